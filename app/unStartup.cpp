@@ -1,0 +1,7 @@
+#include "app/unStartup.h"
+
+#include "core/cuUnits.h"
+
+void RegisterAllUnits(TUnitRegistry& units) {
+    RegisterCoreUnits(units);
+}

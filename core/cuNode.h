@@ -1,0 +1,133 @@
+#pragma once
+// The ordered tree node: five links, owned children, a fixed order of move
+// notifications, walks in either order, node messages and document order.
+//
+// A node is freed in exactly one way: Free() (or a TNodePtr). Free() runs the
+// virtual BeforeDestruction() while the object is still whole, detaches it from
+// its parent, frees the children current-last first, then deletes it.
+
+#include "core/cuClasses.h"
+
+#include <QList>
+
+#include <functional>
+#include <memory>
+
+class TNode : public TItfObject {
+    T_CLASS(TNode)
+public:
+    TNode() noexcept = default;
+
+    // Two-phase destruction; see the file comment. Safe on nullptr through FreeNode().
+    void Free();
+
+    TNode* Parent() const noexcept { return m_parent; }
+    TNode* FirstChild() const noexcept { return m_firstChild; }
+    TNode* LastChild() const noexcept { return m_lastChild; }
+    TNode* NextSibling() const noexcept { return m_nextSibling; }
+    TNode* PrevSibling() const noexcept { return m_prevSibling; }
+    bool HasChildren() const noexcept { return m_firstChild != nullptr; }
+
+    // Makes the node a child of newParent placed before `before` (nil: as last
+    // child); nil newParent detaches it. Moving a node into itself or into one
+    // of its descendants raises before anything is called.
+    void SetParentBefore(TNode* newParent, TNode* before);
+    void SetParent(TNode* newParent) { SetParentBefore(newParent, nullptr); }
+
+    // Walks. With selfFirst the node comes before its children, taken first to
+    // last; without, after them, taken last to first. The callback must not
+    // detach or free the node it is given.
+    using Visitor = std::function<void(TNode*)>;
+    void ForEach(const Visitor& visit, bool selfFirst, bool recursive);
+    // Adds the node (and its children, or all descendants) of class cls or a
+    // descendant of it, in pre-order; every node when cls is nil.
+    void CollectOfClass(QList<TNode*>& list, const TClass* cls, bool recursive);
+    void CollectChildrenOfClass(QList<TNode*>& list, const TClass* cls, bool recursive);
+
+    // Node messages.
+    bool SendNodeMessage(int msg, intptr_t p1 = 0, intptr_t p2 = 0) { return HandleNodeMessage(msg, p1, p2); }
+    void SendNodeMessageUp(int msg, intptr_t p1 = 0, intptr_t p2 = 0);
+    void BroadcastNodeMessage(int msg, intptr_t p1, intptr_t p2, bool selfFirst, bool recursive);
+
+    // Queries.
+    int GetIndex() const noexcept;
+    int GetLevel() const noexcept;
+    TNode* GetRoot() noexcept;
+    int GetAbsoluteIndex() const noexcept;
+    TNode* GetPreviousInOrder() const noexcept;
+    TNode* FindParentOfClass(const TClass* cls) const noexcept;
+    TNode* FindSelfOrParentOfClass(const TClass* cls) noexcept;
+    template <class I>
+    I* FindParentInterface() const noexcept {
+        for (TNode* n = m_parent; n; n = n->m_parent)
+            if (I* i = dynamic_cast<I*>(n)) return i;
+        return nullptr;
+    }
+    TNode* GetOnlyChildOfClass(const TClass* cls) const noexcept;
+    bool IsAncestorOf(const TNode* node) const noexcept;
+    static bool IsBefore(const TNode* a, const TNode* b) noexcept;
+    int ChildCount() const noexcept;
+
+    // Called by Free() first, while the most-derived object is still whole.
+    virtual void BeforeDestruction() {}
+    virtual bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) { return false; }
+    virtual void ParentChanged() {}
+    virtual void ChildrenChanged() {}
+    // Asked of the future parent before a child is linked; raise to refuse.
+    virtual void ValidateInsert(TNode* child, TNode* before) {}
+    // Called first on a moving node; the base asks newParent->ValidateInsert.
+    virtual void ParentChanging(TNode* newParent, TNode* before);
+
+protected:
+    // Only Free() deletes a node.
+    ~TNode() override;
+
+    // Walks that skip std::function, for the hot paths of descendants.
+    template <class F>
+    void ForEachFast(F&& f, bool selfFirst, bool recursive);
+
+public:
+    struct SiblingLinks;
+
+private:
+    void Link(TNode* newParent, TNode* before);
+    void Unlink();
+
+    TNode* m_parent = nullptr;
+    TNode* m_firstChild = nullptr;
+    TNode* m_lastChild = nullptr;
+    TNode* m_nextSibling = nullptr;
+    TNode* m_prevSibling = nullptr;
+
+    friend struct TNodeDeleter;
+};
+
+inline void FreeNode(TNode* node) {
+    if (node) node->Free();
+}
+
+struct TNodeDeleter {
+    void operator()(TNode* node) const { FreeNode(node); }
+};
+
+// Owning pointer to a node outside a tree.
+template <class T>
+using TNodePtr = std::unique_ptr<T, TNodeDeleter>;
+
+template <class T, class... Args>
+TNodePtr<T> MakeNode(Args&&... args) {
+    return TNodePtr<T>(new T(std::forward<Args>(args)...));
+}
+
+template <class F>
+void TNode::ForEachFast(F&& f, bool selfFirst, bool recursive) {
+    if (selfFirst) {
+        f(this);
+        for (TNode* c = m_firstChild; c; c = c->m_nextSibling)
+            recursive ? c->ForEachFast(f, true, true) : f(c);
+    } else {
+        for (TNode* c = m_lastChild; c; c = c->m_prevSibling)
+            recursive ? c->ForEachFast(f, false, true) : f(c);
+        f(this);
+    }
+}

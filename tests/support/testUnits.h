@@ -1,0 +1,13 @@
+#pragma once
+// Registers the units of every layer that the test program links, in layer
+// order. QUILLANE_TEST_LAYER counts the layers linked (platform is 1, core 2).
+
+#include "core/cuUnits.h"
+
+inline void RegisterTestUnits(TUnitRegistry& units) {
+#if QUILLANE_TEST_LAYER >= 2
+    RegisterCoreUnits(units);
+#else
+    (void)units;
+#endif
+}
