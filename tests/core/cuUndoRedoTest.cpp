@@ -128,6 +128,17 @@ TEST_F(UndoRedoTest, ExecutingAfterAnUndoEmptiesTheRedoList) {
     EXPECT_FALSE(history->CanRedo());
 }
 
+TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
+    Submit("view", 0);  // changes no data
+    EXPECT_FALSE(history->Modified());
+    Submit("a");
+    Submit("b");
+    history->ResetModified();
+    history->ResetModified();
+    EXPECT_FALSE(history->Modified());
+    EXPECT_EQ(codes, QList<int>({1, 4, 1, 1, 4}));
+}
+
 TEST_F(UndoRedoTest, UndoAndRedoOnEmptyListsDoNothing) {
     history->Undo();
     history->Redo();
