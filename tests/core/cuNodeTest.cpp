@@ -77,7 +77,7 @@ public:
     using TLogNode::TLogNode;
 };
 
-// Builds small named trees from a spec: "R(A(a1,a2,a3),B(b1))". Whatever is
+// Builds small named trees from a shape: "R(A(a1,a2,a3),B(b1))". Whatever is
 // left without a parent at the end is freed.
 class NodeTest : public ::testing::Test {
 protected:
@@ -102,9 +102,9 @@ protected:
     }
 
     // Parses "R(A(a1,a2),B)" into a tree and returns its root.
-    TLogNode* Tree(const QString& spec) {
+    TLogNode* Tree(const QString& shape) {
         int at = 0;
-        TLogNode* root = Parse(spec, at, nullptr);
+        TLogNode* root = Parse(shape, at, nullptr);
         log.clear();
         return root;
     }
@@ -120,15 +120,15 @@ protected:
     }
 
 private:
-    TLogNode* Parse(const QString& spec, int& at, TNode* parent) {
+    TLogNode* Parse(const QString& shape, int& at, TNode* parent) {
         QString name;
-        while (at < spec.size() && spec[at].isLetterOrNumber()) name += spec[at++];
+        while (at < shape.size() && shape[at].isLetterOrNumber()) name += shape[at++];
         TLogNode* node = Make(name, parent);
-        if (at < spec.size() && spec[at] == '(') {
+        if (at < shape.size() && shape[at] == '(') {
             do {
                 ++at;
-                Parse(spec, at, node);
-            } while (spec[at] == ',');
+                Parse(shape, at, node);
+            } while (shape[at] == ',');
             ++at;  // ')'
         }
         return node;
