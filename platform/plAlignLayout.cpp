@@ -28,9 +28,11 @@ QLayoutItem* TAlignLayout::takeAt(int index) {
     return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
 }
 
-QSize TAlignLayout::sizeHint() const { return minimumSize(); }
+// Aligned children never force their parent to grow: no minimum size.
+QSize TAlignLayout::minimumSize() const { return QSize(0, 0); }
 
-QSize TAlignLayout::minimumSize() const {
+// The space the strips would like: their heights and widths added up.
+QSize TAlignLayout::sizeHint() const {
     int w = 0, h = 0;
     for (QLayoutItem* item : m_items) {
         const QWidget* widget = item->widget();
