@@ -1,5 +1,7 @@
 #include "core/cuLocalization.h"
 
+#include "core/cuKnot.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,58 +12,6 @@ TLocalization* g_localization = nullptr;
 
 // ---------------------------------------------------------------------------
 // Table files
-
-// Decodes "&#N;", "&quot;", "&lt;", "&gt;" and "&amp;"; anything else stays.
-QString DecodeEntities(QStringView value) {
-    QString out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        const qsizetype semi = c == u'&' ? value.indexOf(u';', i + 1) : -1;
-        if (semi < 0) {
-            out += c;
-            continue;
-        }
-        const QStringView name = value.mid(i + 1, semi - i - 1);
-        bool ok = false;
-        if (name.startsWith(u'#')) {
-            const uint code = name.mid(1).toUInt(&ok);
-            if (ok && code <= 0xFFFF) out += QChar(char16_t(code));
-            ok = ok && code <= 0xFFFF;
-        } else if (name == u"quot") {
-            out += u'"', ok = true;
-        } else if (name == u"lt") {
-            out += u'<', ok = true;
-        } else if (name == u"gt") {
-            out += u'>', ok = true;
-        } else if (name == u"amp") {
-            out += u'&', ok = true;
-        }
-        if (ok)
-            i = semi;
-        else
-            out += c;
-    }
-    return out;
-}
-
-// Reads the attributes of one element starting after its name; stops at "/>"
-// or ">". Returns false on a malformed attribute.
-bool ReadAttributes(QStringView text, qsizetype& pos, QHash<QString, QString>& attrs) {
-    while (pos < text.size()) {
-        while (pos < text.size() && text[pos].isSpace()) ++pos;
-        if (pos >= text.size()) return false;
-        if (text[pos] == u'>') return ++pos, true;
-        if (text.mid(pos).startsWith(u"/>")) return pos += 2, true;
-        const qsizetype eq = text.indexOf(u'=', pos);
-        if (eq < 0 || eq + 1 >= text.size() || text[eq + 1] != u'"') return false;
-        const qsizetype close = text.indexOf(u'"', eq + 2);
-        if (close < 0) return false;
-        attrs.insert(text.mid(pos, eq - pos).trimmed().toString(), DecodeEntities(text.mid(eq + 2, close - eq - 2)));
-        pos = close + 1;
-    }
-    return false;
-}
 
 std::map<uint16_t, TStringTable> ReadEmbeddedTables() {
     std::map<uint16_t, TStringTable> tables;
@@ -80,21 +30,14 @@ std::map<uint16_t, TStringTable> ReadEmbeddedTables() {
 }  // namespace
 
 QList<TStringEntry> ReadStringEntries(const QByteArray& data, bool* ok) {
-    const QString text = QString::fromUtf8(data.startsWith("\xEF\xBB\xBF") ? data.mid(3) : data);
+    const TNodePtr<TKnot> root = TKnot::Create();
+    bool clean = root->LoadFromBytes(data) && root->Name() == u"Strings";
     QList<TStringEntry> entries;
-    bool clean = text.contains(QLatin1String("<Strings"));
-    qsizetype pos = 0;
-    while ((pos = text.indexOf(QLatin1String("<S "), pos)) >= 0) {
-        pos += 3;
-        QHash<QString, QString> attrs;
-        if (!ReadAttributes(text, pos, attrs)) {
-            clean = false;
-            break;
-        }
+    for (TKnot* knot = root->GetFirstChild(); knot; knot = knot->GetNextSibling()) {
         bool isNumber = false;
-        const int id = attrs.value(QStringLiteral("Id")).toInt(&isNumber);
-        if (isNumber)
-            entries.append({id, attrs.value(QStringLiteral("Text"))});
+        const int id = knot->ReadStr(u"Id").toInt(&isNumber);
+        if (knot->Name() == u"S" && isNumber)
+            entries.append({id, knot->ReadStr(u"Text")});
         else
             clean = false;
     }

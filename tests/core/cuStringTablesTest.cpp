@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int EnglishOnlyFirst = 10100;
+constexpr int EnglishOnlyFirst = 10000;
 const QList<uint16_t> LanguageTables{1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
 
 QList<TStringEntry> ReadTable(uint16_t language, bool* ok = nullptr) {
