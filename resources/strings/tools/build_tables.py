@@ -107,17 +107,13 @@ def main():
     write_table(os.path.join(root, 'resources', 'strings', '1033.txt'), 1033, texts)
 
     names = dict((i, n) for i, n in read_pairs('names.txt'))
-    used, header, dups, final = {}, [], [], {}
+    used, header, dups = {}, [], []
     for cid in sorted(texts):
         name = names.get(cid)
         if not name:
             prev = cid - 1
-            first_line = texts[cid].split('\r\n')[0]
-            caption_before = (tags.get(prev) in CAPTION_TAGS + ('unnumbered',)
-                              and prev in texts and not texts[prev].endswith('.'))
-            is_hint = tags[cid] in ('hint', 'hint-next') or (first_line.endswith('.') and not first_line.endswith('...'))
-            if caption_before and is_hint and prev in final:
-                name = final[prev] + 'Hint'
+            if tags[cid] in ('hint', 'hint-next') and tags.get(prev) in CAPTION_TAGS:
+                name = 'str' + camel(texts[prev], 6, True) + 'Hint'
             elif tags[cid] in CAPTION_TAGS or len(texts[cid]) < 25:
                 name = 'str' + camel(texts[cid], 6, True)
             else:
@@ -125,7 +121,6 @@ def main():
         if name in used:
             dups.append('%s: %d and %d' % (name, used[name], cid))
         used[name] = cid
-        final[cid] = name
         header.append('constexpr int %s = %d;' % (name, cid))
     if dups:
         sys.exit('duplicate names (add entries to names.txt):\n' + '\n'.join(dups))
