@@ -1,6 +1,6 @@
 #pragma once
 // Named string-table ids. Every constant here has an English text in
-// resources/strings/1033.txt (a test checks it). Texts numbered from 10100
+// resources/strings/1033.txt (a test checks it). Texts numbered from 10000
 // up exist in English only.
 
 constexpr int strLanguageName = 2011;
@@ -432,14 +432,19 @@ constexpr int strInstanceOfAnObject = 9810;
 constexpr int strObjectTypeDescription = 9811;
 constexpr int strCreationObjectInstance = 9812;
 constexpr int strDestructionObjectInstance = 9813;
+constexpr int strNodeIntoItself = 10000;
+constexpr int strAbstractClass = 10001;
+constexpr int strNodeBeforeNotChild = 10002;
+constexpr int strNotFlagsNotifyClass = 10003;
 constexpr int strCannotReadFile = 10020;
 constexpr int strCannotWriteFile = 10021;
-constexpr int strInvalidGDIOperation = 10100;
-constexpr int strStreamReadError = 10101;
-constexpr int strInvalidIconFormat = 10102;
-constexpr int strGDIObjectCouldNot = 10103;
-constexpr int strErrorWhileAllocatingIcon = 10104;
-constexpr int strShellExecuteErrorLaunch = 10105;
+constexpr int strShellExecuteError = 10040;
+constexpr int strInvalidGdipOperation = 10060;
+constexpr int strStreamReadError = 10061;
+constexpr int strInvalidIconFormat = 10062;
+constexpr int strIconAllocationError = 10063;
+constexpr int strGdiObjectNotCreated = 10064;
+constexpr int strCannotCreateFile = 10090;
 constexpr int strEdit = 10106;
 constexpr int strTemporaryFileWillCreated = 10107;
 constexpr int strApplyExternalEdit = 10108;
