@@ -2,16 +2,33 @@
 
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 
 namespace {
 
+// The text as UTF-16: a view of it when it is UTF-16 already, else a view of
+// its conversion kept in storage.
+QStringView Utf16(QAnyStringView text, QString& storage) {
+    return text.visit([&storage](auto view) -> QStringView {
+        if constexpr (std::is_same_v<decltype(view), QStringView>) {
+            return view;
+        } else {
+            storage = view.toString();
+            return storage;
+        }
+    });
+}
+
 // The parts joined into one string with a single allocation.
-QString Cat(std::initializer_list<QStringView> parts) {
+QString Cat(std::initializer_list<QAnyStringView> parts) {
     qsizetype size = 0;
-    for (QStringView part : parts) size += part.size();
+    for (QAnyStringView part : parts) size += part.size();
     QString result;
     result.reserve(size);
-    for (QStringView part : parts) result += part;
+    for (QAnyStringView part : parts) {
+        QString storage;
+        result += Utf16(part, storage);
+    }
     return result;
 }
 
@@ -24,7 +41,9 @@ QString TFmtArg::Text() const {
     return m_isInt ? QString::number(m_int) : m_text;
 }
 
-QString FormatCode(QStringView pattern, std::initializer_list<TFmtArg> args) {
+QString FormatCode(QAnyStringView anyPattern, std::initializer_list<TFmtArg> args) {
+    QString storage;
+    const QStringView pattern = Utf16(anyPattern, storage);
     QString result;
     result.reserve(pattern.size() + 16 * qsizetype(args.size()));
     auto next = args.begin();
@@ -92,15 +111,13 @@ QString TCodeWriter::IndentText(int level) const {
     return QString(count, m_indentChar);
 }
 
-void TCodeWriter::Write(const QString& text) {
-    if (!text.isEmpty()) DoWrite(text);
+void TCodeWriter::Write(QAnyStringView text) {
+    if (text.isEmpty()) return;
+    QString storage;
+    DoWrite(Utf16(text, storage));
 }
 
-void TCodeWriter::Write(QStringView text) {
-    if (!text.isEmpty()) DoWrite(text);
-}
-
-void TCodeWriter::WriteFmt(QStringView pattern, std::initializer_list<TFmtArg> args) {
+void TCodeWriter::WriteFmt(QAnyStringView pattern, std::initializer_list<TFmtArg> args) {
     Write(FormatCode(pattern, args));
 }
 
@@ -108,17 +125,12 @@ void TCodeWriter::NewLine() {
     if (m_useNewLines) m_lines.append(QString());
 }
 
-void TCodeWriter::WriteLn(const QString& text) {
+void TCodeWriter::WriteLn(QAnyStringView text) {
     Write(text);
     NewLine();
 }
 
-void TCodeWriter::WriteLn(QStringView text) {
-    Write(text);
-    NewLine();
-}
-
-void TCodeWriter::WriteLnFmt(QStringView pattern, std::initializer_list<TFmtArg> args) {
+void TCodeWriter::WriteLnFmt(QAnyStringView pattern, std::initializer_list<TFmtArg> args) {
     WriteFmt(pattern, args);
     NewLine();
 }
@@ -149,7 +161,7 @@ TCustomXmlCodeWriter::TCustomXmlCodeWriter() {
     SetIndentChar(u'\t');
 }
 
-void TCustomXmlCodeWriter::WriteStartTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteStartTag(QAnyStringView name) {
     Write(Cat({u"<", name}));
 }
 
@@ -161,27 +173,27 @@ void TCustomXmlCodeWriter::CloseEmptyTag() {
     Write(u"/>");
 }
 
-void TCustomXmlCodeWriter::WriteOpenTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteOpenTag(QAnyStringView name) {
     Write(Cat({u"<", name, u">"}));
 }
 
-void TCustomXmlCodeWriter::WriteEmptyTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteEmptyTag(QAnyStringView name) {
     Write(Cat({u"<", name, u"/>"}));
 }
 
-void TCustomXmlCodeWriter::WriteEndTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteEndTag(QAnyStringView name) {
     Write(Cat({u"</", name, u">"}));
 }
 
-void TCustomXmlCodeWriter::WriteAttrName(QStringView name) {
+void TCustomXmlCodeWriter::WriteAttrName(QAnyStringView name) {
     Write(Cat({u" ", name}));
 }
 
-void TCustomXmlCodeWriter::WriteAttr(QStringView name, QStringView value) {
+void TCustomXmlCodeWriter::WriteAttr(QAnyStringView name, QAnyStringView value) {
     Write(Cat({u" ", name, u"=", value}));
 }
 
-void TCustomXmlCodeWriter::WriteQuotedAttr(QStringView name, QStringView value) {
+void TCustomXmlCodeWriter::WriteQuotedAttr(QAnyStringView name, QAnyStringView value) {
     Write(Cat({u" ", name, u"=\"", value, u"\""}));
 }
 
@@ -401,9 +413,11 @@ void TSourceCodeWriter::DoWrite(QStringView text) {
         TCodeWriter::DoWrite(text);
 }
 
-void TSourceCodeWriter::WriteWrappedLines(QStringView text, QStringView suffix,
-                                          QStringView continuationPrefix) {
-    AppendWrapped(text, suffix, &continuationPrefix);
+void TSourceCodeWriter::WriteWrappedLines(QAnyStringView text, QAnyStringView suffix,
+                                          QAnyStringView continuationPrefix) {
+    QString textStorage, suffixStorage, prefixStorage;
+    const QStringView prefix = Utf16(continuationPrefix, prefixStorage);
+    AppendWrapped(Utf16(text, textStorage), Utf16(suffix, suffixStorage), &prefix);
 }
 
 void TSourceCodeWriter::AppendWrapped(QStringView text, QStringView suffix, const QStringView* prefix) {
@@ -430,7 +444,9 @@ void TSourceCodeWriter::AppendWrapped(QStringView text, QStringView suffix, cons
     *line += text;
 }
 
-void TSourceCodeWriter::WriteWrapped(QStringView text, bool indentContinuation) {
+void TSourceCodeWriter::WriteWrapped(QAnyStringView anyText, bool indentContinuation) {
+    QString storage;
+    QStringView text = Utf16(anyText, storage);
     QString* line = &IndentedCurrentLine();
     int written = 0;
     for (;;) {

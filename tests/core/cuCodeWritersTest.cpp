@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <string>
@@ -82,6 +85,21 @@ TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
     EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "e"}));
     EXPECT_TEXT(w.Text(), "a\n...bc\n......d\ne\n");
     EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\ne\r\n");
+}
+
+TEST(CodeWriter, TakesEveryFormOfText) {
+    TXmlCodeWriter w;
+    const QString name = "Näme";
+    w.Write("ä€ ");                          // UTF-8
+    w.Write(u"ö ");                          // UTF-16
+    w.Write(QLatin1String("\xE9 "));         // Latin-1
+    w.Write(QStringView(name).first(2));
+    w.WriteStartTag(name);
+    w.WriteAttr("a", u"b");
+    w.WriteQuotedAttr(QString("c"), "d\xC3\xBC");
+    w.CloseEmptyTag();
+    w.WriteFmt("%s", {u"€"});
+    EXPECT_TEXT(w.Lines(), QStringList({QString::fromUtf8("ä€ ö é Nä<Näme a=b c=\"dü\"/>€")}));
 }
 
 TEST(CodeWriter, NewLineDoesNothingWithoutUseNewLines) {
@@ -636,6 +654,84 @@ TEST(SourceCodeWriter, WrappedLinesKeepEveryCharacterAndBreakOnlyAtAllowedPoints
         }
         ASSERT_TEXT(joined, start + text) << "round " << round;
     }
+}
+
+// The literals, compiled by Free Pascal in Delphi mode and run, give back
+// every code unit: the characters 0 to 255 (the control characters among
+// them, which the compiler refuses or changes inside quotes), a no-break space
+// and characters outside the BMP at every position of a cut.
+TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
+    const QString fpc = QStandardPaths::findExecutable("fpc");
+    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
+
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const QString other = QString::fromUcs4(U"\U00010437");
+    QString all;
+    for (int u = 0; u <= 255; ++u) all += QChar(char16_t(u));
+    all += QChar(0xA0) + pair + other;
+    QStringList texts = {all, QString(), "'", QString(QChar(0)) + QChar(26) + QChar(9) + QChar(31),
+                         QString(QChar(0xA0)) + "''" + QChar(0xA0)};
+    for (int shift = 0; shift < 4; ++shift) {
+        texts += Letters(shift) + Repeat(pair, 90);               // cut where no break point is
+        texts += Letters(shift) + Repeat(QString(" ,") + pair, 60);  // cut at break points beside pairs
+        texts += Letters(shift) + Repeat(pair + QChar(26) + other + "'", 30);
+    }
+
+    TPascalCodeWriter w;
+    w.WriteLn(u"{$codepage utf8}");
+    w.WriteLn(u"program WritersCheck;");
+    w.WriteLn(u"procedure Dump(const S: UnicodeString);");
+    w.WriteLn(u"var I: Integer;");
+    w.WriteLn(u"begin");
+    w.WriteLn(u"  Write(Length(S));");
+    w.WriteLn(u"  for I := 1 to Length(S) do Write(' ', Ord(S[I]));");
+    w.WriteLn(u"  WriteLn;");
+    w.WriteLn(u"end;");
+    w.WriteLn(u"begin");
+    w.Indent();
+    QString expected;
+    for (int i = 0; i < texts.size(); ++i) {
+        w.Write(u"Dump(");
+        w.WriteWrapped(texts[i], i % 2 == 0);
+        w.WriteLn(u");");
+        expected += QString::number(texts[i].size());
+        for (QChar ch : texts[i]) expected += " " + QString::number(ch.unicode());
+        expected += "\n";
+    }
+    // short literals straight from QuoteString, on lines of their own
+    w.SetWrapLines(false);
+    for (const QString& text : texts.mid(1, 4)) {
+        w.WriteLn("Dump(" + w.QuoteString(text, false, false) + ");");
+        expected += QString::number(text.size());
+        for (QChar ch : text) expected += " " + QString::number(ch.unicode());
+        expected += "\n";
+    }
+    w.Unindent();
+    w.WriteLn(u"end.");
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile source(dir.filePath("writerscheck.pas"));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(w.Text().toUtf8());
+    source.close();
+
+    QProcess compile;
+    compile.setWorkingDirectory(dir.path());
+    compile.setProcessChannelMode(QProcess::MergedChannels);
+    compile.start(fpc, {"-Mdelphi", "-FE" + dir.path(), "-owriterscheck", source.fileName()});
+    ASSERT_TRUE(compile.waitForFinished(120000));
+    ASSERT_EQ(compile.exitCode(), 0) << compile.readAll().toStdString() << w.Text().toStdString();
+
+    QProcess run;
+    run.start(dir.filePath("writerscheck"), {});
+    ASSERT_TRUE(run.waitForFinished(30000));
+    ASSERT_EQ(run.exitCode(), 0);
+    const QString output = QString::fromUtf8(run.readAllStandardOutput()).remove(u'\r');
+    const QStringList got = output.split(u'\n');
+    const QStringList want = expected.split(u'\n');
+    ASSERT_EQ(got.size(), want.size()) << output.toStdString();
+    for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
 }
 
 // ---------------------------------------------------------------------------
