@@ -397,11 +397,29 @@ bool TSourceCodeWriter::CanBreakAt(QChar ch, QChar prev, QChar next) const {
     }
 }
 
+namespace {
+
+bool IsAsciiDigit(QChar ch) noexcept {
+    return ch >= u'0' && ch <= u'9';
+}
+
+// True when a break before text[at] would fall after the sign of the
+// exponent of a real number ("1.5E-10"), which the compiler must read whole.
+bool InExponent(QStringView text, qsizetype at) noexcept {
+    if (at < 3 || at >= text.size()) return false;
+    const QChar sign = text[at - 1];
+    const QChar e = text[at - 2];
+    return (sign == u'+' || sign == u'-') && (e == u'e' || e == u'E') && IsAsciiDigit(text[at - 3]) &&
+           IsAsciiDigit(text[at]);
+}
+
+}  // namespace
+
 int TSourceCodeWriter::FindBreak(QStringView text, int from) const {
     const qsizetype n = text.size();
     for (qsizetype i = from; i < n; ++i) {
         const QChar next = i + 1 < n ? text[i + 1] : QChar();
-        if (CanBreakAt(text[i], text[i - 1], next)) return int(i);
+        if (CanBreakAt(text[i], text[i - 1], next) && !InExponent(text, i)) return int(i);
     }
     return -1;
 }

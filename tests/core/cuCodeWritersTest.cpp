@@ -376,6 +376,18 @@ TEST(SourceCodeWriter, RegressionOperatorPartedAtColumn80) {
     }
 }
 
+TEST(SourceCodeWriter, RegressionRealNumberPartedAfterItsExponentSign) {
+    for (const char* number : {"1.5E-10", "2e+7", "9E-1"}) {
+        TPascalCodeWriter w;
+        const QString text = Letters(80) + "*" + number + ";";  // the sign is the only candidate
+        w.Write(text);
+        EXPECT_TEXT(w.Lines(), QStringList({text})) << number;
+    }
+    TPascalCodeWriter w;  // a minus after an identifier ending in E is still a break point
+    w.Write(Letters(79) + "E-1;");
+    EXPECT_TEXT(w.Lines(), QStringList({Letters(79) + "E-", "  1;"}));
+}
+
 TEST(SourceCodeWriter, RegressionBracedStarCommentOpeningParted) {
     TPascalCodeWriter w;
     w.Write(Letters(78) + "a(* b *)");
