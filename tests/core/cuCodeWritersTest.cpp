@@ -47,10 +47,18 @@ QString Letters(int length, std::initializer_list<std::pair<int, QChar>> marks =
     return text;
 }
 
-QString ReadGolden(const QString& name) {
+// Compares text with the golden file tests/data/writers/<name>; with
+// QUILLANE_WRITE_GOLDEN=1 in the environment the file is rewritten instead
+// (review the difference before committing it).
+void ExpectGolden(const QString& text, const QString& name) {
     QFile file(QStringLiteral(QUILLANE_TEST_DATA "/writers/") + name);
-    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("<missing golden file %1>").arg(name);
-    return QString::fromUtf8(file.readAll());
+    if (qEnvironmentVariableIntValue("QUILLANE_WRITE_GOLDEN") == 1) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        return;
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    EXPECT_EQ(text.toStdString(), file.readAll().toStdString()) << name.toStdString();
 }
 
 // ---------------------------------------------------------------------------
@@ -541,7 +549,7 @@ TEST(PascalCodeWriter, WriteWrappedGolden) {
     w.WriteWrapped(u"", true);
     w.WriteLn(u";");
     EXPECT_TEXT(w.Level(), 1);
-    EXPECT_TEXT(w.Text(), ReadGolden("wrapped_literals.pas"));
+    ExpectGolden(w.Text(), "wrapped_literals.pas");
 }
 
 TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
@@ -668,6 +676,29 @@ TEST(SourceCodeWriter, WrappedLinesKeepEveryCharacterAndBreakOnlyAtAllowedPoints
     }
 }
 
+// Compiles a program with Free Pascal in Delphi mode, runs it and returns
+// its output; fails the test on any error.
+QString CompileAndRun(const QString& fpc, const QString& program, const QString& name) {
+    QTemporaryDir dir;
+    EXPECT_TRUE(dir.isValid());
+    QFile source(dir.filePath(name + ".pas"));
+    EXPECT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(program.toUtf8());
+    source.close();
+    QProcess compile;
+    compile.setWorkingDirectory(dir.path());
+    compile.setProcessChannelMode(QProcess::MergedChannels);
+    compile.start(fpc, {"-Mdelphi", "-FE" + dir.path(), "-o" + name, source.fileName()});
+    EXPECT_TRUE(compile.waitForFinished(120000));
+    EXPECT_EQ(compile.exitCode(), 0) << compile.readAll().toStdString() << program.toStdString();
+    if (compile.exitCode() != 0) return {};
+    QProcess run;
+    run.start(dir.filePath(name), {});
+    EXPECT_TRUE(run.waitForFinished(30000));
+    EXPECT_EQ(run.exitCode(), 0);
+    return QString::fromUtf8(run.readAllStandardOutput()).remove(u'\r');
+}
+
 // The literals, compiled by Free Pascal in Delphi mode and run, give back
 // every code unit: the characters 0 to 255 (the control characters among
 // them, which the compiler refuses or changes inside quotes), a no-break space
@@ -721,29 +752,100 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     w.Unindent();
     w.WriteLn(u"end.");
 
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QFile source(dir.filePath("writerscheck.pas"));
-    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
-    source.write(w.Text().toUtf8());
-    source.close();
-
-    QProcess compile;
-    compile.setWorkingDirectory(dir.path());
-    compile.setProcessChannelMode(QProcess::MergedChannels);
-    compile.start(fpc, {"-Mdelphi", "-FE" + dir.path(), "-owriterscheck", source.fileName()});
-    ASSERT_TRUE(compile.waitForFinished(120000));
-    ASSERT_EQ(compile.exitCode(), 0) << compile.readAll().toStdString() << w.Text().toStdString();
-
-    QProcess run;
-    run.start(dir.filePath("writerscheck"), {});
-    ASSERT_TRUE(run.waitForFinished(30000));
-    ASSERT_EQ(run.exitCode(), 0);
-    const QString output = QString::fromUtf8(run.readAllStandardOutput()).remove(u'\r');
+    const QString output = CompileAndRun(fpc, w.Text(), "writerscheck");
     const QStringList got = output.split(u'\n');
     const QStringList want = expected.split(u'\n');
     ASSERT_EQ(got.size(), want.size()) << output.toStdString();
     for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
+}
+
+// A program written the way the code model writes one: fragments, line-wrap
+// checks after operators and list separators, comparison operators and real
+// numbers across column 80, wrapped literals and every comment form.
+QString WriteSampleProgram() {
+    const QString a = "V" + Letters(72);      // "if " + a + " <> " puts the operator at columns 80-81
+    const QString b = "W" + Letters(65);      // the exponent sign of the real number at column 81
+    TPascalCodeWriter w;
+    w.WriteLn("{$codepage utf8}");
+    w.WriteLn("program WrapCheck;");
+    w.EnsureEmptyLine();
+    w.WriteComment("Every line of this program was broken by the writer } and still compiles.");
+    w.NewLine();
+    w.EnsureEmptyLine();
+    w.WriteLn("const");
+    w.Indent();
+    w.Write("Names: array[0..11] of string = (");
+    w.Write("'Alpha', 'Beta', 'Gamma', 'Delta', 'Epsilon', 'Zeta', 'Eta', 'Theta', 'Iota', 'Kappa', "
+            "'Lambda', 'My');");
+    w.NewLine();
+    w.Write("Ratio = ");
+    w.WrapIfLong();
+    w.WriteLn("1.5E-10;");
+    w.Unindent();
+    w.EnsureEmptyLine();
+    w.WriteLn("var");
+    w.Indent();
+    w.WriteLnFmt("%s, %s, B, C, D: Integer;", {a, b});
+    w.WriteLn("X: Double;");
+    w.WriteLn("S: UnicodeString;");
+    w.Unindent();
+    w.EnsureEmptyLine();
+    w.Write("function Combine(const FirstValue, SecondValue: Integer; var ThirdValue: Integer; ");
+    w.WrapIfLong();
+    w.WriteLn("out FourthValue: Integer): Integer;");
+    w.WriteLn("begin");
+    w.Indent();
+    w.WriteLineComment("The result is the sum of the first three values, and the fourth value is the first "
+                       "value again.\nA second line of the comment.");
+    w.WriteLn("FourthValue := FirstValue;");
+    w.Write("Result := FirstValue + SecondValue + ThirdValue + FirstValue - FirstValue + SecondValue - ");
+    w.WrapIfLong();
+    w.WriteLn("SecondValue;");
+    w.Unindent();
+    w.WriteLn("end;");
+    w.EnsureEmptyLine();
+    w.WriteLn("begin");
+    w.Indent();
+    w.WriteLnFmt("%s := 1; %s := 2; B := 3; C := 4;", {a, b});
+    for (const char* op : {"<>", "<=", ">="}) {
+        w.WriteFmt("if %s %s B then", {a, op});
+        w.NewLine();
+        w.Indent();
+        w.WriteLnFmt("WriteLn('%s');", {op});
+        w.Unindent();
+    }
+    w.WriteLnFmt("X := %s * 1.5E-10;", {b});
+    w.Write("D := Combine(");
+    for (int i = 0; i < 4; ++i) {
+        w.Write(i == 0 ? a : i == 1 ? b : i == 2 ? QString("B") : QString("C"));
+        if (i < 3) {
+            w.Write(", ");
+            w.WrapIfLong();
+        }
+    }
+    w.WriteLn(");");
+    w.WriteComment("both } and *) in one comment");
+    w.NewLine();
+    w.Write("S := ");
+    w.WriteWrapped(QString("A 'quoted' text with a TAB\there, a no-break space") + QChar(0xA0) +
+                       "and a line break\r\nthat is long enough to be cut into pieces, twice over, "
+                       "because it goes on and on." + QString::fromUcs4(U"\U0001F600"),
+                   true);
+    w.WriteLn(";");
+    w.WriteLn("WriteLn(Length(S), ' ', D, ' ', Names[11], ' ', X > 0);");
+    w.Unindent();
+    w.WriteLn("end.");
+    return w.Text();
+}
+
+TEST(PascalCodeWriter, SampleProgramGolden) {
+    ExpectGolden(WriteSampleProgram(), "wrap_check.pas");
+}
+
+TEST(PascalCodeWriter, SampleProgramCompiles) {
+    const QString fpc = QStandardPaths::findExecutable("fpc");
+    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
+    EXPECT_TEXT(CompileAndRun(fpc, WriteSampleProgram(), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
 // ---------------------------------------------------------------------------
