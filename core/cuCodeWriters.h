@@ -29,6 +29,7 @@ public:
     TFmtArg(long value) : m_isInt(true), m_int(value) {}
     TFmtArg(long long value) : m_isInt(true), m_int(value) {}
     TFmtArg(unsigned value) : m_isInt(true), m_int(value) {}
+    TFmtArg(unsigned long value) : m_isInt(true), m_int(static_cast<long long>(value)) {}
 
     bool IsInt() const noexcept { return m_isInt; }
     long long Int() const noexcept { return m_int; }
