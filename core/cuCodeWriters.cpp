@@ -517,10 +517,15 @@ QString TPascalCodeWriter::QuoteString(QStringView text, bool isContinuation, bo
     QString result;
     result.reserve(text.size() + 4);
     bool inQuotes = false;
-    for (QChar ch : text) {
-        if (ch.unicode() < 32) {
-            // Outside the quotes: the compiler refuses some control characters
-            // inside a literal and silently changes others.
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar ch = text[i];
+        // Outside the quotes: control characters, which the compiler refuses
+        // or silently changes inside a literal, and the half of a surrogate
+        // pair that stands alone, which no source encoding can carry.
+        const bool lone = (ch.isHighSurrogate() && !(i + 1 < n && text[i + 1].isLowSurrogate())) ||
+                          (ch.isLowSurrogate() && !(i > 0 && text[i - 1].isHighSurrogate()));
+        if (ch.unicode() < 32 || lone) {
             if (inQuotes) result += u'\'';
             inQuotes = false;
             result += u'#';

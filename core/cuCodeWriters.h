@@ -218,8 +218,9 @@ public:
     TPascalCodeWriter();
 
     // Characters from 32 up stand inside single quotes (a quote doubled);
-    // every character below 32 stands outside as "#N", joined directly to
-    // the quoted runs around it. An empty text gives ''.
+    // every character below 32, and a surrogate that is not part of a pair,
+    // stands outside as "#N", joined directly to the quoted runs around it.
+    // An empty text gives ''.
     QString QuoteString(QStringView text, bool isContinuation, bool addPlus) const override;
     // "{ text }"; "(* text *)" when the text holds "}" (and no "*)");
     // when it holds both, each "}" is written as ")".

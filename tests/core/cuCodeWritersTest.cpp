@@ -522,6 +522,9 @@ TEST(PascalCodeWriter, QuoteStringTable) {
         {QString("a") + QChar(26) + "b", false, "'a'#26'b'"},
         {QString(QChar(1)) + QChar(31) + " ", false, "#1#31' '"},
         {QString(QChar(127)) + QChar(0xA0), false, QString("'") + QChar(127) + QChar(0xA0) + "'"},
+        {QString::fromUcs4(U"a\U0001F600"), false, QString::fromUcs4(U"'a\U0001F600'")},
+        {QString("a") + QChar(0xD83D) + "b", false, "'a'#55357'b'"},  // a surrogate alone
+        {QString(QChar(0xDE00)) + QChar(0xD83D), false, "#56832#55357"},  // a pair the wrong way round
     };
     TPascalCodeWriter w;
     for (const Case& c : cases) {
@@ -704,8 +707,9 @@ QString CompileAndRun(const QString& fpc, const QString& program, const QString&
 
 // The literals, compiled by Free Pascal in Delphi mode and run, give back
 // every code unit: the characters 0 to 255 (the control characters among
-// them, which the compiler refuses or changes inside quotes), a no-break space
-// and characters outside the BMP at every position of a cut.
+// them, which the compiler refuses or changes inside quotes), a no-break
+// space, characters outside the BMP at every position of a cut, and halves
+// of surrogate pairs standing alone.
 TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     const QString fpc = QStandardPaths::findExecutable("fpc");
     if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
@@ -722,6 +726,7 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
         texts += Letters(shift) + Repeat(QString(" ,") + pair, 60);  // cut at break points beside pairs
         texts += Letters(shift) + Repeat(pair + QChar(26) + other + "'", 30);
     }
+    texts += QString("a") + QChar(0xD83D) + "b" + QChar(0xDE00) + QChar(0xDE00) + QChar(0xD83D);
 
     TPascalCodeWriter w;
     w.WriteLn(u"{$codepage utf8}");
