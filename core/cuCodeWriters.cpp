@@ -1,20 +1,40 @@
 #include "core/cuCodeWriters.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <climits>
 #include <type_traits>
 
 namespace {
 
+// Room for a text converted to UTF-16: short ASCII and Latin-1 texts (the
+// usual literals) are widened on the stack, anything else goes to the heap.
+struct TUtf16Storage {
+    QVarLengthArray<char16_t, 128> small;
+    QString large;
+};
+
 // The text as UTF-16: a view of it when it is UTF-16 already, else a view of
 // its conversion kept in storage.
-QStringView Utf16(QAnyStringView text, QString& storage) {
+QStringView Utf16(QAnyStringView text, TUtf16Storage& storage) {
     return text.visit([&storage](auto view) -> QStringView {
-        if constexpr (std::is_same_v<decltype(view), QStringView>) {
+        using View = decltype(view);
+        if constexpr (std::is_same_v<View, QStringView>) {
             return view;
         } else {
-            storage = view.toString();
-            return storage;
+            const auto* bytes = reinterpret_cast<const unsigned char*>(view.data());
+            const qsizetype n = view.size();
+            bool widen = n <= storage.small.capacity();
+            if constexpr (std::is_same_v<View, QUtf8StringView>)
+                for (qsizetype i = 0; widen && i < n; ++i) widen = bytes[i] < 0x80;
+            if (!widen) {
+                storage.large = view.toString();
+                return storage.large;
+            }
+            storage.small.resize(n);
+            for (qsizetype i = 0; i < n; ++i) storage.small[i] = bytes[i];
+            return QStringView(storage.small.constData(), n);
         }
     });
 }
@@ -26,7 +46,7 @@ QString Cat(std::initializer_list<QAnyStringView> parts) {
     QString result;
     result.reserve(size);
     for (QAnyStringView part : parts) {
-        QString storage;
+        TUtf16Storage storage;
         result += Utf16(part, storage);
     }
     return result;
@@ -42,7 +62,7 @@ QString TFmtArg::Text() const {
 }
 
 QString FormatCode(QAnyStringView anyPattern, std::initializer_list<TFmtArg> args) {
-    QString storage;
+    TUtf16Storage storage;
     const QStringView pattern = Utf16(anyPattern, storage);
     QString result;
     result.reserve(pattern.size() + 16 * qsizetype(args.size()));
@@ -113,7 +133,7 @@ QString TCodeWriter::IndentText(int level) const {
 
 void TCodeWriter::Write(QAnyStringView text) {
     if (text.isEmpty()) return;
-    QString storage;
+    TUtf16Storage storage;
     DoWrite(Utf16(text, storage));
 }
 
@@ -433,7 +453,7 @@ void TSourceCodeWriter::DoWrite(QStringView text) {
 
 void TSourceCodeWriter::WriteWrappedLines(QAnyStringView text, QAnyStringView suffix,
                                           QAnyStringView continuationPrefix) {
-    QString textStorage, suffixStorage, prefixStorage;
+    TUtf16Storage textStorage, suffixStorage, prefixStorage;
     const QStringView prefix = Utf16(continuationPrefix, prefixStorage);
     AppendWrapped(Utf16(text, textStorage), Utf16(suffix, suffixStorage), &prefix);
 }
@@ -463,7 +483,7 @@ void TSourceCodeWriter::AppendWrapped(QStringView text, QStringView suffix, cons
 }
 
 void TSourceCodeWriter::WriteWrapped(QAnyStringView anyText, bool indentContinuation) {
-    QString storage;
+    TUtf16Storage storage;
     QStringView text = Utf16(anyText, storage);
     QString* line = &IndentedCurrentLine();
     int written = 0;

@@ -108,6 +108,12 @@ TEST(CodeWriter, TakesEveryFormOfText) {
     w.CloseEmptyTag();
     w.WriteFmt("%s", {u"€"});
     EXPECT_TEXT(w.Lines(), QStringList({QString::fromUtf8("ä€ ö é Nä<Näme a=b c=\"dü\"/>€")}));
+    const std::string longAscii(300, 'x');  // longer than the converter's stack room
+    const std::string longLatin1(300, '\xE9');
+    w.NewLine();
+    w.Write(longAscii.c_str());
+    w.Write(QLatin1String(longLatin1.c_str()));
+    EXPECT_TEXT(w.Lines().last(), QString(300, u'x') + QString(300, QChar(0xE9)));
 }
 
 TEST(CodeWriter, NewLineDoesNothingWithoutUseNewLines) {
