@@ -138,8 +138,16 @@ void BM_WriteWrappedLines(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * state.range(0) * 2);
 }
 
+// Unescaping a value that is one long run of "&" without a reference.
+void BM_UnescapeAmpersands(benchmark::State& state) {
+    const QString value = QString(state.range(0), u'&') + ";";
+    for (auto _ : state) benchmark::DoNotOptimize(TCustomXmlCodeWriter::Unescape(value, 0, 1).size());
+    state.SetBytesProcessed(state.iterations() * state.range(0) * 2);
+}
+
 }  // namespace
 
+BENCHMARK(BM_UnescapeAmpersands)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePascal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainAppend)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteWrappedLiteral)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
@@ -148,4 +156,5 @@ BENCHMARK(BM_WriteWrappedLines)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMil
 QUILLANE_RATIO(writers_pascal_vs_plain_append, "BM_WritePascal/100000", "BM_PlainAppend/100000");
 QUILLANE_GROWTH(writers_pascal, "BM_WritePascal/100000", "BM_WritePascal/10000");
 QUILLANE_GROWTH(writers_wrapped_literal, "BM_WriteWrappedLiteral/1000000", "BM_WriteWrappedLiteral/100000");
+QUILLANE_GROWTH(writers_unescape_ampersands, "BM_UnescapeAmpersands/1000000", "BM_UnescapeAmpersands/100000");
 QUILLANE_GROWTH(writers_wrapped_lines, "BM_WriteWrappedLines/1000000", "BM_WriteWrappedLines/100000");

@@ -301,8 +301,12 @@ namespace {
 // Decodes the reference that starts with the "&" at text[at]; on success
 // stores the character and the length of the reference.
 bool DecodeReference(QStringView text, qsizetype at, QChar& ch, qsizetype& length) {
-    const qsizetype semi = text.indexOf(u';', at + 1);
-    if (semi < 0) return false;
+    // The longest reference is "&#65535;": the ";" is looked for only that
+    // far, so a value full of "&" is still decoded in linear time.
+    const QStringView head = text.sliced(at + 1, std::min<qsizetype>(7, text.size() - at - 1));
+    const qsizetype found = head.indexOf(u';');
+    if (found < 0) return false;
+    const qsizetype semi = at + 1 + found;
     const QStringView name = text.sliced(at + 1, semi - at - 1);
     length = semi - at + 1;
     if (name.startsWith(u'#')) {

@@ -262,6 +262,13 @@ TEST(XmlCodeWriter, UnescapeTable) {
         EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(c.text, c.quotes, c.amps), c.expected) << c.text.toStdString();
 }
 
+// (That this takes linear time is measured in bench_writers.)
+TEST(XmlCodeWriter, UnescapeRunsOfAmpersands) {
+    const QString run = QString(1000, u'&');
+    EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(run + ";", 0, 1000), run + ";");
+    EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(run + "&amp;&#;&#1234567;", 0, 1000), run + "&&#;&#1234567;");
+}
+
 // Every code unit, in both modes, survives Escape and Unescape with the
 // counts a reader would take from the escaped text.
 TEST(XmlCodeWriter, EscapeUnescapeRoundTripsEveryCodeUnit) {
