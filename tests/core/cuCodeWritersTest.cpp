@@ -124,21 +124,23 @@ TEST(CodeWriter, NewLineDoesNothingWithoutUseNewLines) {
     EXPECT_TEXT(w.Lines(), QStringList({"ab"}));
 }
 
-TEST(CodeWriter, UnindentBelowZeroIndentsNothingAndStaysPaired) {
+// Unindent below level 0 is allowed (callers pair it with Indent), but no
+// indentation is made from a negative level.
+TEST(CodeWriter, RegressionNegativeRepeatCountBelowLevelZero) {
     TPascalCodeWriter w;
     w.Unindent();
     w.Unindent();
-    EXPECT_TEXT(w.Level(), -2);
+    EXPECT_EQ(w.Level(), -2);
     w.WriteLn(u"a");
     ASSERT_TRUE(w.WrapIfLong() == false);
-    w.Write(Letters(90, {{84, u';'}}));  // a continuation line at level -1
+    w.Write(Letters(90, {{84, u';'}}));  // continued with the indentation unit only
     w.NewLine();
     w.WriteWrapped(Repeat(u"x", 100), true);
     w.NewLine();
     w.Indent();
     w.Indent();
     w.Write(u"b");
-    EXPECT_TEXT(w.Level(), 0);
+    EXPECT_EQ(w.Level(), 0);
     EXPECT_TEXT(w.IndentText(-3), QString());
     EXPECT_TEXT(w.Lines(), QStringList({"a", Letters(85, {{84, u';'}}), "  aaaaa",
                                       "'" + Repeat(u"x", 80) + "' +", "'" + Repeat(u"x", 20) + "'", "b"}));
@@ -166,7 +168,7 @@ TEST(CodeWriter, ClassReferencesCreateWritersByName) {
     auto* writer = dynamic_cast<TPascalCodeWriter*>(made.get());
     ASSERT_NE(writer, nullptr);
     EXPECT_TEXT(writer->ClassName(), "TPascalCodeWriter");
-    EXPECT_TEXT(writer->IndentSize(), 2);
+    EXPECT_EQ(writer->IndentSize(), 2);
     EXPECT_TRUE(writer->InheritsFrom(TSourceCodeWriter::StaticClass()));
     EXPECT_TRUE(TSourceCodeWriter::StaticClass()->IsAbstract());
     std::unique_ptr<TItfObject> xml(TXmlCodeWriter::StaticClass()->NewInstance());
@@ -197,12 +199,12 @@ TEST(XmlCodeWriter, TagsAndAttributesGolden) {
     w.WriteEndTag(u"Settings");
     w.NewLine();
     EXPECT_TEXT(w.Text(u"\r\n"),
-              "<Settings Lang=\"en\">\r\n"
-              "\t<Window Left=10 Visible/>\r\n"
-              "\t<Empty/>\r\n"
-              "\t<List></List>\r\n"
-              "</Settings>\r\n"
-              "\r\n");
+                "<Settings Lang=\"en\">\r\n"
+                "\t<Window Left=10 Visible/>\r\n"
+                "\t<Empty/>\r\n"
+                "\t<List></List>\r\n"
+                "</Settings>\r\n"
+                "\r\n");
 }
 
 TEST(XmlCodeWriter, EscapeTable) {
@@ -232,7 +234,7 @@ TEST(XmlCodeWriter, EscapeTable) {
     for (const Case& c : cases) {
         bool needsQuotes = !c.needsQuotes;
         EXPECT_TEXT(TCustomXmlCodeWriter::Escape(c.text, c.doubled, needsQuotes), c.expected) << c.expected.toStdString();
-        EXPECT_TEXT(needsQuotes, c.needsQuotes) << c.expected.toStdString();
+        EXPECT_EQ(needsQuotes, c.needsQuotes) << c.expected.toStdString();
     }
 }
 
@@ -325,7 +327,7 @@ TEST(SourceCodeWriter, BreakPointTable) {
         {u'*', u'(', u' ', false}, {u' ', u'>', u'x', true},  {u'=', u'=', u'x', true},
     };
     for (const Case& c : cases)
-        EXPECT_TEXT(w.CanBreakAt(QChar(c.ch), QChar(c.prev), QChar(c.next)), c.expected)
+        EXPECT_EQ(w.CanBreakAt(QChar(c.ch), QChar(c.prev), QChar(c.next)), c.expected)
             << char(c.prev) << char(c.ch) << char(c.next);
 }
 
@@ -409,7 +411,7 @@ TEST(SourceCodeWriter, RegressionRealNumberPartedAfterItsExponentSign) {
     EXPECT_TEXT(w.Lines(), QStringList({Letters(79) + "E-", "  1;"}));
 }
 
-TEST(SourceCodeWriter, RegressionBracedStarCommentOpeningParted) {
+TEST(SourceCodeWriter, RegressionStarCommentOpeningParted) {
     TPascalCodeWriter w;
     w.Write(Letters(78) + "a(* b *)");
     EXPECT_TEXT(w.Lines(), QStringList({Letters(78) + "a(*", "   b *)"}));
@@ -451,7 +453,7 @@ TEST(SourceCodeWriter, NoBreaksWithWrapLinesOrUseNewLinesOff) {
     u.Write(text);
     u.WriteWrapped(Repeat(u"x", 200), true);
     EXPECT_TEXT(u.Lines(), QStringList({text + "'" + Repeat(u"x", 200) + "'"}));
-    EXPECT_TEXT(u.Level(), 0);
+    EXPECT_EQ(u.Level(), 0);
 }
 
 TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
@@ -546,6 +548,14 @@ TEST(PascalCodeWriter, QuoteStringTable) {
     }
 }
 
+TEST(PascalCodeWriter, RegressionControlCharacterInsideQuotes) {
+    TPascalCodeWriter w;
+    for (int u = 0; u < 32; ++u) {
+        const QString text = QString("a") + QChar(char16_t(u)) + "b";
+        EXPECT_TEXT(w.QuoteString(text, false, false), QString("'a'#%1'b'").arg(u));
+    }
+}
+
 TEST(PascalCodeWriter, WriteWrappedGolden) {
     TPascalCodeWriter w;
     w.Indent();
@@ -564,7 +574,7 @@ TEST(PascalCodeWriter, WriteWrappedGolden) {
     w.Write(u"V := ");
     w.WriteWrapped(u"", true);
     w.WriteLn(u";");
-    EXPECT_TEXT(w.Level(), 1);
+    EXPECT_EQ(w.Level(), 1);
     ExpectGolden(w.Text(), "wrapped_literals.pas");
 }
 
@@ -647,7 +657,7 @@ TEST(PascalCodeWriter, WrappedLiteralsDecodeToTheirTextProperty) {
         const int prefix = w.Lines().isEmpty() ? 0 : int(w.Lines().last().size());
         w.WriteWrapped(text, indentContinuation);
         ASSERT_TEXT(DecodePascalLiterals(w.Lines(), prefix), text) << "round " << round;
-        EXPECT_TEXT(w.Level(), level);
+        EXPECT_EQ(w.Level(), level);
         const QStringList lines = w.Lines();
         for (int i = 0; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].endsWith(u" +")) << round;
         if (lines.size() > 1 && indentContinuation) {
@@ -872,7 +882,7 @@ TEST(PascalCodeWriter, SampleProgramCompiles) {
 // ---------------------------------------------------------------------------
 // Comments
 
-TEST(PascalCodeWriter, CommentForms) {
+TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {
     struct Case {
         QString text;
         QString expected;
