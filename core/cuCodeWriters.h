@@ -153,6 +153,8 @@ class TXmlCodeWriter : public TCustomXmlCodeWriter {
 // A writer of program source that keeps lines near MaxLineLength: a long text
 // is broken at the first allowed break point at or after that column (so a
 // broken line holds at least MaxLineLength characters), never before it.
+// Only the text of one write is searched, from at least its fourth
+// character on. While UseNewLines is off nothing is broken.
 class TSourceCodeWriter : public TCodeWriter {
     T_CLASS(TSourceCodeWriter)
 public:
