@@ -27,7 +27,26 @@ QByteArray WriterFormat(const QString& mimeType) {
     return {};
 }
 
+bool IsOpaque(const QImage& frame) {
+    const QImage argb = frame.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(row[x]) != 255) return false;
+    }
+    return true;
+}
+
 bool IsGif(const QString& mimeType) { return mimeType.compare(QLatin1String("image/gif"), Qt::CaseInsensitive) == 0; }
+
+// Qt's TIFF writer premultiplies 8-bit alpha, which loses colour under low
+// alpha: frames with alpha go out with 16-bit straight channels, which keep
+// every 8-bit value exactly; opaque frames as 8-bit RGB.
+QImage WriterImage(const QImage& frame, const QByteArray& format) {
+    if (format != "tiff") return frame;
+    return frame.convertToFormat(frame.hasAlphaChannel() && !IsOpaque(frame) ? QImage::Format_RGBA64
+                                                                                : QImage::Format_RGB32);
+}
 
 int64_t FrameBytes(int64_t width, int64_t height) { return width * height * 4; }
 
@@ -77,7 +96,7 @@ int TQtImageCodecs::Encode(const QImage& frame, const QString& mimeType, QByteAr
     if (!buffer.open(QIODevice::WriteOnly)) return csGenericError;
     QImageWriter writer(&buffer, format);
     if (!writer.canWrite()) return csNotImplemented;
-    if (!writer.write(frame)) {
+    if (!writer.write(WriterImage(frame, format))) {
         out.clear();
         return csGenericError;
     }
