@@ -115,8 +115,19 @@ void BM_ImageLoad_Qt(benchmark::State& state) {
     }
 }
 
+// One format at a time: 0 PNG, 1 JPEG.
+void BM_FormatLoad_Ours(benchmark::State& state) {
+    for (auto _ : state) LoadOurs(state.range(0) == 0 ? PngBytes() : JpegBytes());
+}
+
+void BM_FormatLoad_Qt(benchmark::State& state) {
+    for (auto _ : state) LoadQt(state.range(0) == 0 ? PngBytes() : JpegBytes());
+}
+
 }  // namespace
 
+BENCHMARK(BM_FormatLoad_Ours)->Arg(0)->Arg(1);
+BENCHMARK(BM_FormatLoad_Qt)->Arg(0)->Arg(1);
 BENCHMARK(BM_IconDecode_Ours)->Arg(32)->Arg(128);
 BENCHMARK(BM_IconDecode_Qt)->Arg(32)->Arg(128);
 BENCHMARK(BM_ImageLoad_Ours);
