@@ -184,6 +184,11 @@ TPascalNode* FindFloatingAncestor(TNode* node) {
     return nullptr;
 }
 
+void WriteSeparator(TPascalCodeWriter& writer, const QString& mark) {
+    writer.Write(mark);
+    if (!writer.WrapIfLong()) writer.Write(u" "_s);
+}
+
 void PascalWriteComment(TPascalCodeWriter& writer, const QString& text) {
     writer.WriteComment(text);
 }

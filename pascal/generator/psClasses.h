@@ -235,6 +235,10 @@ TPascalComment* AddComment(TPascalNode* owner, const QString& text, TNode* befor
 // The node itself or its nearest floating ancestor; nil when none.
 TPascalNode* FindFloatingAncestor(TNode* node);
 
+// A list separator ("," or ";") and, unless the line has reached its length
+// and a continuation line starts, a space: no line ends in a space.
+void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
+
 // Writer access kept in one place.
 void PascalWriteComment(TPascalCodeWriter& writer, const QString& text);
 // Switches the writer's line wrapping off for its lifetime.

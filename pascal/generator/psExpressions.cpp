@@ -241,8 +241,7 @@ void TPascalSetValues::Write(TPascalCodeWriter& writer) {
             writer.Write(u","_s);
             writer.NewLine();
         } else {
-            writer.Write(u", "_s);
-            writer.WrapIfLong();
+            WriteSeparator(writer, u","_s);
         }
     }
 }
@@ -341,8 +340,7 @@ void TPascalCall::WriteCall(TPascalCodeWriter& writer) {
     for (TPascalNode* value = Parameters->First(); value; value = value->Next()) {
         value->Write(writer);
         if (value->Next()) {
-            writer.Write(u", "_s);
-            writer.WrapIfLong();
+            WriteSeparator(writer, u","_s);
         }
     }
     writer.Write(BracketKind == 1 ? u"]"_s : u")"_s);

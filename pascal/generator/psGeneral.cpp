@@ -46,8 +46,7 @@ void TPascalVariable::Write(TPascalCodeWriter& writer) {
     writer.Write(Name);
     if (JoinedWithNext) {
         WriteTrailingComment(writer);
-        writer.Write(u", "_s);
-        writer.WrapIfLong();
+        WriteSeparator(writer, u","_s);
         return;
     }
     if (!TypeName->IsEmpty()) {
@@ -86,8 +85,7 @@ void TPascalMethodParameter::Write(TPascalCodeWriter& writer) {
     writer.Write(Name);
     if (JoinsWithNext()) {
         WriteTrailingComment(writer);
-        writer.Write(u", "_s);
-        writer.WrapIfLong();
+        WriteSeparator(writer, u","_s);
         return;
     }
     if (!TypeName->IsEmpty()) {
@@ -100,8 +98,7 @@ void TPascalMethodParameter::Write(TPascalCodeWriter& writer) {
     }
     WriteTrailingComment(writer);
     if (PascalAs<TPascalMethodParameter>(NextSibling())) {
-        writer.Write(u"; "_s);
-        writer.WrapIfLong();
+        WriteSeparator(writer, u";"_s);
     }
 }
 

@@ -73,8 +73,7 @@ void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
         if (i + 1 == units.size()) break;
         // Names are written one by one, each too short for the writer to
         // break; the check keeps the list within the line length.
-        writer.Write(u","_s);
-        if (!writer.WrapIfLong()) writer.Write(u" "_s);
+        WriteSeparator(writer, u","_s);
     }
     writer.WriteLn(u";"_s);
     writer.Unindent();

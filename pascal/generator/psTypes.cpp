@@ -63,8 +63,7 @@ void TPascalEnum::Write(TPascalCodeWriter& writer) {
     for (TPascalNode* item = First(); item; item = item->Next()) {
         item->Write(writer);
         if (item->Next()) {
-            writer.Write(u", "_s);
-            writer.WrapIfLong();
+            WriteSeparator(writer, u","_s);
         }
     }
     writer.WriteLn(u");"_s);
