@@ -465,153 +465,216 @@ void RemoveDecidedBranches(TPascalCommands* list) {
 
 using TVar = const TPascalNamedNode*;
 
-struct TUsageMap {
-    QHash<TVar, uint8_t> map;
-    uint8_t rest = puNone;  // the answer for variables not in map
-    uint8_t Get(TVar v) const {
-        auto it = map.constFind(v);
-        return it == map.constEnd() ? rest : *it;
+QString Fold(const QString& name) {
+    QString folded = name;
+    for (QChar& ch : folded)
+        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
+    return folded;
+}
+
+// What a piece of code does first with each tracked variable (by index):
+// reads it, overwrites it, or neither; `rest` answers for the variables not
+// decided explicitly (puRead after a jump or verbatim text).
+// Up to 64 variables fit in two bit masks; more use a hash.
+struct TBitUsage {
+    uint64_t read = 0, written = 0;
+    uint8_t rest = puNone;
+
+    uint8_t Get(int i) const {
+        const uint64_t bit = uint64_t(1) << i;
+        return read & bit ? puRead : written & bit ? puWritten : rest;
     }
-    static TUsageMap All(uint8_t usage) {
-        TUsageMap m;
-        m.rest = usage;
+    void MarkRead(int i) {
+        read |= uint64_t(1) << i;
+        written &= ~(uint64_t(1) << i);
+    }
+    void MarkWrittenIfUndecided(int i) {
+        const uint64_t bit = uint64_t(1) << i;
+        if (!((read | written) & bit)) written |= bit;
+    }
+    static TBitUsage All() {
+        TBitUsage m;
+        m.rest = puRead;
         return m;
+    }
+    // `first` happens before `then`: the first one that decides answers.
+    static TBitUsage Sequence(const TBitUsage& first, const TBitUsage& then) {
+        if (first.rest != puNone) return first;
+        const uint64_t decided = first.read | first.written;
+        TBitUsage r;
+        r.read = first.read | (then.read & ~decided);
+        r.written = first.written | (then.written & ~decided);
+        r.rest = then.rest;
+        return r;
+    }
+    // Only the reads count (a loop body may not run at all).
+    TBitUsage ReadsOnly() const {
+        TBitUsage r = *this;
+        r.written = 0;
+        return r;
+    }
+    // One of several paths runs: read when any reads, written when all write.
+    static TBitUsage Alternatives(const std::vector<TBitUsage>& paths) {
+        TBitUsage r;
+        r.written = ~uint64_t(0);
+        for (const TBitUsage& p : paths) {
+            if (p.rest == puRead) return All();
+            r.read |= p.read;
+            r.written &= p.written;
+        }
+        r.written &= ~r.read;
+        if (paths.empty()) r.written = 0;
+        return r;
+    }
+    // Reads in `other` that `this` would otherwise answer as writes.
+    void AddReadsOf(const TBitUsage& other) {
+        read |= other.read;
+        written &= ~other.read;
     }
 };
 
-// `first` happens before `then`: the first one that decides answers.
-TUsageMap Sequence(TUsageMap first, TUsageMap then) {
-    if (first.rest != puNone) return first;
-    for (auto it = first.map.constBegin(); it != first.map.constEnd(); ++it) then.map.insert(it.key(), it.value());
-    return then;
-}
+struct THashUsage {
+    QHash<int, uint8_t> map;
+    uint8_t rest = puNone;
 
-// Only the reads count (a loop body may not run at all).
-TUsageMap ReadsOnly(TUsageMap m) {
-    for (auto it = m.map.begin(); it != m.map.end();)
-        it = it.value() == puRead ? std::next(it) : m.map.erase(it);
-    return m;
-}
-
-// One of several paths runs: read when any reads, written when all write.
-TUsageMap Alternatives(const QList<TUsageMap>& paths) {
-    TUsageMap result;
-    bool anyReadsAll = false;
-    for (const TUsageMap& p : paths) anyReadsAll = anyReadsAll || p.rest == puRead;
-    if (anyReadsAll) return TUsageMap::All(puRead);
-    QSet<TVar> seen;
-    for (const TUsageMap& p : paths)
-        for (auto it = p.map.constBegin(); it != p.map.constEnd(); ++it) {
-            if (seen.contains(it.key())) continue;
-            seen.insert(it.key());
-            bool read = false, allWritten = true;
-            for (const TUsageMap& q : paths) {
-                const uint8_t u = q.Get(it.key());
-                read = read || u == puRead;
-                allWritten = allWritten && u == puWritten;
+    uint8_t Get(int i) const {
+        auto it = map.constFind(i);
+        return it == map.constEnd() ? rest : *it;
+    }
+    void MarkRead(int i) { map.insert(i, puRead); }
+    void MarkWrittenIfUndecided(int i) {
+        if (!map.contains(i)) map.insert(i, puWritten);
+    }
+    static THashUsage All() {
+        THashUsage m;
+        m.rest = puRead;
+        return m;
+    }
+    static THashUsage Sequence(const THashUsage& first, THashUsage then) {
+        if (first.rest != puNone) return first;
+        for (auto it = first.map.constBegin(); it != first.map.constEnd(); ++it) then.map.insert(it.key(), it.value());
+        return then;
+    }
+    THashUsage ReadsOnly() const {
+        THashUsage r = *this;
+        for (auto it = r.map.begin(); it != r.map.end();)
+            it = it.value() == puRead ? std::next(it) : r.map.erase(it);
+        return r;
+    }
+    static THashUsage Alternatives(const std::vector<THashUsage>& paths) {
+        THashUsage r;
+        for (const THashUsage& p : paths)
+            if (p.rest == puRead) return All();
+        for (const THashUsage& p : paths)
+            for (auto it = p.map.constBegin(); it != p.map.constEnd(); ++it) {
+                if (r.map.contains(it.key())) continue;
+                bool read = false, allWritten = true;
+                for (const THashUsage& q : paths) {
+                    const uint8_t u = q.Get(it.key());
+                    read = read || u == puRead;
+                    allWritten = allWritten && u == puWritten;
+                }
+                if (read || allWritten) r.map.insert(it.key(), read ? puRead : puWritten);
             }
-            if (read)
-                result.map.insert(it.key(), puRead);
-            else if (allWritten)
-                result.map.insert(it.key(), puWritten);
-        }
-    return result;
-}
+        // Variables decided by no path stay undecided; drop the placeholders.
+        return r;
+    }
+    void AddReadsOf(const THashUsage& other) {
+        for (auto it = other.map.constBegin(); it != other.map.constEnd(); ++it)
+            if (it.value() == puRead) map.insert(it.key(), puRead);
+    }
+};
 
+template <class TUsage>
 class TDeadAssignments {
 public:
     explicit TDeadAssignments(const QList<TVar>& candidates) {
-        for (TVar v : candidates) {
-            m_vars.insert(v);
-            m_byName[Fold(v->Name)].append(v);
+        for (int i = 0; i < candidates.size(); ++i) {
+            m_index.insert(candidates[i], i);
+            m_byName[Fold(candidates[i]->Name)].append(i);
         }
     }
 
-    bool Tracks(TVar v) const { return m_vars.contains(v); }
+    int IndexOf(TVar v) const { return m_index.value(v, -1); }
 
-    TUsageMap List(const TPascalCommands* list) const {
-        TUsageMap result;
-        for (const TPascalNode* s = list->Last(); s; s = s->Prev()) result = Sequence(Statement(s), std::move(result));
+    TUsage List(const TPascalCommands* list) const {
+        TUsage result;
+        for (const TPascalNode* s = list->Last(); s; s = s->Prev())
+            result = TUsage::Sequence(Statement(s), std::move(result));
         return result;
     }
 
-    TUsageMap Statement(const TPascalNode* s) const {
+    TUsage Statement(const TPascalNode* s) const {
         switch (s->NodeKind()) {
         case TPascalKind::Comment:
             return {};
         case TPascalKind::Let: {
             const auto* let = static_cast<const TPascalLet*>(s);
-            return Sequence(Expression(let->Value), Expression(let->Target));
+            return TUsage::Sequence(Expression(let->Value), Expression(let->Target));
         }
         case TPascalKind::CallInCommands: {
             const auto* call = static_cast<const TPascalCallInCommands*>(s);
-            if (call->Target == nullptr && IsJump(call->Name)) return TUsageMap::All(puRead);
-            TUsageMap m;
+            if (call->Target == nullptr && IsJump(call->Name)) return TUsage::All();
+            TUsage m;
             ScanCall(call, false, m);
             return m;
         }
         case TPascalKind::If: {
             const auto* f = static_cast<const TPascalIf*>(s);
-            return Sequence(Expression(f->Condition), Alternatives({List(f->ThenPart), List(f->ElsePart)}));
+            return TUsage::Sequence(Expression(f->Condition),
+                                    TUsage::Alternatives({List(f->ThenPart), List(f->ElsePart)}));
         }
         case TPascalKind::Case: {
             const auto* c = static_cast<const TPascalCase*>(s);
-            QList<TUsageMap> paths;
+            std::vector<TUsage> paths;
             for (const TPascalNode* i = c->Items->First(); i; i = i->Next()) {
                 const auto* item = static_cast<const TPascalCaseItem*>(i);
-                paths.append(Sequence(ReadsOnly(Expression(item->Values)), List(item->Commands)));
+                paths.push_back(TUsage::Sequence(Expression(item->Values).ReadsOnly(), List(item->Commands)));
             }
-            paths.append(List(c->ElsePart));
-            return Sequence(Expression(c->Selector), Alternatives(paths));
+            paths.push_back(List(c->ElsePart));
+            return TUsage::Sequence(Expression(c->Selector), TUsage::Alternatives(paths));
         }
         case TPascalKind::While: {
             const auto* w = static_cast<const TPascalWhile*>(s);
-            return Sequence(Expression(w->Condition), ReadsOnly(List(w->Body)));
+            return TUsage::Sequence(Expression(w->Condition), List(w->Body).ReadsOnly());
         }
         case TPascalKind::For: {
             // The bounds are evaluated before the counter is set.
             const auto* f = static_cast<const TPascalFor*>(s);
-            TUsageMap bounds = Sequence(ReadsOnly(Expression(f->LowValue)), ReadsOnly(Expression(f->HighValue)));
-            return Sequence(std::move(bounds), Sequence(Expression(f->Counter), ReadsOnly(List(f->Body))));
+            const TUsage bounds =
+                TUsage::Sequence(Expression(f->LowValue).ReadsOnly(), Expression(f->HighValue).ReadsOnly());
+            return TUsage::Sequence(bounds, TUsage::Sequence(Expression(f->Counter), List(f->Body).ReadsOnly()));
         }
         case TPascalKind::TryFinally: {
             const auto* t = static_cast<const TPascalTryFinally*>(s);
-            TUsageMap tryPart = List(t->TryPart);
-            TUsageMap finallyPart = List(t->FinallyPart);
+            TUsage tryPart = List(t->TryPart);
+            const TUsage finallyPart = List(t->FinallyPart);
             if (finallyPart.rest == puRead) return finallyPart;
             // What the finally part reads may be the value from before the try.
-            for (auto it = finallyPart.map.constBegin(); it != finallyPart.map.constEnd(); ++it)
-                if (it.value() == puRead) tryPart.map.insert(it.key(), puRead);
-            return Sequence(std::move(tryPart), std::move(finallyPart));
+            tryPart.AddReadsOf(finallyPart);
+            return TUsage::Sequence(tryPart, finallyPart);
         }
         default:
             // Verbatim text, conditional blocks, try-except and anything unknown.
-            return TUsageMap::All(puRead);
+            return TUsage::All();
         }
     }
 
-    TUsageMap Expression(const TPascalExpression* e) const {
-        TUsageMap m;
+    TUsage Expression(const TPascalExpression* e) const {
+        TUsage m;
         ScanNode(e, m);
         return m;
     }
 
 private:
-    static QString Fold(const QString& name) {
-        QString folded = name;
-        for (QChar& ch : folded)
-            if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
-        return folded;
-    }
-
     static bool IsJump(const QString& name) {
         static const QSet<QString> jumps = {u"exit"_s, u"break"_s, u"continue"_s, u"halt"_s, u"abort"_s};
         return jumps.contains(Fold(name));
     }
 
     // Every identifier in a text that names a tracked variable is a read.
-    void ScanText(const QString& text, TUsageMap& m) const {
-        const int n = text.size();
+    void ScanText(const QString& text, TUsage& m) const {
+        const int n = int(text.size());
         for (int i = 0; i < n;) {
             const QChar ch = text[i];
             const bool start = ch == u'_' || (ch.unicode() < 128 && ch.isLetter());
@@ -623,28 +686,29 @@ private:
             while (j < n && (text[j] == u'_' || (text[j].unicode() < 128 && text[j].isLetterOrNumber()))) ++j;
             auto it = m_byName.constFind(Fold(text.mid(i, j - i)));
             if (it != m_byName.constEnd())
-                for (TVar v : *it) m.map.insert(v, puRead);
+                for (int v : *it) m.MarkRead(v);
             i = j;
         }
     }
 
-    void ScanCall(const TPascalCall* call, bool inTarget, TUsageMap& m) const {
-        if (call->Target && m_vars.contains(call->Target)) {
-            const bool plain = !call->HasArguments() && call->Suffix.isEmpty() && call->Name.isEmpty();
-            // A plain reference in a written place overwrites the whole
-            // variable; an element or a member access reads it first.
-            if (plain && inTarget) {
-                if (!m.map.contains(call->Target)) m.map.insert(call->Target, puWritten);
-            } else {
-                m.map.insert(call->Target, puRead);
+    void ScanCall(const TPascalCall* call, bool inTarget, TUsage& m) const {
+        if (call->Target) {
+            if (const int v = IndexOf(call->Target); v >= 0) {
+                const bool plain = !call->HasArguments() && call->Suffix.isEmpty() && call->Name.isEmpty();
+                // A plain reference in a written place overwrites the whole
+                // variable; an element or a member access reads it first.
+                if (plain && inTarget)
+                    m.MarkWrittenIfUndecided(v);
+                else
+                    m.MarkRead(v);
             }
         }
         if (!call->Name.isEmpty()) ScanText(call->Name, m);
         if (!call->Suffix.isEmpty()) ScanText(call->Suffix, m);
-        ScanNode(call->Parameters, m);
+        if (call->Parameters) ScanNode(call->Parameters, m);
     }
 
-    void ScanNode(const TPascalNode* node, TUsageMap& m) const {
+    void ScanNode(const TPascalNode* node, TUsage& m) const {
         for (const TPascalNode* c = node->First(); c; c = c->Next()) {
             if (const TPascalCall* call = PascalAsCall(const_cast<TPascalNode*>(c))) {
                 const auto* holder = PascalAs<TPascalExpression>(node);
@@ -657,8 +721,8 @@ private:
         }
     }
 
-    QSet<TVar> m_vars;
-    QHash<QString, QList<TVar>> m_byName;
+    QHash<TVar, int> m_index;
+    QHash<QString, QList<int>> m_byName;
 };
 
 // The routine whose local the list's assignments may drop, or nil when the
@@ -685,6 +749,21 @@ TVar RemovableTarget(const TPascalNode* s, const TPascalMethodWithImplementation
     return ExpressionCallsNothing(let->Value) ? call->Target : nullptr;
 }
 
+template <class TUsage>
+void RemoveDead(TPascalCommands* list, const TPascalMethodWithImplementation* routine, const QList<TVar>& candidates) {
+    const TDeadAssignments<TUsage> analysis(candidates);
+    TUsage after;  // what the statements after the current one answer
+    for (TPascalNode* s = list->Last(); s;) {
+        TPascalNode* previous = s->Prev();
+        TVar v = RemovableTarget(s, routine);
+        if (v && after.Get(analysis.IndexOf(v)) == puWritten)
+            s->Free();
+        else
+            after = TUsage::Sequence(analysis.Statement(s), std::move(after));
+        s = previous;
+    }
+}
+
 void RemoveDeadAssignments(TPascalCommands* list) {
     const TPascalMethodWithImplementation* routine = nullptr;
     QList<TVar> candidates;
@@ -698,18 +777,10 @@ void RemoveDeadAssignments(TPascalCommands* list) {
         }
     }
     if (candidates.isEmpty()) return;
-    const TDeadAssignments analysis(candidates);
-    TUsageMap after;  // what the statements after the current one answer
-    for (TPascalNode* s = list->Last(); s;) {
-        TPascalNode* previous = s->Prev();
-        TVar v = RemovableTarget(s, routine);
-        if (v && after.Get(v) == puWritten) {
-            s->Free();
-        } else {
-            after = Sequence(analysis.Statement(s), std::move(after));
-        }
-        s = previous;
-    }
+    if (candidates.size() <= 64)
+        RemoveDead<TBitUsage>(list, routine, candidates);
+    else
+        RemoveDead<THashUsage>(list, routine, candidates);
 }
 }  // namespace
 

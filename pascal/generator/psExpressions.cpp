@@ -152,8 +152,9 @@ void TPascalCallParameterValue::Create() {
     Value = CreateNode<TPascalExpression>(this);
 }
 
-void TPascalCall::Create() {
-    Parameters = CreateNode<TPascalCallParameterValues>(this);
+TPascalExpression* TPascalCall::AddArgument(uint8_t mode) {
+    if (!Parameters) Parameters = CreateNode<TPascalCallParameterValues>(this);
+    return Parameters->AddValue(mode);
 }
 
 void TPascalIfDef::Create() {
@@ -399,6 +400,7 @@ uint8_t Inverted(uint8_t kind) {
 }  // namespace
 
 void TPascalExpression::Simplify() {
+    if (!FirstChild()) return;
     TPascalNode::Simplify();
     // 1. not not X becomes X.
     if (auto* outer = OnlyOf<TPascalNotExpressionItem>(this))

@@ -239,14 +239,14 @@ public:
     QString Name;
     TPascalNamedNode* Target = nullptr;
     QString Suffix;
+    // The arguments; made with the first argument (most calls have none).
     TPascalCallParameterValues* Parameters = nullptr;
     uint8_t BracketKind = 0;  // 0 parentheses, 1 square brackets
 
-    void Create() override;
     void Write(TPascalCodeWriter& writer) override;
     bool HasArguments() const noexcept { return Parameters && Parameters->HasChildren(); }
     // Adds an argument with the given mode and answers its expression.
-    TPascalExpression* AddArgument(uint8_t mode = pkValue) { return Parameters->AddValue(mode); }
+    TPascalExpression* AddArgument(uint8_t mode = pkValue);
     // Name, target and suffix of two calls are the same.
     bool SameCallee(const TPascalCall& other) const noexcept {
         return Target == other.Target && Name == other.Name && Suffix == other.Suffix;

@@ -184,7 +184,10 @@ public:
 private:
     void Visit(TPascalNode* node) {
         if (TPascalNamedNode* named = PascalAsNamed(node); named && named->Provisional) MakeUnique(named);
-        for (TPascalNode* c = node->First(); c; c = c->Next()) Visit(c);
+        for (TPascalNode* c = node->First(); c; c = c->Next())
+            // Expressions hold no declarations, except the parts of a
+            // conditional block, which are containers.
+            if (c->NodeKind() != TPascalKind::Expression || PascalAs<TPascalIfDef>(node)) Visit(c);
     }
 
     bool InScope(const TPascalNamedNode* node, const QString& key) {

@@ -424,4 +424,35 @@ TEST_F(PascalStatements, DeadAssignmentRemovalOnALongListKeepsOnlyTheLast) {
     EXPECT_EQ(WriteToText(m->Body), Lines({"Y := 19998;", "X := 19999;", "Writeln(X + Y);"}));
 }
 
+// More variables than fit the small form of the analysis.
+TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
+    TPascalMethodWithImplementation* m = Routine();
+    QList<TPascalVariable*> locals;
+    for (int i = 0; i < 100; ++i)
+        locals.append(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(i), S("Integer")));
+    for (TPascalVariable* v : locals) Let(m->Body, v, S("1"));
+    m->Body->AddText(S("Writeln(V7)"));
+    for (TPascalVariable* v : locals) Let(m->Body, v, S("2"));
+    TPascalLet* read = m->Body->AddLet();
+    read->Target->AddCallTo(vars["X"]);
+    for (TPascalVariable* v : locals) {
+        TPascalCompareExpressionItem* sum = read->Value->AddCompare(ckEqual);
+        sum->Left->AddCallTo(v);
+        sum->Right->AddInteger(0);
+    }
+    const int before = m->Body->ChildCount();
+    m->Body->Simplify();
+    EXPECT_EQ(m->Body->ChildCount(), before);  // the verbatim line may read any of them
+
+    m->Body->First()->Next()->Free();  // drop V1 := 1
+    for (TPascalNode* s = m->Body->First(); s;) {
+        TPascalNode* next = s->Next();
+        if (PascalAs<TPascalCustomCommand>(s)) s->Free();
+        s = next;
+    }
+    m->Body->Simplify();
+    EXPECT_EQ(m->Body->ChildCount(), 101);
+    EXPECT_EQ(WriteToText(m->Body).left(9), S("V0 := 2;\n"));
+}
+
 }  // namespace
