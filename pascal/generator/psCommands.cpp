@@ -456,7 +456,7 @@ void RemoveDecidedBranches(TPascalCommands* list) {
 // routine has no nested routines that could see X, and the assignment is not
 // inside a try part whose handlers could see the old value. Verbatim text,
 // conditional blocks, exception handlers and the jumps Exit, Break, Continue,
-// Halt and Abort count as reads of every variable.
+// Halt, Abort and raise count as reads of every variable.
 //
 // The answer for every variable at once is built in one backward walk over
 // the list: each statement is summarised once (what it reads or overwrites
@@ -668,7 +668,7 @@ public:
 
 private:
     static bool IsJump(const QString& name) {
-        static const QSet<QString> jumps = {u"exit"_s, u"break"_s, u"continue"_s, u"halt"_s, u"abort"_s};
+        static const QSet<QString> jumps = {u"exit"_s, u"break"_s, u"continue"_s, u"halt"_s, u"abort"_s, u"raise"_s};
         return jumps.contains(Fold(name));
     }
 

@@ -131,6 +131,19 @@ TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
     ExpectCompiles();
 }
 
+TEST_F(PascalStatements, LoneConditionalBlockGetsBeginEnd) {
+    TPascalCommands* a = Body();
+    TPascalIf* f = If(a, "C");
+    TPascalIfDef* block = CreateNode<TPascalIfDef>(f->ThenPart);
+    block->Condition->AddText(S("DEBUG"));
+    block->NewLineAtEnd = true;
+    CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = S("X := 1");
+    Text(f->ElsePart, "X := 2");
+    EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
+                                     "  X := 2;"}));
+    ExpectCompiles();
+}
+
 TEST_F(PascalStatements, CaseLayouts) {
     TPascalCommands* a = Body();
     TPascalCase* c = a->AddCase();
