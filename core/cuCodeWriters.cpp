@@ -1,17 +1,54 @@
 #include "core/cuCodeWriters.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 
 namespace {
 
+// Room for a text converted to UTF-16: short ASCII and Latin-1 texts (the
+// usual literals) are widened on the stack, anything else goes to the heap.
+struct TUtf16Storage {
+    QVarLengthArray<char16_t, 128> small;
+    QString large;
+};
+
+// The text as UTF-16: a view of it when it is UTF-16 already, else a view of
+// its conversion kept in storage.
+QStringView Utf16(QAnyStringView text, TUtf16Storage& storage) {
+    return text.visit([&storage](auto view) -> QStringView {
+        using View = decltype(view);
+        if constexpr (std::is_same_v<View, QStringView>) {
+            return view;
+        } else {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(view.data());
+            const qsizetype n = view.size();
+            bool widen = n <= storage.small.capacity();
+            if constexpr (std::is_same_v<View, QUtf8StringView>)
+                for (qsizetype i = 0; widen && i < n; ++i) widen = bytes[i] < 0x80;
+            if (!widen) {
+                storage.large = view.toString();
+                return storage.large;
+            }
+            storage.small.resize(n);
+            for (qsizetype i = 0; i < n; ++i) storage.small[i] = bytes[i];
+            return QStringView(storage.small.constData(), n);
+        }
+    });
+}
+
 // The parts joined into one string with a single allocation.
-QString Cat(std::initializer_list<QStringView> parts) {
+QString Cat(std::initializer_list<QAnyStringView> parts) {
     qsizetype size = 0;
-    for (QStringView part : parts) size += part.size();
+    for (QAnyStringView part : parts) size += part.size();
     QString result;
     result.reserve(size);
-    for (QStringView part : parts) result += part;
+    for (QAnyStringView part : parts) {
+        TUtf16Storage storage;
+        result += Utf16(part, storage);
+    }
     return result;
 }
 
@@ -24,7 +61,9 @@ QString TFmtArg::Text() const {
     return m_isInt ? QString::number(m_int) : m_text;
 }
 
-QString FormatCode(QStringView pattern, std::initializer_list<TFmtArg> args) {
+QString FormatCode(QAnyStringView anyPattern, std::initializer_list<TFmtArg> args) {
+    TUtf16Storage storage;
+    const QStringView pattern = Utf16(anyPattern, storage);
     QString result;
     result.reserve(pattern.size() + 16 * qsizetype(args.size()));
     auto next = args.begin();
@@ -92,15 +131,13 @@ QString TCodeWriter::IndentText(int level) const {
     return QString(count, m_indentChar);
 }
 
-void TCodeWriter::Write(const QString& text) {
-    if (!text.isEmpty()) DoWrite(text);
+void TCodeWriter::Write(QAnyStringView text) {
+    if (text.isEmpty()) return;
+    TUtf16Storage storage;
+    DoWrite(Utf16(text, storage));
 }
 
-void TCodeWriter::Write(QStringView text) {
-    if (!text.isEmpty()) DoWrite(text);
-}
-
-void TCodeWriter::WriteFmt(QStringView pattern, std::initializer_list<TFmtArg> args) {
+void TCodeWriter::WriteFmt(QAnyStringView pattern, std::initializer_list<TFmtArg> args) {
     Write(FormatCode(pattern, args));
 }
 
@@ -108,17 +145,12 @@ void TCodeWriter::NewLine() {
     if (m_useNewLines) m_lines.append(QString());
 }
 
-void TCodeWriter::WriteLn(const QString& text) {
+void TCodeWriter::WriteLn(QAnyStringView text) {
     Write(text);
     NewLine();
 }
 
-void TCodeWriter::WriteLn(QStringView text) {
-    Write(text);
-    NewLine();
-}
-
-void TCodeWriter::WriteLnFmt(QStringView pattern, std::initializer_list<TFmtArg> args) {
+void TCodeWriter::WriteLnFmt(QAnyStringView pattern, std::initializer_list<TFmtArg> args) {
     WriteFmt(pattern, args);
     NewLine();
 }
@@ -149,7 +181,7 @@ TCustomXmlCodeWriter::TCustomXmlCodeWriter() {
     SetIndentChar(u'\t');
 }
 
-void TCustomXmlCodeWriter::WriteStartTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteStartTag(QAnyStringView name) {
     Write(Cat({u"<", name}));
 }
 
@@ -161,27 +193,27 @@ void TCustomXmlCodeWriter::CloseEmptyTag() {
     Write(u"/>");
 }
 
-void TCustomXmlCodeWriter::WriteOpenTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteOpenTag(QAnyStringView name) {
     Write(Cat({u"<", name, u">"}));
 }
 
-void TCustomXmlCodeWriter::WriteEmptyTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteEmptyTag(QAnyStringView name) {
     Write(Cat({u"<", name, u"/>"}));
 }
 
-void TCustomXmlCodeWriter::WriteEndTag(QStringView name) {
+void TCustomXmlCodeWriter::WriteEndTag(QAnyStringView name) {
     Write(Cat({u"</", name, u">"}));
 }
 
-void TCustomXmlCodeWriter::WriteAttrName(QStringView name) {
+void TCustomXmlCodeWriter::WriteAttrName(QAnyStringView name) {
     Write(Cat({u" ", name}));
 }
 
-void TCustomXmlCodeWriter::WriteAttr(QStringView name, QStringView value) {
+void TCustomXmlCodeWriter::WriteAttr(QAnyStringView name, QAnyStringView value) {
     Write(Cat({u" ", name, u"=", value}));
 }
 
-void TCustomXmlCodeWriter::WriteQuotedAttr(QStringView name, QStringView value) {
+void TCustomXmlCodeWriter::WriteQuotedAttr(QAnyStringView name, QAnyStringView value) {
     Write(Cat({u" ", name, u"=\"", value, u"\""}));
 }
 
@@ -269,8 +301,12 @@ namespace {
 // Decodes the reference that starts with the "&" at text[at]; on success
 // stores the character and the length of the reference.
 bool DecodeReference(QStringView text, qsizetype at, QChar& ch, qsizetype& length) {
-    const qsizetype semi = text.indexOf(u';', at + 1);
-    if (semi < 0) return false;
+    // The longest reference is "&#65535;": the ";" is looked for only that
+    // far, so a value full of "&" is still decoded in linear time.
+    const QStringView head = text.sliced(at + 1, std::min<qsizetype>(7, text.size() - at - 1));
+    const qsizetype found = head.indexOf(u';');
+    if (found < 0) return false;
+    const qsizetype semi = at + 1 + found;
     const QStringView name = text.sliced(at + 1, semi - at - 1);
     length = semi - at + 1;
     if (name.startsWith(u'#')) {
@@ -385,11 +421,29 @@ bool TSourceCodeWriter::CanBreakAt(QChar ch, QChar prev, QChar next) const {
     }
 }
 
+namespace {
+
+bool IsAsciiDigit(QChar ch) noexcept {
+    return ch >= u'0' && ch <= u'9';
+}
+
+// True when a break before text[at] would fall after the sign of the
+// exponent of a real number ("1.5E-10"), which the compiler must read whole.
+bool InExponent(QStringView text, qsizetype at) noexcept {
+    if (at < 3 || at >= text.size()) return false;
+    const QChar sign = text[at - 1];
+    const QChar e = text[at - 2];
+    return (sign == u'+' || sign == u'-') && (e == u'e' || e == u'E') && IsAsciiDigit(text[at - 3]) &&
+           IsAsciiDigit(text[at]);
+}
+
+}  // namespace
+
 int TSourceCodeWriter::FindBreak(QStringView text, int from) const {
     const qsizetype n = text.size();
     for (qsizetype i = from; i < n; ++i) {
         const QChar next = i + 1 < n ? text[i + 1] : QChar();
-        if (CanBreakAt(text[i], text[i - 1], next)) return int(i);
+        if (CanBreakAt(text[i], text[i - 1], next) && !InExponent(text, i)) return int(i);
     }
     return -1;
 }
@@ -401,9 +455,11 @@ void TSourceCodeWriter::DoWrite(QStringView text) {
         TCodeWriter::DoWrite(text);
 }
 
-void TSourceCodeWriter::WriteWrappedLines(QStringView text, QStringView suffix,
-                                          QStringView continuationPrefix) {
-    AppendWrapped(text, suffix, &continuationPrefix);
+void TSourceCodeWriter::WriteWrappedLines(QAnyStringView text, QAnyStringView suffix,
+                                          QAnyStringView continuationPrefix) {
+    TUtf16Storage textStorage, suffixStorage, prefixStorage;
+    const QStringView prefix = Utf16(continuationPrefix, prefixStorage);
+    AppendWrapped(Utf16(text, textStorage), Utf16(suffix, suffixStorage), &prefix);
 }
 
 void TSourceCodeWriter::AppendWrapped(QStringView text, QStringView suffix, const QStringView* prefix) {
@@ -430,7 +486,9 @@ void TSourceCodeWriter::AppendWrapped(QStringView text, QStringView suffix, cons
     *line += text;
 }
 
-void TSourceCodeWriter::WriteWrapped(QStringView text, bool indentContinuation) {
+void TSourceCodeWriter::WriteWrapped(QAnyStringView anyText, bool indentContinuation) {
+    TUtf16Storage storage;
+    QStringView text = Utf16(anyText, storage);
     QString* line = &IndentedCurrentLine();
     int written = 0;
     for (;;) {
@@ -483,10 +541,15 @@ QString TPascalCodeWriter::QuoteString(QStringView text, bool isContinuation, bo
     QString result;
     result.reserve(text.size() + 4);
     bool inQuotes = false;
-    for (QChar ch : text) {
-        if (ch.unicode() < 32) {
-            // Outside the quotes: the compiler refuses some control characters
-            // inside a literal and silently changes others.
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar ch = text[i];
+        // Outside the quotes: control characters, which the compiler refuses
+        // or silently changes inside a literal, and the half of a surrogate
+        // pair that stands alone, which no source encoding can carry.
+        const bool lone = (ch.isHighSurrogate() && !(i + 1 < n && text[i + 1].isLowSurrogate())) ||
+                          (ch.isLowSurrogate() && !(i > 0 && text[i - 1].isHighSurrogate()));
+        if (ch.unicode() < 32 || lone) {
             if (inQuotes) result += u'\'';
             inQuotes = false;
             result += u'#';

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QAnyStringView>
 #include <QStringView>
 
 #include <initializer_list>
@@ -22,11 +23,13 @@ public:
     TFmtArg(const QString& text) : m_text(text) {}
     TFmtArg(QStringView text) : m_text(text.toString()) {}
     TFmtArg(const char* text) : m_text(QString::fromUtf8(text)) {}
+    TFmtArg(const char16_t* text) : m_text(QStringView(text).toString()) {}
     TFmtArg(QChar ch) : m_text(ch) {}
     TFmtArg(int value) : m_isInt(true), m_int(value) {}
     TFmtArg(long value) : m_isInt(true), m_int(value) {}
     TFmtArg(long long value) : m_isInt(true), m_int(value) {}
     TFmtArg(unsigned value) : m_isInt(true), m_int(value) {}
+    TFmtArg(unsigned long value) : m_isInt(true), m_int(static_cast<long long>(value)) {}
 
     bool IsInt() const noexcept { return m_isInt; }
     long long Int() const noexcept { return m_int; }
@@ -42,7 +45,7 @@ private:
 // Fills "%s", "%d", "%u", "%x", "%X" in order from args and "%%" with "%".
 // A placeholder without an argument gives nothing; any other "%" stays as it
 // is. Arguments are inserted as they are, never scanned again.
-QString FormatCode(QStringView pattern, std::initializer_list<TFmtArg> args);
+QString FormatCode(QAnyStringView pattern, std::initializer_list<TFmtArg> args);
 
 // ---------------------------------------------------------------------------
 
@@ -72,16 +75,17 @@ public:
     bool UseNewLines() const noexcept { return m_useNewLines; }
     void SetUseNewLines(bool value) noexcept { m_useNewLines = value; }
 
+    // Texts are taken as QAnyStringView: a QString, a QStringView, u"..." or
+    // "..." (UTF-8) all fit.
+
     // Appends text to the current line; an empty text changes nothing, not
     // even the indentation.
-    void Write(const QString& text);
-    void Write(QStringView text);
-    void WriteFmt(QStringView pattern, std::initializer_list<TFmtArg> args);
+    void Write(QAnyStringView text);
+    void WriteFmt(QAnyStringView pattern, std::initializer_list<TFmtArg> args);
     // Starts a new line, when UseNewLines; otherwise nothing.
     void NewLine();
-    void WriteLn(const QString& text);
-    void WriteLn(QStringView text);
-    void WriteLnFmt(QStringView pattern, std::initializer_list<TFmtArg> args);
+    void WriteLn(QAnyStringView text);
+    void WriteLnFmt(QAnyStringView pattern, std::initializer_list<TFmtArg> args);
     void Indent() noexcept { ++m_level; }
     void Unindent() noexcept { --m_level; }
 
@@ -113,15 +117,15 @@ class TCustomXmlCodeWriter : public TCodeWriter {
 public:
     TCustomXmlCodeWriter();
 
-    void WriteStartTag(QStringView name);             // "<name"
-    void CloseTag();                                  // ">"
-    void CloseEmptyTag();                             // "/>"
-    void WriteOpenTag(QStringView name);              // "<name>"
-    void WriteEmptyTag(QStringView name);             // "<name/>"
-    void WriteEndTag(QStringView name);               // "</name>"
-    void WriteAttrName(QStringView name);             // " name"
-    void WriteAttr(QStringView name, QStringView value);        // " name=value"
-    void WriteQuotedAttr(QStringView name, QStringView value);  // " name="value""
+    void WriteStartTag(QAnyStringView name);            // "<name"
+    void CloseTag();                                    // ">"
+    void CloseEmptyTag();                               // "/>"
+    void WriteOpenTag(QAnyStringView name);             // "<name>"
+    void WriteEmptyTag(QAnyStringView name);            // "<name/>"
+    void WriteEndTag(QAnyStringView name);              // "</name>"
+    void WriteAttrName(QAnyStringView name);            // " name"
+    void WriteAttr(QAnyStringView name, QAnyStringView value);        // " name=value"
+    void WriteQuotedAttr(QAnyStringView name, QAnyStringView value);  // " name="value""
 
     // The value text of an attribute. Entity mode (doubledQuotes false):
     // "&", "<", ">" and the double quote become "&amp;", "&lt;", "&gt;",
@@ -149,6 +153,8 @@ class TXmlCodeWriter : public TCustomXmlCodeWriter {
 // A writer of program source that keeps lines near MaxLineLength: a long text
 // is broken at the first allowed break point at or after that column (so a
 // broken line holds at least MaxLineLength characters), never before it.
+// Only the text of one write is searched, from at least its fourth
+// character on. While UseNewLines is off nothing is broken.
 class TSourceCodeWriter : public TCodeWriter {
     T_CLASS(TSourceCodeWriter)
 public:
@@ -185,11 +191,11 @@ public:
     // Writes text as a string literal, cut into pieces joined with " +" so
     // that lines stay near MaxLineLength. With indentContinuation the
     // continuation lines are indented one level deeper.
-    void WriteWrapped(QStringView text, bool indentContinuation);
+    void WriteWrapped(QAnyStringView text, bool indentContinuation);
     // Appends text to the current line, breaking it at allowed points; each
     // broken line ends with suffix, each continuation line starts with the
     // indentation of Level followed by continuationPrefix.
-    void WriteWrappedLines(QStringView text, QStringView suffix, QStringView continuationPrefix);
+    void WriteWrappedLines(QAnyStringView text, QAnyStringView suffix, QAnyStringView continuationPrefix);
 
 protected:
     void DoWrite(QStringView text) override;
@@ -214,8 +220,9 @@ public:
     TPascalCodeWriter();
 
     // Characters from 32 up stand inside single quotes (a quote doubled);
-    // every character below 32 stands outside as "#N", joined directly to
-    // the quoted runs around it. An empty text gives ''.
+    // every character below 32, and a surrogate that is not part of a pair,
+    // stands outside as "#N", joined directly to the quoted runs around it.
+    // An empty text gives ''.
     QString QuoteString(QStringView text, bool isContinuation, bool addPlus) const override;
     // "{ text }"; "(* text *)" when the text holds "}" (and no "*)");
     // when it holds both, each "}" is written as ")".
