@@ -472,7 +472,7 @@ QString Fold(const QString& name) {
     return folded;
 }
 
-// What a piece of code does first with each tracked variable (by index):
+// What a stretch of code does first with each tracked variable (by index):
 // reads it, overwrites it, or neither; `rest` answers for the variables not
 // decided explicitly (puRead after a jump or verbatim text).
 // Up to 64 variables fit in two bit masks; more use a hash.

@@ -296,7 +296,7 @@ TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
 // stored, default or nodefault.
 TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     auto unit = CreatePascalUnit(S("PropOrder"));
-    TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TSpec"), S("TPersistent"));
+    TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TOrdered"), S("TPersistent"));
     unit->InterfaceClause->UsedUnits->AddUnit(S("Classes"));
     TPascalMethodDeclaration* get = c->AddMethod(pvPrivate, mkFunction, S("GetP"), S("Integer"));
     get->Head->AddParameter(pkValue, S("Index"), S("Integer"));
@@ -316,8 +316,8 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     q->ReadAccess->AddCallTo(get);
     q->NoDefault = true;
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
-    ImplementDeclaration(code, get, S("TSpec"))->Body->AddText(S("Result := Index"));
-    ImplementDeclaration(code, set, S("TSpec"));
+    ImplementDeclaration(code, get, S("TOrdered"))->Body->AddText(S("Result := Index"));
+    ImplementDeclaration(code, set, S("TOrdered"));
     TFpcHarness fpc;
     const QString text = fpc.AddUnit(unit.get());
     EXPECT_TRUE(
