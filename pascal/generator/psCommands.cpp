@@ -223,6 +223,11 @@ void WriteBlockBody(TPascalCodeWriter& writer, TPascalCommands* list, const TPas
 bool TPascalCommands::NeedsBeginEnd(const TPascalCommands* list) {
     const TPascalNode* only = list->Only();
     if (!only || PascalAs<TPascalIfDef>(only)) return true;
+    // A lone comment is no statement, and a lone verbatim line may be a
+    // comment too: without begin/end the statement after the list would
+    // become the body.
+    if (PascalAs<TPascalComment>(only)) return true;
+    if (const auto* text = PascalAs<TPascalCustomCommand>(only); text && !text->Terminated) return true;
     const auto* owner = PascalAs<TPascalIf>(list->Parent());
     if (!owner) return false;
     const TPascalNode* s = Effective(only);
@@ -230,13 +235,8 @@ bool TPascalCommands::NeedsBeginEnd(const TPascalCommands* list) {
     const auto* inner = PascalAs<TPascalIf>(s);
     if (inner && !inner->HasElse()) return true;
     // In a then part followed by "else", a statement that ends with a nested
-    // statement would put that statement's ";" before the "else"; verbatim
-    // text may carry its own ";".
-    if (list == owner->ThenPart && owner->HasElse()) {
-        if (inner || EndsWithNestedStatement(s)) return true;
-        if (const auto* text = PascalAs<TPascalCustomCommand>(s); text && !text->Terminated) return true;
-    }
-    return false;
+    // statement would put that statement's ";" before the "else".
+    return list == owner->ThenPart && owner->HasElse() && (inner || EndsWithNestedStatement(s));
 }
 
 void WriteTerminator(TPascalCodeWriter& writer, const TPascalNode* statement) {

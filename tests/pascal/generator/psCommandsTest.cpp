@@ -144,6 +144,21 @@ TEST_F(PascalStatements, LoneConditionalBlockGetsBeginEnd) {
     ExpectCompiles();
 }
 
+// A body without begin/end whose only entry is a comment or a verbatim line
+// (which may be a comment) would take the next statement as its body.
+TEST_F(PascalStatements, CommentOrVerbatimLineAloneInABodyGetsBeginEnd) {
+    TPascalCommands* a = Body();
+    TPascalWhile* w = a->AddWhile();
+    w->Condition->AddText(S("C"));
+    AddComment(w->Body, S("nothing yet"));
+    TPascalIf* f = If(a, "D");
+    f->ThenPart->AddText(S("// note"))->Terminated = false;
+    Text(a, "X := 1");
+    EXPECT_EQ(WriteToText(a), Lines({"while C do", "begin", "  { nothing yet }", "end;", "if D then", "begin",
+                                     "  // note", "end;", "X := 1;"}));
+    ExpectCompiles();
+}
+
 TEST_F(PascalStatements, CaseLayouts) {
     TPascalCommands* a = Body();
     TPascalCase* c = a->AddCase();
