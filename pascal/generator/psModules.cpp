@@ -200,13 +200,20 @@ private:
         const QString own = node->Name;
         QString candidate = own;
         const bool letter = own.size() == 1 && own[0] >= u'A' && own[0] <= u'Y';
+        // Names are only ever added during the pass, so a counter found taken
+        // for this name under this parent stays taken: the search for the
+        // next node of the same wish goes on after the last one given.
+        const std::pair<const void*, QString> key(node->Parent(), Fold(own));
         int counter = 0;
         while (InScope(node, Fold(candidate))) {
-            if (letter && candidate.size() == 1 && candidate[0] < u'Z')
+            if (letter && candidate.size() == 1 && candidate[0] < u'Z') {
                 candidate = QString(QChar(candidate[0].unicode() + 1));
-            else
+            } else {
+                if (counter == 0) counter = m_lastCounter.value(key, 0);
                 candidate = own + QString::number(++counter);
+            }
         }
+        if (counter > 0) m_lastCounter.insert(key, counter);
         node->Name = candidate;
         node->Provisional = false;
         NoteFixed(node);
@@ -322,6 +329,7 @@ private:
     std::unordered_map<const void*, std::unique_ptr<TScope>> m_scopes;
     QHash<QString, TPascalClass*> m_classes;
     bool m_classesIndexed = false;
+    QHash<std::pair<const void*, QString>, int> m_lastCounter;
 };
 }  // namespace
 

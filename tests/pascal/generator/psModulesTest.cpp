@@ -150,6 +150,17 @@ TEST_F(PascalUniqueNames, LettersStepAndOtherNamesCount) {
     Compile();
 }
 
+TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
+    Local("Value", false);
+    Local("Value2", false);
+    QList<TPascalVariable*> wishes;
+    for (int i = 0; i < 3000; ++i) wishes.append(Local("Value", true));
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(wishes[0]->Name, S("Value1"));
+    EXPECT_EQ(wishes[1]->Name, S("Value3"));
+    EXPECT_EQ(wishes[2999]->Name, S("Value3001"));
+}
+
 TEST_F(PascalUniqueNames, TwoProvisionalNamesInOneScope) {
     TPascalVariable* first = Local("N", true);
     TPascalVariable* second = Local("N", true);
