@@ -460,8 +460,8 @@ void RemoveDecidedBranches(TPascalCommands* list) {
 //
 // The answer for every variable at once is built in one backward walk over
 // the list: each statement is summarised once (what it reads or overwrites
-// first) and the summaries are folded from the end, so the pass is linear in
-// the size of the list instead of one forward search per assignment.
+// first) and the summaries are folded from the end: one pass over the list
+// and what it nests instead of one forward search per assignment.
 
 using TVar = const TPascalNamedNode*;
 
@@ -576,7 +576,6 @@ struct THashUsage {
                 }
                 if (read || allWritten) r.map.insert(it.key(), read ? puRead : puWritten);
             }
-        // Variables decided by no path stay undecided; drop the placeholders.
         return r;
     }
     void AddReadsOf(const THashUsage& other) {
