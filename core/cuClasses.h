@@ -3,6 +3,8 @@
 // handler entries, the multicast handler list with its tolerant broadcast walk,
 // the project's exception class, and the linked-chain algorithms.
 
+#include "core/cuHandlerList.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -159,12 +161,7 @@ public:
     virtual void Broadcast(int msg, intptr_t p1 = 0, intptr_t p2 = 0);
 
 private:
-    struct HandlerList;
-    struct BroadcastFrame;
-    struct HandlerListDeleter {
-        void operator()(HandlerList* list) const noexcept;
-    };
-    std::unique_ptr<HandlerList, HandlerListDeleter> m_handlers;
+    std::unique_ptr<THandlerList<THandler>> m_handlers;
 };
 
 // Interface query: the object as interface I, or nullptr.

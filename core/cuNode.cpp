@@ -1,5 +1,7 @@
 #include "core/cuNode.h"
 
+#include "core/cuStringIds.h"
+
 T_CLASS_IMPL(TNode, TItfObject)
 
 TNode::~TNode() = default;
@@ -42,8 +44,13 @@ void TNode::Link(TNode* newParent, TNode* before) {
 }
 
 void TNode::SetParentBefore(TNode* newParent, TNode* before) {
-    if (newParent && (newParent == this || IsAncestorOf(newParent)))
-        throw Exception(QStringLiteral("A node cannot become a child of itself or of its descendants"));
+    // Refused before anybody is called: a cycle would detach the subtree from
+    // its root, and a foreign `before` would corrupt both child chains.
+    if (newParent) {
+        if (newParent == this || IsAncestorOf(newParent)) throw Exception::FromId(strNodeIntoItself);
+        if (before && (before == this || before->m_parent != newParent))
+            throw Exception::FromId(strNodeBeforeNotChild);
+    }
     if (newParent != m_parent) {
         ParentChanging(newParent, before);
         if (TNode* old = m_parent) {

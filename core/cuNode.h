@@ -30,7 +30,8 @@ public:
 
     // Makes the node a child of newParent placed before `before` (nil: as last
     // child); nil newParent detaches it. Moving a node into itself or into one
-    // of its descendants raises before anything is called.
+    // of its descendants, or before a node that is not a child of newParent,
+    // raises before anything is called.
     void SetParentBefore(TNode* newParent, TNode* before);
     void SetParent(TNode* newParent) { SetParentBefore(newParent, nullptr); }
 
