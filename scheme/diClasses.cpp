@@ -137,7 +137,7 @@ void TElement::Check() {
     if (m_messages) m_messages->Clear();
     if (IsActive()) {
         if (!IsFilled() && IsRequired())
-            GetMessages()->AddElementLinkMessage(mkValueRequired, LoadStr(strValueMustBeSet),
+            GetMessages()->AddElementLinkMessage(mkValueRequired, LoadStr(strTheValueMustBeSet),
                                                  QString::number(m_number));
         else if (IsFilled())
             CheckContent();

@@ -263,7 +263,7 @@ TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
         if (s.Kind == skElements) {
             ++links;
             EXPECT_EQ(s.Value, QString::number(leaf->Number()));
-            if (!LoadStr(strValueMustBeSet).isEmpty()) {
+            if (!LoadStr(strTheValueMustBeSet).isEmpty()) {
                 EXPECT_EQ(s.Text, QStringLiteral("set"));
             }
         }
