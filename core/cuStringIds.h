@@ -532,3 +532,7 @@ constexpr int strNodeIntoItself = 10000;       // A node cannot be moved into it
 constexpr int strAbstractClass = 10001;        // The class %1 cannot be created by its class reference.
 constexpr int strNodeBeforeNotChild = 10002;   // The node to insert before is not a child of the new parent.
 constexpr int strNotFlagsNotifyClass = 10003;  // The class %1 is not a flags notification class.
+
+// Knot files
+constexpr int strCannotReadFile = 10020;   // "Cannot read file: %1"
+constexpr int strCannotWriteFile = 10021;  // "Cannot write file: %1"
