@@ -536,3 +536,6 @@ constexpr int strNotFlagsNotifyClass = 10003;  // The class %1 is not a flags no
 // Knot files
 constexpr int strCannotReadFile = 10020;   // "Cannot read file: %1"
 constexpr int strCannotWriteFile = 10021;  // "Cannot write file: %1"
+
+// Scheme files
+constexpr int strCannotCreateFile = 10090;  // "Cannot create file "%1". %2"

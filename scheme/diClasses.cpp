@@ -360,6 +360,17 @@ TElement* TScheme::FindElement(int32_t number) const {
     return m_byNumber.value(number, nullptr);
 }
 
+bool TScheme::IsRegistered(const TElement* element, int32_t number) const {
+    if (number == 0) {
+        for (const TElement* e = m_firstRegistered; e; e = e->m_registeredNext)
+            if (e == element) return true;
+        return false;
+    }
+    for (const TElement* e = m_byNumber.value(number, nullptr); e; e = e->m_sameNumberNext)
+        if (e == element) return true;
+    return false;
+}
+
 // ---- the check queue ----
 
 void TScheme::Enqueue(TElement* element) {

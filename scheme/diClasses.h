@@ -326,6 +326,13 @@ public:
     // The first registered element with that number; nil for 0 or none.
     TElement* FindElement(int32_t number) const;
     int ElementCount() const noexcept { return m_elementCount; }
+    // Whether element (compared by address only) is registered here under number.
+    bool IsRegistered(const TElement* element, int32_t number) const;
+    // Closes an update without running the queued checks (they wait for the
+    // next outermost EndUpdate); for unwinding after a failure.
+    void LeaveUpdate() noexcept {
+        if (m_updateCount > 0) --m_updateCount;
+    }
     // Every registered element in order of registration.
     TElement* FirstRegistered() const noexcept { return m_firstRegistered; }
     static TElement* NextRegistered(const TElement* e) noexcept { return e->m_registeredNext; }
