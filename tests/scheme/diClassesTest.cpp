@@ -222,15 +222,18 @@ TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
         if (action < 5 || live.empty()) {
             live.push_back(TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root()));
         } else if (action < 8) {
-            // Renumber to a small shared range so that numbers collide.
-            live[random.bounded(int(live.size()))]->SetNumber(base + 1 + random.bounded(20));
+            // Renumber to small shared ranges (one of them negative, as a
+            // snapshot may hold) so that numbers collide.
+            const int32_t r = random.bounded(20);
+            live[random.bounded(int(live.size()))]->SetNumber(random.bounded(2) ? base + 1 + r : -1 - r);
         } else {
             const int i = random.bounded(int(live.size()));
             live[i]->Free();
             live.erase(live.begin() + i);
         }
         if (step % 50 == 0 || step > 2900) {
-            for (int32_t n = base - 2; n < base + 30; ++n) {
+            for (int32_t n : std::vector<int32_t>{-22, -21, -20, -5, -1, 0, 1, base - 1, base + 1, base + 7, base + 20,
+                                                  base + 21, LastElementNumber()}) {
                 TElement* expected = nullptr;
                 for (TElement* e = scheme->FirstRegistered(); e; e = TScheme::NextRegistered(e))
                     if (e->Number() == n && n != 0) {
