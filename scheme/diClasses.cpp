@@ -231,6 +231,9 @@ void TElement::ParentChanged() {
 }
 
 bool TElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    // A parent that takes node message 3 for itself must not leave a dying
+    // child unmarked: it would go on being checked while it is freed.
+    if (msg == nmBeingDestroyed) m_state |= esBeingDestroyed;
     if (TElement* p = ParentElement())
         if (p->HandleChildMessage(this, msg, p1, p2)) return true;
     switch (msg) {
