@@ -48,9 +48,9 @@ void TNode::SetParentBefore(TNode* newParent, TNode* before) {
     // its root, and a foreign `before` would corrupt both child chains.
     if (newParent) {
         if (newParent == this || IsAncestorOf(newParent)) throw Exception::FromId(strNodeIntoItself);
-        if (before && (before == this || before->m_parent != newParent))
-            throw Exception::FromId(strNodeBeforeNotChild);
+        if (before && before->m_parent != newParent) throw Exception::FromId(strNodeBeforeNotChild);
     }
+    if (newParent && before == this) return;  // before itself, where it already is: nothing to do
     if (newParent != m_parent) {
         ParentChanging(newParent, before);
         if (TNode* old = m_parent) {

@@ -16,8 +16,8 @@ struct TNotifier::QueueLinks {
 };
 
 void TNotify::Post(std::unique_ptr<TNotify> notify) {
-    TNotifier* notifier = notify->Notifier();
-    notifier->Enqueue(std::move(notify));
+    // A notification made for no notifier has nobody to tell: it just ends.
+    if (TNotifier* notifier = notify ? notify->Notifier() : nullptr) notifier->Enqueue(std::move(notify));
 }
 
 int TFlagsNotify::Merge(TNotify* queued) {

@@ -539,3 +539,11 @@ constexpr int strCannotWriteFile = 10021;  // "Cannot write file: %1"
 
 // Scheme files
 constexpr int strCannotCreateFile = 10090;  // "Cannot create file "%1". %2"
+
+constexpr int strShellExecuteError = 10040;  // "ShellExecute error (%d) to launch "%s""
+constexpr int strCompressedDataDamaged = 10041;
+constexpr int strDecompressedTooLarge = 10042;
+constexpr int strOpenWithCaption = 10044;
+constexpr int strOpenWithPrompt = 10045;
+constexpr int strOpenWithBrowse = 10046;
+constexpr int strOpenWithAllFiles = 10047;

@@ -166,6 +166,25 @@ TEST(BroadcastGuard, HandlerMayFreeTheBroadcastingObject) {
     EXPECT_EQ(log, QStringList({"K"}));
 }
 
+// The object freed by a handler of an inner broadcast: every running walk
+// over its list stops, the outer one included.
+TEST(BroadcastGuard, FreeingDuringANestedBroadcastStopsEveryWalk) {
+    auto* source = new TItfObject();
+    QStringList log;
+    int depth = 0;
+    Listener nester{"N", &log, [&] {
+                        if (++depth == 1)
+                            source->Broadcast(2);
+                        else
+                            delete source;
+                    }};
+    Listener other{"O", &log, {}};
+    source->AddHandler(other.Handler());
+    source->AddHandler(nester.Handler());
+    source->Broadcast(1);
+    EXPECT_EQ(log, QStringList({"N", "N"}));
+}
+
 TEST(BroadcastGuard, ExceptionFromHandlerLeavesObjectUsable) {
     TItfObject source;
     QStringList log;

@@ -1,0 +1,452 @@
+#include "core/cuNode.h"
+#include "core/cuStringIds.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <vector>
+
+namespace {
+
+// A node that writes every notification it receives into a shared log.
+class TLogNode : public TNode {
+    T_CLASS(TLogNode)
+public:
+    TLogNode() = default;
+    TLogNode(QString name, QStringList* log, std::set<TLogNode*>* alive = nullptr)
+        : name(std::move(name)), log(log), alive(alive) {
+        if (alive) alive->insert(this);
+    }
+
+    QString name;
+    QStringList* log = nullptr;
+    std::set<TLogNode*>* alive = nullptr;
+    bool refuseInserts = false;
+    QList<int> handledMessages;  // messages HandleNodeMessage answers True to
+
+    static QString NameOf(const TNode* n) { return n ? static_cast<const TLogNode*>(n)->name : QStringLiteral("nil"); }
+
+    void BeforeDestruction() override { Log("BeforeDestruction"); }
+    bool HandleNodeMessage(int msg, intptr_t, intptr_t) override {
+        Log(QStringLiteral("Message %1").arg(msg));
+        return handledMessages.contains(msg);
+    }
+    void ParentChanged() override { Log("ParentChanged"); }
+    void ChildrenChanged() override { Log("ChildrenChanged"); }
+    void ValidateInsert(TNode* child, TNode* before) override {
+        Log("ValidateInsert " + NameOf(child) + " before " + NameOf(before));
+        if (refuseInserts) throw Exception("refused");
+    }
+    void ParentChanging(TNode* newParent, TNode* before) override {
+        Log("ParentChanging " + NameOf(newParent) + " before " + NameOf(before));
+        TNode::ParentChanging(newParent, before);
+    }
+
+protected:
+    ~TLogNode() override {
+        Log("destroyed");
+        if (alive) alive->erase(this);
+    }
+
+private:
+    void Log(const QString& what) {
+        if (log) log->append(name + ": " + what);
+    }
+};
+T_CLASS_IMPL(TLogNode, TNode)
+
+class TSpecialNode : public TLogNode {
+    T_CLASS(TSpecialNode)
+public:
+    using TLogNode::TLogNode;
+};
+T_CLASS_IMPL(TSpecialNode, TLogNode)
+
+class IMarker {
+public:
+    virtual ~IMarker() = default;
+};
+class TMarkedNode : public TLogNode, public IMarker {
+public:
+    using TLogNode::TLogNode;
+};
+
+// Builds small named trees from a shape: "R(A(a1,a2,a3),B(b1))". Whatever is
+// left without a parent at the end is freed.
+class NodeTest : public ::testing::Test {
+protected:
+    QStringList log;
+    std::set<TLogNode*> alive;
+    std::map<QString, TLogNode*> byName;
+
+    void TearDown() override {
+        while (true) {
+            auto root = std::find_if(alive.begin(), alive.end(), [](TLogNode* n) { return !n->Parent(); });
+            if (root == alive.end()) break;
+            (*root)->Free();
+        }
+    }
+
+    template <class T = TLogNode>
+    T* Make(const QString& name, TNode* parent = nullptr) {
+        T* n = MakeNode<T>(name, &log, &alive).release();
+        byName[name] = n;
+        if (parent) n->SetParent(parent);
+        return n;
+    }
+
+    // Parses "R(A(a1,a2),B)" into a tree and returns its root.
+    TLogNode* Tree(const QString& shape) {
+        int at = 0;
+        TLogNode* root = Parse(shape, at, nullptr);
+        log.clear();
+        return root;
+    }
+    TLogNode* N(const QString& name) { return byName.at(name); }
+
+    // The subtree in pre-order as "R(A(a1,a2),B)" again.
+    static QString Shape(const TNode* n) {
+        QString s = TLogNode::NameOf(n);
+        if (!n->HasChildren()) return s;
+        QStringList parts;
+        for (TNode* c = n->FirstChild(); c; c = c->NextSibling()) parts << Shape(c);
+        return s + "(" + parts.join(",") + ")";
+    }
+
+private:
+    TLogNode* Parse(const QString& shape, int& at, TNode* parent) {
+        QString name;
+        while (at < shape.size() && shape[at].isLetterOrNumber()) name += shape[at++];
+        TLogNode* node = Make(name, parent);
+        if (at < shape.size() && shape[at] == '(') {
+            do {
+                ++at;
+                Parse(shape, at, node);
+            } while (shape[at] == ',');
+            ++at;  // ')'
+        }
+        return node;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Moving
+
+struct MoveCase {
+    const char* title;
+    const char* node;
+    const char* newParent;  // nullptr: detach
+    const char* before;     // nullptr: as last child
+    QStringList expectedLog;
+    const char* expectedShape;
+};
+
+void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.title; }
+
+class SetParentBeforeCalls : public NodeTest, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(SetParentBeforeCalls, CallsInOrderAndMoves) {
+    const MoveCase& c = GetParam();
+    TLogNode* root = Tree("R(A(a1,a2,a3),B(b1))");
+    Make("X");
+    log.clear();
+    N(c.node)->SetParentBefore(c.newParent ? N(c.newParent) : nullptr, c.before ? N(c.before) : nullptr);
+    EXPECT_EQ(log, c.expectedLog);
+    EXPECT_EQ(Shape(root), c.expectedShape);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FourCases, SetParentBeforeCalls,
+    ::testing::Values(
+        MoveCase{"to another parent", "a2", "B", "b1",
+                 {"a2: ParentChanging B before b1", "B: ValidateInsert a2 before b1", "a2: ParentChanged",
+                  "A: ChildrenChanged", "a2: ParentChanged", "B: ChildrenChanged"},
+                 "R(A(a1,a3),B(a2,b1))"},
+        MoveCase{"a free node into a tree", "X", "A", nullptr,
+                 {"X: ParentChanging A before nil", "A: ValidateInsert X before nil", "X: ParentChanged",
+                  "A: ChildrenChanged"},
+                 "R(A(a1,a2,a3,X),B(b1))"},
+        MoveCase{"within the same parent", "a3", "A", "a1",
+                 {"a3: ParentChanging A before a1", "A: ValidateInsert a3 before a1", "a3: ParentChanged",
+                  "A: ChildrenChanged"},
+                 "R(A(a3,a1,a2),B(b1))"},
+        MoveCase{"to the end of the same parent", "a1", "A", nullptr,
+                 {"a1: ParentChanging A before nil", "A: ValidateInsert a1 before nil", "a1: ParentChanged",
+                  "A: ChildrenChanged"},
+                 "R(A(a2,a3,a1),B(b1))"},
+        MoveCase{"the last child to the end: nothing", "a3", "A", nullptr, {}, "R(A(a1,a2,a3),B(b1))"},
+        MoveCase{"before its own next sibling: nothing", "a1", "A", "a2", {}, "R(A(a1,a2,a3),B(b1))"},
+        MoveCase{"detach", "a2", nullptr, nullptr,
+                 {"a2: ParentChanging nil before nil", "a2: ParentChanged", "A: ChildrenChanged"},
+                 "R(A(a1,a3),B(b1))"}),
+    [](const auto& info) {
+        std::string s = info.param.title;
+        std::replace_if(s.begin(), s.end(), [](char ch) { return !isalnum(ch); }, '_');
+        return s;
+    });
+
+TEST_F(NodeTest, MoveIntoItselfOrADescendantIsRefusedBeforeAnyCall) {
+    TLogNode* root = Tree("R(A(a1(x),a2),B)");
+    struct {
+        const char* node;
+        const char* target;
+    } cases[] = {{"A", "A"}, {"A", "a1"}, {"A", "x"}, {"R", "B"}};
+    for (const auto& c : cases) {
+        try {
+            N(c.node)->SetParent(N(c.target));
+            ADD_FAILURE() << c.node << " into " << c.target << " was accepted";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Id(), strNodeIntoItself);
+        }
+        EXPECT_TRUE(log.isEmpty()) << log.join("; ").toStdString();
+        EXPECT_EQ(Shape(root), "R(A(a1(x),a2),B)");
+    }
+}
+
+TEST_F(NodeTest, BeforeThatIsNotAChildOfTheNewParentIsRefused) {
+    TLogNode* root = Tree("R(A(a1,a2),B(b1))");
+    try {
+        N("a1")->SetParentBefore(N("B"), N("a2"));
+        ADD_FAILURE() << "accepted";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strNodeBeforeNotChild);
+    }
+    EXPECT_TRUE(log.isEmpty());
+    N("a1")->SetParentBefore(N("A"), N("a1"));  // before itself: it already stands there
+    EXPECT_THROW(N("a1")->SetParentBefore(N("B"), N("a1")), Exception);
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_EQ(Shape(root), "R(A(a1,a2),B(b1))");
+}
+
+TEST_F(NodeTest, RefusingValidateInsertLeavesTheTreeUnchanged) {
+    TLogNode* root = Tree("R(A(a1,a2,a3),B(b1))");
+    N("B")->refuseInserts = true;
+    N("A")->refuseInserts = true;
+    EXPECT_THROW(N("a2")->SetParentBefore(N("B"), nullptr), Exception);
+    EXPECT_THROW(N("a2")->SetParentBefore(N("A"), nullptr), Exception);  // same parent
+    EXPECT_EQ(log, QStringList({"a2: ParentChanging B before nil", "B: ValidateInsert a2 before nil",
+                                "a2: ParentChanging A before nil", "A: ValidateInsert a2 before nil"}));
+    EXPECT_EQ(Shape(root), "R(A(a1,a2,a3),B(b1))");
+    EXPECT_EQ(N("a2")->Parent(), N("A"));
+    EXPECT_EQ(N("a2")->GetIndex(), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Walks and messages
+
+struct WalkCase {
+    bool selfFirst;
+    bool recursive;
+    QStringList order;
+};
+
+void PrintTo(const WalkCase& c, std::ostream* os) {
+    *os << (c.selfFirst ? "self first" : "self last") << (c.recursive ? ", recursive" : "");
+}
+
+class ForEachOrder : public NodeTest, public ::testing::WithParamInterface<WalkCase> {};
+
+TEST_P(ForEachOrder, VisitsInTheOrderOfTheFlags) {
+    const WalkCase& c = GetParam();
+    TLogNode* p = Tree("P(n1(n11,n12),n2,n3)");
+    QStringList visited;
+    p->ForEach([&](TNode* n) { visited << TLogNode::NameOf(n); }, c.selfFirst, c.recursive);
+    EXPECT_EQ(visited, c.order);
+
+    p->BroadcastNodeMessage(7, 0, 0, c.selfFirst, c.recursive);
+    QStringList expected;
+    for (const QString& name : c.order) expected << name + ": Message 7";
+    EXPECT_EQ(log, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, ForEachOrder,
+                         ::testing::Values(WalkCase{true, true, {"P", "n1", "n11", "n12", "n2", "n3"}},
+                                           WalkCase{true, false, {"P", "n1", "n2", "n3"}},
+                                           WalkCase{false, true, {"n3", "n2", "n12", "n11", "n1", "P"}},
+                                           WalkCase{false, false, {"n3", "n2", "n1", "P"}}));
+
+TEST_F(NodeTest, CollectOfClassKeepsPreOrderAndMatchesDescendantClasses) {
+    TLogNode* r = Make<TSpecialNode>("R");
+    TLogNode* a = Make("A", r);
+    Make<TSpecialNode>("s1", a);
+    Make("b", a);
+    Make<TSpecialNode>("s2", r);
+    auto names = [](const QList<TNode*>& list) {
+        QStringList s;
+        for (TNode* n : list) s << TLogNode::NameOf(n);
+        return s;
+    };
+    QList<TNode*> list;
+    r->CollectOfClass(list, TSpecialNode::StaticClass(), true);
+    EXPECT_EQ(names(list), QStringList({"R", "s1", "s2"}));
+    list.clear();
+    r->CollectOfClass(list, TSpecialNode::StaticClass(), false);
+    EXPECT_EQ(names(list), QStringList({"R", "s2"}));
+    list.clear();
+    r->CollectChildrenOfClass(list, TSpecialNode::StaticClass(), true);
+    EXPECT_EQ(names(list), QStringList({"s1", "s2"}));
+    list.clear();
+    r->CollectOfClass(list, TLogNode::StaticClass(), true);  // the parent class matches its descendants
+    EXPECT_EQ(names(list), QStringList({"R", "A", "s1", "b", "s2"}));
+    list.clear();
+    a->CollectChildrenOfClass(list, nullptr, false);
+    EXPECT_EQ(names(list), QStringList({"s1", "b"}));
+}
+
+TEST_F(NodeTest, NodeMessagesReachTheirTargets) {
+    Tree("R(A(a1))");
+    N("a1")->handledMessages = {5};
+    EXPECT_TRUE(N("a1")->SendNodeMessage(5));
+    EXPECT_FALSE(N("a1")->SendNodeMessage(6));
+    EXPECT_EQ(log, QStringList({"a1: Message 5", "a1: Message 6"}));
+    log.clear();
+    N("a1")->SendNodeMessageUp(5);  // goes on whatever each returns
+    EXPECT_EQ(log, QStringList({"a1: Message 5", "A: Message 5", "R: Message 5"}));
+}
+
+// ---------------------------------------------------------------------------
+// Queries
+
+TEST_F(NodeTest, PositionQueries) {
+    TLogNode* r = Tree("R(A(a1,a2(x)),B)");
+    EXPECT_EQ(r->GetIndex(), -1);
+    EXPECT_EQ(N("B")->GetIndex(), 1);
+    EXPECT_EQ(N("a2")->GetIndex(), 1);
+    EXPECT_EQ(r->GetLevel(), 0);
+    EXPECT_EQ(N("x")->GetLevel(), 3);
+    EXPECT_EQ(N("x")->GetRoot(), r);
+    EXPECT_EQ(r->GetRoot(), r);
+    EXPECT_EQ(r->ChildCount(), 2);
+    EXPECT_EQ(N("A")->GetAbsoluteIndex(), 1);
+    EXPECT_EQ(N("B")->GetAbsoluteIndex(), 5);
+    EXPECT_EQ(N("B")->GetPreviousInOrder(), N("x"));
+    EXPECT_EQ(N("a1")->GetPreviousInOrder(), N("A"));
+    EXPECT_EQ(r->GetPreviousInOrder(), nullptr);
+    EXPECT_TRUE(TNode::IsBefore(N("A"), N("a1")));
+    EXPECT_FALSE(TNode::IsBefore(N("a1"), N("A")));
+    EXPECT_FALSE(TNode::IsBefore(N("a1"), N("a1")));
+    EXPECT_TRUE(TNode::IsBefore(r, N("x")));
+    EXPECT_FALSE(TNode::IsBefore(N("x"), r));
+    EXPECT_TRUE(r->IsAncestorOf(N("x")));
+    EXPECT_FALSE(N("x")->IsAncestorOf(r));
+    EXPECT_FALSE(r->IsAncestorOf(r));
+}
+
+TEST_F(NodeTest, AbsoluteIndexSkipsWholeSubtreesOfOlderSiblings) {
+    Tree("R(A(a1,a2),B)");
+    EXPECT_EQ(N("A")->GetAbsoluteIndex(), 1);
+    EXPECT_EQ(N("B")->GetAbsoluteIndex(), 4);
+}
+
+TEST_F(NodeTest, ClassAndInterfaceLookups) {
+    TLogNode* r = Make<TSpecialNode>("R");
+    TLogNode* m = Make<TMarkedNode>("M", r);
+    TLogNode* a = Make("A", m);
+    TLogNode* s = Make<TSpecialNode>("S", a);
+    EXPECT_EQ(s->FindParentOfClass(TSpecialNode::StaticClass()), r);
+    EXPECT_EQ(s->FindSelfOrParentOfClass(TSpecialNode::StaticClass()), s);
+    EXPECT_EQ(r->FindParentOfClass(TSpecialNode::StaticClass()), nullptr);
+    EXPECT_EQ(s->FindParentInterface<IMarker>(), dynamic_cast<IMarker*>(m));
+    EXPECT_EQ(m->FindParentInterface<IMarker>(), nullptr);  // starts at the parent
+    EXPECT_EQ(a->GetOnlyChildOfClass(TSpecialNode::StaticClass()), s);
+    EXPECT_EQ(m->GetOnlyChildOfClass(TSpecialNode::StaticClass()), nullptr);  // a TLogNode only
+    Make("second", a);
+    EXPECT_EQ(a->GetOnlyChildOfClass(TSpecialNode::StaticClass()), nullptr);
+}
+
+// Over many random trees, moved about at random, the document-order queries
+// agree with a pre-order list kept independently of the node links.
+TEST(NodeOrderProperty, AbsoluteIndexPreviousAndIsBeforeAgreeWithPreOrder) {
+    std::mt19937 rng(20261206);
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    for (int tree = 0; tree < 1000; ++tree) {
+        const int size = 1 + pick(30);
+        std::vector<TNode*> nodes;
+        std::vector<std::vector<int>> kids(size);  // the reference shape
+        std::vector<int> parentOf(size, -1);
+        TNodePtr<TNode> root = MakeNode<TNode>();
+        nodes.push_back(root.get());
+
+        auto insertAt = [&](int node, int parent) {
+            auto& list = kids[size_t(parent)];
+            const int pos = pick(int(list.size()) + 1);
+            TNode* before = pos < int(list.size()) ? nodes[size_t(list[size_t(pos)])] : nullptr;
+            nodes[size_t(node)]->SetParentBefore(nodes[size_t(parent)], before);
+            list.insert(list.begin() + pos, node);
+            parentOf[size_t(node)] = parent;
+        };
+        for (int i = 1; i < size; ++i) {
+            nodes.push_back(MakeNode<TNode>().release());
+            insertAt(i, pick(i));
+        }
+        auto inSubtree = [&](int node, int top) {
+            for (int n = node; n >= 0; n = parentOf[size_t(n)])
+                if (n == top) return true;
+            return false;
+        };
+        for (int move = 0; move < size / 2; ++move) {
+            const int node = 1 + (size > 1 ? pick(size - 1) : 0);
+            const int target = pick(size);
+            if (node >= size || inSubtree(target, node)) continue;
+            auto& old = kids[size_t(parentOf[size_t(node)])];
+            old.erase(std::find(old.begin(), old.end(), node));
+            insertAt(node, target);
+        }
+
+        std::vector<int> order;
+        std::function<void(int)> pre = [&](int n) {
+            order.push_back(n);
+            for (int c : kids[size_t(n)]) pre(c);
+        };
+        pre(0);
+        std::vector<int> position(size);
+        for (int i = 0; i < size; ++i) position[size_t(order[size_t(i)])] = i;
+
+        for (int i = 0; i < size; ++i) {
+            const TNode* n = nodes[size_t(order[size_t(i)])];
+            ASSERT_EQ(n->GetAbsoluteIndex(), i) << "tree " << tree;
+            ASSERT_EQ(n->GetPreviousInOrder(), i == 0 ? nullptr : nodes[size_t(order[size_t(i - 1)])])
+                << "tree " << tree;
+        }
+        for (int a = 0; a < size; ++a)
+            for (int b = 0; b < size; ++b)
+                ASSERT_EQ(TNode::IsBefore(nodes[size_t(a)], nodes[size_t(b)]),
+                          position[size_t(a)] < position[size_t(b)])
+                    << "tree " << tree << " nodes " << a << ", " << b;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Destruction
+
+TEST_F(NodeTest, FreeRunsBeforeDestructionFirstAndFreesChildrenLastFirst) {
+    TLogNode* root = Tree("R(P(a(a1,a2),b))");
+    N("P")->Free();
+    QStringList relevant;
+    for (const QString& line : log)
+        if (!line.contains("ParentChang")) relevant << line;
+    EXPECT_EQ(relevant, QStringList({"P: BeforeDestruction", "R: ChildrenChanged",      // P leaves R
+                                     "b: BeforeDestruction", "P: ChildrenChanged",      // b leaves P
+                                     "b: destroyed",                                    //
+                                     "a: BeforeDestruction", "P: ChildrenChanged",      // a leaves P
+                                     "a2: BeforeDestruction", "a: ChildrenChanged",     //
+                                     "a2: destroyed",                                   //
+                                     "a1: BeforeDestruction", "a: ChildrenChanged",     //
+                                     "a1: destroyed", "a: destroyed", "P: destroyed"}));
+    EXPECT_FALSE(root->HasChildren());
+}
+
+TEST_F(NodeTest, FreeDetachesWithTheFullMoveSequence) {
+    Tree("R(A)");
+    N("A")->Free();
+    EXPECT_EQ(log, QStringList({"A: BeforeDestruction", "A: ParentChanging nil before nil", "A: ParentChanged",
+                                "R: ChildrenChanged", "A: destroyed"}));
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+#include "core/cuNotifier.h"
+#include "core/cuStringIds.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A notification with a name, a scripted answer per waiting notification and
+// a log of its questions and its end.
+class TScriptedNotify : public TNotify {
+public:
+    TScriptedNotify(TNotifier* n, QString name, QStringList* log) : TNotify(n), name(std::move(name)), log(log) {}
+    ~TScriptedNotify() override { log->append("freed " + name); }
+
+    QString name;
+    QStringList* log;
+    std::map<QString, int> answers;  // by the waiting one's name; 0 when absent
+
+    int Merge(TNotify* queued) override {
+        const QString other = static_cast<TScriptedNotify*>(queued)->name;
+        log->append(name + " asks " + other);
+        auto it = answers.find(other);
+        return it == answers.end() ? mrUnrelated : it->second;
+    }
+};
+
+class TOtherFlagsNotify : public TFlagsNotify {
+    T_CLASS(TOtherFlagsNotify)
+public:
+    using TFlagsNotify::TFlagsNotify;
+};
+T_CLASS_IMPL(TOtherFlagsNotify, TFlagsNotify)
+
+QStringList QueueNames(const TNotifier& n) {
+    QStringList names;
+    for (TNotify* q = n.First(); q; q = q->Next()) names << static_cast<TScriptedNotify*>(q)->name;
+    return names;
+}
+
+struct MergeCase {
+    const char* title;
+    std::map<QString, int> answers;
+    QStringList log;    // questions and frees while the new one "N" is posted
+    QStringList queue;  // what waits afterwards, oldest first
+};
+
+void PrintTo(const MergeCase& c, std::ostream* os) { *os << c.title; }
+
+class MergeProtocol : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
+    const MergeCase& c = GetParam();
+    QStringList log;
+    {
+        TNotifier notifier;
+        notifier.Lock();
+        for (const char* name : {"A", "B", "C"})
+            TNotify::Post(std::make_unique<TScriptedNotify>(&notifier, name, &log));
+        log.clear();
+        auto n = std::make_unique<TScriptedNotify>(&notifier, "N", &log);
+        n->answers = c.answers;
+        TNotify::Post(std::move(n));
+        EXPECT_EQ(log, c.log);
+        EXPECT_EQ(QueueNames(notifier), c.queue);
+        log.clear();
+    }
+    EXPECT_EQ(log.size(), c.queue.size());  // the rest is freed with the notifier
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, MergeProtocol,
+    ::testing::Values(
+        MergeCase{"unrelated", {}, {"N asks C", "N asks B", "N asks A"}, {"A", "B", "C", "N"}},
+        MergeCase{"merged", {{"B", 1}}, {"N asks C", "N asks B", "freed N"}, {"A", "B", "C"}},
+        MergeCase{"obsolete",
+                  {{"C", 2}, {"A", 2}},
+                  {"N asks C", "freed C", "N asks B", "N asks A", "freed A"},
+                  {"B", "N"}},
+        MergeCase{"cancel", {{"B", 3}}, {"N asks C", "N asks B", "freed B", "freed N"}, {"A", "C"}},
+        MergeCase{"stop", {{"C", 4}, {"B", 1}}, {"N asks C"}, {"A", "B", "C", "N"}}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST(FlagsNotify, MergesOnlyIntoExactlyTheSameClass) {
+    TNotifier notifier;
+    TFlagsNotify waiting(&notifier, 0x1);
+    TFlagsNotify same(&notifier, 0x4);
+    TOtherFlagsNotify derived(&notifier, 0x8);
+    EXPECT_EQ(same.Merge(&waiting), TNotify::mrMerged);
+    EXPECT_EQ(waiting.Flags(), 0x5u);
+    EXPECT_EQ(derived.Merge(&waiting), TNotify::mrUnrelated);
+    EXPECT_EQ(waiting.Merge(&derived), TNotify::mrUnrelated);
+    EXPECT_EQ(waiting.Flags(), 0x5u);
+    EXPECT_EQ(derived.Flags(), 0x8u);
+}
+
+// ---------------------------------------------------------------------------
+// Dispatch
+
+struct Listener {
+    QString name;
+    QStringList* log;
+    std::function<void(TNotifier*, TNotify*)> onCall;
+
+    void OnNotify(TNotifier* sender, TNotify* first) {
+        QString what = name + ":";
+        if (!first) what += " nil";
+        for (TNotify* n = first; n; n = n->Next()) what += QString(" %1").arg(static_cast<TFlagsNotify*>(n)->Flags());
+        log->append(what);
+        if (onCall && first) onCall(sender, first);  // the scripts live only as long as the test body
+    }
+    TNotifyListener Handle() { return MakeNotifyListener<&Listener::OnNotify>(this); }
+};
+
+class NotifierTest : public ::testing::Test {
+protected:
+    QStringList log;
+    std::vector<std::unique_ptr<Listener>> listeners;
+    std::unique_ptr<TNotifier> notifier = std::make_unique<TNotifier>();
+
+    Listener& Listen(const QString& name) {
+        listeners.push_back(std::make_unique<Listener>(Listener{name, &log, {}}));
+        notifier->AddListener(listeners.back()->Handle());
+        return *listeners.back();
+    }
+};
+
+TEST_F(NotifierTest, PostFlagsMakesTheGivenClassAndDispatchesAtOnce) {
+    Listen("L");
+    const TClass* seen = nullptr;
+    listeners[0]->onCall = [&](TNotifier*, TNotify* n) { seen = n->ClassType(); };
+    notifier->PostFlags(3);
+    EXPECT_EQ(seen, TFlagsNotify::StaticClass());
+    notifier->PostFlags(12, TOtherFlagsNotify::StaticClass());
+    EXPECT_EQ(seen, TOtherFlagsNotify::StaticClass());
+    EXPECT_EQ(log, QStringList({"L: 3", "L: 12"}));
+    EXPECT_EQ(notifier->First(), nullptr);
+}
+
+TEST_F(NotifierTest, PostFlagsRefusesAClassThatIsNoFlagsNotification) {
+    try {
+        notifier->PostFlags(1, TNotify::StaticClass());
+        ADD_FAILURE() << "accepted";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strNotFlagsNotifyClass);
+    }
+}
+
+TEST_F(NotifierTest, PostingWithoutListenersFreesAtOnce) {
+    QStringList freed;
+    TNotify::Post(std::make_unique<TScriptedNotify>(notifier.get(), "X", &freed));
+    EXPECT_EQ(freed, QStringList({"freed X"}));
+    EXPECT_EQ(notifier->First(), nullptr);
+}
+
+TEST_F(NotifierTest, UnlockDispatchesTheWaitingBatchOnce) {
+    Listen("L");
+    notifier->Lock();
+    notifier->PostFlags(1);
+    notifier->PostFlags(2, TOtherFlagsNotify::StaticClass());
+    notifier->PostFlags(4);  // merges into the first one
+    EXPECT_TRUE(log.isEmpty());
+    notifier->Unlock();
+    EXPECT_EQ(log, QStringList({"L: 5 2"}));
+    EXPECT_EQ(notifier->First(), nullptr);
+}
+
+TEST_F(NotifierTest, RepostFromAListenerGetsASeparateDispatchFirst) {
+    Listen("L1");
+    Listener& l2 = Listen("L2");
+    bool posted = false;
+    l2.onCall = [&](TNotifier* sender, TNotify*) {
+        if (!posted) {
+            posted = true;
+            sender->PostFlags(2);
+        }
+    };
+    notifier->PostFlags(1);
+    EXPECT_EQ(log, QStringList({"L2: 1", "L2: 2", "L1: 2", "L1: 1"}));
+}
+
+TEST_F(NotifierTest, SelfRemovalDoesNotStopTheOthers) {
+    Listen("A");
+    Listener& b = Listen("B");
+    Listen("C");
+    b.onCall = [&](TNotifier* sender, TNotify*) { sender->RemoveListener(b.Handle()); };
+    notifier->PostFlags(1);
+    notifier->PostFlags(2);
+    EXPECT_EQ(log, QStringList({"C: 1", "B: 1", "A: 1", "C: 2", "A: 2"}));
+}
+
+// A listener that removes one listed before it: nobody is called twice and
+// the walk never reads past the end of the list.
+TEST_F(NotifierTest, RemovingALowerIndexCallsNobodyTwice) {
+    Listen("A");
+    Listener& b = Listen("B");
+    Listener& c = Listen("C");
+    Listen("D");
+    c.onCall = [&](TNotifier* sender, TNotify*) {
+        sender->RemoveListener(b.Handle());
+        sender->RemoveListener(c.Handle());
+    };
+    notifier->PostFlags(1);
+    EXPECT_EQ(log, QStringList({"D: 1", "C: 1", "A: 1"}));
+}
+
+TEST_F(NotifierTest, EmptyingTheListStopsTheDispatch) {
+    std::vector<Listener*> all = {&Listen("A"), &Listen("B"), &Listen("C")};
+    all[2]->onCall = [&](TNotifier* sender, TNotify*) {
+        for (Listener* l : all) sender->RemoveListener(l->Handle());
+    };
+    notifier->PostFlags(1);
+    EXPECT_EQ(log, QStringList({"C: 1"}));
+}
+
+TEST_F(NotifierTest, DestructionCallsEveryListenerWithNilAndFreesWhatWaits) {
+    Listen("A");
+    Listen("B");
+    QStringList freed;
+    notifier->Lock();
+    TNotify::Post(std::make_unique<TScriptedNotify>(notifier.get(), "W", &freed));
+    notifier.reset();
+    EXPECT_EQ(log, QStringList({"B: nil", "A: nil"}));
+    EXPECT_EQ(freed, QStringList({"freed W"}));
+}
+
+TEST_F(NotifierTest, ListenerMayDestroyTheNotifierDuringDispatch) {
+    Listen("A");
+    Listener& b = Listen("B");
+    b.onCall = [&](TNotifier*, TNotify*) { notifier.reset(); };
+    notifier->PostFlags(1);  // the batch is still freed (leak check) and A is told of the end
+    EXPECT_EQ(log, QStringList({"B: 1", "B: nil", "A: nil"}));
+}
+
+}  // namespace

@@ -1,0 +1,423 @@
+#include "core/cuUndoRedo.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// An operation that logs what it does and runs a scripted reaction.
+class TTestOp : public TOperation {
+public:
+    TTestOp(QString name, QStringList* log, int flags) : TOperation(name), name(name), log(log), flags(flags) {}
+
+    QString name;
+    QStringList* log;
+    int flags;
+    std::function<void(TTestOp*)> onExecute, onUndo;
+    std::function<bool(TOperation*)> merge;
+
+    QString GetCaption() const override { return Caption(); }
+    int GetFlags() const override { return flags; }
+    bool MergeWith(TOperation* previous) override { return merge && merge(previous); }
+
+protected:
+    ~TTestOp() override { log->append("free " + name); }
+    void DoExecute() override {
+        log->append((State() == osRedoing ? "redo " : "do ") + name);
+        if (onExecute) onExecute(this);
+    }
+    void DoUndo() override {
+        log->append("undo " + name);
+        if (onUndo) onUndo(this);
+    }
+};
+
+class TLogGroup : public TGroupingOperation {
+public:
+    TLogGroup(QString name, QStringList* log) : TGroupingOperation(std::move(name)), log(log) {}
+    QStringList* log;
+
+protected:
+    ~TLogGroup() override { log->append("free group " + Caption()); }
+};
+
+class UndoRedoTest : public ::testing::Test {
+protected:
+    QStringList log;  // what the operations did
+    QList<int> codes;  // what the history broadcast
+    std::unique_ptr<TUndoRedo> history = std::make_unique<TUndoRedo>();
+
+    void SetUp() override { history->AddHandler(MakeHandler<&UndoRedoTest::OnHistory>(this)); }
+    void OnHistory(TItfObject*, int msg, intptr_t, intptr_t) { codes << msg; }
+
+    TNodePtr<TTestOp> Op(const QString& name, int flags = TOperation::ofChangesData) {
+        return MakeNode<TTestOp>(name, &log, flags);
+    }
+    TTestOp* Submit(const QString& name, int flags = TOperation::ofChangesData,
+                    std::function<void(TTestOp*)> onExecute = {}) {
+        TNodePtr<TTestOp> op = Op(name, flags);
+        op->onExecute = std::move(onExecute);
+        TTestOp* raw = op.get();
+        history->Execute(std::move(op));
+        return raw;  // may be freed already; compare only
+    }
+    static QStringList Names(const TNode* list) {
+        QStringList names;
+        for (TNode* c = list->FirstChild(); c; c = c->NextSibling()) {
+            auto* op = static_cast<TOperation*>(c);
+            QString s = op->Caption();
+            if (c->HasChildren()) s += "(" + Names(c).join(",") + ")";
+            names << s;
+        }
+        return names;
+    }
+    QStringList UndoNames() const { return Names(history->UndoList()); }
+    QStringList RedoNames() const { return Names(history->RedoList()); }
+    void Reset() {
+        log.clear();
+        codes.clear();
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Running and filing
+
+TEST_F(UndoRedoTest, ExecuteFilesRunsAndBroadcasts) {
+    Submit("a");
+    EXPECT_EQ(log, QStringList({"do a"}));
+    EXPECT_EQ(codes, QList<int>({TUndoRedo::urModifiedChanged, TUndoRedo::urExecuted}));
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_TRUE(history->Modified());
+    EXPECT_TRUE(history->CanUndo());
+    EXPECT_FALSE(history->CanRedo());
+    EXPECT_EQ(history->GetNextUndo()->Caption(), "a");
+    EXPECT_EQ(history->GetCurrentOperation(), nullptr);
+}
+
+TEST_F(UndoRedoTest, UndoAndRedoMoveBetweenTheListsAndStayModified) {
+    Submit("a");
+    Submit("b");
+    history->ResetModified();
+    Reset();
+    history->Undo();
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(RedoNames(), QStringList({"b"}));
+    history->Undo();
+    EXPECT_EQ(RedoNames(), QStringList({"a", "b"}));
+    EXPECT_EQ(history->GetNextRedo()->Caption(), "a");
+    history->Redo();
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(RedoNames(), QStringList({"b"}));
+    EXPECT_EQ(log, QStringList({"undo b", "undo a", "redo a"}));
+    EXPECT_EQ(codes, QList<int>({4, 2, 2, 3}));  // undoing back to the saved state still counts
+    EXPECT_TRUE(history->Modified());
+}
+
+TEST_F(UndoRedoTest, ExecutingAfterAnUndoEmptiesTheRedoList) {
+    Submit("a");
+    Submit("b");
+    history->Undo();
+    Reset();
+    Submit("c");
+    EXPECT_EQ(log, QStringList({"do c", "free b"}));
+    EXPECT_EQ(UndoNames(), QStringList({"a", "c"}));
+    EXPECT_FALSE(history->CanRedo());
+}
+
+TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
+    Submit("view", 0);  // changes no data
+    EXPECT_FALSE(history->Modified());
+    Submit("a");
+    Submit("b");
+    history->ResetModified();
+    history->ResetModified();
+    EXPECT_FALSE(history->Modified());
+    EXPECT_EQ(codes, QList<int>({1, 4, 1, 1, 4}));
+}
+
+TEST_F(UndoRedoTest, UndoAndRedoOnEmptyListsDoNothing) {
+    history->Undo();
+    history->Redo();
+    EXPECT_TRUE(codes.isEmpty());
+}
+
+struct NotKeptCase {
+    const char* title;
+    int flags;
+    QList<int> codes;
+    QStringList undo, redo;
+};
+
+void PrintTo(const NotKeptCase& c, std::ostream* os) { *os << c.title; }
+
+class NotKeptOperation : public UndoRedoTest, public ::testing::WithParamInterface<NotKeptCase> {};
+
+TEST_P(NotKeptOperation, RunsOnceAndIsFreed) {
+    const NotKeptCase& c = GetParam();
+    Submit("a");
+    Submit("b");
+    history->Undo();
+    Reset();
+    Submit("x", c.flags);
+    EXPECT_EQ(codes, c.codes);
+    EXPECT_TRUE(log.startsWith("do x"));
+    EXPECT_TRUE(log.contains("free x"));
+    EXPECT_EQ(UndoNames(), c.undo);
+    EXPECT_EQ(RedoNames(), c.redo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, NotKeptOperation,
+    ::testing::Values(NotKeptCase{"ViewOnly", TOperation::ofNotKept, {1}, {"a"}, {"b"}},
+                      NotKeptCase{"ChangesDataClearsFirst", TOperation::ofNotKept | TOperation::ofChangesData,
+                                  {6, 1}, {}, {}}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST_F(UndoRedoTest, MergedOperationIsFreedAndLeavesOneStep) {
+    Submit("a");
+    TNodePtr<TTestOp> b = Op("b");
+    TOperation* seen = nullptr;
+    b->merge = [&](TOperation* previous) {
+        seen = previous;
+        return true;
+    };
+    TOperation* a = history->GetNextUndo();
+    Reset();
+    history->Execute(std::move(b));
+    EXPECT_EQ(seen, a);
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(log, QStringList({"do b", "free b"}));
+    EXPECT_EQ(codes, QList<int>({1}));
+}
+
+TEST_F(UndoRedoTest, SubOperationsBecomeChildrenAndUndoAfterTheirParent) {
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
+        EXPECT_EQ(history->GetCurrentOperation()->Caption(), "p");
+        Submit("s1");
+        Submit("s2");
+    });
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
+    EXPECT_EQ(codes, QList<int>({4, 1, 1, 1}));
+    Reset();
+    history->Undo();
+    EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
+}
+
+// ---------------------------------------------------------------------------
+// Groups
+
+TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
+    history->BeginGroup(MakeNode<TLogGroup>("", &log));
+    EXPECT_EQ(history->GetCurrentOperation(), history->CurrentGroup());
+    EXPECT_EQ(history->CurrentGroup()->State(), TOperation::osFirstExecution);
+    Submit("a");
+    Submit("b");
+    Submit("c");
+    EXPECT_FALSE(history->CanUndo());
+    history->EndGroup();
+    EXPECT_EQ(codes, QList<int>({4, 1, 1, 1, 1}));
+    EXPECT_EQ(UndoNames(), QStringList({"(a,b,c)"}));
+    EXPECT_EQ(history->GetNextUndo()->GetCaption(), "a");  // the first child's caption
+    EXPECT_EQ(history->GetNextUndo()->GetFlags(), TOperation::ofChangesData);
+    EXPECT_EQ(history->CurrentGroup(), nullptr);
+    Reset();
+    history->Undo();
+    EXPECT_EQ(log, QStringList({"undo c", "undo b", "undo a"}));
+    history->Redo();
+    EXPECT_EQ(log, QStringList({"undo c", "undo b", "undo a", "redo a", "redo b", "redo c"}));
+}
+
+TEST_F(UndoRedoTest, EmptyGroupIsFreedWithoutBroadcast) {
+    Submit("a");
+    Reset();
+    history->BeginGroup(MakeNode<TLogGroup>("g", &log));
+    history->EndGroup();
+    EXPECT_TRUE(codes.isEmpty());
+    EXPECT_EQ(log, QStringList({"free group g"}));
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+}
+
+TEST_F(UndoRedoTest, NestedGroupIsFreedAndItsContentGoesToTheOuterGroup) {
+    history->BeginGroup(MakeNode<TLogGroup>("outer", &log));
+    history->BeginGroup(MakeNode<TLogGroup>("inner", &log));
+    EXPECT_EQ(log, QStringList({"free group inner"}));
+    EXPECT_EQ(history->GroupDepth(), 2);
+    Submit("a");
+    history->EndGroup();
+    EXPECT_EQ(history->CurrentGroup()->Caption(), "outer");
+    Submit("b");
+    history->EndGroup();
+    EXPECT_EQ(UndoNames(), QStringList({"outer(a,b)"}));
+    EXPECT_EQ(history->GroupDepth(), 0);
+    history->EndGroup();  // unbalanced: ignored
+    EXPECT_EQ(history->GroupDepth(), 0);
+}
+
+TEST_F(UndoRedoTest, GroupOpenedWhileAnOperationRunsIsFreed) {
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
+        history->BeginGroup(MakeNode<TLogGroup>("g", &log));
+        Submit("s");
+        history->EndGroup();
+    });
+    EXPECT_EQ(UndoNames(), QStringList({"p(s)"}));
+    EXPECT_TRUE(log.contains("free group g"));
+}
+
+// ---------------------------------------------------------------------------
+// Failures
+
+TEST_F(UndoRedoTest, RaisingOperationIsFreedAndNotFiled) {
+    Submit("a");
+    Reset();
+    EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
+    EXPECT_EQ(log, QStringList({"do bad", "free bad"}));
+    EXPECT_TRUE(codes.isEmpty());
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(history->GetCurrentOperation(), nullptr);
+}
+
+TEST_F(UndoRedoTest, OperationRaisingWhileUndoneIsFreedAndLeavesTheLists) {
+    TTestOp* a = Submit("a");
+    Submit("b");
+    a->onUndo = [](TTestOp*) { throw Exception("no"); };
+    history->Undo();
+    Reset();
+    EXPECT_THROW(history->Undo(), Exception);
+    EXPECT_EQ(log, QStringList({"undo a", "free a"}));
+    EXPECT_TRUE(codes.isEmpty());
+    EXPECT_EQ(UndoNames(), QStringList());
+    EXPECT_EQ(RedoNames(), QStringList({"b"}));
+    EXPECT_EQ(history->GetCurrentOperation(), nullptr);
+}
+
+TEST_F(UndoRedoTest, RaisingSubOperationReachesItsParent) {
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
+        Submit("s1");
+        EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
+    });
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1)"}));
+}
+
+// ---------------------------------------------------------------------------
+// An operation running from a list must never be freed under its own feet.
+
+// A data-changing operation that is not kept clears the history; when it is
+// submitted while another operation is undone or redone, that one must survive.
+TEST_F(UndoRedoTest, ClearingWhileAnOperationIsUndoneDoesNotFreeIt) {
+    TTestOp* a = Submit("a");
+    Submit("b");
+    a->onUndo = [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); };
+    history->Undo();
+    Reset();
+    history->Undo();
+    EXPECT_EQ(log, QStringList({"undo a", "do wipe", "free b", "free wipe"}));
+    EXPECT_EQ(UndoNames(), QStringList());
+    EXPECT_EQ(RedoNames(), QStringList({"a"}));
+    EXPECT_EQ(codes, QList<int>({6, 1, 2}));
+}
+
+TEST_F(UndoRedoTest, ClearingWhileAnOperationIsRedoneDoesNotFreeIt) {
+    TTestOp* a = Submit("a");
+    Submit("b");
+    history->Undo();
+    history->Undo();
+    a->onExecute = [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); };
+    Reset();
+    history->Redo();
+    EXPECT_EQ(log, QStringList({"redo a", "do wipe", "free b", "free wipe"}));
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(RedoNames(), QStringList());
+}
+
+TEST_F(UndoRedoTest, ClearingDuringAFirstExecutionFilesTheOperationAfterwards) {
+    Submit("a");
+    Submit("p", TOperation::ofChangesData,
+           [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); });
+    EXPECT_EQ(UndoNames(), QStringList({"p"}));
+}
+
+// Redoing an operation replays the sub-operations recorded as its children;
+// what it submits again while redone must not run a second time (and must not
+// empty the redo list, which would free the rest of the redo steps).
+TEST_F(UndoRedoTest, RedoOfAnOperationWithSubOperationsRunsEachOnce) {
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) { Submit("s"); });
+    Submit("q");
+    history->Undo();
+    history->Undo();
+    Reset();
+    history->Redo();
+    EXPECT_EQ(log, QStringList({"redo s", "redo p", "free s"}));  // the resubmitted twin is dropped unrun
+    EXPECT_EQ(UndoNames(), QStringList({"p(s)"}));
+    EXPECT_EQ(RedoNames(), QStringList({"q"}));
+    EXPECT_EQ(codes, QList<int>({3}));
+    Reset();
+    history->Undo();
+    EXPECT_EQ(log, QStringList({"undo p", "undo s"}));
+}
+
+TEST_F(UndoRedoTest, NotKeptOperationSubmittedDuringARedoStillRuns) {
+    TTestOp* a = Submit("a");
+    history->Undo();
+    a->onExecute = [&](TTestOp*) { Submit("view", TOperation::ofNotKept); };
+    Reset();
+    history->Redo();
+    EXPECT_EQ(log, QStringList({"redo a", "do view", "free view"}));
+    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+}
+
+// Children present before the first execution run once; sub-operations that
+// they submit are filed after them and not run again by the same walk.
+TEST_F(UndoRedoTest, PrebuiltChildrenRunOnceEvenWhenTheySubmit) {
+    TNodePtr<TTestOp> p = Op("p");
+    TNodePtr<TTestOp> c = Op("c");
+    c->onExecute = [&](TTestOp* self) {
+        if (self->State() == TOperation::osFirstExecution) Submit("s");
+    };
+    c.release()->SetParent(p.get());
+    history->Execute(std::move(p));
+    EXPECT_EQ(log, QStringList({"do c", "do s", "do p"}));
+    EXPECT_EQ(UndoNames(), QStringList({"p(c,s)"}));
+}
+
+// ---------------------------------------------------------------------------
+// Without a history, and the end of a history
+
+TEST_F(UndoRedoTest, SubmitWithoutAHistoryRunsOnceAndFrees) {
+    TOperation::Submit(Op("solo"), nullptr);
+    EXPECT_EQ(log, QStringList({"do solo", "free solo"}));
+    TNodePtr<TTestOp> bad = Op("bad");
+    bad->onExecute = [](TTestOp*) { throw Exception("no"); };
+    EXPECT_THROW(TOperation::Submit(std::move(bad), nullptr), Exception);
+    EXPECT_EQ(log, QStringList({"do solo", "free solo", "do bad", "free bad"}));
+}
+
+TEST_F(UndoRedoTest, DestroyingTheHistoryClearsItAndFreesAnOpenGroup) {
+    Submit("a");
+    history->BeginGroup(MakeNode<TLogGroup>("g", &log));
+    Submit("b");
+    Reset();
+    history.reset();
+    EXPECT_EQ(codes, QList<int>({6}));
+    EXPECT_TRUE(log.contains("free a"));
+    EXPECT_TRUE(log.contains("free b"));
+    EXPECT_TRUE(log.contains("free group g"));
+}
+
+TEST(GroupingOperation, CaptionAndFlagsComeFromTheChildren) {
+    QStringList log;
+    TNodePtr<TGroupingOperation> g = MakeNode<TGroupingOperation>();
+    EXPECT_EQ(g->GetFlags(), 0);
+    EXPECT_EQ(g->GetCaption(), "");
+    MakeNode<TTestOp>("first", &log, TOperation::ofNotKept).release()->SetParent(g.get());
+    MakeNode<TTestOp>("second", &log, TOperation::ofChangesData).release()->SetParent(g.get());
+    EXPECT_EQ(g->GetFlags(), 3);
+    EXPECT_EQ(g->GetCaption(), "first");
+    TNodePtr<TGroupingOperation> named = MakeNode<TGroupingOperation>("Typing");
+    EXPECT_EQ(named->GetCaption(), "Typing");
+}
+
+}  // namespace
