@@ -2,6 +2,7 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "platform/plDialogs.h"
 #include "support/testElements.h"
 
 #include <QRandomGenerator>
@@ -418,6 +419,17 @@ TEST(FindData, MatchesWholeTextWithOptionalCase) {
     EXPECT_TRUE(TFindData("Alpha").Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha", true).Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha").Matches(nullptr, "alphabet"));
+}
+
+TEST(FindData, NotFoundIsReportedInAnInformationBox) {
+    TFakeDialogs dialogs;
+    TDialogsInstaller installed(&dialogs);
+    TFindData("Alpha").ReportNotFound();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconInformation);
+    if (!LoadStr(strCouldNotFind).isEmpty()) {
+        EXPECT_TRUE(dialogs.Boxes[0].Text.contains(QStringLiteral("\"Alpha\"")));
+    }
 }
 
 }  // namespace
