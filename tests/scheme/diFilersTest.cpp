@@ -403,6 +403,17 @@ TEST_F(SafeSave, ReadOnlyTargetIsOverwritten) {
     s.scheme->SaveToFile(path);
     EXPECT_TRUE(ReadAll(path).startsWith("\xEF\xBB\xBF<TestModule"));
     EXPECT_TRUE(TempFiles(dir.path()).isEmpty());
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                      QFile::ReadOther);
+}
+
+TEST_F(SafeSave, PrivateFileStaysPrivate) {
+    const QString path = dir.filePath("module.prm");
+    WriteAll(path, "old");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    TSample s;
+    s.scheme->SaveToFile(path);
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TEST_F(SafeSave, ExistingTemporaryNamesAreLeftAlone) {
