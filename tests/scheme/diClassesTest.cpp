@@ -21,6 +21,8 @@ public:
     int PlacementsInCreate = -1;
     int ChildMessages = 0;
     bool SwallowChildMessages = false;
+    bool SwallowAllChildMessages = false;
+    bool* MarkedWhenFreed = nullptr;  // whether it knew it was being destroyed
     TElement* CheckOther = nullptr;  // checked from inside this element's check, in an update of its own
     void Create() override {
         NumberInCreate = Number();
@@ -28,9 +30,13 @@ public:
         PlacementsInCreate = Placements;
     }
     void TreePlacementChanged() override { ++Placements; }
+    void BeforeDestruction() override {
+        TElement::BeforeDestruction();
+        if (MarkedWhenFreed) *MarkedWhenFreed = IsBeingDestroyed();
+    }
     bool HandleChildMessage(TElement*, int msg, intptr_t, intptr_t) override {
         ++ChildMessages;
-        return SwallowChildMessages && msg == nmFilledChanged;
+        return SwallowAllChildMessages || (SwallowChildMessages && msg == nmFilledChanged);
     }
     bool GetIsFilled() override { return true; }
     void CheckContent() override {
@@ -174,6 +180,17 @@ TEST(Elements, DestructionMarksTheSubtreeFirst) {
     owner->Free();
     EXPECT_EQ(scheme->FindElement(first), nullptr);
     EXPECT_EQ(scheme->ElementCount(), before - 3);
+}
+
+TEST(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
+    auto scheme = MakeTestScheme();
+    auto* parent = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    auto* child = TElement::CreateIn<TElement_Probe>(scheme.get(), parent);
+    parent->SwallowAllChildMessages = true;
+    bool marked = false;
+    child->MarkedWhenFreed = &marked;
+    parent->Free();
+    EXPECT_TRUE(marked);
 }
 
 // ---------------------------------------------------------------------------
