@@ -432,6 +432,8 @@ constexpr int strInstanceOfAnObject = 9810;
 constexpr int strObjectTypeDescription = 9811;
 constexpr int strCreationObjectInstance = 9812;
 constexpr int strDestructionObjectInstance = 9813;
+constexpr int strCannotReadFile = 10020;
+constexpr int strCannotWriteFile = 10021;
 constexpr int strInvalidGDIOperation = 10100;
 constexpr int strStreamReadError = 10101;
 constexpr int strInvalidIconFormat = 10102;
@@ -532,10 +534,6 @@ constexpr int strNodeIntoItself = 10000;       // A node cannot be moved into it
 constexpr int strAbstractClass = 10001;        // The class %1 cannot be created by its class reference.
 constexpr int strNodeBeforeNotChild = 10002;   // The node to insert before is not a child of the new parent.
 constexpr int strNotFlagsNotifyClass = 10003;  // The class %1 is not a flags notification class.
-
-// Knot files
-constexpr int strCannotReadFile = 10020;   // "Cannot read file: %1"
-constexpr int strCannotWriteFile = 10021;  // "Cannot write file: %1"
 
 // Scheme files
 constexpr int strCannotCreateFile = 10090;  // "Cannot create file "%1". %2"
