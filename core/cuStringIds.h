@@ -537,3 +537,15 @@ constexpr int strNotFlagsNotifyClass = 10003;  // The class %1 is not a flags no
 
 // Scheme files
 constexpr int strCannotCreateFile = 10090;  // "Cannot create file "%1". %2"
+
+// Names used by the image and utility units (same texts as above).
+constexpr int strInvalidGdipOperation = strInvalidGDIOperation;
+constexpr int strIconAllocationError = strErrorWhileAllocatingIcon;
+constexpr int strGdiObjectNotCreated = strGDIObjectCouldNot;
+constexpr int strShellExecuteError = strShellExecuteErrorLaunch;
+constexpr int strCompressedDataDamaged = 10041;
+constexpr int strDecompressedTooLarge = 10042;
+constexpr int strOpenWithCaption = 10044;
+constexpr int strOpenWithPrompt = 10045;
+constexpr int strOpenWithBrowse = 10046;
+constexpr int strOpenWithAllFiles = 10047;

@@ -1,6 +1,7 @@
 #include "core/cuUnits.h"
 
 #include "core/cuLocalization.h"
+#include "core/umGDIPlus.h"
 
 #include <QStringList>
 
@@ -35,4 +36,5 @@ QStringList TUnitRegistry::InitializedNames() const {
 
 void RegisterCoreUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("cuLocalization"), InitLocalizationUnit, FinalLocalizationUnit);
+    registry.Add(QStringLiteral("umGDIPlus"), InitGDIPlusUnit, FinalGDIPlusUnit);
 }
