@@ -1,0 +1,23 @@
+#pragma once
+// Small value types of the model. Rectangles keep exclusive right and bottom
+// edges; they become QRect (x, y, width, height) only where painting starts.
+
+#include <QRect>
+#include <QSize>
+
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;   // exclusive
+    int Bottom = 0;  // exclusive
+
+    constexpr int Width() const noexcept { return Right - Left; }
+    constexpr int Height() const noexcept { return Bottom - Top; }
+    constexpr bool IsEmpty() const noexcept { return Right <= Left || Bottom <= Top; }
+
+    QRect ToQRect() const noexcept { return QRect(Left, Top, Width(), Height()); }
+    static TRect FromQRect(const QRect& r) noexcept {
+        return TRect{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+    }
+    friend constexpr bool operator==(const TRect&, const TRect&) = default;
+};

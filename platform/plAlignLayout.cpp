@@ -1,0 +1,88 @@
+#include "platform/plAlignLayout.h"
+
+#include <QWidget>
+
+namespace {
+QSize ItemSize(QLayoutItem* item) {
+    if (QWidget* w = item->widget()) return w->size();
+    return item->sizeHint();
+}
+}  // namespace
+
+TAlignLayout::TAlignLayout(QWidget* parent) : QLayout(parent) {
+    setContentsMargins(0, 0, 0, 0);
+    setSpacing(0);
+}
+
+TAlignLayout::~TAlignLayout() {
+    while (!m_items.isEmpty()) delete m_items.takeLast();
+}
+
+void TAlignLayout::addItem(QLayoutItem* item) { m_items.append(item); }
+
+QLayoutItem* TAlignLayout::itemAt(int index) const {
+    return index >= 0 && index < m_items.size() ? m_items[index] : nullptr;
+}
+
+QLayoutItem* TAlignLayout::takeAt(int index) {
+    return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
+}
+
+// Aligned children never force their parent to grow: no minimum size.
+QSize TAlignLayout::minimumSize() const { return QSize(0, 0); }
+
+// The space the strips would like: their heights and widths added up.
+QSize TAlignLayout::sizeHint() const {
+    int w = 0, h = 0;
+    for (QLayoutItem* item : m_items) {
+        const QWidget* widget = item->widget();
+        if (!widget || item->isEmpty()) continue;
+        const QSize s = ItemSize(item);
+        switch (WidgetAlign(widget)) {
+        case TAlign::Top: case TAlign::Bottom: h += s.height(); break;
+        case TAlign::Left: case TAlign::Right: w += s.width(); break;
+        default: break;
+        }
+    }
+    const QMargins m = contentsMargins();
+    return QSize(w + m.left() + m.right(), h + m.top() + m.bottom());
+}
+
+void TAlignLayout::setGeometry(const QRect& rect) {
+    QLayout::setGeometry(rect);
+    QRect free = rect.marginsRemoved(contentsMargins());
+    // Strips are cut in the order of the kinds, and within a kind in the order added.
+    for (TAlign kind : {TAlign::Top, TAlign::Bottom, TAlign::Left, TAlign::Right, TAlign::Client}) {
+        for (QLayoutItem* item : m_items) {
+            QWidget* widget = item->widget();
+            if (!widget || item->isEmpty() || WidgetAlign(widget) != kind) continue;
+            const QSize s = ItemSize(item);
+            QRect r;
+            switch (kind) {
+            case TAlign::Top:
+                r = QRect(free.left(), free.top(), free.width(), qMin(s.height(), free.height()));
+                free.setTop(r.top() + r.height());
+                break;
+            case TAlign::Bottom:
+                r = QRect(free.left(), free.top() + free.height() - qMin(s.height(), free.height()), free.width(),
+                          qMin(s.height(), free.height()));
+                free.setHeight(free.height() - r.height());
+                break;
+            case TAlign::Left:
+                r = QRect(free.left(), free.top(), qMin(s.width(), free.width()), free.height());
+                free.setLeft(r.left() + r.width());
+                break;
+            case TAlign::Right:
+                r = QRect(free.left() + free.width() - qMin(s.width(), free.width()), free.top(),
+                          qMin(s.width(), free.width()), free.height());
+                free.setWidth(free.width() - r.width());
+                break;
+            default:
+                r = free;
+                break;
+            }
+            widget->setGeometry(r);
+        }
+    }
+}
+

@@ -1,0 +1,96 @@
+#include "platform/plCursor.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QtEndian>
+
+#include <atomic>
+
+namespace {
+std::atomic<TScreenCursor*> g_cursor{nullptr};
+
+Qt::CursorShape StandardShape(int id) {
+    switch (id) {
+    case -1: return Qt::BlankCursor;
+    case Cursors::Cross: return Qt::CrossCursor;
+    case Cursors::IBeam: return Qt::IBeamCursor;
+    case -6: return Qt::SizeBDiagCursor;
+    case -7: return Qt::SizeVerCursor;
+    case -8: return Qt::SizeFDiagCursor;
+    case -9: return Qt::SizeHorCursor;
+    case -10: return Qt::UpArrowCursor;
+    case Cursors::HourGlass: case -17: return Qt::WaitCursor;
+    case Cursors::Drag: case -16: return Qt::DragCopyCursor;
+    case -13: case Cursors::No: return Qt::ForbiddenCursor;
+    case -14: return Qt::SplitHCursor;
+    case -15: return Qt::SplitVCursor;
+    case Cursors::AppStart: return Qt::BusyCursor;
+    case -20: return Qt::WhatsThisCursor;
+    case Cursors::HandPoint: return Qt::PointingHandCursor;
+    case Cursors::SizeAll: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+}  // namespace
+
+void TScreenCursor::RegisterCursor(int id, const QCursor& cursor) { m_custom[id] = cursor; }
+
+QCursor TScreenCursor::CursorOf(int id) const {
+    if (auto it = m_custom.find(id); it != m_custom.end()) return it->second;
+    return QCursor(StandardShape(id));
+}
+
+TScreenCursor& TScreenCursor::Current() {
+    static TQtScreenCursor qt;
+    TScreenCursor* c = g_cursor.load(std::memory_order_acquire);
+    return c ? *c : qt;
+}
+
+TScreenCursor* TScreenCursor::Install(TScreenCursor* cursor) noexcept {
+    return g_cursor.exchange(cursor, std::memory_order_acq_rel);
+}
+
+TQtScreenCursor::~TQtScreenCursor() {
+    if (m_overridden && qGuiApp) QGuiApplication::restoreOverrideCursor();
+}
+
+void TQtScreenCursor::SetCursor(int id) {
+    m_id = id;
+    if (!qGuiApp) return;
+    if (id == Cursors::Default) {
+        if (m_overridden) QGuiApplication::restoreOverrideCursor();
+        m_overridden = false;
+        return;
+    }
+    if (m_overridden) {
+        QGuiApplication::changeOverrideCursor(CursorOf(id));
+    } else {
+        QGuiApplication::setOverrideCursor(CursorOf(id));
+        m_overridden = true;
+    }
+}
+
+bool LoadCursorFile(const QString& path, QCursor& cursor) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    QByteArray data = f.readAll();
+    // Directory: reserved, type 2, count; then entries of 16 bytes whose
+    // fourth and fifth words hold the hot spot.
+    if (data.size() < 22) return false;
+    auto* p = reinterpret_cast<uchar*>(data.data());
+    if (qFromLittleEndian<quint16>(p) != 0 || qFromLittleEndian<quint16>(p + 2) != 2 ||
+        qFromLittleEndian<quint16>(p + 4) < 1)
+        return false;
+    const int hotX = qFromLittleEndian<quint16>(p + 10);
+    const int hotY = qFromLittleEndian<quint16>(p + 12);
+    // Read the picture as an icon: type 1, one plane, bit count from the bitmap.
+    qToLittleEndian<quint16>(1, p + 2);
+    qToLittleEndian<quint16>(1, p + 10);
+    qToLittleEndian<quint16>(0, p + 12);
+    const QImage image = QImage::fromData(data, "ICO");
+    if (image.isNull()) return false;
+    cursor = QCursor(QPixmap::fromImage(image), hotX, hotY);
+    return true;
+}

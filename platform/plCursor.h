@@ -1,0 +1,81 @@
+#pragma once
+// The screen cursor: one cursor for the whole application, chosen by number
+// from a table that holds the standard shapes and the cursors the program
+// registers. The Qt implementation shows it as the application's override
+// cursor; the fake only remembers it.
+
+#include <QCursor>
+#include <QString>
+
+#include <map>
+
+// Standard cursor numbers; custom cursors use positive numbers.
+namespace Cursors {
+constexpr int Default = 0;  // no override: each widget shows its own
+constexpr int Arrow = -2;
+constexpr int Cross = -3;
+constexpr int IBeam = -4;
+constexpr int SizeAll = -22;
+constexpr int HourGlass = -11;
+constexpr int Drag = -12;
+constexpr int No = -18;
+constexpr int HandPoint = -21;
+constexpr int AppStart = -19;
+}  // namespace Cursors
+
+class TScreenCursor {
+public:
+    virtual ~TScreenCursor() = default;
+    virtual int Cursor() const = 0;
+    virtual void SetCursor(int id) = 0;
+
+    // Registers (or replaces) a cursor under `id`.
+    void RegisterCursor(int id, const QCursor& cursor);
+    // The cursor of number `id`; the arrow for an unknown number.
+    QCursor CursorOf(int id) const;
+
+    static TScreenCursor& Current();
+    static TScreenCursor* Install(TScreenCursor* cursor) noexcept;
+
+private:
+    std::map<int, QCursor> m_custom;
+};
+
+class TQtScreenCursor : public TScreenCursor {
+public:
+    ~TQtScreenCursor() override;
+    int Cursor() const override { return m_id; }
+    void SetCursor(int id) override;
+
+private:
+    int m_id = Cursors::Default;
+    bool m_overridden = false;
+};
+
+class TFakeScreenCursor : public TScreenCursor {
+public:
+    int Cursor() const override { return m_id; }
+    void SetCursor(int id) override {
+        m_id = id;
+        ++Changes;
+    }
+    int Changes = 0;
+
+private:
+    int m_id = Cursors::Default;
+};
+
+class TScreenCursorInstaller {
+public:
+    explicit TScreenCursorInstaller(TScreenCursor* c) noexcept : m_previous(TScreenCursor::Install(c)) {}
+    ~TScreenCursorInstaller() { TScreenCursor::Install(m_previous); }
+    TScreenCursorInstaller(const TScreenCursorInstaller&) = delete;
+    TScreenCursorInstaller& operator=(const TScreenCursorInstaller&) = delete;
+
+private:
+    TScreenCursor* m_previous;
+};
+
+// A cursor from a Windows cursor file (".cur"; the hot spot is kept); a null
+// cursor (Qt::BitmapCursor with no pixmap) when the file can't be read.
+bool LoadCursorFile(const QString& path, QCursor& cursor);

@@ -1,0 +1,42 @@
+#include "platform/plDialogs.h"
+
+#include "platform/plQtDialogs.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<TDialogs*> g_dialogs{nullptr};
+}
+
+TDialogs& TDialogs::Current() {
+    static TQtDialogs qt;
+    TDialogs* d = g_dialogs.load(std::memory_order_acquire);
+    return d ? *d : qt;
+}
+
+TDialogs* TDialogs::Install(TDialogs* dialogs) noexcept {
+    return g_dialogs.exchange(dialogs, std::memory_order_acq_rel);
+}
+
+int TFakeDialogs::MessageBox(const QString& text, const QString& caption, unsigned flags) {
+    Boxes.push_back({text, caption, flags});
+    if (Answers.empty()) return MsgResult::Ok;
+    const int answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+}
+
+bool TFakeDialogs::BrowseForFolder(const QString& title, const QString& root, QString& folder) {
+    FolderAsked = folder;
+    RootAsked = root;
+    if (!FolderAnswer) return false;
+    folder = *FolderAnswer;
+    return true;
+}
+
+std::optional<TOpenWithChoice> TFakeDialogs::ChooseApplication(const TOpenWithTexts& texts,
+                                                               const std::vector<TDesktopApp>& apps) {
+    TextsShown = texts;
+    AppsOffered = apps;
+    return OpenWithAnswer;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The dialogs as Qt widgets. On a platform without a screen (offscreen,
+// minimal) nothing is shown and each dialog answers as if it was dismissed,
+// so that no test can hang on a box.
+
+#include "platform/plDialogs.h"
+
+#include <QMessageBox>
+
+#include <vector>
+
+// How a flag set looks as a QMessageBox.
+struct TMessageBoxLayout {
+    std::vector<QMessageBox::StandardButton> Buttons;  // in the order of the flags
+    QMessageBox::StandardButton Default = QMessageBox::NoButton;
+    QMessageBox::StandardButton Escape = QMessageBox::NoButton;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    bool TopMost = false;
+};
+TMessageBoxLayout MessageBoxLayout(unsigned flags);
+// The result number of a pressed button (Cancel for none).
+int MessageBoxResult(QMessageBox::StandardButton button);
+
+class TQtDialogs : public TDialogs {
+public:
+    int MessageBox(const QString& text, const QString& caption, unsigned flags) override;
+    bool BrowseForFolder(const QString& title, const QString& root, QString& folder) override;
+    std::optional<TOpenWithChoice> ChooseApplication(const TOpenWithTexts& texts,
+                                                     const std::vector<TDesktopApp>& apps) override;
+    // True where no one could answer a dialog (offscreen and minimal platforms).
+    static bool IsHeadless();
+};
+

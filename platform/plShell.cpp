@@ -1,0 +1,211 @@
+#include "platform/plShell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <atomic>
+
+namespace {
+std::atomic<TShell*> g_shell{nullptr};
+
+bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
+
+QString WithoutTrailingSeparators(QString path) {
+    while (path.size() > 1 && IsSeparator(path.back())) path.chop(1);
+    return path;
+}
+
+// Native (non-script) programs and scripts start with these bytes.
+bool LooksLikeProgram(const QFileInfo& fi) {
+    if (!fi.isFile() || !fi.isExecutable()) return false;
+    QFile f(fi.absoluteFilePath());
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(4);
+    return head.startsWith("#!") || head == QByteArray("\x7f" "ELF", 4);
+}
+
+// Runs a short query program; its first output line, or empty.
+QString QueryOutput(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(program, args, QIODevice::ReadOnly);
+    if (!p.waitForStarted(3000)) return {};
+    if (!p.waitForFinished(5000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return {};
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return {};
+    return QString::fromUtf8(p.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+QString DefaultApplicationFor(const QString& mime) {
+    return QueryOutput(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mime});
+}
+
+bool HasAssociation(const QString& fileName) {
+    const QStringList types = MimeTypesOfFile(fileName);
+    for (const QString& type : types)
+        if (!DefaultApplicationFor(type).isEmpty()) return true;
+    return !ListApplicationsForMimeTypes(types, TXdgDirs::FromEnvironment()).empty();
+}
+
+// xdg-open, waiting a while for its verdict; a run that takes longer is left
+// running (it has started the program) and counts as started.
+int RunXdgOpen(const QString& target, int waitMs) {
+    auto* p = new QProcess();
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->setStandardErrorFile(QProcess::nullDevice());
+    p->start(QStringLiteral("xdg-open"), {target});
+    if (!p->waitForStarted(3000)) {
+        delete p;
+        return ShellResult::NoAssociation;
+    }
+    if (p->waitForFinished(waitMs)) {
+        const int code = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
+        delete p;
+        return TXdgShell::MapXdgOpenExit(code);
+    }
+    QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    return ShellResult::Started;
+}
+
+}  // namespace
+
+QStringList SplitCommandLineArgs(const QString& params) {
+    QStringList args;
+    QString cur;
+    bool inArg = false, quoted = false;
+    const qsizetype n = params.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = params[i];
+        if (!quoted && (c == QLatin1Char(' ') || c == QLatin1Char('\t'))) {
+            if (inArg) args << cur;
+            cur.clear();
+            inArg = false;
+            ++i;
+            continue;
+        }
+        inArg = true;
+        if (c == QLatin1Char('\\')) {
+            qsizetype run = 0;
+            while (i + run < n && params[i + run] == QLatin1Char('\\')) ++run;
+            if (i + run < n && params[i + run] == QLatin1Char('"')) {
+                cur += QString(run / 2, QLatin1Char('\\'));
+                if (run % 2) cur += QLatin1Char('"');
+                else quoted = !quoted;
+                i += run + 1;
+            } else {
+                cur += QString(run, QLatin1Char('\\'));
+                i += run;
+            }
+            continue;
+        }
+        if (c == QLatin1Char('"')) {
+            if (quoted && i + 1 < n && params[i + 1] == QLatin1Char('"')) {
+                cur += QLatin1Char('"');
+                i += 2;
+            } else {
+                quoted = !quoted;
+                ++i;
+            }
+            continue;
+        }
+        cur += c;
+        ++i;
+    }
+    if (inArg) args << cur;
+    return args;
+}
+
+bool IsUrl(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    return scheme.match(text).hasMatch();
+}
+
+TShell& TShell::Current() {
+    static TXdgShell xdg;
+    TShell* s = g_shell.load(std::memory_order_acquire);
+    return s ? *s : xdg;
+}
+
+TShell* TShell::Install(TShell* shell) noexcept { return g_shell.exchange(shell, std::memory_order_acq_rel); }
+
+int TXdgShell::MapXdgOpenExit(int exitCode) {
+    switch (exitCode) {
+    case 0: return ShellResult::Started;
+    case 2: return ShellResult::FileNotFound;
+    case 3: return ShellResult::NoAssociation;  // no method available for opening
+    case 5: return ShellResult::AccessDenied;   // no permission to read the file
+    default: return ShellResult::Failed;
+    }
+}
+
+int TXdgShell::Execute(const QString& fileName, const QString& params, const QString& verb) {
+    Q_UNUSED(verb);  // xdg-open knows one action per file type
+    if (fileName.isEmpty()) return ShellResult::FileNotFound;
+    if (IsUrl(fileName)) return RunXdgOpen(fileName, WaitMs);
+
+    const QFileInfo fi(fileName);
+    if (!fi.exists()) {
+        const bool bare = !fileName.contains(QLatin1Char('/')) && !fileName.contains(QLatin1Char('\\'));
+        if (bare) {
+            const QString program = QStandardPaths::findExecutable(fileName);
+            if (!program.isEmpty()) return StartProgram(program, SplitCommandLineArgs(params));
+        }
+        const QString parent = QFileInfo(WithoutTrailingSeparators(fileName)).absolutePath();
+        return QFileInfo(parent).isDir() ? ShellResult::FileNotFound : ShellResult::PathNotFound;
+    }
+    if (!fi.isReadable()) return ShellResult::AccessDenied;
+    if (fi.isDir()) return RunXdgOpen(fi.absoluteFilePath(), WaitMs);
+    if (LooksLikeProgram(fi)) return StartProgram(fi.absoluteFilePath(), SplitCommandLineArgs(params));
+    if (!HasAssociation(fi.absoluteFilePath())) return ShellResult::NoAssociation;
+    return RunXdgOpen(fi.absoluteFilePath(), WaitMs);
+}
+
+int TXdgShell::StartProgram(const QString& program, const QStringList& args) {
+    return QProcess::startDetached(program, args) ? ShellResult::Started : ShellResult::AccessDenied;
+}
+
+int TXdgShell::StartApplication(const TDesktopApp& app, const QString& fileName) {
+    QStringList args = DesktopExecArguments(app, fileName);
+    if (args.isEmpty()) return ShellResult::NoAssociation;
+    const QString program = args.takeFirst();
+    return StartProgram(program, args);
+}
+
+QString TXdgShell::BrowserCommand() {
+    const QString id = DefaultApplicationFor(QStringLiteral("x-scheme-handler/http"));
+    if (id.isEmpty()) return {};
+    const TXdgDirs dirs = TXdgDirs::FromEnvironment();
+    for (const QString& dir : dirs.DataDirs) {
+        TDesktopApp app;
+        app.Id = id;
+        if (ReadDesktopEntry(dir + QStringLiteral("/applications/") + id, app)) {
+            const QStringList args = DesktopExecArguments(app, {});
+            return args.isEmpty() ? QString() : args.first();
+        }
+    }
+    return {};
+}
+
+int TFakeShell::Execute(const QString& fileName, const QString& params, const QString& verb) {
+    Calls << QStringList{QStringLiteral("Execute"), fileName, params, verb}.join(QLatin1Char('|'));
+    return ExecuteResult;
+}
+
+int TFakeShell::StartProgram(const QString& program, const QStringList& args) {
+    Calls << (QStringList{QStringLiteral("Start"), program} + args).join(QLatin1Char('|'));
+    return StartResult;
+}
+
+int TFakeShell::StartApplication(const TDesktopApp& app, const QString& fileName) {
+    Calls << QStringList{QStringLiteral("App"), app.Id, fileName}.join(QLatin1Char('|'));
+    return StartResult;
+}

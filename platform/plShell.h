@@ -1,0 +1,93 @@
+#pragma once
+// Opening documents, folders and web addresses and starting programs. The
+// results are numbered as the callers expect them from the shell: above 32
+// means started; 2 file not found, 3 path not found, 5 access denied,
+// 31 no program is associated with the file (the caller then offers the
+// open-with choice), 0 any other failure.
+
+#include "platform/plDesktopApps.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace ShellResult {
+constexpr int Failed = 0;
+constexpr int FileNotFound = 2;
+constexpr int PathNotFound = 3;
+constexpr int AccessDenied = 5;
+constexpr int IncompleteAssociation = 27;
+constexpr int NoAssociation = 31;
+constexpr int Started = 42;
+inline bool Succeeded(int code) { return code > 32; }
+}  // namespace ShellResult
+
+// Splits a parameter text written with Windows quoting into arguments:
+// white space separates, double quotes group ("" inside quotes is one quote),
+// 2n backslashes before a quote give n backslashes, 2n+1 give n and a quote;
+// other backslashes are literal.
+QStringList SplitCommandLineArgs(const QString& params);
+
+// True for "scheme:..." addresses (http, https, mailto, file, ...), not for "C:\...".
+bool IsUrl(const QString& text);
+
+class TShell {
+public:
+    virtual ~TShell() = default;
+    // Opens a document, folder or address with its associated program, or
+    // starts a program with `params`. `verb` ("open", "edit", "view") is a hint.
+    virtual int Execute(const QString& fileName, const QString& params, const QString& verb) = 0;
+    // Starts `program` with `args`, not waiting for it.
+    virtual int StartProgram(const QString& program, const QStringList& args) = 0;
+    // Starts a desktop application with a file.
+    virtual int StartApplication(const TDesktopApp& app, const QString& fileName) = 0;
+    // The default program for web addresses; empty when none is set.
+    virtual QString BrowserCommand() = 0;
+
+    // The shell in use: the XDG shell unless a test installed another.
+    static TShell& Current();
+    // Installs `shell` (nullptr: the XDG shell again); returns the previous one.
+    static TShell* Install(TShell* shell) noexcept;
+};
+
+// The real shell: "xdg-open" for documents, folders and addresses (its exit
+// code mapped to the results above), "xdg-mime" for the default program of a
+// MIME type, QProcess::startDetached for programs.
+class TXdgShell : public TShell {
+public:
+    int Execute(const QString& fileName, const QString& params, const QString& verb) override;
+    int StartProgram(const QString& program, const QStringList& args) override;
+    int StartApplication(const TDesktopApp& app, const QString& fileName) override;
+    QString BrowserCommand() override;
+
+    // The result for an exit code of xdg-open.
+    static int MapXdgOpenExit(int exitCode);
+    // How long Execute waits for xdg-open to report; a program still running
+    // afterwards counts as started and is left running.
+    int WaitMs = 5000;
+};
+
+// Records every call and answers with programmed results; for tests.
+class TFakeShell : public TShell {
+public:
+    int Execute(const QString& fileName, const QString& params, const QString& verb) override;
+    int StartProgram(const QString& program, const QStringList& args) override;
+    int StartApplication(const TDesktopApp& app, const QString& fileName) override;
+    QString BrowserCommand() override { return Browser; }
+
+    int ExecuteResult = ShellResult::Started;
+    int StartResult = ShellResult::Started;
+    QString Browser;
+    QStringList Calls;  // "Execute|file|params|verb", "Start|program|arg|arg", "App|id|file"
+};
+
+// Installs a shell for the lifetime of the guard.
+class TShellInstaller {
+public:
+    explicit TShellInstaller(TShell* shell) noexcept : m_previous(TShell::Install(shell)) {}
+    ~TShellInstaller() { TShell::Install(m_previous); }
+    TShellInstaller(const TShellInstaller&) = delete;
+    TShellInstaller& operator=(const TShellInstaller&) = delete;
+
+private:
+    TShell* m_previous;
+};

@@ -1,0 +1,168 @@
+// Stream compression: the bytes are those of Python's zlib.compress on the
+// same input (same library, default level, zlib format), both directions
+// read each other, and damaged, truncated and oversized input raises.
+
+#include "core/cuClasses.h"
+#include "core/cuStringIds.h"
+#include "core/cuUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+namespace {
+
+QByteArray Python(const char* script, const QByteArray& input) {
+    QProcess p;
+    p.start("python3", {"-c", script});
+    if (!p.waitForStarted(10000)) return "python3 missing";
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput();
+}
+
+QByteArray PythonCompress(const QByteArray& input) {
+    return Python("import sys,zlib;sys.stdout.buffer.write(zlib.compress(sys.stdin.buffer.read()))", input);
+}
+
+QByteArray PythonDecompress(const QByteArray& input) {
+    return Python("import sys,zlib;sys.stdout.buffer.write(zlib.decompress(sys.stdin.buffer.read()))", input);
+}
+
+QByteArray TextLike(int size) {
+    static const char* words[] = {"begin ", "end; ", "if ", "then ", "Value", " := ", "42", "\n", "Result"};
+    QByteArray out;
+    QRandomGenerator rng(7);
+    while (out.size() < size) out += words[rng.bounded(9)];
+    out.truncate(size);
+    return out;
+}
+
+QByteArray Noise(int size) {
+    QByteArray out(size, Qt::Uninitialized);
+    QRandomGenerator rng(11);
+    for (char& c : out) c = char(rng.bounded(256));
+    return out;
+}
+
+int RaisedId(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Exception& e) {
+        return e.Id();
+    }
+    return -1;
+}
+
+struct Sample {
+    const char* name;
+    QByteArray data;
+};
+
+std::vector<Sample> Samples() {
+    return {{"one byte", "x"},
+            {"text", TextLike(200 * 1024)},
+            {"noise", Noise(20 * 1024)},
+            {"zeros", QByteArray(300 * 1024, '\0')}};
+}
+
+TEST(CompressStream, BytesEqualPythonsZlibCompress) {
+    for (const Sample& s : Samples()) {
+        QBuffer source, dest;
+        source.setData(s.data);
+        source.open(QIODevice::ReadOnly);
+        dest.open(QIODevice::ReadWrite);
+        CompressStream(source, dest);
+        EXPECT_EQ(dest.pos(), 0) << s.name;
+        EXPECT_EQ(dest.data(), PythonCompress(s.data)) << s.name;
+        EXPECT_EQ(PythonDecompress(dest.data()), s.data) << s.name;
+    }
+}
+
+TEST(DecompressStream, ReadsPythonsOutputIntoAnyDevice) {
+    for (const Sample& s : Samples()) {
+        QBuffer source;
+        source.setData(PythonCompress(s.data));
+        source.open(QIODevice::ReadOnly);
+        source.seek(source.size() / 2);  // the whole source counts, wherever it stands
+        QTemporaryFile dest;
+        ASSERT_TRUE(dest.open());
+        DecompressStream(source, dest);
+        EXPECT_EQ(dest.pos(), 0) << s.name;
+        EXPECT_EQ(dest.readAll(), s.data) << s.name;
+    }
+}
+
+TEST(CompressStream, AppendsAtTheDestinationsPositionAndRewinds) {
+    QBuffer source, dest;
+    source.setData(TextLike(1000));
+    source.open(QIODevice::ReadOnly);
+    dest.setData("head");
+    dest.open(QIODevice::ReadWrite);
+    dest.seek(4);
+    CompressStream(source, dest);
+    EXPECT_EQ(dest.pos(), 0);
+    EXPECT_EQ(dest.data(), "head" + CompressBytes(TextLike(1000)));
+}
+
+TEST(CompressStream, EmptySourceWritesNothing) {
+    QBuffer source, dest;
+    source.open(QIODevice::ReadOnly);
+    dest.setData("keep");
+    dest.open(QIODevice::ReadWrite);
+    dest.seek(2);
+    CompressStream(source, dest);
+    DecompressStream(source, dest);
+    EXPECT_EQ(dest.data(), "keep");
+    EXPECT_EQ(dest.pos(), 2);
+}
+
+TEST(DecompressStream, DamagedOrTruncatedDataRaisesAndWritesNothing) {
+    // Regression: a damaged or cut stream gave back what had been inflated
+    // so far, as if it were the whole content.
+    const QByteArray good = CompressBytes(TextLike(50 * 1024));
+    QByteArray flipped = good;
+    flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x55);
+    QByteArray badChecksum = good;
+    badChecksum[badChecksum.size() - 1] = char(badChecksum[badChecksum.size() - 1] ^ 1);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"flipped", flipped},
+        {"checksum", badChecksum},
+        {"cut by one", good.left(good.size() - 1)},
+        {"cut to half", good.left(good.size() / 2)},
+        {"header only", good.left(2)},
+        {"not zlib", QByteArray("plain text, not compressed")},
+        {"gzip", QByteArray::fromHex("1f8b0800000000000003cb48cdc9c90700")},
+        {"trailing bytes", good + "xyz"},
+    };
+    for (const auto& [name, data] : cases) {
+        QBuffer source, dest;
+        source.setData(data);
+        source.open(QIODevice::ReadOnly);
+        dest.open(QIODevice::ReadWrite);
+        EXPECT_EQ(RaisedId([&] { DecompressStream(source, dest); }), strCompressedDataDamaged) << name;
+        EXPECT_TRUE(dest.data().isEmpty()) << name;
+    }
+}
+
+TEST(DecompressStream, OutputBeyondTheCapRaises) {
+    const QByteArray data(1 << 20, 'a');
+    const QByteArray packed = CompressBytes(data);
+    EXPECT_EQ(DecompressBytes(packed, data.size()), data);
+    EXPECT_EQ(RaisedId([&] { DecompressBytes(packed, data.size() - 1); }), strDecompressedTooLarge);
+    EXPECT_EQ(RaisedId([&] { DecompressBytes(packed, 0); }), strDecompressedTooLarge);
+    QBuffer source, dest;
+    source.setData(packed);
+    source.open(QIODevice::ReadOnly);
+    dest.open(QIODevice::ReadWrite);
+    EXPECT_EQ(RaisedId([&] { DecompressStream(source, dest, 4096); }), strDecompressedTooLarge);
+    EXPECT_TRUE(dest.data().isEmpty());
+    EXPECT_EQ(MaxDecompressedSize, qint64(1) << 30);
+}
+
+}  // namespace

@@ -1,0 +1,303 @@
+// Starting documents, programs and web addresses, the open-with choice and
+// message boxes: the decision logic against the fake shell, and the real XDG
+// shell against fake "xdg-open" and "xdg-mime" programs placed first in PATH.
+
+#include "core/cuClasses.h"
+#include "core/cuLocalization.h"
+#include "core/cuStringIds.h"
+#include "core/cuUtils.h"
+#include "platform/plCursor.h"
+#include "platform/plDialogs.h"
+#include "platform/plShell.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace {
+
+int RaisedId(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Exception& e) {
+        return e.Id();
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Decisions, against the fake shell
+
+class ShellDecisions : public ::testing::Test {
+protected:
+    TFakeShell shell;
+    TFakeDialogs dialogs;
+    TFakeScreenCursor screen;
+    TShellInstaller installShell{&shell};
+    TDialogsInstaller installDialogs{&dialogs};
+    TScreenCursorInstaller installCursor{&screen};
+};
+
+TEST_F(ShellDecisions, ResultCodesRaiseTheMatchingErrors) {
+    struct Case {
+        int code;
+        const char* file;
+        int raised;  // -1: none, true returned
+    } cases[] = {
+        {ShellResult::Started, "/x/a.txt", -1},
+        {ShellResult::FileNotFound, "/x/a.txt", strFileNotFound},
+        {ShellResult::FileNotFound, "/x/dir/", strPathNotFound},
+        {ShellResult::AccessDenied, "/x/a.txt", strFileNotFound},
+        {ShellResult::AccessDenied, "/x/dir\\", strPathNotFound},
+        {ShellResult::PathNotFound, "/x/a.txt", strPathNotFound},
+        {8, "/x/a.txt", strShellExecuteError},
+        {ShellResult::Failed, "/x/a.txt", strShellExecuteError},
+    };
+    for (const Case& c : cases) {
+        shell.ExecuteResult = c.code;
+        bool result = false;
+        EXPECT_EQ(RaisedId([&] { result = ShellOpen(c.file); }), c.raised) << c.code << " " << c.file;
+        if (c.raised < 0) EXPECT_TRUE(result);
+        EXPECT_FALSE(ShellOpen(c.file, {}, {}, false) != (c.raised < 0)) << "no raising: " << c.code;
+    }
+    EXPECT_EQ(WaitDepth(), 0);
+    EXPECT_EQ(screen.Cursor(), Cursors::Default);
+}
+
+TEST_F(ShellDecisions, NoAssociationLeadsToTheOpenWithChoice) {
+    for (int code : {ShellResult::NoAssociation, ShellResult::IncompleteAssociation}) {
+        shell.Calls.clear();
+        shell.ExecuteResult = code;
+        dialogs.OpenWithAnswer = TOpenWithChoice{-1, "/usr/bin/viewer"};
+        EXPECT_TRUE(ShellOpen("/x/pic.xyz", "-fast \"two words\""));
+        ASSERT_EQ(shell.Calls.size(), 2);
+        EXPECT_EQ(shell.Calls[1], "Start|/usr/bin/viewer|/x/pic.xyz|-fast|two words");
+    }
+    // A failed start from the choice is reported like any other.
+    shell.StartResult = ShellResult::AccessDenied;
+    EXPECT_EQ(RaisedId([] { ShellOpen("/x/pic.xyz"); }), strFileNotFound);
+    // Cancelling the choice is no error.
+    dialogs.OpenWithAnswer.reset();
+    EXPECT_TRUE(ShellOpen("/x/pic.xyz"));
+}
+
+TEST_F(ShellDecisions, RunsUnderTheWaitCursor) {
+    struct Probe : TFakeShell {
+        TFakeScreenCursor* screen;
+        int seen = 0;
+        int Execute(const QString& f, const QString& p, const QString& v) override {
+            seen = screen->Cursor();
+            return TFakeShell::Execute(f, p, v);
+        }
+    } probe;
+    probe.screen = &screen;
+    TShellInstaller install(&probe);
+    ShellOpen("/x/a.txt");
+    EXPECT_EQ(probe.seen, Cursors::HourGlass);
+    EXPECT_EQ(screen.Cursor(), Cursors::Default);
+    probe.seen = 0;
+    EXPECT_TRUE(OpenURL("https://example.org/"));
+    EXPECT_EQ(probe.seen, Cursors::HourGlass);
+}
+
+TEST_F(ShellDecisions, OpenUrlNeverRaisesAndNeverOffersTheChoice) {
+    shell.ExecuteResult = ShellResult::NoAssociation;
+    EXPECT_FALSE(OpenURL("foo://bar"));
+    EXPECT_EQ(shell.Calls, QStringList{"Execute|foo://bar||"});
+    EXPECT_FALSE(OpenURL(""));
+}
+
+TEST(MessageText, FullStopRule) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Done", "Done."},     {"Done!", "Done!"},   {"Sure?", "Sure?"},       {"End.", "End."},
+        {"", ""},              {"tab\t", "tab\t"},   {"space ", "space "},     {"say \"hi\"", "say \"hi\"."},
+        {"line\n", "line\n"},  {"Ende…", "Ende…."},  {"a:", "a:."},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(PunctuateMessage(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+}
+
+TEST(MessageBox, PassesThePunctuatedTextCaptionAndFlags) {
+    TFakeDialogs dialogs;
+    TDialogsInstaller install(&dialogs);
+    dialogs.Answers = {MsgResult::No};
+    EXPECT_EQ(ShowMessageBox("Save changes", "Quillane", MsgBox::YesNoCancel | MsgBox::IconQuestion),
+              MsgResult::No);
+    EXPECT_EQ(ShowMessageBox("Oops!"), MsgResult::Ok);
+    ASSERT_EQ(dialogs.Boxes.size(), 2u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "Save changes.");
+    EXPECT_EQ(dialogs.Boxes[0].Caption, "Quillane");
+    EXPECT_EQ(dialogs.Boxes[0].Flags, MsgBox::YesNoCancel | MsgBox::IconQuestion);
+    EXPECT_EQ(dialogs.Boxes[1].Text, "Oops!");
+    EXPECT_EQ(dialogs.Boxes[1].Caption, LoadStr(strProductName));  // the product name
+}
+
+TEST(BrowseForFolder, PreselectsOnlyAnExistingFolder) {
+    TFakeDialogs dialogs;
+    TDialogsInstaller install(&dialogs);
+    QTemporaryDir dir;
+    QString folder = dir.path();
+    dialogs.FolderAnswer = "/chosen";
+    EXPECT_TRUE(BrowseForFolder("Pick", "/", folder));
+    EXPECT_EQ(dialogs.FolderAsked, dir.path());
+    EXPECT_EQ(dialogs.RootAsked, "/");
+    EXPECT_EQ(folder, "/chosen");
+    folder = dir.filePath("missing");
+    dialogs.FolderAnswer.reset();
+    EXPECT_FALSE(BrowseForFolder("Pick", {}, folder));
+    EXPECT_EQ(dialogs.FolderAsked, "");
+    EXPECT_EQ(folder, "");
+}
+
+TEST(FileErrors, CarryTheirIds) {
+    EXPECT_EQ(RaisedId([] { RaiseFileNotFound("a"); }), strFileNotFound);
+    EXPECT_EQ(RaisedId([] { RaisePathNotFound("a"); }), strPathNotFound);
+}
+
+// ---------------------------------------------------------------------------
+// The XDG shell against fake programs
+
+class XdgShell : public ::testing::Test {
+protected:
+    QTemporaryDir bin, xdg, files;
+    QByteArray oldPath;
+    std::vector<std::pair<const char*, QByteArray>> savedEnv;
+    TFakeDialogs dialogs;
+    TDialogsInstaller installDialogs{&dialogs};
+
+    void SetUp() override {
+        WriteScript("xdg-open", "printf '%s\\n' \"xdg-open $*\" >> '" + Log() + "'\n"
+                                "exit $(cat '" + bin.filePath("xdg-open.code") + "' 2>/dev/null || echo 0)\n");
+        WriteScript("xdg-mime", "printf '%s\\n' \"xdg-mime $*\" >> '" + Log() + "'\n"
+                                "cat '" + bin.filePath("xdg-mime.out") + "' 2>/dev/null\nexit 0\n");
+        WriteScript("viewer", "printf '%s\\n' \"viewer\" \"$@\" >> '" + Log() + "'\n");
+        oldPath = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + ":" + oldPath);
+        // No real associations: only what the fake xdg-mime answers.
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) {
+            savedEnv.emplace_back(name, qgetenv(name));
+            qputenv(name, xdg.path().toUtf8());
+        }
+    }
+    void TearDown() override {
+        qputenv("PATH", oldPath);
+        for (const auto& [name, value] : savedEnv) {
+            if (value.isNull()) qunsetenv(name);
+            else qputenv(name, value);
+        }
+    }
+
+    QString Log() const { return bin.filePath("calls.log"); }
+    void WriteScript(const QString& name, const QString& body) {
+        QFile f(bin.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n" + body.toUtf8());
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
+    void SetFile(const QString& name, const QByteArray& content) {
+        QFile f(bin.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QString MakeDocument(const QString& name) {
+        QFile f(files.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("plain text\n");
+        return files.filePath(name);
+    }
+    QStringList Calls(int atLeast = 0) const {
+        // Programs started without waiting write a moment later.
+        QElapsedTimer t;
+        t.start();
+        QStringList lines;
+        do {
+            QFile f(Log());
+            if (f.open(QIODevice::ReadOnly)) lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+            if (lines.size() >= atLeast) break;
+            QThread::msleep(20);
+        } while (t.elapsed() < 10000);
+        return lines;
+    }
+};
+
+TEST_F(XdgShell, OpensAnAssociatedDocumentThroughXdgOpen) {
+    const QString doc = MakeDocument("notes.txt");
+    SetFile("xdg-mime.out", "editor.desktop\n");
+    EXPECT_TRUE(ShellOpen(doc));
+    const QStringList calls = Calls();
+    EXPECT_TRUE(calls.contains("xdg-mime query default text/plain")) << calls.join(" / ").toStdString();
+    EXPECT_EQ(calls.last(), "xdg-open " + doc);
+    EXPECT_TRUE(dialogs.AppsOffered.empty());
+}
+
+TEST_F(XdgShell, DocumentWithoutProgramOffersTheChoice) {
+    const QString doc = MakeDocument("notes.txt");
+    dialogs.OpenWithAnswer = TOpenWithChoice{-1, bin.filePath("viewer")};
+    EXPECT_TRUE(ShellOpen(doc, "--page \"2 3\""));
+    const QStringList calls = Calls(4);
+    EXPECT_FALSE(calls.join('\n').contains("xdg-open"));
+    EXPECT_EQ(calls.mid(calls.size() - 4), (QStringList{"viewer", doc, "--page", "2 3"}));
+}
+
+TEST_F(XdgShell, XdgOpenExitCodesBecomeShellResults) {
+    struct Case {
+        const char* code;
+        int raised;
+    } cases[] = {{"0", -1}, {"2", strFileNotFound}, {"5", strFileNotFound}, {"4", strShellExecuteError},
+                 {"1", strShellExecuteError}};
+    for (const Case& c : cases) {
+        SetFile("xdg-open.code", c.code);
+        EXPECT_EQ(RaisedId([&] { ShellOpen(files.path()); }), c.raised) << c.code;
+    }
+    // 3: nothing can open it, so the choice is offered (and cancelled here).
+    SetFile("xdg-open.code", "3");
+    dialogs.AppsOffered.push_back({});
+    EXPECT_TRUE(ShellOpen(files.path()));
+    EXPECT_TRUE(dialogs.AppsOffered.empty());
+    EXPECT_EQ(Calls().last(), "xdg-open " + files.path());
+}
+
+TEST_F(XdgShell, MissingFilesAndFolders) {
+    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("none.txt")); }), strFileNotFound);
+    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("no/such/file.txt")); }), strPathNotFound);
+    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("nodir/")); }), strPathNotFound);
+    EXPECT_FALSE(ShellOpen(files.filePath("none.txt"), {}, {}, false));
+    EXPECT_FALSE(QFile::exists(Log()));
+}
+
+TEST_F(XdgShell, StartsProgramsWithWindowsStyleParameters) {
+    EXPECT_TRUE(ShellOpen(bin.filePath("viewer"), R"("C:\a b\c.prm" -x "say ""hi""")"));
+    EXPECT_EQ(Calls(4).mid(0, 4), (QStringList{"viewer", R"(C:\a b\c.prm)", "-x", R"(say "hi")"}));
+}
+
+TEST_F(XdgShell, FindsBareProgramNamesOnThePath) {
+    EXPECT_TRUE(ShellOpen("viewer", "\"a b\""));
+    EXPECT_EQ(Calls(2).mid(0, 2), (QStringList{"viewer", "a b"}));
+}
+
+TEST_F(XdgShell, OpenUrlHandsTheAddressToXdgOpen) {
+    EXPECT_TRUE(OpenURL("https://example.org/page?x=1&y=2"));
+    EXPECT_EQ(Calls(), QStringList{"xdg-open https://example.org/page?x=1&y=2"});
+    SetFile("xdg-open.code", "3");
+    EXPECT_FALSE(OpenURL("https://example.org/"));
+    SetFile("xdg-open.code", "4");
+    EXPECT_FALSE(OpenURL("https://example.org/"));
+    EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
+TEST_F(XdgShell, BrowserCommandIsTheDefaultHttpHandlersProgram) {
+    EXPECT_EQ(GetBrowserCommand(), "");
+    QDir(xdg.path()).mkpath("applications");
+    QFile f(xdg.filePath("applications/web.desktop"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Desktop Entry]\nType=Application\nName=Web\nExec=\"/opt/web browser/run\" --new %u\n");
+    f.close();
+    SetFile("xdg-mime.out", "web.desktop\n");
+    EXPECT_EQ(GetBrowserCommand(), "/opt/web browser/run");
+}
+
+}  // namespace

@@ -1,0 +1,398 @@
+// Paths in both styles, file names, small value routines, the wait cursor,
+// image strips and clip regions.
+
+#include "core/cuClasses.h"
+#include "core/cuStringIds.h"
+#include "core/cuUtils.h"
+#include "platform/plCursor.h"
+#include "platform/plImageList.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr auto Win = TPathStyle::Windows;
+constexpr auto Posix = TPathStyle::Posix;
+
+struct PathCase {
+    const char* base;
+    const char* path;
+    const char* expected;
+};
+
+// ---------------------------------------------------------------------------
+// Relative paths
+
+TEST(MakeRelativePath, WindowsExamples) {
+    const PathCase cases[] = {
+        {R"(C:\a\b)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
+        {R"(C:\a\b)", R"(C:\a\x\d.prm)", R"(..\x\d.prm)"},
+        {R"(C:\a\b)", R"(C:\a\b)", "."},
+        {R"(C:\a\b)", R"(D:\a\b\d.prm)", R"(D:\a\b\d.prm)"},
+        {R"(C:\a\b\)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
+        {R"(C:\a\b)", R"(C:\a)", ".."},
+        {R"(C:\a\b\c)", R"(C:\x)", R"(..\..\..\x)"},
+        {R"(C:\a\b)", R"(C:\a\b\c\)", R"(.\c\)"},
+        {R"(\\srv\share\a)", R"(\\srv\share\a\f.prm)", R"(.\f.prm)"},
+        {R"(\\srv\share\a)", R"(\\srv\other\a\f.prm)", R"(\\srv\other\a\f.prm)"},
+        {R"(\\srv\share\a)", R"(C:\a\f.prm)", R"(C:\a\f.prm)"},
+        {"", R"(C:\a)", R"(C:\a)"},
+        {R"(C:\a)", "", ""},
+    };
+    for (const PathCase& c : cases)
+        EXPECT_EQ(MakeRelativePath(c.base, c.path, Win), QString(c.expected)) << c.base << " | " << c.path;
+}
+
+TEST(MakeRelativePath, PosixTwins) {
+    const PathCase cases[] = {
+        {"/a/b", "/a/b/c/d.prm", "./c/d.prm"},
+        {"/a/b", "/a/x/d.prm", "../x/d.prm"},
+        {"/a/b", "/a/b", "."},
+        {"/a/b", "d.prm", "d.prm"},  // no common root: unchanged
+        {"/a/b/", "/a/b/c/d.prm", "./c/d.prm"},
+        {"/a/b", "/a", ".."},
+        {"/a/b/c", "/x", "../../../x"},
+        {"/a/b", "/a/b/c/", "./c/"},
+        {"/a/b", "/A/b/d.prm", "../../A/b/d.prm"},  // components compare with case
+    };
+    for (const PathCase& c : cases)
+        EXPECT_EQ(MakeRelativePath(c.base, c.path, Posix), QString(c.expected)) << c.base << " | " << c.path;
+}
+
+TEST(ExpandRelativePath, WindowsExamples) {
+    const PathCase cases[] = {
+        {R"(C:\a\b)", R"(..\..\..\x)", R"(C:\x)"},  // stops at the drive
+        {R"(C:\a\b)", R"(.\c\d.prm)", R"(C:\a\b\c\d.prm)"},
+        {R"(C:\a\b)", R"(..\x\d.prm)", R"(C:\a\x\d.prm)"},
+        {R"(C:\a\b)", ".", R"(C:\a\b)"},
+        {R"(C:\a\b)", R"(D:\y)", R"(D:\y)"},
+        {R"(C:\a\b)", R"(\\srv\share\y)", R"(\\srv\share\y)"},
+        {R"(C:\a\b)", R"(\y)", R"(C:\a\b\y)"},  // a single leading "\" is relative
+        {R"(C:\a\b)", "./c/d.prm", R"(C:\a\b\c\d.prm)"},
+        {R"(\\srv\share\a)", R"(..\..\..\x)", R"(\\srv\share\x)"},  // keeps server and share
+    };
+    for (const PathCase& c : cases)
+        EXPECT_EQ(ExpandRelativePath(c.base, c.path, Win), QString(c.expected)) << c.base << " | " << c.path;
+}
+
+TEST(ExpandRelativePath, PosixTwinsAndStoredBackslashes) {
+    const PathCase cases[] = {
+        {"/a/b", "../../../x", "/x"},
+        {"/a/b", "./c/d.prm", "/a/b/c/d.prm"},
+        {"/a/b", "../x/d.prm", "/a/x/d.prm"},
+        {"/a/b", ".", "/a/b"},
+        {"/a/b", "/y", "/y"},
+        {"/a/b", R"(.\c\d.prm)", "/a/b/c/d.prm"},  // written on Windows
+        {"/a/b", R"(..\x\d.prm)", "/a/x/d.prm"},
+        {"a/b", "../../../x", "x"},
+    };
+    for (const PathCase& c : cases)
+        EXPECT_EQ(ExpandRelativePath(c.base, c.path, Posix), QString(c.expected)) << c.base << " | " << c.path;
+}
+
+TEST(ExpandRelativePath, UncBaseKeepsItsLeadingSeparators) {
+    // Regression: the components were joined without the root's leading "\\",
+    // turning an absolute network path into a relative one.
+    EXPECT_EQ(ExpandRelativePath(R"(\\srv\share\a)", R"(b\c)", Win), R"(\\srv\share\a\b\c)");
+    EXPECT_EQ(ExpandRelativePath(R"(\a)", R"(b)", Win), R"(\a\b)");
+}
+
+TEST(RelativePaths, RoundTripPosix) {
+    const char* base = "/home/u/docs";
+    for (const char* p : {"/home/u/docs/x.prm", "/home/u/pics/a/b.png", "/etc/x", "/home/u/docs"}) {
+        const QString rel = MakeRelativePath(base, p, Posix);
+        EXPECT_EQ(ExpandRelativePath(base, rel, Posix), QString(p)) << p << " via " << rel.toStdString();
+    }
+}
+
+TEST(ExtractPathRoot, BothStyles) {
+    const std::pair<const char*, const char*> win[] = {
+        {R"(C:\a\b)", "C:"},           {R"(\\srv\share\a\b)", R"(\\srv\share)"},
+        {R"(\\srv\share)", R"(\\srv\share)"}, {R"(\a\b)", R"(\)"},
+        {R"(a\b)", ""},                {"", ""},
+    };
+    for (const auto& [path, root] : win) EXPECT_EQ(ExtractPathRoot(path, Win), QString(root)) << path;
+    EXPECT_EQ(ExtractPathRoot("/a/b", Posix), "/");
+    EXPECT_EQ(ExtractPathRoot("a/b", Posix), "");
+}
+
+TEST(SplitPath, NonEmptyComponentsBetweenEitherSeparator) {
+    EXPECT_EQ(SplitPath(R"(\\srv\share\\a/b\)"), (QStringList{"srv", "share", "a", "b"}));
+    EXPECT_EQ(SplitPath(""), QStringList());
+    EXPECT_EQ(SplitPath("/"), QStringList());
+}
+
+// ---------------------------------------------------------------------------
+// File names
+
+TEST(FileNames, ExtensionAndBaseName) {
+    EXPECT_EQ(ExtractFileExtNoDot("/x/a.tar.gz"), "gz");
+    EXPECT_EQ(ExtractFileExtNoDot("/x.d/readme"), "");
+    EXPECT_EQ(ExtractFileExtNoDot(R"(C:\x.d\file.PRM)"), "PRM");
+    EXPECT_EQ(ExtractFileBaseName("/x/a.tar.gz"), "a.tar");
+    EXPECT_EQ(ExtractFileBaseName(R"(C:\x.d\readme)"), "readme");
+    EXPECT_TRUE(EndsWithPathDelimiter("a\\"));
+    EXPECT_TRUE(EndsWithPathDelimiter("a/"));
+    EXPECT_FALSE(EndsWithPathDelimiter("a"));
+    EXPECT_FALSE(EndsWithPathDelimiter(""));
+}
+
+TEST(SameFileName, WindowsIgnoresCasePosixComparesCleanedPaths) {
+    EXPECT_TRUE(SameFileName(R"(C:\Docs\A.prm)", R"(c:\docs\a.PRM)", Win));
+    EXPECT_FALSE(SameFileName("/docs/A.prm", "/docs/a.prm", Posix));
+    EXPECT_TRUE(SameFileName("/docs/./x/../a.prm", "/docs//a.prm", Posix));
+    EXPECT_TRUE(SameFileName(R"(docs\a.prm)", "docs/a.prm", Posix));
+    const QStringList list{"/a/x.prm", "/b/y.prm", "/b/y.prm"};
+    EXPECT_EQ(IndexOfFileName(list, "/b/./y.prm", Posix), 1);
+    EXPECT_EQ(IndexOfFileName(list, "/c/y.prm", Posix), -1);
+}
+
+TEST(ListFiles, MatchesRegardlessOfCaseAndAppends) {
+    QTemporaryDir dir;
+    for (const char* n : {"One.PRM", "two.prm", "three.txt", ".hidden.prm"}) {
+        QFile f(dir.filePath(n));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir(dir.path()).mkdir("sub.prm");
+    QStringList list{"kept"};
+    ListFiles(dir.path() + "/", "*.prm", list);
+    EXPECT_EQ(list, (QStringList{"kept", ".hidden.prm", "One.PRM", "sub.prm", "two.prm"}));
+    list.clear();
+    ListFiles(dir.path(), "T*.*", list, false, true);
+    EXPECT_EQ(list, (QStringList{dir.path() + "/three", dir.path() + "/two"}));
+}
+
+TEST(CreateUniqueFile, NumbersFromOneAndSkipsExistingNames) {
+    QTemporaryDir dir;
+    QFile(dir.filePath("Rplc1.tmp")).open(QIODevice::WriteOnly);
+    QString name;
+    auto file = CreateUniqueFile("Rplc%d", "tmp", name, dir.path());
+    ASSERT_TRUE(file && file->isOpen());
+    EXPECT_EQ(name, dir.filePath("Rplc2.tmp"));
+    auto second = CreateUniqueFile("File%d", "", name, dir.path() + "/");
+    EXPECT_EQ(name, dir.filePath("File1"));
+}
+
+TEST(CreateUniqueFile, MissingFolderRaisesPathNotFound) {
+    QTemporaryDir dir;
+    QString name;
+    try {
+        CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing"));
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strPathNotFound);
+    }
+}
+
+TEST(CreateUniqueFile, ConcurrentSaversNeverShareAName) {
+    // Regression: the name was chosen by testing for existence and created
+    // afterwards, so two savers could both pick the same free number.
+    QTemporaryDir dir;
+    constexpr int threads = 8, perThread = 50;
+    std::vector<QStringList> names(threads);
+    std::vector<std::thread> pool;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back([&, t] {
+            for (int i = 0; i < perThread; ++i) {
+                try {
+                    QString name;
+                    auto file = CreateUniqueFile("Save%d", "tmp", name, dir.path());
+                    file->write(QByteArray::number(t));
+                    names[size_t(t)] << name;
+                } catch (...) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& th : pool) th.join();
+    EXPECT_EQ(failures.load(), 0);
+    QSet<QString> all;
+    for (const auto& list : names)
+        for (const QString& n : list) all.insert(n);
+    EXPECT_EQ(all.size(), threads * perThread);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), threads * perThread);
+}
+
+TEST(Folders, EndWithSeparator) {
+    EXPECT_TRUE(GetProgramDir().endsWith('/'));
+    EXPECT_TRUE(GetTempDir().endsWith('/'));
+    EXPECT_TRUE(QDir(GetTempDir()).exists());
+}
+
+// ---------------------------------------------------------------------------
+// Small value routines
+
+TEST(SplitNameValue, Table) {
+    struct Case {
+        const char* text;
+        const char* name;
+        const char* value;
+        bool result;
+    } cases[] = {
+        {R"(Name="Some value")", "Name", "Some value", true},
+        {R"(Name=")", "Name", "\"", true},  // a quote alone is kept
+        {R"(Name="")", "Name", "", true},
+        {"Name=a=b", "Name", "a=b", true},
+        {"Name=", "Name", "", true},
+        {"NoValue", "NoValue", "", false},
+        {R"(Name="half)", "Name", "\"half", true},
+    };
+    for (const Case& c : cases) {
+        QString name = "old", value = "old";
+        EXPECT_EQ(SplitNameValue(c.text, name, value), c.result) << c.text;
+        EXPECT_EQ(name, QString(c.name)) << c.text;
+        EXPECT_EQ(value, QString(c.value)) << c.text;
+    }
+}
+
+TEST(IntToStrZeroPad, PadsToAtLeastWidth) {
+    EXPECT_EQ(IntToStrZeroPad(7, 3), "007");
+    EXPECT_EQ(IntToStrZeroPad(1234, 3), "1234");
+    EXPECT_EQ(IntToStrZeroPad(0, 0), "0");
+    EXPECT_EQ(IntToStrZeroPad(-5, 3), "-05");  // the sign stands before the zeros
+}
+
+TEST(RectsIntersect, IsAsymmetricAtTheEdges) {
+    const TRect a{10, 10, 20, 20};
+    EXPECT_TRUE(RectsIntersect(a, {15, 15, 25, 25}));
+    EXPECT_TRUE(RectsIntersect(a, {0, 0, 10, 10}));     // B ends on A's left/top edge: counts
+    EXPECT_FALSE(RectsIntersect(a, {20, 10, 30, 20}));  // B starts at A's right edge: does not
+    EXPECT_FALSE(RectsIntersect(a, {10, 20, 20, 30}));
+    EXPECT_FALSE(RectsIntersect(a, {0, 0, 9, 9}));
+    EXPECT_TRUE(RectsIntersect({0, 0, 10, 10}, a) != RectsIntersect(a, {0, 0, 10, 10}));
+    EXPECT_EQ(RectSize({3, 4, 10, 20}), QSize(7, 16));
+}
+
+TEST(LanguageNameToLangId, ElevenCodesExactly) {
+    const std::pair<const char*, uint16_t> table[] = {
+        {"DEU", 1031}, {"ENU", 1033}, {"ESP", 1034}, {"FRA", 1036}, {"ITA", 1040}, {"JPN", 1041},
+        {"NLD", 1043}, {"PLK", 1045}, {"PTB", 1046}, {"RUS", 1049}, {"CHS", 2052}};
+    for (const auto& [code, id] : table) {
+        uint16_t got = 0;
+        EXPECT_TRUE(LanguageNameToLangId(code, got)) << code;
+        EXPECT_EQ(got, id) << code;
+    }
+    uint16_t got = 77;
+    EXPECT_FALSE(LanguageNameToLangId("enu", got));
+    EXPECT_FALSE(LanguageNameToLangId("XYZ", got));
+    EXPECT_FALSE(LanguageNameToLangId("", got));
+    EXPECT_EQ(got, 77);
+}
+
+// ---------------------------------------------------------------------------
+// Wait cursor
+
+class WaitCursor : public ::testing::Test {
+protected:
+    TFakeScreenCursor screen;
+    TScreenCursorInstaller installed{&screen};
+};
+
+TEST_F(WaitCursor, NestsAndRestoresTheSavedCursor) {
+    screen.SetCursor(Cursors::IBeam);
+    BeginWait();
+    EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
+    BeginWait();
+    EndWait();
+    EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
+    EndWait();
+    EXPECT_EQ(screen.Cursor(), Cursors::IBeam);
+    EXPECT_EQ(WaitDepth(), 0);
+}
+
+TEST_F(WaitCursor, SetScreenCursorDuringAWaitChangesOnlyTheCursorToRestore) {
+    BeginWait();
+    SetScreenCursor(Cursors::HandPoint);
+    EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
+    EndWait();
+    EXPECT_EQ(screen.Cursor(), Cursors::HandPoint);
+    SetScreenCursor(Cursors::Default);
+    EXPECT_EQ(screen.Cursor(), Cursors::Default);
+}
+
+TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
+    // Regression: an unmatched EndWait drove the counter below zero, so the
+    // next BeginWait no longer showed the hourglass.
+    EndWait();
+    BeginWait();
+    EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
+    EndWait();
+    EXPECT_EQ(screen.Cursor(), Cursors::Default);
+}
+
+TEST_F(WaitCursor, ScopeEndsTheWaitWhenAnExceptionPasses) {
+    try {
+        TWaitScope wait;
+        throw Exception("boom");
+    } catch (const Exception&) {
+    }
+    EXPECT_EQ(WaitDepth(), 0);
+    EXPECT_EQ(screen.Cursor(), Cursors::Default);
+}
+
+// ---------------------------------------------------------------------------
+// Image strips and clip regions
+
+TEST(AddImageStrip, AlphaStripKeepsItsAlphaAndPartialTilesAreIgnored) {
+    QImage strip(3 * 4 + 2, 4 + 3, QImage::Format_ARGB32);
+    strip.fill(qRgba(0, 0, 255, 128));
+    strip.setPixel(4, 0, qRgba(255, 0, 0, 255));  // first pixel of tile 1
+    TImageList list(4, 4);
+    AddImageStrip(strip, list);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(qAlpha(list.Image(0).pixel(0, 0)), 128);
+    EXPECT_EQ(list.Image(1).pixel(0, 0), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(list.Image(0).format(), QImage::Format_ARGB32_Premultiplied);
+}
+
+TEST(AddImageStrip, OpaqueStripIsMaskedByTheStripsBottomLeftColour) {
+    // Two rows of two tiles; the key is the strip's bottom-left pixel, magenta.
+    QImage strip(8, 8, QImage::Format_RGB32);
+    strip.fill(qRgb(255, 0, 255));
+    strip.setPixel(1, 1, qRgb(0, 128, 0));
+    strip.setPixel(4, 3, qRgb(10, 20, 30));  // bottom-left pixel of tile 1 is content
+    TImageList list(4, 4);
+    AddImageStrip(strip, list);
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(qAlpha(list.Image(0).pixel(0, 0)), 0);
+    EXPECT_EQ(list.Image(0).pixel(1, 1), qRgb(0, 128, 0));
+    EXPECT_EQ(list.Image(1).pixel(0, 3), qRgb(10, 20, 30));  // not keyed out by the tile's own corner
+    EXPECT_EQ(qAlpha(list.Image(1).pixel(1, 1)), 0);
+    EXPECT_EQ(qAlpha(list.Image(3).pixel(3, 3)), 0);
+}
+
+TEST(ClipRegion, SaveAndRestoreWithAndWithoutClipping) {
+    QImage img(20, 20, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&img);
+    QRegion saved;
+    bool had = true;
+    SaveClipRegion(p, saved, had);
+    EXPECT_FALSE(had);
+    p.setClipRect(0, 0, 5, 5);
+    RestoreClipRegion(p, saved, had);
+    EXPECT_FALSE(p.hasClipping());
+
+    p.setClipRect(2, 2, 6, 6);
+    SaveClipRegion(p, saved, had);
+    EXPECT_TRUE(had);
+    p.setClipRect(0, 0, 1, 1);
+    RestoreClipRegion(p, saved, had);
+    EXPECT_TRUE(p.hasClipping());
+    EXPECT_EQ(p.clipRegion(), QRegion(2, 2, 6, 6));
+    EXPECT_TRUE(saved.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "platform/plQtDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+namespace {
+
+using B = QMessageBox;
+
+TEST(MessageBoxLayout, FlagsToButtonsDefaultEscapeAndIcon) {
+    struct Case {
+        unsigned flags;
+        std::vector<B::StandardButton> buttons;
+        B::StandardButton def, esc;
+        B::Icon icon;
+    } cases[] = {
+        {MsgBox::Ok, {B::Ok}, B::Ok, B::Ok, B::NoIcon},
+        {MsgBox::OkCancel | MsgBox::DefButton2, {B::Ok, B::Cancel}, B::Cancel, B::Cancel, B::NoIcon},
+        {MsgBox::AbortRetryIgnore | MsgBox::IconError, {B::Abort, B::Retry, B::Ignore}, B::Abort, B::NoButton,
+         B::Critical},
+        {MsgBox::YesNoCancel | MsgBox::IconQuestion | MsgBox::DefButton3, {B::Yes, B::No, B::Cancel}, B::Cancel,
+         B::Cancel, B::Question},
+        {MsgBox::YesNo | MsgBox::IconWarning | MsgBox::DefButton2, {B::Yes, B::No}, B::No, B::NoButton, B::Warning},
+        {MsgBox::RetryCancel | MsgBox::IconInformation, {B::Retry, B::Cancel}, B::Retry, B::Cancel,
+         B::Information},
+        {MsgBox::YesNo | MsgBox::DefButton3, {B::Yes, B::No}, B::Yes, B::NoButton, B::NoIcon},  // no third button
+    };
+    for (const Case& c : cases) {
+        const TMessageBoxLayout l = MessageBoxLayout(c.flags);
+        EXPECT_EQ(l.Buttons, c.buttons) << std::hex << c.flags;
+        EXPECT_EQ(l.Default, c.def) << std::hex << c.flags;
+        EXPECT_EQ(l.Escape, c.esc) << std::hex << c.flags;
+        EXPECT_EQ(l.Icon, c.icon) << std::hex << c.flags;
+        EXPECT_FALSE(l.TopMost);
+    }
+    EXPECT_TRUE(MessageBoxLayout(MsgBox::Ok | MsgBox::TopMost).TopMost);
+}
+
+TEST(MessageBoxResult, ButtonsToResultNumbers) {
+    EXPECT_EQ(MessageBoxResult(B::Ok), MsgResult::Ok);
+    EXPECT_EQ(MessageBoxResult(B::Cancel), MsgResult::Cancel);
+    EXPECT_EQ(MessageBoxResult(B::Abort), MsgResult::Abort);
+    EXPECT_EQ(MessageBoxResult(B::Retry), MsgResult::Retry);
+    EXPECT_EQ(MessageBoxResult(B::Ignore), MsgResult::Ignore);
+    EXPECT_EQ(MessageBoxResult(B::Yes), MsgResult::Yes);
+    EXPECT_EQ(MessageBoxResult(B::No), MsgResult::No);
+    EXPECT_EQ(MessageBoxResult(B::NoButton), MsgResult::Cancel);
+}
+
+TEST(QtDialogs, NeverBlockWithoutAScreen) {
+    ASSERT_TRUE(TQtDialogs::IsHeadless());
+    TQtDialogs dialogs;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(dialogs.MessageBox("text", "caption", MsgBox::YesNoCancel), MsgResult::Cancel);
+    EXPECT_EQ(dialogs.MessageBox("text", "caption", MsgBox::YesNo | MsgBox::DefButton2), MsgResult::No);
+    QString folder = "/tmp";
+    EXPECT_FALSE(dialogs.BrowseForFolder("t", {}, folder));
+    EXPECT_EQ(folder, "/tmp");
+    EXPECT_FALSE(dialogs.ChooseApplication({}, {}).has_value());
+    EXPECT_LT(t.elapsed(), 5000);
+}
+
+TEST(Dialogs, CurrentIsTheQtOneUnlessAFakeIsInstalled) {
+    EXPECT_NE(dynamic_cast<TQtDialogs*>(&TDialogs::Current()), nullptr);
+    TFakeDialogs fake;
+    {
+        TDialogsInstaller install(&fake);
+        EXPECT_EQ(&TDialogs::Current(), &fake);
+    }
+    EXPECT_NE(dynamic_cast<TQtDialogs*>(&TDialogs::Current()), nullptr);
+}
+
+}  // namespace
