@@ -20,6 +20,7 @@ const T& SameClass(const TProperty& source) {
 T_CLASS_IMPL(TProperty, TNode)
 
 void TProperty::LoadFrom(TKnot* parentKnot) {
+    if (!parentKnot) return;
     if (TKnot* knot = parentKnot->FindChild(m_name)) LoadContent(knot);
 }
 

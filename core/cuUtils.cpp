@@ -114,11 +114,11 @@ std::unique_ptr<QFile> CreateUniqueFile(const QString& nameFmt, const QString& e
         }
         if (!QFileInfo::exists(name)) {
             if (!QFileInfo(folder).isDir()) RaisePathNotFound(folder);
-            throw Exception::FromId(strCannotCreateFile, {name});
+            throw Exception::FromId(strCannotCreateUniqueFile, {name});
         }
         if (!numbered) break;
     }
-    throw Exception::FromId(strCannotCreateFile, {folder + nameFmt});
+    throw Exception::FromId(strCannotCreateUniqueFile, {folder + nameFmt});
 }
 
 QString ExtractFileExtNoDot(const QString& fileName) {

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 namespace {
 // Dialogs show the ordinary arrow even while the wait cursor is up.
 class TArrowCursorScope {
@@ -111,41 +110,46 @@ bool TQtDialogs::BrowseForFolder(const QString& title, const QString& root, QStr
 std::optional<TOpenWithChoice> TQtDialogs::ChooseApplication(const TOpenWithTexts& texts,
                                                              const std::vector<TDesktopApp>& apps) {
     if (IsHeadless()) return std::nullopt;
-    QDialog dlg(QApplication::activeWindow());
-    dlg.setWindowTitle(texts.Caption);
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(new QLabel(texts.Prompt, &dlg));
-    auto* list = new QListWidget(&dlg);
-    for (const TDesktopApp& app : apps) {
-        auto* item = new QListWidgetItem(QIcon::fromTheme(app.Icon), app.Name, list);
-        item->setToolTip(app.Id);
-    }
-    if (list->count() > 0) list->setCurrentRow(0);
-    layout->addWidget(list);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
-    QPushButton* browse = buttons->addButton(texts.Browse, QDialogButtonBox::ActionRole);
-    layout->addWidget(buttons);
-
-    std::optional<TOpenWithChoice> choice;
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
-        if (list->currentRow() < 0) return;
-        choice = TOpenWithChoice{list->currentRow(), {}};
-        dlg.accept();
-    });
-    QObject::connect(list, &QListWidget::itemActivated, &dlg, [&] {
-        choice = TOpenWithChoice{list->currentRow(), {}};
-        dlg.accept();
-    });
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    QObject::connect(browse, &QPushButton::clicked, &dlg, [&] {
-        const QString program = QFileDialog::getOpenFileName(&dlg, texts.Caption, QStringLiteral("/usr/bin"),
-                                                             texts.AllFiles + QStringLiteral(" (*)"));
-        if (program.isEmpty()) return;
-        choice = TOpenWithChoice{-1, program};
-        dlg.accept();
-    });
+    TOpenWithDialog dlg(texts, apps, QApplication::activeWindow());
     TArrowCursorScope arrow;
     dlg.exec();
-    return choice;
+    return dlg.Choice();
 }
 
+TOpenWithDialog::TOpenWithDialog(const TOpenWithTexts& texts, const std::vector<TDesktopApp>& apps,
+                                 QWidget* parent)
+    : QDialog(parent), m_texts(texts) {
+    setWindowTitle(texts.Caption);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(texts.Prompt, this));
+    m_list = new QListWidget(this);
+    for (const TDesktopApp& app : apps) {
+        auto* item = new QListWidgetItem(QIcon::fromTheme(app.Icon), app.Name, m_list);
+        item->setToolTip(app.Id);
+    }
+    if (m_list->count() > 0) m_list->setCurrentRow(0);
+    layout->addWidget(m_list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setEnabled(m_list->count() > 0);
+    QPushButton* browse = buttons->addButton(texts.Browse, QDialogButtonBox::ActionRole);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TOpenWithDialog::ChooseCurrent);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QListWidget::itemActivated, this, &TOpenWithDialog::ChooseCurrent);
+    connect(browse, &QPushButton::clicked, this, &TOpenWithDialog::BrowseProgram);
+}
+
+void TOpenWithDialog::ChooseCurrent() {
+    if (m_list->currentRow() < 0) return;
+    m_choice = TOpenWithChoice{m_list->currentRow(), {}};
+    accept();
+}
+
+void TOpenWithDialog::BrowseProgram() {
+    const QString program = QFileDialog::getOpenFileName(this, m_texts.Caption, QStringLiteral("/usr/bin"),
+                                                         m_texts.AllFiles + QStringLiteral(" (*)"));
+    if (program.isEmpty()) return;
+    m_choice = TOpenWithChoice{-1, program};
+    accept();
+}

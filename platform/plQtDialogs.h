@@ -5,7 +5,10 @@
 
 #include "platform/plDialogs.h"
 
+#include <QDialog>
 #include <QMessageBox>
+
+#include <optional>
 
 #include <vector>
 
@@ -31,3 +34,26 @@ public:
     static bool IsHeadless();
 };
 
+
+class QListWidget;
+class QPushButton;
+
+// The open-with choice: the applications for the file's type and a button
+// that picks any program file.
+class TOpenWithDialog : public QDialog {
+public:
+    TOpenWithDialog(const TOpenWithTexts& texts, const std::vector<TDesktopApp>& apps, QWidget* parent = nullptr);
+
+    QListWidget* List() const { return m_list; }
+    QPushButton* OkButton() const { return m_ok; }
+    const std::optional<TOpenWithChoice>& Choice() const { return m_choice; }
+
+private:
+    void ChooseCurrent();
+    void BrowseProgram();
+
+    TOpenWithTexts m_texts;
+    QListWidget* m_list;
+    QPushButton* m_ok;
+    std::optional<TOpenWithChoice> m_choice;
+};

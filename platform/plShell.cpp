@@ -49,11 +49,14 @@ QString DefaultApplicationFor(const QString& mime) {
     return QueryOutput(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mime});
 }
 
+// Some program can open the file: one listed for its type or an ancestor type
+// (read from the files, cheap), or a default that xdg-mime knows of.
 bool HasAssociation(const QString& fileName) {
     const QStringList types = MimeTypesOfFile(fileName);
+    if (!ListApplicationsForMimeTypes(types, TXdgDirs::FromEnvironment()).empty()) return true;
     for (const QString& type : types)
         if (!DefaultApplicationFor(type).isEmpty()) return true;
-    return !ListApplicationsForMimeTypes(types, TXdgDirs::FromEnvironment()).empty();
+    return false;
 }
 
 // xdg-open, waiting a while for its verdict; a run that takes longer is left

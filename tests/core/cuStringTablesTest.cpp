@@ -3,6 +3,7 @@
 #include "core/cuLocalization.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -128,4 +129,27 @@ TEST(StringTables, EveryIdConstantHasAnEnglishText) {
         EXPECT_FALSE(LoadStrLang(m.captured(2).toInt(), 1033).isEmpty()) << name.toStdString();
     }
     EXPECT_GT(constants, 500);
+}
+
+TEST(StringTables, EveryIdWrittenAsANumberInTheCodeHasAText) {
+    // Code should name ids through cuStringIds.h; a number that slips through
+    // must at least exist.
+    static const QRegularExpression call(QStringLiteral("\\b(?:LoadStr|LoadStrFmt|LoadStrLang|FromId)\\(\\s*(\\d+)"));
+    int files = 0;
+    for (const char* folder : {"platform", "core", "scheme", "text", "elements", "pascal", "ui", "app"}) {
+        QDirIterator it(QStringLiteral(QUILLANE_SOURCE_DIR "/") + QLatin1String(folder), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            ++files;
+            const QString source = QString::fromUtf8(file.readAll());
+            for (const auto& m : call.globalMatch(source)) {
+                const int id = m.captured(1).toInt();
+                EXPECT_TRUE(!LoadStrLang(id, 1033).isEmpty() || !LoadStrLang(id, 0).isEmpty())
+                    << it.fileName().toStdString() << ": id " << id;
+            }
+        }
+    }
+    EXPECT_GT(files, 10);
 }

@@ -80,6 +80,7 @@ TEST(CompressStream, BytesEqualPythonsZlibCompress) {
         CompressStream(source, dest);
         EXPECT_EQ(dest.pos(), 0) << s.name;
         EXPECT_EQ(dest.data(), PythonCompress(s.data)) << s.name;
+        EXPECT_EQ(dest.readAll(), dest.data()) << s.name;  // readable from the start
         EXPECT_EQ(PythonDecompress(dest.data()), s.data) << s.name;
     }
 }

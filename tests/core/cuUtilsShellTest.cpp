@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -176,7 +177,11 @@ protected:
         WriteScript("viewer", "printf '%s\\n' \"viewer\" \"$@\" >> '" + Log() + "'\n");
         oldPath = qgetenv("PATH");
         qputenv("PATH", bin.path().toUtf8() + ":" + oldPath);
-        // No real associations: only what the fake xdg-mime answers.
+        // No real associations, only what the fake xdg-mime answers; the MIME
+        // database stays reachable through a link.
+        const QString mime = QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime",
+                                                    QStandardPaths::LocateDirectory);
+        if (!mime.isEmpty()) QFile::link(mime, xdg.filePath("mime"));
         for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) {
             savedEnv.emplace_back(name, qgetenv(name));
             qputenv(name, xdg.path().toUtf8());

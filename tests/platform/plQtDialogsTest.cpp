@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
 
 namespace {
 
@@ -70,6 +72,31 @@ TEST(Dialogs, CurrentIsTheQtOneUnlessAFakeIsInstalled) {
         EXPECT_EQ(&TDialogs::Current(), &fake);
     }
     EXPECT_NE(dynamic_cast<TQtDialogs*>(&TDialogs::Current()), nullptr);
+}
+
+TEST(OpenWithDialog, ListsTheApplicationsAndReturnsTheChosenOne) {
+    TDesktopApp a, b;
+    a.Id = "a.desktop";
+    a.Name = "Editor";
+    b.Id = "b.desktop";
+    b.Name = "Viewer";
+    TOpenWithDialog dlg({"Open With", "Choose", "Browse…", "All files"}, {a, b});
+    EXPECT_EQ(dlg.windowTitle(), "Open With");
+    ASSERT_EQ(dlg.List()->count(), 2);
+    EXPECT_EQ(dlg.List()->item(1)->text(), "Viewer");
+    EXPECT_EQ(dlg.List()->currentRow(), 0);
+    dlg.List()->setCurrentRow(1);
+    dlg.OkButton()->click();
+    ASSERT_TRUE(dlg.Choice().has_value());
+    EXPECT_EQ(dlg.Choice()->AppIndex, 1);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST(OpenWithDialog, WithoutApplicationsOnlyBrowsingCanChoose) {
+    TOpenWithDialog dlg({}, {});
+    EXPECT_FALSE(dlg.OkButton()->isEnabled());
+    dlg.reject();
+    EXPECT_FALSE(dlg.Choice().has_value());
 }
 
 }  // namespace

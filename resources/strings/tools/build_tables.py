@@ -127,7 +127,7 @@ def main():
     with open(os.path.join(root, 'core', 'cuStringIds.h'), 'w', encoding='utf-8') as f:
         f.write('#pragma once\n'
                 '// Named string-table ids. Every constant here has an English text in\n'
-                '// resources/strings/1033.txt (a test checks it). Texts numbered from 10100\n'
+                '// resources/strings/1033.txt (a test checks it). Texts numbered from 10000\n'
                 '// up exist in English only.\n\n')
         f.write('\n'.join(header) + '\n')
     print('%d English texts' % len(texts))
