@@ -15,11 +15,12 @@ constexpr std::array<QRgb, size_t(TSystemColor::Count)> Fallbacks{
 };
 
 std::array<std::atomic<QRgb>, size_t(TSystemColor::Count)>& Colors() {
-    static std::array<std::atomic<QRgb>, size_t(TSystemColor::Count)> colors = [] {
-        std::array<std::atomic<QRgb>, size_t(TSystemColor::Count)> c;
-        for (size_t i = 0; i < c.size(); ++i) c[i] = Fallbacks[i];
-        return c;
+    static std::array<std::atomic<QRgb>, size_t(TSystemColor::Count)> colors;
+    static const bool filled = [] {
+        for (size_t i = 0; i < Fallbacks.size(); ++i) colors[i] = Fallbacks[i];
+        return true;
     }();
+    (void)filled;
     return colors;
 }
 
