@@ -65,7 +65,7 @@ def _in_rr(px, py, x0, y0, x1, y1, r):
 
 
 # Row 0: element blocks, 16 x 16 with 6-pixel zones.
-frame('Sheet', 0, 0, 8, 8, 0, hex_color('FFFFFF'), None, '0,0,0,0', '8,8,8,8')
+frame('Sheet', 0, 0, 8, 8, 0, hex_color('FFFFFF'), hex_color('FFFFFF'), '0,0,0,0', '8,8,8,8')
 frame('Element', 16, 0, 16, 16, 4, BORDER, hex_color('F6F8FB'), '6,6,6,6', '7,4,7,4', '2,2,2,2')
 frame('ElementCommand', 40, 0, 16, 16, 4, hex_color('B6C9E6'), hex_color('EEF4FD'), '6,6,6,6', '7,4,7,4', '2,2,2,2')
 frame('ElementTechnical', 64, 0, 16, 16, 4, hex_color('D6CBB4'), hex_color('F7F4EC'), '6,6,6,6', '7,4,7,4',
@@ -99,7 +99,7 @@ frame('ImageContainer', 152, 24, 10, 10, 2, hex_color('DDE2E8'), hex_color('FAFB
       '1,1,1,1')
 frame('CheckBox', 168, 24, 14, 14, 3, hex_color('A9B4C2'), WHITE, '4,4,4,4', '3,1,3,1', '1,1,1,1')
 frame('Mark', 188, 24, 10, 10, 3, hex_color('F5D56A', 200), hex_color('FFE99A', 170), '4,4,4,4', '0,0,0,0')
-frame('Line', 204, 24, 4, 4, 0, hex_color('D9DEE5'), None, '0,0,0,0', '0,0,0,0', '0,3,0,3')
+frame('Line', 204, 24, 4, 4, 0, hex_color('D9DEE5'), hex_color('D9DEE5'), '0,0,0,0', '0,0,0,0', '0,3,0,3')
 
 # Row 2: outline frames, chess board, external editing.
 x, y = 0, 48

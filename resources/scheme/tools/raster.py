@@ -61,7 +61,9 @@ class Canvas:
     def framed_round_rect(self, x0, y0, x1, y1, radius, border, fill, width=1.0):
         """A rounded rectangle with a border of `width` inside its edge."""
         self.round_rect(x0, y0, x1, y1, radius, border)
-        if fill is not None:
+        if fill is None:
+            fill = (0, 0, 0, 0)  # an outline: the inside is cut clear
+        if True:
             self.fill_exact(lambda x, y: in_round_rect(x, y, x0 + width, y0 + width, x1 - width, y1 - width,
                                                        max(0.0, radius - width)),
                             (int(x0), int(y0), int(math.ceil(x1)), int(math.ceil(y1))), fill)
