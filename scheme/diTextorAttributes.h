@@ -163,6 +163,7 @@ public:
     int GetDescent() const override;
     int GetTabWidth() const override;
     int GetTextWidth(const QChar* chars, int count) const override;
+    using TTextAttributes::GetTextWidth;
     void PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const override;
     void PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const override;
     int PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
