@@ -24,8 +24,9 @@ private:
     TBooleanProperty* m_enabled = nullptr;
 };
 
-// The shared section, made by the unit's initialisation (the application hangs
-// it into the settings tree); nullptr outside the unit's lifetime.
+// The shared section, made by the unit's initialisation; nullptr outside the
+// unit's lifetime. The application hangs it into its settings tree and takes
+// it out again before freeing that tree: the unit's finalisation frees it.
 TSoundsSettings* SoundsSettings() noexcept;
 
 // Sound names of the palette and the sheet.
