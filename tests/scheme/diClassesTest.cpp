@@ -2,7 +2,9 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "platform/plDialogs.h"
 #include "support/testElements.h"
+#include "testEnglish.h"
 
 #include <QRandomGenerator>
 
@@ -222,15 +224,18 @@ TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
         if (action < 5 || live.empty()) {
             live.push_back(TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root()));
         } else if (action < 8) {
-            // Renumber to a small shared range so that numbers collide.
-            live[random.bounded(int(live.size()))]->SetNumber(base + 1 + random.bounded(20));
+            // Renumber to small shared ranges (one of them negative, as a
+            // snapshot may hold) so that numbers collide.
+            const int32_t r = random.bounded(20);
+            live[random.bounded(int(live.size()))]->SetNumber(random.bounded(2) ? base + 1 + r : -1 - r);
         } else {
             const int i = random.bounded(int(live.size()));
             live[i]->Free();
             live.erase(live.begin() + i);
         }
         if (step % 50 == 0 || step > 2900) {
-            for (int32_t n = base - 2; n < base + 30; ++n) {
+            for (int32_t n : std::vector<int32_t>{-22, -21, -20, -5, -1, 0, 1, base - 1, base + 1, base + 7, base + 20,
+                                                  base + 21, LastElementNumber()}) {
                 TElement* expected = nullptr;
                 for (TElement* e = scheme->FirstRegistered(); e; e = TScheme::NextRegistered(e))
                     if (e->Number() == n && n != 0) {
@@ -248,6 +253,7 @@ TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
 // The check protocol
 
 TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
+    TEnglishTexts english;
     auto scheme = MakeTestScheme();
     auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
     leaf->SetRequired(true);
@@ -258,16 +264,12 @@ TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     ASSERT_EQ(leaf->Messages()->GetCount(), 1);
     const TElementMessage* m = leaf->Messages()->GetItem(0);
     EXPECT_EQ(m->Kind(), mkValueRequired);
-    int links = 0;
-    for (const auto& s : m->Segments())
-        if (s.Kind == skElements) {
-            ++links;
-            EXPECT_EQ(s.Value, QString::number(leaf->Number()));
-            if (!LoadStr(strTheValueMustBeSet).isEmpty()) {
-                EXPECT_EQ(s.Text, QStringLiteral("set"));
-            }
-        }
-    EXPECT_EQ(links, 1);
+    ASSERT_EQ(m->SegmentCount(), 2);
+    EXPECT_EQ(m->Segment(0).Kind, skText);
+    EXPECT_EQ(m->Segment(0).Text, QStringLiteral("The value must\u00A0be "));
+    EXPECT_EQ(m->Segment(1).Kind, skElements);
+    EXPECT_EQ(m->Segment(1).Text, QStringLiteral("set"));
+    EXPECT_EQ(m->Segment(1).Value, QString::number(leaf->Number()));
     EXPECT_FALSE(leaf->HasNoErrors());
     EXPECT_EQ(leaf->MessagesChangedCount, 1);
 
@@ -415,6 +417,16 @@ TEST(FindData, MatchesWholeTextWithOptionalCase) {
     EXPECT_TRUE(TFindData("Alpha").Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha", true).Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha").Matches(nullptr, "alphabet"));
+}
+
+TEST(FindData, NotFoundIsReportedInAnInformationBox) {
+    TEnglishTexts english;
+    TFakeDialogs dialogs;
+    TDialogsInstaller installed(&dialogs);
+    TFindData("Alpha").ReportNotFound();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconInformation);
+    EXPECT_EQ(dialogs.Boxes[0].Text, QStringLiteral("Could not find \"Alpha\"."));
 }
 
 }  // namespace
