@@ -5,6 +5,7 @@
 #include "core/umBitmap32.h"
 
 #include <QIODevice>
+#include <QtEndian>
 
 #include <cstring>
 
@@ -74,25 +75,6 @@ void ReadBitmapEntry(QIODevice& stream, TIconEntry& entry) {
     entry.Width = width;
     entry.Height = height;
     entry.BitCount = bitCount;
-}
-
-// The colour of pixel x of a bitmap row, opaque except for 32-bit rows.
-QRgb ColorAt(const uchar* row, int x, int bitCount, const uchar* palette) {
-    switch (bitCount) {
-    case 1: case 4: case 8: {
-        const int perByte = 8 / bitCount;
-        const int shift = 8 - bitCount * (x % perByte + 1);
-        const int index = (row[x / perByte] >> shift) & ((1 << bitCount) - 1);
-        const uchar* p = palette + 4 * index;
-        return qRgb(p[2], p[1], p[0]);
-    }
-    case 16: {
-        const int v = row[2 * x] | row[2 * x + 1] << 8;
-        return qRgb(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
-    }
-    case 24: return qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    default: return qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
-    }
 }
 
 bool HasAlpha(const TIconEntry& entry) {
@@ -182,12 +164,11 @@ QBuffer* TIconImage::GetPngStream(int index) const {
     return e.PngStream.get();
 }
 
-void TIconImage::CopyToBitmap32(int index, TBitmap32& bitmap) const {
-    const TIconEntry& e = Entry(index);
-    if (e.IsPng) Fail(strInvalidIconFormat);
-    if (!bitmap.SetSize(e.Width, e.Height)) Fail(strIconAllocationError);
-    const bool ownAlpha = HasAlpha(e);
-    const uchar* palette = reinterpret_cast<const uchar*>(e.BitmapInfo.constData()) + InfoHeaderSize;
+namespace {
+
+// Fills the bitmap row by row with `color(row, x)` under the mask rules.
+template <class ColorFn>
+void ApplyMask(const TIconEntry& e, TBitmap32& bitmap, ColorFn color) {
     const int64_t colorRow = RowBytes(e.Width, e.BitCount);
     const int64_t maskRow = RowBytes(e.Width, 1);
     const uchar* colors = reinterpret_cast<const uchar*>(e.ColorBits.constData());
@@ -198,15 +179,61 @@ void TIconImage::CopyToBitmap32(int index, TBitmap32& bitmap) const {
         const uchar* mask = masks + stored * maskRow;
         QRgb* out = bitmap.ScanLine(y);
         for (int x = 0; x < e.Width; ++x) {
-            const QRgb c = ColorAt(row, x, e.BitCount, palette);
-            if (ownAlpha) {
-                out[x] = c;
-            } else if (((mask[x >> 3] >> (7 - (x & 7))) & 1) == 0) {
+            const QRgb c = color(row, x);
+            if (((mask[x >> 3] >> (7 - (x & 7))) & 1) == 0)
                 out[x] = c | 0xFF000000u;
-            } else {
+            else
                 out[x] = (c & 0xFFFFFFu) == 0 ? 0u : 0xFF000000u;
+        }
+    }
+}
+
+template <int BitCount>
+QRgb IndexedColor(const uchar* row, int x, const QRgb* palette) {
+    constexpr int perByte = 8 / BitCount;
+    const int shift = 8 - BitCount * (x % perByte + 1);
+    return palette[(row[x / perByte] >> shift) & ((1 << BitCount) - 1)];
+}
+
+}  // namespace
+
+void TIconImage::CopyToBitmap32(int index, TBitmap32& bitmap) const {
+    const TIconEntry& e = Entry(index);
+    if (e.IsPng) Fail(strInvalidIconFormat);
+    if (!bitmap.SetSize(e.Width, e.Height)) Fail(strIconAllocationError);
+    if (HasAlpha(e)) {
+        // Stored as B, G, R, A: the memory order of a straight 32-bit pixel.
+        const int64_t rowBytes = RowBytes(e.Width, 32);
+        for (int y = 0; y < e.Height; ++y) {
+            const uchar* row = reinterpret_cast<const uchar*>(e.ColorBits.constData()) + (e.Height - 1 - y) * rowBytes;
+            if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+                std::memcpy(bitmap.ScanLine(y), row, size_t(rowBytes));
+            } else {
+                for (int x = 0; x < e.Width; ++x)
+                    bitmap.ScanLine(y)[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
             }
         }
+        return;
+    }
+    QRgb palette[256] = {};
+    const uchar* stored = reinterpret_cast<const uchar*>(e.BitmapInfo.constData()) + InfoHeaderSize;
+    for (int i = 0; e.BitCount <= 8 && i < (1 << e.BitCount); ++i)
+        palette[i] = qRgb(stored[4 * i + 2], stored[4 * i + 1], stored[4 * i]);
+    switch (e.BitCount) {
+    case 1: ApplyMask(e, bitmap, [&](const uchar* row, int x) { return IndexedColor<1>(row, x, palette); }); break;
+    case 4: ApplyMask(e, bitmap, [&](const uchar* row, int x) { return IndexedColor<4>(row, x, palette); }); break;
+    case 8: ApplyMask(e, bitmap, [&](const uchar* row, int x) { return palette[row[x]]; }); break;
+    case 16:
+        ApplyMask(e, bitmap, [](const uchar* row, int x) {
+            const int v = row[2 * x] | row[2 * x + 1] << 8;
+            return qRgb(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
+        });
+        break;
+    case 24:
+        ApplyMask(e, bitmap, [](const uchar* row, int x) { return qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); });
+        break;
+    default:
+        ApplyMask(e, bitmap, [](const uchar* row, int x) { return qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]); });
     }
 }
 

@@ -82,7 +82,10 @@ int TQtImageCodecs::Decode(const QByteArray& data, QImage& frame) const {
     if (!reader.read(&image) || image.isNull())
         return reader.error() == QImageReader::UnsupportedFormatError ? csUnknownImageFormat : csGenericError;
     if (FrameBytes(image.width(), image.height()) > m_limit) return csOutOfMemory;
-    frame = image.format() == QImage::Format_ARGB32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    // RGB32 pixels are stored as 0xFFRRGGBB already: only the format changes.
+    if (image.format() == QImage::Format_RGB32) image.reinterpretAsFormat(QImage::Format_ARGB32);
+    frame = image.format() == QImage::Format_ARGB32 ? std::move(image)
+                                                    : std::move(image).convertToFormat(QImage::Format_ARGB32);
     return frame.isNull() ? csOutOfMemory : csOk;
 }
 

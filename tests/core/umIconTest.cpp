@@ -208,6 +208,34 @@ TEST(IconReader, OffsetsCountFromWhereTheIconStarts) {
     EXPECT_EQ(buffer.pos(), buffer.size());
 }
 
+// A stream that cannot seek, as pipes are.
+class TSequentialBuffer : public QIODevice {
+public:
+    QByteArray bytes;
+    qsizetype next = 0;
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return bytes.size() - next + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        const qint64 n = qMin(max, qint64(bytes.size() - next));
+        memcpy(data, bytes.constData() + next, size_t(n));
+        next += qsizetype(n);
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+TEST(IconReader, ReadsStreamsThatCannotSeek) {
+    TSequentialBuffer buffer;
+    buffer.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+    buffer.open(QIODevice::ReadOnly);
+    TIconImage icon;
+    icon.LoadFromStream(buffer);
+    ASSERT_EQ(icon.Count(), 2);
+    EXPECT_EQ(icon.Entry(1).BitCount, 32);
+}
+
 TEST(IconReader, SkipsBytesBeyondTheBitmapAndExtraHeaderBytes) {
     TFixtureBitmap longer = Sample(24);
     longer.trailing = QByteArray(10, 'x');

@@ -156,9 +156,11 @@ TEST(UniversalImage, EmptyImageSizeIsZero) {
     EXPECT_EQ(image.GetFirstFrame(), nullptr);
 }
 
-TEST(UniversalImage, MissingFileRaisesFileNotFound) {
+TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
     TUniversalImage image;
     EXPECT_EQ(ErrorId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
+    QTemporaryDir dir;  // exists, but cannot be read as a file
+    EXPECT_EQ(ErrorId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
 }
 
 TEST(UniversalImage, AssignCopiesEveryFrame) {
