@@ -1,6 +1,7 @@
 #include "scheme/diThemes.h"
 
 #include "core/cuClasses.h"
+#include "core/cuDeviceContextManager.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
@@ -91,12 +92,18 @@ QByteArray ReadWholeFile(const QString& fileName) {
 // Fonts
 
 QFont TSheetThemeFontData::MakeFont() const {
-    QFont font(Name.isEmpty() ? QStringLiteral("DejaVu Sans") : Name);
+    const QString face = Name.isEmpty() ? QStringLiteral("DejaVu Sans") : Name;
     const int points = Size > 0 ? Size : DefaultThemeFontSize;
-    font.setPixelSize(std::max(1, int(std::lround(points * 96.0 / 72.0))));
-    font.setBold(Style & tfsBold);
-    font.setItalic(Style & tfsItalic);
-    font.setUnderline(Style & tfsUnderline);
+    TFontStyles style;
+    if (Style & tfsBold) style |= TFontStyle::Bold;
+    if (Style & tfsItalic) style |= TFontStyle::Italic;
+    if (Style & tfsUnderline) style |= TFontStyle::Underline;
+    if (const TDeviceContextManager* dc = DeviceContextManager()) return dc->CreateFont(face, points, style);
+    QFont font(face);
+    font.setPixelSize(std::max(1, PointsToPixels(points, plScreenPixelsPerInch)));
+    font.setBold(style.testFlag(TFontStyle::Bold));
+    font.setItalic(style.testFlag(TFontStyle::Italic));
+    font.setUnderline(style.testFlag(TFontStyle::Underline));
     font.setKerning(false);
     return font;
 }
