@@ -1,5 +1,6 @@
 #include "core/cuNode.h"
 #include "core/cuStringIds.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -198,12 +199,8 @@ TEST_F(NodeTest, MoveIntoItselfOrADescendantIsRefusedBeforeAnyCall) {
         const char* target;
     } cases[] = {{"A", "A"}, {"A", "a1"}, {"A", "x"}, {"R", "B"}};
     for (const auto& c : cases) {
-        try {
-            N(c.node)->SetParent(N(c.target));
-            ADD_FAILURE() << c.node << " into " << c.target << " was accepted";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Id(), strNodeIntoItself);
-        }
+        EXPECT_EQ(RaisedId([&] { N(c.node)->SetParent(N(c.target)); }), strNodeIntoItself)
+            << c.node << " into " << c.target;
         EXPECT_TRUE(log.isEmpty()) << log.join("; ").toStdString();
         EXPECT_EQ(Shape(root), "R(A(a1(x),a2),B)");
     }
@@ -211,12 +208,7 @@ TEST_F(NodeTest, MoveIntoItselfOrADescendantIsRefusedBeforeAnyCall) {
 
 TEST_F(NodeTest, BeforeThatIsNotAChildOfTheNewParentIsRefused) {
     TLogNode* root = Tree("R(A(a1,a2),B(b1))");
-    try {
-        N("a1")->SetParentBefore(N("B"), N("a2"));
-        ADD_FAILURE() << "accepted";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strNodeBeforeNotChild);
-    }
+    EXPECT_EQ(RaisedId([&] { N("a1")->SetParentBefore(N("B"), N("a2")); }), strNodeBeforeNotChild);
     EXPECT_TRUE(log.isEmpty());
     N("a1")->SetParentBefore(N("A"), N("a1"));  // before itself: it already stands there
     EXPECT_THROW(N("a1")->SetParentBefore(N("B"), N("a1")), Exception);

@@ -1,5 +1,6 @@
 #include "core/cuNotifier.h"
 #include "core/cuStringIds.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -144,12 +145,7 @@ TEST_F(NotifierTest, PostFlagsMakesTheGivenClassAndDispatchesAtOnce) {
 }
 
 TEST_F(NotifierTest, PostFlagsRefusesAClassThatIsNoFlagsNotification) {
-    try {
-        notifier->PostFlags(1, TNotify::StaticClass());
-        ADD_FAILURE() << "accepted";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strNotFlagsNotifyClass);
-    }
+    EXPECT_EQ(RaisedId([&] { notifier->PostFlags(1, TNotify::StaticClass()); }), strNotFlagsNotifyClass);
 }
 
 TEST_F(NotifierTest, PostingWithoutListenersFreesAtOnce) {

@@ -222,9 +222,16 @@ TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
         t.root->LoadFrom(Parse(QStringLiteral("<Q><Sheet>%1</Sheet></Q>").arg(QLatin1String(c.knot))).get());
         SCOPED_TRACE(c.knot);
         EXPECT_EQ(t.scale->Value(), c.scale);
-        if (QByteArray(c.knot).contains("ShowHints")) EXPECT_EQ(t.showHints->Value(), c.showHints);
-        if (QByteArray(c.knot).contains("FontSize")) EXPECT_EQ(t.fontSize->Value(), c.fontSize);
-        if (QByteArray(c.knot).contains("Theme")) EXPECT_EQ(t.theme->Value(), QString::fromLatin1(c.theme));
+        const QByteArray knot(c.knot);
+        if (knot.contains("ShowHints")) {
+            EXPECT_EQ(t.showHints->Value(), c.showHints);
+        }
+        if (knot.contains("FontSize")) {
+            EXPECT_EQ(t.fontSize->Value(), c.fontSize);
+        }
+        if (knot.contains("Theme")) {
+            EXPECT_EQ(t.theme->Value(), QString::fromLatin1(c.theme));
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -50,14 +51,6 @@ QByteArray Noise(int size) {
     return out;
 }
 
-int RaisedId(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Exception& e) {
-        return e.Id();
-    }
-    return -1;
-}
 
 struct Sample {
     const char* name;
