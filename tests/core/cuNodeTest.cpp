@@ -29,6 +29,7 @@ public:
     QStringList* log = nullptr;
     std::set<TLogNode*>* alive = nullptr;
     bool refuseInserts = false;
+    QString raiseOn;  // a notification (as logged) that raises after it is logged
     QList<int> handledMessages;  // messages HandleNodeMessage answers True to
 
     static QString NameOf(const TNode* n) { return n ? static_cast<const TLogNode*>(n)->name : QStringLiteral("nil"); }
@@ -58,6 +59,7 @@ protected:
 private:
     void Log(const QString& what) {
         if (log) log->append(name + ": " + what);
+        if (what == raiseOn) throw Exception("raised on " + what);
     }
 };
 T_CLASS_IMPL(TLogNode, TNode)
@@ -439,6 +441,26 @@ TEST_F(NodeTest, FreeDetachesWithTheFullMoveSequence) {
     N("A")->Free();
     EXPECT_EQ(log, QStringList({"A: BeforeDestruction", "A: ParentChanging nil before nil", "A: ParentChanged",
                                 "R: ChildrenChanged", "A: destroyed"}));
+}
+
+// Regression: a node that raised from BeforeDestruction or from a
+// notification of its detach stopped Free() half way, leaving the rest of the
+// subtree allocated (and a raise from a TNodePtr's deleter ended the program).
+// Freeing is the end of a node: it goes on, and the node leaves its parent.
+TEST_F(NodeTest, FreeFinishesWhenANodeRaisesOnTheWay) {
+    for (const char* raiseOn : {"BeforeDestruction", "ParentChanging nil before nil", "ParentChanged"}) {
+        SCOPED_TRACE(raiseOn);
+        TLogNode* root = Tree("R(P(a(a1),b))");
+        for (const char* name : {"P", "a", "a1"}) N(name)->raiseOn = raiseOn;
+        EXPECT_NO_THROW(N("P")->Free());
+        EXPECT_FALSE(root->HasChildren());
+        EXPECT_EQ(alive, std::set<TLogNode*>({root}));
+        root->Free();
+    }
+    TNodePtr<TLogNode> owned = MakeNode<TLogNode>("O", &log, &alive);
+    owned->raiseOn = "BeforeDestruction";
+    owned.reset();  // the deleter runs from unique_ptr, which must not raise
+    EXPECT_TRUE(alive.empty());
 }
 
 }  // namespace
