@@ -8,7 +8,7 @@
 
 namespace {
 
-TLocalization* g_localization = nullptr;
+std::unique_ptr<TLocalization> g_localization;
 
 // ---------------------------------------------------------------------------
 // Table files
@@ -101,7 +101,7 @@ QString TLocalization::LoadStr(int id) const {
 // ---------------------------------------------------------------------------
 // Free functions
 
-TLocalization* Localization() noexcept { return g_localization; }
+TLocalization* Localization() noexcept { return g_localization.get(); }
 
 QString LoadStrLang(int id, uint16_t langId) { return g_localization ? g_localization->LoadStrLang(id, langId) : QString(); }
 
@@ -157,9 +157,6 @@ std::unique_ptr<QIODevice> OpenResourceStream(const QString& name, const QString
     return file;
 }
 
-void InitLocalizationUnit() { g_localization = new TLocalization(); }
+void InitLocalizationUnit() { g_localization = std::make_unique<TLocalization>(); }
 
-void FinalLocalizationUnit() {
-    delete g_localization;
-    g_localization = nullptr;
-}
+void FinalLocalizationUnit() { g_localization.reset(); }

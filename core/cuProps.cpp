@@ -48,7 +48,7 @@ void TProperty::SaveContent(TKnot* knot) {
 
 void TProperty::EndUpdate() {
     Q_ASSERT_X(m_updateCount > 0, "TProperty::EndUpdate", "no open update bracket");
-    --m_updateCount;
+    if (m_updateCount > 0) --m_updateCount;  // an unbalanced call must not silence the property for good
     Broadcast(1, 0, 0);
 }
 

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <memory>
 
 namespace {
 std::atomic<TShell*> g_shell{nullptr};
@@ -62,20 +63,16 @@ bool HasAssociation(const QString& fileName) {
 // xdg-open, waiting a while for its verdict; a run that takes longer is left
 // running (it has started the program) and counts as started.
 int RunXdgOpen(const QString& target, int waitMs) {
-    auto* p = new QProcess();
+    auto p = std::make_unique<QProcess>();
     p->setStandardOutputFile(QProcess::nullDevice());
     p->setStandardErrorFile(QProcess::nullDevice());
     p->start(QStringLiteral("xdg-open"), {target});
-    if (!p->waitForStarted(3000)) {
-        delete p;
-        return ShellResult::NoAssociation;
-    }
-    if (p->waitForFinished(waitMs)) {
-        const int code = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
-        delete p;
-        return TXdgShell::MapXdgOpenExit(code);
-    }
-    QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    if (!p->waitForStarted(3000)) return ShellResult::NoAssociation;
+    if (p->waitForFinished(waitMs))
+        return TXdgShell::MapXdgOpenExit(p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1);
+    // Still running: it frees itself when it ends.
+    QProcess* running = p.release();
+    QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
     return ShellResult::Started;
 }
 
