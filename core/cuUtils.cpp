@@ -59,14 +59,22 @@ QByteArray WholeContent(QIODevice& source) {
     return source.readAll();
 }
 
-// Writes `data` at the device's position and rewinds it; an empty QBuffer takes the bytes over.
+// The name a write error gives for a device: its file name, else its object name.
+QString DeviceName(const QIODevice& device) {
+    if (const auto* file = qobject_cast<const QFileDevice*>(&device)) return file->fileName();
+    return device.objectName();
+}
+
+// Writes `data` at the device's position and rewinds it; an empty writable
+// QBuffer takes the bytes over. A device that does not take every byte raises.
 void WriteAndRewind(QIODevice& dest, QByteArray&& data) {
+    if (!dest.isWritable()) throw Exception::FromId(strCannotWriteFile, {DeviceName(dest)});
     auto* buffer = qobject_cast<QBuffer*>(&dest);
     if (buffer && buffer->pos() == 0 && buffer->size() == 0) {
         buffer->buffer() = std::move(data);
     } else {
         if (buffer) buffer->buffer().reserve(buffer->pos() + data.size());
-        dest.write(data);
+        if (dest.write(data) != data.size()) throw Exception::FromId(strCannotWriteFile, {DeviceName(dest)});
     }
     if (!dest.isSequential()) dest.seek(0);
 }
@@ -447,8 +455,6 @@ QByteArray DecompressBytes(const QByteArray& data, qint64 maxSize) {
 void CompressStream(QIODevice& source, QIODevice& dest) {
     const QByteArray data = WholeContent(source);
     if (data.isEmpty()) return;
-    if (auto* buffer = qobject_cast<QBuffer*>(&dest))
-        buffer->buffer().reserve(buffer->pos() + qsizetype(compressBound(uLong(data.size()))));
     WriteAndRewind(dest, CompressBytes(data));
 }
 

@@ -159,4 +159,27 @@ TEST(DecompressStream, OutputBeyondTheCapRaises) {
     EXPECT_EQ(MaxDecompressedSize, qint64(1) << 30);
 }
 
+// Regression: a destination that took no bytes (opened for reading only, a
+// full disk) was reported as written.
+TEST(CompressStream, DestinationThatRefusesTheBytesRaises) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.close();
+    QFile readOnlyFile(file.fileName());
+    ASSERT_TRUE(readOnlyFile.open(QIODevice::ReadOnly));
+    QBuffer readOnlyBuffer;
+    readOnlyBuffer.open(QIODevice::ReadOnly);
+    for (QIODevice* dest : std::initializer_list<QIODevice*>{&readOnlyFile, &readOnlyBuffer}) {
+        QBuffer plain, packed;
+        plain.setData(TextLike(1000));
+        plain.open(QIODevice::ReadOnly);
+        packed.setData(CompressBytes(TextLike(1000)));
+        packed.open(QIODevice::ReadOnly);
+        EXPECT_EQ(RaisedId([&] { CompressStream(plain, *dest); }), strCannotWriteFile);
+        EXPECT_EQ(RaisedId([&] { DecompressStream(packed, *dest); }), strCannotWriteFile);
+    }
+    EXPECT_TRUE(readOnlyBuffer.data().isEmpty());
+    EXPECT_EQ(readOnlyFile.size(), 0);
+}
+
 }  // namespace
