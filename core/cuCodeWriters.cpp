@@ -571,11 +571,13 @@ QString TPascalCodeWriter::QuoteString(QStringView text, bool isContinuation, bo
 
 QString TPascalCodeWriter::CommentText(const QString& text) {
     if (text.isEmpty()) return {};
-    if (!text.contains(u'}')) return Cat({u"{ ", text, u" }"});
-    // A "}" in the text would end a brace comment early.
-    if (!text.contains(u"*)")) return Cat({u"(* ", text, u" *)"});
+    // A closing mark in the text would end the comment early, and Free
+    // Pascal's own modes nest comments of one kind, so an opening mark would
+    // leave it open: the text may hold neither mark of the kind it stands in.
+    if (!text.contains(u'{') && !text.contains(u'}')) return Cat({u"{ ", text, u" }"});
+    if (!text.contains(u"(*") && !text.contains(u"*)")) return Cat({u"(* ", text, u" *)"});
     QString safe = text;
-    safe.replace(u'}', u')');
+    safe.replace(u'{', u'(').replace(u'}', u')');
     return Cat({u"{ ", safe, u" }"});
 }
 
