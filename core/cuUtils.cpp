@@ -1,6 +1,7 @@
 #include "core/cuUtils.h"
 
 #include "core/cuClasses.h"
+#include "core/cuCodeWriters.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "platform/plCursor.h"
@@ -32,22 +33,6 @@ QString WithDelimiter(const QString& dir) {
 
 bool IsUncStart(const QString& path) { return path.size() >= 2 && IsDelimiter(path[0]) && IsDelimiter(path[1]); }
 bool HasDrive(const QString& path) { return path.size() >= 2 && path[1] == QLatin1Char(':'); }
-
-// "%d" and "%s" filled from left to right in one pass; arguments are never scanned again.
-QString FillPercent(const QString& pattern, const QStringList& args) {
-    QString out;
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == QLatin1Char('%') && i + 1 < pattern.size() &&
-            (pattern[i + 1] == QLatin1Char('d') || pattern[i + 1] == QLatin1Char('s')) && next < args.size()) {
-            out += args[next++];
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
-}
 
 // The whole content of a device: the buffer itself for a QBuffer, else read from the start.
 QByteArray WholeContent(QIODevice& source) {
@@ -111,7 +96,7 @@ std::unique_ptr<QFile> CreateUniqueFile(const QString& nameFmt, const QString& e
     const bool numbered = nameFmt.contains(QLatin1String("%d"));
     constexpr int maxTries = 100000;
     for (int n = 1; n <= maxTries; ++n) {
-        QString name = folder + FillPercent(nameFmt, {QString::number(n)});
+        QString name = folder + FormatCode(nameFmt, {n});
         if (!ext.isEmpty()) name += QLatin1Char('.') + ext;
         auto file = std::make_unique<QFile>(name);
         // Exclusive creation: a file made meanwhile by someone else fails here
@@ -274,8 +259,7 @@ bool ShellOpen(const QString& fileName, const QString& params, const QString& ve
         if (EndsWithPathDelimiter(fileName)) RaisePathNotFound(fileName);
         RaiseFileNotFound(fileName);
     }
-    throw Exception(FillPercent(LoadStr(strShellExecuteError), {QString::number(result), fileName}),
-                    strShellExecuteError);
+    throw Exception(FormatCode(LoadStr(strShellExecuteError), {result, fileName}), strShellExecuteError);
 }
 
 int ShowOpenWithDialog(const QString& fileName, const QString& params, const QString& verb) {

@@ -63,6 +63,20 @@ TEST_F(ShellDecisions, ResultCodesRaiseTheMatchingErrors) {
     EXPECT_EQ(screen.Cursor(), Cursors::Default);
 }
 
+TEST_F(ShellDecisions, ShellErrorTextNamesTheCodeAndTheFileAsGiven) {
+    const uint16_t language = Localization()->Language();
+    Localization()->SetLanguage(1033);
+    shell.ExecuteResult = 8;
+    QString text;
+    try {
+        ShellOpen("/x/100%d%s.txt");
+    } catch (const Exception& e) {
+        text = e.Text();
+    }
+    Localization()->SetLanguage(language);
+    EXPECT_EQ(text.toStdString(), R"(ShellExecute error (8) to launch "/x/100%d%s.txt")");
+}
+
 TEST_F(ShellDecisions, NoAssociationLeadsToTheOpenWithChoice) {
     for (int code : {ShellResult::NoAssociation, ShellResult::IncompleteAssociation}) {
         shell.Calls.clear();
