@@ -78,6 +78,27 @@ int RunXdgOpen(const QString& target, int waitMs) {
 
 }  // namespace
 
+namespace {
+
+// A run of backslashes at params[i], which is advanced past it: before a
+// double quote each pair stands for one backslash and an odd one escapes the
+// quote (which is consumed too; `toggles` tells whether an unescaped quote
+// followed); elsewhere the backslashes are literal.
+QString BackslashRun(const QString& params, qsizetype& i, bool& toggles) {
+    qsizetype run = 0;
+    while (i + run < params.size() && params[i + run] == QLatin1Char('\\')) ++run;
+    toggles = false;
+    if (i + run >= params.size() || params[i + run] != QLatin1Char('"')) {
+        i += run;
+        return QString(run, QLatin1Char('\\'));
+    }
+    i += run + 1;
+    toggles = run % 2 == 0;
+    return QString(run / 2, QLatin1Char('\\')) + (toggles ? QString() : QStringLiteral("\""));
+}
+
+}  // namespace
+
 QStringList SplitCommandLineArgs(const QString& params) {
     QStringList args;
     QString cur;
@@ -94,17 +115,9 @@ QStringList SplitCommandLineArgs(const QString& params) {
         }
         inArg = true;
         if (c == QLatin1Char('\\')) {
-            qsizetype run = 0;
-            while (i + run < n && params[i + run] == QLatin1Char('\\')) ++run;
-            if (i + run < n && params[i + run] == QLatin1Char('"')) {
-                cur += QString(run / 2, QLatin1Char('\\'));
-                if (run % 2) cur += QLatin1Char('"');
-                else quoted = !quoted;
-                i += run + 1;
-            } else {
-                cur += QString(run, QLatin1Char('\\'));
-                i += run;
-            }
+            bool toggles = false;
+            cur += BackslashRun(params, i, toggles);
+            if (toggles) quoted = !quoted;
             continue;
         }
         if (c == QLatin1Char('"')) {
