@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -402,7 +403,8 @@ QByteArray DecompressBytes(const QByteArray& data, qint64 maxSize) {
     z_stream& zs = inflater.Stream();
     const auto* in = reinterpret_cast<const Bytef*>(data.constData());
     qsizetype inLeft = data.size();
-    const qint64 limit = maxSize + 1;  // one byte more than allowed tells "too large"
+    // One byte more than allowed tells "too large"; the largest cap is no limit.
+    const qint64 limit = maxSize < std::numeric_limits<qint64>::max() ? maxSize + 1 : maxSize;
     QByteArray out;
     out.resize(qsizetype(std::min<qint64>(limit, std::max<qint64>(64 * 1024, qint64(data.size()) * 4))));
     qint64 produced = 0;

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <limits>
+
 namespace {
 
 QByteArray Python(const char* script, const QByteArray& input) {
@@ -157,6 +159,13 @@ TEST(DecompressStream, OutputBeyondTheCapRaises) {
     EXPECT_EQ(RaisedId([&] { DecompressStream(source, dest, 4096); }), strDecompressedTooLarge);
     EXPECT_TRUE(dest.data().isEmpty());
     EXPECT_EQ(MaxDecompressedSize, qint64(1) << 30);
+}
+
+// Regression: the cap plus one overflowed for the largest cap ("no limit"),
+// and every input was then too large.
+TEST(DecompressStream, LargestCapMeansNoLimit) {
+    const QByteArray data = TextLike(100 * 1024);
+    EXPECT_EQ(DecompressBytes(CompressBytes(data), std::numeric_limits<qint64>::max()), data);
 }
 
 // Regression: a destination that took no bytes (opened for reading only, a
