@@ -109,7 +109,7 @@ QString LoadStr(int id) { return g_localization ? g_localization->LoadStr(id) : 
 
 namespace {
 
-// The first "%<number>" in text from `from` on. A digit after it makes a
+// The first "%<number>" in text. A digit after it makes a
 // longer placeholder when an argument exists for that one ("%10" with ten
 // arguments is not "%1" followed by "0").
 qsizetype FindPlaceholder(const QString& text, qsizetype number, qsizetype argCount) {

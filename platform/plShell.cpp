@@ -76,10 +76,6 @@ int RunXdgOpen(const QString& target, int waitMs) {
     return ShellResult::Started;
 }
 
-}  // namespace
-
-namespace {
-
 // A run of backslashes at params[i], which is advanced past it: before a
 // double quote each pair stands for one backslash and an odd one escapes the
 // quote (which is consumed too; `toggles` tells whether an unescaped quote
