@@ -206,6 +206,21 @@ TEST_F(NotifierTest, RemovingALowerIndexCallsNobodyTwice) {
     EXPECT_EQ(log, QStringList({"D: 1", "C: 1", "A: 1"}));
 }
 
+// The listener walk is the handler walk: a listener that takes itself out
+// and puts itself back while it is called first is not called again.
+TEST_F(NotifierTest, ListenerReaddingItselfIsCalledOnce) {
+    Listen("A");
+    Listener& b = Listen("B");
+    int calls = 0;
+    b.onCall = [&](TNotifier* sender, TNotify*) {
+        if (++calls > 3) return;  // keeps a faulty walk from running forever
+        sender->RemoveListener(b.Handle());
+        sender->AddListener(b.Handle());
+    };
+    notifier->PostFlags(1);
+    EXPECT_EQ(log, QStringList({"B: 1", "A: 1"}));
+}
+
 TEST_F(NotifierTest, EmptyingTheListStopsTheDispatch) {
     std::vector<Listener*> all = {&Listen("A"), &Listen("B"), &Listen("C")};
     all[2]->onCall = [&](TNotifier* sender, TNotify*) {
