@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <unistd.h>
 #include <vector>
 
@@ -136,7 +137,8 @@ struct TKnotReader {
         // An element's opening tag, at its "<".
         TTag ParseTag(TKnot* knot, const Ch*& nameStart, qsizetype& nameLen) {
             ++p;
-            if (!SkipSpace() || *p == Ch('<') || *p == Ch('!')) return tagError;  // comments are not part of the format
+            // Comments, declarations and processing instructions are not part of the format.
+            if (!SkipSpace() || *p == Ch('<') || *p == Ch('!') || *p == Ch('?')) return tagError;
             const Ch* s = p;
             p = NameEnd(p);
             if (p == s) return tagError;
@@ -285,6 +287,10 @@ struct TKnotReader {
                     open.push_back(entry);
                     continue;
                 }
+                if (tag == tagError && child->m_name.isEmpty()) {
+                    child->Free();  // nothing of it was read
+                    return false;
+                }
                 open.back().knot->AppendBuilt(child);
                 if (tag == tagError) return false;
             }
@@ -413,14 +419,55 @@ struct TKnotWriter {
         bool savedNewLines;
     };
 
+    // Emptiness of every knot of the tree, found in one pass from the leaves up,
+    // so that skipping empty children stays linear on deep trees.
+    std::unordered_set<const TKnot*> empty;
+    bool emptyKnown = false;
+
+    bool IsEmpty(const TKnot* k) {
+        if (!emptyKnown) {
+            emptyKnown = true;
+            std::vector<const TKnot*> order;
+            WalkConst(*saveRoot, order);
+            for (size_t i = order.size(); i-- > 0;) {
+                const TKnot* n = order[i];
+                if (n->Params()) continue;
+                bool e = true;
+                if (n->FirstChild()) {
+                    if (n->GetFlags() & kfIndexed) continue;
+                    for (const TKnot* c = n->FirstKnot(); c && e; c = c->NextKnot()) e = empty.count(c) > 0;
+                }
+                if (e) empty.insert(n);
+            }
+        }
+        return empty.count(k) > 0;
+    }
+
+    static void WalkConst(const TKnot& top, std::vector<const TKnot*>& order) {
+        const TNode* n = &top;
+        for (;;) {
+            order.push_back(static_cast<const TKnot*>(n));
+            if (n->FirstChild()) {
+                n = n->FirstChild();
+                continue;
+            }
+            while (n != &top && !n->NextSibling()) n = n->Parent();
+            if (n == &top) return;
+            n = n->NextSibling();
+        }
+    }
+
+    const TKnot* saveRoot = nullptr;
+
     void Run(const TKnot& root) {
+        saveRoot = &root;
         std::vector<TFrame> stack;
         Open(&root, stack);
         while (!stack.empty()) {
             TFrame& f = stack.back();
             const TKnot* child = f.next;
             if (f.flags & kfSkipEmpty)
-                while (child && child->IsEmpty()) child = child->NextKnot();
+                while (child && IsEmpty(child)) child = child->NextKnot();
             if (child) {
                 f.next = child->NextKnot();
                 Open(child, stack);
