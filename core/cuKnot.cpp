@@ -8,9 +8,116 @@
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <atomic>
+#include <new>
 #include <vector>
 
 T_CLASS_IMPL(TKnot, TNode)
+
+// ---------------------------------------------------------------------------
+// Block pools. Trees of a million knots are built and freed often (snapshots,
+// loads); fixed-size blocks carved from large slabs keep that from being
+// dominated by the general allocator. Slabs are kept for reuse for the life of
+// the process. Sanitizer builds use the general allocator, so that misuse of a
+// freed knot is still caught.
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUsePools = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kUsePools = false;
+#else
+constexpr bool kUsePools = true;
+#endif
+#else
+constexpr bool kUsePools = true;
+#endif
+
+class TBlockPool {
+public:
+    explicit TBlockPool(size_t blockSize) noexcept : m_size((blockSize + 15) & ~size_t(15)) {}
+
+    size_t BlockSize() const noexcept { return m_size; }
+
+    void* Alloc() {
+        TLock lock(m_busy);
+        if (!m_free) Grow();
+        TBlock* b = m_free;
+        m_free = b->next;
+        return b;
+    }
+
+    void Release(void* block) noexcept {
+        TLock lock(m_busy);
+        auto* b = static_cast<TBlock*>(block);
+        b->next = m_free;
+        m_free = b;
+    }
+
+private:
+    struct TBlock {
+        TBlock* next;
+    };
+    struct TLock {
+        explicit TLock(std::atomic_flag& f) noexcept : flag(f) {
+            while (flag.test_and_set(std::memory_order_acquire))
+                while (flag.test(std::memory_order_relaxed)) {}
+        }
+        ~TLock() { flag.clear(std::memory_order_release); }
+        std::atomic_flag& flag;
+    };
+    static constexpr size_t kSlabBytes = 256 * 1024;
+
+    void Grow() {
+        const size_t count = kSlabBytes / m_size;
+        char* slab = static_cast<char*>(::operator new(count * m_size, std::align_val_t(16)));
+        m_slabs.push_back(slab);
+        for (size_t i = count; i-- > 0;) {
+            auto* b = reinterpret_cast<TBlock*>(slab + i * m_size);
+            b->next = m_free;
+            m_free = b;
+        }
+    }
+
+    const size_t m_size;
+    std::atomic_flag m_busy;
+    TBlock* m_free = nullptr;
+    std::vector<char*> m_slabs;
+};
+
+// Never destroyed: knots may be freed by static destructors of other units.
+TBlockPool& KnotPool() {
+    static TBlockPool* pool = new TBlockPool(sizeof(TKnot));
+    return *pool;
+}
+TBlockPool& ParamPool() {
+    static TBlockPool* pool = new TBlockPool(sizeof(TKnotParam));
+    return *pool;
+}
+
+void* PoolAlloc(TBlockPool& pool, size_t exact, size_t size) {
+    if (kUsePools && size == exact) return pool.Alloc();
+    return ::operator new(size);
+}
+
+void PoolRelease(TBlockPool& pool, size_t exact, void* block, size_t size) noexcept {
+    if (!block) return;
+    if (kUsePools && size == exact)
+        pool.Release(block);
+    else
+        ::operator delete(block);
+}
+
+}  // namespace
+
+void* TKnot::operator new(size_t size) { return PoolAlloc(KnotPool(), sizeof(TKnot), size); }
+void TKnot::operator delete(void* block, size_t size) noexcept { PoolRelease(KnotPool(), sizeof(TKnot), block, size); }
+void* TKnotParam::operator new(size_t size) { return PoolAlloc(ParamPool(), sizeof(TKnotParam), size); }
+void TKnotParam::operator delete(void* block, size_t size) noexcept {
+    PoolRelease(ParamPool(), sizeof(TKnotParam), block, size);
+}
 
 // ---------------------------------------------------------------------------
 // TKnotParam
@@ -150,16 +257,58 @@ void TKnot::UnlinkParam(TKnotParam* param) noexcept {
     }
 }
 
-// Frees the subtree leaf first with a moving cursor, so that the depth of the
-// tree never becomes the depth of the call stack.
-void TKnot::FreeChildren() noexcept {
-    TNode* n = this;
+namespace {
+// Pre-order walk of a subtree without recursion.
+template <class F>
+void WalkNodes(TNode* top, F&& visit) {
+    TNode* n = top;
     for (;;) {
-        while (n->LastChild()) n = n->LastChild();
-        if (n == this) return;
-        TNode* parent = n->Parent();
-        n->Free();
-        n = parent;
+        visit(n);
+        if (n->FirstChild()) {
+            n = n->FirstChild();
+            continue;
+        }
+        while (n != top && !n->NextSibling()) n = n->Parent();
+        if (n == top) return;
+        n = n->NextSibling();
+    }
+}
+
+template <class F>
+void WalkKnots(TKnot* top, F&& visit) {
+    WalkNodes(top, [&](TNode* n) { visit(static_cast<TKnot*>(n)); });
+}
+}  // namespace
+
+// Frees the subtree of each child without recursion. A subtree made of plain
+// knots only (no derived class that could act before destruction) is unlinked
+// once and its knots deleted children first; any other subtree is freed leaf
+// first through Free() with a moving cursor.
+void TKnot::FreeChildren() noexcept {
+    // Reused: growing a fresh list for every subtree costs more than the frees.
+    // Nothing that runs while it is in use can free knots in turn.
+    thread_local std::vector<TKnot*> order;
+    while (TNode* child = LastChild()) {
+        order.clear();
+        bool plain = true;
+        WalkNodes(child, [&](TNode* n) {
+            plain = plain && n->ClassType() == StaticClass();
+            if (plain) order.push_back(static_cast<TKnot*>(n));
+        });
+        if (plain) {
+            child->SetParentBefore(nullptr, nullptr);
+            for (size_t i = order.size(); i-- > 0;) delete order[i];
+            if (order.capacity() > 65536) order = {};  // a huge subtree's list is not kept
+            continue;
+        }
+        TNode* n = child;
+        for (;;) {
+            while (n->LastChild()) n = n->LastChild();
+            TNode* parent = n->Parent();
+            n->Free();
+            if (n == child) break;
+            n = parent;
+        }
     }
 }
 
@@ -194,23 +343,6 @@ void TKnot::SetWasRead(bool value) noexcept {
     m_state = value ? (m_state | ksRead) : (m_state & ~ksRead);
 }
 
-namespace {
-// Pre-order walk of a subtree without recursion.
-template <class F>
-void WalkKnots(TKnot* top, F&& visit) {
-    TNode* n = top;
-    for (;;) {
-        visit(static_cast<TKnot*>(n));
-        if (n->FirstChild()) {
-            n = n->FirstChild();
-            continue;
-        }
-        while (n != top && !n->NextSibling()) n = n->Parent();
-        if (n == top) return;
-        n = n->NextSibling();
-    }
-}
-}  // namespace
 
 void TKnot::SetWasReadAll(bool value) {
     WalkKnots(this, [value](TKnot* k) {
@@ -529,7 +661,7 @@ bool TKnot::CollectUnread(QList<TKnot*>* knots, QList<TKnotParam*>* params, bool
 QString TKnot::SaveToString() const { return KnotText::Write(*this); }
 
 QByteArray TKnot::SaveToBytes(TKnotEncoding encoding) const {
-    return KnotText::Encode(KnotText::Write(*this), encoding);
+    return KnotText::WriteBytes(*this, encoding);
 }
 
 void TKnot::SaveToStream(QIODevice& stream, TKnotEncoding encoding) const {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <unordered_set>
 #include <unistd.h>
 #include <vector>
@@ -30,7 +31,7 @@ enum : uint8_t {
 };
 
 struct TCharClasses {
-    uint8_t c[128] = {};
+    uint8_t c[256] = {};
     constexpr TCharClasses() {
         for (char ch : {'\t', '\n', '\r', ' '}) c[int(ch)] |= ccSpace | ccNameEnd | ccValueEnd | ccValueMark;
         for (char ch : {'"', '/', '<', '=', '>'}) c[int(ch)] |= ccNameEnd;
@@ -49,11 +50,10 @@ inline unsigned Unit(Ch c) noexcept {
     return static_cast<std::make_unsigned_t<Ch>>(c);
 }
 
-template <class Ch>
-inline bool Has(Ch ch, uint8_t cls) noexcept {
-    const unsigned u = Unit(ch);
-    return u < 128 && (kClasses.c[u] & cls);
-}
+// Bytes index the table directly (bytes of multi-byte sequences have no class);
+// UTF-16 units above 255 have no class either.
+inline bool Has(char ch, uint8_t cls) noexcept { return kClasses.c[static_cast<unsigned char>(ch)] & cls; }
+inline bool Has(char16_t ch, uint8_t cls) noexcept { return ch < 256 && (kClasses.c[ch] & cls); }
 
 struct THexTable {
     int8_t v[128] = {};
@@ -71,17 +71,7 @@ constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 inline QString MakeString(const char16_t* s, qsizetype n) { return QString(reinterpret_cast<const QChar*>(s), n); }
 
-inline QString MakeString(const char* s, qsizetype n) {
-    // Plain ASCII is widened in place; anything else goes through the UTF-8 decoder.
-    QString out(n, Qt::Uninitialized);
-    char16_t* d = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < n; ++i) {
-        const unsigned char b = static_cast<unsigned char>(s[i]);
-        if (b & 0x80) return QString::fromUtf8(s, n);
-        d[i] = b;
-    }
-    return out;
-}
+inline QString MakeString(const char* s, qsizetype n) { return QString::fromUtf8(s, n); }
 
 // Names repeat all over a file: a small direct-mapped cache hands out shared copies.
 template <class Ch>
@@ -89,8 +79,9 @@ class TNameCache {
 public:
     QString Get(const Ch* s, qsizetype n) {
         if (n > kMaxKey) return MakeString(s, n);
-        uint32_t h = uint32_t(n);
-        for (qsizetype i = 0; i < n; ++i) h = h * 31u + Unit(s[i]);
+        if (n == 0) return QString();
+        // Length, first, middle and last characters tell the few names of a file apart.
+        const uint32_t h = uint32_t(n) * 2654435761u ^ Unit(s[0]) * 40503u ^ Unit(s[n / 2]) * 97u ^ Unit(s[n - 1]);
         Slot& slot = m_slots[(h ^ (h >> 9)) & (kSlots - 1)];
         if (slot.key.size() != size_t(n) || std::memcmp(slot.key.data(), s, size_t(n) * sizeof(Ch)) != 0) {
             slot.key.assign(s, size_t(n));
@@ -101,7 +92,7 @@ public:
 
 private:
     static constexpr qsizetype kMaxKey = 64;
-    static constexpr int kSlots = 512;
+    static constexpr int kSlots = 256;
     struct Slot {
         std::basic_string<Ch> key;
         QString name;
@@ -303,10 +294,10 @@ struct TKnotReader {
         knot.Clear();
         bool ok = false;
         if (count > 0) {
-            auto parser = std::make_unique<Parser<Ch>>();
-            parser->p = text;
-            parser->end = text + count;
-            ok = parser->Run(knot);
+            Parser<Ch> parser;  // on the stack: a large allocation here would make the allocator tidy up first
+            parser.p = text;
+            parser.end = text + count;
+            ok = parser.Run(knot);
         }
         if (!ok) knot.m_state |= ksLoadFailed;
         return ok;
@@ -316,20 +307,98 @@ struct TKnotReader {
 // ---------------------------------------------------------------------------
 // Writer
 
-struct TKnotWriter {
+namespace {
+
+// Output in UTF-16, for strings and the UTF-16 encodings.
+struct TUtf16Sink {
     QString out;
+    void Char(char c) { out.append(QLatin1Char(c)); }
+    void Ascii(const char* s, qsizetype n) { out.append(QLatin1StringView(s, n)); }
+    void Text(QStringView text, bool) { out.append(text); }
+    void Tabs(int n) { out.append(QString(n, QLatin1Char('\t'))); }
+};
+
+// Output in UTF-8, for files: written directly, without a UTF-16 copy first.
+struct TUtf8Sink {
+    std::string out;
+    void Char(char c) { out.push_back(c); }
+    void Ascii(const char* s, qsizetype n) { out.append(s, size_t(n)); }
+    void Text(QStringView text, bool ascii) {
+        if (ascii) {
+            const size_t at = out.size();
+            out.resize(at + size_t(text.size()));
+            char* d = out.data() + at;
+            for (QChar c : text) *d++ = char(c.unicode());
+        } else {
+            const QByteArray bytes = text.toUtf8();
+            out.append(bytes.constData(), size_t(bytes.size()));
+        }
+    }
+    void Tabs(int n) { out.append(size_t(n), '\t'); }
+    // Narrows plain ASCII text straight into the output while collecting its
+    // classes; gives back false (and writes nothing) for any other text.
+    bool TryAscii(QStringView text, uint8_t& classes) {
+        const size_t at = out.size();
+        out.resize(at + size_t(text.size()));
+        char* d = out.data() + at;
+        uint8_t seen = 0;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u >= 128) {
+                out.resize(at);
+                return false;
+            }
+            seen |= kClasses.c[u];
+            *d++ = char(u);
+        }
+        classes = seen;
+        return true;
+    }
+    void Drop(qsizetype n) { out.resize(out.size() - size_t(n)); }
+};
+
+// Classes of a text for the writer: what it holds below 128, and whether it holds more.
+struct TTextClasses {
+    uint8_t classes = 0;
+    bool ascii = true;
+};
+
+inline TTextClasses Classify(QStringView text) {
+    TTextClasses t;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 128)
+            t.classes |= kClasses.c[u];
+        else
+            t.ascii = false;
+    }
+    return t;
+}
+
+bool IsAscii(QStringView text) {
+    for (QChar c : text)
+        if (c.unicode() >= 128) return false;
+    return true;
+}
+
+}  // namespace
+
+// The code writer's rules, kept exactly: text goes onto the last line (made
+// when there is none); an empty line first receives one TAB per level while
+// indenting; a line break is an empty line appended while line breaks are on.
+template <class Sink>
+struct TKnotWriter {
+    Sink sink;
     qsizetype lines = 0;
     bool lineEmpty = true;
     int level = 0;
     bool useIndent = true;
     bool useNewLines = true;
 
-    // The code writer's rules: text goes onto the last line (made when there is
-    // none); an empty line first receives one TAB per level when indenting.
     void Begin() {
         if (lines == 0) lines = 1;
         if (lineEmpty) {
-            if (useIndent && level > 0) out.append(QString(level, QLatin1Char('\t')));
+            if (useIndent && level > 0) sink.Tabs(level);
             lineEmpty = false;
         }
     }
@@ -338,91 +407,111 @@ struct TKnotWriter {
         if (lines == 0)
             lines = 1;
         else {
-            out.append(u"\r\n");
+            sink.Ascii("\r\n", 2);
             ++lines;
         }
         lineEmpty = true;
     }
 
+    void Name(const QString& name) {
+        if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
+            uint8_t classes;
+            if (sink.TryAscii(name, classes)) return;
+        }
+        sink.Text(name, IsAscii(name));
+    }
+
     void WriteParam(const TKnotParam& param, TKnotFlags flags) {
-        Begin();
-        out.append(QLatin1Char(' '));
-        out.append(param.Name());
+        sink.Char(' ');
+        Name(param.Name());
         if (param.Kind() == pkNone) return;
-        out.append(QLatin1Char('='));
+        sink.Char('=');
         if (param.Kind() != pkString) {
             const bool quoted = !(flags & kfUnquotedValues);
-            if (quoted) out.append(QLatin1Char('"'));
+            if (quoted) sink.Char('"');
             if (param.Stream()) AppendHex(*param.Stream());
-            if (quoted) out.append(QLatin1Char('"'));
+            if (quoted) sink.Char('"');
             return;
         }
         AppendValue(param.Value(), flags);
     }
 
     void AppendHex(const QByteArray& bytes) {
-        const qsizetype at = out.size();
-        out.resize(at + bytes.size() * 2);
-        char16_t* d = reinterpret_cast<char16_t*>(out.data()) + at;
+        static constexpr char digits[] = "0123456789ABCDEF";
         for (char b : bytes) {
             const unsigned u = static_cast<unsigned char>(b);
-            *d++ = kHexDigits[u >> 4];
-            *d++ = kHexDigits[u & 15];
+            const char pair[2] = {digits[u >> 4], digits[u & 15]};
+            sink.Ascii(pair, 2);
         }
     }
 
     void AppendValue(const QString& value, TKnotFlags flags) {
         const bool doubled = flags & kfDoubledQuotes;
-        const uint8_t escapeClass = doubled ? ccDoubled : ccEscape;
-        const uint8_t quoteClass = doubled ? ccQuoteDoubled : ccQuoteEntity;
-        bool escape = false, needsQuotes = false;
-        for (QChar c : value) {
-            escape |= Has(c.unicode(), escapeClass);
-            needsQuotes |= Has(c.unicode(), quoteClass);
+        if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
+            // Quoted values of plain ASCII with nothing to escape, the bulk of a
+            // scheme file, in one pass.
+            uint8_t classes = 0;
+            if (!(flags & kfUnquotedValues)) {
+                sink.Char('"');
+                const bool ascii = sink.TryAscii(value, classes);
+                if (ascii && !(classes & (doubled ? ccDoubled : ccEscape))) {
+                    sink.Char('"');
+                    return;
+                }
+                // Take it back out and write it the general way.
+                if (ascii) sink.Drop(value.size());
+                sink.Drop(1);
+            }
         }
+        const TTextClasses t = Classify(value);
+        const bool escape = t.classes & (doubled ? ccDoubled : ccEscape);
+        const bool needsQuotes = t.classes & (doubled ? ccQuoteDoubled : ccQuoteEntity);
         const bool quoted = needsQuotes || !(flags & kfUnquotedValues);
-        if (quoted) out.append(QLatin1Char('"'));
+        if (quoted) sink.Char('"');
         if (!escape)
-            out.append(value);
+            sink.Text(value, t.ascii);
         else
             AppendEscaped(value, doubled);
-        if (quoted) out.append(QLatin1Char('"'));
+        if (quoted) sink.Char('"');
     }
 
+    // Runs of characters that stay as they are go out whole, so that the two
+    // halves of a surrogate pair are encoded together.
     void AppendEscaped(QStringView value, bool doubled) {
-        for (QChar c : value) {
-            const char16_t u = c.unicode();
+        qsizetype run = 0;
+        auto flush = [&](qsizetype end) {
+            if (end > run) {
+                const QStringView piece = value.mid(run, end - run);
+                sink.Text(piece, IsAscii(piece));
+            }
+        };
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const char16_t u = value[i].unicode();
+            if (u >= 128 || !(kClasses.c[u] & (doubled ? ccDoubled : ccEscape))) continue;
+            flush(i);
+            run = i + 1;
             if (u == u'&')
-                out.append(u"&amp;");
+                sink.Ascii("&amp;", 5);
             else if (u == u'"')
-                out.append(doubled ? u"\"\"" : u"&quot;");
-            else if (doubled)
-                out.append(c);
+                doubled ? sink.Ascii("\"\"", 2) : sink.Ascii("&quot;", 6);
             else if (u == u'<')
-                out.append(u"&lt;");
+                sink.Ascii("&lt;", 4);
             else if (u == u'>')
-                out.append(u"&gt;");
-            else if (u >= 1 && u < 32) {
-                out.append(u"&#");
-                out.append(QString::number(int(u)));
-                out.append(QLatin1Char(';'));
-            } else
-                out.append(c);
+                sink.Ascii("&gt;", 4);
+            else {
+                char ref[8];
+                const int n = std::snprintf(ref, sizeof ref, "&#%d;", int(u));
+                sink.Ascii(ref, n);
+            }
         }
+        flush(value.size());
     }
-
-    struct TFrame {
-        const TKnot* knot;
-        const TKnot* next;  // the next child to look at
-        TKnotFlags flags;
-        bool savedIndent;
-        bool savedNewLines;
-    };
 
     // Emptiness of every knot of the tree, found in one pass from the leaves up,
     // so that skipping empty children stays linear on deep trees.
     std::unordered_set<const TKnot*> empty;
     bool emptyKnown = false;
+    const TKnot* saveRoot = nullptr;
 
     bool IsEmpty(const TKnot* k) {
         if (!emptyKnown) {
@@ -457,7 +546,13 @@ struct TKnotWriter {
         }
     }
 
-    const TKnot* saveRoot = nullptr;
+    struct TFrame {
+        const TKnot* knot;
+        const TKnot* next;  // the next child to look at
+        TKnotFlags flags;
+        bool savedIndent;
+        bool savedNewLines;
+    };
 
     void Run(const TKnot& root) {
         saveRoot = &root;
@@ -475,11 +570,12 @@ struct TKnotWriter {
             }
             --level;
             Begin();
-            out.append(u"</");
-            out.append(f.knot->Name());
-            out.append(QLatin1Char('>'));
-            Finish(&root, stack);
+            sink.Ascii("</", 2);
+            Name(f.knot->Name());
+            sink.Char('>');
+            Finish(stack);
         }
+        if (lines > 0) sink.Ascii("\r\n", 2);
     }
 
     void Open(const TKnot* k, std::vector<TFrame>& stack) {
@@ -488,25 +584,25 @@ struct TKnotWriter {
         useIndent = !(flags & kfNoIndent);
         useNewLines = !(flags & kfNoLineBreaks);
         Begin();
-        out.append(QLatin1Char('<'));
-        out.append(k->Name());
+        sink.Char('<');
+        Name(k->Name());
         for (const TKnotParam* p = k->Params(); p; p = p->Next()) WriteParam(*p, flags);
         if (!k->FirstChild()) {
-            out.append(u"/>");
-            Finish(stack.front().knot, stack);
+            sink.Ascii("/>", 2);
+            Finish(stack);
             return;
         }
-        out.append(QLatin1Char('>'));
+        sink.Char('>');
         NewLine();
         ++level;
     }
 
     // Ends the line unless the next sibling follows on the same line, then
     // restores the writer's settings. The knot being saved ends no line.
-    void Finish(const TKnot* root, std::vector<TFrame>& stack) {
+    void Finish(std::vector<TFrame>& stack) {
         const TFrame f = stack.back();
         stack.pop_back();
-        if (f.knot != root) {
+        if (f.knot != saveRoot) {
             const TKnot* next = f.knot->NextKnot();
             if (!next || !(next->GetFlags() & kfSameLine)) NewLine();
         }
@@ -520,9 +616,14 @@ struct TKnotWriter {
 namespace KnotText {
 
 QString ToHex(const QByteArray& bytes) {
-    TKnotWriter w;
-    w.AppendHex(bytes);
-    return w.out;
+    QString out(bytes.size() * 2, Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    for (char b : bytes) {
+        const unsigned u = static_cast<unsigned char>(b);
+        *d++ = kHexDigits[u >> 4];
+        *d++ = kHexDigits[u & 15];
+    }
+    return out;
 }
 
 bool FromHex(QStringView text, QByteArray& stream) {
@@ -562,12 +663,10 @@ bool ParseInt(QStringView text, int& value) {
 }
 
 QString Escape(QStringView value, bool doubledQuotes, bool& needsQuotes) {
-    TKnotWriter w;
+    TKnotWriter<TUtf16Sink> w;
     w.AppendEscaped(value, doubledQuotes);
-    const uint8_t quoteClass = doubledQuotes ? ccQuoteDoubled : ccQuoteEntity;
-    needsQuotes = false;
-    for (QChar c : w.out) needsQuotes |= Has(c.unicode(), quoteClass);
-    return w.out;
+    needsQuotes = Classify(w.sink.out).classes & (doubledQuotes ? ccQuoteDoubled : ccQuoteEntity);
+    return w.sink.out;
 }
 
 QString Unescape(QStringView text, int quoteCount, int ampCount) {
@@ -627,10 +726,17 @@ QString Unescape(QStringView text, int quoteCount, int ampCount) {
 }
 
 QString Write(const TKnot& knot) {
-    TKnotWriter w;
+    TKnotWriter<TUtf16Sink> w;
     w.Run(knot);
-    if (w.lines > 0) w.out.append(u"\r\n");
-    return w.out;
+    return w.sink.out;
+}
+
+QByteArray WriteBytes(const TKnot& knot, TKnotEncoding encoding) {
+    if (encoding == TKnotEncoding::Utf16LE || encoding == TKnotEncoding::Utf16BE) return Encode(Write(knot), encoding);
+    TKnotWriter<TUtf8Sink> w;
+    if (encoding == TKnotEncoding::Utf8) w.sink.out = "\xEF\xBB\xBF";
+    w.Run(knot);
+    return QByteArray(w.sink.out.data(), qsizetype(w.sink.out.size()));
 }
 
 QByteArray Encode(const QString& text, TKnotEncoding encoding) {

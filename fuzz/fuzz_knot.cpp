@@ -24,6 +24,8 @@ QString Rewrite(const QString& text, TKnotFlags flags) {
 void CheckRoundTrip(TKnot& knot) {
     if (knot.LoadFailed()) return;
     const QString first = knot.SaveToString();
+    // The UTF-8 writer writes the same text as the UTF-16 one.
+    if (knot.SaveToBytes(TKnotEncoding::Ansi) != first.toUtf8()) std::abort();
     const QString second = Rewrite(first, knot.Flags());
     if (!(knot.Flags() & kfUnquotedValues) && second != first) std::abort();
     if (Rewrite(second, knot.Flags()) != second) std::abort();

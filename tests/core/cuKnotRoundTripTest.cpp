@@ -135,7 +135,7 @@ TEST_P(KnotRoundTrip, RandomTreesReadBackUnchanged) {
             ASSERT_TRUE(back->LoadFromBytes(tree->SaveToBytes(encodings[i % 4]))) << i;
         const QString expected = Dump(*tree, flags, true);
         const QString actual = Dump(*back, flags, false);
-        ASSERT_TRUE(actual == expected) << "tree " << i << "\n" << tree->SaveToString().toStdString();
+        ASSERT_TRUE(actual == expected) << "tree " << i << "\n" << expected.toStdString() << "\n" << actual.toStdString();
     }
 }
 
