@@ -73,6 +73,73 @@ inline QString MakeString(const char16_t* s, qsizetype n) { return QString(reint
 
 inline QString MakeString(const char* s, qsizetype n) { return QString::fromUtf8(s, n); }
 
+// Values are many and short: they are copied into shared chunks, each value
+// a string of its own that holds a reference to its chunk, so that a file's
+// values cost a few allocations instead of one each and freeing a tree gives
+// whole chunks back. A chunk lives as long as any value in it (a value that
+// outlives its tree keeps its chunk, never more than kChunkUnits). Long values
+// get an allocation of their own.
+class TValueChunks {
+public:
+    TValueChunks() = default;
+    TValueChunks(const TValueChunks&) = delete;
+    TValueChunks& operator=(const TValueChunks&) = delete;
+    ~TValueChunks() { Release(); }
+
+    QString Make(const char16_t* s, qsizetype n) {
+        if (n == 0) return QString();
+        if (n > kLongValue) return MakeString(s, n);
+        char16_t* d = Room(n);
+        std::memcpy(d, s, size_t(n) * sizeof(char16_t));
+        return Commit(d, n);
+    }
+
+    QString Make(const char* s, qsizetype n) {
+        if (n == 0) return QString();
+        if (n > kLongValue) return MakeString(s, n);
+        char16_t* d = Room(n);
+        for (qsizetype i = 0; i < n; ++i) {
+            const unsigned char b = static_cast<unsigned char>(s[i]);
+            if (b & 0x80) return MakeString(s, n);  // not plain ASCII: decoded the general way
+            d[i] = b;
+        }
+        return Commit(d, n);
+    }
+
+private:
+    static constexpr qsizetype kChunkUnits = 4096;
+    static constexpr qsizetype kLongValue = 512;
+
+    char16_t* Room(qsizetype n) {
+        if (!m_header || m_used + n + 1 > m_capacity) {
+            Release();
+            auto [header, data] = QTypedArrayData<char16_t>::allocate(kChunkUnits);
+            m_header = header;
+            m_data = data;
+            m_used = 0;
+            m_capacity = header->constAllocatedCapacity();
+        }
+        return m_data + m_used;
+    }
+
+    QString Commit(char16_t* d, qsizetype n) {
+        d[n] = 0;  // strings hand out their data NUL-terminated
+        m_used += n + 1;
+        m_header->ref();
+        return QString(QArrayDataPointer<char16_t>(m_header, d, n));
+    }
+
+    void Release() noexcept {
+        if (m_header && !m_header->deref()) QTypedArrayData<char16_t>::deallocate(m_header);
+        m_header = nullptr;
+    }
+
+    QTypedArrayData<char16_t>* m_header = nullptr;
+    char16_t* m_data = nullptr;
+    qsizetype m_used = 0;
+    qsizetype m_capacity = 0;
+};
+
 // Names repeat all over a file: a small direct-mapped cache hands out shared copies.
 template <class Ch>
 class TNameCache {
@@ -112,6 +179,7 @@ struct TKnotReader {
         const Ch* end;
         TKnotFlags flags = 0;
         TNameCache<Ch> names;
+        TValueChunks values;
 
         enum TTag { tagError, tagOpen, tagEmpty };
 
@@ -190,7 +258,7 @@ struct TKnotReader {
                 quotes -= 2;
             }
             param->m_value = quotes > 0 || amps > 0 ? KnotText::Unescape(MakeString(s, n), quotes, amps)
-                                                    : MakeString(s, n);
+                                                    : values.Make(s, n);
             param->m_kind = pkString;
             return true;
         }

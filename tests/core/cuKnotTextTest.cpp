@@ -466,3 +466,31 @@ TEST(KnotFuzzCorpus, EveryInputReadsSafely) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values of a file share storage; each must still behave as a string of its own.
+TEST(KnotReader, ValuesOutliveTheirTreeAndChangeAlone) {
+    QString a, b, c;
+    {
+        auto knot = TKnot::Create();
+        ASSERT_TRUE(knot->LoadFromBytes(QByteArray("<R a=\"xy\" b=\"zw\"><C c=\"uv\"/></R>")));
+        a = knot->ReadStr(u"a");
+        b = knot->ReadStr(u"b");
+        c = knot->FindChild(u"C")->ReadStr(u"c");
+        a.append(QStringLiteral("123"));  // shared while the tree lives
+        EXPECT_EQ(knot->ReadStr(u"a"), QStringLiteral("xy"));
+    }
+    b.prepend(QStringLiteral("<<"));
+    b.append(QStringLiteral(">>"));
+    EXPECT_EQ(a, QStringLiteral("xy123"));
+    EXPECT_EQ(b, QStringLiteral("<<zw>>"));
+    EXPECT_EQ(c, QStringLiteral("uv"));
+    c.append(QStringLiteral("!"));
+    c.data()[0] = u'U';
+    EXPECT_EQ(c, QStringLiteral("Uv!"));
+    EXPECT_EQ(b, QStringLiteral("<<zw>>"));
+    EXPECT_EQ(QStringView(c).utf16()[c.size()], 0);
+}
+
+}  // namespace
