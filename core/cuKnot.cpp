@@ -10,6 +10,11 @@
 
 #include <atomic>
 #include <new>
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
 #include <vector>
 
 T_CLASS_IMPL(TKnot, TNode)
@@ -23,43 +28,60 @@ T_CLASS_IMPL(TKnot, TNode)
 
 namespace {
 
+// In sanitizer builds a free block is poisoned except its first word (the
+// link of the free chain), so that touching a freed knot is still reported.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kUsePools = false;
+#define QUILLANE_POOL_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr bool kUsePools = false;
-#else
-constexpr bool kUsePools = true;
+#define QUILLANE_POOL_ASAN 1
 #endif
-#else
-constexpr bool kUsePools = true;
 #endif
+
+inline void PoisonFree(void* block, size_t size) noexcept {
+#ifdef QUILLANE_POOL_ASAN
+    ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + sizeof(void*), size - sizeof(void*));
+#else
+    (void)block, (void)size;
+#endif
+}
+
+inline void Unpoison(void* block, size_t size) noexcept {
+#ifdef QUILLANE_POOL_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(block, size);
+#else
+    (void)block, (void)size;
+#endif
+}
 
 class TBlockPool {
 public:
-    explicit TBlockPool(size_t blockSize) noexcept : m_size((blockSize + 15) & ~size_t(15)) {}
-
-    size_t BlockSize() const noexcept { return m_size; }
-
-    void* Alloc() {
-        TLock lock(m_busy);
-        if (!m_free) Grow();
-        TBlock* b = m_free;
-        m_free = b->next;
-        return b;
-    }
-
-    void Release(void* block) noexcept {
-        TLock lock(m_busy);
-        auto* b = static_cast<TBlock*>(block);
-        b->next = m_free;
-        m_free = b;
-    }
-
-private:
     struct TBlock {
         TBlock* next;
     };
+
+    explicit TBlockPool(size_t blockSize) noexcept : m_size((blockSize + 15) & ~size_t(15)) {}
+    size_t BlockSize() const noexcept { return m_size; }
+
+    // Up to `count` blocks as a chain (never empty).
+    TBlock* TakeBatch(size_t count) {
+        TLock lock(m_busy);
+        if (!m_free) Grow();
+        TBlock* first = m_free;
+        TBlock* last = first;
+        for (size_t i = 1; i < count && last->next; ++i) last = last->next;
+        m_free = last->next;
+        last->next = nullptr;
+        return first;
+    }
+
+    void GiveBack(TBlock* first, TBlock* last) noexcept {
+        TLock lock(m_busy);
+        last->next = m_free;
+        m_free = first;
+    }
+
+private:
     struct TLock {
         explicit TLock(std::atomic_flag& f) noexcept : flag(f) {
             while (flag.test_and_set(std::memory_order_acquire))
@@ -78,6 +100,7 @@ private:
             auto* b = reinterpret_cast<TBlock*>(slab + i * m_size);
             b->next = m_free;
             m_free = b;
+            PoisonFree(b, m_size);
         }
     }
 
@@ -85,6 +108,70 @@ private:
     std::atomic_flag m_busy;
     TBlock* m_free = nullptr;
     std::vector<char*> m_slabs;
+};
+
+// Each thread keeps a short chain of free blocks, so that most allocations and
+// frees take no lock. A block may be freed by another thread than the one that
+// took it: blocks belong to the pool, never to a thread. Chains go back to the
+// pool when they grow long and when the thread ends; after that (static
+// destructors may still free knots) the thread uses the pool directly.
+struct TCacheState {  // trivially destructible: usable until the thread is gone
+    TBlockPool::TBlock* head = nullptr;
+    size_t count = 0;
+    bool closed = false;
+};
+
+class TBlockCache {
+public:
+    TBlockCache(TCacheState& state, TBlockPool& pool) noexcept : m_state(state), m_pool(pool) {}
+    ~TBlockCache() {
+        GiveAllBack();
+        m_state.closed = true;
+    }
+
+    static void* Alloc(TCacheState& st, TBlockPool& pool) {
+        if (!st.head) {
+            st.head = pool.TakeBatch(st.closed ? 1 : kBatch);
+            st.count = 0;
+            for (auto* b = st.head; b; b = b->next) ++st.count;
+        }
+        auto* b = st.head;
+        st.head = b->next;
+        --st.count;
+        Unpoison(b, pool.BlockSize());
+        return b;
+    }
+
+    static void Release(TCacheState& st, TBlockPool& pool, void* block) noexcept {
+        auto* b = static_cast<TBlockPool::TBlock*>(block);
+        if (st.closed) {
+            b->next = nullptr;
+            PoisonFree(b, pool.BlockSize());
+            pool.GiveBack(b, b);
+            return;
+        }
+        b->next = st.head;
+        st.head = b;
+        PoisonFree(b, pool.BlockSize());
+        if (++st.count > kKeep) GiveAllBack(st, pool);
+    }
+
+private:
+    static constexpr size_t kBatch = 256;
+    static constexpr size_t kKeep = 16384;
+
+    void GiveAllBack() noexcept { GiveAllBack(m_state, m_pool); }
+    static void GiveAllBack(TCacheState& st, TBlockPool& pool) noexcept {
+        if (!st.head) return;
+        auto* last = st.head;
+        while (last->next) last = last->next;
+        pool.GiveBack(st.head, last);
+        st.head = nullptr;
+        st.count = 0;
+    }
+
+    TCacheState& m_state;
+    TBlockPool& m_pool;
 };
 
 // Never destroyed: knots may be freed by static destructors of other units.
@@ -96,27 +183,36 @@ TBlockPool& ParamPool() {
     static TBlockPool* pool = new TBlockPool(sizeof(TKnotParam));
     return *pool;
 }
-
-void* PoolAlloc(TBlockPool& pool, size_t exact, size_t size) {
-    if (kUsePools && size == exact) return pool.Alloc();
-    return ::operator new(size);
+TCacheState& KnotCache() {
+    thread_local TCacheState state;
+    thread_local TBlockCache giveBackAtThreadEnd(state, KnotPool());
+    return state;
 }
-
-void PoolRelease(TBlockPool& pool, size_t exact, void* block, size_t size) noexcept {
-    if (!block) return;
-    if (kUsePools && size == exact)
-        pool.Release(block);
-    else
-        ::operator delete(block);
+TCacheState& ParamCache() {
+    thread_local TCacheState state;
+    thread_local TBlockCache giveBackAtThreadEnd(state, ParamPool());
+    return state;
 }
 
 }  // namespace
 
-void* TKnot::operator new(size_t size) { return PoolAlloc(KnotPool(), sizeof(TKnot), size); }
-void TKnot::operator delete(void* block, size_t size) noexcept { PoolRelease(KnotPool(), sizeof(TKnot), block, size); }
-void* TKnotParam::operator new(size_t size) { return PoolAlloc(ParamPool(), sizeof(TKnotParam), size); }
+void* TKnot::operator new(size_t size) {
+    return size == sizeof(TKnot) ? TBlockCache::Alloc(KnotCache(), KnotPool()) : ::operator new(size);
+}
+void TKnot::operator delete(void* block, size_t size) noexcept {
+    if (size == sizeof(TKnot))
+        TBlockCache::Release(KnotCache(), KnotPool(), block);
+    else
+        ::operator delete(block);
+}
+void* TKnotParam::operator new(size_t size) {
+    return size == sizeof(TKnotParam) ? TBlockCache::Alloc(ParamCache(), ParamPool()) : ::operator new(size);
+}
 void TKnotParam::operator delete(void* block, size_t size) noexcept {
-    PoolRelease(ParamPool(), sizeof(TKnotParam), block, size);
+    if (size == sizeof(TKnotParam))
+        TBlockCache::Release(ParamCache(), ParamPool(), block);
+    else
+        ::operator delete(block);
 }
 
 // ---------------------------------------------------------------------------
@@ -288,11 +384,12 @@ void TKnot::FreeChildren() noexcept {
     // Reused: growing a fresh list for every subtree costs more than the frees.
     // Nothing that runs while it is in use can free knots in turn.
     thread_local std::vector<TKnot*> order;
+    const TClass* const plainClass = StaticClass();
     while (TNode* child = LastChild()) {
         order.clear();
         bool plain = true;
         WalkNodes(child, [&](TNode* n) {
-            plain = plain && n->ClassType() == StaticClass();
+            plain = plain && n->ClassType() == plainClass;
             if (plain) order.push_back(static_cast<TKnot*>(n));
         });
         if (plain) {

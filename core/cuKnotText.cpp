@@ -140,6 +140,15 @@ private:
     qsizetype m_capacity = 0;
 };
 
+// Short runs compare faster in place than through a library call.
+template <class Ch>
+inline bool Same(const Ch* a, const Ch* b, qsizetype n) noexcept {
+    if (n > 16) return std::memcmp(a, b, size_t(n) * sizeof(Ch)) == 0;
+    for (qsizetype i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 // Names repeat all over a file: a small direct-mapped cache hands out shared copies.
 template <class Ch>
 class TNameCache {
@@ -150,7 +159,7 @@ public:
         // Length, first, middle and last characters tell the few names of a file apart.
         const uint32_t h = uint32_t(n) * 2654435761u ^ Unit(s[0]) * 40503u ^ Unit(s[n / 2]) * 97u ^ Unit(s[n - 1]);
         Slot& slot = m_slots[(h ^ (h >> 9)) & (kSlots - 1)];
-        if (slot.key.size() != size_t(n) || std::memcmp(slot.key.data(), s, size_t(n) * sizeof(Ch)) != 0) {
+        if (slot.key.size() != size_t(n) || !Same(slot.key.data(), s, n)) {
             slot.key.assign(s, size_t(n));
             slot.name = MakeString(s, n);
         }
@@ -183,13 +192,19 @@ struct TKnotReader {
 
         enum TTag { tagError, tagOpen, tagEmpty };
 
+        // The hot loops work on local pointers: the position is a member, and
+        // storing it at every step would cost more than the test itself.
         bool SkipSpace() noexcept {
-            while (p < end && Has(*p, ccSpace)) ++p;
-            return p < end;
+            const Ch* q = p;
+            const Ch* const e = end;
+            while (q < e && Has(*q, ccSpace)) ++q;
+            p = q;
+            return q < e;
         }
 
         const Ch* NameEnd(const Ch* s) const noexcept {
-            while (s < end && !Has(*s, ccNameEnd)) ++s;
+            const Ch* const e = end;
+            while (s < e && !Has(*s, ccNameEnd)) ++s;
             return s;
         }
 
@@ -235,10 +250,12 @@ struct TKnotReader {
 
         bool ParseValue(TKnotParam* param) {
             const Ch* s = p;
+            const Ch* q = p;
+            const Ch* const e = end;
             int quotes = 0, amps = 0;
             bool inside = false;
-            for (; p < end; ++p) {
-                const Ch c = *p;
+            for (; q < e; ++q) {
+                const Ch c = *q;
                 if (!Has(c, ccValueMark)) continue;
                 if (c == Ch('"')) {
                     inside = !inside;
@@ -249,6 +266,7 @@ struct TKnotReader {
                     break;
                 }
             }
+            p = q;
             if (inside) return false;  // the text ends inside quotes
             qsizetype n = p - s;
             if (n == 0) return true;  // "Name=" is a name without value
@@ -279,7 +297,7 @@ struct TKnotReader {
             ++q;
             while (q < end && Has(*q, ccSpace)) ++q;
             if (end - q < open.nameLen + 1) return false;
-            if (std::memcmp(q, open.name, size_t(open.nameLen) * sizeof(Ch)) != 0) return false;
+            if (!Same(q, open.name, open.nameLen)) return false;
             if (q[open.nameLen] != Ch('>')) return false;
             p = q + open.nameLen + 1;
             return true;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 QString S(const char* text) { return QString::fromUtf8(text); }
@@ -370,6 +372,25 @@ TEST(KnotDeepTrees, HundredThousandLevelsWriteCopyWalkAndFree) {
     copy.reset();
     root->Clear();
     EXPECT_FALSE(root->HasChildren());
+}
+
+// Knots come from per-thread block caches; a tree built by one thread and freed
+// by another (the preview's snapshot) must come out whole in both directions.
+TEST(KnotPools, TreesBuiltAndFreedOnDifferentThreads) {
+    auto build = [](int count) {
+        TNodePtr<TKnot> root = TKnot::Create(S("R"));
+        for (int i = 0; i < count; ++i) root->AddChild(S("K"))->WriteInt(S("ID"), i);
+        return root;
+    };
+    TNodePtr<TKnot> fromThread;
+    std::thread([&] { fromThread = build(50000); }).join();
+    EXPECT_EQ(fromThread->ChildCount(), 50000);
+    EXPECT_EQ(static_cast<TKnot*>(fromThread->LastChild())->ReadInt(u"ID", -1), 49999);
+    fromThread.reset();
+    TNodePtr<TKnot> fromMain = build(50000);
+    std::thread([&] { fromMain.reset(); }).join();
+    TNodePtr<TKnot> again = build(1000);
+    EXPECT_EQ(static_cast<TKnot*>(again->FirstChild())->ReadInt(u"ID", -1), 0);
 }
 
 }  // namespace
