@@ -5,6 +5,7 @@
 #include "platform/plFormPlacement.h"
 
 #include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -763,7 +764,10 @@ QByteArray TKnot::SaveToBytes(TKnotEncoding encoding) const {
 
 void TKnot::SaveToStream(QIODevice& stream, TKnotEncoding encoding) const {
     const QByteArray bytes = SaveToBytes(encoding);
-    if (stream.write(bytes) != bytes.size()) throw Exception::FromId(strCannotWriteFile, {stream.objectName()});
+    if (stream.write(bytes) != bytes.size()) {
+        const auto* file = qobject_cast<const QFileDevice*>(&stream);
+        throw Exception::FromId(strCannotWriteFile, {file ? file->fileName() : stream.objectName()});
+    }
 }
 
 void TKnot::SaveToFile(const QString& fileName, TKnotEncoding encoding) const {

@@ -18,7 +18,7 @@
 
 namespace {
 
-// Character classes of the reader, for code units below 128.
+// Character classes of the reader and the writer, for code units below 256.
 enum : uint8_t {
     ccSpace = 1,       // TAB LF CR space
     ccNameEnd = 2,     // whitespace and " / < = >
@@ -524,10 +524,14 @@ struct TKnotWriter {
 
     void AppendHex(const QByteArray& bytes) {
         static constexpr char digits[] = "0123456789ABCDEF";
+        auto& out = sink.out;
+        const auto at = out.size();
+        out.resize(at + decltype(at)(bytes.size()) * 2);
+        auto* d = out.data() + at;
         for (char b : bytes) {
             const unsigned u = static_cast<unsigned char>(b);
-            const char pair[2] = {digits[u >> 4], digits[u & 15]};
-            sink.Ascii(pair, 2);
+            *d++ = digits[u >> 4];
+            *d++ = digits[u & 15];
         }
     }
 

@@ -494,3 +494,19 @@ TEST(KnotReader, ValuesOutliveTheirTreeAndChangeAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KnotFiles, WritingToAStreamThatRefusesRaises) {
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    auto knot = TKnot::Create(QStringLiteral("R"));
+    try {
+        knot->SaveToStream(readOnly, TKnotEncoding::Utf8);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strCannotWriteFile);
+    }
+}
+
+}  // namespace
