@@ -140,6 +140,15 @@ private:
     qsizetype m_capacity = 0;
 };
 
+// The first c in [b, e), or nil.
+inline const char* Find(const char* b, const char* e, char c) noexcept {
+    return static_cast<const char*>(std::memchr(b, c, size_t(e - b)));
+}
+inline const char16_t* Find(const char16_t* b, const char16_t* e, char16_t c) noexcept {
+    const qsizetype i = QStringView(b, e - b).indexOf(QChar(c));
+    return i < 0 ? nullptr : b + i;
+}
+
 // Short runs compare faster in place than through a library call.
 template <class Ch>
 inline bool Same(const Ch* a, const Ch* b, qsizetype n) noexcept {
@@ -254,16 +263,27 @@ struct TKnotReader {
             const Ch* const e = end;
             int quotes = 0, amps = 0;
             bool inside = false;
-            for (; q < e; ++q) {
+            while (q < e) {
                 const Ch c = *q;
-                if (!Has(c, ccValueMark)) continue;
-                if (c == Ch('"')) {
-                    inside = !inside;
+                if (!Has(c, ccValueMark)) {
+                    ++q;
+                } else if (c == Ch('"')) {
+                    // A quoted section: straight to its closing quote.
+                    const Ch* close = Find(q + 1, e, Ch('"'));
                     ++quotes;
+                    if (!close) {
+                        inside = true;
+                        q = e;
+                        break;
+                    }
+                    ++quotes;
+                    if (Find(q + 1, close, Ch('&'))) ++amps;
+                    q = close + 1;
                 } else if (c == Ch('&')) {
                     ++amps;
-                } else if (!inside) {
-                    break;
+                    ++q;
+                } else {
+                    break;  // a terminator outside quotes
                 }
             }
             p = q;
