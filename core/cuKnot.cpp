@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <new>
+#include <typeinfo>
 #if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
 #if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
 #include <sanitizer/asan_interface.h>
@@ -382,21 +383,22 @@ void WalkKnots(TKnot* top, F&& visit) {
 // once and its knots deleted children first; any other subtree is freed leaf
 // first through Free() with a moving cursor.
 void TKnot::FreeChildren() noexcept {
-    // Reused: growing a fresh list for every subtree costs more than the frees.
-    // Nothing that runs while it is in use can free knots in turn.
-    thread_local std::vector<TKnot*> order;
-    const TClass* const plainClass = StaticClass();
+    // The list's storage is reused: growing a fresh list for every subtree costs
+    // more than the frees. It is taken out of the spare slot while in use, so
+    // that a derived knot freeing knots from a notification gets its own.
+    thread_local std::vector<TKnot*> spare;
+    std::vector<TKnot*> order;
+    order.swap(spare);
     while (TNode* child = LastChild()) {
         order.clear();
         bool plain = true;
         WalkNodes(child, [&](TNode* n) {
-            plain = plain && n->ClassType() == plainClass;
+            plain = plain && typeid(*n) == typeid(TKnot);
             if (plain) order.push_back(static_cast<TKnot*>(n));
         });
         if (plain) {
             child->SetParentBefore(nullptr, nullptr);
             for (size_t i = order.size(); i-- > 0;) delete order[i];
-            if (order.capacity() > 65536) order = {};  // a huge subtree's list is not kept
             continue;
         }
         TNode* n = child;
@@ -408,6 +410,8 @@ void TKnot::FreeChildren() noexcept {
             n = parent;
         }
     }
+    order.clear();
+    if (order.capacity() <= 65536) spare.swap(order);  // a huge subtree's list is not kept
 }
 
 void TKnot::BeforeDestruction() { FreeChildren(); }

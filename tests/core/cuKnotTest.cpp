@@ -393,4 +393,42 @@ TEST(KnotPools, TreesBuiltAndFreedOnDifferentThreads) {
     EXPECT_EQ(static_cast<TKnot*>(again->FirstChild())->ReadInt(u"ID", -1), 0);
 }
 
+// A derived knot is told when its children change; freeing other knots from
+// there while its own subtree is being freed must not disturb that freeing.
+class TNotifyingKnot : public TKnot {
+public:
+    TNodePtr<TKnot>* other = nullptr;
+    void ChildrenChanged() override {
+        if (other) other->reset();
+    }
+};
+
+TNodePtr<TKnot> Bushy() {
+    TNodePtr<TKnot> k = TKnot::Create(S("B"));
+    for (int i = 0; i < 3; ++i) k->AddChild(S("C"))->AddChild(S("D"))->WriteInt(S("n"), i);
+    return k;
+}
+
+TEST(KnotFreeing, FreeingKnotsFromANotificationWhileClearing) {
+    TNodePtr<TKnot> other = Bushy();
+    auto root = MakeNode<TNotifyingKnot>();
+    for (int i = 0; i < 3; ++i) Bushy().release()->SetParentKnot(root.get());
+    root->other = &other;
+    root->Clear();
+    EXPECT_EQ(other, nullptr);
+    EXPECT_FALSE(root->HasChildren());
+}
+
+TEST(KnotFreeing, DerivedKnotsInsideATreeAreFreedThroughFree) {
+    auto root = TKnot::Create(S("R"));
+    TNodePtr<TKnot> other = Bushy();
+    auto derived = MakeNode<TNotifyingKnot>();
+    derived->AddChild(S("X"))->AddChild(S("Y"));
+    derived->other = &other;
+    root->AddChild(S("A"))->AddChild(S("B"));
+    derived.release()->SetParentKnot(static_cast<TKnot*>(root->FirstChild()));
+    root.reset();  // the derived knot's children go first, and it hears of it
+    EXPECT_EQ(other, nullptr);
+}
+
 }  // namespace
