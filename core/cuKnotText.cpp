@@ -97,12 +97,12 @@ public:
     QString Make(const char* s, qsizetype n) {
         if (n == 0) return QString();
         if (n > kLongValue) return MakeString(s, n);
+        // Two simple loops the compiler vectorises: is it plain ASCII, then widen.
+        unsigned char any = 0;
+        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
+        if (any & 0x80) return MakeString(s, n);  // not plain ASCII: decoded the general way
         char16_t* d = Room(n);
-        for (qsizetype i = 0; i < n; ++i) {
-            const unsigned char b = static_cast<unsigned char>(s[i]);
-            if (b & 0x80) return MakeString(s, n);  // not plain ASCII: decoded the general way
-            d[i] = b;
-        }
+        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
         return Commit(d, n);
     }
 
