@@ -380,8 +380,9 @@ void WalkKnots(TKnot* top, F&& visit) {
 
 // Frees the subtree of each child without recursion. A subtree made of plain
 // knots only (no derived class that could act before destruction) is unlinked
-// once and its knots deleted children first; any other subtree is freed leaf
-// first through Free() with a moving cursor.
+// once and its knots deleted children first, relying on the node destructor
+// not to look at the links; any other subtree is freed leaf first through
+// Free() with a moving cursor.
 void TKnot::FreeChildren() noexcept {
     // The list's storage is reused: growing a fresh list for every subtree costs
     // more than the frees. It is taken out of the spare slot while in use, so
