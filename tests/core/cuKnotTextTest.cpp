@@ -169,7 +169,7 @@ TEST_P(KnotWriterGolden, WritesExactTextAndReadsItBack) {
 INSTANTIATE_TEST_SUITE_P(All, KnotWriterGolden, ::testing::ValuesIn(kGolden),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(KnotWriter, DesignExampleInEveryEncoding) {
+TEST(KnotWriter, SettingsExampleInEveryEncoding) {
     auto root = TKnot::Create(S("Settings"));
     root->WriteStr(S("Lang"), S("en"));
     TKnot* window = root->AddChild(S("Window"));
