@@ -510,3 +510,18 @@ TEST(KnotFiles, WritingToAStreamThatRefusesRaises) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KnotFiles, LoadingSomethingUnreadableRaisesCannotRead) {
+    QTemporaryDir dir;
+    auto knot = TKnot::Create();
+    try {
+        knot->LoadFromFile(dir.path());  // a folder
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strCannotReadFile);
+    }
+}
+
+}  // namespace
