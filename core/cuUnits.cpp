@@ -2,6 +2,7 @@
 
 #include "core/cuDeviceContextManager.h"
 #include "core/cuLocalization.h"
+#include "core/umGDIPlus.h"
 
 #include <QStringList>
 
@@ -36,5 +37,6 @@ QStringList TUnitRegistry::InitializedNames() const {
 
 void RegisterCoreUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("cuLocalization"), InitLocalizationUnit, FinalLocalizationUnit);
+    registry.Add(QStringLiteral("umGDIPlus"), InitGDIPlusUnit, FinalGDIPlusUnit);
     registry.Add(QStringLiteral("cuDeviceContextManager"), InitDeviceContextManagerUnit, FinalDeviceContextManagerUnit);
 }

@@ -1,144 +1,425 @@
 #include "scheme/diCanvas.h"
 
-#include <QFontMetrics>
+#include "core/cuDeviceContextManager.h"
+#include "core/cuUtils.h"
+#include "platform/plImageList.h"
+#include "platform/plSystemColors.h"
+#include "scheme/diTextorAttributes.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+QString GetThemesFolder() { return GetProgramDir() + QStringLiteral("Themes/"); }
+
+void FontSizeScale(int step, int& pointDelta, int& percent) noexcept {
+    switch (step) {
+    case fssLarge: pointDelta = 2, percent = 140; break;
+    case fssGreat: pointDelta = 4, percent = 180; break;
+    default: pointDelta = 0, percent = 100; break;
+    }
+}
+
+int ScaleToFontSizeStep(int step, int value) noexcept {
+    int delta, percent;
+    FontSizeScale(step, delta, percent);
+    return value * percent / 100;
+}
 
 namespace {
-QFont MakeFont(const char* face) {
-    QFont f(QString::fromLatin1(face));
-    f.setPixelSize(11);
-    f.setKerning(false);
-    return f;
-}
+
+QStringList FontSizeNames() { return {QString(), QStringLiteral("Large"), QStringLiteral("Great")}; }
+
 }  // namespace
 
-TSheetCanvas::TSheetCanvas(TSheetSettings* settings) : m_settings(settings) { Reset(); }
-TSheetCanvas::~TSheetCanvas() = default;
+// ---------------------------------------------------------------------------
+// TSheetSettings
 
-void TSheetCanvas::Reset() {
-    m_fixedFont = MakeFont("DejaVu Sans Mono");
-    m_codeFont = MakeFont("DejaVu Sans");
-    m_fixedLineHeight = QFontMetrics(m_fixedFont).height();
-    m_codeLineHeight = QFontMetrics(m_codeFont).height();
+T_CLASS_IMPL(TSheetSettings, TProperty)
+
+TSheetSettings::~TSheetSettings() = default;
+
+void TSheetSettings::CreateProperties() {
+    m_theme = Create<TStringProperty>(this, QStringLiteral("Theme"), QStringLiteral("Default"));
+    m_fontSize = Create<TEnumProperty>(this, QStringLiteral("FontSize"), FontSizeNames());
+    m_nonPrinting = Create<TBooleanProperty>(this, QStringLiteral("NonPrintingCharacters"), false);
+    m_caretSize = Create<TIntegerProperty>(this, QStringLiteral("CaretSize"), GetSystemBorderWidth(), 1, 20);
+    m_focusNew = Create<TBooleanProperty>(this, QStringLiteral("FocusNew"), false);
+    m_dropDownOnFocusNew = Create<TBooleanProperty>(this, QStringLiteral("DropDownOnFocusNew"), true);
+    m_increaseWorkspaceHeight = Create<TBooleanProperty>(this, QStringLiteral("IncreaseWorkspaceHeight"), true);
 }
 
-void TSheetCanvas::BeginPaint(const TRect& rect) {
-    m_rect = m_paintRect = rect;
-    m_offset = QPoint();
-    m_bitmap = QImage(rect.Width(), rect.Height(), QImage::Format_ARGB32_Premultiplied);
-    m_bitmap.fill(SheetSystemColors().Window);
-    m_painter = std::make_unique<QPainter>(&m_bitmap);
+void TSheetSettings::BeforeDestruction() {
+    ReleaseAttributes();
+    m_loadedTheme.reset();
+    TProperty::BeforeDestruction();
+}
+
+TSheetTheme& TSheetSettings::GetTheme() {
+    const QString name = m_theme ? m_theme->Value() : QStringLiteral("Default");
+    if (m_loadedTheme && m_loadedThemeName != name) DropTheme();
+    if (!m_loadedTheme) {
+        auto theme = std::make_unique<TSheetTheme>();
+        if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+            theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
+        else
+            theme->LoadFromFile(GetThemesFolder() + name + QStringLiteral(".txt"));
+        m_loadedTheme = std::move(theme);
+        m_loadedThemeName = name;
+        m_loadedStep = -1;
+    }
+    if (m_loadedStep != (m_fontSize ? m_fontSize->Value() : 0)) Rescale();
+    return *m_loadedTheme;
+}
+
+void TSheetSettings::Rescale() {
+    m_loadedStep = m_fontSize ? m_fontSize->Value() : 0;
+    int delta, percent;
+    FontSizeScale(m_loadedStep, delta, percent);
+    if (m_loadedTheme) m_loadedTheme->Scale(delta, percent);
+}
+
+int TSheetSettings::ScaleToFontSize(int value) const noexcept {
+    return ScaleToFontSizeStep(m_fontSize ? m_fontSize->Value() : 0, value);
+}
+
+TRichTextAttributes* TSheetSettings::FontAttributes(int slot, int fontKind) {
+    TSheetTheme& theme = GetTheme();  // may drop stale attributes first
+    if (!m_attributes[slot]) {
+        const TSheetThemeFontData& font = theme.GetFontData(fontKind);
+        TRichTextAttributes made;
+        if (!font.Name.isEmpty()) made.SetFontName(font.Name);
+        made.SetFontSize(font.Size);
+        made.SetColor(font.Color);
+        made.SetFontStyle(font.Style);
+        m_attributes[slot] = AcquireSharedAs(made);
+    }
+    return m_attributes[slot];
+}
+
+TRichTextAttributes* TSheetSettings::GetCodeTextAttributes() { return FontAttributes(0, tfkCode); }
+TRichTextAttributes* TSheetSettings::GetFixedTextAttributes() { return FontAttributes(1, tfkFixed); }
+TRichTextAttributes* TSheetSettings::GetArtTextAttributes() { return FontAttributes(2, tfkArt); }
+TRichTextAttributes* TSheetSettings::GetCommentTextAttributes() { return FontAttributes(3, tfkComment); }
+
+void TSheetSettings::ReleaseAttributes() {
+    for (TRichTextAttributes*& a : m_attributes)
+        if (a) {
+            a->Release();
+            a = nullptr;
+        }
+}
+
+void TSheetSettings::DropTheme() {
+    ReleaseAttributes();
+    m_loadedTheme.reset();
+    m_loadedThemeName.clear();
+}
+
+bool TSheetSettings::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    if (msg == 1) {
+        auto* changed = reinterpret_cast<TProperty*>(p1);
+        if (changed && changed == m_theme) {
+            DropTheme();
+        } else if (changed && changed == m_fontSize) {
+            ReleaseAttributes();
+            if (m_loadedTheme) Rescale();
+        }
+    }
+    return TProperty::HandleNodeMessage(msg, p1, p2);
+}
+
+void TSheetSettings::LoadContent(TKnot* knot) {
+    TProperty::LoadContent(knot);
+    // Loading sets values without announcing them one by one.
+    if (m_loadedTheme && m_loadedThemeName != m_theme->Value()) DropTheme();
+    if (m_loadedTheme && m_loadedStep != m_fontSize->Value()) {
+        ReleaseAttributes();
+        Rescale();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TPrintSettings
+
+T_CLASS_IMPL(TPrintSettings, TProperty)
+
+void TPrintSettings::CreateProperties() {
+    m_theme = Create<TStringProperty>(this, QStringLiteral("Theme"), QStringLiteral("Default"));
+    m_fontSize = Create<TEnumProperty>(this, QStringLiteral("FontSize"), FontSizeNames());
+    m_scale = Create<TIntegerProperty>(this, QStringLiteral("Scale"), 50, 1, 500);
+}
+
+// ---------------------------------------------------------------------------
+// TCustomSheetCanvas
+
+TCustomSheetCanvas::TCustomSheetCanvas(TSheetSettings* settings) : m_settings(settings) { Reset(); }
+
+TCustomSheetCanvas::~TCustomSheetCanvas() {
+    if (m_painter) m_painter->end();
+}
+
+TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); }
+
+QFont TCustomSheetCanvas::ThemeFont(int fontKind) const { return Theme().GetFontData(fontKind).MakeFont(); }
+
+void TCustomSheetCanvas::Reset() {
+    m_widthCache.clear();
+    m_paintFont = m_measureFont = cfNone;
+    m_elementLineHeight = MeasureHeight(cfElement);
+    m_codeLineHeight = MeasureHeight(cfCode);
+    m_fixedLineHeight = MeasureHeight(cfFixed);
+}
+
+namespace {
+
+int FontKindOf(TCanvasFont font) {
+    switch (font) {
+    case cfCode: return tfkCode;
+    case cfFixed: return tfkFixed;
+    default: return tfkElement;
+    }
+}
+
+}  // namespace
+
+int TCustomSheetCanvas::MeasureHeight(TCanvasFont font) {
+    TDeviceContextManager* dc = DeviceContextManager();
+    if (!dc) return 0;
+    m_measureFont = font;
+    return int(std::lround(dc->Metrics(ThemeFont(FontKindOf(font))).height()));
+}
+
+int TCustomSheetCanvas::MeasureWidth(TCanvasFont font, const QString& text) {
+    TDeviceContextManager* dc = DeviceContextManager();
+    if (!dc || text.isEmpty()) return 0;
+    m_measureFont = font;
+    return int(std::lround(dc->Metrics(ThemeFont(FontKindOf(font))).horizontalAdvance(text)));
+}
+
+void TCustomSheetCanvas::BeginPaint(const TRect& rect) {
+    if (m_painter) m_painter->end();
+    m_paintRect = rect;
+    m_origin = QPoint(rect.Left, rect.Top);
+    m_offset = QPoint(0, 0);
+    m_paintBitmap = QImage(std::max(1, rect.Width()), std::max(1, rect.Height()), QImage::Format_ARGB32_Premultiplied);
+    m_paintBitmap.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+    m_painter = std::make_unique<QPainter>(&m_paintBitmap);
     m_painter->translate(-rect.Left, -rect.Top);
+    m_paintFont = cfNone;
 }
 
-void TSheetCanvas::EndPaint(QPainter& dc) {
+void TCustomSheetCanvas::EndPaint(QPainter* dc) {
+    if (!m_painter) return;
+    m_painter->end();
     m_painter.reset();
-    dc.drawImage(QPoint(m_rect.Left, m_rect.Top), m_bitmap);
-    m_bitmap = QImage();
+    if (dc) dc->drawImage(m_origin, m_paintBitmap);
+    m_paintFont = cfNone;
 }
 
-void TSheetCanvas::MoveOrigin(int dx, int dy) {
-    m_painter->translate(dx, dy);
+QPainter& TCustomSheetCanvas::Painter() {
+    Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    return *m_painter;
+}
+
+void TCustomSheetCanvas::MoveOrigin(int dx, int dy) {
+    if (m_painter) m_painter->translate(dx, dy);
     m_paintRect = TRect{m_paintRect.Left - dx, m_paintRect.Top - dy, m_paintRect.Right - dx, m_paintRect.Bottom - dy};
     m_offset += QPoint(dx, dy);
 }
 
-void TSheetCanvas::DrawDisabled(const TRect& rect) { m_painter->fillRect(rect.ToQRect(), DisableColor()); }
-
-void TSheetCanvas::DrawSelection(const TRect& rect, bool active) {
-    m_painter->fillRect(rect.ToQRect(), active ? SelectColor() : SelectInactiveColor());
+bool TCustomSheetCanvas::NeedsPaint(const TRect& bounds) const noexcept {
+    return bounds.Left < m_paintRect.Right && bounds.Right > m_paintRect.Left && bounds.Top < m_paintRect.Bottom &&
+           bounds.Bottom > m_paintRect.Top;
 }
 
-void TSheetCanvas::DrawThemeFrame(int kind, const TRect& rect) {
-    QPainter& p = *m_painter;
-    const QRect r = rect.ToQRect();
-    switch (kind) {
-    case tekSheet: p.fillRect(r, QColor(250, 250, 246)); break;
-    case tekUnaccepted:
-        p.fillRect(r, QColor(255, 235, 235));
-        p.setPen(QColor(200, 60, 60));
-        p.drawRect(r.adjusted(0, 0, -1, -1));
-        break;
-    case tekMark:
-        p.setPen(QPen(QColor(40, 110, 230), 2));
-        p.drawRect(r.adjusted(1, 1, -1, -1));
-        break;
-    case tekExternalEditingMode:
-        p.setPen(QPen(QColor(230, 150, 0), 2, Qt::DashLine));
-        p.drawRect(r.adjusted(1, 1, -1, -1));
-        break;
-    default:
-        p.setPen(QColor(120, 120, 120));
-        p.drawRect(r.adjusted(0, 0, -1, -1));
+// --- text
+
+void TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
+    if (m_paintFont == font) return;
+    Painter().setFont(ThemeFont(FontKindOf(font)));
+    m_paintFont = font;
+}
+
+void TCustomSheetCanvas::TextOutElement(int x, int y, const QString& text) {
+    const TSheetThemeFontData& data = Theme().GetFontData(tfkElement);
+    SelectPaintFont(cfElement);
+    QPainter& p = Painter();
+    const int ascent = p.fontMetrics().ascent();
+    if (data.SecondColor != clNone) {
+        p.setPen(QColor::fromRgba(data.SecondColor));
+        p.drawText(QPoint(x + 1, y + 1 + ascent), text);
     }
+    p.setPen(QColor::fromRgba(data.Color));
+    p.drawText(QPoint(x, y + ascent), text);
 }
 
-void TSheetCanvas::DrawThemeImage(int kind, QPoint at) {
-    QPainter& p = *m_painter;
+int TCustomSheetCanvas::TextWidthElement(const QString& text) {
+    auto it = m_widthCache.find(text);
+    if (it != m_widthCache.end()) return it->second;
+    const int width = MeasureWidth(cfElement, text);
+    m_widthCache.emplace(text, width);
+    return width;
+}
+
+int TCustomSheetCanvas::TextWidthElementUncached(const QString& text) { return MeasureWidth(cfElement, text); }
+
+void TCustomSheetCanvas::TextOutFixed(int x, int y, TColor color, const QString& text) {
+    SelectPaintFont(cfFixed);
+    QPainter& p = Painter();
+    p.setPen(QColor::fromRgba(color));
+    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+}
+
+int TCustomSheetCanvas::TextWidthFixed(const QString& text) { return MeasureWidth(cfFixed, text); }
+
+void TCustomSheetCanvas::TextOutCode(int x, int y, TColor color, const QString& text) {
+    SelectPaintFont(cfCode);
+    QPainter& p = Painter();
+    p.setPen(QColor::fromRgba(color));
+    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+}
+
+int TCustomSheetCanvas::TextWidthCode(const QString& text) { return MeasureWidth(cfCode, text); }
+
+// --- pictures
+
+void TCustomSheetCanvas::DrawBitmap(const QPoint& at, const QImage& bitmap) { Painter().drawImage(at, bitmap); }
+
+void TCustomSheetCanvas::DrawListImage(const QPoint& at, int index, const TImageList& list) {
+    if (index >= 0 && index < list.Count()) Painter().drawImage(at, list.Image(index));
+}
+
+void TCustomSheetCanvas::DrawCharImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeCharImages()); }
+void TCustomSheetCanvas::DrawSmallImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeSmallImages()); }
+void TCustomSheetCanvas::DrawLargeImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeLargeImages()); }
+
+// --- theme
+
+void TCustomSheetCanvas::DrawThemeImage(int kind, const QPoint& at, TColor tint) {
+    Theme().DrawImage(Painter(), kind, at.x(), at.y(), tint);
+}
+
+void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint) {
+    Theme().DrawFrame(Painter(), kind, rect, tint);
+}
+
+QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }
+int TCustomSheetCanvas::GetThemeHeight(int kind) const { return Theme().GetSize(kind).height(); }
+TRect TCustomSheetCanvas::GetThemeMargins(int kind) const { return Theme().GetElementData(kind).Margins; }
+TRect TCustomSheetCanvas::GetThemePadding(int kind) const { return Theme().GetElementData(kind).Padding; }
+TRect TCustomSheetCanvas::GetThemeMouseTransparent(int kind) const {
+    return Theme().GetElementData(kind).MouseTransparent;
+}
+int TCustomSheetCanvas::GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
+int TCustomSheetCanvas::GetThemeMinHeight(int kind) const { return Theme().GetMinHeight(kind); }
+
+// --- blends and shapes
+
+void TCustomSheetCanvas::BlendRect(const TRect& rect, TColor color) {
+    if (rect.IsEmpty() || color == clNone) return;
+    QPainter& p = Painter();
     p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kind == tekError ? QColor(210, 40, 40) : QColor(240, 160, 20));
-    const QSize s = GetThemeSize(kind);
-    p.drawEllipse(QRect(at, s).adjusted(0, 0, -1, -1));
-    p.setPen(Qt::white);
-    p.drawLine(at.x() + s.width() / 2, at.y() + 2, at.x() + s.width() / 2, at.y() + s.height() - 5);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.fillRect(rect.ToQRect(), QColor::fromRgba(color));
     p.restore();
 }
 
-QSize TSheetCanvas::GetThemeSize(int kind) const {
-    if (kind == tekError || kind == tekNeedValue) return QSize(11, 11);
-    return QSize(8, 8);
+void TCustomSheetCanvas::FillRect(const TRect& rect, TColor color) { BlendRect(rect, color); }
+
+void TCustomSheetCanvas::DrawDisabled(const TRect& rect) { BlendRect(rect, Theme().DisableColor()); }
+
+void TCustomSheetCanvas::DrawSelection(const TRect& rect, bool active) {
+    BlendRect(rect, active ? Theme().SelectColor() : Theme().SelectInactiveColor());
 }
 
-TRect TSheetCanvas::GetThemePadding(int kind) const {
-    if (kind == tekUnaccepted) return TRect{3, 2, 3, 2};
-    return TRect{};
-}
-
-void TSheetCanvas::DrawCaret(int kind, const TRect& rect) {
-    QPainter& p = *m_painter;
+void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor frame, TColor fill) {
+    if (rect.IsEmpty()) return;
+    QPainter& p = Painter();
     p.save();
-    p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
-    p.setBrush(Qt::NoBrush);
-    TRect r = rect;
-    const int count = kind == 2 ? 2 : 1;
-    for (int i = 0; i < count && !r.IsEmpty(); ++i) {
-        p.drawRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
-        r = TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
-    }
+    p.setRenderHint(QPainter::Antialiasing, radius > 0);
+    const QRectF r = QRectF(rect.ToQRect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (frame == clNone && radius > 0)
+        p.setPen(QPen(QColor::fromRgba(GetSystemColor(TSystemColor::WindowText)), 1, Qt::DotLine));
+    else if (frame == clNone)
+        p.setPen(Qt::NoPen);
+    else
+        p.setPen(QPen(QColor::fromRgba(frame), 1));
+    p.setBrush(fill == clNone ? QBrush(Qt::NoBrush) : QBrush(QColor::fromRgba(fill)));
+    if (radius > 0)
+        p.drawRoundedRect(r, radius, radius);
+    else
+        p.drawRect(r);
     p.restore();
 }
 
-void TSheetCanvas::DrawSmallImage(QPoint at, int index) {
-    m_painter->fillRect(QRect(at, QSize(kSmallImageSize, kSmallImageSize)), QColor::fromHsv((index * 47) % 360, 120, 220));
+void TCustomSheetCanvas::DrawFocusRect(const TRect& rect) {
+    // Every other pixel of the border inverted, as a focus rectangle is drawn.
+    if (rect.IsEmpty() || m_paintBitmap.isNull()) return;
+    const QPoint shift = m_offset - m_origin;
+    auto invert = [&](int x, int y) {
+        const int dx = x + shift.x(), dy = y + shift.y();
+        if (dx < 0 || dy < 0 || dx >= m_paintBitmap.width() || dy >= m_paintBitmap.height()) return;
+        QRgb* line = reinterpret_cast<QRgb*>(m_paintBitmap.scanLine(dy));
+        line[dx] ^= 0x00FFFFFF;
+    };
+    // The perimeter walked clockwise from the top left corner.
+    int step = 0;
+    auto visit = [&](int x, int y) {
+        if (step++ % 2 == 0) invert(x, y);
+    };
+    for (int x = rect.Left; x < rect.Right; ++x) visit(x, rect.Top);
+    for (int y = rect.Top + 1; y < rect.Bottom; ++y) visit(rect.Right - 1, y);
+    if (rect.Height() > 1)
+        for (int x = rect.Right - 2; x >= rect.Left; --x) visit(x, rect.Bottom - 1);
+    if (rect.Width() > 1)
+        for (int y = rect.Bottom - 2; y > rect.Top; --y) visit(rect.Left, y);
 }
 
-void TSheetCanvas::TextOutFixed(int x, int y, QColor color, const QString& text) {
-    m_painter->setFont(m_fixedFont);
-    m_painter->setPen(color);
-    m_painter->drawText(QPoint(x, y + QFontMetrics(m_fixedFont).ascent()), text);
+void TCustomSheetCanvas::DrawCaret(int kind, const TRect& rect) {
+    if (kind == 1) {
+        DrawFocusRect(rect);
+    } else if (kind == 2) {
+        TRect r = rect;
+        for (int i = 0; i < 2 && !r.IsEmpty(); ++i) {
+            DrawFocusRect(r);
+            r = TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
+        }
+    }
 }
 
-int TSheetCanvas::TextWidthFixed(const QString& text) const {
-    return QFontMetrics(m_fixedFont).horizontalAdvance(text);
+// --- image with text
+
+void TCustomSheetCanvas::DrawImageText(int kind, const TRect& rect, const QString& text, int imageIndex) {
+    if (imageIndex >= 0) {
+        const int x = rect.Left + GetThemePadding(kind).Left;
+        const int y = rect.Top + (rect.Height() - SchemeCharImages().Height()) / 2;
+        DrawCharImage(QPoint(x, y), imageIndex);
+    }
+    DrawTextBesideImage(kind, rect, text, imageIndex >= 0);
 }
 
-int TSheetCanvas::TextWidthCode(const QString& text) const { return QFontMetrics(m_codeFont).horizontalAdvance(text); }
-
-void TSheetCanvas::TextOutCodeOn(QPainter& painter, const TRect& rect, QColor color, const QString& text) const {
-    painter.setFont(m_codeFont);
-    painter.setPen(color);
-    const int y = rect.Top + (rect.Height() - m_codeLineHeight) / 2 + QFontMetrics(m_codeFont).ascent();
-    painter.drawText(QPoint(rect.Left, y), text);
+void TCustomSheetCanvas::DrawTextBesideImage(int kind, const TRect& rect, const QString& text, bool withImage) {
+    if (text.isEmpty()) return;
+    int x = rect.Left + GetThemePadding(kind).Left;
+    if (withImage) x += SchemeCharImages().Width() + Theme().GetImageData(0).Size;
+    const int y = rect.Top + (rect.Height() - m_codeLineHeight) / 2;
+    TextOutCode(x, y, Theme().GetFontData(tfkCode).Color, text);
 }
 
-void TSheetCanvas::DrawCharImageOn(QPainter& painter, QPoint at, int index) const {
-    painter.fillRect(QRect(at, QSize(12, 12)), QColor::fromHsv((index * 47) % 360, 120, 220));
+QSize TCustomSheetCanvas::MeasureImageText(int kind, bool withImage, const QString& text) {
+    const TRect padding = GetThemePadding(kind);
+    int height = std::max(m_codeLineHeight, m_elementLineHeight);
+    if (withImage) height = std::max(height, SchemeCharImages().Height());
+    height += padding.Top + padding.Bottom;
+    if (text.isEmpty() && !withImage) return QSize(height, height);
+    int width = padding.Left + padding.Right + TextWidthCode(text);
+    if (withImage) width += SchemeCharImages().Width() + Theme().GetImageData(0).Size;
+    return QSize(width, height);
 }
 
-void TSheetCanvas::DrawExpandMarkOn(QPainter& painter, QPoint at, bool expanded) const {
-    painter.setPen(QColor(80, 80, 80));
-    painter.drawRect(QRect(at.x() + 2, at.y() + 2, 8, 8));
-    painter.drawLine(at.x() + 4, at.y() + 6, at.x() + 8, at.y() + 6);
-    if (!expanded) painter.drawLine(at.x() + 6, at.y() + 4, at.x() + 6, at.y() + 8);
-}
+void InitCanvasUnit() {}
+void FinalCanvasUnit() {}

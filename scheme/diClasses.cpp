@@ -2,6 +2,7 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "core/cuUtils.h"
 
 // ---------------------------------------------------------------------------
 // Element numbers
@@ -443,4 +444,8 @@ void TScheme::RunCheckQueue() {
 
 bool TFindData::Matches(TElement*, const QString& text) const {
     return text.compare(Text, CaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+}
+
+void TFindData::ReportNotFound() const {
+    ShowMessageBox(LoadStrFmt(strCouldNotFind, {Text}), QString(), MsgBox::IconInformation);
 }

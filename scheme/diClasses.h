@@ -394,6 +394,8 @@ public:
 
     // Whether text equals the search text as a whole (ignoring case unless case-sensitive).
     virtual bool Matches(TElement* element, const QString& text) const;
+    // Tells the user that the search text was not found (an information box).
+    virtual void ReportNotFound() const;
 
     QString Text;
     bool CaseSensitive;

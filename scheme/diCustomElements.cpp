@@ -1,8 +1,12 @@
 #include "scheme/diCustomElements.h"
 
+#include "platform/plSystemColors.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diSheet.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -53,37 +57,56 @@ void TDropDownItem::SetExpanded(bool value) {
 }
 
 void TDropDownItem::PaintImage(QPainter& painter, const TRect& rect, int& textLeft) {
-    if (ImageIndex < 0 || !m_list || !m_list->Sheet()) return;
-    const int y = rect.Top + (rect.Height() - kCharImageSize) / 2;
-    m_list->Sheet()->Canvas()->DrawCharImageOn(painter, QPoint(textLeft, y), ImageIndex);
-    textLeft += kCharImageSize + 4;
+    if (ImageIndex < 0) return;
+    const TSchemeImages& images = SchemeCharImages();
+    if (ImageIndex < images.Count()) {
+        const int y = rect.Top + (rect.Height() - images.Height()) / 2;
+        painter.drawImage(QPoint(textLeft, y), images.Image(ImageIndex));
+    }
+    textLeft += images.Width() + 4;
 }
 
+namespace {
+QColor SystemColor(TSystemColor which) { return QColor::fromRgba(GetSystemColor(which)); }
+
+// The code font of the sheet's theme; the application's font without a sheet.
+QFont CodeFont(TDropDownList* list) {
+    if (list && list->Sheet() && list->Sheet()->Settings())
+        return list->Sheet()->Settings()->GetTheme().GetFontData(tfkCode).MakeFont();
+    return QFont();
+}
+}  // namespace
+
 void TDropDownItem::Paint(QPainter& painter, const TRect& rect, bool selected) {
-    const TSheetColors colors = SheetSystemColors();
     const bool highlight = selected && Selectable;
-    const QColor fill = highlight ? colors.Highlight : colors.Window;
-    int left = rect.Left + GetIndent();
+    const QColor fill = SystemColor(highlight ? TSystemColor::Highlight : TSystemColor::Window);
+    const int left = rect.Left + GetIndent();
     if (HasChildren()) {
         painter.fillRect(QRect(rect.Left, rect.Top, left + kExpandColumn - rect.Left, rect.Height()), fill);
-        painter.fillRect(QRect(left + kExpandColumn, rect.Top, rect.Right - left - kExpandColumn, rect.Height()), fill);
-        if (m_list && m_list->Sheet()) {
-            const QPoint at(left + (kExpandColumn - kCharImageSize) / 2, rect.Top + (rect.Height() - kCharImageSize) / 2);
-            m_list->Sheet()->Canvas()->DrawExpandMarkOn(painter, at, m_expanded);
-        }
+        painter.fillRect(QRect(left + kExpandColumn, rect.Top, rect.Right - left - kExpandColumn, rect.Height()),
+                         fill);
+        const TSchemeImages& chars = SchemeCharImages();
+        const int mark = DefaultCharImage() + (m_expanded ? 1 : 0);
+        if (mark >= 0 && mark < chars.Count())
+            painter.drawImage(QPoint(left + (kExpandColumn - chars.Width()) / 2,
+                                     rect.Top + (rect.Height() - chars.Height()) / 2),
+                              chars.Image(mark));
     } else {
         painter.fillRect(rect.ToQRect(), fill);
     }
     int textLeft = left + kExpandColumn;
     PaintImage(painter, rect, textLeft);
-    QColor textColor = colors.WindowText;
+    QColor textColor = SystemColor(TSystemColor::WindowText);
     if (!Enabled)
         textColor = QColor(128, 128, 128);
     else if (highlight)
-        textColor = colors.HighlightText;
-    if (m_list && m_list->Sheet())
-        m_list->Sheet()->Canvas()->TextOutCodeOn(painter, TRect{textLeft, rect.Top, rect.Right, rect.Bottom},
-                                                  textColor, DisplayText());
+        textColor = SystemColor(TSystemColor::HighlightText);
+    const QFont font = CodeFont(m_list);
+    painter.setFont(font);
+    painter.setPen(textColor);
+    const QFontMetrics metrics(font);
+    const int y = rect.Top + (rect.Height() - metrics.height()) / 2 + metrics.ascent();
+    painter.drawText(QPoint(textLeft, y), DisplayText());
 }
 
 // ---------------------------------------------------------------------------
@@ -202,7 +225,9 @@ void TCustomDropDownElement::FocusFirst() {
     TVisualElement::FocusFirst();
     TSheet* sheet = Sheet();
     if (!sheet || !IsFocused()) return;
-    if (SheetDropDownOnFocusNew(sheet->Settings()) && !HasVisualOption(voNoDropDownOnFocus) && CanDropDown())
+    const bool onFocus = !sheet->Settings() || !sheet->Settings()->DropDownOnFocusNewProperty() ||
+                         sheet->Settings()->DropDownOnFocusNewProperty()->Value();
+    if (onFocus && !HasVisualOption(voNoDropDownOnFocus) && CanDropDown())
         OpenDropDown();
 }
 
@@ -235,7 +260,7 @@ TCustomSmallImageElement::TCustomSmallImageElement() noexcept { InitVisualOption
 
 void TCustomSmallImageElement::Create() {
     TVisualElement::Create();
-    SetSize(kSmallImageSize, kSmallImageSize);
+    SetSize(SchemeSmallImages().Width(), SchemeSmallImages().Height());
 }
 
 void TCustomSmallImageElement::Paint(TSheetCanvas& canvas) {

@@ -7,21 +7,12 @@
 
 #include <QPainter>
 
-#if __has_include("scheme/diSounds.h")
 #include "scheme/diSounds.h"
-#define QUILLANE_HAS_SOUNDS 1
-#endif
 
 T_ELEMENT_CLASS_IMPL(TSheetElement, TPanelElement)
 
 namespace {
-void PlaySheetSound(const QString& name) {
-#ifdef QUILLANE_HAS_SOUNDS
-    PlaySchemeSound(name);
-#else
-    (void)name;
-#endif
-}
+void PlaySheetSound(const QString& name) { PlaySchemeSound(name); }
 }  // namespace
 T_CLASS_IMPL_ABSTRACT(TSheet, TItfObject)
 

@@ -4,6 +4,7 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
 #include "scheme/diFilers.h"
 #include "scheme/diSheet.h"
 
@@ -90,7 +91,7 @@ void TElement_Unaccepted::Paint(TSheetCanvas& canvas) {
     const int lineHeight = canvas.FixedLineHeight();
     int y = pad.Top;
     for (const QString& line : m_lines) {
-        canvas.TextOutFixed(pad.Left, y, QColor(0, 0, 0), DisplayLine(line));
+        canvas.TextOutFixed(pad.Left, y, canvas.Theme().GetFontData(tfkFixed).Color, DisplayLine(line));
         y += lineHeight;
     }
 }

@@ -13,6 +13,7 @@
 #include "core/cuTypes.h"
 #include "platform/plInput.h"
 #include "scheme/diClasses.h"
+#include "scheme/diPalette.h"
 
 #include <QPoint>
 #include <QSize>
@@ -83,12 +84,6 @@ enum : int { ckNone = 0, ckFocusRect = 1, ckDoubleFocusRect = 2 };
 
 enum TMouseButton : int { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 
-// The item state record of a palette item for an element.
-struct TPaletteItemState {
-    bool Enabled = true;
-    bool Checked = false;
-};
-
 // A rectangle moved by (dx, dy).
 inline TRect OffsetRect(const TRect& r, int dx, int dy) noexcept {
     return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
@@ -123,7 +118,7 @@ private:
 // ---------------------------------------------------------------------------
 // TVisualElement
 
-class TVisualElement : public TElement {
+class TVisualElement : public TElement, public IPaletteItemTarget {
     T_ELEMENT_CLASS(TVisualElement)
 public:
     TVisualElement() noexcept;
@@ -212,9 +207,10 @@ public:
     // The palette command: ApplyPaletteItem inside the sheet's update bracket
     // (unless the item has flag 0x0020); whether it was handled.
     bool ApplyItem(TPaletteItem* item, const QString& subCommand, bool checked);
+    void ApplyItem(TPaletteItem* item, bool checked) override { ApplyItem(item, QString(), checked); }
     void CollectPaletteItems(QList<TPaletteItem*>& list);
     void CollectPaletteItemsForSelection(QList<TPaletteItem*>& list, bool& fromSelection);
-    void GetItemState(TPaletteItem* item, TPaletteItemState& state) { UpdatePaletteItemState(item, state); }
+    void GetItemState(TPaletteItem* item, TPaletteItemState& state) override { UpdatePaletteItemState(item, state); }
     bool PasteWithWaitCursor();
     void BeginContentChange() noexcept { m_vstate |= vsContentChange; }
     void EndContentChange();

@@ -1,6 +1,7 @@
 // Painting of visual elements and of the sheet.
 
 #include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
 #include "scheme/diSheet.h"
 #include "scheme/diVisual.h"
 
@@ -74,10 +75,10 @@ void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
             m_canvas->DrawCaret(m_caretKind, m_caretRect);
         if (!(flags & pfNoFocusOverlay)) PaintFocusOverlay(m_canvas->Painter());
     } catch (...) {
-        m_canvas->EndPaint(dc);
+        m_canvas->EndPaint(&dc);
         throw;
     }
-    m_canvas->EndPaint(dc);
+    m_canvas->EndPaint(&dc);
 }
 
 void TSheet::PaintFocusOverlay(QPainter& dc) {

@@ -5,16 +5,11 @@
 #include "scheme/diSheet.h"
 #include "scheme/diVisual.h"
 
-#if __has_include("scheme/diSounds.h")
-#include "scheme/diSounds.h"
-#define QUILLANE_HAS_SOUNDS 1
-#endif
-
 #include <QSet>
 
 bool TVisualElement::ApplyItem(TPaletteItem* item, const QString& subCommand, bool checked) {
     if (!item) return false;
-    if (item->Flags & pifNoSheetUpdate) return ApplyPaletteItem(item, subCommand, checked);
+    if (item->Flags() & pifWithoutUpdate) return ApplyPaletteItem(item, subCommand, checked);
     TSheetUpdate update(m_sheet);
     return ApplyPaletteItem(item, subCommand, checked);
 }
@@ -30,7 +25,7 @@ void TVisualElement::UpdatePaletteItemState(TPaletteItem* item, TPaletteItemStat
 }
 
 void TVisualElement::GetPaletteItems(QList<TPaletteItem*>& list) {
-    if ((m_voptions & voCanDisable) && DisablePaletteItem()) list.append(DisablePaletteItem());
+    if ((m_voptions & voCanDisable) && PaletteDisableItem()) list.append(PaletteDisableItem());
     TPalette* palette = Palette();
     if (!palette) return;
     TElementClassList accepted;
@@ -40,7 +35,7 @@ void TVisualElement::GetPaletteItems(QList<TPaletteItem*>& list) {
     palette->ForEach(
         [&](TNode* node) {
             auto* item = dynamic_cast<TElementPaletteItem*>(node);
-            if (!item || !accepted.contains(item->ElementClass)) return;
+            if (!item || !accepted.contains(item->ElementClass())) return;
             // The palette nodes that contain the item come first, each once.
             QList<TNode*> chain;
             for (TNode* n = item; n && n != palette; n = n->Parent()) chain.prepend(n);
@@ -94,8 +89,8 @@ void TVisualElement::CollectPaletteItemsForSelection(QList<TPaletteItem*>& list,
             if (list.isEmpty()) break;
         }
         if (selected > 0) {
-            list.removeIf([](TPaletteItem* i) { return i->Flags & pifNotForSelection; });
-            if (selected > 1) list.removeIf([](TPaletteItem* i) { return i->Flags & pifNotCombined; });
+            list.removeIf([](TPaletteItem* i) { return i->Flags() & pifNotForSelection; });
+            if (selected > 1) list.removeIf([](TPaletteItem* i) { return i->Flags() & pifNotForCombined; });
             DropEmptyGroups(list);
             fromSelection = true;
             AdjustPaletteItems(list);
@@ -103,39 +98,10 @@ void TVisualElement::CollectPaletteItemsForSelection(QList<TPaletteItem*>& list,
         }
     }
     CollectPaletteItems(list);
-    list.removeIf([](TPaletteItem* i) { return i->Flags & pifSelectionOnly; });
+    list.removeIf([](TPaletteItem* i) { return i->Flags() & pifSelectedInTextOnly; });
 }
 
 void TVisualElement::AdjustPaletteItemInfo(TPaletteItem* item, TPaletteItemInfo& info) {
     if (IsSubElement())
         if (TElement* p = ParentElement()) p->AdjustChildPaletteItemInfo(this, item, info);
-}
-
-// ---------------------------------------------------------------------------
-// TSchemePaletteItem
-
-void TSchemePaletteItem::ApplyTo(TElement* element, bool checked) {
-    if (auto* visual = dynamic_cast<TVisualElement*>(element)) visual->ApplyItem(this, QString(), checked);
-}
-
-void TSchemePaletteItem::ApplyToList(const QList<TElement*>& list, bool checked) {
-    for (TElement* e : list) {
-        TPaletteItemState state;
-        if (auto* visual = dynamic_cast<TVisualElement*>(e)) visual->GetItemState(this, state);
-        if (state.Enabled) ApplyTo(e, checked);
-    }
-}
-
-void TSchemePaletteItem::ExecuteFor(TElement* element, bool checked) {
-#ifdef QUILLANE_HAS_SOUNDS
-    PlaySchemeSound(GetSoundName());
-#endif
-    ApplyTo(element, checked);
-}
-
-void TSchemePaletteItem::ExecuteForList(const QList<TElement*>& list, bool checked) {
-#ifdef QUILLANE_HAS_SOUNDS
-    PlaySchemeSound(GetSoundName());
-#endif
-    ApplyToList(list, checked);
 }

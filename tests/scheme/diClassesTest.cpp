@@ -2,7 +2,9 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "platform/plDialogs.h"
 #include "support/testElements.h"
+#include "testEnglish.h"
 
 #include <QRandomGenerator>
 
@@ -251,6 +253,7 @@ TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
 // The check protocol
 
 TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
+    TEnglishTexts english;
     auto scheme = MakeTestScheme();
     auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
     leaf->SetRequired(true);
@@ -261,16 +264,12 @@ TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     ASSERT_EQ(leaf->Messages()->GetCount(), 1);
     const TElementMessage* m = leaf->Messages()->GetItem(0);
     EXPECT_EQ(m->Kind(), mkValueRequired);
-    int links = 0;
-    for (const auto& s : m->Segments())
-        if (s.Kind == skElements) {
-            ++links;
-            EXPECT_EQ(s.Value, QString::number(leaf->Number()));
-            if (!LoadStr(strTheValueMustBeSet).isEmpty()) {
-                EXPECT_EQ(s.Text, QStringLiteral("set"));
-            }
-        }
-    EXPECT_EQ(links, 1);
+    ASSERT_EQ(m->SegmentCount(), 2);
+    EXPECT_EQ(m->Segment(0).Kind, skText);
+    EXPECT_EQ(m->Segment(0).Text, QStringLiteral("The value must\u00A0be "));
+    EXPECT_EQ(m->Segment(1).Kind, skElements);
+    EXPECT_EQ(m->Segment(1).Text, QStringLiteral("set"));
+    EXPECT_EQ(m->Segment(1).Value, QString::number(leaf->Number()));
     EXPECT_FALSE(leaf->HasNoErrors());
     EXPECT_EQ(leaf->MessagesChangedCount, 1);
 
@@ -418,6 +417,16 @@ TEST(FindData, MatchesWholeTextWithOptionalCase) {
     EXPECT_TRUE(TFindData("Alpha").Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha", true).Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha").Matches(nullptr, "alphabet"));
+}
+
+TEST(FindData, NotFoundIsReportedInAnInformationBox) {
+    TEnglishTexts english;
+    TFakeDialogs dialogs;
+    TDialogsInstaller installed(&dialogs);
+    TFindData("Alpha").ReportNotFound();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconInformation);
+    EXPECT_EQ(dialogs.Boxes[0].Text, QStringLiteral("Could not find \"Alpha\"."));
 }
 
 }  // namespace

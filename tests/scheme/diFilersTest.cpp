@@ -4,6 +4,7 @@
 #include "core/cuStringIds.h"
 #include "platform/plFiles.h"
 #include "support/testElements.h"
+#include "testEnglish.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,6 +87,7 @@ struct TSample {
 // Format version
 
 TEST(SchemeFiles, FormatVersionTable) {
+    TEnglishTexts english;
     struct Case {
         const char* text;
         int version;
@@ -107,13 +109,15 @@ TEST(SchemeFiles, FormatVersionTable) {
         scheme->Root()->LoadFrom(&loader, knot.get());
         loader.Finish();
         EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << c.text << ": loading goes on";
-        if (c.warns && !LoadStr(strFormatDataProvidedNewer).isEmpty()) {
+        if (c.warns) {
             EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
+            EXPECT_TRUE(messages.GetItem(0)->GetText().contains(QStringLiteral("newer version")));
         }
     }
 }
 
 TEST(SchemeFiles, CorruptDataIsReportedAndLoadedAsFarAsItGoes) {
+    TEnglishTexts english;
     auto scheme = MakeTestScheme();
     TElementMessages messages;
     TNodePtr<TKnot> knot = TKnot::Create();
@@ -124,9 +128,7 @@ TEST(SchemeFiles, CorruptDataIsReportedAndLoadedAsFarAsItGoes) {
     loader.Finish();
     ASSERT_GE(messages.GetCount(), 1);
     EXPECT_EQ(messages.GetItem(0)->Kind(), mkWarning);
-    if (!LoadStr(strDataProvidedAreCorrupt).isEmpty()) {
-        EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strDataProvidedAreCorrupt));
-    }
+    EXPECT_EQ(messages.GetItem(0)->GetText(), QStringLiteral("Data provided are corrupt"));
     auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
@@ -226,6 +228,7 @@ TEST(SchemeFiles, FileRoundTripRenumbersAndMapsReferableElements) {
 }
 
 TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
+    TEnglishTexts english;
     const QString text = QStringLiteral(
         "<TestModule FormatVersion=\"1.1\">\r\n"
         "\t<TestLeaf Value=\"a\" Extra=\"1\"/>\r\n"
@@ -245,11 +248,9 @@ TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
         }
         // One for the attribute, one for the never-read node as a whole.
         ASSERT_EQ(CountKind(messages, mkWarning), 2);
-        if (!LoadStr(strNodeWasNotRead).isEmpty()) {
-            EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStrFmt(strNodeWasNotRead, {"TestModule.Mystery"}));
-            EXPECT_EQ(messages.GetItem(1)->GetText(),
-                      LoadStrFmt(strAttributeWasNotRead, {"TestModule.TestLeaf.Extra"}));
-        }
+        EXPECT_EQ(messages.GetItem(0)->GetText(), QStringLiteral("Node \"TestModule.Mystery\" was not read"));
+        EXPECT_EQ(messages.GetItem(1)->GetText(),
+                  QStringLiteral("Attribute \"TestModule.TestLeaf.Extra\" was not read"));
     }
 }
 

@@ -294,7 +294,7 @@ TEST(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
 }
 
 TEST(VisualElements, MessagesSignOwnedByTheRootSurvivesTheSheetGoingFirst) {
-    auto settings = std::make_unique<TSheetSettings>();
+    TNodePtr<TSheetSettings> settings = MakeSheetSettings();
     auto sheet = std::make_unique<TSheet>(settings.get());
     auto scheme = MakeVisualTestScheme();
     auto* root = static_cast<TElement_TestBox*>(scheme->Root());

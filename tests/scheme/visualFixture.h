@@ -3,12 +3,20 @@
 
 #include "core/cuUndoRedo.h"
 #include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
 #include "scheme/diSheet.h"
 #include "support/testVisualElements.h"
 
+// Sheet settings made as the settings tree makes them.
+inline TNodePtr<TSheetSettings> MakeSheetSettings() {
+    TNodePtr<TSheetSettings> settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
+    settings->CreateProperties();
+    return settings;
+}
+
 struct TSheetFixture {
-    TSheetSettings settings;
-    TSheet sheet{&settings};
+    TNodePtr<TSheetSettings> settings = MakeSheetSettings();
+    TSheet sheet{settings.get()};
     TUndoRedo history;
     TElementMessages messages;
     std::unique_ptr<TScheme> scheme = MakeVisualTestScheme();

@@ -109,7 +109,7 @@ void TElement_TestBox::GetCaret(int& kind, TRect& rect) {
 
 void TElement_TestBox::Paint(TSheetCanvas& canvas) {
     ++PaintCount;
-    canvas.Painter().fillRect(GetClientRect().ToQRect(), Color);
+    canvas.FillRect(GetClientRect(), Color.rgba());
     if (IsInSelectedText()) canvas.DrawSelection(GetClientRect(), Sheet() && Sheet()->Active());
 }
 
