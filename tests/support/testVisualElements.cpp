@@ -142,8 +142,10 @@ void TElement_TestBox::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     m_value = knot->ReadStr(QStringLiteral("Value"));
     TElementClassList classes;
     bool filled = false;
-    for (TKnot* k = knot->GetFirstChild(); k; k = k->GetNextSibling())
-        CreateChildFromNode(loader, k, nullptr, classes, filled);
+    for (TKnot* k = knot->GetFirstChild(); k; k = k->GetNextSibling()) {
+        TElement* child = CreateChildFromNode(loader, k, nullptr, classes, filled);
+        if (auto* v = dynamic_cast<TVisualElement*>(child); v && !v->VisualParent()) v->SetVisualParent(this);
+    }
     CheckAll();
 }
 
