@@ -1,6 +1,7 @@
 #include "scheme/diVisual.h"
 
 #include "core/cuKnot.h"
+#include "core/cuUtils.h"
 #include "scheme/diFilers.h"
 #include "scheme/diSheet.h"
 
@@ -955,4 +956,12 @@ void TPanelElement::RemoveVisualChild(TVisualElement* child) {
 void TPanelElement::VisibilityChanged() {
     TVisualElement::VisibilityChanged();
     UpdateSize();
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+bool TVisualElement::PasteWithWaitCursor() {
+    TWaitScope wait;
+    return Paste();
 }

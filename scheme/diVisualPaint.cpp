@@ -60,7 +60,20 @@ void TMessagesSignElement::Paint(TSheetCanvas& canvas) {
     canvas.DrawThemeImage(invalid ? tekError : tekNeedValue, QPoint(0, 0));
 }
 
-void TSheetElement::Paint(TSheetCanvas& canvas) { canvas.DrawThemeFrame(tekSheet, GetClientRect()); }
+// The sheet's background is drawn only around what is repainted: stretched
+// over the whole of a big scheme it would cost in proportion to everything
+// off screen. The part drawn reaches past the paint rectangle by the frame's
+// border widths, so that borders drawn at its cut edges stay out of sight and
+// the sheet's real edges look as they would over the whole.
+void TSheetElement::Paint(TSheetCanvas& canvas) {
+    const TRect client = GetClientRect();
+    const TRect paint = canvas.GetPaintRect();
+    const int dx = canvas.GetThemeMinWidth(tekSheet) + 1;
+    const int dy = canvas.GetThemeMinHeight(tekSheet) + 1;
+    const TRect around{paint.Left - dx, paint.Top - dy, paint.Right + dx, paint.Bottom + dy};
+    const TRect target = IntersectRects(client, around);
+    if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
+}
 
 // ---------------------------------------------------------------------------
 // TSheet

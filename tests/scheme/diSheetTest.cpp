@@ -348,6 +348,18 @@ TEST(SheetViewState, AnotherTypeAtTheIndexFocusesNothingButRestoresTheScroll) {
     EXPECT_EQ(f.sheet.Focused(), a);
 }
 
+TEST(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
+    TSheetFixture f;
+    QStringList log;
+    f.root->Log = &log;
+    TSheetRecorder rec(&f.sheet);
+    f.settings->FontSizeProperty()->SetIndex(1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Layout 1 1 0 0")));
+    ASSERT_FALSE(rec.Codes.empty());
+    EXPECT_EQ(rec.Codes.back(), snRepaint);
+    EXPECT_EQ(rec.FirstArgs.back(), 0);
+}
+
 TEST(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
     TSheetFixture f;
     TElement_TestBox* a = AddBox(f.root);
