@@ -37,6 +37,6 @@ QStringList TUnitRegistry::InitializedNames() const {
 
 void RegisterCoreUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("cuLocalization"), InitLocalizationUnit, FinalLocalizationUnit);
-    registry.Add(QStringLiteral("umGDIPlus"), InitGDIPlusUnit, FinalGDIPlusUnit);
     registry.Add(QStringLiteral("cuDeviceContextManager"), InitDeviceContextManagerUnit, FinalDeviceContextManagerUnit);
+    registry.Add(QStringLiteral("umGDIPlus"), InitGDIPlusUnit, FinalGDIPlusUnit);
 }

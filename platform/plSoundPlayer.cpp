@@ -1,37 +1,47 @@
 #include "platform/plSoundPlayer.h"
 
 #include <QFile>
-#include <QHash>
 #include <QSoundEffect>
 #include <QUrl>
 
+#include <map>
+
 namespace {
 
-class TQtSoundPlayer final : public TSoundPlayer {
+class TQtSoundEffect final : public TSoundEffect {
 public:
+    explicit TQtSoundEffect(const QString& path) {
+        m_effect.setSource(path.startsWith(QLatin1Char(':')) ? QUrl(QLatin1String("qrc") + path)
+                                                              : QUrl::fromLocalFile(path));
+    }
+    // Without an audio device the effect reports an error and stays silent.
+    void Play() override { m_effect.play(); }
+    bool IsPlaying() const override { return m_effect.isPlaying(); }
+
+private:
+    QSoundEffect m_effect;
+};
+
+class TEffectSoundPlayer final : public TSoundPlayer {
+public:
+    explicit TEffectSoundPlayer(TSoundEffectFactory factory) : m_factory(std::move(factory)) {}
+
     void Play(const QString& resourcePath) override {
         if (IsPlaying() || !QFile::exists(resourcePath)) return;
-        QSoundEffect*& effect = m_effects[resourcePath];
-        if (!effect) {
-            effect = new QSoundEffect();
-            effect->setSource(resourcePath.startsWith(QLatin1Char(':'))
-                                  ? QUrl(QLatin1String("qrc") + resourcePath)
-                                  : QUrl::fromLocalFile(resourcePath));
-        }
-        // Without an audio device the effect reports an error and stays silent.
-        effect->play();
+        std::unique_ptr<TSoundEffect>& effect = m_effects[resourcePath];
+        if (!effect) effect = m_factory(resourcePath);
+        if (effect) effect->Play();
     }
 
     bool IsPlaying() const override {
-        for (const QSoundEffect* effect : m_effects)
-            if (effect->isPlaying()) return true;
+        for (const auto& [path, effect] : m_effects)
+            if (effect && effect->IsPlaying()) return true;
         return false;
     }
 
-    ~TQtSoundPlayer() override { qDeleteAll(m_effects); }
-
 private:
-    QHash<QString, QSoundEffect*> m_effects;
+    TSoundEffectFactory m_factory;
+    std::map<QString, std::unique_ptr<TSoundEffect>> m_effects;
 };
 
 std::unique_ptr<TSoundPlayer>& Slot() {
@@ -41,7 +51,13 @@ std::unique_ptr<TSoundPlayer>& Slot() {
 
 }  // namespace
 
-std::unique_ptr<TSoundPlayer> CreateQtSoundPlayer() { return std::make_unique<TQtSoundPlayer>(); }
+std::unique_ptr<TSoundPlayer> CreateEffectSoundPlayer(TSoundEffectFactory factory) {
+    return std::make_unique<TEffectSoundPlayer>(std::move(factory));
+}
+
+std::unique_ptr<TSoundPlayer> CreateQtSoundPlayer() {
+    return CreateEffectSoundPlayer([](const QString& path) { return std::make_unique<TQtSoundEffect>(path); });
+}
 
 TSoundPlayer& TSoundPlayer::Current() {
     std::unique_ptr<TSoundPlayer>& player = Slot();

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class TSoundPlayer {
@@ -24,5 +25,17 @@ public:
     static void Release();
 };
 
-// The player on QSoundEffect: one effect per sound, kept for reuse.
+// One loaded sound of the effect player.
+class TSoundEffect {
+public:
+    virtual ~TSoundEffect() = default;
+    virtual void Play() = 0;
+    virtual bool IsPlaying() const = 0;
+};
+using TSoundEffectFactory = std::function<std::unique_ptr<TSoundEffect>(const QString& path)>;
+
+// A player that keeps one effect per sound file for reuse and starts a sound
+// only while none of its effects is playing.
+std::unique_ptr<TSoundPlayer> CreateEffectSoundPlayer(TSoundEffectFactory factory);
+// The effect player on QSoundEffect.
 std::unique_ptr<TSoundPlayer> CreateQtSoundPlayer();

@@ -164,40 +164,33 @@ TCustomSheetCanvas::~TCustomSheetCanvas() {
 
 TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); }
 
-QFont TCustomSheetCanvas::ThemeFont(int fontKind) const { return Theme().GetFontData(fontKind).MakeFont(); }
+const QFont& TCustomSheetCanvas::CanvasFont(TCanvasFont font) const { return m_fonts[font]; }
 
 void TCustomSheetCanvas::Reset() {
     m_widthCache.clear();
+    const TSheetTheme& theme = Theme();
+    m_fonts[cfElement] = theme.GetFontData(tfkElement).MakeFont();
+    m_fonts[cfCode] = theme.GetFontData(tfkCode).MakeFont();
+    m_fonts[cfFixed] = theme.GetFontData(tfkFixed).MakeFont();
     m_paintFont = m_measureFont = cfNone;
     m_elementLineHeight = MeasureHeight(cfElement);
     m_codeLineHeight = MeasureHeight(cfCode);
     m_fixedLineHeight = MeasureHeight(cfFixed);
 }
 
-namespace {
-
-int FontKindOf(TCanvasFont font) {
-    switch (font) {
-    case cfCode: return tfkCode;
-    case cfFixed: return tfkFixed;
-    default: return tfkElement;
-    }
-}
-
-}  // namespace
 
 int TCustomSheetCanvas::MeasureHeight(TCanvasFont font) {
     TDeviceContextManager* dc = DeviceContextManager();
     if (!dc) return 0;
     m_measureFont = font;
-    return int(std::lround(dc->Metrics(ThemeFont(FontKindOf(font))).height()));
+    return int(std::lround(dc->Metrics(CanvasFont(font)).height()));
 }
 
 int TCustomSheetCanvas::MeasureWidth(TCanvasFont font, const QString& text) {
     TDeviceContextManager* dc = DeviceContextManager();
     if (!dc || text.isEmpty()) return 0;
     m_measureFont = font;
-    return int(std::lround(dc->Metrics(ThemeFont(FontKindOf(font))).horizontalAdvance(text)));
+    return int(std::lround(dc->Metrics(CanvasFont(font)).horizontalAdvance(text)));
 }
 
 void TCustomSheetCanvas::BeginPaint(const TRect& rect) {
@@ -240,7 +233,7 @@ bool TCustomSheetCanvas::NeedsPaint(const TRect& bounds) const noexcept {
 
 void TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
     if (m_paintFont == font) return;
-    Painter().setFont(ThemeFont(FontKindOf(font)));
+    Painter().setFont(CanvasFont(font));
     m_paintFont = font;
 }
 
@@ -341,13 +334,15 @@ void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor fra
     QPainter& p = Painter();
     p.save();
     p.setRenderHint(QPainter::Antialiasing, radius > 0);
-    const QRectF r = QRectF(rect.ToQRect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const bool outline = frame != clNone || radius > 0;
     if (frame == clNone && radius > 0)
         p.setPen(QPen(QColor::fromRgba(GetSystemColor(TSystemColor::WindowText)), 1, Qt::DotLine));
     else if (frame == clNone)
         p.setPen(Qt::NoPen);
     else
         p.setPen(QPen(QColor::fromRgba(frame), 1));
+    // A pen draws on the pixel centres of the outermost row; a fill alone covers the whole rectangle.
+    const QRectF r = outline ? QRectF(rect.ToQRect()).adjusted(0.5, 0.5, -0.5, -0.5) : QRectF(rect.ToQRect());
     p.setBrush(fill == clNone ? QBrush(Qt::NoBrush) : QBrush(QColor::fromRgba(fill)));
     if (radius > 0)
         p.drawRoundedRect(r, radius, radius);

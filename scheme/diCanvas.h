@@ -122,8 +122,9 @@ public:
     TSheetSettings* Settings() const noexcept { return m_settings; }
     TSheetTheme& Theme() const;
 
-    // Clears the width cache and the font markers and measures the line
-    // heights of "0" in the element, code and fixed fonts again.
+    // Takes the theme's fonts again, clears the width cache and the font
+    // markers and measures the line heights of "0" in the element, code and
+    // fixed fonts again. The sheet runs it when its settings change.
     void Reset();
 
     // Starts a paint pass over rect (sheet coordinates): a bitmap of its size
@@ -198,12 +199,13 @@ public:
     QSize MeasureImageText(int kind, bool withImage, const QString& text);
 
 private:
-    QFont ThemeFont(int fontKind) const;
+    const QFont& CanvasFont(TCanvasFont font) const;
     void SelectPaintFont(TCanvasFont font);
     int MeasureWidth(TCanvasFont font, const QString& text);
     int MeasureHeight(TCanvasFont font);
 
     TSheetSettings* m_settings;
+    QFont m_fonts[4];  // by TCanvasFont, made at reset
     TCanvasFont m_paintFont = cfNone;
     TCanvasFont m_measureFont = cfNone;
     int m_fixedLineHeight = 0;

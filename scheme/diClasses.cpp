@@ -40,8 +40,11 @@ TElement* TElement::CreateWith(const TElementClass* cls, TScheme* scheme, TEleme
     TItfObject* object = cls->NewInstance();
     TElement* element = dynamic_cast<TElement*>(object);
     if (!element) {
-        delete object;
-        throw Exception(QStringLiteral("%1 is not an element class").arg(cls->Name()));
+        if (auto* node = dynamic_cast<TNode*>(object))
+            node->Free();
+        else
+            delete object;
+        throw Exception::FromId(strAbstractClass, {cls->Name()});
     }
     try {
         if (addOptions) element->SetOptions(element->Options() | addOptions);

@@ -389,7 +389,7 @@ private:
 
 class TFindData {
 public:
-    TFindData(const QString& text = QString(), bool caseSensitive = false) : Text(text), CaseSensitive(caseSensitive) {}
+    explicit TFindData(const QString& text = QString(), bool caseSensitive = false) : Text(text), CaseSensitive(caseSensitive) {}
     virtual ~TFindData() = default;
 
     // Whether text equals the search text as a whole (ignoring case unless case-sensitive).

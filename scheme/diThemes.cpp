@@ -1,6 +1,7 @@
 #include "scheme/diThemes.h"
 
 #include "core/cuClasses.h"
+#include "core/cuDeviceContextManager.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
@@ -91,12 +92,18 @@ QByteArray ReadWholeFile(const QString& fileName) {
 // Fonts
 
 QFont TSheetThemeFontData::MakeFont() const {
-    QFont font(Name.isEmpty() ? QStringLiteral("DejaVu Sans") : Name);
+    const QString face = Name.isEmpty() ? QStringLiteral("DejaVu Sans") : Name;
     const int points = Size > 0 ? Size : DefaultThemeFontSize;
-    font.setPixelSize(std::max(1, int(std::lround(points * 96.0 / 72.0))));
-    font.setBold(Style & tfsBold);
-    font.setItalic(Style & tfsItalic);
-    font.setUnderline(Style & tfsUnderline);
+    TFontStyles style;
+    if (Style & tfsBold) style |= TFontStyle::Bold;
+    if (Style & tfsItalic) style |= TFontStyle::Italic;
+    if (Style & tfsUnderline) style |= TFontStyle::Underline;
+    if (const TDeviceContextManager* dc = DeviceContextManager()) return dc->CreateFont(face, points, style);
+    QFont font(face);
+    font.setPixelSize(std::max(1, PointsToPixels(points, plScreenPixelsPerInch)));
+    font.setBold(style.testFlag(TFontStyle::Bold));
+    font.setItalic(style.testFlag(TFontStyle::Italic));
+    font.setUnderline(style.testFlag(TFontStyle::Underline));
     font.setKerning(false);
     return font;
 }
@@ -160,14 +167,12 @@ void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const 
         painter.drawImage(to, source, from);
         return;
     }
-    // Tiles from the target's top left; the last ones are cut to fit.
-    for (int y = to.top(); y < to.top() + to.height(); y += from.height()) {
-        const int h = std::min(from.height(), to.top() + to.height() - y);
-        for (int x = to.left(); x < to.left() + to.width(); x += from.width()) {
-            const int w = std::min(from.width(), to.left() + to.width() - x);
-            painter.drawImage(QPoint(x, y), source, QRect(from.left(), from.top(), w, h));
-        }
-    }
+    // Tiles from the target's top left; the last ones are cut to fit. A
+    // texture brush does it in one fill, however small the tile.
+    painter.save();
+    painter.setBrushOrigin(to.topLeft());
+    painter.fillRect(to, QBrush(source.copy(from)));
+    painter.restore();
 }
 
 }  // namespace
@@ -317,6 +322,11 @@ void TSheetTheme::ReadElement(TKnot* node, int kind, TSheetThemeElementData& dat
         cut = TRect{0, 0, m_image.width(), m_image.height()};
     else
         cut = TRect{cut.Left, cut.Top, cut.Right + 1, cut.Bottom + 1};
+    // Only what lies in the image: a cut of up to 10000 x 10000 pixels beyond
+    // a small image would otherwise be copied at that size.
+    cut.Right = std::min(cut.Right, m_image.width());
+    cut.Bottom = std::min(cut.Bottom, m_image.height());
+    if (cut.IsEmpty()) cut = TRect{};
     data.Cut = cut;
     data.ColorOver = ReadColor(node, QStringLiteral("ColorOver"), clNone);
     data.MouseTransparent = ParseThemeRect(node->ReadStr(QStringLiteral("MouseTransparent")));

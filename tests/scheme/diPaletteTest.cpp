@@ -174,7 +174,9 @@ TEST(PaletteItems, ApplyingToAListSkipsDisabledElementsAndSoundsOnce) {
     for (int i = 0; i < 3; ++i) {
         auto* probe = static_cast<TElement_PaletteProbe*>(list[i]);
         ASSERT_EQ(probe->Applied.size(), i == 1 ? 0 : 1) << i;
-        if (i != 1) EXPECT_EQ(probe->Applied[0], std::make_pair(static_cast<TPaletteItem*>(item), true));
+        if (i != 1) {
+            EXPECT_EQ(probe->Applied[0], std::make_pair(static_cast<TPaletteItem*>(item), true));
+        }
     }
     item->ExecuteFor(list[1], false);  // a single element is applied as asked
     EXPECT_EQ(static_cast<TElement_PaletteProbe*>(list[1])->Applied.size(), 1);

@@ -6,6 +6,8 @@
 #include "platform/plSoundPlayer.h"
 
 #include <QFile>
+
+#include <map>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,11 +15,8 @@ namespace {
 class TRecordingPlayer : public TSoundPlayer {
 public:
     explicit TRecordingPlayer(QStringList* played) : m_played(played) {}
-    void Play(const QString& path) override {
-        if (!Busy) m_played->append(path);
-    }
-    bool IsPlaying() const override { return Busy; }
-    bool Busy = false;
+    void Play(const QString& path) override { m_played->append(path); }
+    bool IsPlaying() const override { return false; }
 
 private:
     QStringList* m_played;
@@ -67,6 +66,46 @@ TEST_F(Sounds, SectionSavesOnlyAChangedValue) {
     SoundsSettings()->EnabledProperty()->SetValue(false);
     SoundsSettings()->SaveTo(root.get());
     EXPECT_EQ(root->FindPath(u"Sounds.Enabled", false)->ReadStr(u"Value"), "0");
+}
+
+namespace {
+
+struct TFakeEffect : TSoundEffect {
+    int plays = 0;
+    bool playing = false;
+    void Play() override {
+        ++plays;
+        playing = true;
+    }
+    bool IsPlaying() const override { return playing; }
+};
+
+}  // namespace
+
+TEST(SoundPlayer, SoundStillPlayingIsNotInterruptedAndEffectsAreReused) {
+    std::map<QString, TFakeEffect*> made;
+    auto player = CreateEffectSoundPlayer([&](const QString& path) {
+        auto effect = std::make_unique<TFakeEffect>();
+        made[path] = effect.get();
+        return effect;
+    });
+    const QString item = ":/rc/diClassesItemSound.wav", value = ":/rc/diClassesValueSound.wav";
+    player->Play(item);
+    ASSERT_EQ(made.count(item), 1u);
+    EXPECT_TRUE(player->IsPlaying());
+    player->Play(value);  // the item sound is still playing
+    EXPECT_EQ(made.count(value), 0u);
+    made[item]->playing = false;
+    player->Play(value);
+    player->Play(":/rc/noSuchSound.wav");  // value is playing; and the file is missing anyway
+    made[value]->playing = false;
+    player->Play(item);
+    EXPECT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[item]->plays, 2);  // the same effect again
+    EXPECT_EQ(made[value]->plays, 1);
+    made[item]->playing = false;
+    player->Play(":/rc/noSuchSound.wav");
+    EXPECT_EQ(made.size(), 2u);
 }
 
 TEST(SoundPlayer, QtPlayerIsSilentWithoutAudioAndForMissingFiles) {

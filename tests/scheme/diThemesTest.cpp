@@ -82,6 +82,18 @@ TEST(NinePartFrame, LastTilesAreCutToFit) {
 
 // Targets smaller than the border parts: both parts stay non-negative and
 // together fill the target.
+TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainter) {
+    const QImage source = CoordinateImage(10, 10);
+    QImage out = Target(40, 40);
+    QPainter p(&out);
+    p.translate(-7, -3);  // as the canvas moves its origin into an element
+    DrawNinePart(p, source, {3, 3, 3, 3}, {tfmTile, tfmTile, tfmTile, tfmTile, tfmTile}, {10, 10, 40, 40});
+    p.end();
+    // The centre part starts at logical (13, 13), device (6, 10), with source column 3.
+    for (int x = 6; x < 30; ++x) EXPECT_EQ(qRed(out.pixel(x, 12)), (3 + (x - 6) % 4) * 10) << x;
+    for (int y = 10; y < 30; ++y) EXPECT_EQ(qGreen(out.pixel(8, y)), (3 + (y - 10) % 4) * 10) << y;
+}
+
 TEST(NinePartFrame, ZonePartsForSmallTargetsSplitInProportion) {
     struct Case {
         int first, second, target, wantFirst, wantSecond;
@@ -197,6 +209,25 @@ TEST(ThemeLoading, CutsRectanglesAndFillModes) {
     EXPECT_EQ(c.Cut, (TRect{0, 0, 100, 100}));
     EXPECT_FALSE(c.IsFrame);
     EXPECT_EQ(c.FillModes[0], 0);  // single pictures read no fill modes
+}
+
+// A cut reaching beyond the image was copied at its full size (up to
+// 10000 x 10000 pixels); it is cut to the image.
+TEST(ThemeLoading, CutBeyondTheImageIsCutToItRegression) {
+    TSheetTheme theme;
+    LoadTheme(theme, "<T><Element Cut=90,95,200,200/><Field Cut=0,0,10000,10000/><Mark Cut=150,150,160,160/>"
+                     "<Line Cut=10,10,5,5/></T>");
+    EXPECT_EQ(theme.GetElementData(tekElement).Cut, (TRect{90, 95, 100, 100}));
+    EXPECT_EQ(theme.KindImage(tekElement, clNone).size(), QSize(10, 5));
+    EXPECT_EQ(theme.GetElementData(tekField).Cut, (TRect{0, 0, 100, 100}));
+    EXPECT_TRUE(theme.GetElementData(tekMark).Cut.IsEmpty());
+    EXPECT_TRUE(theme.GetElementData(tekLine).Cut.IsEmpty());
+    QImage out = Target(20, 20);
+    QPainter p(&out);
+    theme.DrawFrame(p, tekMark, {0, 0, 20, 20});
+    theme.DrawFrame(p, tekLine, {0, 0, 20, 20});
+    p.end();
+    EXPECT_EQ(out, Target(20, 20));
 }
 
 TEST(ThemeLoading, ColoursAreReadFromClampedPixels) {
