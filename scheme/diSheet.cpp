@@ -211,6 +211,7 @@ void TSheet::ForgetElement(TVisualElement* element) {
     if (m_focused == element) {
         m_focused = nullptr;
         if (m_focusStateTimer) m_focusStateTimer->Stop();
+        if (m_destroying) return;  // a sheet on its way out tells nobody
         Notify(snFocus, spFocus);
         UpdateCaret();
     }

@@ -293,7 +293,9 @@ TEST(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
     EXPECT_EQ(box->MessagesSign()->Top(), -(box->MessagesSign()->Height() / 4));
 }
 
-TEST(VisualElements, MessagesSignOwnedByTheRootSurvivesTheSheetGoingFirst) {
+// Regression: the sign was owned twice, by the sheet's root element and by
+// its element, so whichever went second freed it again.
+TEST(VisualElements, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
     auto sheet = std::make_unique<TSheet>(settings.get());
     auto scheme = MakeVisualTestScheme();
@@ -376,6 +378,38 @@ TEST(VisualElements, PanelFitsItsVisibleChildrenPlusPadding) {
     EXPECT_EQ(panel->Height(), 60);
     b->SetVisualParent(nullptr);  // nothing left: the size stays
     EXPECT_EQ(panel->Width(), 30);
+}
+
+// The panel's counted edges against the plain union of its visible children.
+TEST(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
+    TSheetFixture f;
+    TPanelElement* panel = TElement::CreateIn<TPanelElement>(f.scheme.get(), f.root);
+    panel->SetVisualParent(f.root);
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> pos(0, 500), size(1, 80), pick(0, 39), op(0, 3);
+    std::vector<TElement_TestBox*> boxes;
+    for (int i = 0; i < 40; ++i) {
+        boxes.push_back(AddBox(f.root));
+        boxes.back()->SetVisualParent(panel);
+    }
+    for (int step = 0; step < 400; ++step) {
+        TElement_TestBox* b = boxes[size_t(pick(rng))];
+        switch (op(rng)) {
+        case 0: b->SetBounds(pos(rng), pos(rng), size(rng), size(rng)); break;
+        case 1: b->SetCollapsed(!b->Collapsed); break;
+        case 2: b->SetVisualParent(b->VisualParent() == panel ? nullptr : panel); break;
+        default: b->SetOptionsWord(b->VisualOptions() ^ voHiddenWhileEmpty); break;
+        }
+        panel->UpdateSize();
+        int right = 0, bottom = 0;
+        for (TVisualElement* c = panel->FirstVisualChild(); c; c = c->NextVisualSibling())
+            if (c->IsVisible()) {
+                right = std::max(right, c->Left() + c->Width());
+                bottom = std::max(bottom, c->Top() + c->Height());
+            }
+        if (right > 0) ASSERT_EQ(panel->Width(), right) << step;
+        if (bottom > 0) ASSERT_EQ(panel->Height(), bottom) << step;
+    }
 }
 
 }  // namespace
