@@ -2,7 +2,9 @@
 
 #include "core/cuKnot.h"
 #include "core/cuUtils.h"
+#include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
+#include "scheme/diThemes.h"
 #include "scheme/diSheet.h"
 
 #include <algorithm>
@@ -530,7 +532,7 @@ QSize TVisualElement::GetAvailableSize(TVisualElement* child) {
     return QSize(INT_MAX, INT_MAX);
 }
 
-TRect TVisualElement::GetMargins() { return TRect{}; }
+TRect TVisualElement::GetMargins() { return m_sheet ? m_sheet->Canvas()->GetThemeMargins(tekField) : TRect{}; }
 
 // ---------------------------------------------------------------------------
 // Content-change bracket

@@ -1,7 +1,9 @@
 #include "scheme/diCustomElements.h"
 
+#include "platform/plSoundPlayer.h"
 #include "visualFixture.h"
 
+#include <QFileInfo>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -67,6 +69,30 @@ TEST(DropDown, EnterOpensWithThePreselectedItemAndEnterChoosesIt) {
     EXPECT_EQ(f.field->Value, QStringLiteral("Gamma"));
     EXPECT_EQ(rec.Codes.back(), snDropDownClosed);
     EXPECT_EQ(g_beeps, 0);
+}
+
+// Records what would be played.
+class TRecordingPlayer : public TSoundPlayer {
+public:
+    explicit TRecordingPlayer(QStringList* played) : m_played(played) {}
+    void Play(const QString& path) override { m_played->append(QFileInfo(path).completeBaseName()); }
+    bool IsPlaying() const override { return false; }
+
+private:
+    QStringList* m_played;
+};
+
+TEST(DropDown, OpeningAndChoosingSoundButEscapeIsSilent) {
+    TDropDownFixture f;
+    QStringList played;
+    TSoundPlayer::Install(std::make_unique<TRecordingPlayer>(&played));
+    f.field->Focus();
+    f.field->OpenDropDown();
+    EXPECT_EQ(f.Key(vkEscape), 0);
+    f.field->OpenDropDown();
+    f.Key(vkReturn);
+    TSoundPlayer::Install(nullptr);
+    EXPECT_EQ(played, (QStringList{"diClassesDropDownSound", "diClassesDropDownSound", "diClassesValueSound"}));
 }
 
 TEST(DropDown, AListWithoutPreselectionOpensOnItsFirstItem) {

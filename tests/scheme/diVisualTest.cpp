@@ -279,6 +279,13 @@ TEST(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
     EXPECT_NE(f.sheet.ElementAt(f.sheet.Root()->ClientToSheet(QPoint(sign->Left() + 1, sign->Top() + h - 1)), true, true),
               sign);
 
+    // Its hint lists the element's messages.
+    box->GetMessages()->AddTextMessage(mkWarning, QStringLiteral("Second"));
+    QString hint;
+    sign->GetHint(hint);
+    EXPECT_EQ(hint, QStringLiteral("\u2022 ") + box->Messages()->GetItem(0)->GetText() +
+                        QStringLiteral("\r\n\u2022 Second"));
+
     box->SetValue("ok");
     EXPECT_EQ(box->MessagesSign(), nullptr);
 }
