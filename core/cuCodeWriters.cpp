@@ -61,6 +61,18 @@ QString TFmtArg::Text() const {
     return m_isInt ? QString::number(m_int) : m_text;
 }
 
+namespace {
+
+// The argument of "%x" in lower-case hex; a negative 32-bit value is written
+// in 32 bits, as two's complement. A text argument stays as it is.
+QString HexText(const TFmtArg& a) {
+    if (!a.IsInt()) return a.Text();
+    const bool narrow = a.Int() < 0 && a.Int() >= INT_MIN;
+    return QString::number(narrow ? quint64(quint32(qint32(a.Int()))) : quint64(a.Int()), 16);
+}
+
+}  // namespace
+
 QString FormatCode(QAnyStringView anyPattern, std::initializer_list<TFmtArg> args) {
     TUtf16Storage storage;
     const QStringView pattern = Utf16(anyPattern, storage);
@@ -87,13 +99,7 @@ QString FormatCode(QAnyStringView anyPattern, std::initializer_list<TFmtArg> arg
         case u'x':
         case u'X':
             if (next != args.end()) {
-                const TFmtArg& a = *next++;
-                QString hex = a.Text();
-                if (a.IsInt()) {
-                    // Negative 32-bit values are written in 32 bits, as two's complement.
-                    const bool narrow = a.Int() < 0 && a.Int() >= INT_MIN;
-                    hex = QString::number(narrow ? quint64(quint32(qint32(a.Int()))) : quint64(a.Int()), 16);
-                }
+                const QString hex = HexText(*next++);
                 result += kind == u'X' ? hex.toUpper() : hex;
             }
             break;
@@ -571,11 +577,13 @@ QString TPascalCodeWriter::QuoteString(QStringView text, bool isContinuation, bo
 
 QString TPascalCodeWriter::CommentText(const QString& text) {
     if (text.isEmpty()) return {};
-    if (!text.contains(u'}')) return Cat({u"{ ", text, u" }"});
-    // A "}" in the text would end a brace comment early.
-    if (!text.contains(u"*)")) return Cat({u"(* ", text, u" *)"});
+    // A closing mark in the text would end the comment early, and Free
+    // Pascal's own modes nest comments of one kind, so an opening mark would
+    // leave it open: the text may hold neither mark of the kind it stands in.
+    if (!text.contains(u'{') && !text.contains(u'}')) return Cat({u"{ ", text, u" }"});
+    if (!text.contains(u"(*") && !text.contains(u"*)")) return Cat({u"(* ", text, u" *)"});
     QString safe = text;
-    safe.replace(u'}', u')');
+    safe.replace(u'{', u'(').replace(u'}', u')');
     return Cat({u"{ ", safe, u" }"});
 }
 

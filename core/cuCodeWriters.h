@@ -224,8 +224,9 @@ public:
     // stands outside as "#N", joined directly to the quoted runs around it.
     // An empty text gives ''.
     QString QuoteString(QStringView text, bool isContinuation, bool addPlus) const override;
-    // "{ text }"; "(* text *)" when the text holds "}" (and no "*)");
-    // when it holds both, each "}" is written as ")".
+    // "{ text }"; "(* text *)" when the text holds "{" or "}" (and neither
+    // "(*" nor "*)"); when it holds marks of both kinds, "{ text }" with each
+    // "{" written as "(" and each "}" as ")".
     bool WriteComment(const QString& text) override;
     // "// " and the text, continued on further "// " lines when long; each
     // line of a text with line breaks becomes a comment line of its own.

@@ -1,5 +1,6 @@
 #include "core/cuUnits.h"
 
+#include "core/cuClasses.h"
 #include "core/cuDeviceContextManager.h"
 #include "core/cuLocalization.h"
 #include "core/umGDIPlus.h"
@@ -24,7 +25,11 @@ void TUnitRegistry::FinalizeAll() {
     for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
         if (!it->initialized) continue;
         it->initialized = false;
-        if (it->final) it->final();
+        try {
+            if (it->final) it->final();
+        } catch (...) {
+            LogCurrentException(qUtf8Printable(QStringLiteral("Finalising %1 raised").arg(it->name)));
+        }
     }
 }
 

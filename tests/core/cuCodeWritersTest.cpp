@@ -893,6 +893,11 @@ TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {
         {"a } (* b *) c", "{ a ) (* b *) c }"},
         {"a (* b", "{ a (* b }"},
         {"x *)", "{ x *) }"},
+        // Regression: Free Pascal's own modes nest comments of one kind, so an
+        // opening brace in the text left the comment open to the end of the file.
+        {"a { b", "(* a { b *)"},
+        {"a { b (* c", "{ a ( b (* c }"},
+        {"{ } *)", "{ ( ) *) }"},
     };
     for (const Case& c : cases) {
         TPascalCodeWriter w;
@@ -904,6 +909,27 @@ TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {
     EXPECT_FALSE(w.WriteComment(QString()));
     EXPECT_FALSE(w.WriteLineComment(QString()));
     EXPECT_TRUE(w.Lines().isEmpty());
+}
+
+// Every kind of troublesome comment text ends where it should in both
+// Delphi mode and Free Pascal's own mode, which nests comments.
+TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
+    const QString fpc = QStandardPaths::findExecutable("fpc");
+    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
+    for (const char* mode : {"delphi", "objfpc"}) {
+        TPascalCodeWriter w;
+        w.WriteLnFmt("{$mode %s}", {mode});
+        w.WriteLn("program Comments;");
+        for (const char* text : {"a { b", "a } b", "a (* b", "a *) b", "set {a}", "a } (* b *) c", "a { b (* c",
+                                 "{ } *)", "(*)", "{*)}"}) {
+            w.WriteComment(text);
+            w.NewLine();
+        }
+        w.WriteLn("begin");
+        w.WriteLn("  WriteLn('end');");
+        w.WriteLn("end.");
+        EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "comments"), "end\n") << mode;
+    }
 }
 
 TEST(PascalCodeWriter, LineCommentWrapsWithPrefixAndSplitsLines) {

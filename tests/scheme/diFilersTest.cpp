@@ -174,6 +174,28 @@ TEST(SchemeFiles, ElementNodeFormat) {
     EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
 }
 
+// An owner that gives a sub-element no name must not make the file unreadable.
+TEST(SchemeFiles, UnnamedSubElementIsStoredUnderItsTypeName) {
+    TSample s;
+    auto* extra = TElement::CreateSubElement<TElement_TestLeaf>(s.owner);
+    extra->SetValue("extra");
+    const QString text = s.Text();
+    EXPECT_TRUE(text.contains(QStringLiteral("\t\t<TestLeaf Value=\"extra\"/>\r\n\t</TestOwner>")));
+    TNodePtr<TKnot> knot = TKnot::Create();
+    EXPECT_TRUE(knot->LoadFromString(text));
+
+    TElementMessages messages;
+    auto copy = MakeTestScheme();
+    TSchemeLoader loader(copy.get(), &messages, knot.get(), 0, fmFile);
+    copy->Root()->LoadFrom(&loader, knot.get());
+    auto* owner = dynamic_cast<TElement_TestOwner*>(copy->Root()->FirstChild()->NextSibling());
+    ASSERT_NE(owner, nullptr);
+    TElement::CreateSubElement<TElement_TestLeaf>(owner)->LoadFrom(&loader, knot->FindPath(u"TestOwner.TestLeaf", false));
+    loader.Finish();
+    EXPECT_EQ(static_cast<TElement_TestLeaf*>(owner->LastChild())->Value(), QStringLiteral("extra"));
+    EXPECT_EQ(messages.GetCount(), 0);
+}
+
 // ---------------------------------------------------------------------------
 // Round trips
 
