@@ -395,7 +395,7 @@ bool TScheme::IsRegistered(const TElement* element, int32_t number) const {
 // ---- the check queue ----
 
 namespace {
-constexpr size_t kCheckPrefetchDistance = 8;
+constexpr size_t kCheckPrefetchDistance = 32;
 
 // A hint only: both cache lines of the element's head (the vtable pointer and
 // the fields a check reads), for reading.
