@@ -242,8 +242,21 @@ void TIconImage::CopyToBitmap32(int index, TBitmap32& bitmap) const {
 
 namespace {
 
+bool AllAlphaZero(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0) return false;
+    }
+    return true;
+}
+
 QByteArray BitmapEntryBytes(const QImage& image, int bitCount) {
     const int w = image.width(), h = image.height();
+    // Readers go by the mask for 24-bit entries and for 32-bit ones without
+    // any alpha: there the colour under a white mask bit must be black, or
+    // the pixel shows opaque black.
+    const bool maskDecides = bitCount == 24 || AllAlphaZero(image);
     const int64_t colorRow = RowBytes(w, bitCount), maskRow = RowBytes(w, 1);
     QByteArray bytes(qsizetype(InfoHeaderSize + (colorRow + maskRow) * h), '\0');
     char* p = bytes.data();
@@ -261,7 +274,7 @@ QByteArray BitmapEntryBytes(const QImage& image, int bitCount) {
         for (int x = 0; x < w; ++x) {
             const bool transparent = qAlpha(src[x]) < 128;
             if (transparent) mask[x >> 3] = char(mask[x >> 3] | (0x80 >> (x & 7)));
-            const QRgb c = (bitCount == 24 && transparent) ? 0 : src[x];
+            const QRgb c = transparent && maskDecides ? 0 : src[x];
             char* px = row + x * (bitCount / 8);
             px[0] = char(qBlue(c));
             px[1] = char(qGreen(c));

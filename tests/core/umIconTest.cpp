@@ -394,6 +394,21 @@ TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
     EXPECT_TRUE(SamePremultiplied(first, image));
 }
 
+TEST(IconWriter, RegressionFullyTransparentAlphaIconReadBackAsOpaqueBlack) {
+    // All alpha 0 and coloured: the reader falls back to the mask, which must
+    // then see black colours under its white bits.
+    QImage clear(5, 3, QImage::Format_ARGB32);
+    clear.fill(qRgba(200, 100, 50, 0));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(buffer, {{clear, 32, false, {}}}, false));
+    TIconImage icon;
+    Load(icon, buffer.data());
+    const TBitmap32 out = Pixels(icon, 0);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(out.Pixel(x, y), 0u) << x << "," << y;
+}
+
 TEST(IconWriter, CursorKeepsHotSpots) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
