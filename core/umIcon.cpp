@@ -130,7 +130,10 @@ void TIconImage::ReadEntries(QIODevice& stream) {
     }
 
     // Entries are kept as they are completed, so that a failure leaves only
-    // whole entries behind.
+    // whole entries behind. Images may share bytes through their offsets, but
+    // together they never keep more than the file holds after its directory.
+    const int64_t room = end - base - directoryEnd;
+    int64_t kept = 0;
     for (TIconEntry& e : entries) {
         // The stored offset is used when it points behind the directory and
         // inside the stream; otherwise the image follows the previous one.
@@ -139,6 +142,8 @@ void TIconImage::ReadEntries(QIODevice& stream) {
             Fail(strStreamReadError);
         const int64_t start = stream.pos();
         if (int64_t(e.BytesInRes) > end - start) Fail(strInvalidIconFormat);
+        kept += e.BytesInRes;
+        if (kept > room) Fail(strIconAllocationError);
 
         char signature[8] = {};
         if (e.BytesInRes >= sizeof signature) {

@@ -50,7 +50,8 @@ public:
     // Failures raise Exception with strStreamReadError (the directory is cut
     // short), strInvalidIconFormat (an image does not fit its declared size or
     // the stream), strGdiObjectNotCreated (a bitmap header that cannot describe
-    // a bitmap) or strIconAllocationError (an image too large); the entries read
+    // a bitmap) or strIconAllocationError (an image too large, or images that
+    // together hold more bytes than the file after its directory); the entries read
     // before stay until the next clear.
     void LoadFromStream(QIODevice& stream);
     void Clear();

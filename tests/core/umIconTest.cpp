@@ -336,6 +336,23 @@ TEST_P(HostileHeaders, FailWithTheirText) { EXPECT_EQ(LoadErrorId(GetParam().byt
 INSTANTIATE_TEST_SUITE_P(IconReader, HostileHeaders, ::testing::ValuesIn(hostileCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(IconReader, RegressionEntriesSharingOneImageMultipliedItsMemory) {
+    // Every entry of a full directory pointing at one large image made the
+    // reader keep a copy per entry: far more memory than the file holds.
+    const QByteArray image = BitmapBytes(Sample(32));
+    QList<TFixtureEntry> entries(300);
+    const uint32_t offset = uint32_t(6 + 16 * entries.size());
+    for (TFixtureEntry& e : entries) {
+        e.bytesInRes = uint32_t(image.size());
+        e.offset = offset;
+    }
+    QByteArray bytes = IconFileBytes(entries);
+    bytes.truncate(offset);
+    TIconImage icon;
+    EXPECT_EQ(LoadErrorId(bytes + image, &icon), strIconAllocationError);
+    EXPECT_EQ(icon.Count(), 1);  // what fits the file is kept
+}
+
 TEST(IconReader, FailureKeepsOnlyTheWholeEntriesBefore) {
     TFixtureBitmap broken = Sample(8);
     broken.headerBitCount = 5;
