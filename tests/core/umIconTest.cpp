@@ -111,35 +111,26 @@ TEST(IconReader, AlphaIconKeepsEachPixelsAlphaAndIgnoresTheMask) {
     EXPECT_EQ(out.Pixel(2, 0), 0x00708090u);
 }
 
-TEST(IconReader, PngEntryOf256IsKeptAsItsBytes) {
-    QByteArray png("\x89PNG\r\n\x1A\n", 8);
-    png.append("rest of the png");
-    TFixtureEntry e;
-    e.data = png;  // directory width and height 0: 256
+TEST(IconReader, PngAndMngEntriesAreKeptAsTheirBytes) {
+    // A PNG entry of 256 (directory width and height 0) and an MNG one.
+    TFixtureEntry png, mng;
+    png.data = QByteArray("\x89PNG\r\n\x1A\nrest of the png", 23);
+    mng.data = QByteArray("\x8AMNG\r\n\x1A\n....", 12);
+    mng.dirWidth = 48;
+    mng.dirHeight = 32;
     TIconImage icon;
-    Load(icon, IconFileBytes({e}));
-    ASSERT_EQ(icon.Count(), 1);
+    Load(icon, IconFileBytes({png, mng}));
+    ASSERT_EQ(icon.Count(), 2);
     EXPECT_TRUE(icon.Entry(0).IsPng);
-    EXPECT_EQ(icon.Width(0), 256);
-    EXPECT_EQ(icon.Height(0), 256);
+    EXPECT_TRUE(icon.Entry(1).IsPng);
+    EXPECT_EQ(QSize(icon.Width(0), icon.Height(0)), QSize(256, 256));
+    EXPECT_EQ(QSize(icon.Width(1), icon.Height(1)), QSize(48, 32));
     QBuffer* stream = icon.GetPngStream(0);
     ASSERT_NE(stream, nullptr);
     stream->read(4);
     EXPECT_EQ(icon.GetPngStream(0)->pos(), 0);
-    EXPECT_EQ(icon.GetPngStream(0)->data(), png);
-}
-
-TEST(IconReader, MngEntryIsKeptAsItsBytes) {
-    TFixtureEntry e;
-    e.data = QByteArray("\x8AMNG\r\n\x1A\n....", 12);
-    e.dirWidth = 48;
-    e.dirHeight = 32;
-    TIconImage icon;
-    Load(icon, IconFileBytes({e}));
-    ASSERT_EQ(icon.Count(), 1);
-    EXPECT_TRUE(icon.Entry(0).IsPng);
-    EXPECT_EQ(icon.Width(0), 48);
-    EXPECT_EQ(icon.Height(0), 32);
+    EXPECT_EQ(icon.GetPngStream(0)->data(), png.data);
+    EXPECT_EQ(icon.GetPngStream(1)->data(), mng.data);
 }
 
 TEST(IconReader, CursorKeepsEachHotSpot) {

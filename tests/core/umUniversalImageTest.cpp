@@ -212,7 +212,8 @@ TEST(UniversalImage, DrawToBlendsTheChosenFrame) {
 // ---------------------------------------------------------------------------
 // Conversions
 
-QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
+// Converts the PNG of `source` into a destination that holds `prefix` already.
+QByteArray ConvertBytes(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
     QBuffer in;
     in.setData(Encoded(source, "PNG"));
     in.open(QIODevice::ReadOnly);
@@ -221,7 +222,11 @@ QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, co
     out.write(prefix);
     convert(in, out);
     EXPECT_EQ(out.data().left(prefix.size()), prefix);
-    return QImage::fromData(out.data().mid(prefix.size()));
+    return out.data().mid(prefix.size());
+}
+
+QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
+    return QImage::fromData(ConvertBytes(convert, source, prefix));
 }
 
 QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
@@ -292,16 +297,6 @@ TGifInfo ReadGif(const QByteArray& bytes) {
     }
     DGifCloseFile(gif, &error);
     return info;
-}
-
-QByteArray ConvertBytes(void (*convert)(QIODevice&, QIODevice&), const QImage& source) {
-    QBuffer in;
-    in.setData(Encoded(source, "PNG"));
-    in.open(QIODevice::ReadOnly);
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    convert(in, out);
-    return out.data();
 }
 
 TEST(ImageConversion, GifHasAtMost256ColoursAndTheTransparentIndex) {
