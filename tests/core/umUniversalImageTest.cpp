@@ -1,5 +1,6 @@
 #include "core/umUniversalImage.h"
 
+#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "core/umGDIPlus.h"
@@ -161,6 +162,16 @@ TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, Encoded(Photo(30, 30, false), "PNG").left(60)); }), csGenericError);
     EXPECT_TRUE(image.IsEmpty());
     EXPECT_EQ(ErrorId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
+}
+
+TEST(GdipException, TextCarriesTheStatus) {
+    const uint16_t language = Localization()->Language();
+    Localization()->SetLanguage(1033);
+    const EGdipException e(13);
+    Localization()->SetLanguage(language);
+    EXPECT_EQ(e.Status(), 13);
+    EXPECT_EQ(e.Id(), strInvalidGdipOperation);
+    EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
 }
 
 TEST(UniversalImage, EmptyImageSizeIsZero) {
