@@ -77,6 +77,41 @@ void ReadBitmapEntry(QIODevice& stream, TIconEntry& entry) {
     entry.BitCount = bitCount;
 }
 
+// The entries of the directory table: sizes (0 meaning 256), hot spots of
+// cursors, image sizes and offsets.
+std::vector<TIconEntry> DirectoryEntries(const QByteArray& table, bool isCursor) {
+    std::vector<TIconEntry> entries(size_t(table.size() / DirEntrySize));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const char* p = table.constData() + DirEntrySize * i;
+        TIconEntry& e = entries[i];
+        e.Width = uint8_t(p[0]) == 0 ? 256 : uint8_t(p[0]);
+        e.Height = uint8_t(p[1]) == 0 ? 256 : uint8_t(p[1]);
+        if (isCursor) {
+            e.HotSpotX = U16(p + 4);
+            e.HotSpotY = U16(p + 6);
+        }
+        e.BytesInRes = U32(p + 8);
+        e.ImageOffset = U32(p + 12);
+    }
+    return entries;
+}
+
+// Reads the image of `entry` from the stream's position: PNG and MNG images
+// as their bytes, others as a bitmap.
+void ReadImage(QIODevice& stream, TIconEntry& entry) {
+    char signature[8] = {};
+    if (entry.BytesInRes >= sizeof signature && stream.peek(signature, sizeof signature) != sizeof signature)
+        Fail(strStreamReadError);
+    if (std::memcmp(signature, PngSignature, 8) != 0 && std::memcmp(signature, MngSignature, 8) != 0) {
+        ReadBitmapEntry(stream, entry);
+        return;
+    }
+    entry.IsPng = true;
+    entry.PngStream = std::make_unique<QBuffer>();
+    entry.PngStream->setData(ReadBytes(stream, entry.BytesInRes));
+    entry.PngStream->open(QIODevice::ReadOnly);
+}
+
 bool HasAlpha(const TIconEntry& entry) {
     if (entry.BitCount != 32) return false;
     const char* bits = entry.ColorBits.constData();
@@ -115,22 +150,13 @@ void TIconImage::ReadEntries(QIODevice& stream) {
     if (base + directoryEnd > end) Fail(strStreamReadError);
 
     const QByteArray table = ReadBytes(stream, int64_t(DirEntrySize) * count);
-    std::vector<TIconEntry> entries(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const char* p = table.constData() + DirEntrySize * i;
-        TIconEntry& e = entries[size_t(i)];
-        e.Width = uint8_t(p[0]) == 0 ? 256 : uint8_t(p[0]);
-        e.Height = uint8_t(p[1]) == 0 ? 256 : uint8_t(p[1]);
-        if (m_isCursor) {
-            e.HotSpotX = U16(p + 4);
-            e.HotSpotY = U16(p + 6);
-        }
-        e.BytesInRes = U32(p + 8);
-        e.ImageOffset = U32(p + 12);
-    }
+    std::vector<TIconEntry> entries = DirectoryEntries(table, m_isCursor);
 
     // Entries are kept as they are completed, so that a failure leaves only
-    // whole entries behind.
+    // whole entries behind. Images may share bytes through their offsets, but
+    // together they never keep more than the file holds after its directory.
+    const int64_t room = end - base - directoryEnd;
+    int64_t kept = 0;
     for (TIconEntry& e : entries) {
         // The stored offset is used when it points behind the directory and
         // inside the stream; otherwise the image follows the previous one.
@@ -139,19 +165,10 @@ void TIconImage::ReadEntries(QIODevice& stream) {
             Fail(strStreamReadError);
         const int64_t start = stream.pos();
         if (int64_t(e.BytesInRes) > end - start) Fail(strInvalidIconFormat);
+        kept += e.BytesInRes;
+        if (kept > room) Fail(strIconAllocationError);
 
-        char signature[8] = {};
-        if (e.BytesInRes >= sizeof signature) {
-            if (stream.peek(signature, sizeof signature) != sizeof signature) Fail(strStreamReadError);
-        }
-        if (std::memcmp(signature, PngSignature, 8) == 0 || std::memcmp(signature, MngSignature, 8) == 0) {
-            e.IsPng = true;
-            e.PngStream = std::make_unique<QBuffer>();
-            e.PngStream->setData(ReadBytes(stream, e.BytesInRes));
-            e.PngStream->open(QIODevice::ReadOnly);
-        } else {
-            ReadBitmapEntry(stream, e);
-        }
+        ReadImage(stream, e);
         if (!stream.seek(start + int64_t(e.BytesInRes))) Fail(strStreamReadError);
         m_entries.push_back(std::move(e));
     }
@@ -188,6 +205,21 @@ void ApplyMask(const TIconEntry& e, TBitmap32& bitmap, ColorFn color) {
     }
 }
 
+// A 32-bit entry with alpha: each pixel as stored, the mask ignored.
+void CopyAlphaRows(const TIconEntry& e, TBitmap32& bitmap) {
+    // Stored as B, G, R, A: the memory order of a straight 32-bit pixel.
+    const int64_t rowBytes = RowBytes(e.Width, 32);
+    for (int y = 0; y < e.Height; ++y) {
+        const uchar* row = reinterpret_cast<const uchar*>(e.ColorBits.constData()) + (e.Height - 1 - y) * rowBytes;
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            std::memcpy(bitmap.ScanLine(y), row, size_t(rowBytes));
+        } else {
+            for (int x = 0; x < e.Width; ++x)
+                bitmap.ScanLine(y)[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
+        }
+    }
+}
+
 template <int BitCount>
 QRgb IndexedColor(const uchar* row, int x, const QRgb* palette) {
     constexpr int perByte = 8 / BitCount;
@@ -202,17 +234,7 @@ void TIconImage::CopyToBitmap32(int index, TBitmap32& bitmap) const {
     if (e.IsPng) Fail(strInvalidIconFormat);
     if (!bitmap.SetSize(e.Width, e.Height)) Fail(strIconAllocationError);
     if (HasAlpha(e)) {
-        // Stored as B, G, R, A: the memory order of a straight 32-bit pixel.
-        const int64_t rowBytes = RowBytes(e.Width, 32);
-        for (int y = 0; y < e.Height; ++y) {
-            const uchar* row = reinterpret_cast<const uchar*>(e.ColorBits.constData()) + (e.Height - 1 - y) * rowBytes;
-            if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-                std::memcpy(bitmap.ScanLine(y), row, size_t(rowBytes));
-            } else {
-                for (int x = 0; x < e.Width; ++x)
-                    bitmap.ScanLine(y)[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
-            }
-        }
+        CopyAlphaRows(e, bitmap);
         return;
     }
     QRgb palette[256] = {};
@@ -242,8 +264,21 @@ void TIconImage::CopyToBitmap32(int index, TBitmap32& bitmap) const {
 
 namespace {
 
+bool AllAlphaZero(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0) return false;
+    }
+    return true;
+}
+
 QByteArray BitmapEntryBytes(const QImage& image, int bitCount) {
     const int w = image.width(), h = image.height();
+    // Readers go by the mask for 24-bit entries and for 32-bit ones without
+    // any alpha: there the colour under a white mask bit must be black, or
+    // the pixel shows opaque black.
+    const bool maskDecides = bitCount == 24 || AllAlphaZero(image);
     const int64_t colorRow = RowBytes(w, bitCount), maskRow = RowBytes(w, 1);
     QByteArray bytes(qsizetype(InfoHeaderSize + (colorRow + maskRow) * h), '\0');
     char* p = bytes.data();
@@ -261,7 +296,7 @@ QByteArray BitmapEntryBytes(const QImage& image, int bitCount) {
         for (int x = 0; x < w; ++x) {
             const bool transparent = qAlpha(src[x]) < 128;
             if (transparent) mask[x >> 3] = char(mask[x >> 3] | (0x80 >> (x & 7)));
-            const QRgb c = (bitCount == 24 && transparent) ? 0 : src[x];
+            const QRgb c = transparent && maskDecides ? 0 : src[x];
             char* px = row + x * (bitCount / 8);
             px[0] = char(qBlue(c));
             px[1] = char(qGreen(c));

@@ -50,7 +50,8 @@ public:
     // Failures raise Exception with strStreamReadError (the directory is cut
     // short), strInvalidIconFormat (an image does not fit its declared size or
     // the stream), strGdiObjectNotCreated (a bitmap header that cannot describe
-    // a bitmap) or strIconAllocationError (an image too large); the entries read
+    // a bitmap) or strIconAllocationError (an image too large, or images that
+    // together hold more bytes than the file after its directory); the entries read
     // before stay until the next clear.
     void LoadFromStream(QIODevice& stream);
     void Clear();
@@ -86,7 +87,8 @@ struct TIconWriterImage {
 
 // Writes an icon (or, when `cursor`, a cursor) file at the stream's position.
 // Bitmap entries get a mask that is white where alpha is below 128; 24-bit
-// entries are black there, so that readers show those pixels transparent.
+// entries (and 32-bit ones whose alpha is 0 throughout) are black there, so
+// that readers show those pixels transparent.
 // Widths and heights of 256 and more are stored as 0. False when an image is
 // empty, a bit count is not 24 or 32, or writing fails.
 bool SaveIconToStream(QIODevice& stream, const QList<TIconWriterImage>& images, bool cursor);

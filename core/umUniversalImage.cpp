@@ -66,18 +66,19 @@ void TUniversalImage::LoadIcon(QIODevice& stream) {
     TIconImage icon;
     icon.LoadFromStream(stream);
     if (icon.Count() == 0) throw Exception::FromId(strStreamReadError);
+    // Every entry is converted before any frame joins the list: an entry that
+    // fails leaves the image as it was.
+    std::vector<TBitmap32> frames(size_t(icon.Count()));
     for (int i = 0; i < icon.Count(); ++i) {
-        // Each frame is complete before it joins the list.
-        TBitmap32 frame;
         if (QBuffer* png = icon.GetPngStream(i)) {
             TGDIPlusImage image;
             image.LoadFromStream(*png);
-            image.CopyToBitmap32(frame);
+            image.CopyToBitmap32(frames[size_t(i)]);
         } else {
-            icon.CopyToBitmap32(i, frame);
+            icon.CopyToBitmap32(i, frames[size_t(i)]);
         }
-        AddFrame()->Assign(frame.Image());
     }
+    for (const TBitmap32& frame : frames) AddFrame()->Assign(frame.Image());
 }
 
 void TUniversalImage::LoadThroughLibrary(QIODevice& stream) {

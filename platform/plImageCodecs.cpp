@@ -72,6 +72,9 @@ int TQtImageCodecs::Decode(const QByteArray& data, QImage& frame) const {
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     reader.setDecideFormatFromContent(true);
+    // Qt's own limit bounds what its decoders allocate where the size is not
+    // known beforehand; twice ours, as 16-bit images decode at 8 bytes a pixel.
+    reader.setAllocationLimit(int(qMin<int64_t>(INT_MAX, 2 * m_limit / (1024 * 1024) + 1)));
     if (!IsDecodableFormat(reader.format().toLower())) return csUnknownImageFormat;
 
     // Refuse what would not fit before any pixel memory is taken.

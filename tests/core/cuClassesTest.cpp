@@ -21,155 +21,124 @@ struct Listener {
     THandler Handler() { return MakeHandler<&Listener::OnMessage>(this); }
 };
 
-class BroadcastWalk : public ::testing::Test {
-protected:
+class BroadcastWalk;
+
+// One walk: listeners named by letters are added in order ("A" first), the
+// script gives them their reactions, one broadcast runs.
+struct WalkCase {
+    const char* name;
+    QString listeners;
+    std::function<void(BroadcastWalk&)> script;
+    QStringList expected;
+    int handlersAfter;
+};
+
+void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
+
+class BroadcastWalk : public ::testing::TestWithParam<WalkCase> {
+public:
     TItfObject source;
     QStringList log;
     std::vector<std::unique_ptr<Listener>> listeners;
+    int calls = 0;
 
     Listener& Add(const QString& name) {
         listeners.push_back(std::make_unique<Listener>(Listener{name, &log, {}}));
         source.AddHandler(listeners.back()->Handler());
         return *listeners.back();
     }
-    void Remove(Listener& l) { source.RemoveHandler(l.Handler()); }
+    Listener& L(char name) { return *listeners[size_t(name - 'A')]; }
+    void Remove(char name) { source.RemoveHandler(L(name).Handler()); }
 };
 
-TEST_F(BroadcastWalk, CallsLastAddedFirst) {
-    Add("A");
-    Add("B");
-    Add("C");
+TEST_P(BroadcastWalk, CallsEachKeptHandlerOnce) {
+    const WalkCase& c = GetParam();
+    for (QChar name : c.listeners) Add(name);
+    c.script(*this);
     source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"C", "B", "A"}));
+    EXPECT_EQ(log, c.expected);
+    EXPECT_EQ(source.HandlerCount(), c.handlersAfter);
 }
 
-TEST_F(BroadcastWalk, SelfRemovalAtEveryPositionCallsEveryoneOnce) {
-    for (int victim = 0; victim < 3; ++victim) {
-        log.clear();
-        listeners.clear();
-        TItfObject fresh;
-        Listener* ls[3];
-        for (int i = 0; i < 3; ++i) {
-            listeners.push_back(std::make_unique<Listener>(Listener{QString(QChar('A' + i)), &log, {}}));
-            ls[i] = listeners.back().get();
-            fresh.AddHandler(ls[i]->Handler());
-        }
-        ls[victim]->onCall = [&, victim] { fresh.RemoveHandler(ls[victim]->Handler()); };
-        fresh.Broadcast(1);
-        EXPECT_EQ(log, QStringList({"C", "B", "A"})) << "victim " << victim;
-        EXPECT_EQ(fresh.HandlerCount(), 2);
-    }
-}
+void On(BroadcastWalk& w, char name, std::function<void()> reaction) { w.L(name).onCall = std::move(reaction); }
 
-TEST_F(BroadcastWalk, FirstCalledRemovesItselfAndAnotherFurtherDown) {
-    Listener& a = Add("A");
-    Add("B");
-    Listener& c = Add("C");
-    Listener& d = Add("D");
-    d.onCall = [&] {
-        Remove(d);
-        Remove(a);
-    };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"D", "C", "B"}));
-    (void)c;
-}
+const WalkCase walkCases[] = {
+    {"CallsLastAddedFirst", "ABC", [](BroadcastWalk&) {}, {"C", "B", "A"}, 3},
+    {"SelfRemovalOfTheFirstCalled", "ABC", [](BroadcastWalk& w) { On(w, 'C', [&w] { w.Remove('C'); }); },
+     {"C", "B", "A"}, 2},
+    {"SelfRemovalInTheMiddle", "ABC", [](BroadcastWalk& w) { On(w, 'B', [&w] { w.Remove('B'); }); },
+     {"C", "B", "A"}, 2},
+    {"SelfRemovalOfTheLastCalled", "ABC", [](BroadcastWalk& w) { On(w, 'A', [&w] { w.Remove('A'); }); },
+     {"C", "B", "A"}, 2},
+    {"FirstCalledRemovesItselfAndAnotherFurtherDown", "ABCD",
+     [](BroadcastWalk& w) {
+         On(w, 'D', [&w] {
+             w.Remove('D');
+             w.Remove('A');
+         });
+     },
+     {"D", "C", "B"}, 2},
+    {"RemovingALowerIndexGoesOnBelowTheCaller", "ABCD",
+     [](BroadcastWalk& w) { On(w, 'C', [&w] { w.Remove('B'); }); }, {"D", "C", "A"}, 3},
+    {"RemovingAHigherIndexDoesNotRecallIt", "ABC", [](BroadcastWalk& w) { On(w, 'B', [&w] { w.Remove('C'); }); },
+     {"C", "B", "A"}, 2},
+    {"RemovingTheLastKeptHandlerWithItselfEndsTheWalk", "ABC",
+     [](BroadcastWalk& w) {
+         On(w, 'B', [&w] {
+             w.Remove('B');
+             w.Remove('C');  // C was the last kept handler
+         });
+     },
+     {"C", "B"}, 1},
+    {"AppendedHandlersAreNotCalled", "A", [](BroadcastWalk& w) { On(w, 'A', [&w] { w.Add("Late"); }); }, {"A"}, 2},
+    {"AppendAfterSelfRemovalWithNothingKeptRestartsAtTheEnd", "AB",
+     [](BroadcastWalk& w) {
+         On(w, 'B', [&w] {
+             w.Remove('B');
+             w.Add("Late");
+         });
+     },
+     {"B", "Late", "A"}, 2},
+    // A duplicated handler that removes itself: the walk must not confuse the
+    // two equal entries and skip another handler.
+    {"DuplicatedHandlerRemovingItselfSkipsNobody", "AB",
+     [](BroadcastWalk& w) {
+         w.source.AddHandler(w.L('A').Handler());
+         On(w, 'A', [&w] {
+             if (w.calls++ == 0) w.Remove('A');
+         });
+     },
+     {"A", "B", "A"}, 2},
+    // The first handler called removes itself and adds itself again: the same
+    // handler in a new entry, not a newcomer, so the walk must not start again
+    // at the end and call it forever.
+    {"HandlerReaddingItselfFirstIsNotCalledAgain", "AB",
+     [](BroadcastWalk& w) {
+         On(w, 'B', [&w] {
+             if (++w.calls > 3) return;  // keeps a faulty walk from running forever
+             w.Remove('B');
+             w.source.AddHandler(w.L('B').Handler());
+         });
+     },
+     {"B", "A"}, 2},
+};
 
-TEST_F(BroadcastWalk, RemovingALowerIndexGoesOnBelowTheCaller) {
-    Add("A");
-    Listener& b = Add("B");
-    Listener& c = Add("C");
-    Add("D");
-    c.onCall = [&] { Remove(b); };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"D", "C", "A"}));
-}
+INSTANTIATE_TEST_SUITE_P(Broadcast, BroadcastWalk, ::testing::ValuesIn(walkCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(BroadcastWalk, RemovingAHigherIndexDoesNotRecallIt) {
-    Add("A");
-    Listener& b = Add("B");
-    Listener& c = Add("C");
-    b.onCall = [&] { Remove(c); };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"C", "B", "A"}));
-}
-
-TEST_F(BroadcastWalk, RemovingTheLastKeptHandlerWithItselfEndsTheWalk) {
-    Add("A");
-    Listener& b = Add("B");
-    Listener& c = Add("C");
-    b.onCall = [&] {
-        Remove(b);
-        Remove(c);  // c was the last kept handler
-    };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"C", "B"}));
-}
-
-TEST_F(BroadcastWalk, AppendedHandlersAreNotCalled) {
-    Listener& a = Add("A");
-    Listener* late = nullptr;
-    a.onCall = [&] { late = &Add("Late"); };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"A"}));
-    ASSERT_NE(late, nullptr);
-}
-
-TEST_F(BroadcastWalk, AppendAfterSelfRemovalWithNothingKeptRestartsAtTheEnd) {
-    Add("A");
-    Listener& b = Add("B");
-    b.onCall = [&] {
-        Remove(b);
-        Add("Late");
-    };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"B", "Late", "A"}));
-}
-
-TEST_F(BroadcastWalk, DuplicatesAreCalledTwiceAndRemovedLastFirst) {
-    Listener& a = Add("A");
-    Add("B");
+TEST(BroadcastWalkDuplicates, AreCalledTwiceAndRemovedLastFirst) {
+    TItfObject source;
+    QStringList log;
+    Listener a{"A", &log, {}}, b{"B", &log, {}};
+    source.AddHandler(a.Handler());
+    source.AddHandler(b.Handler());
     source.AddHandler(a.Handler());
     source.Broadcast(1);
     EXPECT_EQ(log, QStringList({"A", "B", "A"}));
     log.clear();
-    Remove(a);
+    source.RemoveHandler(a.Handler());
     source.Broadcast(1);
     EXPECT_EQ(log, QStringList({"B", "A"}));
-}
-
-// A duplicated handler that removes itself: the walk must not confuse the two
-// equal entries and skip another handler.
-TEST_F(BroadcastWalk, DuplicatedHandlerRemovingItselfSkipsNobody) {
-    Listener& a = Add("A");
-    Add("B");
-    source.AddHandler(a.Handler());
-    bool removed = false;
-    a.onCall = [&] {
-        if (!removed) {
-            removed = true;
-            Remove(a);
-        }
-    };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"A", "B", "A"}));
-}
-
-// The first handler called removes itself and adds itself again: it is the
-// same handler in a new entry, not a newcomer, so the walk must not start
-// again at the end and call it forever.
-TEST_F(BroadcastWalk, HandlerReaddingItselfFirstIsNotCalledAgain) {
-    Add("A");
-    Listener& b = Add("B");
-    int calls = 0;
-    b.onCall = [&] {
-        if (++calls > 3) return;  // keeps a faulty walk from running forever
-        Remove(b);
-        source.AddHandler(b.Handler());
-    };
-    source.Broadcast(1);
-    EXPECT_EQ(log, QStringList({"B", "A"}));
-    EXPECT_EQ(source.HandlerCount(), 2);
 }
 
 TEST(BroadcastGuard, HandlerMayFreeTheBroadcastingObject) {

@@ -331,51 +331,40 @@ TEST(SourceCodeWriter, BreakPointTable) {
             << char(c.prev) << char(c.ch) << char(c.next);
 }
 
-// The break search counts from 0: a line is broken before the character at
-// the 0-based position MaxLineLength - (length already on the line), so a
-// broken line holds at least MaxLineLength characters.
-TEST(SourceCodeWriter, BrokenLineHoldsAtLeastMaxLineLengthCharacters) {
+// Wrapping of what is written, case by case. The break search counts from 0:
+// a line is broken before the character at the 0-based position
+// MaxLineLength - (length already on the line), so a broken line holds at
+// least MaxLineLength characters; on a line that is full already the search
+// starts three characters into the write.
+TEST(SourceCodeWriter, WrapTable) {
     struct Case {
-        int semicolonAt;  // 0-based position of ";" in a 100-character text
+        const char* name;
+        int indent;
+        QStringList writes;
         QStringList expected;
     };
     const Case cases[] = {
-        {84, {Letters(85, {{84, u';'}}), "  " + Letters(15)}},  // broken after the ";"
-        {79, {Letters(80, {{79, u';'}}), "  " + Letters(20)}},  // 80 characters: allowed
-        {78, {Letters(100, {{78, u';'}})}},                     // would leave 79: not broken
-        {98, {Letters(99, {{98, u';'}}), "  a"}},
-        {99, {Letters(100, {{99, u';'}})}},                     // nothing after it
+        {"BrokenAfterTheSemicolon", 0, {Letters(100, {{84, u';'}})}, {Letters(85, {{84, u';'}}), "  " + Letters(15)}},
+        {"EightyCharactersAllowed", 0, {Letters(100, {{79, u';'}})}, {Letters(80, {{79, u';'}}), "  " + Letters(20)}},
+        {"WouldLeave79NotBroken", 0, {Letters(100, {{78, u';'}})}, {Letters(100, {{78, u';'}})}},
+        {"OneCharacterLeft", 0, {Letters(100, {{98, u';'}})}, {Letters(99, {{98, u';'}}), "  a"}},
+        {"NothingAfterTheSemicolon", 0, {Letters(100, {{99, u';'}})}, {Letters(100, {{99, u';'}})}},
+        {"LineWithoutBreakPointIsNotWrapped", 0, {Letters(100), Letters(100)}, {Letters(200)}},
+        // the space is at column 81 of the indented line
+        {"BreakAtSpaceKeepsTheSpaceOnTheContinuationLine", 1, {Letters(78) + " bb"}, {"  " + Letters(78), "     bb"}},
+        {"SearchStartsThreeCharactersIntoAFullLine", 0, {Letters(90), "a,b,c,d"}, {Letters(90) + "a,b,", "  c,d"}},
+        {"WriteTooShortToHoldACandidate", 0, {Letters(90), ",b"}, {Letters(90) + ",b"}},
+        // "x := " has its one break point at its space, after "=": the space
+        // begins the continuation line.
+        {"ManySmallWritesBreakInsideTheWriteThatCrossesTheLimit", 0, QStringList(40, "x := "),
+         {Repeat(u"x := ", 16) + "x :=", "   " + Repeat(u"x := ", 15) + "x :=", "   " + Repeat(u"x := ", 7)}},
     };
     for (const Case& c : cases) {
         TPascalCodeWriter w;
-        w.Write(Letters(100, {{c.semicolonAt, u';'}}));
-        EXPECT_TEXT(w.Lines(), c.expected) << "; at " << c.semicolonAt;
+        for (int i = 0; i < c.indent; ++i) w.Indent();
+        for (const QString& text : c.writes) w.Write(text);
+        EXPECT_TEXT(w.Lines(), c.expected) << c.name;
     }
-}
-
-TEST(SourceCodeWriter, LineWithoutBreakPointIsNotWrapped) {
-    TPascalCodeWriter w;
-    w.Write(Letters(100));
-    w.Write(Letters(100));
-    EXPECT_TEXT(w.Lines(), QStringList({Letters(200)}));
-}
-
-TEST(SourceCodeWriter, BreakAtSpaceKeepsTheSpaceOnTheContinuationLine) {
-    TPascalCodeWriter w;
-    w.Indent();
-    w.Write(Letters(78) + " bb");  // the space is at column 81 of the indented line
-    EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(78), "     bb"}));
-}
-
-TEST(SourceCodeWriter, BreakSearchStartsThreeCharactersIntoAFullLine) {
-    TPascalCodeWriter w;
-    w.Write(Letters(90));
-    w.Write(u"a,b,c,d");  // the first candidate is after the second ","
-    EXPECT_TEXT(w.Lines(), QStringList({Letters(90) + "a,b,", "  c,d"}));
-    TPascalCodeWriter v;
-    v.Write(Letters(90));
-    v.Write(u",b");  // too short to hold a candidate
-    EXPECT_TEXT(v.Lines(), QStringList({Letters(90) + ",b"}));
 }
 
 // A comparison operator that straddles column 80 is kept whole; the break
@@ -415,16 +404,6 @@ TEST(SourceCodeWriter, RegressionStarCommentOpeningParted) {
     TPascalCodeWriter w;
     w.Write(Letters(78) + "a(* b *)");
     EXPECT_TEXT(w.Lines(), QStringList({Letters(78) + "a(*", "   b *)"}));
-}
-
-TEST(SourceCodeWriter, ManySmallWritesBreakInsideTheWriteThatCrossesTheLimit) {
-    TPascalCodeWriter w;
-    for (int i = 0; i < 40; ++i) w.Write(u"x := ");
-    // "x := " has its one break point at its space, after "=": once a line
-    // is full the search starts at 3 and finds it; the space begins the
-    // continuation line.
-    EXPECT_TEXT(w.Lines(), QStringList({Repeat(u"x := ", 16) + "x :=", "   " + Repeat(u"x := ", 15) + "x :=",
-                                      "   " + Repeat(u"x := ", 7)}));
 }
 
 TEST(SourceCodeWriter, SuffixAndPrefix) {

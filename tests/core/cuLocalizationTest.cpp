@@ -61,6 +61,8 @@ TEST_F(LocalizationTest, MissingTextFallsBackToTheFallbackLanguage) {
     EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no fallback language";
     Use(Russian, Russian);
     EXPECT_EQ(LoadStr(strFileNotFound), QString());
+    Use(0, 0);
+    EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no language at all";
 }
 
 TEST_F(LocalizationTest, EmptyEntryCountsAsAbsent) {
@@ -91,11 +93,6 @@ TEST_F(LocalizationTest, LoadStrFmtFillsTheFileName) {
     const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
     EXPECT_EQ(e.Id(), strPathNotFound);
     EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
-}
-
-TEST_F(LocalizationTest, NoLanguageGivesEmptyTexts) {
-    Use(0, 0);
-    EXPECT_EQ(LoadStr(strFileNotFound), QString());
 }
 
 TEST(FormatPlaceholders, Rules) {

@@ -332,12 +332,6 @@ TEST_F(NodeTest, PositionQueries) {
     EXPECT_FALSE(r->IsAncestorOf(r));
 }
 
-TEST_F(NodeTest, AbsoluteIndexSkipsWholeSubtreesOfOlderSiblings) {
-    Tree("R(A(a1,a2),B)");
-    EXPECT_EQ(N("A")->GetAbsoluteIndex(), 1);
-    EXPECT_EQ(N("B")->GetAbsoluteIndex(), 4);
-}
-
 TEST_F(NodeTest, ClassAndInterfaceLookups) {
     TLogNode* r = Make<TSpecialNode>("R");
     TLogNode* m = Make<TMarkedNode>("M", r);

@@ -111,35 +111,26 @@ TEST(IconReader, AlphaIconKeepsEachPixelsAlphaAndIgnoresTheMask) {
     EXPECT_EQ(out.Pixel(2, 0), 0x00708090u);
 }
 
-TEST(IconReader, PngEntryOf256IsKeptAsItsBytes) {
-    QByteArray png("\x89PNG\r\n\x1A\n", 8);
-    png.append("rest of the png");
-    TFixtureEntry e;
-    e.data = png;  // directory width and height 0: 256
+TEST(IconReader, PngAndMngEntriesAreKeptAsTheirBytes) {
+    // A PNG entry of 256 (directory width and height 0) and an MNG one.
+    TFixtureEntry png, mng;
+    png.data = QByteArray("\x89PNG\r\n\x1A\nrest of the png", 23);
+    mng.data = QByteArray("\x8AMNG\r\n\x1A\n....", 12);
+    mng.dirWidth = 48;
+    mng.dirHeight = 32;
     TIconImage icon;
-    Load(icon, IconFileBytes({e}));
-    ASSERT_EQ(icon.Count(), 1);
+    Load(icon, IconFileBytes({png, mng}));
+    ASSERT_EQ(icon.Count(), 2);
     EXPECT_TRUE(icon.Entry(0).IsPng);
-    EXPECT_EQ(icon.Width(0), 256);
-    EXPECT_EQ(icon.Height(0), 256);
+    EXPECT_TRUE(icon.Entry(1).IsPng);
+    EXPECT_EQ(QSize(icon.Width(0), icon.Height(0)), QSize(256, 256));
+    EXPECT_EQ(QSize(icon.Width(1), icon.Height(1)), QSize(48, 32));
     QBuffer* stream = icon.GetPngStream(0);
     ASSERT_NE(stream, nullptr);
     stream->read(4);
     EXPECT_EQ(icon.GetPngStream(0)->pos(), 0);
-    EXPECT_EQ(icon.GetPngStream(0)->data(), png);
-}
-
-TEST(IconReader, MngEntryIsKeptAsItsBytes) {
-    TFixtureEntry e;
-    e.data = QByteArray("\x8AMNG\r\n\x1A\n....", 12);
-    e.dirWidth = 48;
-    e.dirHeight = 32;
-    TIconImage icon;
-    Load(icon, IconFileBytes({e}));
-    ASSERT_EQ(icon.Count(), 1);
-    EXPECT_TRUE(icon.Entry(0).IsPng);
-    EXPECT_EQ(icon.Width(0), 48);
-    EXPECT_EQ(icon.Height(0), 32);
+    EXPECT_EQ(icon.GetPngStream(0)->data(), png.data);
+    EXPECT_EQ(icon.GetPngStream(1)->data(), mng.data);
 }
 
 TEST(IconReader, CursorKeepsEachHotSpot) {
@@ -336,6 +327,23 @@ TEST_P(HostileHeaders, FailWithTheirText) { EXPECT_EQ(LoadErrorId(GetParam().byt
 INSTANTIATE_TEST_SUITE_P(IconReader, HostileHeaders, ::testing::ValuesIn(hostileCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(IconReader, RegressionEntriesSharingOneImageMultipliedItsMemory) {
+    // Every entry of a full directory pointing at one large image made the
+    // reader keep a copy per entry: far more memory than the file holds.
+    const QByteArray image = BitmapBytes(Sample(32));
+    QList<TFixtureEntry> entries(300);
+    const uint32_t offset = uint32_t(6 + 16 * entries.size());
+    for (TFixtureEntry& e : entries) {
+        e.bytesInRes = uint32_t(image.size());
+        e.offset = offset;
+    }
+    QByteArray bytes = IconFileBytes(entries);
+    bytes.truncate(offset);
+    TIconImage icon;
+    EXPECT_EQ(LoadErrorId(bytes + image, &icon), strIconAllocationError);
+    EXPECT_EQ(icon.Count(), 1);  // what fits the file is kept
+}
+
 TEST(IconReader, FailureKeepsOnlyTheWholeEntriesBefore) {
     TFixtureBitmap broken = Sample(8);
     broken.headerBitCount = 5;
@@ -392,6 +400,21 @@ TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
     ASSERT_TRUE(qt.read(&first));
     // Qt's reader gives premultiplied pixels: compare in that form.
     EXPECT_TRUE(SamePremultiplied(first, image));
+}
+
+TEST(IconWriter, RegressionFullyTransparentAlphaIconReadBackAsOpaqueBlack) {
+    // All alpha 0 and coloured: the reader falls back to the mask, which must
+    // then see black colours under its white bits.
+    QImage clear(5, 3, QImage::Format_ARGB32);
+    clear.fill(qRgba(200, 100, 50, 0));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(buffer, {{clear, 32, false, {}}}, false));
+    TIconImage icon;
+    Load(icon, buffer.data());
+    const TBitmap32 out = Pixels(icon, 0);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(out.Pixel(x, y), 0u) << x << "," << y;
 }
 
 TEST(IconWriter, CursorKeepsHotSpots) {

@@ -88,19 +88,6 @@ TEST(QtImageCodecs, EncodesTheFiveFormats) {
     EXPECT_EQ(codecs.Encode(QImage(), QStringLiteral("image/png"), out), csInvalidParameter);
 }
 
-TEST(GifWriter, KeepsFewColoursExactlyAndMarksTransparency) {
-    QImage image = Filled(6, 5, qRgb(10, 20, 30));
-    image.setPixel(1, 1, qRgba(255, 0, 0, 127));  // transparent
-    image.setPixel(2, 1, qRgba(0, 255, 0, 128));  // opaque
-    QByteArray gif;
-    ASSERT_TRUE(WriteGif(image, gif));
-    const QImage back = QImage::fromData(gif, "gif").convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(back.size(), QSize(6, 5));
-    EXPECT_EQ(qAlpha(back.pixel(1, 1)), 0);
-    EXPECT_EQ(back.pixel(2, 1), qRgb(0, 255, 0));
-    EXPECT_EQ(back.pixel(0, 0), qRgb(10, 20, 30));
-}
-
 TEST(GifWriter, AppendsAndRefusesEmptyImages) {
     QByteArray out("head");
     EXPECT_FALSE(WriteGif(QImage(), out));
@@ -109,22 +96,60 @@ TEST(GifWriter, AppendsAndRefusesEmptyImages) {
     EXPECT_TRUE(out.mid(4).startsWith("GIF8"));
 }
 
-TEST(GifWriter, ReducesRichImagesTo256Colours) {
-    QImage image(64, 64, QImage::Format_ARGB32);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb(x * 4, y * 4, (x ^ y) * 4));
+// Edge shapes of GIF frames: each decodes back at its size, with transparent
+// pixels transparent and, up to the palette's room, every colour exact.
+struct TGifCase {
+    const char* name;
+    int width, height;
+    int colors;        // distinct opaque colours
+    bool transparent;  // pixel (0, 0) is transparent
+};
+
+QImage GifCaseImage(const TGifCase& c) {
+    QImage image(c.width, c.height, QImage::Format_ARGB32);
+    for (int i = 0; i < c.width * c.height; ++i) {
+        const int n = c.colors == 0 ? 0 : i % c.colors;
+        image.setPixel(i % c.width, i / c.width, c.colors == 0 ? qRgba(90, 80, 70, 0) : qRgb(n * 7 % 256, n / 37 * 20, 200));
+    }
+    if (c.transparent) {
+        // Alpha below 128 is transparent, 128 and above opaque.
+        image.setPixel(0, 0, qRgba(255, 255, 255, 127));
+        const int x = c.width - 1, y = c.height - 1;
+        if (x + y > 0 && c.colors > 0) image.setPixel(x, y, (image.pixel(x, y) & 0xFFFFFFu) | 0x80000000u);
+    }
+    return image;
+}
+
+const TGifCase gifCases[] = {
+    {"OnePixel", 1, 1, 1, false},
+    {"OneTransparentPixel", 1, 1, 1, true},
+    {"FullyTransparent", 4, 3, 0, true},
+    {"OddWidth", 7, 3, 5, true},
+    {"Exactly256Colours", 16, 16, 256, false},
+    {"Exactly255ColoursAndTransparency", 16, 16, 255, true},
+    {"MoreColoursThanRoomWithTransparency", 20, 15, 300, true},
+};
+
+class GifEdges : public ::testing::TestWithParam<TGifCase> {};
+
+TEST_P(GifEdges, DecodeBackWithTransparencyAndColours) {
+    const TGifCase& c = GetParam();
+    const QImage image = GifCaseImage(c);
     QByteArray gif;
     ASSERT_TRUE(WriteGif(image, gif));
-    const QImage back = QImage::fromData(gif, "gif");
-    ASSERT_EQ(back.size(), QSize(64, 64));
-    EXPECT_LE(back.convertToFormat(QImage::Format_Indexed8).colorCount(), 256);
-    int far = 0;
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const QRgb a = back.pixel(x, y), b = image.pixel(x, y);
-            if (qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) > 96) ++far;
+    const QImage back = QImage::fromData(gif, "gif").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(back.size(), image.size());
+    const bool exact = c.colors <= (c.transparent ? 255 : 256);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            const QRgb src = image.pixel(x, y), got = back.pixel(x, y);
+            if (qAlpha(src) < 128) EXPECT_EQ(qAlpha(got), 0) << x << "," << y;
+            else if (exact) EXPECT_EQ(got, src | 0xFF000000u) << x << "," << y;
+            else EXPECT_EQ(qAlpha(got), 255) << x << "," << y;  // reduced: opaque, colour near
         }
-    EXPECT_LT(far, 64 * 64 / 20);
 }
+
+INSTANTIATE_TEST_SUITE_P(GifWriter, GifEdges, ::testing::ValuesIn(gifCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
