@@ -214,8 +214,37 @@ bool TPascalExpressionItem::NeedsBrackets() const {
 // ---------------------------------------------------------------------------
 // Writing
 
+namespace {
+// Verbatim text may break at the writer's break points, but never inside a
+// string literal: a line break there leaves the literal open.
+void WriteVerbatim(TPascalCodeWriter& writer, const QString& text) {
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype open = text.indexOf(u'\'', start);
+        if (open < 0) {
+            writer.Write(QStringView(text).sliced(start));
+            return;
+        }
+        writer.Write(QStringView(text).sliced(start, open - start));
+        // A doubled quote closes and reopens: the run ends at a quote that
+        // the next character does not double.
+        qsizetype close = open + 1;
+        while (close < text.size() && !(text[close] == u'\'' && (close + 1 >= text.size() || text[close + 1] != u'\'')))
+            close += text[close] == u'\'' ? 2 : 1;
+        const qsizetype end = std::min(close + 1, text.size());
+        // A literal that starts past the line length goes onto a
+        // continuation line when the text before it may end a line.
+        const QString& line = writer.Lines().isEmpty() ? QString() : writer.Lines().last();
+        if (!line.isEmpty() && QStringView(u" (+,-;<=>[").contains(line.back())) writer.WrapIfLong();
+        TPascalNoWrap noWrap(writer);
+        writer.Write(QStringView(text).sliced(open, end - open));
+        start = end;
+    }
+}
+}  // namespace
+
 void TPascalCustomExpressionItem::Write(TPascalCodeWriter& writer) {
-    writer.Write(Text);
+    WriteVerbatim(writer, Text);
     WriteTrailingComment(writer);
 }
 

@@ -12,6 +12,8 @@
 
 #include "psTestSupport.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString S(const char* text) {
@@ -156,6 +158,25 @@ TEST(PascalCalls, LongArgumentListsWrapAtTheLineLength) {
     EXPECT_EQ(WriteToText(commands.get()),
               Lines({"Combine(Argument0, Argument1, Argument2, Argument3, Argument4, Argument5, Argument6,",
                      "  Argument7, Argument8, Argument9, Argument10, Argument11);"}));
+}
+
+TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
+    // A verbatim value such as a user's condition may hold string literals;
+    // a line break inside one leaves the literal open.
+    auto unit = CreatePascalUnit(S("VerbatimLiteral"));
+    TPascalMethodWithImplementation* m =
+        AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, S("Check"));
+    AddVariable(m->LocalDeclarations, S("Greeting"), S("string"));
+    TPascalLet* let = m->Body->AddLet();
+    let->Target->AddText(S("Greeting"));
+    let->Value->AddText(S("Greeting + 'Hello, and welcome to the long, long (greeting) [text] of this program' + "
+                          "'see, it goes on; and on'"));
+    TFpcHarness fpc;
+    const QString text = fpc.AddUnit(unit.get());
+    EXPECT_TRUE(text.contains(u"'Hello, and welcome to the long, long (greeting) [text] of this program'"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"'see, it goes on; and on'"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"of this program' + \n    'see"_s)) << text.toStdString();
+    EXPECT_COMPILES(fpc);
 }
 
 TEST(PascalSetConstructor, InlineAndMultiLineForms) {
