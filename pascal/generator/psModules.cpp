@@ -160,6 +160,25 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
 // linear in the size of the model.
 
 namespace {
+// The words that Free Pascal's Delphi mode reserves (lower case): a wish that
+// is one of them takes a number like a taken name.
+bool IsReservedWord(const QString& folded) {
+    static const QSet<QString> words = [] {
+        QSet<QString> set;
+        for (const char16_t* w :
+             {u"and", u"array", u"as", u"asm", u"begin", u"case", u"class", u"const", u"constructor", u"destructor",
+              u"dispinterface", u"div", u"do", u"downto", u"else", u"end", u"except", u"exports", u"file",
+              u"finalization", u"finally", u"for", u"function", u"goto", u"if", u"implementation", u"in",
+              u"inherited", u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"mod", u"nil",
+              u"not", u"object", u"of", u"or", u"packed", u"procedure", u"program", u"property", u"raise",
+              u"record", u"repeat", u"resourcestring", u"set", u"shl", u"shr", u"string", u"then", u"threadvar",
+              u"to", u"try", u"type", u"unit", u"until", u"uses", u"var", u"while", u"with", u"xor"})
+            set.insert(QString::fromUtf16(w));
+        return set;
+    }();
+    return words.contains(folded);
+}
+
 struct TScope {
     QSet<QString> names;
     std::vector<const TScope*> also;  // further scopes seen from here (class ancestors)
@@ -191,6 +210,7 @@ private:
     }
 
     bool InScope(const TPascalNamedNode* node, const QString& key) {
+        if (IsReservedWord(key)) return true;
         for (TPascalNode* level = node->ParentNode(); level; level = level->ParentNode())
             if (Scope(level)->Contains(key)) return true;
         return !m_unit && Fold(m_module->Name) == key;
