@@ -288,18 +288,6 @@ TEST(PascalExpressionQueries, SameExpressionAndFindUsage) {
     EXPECT_EQ(FindUsage(e(N("V")), QString(), v, QString()), 0);
 }
 
-TEST(PascalExpressionQueries, MoveItemsAppendsInOrder) {
-    auto d = CreateRootNode<TPascalNode>();
-    auto* from = CreateNode<TPascalExpression>(d.get());
-    auto* to = CreateNode<TPascalExpression>(d.get());
-    to->AddText(S("A"));
-    from->AddText(S(" + "));
-    from->AddText(S("B"));
-    MoveItems(from, to);
-    EXPECT_TRUE(from->IsEmpty());
-    EXPECT_EQ(WriteToText(to), S("A + B\n"));
-}
-
 // Random expression trees: each is written as a WriteLn argument, compiled and
 // run, and the printed value must equal the value of the same tree computed
 // here. A missing bracket changes the value or fails to compile; a bracket
