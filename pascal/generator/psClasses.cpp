@@ -189,6 +189,13 @@ void WriteSeparator(TPascalCodeWriter& writer, const QString& mark) {
     if (!writer.WrapIfLong()) writer.Write(u" "_s);
 }
 
+QString PascalFoldName(const QString& name) {
+    QString folded = name;
+    for (QChar& ch : folded)
+        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
+    return folded;
+}
+
 void PascalWriteComment(TPascalCodeWriter& writer, const QString& text) {
     writer.WriteComment(text);
 }

@@ -239,6 +239,10 @@ TPascalNode* FindFloatingAncestor(TNode* node);
 // and a continuation line starts, a space: no line ends in a space.
 void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
 
+// An identifier folded for comparison: Pascal compares ASCII letters
+// without case.
+QString PascalFoldName(const QString& name);
+
 // Writer access kept in one place.
 void PascalWriteComment(TPascalCodeWriter& writer, const QString& text);
 // Switches the writer's line wrapping off for its lifetime.

@@ -465,12 +465,6 @@ void RemoveDecidedBranches(TPascalCommands* list) {
 
 using TVar = const TPascalNamedNode*;
 
-QString Fold(const QString& name) {
-    QString folded = name;
-    for (QChar& ch : folded)
-        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
-    return folded;
-}
 
 // What a stretch of code does first with each tracked variable (by index):
 // reads it, overwrites it, or neither; `rest` answers for the variables not
@@ -590,7 +584,7 @@ public:
     explicit TDeadAssignments(const QList<TVar>& candidates) {
         for (int i = 0; i < candidates.size(); ++i) {
             m_index.insert(candidates[i], i);
-            m_byName[Fold(candidates[i]->Name)].append(i);
+            m_byName[PascalFoldName(candidates[i]->Name)].append(i);
         }
     }
 
@@ -668,7 +662,7 @@ public:
 private:
     static bool IsJump(const QString& name) {
         static const QSet<QString> jumps = {u"exit"_s, u"break"_s, u"continue"_s, u"halt"_s, u"abort"_s, u"raise"_s};
-        return jumps.contains(Fold(name));
+        return jumps.contains(PascalFoldName(name));
     }
 
     // Every identifier in a text that names a tracked variable is a read.
@@ -683,7 +677,7 @@ private:
             }
             int j = i + 1;
             while (j < n && (text[j] == u'_' || (text[j].unicode() < 128 && text[j].isLetterOrNumber()))) ++j;
-            auto it = m_byName.constFind(Fold(text.mid(i, j - i)));
+            auto it = m_byName.constFind(PascalFoldName(text.mid(i, j - i)));
             if (it != m_byName.constEnd())
                 for (int v : *it) m.MarkRead(v);
             i = j;

@@ -426,6 +426,24 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
              Let(t->TryPart, vars["X"], S("2"));
              t->ElsePart->AddCall(S("Writeln"))->AddArgument()->AddCallTo(vars["X"]);
          }},
+        {"a local whose address is taken",
+         [&](TPascalMethodWithImplementation* m) {
+             TPascalVariable* p = AddVariable(m->LocalDeclarations, S("P"), S("^Integer"));
+             m->Body->AddText(S("P := @X"));
+             Let(m->Body, vars["X"], S("1"));
+             m->Body->AddCall(S("Writeln"))->AddArgument()->AddCallEx(QString(), p, S("^"));
+             Let(m->Body, vars["X"], S("2"));
+         }},
+        {"a local whose address a call takes",
+         [&](TPascalMethodWithImplementation* m) {
+             TPascalVariable* p = AddVariable(m->LocalDeclarations, S("P"), S("^Integer"));
+             TPascalLet* take = m->Body->AddLet();
+             take->Target->AddCallTo(p);
+             take->Value->AddCallEx(S("@"), vars["X"], QString());
+             Let(m->Body, vars["X"], S("1"));
+             m->Body->AddCall(S("Writeln"))->AddArgument()->AddCallEx(QString(), p, S("^"));
+             Let(m->Body, vars["X"], S("2"));
+         }},
         {"seen by a nested routine",
          [&](TPascalMethodWithImplementation* m) {
              TPascalMethodWithImplementation* nested =
