@@ -8,8 +8,8 @@
 
 namespace {
 
-// One "const" header for two constants, then "type" and "var", sections
-// apart; a free comment closes the "var" section and the next variable opens
+// One "const" header for two constants (not spaced), then "type" (two types
+// spaced) and "var", sections apart; a free comment closes the "var" section and the next variable opens
 // another.
 TEST(PascalDeclarations, SectionHeadersSpacingAndAFreeComment) {
     auto unit = CreatePascalUnit(QStringLiteral("DeclSections"));
@@ -17,25 +17,16 @@ TEST(PascalDeclarations, SectionHeadersSpacingAndAFreeComment) {
     AddConstant(d, QStringLiteral("A"), QStringLiteral("1"));
     AddConstant(d, QStringLiteral("B"), QStringLiteral("2"));
     AddTypeAlias(d, QStringLiteral("T"), QStringLiteral("Integer"));
+    AddTypeAlias(d, QStringLiteral("U"), QStringLiteral("Byte"));
     AddVariable(d, QStringLiteral("V1"), QStringLiteral("T"));
     AddComment(d, QStringLiteral("between"));
     AddVariable(d, QStringLiteral("V2"), QStringLiteral("Integer"));
     TFpcHarness fpc;
     EXPECT_EQ(fpc.AddUnit(unit.get()),
               Lines({"unit DeclSections;", "", "interface", "", "implementation", "", "const", "  A = 1;", "  B = 2;",
-                     "", "type", "  T = Integer;", "", "var", "  V1: T;", "{ between }", "var", "  V2: Integer;", "",
+                     "", "type", "  T = Integer;", "", "  U = Byte;", "", "var", "  V1: T;", "{ between }", "var", "  V2: Integer;", "",
                      "end."}));
     EXPECT_COMPILES(fpc);
-}
-
-TEST(PascalDeclarations, TypesAreSpacedConstantsAreNot) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    d->HeaderKinds = PascalKinds({1, 2, 3});
-    AddConstant(d.get(), QStringLiteral("A"), QStringLiteral("1"));
-    AddConstant(d.get(), QStringLiteral("B"), QStringLiteral("2"));
-    AddTypeAlias(d.get(), QStringLiteral("T"), QStringLiteral("Integer"));
-    AddTypeAlias(d.get(), QStringLiteral("U"), QStringLiteral("Byte"));
-    EXPECT_EQ(WriteToText(d.get()), Lines({"const", "A = 1;", "B = 2;", "type", "T = Integer;", "", "U = Byte;"}));
 }
 
 TEST(PascalDeclarations, AttachedCommentsStayInTheirEntrysSection) {
