@@ -218,6 +218,7 @@ bool IsIdentifierChar(QChar ch, bool first) {
 
 // The identifiers of a text that follow "@" or open the argument of "Addr(".
 void AddressesInText(const QString& text, QSet<QString>& names) {
+    if (!text.contains(u'@') && !text.contains(u"addr"_s, Qt::CaseInsensitive)) return;
     const qsizetype n = text.size();
     auto identifierAt = [&](qsizetype i) {
         while (i < n && text[i] == u' ') ++i;
