@@ -520,6 +520,18 @@ public:
 
 private:
     void Statement(TPascalCommands* list, int depth, QStringList& trace) {
+        if (!locals.empty() && Pick(2) == 0) {
+            // A local written or printed: what dead-assignment removal works on.
+            TPascalVariable* v = locals[size_t(Pick(int(locals.size())))];
+            if (Pick(3) == 0) {
+                TPascalCallInCommands* print = list->AddCall(S("Write"));
+                print->AddArgument()->AddCallTo(v);
+                print->AddArgument()->AddString(S(" "));
+            } else {
+                list->AddLetTo(v, QString::number(Pick(100)));
+            }
+            return;
+        }
         switch (depth <= 0 ? 0 : Pick(7)) {
         case 0: {
             const QString mark = QString::number(++m_marks);
@@ -598,6 +610,10 @@ private:
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
     std::mt19937 m_random;
     int m_marks = 0;
+
+public:
+    // Locals that statements may write and print (none: marks only).
+    std::vector<TPascalVariable*> locals;
 };
 
 TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
@@ -621,6 +637,41 @@ TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
     const QString failure = fpc.CompileAndRun(calls, &output);
     ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
     EXPECT_EQ(output.split(u' ', Qt::SkipEmptyParts), expected) << text.toStdString();
+}
+
+// Simplification must not change what a routine prints: random routines that
+// write and print locals run once as built and once simplified.
+TEST(PascalStatementNesting, SimplifiedRandomRoutinesPrintTheSame) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    QString outputs[2], texts[2];
+    for (int simplified = 0; simplified < 2; ++simplified) {
+        TRandomStatements random(77);
+        auto unit = CreatePascalUnit(S("RandomLocals"));
+        unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
+        QString calls;
+        for (int r = 0; r < 60; ++r) {
+            const QString name = QStringLiteral("Run%1").arg(r);
+            AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
+            auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
+            for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
+            random.locals.clear();
+            for (int v = 1; v <= 3; ++v) {
+                random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
+                m->Body->AddLetTo(random.locals.back(), S("0"));
+            }
+            QStringList ignored;
+            for (int part = 0; part < 8; ++part) random.List(m->Body, 3, ignored);
+            calls += name + QStringLiteral(";\n");
+        }
+        TFpcHarness fpc;
+        texts[simplified] = WritePascalModule(unit.get(), simplified == 1);
+        fpc.Add(unit->Name, texts[simplified]);
+        const QString failure = fpc.CompileAndRun(calls, &outputs[simplified]);
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    }
+    EXPECT_EQ(outputs[1], outputs[0]);
+    EXPECT_LT(texts[1].count(u'\n'), texts[0].count(u'\n') - 100);  // simplification did remove code
+    EXPECT_GT(outputs[0].count(u' '), 100);
 }
 
 }  // namespace
