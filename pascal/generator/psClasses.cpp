@@ -38,7 +38,7 @@ void TPascalNode::WriteChildren(TPascalCodeWriter& writer) {
 void TPascalCommentedNode::WriteTrailingComment(TPascalCodeWriter& writer) const {
     if (Comment.isEmpty()) return;
     writer.Write(u" "_s);
-    PascalWriteComment(writer, Comment);
+    writer.WriteComment(Comment);
 }
 
 bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
@@ -74,7 +74,7 @@ bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
 }
 
 void TPascalComment::Write(TPascalCodeWriter& writer) {
-    PascalWriteComment(writer, Text);
+    writer.WriteComment(Text);
     writer.NewLine();
 }
 
@@ -196,10 +196,6 @@ QString PascalFoldName(const QString& name) {
     return folded;
 }
 
-void PascalWriteComment(TPascalCodeWriter& writer, const QString& text) {
-    writer.WriteComment(text);
-}
-
 TPascalNoWrap::TPascalNoWrap(TPascalCodeWriter& writer) : m_writer(writer), m_old(writer.WrapLines()) {
     writer.SetWrapLines(false);
 }
@@ -208,6 +204,3 @@ TPascalNoWrap::~TPascalNoWrap() {
     m_writer.SetWrapLines(m_old);
 }
 
-QString PascalWriterText(const TPascalCodeWriter& writer) {
-    return writer.Text();
-}

@@ -243,8 +243,6 @@ void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
 // without case.
 QString PascalFoldName(const QString& name);
 
-// Writer access kept in one place.
-void PascalWriteComment(TPascalCodeWriter& writer, const QString& text);
 // Switches the writer's line wrapping off for its lifetime.
 class TPascalNoWrap {
 public:
@@ -257,5 +255,3 @@ private:
     TPascalCodeWriter& m_writer;
     bool m_old;
 };
-// The writer's lines as one text, each line ended by a line break.
-QString PascalWriterText(const TPascalCodeWriter& writer);

@@ -24,23 +24,6 @@ T_CLASS_IMPL(TPascalTryExceptItem, TPascalCommentedNode)
 T_CLASS_IMPL(TPascalTryExceptItems, TPascalNode)
 T_CLASS_IMPL(TPascalTryExcept, TPascalCommand)
 
-bool TPascalCommand::IsStatementKind(TPascalKind kind) noexcept {
-    switch (kind) {
-    case TPascalKind::CustomCommand:
-    case TPascalKind::Let:
-    case TPascalKind::CallInCommands:
-    case TPascalKind::If:
-    case TPascalKind::Case:
-    case TPascalKind::While:
-    case TPascalKind::For:
-    case TPascalKind::TryFinally:
-    case TPascalKind::TryExcept:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Builders
 

@@ -158,7 +158,7 @@ void TPascalMethodDeclaration::Create() {
 
 void TPascalMethodDeclaration::Write(TPascalCodeWriter& writer) {
     if (!Comment.isEmpty()) {
-        PascalWriteComment(writer, Comment);
+        writer.WriteComment(Comment);
         writer.NewLine();
     }
     Head->WriteHead(writer, QString(), Name, Head->Directives);
@@ -190,7 +190,7 @@ void TPascalMethodWithImplementation::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"begin"_s);
     writer.Indent();
     if (!Comment.isEmpty()) {
-        PascalWriteComment(writer, Comment);
+        writer.WriteComment(Comment);
         writer.NewLine();
     }
     Body->Write(writer);

@@ -96,7 +96,7 @@ void TPascalUnit::Create() {
 
 void TPascalUnit::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"unit "_s + Name + u";"_s);
-    PascalWriteComment(writer, Comment);
+    writer.WriteComment(Comment);
     writer.NewLine();
     writer.WriteLn(u"interface"_s);
     writer.NewLine();
@@ -135,7 +135,7 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
     MakeNamesUnique(module);
     TPascalCodeWriter writer;
     module->Write(writer);
-    return PascalWriterText(writer);
+    return writer.Text();
 }
 
 // ---------------------------------------------------------------------------

@@ -25,7 +25,7 @@ void EndDeclaration(TPascalCodeWriter& writer, const TPascalNamedNode* node, con
     writer.Write(u";"_s);
     if (!comment.isEmpty()) {
         writer.Write(u" "_s);
-        PascalWriteComment(writer, comment);
+        writer.WriteComment(comment);
     }
     writer.NewLine();
     (void)node;
