@@ -203,4 +203,3 @@ TPascalNoWrap::TPascalNoWrap(TPascalCodeWriter& writer) : m_writer(writer), m_ol
 TPascalNoWrap::~TPascalNoWrap() {
     m_writer.SetWrapLines(m_old);
 }
-
