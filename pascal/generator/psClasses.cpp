@@ -150,12 +150,17 @@ void TPascalDeclarations::ChangeSection(TPascalCodeWriter& writer, int from, int
 }
 
 void TPascalDeclarations::Write(TPascalCodeWriter& writer) {
+    // In a section of a class, a run of fields that follows a constant, type,
+    // routine or property gets a "var" header of its own: without it the
+    // fields would continue the constant or type section, or be refused after
+    // a routine or property.
+    const bool classSection = ParentNode() && ParentNode()->NodeKind() == TPascalKind::Class;
     int previous = 0;
     bool otherSeen = false;  // a constant, type, routine or property came before
     for (TPascalNode* c = First(); c; c = c->Next()) {
         const int kind = GetEntryKind(c);
         if (kind == previous && InKinds(SpacedKinds, kind)) writer.EnsureEmptyLine();
-        ChangeSection(writer, previous, kind, FieldSection && otherSeen);
+        ChangeSection(writer, previous, kind, classSection && otherSeen);
         c->Write(writer);
         if (kind == 1 || kind == 2 || kind == 4) otherSeen = true;
         previous = kind;

@@ -194,11 +194,6 @@ public:
     TPascalKindSet IndentKinds = 0;
     TPascalKindSet SpacedKinds = PascalKinds({2});
     bool SeparateSections = false;
-    // A class section: a run of fields that follows a constant, type, routine
-    // or property of the same list gets a "var" header of its own, since
-    // without it the fields would continue the constant or type section, or
-    // be refused after a routine or property.
-    bool FieldSection = false;
 
     // The first named child with exactly that name; nil when none.
     TPascalNamedNode* FindNamed(const QString& name) const;

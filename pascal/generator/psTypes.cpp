@@ -232,7 +232,6 @@ void TPascalClass::Create() {
         section = CreateNode<TPascalDeclarations>(this);
         section->HeaderKinds = PascalKinds({1, 2});
         section->IndentKinds = PascalKinds({1, 2, 3, 4});
-        section->FieldSection = true;
     }
     Interfaces = CreateNode<TPascalNode>(this);
 }
