@@ -38,7 +38,7 @@ void TPascalNode::WriteChildren(TPascalCodeWriter& writer) {
 void TPascalCommentedNode::WriteTrailingComment(TPascalCodeWriter& writer) const {
     if (Comment.isEmpty()) return;
     writer.Write(u" "_s);
-    PascalWriteComment(writer, Comment);
+    writer.WriteComment(Comment);
 }
 
 bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
@@ -74,7 +74,7 @@ bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
 }
 
 void TPascalComment::Write(TPascalCodeWriter& writer) {
-    PascalWriteComment(writer, Text);
+    writer.WriteComment(Text);
     writer.NewLine();
 }
 
@@ -150,12 +150,17 @@ void TPascalDeclarations::ChangeSection(TPascalCodeWriter& writer, int from, int
 }
 
 void TPascalDeclarations::Write(TPascalCodeWriter& writer) {
+    // In a section of a class, a run of fields that follows a constant, type,
+    // routine or property gets a "var" header of its own: without it the
+    // fields would continue the constant or type section, or be refused after
+    // a routine or property.
+    const bool classSection = ParentNode() && ParentNode()->NodeKind() == TPascalKind::Class;
     int previous = 0;
     bool otherSeen = false;  // a constant, type, routine or property came before
     for (TPascalNode* c = First(); c; c = c->Next()) {
         const int kind = GetEntryKind(c);
         if (kind == previous && InKinds(SpacedKinds, kind)) writer.EnsureEmptyLine();
-        ChangeSection(writer, previous, kind, FieldSection && otherSeen);
+        ChangeSection(writer, previous, kind, classSection && otherSeen);
         c->Write(writer);
         if (kind == 1 || kind == 2 || kind == 4) otherSeen = true;
         previous = kind;
@@ -189,8 +194,11 @@ void WriteSeparator(TPascalCodeWriter& writer, const QString& mark) {
     if (!writer.WrapIfLong()) writer.Write(u" "_s);
 }
 
-void PascalWriteComment(TPascalCodeWriter& writer, const QString& text) {
-    writer.WriteComment(text);
+QString PascalFoldName(const QString& name) {
+    QString folded = name;
+    for (QChar& ch : folded)
+        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
+    return folded;
 }
 
 TPascalNoWrap::TPascalNoWrap(TPascalCodeWriter& writer) : m_writer(writer), m_old(writer.WrapLines()) {
@@ -199,8 +207,4 @@ TPascalNoWrap::TPascalNoWrap(TPascalCodeWriter& writer) : m_writer(writer), m_ol
 
 TPascalNoWrap::~TPascalNoWrap() {
     m_writer.SetWrapLines(m_old);
-}
-
-QString PascalWriterText(const TPascalCodeWriter& writer) {
-    return writer.Text();
 }

@@ -194,11 +194,6 @@ public:
     TPascalKindSet IndentKinds = 0;
     TPascalKindSet SpacedKinds = PascalKinds({2});
     bool SeparateSections = false;
-    // A class section: a run of fields that follows a constant, type, routine
-    // or property of the same list gets a "var" header of its own, since
-    // without it the fields would continue the constant or type section, or
-    // be refused after a routine or property.
-    bool FieldSection = false;
 
     // The first named child with exactly that name; nil when none.
     TPascalNamedNode* FindNamed(const QString& name) const;
@@ -239,8 +234,10 @@ TPascalNode* FindFloatingAncestor(TNode* node);
 // and a continuation line starts, a space: no line ends in a space.
 void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
 
-// Writer access kept in one place.
-void PascalWriteComment(TPascalCodeWriter& writer, const QString& text);
+// An identifier folded for comparison: Pascal compares ASCII letters
+// without case.
+QString PascalFoldName(const QString& name);
+
 // Switches the writer's line wrapping off for its lifetime.
 class TPascalNoWrap {
 public:
@@ -253,5 +250,3 @@ private:
     TPascalCodeWriter& m_writer;
     bool m_old;
 };
-// The writer's lines as one text, each line ended by a line break.
-QString PascalWriterText(const TPascalCodeWriter& writer);

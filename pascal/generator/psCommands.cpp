@@ -24,23 +24,6 @@ T_CLASS_IMPL(TPascalTryExceptItem, TPascalCommentedNode)
 T_CLASS_IMPL(TPascalTryExceptItems, TPascalNode)
 T_CLASS_IMPL(TPascalTryExcept, TPascalCommand)
 
-bool TPascalCommand::IsStatementKind(TPascalKind kind) noexcept {
-    switch (kind) {
-    case TPascalKind::CustomCommand:
-    case TPascalKind::Let:
-    case TPascalKind::CallInCommands:
-    case TPascalKind::If:
-    case TPascalKind::Case:
-    case TPascalKind::While:
-    case TPascalKind::For:
-    case TPascalKind::TryFinally:
-    case TPascalKind::TryExcept:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Builders
 
@@ -465,12 +448,6 @@ void RemoveDecidedBranches(TPascalCommands* list) {
 
 using TVar = const TPascalNamedNode*;
 
-QString Fold(const QString& name) {
-    QString folded = name;
-    for (QChar& ch : folded)
-        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
-    return folded;
-}
 
 // What a stretch of code does first with each tracked variable (by index):
 // reads it, overwrites it, or neither; `rest` answers for the variables not
@@ -590,7 +567,7 @@ public:
     explicit TDeadAssignments(const QList<TVar>& candidates) {
         for (int i = 0; i < candidates.size(); ++i) {
             m_index.insert(candidates[i], i);
-            m_byName[Fold(candidates[i]->Name)].append(i);
+            m_byName[PascalFoldName(candidates[i]->Name)].append(i);
         }
     }
 
@@ -668,7 +645,7 @@ public:
 private:
     static bool IsJump(const QString& name) {
         static const QSet<QString> jumps = {u"exit"_s, u"break"_s, u"continue"_s, u"halt"_s, u"abort"_s, u"raise"_s};
-        return jumps.contains(Fold(name));
+        return jumps.contains(PascalFoldName(name));
     }
 
     // Every identifier in a text that names a tracked variable is a read.
@@ -683,7 +660,7 @@ private:
             }
             int j = i + 1;
             while (j < n && (text[j] == u'_' || (text[j].unicode() < 128 && text[j].isLetterOrNumber()))) ++j;
-            auto it = m_byName.constFind(Fold(text.mid(i, j - i)));
+            auto it = m_byName.constFind(PascalFoldName(text.mid(i, j - i)));
             if (it != m_byName.constEnd())
                 for (int v : *it) m.MarkRead(v);
             i = j;

@@ -21,10 +21,6 @@ class TPascalTryExcept;
 
 class TPascalCommand : public TPascalFloatingNode {
     T_CLASS(TPascalCommand)
-public:
-    // True for the kinds of statements (a call statement included).
-    static bool IsStatementKind(TPascalKind kind) noexcept;
-
 protected:
     explicit TPascalCommand(TPascalKind kind) noexcept : TPascalFloatingNode(kind) {}
 };

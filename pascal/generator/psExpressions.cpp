@@ -214,8 +214,37 @@ bool TPascalExpressionItem::NeedsBrackets() const {
 // ---------------------------------------------------------------------------
 // Writing
 
+namespace {
+// Verbatim text may break at the writer's break points, but never inside a
+// string literal: a line break there leaves the literal open.
+void WriteVerbatim(TPascalCodeWriter& writer, const QString& text) {
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype open = text.indexOf(u'\'', start);
+        if (open < 0) {
+            writer.Write(QStringView(text).sliced(start));
+            return;
+        }
+        writer.Write(QStringView(text).sliced(start, open - start));
+        // A doubled quote closes and reopens: the run ends at a quote that
+        // the next character does not double.
+        qsizetype close = open + 1;
+        while (close < text.size() && !(text[close] == u'\'' && (close + 1 >= text.size() || text[close + 1] != u'\'')))
+            close += text[close] == u'\'' ? 2 : 1;
+        const qsizetype end = std::min(close + 1, text.size());
+        // A literal that starts past the line length goes onto a
+        // continuation line when the text before it may end a line.
+        const QString& line = writer.Lines().isEmpty() ? QString() : writer.Lines().last();
+        if (!line.isEmpty() && QStringView(u" (+,-;<=>[").contains(line.back())) writer.WrapIfLong();
+        TPascalNoWrap noWrap(writer);
+        writer.Write(QStringView(text).sliced(open, end - open));
+        start = end;
+    }
+}
+}  // namespace
+
 void TPascalCustomExpressionItem::Write(TPascalCodeWriter& writer) {
-    writer.Write(Text);
+    WriteVerbatim(writer, Text);
     WriteTrailingComment(writer);
 }
 
@@ -270,15 +299,20 @@ void TPascalNotExpressionItem::Write(TPascalCodeWriter& writer) {
     WriteTrailingComment(writer);
 }
 
-void TPascalIsTypeExpressionItem::Write(TPascalCodeWriter& writer) {
+void TPascalExpressionItem::WriteRelation(TPascalCodeWriter& writer, TPascalExpression* left, const QString& op,
+                                          TPascalExpression* right) {
     const bool brackets = NeedsBrackets();
     if (brackets) writer.Write(u"("_s);
-    Value->Write(writer);
-    writer.Write(u" is "_s);
+    left->Write(writer);
+    writer.Write(op);
     writer.WrapIfLong();
-    TypeName->Write(writer);
+    right->Write(writer);
     if (brackets) writer.Write(u")"_s);
     WriteTrailingComment(writer);
+}
+
+void TPascalIsTypeExpressionItem::Write(TPascalCodeWriter& writer) {
+    WriteRelation(writer, Value, u" is "_s, TypeName);
 }
 
 void TPascalToTypeExpressionItem::Write(TPascalCodeWriter& writer) {
@@ -291,14 +325,7 @@ void TPascalToTypeExpressionItem::Write(TPascalCodeWriter& writer) {
 }
 
 void TPascalItemInSetExpressionItem::Write(TPascalCodeWriter& writer) {
-    const bool brackets = NeedsBrackets();
-    if (brackets) writer.Write(u"("_s);
-    Item->Write(writer);
-    writer.Write(u" in "_s);
-    writer.WrapIfLong();
-    SetValue->Write(writer);
-    if (brackets) writer.Write(u")"_s);
-    WriteTrailingComment(writer);
+    WriteRelation(writer, Item, u" in "_s, SetValue);
 }
 
 void TCustomPascalTwoSideExpressionItem::Write(TPascalCodeWriter& writer) {
@@ -397,24 +424,11 @@ uint8_t Inverted(uint8_t kind) {
     static const uint8_t inverse[] = {ckDifferent, ckEqual, ckLessOrEqual, ckLess, ckMoreOrEqual, ckMore};
     return inverse[kind];
 }
-}  // namespace
 
-void TPascalExpression::Simplify() {
-    if (!FirstChild()) return;
-    TPascalNode::Simplify();
-    // 1. not not X becomes X.
-    if (auto* outer = OnlyOf<TPascalNotExpressionItem>(this))
-        if (auto* inner = OnlyOf<TPascalNotExpressionItem>(outer->Operand))
-            ReplaceByItems(this, outer, inner->Operand);
-    // 2. not (A op B) becomes the inverted comparison.
-    if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
-        if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(n->Operand); compare && compare->Kind <= ckLessOrEqual) {
-            compare->Kind = Inverted(compare->Kind);
-            ReplaceByItems(this, n, n->Operand);
-        }
-    // 3. Comparisons with a Boolean literal on the right. "X and False" and
-    // "X or True" lose X only when evaluating X has no effect.
-    if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(this); compare && compare->OperandCount() == 2)
+// 3. A comparison with a Boolean literal on the right. "X and False" and
+// "X or True" lose X only when evaluating X has no effect.
+void SimplifyLiteralComparison(TPascalExpression* e) {
+    if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(e); compare && compare->OperandCount() == 2)
         if (auto* literal = OnlyOf<TPascalBooleanValueExpressionItem>(compare->Right)) {
             const bool v = literal->Value;
             enum { Keep, AsIs, Negated, Constant } action = Keep;
@@ -435,16 +449,33 @@ void TPascalExpression::Simplify() {
                 break;
             }
             if (action == AsIs) {
-                ReplaceByItems(this, compare, compare->Left);
+                ReplaceByItems(e, compare, compare->Left);
             } else if (action == Negated) {
-                auto* n = AddNot(compare);
+                auto* n = e->AddNot(compare);
                 MoveItems(compare->Left, n->Operand);
                 compare->Free();
             } else if (action == Constant) {
-                AddBoolean(v, compare);
+                e->AddBoolean(v, compare);
                 compare->Free();
             }
         }
+}
+}  // namespace
+
+void TPascalExpression::Simplify() {
+    if (!FirstChild()) return;
+    TPascalNode::Simplify();
+    // 1. not not X becomes X.
+    if (auto* outer = OnlyOf<TPascalNotExpressionItem>(this))
+        if (auto* inner = OnlyOf<TPascalNotExpressionItem>(outer->Operand))
+            ReplaceByItems(this, outer, inner->Operand);
+    // 2. not (A op B) becomes the inverted comparison.
+    if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
+        if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(n->Operand); compare && compare->Kind <= ckLessOrEqual) {
+            compare->Kind = Inverted(compare->Kind);
+            ReplaceByItems(this, n, n->Operand);
+        }
+    SimplifyLiteralComparison(this);
     // 4. not True / not False.
     if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
         if (auto* literal = OnlyOf<TPascalBooleanValueExpressionItem>(n->Operand)) {

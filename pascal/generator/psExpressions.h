@@ -79,6 +79,10 @@ public:
 
 protected:
     explicit TPascalExpressionItem(TPascalKind kind) noexcept : TPascalCommentedNode(kind) {}
+    // Left, op, a line-wrap check and right, bracketed where needed, then the
+    // comment ("in" and "is").
+    void WriteRelation(TPascalCodeWriter& writer, TPascalExpression* left, const QString& op,
+                       TPascalExpression* right);
 };
 
 class TPascalCustomExpressionItem : public TPascalExpressionItem {

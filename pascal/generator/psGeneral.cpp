@@ -158,7 +158,7 @@ void TPascalMethodDeclaration::Create() {
 
 void TPascalMethodDeclaration::Write(TPascalCodeWriter& writer) {
     if (!Comment.isEmpty()) {
-        PascalWriteComment(writer, Comment);
+        writer.WriteComment(Comment);
         writer.NewLine();
     }
     Head->WriteHead(writer, QString(), Name, Head->Directives);
@@ -190,7 +190,7 @@ void TPascalMethodWithImplementation::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"begin"_s);
     writer.Indent();
     if (!Comment.isEmpty()) {
-        PascalWriteComment(writer, Comment);
+        writer.WriteComment(Comment);
         writer.NewLine();
     }
     Body->Write(writer);
@@ -206,9 +206,62 @@ bool TPascalMethodWithImplementation::HasNestedRoutines() const {
 }
 
 bool TPascalMethodWithImplementation::IsOwnLocal(const TPascalNamedNode* node) const {
-    if (node == ResultVariable) return true;
-    return node->Parent() == LocalDeclarations && node->NodeKind() == TPascalKind::Variable;
+    if (node != ResultVariable && (node->Parent() != LocalDeclarations || node->NodeKind() != TPascalKind::Variable))
+        return false;
+    return !m_addressTaken.contains(PascalFoldName(node->Name));
 }
+
+namespace {
+bool IsIdentifierChar(QChar ch, bool first) {
+    return ch == u'_' || (ch.unicode() < 128 && (first ? ch.isLetter() : ch.isLetterOrNumber()));
+}
+
+// The identifiers of a text that follow "@" or open the argument of "Addr(".
+void AddressesInText(const QString& text, QSet<QString>& names) {
+    if (!text.contains(u'@') && !text.contains(u"addr"_s, Qt::CaseInsensitive)) return;
+    const qsizetype n = text.size();
+    auto identifierAt = [&](qsizetype i) {
+        while (i < n && text[i] == u' ') ++i;
+        qsizetype j = i;
+        while (j < n && IsIdentifierChar(text[j], j == i)) ++j;
+        if (j > i) names.insert(PascalFoldName(text.mid(i, j - i)));
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == u'@') {
+            identifierAt(i + 1);
+        } else if (IsIdentifierChar(text[i], true) && (i == 0 || !IsIdentifierChar(text[i - 1], false))) {
+            qsizetype j = i;
+            while (j < n && IsIdentifierChar(text[j], false)) ++j;
+            qsizetype k = j;
+            while (k < n && text[k] == u' ') ++k;
+            if (k < n && text[k] == u'(' && PascalFoldName(text.mid(i, j - i)) == u"addr"_s) identifierAt(k + 1);
+            i = j - 1;
+        }
+    }
+}
+
+void AddressesIn(const TPascalNode* node, QSet<QString>& names) {
+    for (TPascalNode* c = node->First(); c; c = c->Next()) {
+        if (const auto* text = PascalAs<TPascalCustomExpressionItem>(c)) {
+            AddressesInText(text->Text, names);
+        } else if (const auto* command = PascalAs<TPascalCustomCommand>(c)) {
+            AddressesInText(command->Text, names);
+        } else if (const TPascalCall* call = PascalAsCall(c)) {
+            const QString name = call->Name.trimmed();
+            if (call->Target && name.endsWith(u'@')) names.insert(PascalFoldName(call->Target->Name));
+            if (PascalFoldName(name) == u"addr"_s && call->Parameters)
+                for (TPascalNode* value = call->Parameters->First(); value; value = value->Next())
+                    if (auto* arg = PascalAs<TPascalCallInExpression>(
+                            OnlyItem(static_cast<TPascalCallParameterValue*>(value)->Value));
+                        arg && arg->Target)
+                        names.insert(PascalFoldName(arg->Target->Name));
+            AddressesInText(call->Name, names);
+            AddressesInText(call->Suffix, names);
+        }
+        AddressesIn(c, names);
+    }
+}
+}  // namespace
 
 namespace {
 // A key equal for two type expressions exactly when SameExpression holds;
@@ -224,7 +277,9 @@ QString TypeKey(const TPascalExpression* type) {
 }  // namespace
 
 void TPascalMethodWithImplementation::Simplify() {
+    AddressesIn(Body, m_addressTaken);
     TPascalNode::Simplify();
+    m_addressTaken.clear();
     // The last joinable variable of each type in the current run of
     // variables: the one a later variable of that type joins.
     QHash<QString, TPascalVariable*> lastOfType;

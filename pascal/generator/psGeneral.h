@@ -4,6 +4,8 @@
 
 #include "pascal/generator/psCommands.h"
 
+#include <QSet>
+
 #include <cstdint>
 
 enum TPascalMethodKind : uint8_t {
@@ -142,8 +144,15 @@ public:
     // The name written in the head: the declaration's current name when there is one.
     const QString& HeadName() const noexcept { return Declaration ? Declaration->Name : Name; }
     bool HasNestedRoutines() const;
-    // A variable of this routine's own local declarations, or its Result.
+    // A variable of this routine's own local declarations, or its Result,
+    // whose address the body does not take (while simplifying, a pointer
+    // could read such a variable anywhere).
     bool IsOwnLocal(const TPascalNamedNode* node) const;
+
+private:
+    // Folded names that follow "@" or stand in "Addr(...)" in the body; kept
+    // only while the routine simplifies.
+    QSet<QString> m_addressTaken;
 };
 
 // ---------------------------------------------------------------------------

@@ -17,15 +17,6 @@ T_CLASS_IMPL(TPascalUnitClause, TPascalNode)
 T_CLASS_IMPL(TPascalModule, TPascalNamedNode)
 T_CLASS_IMPL(TPascalUnit, TPascalModule)
 
-namespace {
-// Identifiers compare without case for ASCII letters.
-QString Fold(const QString& name) {
-    QString folded = name;
-    for (QChar& ch : folded)
-        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
-    return folded;
-}
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Used units and clauses
@@ -36,9 +27,9 @@ void TPascalUsedUnit::Write(TPascalCodeWriter& writer) {
 }
 
 TPascalUsedUnit* TPascalUsedUnits::FindUnit(const QString& name) const {
-    const QString key = Fold(name);
+    const QString key = PascalFoldName(name);
     for (TPascalNode* c = First(); c; c = c->Next())
-        if (auto* unit = PascalAs<TPascalUsedUnit>(c); unit && Fold(unit->Name) == key) return unit;
+        if (auto* unit = PascalAs<TPascalUsedUnit>(c); unit && PascalFoldName(unit->Name) == key) return unit;
     return nullptr;
 }
 
@@ -55,12 +46,12 @@ void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
     if (auto* clause = PascalAs<TPascalUnitClause>(Parent()))
         if (auto* unit = PascalAs<TPascalUnit>(clause->Parent()); unit && unit->ImplementationClause == clause)
             for (TPascalNode* c = unit->InterfaceClause->UsedUnits->First(); c; c = c->Next())
-                if (auto* used = PascalAs<TPascalUsedUnit>(c)) written.insert(Fold(used->Name));
+                if (auto* used = PascalAs<TPascalUsedUnit>(c)) written.insert(PascalFoldName(used->Name));
     QList<TPascalUsedUnit*> units;
     for (TPascalNode* c = First(); c; c = c->Next()) {
         auto* used = PascalAs<TPascalUsedUnit>(c);
         if (!used) continue;
-        const QString key = Fold(used->Name);
+        const QString key = PascalFoldName(used->Name);
         if (written.contains(key)) continue;
         written.insert(key);
         units.append(used);
@@ -105,7 +96,7 @@ void TPascalUnit::Create() {
 
 void TPascalUnit::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"unit "_s + Name + u";"_s);
-    PascalWriteComment(writer, Comment);
+    writer.WriteComment(Comment);
     writer.NewLine();
     writer.WriteLn(u"interface"_s);
     writer.NewLine();
@@ -144,7 +135,7 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
     MakeNamesUnique(module);
     TPascalCodeWriter writer;
     module->Write(writer);
-    return PascalWriterText(writer);
+    return writer.Text();
 }
 
 // ---------------------------------------------------------------------------
@@ -160,6 +151,25 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
 // linear in the size of the model.
 
 namespace {
+// The words that Free Pascal's Delphi mode reserves (lower case): a wish that
+// is one of them takes a number like a taken name.
+bool IsReservedWord(const QString& folded) {
+    static const QSet<QString> words = [] {
+        QSet<QString> set;
+        for (const char16_t* w :
+             {u"and", u"array", u"as", u"asm", u"begin", u"case", u"class", u"const", u"constructor", u"destructor",
+              u"dispinterface", u"div", u"do", u"downto", u"else", u"end", u"except", u"exports", u"file",
+              u"finalization", u"finally", u"for", u"function", u"goto", u"if", u"implementation", u"in",
+              u"inherited", u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"mod", u"nil",
+              u"not", u"object", u"of", u"or", u"packed", u"procedure", u"program", u"property", u"raise",
+              u"record", u"repeat", u"resourcestring", u"set", u"shl", u"shr", u"string", u"then", u"threadvar",
+              u"to", u"try", u"type", u"unit", u"until", u"uses", u"var", u"while", u"with", u"xor"})
+            set.insert(QString::fromUtf16(w));
+        return set;
+    }();
+    return words.contains(folded);
+}
+
 struct TScope {
     QSet<QString> names;
     std::vector<const TScope*> also;  // further scopes seen from here (class ancestors)
@@ -191,9 +201,10 @@ private:
     }
 
     bool InScope(const TPascalNamedNode* node, const QString& key) {
+        if (IsReservedWord(key)) return true;
         for (TPascalNode* level = node->ParentNode(); level; level = level->ParentNode())
             if (Scope(level)->Contains(key)) return true;
-        return !m_unit && Fold(m_module->Name) == key;
+        return !m_unit && PascalFoldName(m_module->Name) == key;
     }
 
     void MakeUnique(TPascalNamedNode* node) {
@@ -203,9 +214,9 @@ private:
         // Names are only ever added during the pass, so a counter found taken
         // for this name under this parent stays taken: the search for the
         // next node of the same wish goes on after the last one given.
-        const std::pair<const void*, QString> key(node->Parent(), Fold(own));
+        const std::pair<const void*, QString> key(node->Parent(), PascalFoldName(own));
         int counter = 0;
-        while (InScope(node, Fold(candidate))) {
+        while (InScope(node, PascalFoldName(candidate))) {
             if (letter && candidate.size() == 1 && candidate[0] < u'Z') {
                 candidate = QString(QChar(candidate[0].unicode() + 1));
             } else {
@@ -221,7 +232,7 @@ private:
 
     // Adds a newly fixed name to every scope already built that holds it.
     void NoteFixed(TPascalNamedNode* node) {
-        const QString key = Fold(node->Name);
+        const QString key = PascalFoldName(node->Name);
         auto add = [&](const void* level) {
             if (auto it = m_scopes.find(level); it != m_scopes.end()) it->second->names.insert(key);
         };
@@ -256,11 +267,11 @@ private:
         for (TPascalNode* c = level->First(); c; c = c->Next()) {
             TPascalNamedNode* named = PascalAsNamed(c);
             if (!named) continue;
-            if (!named->Provisional) scope->names.insert(Fold(named->Name));
+            if (!named->Provisional) scope->names.insert(PascalFoldName(named->Name));
             if (PascalAs<TPascalEnum>(c))
                 for (TPascalNode* item = c->First(); item; item = item->Next())
                     if (auto* e = PascalAs<TPascalEnumItem>(item); e && !e->Provisional)
-                        scope->names.insert(Fold(e->Name));
+                        scope->names.insert(PascalFoldName(e->Name));
         }
     }
 
@@ -274,13 +285,13 @@ private:
         } else if (auto* cls = PascalAs<TPascalClass>(level)) {
             scope->also.push_back(Members(cls));
         } else if (level == m_unit) {
-            scope->names.insert(Fold(m_unit->Name));
+            scope->names.insert(PascalFoldName(m_unit->Name));
             for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause}) {
                 AddChildren(clause->Declarations, scope);
                 AddChildren(clause->UsedUnits, scope);
             }
         } else if (level == m_module) {
-            scope->names.insert(Fold(m_module->Name));
+            scope->names.insert(PascalFoldName(m_module->Name));
         }
         return scope;
     }
@@ -319,9 +330,9 @@ private:
             if (m_unit)
                 for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause})
                     for (TPascalNode* c = clause->Declarations->First(); c; c = c->Next())
-                        if (auto* cls = PascalAs<TPascalClass>(c)) m_classes.insert(Fold(cls->Name), cls);
+                        if (auto* cls = PascalAs<TPascalClass>(c)) m_classes.insert(PascalFoldName(cls->Name), cls);
         }
-        return m_classes.value(Fold(name));
+        return m_classes.value(PascalFoldName(name));
     }
 
     TPascalModule* m_module;

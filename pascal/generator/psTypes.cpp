@@ -25,7 +25,7 @@ void EndDeclaration(TPascalCodeWriter& writer, const TPascalNamedNode* node, con
     writer.Write(u";"_s);
     if (!comment.isEmpty()) {
         writer.Write(u" "_s);
-        PascalWriteComment(writer, comment);
+        writer.WriteComment(comment);
     }
     writer.NewLine();
     (void)node;
@@ -232,7 +232,6 @@ void TPascalClass::Create() {
         section = CreateNode<TPascalDeclarations>(this);
         section->HeaderKinds = PascalKinds({1, 2});
         section->IndentKinds = PascalKinds({1, 2, 3, 4});
-        section->FieldSection = true;
     }
     Interfaces = CreateNode<TPascalNode>(this);
 }

@@ -8,40 +8,24 @@
 
 namespace {
 
-TEST(PascalDeclarations, ConstConstTypeVarShareHeadersAndSeparateSections) {
+// One "const" header for two constants (not spaced), then "type" (two types
+// spaced) and "var", sections apart; a free comment closes the "var" section and the next variable opens
+// another.
+TEST(PascalDeclarations, SectionHeadersSpacingAndAFreeComment) {
     auto unit = CreatePascalUnit(QStringLiteral("DeclSections"));
     TPascalDeclarations* d = unit->ImplementationClause->Declarations;
     AddConstant(d, QStringLiteral("A"), QStringLiteral("1"));
     AddConstant(d, QStringLiteral("B"), QStringLiteral("2"));
     AddTypeAlias(d, QStringLiteral("T"), QStringLiteral("Integer"));
-    AddVariable(d, QStringLiteral("V"), QStringLiteral("T"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit DeclSections;", "", "interface", "", "implementation", "",
-                                                      "const", "  A = 1;", "  B = 2;", "", "type", "  T = Integer;", "",
-                                                      "var", "  V: T;", "", "end."}));
-    EXPECT_COMPILES(fpc);
-}
-
-TEST(PascalDeclarations, TypesAreSpacedConstantsAreNot) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    d->HeaderKinds = PascalKinds({1, 2, 3});
-    AddConstant(d.get(), QStringLiteral("A"), QStringLiteral("1"));
-    AddConstant(d.get(), QStringLiteral("B"), QStringLiteral("2"));
-    AddTypeAlias(d.get(), QStringLiteral("T"), QStringLiteral("Integer"));
-    AddTypeAlias(d.get(), QStringLiteral("U"), QStringLiteral("Byte"));
-    EXPECT_EQ(WriteToText(d.get()), Lines({"const", "A = 1;", "B = 2;", "type", "T = Integer;", "", "U = Byte;"}));
-}
-
-TEST(PascalDeclarations, FreeCommentClosesTheSectionAndTheNextEntryReopensIt) {
-    auto unit = CreatePascalUnit(QStringLiteral("DeclComment"));
-    TPascalDeclarations* d = unit->ImplementationClause->Declarations;
-    AddVariable(d, QStringLiteral("V1"), QStringLiteral("Integer"));
+    AddTypeAlias(d, QStringLiteral("U"), QStringLiteral("Byte"));
+    AddVariable(d, QStringLiteral("V1"), QStringLiteral("T"));
     AddComment(d, QStringLiteral("between"));
     AddVariable(d, QStringLiteral("V2"), QStringLiteral("Integer"));
     TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit DeclComment;", "", "interface", "", "implementation", "",
-                                                      "var", "  V1: Integer;", "{ between }", "var",
-                                                      "  V2: Integer;", "", "end."}));
+    EXPECT_EQ(fpc.AddUnit(unit.get()),
+              Lines({"unit DeclSections;", "", "interface", "", "implementation", "", "const", "  A = 1;", "  B = 2;",
+                     "", "type", "  T = Integer;", "", "  U = Byte;", "", "var", "  V1: T;", "{ between }", "var", "  V2: Integer;", "",
+                     "end."}));
     EXPECT_COMPILES(fpc);
 }
 
@@ -98,33 +82,6 @@ TEST(PascalNode, CreateNodeByClassReferenceRunsCreateAndInsertsBefore) {
     EXPECT_NE(static_cast<TPascalLet*>(let)->Target, nullptr);
     EXPECT_EQ(static_cast<TPascalLet*>(let)->Target->Mode, pkOut);
     EXPECT_THROW(CreateNode(list.get(), TNode::StaticClass()), Exception);
-}
-
-TEST(PascalNode, FindFloatingAncestorStartsAtTheNodeItself) {
-    auto list = CreateRootNode<TPascalCommands>();
-    TPascalLet* let = list->AddLet();
-    auto* item = let->Value->AddInteger(1);
-    EXPECT_EQ(FindFloatingAncestor(item), item);
-    EXPECT_EQ(FindFloatingAncestor(let->Value), let);
-    EXPECT_EQ(FindFloatingAncestor(list.get()), nullptr);
-}
-
-TEST(PascalNode, FloatingFlagsOfTheClassTree) {
-    auto method = CreateRootNode<TPascalMethodWithImplementation>();
-    EXPECT_FALSE(method->ResultVariable->IsFloating());
-    EXPECT_TRUE(method->IsFloating());
-    EXPECT_FALSE(method->Body->IsFloating());
-    EXPECT_FALSE(method->Head->IsFloating());
-    EXPECT_EQ(method->ResultVariable->Name, QStringLiteral("Result"));
-    EXPECT_STREQ(method->ClassType()->ClassName(), "TPascalMethodWithImplementation");
-}
-
-TEST(PascalDeclarations, FindNamedIsExact) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    AddComment(d.get(), QStringLiteral("c"));
-    TPascalNamedNode* v = AddVariable(d.get(), QStringLiteral("Value"), QStringLiteral("Byte"));
-    EXPECT_EQ(d->FindNamed(QStringLiteral("Value")), v);
-    EXPECT_EQ(d->FindNamed(QStringLiteral("value")), nullptr);
 }
 
 }  // namespace

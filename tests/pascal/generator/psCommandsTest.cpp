@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "psTestSupport.h"
 
 namespace {
@@ -424,6 +426,24 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
              Let(t->TryPart, vars["X"], S("2"));
              t->ElsePart->AddCall(S("Writeln"))->AddArgument()->AddCallTo(vars["X"]);
          }},
+        {"a local whose address is taken",
+         [&](TPascalMethodWithImplementation* m) {
+             TPascalVariable* p = AddVariable(m->LocalDeclarations, S("P"), S("^Integer"));
+             m->Body->AddText(S("P := @X"));
+             Let(m->Body, vars["X"], S("1"));
+             m->Body->AddCall(S("Writeln"))->AddArgument()->AddCallEx(QString(), p, S("^"));
+             Let(m->Body, vars["X"], S("2"));
+         }},
+        {"a local whose address a call takes",
+         [&](TPascalMethodWithImplementation* m) {
+             TPascalVariable* p = AddVariable(m->LocalDeclarations, S("P"), S("^Integer"));
+             TPascalLet* take = m->Body->AddLet();
+             take->Target->AddCallTo(p);
+             take->Value->AddCallEx(S("@"), vars["X"], QString());
+             Let(m->Body, vars["X"], S("1"));
+             m->Body->AddCall(S("Writeln"))->AddArgument()->AddCallEx(QString(), p, S("^"));
+             Let(m->Body, vars["X"], S("2"));
+         }},
         {"seen by a nested routine",
          [&](TPascalMethodWithImplementation* m) {
              TPascalMethodWithImplementation* nested =
@@ -481,6 +501,177 @@ TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     m->Body->Simplify();
     EXPECT_EQ(m->Body->ChildCount(), 101);
     EXPECT_EQ(WriteToText(m->Body).left(9), S("V0 := 2;\n"));
+}
+
+// Random statement trees: nested ifs with and without else, loops, case
+// statements (with and without items) and try statements, with bodies of
+// none, one or two statements. The unit is compiled and run; the trace it
+// prints must be the trace that the tree means. A misplaced begin/end or a
+// dangling else changes the trace or fails to compile.
+class TRandomStatements {
+public:
+    explicit TRandomStatements(unsigned seed) : m_random(seed) {}
+
+    // Fills list with up to two statements; appends their trace to trace.
+    void List(TPascalCommands* list, int depth, QStringList& trace) {
+        const int count = depth <= 0 ? Pick(2) : Pick(3);
+        for (int i = 0; i < count; ++i) Statement(list, depth, trace);
+    }
+
+private:
+    void Statement(TPascalCommands* list, int depth, QStringList& trace) {
+        if (!locals.empty() && Pick(2) == 0) {
+            // A local written or printed: what dead-assignment removal works on.
+            TPascalVariable* v = locals[size_t(Pick(int(locals.size())))];
+            if (Pick(3) == 0) {
+                TPascalCallInCommands* print = list->AddCall(S("Write"));
+                print->AddArgument()->AddCallTo(v);
+                print->AddArgument()->AddString(S(" "));
+            } else {
+                list->AddLetTo(v, QString::number(Pick(100)));
+            }
+            return;
+        }
+        switch (depth <= 0 ? 0 : Pick(7)) {
+        case 0: {
+            const QString mark = QString::number(++m_marks);
+            list->AddCall(S("Write"))->AddArgument()->AddString(mark + u' ');
+            trace << mark;
+            break;
+        }
+        case 1: {
+            TPascalIf* s = list->AddIf();
+            const bool condition = Pick(2);
+            s->Condition->AddBoolean(condition);
+            QStringList thenTrace, elseTrace;
+            List(s->ThenPart, depth - 1, thenTrace);
+            if (Pick(2)) List(s->ElsePart, depth - 1, elseTrace);
+            trace << (condition ? thenTrace : elseTrace);
+            break;
+        }
+        case 2: {
+            TPascalFor* s = list->AddFor();
+            s->Counter->AddText(QStringLiteral("C%1").arg(depth));
+            const int high = Pick(3);
+            s->LowValue->AddInteger(1);
+            s->HighValue->AddInteger(high);
+            s->Downward = Pick(2);
+            QStringList body;
+            List(s->Body, depth - 1, body);
+            for (int i = 0; i < high; ++i) trace << body;
+            break;
+        }
+        case 3: {
+            TPascalWhile* s = list->AddWhile();
+            s->Condition->AddBoolean(false);
+            QStringList never;
+            List(s->Body, depth - 1, never);
+            break;
+        }
+        case 4: {
+            TPascalCase* s = list->AddCase();
+            const int selector = 1 + Pick(3);
+            s->Selector->AddInteger(selector);
+            QStringList chosen;
+            bool taken = false;
+            for (int value = 1, items = Pick(3); value <= items; ++value) {
+                TPascalCaseItem* item = s->Items->AddCaseItem();
+                item->Values->AddInteger(value);
+                QStringList itemTrace;
+                List(item->Commands, depth - 1, itemTrace);
+                if (value == selector) chosen = itemTrace, taken = true;
+            }
+            QStringList elseTrace;
+            List(s->ElsePart, depth - 1, elseTrace);
+            trace << (taken ? chosen : elseTrace);
+            break;
+        }
+        case 5: {  // nothing raises: only the try part runs
+            TPascalTryExcept* s = list->AddTryExcept();
+            List(s->TryPart, depth - 1, trace);
+            QStringList never;
+            if (Pick(2)) {
+                TPascalTryExceptItem* handler = s->Handlers->AddHandler();
+                handler->Values->AddText(S("E: Exception"));
+                List(handler->Commands, depth - 1, never);
+            }
+            List(s->ElsePart, depth - 1, never);
+            break;
+        }
+        default: {
+            TPascalTryFinally* s = list->AddTryFinally();
+            List(s->TryPart, depth - 1, trace);
+            List(s->FinallyPart, depth - 1, trace);
+            break;
+        }
+        }
+    }
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+    std::mt19937 m_random;
+    int m_marks = 0;
+
+public:
+    // Locals that statements may write and print (none: marks only).
+    std::vector<TPascalVariable*> locals;
+};
+
+TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    TRandomStatements random(1206);
+    auto unit = CreatePascalUnit(S("RandomStatements"));
+    unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
+    QString calls;
+    QStringList expected;
+    for (int r = 0; r < 60; ++r) {
+        const QString name = QStringLiteral("Run%1").arg(r);
+        AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
+        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
+        for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
+        random.List(m->Body, 4, expected);
+        calls += name + QStringLiteral(";\n");
+    }
+    TFpcHarness fpc;
+    const QString text = fpc.AddUnit(unit.get());
+    QString output;
+    const QString failure = fpc.CompileAndRun(calls, &output);
+    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_EQ(output.split(u' ', Qt::SkipEmptyParts), expected) << text.toStdString();
+}
+
+// Simplification must not change what a routine prints: random routines that
+// write and print locals run once as built and once simplified.
+TEST(PascalStatementNesting, SimplifiedRandomRoutinesPrintTheSame) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    QString outputs[2], texts[2];
+    for (int simplified = 0; simplified < 2; ++simplified) {
+        TRandomStatements random(77);
+        auto unit = CreatePascalUnit(S("RandomLocals"));
+        unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
+        QString calls;
+        for (int r = 0; r < 60; ++r) {
+            const QString name = QStringLiteral("Run%1").arg(r);
+            AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
+            auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
+            for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
+            random.locals.clear();
+            for (int v = 1; v <= 3; ++v) {
+                random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
+                m->Body->AddLetTo(random.locals.back(), S("0"));
+            }
+            QStringList ignored;
+            for (int part = 0; part < 8; ++part) random.List(m->Body, 3, ignored);
+            calls += name + QStringLiteral(";\n");
+        }
+        TFpcHarness fpc;
+        texts[simplified] = WritePascalModule(unit.get(), simplified == 1);
+        fpc.Add(unit->Name, texts[simplified]);
+        const QString failure = fpc.CompileAndRun(calls, &outputs[simplified]);
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    }
+    EXPECT_EQ(outputs[1], outputs[0]);
+    EXPECT_LT(texts[1].count(u'\n'), texts[0].count(u'\n') - 100);  // simplification did remove code
+    EXPECT_GT(outputs[0].count(u' '), 100);
 }
 
 }  // namespace

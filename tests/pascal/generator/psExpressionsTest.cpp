@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <optional>
+#include <random>
 
 #include "psTestSupport.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -155,6 +160,25 @@ TEST(PascalCalls, LongArgumentListsWrapAtTheLineLength) {
                      "  Argument7, Argument8, Argument9, Argument10, Argument11);"}));
 }
 
+TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
+    // A verbatim value such as a user's condition may hold string literals;
+    // a line break inside one leaves the literal open.
+    auto unit = CreatePascalUnit(S("VerbatimLiteral"));
+    TPascalMethodWithImplementation* m =
+        AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, S("Check"));
+    AddVariable(m->LocalDeclarations, S("Greeting"), S("string"));
+    TPascalLet* let = m->Body->AddLet();
+    let->Target->AddText(S("Greeting"));
+    let->Value->AddText(S("Greeting + 'Hello, and welcome to the long, long (greeting) [text] of this program' + "
+                          "'see, it goes on; and on'"));
+    TFpcHarness fpc;
+    const QString text = fpc.AddUnit(unit.get());
+    EXPECT_TRUE(text.contains(u"'Hello, and welcome to the long, long (greeting) [text] of this program'"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"'see, it goes on; and on'"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"of this program' + \n    'see"_s)) << text.toStdString();
+    EXPECT_COMPILES(fpc);
+}
+
 TEST(PascalSetConstructor, InlineAndMultiLineForms) {
     auto commands = CreateRootNode<TPascalCommands>();
     TPascalLet* let = commands->AddLet();
@@ -264,16 +288,174 @@ TEST(PascalExpressionQueries, SameExpressionAndFindUsage) {
     EXPECT_EQ(FindUsage(e(N("V")), QString(), v, QString()), 0);
 }
 
-TEST(PascalExpressionQueries, MoveItemsAppendsInOrder) {
-    auto d = CreateRootNode<TPascalNode>();
-    auto* from = CreateNode<TPascalExpression>(d.get());
-    auto* to = CreateNode<TPascalExpression>(d.get());
-    to->AddText(S("A"));
-    from->AddText(S(" + "));
-    from->AddText(S("B"));
-    MoveItems(from, to);
-    EXPECT_TRUE(from->IsEmpty());
-    EXPECT_EQ(WriteToText(to), S("A + B\n"));
+// Random expression trees: each is written as a WriteLn argument, compiled and
+// run, and the printed value must equal the value of the same tree computed
+// here. A missing bracket changes the value or fails to compile; a bracket
+// too many changes nothing, so this pins the meaning, not the text.
+struct TRandomTree {
+    enum TTag { Int, Bool, Op, Cmp, Not, In } tag = Int;
+    int64_t value = 0;  // literal value
+    uint8_t kind = 0;
+    std::vector<std::unique_ptr<TRandomTree>> parts;
+
+    void Fill(TPascalExpression* e) const {
+        switch (tag) {
+        case Int:
+            e->AddInteger(int32_t(value));
+            break;
+        case Bool:
+            e->AddBoolean(value != 0);
+            break;
+        case Op:
+        case Cmp: {
+            TCustomPascalTwoSideExpressionItem* item =
+                tag == Op ? static_cast<TCustomPascalTwoSideExpressionItem*>(e->AddOperation(kind))
+                          : e->AddCompare(kind);
+            for (size_t i = 0; i < parts.size(); ++i)
+                parts[i]->Fill(i == 0 ? item->Left : i == 1 ? item->Right : item->AddOperand());
+            break;
+        }
+        case Not:
+            parts[0]->Fill(e->AddNot()->Operand);
+            break;
+        case In: {
+            auto* item = e->AddItemInSet();
+            parts[0]->Fill(item->Item);
+            TPascalSetValueExpressionItem* set = item->SetValue->AddSetValue(1);
+            for (size_t i = 1; i < parts.size(); ++i) parts[i]->Fill(set->Values);
+            break;
+        }
+        }
+    }
+
+    // The value, or nothing when the tree divides by zero or leaves the
+    // range where the compiler's and our arithmetic agree.
+    std::optional<int64_t> Value() const {
+        std::vector<int64_t> v;
+        for (const auto& p : parts) {
+            std::optional<int64_t> x = p->Value();
+            if (!x || *x > 1000000 || *x < -1000000) return std::nullopt;
+            v.push_back(*x);
+        }
+        switch (tag) {
+        case Int:
+        case Bool:
+            return value;
+        case Not:
+            return !v[0];
+        case In:
+            if (v[0] < 0 || v[0] > 255) return std::nullopt;
+            return std::find(v.begin() + 1, v.end(), v[0]) != v.end();
+        case Op: {
+            int64_t r = v[0];
+            for (size_t i = 1; i < v.size(); ++i) {
+                if (kind == okDiv && v[i] == 0) return std::nullopt;
+                r = kind == okAdd ? r + v[i] : kind == okSubtract ? r - v[i] : kind == okMultiply ? r * v[i] : r / v[i];
+            }
+            return r;
+        }
+        case Cmp: {
+            if (kind == ckAnd || kind == ckOr) {
+                bool r = v[0] != 0;
+                for (size_t i = 1; i < v.size(); ++i) r = kind == ckAnd ? r && v[i] : r || v[i];
+                return r;
+            }
+            const int64_t a = v[0], b = v[1];
+            const bool results[] = {a == b, a != b, a > b, a >= b, a < b, a <= b};
+            return results[kind];
+        }
+        }
+        return std::nullopt;
+    }
+};
+
+class TRandomTrees {
+public:
+    explicit TRandomTrees(unsigned seed) : m_random(seed) {}
+
+    std::unique_ptr<TRandomTree> Integer(int depth) {
+        auto t = std::make_unique<TRandomTree>();
+        if (depth <= 0 || Pick(3) == 0) {
+            t->tag = TRandomTree::Int;
+            t->value = Pick(19) - 9;
+            return t;
+        }
+        t->tag = TRandomTree::Op;
+        const uint8_t kinds[] = {okAdd, okSubtract, okMultiply, okDiv};
+        t->kind = kinds[Pick(4)];
+        const int count = Pick(4) == 0 ? 3 : 2;
+        for (int i = 0; i < count; ++i) t->parts.push_back(Integer(depth - 1));
+        return t;
+    }
+
+    std::unique_ptr<TRandomTree> Boolean(int depth) {
+        auto t = std::make_unique<TRandomTree>();
+        const int choice = depth <= 0 ? 0 : Pick(6);
+        switch (choice) {
+        case 0:
+            t->tag = TRandomTree::Bool;
+            t->value = Pick(2);
+            break;
+        case 1:  // comparison of numbers
+            t->tag = TRandomTree::Cmp;
+            t->kind = uint8_t(Pick(6));
+            t->parts.push_back(Integer(depth - 1));
+            t->parts.push_back(Integer(depth - 1));
+            break;
+        case 2:  // and, or
+        case 3: {
+            t->tag = TRandomTree::Cmp;
+            t->kind = choice == 2 ? ckAnd : ckOr;
+            const int count = Pick(4) == 0 ? 3 : 2;
+            for (int i = 0; i < count; ++i) t->parts.push_back(Boolean(depth - 1));
+            break;
+        }
+        case 4:
+            t->tag = TRandomTree::Not;
+            t->parts.push_back(Boolean(depth - 1));
+            break;
+        default:
+            t->tag = TRandomTree::In;
+            t->parts.push_back(Integer(depth - 1));
+            for (int i = 0, first = Pick(4); i < 3; ++i) {  // distinct bytes
+                t->parts.push_back(std::make_unique<TRandomTree>());
+                t->parts.back()->value = first + 2 * i + Pick(2);
+            }
+            break;
+        }
+        return t;
+    }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+    std::mt19937 m_random;
+};
+
+TEST(PascalBrackets, RandomTreesComputeWhatTheyMean) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    TRandomTrees random(20261206);
+    auto unit = CreatePascalUnit(QStringLiteral("RandomTrees"));
+    AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, QStringLiteral("Run"));
+    TPascalMethodWithImplementation* run = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, QStringLiteral("Run"));
+    QStringList expected;
+    while (expected.size() < 400) {
+        std::unique_ptr<TRandomTree> tree = expected.size() % 2 ? random.Integer(4) : random.Boolean(4);
+        const std::optional<int64_t> value = tree->Value();
+        if (!value || *value > 1000000 || *value < -1000000) continue;
+        tree->Fill(run->Body->AddCall(S("WriteLn"))->AddArgument());
+        expected << (tree->tag == TRandomTree::Int || tree->tag == TRandomTree::Op
+                         ? QString::number(*value)
+                         : (*value ? S("TRUE") : S("FALSE")));
+    }
+    TFpcHarness fpc;
+    const QString text = fpc.AddUnit(unit.get());
+    QString output;
+    const QString failure = fpc.CompileAndRun(S("Run;"), &output);
+    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    const QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(lines[i].trimmed(), expected[i]) << "statement " << i << " of\n" << text.toStdString();
 }
 
 }  // namespace

@@ -150,6 +150,22 @@ TEST_F(PascalUniqueNames, LettersStepAndOtherNamesCount) {
     Compile();
 }
 
+// A wish can come from a title the user typed; a reserved word there would
+// make the unit fail to compile. Fixed names are the user's own and stay.
+TEST_F(PascalUniqueNames, ProvisionalReservedWordGetsANumber) {
+    TPascalVariable* type = Local("Type", true);
+    TPascalVariable* end = Local("end", true);
+    TPascalVariable* shl = Local("SHL", true);
+    TPascalVariable* count = Local("Count", true);
+    routine->Body->AddLetTo(type, S("1"));
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(type->Name, S("Type1"));
+    EXPECT_EQ(end->Name, S("end1"));
+    EXPECT_EQ(shl->Name, S("SHL1"));
+    EXPECT_EQ(count->Name, S("Count"));
+    Compile();
+}
+
 TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
     Local("Value", false);
     Local("Value2", false);

@@ -37,6 +37,10 @@ QString TFpcHarness::AddUnit(TPascalUnit* unit, bool simplify) {
 }
 
 QString TFpcHarness::Compile() const {
+    return CompileAndRun(QString(), nullptr);
+}
+
+QString TFpcHarness::CompileAndRun(const QString& body, QString* output) const {
     QTemporaryDir dir;
     if (!dir.isValid()) return QStringLiteral("no temporary folder");
     QString program = QStringLiteral("program QuillaneCheck;\n");
@@ -48,18 +52,27 @@ QString TFpcHarness::Compile() const {
         names << name;
     }
     if (!names.isEmpty()) program += QStringLiteral("uses ") + names.join(QStringLiteral(", ")) + QStringLiteral(";\n");
-    program += QStringLiteral("begin\nend.\n");
+    program += QStringLiteral("begin\n") + body + QStringLiteral("\nend.\n");
     QFile main(dir.filePath(QStringLiteral("QuillaneCheck.pas")));
     if (!main.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the program");
     main.write(program.toUtf8());
     main.close();
     QProcess fpc;
     fpc.setWorkingDirectory(dir.path());
-    fpc.start(QStringLiteral("fpc"), {QStringLiteral("-Mdelphi"), QStringLiteral("-Sa"), QStringLiteral("-vew"),
-                                      QStringLiteral("-Cn"), QStringLiteral("-FU") + dir.path(),
-                                      QStringLiteral("-Fu") + dir.path(), main.fileName()});
+    QStringList arguments = {QStringLiteral("-Mdelphi"), QStringLiteral("-Sa"), QStringLiteral("-vew"),
+                             QStringLiteral("-FU") + dir.path(), QStringLiteral("-Fu") + dir.path(), main.fileName()};
+    if (!output) arguments << QStringLiteral("-Cn");  // no linking when nothing runs
+    fpc.start(QStringLiteral("fpc"), arguments);
     if (!fpc.waitForFinished(120000)) return QStringLiteral("fpc did not finish");
-    if (fpc.exitStatus() == QProcess::NormalExit && fpc.exitCode() == 0) return QString();
+    if (fpc.exitStatus() == QProcess::NormalExit && fpc.exitCode() == 0) {
+        if (!output) return QString();
+        QProcess run;
+        run.start(dir.filePath(QStringLiteral("QuillaneCheck")), {});
+        if (!run.waitForFinished(60000) || run.exitCode() != 0)
+            return QStringLiteral("the program failed: ") + QString::fromLocal8Bit(run.readAll());
+        *output = QString::fromLocal8Bit(run.readAllStandardOutput());
+        return QString();
+    }
     QString out = QString::fromLocal8Bit(fpc.readAllStandardOutput() + fpc.readAllStandardError());
     for (const auto& [name, text] : m_units) out += QStringLiteral("\n--- ") + name + QStringLiteral(".pas\n") + text;
     return out.isEmpty() ? QStringLiteral("fpc failed") : out;

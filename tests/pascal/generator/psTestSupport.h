@@ -35,6 +35,10 @@ public:
     // Compiles what was added; answers an empty text on success, otherwise
     // the compiler's output.
     QString Compile() const;
+    // Compiles what was added into a program whose body is `body`, runs it
+    // and answers its output in `output`; answers the compiler's (or the
+    // run's) complaint, empty on success.
+    QString CompileAndRun(const QString& body, QString* output) const;
 
 private:
     std::vector<std::pair<QString, QString>> m_units;
