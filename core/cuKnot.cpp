@@ -1,0 +1,559 @@
+#include "core/cuKnot.h"
+
+#include "core/cuKnotText.h"
+#include "core/cuStringIds.h"
+#include "platform/plFormPlacement.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <vector>
+
+T_CLASS_IMPL(TKnot, TNode)
+
+// ---------------------------------------------------------------------------
+// TKnotParam
+
+TKnotParam::~TKnotParam() {
+    FreeStream();
+    if (m_knot) m_knot->UnlinkParam(this);
+}
+
+void TKnotParam::FreeStream() noexcept {
+    if (m_kind == pkStream) delete m_stream;
+    m_stream = nullptr;
+}
+
+QString TKnotParam::GetValue() {
+    m_wasRead = true;
+    switch (m_kind) {
+    case pkString:
+        return m_value;
+    case pkStream:
+    case pkStreamRef:
+        return m_stream ? KnotText::ToHex(*m_stream) : QString();
+    default:
+        return {};
+    }
+}
+
+bool TKnotParam::HasValue() {
+    m_wasRead = true;
+    return m_kind != pkNone;
+}
+
+bool TKnotParam::ReadToStream(QByteArray& stream) {
+    m_wasRead = true;
+    if (m_kind == pkStream || m_kind == pkStreamRef) {
+        stream = m_stream ? *m_stream : QByteArray();
+        return true;
+    }
+    return KnotText::FromHex(m_value, stream);
+}
+
+void TKnotParam::SetString(const QString& value) {
+    FreeStream();
+    m_value = value;
+    m_kind = pkString;
+}
+
+void TKnotParam::SetStream(const QByteArray& stream) {
+    QByteArray* copy = new QByteArray(stream);
+    FreeStream();
+    m_value.clear();
+    m_stream = copy;
+    m_kind = pkStream;
+}
+
+void TKnotParam::SetStreamRef(const QByteArray* stream) {
+    FreeStream();
+    m_value.clear();
+    m_stream = const_cast<QByteArray*>(stream);
+    m_kind = pkStreamRef;
+}
+
+void TKnotParam::SetNone() {
+    FreeStream();
+    m_value.clear();
+    m_kind = pkNone;
+}
+
+void TKnotParam::Assign(const TKnotParam& source) {
+    if (&source == this) return;
+    m_name = source.m_name;
+    switch (source.m_kind) {
+    case pkString:
+        SetString(source.m_value);
+        break;
+    case pkStream:
+        SetStream(source.m_stream ? *source.m_stream : QByteArray());
+        break;
+    case pkStreamRef:
+        SetStreamRef(source.m_stream);
+        break;
+    default:
+        SetNone();
+    }
+}
+
+QString TKnotParam::GetPath() const {
+    return (m_knot ? m_knot->GetPath() : QString()) + QLatin1Char('.') + m_name;
+}
+
+// ---------------------------------------------------------------------------
+// TKnot: structure
+
+TKnot::~TKnot() { FreeParams(); }
+
+bool TKnot::IsValidName(QStringView name) noexcept {
+    if (name.isEmpty() || name.front() == u'!' || name.front() == u'?') return false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u <= 32 || u == u'"' || u == u'\'' || u == u'&' || u == u'/' || u == u'<' || u == u'=' || u == u'>')
+            return false;
+    }
+    return true;
+}
+
+void TKnot::SetName(const QString& name) {
+    Q_ASSERT_X(name.isEmpty() || IsValidName(name), "TKnot::SetName", "not a valid knot name");
+    m_name = name;
+}
+
+int TKnot::ParamCount() const noexcept {
+    int n = 0;
+    for (TKnotParam* p = m_params; p; p = p->m_next) ++n;
+    return n;
+}
+
+void TKnot::FreeParams() noexcept {
+    TKnotParam* p = m_params;
+    m_params = m_lastParam = nullptr;
+    while (p) {
+        TKnotParam* next = p->m_next;
+        p->m_knot = nullptr;  // no unlinking walk
+        delete p;
+        p = next;
+    }
+}
+
+void TKnot::UnlinkParam(TKnotParam* param) noexcept {
+    TKnotParam* prev = nullptr;
+    for (TKnotParam* p = m_params; p; prev = p, p = p->m_next) {
+        if (p != param) continue;
+        (prev ? prev->m_next : m_params) = p->m_next;
+        if (m_lastParam == p) m_lastParam = prev;
+        p->m_next = nullptr;
+        p->m_knot = nullptr;
+        return;
+    }
+}
+
+// Frees the subtree leaf first with a moving cursor, so that the depth of the
+// tree never becomes the depth of the call stack.
+void TKnot::FreeChildren() noexcept {
+    TNode* n = this;
+    for (;;) {
+        while (n->LastChild()) n = n->LastChild();
+        if (n == this) return;
+        TNode* parent = n->Parent();
+        n->Free();
+        n = parent;
+    }
+}
+
+void TKnot::BeforeDestruction() { FreeChildren(); }
+
+void TKnot::ParentChanged() {
+    TNode* parent = Parent();
+    if (parent && parent->InheritsFrom(StaticClass())) SetFlags(static_cast<TKnot*>(parent)->m_flags);
+}
+
+void TKnot::SetFlags(TKnotFlags flags) {
+    if (m_flags == flags) return;
+    // Pre-order walk without recursion; a subtree whose top already has the value is skipped.
+    TKnot* k = this;
+    for (;;) {
+        bool descend = false;
+        if (k->m_flags != flags) {
+            k->m_flags = flags;
+            descend = k->FirstChild() != nullptr;
+        }
+        if (descend) {
+            k = k->FirstKnot();
+            continue;
+        }
+        while (k != this && !k->NextSibling()) k = k->ParentKnot();
+        if (k == this) return;
+        k = k->NextKnot();
+    }
+}
+
+void TKnot::SetWasRead(bool value) noexcept {
+    m_state = value ? (m_state | ksRead) : (m_state & ~ksRead);
+}
+
+namespace {
+// Pre-order walk of a subtree without recursion.
+template <class F>
+void WalkKnots(TKnot* top, F&& visit) {
+    TNode* n = top;
+    for (;;) {
+        visit(static_cast<TKnot*>(n));
+        if (n->FirstChild()) {
+            n = n->FirstChild();
+            continue;
+        }
+        while (n != top && !n->NextSibling()) n = n->Parent();
+        if (n == top) return;
+        n = n->NextSibling();
+    }
+}
+}  // namespace
+
+void TKnot::SetWasReadAll(bool value) {
+    WalkKnots(this, [value](TKnot* k) {
+        k->SetWasRead(value);
+        for (TKnotParam* p = k->m_params; p; p = p->m_next) p->m_wasRead = value;
+    });
+}
+
+TKnot* TKnot::Marked(TKnot* knot) noexcept {
+    if (knot) knot->m_state |= ksRead;
+    return knot;
+}
+
+void TKnot::AppendBuilt(TKnot* child) { child->SetParentBefore(this, nullptr); }
+
+TKnot* TKnot::AddChild(const QString& name) {
+    Q_ASSERT_X(name.isEmpty() || IsValidName(name), "TKnot::AddChild", "not a valid knot name");
+    TNodePtr<TKnot> child = Create(name);
+    child->m_flags = m_flags;
+    child->SetParentBefore(this, nullptr);
+    return Marked(child.release());
+}
+
+TKnot* TKnot::FindChild(QStringView name) {
+    for (TKnot* k = FirstKnot(); k; k = k->NextKnot())
+        if (k->m_name == name) return Marked(k);
+    return nullptr;
+}
+
+TKnot* TKnot::FindNextSibling(QStringView name) {
+    for (TKnot* k = NextKnot(); k; k = k->NextKnot())
+        if (k->m_name == name) return Marked(k);
+    return nullptr;
+}
+
+TKnot* TKnot::FindOrAddChild(const QString& name) {
+    if (TKnot* k = FindChild(name)) return k;
+    return AddChild(name);
+}
+
+TKnot* TKnot::FindPath(QStringView path, bool create) {
+    TKnot* k = this;
+    for (;;) {
+        const qsizetype dot = path.indexOf(u'.');
+        const QStringView name = dot < 0 ? path : path.left(dot);
+        TKnot* next = k->FindChild(name);
+        if (!next) {
+            if (!create) return nullptr;
+            next = k->AddChild(name.toString());
+        }
+        k = next;
+        if (dot < 0) return k;
+        path = path.mid(dot + 1);
+    }
+}
+
+TKnot* TKnot::GetFirstChild() { return Marked(FirstKnot()); }
+TKnot* TKnot::GetLastChild() { return Marked(static_cast<TKnot*>(LastChild())); }
+TKnot* TKnot::GetNextSibling() { return Marked(NextKnot()); }
+TKnot* TKnot::GetParentKnot() {
+    TNode* parent = Parent();
+    return parent && parent->InheritsFrom(StaticClass()) ? Marked(static_cast<TKnot*>(parent)) : nullptr;
+}
+
+TKnotParam* TKnot::AddParam(const QString& name) {
+    Q_ASSERT_X(IsValidName(name), "TKnot::AddParam", "not a valid parameter name");
+    return NewParam(name);
+}
+
+TKnotParam* TKnot::NewParam(const QString& name) {
+    auto* p = new TKnotParam(this, name);
+    (m_lastParam ? m_lastParam->m_next : m_params) = p;
+    m_lastParam = p;
+    return p;
+}
+
+TKnotParam* TKnot::FindParam(QStringView name) const noexcept {
+    for (TKnotParam* p = m_params; p; p = p->m_next)
+        if (p->m_name == name) return p;
+    return nullptr;
+}
+
+bool TKnot::HasParam(QStringView name) {
+    TKnotParam* p = FindParam(name);
+    if (p) p->m_wasRead = true;
+    return p;
+}
+
+bool TKnot::IsEmpty() const {
+    if (m_params) return false;
+    if (!FirstChild()) return true;
+    if (GetFlags() & kfIndexed) return false;
+    // Any knot below with parameters, or an indexed knot with children, makes it non-empty.
+    bool empty = true;
+    TKnot* top = const_cast<TKnot*>(this);
+    TNode* n = top->FirstChild();
+    while (n && empty) {
+        auto* k = static_cast<TKnot*>(n);
+        if (k->m_params || (k->FirstChild() && (k->GetFlags() & kfIndexed))) {
+            empty = false;
+            break;
+        }
+        if (k->FirstChild()) {
+            n = k->FirstChild();
+            continue;
+        }
+        while (n != top && !n->NextSibling()) n = n->Parent();
+        n = n == top ? nullptr : n->NextSibling();
+    }
+    return empty;
+}
+
+void TKnot::Clear() {
+    m_name.clear();
+    m_flagsRemoved = m_flagsAdded = 0;
+    FreeParams();
+    FreeChildren();
+    m_state = 0;
+}
+
+void TKnot::Assign(const TKnot& source) {
+    if (&source == this) return;
+    // A copy of the source first, so that assigning from one's own subtree works.
+    TNodePtr<TKnot> copy = Create(source.m_name);
+    copy->m_flags = m_flags;
+    std::vector<std::pair<const TKnot*, TKnot*>> stack;  // source knot, its detached copy
+    auto copyOwn = [](const TKnot& from, TKnot& to) {
+        to.m_name = from.m_name;
+        to.m_flagsRemoved = from.m_flagsRemoved;
+        to.m_flagsAdded = from.m_flagsAdded;
+        for (TKnotParam* p = from.m_params; p; p = p->m_next) to.NewParam(p->m_name)->Assign(*p);
+    };
+    copyOwn(source, *copy);
+    // Depth-first; each copy is linked to its parent once its own subtree is complete.
+    stack.emplace_back(&source, copy.get());
+    std::vector<const TKnot*> cursor{source.FirstKnot()};
+    while (!stack.empty()) {
+        const TKnot* next = cursor.back();
+        if (!next) {
+            TKnot* done = stack.back().second;
+            stack.pop_back();
+            cursor.pop_back();
+            if (!stack.empty()) stack.back().second->AppendBuilt(done);
+            continue;
+        }
+        cursor.back() = next->NextKnot();
+        auto* c = new TKnot();
+        c->m_flags = m_flags;
+        copyOwn(*next, *c);
+        stack.emplace_back(next, c);
+        cursor.push_back(next->FirstKnot());
+    }
+    // Take the copy over.
+    const TKnotFlags inherited = m_flags;
+    Clear();
+    m_name = copy->m_name;
+    m_flagsRemoved = copy->m_flagsRemoved;
+    m_flagsAdded = copy->m_flagsAdded;
+    m_params = copy->m_params;
+    m_lastParam = copy->m_lastParam;
+    copy->m_params = copy->m_lastParam = nullptr;
+    for (TKnotParam* p = m_params; p; p = p->m_next) p->m_knot = this;
+    while (TNode* c = copy->FirstChild()) static_cast<TKnot*>(c)->SetParentBefore(this, nullptr);
+    m_flags = inherited;
+}
+
+// ---------------------------------------------------------------------------
+// Typed values
+
+QString TKnot::ReadStr(QStringView name, const QString& defaultValue) {
+    TKnotParam* p = FindParam(name);
+    return p ? p->GetValue() : defaultValue;
+}
+
+bool TKnot::ReadBool(QStringView name, bool defaultValue) {
+    TKnotParam* p = FindParam(name);
+    if (!p) return defaultValue;
+    const QString v = p->GetValue();
+    if (v == u"1") return true;
+    if (v == u"0") return false;
+    return defaultValue;
+}
+
+int TKnot::ReadInt(QStringView name, int defaultValue, int min, int max) {
+    TKnotParam* p = FindParam(name);
+    if (!p) return defaultValue;
+    int value;
+    if (!KnotText::ParseInt(p->GetValue(), value)) return defaultValue;
+    if (min != max && (value < min || value > max)) return defaultValue;
+    return value;
+}
+
+bool TKnot::ReadStream(QStringView name, QByteArray& stream) {
+    TKnotParam* p = FindParam(name);
+    return !p || p->ReadToStream(stream);
+}
+
+TKnotParam* TKnot::ParamForWrite(const QString& name) {
+    Q_ASSERT_X(IsValidName(name), "TKnot::Write", "not a valid parameter name");
+    if (GetFlags() & kfUniqueParams)
+        if (TKnotParam* p = FindParam(name)) return p;
+    return NewParam(name);
+}
+
+TKnotParam* TKnot::WriteStr(const QString& name, const QString& text) {
+    TKnotParam* p = ParamForWrite(name);
+    p->SetString(text);
+    return p;
+}
+
+TKnotParam* TKnot::WriteBool(const QString& name, bool value) {
+    return WriteStr(name, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+TKnotParam* TKnot::WriteInt(const QString& name, int value) { return WriteStr(name, QString::number(value)); }
+
+TKnotParam* TKnot::WriteStream(const QString& name, const QByteArray& stream) {
+    TKnotParam* p = ParamForWrite(name);
+    p->SetStream(stream);
+    return p;
+}
+
+TKnotParam* TKnot::WriteStreamRef(const QString& name, const QByteArray* stream) {
+    TKnotParam* p = ParamForWrite(name);
+    p->SetStreamRef(stream);
+    return p;
+}
+
+TKnotParam* TKnot::WriteName(const QString& name) {
+    TKnotParam* p = ParamForWrite(name);
+    p->SetNone();
+    return p;
+}
+
+// ---------------------------------------------------------------------------
+// Form placement
+
+void TKnot::SaveFormPlacement(const QWidget& form) {
+    const TFormPlacement p = plGetFormPlacement(form);
+    if (p.maximizable) {
+        WriteBool(QStringLiteral("Maximized"), p.maximized);
+        if (p.maximized) return;
+    }
+    WriteInt(QStringLiteral("Left"), p.bounds.left());
+    WriteInt(QStringLiteral("Top"), p.bounds.top());
+    if (p.sizeStored) {
+        WriteInt(QStringLiteral("Width"), p.bounds.width());
+        WriteInt(QStringLiteral("Height"), p.bounds.height());
+    }
+}
+
+void TKnot::RestoreFormPlacement(QWidget& form) {
+    const TFormPlacement p = plGetFormPlacement(form);
+    if (p.maximizable && ReadBool(u"Maximized", false)) {
+        plMaximizeForm(form);
+        return;
+    }
+    if (!HasParam(u"Left")) return;
+    QRect r = p.bounds;
+    if (p.sizeStored) {
+        r.setWidth(ReadInt(u"Width", r.width()));
+        r.setHeight(ReadInt(u"Height", r.height()));
+    }
+    r.moveTo(ReadInt(u"Left", r.left()), ReadInt(u"Top", r.top()));
+    plSetFormBounds(form, r);
+}
+
+// ---------------------------------------------------------------------------
+// Reports
+
+QString TKnot::GetPath() const {
+    // Collect the steps upwards, then join them from the root down.
+    QStringList steps;
+    for (const TKnot* k = this; k; k = k->Parent() && k->Parent()->InheritsFrom(StaticClass()) ? k->ParentKnot() : nullptr) {
+        const TKnot* parent = k->Parent() && k->Parent()->InheritsFrom(StaticClass()) ? k->ParentKnot() : nullptr;
+        if (parent && (parent->GetFlags() & kfIndexed))
+            steps.append(k->m_name + QLatin1Char('[') + QString::number(k->GetIndex() + 1) + QLatin1Char(']'));
+        else
+            steps.append(k->m_name);
+    }
+    std::reverse(steps.begin(), steps.end());
+    return steps.join(QLatin1Char('.'));
+}
+
+bool TKnot::CollectUnread(QList<TKnot*>* knots, QList<TKnotParam*>* params, bool checkSelf) {
+    bool found = false;
+    // The top knot is examined with the caller's checkSelf, every knot below with checkSelf set.
+    TNode* n = this;
+    for (;;) {
+        auto* k = static_cast<TKnot*>(n);
+        bool descend = true;
+        if ((k != this || checkSelf) && !k->GetWasRead()) {
+            if (knots) knots->append(k);
+            found = true;
+            descend = false;
+        } else {
+            for (TKnotParam* p = k->m_params; p; p = p->m_next)
+                if (!p->m_wasRead) {
+                    if (params) params->append(p);
+                    found = true;
+                }
+        }
+        if (descend && n->FirstChild()) {
+            n = n->FirstChild();
+            continue;
+        }
+        while (n != this && !n->NextSibling()) n = n->Parent();
+        if (n == this) return found;
+        n = n->NextSibling();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Text and files
+
+QString TKnot::SaveToString() const { return KnotText::Write(*this); }
+
+QByteArray TKnot::SaveToBytes(TKnotEncoding encoding) const {
+    return KnotText::Encode(KnotText::Write(*this), encoding);
+}
+
+void TKnot::SaveToStream(QIODevice& stream, TKnotEncoding encoding) const {
+    const QByteArray bytes = SaveToBytes(encoding);
+    if (stream.write(bytes) != bytes.size()) throw Exception::FromId(strCannotWriteFile, {stream.objectName()});
+}
+
+void TKnot::SaveToFile(const QString& fileName, TKnotEncoding encoding) const {
+    KnotText::WriteFileAtomically(fileName, SaveToBytes(encoding));
+}
+
+bool TKnot::LoadFromText(const QChar* chars, qsizetype count) {
+    return KnotText::Read(*this, reinterpret_cast<const char16_t*>(chars), count);
+}
+
+bool TKnot::LoadFromBytes(const QByteArray& bytes) { return KnotText::ReadBytes(*this, bytes); }
+
+bool TKnot::LoadFromStream(QIODevice& stream) { return LoadFromBytes(stream.readAll()); }
+
+bool TKnot::LoadFromFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(fileName)) throw Exception::FromId(strFileNotFound, {fileName});
+        throw Exception::FromId(strCannotReadFile, {fileName});
+    }
+    return LoadFromStream(file);
+}

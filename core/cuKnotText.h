@@ -1,0 +1,43 @@
+#pragma once
+// The text form of knots: the reader, the writer, escaping, hexadecimal
+// streams, integers, encodings and atomic file writing. TKnot's load and save
+// operations are the public entry points; these are shared with the code
+// writers and the tests.
+
+#include "core/cuKnot.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace KnotText {
+
+// Stream bytes as two upper-case hexadecimal digits each.
+QString ToHex(const QByteArray& bytes);
+// Digits of either case: an odd length gives false and leaves stream alone;
+// a bad digit gives false with stream emptied.
+bool FromHex(QStringView text, QByteArray& stream);
+// Optional sign and decimal digits that fit 32 bits; nothing else.
+bool ParseInt(QStringView text, int& value);
+
+// A value as written: entity mode replaces & < > " and characters 1 to 31;
+// doubled mode doubles quotes and writes & as &amp; so that reading gives the
+// value back. needsQuotes tells whether the result must stand in quotes.
+QString Escape(QStringView value, bool doubledQuotes, bool& needsQuotes);
+// Undoes doubled quotes when quoteCount > 0 and entity references when ampCount > 0.
+QString Unescape(QStringView text, int quoteCount, int ampCount);
+
+// The knot and its subtree as text, CR LF after every line.
+QString Write(const TKnot& knot);
+// Text in an encoding, with that encoding's byte-order mark (none for Ansi).
+QByteArray Encode(const QString& text, TKnotEncoding encoding);
+
+// Parse into knot; false (and ksLoadFailed set) on a syntax error.
+bool Read(TKnot& knot, const char16_t* text, qsizetype count);
+bool ReadBytes(TKnot& knot, const QByteArray& bytes);
+
+// Writes a temporary file in the target folder, syncs it and renames it over
+// the target; on failure the old file stays and the temporary goes.
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
+
+}  // namespace KnotText

@@ -1,0 +1,429 @@
+#include "scheme/diClasses.h"
+
+#include "core/cuLocalization.h"
+#include "core/cuStringIds.h"
+
+// ---------------------------------------------------------------------------
+// Element numbers
+
+namespace {
+std::atomic<int32_t> g_lastElementNumber{0};
+}
+
+int32_t TakeElementNumber() noexcept { return g_lastElementNumber.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+void RaiseElementNumber(int32_t number) noexcept {
+    int32_t current = g_lastElementNumber.load(std::memory_order_relaxed);
+    while (number > current &&
+           !g_lastElementNumber.compare_exchange_weak(current, number, std::memory_order_relaxed)) {
+    }
+}
+
+int32_t LastElementNumber() noexcept { return g_lastElementNumber.load(std::memory_order_relaxed); }
+
+// ---------------------------------------------------------------------------
+// TElement: construction and identity
+
+T_ELEMENT_CLASS_IMPL(TElement, TNode)
+
+TElement* TElement::CreateIn(const TElementClass* cls, TScheme* scheme, TElement* parent, TElement* before) {
+    return CreateWith(cls, scheme, parent, before, 0);
+}
+
+TElement* TElement::CreateSubElement(const TElementClass* cls, TElement* owner, TElement* before) {
+    return CreateWith(cls, owner->Scheme(), owner, before, eoSubElement);
+}
+
+TElement* TElement::CreateWith(const TElementClass* cls, TScheme* scheme, TElement* parent, TElement* before,
+                               uint8_t addOptions) {
+    TItfObject* object = cls->NewInstance();
+    TElement* element = dynamic_cast<TElement*>(object);
+    if (!element) {
+        delete object;
+        throw Exception(QStringLiteral("%1 is not an element class").arg(cls->Name()));
+    }
+    try {
+        if (addOptions) element->SetOptions(element->Options() | addOptions);
+        element->m_scheme = scheme;
+        if (scheme) element->m_number = scheme->Register(element);
+        element->Create();
+        element->SetParentBefore(parent, before);
+    } catch (...) {
+        element->Free();
+        throw;
+    }
+    return element;
+}
+
+TElement::~TElement() {
+    if (m_scheme) m_scheme->Unregister(this);
+}
+
+void TElement::BeforeDestruction() {
+    if (!IsBeingDestroyed()) BroadcastNodeMessage(nmBeingDestroyed, 0, 0, true, true);
+}
+
+void TElement::SetOptions(uint8_t value) {
+    if (value == m_options) return;
+    const uint8_t old = m_options;
+    m_options = value;
+    OptionsChanged(old);
+}
+
+void TElement::SetNumber(int32_t number) {
+    if (number == m_number) return;
+    const int32_t old = m_number;
+    if (m_scheme) m_scheme->IndexRemove(this, old);
+    m_number = number;
+    if (m_scheme) m_scheme->IndexAdd(this);
+    NumberChanged(old);
+}
+
+TElement* TElement::ParentElement() const noexcept { return dynamic_cast<TElement*>(Parent()); }
+
+TElement* TElement::GetOwnerElement() noexcept {
+    TElement* e = this;
+    while (e->IsSubElement()) {
+        TElement* p = e->ParentElement();
+        if (!p) break;
+        e = p;
+    }
+    return e;
+}
+
+TElementMessages* TElement::GetMessages() {
+    if (!m_messages) m_messages = std::make_unique<TElementMessages>();
+    return m_messages.get();
+}
+
+bool TElement::HasNoErrors() const noexcept {
+    if (!m_messages) return true;
+    return !m_messages->HasKindIn((1u << mkWarning) | (1u << mkError) | (1u << mkValueRequired) |
+                                  (1u << mkInvalidContent));
+}
+
+// ---------------------------------------------------------------------------
+// Filled, default and check
+
+void TElement::UpdateFilled() {
+    if (IsBeingDestroyed()) return;
+    const bool filled = GetIsFilled();
+    if (filled == IsFilled()) return;
+    SetStateBits(esFilled, filled);
+    FilledChanged();
+}
+
+void TElement::UpdateDefault() {
+    if (IsBeingDestroyed()) return;
+    const bool isDefault = GetIsDefault();
+    if (isDefault == IsDefault()) return;
+    SetStateBits(esNotDefault, !isDefault);
+    DefaultStateChanged();
+}
+
+void TElement::CheckAll() {
+    UpdateFilled();
+    UpdateDefault();
+    Check();
+}
+
+void TElement::Check() {
+    if (IsBeingDestroyed()) return;
+    if (m_scheme && m_scheme->UpdateCount() > 0) {
+        if (!(m_state & esQueued)) m_scheme->Enqueue(this);
+        return;
+    }
+    const bool hadNoErrors = HasNoErrors();
+    if (m_messages) m_messages->Clear();
+    if (IsActive()) {
+        if (!IsFilled() && IsRequired())
+            GetMessages()->AddElementLinkMessage(mkValueRequired, LoadStr(strTheValueMustBeSet),
+                                                 QString::number(m_number));
+        else if (IsFilled())
+            CheckContent();
+    }
+    if (m_messages && m_messages->GetCount() == 0) m_messages.reset();
+    if (HasNoErrors() != hadNoErrors) MessagesChanged();
+}
+
+void TElement::OptionsChanged(uint8_t oldOptions) {
+    if (((m_options ^ oldOptions) & (eoValidated | eoRequired)) && (m_options & eoValidated)) CheckAll();
+}
+
+void TElement::Changed() {
+    CheckAll();
+    if (!IsBeingDestroyed()) SendNodeMessage(nmChanged);
+}
+
+void TElement::FilledChanged() { SendNodeMessage(nmFilledChanged); }
+void TElement::DefaultStateChanged() { SendNodeMessage(nmDefaultStateChanged); }
+
+void TElement::NumberChanged(int32_t oldNumber) {
+    if (!m_messages) return;
+    const QString oldText = QString::number(oldNumber);
+    const QString newText = QString::number(m_number);
+    for (int i = 0; i < m_messages->GetCount(); ++i) {
+        TElementMessage* m = m_messages->GetItem(i);
+        for (int s = 0; s < m->SegmentCount(); ++s)
+            if (m->Segment(s).Kind == skElements && m->Segment(s).Value == oldText) m->SetSegmentValue(s, newText);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Tree, palette and naming operations
+
+void TElement::InitNewTree(TPaletteItem* item) {
+    BroadcastNodeMessage(nmInitNew, reinterpret_cast<intptr_t>(item), 0, true, true);
+}
+
+void TElement::GetAcceptedClasses(TElementClassList& list) {
+    FillAcceptedClasses(list);
+    for (qsizetype i = list.size() - 1; i >= 0; --i)
+        if (!list[i]->CanBePlacedIn(this)) list.removeAt(i);
+}
+
+void TElement::FillAcceptedClasses(TElementClassList& list) {
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) p->FillChildAcceptedClasses(this, list);
+}
+
+void TElement::FillChildAcceptedClasses(TElement* child, TElementClassList& list) {
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) p->FillChildAcceptedClasses(child, list);
+}
+
+void TElement::GetChildHint(TElement* child, QString& text) {
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) p->GetChildHint(child, text);
+}
+
+void TElement::GetChildPaletteItems(TElement* child, QList<TPaletteItem*>& list) {
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) p->GetChildPaletteItems(child, list);
+}
+
+void TElement::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) {
+            p->GetChildName(child, filer, name);
+            return;
+        }
+    name.clear();
+}
+
+void TElement::AdjustChildPaletteItemInfo(TElement* child, TPaletteItem* item, TPaletteItemInfo& info) {
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) p->AdjustChildPaletteItemInfo(this, item, info);
+}
+
+void TElement::WriteText(QString& builder) {
+    for (TNode* c = FirstChild(); c; c = c->NextSibling())
+        if (auto* e = dynamic_cast<TElement*>(c); e && e->IsSubElement()) e->WriteText(builder);
+}
+
+// ---------------------------------------------------------------------------
+// Node messages
+
+void TElement::ParentChanged() {
+    TNode::ParentChanged();
+    // A subtree on its way out gets no placement news.
+    if (!IsBeingDestroyed()) BroadcastNodeMessage(nmTreePlacementChanged, 0, 0, true, true);
+}
+
+bool TElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    if (TElement* p = ParentElement())
+        if (p->HandleChildMessage(this, msg, p1, p2)) return true;
+    switch (msg) {
+    case nmTreePlacementChanged:
+        TreePlacementChanged();
+        return true;
+    case nmBeingDestroyed:
+        m_state |= esBeingDestroyed;
+        return true;
+    case nmInitNew:
+        InitNew(reinterpret_cast<TPaletteItem*>(p1));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TScheme
+
+T_CLASS_IMPL_ABSTRACT(TScheme, TItfObject)
+
+TScheme::TScheme(const TElementClass* rootClass, const QString& name) : m_rootClass(rootClass), m_name(name) {
+    if (rootClass) m_root.reset(TElement::CreateIn(rootClass, this, nullptr));
+}
+
+TScheme::~TScheme() {
+    // The tree goes first, while the index and the queue it unregisters from still exist.
+    m_root.reset();
+    // Elements made in this scheme but never linked under the root outlive it
+    // only as dangling registrations; cut them loose.
+    for (TElement* e = m_firstRegistered; e;) {
+        TElement* next = e->m_registeredNext;
+        e->m_scheme = nullptr;
+        e->m_registeredPrev = e->m_registeredNext = e->m_sameNumberNext = nullptr;
+        e->m_queueSlot = -1;
+        e = next;
+    }
+}
+
+void TScheme::SetFileName(const QString& fileName) {
+    if (fileName == m_fileName) return;
+    m_fileName = fileName;
+    Broadcast(scFileNameChanged);
+}
+
+void TScheme::SetReadOnly(bool value) {
+    if (value == m_readOnly) return;
+    m_readOnly = value;
+    Broadcast(scReadOnlyChanged);
+}
+
+TScheme* TScheme::GetConnectedScheme(const QString& fileName) {
+    TScheme* scheme = nullptr;
+    if (OnGetConnectedScheme) OnGetConnectedScheme(this, fileName, scheme);
+    return scheme;
+}
+
+void TScheme::BeginMessages() {
+    if (m_messages) m_messages->BeginUpdate();
+}
+
+void TScheme::EndMessages() {
+    if (m_messages) m_messages->EndUpdate();
+}
+
+// ---- registration and the index by number ----
+
+int32_t TScheme::Register(TElement* element) {
+    element->m_registration = ++m_registrations;
+    element->m_registeredPrev = m_lastRegistered;
+    element->m_registeredNext = nullptr;
+    if (m_lastRegistered)
+        m_lastRegistered->m_registeredNext = element;
+    else
+        m_firstRegistered = element;
+    m_lastRegistered = element;
+    ++m_elementCount;
+    element->m_number = TakeElementNumber();
+    IndexAdd(element);
+    return element->m_number;
+}
+
+void TScheme::Unregister(TElement* element) {
+    if (element->m_queueSlot >= 0) {
+        m_checkQueue[size_t(element->m_queueSlot)] = nullptr;
+        element->m_queueSlot = -1;
+    }
+    IndexRemove(element, element->m_number);
+    if (element->m_registeredPrev)
+        element->m_registeredPrev->m_registeredNext = element->m_registeredNext;
+    else
+        m_firstRegistered = element->m_registeredNext;
+    if (element->m_registeredNext)
+        element->m_registeredNext->m_registeredPrev = element->m_registeredPrev;
+    else
+        m_lastRegistered = element->m_registeredPrev;
+    element->m_registeredPrev = element->m_registeredNext = nullptr;
+    --m_elementCount;
+    element->m_scheme = nullptr;
+}
+
+// Elements sharing a number are chained in registration order, so the head
+// of the chain is the first registered.
+void TScheme::IndexAdd(TElement* element) {
+    if (element->m_number == 0) return;
+    TElement*& head = m_byNumber[element->m_number];
+    TElement** link = &head;
+    while (*link && (*link)->m_registration < element->m_registration) link = &(*link)->m_sameNumberNext;
+    element->m_sameNumberNext = *link;
+    *link = element;
+}
+
+void TScheme::IndexRemove(TElement* element, int32_t number) {
+    if (number == 0) return;
+    auto it = m_byNumber.find(number);
+    if (it == m_byNumber.end()) return;
+    TElement** link = &it.value();
+    while (*link && *link != element) link = &(*link)->m_sameNumberNext;
+    if (*link) *link = element->m_sameNumberNext;
+    element->m_sameNumberNext = nullptr;
+    if (!it.value()) m_byNumber.erase(it);
+}
+
+TElement* TScheme::FindElement(int32_t number) const {
+    if (number == 0) return nullptr;
+    return m_byNumber.value(number, nullptr);
+}
+
+bool TScheme::IsRegistered(const TElement* element, int32_t number) const {
+    if (number == 0) {
+        for (const TElement* e = m_firstRegistered; e; e = e->m_registeredNext)
+            if (e == element) return true;
+        return false;
+    }
+    for (const TElement* e = m_byNumber.value(number, nullptr); e; e = e->m_sameNumberNext)
+        if (e == element) return true;
+    return false;
+}
+
+// ---- the check queue ----
+
+void TScheme::Enqueue(TElement* element) {
+    element->m_state |= esQueued;
+    element->m_queueSlot = int(m_checkQueue.size());
+    m_checkQueue.push_back(element);
+}
+
+int TScheme::CheckQueueLength() const noexcept {
+    int n = 0;
+    for (TElement* e : m_checkQueue) n += e != nullptr;
+    return n;
+}
+
+void TScheme::EndUpdate() {
+    if (m_updateCount > 0) --m_updateCount;
+    if (m_updateCount == 0 && m_root && !m_runningChecks) RunCheckQueue();
+}
+
+// Takes the queue in order. A check may open and close updates of its own or
+// queue further elements: those are appended and taken by this same run; an
+// element destroyed meanwhile has left its slot empty.
+void TScheme::RunCheckQueue() {
+    m_runningChecks = true;
+    size_t i = 0;
+    try {
+        for (; i < m_checkQueue.size(); ++i) {
+            TElement* e = m_checkQueue[i];
+            if (!e) continue;
+            m_checkQueue[i] = nullptr;
+            e->m_queueSlot = -1;
+            e->m_state &= uint8_t(~esQueued);
+            e->Check();
+        }
+    } catch (...) {
+        // The rest stays queued, in order, for the next outermost EndUpdate.
+        std::vector<TElement*> rest;
+        for (size_t j = i + 1; j < m_checkQueue.size(); ++j)
+            if (TElement* e = m_checkQueue[j]) {
+                e->m_queueSlot = int(rest.size());
+                rest.push_back(e);
+            }
+        m_checkQueue.swap(rest);
+        m_runningChecks = false;
+        throw;
+    }
+    m_checkQueue.clear();
+    m_runningChecks = false;
+}
+
+// ---------------------------------------------------------------------------
+// TFindData
+
+bool TFindData::Matches(TElement*, const QString& text) const {
+    return text.compare(Text, CaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+}

@@ -1,0 +1,390 @@
+#pragma once
+// The scheme model's heart: TElement, the base of every element of every
+// scheme, with its class reference TElementClass, and TScheme, one tree of
+// elements with its element index, check queue and file name.
+//
+// Elements are made only through TElement::CreateIn (or CreateSubElement):
+// the C++ object is constructed, the element is registered with its scheme
+// and takes its number, the kind's own set-up runs (the virtual Create), and
+// only then is the element linked into the tree.
+
+#include "core/cuNode.h"
+#include "scheme/diMessages.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TElement;
+class TKnot;
+class TPaletteItem;
+struct TPaletteItemInfo;
+class TScheme;
+class TSchemeFiler;
+class TSchemeLoader;
+class TSchemeSaver;
+class TUndoRedo;
+
+// ---------------------------------------------------------------------------
+// Element numbers: one process-wide counter shared by every scheme and thread.
+
+// The next number (the counter after an atomic increment); the first is 1.
+int32_t TakeElementNumber() noexcept;
+// Raises the counter to `number` when it is larger: an atomic maximum, so a
+// stale value can never move the counter back.
+void RaiseElementNumber(int32_t number) noexcept;
+// The last number handed out.
+int32_t LastElementNumber() noexcept;
+
+// ---------------------------------------------------------------------------
+// TElementClass: the class reference of element kinds, with the class-level
+// operations. A kind "overrides" a class-level operation by declaring a static
+// member of the same name and signature; the class macros pick up the most
+// derived one.
+
+class TElementClass : public TClass {
+public:
+    using CanBePlacedInFn = bool (*)(const TElementClass* cls, TElement* target);
+
+    TElementClass(const char* name, const TClass* parent, Factory factory, CanBePlacedInFn canBePlacedIn) noexcept
+        : TClass(name, parent, factory), m_canBePlacedIn(canBePlacedIn) {}
+
+    // Whether an element of this class may stand in target.
+    bool CanBePlacedIn(TElement* target) const { return m_canBePlacedIn(this, target); }
+    // The class name without its first nine characters (the prefix "TElement_").
+    QString GetTypeName() const { return Name().mid(9); }
+
+private:
+    CanBePlacedInFn m_canBePlacedIn;
+};
+
+using TElementClassList = QList<const TElementClass*>;
+
+#define T_ELEMENT_CLASS(Self)                              \
+public:                                                    \
+    static const TElementClass* StaticClass() noexcept;    \
+    const TClass* ClassType() const noexcept override;     \
+                                                           \
+private:
+
+#define T_ELEMENT_CLASS_IMPL_WITH(Self, Base, factory)                                                   \
+    const TElementClass* Self::StaticClass() noexcept {                                                  \
+        static const TElementClass cls(#Self, Base::StaticClass(), factory, &Self::ClassCanBePlacedIn); \
+        return &cls;                                                                                     \
+    }                                                                                                    \
+    const TClass* Self::ClassType() const noexcept { return StaticClass(); }
+
+#define T_ELEMENT_CLASS_IMPL(Self, Base) T_ELEMENT_CLASS_IMPL_WITH(Self, Base, &detail::NewOf<Self>)
+#define T_ELEMENT_CLASS_IMPL_ABSTRACT(Self, Base) T_ELEMENT_CLASS_IMPL_WITH(Self, Base, nullptr)
+
+// ---------------------------------------------------------------------------
+// Flags and node messages
+
+// Element state (set by the element itself, never stored).
+enum : uint8_t {
+    esBeingDestroyed = 0x01,
+    esSelected = 0x02,
+    esSharedData = 0x04,
+    esFilled = 0x08,
+    esNotDefault = 0x10,
+    esQueued = 0x20,
+};
+
+// Element options (given by the kind).
+enum : uint8_t {
+    eoSubElement = 0x01,          // a fixed part of its parent, named and stored through it
+    eoStoredInParentNode = 0x02,  // writes into its parent's knot (not in snapshots)
+    eoNotStored = 0x04,           // only snapshots store it
+    eoReferable = 0x08,           // "ID" written and mapped on load
+    eoOmitWithFilerOption40 = 0x10,
+    eoOmitWithFilerOption20 = 0x20,
+    eoValidated = 0x40,
+    eoRequired = 0x80,
+};
+
+// Node messages of elements.
+enum : int {
+    nmTreePlacementChanged = 2,
+    nmBeingDestroyed = 3,
+    nmInitNew = 4,
+    nmFilledChanged = 5,
+    nmDefaultStateChanged = 6,
+    nmChanged = 7,
+};
+
+// ---------------------------------------------------------------------------
+// TElement
+
+class TElement : public TNode {
+    T_ELEMENT_CLASS(TElement)
+public:
+    TElement() noexcept = default;
+
+    // Makes an element of cls: registered with scheme (when given) and
+    // numbered, set up by the virtual Create, then linked under parent before
+    // `before` (nil parent: left without a parent for the caller to own).
+    static TElement* CreateIn(const TElementClass* cls, TScheme* scheme, TElement* parent, TElement* before = nullptr);
+    template <class T>
+    static T* CreateIn(TScheme* scheme, TElement* parent, TElement* before = nullptr) {
+        return static_cast<T*>(CreateIn(T::StaticClass(), scheme, parent, before));
+    }
+    // A sub-element: option 0x01 set first, then made in the owner's scheme under the owner.
+    static TElement* CreateSubElement(const TElementClass* cls, TElement* owner, TElement* before = nullptr);
+    template <class T>
+    static T* CreateSubElement(TElement* owner, TElement* before = nullptr) {
+        return static_cast<T*>(CreateSubElement(T::StaticClass(), owner, before));
+    }
+
+    const TElementClass* ElementClass() const noexcept { return static_cast<const TElementClass*>(ClassType()); }
+    QString GetTypeName() const { return ElementClass()->GetTypeName(); }
+    // Class-level default: may stand anywhere.
+    static bool ClassCanBePlacedIn(const TElementClass* cls, TElement* target) { return true; }
+
+    TScheme* Scheme() const noexcept { return m_scheme; }
+    int32_t Number() const noexcept { return m_number; }
+    uint8_t State() const noexcept { return m_state; }
+    uint8_t Options() const noexcept { return m_options; }
+    // On a change stores the byte and calls OptionsChanged with the old one.
+    void SetOptions(uint8_t value);
+
+    TElement* ParentElement() const noexcept;
+    // Climbs from a sub-element to the first ancestor that is not one.
+    TElement* GetOwnerElement() noexcept;
+
+    // The message list: Messages() may be nil, GetMessages() makes it.
+    TElementMessages* Messages() const noexcept { return m_messages.get(); }
+    TElementMessages* GetMessages();
+
+    bool IsBeingDestroyed() const noexcept { return m_state & esBeingDestroyed; }
+    bool IsSubElement() const noexcept { return m_options & eoSubElement; }
+    bool IsFilled() const noexcept { return m_state & esFilled; }
+    bool IsDefault() const noexcept { return !(m_state & esNotDefault); }
+    bool IsRequired() const noexcept { return m_options & eoRequired; }
+    bool IsValidated() const noexcept { return m_options & eoValidated; }
+    // True without a message list, else when it holds no warning, error,
+    // missing value or invalid content.
+    bool HasNoErrors() const noexcept;
+
+    // Filled, default state and check, in that order.
+    void CheckAll();
+    void UpdateFilled();
+    void UpdateDefault();
+    // Node message 4 with the palette item through the subtree, the element first.
+    void InitNewTree(TPaletteItem* item);
+    // FillAcceptedClasses, then every class that may not be placed here removed.
+    void GetAcceptedClasses(TElementClassList& list);
+
+    // ---- virtual operations ----
+    virtual bool IsActive() { return true; }
+    virtual void RedoDependent(TKnot* snapshot) {}
+    virtual void UndoDependent(TKnot* snapshot) {}
+    // Element-specific checks of a filled element, which add messages.
+    virtual void CheckContent() {}
+    virtual void FillAcceptedClasses(TElementClassList& list);
+    virtual bool GetIsFilled() { return false; }
+    virtual bool GetIsDefault() { return !IsFilled(); }
+    // Runs once on a newly made element (node message 4).
+    virtual void InitNew(TPaletteItem* item) {}
+    virtual void OptionsChanged(uint8_t oldOptions);
+    virtual void FillChildAcceptedClasses(TElement* child, TElementClassList& list);
+    virtual void GetChildHint(TElement* child, QString& text);
+    virtual void GetChildPaletteItems(TElement* child, QList<TPaletteItem*>& list);
+    virtual void GetChildName(TElement* child, TSchemeFiler* filer, QString& name);
+    virtual void FilledChanged();
+    // Rewrites the element's own link segments that pointed at the old number.
+    virtual void NumberChanged(int32_t oldNumber);
+    virtual void DefaultStateChanged();
+    virtual void MessagesChanged() {}
+    // The deferred load step.
+    virtual void AfterLoad(TSchemeLoader* loader, intptr_t datum) {}
+    virtual void TreePlacementChanged() {}
+    virtual bool ShouldSaveChild(TSchemeFiler* filer, TElement* child);
+    virtual bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) { return false; }
+    virtual void Check();
+    virtual void AdjustChildPaletteItemInfo(TElement* child, TPaletteItem* item, TPaletteItemInfo& info);
+    // CheckAll, then node message 7 unless being destroyed.
+    virtual void Changed();
+    // The kind's own set-up; runs after the number is taken, before linking.
+    virtual void Create() {}
+    virtual void LoadFrom(TSchemeLoader* loader, TKnot* knot);
+    virtual void SaveToKnot(TKnot* knot, uint8_t mode, uint8_t options);
+    virtual void SaveTo(TSchemeSaver* saver, TKnot* knot);
+    virtual void WriteText(QString& builder);
+    virtual bool SaveInPlace(TSchemeFiler* filer, TKnot* knot) { return false; }
+    virtual bool IsStoredInParentNode(TSchemeFiler* filer);
+    virtual void GetStoredName(TSchemeFiler* filer, QString& name);
+
+    // A loader on the element's scheme reporting into the scheme's message
+    // list; the load is finished (deferred steps, checks, unread report).
+    void LoadFromKnot(TKnot* knot, uint8_t mode, uint8_t options);
+
+    // TNode
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
+    void ParentChanged() override;
+    void BeforeDestruction() override;
+
+protected:
+    ~TElement() override;
+    void SetStateBits(uint8_t bits, bool on) noexcept {
+        m_state = on ? uint8_t(m_state | bits) : uint8_t(m_state & ~bits);
+    }
+    // Options set by a kind's C++ constructor, where no virtual may run.
+    void InitOptions(uint8_t options) noexcept { m_options = options; }
+    // Gives the element another number, keeps the scheme's index up to date
+    // and calls NumberChanged.
+    void SetNumber(int32_t number);
+
+private:
+    friend class TScheme;
+    friend class TSchemeLoader;
+
+    static TElement* CreateWith(const TElementClass* cls, TScheme* scheme, TElement* parent, TElement* before,
+                                uint8_t addOptions);
+
+    TScheme* m_scheme = nullptr;
+    int32_t m_number = 0;
+    uint8_t m_state = 0;
+    uint8_t m_options = 0;
+    std::unique_ptr<TElementMessages> m_messages;
+
+    // Scheme bookkeeping: registration order, elements sharing a number, queue slot.
+    uint64_t m_registration = 0;
+    TElement* m_registeredPrev = nullptr;
+    TElement* m_registeredNext = nullptr;
+    TElement* m_sameNumberNext = nullptr;
+    int m_queueSlot = -1;
+};
+
+// ---------------------------------------------------------------------------
+// TScheme
+
+// Broadcast codes of TScheme.
+enum : int {
+    scFileNameChanged = 1,
+    scReadOnlyChanged = 3,
+};
+
+class TScheme : public TItfObject {
+    T_CLASS(TScheme)
+public:
+    using GetConnectedSchemeEvent = std::function<void(TScheme* sender, const QString& fileName, TScheme*& scheme)>;
+
+    // Makes the lists and, when rootClass is given, the root element with no parent.
+    explicit TScheme(const TElementClass* rootClass = nullptr, const QString& name = QString());
+    ~TScheme() override;
+
+    TElement* Root() const noexcept { return m_root.get(); }
+    const TElementClass* RootClass() const noexcept { return m_rootClass; }
+    // The name of the root knot when saved (the scheme kind's, e.g. "ProgramModule").
+    const QString& Name() const noexcept { return m_name; }
+    void SetName(const QString& name) { m_name = name; }
+
+    const QString& FileName() const noexcept { return m_fileName; }
+    void SetFileName(const QString& fileName);
+    bool ReadOnly() const noexcept { return m_readOnly; }
+    void SetReadOnly(bool value);
+
+    QStringList& Strings() noexcept { return m_strings; }
+
+    // Lent by the owner, never freed by the scheme; may be nil.
+    TElementMessages* Messages() const noexcept { return m_messages; }
+    void SetMessages(TElementMessages* messages) noexcept { m_messages = messages; }
+    TUndoRedo* UndoRedo() const noexcept { return m_undoRedo; }
+    void SetUndoRedo(TUndoRedo* undoRedo) noexcept { m_undoRedo = undoRedo; }
+
+    GetConnectedSchemeEvent OnGetConnectedScheme;
+    // The scheme of another file, asked of the owner; nil when it has none.
+    TScheme* GetConnectedScheme(const QString& fileName);
+
+    // Schemes whose namespace connections point into this one.
+    void AddLink(TScheme* scheme) { m_links.append(scheme); }
+    void RemoveLink(TScheme* scheme) { m_links.removeOne(scheme); }
+    bool HasDependentSchemes() const noexcept { return !m_links.isEmpty(); }
+
+    // The update bracket that defers element checks. The outermost EndUpdate
+    // runs every queued check once, in queue order.
+    void BeginUpdate() noexcept { ++m_updateCount; }
+    void EndUpdate();
+    int UpdateCount() const noexcept { return m_updateCount; }
+    int CheckQueueLength() const noexcept;
+
+    // The message bracket on the lent message list (the outermost opening clears it).
+    void BeginMessages();
+    void EndMessages();
+
+    // An undo group bound to this scheme, when the scheme has an undo/redo list.
+    void BeginOperationGroup(bool withMessages, const QString& caption = QString());
+    void EndOperationGroup();
+
+    // The first registered element with that number; nil for 0 or none.
+    TElement* FindElement(int32_t number) const;
+    int ElementCount() const noexcept { return m_elementCount; }
+    // Whether element (compared by address only) is registered here under number.
+    bool IsRegistered(const TElement* element, int32_t number) const;
+    // Closes an update without running the queued checks (they wait for the
+    // next outermost EndUpdate); for unwinding after a failure.
+    void LeaveUpdate() noexcept {
+        if (m_updateCount > 0) --m_updateCount;
+    }
+    // Every registered element in order of registration.
+    TElement* FirstRegistered() const noexcept { return m_firstRegistered; }
+    static TElement* NextRegistered(const TElement* e) noexcept { return e->m_registeredNext; }
+
+    // Loading and saving (see diFilers).
+    void LoadFromFile(const QString& fileName);
+    void SaveToFile(const QString& fileName, bool keepOldName = false);
+    // The root saved into knot: knot named Name, "FormatVersion", the root's storage.
+    void SaveRootToKnot(TKnot* knot, uint8_t mode, uint8_t options);
+
+private:
+    friend class TElement;
+
+    int32_t Register(TElement* element);
+    void Unregister(TElement* element);
+    void IndexAdd(TElement* element);
+    void IndexRemove(TElement* element, int32_t number);
+    void Enqueue(TElement* element);
+    void RunCheckQueue();
+
+    QList<TScheme*> m_links;
+    QString m_fileName;
+    // Registered elements: a chain in registration order and an index by number.
+    TElement* m_firstRegistered = nullptr;
+    TElement* m_lastRegistered = nullptr;
+    int m_elementCount = 0;
+    uint64_t m_registrations = 0;
+    QHash<int32_t, TElement*> m_byNumber;
+    // Check queue: slots of destroyed elements are cleared, never searched.
+    std::vector<TElement*> m_checkQueue;
+    bool m_runningChecks = false;
+    TElementMessages* m_messages = nullptr;
+    TNodePtr<TElement> m_root;
+    const TElementClass* m_rootClass = nullptr;
+    QString m_name;
+    bool m_readOnly = false;
+    QStringList m_strings;
+    TUndoRedo* m_undoRedo = nullptr;
+    int m_updateCount = 0;
+};
+
+// ---------------------------------------------------------------------------
+// TFindData: a search request.
+
+class TFindData {
+public:
+    TFindData(const QString& text = QString(), bool caseSensitive = false) : Text(text), CaseSensitive(caseSensitive) {}
+    virtual ~TFindData() = default;
+
+    // Whether text equals the search text as a whole (ignoring case unless case-sensitive).
+    virtual bool Matches(TElement* element, const QString& text) const;
+
+    QString Text;
+    bool CaseSensitive;
+};

@@ -1,0 +1,420 @@
+#include "scheme/diClasses.h"
+
+#include "core/cuLocalization.h"
+#include "core/cuStringIds.h"
+#include "support/testElements.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+// Kinds that record what they saw while being made and checked.
+class TElement_Probe : public TElement {
+    T_ELEMENT_CLASS(TElement_Probe)
+public:
+    int32_t NumberInCreate = -1;
+    TNode* ParentInCreate = reinterpret_cast<TNode*>(1);
+    int Placements = 0;
+    int PlacementsInCreate = -1;
+    int ChildMessages = 0;
+    bool SwallowChildMessages = false;
+    TElement* CheckOther = nullptr;  // checked from inside this element's check, in an update of its own
+    void Create() override {
+        NumberInCreate = Number();
+        ParentInCreate = Parent();
+        PlacementsInCreate = Placements;
+    }
+    void TreePlacementChanged() override { ++Placements; }
+    bool HandleChildMessage(TElement*, int msg, intptr_t, intptr_t) override {
+        ++ChildMessages;
+        return SwallowChildMessages && msg == nmFilledChanged;
+    }
+    bool GetIsFilled() override { return true; }
+    void CheckContent() override {
+        if (!CheckOther) return;
+        Scheme()->BeginUpdate();
+        CheckOther->Check();
+        Scheme()->EndUpdate();
+    }
+    static bool ClassCanBePlacedIn(const TElementClass*, TElement* target) {
+        return !dynamic_cast<TElement_TestLeaf*>(target);
+    }
+    // Exposed for the index tests.
+    using TElement::SetNumber;
+};
+T_ELEMENT_CLASS_IMPL(TElement_Probe, TElement)
+
+class TElement_ProbeChild : public TElement_Probe {
+    T_ELEMENT_CLASS(TElement_ProbeChild)
+};
+T_ELEMENT_CLASS_IMPL(TElement_ProbeChild, TElement_Probe)
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Numbers
+
+TEST(ElementNumbers, FirstElementOfAProcessIsOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto scheme = MakeTestScheme();
+            std::exit(scheme->Root()->Number() == 1 && LastElementNumber() == 1 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ElementNumbers, InterleavedSchemesGetStrictlyIncreasingNumbers) {
+    auto a = MakeTestScheme();
+    auto b = MakeTestScheme();
+    int32_t last = b->Root()->Number();
+    EXPECT_GT(last, a->Root()->Number());
+    for (int i = 0; i < 20; ++i) {
+        TScheme* s = i % 2 ? a.get() : b.get();
+        TElement* e = TElement::CreateIn<TElement_TestLeaf>(s, s->Root());
+        EXPECT_GT(e->Number(), last);
+        EXPECT_EQ(s->FindElement(e->Number()), e);
+        EXPECT_EQ((i % 2 ? b : a)->FindElement(e->Number()), nullptr);
+        last = e->Number();
+    }
+}
+
+TEST(ElementNumbers, RaiseIsAMaximum) {
+    auto scheme = MakeTestScheme();
+    const int32_t now = LastElementNumber();
+    RaiseElementNumber(now + 480);
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->Number(), now + 481);
+    RaiseElementNumber(now);  // below the counter: left alone
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->Number(), now + 482);
+}
+
+TEST(ElementNumbers, ElementWithoutSchemeHasNumberZero) {
+    auto scheme = MakeTestScheme();
+    TNodePtr<TElement> loose(TElement::CreateIn<TElement_TestLeaf>(nullptr, nullptr));
+    EXPECT_EQ(loose->Number(), 0);
+    EXPECT_EQ(scheme->FindElement(0), nullptr);
+}
+
+// Two threads build their own schemes while one of them keeps raising the
+// counter to values it saw earlier (as a snapshot load does). With an
+// exchange instead of a maximum the counter would move back and hand out
+// numbers twice.
+TEST(ElementNumbers, TwoThreadStressGivesUniqueNumbers) {
+    constexpr int kCount = 20000;
+    std::vector<int32_t> numbersA, numbersB;
+    auto build = [](std::vector<int32_t>& numbers, bool raiseStale) {
+        auto scheme = MakeTestScheme();
+        numbers.push_back(scheme->Root()->Number());
+        int32_t seen = LastElementNumber();
+        for (int i = 0; i < kCount; ++i) {
+            TElement* e = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+            numbers.push_back(e->Number());
+            if (raiseStale && i % 3 == 0) {
+                RaiseElementNumber(seen);
+                seen = LastElementNumber();
+            }
+        }
+    };
+    std::thread a(build, std::ref(numbersA), false);
+    std::thread b(build, std::ref(numbersB), true);
+    a.join();
+    b.join();
+    std::set<int32_t> all(numbersA.begin(), numbersA.end());
+    all.insert(numbersB.begin(), numbersB.end());
+    EXPECT_EQ(all.size(), numbersA.size() + numbersB.size());
+    EXPECT_TRUE(std::is_sorted(numbersA.begin(), numbersA.end()));
+    EXPECT_TRUE(std::is_sorted(numbersB.begin(), numbersB.end()));
+}
+
+// ---------------------------------------------------------------------------
+// Creation and identity
+
+TEST(Elements, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
+    auto scheme = MakeTestScheme();
+    auto* probe = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    EXPECT_EQ(probe->NumberInCreate, probe->Number());
+    EXPECT_NE(probe->Number(), 0);
+    EXPECT_EQ(probe->ParentInCreate, nullptr);
+    EXPECT_EQ(probe->PlacementsInCreate, 0);
+    EXPECT_EQ(probe->Parent(), scheme->Root());
+    EXPECT_EQ(probe->Placements, 1);
+    auto* child = TElement::CreateIn<TElement_ProbeChild>(scheme.get(), probe);
+    const int placed = child->Placements;
+    probe->SetParentBefore(nullptr, nullptr);  // placement news reach the whole subtree
+    EXPECT_GT(child->Placements, placed);
+    child->SetParentBefore(scheme->Root(), nullptr);
+    probe->SetParentBefore(scheme->Root(), child);
+    EXPECT_EQ(scheme->Root()->FirstChild(), probe);
+    EXPECT_EQ(scheme->Root()->LastChild(), child);
+}
+
+TEST(Elements, SubElementsAndTypeNames) {
+    auto scheme = MakeTestScheme();
+    auto* owner = TElement::CreateIn<TElement_TestOwner>(scheme.get(), scheme->Root());
+    ASSERT_NE(owner->First(), nullptr);
+    EXPECT_TRUE(owner->First()->IsSubElement());
+    EXPECT_FALSE(owner->IsSubElement());
+    EXPECT_EQ(owner->First()->Parent(), owner);
+    EXPECT_EQ(owner->Second()->GetOwnerElement(), owner);
+    EXPECT_EQ(owner->GetOwnerElement(), owner);
+    EXPECT_EQ(owner->First()->Scheme(), scheme.get());
+    EXPECT_EQ(owner->GetTypeName(), QStringLiteral("TestOwner"));
+    EXPECT_EQ(TElement_TestLeaf::StaticClass()->GetTypeName(), QStringLiteral("TestLeaf"));
+    QString text;
+    owner->First()->SetValue("ab");
+    owner->Second()->SetValue("cd");
+    owner->WriteText(text);
+    EXPECT_EQ(text, QStringLiteral("abcd"));
+}
+
+TEST(Elements, AcceptedClassesDropThoseThatCannotBePlaced) {
+    auto scheme = MakeTestScheme();
+    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+    EXPECT_TRUE(TElement_Probe::StaticClass()->CanBePlacedIn(scheme->Root()));
+    EXPECT_FALSE(TElement_Probe::StaticClass()->CanBePlacedIn(leaf));
+    EXPECT_FALSE(TElement_ProbeChild::StaticClass()->CanBePlacedIn(leaf)) << "inherited class operation";
+    EXPECT_TRUE(TElement_TestLeaf::StaticClass()->CanBePlacedIn(leaf));
+    TElementClassList list;
+    scheme->Root()->GetAcceptedClasses(list);
+    EXPECT_EQ(list.size(), 4);
+}
+
+TEST(Elements, ParentSeesNodeMessagesFirst) {
+    auto scheme = MakeTestScheme();
+    auto* probe = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), probe);
+    probe->ChildMessages = 0;
+    probe->SwallowChildMessages = true;
+    leaf->SetValue("x");  // node messages 5, 6 and 7 to the leaf itself
+    EXPECT_EQ(probe->ChildMessages, 3);
+    EXPECT_TRUE(leaf->SendNodeMessage(nmFilledChanged));
+    EXPECT_FALSE(leaf->SendNodeMessage(nmChanged));
+}
+
+TEST(Elements, DestructionMarksTheSubtreeFirst) {
+    auto scheme = MakeTestScheme();
+    auto* owner = TElement::CreateIn<TElement_TestOwner>(scheme.get(), scheme->Root());
+    owner->First()->SetRequired(true);
+    owner->First()->SetOptions(owner->First()->Options() | eoValidated);
+    const int32_t first = owner->First()->Number();
+    ASSERT_NE(owner->First()->Messages(), nullptr);
+    const int before = scheme->ElementCount();
+    owner->Free();
+    EXPECT_EQ(scheme->FindElement(first), nullptr);
+    EXPECT_EQ(scheme->ElementCount(), before - 3);
+}
+
+// ---------------------------------------------------------------------------
+// The index by number
+
+// FindElement must answer exactly what a walk over the registration order
+// would: the first registered element with the number.
+TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
+    auto scheme = MakeTestScheme();
+    std::vector<TElement_Probe*> live;
+    QRandomGenerator random(7);
+    const int32_t base = LastElementNumber();
+    for (int step = 0; step < 3000; ++step) {
+        const int action = random.bounded(10);
+        if (action < 5 || live.empty()) {
+            live.push_back(TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root()));
+        } else if (action < 8) {
+            // Renumber to a small shared range so that numbers collide.
+            live[random.bounded(int(live.size()))]->SetNumber(base + 1 + random.bounded(20));
+        } else {
+            const int i = random.bounded(int(live.size()));
+            live[i]->Free();
+            live.erase(live.begin() + i);
+        }
+        if (step % 50 == 0 || step > 2900) {
+            for (int32_t n = base - 2; n < base + 30; ++n) {
+                TElement* expected = nullptr;
+                for (TElement* e = scheme->FirstRegistered(); e; e = TScheme::NextRegistered(e))
+                    if (e->Number() == n && n != 0) {
+                        expected = e;
+                        break;
+                    }
+                ASSERT_EQ(scheme->FindElement(n), expected) << "step " << step << " number " << n;
+            }
+        }
+    }
+    EXPECT_EQ(scheme->ElementCount(), int(live.size()) + 1);
+}
+
+// ---------------------------------------------------------------------------
+// The check protocol
+
+TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
+    auto scheme = MakeTestScheme();
+    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+    leaf->SetRequired(true);
+    EXPECT_EQ(leaf->Messages(), nullptr) << "required alone does not check";
+    leaf->SetOptions(leaf->Options() | eoValidated);
+    ASSERT_NE(leaf->Messages(), nullptr);
+    leaf->Check();
+    ASSERT_EQ(leaf->Messages()->GetCount(), 1);
+    const TElementMessage* m = leaf->Messages()->GetItem(0);
+    EXPECT_EQ(m->Kind(), mkValueRequired);
+    int links = 0;
+    for (const auto& s : m->Segments())
+        if (s.Kind == skElements) {
+            ++links;
+            EXPECT_EQ(s.Value, QString::number(leaf->Number()));
+            if (!LoadStr(strTheValueMustBeSet).isEmpty()) {
+                EXPECT_EQ(s.Text, QStringLiteral("set"));
+            }
+        }
+    EXPECT_EQ(links, 1);
+    EXPECT_FALSE(leaf->HasNoErrors());
+    EXPECT_EQ(leaf->MessagesChangedCount, 1);
+
+    leaf->SetValue("filled");
+    EXPECT_EQ(leaf->Messages(), nullptr) << "an empty list is freed";
+    EXPECT_TRUE(leaf->HasNoErrors());
+    EXPECT_EQ(leaf->MessagesChangedCount, 2);
+    EXPECT_EQ(leaf->CheckContentCount, 1);
+
+    leaf->SetValue("bad");  // CheckContent of a filled element adds its own
+    ASSERT_NE(leaf->Messages(), nullptr);
+    EXPECT_EQ(leaf->Messages()->GetItem(0)->Kind(), mkError);
+}
+
+TEST(ElementCheck, ChecksInsideAnUpdateRunOnceInQueueOrder) {
+    auto scheme = MakeTestScheme();
+    std::vector<int32_t> log;
+    TElement_TestLeaf* leaves[3];
+    for (auto*& l : leaves) {
+        l = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+        l->SetValue("v");
+        l->CheckLog = &log;
+    }
+    scheme->BeginUpdate();
+    scheme->BeginUpdate();
+    for (int i = 0; i < 5; ++i) leaves[2]->Check();
+    leaves[0]->Check();
+    leaves[2]->Check();
+    leaves[1]->Check();
+    EXPECT_TRUE(leaves[2]->State() & esQueued);
+    scheme->EndUpdate();
+    EXPECT_TRUE(log.empty()) << "an inner EndUpdate runs nothing";
+    scheme->EndUpdate();
+    EXPECT_EQ(log, std::vector<int32_t>({leaves[2]->Number(), leaves[0]->Number(), leaves[1]->Number()}));
+    EXPECT_FALSE(leaves[2]->State() & esQueued);
+    EXPECT_EQ(scheme->CheckQueueLength(), 0);
+}
+
+TEST(ElementCheck, DestroyedElementLeavesTheQueue) {
+    auto scheme = MakeTestScheme();
+    std::vector<int32_t> log;
+    auto* a = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+    auto* b = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+    a->CheckLog = b->CheckLog = &log;
+    scheme->BeginUpdate();
+    a->SetValue("a");
+    b->SetValue("b");
+    EXPECT_EQ(scheme->CheckQueueLength(), 2);
+    a->Free();
+    EXPECT_EQ(scheme->CheckQueueLength(), 1);
+    scheme->EndUpdate();
+    EXPECT_EQ(log, std::vector<int32_t>({b->Number()}));
+}
+
+TEST(ElementCheck, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
+    auto scheme = MakeTestScheme();
+    std::vector<int32_t> log;
+    auto* probe = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+    leaf->SetValue("v");
+    leaf->CheckLog = &log;
+    probe->CheckOther = leaf;
+    scheme->BeginUpdate();
+    probe->CheckAll();
+    scheme->EndUpdate();
+    EXPECT_EQ(log.size(), 1u);
+    EXPECT_EQ(scheme->CheckQueueLength(), 0);
+    EXPECT_FALSE(leaf->State() & esQueued);
+}
+
+TEST(ElementCheck, NumberChangeRewritesOwnLinks) {
+    auto scheme = MakeTestScheme();
+    auto* probe = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    const QString old = QString::number(probe->Number());
+    probe->GetMessages()->AddElementLinkMessage(mkWarning, "see [me]", old);
+    probe->GetMessages()->AddElementLinkMessage(mkWarning, "see [other]", "999999999");
+    probe->SetNumber(probe->Number() + 1000000);
+    EXPECT_EQ(probe->Messages()->GetItem(0)->Segment(1).Value, QString::number(probe->Number()));
+    EXPECT_EQ(probe->Messages()->GetItem(1)->Segment(1).Value, QStringLiteral("999999999"));
+    EXPECT_EQ(scheme->FindElement(probe->Number()), probe);
+    EXPECT_EQ(scheme->FindElement(old.toInt()), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// The scheme
+
+class BroadcastLog : public TItfObject {
+public:
+    std::vector<int> codes;
+    void OnMsg(TItfObject*, int msg, intptr_t, intptr_t) { codes.push_back(msg); }
+};
+
+TEST(Scheme, FileNameAndReadOnlyBroadcastOnChange) {
+    auto scheme = MakeTestScheme();
+    BroadcastLog log;
+    scheme->AddHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
+    scheme->SetFileName("a.prm");
+    scheme->SetFileName("a.prm");
+    scheme->SetReadOnly(true);
+    scheme->SetReadOnly(true);
+    scheme->SetReadOnly(false);
+    EXPECT_EQ(log.codes, std::vector<int>({scFileNameChanged, scReadOnlyChanged, scReadOnlyChanged}));
+    scheme->RemoveHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
+}
+
+TEST(Scheme, LentListsOutliveItAndConnectedSchemesAreAskedOfTheOwner) {
+    TElementMessages messages;
+    auto other = MakeTestScheme();
+    {
+        auto scheme = MakeTestScheme();
+        scheme->SetMessages(&messages);
+        EXPECT_EQ(scheme->GetConnectedScheme("x.prm"), nullptr);
+        scheme->OnGetConnectedScheme = [&](TScheme* sender, const QString& name, TScheme*& out) {
+            EXPECT_EQ(sender, scheme.get());
+            out = name == QLatin1String("x.prm") ? other.get() : nullptr;
+        };
+        EXPECT_EQ(scheme->GetConnectedScheme("x.prm"), other.get());
+        scheme->BeginMessages();
+        messages.AddTextMessage(mkHint, "kept");
+        scheme->EndMessages();
+        // Pending checks at destruction must not run against a dying tree.
+        scheme->BeginUpdate();
+        TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->SetValue("x");
+    }
+    EXPECT_EQ(messages.GetCount(), 1);
+}
+
+TEST(Scheme, MessageBracketClearsTheLentListAtTheOutermostOpening) {
+    TElementMessages messages;
+    auto scheme = MakeTestScheme();
+    scheme->BeginMessages();  // without a list: nothing
+    scheme->EndMessages();
+    scheme->SetMessages(&messages);
+    messages.AddTextMessage(mkHint, "old");
+    scheme->BeginMessages();
+    EXPECT_EQ(messages.GetCount(), 0);
+    messages.AddTextMessage(mkHint, "new");
+    scheme->BeginMessages();
+    scheme->EndMessages();
+    scheme->EndMessages();
+    EXPECT_EQ(messages.GetCount(), 1);
+}
+
+TEST(FindData, MatchesWholeTextWithOptionalCase) {
+    EXPECT_TRUE(TFindData("Alpha").Matches(nullptr, "alpha"));
+    EXPECT_FALSE(TFindData("Alpha", true).Matches(nullptr, "alpha"));
+    EXPECT_FALSE(TFindData("Alpha").Matches(nullptr, "alphabet"));
+}
+
+}  // namespace

@@ -1,0 +1,438 @@
+#include "scheme/diFilers.h"
+
+#include "core/cuLocalization.h"
+#include "core/cuStringIds.h"
+#include "platform/plFiles.h"
+#include "support/testElements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+// Records when its deferred load step runs relative to its check.
+class TElement_Deferring : public TElement {
+    T_ELEMENT_CLASS(TElement_Deferring)
+public:
+    std::vector<QString> Events;
+    bool GetIsFilled() override { return true; }
+    void CheckContent() override { Events.push_back(QStringLiteral("check")); }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TElement::LoadFrom(loader, knot);
+        loader->AddDeferred(this, 42);
+        CheckAll();
+        Events.push_back(QStringLiteral("load"));
+    }
+    void AfterLoad(TSchemeLoader*, intptr_t datum) override { Events.push_back(QString::number(datum)); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_Deferring, TElement)
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QStringList TempFiles(const QString& dir) {
+    return QDir(dir).entryList({QStringLiteral("Rplc*")}, QDir::Files);
+}
+
+int CountKind(const TElementMessages& list, uint8_t kind) {
+    int n = 0;
+    for (int i = 0; i < list.GetCount(); ++i) n += list.GetItem(i)->Kind() == kind;
+    return n;
+}
+
+// A scheme with every storage form the base knows:
+//   root
+//     TestLeaf Value=a
+//     TestOwner (First=x, Second empty)
+//     TestContainer
+//       TestLeaf Value=deep
+struct TSample {
+    std::unique_ptr<TScheme> scheme = MakeTestScheme();
+    TElement_TestLeaf* leaf;
+    TElement_TestOwner* owner;
+    TElement_TestContainer* inner;
+    TElement_TestLeaf* deep;
+    TSample() {
+        TElement* root = scheme->Root();
+        leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), root);
+        leaf->SetValue("a");
+        owner = TElement::CreateIn<TElement_TestOwner>(scheme.get(), root);
+        owner->First()->SetValue("x");
+        inner = TElement::CreateIn<TElement_TestContainer>(scheme.get(), root);
+        deep = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), inner);
+        deep->SetValue("deep");
+    }
+    QString Text(uint8_t mode = fmFile, uint8_t options = foSchemeFile) {
+        TNodePtr<TKnot> knot = TKnot::Create();
+        scheme->SaveRootToKnot(knot.get(), mode, options);
+        return knot->SaveToString();
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Format version
+
+TEST(SchemeFiles, FormatVersionTable) {
+    struct Case {
+        const char* text;
+        int version;
+        bool warns;
+    } cases[] = {
+        {"1.1", 1001, false},   {"", 1000, false},     {"abc", 1000, false}, {"1.100", 1100, false},
+        {"1.101", 1101, true},  {"1.2000", 3000, true}, {"2", 2000, true},    {"x.5", 1005, false},
+        {"1.", 1000, false},    {"99999999999.1", 1001, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseFormatVersion(QString::fromLatin1(c.text)), c.version) << c.text;
+        auto scheme = MakeTestScheme();
+        TElementMessages messages;
+        TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
+        if (*c.text) knot->WriteStr("FormatVersion", QString::fromLatin1(c.text));
+        TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, fmFile);
+        EXPECT_EQ(loader.FormatVersion(), c.version) << c.text;
+        EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << c.text;
+        scheme->Root()->LoadFrom(&loader, knot.get());
+        loader.Finish();
+        EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << c.text << ": loading goes on";
+        if (c.warns && !LoadStr(strFormatDataProvidedNewer).isEmpty()) {
+            EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
+        }
+    }
+}
+
+TEST(SchemeFiles, CorruptDataIsReportedAndLoadedAsFarAsItGoes) {
+    auto scheme = MakeTestScheme();
+    TElementMessages messages;
+    TNodePtr<TKnot> knot = TKnot::Create();
+    EXPECT_FALSE(knot->LoadFromString(QStringLiteral("<TestModule FormatVersion=\"1.1\">\r\n"
+                                                     "\t<TestLeaf Value=\"kept\"/>\r\n\ttext\r\n")));
+    TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, fmFile);
+    scheme->Root()->LoadFrom(&loader, knot.get());
+    loader.Finish();
+    ASSERT_GE(messages.GetCount(), 1);
+    EXPECT_EQ(messages.GetItem(0)->Kind(), mkWarning);
+    if (!LoadStr(strDataProvidedAreCorrupt).isEmpty()) {
+        EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strDataProvidedAreCorrupt));
+    }
+    auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
+}
+
+// ---------------------------------------------------------------------------
+// The element node format
+
+TEST(SchemeFiles, ElementNodeFormat) {
+    TSample s;
+    const QString expected = QStringLiteral(
+        "<TestModule FormatVersion=\"1.1\">\r\n"
+        "\t<TestLeaf Value=\"a\"/>\r\n"
+        "\t<TestOwner>\r\n"
+        "\t\t<First Value=\"x\"/>\r\n"
+        "\t</TestOwner>\r\n"
+        "\t<TestContainer>\r\n"
+        "\t\t<TestLeaf Value=\"deep\"/>\r\n"
+        "\t</TestContainer>\r\n"
+        "</TestModule>\r\n");
+    EXPECT_EQ(s.Text(), expected);
+    EXPECT_EQ(ReadAll(QUILLANE_TEST_DATA "/scheme/sample.prm"), "\xEF\xBB\xBF" + expected.toUtf8())
+        << "the golden file";
+
+    // A validated sub-element that is not at its default keeps its empty knot.
+    s.owner->Second()->ForcedDefault = 0;
+    s.owner->Second()->CheckAll();
+    EXPECT_TRUE(s.Text().contains(QStringLiteral("\t\t<Second/>\r\n")));
+
+    // Stored in the parent's node, except in snapshots.
+    s.owner->First()->SetOptions(s.owner->First()->Options() | eoStoredInParentNode);
+    EXPECT_TRUE(s.Text().contains(QStringLiteral("<TestOwner Value=\"x\">")));
+    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("<First ID=")));
+
+    // Not stored: only snapshots carry it.
+    s.owner->First()->SetOptions(eoSubElement | eoNotStored);
+    EXPECT_FALSE(s.Text().contains(QStringLiteral("Value=\"x\"")));
+    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
+
+    // Option 0x10 elements are left out with filer option 0x40.
+    s.owner->First()->SetOptions(eoSubElement | eoOmitWithFilerOption40);
+    EXPECT_FALSE(s.Text(fmSnapshot, foSkipOption10).contains(QStringLiteral("Value=\"x\"")));
+    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
+}
+
+// ---------------------------------------------------------------------------
+// Round trips
+
+TEST(SchemeFiles, FileRoundTripRenumbersAndMapsReferableElements) {
+    TSample s;
+    auto* named = TElement::CreateIn<TElement_TestNamed>(s.scheme.get(), s.inner);
+    named->SetName("N");
+    const int32_t oldNumber = named->Number();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("module.prm");
+    s.scheme->SaveToFile(path);
+
+    const QByteArray bytes = ReadAll(path);
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF<TestModule FormatVersion=\"1.1\">\r\n"));
+    EXPECT_TRUE(bytes.endsWith("</TestModule>\r\n"));
+    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
+    EXPECT_TRUE(bytes.contains(QStringLiteral("<TestNamed ID=\"%1\" Name=\"N\"/>").arg(oldNumber).toUtf8()));
+    EXPECT_TRUE(TempFiles(dir.path()).isEmpty());
+
+    auto copy = MakeTestScheme();
+    TElementMessages messages;
+    TNodePtr<TKnot> knot = TKnot::Create();
+    knot->LoadFromFile(path);
+    TSchemeLoader loader(copy.get(), &messages, knot.get(), 0, fmFile);
+    copy->Root()->LoadFrom(&loader, knot.get());
+    loader.Finish();
+    EXPECT_EQ(messages.GetCount(), 0);
+
+    auto* inner = dynamic_cast<TElement_TestContainer*>(copy->Root()->LastChild());
+    ASSERT_NE(inner, nullptr);
+    auto* loadedNamed = dynamic_cast<TElement_TestNamed*>(inner->LastChild());
+    ASSERT_NE(loadedNamed, nullptr);
+    EXPECT_EQ(loadedNamed->Name(), QStringLiteral("N"));
+    EXPECT_GT(loadedNamed->Number(), oldNumber) << "fresh numbers in file mode";
+    ASSERT_EQ(loader.NumberMappingCount(), 1);
+    EXPECT_EQ(loader.StoredNumber(0), oldNumber);
+    EXPECT_EQ(loader.MapNumber(oldNumber), loadedNamed->Number());
+    EXPECT_EQ(copy->FindElement(loadedNamed->Number()), loadedNamed);
+
+    auto* owner = dynamic_cast<TElement_TestOwner*>(copy->Root()->FirstChild()->NextSibling());
+    ASSERT_NE(owner, nullptr);
+    EXPECT_EQ(owner->First()->Value(), QStringLiteral("x"));
+    EXPECT_TRUE(owner->First()->IsFilled()) << "checks of a load run at its end";
+
+    // The loaded copy writes the same text, up to the new number.
+    copy->SetName(s.scheme->Name());
+    TNodePtr<TKnot> again = TKnot::Create();
+    copy->SaveRootToKnot(again.get(), fmFile, foSchemeFile);
+    QString expected = QString::fromUtf8(bytes.mid(3));
+    expected.replace(QStringLiteral("ID=\"%1\"").arg(oldNumber), QStringLiteral("ID=\"%1\"").arg(loadedNamed->Number()));
+    EXPECT_EQ(again->SaveToString(), expected);
+}
+
+TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
+    const QString text = QStringLiteral(
+        "<TestModule FormatVersion=\"1.1\">\r\n"
+        "\t<TestLeaf Value=\"a\" Extra=\"1\"/>\r\n"
+        "\t<Mystery A=\"1\">\r\n\t\t<Inside B=\"2\"/>\r\n\t</Mystery>\r\n"
+        "</TestModule>\r\n");
+    for (uint8_t mode : {fmFile, fmSnapshot}) {
+        auto scheme = MakeTestScheme();
+        TElementMessages messages;
+        TNodePtr<TKnot> knot = TKnot::Create();
+        ASSERT_TRUE(knot->LoadFromString(text));
+        TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, mode);
+        scheme->Root()->LoadFrom(&loader, knot.get());
+        loader.Finish();
+        if (mode == fmSnapshot) {
+            EXPECT_EQ(messages.GetCount(), 0);
+            continue;
+        }
+        // One for the attribute, one for the never-read node as a whole.
+        ASSERT_EQ(CountKind(messages, mkWarning), 2);
+        if (!LoadStr(strNodeWasNotRead).isEmpty()) {
+            EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStrFmt(strNodeWasNotRead, {"TestModule.Mystery"}));
+            EXPECT_EQ(messages.GetItem(1)->GetText(),
+                      LoadStrFmt(strAttributeWasNotRead, {"TestModule.TestLeaf.Extra"}));
+        }
+    }
+}
+
+TEST(SchemeFiles, SnapshotKeepsNumbersAndRaisesTheCounter) {
+    TSample s;
+    TNodePtr<TKnot> knot = TKnot::Create();
+    s.deep->SaveToKnot(knot.get(), fmSnapshot, 0);
+    const int32_t stored = LastElementNumber() + 500;
+    knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(stored));
+
+    auto* restored = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
+    restored->LoadFromKnot(knot.get(), fmSnapshot, 0);
+    EXPECT_EQ(restored->Number(), stored);
+    EXPECT_EQ(restored->Value(), QStringLiteral("deep"));
+    EXPECT_EQ(s.scheme->FindElement(stored), restored);
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner)->Number(), stored + 1);
+
+    // A stored number below the counter leaves the counter alone.
+    knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(s.leaf->Number()));
+    auto* twin = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
+    const int32_t last = LastElementNumber();
+    twin->LoadFromKnot(knot.get(), fmSnapshot, foSharedData);
+    EXPECT_EQ(LastElementNumber(), last);
+    EXPECT_TRUE(twin->State() & esSharedData);
+    EXPECT_EQ(s.scheme->FindElement(s.leaf->Number()), s.leaf) << "the first registered answers";
+}
+
+TEST(SchemeFiles, DeferredStepsRunAtFinishBeforeTheChecks) {
+    auto scheme = MakeTestScheme();
+    TNodePtr<TKnot> knot = TKnot::Create();
+    ASSERT_TRUE(knot->LoadFromString(QStringLiteral("<Deferring/>")));
+    auto* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
+    {
+        TSchemeLoader loader(scheme.get(), nullptr, knot.get(), 0, fmFile);
+        e->LoadFrom(&loader, knot.get());
+        EXPECT_EQ(e->Events, std::vector<QString>({"load"}));
+        loader.Finish();
+    }
+    EXPECT_EQ(e->Events, std::vector<QString>({"load", "42", "check"}));
+    EXPECT_EQ(scheme->UpdateCount(), 0);
+}
+
+TEST(SchemeFiles, AbandonedLoadClosesTheUpdateWithoutRunningAnything) {
+    auto scheme = MakeTestScheme();
+    TNodePtr<TKnot> knot = TKnot::Create();
+    auto* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
+    {
+        TSchemeLoader loader(scheme.get(), nullptr, knot.get(), 0, fmFile);
+        e->LoadFrom(&loader, knot.get());
+    }
+    EXPECT_EQ(scheme->UpdateCount(), 0);
+    EXPECT_EQ(e->Events, std::vector<QString>({"load"}));
+    // The queued check waits for the next outermost update.
+    scheme->BeginUpdate();
+    scheme->EndUpdate();
+    EXPECT_EQ(e->Events, std::vector<QString>({"load", "check"}));
+}
+
+TEST(SchemeFiles, DeferredElementDestroyedBeforeFinishIsSkipped) {
+    auto scheme = MakeTestScheme();
+    TNodePtr<TKnot> knot = TKnot::Create();
+    auto* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
+    TSchemeLoader loader(scheme.get(), nullptr, knot.get(), 0, fmFile);
+    e->LoadFrom(&loader, knot.get());
+    e->Free();
+    loader.Finish();  // ASan would see a use after free
+    EXPECT_EQ(scheme->ElementCount(), 1);
+}
+
+TEST(SchemeFiles, LoadFromFileOfAMissingFileRaisesAndKeepsTheName) {
+    auto scheme = MakeTestScheme();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing.prm");
+    try {
+        scheme->LoadFromFile(path);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strFileNotFound);
+    }
+    EXPECT_EQ(scheme->FileName(), path);
+}
+
+// ---------------------------------------------------------------------------
+// Safe saving
+
+// Fails one chosen step of the real file layer, the way a full disk or a
+// refusing file system would.
+class TFailingFiles : public TFileLayer {
+public:
+    enum Step { FailNone, FailCreate, FailWrite, FailSync, FailRename } failAt = FailNone;
+    int64_t Write(int fd, const char* data, int64_t size) override {
+        if (failAt != FailWrite) return TFileLayer::Write(fd, data, size);
+        TFileLayer::Write(fd, data, size / 2);  // the disk fills up half way
+        return Fail();
+    }
+    int CreateExclusive(const QString& path) override {
+        return failAt == FailCreate ? int(Fail()) : TFileLayer::CreateExclusive(path);
+    }
+    bool Sync(int fd) override {
+        if (failAt != FailSync) return TFileLayer::Sync(fd);
+        Fail();
+        return false;
+    }
+    bool Rename(const QString& from, const QString& to) override {
+        if (failAt != FailRename) return TFileLayer::Rename(from, to);
+        Fail();
+        return false;
+    }
+
+private:
+    int64_t Fail() {
+        errno = failAt == FailRename ? EACCES : ENOSPC;
+        SaveError();
+        return -1;
+    }
+};
+
+class SafeSave : public ::testing::Test {
+protected:
+    void SetUp() override { previous = TFileLayer::Install(&files); }
+    void TearDown() override { TFileLayer::Install(previous); }
+    TFailingFiles files;
+    TFileLayer* previous = nullptr;
+    QTemporaryDir dir;
+};
+
+TEST_F(SafeSave, FailedWriteSyncOrRenameLeavesTheOldFileAndNoTemporary) {
+    const QString path = dir.filePath("module.prm");
+    const QByteArray old = "old content\r\n";
+    for (auto step : {TFailingFiles::FailCreate, TFailingFiles::FailWrite, TFailingFiles::FailSync, TFailingFiles::FailRename}) {
+        WriteAll(path, old);
+        TSample s;
+        files.failAt = step;
+        try {
+            s.scheme->SaveToFile(path);
+            ADD_FAILURE() << "no exception at step " << step;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Id(), strCannotCreateFile) << step;
+        }
+        EXPECT_EQ(ReadAll(path), old) << step;
+        EXPECT_EQ(TempFiles(dir.path()), QStringList()) << step;
+    }
+}
+
+TEST_F(SafeSave, ReadOnlyTargetIsOverwritten) {
+    const QString path = dir.filePath("module.prm");
+    WriteAll(path, "old");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    TSample s;
+    s.scheme->SaveToFile(path);
+    EXPECT_TRUE(ReadAll(path).startsWith("\xEF\xBB\xBF<TestModule"));
+    EXPECT_TRUE(TempFiles(dir.path()).isEmpty());
+}
+
+TEST_F(SafeSave, ExistingTemporaryNamesAreLeftAlone) {
+    const QString path = dir.filePath("module.prm");
+    WriteAll(dir.filePath("Rplc1.tmp"), "someone else's");
+    TSample s;
+    s.scheme->SaveToFile(path);
+    EXPECT_EQ(ReadAll(dir.filePath("Rplc1.tmp")), QByteArray("someone else's"));
+    EXPECT_EQ(TempFiles(dir.path()), QStringList({"Rplc1.tmp"}));
+}
+
+class BroadcastLog : public TItfObject {
+public:
+    std::vector<int> codes;
+    void OnMsg(TItfObject*, int msg, intptr_t, intptr_t) { codes.push_back(msg); }
+};
+
+TEST_F(SafeSave, KeepOldNameSavesACopy) {
+    TSample s;
+    s.scheme->SetFileName(dir.filePath("module.prm"));
+    BroadcastLog log;
+    s.scheme->AddHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
+    s.scheme->SaveToFile(dir.filePath("copy.prm"), true);
+    EXPECT_EQ(s.scheme->FileName(), dir.filePath("module.prm"));
+    EXPECT_EQ(log.codes, std::vector<int>({scFileNameChanged, scFileNameChanged}));
+    EXPECT_TRUE(QFile::exists(dir.filePath("copy.prm")));
+    // A failed copy also goes back to the old name.
+    files.failAt = TFailingFiles::FailWrite;
+    EXPECT_THROW(s.scheme->SaveToFile(dir.filePath("copy2.prm"), true), Exception);
+    EXPECT_EQ(s.scheme->FileName(), dir.filePath("module.prm"));
+    s.scheme->RemoveHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
+}
+
+}  // namespace

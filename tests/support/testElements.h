@@ -1,0 +1,91 @@
+#pragma once
+// Element kinds for model tests of every layer from the scheme model up:
+//   TElement_TestLeaf      a value (filled when not empty); required, validated
+//                          and referable by option; counts its checks
+//   TElement_TestOwner     an owner of two named sub-elements, "First" and "Second"
+//   TElement_TestContainer holds any test element as a child, stored as child
+//                          knots named by type
+//   TElement_TestNamed     a referable element with a "Name"
+//   TElement_TestRoot      the root of a test scheme (a container)
+// Compiled into every test program; only programs linking the scheme layer see them.
+
+#if QUILLANE_TEST_LAYER >= 3
+
+#include "scheme/diClasses.h"
+
+#include <vector>
+
+class TElement_TestLeaf : public TElement {
+    T_ELEMENT_CLASS(TElement_TestLeaf)
+public:
+    const QString& Value() const noexcept { return m_value; }
+    // Stores the value and re-evaluates (Changed).
+    void SetValue(const QString& value);
+    void SetRequired(bool required) { SetOptions(required ? Options() | eoRequired : Options() & ~eoRequired); }
+    // Test hooks: a forced default answer (-1: the base rule), and a log that
+    // receives the element number on every CheckContent.
+    int ForcedDefault = -1;
+    std::vector<int32_t>* CheckLog = nullptr;
+    int CheckContentCount = 0;
+    int MessagesChangedCount = 0;
+    // Adds a kind-3 message in CheckContent when the value is "bad".
+    bool GetIsFilled() override { return !m_value.isEmpty(); }
+    bool GetIsDefault() override { return ForcedDefault < 0 ? TElement::GetIsDefault() : ForcedDefault != 0; }
+    void CheckContent() override;
+    void MessagesChanged() override { ++MessagesChangedCount; }
+    void WriteText(QString& builder) override { builder += m_value; }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
+    void RedoDependent(TKnot* snapshot) override;
+    void UndoDependent(TKnot* snapshot) override;
+    int RedoDependentCount = 0;
+    int UndoDependentCount = 0;
+
+private:
+    QString m_value;
+};
+
+class TElement_TestOwner : public TElement {
+    T_ELEMENT_CLASS(TElement_TestOwner)
+public:
+    TElement_TestLeaf* First() const noexcept { return m_first; }
+    TElement_TestLeaf* Second() const noexcept { return m_second; }
+    void Create() override;
+    void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
+
+private:
+    TElement_TestLeaf* m_first = nullptr;
+    TElement_TestLeaf* m_second = nullptr;
+};
+
+class TElement_TestContainer : public TElement {
+    T_ELEMENT_CLASS(TElement_TestContainer)
+public:
+    // The test kinds: leaf, owner, container, named.
+    void FillAcceptedClasses(TElementClassList& list) override;
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
+};
+
+class TElement_TestNamed : public TElement {
+    T_ELEMENT_CLASS(TElement_TestNamed)
+public:
+    TElement_TestNamed() noexcept { InitOptions(eoReferable); }
+    const QString& Name() const noexcept { return m_name; }
+    void SetName(const QString& name);
+    bool GetIsFilled() override { return !m_name.isEmpty(); }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
+
+private:
+    QString m_name;
+};
+
+class TElement_TestRoot : public TElement_TestContainer {
+    T_ELEMENT_CLASS(TElement_TestRoot)
+};
+
+// A scheme with a TElement_TestRoot named "TestModule".
+std::unique_ptr<TScheme> MakeTestScheme();
+
+#endif
