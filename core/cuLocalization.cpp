@@ -1,42 +1,147 @@
 #include "core/cuLocalization.h"
 
-// Placeholder until the string tables land: every text is empty, so callers
-// see ids only. The real tables replace this file.
+#include "core/cuKnot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
+
 TLocalization* g_localization = nullptr;
+
+// ---------------------------------------------------------------------------
+// Table files
+
+std::map<uint16_t, TStringTable> ReadEmbeddedTables() {
+    std::map<uint16_t, TStringTable> tables;
+    const QDir dir(QStringLiteral(":/strings"));
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files)) {
+        bool isNumber = false;
+        const uint lang = info.completeBaseName().toUInt(&isNumber);
+        if (!isNumber || lang > 0xFFFF) continue;
+        QFile file(info.filePath());
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        tables[uint16_t(lang)] = ReadStringTable(file.readAll());
+    }
+    return tables;
 }
 
-TLocalization::TLocalization() = default;
+}  // namespace
+
+QList<TStringEntry> ReadStringEntries(const QByteArray& data, bool* ok) {
+    const TNodePtr<TKnot> root = TKnot::Create();
+    bool clean = root->LoadFromBytes(data) && root->Name() == u"Strings";
+    QList<TStringEntry> entries;
+    for (TKnot* knot = root->GetFirstChild(); knot; knot = knot->GetNextSibling()) {
+        bool isNumber = false;
+        const int id = knot->ReadStr(u"Id").toInt(&isNumber);
+        if (knot->Name() == u"S" && isNumber)
+            entries.append({id, knot->ReadStr(u"Text")});
+        else
+            clean = false;
+    }
+    if (ok) *ok = clean;
+    return entries;
+}
+
+TStringTable ReadStringTable(const QByteArray& data, bool* ok) {
+    TStringTable table;
+    for (const TStringEntry& e : ReadStringEntries(data, ok)) table.insert(e.id, e.text);
+    return table;
+}
+
+// ---------------------------------------------------------------------------
+// TLocalization
+
+T_CLASS_IMPL_ABSTRACT(TLocalization, TItfObject)
+
+TLocalization::TLocalization() : m_tables(ReadEmbeddedTables()) {}
+
+TLocalization::TLocalization(std::map<uint16_t, TStringTable> tables) : m_tables(std::move(tables)) {}
+
 TLocalization::~TLocalization() = default;
 
 void TLocalization::SetLanguage(uint16_t langId) {
-    if (m_language == langId) return;
-    m_language = langId;
-    Broadcast(1);
+    if (m_language.exchange(langId, std::memory_order_relaxed) == langId) return;
+    Broadcast(1, 0, 0);
 }
 
 void TLocalization::SetFallbackLanguage(uint16_t langId) {
-    if (m_fallbackLanguage == langId) return;
-    m_fallbackLanguage = langId;
-    Broadcast(1);
+    if (m_fallbackLanguage.exchange(langId, std::memory_order_relaxed) == langId) return;
+    Broadcast(1, 0, 0);
 }
 
-TLocalization* Localization() noexcept { return g_localization; }
+const TStringTable* TLocalization::Table(uint16_t langId) const noexcept {
+    const auto it = m_tables.find(langId);
+    return it == m_tables.end() ? nullptr : &it->second;
+}
 
-QString LoadStrLang(int, uint16_t) { return {}; }
-QString LoadStr(int id) { return LoadStrLang(id, g_localization ? g_localization->Language() : 0); }
+QList<uint16_t> TLocalization::Languages() const {
+    QList<uint16_t> list;
+    for (const auto& [lang, table] : m_tables) list << lang;
+    return list;
+}
 
-QString LoadStrFmt(int id, const QStringList& args) {
-    QString text = LoadStr(id);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString ph = QLatin1Char('%') + QString::number(i + 1);
-        if (int at = text.indexOf(ph); at >= 0) text.replace(at, ph.size(), args[i]);
-    }
+QString TLocalization::LoadStrLang(int id, uint16_t langId) const {
+    const TStringTable* table = Table(langId);
+    if (!table) return {};
+    const auto it = table->constFind(id);
+    return it == table->constEnd() ? QString() : *it;
+}
+
+QString TLocalization::LoadStr(int id) const {
+    const uint16_t language = Language();
+    QString text = LoadStrLang(id, language);
+    const uint16_t fallback = FallbackLanguage();
+    if (text.isEmpty() && fallback != 0 && fallback != language) text = LoadStrLang(id, fallback);
     return text;
 }
 
+// ---------------------------------------------------------------------------
+// Free functions
+
+TLocalization* Localization() noexcept { return g_localization; }
+
+QString LoadStrLang(int id, uint16_t langId) { return g_localization ? g_localization->LoadStrLang(id, langId) : QString(); }
+
+QString LoadStr(int id) { return g_localization ? g_localization->LoadStr(id) : QString(); }
+
+QString FormatPlaceholders(const QString& text, const QStringList& args) {
+    // The text as runs: the template's own runs are searched, the inserted
+    // arguments never are.
+    struct Run {
+        QString text;
+        bool fromTemplate;
+    };
+    std::vector<Run> runs{{text, true}};
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString placeholder = QLatin1Char('%') + QString::number(i + 1);
+        for (size_t r = 0; r < runs.size(); ++r) {
+            if (!runs[r].fromTemplate) continue;
+            const qsizetype at = runs[r].text.indexOf(placeholder);
+            if (at < 0) continue;
+            Run after{runs[r].text.mid(at + placeholder.size()), true};
+            runs[r].text.truncate(at);
+            runs.insert(runs.begin() + r + 1, {Run{args[i], false}, std::move(after)});
+            break;
+        }
+    }
+    QString out;
+    for (const Run& run : runs) out += run.text;
+    return out;
+}
+
+QString LoadStrFmt(int id, const QStringList& args) { return FormatPlaceholders(LoadStr(id), args); }
+
+std::unique_ptr<QIODevice> OpenResourceStream(const QString& name, const QString& resType) {
+    auto file = std::make_unique<QFile>(QStringLiteral(":/%1/%2").arg(resType, name));
+    if (!file->open(QIODevice::ReadOnly)) return nullptr;
+    return file;
+}
+
 void InitLocalizationUnit() { g_localization = new TLocalization(); }
+
 void FinalLocalizationUnit() {
     delete g_localization;
     g_localization = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 // Named string-table ids. Every constant here has an English text in
-// resources/strings/1033.txt (a test checks it). Texts numbered from 10100
+// resources/strings/1033.txt (a test checks it). Texts numbered from 10000
 // up exist in English only.
 
 constexpr int strLanguageName = 2011;
@@ -432,12 +432,19 @@ constexpr int strInstanceOfAnObject = 9810;
 constexpr int strObjectTypeDescription = 9811;
 constexpr int strCreationObjectInstance = 9812;
 constexpr int strDestructionObjectInstance = 9813;
-constexpr int strInvalidGDIOperation = 10100;
-constexpr int strStreamReadError = 10101;
-constexpr int strInvalidIconFormat = 10102;
-constexpr int strGDIObjectCouldNot = 10103;
-constexpr int strErrorWhileAllocatingIcon = 10104;
-constexpr int strShellExecuteErrorLaunch = 10105;
+constexpr int strNodeIntoItself = 10000;
+constexpr int strAbstractClass = 10001;
+constexpr int strNodeBeforeNotChild = 10002;
+constexpr int strNotFlagsNotifyClass = 10003;
+constexpr int strCannotReadFile = 10020;
+constexpr int strCannotWriteFile = 10021;
+constexpr int strShellExecuteError = 10040;
+constexpr int strInvalidGdipOperation = 10060;
+constexpr int strStreamReadError = 10061;
+constexpr int strInvalidIconFormat = 10062;
+constexpr int strIconAllocationError = 10063;
+constexpr int strGdiObjectNotCreated = 10064;
+constexpr int strCannotCreateFile = 10090;
 constexpr int strEdit = 10106;
 constexpr int strTemporaryFileWillCreated = 10107;
 constexpr int strApplyExternalEdit = 10108;
@@ -527,21 +534,7 @@ constexpr int strWelcome = 10191;
 constexpr int strUnableInitializeWinInet = 10192;
 constexpr int strCanTOpenURL = 10193;
 
-// Object base and tree nodes
-constexpr int strNodeIntoItself = 10000;       // A node cannot be moved into itself or into one of its descendants.
-constexpr int strAbstractClass = 10001;        // The class %1 cannot be created by its class reference.
-constexpr int strNodeBeforeNotChild = 10002;   // The node to insert before is not a child of the new parent.
-constexpr int strNotFlagsNotifyClass = 10003;  // The class %1 is not a flags notification class.
-
-// Knot files
-constexpr int strCannotReadFile = 10020;   // "Cannot read file: %1"
-constexpr int strCannotWriteFile = 10021;  // "Cannot write file: %1"
-
-// Scheme files
-constexpr int strCannotCreateFile = 10090;  // "Cannot create file "%1". %2"
-
-// General utilities (strCannotCreateFile is shared with the scheme files above)
-constexpr int strShellExecuteError = 10040;  // "ShellExecute error (%d) to launch "%s""
+// General utilities (texts still to be added to the tables)
 constexpr int strCompressedDataDamaged = 10041;
 constexpr int strDecompressedTooLarge = 10042;
 constexpr int strOpenWithCaption = 10044;

@@ -1,5 +1,6 @@
 #include "core/cuUnits.h"
 
+#include "core/cuDeviceContextManager.h"
 #include "core/cuLocalization.h"
 
 #include <QStringList>
@@ -35,4 +36,5 @@ QStringList TUnitRegistry::InitializedNames() const {
 
 void RegisterCoreUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("cuLocalization"), InitLocalizationUnit, FinalLocalizationUnit);
+    registry.Add(QStringLiteral("cuDeviceContextManager"), InitDeviceContextManagerUnit, FinalDeviceContextManagerUnit);
 }

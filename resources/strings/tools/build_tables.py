@@ -6,7 +6,8 @@ Usage: build_tables.py DOCUMENT REPO_ROOT
 Takes the candidates of extract_texts.py from DOCUMENT, applies
 corrections.txt (id TAB text replaces or adds a text, id TAB - drops it),
 adds unnumbered.txt (texts that the design names without an id, numbered
-from 10100 up) and writes
+from 10100 up) and additions.txt (texts the code needs that the design does
+not quote, from 10000 up) and writes
   REPO_ROOT/resources/strings/1033.txt   the English table (knot text)
   REPO_ROOT/core/cuStringIds.h            one named constant per id
 Names come from names.txt (id TAB name) where given, else from the text.
@@ -100,6 +101,9 @@ def main():
     for cid, text in read_pairs('unnumbered.txt'):
         assert cid >= 10100 and cid not in texts, cid
         texts[cid], tags[cid] = text, 'unnumbered'
+    for cid, text in read_pairs('additions.txt'):
+        assert cid >= 10000 and cid not in texts, cid
+        texts[cid], tags[cid] = text, 'added'
     write_table(os.path.join(root, 'resources', 'strings', '1033.txt'), 1033, texts)
 
     names = dict((i, n) for i, n in read_pairs('names.txt'))
@@ -123,7 +127,7 @@ def main():
     with open(os.path.join(root, 'core', 'cuStringIds.h'), 'w', encoding='utf-8') as f:
         f.write('#pragma once\n'
                 '// Named string-table ids. Every constant here has an English text in\n'
-                '// resources/strings/1033.txt (a test checks it). Texts numbered from 10100\n'
+                '// resources/strings/1033.txt (a test checks it). Texts numbered from 10000\n'
                 '// up exist in English only.\n\n')
         f.write('\n'.join(header) + '\n')
     print('%d English texts' % len(texts))

@@ -1,0 +1,65 @@
+#include "core/cuDeviceContextManager.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QStringList>
+
+#include <cstdlib>
+
+namespace {
+TDeviceContextManager* g_manager = nullptr;
+}
+
+int PointsToPixels(int points, int pixelsPerInch) noexcept {
+    const long long product = static_cast<long long>(points) * pixelsPerInch;
+    const long long magnitude = (std::llabs(product) + 36) / 72;
+    return int(product < 0 ? -magnitude : magnitude);
+}
+
+TDeviceContextManager::TDeviceContextManager() : m_device(plCreateCompatibleMeasureDevice(nullptr)) {}
+
+TDeviceContextManager::~TDeviceContextManager() = default;
+
+void TDeviceContextManager::Recreate(const QPaintDevice* reference) {
+    m_metrics.clear();
+    m_device = plCreateCompatibleMeasureDevice(reference);
+}
+
+QFont TDeviceContextManager::CreateFont(const QString& faceName, int size, TFontStyles style, TFontPitch pitch) const {
+    QFont font(faceName);
+    font.setPixelSize(qMax(1, PointsToPixels(size, PixelsPerInch())));
+    font.setWeight(style.testFlag(TFontStyle::Bold) ? QFont::Bold : QFont::Normal);
+    font.setItalic(style.testFlag(TFontStyle::Italic));
+    font.setUnderline(style.testFlag(TFontStyle::Underline));
+    font.setStrikeOut(style.testFlag(TFontStyle::StrikeOut));
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    if (pitch == TFontPitch::Fixed) {
+        font.setStyleHint(QFont::TypeWriter, QFont::PreferNoShaping);
+        font.setFixedPitch(true);
+        if (!QFontInfo(font).fixedPitch()) {
+            // pitch weighs more than the face name, as in the system's font mapper
+            QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            font.setFamilies(QStringList{fixed.family()});
+        }
+    } else if (pitch == TFontPitch::Variable) {
+        font.setFixedPitch(false);
+    }
+    return font;
+}
+
+const QFontMetricsF& TDeviceContextManager::Metrics(const QFont& font) {
+    std::unique_ptr<const QFontMetricsF>& metrics = m_metrics[font.key()];
+    if (!metrics) metrics = std::make_unique<const QFontMetricsF>(font, m_device->PaintDevice());
+    return *metrics;
+}
+
+TDeviceContextManager* DeviceContextManager() noexcept { return g_manager; }
+
+void InitDeviceContextManagerUnit() { g_manager = new TDeviceContextManager(); }
+
+void FinalDeviceContextManagerUnit() {
+    delete g_manager;
+    g_manager = nullptr;
+}

@@ -1,0 +1,109 @@
+#include "core/cuDeviceContextManager.h"
+
+#include <QFontInfo>
+#include <QImage>
+#include <QPrinter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage ImageAt(int pixelsPerInch) {
+    QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setDotsPerMeterX(qRound(pixelsPerInch / 0.0254));
+    image.setDotsPerMeterY(qRound(pixelsPerInch / 0.0254));
+    return image;
+}
+
+}  // namespace
+
+TEST(DeviceContextManager, PointsToPixelsRoundsHalfAwayFromZero) {
+    struct Case {
+        int points, dpi, pixels;
+    };
+    const Case cases[] = {{10, 96, 13}, {10, 120, 17}, {10, 600, 83}, {9, 96, 12}, {12, 96, 16},
+                          {3, 12, 1} /* 0.5 */, {-10, 96, -13}, {-3, 12, -1}, {0, 96, 0}, {8, 120, 13}};
+    for (const Case& c : cases) EXPECT_EQ(PointsToPixels(c.points, c.dpi), c.pixels) << c.points << " pt at " << c.dpi;
+}
+
+TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
+    TDeviceContextManager manager;
+    EXPECT_EQ(manager.PixelsPerInch(), 96);
+    EXPECT_EQ(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}).pixelSize(), 13);
+
+    const QImage image120 = ImageAt(120);
+    manager.Recreate(&image120);
+    EXPECT_EQ(manager.PixelsPerInch(), 120);
+    EXPECT_EQ(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}).pixelSize(), 17);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(600);
+    manager.Recreate(&printer);
+    EXPECT_EQ(manager.PixelsPerInch(), 600);
+    const QFont printed = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
+    EXPECT_EQ(printed.pixelSize(), 83);
+    EXPECT_NEAR(manager.Metrics(printed).height(), 83 * 1.16, 83 * 0.2) << "measured at the printer's size";
+
+    manager.Recreate(nullptr);
+    EXPECT_EQ(manager.PixelsPerInch(), 96);
+}
+
+TEST(DeviceContextManager, StylesAndMeasuringSettings) {
+    TDeviceContextManager manager;
+    const QFont plain = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
+    EXPECT_FALSE(plain.bold());
+    EXPECT_FALSE(plain.italic() || plain.underline() || plain.strikeOut());
+    EXPECT_FALSE(plain.kerning());
+    EXPECT_TRUE(plain.styleStrategy() & QFont::PreferNoShaping);
+    EXPECT_EQ(plain.hintingPreference(), QFont::PreferFullHinting);
+    EXPECT_EQ(QFontInfo(plain).family(), QStringLiteral("DejaVu Sans"));
+
+    const QFont styled = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10,
+                                            TFontStyle::Bold | TFontStyle::Italic | TFontStyle::Underline | TFontStyle::StrikeOut);
+    EXPECT_EQ(styled.weight(), QFont::Bold);
+    EXPECT_TRUE(styled.italic());
+    EXPECT_TRUE(styled.underline());
+    EXPECT_TRUE(styled.strikeOut());
+}
+
+TEST(DeviceContextManager, FixedPitchRequestGivesAMonospaceFont) {
+    TDeviceContextManager manager;
+    for (const QString& face : {QString(), QStringLiteral("DejaVu Sans"), QStringLiteral("No Such Face")}) {
+        const QFont font = manager.CreateFont(face, 10, {}, TFontPitch::Fixed);
+        EXPECT_TRUE(QFontInfo(font).fixedPitch()) << face.toStdString();
+        const QFontMetricsF& m = manager.Metrics(font);
+        EXPECT_EQ(m.horizontalAdvance(QLatin1Char('i')), m.horizontalAdvance(QLatin1Char('W'))) << face.toStdString();
+    }
+    EXPECT_FALSE(QFontInfo(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}, TFontPitch::Variable)).fixedPitch());
+}
+
+TEST(DeviceContextManager, WidthsAddUpPerCharacter) {
+    TDeviceContextManager manager;
+    for (const QString& face : {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif")}) {
+        const QFontMetricsF& m = manager.Metrics(manager.CreateFont(face, 10, TFontStyle::Italic));
+        for (const QString& text : {QStringLiteral("AVATAR Tokyo"), QStringLiteral("ffi fl WAVE"), QStringLiteral("To.Ty,Wa")}) {
+            qreal sum = 0;
+            for (QChar c : text) sum += m.horizontalAdvance(c);
+            EXPECT_DOUBLE_EQ(m.horizontalAdvance(text), sum) << face.toStdString() << ": " << text.toStdString();
+        }
+    }
+}
+
+TEST(DeviceContextManager, MetricsAreCachedPerFontUntilRecreate) {
+    TDeviceContextManager manager;
+    const QFont a = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
+    const QFont b = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, TFontStyle::Bold);
+    const QFontMetricsF* first = &manager.Metrics(a);
+    EXPECT_EQ(&manager.Metrics(a), first);
+    EXPECT_EQ(&manager.Metrics(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {})), first) << "equal fonts share";
+    EXPECT_NE(&manager.Metrics(b), first);
+    EXPECT_EQ(manager.CachedMetricsCount(), 2);
+    manager.Recreate(nullptr);
+    EXPECT_EQ(manager.CachedMetricsCount(), 0);
+}
+
+TEST(DeviceContextManager, UnitMakesTheOneInstance) {
+    ASSERT_NE(DeviceContextManager(), nullptr);
+    EXPECT_EQ(DeviceContextManager()->PixelsPerInch(), 96);
+}

@@ -1,0 +1,185 @@
+#include "core/cuLocalization.h"
+#include "core/cuStringIds.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr uint16_t English = 1033;
+constexpr uint16_t Russian = 1049;
+constexpr uint16_t German = 1031;
+
+// Restores the language of the one TLocalization after each test.
+class LocalizationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(Localization(), nullptr);
+        m_language = Localization()->Language();
+        m_fallback = Localization()->FallbackLanguage();
+    }
+    void TearDown() override {
+        Localization()->SetLanguage(m_language);
+        Localization()->SetFallbackLanguage(m_fallback);
+    }
+    static void Use(uint16_t language, uint16_t fallback) {
+        Localization()->SetLanguage(language);
+        Localization()->SetFallbackLanguage(fallback);
+    }
+
+private:
+    uint16_t m_language = 0;
+    uint16_t m_fallback = 0;
+};
+
+struct TCounter {
+    int changes = 0;
+    void OnMessage(TItfObject*, int msg, intptr_t p1, intptr_t p2) {
+        if (msg == 1 && p1 == 0 && p2 == 0) ++changes;
+    }
+};
+
+}  // namespace
+
+TEST_F(LocalizationTest, EmbeddedTablesAreFoundInEveryLanguage) {
+    const QList<uint16_t> expected{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
+    EXPECT_EQ(Localization()->Languages(), expected);
+}
+
+TEST_F(LocalizationTest, LoadStrLangTakesTheExactLanguageOnly) {
+    EXPECT_EQ(LoadStrLang(strFileNotFound, English), QStringLiteral("File not found: %1"));
+    EXPECT_EQ(LoadStrLang(strFileNotFound, Russian), QString());
+    EXPECT_EQ(LoadStrLang(strLanguageName, Russian), QStringLiteral("Русский"));
+    EXPECT_EQ(LoadStrLang(strFileNotFound, 4242), QString()) << "no table for that language";
+    EXPECT_EQ(LoadStrLang(99999, English), QString());
+}
+
+TEST_F(LocalizationTest, MissingTextFallsBackToTheFallbackLanguage) {
+    Use(Russian, English);
+    EXPECT_EQ(LoadStr(strFileNotFound), QStringLiteral("File not found: %1"));
+    EXPECT_EQ(LoadStr(strLanguageName), QStringLiteral("Русский")) << "own text wins over the fallback";
+    Use(Russian, 0);
+    EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no fallback language";
+    Use(Russian, Russian);
+    EXPECT_EQ(LoadStr(strFileNotFound), QString());
+}
+
+TEST_F(LocalizationTest, EmptyEntryCountsAsAbsent) {
+    std::map<uint16_t, TStringTable> tables;
+    tables[English].insert(5, QStringLiteral("Five"));
+    tables[German].insert(5, QString());
+    TLocalization loc(std::move(tables));
+    loc.SetLanguage(German);
+    loc.SetFallbackLanguage(English);
+    EXPECT_EQ(loc.LoadStrLang(5, German), QString());
+    EXPECT_EQ(loc.LoadStr(5), QStringLiteral("Five"));
+}
+
+TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
+    EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
+    EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
+    EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
+    Use(English, 0);
+    EXPECT_EQ(LoadStr(2000), QString());
+    Use(Russian, English);
+    EXPECT_EQ(LoadStr(2000), QString());
+    EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
+}
+
+TEST_F(LocalizationTest, LoadStrFmtFillsTheFileName) {
+    Use(English, 0);
+    EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
+    const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
+    EXPECT_EQ(e.Id(), strPathNotFound);
+    EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
+}
+
+TEST_F(LocalizationTest, NoLanguageGivesEmptyTexts) {
+    Use(0, 0);
+    EXPECT_EQ(LoadStr(strFileNotFound), QString());
+}
+
+TEST(FormatPlaceholders, Rules) {
+    struct Case {
+        const char* name;
+        QString text;
+        QStringList args;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"in order", "%1 of %2", {"a", "b"}, "a of b"},
+        {"out of order", "%2 then %1", {"a", "b"}, "b then a"},
+        {"only the first occurrence", "%1 and %1", {"x"}, "x and %1"},
+        {"missing placeholder", "none", {"x"}, "none"},
+        {"fewer arguments than placeholders", "%1 %2", {"x"}, "x %2"},
+        {"no arguments", "%1", {}, "%1"},
+        {"argument with percent", "%1%", {"50"}, "50%"},
+        {"adjacent placeholders", "%1%2", {"a", "b"}, "ab"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatPlaceholders(c.text, c.args), c.expected) << c.name;
+}
+
+// A file name such as "report%2.prm" used to be scanned again, so "%2" inside
+// it was replaced by the second argument.
+TEST(FormatPlaceholders, ArgumentHoldingPlaceholderIsNotSubstitutedAgain) {
+    EXPECT_EQ(FormatPlaceholders(QStringLiteral("Copy %1 to %2"), {QStringLiteral("report%2.prm"), QStringLiteral("D")}),
+              QStringLiteral("Copy report%2.prm to D"));
+    EXPECT_EQ(FormatPlaceholders(QStringLiteral("%1 / %1"), {QStringLiteral("%1")}), QStringLiteral("%1 / %1"));
+}
+
+TEST(Localization, SettersBroadcastOnlyWhenTheValueChanges) {
+    TLocalization loc(std::map<uint16_t, TStringTable>{});
+    TCounter counter;
+    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
+    loc.SetLanguage(English);
+    loc.SetLanguage(English);
+    EXPECT_EQ(counter.changes, 1);
+    loc.SetFallbackLanguage(English);
+    loc.SetFallbackLanguage(English);
+    EXPECT_EQ(counter.changes, 2);
+    loc.SetLanguage(0);
+    EXPECT_EQ(counter.changes, 3);
+    EXPECT_EQ(loc.Language(), 0);
+    EXPECT_EQ(loc.FallbackLanguage(), English);
+}
+
+TEST(StringTableReader, DecodesEntitiesLineBreaksAndNoBreakSpaces) {
+    const QByteArray data =
+        "\xEF\xBB\xBF<Strings Language=\"1033\">\r\n"
+        "\t<S Id=\"1\" Text=\"a &quot;b&quot; &lt;c&gt; &amp; d\"/>\r\n"
+        "\t<S Id=\"2\" Text=\"one&#13;&#10;two\"/>\r\n"
+        "\t<S Id=\"3\" Text=\"no\xC2\xA0" "break\"/>\r\n"
+        "\t<S Id=\"4\" Text=\"&unknown; &#99999999; & alone\"/>\r\n"
+        "</Strings>\r\n";
+    bool ok = false;
+    const TStringTable table = ReadStringTable(data, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(table.value(1), QStringLiteral("a \"b\" <c> & d"));
+    EXPECT_EQ(table.value(2), QStringLiteral("one\r\ntwo"));
+    EXPECT_EQ(table.value(3), QStringLiteral("no\u00A0break"));
+    EXPECT_EQ(table.value(4), QStringLiteral("&unknown; &#99999999; & alone"));
+}
+
+TEST(StringTableReader, BrokenFileIsReadAsFarAsItGoes) {
+    bool wrongRoot = true;
+    ReadStringTable("<Other><S Id=\"1\" Text=\"x\"/></Other>", &wrongRoot);
+    EXPECT_FALSE(wrongRoot);
+    bool ok = true;
+    const TStringTable table = ReadStringTable("<Strings>\n<S Id=\"7\" Text=\"seven\"/>\n<S Id=\"x\" Text=\"bad\"/>\n"
+                                               "<S Id=\"8\" Text=\"unterminated/>",
+                                               &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(table.value(7), QStringLiteral("seven"));
+    EXPECT_FALSE(table.contains(0)) << "an entry without a numeric id is skipped";
+    ok = true;
+    EXPECT_TRUE(ReadStringTable("", &ok).isEmpty());
+    EXPECT_FALSE(ok);
+}
+
+TEST(OpenResourceStream, OpensEmbeddedResourcesReadOnly) {
+    const std::unique_ptr<QIODevice> stream = OpenResourceStream(QStringLiteral("1033.txt"), QStringLiteral("strings"));
+    ASSERT_NE(stream, nullptr);
+    EXPECT_TRUE(stream->isReadable());
+    EXPECT_FALSE(stream->isWritable());
+    EXPECT_TRUE(stream->read(3) == QByteArray("\xEF\xBB\xBF"));
+    EXPECT_EQ(OpenResourceStream(QStringLiteral("nothing.txt"), QStringLiteral("strings")), nullptr);
+}

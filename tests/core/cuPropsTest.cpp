@@ -1,0 +1,256 @@
+#include "core/cuProps.h"
+
+#include "core/cuKnot.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TCounter {
+    int changes = 0;
+    void OnMessage(TItfObject*, int msg, intptr_t, intptr_t) {
+        if (msg == 1) ++changes;
+    }
+    void Listen(TItfObject* object) { object->AddHandler(MakeHandler<&TCounter::OnMessage>(this)); }
+};
+
+// A small settings tree: section "Sheet" with a subsection "Print".
+struct TSheetTree {
+    TNodePtr<TProperty> root = TProperty::CreateRoot<TProperty>(QStringLiteral("Sheet"));
+    TBooleanProperty* showHints = TProperty::Create<TBooleanProperty>(root.get(), QStringLiteral("ShowHints"), true);
+    TIntegerProperty* scale = TProperty::Create<TIntegerProperty>(root.get(), QStringLiteral("Scale"), 100, 10, 400);
+    TStringProperty* theme = TProperty::Create<TStringProperty>(root.get(), QStringLiteral("Theme"), QStringLiteral("Default"));
+    TStringProperty* folder = TProperty::Create<TStringProperty>(root.get(), QStringLiteral("Folder"), QString());
+    TEnumProperty* fontSize = TProperty::Create<TEnumProperty>(
+        root.get(), QStringLiteral("FontSize"), QStringList{QString(), QStringLiteral("Large"), QStringLiteral("Great")});
+    TProperty* print = TProperty::Create<TProperty>(root.get(), QStringLiteral("Print"));
+    TIntegerProperty* printScale = TProperty::Create<TIntegerProperty>(print, QStringLiteral("Scale"), 100, 0, 0);
+    TStringProperty* title = TProperty::Create<TStringProperty>(print, QStringLiteral("Title"), QString());
+    TProperty* empty = TProperty::Create<TProperty>(root.get(), QStringLiteral("Empty"));
+    TBooleanProperty* unused = TProperty::Create<TBooleanProperty>(empty, QStringLiteral("Unused"), false);
+};
+
+// A settings file root: flags 142, as the settings, session and recent-files files use.
+TNodePtr<TKnot> SettingsFileRoot() {
+    TNodePtr<TKnot> file = TKnot::Create(QStringLiteral("Quillane"));
+    file->SetFlags(kfSettingsFile);
+    return file;
+}
+
+TNodePtr<TKnot> Parse(const QString& text) {
+    TNodePtr<TKnot> file = TKnot::Create();
+    EXPECT_TRUE(file->LoadFromString(text)) << text.toStdString();
+    return file;
+}
+
+QByteArray ReadData(const char* name) {
+    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/core/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(Props, NewLeavesStartAtTheirDefaults) {
+    TSheetTree t;
+    EXPECT_TRUE(t.showHints->Value());
+    EXPECT_EQ(t.scale->Value(), 100);
+    EXPECT_EQ(t.theme->Value(), QStringLiteral("Default"));
+    EXPECT_EQ(t.fontSize->Value(), 0);
+    const TNodePtr<TEnumProperty> lateDefault =
+        TProperty::CreateRoot<TEnumProperty>(QStringLiteral("E"), QStringList{QStringLiteral("A"), QString()});
+    EXPECT_EQ(lateDefault->Value(), 1);
+    EXPECT_TRUE(lateDefault->IsDefault());
+    EXPECT_EQ(t.root->ChildCount(), 7);
+    EXPECT_EQ(t.printScale->Parent(), t.print);
+}
+
+TEST(Props, ChangeIsAnnouncedByThePropertyAndEveryAncestor) {
+    TSheetTree t;
+    TCounter leaf, section, root;
+    leaf.Listen(t.printScale);
+    section.Listen(t.print);
+    root.Listen(t.root.get());
+    t.printScale->SetValue(120);
+    EXPECT_EQ(leaf.changes, 1);
+    EXPECT_EQ(section.changes, 1);
+    EXPECT_EQ(root.changes, 1);
+    t.printScale->SetValue(120);
+    EXPECT_EQ(leaf.changes + section.changes + root.changes, 3) << "the same value again announces nothing";
+}
+
+TEST(Props, SettingTheCurrentValueAnnouncesNothing) {
+    TSheetTree t;
+    TCounter root;
+    root.Listen(t.root.get());
+    t.showHints->SetValue(true);
+    t.scale->SetValue(100);
+    t.theme->SetValue(QStringLiteral("Default"));
+    t.fontSize->SetIndex(0);
+    EXPECT_EQ(root.changes, 0);
+    t.theme->SetValue(QStringLiteral("default"));
+    EXPECT_EQ(root.changes, 1) << "strings compare exactly";
+}
+
+TEST(Props, UpdateBracketHoldsAnnouncementsUntilTheOutermostEnd) {
+    TSheetTree t;
+    TCounter leaf;
+    leaf.Listen(t.scale);
+    t.scale->BeginUpdate();
+    t.scale->BeginUpdate();
+    t.scale->SetValue(200);
+    t.scale->SetValue(300);
+    t.scale->EndUpdate();
+    EXPECT_EQ(leaf.changes, 0);
+    t.scale->EndUpdate();
+    EXPECT_EQ(leaf.changes, 1);
+    t.scale->BeginUpdate();
+    t.scale->EndUpdate();
+    EXPECT_EQ(leaf.changes, 2) << "the end of a bracket announces even when nothing changed";
+}
+
+TEST(Props, SettersClampIntoTheirRanges) {
+    struct Case {
+        int min, max, set, stored;
+    };
+    const Case cases[] = {{1, 20, 25, 20}, {1, 20, -5, 1}, {1, 20, 7, 7}, {0, 0, 12345, 12345}, {0, 0, -7, -7}, {5, 5, 1, 1}};
+    for (const Case& c : cases) {
+        const TNodePtr<TIntegerProperty> p = TProperty::CreateRoot<TIntegerProperty>(QStringLiteral("I"), 0, c.min, c.max);
+        p->SetValue(c.set);
+        EXPECT_EQ(p->Value(), c.stored) << c.min << ".." << c.max << " set " << c.set;
+    }
+    TSheetTree t;
+    t.fontSize->SetIndex(9);
+    EXPECT_EQ(t.fontSize->Value(), 2);
+    t.fontSize->SetIndex(-3);
+    EXPECT_EQ(t.fontSize->Value(), 0);
+}
+
+TEST(Props, DefaultTreeSavesOnlySectionKnots) {
+    TSheetTree t;
+    TNodePtr<TKnot> file = TKnot::Create(QStringLiteral("Quillane"));
+    t.root->SaveTo(file.get());
+    EXPECT_EQ(file->SaveToString(),
+              QStringLiteral("<Quillane>\r\n\t<Sheet>\r\n\t\t<Print/>\r\n\t\t<Empty/>\r\n\t</Sheet>\r\n</Quillane>\r\n"));
+    TNodePtr<TKnot> settings = SettingsFileRoot();
+    t.root->SaveTo(settings.get());
+    EXPECT_EQ(settings->SaveToString(), QStringLiteral("<Quillane>\r\n</Quillane>\r\n"))
+        << "empty sections are skipped in settings files";
+}
+
+TEST(Props, SavedSettingsFileMatchesTheGoldenFile) {
+    TSheetTree t;
+    t.showHints->SetValue(false);
+    t.scale->SetValue(150);
+    t.theme->SetValue(QStringLiteral("Dark Blue"));
+    t.folder->SetValue(QStringLiteral("/home/user/themes"));
+    t.fontSize->SetIndex(1);
+    t.title->SetValue(QStringLiteral("Say \"hi\""));
+    TNodePtr<TKnot> file = SettingsFileRoot();
+    t.root->SaveTo(file.get());
+    const QByteArray golden = ReadData("settings-142.txt");
+    ASSERT_FALSE(golden.isEmpty());
+    EXPECT_EQ(file->SaveToBytes(TKnotEncoding::Ansi), golden);
+
+    TSheetTree loaded;
+    TNodePtr<TKnot> read = TKnot::Create();
+    ASSERT_TRUE(read->LoadFromBytes(golden));
+    loaded.root->LoadFrom(read.get());
+    EXPECT_FALSE(loaded.showHints->Value());
+    EXPECT_EQ(loaded.scale->Value(), 150);
+    EXPECT_EQ(loaded.theme->Value(), QStringLiteral("Dark Blue"));
+    EXPECT_EQ(loaded.folder->Value(), QStringLiteral("/home/user/themes"));
+    EXPECT_EQ(loaded.fontSize->Value(), 1);
+    EXPECT_EQ(loaded.title->Value(), QStringLiteral("Say \"hi\""));
+    EXPECT_EQ(loaded.printScale->Value(), 100);
+}
+
+TEST(Props, LoadAnnouncesOnceToTheRootListener) {
+    TSheetTree t;
+    TCounter root;
+    root.Listen(t.root.get());
+    const TNodePtr<TKnot> file = Parse(QStringLiteral(
+        "<Q><Sheet><Scale Value=\"300\"/><Theme Value=\"X\"/><Print><Scale Value=\"5\"/></Print></Sheet></Q>"));
+    t.root->LoadFrom(file.get());
+    EXPECT_EQ(root.changes, 1);
+    EXPECT_EQ(t.scale->Value(), 300);
+    EXPECT_EQ(t.printScale->Value(), 5);
+    t.root->LoadFrom(file.get());
+    EXPECT_EQ(root.changes, 2) << "one per load, also when nothing changed";
+}
+
+TEST(Props, LoadingWithoutTheSectionKnotKeepsTheValues) {
+    TSheetTree t;
+    TCounter root;
+    root.Listen(t.root.get());
+    t.scale->SetValue(250);
+    t.print->BeginUpdate();
+    t.print->EndUpdate();
+    root.changes = 0;
+    t.root->LoadFrom(Parse(QStringLiteral("<Q><Other/></Q>")).get());
+    EXPECT_EQ(t.scale->Value(), 250);
+    EXPECT_EQ(root.changes, 0);
+    // a section knot without the leaf's knot keeps the leaf as well
+    t.root->LoadFrom(Parse(QStringLiteral("<Q><Sheet><Theme Value=\"Y\"/></Sheet></Q>")).get());
+    EXPECT_EQ(t.scale->Value(), 250);
+    EXPECT_EQ(t.theme->Value(), QStringLiteral("Y"));
+}
+
+TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
+    struct Case {
+        const char* knot;
+        int scale;
+        bool showHints;
+        int fontSize;
+        const char* theme;
+    };
+    const Case cases[] = {
+        {"<Scale Value=\"42\"/><ShowHints Value=\"0\"/><FontSize Value=\"large\"/>", 42, false, 1, "Default"},
+        {"<Scale/><ShowHints/><FontSize/><Theme/>", 100, true, 0, "Default"},
+        {"<Scale Value=\"abc\"/><ShowHints Value=\"yes\"/><FontSize Value=\"Huge\"/><Theme Value=\"\"/>", 100, true, 0, ""},
+        {"<Scale Value=\"401\"/><FontSize Value=\"GREAT\"/>", 100, true, 2, "Default"},
+        {"<Scale Value=\"9\"/><FontSize Value=\"\"/>", 100, true, 0, "Default"},
+        {"<Scale Value=\"12 \"/>", 100, true, 0, "Default"},
+    };
+    for (const Case& c : cases) {
+        TSheetTree t;
+        t.scale->SetValue(333);  // the previous value never survives a bad stored one
+        t.showHints->SetValue(false);
+        t.fontSize->SetIndex(2);
+        t.theme->SetValue(QStringLiteral("Previous"));
+        t.root->LoadFrom(Parse(QStringLiteral("<Q><Sheet>%1</Sheet></Q>").arg(QLatin1String(c.knot))).get());
+        SCOPED_TRACE(c.knot);
+        EXPECT_EQ(t.scale->Value(), c.scale);
+        if (QByteArray(c.knot).contains("ShowHints")) EXPECT_EQ(t.showHints->Value(), c.showHints);
+        if (QByteArray(c.knot).contains("FontSize")) EXPECT_EQ(t.fontSize->Value(), c.fontSize);
+        if (QByteArray(c.knot).contains("Theme")) EXPECT_EQ(t.theme->Value(), QString::fromLatin1(c.theme));
+    }
+}
+
+TEST(Props, AssignCopiesTheTreeInsideOneBracket) {
+    TSheetTree source, target;
+    source.scale->SetValue(42);
+    source.fontSize->SetIndex(2);
+    source.title->SetValue(QStringLiteral("T"));
+    TCounter root, leaf;
+    root.Listen(target.root.get());
+    leaf.Listen(target.scale);
+    target.root->Assign(*source.root);
+    EXPECT_EQ(target.scale->Value(), 42);
+    EXPECT_EQ(target.fontSize->Value(), 2);
+    EXPECT_EQ(target.title->Value(), QStringLiteral("T"));
+    EXPECT_TRUE(target.showHints->Value());
+    EXPECT_EQ(root.changes, 1);
+    EXPECT_EQ(leaf.changes, 1);
+}
+
+TEST(PropsDeathTest, EnumerationWithoutEmptyNameIsAProgrammingError) {
+#ifdef QT_NO_DEBUG
+    GTEST_SKIP() << "assertions are compiled out";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(TProperty::CreateRoot<TEnumProperty>(QStringLiteral("E"), QStringList{QStringLiteral("A")}),
+                 "empty name");
+#endif
+}

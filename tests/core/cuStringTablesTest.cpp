@@ -1,0 +1,155 @@
+// Checks every shipped string table and the id constants against the English one.
+
+#include "core/cuLocalization.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int EnglishOnlyFirst = 10000;
+const QList<uint16_t> LanguageTables{1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
+
+QList<TStringEntry> ReadTable(uint16_t language, bool* ok = nullptr) {
+    QFile file(QStringLiteral(":/strings/%1.txt").arg(language));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return ReadStringEntries(file.readAll(), ok);
+}
+
+QStringList Placeholders(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("%\\d+"));
+    QStringList list;
+    for (const auto& m : re.globalMatch(text)) list << m.captured();
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+// The number of "[" ... "]" pairs, or -1 when they do not pair up.
+int BracketPairs(const QString& text) {
+    int pairs = 0;
+    bool open = false;
+    for (QChar c : text) {
+        if (c == u'[') {
+            if (open) return -1;
+            open = true;
+        } else if (c == u']') {
+            if (!open) return -1;
+            open = false;
+            ++pairs;
+        }
+    }
+    return open ? -1 : pairs;
+}
+
+}  // namespace
+
+TEST(StringTables, EveryTableReadsCleanlyWithUniqueIdsInRange) {
+    for (uint16_t language : QList<uint16_t>{0} + LanguageTables) {
+        SCOPED_TRACE(language);
+        bool ok = false;
+        const QList<TStringEntry> entries = ReadTable(language, &ok);
+        EXPECT_TRUE(ok);
+        ASSERT_FALSE(entries.isEmpty());
+        QSet<int> seen;
+        for (const TStringEntry& e : entries) {
+            EXPECT_FALSE(seen.contains(e.id)) << "duplicate id " << e.id;
+            seen.insert(e.id);
+            EXPECT_FALSE(e.text.isEmpty()) << e.id;
+            if (language == 0)
+                EXPECT_TRUE(e.id >= 2000 && e.id <= 2010) << e.id;
+            else if (language == 1033)
+                EXPECT_TRUE((e.id >= 2011 && e.id <= 9999) || e.id >= EnglishOnlyFirst) << e.id;
+            else
+                EXPECT_TRUE(e.id >= 2011 && e.id <= 9999) << e.id;
+            // line breaks are CR LF, never a lone LF or CR
+            EXPECT_EQ(e.text.count(u'\n'), e.text.count(QStringLiteral("\r\n"))) << e.id;
+            EXPECT_EQ(e.text.count(u'\r'), e.text.count(QStringLiteral("\r\n"))) << e.id;
+        }
+    }
+}
+
+TEST(StringTables, NeutralTableNamesElevenLanguages) {
+    const QList<TStringEntry> names = ReadTable(0);
+    ASSERT_EQ(names.size(), 11);
+    QSet<QString> distinct;
+    for (const TStringEntry& e : names) distinct.insert(e.text);
+    EXPECT_EQ(distinct.size(), 11);
+}
+
+TEST(StringTables, EveryLanguageHasItsOwnNameAndTheProductName) {
+    QSet<QString> neutralNames;
+    for (const TStringEntry& e : ReadTable(0)) neutralNames.insert(e.text);
+    for (uint16_t language : LanguageTables) {
+        SCOPED_TRACE(language);
+        const TStringTable table = ReadStringTable([&] {
+            QFile f(QStringLiteral(":/strings/%1.txt").arg(language));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }());
+        EXPECT_TRUE(neutralNames.contains(table.value(2011))) << "2011 is the language's own name";
+        EXPECT_EQ(table.value(4000), QStringLiteral("Quillane"));
+    }
+}
+
+TEST(StringTables, TranslationsKeepPlaceholdersAndLinkBrackets) {
+    TStringTable english;
+    for (const TStringEntry& e : ReadTable(1033)) english.insert(e.id, e.text);
+    for (const TStringEntry& e : ReadTable(1033)) EXPECT_GE(BracketPairs(e.text), 0) << e.id;
+    for (uint16_t language : LanguageTables) {
+        if (language == 1033) continue;
+        for (const TStringEntry& e : ReadTable(language)) {
+            if (e.id == 2011) continue;  // the language's own name is not a translation
+            SCOPED_TRACE(QStringLiteral("%1/%2").arg(language).arg(e.id).toStdString());
+            ASSERT_TRUE(english.contains(e.id)) << "translated text without an English one";
+            EXPECT_EQ(Placeholders(e.text), Placeholders(english.value(e.id)));
+            EXPECT_EQ(BracketPairs(e.text), BracketPairs(english.value(e.id)));
+        }
+    }
+}
+
+TEST(StringTables, EveryIdConstantHasAnEnglishText) {
+    QFile header(QStringLiteral(QUILLANE_SOURCE_DIR "/core/cuStringIds.h"));
+    ASSERT_TRUE(header.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString source = QString::fromUtf8(header.readAll());
+    static const QRegularExpression re(QStringLiteral("constexpr\\s+int\\s+(\\w+)\\s*=\\s*(\\d+)\\s*;"));
+    int constants = 0;
+    QSet<QString> names;
+    for (const auto& m : re.globalMatch(source)) {
+        ++constants;
+        const QString name = m.captured(1);
+        EXPECT_TRUE(name.startsWith(QStringLiteral("str"))) << name.toStdString();
+        EXPECT_FALSE(names.contains(name)) << name.toStdString();
+        names.insert(name);
+        EXPECT_FALSE(LoadStrLang(m.captured(2).toInt(), 1033).isEmpty()) << name.toStdString();
+    }
+    EXPECT_GT(constants, 500);
+}
+
+TEST(StringTables, EveryIdWrittenAsANumberInTheCodeHasAText) {
+    // Code should name ids through cuStringIds.h; a number that slips through
+    // must at least exist.
+    static const QRegularExpression call(QStringLiteral("\\b(?:LoadStr|LoadStrFmt|LoadStrLang|FromId)\\(\\s*(\\d+)"));
+    int files = 0;
+    for (const char* folder : {"platform", "core", "scheme", "text", "elements", "pascal", "ui", "app"}) {
+        QDirIterator it(QStringLiteral(QUILLANE_SOURCE_DIR "/") + QLatin1String(folder), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            ++files;
+            const QString source = QString::fromUtf8(file.readAll());
+            for (const auto& m : call.globalMatch(source)) {
+                const int id = m.captured(1).toInt();
+                EXPECT_TRUE(!LoadStrLang(id, 1033).isEmpty() || !LoadStrLang(id, 0).isEmpty())
+                    << it.fileName().toStdString() << ": id " << id;
+            }
+        }
+    }
+    EXPECT_GT(files, 10);
+}
