@@ -56,11 +56,12 @@ void InsertSeen(std::vector<T*>& list, T* item) {
     list.insert(at, item);
 }
 
+// Searched from the end: items usually leave in the reverse order of coming.
 template <class T>
 bool EraseFrom(std::vector<T*>& list, T* item) {
-    auto it = std::find(list.begin(), list.end(), item);
-    if (it == list.end()) return false;
-    list.erase(it);
+    auto it = std::find(list.rbegin(), list.rend(), item);
+    if (it == list.rend()) return false;
+    list.erase(std::next(it).base());
     return true;
 }
 
