@@ -49,24 +49,24 @@ void InUpdate(TScheme* scheme, F&& f) {
     scheme->EndUpdate();
 }
 
-template <class T>
-void InsertSeen(std::vector<T*>& list, T* item) {
+template <class List, class T>
+void InsertSeen(List& list, T* item) {
     auto at = std::upper_bound(list.begin(), list.end(), item,
                                [](T* a, T* b) { return TNamespace::SeenBefore(a, b); });
     list.insert(at, item);
 }
 
 // Searched from the end: items usually leave in the reverse order of coming.
-template <class T>
-bool EraseFrom(std::vector<T*>& list, T* item) {
+template <class List, class T>
+bool EraseFrom(List& list, T* item) {
     auto it = std::find(list.rbegin(), list.rend(), item);
     if (it == list.rend()) return false;
     list.erase(std::next(it).base());
     return true;
 }
 
-template <class K, class T>
-void EraseFromIndex(QHash<K, std::vector<T*>>& index, const K& key, T* item) {
+template <class K, class List, class T>
+void EraseFromIndex(QHash<K, List>& index, const K& key, T* item) {
     auto it = index.find(key);
     if (it == index.end()) return;
     EraseFrom(*it, item);
@@ -340,42 +340,74 @@ void TReference::Drop() {
     TargetChanged();
 }
 
+struct TCycleMarks {
+    static uint64_t& Search(TNamespaceItem* item) noexcept { return item->m_cycleSearch; }
+    static int& Mark(TNamespaceItem* item) noexcept { return item->m_cycleMark; }
+};
+
+namespace {
+std::atomic<uint64_t> g_cycleSearches{0};
+// Starts asked for while a search runs on this thread (from a handler of a
+// changed cycle bit) wait until it ends: the marks belong to one search at a time.
+thread_local std::vector<TNamespaceItem*>* t_pendingSearches = nullptr;
+
+void SearchCyclesFrom(TNamespaceItem* start);
+}  // namespace
+
+void SearchCycles(TNamespaceItem* start) {
+    if (t_pendingSearches) {
+        t_pendingSearches->push_back(start);
+        return;
+    }
+    std::vector<TNamespaceItem*> pending{start};
+    t_pendingSearches = &pending;
+    struct Reset {
+        ~Reset() { t_pendingSearches = nullptr; }
+    } reset;
+    for (size_t i = 0; i < pending.size(); ++i) SearchCyclesFrom(pending[i]);
+}
+
 // The search keeps the items of the current path and, for this search only,
 // what an item answered when it was not on a cycle itself: nothing (it
 // reaches no cycle) or "below" (it leads into cycles that do not reach back
 // above it). Either answer is the same from any path, and so are the marks
-// its visit sets, so such an item is searched once.
-void SearchCycles(TNamespaceItem* start) {
+// its visit sets, so such an item is searched once. The marks live in the
+// items that use references (items without any, such as the shared standard
+// types, are never written).
+namespace {
+void SearchCyclesFrom(TNamespaceItem* start) {
     constexpr int kNone = -1;
     constexpr int kBelow = INT_MAX;
     constexpr int kPending = -2;
     struct Frame {
         TNamespaceItem* item;
-        std::vector<TReference*> refs;
+        size_t first;  // its references in `refs`
         size_t next;
+        size_t end;
         int lowest;
         int position;
     };
-    std::vector<Frame> frames;
-    QHash<TNamespaceItem*, int> onPath;
-    QHash<TNamespaceItem*, int> settled;
+    const uint64_t search = g_cycleSearches.fetch_add(1, std::memory_order_relaxed) + 1;
+    // The stacks of one thread's searches keep their room from one search to
+    // the next (searches never overlap on a thread).
+    thread_local std::vector<Frame> frames;
+    thread_local std::vector<TReference*> refs;
+    frames.clear();
+    refs.clear();
 
     auto enter = [&](TNamespaceItem* item) -> int {
-        if (auto it = onPath.constFind(item); it != onPath.cend()) return *it;
-        if (auto it = settled.constFind(item); it != settled.cend()) return *it;
-        std::vector<TReference*> refs;
+        if (TCycleMarks::Search(item) == search) return TCycleMarks::Mark(item);  // on the path or settled
+        const size_t first = refs.size();
         item->GetUsedReferences(refs);
-        if (refs.empty()) {
-            settled.insert(item, kNone);
-            return kNone;
-        }
+        if (refs.size() == first) return kNone;
         const int position = int(frames.size());
-        onPath.insert(item, position);
-        frames.push_back(Frame{item, std::move(refs), 0, kNone, position});
+        TCycleMarks::Search(item) = search;
+        TCycleMarks::Mark(item) = position;
+        frames.push_back(Frame{item, first, first, refs.size(), kNone, position});
         return kPending;
     };
-    auto deliver = [](Frame& frame, int answer) {
-        TReference* reference = frame.refs[frame.next++];
+    auto deliver = [&](Frame& frame, int answer) {
+        TReference* reference = refs[frame.next++];
         reference->SetCycleState(answer != kNone);
         if (answer != kNone && (frame.lowest == kNone || answer < frame.lowest)) frame.lowest = answer;
     };
@@ -383,23 +415,26 @@ void SearchCycles(TNamespaceItem* start) {
     if (enter(start) != kPending) return;
     while (!frames.empty()) {
         Frame& top = frames.back();
-        if (top.next < top.refs.size()) {
-            TNamespaceItem* target = top.refs[top.next]->Target();
+        if (top.next < top.end) {
+            TNamespaceItem* target = refs[top.next]->Target();
             const int answer = target ? enter(target) : kNone;
             if (answer != kPending) deliver(frames.back(), answer);
             continue;
         }
-        Frame done = std::move(frames.back());
+        const Frame done = top;
         frames.pop_back();
-        onPath.remove(done.item);
+        refs.resize(done.first);
         if (done.lowest == kNone)
-            settled.insert(done.item, kNone);
+            TCycleMarks::Mark(done.item) = kNone;
         else if (done.lowest > done.position)
-            settled.insert(done.item, kBelow);
+            TCycleMarks::Mark(done.item) = kBelow;
+        else
+            TCycleMarks::Search(done.item) = 0;  // on a cycle: searched again from another path
         if (frames.empty()) return;
         deliver(frames.back(), done.lowest);
     }
 }
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // TNamespace
@@ -466,8 +501,10 @@ void TNamespace::IndexAdd(TNamespaceItem* item) {
     item->m_indexedIn = this;
     item->m_nameKey = NameKey(item->GetName());
     InsertSeen(m_byName[item->m_nameKey], item);
-    item->m_elementKey = item->GetElement();
-    if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
+    if (m_elementIndexed) {
+        item->m_elementKey = item->GetElement();
+        if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
+    }
     MarkDirty(item->m_nameKey);
 }
 
@@ -491,15 +528,36 @@ void TNamespace::IndexRename(TNamespaceItem* item) {
     MarkDirty(key);
 }
 
+void TNamespace::BuildElementIndex() {
+    m_elementIndexed = true;
+    auto add = [this](TNamespaceItem* item) {
+        if (item->m_indexedIn != this) return;
+        item->m_elementKey = item->GetElement();
+        if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
+    };
+    for (TNamespaceOwnItem* item = m_firstOwn; item; item = item->m_next) add(item);
+    for (TNamespaceConnection* connection : m_connections)
+        for (TNamespaceCoverItem* cover : connection->m_covers) add(cover);
+}
+
+void TNamespace::BuildNumberIndex() {
+    m_numberIndexed = true;
+    for (TNamespaceOwnItem* item = m_firstOwn; item; item = item->m_next) NumberIndexAdd(item);
+}
+
 void TNamespace::NumberIndexAdd(TNamespaceOwnItem* item) {
+    if (!m_numberIndexed) return;
     TElement* element = item->GetElement();
     item->m_numberKey = element ? element->Number() : 0;
     InsertSeen(m_byNumber[item->m_numberKey], item);
 }
 
-void TNamespace::NumberIndexRemove(TNamespaceOwnItem* item) { EraseFromIndex(m_byNumber, item->m_numberKey, item); }
+void TNamespace::NumberIndexRemove(TNamespaceOwnItem* item) {
+    if (m_numberIndexed) EraseFromIndex(m_byNumber, item->m_numberKey, item);
+}
 
 TNamespaceOwnItem* TNamespace::FindOwnByNumber(int32_t number) {
+    if (!m_numberIndexed) BuildNumberIndex();
     bool stale = false;
     if (auto it = m_byNumber.constFind(number); it != m_byNumber.cend())
         for (TNamespaceOwnItem* item : *it) {
@@ -527,7 +585,7 @@ TNamespaceItem* TNamespace::FindItemByName(const QString& name, const TFilter& f
     std::lock_guard lock(m_lock);
     auto it = m_byName.constFind(NameKey(name));
     if (it == m_byName.cend()) return nullptr;
-    const std::vector<TNamespaceItem*> candidates = *it;
+    const TSmallList<TNamespaceItem> candidates = *it;
     for (TNamespaceItem* item : candidates)
         if (QString::compare(item->GetName(), name, cs) == 0 && Accepts(filter, this, item)) return item;
     return nullptr;
@@ -557,6 +615,7 @@ TNamespaceItem* TNamespace::FindItemByPath(const QString& path) {
 TNamespaceItem* TNamespace::FindItemByElement(TElement* element) {
     if (!element) return nullptr;
     std::lock_guard lock(m_lock);
+    if (!m_elementIndexed) BuildElementIndex();
     auto it = m_byElement.constFind(element);
     if (it == m_byElement.cend()) return nullptr;
     for (TNamespaceItem* item : *it)
@@ -602,7 +661,7 @@ QString TNamespace::GetUniqueName(const QString& base, bool useNumberFirst, cons
 }
 
 void TNamespace::MarkDirty(const QString& key) {
-    if (!m_freeing) m_dirtyKeys.insert(key);
+    if (!m_freeing && (m_dirtyKeys.empty() || m_dirtyKeys.back() != key)) m_dirtyKeys.push_back(key);
 }
 
 void TNamespace::CheckDuplicates() {
@@ -612,7 +671,7 @@ void TNamespace::CheckDuplicates() {
 }
 
 void TNamespace::RequestDuplicateCheck() {
-    if (m_freeing || IsBeingDestroyed() || (m_dirtyKeys.isEmpty() && !m_fullCheckPending)) return;
+    if (m_freeing || IsBeingDestroyed() || (m_dirtyKeys.empty() && !m_fullCheckPending)) return;
     if (Scheme() && Scheme()->UpdateCount() > 0) {
         TElement::Check();  // queued: the check runs when the update ends
         return;
@@ -631,33 +690,37 @@ void TNamespace::Check() {
 // or every name after CheckDuplicates. The states change, and 109 is
 // announced, in the order of the own items.
 void TNamespace::RunDuplicateChecks() {
-    QSet<QString> keys;
+    std::vector<QString> keys;
     {
         std::lock_guard lock(m_lock);
+        keys.swap(m_dirtyKeys);
         if (m_fullCheckPending) {
             m_fullCheckPending = false;
             for (TNamespaceOwnItem* item = m_firstOwn; item; item = item->m_next) {
                 IndexRename(item);  // a name that changed unannounced is taken as it is now
-                keys.insert(item->m_nameKey);
+                keys.push_back(item->m_nameKey);
             }
+            m_dirtyKeys.clear();
         }
-        keys.unite(m_dirtyKeys);
-        m_dirtyKeys.clear();
     }
-    if (m_ownCount == 0 || keys.isEmpty()) return;
-    std::vector<TNamespaceOwnItem*> touched;
-    for (const QString& key : std::as_const(keys)) {
+    if (m_ownCount == 0 || keys.empty()) return;
+    if (keys.size() > 1) {
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    }
+    QVarLengthArray<TNamespaceOwnItem*, 8> touched;
+    for (const QString& key : keys) {
         auto it = m_byName.constFind(key);
         if (it == m_byName.cend()) continue;
-        const std::vector<TNamespaceItem*> group = *it;
-        const size_t before = touched.size();
+        const TSmallList<TNamespaceItem>& group = *it;  // nothing below changes the index
+        const qsizetype before = touched.size();
         for (TNamespaceItem* item : group)
             if (!item->AsCover()) touched.push_back(static_cast<TNamespaceOwnItem*>(item));
         if (touched.size() == before) continue;
-        for (size_t i = before; i < touched.size(); ++i)
+        for (qsizetype i = before; i < touched.size(); ++i)
             touched[i]->m_pendingState =
                 uint8_t((touched[i]->m_state & ~(nsDuplicate | nsHidesOverridable)) | nsChecked);
-        for (size_t i = before; i < touched.size(); ++i) {
+        for (qsizetype i = before; i < touched.size(); ++i) {
             TNamespaceOwnItem* item = touched[i];
             if (!item->NeedsUniqueName() || !item->IsEnabled() || (item->GetItemFlags() & nifOverridable) ||
                 (item->m_pendingState & (nsDuplicate | nsHidesOverridable)))
@@ -678,8 +741,9 @@ void TNamespace::RunDuplicateChecks() {
             }
         }
     }
-    std::sort(touched.begin(), touched.end(),
-              [](TNamespaceOwnItem* a, TNamespaceOwnItem* b) { return a->m_sequence < b->m_sequence; });
+    if (touched.size() > 1)
+        std::sort(touched.begin(), touched.end(),
+                  [](TNamespaceOwnItem* a, TNamespaceOwnItem* b) { return a->m_sequence < b->m_sequence; });
     for (TNamespaceOwnItem* item : touched) {
         if (item->m_pendingState == item->m_state) continue;
         item->m_state = item->m_pendingState;

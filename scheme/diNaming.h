@@ -26,6 +26,7 @@
 #include <QList>
 #include <QPair>
 #include <QSet>
+#include <QVarLengthArray>
 #include <QString>
 #include <QStringList>
 
@@ -114,7 +115,8 @@ public:
     virtual TElement* GetNameElement() = 0;
     virtual int GetItemFlags() { return 0; }
     virtual bool NeedsUniqueName() { return true; }
-    // The references that the declaration itself uses (for the cycle search).
+    // Appends the references that the declaration itself uses (for the
+    // cycle search); never clears the list.
     virtual void GetUsedReferences(std::vector<TReference*>& list) {}
     // 1 = private.
     virtual int GetVisibility() { return 0; }
@@ -141,6 +143,12 @@ private:
     std::unique_ptr<std::vector<TReference*>> m_references;
     uint8_t m_state = nsChecked;
     uint8_t m_pendingState = nsChecked;
+
+    friend struct TCycleMarks;
+    // Marks of the cycle search: valid while m_cycleSearch is the number of
+    // the search running. Only items that use references are marked.
+    uint64_t m_cycleSearch = 0;
+    int m_cycleMark = 0;
 
     // Index bookkeeping in the namespace that shows the item.
     TNamespace* m_indexedIn = nullptr;
@@ -387,6 +395,8 @@ private:
     void RunDuplicateChecks();
     void CheckGroup(const QString& key);
     TNamespaceOwnItem* FindOwnByNumber(int32_t number);
+    void BuildElementIndex();
+    void BuildNumberIndex();
     void NumberIndexAdd(TNamespaceOwnItem* item);
     void NumberIndexRemove(TNamespaceOwnItem* item);
 
@@ -399,11 +409,18 @@ private:
 
     // Every item seen here by case-folded name and by element, each list in
     // the order the namespace sees its items; own items by element number.
-    QHash<QString, std::vector<TNamespaceItem*>> m_byName;
-    QHash<TElement*, std::vector<TNamespaceItem*>> m_byElement;
-    QHash<int32_t, std::vector<TNamespaceOwnItem*>> m_byNumber;
+    // Most names, elements and numbers stand for one item: kept in place.
+    template <class T>
+    using TSmallList = QVarLengthArray<T*, 2>;
+    QHash<QString, TSmallList<TNamespaceItem>> m_byName;
+    QHash<TElement*, TSmallList<TNamespaceItem>> m_byElement;
+    QHash<int32_t, TSmallList<TNamespaceOwnItem>> m_byNumber;
 
-    QSet<QString> m_dirtyKeys;
+    // Built on the first look-up by element or by number, kept from then on.
+    bool m_elementIndexed = false;
+    bool m_numberIndexed = false;
+
+    std::vector<QString> m_dirtyKeys;
     bool m_fullCheckPending = false;
     bool m_freeing = false;
 };
