@@ -1,7 +1,9 @@
 #include "app/unStartup.h"
 
 #include "core/cuUnits.h"
+#include "scheme/diUnits.h"
 
 void RegisterAllUnits(TUnitRegistry& units) {
     RegisterCoreUnits(units);
+    RegisterSchemeUnits(units);
 }

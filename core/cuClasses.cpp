@@ -3,6 +3,8 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 
+#include <QtGlobal>
+
 // ---------------------------------------------------------------------------
 // TClass
 
@@ -25,6 +27,16 @@ Exception::Exception(QString text, int id) : m_text(std::move(text)), m_utf8(m_t
 
 Exception Exception::FromId(int id, const QStringList& args) {
     return Exception(LoadStrFmt(id, args), id);
+}
+
+void LogCurrentException(const char* context) noexcept {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        qWarning("%s: %s", context, e.what());
+    } catch (...) {
+        qWarning("%s: an exception of unknown type", context);
+    }
 }
 
 // ---------------------------------------------------------------------------

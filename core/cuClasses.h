@@ -100,6 +100,11 @@ private:
     int m_id;
 };
 
+// At a border no exception may pass (a destructor, a slot, a thread body, the
+// end of a node): logs the exception being handled with `context` and its
+// text. Call it only inside a catch block.
+void LogCurrentException(const char* context) noexcept;
+
 // ---------------------------------------------------------------------------
 // Handlers
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 namespace {
-TDeviceContextManager* g_manager = nullptr;
+std::unique_ptr<TDeviceContextManager> g_manager;
 }
 
 int PointsToPixels(int points, int pixelsPerInch) noexcept {
@@ -55,11 +55,8 @@ const QFontMetricsF& TDeviceContextManager::Metrics(const QFont& font) {
     return *metrics;
 }
 
-TDeviceContextManager* DeviceContextManager() noexcept { return g_manager; }
+TDeviceContextManager* DeviceContextManager() noexcept { return g_manager.get(); }
 
-void InitDeviceContextManagerUnit() { g_manager = new TDeviceContextManager(); }
+void InitDeviceContextManagerUnit() { g_manager = std::make_unique<TDeviceContextManager>(); }
 
-void FinalDeviceContextManagerUnit() {
-    delete g_manager;
-    g_manager = nullptr;
-}
+void FinalDeviceContextManagerUnit() { g_manager.reset(); }

@@ -41,8 +41,9 @@ public:
     //  - the entry is still at its index: go on below it;
     //  - it moved (an entry below it left): go on below its new index;
     //  - it is gone: go on below the last entry that stayed, which ends the
-    //    walk when that one is gone too; when none stayed yet, start again at
-    //    the current end of the list.
+    //    walk when that one is gone too; when none stayed yet and the handler
+    //    added itself again, go on below that new entry (it counts as kept);
+    //    otherwise start again at the current end of the list.
     // Entries are told apart by a serial of their own, so duplicated handlers
     // never stand in for each other. Returns false when a call destroyed the
     // list (and so, in practice, its owner): the caller must not touch either.
@@ -65,6 +66,7 @@ public:
         uint64_t lastKept = 0;
         while (i >= 0) {
             const Entry entry = m_entries[size_t(i)];
+            const uint64_t firstAdded = m_nextSerial;
             call(entry.handler);
             if (frame.destroyed) return false;
 
@@ -76,6 +78,11 @@ public:
                 i = j - 1;
             } else if (lastKept != 0) {
                 i = IndexOfSerial(lastKept) - 1;  // -1 - 1 ends the walk when it is gone
+            } else if (int k = IndexOfAddedSince(entry.handler, firstAdded); k >= 0) {
+                // Restarting at the end would call it again, and again if it
+                // re-adds itself every time.
+                lastKept = m_entries[size_t(k)].serial;
+                i = k - 1;
             } else {
                 i = int(m_entries.size()) - 1;
             }
@@ -97,6 +104,13 @@ private:
     int IndexOfSerial(uint64_t serial) const noexcept {
         for (int i = int(m_entries.size()) - 1; i >= 0; --i)
             if (m_entries[size_t(i)].serial == serial) return i;
+        return -1;
+    }
+
+    // The last entry equal to handler that was added at or after serial `from`.
+    int IndexOfAddedSince(const H& handler, uint64_t from) const {
+        for (int i = int(m_entries.size()) - 1; i >= 0; --i)
+            if (m_entries[size_t(i)].serial >= from && m_entries[size_t(i)].handler == handler) return i;
         return -1;
     }
 

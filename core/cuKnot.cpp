@@ -5,12 +5,217 @@
 #include "platform/plFormPlacement.h"
 
 #include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <atomic>
+#include <new>
+#include <typeinfo>
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
 #include <vector>
 
 T_CLASS_IMPL(TKnot, TNode)
+
+// ---------------------------------------------------------------------------
+// Block pools. Trees of a million knots are built and freed often (snapshots,
+// loads); fixed-size blocks carved from large slabs keep that from being
+// dominated by the general allocator. Slabs are kept for reuse for the life of
+// the process. Sanitizer builds use the general allocator, so that misuse of a
+// freed knot is still caught.
+
+namespace {
+
+// In sanitizer builds a free block is poisoned except its first word (the
+// link of the free chain), so that touching a freed knot is still reported.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLANE_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLANE_POOL_ASAN 1
+#endif
+#endif
+
+inline void PoisonFree(void* block, size_t size) noexcept {
+#ifdef QUILLANE_POOL_ASAN
+    ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + sizeof(void*), size - sizeof(void*));
+#else
+    (void)block, (void)size;
+#endif
+}
+
+inline void Unpoison(void* block, size_t size) noexcept {
+#ifdef QUILLANE_POOL_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(block, size);
+#else
+    (void)block, (void)size;
+#endif
+}
+
+class TBlockPool {
+public:
+    struct TBlock {
+        TBlock* next;
+    };
+
+    explicit TBlockPool(size_t blockSize) noexcept : m_size((blockSize + 15) & ~size_t(15)) {}
+    size_t BlockSize() const noexcept { return m_size; }
+
+    // Up to `count` blocks as a chain (never empty).
+    TBlock* TakeBatch(size_t count) {
+        TLock lock(m_busy);
+        if (!m_free) Grow();
+        TBlock* first = m_free;
+        TBlock* last = first;
+        for (size_t i = 1; i < count && last->next; ++i) last = last->next;
+        m_free = last->next;
+        last->next = nullptr;
+        return first;
+    }
+
+    void GiveBack(TBlock* first, TBlock* last) noexcept {
+        TLock lock(m_busy);
+        last->next = m_free;
+        m_free = first;
+    }
+
+private:
+    struct TLock {
+        explicit TLock(std::atomic_flag& f) noexcept : flag(f) {
+            while (flag.test_and_set(std::memory_order_acquire))
+                while (flag.test(std::memory_order_relaxed)) {}
+        }
+        ~TLock() { flag.clear(std::memory_order_release); }
+        std::atomic_flag& flag;
+    };
+    static constexpr size_t kSlabBytes = 256 * 1024;
+
+    void Grow() {
+        const size_t count = kSlabBytes / m_size;
+        char* slab = static_cast<char*>(::operator new(count * m_size, std::align_val_t(16)));
+        m_slabs.push_back(slab);
+        for (size_t i = count; i-- > 0;) {
+            auto* b = reinterpret_cast<TBlock*>(slab + i * m_size);
+            b->next = m_free;
+            m_free = b;
+            PoisonFree(b, m_size);
+        }
+    }
+
+    const size_t m_size;
+    std::atomic_flag m_busy;
+    TBlock* m_free = nullptr;
+    std::vector<char*> m_slabs;
+};
+
+// Each thread keeps a short chain of free blocks, so that most allocations and
+// frees take no lock. A block may be freed by another thread than the one that
+// took it: blocks belong to the pool, never to a thread. Chains go back to the
+// pool when they grow long and when the thread ends; after that (static
+// destructors may still free knots) the thread uses the pool directly.
+struct TCacheState {  // trivially destructible: usable until the thread is gone
+    TBlockPool::TBlock* head = nullptr;
+    size_t count = 0;
+    bool closed = false;
+};
+
+class TBlockCache {
+public:
+    TBlockCache(TCacheState& state, TBlockPool& pool) noexcept : m_state(state), m_pool(pool) {}
+    ~TBlockCache() {
+        GiveAllBack();
+        m_state.closed = true;
+    }
+
+    static void* Alloc(TCacheState& st, TBlockPool& pool) {
+        if (!st.head) {
+            st.head = pool.TakeBatch(st.closed ? 1 : kBatch);
+            st.count = 0;
+            for (auto* b = st.head; b; b = b->next) ++st.count;
+        }
+        auto* b = st.head;
+        st.head = b->next;
+        --st.count;
+        Unpoison(b, pool.BlockSize());
+        return b;
+    }
+
+    static void Release(TCacheState& st, TBlockPool& pool, void* block) noexcept {
+        auto* b = static_cast<TBlockPool::TBlock*>(block);
+        if (st.closed) {
+            b->next = nullptr;
+            PoisonFree(b, pool.BlockSize());
+            pool.GiveBack(b, b);
+            return;
+        }
+        b->next = st.head;
+        st.head = b;
+        PoisonFree(b, pool.BlockSize());
+        if (++st.count > kKeep) GiveAllBack(st, pool);
+    }
+
+private:
+    static constexpr size_t kBatch = 256;
+    static constexpr size_t kKeep = 16384;
+
+    void GiveAllBack() noexcept { GiveAllBack(m_state, m_pool); }
+    static void GiveAllBack(TCacheState& st, TBlockPool& pool) noexcept {
+        if (!st.head) return;
+        auto* last = st.head;
+        while (last->next) last = last->next;
+        pool.GiveBack(st.head, last);
+        st.head = nullptr;
+        st.count = 0;
+    }
+
+    TCacheState& m_state;
+    TBlockPool& m_pool;
+};
+
+// Never destroyed: knots may be freed by static destructors of other units.
+TBlockPool& KnotPool() {
+    static TBlockPool* pool = new TBlockPool(sizeof(TKnot));
+    return *pool;
+}
+TBlockPool& ParamPool() {
+    static TBlockPool* pool = new TBlockPool(sizeof(TKnotParam));
+    return *pool;
+}
+TCacheState& KnotCache() {
+    thread_local TCacheState state;
+    thread_local TBlockCache giveBackAtThreadEnd(state, KnotPool());
+    return state;
+}
+TCacheState& ParamCache() {
+    thread_local TCacheState state;
+    thread_local TBlockCache giveBackAtThreadEnd(state, ParamPool());
+    return state;
+}
+
+}  // namespace
+
+void* TKnot::operator new(size_t size) {
+    return size == sizeof(TKnot) ? TBlockCache::Alloc(KnotCache(), KnotPool()) : ::operator new(size);
+}
+void TKnot::operator delete(void* block, size_t size) noexcept {
+    if (size == sizeof(TKnot))
+        TBlockCache::Release(KnotCache(), KnotPool(), block);
+    else
+        ::operator delete(block);
+}
+void* TKnotParam::operator new(size_t size) {
+    return size == sizeof(TKnotParam) ? TBlockCache::Alloc(ParamCache(), ParamPool()) : ::operator new(size);
+}
+void TKnotParam::operator delete(void* block, size_t size) noexcept {
+    if (size == sizeof(TKnotParam))
+        TBlockCache::Release(ParamCache(), ParamPool(), block);
+    else
+        ::operator delete(block);
+}
 
 // ---------------------------------------------------------------------------
 // TKnotParam
@@ -150,17 +355,64 @@ void TKnot::UnlinkParam(TKnotParam* param) noexcept {
     }
 }
 
-// Frees the subtree leaf first with a moving cursor, so that the depth of the
-// tree never becomes the depth of the call stack.
-void TKnot::FreeChildren() noexcept {
-    TNode* n = this;
+namespace {
+// Pre-order walk of a subtree without recursion.
+template <class F>
+void WalkNodes(TNode* top, F&& visit) {
+    TNode* n = top;
     for (;;) {
-        while (n->LastChild()) n = n->LastChild();
-        if (n == this) return;
-        TNode* parent = n->Parent();
-        n->Free();
-        n = parent;
+        visit(n);
+        if (n->FirstChild()) {
+            n = n->FirstChild();
+            continue;
+        }
+        while (n != top && !n->NextSibling()) n = n->Parent();
+        if (n == top) return;
+        n = n->NextSibling();
     }
+}
+
+template <class F>
+void WalkKnots(TKnot* top, F&& visit) {
+    WalkNodes(top, [&](TNode* n) { visit(static_cast<TKnot*>(n)); });
+}
+}  // namespace
+
+// Frees the subtree of each child without recursion. A subtree made of plain
+// knots only (no derived class that could act before destruction) is unlinked
+// once and its knots deleted children first, relying on the node destructor
+// not to look at the links; any other subtree is freed leaf first through
+// Free() with a moving cursor.
+void TKnot::FreeChildren() noexcept {
+    // The list's storage is reused: growing a fresh list for every subtree costs
+    // more than the frees. It is taken out of the spare slot while in use, so
+    // that a derived knot freeing knots from a notification gets its own.
+    thread_local std::vector<TKnot*> spare;
+    std::vector<TKnot*> order;
+    order.swap(spare);
+    while (TNode* child = LastChild()) {
+        order.clear();
+        bool plain = true;
+        WalkNodes(child, [&](TNode* n) {
+            plain = plain && typeid(*n) == typeid(TKnot);
+            if (plain) order.push_back(static_cast<TKnot*>(n));
+        });
+        if (plain) {
+            child->SetParentBefore(nullptr, nullptr);
+            for (size_t i = order.size(); i-- > 0;) delete order[i];
+            continue;
+        }
+        TNode* n = child;
+        for (;;) {
+            while (n->LastChild()) n = n->LastChild();
+            TNode* parent = n->Parent();
+            n->Free();
+            if (n == child) break;
+            n = parent;
+        }
+    }
+    order.clear();
+    if (order.capacity() <= 65536) spare.swap(order);  // a huge subtree's list is not kept
 }
 
 void TKnot::BeforeDestruction() { FreeChildren(); }
@@ -194,23 +446,6 @@ void TKnot::SetWasRead(bool value) noexcept {
     m_state = value ? (m_state | ksRead) : (m_state & ~ksRead);
 }
 
-namespace {
-// Pre-order walk of a subtree without recursion.
-template <class F>
-void WalkKnots(TKnot* top, F&& visit) {
-    TNode* n = top;
-    for (;;) {
-        visit(static_cast<TKnot*>(n));
-        if (n->FirstChild()) {
-            n = n->FirstChild();
-            continue;
-        }
-        while (n != top && !n->NextSibling()) n = n->Parent();
-        if (n == top) return;
-        n = n->NextSibling();
-    }
-}
-}  // namespace
 
 void TKnot::SetWasReadAll(bool value) {
     WalkKnots(this, [value](TKnot* k) {
@@ -529,12 +764,15 @@ bool TKnot::CollectUnread(QList<TKnot*>* knots, QList<TKnotParam*>* params, bool
 QString TKnot::SaveToString() const { return KnotText::Write(*this); }
 
 QByteArray TKnot::SaveToBytes(TKnotEncoding encoding) const {
-    return KnotText::Encode(KnotText::Write(*this), encoding);
+    return KnotText::WriteBytes(*this, encoding);
 }
 
 void TKnot::SaveToStream(QIODevice& stream, TKnotEncoding encoding) const {
     const QByteArray bytes = SaveToBytes(encoding);
-    if (stream.write(bytes) != bytes.size()) throw Exception::FromId(strCannotWriteFile, {stream.objectName()});
+    if (stream.write(bytes) != bytes.size()) {
+        const auto* file = qobject_cast<const QFileDevice*>(&stream);
+        throw Exception::FromId(strCannotWriteFile, {file ? file->fileName() : stream.objectName()});
+    }
 }
 
 void TKnot::SaveToFile(const QString& fileName, TKnotEncoding encoding) const {

@@ -64,6 +64,9 @@ enum class TKnotEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 class TKnotParam {
 public:
     ~TKnotParam();
+    // Parameters and knots come from pools of fixed-size blocks.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
     TKnotParam(const TKnotParam&) = delete;
     TKnotParam& operator=(const TKnotParam&) = delete;
 
@@ -121,6 +124,8 @@ public:
     TKnot() noexcept = default;
     explicit TKnot(QString name) noexcept : m_name(std::move(name)) {}
     static TNodePtr<TKnot> Create(const QString& name = {}) { return MakeNode<TKnot>(name); }
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
 
     // A name the reader gives back unchanged and other XML readers accept: not
     // empty, no character up to the space, none of " ' & / < = >, not starting with ! or ?.
@@ -228,6 +233,7 @@ protected:
 private:
     friend class TKnotParam;
     friend struct TKnotReader;
+    template <class Sink>
     friend struct TKnotWriter;
 
     TKnot* FirstKnot() const noexcept { return static_cast<TKnot*>(FirstChild()); }

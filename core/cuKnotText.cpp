@@ -11,12 +11,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <unordered_set>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// Character classes of the reader, for code units below 128.
+// Character classes of the reader and the writer, for code units below 256.
 enum : uint8_t {
     ccSpace = 1,       // TAB LF CR space
     ccNameEnd = 2,     // whitespace and " / < = >
@@ -29,7 +31,7 @@ enum : uint8_t {
 };
 
 struct TCharClasses {
-    uint8_t c[128] = {};
+    uint8_t c[256] = {};
     constexpr TCharClasses() {
         for (char ch : {'\t', '\n', '\r', ' '}) c[int(ch)] |= ccSpace | ccNameEnd | ccValueEnd | ccValueMark;
         for (char ch : {'"', '/', '<', '=', '>'}) c[int(ch)] |= ccNameEnd;
@@ -48,11 +50,10 @@ inline unsigned Unit(Ch c) noexcept {
     return static_cast<std::make_unsigned_t<Ch>>(c);
 }
 
-template <class Ch>
-inline bool Has(Ch ch, uint8_t cls) noexcept {
-    const unsigned u = Unit(ch);
-    return u < 128 && (kClasses.c[u] & cls);
-}
+// Bytes index the table directly (bytes of multi-byte sequences have no class);
+// UTF-16 units above 255 have no class either.
+inline bool Has(char ch, uint8_t cls) noexcept { return kClasses.c[static_cast<unsigned char>(ch)] & cls; }
+inline bool Has(char16_t ch, uint8_t cls) noexcept { return ch < 256 && (kClasses.c[ch] & cls); }
 
 struct THexTable {
     int8_t v[128] = {};
@@ -70,16 +71,91 @@ constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 inline QString MakeString(const char16_t* s, qsizetype n) { return QString(reinterpret_cast<const QChar*>(s), n); }
 
-inline QString MakeString(const char* s, qsizetype n) {
-    // Plain ASCII is widened in place; anything else goes through the UTF-8 decoder.
-    QString out(n, Qt::Uninitialized);
-    char16_t* d = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < n; ++i) {
-        const unsigned char b = static_cast<unsigned char>(s[i]);
-        if (b & 0x80) return QString::fromUtf8(s, n);
-        d[i] = b;
+inline QString MakeString(const char* s, qsizetype n) { return QString::fromUtf8(s, n); }
+
+// Values are many and short: they are copied into shared chunks, each value
+// a string of its own that holds a reference to its chunk, so that a file's
+// values cost a few allocations instead of one each and freeing a tree gives
+// whole chunks back. A chunk lives as long as any value in it (a value that
+// outlives its tree keeps its chunk, never more than kChunkUnits). Long values
+// get an allocation of their own.
+class TValueChunks {
+public:
+    TValueChunks() = default;
+    TValueChunks(const TValueChunks&) = delete;
+    TValueChunks& operator=(const TValueChunks&) = delete;
+    ~TValueChunks() { Release(); }
+
+    QString Make(const char16_t* s, qsizetype n) {
+        if (n == 0) return QString();
+        if (n > kLongValue) return MakeString(s, n);
+        char16_t* d = Room(n);
+        std::memcpy(d, s, size_t(n) * sizeof(char16_t));
+        return Commit(d, n);
     }
-    return out;
+
+    QString Make(const char* s, qsizetype n) {
+        if (n == 0) return QString();
+        if (n > kLongValue) return MakeString(s, n);
+        // Two simple loops the compiler vectorises: is it plain ASCII, then widen.
+        unsigned char any = 0;
+        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
+        if (any & 0x80) return MakeString(s, n);  // not plain ASCII: decoded the general way
+        char16_t* d = Room(n);
+        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
+        return Commit(d, n);
+    }
+
+private:
+    static constexpr qsizetype kChunkUnits = 4096;
+    static constexpr qsizetype kLongValue = 512;
+
+    char16_t* Room(qsizetype n) {
+        if (!m_header || m_used + n + 1 > m_capacity) {
+            Release();
+            auto [header, data] = QTypedArrayData<char16_t>::allocate(kChunkUnits);
+            m_header = header;
+            m_data = data;
+            m_used = 0;
+            m_capacity = header->constAllocatedCapacity();
+        }
+        return m_data + m_used;
+    }
+
+    QString Commit(char16_t* d, qsizetype n) {
+        d[n] = 0;  // strings hand out their data NUL-terminated
+        m_used += n + 1;
+        m_header->ref();
+        return QString(QArrayDataPointer<char16_t>(m_header, d, n));
+    }
+
+    void Release() noexcept {
+        if (m_header && !m_header->deref()) QTypedArrayData<char16_t>::deallocate(m_header);
+        m_header = nullptr;
+    }
+
+    QTypedArrayData<char16_t>* m_header = nullptr;
+    char16_t* m_data = nullptr;
+    qsizetype m_used = 0;
+    qsizetype m_capacity = 0;
+};
+
+// The first c in [b, e), or nil.
+inline const char* Find(const char* b, const char* e, char c) noexcept {
+    return static_cast<const char*>(std::memchr(b, c, size_t(e - b)));
+}
+inline const char16_t* Find(const char16_t* b, const char16_t* e, char16_t c) noexcept {
+    const qsizetype i = QStringView(b, e - b).indexOf(QChar(c));
+    return i < 0 ? nullptr : b + i;
+}
+
+// Short runs compare faster in place than through a library call.
+template <class Ch>
+inline bool Same(const Ch* a, const Ch* b, qsizetype n) noexcept {
+    if (n > 16) return std::memcmp(a, b, size_t(n) * sizeof(Ch)) == 0;
+    for (qsizetype i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
 
 // Names repeat all over a file: a small direct-mapped cache hands out shared copies.
@@ -88,10 +164,11 @@ class TNameCache {
 public:
     QString Get(const Ch* s, qsizetype n) {
         if (n > kMaxKey) return MakeString(s, n);
-        uint32_t h = uint32_t(n);
-        for (qsizetype i = 0; i < n; ++i) h = h * 31u + Unit(s[i]);
+        if (n == 0) return QString();
+        // Length, first, middle and last characters tell the few names of a file apart.
+        const uint32_t h = uint32_t(n) * 2654435761u ^ Unit(s[0]) * 40503u ^ Unit(s[n / 2]) * 97u ^ Unit(s[n - 1]);
         Slot& slot = m_slots[(h ^ (h >> 9)) & (kSlots - 1)];
-        if (slot.key.size() != size_t(n) || std::memcmp(slot.key.data(), s, size_t(n) * sizeof(Ch)) != 0) {
+        if (slot.key.size() != size_t(n) || !Same(slot.key.data(), s, n)) {
             slot.key.assign(s, size_t(n));
             slot.name = MakeString(s, n);
         }
@@ -100,7 +177,7 @@ public:
 
 private:
     static constexpr qsizetype kMaxKey = 64;
-    static constexpr int kSlots = 512;
+    static constexpr int kSlots = 256;
     struct Slot {
         std::basic_string<Ch> key;
         QString name;
@@ -120,23 +197,31 @@ struct TKnotReader {
         const Ch* end;
         TKnotFlags flags = 0;
         TNameCache<Ch> names;
+        TValueChunks values;
 
         enum TTag { tagError, tagOpen, tagEmpty };
 
+        // The hot loops work on local pointers: the position is a member, and
+        // storing it at every step would cost more than the test itself.
         bool SkipSpace() noexcept {
-            while (p < end && Has(*p, ccSpace)) ++p;
-            return p < end;
+            const Ch* q = p;
+            const Ch* const e = end;
+            while (q < e && Has(*q, ccSpace)) ++q;
+            p = q;
+            return q < e;
         }
 
         const Ch* NameEnd(const Ch* s) const noexcept {
-            while (s < end && !Has(*s, ccNameEnd)) ++s;
+            const Ch* const e = end;
+            while (s < e && !Has(*s, ccNameEnd)) ++s;
             return s;
         }
 
         // An element's opening tag, at its "<".
         TTag ParseTag(TKnot* knot, const Ch*& nameStart, qsizetype& nameLen) {
             ++p;
-            if (!SkipSpace() || *p == Ch('<') || *p == Ch('!')) return tagError;  // comments are not part of the format
+            // Comments, declarations and processing instructions are not part of the format.
+            if (!SkipSpace() || *p == Ch('<') || *p == Ch('!') || *p == Ch('?')) return tagError;
             const Ch* s = p;
             p = NameEnd(p);
             if (p == s) return tagError;
@@ -174,20 +259,34 @@ struct TKnotReader {
 
         bool ParseValue(TKnotParam* param) {
             const Ch* s = p;
+            const Ch* q = p;
+            const Ch* const e = end;
             int quotes = 0, amps = 0;
             bool inside = false;
-            for (; p < end; ++p) {
-                const Ch c = *p;
-                if (!Has(c, ccValueMark)) continue;
-                if (c == Ch('"')) {
-                    inside = !inside;
+            while (q < e) {
+                const Ch c = *q;
+                if (!Has(c, ccValueMark)) {
+                    ++q;
+                } else if (c == Ch('"')) {
+                    // A quoted section: straight to its closing quote.
+                    const Ch* close = Find(q + 1, e, Ch('"'));
                     ++quotes;
+                    if (!close) {
+                        inside = true;
+                        q = e;
+                        break;
+                    }
+                    ++quotes;
+                    if (Find(q + 1, close, Ch('&'))) ++amps;
+                    q = close + 1;
                 } else if (c == Ch('&')) {
                     ++amps;
-                } else if (!inside) {
-                    break;
+                    ++q;
+                } else {
+                    break;  // a terminator outside quotes
                 }
             }
+            p = q;
             if (inside) return false;  // the text ends inside quotes
             qsizetype n = p - s;
             if (n == 0) return true;  // "Name=" is a name without value
@@ -197,7 +296,7 @@ struct TKnotReader {
                 quotes -= 2;
             }
             param->m_value = quotes > 0 || amps > 0 ? KnotText::Unescape(MakeString(s, n), quotes, amps)
-                                                    : MakeString(s, n);
+                                                    : values.Make(s, n);
             param->m_kind = pkString;
             return true;
         }
@@ -218,7 +317,7 @@ struct TKnotReader {
             ++q;
             while (q < end && Has(*q, ccSpace)) ++q;
             if (end - q < open.nameLen + 1) return false;
-            if (std::memcmp(q, open.name, size_t(open.nameLen) * sizeof(Ch)) != 0) return false;
+            if (!Same(q, open.name, open.nameLen)) return false;
             if (q[open.nameLen] != Ch('>')) return false;
             p = q + open.nameLen + 1;
             return true;
@@ -285,6 +384,10 @@ struct TKnotReader {
                     open.push_back(entry);
                     continue;
                 }
+                if (tag == tagError && child->m_name.isEmpty()) {
+                    child->Free();  // nothing of it was read
+                    return false;
+                }
                 open.back().knot->AppendBuilt(child);
                 if (tag == tagError) return false;
             }
@@ -297,10 +400,10 @@ struct TKnotReader {
         knot.Clear();
         bool ok = false;
         if (count > 0) {
-            auto parser = std::make_unique<Parser<Ch>>();
-            parser->p = text;
-            parser->end = text + count;
-            ok = parser->Run(knot);
+            Parser<Ch> parser;  // on the stack: a large allocation here would make the allocator tidy up first
+            parser.p = text;
+            parser.end = text + count;
+            ok = parser.Run(knot);
         }
         if (!ok) knot.m_state |= ksLoadFailed;
         return ok;
@@ -310,20 +413,98 @@ struct TKnotReader {
 // ---------------------------------------------------------------------------
 // Writer
 
-struct TKnotWriter {
+namespace {
+
+// Output in UTF-16, for strings and the UTF-16 encodings.
+struct TUtf16Sink {
     QString out;
+    void Char(char c) { out.append(QLatin1Char(c)); }
+    void Ascii(const char* s, qsizetype n) { out.append(QLatin1StringView(s, n)); }
+    void Text(QStringView text, bool) { out.append(text); }
+    void Tabs(int n) { out.append(QString(n, QLatin1Char('\t'))); }
+};
+
+// Output in UTF-8, for files: written directly, without a UTF-16 copy first.
+struct TUtf8Sink {
+    std::string out;
+    void Char(char c) { out.push_back(c); }
+    void Ascii(const char* s, qsizetype n) { out.append(s, size_t(n)); }
+    void Text(QStringView text, bool ascii) {
+        if (ascii) {
+            const size_t at = out.size();
+            out.resize(at + size_t(text.size()));
+            char* d = out.data() + at;
+            for (QChar c : text) *d++ = char(c.unicode());
+        } else {
+            const QByteArray bytes = text.toUtf8();
+            out.append(bytes.constData(), size_t(bytes.size()));
+        }
+    }
+    void Tabs(int n) { out.append(size_t(n), '\t'); }
+    // Narrows plain ASCII text straight into the output while collecting its
+    // classes; gives back false (and writes nothing) for any other text.
+    bool TryAscii(QStringView text, uint8_t& classes) {
+        const size_t at = out.size();
+        out.resize(at + size_t(text.size()));
+        char* d = out.data() + at;
+        uint8_t seen = 0;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u >= 128) {
+                out.resize(at);
+                return false;
+            }
+            seen |= kClasses.c[u];
+            *d++ = char(u);
+        }
+        classes = seen;
+        return true;
+    }
+    void Drop(qsizetype n) { out.resize(out.size() - size_t(n)); }
+};
+
+// Classes of a text for the writer: what it holds below 128, and whether it holds more.
+struct TTextClasses {
+    uint8_t classes = 0;
+    bool ascii = true;
+};
+
+inline TTextClasses Classify(QStringView text) {
+    TTextClasses t;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 128)
+            t.classes |= kClasses.c[u];
+        else
+            t.ascii = false;
+    }
+    return t;
+}
+
+bool IsAscii(QStringView text) {
+    for (QChar c : text)
+        if (c.unicode() >= 128) return false;
+    return true;
+}
+
+}  // namespace
+
+// The code writer's rules, kept exactly: text goes onto the last line (made
+// when there is none); an empty line first receives one TAB per level while
+// indenting; a line break is an empty line appended while line breaks are on.
+template <class Sink>
+struct TKnotWriter {
+    Sink sink;
     qsizetype lines = 0;
     bool lineEmpty = true;
     int level = 0;
     bool useIndent = true;
     bool useNewLines = true;
 
-    // The code writer's rules: text goes onto the last line (made when there is
-    // none); an empty line first receives one TAB per level when indenting.
     void Begin() {
         if (lines == 0) lines = 1;
         if (lineEmpty) {
-            if (useIndent && level > 0) out.append(QString(level, QLatin1Char('\t')));
+            if (useIndent && level > 0) sink.Tabs(level);
             lineEmpty = false;
         }
     }
@@ -332,76 +513,146 @@ struct TKnotWriter {
         if (lines == 0)
             lines = 1;
         else {
-            out.append(u"\r\n");
+            sink.Ascii("\r\n", 2);
             ++lines;
         }
         lineEmpty = true;
     }
 
+    void Name(const QString& name) {
+        if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
+            uint8_t classes;
+            if (sink.TryAscii(name, classes)) return;
+        }
+        sink.Text(name, IsAscii(name));
+    }
+
     void WriteParam(const TKnotParam& param, TKnotFlags flags) {
-        Begin();
-        out.append(QLatin1Char(' '));
-        out.append(param.Name());
+        sink.Char(' ');
+        Name(param.Name());
         if (param.Kind() == pkNone) return;
-        out.append(QLatin1Char('='));
+        sink.Char('=');
         if (param.Kind() != pkString) {
             const bool quoted = !(flags & kfUnquotedValues);
-            if (quoted) out.append(QLatin1Char('"'));
+            if (quoted) sink.Char('"');
             if (param.Stream()) AppendHex(*param.Stream());
-            if (quoted) out.append(QLatin1Char('"'));
+            if (quoted) sink.Char('"');
             return;
         }
         AppendValue(param.Value(), flags);
     }
 
     void AppendHex(const QByteArray& bytes) {
-        const qsizetype at = out.size();
-        out.resize(at + bytes.size() * 2);
-        char16_t* d = reinterpret_cast<char16_t*>(out.data()) + at;
+        static constexpr char digits[] = "0123456789ABCDEF";
+        auto& out = sink.out;
+        const auto at = out.size();
+        out.resize(at + decltype(at)(bytes.size()) * 2);
+        auto* d = out.data() + at;
         for (char b : bytes) {
             const unsigned u = static_cast<unsigned char>(b);
-            *d++ = kHexDigits[u >> 4];
-            *d++ = kHexDigits[u & 15];
+            *d++ = digits[u >> 4];
+            *d++ = digits[u & 15];
         }
     }
 
     void AppendValue(const QString& value, TKnotFlags flags) {
         const bool doubled = flags & kfDoubledQuotes;
-        const uint8_t escapeClass = doubled ? ccDoubled : ccEscape;
-        const uint8_t quoteClass = doubled ? ccQuoteDoubled : ccQuoteEntity;
-        bool escape = false, needsQuotes = false;
-        for (QChar c : value) {
-            escape |= Has(c.unicode(), escapeClass);
-            needsQuotes |= Has(c.unicode(), quoteClass);
+        if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
+            // Quoted values of plain ASCII with nothing to escape, the bulk of a
+            // scheme file, in one pass.
+            uint8_t classes = 0;
+            if (!(flags & kfUnquotedValues)) {
+                sink.Char('"');
+                const bool ascii = sink.TryAscii(value, classes);
+                if (ascii && !(classes & (doubled ? ccDoubled : ccEscape))) {
+                    sink.Char('"');
+                    return;
+                }
+                // Take it back out and write it the general way.
+                if (ascii) sink.Drop(value.size());
+                sink.Drop(1);
+            }
         }
+        const TTextClasses t = Classify(value);
+        const bool escape = t.classes & (doubled ? ccDoubled : ccEscape);
+        const bool needsQuotes = t.classes & (doubled ? ccQuoteDoubled : ccQuoteEntity);
         const bool quoted = needsQuotes || !(flags & kfUnquotedValues);
-        if (quoted) out.append(QLatin1Char('"'));
+        if (quoted) sink.Char('"');
         if (!escape)
-            out.append(value);
+            sink.Text(value, t.ascii);
         else
             AppendEscaped(value, doubled);
-        if (quoted) out.append(QLatin1Char('"'));
+        if (quoted) sink.Char('"');
     }
 
+    // Runs of characters that stay as they are go out whole, so that the two
+    // halves of a surrogate pair are encoded together.
     void AppendEscaped(QStringView value, bool doubled) {
-        for (QChar c : value) {
-            const char16_t u = c.unicode();
+        qsizetype run = 0;
+        auto flush = [&](qsizetype end) {
+            if (end > run) {
+                const QStringView piece = value.mid(run, end - run);
+                sink.Text(piece, IsAscii(piece));
+            }
+        };
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const char16_t u = value[i].unicode();
+            if (u >= 128 || !(kClasses.c[u] & (doubled ? ccDoubled : ccEscape))) continue;
+            flush(i);
+            run = i + 1;
             if (u == u'&')
-                out.append(u"&amp;");
+                sink.Ascii("&amp;", 5);
             else if (u == u'"')
-                out.append(doubled ? u"\"\"" : u"&quot;");
-            else if (doubled)
-                out.append(c);
+                doubled ? sink.Ascii("\"\"", 2) : sink.Ascii("&quot;", 6);
             else if (u == u'<')
-                out.append(u"&lt;");
+                sink.Ascii("&lt;", 4);
             else if (u == u'>')
-                out.append(u"&gt;");
-            else if (u >= 1 && u < 32) {
-                out.append(u"&#");
-                out.append(QString::number(int(u)));
-                out.append(QLatin1Char(';'));
-            } else
-                out.append(c);
+                sink.Ascii("&gt;", 4);
+            else {
+                char ref[8];
+                const int n = std::snprintf(ref, sizeof ref, "&#%d;", int(u));
+                sink.Ascii(ref, n);
+            }
+        }
+        flush(value.size());
+    }
+
+    // Emptiness of every knot of the tree, found in one pass from the leaves up,
+    // so that skipping empty children stays linear on deep trees.
+    std::unordered_set<const TKnot*> empty;
+    bool emptyKnown = false;
+    const TKnot* saveRoot = nullptr;
+
+    bool IsEmpty(const TKnot* k) {
+        if (!emptyKnown) {
+            emptyKnown = true;
+            std::vector<const TKnot*> order;
+            WalkConst(*saveRoot, order);
+            for (size_t i = order.size(); i-- > 0;) {
+                const TKnot* n = order[i];
+                if (n->Params()) continue;
+                bool e = true;
+                if (n->FirstChild()) {
+                    if (n->GetFlags() & kfIndexed) continue;
+                    for (const TKnot* c = n->FirstKnot(); c && e; c = c->NextKnot()) e = empty.count(c) > 0;
+                }
+                if (e) empty.insert(n);
+            }
+        }
+        return empty.count(k) > 0;
+    }
+
+    static void WalkConst(const TKnot& top, std::vector<const TKnot*>& order) {
+        const TNode* n = &top;
+        for (;;) {
+            order.push_back(static_cast<const TKnot*>(n));
+            if (n->FirstChild()) {
+                n = n->FirstChild();
+                continue;
+            }
+            while (n != &top && !n->NextSibling()) n = n->Parent();
+            if (n == &top) return;
+            n = n->NextSibling();
         }
     }
 
@@ -414,13 +665,14 @@ struct TKnotWriter {
     };
 
     void Run(const TKnot& root) {
+        saveRoot = &root;
         std::vector<TFrame> stack;
         Open(&root, stack);
         while (!stack.empty()) {
             TFrame& f = stack.back();
             const TKnot* child = f.next;
             if (f.flags & kfSkipEmpty)
-                while (child && child->IsEmpty()) child = child->NextKnot();
+                while (child && IsEmpty(child)) child = child->NextKnot();
             if (child) {
                 f.next = child->NextKnot();
                 Open(child, stack);
@@ -428,11 +680,12 @@ struct TKnotWriter {
             }
             --level;
             Begin();
-            out.append(u"</");
-            out.append(f.knot->Name());
-            out.append(QLatin1Char('>'));
-            Finish(&root, stack);
+            sink.Ascii("</", 2);
+            Name(f.knot->Name());
+            sink.Char('>');
+            Finish(stack);
         }
+        if (lines > 0) sink.Ascii("\r\n", 2);
     }
 
     void Open(const TKnot* k, std::vector<TFrame>& stack) {
@@ -441,25 +694,25 @@ struct TKnotWriter {
         useIndent = !(flags & kfNoIndent);
         useNewLines = !(flags & kfNoLineBreaks);
         Begin();
-        out.append(QLatin1Char('<'));
-        out.append(k->Name());
+        sink.Char('<');
+        Name(k->Name());
         for (const TKnotParam* p = k->Params(); p; p = p->Next()) WriteParam(*p, flags);
         if (!k->FirstChild()) {
-            out.append(u"/>");
-            Finish(stack.front().knot, stack);
+            sink.Ascii("/>", 2);
+            Finish(stack);
             return;
         }
-        out.append(QLatin1Char('>'));
+        sink.Char('>');
         NewLine();
         ++level;
     }
 
     // Ends the line unless the next sibling follows on the same line, then
     // restores the writer's settings. The knot being saved ends no line.
-    void Finish(const TKnot* root, std::vector<TFrame>& stack) {
+    void Finish(std::vector<TFrame>& stack) {
         const TFrame f = stack.back();
         stack.pop_back();
-        if (f.knot != root) {
+        if (f.knot != saveRoot) {
             const TKnot* next = f.knot->NextKnot();
             if (!next || !(next->GetFlags() & kfSameLine)) NewLine();
         }
@@ -473,9 +726,14 @@ struct TKnotWriter {
 namespace KnotText {
 
 QString ToHex(const QByteArray& bytes) {
-    TKnotWriter w;
-    w.AppendHex(bytes);
-    return w.out;
+    QString out(bytes.size() * 2, Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    for (char b : bytes) {
+        const unsigned u = static_cast<unsigned char>(b);
+        *d++ = kHexDigits[u >> 4];
+        *d++ = kHexDigits[u & 15];
+    }
+    return out;
 }
 
 bool FromHex(QStringView text, QByteArray& stream) {
@@ -515,12 +773,10 @@ bool ParseInt(QStringView text, int& value) {
 }
 
 QString Escape(QStringView value, bool doubledQuotes, bool& needsQuotes) {
-    TKnotWriter w;
+    TKnotWriter<TUtf16Sink> w;
     w.AppendEscaped(value, doubledQuotes);
-    const uint8_t quoteClass = doubledQuotes ? ccQuoteDoubled : ccQuoteEntity;
-    needsQuotes = false;
-    for (QChar c : w.out) needsQuotes |= Has(c.unicode(), quoteClass);
-    return w.out;
+    needsQuotes = Classify(w.sink.out).classes & (doubledQuotes ? ccQuoteDoubled : ccQuoteEntity);
+    return w.sink.out;
 }
 
 QString Unescape(QStringView text, int quoteCount, int ampCount) {
@@ -580,10 +836,17 @@ QString Unescape(QStringView text, int quoteCount, int ampCount) {
 }
 
 QString Write(const TKnot& knot) {
-    TKnotWriter w;
+    TKnotWriter<TUtf16Sink> w;
     w.Run(knot);
-    if (w.lines > 0) w.out.append(u"\r\n");
-    return w.out;
+    return w.sink.out;
+}
+
+QByteArray WriteBytes(const TKnot& knot, TKnotEncoding encoding) {
+    if (encoding == TKnotEncoding::Utf16LE || encoding == TKnotEncoding::Utf16BE) return Encode(Write(knot), encoding);
+    TKnotWriter<TUtf8Sink> w;
+    if (encoding == TKnotEncoding::Utf8) w.sink.out = "\xEF\xBB\xBF";
+    w.Run(knot);
+    return QByteArray(w.sink.out.data(), qsizetype(w.sink.out.size()));
 }
 
 QByteArray Encode(const QString& text, TKnotEncoding encoding) {

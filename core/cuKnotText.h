@@ -29,6 +29,8 @@ QString Unescape(QStringView text, int quoteCount, int ampCount);
 
 // The knot and its subtree as text, CR LF after every line.
 QString Write(const TKnot& knot);
+// The same, encoded, with the encoding's byte-order mark (none for Ansi).
+QByteArray WriteBytes(const TKnot& knot, TKnotEncoding encoding);
 // Text in an encoding, with that encoding's byte-order mark (none for Ansi).
 QByteArray Encode(const QString& text, TKnotEncoding encoding);
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-TLocalization* g_localization = nullptr;
+std::unique_ptr<TLocalization> g_localization;
 
 // ---------------------------------------------------------------------------
 // Table files
@@ -101,11 +101,28 @@ QString TLocalization::LoadStr(int id) const {
 // ---------------------------------------------------------------------------
 // Free functions
 
-TLocalization* Localization() noexcept { return g_localization; }
+TLocalization* Localization() noexcept { return g_localization.get(); }
 
 QString LoadStrLang(int id, uint16_t langId) { return g_localization ? g_localization->LoadStrLang(id, langId) : QString(); }
 
 QString LoadStr(int id) { return g_localization ? g_localization->LoadStr(id) : QString(); }
+
+namespace {
+
+// The first "%<number>" in text. A digit after it makes a
+// longer placeholder when an argument exists for that one ("%10" with ten
+// arguments is not "%1" followed by "0").
+qsizetype FindPlaceholder(const QString& text, qsizetype number, qsizetype argCount) {
+    const QString placeholder = QLatin1Char('%') + QString::number(number);
+    for (qsizetype at = text.indexOf(placeholder); at >= 0; at = text.indexOf(placeholder, at + 1)) {
+        const qsizetype end = at + placeholder.size();
+        const int digit = end < text.size() ? text[end].digitValue() : -1;
+        if (digit < 0 || number * 10 + digit > argCount) return at;
+    }
+    return -1;
+}
+
+}  // namespace
 
 QString FormatPlaceholders(const QString& text, const QStringList& args) {
     // The text as runs: the template's own runs are searched, the inserted
@@ -116,12 +133,12 @@ QString FormatPlaceholders(const QString& text, const QStringList& args) {
     };
     std::vector<Run> runs{{text, true}};
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString placeholder = QLatin1Char('%') + QString::number(i + 1);
+        const qsizetype length = 1 + QString::number(i + 1).size();
         for (size_t r = 0; r < runs.size(); ++r) {
             if (!runs[r].fromTemplate) continue;
-            const qsizetype at = runs[r].text.indexOf(placeholder);
+            const qsizetype at = FindPlaceholder(runs[r].text, i + 1, args.size());
             if (at < 0) continue;
-            Run after{runs[r].text.mid(at + placeholder.size()), true};
+            Run after{runs[r].text.mid(at + length), true};
             runs[r].text.truncate(at);
             runs.insert(runs.begin() + r + 1, {Run{args[i], false}, std::move(after)});
             break;
@@ -140,9 +157,6 @@ std::unique_ptr<QIODevice> OpenResourceStream(const QString& name, const QString
     return file;
 }
 
-void InitLocalizationUnit() { g_localization = new TLocalization(); }
+void InitLocalizationUnit() { g_localization = std::make_unique<TLocalization>(); }
 
-void FinalLocalizationUnit() {
-    delete g_localization;
-    g_localization = nullptr;
-}
+void FinalLocalizationUnit() { g_localization.reset(); }

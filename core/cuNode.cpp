@@ -7,8 +7,20 @@ T_CLASS_IMPL(TNode, TItfObject)
 TNode::~TNode() = default;
 
 void TNode::Free() {
-    BeforeDestruction();
-    SetParentBefore(nullptr, nullptr);
+    // The end of the node: what raises on the way is logged and freeing goes
+    // on, so that the subtree never stays half freed and a TNodePtr's deleter
+    // never raises.
+    try {
+        BeforeDestruction();
+    } catch (...) {
+        LogCurrentException("A node raised before its destruction");
+    }
+    try {
+        SetParentBefore(nullptr, nullptr);
+    } catch (...) {
+        LogCurrentException("A node raised while it left its parent");
+        if (m_parent) Unlink();
+    }
     while (m_lastChild) m_lastChild->Free();
     delete this;
 }

@@ -18,7 +18,9 @@ class TNode : public TItfObject {
 public:
     TNode() noexcept = default;
 
-    // Two-phase destruction; see the file comment. Safe on nullptr through FreeNode().
+    // Two-phase destruction; see the file comment. Never raises: an exception
+    // from BeforeDestruction or from a notification of the detach is logged
+    // and freeing goes on. Safe on nullptr through FreeNode().
     void Free();
 
     TNode* Parent() const noexcept { return m_parent; }

@@ -2,8 +2,6 @@
 
 #include "core/cuStringIds.h"
 
-#include <QtGlobal>
-
 T_CLASS_IMPL(TNotify, TItfObject)
 T_CLASS_IMPL(TFlagsNotify, TNotify)
 
@@ -50,8 +48,8 @@ void FreeBatch(TNotify* first) {
 TNotifier::~TNotifier() {
     try {
         m_listeners.Walk([this](const TNotifyListener& l) { l(this, nullptr); });
-    } catch (const std::exception& e) {
-        qWarning("A listener raised while its notifier was destroyed: %s", e.what());
+    } catch (...) {
+        LogCurrentException("A listener raised while its notifier was destroyed");
     }
     FreeBatch(m_first);
 }

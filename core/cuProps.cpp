@@ -7,6 +7,20 @@
 namespace {
 const QString ValueParam = QStringLiteral("Value");
 
+// Runs body inside one update bracket of p, which closes (and announces)
+// also when body raises.
+template <class Body>
+void InUpdate(TProperty& p, Body&& body) {
+    p.BeginUpdate();
+    try {
+        body();
+    } catch (...) {
+        p.EndUpdate();
+        throw;
+    }
+    p.EndUpdate();
+}
+
 template <class T>
 const T& SameClass(const TProperty& source) {
     Q_ASSERT_X(dynamic_cast<const T*>(&source), "Assign", "the two property trees differ in shape");
@@ -27,18 +41,18 @@ void TProperty::LoadFrom(TKnot* parentKnot) {
 void TProperty::SaveTo(TKnot* parentKnot) { SaveContent(parentKnot->FindOrAddChild(m_name)); }
 
 void TProperty::Assign(const TProperty& source) {
-    BeginUpdate();
-    TNode* from = source.FirstChild();
-    for (TNode* to = FirstChild(); to && from; to = to->NextSibling(), from = from->NextSibling())
-        static_cast<TProperty*>(to)->Assign(*static_cast<const TProperty*>(from));
-    EndUpdate();
+    InUpdate(*this, [&] {
+        TNode* from = source.FirstChild();
+        for (TNode* to = FirstChild(); to && from; to = to->NextSibling(), from = from->NextSibling())
+            static_cast<TProperty*>(to)->Assign(*static_cast<const TProperty*>(from));
+    });
 }
 
 void TProperty::LoadContent(TKnot* knot) {
-    BeginUpdate();
-    for (TNode* child = FirstChild(); child; child = child->NextSibling())
-        static_cast<TProperty*>(child)->LoadFrom(knot);
-    EndUpdate();
+    InUpdate(*this, [&] {
+        for (TNode* child = FirstChild(); child; child = child->NextSibling())
+            static_cast<TProperty*>(child)->LoadFrom(knot);
+    });
 }
 
 void TProperty::SaveContent(TKnot* knot) {
@@ -48,7 +62,7 @@ void TProperty::SaveContent(TKnot* knot) {
 
 void TProperty::EndUpdate() {
     Q_ASSERT_X(m_updateCount > 0, "TProperty::EndUpdate", "no open update bracket");
-    --m_updateCount;
+    if (m_updateCount > 0) --m_updateCount;  // an unbalanced call must not silence the property for good
     Broadcast(1, 0, 0);
 }
 

@@ -439,6 +439,13 @@ constexpr int strNotFlagsNotifyClass = 10003;
 constexpr int strCannotReadFile = 10020;
 constexpr int strCannotWriteFile = 10021;
 constexpr int strShellExecuteError = 10040;
+constexpr int strCompressedDataDamaged = 10041;
+constexpr int strDecompressedTooLarge = 10042;
+constexpr int strCannotCreateUniqueFile = 10043;
+constexpr int strOpenWithCaption = 10044;
+constexpr int strOpenWithPrompt = 10045;
+constexpr int strOpenWithBrowse = 10046;
+constexpr int strOpenWithAllFiles = 10047;
 constexpr int strInvalidGdipOperation = 10060;
 constexpr int strStreamReadError = 10061;
 constexpr int strInvalidIconFormat = 10062;
@@ -533,11 +540,3 @@ constexpr int strUnknownTypeOfFile = 10190;
 constexpr int strWelcome = 10191;
 constexpr int strUnableInitializeWinInet = 10192;
 constexpr int strCanTOpenURL = 10193;
-
-// General utilities (texts still to be added to the tables)
-constexpr int strCompressedDataDamaged = 10041;
-constexpr int strDecompressedTooLarge = 10042;
-constexpr int strOpenWithCaption = 10044;
-constexpr int strOpenWithPrompt = 10045;
-constexpr int strOpenWithBrowse = 10046;
-constexpr int strOpenWithAllFiles = 10047;

@@ -1,7 +1,5 @@
 #include "core/cuUndoRedo.h"
 
-#include <QtGlobal>
-
 #include <algorithm>
 
 T_CLASS_IMPL(TOperation, TNode)
@@ -74,8 +72,8 @@ TUndoRedo::TUndoRedo() : m_undoList(MakeNode<TNode>()), m_redoList(MakeNode<TNod
 TUndoRedo::~TUndoRedo() {
     try {
         Clear();
-    } catch (const std::exception& e) {
-        qWarning("A handler raised while an undo history was destroyed: %s", e.what());
+    } catch (...) {
+        LogCurrentException("A handler raised while an undo history was destroyed");
     }
 }
 

@@ -1,7 +1,9 @@
 #include "core/cuUnits.h"
 
+#include "core/cuClasses.h"
 #include "core/cuDeviceContextManager.h"
 #include "core/cuLocalization.h"
+#include "core/umGDIPlus.h"
 
 #include <QStringList>
 
@@ -23,7 +25,11 @@ void TUnitRegistry::FinalizeAll() {
     for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
         if (!it->initialized) continue;
         it->initialized = false;
-        if (it->final) it->final();
+        try {
+            if (it->final) it->final();
+        } catch (...) {
+            LogCurrentException(qUtf8Printable(QStringLiteral("Finalising %1 raised").arg(it->name)));
+        }
     }
 }
 
@@ -37,4 +43,5 @@ QStringList TUnitRegistry::InitializedNames() const {
 void RegisterCoreUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("cuLocalization"), InitLocalizationUnit, FinalLocalizationUnit);
     registry.Add(QStringLiteral("cuDeviceContextManager"), InitDeviceContextManagerUnit, FinalDeviceContextManagerUnit);
+    registry.Add(QStringLiteral("umGDIPlus"), InitGDIPlusUnit, FinalGDIPlusUnit);
 }

@@ -18,7 +18,8 @@ public:
     void Add(const QString& name, std::function<void()> init, std::function<void()> final = {});
     // Runs every initialisation not yet run, in the order added.
     void InitializeAll();
-    // Runs the finalisations of the initialised units, last first.
+    // Runs the finalisations of the initialised units, last first. One that
+    // raises is logged and the others still run.
     void FinalizeAll();
     QStringList InitializedNames() const;
 

@@ -1,6 +1,7 @@
 #include "core/cuUtils.h"
 
 #include "core/cuClasses.h"
+#include "core/cuCodeWriters.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "platform/plCursor.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -33,22 +35,6 @@ QString WithDelimiter(const QString& dir) {
 bool IsUncStart(const QString& path) { return path.size() >= 2 && IsDelimiter(path[0]) && IsDelimiter(path[1]); }
 bool HasDrive(const QString& path) { return path.size() >= 2 && path[1] == QLatin1Char(':'); }
 
-// "%d" and "%s" filled from left to right in one pass; arguments are never scanned again.
-QString FillPercent(const QString& pattern, const QStringList& args) {
-    QString out;
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == QLatin1Char('%') && i + 1 < pattern.size() &&
-            (pattern[i + 1] == QLatin1Char('d') || pattern[i + 1] == QLatin1Char('s')) && next < args.size()) {
-            out += args[next++];
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
-}
-
 // The whole content of a device: the buffer itself for a QBuffer, else read from the start.
 QByteArray WholeContent(QIODevice& source) {
     if (auto* buffer = qobject_cast<QBuffer*>(&source)) {
@@ -59,14 +45,22 @@ QByteArray WholeContent(QIODevice& source) {
     return source.readAll();
 }
 
-// Writes `data` at the device's position and rewinds it; an empty QBuffer takes the bytes over.
+// The name a write error gives for a device: its file name, else its object name.
+QString DeviceName(const QIODevice& device) {
+    if (const auto* file = qobject_cast<const QFileDevice*>(&device)) return file->fileName();
+    return device.objectName();
+}
+
+// Writes `data` at the device's position and rewinds it; an empty writable
+// QBuffer takes the bytes over. A device that does not take every byte raises.
 void WriteAndRewind(QIODevice& dest, QByteArray&& data) {
+    if (!dest.isWritable()) throw Exception::FromId(strCannotWriteFile, {DeviceName(dest)});
     auto* buffer = qobject_cast<QBuffer*>(&dest);
     if (buffer && buffer->pos() == 0 && buffer->size() == 0) {
         buffer->buffer() = std::move(data);
     } else {
         if (buffer) buffer->buffer().reserve(buffer->pos() + data.size());
-        dest.write(data);
+        if (dest.write(data) != data.size()) throw Exception::FromId(strCannotWriteFile, {DeviceName(dest)});
     }
     if (!dest.isSequential()) dest.seek(0);
 }
@@ -103,7 +97,7 @@ std::unique_ptr<QFile> CreateUniqueFile(const QString& nameFmt, const QString& e
     const bool numbered = nameFmt.contains(QLatin1String("%d"));
     constexpr int maxTries = 100000;
     for (int n = 1; n <= maxTries; ++n) {
-        QString name = folder + FillPercent(nameFmt, {QString::number(n)});
+        QString name = folder + FormatCode(nameFmt, {n});
         if (!ext.isEmpty()) name += QLatin1Char('.') + ext;
         auto file = std::make_unique<QFile>(name);
         // Exclusive creation: a file made meanwhile by someone else fails here
@@ -114,11 +108,11 @@ std::unique_ptr<QFile> CreateUniqueFile(const QString& nameFmt, const QString& e
         }
         if (!QFileInfo::exists(name)) {
             if (!QFileInfo(folder).isDir()) RaisePathNotFound(folder);
-            throw Exception::FromId(strCannotCreateFile, {name});
+            throw Exception::FromId(strCannotCreateUniqueFile, {name});
         }
         if (!numbered) break;
     }
-    throw Exception::FromId(strCannotCreateFile, {folder + nameFmt});
+    throw Exception::FromId(strCannotCreateUniqueFile, {folder + nameFmt});
 }
 
 QString ExtractFileExtNoDot(const QString& fileName) {
@@ -266,8 +260,7 @@ bool ShellOpen(const QString& fileName, const QString& params, const QString& ve
         if (EndsWithPathDelimiter(fileName)) RaisePathNotFound(fileName);
         RaiseFileNotFound(fileName);
     }
-    throw Exception(FillPercent(LoadStr(strShellExecuteError), {QString::number(result), fileName}),
-                    strShellExecuteError);
+    throw Exception(FormatCode(LoadStr(strShellExecuteError), {result, fileName}), strShellExecuteError);
 }
 
 int ShowOpenWithDialog(const QString& fileName, const QString& params, const QString& verb) {
@@ -410,7 +403,8 @@ QByteArray DecompressBytes(const QByteArray& data, qint64 maxSize) {
     z_stream& zs = inflater.Stream();
     const auto* in = reinterpret_cast<const Bytef*>(data.constData());
     qsizetype inLeft = data.size();
-    const qint64 limit = maxSize + 1;  // one byte more than allowed tells "too large"
+    // One byte more than allowed tells "too large"; the largest cap is no limit.
+    const qint64 limit = maxSize < std::numeric_limits<qint64>::max() ? maxSize + 1 : maxSize;
     QByteArray out;
     out.resize(qsizetype(std::min<qint64>(limit, std::max<qint64>(64 * 1024, qint64(data.size()) * 4))));
     qint64 produced = 0;
@@ -447,8 +441,6 @@ QByteArray DecompressBytes(const QByteArray& data, qint64 maxSize) {
 void CompressStream(QIODevice& source, QIODevice& dest) {
     const QByteArray data = WholeContent(source);
     if (data.isEmpty()) return;
-    if (auto* buffer = qobject_cast<QBuffer*>(&dest))
-        buffer->buffer().reserve(buffer->pos() + qsizetype(compressBound(uLong(data.size()))));
     WriteAndRewind(dest, CompressBytes(data));
 }
 

@@ -57,25 +57,25 @@ void TAlignLayout::setGeometry(const QRect& rect) {
             QWidget* widget = item->widget();
             if (!widget || item->isEmpty() || WidgetAlign(widget) != kind) continue;
             const QSize s = ItemSize(item);
+            // A strip takes what it asks for, at most what is left.
+            const int h = qMin(s.height(), free.height()), w = qMin(s.width(), free.width());
             QRect r;
             switch (kind) {
             case TAlign::Top:
-                r = QRect(free.left(), free.top(), free.width(), qMin(s.height(), free.height()));
-                free.setTop(r.top() + r.height());
+                r = QRect(free.left(), free.top(), free.width(), h);
+                free.setTop(free.top() + h);
                 break;
             case TAlign::Bottom:
-                r = QRect(free.left(), free.top() + free.height() - qMin(s.height(), free.height()), free.width(),
-                          qMin(s.height(), free.height()));
-                free.setHeight(free.height() - r.height());
+                r = QRect(free.left(), free.top() + free.height() - h, free.width(), h);
+                free.setHeight(free.height() - h);
                 break;
             case TAlign::Left:
-                r = QRect(free.left(), free.top(), qMin(s.width(), free.width()), free.height());
-                free.setLeft(r.left() + r.width());
+                r = QRect(free.left(), free.top(), w, free.height());
+                free.setLeft(free.left() + w);
                 break;
             case TAlign::Right:
-                r = QRect(free.left() + free.width() - qMin(s.width(), free.width()), free.top(),
-                          qMin(s.width(), free.width()), free.height());
-                free.setWidth(free.width() - r.width());
+                r = QRect(free.left() + free.width() - w, free.top(), w, free.height());
+                free.setWidth(free.width() - w);
                 break;
             default:
                 r = free;

@@ -4,6 +4,8 @@
 // registers. The Qt implementation shows it as the application's override
 // cursor; the fake only remembers it.
 
+#include "platform/plInstaller.h"
+
 #include <QCursor>
 #include <QString>
 
@@ -65,15 +67,9 @@ private:
     int m_id = Cursors::Default;
 };
 
-class TScreenCursorInstaller {
+class TScreenCursorInstaller : public TInstaller<TScreenCursor> {
 public:
-    explicit TScreenCursorInstaller(TScreenCursor* c) noexcept : m_previous(TScreenCursor::Install(c)) {}
-    ~TScreenCursorInstaller() { TScreenCursor::Install(m_previous); }
-    TScreenCursorInstaller(const TScreenCursorInstaller&) = delete;
-    TScreenCursorInstaller& operator=(const TScreenCursorInstaller&) = delete;
-
-private:
-    TScreenCursor* m_previous;
+    using TInstaller::TInstaller;
 };
 
 // A cursor from a Windows cursor file (".cur"; the hot spot is kept); a null

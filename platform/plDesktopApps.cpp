@@ -101,6 +101,15 @@ QStringList SplitExec(const QString& exec) {
     return args;
 }
 
+// The ids that the files list for mime in their groups named `section`, file by file.
+QStringList ListedIds(const QList<TGroups>& files, const char* section, const QString& mime) {
+    QStringList ids;
+    for (const TGroups& groups : files)
+        for (const auto& [name, group] : groups)
+            if (name == QLatin1String(section)) ids += SplitList(GroupValue(group, mime));
+    return ids;
+}
+
 QString FindDesktopFile(const QString& id, const TXdgDirs& dirs) {
     for (const QString& dir : dirs.DataDirs) {
         const QString base = dir + QStringLiteral("/applications/");
@@ -168,17 +177,10 @@ std::vector<TDesktopApp> ListApplicationsForMimeTypes(const QStringList& mimeTyp
     QStringList ids;
     QSet<QString> removed;
     for (const QString& mime : mimeTypes) {
-        for (const TGroups& groups : lists)
-            for (const auto& [name, group] : groups)
-                if (name == QLatin1String("Removed Associations"))
-                    for (const QString& id : SplitList(GroupValue(group, mime))) removed.insert(id);
-        for (const char* section : {"Default Applications", "Added Associations"})
-            for (const TGroups& groups : lists)
-                for (const auto& [name, group] : groups)
-                    if (name == QLatin1String(section)) ids += SplitList(GroupValue(group, mime));
-        for (const TGroups& groups : caches)
-            for (const auto& [name, group] : groups)
-                if (name == QLatin1String("MIME Cache")) ids += SplitList(GroupValue(group, mime));
+        for (const QString& id : ListedIds(lists, "Removed Associations", mime)) removed.insert(id);
+        ids += ListedIds(lists, "Default Applications", mime);
+        ids += ListedIds(lists, "Added Associations", mime);
+        ids += ListedIds(caches, "MIME Cache", mime);
     }
 
     std::vector<TDesktopApp> apps;

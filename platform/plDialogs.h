@@ -4,6 +4,7 @@
 // records the calls and answers from a script.
 
 #include "platform/plDesktopApps.h"
+#include "platform/plInstaller.h"
 
 #include <QString>
 #include <QStringList>
@@ -91,13 +92,7 @@ public:
     TOpenWithTexts TextsShown;
 };
 
-class TDialogsInstaller {
+class TDialogsInstaller : public TInstaller<TDialogs> {
 public:
-    explicit TDialogsInstaller(TDialogs* d) noexcept : m_previous(TDialogs::Install(d)) {}
-    ~TDialogsInstaller() { TDialogs::Install(m_previous); }
-    TDialogsInstaller(const TDialogsInstaller&) = delete;
-    TDialogsInstaller& operator=(const TDialogsInstaller&) = delete;
-
-private:
-    TDialogs* m_previous;
+    using TInstaller::TInstaller;
 };

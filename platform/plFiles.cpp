@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +91,10 @@ TFileReplaceResult ReplaceFileContents(const QString& target, const QByteArray& 
         if (fd < 0 && !files.LastErrorWasExists()) return failure();
     }
     if (fd < 0) return failure();
+    // The new file keeps the old one's permissions (a private file stays
+    // private), writable by its owner as a read-only target was cleared.
+    struct stat old {};
+    if (::stat(Native(target).constData(), &old) == 0) ::fchmod(fd, (old.st_mode & 07777) | S_IWUSR);
 
     bool ok = files.Write(fd, data.constData(), data.size()) == data.size() && files.Sync(fd);
     TFileReplaceResult result = ok ? TFileReplaceResult{} : failure();

@@ -44,7 +44,8 @@ struct TFileReplaceResult {
 
 // Writes data into a new temporary file in the target's folder (the first of
 // <prefix>1.<ext>, <prefix>2.<ext>, ... that can be created exclusively),
-// flushes and syncs it, and renames it over the target. On any failure the
+// flushes and syncs it, and renames it over the target. The new file keeps
+// the target's permissions, made writable by the owner. On any failure the
 // temporary file is removed and the target is left as it was.
 TFileReplaceResult ReplaceFileContents(const QString& target, const QByteArray& data,
                                        const QString& tempPrefix = QStringLiteral("Rplc"),

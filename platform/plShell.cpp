@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <memory>
 
 namespace {
 std::atomic<TShell*> g_shell{nullptr};
@@ -62,21 +63,34 @@ bool HasAssociation(const QString& fileName) {
 // xdg-open, waiting a while for its verdict; a run that takes longer is left
 // running (it has started the program) and counts as started.
 int RunXdgOpen(const QString& target, int waitMs) {
-    auto* p = new QProcess();
+    auto p = std::make_unique<QProcess>();
     p->setStandardOutputFile(QProcess::nullDevice());
     p->setStandardErrorFile(QProcess::nullDevice());
     p->start(QStringLiteral("xdg-open"), {target});
-    if (!p->waitForStarted(3000)) {
-        delete p;
-        return ShellResult::NoAssociation;
-    }
-    if (p->waitForFinished(waitMs)) {
-        const int code = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
-        delete p;
-        return TXdgShell::MapXdgOpenExit(code);
-    }
-    QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    if (!p->waitForStarted(3000)) return ShellResult::NoAssociation;
+    if (p->waitForFinished(waitMs))
+        return TXdgShell::MapXdgOpenExit(p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1);
+    // Still running: it frees itself when it ends.
+    QProcess* running = p.release();
+    QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
     return ShellResult::Started;
+}
+
+// A run of backslashes at params[i], which is advanced past it: before a
+// double quote each pair stands for one backslash and an odd one escapes the
+// quote (which is consumed too; `toggles` tells whether an unescaped quote
+// followed); elsewhere the backslashes are literal.
+QString BackslashRun(const QString& params, qsizetype& i, bool& toggles) {
+    qsizetype run = 0;
+    while (i + run < params.size() && params[i + run] == QLatin1Char('\\')) ++run;
+    toggles = false;
+    if (i + run >= params.size() || params[i + run] != QLatin1Char('"')) {
+        i += run;
+        return QString(run, QLatin1Char('\\'));
+    }
+    i += run + 1;
+    toggles = run % 2 == 0;
+    return QString(run / 2, QLatin1Char('\\')) + (toggles ? QString() : QStringLiteral("\""));
 }
 
 }  // namespace
@@ -97,17 +111,9 @@ QStringList SplitCommandLineArgs(const QString& params) {
         }
         inArg = true;
         if (c == QLatin1Char('\\')) {
-            qsizetype run = 0;
-            while (i + run < n && params[i + run] == QLatin1Char('\\')) ++run;
-            if (i + run < n && params[i + run] == QLatin1Char('"')) {
-                cur += QString(run / 2, QLatin1Char('\\'));
-                if (run % 2) cur += QLatin1Char('"');
-                else quoted = !quoted;
-                i += run + 1;
-            } else {
-                cur += QString(run, QLatin1Char('\\'));
-                i += run;
-            }
+            bool toggles = false;
+            cur += BackslashRun(params, i, toggles);
+            if (toggles) quoted = !quoted;
             continue;
         }
         if (c == QLatin1Char('"')) {

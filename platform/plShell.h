@@ -6,6 +6,7 @@
 // open-with choice), 0 any other failure.
 
 #include "platform/plDesktopApps.h"
+#include "platform/plInstaller.h"
 
 #include <QString>
 #include <QStringList>
@@ -81,13 +82,7 @@ public:
 };
 
 // Installs a shell for the lifetime of the guard.
-class TShellInstaller {
+class TShellInstaller : public TInstaller<TShell> {
 public:
-    explicit TShellInstaller(TShell* shell) noexcept : m_previous(TShell::Install(shell)) {}
-    ~TShellInstaller() { TShell::Install(m_previous); }
-    TShellInstaller(const TShellInstaller&) = delete;
-    TShellInstaller& operator=(const TShellInstaller&) = delete;
-
-private:
-    TShell* m_previous;
+    using TInstaller::TInstaller;
 };

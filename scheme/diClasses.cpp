@@ -2,6 +2,7 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "core/cuUtils.h"
 
 // ---------------------------------------------------------------------------
 // Element numbers
@@ -39,8 +40,11 @@ TElement* TElement::CreateWith(const TElementClass* cls, TScheme* scheme, TEleme
     TItfObject* object = cls->NewInstance();
     TElement* element = dynamic_cast<TElement*>(object);
     if (!element) {
-        delete object;
-        throw Exception(QStringLiteral("%1 is not an element class").arg(cls->Name()));
+        if (auto* node = dynamic_cast<TNode*>(object))
+            node->Free();
+        else
+            delete object;
+        throw Exception::FromId(strAbstractClass, {cls->Name()});
     }
     try {
         if (addOptions) element->SetOptions(element->Options() | addOptions);
@@ -231,6 +235,9 @@ void TElement::ParentChanged() {
 }
 
 bool TElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    // A parent that takes node message 3 for itself must not leave a dying
+    // child unmarked: it would go on being checked while it is freed.
+    if (msg == nmBeingDestroyed) m_state |= esBeingDestroyed;
     if (TElement* p = ParentElement())
         if (p->HandleChildMessage(this, msg, p1, p2)) return true;
     switch (msg) {
@@ -333,12 +340,22 @@ void TScheme::Unregister(TElement* element) {
     element->m_scheme = nullptr;
 }
 
+TElement** TScheme::IndexSlot(int32_t number, bool create) {
+    const int32_t key = number >> kIndexPageBits;
+    auto it = m_indexPages.find(key);
+    if (it == m_indexPages.end()) {
+        if (!create) return nullptr;
+        it = m_indexPages.emplace(key, std::make_unique<TIndexPage>()).first;
+    }
+    return &it->second->entries[number & ((1 << kIndexPageBits) - 1)];
+}
+
 // Elements sharing a number are chained in registration order, so the head
 // of the chain is the first registered.
 void TScheme::IndexAdd(TElement* element) {
     if (element->m_number == 0) return;
-    TElement*& head = m_byNumber[element->m_number];
-    TElement** link = &head;
+    TElement** link = IndexSlot(element->m_number, true);
+    if (!*link) ++m_indexPages[element->m_number >> kIndexPageBits]->used;
     while (*link && (*link)->m_registration < element->m_registration) link = &(*link)->m_sameNumberNext;
     element->m_sameNumberNext = *link;
     *link = element;
@@ -346,18 +363,22 @@ void TScheme::IndexAdd(TElement* element) {
 
 void TScheme::IndexRemove(TElement* element, int32_t number) {
     if (number == 0) return;
-    auto it = m_byNumber.find(number);
-    if (it == m_byNumber.end()) return;
-    TElement** link = &it.value();
+    TElement** head = IndexSlot(number, false);
+    if (!head) return;
+    TElement** link = head;
     while (*link && *link != element) link = &(*link)->m_sameNumberNext;
     if (*link) *link = element->m_sameNumberNext;
     element->m_sameNumberNext = nullptr;
-    if (!it.value()) m_byNumber.erase(it);
+    if (!*head) {
+        auto page = m_indexPages.find(number >> kIndexPageBits);
+        if (--page->second->used == 0) m_indexPages.erase(page);
+    }
 }
 
 TElement* TScheme::FindElement(int32_t number) const {
     if (number == 0) return nullptr;
-    return m_byNumber.value(number, nullptr);
+    auto it = m_indexPages.find(number >> kIndexPageBits);
+    return it == m_indexPages.end() ? nullptr : it->second->entries[number & ((1 << kIndexPageBits) - 1)];
 }
 
 bool TScheme::IsRegistered(const TElement* element, int32_t number) const {
@@ -366,7 +387,7 @@ bool TScheme::IsRegistered(const TElement* element, int32_t number) const {
             if (e == element) return true;
         return false;
     }
-    for (const TElement* e = m_byNumber.value(number, nullptr); e; e = e->m_sameNumberNext)
+    for (const TElement* e = FindElement(number); e; e = e->m_sameNumberNext)
         if (e == element) return true;
     return false;
 }
@@ -426,4 +447,8 @@ void TScheme::RunCheckQueue() {
 
 bool TFindData::Matches(TElement*, const QString& text) const {
     return text.compare(Text, CaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+}
+
+void TFindData::ReportNotFound() const {
+    ShowMessageBox(LoadStrFmt(strCouldNotFind, {Text}), QString(), MsgBox::IconInformation);
 }

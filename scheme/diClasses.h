@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TElement;
@@ -360,7 +361,16 @@ private:
     TElement* m_lastRegistered = nullptr;
     int m_elementCount = 0;
     uint64_t m_registrations = 0;
-    QHash<int32_t, TElement*> m_byNumber;
+    // The index by number: pages of consecutive numbers, each slot the head of
+    // the chain of elements with that number. Numbers come from one counter,
+    // so a scheme's numbers lie close together and the pages stay full.
+    static constexpr int kIndexPageBits = 8;
+    struct TIndexPage {
+        TElement* entries[1 << kIndexPageBits] = {};
+        int used = 0;
+    };
+    TElement** IndexSlot(int32_t number, bool create);
+    std::unordered_map<int32_t, std::unique_ptr<TIndexPage>> m_indexPages;
     // Check queue: slots of destroyed elements are cleared, never searched.
     std::vector<TElement*> m_checkQueue;
     bool m_runningChecks = false;
@@ -379,11 +389,13 @@ private:
 
 class TFindData {
 public:
-    TFindData(const QString& text = QString(), bool caseSensitive = false) : Text(text), CaseSensitive(caseSensitive) {}
+    explicit TFindData(const QString& text = QString(), bool caseSensitive = false) : Text(text), CaseSensitive(caseSensitive) {}
     virtual ~TFindData() = default;
 
     // Whether text equals the search text as a whole (ignoring case unless case-sensitive).
     virtual bool Matches(TElement* element, const QString& text) const;
+    // Tells the user that the search text was not found (an information box).
+    virtual void ReportNotFound() const;
 
     QString Text;
     bool CaseSensitive;

@@ -2,6 +2,7 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "core/cuUtils.h"
 #include "platform/plFiles.h"
 
 #include <limits>
@@ -210,6 +211,7 @@ void TScheme::SaveRootToKnot(TKnot* knot, uint8_t mode, uint8_t options) {
 }
 
 void TScheme::LoadFromFile(const QString& fileName) {
+    TWaitScope wait;
     SetFileName(fileName);
     TNodePtr<TKnot> knot = TKnot::Create();
     knot->LoadFromFile(fileName);
@@ -223,6 +225,7 @@ void TScheme::LoadFromFile(const QString& fileName) {
 // and a failure removes the temporary file. A read-only target is replaced
 // all the same.
 void TScheme::SaveToFile(const QString& fileName, bool keepOldName) {
+    TWaitScope wait;
     const QString oldName = m_fileName;
     SetFileName(fileName);
     try {

@@ -38,6 +38,11 @@ QString TElementMessage::GetText() const {
 // given up before it started is skipped when it is finally dispatched.
 
 namespace {
+// Posting through Qt's event queue orders the call after the worker's
+// preparations, but in a way that race detectors cannot see; this lock makes
+// the hand-over explicit.
+std::mutex g_handOver;
+
 struct TSyncState {
     std::mutex lock;
     std::condition_variable done;
@@ -53,7 +58,9 @@ void RunOnMainThread(const std::function<void()>& call) {
         return;
     }
     auto state = std::make_shared<TSyncState>();
+    std::unique_lock handOver(g_handOver);
     QMetaObject::invokeMethod(app, [state, call] {
+        { std::lock_guard received(g_handOver); }
         {
             std::lock_guard guard(state->lock);
             if (state->cancelled) return;
@@ -68,6 +75,7 @@ void RunOnMainThread(const std::function<void()>& call) {
         state->finished = true;
         state->done.notify_all();
     }, Qt::QueuedConnection);
+    handOver.unlock();
     std::unique_lock guard(state->lock);
     while (!state->finished) {
         if (!state->started && QThread::currentThread()->isInterruptionRequested()) {

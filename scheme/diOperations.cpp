@@ -1,5 +1,8 @@
 #include "scheme/diOperations.h"
 
+#include "scheme/diSheet.h"
+#include "scheme/diVisual.h"
+
 T_CLASS_IMPL_ABSTRACT(TSchemeOperation, TOperation)
 T_CLASS_IMPL_ABSTRACT(TSchemeGroupingOperation, TGroupingOperation)
 T_CLASS_IMPL_ABSTRACT(TElementOperation, TSchemeOperation)
@@ -61,7 +64,27 @@ void TElementOperationDependents::MoveTo(TElementOperationDependents& other) {
 // TElementOperation
 
 TElementOperation::TElementOperation(TElement* element, bool withMessages, const QString& caption)
-    : TSchemeOperation(element->Scheme(), withMessages, caption), m_elementNumber(element->Number()) {}
+    : TSchemeOperation(element->Scheme(), withMessages, caption), m_elementNumber(element->Number()) {
+    if (auto* visual = dynamic_cast<TVisualElement*>(element)) m_wasFocused = visual->IsFocused();
+}
+
+// The element that was focused when the operation was made is focused again.
+void TElementOperation::DoOnElement(TElement* element) {
+    if (m_wasFocused)
+        if (auto* visual = dynamic_cast<TVisualElement*>(element)) visual->Focus();
+}
+
+void TElementOperation::UndoOnElement(TElement* element) {
+    if (m_wasFocused)
+        if (auto* visual = dynamic_cast<TVisualElement*>(element)) visual->Focus();
+}
+
+namespace {
+TSheet* SheetOf(TElement* element) {
+    auto* visual = dynamic_cast<TVisualElement*>(element);
+    return visual ? visual->Sheet() : nullptr;
+}
+}  // namespace
 
 TElement* TElementOperation::FindElement() const {
     return Scheme() ? Scheme()->FindElement(m_elementNumber) : nullptr;
@@ -98,6 +121,7 @@ void TElementOperation::DoExecute() {
     TSchemeOperation::DoExecute();
     TElement* element = FindElement();
     if (!element) return;
+    TSheetUpdate update(SheetOf(element));
     DoOnElement(element);
     if (State() == osRedoing) Restore(Scheme(), m_redoDependents.get(), true);
 }
@@ -106,6 +130,7 @@ void TElementOperation::DoUndo() {
     TSchemeOperation::DoUndo();
     TElement* element = FindElement();
     if (!element) return;
+    TSheetUpdate update(SheetOf(element));
     UndoOnElement(element);
     Restore(Scheme(), m_undoDependents.get(), false);
 }

@@ -95,8 +95,8 @@ protected:
     // Run forwards (first execution and redo) and backwards on the element.
     // Kinds call the base first; the visual layer focuses the element there
     // when it was focused when the operation was made.
-    virtual void DoOnElement(TElement* element) {}
-    virtual void UndoOnElement(TElement* element) {}
+    virtual void DoOnElement(TElement* element);
+    virtual void UndoOnElement(TElement* element);
 
     void DoExecute() override;
     void DoUndo() override;

@@ -155,6 +155,23 @@ TEST_F(BroadcastWalk, DuplicatedHandlerRemovingItselfSkipsNobody) {
     EXPECT_EQ(log, QStringList({"A", "B", "A"}));
 }
 
+// The first handler called removes itself and adds itself again: it is the
+// same handler in a new entry, not a newcomer, so the walk must not start
+// again at the end and call it forever.
+TEST_F(BroadcastWalk, HandlerReaddingItselfFirstIsNotCalledAgain) {
+    Add("A");
+    Listener& b = Add("B");
+    int calls = 0;
+    b.onCall = [&] {
+        if (++calls > 3) return;  // keeps a faulty walk from running forever
+        Remove(b);
+        source.AddHandler(b.Handler());
+    };
+    source.Broadcast(1);
+    EXPECT_EQ(log, QStringList({"B", "A"}));
+    EXPECT_EQ(source.HandlerCount(), 2);
+}
+
 TEST(BroadcastGuard, HandlerMayFreeTheBroadcastingObject) {
     auto* source = new TItfObject();
     QStringList log;

@@ -1,23 +1,434 @@
-// The knot tree: structure, lookup, read marks, typed values and reports.
+// The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
 #include "core/cuKnot.h"
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
-TEST(KnotWriter, DesignExampleWithMarkAndCrLf) {
-    auto root = TKnot::Create(QStringLiteral("Settings"));
-    root->WriteStr(QStringLiteral("Lang"), QStringLiteral("en"));
-    TKnot* window = root->AddChild(QStringLiteral("Window"));
-    window->WriteInt(QStringLiteral("Left"), 10);
-    window->WriteStr(QStringLiteral("Title"), QStringLiteral("a \"b\""));
-    EXPECT_EQ(root->SaveToBytes(TKnotEncoding::Utf8),
-              QByteArray("\xEF\xBB\xBF<Settings Lang=\"en\">\r\n\t<Window Left=\"10\" Title=\"a &quot;b&quot;\"/>\r\n"
-                         "</Settings>\r\n"));
-    auto back = TKnot::Create();
-    ASSERT_TRUE(back->LoadFromBytes(root->SaveToBytes(TKnotEncoding::Utf8)));
-    EXPECT_EQ(back->SaveToString(), root->SaveToString());
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+// A knot tree from text with flags 0; the test fails on a syntax error.
+TNodePtr<TKnot> Parse(const char* text, TKnotFlags flags = 0) {
+    auto knot = TKnot::Create();
+    knot->SetFlags(flags);
+    EXPECT_TRUE(knot->LoadFromString(S(text))) << text;
+    return knot;
+}
+
+// ---------------------------------------------------------------------------
+// Flags
+
+TEST(KnotFlags, ChildrenInheritTheWordNotTheCorrections) {
+    auto root = TKnot::Create(S("Session"));
+    root->SetFlags(kfSettingsFile);
+    TKnot* files = root->AddChild(S("Files"));
+    files->SetFlagsAdded(kfIndexed);
+    files->SetFlagsRemoved(kfSkipEmpty);
+    TKnot* item = files->AddChild(S("Item"));
+    EXPECT_EQ(files->Flags(), kfSettingsFile);
+    EXPECT_EQ(files->GetFlags(), (kfSettingsFile & ~kfSkipEmpty) | kfIndexed);
+    EXPECT_EQ(item->GetFlags(), kfSettingsFile);
+}
+
+TEST(KnotFlags, MovingASubtreeTakesOverTheNewParentsFlags) {
+    auto a = TKnot::Create(S("A"));
+    a->SetFlags(kfDoubledQuotes);
+    auto b = TKnot::Create(S("B"));
+    TKnot* child = b->AddChild(S("C"));
+    TKnot* grandChild = child->AddChild(S("D"));
+    child->SetParentKnot(a.get());
+    EXPECT_EQ(child->Flags(), kfDoubledQuotes);
+    EXPECT_EQ(grandChild->Flags(), kfDoubledQuotes);
+    EXPECT_EQ(b->Flags(), 0);
+}
+
+TEST(KnotFlags, ClearKeepsTheInheritedFlags) {
+    auto root = TKnot::Create(S("R"));
+    root->SetFlags(kfUniqueParams);
+    root->SetFlagsAdded(kfIndexed);
+    root->WriteStr(S("a"), S("1"));
+    root->AddChild(S("C"));
+    root->FindChild(u"C");
+    root->Clear();
+    EXPECT_EQ(root->Name(), QString());
+    EXPECT_EQ(root->Flags(), kfUniqueParams);
+    EXPECT_EQ(root->FlagsAdded(), 0);
+    EXPECT_EQ(root->Params(), nullptr);
+    EXPECT_FALSE(root->HasChildren());
+    EXPECT_EQ(root->State(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Lookup and read marks
+
+TEST(KnotLookup, FindOperationsMatchExactlyAndMarkTheKnot) {
+    auto root = Parse("<R><a/><A/><b/><a x=\"2\"/></R>");
+    EXPECT_EQ(root->FindChild(u"B"), nullptr);
+    TKnot* first = root->FindChild(u"a");
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->GetWasRead());
+    EXPECT_EQ(first->FindParam(u"x"), nullptr);
+    TKnot* second = first->FindNextSibling(u"a");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->ReadStr(u"x"), S("2"));
+    EXPECT_EQ(second->FindNextSibling(u"a"), nullptr);
+    EXPECT_FALSE(static_cast<TKnot*>(root->FirstChild()->NextSibling())->GetWasRead());  // "A"
+}
+
+TEST(KnotLookup, NeighboursAreMarkedRead) {
+    auto root = Parse("<R><a/><b/></R>");
+    TKnot* a = root->GetFirstChild();
+    TKnot* b = root->GetLastChild();
+    EXPECT_TRUE(a->GetWasRead());
+    EXPECT_TRUE(b->GetWasRead());
+    EXPECT_EQ(a->GetNextSibling(), b);
+    EXPECT_EQ(b->GetParentKnot(), root.get());
+    EXPECT_TRUE(root->GetWasRead());
+    EXPECT_EQ(root->GetParentKnot(), nullptr);
+}
+
+TEST(KnotLookup, FindOrAddChildAddsOnceAndMarksTheNewKnot) {
+    auto root = TKnot::Create(S("R"));
+    TKnot* a = root->FindOrAddChild(S("a"));
+    EXPECT_TRUE(a->GetWasRead());
+    EXPECT_EQ(root->FindOrAddChild(S("a")), a);
+    EXPECT_EQ(root->ChildCount(), 1);
+}
+
+TEST(KnotLookup, FindPathSplitsAtDotsAndCreatesOnlyWhenAsked) {
+    auto root = TKnot::Create(S("R"));
+    EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), nullptr);
+    EXPECT_FALSE(root->HasChildren());
+    TKnot* naming = root->FindPath(u"Sheet.Naming", true);
+    ASSERT_NE(naming, nullptr);
+    EXPECT_EQ(naming->Name(), S("Naming"));
+    EXPECT_EQ(naming->GetPath(), S("R.Sheet.Naming"));
+    EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), naming);
+    EXPECT_EQ(root->FindPath(u"Sheet", false), naming->Parent());
+}
+
+TEST(KnotLookup, HasParamMarksFindParamDoesNot) {
+    auto root = Parse("<R a=\"1\" b/>");
+    EXPECT_FALSE(root->FindParam(u"a")->WasRead());
+    EXPECT_TRUE(root->HasParam(u"b"));
+    EXPECT_TRUE(root->FindParam(u"b")->WasRead());
+    EXPECT_FALSE(root->FindParam(u"b")->HasValue());
+    EXPECT_FALSE(root->HasParam(u"c"));
+}
+
+TEST(KnotLookup, ReadMarksAndCollectUnread) {
+    auto root = Parse("<R a=\"1\" b=\"2\"><Used c=\"3\" d=\"4\"><Deep e=\"5\"/></Used><Unused f=\"6\"/></R>");
+    root->SetWasRead(true);
+    EXPECT_EQ(root->ReadStr(u"a"), S("1"));
+    TKnot* used = root->FindChild(u"Used");
+    EXPECT_EQ(used->ReadInt(u"c", 0), 3);
+    QList<TKnot*> knots;
+    QList<TKnotParam*> params;
+    EXPECT_TRUE(root->CollectUnread(&knots, &params, true));
+    QStringList paths;
+    for (TKnot* k : knots) paths << k->GetPath();
+    for (TKnotParam* p : params) paths << p->GetPath();
+    // A knot never read is reported whole; nothing below it is examined.
+    EXPECT_EQ(paths, QStringList({S("R.Used.Deep"), S("R.Unused"), S("R.b"), S("R.Used.d")}));
+    root->SetWasReadAll(true);
+    EXPECT_FALSE(root->CollectUnread(nullptr, nullptr, true));
+    root->SetWasReadAll(false);
+    EXPECT_TRUE(root->CollectUnread(nullptr, nullptr, false));
+    knots.clear();
+    root->CollectUnread(&knots, nullptr, false);  // the top knot itself is not examined
+    EXPECT_EQ(knots.size(), 2);
+}
+
+TEST(KnotReports, PathsOfIndexedItemsAndParameters) {
+    auto session = TKnot::Create(S("Session"));
+    TKnot* files = session->AddChild(S("Files"));
+    files->SetFlagsAdded(kfIndexed);
+    files->AddChild(S("Item"));
+    TKnot* second = files->AddChild(S("Item"));
+    TKnotParam* name = second->WriteStr(S("Name"), S("x.prm"));
+    EXPECT_EQ(second->GetPath(), S("Session.Files.Item[2]"));
+    EXPECT_EQ(name->GetPath(), S("Session.Files.Item[2].Name"));
+    EXPECT_EQ(files->GetPath(), S("Session.Files"));
+    EXPECT_EQ(session->GetPath(), S("Session"));
+}
+
+// ---------------------------------------------------------------------------
+// Typed values
+
+TEST(KnotValues, ReadStrAndReadBool) {
+    auto k = Parse("<R s=\"text\" none empty=\"\" one=\"1\" zero=\"0\" yes=\"true\"/>");
+    EXPECT_EQ(k->ReadStr(u"s"), S("text"));
+    EXPECT_EQ(k->ReadStr(u"missing", S("dflt")), S("dflt"));
+    EXPECT_EQ(k->ReadStr(u"none", S("dflt")), QString());
+    EXPECT_EQ(k->ReadStr(u"empty", S("dflt")), QString());
+    EXPECT_TRUE(k->ReadBool(u"one", false));
+    EXPECT_FALSE(k->ReadBool(u"zero", true));
+    EXPECT_TRUE(k->ReadBool(u"yes", true));
+    EXPECT_FALSE(k->ReadBool(u"yes", false));
+    EXPECT_TRUE(k->ReadBool(u"missing", true));
+}
+
+TEST(KnotValues, ReadIntTable) {
+    struct Case {
+        const char* text;
+        int min, max;
+        int expected;  // with the default -7
+    };
+    const Case cases[] = {
+        {"5", 0, 10, 5},          {"11", 0, 10, -7},       {"0", 0, 10, 0},         {"10", 0, 10, 10},
+        {"-1", 0, 10, -7},        {"123456", 0, 0, 123456}, {"-5", 0, 0, -5},       {"+5", 0, 0, 5},
+        {"2147483647", 0, 0, 2147483647}, {"-2147483648", 0, 0, INT32_MIN},
+        {"2147483648", 0, 0, -7}, {"-2147483649", 0, 0, -7}, {"4294967301", 0, 0, -7},  // no wrapped values
+        {"99999999999999999999", 0, 0, -7},
+        {"$10", 0, 0, -7},        {"0x10", 0, 0, -7},      {" 5", 0, 0, -7},        {"5 ", 0, 0, -7},
+        {"", 0, 0, -7},           {"-", 0, 0, -7},         {"1e3", 0, 0, -7},       {"3", 3, 3, 3},
+    };
+    for (const Case& c : cases) {
+        auto k = TKnot::Create(S("R"));
+        k->WriteStr(S("v"), S(c.text));
+        EXPECT_EQ(k->ReadInt(u"v", -7, c.min, c.max), c.expected) << c.text;
+    }
+    auto k = TKnot::Create(S("R"));
+    EXPECT_EQ(k->ReadInt(u"missing", 42, 0, 10), 42);
+}
+
+TEST(KnotValues, StreamsWriteAsHexAndReadBack) {
+    auto k = TKnot::Create(S("R"));
+    const QByteArray bytes("\x01\xAB", 2);
+    k->WriteStream(S("Data"), bytes);
+    EXPECT_EQ(k->FindParam(u"Data")->GetValue(), S("01AB"));
+    QByteArray out("keep");
+    EXPECT_TRUE(k->ReadStream(u"Missing", out));
+    EXPECT_EQ(out, QByteArray("keep"));
+    EXPECT_TRUE(k->ReadStream(u"Data", out));
+    EXPECT_EQ(out, bytes);
+
+    auto parsed = Parse("<R lower=\"01ab\" odd=\"1AB\" bad=\"0G\" empty=\"\" none/>");
+    EXPECT_TRUE(parsed->ReadStream(u"lower", out));
+    EXPECT_EQ(out, bytes);
+    out = "keep";
+    EXPECT_FALSE(parsed->ReadStream(u"odd", out));
+    EXPECT_EQ(out, QByteArray("keep"));
+    EXPECT_FALSE(parsed->ReadStream(u"bad", out));
+    EXPECT_TRUE(out.isEmpty());
+    out = "keep";
+    EXPECT_TRUE(parsed->ReadStream(u"empty", out));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(parsed->FindParam(u"lower")->WasRead());
+}
+
+TEST(KnotValues, StreamReferenceIsWrittenFromTheCallersBytes) {
+    QByteArray bytes("\x10", 1);
+    auto k = TKnot::Create(S("R"));
+    TKnotParam* p = k->WriteStreamRef(S("Ref"), &bytes);
+    bytes.append('\x20');
+    EXPECT_EQ(p->Kind(), pkStreamRef);
+    EXPECT_EQ(k->SaveToString(), S("<R Ref=\"1020\"/>\r\n"));
+    auto copy = TKnot::Create();
+    copy->Assign(*k);
+    EXPECT_EQ(copy->FindParam(u"Ref")->Stream(), &bytes);
+    p->SetString(S("x"));
+    EXPECT_EQ(p->Kind(), pkString);
+}
+
+TEST(KnotValues, WritesAddUnlessUniqueParams) {
+    auto plain = TKnot::Create(S("R"));
+    plain->WriteStr(S("a"), S("1"));
+    plain->WriteStr(S("a"), S("2"));
+    EXPECT_EQ(plain->ParamCount(), 2);
+    EXPECT_EQ(plain->ReadStr(u"a"), S("1"));
+
+    auto unique = TKnot::Create(S("R"));
+    unique->SetFlags(kfUniqueParams);
+    unique->WriteStr(S("a"), S("1"));
+    unique->WriteStream(S("a"), QByteArray("\xFF", 1));
+    unique->WriteInt(S("b"), -3);
+    unique->WriteBool(S("a"), true);
+    EXPECT_EQ(unique->ParamCount(), 2);
+    EXPECT_EQ(unique->ReadStr(u"a"), S("1"));
+    EXPECT_EQ(unique->ReadStr(u"b"), S("-3"));
+}
+
+TEST(KnotValues, DeletingAParameterUnlinksIt) {
+    auto k = TKnot::Create(S("R"));
+    TKnotParam* a = k->WriteStr(S("a"), S("1"));
+    TKnotParam* b = k->WriteStream(S("b"), QByteArray("x"));
+    TKnotParam* c = k->WriteStr(S("c"), S("3"));
+    delete c;
+    delete a;
+    EXPECT_EQ(k->Params(), b);
+    EXPECT_EQ(b->Next(), nullptr);
+    k->WriteStr(S("d"), S("4"));  // appends after the last one left
+    EXPECT_EQ(k->SaveToString(), S("<R b=\"78\" d=\"4\"/>\r\n"));
+}
+
+// ---------------------------------------------------------------------------
+// Emptiness and copies
+
+TEST(KnotEmpty, Table) {
+    struct Case {
+        const char* text;
+        TKnotFlags added;
+        bool empty;
+    };
+    const Case cases[] = {
+        {"<R/>", 0, true},
+        {"<R a/>", 0, false},
+        {"<R><C/><D><E/></D></R>", 0, true},
+        {"<R><C/><D><E x=\"\"/></D></R>", 0, false},
+        {"<R><C/></R>", kfIndexed, false},
+        {"<R><D><E/></D></R>", 0, true},
+    };
+    for (const Case& c : cases) {
+        auto k = Parse(c.text);
+        k->SetFlagsAdded(c.added);
+        EXPECT_EQ(k->IsEmpty(), c.empty) << c.text;
+    }
+    auto k = Parse("<R><D><E/></D></R>");
+    static_cast<TKnot*>(k->FirstChild())->SetFlagsAdded(kfIndexed);  // an indexed list with items
+    EXPECT_FALSE(k->IsEmpty());
+}
+
+TEST(KnotAssign, DeepCopyTakesFlagsFromTheNewPlace) {
+    auto source = Parse("<S a=\"1\" n><C s=\"x\"><D/></C><E/></S>");
+    source->SetFlagsAdded(kfIndexed);
+    auto target = TKnot::Create(S("T"));
+    target->SetFlags(kfDoubledQuotes);
+    target->WriteStr(S("old"), S("gone"));
+    target->AddChild(S("Old"));
+    target->Assign(*source);
+    EXPECT_EQ(target->SaveToString(), source->SaveToString());
+    EXPECT_EQ(target->FlagsAdded(), kfIndexed);
+    EXPECT_EQ(target->Flags(), kfDoubledQuotes);
+    EXPECT_EQ(static_cast<TKnot*>(target->FirstChild()->FirstChild())->Flags(), kfDoubledQuotes);
+    EXPECT_EQ(target->FindParam(u"a")->Knot(), target.get());
+    // From one's own subtree.
+    TKnot* c = static_cast<TKnot*>(target->FirstChild());
+    target->Assign(*c);
+    EXPECT_EQ(target->SaveToString(), S("<C s=\"x\">\r\n\t<D/>\r\n</C>\r\n"));
+}
+
+// ---------------------------------------------------------------------------
+// Names
+
+TEST(KnotNames, EveryNameTheSystemWritesIsValid) {
+    const char* names[] = {"ProgramModule", "FormatVersion", "ID", "TessalyContent", "Chars", "Value", "Br",
+                           "Data", "Sounds", "Naming", "Log", "Program", "Generation", "SheetForm",
+                           "PaletteForm", "Sheet", "Files", "Item", "Maximized", "Left", "Top", "Width",
+                           "Height", "Lang", "TypesPrefix", "ParametersPrefix", "ObjectFieldsPrefix",
+                           "EventsPrefix", "IfThen", "Method", "Quillane", "Name", "File"};
+    for (const char* n : names) EXPECT_TRUE(TKnot::IsValidName(S(n))) << n;
+}
+
+TEST(KnotNames, NamesThatWouldNotReadBackAreInvalid) {
+    const char* names[] = {"", "a b", "a\tb", "a/b", "a<b", "a=b", "a>b", "a\"b", "a&b", "a'b", "!x", "?x", "a\x01"};
+    for (const char* n : names) EXPECT_FALSE(TKnot::IsValidName(S(n))) << n;
+    EXPECT_TRUE(TKnot::IsValidName(S("a.b-c_d:e\u00E9")));
+}
+
+#ifndef QT_NO_DEBUG
+TEST(KnotNamesDeathTest, WritingAnInvalidNameAsserts) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto k = TKnot::Create(S("R"));
+    EXPECT_DEATH(k->WriteStr(S("a b"), S("1")), "not a valid");
+    EXPECT_DEATH(k->AddChild(S("a<b")), "not a valid");
+}
+#endif
+
+// ---------------------------------------------------------------------------
+// Deep trees: nothing walks them recursively.
+
+constexpr int kDeep = 100000;
+TNodePtr<TKnot> Chain(int depth) {
+    // Built from the leaf up, so that linking stays cheap.
+    TNodePtr<TKnot> top = TKnot::Create(S("k"));
+    for (int i = 1; i < depth; ++i) {
+        TNodePtr<TKnot> parent = TKnot::Create(S("k"));
+        top.release()->SetParentKnot(parent.get());
+        top = std::move(parent);
+    }
+    return top;
+}
+
+TEST(KnotDeepTrees, HundredThousandLevelsWriteCopyWalkAndFree) {
+    TNodePtr<TKnot> root = Chain(kDeep);
+    root->SetFlags(kfSkipEmpty | kfNoIndent);  // indentation would make the text quadratic
+    TKnot* leaf = root.get();
+    while (leaf->FirstChild()) leaf = static_cast<TKnot*>(leaf->FirstChild());
+    leaf->WriteStr(S("v"), S("1"));
+    EXPECT_EQ(leaf->Flags(), kfSkipEmpty | kfNoIndent);
+    EXPECT_FALSE(root->IsEmpty());
+    const QString text = root->SaveToString();
+    EXPECT_EQ(text.count(u'<'), 2 * kDeep - 1);
+    root->SetWasReadAll(true);
+    EXPECT_FALSE(root->CollectUnread(nullptr, nullptr, true));
+    auto copy = TKnot::Create();
+    copy->SetFlags(root->Flags());
+    copy->Assign(*root);
+    EXPECT_TRUE(copy->SaveToString() == text);
+    copy.reset();
+    root->Clear();
+    EXPECT_FALSE(root->HasChildren());
+}
+
+// Knots come from per-thread block caches; a tree built by one thread and freed
+// by another (the preview's snapshot) must come out whole in both directions.
+TEST(KnotPools, TreesBuiltAndFreedOnDifferentThreads) {
+    auto build = [](int count) {
+        TNodePtr<TKnot> root = TKnot::Create(S("R"));
+        for (int i = 0; i < count; ++i) root->AddChild(S("K"))->WriteInt(S("ID"), i);
+        return root;
+    };
+    TNodePtr<TKnot> fromThread;
+    std::thread([&] { fromThread = build(50000); }).join();
+    EXPECT_EQ(fromThread->ChildCount(), 50000);
+    EXPECT_EQ(static_cast<TKnot*>(fromThread->LastChild())->ReadInt(u"ID", -1), 49999);
+    fromThread.reset();
+    TNodePtr<TKnot> fromMain = build(50000);
+    std::thread([&] { fromMain.reset(); }).join();
+    TNodePtr<TKnot> again = build(1000);
+    EXPECT_EQ(static_cast<TKnot*>(again->FirstChild())->ReadInt(u"ID", -1), 0);
+}
+
+// A derived knot is told when its children change; freeing other knots from
+// there while its own subtree is being freed must not disturb that freeing.
+class TNotifyingKnot : public TKnot {
+public:
+    TNodePtr<TKnot>* other = nullptr;
+    void ChildrenChanged() override {
+        if (other) other->reset();
+    }
+};
+
+TNodePtr<TKnot> Bushy() {
+    TNodePtr<TKnot> k = TKnot::Create(S("B"));
+    for (int i = 0; i < 3; ++i) k->AddChild(S("C"))->AddChild(S("D"))->WriteInt(S("n"), i);
+    return k;
+}
+
+TEST(KnotFreeing, FreeingKnotsFromANotificationWhileClearing) {
+    TNodePtr<TKnot> other = Bushy();
+    auto root = MakeNode<TNotifyingKnot>();
+    for (int i = 0; i < 3; ++i) Bushy().release()->SetParentKnot(root.get());
+    root->other = &other;
+    root->Clear();
+    EXPECT_EQ(other, nullptr);
+    EXPECT_FALSE(root->HasChildren());
+}
+
+TEST(KnotFreeing, DerivedKnotsInsideATreeAreFreedThroughFree) {
+    auto root = TKnot::Create(S("R"));
+    TNodePtr<TKnot> other = Bushy();
+    auto derived = MakeNode<TNotifyingKnot>();
+    derived->AddChild(S("X"))->AddChild(S("Y"));
+    derived->other = &other;
+    root->AddChild(S("A"))->AddChild(S("B"));
+    derived.release()->SetParentKnot(static_cast<TKnot*>(root->FirstChild()));
+    root.reset();  // the derived knot's children go first, and it hears of it
+    EXPECT_EQ(other, nullptr);
 }
 
 }  // namespace

@@ -114,6 +114,8 @@ TEST(FormatPlaceholders, Rules) {
         {"no arguments", "%1", {}, "%1"},
         {"argument with percent", "%1%", {"50"}, "50%"},
         {"adjacent placeholders", "%1%2", {"a", "b"}, "ab"},
+        {"placeholder followed by a digit", "%10", {"x"}, "x0"},
+        {"two-digit placeholder is not %1", "%10 %1", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, "j a"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatPlaceholders(c.text, c.args), c.expected) << c.name;
 }

@@ -1,5 +1,6 @@
 #include "core/cuNode.h"
 #include "core/cuStringIds.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@ public:
     QStringList* log = nullptr;
     std::set<TLogNode*>* alive = nullptr;
     bool refuseInserts = false;
+    QString raiseOn;  // a notification (as logged) that raises after it is logged
     QList<int> handledMessages;  // messages HandleNodeMessage answers True to
 
     static QString NameOf(const TNode* n) { return n ? static_cast<const TLogNode*>(n)->name : QStringLiteral("nil"); }
@@ -57,6 +59,7 @@ protected:
 private:
     void Log(const QString& what) {
         if (log) log->append(name + ": " + what);
+        if (what == raiseOn) throw Exception("raised on " + what);
     }
 };
 T_CLASS_IMPL(TLogNode, TNode)
@@ -198,12 +201,8 @@ TEST_F(NodeTest, MoveIntoItselfOrADescendantIsRefusedBeforeAnyCall) {
         const char* target;
     } cases[] = {{"A", "A"}, {"A", "a1"}, {"A", "x"}, {"R", "B"}};
     for (const auto& c : cases) {
-        try {
-            N(c.node)->SetParent(N(c.target));
-            ADD_FAILURE() << c.node << " into " << c.target << " was accepted";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Id(), strNodeIntoItself);
-        }
+        EXPECT_EQ(RaisedId([&] { N(c.node)->SetParent(N(c.target)); }), strNodeIntoItself)
+            << c.node << " into " << c.target;
         EXPECT_TRUE(log.isEmpty()) << log.join("; ").toStdString();
         EXPECT_EQ(Shape(root), "R(A(a1(x),a2),B)");
     }
@@ -211,12 +210,7 @@ TEST_F(NodeTest, MoveIntoItselfOrADescendantIsRefusedBeforeAnyCall) {
 
 TEST_F(NodeTest, BeforeThatIsNotAChildOfTheNewParentIsRefused) {
     TLogNode* root = Tree("R(A(a1,a2),B(b1))");
-    try {
-        N("a1")->SetParentBefore(N("B"), N("a2"));
-        ADD_FAILURE() << "accepted";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strNodeBeforeNotChild);
-    }
+    EXPECT_EQ(RaisedId([&] { N("a1")->SetParentBefore(N("B"), N("a2")); }), strNodeBeforeNotChild);
     EXPECT_TRUE(log.isEmpty());
     N("a1")->SetParentBefore(N("A"), N("a1"));  // before itself: it already stands there
     EXPECT_THROW(N("a1")->SetParentBefore(N("B"), N("a1")), Exception);
@@ -447,6 +441,26 @@ TEST_F(NodeTest, FreeDetachesWithTheFullMoveSequence) {
     N("A")->Free();
     EXPECT_EQ(log, QStringList({"A: BeforeDestruction", "A: ParentChanging nil before nil", "A: ParentChanged",
                                 "R: ChildrenChanged", "A: destroyed"}));
+}
+
+// Regression: a node that raised from BeforeDestruction or from a
+// notification of its detach stopped Free() half way, leaving the rest of the
+// subtree allocated (and a raise from a TNodePtr's deleter ended the program).
+// Freeing is the end of a node: it goes on, and the node leaves its parent.
+TEST_F(NodeTest, FreeFinishesWhenANodeRaisesOnTheWay) {
+    for (const char* raiseOn : {"BeforeDestruction", "ParentChanging nil before nil", "ParentChanged"}) {
+        SCOPED_TRACE(raiseOn);
+        TLogNode* root = Tree("R(P(a(a1),b))");
+        for (const char* name : {"P", "a", "a1"}) N(name)->raiseOn = raiseOn;
+        EXPECT_NO_THROW(N("P")->Free());
+        EXPECT_FALSE(root->HasChildren());
+        EXPECT_EQ(alive, std::set<TLogNode*>({root}));
+        root->Free();
+    }
+    TNodePtr<TLogNode> owned = MakeNode<TLogNode>("O", &log, &alive);
+    owned->raiseOn = "BeforeDestruction";
+    owned.reset();  // the deleter runs from unique_ptr, which must not raise
+    EXPECT_TRUE(alive.empty());
 }
 
 }  // namespace

@@ -222,9 +222,16 @@ TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
         t.root->LoadFrom(Parse(QStringLiteral("<Q><Sheet>%1</Sheet></Q>").arg(QLatin1String(c.knot))).get());
         SCOPED_TRACE(c.knot);
         EXPECT_EQ(t.scale->Value(), c.scale);
-        if (QByteArray(c.knot).contains("ShowHints")) EXPECT_EQ(t.showHints->Value(), c.showHints);
-        if (QByteArray(c.knot).contains("FontSize")) EXPECT_EQ(t.fontSize->Value(), c.fontSize);
-        if (QByteArray(c.knot).contains("Theme")) EXPECT_EQ(t.theme->Value(), QString::fromLatin1(c.theme));
+        const QByteArray knot(c.knot);
+        if (knot.contains("ShowHints")) {
+            EXPECT_EQ(t.showHints->Value(), c.showHints);
+        }
+        if (knot.contains("FontSize")) {
+            EXPECT_EQ(t.fontSize->Value(), c.fontSize);
+        }
+        if (knot.contains("Theme")) {
+            EXPECT_EQ(t.theme->Value(), QString::fromLatin1(c.theme));
+        }
     }
 }
 
@@ -243,6 +250,34 @@ TEST(Props, AssignCopiesTheTreeInsideOneBracket) {
     EXPECT_TRUE(target.showHints->Value());
     EXPECT_EQ(root.changes, 1);
     EXPECT_EQ(leaf.changes, 1);
+}
+
+// A section whose loading raises (a damaged value it refuses, say).
+class TRefusingSection : public TProperty {
+    T_CLASS(TRefusingSection)
+public:
+    using TProperty::TProperty;
+    void LoadContent(TKnot*) override { throw Exception("refused"); }
+    void Assign(const TProperty&) override { throw Exception("refused"); }
+};
+T_CLASS_IMPL(TRefusingSection, TProperty)
+
+// Regression: an exception inside LoadContent or Assign left the update
+// bracket open, so the tree never announced a change again.
+TEST(Props, RaisingChildClosesTheBracketOfItsAncestors) {
+    TSheetTree source, t;
+    TProperty::Create<TRefusingSection>(t.root.get(), QStringLiteral("Refusing"));
+    TProperty::Create<TProperty>(source.root.get(), QStringLiteral("Refusing"));
+    TCounter root;
+    root.Listen(t.root.get());
+    const TNodePtr<TKnot> file = Parse(QStringLiteral("<Q><Sheet><Refusing/></Sheet></Q>"));
+    EXPECT_THROW(t.root->LoadFrom(file.get()), Exception);
+    EXPECT_EQ(t.root->UpdateCount(), 0);
+    EXPECT_THROW(t.root->Assign(*source.root), Exception);
+    EXPECT_EQ(t.root->UpdateCount(), 0);
+    root.changes = 0;
+    t.scale->SetValue(50);
+    EXPECT_EQ(root.changes, 1);
 }
 
 TEST(PropsDeathTest, EnumerationWithoutEmptyNameIsAProgrammingError) {

@@ -420,4 +420,45 @@ TEST(GroupingOperation, CaptionAndFlagsComeFromTheChildren) {
     EXPECT_EQ(named->GetCaption(), "Typing");
 }
 
+// An operation that logs its hooks with the state it sees in each.
+class THookOp : public TOperation {
+public:
+    THookOp(QString name, QStringList* log) : TOperation(std::move(name)), log(log) {}
+    QStringList* log;
+    bool raiseInDo = false;
+
+protected:
+    void Log(const char* what) { log->append(QStringLiteral("%1 %2 %3").arg(Caption(), what).arg(State())); }
+    void BeginExecute() override { Log("begin"); }
+    void EndExecute() override { Log("end"); }
+    void DoExecute() override {
+        Log("do");
+        if (raiseInDo) throw Exception("no");
+    }
+    void DoUndo() override { Log("undo"); }
+};
+
+TEST(Operation, HooksRunInOrderWithTheirStateAndLeaveItIdle) {
+    QStringList log;
+    TNodePtr<THookOp> p = MakeNode<THookOp>("p", &log);
+    for (const char* name : {"a", "b"}) MakeNode<THookOp>(name, &log).release()->SetParent(p.get());
+    p->Execute(true);
+    EXPECT_EQ(log, QStringList({"p begin 1", "a begin 1", "a do 1", "a end 1", "b begin 1", "b do 1", "b end 1",
+                                "p do 1", "p end 1"}));
+    log.clear();
+    p->Undo();
+    EXPECT_EQ(log, QStringList({"p begin 2", "p undo 2", "b begin 2", "b undo 2", "b end 2", "a begin 2", "a undo 2",
+                                "a end 2", "p end 2"}));
+    log.clear();
+    p->Execute(false);
+    EXPECT_EQ(log.first(), "p begin 3");
+    EXPECT_EQ(log.last(), "p end 3");
+    EXPECT_EQ(p->State(), TOperation::osIdle);
+
+    static_cast<THookOp*>(p->LastOperation())->raiseInDo = true;
+    EXPECT_THROW(p->Execute(false), Exception);
+    for (TOperation* op : {static_cast<TOperation*>(p.get()), p->FirstOperation(), p->LastOperation()})
+        EXPECT_EQ(op->State(), TOperation::osIdle) << op->Caption().toStdString();
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+
+#include <limits>
 
 namespace {
 
@@ -50,14 +53,6 @@ QByteArray Noise(int size) {
     return out;
 }
 
-int RaisedId(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Exception& e) {
-        return e.Id();
-    }
-    return -1;
-}
 
 struct Sample {
     const char* name;
@@ -164,6 +159,36 @@ TEST(DecompressStream, OutputBeyondTheCapRaises) {
     EXPECT_EQ(RaisedId([&] { DecompressStream(source, dest, 4096); }), strDecompressedTooLarge);
     EXPECT_TRUE(dest.data().isEmpty());
     EXPECT_EQ(MaxDecompressedSize, qint64(1) << 30);
+}
+
+// Regression: the cap plus one overflowed for the largest cap ("no limit"),
+// and every input was then too large.
+TEST(DecompressStream, LargestCapMeansNoLimit) {
+    const QByteArray data = TextLike(100 * 1024);
+    EXPECT_EQ(DecompressBytes(CompressBytes(data), std::numeric_limits<qint64>::max()), data);
+}
+
+// Regression: a destination that took no bytes (opened for reading only, a
+// full disk) was reported as written.
+TEST(CompressStream, DestinationThatRefusesTheBytesRaises) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.close();
+    QFile readOnlyFile(file.fileName());
+    ASSERT_TRUE(readOnlyFile.open(QIODevice::ReadOnly));
+    QBuffer readOnlyBuffer;
+    readOnlyBuffer.open(QIODevice::ReadOnly);
+    for (QIODevice* dest : std::initializer_list<QIODevice*>{&readOnlyFile, &readOnlyBuffer}) {
+        QBuffer plain, packed;
+        plain.setData(TextLike(1000));
+        plain.open(QIODevice::ReadOnly);
+        packed.setData(CompressBytes(TextLike(1000)));
+        packed.open(QIODevice::ReadOnly);
+        EXPECT_EQ(RaisedId([&] { CompressStream(plain, *dest); }), strCannotWriteFile);
+        EXPECT_EQ(RaisedId([&] { DecompressStream(packed, *dest); }), strCannotWriteFile);
+    }
+    EXPECT_TRUE(readOnlyBuffer.data().isEmpty());
+    EXPECT_EQ(readOnlyFile.size(), 0);
 }
 
 }  // namespace

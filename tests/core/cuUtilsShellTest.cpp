@@ -9,6 +9,7 @@
 #include "platform/plCursor.h"
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,6 @@
 #include <QThread>
 
 namespace {
-
-int RaisedId(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Exception& e) {
-        return e.Id();
-    }
-    return -1;
-}
 
 // ---------------------------------------------------------------------------
 // Decisions, against the fake shell
@@ -62,11 +54,27 @@ TEST_F(ShellDecisions, ResultCodesRaiseTheMatchingErrors) {
         shell.ExecuteResult = c.code;
         bool result = false;
         EXPECT_EQ(RaisedId([&] { result = ShellOpen(c.file); }), c.raised) << c.code << " " << c.file;
-        if (c.raised < 0) EXPECT_TRUE(result);
-        EXPECT_FALSE(ShellOpen(c.file, {}, {}, false) != (c.raised < 0)) << "no raising: " << c.code;
+        if (c.raised < 0) {
+            EXPECT_TRUE(result);
+        }
+        EXPECT_EQ(ShellOpen(c.file, {}, {}, false), c.raised < 0) << "no raising: " << c.code;
     }
     EXPECT_EQ(WaitDepth(), 0);
     EXPECT_EQ(screen.Cursor(), Cursors::Default);
+}
+
+TEST_F(ShellDecisions, ShellErrorTextNamesTheCodeAndTheFileAsGiven) {
+    const uint16_t language = Localization()->Language();
+    Localization()->SetLanguage(1033);
+    shell.ExecuteResult = 8;
+    QString text;
+    try {
+        ShellOpen("/x/100%d%s.txt");
+    } catch (const Exception& e) {
+        text = e.Text();
+    }
+    Localization()->SetLanguage(language);
+    EXPECT_EQ(text.toStdString(), R"(ShellExecute error (8) to launch "/x/100%d%s.txt")");
 }
 
 TEST_F(ShellDecisions, NoAssociationLeadsToTheOpenWithChoice) {

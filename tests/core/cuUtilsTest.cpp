@@ -6,6 +6,7 @@
 #include "core/cuUtils.h"
 #include "platform/plCursor.h"
 #include "platform/plImageList.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -187,12 +188,7 @@ TEST(CreateUniqueFile, NumbersFromOneAndSkipsExistingNames) {
 TEST(CreateUniqueFile, MissingFolderRaisesPathNotFound) {
     QTemporaryDir dir;
     QString name;
-    try {
-        CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing"));
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strPathNotFound);
-    }
+    EXPECT_EQ(RaisedId([&] { CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing")); }), strPathNotFound);
 }
 
 TEST(CreateUniqueFile, ConcurrentSaversNeverShareAName) {

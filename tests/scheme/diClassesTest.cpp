@@ -2,14 +2,14 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "platform/plDialogs.h"
 #include "support/testElements.h"
+#include "testEnglish.h"
 
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <thread>
 
 // Kinds that record what they saw while being made and checked.
 class TElement_Probe : public TElement {
@@ -21,6 +21,8 @@ public:
     int PlacementsInCreate = -1;
     int ChildMessages = 0;
     bool SwallowChildMessages = false;
+    bool SwallowAllChildMessages = false;
+    bool* MarkedWhenFreed = nullptr;  // whether it knew it was being destroyed
     TElement* CheckOther = nullptr;  // checked from inside this element's check, in an update of its own
     void Create() override {
         NumberInCreate = Number();
@@ -28,9 +30,13 @@ public:
         PlacementsInCreate = Placements;
     }
     void TreePlacementChanged() override { ++Placements; }
+    void BeforeDestruction() override {
+        TElement::BeforeDestruction();
+        if (MarkedWhenFreed) *MarkedWhenFreed = IsBeingDestroyed();
+    }
     bool HandleChildMessage(TElement*, int msg, intptr_t, intptr_t) override {
         ++ChildMessages;
-        return SwallowChildMessages && msg == nmFilledChanged;
+        return SwallowAllChildMessages || (SwallowChildMessages && msg == nmFilledChanged);
     }
     bool GetIsFilled() override { return true; }
     void CheckContent() override {
@@ -96,37 +102,6 @@ TEST(ElementNumbers, ElementWithoutSchemeHasNumberZero) {
     TNodePtr<TElement> loose(TElement::CreateIn<TElement_TestLeaf>(nullptr, nullptr));
     EXPECT_EQ(loose->Number(), 0);
     EXPECT_EQ(scheme->FindElement(0), nullptr);
-}
-
-// Two threads build their own schemes while one of them keeps raising the
-// counter to values it saw earlier (as a snapshot load does). With an
-// exchange instead of a maximum the counter would move back and hand out
-// numbers twice.
-TEST(ElementNumbers, TwoThreadStressGivesUniqueNumbers) {
-    constexpr int kCount = 20000;
-    std::vector<int32_t> numbersA, numbersB;
-    auto build = [](std::vector<int32_t>& numbers, bool raiseStale) {
-        auto scheme = MakeTestScheme();
-        numbers.push_back(scheme->Root()->Number());
-        int32_t seen = LastElementNumber();
-        for (int i = 0; i < kCount; ++i) {
-            TElement* e = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
-            numbers.push_back(e->Number());
-            if (raiseStale && i % 3 == 0) {
-                RaiseElementNumber(seen);
-                seen = LastElementNumber();
-            }
-        }
-    };
-    std::thread a(build, std::ref(numbersA), false);
-    std::thread b(build, std::ref(numbersB), true);
-    a.join();
-    b.join();
-    std::set<int32_t> all(numbersA.begin(), numbersA.end());
-    all.insert(numbersB.begin(), numbersB.end());
-    EXPECT_EQ(all.size(), numbersA.size() + numbersB.size());
-    EXPECT_TRUE(std::is_sorted(numbersA.begin(), numbersA.end()));
-    EXPECT_TRUE(std::is_sorted(numbersB.begin(), numbersB.end()));
 }
 
 // ---------------------------------------------------------------------------
@@ -207,6 +182,17 @@ TEST(Elements, DestructionMarksTheSubtreeFirst) {
     EXPECT_EQ(scheme->ElementCount(), before - 3);
 }
 
+TEST(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
+    auto scheme = MakeTestScheme();
+    auto* parent = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
+    auto* child = TElement::CreateIn<TElement_Probe>(scheme.get(), parent);
+    parent->SwallowAllChildMessages = true;
+    bool marked = false;
+    child->MarkedWhenFreed = &marked;
+    parent->Free();
+    EXPECT_TRUE(marked);
+}
+
 // ---------------------------------------------------------------------------
 // The index by number
 
@@ -222,15 +208,18 @@ TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
         if (action < 5 || live.empty()) {
             live.push_back(TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root()));
         } else if (action < 8) {
-            // Renumber to a small shared range so that numbers collide.
-            live[random.bounded(int(live.size()))]->SetNumber(base + 1 + random.bounded(20));
+            // Renumber to small shared ranges (one of them negative, as a
+            // snapshot may hold) so that numbers collide.
+            const int32_t r = random.bounded(20);
+            live[random.bounded(int(live.size()))]->SetNumber(random.bounded(2) ? base + 1 + r : -1 - r);
         } else {
             const int i = random.bounded(int(live.size()));
             live[i]->Free();
             live.erase(live.begin() + i);
         }
         if (step % 50 == 0 || step > 2900) {
-            for (int32_t n = base - 2; n < base + 30; ++n) {
+            for (int32_t n : std::vector<int32_t>{-22, -21, -20, -5, -1, 0, 1, base - 1, base + 1, base + 7, base + 20,
+                                                  base + 21, LastElementNumber()}) {
                 TElement* expected = nullptr;
                 for (TElement* e = scheme->FirstRegistered(); e; e = TScheme::NextRegistered(e))
                     if (e->Number() == n && n != 0) {
@@ -248,6 +237,7 @@ TEST(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
 // The check protocol
 
 TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
+    TEnglishTexts english;
     auto scheme = MakeTestScheme();
     auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
     leaf->SetRequired(true);
@@ -258,16 +248,12 @@ TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     ASSERT_EQ(leaf->Messages()->GetCount(), 1);
     const TElementMessage* m = leaf->Messages()->GetItem(0);
     EXPECT_EQ(m->Kind(), mkValueRequired);
-    int links = 0;
-    for (const auto& s : m->Segments())
-        if (s.Kind == skElements) {
-            ++links;
-            EXPECT_EQ(s.Value, QString::number(leaf->Number()));
-            if (!LoadStr(strTheValueMustBeSet).isEmpty()) {
-                EXPECT_EQ(s.Text, QStringLiteral("set"));
-            }
-        }
-    EXPECT_EQ(links, 1);
+    ASSERT_EQ(m->SegmentCount(), 2);
+    EXPECT_EQ(m->Segment(0).Kind, skText);
+    EXPECT_EQ(m->Segment(0).Text, QStringLiteral("The value must\u00A0be "));
+    EXPECT_EQ(m->Segment(1).Kind, skElements);
+    EXPECT_EQ(m->Segment(1).Text, QStringLiteral("set"));
+    EXPECT_EQ(m->Segment(1).Value, QString::number(leaf->Number()));
     EXPECT_FALSE(leaf->HasNoErrors());
     EXPECT_EQ(leaf->MessagesChangedCount, 1);
 
@@ -415,6 +401,16 @@ TEST(FindData, MatchesWholeTextWithOptionalCase) {
     EXPECT_TRUE(TFindData("Alpha").Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha", true).Matches(nullptr, "alpha"));
     EXPECT_FALSE(TFindData("Alpha").Matches(nullptr, "alphabet"));
+}
+
+TEST(FindData, NotFoundIsReportedInAnInformationBox) {
+    TEnglishTexts english;
+    TFakeDialogs dialogs;
+    TDialogsInstaller installed(&dialogs);
+    TFindData("Alpha").ReportNotFound();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconInformation);
+    EXPECT_EQ(dialogs.Boxes[0].Text, QStringLiteral("Could not find \"Alpha\"."));
 }
 
 }  // namespace

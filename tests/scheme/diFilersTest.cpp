@@ -4,6 +4,7 @@
 #include "core/cuStringIds.h"
 #include "platform/plFiles.h"
 #include "support/testElements.h"
+#include "testEnglish.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,6 +87,7 @@ struct TSample {
 // Format version
 
 TEST(SchemeFiles, FormatVersionTable) {
+    TEnglishTexts english;
     struct Case {
         const char* text;
         int version;
@@ -107,13 +109,15 @@ TEST(SchemeFiles, FormatVersionTable) {
         scheme->Root()->LoadFrom(&loader, knot.get());
         loader.Finish();
         EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << c.text << ": loading goes on";
-        if (c.warns && !LoadStr(strFormatDataProvidedNewer).isEmpty()) {
+        if (c.warns) {
             EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
+            EXPECT_TRUE(messages.GetItem(0)->GetText().contains(QStringLiteral("newer version")));
         }
     }
 }
 
 TEST(SchemeFiles, CorruptDataIsReportedAndLoadedAsFarAsItGoes) {
+    TEnglishTexts english;
     auto scheme = MakeTestScheme();
     TElementMessages messages;
     TNodePtr<TKnot> knot = TKnot::Create();
@@ -124,9 +128,7 @@ TEST(SchemeFiles, CorruptDataIsReportedAndLoadedAsFarAsItGoes) {
     loader.Finish();
     ASSERT_GE(messages.GetCount(), 1);
     EXPECT_EQ(messages.GetItem(0)->Kind(), mkWarning);
-    if (!LoadStr(strDataProvidedAreCorrupt).isEmpty()) {
-        EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strDataProvidedAreCorrupt));
-    }
+    EXPECT_EQ(messages.GetItem(0)->GetText(), QStringLiteral("Data provided are corrupt"));
     auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
@@ -170,6 +172,28 @@ TEST(SchemeFiles, ElementNodeFormat) {
     s.owner->First()->SetOptions(eoSubElement | eoOmitWithFilerOption40);
     EXPECT_FALSE(s.Text(fmSnapshot, foSkipOption10).contains(QStringLiteral("Value=\"x\"")));
     EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
+}
+
+// An owner that gives a sub-element no name must not make the file unreadable.
+TEST(SchemeFiles, UnnamedSubElementIsStoredUnderItsTypeName) {
+    TSample s;
+    auto* extra = TElement::CreateSubElement<TElement_TestLeaf>(s.owner);
+    extra->SetValue("extra");
+    const QString text = s.Text();
+    EXPECT_TRUE(text.contains(QStringLiteral("\t\t<TestLeaf Value=\"extra\"/>\r\n\t</TestOwner>")));
+    TNodePtr<TKnot> knot = TKnot::Create();
+    EXPECT_TRUE(knot->LoadFromString(text));
+
+    TElementMessages messages;
+    auto copy = MakeTestScheme();
+    TSchemeLoader loader(copy.get(), &messages, knot.get(), 0, fmFile);
+    copy->Root()->LoadFrom(&loader, knot.get());
+    auto* owner = dynamic_cast<TElement_TestOwner*>(copy->Root()->FirstChild()->NextSibling());
+    ASSERT_NE(owner, nullptr);
+    TElement::CreateSubElement<TElement_TestLeaf>(owner)->LoadFrom(&loader, knot->FindPath(u"TestOwner.TestLeaf", false));
+    loader.Finish();
+    EXPECT_EQ(static_cast<TElement_TestLeaf*>(owner->LastChild())->Value(), QStringLiteral("extra"));
+    EXPECT_EQ(messages.GetCount(), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -226,6 +250,7 @@ TEST(SchemeFiles, FileRoundTripRenumbersAndMapsReferableElements) {
 }
 
 TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
+    TEnglishTexts english;
     const QString text = QStringLiteral(
         "<TestModule FormatVersion=\"1.1\">\r\n"
         "\t<TestLeaf Value=\"a\" Extra=\"1\"/>\r\n"
@@ -245,11 +270,9 @@ TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
         }
         // One for the attribute, one for the never-read node as a whole.
         ASSERT_EQ(CountKind(messages, mkWarning), 2);
-        if (!LoadStr(strNodeWasNotRead).isEmpty()) {
-            EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStrFmt(strNodeWasNotRead, {"TestModule.Mystery"}));
-            EXPECT_EQ(messages.GetItem(1)->GetText(),
-                      LoadStrFmt(strAttributeWasNotRead, {"TestModule.TestLeaf.Extra"}));
-        }
+        EXPECT_EQ(messages.GetItem(0)->GetText(), QStringLiteral("Node \"TestModule.Mystery\" was not read"));
+        EXPECT_EQ(messages.GetItem(1)->GetText(),
+                  QStringLiteral("Attribute \"TestModule.TestLeaf.Extra\" was not read"));
     }
 }
 
@@ -317,6 +340,27 @@ TEST(SchemeFiles, DeferredElementDestroyedBeforeFinishIsSkipped) {
     e->Free();
     loader.Finish();  // ASan would see a use after free
     EXPECT_EQ(scheme->ElementCount(), 1);
+}
+
+// A file of a newer version, cut off in the middle: both warnings, in that
+// order, and everything before the cut is loaded.
+TEST(SchemeFiles, TruncatedNewerFileLoadsAsFarAsItGoes) {
+    TEnglishTexts english;
+    auto scheme = MakeTestScheme();
+    TElementMessages messages;
+    scheme->SetMessages(&messages);
+    scheme->LoadFromFile(QUILLANE_TEST_DATA "/scheme/newer-truncated.prm");
+    ASSERT_GE(messages.GetCount(), 2);
+    EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strDataProvidedAreCorrupt));
+    EXPECT_EQ(messages.GetItem(1)->GetText(), LoadStr(strFormatDataProvidedNewer));
+    auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
+    auto* inner = dynamic_cast<TElement_TestContainer*>(leaf->NextSibling());
+    ASSERT_NE(inner, nullptr);
+    ASSERT_NE(inner->FirstChild(), nullptr);
+    EXPECT_EQ(static_cast<TElement_TestLeaf*>(inner->FirstChild())->Value(), QStringLiteral("deep"));
+    EXPECT_EQ(scheme->UpdateCount(), 0);
 }
 
 TEST(SchemeFiles, LoadFromFileOfAMissingFileRaisesAndKeepsTheName) {
@@ -402,6 +446,17 @@ TEST_F(SafeSave, ReadOnlyTargetIsOverwritten) {
     s.scheme->SaveToFile(path);
     EXPECT_TRUE(ReadAll(path).startsWith("\xEF\xBB\xBF<TestModule"));
     EXPECT_TRUE(TempFiles(dir.path()).isEmpty());
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                      QFile::ReadOther);
+}
+
+TEST_F(SafeSave, PrivateFileStaysPrivate) {
+    const QString path = dir.filePath("module.prm");
+    WriteAll(path, "old");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    TSample s;
+    s.scheme->SaveToFile(path);
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TEST_F(SafeSave, ExistingTemporaryNamesAreLeftAlone) {

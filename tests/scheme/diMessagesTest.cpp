@@ -1,7 +1,5 @@
 #include "scheme/diMessages.h"
 
-#include <QCoreApplication>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -134,47 +132,6 @@ TEST(ElementMessages, AddFromCopiesEverySegmentAndAnnouncesIt) {
     // Copying a list into itself copies what was there.
     target.AddFrom(target);
     EXPECT_EQ(target.GetCount(), 4);
-}
-
-// A worker bound to the list: its events run on the user-interface thread.
-TEST(ElementMessages, BoundListRaisesEventsOnTheUserInterfaceThread) {
-    TElementMessages list;
-    QThread* mainThread = QThread::currentThread();
-    std::vector<QThread*> seen;
-    list.OnAdded = [&](TElementMessages*, TElementMessage* m) {
-        seen.push_back(QThread::currentThread());
-        EXPECT_EQ(m->GetText(), QStringLiteral("from the worker"));
-    };
-    list.OnCleared = [&](TElementMessages*) { seen.push_back(QThread::currentThread()); };
-    QThread* worker = QThread::create([&] {
-        list.AddTextMessage(mkInformation, "from the worker");
-        list.Clear();
-    });
-    list.SetThread(worker);
-    worker->start();
-    while (!worker->isFinished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    worker->wait();
-    delete worker;
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0], mainThread);
-    EXPECT_EQ(seen[1], mainThread);
-}
-
-// A user-interface thread that waits for a stopping worker must not deadlock
-// against an event the worker is waiting to deliver.
-TEST(ElementMessages, StoppedWorkerGivesUpAPendingEvent) {
-    TElementMessages list;
-    int added = 0;
-    list.OnAdded = [&](TElementMessages*, TElementMessage*) { ++added; };
-    QThread* worker = QThread::create([&] { list.AddTextMessage(mkInformation, "late"); });
-    list.SetThread(worker);
-    worker->start();
-    worker->requestInterruption();
-    ASSERT_TRUE(worker->wait(10000));
-    delete worker;
-    QCoreApplication::processEvents();
-    EXPECT_EQ(added, 0);
-    EXPECT_EQ(list.GetCount(), 1);
 }
 
 }  // namespace

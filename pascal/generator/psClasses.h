@@ -1,0 +1,257 @@
+#pragma once
+// The base of the Pascal code model. The generator builds a whole tree of code
+// nodes first, simplifies it, makes provisional names unique and only then lets
+// the tree write itself through a TPascalCodeWriter.
+//
+// Model nodes are light: every node carries a kind tag so that the hot paths
+// (brackets, usage search, entry kinds) never need a dynamic_cast, and moving a
+// model node sends no notification beyond the empty virtual calls of TNode.
+
+#include "core/cuNode.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <initializer_list>
+
+class TPascalCodeWriter;
+
+// One tag per concrete (or base) class of the model.
+enum class TPascalKind : uint8_t {
+    Node, Floating, Commented, Named, Comment,
+    ConstEntry, VarEntry, TypeEntry, MethodEntry, ClassPropertyEntry,
+    Declarations, IfDef,
+    // expressions
+    Expression, SetValues, ExpressionItem, CustomItem, StringItem, IntegerItem, BooleanItem, SetItem, NotItem,
+    IsItem, ToTypeItem, InItem, CompareItem, OperationItem, Call, CallInExpression, CallParameterValue,
+    CallParameterValues,
+    // statements
+    Commands, CustomCommand, Let, CallInCommands, If, Case, CaseItems, CaseItem, While, For, TryFinally,
+    TryExcept, TryExceptItems, TryExceptItem,
+    // constants, variables, routines
+    Constant, Variable, ResultVariable, MethodParameter, MethodParameters, MethodHead, MethodDeclaration,
+    MethodWithImplementation,
+    // types
+    EnumItem, Enum, SetOf, RecordField, Record, Array, Pointer, TypeAlias, MethodType, InterfacePredeclaration,
+    ClassPredeclaration, ClassOf, ClassProperty, Class, ClassInterfaces,
+    // units
+    UsedUnit, UsedUnits, UnitClause, Module, Unit
+};
+
+class TPascalNode : public TNode {
+    T_CLASS(TPascalNode)
+public:
+    TPascalNode() noexcept : TPascalNode(TPascalKind::Node, false) {}
+
+    TPascalKind NodeKind() const noexcept { return m_kind; }
+    // A floating node is an item of a list that its parent writes in order; a
+    // non-floating node is a fixed part that its owner writes itself.
+    bool IsFloating() const noexcept { return m_floating; }
+
+    // Runs once after construction, before the node is attached: creates the
+    // fixed children of the class.
+    virtual void Create() {}
+    // The simplification pass; the base simplifies every child in order.
+    virtual void Simplify();
+    // The base writes every child in order, but only when the first child is
+    // floating (a node whose first child is a fixed part writes nothing).
+    virtual void Write(TPascalCodeWriter& writer);
+
+    void ValidateInsert(TNode* child, TNode* before) override { TNode::ValidateInsert(child, before); }
+
+    TPascalNode* ParentNode() const noexcept { return static_cast<TPascalNode*>(Parent()); }
+    TPascalNode* First() const noexcept { return static_cast<TPascalNode*>(FirstChild()); }
+    TPascalNode* Last() const noexcept { return static_cast<TPascalNode*>(LastChild()); }
+    TPascalNode* Next() const noexcept { return static_cast<TPascalNode*>(NextSibling()); }
+    TPascalNode* Prev() const noexcept { return static_cast<TPascalNode*>(PrevSibling()); }
+    // The only child, or nil when there are none or several.
+    TPascalNode* Only() const noexcept { return FirstChild() && FirstChild() == LastChild() ? First() : nullptr; }
+
+    // Writes every child in order, whatever its class.
+    void WriteChildren(TPascalCodeWriter& writer);
+
+protected:
+    TPascalNode(TPascalKind kind, bool floating) noexcept : m_kind(kind), m_floating(floating) {}
+    ~TPascalNode() override;
+    void SetFloating(bool floating) noexcept { m_floating = floating; }
+
+private:
+    TPascalKind m_kind;
+    bool m_floating;
+};
+
+// The node as T when its kind is exactly T's (T::StaticKind); nil otherwise.
+template <class T>
+T* PascalAs(TNode* node) noexcept {
+    return node && static_cast<TPascalNode*>(node)->NodeKind() == T::StaticKind ? static_cast<T*>(node) : nullptr;
+}
+template <class T>
+const T* PascalAs(const TNode* node) noexcept {
+    return PascalAs<T>(const_cast<TNode*>(node));
+}
+inline TPascalKind PascalKindOf(const TNode* node) noexcept {
+    return static_cast<const TPascalNode*>(node)->NodeKind();
+}
+
+class TPascalFloatingNode : public TPascalNode {
+    T_CLASS(TPascalFloatingNode)
+public:
+    TPascalFloatingNode() noexcept : TPascalNode(TPascalKind::Floating, true) {}
+
+protected:
+    explicit TPascalFloatingNode(TPascalKind kind) noexcept : TPascalNode(kind, true) {}
+};
+
+class TPascalCommentedNode : public TPascalFloatingNode {
+    T_CLASS(TPascalCommentedNode)
+public:
+    TPascalCommentedNode() noexcept : TPascalFloatingNode(TPascalKind::Commented) {}
+    QString Comment;
+
+protected:
+    explicit TPascalCommentedNode(TPascalKind kind) noexcept : TPascalFloatingNode(kind) {}
+    // " " and the comment form "{ %s }" when Comment is set.
+    void WriteTrailingComment(TPascalCodeWriter& writer) const;
+};
+
+class TPascalNamedNode : public TPascalCommentedNode {
+    T_CLASS(TPascalNamedNode)
+public:
+    TPascalNamedNode() noexcept : TPascalCommentedNode(TPascalKind::Named) {}
+    QString Name;
+    // The name is a wish that the unique-name pass may change.
+    bool Provisional = false;
+
+    // True for every class derived from TPascalNamedNode.
+    static bool IsNamedKind(TPascalKind kind) noexcept;
+
+protected:
+    explicit TPascalNamedNode(TPascalKind kind) noexcept : TPascalCommentedNode(kind) {}
+};
+
+inline TPascalNamedNode* PascalAsNamed(TNode* node) noexcept {
+    return node && TPascalNamedNode::IsNamedKind(PascalKindOf(node)) ? static_cast<TPascalNamedNode*>(node) : nullptr;
+}
+
+class TPascalComment : public TPascalFloatingNode {
+    T_CLASS(TPascalComment)
+public:
+    static constexpr TPascalKind StaticKind = TPascalKind::Comment;
+    TPascalComment() noexcept : TPascalFloatingNode(TPascalKind::Comment) {}
+    enum : uint8_t { Free = 0, ToPrevious = 1, ToNext = 2 };
+    uint8_t Attachment = Free;
+    QString Text;
+    void Write(TPascalCodeWriter& writer) override;
+};
+
+// The entry classes mark the declaration kind of a declarations list's child.
+class TPascalConstEntry : public TPascalNamedNode {
+    T_CLASS(TPascalConstEntry)
+protected:
+    explicit TPascalConstEntry(TPascalKind kind) noexcept : TPascalNamedNode(kind) {}
+};
+class TPascalVarEntry : public TPascalNamedNode {
+    T_CLASS(TPascalVarEntry)
+protected:
+    explicit TPascalVarEntry(TPascalKind kind) noexcept : TPascalNamedNode(kind) {}
+};
+class TPascalTypeEntry : public TPascalNamedNode {
+    T_CLASS(TPascalTypeEntry)
+protected:
+    explicit TPascalTypeEntry(TPascalKind kind) noexcept : TPascalNamedNode(kind) {}
+};
+class TPascalMethodEntry : public TPascalNamedNode {
+    T_CLASS(TPascalMethodEntry)
+protected:
+    explicit TPascalMethodEntry(TPascalKind kind) noexcept : TPascalNamedNode(kind) {}
+};
+class TPascalClassPropertyEntry : public TPascalNamedNode {
+    T_CLASS(TPascalClassPropertyEntry)
+protected:
+    explicit TPascalClassPropertyEntry(TPascalKind kind) noexcept : TPascalNamedNode(kind) {}
+};
+
+// Declaration kinds of GetEntryKind: 0 none (free comment), 1 const, 2 type,
+// 3 var, 4 anything else (routines, properties, conditional blocks).
+using TPascalKindSet = uint8_t;
+constexpr TPascalKindSet PascalKinds(std::initializer_list<int> kinds) {
+    TPascalKindSet set = 0;
+    for (int k : kinds) set = static_cast<TPascalKindSet>(set | (1u << k));
+    return set;
+}
+constexpr bool InKinds(TPascalKindSet set, int kind) { return (set >> kind) & 1u; }
+
+int GetEntryKind(const TNode* node);
+
+// A list of declarations that writes "const", "type" and "var" sections.
+class TPascalDeclarations : public TPascalNode {
+    T_CLASS(TPascalDeclarations)
+public:
+    static constexpr TPascalKind StaticKind = TPascalKind::Declarations;
+    TPascalDeclarations() noexcept : TPascalNode(TPascalKind::Declarations, false) {}
+
+    TPascalKindSet HeaderKinds = 0;
+    TPascalKindSet IndentKinds = 0;
+    TPascalKindSet SpacedKinds = PascalKinds({2});
+    bool SeparateSections = false;
+    // A class section: a run of fields that follows a constant, type, routine
+    // or property of the same list gets a "var" header of its own, since
+    // without it the fields would continue the constant or type section, or
+    // be refused after a routine or property.
+    bool FieldSection = false;
+
+    // The first named child with exactly that name; nil when none.
+    TPascalNamedNode* FindNamed(const QString& name) const;
+    // Where a new field of a class section goes: before the first routine or
+    // property of the list (nil: at the end).
+    TPascalNode* FieldInsertPoint() const;
+
+    void Write(TPascalCodeWriter& writer) override;
+
+private:
+    void ChangeSection(TPascalCodeWriter& writer, int from, int to, bool needVarHeader);
+};
+
+// Creates a node of class T (its fixed children through Create) and inserts
+// it under owner before `before` (nil appends). Every builder goes through it.
+template <class T>
+T* CreateNode(TPascalNode* owner, TNode* before = nullptr) {
+    TNodePtr<T> node = MakeNode<T>();
+    node->Create();
+    if (owner) node->SetParentBefore(owner, before);
+    return node.release();
+}
+// The same by class reference; raises for a class that is not a model node.
+TPascalNode* CreateNode(TPascalNode* owner, const TClass* nodeClass, TNode* before = nullptr);
+// A model node not yet attached anywhere (a module, mostly).
+template <class T>
+TNodePtr<T> CreateRootNode() {
+    TNodePtr<T> node = MakeNode<T>();
+    node->Create();
+    return node;
+}
+
+TPascalComment* AddComment(TPascalNode* owner, const QString& text, TNode* before = nullptr);
+// The node itself or its nearest floating ancestor; nil when none.
+TPascalNode* FindFloatingAncestor(TNode* node);
+
+// A list separator ("," or ";") and, unless the line has reached its length
+// and a continuation line starts, a space: no line ends in a space.
+void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
+
+// Writer access kept in one place.
+void PascalWriteComment(TPascalCodeWriter& writer, const QString& text);
+// Switches the writer's line wrapping off for its lifetime.
+class TPascalNoWrap {
+public:
+    explicit TPascalNoWrap(TPascalCodeWriter& writer);
+    ~TPascalNoWrap();
+    TPascalNoWrap(const TPascalNoWrap&) = delete;
+    TPascalNoWrap& operator=(const TPascalNoWrap&) = delete;
+
+private:
+    TPascalCodeWriter& m_writer;
+    bool m_old;
+};
+// The writer's lines as one text, each line ended by a line break.
+QString PascalWriterText(const TPascalCodeWriter& writer);

@@ -1,0 +1,547 @@
+#include "pascal/generator/psExpressions.h"
+
+#include "core/cuCodeWriters.h"
+
+using namespace Qt::StringLiterals;
+
+T_CLASS_IMPL(TPascalExpression, TPascalNode)
+T_CLASS_IMPL(TPascalSetValues, TPascalExpression)
+T_CLASS_IMPL_ABSTRACT(TPascalExpressionItem, TPascalCommentedNode)
+T_CLASS_IMPL(TPascalCustomExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalStringValueExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalIntegerValueExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalBooleanValueExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalSetValueExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalNotExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalIsTypeExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalToTypeExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalItemInSetExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL_ABSTRACT(TCustomPascalTwoSideExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalCompareExpressionItem, TCustomPascalTwoSideExpressionItem)
+T_CLASS_IMPL(TPascalOperationExpressionItem, TCustomPascalTwoSideExpressionItem)
+T_CLASS_IMPL(TPascalCallParameterValue, TPascalCommentedNode)
+T_CLASS_IMPL(TPascalCallParameterValues, TPascalNode)
+T_CLASS_IMPL_ABSTRACT(TPascalCall, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalCallInExpression, TPascalCall)
+T_CLASS_IMPL(TPascalIfDef, TPascalFloatingNode)
+
+// ---------------------------------------------------------------------------
+// Builders
+
+TPascalBooleanValueExpressionItem* TPascalExpression::AddBoolean(bool value, TNode* before) {
+    auto* item = CreateNode<TPascalBooleanValueExpressionItem>(this, before);
+    item->Value = value;
+    return item;
+}
+
+TPascalCallInExpression* TPascalExpression::AddCall(const QString& name, TNode* before) {
+    return AddCallEx(name, nullptr, QString(), before);
+}
+
+TPascalCallInExpression* TPascalExpression::AddCallTo(TPascalNamedNode* node, TNode* before) {
+    return AddCallEx(QString(), node, QString(), before);
+}
+
+TPascalCallInExpression* TPascalExpression::AddCallEx(const QString& name, TPascalNamedNode* node,
+                                                      const QString& suffix, TNode* before) {
+    auto* call = CreateNode<TPascalCallInExpression>(this, before);
+    call->Name = name;
+    call->Target = node;
+    call->Suffix = suffix;
+    return call;
+}
+
+TPascalCompareExpressionItem* TPascalExpression::AddCompare(uint8_t kind, TNode* before) {
+    auto* item = CreateNode<TPascalCompareExpressionItem>(this, before);
+    item->Kind = kind;
+    return item;
+}
+
+TPascalCustomExpressionItem* TPascalExpression::AddText(const QString& text, TNode* before) {
+    auto* item = CreateNode<TPascalCustomExpressionItem>(this, before);
+    item->Text = text;
+    return item;
+}
+
+TPascalIntegerValueExpressionItem* TPascalExpression::AddInteger(int32_t value, TNode* before) {
+    auto* item = CreateNode<TPascalIntegerValueExpressionItem>(this, before);
+    item->Value = value;
+    return item;
+}
+
+TPascalIsTypeExpressionItem* TPascalExpression::AddIsType(TNode* before) {
+    return CreateNode<TPascalIsTypeExpressionItem>(this, before);
+}
+
+TPascalItemInSetExpressionItem* TPascalExpression::AddItemInSet(TNode* before) {
+    return CreateNode<TPascalItemInSetExpressionItem>(this, before);
+}
+
+TPascalNotExpressionItem* TPascalExpression::AddNot(TNode* before) {
+    return CreateNode<TPascalNotExpressionItem>(this, before);
+}
+
+TPascalOperationExpressionItem* TPascalExpression::AddOperation(uint8_t kind, TNode* before) {
+    auto* item = CreateNode<TPascalOperationExpressionItem>(this, before);
+    item->Kind = kind;
+    return item;
+}
+
+TPascalSetValueExpressionItem* TPascalExpression::AddSetValue(uint8_t bracketKind, TNode* before) {
+    auto* item = CreateNode<TPascalSetValueExpressionItem>(this, before);
+    item->BracketKind = bracketKind;
+    return item;
+}
+
+TPascalStringValueExpressionItem* TPascalExpression::AddString(const QString& text, TNode* before) {
+    auto* item = CreateNode<TPascalStringValueExpressionItem>(this, before);
+    item->Text = text;
+    return item;
+}
+
+TPascalToTypeExpressionItem* TPascalExpression::AddToType(TNode* before) {
+    return CreateNode<TPascalToTypeExpressionItem>(this, before);
+}
+
+TPascalExpression* TPascalCallParameterValues::AddValue(uint8_t mode) {
+    auto* value = CreateNode<TPascalCallParameterValue>(this);
+    value->Value->Mode = mode;
+    return value->Value;
+}
+
+void MoveItems(TPascalExpression* from, TPascalExpression* to) {
+    while (TNode* item = from->FirstChild()) item->SetParentBefore(to, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Fixed parts
+
+void TPascalSetValueExpressionItem::Create() {
+    Values = CreateNode<TPascalSetValues>(this);
+}
+
+void TPascalNotExpressionItem::Create() {
+    Operand = CreateNode<TPascalExpression>(this);
+}
+
+void TPascalIsTypeExpressionItem::Create() {
+    Value = CreateNode<TPascalExpression>(this);
+    TypeName = CreateNode<TPascalExpression>(this);
+}
+
+void TPascalToTypeExpressionItem::Create() {
+    Value = CreateNode<TPascalExpression>(this);
+    TypeName = CreateNode<TPascalExpression>(this);
+}
+
+void TPascalItemInSetExpressionItem::Create() {
+    Item = CreateNode<TPascalExpression>(this);
+    SetValue = CreateNode<TPascalExpression>(this);
+}
+
+void TCustomPascalTwoSideExpressionItem::Create() {
+    Left = CreateNode<TPascalExpression>(this);
+    Right = CreateNode<TPascalExpression>(this);
+}
+
+TPascalExpression* TCustomPascalTwoSideExpressionItem::AddOperand() {
+    return CreateNode<TPascalExpression>(this);
+}
+
+void TPascalCallParameterValue::Create() {
+    Value = CreateNode<TPascalExpression>(this);
+}
+
+TPascalExpression* TPascalCall::AddArgument(uint8_t mode) {
+    if (!Parameters) Parameters = CreateNode<TPascalCallParameterValues>(this);
+    return Parameters->AddValue(mode);
+}
+
+void TPascalIfDef::Create() {
+    Condition = CreateNode<TPascalExpression>(this);
+    ThenPart = CreateNode<TPascalExpression>(this);
+    ElsePart = CreateNode<TPascalExpression>(this);
+}
+
+// ---------------------------------------------------------------------------
+// Brackets
+//
+// Pascal binds "not" tightest, then * / div and, then + - or, and the
+// relational operators (= <> < > <= >= in is) last. An item is bracketed when
+// the operator around it would otherwise take its operands apart:
+// - comparisons ("and" and "or" included), "in" and "is" inside a not, a
+//   comparison, an operation, an "in" or an "is";
+// - an operation inside a not or an "and"/"or"; inside an operation that binds
+//   tighter (a + inside a *), or as a later operand of an operation of the
+//   same level (A - (B + C), A / (B * C));
+// - a not inside "and"/"or", an operation or another not.
+
+bool TPascalExpressionItem::NeedsBrackets() const {
+    TPascalNode* expression = ParentNode();
+    if (!expression) return false;
+    TPascalNode* around = FindFloatingAncestor(expression);
+    if (!around) return false;
+    const TPascalKind a = around->NodeKind();
+    const bool inNot = a == TPascalKind::NotItem;
+    const bool inCompare = a == TPascalKind::CompareItem;
+    const bool inOperation = a == TPascalKind::OperationItem;
+    const bool inRelation = a == TPascalKind::IsItem || a == TPascalKind::InItem;
+    const uint8_t aroundKind =
+        inCompare || inOperation ? static_cast<const TCustomPascalTwoSideExpressionItem*>(around)->Kind : 0;
+    const bool inAndOr = inCompare && (aroundKind == ckAnd || aroundKind == ckOr);
+
+    switch (NodeKind()) {
+    case TPascalKind::CompareItem:
+    case TPascalKind::IsItem:
+    case TPascalKind::InItem:
+        return inNot || inCompare || inOperation || inRelation;
+    case TPascalKind::OperationItem: {
+        if (inNot || inAndOr) return true;
+        if (!inOperation) return false;
+        const uint8_t own = static_cast<const TPascalOperationExpressionItem*>(this)->Kind;
+        const int ownLevel = own <= okSubtract ? 2 : 1;  // higher binds looser
+        const int aroundLevel = aroundKind <= okSubtract ? 2 : 1;
+        if (ownLevel > aroundLevel) return true;
+        return ownLevel == aroundLevel && expression != around->FirstChild();
+    }
+    case TPascalKind::NotItem:
+        return inAndOr || inOperation || inNot;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+void TPascalCustomExpressionItem::Write(TPascalCodeWriter& writer) {
+    writer.Write(Text);
+    WriteTrailingComment(writer);
+}
+
+void TPascalStringValueExpressionItem::Write(TPascalCodeWriter& writer) {
+    writer.WriteWrapped(Text, true);
+    WriteTrailingComment(writer);
+}
+
+void TPascalIntegerValueExpressionItem::Write(TPascalCodeWriter& writer) {
+    writer.Write(QString::number(Value));
+    WriteTrailingComment(writer);
+}
+
+void TPascalBooleanValueExpressionItem::Write(TPascalCodeWriter& writer) {
+    writer.Write(Value ? u"True"_s : u"False"_s);
+    WriteTrailingComment(writer);
+}
+
+void TPascalSetValues::Write(TPascalCodeWriter& writer) {
+    for (TPascalNode* c = First(); c; c = c->Next()) {
+        c->Write(writer);
+        if (!c->Next()) break;
+        if (OnePerLine) {
+            writer.Write(u","_s);
+            writer.NewLine();
+        } else {
+            WriteSeparator(writer, u","_s);
+        }
+    }
+}
+
+void TPascalSetValueExpressionItem::Write(TPascalCodeWriter& writer) {
+    writer.Write(BracketKind == 1 ? u"["_s : u"("_s);
+    if (MultiLine) {
+        WriteTrailingComment(writer);
+        writer.NewLine();
+        writer.Indent();
+    }
+    Values->Write(writer);
+    if (MultiLine) writer.Unindent();
+    if (NewLineBeforeClose) writer.NewLine();
+    writer.Write(BracketKind == 1 ? u"]"_s : u")"_s);
+    if (!MultiLine) WriteTrailingComment(writer);
+}
+
+void TPascalNotExpressionItem::Write(TPascalCodeWriter& writer) {
+    const bool brackets = NeedsBrackets();
+    if (brackets) writer.Write(u"("_s);
+    writer.Write(u"not "_s);
+    Operand->Write(writer);
+    if (brackets) writer.Write(u")"_s);
+    WriteTrailingComment(writer);
+}
+
+void TPascalIsTypeExpressionItem::Write(TPascalCodeWriter& writer) {
+    const bool brackets = NeedsBrackets();
+    if (brackets) writer.Write(u"("_s);
+    Value->Write(writer);
+    writer.Write(u" is "_s);
+    writer.WrapIfLong();
+    TypeName->Write(writer);
+    if (brackets) writer.Write(u")"_s);
+    WriteTrailingComment(writer);
+}
+
+void TPascalToTypeExpressionItem::Write(TPascalCodeWriter& writer) {
+    TypeName->Write(writer);
+    writer.Write(u"("_s);
+    writer.WrapIfLong();
+    Value->Write(writer);
+    writer.Write(u")"_s);
+    WriteTrailingComment(writer);
+}
+
+void TPascalItemInSetExpressionItem::Write(TPascalCodeWriter& writer) {
+    const bool brackets = NeedsBrackets();
+    if (brackets) writer.Write(u"("_s);
+    Item->Write(writer);
+    writer.Write(u" in "_s);
+    writer.WrapIfLong();
+    SetValue->Write(writer);
+    if (brackets) writer.Write(u")"_s);
+    WriteTrailingComment(writer);
+}
+
+void TCustomPascalTwoSideExpressionItem::Write(TPascalCodeWriter& writer) {
+    const bool brackets = NeedsBrackets();
+    if (brackets) writer.Write(u"("_s);
+    const QString op = u" "_s + OperatorText() + u" "_s;
+    for (TPascalNode* operand = First(); operand; operand = operand->Next()) {
+        if (operand != First()) {
+            writer.Write(op);
+            writer.WrapIfLong();
+        }
+        operand->Write(writer);
+    }
+    if (brackets) writer.Write(u")"_s);
+    WriteTrailingComment(writer);
+}
+
+QString TPascalCompareExpressionItem::OperatorText() const {
+    static const QString texts[] = {u"="_s, u"<>"_s, u">"_s, u">="_s, u"<"_s, u"<="_s, u"and"_s, u"or"_s};
+    return Kind < 8 ? texts[Kind] : QString();
+}
+
+QString TPascalOperationExpressionItem::OperatorText() const {
+    static const QString texts[] = {u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"div"_s};
+    return Kind < 5 ? texts[Kind] : QString();
+}
+
+void TPascalCallParameterValue::Write(TPascalCodeWriter& writer) {
+    Value->Write(writer);
+    WriteTrailingComment(writer);
+}
+
+void TPascalCall::WriteCall(TPascalCodeWriter& writer) {
+    writer.Write(Name);
+    if (Target) writer.Write(Target->Name);
+    writer.Write(Suffix);
+    if (!HasArguments()) return;
+    writer.Write(BracketKind == 1 ? u"["_s : u"("_s);
+    writer.WrapIfLong();
+    for (TPascalNode* value = Parameters->First(); value; value = value->Next()) {
+        value->Write(writer);
+        if (value->Next()) {
+            WriteSeparator(writer, u","_s);
+        }
+    }
+    writer.Write(BracketKind == 1 ? u"]"_s : u")"_s);
+}
+
+void TPascalCall::Write(TPascalCodeWriter& writer) {
+    WriteCall(writer);
+    WriteTrailingComment(writer);
+}
+
+void TPascalIfDef::Write(TPascalCodeWriter& writer) {
+    if (NewLineBefore) writer.NewLine();
+    if (IndentAround) writer.Indent();
+    {
+        TPascalNoWrap noWrap(writer);
+        writer.Write(u"{$IFDEF "_s);
+        Condition->Write(writer);
+        writer.Write(u"}"_s);
+    }
+    auto part = [&](TPascalExpression* p) {
+        if (NewLineAfterDirectives) writer.NewLine();
+        if (IndentParts) writer.Indent();
+        p->Write(writer);
+        if (IndentParts) writer.Unindent();
+        if (NewLineAfterDirectives) writer.NewLine();
+    };
+    part(ThenPart);
+    if (!ElsePart->IsEmpty()) {
+        writer.Write(u"{$ELSE}"_s);
+        part(ElsePart);
+    }
+    writer.Write(u"{$ENDIF}"_s);
+    if (IndentAround) writer.Unindent();
+    if (NewLineAtEnd) writer.NewLine();
+}
+
+// ---------------------------------------------------------------------------
+// Simplification
+
+namespace {
+template <class T>
+T* OnlyOf(const TPascalExpression* e) {
+    return PascalAs<T>(OnlyItem(e));
+}
+
+// Replaces `item` in `owner` by the items of `source`.
+void ReplaceByItems(TPascalExpression* owner, TPascalNode* item, TPascalExpression* source) {
+    while (TNode* moved = source->FirstChild()) moved->SetParentBefore(owner, item);
+    item->Free();
+}
+
+uint8_t Inverted(uint8_t kind) {
+    static const uint8_t inverse[] = {ckDifferent, ckEqual, ckLessOrEqual, ckLess, ckMoreOrEqual, ckMore};
+    return inverse[kind];
+}
+}  // namespace
+
+void TPascalExpression::Simplify() {
+    if (!FirstChild()) return;
+    TPascalNode::Simplify();
+    // 1. not not X becomes X.
+    if (auto* outer = OnlyOf<TPascalNotExpressionItem>(this))
+        if (auto* inner = OnlyOf<TPascalNotExpressionItem>(outer->Operand))
+            ReplaceByItems(this, outer, inner->Operand);
+    // 2. not (A op B) becomes the inverted comparison.
+    if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
+        if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(n->Operand); compare && compare->Kind <= ckLessOrEqual) {
+            compare->Kind = Inverted(compare->Kind);
+            ReplaceByItems(this, n, n->Operand);
+        }
+    // 3. Comparisons with a Boolean literal on the right. "X and False" and
+    // "X or True" lose X only when evaluating X has no effect.
+    if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(this); compare && compare->OperandCount() == 2)
+        if (auto* literal = OnlyOf<TPascalBooleanValueExpressionItem>(compare->Right)) {
+            const bool v = literal->Value;
+            enum { Keep, AsIs, Negated, Constant } action = Keep;
+            switch (compare->Kind) {
+            case ckEqual:
+                action = v ? AsIs : Negated;
+                break;
+            case ckDifferent:
+                action = v ? Negated : AsIs;
+                break;
+            case ckAnd:
+                action = v ? AsIs : (ExpressionCallsNothing(compare->Left) ? Constant : Keep);
+                break;
+            case ckOr:
+                action = v ? (ExpressionCallsNothing(compare->Left) ? Constant : Keep) : AsIs;
+                break;
+            default:
+                break;
+            }
+            if (action == AsIs) {
+                ReplaceByItems(this, compare, compare->Left);
+            } else if (action == Negated) {
+                auto* n = AddNot(compare);
+                MoveItems(compare->Left, n->Operand);
+                compare->Free();
+            } else if (action == Constant) {
+                AddBoolean(v, compare);
+                compare->Free();
+            }
+        }
+    // 4. not True / not False.
+    if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
+        if (auto* literal = OnlyOf<TPascalBooleanValueExpressionItem>(n->Operand)) {
+            literal->Value = !literal->Value;
+            ReplaceByItems(this, n, n->Operand);
+        }
+}
+
+// ---------------------------------------------------------------------------
+// Queries
+
+bool SameExpression(const TPascalExpression* a, const TPascalExpression* b) {
+    if (a->IsEmpty() && b->IsEmpty()) return true;
+    TPascalNode* x = OnlyItem(a);
+    TPascalNode* y = OnlyItem(b);
+    if (!x || !y) return false;
+    if (auto* tx = PascalAs<TPascalCustomExpressionItem>(x)) {
+        auto* ty = PascalAs<TPascalCustomExpressionItem>(y);
+        return ty && tx->Text == ty->Text;
+    }
+    auto* cx = PascalAs<TPascalCallInExpression>(x);
+    auto* cy = PascalAs<TPascalCallInExpression>(y);
+    return cx && cy && cx->SameCallee(*cy) && !cx->HasArguments() && !cy->HasArguments();
+}
+
+namespace {
+int FindUsageIn(const TPascalNode* node, const QString& name, const TPascalNamedNode* target, const QString& suffix) {
+    for (TPascalNode* c = node->First(); c; c = c->Next()) {
+        if (TPascalCall* call = PascalAsCall(c);
+            call && call->Target == target && call->Name == name && call->Suffix == suffix) {
+            auto* holder = PascalAs<TPascalExpression>(node);
+            return holder && holder->Mode == pkOut ? 2 : 1;
+        }
+        if (int found = FindUsageIn(c, name, target, suffix)) return found;
+    }
+    return 0;
+}
+
+bool IsPlainLiteralText(const QString& text) {
+    if (text.isEmpty()) return false;
+    if (text == u"nil"_s || text == u"True"_s || text == u"False"_s) return true;
+    if (text.size() >= 2 && text.front() == u'\'' && text.back() == u'\'') return true;
+    int i = text.front() == u'-' ? 1 : 0;
+    if (i >= text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (!text[i].isDigit()) return false;
+    return true;
+}
+}  // namespace
+
+int FindUsage(const TPascalExpression* expression, const QString& name, const TPascalNamedNode* target,
+              const QString& suffix) {
+    return FindUsageIn(expression, name, target, suffix);
+}
+
+bool ExpressionCallsNothing(const TPascalExpression* expression) {
+    for (TPascalNode* item = expression->First(); item; item = item->Next()) {
+        switch (item->NodeKind()) {
+        case TPascalKind::StringItem:
+        case TPascalKind::IntegerItem:
+        case TPascalKind::BooleanItem:
+            break;
+        case TPascalKind::CustomItem:
+            if (!IsPlainLiteralText(static_cast<TPascalCustomExpressionItem*>(item)->Text)) return false;
+            break;
+        case TPascalKind::OperationItem:
+            if (static_cast<TPascalOperationExpressionItem*>(item)->Kind >= okDivide) return false;
+            [[fallthrough]];
+        case TPascalKind::CompareItem:
+        case TPascalKind::NotItem:
+        case TPascalKind::IsItem:
+        case TPascalKind::ToTypeItem:
+        case TPascalKind::InItem:
+            for (TPascalNode* part = item->First(); part; part = part->Next())
+                if (!ExpressionCallsNothing(static_cast<TPascalExpression*>(part))) return false;
+            break;
+        case TPascalKind::SetItem:
+            if (!ExpressionCallsNothing(static_cast<TPascalSetValueExpressionItem*>(item)->Values)) return false;
+            break;
+        case TPascalKind::CallInExpression: {
+            auto* call = static_cast<TPascalCallInExpression*>(item);
+            if (call->HasArguments() || !call->Suffix.isEmpty() || !call->Name.isEmpty() || !call->Target) return false;
+            switch (call->Target->NodeKind()) {
+            case TPascalKind::Variable:
+            case TPascalKind::ResultVariable:
+            case TPascalKind::Constant:
+            case TPascalKind::MethodParameter:
+            case TPascalKind::EnumItem:
+                break;
+            default:
+                return false;
+            }
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,326 @@
+#include "pascal/generator/psGeneral.h"
+
+#include "core/cuCodeWriters.h"
+
+#include <QHash>
+
+using namespace Qt::StringLiterals;
+
+T_CLASS_IMPL(TPascalConstant, TPascalConstEntry)
+T_CLASS_IMPL(TPascalVariable, TPascalVarEntry)
+T_CLASS_IMPL(TPascalMethodResultVariable, TPascalVariable)
+T_CLASS_IMPL(TPascalMethodParameter, TPascalNamedNode)
+T_CLASS_IMPL(TPascalMethodParameters, TPascalNode)
+T_CLASS_IMPL(TPascalMethodHead, TPascalNode)
+T_CLASS_IMPL(TPascalMethodDeclaration, TPascalMethodEntry)
+T_CLASS_IMPL(TPascalMethodWithImplementation, TPascalMethodEntry)
+
+// ---------------------------------------------------------------------------
+// Constants and variables
+
+void TPascalConstant::Create() {
+    TypeName = CreateNode<TPascalExpression>(this);
+    Value = CreateNode<TPascalExpression>(this);
+}
+
+void TPascalConstant::Write(TPascalCodeWriter& writer) {
+    writer.Write(Name);
+    if (!TypeName->IsEmpty()) {
+        writer.Write(u": "_s);
+        TypeName->Write(writer);
+    }
+    writer.Write(u" = "_s);
+    writer.WrapIfLong();
+    Value->Write(writer);
+    writer.Write(u";"_s);
+    WriteTrailingComment(writer);
+    writer.NewLine();
+}
+
+void TPascalVariable::Create() {
+    TypeName = CreateNode<TPascalExpression>(this);
+    Value = CreateNode<TPascalExpression>(this);
+}
+
+void TPascalVariable::Write(TPascalCodeWriter& writer) {
+    writer.Write(Name);
+    if (JoinedWithNext) {
+        WriteTrailingComment(writer);
+        WriteSeparator(writer, u","_s);
+        return;
+    }
+    if (!TypeName->IsEmpty()) {
+        writer.Write(u": "_s);
+        TypeName->Write(writer);
+    }
+    if (!Value->IsEmpty()) {
+        writer.Write(u" = "_s);
+        Value->Write(writer);
+    }
+    writer.Write(u";"_s);
+    WriteTrailingComment(writer);
+    writer.NewLine();
+}
+
+// ---------------------------------------------------------------------------
+// Parameters and heads
+
+void TPascalMethodParameter::Create() {
+    TypeName = CreateNode<TPascalExpression>(this);
+    DefaultValue = CreateNode<TPascalExpression>(this);
+}
+
+bool TPascalMethodParameter::JoinsWithNext() const {
+    if (!DefaultValue->IsEmpty()) return false;
+    const auto* next = PascalAs<TPascalMethodParameter>(NextSibling());
+    return next && next->Kind == Kind && next->DefaultValue->IsEmpty() && SameExpression(TypeName, next->TypeName);
+}
+
+void TPascalMethodParameter::Write(TPascalCodeWriter& writer) {
+    const auto* previous = PascalAs<TPascalMethodParameter>(PrevSibling());
+    if (!previous || !previous->JoinsWithNext()) {
+        static const QString words[] = {QString(), u"const "_s, u"var "_s, u"out "_s};
+        if (Kind < 4) writer.Write(words[Kind]);
+    }
+    writer.Write(Name);
+    if (JoinsWithNext()) {
+        WriteTrailingComment(writer);
+        WriteSeparator(writer, u","_s);
+        return;
+    }
+    if (!TypeName->IsEmpty()) {
+        writer.Write(u": "_s);
+        TypeName->Write(writer);
+    }
+    if (!DefaultValue->IsEmpty()) {
+        writer.Write(u" = "_s);
+        DefaultValue->Write(writer);
+    }
+    WriteTrailingComment(writer);
+    if (PascalAs<TPascalMethodParameter>(NextSibling())) {
+        WriteSeparator(writer, u";"_s);
+    }
+}
+
+TPascalMethodParameter* TPascalMethodParameters::AddParameter(uint8_t kind, const QString& name,
+                                                              const QString& typeText) {
+    auto* p = CreateNode<TPascalMethodParameter>(this);
+    p->Kind = kind;
+    p->Name = name;
+    if (!typeText.isEmpty()) p->TypeName->AddText(typeText);
+    return p;
+}
+
+void TPascalMethodHead::Create() {
+    Parameters = CreateNode<TPascalMethodParameters>(this);
+    ResultType = CreateNode<TPascalExpression>(this);
+}
+
+void TPascalMethodHead::WriteHead(TPascalCodeWriter& writer, const QString& className, const QString& name,
+                                  TPascalDirectives directives, bool ofObject) const {
+    static const QString kinds[] = {u"procedure"_s,       u"function"_s,    u"class procedure"_s,
+                                    u"class function"_s,  u"constructor"_s, u"destructor"_s};
+    static const QString words[pdCount] = {
+        u"inline"_s,   u"overload"_s, u"dynamic"_s,  u"virtual"_s,  u"abstract"_s,  u"override"_s,
+        u"reintroduce"_s, u"forward"_s, u"deprecated"_s, u"platform"_s, u"local"_s, u"register"_s,
+        u"pascal"_s,   u"cdecl"_s,    u"stdcall"_s,  u"safecall"_s, u"fastcall"_s,  u"assembler"_s,
+        u"export"_s,   u"near"_s,     u"far"_s,      u"static"_s};
+    writer.Write(Kind < 6 ? kinds[Kind] : kinds[0]);
+    if (!className.isEmpty())
+        writer.Write(u" "_s + className + u"."_s + name);
+    else if (!name.isEmpty())
+        writer.Write(u" "_s + name);
+    if (Parameters->HasChildren()) {
+        writer.Write(u"("_s);
+        writer.WrapIfLong();
+        Parameters->Write(writer);
+        writer.Write(u")"_s);
+    }
+    if (IsFunction()) {
+        writer.Write(u": "_s);
+        ResultType->Write(writer);
+    }
+    if (ofObject) {
+        writer.Write(u" "_s);
+        writer.WrapIfLong();
+        writer.Write(u"of object"_s);
+    }
+    for (int bit = 0; bit < pdCount; ++bit)
+        if (directives & (TPascalDirectives(1) << bit)) writer.Write(u"; "_s + words[bit]);
+}
+
+// ---------------------------------------------------------------------------
+// Routines
+
+void TPascalMethodDeclaration::Create() {
+    Head = CreateNode<TPascalMethodHead>(this);
+}
+
+void TPascalMethodDeclaration::Write(TPascalCodeWriter& writer) {
+    if (!Comment.isEmpty()) {
+        PascalWriteComment(writer, Comment);
+        writer.NewLine();
+    }
+    Head->WriteHead(writer, QString(), Name, Head->Directives);
+    writer.WriteLn(u";"_s);
+}
+
+void TPascalMethodWithImplementation::Create() {
+    Head = CreateNode<TPascalMethodHead>(this);
+    LocalDeclarations = CreateNode<TPascalDeclarations>(this);
+    LocalDeclarations->HeaderKinds = PascalKinds({1, 2, 3});
+    LocalDeclarations->IndentKinds = PascalKinds({1, 2, 3, 4});
+    LocalDeclarations->SpacedKinds = 0;
+    ResultVariable = CreateNode<TPascalMethodResultVariable>(this);
+    ResultVariable->Name = u"Result"_s;
+    Body = CreateNode<TPascalCommands>(this);
+}
+
+void TPascalMethodWithImplementation::Write(TPascalCodeWriter& writer) {
+    writer.EnsureEmptyLine();
+    // A routine declared elsewhere repeats at most its calling convention;
+    // a routine without a declaration never carries the directives that
+    // only a declaration may have.
+    const bool declaredElsewhere = Declaration || !ClassName.isEmpty();
+    const TPascalDirectives directives =
+        Head->Directives & (declaredElsewhere ? PascalCallingConventions : ~PascalDeclarationOnlyDirectives);
+    Head->WriteHead(writer, ClassName, HeadName(), directives);
+    writer.WriteLn(u";"_s);
+    LocalDeclarations->Write(writer);
+    writer.WriteLn(u"begin"_s);
+    writer.Indent();
+    if (!Comment.isEmpty()) {
+        PascalWriteComment(writer, Comment);
+        writer.NewLine();
+    }
+    Body->Write(writer);
+    writer.Unindent();
+    writer.WriteLn(u"end;"_s);
+    writer.NewLine();
+}
+
+bool TPascalMethodWithImplementation::HasNestedRoutines() const {
+    for (TPascalNode* c = LocalDeclarations->First(); c; c = c->Next())
+        if (c->NodeKind() == TPascalKind::MethodWithImplementation) return true;
+    return false;
+}
+
+bool TPascalMethodWithImplementation::IsOwnLocal(const TPascalNamedNode* node) const {
+    if (node == ResultVariable) return true;
+    return node->Parent() == LocalDeclarations && node->NodeKind() == TPascalKind::Variable;
+}
+
+namespace {
+// A key equal for two type expressions exactly when SameExpression holds;
+// empty when the expression cannot equal any other.
+QString TypeKey(const TPascalExpression* type) {
+    if (type->IsEmpty()) return u"E"_s;
+    TPascalNode* only = OnlyItem(type);
+    if (const auto* text = PascalAs<TPascalCustomExpressionItem>(only)) return u"T"_s + text->Text;
+    if (const auto* call = PascalAs<TPascalCallInExpression>(only); call && !call->HasArguments())
+        return u"C"_s + call->Name + QChar(1) + QString::number(quintptr(call->Target), 16) + QChar(1) + call->Suffix;
+    return QString();
+}
+}  // namespace
+
+void TPascalMethodWithImplementation::Simplify() {
+    TPascalNode::Simplify();
+    // The last joinable variable of each type in the current run of
+    // variables: the one a later variable of that type joins.
+    QHash<QString, TPascalVariable*> lastOfType;
+    for (TPascalNode* c = LocalDeclarations->First(); c;) {
+        TPascalNode* next = c->Next();
+        auto* v = PascalAs<TPascalVariable>(c);
+        if (!v) {
+            lastOfType.clear();
+        } else if (v->Comment.isEmpty() && v->Value->IsEmpty()) {
+            const QString key = TypeKey(v->TypeName);
+            if (!key.isEmpty()) {
+                if (TPascalVariable* w = lastOfType.value(key)) {
+                    w->JoinedWithNext = true;
+                    if (w->Next() != v) v->SetParentBefore(LocalDeclarations, w->Next());
+                }
+                lastOfType.insert(key, v);
+            }
+        }
+        c = next;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Builders
+
+TPascalConstant* AddConstant(TPascalDeclarations* list, const QString& name, const QString& valueText,
+                             TNode* before) {
+    auto* c = CreateNode<TPascalConstant>(list, before);
+    c->Name = name;
+    if (!valueText.isEmpty()) c->Value->AddText(valueText);
+    return c;
+}
+
+TPascalVariable* AddVariable(TPascalDeclarations* list, const QString& name, const QString& typeText,
+                             bool provisional, TNode* before) {
+    auto* v = CreateNode<TPascalVariable>(list, before);
+    v->Name = name;
+    v->Provisional = provisional;
+    if (!typeText.isEmpty()) v->TypeName->AddText(typeText);
+    return v;
+}
+
+TPascalMethodDeclaration* AddMethodDeclaration(TPascalDeclarations* list, uint8_t kind, const QString& name,
+                                               const QString& resultType, TNode* before) {
+    auto* m = CreateNode<TPascalMethodDeclaration>(list, before);
+    m->Name = name;
+    m->Head->Kind = kind;
+    if (!resultType.isEmpty()) m->Head->ResultType->AddText(resultType);
+    return m;
+}
+
+TPascalMethodWithImplementation* AddMethodImplementation(TPascalDeclarations* list, uint8_t kind,
+                                                         const QString& name, const QString& resultType,
+                                                         const QString& className, TNode* before) {
+    auto* m = CreateNode<TPascalMethodWithImplementation>(list, before);
+    m->Name = name;
+    m->ClassName = className;
+    m->Head->Kind = kind;
+    if (!resultType.isEmpty()) {
+        m->Head->ResultType->AddText(resultType);
+        m->ResultVariable->TypeName->AddText(resultType);
+    }
+    return m;
+}
+
+void CopySimpleExpression(const TPascalExpression* from, TPascalExpression* to) {
+    for (TPascalNode* item = from->First(); item; item = item->Next()) {
+        if (const auto* text = PascalAs<TPascalCustomExpressionItem>(item))
+            to->AddText(text->Text);
+        else if (const auto* call = PascalAs<TPascalCallInExpression>(item))
+            to->AddCallEx(call->Name, call->Target, call->Suffix);
+        else if (const auto* number = PascalAs<TPascalIntegerValueExpressionItem>(item))
+            to->AddInteger(number->Value);
+        else if (const auto* flag = PascalAs<TPascalBooleanValueExpressionItem>(item))
+            to->AddBoolean(flag->Value);
+        else if (const auto* string = PascalAs<TPascalStringValueExpressionItem>(item))
+            to->AddString(string->Text);
+    }
+}
+
+TPascalMethodWithImplementation* ImplementDeclaration(TPascalDeclarations* list, TPascalMethodDeclaration* declaration,
+                                                      const QString& className, TNode* before) {
+    auto* m = CreateNode<TPascalMethodWithImplementation>(list, before);
+    m->Declaration = declaration;
+    m->Name = declaration->Name;
+    m->ClassName = className;
+    TPascalMethodHead* from = declaration->Head;
+    m->Head->Kind = from->Kind;
+    m->Head->Directives = from->Directives;
+    CopySimpleExpression(from->ResultType, m->Head->ResultType);
+    CopySimpleExpression(from->ResultType, m->ResultVariable->TypeName);
+    for (TPascalNode* c = from->Parameters->First(); c; c = c->Next()) {
+        const auto* p = static_cast<const TPascalMethodParameter*>(c);
+        TPascalMethodParameter* copy = m->Head->AddParameter(p->Kind, p->Name);
+        CopySimpleExpression(p->TypeName, copy->TypeName);
+        CopySimpleExpression(p->DefaultValue, copy->DefaultValue);
+    }
+    return m;
+}

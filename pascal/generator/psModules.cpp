@@ -1,0 +1,338 @@
+#include "pascal/generator/psModules.h"
+
+#include "core/cuCodeWriters.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+T_CLASS_IMPL(TPascalUsedUnit, TPascalNamedNode)
+T_CLASS_IMPL(TPascalUsedUnits, TPascalNode)
+T_CLASS_IMPL(TPascalUnitClause, TPascalNode)
+T_CLASS_IMPL(TPascalModule, TPascalNamedNode)
+T_CLASS_IMPL(TPascalUnit, TPascalModule)
+
+namespace {
+// Identifiers compare without case for ASCII letters.
+QString Fold(const QString& name) {
+    QString folded = name;
+    for (QChar& ch : folded)
+        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
+    return folded;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Used units and clauses
+
+void TPascalUsedUnit::Write(TPascalCodeWriter& writer) {
+    writer.Write(Name);
+    WriteTrailingComment(writer);
+}
+
+TPascalUsedUnit* TPascalUsedUnits::FindUnit(const QString& name) const {
+    const QString key = Fold(name);
+    for (TPascalNode* c = First(); c; c = c->Next())
+        if (auto* unit = PascalAs<TPascalUsedUnit>(c); unit && Fold(unit->Name) == key) return unit;
+    return nullptr;
+}
+
+TPascalUsedUnit* TPascalUsedUnits::AddUnit(const QString& name) {
+    if (TPascalUsedUnit* unit = FindUnit(name)) return unit;
+    auto* unit = CreateNode<TPascalUsedUnit>(this);
+    unit->Name = name;
+    return unit;
+}
+
+void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
+    // The implementation clause may not repeat a unit of the interface.
+    QSet<QString> written;
+    if (auto* clause = PascalAs<TPascalUnitClause>(Parent()))
+        if (auto* unit = PascalAs<TPascalUnit>(clause->Parent()); unit && unit->ImplementationClause == clause)
+            for (TPascalNode* c = unit->InterfaceClause->UsedUnits->First(); c; c = c->Next())
+                if (auto* used = PascalAs<TPascalUsedUnit>(c)) written.insert(Fold(used->Name));
+    QList<TPascalUsedUnit*> units;
+    for (TPascalNode* c = First(); c; c = c->Next()) {
+        auto* used = PascalAs<TPascalUsedUnit>(c);
+        if (!used) continue;
+        const QString key = Fold(used->Name);
+        if (written.contains(key)) continue;
+        written.insert(key);
+        units.append(used);
+    }
+    if (units.isEmpty()) return;
+    writer.WriteLn(u"uses"_s);
+    writer.Indent();
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        units[i]->Write(writer);
+        if (i + 1 == units.size()) break;
+        // Names are written one by one, each too short for the writer to
+        // break; the check keeps the list within the line length.
+        WriteSeparator(writer, u","_s);
+    }
+    writer.WriteLn(u";"_s);
+    writer.Unindent();
+    writer.NewLine();
+}
+
+void TPascalUnitClause::Create() {
+    UsedUnits = CreateNode<TPascalUsedUnits>(this);
+    Declarations = CreateNode<TPascalDeclarations>(this);
+    Declarations->HeaderKinds = PascalKinds({1, 2, 3});
+    Declarations->IndentKinds = PascalKinds({1, 2, 3});
+    Declarations->SeparateSections = true;
+}
+
+void TPascalUnitClause::Write(TPascalCodeWriter& writer) {
+    UsedUnits->Write(writer);
+    Declarations->Write(writer);
+}
+
+// ---------------------------------------------------------------------------
+// The unit
+
+void TPascalUnit::Create() {
+    InterfaceClause = CreateNode<TPascalUnitClause>(this);
+    ImplementationClause = CreateNode<TPascalUnitClause>(this);
+    Initialization = CreateNode<TPascalCommands>(this);
+    Finalization = CreateNode<TPascalCommands>(this);
+}
+
+void TPascalUnit::Write(TPascalCodeWriter& writer) {
+    writer.WriteLn(u"unit "_s + Name + u";"_s);
+    PascalWriteComment(writer, Comment);
+    writer.NewLine();
+    writer.WriteLn(u"interface"_s);
+    writer.NewLine();
+    InterfaceClause->Write(writer);
+    writer.EnsureEmptyLine();
+    writer.WriteLn(u"implementation"_s);
+    writer.NewLine();
+    ImplementationClause->Write(writer);
+    writer.EnsureEmptyLine();
+    const bool finalization = Finalization->HasChildren();
+    if (Initialization->HasChildren() || finalization) {
+        writer.WriteLn(u"initialization"_s);
+        writer.Indent();
+        Initialization->Write(writer);
+        writer.Unindent();
+        writer.NewLine();
+    }
+    if (finalization) {
+        writer.WriteLn(u"finalization"_s);
+        writer.Indent();
+        Finalization->Write(writer);
+        writer.Unindent();
+        writer.NewLine();
+    }
+    writer.Write(u"end."_s);
+}
+
+TNodePtr<TPascalUnit> CreatePascalUnit(const QString& name) {
+    TNodePtr<TPascalUnit> unit = CreateRootNode<TPascalUnit>();
+    unit->Name = name;
+    return unit;
+}
+
+QString WritePascalModule(TPascalModule* module, bool simplify) {
+    if (simplify) module->Simplify();
+    MakeNamesUnique(module);
+    TPascalCodeWriter writer;
+    module->Write(writer);
+    return PascalWriterText(writer);
+}
+
+// ---------------------------------------------------------------------------
+// Unique names
+//
+// A scope is the set of fixed names that one level of the tree contributes:
+// its named children (and the items of enumerations among them); for a
+// routine with a body also its parameters and the members of its class and
+// the class's ancestors; for a class the members of all its sections and its
+// ancestors; for the unit its name, its used units and the declarations of
+// both clauses. Each set is built once, when first needed, and a name that
+// becomes fixed is added to every built set that holds it, so the pass stays
+// linear in the size of the model.
+
+namespace {
+struct TScope {
+    QSet<QString> names;
+    std::vector<const TScope*> also;  // further scopes seen from here (class ancestors)
+
+    bool Contains(const QString& key, int depth = 0) const {
+        if (names.contains(key)) return true;
+        if (depth > 64) return false;
+        for (const TScope* s : also)
+            if (s->Contains(key, depth + 1)) return true;
+        return false;
+    }
+};
+
+class TUniqueNames {
+public:
+    explicit TUniqueNames(TPascalModule* module) : m_module(module) {
+        m_unit = PascalAs<TPascalUnit>(module);
+    }
+
+    void Run() { Visit(m_module); }
+
+private:
+    void Visit(TPascalNode* node) {
+        if (TPascalNamedNode* named = PascalAsNamed(node); named && named->Provisional) MakeUnique(named);
+        for (TPascalNode* c = node->First(); c; c = c->Next())
+            // Expressions hold no declarations, except the parts of a
+            // conditional block, which are containers.
+            if (c->NodeKind() != TPascalKind::Expression || PascalAs<TPascalIfDef>(node)) Visit(c);
+    }
+
+    bool InScope(const TPascalNamedNode* node, const QString& key) {
+        for (TPascalNode* level = node->ParentNode(); level; level = level->ParentNode())
+            if (Scope(level)->Contains(key)) return true;
+        return !m_unit && Fold(m_module->Name) == key;
+    }
+
+    void MakeUnique(TPascalNamedNode* node) {
+        const QString own = node->Name;
+        QString candidate = own;
+        const bool letter = own.size() == 1 && own[0] >= u'A' && own[0] <= u'Y';
+        // Names are only ever added during the pass, so a counter found taken
+        // for this name under this parent stays taken: the search for the
+        // next node of the same wish goes on after the last one given.
+        const std::pair<const void*, QString> key(node->Parent(), Fold(own));
+        int counter = 0;
+        while (InScope(node, Fold(candidate))) {
+            if (letter && candidate.size() == 1 && candidate[0] < u'Z') {
+                candidate = QString(QChar(candidate[0].unicode() + 1));
+            } else {
+                if (counter == 0) counter = m_lastCounter.value(key, 0);
+                candidate = own + QString::number(++counter);
+            }
+        }
+        if (counter > 0) m_lastCounter.insert(key, counter);
+        node->Name = candidate;
+        node->Provisional = false;
+        NoteFixed(node);
+    }
+
+    // Adds a newly fixed name to every scope already built that holds it.
+    void NoteFixed(TPascalNamedNode* node) {
+        const QString key = Fold(node->Name);
+        auto add = [&](const void* level) {
+            if (auto it = m_scopes.find(level); it != m_scopes.end()) it->second->names.insert(key);
+        };
+        TPascalNode* parent = node->ParentNode();
+        if (!parent) return;
+        add(parent);
+        if (PascalAs<TPascalEnum>(parent) && parent->Parent()) add(parent->Parent());
+        TPascalNode* list = PascalAs<TPascalEnum>(parent) ? parent->ParentNode() : parent;
+        if (auto* params = PascalAs<TPascalMethodParameters>(parent))
+            if (TPascalNode* head = params->ParentNode()) add(head->Parent());
+        if (list && list->Parent()) {
+            if (auto* cls = PascalAs<TPascalClass>(list->Parent())) add(MemberKey(cls));
+            if (PascalAs<TPascalUnitClause>(list->Parent()) && m_unit) add(m_unit);
+        }
+    }
+
+    static const void* MemberKey(const TPascalClass* cls) {
+        // The member scope of a class is kept apart from the class's own
+        // level (whose children are not named).
+        return reinterpret_cast<const char*>(cls) + 1;
+    }
+
+    TScope* NewScope(const void* key) {
+        auto scope = std::make_unique<TScope>();
+        TScope* raw = scope.get();
+        m_scopes.emplace(key, std::move(scope));
+        return raw;
+    }
+
+    // The fixed names among a list's children, enumeration items included.
+    static void AddChildren(const TPascalNode* level, TScope* scope) {
+        for (TPascalNode* c = level->First(); c; c = c->Next()) {
+            TPascalNamedNode* named = PascalAsNamed(c);
+            if (!named) continue;
+            if (!named->Provisional) scope->names.insert(Fold(named->Name));
+            if (PascalAs<TPascalEnum>(c))
+                for (TPascalNode* item = c->First(); item; item = item->Next())
+                    if (auto* e = PascalAs<TPascalEnumItem>(item); e && !e->Provisional)
+                        scope->names.insert(Fold(e->Name));
+        }
+    }
+
+    TScope* Scope(TPascalNode* level) {
+        if (auto it = m_scopes.find(level); it != m_scopes.end()) return it->second.get();
+        TScope* scope = NewScope(level);
+        AddChildren(level, scope);
+        if (auto* method = PascalAs<TPascalMethodWithImplementation>(level)) {
+            AddChildren(method->Head->Parameters, scope);
+            if (TPascalClass* cls = ClassOfMethod(method)) scope->also.push_back(Members(cls));
+        } else if (auto* cls = PascalAs<TPascalClass>(level)) {
+            scope->also.push_back(Members(cls));
+        } else if (level == m_unit) {
+            scope->names.insert(Fold(m_unit->Name));
+            for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause}) {
+                AddChildren(clause->Declarations, scope);
+                AddChildren(clause->UsedUnits, scope);
+            }
+        } else if (level == m_module) {
+            scope->names.insert(Fold(m_module->Name));
+        }
+        return scope;
+    }
+
+    // The members of a class's sections and of its ancestors in this unit.
+    const TScope* Members(TPascalClass* cls) {
+        const void* key = MemberKey(cls);
+        if (auto it = m_scopes.find(key); it != m_scopes.end()) return it->second.get();
+        TScope* scope = NewScope(key);  // registered first: a cycle of ancestors ends here
+        for (TPascalDeclarations* section : cls->Sections) AddChildren(section, scope);
+        if (TPascalClass* ancestor = ParentClass(cls); ancestor && ancestor != cls)
+            scope->also.push_back(Members(ancestor));
+        return scope;
+    }
+
+    TPascalClass* ClassOfMethod(const TPascalMethodWithImplementation* method) {
+        if (method->Declaration)
+            if (TPascalNode* section = method->Declaration->ParentNode())
+                if (auto* cls = PascalAs<TPascalClass>(section->Parent())) return cls;
+        return method->ClassName.isEmpty() ? nullptr : FindClass(method->ClassName);
+    }
+
+    TPascalClass* ParentClass(const TPascalClass* cls) {
+        TPascalNode* only = OnlyItem(cls->Parent);
+        if (auto* call = PascalAs<TPascalCallInExpression>(only)) {
+            if (call->Target) return PascalAs<TPascalClass>(call->Target);
+            return call->Suffix.isEmpty() ? FindClass(call->Name) : nullptr;
+        }
+        if (auto* text = PascalAs<TPascalCustomExpressionItem>(only)) return FindClass(text->Text);
+        return nullptr;
+    }
+
+    TPascalClass* FindClass(const QString& name) {
+        if (!m_classesIndexed) {
+            m_classesIndexed = true;
+            if (m_unit)
+                for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause})
+                    for (TPascalNode* c = clause->Declarations->First(); c; c = c->Next())
+                        if (auto* cls = PascalAs<TPascalClass>(c)) m_classes.insert(Fold(cls->Name), cls);
+        }
+        return m_classes.value(Fold(name));
+    }
+
+    TPascalModule* m_module;
+    TPascalUnit* m_unit = nullptr;
+    std::unordered_map<const void*, std::unique_ptr<TScope>> m_scopes;
+    QHash<QString, TPascalClass*> m_classes;
+    bool m_classesIndexed = false;
+    QHash<std::pair<const void*, QString>, int> m_lastCounter;
+};
+}  // namespace
+
+void MakeNamesUnique(TPascalModule* module) {
+    TUniqueNames(module).Run();
+}

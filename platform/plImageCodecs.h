@@ -1,0 +1,63 @@
+#pragma once
+// The image codec layer: decoding of encoded image bytes into one 32-bit ARGB
+// frame and encoding of a frame into BMP, GIF, JPEG, PNG or TIFF bytes. The Qt
+// implementation decodes with QImageReader and encodes with QImageWriter (GIF
+// with giflib); tests may install a fake. Failures are status codes; the core
+// turns them into exceptions.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// Status codes of the codec layer. The values are those that the image
+// library's callers store and show ("Invalid GDI+ operation (%d)").
+enum TCodecStatus : int {
+    csOk = 0,
+    csGenericError = 1,
+    csInvalidParameter = 2,
+    csOutOfMemory = 3,
+    csNotImplemented = 6,
+    csWin32Error = 7,
+    csUnknownImageFormat = 13,
+};
+
+class TImageCodecs {
+public:
+    virtual ~TImageCodecs() = default;
+
+    // Prepares the codecs; false when they cannot be used at all.
+    virtual bool Start() = 0;
+    virtual void Stop() = 0;
+    // The MIME types that Encode accepts ("image/png", ...).
+    virtual QStringList EncoderMimeTypes() const = 0;
+    // Decodes the first image of `data` into `frame` (Format_ARGB32, not
+    // premultiplied, stored orientation).
+    virtual int Decode(const QByteArray& data, QImage& frame) const = 0;
+    // Encodes `frame` as `mimeType` into `out`.
+    virtual int Encode(const QImage& frame, const QString& mimeType, QByteArray& out) const = 0;
+};
+
+// The Qt implementation. Images whose decoded frame would need more than
+// `allocationLimitBytes` are refused (csOutOfMemory) before any pixel memory is
+// taken; orientation tags are not applied.
+class TQtImageCodecs : public TImageCodecs {
+public:
+    static constexpr int64_t DefaultAllocationLimit = int64_t(256) * 1024 * 1024;
+
+    explicit TQtImageCodecs(int64_t allocationLimitBytes = DefaultAllocationLimit)
+        : m_limit(allocationLimitBytes) {}
+
+    bool Start() override;
+    void Stop() override {}
+    QStringList EncoderMimeTypes() const override;
+    int Decode(const QByteArray& data, QImage& frame) const override;
+    int Encode(const QImage& frame, const QString& mimeType, QByteArray& out) const override;
+
+    int64_t AllocationLimit() const noexcept { return m_limit; }
+
+private:
+    int64_t m_limit;
+};

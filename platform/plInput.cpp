@@ -1,0 +1,78 @@
+#include "platform/plInput.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include <atomic>
+
+namespace {
+class TQtInputState : public TInputState {
+public:
+    bool IsLeftButtonDown() const override {
+        return qGuiApp && (QGuiApplication::mouseButtons() & Qt::LeftButton);
+    }
+};
+
+const TQtInputState g_qtInput;
+std::atomic<const TInputState*> g_input{nullptr};
+}  // namespace
+
+const TInputState& TInputState::Current() noexcept {
+    const TInputState* s = g_input.load(std::memory_order_acquire);
+    return s ? *s : g_qtInput;
+}
+
+const TInputState* TInputState::Install(const TInputState* state) noexcept {
+    return g_input.exchange(state, std::memory_order_acq_rel);
+}
+
+int VirtualKeyFromQtKey(int qtKey) noexcept {
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 'A' + (qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return '0' + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return vkF1 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+    case Qt::Key_Backspace: return vkBack;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return vkTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return vkReturn;
+    case Qt::Key_Shift: return vkShift;
+    case Qt::Key_Control: return vkControl;
+    case Qt::Key_Alt: return vkMenu;
+    case Qt::Key_Escape: return vkEscape;
+    case Qt::Key_Space: return vkSpace;
+    case Qt::Key_PageUp: return vkPrior;
+    case Qt::Key_PageDown: return vkNext;
+    case Qt::Key_End: return vkEnd;
+    case Qt::Key_Home: return vkHome;
+    case Qt::Key_Left: return vkLeft;
+    case Qt::Key_Up: return vkUp;
+    case Qt::Key_Right: return vkRight;
+    case Qt::Key_Down: return vkDown;
+    case Qt::Key_Insert: return vkInsert;
+    case Qt::Key_Delete: return vkDelete;
+    default: return 0;
+    }
+}
+
+TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept {
+    TShiftState s = 0;
+    if (modifiers & Qt::ShiftModifier) s |= ssShift;
+    if (modifiers & Qt::AltModifier) s |= ssAlt;
+    if (modifiers & Qt::ControlModifier) s |= ssCtrl;
+    return s;
+}
+
+namespace {
+std::atomic<TBeepFunction> g_beep{nullptr};
+}
+
+TBeepFunction InstallBeep(TBeepFunction beep) noexcept { return g_beep.exchange(beep); }
+
+void SystemBeep() {
+    if (TBeepFunction f = g_beep.load()) {
+        f();
+        return;
+    }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
+}

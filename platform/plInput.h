@@ -1,0 +1,80 @@
+#pragma once
+// The state of the mouse buttons, asked at any moment (the design asks the
+// system whether the left button is still down), and the key codes of the
+// model: Windows virtual-key numbers, which the sheet form makes from Qt keys.
+
+#include <cstdint>
+
+class TInputState {
+public:
+    virtual ~TInputState() = default;
+    virtual bool IsLeftButtonDown() const = 0;
+
+    // The state in use: the application's mouse buttons unless a test installed another.
+    static const TInputState& Current() noexcept;
+    static const TInputState* Install(const TInputState* state) noexcept;
+};
+
+// A state that tests set by hand.
+class TFakeInputState : public TInputState {
+public:
+    bool IsLeftButtonDown() const override { return LeftButtonDown; }
+    bool LeftButtonDown = false;
+};
+
+class TInputStateInstaller {
+public:
+    explicit TInputStateInstaller(const TInputState* s) noexcept : m_previous(TInputState::Install(s)) {}
+    ~TInputStateInstaller() { TInputState::Install(m_previous); }
+    TInputStateInstaller(const TInputStateInstaller&) = delete;
+    TInputStateInstaller& operator=(const TInputStateInstaller&) = delete;
+
+private:
+    const TInputState* m_previous;
+};
+
+// Virtual-key numbers used by the model.
+enum : int {
+    vkBack = 8,
+    vkTab = 9,
+    vkReturn = 13,
+    vkShift = 16,
+    vkControl = 17,
+    vkMenu = 18,
+    vkEscape = 27,
+    vkSpace = 32,
+    vkPrior = 33,
+    vkNext = 34,
+    vkEnd = 35,
+    vkHome = 36,
+    vkLeft = 37,
+    vkUp = 38,
+    vkRight = 39,
+    vkDown = 40,
+    vkInsert = 45,
+    vkDelete = 46,
+    vkF1 = 112,
+};
+
+// Modifier set of key and mouse events (the design's shift state).
+enum : uint8_t {
+    ssShift = 0x01,
+    ssAlt = 0x02,
+    ssCtrl = 0x04,
+    ssLeft = 0x08,
+    ssRight = 0x10,
+    ssMiddle = 0x20,
+    ssDouble = 0x40,
+};
+using TShiftState = uint8_t;
+
+// The virtual-key number of a Qt key (Qt::Key); 0 when the model has none.
+int VirtualKeyFromQtKey(int qtKey) noexcept;
+// The shift state of Qt keyboard modifiers (Qt::KeyboardModifiers as int).
+TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept;
+
+// The system's default beep. Tests install a function of their own; the
+// previous one is returned (nullptr: the application's beep).
+using TBeepFunction = void (*)();
+TBeepFunction InstallBeep(TBeepFunction beep) noexcept;
+void SystemBeep();

@@ -1,0 +1,420 @@
+#include "scheme/diCanvas.h"
+
+#include "core/cuDeviceContextManager.h"
+#include "core/cuUtils.h"
+#include "platform/plImageList.h"
+#include "platform/plSystemColors.h"
+#include "scheme/diTextorAttributes.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+QString GetThemesFolder() { return GetProgramDir() + QStringLiteral("Themes/"); }
+
+void FontSizeScale(int step, int& pointDelta, int& percent) noexcept {
+    switch (step) {
+    case fssLarge: pointDelta = 2, percent = 140; break;
+    case fssGreat: pointDelta = 4, percent = 180; break;
+    default: pointDelta = 0, percent = 100; break;
+    }
+}
+
+int ScaleToFontSizeStep(int step, int value) noexcept {
+    int delta, percent;
+    FontSizeScale(step, delta, percent);
+    return value * percent / 100;
+}
+
+namespace {
+
+QStringList FontSizeNames() { return {QString(), QStringLiteral("Large"), QStringLiteral("Great")}; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TSheetSettings
+
+T_CLASS_IMPL(TSheetSettings, TProperty)
+
+TSheetSettings::~TSheetSettings() = default;
+
+void TSheetSettings::CreateProperties() {
+    m_theme = Create<TStringProperty>(this, QStringLiteral("Theme"), QStringLiteral("Default"));
+    m_fontSize = Create<TEnumProperty>(this, QStringLiteral("FontSize"), FontSizeNames());
+    m_nonPrinting = Create<TBooleanProperty>(this, QStringLiteral("NonPrintingCharacters"), false);
+    m_caretSize = Create<TIntegerProperty>(this, QStringLiteral("CaretSize"), GetSystemBorderWidth(), 1, 20);
+    m_focusNew = Create<TBooleanProperty>(this, QStringLiteral("FocusNew"), false);
+    m_dropDownOnFocusNew = Create<TBooleanProperty>(this, QStringLiteral("DropDownOnFocusNew"), true);
+    m_increaseWorkspaceHeight = Create<TBooleanProperty>(this, QStringLiteral("IncreaseWorkspaceHeight"), true);
+}
+
+void TSheetSettings::BeforeDestruction() {
+    ReleaseAttributes();
+    m_loadedTheme.reset();
+    TProperty::BeforeDestruction();
+}
+
+TSheetTheme& TSheetSettings::GetTheme() {
+    const QString name = m_theme ? m_theme->Value() : QStringLiteral("Default");
+    if (m_loadedTheme && m_loadedThemeName != name) DropTheme();
+    if (!m_loadedTheme) {
+        auto theme = std::make_unique<TSheetTheme>();
+        if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+            theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
+        else
+            theme->LoadFromFile(GetThemesFolder() + name + QStringLiteral(".txt"));
+        m_loadedTheme = std::move(theme);
+        m_loadedThemeName = name;
+        m_loadedStep = -1;
+    }
+    if (m_loadedStep != (m_fontSize ? m_fontSize->Value() : 0)) Rescale();
+    return *m_loadedTheme;
+}
+
+void TSheetSettings::Rescale() {
+    m_loadedStep = m_fontSize ? m_fontSize->Value() : 0;
+    int delta, percent;
+    FontSizeScale(m_loadedStep, delta, percent);
+    if (m_loadedTheme) m_loadedTheme->Scale(delta, percent);
+}
+
+int TSheetSettings::ScaleToFontSize(int value) const noexcept {
+    return ScaleToFontSizeStep(m_fontSize ? m_fontSize->Value() : 0, value);
+}
+
+TRichTextAttributes* TSheetSettings::FontAttributes(int slot, int fontKind) {
+    TSheetTheme& theme = GetTheme();  // may drop stale attributes first
+    if (!m_attributes[slot]) {
+        const TSheetThemeFontData& font = theme.GetFontData(fontKind);
+        TRichTextAttributes made;
+        if (!font.Name.isEmpty()) made.SetFontName(font.Name);
+        made.SetFontSize(font.Size);
+        made.SetColor(font.Color);
+        made.SetFontStyle(font.Style);
+        m_attributes[slot] = AcquireSharedAs(made);
+    }
+    return m_attributes[slot];
+}
+
+TRichTextAttributes* TSheetSettings::GetCodeTextAttributes() { return FontAttributes(0, tfkCode); }
+TRichTextAttributes* TSheetSettings::GetFixedTextAttributes() { return FontAttributes(1, tfkFixed); }
+TRichTextAttributes* TSheetSettings::GetArtTextAttributes() { return FontAttributes(2, tfkArt); }
+TRichTextAttributes* TSheetSettings::GetCommentTextAttributes() { return FontAttributes(3, tfkComment); }
+
+void TSheetSettings::ReleaseAttributes() {
+    for (TRichTextAttributes*& a : m_attributes)
+        if (a) {
+            a->Release();
+            a = nullptr;
+        }
+}
+
+void TSheetSettings::DropTheme() {
+    ReleaseAttributes();
+    m_loadedTheme.reset();
+    m_loadedThemeName.clear();
+}
+
+bool TSheetSettings::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    if (msg == 1) {
+        auto* changed = reinterpret_cast<TProperty*>(p1);
+        if (changed && changed == m_theme) {
+            DropTheme();
+        } else if (changed && changed == m_fontSize) {
+            ReleaseAttributes();
+            if (m_loadedTheme) Rescale();
+        }
+    }
+    return TProperty::HandleNodeMessage(msg, p1, p2);
+}
+
+void TSheetSettings::LoadContent(TKnot* knot) {
+    TProperty::LoadContent(knot);
+    // Loading sets values without announcing them one by one.
+    if (m_loadedTheme && m_loadedThemeName != m_theme->Value()) DropTheme();
+    if (m_loadedTheme && m_loadedStep != m_fontSize->Value()) {
+        ReleaseAttributes();
+        Rescale();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TPrintSettings
+
+T_CLASS_IMPL(TPrintSettings, TProperty)
+
+void TPrintSettings::CreateProperties() {
+    m_theme = Create<TStringProperty>(this, QStringLiteral("Theme"), QStringLiteral("Default"));
+    m_fontSize = Create<TEnumProperty>(this, QStringLiteral("FontSize"), FontSizeNames());
+    m_scale = Create<TIntegerProperty>(this, QStringLiteral("Scale"), 50, 1, 500);
+}
+
+// ---------------------------------------------------------------------------
+// TCustomSheetCanvas
+
+TCustomSheetCanvas::TCustomSheetCanvas(TSheetSettings* settings) : m_settings(settings) { Reset(); }
+
+TCustomSheetCanvas::~TCustomSheetCanvas() {
+    if (m_painter) m_painter->end();
+}
+
+TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); }
+
+const QFont& TCustomSheetCanvas::CanvasFont(TCanvasFont font) const { return m_fonts[font]; }
+
+void TCustomSheetCanvas::Reset() {
+    m_widthCache.clear();
+    const TSheetTheme& theme = Theme();
+    m_fonts[cfElement] = theme.GetFontData(tfkElement).MakeFont();
+    m_fonts[cfCode] = theme.GetFontData(tfkCode).MakeFont();
+    m_fonts[cfFixed] = theme.GetFontData(tfkFixed).MakeFont();
+    m_paintFont = m_measureFont = cfNone;
+    m_elementLineHeight = MeasureHeight(cfElement);
+    m_codeLineHeight = MeasureHeight(cfCode);
+    m_fixedLineHeight = MeasureHeight(cfFixed);
+}
+
+
+int TCustomSheetCanvas::MeasureHeight(TCanvasFont font) {
+    TDeviceContextManager* dc = DeviceContextManager();
+    if (!dc) return 0;
+    m_measureFont = font;
+    return int(std::lround(dc->Metrics(CanvasFont(font)).height()));
+}
+
+int TCustomSheetCanvas::MeasureWidth(TCanvasFont font, const QString& text) {
+    TDeviceContextManager* dc = DeviceContextManager();
+    if (!dc || text.isEmpty()) return 0;
+    m_measureFont = font;
+    return int(std::lround(dc->Metrics(CanvasFont(font)).horizontalAdvance(text)));
+}
+
+void TCustomSheetCanvas::BeginPaint(const TRect& rect) {
+    if (m_painter) m_painter->end();
+    m_paintRect = rect;
+    m_origin = QPoint(rect.Left, rect.Top);
+    m_offset = QPoint(0, 0);
+    m_paintBitmap = QImage(std::max(1, rect.Width()), std::max(1, rect.Height()), QImage::Format_ARGB32_Premultiplied);
+    m_paintBitmap.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+    m_painter = std::make_unique<QPainter>(&m_paintBitmap);
+    m_painter->translate(-rect.Left, -rect.Top);
+    m_paintFont = cfNone;
+}
+
+void TCustomSheetCanvas::EndPaint(QPainter* dc) {
+    if (!m_painter) return;
+    m_painter->end();
+    m_painter.reset();
+    if (dc) dc->drawImage(m_origin, m_paintBitmap);
+    m_paintFont = cfNone;
+}
+
+QPainter& TCustomSheetCanvas::Painter() {
+    Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    return *m_painter;
+}
+
+void TCustomSheetCanvas::MoveOrigin(int dx, int dy) {
+    if (m_painter) m_painter->translate(dx, dy);
+    m_paintRect = TRect{m_paintRect.Left - dx, m_paintRect.Top - dy, m_paintRect.Right - dx, m_paintRect.Bottom - dy};
+    m_offset += QPoint(dx, dy);
+}
+
+bool TCustomSheetCanvas::NeedsPaint(const TRect& bounds) const noexcept {
+    return bounds.Left < m_paintRect.Right && bounds.Right > m_paintRect.Left && bounds.Top < m_paintRect.Bottom &&
+           bounds.Bottom > m_paintRect.Top;
+}
+
+// --- text
+
+void TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
+    if (m_paintFont == font) return;
+    Painter().setFont(CanvasFont(font));
+    m_paintFont = font;
+}
+
+void TCustomSheetCanvas::TextOutElement(int x, int y, const QString& text) {
+    const TSheetThemeFontData& data = Theme().GetFontData(tfkElement);
+    SelectPaintFont(cfElement);
+    QPainter& p = Painter();
+    const int ascent = p.fontMetrics().ascent();
+    if (data.SecondColor != clNone) {
+        p.setPen(QColor::fromRgba(data.SecondColor));
+        p.drawText(QPoint(x + 1, y + 1 + ascent), text);
+    }
+    p.setPen(QColor::fromRgba(data.Color));
+    p.drawText(QPoint(x, y + ascent), text);
+}
+
+int TCustomSheetCanvas::TextWidthElement(const QString& text) {
+    auto it = m_widthCache.find(text);
+    if (it != m_widthCache.end()) return it->second;
+    const int width = MeasureWidth(cfElement, text);
+    m_widthCache.emplace(text, width);
+    return width;
+}
+
+int TCustomSheetCanvas::TextWidthElementUncached(const QString& text) { return MeasureWidth(cfElement, text); }
+
+void TCustomSheetCanvas::TextOutFixed(int x, int y, TColor color, const QString& text) {
+    SelectPaintFont(cfFixed);
+    QPainter& p = Painter();
+    p.setPen(QColor::fromRgba(color));
+    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+}
+
+int TCustomSheetCanvas::TextWidthFixed(const QString& text) { return MeasureWidth(cfFixed, text); }
+
+void TCustomSheetCanvas::TextOutCode(int x, int y, TColor color, const QString& text) {
+    SelectPaintFont(cfCode);
+    QPainter& p = Painter();
+    p.setPen(QColor::fromRgba(color));
+    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+}
+
+int TCustomSheetCanvas::TextWidthCode(const QString& text) { return MeasureWidth(cfCode, text); }
+
+// --- pictures
+
+void TCustomSheetCanvas::DrawBitmap(const QPoint& at, const QImage& bitmap) { Painter().drawImage(at, bitmap); }
+
+void TCustomSheetCanvas::DrawListImage(const QPoint& at, int index, const TImageList& list) {
+    if (index >= 0 && index < list.Count()) Painter().drawImage(at, list.Image(index));
+}
+
+void TCustomSheetCanvas::DrawCharImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeCharImages()); }
+void TCustomSheetCanvas::DrawSmallImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeSmallImages()); }
+void TCustomSheetCanvas::DrawLargeImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeLargeImages()); }
+
+// --- theme
+
+void TCustomSheetCanvas::DrawThemeImage(int kind, const QPoint& at, TColor tint) {
+    Theme().DrawImage(Painter(), kind, at.x(), at.y(), tint);
+}
+
+void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint) {
+    Theme().DrawFrame(Painter(), kind, rect, tint);
+}
+
+QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }
+int TCustomSheetCanvas::GetThemeHeight(int kind) const { return Theme().GetSize(kind).height(); }
+TRect TCustomSheetCanvas::GetThemeMargins(int kind) const { return Theme().GetElementData(kind).Margins; }
+TRect TCustomSheetCanvas::GetThemePadding(int kind) const { return Theme().GetElementData(kind).Padding; }
+TRect TCustomSheetCanvas::GetThemeMouseTransparent(int kind) const {
+    return Theme().GetElementData(kind).MouseTransparent;
+}
+int TCustomSheetCanvas::GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
+int TCustomSheetCanvas::GetThemeMinHeight(int kind) const { return Theme().GetMinHeight(kind); }
+
+// --- blends and shapes
+
+void TCustomSheetCanvas::BlendRect(const TRect& rect, TColor color) {
+    if (rect.IsEmpty() || color == clNone) return;
+    QPainter& p = Painter();
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.fillRect(rect.ToQRect(), QColor::fromRgba(color));
+    p.restore();
+}
+
+void TCustomSheetCanvas::FillRect(const TRect& rect, TColor color) { BlendRect(rect, color); }
+
+void TCustomSheetCanvas::DrawDisabled(const TRect& rect) { BlendRect(rect, Theme().DisableColor()); }
+
+void TCustomSheetCanvas::DrawSelection(const TRect& rect, bool active) {
+    BlendRect(rect, active ? Theme().SelectColor() : Theme().SelectInactiveColor());
+}
+
+void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor frame, TColor fill) {
+    if (rect.IsEmpty()) return;
+    QPainter& p = Painter();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, radius > 0);
+    const bool outline = frame != clNone || radius > 0;
+    if (frame == clNone && radius > 0)
+        p.setPen(QPen(QColor::fromRgba(GetSystemColor(TSystemColor::WindowText)), 1, Qt::DotLine));
+    else if (frame == clNone)
+        p.setPen(Qt::NoPen);
+    else
+        p.setPen(QPen(QColor::fromRgba(frame), 1));
+    // A pen draws on the pixel centres of the outermost row; a fill alone covers the whole rectangle.
+    const QRectF r = outline ? QRectF(rect.ToQRect()).adjusted(0.5, 0.5, -0.5, -0.5) : QRectF(rect.ToQRect());
+    p.setBrush(fill == clNone ? QBrush(Qt::NoBrush) : QBrush(QColor::fromRgba(fill)));
+    if (radius > 0)
+        p.drawRoundedRect(r, radius, radius);
+    else
+        p.drawRect(r);
+    p.restore();
+}
+
+void TCustomSheetCanvas::DrawFocusRect(const TRect& rect) {
+    // Every other pixel of the border inverted, as a focus rectangle is drawn.
+    if (rect.IsEmpty() || m_paintBitmap.isNull()) return;
+    const QPoint shift = m_offset - m_origin;
+    auto invert = [&](int x, int y) {
+        const int dx = x + shift.x(), dy = y + shift.y();
+        if (dx < 0 || dy < 0 || dx >= m_paintBitmap.width() || dy >= m_paintBitmap.height()) return;
+        QRgb* line = reinterpret_cast<QRgb*>(m_paintBitmap.scanLine(dy));
+        line[dx] ^= 0x00FFFFFF;
+    };
+    // The perimeter walked clockwise from the top left corner.
+    int step = 0;
+    auto visit = [&](int x, int y) {
+        if (step++ % 2 == 0) invert(x, y);
+    };
+    for (int x = rect.Left; x < rect.Right; ++x) visit(x, rect.Top);
+    for (int y = rect.Top + 1; y < rect.Bottom; ++y) visit(rect.Right - 1, y);
+    if (rect.Height() > 1)
+        for (int x = rect.Right - 2; x >= rect.Left; --x) visit(x, rect.Bottom - 1);
+    if (rect.Width() > 1)
+        for (int y = rect.Bottom - 2; y > rect.Top; --y) visit(rect.Left, y);
+}
+
+void TCustomSheetCanvas::DrawCaret(int kind, const TRect& rect) {
+    if (kind == 1) {
+        DrawFocusRect(rect);
+    } else if (kind == 2) {
+        TRect r = rect;
+        for (int i = 0; i < 2 && !r.IsEmpty(); ++i) {
+            DrawFocusRect(r);
+            r = TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
+        }
+    }
+}
+
+// --- image with text
+
+void TCustomSheetCanvas::DrawImageText(int kind, const TRect& rect, const QString& text, int imageIndex) {
+    if (imageIndex >= 0) {
+        const int x = rect.Left + GetThemePadding(kind).Left;
+        const int y = rect.Top + (rect.Height() - SchemeCharImages().Height()) / 2;
+        DrawCharImage(QPoint(x, y), imageIndex);
+    }
+    DrawTextBesideImage(kind, rect, text, imageIndex >= 0);
+}
+
+void TCustomSheetCanvas::DrawTextBesideImage(int kind, const TRect& rect, const QString& text, bool withImage) {
+    if (text.isEmpty()) return;
+    int x = rect.Left + GetThemePadding(kind).Left;
+    if (withImage) x += SchemeCharImages().Width() + Theme().GetImageData(0).Size;
+    const int y = rect.Top + (rect.Height() - m_codeLineHeight) / 2;
+    TextOutCode(x, y, Theme().GetFontData(tfkCode).Color, text);
+}
+
+QSize TCustomSheetCanvas::MeasureImageText(int kind, bool withImage, const QString& text) {
+    const TRect padding = GetThemePadding(kind);
+    int height = std::max(m_codeLineHeight, m_elementLineHeight);
+    if (withImage) height = std::max(height, SchemeCharImages().Height());
+    height += padding.Top + padding.Bottom;
+    if (text.isEmpty() && !withImage) return QSize(height, height);
+    int width = padding.Left + padding.Right + TextWidthCode(text);
+    if (withImage) width += SchemeCharImages().Width() + Theme().GetImageData(0).Size;
+    return QSize(width, height);
+}
+
+void InitCanvasUnit() {}
+void FinalCanvasUnit() {}

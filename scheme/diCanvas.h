@@ -1,0 +1,228 @@
+#pragma once
+// The sheet's drawing surface and the settings it draws with. The sheet
+// settings ("Sheet") own the loaded theme and the text attributes made from
+// its fonts; the print settings ("Print") hold the same kind of choices for
+// printing. A canvas paints into a 32-bit image of the area being repainted
+// and moves its origin as the paint walks down the visual tree, so elements
+// paint in their own coordinates.
+
+#include "core/cuColors.h"
+#include "core/cuProps.h"
+#include "core/cuTypes.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+class QPainter;
+class TImageList;
+class TRichTextAttributes;
+class TSheetTheme;
+
+// The folder of theme files: the program's folder and "Themes/".
+QString GetThemesFolder();
+
+// Font-size steps of the theme: "" (0 points, 100 %), "Large" (2, 140 %), "Great" (4, 180 %).
+enum TFontSizeStep : int { fssNormal = 0, fssLarge = 1, fssGreat = 2 };
+void FontSizeScale(int step, int& pointDelta, int& percent) noexcept;
+// value, value * 140 / 100 or value * 180 / 100.
+int ScaleToFontSizeStep(int step, int value) noexcept;
+
+class TSheetSettings : public TProperty {
+    T_CLASS(TSheetSettings)
+public:
+    TSheetSettings() = default;
+    // Adds the leaves; call once after construction.
+    void CreateProperties();
+
+    TStringProperty* ThemeProperty() const noexcept { return m_theme; }
+    TEnumProperty* FontSizeProperty() const noexcept { return m_fontSize; }
+    TBooleanProperty* NonPrintingCharactersProperty() const noexcept { return m_nonPrinting; }
+    TIntegerProperty* CaretSizeProperty() const noexcept { return m_caretSize; }
+    TBooleanProperty* FocusNewProperty() const noexcept { return m_focusNew; }
+    TBooleanProperty* DropDownOnFocusNewProperty() const noexcept { return m_dropDownOnFocusNew; }
+    TBooleanProperty* IncreaseWorkspaceHeightProperty() const noexcept { return m_increaseWorkspaceHeight; }
+
+    // The theme named by "Theme", loaded on first use and scaled by
+    // "FontSize": "Default" (any case) is the built-in theme, any other name
+    // the file GetThemesFolder() + name + ".txt". A missing file raises the
+    // file error; the next use tries again.
+    TSheetTheme& GetTheme();
+    bool HasLoadedTheme() const noexcept { return bool(m_loadedTheme); }
+    // Shared attributes made from the theme's fonts on first use; the
+    // settings hold one reference each.
+    TRichTextAttributes* GetCodeTextAttributes();
+    TRichTextAttributes* GetFixedTextAttributes();
+    TRichTextAttributes* GetArtTextAttributes();
+    TRichTextAttributes* GetCommentTextAttributes();
+    int ScaleToFontSize(int value) const noexcept;
+
+    // "Theme" drops the theme and the attributes; "FontSize" drops the
+    // attributes and re-scales the loaded theme. Then the section announces.
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
+    void LoadContent(TKnot* knot) override;
+    void BeforeDestruction() override;
+
+protected:
+    ~TSheetSettings() override;
+
+private:
+    TRichTextAttributes* FontAttributes(int slot, int fontKind);
+    void ReleaseAttributes();
+    void DropTheme();
+    void Rescale();
+
+    TStringProperty* m_theme = nullptr;
+    TEnumProperty* m_fontSize = nullptr;
+    TBooleanProperty* m_nonPrinting = nullptr;
+    TIntegerProperty* m_caretSize = nullptr;
+    TBooleanProperty* m_focusNew = nullptr;
+    TBooleanProperty* m_dropDownOnFocusNew = nullptr;
+    TBooleanProperty* m_increaseWorkspaceHeight = nullptr;
+
+    std::unique_ptr<TSheetTheme> m_loadedTheme;
+    QString m_loadedThemeName;
+    int m_loadedStep = 0;
+    TRichTextAttributes* m_attributes[4] = {nullptr, nullptr, nullptr, nullptr};
+};
+
+class TPrintSettings : public TProperty {
+    T_CLASS(TPrintSettings)
+public:
+    TPrintSettings() = default;
+    void CreateProperties();
+
+    TStringProperty* ThemeProperty() const noexcept { return m_theme; }
+    TEnumProperty* FontSizeProperty() const noexcept { return m_fontSize; }
+    TIntegerProperty* ScaleProperty() const noexcept { return m_scale; }
+
+protected:
+    ~TPrintSettings() override = default;
+
+private:
+    TStringProperty* m_theme = nullptr;
+    TEnumProperty* m_fontSize = nullptr;
+    TIntegerProperty* m_scale = nullptr;
+};
+
+// Fonts a canvas selects on its bitmaps.
+enum TCanvasFont : int { cfNone = 0, cfElement = 1, cfCode = 2, cfFixed = 3 };
+
+class TCustomSheetCanvas {
+public:
+    explicit TCustomSheetCanvas(TSheetSettings* settings);
+    virtual ~TCustomSheetCanvas();
+    TCustomSheetCanvas(const TCustomSheetCanvas&) = delete;
+    TCustomSheetCanvas& operator=(const TCustomSheetCanvas&) = delete;
+
+    TSheetSettings* Settings() const noexcept { return m_settings; }
+    TSheetTheme& Theme() const;
+
+    // Takes the theme's fonts again, clears the width cache and the font
+    // markers and measures the line heights of "0" in the element, code and
+    // fixed fonts again. The sheet runs it when its settings change.
+    void Reset();
+
+    // Starts a paint pass over rect (sheet coordinates): a bitmap of its size
+    // filled with the window colour whose origin is rect's top left.
+    void BeginPaint(const TRect& rect);
+    // Copies the bitmap to dc at the pass's top left and frees it. Without a
+    // dc the bitmap is only freed.
+    void EndPaint(QPainter* dc);
+    bool IsPainting() const noexcept { return m_painter != nullptr; }
+    // The bitmap of the pass (for tests and for saving the sheet as a picture).
+    const QImage& PaintBitmap() const noexcept { return m_paintBitmap; }
+    QPainter& Painter();
+
+    // Shifts the origin by (dx, dy) and the paint rectangle by (-dx, -dy).
+    void MoveOrigin(int dx, int dy);
+    QPoint Offset() const noexcept { return m_offset; }
+    // The paint rectangle in the current element's coordinates.
+    const TRect& GetPaintRect() const noexcept { return m_paintRect; }
+    // Whether bounds (current coordinates) meet the paint rectangle.
+    bool NeedsPaint(const TRect& bounds) const noexcept;
+
+    // Text in the theme's fonts.
+    void TextOutElement(int x, int y, const QString& text);
+    int TextWidthElement(const QString& text);
+    int TextWidthElementUncached(const QString& text);
+    int CachedWidthCount() const noexcept { return int(m_widthCache.size()); }
+    void TextOutFixed(int x, int y, TColor color, const QString& text);
+    int TextWidthFixed(const QString& text);
+    void TextOutCode(int x, int y, TColor color, const QString& text);
+    int TextWidthCode(const QString& text);
+    int ElementLineHeight() const noexcept { return m_elementLineHeight; }
+    int CodeLineHeight() const noexcept { return m_codeLineHeight; }
+    int FixedLineHeight() const noexcept { return m_fixedLineHeight; }
+    TCanvasFont PaintFont() const noexcept { return m_paintFont; }
+
+    // Pictures.
+    void DrawBitmap(const QPoint& at, const QImage& bitmap);
+    void DrawListImage(const QPoint& at, int index, const TImageList& list);
+    void DrawCharImage(const QPoint& at, int index);
+    void DrawSmallImage(const QPoint& at, int index);
+    void DrawLargeImage(const QPoint& at, int index);
+
+    // Theme.
+    void DrawThemeImage(int kind, const QPoint& at, TColor tint = clNone);
+    void DrawThemeFrame(int kind, const TRect& rect, TColor tint = clNone);
+    QSize GetThemeSize(int kind) const;
+    int GetThemeHeight(int kind) const;
+    TRect GetThemeMargins(int kind) const;
+    TRect GetThemePadding(int kind) const;
+    TRect GetThemeMouseTransparent(int kind) const;
+    int GetThemeMinWidth(int kind) const;
+    int GetThemeMinHeight(int kind) const;
+
+    // Blends.
+    void DrawDisabled(const TRect& rect);
+    void DrawSelection(const TRect& rect, bool active);
+    void BlendRect(const TRect& rect, TColor color);
+    // Fills rect with color; a colour with alpha blends.
+    void FillRect(const TRect& rect, TColor color);
+    // A rectangle with corner radius, frame colour and fill colour; clNone
+    // means no frame (a dotted frame when rounded) or no fill.
+    void DrawRoundRect(const TRect& rect, int radius, TColor frame, TColor fill);
+
+    // Carets: kind 1 one dotted focus rectangle; kind 2 up to two nested ones,
+    // each one pixel inside the other, while the rectangle is not empty.
+    void DrawCaret(int kind, const TRect& rect);
+    void DrawFocusRect(const TRect& rect);
+
+    // Image with text inside a kind's padding.
+    void DrawImageText(int kind, const TRect& rect, const QString& text, int imageIndex);
+    void DrawTextBesideImage(int kind, const TRect& rect, const QString& text, bool withImage);
+    QSize MeasureImageText(int kind, bool withImage, const QString& text);
+
+private:
+    const QFont& CanvasFont(TCanvasFont font) const;
+    void SelectPaintFont(TCanvasFont font);
+    int MeasureWidth(TCanvasFont font, const QString& text);
+    int MeasureHeight(TCanvasFont font);
+
+    TSheetSettings* m_settings;
+    QFont m_fonts[4];  // by TCanvasFont, made at reset
+    TCanvasFont m_paintFont = cfNone;
+    TCanvasFont m_measureFont = cfNone;
+    int m_fixedLineHeight = 0;
+    int m_elementLineHeight = 0;
+    int m_codeLineHeight = 0;
+    QImage m_paintBitmap;
+    std::unique_ptr<QPainter> m_painter;
+    QPoint m_origin;
+    QPoint m_offset;
+    TRect m_paintRect;
+    std::map<QString, int> m_widthCache;
+};
+
+class TSheetCanvas : public TCustomSheetCanvas {
+public:
+    using TCustomSheetCanvas::TCustomSheetCanvas;
+};
+
+void InitCanvasUnit();
+void FinalCanvasUnit();

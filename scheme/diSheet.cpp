@@ -1,0 +1,517 @@
+#include "scheme/diSheet.h"
+
+#include "core/cuKnot.h"
+#include "platform/plTimer.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diCustomElements.h"
+
+#include <QPainter>
+
+#include "scheme/diSounds.h"
+
+T_ELEMENT_CLASS_IMPL(TSheetElement, TPanelElement)
+
+namespace {
+void PlaySheetSound(const QString& name) { PlaySchemeSound(name); }
+}  // namespace
+T_CLASS_IMPL_ABSTRACT(TSheet, TItfObject)
+
+// ---------------------------------------------------------------------------
+// Construction
+
+TSheet::TSheet(TSheetSettings* settings) : m_settings(settings) {
+    m_canvas = std::make_unique<TSheetCanvas>(settings);
+    m_root.reset(TElement::CreateIn<TSheetElement>(nullptr, nullptr));
+    m_root->m_sheet = this;
+    m_root->InitNewTree(nullptr);
+    if (m_settings) m_settings->AddHandler(MakeHandler<&TSheet::OnSettings>(this));
+}
+
+TSheet::~TSheet() {
+    m_destroying = true;
+    if (m_settings) m_settings->RemoveHandler(MakeHandler<&TSheet::OnSettings>(this));
+    m_dropDown.reset();
+    m_delayedFocusTimer.reset();
+    m_focusStateTimer.reset();
+    // The shown tree belongs to its scheme: it is let go, not freed.
+    m_root.reset();
+}
+
+TVisualElement* TSheet::ShownTree() const noexcept {
+    for (TVisualElement* c = m_root->FirstVisualChild(); c; c = c->NextVisualSibling())
+        if (!c->InheritsFrom(TMessagesSignElement::StaticClass())) return c;
+    return nullptr;
+}
+
+void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
+    if (msg != 1) return;
+    m_canvas->Reset();
+    {
+        TSheetUpdate update(this);
+        m_root->UpdateLayout(true, true, false, false);
+    }
+    Broadcast(snRepaint, 0, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Simple properties
+
+void TSheet::SetReadOnly(bool value) {
+    if (value == m_readOnly) return;
+    m_readOnly = value;
+    Broadcast(snReadOnly);
+}
+
+void TSheet::SetActive(bool value) {
+    if (value == m_active) return;
+    m_active = value;
+    FinishEditing();
+    if (m_focused && m_focused->RepaintOnActiveChange()) m_focused->Invalidate();
+    Broadcast(snActive);
+}
+
+void TSheet::SetScreenPosition(QPoint pos) {
+    if (pos == m_screenPos) return;
+    m_screenPos = pos;
+    Broadcast(snScrollPosition);
+}
+
+int TSheet::GetContentWidth() const noexcept { return m_root->Left() + m_root->Width(); }
+int TSheet::GetContentHeight() const noexcept { return m_root->Top() + m_root->Height(); }
+
+void TSheet::SetAvailableSize(QSize size) {
+    if (size == m_availableSize) return;
+    const bool width = size.width() != m_availableSize.width();
+    const bool height = size.height() != m_availableSize.height();
+    m_availableSize = size;
+    if (m_updateCount > 0) {
+        if (width) m_pending |= spWidthChanged;
+        if (height) m_pending |= spHeightChanged;
+        return;
+    }
+    TSheetUpdate update(this);
+    m_root->UpdateLayout(false, false, width, height);
+}
+
+// ---------------------------------------------------------------------------
+// The update bracket
+
+void TSheet::Notify(int code, uint16_t pendingBit) {
+    if (m_updateCount > 0) {
+        m_pending |= pendingBit;
+        return;
+    }
+    Broadcast(code);
+}
+
+void TSheet::EndUpdate() {
+    if (m_updateCount > 0) --m_updateCount;
+    if (m_updateCount == 0 && !m_destroying) WorkOffPending();
+}
+
+// Works off the held-back notifications in the fixed order, each bit cleared
+// before it is acted on, so that a listener may open a bracket of its own.
+void TSheet::WorkOffPending() {
+    auto take = [this](uint16_t bits) {
+        const bool set = m_pending & bits;
+        m_pending &= uint16_t(~bits);
+        return set;
+    };
+    if (m_pending & (spWidthChanged | spHeightChanged)) {
+        const bool width = m_pending & spWidthChanged;
+        const bool height = m_pending & spHeightChanged;
+        m_pending &= uint16_t(~(spWidthChanged | spHeightChanged));
+        BeginUpdate();
+        try {
+            m_root->UpdateLayout(false, false, width, height);
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();  // works off what the layout produced first
+        if (m_updateCount > 0) return;
+    }
+    if (take(spRootBounds)) Broadcast(snRootBounds);
+    if (take(spFocus)) {
+        m_pending &= uint16_t(~(spFocusedContent | spEditState | spFocusedElement));
+        Broadcast(snFocus);
+    }
+    if (take(spCaret)) UpdateCaret();
+    if (take(spFocusState)) Broadcast(snFocusSettled);
+    if (take(spFocusedContent)) {
+        m_pending &= uint16_t(~spEditState);
+        Broadcast(snFocusedContent);
+    }
+    if (take(spEditState)) Broadcast(snEditState);
+    if (take(spFocusedElement)) Broadcast(snFocusedState);
+    if (take(spRepaint)) Broadcast(snRepaint, 0, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Called by visual elements
+
+void TSheet::InvalidateRect(const TRect& rect) {
+    if (m_updateCount > 0) {
+        m_pending |= spRepaint;
+        return;
+    }
+    TRect r = rect;
+    Broadcast(snRepaint, reinterpret_cast<intptr_t>(&r), 0);
+}
+
+void TSheet::InvalidateAll() {
+    if (m_updateCount > 0) {
+        m_pending |= spRepaint;
+        return;
+    }
+    Broadcast(snRepaint, 0, 0);
+}
+
+void TSheet::RootBoundsChanged() { Notify(snRootBounds, spRootBounds); }
+void TSheet::NotifyFocusedContent() { Notify(snFocusedContent, spFocusedContent); }
+void TSheet::NotifyFocusState() { Notify(snFocusSettled, spFocusState); }
+void TSheet::NotifyFocusedElement() { Notify(snFocusedState, spFocusedElement); }
+void TSheet::NotifyEditState() { Notify(snEditState, spEditState); }
+
+void TSheet::UpdateCaret() {
+    if (m_updateCount > 0) {
+        m_pending |= spCaret;
+        return;
+    }
+    int kind = ckNone;
+    TRect rect;
+    if (m_focused && m_focused->IsVisible()) {
+        m_focused->GetCaret(kind, rect);
+        const QPoint origin = m_focused->ClientToSheet(QPoint(0, 0));
+        rect = OffsetRect(rect, origin.x(), origin.y());
+    }
+    if (kind == m_caretKind && rect == m_caretRect) return;
+    m_caretKind = kind;
+    m_caretRect = rect;
+    Broadcast(snCaret);
+}
+
+void TSheet::UpdateCursor() {
+    int cursor = 0;
+    if (TVisualElement* e = m_pressed ? m_pressed : m_hot) cursor = e->GetCursor(e->SheetToClient(m_mousePoint));
+    if (cursor == m_cursor) return;
+    m_cursor = cursor;
+    Broadcast(snCursor);
+}
+
+void TSheet::ForgetElement(TVisualElement* element) {
+    if (m_dropDown && m_dropDown->Owner() == element) CloseDropDown(false);
+    if (m_pressed == element) m_pressed = nullptr;
+    if (m_hot == element) m_hot = nullptr;
+    if (m_delayedFocus == element) CancelDelayedFocus();
+    if (element->IsSelected()) {
+        m_selection.removeOne(element);
+        element->SetStateBits(esSelected, false);
+    }
+    if (m_focused == element) {
+        m_focused = nullptr;
+        if (m_focusStateTimer) m_focusStateTimer->Stop();
+        if (m_destroying) return;  // a sheet on its way out tells nobody
+        Notify(snFocus, spFocus);
+        UpdateCaret();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Focus
+
+void TSheet::SetFocus(TVisualElement* element) {
+    if (element == m_focused) return;
+    if (element && element->Sheet() != this) return;
+    TSheetUpdate update(this);
+    CloseDropDown(false);
+    if (element && FocusMakesVisible) {
+        element->SetVisualStateBits(vsBeingFocused, true);
+        if (element->HasVisualOption(voHiddenWhileEmpty)) element->UpdateVisibility();
+        element->MakeVisible();
+        element->SetVisualStateBits(vsBeingFocused, false);
+        if (!element->IsVisible() || element->Sheet() != this) element = nullptr;
+        if (element == m_focused) return;
+    }
+    TVisualElement* old = m_focused;
+    if (old) old->FocusChanging();
+    if (element) element->FocusChanging();
+    m_focused = element;
+    if (old && old->Sheet() == this) old->FocusChanged();
+    if (element) element->FocusChanged();
+    if (!element || !element->IsSelected()) ClearSelection();
+    UpdateCaret();
+    if (m_focused) StartFocusStateTimer();
+    m_pending |= spFocus;
+}
+
+void TSheet::FocusFirst() {
+    if (TVisualElement* e = m_root->FindFocusable(true, false, true)) e->Focus();
+}
+
+bool TSheet::IsEditing() const noexcept { return m_focused && m_focused->IsEditing(); }
+
+void TSheet::FinishEditing() {
+    if (IsEditing()) m_focused->FinishEditing();
+}
+
+void TSheet::StartFocusStateTimer() {
+    if (!m_focusStateTimer) {
+        m_focusStateTimer = TTimerService::Make();
+        m_focusStateTimer->SetOnTick([this] { OnFocusStateTimer(); });
+    }
+    m_focusStateTimer->Start(kFocusTimerMs);
+}
+
+// Waits while the user still holds the left button, so listeners update
+// command states once the clicking has stopped.
+void TSheet::OnFocusStateTimer() {
+    if (TInputState::Current().IsLeftButtonDown()) {
+        m_focusStateTimer->Start(kFocusTimerMs);
+        return;
+    }
+    m_focusStateTimer->Stop();
+    Broadcast(snFocusSettled, 1, 0);
+}
+
+void TSheet::FocusDelayed(TVisualElement* element) {
+    if (!element) return;
+    if (!m_delayedFocusTimer) {
+        m_delayedFocusTimer = TTimerService::Make();
+        m_delayedFocusTimer->SetOnTick([this] { OnDelayedFocusTimer(); });
+    }
+    if (!m_delayedFocus) m_delayedFocus = element;
+    m_delayedFocusTimer->Start(kFocusTimerMs);
+}
+
+void TSheet::CancelDelayedFocus() {
+    m_delayedFocus = nullptr;
+    if (m_delayedFocusTimer) m_delayedFocusTimer->Stop();
+}
+
+void TSheet::OnDelayedFocusTimer() {
+    TVisualElement* element = m_delayedFocus;
+    CancelDelayedFocus();
+    if (element && element->Sheet() == this) element->FocusFirst();
+}
+
+// ---------------------------------------------------------------------------
+// Hot, pressed, selection
+
+void TSheet::SetHot(TVisualElement* element) {
+    if (element == m_hot) return;
+    TVisualElement* old = m_hot;
+    m_hot = element;
+    if (old) old->MouseLeave();
+    if (element) element->MouseEnter();
+    Broadcast(snHot);
+    UpdateCursor();
+}
+
+void TSheet::SetPressed(TVisualElement* element) {
+    if (element == m_pressed) return;
+    TVisualElement* old = m_pressed;
+    m_pressed = element;
+    if (old) old->PressedChanged();
+    if (element) element->PressedChanged();
+    UpdateCursor();
+}
+
+void TSheet::SetElementSelected(TVisualElement* element, bool selected) {
+    if (!element || element->IsSelected() == selected) return;
+    if (selected)
+        m_selection.append(element);
+    else
+        m_selection.removeOne(element);
+    element->SetStateBits(esSelected, selected);
+    element->Invalidate();
+    if (selected) element->MakeVisible();
+    NotifyFocusedElement();
+}
+
+void TSheet::ClearSelection() {
+    while (!m_selection.isEmpty()) SetElementSelected(m_selection.last(), false);
+}
+
+// ---------------------------------------------------------------------------
+// Drop-down list
+
+void TSheet::OpenDropDown(std::unique_ptr<TDropDownList> list) {
+    CloseDropDown(false);
+    if (!list) return;
+    PlaySheetSound(QStringLiteral("diClassesDropDownSound"));
+    m_dropDown = std::move(list);
+    m_dropDown->SetOpen(true);
+    Broadcast(snDropDownOpened);
+}
+
+void TSheet::CloseDropDown(bool choose) {
+    if (!m_dropDown) return;
+    if (choose) PlaySheetSound(QStringLiteral("diClassesValueSound"));
+    std::unique_ptr<TDropDownList> list = std::move(m_dropDown);
+    list->SetOpen(false);
+    Broadcast(snDropDownClosed);
+    if (choose) list->RunSelect();
+}
+
+void TSheet::DropDownChanged() { Broadcast(snDropDownChanged); }
+
+void TSheet::Cancel() {
+    CloseDropDown(false);
+    if (m_pressed) m_pressed->CancelPress();
+}
+
+// ---------------------------------------------------------------------------
+// Keyboard
+
+void TSheet::KeyDown(int& key, TShiftState shift) {
+    if (key == vkReturn && m_dropDown) {
+        TDropDownItem* selected = m_dropDown->Selected();
+        if (!selected || selected->CanBeChosen()) CloseDropDown(true);
+        key = 0;
+        return;
+    }
+    if (key == vkEscape) {
+        Cancel();
+        key = 0;
+        return;
+    }
+    if (key && m_focused) m_focused->KeyDown(key, shift);
+    if (key >= vkLeft && key <= vkDown && !(shift & ssShift)) {
+        MoveFocusByArrow(key);
+        key = 0;
+    }
+}
+
+// Left and right move across, up and down along; right and down move forward.
+void TSheet::MoveFocusByArrow(int key) {
+    if (!m_focused) return;
+    const bool forward = key == vkRight || key == vkDown;
+    const bool along = key == vkUp || key == vkDown;
+    if (TVisualElement* next = m_focused->FindNextFocusable(forward, along, true, true)) next->Focus();
+}
+
+void TSheet::KeyPress(QChar& ch) {
+    if (ch == QChar(u' ') && m_dropDown) {
+        if (TDropDownItem* item = m_dropDown->Selected(); item && item->HasChildren()) {
+            item->SetExpanded(!item->Expanded());
+            ch = QChar();
+            return;
+        }
+    }
+    if (ch.unicode() < 32 && ch.unicode() != 9 && ch.unicode() != 13) {
+        ch = QChar();
+        return;
+    }
+    if (m_focused) m_focused->KeyPress(ch);
+}
+
+void TSheet::KeyUp(int& key, TShiftState shift) {
+    if (key && m_focused) m_focused->KeyUp(key, shift);
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+TVisualElement* TSheet::ElementAt(QPoint p, bool inSelectedText, bool excludeTransparent) {
+    int flags = hfSelf | hfChildren | hfDeep;
+    if (inSelectedText) flags |= hfSelectedText;
+    if (!excludeTransparent) flags |= hfTransparent;
+    return m_root->ElementAt(p - QPoint(m_root->Left(), m_root->Top()), flags);
+}
+
+void TSheet::MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) {
+    m_mousePoint = p;
+    TVisualElement* receiver = m_pressed;
+    if (!receiver) {
+        receiver = ElementAt(p, true, true);
+        SetHot(receiver);
+    } else {
+        receiver = m_focused;
+    }
+    if (receiver) receiver->MouseDown(receiver->SheetToClient(p), button, shift, clicks);
+}
+
+void TSheet::MouseMove(QPoint p, TShiftState shift) {
+    m_mousePoint = p;
+    TVisualElement* receiver = m_pressed;
+    if (!receiver) {
+        receiver = ElementAt(p, true, true);
+        SetHot(receiver);
+    }
+    if (receiver) receiver->MouseMove(receiver->SheetToClient(p), shift);
+}
+
+void TSheet::MouseUp(QPoint p, TMouseButton button, TShiftState shift) {
+    m_mousePoint = p;
+    if (TVisualElement* receiver = m_pressed ? m_pressed : m_hot)
+        receiver->MouseUp(receiver->SheetToClient(p), button, shift);
+}
+
+// ---------------------------------------------------------------------------
+// View state
+
+namespace {
+// The node at a pre-order index of the tree under root (root is 0); nil when out of range.
+TNode* NodeAtPreOrder(TNode* root, int index) {
+    int i = 0;
+    for (TNode* n = root; n;) {
+        if (i == index) return n;
+        ++i;
+        if (n->FirstChild()) {
+            n = n->FirstChild();
+            continue;
+        }
+        while (n && n != root && !n->NextSibling()) n = n->Parent();
+        if (!n || n == root) return nullptr;
+        n = n->NextSibling();
+    }
+    return nullptr;
+}
+
+int PreOrderIndex(TNode* root, TNode* target) {
+    int i = 0;
+    for (TNode* n = root; n;) {
+        if (n == target) return i;
+        ++i;
+        if (n->FirstChild()) {
+            n = n->FirstChild();
+            continue;
+        }
+        while (n && n != root && !n->NextSibling()) n = n->Parent();
+        if (!n || n == root) return -1;
+        n = n->NextSibling();
+    }
+    return -1;
+}
+}  // namespace
+
+void TSheet::SaveState(TKnot* knot) {
+    TVisualElement* tree = ShownTree();
+    if (tree && m_focused) {
+        const int index = PreOrderIndex(tree, m_focused);
+        if (index >= 0) {
+            knot->WriteInt(QStringLiteral("FocusedElement"), index);
+            knot->WriteStr(QStringLiteral("FocusedElementType"), m_focused->ClassName());
+            QString data;
+            m_focused->GetFocusData(data);
+            knot->WriteStr(QStringLiteral("FocusData"), data);
+        }
+    }
+    knot->WriteInt(QStringLiteral("ScreenPosX"), m_screenPos.x());
+    knot->WriteInt(QStringLiteral("ScreenPosY"), m_screenPos.y());
+}
+
+void TSheet::LoadState(TKnot* knot) {
+    if (TVisualElement* tree = ShownTree()) {
+        const int index = knot->ReadInt(QStringLiteral("FocusedElement"), -1);
+        const QString type = knot->ReadStr(QStringLiteral("FocusedElementType"));
+        const QString data = knot->ReadStr(QStringLiteral("FocusData"));
+        if (index >= 0) {
+            auto* e = dynamic_cast<TVisualElement*>(NodeAtPreOrder(tree, index));
+            if (e && e->HasVisualOption(voFocusable) && e->IsVisible() && e->ClassName() == type) e->SetFocus(data);
+        }
+    }
+    SetScreenPosition(
+        QPoint(knot->ReadInt(QStringLiteral("ScreenPosX"), 0), knot->ReadInt(QStringLiteral("ScreenPosY"), 0)));
+}

@@ -1,0 +1,388 @@
+#include "scheme/diTextorAttributes.h"
+
+#include "core/cuDeviceContextManager.h"
+#include "platform/plSystemColors.h"
+#include "scheme/diCanvas.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <mutex>
+#include <typeinfo>
+
+// ---------------------------------------------------------------------------
+// The pool
+
+namespace {
+
+struct TPool {
+    std::mutex lock;
+    TAttributes* head = nullptr;
+    int count = 0;
+};
+
+TPool& Pool() {
+    static TPool pool;
+    return pool;
+}
+
+}  // namespace
+
+int TAttributes::RefCount() const {
+    std::lock_guard guard(Pool().lock);
+    return m_refCount;
+}
+
+bool TAttributes::Equals(const TAttributes& other) const { return typeid(*this) == typeid(other); }
+
+TAttributes* TAttributes::FindOrAddLocked() const {
+    if (m_shared) return const_cast<TAttributes*>(this);
+    TPool& pool = Pool();
+    for (TAttributes* a = pool.head; a; a = a->m_next)
+        if (a->Equals(*this)) return a;
+    std::unique_ptr<TAttributes> made = NewInstance();
+    made->m_shared = true;
+    made->Assign(*this);
+    made->m_next = pool.head;
+    pool.head = made.get();
+    ++pool.count;
+    return made.release();
+}
+
+TAttributes* TAttributes::GetShared() const {
+    std::lock_guard guard(Pool().lock);
+    return FindOrAddLocked();
+}
+
+TAttributes* TAttributes::AcquireShared() const {
+    std::lock_guard guard(Pool().lock);
+    TAttributes* shared = FindOrAddLocked();
+    ++shared->m_refCount;
+    return shared;
+}
+
+void TAttributes::AddRef() {
+    std::lock_guard guard(Pool().lock);
+    ++m_refCount;
+}
+
+void TAttributes::Release() {
+    TPool& pool = Pool();
+    {
+        std::lock_guard guard(pool.lock);
+        if (--m_refCount > 0 || !m_shared) return;
+        for (TAttributes** link = &pool.head; *link; link = &(*link)->m_next)
+            if (*link == this) {
+                *link = m_next;
+                --pool.count;
+                break;
+            }
+    }
+    delete this;
+}
+
+int TAttributes::PoolCount() {
+    std::lock_guard guard(Pool().lock);
+    return Pool().count;
+}
+
+void TAttributes::ClearPool() {
+    TAttributes* head;
+    {
+        std::lock_guard guard(Pool().lock);
+        head = Pool().head;
+        Pool().head = nullptr;
+        Pool().count = 0;
+    }
+    while (head) {
+        TAttributes* next = head->m_next;
+        delete head;
+        head = next;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TTextAttributes and TParagraphAttributes
+
+void TTextAttributes::SetLinkKind(int kind) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_linkKind = kind;
+    Changed();
+}
+
+void TTextAttributes::SetLink(const QString& link) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_link = link;
+    Changed();
+}
+
+void TTextAttributes::Assign(const TAttributes& other) {
+    TAttributes::Assign(other);
+    if (auto* o = dynamic_cast<const TTextAttributes*>(&other)) {
+        m_linkKind = o->m_linkKind;
+        m_link = o->m_link;
+    }
+}
+
+bool TTextAttributes::Equals(const TAttributes& other) const {
+    if (!TAttributes::Equals(other)) return false;
+    const auto& o = static_cast<const TTextAttributes&>(other);
+    return m_linkKind == o.m_linkKind && m_link == o.m_link;
+}
+
+void TParagraphAttributes::SetOptions(uint8_t options) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_options = options;
+    Changed();
+}
+
+void TParagraphAttributes::Assign(const TAttributes& other) {
+    TAttributes::Assign(other);
+    if (auto* o = dynamic_cast<const TParagraphAttributes*>(&other)) m_options = o->m_options;
+}
+
+bool TParagraphAttributes::Equals(const TAttributes& other) const {
+    return TAttributes::Equals(other) && m_options == static_cast<const TParagraphAttributes&>(other).m_options;
+}
+
+QString VisibleRunText(const QChar* chars, int count) {
+    QString text(chars, count);
+    for (QChar& c : text)
+        if (c.unicode() < 32) c = QChar(0xFFFD);
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+// TRichTextAttributes
+
+void TRichTextAttributes::Init() {
+    m_background = clNone;
+    m_fontName = QStringLiteral("Tahoma");
+    m_charset = DefaultCharset;
+    m_color = GetSystemColor(TSystemColor::WindowText);
+    m_fontFlags = 0;
+    m_size = DefaultFontSize;
+    m_style = 0;
+    DropFont();
+}
+
+void TRichTextAttributes::DropFont() {
+    m_font.reset();
+    m_ascent = m_descent = -1;
+    m_tabWidth = 0;
+}
+
+void TRichTextAttributes::SetBackground(TColor color) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_background = color;
+    Changed();
+}
+
+void TRichTextAttributes::SetColor(TColor color) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_color = color;
+    Changed();
+}
+
+void TRichTextAttributes::SetFontName(const QString& name) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_fontName = name;
+    DropFont();
+    Changed();
+}
+
+void TRichTextAttributes::SetFontSize(int size) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_size = size > 0 ? size : DefaultFontSize;
+    DropFont();
+    Changed();
+}
+
+void TRichTextAttributes::SetFontStyle(int style) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_style = style;
+    DropFont();
+    Changed();
+}
+
+void TRichTextAttributes::SetFontFlags(uint8_t flags) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_fontFlags = flags;
+    DropFont();
+    Changed();
+}
+
+void TRichTextAttributes::SetCharset(int charset) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_charset = charset;
+    DropFont();
+    Changed();
+}
+
+void TRichTextAttributes::Assign(const TAttributes& other) {
+    TTextAttributes::Assign(other);
+    if (auto* o = dynamic_cast<const TRichTextAttributes*>(&other)) {
+        m_background = o->m_background;
+        m_fontName = o->m_fontName;
+        m_charset = o->m_charset;
+        m_color = o->m_color;
+        m_fontFlags = o->m_fontFlags;
+        m_size = o->m_size;
+        m_style = o->m_style;
+        DropFont();
+    }
+}
+
+bool TRichTextAttributes::Equals(const TAttributes& other) const {
+    if (!TTextAttributes::Equals(other)) return false;
+    const auto& o = static_cast<const TRichTextAttributes&>(other);
+    return m_background == o.m_background && m_fontName == o.m_fontName && m_charset == o.m_charset &&
+           m_color == o.m_color && m_fontFlags == o.m_fontFlags && m_size == o.m_size && m_style == o.m_style;
+}
+
+const QFont& TRichTextAttributes::Font() const {
+    if (!m_font) {
+        TFontStyles style;
+        if (m_style & 1) style |= TFontStyle::Bold;
+        if (m_style & 2) style |= TFontStyle::Italic;
+        if (m_style & 4) style |= TFontStyle::Underline;
+        const int size = m_size > 0 ? m_size : DefaultFontSize;
+        if (TDeviceContextManager* dc = DeviceContextManager())
+            m_font = dc->CreateFont(m_fontName, size, style);
+        else
+            m_font = QFont(m_fontName);
+    }
+    return *m_font;
+}
+
+void TRichTextAttributes::Measure() const {
+    if (m_ascent >= 0) return;
+    TDeviceContextManager* dc = DeviceContextManager();
+    if (!dc) {
+        m_ascent = m_descent = 0;
+        return;
+    }
+    const QFontMetricsF& metrics = dc->Metrics(Font());
+    m_ascent = int(std::lround(metrics.ascent()));
+    m_descent = int(std::lround(metrics.descent()));
+    m_tabWidth = int(std::lround(metrics.averageCharWidth() * 8));
+}
+
+int TRichTextAttributes::GetAscent() const {
+    Measure();
+    return m_ascent;
+}
+
+int TRichTextAttributes::GetDescent() const {
+    Measure();
+    return m_descent;
+}
+
+int TRichTextAttributes::GetTabWidth() const {
+    Measure();
+    return m_tabWidth;
+}
+
+int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
+    if (!chars || count <= 0) return 0;
+    TDeviceContextManager* dc = DeviceContextManager();
+    if (!dc) return 0;
+    return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+}
+
+void TRichTextAttributes::PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const {
+    if (m_background != clNone) canvas.FillRect(rect, m_background);
+}
+
+void TRichTextAttributes::PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const {
+    const TRect rect{x, row.Top, x + width, row.Bottom};
+    PaintBackground(canvas, flags, rect);
+    if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
+}
+
+int TRichTextAttributes::PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x,
+                                   int baseline, const TRect& row) const {
+    const QString text = VisibleRunText(chars, count);
+    const int width = GetTextWidth(text.constData(), int(text.size()));
+    const TRect rect{x, row.Top, x + width, row.Bottom};
+    PaintBackground(canvas, flags, rect);
+    QPainter& painter = canvas.Painter();
+    painter.save();
+    painter.setFont(Font());
+    painter.setPen(QColor::fromRgba(m_color));
+    painter.drawText(QPoint(x, baseline), text);
+    painter.restore();
+    if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
+    return width;
+}
+
+// ---------------------------------------------------------------------------
+// TRichParagraphAttributes
+
+void TRichParagraphAttributes::Init() {
+    m_background = clNone;
+    m_numbers.fill(0);
+    m_flag = 0;
+}
+
+void TRichParagraphAttributes::SetBackground(TColor color) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_background = color;
+    Changed();
+}
+
+void TRichParagraphAttributes::SetNumber(int index, int value) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_numbers.at(size_t(index)) = value;
+    Changed();
+}
+
+void TRichParagraphAttributes::SetFlag(uint8_t flag) {
+    Q_ASSERT(!Shared());
+    Changing();
+    m_flag = flag;
+    Changed();
+}
+
+void TRichParagraphAttributes::Paint(TCustomSheetCanvas& canvas, const TRect& rect) const {
+    if (m_background != clNone) canvas.FillRect(rect, m_background);
+}
+
+int TRichParagraphAttributes::LayoutValue(int index, const TTextAttributes* text) const {
+    switch (index) {
+    case 0: return m_numbers[0];
+    case 1: return m_numbers[1] + (m_flag && text ? text->GetHeight() : 0);
+    case 2: return m_numbers[4];
+    default: return 0;
+    }
+}
+
+void TRichParagraphAttributes::Assign(const TAttributes& other) {
+    TParagraphAttributes::Assign(other);
+    if (auto* o = dynamic_cast<const TRichParagraphAttributes*>(&other)) {
+        m_background = o->m_background;
+        m_numbers = o->m_numbers;
+        m_flag = o->m_flag;
+    }
+}
+
+bool TRichParagraphAttributes::Equals(const TAttributes& other) const {
+    if (!TParagraphAttributes::Equals(other)) return false;
+    const auto& o = static_cast<const TRichParagraphAttributes&>(other);
+    return m_background == o.m_background && m_numbers == o.m_numbers && m_flag == o.m_flag;
+}
+
+void InitTextorAttributesUnit() {}
+void FinalTextorAttributesUnit() { TAttributes::ClearPool(); }

@@ -1,0 +1,226 @@
+#pragma once
+// Formatting of rich text. Runs and paragraphs point at formatting objects
+// that are shared: one global pool holds at most one instance per distinct
+// value, reference-counted, so two runs have the same formatting exactly when
+// they point at the same instance. Values are changed on an unshared copy,
+// which is then exchanged for the shared instance.
+//
+// The pool is guarded by one lock, so instances may be looked up, acquired
+// and released from any thread (the preview thread builds text models).
+// Measuring and painting use the device-context manager and the canvas and
+// belong to the user-interface thread.
+
+#include "core/cuColors.h"
+#include "core/cuTypes.h"
+
+#include <QFont>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class TCustomSheetCanvas;
+
+class TAttributes {
+public:
+    TAttributes() = default;
+    virtual ~TAttributes() = default;
+    TAttributes(const TAttributes&) = delete;
+    TAttributes& operator=(const TAttributes&) = delete;
+
+    bool Shared() const noexcept { return m_shared; }
+    int RefCount() const;
+
+    virtual void Changing() {}
+    virtual void Changed() {}
+    // Sets the defaults (the virtual constructor's work).
+    virtual void Init() {}
+    // Copies the values of other (same class).
+    virtual void Assign(const TAttributes& other) {}
+    // Same class in the base; each class adds its own fields.
+    virtual bool Equals(const TAttributes& other) const;
+    // A new unshared instance of the same class with defaults.
+    virtual std::unique_ptr<TAttributes> NewInstance() const = 0;
+
+    // An instance already shared is its own answer; otherwise the first pooled
+    // instance equal to this one, or a new shared copy. The answer does not
+    // gain a reference: see AcquireShared.
+    TAttributes* GetShared() const;
+    // GetShared and AddRef in one step under the pool lock; safe against
+    // another thread releasing the same instance meanwhile.
+    TAttributes* AcquireShared() const;
+    // Reference counting of shared instances; at 0 the instance leaves the
+    // pool and is freed.
+    void AddRef();
+    void Release();
+
+    // Instances in the pool (for tests and diagnostics).
+    static int PoolCount();
+    // Frees every pooled instance (the unit's finalisation).
+    static void ClearPool();
+
+protected:
+    void SetChanging() { Changing(); }
+
+private:
+    TAttributes* FindOrAddLocked() const;
+
+    bool m_shared = false;
+    int m_refCount = 0;
+    TAttributes* m_next = nullptr;
+};
+
+// Shared instance of T equal to `value` with one reference for the caller.
+template <class T>
+T* AcquireSharedAs(const T& value) {
+    return static_cast<T*>(value.AcquireShared());
+}
+
+// Paint flags of runs.
+enum : int { tpfSelected = 1, tpfInactive = 2 };
+
+class TTextAttributes : public TAttributes {
+public:
+    int LinkKind() const noexcept { return m_linkKind; }
+    const QString& Link() const noexcept { return m_link; }
+    void SetLinkKind(int kind);
+    void SetLink(const QString& link);
+
+    virtual int GetAscent() const = 0;
+    virtual int GetDescent() const = 0;
+    int GetHeight() const { return GetAscent() + GetDescent(); }
+    virtual int GetTabWidth() const = 0;
+    // 0 for no characters; otherwise the extent of the characters, each below 32 measured as U+FFFD.
+    virtual int GetTextWidth(const QChar* chars, int count) const = 0;
+    int GetTextWidth(const QString& text) const { return GetTextWidth(text.constData(), int(text.size())); }
+
+    // The background of a run over rect when a background colour is set.
+    virtual void PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const = 0;
+    // A run without characters (a tab): x to x + width over the row's height.
+    virtual void PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const = 0;
+    // Draws the characters at (x, baseline - ascent), each below 32 as U+FFFD;
+    // returns their width. The background goes under the run rectangle (x to
+    // x + width over row) and, with tpfSelected, the selection over it.
+    virtual int PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
+                          const TRect& row) const = 0;
+
+    void Assign(const TAttributes& other) override;
+    bool Equals(const TAttributes& other) const override;
+
+private:
+    int m_linkKind = 0;
+    QString m_link;
+};
+
+class TParagraphAttributes : public TAttributes {
+public:
+    uint8_t Options() const noexcept { return m_options; }
+    void SetOptions(uint8_t options);
+
+    virtual void Paint(TCustomSheetCanvas& canvas, const TRect& rect) const {}
+    // Layout values 0..2 (0 in the base); value 1 may depend on the line
+    // height of the given text attributes.
+    virtual int LayoutValue(int index, const TTextAttributes* text) const { return 0; }
+
+    void Assign(const TAttributes& other) override;
+    bool Equals(const TAttributes& other) const override;
+
+private:
+    uint8_t m_options = 0;
+};
+
+// The text of a run as drawn and measured: characters below 32 become U+FFFD.
+QString VisibleRunText(const QChar* chars, int count);
+
+class TRichTextAttributes : public TTextAttributes {
+public:
+    TRichTextAttributes() { Init(); }
+
+    TColor Background() const noexcept { return m_background; }
+    const QString& FontName() const noexcept { return m_fontName; }
+    int Charset() const noexcept { return m_charset; }
+    TColor Color() const noexcept { return m_color; }
+    uint8_t FontFlags() const noexcept { return m_fontFlags; }
+    int FontSize() const noexcept { return m_size; }
+    int FontStyle() const noexcept { return m_style; }
+
+    void SetBackground(TColor color);
+    void SetColor(TColor color);
+    void SetFontName(const QString& name);
+    // Points; 0 (or less) means the default size.
+    void SetFontSize(int size);
+    void SetFontStyle(int style);
+    void SetFontFlags(uint8_t flags);
+    void SetCharset(int charset);
+
+    // The font, made on first need through the device-context manager.
+    const QFont& Font() const;
+    bool HasCachedFont() const noexcept { return m_font.has_value(); }
+    bool HasCachedMetrics() const noexcept { return m_ascent >= 0; }
+
+    int GetAscent() const override;
+    int GetDescent() const override;
+    int GetTabWidth() const override;
+    int GetTextWidth(const QChar* chars, int count) const override;
+    using TTextAttributes::GetTextWidth;
+    void PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const override;
+    void PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const override;
+    int PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
+                  const TRect& row) const override;
+
+    void Init() override;
+    void Assign(const TAttributes& other) override;
+    bool Equals(const TAttributes& other) const override;
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TRichTextAttributes>(); }
+
+    static constexpr int DefaultFontSize = 8;
+    static constexpr int DefaultCharset = 1;
+
+private:
+    void DropFont();
+    void Measure() const;
+
+    TColor m_background = clNone;
+    QString m_fontName;
+    int m_charset = DefaultCharset;
+    TColor m_color = 0;
+    uint8_t m_fontFlags = 0;
+    int m_size = DefaultFontSize;
+    int m_style = 0;
+    mutable int m_ascent = -1;
+    mutable int m_descent = -1;
+    mutable int m_tabWidth = 0;
+    mutable std::optional<QFont> m_font;
+};
+
+class TRichParagraphAttributes : public TParagraphAttributes {
+public:
+    TRichParagraphAttributes() { Init(); }
+
+    TColor Background() const noexcept { return m_background; }
+    int Number(int index) const { return m_numbers.at(size_t(index)); }  // 0..4
+    uint8_t Flag() const noexcept { return m_flag; }
+    void SetBackground(TColor color);
+    void SetNumber(int index, int value);
+    void SetFlag(uint8_t flag);
+
+    // Fills the paragraph rectangle with the background colour when one is set.
+    void Paint(TCustomSheetCanvas& canvas, const TRect& rect) const override;
+    // 0: the first number; 1: the second, plus one line height of text when
+    // the flag is set; 2: the fifth number.
+    int LayoutValue(int index, const TTextAttributes* text) const override;
+
+    void Init() override;
+    void Assign(const TAttributes& other) override;
+    bool Equals(const TAttributes& other) const override;
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TRichParagraphAttributes>(); }
+
+private:
+    TColor m_background = clNone;
+    std::array<int, 5> m_numbers{};
+    uint8_t m_flag = 0;
+};
+
+void InitTextorAttributesUnit();
+void FinalTextorAttributesUnit();

@@ -1,0 +1,420 @@
+#include "scheme/diThemes.h"
+
+#include "core/cuClasses.h"
+#include "core/cuDeviceContextManager.h"
+#include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "core/umBitmap32.h"
+#include "core/umUniversalImage.h"
+#include "platform/plResources.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const std::array<QString, tfkCount> FontKindNames{
+    QStringLiteral("ElementFont"), QStringLiteral("CodeFont"), QStringLiteral("FixedFont"),
+    QStringLiteral("ArtFont"), QStringLiteral("CommentFont")};
+
+struct TKindInfo {
+    QString name;
+    int fallback;  // -1: none
+    bool frame;
+};
+
+const std::array<TKindInfo, tekCount> ElementKinds{{
+    {QStringLiteral("Sheet"), -1, true},
+    {QStringLiteral("Line"), -1, true},
+    {QStringLiteral("Unaccepted"), tekElement, true},
+    {QStringLiteral("Element"), -1, true},
+    {QStringLiteral("ElementCommand"), tekElement, true},
+    {QStringLiteral("ElementTechnical"), tekElement, true},
+    {QStringLiteral("ElementExpression"), tekElement, true},
+    {QStringLiteral("Description"), -1, true},
+    {QStringLiteral("Collapsed"), -1, false},
+    {QStringLiteral("CollapsedData"), tekCollapsed, false},
+    {QStringLiteral("Expanded"), -1, false},
+    {QStringLiteral("ExpandedData"), tekExpanded, false},
+    {QStringLiteral("Field"), -1, true},
+    {QStringLiteral("Name"), tekField, true},
+    {QStringLiteral("NamePrivate"), tekName, true},
+    {QStringLiteral("NamePublic"), tekName, true},
+    {QStringLiteral("CheckBox"), -1, true},
+    {QStringLiteral("CheckBoxChecked"), -1, false},
+    {QStringLiteral("CheckBoxUnchecked"), -1, false},
+    {QStringLiteral("Container"), tekField, true},
+    {QStringLiteral("ImageContainer"), tekContainer, true},
+    {QStringLiteral("Substitution"), -1, true},
+    {QStringLiteral("SubstitutionBegin"), tekSubstitution, true},
+    {QStringLiteral("SubstitutionContinue"), tekSubstitution, true},
+    {QStringLiteral("SubstitutionEnd"), tekSubstitution, true},
+    {QStringLiteral("Comment"), -1, true},
+    {QStringLiteral("Error"), -1, false},
+    {QStringLiteral("NeedValue"), tekError, false},
+    {QStringLiteral("Referenced"), -1, false},
+    {QStringLiteral("FrameDot"), -1, true},
+    {QStringLiteral("FrameSingle"), -1, true},
+    {QStringLiteral("Mark"), -1, true},
+    {QStringLiteral("ExternalEditingMode"), -1, true},
+    {QStringLiteral("LogicFrame"), tekElement, true},
+    {QStringLiteral("ImageChess"), -1, true},
+}};
+
+TRect ScaleRect(const TRect& r, int percent) {
+    return TRect{r.Left * percent / 100, r.Top * percent / 100, r.Right * percent / 100, r.Bottom * percent / 100};
+}
+
+QImage LoadImageBytes(const QByteArray& bytes) {
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    TUniversalImage image;
+    image.LoadFromStream(buffer);
+    const TBitmap32* frame = image.GetFirstFrame();
+    return frame ? frame->Image().convertToFormat(QImage::Format_ARGB32) : QImage();
+}
+
+QByteArray ReadWholeFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) throw Exception::FromId(strFileNotFound, {fileName});
+    return file.readAll();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Fonts
+
+QFont TSheetThemeFontData::MakeFont() const {
+    const QString face = Name.isEmpty() ? QStringLiteral("DejaVu Sans") : Name;
+    const int points = Size > 0 ? Size : DefaultThemeFontSize;
+    TFontStyles style;
+    if (Style & tfsBold) style |= TFontStyle::Bold;
+    if (Style & tfsItalic) style |= TFontStyle::Italic;
+    if (Style & tfsUnderline) style |= TFontStyle::Underline;
+    if (const TDeviceContextManager* dc = DeviceContextManager()) return dc->CreateFont(face, points, style);
+    QFont font(face);
+    font.setPixelSize(std::max(1, PointsToPixels(points, plScreenPixelsPerInch)));
+    font.setBold(style.testFlag(TFontStyle::Bold));
+    font.setItalic(style.testFlag(TFontStyle::Italic));
+    font.setUnderline(style.testFlag(TFontStyle::Underline));
+    font.setKerning(false);
+    return font;
+}
+
+QString ChooseInstalledFace(const QString& faces) {
+    const QStringList names = faces.split(QLatin1Char(','));
+    for (const QString& raw : names) {
+        const QString name = raw.trimmed();
+        if (!name.isEmpty() && QFontDatabase::hasFamily(name)) return name;
+    }
+    return {};
+}
+
+TRect ParseThemeRect(const QString& text, int min, int max) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    int v[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4 && i < parts.size(); ++i) {
+        bool ok = false;
+        const int n = parts[i].trimmed().toInt(&ok);
+        v[i] = ok ? std::clamp(n, min, max) : 0;
+    }
+    return TRect{v[0], v[1], v[2], v[3]};
+}
+
+// ---------------------------------------------------------------------------
+// Tinting and nine-part drawing
+
+QRgb TintPixel(QRgb pixel, TColor tint) noexcept {
+    const int alpha = qAlpha(pixel);
+    if (alpha == 0) return pixel;
+    const double a = qAlpha(tint) / 255.0;
+    auto mix = [a](int c, int t) { return std::clamp(int(std::lround(c * (1.0 - a) + t * a)), 0, 255); };
+    return qRgba(mix(qRed(pixel), qRed(tint)), mix(qGreen(pixel), qGreen(tint)), mix(qBlue(pixel), qBlue(tint)), alpha);
+}
+
+void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fittedSecond) noexcept {
+    first = std::max(0, first);
+    second = std::max(0, second);
+    target = std::max(0, target);
+    const int sum = first + second;
+    if (target >= sum) {
+        fittedFirst = first;
+        fittedSecond = second;
+        return;
+    }
+    // sum > target >= 0, so sum > 0: split in proportion, rounded to the nearest.
+    fittedFirst = int((int64_t(first) * target * 2 + sum) / (int64_t(sum) * 2));
+    fittedFirst = std::clamp(fittedFirst, 0, target);
+    fittedSecond = target - fittedFirst;
+}
+
+namespace {
+
+void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const QRect& to, int mode) {
+    if (from.isEmpty() || to.isEmpty() || mode == tfmLeaveOut) return;
+    if (from.size() == to.size()) {
+        painter.drawImage(to.topLeft(), source, from);
+        return;
+    }
+    if (mode == tfmStretch) {
+        painter.drawImage(to, source, from);
+        return;
+    }
+    // Tiles from the target's top left; the last ones are cut to fit. A
+    // texture brush does it in one fill, however small the tile.
+    painter.save();
+    painter.setBrushOrigin(to.topLeft());
+    painter.fillRect(to, QBrush(source.copy(from)));
+    painter.restore();
+}
+
+}  // namespace
+
+void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
+                  const TRect& target) {
+    if (target.IsEmpty() || source.isNull()) return;
+    int left, right, top, bottom;
+    FitZoneParts(zone.Left, zone.Right, target.Width(), left, right);
+    FitZoneParts(zone.Top, zone.Bottom, target.Height(), top, bottom);
+    const int sw = source.width(), sh = source.height();
+    // Column and row edges of source and target.
+    const int sx[4] = {0, std::min(left, sw), std::max(std::min(left, sw), sw - right), sw};
+    const int sy[4] = {0, std::min(top, sh), std::max(std::min(top, sh), sh - bottom), sh};
+    const int tx[4] = {target.Left, target.Left + left, target.Right - right, target.Right};
+    const int ty[4] = {target.Top, target.Top + top, target.Bottom - bottom, target.Bottom};
+    // Fill mode of each part by column and row; corners are copied.
+    auto modeOf = [&](int col, int row) {
+        if (col == 1 && row == 1) return fillModes[tfpClient];
+        if (col == 1) return row == 0 ? fillModes[tfpTop] : fillModes[tfpBottom];
+        if (row == 1) return col == 0 ? fillModes[tfpLeft] : fillModes[tfpRight];
+        return int(tfmStretch);
+    };
+    for (int col = 0; col < 3; ++col)
+        for (int row = 0; row < 3; ++row) {
+            const QRect from(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
+            const QRect to(tx[col], ty[row], tx[col + 1] - tx[col], ty[row + 1] - ty[row]);
+            DrawPart(painter, source, from, to, modeOf(col, row));
+        }
+}
+
+// ---------------------------------------------------------------------------
+// TSheetTheme
+
+const QString TSheetTheme::DefaultThemeResource = QStringLiteral("TessalyDefaultTheme");
+
+TSheetTheme::TSheetTheme()
+    : m_disableColor(MakeColor(220, 220, 220, 190)),
+      m_selectColor(MakeColor(95, 143, 216, 130)),
+      m_selectInactiveColor(MakeColor(237, 237, 230, 185)),
+      m_baseLayoutRect{3, 3, 3, 3},
+      m_layoutRect{3, 3, 3, 3} {
+    for (int k = 0; k < tekCount; ++k) m_elements[size_t(k)].IsFrame = IsFrameKind(k);
+}
+
+const QString& TSheetTheme::FontKindName(int kind) { return FontKindNames.at(size_t(kind)); }
+const QString& TSheetTheme::ElementKindName(int kind) { return ElementKinds.at(size_t(kind)).name; }
+
+int TSheetTheme::ElementKindFallback(int kind) noexcept {
+    if (kind < 0 || kind >= tekCount) return kind;
+    const int fallback = ElementKinds[size_t(kind)].fallback;
+    return fallback < 0 ? kind : fallback;
+}
+
+bool TSheetTheme::IsFrameKind(int kind) noexcept {
+    return kind >= 0 && kind < tekCount && ElementKinds[size_t(kind)].frame;
+}
+
+void TSheetTheme::LoadFromResource(const QString& baseName) {
+    QByteArray info, image;
+    if (!LoadResource(baseName + QStringLiteral("Info"), info))
+        throw Exception::FromId(strFileNotFound, {baseName + QStringLiteral("Info")});
+    if (!LoadResource(baseName + QStringLiteral("Image"), image))
+        throw Exception::FromId(strFileNotFound, {baseName + QStringLiteral("Image")});
+    const QImage picture = LoadImageBytes(image);
+    TNodePtr<TKnot> root = TKnot::Create();
+    root->LoadFromBytes(info);
+    Load(*root, picture);
+}
+
+void TSheetTheme::LoadFromFile(const QString& fileName) {
+    // The image first, as in the resource case; both files must exist.
+    const QFileInfo info(fileName);
+    const QString imageName = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".png");
+    if (!QFileInfo::exists(fileName)) throw Exception::FromId(strFileNotFound, {fileName});
+    const QImage picture = LoadImageBytes(ReadWholeFile(imageName));
+    TNodePtr<TKnot> root = TKnot::Create();
+    root->LoadFromBytes(ReadWholeFile(fileName));
+    Load(*root, picture);
+}
+
+void TSheetTheme::Load(TKnot& root, const QImage& image) {
+    m_image = image.convertToFormat(QImage::Format_ARGB32);
+    DropCaches();
+    ReadColors(root);
+    for (int k = 0; k < tfkCount; ++k) ReadFont(root.FindChild(FontKindName(k)), m_fonts[size_t(k)]);
+    TNodePtr<TKnot> empty = TKnot::Create();
+    for (int k = 0; k < tekCount; ++k) {
+        TKnot* node = nullptr;
+        for (int kind = k;;) {
+            node = root.FindChild(ElementKindName(kind));
+            const int fallback = ElementKindFallback(kind);
+            if (node || fallback == kind) break;
+            kind = fallback;
+        }
+        ReadElement(node ? node : empty.get(), k, m_elements[size_t(k)]);
+    }
+    DeriveImageLayouts();
+}
+
+TColor TSheetTheme::PixelColor(int x, int y, TColor defaultColor) const {
+    if (m_image.isNull() || m_image.width() <= 0 || m_image.height() <= 0) return defaultColor;
+    x = std::clamp(x, 0, m_image.width() - 1);
+    y = std::clamp(y, 0, m_image.height() - 1);
+    return m_image.pixel(x, y);
+}
+
+TColor TSheetTheme::ReadColor(TKnot* node, const QString& name, TColor defaultColor) {
+    if (!node || !node->FindParam(name)) return defaultColor;
+    const QStringList parts = node->ReadStr(name).split(QLatin1Char(','));
+    int xy[2] = {0, 0};
+    for (int i = 0; i < 2 && i < parts.size(); ++i) {
+        bool ok = false;
+        const int v = parts[i].trimmed().toInt(&ok);
+        xy[i] = ok ? v : 0;
+    }
+    return PixelColor(xy[0], xy[1], defaultColor);
+}
+
+void TSheetTheme::ReadColors(TKnot& root) {
+    m_disableColor = ReadColor(&root, QStringLiteral("DisableColor"), m_disableColor);
+    m_selectColor = ReadColor(&root, QStringLiteral("SelectColor"), m_selectColor);
+    m_selectInactiveColor = ReadColor(&root, QStringLiteral("SelectInactiveColor"), m_selectInactiveColor);
+}
+
+void TSheetTheme::ReadFont(TKnot* node, TSheetThemeFontData& font) {
+    font = TSheetThemeFontData();
+    if (!node) {
+        font.Size = DefaultThemeFontSize;
+        return;
+    }
+    font.Name = ChooseInstalledFace(node->ReadStr(QStringLiteral("Name")));
+    font.BaseSize = std::max(0, node->ReadInt(QStringLiteral("Size"), 0));
+    font.Size = font.BaseSize > 0 ? font.BaseSize : DefaultThemeFontSize;
+    font.Style = (node->ReadBool(QStringLiteral("Bold"), false) ? tfsBold : 0) |
+                 (node->ReadBool(QStringLiteral("Italic"), false) ? tfsItalic : 0) |
+                 (node->ReadBool(QStringLiteral("Underline"), false) ? tfsUnderline : 0);
+    font.Color = ReadColor(node, QStringLiteral("Color"), MakeColor(0, 0, 0));
+    font.SecondColor = ReadColor(node, QStringLiteral("SecondColor"), clNone);
+}
+
+void TSheetTheme::ReadElement(TKnot* node, int kind, TSheetThemeElementData& data) {
+    data = TSheetThemeElementData();
+    data.IsFrame = IsFrameKind(kind);
+    TRect cut = ParseThemeRect(node->ReadStr(QStringLiteral("Cut")));
+    if (cut == TRect{})
+        cut = TRect{0, 0, m_image.width(), m_image.height()};
+    else
+        cut = TRect{cut.Left, cut.Top, cut.Right + 1, cut.Bottom + 1};
+    // Only what lies in the image: a cut of up to 10000 x 10000 pixels beyond
+    // a small image would otherwise be copied at that size.
+    cut.Right = std::min(cut.Right, m_image.width());
+    cut.Bottom = std::min(cut.Bottom, m_image.height());
+    if (cut.IsEmpty()) cut = TRect{};
+    data.Cut = cut;
+    data.ColorOver = ReadColor(node, QStringLiteral("ColorOver"), clNone);
+    data.MouseTransparent = ParseThemeRect(node->ReadStr(QStringLiteral("MouseTransparent")));
+    data.BaseMargins = data.Margins = ParseThemeRect(node->ReadStr(QStringLiteral("Margins")), -10000, 10000);
+    data.BasePadding = data.Padding = ParseThemeRect(node->ReadStr(QStringLiteral("Padding")));
+    if (data.IsFrame) {
+        static const QString modeNames[5] = {QStringLiteral("FillModeLeft"), QStringLiteral("FillModeTop"),
+                                             QStringLiteral("FillModeRight"), QStringLiteral("FillModeBottom"),
+                                             QStringLiteral("FillModeClient")};
+        for (int i = 0; i < 5; ++i) data.FillModes[size_t(i)] = node->ReadInt(modeNames[i], 0, 0, 2);
+        data.Zone = ParseThemeRect(node->ReadStr(QStringLiteral("Zone")));
+    }
+}
+
+void TSheetTheme::DeriveImageLayouts() {
+    const TSheetThemeElementData& field = m_elements[tekField];
+    for (int i = 0; i < 3; ++i) {
+        TSheetThemeImageData& layout = m_imageLayouts[size_t(i)];
+        layout.BaseInsets = field.BaseMargins;
+        layout.BaseInsets.Left = layout.BaseInsets.Right = 3 + i;
+        layout.Insets = layout.BaseInsets;
+        layout.BaseSize = layout.Size = std::max(2, field.BasePadding.Left * 2 / 5);
+    }
+}
+
+void TSheetTheme::Scale(int pointDelta, int percent) {
+    for (TSheetThemeFontData& font : m_fonts)
+        font.Size = (font.BaseSize > 0 ? font.BaseSize : DefaultThemeFontSize) + pointDelta;
+    for (TSheetThemeElementData& data : m_elements) {
+        data.Margins = ScaleRect(data.BaseMargins, percent);
+        data.Padding = ScaleRect(data.BasePadding, percent);
+    }
+    for (TSheetThemeImageData& layout : m_imageLayouts) {
+        layout.Insets = ScaleRect(layout.BaseInsets, percent);
+        layout.Size = layout.BaseSize * percent / 100;
+    }
+    m_layoutValue1 = m_baseLayoutValue1 * percent / 100;
+    m_layoutValue2 = m_baseLayoutValue2 * percent / 100;
+    m_layoutRect = ScaleRect(m_baseLayoutRect, percent);
+}
+
+void TSheetTheme::DropCaches() {
+    for (QImage& image : m_cutImages) image = QImage();
+    for (auto& tinted : m_tinted) tinted.clear();
+}
+
+const QImage& TSheetTheme::KindImage(int kind, TColor tint) const {
+    const TSheetThemeElementData& data = m_elements.at(size_t(kind));
+    QImage& cut = m_cutImages[size_t(kind)];
+    if (cut.isNull() && !data.Cut.IsEmpty())
+        cut = m_image.copy(data.Cut.ToQRect()).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (tint == 0 || tint == clNone || cut.isNull()) return cut;
+    QHash<TColor, QImage>& copies = m_tinted[size_t(kind)];
+    auto it = copies.find(tint);
+    if (it == copies.end()) {
+        QImage straight = m_image.copy(data.Cut.ToQRect());  // Format_ARGB32
+        for (int y = 0; y < straight.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(straight.scanLine(y));
+            for (int x = 0; x < straight.width(); ++x) line[x] = TintPixel(line[x], tint);
+        }
+        it = copies.insert(tint, straight.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    return *it;
+}
+
+void TSheetTheme::DrawImage(QPainter& painter, int kind, int x, int y, TColor tint) const {
+    if (tint == clNone) tint = m_elements.at(size_t(kind)).ColorOver;
+    const QImage& image = KindImage(kind, tint);
+    if (!image.isNull()) painter.drawImage(QPoint(x, y), image);
+}
+
+void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint) const {
+    const TSheetThemeElementData& data = m_elements.at(size_t(kind));
+    if (tint == clNone) tint = data.ColorOver;
+    DrawNinePart(painter, KindImage(kind, tint), data.Zone, data.FillModes, rect);
+}
+
+QSize TSheetTheme::GetSize(int kind) const {
+    const TSheetThemeElementData& data = m_elements.at(size_t(kind));
+    return QSize(data.Width(), data.Height());
+}
+
+int TSheetTheme::GetMinWidth(int kind) const {
+    const TRect& z = m_elements.at(size_t(kind)).Zone;
+    return z.Left + z.Right;
+}
+
+int TSheetTheme::GetMinHeight(int kind) const {
+    const TRect& z = m_elements.at(size_t(kind)).Zone;
+    return z.Top + z.Bottom;
+}

@@ -1,0 +1,212 @@
+#pragma once
+// Sheet themes. A theme gives every kind of element frame its look: one theme
+// image from which rectangles are cut and drawn as nine-part frames or single
+// pictures, five fonts, the colours of disabled and selected areas and three
+// image layouts. The built-in theme "Default" comes from the resources;
+// further themes are a knot text file with a ".png" image of the same name.
+
+#include "core/cuColors.h"
+#include "core/cuTypes.h"
+
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QString>
+
+#include <array>
+
+class QPainter;
+class TKnot;
+
+enum TSheetThemeFontKind : int {
+    tfkElement = 0,
+    tfkCode = 1,
+    tfkFixed = 2,
+    tfkArt = 3,
+    tfkComment = 4,
+    tfkCount = 5
+};
+
+enum TSheetThemeElementKind : int {
+    tekSheet = 0,
+    tekLine,
+    tekUnaccepted,
+    tekElement,
+    tekElementCommand,
+    tekElementTechnical,
+    tekElementExpression,
+    tekDescription,
+    tekCollapsed,
+    tekCollapsedData,
+    tekExpanded,
+    tekExpandedData,
+    tekField,
+    tekName,
+    tekNamePrivate,
+    tekNamePublic,
+    tekCheckBox,
+    tekCheckBoxChecked,
+    tekCheckBoxUnchecked,
+    tekContainer,
+    tekImageContainer,
+    tekSubstitution,
+    tekSubstitutionBegin,
+    tekSubstitutionContinue,
+    tekSubstitutionEnd,
+    tekComment,
+    tekError,
+    tekNeedValue,
+    tekReferenced,
+    tekFrameDot,
+    tekFrameSingle,
+    tekMark,
+    tekExternalEditingMode,
+    tekLogicFrame,
+    tekImageChess,
+    tekCount
+};
+
+// Font style bits.
+enum : int { tfsBold = 1, tfsItalic = 2, tfsUnderline = 4 };
+
+// Fill modes of the parts of a frame.
+enum TThemeFillMode : int { tfmStretch = 0, tfmTile = 1, tfmLeaveOut = 2 };
+// Indexes into TSheetThemeElementData::FillModes.
+enum : int { tfpLeft = 0, tfpTop = 1, tfpRight = 2, tfpBottom = 3, tfpClient = 4 };
+
+// The size in points of a font whose stored size is 0.
+constexpr int DefaultThemeFontSize = 8;
+
+struct TSheetThemeFontData {
+    QString Name;  // the face
+    int BaseSize = 0;
+    int Size = DefaultThemeFontSize;
+    int Style = 0;
+    TColor Color = MakeColor(0, 0, 0);
+    TColor SecondColor = clNone;  // the shadow colour
+
+    // The font at Size points, made by the device-context manager (at its
+    // resolution, kerning off).
+    QFont MakeFont() const;
+};
+
+struct TSheetThemeElementData {
+    TRect Cut;  // in the theme image, right and bottom exclusive
+    TColor ColorOver = 0;  // 0 (or none): no tint
+    bool IsFrame = true;
+    TRect MouseTransparent;
+    TRect BaseMargins, Margins;
+    TRect BasePadding, Padding;
+    std::array<int, 5> FillModes{};
+    TRect Zone;  // widths of the fixed border parts: left, top, right, bottom
+
+    int Width() const noexcept { return Cut.Width(); }
+    int Height() const noexcept { return Cut.Height(); }
+};
+
+struct TSheetThemeImageData {
+    TRect BaseInsets, Insets;
+    int BaseSize = 2, Size = 2;
+};
+
+class TSheetTheme {
+public:
+    TSheetTheme();
+    TSheetTheme(const TSheetTheme&) = delete;
+    TSheetTheme& operator=(const TSheetTheme&) = delete;
+
+    static const QString& FontKindName(int kind);
+    static const QString& ElementKindName(int kind);
+    // The kind whose node is read when this kind's node is missing (itself when none).
+    static int ElementKindFallback(int kind) noexcept;
+    static bool IsFrameKind(int kind) noexcept;
+
+    // The base name of the built-in theme's resources ("...Info" and "...Image").
+    static const QString DefaultThemeResource;
+
+    // The theme text from the resource baseName + "Info", the image from
+    // baseName + "Image". A missing resource raises the file error.
+    void LoadFromResource(const QString& baseName);
+    // The theme text from fileName, the image from the ".png" of the same name.
+    // A missing file raises the file error.
+    void LoadFromFile(const QString& fileName);
+    // Reads the theme from a knot tree and an image (straight or premultiplied alpha).
+    void Load(TKnot& root, const QImage& image);
+
+    const QImage& Image() const noexcept { return m_image; }
+    const TSheetThemeFontData& GetFontData(int kind) const { return m_fonts.at(size_t(kind)); }
+    const TSheetThemeElementData& GetElementData(int kind) const { return m_elements.at(size_t(kind)); }
+    const TSheetThemeImageData& GetImageData(int index) const { return m_imageLayouts.at(size_t(index)); }
+    TColor DisableColor() const noexcept { return m_disableColor; }
+    TColor SelectColor() const noexcept { return m_selectColor; }
+    TColor SelectInactiveColor() const noexcept { return m_selectInactiveColor; }
+    int LayoutValue1() const noexcept { return m_layoutValue1; }
+    int LayoutValue2() const noexcept { return m_layoutValue2; }
+    const TRect& LayoutRect() const noexcept { return m_layoutRect; }
+
+    // Fonts: BaseSize + pointDelta. Margins, padding, image layouts and the
+    // layout values: base * percent / 100.
+    void Scale(int pointDelta, int percent);
+
+    // The pixel at (x, y) of the theme image, each coordinate clamped into
+    // the image; an empty image gives defaultColor.
+    TColor PixelColor(int x, int y, TColor defaultColor) const;
+
+    // The Cut of a kind as a premultiplied image; with a tint (not 0, not
+    // none) the tinted copy, made once per colour.
+    const QImage& KindImage(int kind, TColor tint) const;
+    int TintedCopyCount(int kind) const { return int(m_tinted.at(size_t(kind)).size()); }
+
+    // A single picture: the kind's Cut at (x, y), tinted by `tint`, or by the
+    // kind's ColorOver when tint is none.
+    void DrawImage(QPainter& painter, int kind, int x, int y, TColor tint = clNone) const;
+    // The kind drawn as a nine-part frame over rect (see DrawNinePart).
+    void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone) const;
+    QSize GetSize(int kind) const;
+    int GetMinWidth(int kind) const;
+    int GetMinHeight(int kind) const;
+
+private:
+    void ReadColors(TKnot& root);
+    void ReadFont(TKnot* node, TSheetThemeFontData& font);
+    void ReadElement(TKnot* node, int kind, TSheetThemeElementData& data);
+    void DeriveImageLayouts();
+    TColor ReadColor(TKnot* node, const QString& name, TColor defaultColor);
+    void DropCaches();
+
+    QImage m_image;  // straight alpha
+    std::array<TSheetThemeFontData, tfkCount> m_fonts;
+    std::array<TSheetThemeElementData, tekCount> m_elements;
+    std::array<TSheetThemeImageData, 3> m_imageLayouts;
+    TColor m_disableColor;
+    TColor m_selectColor;
+    TColor m_selectInactiveColor;
+    int m_baseLayoutValue1 = 3, m_layoutValue1 = 3;
+    int m_baseLayoutValue2 = 3, m_layoutValue2 = 3;
+    TRect m_baseLayoutRect, m_layoutRect;
+
+    mutable std::array<QImage, tekCount> m_cutImages;
+    mutable std::array<QHash<TColor, QImage>, tekCount> m_tinted;
+};
+
+// ---------------------------------------------------------------------------
+// Pieces of theme drawing, open for tests
+
+// The first face of a comma-separated list installed on the system; empty when none is.
+QString ChooseInstalledFace(const QString& faces);
+// A rectangle "l,t,r,b", each part clamped to min..max; a missing or
+// non-numeric part reads as 0.
+TRect ParseThemeRect(const QString& text, int min = 0, int max = 10000);
+// The tint formula on one straight-alpha pixel: colour channels become
+// round(c * (1 - a) + t * a) with a = tint alpha / 255; alpha is kept;
+// fully transparent pixels stay as they are.
+QRgb TintPixel(QRgb pixel, TColor tint) noexcept;
+// Fits two border parts to a target: when the target is smaller than their
+// sum, it is split between them in proportion; both results are
+// non-negative and together fill the target.
+void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fittedSecond) noexcept;
+// Draws `source` (premultiplied) as a nine-part frame over target: zone widths
+// fitted to the target, corners copied, edges and centre by their fill modes,
+// column by column, top to bottom.
+void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
+                  const TRect& target);

@@ -1,0 +1,969 @@
+#include "scheme/diVisual.h"
+
+#include "core/cuKnot.h"
+#include "core/cuUtils.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diFilers.h"
+#include "scheme/diThemes.h"
+#include "scheme/diSheet.h"
+
+#include <algorithm>
+#include <climits>
+
+TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+    if (r.IsEmpty()) return TRect{};
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// TSheetUpdate
+
+TSheetUpdate::TSheetUpdate(TSheet* sheet) : m_sheet(sheet) {
+    if (m_sheet) m_sheet->BeginUpdate();
+}
+
+TSheetUpdate::~TSheetUpdate() {
+    if (!m_sheet) return;
+    try {
+        m_sheet->EndUpdate();
+    } catch (...) {
+        // A listener that raises while the bracket closes on unwinding must
+        // not take the program down; the bracket is closed all the same.
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TVisualChildIndex
+
+namespace {
+// Containers with fewer children are walked plainly.
+constexpr int kIndexedChildCount = 64;
+// A child spanning more bands than this is kept in a list of its own.
+constexpr int kWideBandCount = 64;
+}  // namespace
+
+void TVisualChildIndex::Build(TVisualElement* parent) {
+    m_children.clear();
+    m_bands.clear();
+    m_wide.clear();
+    int top = INT_MAX, bottom = INT_MIN;
+    for (TVisualElement* c = parent->FirstVisualChild(); c; c = c->NextVisualSibling()) {
+        m_children.push_back(c);
+        if (c->Width() <= 0 || c->Height() <= 0) continue;
+        top = std::min(top, c->Top());
+        bottom = std::max(bottom, c->Top() + c->Height());
+    }
+    if (top >= bottom) return;
+    m_top = top;
+    const int64_t extent = int64_t(bottom) - top;
+    const int64_t count = std::max<int64_t>(1, int64_t(m_children.size()));
+    m_bandHeight = int(std::max<int64_t>(16, (extent + count - 1) / count * 2));
+    const int64_t bandCount = (extent + m_bandHeight - 1) / m_bandHeight;
+    m_bands.resize(size_t(bandCount));
+    for (int i = 0; i < int(m_children.size()); ++i) {
+        TVisualElement* c = m_children[size_t(i)];
+        if (c->Width() <= 0 || c->Height() <= 0) continue;
+        const int64_t first = (int64_t(c->Top()) - m_top) / m_bandHeight;
+        const int64_t last = (int64_t(c->Top()) + c->Height() - 1 - m_top) / m_bandHeight;
+        if (last - first >= kWideBandCount) {
+            m_wide.push_back(i);
+            continue;
+        }
+        for (int64_t b = first; b <= last; ++b) m_bands[size_t(b)].push_back(i);
+    }
+}
+
+void TVisualChildIndex::Query(const TRect& rect, std::vector<TVisualElement*>& out) const {
+    out.clear();
+    if (m_bands.empty() || rect.IsEmpty()) return;
+    int64_t first = (int64_t(rect.Top) - m_top) / m_bandHeight;
+    int64_t last = (int64_t(rect.Bottom) - 1 - m_top) / m_bandHeight;
+    if (int64_t(rect.Bottom) - 1 < m_top) return;
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, int64_t(m_bands.size()) - 1);
+    std::vector<int> hits(m_wide.begin(), m_wide.end());
+    for (int64_t b = first; b <= last; ++b) hits.insert(hits.end(), m_bands[size_t(b)].begin(), m_bands[size_t(b)].end());
+    std::sort(hits.begin(), hits.end());
+    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+    for (int i : hits) {
+        TVisualElement* c = m_children[size_t(i)];
+        if (RectsMeet(c->GetBoundsRect(), rect)) out.push_back(c);
+    }
+}
+
+void TVisualElement::ChildrenMeeting(const TRect& rect, std::vector<TVisualElement*>& out) {
+    out.clear();
+    if (m_visualChildCount < kIndexedChildCount) {
+        for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling)
+            if (RectsMeet(c->GetBoundsRect(), rect)) out.push_back(c);
+        return;
+    }
+    if (!m_childIndex) {
+        m_childIndex = std::make_unique<TVisualChildIndex>();
+        m_childIndex->Build(this);
+    }
+    m_childIndex->Query(rect, out);
+}
+
+// ---------------------------------------------------------------------------
+// TVisualElement: construction and destruction
+
+T_ELEMENT_CLASS_IMPL(TVisualElement, TElement)
+
+TVisualElement::TVisualElement() noexcept = default;
+
+TVisualElement::~TVisualElement() = default;
+
+void TVisualElement::Create() {
+    TElement::Create();
+    m_vstate |= vsVisible;
+    m_descent = 3;
+    UpdateStates();
+}
+
+TVisualElement* TVisualElement::CreateSubElement(const TElementClass* cls, TElement* owner, TElement* before,
+                                                 TVisualElement* visualParent, TVisualElement* visualBefore) {
+    auto* e = dynamic_cast<TVisualElement*>(TElement::CreateSubElement(cls, owner, before));
+    if (e) e->SetVisualParentAt(visualParent, visualBefore);
+    return e;
+}
+
+// Leaves the visual parent, lets the visual children go (the element tree
+// owns them) and frees the sign.
+void TVisualElement::BeforeDestruction() {
+    TElement::BeforeDestruction();
+    if (m_visualParent) SetVisualParentAt(nullptr, nullptr);
+    while (m_firstVisualChild) m_firstVisualChild->SetVisualParentAt(nullptr, nullptr);
+    if (m_sheet) {
+        DetachFromSheet();
+        m_sheet = nullptr;
+    }
+    if (m_messagesSign) {
+        TMessagesSignElement* sign = m_messagesSign;
+        m_messagesSign = nullptr;
+        sign->m_element = nullptr;
+        sign->Free();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The visual tree
+
+bool TVisualElement::IsSheetRoot() const noexcept {
+    return m_sheet && static_cast<const TVisualElement*>(m_sheet->Root()) == this;
+}
+
+TVisualElement* TVisualElement::FirstVisibleChild() const noexcept {
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling)
+        if (c->IsVisible()) return c;
+    return nullptr;
+}
+
+TVisualElement* TVisualElement::LastVisibleChild() const noexcept {
+    for (TVisualElement* c = m_lastVisualChild; c; c = c->m_prevVisualSibling)
+        if (c->IsVisible()) return c;
+    return nullptr;
+}
+
+TVisualElement* TVisualElement::NextVisibleSibling() const noexcept {
+    for (TVisualElement* c = m_nextVisualSibling; c; c = c->m_nextVisualSibling)
+        if (c->IsVisible()) return c;
+    return nullptr;
+}
+
+void TVisualElement::LinkVisual(TVisualElement* parent, TVisualElement* before) {
+    if (before && before->m_visualParent != parent) before = nullptr;
+    m_visualParent = parent;
+    m_nextVisualSibling = before;
+    m_prevVisualSibling = before ? before->m_prevVisualSibling : parent->m_lastVisualChild;
+    if (m_prevVisualSibling)
+        m_prevVisualSibling->m_nextVisualSibling = this;
+    else
+        parent->m_firstVisualChild = this;
+    if (before)
+        before->m_prevVisualSibling = this;
+    else
+        parent->m_lastVisualChild = this;
+    ++parent->m_visualChildCount;
+    parent->DropChildIndex();
+}
+
+void TVisualElement::UnlinkVisual() {
+    TVisualElement* parent = m_visualParent;
+    if (!parent) return;
+    if (m_prevVisualSibling)
+        m_prevVisualSibling->m_nextVisualSibling = m_nextVisualSibling;
+    else
+        parent->m_firstVisualChild = m_nextVisualSibling;
+    if (m_nextVisualSibling)
+        m_nextVisualSibling->m_prevVisualSibling = m_prevVisualSibling;
+    else
+        parent->m_lastVisualChild = m_prevVisualSibling;
+    m_prevVisualSibling = m_nextVisualSibling = nullptr;
+    m_visualParent = nullptr;
+    --parent->m_visualChildCount;
+    parent->DropChildIndex();
+}
+
+void TVisualElement::InsertVisualChild(TVisualElement* child, TVisualElement* before) {
+    child->LinkVisual(this, before);
+    if (child->m_sheet != m_sheet) child->SetSheetOfSubtree(m_sheet);
+}
+
+void TVisualElement::RemoveVisualChild(TVisualElement* child) {
+    const bool wasInSelectedText = child->IsInSelection();
+    if (child->m_sheet) child->SetSheetOfSubtree(nullptr);
+    child->UnlinkVisual();
+    if (HasVisualOption(voTextContainer) && wasInSelectedText) NotifyContentChanged();
+}
+
+void TVisualElement::MoveVisualChild(TVisualElement* child, TVisualElement* before) {
+    child->UnlinkVisual();
+    child->LinkVisual(this, before);
+}
+
+void TVisualElement::SetVisualParentAt(TVisualElement* parent, TVisualElement* before) {
+    if (parent == this) return;
+    if (parent == m_visualParent && before == m_nextVisualSibling && (parent || !before)) return;
+    if (parent && parent == m_visualParent) {
+        parent->MoveVisualChild(this, before);
+        Invalidate();
+        return;
+    }
+    if (TVisualElement* old = m_visualParent) {
+        const TRect oldArea = GetBoundsRect();
+        const bool wasVisible = IsVisible();
+        old->RemoveVisualChild(this);
+        if (wasVisible) old->Invalidate(oldArea);
+    }
+    if (parent) parent->InsertVisualChild(this, before);
+    Invalidate();
+    UpdateStates();
+}
+
+// Giving the subtree another sheet: the old one forgets it, the new one is
+// set everywhere, then the subtree is laid out on the new sheet.
+void TVisualElement::SetSheetOfSubtree(TSheet* sheet) {
+    if (m_sheet == sheet) return;
+    if (m_sheet) DetachFromSheet();
+    std::vector<TVisualElement*> stack{this};
+    while (!stack.empty()) {
+        TVisualElement* e = stack.back();
+        stack.pop_back();
+        e->m_sheet = sheet;
+        for (TVisualElement* c = e->m_firstVisualChild; c; c = c->m_nextVisualSibling) stack.push_back(c);
+    }
+    if (sheet && !IsBeingDestroyed()) {
+        TSheetUpdate update(sheet);
+        UpdateLayout(true, true, false, false);
+    }
+}
+
+void TVisualElement::DetachFromSheet() {
+    if (m_messagesSign) {
+        TMessagesSignElement* sign = m_messagesSign;
+        m_messagesSign = nullptr;
+        sign->m_element = nullptr;
+        sign->Free();
+    }
+    if (m_sheet) m_sheet->ForgetElement(this);
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->DetachFromSheet();
+}
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+QPoint TVisualElement::ClientToSheet(QPoint p) const noexcept {
+    for (const TVisualElement* e = this; e; e = e->m_visualParent) p += QPoint(e->m_left, e->m_top);
+    return p;
+}
+
+QPoint TVisualElement::SheetToClient(QPoint p) const noexcept {
+    for (const TVisualElement* e = this; e; e = e->m_visualParent) p -= QPoint(e->m_left, e->m_top);
+    return p;
+}
+
+bool TVisualElement::SetBounds(int left, int top, int width, int height, int descent) {
+    if (left == m_left && top == m_top && width == m_width && height == m_height && descent == m_descent) {
+        Invalidate();
+        return false;
+    }
+    const TRect oldRect = GetBoundsRect();
+    const int oldDescent = m_descent;
+    Invalidate();
+    m_left = left;
+    m_top = top;
+    m_width = width;
+    m_height = height;
+    m_descent = descent;
+    Invalidate();
+    if (left != oldRect.Left || top != oldRect.Top) PositionChanged();
+    if (m_visualParent) {
+        m_visualParent->DropChildIndex();
+        m_visualParent->ChildBoundsChanged(this, oldRect, oldDescent);
+    }
+    if (IsSheetRoot()) m_sheet->RootBoundsChanged();
+    BoundsChanged(oldRect, oldDescent);
+    return true;
+}
+
+void TVisualElement::PositionChanged() {
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->PositionChanged();
+    if (m_messagesSign) PlaceMessagesSign();
+    if (IsFocused()) UpdateCaret();
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+bool TVisualElement::IsFocused() const noexcept { return m_sheet && m_sheet->Focused() == this; }
+bool TVisualElement::IsPressed() const noexcept { return m_sheet && m_sheet->Pressed() == this; }
+bool TVisualElement::IsHot() const noexcept { return m_sheet && m_sheet->Hot() == this; }
+
+bool TVisualElement::IsReadOnly() const noexcept {
+    return (m_voptions & voReadOnly) || (m_sheet && m_sheet->ReadOnly()) || (Scheme() && Scheme()->ReadOnly());
+}
+
+void TVisualElement::SetDisabled(bool value) {
+    if (value == IsDisabled()) return;
+    SetVisualStateBits(vsDisabled, value);
+    DisabledChanged();
+    NotifyEditStateChanged();
+}
+
+void TVisualElement::DisabledChanged() { UpdateDisabled(); }
+
+void TVisualElement::SetExternalEditing(bool value) {
+    if (value == IsExternalEditing()) return;
+    SetVisualStateBits(vsExternalEditing, value);
+    ExternalEditingChanged();
+    Invalidate();
+}
+
+void TVisualElement::SetEditing(bool value) { SetVisualStateBits(vsEditing, value); }
+
+void TVisualElement::SetSelected(bool value) {
+    if (value == IsSelected()) return;
+    if (m_sheet) {
+        m_sheet->SetElementSelected(this, value);
+        return;
+    }
+    SetStateBits(esSelected, value);
+}
+
+void TVisualElement::SetInSelectedText(bool value) {
+    if (value == IsInSelection()) return;
+    SetVisualStateBits(vsInSelection, value);
+    InSelectedTextFlagChanged();
+    if (m_visualParent) m_visualParent->ContentChanged();
+}
+
+void TVisualElement::SetPressed(bool value) {
+    if (!m_sheet) return;
+    if (value)
+        m_sheet->SetPressed(this);
+    else if (IsPressed())
+        m_sheet->SetPressed(nullptr);
+}
+
+void TVisualElement::SetVisualOptions(uint16_t value) {
+    if (value == m_voptions) return;
+    const uint16_t old = m_voptions;
+    const bool wasReadOnly = IsReadOnly();
+    m_voptions = value;
+    if ((old ^ value) & voHiddenWhileEmpty) UpdateVisibility();
+    if (IsReadOnly() != wasReadOnly) NotifyEditStateChanged();
+}
+
+bool TVisualElement::ComputeDisabled() {
+    return IsDisabled() || (m_visualParent && m_visualParent->IsEffectivelyDisabled());
+}
+
+bool TVisualElement::ComputeInSelectedText() {
+    return IsInSelection() || (m_visualParent && m_visualParent->IsInSelectedText());
+}
+
+bool TVisualElement::ComputeVisible() {
+    bool shown = !m_visualParent || (m_visualParent->IsVisible() && m_visualParent->CanShowChild(this));
+    if (shown && (m_voptions & voHiddenWhileEmpty))
+        shown = (IsValidated() && IsFilled()) || IsBeingFocused() || IsFocused();
+    return shown;
+}
+
+void TVisualElement::UpdateDisabled() {
+    if (IsBeingDestroyed()) return;
+    const bool value = ComputeDisabled();
+    if (value == IsEffectivelyDisabled()) return;
+    SetVisualStateBits(vsEffectivelyDisabled, value);
+    EffectiveDisabledChanged();
+    Invalidate();
+}
+
+void TVisualElement::UpdateInSelectedText() {
+    if (IsBeingDestroyed()) return;
+    const bool value = ComputeInSelectedText();
+    if (value == IsInSelectedText()) return;
+    SetVisualStateBits(vsInSelectedText, value);
+    InSelectedTextChanged();
+}
+
+void TVisualElement::UpdateVisibility() {
+    if (IsBeingDestroyed()) return;
+    const bool value = ComputeVisible();
+    if (value == IsVisible()) return;
+    if (!value) Invalidate();  // the area it leaves
+    SetVisualStateBits(vsVisible, value);
+    VisibilityChanged();
+    if (value) Invalidate();
+}
+
+void TVisualElement::EffectiveDisabledChanged() {
+    if (m_visualParent) m_visualParent->ChildDisabledChanged(this);
+    UpdateChildrenDisabled();
+    if (IsValidated()) CheckAll();
+}
+
+void TVisualElement::VisibilityChanged() {
+    if (m_visualParent) {
+        m_visualParent->DropChildIndex();
+        m_visualParent->ChildVisibilityChanged(this);
+    }
+    UpdateChildrenVisibility();
+    UpdateMessagesSign();
+    if (!IsVisible() && m_sheet) {
+        if (m_sheet->Hot() == this) m_sheet->SetHot(nullptr);
+        if (m_sheet->Focused() == this) m_sheet->SetFocus(nullptr);
+        if (TVisualElement* d = m_sheet->DelayedFocus())
+            for (TVisualElement* e = d; e; e = e->m_visualParent)
+                if (e == this) {
+                    m_sheet->CancelDelayedFocus();
+                    break;
+                }
+    }
+}
+
+void TVisualElement::UpdateChildrenDisabled() {
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->UpdateDisabled();
+}
+
+void TVisualElement::UpdateChildrenInSelectedText() {
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->UpdateInSelectedText();
+}
+
+void TVisualElement::UpdateChildrenVisibility() {
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->UpdateVisibility();
+}
+
+void TVisualElement::UpdateStates() {
+    UpdateDisabled();
+    UpdateInSelectedText();
+    UpdateVisibility();
+}
+
+void TVisualElement::FilledChanged() {
+    TElement::FilledChanged();
+    UpdateMessagesSign();
+    if (m_voptions & voHiddenWhileEmpty) UpdateVisibility();
+}
+
+void TVisualElement::MessagesChanged() { UpdateMessagesSign(); }
+
+void TVisualElement::FocusChanged() {
+    if (m_voptions & voHiddenWhileEmpty) UpdateVisibility();
+}
+
+void TVisualElement::FocusChanging() {
+    if (IsEditing()) FinishEditing();
+}
+
+// ---------------------------------------------------------------------------
+// Invalidation
+
+void TVisualElement::Invalidate() {
+    if (IsBeingDestroyed() || !m_sheet || !IsVisible()) return;
+    if (m_sheet->UpdateCount() > 0) {
+        m_sheet->InvalidateAll();
+        return;
+    }
+    InvalidateInParent(OffsetRect(GetUpdateRect(), m_left, m_top));
+}
+
+void TVisualElement::Invalidate(const TRect& rect) {
+    if (IsBeingDestroyed() || !m_sheet || !IsVisible()) return;
+    if (m_sheet->UpdateCount() > 0) {
+        m_sheet->InvalidateAll();
+        return;
+    }
+    const TRect r = IntersectRects(rect, GetUpdateRect());
+    if (r.IsEmpty()) return;
+    InvalidateInParent(OffsetRect(r, m_left, m_top));
+}
+
+// The rectangle in the parent's coordinates goes up the visual tree; the
+// sheet's root hands it (in sheet coordinates) to the sheet.
+void TVisualElement::InvalidateInParent(const TRect& rectInParent) {
+    if (rectInParent.IsEmpty()) return;
+    if (m_visualParent) {
+        if (!m_visualParent->IsVisible()) return;
+        m_visualParent->InvalidateInParent(
+            OffsetRect(rectInParent, m_visualParent->m_left, m_visualParent->m_top));
+    } else if (IsSheetRoot()) {
+        m_sheet->InvalidateRect(rectInParent);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void TVisualElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    for (TVisualElement* c = m_firstVisualChild; c;) {
+        TVisualElement* next = c->m_nextVisualSibling;
+        if (force || all || c->IsVisible()) c->UpdateLayout(force, all, widthChanged, heightChanged);
+        c = next;
+    }
+    if ((force || all) && IsValidated() && Messages()) Check();
+    UpdateMessagesSign();
+}
+
+QSize TVisualElement::GetAvailableSize(TVisualElement* child) {
+    if (m_visualParent) return m_visualParent->GetAvailableSize(this);
+    if (IsSheetRoot()) return m_sheet->AvailableSize();
+    return QSize(INT_MAX, INT_MAX);
+}
+
+TRect TVisualElement::GetMargins() { return m_sheet ? m_sheet->Canvas()->GetThemeMargins(tekField) : TRect{}; }
+
+// ---------------------------------------------------------------------------
+// Content-change bracket
+
+void TVisualElement::ContentChanged() {
+    if (m_vstate & vsContentChange) {
+        m_vstate |= vsContentChanged;
+        return;
+    }
+    if (m_voptions & voTextContainer) NotifyContentChanged();
+}
+
+void TVisualElement::EndContentChange() {
+    m_vstate &= uint16_t(~vsContentChange);
+    if (m_vstate & vsContentChanged) {
+        m_vstate &= uint16_t(~vsContentChanged);
+        ContentChanged();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Sheet notifications
+
+void TVisualElement::NotifyContentChanged() {
+    if (IsFocused()) m_sheet->NotifyFocusedContent();
+}
+
+void TVisualElement::NotifyFocusedState() {
+    if (IsFocused()) m_sheet->NotifyFocusState();
+}
+
+void TVisualElement::NotifyFocusedChanged() {
+    if (IsFocused()) m_sheet->NotifyFocusedElement();
+}
+
+void TVisualElement::NotifyEditStateChanged() {
+    if (IsFocused()) m_sheet->NotifyEditState();
+}
+
+void TVisualElement::UpdateCaret() {
+    if (IsFocused()) m_sheet->UpdateCaret();
+}
+
+void TVisualElement::UpdateSheetCursor() {
+    if (m_sheet && (IsPressed() || IsHot())) m_sheet->UpdateCursor();
+}
+
+// ---------------------------------------------------------------------------
+// Hit test
+
+bool TVisualElement::ContainsPoint(QPoint p) {
+    if (p.x() < 0 || p.y() < 0 || p.x() >= m_width || p.y() >= m_height) return false;
+    const TRect in = GetHitInsets();
+    return p.x() >= in.Left && p.y() >= in.Top && p.x() < m_width - in.Right && p.y() < m_height - in.Bottom;
+}
+
+TVisualElement* TVisualElement::ElementAt(QPoint p, int flags) {
+    if (IsInSelectedText() && !(flags & hfSelectedText)) return nullptr;
+    if ((m_voptions & voTransparent) && !(flags & hfTransparent)) return nullptr;
+    if (!ContainsPoint(p)) return nullptr;
+    if (flags & hfChildren) {
+        int childFlags = flags | hfSelf;
+        if (!(flags & hfDeep)) childFlags &= ~hfChildren;
+        auto tryChild = [&](TVisualElement* c) -> TVisualElement* {
+            if (!c->IsVisible()) return nullptr;
+            return c->ElementAt(p - QPoint(c->m_left, c->m_top), childFlags);
+        };
+        if (m_visualChildCount < kIndexedChildCount) {
+            for (TVisualElement* c = m_lastVisualChild; c; c = c->m_prevVisualSibling)
+                if (TVisualElement* hit = tryChild(c)) return hit;
+        } else {
+            std::vector<TVisualElement*> near;
+            ChildrenMeeting(TRect{p.x(), p.y(), p.x() + 1, p.y() + 1}, near);
+            for (auto it = near.rbegin(); it != near.rend(); ++it)
+                if (TVisualElement* hit = tryChild(*it)) return hit;
+        }
+    }
+    return (flags & hfSelf) ? this : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Focus
+
+void TVisualElement::SetFocus(const QString&) {
+    if (m_sheet) m_sheet->SetFocus(this);
+}
+
+void TVisualElement::Focus() {
+    if (!IsFocused()) SetFocus();
+}
+
+TVisualElement* TVisualElement::GetNextChild(TVisualElement* child, bool forward) {
+    if (!child) return forward ? m_firstVisualChild : m_lastVisualChild;
+    return forward ? child->m_nextVisualSibling : child->m_prevVisualSibling;
+}
+
+TVisualElement* TVisualElement::GetNavigationParent() { return IsSheetRoot() ? nullptr : m_visualParent; }
+
+TVisualElement* TVisualElement::FindFocusable(bool forward, bool skipDisabled, bool visibleOnly) {
+    if (visibleOnly && !IsVisible()) return nullptr;
+    if ((m_voptions & voFocusable) && !(skipDisabled && IsEffectivelyDisabled())) return this;
+    for (TVisualElement* c = GetNextChild(nullptr, forward); c; c = GetNextChild(c, forward))
+        if (TVisualElement* hit = c->FindFocusable(forward, skipDisabled, visibleOnly)) return hit;
+    return nullptr;
+}
+
+TVisualElement* TVisualElement::FindNextFocusable(bool forward, bool along, bool skipDisabled, bool visibleOnly) {
+    TVisualElement* current = this;
+    for (;;) {
+        TVisualElement* parent = current->GetNavigationParent();
+        if (!parent) return nullptr;
+        if ((parent->m_voptions & voFocusable) && !(skipDisabled && parent->IsEffectivelyDisabled()) &&
+            !(visibleOnly && !parent->IsVisible()))
+            return parent;
+        for (TVisualElement* c = parent->GetNextChild(current, forward); c; c = parent->GetNextChild(c, forward))
+            if (TVisualElement* hit = c->FindFocusable(forward, skipDisabled, visibleOnly)) return hit;
+        current = parent;
+    }
+}
+
+TVisualElement* TVisualElement::FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled,
+                                                    bool visibleOnly) {
+    TVisualElement* e = FindNextFocusable(forward, true, skipDisabled, visibleOnly);
+    if (!e || !root) return e;
+    for (TVisualElement* a = e; a; a = a->m_visualParent)
+        if (a == root) return e;
+    return nullptr;
+}
+
+void TVisualElement::FocusFirst() {
+    TVisualElement* e = FindFocusable(true, false, true);
+    if (e == this)
+        Focus();
+    else if (e)
+        e->FocusFirst();
+}
+
+void TVisualElement::MakeVisible() {
+    TSheetUpdate update(m_sheet);
+    TScheme* scheme = Scheme();
+    if (scheme) scheme->BeginOperationGroup(false);
+    try {
+        for (TVisualElement* e = this; e && !e->IsSheetRoot();) {
+            TVisualElement* parent = e->GetNavigationParent();
+            if (!parent) break;
+            if (!e->IsVisible()) parent->ShowChild(e);
+            e = parent;
+        }
+    } catch (...) {
+        if (scheme) scheme->EndOperationGroup();
+        throw;
+    }
+    if (scheme) scheme->EndOperationGroup();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+void TVisualElement::MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) {
+    if (clicks == 2) DoubleClick();
+    if (button == mbLeft && (m_voptions & voPressable) && m_sheet) {
+        if ((m_voptions & voFocusable) && !IsFocused()) Focus();
+        m_sheet->SetPressed(this);
+        return;
+    }
+    if (m_visualParent) m_visualParent->MouseDown(p + QPoint(m_left, m_top), button, shift, clicks);
+}
+
+void TVisualElement::MouseUp(QPoint p, TMouseButton button, TShiftState) {
+    if (button != mbLeft || !IsPressed()) return;
+    m_sheet->SetPressed(nullptr);
+    if (ContainsPoint(p)) Click();
+}
+
+// ---------------------------------------------------------------------------
+// Messages sign
+
+void TVisualElement::UpdateMessagesSign() {
+    const bool need = m_sheet && !IsBeingDestroyed() && IsValidated() && IsVisible() && !HasNoErrors() &&
+                      !InheritsFrom(TMessagesSignElement::StaticClass());
+    if (!need) {
+        if (m_messagesSign) {
+            TMessagesSignElement* sign = m_messagesSign;
+            m_messagesSign = nullptr;
+            sign->m_element = nullptr;
+            sign->Free();
+        }
+        return;
+    }
+    if (!m_messagesSign) {
+        TSheetElement* root = m_sheet->Root();
+        auto* sign = TElement::CreateSubElement<TMessagesSignElement>(root);
+        sign->m_element = this;
+        m_messagesSign = sign;
+        sign->SetVisualParent(root);
+        sign->UpdateLayout(true, false, false, false);
+    }
+    PlaceMessagesSign();
+}
+
+// The sign's left edge at the element's, its middle one pixel above the
+// element's top; never more than a quarter of its height above the root.
+void TVisualElement::PlaceMessagesSign() {
+    TMessagesSignElement* sign = m_messagesSign;
+    TSheetElement* root = m_sheet ? m_sheet->Root() : nullptr;
+    if (!sign || !root) return;
+    const int h = sign->Height();
+    const QPoint inSheet = ClientToSheet(QPoint(0, -(h / 2) - 1));
+    const QPoint inRoot = inSheet - QPoint(root->Left(), root->Top());
+    const int top = std::max(inRoot.y(), -(h / 4));
+    sign->SetPosition(inRoot.x(), top);
+}
+
+void TVisualElement::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
+    if (child && child == m_messagesSign) {
+        name = QStringLiteral("MessagesSign");
+        return;
+    }
+    TElement::GetChildName(child, filer, name);
+}
+
+void TVisualElement::GetHint(QString& text) {
+    text.clear();
+    if (IsSubElement())
+        if (TElement* p = ParentElement()) p->GetChildHint(this, text);
+}
+
+// ---------------------------------------------------------------------------
+// Node messages
+
+bool TVisualElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    if (msg == nmBeingDestroyed) SetStateBits(esBeingDestroyed, true);
+    if (m_visualParent && m_visualParent->HandleVisualChildMessage(this, msg, p1, p2)) return true;
+    return TElement::HandleNodeMessage(msg, p1, p2);
+}
+
+// ---------------------------------------------------------------------------
+// Storage
+
+namespace {
+const QString kDisabled = QStringLiteral("Disabled");
+const QString kLeft = QStringLiteral("Left");
+const QString kTop = QStringLiteral("Top");
+}  // namespace
+
+void TVisualElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
+    TElement::SaveTo(saver, knot);
+    if (IsDisabled()) knot->WriteBool(kDisabled, true);
+    if ((m_voptions & voFreePosition) && !saver->HasOption(foNoPosition)) {
+        knot->WriteInt(kLeft, m_left);
+        knot->WriteInt(kTop, m_top);
+    }
+}
+
+void TVisualElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
+    TElement::LoadFrom(loader, knot);
+    if (m_voptions & voCanDisable) SetDisabled(knot->ReadBool(kDisabled, false));
+    if ((m_voptions & voFreePosition) && !loader->HasOption(foNoPosition))
+        SetPosition(knot->ReadInt(kLeft, 0), knot->ReadInt(kTop, 0));
+}
+
+bool TVisualElement::AcceptsForFiler(TSchemeFiler* filer, TElement* element) {
+    auto* visual = dynamic_cast<TVisualElement*>(element);
+    if (filer->HasOption(foSkipDisabled) && visual && visual->IsDisabled()) return false;
+    if (filer->HasOption(foSkipOption10) && (element->Options() & eoOmitWithFilerOption40)) return false;
+    if (filer->HasOption(foSkipOption20) && (element->Options() & eoOmitWithFilerOption20)) return false;
+    return true;
+}
+
+void TVisualElement::MapNodeName(TSchemeFiler*, TKnot*, QString& name) {
+    static const std::pair<const char16_t*, const char16_t*> kLegacy[] = {
+        {u"Class", u"Object"},         {u"ExeConsoleGenerator", u"ConsoleApplicationGenerator"},
+        {u"EmptyValue", u"Empty"},     {u"EventHandler", u"Handler"},
+        {u"MethodOverride", u"Override"}, {u"TryFinally", u"Rockfall"},
+        {u"False", u"Empty"},
+    };
+    for (const auto& [stored, current] : kLegacy)
+        if (name == QStringView(stored)) {
+            name = QString::fromUtf16(current);
+            return;
+        }
+}
+
+TElement* TVisualElement::CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, TElement* before,
+                                              TElementClassList& classList, bool& classListFilled) {
+    if (!classListFilled) {
+        classList.clear();
+        GetAcceptedClasses(classList);
+        classListFilled = true;
+    }
+    QString name = knot->Name();
+    MapNodeName(filer, knot, name);
+    const TElementClass* cls = nullptr;
+    for (const TElementClass* c : classList)
+        if (c->GetTypeName() == name) {
+            cls = c;
+            break;
+        }
+    if (!cls) cls = UnknownNodeClass(filer);
+    TElement* element = TElement::CreateIn(cls, Scheme(), this, before);
+    try {
+        if (auto* loader = dynamic_cast<TSchemeLoader*>(filer)) element->LoadFrom(loader, knot);
+    } catch (...) {
+        element->Free();
+        throw;
+    }
+    return element;
+}
+
+void TVisualElement::SaveChildToNode(TSchemeSaver* saver, TKnot* knot, TElement* child) {
+    if (!AcceptsForFiler(saver, child)) return;
+    if (saver->HasOption(foSaveInPlace) && child->SaveInPlace(saver, knot)) return;
+    TKnot* sub = knot->AddChild(child->GetTypeName());
+    child->SaveTo(saver, sub);
+}
+
+// ---------------------------------------------------------------------------
+// TMessagesSignElement
+
+T_ELEMENT_CLASS_IMPL(TMessagesSignElement, TVisualElement)
+
+TMessagesSignElement::TMessagesSignElement() noexcept {
+    InitOptions(eoNotStored);
+    InitVisualOptions(voTransparent);
+}
+
+void TMessagesSignElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
+    if (force) {
+        const QSize s = SignSize();
+        SetSize(s.width(), s.height());
+    }
+}
+
+void TMessagesSignElement::GetHint(QString& text) {
+    text.clear();
+    TElementMessages* messages = m_element ? m_element->Messages() : nullptr;
+    if (!messages) return;
+    for (int i = 0; i < messages->GetCount(); ++i) {
+        if (i > 0) text += QStringLiteral("\r\n");
+        text += QStringLiteral("\u2022 ") + messages->GetItem(i)->GetText();
+    }
+}
+
+// Freed by its owner (the root) first: the element must not keep a dangling sign.
+void TMessagesSignElement::BeforeDestruction() {
+    if (m_element && m_element->m_messagesSign == this) m_element->m_messagesSign = nullptr;
+    m_element = nullptr;
+    TVisualElement::BeforeDestruction();
+}
+
+// ---------------------------------------------------------------------------
+// TPanelElement
+
+T_ELEMENT_CLASS_IMPL(TPanelElement, TVisualElement)
+
+void TPanelElement::Uncount(TVisualElement* child) {
+    if (!child->m_panelCounted) return;
+    auto drop = [](std::map<int, int>& m, int v) {
+        auto it = m.find(v);
+        if (it != m.end() && --it->second == 0) m.erase(it);
+    };
+    drop(m_rights, child->m_panelRight);
+    drop(m_bottoms, child->m_panelBottom);
+    child->m_panelCounted = false;
+}
+
+void TPanelElement::Recount(TVisualElement* child) {
+    Uncount(child);
+    if (!child->IsVisible() || child->m_visualParent != this) return;
+    child->m_panelRight = child->m_left + child->m_width;
+    child->m_panelBottom = child->m_top + child->m_height;
+    ++m_rights[child->m_panelRight];
+    ++m_bottoms[child->m_panelBottom];
+    child->m_panelCounted = true;
+}
+
+void TPanelElement::UpdateSize() {
+    if (IsBeingDestroyed()) return;
+    const TRect pad = GetPadding();
+    int w = m_rights.empty() ? 0 : std::max(0, m_rights.rbegin()->first);
+    int h = m_bottoms.empty() ? 0 : std::max(0, m_bottoms.rbegin()->first);
+    if (w > 0) w += pad.Right;
+    if (h > 0) h += pad.Bottom;
+    SetSize(w > 0 ? w : Width(), h > 0 ? h : Height());
+}
+
+QSize TPanelElement::GetAvailableSize(TVisualElement* child) {
+    QSize own = TVisualElement::GetAvailableSize(this);
+    const TRect pad = GetPadding();
+    auto less = [](int v, int by) { return std::max(0, v - by); };
+    return QSize(less(own.width(), pad.Left + pad.Right), less(own.height(), pad.Top + pad.Bottom));
+}
+
+void TPanelElement::ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) {
+    TVisualElement::ChildBoundsChanged(child, oldRect, oldDescent);
+    const bool counted = child->m_panelCounted;
+    Recount(child);
+    if ((counted || child->m_panelCounted) &&
+        (oldRect.Width() != child->Width() || oldRect.Height() != child->Height()))
+        UpdateSize();
+}
+
+void TPanelElement::ChildVisibilityChanged(TVisualElement* child) {
+    TVisualElement::ChildVisibilityChanged(child);
+    Recount(child);
+    UpdateSize();
+}
+
+void TPanelElement::InsertVisualChild(TVisualElement* child, TVisualElement* before) {
+    TVisualElement::InsertVisualChild(child, before);
+    Recount(child);
+    if (child->IsVisible()) UpdateSize();
+}
+
+void TPanelElement::RemoveVisualChild(TVisualElement* child) {
+    const bool counted = child->m_panelCounted;
+    Uncount(child);
+    TVisualElement::RemoveVisualChild(child);
+    if (counted) UpdateSize();
+}
+
+void TPanelElement::VisibilityChanged() {
+    TVisualElement::VisibilityChanged();
+    UpdateSize();
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+bool TVisualElement::PasteWithWaitCursor() {
+    TWaitScope wait;
+    return Paste();
+}

@@ -1,0 +1,452 @@
+#pragma once
+// Visual elements: everything that is shown on a sheet. Besides its place in
+// the element tree a visual element has a place in a visual tree (usually,
+// not always, the same shape), bounds in its visual parent's coordinates
+// (right and bottom exclusive), a state word derived from its own flags and
+// those of its visual ancestors, an option word given by its kind and, while
+// it has problems, a messages sign beside it.
+//
+// The sheet (diSheet) drives every element kind through the virtual
+// operations introduced here: layout, painting, hit testing, focus, keys,
+// mouse, clipboard and palette commands.
+
+#include "core/cuTypes.h"
+#include "platform/plInput.h"
+#include "scheme/diClasses.h"
+#include "scheme/diPalette.h"
+
+#include <QPoint>
+#include <QSize>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class QPainter;
+class TMessagesSignElement;
+class TPaletteItem;
+class TSheet;
+class TSheetCanvas;
+class TVisualElement;
+
+// ---------------------------------------------------------------------------
+// Flags
+
+// Visual state word (derived and transient).
+enum : uint16_t {
+    vsVisible = 0x0001,
+    vsDisabled = 0x0002,             // disabled itself (stored as "Disabled")
+    vsEffectivelyDisabled = 0x0004,  // itself or a visual ancestor
+    vsInSelection = 0x0008,          // lies in the text selection of its container
+    vsInSelectedText = 0x0010,       // itself or through a visual ancestor
+    vsContentChange = 0x0020,        // content-change bracket open
+    vsContentChanged = 0x0040,       // a change arrived inside the bracket
+    vsExternalEditing = 0x0080,
+    vsBeingFocused = 0x0100,  // set by the sheet while it makes a new focus visible
+    vsEditing = 0x0200,
+};
+
+// Visual option word (given by the kind).
+enum : uint16_t {
+    voCanDisable = 0x0001,
+    voPressable = 0x0002,
+    voFocusable = 0x0004,
+    voAcceptsPaste = 0x0008,
+    voSelectAll = 0x0010,
+    voFreePosition = 0x0020,  // "Left" and "Top" are stored
+    voTransparent = 0x0040,   // passed over by hit tests unless asked for
+    voReadOnly = 0x0080,
+    voDropDown = 0x0100,
+    voNoDropDownOnFocus = 0x0200,
+    voTextContainer = 0x0800,  // its embedded children can be selected in its text
+    voHiddenWhileEmpty = 0x2000,
+};
+
+// Hit-test flags of TVisualElement::ElementAt.
+enum : int {
+    hfSelf = 0x01,
+    hfChildren = 0x02,
+    hfDeep = 0x04,
+    hfSelectedText = 0x08,
+    hfTransparent = 0x10,
+};
+
+// Paint flags of TSheet::Paint and TVisualElement::PaintTree.
+enum : int {
+    pfInactive = 0x01,
+    pfNoMark = 0x04,
+    pfNoCaret = 0x10,
+    pfNoFocusOverlay = 0x40,
+};
+
+// Caret kinds.
+enum : int { ckNone = 0, ckFocusRect = 1, ckDoubleFocusRect = 2 };
+
+enum TMouseButton : int { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+
+// A rectangle moved by (dx, dy).
+inline TRect OffsetRect(const TRect& r, int dx, int dy) noexcept {
+    return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+}
+// Whether two rectangles share at least one pixel (exclusive edges).
+inline bool RectsMeet(const TRect& a, const TRect& b) noexcept {
+    return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom && !a.IsEmpty() &&
+           !b.IsEmpty();
+}
+TRect IntersectRects(const TRect& a, const TRect& b) noexcept;
+
+// ---------------------------------------------------------------------------
+// Child index: visual children of one element by vertical band, so that hit
+// tests and painting of a big container look only at the children near the
+// point or the paint rectangle. Built lazily, dropped on every change of the
+// children; the answers equal those of the plain walk in child order.
+
+class TVisualChildIndex {
+public:
+    void Build(TVisualElement* parent);
+    // Children whose bounds may meet rect, in visual child order.
+    void Query(const TRect& rect, std::vector<TVisualElement*>& out) const;
+
+private:
+    std::vector<TVisualElement*> m_children;        // in visual order
+    std::vector<std::vector<int>> m_bands;          // per band: child indexes, ascending
+    std::vector<int> m_wide;                        // children spanning very many bands
+    int m_top = 0;
+    int m_bandHeight = 1;
+};
+
+// ---------------------------------------------------------------------------
+// TVisualElement
+
+class TVisualElement : public TElement, public IPaletteItemTarget {
+    T_ELEMENT_CLASS(TVisualElement)
+public:
+    TVisualElement() noexcept;
+
+    // TElement::CreateSubElement, then SetVisualParentAt (visualParent, visualBefore).
+    static TVisualElement* CreateSubElement(const TElementClass* cls, TElement* owner, TElement* before,
+                                            TVisualElement* visualParent, TVisualElement* visualBefore = nullptr);
+    template <class T>
+    static T* CreateVisualSubElement(TElement* owner, TVisualElement* visualParent, TElement* before = nullptr,
+                                     TVisualElement* visualBefore = nullptr) {
+        return static_cast<T*>(CreateSubElement(T::StaticClass(), owner, before, visualParent, visualBefore));
+    }
+
+    // ---- the visual tree ----
+    TSheet* Sheet() const noexcept { return m_sheet; }
+    TVisualElement* VisualParent() const noexcept { return m_visualParent; }
+    TVisualElement* FirstVisualChild() const noexcept { return m_firstVisualChild; }
+    TVisualElement* LastVisualChild() const noexcept { return m_lastVisualChild; }
+    TVisualElement* NextVisualSibling() const noexcept { return m_nextVisualSibling; }
+    TVisualElement* PrevVisualSibling() const noexcept { return m_prevVisualSibling; }
+    int VisualChildCount() const noexcept { return m_visualChildCount; }
+    TVisualElement* FirstVisibleChild() const noexcept;
+    TVisualElement* LastVisibleChild() const noexcept;
+    TVisualElement* NextVisibleSibling() const noexcept;
+    void SetVisualParent(TVisualElement* parent) { SetVisualParentAt(parent, nullptr); }
+    // Whether this is its sheet's root element.
+    bool IsSheetRoot() const noexcept;
+
+    // ---- geometry ----
+    int Left() const noexcept { return m_left; }
+    int Top() const noexcept { return m_top; }
+    int Width() const noexcept { return m_width; }
+    int Height() const noexcept { return m_height; }
+    int Descent() const noexcept { return m_descent; }
+    TRect GetBoundsRect() const noexcept { return TRect{m_left, m_top, m_left + m_width, m_top + m_height}; }
+    TRect GetClientRect() const noexcept { return TRect{0, 0, m_width, m_height}; }
+    QPoint ClientToSheet(QPoint p) const noexcept;
+    QPoint SheetToClient(QPoint p) const noexcept;
+    QPoint ParentToClient(QPoint p) const noexcept { return p - QPoint(m_left, m_top); }
+    // Stores the bounds; returns whether anything changed (then the old and new
+    // areas are invalidated and the parent told); otherwise only invalidates.
+    bool SetBounds(int left, int top, int width, int height, int descent);
+    bool SetBounds(int left, int top, int width, int height) { return SetBounds(left, top, width, height, m_descent); }
+    bool SetPosition(int left, int top) { return SetBounds(left, top, m_width, m_height, m_descent); }
+    bool SetSize(int width, int height) { return SetBounds(m_left, m_top, width, height, m_descent); }
+
+    // ---- state ----
+    uint16_t VisualState() const noexcept { return m_vstate; }
+    uint16_t VisualOptions() const noexcept { return m_voptions; }
+    bool HasVisualOption(uint16_t o) const noexcept { return m_voptions & o; }
+    bool IsVisible() const noexcept { return m_vstate & vsVisible; }
+    bool IsDisabled() const noexcept { return m_vstate & vsDisabled; }
+    bool IsEffectivelyDisabled() const noexcept { return m_vstate & vsEffectivelyDisabled; }
+    bool IsInSelection() const noexcept { return m_vstate & vsInSelection; }
+    bool IsInSelectedText() const noexcept { return m_vstate & vsInSelectedText; }
+    bool IsExternalEditing() const noexcept { return m_vstate & vsExternalEditing; }
+    bool IsEditing() const noexcept { return m_vstate & vsEditing; }
+    bool IsBeingFocused() const noexcept { return m_vstate & vsBeingFocused; }
+    bool IsFocused() const noexcept;
+    bool IsPressed() const noexcept;
+    bool IsHot() const noexcept;
+    bool IsSelected() const noexcept { return State() & esSelected; }
+    bool IsReadOnly() const noexcept;
+    bool CanSelectAll() const noexcept { return m_voptions & voSelectAll; }
+
+    void SetDisabled(bool value);
+    void SetExternalEditing(bool value);
+    void SetEditing(bool value);
+    void SetSelected(bool value);
+    void SetInSelectedText(bool value);
+    void SetPressed(bool value);
+    void SetVisualOptions(uint16_t value);
+
+    // ---- derived states ----
+    void UpdateDisabled();
+    void UpdateInSelectedText();
+    void UpdateVisibility();
+
+    // ---- requests ----
+    void Invalidate();
+    void Invalidate(const TRect& rect);
+    // SetFocus unless already focused.
+    void Focus();
+    // Shows the element by asking its hidden ancestors to show it (expanding).
+    void MakeVisible();
+    // The palette command: ApplyPaletteItem inside the sheet's update bracket
+    // (unless the item has flag 0x0020); whether it was handled.
+    bool ApplyItem(TPaletteItem* item, const QString& subCommand, bool checked);
+    void ApplyItem(TPaletteItem* item, bool checked) override { ApplyItem(item, QString(), checked); }
+    void CollectPaletteItems(QList<TPaletteItem*>& list);
+    void CollectPaletteItemsForSelection(QList<TPaletteItem*>& list, bool& fromSelection);
+    void GetItemState(TPaletteItem* item, TPaletteItemState& state) override { UpdatePaletteItemState(item, state); }
+    bool PasteWithWaitCursor();
+    void BeginContentChange() noexcept { m_vstate |= vsContentChange; }
+    void EndContentChange();
+    // Submits a disable operation (not with messages).
+    static void DisableWithOperation(TVisualElement* element, bool disabled);
+
+    // Sheet notifications about this element (each only when it is focused).
+    void NotifyContentChanged();
+    void NotifyFocusedState();
+    void NotifyFocusedChanged();
+    void NotifyEditStateChanged();
+    void UpdateCaret();
+    void UpdateSheetCursor();
+
+    TMessagesSignElement* MessagesSign() const noexcept { return m_messagesSign; }
+    // Shows, moves or frees the sign as the element's state asks.
+    void UpdateMessagesSign();
+
+    // Painting of the whole subtree: origin moved to the element, Paint,
+    // children, the disabled overlay where the disabled subtree starts, the
+    // external-editing frame, the mark of a selected element.
+    void PaintTree(TSheetCanvas& canvas, int flags);
+
+    // ---- storage of embedded (content) elements ----
+    // Creates the element stored in knot under this container before `before`.
+    TElement* CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, TElement* before, TElementClassList& classList,
+                                  bool& classListFilled);
+    // Writes child as a knot named by its type name, when the filer lets it pass.
+    void SaveChildToNode(TSchemeSaver* saver, TKnot* knot, TElement* child);
+
+    // ---- virtual operations ----
+    virtual void BoundsChanged(const TRect& oldRect, int oldDescent) {}
+    virtual bool CanShowChild(TVisualElement* child) { return true; }
+    virtual bool ComputeDisabled();
+    virtual bool ComputeInSelectedText();
+    virtual bool ComputeVisible();
+    virtual void PressedChanged() {}
+    virtual void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) {}
+    virtual void ChildDisabledChanged(TVisualElement* child) {}
+    virtual void ChildVisibilityChanged(TVisualElement* child) {}
+    virtual void ContentChanged();
+    virtual void DisabledChanged();
+    virtual bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked);
+    virtual void GetPaletteItems(QList<TPaletteItem*>& list);
+    virtual void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state);
+    virtual bool ContainsPoint(QPoint p);
+    virtual bool Paste() { return false; }
+    virtual void ExternalEditingChanged() {}
+    virtual void FocusChanged();
+    virtual void FocusChanging();
+    virtual void GetCaret(int& kind, TRect& rect) {
+        kind = ckNone;
+        rect = TRect{};
+    }
+    virtual bool RepaintOnActiveChange() { return false; }
+    virtual TRect GetMargins();
+    virtual TRect GetHitInsets() { return TRect{}; }
+    virtual TRect GetPadding() { return TRect{}; }
+    virtual TRect GetUpdateRect() { return GetClientRect(); }
+    virtual TVisualElement* GetNextChild(TVisualElement* child, bool forward);
+    virtual TVisualElement* GetNavigationParent();
+    virtual void EffectiveDisabledChanged();
+    virtual void InSelectedTextChanged() { UpdateChildrenInSelectedText(); }
+    virtual void VisibilityChanged();
+    virtual void InsertVisualChild(TVisualElement* child, TVisualElement* before);
+    virtual void ShowChild(TVisualElement* child) {}
+    virtual void MoveVisualChild(TVisualElement* child, TVisualElement* before);
+    virtual bool AcceptsForFiler(TSchemeFiler* filer, TElement* element);
+    virtual void PaintChild(TSheetCanvas& canvas, int flags, TVisualElement* child) { child->PaintTree(canvas, flags); }
+    virtual void PaintChildren(TSheetCanvas& canvas, int flags);
+    virtual void Paint(TSheetCanvas& canvas) {}
+    virtual void PaintDisabled(TSheetCanvas& canvas);
+    virtual void PaintExternalEditing(TSheetCanvas& canvas);
+    virtual void PaintMark(TSheetCanvas& canvas);
+    virtual void PositionChanged();
+    virtual void FinishEditing() {}
+    virtual bool HandleVisualChildMessage(TVisualElement* child, int msg, intptr_t p1, intptr_t p2) { return false; }
+    virtual void RemoveVisualChild(TVisualElement* child);
+    virtual void InSelectedTextFlagChanged() { UpdateInSelectedText(); }
+    virtual void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged);
+    virtual void DetachFromSheet();
+    virtual void AdjustPaletteItems(QList<TPaletteItem*>& list) {}
+    virtual void UpdateChildrenDisabled();
+    virtual void UpdateChildrenInSelectedText();
+    virtual void UpdateChildrenVisibility();
+    virtual void UpdateStates();
+    virtual void CancelPress() {}
+    virtual bool CanDelete() { return false; }
+    virtual bool CanCopyAsText() { return false; }
+    virtual bool CanCopy() { return false; }
+    virtual bool CanPaste() { return HasVisualOption(voAcceptsPaste) && !IsReadOnly(); }
+    virtual void DeleteContent() {}
+    virtual bool ShowContextMenu(void* window, QPoint screenPoint) { return false; }
+    virtual void CopyAsText() {}
+    virtual void Copy() {}
+    virtual int GetCursor(QPoint p) { return 0; }
+    virtual TVisualElement* FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled = true,
+                                                bool visibleOnly = true);
+    virtual void FocusFirst();
+    virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
+    virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);
+    virtual void GetHint(QString& text);
+    virtual QSize GetAvailableSize(TVisualElement* child);
+    // The next focusable element in a direction; `along` tells up/down
+    // (true) from left/right (false) to kinds that lay out in rows.
+    virtual TVisualElement* FindNextFocusable(bool forward, bool along = true, bool skipDisabled = true,
+                                              bool visibleOnly = true);
+    virtual void KeyDown(int& key, TShiftState shift) {}
+    virtual void KeyPress(QChar& ch) {}
+    virtual void KeyUp(int& key, TShiftState shift) {}
+    virtual void MapNodeName(TSchemeFiler* filer, TKnot* knot, QString& name);
+    virtual void Click() {}
+    virtual void DoubleClick() {}
+    // clicks: 0 a single press, 2 double, 3 triple, 4 quadruple.
+    virtual void MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks);
+    virtual void MouseEnter() {}
+    virtual void MouseLeave() {}
+    virtual void MouseMove(QPoint p, TShiftState shift) {}
+    virtual void MouseUp(QPoint p, TMouseButton button, TShiftState shift);
+    virtual void PaintFocusOverlay(QPainter& dc) {}
+    virtual void GetFocusData(QString& text) { text.clear(); }
+    virtual void SelectAll() {}
+    virtual void SetFocus(const QString& focusData = QString());
+    virtual void SetVisualParentAt(TVisualElement* parent, TVisualElement* before);
+    virtual void AdjustPaletteItemInfo(TPaletteItem* item, TPaletteItemInfo& info);
+    // Hit test in client coordinates (see the hf flags).
+    virtual TVisualElement* ElementAt(QPoint p, int flags);
+
+    // TElement
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
+    bool IsActive() override { return !IsEffectivelyDisabled(); }
+    void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
+    void FilledChanged() override;
+    void MessagesChanged() override;
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
+    void Create() override;
+    void BeforeDestruction() override;
+
+protected:
+    ~TVisualElement() override;
+    // Options set by a kind's C++ constructor.
+    void InitVisualOptions(uint16_t options) noexcept { m_voptions = options; }
+    void SetVisualStateBits(uint16_t bits, bool on) noexcept {
+        m_vstate = on ? uint16_t(m_vstate | bits) : uint16_t(m_vstate & ~bits);
+    }
+    // Index of the children for big containers; dropped on every change.
+    void DropChildIndex() noexcept { m_childIndex.reset(); }
+    // Children whose bounds may meet rect (client coordinates), in visual order.
+    void ChildrenMeeting(const TRect& rect, std::vector<TVisualElement*>& out);
+
+private:
+    friend class TSheet;
+    friend class TPanelElement;
+    friend class TMessagesSignElement;
+    friend class TVisualChildIndex;
+
+    void SetSheetOfSubtree(TSheet* sheet);
+    void LinkVisual(TVisualElement* parent, TVisualElement* before);
+    void UnlinkVisual();
+    void InvalidateInParent(const TRect& rectInParent);
+    void PlaceMessagesSign();
+
+    TSheet* m_sheet = nullptr;
+    TVisualElement* m_visualParent = nullptr;
+    TVisualElement* m_firstVisualChild = nullptr;
+    TVisualElement* m_lastVisualChild = nullptr;
+    TVisualElement* m_nextVisualSibling = nullptr;
+    TVisualElement* m_prevVisualSibling = nullptr;
+    int m_visualChildCount = 0;
+    int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
+    int m_descent = 3;
+    uint16_t m_vstate = vsVisible;
+    uint16_t m_voptions = 0;
+    // Not owned: the sign is a sub-element of the sheet's root element, which
+    // owns it; the sign clears this pointer when it goes first.
+    TMessagesSignElement* m_messagesSign = nullptr;
+    std::unique_ptr<TVisualChildIndex> m_childIndex;
+    // What the visual parent (a panel) counted of this element for its size.
+    bool m_panelCounted = false;
+    int m_panelRight = 0, m_panelBottom = 0;
+};
+
+// Opens a sheet's update bracket for a scope (nothing without a sheet).
+class TSheetUpdate {
+public:
+    explicit TSheetUpdate(TSheet* sheet);
+    ~TSheetUpdate();
+    TSheetUpdate(const TSheetUpdate&) = delete;
+    TSheetUpdate& operator=(const TSheetUpdate&) = delete;
+
+private:
+    TSheet* m_sheet;
+};
+
+// ---------------------------------------------------------------------------
+// TMessagesSignElement: the sign beside an element with problems. A
+// sub-element and visual child of the sheet's root element.
+
+class TMessagesSignElement : public TVisualElement {
+    T_ELEMENT_CLASS(TMessagesSignElement)
+public:
+    TMessagesSignElement() noexcept;
+    TVisualElement* Element() const noexcept { return m_element; }
+
+    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
+    void Paint(TSheetCanvas& canvas) override;
+    void GetHint(QString& text) override;
+    void BeforeDestruction() override;
+
+private:
+    friend class TVisualElement;
+    QSize SignSize() const;
+    TVisualElement* m_element = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// TPanelElement: a container that fits its visible children. The largest
+// right and bottom edges of the visible children are kept in counted sets,
+// so a child's change costs a logarithm, not a walk over every child.
+
+class TPanelElement : public TVisualElement {
+    T_ELEMENT_CLASS(TPanelElement)
+public:
+    // Resizes to the union of the visible children plus padding.
+    void UpdateSize();
+    QSize GetAvailableSize(TVisualElement* child) override;
+    void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override;
+    void ChildVisibilityChanged(TVisualElement* child) override;
+    void InsertVisualChild(TVisualElement* child, TVisualElement* before) override;
+    void RemoveVisualChild(TVisualElement* child) override;
+    void VisibilityChanged() override;
+
+private:
+    void Recount(TVisualElement* child);
+    void Uncount(TVisualElement* child);
+    std::map<int, int> m_rights;   // right edge -> how many visible children have it
+    std::map<int, int> m_bottoms;  // bottom edge -> count
+};

@@ -1,0 +1,951 @@
+#include "core/cuCodeWriters.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Comparisons go through standard strings so that failures print readable
+// text (a printer for QString in one test file would clash with the byte
+// dumps that other test files instantiate).
+std::string Str(const QString& text) {
+    return text.toStdString();
+}
+std::vector<std::string> Str(const QStringList& lines) {
+    std::vector<std::string> result;
+    for (const QString& line : lines) result.push_back(line.toStdString());
+    return result;
+}
+template <class T>
+const T& Str(const T& value) {
+    return value;
+}
+#define EXPECT_TEXT(a, b) EXPECT_EQ(Str(a), Str(b))
+#define ASSERT_TEXT(a, b) ASSERT_EQ(Str(a), Str(b))
+
+QString Repeat(QStringView text, int count) {
+    QString result;
+    for (int i = 0; i < count; ++i) result += text;
+    return result;
+}
+
+// A text of `length` characters without any break point, with `ch` at the
+// 0-based positions given.
+QString Letters(int length, std::initializer_list<std::pair<int, QChar>> marks = {}) {
+    QString text(length, u'a');
+    for (auto [at, ch] : marks) text[at] = ch;
+    return text;
+}
+
+// Compares text with the golden file tests/data/writers/<name>; with
+// QUILLANE_WRITE_GOLDEN=1 in the environment the file is rewritten instead
+// (review the difference before committing it).
+void ExpectGolden(const QString& text, const QString& name) {
+    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/writers/") + name);
+    if (qEnvironmentVariableIntValue("QUILLANE_WRITE_GOLDEN") == 1) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        return;
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    EXPECT_EQ(text.toStdString(), file.readAll().toStdString()) << name.toStdString();
+}
+
+// ---------------------------------------------------------------------------
+// TCodeWriter
+
+TEST(CodeWriter, WriteOfEmptyTextChangesNothingNotEvenIndentation) {
+    TCodeWriter w;
+    w.SetIndentSize(2);
+    w.Indent();
+    w.Write(QString());
+    EXPECT_TRUE(w.Lines().isEmpty());
+    w.NewLine();
+    w.Write(u"");
+    EXPECT_TEXT(w.Lines(), QStringList({""}));
+}
+
+TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
+    TCodeWriter w;
+    w.SetIndentSize(3);
+    w.SetIndentChar(u'.');
+    w.WriteLn(u"a");
+    w.Indent();
+    w.Write(u"b");
+    w.Indent();
+    w.Write(u"c");  // the line holds text already: no indentation in between
+    w.NewLine();
+    w.Write(u"d");
+    w.Unindent();
+    w.NewLine();
+    w.SetUseIndent(false);
+    w.Write(u"e");
+    EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "e"}));
+    EXPECT_TEXT(w.Text(), "a\n...bc\n......d\ne\n");
+    EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\ne\r\n");
+}
+
+TEST(CodeWriter, TakesEveryFormOfText) {
+    TXmlCodeWriter w;
+    const QString name = "Näme";
+    w.Write("ä€ ");                          // UTF-8
+    w.Write(u"ö ");                          // UTF-16
+    w.Write(QLatin1String("\xE9 "));         // Latin-1
+    w.Write(QStringView(name).first(2));
+    w.WriteStartTag(name);
+    w.WriteAttr("a", u"b");
+    w.WriteQuotedAttr(QString("c"), "d\xC3\xBC");
+    w.CloseEmptyTag();
+    w.WriteFmt("%s", {u"€"});
+    EXPECT_TEXT(w.Lines(), QStringList({QString::fromUtf8("ä€ ö é Nä<Näme a=b c=\"dü\"/>€")}));
+    const std::string longAscii(300, 'x');  // longer than the converter's stack room
+    const std::string longLatin1(300, '\xE9');
+    w.NewLine();
+    w.Write(longAscii.c_str());
+    w.Write(QLatin1String(longLatin1.c_str()));
+    EXPECT_TEXT(w.Lines().last(), QString(300, u'x') + QString(300, QChar(0xE9)));
+}
+
+TEST(CodeWriter, NewLineDoesNothingWithoutUseNewLines) {
+    TCodeWriter w;
+    w.SetUseNewLines(false);
+    w.WriteLn(u"a");
+    w.WriteLn(u"b");
+    EXPECT_TEXT(w.Lines(), QStringList({"ab"}));
+}
+
+// Unindent below level 0 is allowed (callers pair it with Indent), but no
+// indentation is made from a negative level.
+TEST(CodeWriter, RegressionNegativeRepeatCountBelowLevelZero) {
+    TPascalCodeWriter w;
+    w.Unindent();
+    w.Unindent();
+    EXPECT_EQ(w.Level(), -2);
+    w.WriteLn(u"a");
+    ASSERT_TRUE(w.WrapIfLong() == false);
+    w.Write(Letters(90, {{84, u';'}}));  // continued with the indentation unit only
+    w.NewLine();
+    w.WriteWrapped(Repeat(u"x", 100), true);
+    w.NewLine();
+    w.Indent();
+    w.Indent();
+    w.Write(u"b");
+    EXPECT_EQ(w.Level(), 0);
+    EXPECT_TEXT(w.IndentText(-3), QString());
+    EXPECT_TEXT(w.Lines(), QStringList({"a", Letters(85, {{84, u';'}}), "  aaaaa",
+                                      "'" + Repeat(u"x", 80) + "' +", "'" + Repeat(u"x", 20) + "'", "b"}));
+}
+
+TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
+    EXPECT_TEXT(FormatCode(u"{ %s }", {"note"}), "{ note }");
+    EXPECT_TEXT(FormatCode(u"%s.%s", {"TFoo", QString("Bar")}), "TFoo.Bar");
+    EXPECT_TEXT(FormatCode(u"index %d", {42}), "index 42");
+    EXPECT_TEXT(FormatCode(u"%d%%", {-7}), "-7%");
+    EXPECT_TEXT(FormatCode(u"$%x/%X", {255, 255}), "$ff/FF");
+    EXPECT_TEXT(FormatCode(u"%x", {-1}), "ffffffff");
+    EXPECT_TEXT(FormatCode(u"%s", {"%d %s"}), "%d %s");  // an argument is not a pattern
+    EXPECT_TEXT(FormatCode(u"%s and %s", {"one"}), "one and ");
+    EXPECT_TEXT(FormatCode(u"100% sure %", {}), "100% sure %");
+
+    TCodeWriter w;
+    w.WriteLnFmt(u"%s = %d;", {"A", 1});
+    w.WriteFmt(u"%s", {QString()});  // writes an empty text: nothing
+    EXPECT_TEXT(w.Lines(), QStringList({"A = 1;", ""}));
+}
+
+TEST(CodeWriter, ClassReferencesCreateWritersByName) {
+    std::unique_ptr<TItfObject> made(TPascalCodeWriter::StaticClass()->NewInstance());
+    auto* writer = dynamic_cast<TPascalCodeWriter*>(made.get());
+    ASSERT_NE(writer, nullptr);
+    EXPECT_TEXT(writer->ClassName(), "TPascalCodeWriter");
+    EXPECT_EQ(writer->IndentSize(), 2);
+    EXPECT_TRUE(writer->InheritsFrom(TSourceCodeWriter::StaticClass()));
+    EXPECT_TRUE(TSourceCodeWriter::StaticClass()->IsAbstract());
+    std::unique_ptr<TItfObject> xml(TXmlCodeWriter::StaticClass()->NewInstance());
+    EXPECT_TRUE(xml->InheritsFrom(TCustomXmlCodeWriter::StaticClass()));
+}
+
+// ---------------------------------------------------------------------------
+// TXmlCodeWriter
+
+TEST(XmlCodeWriter, TagsAndAttributesGolden) {
+    TXmlCodeWriter w;
+    w.WriteStartTag(u"Settings");
+    w.WriteQuotedAttr(u"Lang", u"en");
+    w.CloseTag();
+    w.NewLine();
+    w.Indent();
+    w.WriteStartTag(u"Window");
+    w.WriteAttr(u"Left", u"10");
+    w.WriteAttrName(u"Visible");
+    w.CloseEmptyTag();
+    w.NewLine();
+    w.WriteEmptyTag(u"Empty");
+    w.NewLine();
+    w.WriteOpenTag(u"List");
+    w.WriteEndTag(u"List");
+    w.NewLine();
+    w.Unindent();
+    w.WriteEndTag(u"Settings");
+    w.NewLine();
+    EXPECT_TEXT(w.Text(u"\r\n"),
+                "<Settings Lang=\"en\">\r\n"
+                "\t<Window Left=10 Visible/>\r\n"
+                "\t<Empty/>\r\n"
+                "\t<List></List>\r\n"
+                "</Settings>\r\n"
+                "\r\n");
+}
+
+TEST(XmlCodeWriter, EscapeTable) {
+    struct Case {
+        QString text;
+        bool doubled;
+        QString expected;
+        bool needsQuotes;
+    };
+    const QString nbsp(QChar(0xA0));
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const Case cases[] = {
+        {"", false, "", false},
+        {"plain09", false, "plain09", false},
+        {"a \"b\"", false, "a &quot;b&quot;", true},
+        {"<&>", false, "&lt;&amp;&gt;", false},
+        {QString("\t\n\r") + QChar(1) + QChar(31), false, "&#9;&#10;&#13;&#1;&#31;", false},
+        {QString(QChar(0)) + QChar(32), false, QString(QChar(0)) + " ", true},
+        {"a/b", false, "a/b", true},
+        {"a=b'c" + nbsp + pair, false, "a=b'c" + nbsp + pair, false},
+        {"a\"b", true, "a\"\"b", true},
+        {"<tag>", true, "<tag>", true},
+        {"a&lt;", true, "a&amp;lt;", false},
+        {"x\ty", true, "x\ty", true},
+        {"C:\\Files\\a.prm", true, "C:\\Files\\a.prm", false},
+    };
+    for (const Case& c : cases) {
+        bool needsQuotes = !c.needsQuotes;
+        EXPECT_TEXT(TCustomXmlCodeWriter::Escape(c.text, c.doubled, needsQuotes), c.expected) << c.expected.toStdString();
+        EXPECT_EQ(needsQuotes, c.needsQuotes) << c.expected.toStdString();
+    }
+}
+
+TEST(XmlCodeWriter, UnescapeTable) {
+    struct Case {
+        QString text;
+        int quotes;
+        int amps;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"a&amp;b", 0, 1, "a&b"},
+        {"a&amp;b", 0, 0, "a&amp;b"},
+        {"&quot;&lt;&gt;&amp;", 0, 4, "\"<>&"},
+        {"&#9;&#65;&#0;&#65535;", 0, 4, QString("\tA") + QChar(0) + QChar(0xFFFF)},
+        {"&#65536;&#;&#x41;&#-1;&#+5;", 0, 5, "&#65536;&#;&#x41;&#-1;&#+5;"},
+        {"&AMP;&unknown;& &", 0, 3, "&AMP;&unknown;& &"},
+        {"&a&lt;", 0, 2, "&a<"},        // after an undecodable "&" the search goes on
+        {"&amp;lt;", 0, 1, "&lt;"},     // a decoded character is not decoded again
+        {"a\"\"b", 2, 0, "a\"b"},
+        {"a\"\"\"b", 3, 0, "a\"\"b"},
+        {"\"\"\"\"", 4, 0, "\"\""},
+        {"a\"\"b", 0, 0, "a\"\"b"},
+        {"&quot;\"\"", 2, 1, "\"\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(c.text, c.quotes, c.amps), c.expected) << c.text.toStdString();
+}
+
+// (That this takes linear time is measured in bench_writers.)
+TEST(XmlCodeWriter, UnescapeRunsOfAmpersands) {
+    const QString run = QString(1000, u'&');
+    EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(run + ";", 0, 1000), run + ";");
+    EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(run + "&amp;&#;&#1234567;", 0, 1000), run + "&&#;&#1234567;");
+}
+
+// Every code unit, in both modes, survives Escape and Unescape with the
+// counts a reader would take from the escaped text.
+TEST(XmlCodeWriter, EscapeUnescapeRoundTripsEveryCodeUnit) {
+    QString all;
+    for (int u = 0; u <= 0xFFFF; ++u) {
+        all += QChar(char16_t(u));
+        if (u % 97 == 0) all += u"&#65;&lt;\"\"";  // text that looks escaped already
+    }
+    for (bool doubled : {false, true}) {
+        bool needsQuotes = false;
+        const QString escaped = TCustomXmlCodeWriter::Escape(all, doubled, needsQuotes);
+        EXPECT_TRUE(needsQuotes);
+        const int quotes = int(escaped.count(u'"'));
+        const int amps = int(escaped.count(u'&'));
+        EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(escaped, quotes, amps), all) << "doubled " << doubled;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Line wrapping
+
+// A source writer whose every position is a break point and whose literals
+// are bracketed, to show what the wrapping itself does.
+class TAnyBreakWriter : public TSourceCodeWriter {
+public:
+    bool CanBreakAt(QChar, QChar, QChar) const override { return true; }
+    QString QuoteString(QStringView text, bool isContinuation, bool addPlus) const override {
+        QString result = isContinuation ? "~[" : "[";
+        result += text;
+        result += addPlus ? "] +" : "]";
+        return result;
+    }
+    bool WriteComment(const QString&) override { return false; }
+    bool WriteLineComment(const QString&) override { return false; }
+};
+
+TEST(SourceCodeWriter, BreakPointTable) {
+    TPascalCodeWriter w;
+    struct Case {
+        char16_t ch, prev, next;
+        bool expected;
+    };
+    const Case cases[] = {
+        {u'x', u'(', u'x', true},  {u'x', u'+', u'x', true},  {u'x', u',', u'x', true},
+        {u'x', u'-', u'x', true},  {u'x', u';', u'x', true},  {u'x', u'<', u'x', true},
+        {u'x', u'=', u'x', true},  {u'x', u'>', u'x', true},  {u'x', u'[', u'x', true},
+        {u'x', u')', u'x', false}, {u'x', u':', u'x', false}, {u'x', u'.', u'x', false},
+        {u' ', u'x', u'x', true},  {u' ', u'x', 0, true},     {u' ', u'x', u'+', false},
+        {u' ', u'x', u'-', false}, {u' ', u'x', u':', false}, {u' ', u'x', u'<', false},
+        {u' ', u'x', u'=', false}, {u' ', u'x', u'>', false}, {u' ', u'x', u'*', true},
+        {u'\t', u'x', u'x', false},
+        // one operator is never parted
+        {u'>', u'<', u' ', false}, {u'=', u'<', u' ', false}, {u'=', u'>', u' ', false},
+        {u'*', u'(', u' ', false}, {u' ', u'>', u'x', true},  {u'=', u'=', u'x', true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(w.CanBreakAt(QChar(c.ch), QChar(c.prev), QChar(c.next)), c.expected)
+            << char(c.prev) << char(c.ch) << char(c.next);
+}
+
+// The break search counts from 0: a line is broken before the character at
+// the 0-based position MaxLineLength - (length already on the line), so a
+// broken line holds at least MaxLineLength characters.
+TEST(SourceCodeWriter, BrokenLineHoldsAtLeastMaxLineLengthCharacters) {
+    struct Case {
+        int semicolonAt;  // 0-based position of ";" in a 100-character text
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {84, {Letters(85, {{84, u';'}}), "  " + Letters(15)}},  // broken after the ";"
+        {79, {Letters(80, {{79, u';'}}), "  " + Letters(20)}},  // 80 characters: allowed
+        {78, {Letters(100, {{78, u';'}})}},                     // would leave 79: not broken
+        {98, {Letters(99, {{98, u';'}}), "  a"}},
+        {99, {Letters(100, {{99, u';'}})}},                     // nothing after it
+    };
+    for (const Case& c : cases) {
+        TPascalCodeWriter w;
+        w.Write(Letters(100, {{c.semicolonAt, u';'}}));
+        EXPECT_TEXT(w.Lines(), c.expected) << "; at " << c.semicolonAt;
+    }
+}
+
+TEST(SourceCodeWriter, LineWithoutBreakPointIsNotWrapped) {
+    TPascalCodeWriter w;
+    w.Write(Letters(100));
+    w.Write(Letters(100));
+    EXPECT_TEXT(w.Lines(), QStringList({Letters(200)}));
+}
+
+TEST(SourceCodeWriter, BreakAtSpaceKeepsTheSpaceOnTheContinuationLine) {
+    TPascalCodeWriter w;
+    w.Indent();
+    w.Write(Letters(78) + " bb");  // the space is at column 81 of the indented line
+    EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(78), "     bb"}));
+}
+
+TEST(SourceCodeWriter, BreakSearchStartsThreeCharactersIntoAFullLine) {
+    TPascalCodeWriter w;
+    w.Write(Letters(90));
+    w.Write(u"a,b,c,d");  // the first candidate is after the second ","
+    EXPECT_TEXT(w.Lines(), QStringList({Letters(90) + "a,b,", "  c,d"}));
+    TPascalCodeWriter v;
+    v.Write(Letters(90));
+    v.Write(u",b");  // too short to hold a candidate
+    EXPECT_TEXT(v.Lines(), QStringList({Letters(90) + ",b"}));
+}
+
+// A comparison operator that straddles column 80 is kept whole; the break
+// comes after it.
+TEST(SourceCodeWriter, RegressionOperatorPartedAtColumn80) {
+    for (QString op : {"<>", "<=", ">="}) {
+        for (int at = 77; at <= 80; ++at) {
+            TPascalCodeWriter w;
+            QString text = Letters(at) + " " + op + " Value;";
+            w.Write(text);
+            const QStringList lines = w.Lines();
+            for (const QString& line : lines) {
+                EXPECT_FALSE(line.endsWith(op[0])) << line.toStdString();
+                EXPECT_FALSE(line.trimmed().startsWith(op[1])) << line.toStdString();
+            }
+            EXPECT_TEXT(lines.join("").remove(u' '), text.remove(u' '));
+            if (at >= 78) {
+                EXPECT_TEXT(lines.value(0), Letters(at) + " " + op) << op.toStdString() << at;
+            }
+        }
+    }
+}
+
+TEST(SourceCodeWriter, RegressionRealNumberPartedAfterItsExponentSign) {
+    for (const char* number : {"1.5E-10", "2e+7", "9E-1"}) {
+        TPascalCodeWriter w;
+        const QString text = Letters(80) + "*" + number + ";";  // the sign is the only candidate
+        w.Write(text);
+        EXPECT_TEXT(w.Lines(), QStringList({text})) << number;
+    }
+    TPascalCodeWriter w;  // a minus after an identifier ending in E is still a break point
+    w.Write(Letters(79) + "E-1;");
+    EXPECT_TEXT(w.Lines(), QStringList({Letters(79) + "E-", "  1;"}));
+}
+
+TEST(SourceCodeWriter, RegressionStarCommentOpeningParted) {
+    TPascalCodeWriter w;
+    w.Write(Letters(78) + "a(* b *)");
+    EXPECT_TEXT(w.Lines(), QStringList({Letters(78) + "a(*", "   b *)"}));
+}
+
+TEST(SourceCodeWriter, ManySmallWritesBreakInsideTheWriteThatCrossesTheLimit) {
+    TPascalCodeWriter w;
+    for (int i = 0; i < 40; ++i) w.Write(u"x := ");
+    // "x := " has its one break point at its space, after "=": once a line
+    // is full the search starts at 3 and finds it; the space begins the
+    // continuation line.
+    EXPECT_TEXT(w.Lines(), QStringList({Repeat(u"x := ", 16) + "x :=", "   " + Repeat(u"x := ", 15) + "x :=",
+                                      "   " + Repeat(u"x := ", 7)}));
+}
+
+TEST(SourceCodeWriter, SuffixAndPrefix) {
+    TPascalCodeWriter w;
+    w.Indent();
+    w.WriteWrappedLines(Letters(80) + ",b,c" + Letters(76) + ",d", u" \\", u"> ");
+    EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(80) + ", \\", "  > b,c" + Letters(76) + ", \\", "  > d"}));
+}
+
+TEST(SourceCodeWriter, NoBreaksWithWrapLinesOrUseNewLinesOff) {
+    const QString text = Letters(80, {{79, u';'}}) + "bbb";
+    TPascalCodeWriter w;
+    w.Indent();
+    w.SetWrapLines(false);
+    w.Write(text);
+    EXPECT_TEXT(w.Lines(), QStringList({"  " + text}));
+
+    TPascalCodeWriter v;
+    v.Indent();
+    v.SetUseIndent(false);
+    v.Write(text);
+    EXPECT_TEXT(v.Lines(), QStringList({Letters(80, {{79, u';'}}), "  bbb"}));
+
+    TPascalCodeWriter u;  // "no line breaks" holds for wrapping too
+    u.SetUseNewLines(false);
+    u.Write(text);
+    u.WriteWrapped(Repeat(u"x", 200), true);
+    EXPECT_TEXT(u.Lines(), QStringList({text + "'" + Repeat(u"x", 200) + "'"}));
+    EXPECT_EQ(u.Level(), 0);
+}
+
+TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    for (int offset = 77; offset <= 82; ++offset) {
+        TAnyBreakWriter w;
+        w.Write(Letters(offset) + Repeat(pair, 60));
+        for (const QString& line : w.Lines()) {
+            ASSERT_FALSE(line.isEmpty());
+            EXPECT_FALSE(line.back().isHighSurrogate()) << offset;
+            EXPECT_FALSE(line.trimmed().front().isLowSurrogate()) << offset;
+        }
+    }
+}
+
+TEST(SourceCodeWriter, EnsureEmptyLineTable) {
+    struct Case {
+        QStringList before;
+        QStringList after;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{""}, {""}},
+        {{"a"}, {"a", "", ""}},
+        {{"a", ""}, {"a", "", ""}},
+        {{"a", "", ""}, {"a", "", ""}},
+        {{"", ""}, {"", ""}},
+    };
+    for (const Case& c : cases) {
+        TPascalCodeWriter w;
+        w.Lines() = c.before;
+        w.EnsureEmptyLine();
+        EXPECT_TEXT(w.Lines(), c.after) << c.before.join('|').toStdString();
+    }
+    TPascalCodeWriter w;
+    w.WriteLn(u"a");
+    w.EnsureEmptyLine();
+    w.EnsureEmptyLine();
+    w.Write(u"b");
+    EXPECT_TEXT(w.Text(), "a\n\nb\n");
+}
+
+TEST(SourceCodeWriter, WrapIfLong) {
+    TPascalCodeWriter w;
+    EXPECT_FALSE(w.WrapIfLong());
+    w.Indent();
+    w.Write(Letters(77));
+    EXPECT_FALSE(w.WrapIfLong());  // 79 characters
+    w.Write(u"a");
+    EXPECT_TRUE(w.WrapIfLong());   // 80 characters
+    w.Write(u"b");
+    EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(78), "    b"}));
+    w.SetUseIndent(false);
+    w.Write(Letters(80));
+    EXPECT_TRUE(w.WrapIfLong());
+    EXPECT_TEXT(w.Lines().last(), "");
+    w.Write(Letters(80));
+    w.SetUseNewLines(false);
+    EXPECT_FALSE(w.WrapIfLong());
+}
+
+// ---------------------------------------------------------------------------
+// String literals
+
+TEST(PascalCodeWriter, QuoteStringTable) {
+    struct Case {
+        QString text;
+        bool addPlus;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"", false, "''"},
+        {"", true, "'' +"},
+        {"abc", false, "'abc'"},
+        {"it's", false, "'it''s'"},
+        {"'", false, "''''"},
+        {"ab\r\n", false, "'ab'#13#10"},
+        {"\t", false, "#9"},
+        {"ab\r\ncd", true, "'ab'#13#10'cd' +"},
+        {QString(QChar(0)), false, "#0"},
+        {QString("a") + QChar(26) + "b", false, "'a'#26'b'"},
+        {QString(QChar(1)) + QChar(31) + " ", false, "#1#31' '"},
+        {QString(QChar(127)) + QChar(0xA0), false, QString("'") + QChar(127) + QChar(0xA0) + "'"},
+        {QString::fromUcs4(U"a\U0001F600"), false, QString::fromUcs4(U"'a\U0001F600'")},
+        {QString("a") + QChar(0xD83D) + "b", false, "'a'#55357'b'"},  // a surrogate alone
+        {QString(QChar(0xDE00)) + QChar(0xD83D), false, "#56832#55357"},  // a pair the wrong way round
+    };
+    TPascalCodeWriter w;
+    for (const Case& c : cases) {
+        EXPECT_TEXT(w.QuoteString(c.text, false, c.addPlus), c.expected) << c.expected.toStdString();
+        EXPECT_TEXT(w.QuoteString(c.text, true, c.addPlus), c.expected);  // continuation is not used
+    }
+}
+
+TEST(PascalCodeWriter, RegressionControlCharacterInsideQuotes) {
+    TPascalCodeWriter w;
+    for (int u = 0; u < 32; ++u) {
+        const QString text = QString("a") + QChar(char16_t(u)) + "b";
+        EXPECT_TEXT(w.QuoteString(text, false, false), QString("'a'#%1'b'").arg(u));
+    }
+}
+
+TEST(PascalCodeWriter, WriteWrappedGolden) {
+    TPascalCodeWriter w;
+    w.Indent();
+    w.Write(u"S := ");
+    w.WriteWrapped(u"The quick brown fox jumps over the lazy dog, again and again and again, "
+                   u"until the end of the line comes and the text goes on for one more line, "
+                   u"and then the literal ends.\r\n",
+                   true);
+    w.WriteLn(u";");
+    w.Write(u"T := ");
+    w.WriteWrapped(Repeat(u"0123456789", 17), false);  // no break point: cut at the limit
+    w.WriteLn(u";");
+    w.Write(u"U := ");
+    w.WriteWrapped(Letters(73) + " abc", true);  // the tail of three joins the piece
+    w.WriteLn(u";");
+    w.Write(u"V := ");
+    w.WriteWrapped(u"", true);
+    w.WriteLn(u";");
+    EXPECT_EQ(w.Level(), 1);
+    ExpectGolden(w.Text(), "wrapped_literals.pas");
+}
+
+// The pieces of a literal, decoded as the compiler would, give back the text;
+// used by the property test below.
+QString DecodePascalLiterals(const QStringList& lines, int firstLineSkip) {
+    QString out;
+    for (int li = 0; li < lines.size(); ++li) {
+        QStringView line = lines[li];
+        if (li == 0) line = line.sliced(firstLineSkip);
+        qsizetype i = 0;
+        while (i < line.size()) {
+            const QChar ch = line[i];
+            if (ch == u' ' || ch == u'+') {
+                ++i;
+            } else if (ch == u'#') {
+                qsizetype j = i + 1;
+                while (j < line.size() && line[j].isDigit()) ++j;
+                out += QChar(char16_t(line.sliced(i + 1, j - i - 1).toInt()));
+                i = j;
+            } else if (ch == u'\'') {
+                ++i;
+                for (;;) {
+                    if (i >= line.size()) return out + "<unterminated>";
+                    if (line[i] == u'\'') {
+                        if (i + 1 < line.size() && line[i + 1] == u'\'') {
+                            out += u'\'';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    out += line[i++];
+                }
+            } else {
+                return out + "<bad>";
+            }
+        }
+    }
+    return out;
+}
+
+TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    // cut where there is no break point, and at break points beside pairs
+    for (const QString& text : {Repeat(pair, 120), Repeat(QString(",") + pair, 80)}) {
+        for (int offset = 0; offset < 4; ++offset) {
+            TPascalCodeWriter w;
+            w.Write(Letters(offset));
+            w.WriteWrapped(text, false);
+            const QStringList lines = w.Lines();
+            ASSERT_GT(lines.size(), 2);
+            for (int i = 0; i < lines.size(); ++i) {
+                const QString piece = DecodePascalLiterals({lines[i]}, i == 0 ? offset : 0);
+                ASSERT_FALSE(piece.isEmpty());
+                EXPECT_FALSE(piece.front().isLowSurrogate()) << offset << " line " << i;
+                EXPECT_FALSE(piece.back().isHighSurrogate()) << offset << " line " << i;
+            }
+        }
+    }
+}
+
+TEST(PascalCodeWriter, WrappedLiteralsDecodeToTheirTextProperty) {
+    QRandomGenerator rng(20261206);
+    const QString pool[] = {"a", "b", " ", ",", ";", "(", "'", "+", "-", "<", ">", "=",
+                            QString(QChar(0)), "\t", "\r\n", QString(QChar(26)), QString(QChar(0xA0)),
+                            QString::fromUcs4(U"\U0001F600"), QString::fromUcs4(U"\U00010437")};
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = int(rng.bounded(400));
+        while (text.size() < length) text += pool[rng.bounded(int(std::size(pool)))];
+        const int start = int(rng.bounded(100));
+        const bool indentContinuation = rng.bounded(2) == 1;
+        const int level = int(rng.bounded(4));
+        TPascalCodeWriter w;
+        w.SetMaxLineLength(20 + int(rng.bounded(80)));
+        w.SetLevel(level);
+        w.Write(Letters(start));
+        const int prefix = w.Lines().isEmpty() ? 0 : int(w.Lines().last().size());
+        w.WriteWrapped(text, indentContinuation);
+        ASSERT_TEXT(DecodePascalLiterals(w.Lines(), prefix), text) << "round " << round;
+        EXPECT_EQ(w.Level(), level);
+        const QStringList lines = w.Lines();
+        for (int i = 0; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].endsWith(u" +")) << round;
+        if (lines.size() > 1 && indentContinuation) {
+            EXPECT_TRUE(lines[1].startsWith(w.IndentText(level + 1) + "'") ||
+                        lines[1].startsWith(w.IndentText(level + 1) + "#")) << round;
+        }
+    }
+}
+
+TEST(SourceCodeWriter, WrappedLinesKeepEveryCharacterAndBreakOnlyAtAllowedPointsProperty) {
+    QRandomGenerator rng(7);
+    const char16_t pool[] = u"ab ,;(+-<>=:[*)";
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = int(rng.bounded(300));
+        for (int i = 0; i < length; ++i) text += QChar(pool[rng.bounded(int(std::size(pool)) - 1)]);
+        TPascalCodeWriter w;
+        const int level = int(rng.bounded(3));
+        w.SetLevel(level);
+        const QString start = Letters(int(rng.bounded(90)));
+        w.Write(start);
+        w.Write(text);
+        const QString indent = w.IndentText(level);
+        const QString continuation = w.IndentText(level + 1);
+        QString joined;
+        const QStringList lines = w.Lines();
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString& line = lines[i];
+            if (i > 0) {
+                ASSERT_TRUE(line.startsWith(continuation));
+                joined += line.mid(continuation.size());
+            } else {
+                joined += line.mid(indent.size());
+            }
+            if (i + 1 < lines.size()) {
+                // never before the limit, and only where a break is allowed
+                EXPECT_GE(line.size(), std::max<qsizetype>(80, (i == 0 ? indent.size() + start.size() : continuation.size()) + 3));
+                const QString& next = lines[i + 1];
+                const QChar ch = next[continuation.size()];
+                const QChar after = next.size() > continuation.size() + 1 ? next[continuation.size() + 1] : QChar();
+                EXPECT_TRUE(w.CanBreakAt(ch, line.back(), after)) << line.toStdString();
+            }
+        }
+        ASSERT_TEXT(joined, start + text) << "round " << round;
+    }
+}
+
+// Compiles a program with Free Pascal in Delphi mode, runs it and returns
+// its output; fails the test on any error.
+QString CompileAndRun(const QString& fpc, const QString& program, const QString& name) {
+    QTemporaryDir dir;
+    EXPECT_TRUE(dir.isValid());
+    QFile source(dir.filePath(name + ".pas"));
+    EXPECT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(program.toUtf8());
+    source.close();
+    QProcess compile;
+    compile.setWorkingDirectory(dir.path());
+    compile.setProcessChannelMode(QProcess::MergedChannels);
+    compile.start(fpc, {"-Mdelphi", "-FE" + dir.path(), "-o" + name, source.fileName()});
+    EXPECT_TRUE(compile.waitForFinished(120000));
+    EXPECT_EQ(compile.exitCode(), 0) << compile.readAll().toStdString() << program.toStdString();
+    if (compile.exitCode() != 0) return {};
+    QProcess run;
+    run.start(dir.filePath(name), {});
+    EXPECT_TRUE(run.waitForFinished(30000));
+    EXPECT_EQ(run.exitCode(), 0);
+    return QString::fromUtf8(run.readAllStandardOutput()).remove(u'\r');
+}
+
+// The literals, compiled by Free Pascal in Delphi mode and run, give back
+// every code unit: the characters 0 to 255 (the control characters among
+// them, which the compiler refuses or changes inside quotes), a no-break
+// space, characters outside the BMP at every position of a cut, and halves
+// of surrogate pairs standing alone.
+TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
+    const QString fpc = QStandardPaths::findExecutable("fpc");
+    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
+
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const QString other = QString::fromUcs4(U"\U00010437");
+    QString all;
+    for (int u = 0; u <= 255; ++u) all += QChar(char16_t(u));
+    all += QChar(0xA0) + pair + other;
+    QStringList texts = {all, QString(), "'", QString(QChar(0)) + QChar(26) + QChar(9) + QChar(31),
+                         QString(QChar(0xA0)) + "''" + QChar(0xA0)};
+    for (int shift = 0; shift < 4; ++shift) {
+        texts += Letters(shift) + Repeat(pair, 90);               // cut where no break point is
+        texts += Letters(shift) + Repeat(QString(" ,") + pair, 60);  // cut at break points beside pairs
+        texts += Letters(shift) + Repeat(pair + QChar(26) + other + "'", 30);
+    }
+    texts += QString("a") + QChar(0xD83D) + "b" + QChar(0xDE00) + QChar(0xDE00) + QChar(0xD83D);
+
+    TPascalCodeWriter w;
+    w.WriteLn(u"{$codepage utf8}");
+    w.WriteLn(u"program WritersCheck;");
+    w.WriteLn(u"procedure Dump(const S: UnicodeString);");
+    w.WriteLn(u"var I: Integer;");
+    w.WriteLn(u"begin");
+    w.WriteLn(u"  Write(Length(S));");
+    w.WriteLn(u"  for I := 1 to Length(S) do Write(' ', Ord(S[I]));");
+    w.WriteLn(u"  WriteLn;");
+    w.WriteLn(u"end;");
+    w.WriteLn(u"begin");
+    w.Indent();
+    QString expected;
+    for (int i = 0; i < texts.size(); ++i) {
+        w.Write(u"Dump(");
+        w.WriteWrapped(texts[i], i % 2 == 0);
+        w.WriteLn(u");");
+        expected += QString::number(texts[i].size());
+        for (QChar ch : texts[i]) expected += " " + QString::number(ch.unicode());
+        expected += "\n";
+    }
+    // short literals straight from QuoteString, on lines of their own
+    w.SetWrapLines(false);
+    for (const QString& text : texts.mid(1, 4)) {
+        w.WriteLn("Dump(" + w.QuoteString(text, false, false) + ");");
+        expected += QString::number(text.size());
+        for (QChar ch : text) expected += " " + QString::number(ch.unicode());
+        expected += "\n";
+    }
+    w.Unindent();
+    w.WriteLn(u"end.");
+
+    const QString output = CompileAndRun(fpc, w.Text(), "writerscheck");
+    const QStringList got = output.split(u'\n');
+    const QStringList want = expected.split(u'\n');
+    ASSERT_EQ(got.size(), want.size()) << output.toStdString();
+    for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
+}
+
+// A program written the way the code model writes one: fragments, line-wrap
+// checks after operators and list separators, comparison operators and real
+// numbers across column 80, wrapped literals and every comment form.
+QString WriteSampleProgram() {
+    const QString a = "V" + Letters(72);      // "if " + a + " <> " puts the operator at columns 80-81
+    const QString b = "W" + Letters(65);      // the exponent sign of the real number at column 81
+    TPascalCodeWriter w;
+    w.WriteLn("{$codepage utf8}");
+    w.WriteLn("program WrapCheck;");
+    w.EnsureEmptyLine();
+    w.WriteComment("Every line of this program was broken by the writer } and still compiles.");
+    w.NewLine();
+    w.EnsureEmptyLine();
+    w.WriteLn("const");
+    w.Indent();
+    w.Write("Names: array[0..11] of string = (");
+    w.Write("'Alpha', 'Beta', 'Gamma', 'Delta', 'Epsilon', 'Zeta', 'Eta', 'Theta', 'Iota', 'Kappa', "
+            "'Lambda', 'My');");
+    w.NewLine();
+    w.Write("Ratio = ");
+    w.WrapIfLong();
+    w.WriteLn("1.5E-10;");
+    w.Unindent();
+    w.EnsureEmptyLine();
+    w.WriteLn("var");
+    w.Indent();
+    w.WriteLnFmt("%s, %s, B, C, D: Integer;", {a, b});
+    w.WriteLn("X: Double;");
+    w.WriteLn("S: UnicodeString;");
+    w.Unindent();
+    w.EnsureEmptyLine();
+    w.Write("function Combine(const FirstValue, SecondValue: Integer; var ThirdValue: Integer; ");
+    w.WrapIfLong();
+    w.WriteLn("out FourthValue: Integer): Integer;");
+    w.WriteLn("begin");
+    w.Indent();
+    w.WriteLineComment("The result is the sum of the first three values, and the fourth value is the first "
+                       "value again.\nA second line of the comment.");
+    w.WriteLn("FourthValue := FirstValue;");
+    w.Write("Result := FirstValue + SecondValue + ThirdValue + FirstValue - FirstValue + SecondValue - ");
+    w.WrapIfLong();
+    w.WriteLn("SecondValue;");
+    w.Unindent();
+    w.WriteLn("end;");
+    w.EnsureEmptyLine();
+    w.WriteLn("begin");
+    w.Indent();
+    w.WriteLnFmt("%s := 1; %s := 2; B := 3; C := 4;", {a, b});
+    for (const char* op : {"<>", "<=", ">="}) {
+        w.WriteFmt("if %s %s B then", {a, op});
+        w.NewLine();
+        w.Indent();
+        w.WriteLnFmt("WriteLn('%s');", {op});
+        w.Unindent();
+    }
+    w.WriteLnFmt("X := %s * 1.5E-10;", {b});
+    w.Write("D := Combine(");
+    for (int i = 0; i < 4; ++i) {
+        w.Write(i == 0 ? a : i == 1 ? b : i == 2 ? QString("B") : QString("C"));
+        if (i < 3) {
+            w.Write(", ");
+            w.WrapIfLong();
+        }
+    }
+    w.WriteLn(");");
+    w.WriteComment("both } and *) in one comment");
+    w.NewLine();
+    w.Write("S := ");
+    w.WriteWrapped(QString("A 'quoted' text with a TAB\there, a no-break space") + QChar(0xA0) +
+                       "and a line break\r\nthat is long enough to be cut into pieces, twice over, "
+                       "because it goes on and on." + QString::fromUcs4(U"\U0001F600"),
+                   true);
+    w.WriteLn(";");
+    w.WriteLn("WriteLn(Length(S), ' ', D, ' ', Names[11], ' ', X > 0);");
+    w.Unindent();
+    w.WriteLn("end.");
+    return w.Text();
+}
+
+TEST(PascalCodeWriter, SampleProgramGolden) {
+    ExpectGolden(WriteSampleProgram(), "wrap_check.pas");
+}
+
+TEST(PascalCodeWriter, SampleProgramCompiles) {
+    const QString fpc = QStandardPaths::findExecutable("fpc");
+    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
+    EXPECT_TEXT(CompileAndRun(fpc, WriteSampleProgram(), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
+}
+
+// ---------------------------------------------------------------------------
+// Comments
+
+TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {
+    struct Case {
+        QString text;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"note", "{ note }"},
+        {"set {a}", "(* set {a} *)"},
+        {"a } (* b *) c", "{ a ) (* b *) c }"},
+        {"a (* b", "{ a (* b }"},
+        {"x *)", "{ x *) }"},
+        // Regression: Free Pascal's own modes nest comments of one kind, so an
+        // opening brace in the text left the comment open to the end of the file.
+        {"a { b", "(* a { b *)"},
+        {"a { b (* c", "{ a ( b (* c }"},
+        {"{ } *)", "{ ( ) *) }"},
+    };
+    for (const Case& c : cases) {
+        TPascalCodeWriter w;
+        EXPECT_TRUE(w.WriteComment(c.text));
+        EXPECT_TEXT(w.Lines(), QStringList({c.expected}));
+    }
+    TPascalCodeWriter w;
+    w.Indent();
+    EXPECT_FALSE(w.WriteComment(QString()));
+    EXPECT_FALSE(w.WriteLineComment(QString()));
+    EXPECT_TRUE(w.Lines().isEmpty());
+}
+
+// Every kind of troublesome comment text ends where it should in both
+// Delphi mode and Free Pascal's own mode, which nests comments.
+TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
+    const QString fpc = QStandardPaths::findExecutable("fpc");
+    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
+    for (const char* mode : {"delphi", "objfpc"}) {
+        TPascalCodeWriter w;
+        w.WriteLnFmt("{$mode %s}", {mode});
+        w.WriteLn("program Comments;");
+        for (const char* text : {"a { b", "a } b", "a (* b", "a *) b", "set {a}", "a } (* b *) c", "a { b (* c",
+                                 "{ } *)", "(*)", "{*)}"}) {
+            w.WriteComment(text);
+            w.NewLine();
+        }
+        w.WriteLn("begin");
+        w.WriteLn("  WriteLn('end');");
+        w.WriteLn("end.");
+        EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "comments"), "end\n") << mode;
+    }
+}
+
+TEST(PascalCodeWriter, LineCommentWrapsWithPrefixAndSplitsLines) {
+    TPascalCodeWriter w;
+    w.Indent();
+    EXPECT_TRUE(w.WriteLineComment("The first line of this comment is long enough to go past the end of "
+                                   "the line, twice over, because it goes on and on and on and on and on.\r\n"
+                                   "Second line\n\nFourth line\n"));
+    w.Write(u"x;");
+    EXPECT_TEXT(w.Text(),
+              "  // The first line of this comment is long enough to go past the end of the line,\n"
+              "  //  twice over, because it goes on and on and on and on and on.\n"
+              "  // Second line\n"
+              "  // \n"
+              "  // Fourth line\n"
+              "  x;\n");
+}
+
+}  // namespace

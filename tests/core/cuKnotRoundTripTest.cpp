@@ -1,0 +1,217 @@
+// Knot text against itself and against libxml2: random trees with values over
+// every class of UTF-16 code unit are written, read and compared.
+
+#include "core/cuKnot.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <set>
+
+namespace {
+
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+// ---------------------------------------------------------------------------
+// Random trees
+
+class TTreeMaker {
+public:
+    explicit TTreeMaker(uint32_t seed, bool xmlSafe) : m_rng(seed), m_xmlSafe(xmlSafe) {}
+
+    int Int(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+
+    QString Name() {
+        static const char* names[] = {"A", "Item", "Value", "x1", "Donn\xC3\xA9" "es", "a.b", "_c", "Name-2", "q_r", "Z"};
+        return S(names[Int(std::size(names))]);
+    }
+
+    // A value mixing every class of code unit: 0, 1-31, & < > ", the
+    // unquoted-value terminators, letters, entity-like text, a no-break
+    // space, other BMP characters and surrogate pairs.
+    QString Value() {
+        QString v;
+        const int length = Int(14);
+        for (int i = 0; i < length; ++i) {
+            switch (Int(12)) {
+            case 0:
+                if (!m_xmlSafe) v += QChar(0);
+                break;
+            case 1: {
+                const char16_t c = char16_t(1 + Int(31));
+                if (!m_xmlSafe || c == 9 || c == 10 || c == 13) v += QChar(c);
+                break;
+            }
+            case 2: v += QChar("&<>\""[Int(4)]); break;
+            case 3: v += QChar(" /=\t\r\n"[Int(6)]); break;
+            case 4: v += QChar(char16_t(0x00A0)); break;
+            case 5: v += QString::fromUtf16(u"\U0001F600"); break;
+            case 6: v += QString::fromUtf16(u"\U00010000\U0010FFFD").mid(2 * Int(2), 2); break;
+            case 7: v += QChar(char16_t(0x20AC + Int(0xD000 - 0x20AC))); break;
+            case 8: v += S(std::array{"&lt;", "&#65;", "&amp;", "\"\"", "&", ";"}[Int(6)]); break;
+            default: v += QChar(char16_t('a' + Int(26))); break;
+            }
+        }
+        return v;
+    }
+
+    void Fill(TKnot& knot, int depth, bool uniqueNames, bool allowNone) {
+        std::set<QString> used;
+        const int params = Int(5);
+        for (int i = 0; i < params; ++i) {
+            QString name = Name();
+            if (uniqueNames && !used.insert(name).second) continue;
+            const int kind = Int(allowNone ? 4 : 3);
+            if (kind == 0 || kind == 1) {
+                knot.AddParam(name)->SetString(Value());
+            } else if (kind == 2) {
+                QByteArray bytes;
+                for (int b = Int(7); b > 0; --b) bytes += char(Int(256));
+                knot.AddParam(name)->SetStream(bytes);
+            } else {
+                knot.AddParam(name);
+            }
+        }
+        if (depth <= 0) return;
+        for (int c = Int(4); c > 0; --c) Fill(*knot.AddChild(Name()), depth - 1 - Int(2), uniqueNames, allowNone);
+    }
+
+private:
+    std::mt19937 m_rng;
+    bool m_xmlSafe;
+};
+
+// A dump of what text can carry: a stream reads back as its hexadecimal text,
+// and without quotes an empty string reads back as a name alone.
+void Dump(const TKnot& knot, TKnotFlags flags, bool expected, QString& out) {
+    out += knot.Name() + u'(';
+    for (TKnotParam* p = knot.Params(); p; p = p->Next()) {
+        QString value = p->Value();
+        TKnotParamKind kind = p->Kind();
+        if (kind == pkStream) {
+            value = p->GetValue();
+            kind = pkString;
+        }
+        if (expected && kind == pkString && value.isEmpty() && (flags & kfUnquotedValues)) kind = pkNone;
+        out += p->Name() + u':' + QString::number(kind) + u'=' + value + u';';
+    }
+    for (const TNode* c = knot.FirstChild(); c; c = c->NextSibling()) {
+        auto* child = static_cast<const TKnot*>(c);
+        if (expected && (flags & kfSkipEmpty) && child->IsEmpty()) continue;
+        Dump(*child, flags, expected, out);
+    }
+    out += u')';
+}
+
+QString Dump(const TKnot& knot, TKnotFlags flags, bool expected) {
+    QString out;
+    Dump(knot, flags, expected, out);
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Property: write, read, compare, for every flag set that files use alone.
+
+class KnotRoundTrip : public ::testing::TestWithParam<TKnotFlags> {};
+
+TEST_P(KnotRoundTrip, RandomTreesReadBackUnchanged) {
+    const TKnotFlags flags = GetParam();
+    TTreeMaker maker(1234 + flags, false);
+    const TKnotEncoding encodings[] = {TKnotEncoding::Ansi, TKnotEncoding::Utf8, TKnotEncoding::Utf16LE,
+                                       TKnotEncoding::Utf16BE};
+    for (int i = 0; i < 400; ++i) {
+        auto tree = TKnot::Create(maker.Name());
+        tree->SetFlags(flags);
+        maker.Fill(*tree, 3, false, true);
+        auto back = TKnot::Create();
+        back->SetFlags(flags);
+        if (i % 5 == 4)
+            ASSERT_TRUE(back->LoadFromString(tree->SaveToString())) << i;
+        else
+            ASSERT_TRUE(back->LoadFromBytes(tree->SaveToBytes(encodings[i % 4]))) << i;
+        const QString expected = Dump(*tree, flags, true);
+        const QString actual = Dump(*back, flags, false);
+        ASSERT_TRUE(actual == expected) << "tree " << i << "\n" << expected.toStdString() << "\n" << actual.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FlagSets, KnotRoundTrip,
+                         ::testing::Values(TKnotFlags(0), kfSettingsFile, kfIndexed, kfUniqueParams, kfSkipEmpty,
+                                           kfUnquotedValues, kfNoIndent, kfNoLineBreaks, kfSameLine,
+                                           kfDoubledQuotes));
+
+// ---------------------------------------------------------------------------
+// libxml2 reads what the knot writer writes, and the knot reader reads what
+// libxml2 writes (elements and double-quoted attributes only).
+
+QString FromXml(const xmlChar* s) { return QString::fromUtf8(reinterpret_cast<const char*>(s)); }
+
+// The same dump as above, of a libxml2 element; text between elements must be whitespace.
+void DumpXml(xmlDoc* doc, xmlNode* node, QString& out, bool& onlyWhitespace) {
+    out += FromXml(node->name) + u'(';
+    for (xmlAttr* a = node->properties; a; a = a->next) {
+        xmlChar* value = xmlNodeListGetString(doc, a->children, 1);
+        out += FromXml(a->name) + u':' + QString::number(pkString) + u'=' + (value ? FromXml(value) : QString()) + u';';
+        xmlFree(value);
+    }
+    for (xmlNode* c = node->children; c; c = c->next) {
+        if (c->type == XML_ELEMENT_NODE)
+            DumpXml(doc, c, out, onlyWhitespace);
+        else if (c->type == XML_TEXT_NODE && !FromXml(c->content).trimmed().isEmpty())
+            onlyWhitespace = false;
+    }
+    out += u')';
+}
+
+TEST(KnotLibxml2, LibxmlReadsKnotTextWrittenWithFlagsZero) {
+    TTreeMaker maker(99, true);
+    for (int i = 0; i < 300; ++i) {
+        auto tree = TKnot::Create(maker.Name());
+        maker.Fill(*tree, 3, true, false);
+        const QByteArray bytes = tree->SaveToBytes(i % 2 ? TKnotEncoding::Utf8 : TKnotEncoding::Ansi);
+        xmlDoc* doc = xmlReadMemory(bytes.constData(), int(bytes.size()), "knot.xml", nullptr,
+                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        ASSERT_NE(doc, nullptr) << bytes.toStdString();
+        QString dump;
+        bool onlyWhitespace = true;
+        DumpXml(doc, xmlDocGetRootElement(doc), dump, onlyWhitespace);
+        xmlFreeDoc(doc);
+        EXPECT_TRUE(onlyWhitespace);
+        ASSERT_TRUE(dump == Dump(*tree, 0, true)) << bytes.toStdString();
+    }
+}
+
+xmlNode* MakeXml(xmlDoc* doc, const TKnot& knot) {
+    xmlNode* node = xmlNewDocNode(doc, nullptr, reinterpret_cast<const xmlChar*>(knot.Name().toUtf8().constData()), nullptr);
+    for (TKnotParam* p = knot.Params(); p; p = p->Next())
+        xmlNewProp(node, reinterpret_cast<const xmlChar*>(p->Name().toUtf8().constData()),
+                   reinterpret_cast<const xmlChar*>(p->GetValue().toUtf8().constData()));
+    for (const TNode* c = knot.FirstChild(); c; c = c->NextSibling())
+        xmlAddChild(node, MakeXml(doc, *static_cast<const TKnot*>(c)));
+    return node;
+}
+
+TEST(KnotLibxml2, KnotReaderReadsDocumentsMadeByLibxml) {
+    TTreeMaker maker(7, true);
+    for (int i = 0; i < 300; ++i) {
+        auto model = TKnot::Create(maker.Name());
+        maker.Fill(*model, 3, true, false);
+        xmlDoc* doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
+        xmlDocSetRootElement(doc, MakeXml(doc, *model));
+        xmlChar* mem = nullptr;
+        int size = 0;
+        xmlDocDumpFormatMemoryEnc(doc, &mem, &size, "UTF-8", i % 2);
+        const QByteArray bytes(reinterpret_cast<const char*>(mem), size);
+        xmlFree(mem);
+        xmlFreeDoc(doc);
+        auto back = TKnot::Create();
+        ASSERT_TRUE(back->LoadFromBytes(bytes)) << bytes.toStdString();
+        ASSERT_TRUE(Dump(*back, 0, false) == Dump(*model, 0, true)) << bytes.toStdString();
+    }
+}
+
+}  // namespace

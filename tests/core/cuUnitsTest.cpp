@@ -1,0 +1,76 @@
+#include "core/cuUnits.h"
+
+#include "core/cuClasses.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+namespace {
+
+// Three units that log their set-up and clean-up.
+struct UnitsTest : ::testing::Test {
+    QStringList log;
+    void AddUnits(TUnitRegistry& units) {
+        for (const char* name : {"a", "b", "c"}) {
+            const QString n = QString::fromLatin1(name);
+            units.Add(n, [this, n] { log << "init " + n; }, [this, n] { log << "final " + n; });
+        }
+    }
+};
+
+TEST_F(UnitsTest, InitialisesInOrderOnceAndFinalisesInReverse) {
+    TUnitRegistry units;
+    AddUnits(units);
+    units.InitializeAll();
+    units.InitializeAll();  // nothing is initialised twice
+    EXPECT_EQ(units.InitializedNames(), QStringList({"a", "b", "c"}));
+    units.FinalizeAll();
+    units.FinalizeAll();
+    EXPECT_EQ(log, QStringList({"init a", "init b", "init c", "final c", "final b", "final a"}));
+    EXPECT_TRUE(units.InitializedNames().isEmpty());
+}
+
+TEST_F(UnitsTest, UnitAddedLaterIsInitialisedByTheNextCall) {
+    TUnitRegistry units;
+    units.Add("first", [this] { log << "init first"; });
+    units.InitializeAll();
+    AddUnits(units);
+    units.InitializeAll();
+    EXPECT_EQ(log, QStringList({"init first", "init a", "init b", "init c"}));
+}
+
+TEST_F(UnitsTest, RaisingInitialisationLeavesTheUnitUninitialised) {
+    TUnitRegistry units;
+    units.Add("bad", [] { throw Exception("no"); }, [this] { log << "final bad"; });
+    AddUnits(units);
+    EXPECT_THROW(units.InitializeAll(), Exception);
+    EXPECT_TRUE(units.InitializedNames().isEmpty());
+    units.FinalizeAll();
+    EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(UnitsTest, DestructionFinalisesWhatIsStillInitialised) {
+    {
+        TUnitRegistry units;
+        AddUnits(units);
+        units.InitializeAll();
+        log.clear();
+    }
+    EXPECT_EQ(log, QStringList({"final c", "final b", "final a"}));
+}
+
+// Regression: a finalisation that raised escaped the registry's destructor
+// (the program ended) and the units before it were never finalised.
+TEST_F(UnitsTest, RaisingFinalisationDoesNotStopTheOthers) {
+    {
+        TUnitRegistry units;
+        AddUnits(units);
+        units.Add("bad", {}, [] { throw Exception("no"); });
+        units.InitializeAll();
+        log.clear();
+    }
+    EXPECT_EQ(log, QStringList({"final c", "final b", "final a"}));
+}
+
+}  // namespace

@@ -1,0 +1,418 @@
+#include "core/umIcon.h"
+
+#include "core/cuClasses.h"
+#include "core/cuStringIds.h"
+#include "core/umBitmap32.h"
+#include "support/iconFixtures.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+#include "support/imageCompare.h"
+
+namespace {
+
+void Load(TIconImage& icon, const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    icon.LoadFromStream(buffer);
+}
+
+int LoadErrorId(const QByteArray& bytes, TIconImage* keep = nullptr) {
+    TIconImage local;
+    TIconImage& icon = keep ? *keep : local;
+    try {
+        Load(icon, bytes);
+    } catch (const Exception& e) {
+        return e.Id();
+    }
+    return 0;
+}
+
+TBitmap32 Pixels(const TIconImage& icon, int index) {
+    TBitmap32 bitmap;
+    icon.CopyToBitmap32(index, bitmap);
+    return bitmap;
+}
+
+// A 5 x 3 bitmap (odd width, so rows are padded) whose third row is masked
+// white: pixel 0 over black colour, the others over their own colours.
+TFixtureBitmap Sample(int bitCount) {
+    TFixtureBitmap bmp;
+    bmp.width = 5;
+    bmp.height = 3;
+    bmp.bitCount = bitCount;
+    const int colors = bitCount <= 8 ? 1 << bitCount : 0;
+    for (int i = 0; i < colors; ++i)
+        bmp.palette << (i == 0 ? qRgb(0, 0, 0) : qRgb((i * 37) & 0xFF, (i * 91) & 0xFF, (i * 13 + 7) & 0xFF));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const int n = y * 5 + x;
+            uint32_t v;
+            if (bitCount <= 8) v = uint32_t(n % colors);
+            else if (bitCount == 16) v = uint32_t((n * 2311) & 0x7FFF);
+            else if (bitCount == 24) v = uint32_t(n * 0x0A0B0C + 0x10);
+            else v = uint32_t(n * 0x0A0B0C + 0x10);  // alpha byte 0: the mask decides
+            if (y == 2 && x == 0) v = 0;           // black colour under white mask
+            bmp.values << v;
+            bmp.maskWhite << (y == 2);
+        }
+    return bmp;
+}
+
+QRgb ExpectedColor(const TFixtureBitmap& bmp, uint32_t v) {
+    if (bmp.bitCount <= 8) return bmp.palette[int(v)] | 0xFF000000u;
+    if (bmp.bitCount == 16) return qRgb(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
+    return (v & 0xFFFFFFu) | 0xFF000000u;
+}
+
+class BitDepths : public ::testing::TestWithParam<int> {};
+
+TEST_P(BitDepths, ColoursAndMaskRules) {
+    const TFixtureBitmap bmp = Sample(GetParam());
+    TIconImage icon;
+    Load(icon, IconFileBytes({BitmapEntry(bmp)}));
+    ASSERT_EQ(icon.Count(), 1);
+    EXPECT_EQ(icon.Width(0), 5);
+    EXPECT_EQ(icon.Height(0), 3);
+    EXPECT_EQ(icon.Entry(0).BitCount, GetParam());
+    EXPECT_EQ(icon.GetPngStream(0), nullptr);
+    const TBitmap32 out = Pixels(icon, 0);
+    ASSERT_EQ(out.Width(), 5);
+    ASSERT_EQ(out.Height(), 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const uint32_t v = bmp.values[y * 5 + x];
+            QRgb expected = ExpectedColor(bmp, v);
+            if (y == 2) expected = (expected & 0xFFFFFFu) == 0 ? 0u : 0xFF000000u;
+            EXPECT_EQ(out.Pixel(x, y), expected) << "pixel " << x << "," << y;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(IconReader, BitDepths, ::testing::Values(1, 4, 8, 16, 24, 32));
+
+TEST(IconReader, AlphaIconKeepsEachPixelsAlphaAndIgnoresTheMask) {
+    // Tools write a white mask under anti-aliased and transparent pixels; the
+    // alpha channel, not the mask, decides how they show.
+    TFixtureBitmap bmp;
+    bmp.width = 3;
+    bmp.height = 1;
+    bmp.bitCount = 32;
+    bmp.values = {0xFF102030u, 0x80405060u, 0x00708090u};
+    bmp.maskWhite = {false, true, true};
+    TIconImage icon;
+    Load(icon, IconFileBytes({BitmapEntry(bmp)}));
+    const TBitmap32 out = Pixels(icon, 0);
+    EXPECT_EQ(out.Pixel(0, 0), 0xFF102030u);
+    EXPECT_EQ(out.Pixel(1, 0), 0x80405060u);
+    EXPECT_EQ(out.Pixel(2, 0), 0x00708090u);
+}
+
+TEST(IconReader, PngEntryOf256IsKeptAsItsBytes) {
+    QByteArray png("\x89PNG\r\n\x1A\n", 8);
+    png.append("rest of the png");
+    TFixtureEntry e;
+    e.data = png;  // directory width and height 0: 256
+    TIconImage icon;
+    Load(icon, IconFileBytes({e}));
+    ASSERT_EQ(icon.Count(), 1);
+    EXPECT_TRUE(icon.Entry(0).IsPng);
+    EXPECT_EQ(icon.Width(0), 256);
+    EXPECT_EQ(icon.Height(0), 256);
+    QBuffer* stream = icon.GetPngStream(0);
+    ASSERT_NE(stream, nullptr);
+    stream->read(4);
+    EXPECT_EQ(icon.GetPngStream(0)->pos(), 0);
+    EXPECT_EQ(icon.GetPngStream(0)->data(), png);
+}
+
+TEST(IconReader, MngEntryIsKeptAsItsBytes) {
+    TFixtureEntry e;
+    e.data = QByteArray("\x8AMNG\r\n\x1A\n....", 12);
+    e.dirWidth = 48;
+    e.dirHeight = 32;
+    TIconImage icon;
+    Load(icon, IconFileBytes({e}));
+    ASSERT_EQ(icon.Count(), 1);
+    EXPECT_TRUE(icon.Entry(0).IsPng);
+    EXPECT_EQ(icon.Width(0), 48);
+    EXPECT_EQ(icon.Height(0), 32);
+}
+
+TEST(IconReader, CursorKeepsEachHotSpot) {
+    TFixtureEntry a = BitmapEntry(Sample(24)), b = BitmapEntry(Sample(8));
+    a.planesOrHotX = 2;
+    a.bitsOrHotY = 1;
+    b.planesOrHotX = 4;
+    b.bitsOrHotY = 0;
+    TIconImage icon;
+    Load(icon, IconFileBytes({a, b}, 2));
+    EXPECT_TRUE(icon.IsCursor());
+    ASSERT_EQ(icon.Count(), 2);
+    EXPECT_EQ(icon.Entry(0).HotSpotX, 2);
+    EXPECT_EQ(icon.Entry(0).HotSpotY, 1);
+    EXPECT_EQ(icon.Entry(1).HotSpotX, 4);
+    EXPECT_EQ(icon.Entry(1).HotSpotY, 0);
+    EXPECT_EQ(icon.Entry(1).BitCount, 8);  // from the bitmap header, not the directory
+    icon.Clear();
+    EXPECT_FALSE(icon.IsCursor());
+    EXPECT_EQ(icon.Count(), 0);
+}
+
+TEST(IconReader, SeeksToStoredOffsetsInsideTheStream) {
+    // Images stored in the opposite order of their entries.
+    TFixtureBitmap small = Sample(24), wide = Sample(8);
+    wide.width = 7;
+    wide.values = QList<uint32_t>(21, 3);
+    wide.maskWhite.clear();
+    const QByteArray first = BitmapBytes(small), second = BitmapBytes(wide);
+    TFixtureEntry a, b;
+    a.bytesInRes = uint32_t(first.size());
+    a.offset = uint32_t(6 + 32 + second.size());
+    b.bytesInRes = uint32_t(second.size());
+    b.offset = 6 + 32;
+    QByteArray bytes = IconFileBytes({a, b}) + second + first;
+    TIconImage icon;
+    Load(icon, bytes);
+    ASSERT_EQ(icon.Count(), 2);
+    EXPECT_EQ(icon.Width(0), 5);
+    EXPECT_EQ(icon.Width(1), 7);
+}
+
+TEST(IconReader, ReadsSequentiallyWhenTheOffsetIsOutsideTheStream) {
+    for (uint32_t offset : {0u, 3u, 0x7FFFFFF0u}) {
+        TFixtureEntry a = BitmapEntry(Sample(4)), b = BitmapEntry(Sample(1));
+        a.offset = offset;
+        b.offset = offset;
+        TIconImage icon;
+        Load(icon, IconFileBytes({a, b}));
+        ASSERT_EQ(icon.Count(), 2) << offset;
+        EXPECT_EQ(icon.Entry(0).BitCount, 4);
+        EXPECT_EQ(icon.Entry(1).BitCount, 1);
+    }
+}
+
+TEST(IconReader, OffsetsCountFromWhereTheIconStarts) {
+    const QByteArray prefix("some other data");
+    QBuffer buffer;
+    buffer.setData(prefix + IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(Sample(32))}));
+    buffer.open(QIODevice::ReadOnly);
+    buffer.seek(prefix.size());
+    TIconImage icon;
+    icon.LoadFromStream(buffer);
+    ASSERT_EQ(icon.Count(), 2);
+    EXPECT_EQ(icon.Entry(1).BitCount, 32);
+    EXPECT_EQ(buffer.pos(), buffer.size());
+}
+
+// A stream that cannot seek, as pipes are.
+class TSequentialBuffer : public QIODevice {
+public:
+    QByteArray bytes;
+    qsizetype next = 0;
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return bytes.size() - next + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        const qint64 n = qMin(max, qint64(bytes.size() - next));
+        memcpy(data, bytes.constData() + next, size_t(n));
+        next += qsizetype(n);
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+TEST(IconReader, ReadsStreamsThatCannotSeek) {
+    TSequentialBuffer buffer;
+    buffer.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+    buffer.open(QIODevice::ReadOnly);
+    TIconImage icon;
+    icon.LoadFromStream(buffer);
+    ASSERT_EQ(icon.Count(), 2);
+    EXPECT_EQ(icon.Entry(1).BitCount, 32);
+}
+
+TEST(IconReader, SkipsBytesBeyondTheBitmapAndExtraHeaderBytes) {
+    TFixtureBitmap longer = Sample(24);
+    longer.trailing = QByteArray(10, 'x');
+    TFixtureBitmap bigHeader = Sample(8);
+    bigHeader.headerSize = 56;
+    TIconImage icon;
+    Load(icon, IconFileBytes({BitmapEntry(longer), BitmapEntry(bigHeader)}));
+    ASSERT_EQ(icon.Count(), 2);
+    EXPECT_EQ(Pixels(icon, 1).Pixel(1, 0), ExpectedColor(bigHeader, 1));
+}
+
+// Every broken header fails with its text before anything is allocated.
+struct THostileCase {
+    const char* name;
+    QByteArray (*bytes)();
+    int id;
+};
+
+TFixtureEntry With(void (*edit)(TFixtureBitmap&)) {
+    TFixtureBitmap bmp = Sample(24);
+    edit(bmp);
+    return BitmapEntry(bmp);
+}
+
+const THostileCase hostileCases[] = {
+    {"EmptyStream", [] { return QByteArray(); }, strStreamReadError},
+    {"ShortDirectory", [] { return QByteArray("\0\0\1", 3); }, strStreamReadError},
+    {"CountOf65535OnAShortFile", [] { return IconFileBytes({BitmapEntry(Sample(24))}, 1, 65535); }, strStreamReadError},
+    {"SizeBeyondTheStream",
+     [] {
+         TFixtureEntry e = BitmapEntry(Sample(24));
+         e.bytesInRes = 0xFFFFFFF0u;
+         return IconFileBytes({e});
+     },
+     strInvalidIconFormat},
+    {"SizeSmallerThanTheBitmap",
+     [] {
+         TFixtureEntry e = BitmapEntry(Sample(24));
+         e.bytesInRes = uint32_t(e.data.size() - 1);
+         return IconFileBytes({e});
+     },
+     strInvalidIconFormat},
+    {"SizeSmallerThanAHeader",
+     [] {
+         TFixtureEntry e;
+         e.data = QByteArray(12, '\0');
+         return IconFileBytes({e});
+     },
+     strInvalidIconFormat},
+    {"TruncatedImage", [] { return IconFileBytes({BitmapEntry(Sample(24))}).chopped(7); }, strInvalidIconFormat},
+    {"HeaderSizeBelow40", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 12; })}); },
+     strInvalidIconFormat},
+    {"HeaderSizeBeyondTheEntry",
+     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 0x7FFFFFFF; })}); },
+     strInvalidIconFormat},
+    {"ZeroWidth", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 0; })}); },
+     strGdiObjectNotCreated},
+    {"NegativeWidth", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = -5; })}); },
+     strGdiObjectNotCreated},
+    {"ZeroHeight", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerHeight = 1; })}); },
+     strGdiObjectNotCreated},
+    {"NegativeHeight", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerHeight = -6; })}); },
+     strGdiObjectNotCreated},
+    {"BitCount0", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 0; })}); },
+     strGdiObjectNotCreated},
+    {"BitCount3", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 3; })}); },
+     strGdiObjectNotCreated},
+    {"BitCount64", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 64; })}); },
+     strGdiObjectNotCreated},
+    {"RunLengthCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 1; })}); },
+     strGdiObjectNotCreated},
+    {"BitFieldsCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 3; })}); },
+     strGdiObjectNotCreated},
+    {"HugeSize",
+     [] {
+         return IconFileBytes({With([](TFixtureBitmap& b) {
+             b.headerWidth = 0x7FFFFFFF;
+             b.headerHeight = 0x7FFFFFFE;
+         })});
+     },
+     strIconAllocationError},
+    {"WideButFlat",
+     [] {
+         return IconFileBytes({With([](TFixtureBitmap& b) {
+             b.headerWidth = 40000;
+             b.headerHeight = 2 * 40000;
+         })});
+     },
+     strIconAllocationError},
+};
+
+void PrintTo(const THostileCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileHeaders : public ::testing::TestWithParam<THostileCase> {};
+
+TEST_P(HostileHeaders, FailWithTheirText) { EXPECT_EQ(LoadErrorId(GetParam().bytes()), GetParam().id); }
+
+INSTANTIATE_TEST_SUITE_P(IconReader, HostileHeaders, ::testing::ValuesIn(hostileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IconReader, FailureKeepsOnlyTheWholeEntriesBefore) {
+    TFixtureBitmap broken = Sample(8);
+    broken.headerBitCount = 5;
+    TIconImage icon;
+    EXPECT_EQ(LoadErrorId(IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(broken)}), &icon), strGdiObjectNotCreated);
+    ASSERT_EQ(icon.Count(), 1);
+    EXPECT_EQ(Pixels(icon, 0).Width(), 5);
+}
+
+TEST(IconReader, EmptyDirectoryGivesNoEntries) {
+    TIconImage icon;
+    Load(icon, IconFileBytes({}));
+    EXPECT_EQ(icon.Count(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Writer
+
+QImage TestImage(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = (x * 255) / qMax(1, w - 1);
+            image.setPixel(x, y, qRgba(x * 7 & 0xFF, y * 11 & 0xFF, (x + y) * 3 & 0xFF, a));
+        }
+    return image;
+}
+
+TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
+    const QImage image = TestImage(16, 12), big = TestImage(256, 256);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(buffer, {{image, 32, false, {}}, {image, 24, false, {}}, {big, 32, true, {}}}, false));
+
+    TIconImage icon;
+    Load(icon, buffer.data());
+    ASSERT_EQ(icon.Count(), 3);
+    EXPECT_FALSE(icon.IsCursor());
+    EXPECT_TRUE(SamePixels(Pixels(icon, 0).Image(), image));
+    const QImage opaque = Pixels(icon, 1).Image();
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const QRgb src = image.pixel(x, y);
+            EXPECT_EQ(opaque.pixel(x, y), qAlpha(src) < 128 ? 0u : (src | 0xFF000000u));
+        }
+    EXPECT_TRUE(icon.Entry(2).IsPng);
+    EXPECT_EQ(icon.Width(2), 256);
+    EXPECT_TRUE(SamePixels(QImage::fromData(icon.GetPngStream(2)->data()), big));
+
+    QBuffer again(&buffer.buffer());
+    again.open(QIODevice::ReadOnly);
+    QImageReader qt(&again, "ico");
+    QImage first;
+    ASSERT_TRUE(qt.read(&first));
+    // Qt's reader gives premultiplied pixels: compare in that form.
+    EXPECT_TRUE(SamePremultiplied(first, image));
+}
+
+TEST(IconWriter, CursorKeepsHotSpots) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(buffer, {{TestImage(8, 8), 32, false, {3, 5}}}, true));
+    TIconImage icon;
+    Load(icon, buffer.data());
+    ASSERT_EQ(icon.Count(), 1);
+    EXPECT_TRUE(icon.IsCursor());
+    EXPECT_EQ(icon.Entry(0).HotSpotX, 3);
+    EXPECT_EQ(icon.Entry(0).HotSpotY, 5);
+}
+
+TEST(IconWriter, RefusesWhatItCannotWrite) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(SaveIconToStream(buffer, {}, false));
+    EXPECT_FALSE(SaveIconToStream(buffer, {{QImage(), 32, false, {}}}, false));
+    EXPECT_FALSE(SaveIconToStream(buffer, {{TestImage(4, 4), 8, false, {}}}, false));
+    EXPECT_EQ(buffer.size(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,356 @@
+#include "core/umUniversalImage.h"
+
+#include "core/cuStringIds.h"
+#include "core/umBitmap32.h"
+#include "core/umGDIPlus.h"
+#include "core/umIcon.h"
+#include "platform/plImageCodecs.h"
+#include "support/fakeImageCodecs.h"
+#include "support/iconFixtures.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include "support/imageCompare.h"
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// Smooth colours and every alpha level: more than 256 colours.
+QImage Photo(int w, int h, bool alpha) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2),
+                                       alpha ? (x * 3 + y) % 256 : 255));
+    return image;
+}
+
+QByteArray TwoImageIcon() {
+    QImage a(8, 8, QImage::Format_ARGB32), b(16, 16, QImage::Format_ARGB32);
+    a.fill(qRgba(10, 20, 30, 200));
+    b.fill(qRgba(200, 100, 50, 255));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    SaveIconToStream(buffer, {{a, 32, false, {}}, {b, 24, false, {}}}, false);
+    return buffer.data();
+}
+
+void LoadBytes(TUniversalImage& image, const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    image.LoadFromStream(buffer);
+}
+
+int ErrorId(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.Id();
+    }
+    return 0;
+}
+
+int GdipStatus(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EGdipException& e) {
+        return e.Status();
+    }
+    return -1;
+}
+
+TEST(UniversalImage, IconExtensionInAnyCaseGoesToTheIconReader) {
+    QTemporaryDir dir;
+    const QByteArray bytes = TwoImageIcon();
+    for (const char* name : {"a.ICO", "b.ico", "c.Cur"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        TUniversalImage image;
+        image.LoadFromFile(f.fileName());
+        EXPECT_EQ(image.GetFrameCount(), 2) << name;
+    }
+    // Other extensions go to the image library, which reads only the first image.
+    QFile other(dir.filePath(QStringLiteral("d.bin")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write(bytes);
+    other.close();
+    TUniversalImage image;
+    image.LoadFromFile(other.fileName());
+    EXPECT_EQ(image.GetFrameCount(), 1);
+    EXPECT_EQ(image.GetSize(), QSize(8, 8));
+}
+
+TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
+    const QByteArray prefix("xyz");
+    QBuffer buffer;
+    buffer.setData(prefix + TwoImageIcon());
+    buffer.open(QIODevice::ReadOnly);
+    buffer.seek(prefix.size());
+    TUniversalImage image;
+    image.LoadFromStream(buffer);
+    ASSERT_EQ(image.GetFrameCount(), 2);
+    EXPECT_EQ(image.GetFrame(0)->Pixel(0, 0), qRgba(10, 20, 30, 200));
+    EXPECT_EQ(image.GetFrame(1)->Pixel(15, 15), qRgb(200, 100, 50));
+}
+
+TEST(UniversalImage, PngLoadsAsOneFrameWithItsAlpha) {
+    const QImage source = Photo(20, 10, true);
+    TUniversalImage image;
+    LoadBytes(image, Encoded(source, "PNG"));
+    ASSERT_EQ(image.GetFrameCount(), 1);
+    EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
+    EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
+}
+
+TEST(UniversalImage, LoadingAppendsFrames) {
+    TUniversalImage image;
+    LoadBytes(image, Encoded(Photo(4, 4, false), "PNG"));
+    LoadBytes(image, TwoImageIcon());
+    EXPECT_EQ(image.GetFrameCount(), 3);
+    EXPECT_EQ(image.GetSize(), QSize(4, 4));
+}
+
+TEST(UniversalImage, IconWithoutImagesRaisesStreamReadError) {
+    TUniversalImage image;
+    EXPECT_EQ(ErrorId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);
+    EXPECT_TRUE(image.IsEmpty());
+}
+
+TEST(UniversalImage, FailedIconLoadAddsNoFrame) {
+    TFixtureEntry broken;
+    broken.data = QByteArray(100, '\x01');
+    TUniversalImage image;
+    EXPECT_NE(ErrorId([&] { LoadBytes(image, IconFileBytes({broken})); }), 0);
+    EXPECT_TRUE(image.IsEmpty());
+}
+
+TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
+    TUniversalImage image;
+    EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray()); }), csInvalidParameter);
+    EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray(64, 'q')); }), csUnknownImageFormat);
+    EXPECT_EQ(GdipStatus([&] { LoadBytes(image, Encoded(Photo(30, 30, false), "PNG").left(60)); }), csGenericError);
+    EXPECT_TRUE(image.IsEmpty());
+    EXPECT_EQ(ErrorId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
+}
+
+TEST(UniversalImage, EmptyImageSizeIsZero) {
+    TUniversalImage image;
+    EXPECT_EQ(image.GetSize(), QSize(0, 0));
+    EXPECT_EQ(image.GetFirstFrame(), nullptr);
+}
+
+TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
+    TUniversalImage image;
+    EXPECT_EQ(ErrorId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
+    QTemporaryDir dir;  // exists, but cannot be read as a file
+    EXPECT_EQ(ErrorId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
+}
+
+TEST(UniversalImage, AssignCopiesEveryFrame) {
+    TUniversalImage a, b;
+    LoadBytes(a, TwoImageIcon());
+    LoadBytes(b, Encoded(Photo(4, 4, false), "PNG"));
+    b.Assign(a);
+    ASSERT_EQ(b.GetFrameCount(), 2);
+    a.GetFrame(0)->SetPixel(0, 0, 0);
+    EXPECT_EQ(b.GetFrame(0)->Pixel(0, 0), qRgba(10, 20, 30, 200));
+    b.Clear();
+    EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(UniversalImage, DrawToBlendsTheChosenFrame) {
+    TUniversalImage image;
+    LoadBytes(image, TwoImageIcon());
+    TBitmap32 target;
+    target.SetSize(20, 20);
+    target.Clear(qRgb(255, 255, 255));
+    image.DrawTo(target, 2, 3);  // first frame: (10, 20, 30) at alpha 200
+    const QRgb blended = target.Pixel(2, 3);
+    EXPECT_NEAR(qRed(blended), (10 * 200 + 255 * 55) / 255, 1);
+    EXPECT_NEAR(qBlue(blended), (30 * 200 + 255 * 55) / 255, 1);
+    EXPECT_EQ(qAlpha(blended), 255);
+    EXPECT_EQ(target.Pixel(1, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(target.Pixel(10, 10), qRgb(255, 255, 255));
+    image.DrawTo(target, 4, 4, 1);
+    EXPECT_EQ(target.Pixel(19, 19), qRgb(200, 100, 50));
+
+    TUniversalImage empty;
+    empty.DrawTo(target, 0, 0);
+    EXPECT_EQ(target.Pixel(0, 0), qRgb(255, 255, 255));
+}
+
+// ---------------------------------------------------------------------------
+// Conversions
+
+QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
+    QBuffer in;
+    in.setData(Encoded(source, "PNG"));
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    out.write(prefix);
+    convert(in, out);
+    EXPECT_EQ(out.data().left(prefix.size()), prefix);
+    return QImage::fromData(out.data().mid(prefix.size()));
+}
+
+QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
+
+TEST(ImageConversion, BmpPngTiffAreExact) {
+    const QImage opaque = Photo(33, 17, false), alpha = Photo(33, 17, true);
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToBmp, opaque), opaque));
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToPng, alpha), alpha));
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToPng, opaque), opaque));
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToTiff, alpha), alpha));
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToTiff, opaque), opaque));
+}
+
+double Psnr(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) sum += d * d;
+        }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST(ImageConversion, JpegIsWrittenAtTheDestinationsPositionAndCloseToTheSource) {
+    const QImage source = Photo(64, 48, false);
+    const QImage back = Convert(TUniversalImage::ConvertToJpeg, source, "prefix");
+    ASSERT_EQ(back.size(), source.size());
+    EXPECT_GT(Psnr(Argb(back), source), 30.0);
+}
+
+// The GIF as giflib reads it: palette size, transparent index, pixel indices.
+struct TGifInfo {
+    int colors = 0;
+    int transparent = -1;
+    QList<int> indices;
+    QList<GifColorType> palette;
+};
+
+TGifInfo ReadGif(const QByteArray& bytes) {
+    struct Reader {
+        const QByteArray* data;
+        int pos = 0;
+        static int Read(GifFileType* gif, GifByteType* out, int n) {
+            auto* r = static_cast<Reader*>(gif->UserData);
+            const int k = qMin(n, int(r->data->size()) - r->pos);
+            memcpy(out, r->data->constData() + r->pos, size_t(k));
+            r->pos += k;
+            return k;
+        }
+    } reader{&bytes};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&reader, Reader::Read, &error);
+    TGifInfo info;
+    if (!gif) return info;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+        const ColorMapObject* map = gif->SColorMap ? gif->SColorMap : gif->SavedImages[0].ImageDesc.ColorMap;
+        info.colors = map->ColorCount;
+        for (int i = 0; i < map->ColorCount; ++i) info.palette << map->Colors[i];
+        GraphicsControlBlock gcb;
+        if (DGifSavedExtensionToGCB(gif, 0, &gcb) == GIF_OK) info.transparent = gcb.TransparentColor;
+        const SavedImage& img = gif->SavedImages[0];
+        for (int i = 0; i < img.ImageDesc.Width * img.ImageDesc.Height; ++i) info.indices << img.RasterBits[i];
+    }
+    DGifCloseFile(gif, &error);
+    return info;
+}
+
+QByteArray ConvertBytes(void (*convert)(QIODevice&, QIODevice&), const QImage& source) {
+    QBuffer in;
+    in.setData(Encoded(source, "PNG"));
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    convert(in, out);
+    return out.data();
+}
+
+TEST(ImageConversion, GifHasAtMost256ColoursAndTheTransparentIndex) {
+    const QImage source = Photo(40, 30, true);
+    const TGifInfo gif = ReadGif(ConvertBytes(TUniversalImage::ConvertToGif, source));
+    ASSERT_EQ(gif.indices.size(), 40 * 30);
+    EXPECT_LE(gif.colors, 256);
+    ASSERT_GE(gif.transparent, 0);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool transparent = qAlpha(source.pixel(x, y)) < 128;
+            EXPECT_EQ(gif.indices[y * 40 + x] == gif.transparent, transparent) << x << "," << y;
+        }
+    // Reduced colours stay close to the source.
+    const QImage back = Argb(Convert(TUniversalImage::ConvertToGif, Photo(40, 30, false)));
+    EXPECT_GT(Psnr(back, Photo(40, 30, false)), 25.0);
+}
+
+TEST(ImageConversion, GifWithFewColoursIsExact) {
+    QImage source(9, 7, QImage::Format_ARGB32);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x) source.setPixel(x, y, qRgb(x * 20, y * 30, 7));
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToGif, source), source));
+    const TGifInfo gif = ReadGif(ConvertBytes(TUniversalImage::ConvertToGif, source));
+    EXPECT_EQ(gif.transparent, -1);
+    EXPECT_EQ(gif.colors, 64);
+}
+
+// ---------------------------------------------------------------------------
+// Without a usable codec layer
+
+class WithoutCodecs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto fake = std::make_unique<TFakeImageCodecs>();
+        fake->startable = false;
+        codecs = fake.get();
+        InstallImageCodecs(std::move(fake));
+    }
+    void TearDown() override {
+        InstallImageCodecs(nullptr);
+        LoadGdiPlus();
+    }
+    TFakeImageCodecs* codecs = nullptr;
+};
+
+TEST_F(WithoutCodecs, BitmapIconsStillLoadAndOtherImagesFail) {
+    EXPECT_FALSE(GdiPlusAvailable());
+    QString encoder;
+    EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/png"), encoder), 1);
+    TUniversalImage image;
+    LoadBytes(image, TwoImageIcon());
+    EXPECT_EQ(image.GetFrameCount(), 2);
+    EXPECT_NE(GdipStatus([&] { LoadBytes(image, Encoded(Photo(4, 4, false), "PNG")); }), -1);
+    EXPECT_EQ(codecs->decodes, 0);
+    EXPECT_EQ(image.GetFrameCount(), 2);
+}
+
+TEST_F(WithoutCodecs, AvailabilityIsRetriedOnEveryCall) {
+    EXPECT_FALSE(GdiPlusAvailable());
+    codecs->startable = true;
+    EXPECT_TRUE(GdiPlusAvailable());
+    QString encoder;
+    EXPECT_EQ(GetEncoderClsid(QStringLiteral("IMAGE/PNG"), encoder), 0);
+    EXPECT_EQ(encoder, QStringLiteral("image/png"));
+    EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/webp"), encoder), 1);
+}
+
+}  // namespace

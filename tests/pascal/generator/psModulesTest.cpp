@@ -1,0 +1,258 @@
+// The unit layout, used units, and the unique-name pass.
+
+#include "pascal/generator/psModules.h"
+
+#include <gtest/gtest.h>
+
+#include "psTestSupport.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    TFpcHarness fpc;
+    fpc.Add(S("Broken"), S("unit Broken;\ninterface\nimplementation\nprocedure P;\nbegin\n  X := 1;\nend;\nend.\n"));
+    EXPECT_FALSE(fpc.Compile().isEmpty());
+}
+
+TEST(PascalUnit, EmptyUnitHasSevenLines) {
+    auto unit = CreatePascalUnit(S("Empty"));
+    TFpcHarness fpc;
+    EXPECT_EQ(fpc.AddUnit(unit.get()),
+              Lines({"unit Empty;", "", "interface", "", "implementation", "", "end."}));
+    EXPECT_COMPILES(fpc);
+}
+
+TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
+    auto unit = CreatePascalUnit(S("Full"));
+    unit->Comment = S("generated");
+    unit->InterfaceClause->UsedUnits->AddUnit(S("SysUtils"));
+    unit->InterfaceClause->UsedUnits->AddUnit(S("Classes"))->Comment = S("lists");
+    unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
+    TPascalDeclarations* types = unit->InterfaceClause->Declarations;
+    CreateNode<TPascalClassPredeclaration>(types)->Name = S("TFoo");
+    TPascalClass* foo = AddClass(types, S("TFoo"), S("TObject"));
+    TPascalDeclarations* code = unit->ImplementationClause->Declarations;
+    TPascalVariable* variable = AddVariable(code, S("Foo"), QString());
+    variable->TypeName->AddCallTo(foo);
+    TPascalLet* create = unit->Initialization->AddLet();
+    create->Target->AddCallTo(variable);
+    create->Value->AddCallEx(QString(), foo, S(".Create"));
+    unit->Finalization->AddCallEx(QString(), variable, S(".Free"));
+    TFpcHarness fpc;
+    EXPECT_EQ(fpc.AddUnit(unit.get()),
+              Lines({"unit Full;", "{ generated }", "interface", "", "uses", "  SysUtils, Classes { lists };", "",
+                     "type", "  TFoo = class;", "", "  TFoo = class(TObject)", "  end;", "", "implementation", "",
+                     "uses", "  Math;", "", "var", "  Foo: TFoo;", "", "initialization", "  Foo := TFoo.Create;", "",
+                     "finalization", "  Foo.Free;", "", "end."}));
+    EXPECT_COMPILES(fpc);
+}
+
+TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
+    auto unit = CreatePascalUnit(S("OnlyFinal"));
+    unit->Finalization->AddCall(S("Writeln"));
+    TFpcHarness fpc;
+    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
+                                              "initialization", "", "finalization", "  Writeln;", "", "end."}));
+    EXPECT_COMPILES(fpc);
+}
+
+// The names are written one by one, each too short for the writer to break
+// on its own; the list must still wrap at the line length.
+TEST(PascalUnit, UsesListWrapsAtTheLineLength) {
+    auto unit = CreatePascalUnit(S("ManyUses"));
+    TFpcHarness fpc;
+    for (int i = 1; i <= 12; ++i) {
+        const QString name = QStringLiteral("UnitNumber%1").arg(i, 2, 10, QLatin1Char('0'));
+        unit->InterfaceClause->UsedUnits->AddUnit(name);
+        fpc.Add(name, QStringLiteral("unit %1;\ninterface\nimplementation\nend.\n").arg(name));
+    }
+    EXPECT_EQ(fpc.AddUnit(unit.get()),
+              Lines({"unit ManyUses;", "", "interface", "", "uses",
+                     "  UnitNumber01, UnitNumber02, UnitNumber03, UnitNumber04, UnitNumber05, UnitNumber06,",
+                     "    UnitNumber07, UnitNumber08, UnitNumber09, UnitNumber10, UnitNumber11, UnitNumber12;", "",
+                     "implementation", "", "end."}));
+    EXPECT_COMPILES(fpc);
+}
+
+// The compiler compares unit names without case: "sysutils" beside
+// "SysUtils" is a duplicate identifier.
+TEST(PascalUnit, UnitNamesCompareWithoutCase) {
+    auto unit = CreatePascalUnit(S("UsesCase"));
+    TPascalUsedUnits* interfaceUnits = unit->InterfaceClause->UsedUnits;
+    TPascalUsedUnit* sysUtils = interfaceUnits->AddUnit(S("sysutils"));
+    EXPECT_EQ(interfaceUnits->AddUnit(S("SysUtils")), sysUtils);
+    EXPECT_EQ(interfaceUnits->FindUnit(S("SYSUTILS")), sysUtils);
+    EXPECT_EQ(interfaceUnits->FindUnit(S("Classes")), nullptr);
+    // Units placed directly (not through AddUnit) are still written once, and
+    // the implementation does not repeat what the interface uses.
+    CreateNode<TPascalUsedUnit>(interfaceUnits)->Name = S("SysUtils");
+    CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
+    unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
+    TFpcHarness fpc;
+    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
+                                              "implementation", "", "uses", "  Math;", "", "end."}));
+    EXPECT_COMPILES(fpc);
+}
+
+// ---------------------------------------------------------------------------
+// Unique names
+
+class PascalUniqueNames : public ::testing::Test {
+protected:
+    PascalUniqueNames() : unit(CreatePascalUnit(S("Names"))) {
+        code = unit->ImplementationClause->Declarations;
+        routine = AddMethodImplementation(code, mkProcedure, S("Run"));
+    }
+    TPascalVariable* Local(const char* name, bool provisional, TPascalMethodWithImplementation* m = nullptr) {
+        return AddVariable((m ? m : routine)->LocalDeclarations, S(name), S("Integer"), provisional);
+    }
+    QString Compile() {
+        TFpcHarness fpc;
+        const QString text = fpc.AddUnit(unit.get());
+        EXPECT_COMPILES(fpc);
+        return text;
+    }
+
+    TNodePtr<TPascalUnit> unit;
+    TPascalDeclarations* code;
+    TPascalMethodWithImplementation* routine;
+};
+
+TEST_F(PascalUniqueNames, LettersStepAndOtherNamesCount) {
+    Local("I", false);
+    Local("J", false);
+    TPascalVariable* i = Local("I", true);
+    Local("Index", false);
+    TPascalVariable* index1 = Local("Index", true);
+    TPascalVariable* index2 = Local("Index", true);
+    Local("Z", false);
+    TPascalVariable* z = Local("Z", true);
+    TPascalVariable* lower = Local("i", true);
+    Local("Y", false);
+    TPascalVariable* y = Local("Y", true);
+    TPascalVariable* free = Local("Free", true);
+    TPascalLet* let = routine->Body->AddLetTo(i, S("1"));
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(i->Name, S("K"));
+    EXPECT_EQ(index1->Name, S("Index1"));
+    EXPECT_EQ(index2->Name, S("Index2"));
+    EXPECT_EQ(z->Name, S("Z1"));
+    EXPECT_EQ(lower->Name, S("i1"));
+    EXPECT_EQ(y->Name, S("Y1"));
+    EXPECT_EQ(free->Name, S("Free"));
+    EXPECT_FALSE(i->Provisional);
+    EXPECT_EQ(WriteToText(let), S("K := 1;\n"));
+    Compile();
+}
+
+TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
+    Local("Value", false);
+    Local("Value2", false);
+    QList<TPascalVariable*> wishes;
+    for (int i = 0; i < 3000; ++i) wishes.append(Local("Value", true));
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(wishes[0]->Name, S("Value1"));
+    EXPECT_EQ(wishes[1]->Name, S("Value3"));
+    EXPECT_EQ(wishes[2999]->Name, S("Value3001"));
+}
+
+TEST_F(PascalUniqueNames, TwoProvisionalNamesInOneScope) {
+    TPascalVariable* first = Local("N", true);
+    TPascalVariable* second = Local("N", true);
+    TPascalVariable* item = Local("Item", true);
+    TPascalVariable* item2 = Local("item", true);
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(first->Name, S("N"));
+    EXPECT_EQ(second->Name, S("O"));
+    EXPECT_EQ(item->Name, S("Item"));
+    EXPECT_EQ(item2->Name, S("item1"));
+}
+
+// The scope of a local holds what its body may use: both clauses'
+// declarations, enumeration items, the routine's parameters and the members
+// of its class and the class's ancestors.
+TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
+    TPascalDeclarations* types = unit->InterfaceClause->Declarations;
+    AddConstant(types, S("Limit"), S("10"));
+    AddEnum(types, S("TColor"), {S("clRed"), S("clBlue")});
+    TPascalClass* base = AddClass(types, S("TBase"), S("TObject"));
+    base->AddField(pvProtected, S("Value"), S("Integer"));
+    TPascalClass* derived = AddClass(types, S("TDerived"));
+    derived->Parent->AddCallTo(base);
+    derived->AddField(pvPrivate, S("FCount"), S("Integer"));
+    TPascalMethodDeclaration* work = derived->AddMethod(pvPublic, mkProcedure, S("Work"));
+    work->Head->AddParameter(pkValue, S("Item"), S("Integer"));
+    TPascalClassProperty* count = derived->AddProperty(pvPublic, S("Count"), S("Integer"));
+    count->ReadAccess->AddText(S("FCount"));
+
+    TPascalMethodWithImplementation* m = ImplementDeclaration(code, work, S("TDerived"));
+    TPascalVariable* limit = Local("Limit", true, m);
+    TPascalVariable* red = Local("clRed", true, m);
+    TPascalVariable* item = Local("Item", true, m);
+    TPascalVariable* value = Local("Value", true, m);
+    TPascalVariable* countLocal = Local("Count", true, m);
+    TPascalVariable* result = Local("Result", true, routine);
+    TPascalVariable* unitName = Local("Names", true, routine);
+    // A nested routine sees the locals of its outer routine.
+    TPascalVariable* outer = Local("Outer", false, m);
+    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, mkProcedure, S("Inner"));
+    TPascalVariable* shadow = Local("outer", true, nested);
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(limit->Name, S("Limit1"));
+    EXPECT_EQ(red->Name, S("clRed1"));
+    EXPECT_EQ(item->Name, S("Item1"));
+    EXPECT_EQ(value->Name, S("Value1"));
+    EXPECT_EQ(countLocal->Name, S("Count1"));
+    EXPECT_EQ(result->Name, S("Result1"));
+    EXPECT_EQ(unitName->Name, S("Names1"));
+    EXPECT_EQ(shadow->Name, S("outer1"));
+    EXPECT_EQ(outer->Name, S("Outer"));
+    Compile();
+}
+
+TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
+    TPascalVariable* global = AddVariable(code, S("Total"), S("Integer"), true, routine);
+    TPascalVariable* local = Local("Total", true);
+    TPascalVariable* other = AddVariable(unit->InterfaceClause->Declarations, S("Total"), S("Integer"), true);
+    MakeNamesUnique(unit.get());
+    EXPECT_EQ(other->Name, S("Total"));
+    EXPECT_EQ(global->Name, S("Total1"));
+    EXPECT_EQ(local->Name, S("Total2"));
+    Compile();
+}
+
+// Building, simplifying, naming and writing in one go.
+TEST(PascalUnit, SimplifiedAndNamedUnit) {
+    auto unit = CreatePascalUnit(S("Pipeline"));
+    TPascalMethodWithImplementation* f =
+        AddMethodImplementation(unit->ImplementationClause->Declarations, mkFunction, S("Pick"), S("Integer"));
+    f->Head->AddParameter(pkValue, S("Flag"), S("Boolean"));
+    TPascalVariable* i = AddVariable(f->LocalDeclarations, S("I"), S("Integer"), true);
+    TPascalVariable* fixed = AddVariable(f->LocalDeclarations, S("I"), S("Integer"));
+    AddVariable(f->LocalDeclarations, S("K"), S("Integer"));
+    f->Body->AddLetTo(i, S("0"));
+    TPascalIf* branch = f->Body->AddIf();
+    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(ckEqual);
+    test->Left->AddText(S("Flag"));
+    test->Right->AddBoolean(false);
+    f->Body->AddLetTo(i, S("1"));
+    branch->ThenPart->AddLetTo(fixed, S("2"));
+    TPascalLet* result = f->Body->AddLet();
+    result->Target->AddCallTo(f->ResultVariable);
+    TPascalOperationExpressionItem* sum = result->Value->AddOperation(okAdd);
+    sum->Left->AddCallTo(i);
+    sum->Right->AddCallTo(fixed);
+    TFpcHarness fpc;
+    fpc.Add(S("Pipeline"), WritePascalModule(unit.get(), true));
+    EXPECT_COMPILES(fpc);
+    EXPECT_EQ(WriteToText(f), Lines({"function Pick(Flag: Boolean): Integer;", "var", "  J, I, K: Integer;",
+                                     "begin", "  if not Flag then", "    I := 2;", "  J := 1;", "  Result := J + I;",
+                                     "end;", ""}));
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+// Shared helpers of the code-model tests: writing a node or a unit to text,
+// and the compiler harness that checks that written units compile.
+
+#include "pascal/generator/psModules.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+#include <utility>
+#include <vector>
+
+// Golden texts print as text when they differ.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << "\n" << text.toStdString();
+}
+
+// The text a node writes into a fresh Pascal writer (each line ended by "\n";
+// the empty line that a final line end leaves open is not counted).
+QString WriteToText(TPascalNode* node);
+// Lines joined with "\n", each ended by "\n": golden texts stay readable.
+QString Lines(std::initializer_list<const char*> lines);
+
+// Compiles units with the Free Pascal compiler in Delphi mode: every unit is
+// saved as <Name>.pas in a temporary folder and one program using all of them
+// is compiled in one run. Skipped (Available() false) when there is no fpc.
+class TFpcHarness {
+public:
+    static bool Available();
+    // Adds a unit (its name and its text).
+    void Add(const QString& unitName, const QString& text);
+    // Writes, names and adds a unit model; answers its text.
+    QString AddUnit(TPascalUnit* unit, bool simplify = false);
+    // Compiles what was added; answers an empty text on success, otherwise
+    // the compiler's output.
+    QString Compile() const;
+
+private:
+    std::vector<std::pair<QString, QString>> m_units;
+};
+
+// Fails the current test when the units do not compile (skips without fpc).
+#define EXPECT_COMPILES(harness)                                   \
+    do {                                                           \
+        if (TFpcHarness::Available()) {                            \
+            const QString out_ = (harness).Compile();              \
+            EXPECT_TRUE(out_.isEmpty()) << out_.toStdString();     \
+        }                                                          \
+    } while (0)

@@ -1,0 +1,69 @@
+#include "platform/plTimer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvanced) {
+    TManualTimerService service;
+    std::vector<int> fired;
+    auto a = service.MakeTimer();
+    auto b = service.MakeTimer();
+    a->SetOnTick([&] { fired.push_back(1); });
+    b->SetOnTick([&] { fired.push_back(2); });
+    a->Start(300);
+    b->Start(100);
+    service.Advance(99);
+    EXPECT_TRUE(fired.empty());
+    service.Advance(201);  // b at 100 and 200; at 300 both, the one made first first
+    EXPECT_EQ(fired, (std::vector<int>{2, 2, 1, 2}));
+    EXPECT_EQ(service.Now(), 300);
+}
+
+TEST(ManualTimers, RestartCountsFromNowAndStopEnds) {
+    TManualTimerService service;
+    int ticks = 0;
+    auto t = service.MakeTimer();
+    t->SetOnTick([&] { ++ticks; });
+    t->Start(300);
+    service.Advance(200);
+    t->Start(300);
+    service.Advance(299);
+    EXPECT_EQ(ticks, 0);
+    service.Advance(1);
+    EXPECT_EQ(ticks, 1);
+    t->Stop();
+    EXPECT_FALSE(t->IsActive());
+    service.Advance(1000);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(service.ActiveCount(), 0);
+}
+
+TEST(ManualTimers, ATimerMayStopOrFreeItselfWhileItTicks) {
+    TManualTimerService service;
+    std::unique_ptr<TTimer> t = service.MakeTimer();
+    int ticks = 0;
+    t->SetOnTick([&] {
+        ++ticks;
+        t.reset();
+    });
+    t->Start(10);
+    service.Advance(100);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(service.ActiveCount(), 0);
+}
+
+TEST(ManualTimers, InstalledServiceMakesTheTimersOfTheModel) {
+    TManualTimerService service;
+    {
+        TTimerServiceInstaller install(&service);
+        auto t = TTimerService::Make();
+        t->Start(5);
+        EXPECT_EQ(service.ActiveCount(), 1);
+    }
+    EXPECT_NE(&TTimerService::Current(), &service);
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// Element numbers and message lists across threads (also run under ThreadSanitizer).
+
+#include "scheme/diClasses.h"
+#include "scheme/diMessages.h"
+#include "support/testElements.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+namespace {
+
+// Two threads build their own schemes while one of them keeps raising the
+// counter to values it saw earlier (as a snapshot load does). With an
+// exchange instead of a maximum the counter would move back and hand out
+// numbers twice.
+TEST(ElementNumbers, TwoThreadStressGivesUniqueNumbers) {
+    constexpr int kCount = 20000;
+    std::vector<int32_t> numbersA, numbersB;
+    auto build = [](std::vector<int32_t>& numbers, bool raiseStale) {
+        auto scheme = MakeTestScheme();
+        numbers.push_back(scheme->Root()->Number());
+        int32_t seen = LastElementNumber();
+        for (int i = 0; i < kCount; ++i) {
+            TElement* e = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+            numbers.push_back(e->Number());
+            if (raiseStale && i % 3 == 0) {
+                RaiseElementNumber(seen);
+                seen = LastElementNumber();
+            }
+        }
+    };
+    std::thread a(build, std::ref(numbersA), false);
+    std::thread b(build, std::ref(numbersB), true);
+    a.join();
+    b.join();
+    std::set<int32_t> all(numbersA.begin(), numbersA.end());
+    all.insert(numbersB.begin(), numbersB.end());
+    EXPECT_EQ(all.size(), numbersA.size() + numbersB.size());
+    EXPECT_TRUE(std::is_sorted(numbersA.begin(), numbersA.end()));
+    EXPECT_TRUE(std::is_sorted(numbersB.begin(), numbersB.end()));
+}
+
+// A worker bound to the list: its events run on the user-interface thread.
+TEST(ElementMessages, BoundListRaisesEventsOnTheUserInterfaceThread) {
+    TElementMessages list;
+    QThread* mainThread = QThread::currentThread();
+    std::vector<QThread*> seen;
+    list.OnAdded = [&](TElementMessages*, TElementMessage* m) {
+        seen.push_back(QThread::currentThread());
+        EXPECT_EQ(m->GetText(), QStringLiteral("from the worker"));
+    };
+    list.OnCleared = [&](TElementMessages*) { seen.push_back(QThread::currentThread()); };
+    QThread* worker = QThread::create([&] {
+        list.AddTextMessage(mkInformation, "from the worker");
+        list.Clear();
+    });
+    list.SetThread(worker);
+    worker->start();
+    while (!worker->isFinished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker->wait();
+    delete worker;
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], mainThread);
+    EXPECT_EQ(seen[1], mainThread);
+}
+
+// A user-interface thread that waits for a stopping worker must not deadlock
+// against an event the worker is waiting to deliver.
+TEST(ElementMessages, StoppedWorkerGivesUpAPendingEvent) {
+    TElementMessages list;
+    int added = 0;
+    list.OnAdded = [&](TElementMessages*, TElementMessage*) { ++added; };
+    QThread* worker = QThread::create([&] { list.AddTextMessage(mkInformation, "late"); });
+    list.SetThread(worker);
+    worker->start();
+    worker->requestInterruption();
+    ASSERT_TRUE(worker->wait(10000));
+    delete worker;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(added, 0);
+    EXPECT_EQ(list.GetCount(), 1);
+}
+
+}  // namespace

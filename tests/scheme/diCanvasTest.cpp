@@ -1,0 +1,277 @@
+// Sheet settings, print settings and the sheet canvas.
+
+#include "scheme/diCanvas.h"
+
+#include "core/cuClasses.h"
+#include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "scheme/diTextorAttributes.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SheetSettings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings = TProperty::CreateRoot<TSheetSettings>("Sheet");
+        settings->CreateProperties();
+    }
+    TNodePtr<TSheetSettings> settings;
+};
+
+}  // namespace
+
+TEST_F(SheetSettings, DefaultsLoadAndSave) {
+    EXPECT_EQ(settings->ThemeProperty()->Value(), "Default");
+    EXPECT_EQ(settings->FontSizeProperty()->Value(), fssNormal);
+    EXPECT_FALSE(settings->NonPrintingCharactersProperty()->Value());
+    EXPECT_EQ(settings->CaretSizeProperty()->Value(), 1);
+    EXPECT_TRUE(settings->DropDownOnFocusNewProperty()->Value());
+    EXPECT_TRUE(settings->IncreaseWorkspaceHeightProperty()->Value());
+    TNodePtr<TKnot> root = TKnot::Create("Settings");
+    ASSERT_TRUE(root->LoadFromString(
+        "<Settings><Sheet><FontSize Value=great/><CaretSize Value=30/><FocusNew Value=1/></Sheet></Settings>"));
+    settings->LoadFrom(root.get());
+    EXPECT_EQ(settings->FontSizeProperty()->Value(), fssGreat);
+    EXPECT_EQ(settings->CaretSizeProperty()->Value(), 1);  // out of range: the default
+    EXPECT_TRUE(settings->FocusNewProperty()->Value());
+    TNodePtr<TKnot> saved = TKnot::Create("Settings");
+    settings->SaveTo(saved.get());
+    EXPECT_EQ(saved->FindPath(u"Sheet.FontSize", false)->ReadStr(u"Value"), "Great");
+    EXPECT_EQ(saved->FindPath(u"Sheet.Theme", false), nullptr);
+}
+
+TEST_F(SheetSettings, MissingThemeFileRaisesAndDefaultLoadsAgain) {
+    settings->GetTheme();
+    settings->ThemeProperty()->SetValue("No Such Theme 42");
+    EXPECT_FALSE(settings->HasLoadedTheme());
+    try {
+        settings->GetTheme();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strFileNotFound);
+    }
+    EXPECT_THROW(settings->GetCodeTextAttributes(), Exception);
+    settings->ThemeProperty()->SetValue("default");
+    EXPECT_FALSE(settings->GetTheme().Image().isNull());
+}
+
+TEST_F(SheetSettings, FontSizeRescalesTheLoadedThemeAndRenewsAttributes) {
+    TSheetTheme* theme = &settings->GetTheme();
+    const int base = theme->GetFontData(tfkCode).BaseSize;
+    const int padding = theme->GetElementData(tekElement).BasePadding.Left;
+    TRichTextAttributes* code = settings->GetCodeTextAttributes();
+    EXPECT_EQ(code->FontSize(), base);
+    EXPECT_EQ(code->Color(), theme->GetFontData(tfkCode).Color);
+    EXPECT_EQ(code->RefCount(), 1);
+    settings->FontSizeProperty()->SetIndex(fssLarge);
+    EXPECT_EQ(&settings->GetTheme(), theme);  // not reloaded
+    EXPECT_EQ(theme->GetFontData(tfkCode).Size, base + 2);
+    EXPECT_EQ(theme->GetElementData(tekElement).Padding.Left, padding * 140 / 100);
+    TRichTextAttributes* larger = settings->GetCodeTextAttributes();
+    EXPECT_EQ(larger->FontSize(), base + 2);
+    EXPECT_EQ(settings->GetCodeTextAttributes(), larger);
+    // Loading a changed size without announcements re-scales on the next use.
+    TNodePtr<TKnot> root = TKnot::Create("S");
+    ASSERT_TRUE(root->LoadFromString("<S><Sheet><FontSize Value=Great/></Sheet></S>"));
+    settings->LoadFrom(root.get());
+    EXPECT_EQ(settings->GetTheme().GetFontData(tfkCode).Size, base + 4);
+    EXPECT_EQ(settings->GetCodeTextAttributes()->FontSize(), base + 4);
+}
+
+TEST_F(SheetSettings, ScaleToFontSize) {
+    struct Case {
+        int step, value, want;
+    };
+    for (const Case& c : {Case{fssNormal, 10, 10}, Case{fssGreat, 10, 18}, Case{fssLarge, 7, 9}}) {
+        settings->FontSizeProperty()->SetIndex(c.step);
+        EXPECT_EQ(settings->ScaleToFontSize(c.value), c.want);
+    }
+}
+
+TEST(PrintSettings, Defaults) {
+    TNodePtr<TPrintSettings> print = TProperty::CreateRoot<TPrintSettings>("Print");
+    print->CreateProperties();
+    EXPECT_EQ(print->ThemeProperty()->Value(), "Default");
+    EXPECT_EQ(print->ScaleProperty()->Value(), 50);
+    print->ScaleProperty()->SetValue(900);
+    EXPECT_EQ(print->ScaleProperty()->Value(), 500);
+}
+
+namespace {
+
+class Canvas : public SheetSettings {
+protected:
+    void SetUp() override {
+        SheetSettings::SetUp();
+        canvas = std::make_unique<TSheetCanvas>(settings.get());
+    }
+    void TearDown() override { canvas.reset(); }
+    std::unique_ptr<TSheetCanvas> canvas;
+};
+
+}  // namespace
+
+TEST_F(Canvas, OriginMovesWithTheElementsAndCullsOutside) {
+    canvas->BeginPaint({100, 50, 140, 80});
+    EXPECT_EQ(canvas->GetPaintRect(), (TRect{100, 50, 140, 80}));
+    canvas->MoveOrigin(110, 60);  // an element at (110, 60)
+    EXPECT_EQ(canvas->GetPaintRect(), (TRect{-10, -10, 30, 20}));
+    EXPECT_EQ(canvas->Offset(), QPoint(110, 60));
+    EXPECT_TRUE(canvas->NeedsPaint({0, 0, 5, 5}));
+    EXPECT_FALSE(canvas->NeedsPaint({30, 0, 40, 5}));   // starts at the right edge
+    EXPECT_FALSE(canvas->NeedsPaint({-20, 0, -10, 5}));  // ends at the left edge
+    canvas->FillRect({0, 0, 2, 2}, qRgb(255, 0, 0));
+    canvas->MoveOrigin(-110, -60);
+    EXPECT_EQ(canvas->GetPaintRect(), (TRect{100, 50, 140, 80}));
+    const QImage& bitmap = canvas->PaintBitmap();
+    EXPECT_EQ(bitmap.size(), QSize(40, 30));
+    EXPECT_EQ(bitmap.pixel(10, 10), qRgb(255, 0, 0));  // sheet (110, 60)
+    EXPECT_EQ(bitmap.pixel(12, 10), qRgb(255, 255, 255));
+    QImage window(200, 100, QImage::Format_ARGB32_Premultiplied);
+    window.fill(Qt::black);
+    QPainter dc(&window);
+    canvas->EndPaint(&dc);
+    dc.end();
+    EXPECT_EQ(window.pixel(110, 60), qRgb(255, 0, 0));
+    EXPECT_EQ(window.pixel(100, 50), qRgb(255, 255, 255));
+    EXPECT_EQ(window.pixel(99, 50), qRgb(0, 0, 0));
+    EXPECT_FALSE(canvas->IsPainting());
+}
+
+TEST_F(Canvas, ElementWidthsAreCachedUntilReset) {
+    const int w = canvas->TextWidthElement("Procedure");
+    EXPECT_GT(w, 0);
+    EXPECT_EQ(canvas->CachedWidthCount(), 1);
+    EXPECT_EQ(canvas->TextWidthElement("Procedure"), w);
+    EXPECT_EQ(canvas->CachedWidthCount(), 1);
+    EXPECT_EQ(canvas->TextWidthElementUncached("Procedure"), w);
+    canvas->Reset();
+    EXPECT_EQ(canvas->CachedWidthCount(), 0);
+    EXPECT_GT(canvas->ElementLineHeight(), 0);
+}
+
+TEST_F(Canvas, ImageTextMeasuring) {
+    const TRect pad = canvas->GetThemePadding(tekField);
+    const QSize empty = canvas->MeasureImageText(tekField, false, QString());
+    EXPECT_EQ(empty.width(), empty.height());
+    EXPECT_EQ(empty.height(), std::max(canvas->CodeLineHeight(), canvas->ElementLineHeight()) + pad.Top + pad.Bottom);
+    const QSize text = canvas->MeasureImageText(tekField, false, "abc");
+    EXPECT_EQ(text.width(), pad.Left + canvas->TextWidthCode("abc") + pad.Right);
+    const QSize image = canvas->MeasureImageText(tekField, true, "abc");
+    EXPECT_EQ(image.width(), text.width() + 12 + canvas->Theme().GetImageData(0).Size);
+}
+
+TEST_F(Canvas, CaretsAreDottedNestedFocusRectangles) {
+    canvas->BeginPaint({0, 0, 20, 20});
+    canvas->DrawCaret(2, {2, 2, 10, 10});
+    const QImage& out = canvas->PaintBitmap();
+    EXPECT_EQ(out.pixel(2, 2), qRgb(0, 0, 0));        // inverted white
+    EXPECT_EQ(out.pixel(3, 2), qRgb(255, 255, 255));  // dotted
+    EXPECT_EQ(out.pixel(3, 3), qRgb(0, 0, 0));        // the inner rectangle
+    EXPECT_EQ(out.pixel(5, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(10, 2), qRgb(255, 255, 255));  // right edge exclusive
+    canvas->EndPaint(nullptr);
+}
+
+TEST_F(Canvas, ThemeFramesAndDisabledBlend) {
+    canvas->BeginPaint({0, 0, 60, 40});
+    canvas->DrawThemeFrame(tekElement, {10, 10, 50, 30});
+    const QImage& out = canvas->PaintBitmap();
+    const QImage& theme = canvas->Theme().Image();
+    const TRect cut = canvas->Theme().GetElementData(tekElement).Cut;
+    EXPECT_EQ(out.pixel(30, 20), QColor::fromRgba(theme.pixel(cut.Left + 8, cut.Top + 8)).rgb());
+    EXPECT_EQ(out.pixel(5, 5), qRgb(255, 255, 255));
+    const QRgb before = out.pixel(30, 20);
+    canvas->DrawDisabled({10, 10, 50, 30});
+    EXPECT_NE(canvas->PaintBitmap().pixel(30, 20), before);
+    canvas->EndPaint(nullptr);
+}
+
+namespace {
+
+// A theme file in the program's theme folder whose element font is black,
+// with a red shadow when `shadow` is set.
+struct TScopedThemeFile {
+    QString text, image;
+    TScopedThemeFile(const QString& name, bool shadow) {
+        QDir().mkpath(GetThemesFolder());
+        text = GetThemesFolder() + name + ".txt";
+        image = GetThemesFolder() + name + ".png";
+        QImage picture(2, 1, QImage::Format_ARGB32);
+        picture.setPixel(0, 0, qRgba(0, 0, 0, 255));
+        picture.setPixel(1, 0, qRgba(255, 0, 0, 255));
+        picture.save(image);
+        QFile f(text);
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray("<ThemeInfo><ElementFont Name=\"DejaVu Sans\" Size=14 Color=0,0") +
+                (shadow ? " SecondColor=1,0" : "") + "/></ThemeInfo>");
+    }
+    ~TScopedThemeFile() {
+        QFile::remove(text);
+        QFile::remove(image);
+    }
+};
+
+int CountPixels(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
+    for (bool shadow : {false, true}) {
+        TScopedThemeFile file(shadow ? "TestShadowOn" : "TestShadowOff", shadow);
+        settings->ThemeProperty()->SetValue(shadow ? "TestShadowOn" : "TestShadowOff");
+        TSheetCanvas canvas(settings.get());
+        canvas.BeginPaint({0, 0, 40, 30});
+        canvas.TextOutElement(5, 5, "H");
+        const QImage out = canvas.PaintBitmap().copy();
+        canvas.EndPaint(nullptr);
+        EXPECT_GT(CountPixels(out, qRgb(0, 0, 0)), 5) << shadow;
+        EXPECT_EQ(CountPixels(out, qRgb(255, 0, 0)) > 0, shadow) << shadow;
+    }
+}
+
+TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
+    canvas->BeginPaint({0, 0, 40, 20});
+    canvas->DrawRoundRect({2, 2, 12, 12}, 0, qRgb(255, 0, 0), qRgb(0, 0, 255));
+    canvas->DrawRoundRect({20, 2, 30, 12}, 0, clNone, qRgb(0, 255, 0));
+    canvas->DrawRoundRect({30, 2, 40, 12}, 3, clNone, clNone);  // a dotted outline
+    const QImage& out = canvas->PaintBitmap();
+    EXPECT_EQ(out.pixel(2, 2), qRgb(255, 0, 0));
+    EXPECT_EQ(out.pixel(11, 11), qRgb(255, 0, 0));  // the last pixel inside the right and bottom edges
+    EXPECT_EQ(out.pixel(12, 12), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(6, 6), qRgb(0, 0, 255));
+    EXPECT_EQ(out.pixel(20, 2), qRgb(0, 255, 0));  // no frame: the fill reaches the edge
+    EXPECT_EQ(out.pixel(35, 7), qRgb(255, 255, 255));  // no fill
+    bool outlined = false;
+    for (int y = 2; y < 12; ++y) outlined |= out.pixel(30, y) != qRgb(255, 255, 255);
+    EXPECT_TRUE(outlined);
+    canvas->EndPaint(nullptr);
+}
+
+TEST_F(Canvas, ImageTextPutsTheCharImageInTheVerticalMiddle) {
+    const int height = 30;
+    canvas->BeginPaint({0, 0, 100, height});
+    canvas->DrawImageText(tekField, {0, 0, 100, height}, QString(), 0);
+    const QImage out = canvas->PaintBitmap().copy();
+    canvas->EndPaint(nullptr);
+    const int left = canvas->GetThemePadding(tekField).Left;
+    const int top = (height - 12) / 2;
+    QImage expected(100, height, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    p.drawImage(left, top, SchemeCharImages().Image(0));
+    p.end();
+    EXPECT_EQ(out, expected);
+}

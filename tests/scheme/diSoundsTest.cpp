@@ -1,0 +1,116 @@
+// The "Sounds" section and playing named sounds through the platform player.
+
+#include "scheme/diSounds.h"
+
+#include "core/cuKnot.h"
+#include "platform/plSoundPlayer.h"
+
+#include <QFile>
+
+#include <map>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TRecordingPlayer : public TSoundPlayer {
+public:
+    explicit TRecordingPlayer(QStringList* played) : m_played(played) {}
+    void Play(const QString& path) override { m_played->append(path); }
+    bool IsPlaying() const override { return false; }
+
+private:
+    QStringList* m_played;
+};
+
+class Sounds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto player = std::make_unique<TRecordingPlayer>(&played);
+        fake = player.get();
+        TSoundPlayer::Install(std::move(player));
+        SoundsSettings()->EnabledProperty()->SetValue(true);
+    }
+    void TearDown() override {
+        TSoundPlayer::Install(nullptr);
+        SoundsSettings()->EnabledProperty()->SetValue(true);
+    }
+    QStringList played;
+    TRecordingPlayer* fake = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Sounds, EveryNamedSoundExistsAndPlays) {
+    for (const QString& name : {sndItem, sndElement, sndDisable, sndDropDown, sndValue}) {
+        played.clear();
+        PlaySchemeSound(name);
+        ASSERT_EQ(played.size(), 1) << name.toStdString();
+        EXPECT_TRUE(QFile::exists(played[0]));
+        EXPECT_TRUE(played[0].endsWith(name + ".wav"));
+    }
+}
+
+TEST_F(Sounds, DisabledOrMissingPlaysNothing) {
+    SoundsSettings()->EnabledProperty()->SetValue(false);
+    PlaySchemeSound(sndItem);
+    EXPECT_TRUE(played.isEmpty());
+    SoundsSettings()->EnabledProperty()->SetValue(true);
+    EXPECT_NO_THROW(PlaySchemeSound("noSuchSound"));
+    EXPECT_TRUE(played.isEmpty());
+}
+
+TEST_F(Sounds, SectionSavesOnlyAChangedValue) {
+    TNodePtr<TKnot> root = TKnot::Create("Settings");
+    SoundsSettings()->SaveTo(root.get());
+    EXPECT_EQ(root->FindChild(u"Sounds")->FindChild(u"Enabled"), nullptr);
+    SoundsSettings()->EnabledProperty()->SetValue(false);
+    SoundsSettings()->SaveTo(root.get());
+    EXPECT_EQ(root->FindPath(u"Sounds.Enabled", false)->ReadStr(u"Value"), "0");
+}
+
+namespace {
+
+struct TFakeEffect : TSoundEffect {
+    int plays = 0;
+    bool playing = false;
+    void Play() override {
+        ++plays;
+        playing = true;
+    }
+    bool IsPlaying() const override { return playing; }
+};
+
+}  // namespace
+
+TEST(SoundPlayer, SoundStillPlayingIsNotInterruptedAndEffectsAreReused) {
+    std::map<QString, TFakeEffect*> made;
+    auto player = CreateEffectSoundPlayer([&](const QString& path) {
+        auto effect = std::make_unique<TFakeEffect>();
+        made[path] = effect.get();
+        return effect;
+    });
+    const QString item = ":/rc/diClassesItemSound.wav", value = ":/rc/diClassesValueSound.wav";
+    player->Play(item);
+    ASSERT_EQ(made.count(item), 1u);
+    EXPECT_TRUE(player->IsPlaying());
+    player->Play(value);  // the item sound is still playing
+    EXPECT_EQ(made.count(value), 0u);
+    made[item]->playing = false;
+    player->Play(value);
+    player->Play(":/rc/noSuchSound.wav");  // value is playing; and the file is missing anyway
+    made[value]->playing = false;
+    player->Play(item);
+    EXPECT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[item]->plays, 2);  // the same effect again
+    EXPECT_EQ(made[value]->plays, 1);
+    made[item]->playing = false;
+    player->Play(":/rc/noSuchSound.wav");
+    EXPECT_EQ(made.size(), 2u);
+}
+
+TEST(SoundPlayer, QtPlayerIsSilentWithoutAudioAndForMissingFiles) {
+    auto player = CreateQtSoundPlayer();
+    EXPECT_NO_THROW(player->Play(":/rc/noSuchSound.wav"));
+    EXPECT_FALSE(player->IsPlaying());
+    EXPECT_NO_THROW(player->Play(":/rc/diClassesItemSound.wav"));
+}

@@ -1,0 +1,187 @@
+// Painting of visual elements on the sheet, into images.
+
+#include "core/cuKnot.h"
+#include "scheme/diFilers.h"
+#include "scheme/diUnaccepted.h"
+#include "visualFixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+TEST(SheetPaint, ElementsPaintAtTheirSheetPositions) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root, 30, 20);
+    box->Color = QColor(200, 0, 0);
+    f.root->Arrange();
+    const QPoint p = box->ClientToSheet(QPoint(0, 0));
+    const TRect all{0, 0, 100, 100};
+    QImage image = f.sheet.PaintToImage(all);
+    EXPECT_EQ(At(image, p.x(), p.y()), QColor(200, 0, 0));
+    EXPECT_EQ(At(image, p.x() + 29, p.y() + 19), QColor(200, 0, 0));
+    EXPECT_NE(At(image, p.x() + 30, p.y()), QColor(200, 0, 0));
+    EXPECT_NE(At(image, p.x() - 1, p.y()), QColor(200, 0, 0));
+
+    // A viewport further down and right: its top-left is the sheet point.
+    QImage part = f.sheet.PaintToImage(TRect{p.x() + 5, p.y() + 5, p.x() + 50, p.y() + 50});
+    EXPECT_EQ(part.size(), QSize(45, 45));
+    EXPECT_EQ(At(part, 0, 0), QColor(200, 0, 0));
+    EXPECT_EQ(At(part, 24, 14), QColor(200, 0, 0));
+    EXPECT_NE(At(part, 25, 0), QColor(200, 0, 0));
+    EXPECT_TRUE(f.sheet.PaintToImage(TRect{5, 5, 5, 50}).isNull());
+}
+
+TEST(SheetPaint, OnlyChildrenMeetingThePaintRectangleArePainted) {
+    TSheetFixture f;
+    std::vector<TElement_TestBox*> boxes;
+    for (int i = 0; i < 200; ++i) boxes.push_back(AddBox(f.root, 30, 10));
+    f.root->Arrange();
+    const QPoint p = boxes[100]->ClientToSheet(QPoint(0, 0));
+    f.sheet.PaintToImage(TRect{p.x(), p.y(), p.x() + 10, p.y() + 20});
+    int painted = 0;
+    for (auto* b : boxes) painted += b->PaintCount;
+    EXPECT_EQ(boxes[100]->PaintCount, 1);
+    EXPECT_EQ(boxes[101]->PaintCount, 1);
+    EXPECT_EQ(painted, 2);
+}
+
+// Differences between two paints of the same rectangle.
+QList<QPoint> Differences(const QImage& a, const QImage& b) {
+    QList<QPoint> out;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) out.append(QPoint(x, y));
+    return out;
+}
+
+TEST(SheetPaint, CaretKindsDrawOneOrTwoDottedRectangles) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root, 40, 20);
+    f.root->Arrange();
+    const TRect all{0, 0, 80, 60};
+    for (int kind : {ckFocusRect, ckDoubleFocusRect}) {
+        box->CaretKindShown = kind;
+        f.sheet.SetFocus(nullptr);
+        box->Focus();
+        ASSERT_EQ(f.sheet.CaretKind(), kind);
+        const TRect caret = f.sheet.CaretRect();
+        const QPoint origin = box->ClientToSheet(QPoint(0, 0));
+        EXPECT_EQ(caret, (TRect{origin.x() + 1, origin.y() + 1, origin.x() + 39, origin.y() + 19}));
+        const QList<QPoint> diff =
+            Differences(f.sheet.PaintToImage(all), f.sheet.PaintToImage(all, pfNoCaret));
+        ASSERT_FALSE(diff.isEmpty());
+        int outer = 0, inner = 0;
+        for (const QPoint& d : diff) {
+            const int ring = std::min({d.x() - caret.Left, d.y() - caret.Top, caret.Right - 1 - d.x(),
+                                       caret.Bottom - 1 - d.y()});
+            ASSERT_GE(ring, 0) << "outside the caret rectangle";
+            ASSERT_LE(ring, 1) << "inside the rings";
+            (ring == 0 ? outer : inner)++;
+        }
+        EXPECT_GT(outer, 0);
+        if (kind == ckFocusRect)
+            EXPECT_EQ(inner, 0);
+        else
+            EXPECT_GT(inner, 0);
+    }
+}
+
+TEST(SheetPaint, SelectionLooksDifferentWhenTheSheetIsInactive) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root, 40, 20);
+    f.root->Arrange();
+    const QPoint p = box->ClientToSheet(QPoint(5, 5));
+    const TRect all{0, 0, 80, 60};
+    const QColor plain = At(f.sheet.PaintToImage(all), p.x(), p.y());
+    box->SetInSelectedText(true);
+    f.sheet.SetActive(true);
+    const QColor active = At(f.sheet.PaintToImage(all), p.x(), p.y());
+    f.sheet.SetActive(false);
+    const QColor inactive = At(f.sheet.PaintToImage(all), p.x(), p.y());
+    EXPECT_NE(active, plain);
+    EXPECT_NE(inactive, plain);
+    EXPECT_NE(active, inactive);
+}
+
+TEST(SheetPaint, DisabledSubtreeIsGreyedOnce) {
+    TSheetFixture f;
+    TElement_TestBox* outer = AddBox(f.root);
+    TElement_TestBox* inner = AddBox(outer, 30, 20);
+    inner->Color = QColor(0, 0, 200);
+    TElement_TestBox* alone = AddBox(f.root, 30, 20);
+    alone->Color = QColor(0, 0, 200);
+    f.root->Arrange();
+    const TRect all{0, 0, 120, 120};
+    const QPoint pi = inner->ClientToSheet(QPoint(3, 3));
+    const QPoint pa = alone->ClientToSheet(QPoint(3, 3));
+    const QColor clear = At(f.sheet.PaintToImage(all), pi.x(), pi.y());
+    outer->SetDisabled(true);
+    alone->SetDisabled(true);
+    ASSERT_TRUE(inner->IsEffectivelyDisabled());
+    QImage image = f.sheet.PaintToImage(all);
+    EXPECT_NE(At(image, pi.x(), pi.y()), clear);
+    EXPECT_EQ(At(image, pi.x(), pi.y()), At(image, pa.x(), pa.y()));  // one overlay, not two
+}
+
+TEST(SheetPaint, UnacceptedElementShowsItsText) {
+    TSheetFixture f;
+    TNodePtr<TKnot> knot = TKnot::Create();
+    knot->LoadFromString("<TestModule>\r\n\t<Gadget Speed=\"12\"/>\r\n</TestModule>\r\n");
+    f.root->LoadFromKnot(knot.get(), fmFile, 0);
+    auto* kept = dynamic_cast<TElement_Unaccepted*>(f.root->FirstChild());
+    ASSERT_NE(kept, nullptr);
+    f.root->Arrange();
+    const QPoint p = kept->ClientToSheet(QPoint(0, 0));
+    QImage image = f.sheet.PaintToImage(TRect{p.x(), p.y(), p.x() + kept->Width(), p.y() + kept->Height()});
+    QSet<QRgb> colors;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) colors.insert(image.pixel(x, y));
+    EXPECT_GT(colors.size(), 4);  // frame, fill and anti-aliased letters
+}
+
+// A picture of a small sheet for review: nested boxes, the focus with its
+// caret, a selected element, a disabled group, an element with a sign and
+// an unknown node.
+TEST(SheetPaint, WritesAPictureForReview) {
+    TSheetFixture f;
+    f.sheet.SetActive(true);
+    f.root->Color = QColor(250, 250, 250);
+    f.root->Pad = 12;
+    f.root->Gap = 10;
+    TNodePtr<TKnot> knot = TKnot::Create();
+    knot->LoadFromString("<TestModule>\r\n\t<Gadget Speed=\"12\">\r\n\t\t<Part Kind=\"wheel\"/>\r\n\t</Gadget>\r\n</TestModule>\r\n");
+    f.root->LoadFromKnot(knot.get(), fmFile, 0);
+    TElement_TestBox* row = AddBox(f.root);
+    row->Horizontal = true;
+    row->Color = QColor(225, 235, 250);
+    TElement_TestBox* a = AddBox(row, 50, 24);
+    a->Color = QColor(255, 230, 180);
+    TElement_TestBox* b = AddBox(row, 50, 24);
+    b->Color = QColor(200, 240, 200);
+    TElement_TestBox* group = AddBox(f.root);
+    group->Color = QColor(235, 225, 250);
+    TElement_TestBox* g1 = AddBox(group, 90, 16);
+    g1->Color = QColor(190, 170, 240);
+    AddBox(group, 60, 16)->Color = QColor(170, 200, 240);
+    TElement_TestBox* required = AddBox(f.root, 80, 18);
+    required->Color = QColor(255, 255, 255);
+    f.Layout();
+    required->SetRequired(true);
+    group->SetDisabled(true);
+    b->CaretKindShown = ckDoubleFocusRect;
+    b->Focus();
+    f.sheet.SetElementSelected(a, true);
+    a->SetInSelectedText(true);
+    ASSERT_NE(required->MessagesSign(), nullptr);
+    const QImage image = f.sheet.PaintToImage(TRect{-8, -8, f.sheet.GetContentWidth() + 8, f.sheet.GetContentHeight() + 8});
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sheet-review.png"));
+    ASSERT_TRUE(image.save(path));
+    std::cout << "written " << path.toStdString() << "\n";
+}
+
+}  // namespace

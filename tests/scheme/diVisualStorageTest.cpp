@@ -1,0 +1,205 @@
+// Visual storage: "Disabled", "Left" and "Top", embedded elements made from
+// stored nodes, legacy node names and nodes of unknown kinds.
+
+#include "core/cuKnot.h"
+#include "core/cuLocalization.h"
+#include "scheme/diFilers.h"
+#include "scheme/diUnaccepted.h"
+#include "visualFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands for the object kind that old files stored as "Class".
+class TElement_Object : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_Object)
+};
+T_ELEMENT_CLASS_IMPL(TElement_Object, TElement_TestBox)
+
+class TElement_ObjectBox : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_ObjectBox)
+public:
+    void FillAcceptedClasses(TElementClassList& list) override {
+        TElement_TestBox::FillAcceptedClasses(list);
+        list << TElement_Object::StaticClass() << TElement_ObjectBox::StaticClass();
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_ObjectBox, TElement_TestBox)
+
+// A kind whose loading fails.
+class TElement_Broken : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_Broken)
+public:
+    void LoadFrom(TSchemeLoader*, TKnot*) override { throw Exception(QStringLiteral("broken")); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_Broken, TElement_TestBox)
+
+class TElement_BrokenBox : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_BrokenBox)
+public:
+    void FillAcceptedClasses(TElementClassList& list) override { list << TElement_Broken::StaticClass(); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_BrokenBox, TElement_TestBox)
+
+TNodePtr<TKnot> KnotOf(const QString& text) {
+    TNodePtr<TKnot> knot = TKnot::Create();
+    EXPECT_TRUE(knot->LoadFromString(text));
+    return knot;
+}
+
+QString TextOf(TElement* element, uint8_t mode = fmFile, uint8_t options = foSchemeFile) {
+    TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
+    element->SaveToKnot(knot.get(), mode, options);
+    return knot->SaveToString();
+}
+
+TEST(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root);
+    box->SetOptionsWord(voCanDisable | voFreePosition);
+    box->SetDisabled(true);
+    box->SetPosition(17, 23);
+    TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("Box"));
+    box->SaveToKnot(knot.get(), fmFile, 0);
+    EXPECT_TRUE(knot->ReadBool(QStringLiteral("Disabled"), false));
+    EXPECT_EQ(knot->ReadInt(QStringLiteral("Left"), 0), 17);
+    EXPECT_EQ(knot->ReadInt(QStringLiteral("Top"), 0), 23);
+
+    TElement_TestBox* copy = AddBox(f.root);
+    copy->SetOptionsWord(voCanDisable | voFreePosition);
+    copy->LoadFromKnot(knot.get(), fmFile, 0);
+    EXPECT_TRUE(copy->IsDisabled());
+    EXPECT_EQ(copy->Left(), 17);
+    EXPECT_EQ(copy->Top(), 23);
+
+    // Without 0x0001 "Disabled" is not read; with filer option 0x08 no position.
+    TElement_TestBox* plain = AddBox(f.root);
+    plain->SetOptionsWord(voFreePosition);
+    plain->SetPosition(1, 2);
+    plain->LoadFromKnot(knot.get(), fmFile, foNoPosition);
+    EXPECT_FALSE(plain->IsDisabled());
+    EXPECT_EQ(plain->Left(), 1);
+
+    TNodePtr<TKnot> enabled = TKnot::Create(QStringLiteral("Box"));
+    box->SetDisabled(false);
+    box->SaveToKnot(enabled.get(), fmFile, foNoPosition);
+    EXPECT_EQ(enabled->ParamCount(), 0);  // "Disabled" only when set
+}
+
+TEST(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root);
+    struct Case {
+        uint8_t filerOptions;
+        bool disabled;
+        uint8_t elementOptions;
+        bool accepted;
+    } cases[] = {
+        {0, true, eoOmitWithFilerOption40 | eoOmitWithFilerOption20, true},
+        {foSkipDisabled, true, 0, false},
+        {foSkipDisabled, false, 0, true},
+        {foSkipOption10, false, eoOmitWithFilerOption40, false},
+        {foSkipOption10, false, eoOmitWithFilerOption20, true},
+        {foSkipOption20, false, eoOmitWithFilerOption20, false},
+        {foSkipOption20, false, eoOmitWithFilerOption40, true},
+    };
+    for (const Case& c : cases) {
+        TElement_TestBox* child = AddBox(box);
+        child->SetDisabled(c.disabled);
+        child->SetOptions(c.elementOptions);
+        TSchemeSaver saver(fmFile, nullptr, c.filerOptions);
+        EXPECT_EQ(box->AcceptsForFiler(&saver, child), c.accepted) << int(c.filerOptions);
+    }
+}
+
+TEST(VisualStorage, LegacyNodeNamesMapToTheirCurrentKinds) {
+    TSheetFixture f;
+    TSchemeLoader loader(f.scheme.get(), nullptr, nullptr, 0, fmFile);
+    const std::pair<QString, QString> cases[] = {
+        {"Class", "Object"},       {"ExeConsoleGenerator", "ConsoleApplicationGenerator"},
+        {"EmptyValue", "Empty"},   {"EventHandler", "Handler"},
+        {"MethodOverride", "Override"}, {"TryFinally", "Rockfall"},
+        {"False", "Empty"},        {"class", "class"},
+        {"Object", "Object"},
+    };
+    for (const auto& [stored, expected] : cases) {
+        QString name = stored;
+        f.root->MapNodeName(&loader, nullptr, name);
+        EXPECT_EQ(name, expected) << stored.toStdString();
+    }
+    loader.Finish();
+}
+
+TEST(VisualStorage, AClassNodeLoadsAsAnObject) {
+    auto scheme = std::make_unique<TScheme>(TElement_ObjectBox::StaticClass(), QStringLiteral("TestModule"));
+    TElementMessages messages;
+    scheme->SetMessages(&messages);
+    TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n");
+    scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
+    auto* object = dynamic_cast<TElement_Object*>(scheme->Root()->FirstChild());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->Value(), QStringLiteral("x"));
+    EXPECT_EQ(messages.GetCount(), 0);
+}
+
+TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
+    const int language = Localization()->Language();
+    Localization()->SetLanguage(1033);
+    TSheetFixture f;
+    const QString unknown =
+        "\t<Gadget Speed=\"12\" Name=\"a &quot;b&quot;\">\r\n\t\t<Part Kind=\"x\"/>\r\n\t</Gadget>\r\n";
+    TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<TestBox Value=\"v\"/>\r\n" + unknown + "</TestModule>\r\n");
+    f.root->LoadFromKnot(knot.get(), fmFile, 0);
+    EXPECT_EQ(f.messages.GetCount(), 0) << "nothing reported unread";
+
+    auto* kept = dynamic_cast<TElement_Unaccepted*>(f.root->LastChild());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->GetTypeName(), QStringLiteral("Unaccepted"));
+    EXPECT_TRUE(kept->IsFilled());
+    ASSERT_NE(kept->Messages(), nullptr);
+    ASSERT_EQ(kept->Messages()->GetCount(), 1);
+    TElementMessage* m = kept->Messages()->GetItem(0);
+    EXPECT_EQ(m->Kind(), mkInvalidContent);
+    EXPECT_EQ(m->GetText(), QStringLiteral("Unsupported element \"Gadget\" in\u00A0this editor"));
+    EXPECT_EQ(m->Segment(0).Kind, skElements);
+    EXPECT_EQ(m->Segment(0).Value, QString::number(kept->Number()));
+    EXPECT_EQ(kept->Lines().first(), QStringLiteral("<Gadget Speed=\"12\" Name=\"a &quot;b&quot;\">"));
+
+    // On the sheet it has a size and its sign.
+    EXPECT_GT(kept->Width(), 0);
+    EXPECT_GT(kept->Height(), kept->Lines().size() * 5);
+    EXPECT_NE(kept->MessagesSign(), nullptr);
+
+    EXPECT_TRUE(TextOf(f.root).contains(unknown));
+
+    // A snapshot keeps it under "Unaccepted" and restores it.
+    TNodePtr<TKnot> snap = TKnot::Create(QStringLiteral("S"));
+    kept->SaveToKnot(snap.get(), fmSnapshot, 0);
+    ASSERT_NE(snap->GetFirstChild(), nullptr);
+    EXPECT_EQ(snap->GetFirstChild()->Name(), QStringLiteral("Gadget"));
+    auto* copy = TElement::CreateIn<TElement_Unaccepted>(f.scheme.get(), f.root);
+    copy->LoadFromKnot(snap.get(), fmSnapshot, 0);
+    EXPECT_EQ(copy->Lines(), kept->Lines());
+    Localization()->SetLanguage(language);
+}
+
+TEST(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {
+    EXPECT_EQ(TElement_Unaccepted::DisplayLine("a\tb"), QStringLiteral("a        b"));
+    const QString longLine(150, QLatin1Char('x'));
+    const QString shown = TElement_Unaccepted::DisplayLine(longLine);
+    EXPECT_EQ(shown.size(), 100);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("x...")));
+    EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(100, QLatin1Char('y'))).size(), 100);
+}
+
+TEST(VisualStorage, AFailingEmbeddedElementIsFreedAndTheErrorPassesOn) {
+    auto scheme = std::make_unique<TScheme>(TElement_BrokenBox::StaticClass(), QStringLiteral("TestModule"));
+    const int before = scheme->ElementCount();
+    TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
+    EXPECT_THROW(scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0), Exception);
+    EXPECT_EQ(scheme->ElementCount(), before);
+    EXPECT_EQ(scheme->Root()->FirstChild(), nullptr);
+}
+
+}  // namespace

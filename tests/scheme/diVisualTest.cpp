@@ -1,0 +1,422 @@
+#include "scheme/diVisual.h"
+
+#include "visualFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+TEST(VisualElements, DisabledStateTravelsDownAndBack) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* inner = AddBox(box);
+    TElement_TestBox* leaf = AddBox(inner);
+    box->SetDisabled(true);
+    EXPECT_TRUE(box->IsDisabled());
+    EXPECT_FALSE(inner->IsDisabled());
+    EXPECT_TRUE(inner->IsEffectivelyDisabled());
+    EXPECT_TRUE(leaf->IsEffectivelyDisabled());
+    EXPECT_FALSE(leaf->IsActive());
+
+    // An element moved into the disabled box becomes disabled; moved out, enabled.
+    TElement_TestBox* other = AddBox(f.root);
+    other->SetVisualParent(inner);
+    EXPECT_TRUE(other->IsEffectivelyDisabled());
+    other->SetVisualParent(f.root);
+    EXPECT_FALSE(other->IsEffectivelyDisabled());
+
+    box->SetDisabled(false);
+    EXPECT_FALSE(leaf->IsEffectivelyDisabled());
+}
+
+TEST(VisualElements, DisabledRequiredElementLosesItsMessageAtTheNextCheck) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* leaf = AddBox(box);
+    leaf->SetRequired(true);
+    ASSERT_NE(leaf->Messages(), nullptr);
+    box->SetDisabled(true);
+    EXPECT_EQ(leaf->Messages(), nullptr);
+    box->SetDisabled(false);
+    EXPECT_NE(leaf->Messages(), nullptr);
+}
+
+TEST(VisualElements, CollapsedContainerHidesItsSubtree) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* inner = AddBox(box);
+    TElement_TestBox* leaf = AddBox(inner);
+    box->SetCollapsed(true);
+    EXPECT_TRUE(box->IsVisible());
+    EXPECT_FALSE(inner->IsVisible());
+    EXPECT_FALSE(leaf->IsVisible());
+    box->SetCollapsed(false);
+    EXPECT_TRUE(leaf->IsVisible());
+}
+
+TEST(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
+    TSheetFixture f;
+    TElement_TestBox* field = AddBox(f.root);
+    field->SetRequired(false);
+    field->SetOptionsWord(field->VisualOptions() | voHiddenWhileEmpty);
+    EXPECT_FALSE(field->IsVisible());
+    field->Focus();
+    EXPECT_TRUE(field->IsFocused());
+    EXPECT_TRUE(field->IsVisible());
+    field->SetValue("x");
+    f.sheet.SetFocus(nullptr);
+    EXPECT_TRUE(field->IsVisible());
+    field->SetValue("");
+    EXPECT_FALSE(field->IsVisible());
+}
+
+TEST(VisualElements, SetBoundsNotifiesInOrder) {
+    TSheetFixture f;
+    QStringList log;
+    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* child = AddBox(box);
+    box->Log = &log;
+    child->Log = &log;
+    TSheetRecorder rec(&f.sheet);
+    EXPECT_TRUE(child->SetBounds(7, 8, 30, 10, 3));
+    EXPECT_EQ(log, (QStringList{"PositionChanged", "ChildBoundsChanged", "BoundsChanged"}));
+    EXPECT_GE(rec.Count(snRepaint), 2);  // old and new area
+
+    log.clear();
+    rec.Clear();
+    EXPECT_FALSE(child->SetBounds(7, 8, 30, 10, 3));
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_EQ(rec.Codes, (std::vector<int>{snRepaint}));  // only invalidated
+
+    log.clear();
+    EXPECT_TRUE(child->SetBounds(7, 8, 31, 10, 3));  // size only: no position news
+    EXPECT_EQ(log, (QStringList{"ChildBoundsChanged", "BoundsChanged"}));
+}
+
+TEST(VisualElements, RootBoundsChangeIsAnnouncedAsNotificationOne) {
+    TSheetFixture f;
+    TSheetRecorder rec(&f.sheet);
+    AddBox(f.root, 300, 300);
+    f.root->Arrange();
+    EXPECT_GE(rec.Count(snRootBounds), 1);
+    EXPECT_GE(f.sheet.GetContentWidth(), 300);
+}
+
+TEST(VisualElements, MovingBeforeTheCurrentNextSiblingChangesNothing) {
+    TSheetFixture f;
+    TElement_TestBox* a = AddBox(f.root);
+    TElement_TestBox* b = AddBox(f.root);
+    TSheetRecorder rec(&f.sheet);
+    a->SetVisualParentAt(f.root, b);
+    EXPECT_TRUE(rec.Codes.empty());
+    EXPECT_EQ(f.root->FirstVisualChild(), a);
+    b->SetVisualParentAt(f.root, a);
+    EXPECT_EQ(f.root->FirstVisualChild(), b);
+    EXPECT_EQ(b->NextVisualSibling(), a);
+}
+
+TEST(VisualElements, ZeroSizedElementIsInvalidatedWithoutError) {
+    TSheetFixture f;
+    TElement_TestBox* box = AddBox(f.root, 0, 0);
+    TSheetRecorder rec(&f.sheet);
+    box->Invalidate();
+    box->Invalidate(TRect{0, 0, 5, 5});
+    EXPECT_EQ(rec.Count(snRepaint), 0);
+}
+
+TEST(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) {
+    TSheetFixture f;
+    QStringList log;
+    TElement_TestBox* button = AddBox(f.root, 40, 40);
+    button->SetOptionsWord(voPressable | voFocusable);
+    TElement_TestBox* label = AddBox(button, 10, 10);
+    label->SetOptionsWord(0);
+    f.root->Arrange();
+    button->Log = &log;
+
+    const QPoint inLabel = label->ClientToSheet(QPoint(2, 2));
+    f.sheet.MouseDown(inLabel, mbLeft, 0, 0);
+    EXPECT_EQ(f.sheet.Pressed(), button);
+    EXPECT_TRUE(button->IsFocused());
+    f.sheet.MouseUp(inLabel, mbLeft, 0);
+    EXPECT_EQ(f.sheet.Pressed(), nullptr);
+    EXPECT_EQ(button->Clicks, 1);
+
+    // Released outside: the press ends without a click.
+    f.sheet.MouseDown(inLabel, mbLeft, 0, 0);
+    f.sheet.MouseUp(button->ClientToSheet(QPoint(100, 100)), mbLeft, 0);
+    EXPECT_EQ(f.sheet.Pressed(), nullptr);
+    EXPECT_EQ(button->Clicks, 1);
+
+    // A right press is not a press.
+    f.sheet.MouseDown(inLabel, mbRight, 0, 0);
+    EXPECT_EQ(f.sheet.Pressed(), nullptr);
+    // A double click reaches the element under the mouse.
+    f.sheet.MouseDown(button->ClientToSheet(QPoint(30, 30)), mbLeft, 0, 2);
+    EXPECT_EQ(button->DoubleClicks, 1);
+}
+
+// Focusable leaves in nested boxes: the search runs depth first both ways
+// and passes over disabled and hidden ones.
+TEST(VisualElements, FocusSearchRunsBothWays) {
+    TSheetFixture f;
+    f.root->SetOptionsWord(0);
+    TElement_TestBox* group1 = AddBox(f.root);
+    TElement_TestBox* group2 = AddBox(f.root);
+    for (auto* g : {group1, group2}) g->SetOptionsWord(0);
+    TElement_TestBox* a = AddBox(group1);
+    TElement_TestBox* b = AddBox(group1);
+    TElement_TestBox* c = AddBox(group2);
+    TElement_TestBox* d = AddBox(group2);
+
+    EXPECT_EQ(a->FindNextFocusable(true), b);
+    EXPECT_EQ(b->FindNextFocusable(true), c);
+    EXPECT_EQ(c->FindNextFocusable(true), d);
+    EXPECT_EQ(d->FindNextFocusable(true), nullptr);
+    EXPECT_EQ(d->FindNextFocusable(false), c);
+    EXPECT_EQ(c->FindNextFocusable(false), b);
+    EXPECT_EQ(a->FindNextFocusable(false), nullptr);
+
+    c->SetDisabled(true);
+    EXPECT_EQ(b->FindNextFocusable(true), d);
+    EXPECT_EQ(b->FindNextFocusable(true, true, false), c);
+    group2->SetCollapsed(true);
+    EXPECT_EQ(b->FindNextFocusable(true), nullptr);
+
+    // A focusable container is the answer when the search climbs to it.
+    group1->SetOptionsWord(voFocusable);
+    EXPECT_EQ(b->FindNextFocusable(true), group1);
+    EXPECT_EQ(f.root->FindFocusable(true, true, true), group1);
+    EXPECT_EQ(a->FindFocusableWithin(true, group1), group1);
+    EXPECT_EQ(a->FindFocusableWithin(true, b), nullptr);
+}
+
+TEST(VisualElements, MakeVisibleExpandsCollapsedContainers) {
+    TSheetFixture f;
+    QStringList log;
+    TElement_TestBox* outer = AddBox(f.root);
+    TElement_TestBox* inner = AddBox(outer);
+    TElement_TestBox* leaf = AddBox(inner);
+    outer->Log = inner->Log = &log;
+    inner->SetCollapsed(true);
+    outer->SetCollapsed(true);
+    ASSERT_FALSE(leaf->IsVisible());
+
+    leaf->Focus();
+    EXPECT_TRUE(leaf->IsVisible());
+    EXPECT_TRUE(leaf->IsFocused());
+    EXPECT_FALSE(outer->Collapsed);
+    EXPECT_FALSE(inner->Collapsed);
+    EXPECT_EQ(log.filter("ShowChild").size(), 2);
+}
+
+TEST(VisualElements, FocusingAnElementThatCannotBeShownLeavesNothingFocused) {
+    TSheetFixture f;
+    TElement_TestBox* first = AddBox(f.root);
+    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* leaf = AddBox(box);
+    first->Focus();
+    box->Stubborn = true;
+    box->SetCollapsed(true);
+    leaf->Focus();
+    EXPECT_EQ(f.sheet.Focused(), nullptr);
+}
+
+TEST(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
+    TSheetFixture f;
+    TElement_TestBox* text = AddBox(f.root);
+    text->SetOptionsWord(voFocusable | voTextContainer);
+    text->Focus();
+    TSheetRecorder rec(&f.sheet);
+    text->BeginContentChange();
+    text->ContentChanged();
+    text->ContentChanged();
+    text->ContentChanged();
+    EXPECT_EQ(rec.Count(snFocusedContent), 0);
+    text->EndContentChange();
+    EXPECT_EQ(rec.Count(snFocusedContent), 1);
+    text->BeginContentChange();
+    text->EndContentChange();
+    EXPECT_EQ(rec.Count(snFocusedContent), 1);
+
+    // A child leaving the container's selected text is a content change.
+    TElement_TestBox* child = AddBox(text);
+    child->SetInSelectedText(true);
+    EXPECT_TRUE(child->IsInSelectedText());
+    EXPECT_EQ(rec.Count(snFocusedContent), 2);
+    TElement_TestBox* grandChild = AddBox(child);
+    EXPECT_TRUE(grandChild->IsInSelectedText());
+    child->SetVisualParent(f.root);
+    EXPECT_EQ(rec.Count(snFocusedContent), 3);
+}
+
+TEST(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
+    TSheetFixture f;
+    TElement_TestBox* spacer = AddBox(f.root, 40, 50);
+    TElement_TestBox* box = AddBox(f.root, 40, 20);
+    (void)spacer;
+    f.Layout();
+    box->SetRequired(true);
+    TMessagesSignElement* sign = box->MessagesSign();
+    ASSERT_NE(sign, nullptr);
+    EXPECT_EQ(sign->Element(), box);
+    EXPECT_EQ(sign->VisualParent(), f.sheet.Root());
+    EXPECT_EQ(sign->Parent(), f.sheet.Root());
+    EXPECT_TRUE(sign->IsSubElement());
+    const QPoint at = box->ClientToSheet(QPoint(0, 0));
+    const int h = sign->Height();
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(sign->Left(), at.x());
+    EXPECT_EQ(sign->Top(), at.y() - h / 2 - 1);
+
+    // Moving the element moves the sign.
+    box->SetPosition(box->Left() + 10, box->Top());
+    EXPECT_EQ(sign->Left(), at.x() + 10);
+
+    // Passed over by hit tests.
+    EXPECT_NE(f.sheet.ElementAt(f.sheet.Root()->ClientToSheet(QPoint(sign->Left() + 1, sign->Top() + h - 1)), true, true),
+              sign);
+
+    // Its hint lists the element's messages.
+    box->GetMessages()->AddTextMessage(mkWarning, QStringLiteral("Second"));
+    QString hint;
+    sign->GetHint(hint);
+    EXPECT_EQ(hint, QStringLiteral("\u2022 ") + box->Messages()->GetItem(0)->GetText() +
+                        QStringLiteral("\r\n\u2022 Second"));
+
+    box->SetValue("ok");
+    EXPECT_EQ(box->MessagesSign(), nullptr);
+}
+
+TEST(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
+    TSheetFixture f;
+    f.root->Pad = 0;
+    TElement_TestBox* box = AddBox(f.root);
+    f.Layout();
+    box->SetRequired(true);
+    ASSERT_NE(box->MessagesSign(), nullptr);
+    EXPECT_EQ(box->MessagesSign()->Top(), -(box->MessagesSign()->Height() / 4));
+}
+
+// Regression: the sign was owned twice, by the sheet's root element and by
+// its element, so whichever went second freed it again.
+TEST(VisualElements, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
+    TNodePtr<TSheetSettings> settings = MakeSheetSettings();
+    auto sheet = std::make_unique<TSheet>(settings.get());
+    auto scheme = MakeVisualTestScheme();
+    auto* root = static_cast<TElement_TestBox*>(scheme->Root());
+    root->SetVisualParent(sheet->Root());
+    TElement_TestBox* box = AddBox(root);
+    box->SetRequired(true);
+    ASSERT_NE(box->MessagesSign(), nullptr);
+    sheet.reset();  // the root frees the sign; the element must forget it
+    EXPECT_EQ(box->MessagesSign(), nullptr);
+    EXPECT_EQ(box->Sheet(), nullptr);
+    box->SetValue("x");
+    box->SetValue("");
+    scheme.reset();
+}
+
+TEST(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
+    TSheetFixture f;
+    TElement_TestBox* a = AddBox(f.root, 50, 50);
+    TElement_TestBox* b = AddBox(f.root, 50, 50);
+    f.root->Arrange();
+    b->SetPosition(a->Left(), a->Top());  // b lies over a
+    const QPoint p = a->ClientToSheet(QPoint(10, 10));
+    EXPECT_EQ(f.sheet.ElementAt(p, false, true), b);
+    b->Insets = TRect{20, 20, 0, 0};
+    EXPECT_EQ(f.sheet.ElementAt(p, false, true), a);
+    b->Insets = TRect{};
+    b->SetInSelectedText(true);
+    EXPECT_EQ(f.sheet.ElementAt(p, false, true), a);
+    EXPECT_EQ(f.sheet.ElementAt(p, true, true), b);
+    b->SetInSelectedText(false);
+    b->SetOptionsWord(b->VisualOptions() | voTransparent);
+    EXPECT_EQ(f.sheet.ElementAt(p, false, true), a);
+    EXPECT_EQ(f.sheet.ElementAt(p, false, false), b);
+    EXPECT_EQ(f.sheet.ElementAt(QPoint(-5, -5), false, false), nullptr);
+}
+
+// The plain walk of the design, as the reference for the indexed search.
+TVisualElement* PlainElementAt(TVisualElement* e, QPoint p) {
+    if (p.x() < 0 || p.y() < 0 || p.x() >= e->Width() || p.y() >= e->Height()) return nullptr;
+    for (TVisualElement* c = e->LastVisualChild(); c; c = c->PrevVisualSibling()) {
+        if (!c->IsVisible()) continue;
+        if (TVisualElement* hit = PlainElementAt(c, p - QPoint(c->Left(), c->Top()))) return hit;
+    }
+    return e;
+}
+
+TEST(VisualElements, IndexedHitTestAnswersAsThePlainWalk) {
+    TSheetFixture f;
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> pos(0, 900), size(1, 120);
+    std::vector<TElement_TestBox*> boxes;
+    for (int i = 0; i < 300; ++i) boxes.push_back(AddBox(f.root, 5, 5));
+    for (auto* b : boxes) b->SetBounds(pos(rng), pos(rng), size(rng), size(rng));
+    for (int i = 0; i < 300; i += 7) boxes[size_t(i)]->SetCollapsed(false), boxes[size_t(i)]->SetVisualParent(nullptr);
+    f.root->SetBounds(0, 0, 1000, 1000);
+    for (int i = 0; i < 2000; ++i) {
+        const QPoint p(pos(rng), pos(rng));
+        ASSERT_EQ(f.root->ElementAt(p, hfSelf | hfChildren | hfDeep), PlainElementAt(f.root, p)) << i;
+        if (i % 100 == 0) boxes[size_t(i / 10)]->SetBounds(pos(rng), pos(rng), size(rng), size(rng));
+    }
+}
+
+TEST(VisualElements, PanelFitsItsVisibleChildrenPlusPadding) {
+    TSheetFixture f;
+    TPanelElement* panel = TElement::CreateIn<TPanelElement>(f.scheme.get(), f.root);
+    panel->SetVisualParent(f.root);
+    TElement_TestBox* a = AddBox(f.root);
+    TElement_TestBox* b = AddBox(f.root);
+    a->SetVisualParent(panel);
+    b->SetVisualParent(panel);
+    a->SetBounds(0, 0, 30, 40);
+    b->SetBounds(10, 50, 100, 10);
+    EXPECT_EQ(panel->Width(), 110);
+    EXPECT_EQ(panel->Height(), 60);
+    b->SetBounds(10, 50, 20, 10);  // a visible child's size changed
+    EXPECT_EQ(panel->Width(), 30);
+    a->SetVisualParent(nullptr);
+    EXPECT_EQ(panel->Width(), 30);
+    EXPECT_EQ(panel->Height(), 60);
+    b->SetVisualParent(nullptr);  // nothing left: the size stays
+    EXPECT_EQ(panel->Width(), 30);
+}
+
+// The panel's counted edges against the plain union of its visible children.
+TEST(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
+    TSheetFixture f;
+    TPanelElement* panel = TElement::CreateIn<TPanelElement>(f.scheme.get(), f.root);
+    panel->SetVisualParent(f.root);
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> pos(0, 500), size(1, 80), pick(0, 39), op(0, 3);
+    std::vector<TElement_TestBox*> boxes;
+    for (int i = 0; i < 40; ++i) {
+        boxes.push_back(AddBox(f.root));
+        boxes.back()->SetVisualParent(panel);
+    }
+    for (int step = 0; step < 400; ++step) {
+        TElement_TestBox* b = boxes[size_t(pick(rng))];
+        switch (op(rng)) {
+        case 0: b->SetBounds(pos(rng), pos(rng), size(rng), size(rng)); break;
+        case 1: b->SetCollapsed(!b->Collapsed); break;
+        case 2: b->SetVisualParent(b->VisualParent() == panel ? nullptr : panel); break;
+        default: b->SetOptionsWord(b->VisualOptions() ^ voHiddenWhileEmpty); break;
+        }
+        panel->UpdateSize();
+        int right = 0, bottom = 0;
+        for (TVisualElement* c = panel->FirstVisualChild(); c; c = c->NextVisualSibling())
+            if (c->IsVisible()) {
+                right = std::max(right, c->Left() + c->Width());
+                bottom = std::max(bottom, c->Top() + c->Height());
+            }
+        if (right > 0) ASSERT_EQ(panel->Width(), right) << step;
+        if (bottom > 0) ASSERT_EQ(panel->Height(), bottom) << step;
+    }
+}
+
+}  // namespace

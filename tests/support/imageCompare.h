@@ -1,0 +1,28 @@
+#pragma once
+// Pixel comparison of images in straight 32-bit ARGB, whatever their format,
+// colour space or resolution; tells the first difference.
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+inline ::testing::AssertionResult SamePixels(const QImage& actual, const QImage& expected) {
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure() << "size " << actual.width() << "x" << actual.height() << " instead of "
+                                             << expected.width() << "x" << expected.height();
+    const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
+    const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != e.pixel(x, y))
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << std::hex << a.pixel(x, y)
+                                                     << " instead of " << e.pixel(x, y);
+    return ::testing::AssertionSuccess();
+}
+
+// The same after premultiplying both: what Qt's readers that premultiply can match.
+inline ::testing::AssertionResult SamePremultiplied(const QImage& actual, const QImage& expected) {
+    return SamePixels(actual.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                      expected.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                          .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
