@@ -572,6 +572,34 @@ TEST_F(NamingTest, CycleOfTwoIsMarkedAndClearedAgain) {
     b->Used.clear();
 }
 
+// A handler of a changed cycle bit that starts another search: it runs after
+// the current one, whose marks stay its own.
+TEST_F(NamingTest, SearchStartedFromACycleHandlerWaitsItsTurn) {
+    class TRestartingReference : public TTestReference {
+    public:
+        TNamespaceItem* Restart = nullptr;
+        void CycleStateChanged() override {
+            TTestReference::CycleStateChanged();
+            if (Restart) SearchCycles(Restart);
+        }
+    };
+    TElement_TestScope* ns = AddScope(root, QStringLiteral("N"));
+    TElement_TestDecl* a = AddDecl(ns, QStringLiteral("A"));
+    TElement_TestDecl* b = AddDecl(ns, QStringLiteral("B"));
+    TRestartingReference aToB;
+    TTestReference bToA;
+    a->Used.push_back(&aToB);
+    b->Used.push_back(&bToA);
+    aToB.SetTarget(b->Item());
+    aToB.Restart = b->Item();
+    bToA.SetTarget(a->Item());
+    EXPECT_TRUE(aToB.IsOnCycle());
+    EXPECT_TRUE(bToA.IsOnCycle());
+    EXPECT_GE(aToB.CycleChanges, 1);
+    a->Used.clear();
+    b->Used.clear();
+}
+
 // The search as first written: exponential on shared sub-graphs, but the
 // plain statement of which references get marked.
 int NaiveVisit(TNamespaceItem* item, std::vector<TNamespaceItem*>& path) {
