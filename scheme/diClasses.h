@@ -54,16 +54,19 @@ class TElementClass : public TClass {
 public:
     using CanBePlacedInFn = bool (*)(const TElementClass* cls, TElement* target);
 
-    TElementClass(const char* name, const TClass* parent, Factory factory, CanBePlacedInFn canBePlacedIn) noexcept
-        : TClass(name, parent, factory), m_canBePlacedIn(canBePlacedIn) {}
+    TElementClass(const char* name, const TClass* parent, Factory factory, CanBePlacedInFn canBePlacedIn)
+        : TClass(name, parent, factory), m_canBePlacedIn(canBePlacedIn), m_typeName(Name().mid(9)) {}
 
     // Whether an element of this class may stand in target.
     bool CanBePlacedIn(TElement* target) const { return m_canBePlacedIn(this, target); }
     // The class name without its first nine characters (the prefix "TElement_").
-    QString GetTypeName() const { return Name().mid(9); }
+    // Made once: every element saved under its type name shares the text
+    // instead of allocating its own copy.
+    QString GetTypeName() const { return m_typeName; }
 
 private:
     CanBePlacedInFn m_canBePlacedIn;
+    QString m_typeName;
 };
 
 using TElementClassList = QList<const TElementClass*>;
