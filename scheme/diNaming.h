@@ -1,0 +1,578 @@
+#pragma once
+// Names of a scheme: namespaces that hold the names declared by elements,
+// connections that show the names of another namespace (possibly of another
+// scheme) under an optional prefix, and references that use a name.
+//
+// What a namespace sees: its own items in the order they were registered,
+// then, for each connection it owns in the order the connections joined, the
+// connection's covers. A connection shows everything its target sees, in the
+// target's order: the target's own items and, through the target's own
+// connections, covers of covers. It refuses an item that already came
+// through itself and an item declared in its own owner, so chains and cycles
+// of connections stay closed. What a scope sees therefore depends only on the
+// structure (items, connections and their order), never on the order in
+// which they were declared, connected or loaded.
+//
+// Locks: each namespace guards the reference lists of its own items, its
+// listeners and the list of connections that target it; each connection
+// guards the reference lists of its covers and its reference counter. Both
+// are re-entrant. Shared namespaces (the standard types) are only read after
+// start-up, from any thread.
+
+#include "core/cuProps.h"
+#include "scheme/diClasses.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QVarLengthArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+class TNamespace;
+class TNamespaceConnection;
+class TNamespaceCoverItem;
+class TNamespaceOwnItem;
+class TReference;
+struct TNamespaceOwnItemDeleter;
+
+// Notifications of a namespace to its listeners: Broadcast(code, item, argument).
+enum : int {
+    nnItemAdded = 101,
+    nnPathChanged = 102,  // argument: const QString* with the former path
+    nnItemChanged = 103,
+    nnImageChanged = 104,
+    nnReserved = 105,  // no sender
+    nnEnabledChanged = 106,
+    nnTitleChanged = 107,
+    nnRenamed = 108,
+    nnStateChanged = 109,
+    nnItemRemoved = 110,
+    // The namespace is being freed (item nil): listeners drop their pointer to it.
+    nnNamespaceFreed = 111,
+};
+
+// Item state bits.
+enum : uint8_t {
+    nsChecked = 0x01,
+    nsDuplicate = 0x02,
+    nsHidesOverridable = 0x04,
+};
+
+// Item flags (GetItemFlags).
+enum : int {
+    nifOverridable = 0x01,  // a same-named item hides it instead of clashing
+    nifListedLast = 0x02,   // listed after the others
+};
+
+// Connection filter bits.
+enum : uint8_t {
+    ncfPublicOnly = 0x01,  // only items whose visibility is not private pass
+};
+
+// ---------------------------------------------------------------------------
+// TNamespaceItem
+
+class TNamespaceItem {
+public:
+    TNamespaceItem() = default;
+    virtual ~TNamespaceItem();
+    TNamespaceItem(const TNamespaceItem&) = delete;
+    TNamespaceItem& operator=(const TNamespaceItem&) = delete;
+
+    uint8_t State() const noexcept { return m_state; }
+    uint8_t PendingState() const noexcept { return m_pendingState; }
+    bool IsDuplicate() const noexcept { return m_state & nsDuplicate; }
+    bool HidesOverridable() const noexcept { return m_state & nsHidesOverridable; }
+
+    // References in the list, less those with flag bit 0.
+    int GetReferenceCount();
+    bool HasReferences();
+    // A copy of the reference list, taken under the lock.
+    std::vector<TReference*> GetReferences();
+
+    // The namespace in which this item is seen (own: its namespace; cover:
+    // the owner of its connection); nil when detached.
+    virtual TNamespace* GetNamespace() const = 0;
+    virtual TNamespaceCoverItem* AsCover() noexcept { return nullptr; }
+
+    // ---- virtual operations ----
+    virtual int GetImageIndex() { return -1; }
+    virtual QString GetDescription() { return {}; }
+    virtual bool IsEnabled() { return true; }
+    virtual TNamespaceItem* GetOriginal() = 0;
+    virtual TElement* GetElement() = 0;
+    virtual QString GetPath() = 0;
+    virtual QString GetName() = 0;
+    virtual TElement* GetNameElement() = 0;
+    virtual int GetItemFlags() { return 0; }
+    virtual bool NeedsUniqueName() { return true; }
+    // Appends the references that the declaration itself uses (for the
+    // cycle search); never clears the list.
+    virtual void GetUsedReferences(std::vector<TReference*>& list) {}
+    // 1 = private.
+    virtual int GetVisibility() { return 0; }
+    // Announces 109 in the namespace that shows the item.
+    virtual void StateChanged();
+    virtual void RemoveReference(TReference* reference);
+    virtual void AddReference(TReference* reference);
+    virtual bool IsThroughConnection(const TNamespaceConnection* connection) { return false; }
+    virtual bool IsThroughConnectionClass(const TClass* cls) { return false; }
+
+protected:
+    // The lock that guards the reference list (nil: the item is detached).
+    virtual std::recursive_mutex* ReferenceLock() const = 0;
+    void AddToList(TReference* reference);
+    bool RemoveFromList(TReference* reference);
+    // Every reference still in the list leaves it; those that point here lose
+    // their target. Runs before the item goes.
+    void DetachReferences();
+
+private:
+    friend class TNamespace;
+    friend class TNamespaceConnection;
+
+    std::unique_ptr<std::vector<TReference*>> m_references;
+    uint8_t m_state = nsChecked;
+    uint8_t m_pendingState = nsChecked;
+
+    friend struct TCycleMarks;
+    // Marks of the cycle search: valid while m_cycleSearch is the number of
+    // the search running. Only items that use references are marked.
+    uint64_t m_cycleSearch = 0;
+    int m_cycleMark = 0;
+
+    // Index bookkeeping in the namespace that shows the item.
+    TNamespace* m_indexedIn = nullptr;
+    QString m_nameKey;
+    TElement* m_elementKey = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// TNamespaceOwnItem: a name declared by an element inside a namespace.
+
+class TNamespaceOwnItem : public TNamespaceItem {
+public:
+    explicit TNamespaceOwnItem(TElement* element) noexcept : m_element(element) {}
+    ~TNamespaceOwnItem() override;
+
+    // Makes an item of class T (constructed with element and args) and
+    // registers it in ns (nil: left unregistered).
+    template <class T, class... Args>
+    static std::unique_ptr<T, TNamespaceOwnItemDeleter> Create(TNamespace* ns, TElement* element,
+                                                                      Args&&... args);
+
+    // Appends the item to the namespace's own items and announces 101.
+    void Register(TNamespace* ns);
+    // Removes it and announces 110; references that still point here lose
+    // their target. Nothing when not registered.
+    void Unregister();
+    TNamespace* Namespace() const noexcept { return m_namespace; }
+    TElement* Element() const noexcept { return m_element; }
+
+    // Announcements of the declaring element.
+    void NotifyChanged();        // 103
+    void Refresh();              // 103
+    void NotifyImageChanged();   // 104, when the item has references
+    void NotifyEnabledChanged(); // 106
+    void NotifyTitleChanged();   // 107, when the item has references
+    void NotifyRenamed();        // 108
+    // The element got a new number: the path index follows and, when the
+    // item has references, 102 with the former path.
+    void NumberChanged(int32_t oldNumber);
+
+    TNamespace* GetNamespace() const override { return m_namespace; }
+    TNamespaceItem* GetOriginal() override { return this; }
+    TElement* GetElement() override { return m_element; }
+    TElement* GetNameElement() override { return m_element; }
+    QString GetPath() override;
+
+    TNamespaceOwnItem* NextOwn() const noexcept { return m_next; }
+
+protected:
+    std::recursive_mutex* ReferenceLock() const override;
+
+private:
+    friend class TNamespace;
+
+    TElement* m_element;
+    TNamespace* m_namespace = nullptr;
+    TNamespaceOwnItem* m_prev = nullptr;
+    TNamespaceOwnItem* m_next = nullptr;
+    uint64_t m_sequence = 0;
+    int32_t m_numberKey = 0;
+};
+
+// Unregisters (while the item is whole) and frees.
+struct TNamespaceOwnItemDeleter {
+    void operator()(TNamespaceOwnItem* item) const;
+};
+template <class T>
+using TNamespaceOwnItemPtr = std::unique_ptr<T, TNamespaceOwnItemDeleter>;
+
+template <class T, class... Args>
+std::unique_ptr<T, TNamespaceOwnItemDeleter> TNamespaceOwnItem::Create(TNamespace* ns, TElement* element,
+                                                                      Args&&... args) {
+    TNamespaceOwnItemPtr<T> item(new T(element, std::forward<Args>(args)...));
+    if (ns) item->Register(ns);
+    return item;
+}
+
+// ---------------------------------------------------------------------------
+// TNamespaceCoverItem: an item of a target namespace as seen through a connection.
+
+class TNamespaceCoverItem final : public TNamespaceItem {
+public:
+    TNamespaceConnection* Connection() const noexcept { return m_connection; }
+    TNamespaceItem* Wrapped() const noexcept { return m_wrapped; }
+
+    TNamespace* GetNamespace() const override;
+    TNamespaceCoverItem* AsCover() noexcept override { return this; }
+
+    int GetImageIndex() override { return m_wrapped->GetImageIndex(); }
+    QString GetDescription() override { return m_wrapped->GetDescription(); }
+    bool IsEnabled() override { return m_wrapped->IsEnabled(); }
+    // The innermost wrapped item that is not a cover.
+    TNamespaceItem* GetOriginal() override { return m_wrapped->GetOriginal(); }
+    TElement* GetElement() override { return m_wrapped->GetElement(); }
+    // The connection's number, ".", the wrapped path.
+    QString GetPath() override;
+    // The prefix, ".", the wrapped name; the wrapped name without a prefix.
+    QString GetName() override;
+    TElement* GetNameElement() override { return m_wrapped->GetNameElement(); }
+    int GetItemFlags() override { return m_wrapped->GetItemFlags(); }
+    bool NeedsUniqueName() override { return m_wrapped->NeedsUniqueName(); }
+    void GetUsedReferences(std::vector<TReference*>& list) override { m_wrapped->GetUsedReferences(list); }
+    // 1 when the connection is private, else the wrapped item's.
+    int GetVisibility() override;
+    // Under the connection's lock; the connection hears of it and the
+    // wrapped item gets the same reference.
+    void RemoveReference(TReference* reference) override;
+    void AddReference(TReference* reference) override;
+    bool IsThroughConnection(const TNamespaceConnection* connection) override;
+    bool IsThroughConnectionClass(const TClass* cls) override;
+
+protected:
+    std::recursive_mutex* ReferenceLock() const override;
+
+private:
+    friend class TNamespaceConnection;
+    TNamespaceCoverItem(TNamespaceConnection* connection, TNamespaceItem* wrapped) noexcept
+        : m_connection(connection), m_wrapped(wrapped) {}
+
+    TNamespaceConnection* m_connection;
+    TNamespaceItem* m_wrapped;
+};
+
+// ---------------------------------------------------------------------------
+// TReference
+
+enum : uint8_t {
+    rsOnCycle = 0x01,     // State: the reference lies on (or leads into) a cycle
+    rfNotCounted = 0x01,  // Flags: not counted by GetReferenceCount
+};
+
+class TReference {
+public:
+    TReference() = default;
+    // Leaves the target (without the cycle search: the declarations around
+    // may already be half gone).
+    virtual ~TReference();
+    TReference(const TReference&) = delete;
+    TReference& operator=(const TReference&) = delete;
+
+    TNamespaceItem* Target() const noexcept { return m_target; }
+    // When different: leaves the old item, joins the new one, TargetChanged,
+    // the cycle bit cleared, then the cycle search from the old and the new item.
+    void SetTarget(TNamespaceItem* item);
+
+    uint8_t State() const noexcept { return m_state; }
+    bool IsOnCycle() const noexcept { return m_state & rsOnCycle; }
+    uint8_t Flags = 0;
+
+    virtual void TargetChanged() {}
+    virtual void CycleStateChanged() {}
+
+    // Sets the cycle bit; CycleStateChanged on a change.
+    void SetCycleState(bool onCycle);
+
+private:
+    friend class TNamespaceItem;
+    // The target goes away: the reference leaves it without a search.
+    void Drop();
+
+    TNamespaceItem* m_target = nullptr;
+    uint8_t m_state = 0;
+};
+
+// The cycle search from item: every reference on a cycle, and every
+// reference that leads into one along the search, gets its cycle bit; the
+// others lose it. Linear in the size of the graph that is not on a cycle:
+// an item that led into no cycle, or only into cycles below it, is searched
+// once per search.
+void SearchCycles(TNamespaceItem* item);
+
+// ---------------------------------------------------------------------------
+// TNamespace
+
+class TNamespace : public TElement {
+    T_ELEMENT_CLASS(TNamespace)
+public:
+    TNamespace() noexcept { InitOptions(eoNotStored); }
+
+    // filter(namespace, item, accept): accept is preset true.
+    using TFilter = std::function<void(TNamespace* ns, TNamespaceItem* item, bool& accept)>;
+    using TNameList = QList<QPair<QString, TNamespaceItem*>>;
+    using TItemCallback = std::function<void(TNamespaceItem* item, bool& stop)>;
+
+    // Own items first, then each connection's covers in order; the first item
+    // whose full name equals name (case-sensitive unless cs says otherwise)
+    // and that the filter accepts.
+    TNamespaceItem* FindItemByName(const QString& name, const TFilter& filter = {},
+                                   Qt::CaseSensitivity cs = Qt::CaseSensitive);
+    // A stored path: "42" (own item of element 42), "17.42" (connection 17,
+    // then 42 in its target), and so on. Empty, malformed or unknown: nil.
+    TNamespaceItem* FindItemByPath(const QString& path);
+    // Own items, then covers, whose element is element.
+    TNamespaceItem* FindItemByElement(TElement* element);
+    void ForEachItem(const TItemCallback& callback, bool withConnections);
+    void GetNames(TNameList& names, bool withDisabled, bool onlyUnique, const TFilter& filter = {});
+    // Whether any item (disabled ones included) bears name, ignoring case.
+    bool IsNameTaken(const QString& name);
+    QString GetUniqueName(const QString& base, bool useNumberFirst, const class TNamingSettings& settings);
+
+    // The whole duplicate check; inside a scheme update the namespace is
+    // queued and the check runs when the update ends.
+    void CheckDuplicates();
+
+    int OwnItemCount() const noexcept { return m_ownCount; }
+    TNamespaceOwnItem* FirstOwnItem() const noexcept { return m_firstOwn; }
+    const std::vector<TNamespaceConnection*>& Connections() const noexcept { return m_connections; }
+    int IncomingConnectionCount();
+
+    // Listeners (connections and reference elements) join and leave under the lock.
+    void AddListener(const THandler& handler);
+    void RemoveListener(const THandler& handler);
+    std::recursive_mutex& Lock() const noexcept { return m_lock; }
+
+    // Announces code for item to the listeners and keeps the indexes; 101,
+    // 106, 108 and 110 are followed by the duplicate check of the names concerned.
+    void Announce(int code, TNamespaceItem* item, intptr_t argument = 0);
+
+    // Whether a comes before b in the namespace that sees both: own items in
+    // the order registered, then the covers of each connection in the order
+    // the connections joined, each connection's covers in its target's order.
+    static bool SeenBefore(TNamespaceItem* a, TNamespaceItem* b);
+
+    // TItfObject / TElement
+    void Broadcast(int msg, intptr_t p1 = 0, intptr_t p2 = 0) override;
+    // The element check, then the duplicate check of the names that changed
+    // (all of them after CheckDuplicates).
+    void Check() override;
+    void BeforeDestruction() override;
+
+protected:
+    ~TNamespace() override;
+
+private:
+    friend class TNamespaceOwnItem;
+    friend class TNamespaceConnection;
+
+    static QString NameKey(const QString& name) { return name.toCaseFolded(); }
+    void IndexAdd(TNamespaceItem* item);
+    void IndexRemove(TNamespaceItem* item);
+    void IndexRename(TNamespaceItem* item);
+    void MarkDirty(const QString& key);
+    void RequestDuplicateCheck();
+    void RunDuplicateChecks();
+    void CheckGroup(const QString& key);
+    TNamespaceOwnItem* FindOwnByNumber(int32_t number);
+    void BuildElementIndex();
+    void BuildNumberIndex();
+    void NumberIndexAdd(TNamespaceOwnItem* item);
+    void NumberIndexRemove(TNamespaceOwnItem* item);
+
+    mutable std::recursive_mutex m_lock;
+    TNamespaceOwnItem* m_firstOwn = nullptr;
+    TNamespaceOwnItem* m_lastOwn = nullptr;
+    int m_ownCount = 0;
+    std::vector<TNamespaceConnection*> m_connections;
+    std::vector<TNamespaceConnection*> m_incoming;
+
+    // Every item seen here by case-folded name and by element, each list in
+    // the order the namespace sees its items; own items by element number.
+    // Most names, elements and numbers stand for one item: kept in place.
+    template <class T>
+    using TSmallList = QVarLengthArray<T*, 2>;
+    QHash<QString, TSmallList<TNamespaceItem>> m_byName;
+    QHash<TElement*, TSmallList<TNamespaceItem>> m_byElement;
+    QHash<int32_t, TSmallList<TNamespaceOwnItem>> m_byNumber;
+
+    // Built on the first look-up by element or by number, kept from then on.
+    bool m_elementIndexed = false;
+    bool m_numberIndexed = false;
+
+    std::vector<QString> m_dirtyKeys;
+    bool m_fullCheckPending = false;
+    bool m_freeing = false;
+};
+
+// ---------------------------------------------------------------------------
+// TNamespaceConnection
+
+class TNamespaceConnection : public TElement {
+    T_ELEMENT_CLASS(TNamespaceConnection)
+public:
+    TNamespaceConnection() noexcept { InitOptions(eoNotStored); }
+
+    const QString& Prefix() const noexcept { return m_prefix; }
+    // On a change, with an owner, every cover is announced renamed (108)
+    // inside one scheme update.
+    void SetPrefix(const QString& prefix);
+    uint8_t Filter() const noexcept { return m_filter; }
+    // On a change the covers are freed and, with AutoFill and a target, built again.
+    void SetFilter(uint8_t filter);
+    TNamespace* Owner() const noexcept { return m_owner; }
+    // Covers are announced removed to the old owner and added to the new one;
+    // they stay.
+    void SetOwner(TNamespace* owner);
+    TNamespace* Target() const noexcept { return m_target; }
+    // Frees the old target's covers, stops listening to it and leaves its
+    // scheme's link list; listens to the new one, enters its scheme's link
+    // list (when another scheme) and, with AutoFill, builds the covers.
+    void SetTarget(TNamespace* target);
+    bool AutoFill() const noexcept { return m_autoFill; }
+    void SetAutoFill(bool value) noexcept { m_autoFill = value; }
+    uint8_t Private() const noexcept { return m_private; }
+    void SetPrivate(uint8_t value) noexcept { m_private = value; }
+    int ReferenceCount();
+
+    // The covers in the order the target sees the wrapped items.
+    std::vector<TNamespaceCoverItem*> Covers() const;
+    int CoverCount() const noexcept { return int(m_covers.size()); }
+    TNamespaceCoverItem* FindCover(TNamespaceItem* wrapped) const { return m_coverOf.value(wrapped); }
+    std::recursive_mutex& Lock() const noexcept { return m_lock; }
+
+    // Whether an item of the target may be shown (base: unless the filter
+    // passes only public items and the item is private).
+    virtual bool AcceptsItem(TNamespaceItem* item);
+    virtual void ReferenceRemoved(TReference* reference) {}
+    virtual void ReferenceAdded(TReference* reference) {}
+
+    // Every cover's former path is announced (102) to the owner.
+    void NumberChanged(int32_t oldNumber) override;
+    void BeforeDestruction() override;
+
+    // Items come back neither through this connection nor into its owner.
+    bool Refuses(TNamespaceItem* item);
+
+protected:
+    ~TNamespaceConnection() override;
+
+private:
+    friend class TNamespace;
+    friend class TNamespaceCoverItem;
+
+    struct CoverOrder {
+        bool operator()(const TNamespaceCoverItem* a, const TNamespaceCoverItem* b) const;
+    };
+
+    void OnTargetNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
+    void BuildCovers();
+    void FreeCovers();
+    void MakeCover(TNamespaceItem* item);
+    void FreeCover(TNamespaceCoverItem* cover);
+    bool Shows(TNamespaceItem* item) { return AcceptsItem(item) && !Refuses(item); }
+    void Unlink(TNamespace* target);
+    void Link(TNamespace* target);
+
+    QString m_prefix;
+    uint8_t m_filter = 0;
+    TNamespace* m_owner = nullptr;
+    TNamespace* m_target = nullptr;
+    std::set<TNamespaceCoverItem*, CoverOrder> m_covers;
+    QHash<TNamespaceItem*, TNamespaceCoverItem*> m_coverOf;
+    bool m_autoFill = true;
+    int m_referenceCount = 0;
+    uint8_t m_private = 0;
+    uint64_t m_ownerSequence = 0;
+    TScheme* m_linkedScheme = nullptr;
+    mutable std::recursive_mutex m_lock;
+};
+
+// A connection that is itself named by an item (a file's name, for example):
+// every reference made through it is also counted on that item.
+class TNamedNamespaceConnection : public TNamespaceConnection {
+    T_ELEMENT_CLASS(TNamedNamespaceConnection)
+public:
+    virtual TNamespaceItem* GetNameItem() { return nullptr; }
+    void ReferenceRemoved(TReference* reference) override;
+    void ReferenceAdded(TReference* reference) override;
+};
+
+// Order of items in lists: an item listed last after the others; otherwise
+// the declaring elements in tree order (pre-order), a cover standing at the
+// place of its connection; two covers of one connection by their wrapped items.
+bool NamespaceItemPrecedes(TNamespaceItem* a, TNamespaceItem* b);
+
+// ---------------------------------------------------------------------------
+// Unique default names
+
+enum : int { nmAsIs = 0, nmUpper = 1, nmLower = 2, nmExtra = 3 };
+
+// "_" between words: before a capital that follows a non-capital, or that
+// ends a run of capitals followed by a lower-case letter (MyValue: My_Value,
+// HTMLText: HTML_Text). An existing "_" is never doubled (A_B stays A_B).
+QString InsertWordUnderscores(const QString& name);
+
+// The first candidate that isTaken refuses: the base (with underscores and
+// the case of mode), alone unless numberFirst, then with a counter from 1
+// (2 when the base alone came first) padded to digits, after "_" when
+// underscore is set (never after a name that already ends in "_"). Empty when
+// the counter runs out.
+QString MakeUniqueName(const QString& base, int mode, bool numberFirst,
+                       const std::function<bool(const QString&)>& isTaken, int digits, bool underscore);
+// The same against a list of names compared ignoring case.
+QString MakeUniqueName(const QString& base, int mode, bool numberFirst, const QStringList& names, int digits,
+                       bool underscore);
+
+// The "Naming" settings section.
+class TNamingSettings : public TProperty {
+    T_CLASS(TNamingSettings)
+public:
+    // The section with its leaves.
+    static TNodePtr<TNamingSettings> CreateRoot();
+    static TNamingSettings* CreateIn(TProperty* parent);
+
+    TBooleanProperty* FillEnabled() const noexcept { return m_fillEnabled; }
+    TEnumProperty* FillMode() const noexcept { return m_fillMode; }
+    TBooleanProperty* FillNumberFirst() const noexcept { return m_fillNumberFirst; }
+    TBooleanProperty* FillUnderscore() const noexcept { return m_fillUnderscore; }
+    TIntegerProperty* FillDigits() const noexcept { return m_fillDigits; }
+
+    // MakeUniqueName with these settings; the number comes first only when
+    // FillNumberFirst and useNumberFirst are both true.
+    QString MakeUniqueName(const QString& base, bool useNumberFirst,
+                           const std::function<bool(const QString&)>& isTaken) const;
+    QString MakeUniqueName(const QString& base, bool useNumberFirst, const QStringList& names) const;
+
+protected:
+    ~TNamingSettings() override = default;
+
+private:
+    void AddLeaves();
+
+    TBooleanProperty* m_fillEnabled = nullptr;
+    TEnumProperty* m_fillMode = nullptr;
+    TBooleanProperty* m_fillNumberFirst = nullptr;
+    TBooleanProperty* m_fillUnderscore = nullptr;
+    TIntegerProperty* m_fillDigits = nullptr;
+};
