@@ -65,6 +65,9 @@ TSoundPlayer& TSoundPlayer::Current() {
     return *player;
 }
 
-void TSoundPlayer::Install(std::unique_ptr<TSoundPlayer> player) { Slot() = std::move(player); }
+std::unique_ptr<TSoundPlayer> TSoundPlayer::Install(std::unique_ptr<TSoundPlayer> player) {
+    std::swap(Slot(), player);
+    return player;
+}
 
 void TSoundPlayer::Release() { Slot().reset(); }

@@ -18,9 +18,10 @@ public:
     virtual bool IsPlaying() const = 0;
 
     // The player in use: a QSoundEffect player made on first use unless a test
-    // installed another. Install(nullptr) returns to the default one.
+    // installed another. Install(nullptr) returns to the default one; the
+    // player that was installed before is handed back.
     static TSoundPlayer& Current();
-    static void Install(std::unique_ptr<TSoundPlayer> player);
+    static std::unique_ptr<TSoundPlayer> Install(std::unique_ptr<TSoundPlayer> player);
     // Frees the default player (at unit finalisation).
     static void Release();
 };

@@ -85,13 +85,13 @@ private:
 TEST(DropDown, OpeningAndChoosingSoundButEscapeIsSilent) {
     TDropDownFixture f;
     QStringList played;
-    TSoundPlayer::Install(std::make_unique<TRecordingPlayer>(&played));
+    auto previous = TSoundPlayer::Install(std::make_unique<TRecordingPlayer>(&played));
     f.field->Focus();
     f.field->OpenDropDown();
     EXPECT_EQ(f.Key(vkEscape), 0);
     f.field->OpenDropDown();
     f.Key(vkReturn);
-    TSoundPlayer::Install(nullptr);
+    TSoundPlayer::Install(std::move(previous));
     EXPECT_EQ(played, (QStringList{"diClassesDropDownSound", "diClassesDropDownSound", "diClassesValueSound"}));
 }
 

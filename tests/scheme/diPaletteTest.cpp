@@ -156,7 +156,7 @@ struct TPlayed : TSoundPlayer {
 
 TEST(PaletteItems, ApplyingToAListSkipsDisabledElementsAndSoundsOnce) {
     QStringList sounds;
-    TSoundPlayer::Install(std::make_unique<TPlayed>(&sounds));
+    auto previous = TSoundPlayer::Install(std::make_unique<TPlayed>(&sounds));
     TNodePtr<TPaletteGroup> group = MakeNode<TPaletteGroup>(0, 5);
     TSchemePaletteItem* item = TSchemePaletteItem::Create(group.get(), 0, -1, 0, 0, 1);
     std::vector<TNodePtr<TElement>> owned;
@@ -181,7 +181,7 @@ TEST(PaletteItems, ApplyingToAListSkipsDisabledElementsAndSoundsOnce) {
     item->ExecuteFor(list[1], false);  // a single element is applied as asked
     EXPECT_EQ(static_cast<TElement_PaletteProbe*>(list[1])->Applied.size(), 1);
     EXPECT_EQ(sounds.size(), 2);
-    TSoundPlayer::Install(nullptr);
+    TSoundPlayer::Install(std::move(previous));
 }
 
 TEST(PaletteItems, SubCommandsReachOnlyEnabledElements) {

@@ -27,15 +27,16 @@ protected:
     void SetUp() override {
         auto player = std::make_unique<TRecordingPlayer>(&played);
         fake = player.get();
-        TSoundPlayer::Install(std::move(player));
+        previous = TSoundPlayer::Install(std::move(player));
         SoundsSettings()->EnabledProperty()->SetValue(true);
     }
     void TearDown() override {
-        TSoundPlayer::Install(nullptr);
+        TSoundPlayer::Install(std::move(previous));
         SoundsSettings()->EnabledProperty()->SetValue(true);
     }
     QStringList played;
     TRecordingPlayer* fake = nullptr;
+    std::unique_ptr<TSoundPlayer> previous;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // layers the program links initialised in layer order, then GoogleTest.
 
 #include "core/cuUnits.h"
+#include "platform/plSoundPlayer.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
     TUnitRegistry units;
     RegisterTestUnits(units);
     units.InitializeAll();
+    // Tests never reach the audio system: a real player would start the
+    // multimedia backend's threads in every program that plays a sound.
+    TSoundPlayer::Install(CreateEffectSoundPlayer([](const QString&) { return std::unique_ptr<TSoundEffect>(); }));
     int result = RUN_ALL_TESTS();
     units.FinalizeAll();
     return result;
