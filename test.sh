@@ -16,7 +16,7 @@ if [[ "${1:-}" == "--tsan" ]]; then
         -DQUILLANE_BENCH=OFF >/dev/null
   cmake --build build/tsan -j "$jobs"
   export QT_QPA_PLATFORM=offscreen
-  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
   exec ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L tsan "$@"
 fi
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLANE_SANITIZE=ON >/dev/null
