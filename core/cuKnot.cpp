@@ -459,7 +459,18 @@ TKnot* TKnot::Marked(TKnot* knot) noexcept {
     return knot;
 }
 
-void TKnot::AppendBuilt(TKnot* child) { child->SetParentBefore(this, nullptr); }
+void TKnot::AppendBuilt(TKnot* child) {
+    // Plain knots with the same inherited flags react to no notification of
+    // the attach protocol (TKnot only takes its parent's flags over, and they
+    // are equal), so the child is linked directly. A derived knot at either
+    // end gets the whole protocol.
+    if (typeid(*this) == typeid(TKnot) && typeid(*child) == typeid(TKnot) && child->m_flags == m_flags &&
+        !child->Parent()) {
+        AppendChildQuietly(child);
+        return;
+    }
+    child->SetParentBefore(this, nullptr);
+}
 
 TKnot* TKnot::AddChild(const QString& name) {
     Q_ASSERT_X(name.isEmpty() || IsValidName(name), "TKnot::AddChild", "not a valid knot name");

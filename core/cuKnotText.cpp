@@ -8,7 +8,9 @@
 #include <QTemporaryFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -421,46 +423,77 @@ struct TUtf16Sink {
     void Char(char c) { out.append(QLatin1Char(c)); }
     void Ascii(const char* s, qsizetype n) { out.append(QLatin1StringView(s, n)); }
     void Text(QStringView text, bool) { out.append(text); }
-    void Tabs(int n) { out.append(QString(n, QLatin1Char('\t'))); }
+    void Tabs(int n) {
+        static constexpr char16_t kTabs[] = u"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+        constexpr int kRun = int(std::size(kTabs)) - 1;
+        for (; n > kRun; n -= kRun) out.append(QStringView(kTabs, kRun));
+        if (n > 0) out.append(QStringView(kTabs, n));
+    }
 };
 
-// Output in UTF-8, for files: written directly, without a UTF-16 copy first.
+// Output in UTF-8, for files: written directly, without a UTF-16 copy first,
+// into the byte array that is handed out. The array is kept at its full
+// capacity and grows by doubling in place; `used` counts what was written.
 struct TUtf8Sink {
-    std::string out;
-    void Char(char c) { out.push_back(c); }
-    void Ascii(const char* s, qsizetype n) { out.append(s, size_t(n)); }
+    QByteArray buffer;
+    char* base = nullptr;
+    qsizetype used = 0;
+    qsizetype capacity = 0;
+
+    // Room for n more bytes at base + used.
+    char* Room(qsizetype n) {
+        if (capacity - used < n) Grow(n);
+        return base + used;
+    }
+    void Grow(qsizetype n) {
+        capacity = std::max({capacity * 2, used + n, qsizetype(4096)});
+        buffer.resize(capacity);
+        base = buffer.data();
+    }
+    QByteArray Take() {
+        buffer.resize(used);
+        if (capacity - used > used / 4) buffer.squeeze();  // a shrink in place, not a copy
+        return std::move(buffer);
+    }
+
+    void Char(char c) {
+        *Room(1) = c;
+        ++used;
+    }
+    void Ascii(const char* s, qsizetype n) {
+        std::memcpy(Room(n), s, size_t(n));
+        used += n;
+    }
     void Text(QStringView text, bool ascii) {
         if (ascii) {
-            const size_t at = out.size();
-            out.resize(at + size_t(text.size()));
-            char* d = out.data() + at;
+            char* d = Room(text.size());
             for (QChar c : text) *d++ = char(c.unicode());
+            used += text.size();
         } else {
             const QByteArray bytes = text.toUtf8();
-            out.append(bytes.constData(), size_t(bytes.size()));
+            Ascii(bytes.constData(), bytes.size());
         }
     }
-    void Tabs(int n) { out.append(size_t(n), '\t'); }
+    void Tabs(int n) {
+        std::memset(Room(n), '\t', size_t(n));
+        used += n;
+    }
     // Narrows plain ASCII text straight into the output while collecting its
     // classes; gives back false (and writes nothing) for any other text.
     bool TryAscii(QStringView text, uint8_t& classes) {
-        const size_t at = out.size();
-        out.resize(at + size_t(text.size()));
-        char* d = out.data() + at;
+        char* d = Room(text.size());
         uint8_t seen = 0;
         for (QChar c : text) {
             const char16_t u = c.unicode();
-            if (u >= 128) {
-                out.resize(at);
-                return false;
-            }
+            if (u >= 128) return false;
             seen |= kClasses.c[u];
             *d++ = char(u);
         }
+        used += text.size();
         classes = seen;
         return true;
     }
-    void Drop(qsizetype n) { out.resize(out.size() - size_t(n)); }
+    void Drop(qsizetype n) { used -= n; }
 };
 
 // Classes of a text for the writer: what it holds below 128, and whether it holds more.
@@ -544,10 +577,18 @@ struct TKnotWriter {
 
     void AppendHex(const QByteArray& bytes) {
         static constexpr char digits[] = "0123456789ABCDEF";
-        auto& out = sink.out;
-        const auto at = out.size();
-        out.resize(at + decltype(at)(bytes.size()) * 2);
-        auto* d = out.data() + at;
+        auto* d = [&] {
+            if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
+                char* room = sink.Room(bytes.size() * 2);
+                sink.used += bytes.size() * 2;
+                return room;
+            } else {
+                auto& out = sink.out;
+                const auto at = out.size();
+                out.resize(at + bytes.size() * 2);
+                return out.data() + at;
+            }
+        }();
         for (char b : bytes) {
             const unsigned u = static_cast<unsigned char>(b);
             *d++ = digits[u >> 4];
@@ -844,9 +885,9 @@ QString Write(const TKnot& knot) {
 QByteArray WriteBytes(const TKnot& knot, TKnotEncoding encoding) {
     if (encoding == TKnotEncoding::Utf16LE || encoding == TKnotEncoding::Utf16BE) return Encode(Write(knot), encoding);
     TKnotWriter<TUtf8Sink> w;
-    if (encoding == TKnotEncoding::Utf8) w.sink.out = "\xEF\xBB\xBF";
+    if (encoding == TKnotEncoding::Utf8) w.sink.Ascii("\xEF\xBB\xBF", 3);
     w.Run(knot);
-    return QByteArray(w.sink.out.data(), qsizetype(w.sink.out.size()));
+    return w.sink.Take();
 }
 
 QByteArray Encode(const QString& text, TKnotEncoding encoding) {

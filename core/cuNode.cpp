@@ -55,6 +55,15 @@ void TNode::Link(TNode* newParent, TNode* before) {
     m_parent = newParent;
 }
 
+void TNode::AppendChildQuietly(TNode* child) noexcept {
+    Q_ASSERT(child && !child->m_parent && child != this);
+    child->m_parent = this;
+    child->m_prevSibling = m_lastChild;
+    child->m_nextSibling = nullptr;
+    (m_lastChild ? m_lastChild->m_nextSibling : m_firstChild) = child;
+    m_lastChild = child;
+}
+
 void TNode::SetParentBefore(TNode* newParent, TNode* before) {
     // Refused before anybody is called: a cycle would detach the subtree from
     // its root, and a foreign `before` would corrupt both child chains.

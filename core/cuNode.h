@@ -89,6 +89,10 @@ protected:
     template <class F>
     void ForEachFast(F&& f, bool selfFirst, bool recursive);
 
+    // Links a detached child as the last one without any notification, for
+    // loaders whose node types react to none of them; the caller checks that.
+    void AppendChildQuietly(TNode* child) noexcept;
+
 public:
     struct SiblingLinks;
 
