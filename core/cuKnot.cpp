@@ -61,26 +61,41 @@ public:
     struct TBlock {
         TBlock* next;
     };
+    // Free blocks linked through their first word; last->next is nil.
+    struct TChain {
+        TBlock* first = nullptr;
+        TBlock* last = nullptr;
+        size_t count = 0;
+    };
 
     explicit TBlockPool(size_t blockSize) noexcept : m_size((blockSize + 15) & ~size_t(15)) {}
     size_t BlockSize() const noexcept { return m_size; }
 
-    // Up to `count` blocks as a chain (never empty).
-    TBlock* TakeBatch(size_t count) {
+    // A whole chain of free blocks (never empty). Chains are kept as they were
+    // given back, so that taking one never walks its blocks (freed blocks lie
+    // all over memory: walking them is a cache miss per block).
+    TChain TakeChain() {
         TLock lock(m_busy);
-        if (!m_free) Grow();
-        TBlock* first = m_free;
-        TBlock* last = first;
-        for (size_t i = 1; i < count && last->next; ++i) last = last->next;
-        m_free = last->next;
-        last->next = nullptr;
-        return first;
+        if (m_chains.empty()) Grow();
+        const TChain chain = m_chains.back();
+        m_chains.pop_back();
+        return chain;
     }
 
-    void GiveBack(TBlock* first, TBlock* last) noexcept {
+    void GiveBack(const TChain& chain) noexcept {
         TLock lock(m_busy);
-        last->next = m_free;
-        m_free = first;
+        // Short chains (threads past their end free one block at a time) join the last one.
+        if (chain.count < kShortChain && !m_chains.empty()) {
+            Join(chain);
+            return;
+        }
+        try {
+            m_chains.push_back(chain);
+        } catch (...) {
+            // Out of memory for the list: the list held a chain before (it
+            // never shrinks), so there is one to join.
+            Join(chain);
+        }
     }
 
 private:
@@ -93,33 +108,44 @@ private:
         std::atomic_flag& flag;
     };
     static constexpr size_t kSlabBytes = 256 * 1024;
+    static constexpr size_t kShortChain = 64;
+
+    void Join(const TChain& chain) noexcept {
+        TChain& back = m_chains.back();
+        chain.last->next = back.first;
+        back.first = chain.first;
+        back.count += chain.count;
+    }
 
     void Grow() {
         const size_t count = kSlabBytes / m_size;
         char* slab = static_cast<char*>(::operator new(count * m_size, std::align_val_t(16)));
         m_slabs.push_back(slab);
+        TChain chain;
         for (size_t i = count; i-- > 0;) {
             auto* b = reinterpret_cast<TBlock*>(slab + i * m_size);
-            b->next = m_free;
-            m_free = b;
+            b->next = chain.first;
+            chain.first = b;
+            if (!chain.last) chain.last = b;
             PoisonFree(b, m_size);
         }
+        chain.count = count;
+        m_chains.push_back(chain);
     }
 
     const size_t m_size;
     std::atomic_flag m_busy;
-    TBlock* m_free = nullptr;
+    std::vector<TChain> m_chains;
     std::vector<char*> m_slabs;
 };
 
-// Each thread keeps a short chain of free blocks, so that most allocations and
+// Each thread keeps a chain of free blocks, so that most allocations and
 // frees take no lock. A block may be freed by another thread than the one that
 // took it: blocks belong to the pool, never to a thread. Chains go back to the
 // pool when they grow long and when the thread ends; after that (static
 // destructors may still free knots) the thread uses the pool directly.
 struct TCacheState {  // trivially destructible: usable until the thread is gone
-    TBlockPool::TBlock* head = nullptr;
-    size_t count = 0;
+    TBlockPool::TChain chain;
     bool closed = false;
 };
 
@@ -127,49 +153,40 @@ class TBlockCache {
 public:
     TBlockCache(TCacheState& state, TBlockPool& pool) noexcept : m_state(state), m_pool(pool) {}
     ~TBlockCache() {
-        GiveAllBack();
+        GiveAllBack(m_state, m_pool);
         m_state.closed = true;
     }
 
     static void* Alloc(TCacheState& st, TBlockPool& pool) {
-        if (!st.head) {
-            st.head = pool.TakeBatch(st.closed ? 1 : kBatch);
-            st.count = 0;
-            for (auto* b = st.head; b; b = b->next) ++st.count;
-        }
-        auto* b = st.head;
-        st.head = b->next;
-        --st.count;
+        TBlockPool::TChain& c = st.chain;
+        if (!c.first) c = pool.TakeChain();
+        auto* b = c.first;
+        c.first = b->next;
+        if (!c.first) c.last = nullptr;
+        --c.count;
+        if (st.closed) GiveAllBack(st, pool);
         Unpoison(b, pool.BlockSize());
         return b;
     }
 
     static void Release(TCacheState& st, TBlockPool& pool, void* block) noexcept {
         auto* b = static_cast<TBlockPool::TBlock*>(block);
-        if (st.closed) {
-            b->next = nullptr;
-            PoisonFree(b, pool.BlockSize());
-            pool.GiveBack(b, b);
-            return;
-        }
-        b->next = st.head;
-        st.head = b;
+        TBlockPool::TChain& c = st.chain;
+        b->next = c.first;
+        c.first = b;
+        if (!c.last) c.last = b;
+        ++c.count;
         PoisonFree(b, pool.BlockSize());
-        if (++st.count > kKeep) GiveAllBack(st, pool);
+        if (st.closed || c.count > kKeep) GiveAllBack(st, pool);
     }
 
 private:
-    static constexpr size_t kBatch = 256;
     static constexpr size_t kKeep = 16384;
 
-    void GiveAllBack() noexcept { GiveAllBack(m_state, m_pool); }
     static void GiveAllBack(TCacheState& st, TBlockPool& pool) noexcept {
-        if (!st.head) return;
-        auto* last = st.head;
-        while (last->next) last = last->next;
-        pool.GiveBack(st.head, last);
-        st.head = nullptr;
-        st.count = 0;
+        if (!st.chain.first) return;
+        pool.GiveBack(st.chain);
+        st.chain = {};
     }
 
     TCacheState& m_state;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <mutex>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -160,7 +161,41 @@ inline bool Same(const Ch* a, const Ch* b, qsizetype n) noexcept {
     return true;
 }
 
-// Names repeat all over a file: a small direct-mapped cache hands out shared copies.
+// Names of knots and parameters are a small vocabulary shared by every file the
+// system reads. They are kept once for the life of the process, so that knots
+// hold them as fixed text, with no reference count to move on every copy and
+// free. The table is bounded: past the bound names are ordinary strings. Never
+// destroyed, since knots may be freed by static destructors of other units.
+class TNameTable {
+public:
+    static QString Intern(const QString& name) {
+        static TNameTable* table = new TNameTable;
+        return table->Get(name);
+    }
+
+private:
+    static constexpr size_t kMaxUnits = size_t(1) << 18;
+
+    QString Get(const QString& name) {
+        std::u16string key(reinterpret_cast<const char16_t*>(name.constData()), size_t(name.size()));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_names.find(key);
+        if (it == m_names.end()) {
+            if (m_units + key.size() > kMaxUnits) return name;
+            m_units += key.size();
+            it = m_names.insert(std::move(key)).first;
+        }
+        // The set's nodes never move, so the text stays where it is.
+        return QString::fromRawData(reinterpret_cast<const QChar*>(it->data()), qsizetype(it->size()));
+    }
+
+    std::mutex m_mutex;
+    std::unordered_set<std::u16string> m_names;
+    size_t m_units = 0;
+};
+
+// Names repeat all over a file: a small direct-mapped cache hands out copies
+// of the process's names.
 template <class Ch>
 class TNameCache {
 public:
@@ -172,7 +207,7 @@ public:
         Slot& slot = m_slots[(h ^ (h >> 9)) & (kSlots - 1)];
         if (slot.key.size() != size_t(n) || !Same(slot.key.data(), s, n)) {
             slot.key.assign(s, size_t(n));
-            slot.name = MakeString(s, n);
+            slot.name = TNameTable::Intern(MakeString(s, n));
         }
         return slot.name;
     }
