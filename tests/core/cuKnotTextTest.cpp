@@ -525,3 +525,30 @@ TEST(KnotFiles, LoadingSomethingUnreadableRaisesCannotRead) {
 }
 
 }  // namespace
+
+// Names read from text are shared by the whole process up to a bound; past it
+// they are ordinary strings. Both kinds must read back exactly, outlive their
+// tree, and come out the same from UTF-8 and UTF-16 text.
+TEST(KnotReader, ManyDistinctNamesPastTheSharedNameBoundReadBackExactly) {
+    constexpr int kCount = 12000;  // about 360,000 characters of names, past the bound
+    auto nameOf = [](int i) { return QStringLiteral("Name_%1_\u00E9_padding_xx").arg(i); };
+    QString text = QStringLiteral("<Root>");
+    for (int i = 0; i < kCount; ++i) text += u'<' + nameOf(i) + u' ' + nameOf(i) + QStringLiteral("=v/>");
+    text += QStringLiteral("</Root>");
+    for (bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "UTF-16");
+        QStringList names;
+        {
+            auto root = TKnot::Create();
+            ASSERT_TRUE(utf8 ? root->LoadFromBytes(text.toUtf8()) : root->LoadFromString(text));
+            int i = 0;
+            for (TKnot* k = root->GetFirstChild(); k; k = k->GetNextSibling(), ++i) {
+                ASSERT_EQ(k->Name(), nameOf(i));
+                ASSERT_EQ(k->Params()->Name(), nameOf(i));
+                names << k->Name() << k->Params()->Name();
+            }
+            ASSERT_EQ(i, kCount);
+        }
+        for (int i = 0; i < kCount; ++i) ASSERT_EQ(names[2 * i], nameOf(i)) << "a name must outlive its tree";
+    }
+}
