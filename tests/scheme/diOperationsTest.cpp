@@ -35,40 +35,6 @@ private:
     bool* m_freed;
 };
 
-// Deletes an element; undo re-creates it from a snapshot, with its numbers.
-class TTestDeleteOperation : public TSchemeOperation {
-public:
-    explicit TTestDeleteOperation(TElement* element)
-        : TSchemeOperation(element->Scheme(), false), m_number(element->Number()) {}
-
-protected:
-    void DoExecute() override {
-        TElement* e = Scheme()->FindElement(m_number);
-        if (!e) return;
-        m_parent = static_cast<TElement*>(e->Parent())->Number();
-        m_index = e->GetIndex();
-        m_class = e->ElementClass();
-        m_snapshot = TKnot::Create();
-        e->SaveToKnot(m_snapshot.get(), fmSnapshot, 0);
-        e->Free();
-    }
-    void DoUndo() override {
-        TElement* parent = Scheme()->FindElement(m_parent);
-        if (!parent) return;
-        TNode* before = parent->FirstChild();
-        for (int i = 0; i < m_index && before; ++i) before = before->NextSibling();
-        TElement* e = TElement::CreateIn(m_class, Scheme(), parent, static_cast<TElement*>(before));
-        e->LoadFromKnot(m_snapshot.get(), fmSnapshot, 0);
-    }
-
-private:
-    int32_t m_number;
-    int32_t m_parent = 0;
-    int m_index = 0;
-    const TElementClass* m_class = nullptr;
-    TNodePtr<TKnot> m_snapshot;
-};
-
 struct TFixture {
     std::unique_ptr<TScheme> scheme = MakeTestScheme();
     TUndoRedo history;

@@ -13,37 +13,6 @@
 
 namespace {
 
-// Deletes an element; undo re-creates it from a snapshot with its number and
-// puts it back into its parent's visual children.
-class TTestDeleteOperation : public TSchemeOperation {
-public:
-    explicit TTestDeleteOperation(TElement* element)
-        : TSchemeOperation(element->Scheme(), false), m_number(element->Number()) {}
-
-protected:
-    void DoExecute() override {
-        TElement* e = Scheme()->FindElement(m_number);
-        if (!e) return;
-        m_parent = static_cast<TElement*>(e->Parent())->Number();
-        m_class = e->ElementClass();
-        m_snapshot = TKnot::Create();
-        e->SaveToKnot(m_snapshot.get(), fmSnapshot, 0);
-        e->Free();
-    }
-    void DoUndo() override {
-        TElement* parent = Scheme()->FindElement(m_parent);
-        if (!parent) return;
-        TElement* e = TElement::CreateIn(m_class, Scheme(), parent);
-        e->LoadFromKnot(m_snapshot.get(), fmSnapshot, 0);
-    }
-
-private:
-    int32_t m_number;
-    int32_t m_parent = 0;
-    const TElementClass* m_class = nullptr;
-    TNodePtr<TKnot> m_snapshot;
-};
-
 TElement_TestBox* Box(TSheetFixture& f, int32_t number) {
     return dynamic_cast<TElement_TestBox*>(f.scheme->FindElement(number));
 }

@@ -11,7 +11,10 @@
 
 #if QUILLANE_TEST_LAYER >= 3
 
+#include "core/cuKnot.h"
 #include "scheme/diClasses.h"
+#include "scheme/diFilers.h"
+#include "scheme/diOperations.h"
 
 #include <vector>
 
@@ -87,5 +90,40 @@ class TElement_TestRoot : public TElement_TestContainer {
 
 // A scheme with a TElement_TestRoot named "TestModule".
 std::unique_ptr<TScheme> MakeTestScheme();
+
+// Deletes an element; undo re-creates it from a snapshot, with its numbers,
+// at its old place among its parent's children.
+class TTestDeleteOperation : public TSchemeOperation {
+public:
+    explicit TTestDeleteOperation(TElement* element)
+        : TSchemeOperation(element->Scheme(), false), m_number(element->Number()) {}
+
+protected:
+    void DoExecute() override {
+        TElement* e = Scheme()->FindElement(m_number);
+        if (!e) return;
+        m_parent = static_cast<TElement*>(e->Parent())->Number();
+        m_index = e->GetIndex();
+        m_class = e->ElementClass();
+        m_snapshot = TKnot::Create();
+        e->SaveToKnot(m_snapshot.get(), fmSnapshot, 0);
+        e->Free();
+    }
+    void DoUndo() override {
+        TElement* parent = Scheme()->FindElement(m_parent);
+        if (!parent) return;
+        TNode* before = parent->FirstChild();
+        for (int i = 0; i < m_index && before; ++i) before = before->NextSibling();
+        TElement* e = TElement::CreateIn(m_class, Scheme(), parent, static_cast<TElement*>(before));
+        e->LoadFromKnot(m_snapshot.get(), fmSnapshot, 0);
+    }
+
+private:
+    int32_t m_number;
+    int32_t m_parent = 0;
+    int m_index = 0;
+    const TElementClass* m_class = nullptr;
+    TNodePtr<TKnot> m_snapshot;
+};
 
 #endif
