@@ -6,6 +6,22 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+// Writes " = value" when the expression is not empty.
+void WriteOptionalValue(TPascalCodeWriter& writer, TPascalExpression* value) {
+    if (value->IsEmpty()) return;
+    writer.Write(u" = "_s);
+    value->Write(writer);
+}
+
+// Writes ": type" when the expression is not empty.
+void WriteOptionalType(TPascalCodeWriter& writer, TPascalExpression* type) {
+    if (type->IsEmpty()) return;
+    writer.Write(u": "_s);
+    type->Write(writer);
+}
+}  // namespace
+
 T_CLASS_IMPL(TPascalConstant, TPascalConstEntry)
 T_CLASS_IMPL(TPascalVariable, TPascalVarEntry)
 T_CLASS_IMPL(TPascalMethodResultVariable, TPascalVariable)
@@ -25,10 +41,7 @@ void TPascalConstant::Create() {
 
 void TPascalConstant::Write(TPascalCodeWriter& writer) {
     writer.Write(Name);
-    if (!TypeName->IsEmpty()) {
-        writer.Write(u": "_s);
-        TypeName->Write(writer);
-    }
+    WriteOptionalType(writer, TypeName);
     writer.Write(u" = "_s);
     writer.WrapIfLong();
     Value->Write(writer);
@@ -49,14 +62,8 @@ void TPascalVariable::Write(TPascalCodeWriter& writer) {
         WriteSeparator(writer, u","_s);
         return;
     }
-    if (!TypeName->IsEmpty()) {
-        writer.Write(u": "_s);
-        TypeName->Write(writer);
-    }
-    if (!Value->IsEmpty()) {
-        writer.Write(u" = "_s);
-        Value->Write(writer);
-    }
+    WriteOptionalType(writer, TypeName);
+    WriteOptionalValue(writer, Value);
     writer.Write(u";"_s);
     WriteTrailingComment(writer);
     writer.NewLine();
@@ -88,14 +95,8 @@ void TPascalMethodParameter::Write(TPascalCodeWriter& writer) {
         WriteSeparator(writer, u","_s);
         return;
     }
-    if (!TypeName->IsEmpty()) {
-        writer.Write(u": "_s);
-        TypeName->Write(writer);
-    }
-    if (!DefaultValue->IsEmpty()) {
-        writer.Write(u" = "_s);
-        DefaultValue->Write(writer);
-    }
+    WriteOptionalType(writer, TypeName);
+    WriteOptionalValue(writer, DefaultValue);
     WriteTrailingComment(writer);
     if (PascalAs<TPascalMethodParameter>(NextSibling())) {
         WriteSeparator(writer, u";"_s);
