@@ -66,7 +66,9 @@ TSheetTheme& TSheetSettings::GetTheme() {
         if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
             theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
         else
-            theme->LoadFromFile(GetThemesFolder() + name + QStringLiteral(".txt"));
+            // The name comes from a settings file: it names a file in the themes
+            // folder and can never lead out of it.
+            theme->LoadFromFile(GetThemesFolder() + SanitizeFileName(name) + QStringLiteral(".txt"));
         m_loadedTheme = std::move(theme);
         m_loadedThemeName = name;
         m_loadedStep = -1;

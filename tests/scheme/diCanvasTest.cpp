@@ -242,6 +242,25 @@ TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
     }
 }
 
+TEST_F(SheetSettings, ThemeNameCannotLeadOutOfTheThemesFolder) {
+    // A theme file beside the themes folder, reachable only through "..".
+    TScopedThemeFile inside("Escaped", false);
+    const QString outside = GetThemesFolder() + "../Escaped";
+    ASSERT_TRUE(QFile::copy(inside.text, outside + ".txt"));
+    ASSERT_TRUE(QFile::copy(inside.image, outside + ".png"));
+    settings->ThemeProperty()->SetValue("../Escaped");
+    try {
+        settings->GetTheme();
+        ADD_FAILURE() << "a theme outside the themes folder was loaded";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strFileNotFound);
+    }
+    QFile::remove(outside + ".txt");
+    QFile::remove(outside + ".png");
+    settings->ThemeProperty()->SetValue("Escaped");
+    EXPECT_FALSE(settings->GetTheme().Image().isNull());
+}
+
 TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
     canvas->BeginPaint({0, 0, 40, 20});
     canvas->DrawRoundRect({2, 2, 12, 12}, 0, qRgb(255, 0, 0), qRgb(0, 0, 255));
