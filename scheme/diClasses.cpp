@@ -296,6 +296,21 @@ TScheme* TScheme::GetConnectedScheme(const QString& fileName) {
     return scheme;
 }
 
+void TScheme::AddLink(TScheme* scheme) {
+    std::lock_guard lock(m_linksLock);
+    m_links.append(scheme);
+}
+
+void TScheme::RemoveLink(TScheme* scheme) {
+    std::lock_guard lock(m_linksLock);
+    m_links.removeOne(scheme);
+}
+
+bool TScheme::HasDependentSchemes() const {
+    std::lock_guard lock(m_linksLock);
+    return !m_links.isEmpty();
+}
+
 void TScheme::BeginMessages() {
     if (m_messages) m_messages->BeginUpdate();
 }

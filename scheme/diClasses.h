@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -307,10 +308,11 @@ public:
     // The scheme of another file, asked of the owner; nil when it has none.
     TScheme* GetConnectedScheme(const QString& fileName);
 
-    // Schemes whose namespace connections point into this one.
-    void AddLink(TScheme* scheme) { m_links.append(scheme); }
-    void RemoveLink(TScheme* scheme) { m_links.removeOne(scheme); }
-    bool HasDependentSchemes() const noexcept { return !m_links.isEmpty(); }
+    // Schemes whose namespace connections point into this one, one entry per
+    // connection. Connections on any thread change the list; it guards itself.
+    void AddLink(TScheme* scheme);
+    void RemoveLink(TScheme* scheme);
+    bool HasDependentSchemes() const;
 
     // The update bracket that defers element checks. The outermost EndUpdate
     // runs every queued check once, in queue order.
@@ -357,6 +359,7 @@ private:
     void Enqueue(TElement* element);
     void RunCheckQueue();
 
+    mutable std::mutex m_linksLock;
     QList<TScheme*> m_links;
     QString m_fileName;
     // Registered elements: a chain in registration order and an index by number.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <thread>
 
@@ -84,6 +85,30 @@ TEST(ElementMessages, StoppedWorkerGivesUpAPendingEvent) {
     QCoreApplication::processEvents();
     EXPECT_EQ(added, 0);
     EXPECT_EQ(list.GetCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Connections into a scheme come and go on a worker while the user-interface
+// thread asks whether other schemes still depend on it (as releasing unused
+// connected documents does).
+TEST(SchemeLinks, DependentSchemesAreAskedWhileLinksChange) {
+    auto target = MakeTestScheme();
+    auto dependent = MakeTestScheme();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 20000; ++i) {
+            target->AddLink(dependent.get());
+            target->RemoveLink(dependent.get());
+        }
+        done = true;
+    });
+    // The race itself is what ThreadSanitizer reports; the answers are noise.
+    while (!done) (void)target->HasDependentSchemes();
+    worker.join();
+    EXPECT_FALSE(target->HasDependentSchemes());
 }
 
 }  // namespace
