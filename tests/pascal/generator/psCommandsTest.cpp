@@ -72,20 +72,18 @@ TEST_F(PascalStatements, IfWithoutAndWithElse) {
     ExpectCompiles();
 }
 
-TEST_F(PascalStatements, LoneIfWithoutElseInAThenPartGetsBeginEnd) {
-    TPascalCommands* a = Body();
-    TPascalIf* outer = If(a, "C");
+// A then part followed by "else" whose lone statement ends with a nested
+// statement would put that statement's ";" before the "else" (or, for an if
+// without else, give the "else" to the inner if).
+TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
+    TPascalCommands* lone = Body();
+    TPascalIf* outer = If(lone, "C");
     Text(If(outer->ThenPart, "D")->ThenPart, "X := 1");
     Text(outer->ElsePart, "X := 2");
-    EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  if D then", "    X := 1;", "end", "else", "  X := 2;"}));
-    ExpectCompiles();
-}
+    EXPECT_EQ(WriteToText(lone), Lines({"if C then", "begin", "  if D then", "    X := 1;", "end", "else", "  X := 2;"}));
 
-// A then part followed by "else" whose lone statement ends with a nested
-// statement would put that statement's ";" before the "else".
-TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
     TPascalCommands* a = Body();
-    TPascalIf* outer = If(a, "C");
+    outer = If(a, "C");
     TPascalIf* inner = If(outer->ThenPart, "D");
     Text(inner->ThenPart, "X := 1");
     Text(inner->ElsePart, "X := 2");
@@ -130,18 +128,16 @@ TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
     Text(outer->ElsePart, "X := 3");
     EXPECT_EQ(WriteToText(e), Lines({"if C then", "  while D do", "  begin", "    D := False;", "    X := 1;", "  end",
                                      "else", "  X := 3;"}));
-    ExpectCompiles();
-}
 
-TEST_F(PascalStatements, LoneConditionalBlockGetsBeginEnd) {
-    TPascalCommands* a = Body();
-    TPascalIf* f = If(a, "C");
-    TPascalIfDef* block = CreateNode<TPascalIfDef>(f->ThenPart);
+    // A lone conditional block.
+    TPascalCommands* g = Body();
+    outer = If(g, "C");
+    TPascalIfDef* block = CreateNode<TPascalIfDef>(outer->ThenPart);
     block->Condition->AddText(S("DEBUG"));
     block->NewLineAtEnd = true;
     CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = S("X := 1");
-    Text(f->ElsePart, "X := 2");
-    EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
+    Text(outer->ElsePart, "X := 2");
+    EXPECT_EQ(WriteToText(g), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
                                      "  X := 2;"}));
     ExpectCompiles();
 }
