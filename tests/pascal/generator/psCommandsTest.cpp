@@ -11,10 +11,6 @@
 
 namespace {
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // A unit whose routines declare the locals the statements below use.
 class PascalStatements : public ::testing::Test {
 protected:
