@@ -128,16 +128,14 @@ TEST(UniversalImage, LoadingAppendsFrames) {
     EXPECT_EQ(image.GetSize(), QSize(4, 4));
 }
 
-TEST(UniversalImage, IconWithoutImagesRaisesStreamReadError) {
+TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
     TUniversalImage image;
-    EXPECT_EQ(ErrorId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);
+    EXPECT_EQ(image.GetSize(), QSize(0, 0));
+    EXPECT_EQ(image.GetFirstFrame(), nullptr);
+    EXPECT_EQ(ErrorId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);  // no images
     EXPECT_TRUE(image.IsEmpty());
-}
-
-TEST(UniversalImage, FailedIconLoadAddsNoFrame) {
     TFixtureEntry broken;
     broken.data = QByteArray(100, '\x01');
-    TUniversalImage image;
     EXPECT_NE(ErrorId([&] { LoadBytes(image, IconFileBytes({broken})); }), 0);
     EXPECT_TRUE(image.IsEmpty());
 }
@@ -172,12 +170,6 @@ TEST(GdipException, TextCarriesTheStatus) {
     EXPECT_EQ(e.Status(), 13);
     EXPECT_EQ(e.Id(), strInvalidGdipOperation);
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
-}
-
-TEST(UniversalImage, EmptyImageSizeIsZero) {
-    TUniversalImage image;
-    EXPECT_EQ(image.GetSize(), QSize(0, 0));
-    EXPECT_EQ(image.GetFirstFrame(), nullptr);
 }
 
 TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
