@@ -22,10 +22,6 @@ struct TDropDownFixture : TSheetFixture {
         g_beeps = 0;
     }
     ~TDropDownFixture() { InstallBeep(previousBeep); }
-    int Key(int key, TShiftState shift = 0) {
-        sheet.KeyDown(key, shift);
-        return key;
-    }
     TDropDownItem* Item(const QString& caption) {
         QList<TDropDownItem*> all;
         std::function<void(TDropDownItem*)> walk = [&](TDropDownItem* p) {
@@ -187,8 +183,7 @@ TEST(DropDown, OpenListDoesNotOutliveItsElement) {
     ASSERT_NE(f.sheet.DropDown(), nullptr);
     f.field->Free();
     EXPECT_EQ(f.sheet.DropDown(), nullptr);
-    int key = vkReturn;
-    f.sheet.KeyDown(key, 0);
+    f.Key(vkReturn);
 }
 
 TEST(DropDown, ADisabledItemIsDrawnGreyEvenWhenSelected) {
@@ -219,11 +214,7 @@ TEST(ButtonElement, EnterSpaceAndClickRunTheAction) {
     f.root->Arrange();
     button->SetVisualOptions(button->VisualOptions() | voFocusable);
     button->Focus();
-    for (int k : {vkReturn, vkSpace}) {
-        int key = k;
-        f.sheet.KeyDown(key, 0);
-        EXPECT_EQ(key, 0);
-    }
+    for (int key : {vkReturn, vkSpace}) EXPECT_EQ(f.Key(key), 0);
     QChar space(u' ');
     f.sheet.KeyPress(space);
     EXPECT_TRUE(space.isNull());
