@@ -1,6 +1,6 @@
 #include "scheme/diCustomElements.h"
 
-#include "platform/plSoundPlayer.h"
+#include "support/testSounds.h"
 #include "visualFixture.h"
 
 #include <QFileInfo>
@@ -67,27 +67,16 @@ TEST(DropDown, EnterOpensWithThePreselectedItemAndEnterChoosesIt) {
     EXPECT_EQ(g_beeps, 0);
 }
 
-// Records what would be played.
-class TRecordingPlayer : public TSoundPlayer {
-public:
-    explicit TRecordingPlayer(QStringList* played) : m_played(played) {}
-    void Play(const QString& path) override { m_played->append(QFileInfo(path).completeBaseName()); }
-    bool IsPlaying() const override { return false; }
-
-private:
-    QStringList* m_played;
-};
-
 TEST(DropDown, OpeningAndChoosingSoundButEscapeIsSilent) {
     TDropDownFixture f;
-    QStringList played;
-    auto previous = TSoundPlayer::Install(std::make_unique<TRecordingPlayer>(&played));
+    TRecordedSounds sounds;
     f.field->Focus();
     f.field->OpenDropDown();
     EXPECT_EQ(f.Key(vkEscape), 0);
     f.field->OpenDropDown();
     f.Key(vkReturn);
-    TSoundPlayer::Install(std::move(previous));
+    QStringList played;
+    for (const QString& path : sounds.played) played << QFileInfo(path).completeBaseName();
     EXPECT_EQ(played, (QStringList{"diClassesDropDownSound", "diClassesDropDownSound", "diClassesValueSound"}));
 }
 
