@@ -1,6 +1,5 @@
 #include "core/umUniversalImage.h"
 
-#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "core/umGDIPlus.h"
@@ -8,6 +7,7 @@
 #include "platform/plImageCodecs.h"
 #include "support/fakeImageCodecs.h"
 #include "support/iconFixtures.h"
+#include "support/testEnglish.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -163,10 +163,7 @@ TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
 }
 
 TEST(GdipException, TextCarriesTheStatus) {
-    const uint16_t language = Localization()->Language();
-    Localization()->SetLanguage(1033);
-    const EGdipException e(13);
-    Localization()->SetLanguage(language);
+    const EGdipException e = (TEnglishTexts(), EGdipException(13));  // the text is fixed when made
     EXPECT_EQ(e.Status(), 13);
     EXPECT_EQ(e.Id(), strInvalidGdipOperation);
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));

@@ -5,7 +5,7 @@
 #include "platform/plDialogs.h"
 #include "support/testBroadcasts.h"
 #include "support/testElements.h"
-#include "testEnglish.h"
+#include "support/testEnglish.h"
 
 #include <QRandomGenerator>
 

@@ -5,7 +5,7 @@
 #include "platform/plFiles.h"
 #include "support/testBroadcasts.h"
 #include "support/testElements.h"
-#include "testEnglish.h"
+#include "support/testEnglish.h"
 
 #include <QDir>
 #include <QFile>
