@@ -608,26 +608,42 @@ public:
     std::vector<TPascalVariable*> locals;
 };
 
-TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
-    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
-    TRandomStatements random(1206);
+// Sixty random routines "Run0".."Run59" in one unit, each with the loop
+// counters C1..C4 and, with `locals`, the locals V1..V3 set to 0 first; the
+// unit is compiled and run (simplified first with `simplify`). Answers the
+// output and the text of the unit; the trace of the trees goes to `expected`.
+QString RunRandomRoutines(unsigned seed, bool locals, bool simplify, QStringList& expected, QString* text) {
+    TRandomStatements random(seed);
     auto unit = CreatePascalUnit(S("RandomStatements"));
     unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
     QString calls;
-    QStringList expected;
     for (int r = 0; r < 60; ++r) {
         const QString name = QStringLiteral("Run%1").arg(r);
         AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
         auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
         for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
-        random.List(m->Body, 4, expected);
+        random.locals.clear();
+        for (int v = 1; locals && v <= 3; ++v) {
+            random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
+            m->Body->AddLetTo(random.locals.back(), S("0"));
+        }
+        for (int part = 0; part < (locals ? 8 : 1); ++part) random.List(m->Body, locals ? 3 : 4, expected);
         calls += name + QStringLiteral(";\n");
     }
     TFpcHarness fpc;
-    const QString text = fpc.AddUnit(unit.get());
+    *text = WritePascalModule(unit.get(), simplify);
+    fpc.Add(unit->Name, *text);
     QString output;
     const QString failure = fpc.CompileAndRun(calls, &output);
-    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    return output;
+}
+
+TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    QStringList expected;
+    QString text;
+    const QString output = RunRandomRoutines(1206, false, false, expected, &text);
     EXPECT_EQ(output.split(u' ', Qt::SkipEmptyParts), expected) << text.toStdString();
 }
 
@@ -635,32 +651,10 @@ TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
 // write and print locals run once as built and once simplified.
 TEST(PascalStatementNesting, SimplifiedRandomRoutinesPrintTheSame) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
-    QString outputs[2], texts[2];
-    for (int simplified = 0; simplified < 2; ++simplified) {
-        TRandomStatements random(77);
-        auto unit = CreatePascalUnit(S("RandomLocals"));
-        unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
-        QString calls;
-        for (int r = 0; r < 60; ++r) {
-            const QString name = QStringLiteral("Run%1").arg(r);
-            AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
-            auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
-            for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
-            random.locals.clear();
-            for (int v = 1; v <= 3; ++v) {
-                random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
-                m->Body->AddLetTo(random.locals.back(), S("0"));
-            }
-            QStringList ignored;
-            for (int part = 0; part < 8; ++part) random.List(m->Body, 3, ignored);
-            calls += name + QStringLiteral(";\n");
-        }
-        TFpcHarness fpc;
-        texts[simplified] = WritePascalModule(unit.get(), simplified == 1);
-        fpc.Add(unit->Name, texts[simplified]);
-        const QString failure = fpc.CompileAndRun(calls, &outputs[simplified]);
-        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
-    }
+    QStringList ignored;
+    QString texts[2], outputs[2];
+    for (int simplified = 0; simplified < 2; ++simplified)
+        outputs[simplified] = RunRandomRoutines(77, true, simplified == 1, ignored, &texts[simplified]);
     EXPECT_EQ(outputs[1], outputs[0]);
     EXPECT_LT(texts[1].count(u'\n'), texts[0].count(u'\n') - 100);  // simplification did remove code
     EXPECT_GT(outputs[0].count(u' '), 100);
