@@ -116,14 +116,6 @@ TEST(CodeWriter, TakesEveryFormOfText) {
     EXPECT_TEXT(w.Lines().last(), QString(300, u'x') + QString(300, QChar(0xE9)));
 }
 
-TEST(CodeWriter, NewLineDoesNothingWithoutUseNewLines) {
-    TCodeWriter w;
-    w.SetUseNewLines(false);
-    w.WriteLn(u"a");
-    w.WriteLn(u"b");
-    EXPECT_TEXT(w.Lines(), QStringList({"ab"}));
-}
-
 // Unindent below level 0 is allowed (callers pair it with Indent), but no
 // indentation is made from a negative level.
 TEST(CodeWriter, RegressionNegativeRepeatCountBelowLevelZero) {
@@ -259,16 +251,12 @@ TEST(XmlCodeWriter, UnescapeTable) {
         {"\"\"\"\"", 4, 0, "\"\""},
         {"a\"\"b", 0, 0, "a\"\"b"},
         {"&quot;\"\"", 2, 1, "\"\""},
+        // runs of ampersands (that this takes linear time is measured in bench_writers)
+        {QString(1000, u'&') + ";", 0, 1000, QString(1000, u'&') + ";"},
+        {QString(1000, u'&') + "&amp;&#;&#1234567;", 0, 1000, QString(1000, u'&') + "&&#;&#1234567;"},
     };
     for (const Case& c : cases)
         EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(c.text, c.quotes, c.amps), c.expected) << c.text.toStdString();
-}
-
-// (That this takes linear time is measured in bench_writers.)
-TEST(XmlCodeWriter, UnescapeRunsOfAmpersands) {
-    const QString run = QString(1000, u'&');
-    EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(run + ";", 0, 1000), run + ";");
-    EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(run + "&amp;&#;&#1234567;", 0, 1000), run + "&&#;&#1234567;");
 }
 
 // Every code unit, in both modes, survives Escape and Unescape with the
@@ -358,6 +346,15 @@ TEST(SourceCodeWriter, WrapTable) {
         // begins the continuation line.
         {"ManySmallWritesBreakInsideTheWriteThatCrossesTheLimit", 0, QStringList(40, "x := "),
          {Repeat(u"x := ", 16) + "x :=", "   " + Repeat(u"x := ", 15) + "x :=", "   " + Repeat(u"x := ", 7)}},
+        // Regression: a real number was parted after its exponent sign (the
+        // sign is the only candidate here); after an identifier ending in E a
+        // minus is still a break point.
+        {"RealNumberNotPartedAfterItsExponentSign1", 0, {Letters(80) + "*1.5E-10;"}, {Letters(80) + "*1.5E-10;"}},
+        {"RealNumberNotPartedAfterItsExponentSign2", 0, {Letters(80) + "*2e+7;"}, {Letters(80) + "*2e+7;"}},
+        {"RealNumberNotPartedAfterItsExponentSign3", 0, {Letters(80) + "*9E-1;"}, {Letters(80) + "*9E-1;"}},
+        {"IdentifierEndingInEThenMinus", 0, {Letters(79) + "E-1;"}, {Letters(79) + "E-", "  1;"}},
+        // Regression: the opening of a star comment was parted.
+        {"StarCommentOpeningNotParted", 0, {Letters(78) + "a(* b *)"}, {Letters(78) + "a(*", "   b *)"}},
     };
     for (const Case& c : cases) {
         TPascalCodeWriter w;
@@ -388,24 +385,6 @@ TEST(SourceCodeWriter, RegressionOperatorPartedAtColumn80) {
     }
 }
 
-TEST(SourceCodeWriter, RegressionRealNumberPartedAfterItsExponentSign) {
-    for (const char* number : {"1.5E-10", "2e+7", "9E-1"}) {
-        TPascalCodeWriter w;
-        const QString text = Letters(80) + "*" + number + ";";  // the sign is the only candidate
-        w.Write(text);
-        EXPECT_TEXT(w.Lines(), QStringList({text})) << number;
-    }
-    TPascalCodeWriter w;  // a minus after an identifier ending in E is still a break point
-    w.Write(Letters(79) + "E-1;");
-    EXPECT_TEXT(w.Lines(), QStringList({Letters(79) + "E-", "  1;"}));
-}
-
-TEST(SourceCodeWriter, RegressionStarCommentOpeningParted) {
-    TPascalCodeWriter w;
-    w.Write(Letters(78) + "a(* b *)");
-    EXPECT_TEXT(w.Lines(), QStringList({Letters(78) + "a(*", "   b *)"}));
-}
-
 TEST(SourceCodeWriter, SuffixAndPrefix) {
     TPascalCodeWriter w;
     w.Indent();
@@ -427,11 +406,12 @@ TEST(SourceCodeWriter, NoBreaksWithWrapLinesOrUseNewLinesOff) {
     v.Write(text);
     EXPECT_TEXT(v.Lines(), QStringList({Letters(80, {{79, u';'}}), "  bbb"}));
 
-    TPascalCodeWriter u;  // "no line breaks" holds for wrapping too
+    TPascalCodeWriter u;  // "no line breaks" holds for NewLine and for wrapping
     u.SetUseNewLines(false);
+    u.WriteLn(u"a");
     u.Write(text);
     u.WriteWrapped(Repeat(u"x", 200), true);
-    EXPECT_TEXT(u.Lines(), QStringList({text + "'" + Repeat(u"x", 200) + "'"}));
+    EXPECT_TEXT(u.Lines(), QStringList({"a" + text + "'" + Repeat(u"x", 200) + "'"}));
     EXPECT_EQ(u.Level(), 0);
 }
 
@@ -731,33 +711,28 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     texts += QString("a") + QChar(0xD83D) + "b" + QChar(0xDE00) + QChar(0xDE00) + QChar(0xD83D);
 
     TPascalCodeWriter w;
-    w.WriteLn(u"{$codepage utf8}");
-    w.WriteLn(u"program WritersCheck;");
-    w.WriteLn(u"procedure Dump(const S: UnicodeString);");
-    w.WriteLn(u"var I: Integer;");
-    w.WriteLn(u"begin");
-    w.WriteLn(u"  Write(Length(S));");
-    w.WriteLn(u"  for I := 1 to Length(S) do Write(' ', Ord(S[I]));");
-    w.WriteLn(u"  WriteLn;");
-    w.WriteLn(u"end;");
-    w.WriteLn(u"begin");
+    for (const char* line : {"{$codepage utf8}", "program WritersCheck;", "procedure Dump(const S: UnicodeString);",
+                             "var I: Integer;", "begin", "  Write(Length(S));",
+                             "  for I := 1 to Length(S) do Write(' ', Ord(S[I]));", "  WriteLn;", "end;", "begin"})
+        w.WriteLn(line);
     w.Indent();
     QString expected;
+    const auto expect = [&](const QString& text) {
+        expected += QString::number(text.size());
+        for (QChar ch : text) expected += " " + QString::number(ch.unicode());
+        expected += "\n";
+    };
     for (int i = 0; i < texts.size(); ++i) {
         w.Write(u"Dump(");
         w.WriteWrapped(texts[i], i % 2 == 0);
         w.WriteLn(u");");
-        expected += QString::number(texts[i].size());
-        for (QChar ch : texts[i]) expected += " " + QString::number(ch.unicode());
-        expected += "\n";
+        expect(texts[i]);
     }
     // short literals straight from QuoteString, on lines of their own
     w.SetWrapLines(false);
     for (const QString& text : texts.mid(1, 4)) {
         w.WriteLn("Dump(" + w.QuoteString(text, false, false) + ");");
-        expected += QString::number(text.size());
-        for (QChar ch : text) expected += " " + QString::number(ch.unicode());
-        expected += "\n";
+        expect(text);
     }
     w.Unindent();
     w.WriteLn(u"end.");
@@ -904,9 +879,7 @@ TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
             w.WriteComment(text);
             w.NewLine();
         }
-        w.WriteLn("begin");
-        w.WriteLn("  WriteLn('end');");
-        w.WriteLn("end.");
+        for (const char* line : {"begin", "  WriteLn('end');", "end."}) w.WriteLn(line);
         EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "comments"), "end\n") << mode;
     }
 }

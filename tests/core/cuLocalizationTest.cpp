@@ -113,16 +113,12 @@ TEST(FormatPlaceholders, Rules) {
         {"adjacent placeholders", "%1%2", {"a", "b"}, "ab"},
         {"placeholder followed by a digit", "%10", {"x"}, "x0"},
         {"two-digit placeholder is not %1", "%10 %1", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, "j a"},
+        // Regression: a file name such as "report%2.prm" used to be scanned
+        // again, so "%2" inside it was replaced by the second argument.
+        {"argument holding a placeholder", "Copy %1 to %2", {"report%2.prm", "D"}, "Copy report%2.prm to D"},
+        {"argument that is the placeholder", "%1 / %1", {"%1"}, "%1 / %1"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatPlaceholders(c.text, c.args), c.expected) << c.name;
-}
-
-// A file name such as "report%2.prm" used to be scanned again, so "%2" inside
-// it was replaced by the second argument.
-TEST(FormatPlaceholders, ArgumentHoldingPlaceholderIsNotSubstitutedAgain) {
-    EXPECT_EQ(FormatPlaceholders(QStringLiteral("Copy %1 to %2"), {QStringLiteral("report%2.prm"), QStringLiteral("D")}),
-              QStringLiteral("Copy report%2.prm to D"));
-    EXPECT_EQ(FormatPlaceholders(QStringLiteral("%1 / %1"), {QStringLiteral("%1")}), QStringLiteral("%1 / %1"));
 }
 
 TEST(Localization, SettersBroadcastOnlyWhenTheValueChanges) {

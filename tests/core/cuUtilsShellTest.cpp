@@ -9,6 +9,7 @@
 #include "platform/plCursor.h"
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
+#include "support/testEnglish.h"
 #include "support/testRaise.h"
 
 #include <gtest/gtest.h>
@@ -64,8 +65,7 @@ TEST_F(ShellDecisions, ResultCodesRaiseTheMatchingErrors) {
 }
 
 TEST_F(ShellDecisions, ShellErrorTextNamesTheCodeAndTheFileAsGiven) {
-    const uint16_t language = Localization()->Language();
-    Localization()->SetLanguage(1033);
+    TEnglishTexts english;
     shell.ExecuteResult = 8;
     QString text;
     try {
@@ -73,7 +73,6 @@ TEST_F(ShellDecisions, ShellErrorTextNamesTheCodeAndTheFileAsGiven) {
     } catch (const Exception& e) {
         text = e.Text();
     }
-    Localization()->SetLanguage(language);
     EXPECT_EQ(text.toStdString(), R"(ShellExecute error (8) to launch "/x/100%d%s.txt")");
 }
 

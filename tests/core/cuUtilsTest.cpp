@@ -27,6 +27,7 @@ constexpr auto Win = TPathStyle::Windows;
 constexpr auto Posix = TPathStyle::Posix;
 
 struct PathCase {
+    TPathStyle style;
     const char* base;
     const char* path;
     const char* expected;
@@ -35,78 +36,61 @@ struct PathCase {
 // ---------------------------------------------------------------------------
 // Relative paths
 
-TEST(MakeRelativePath, WindowsExamples) {
+TEST(MakeRelativePath, Table) {
     const PathCase cases[] = {
-        {R"(C:\a\b)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
-        {R"(C:\a\b)", R"(C:\a\x\d.prm)", R"(..\x\d.prm)"},
-        {R"(C:\a\b)", R"(C:\a\b)", "."},
-        {R"(C:\a\b)", R"(D:\a\b\d.prm)", R"(D:\a\b\d.prm)"},
-        {R"(C:\a\b\)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
-        {R"(C:\a\b)", R"(C:\a)", ".."},
-        {R"(C:\a\b\c)", R"(C:\x)", R"(..\..\..\x)"},
-        {R"(C:\a\b)", R"(C:\a\b\c\)", R"(.\c\)"},
-        {R"(\\srv\share\a)", R"(\\srv\share\a\f.prm)", R"(.\f.prm)"},
-        {R"(\\srv\share\a)", R"(\\srv\other\a\f.prm)", R"(\\srv\other\a\f.prm)"},
-        {R"(\\srv\share\a)", R"(C:\a\f.prm)", R"(C:\a\f.prm)"},
-        {"", R"(C:\a)", R"(C:\a)"},
-        {R"(C:\a)", "", ""},
+        {Win, R"(C:\a\b)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
+        {Win, R"(C:\a\b)", R"(C:\a\x\d.prm)", R"(..\x\d.prm)"},
+        {Win, R"(C:\a\b)", R"(C:\a\b)", "."},
+        {Win, R"(C:\a\b)", R"(D:\a\b\d.prm)", R"(D:\a\b\d.prm)"},
+        {Win, R"(C:\a\b\)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
+        {Win, R"(C:\a\b)", R"(C:\a)", ".."},
+        {Win, R"(C:\a\b\c)", R"(C:\x)", R"(..\..\..\x)"},
+        {Win, R"(C:\a\b)", R"(C:\a\b\c\)", R"(.\c\)"},
+        {Win, R"(\\srv\share\a)", R"(\\srv\share\a\f.prm)", R"(.\f.prm)"},
+        {Win, R"(\\srv\share\a)", R"(\\srv\other\a\f.prm)", R"(\\srv\other\a\f.prm)"},
+        {Win, R"(\\srv\share\a)", R"(C:\a\f.prm)", R"(C:\a\f.prm)"},
+        {Win, "", R"(C:\a)", R"(C:\a)"},
+        {Win, R"(C:\a)", "", ""},
+        {Posix, "/a/b", "/a/b/c/d.prm", "./c/d.prm"},
+        {Posix, "/a/b", "/a/x/d.prm", "../x/d.prm"},
+        {Posix, "/a/b", "/a/b", "."},
+        {Posix, "/a/b", "d.prm", "d.prm"},  // no common root: unchanged
+        {Posix, "/a/b/", "/a/b/c/d.prm", "./c/d.prm"},
+        {Posix, "/a/b", "/a", ".."},
+        {Posix, "/a/b/c", "/x", "../../../x"},
+        {Posix, "/a/b", "/a/b/c/", "./c/"},
+        {Posix, "/a/b", "/A/b/d.prm", "../../A/b/d.prm"},  // components compare with case
     };
     for (const PathCase& c : cases)
-        EXPECT_EQ(MakeRelativePath(c.base, c.path, Win), QString(c.expected)) << c.base << " | " << c.path;
+        EXPECT_EQ(MakeRelativePath(c.base, c.path, c.style), QString(c.expected)) << c.base << " | " << c.path;
 }
 
-TEST(MakeRelativePath, PosixTwins) {
+TEST(ExpandRelativePath, Table) {
     const PathCase cases[] = {
-        {"/a/b", "/a/b/c/d.prm", "./c/d.prm"},
-        {"/a/b", "/a/x/d.prm", "../x/d.prm"},
-        {"/a/b", "/a/b", "."},
-        {"/a/b", "d.prm", "d.prm"},  // no common root: unchanged
-        {"/a/b/", "/a/b/c/d.prm", "./c/d.prm"},
-        {"/a/b", "/a", ".."},
-        {"/a/b/c", "/x", "../../../x"},
-        {"/a/b", "/a/b/c/", "./c/"},
-        {"/a/b", "/A/b/d.prm", "../../A/b/d.prm"},  // components compare with case
+        {Win, R"(C:\a\b)", R"(..\..\..\x)", R"(C:\x)"},  // stops at the drive
+        {Win, R"(C:\a\b)", R"(.\c\d.prm)", R"(C:\a\b\c\d.prm)"},
+        {Win, R"(C:\a\b)", R"(..\x\d.prm)", R"(C:\a\x\d.prm)"},
+        {Win, R"(C:\a\b)", ".", R"(C:\a\b)"},
+        {Win, R"(C:\a\b)", R"(D:\y)", R"(D:\y)"},
+        {Win, R"(C:\a\b)", R"(\\srv\share\y)", R"(\\srv\share\y)"},
+        {Win, R"(C:\a\b)", R"(\y)", R"(C:\a\b\y)"},  // a single leading "\" is relative
+        {Win, R"(C:\a\b)", "./c/d.prm", R"(C:\a\b\c\d.prm)"},
+        {Win, R"(\\srv\share\a)", R"(..\..\..\x)", R"(\\srv\share\x)"},  // keeps server and share
+        // Regression: the components were joined without the root's leading
+        // "\\", turning an absolute network path into a relative one.
+        {Win, R"(\\srv\share\a)", R"(b\c)", R"(\\srv\share\a\b\c)"},
+        {Win, R"(\a)", R"(b)", R"(\a\b)"},
+        {Posix, "/a/b", "../../../x", "/x"},
+        {Posix, "/a/b", "./c/d.prm", "/a/b/c/d.prm"},
+        {Posix, "/a/b", "../x/d.prm", "/a/x/d.prm"},
+        {Posix, "/a/b", ".", "/a/b"},
+        {Posix, "/a/b", "/y", "/y"},
+        {Posix, "/a/b", R"(.\c\d.prm)", "/a/b/c/d.prm"},  // written on Windows
+        {Posix, "/a/b", R"(..\x\d.prm)", "/a/x/d.prm"},
+        {Posix, "a/b", "../../../x", "x"},
     };
     for (const PathCase& c : cases)
-        EXPECT_EQ(MakeRelativePath(c.base, c.path, Posix), QString(c.expected)) << c.base << " | " << c.path;
-}
-
-TEST(ExpandRelativePath, WindowsExamples) {
-    const PathCase cases[] = {
-        {R"(C:\a\b)", R"(..\..\..\x)", R"(C:\x)"},  // stops at the drive
-        {R"(C:\a\b)", R"(.\c\d.prm)", R"(C:\a\b\c\d.prm)"},
-        {R"(C:\a\b)", R"(..\x\d.prm)", R"(C:\a\x\d.prm)"},
-        {R"(C:\a\b)", ".", R"(C:\a\b)"},
-        {R"(C:\a\b)", R"(D:\y)", R"(D:\y)"},
-        {R"(C:\a\b)", R"(\\srv\share\y)", R"(\\srv\share\y)"},
-        {R"(C:\a\b)", R"(\y)", R"(C:\a\b\y)"},  // a single leading "\" is relative
-        {R"(C:\a\b)", "./c/d.prm", R"(C:\a\b\c\d.prm)"},
-        {R"(\\srv\share\a)", R"(..\..\..\x)", R"(\\srv\share\x)"},  // keeps server and share
-    };
-    for (const PathCase& c : cases)
-        EXPECT_EQ(ExpandRelativePath(c.base, c.path, Win), QString(c.expected)) << c.base << " | " << c.path;
-}
-
-TEST(ExpandRelativePath, PosixTwinsAndStoredBackslashes) {
-    const PathCase cases[] = {
-        {"/a/b", "../../../x", "/x"},
-        {"/a/b", "./c/d.prm", "/a/b/c/d.prm"},
-        {"/a/b", "../x/d.prm", "/a/x/d.prm"},
-        {"/a/b", ".", "/a/b"},
-        {"/a/b", "/y", "/y"},
-        {"/a/b", R"(.\c\d.prm)", "/a/b/c/d.prm"},  // written on Windows
-        {"/a/b", R"(..\x\d.prm)", "/a/x/d.prm"},
-        {"a/b", "../../../x", "x"},
-    };
-    for (const PathCase& c : cases)
-        EXPECT_EQ(ExpandRelativePath(c.base, c.path, Posix), QString(c.expected)) << c.base << " | " << c.path;
-}
-
-TEST(ExpandRelativePath, UncBaseKeepsItsLeadingSeparators) {
-    // Regression: the components were joined without the root's leading "\\",
-    // turning an absolute network path into a relative one.
-    EXPECT_EQ(ExpandRelativePath(R"(\\srv\share\a)", R"(b\c)", Win), R"(\\srv\share\a\b\c)");
-    EXPECT_EQ(ExpandRelativePath(R"(\a)", R"(b)", Win), R"(\a\b)");
+        EXPECT_EQ(ExpandRelativePath(c.base, c.path, c.style), QString(c.expected)) << c.base << " | " << c.path;
 }
 
 TEST(RelativePaths, RoundTripPosix) {
@@ -174,7 +158,7 @@ TEST(ListFiles, MatchesRegardlessOfCaseAndAppends) {
     EXPECT_EQ(list, (QStringList{dir.path() + "/three", dir.path() + "/two"}));
 }
 
-TEST(CreateUniqueFile, NumbersFromOneAndSkipsExistingNames) {
+TEST(CreateUniqueFile, NumbersFromOneSkipsExistingNamesAndNeedsTheFolder) {
     QTemporaryDir dir;
     QFile(dir.filePath("Rplc1.tmp")).open(QIODevice::WriteOnly);
     QString name;
@@ -183,11 +167,6 @@ TEST(CreateUniqueFile, NumbersFromOneAndSkipsExistingNames) {
     EXPECT_EQ(name, dir.filePath("Rplc2.tmp"));
     auto second = CreateUniqueFile("File%d", "", name, dir.path() + "/");
     EXPECT_EQ(name, dir.filePath("File1"));
-}
-
-TEST(CreateUniqueFile, MissingFolderRaisesPathNotFound) {
-    QTemporaryDir dir;
-    QString name;
     EXPECT_EQ(RaisedId([&] { CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing")); }), strPathNotFound);
 }
 

@@ -251,30 +251,24 @@ TFixtureEntry With(void (*edit)(TFixtureBitmap&)) {
     return BitmapEntry(bmp);
 }
 
+// A file of one entry of Sample(24) whose directory entry is edited.
+QByteArray EntryWith(void (*edit)(TFixtureEntry&)) {
+    TFixtureEntry e = BitmapEntry(Sample(24));
+    edit(e);
+    return IconFileBytes({e});
+}
+
 const THostileCase hostileCases[] = {
     {"EmptyStream", [] { return QByteArray(); }, strStreamReadError},
     {"ShortDirectory", [] { return QByteArray("\0\0\1", 3); }, strStreamReadError},
     {"CountOf65535OnAShortFile", [] { return IconFileBytes({BitmapEntry(Sample(24))}, 1, 65535); }, strStreamReadError},
-    {"SizeBeyondTheStream",
-     [] {
-         TFixtureEntry e = BitmapEntry(Sample(24));
-         e.bytesInRes = 0xFFFFFFF0u;
-         return IconFileBytes({e});
-     },
+    {"SizeBeyondTheStream", [] { return EntryWith([](TFixtureEntry& e) { e.bytesInRes = 0xFFFFFFF0u; }); },
      strInvalidIconFormat},
     {"SizeSmallerThanTheBitmap",
-     [] {
-         TFixtureEntry e = BitmapEntry(Sample(24));
-         e.bytesInRes = uint32_t(e.data.size() - 1);
-         return IconFileBytes({e});
-     },
+     [] { return EntryWith([](TFixtureEntry& e) { e.bytesInRes = uint32_t(e.data.size() - 1); }); },
      strInvalidIconFormat},
     {"SizeSmallerThanAHeader",
-     [] {
-         TFixtureEntry e;
-         e.data = QByteArray(12, '\0');
-         return IconFileBytes({e});
-     },
+     [] { return EntryWith([](TFixtureEntry& e) { e = {}, e.data = QByteArray(12, '\0'); }); },
      strInvalidIconFormat},
     {"TruncatedImage", [] { return IconFileBytes({BitmapEntry(Sample(24))}).chopped(7); }, strInvalidIconFormat},
     {"HeaderSizeBelow40", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 12; })}); },
@@ -301,20 +295,10 @@ const THostileCase hostileCases[] = {
     {"BitFieldsCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 3; })}); },
      strGdiObjectNotCreated},
     {"HugeSize",
-     [] {
-         return IconFileBytes({With([](TFixtureBitmap& b) {
-             b.headerWidth = 0x7FFFFFFF;
-             b.headerHeight = 0x7FFFFFFE;
-         })});
-     },
+     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 0x7FFFFFFF, b.headerHeight = 0x7FFFFFFE; })}); },
      strIconAllocationError},
     {"WideButFlat",
-     [] {
-         return IconFileBytes({With([](TFixtureBitmap& b) {
-             b.headerWidth = 40000;
-             b.headerHeight = 2 * 40000;
-         })});
-     },
+     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 40000, b.headerHeight = 2 * 40000; })}); },
      strIconAllocationError},
 };
 

@@ -1,6 +1,5 @@
 #include "core/umUniversalImage.h"
 
-#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "core/umGDIPlus.h"
@@ -8,6 +7,7 @@
 #include "platform/plImageCodecs.h"
 #include "support/fakeImageCodecs.h"
 #include "support/iconFixtures.h"
+#include "support/testEnglish.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -128,16 +128,14 @@ TEST(UniversalImage, LoadingAppendsFrames) {
     EXPECT_EQ(image.GetSize(), QSize(4, 4));
 }
 
-TEST(UniversalImage, IconWithoutImagesRaisesStreamReadError) {
+TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
     TUniversalImage image;
-    EXPECT_EQ(ErrorId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);
+    EXPECT_EQ(image.GetSize(), QSize(0, 0));
+    EXPECT_EQ(image.GetFirstFrame(), nullptr);
+    EXPECT_EQ(ErrorId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);  // no images
     EXPECT_TRUE(image.IsEmpty());
-}
-
-TEST(UniversalImage, FailedIconLoadAddsNoFrame) {
     TFixtureEntry broken;
     broken.data = QByteArray(100, '\x01');
-    TUniversalImage image;
     EXPECT_NE(ErrorId([&] { LoadBytes(image, IconFileBytes({broken})); }), 0);
     EXPECT_TRUE(image.IsEmpty());
 }
@@ -165,19 +163,10 @@ TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
 }
 
 TEST(GdipException, TextCarriesTheStatus) {
-    const uint16_t language = Localization()->Language();
-    Localization()->SetLanguage(1033);
-    const EGdipException e(13);
-    Localization()->SetLanguage(language);
+    const EGdipException e = (TEnglishTexts(), EGdipException(13));  // the text is fixed when made
     EXPECT_EQ(e.Status(), 13);
     EXPECT_EQ(e.Id(), strInvalidGdipOperation);
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
-}
-
-TEST(UniversalImage, EmptyImageSizeIsZero) {
-    TUniversalImage image;
-    EXPECT_EQ(image.GetSize(), QSize(0, 0));
-    EXPECT_EQ(image.GetFirstFrame(), nullptr);
 }
 
 TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {

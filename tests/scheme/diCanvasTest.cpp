@@ -8,6 +8,7 @@
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
+#include "visualFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +19,7 @@ namespace {
 
 class SheetSettings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        settings = TProperty::CreateRoot<TSheetSettings>("Sheet");
-        settings->CreateProperties();
-    }
-    TNodePtr<TSheetSettings> settings;
+    TNodePtr<TSheetSettings> settings = MakeSheetSettings();
 };
 
 }  // namespace
@@ -108,12 +105,7 @@ namespace {
 
 class Canvas : public SheetSettings {
 protected:
-    void SetUp() override {
-        SheetSettings::SetUp();
-        canvas = std::make_unique<TSheetCanvas>(settings.get());
-    }
-    void TearDown() override { canvas.reset(); }
-    std::unique_ptr<TSheetCanvas> canvas;
+    std::unique_ptr<TSheetCanvas> canvas = std::make_unique<TSheetCanvas>(settings.get());
 };
 
 }  // namespace

@@ -3,8 +3,9 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "platform/plDialogs.h"
+#include "support/testBroadcasts.h"
 #include "support/testElements.h"
-#include "testEnglish.h"
+#include "support/testEnglish.h"
 
 #include <QRandomGenerator>
 
@@ -340,23 +341,15 @@ TEST(ElementCheck, NumberChangeRewritesOwnLinks) {
 // ---------------------------------------------------------------------------
 // The scheme
 
-class BroadcastLog : public TItfObject {
-public:
-    std::vector<int> codes;
-    void OnMsg(TItfObject*, int msg, intptr_t, intptr_t) { codes.push_back(msg); }
-};
-
 TEST(Scheme, FileNameAndReadOnlyBroadcastOnChange) {
     auto scheme = MakeTestScheme();
-    BroadcastLog log;
-    scheme->AddHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
+    TBroadcastRecorder log(scheme.get());
     scheme->SetFileName("a.prm");
     scheme->SetFileName("a.prm");
     scheme->SetReadOnly(true);
     scheme->SetReadOnly(true);
     scheme->SetReadOnly(false);
     EXPECT_EQ(log.codes, std::vector<int>({scFileNameChanged, scReadOnlyChanged, scReadOnlyChanged}));
-    scheme->RemoveHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
 }
 
 TEST(Scheme, LentListsOutliveItAndConnectedSchemesAreAskedOfTheOwner) {

@@ -1,6 +1,6 @@
 #include "scheme/diCustomElements.h"
 
-#include "platform/plSoundPlayer.h"
+#include "support/testSounds.h"
 #include "visualFixture.h"
 
 #include <QFileInfo>
@@ -22,10 +22,6 @@ struct TDropDownFixture : TSheetFixture {
         g_beeps = 0;
     }
     ~TDropDownFixture() { InstallBeep(previousBeep); }
-    int Key(int key, TShiftState shift = 0) {
-        sheet.KeyDown(key, shift);
-        return key;
-    }
     TDropDownItem* Item(const QString& caption) {
         QList<TDropDownItem*> all;
         std::function<void(TDropDownItem*)> walk = [&](TDropDownItem* p) {
@@ -71,27 +67,16 @@ TEST(DropDown, EnterOpensWithThePreselectedItemAndEnterChoosesIt) {
     EXPECT_EQ(g_beeps, 0);
 }
 
-// Records what would be played.
-class TRecordingPlayer : public TSoundPlayer {
-public:
-    explicit TRecordingPlayer(QStringList* played) : m_played(played) {}
-    void Play(const QString& path) override { m_played->append(QFileInfo(path).completeBaseName()); }
-    bool IsPlaying() const override { return false; }
-
-private:
-    QStringList* m_played;
-};
-
 TEST(DropDown, OpeningAndChoosingSoundButEscapeIsSilent) {
     TDropDownFixture f;
-    QStringList played;
-    auto previous = TSoundPlayer::Install(std::make_unique<TRecordingPlayer>(&played));
+    TRecordedSounds sounds;
     f.field->Focus();
     f.field->OpenDropDown();
     EXPECT_EQ(f.Key(vkEscape), 0);
     f.field->OpenDropDown();
     f.Key(vkReturn);
-    TSoundPlayer::Install(std::move(previous));
+    QStringList played;
+    for (const QString& path : sounds.played) played << QFileInfo(path).completeBaseName();
     EXPECT_EQ(played, (QStringList{"diClassesDropDownSound", "diClassesDropDownSound", "diClassesValueSound"}));
 }
 
@@ -187,8 +172,7 @@ TEST(DropDown, OpenListDoesNotOutliveItsElement) {
     ASSERT_NE(f.sheet.DropDown(), nullptr);
     f.field->Free();
     EXPECT_EQ(f.sheet.DropDown(), nullptr);
-    int key = vkReturn;
-    f.sheet.KeyDown(key, 0);
+    f.Key(vkReturn);
 }
 
 TEST(DropDown, ADisabledItemIsDrawnGreyEvenWhenSelected) {
@@ -219,11 +203,7 @@ TEST(ButtonElement, EnterSpaceAndClickRunTheAction) {
     f.root->Arrange();
     button->SetVisualOptions(button->VisualOptions() | voFocusable);
     button->Focus();
-    for (int k : {vkReturn, vkSpace}) {
-        int key = k;
-        f.sheet.KeyDown(key, 0);
-        EXPECT_EQ(key, 0);
-    }
+    for (int key : {vkReturn, vkSpace}) EXPECT_EQ(f.Key(key), 0);
     QChar space(u' ');
     f.sheet.KeyPress(space);
     EXPECT_TRUE(space.isNull());

@@ -3,8 +3,9 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "platform/plFiles.h"
+#include "support/testBroadcasts.h"
 #include "support/testElements.h"
-#include "testEnglish.h"
+#include "support/testEnglish.h"
 
 #include <QDir>
 #include <QFile>
@@ -468,17 +469,10 @@ TEST_F(SafeSave, ExistingTemporaryNamesAreLeftAlone) {
     EXPECT_EQ(TempFiles(dir.path()), QStringList({"Rplc1.tmp"}));
 }
 
-class BroadcastLog : public TItfObject {
-public:
-    std::vector<int> codes;
-    void OnMsg(TItfObject*, int msg, intptr_t, intptr_t) { codes.push_back(msg); }
-};
-
 TEST_F(SafeSave, KeepOldNameSavesACopy) {
     TSample s;
     s.scheme->SetFileName(dir.filePath("module.prm"));
-    BroadcastLog log;
-    s.scheme->AddHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
+    TBroadcastRecorder log(s.scheme.get());
     s.scheme->SaveToFile(dir.filePath("copy.prm"), true);
     EXPECT_EQ(s.scheme->FileName(), dir.filePath("module.prm"));
     EXPECT_EQ(log.codes, std::vector<int>({scFileNameChanged, scFileNameChanged}));
@@ -487,7 +481,6 @@ TEST_F(SafeSave, KeepOldNameSavesACopy) {
     files.failAt = TFailingFiles::FailWrite;
     EXPECT_THROW(s.scheme->SaveToFile(dir.filePath("copy2.prm"), true), Exception);
     EXPECT_EQ(s.scheme->FileName(), dir.filePath("module.prm"));
-    s.scheme->RemoveHandler(MakeHandler<&BroadcastLog::OnMsg>(&log));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
-#include "platform/plSoundPlayer.h"
+#include "support/testSounds.h"
 #include "scheme/diClasses.h"
 #include "scheme/diUtils.h"
 
@@ -143,20 +143,9 @@ TEST(PaletteTree, FindItemForClassSearchesNestedItems) {
     EXPECT_EQ(palette->FindItemForClass(TElement::StaticClass()), nullptr);  // exact class only
 }
 
-namespace {
-
-struct TPlayed : TSoundPlayer {
-    QStringList* log;
-    explicit TPlayed(QStringList* l) : log(l) {}
-    void Play(const QString& path) override { log->append(path); }
-    bool IsPlaying() const override { return false; }
-};
-
-}  // namespace
-
 TEST(PaletteItems, ApplyingToAListSkipsDisabledElementsAndSoundsOnce) {
-    QStringList sounds;
-    auto previous = TSoundPlayer::Install(std::make_unique<TPlayed>(&sounds));
+    TRecordedSounds recorded;
+    const QStringList& sounds = recorded.played;
     TNodePtr<TPaletteGroup> group = MakeNode<TPaletteGroup>(0, 5);
     TSchemePaletteItem* item = TSchemePaletteItem::Create(group.get(), 0, -1, 0, 0, 1);
     std::vector<TNodePtr<TElement>> owned;
@@ -181,7 +170,6 @@ TEST(PaletteItems, ApplyingToAListSkipsDisabledElementsAndSoundsOnce) {
     item->ExecuteFor(list[1], false);  // a single element is applied as asked
     EXPECT_EQ(static_cast<TElement_PaletteProbe*>(list[1])->Applied.size(), 1);
     EXPECT_EQ(sounds.size(), 2);
-    TSoundPlayer::Install(std::move(previous));
 }
 
 TEST(PaletteItems, SubCommandsReachOnlyEnabledElements) {

@@ -223,31 +223,19 @@ TEST(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
     a->Log = b->Log = &log;
     a->Focus();
 
-    int key = 'A';
-    f.sheet.KeyDown(key, 0);
-    EXPECT_EQ(key, 'A');
-    key = vkDown;
-    f.sheet.KeyDown(key, 0);
-    EXPECT_EQ(key, 0);
+    EXPECT_EQ(f.Key('A'), 'A');
+    EXPECT_EQ(f.Key(vkDown), 0);
     EXPECT_EQ(f.sheet.Focused(), b);
-    key = vkDown;  // nothing further: consumed all the same
-    f.sheet.KeyDown(key, 0);
-    EXPECT_EQ(key, 0);
+    EXPECT_EQ(f.Key(vkDown), 0);  // nothing further: consumed all the same
     EXPECT_EQ(f.sheet.Focused(), b);
-    key = vkLeft;
-    f.sheet.KeyDown(key, 0);
+    f.Key(vkLeft);
     EXPECT_EQ(f.sheet.Focused(), a);
-    key = vkRight;
-    f.sheet.KeyDown(key, ssShift);  // with Shift the element keeps the key
-    EXPECT_EQ(key, vkRight);
+    EXPECT_EQ(f.Key(vkRight, ssShift), vkRight);  // with Shift the element keeps the key
     EXPECT_EQ(f.sheet.Focused(), a);
     a->ConsumeKey = vkDown;  // an element that takes the arrow keeps the focus
-    key = vkDown;
-    f.sheet.KeyDown(key, 0);
+    f.Key(vkDown);
     EXPECT_EQ(f.sheet.Focused(), a);
-    key = vkEscape;
-    f.sheet.KeyDown(key, 0);
-    EXPECT_EQ(key, 0);
+    EXPECT_EQ(f.Key(vkEscape), 0);
     EXPECT_EQ(log, (QStringList{"KeyDown 65", "KeyDown 40", "KeyDown 40", "KeyDown 37", "KeyDown 39", "KeyDown 40"}));
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/cuKnot.h"
 #include "platform/plSoundPlayer.h"
+#include "support/testSounds.h"
 
 #include <QFile>
 
@@ -12,31 +13,12 @@
 
 namespace {
 
-class TRecordingPlayer : public TSoundPlayer {
-public:
-    explicit TRecordingPlayer(QStringList* played) : m_played(played) {}
-    void Play(const QString& path) override { m_played->append(path); }
-    bool IsPlaying() const override { return false; }
-
-private:
-    QStringList* m_played;
-};
-
 class Sounds : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto player = std::make_unique<TRecordingPlayer>(&played);
-        fake = player.get();
-        previous = TSoundPlayer::Install(std::move(player));
-        SoundsSettings()->EnabledProperty()->SetValue(true);
-    }
-    void TearDown() override {
-        TSoundPlayer::Install(std::move(previous));
-        SoundsSettings()->EnabledProperty()->SetValue(true);
-    }
-    QStringList played;
-    TRecordingPlayer* fake = nullptr;
-    std::unique_ptr<TSoundPlayer> previous;
+    void SetUp() override { SoundsSettings()->EnabledProperty()->SetValue(true); }
+    void TearDown() override { SoundsSettings()->EnabledProperty()->SetValue(true); }
+    TRecordedSounds sounds;
+    QStringList& played = sounds.played;
 };
 
 }  // namespace

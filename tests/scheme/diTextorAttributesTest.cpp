@@ -4,6 +4,7 @@
 
 #include "scheme/diCanvas.h"
 #include "scheme/diThemes.h"
+#include "visualFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -123,19 +124,10 @@ TEST(RichParagraphAttributes, LayoutValues) {
 
 namespace {
 
-class CanvasFixture : public ::testing::Test {
+class TextPainting : public ::testing::Test {
 protected:
-    void SetUp() override {
-        settings = TProperty::CreateRoot<TSheetSettings>("Sheet");
-        settings->CreateProperties();
-        canvas = std::make_unique<TSheetCanvas>(settings.get());
-    }
-    void TearDown() override {
-        canvas.reset();
-        settings.reset();
-    }
-    TNodePtr<TSheetSettings> settings;
-    std::unique_ptr<TSheetCanvas> canvas;
+    TNodePtr<TSheetSettings> settings = MakeSheetSettings();
+    std::unique_ptr<TSheetCanvas> canvas = std::make_unique<TSheetCanvas>(settings.get());
 };
 
 // The bounding box of the pixels that differ from white.
@@ -148,8 +140,6 @@ QRect InkBox(const QImage& image) {
 }
 
 }  // namespace
-
-using TextPainting = CanvasFixture;
 
 TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
     TRichTextAttributes* a = Acquire("DejaVu Sans", 12);

@@ -2,9 +2,9 @@
 // stored nodes, legacy node names and nodes of unknown kinds.
 
 #include "core/cuKnot.h"
-#include "core/cuLocalization.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
+#include "support/testEnglish.h"
 #include "visualFixture.h"
 
 #include <gtest/gtest.h>
@@ -144,8 +144,7 @@ TEST(VisualStorage, AClassNodeLoadsAsAnObject) {
 }
 
 TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
-    const int language = Localization()->Language();
-    Localization()->SetLanguage(1033);
+    TEnglishTexts english;
     TSheetFixture f;
     const QString unknown =
         "\t<Gadget Speed=\"12\" Name=\"a &quot;b&quot;\">\r\n\t\t<Part Kind=\"x\"/>\r\n\t</Gadget>\r\n";
@@ -181,7 +180,6 @@ TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
     auto* copy = TElement::CreateIn<TElement_Unaccepted>(f.scheme.get(), f.root);
     copy->LoadFromKnot(snap.get(), fmSnapshot, 0);
     EXPECT_EQ(copy->Lines(), kept->Lines());
-    Localization()->SetLanguage(language);
 }
 
 TEST(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {

@@ -27,6 +27,11 @@ struct TSheetFixture {
         scheme->SetMessages(&messages);
         root->SetVisualParent(sheet.Root());
     }
+    // Presses a key on the sheet; answers what is left of it (0: consumed).
+    int Key(int key, TShiftState shift = 0) {
+        sheet.KeyDown(key, shift);
+        return key;
+    }
     // Lays out the whole shown tree as the sheet does after a change of settings.
     void Layout() {
         TSheetUpdate update(&sheet);

@@ -11,10 +11,6 @@
 
 namespace {
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // A unit whose routines declare the locals the statements below use.
 class PascalStatements : public ::testing::Test {
 protected:
@@ -72,20 +68,18 @@ TEST_F(PascalStatements, IfWithoutAndWithElse) {
     ExpectCompiles();
 }
 
-TEST_F(PascalStatements, LoneIfWithoutElseInAThenPartGetsBeginEnd) {
-    TPascalCommands* a = Body();
-    TPascalIf* outer = If(a, "C");
+// A then part followed by "else" whose lone statement ends with a nested
+// statement would put that statement's ";" before the "else" (or, for an if
+// without else, give the "else" to the inner if).
+TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
+    TPascalCommands* lone = Body();
+    TPascalIf* outer = If(lone, "C");
     Text(If(outer->ThenPart, "D")->ThenPart, "X := 1");
     Text(outer->ElsePart, "X := 2");
-    EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  if D then", "    X := 1;", "end", "else", "  X := 2;"}));
-    ExpectCompiles();
-}
+    EXPECT_EQ(WriteToText(lone), Lines({"if C then", "begin", "  if D then", "    X := 1;", "end", "else", "  X := 2;"}));
 
-// A then part followed by "else" whose lone statement ends with a nested
-// statement would put that statement's ";" before the "else".
-TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
     TPascalCommands* a = Body();
-    TPascalIf* outer = If(a, "C");
+    outer = If(a, "C");
     TPascalIf* inner = If(outer->ThenPart, "D");
     Text(inner->ThenPart, "X := 1");
     Text(inner->ElsePart, "X := 2");
@@ -130,18 +124,16 @@ TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
     Text(outer->ElsePart, "X := 3");
     EXPECT_EQ(WriteToText(e), Lines({"if C then", "  while D do", "  begin", "    D := False;", "    X := 1;", "  end",
                                      "else", "  X := 3;"}));
-    ExpectCompiles();
-}
 
-TEST_F(PascalStatements, LoneConditionalBlockGetsBeginEnd) {
-    TPascalCommands* a = Body();
-    TPascalIf* f = If(a, "C");
-    TPascalIfDef* block = CreateNode<TPascalIfDef>(f->ThenPart);
+    // A lone conditional block.
+    TPascalCommands* g = Body();
+    outer = If(g, "C");
+    TPascalIfDef* block = CreateNode<TPascalIfDef>(outer->ThenPart);
     block->Condition->AddText(S("DEBUG"));
     block->NewLineAtEnd = true;
     CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = S("X := 1");
-    Text(f->ElsePart, "X := 2");
-    EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
+    Text(outer->ElsePart, "X := 2");
+    EXPECT_EQ(WriteToText(g), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
                                      "  X := 2;"}));
     ExpectCompiles();
 }
@@ -616,26 +608,42 @@ public:
     std::vector<TPascalVariable*> locals;
 };
 
-TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
-    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
-    TRandomStatements random(1206);
+// Sixty random routines "Run0".."Run59" in one unit, each with the loop
+// counters C1..C4 and, with `locals`, the locals V1..V3 set to 0 first; the
+// unit is compiled and run (simplified first with `simplify`). Answers the
+// output and the text of the unit; the trace of the trees goes to `expected`.
+QString RunRandomRoutines(unsigned seed, bool locals, bool simplify, QStringList& expected, QString* text) {
+    TRandomStatements random(seed);
     auto unit = CreatePascalUnit(S("RandomStatements"));
     unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
     QString calls;
-    QStringList expected;
     for (int r = 0; r < 60; ++r) {
         const QString name = QStringLiteral("Run%1").arg(r);
         AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
         auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
         for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
-        random.List(m->Body, 4, expected);
+        random.locals.clear();
+        for (int v = 1; locals && v <= 3; ++v) {
+            random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
+            m->Body->AddLetTo(random.locals.back(), S("0"));
+        }
+        for (int part = 0; part < (locals ? 8 : 1); ++part) random.List(m->Body, locals ? 3 : 4, expected);
         calls += name + QStringLiteral(";\n");
     }
     TFpcHarness fpc;
-    const QString text = fpc.AddUnit(unit.get());
+    *text = WritePascalModule(unit.get(), simplify);
+    fpc.Add(unit->Name, *text);
     QString output;
     const QString failure = fpc.CompileAndRun(calls, &output);
-    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    return output;
+}
+
+TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    QStringList expected;
+    QString text;
+    const QString output = RunRandomRoutines(1206, false, false, expected, &text);
     EXPECT_EQ(output.split(u' ', Qt::SkipEmptyParts), expected) << text.toStdString();
 }
 
@@ -643,32 +651,10 @@ TEST(PascalStatementNesting, RandomTreesRunAsTheyMean) {
 // write and print locals run once as built and once simplified.
 TEST(PascalStatementNesting, SimplifiedRandomRoutinesPrintTheSame) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
-    QString outputs[2], texts[2];
-    for (int simplified = 0; simplified < 2; ++simplified) {
-        TRandomStatements random(77);
-        auto unit = CreatePascalUnit(S("RandomLocals"));
-        unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
-        QString calls;
-        for (int r = 0; r < 60; ++r) {
-            const QString name = QStringLiteral("Run%1").arg(r);
-            AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
-            auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
-            for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
-            random.locals.clear();
-            for (int v = 1; v <= 3; ++v) {
-                random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
-                m->Body->AddLetTo(random.locals.back(), S("0"));
-            }
-            QStringList ignored;
-            for (int part = 0; part < 8; ++part) random.List(m->Body, 3, ignored);
-            calls += name + QStringLiteral(";\n");
-        }
-        TFpcHarness fpc;
-        texts[simplified] = WritePascalModule(unit.get(), simplified == 1);
-        fpc.Add(unit->Name, texts[simplified]);
-        const QString failure = fpc.CompileAndRun(calls, &outputs[simplified]);
-        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
-    }
+    QStringList ignored;
+    QString texts[2], outputs[2];
+    for (int simplified = 0; simplified < 2; ++simplified)
+        outputs[simplified] = RunRandomRoutines(77, true, simplified == 1, ignored, &texts[simplified]);
     EXPECT_EQ(outputs[1], outputs[0]);
     EXPECT_LT(texts[1].count(u'\n'), texts[0].count(u'\n') - 100);  // simplification did remove code
     EXPECT_GT(outputs[0].count(u' '), 100);

@@ -16,10 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Fills an operand: a name, or a nested item made by a builder.
 using TFill = std::function<void(TPascalExpression*)>;
 TFill N(const char* name) {

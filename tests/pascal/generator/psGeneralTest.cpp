@@ -8,10 +8,6 @@
 
 namespace {
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(PascalConstantsAndVariables, WrittenForms) {
     auto d = CreateRootNode<TPascalDeclarations>();
     AddConstant(d.get(), S("N"), S("5"));

@@ -8,10 +8,6 @@
 
 namespace {
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
     TFpcHarness fpc;

@@ -16,6 +16,11 @@ inline void PrintTo(const QString& text, std::ostream* os) {
     *os << "\n" << text.toStdString();
 }
 
+// Texts of the tests are UTF-8.
+inline QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 // The text a node writes into a fresh Pascal writer (each line ended by "\n";
 // the empty line that a final line end leaves open is not counted).
 QString WriteToText(TPascalNode* node);

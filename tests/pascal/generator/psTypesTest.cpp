@@ -9,10 +9,6 @@
 
 namespace {
 
-QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(PascalTypes, EveryTypeDeclarationForm) {
     auto unit = CreatePascalUnit(S("TypeForms"));
     TPascalDeclarations* d = unit->InterfaceClause->Declarations;
