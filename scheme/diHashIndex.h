@@ -5,7 +5,11 @@
 // look-up touches one cache line (rarely two) and compares hashes before the
 // caller looks at any object. Several pointers may share a hash (equal keys,
 // or a rare collision of different keys): the caller tells them apart.
-// Not thread-safe; the owner locks.
+//
+// New entries wait in a short list while the slots they will take are
+// loaded, and go into the table together once the list is full, so that an
+// insertion does not stall on a slot that is not in the cache (look-ups
+// check the list too). Not thread-safe; the owner locks.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +40,7 @@ public:
         m_slots.reset();
         m_mask = 0;
         m_count = 0;
+        m_waiting = 0;
     }
 
     // Starts loading the first slot probed for hash, for a look-up that
@@ -47,14 +52,25 @@ public:
     // Adds value under hash (value must not be nil; the same pair twice is
     // kept twice).
     void Insert(uint64_t hash, T* value) {
-        if ((m_count + 1) * 2 > Capacity()) Grow();
-        Place(hash, value);
+        if (m_waiting == kWaiting) Settle();
+        if ((m_count + 1) * 2 > Capacity()) {
+            Settle();
+            Grow();
+        }
+        __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+        m_queue[m_waiting++] = TSlot{hash, value};
         ++m_count;
     }
 
     // Removes one entry (hash, value); false when there is none.
     bool Erase(uint64_t hash, T* value) noexcept {
         if (!m_count) return false;
+        for (size_t i = 0; i < m_waiting; ++i)
+            if (m_queue[i].hash == hash && m_queue[i].value == value) {
+                m_queue[i] = m_queue[--m_waiting];
+                --m_count;
+                return true;
+            }
         for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
             TSlot& slot = m_slots[i];
             if (!slot.value) return false;
@@ -65,11 +81,13 @@ public:
         }
     }
 
-    // The first value under hash for which accept(value) is true, probing
-    // in slot order; nil when none.
+    // The first value under hash for which accept(value) is true (in no
+    // particular order); nil when none.
     template <class F>
     T* Find(uint64_t hash, F&& accept) const {
         if (!m_count) return nullptr;
+        for (size_t i = 0; i < m_waiting; ++i)
+            if (m_queue[i].hash == hash && accept(m_queue[i].value)) return m_queue[i].value;
         for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
             const TSlot& slot = m_slots[i];
             if (!slot.value) return nullptr;
@@ -77,7 +95,7 @@ public:
         }
     }
 
-    // Calls f(value) for every value under hash, in slot order.
+    // Calls f(value) for every value under hash.
     template <class F>
     void ForEach(uint64_t hash, F&& f) const {
         Find(hash, [&f](T* value) {
@@ -86,9 +104,10 @@ public:
         });
     }
 
-    // Every entry, in slot order.
+    // Every entry.
     template <class F>
     void ForAll(F&& f) const {
+        for (size_t i = 0; i < m_waiting; ++i) f(m_queue[i].hash, m_queue[i].value);
         for (size_t i = 0; i < Capacity(); ++i)
             if (m_slots[i].value) f(m_slots[i].hash, m_slots[i].value);
     }
@@ -99,7 +118,15 @@ private:
         T* value;  // nil: free
     };
 
+    static constexpr size_t kWaiting = 16;
+
     size_t Capacity() const noexcept { return m_slots ? m_mask + 1 : 0; }
+
+    // The waiting entries go into their slots.
+    void Settle() noexcept {
+        for (size_t i = 0; i < m_waiting; ++i) Place(m_queue[i].hash, m_queue[i].value);
+        m_waiting = 0;
+    }
 
     void Place(uint64_t hash, T* value) noexcept {
         size_t i = size_t(hash) & m_mask;
@@ -134,5 +161,7 @@ private:
 
     std::unique_ptr<TSlot[]> m_slots;
     size_t m_mask = 0;
-    size_t m_count = 0;
+    size_t m_count = 0;  // the waiting entries included
+    size_t m_waiting = 0;
+    TSlot m_queue[kWaiting] = {};
 };
