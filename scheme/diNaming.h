@@ -15,8 +15,9 @@
 //
 // Locks: each namespace guards the reference lists of its own items, its
 // listeners and the list of connections that target it; each connection
-// guards the reference lists of its covers and its reference counter. Both
-// are re-entrant. Shared namespaces (the standard types) are only read after
+// guards the reference lists of its covers and its reference counter. The
+// lock that guards an item's reference list also guards the chain of covers
+// that show the item. Both are re-entrant. Shared namespaces (the standard types) are only read after
 // start-up, from any thread.
 
 #include "core/cuProps.h"
