@@ -17,8 +17,8 @@
 // listeners and the list of connections that target it; each connection
 // guards the reference lists of its covers and its reference counter. The
 // lock that guards an item's reference list also guards the chain of covers
-// that show the item. Both are re-entrant. Shared namespaces (the standard types) are only read after
-// start-up, from any thread.
+// that show the item. Both are re-entrant. Shared namespaces (the standard
+// types) are only read after start-up, from any thread.
 
 #include "core/cuProps.h"
 #include "scheme/diClasses.h"
@@ -427,11 +427,12 @@ private:
     std::vector<TNamespaceConnection*> m_connections;
     std::vector<TNamespaceConnection*> m_incoming;
 
-    // Every item seen here by case-folded name and by element, each list in
-    // the order the namespace sees its items; own items by element number.
-    // Most names, elements and numbers stand for one item: kept in place.
-    // The name index holds every item under the hash of its key; equal
-    // hashes are told apart by the keys kept in the items.
+    // Every item seen here by case-folded name and by element; own items by
+    // element number. The name index holds every item under the hash of its
+    // key, in no order: equal hashes are told apart by the keys kept in the
+    // items, and the few items of one name are put in the namespace's order
+    // when looked up. The element and number lists keep that order; most
+    // elements and numbers stand for one item, kept in place.
     template <class T>
     using TSmallList = QVarLengthArray<T*, 2>;
     THashIndex<TNamespaceItem> m_byName;
