@@ -342,7 +342,7 @@ void TReference::Drop() {
 
 struct TCycleMarks {
     static uint64_t& Search(TNamespaceItem* item) noexcept { return item->m_cycleSearch; }
-    static int& Mark(TNamespaceItem* item) noexcept { return item->m_cycleMark; }
+    static int32_t& Mark(TNamespaceItem* item) noexcept { return item->m_cycleMark; }
 };
 
 namespace {
@@ -379,13 +379,14 @@ void SearchCyclesFrom(TNamespaceItem* start) {
     constexpr int kNone = -1;
     constexpr int kBelow = INT_MAX;
     constexpr int kPending = -2;
+    constexpr int kLookahead = 16;  // frames
+    // A frame's position on the path is its index in `frames`.
     struct Frame {
         TNamespaceItem* item;
-        size_t first;  // its references in `refs`
-        size_t next;
-        size_t end;
-        int lowest;
-        int position;
+        uint32_t first;  // its references in `refs`
+        uint32_t next;
+        uint32_t end;
+        int32_t lowest;
     };
     const uint64_t search = g_cycleSearches.fetch_add(1, std::memory_order_relaxed) + 1;
     // The stacks of one thread's searches keep their room from one search to
@@ -403,7 +404,7 @@ void SearchCyclesFrom(TNamespaceItem* start) {
         const int position = int(frames.size());
         TCycleMarks::Search(item) = search;
         TCycleMarks::Mark(item) = position;
-        frames.push_back(Frame{item, first, first, refs.size(), kNone, position});
+        frames.push_back(Frame{item, uint32_t(first), uint32_t(first), uint32_t(refs.size()), kNone});
         return kPending;
     };
     auto deliver = [&](Frame& frame, int answer) {
@@ -422,11 +423,25 @@ void SearchCyclesFrom(TNamespaceItem* start) {
             continue;
         }
         const Frame done = top;
+        const int position = int(frames.size()) - 1;
+        // Leaving frames, the walk climbs back up the path, and each frame
+        // below goes on with its next reference: start loading, some
+        // frames ahead, that frame's item (its marks are written when it
+        // is left) and the item it visits next, so that on a path longer
+        // than the caches hold the climb does not wait for memory at every
+        // step. (Loading more lines of the items, or anything on the way
+        // down, which the processor already streams, measured slower.)
+        if (position >= kLookahead) {
+            const Frame& ahead = frames[size_t(position - kLookahead)];
+            __builtin_prefetch(ahead.item);
+            if (ahead.next + 1 < ahead.end)
+                if (const TNamespaceItem* next = refs[ahead.next + 1]->Target()) __builtin_prefetch(next);
+        }
         frames.pop_back();
         refs.resize(done.first);
         if (done.lowest == kNone)
             TCycleMarks::Mark(done.item) = kNone;
-        else if (done.lowest > done.position)
+        else if (done.lowest > position)
             TCycleMarks::Mark(done.item) = kBelow;
         else
             TCycleMarks::Search(done.item) = 0;  // on a cycle: searched again from another path
@@ -486,7 +501,7 @@ void TNamespace::Announce(int code, TNamespaceItem* item, intptr_t argument) {
         case nnRenamed: IndexRename(item); break;
         case nnItemRemoved: IndexRemove(item); break;
         case nnEnabledChanged:
-            if (item->m_indexedIn == this) MarkDirty(item->m_nameKey);
+            if (item->m_indexedIn == this) MarkDirty(item);
             break;
         default: break;
         }
@@ -496,36 +511,50 @@ void TNamespace::Announce(int code, TNamespaceItem* item, intptr_t argument) {
         RequestDuplicateCheck();
 }
 
+void TNamespace::NameGroup(const TNameKey& key, TNameGroup& group) const {
+    m_byName.ForEach(key.hash, [&](TNamespaceItem* item) {
+        if (item->m_nameKey == key.key) group.push_back(item);
+    });
+    // Usually one item; the index keeps no order among equal names.
+    if (group.size() > 1) std::sort(group.begin(), group.end(), &TNamespace::SeenBefore);
+}
+
 void TNamespace::IndexAdd(TNamespaceItem* item) {
     if (item->m_indexedIn) return;
     item->m_indexedIn = this;
-    item->m_nameKey = NameKey(item->GetName());
-    InsertSeen(m_byName[item->m_nameKey], item);
+    TNameKey key(item->GetName());
+    item->m_nameKey = std::move(key.key);
+    item->m_nameHash = key.hash;
+    m_byName.Insert(item->m_nameHash, item);
     if (m_elementIndexed) {
         item->m_elementKey = item->GetElement();
         if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
     }
-    MarkDirty(item->m_nameKey);
+    MarkDirty(item);
 }
 
 void TNamespace::IndexRemove(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
-    EraseFromIndex(m_byName, item->m_nameKey, item);
+    m_byName.Erase(item->m_nameHash, item);
     if (item->m_elementKey) EraseFromIndex(m_byElement, item->m_elementKey, item);
     item->m_indexedIn = nullptr;
     item->m_elementKey = nullptr;
-    MarkDirty(item->m_nameKey);
+    MarkDirty(item);
 }
 
 void TNamespace::IndexRename(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
-    const QString key = NameKey(item->GetName());
-    MarkDirty(item->m_nameKey);
-    if (key == item->m_nameKey) return;
-    EraseFromIndex(m_byName, item->m_nameKey, item);
-    item->m_nameKey = key;
-    InsertSeen(m_byName[key], item);
-    MarkDirty(key);
+    // The slots of the old and the new name load while the name is folded.
+    m_byName.Prefetch(item->m_nameHash);
+    TNameKey key(item->GetName());
+    m_byName.Prefetch(key.hash);
+    MarkDirty(item);
+    if (key.hash == item->m_nameHash && key.key == item->m_nameKey) return;
+    m_byName.Erase(item->m_nameHash, item);
+    item->m_nameKey = std::move(key.key);
+    item->m_nameHash = key.hash;
+    m_byName.Insert(item->m_nameHash, item);
+    MarkDirty(item);
 }
 
 void TNamespace::BuildElementIndex() {
@@ -583,9 +612,8 @@ TNamespaceOwnItem* TNamespace::FindOwnByNumber(int32_t number) {
 
 TNamespaceItem* TNamespace::FindItemByName(const QString& name, const TFilter& filter, Qt::CaseSensitivity cs) {
     std::lock_guard lock(m_lock);
-    auto it = m_byName.constFind(NameKey(name));
-    if (it == m_byName.cend()) return nullptr;
-    const TSmallList<TNamespaceItem> candidates = *it;
+    TNameGroup candidates;
+    NameGroup(TNameKey(name), candidates);
     for (TNamespaceItem* item : candidates)
         if (QString::compare(item->GetName(), name, cs) == 0 && Accepts(filter, this, item)) return item;
     return nullptr;
@@ -653,15 +681,19 @@ void TNamespace::GetNames(TNameList& names, bool withDisabled, bool onlyUnique, 
 
 bool TNamespace::IsNameTaken(const QString& name) {
     std::lock_guard lock(m_lock);
-    return m_byName.contains(NameKey(name));
+    const TNameKey key(name);
+    return m_byName.Find(key.hash, [&](TNamespaceItem* item) { return item->m_nameKey == key.key; }) != nullptr;
 }
 
 QString TNamespace::GetUniqueName(const QString& base, bool useNumberFirst, const TNamingSettings& settings) {
     return settings.MakeUniqueName(base, useNumberFirst, [this](const QString& name) { return IsNameTaken(name); });
 }
 
-void TNamespace::MarkDirty(const QString& key) {
-    if (!m_freeing && (m_dirtyKeys.empty() || m_dirtyKeys.back() != key)) m_dirtyKeys.push_back(key);
+void TNamespace::MarkDirty(const TNamespaceItem* item) {
+    if (m_freeing) return;
+    if (!m_dirtyKeys.empty() && m_dirtyKeys.back().hash == item->m_nameHash && m_dirtyKeys.back().key == item->m_nameKey)
+        return;
+    m_dirtyKeys.emplace_back(item->m_nameKey, item->m_nameHash);
 }
 
 void TNamespace::CheckDuplicates() {
@@ -690,7 +722,7 @@ void TNamespace::Check() {
 // or every name after CheckDuplicates. The states change, and 109 is
 // announced, in the order of the own items.
 void TNamespace::RunDuplicateChecks() {
-    std::vector<QString> keys;
+    std::vector<TNameKey> keys;
     {
         std::lock_guard lock(m_lock);
         keys.swap(m_dirtyKeys);
@@ -698,21 +730,34 @@ void TNamespace::RunDuplicateChecks() {
             m_fullCheckPending = false;
             for (TNamespaceOwnItem* item = m_firstOwn; item; item = item->m_next) {
                 IndexRename(item);  // a name that changed unannounced is taken as it is now
-                keys.push_back(item->m_nameKey);
+                keys.emplace_back(item->m_nameKey, item->m_nameHash);
             }
             m_dirtyKeys.clear();
         }
     }
-    if (m_ownCount == 0 || keys.empty()) return;
+    // The list goes back empty, so that marking names allocates nothing.
+    auto giveBack = [&] {
+        keys.clear();
+        std::lock_guard lock(m_lock);
+        if (m_dirtyKeys.empty()) m_dirtyKeys.swap(keys);
+    };
+    if (m_ownCount == 0 || keys.empty()) {
+        giveBack();
+        return;
+    }
     if (keys.size() > 1) {
-        std::sort(keys.begin(), keys.end());
-        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        std::sort(keys.begin(), keys.end(), [](const TNameKey& a, const TNameKey& b) {
+            return a.hash != b.hash ? a.hash < b.hash : a.key < b.key;
+        });
+        keys.erase(std::unique(keys.begin(), keys.end(),
+                               [](const TNameKey& a, const TNameKey& b) { return a.hash == b.hash && a.key == b.key; }),
+                   keys.end());
     }
     QVarLengthArray<TNamespaceOwnItem*, 8> touched;
-    for (const QString& key : keys) {
-        auto it = m_byName.constFind(key);
-        if (it == m_byName.cend()) continue;
-        const TSmallList<TNamespaceItem>& group = *it;  // nothing below changes the index
+    for (const TNameKey& key : keys) {
+        TNameGroup group;
+        NameGroup(key, group);
+        if (group.empty()) continue;
         const qsizetype before = touched.size();
         for (TNamespaceItem* item : group)
             if (!item->AsCover()) touched.push_back(static_cast<TNamespaceOwnItem*>(item));
@@ -741,6 +786,7 @@ void TNamespace::RunDuplicateChecks() {
             }
         }
     }
+    giveBack();
     if (touched.size() > 1)
         std::sort(touched.begin(), touched.end(),
                   [](TNamespaceOwnItem* a, TNamespaceOwnItem* b) { return a->m_sequence < b->m_sequence; });
@@ -783,7 +829,38 @@ bool TNamespaceConnection::CoverOrder::operator()(const TNamespaceCoverItem* a, 
 
 TNamespaceConnection::~TNamespaceConnection() {
     // Normally empty: BeforeDestruction let everything go.
-    for (TNamespaceCoverItem* cover : m_covers) delete cover;
+    for (TNamespaceCoverItem* cover : m_covers) {
+        Unchain(cover);
+        delete cover;
+    }
+}
+
+// The covers of an item are found from the item itself: the chain is short
+// (one cover per connection that shows it) and lies next to data the caller
+// already touches, where an index by item would cost a cache miss per look-up.
+TNamespaceCoverItem* TNamespaceConnection::FindCover(TNamespaceItem* wrapped) const {
+    TMaybeLock lock(wrapped->ReferenceLock());
+    for (TNamespaceCoverItem* cover = wrapped->m_firstCover; cover; cover = cover->m_nextCover)
+        if (cover->m_connection == this) return cover;
+    return nullptr;
+}
+
+void TNamespaceConnection::Chain(TNamespaceCoverItem* cover) {
+    TNamespaceItem* wrapped = cover->m_wrapped;
+    TMaybeLock lock(wrapped->ReferenceLock());
+    cover->m_nextCover = wrapped->m_firstCover;
+    wrapped->m_firstCover = cover;
+}
+
+void TNamespaceConnection::Unchain(TNamespaceCoverItem* cover) {
+    TNamespaceItem* wrapped = cover->m_wrapped;
+    TMaybeLock lock(wrapped->ReferenceLock());
+    for (TNamespaceCoverItem** link = &wrapped->m_firstCover; *link; link = &(*link)->m_nextCover)
+        if (*link == cover) {
+            *link = cover->m_nextCover;
+            break;
+        }
+    cover->m_nextCover = nullptr;
 }
 
 int TNamespaceConnection::ReferenceCount() {
@@ -808,13 +885,13 @@ bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
 void TNamespaceConnection::MakeCover(TNamespaceItem* item) {
     auto* cover = new TNamespaceCoverItem(this, item);
     m_covers.insert(cover);
-    m_coverOf.insert(item, cover);
+    Chain(cover);
     if (m_owner) m_owner->Announce(nnItemAdded, cover);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
     m_covers.erase(cover);
-    m_coverOf.remove(cover->Wrapped());
+    Unchain(cover);
     if (m_owner) m_owner->Announce(nnItemRemoved, cover);
     cover->DetachReferences();
     delete cover;

@@ -15,12 +15,14 @@
 //
 // Locks: each namespace guards the reference lists of its own items, its
 // listeners and the list of connections that target it; each connection
-// guards the reference lists of its covers and its reference counter. Both
-// are re-entrant. Shared namespaces (the standard types) are only read after
-// start-up, from any thread.
+// guards the reference lists of its covers and its reference counter. The
+// lock that guards an item's reference list also guards the chain of covers
+// that show the item. Both are re-entrant. Shared namespaces (the standard
+// types) are only read after start-up, from any thread.
 
 #include "core/cuProps.h"
 #include "scheme/diClasses.h"
+#include "scheme/diHashIndex.h"
 
 #include <QHash>
 #include <QList>
@@ -139,19 +141,26 @@ protected:
 private:
     friend class TNamespace;
     friend class TNamespaceConnection;
-
-    std::unique_ptr<std::vector<TReference*>> m_references;
-    uint8_t m_state = nsChecked;
-    uint8_t m_pendingState = nsChecked;
-
     friend struct TCycleMarks;
+
+    // What the cycle search reads of every item it passes lies right after
+    // the vtable, in the item's first cache line.
     // Marks of the cycle search: valid while m_cycleSearch is the number of
     // the search running. Only items that use references are marked.
     uint64_t m_cycleSearch = 0;
-    int m_cycleMark = 0;
+    int32_t m_cycleMark = 0;
+    uint8_t m_state = nsChecked;
+    uint8_t m_pendingState = nsChecked;
 
-    // Index bookkeeping in the namespace that shows the item.
+    std::unique_ptr<std::vector<TReference*>> m_references;
+    // The covers that show this item, one per connection, chained through
+    // the covers; under the same lock as the reference list.
+    TNamespaceCoverItem* m_firstCover = nullptr;
+
+    // Index bookkeeping in the namespace that shows the item: the
+    // case-folded name it is filed under and that name's hash.
     TNamespace* m_indexedIn = nullptr;
+    uint64_t m_nameHash = 0;
     QString m_nameKey;
     TElement* m_elementKey = nullptr;
 };
@@ -270,6 +279,8 @@ private:
 
     TNamespaceConnection* m_connection;
     TNamespaceItem* m_wrapped;
+    // The next cover of the same wrapped item (another connection's).
+    TNamespaceCoverItem* m_nextCover = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -386,14 +397,23 @@ private:
     friend class TNamespaceOwnItem;
     friend class TNamespaceConnection;
 
-    static QString NameKey(const QString& name) { return name.toCaseFolded(); }
+    // A case-folded name and its hash.
+    struct TNameKey {
+        QString key;
+        uint64_t hash = 0;
+        explicit TNameKey(const QString& name) : key(name.toCaseFolded()), hash(HashOf(key)) {}
+        TNameKey(QString folded, uint64_t h) noexcept : key(std::move(folded)), hash(h) {}
+        static uint64_t HashOf(const QString& key) noexcept { return MixHash(uint64_t(qHash(key, 0))); }
+    };
+    // The items filed under key, in the order the namespace sees them.
+    using TNameGroup = QVarLengthArray<TNamespaceItem*, 4>;
+    void NameGroup(const TNameKey& key, TNameGroup& group) const;
     void IndexAdd(TNamespaceItem* item);
     void IndexRemove(TNamespaceItem* item);
     void IndexRename(TNamespaceItem* item);
-    void MarkDirty(const QString& key);
+    void MarkDirty(const TNamespaceItem* item);
     void RequestDuplicateCheck();
     void RunDuplicateChecks();
-    void CheckGroup(const QString& key);
     TNamespaceOwnItem* FindOwnByNumber(int32_t number);
     void BuildElementIndex();
     void BuildNumberIndex();
@@ -407,12 +427,15 @@ private:
     std::vector<TNamespaceConnection*> m_connections;
     std::vector<TNamespaceConnection*> m_incoming;
 
-    // Every item seen here by case-folded name and by element, each list in
-    // the order the namespace sees its items; own items by element number.
-    // Most names, elements and numbers stand for one item: kept in place.
+    // Every item seen here by case-folded name and by element; own items by
+    // element number. The name index holds every item under the hash of its
+    // key, in no order: equal hashes are told apart by the keys kept in the
+    // items, and the few items of one name are put in the namespace's order
+    // when looked up. The element and number lists keep that order; most
+    // elements and numbers stand for one item, kept in place.
     template <class T>
     using TSmallList = QVarLengthArray<T*, 2>;
-    QHash<QString, TSmallList<TNamespaceItem>> m_byName;
+    THashIndex<TNamespaceItem> m_byName;
     QHash<TElement*, TSmallList<TNamespaceItem>> m_byElement;
     QHash<int32_t, TSmallList<TNamespaceOwnItem>> m_byNumber;
 
@@ -420,7 +443,7 @@ private:
     bool m_elementIndexed = false;
     bool m_numberIndexed = false;
 
-    std::vector<QString> m_dirtyKeys;
+    std::vector<TNameKey> m_dirtyKeys;
     bool m_fullCheckPending = false;
     bool m_freeing = false;
 };
@@ -458,7 +481,7 @@ public:
     // The covers in the order the target sees the wrapped items.
     std::vector<TNamespaceCoverItem*> Covers() const;
     int CoverCount() const noexcept { return int(m_covers.size()); }
-    TNamespaceCoverItem* FindCover(TNamespaceItem* wrapped) const { return m_coverOf.value(wrapped); }
+    TNamespaceCoverItem* FindCover(TNamespaceItem* wrapped) const;
     std::recursive_mutex& Lock() const noexcept { return m_lock; }
 
     // Whether an item of the target may be shown (base: unless the filter
@@ -489,6 +512,9 @@ private:
     void BuildCovers();
     void FreeCovers();
     void MakeCover(TNamespaceItem* item);
+    // Links the cover into, or out of, its wrapped item's chain of covers.
+    static void Chain(TNamespaceCoverItem* cover);
+    static void Unchain(TNamespaceCoverItem* cover);
     void FreeCover(TNamespaceCoverItem* cover);
     bool Shows(TNamespaceItem* item) { return AcceptsItem(item) && !Refuses(item); }
     void Unlink(TNamespace* target);
@@ -499,7 +525,6 @@ private:
     TNamespace* m_owner = nullptr;
     TNamespace* m_target = nullptr;
     std::set<TNamespaceCoverItem*, CoverOrder> m_covers;
-    QHash<TNamespaceItem*, TNamespaceCoverItem*> m_coverOf;
     bool m_autoFill = true;
     int m_referenceCount = 0;
     uint8_t m_private = 0;

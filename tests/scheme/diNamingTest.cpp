@@ -10,7 +10,10 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <functional>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -878,3 +881,142 @@ TEST_F(NamingTest, NamedConnectionCountsReferencesOnItsName) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The name index against a plain walk over what each scope sees
+
+namespace {
+
+// Everything ns sees, in its order, without any index.
+std::vector<TNamespaceItem*> SeenByWalk(TNamespace* ns) {
+    std::vector<TNamespaceItem*> seen;
+    ns->ForEachItem([&](TNamespaceItem* item, bool&) { seen.push_back(item); }, true);
+    return seen;
+}
+
+TNamespaceItem* FindByWalk(TNamespace* ns, const QString& name, Qt::CaseSensitivity cs) {
+    for (TNamespaceItem* item : SeenByWalk(ns))
+        if (QString::compare(item->GetName(), name, cs) == 0) return item;
+    return nullptr;
+}
+
+bool TakenByWalk(TNamespace* ns, const QString& name) {
+    for (TNamespaceItem* item : SeenByWalk(ns))
+        if (item->GetName().toCaseFolded() == name.toCaseFolded()) return true;
+    return false;
+}
+
+// The states the whole duplicate check gives the own items, from a walk.
+std::map<TNamespaceItem*, uint8_t> DuplicateStatesByWalk(TNamespace* ns) {
+    const std::vector<TNamespaceItem*> seen = SeenByWalk(ns);
+    std::map<TNamespaceItem*, uint8_t> pending;
+    for (TNamespaceItem* item : seen)
+        if (!item->AsCover()) pending[item] = nsChecked;
+    for (TNamespaceItem* item : seen) {
+        if (item->AsCover()) continue;
+        if (!item->NeedsUniqueName() || !item->IsEnabled() || (item->GetItemFlags() & nifOverridable) ||
+            (pending[item] & (nsDuplicate | nsHidesOverridable)))
+            continue;
+        const QString key = item->GetName().toCaseFolded();
+        for (TNamespaceItem* other : seen) {
+            if (other == item || other->GetName().toCaseFolded() != key) continue;
+            if (!other->IsEnabled() || !other->NeedsUniqueName()) continue;
+            if (other->AsCover() && other->GetOriginal() == item) continue;
+            const bool overridable = other->GetItemFlags() & nifOverridable;
+            // Marks add up: an item may hide an overridable name and be
+            // another's duplicate at once.
+            auto mark = [&](TNamespaceItem* marked, uint8_t bit) {
+                pending[marked] = uint8_t((pending[marked] | bit) & ~nsChecked);
+            };
+            if (!other->AsCover() && !overridable) {
+                mark(item, nsDuplicate);
+                mark(other, nsDuplicate);
+            } else {
+                mark(item, overridable ? nsHidesOverridable : nsDuplicate);
+            }
+            break;
+        }
+    }
+    return pending;
+}
+
+}  // namespace
+
+// Scopes linked into a ring with prefixes, declarations that come, go, are
+// renamed (in other cases too) and switched off: after every step each
+// scope's look-ups, taken names, covers and duplicate marks are what a plain
+// walk over its items gives.
+TEST_F(NamingTest, NameIndexAnswersLikeAPlainWalk) {
+    QRandomGenerator random(61220);
+    const QStringList stems{"alpha", "Beta", "GAMMA", "Ärger", "x", "Straße", "STRASSE"};
+    auto pickName = [&] {
+        const QString stem = stems[random.bounded(stems.size())];
+        switch (random.bounded(4)) {
+        case 0: return stem.toUpper();
+        case 1: return stem.toLower();
+        default: return stem;
+        }
+    };
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        auto local = MakeScopeScheme();
+        TElement* top = local->Root();
+        std::vector<TElement_TestScope*> scopes{AddScope(top, "A"), AddScope(top, "T"), AddScope(top, "U")};
+        std::vector<TElement_TestLink*> links{AddLink(scopes[0], scopes[1]), AddLink(scopes[0], scopes[2], "P"),
+                                              AddLink(scopes[1], scopes[2]), AddLink(scopes[2], scopes[0], "Q")};
+        std::vector<TElement_TestDecl*> decls;
+        QStringList probes;
+        for (const QString& stem : stems)
+            for (const QString& name : {stem, stem.toUpper(), stem.toLower()})
+                probes << name << "P." + name << "p." + name << "Q.P." + name;
+        for (int step = 0; step < 80; ++step) {
+            const int op = int(random.bounded(100));
+            if (op < 35 || decls.empty()) {
+                TElement_TestScope* scope = scopes[random.bounded(int(scopes.size()))];
+                auto* decl = TElement::CreateIn<TElement_TestDecl>(local.get(), nullptr);
+                decl->Name = pickName();
+                decl->Flags = random.bounded(5) == 0 ? nifOverridable : 0;
+                decl->Unique = random.bounded(6) != 0;
+                decl->SetParent(scope);  // registers with everything set
+                decls.push_back(decl);
+            } else if (op < 65) {
+                decls[random.bounded(int(decls.size()))]->Rename(pickName());
+            } else if (op < 78) {
+                const size_t at = random.bounded(int(decls.size()));
+                decls[at]->Free();
+                decls.erase(decls.begin() + ptrdiff_t(at));
+            } else if (op < 92) {
+                TElement_TestDecl* decl = decls[random.bounded(int(decls.size()))];
+                decl->Enabled = !decl->Enabled;
+                decl->Item()->NotifyEnabledChanged();
+            } else {
+                links[random.bounded(int(links.size()))]->SetPrefix(random.bounded(2) ? pickName() : QString());
+            }
+            for (TElement_TestScope* scope : scopes) {
+                SCOPED_TRACE(scope->Label.toStdString() + " step " + std::to_string(step));
+                for (const QString& probe : probes) {
+                    ASSERT_EQ(scope->FindItemByName(probe), FindByWalk(scope, probe, Qt::CaseSensitive))
+                        << probe.toStdString();
+                    ASSERT_EQ(scope->FindItemByName(probe, {}, Qt::CaseInsensitive),
+                              FindByWalk(scope, probe, Qt::CaseInsensitive))
+                        << probe.toStdString();
+                    ASSERT_EQ(scope->IsNameTaken(probe), TakenByWalk(scope, probe)) << probe.toStdString();
+                }
+                for (TNamespaceItem* item : SeenByWalk(scope)) {
+                    const QString name = item->GetName();
+                    ASSERT_EQ(scope->FindItemByName(name), FindByWalk(scope, name, Qt::CaseSensitive));
+                }
+                for (const auto& [item, state] : DuplicateStatesByWalk(scope))
+                    ASSERT_EQ(item->State(), state) << item->GetName().toStdString();
+            }
+            for (TElement_TestLink* link : links) {
+                std::vector<TNamespaceCoverItem*> covers = link->Covers();
+                for (TNamespaceItem* item : SeenByWalk(link->Target())) {
+                    auto it = std::find_if(covers.begin(), covers.end(),
+                                           [&](TNamespaceCoverItem* c) { return c->Wrapped() == item; });
+                    ASSERT_EQ(link->FindCover(item), it == covers.end() ? nullptr : *it);
+                }
+            }
+        }
+    }
+}

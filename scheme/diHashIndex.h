@@ -1,0 +1,167 @@
+#pragma once
+// A compact multimap from 64-bit hashes to pointers, for indexes of many
+// thousands of entries that must stay cheap when they no longer fit in the
+// caches: one flat array of (hash, pointer) slots probed linearly, so that a
+// look-up touches one cache line (rarely two) and compares hashes before the
+// caller looks at any object. Several pointers may share a hash (equal keys,
+// or a rare collision of different keys): the caller tells them apart.
+//
+// New entries wait in a short list while the slots they will take are
+// loaded, and go into the table together once the list is full, so that an
+// insertion does not stall on a slot that is not in the cache (look-ups
+// check the list too). Not thread-safe; the owner locks.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+// A bijective mix of 64 bits (the finaliser of MurmurHash3): equal results
+// mean equal inputs, and every input bit reaches the low bits.
+constexpr uint64_t MixHash(uint64_t h) noexcept {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+template <class T>
+class THashIndex {
+public:
+    THashIndex() = default;
+    THashIndex(const THashIndex&) = delete;
+    THashIndex& operator=(const THashIndex&) = delete;
+
+    size_t Count() const noexcept { return m_count; }
+    bool IsEmpty() const noexcept { return m_count == 0; }
+    void Clear() noexcept {
+        m_slots.reset();
+        m_mask = 0;
+        m_count = 0;
+        m_waiting = 0;
+    }
+
+    // Starts loading the first slot probed for hash, for a look-up that
+    // follows after other work.
+    void Prefetch(uint64_t hash) const noexcept {
+        if (m_count) __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+    }
+
+    // Adds value under hash (value must not be nil; the same pair twice is
+    // kept twice).
+    void Insert(uint64_t hash, T* value) {
+        if (m_waiting == kWaiting) Settle();
+        if ((m_count + 1) * 2 > Capacity()) {
+            Settle();
+            Grow();
+        }
+        __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+        m_queue[m_waiting++] = TSlot{hash, value};
+        ++m_count;
+    }
+
+    // Removes one entry (hash, value); false when there is none.
+    bool Erase(uint64_t hash, T* value) noexcept {
+        if (!m_count) return false;
+        for (size_t i = 0; i < m_waiting; ++i)
+            if (m_queue[i].hash == hash && m_queue[i].value == value) {
+                m_queue[i] = m_queue[--m_waiting];
+                --m_count;
+                return true;
+            }
+        for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
+            TSlot& slot = m_slots[i];
+            if (!slot.value) return false;
+            if (slot.hash == hash && slot.value == value) {
+                RemoveAt(i);
+                return true;
+            }
+        }
+    }
+
+    // The first value under hash for which accept(value) is true (in no
+    // particular order); nil when none.
+    template <class F>
+    T* Find(uint64_t hash, F&& accept) const {
+        if (!m_count) return nullptr;
+        for (size_t i = 0; i < m_waiting; ++i)
+            if (m_queue[i].hash == hash && accept(m_queue[i].value)) return m_queue[i].value;
+        for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
+            const TSlot& slot = m_slots[i];
+            if (!slot.value) return nullptr;
+            if (slot.hash == hash && accept(slot.value)) return slot.value;
+        }
+    }
+
+    // Calls f(value) for every value under hash.
+    template <class F>
+    void ForEach(uint64_t hash, F&& f) const {
+        Find(hash, [&f](T* value) {
+            f(value);
+            return false;
+        });
+    }
+
+    // Every entry.
+    template <class F>
+    void ForAll(F&& f) const {
+        for (size_t i = 0; i < m_waiting; ++i) f(m_queue[i].hash, m_queue[i].value);
+        for (size_t i = 0; i < Capacity(); ++i)
+            if (m_slots[i].value) f(m_slots[i].hash, m_slots[i].value);
+    }
+
+private:
+    struct TSlot {
+        uint64_t hash;
+        T* value;  // nil: free
+    };
+
+    static constexpr size_t kWaiting = 16;
+
+    size_t Capacity() const noexcept { return m_slots ? m_mask + 1 : 0; }
+
+    // The waiting entries go into their slots.
+    void Settle() noexcept {
+        for (size_t i = 0; i < m_waiting; ++i) Place(m_queue[i].hash, m_queue[i].value);
+        m_waiting = 0;
+    }
+
+    void Place(uint64_t hash, T* value) noexcept {
+        size_t i = size_t(hash) & m_mask;
+        while (m_slots[i].value) i = (i + 1) & m_mask;
+        m_slots[i] = TSlot{hash, value};
+    }
+
+    void Grow() {
+        const size_t old = Capacity();
+        const size_t capacity = old ? old * 2 : 8;
+        std::unique_ptr<TSlot[]> former(new TSlot[capacity]());
+        std::swap(former, m_slots);
+        m_mask = capacity - 1;
+        for (size_t i = 0; i < old; ++i)
+            if (former[i].value) Place(former[i].hash, former[i].value);
+    }
+
+    // Backward-shift deletion: the entries after the hole that may move
+    // closer to their home slot do, so no probe ever stops short.
+    void RemoveAt(size_t hole) noexcept {
+        for (size_t j = (hole + 1) & m_mask; m_slots[j].value; j = (j + 1) & m_mask) {
+            const size_t home = size_t(m_slots[j].hash) & m_mask;
+            // The entry stays when its home lies cyclically in (hole, j].
+            const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+            if (stays) continue;
+            m_slots[hole] = m_slots[j];
+            hole = j;
+        }
+        m_slots[hole].value = nullptr;
+        --m_count;
+    }
+
+    std::unique_ptr<TSlot[]> m_slots;
+    size_t m_mask = 0;
+    size_t m_count = 0;  // the waiting entries included
+    size_t m_waiting = 0;
+    TSlot m_queue[kWaiting] = {};
+};
