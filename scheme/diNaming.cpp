@@ -13,10 +13,6 @@ namespace {
 std::atomic<uint64_t> g_sequence{0};
 uint64_t NextSequence() noexcept { return g_sequence.fetch_add(1, std::memory_order_relaxed) + 1; }
 
-// Connections of several schemes (and threads) enter the link list of a
-// shared scheme; the lists change under this lock.
-std::mutex g_linkLock;
-
 class TMaybeLock {
 public:
     explicit TMaybeLock(std::recursive_mutex* mutex) : m_mutex(mutex) {
@@ -927,14 +923,12 @@ void TNamespaceConnection::Link(TNamespace* target) {
     TScheme* mine = Scheme();
     TScheme* theirs = target->Scheme();
     if (!mine || !theirs || mine == theirs) return;
-    std::lock_guard lock(g_linkLock);
     theirs->AddLink(mine);
     m_linkedScheme = theirs;
 }
 
 void TNamespaceConnection::Unlink(TNamespace*) {
     if (!m_linkedScheme) return;
-    std::lock_guard lock(g_linkLock);
     m_linkedScheme->RemoveLink(Scheme());
     m_linkedScheme = nullptr;
 }
