@@ -269,14 +269,14 @@ inline unsigned SpaceBits(__m128i v) noexcept {
     return unsigned(_mm_movemask_epi8(sp));
 }
 
-// Bits of the bytes that may end a name: up to the space, " / < = > (a
-// superset of the name terminators; the caller checks the byte it stops at).
+// Bits of the bytes that end a name: whitespace and " / < = >.
 inline unsigned NameEndBits(__m128i v) noexcept {
-    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, Bytes16(0x20)), v);
     const __m128i tag = _mm_sub_epi8(v, Bytes16('<'));
-    const __m128i angle = _mm_cmpeq_epi8(_mm_min_epu8(tag, Bytes16(2)), tag);
+    const __m128i angle = _mm_cmpeq_epi8(_mm_min_epu8(tag, Bytes16(2)), tag);  // < = >
     const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, Bytes16('"')), _mm_cmpeq_epi8(v, Bytes16('/')));
-    return unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(low, angle), other)));
+    const __m128i sp = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, Bytes16(' ')), _mm_cmpeq_epi8(v, Bytes16('\t'))),
+                                    _mm_or_si128(_mm_cmpeq_epi8(v, Bytes16('\n')), _mm_cmpeq_epi8(v, Bytes16('\r'))));
+    return unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(sp, angle), other)));
 }
 
 // Bits of the bytes a quoted value stops at: " & and every byte of a multi-byte sequence.
@@ -303,12 +303,7 @@ inline const char* SkipSpaceBytes(const char* s, const char* e) noexcept {
 inline const char* NameEndBytes(const char* s, const char* e) noexcept {
 #ifdef QUILLANE_KNOT_SSE2
     while (e - s >= 16) {
-        unsigned bits = NameEndBits(Load16(s));
-        while (bits) {
-            const char* c = s + __builtin_ctz(bits);
-            if (Has(*c, ccNameEnd)) return c;
-            bits &= bits - 1;  // a control byte other than whitespace belongs to the name
-        }
+        if (const unsigned bits = NameEndBits(Load16(s))) return s + __builtin_ctz(bits);
         s += 16;
     }
 #endif
@@ -650,7 +645,7 @@ struct TKnotReader {
                 }
                 if (isClosing) return false;  // another name, or whitespace before ">"
                 if (open.size() >= size_t(TKnot::MaxDepth)) return false;
-                auto* child = new TKnot();
+                auto* child = new TKnot;  // members initialised, no zeroing of the whole block first
                 child->m_flags = flags;
                 TOpen entry{child, nullptr, 0};
                 const TTag tag = ParseTag(child, entry.name, entry.nameLen);
