@@ -68,7 +68,9 @@ public:
         size_t count = 0;
     };
 
-    static constexpr size_t RoundedSize(size_t size) noexcept { return (size + 15) & ~size_t(15); }
+    // Blocks keep the alignment of pointers, all that knots and parameters need;
+    // no padding beyond it, since big trees are bound by memory traffic.
+    static constexpr size_t RoundedSize(size_t size) noexcept { return (size + 7) & ~size_t(7); }
     explicit TBlockPool(size_t blockSize) noexcept : m_size(RoundedSize(blockSize)) {}
     size_t BlockSize() const noexcept { return m_size; }
 
@@ -179,6 +181,7 @@ template <class T>
 class TBlocks {
 public:
     static constexpr size_t kBlockSize = TBlockPool::RoundedSize(sizeof(T));
+    static_assert(alignof(T) <= 8, "blocks are aligned for pointers only");
 
     static void* Alloc() {
         TCacheState& st = State();

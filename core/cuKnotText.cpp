@@ -497,12 +497,20 @@ struct TKnotReader {
                 s = p;
                 p = NameEnd(p);
                 if (p == s) return tagError;
-                TKnotParam* param = knot->NewParam(names.Get(s, p - s, end));
+                TKnotParam* param = AddParam(knot, names.Get(s, p - s, end));
                 if (p < end && *p == Ch('=')) {
                     ++p;
                     if (!ParseValue(param)) return tagError;
                 }
             }
+        }
+
+        // Appends a parameter whose name came from the text.
+        static TKnotParam* AddParam(TKnot* knot, QString name) {
+            auto* param = new TKnotParam(knot, std::move(name));
+            (knot->m_lastParam ? knot->m_lastParam->m_next : knot->m_params) = param;
+            knot->m_lastParam = param;
+            return param;
         }
 
         bool ParseValue(TKnotParam* param) {
@@ -625,6 +633,15 @@ struct TKnotReader {
             return true;
         }
 
+        // Links a completed element to the open one. Below the root every
+        // open element is a plain knot this reader made with the same flags.
+        static void Link(std::vector<TOpen>& open, TKnot* child) {
+            if (open.size() > 1)
+                open.back().knot->AppendChildQuietly(child);
+            else
+                open.back().knot->AppendBuilt(child);
+        }
+
         // Children and closing tags until the root closes; false on a syntax error.
         bool ParseContent(std::vector<TOpen>& open) {
             bool ok = true;
@@ -640,7 +657,7 @@ struct TKnotReader {
                 if (IsClosingTag(open.back(), isClosing)) {
                     TOpen done = open.back();
                     open.pop_back();
-                    if (!open.empty()) open.back().knot->AppendBuilt(done.knot);
+                    if (!open.empty()) Link(open, done.knot);
                     continue;
                 }
                 if (isClosing) return false;  // another name, or whitespace before ">"
@@ -657,7 +674,7 @@ struct TKnotReader {
                     child->Free();  // nothing of it was read
                     return false;
                 }
-                open.back().knot->AppendBuilt(child);
+                Link(open, child);
                 if (tag == tagError) return false;
             }
             return ok;
