@@ -446,8 +446,10 @@ struct TKnotReader {
         // storing it at every step would cost more than the test itself.
         bool SkipSpace() noexcept {
             if constexpr (std::is_same_v<Ch, char>) {
+                // Mostly no whitespace or a single space; runs of it (line ends and
+                // indentation) go by the block.
                 const char* q = p;
-                if (q < end && Has(*q, ccSpace)) q = SkipSpaceBytes(q + 1, end);
+                if (q < end && Has(*q, ccSpace) && ++q < end && Has(*q, ccSpace)) q = SkipSpaceBytes(q + 1, end);
                 p = q;
                 return q < end;
             }
@@ -584,6 +586,20 @@ struct TKnotReader {
             qsizetype nameLen;
         };
 
+        // Two names of the text. Short ones are compared a block of each at once.
+        bool SameName(const Ch* a, const Ch* b, qsizetype n) const noexcept {
+#ifdef QUILLANE_KNOT_SSE2
+            if constexpr (std::is_same_v<Ch, char>) {
+                if (n <= 16 && end - a >= 16 && end - b >= 16) {
+                    const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(a), Load16(b))));
+                    const unsigned want = (1u << n) - 1;
+                    return (same & want) == want;
+                }
+            }
+#endif
+            return Same(a, b, n);
+        }
+
         // True when "<" at p closes the element `open` ("<", "/", optional
         // whitespace around the "/", the exact name, at once ">").
         bool IsClosingTag(const TOpen& open, bool& isClosing) {
@@ -594,7 +610,7 @@ struct TKnotReader {
             ++q;
             while (q < end && Has(*q, ccSpace)) ++q;
             if (end - q < open.nameLen + 1) return false;
-            if (!Same(q, open.name, open.nameLen)) return false;
+            if (!SameName(q, open.name, open.nameLen)) return false;
             if (q[open.nameLen] != Ch('>')) return false;
             p = q + open.nameLen + 1;
             return true;
