@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <QtEndian>
 
@@ -79,7 +80,17 @@ constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 inline QString MakeString(const char16_t* s, qsizetype n) { return QString(reinterpret_cast<const QChar*>(s), n); }
 
-inline QString MakeString(const char* s, qsizetype n) { return QString::fromUtf8(s, n); }
+// A piece of UTF-8 text. QString::fromUtf8 drops a byte-order mark at the
+// start of what it is given; inside a file that is a character of a name or
+// value and stays, as it does in UTF-16 text.
+inline QString MakeString(const char* s, qsizetype n) {
+    if (n >= 3 && s[0] == '\xEF' && s[1] == '\xBB' && s[2] == '\xBF') {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(s, n));
+    }
+    return QString::fromUtf8(s, n);
+}
 
 // The character an entity name (between "&" and ";") stands for, or -1.
 inline int EntityCode(const char* name, qsizetype n) noexcept {

@@ -624,3 +624,26 @@ TEST(KnotReader, ValuesKeptFromManyStorageBlocksOutliveTheirTree) {
 }
 
 }  // namespace
+
+namespace {
+
+// A U+FEFF at the start of a name or value read from UTF-8 text was taken for
+// a byte-order mark and dropped, though UTF-16 text kept it.
+TEST(KnotReader, ByteOrderMarkAtTheStartOfANameOrValueIsKept) {
+    const QString bom(QChar(0xFEFF));
+    const QString text = QString::fromUtf16(u"<R \uFEFFa=\"\uFEFFx\" b=\"\uFEFF\u00E9\" c=\"\uFEFF&amp;\"><\uFEFFC/></R>");
+    for (bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "UTF-16");
+        auto knot = TKnot::Create();
+        ASSERT_TRUE(utf8 ? knot->LoadFromBytes(text.toUtf8()) : knot->LoadFromString(text));
+        ASSERT_TRUE(knot->Params());
+        EXPECT_EQ(knot->Params()->Name(), bom + u'a');
+        EXPECT_EQ(knot->ReadStr(bom + u'a'), bom + u'x');
+        EXPECT_EQ(knot->ReadStr(u"b"), bom + QChar(0xE9));
+        EXPECT_EQ(knot->ReadStr(u"c"), bom + u'&');
+        ASSERT_TRUE(knot->GetFirstChild());
+        EXPECT_EQ(knot->GetFirstChild()->Name(), bom + u'C');
+    }
+}
+
+}  // namespace
