@@ -68,7 +68,10 @@ public:
         size_t count = 0;
     };
 
-    explicit TBlockPool(size_t blockSize) noexcept : m_size((blockSize + 15) & ~size_t(15)) {}
+    // Blocks keep the alignment of pointers, all that knots and parameters need;
+    // no padding beyond it, since big trees are bound by memory traffic.
+    static constexpr size_t RoundedSize(size_t size) noexcept { return (size + 7) & ~size_t(7); }
+    explicit TBlockPool(size_t blockSize) noexcept : m_size(RoundedSize(blockSize)) {}
     size_t BlockSize() const noexcept { return m_size; }
 
     // A whole chain of free blocks (never empty). Chains are kept as they were
@@ -146,7 +149,8 @@ private:
 // destructors may still free knots) the thread uses the pool directly.
 struct TCacheState {  // trivially destructible: usable until the thread is gone
     TBlockPool::TChain chain;
-    bool closed = false;
+    bool ready = false;   // the give-back at the thread's end is arranged and has not run
+    bool closed = false;  // it has run
 };
 
 class TBlockCache {
@@ -155,33 +159,8 @@ public:
     ~TBlockCache() {
         GiveAllBack(m_state, m_pool);
         m_state.closed = true;
+        m_state.ready = false;
     }
-
-    static void* Alloc(TCacheState& st, TBlockPool& pool) {
-        TBlockPool::TChain& c = st.chain;
-        if (!c.first) c = pool.TakeChain();
-        auto* b = c.first;
-        c.first = b->next;
-        if (!c.first) c.last = nullptr;
-        --c.count;
-        if (st.closed) GiveAllBack(st, pool);
-        Unpoison(b, pool.BlockSize());
-        return b;
-    }
-
-    static void Release(TCacheState& st, TBlockPool& pool, void* block) noexcept {
-        auto* b = static_cast<TBlockPool::TBlock*>(block);
-        TBlockPool::TChain& c = st.chain;
-        b->next = c.first;
-        c.first = b;
-        if (!c.last) c.last = b;
-        ++c.count;
-        PoisonFree(b, pool.BlockSize());
-        if (st.closed || c.count > kKeep) GiveAllBack(st, pool);
-    }
-
-private:
-    static constexpr size_t kKeep = 16384;
 
     static void GiveAllBack(TCacheState& st, TBlockPool& pool) noexcept {
         if (!st.chain.first) return;
@@ -189,47 +168,125 @@ private:
         st.chain = {};
     }
 
+private:
     TCacheState& m_state;
     TBlockPool& m_pool;
 };
 
-// Never destroyed: knots may be freed by static destructors of other units.
-TBlockPool& KnotPool() {
-    static TBlockPool* pool = new TBlockPool(sizeof(TKnot));
-    return *pool;
-}
-TBlockPool& ParamPool() {
-    static TBlockPool* pool = new TBlockPool(sizeof(TKnotParam));
-    return *pool;
-}
-TCacheState& KnotCache() {
-    thread_local TCacheState state;
-    thread_local TBlockCache giveBackAtThreadEnd(state, KnotPool());
-    return state;
-}
-TCacheState& ParamCache() {
-    thread_local TCacheState state;
-    thread_local TBlockCache giveBackAtThreadEnd(state, ParamPool());
-    return state;
-}
+// The blocks of one class: its pool (never destroyed: knots may be freed by
+// static destructors of other units) and each thread's cache. The common
+// cases stay short and inline; whatever involves the pool or the thread's
+// end is out of line.
+template <class T>
+class TBlocks {
+public:
+    static constexpr size_t kBlockSize = TBlockPool::RoundedSize(sizeof(T));
+    static_assert(alignof(T) <= 8, "blocks are aligned for pointers only");
+
+    static void* Alloc() {
+        TCacheState& st = State();
+        TBlockPool::TBlock* b = st.chain.first;
+        if (!b || !st.ready) [[unlikely]]
+            return AllocSlow(st);
+        Take(st.chain, b);
+        Unpoison(b, kBlockSize);
+        return b;
+    }
+
+    static void Release(void* block) noexcept {
+        TCacheState& st = State();
+        TBlockPool::TChain freed;
+        Push(freed, block);
+        Splice(st, freed);
+    }
+
+    // Blocks freed together, given back in one step.
+    static void Push(TBlockPool::TChain& chain, void* block) noexcept {
+        auto* b = static_cast<TBlockPool::TBlock*>(block);
+        b->next = chain.first;
+        chain.first = b;
+        if (!chain.last) chain.last = b;
+        ++chain.count;
+        PoisonFree(b, kBlockSize);
+    }
+    static void ReleaseChain(const TBlockPool::TChain& freed) noexcept {
+        if (freed.first) Splice(State(), freed);
+    }
+
+private:
+    static constexpr size_t kKeep = 16384;
+
+    static TBlockPool& Pool() {
+        static TBlockPool* pool = new TBlockPool(sizeof(T));
+        return *pool;
+    }
+    static TCacheState& State() noexcept {
+        thread_local TCacheState state;  // constant-initialised: no guard on the way
+        return state;
+    }
+
+    static void Take(TBlockPool::TChain& c, TBlockPool::TBlock* b) noexcept {
+        c.first = b->next;
+        if (!c.first) c.last = nullptr;
+        --c.count;
+    }
+
+    static void Splice(TCacheState& st, const TBlockPool::TChain& freed) noexcept {
+        TBlockPool::TChain& c = st.chain;
+        freed.last->next = c.first;
+        if (!c.last) c.last = freed.last;
+        c.first = freed.first;
+        c.count += freed.count;
+        if (!st.ready || c.count > kKeep) [[unlikely]]
+            Settle(st);
+    }
+
+    // Arranges the give-back at the thread's end, once per thread.
+    static void Prepare(TCacheState& st, TBlockPool& pool) noexcept {
+        if (st.ready || st.closed) return;
+        thread_local TBlockCache giveBackAtThreadEnd(st, pool);
+        st.ready = true;
+    }
+
+    [[gnu::noinline]] static void* AllocSlow(TCacheState& st) {
+        TBlockPool& pool = Pool();  // made on the first allocation ever; may raise
+        Prepare(st, pool);
+        if (!st.chain.first) st.chain = pool.TakeChain();
+        TBlockPool::TBlock* b = st.chain.first;
+        Take(st.chain, b);
+        if (st.closed) TBlockCache::GiveAllBack(st, pool);
+        Unpoison(b, kBlockSize);
+        return b;
+    }
+
+    // Blocks are freed only after one was allocated: the pool exists.
+    [[gnu::noinline]] static void Settle(TCacheState& st) noexcept {
+        TBlockPool& pool = Pool();
+        Prepare(st, pool);
+        if (st.closed || st.chain.count > kKeep) TBlockCache::GiveAllBack(st, pool);
+    }
+};
+
+using TKnotBlocks = TBlocks<TKnot>;
+using TParamBlocks = TBlocks<TKnotParam>;
 
 }  // namespace
 
 void* TKnot::operator new(size_t size) {
-    return size == sizeof(TKnot) ? TBlockCache::Alloc(KnotCache(), KnotPool()) : ::operator new(size);
+    return size == sizeof(TKnot) ? TKnotBlocks::Alloc() : ::operator new(size);
 }
 void TKnot::operator delete(void* block, size_t size) noexcept {
     if (size == sizeof(TKnot))
-        TBlockCache::Release(KnotCache(), KnotPool(), block);
+        TKnotBlocks::Release(block);
     else
         ::operator delete(block);
 }
 void* TKnotParam::operator new(size_t size) {
-    return size == sizeof(TKnotParam) ? TBlockCache::Alloc(ParamCache(), ParamPool()) : ::operator new(size);
+    return size == sizeof(TKnotParam) ? TParamBlocks::Alloc() : ::operator new(size);
 }
 void TKnotParam::operator delete(void* block, size_t size) noexcept {
     if (size == sizeof(TKnotParam))
-        TBlockCache::Release(ParamCache(), ParamPool(), block);
+        TParamBlocks::Release(block);
     else
         ::operator delete(block);
 }
@@ -412,11 +469,16 @@ void TKnot::FreeChildren() noexcept {
         bool plain = true;
         WalkNodes(child, [&](TNode* n) {
             plain = plain && typeid(*n) == typeid(TKnot);
-            if (plain) order.push_back(static_cast<TKnot*>(n));
+            if (plain) {
+                order.push_back(static_cast<TKnot*>(n));
+                // The walk reads the links at the start of the knot; the rest of
+                // it is fetched meanwhile for the delete that follows.
+                __builtin_prefetch(reinterpret_cast<const char*>(n) + sizeof(TKnot) - 1);
+            }
         });
         if (plain) {
             child->SetParentBefore(nullptr, nullptr);
-            for (size_t i = order.size(); i-- > 0;) delete order[i];
+            DeletePlain(order);
             continue;
         }
         TNode* n = child;
@@ -430,6 +492,28 @@ void TKnot::FreeChildren() noexcept {
     }
     order.clear();
     if (order.capacity() <= 65536) spare.swap(order);  // a huge subtree's list is not kept
+}
+
+// Deletes detached plain knots, children before parents, as delete would,
+// giving their blocks back in one step.
+void TKnot::DeletePlain(const std::vector<TKnot*>& order) noexcept {
+    TBlockPool::TChain knots, params;
+    for (size_t i = order.size(); i-- > 0;) {
+        TKnot* k = order[i];
+        TKnotParam* p = k->m_params;
+        k->m_params = k->m_lastParam = nullptr;
+        while (p) {
+            TKnotParam* next = p->m_next;
+            p->m_knot = nullptr;  // no unlinking walk
+            p->~TKnotParam();
+            TParamBlocks::Push(params, p);
+            p = next;
+        }
+        k->TKnot::~TKnot();
+        TKnotBlocks::Push(knots, k);
+    }
+    TParamBlocks::ReleaseChain(params);
+    TKnotBlocks::ReleaseChain(knots);
 }
 
 void TKnot::BeforeDestruction() { FreeChildren(); }

@@ -20,6 +20,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <vector>
 
 class QIODevice;
 class QWidget;
@@ -242,6 +243,7 @@ private:
     TKnot* Marked(TKnot* knot) noexcept;
     void FreeParams() noexcept;
     void FreeChildren() noexcept;
+    static void DeletePlain(const std::vector<TKnot*>& order) noexcept;
     // Links a detached, completed subtree as the last child (cheap: the new
     // child's ancestors are not walked twice).
     void AppendBuilt(TKnot* child);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <QtEndian>
 
@@ -18,6 +19,11 @@
 #include <unordered_set>
 #include <unistd.h>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define QUILLANE_KNOT_SSE2 1
+#endif
 
 namespace {
 
@@ -74,7 +80,35 @@ constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 inline QString MakeString(const char16_t* s, qsizetype n) { return QString(reinterpret_cast<const QChar*>(s), n); }
 
-inline QString MakeString(const char* s, qsizetype n) { return QString::fromUtf8(s, n); }
+// A piece of UTF-8 text. QString::fromUtf8 drops a byte-order mark at the
+// start of what it is given; inside a file that is a character of a name or
+// value and stays, as it does in UTF-16 text.
+inline QString MakeString(const char* s, qsizetype n) {
+    if (n >= 3 && s[0] == '\xEF' && s[1] == '\xBB' && s[2] == '\xBF') {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(s, n));
+    }
+    return QString::fromUtf8(s, n);
+}
+
+// The character an entity name (between "&" and ";") stands for, or -1.
+inline int EntityCode(const char* name, qsizetype n) noexcept {
+    auto is = [&](const char* word, qsizetype len) { return n == len && std::memcmp(name, word, size_t(len)) == 0; };
+    if (is("quot", 4)) return '"';
+    if (is("lt", 2)) return '<';
+    if (is("gt", 2)) return '>';
+    if (is("amp", 3)) return '&';
+    if (n > 1 && n <= 6 && name[0] == '#') {
+        int code = 0;
+        for (qsizetype i = 1; i < n; ++i) {
+            if (name[i] < '0' || name[i] > '9') return -1;
+            code = code * 10 + (name[i] - '0');
+        }
+        return code <= 0xFFFF ? code : -1;
+    }
+    return -1;
+}
 
 // Values are many and short: they are copied into shared chunks, each value
 // a string of its own that holds a reference to its chunk, so that a file's
@@ -97,6 +131,67 @@ public:
         return Commit(d, n);
     }
 
+    // Bytes known to be plain ASCII; e is the end of the text they lie in.
+    QString MakeAscii(const char* s, qsizetype n, const char* e) {
+        if (n == 0) return QString();
+        if (n > kLongValue) return MakeString(s, n);
+#ifdef QUILLANE_KNOT_SSE2
+        // Widened sixteen at a time while the text goes on that far; the
+        // chunk has room for the block that passes the end of the value.
+        if (e - s >= n + 15) {
+            char16_t* d = Room(n + 15);
+            const __m128i zero = _mm_setzero_si128();
+            for (qsizetype i = 0; i < n; i += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_unpacklo_epi8(v, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 8), _mm_unpackhi_epi8(v, zero));
+            }
+            return Commit(d, n);
+        }
+#else
+        (void)e;
+#endif
+        char16_t* d = Room(n);
+        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
+        return Commit(d, n);
+    }
+
+    // Plain ASCII with entity references, decoded as KnotText::Unescape does
+    // (a reference needs no more room than the character it stands for);
+    // false, with nothing made, for other text.
+    bool MakeUnescaped(const char* s, qsizetype n, QString& value) {
+        if (n == 0 || n > kLongValue) return false;
+        unsigned char any = 0;
+        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
+        if (any & 0x80) return false;
+        char16_t* const d = Room(n);
+        qsizetype out = 0;
+        qsizetype i = 0;
+        while (i < n) {
+            const char c = s[i];
+            if (c != '&') {
+                d[out++] = static_cast<unsigned char>(c);
+                ++i;
+                continue;
+            }
+            const char* semi = static_cast<const char*>(std::memchr(s + i + 1, ';', size_t(n - i - 1)));
+            if (!semi) {  // an "&" without a later ";" stays, and so does the rest
+                while (i < n) d[out++] = static_cast<unsigned char>(s[i++]);
+                break;
+            }
+            const int code = EntityCode(s + i + 1, semi - (s + i + 1));
+            if (code >= 0) {
+                d[out++] = char16_t(code);
+                i = semi + 1 - s;
+            } else {
+                d[out++] = u'&';  // unknown: stays as it is; the search goes on after the "&"
+                ++i;
+            }
+        }
+        value = out == 0 ? QString() : Commit(d, out);
+        return true;
+    }
+
     QString Make(const char* s, qsizetype n) {
         if (n == 0) return QString();
         if (n > kLongValue) return MakeString(s, n);
@@ -110,9 +205,13 @@ public:
     }
 
 private:
-    static constexpr qsizetype kChunkUnits = 4096;
+    static constexpr qsizetype kChunkUnits = 16384;
     static constexpr qsizetype kLongValue = 512;
 
+    // A new chunk starts with a reference for every value it could ever hold
+    // (each takes two units at least), so that handing a value out moves no
+    // shared count; the references not handed out are dropped at once when
+    // the chunk is left.
     char16_t* Room(qsizetype n) {
         if (!m_header || m_used + n + 1 > m_capacity) {
             Release();
@@ -121,6 +220,8 @@ private:
             m_data = data;
             m_used = 0;
             m_capacity = header->constAllocatedCapacity();
+            m_prepaid = int(m_capacity / 2);
+            header->ref_.storeRelaxed(1 + m_prepaid);  // not yet seen by anybody else
         }
         return m_data + m_used;
     }
@@ -128,12 +229,14 @@ private:
     QString Commit(char16_t* d, qsizetype n) {
         d[n] = 0;  // strings hand out their data NUL-terminated
         m_used += n + 1;
-        m_header->ref();
+        --m_prepaid;  // the value takes one of the chunk's references
         return QString(QArrayDataPointer<char16_t>(m_header, d, n));
     }
 
     void Release() noexcept {
-        if (m_header && !m_header->deref()) QTypedArrayData<char16_t>::deallocate(m_header);
+        if (!m_header) return;
+        const int drop = 1 + m_prepaid;  // ours and the ones not handed out
+        if (m_header->ref_.fetchAndAddOrdered(-drop) == drop) QTypedArrayData<char16_t>::deallocate(m_header);
         m_header = nullptr;
     }
 
@@ -141,6 +244,7 @@ private:
     char16_t* m_data = nullptr;
     qsizetype m_used = 0;
     qsizetype m_capacity = 0;
+    int m_prepaid = 0;
 };
 
 // The first c in [b, e), or nil.
@@ -159,6 +263,75 @@ inline bool Same(const Ch* a, const Ch* b, qsizetype n) noexcept {
     for (qsizetype i = 0; i < n; ++i)
         if (a[i] != b[i]) return false;
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Scanning bytes sixteen at a time. Every block lies wholly inside the text:
+// the last few bytes of a text are looked at one by one.
+
+#ifdef QUILLANE_KNOT_SSE2
+inline __m128i Load16(const char* s) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s)); }
+inline __m128i Bytes16(char c) noexcept { return _mm_set1_epi8(c); }
+
+// Bits of the TAB, LF, CR and space bytes of a block.
+inline unsigned SpaceBits(__m128i v) noexcept {
+    const __m128i sp = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, Bytes16(' ')), _mm_cmpeq_epi8(v, Bytes16('\t'))),
+                                    _mm_or_si128(_mm_cmpeq_epi8(v, Bytes16('\n')), _mm_cmpeq_epi8(v, Bytes16('\r'))));
+    return unsigned(_mm_movemask_epi8(sp));
+}
+
+// Bits of the bytes that end a name: whitespace and " / < = >.
+inline unsigned NameEndBits(__m128i v) noexcept {
+    const __m128i tag = _mm_sub_epi8(v, Bytes16('<'));
+    const __m128i angle = _mm_cmpeq_epi8(_mm_min_epu8(tag, Bytes16(2)), tag);  // < = >
+    const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, Bytes16('"')), _mm_cmpeq_epi8(v, Bytes16('/')));
+    const __m128i sp = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, Bytes16(' ')), _mm_cmpeq_epi8(v, Bytes16('\t'))),
+                                    _mm_or_si128(_mm_cmpeq_epi8(v, Bytes16('\n')), _mm_cmpeq_epi8(v, Bytes16('\r'))));
+    return unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(sp, angle), other)));
+}
+
+// Bits of the bytes a quoted value stops at: " & and every byte of a multi-byte sequence.
+inline unsigned QuotedStopBits(__m128i v) noexcept {
+    const __m128i marks = _mm_or_si128(_mm_cmpeq_epi8(v, Bytes16('"')), _mm_cmpeq_epi8(v, Bytes16('&')));
+    return unsigned(_mm_movemask_epi8(_mm_or_si128(marks, v)));
+}
+#endif
+
+// The first byte at or after s that is not whitespace, or e.
+inline const char* SkipSpaceBytes(const char* s, const char* e) noexcept {
+#ifdef QUILLANE_KNOT_SSE2
+    while (e - s >= 16) {
+        const unsigned other = ~SpaceBits(Load16(s)) & 0xFFFFu;
+        if (other) return s + __builtin_ctz(other);
+        s += 16;
+    }
+#endif
+    while (s < e && Has(*s, ccSpace)) ++s;
+    return s;
+}
+
+// The first byte at or after s that ends a name, or e.
+inline const char* NameEndBytes(const char* s, const char* e) noexcept {
+#ifdef QUILLANE_KNOT_SSE2
+    while (e - s >= 16) {
+        if (const unsigned bits = NameEndBits(Load16(s))) return s + __builtin_ctz(bits);
+        s += 16;
+    }
+#endif
+    while (s < e && !Has(*s, ccNameEnd)) ++s;
+    return s;
+}
+
+// The first " or & or non-ASCII byte at or after s, or e.
+inline const char* QuotedStopBytes(const char* s, const char* e) noexcept {
+#ifdef QUILLANE_KNOT_SSE2
+    while (e - s >= 16) {
+        if (const unsigned bits = QuotedStopBits(Load16(s))) return s + __builtin_ctz(bits);
+        s += 16;
+    }
+#endif
+    while (s < e && *s != '"' && *s != '&' && !(static_cast<unsigned char>(*s) & 0x80)) ++s;
+    return s;
 }
 
 // Names of knots and parameters are a small vocabulary shared by every file the
@@ -195,11 +368,27 @@ private:
 };
 
 // Names repeat all over a file: a small direct-mapped cache hands out copies
-// of the process's names.
+// of the process's names. Names of UTF-8 text up to sixteen bytes are looked
+// up by their bytes as two words (read in one block, the rest masked off).
 template <class Ch>
 class TNameCache {
 public:
-    QString Get(const Ch* s, qsizetype n) {
+    // The name [s, s + n); e is the end of the text.
+    QString Get(const Ch* s, qsizetype n, const Ch* e) {
+#ifdef QUILLANE_KNOT_SSE2
+        if constexpr (std::is_same_v<Ch, char>)
+            if (n <= 16 && e - s >= 16) return GetShort(s, n);
+#else
+        (void)e;
+#endif
+        return GetLong(s, n);
+    }
+
+private:
+    static constexpr qsizetype kMaxKey = 64;
+    static constexpr int kSlots = 256;
+
+    QString GetLong(const Ch* s, qsizetype n) {
         if (n > kMaxKey) return MakeString(s, n);
         if (n == 0) return QString();
         // Length, first, middle and last characters tell the few names of a file apart.
@@ -212,9 +401,35 @@ public:
         return slot.name;
     }
 
-private:
-    static constexpr qsizetype kMaxKey = 64;
-    static constexpr int kSlots = 256;
+#ifdef QUILLANE_KNOT_SSE2
+    QString GetShort(const char* s, qsizetype n) {
+        // 16 bytes kept, then 16 dropped: loaded from 16 - n, the first n bytes are kept.
+        alignas(16) static constexpr unsigned char kKeep[32] = {
+            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - n));
+        const __m128i v = _mm_and_si128(Load16(s), keep);
+        const uint64_t lo = uint64_t(_mm_cvtsi128_si64(v));
+        const uint64_t hi = uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(v, v)));
+        const uint64_t h = (lo ^ (hi * 0x9E3779B97F4A7C15u) ^ uint64_t(n)) * 0xFF51AFD7ED558CCDu;
+        ShortSlot& slot = m_short[h >> 56];
+        if (slot.lo != lo || slot.hi != hi || slot.n != n) {
+            slot.name = n == 0 ? QString() : TNameTable::Intern(MakeString(s, n));
+            slot.lo = lo;
+            slot.hi = hi;
+            slot.n = n;
+        }
+        return slot.name;
+    }
+
+    struct ShortSlot {
+        uint64_t lo = 0;
+        uint64_t hi = 0;
+        qsizetype n = -1;  // never a length: the slot is empty
+        QString name;
+    };
+    ShortSlot m_short[256];
+#endif
+
     struct Slot {
         std::basic_string<Ch> key;
         QString name;
@@ -241,6 +456,14 @@ struct TKnotReader {
         // The hot loops work on local pointers: the position is a member, and
         // storing it at every step would cost more than the test itself.
         bool SkipSpace() noexcept {
+            if constexpr (std::is_same_v<Ch, char>) {
+                // Mostly no whitespace or a single space; runs of it (line ends and
+                // indentation) go by the block.
+                const char* q = p;
+                if (q < end && Has(*q, ccSpace) && ++q < end && Has(*q, ccSpace)) q = SkipSpaceBytes(q + 1, end);
+                p = q;
+                return q < end;
+            }
             const Ch* q = p;
             const Ch* const e = end;
             while (q < e && Has(*q, ccSpace)) ++q;
@@ -249,6 +472,7 @@ struct TKnotReader {
         }
 
         const Ch* NameEnd(const Ch* s) const noexcept {
+            if constexpr (std::is_same_v<Ch, char>) return NameEndBytes(s, end);
             const Ch* const e = end;
             while (s < e && !Has(*s, ccNameEnd)) ++s;
             return s;
@@ -264,7 +488,7 @@ struct TKnotReader {
             if (p == s) return tagError;
             nameStart = s;
             nameLen = p - s;
-            knot->m_name = names.Get(s, p - s);
+            knot->m_name = names.Get(s, p - s, end);
             for (;;) {
                 if (p >= end) return tagError;
                 const Ch c = *p;
@@ -286,7 +510,7 @@ struct TKnotReader {
                 s = p;
                 p = NameEnd(p);
                 if (p == s) return tagError;
-                TKnotParam* param = knot->NewParam(names.Get(s, p - s));
+                TKnotParam* param = AddParam(knot, names.Get(s, p - s, end));
                 if (p < end && *p == Ch('=')) {
                     ++p;
                     if (!ParseValue(param)) return tagError;
@@ -294,7 +518,28 @@ struct TKnotReader {
             }
         }
 
+        // Appends a parameter whose name came from the text.
+        static TKnotParam* AddParam(TKnot* knot, QString name) {
+            auto* param = new TKnotParam(knot, std::move(name));
+            (knot->m_lastParam ? knot->m_lastParam->m_next : knot->m_params) = param;
+            knot->m_lastParam = param;
+            return param;
+        }
+
         bool ParseValue(TKnotParam* param) {
+            if constexpr (std::is_same_v<Ch, char>) {
+                // The common case: a quoted value of plain ASCII without "&",
+                // closed by its quote and followed by whitespace, "/" or ">".
+                if (p < end && *p == '"') {
+                    const char* close = QuotedStopBytes(p + 1, end);
+                    if (end - close >= 2 && *close == '"' && Has(close[1], ccValueEnd)) {
+                        param->m_value = values.MakeAscii(p + 1, close - (p + 1), end);
+                        param->m_kind = pkString;
+                        p = close + 1;
+                        return true;
+                    }
+                }
+            }
             const Ch* s = p;
             const Ch* q = p;
             const Ch* const e = end;
@@ -332,6 +577,14 @@ struct TKnotReader {
                 n -= 2;
                 quotes -= 2;
             }
+            if (quotes == 0 && amps > 0) {
+                if constexpr (std::is_same_v<Ch, char>) {
+                    if (values.MakeUnescaped(s, n, param->m_value)) {
+                        param->m_kind = pkString;
+                        return true;
+                    }
+                }
+            }
             param->m_value = quotes > 0 || amps > 0 ? KnotText::Unescape(MakeString(s, n), quotes, amps)
                                                     : values.Make(s, n);
             param->m_kind = pkString;
@@ -344,6 +597,20 @@ struct TKnotReader {
             qsizetype nameLen;
         };
 
+        // Two names of the text. Short ones are compared a block of each at once.
+        bool SameName(const Ch* a, const Ch* b, qsizetype n) const noexcept {
+#ifdef QUILLANE_KNOT_SSE2
+            if constexpr (std::is_same_v<Ch, char>) {
+                if (n <= 16 && end - a >= 16 && end - b >= 16) {
+                    const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(a), Load16(b))));
+                    const unsigned want = (1u << n) - 1;
+                    return (same & want) == want;
+                }
+            }
+#endif
+            return Same(a, b, n);
+        }
+
         // True when "<" at p closes the element `open` ("<", "/", optional
         // whitespace around the "/", the exact name, at once ">").
         bool IsClosingTag(const TOpen& open, bool& isClosing) {
@@ -354,7 +621,7 @@ struct TKnotReader {
             ++q;
             while (q < end && Has(*q, ccSpace)) ++q;
             if (end - q < open.nameLen + 1) return false;
-            if (!Same(q, open.name, open.nameLen)) return false;
+            if (!SameName(q, open.name, open.nameLen)) return false;
             if (q[open.nameLen] != Ch('>')) return false;
             p = q + open.nameLen + 1;
             return true;
@@ -393,6 +660,15 @@ struct TKnotReader {
             return true;
         }
 
+        // Links a completed element to the open one. Below the root every
+        // open element is a plain knot this reader made with the same flags.
+        static void Link(std::vector<TOpen>& open, TKnot* child) {
+            if (open.size() > 1)
+                open.back().knot->AppendChildQuietly(child);
+            else
+                open.back().knot->AppendBuilt(child);
+        }
+
         // Children and closing tags until the root closes; false on a syntax error.
         bool ParseContent(std::vector<TOpen>& open) {
             bool ok = true;
@@ -408,12 +684,12 @@ struct TKnotReader {
                 if (IsClosingTag(open.back(), isClosing)) {
                     TOpen done = open.back();
                     open.pop_back();
-                    if (!open.empty()) open.back().knot->AppendBuilt(done.knot);
+                    if (!open.empty()) Link(open, done.knot);
                     continue;
                 }
                 if (isClosing) return false;  // another name, or whitespace before ">"
                 if (open.size() >= size_t(TKnot::MaxDepth)) return false;
-                auto* child = new TKnot();
+                auto* child = new TKnot;  // members initialised, no zeroing of the whole block first
                 child->m_flags = flags;
                 TOpen entry{child, nullptr, 0};
                 const TTag tag = ParseTag(child, entry.name, entry.nameLen);
@@ -425,7 +701,7 @@ struct TKnotReader {
                     child->Free();  // nothing of it was read
                     return false;
                 }
-                open.back().knot->AppendBuilt(child);
+                Link(open, child);
                 if (tag == tagError) return false;
             }
             return ok;

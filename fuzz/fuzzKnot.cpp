@@ -30,12 +30,24 @@ void CheckRoundTrip(TKnot& knot) {
     if (!(knot.Flags() & kfUnquotedValues) && second != first) std::abort();
     if (Rewrite(second, knot.Flags()) != second) std::abort();
 }
+
+// UTF-8 text is read by its own scanner: it must read valid UTF-8 (without a
+// byte-order mark) exactly as the same text in UTF-16.
+void CheckSameAsUtf16(const QByteArray& bytes, TKnot& fromBytes, bool ok) {
+    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) return;
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() != bytes) return;  // not valid UTF-8
+    auto fromText = TKnot::Create();
+    if (fromText->LoadFromString(text) != ok) std::abort();
+    if (fromText->SaveToString() != fromBytes.SaveToString()) std::abort();
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     auto knot = TKnot::Create();
-    knot->LoadFromBytes(bytes);
+    const bool ok = knot->LoadFromBytes(bytes);
+    CheckSameAsUtf16(bytes, *knot, ok);
     CheckRoundTrip(*knot);
     const QString text(reinterpret_cast<const QChar*>(data), qsizetype(size / 2));
     knot->LoadFromString(text);

@@ -12,7 +12,9 @@
 
 #include <cstring>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 #include <gtest/gtest.h>
 
 using namespace std::literals;
@@ -552,3 +554,96 @@ TEST(KnotReader, ManyDistinctNamesPastTheSharedNameBoundReadBackExactly) {
         for (int i = 0; i < kCount; ++i) ASSERT_EQ(names[2 * i], nameOf(i)) << "a name must outlive its tree";
     }
 }
+
+namespace {
+
+// UTF-8 text is scanned sixteen bytes at a time where the text goes on that
+// far, and one byte at a time near its end; short plain quoted values, short
+// names and ASCII values with entity references take shortcuts of their own.
+// Whatever the path, bytes must read exactly as the same text in UTF-16.
+TEST(KnotReader, Utf8ShortcutsReadLikeUtf16Text) {
+    const std::string name15(15, 'n'), name16(16, 'n'), name17(17, 'n');
+    const std::string value15(15, 'v'), value16(16, 'v'), value17(17, 'v'), value512(512, 'w'), value513(513, 'w');
+    std::vector<std::string> cases = {
+        "<" + name15 + " " + name16 + "=\"" + value15 + "\" " + name17 + "=\"" + value16 + "\"/>",
+        "<R a=\"" + value17 + "\" b=\"" + value512 + "\" c=\"" + value513 + "\"/>",
+        "<R a=\"" + value512 + "&amp;\" b=\"" + value513 + "&lt;\"/>",
+        "<R>\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t<" + name16 + "/>\r\n  \t \r\n</R>",
+        "<R a=\"x\"y b=\"x\"\"y\" c=\"x\"/d=\"z\">",            // a quote not followed by the end of the value
+        "<R a=\"x\"></R>",
+        "<R a=\"1\"\t b=\"2\"\r\nc=\"3\"/>",
+        "<R a=\"caf\xC3\xA9\" b=\"\xE2\x82\xAC&amp;\" c=\"x&amp;\xC3\xA9\"/>",  // non-ASCII values
+        "<R a=\"a &lt; b &amp; &quot;c&quot; &#233;&#65;\" b=\"&\" c=\"&amp\" d=\"&#;&#12345678;&#x41;&zz;x\"/>",
+        "<R a=\"&amp;&\" b=\"x&y;z&lt;\" c=\"&lt;&\"/>",
+        "<R\x01x a\x1Fz=\"1\"/>",                                  // control bytes inside names
+        "<R caf\xC3\xA9=\"1\" \xE2\x82\xAC\xE2\x82\xAC=\"2\"/>",  // non-ASCII names
+        "<R a=\"unterminated/>",
+        "<R a=\"x\"",
+        "<" + name16,
+        "<R " + name16 + "=\"" + value16 + "\"",
+    };
+    for (const TReadCase& c : kReads) cases.emplace_back(c.text);
+    for (const std::string& text : cases) {
+        for (int pad : {0, 1, 7, 15, 16, 17, 40}) {
+            const std::string padded = text + std::string(size_t(pad), ' ');
+            SCOPED_TRACE(padded);
+            auto fromBytes = TKnot::Create();
+            auto fromText = TKnot::Create();
+            const bool okBytes = fromBytes->LoadFromBytes(QByteArray(padded.data(), qsizetype(padded.size())));
+            const bool okText = fromText->LoadFromString(QString::fromUtf8(padded.data(), qsizetype(padded.size())));
+            EXPECT_EQ(okBytes, okText);
+            EXPECT_EQ(fromBytes->SaveToString(), fromText->SaveToString());
+            for (TKnotParam* p = fromBytes->Params(), *q = fromText->Params(); p && q; p = p->Next(), q = q->Next()) {
+                EXPECT_EQ(p->Value(), q->Value());
+                if (!p->Value().isEmpty()) EXPECT_EQ(p->Value().constData()[p->Value().size()], QChar(0)) << "values end with a NUL";
+            }
+        }
+    }
+}
+
+// Values share blocks of storage that live as long as any value in them: a
+// few values kept from a large file stay intact after the tree is freed, and
+// the blocks go once the last of them goes (a leak would be reported).
+TEST(KnotReader, ValuesKeptFromManyStorageBlocksOutliveTheirTree) {
+    QByteArray text = "<R>";
+    for (int i = 0; i < 20000; ++i) text += "<A v=\"value_" + QByteArray::number(i) + "\" w=\"a&amp;" + QByteArray::number(i) + "\"/>";
+    text += "</R>";
+    QStringList kept;
+    {
+        auto root = TKnot::Create();
+        ASSERT_TRUE(root->LoadFromBytes(text));
+        int i = 0;
+        for (TKnot* k = root->GetFirstChild(); k; k = k->GetNextSibling(), ++i)
+            if (i % 997 == 0) kept << k->ReadStr(u"v") << k->ReadStr(u"w");
+    }
+    ASSERT_EQ(kept.size(), 2 * 21);
+    for (int j = 0; j < 21; ++j) {
+        EXPECT_EQ(kept[2 * j], QStringLiteral("value_%1").arg(j * 997));
+        EXPECT_EQ(kept[2 * j + 1], QStringLiteral("a&%1").arg(j * 997));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A U+FEFF at the start of a name or value read from UTF-8 text was taken for
+// a byte-order mark and dropped, though UTF-16 text kept it.
+TEST(KnotReader, ByteOrderMarkAtTheStartOfANameOrValueIsKept) {
+    const QString bom(QChar(0xFEFF));
+    const QString text = QString::fromUtf16(u"<R \uFEFFa=\"\uFEFFx\" b=\"\uFEFF\u00E9\" c=\"\uFEFF&amp;\"><\uFEFFC/></R>");
+    for (bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "UTF-16");
+        auto knot = TKnot::Create();
+        ASSERT_TRUE(utf8 ? knot->LoadFromBytes(text.toUtf8()) : knot->LoadFromString(text));
+        ASSERT_TRUE(knot->Params());
+        EXPECT_EQ(knot->Params()->Name(), bom + u'a');
+        EXPECT_EQ(knot->ReadStr(bom + u'a'), bom + u'x');
+        EXPECT_EQ(knot->ReadStr(u"b"), bom + QChar(0xE9));
+        EXPECT_EQ(knot->ReadStr(u"c"), bom + u'&');
+        ASSERT_TRUE(knot->GetFirstChild());
+        EXPECT_EQ(knot->GetFirstChild()->Name(), bom + u'C');
+    }
+}
+
+}  // namespace
