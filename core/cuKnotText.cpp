@@ -20,7 +20,9 @@
 #include <unistd.h>
 #include <vector>
 
-#if defined(__SSE2__)
+// The UTF-8 reader scans blocks of 16 bytes with SSE2 where the processor has
+// it; every fast path has a portable twin (QUILLANE_PORTABLE builds only those).
+#if defined(__SSE2__) && !defined(QUILLANE_PORTABLE)
 #include <emmintrin.h>
 #define QUILLANE_KNOT_SSE2 1
 #endif

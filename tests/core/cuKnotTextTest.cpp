@@ -460,7 +460,9 @@ TEST(KnotFuzzCorpus, EveryInputReadsSafely) {
             again->SetFlags(flags);
             EXPECT_TRUE(again->LoadFromString(first)) << f.toStdString();
             const QString second = again->SaveToString();
-            if (!(flags & kfUnquotedValues)) EXPECT_TRUE(second == first) << f.toStdString();
+            if (!(flags & kfUnquotedValues)) {
+                EXPECT_TRUE(second == first) << f.toStdString();
+            }
         }
         auto fromText = TKnot::Create();
         fromText->LoadFromString(QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2));
@@ -595,7 +597,9 @@ TEST(KnotReader, Utf8ShortcutsReadLikeUtf16Text) {
             EXPECT_EQ(fromBytes->SaveToString(), fromText->SaveToString());
             for (TKnotParam* p = fromBytes->Params(), *q = fromText->Params(); p && q; p = p->Next(), q = q->Next()) {
                 EXPECT_EQ(p->Value(), q->Value());
-                if (!p->Value().isEmpty()) EXPECT_EQ(p->Value().constData()[p->Value().size()], QChar(0)) << "values end with a NUL";
+                if (!p->Value().isEmpty()) {
+                    EXPECT_EQ(p->Value().constData()[p->Value().size()], QChar(0)) << "values end with a NUL";
+                }
             }
         }
     }
