@@ -95,17 +95,24 @@ inline QString MakeString(const char* s, qsizetype n) {
 }
 
 // The character an entity name (between "&" and ";") stands for, or -1.
-inline int EntityCode(const char* name, qsizetype n) noexcept {
-    auto is = [&](const char* word, qsizetype len) { return n == len && std::memcmp(name, word, size_t(len)) == 0; };
+// The name may be UTF-8 bytes or UTF-16 code units.
+template <class Ch>
+int EntityCode(const Ch* name, qsizetype n) noexcept {
+    auto is = [&](const char* word, qsizetype len) {
+        if (n != len) return false;
+        for (qsizetype i = 0; i < len; ++i)
+            if (name[i] != Ch(word[i])) return false;
+        return true;
+    };
     if (is("quot", 4)) return '"';
     if (is("lt", 2)) return '<';
     if (is("gt", 2)) return '>';
     if (is("amp", 3)) return '&';
-    if (n > 1 && n <= 6 && name[0] == '#') {
+    if (n > 1 && n <= 6 && name[0] == Ch('#')) {
         int code = 0;
         for (qsizetype i = 1; i < n; ++i) {
-            if (name[i] < '0' || name[i] > '9') return -1;
-            code = code * 10 + (name[i] - '0');
+            if (name[i] < Ch('0') || name[i] > Ch('9')) return -1;
+            code = code * 10 + int(name[i] - Ch('0'));
         }
         return code <= 0xFFFF ? code : -1;
     }
@@ -1158,25 +1165,7 @@ QString Unescape(QStringView text, int quoteCount, int ampCount) {
             i = amp;  // an "&" without a later ";" stays, and so does the rest
             break;
         }
-        const QStringView name = QStringView(s).mid(amp + 1, semi - amp - 1);
-        int code = -1;
-        if (name == u"quot")
-            code = '"';
-        else if (name == u"lt")
-            code = '<';
-        else if (name == u"gt")
-            code = '>';
-        else if (name == u"amp")
-            code = '&';
-        else if (name.size() > 1 && name.size() <= 6 && name[0] == u'#') {
-            int n = 0;
-            bool digits = true;
-            for (QChar c : name.mid(1)) {
-                if (c < u'0' || c > u'9') digits = false;
-                else n = n * 10 + (c.unicode() - u'0');
-            }
-            if (digits && n <= 0xFFFF) code = n;
-        }
+        const int code = EntityCode(reinterpret_cast<const char16_t*>(s.utf16()) + amp + 1, semi - amp - 1);
         if (code >= 0) {
             out.append(QChar(char16_t(code)));
             i = semi + 1;
