@@ -4,13 +4,28 @@
 //   RATIO <name> <our time / peer time>
 //   GROWTH <name> <time at 10x size / time at base size>
 // from the real times of the named benchmark runs (names as Google Benchmark
-// prints them, e.g. "BM_Read/1000").
+// prints them, e.g. "BM_Read/1000"). A benchmark run in repetitions through
+// QuillaneFastestOf counts with its fastest repetition: on a shared machine
+// the others were slowed by whatever else it was doing.
 
 #include <string>
+
+namespace benchmark::internal {
+class Benchmark;
+}
 
 struct TBenchFigure {
     TBenchFigure(const char* kind, std::string name, std::string numerator, std::string denominator);
 };
+
+// Runs the benchmark `repetitions` times and adds the fastest as the
+// statistic "min" (shown with the other aggregates).
+void QuillaneRepeatKeepingFastest(benchmark::internal::Benchmark* benchmark, int repetitions);
+// For Apply: BENCHMARK(BM_X)->Arg(10)->Apply(QuillaneFastestOf<5>).
+template <int Repetitions>
+void QuillaneFastestOf(benchmark::internal::Benchmark* benchmark) {
+    QuillaneRepeatKeepingFastest(benchmark, Repetitions);
+}
 
 #define QUILLANE_RATIO(name, ours, peer) \
     static const TBenchFigure quillaneRatio_##name("RATIO", #name, ours, peer)

@@ -423,10 +423,13 @@ void SearchCyclesFrom(TNamespaceItem* start) {
         // Leaving frames, the walk climbs back up the path, and each frame
         // below goes on with its next reference: start loading, some
         // frames ahead, that frame's item (its marks are written when it
-        // is left) and the item it visits next, so that on a path longer
-        // than the caches hold the climb does not wait for memory at every
-        // step. (Loading more lines of the items, or anything on the way
-        // down, which the processor already streams, measured slower.)
+        // is left) and the item it visits next, and further ahead the
+        // reference whose cycle bit it sets when it resumes, so that on a
+        // path longer than the caches hold the climb does not wait for
+        // memory at every step. (Loading more lines of the items, or
+        // anything on the way down, which the processor already streams,
+        // measured slower.)
+        if (position >= 2 * kLookahead) __builtin_prefetch(refs[frames[size_t(position - 2 * kLookahead)].next]);
         if (position >= kLookahead) {
             const Frame& ahead = frames[size_t(position - kLookahead)];
             __builtin_prefetch(ahead.item);
