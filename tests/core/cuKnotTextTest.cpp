@@ -4,6 +4,7 @@
 #include "core/cuKnot.h"
 #include "core/cuKnotText.h"
 #include "core/cuStringIds.h"
+#include "support/testRaise.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -379,15 +380,15 @@ TEST(KnotReader, InvalidUtf8IsReplacedNotFatal) {
 // ---------------------------------------------------------------------------
 // Files
 
-TEST(KnotFiles, LoadingAMissingFileRaisesFileNotFound) {
+// Failures of the file and stream layer raise their own texts.
+TEST(KnotFiles, ErrorsRaiseTheirTexts) {
     QTemporaryDir dir;
-    auto knot = TKnot::Create();
-    try {
-        knot->LoadFromFile(dir.filePath(S("missing.settings")));
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strFileNotFound);
-    }
+    auto knot = TKnot::Create(S("R"));
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(dir.filePath(S("missing.settings"))); }), strFileNotFound);
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(dir.path()); }), strCannotReadFile);  // a folder
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_EQ(RaisedId([&] { knot->SaveToStream(readOnly, TKnotEncoding::Utf8); }), strCannotWriteFile);
 }
 
 TEST(KnotFiles, SaveToFileWritesTheSameBytesAndReadsBack) {
@@ -412,12 +413,7 @@ TEST(KnotFiles, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     const QString target = dir.filePath(S("busy"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(S("busy")));
     ASSERT_TRUE(QFile(dir.filePath(S("busy/inside"))).open(QIODevice::WriteOnly));
-    try {
-        knot->SaveToFile(target, TKnotEncoding::Utf8);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strCannotWriteFile);
-    }
+    EXPECT_EQ(RaisedId([&] { knot->SaveToFile(target, TKnotEncoding::Utf8); }), strCannotWriteFile);
     EXPECT_TRUE(QFileInfo(target).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{S("busy")});
@@ -469,10 +465,6 @@ TEST(KnotFuzzCorpus, EveryInputReadsSafely) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Values of a file share storage; each must still behave as a string of its own.
 TEST(KnotReader, ValuesOutliveTheirTreeAndChangeAlone) {
     QString a, b, c;
@@ -496,39 +488,6 @@ TEST(KnotReader, ValuesOutliveTheirTreeAndChangeAlone) {
     EXPECT_EQ(b, QStringLiteral("<<zw>>"));
     EXPECT_EQ(QStringView(c).utf16()[c.size()], 0);
 }
-
-}  // namespace
-
-namespace {
-
-TEST(KnotFiles, WritingToAStreamThatRefusesRaises) {
-    QBuffer readOnly;
-    readOnly.open(QIODevice::ReadOnly);
-    auto knot = TKnot::Create(QStringLiteral("R"));
-    try {
-        knot->SaveToStream(readOnly, TKnotEncoding::Utf8);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strCannotWriteFile);
-    }
-}
-
-}  // namespace
-
-namespace {
-
-TEST(KnotFiles, LoadingSomethingUnreadableRaisesCannotRead) {
-    QTemporaryDir dir;
-    auto knot = TKnot::Create();
-    try {
-        knot->LoadFromFile(dir.path());  // a folder
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strCannotReadFile);
-    }
-}
-
-}  // namespace
 
 // Names read from text are shared by the whole process up to a bound; past it
 // they are ordinary strings. Both kinds must read back exactly, outlive their
@@ -556,8 +515,6 @@ TEST(KnotReader, ManyDistinctNamesPastTheSharedNameBoundReadBackExactly) {
         for (int i = 0; i < kCount; ++i) ASSERT_EQ(names[2 * i], nameOf(i)) << "a name must outlive its tree";
     }
 }
-
-namespace {
 
 // UTF-8 text is scanned sixteen bytes at a time where the text goes on that
 // far, and one byte at a time near its end; short plain quoted values, short
@@ -626,10 +583,6 @@ TEST(KnotReader, ValuesKeptFromManyStorageBlocksOutliveTheirTree) {
         EXPECT_EQ(kept[2 * j + 1], QStringLiteral("a&%1").arg(j * 997));
     }
 }
-
-}  // namespace
-
-namespace {
 
 // A U+FEFF at the start of a name or value read from UTF-8 text was taken for
 // a byte-order mark and dropped, though UTF-16 text kept it.
