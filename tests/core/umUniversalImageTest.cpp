@@ -8,6 +8,7 @@
 #include "support/fakeImageCodecs.h"
 #include "support/iconFixtures.h"
 #include "support/testEnglish.h"
+#include "support/testRaise.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -57,15 +58,6 @@ void LoadBytes(TUniversalImage& image, const QByteArray& bytes) {
     image.LoadFromStream(buffer);
 }
 
-int ErrorId(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Id();
-    }
-    return 0;
-}
-
 int GdipStatus(const std::function<void()>& f) {
     try {
         f();
@@ -78,24 +70,17 @@ int GdipStatus(const std::function<void()>& f) {
 TEST(UniversalImage, IconExtensionInAnyCaseGoesToTheIconReader) {
     QTemporaryDir dir;
     const QByteArray bytes = TwoImageIcon();
-    for (const char* name : {"a.ICO", "b.ico", "c.Cur"}) {
+    // Other extensions go to the image library, which reads only the first image.
+    for (const auto& [name, frames] : {std::pair{"a.ICO", 2}, {"b.ico", 2}, {"c.Cur", 2}, {"d.bin", 1}}) {
         QFile f(dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
         f.close();
         TUniversalImage image;
         image.LoadFromFile(f.fileName());
-        EXPECT_EQ(image.GetFrameCount(), 2) << name;
+        EXPECT_EQ(image.GetFrameCount(), frames) << name;
+        EXPECT_EQ(image.GetSize(), QSize(8, 8)) << name;
     }
-    // Other extensions go to the image library, which reads only the first image.
-    QFile other(dir.filePath(QStringLiteral("d.bin")));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.write(bytes);
-    other.close();
-    TUniversalImage image;
-    image.LoadFromFile(other.fileName());
-    EXPECT_EQ(image.GetFrameCount(), 1);
-    EXPECT_EQ(image.GetSize(), QSize(8, 8));
 }
 
 TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
@@ -132,11 +117,11 @@ TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
     TUniversalImage image;
     EXPECT_EQ(image.GetSize(), QSize(0, 0));
     EXPECT_EQ(image.GetFirstFrame(), nullptr);
-    EXPECT_EQ(ErrorId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);  // no images
+    EXPECT_EQ(RaisedId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);  // no images
     EXPECT_TRUE(image.IsEmpty());
     TFixtureEntry broken;
     broken.data = QByteArray(100, '\x01');
-    EXPECT_NE(ErrorId([&] { LoadBytes(image, IconFileBytes({broken})); }), 0);
+    EXPECT_NE(RaisedId([&] { LoadBytes(image, IconFileBytes({broken})); }), -1);
     EXPECT_TRUE(image.IsEmpty());
 }
 
@@ -159,7 +144,7 @@ TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray(64, 'q')); }), csUnknownImageFormat);
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, Encoded(Photo(30, 30, false), "PNG").left(60)); }), csGenericError);
     EXPECT_TRUE(image.IsEmpty());
-    EXPECT_EQ(ErrorId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
+    EXPECT_EQ(RaisedId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
 }
 
 TEST(GdipException, TextCarriesTheStatus) {
@@ -171,9 +156,9 @@ TEST(GdipException, TextCarriesTheStatus) {
 
 TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
     TUniversalImage image;
-    EXPECT_EQ(ErrorId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
+    EXPECT_EQ(RaisedId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
     QTemporaryDir dir;  // exists, but cannot be read as a file
-    EXPECT_EQ(ErrorId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
+    EXPECT_EQ(RaisedId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
 }
 
 TEST(UniversalImage, AssignCopiesEveryFrame) {
