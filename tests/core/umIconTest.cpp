@@ -356,14 +356,20 @@ QImage TestImage(int w, int h) {
     return image;
 }
 
-TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
-    const QImage image = TestImage(16, 12), big = TestImage(256, 256);
+// The bytes the writer makes of `images`; empty when it refuses.
+QByteArray Saved(const QList<TIconWriterImage>& images, bool cursor = false) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(SaveIconToStream(buffer, {{image, 32, false, {}}, {image, 24, false, {}}, {big, 32, true, {}}}, false));
+    return SaveIconToStream(buffer, images, cursor) ? buffer.data() : QByteArray();
+}
+
+TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
+    const QImage image = TestImage(16, 12), big = TestImage(256, 256);
+    QByteArray bytes = Saved({{image, 32, false, {}}, {image, 24, false, {}}, {big, 32, true, {}}});
+    ASSERT_FALSE(bytes.isEmpty());
 
     TIconImage icon;
-    Load(icon, buffer.data());
+    Load(icon, bytes);
     ASSERT_EQ(icon.Count(), 3);
     EXPECT_FALSE(icon.IsCursor());
     EXPECT_TRUE(SamePixels(Pixels(icon, 0).Image(), image));
@@ -377,7 +383,7 @@ TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
     EXPECT_EQ(icon.Width(2), 256);
     EXPECT_TRUE(SamePixels(QImage::fromData(icon.GetPngStream(2)->data()), big));
 
-    QBuffer again(&buffer.buffer());
+    QBuffer again(&bytes);
     again.open(QIODevice::ReadOnly);
     QImageReader qt(&again, "ico");
     QImage first;
@@ -391,22 +397,16 @@ TEST(IconWriter, RegressionFullyTransparentAlphaIconReadBackAsOpaqueBlack) {
     // then see black colours under its white bits.
     QImage clear(5, 3, QImage::Format_ARGB32);
     clear.fill(qRgba(200, 100, 50, 0));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(SaveIconToStream(buffer, {{clear, 32, false, {}}}, false));
     TIconImage icon;
-    Load(icon, buffer.data());
+    Load(icon, Saved({{clear, 32, false, {}}}));
     const TBitmap32 out = Pixels(icon, 0);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(out.Pixel(x, y), 0u) << x << "," << y;
 }
 
 TEST(IconWriter, CursorKeepsHotSpots) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(SaveIconToStream(buffer, {{TestImage(8, 8), 32, false, {3, 5}}}, true));
     TIconImage icon;
-    Load(icon, buffer.data());
+    Load(icon, Saved({{TestImage(8, 8), 32, false, {3, 5}}}, true));
     ASSERT_EQ(icon.Count(), 1);
     EXPECT_TRUE(icon.IsCursor());
     EXPECT_EQ(icon.Entry(0).HotSpotX, 3);
