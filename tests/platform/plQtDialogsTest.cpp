@@ -40,14 +40,12 @@ TEST(MessageBoxLayout, FlagsToButtonsDefaultEscapeAndIcon) {
 }
 
 TEST(MessageBoxResult, ButtonsToResultNumbers) {
-    EXPECT_EQ(MessageBoxResult(B::Ok), MsgResult::Ok);
-    EXPECT_EQ(MessageBoxResult(B::Cancel), MsgResult::Cancel);
-    EXPECT_EQ(MessageBoxResult(B::Abort), MsgResult::Abort);
-    EXPECT_EQ(MessageBoxResult(B::Retry), MsgResult::Retry);
-    EXPECT_EQ(MessageBoxResult(B::Ignore), MsgResult::Ignore);
-    EXPECT_EQ(MessageBoxResult(B::Yes), MsgResult::Yes);
-    EXPECT_EQ(MessageBoxResult(B::No), MsgResult::No);
-    EXPECT_EQ(MessageBoxResult(B::NoButton), MsgResult::Cancel);
+    const std::pair<B::StandardButton, int> cases[] = {
+        {B::Ok, MsgResult::Ok},         {B::Cancel, MsgResult::Cancel}, {B::Abort, MsgResult::Abort},
+        {B::Retry, MsgResult::Retry},   {B::Ignore, MsgResult::Ignore}, {B::Yes, MsgResult::Yes},
+        {B::No, MsgResult::No},         {B::NoButton, MsgResult::Cancel},
+    };
+    for (const auto& [button, result] : cases) EXPECT_EQ(MessageBoxResult(button), result) << button;
 }
 
 TEST(QtDialogs, NeverBlockWithoutAScreen) {
