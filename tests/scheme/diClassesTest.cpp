@@ -269,15 +269,21 @@ TEST(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     EXPECT_EQ(leaf->Messages()->GetItem(0)->Kind(), mkError);
 }
 
-TEST(ElementCheck, ChecksInsideAnUpdateRunOnceInQueueOrder) {
-    auto scheme = MakeTestScheme();
-    std::vector<int32_t> log;
-    TElement_TestLeaf* leaves[3];
-    for (auto*& l : leaves) {
-        l = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
-        l->SetValue("v");
-        l->CheckLog = &log;
+// Leaves whose checks are logged by number.
+class CheckQueue : public ::testing::Test {
+protected:
+    TElement_TestLeaf* LoggedLeaf(const char* value = nullptr) {
+        auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
+        if (value) leaf->SetValue(value);
+        leaf->CheckLog = &log;
+        return leaf;
     }
+    std::unique_ptr<TScheme> scheme = MakeTestScheme();
+    std::vector<int32_t> log;
+};
+
+TEST_F(CheckQueue, ChecksInsideAnUpdateRunOnceInQueueOrder) {
+    TElement_TestLeaf* leaves[3] = {LoggedLeaf("v"), LoggedLeaf("v"), LoggedLeaf("v")};
     scheme->BeginUpdate();
     scheme->BeginUpdate();
     for (int i = 0; i < 5; ++i) leaves[2]->Check();
@@ -293,12 +299,9 @@ TEST(ElementCheck, ChecksInsideAnUpdateRunOnceInQueueOrder) {
     EXPECT_EQ(scheme->CheckQueueLength(), 0);
 }
 
-TEST(ElementCheck, DestroyedElementLeavesTheQueue) {
-    auto scheme = MakeTestScheme();
-    std::vector<int32_t> log;
-    auto* a = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
-    auto* b = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
-    a->CheckLog = b->CheckLog = &log;
+TEST_F(CheckQueue, DestroyedElementLeavesTheQueue) {
+    TElement_TestLeaf* a = LoggedLeaf();
+    TElement_TestLeaf* b = LoggedLeaf();
     scheme->BeginUpdate();
     a->SetValue("a");
     b->SetValue("b");
@@ -309,13 +312,9 @@ TEST(ElementCheck, DestroyedElementLeavesTheQueue) {
     EXPECT_EQ(log, std::vector<int32_t>({b->Number()}));
 }
 
-TEST(ElementCheck, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
-    auto scheme = MakeTestScheme();
-    std::vector<int32_t> log;
+TEST_F(CheckQueue, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
     auto* probe = TElement::CreateIn<TElement_Probe>(scheme.get(), scheme->Root());
-    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
-    leaf->SetValue("v");
-    leaf->CheckLog = &log;
+    TElement_TestLeaf* leaf = LoggedLeaf("v");
     probe->CheckOther = leaf;
     scheme->BeginUpdate();
     probe->CheckAll();

@@ -12,15 +12,19 @@ TEST(ElementMessages, LinkTemplateIsSplitAtTheFirstBrackets) {
     struct Case {
         QString templ;
         QList<TElementMessageSegment> expected;
+        bool path = false;  // a link to a file instead of elements
     } cases[] = {
         {mustBe + QStringLiteral("[set]"), {{skText, mustBe, {}}, {skElements, QStringLiteral("set"), "42"}}},
         {QStringLiteral("no brackets"), {{skElements, QStringLiteral("no brackets"), "42"}}},
         {QStringLiteral("[Bad] value"), {{skElements, QStringLiteral("Bad"), "42"}, {skText, " value", {}}}},
         {QStringLiteral("a [b] c [d]"), {{skText, "a ", {}}, {skElements, "b", "42"}, {skText, " c [d]", {}}}},
+        {QStringLiteral("Cannot write [file]."), {{skText, "Cannot write ", {}}, {skFileName, "file", "42"}, {skText, ".", {}}},
+         true},
     };
     for (const Case& c : cases) {
         TElementMessages list;
-        TElementMessage* m = list.AddElementLinkMessage(mkValueRequired, c.templ, QStringLiteral("42"));
+        TElementMessage* m = c.path ? list.AddPathLinkMessage(mkValueRequired, c.templ, QStringLiteral("42"))
+                                    : list.AddElementLinkMessage(mkValueRequired, c.templ, QStringLiteral("42"));
         ASSERT_NE(m, nullptr);
         EXPECT_EQ(m->Kind(), mkValueRequired);
         ASSERT_EQ(m->SegmentCount(), c.expected.size()) << c.templ.toStdString();
@@ -33,15 +37,6 @@ TEST(ElementMessages, LinkTemplateIsSplitAtTheFirstBrackets) {
         for (const auto& e : c.expected) joined += e.Text;
         EXPECT_EQ(m->GetText(), joined);
     }
-}
-
-TEST(ElementMessages, PathLinkCarriesThePath) {
-    TElementMessages list;
-    TElementMessage* m = list.AddPathLinkMessage(mkError, QStringLiteral("Cannot write [file]."), "/tmp/x.pas");
-    ASSERT_EQ(m->SegmentCount(), 3);
-    EXPECT_EQ(m->Segment(1).Kind, skFileName);
-    EXPECT_EQ(m->Segment(1).Value, QStringLiteral("/tmp/x.pas"));
-    EXPECT_EQ(m->GetText(), QStringLiteral("Cannot write file."));
 }
 
 TEST(ElementMessages, Sanitizer) {

@@ -23,6 +23,13 @@ protected:
     TElement_TestScope* root = static_cast<TElement_TestScope*>(scheme->Root());
 };
 
+// A target scope "T" and an owner scope "O" that connections link.
+class NamingLinkTest : public NamingTest {
+protected:
+    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
+    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+};
+
 QStringList Names(TNamespace* ns) {
     TNamespace::TNameList list;
     ns->GetNames(list, true, false);
@@ -75,9 +82,7 @@ TEST_F(NamingTest, OwnItemNotificationsInOrder) {
     EXPECT_EQ(ref.TargetChanges, 2);
 }
 
-TEST_F(NamingTest, CoverNotificationsFollowTheTarget) {
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+TEST_F(NamingLinkTest, CoverNotificationsFollowTheTarget) {
     TElement_TestDecl* first = AddDecl(target, QStringLiteral("First"));
     TNamingRecorder rec(owner);
     TElement_TestLink* link = AddLink(owner, target);
@@ -116,9 +121,7 @@ TEST_F(NamingTest, CoverNotificationsFollowTheTarget) {
     EXPECT_EQ(link->ReferenceCount(), 0);
 }
 
-TEST_F(NamingTest, PrefixRenameAnnouncesEveryCover) {
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+TEST_F(NamingLinkTest, PrefixRenameAnnouncesEveryCover) {
     AddDecl(target, QStringLiteral("Name"));
     AddDecl(target, QStringLiteral("Other"));
     TElement_TestLink* link = AddLink(owner, target);
@@ -132,9 +135,7 @@ TEST_F(NamingTest, PrefixRenameAnnouncesEveryCover) {
     EXPECT_FALSE(owner->IsNameTaken(QStringLiteral("Other")));
 }
 
-TEST_F(NamingTest, FilterRebuildsTheCovers) {
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+TEST_F(NamingLinkTest, FilterRebuildsTheCovers) {
     AddDecl(target, QStringLiteral("Open"));
     AddDecl(target, QStringLiteral("Hidden"))->Visibility = 1;
     TElement_TestLink* link = AddLink(owner, target);
@@ -238,9 +239,7 @@ TEST_F(NamingTest, FindByNameIsExactAndFiltered) {
     EXPECT_EQ(ns->FindItemByName("Total"), upper->Item());
 }
 
-TEST_F(NamingTest, FindByElementOwnFirstThenCovers) {
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+TEST_F(NamingLinkTest, FindByElementOwnFirstThenCovers) {
     TElement_TestDecl* far = AddDecl(target, QStringLiteral("Far"));
     TElement_TestDecl* near = AddDecl(owner, QStringLiteral("Near"));
     TElement_TestLink* link = AddLink(owner, target);
@@ -250,9 +249,7 @@ TEST_F(NamingTest, FindByElementOwnFirstThenCovers) {
     EXPECT_EQ(owner->FindItemByElement(nullptr), nullptr);
 }
 
-TEST_F(NamingTest, ForEachItemStopsAndNamesSkipDisabledOrNotUnique) {
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+TEST_F(NamingLinkTest, ForEachItemStopsAndNamesSkipDisabledOrNotUnique) {
     AddDecl(owner, QStringLiteral("A"));
     AddDecl(owner, QStringLiteral("B"))->Enabled = false;
     AddDecl(target, QStringLiteral("C"))->Unique = false;
@@ -492,12 +489,8 @@ TEST_F(NamingTest, LinksOfAnotherSchemeCountOnce) {
     (void)sameScheme;
 }
 
-struct FreeOrder {
-    const char* what;
-    bool namespaceFirst;
-};
-
-class NamingFreeTest : public NamingTest, public ::testing::WithParamInterface<FreeOrder> {};
+// The parameter: whether the namespace goes first, or the connection.
+class NamingFreeTest : public NamingTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(NamingFreeTest, FreedNamespaceDetachesConnectionsAndReferences) {
     auto other = MakeScopeScheme();
@@ -512,7 +505,7 @@ TEST_P(NamingFreeTest, FreedNamespaceDetachesConnectionsAndReferences) {
     TNamingRecorder listener(target);
     TNamingRecorder ownerListener(owner);
 
-    if (GetParam().namespaceFirst) {
+    if (GetParam()) {
         target->Free();
         EXPECT_EQ(link->Target(), nullptr);
         EXPECT_EQ(link->CoverCount(), 0);
@@ -534,9 +527,8 @@ TEST_P(NamingFreeTest, FreedNamespaceDetachesConnectionsAndReferences) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothOrders, NamingFreeTest,
-                         ::testing::Values(FreeOrder{"namespace first", true}, FreeOrder{"connection first", false}),
-                         [](const auto& info) { return info.param.namespaceFirst ? "NamespaceFirst" : "ConnectionFirst"; });
+INSTANTIATE_TEST_SUITE_P(BothOrders, NamingFreeTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "NamespaceFirst" : "ConnectionFirst"; });
 
 TEST_F(NamingTest, FreedOwnerLetsItsConnectionsGo) {
     TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
@@ -788,10 +780,8 @@ TEST(UniqueNameTest, RegressionExistingUnderscoreNotDoubled) {
     EXPECT_EQ(InsertWordUnderscores(QStringLiteral("Get_HTMLText")), "Get_HTML_Text");
 }
 
-TEST_F(NamingTest, UniqueNameCountsNamesSeenThroughConnections) {
+TEST_F(NamingLinkTest, UniqueNameCountsNamesSeenThroughConnections) {
     TNodePtr<TNamingSettings> settings = TNamingSettings::CreateRoot();
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
     AddDecl(owner, QStringLiteral("value1"));
     AddDecl(target, QStringLiteral("Value2"))->Enabled = false;
     AddLink(owner, target);
@@ -837,9 +827,7 @@ TEST(NamingSettingsTest, SavedAndLoaded) {
 // ---------------------------------------------------------------------------
 // Order of items
 
-TEST_F(NamingTest, ItemsPrecedeInTreeOrderListedLastAfter) {
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
+TEST_F(NamingLinkTest, ItemsPrecedeInTreeOrderListedLastAfter) {
     TElement_TestDecl* first = AddDecl(owner, QStringLiteral("First"));
     TElement_TestLink* link = AddLink(owner, target);
     TElement_TestDecl* last = AddDecl(owner, QStringLiteral("Last"));
@@ -856,14 +844,12 @@ TEST_F(NamingTest, ItemsPrecedeInTreeOrderListedLastAfter) {
     EXPECT_FALSE(NamespaceItemPrecedes(builtIn->Item(), first->Item()));
 }
 
-TEST_F(NamingTest, NamedConnectionCountsReferencesOnItsName) {
+TEST_F(NamingLinkTest, NamedConnectionCountsReferencesOnItsName) {
     class TFileLink : public TNamedNamespaceConnection {
     public:
         TNamespaceItem* NameItem = nullptr;
         TNamespaceItem* GetNameItem() override { return NameItem; }
     };
-    TElement_TestScope* target = AddScope(root, QStringLiteral("T"));
-    TElement_TestScope* owner = AddScope(root, QStringLiteral("O"));
     TElement_TestDecl* fileName = AddDecl(owner, QStringLiteral("File"));
     AddDecl(target, QStringLiteral("Inside"));
     TNodePtr<TFileLink> link(new TFileLink);

@@ -144,14 +144,19 @@ TEST(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
     EXPECT_EQ(f.sheet.Focused(), second);
 }
 
-TEST(SheetFocus, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButton) {
+// A sheet with two boxes on a manual clock.
+class SheetTimers : public ::testing::Test {
+protected:
     TManualTimerService timers;
-    TTimerServiceInstaller installTimers(&timers);
-    TFakeInputState input;
-    TInputStateInstaller installInput(&input);
+    TTimerServiceInstaller installTimers{&timers};
     TSheetFixture f;
     TElement_TestBox* a = AddBox(f.root);
     TElement_TestBox* b = AddBox(f.root);
+};
+
+TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButton) {
+    TFakeInputState input;
+    TInputStateInstaller installInput(&input);
     TSheetRecorder rec(&f.sheet);
     a->Focus();
     timers.Advance(200);
@@ -172,12 +177,7 @@ TEST(SheetFocus, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButton) 
     EXPECT_EQ(timers.ActiveCount(), 0);
 }
 
-TEST(SheetFocus, DelayedFocusKeepsTheFirstElementAndRestartsTheTimer) {
-    TManualTimerService timers;
-    TTimerServiceInstaller installTimers(&timers);
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
+TEST_F(SheetTimers, DelayedFocusKeepsTheFirstElementAndRestartsTheTimer) {
     f.sheet.FocusDelayed(a);
     timers.Advance(200);
     f.sheet.FocusDelayed(b);
@@ -188,12 +188,7 @@ TEST(SheetFocus, DelayedFocusKeepsTheFirstElementAndRestartsTheTimer) {
     EXPECT_EQ(f.sheet.DelayedFocus(), nullptr);
 }
 
-TEST(SheetFocus, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFocus) {
-    TManualTimerService timers;
-    TTimerServiceInstaller installTimers(&timers);
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
+TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFocus) {
     b->Focus();
     f.sheet.SetHot(b);
     f.sheet.SetElementSelected(b, true);

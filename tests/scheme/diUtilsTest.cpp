@@ -1,4 +1,4 @@
-// Element image lists, greyed pictures, class groups and the small routines.
+// Element image lists, greyed pictures and the small routines.
 
 #include "scheme/diUtils.h"
 
@@ -91,12 +91,4 @@ TEST(SchemeImages, StripsAreCutRowByRowAndMissingResourcesAddNothing) {
     EXPECT_EQ(list.Image(3).pixel(0, 0), qRgba(255, 0, 0, 255));
     EXPECT_EQ(list.AddResourceImage("noSuchImages"), 4);
     EXPECT_EQ(list.Count(), 4);
-}
-
-TEST(ClassesGroups, FourEmptyGroupsAndMore) {
-    EXPECT_EQ(ClassesGroups().Count(), 4);
-    TClassesGroups groups;
-    EXPECT_EQ(groups.AddGroup(), 0);
-    EXPECT_EQ(groups.AddGroup(), 1);
-    EXPECT_TRUE(groups.GetGroup(1).isEmpty());
 }

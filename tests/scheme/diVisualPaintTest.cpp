@@ -5,8 +5,7 @@
 #include "scheme/diUnaccepted.h"
 #include "visualFixture.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -142,46 +141,6 @@ TEST(SheetPaint, UnacceptedElementShowsItsText) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) colors.insert(image.pixel(x, y));
     EXPECT_GT(colors.size(), 4);  // frame, fill and anti-aliased letters
-}
-
-// A picture of a small sheet for review: nested boxes, the focus with its
-// caret, a selected element, a disabled group, an element with a sign and
-// an unknown node.
-TEST(SheetPaint, WritesAPictureForReview) {
-    TSheetFixture f;
-    f.sheet.SetActive(true);
-    f.root->Color = QColor(250, 250, 250);
-    f.root->Pad = 12;
-    f.root->Gap = 10;
-    TNodePtr<TKnot> knot = TKnot::Create();
-    knot->LoadFromString("<TestModule>\r\n\t<Gadget Speed=\"12\">\r\n\t\t<Part Kind=\"wheel\"/>\r\n\t</Gadget>\r\n</TestModule>\r\n");
-    f.root->LoadFromKnot(knot.get(), fmFile, 0);
-    TElement_TestBox* row = AddBox(f.root);
-    row->Horizontal = true;
-    row->Color = QColor(225, 235, 250);
-    TElement_TestBox* a = AddBox(row, 50, 24);
-    a->Color = QColor(255, 230, 180);
-    TElement_TestBox* b = AddBox(row, 50, 24);
-    b->Color = QColor(200, 240, 200);
-    TElement_TestBox* group = AddBox(f.root);
-    group->Color = QColor(235, 225, 250);
-    TElement_TestBox* g1 = AddBox(group, 90, 16);
-    g1->Color = QColor(190, 170, 240);
-    AddBox(group, 60, 16)->Color = QColor(170, 200, 240);
-    TElement_TestBox* required = AddBox(f.root, 80, 18);
-    required->Color = QColor(255, 255, 255);
-    f.Layout();
-    required->SetRequired(true);
-    group->SetDisabled(true);
-    b->CaretKindShown = ckDoubleFocusRect;
-    b->Focus();
-    f.sheet.SetElementSelected(a, true);
-    a->SetInSelectedText(true);
-    ASSERT_NE(required->MessagesSign(), nullptr);
-    const QImage image = f.sheet.PaintToImage(TRect{-8, -8, f.sheet.GetContentWidth() + 8, f.sheet.GetContentHeight() + 8});
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sheet-review.png"));
-    ASSERT_TRUE(image.save(path));
-    std::cout << "written " << path.toStdString() << "\n";
 }
 
 }  // namespace

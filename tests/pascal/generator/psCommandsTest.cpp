@@ -31,6 +31,14 @@ protected:
         f->Condition->AddText(S(condition));
         return f;
     }
+    // A fresh body (in list) holding "if C then ... else <elseText>"; the
+    // caller fills the then part.
+    TPascalIf* IfElse(TPascalCommands*& list, const char* elseText) {
+        list = Body();
+        TPascalIf* f = If(list, "C");
+        Text(f->ElsePart, elseText);
+        return f;
+    }
     void ExpectCompiles() {
         TFpcHarness fpc;
         fpc.AddUnit(unit.get());
@@ -47,14 +55,12 @@ TEST_F(PascalStatements, IfWithoutAndWithElse) {
     Text(If(a, "C")->ThenPart, "X := 1");
     EXPECT_EQ(WriteToText(a), Lines({"if C then", "  X := 1;"}));
 
-    TPascalCommands* b = Body();
-    TPascalIf* f = If(b, "C");
-    Text(f->ThenPart, "X := 1");
-    Text(f->ElsePart, "X := 2");
+    TPascalCommands* b;
+    Text(IfElse(b, "X := 2")->ThenPart, "X := 1");
     EXPECT_EQ(WriteToText(b), Lines({"if C then", "  X := 1", "else", "  X := 2;"}));
 
     TPascalCommands* c = Body();
-    f = If(c, "C");
+    TPascalIf* f = If(c, "C");
     Text(f->ThenPart, "X := 1");
     Text(f->ThenPart, "Y := 1");
     Text(f->ElsePart, "X := 2");
@@ -72,67 +78,54 @@ TEST_F(PascalStatements, IfWithoutAndWithElse) {
 // statement would put that statement's ";" before the "else" (or, for an if
 // without else, give the "else" to the inner if).
 TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
-    TPascalCommands* lone = Body();
-    TPascalIf* outer = If(lone, "C");
+    TPascalCommands* lone;
+    TPascalIf* outer = IfElse(lone, "X := 2");
     Text(If(outer->ThenPart, "D")->ThenPart, "X := 1");
-    Text(outer->ElsePart, "X := 2");
     EXPECT_EQ(WriteToText(lone), Lines({"if C then", "begin", "  if D then", "    X := 1;", "end", "else", "  X := 2;"}));
 
-    TPascalCommands* a = Body();
-    outer = If(a, "C");
-    TPascalIf* inner = If(outer->ThenPart, "D");
+    TPascalCommands* a;
+    TPascalIf* inner = If(IfElse(a, "X := 3")->ThenPart, "D");
     Text(inner->ThenPart, "X := 1");
     Text(inner->ElsePart, "X := 2");
-    Text(outer->ElsePart, "X := 3");
     EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  if D then", "    X := 1", "  else", "    X := 2;", "end",
                                      "else", "  X := 3;"}));
 
-    TPascalCommands* b = Body();
-    outer = If(b, "C");
-    TPascalWhile* w = outer->ThenPart->AddWhile();
+    TPascalCommands* b;
+    TPascalWhile* w = IfElse(b, "X := 3")->ThenPart->AddWhile();
     w->Condition->AddText(S("D"));
     Text(w->Body, "D := False");
-    Text(outer->ElsePart, "X := 3");
     EXPECT_EQ(WriteToText(b), Lines({"if C then", "begin", "  while D do", "    D := False;", "end", "else",
                                      "  X := 3;"}));
 
-    TPascalCommands* c = Body();
-    outer = If(c, "C");
-    TPascalFor* loop = outer->ThenPart->AddFor();
+    TPascalCommands* c;
+    TPascalFor* loop = IfElse(c, "X := 3")->ThenPart->AddFor();
     loop->Counter->AddCallTo(vars["I"]);
     loop->LowValue->AddInteger(1);
     loop->HighValue->AddInteger(3);
     Text(loop->Body, "X := I");
-    Text(outer->ElsePart, "X := 3");
     EXPECT_EQ(WriteToText(c), Lines({"if C then", "begin", "  for I := 1 to 3 do", "    X := I;", "end", "else",
                                      "  X := 3;"}));
 
     // Verbatim text may carry its own ";".
-    TPascalCommands* d = Body();
-    outer = If(d, "C");
-    outer->ThenPart->AddText(S("X := 1;"))->Terminated = false;
-    Text(outer->ElsePart, "X := 3");
+    TPascalCommands* d;
+    IfElse(d, "X := 3")->ThenPart->AddText(S("X := 1;"))->Terminated = false;
     EXPECT_EQ(WriteToText(d), Lines({"if C then", "begin", "  X := 1;", "end", "else", "  X := 3;"}));
 
     // A loop with a begin/end body, a case and a try end with their own "end".
-    TPascalCommands* e = Body();
-    outer = If(e, "C");
-    w = outer->ThenPart->AddWhile();
+    TPascalCommands* e;
+    w = IfElse(e, "X := 3")->ThenPart->AddWhile();
     w->Condition->AddText(S("D"));
     Text(w->Body, "D := False");
     Text(w->Body, "X := 1");
-    Text(outer->ElsePart, "X := 3");
     EXPECT_EQ(WriteToText(e), Lines({"if C then", "  while D do", "  begin", "    D := False;", "    X := 1;", "  end",
                                      "else", "  X := 3;"}));
 
     // A lone conditional block.
-    TPascalCommands* g = Body();
-    outer = If(g, "C");
-    TPascalIfDef* block = CreateNode<TPascalIfDef>(outer->ThenPart);
+    TPascalCommands* g;
+    TPascalIfDef* block = CreateNode<TPascalIfDef>(IfElse(g, "X := 2")->ThenPart);
     block->Condition->AddText(S("DEBUG"));
     block->NewLineAtEnd = true;
     CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = S("X := 1");
-    Text(outer->ElsePart, "X := 2");
     EXPECT_EQ(WriteToText(g), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
                                      "  X := 2;"}));
     ExpectCompiles();
@@ -188,27 +181,17 @@ TEST_F(PascalStatements, CaseWithoutItemsWritesItsElsePartInPlace) {
     Text(c->ElsePart, "Y := 1");
     EXPECT_EQ(WriteToText(a), Lines({"begin", "  Y := 0;", "  Y := 1;", "end;"}));
 
-    TPascalCommands* b = Body();
-    TPascalIf* f = If(b, "C");
-    TPascalCase* empty = f->ThenPart->AddCase();
-    empty->Selector->AddText(S("X"));
-    Text(f->ElsePart, "Y := 2");
+    TPascalCommands* b;
+    IfElse(b, "Y := 2")->ThenPart->AddCase()->Selector->AddText(S("X"));
     EXPECT_EQ(WriteToText(b), Lines({"if C then", "  begin", "  end", "else", "  Y := 2;"}));
 
-    TPascalCommands* d = Body();
-    f = If(d, "C");
-    TPascalCase* lone = f->ThenPart->AddCase();
-    Text(lone->ElsePart, "Y := 1");
-    Text(f->ElsePart, "Y := 2");
+    TPascalCommands* d;
+    Text(IfElse(d, "Y := 2")->ThenPart->AddCase()->ElsePart, "Y := 1");
     EXPECT_EQ(WriteToText(d), Lines({"if C then", "  Y := 1", "else", "  Y := 2;"}));
 
     // The case stands for its lone else statement, also for begin/end.
-    TPascalCommands* e = Body();
-    f = If(e, "C");
-    lone = f->ThenPart->AddCase();
-    TPascalIf* inner = If(lone->ElsePart, "D");
-    Text(inner->ThenPart, "Y := 1");
-    Text(f->ElsePart, "Y := 2");
+    TPascalCommands* e;
+    Text(If(IfElse(e, "Y := 2")->ThenPart->AddCase()->ElsePart, "D")->ThenPart, "Y := 1");
     EXPECT_EQ(WriteToText(e), Lines({"if C then", "begin", "  if D then", "    Y := 1;", "end", "else", "  Y := 2;"}));
     ExpectCompiles();
 }

@@ -21,28 +21,18 @@ using TFill = std::function<void(TPascalExpression*)>;
 TFill N(const char* name) {
     return [name](TPascalExpression* e) { e->AddText(S(name)); };
 }
-TFill Cmp(uint8_t kind, TFill a, TFill b) {
+// An item with two sides (and a third operand when c is given).
+template <auto Add>
+TFill Sides(uint8_t kind, TFill a, TFill b, TFill c = {}) {
     return [=](TPascalExpression* e) {
-        auto* item = e->AddCompare(kind);
+        TCustomPascalTwoSideExpressionItem* item = (e->*Add)(kind, nullptr);
         a(item->Left);
         b(item->Right);
+        if (c) c(item->AddOperand());
     };
 }
-TFill Op(uint8_t kind, TFill a, TFill b) {
-    return [=](TPascalExpression* e) {
-        auto* item = e->AddOperation(kind);
-        a(item->Left);
-        b(item->Right);
-    };
-}
-TFill Op3(uint8_t kind, TFill a, TFill b, TFill c) {
-    return [=](TPascalExpression* e) {
-        auto* item = e->AddOperation(kind);
-        a(item->Left);
-        b(item->Right);
-        c(item->AddOperand());
-    };
-}
+TFill Cmp(uint8_t kind, TFill a, TFill b) { return Sides<&TPascalExpression::AddCompare>(kind, a, b); }
+TFill Op(uint8_t kind, TFill a, TFill b, TFill c = {}) { return Sides<&TPascalExpression::AddOperation>(kind, a, b, c); }
 TFill Not(TFill a) {
     return [=](TPascalExpression* e) { a(e->AddNot()->Operand); };
 }
@@ -83,7 +73,7 @@ TEST(PascalBrackets, OperatorPrecedenceTable) {
         {"P", Not(Cmp(ckEqual, N("A"), N("B"))), "P := not (A = B);"},
         {"X", Op(okSubtract, N("A"), Op(okAdd, N("B"), N("C"))), "X := A - (B + C);"},
         {"X", Op(okSubtract, Op(okSubtract, N("A"), N("B")), N("C")), "X := A - B - C;"},
-        {"X", Op3(okSubtract, N("A"), N("B"), N("C")), "X := A - B - C;"},
+        {"X", Op(okSubtract, N("A"), N("B"), N("C")), "X := A - B - C;"},
         {"X", Op(okDiv, N("A"), Op(okMultiply, N("B"), N("C"))), "X := A div (B * C);"},
         {"X", Op(okAdd, Op(okMultiply, N("A"), N("B")), Op(okMultiply, N("C"), N("D"))), "X := A * B + C * D;"},
         {"X", Op(okMultiply, N("A"), Op(okSubtract, N("B"), N("C"))), "X := A * (B - C);"},

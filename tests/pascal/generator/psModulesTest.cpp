@@ -119,46 +119,41 @@ protected:
     TPascalMethodWithImplementation* routine;
 };
 
-TEST_F(PascalUniqueNames, LettersStepAndOtherNamesCount) {
-    Local("I", false);
-    Local("J", false);
-    TPascalVariable* i = Local("I", true);
-    Local("Index", false);
-    TPascalVariable* index1 = Local("Index", true);
-    TPascalVariable* index2 = Local("Index", true);
-    Local("Z", false);
-    TPascalVariable* z = Local("Z", true);
-    TPascalVariable* lower = Local("i", true);
-    Local("Y", false);
-    TPascalVariable* y = Local("Y", true);
-    TPascalVariable* free = Local("Free", true);
-    TPascalLet* let = routine->Body->AddLetTo(i, S("1"));
+// Each row declares the locals of one routine ("?" marks a provisional wish)
+// and lists their names after the pass; every local is assigned once, so
+// each assignment must follow its local's new name.
+TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
+    const struct {
+        const char* what;
+        QStringList wishes, names;
+    } cases[] = {
+        {"letters step and other names count",
+         {"I", "J", "I?", "Index", "Index?", "Index?", "Z", "Z?", "i?", "Y", "Y?", "Free?"},
+         {"I", "J", "K", "Index", "Index1", "Index2", "Z", "Z1", "i1", "Y", "Y1", "Free"}},
+        // A wish can come from a title the user typed; a reserved word there
+        // would make the unit fail to compile. Fixed names are the user's own.
+        {"provisional reserved word gets a number", {"Type?", "end?", "SHL?", "Count?"},
+         {"Type1", "end1", "SHL1", "Count"}},
+        {"two provisional names in one scope", {"N?", "N?", "Item?", "item?"}, {"N", "O", "Item", "item1"}},
+    };
+    std::vector<std::vector<std::pair<TPascalVariable*, TPascalLet*>>> made;
+    for (const auto& c : cases) {
+        TPascalMethodWithImplementation* m = AddMethodImplementation(code, mkProcedure, S(c.what).remove(u' '));
+        made.emplace_back();
+        for (QString wish : c.wishes) {
+            const bool provisional = wish.endsWith(u'?');
+            TPascalVariable* v = Local(wish.remove(u'?').toUtf8().constData(), provisional, m);
+            made.back().emplace_back(v, m->Body->AddLetTo(v, S("1")));
+        }
+    }
     MakeNamesUnique(unit.get());
-    EXPECT_EQ(i->Name, S("K"));
-    EXPECT_EQ(index1->Name, S("Index1"));
-    EXPECT_EQ(index2->Name, S("Index2"));
-    EXPECT_EQ(z->Name, S("Z1"));
-    EXPECT_EQ(lower->Name, S("i1"));
-    EXPECT_EQ(y->Name, S("Y1"));
-    EXPECT_EQ(free->Name, S("Free"));
-    EXPECT_FALSE(i->Provisional);
-    EXPECT_EQ(WriteToText(let), S("K := 1;\n"));
-    Compile();
-}
-
-// A wish can come from a title the user typed; a reserved word there would
-// make the unit fail to compile. Fixed names are the user's own and stay.
-TEST_F(PascalUniqueNames, ProvisionalReservedWordGetsANumber) {
-    TPascalVariable* type = Local("Type", true);
-    TPascalVariable* end = Local("end", true);
-    TPascalVariable* shl = Local("SHL", true);
-    TPascalVariable* count = Local("Count", true);
-    routine->Body->AddLetTo(type, S("1"));
-    MakeNamesUnique(unit.get());
-    EXPECT_EQ(type->Name, S("Type1"));
-    EXPECT_EQ(end->Name, S("end1"));
-    EXPECT_EQ(shl->Name, S("SHL1"));
-    EXPECT_EQ(count->Name, S("Count"));
+    for (size_t row = 0; row < std::size(cases); ++row)
+        for (qsizetype i = 0; i < cases[row].names.size(); ++i) {
+            const auto& [v, let] = made[row][size_t(i)];
+            EXPECT_EQ(v->Name, cases[row].names[i]) << cases[row].what;
+            EXPECT_FALSE(v->Provisional) << cases[row].what;
+            EXPECT_EQ(WriteToText(let), cases[row].names[i] + S(" := 1;\n")) << cases[row].what;
+        }
     Compile();
 }
 
@@ -171,18 +166,6 @@ TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
     EXPECT_EQ(wishes[0]->Name, S("Value1"));
     EXPECT_EQ(wishes[1]->Name, S("Value3"));
     EXPECT_EQ(wishes[2999]->Name, S("Value3001"));
-}
-
-TEST_F(PascalUniqueNames, TwoProvisionalNamesInOneScope) {
-    TPascalVariable* first = Local("N", true);
-    TPascalVariable* second = Local("N", true);
-    TPascalVariable* item = Local("Item", true);
-    TPascalVariable* item2 = Local("item", true);
-    MakeNamesUnique(unit.get());
-    EXPECT_EQ(first->Name, S("N"));
-    EXPECT_EQ(second->Name, S("O"));
-    EXPECT_EQ(item->Name, S("Item"));
-    EXPECT_EQ(item2->Name, S("item1"));
 }
 
 // The scope of a local holds what its body may use: both clauses'
