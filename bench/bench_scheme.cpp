@@ -260,7 +260,7 @@ void BM_SchemeUndoRedo(benchmark::State& state) {
     scheme->SetUndoRedo(nullptr);
 }
 
-#define SIZES Arg(1000)->Arg(10000)->Arg(30000)->Arg(100000)->Unit(benchmark::kMillisecond)
+#define SIZES Arg(1000)->Arg(10000)->Arg(30000)->Arg(100000)->Apply(QuillaneFastestOf<3>)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_SchemeBuild)->SIZES;
 BENCHMARK(BM_SchemeSave)->SIZES;
 BENCHMARK(BM_SchemeLoad)->SIZES;
@@ -270,13 +270,13 @@ BENCHMARK(BM_SchemeFindElement)->SIZES;
 BENCHMARK(BM_SchemeDeleteHalf)->SIZES;
 BENCHMARK(BM_SchemeUndoRedo)->SIZES;
 
-QUILLANE_GROWTH(scheme_build, "BM_SchemeBuild/100000", "BM_SchemeBuild/10000");
-QUILLANE_GROWTH(scheme_save, "BM_SchemeSave/100000", "BM_SchemeSave/10000");
-QUILLANE_GROWTH(scheme_load, "BM_SchemeLoad/100000", "BM_SchemeLoad/10000");
-QUILLANE_GROWTH(scheme_snapshot_save, "BM_SchemeSnapshotSave/100000", "BM_SchemeSnapshotSave/10000");
-QUILLANE_GROWTH(scheme_snapshot_load, "BM_SchemeSnapshotLoad/100000", "BM_SchemeSnapshotLoad/10000");
-QUILLANE_GROWTH(scheme_find_element, "BM_SchemeFindElement/100000", "BM_SchemeFindElement/10000");
-QUILLANE_GROWTH(scheme_delete_half, "BM_SchemeDeleteHalf/100000", "BM_SchemeDeleteHalf/10000");
-QUILLANE_GROWTH(scheme_undo_redo, "BM_SchemeUndoRedo/100000", "BM_SchemeUndoRedo/10000");
+QUILLANE_GROWTH(scheme_build, "BM_SchemeBuild/100000/repeats:3", "BM_SchemeBuild/10000/repeats:3");
+QUILLANE_GROWTH(scheme_save, "BM_SchemeSave/100000/repeats:3", "BM_SchemeSave/10000/repeats:3");
+QUILLANE_GROWTH(scheme_load, "BM_SchemeLoad/100000/repeats:3", "BM_SchemeLoad/10000/repeats:3");
+QUILLANE_GROWTH(scheme_snapshot_save, "BM_SchemeSnapshotSave/100000/repeats:3", "BM_SchemeSnapshotSave/10000/repeats:3");
+QUILLANE_GROWTH(scheme_snapshot_load, "BM_SchemeSnapshotLoad/100000/repeats:3", "BM_SchemeSnapshotLoad/10000/repeats:3");
+QUILLANE_GROWTH(scheme_find_element, "BM_SchemeFindElement/100000/repeats:3", "BM_SchemeFindElement/10000/repeats:3");
+QUILLANE_GROWTH(scheme_delete_half, "BM_SchemeDeleteHalf/100000/repeats:3", "BM_SchemeDeleteHalf/10000/repeats:3");
+QUILLANE_GROWTH(scheme_undo_redo, "BM_SchemeUndoRedo/100000/repeats:3", "BM_SchemeUndoRedo/10000/repeats:3");
 
 }  // namespace
