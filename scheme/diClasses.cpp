@@ -14,6 +14,7 @@ std::atomic<int32_t> g_lastElementNumber{0};
 int32_t TakeElementNumber() noexcept { return g_lastElementNumber.fetch_add(1, std::memory_order_relaxed) + 1; }
 
 void RaiseElementNumber(int32_t number) noexcept {
+    if (number > kHighestRaisingElementNumber) return;
     int32_t current = g_lastElementNumber.load(std::memory_order_relaxed);
     while (number > current &&
            !g_lastElementNumber.compare_exchange_weak(current, number, std::memory_order_relaxed)) {

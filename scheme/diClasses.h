@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -40,8 +41,11 @@ class TUndoRedo;
 // The next number (the counter after an atomic increment); the first is 1.
 int32_t TakeElementNumber() noexcept;
 // Raises the counter to `number` when it is larger: an atomic maximum, so a
-// stale value can never move the counter back.
+// stale value can never move the counter back. A number from the upper half
+// of the range (only a damaged snapshot holds one) leaves the counter alone,
+// so that counting on from it can never run past the largest number.
 void RaiseElementNumber(int32_t number) noexcept;
+constexpr int32_t kHighestRaisingElementNumber = std::numeric_limits<int32_t>::max() / 2;
 // The last number handed out.
 int32_t LastElementNumber() noexcept;
 

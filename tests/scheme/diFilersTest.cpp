@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <limits>
 
 // Records when its deferred load step runs relative to its check.
 class TElement_Deferring : public TElement {
@@ -299,6 +300,25 @@ TEST(SchemeFiles, SnapshotKeepsNumbersAndRaisesTheCounter) {
     EXPECT_EQ(LastElementNumber(), last);
     EXPECT_TRUE(twin->State() & esSharedData);
     EXPECT_EQ(s.scheme->FindElement(s.leaf->Number()), s.leaf) << "the first registered answers";
+}
+
+// A damaged snapshot holding the largest number once raised the counter to
+// it, and the next element made counted past the end of the range.
+TEST(SchemeFiles, SnapshotWithTheLargestNumberDoesNotOverflowTheCounter) {
+    TSample s;
+    for (int32_t stored : {std::numeric_limits<int32_t>::max(), kHighestRaisingElementNumber + 1}) {
+        TNodePtr<TKnot> knot = TKnot::Create();
+        s.deep->SaveToKnot(knot.get(), fmSnapshot, 0);
+        knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(stored));
+        auto* restored = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
+        const int32_t last = LastElementNumber();
+        restored->LoadFromKnot(knot.get(), fmSnapshot, 0);
+        EXPECT_EQ(restored->Number(), stored) << "the stored number is kept";
+        EXPECT_EQ(s.scheme->FindElement(stored), restored);
+        EXPECT_EQ(LastElementNumber(), last) << stored;
+        auto* made = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
+        EXPECT_EQ(made->Number(), last + 1) << stored;
+    }
 }
 
 TEST(SchemeFiles, DeferredStepsRunAtFinishBeforeTheChecks) {
