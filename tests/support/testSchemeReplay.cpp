@@ -1,0 +1,105 @@
+#include "support/testSchemeReplay.h"
+
+#if QUILLANE_TEST_LAYER >= 3
+
+#include "core/cuClasses.h"
+#include "core/cuKnot.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diFilers.h"
+#include "scheme/diMessages.h"
+#include "scheme/diSheet.h"
+#include "scheme/diThemes.h"
+#include "scheme/diVisual.h"
+
+#include <QRegularExpression>
+
+#include <memory>
+
+T_ELEMENT_CLASS_IMPL(TElement_ReplayBox, TElement_TestBox)
+
+void TElement_ReplayBox::FillAcceptedClasses(TElementClassList& list) {
+    list << TElement_ReplayBox::StaticClass() << TElement_TestBox::StaticClass() << TPanelElement::StaticClass()
+         << TElement_TestDropDown::StaticClass() << TElement_TestButton::StaticClass()
+         << TElement_TestImage::StaticClass() << TElement_TestLeaf::StaticClass()
+         << TElement_TestOwner::StaticClass() << TElement_TestNamed::StaticClass()
+         << TElement_TestContainer::StaticClass();
+}
+
+namespace {
+
+// One scheme with its own sheet and message list, torn down scheme first.
+struct TReplayScheme {
+    TNodePtr<TSheetSettings> settings;
+    std::unique_ptr<TSheet> sheet;
+    TElementMessages messages;
+    std::unique_ptr<TScheme> scheme;
+
+    TReplayScheme() {
+        settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
+        settings->CreateProperties();
+        sheet = std::make_unique<TSheet>(settings.get());
+        scheme = std::make_unique<TScheme>(TElement_ReplayBox::StaticClass(), QStringLiteral("ReplayModule"));
+        scheme->SetMessages(&messages);
+        static_cast<TVisualElement*>(scheme->Root())->SetVisualParent(sheet->Root());
+    }
+    ~TReplayScheme() {
+        scheme.reset();
+        sheet.reset();
+    }
+
+    // Whether the load ended without the project's exception.
+    bool Load(TKnot* knot, uint8_t mode) {
+        try {
+            TSchemeLoader loader(scheme.get(), &messages, knot, 0, mode);
+            scheme->Root()->LoadFrom(&loader, knot);
+            loader.Finish();
+        } catch (const Exception&) {
+            return false;
+        }
+        TSheetUpdate update(sheet.get());
+        sheet->Root()->UpdateLayout(true, true, false, false);
+        return true;
+    }
+
+    QString Save(uint8_t mode) {
+        TNodePtr<TKnot> knot = TKnot::Create();
+        scheme->SaveRootToKnot(knot.get(), mode, mode == fmSnapshot ? 0 : foSchemeFile);
+        return knot->SaveToString();
+    }
+};
+
+// Referable elements get new numbers at every file load: their "ID" values
+// say nothing about the content.
+QString WithoutNumbers(const QString& text) {
+    static const QRegularExpression id(QStringLiteral("\\bID=\"-?[0-9]*\""));
+    QString s = text;
+    return s.replace(id, QStringLiteral("ID=\"\""));
+}
+
+}  // namespace
+
+TSchemeReplay ReplaySchemeBytes(const QByteArray& bytes, uint8_t mode) {
+    TSchemeReplay result;
+    TNodePtr<TKnot> knot = TKnot::Create();
+    knot->LoadFromBytes(bytes);  // a corrupt file loads as far as it parsed
+    {
+        TReplayScheme target;
+        result.loaded = target.Load(knot.get(), mode);
+        result.messages = target.messages.GetCount();
+        if (!result.loaded) return result;
+        result.first = target.Save(mode);
+    }
+    TNodePtr<TKnot> again = TKnot::Create();
+    result.reread = again->LoadFromString(result.first);
+    TReplayScheme copy;
+    if (!copy.Load(again.get(), mode)) {
+        result.stable = false;
+        return result;
+    }
+    result.second = copy.Save(mode);
+    result.stable = mode == fmSnapshot ? result.second == result.first
+                                       : WithoutNumbers(result.second) == WithoutNumbers(result.first);
+    return result;
+}
+
+#endif
