@@ -77,6 +77,11 @@ void TSchemeLoader::AddNumberMapping(int32_t stored, int32_t renumbered) {
     if (!m_numberIndex.contains(stored)) m_numberIndex.insert(stored, renumbered);
 }
 
+void TSchemeLoader::EnterNesting() {
+    if (m_nesting >= MaxNesting) throw Exception::FromId(strDataProvidedAreCorrupt);
+    ++m_nesting;
+}
+
 void TSchemeLoader::Finish() {
     if (m_finished) return;
     m_finished = true;

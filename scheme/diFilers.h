@@ -87,6 +87,14 @@ public:
     // The new number of a stored one (the first mapping recorded); 0 when unmapped.
     int32_t MapNumber(int32_t stored) const noexcept { return m_numberIndex.value(stored, 0); }
 
+    // Content elements made from stored nodes (CreateChildFromNode) nest at
+    // most this deep: the walks over the element tree (layout, invalidation,
+    // painting, freeing) recurse, and a deeper file would exhaust the stack or
+    // take quadratic time. EnterNesting raises 2327 past the limit.
+    static constexpr int MaxNesting = 1000;
+    void EnterNesting();
+    void LeaveNesting() noexcept { --m_nesting; }
+
     // The closing work: deferred steps, the outermost EndUpdate with its
     // checks, then (not in snapshot mode) every unread knot (2329) and
     // attribute (2330) reported as a warning. Runs once.
@@ -101,6 +109,7 @@ private:
     int m_formatVersion = 0;
     bool m_updateOpen = false;
     bool m_finished = false;
+    int m_nesting = 0;
     // An element destroyed before Finish has left its scheme and is skipped.
     struct Deferred {
         TElement* element;

@@ -832,13 +832,18 @@ TElement* TVisualElement::CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, 
             break;
         }
     if (!cls) cls = UnknownNodeClass(filer);
+    auto* loader = dynamic_cast<TSchemeLoader*>(filer);
+    if (!loader) return TElement::CreateIn(cls, Scheme(), this, before);
+    loader->EnterNesting();
     TElement* element = TElement::CreateIn(cls, Scheme(), this, before);
     try {
-        if (auto* loader = dynamic_cast<TSchemeLoader*>(filer)) element->LoadFrom(loader, knot);
+        element->LoadFrom(loader, knot);
     } catch (...) {
         element->Free();
+        loader->LeaveNesting();
         throw;
     }
+    loader->LeaveNesting();
     return element;
 }
 

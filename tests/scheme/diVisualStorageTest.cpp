@@ -2,6 +2,7 @@
 // stored nodes, legacy node names and nodes of unknown kinds.
 
 #include "core/cuKnot.h"
+#include "core/cuStringIds.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
 #include "support/testEnglish.h"
@@ -197,6 +198,34 @@ TEST(VisualStorage, AFailingEmbeddedElementIsFreedAndTheErrorPassesOn) {
     TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
     EXPECT_THROW(scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0), Exception);
     EXPECT_EQ(scheme->ElementCount(), before);
+    EXPECT_EQ(scheme->Root()->FirstChild(), nullptr);
+}
+
+// A file of boxes nested thousands deep overflowed the stack in the walks
+// over the visual tree; such a file is now refused as corrupt.
+TEST(VisualStorage, NestingDeeperThanTheLimitIsRefusedAsCorrupt) {
+    auto nested = [](int depth) {
+        return QStringLiteral("<TestModule>") + QStringLiteral("<TestBox>").repeated(depth) +
+               QStringLiteral("</TestBox>").repeated(depth) + QStringLiteral("</TestModule>");
+    };
+    {
+        auto scheme = MakeVisualTestScheme();
+        TNodePtr<TKnot> knot = KnotOf(nested(TSchemeLoader::MaxNesting));
+        scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
+        int depth = 0;
+        for (TNode* n = scheme->Root()->FirstChild(); n; n = n->FirstChild()) ++depth;
+        EXPECT_EQ(depth, TSchemeLoader::MaxNesting);
+    }
+    auto scheme = MakeVisualTestScheme();
+    const int before = scheme->ElementCount();
+    TNodePtr<TKnot> knot = KnotOf(nested(TSchemeLoader::MaxNesting + 1));
+    try {
+        scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
+        ADD_FAILURE() << "loaded";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Id(), strDataProvidedAreCorrupt);
+    }
+    EXPECT_EQ(scheme->ElementCount(), before) << "what was made is freed";
     EXPECT_EQ(scheme->Root()->FirstChild(), nullptr);
 }
 
