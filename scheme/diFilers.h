@@ -90,10 +90,19 @@ public:
     // Content elements made from stored nodes (CreateChildFromNode) nest at
     // most this deep: the walks over the element tree (layout, invalidation,
     // painting, freeing) recurse, and a deeper file would exhaust the stack or
-    // take quadratic time. EnterNesting raises 2327 past the limit.
+    // take quadratic time. A scope raises 2327 past the limit and gives its
+    // level back however it is left.
     static constexpr int MaxNesting = 1000;
-    void EnterNesting();
-    void LeaveNesting() noexcept { --m_nesting; }
+    class TNestingScope {
+    public:
+        explicit TNestingScope(TSchemeLoader& loader) : m_loader(loader) { loader.EnterNesting(); }
+        ~TNestingScope() { --m_loader.m_nesting; }
+        TNestingScope(const TNestingScope&) = delete;
+        TNestingScope& operator=(const TNestingScope&) = delete;
+
+    private:
+        TSchemeLoader& m_loader;
+    };
 
     // The closing work: deferred steps, the outermost EndUpdate with its
     // checks, then (not in snapshot mode) every unread knot (2329) and
@@ -103,6 +112,7 @@ public:
 
 private:
     void ReportUnread();
+    void EnterNesting();
 
     TScheme* m_scheme;
     TElementMessages* m_messages;

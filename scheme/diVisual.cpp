@@ -834,16 +834,14 @@ TElement* TVisualElement::CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, 
     if (!cls) cls = UnknownNodeClass(filer);
     auto* loader = dynamic_cast<TSchemeLoader*>(filer);
     if (!loader) return TElement::CreateIn(cls, Scheme(), this, before);
-    loader->EnterNesting();
+    const TSchemeLoader::TNestingScope nesting(*loader);
     TElement* element = TElement::CreateIn(cls, Scheme(), this, before);
     try {
         element->LoadFrom(loader, knot);
     } catch (...) {
         element->Free();
-        loader->LeaveNesting();
         throw;
     }
-    loader->LeaveNesting();
     return element;
 }
 
