@@ -1,5 +1,5 @@
 #pragma once
-// Named resources of the program (the design's RCDATA resources). Every unit
+// Named resources of the program (pictures, sounds, themes). Every unit
 // embeds its files under ":/rc/" with the resource name as the file's base
 // name and its format as the extension ("diClassesSmallImages.png",
 // "diClassesItemSound.wav").
