@@ -74,7 +74,7 @@ class TPascalLet : public TPascalCommand {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::Let;
     TPascalLet() noexcept : TPascalCommand(TPascalKind::Let) {}
-    TPascalExpression* Target = nullptr;  // mode 3
+    TPascalExpression* Target = nullptr;  // mode Out
     TPascalExpression* Value = nullptr;
     void Create() override;
     void Write(TPascalCodeWriter& writer) override;
@@ -109,14 +109,27 @@ public:
     TPascalCaseItem* AddCaseItem(TNode* before = nullptr);
 };
 
-class TPascalCaseItem : public TPascalCommentedNode {
-    T_CLASS(TPascalCaseItem)
+// A branch chosen by values: a case item or an exception handler.
+class TCustomPascalBranch : public TPascalCommentedNode {
+    T_CLASS(TCustomPascalBranch)
 public:
-    static constexpr TPascalKind StaticKind = TPascalKind::CaseItem;
-    TPascalCaseItem() noexcept : TPascalCommentedNode(TPascalKind::CaseItem) {}
     TPascalExpression* Values = nullptr;
     TPascalCommands* Commands = nullptr;
     void Create() override;
+
+protected:
+    explicit TCustomPascalBranch(TPascalKind kind) noexcept : TPascalCommentedNode(kind) {}
+    // lead, the values, tail and the statements (between begin and end where
+    // they need it).
+    void WriteBranch(TPascalCodeWriter& writer, const QString& lead, const QString& tail);
+};
+
+// "Values: Commands".
+class TPascalCaseItem : public TCustomPascalBranch {
+    T_CLASS(TPascalCaseItem)
+public:
+    static constexpr TPascalKind StaticKind = TPascalKind::CaseItem;
+    TPascalCaseItem() noexcept : TCustomPascalBranch(TPascalKind::CaseItem) {}
     void Write(TPascalCodeWriter& writer) override;
 };
 
@@ -150,7 +163,7 @@ class TPascalFor : public TPascalCommand {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::For;
     TPascalFor() noexcept : TPascalCommand(TPascalKind::For) {}
-    TPascalExpression* Counter = nullptr;  // mode 3
+    TPascalExpression* Counter = nullptr;  // mode Out
     TPascalExpression* LowValue = nullptr;
     TPascalExpression* HighValue = nullptr;
     TPascalCommands* Body = nullptr;
@@ -171,14 +184,11 @@ public:
 };
 
 // An exception handler "on Values do Commands".
-class TPascalTryExceptItem : public TPascalCommentedNode {
+class TPascalTryExceptItem : public TCustomPascalBranch {
     T_CLASS(TPascalTryExceptItem)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::TryExceptItem;
-    TPascalTryExceptItem() noexcept : TPascalCommentedNode(TPascalKind::TryExceptItem) {}
-    TPascalExpression* Values = nullptr;
-    TPascalCommands* Commands = nullptr;
-    void Create() override;
+    TPascalTryExceptItem() noexcept : TCustomPascalBranch(TPascalKind::TryExceptItem) {}
     void Write(TPascalCodeWriter& writer) override;
 };
 

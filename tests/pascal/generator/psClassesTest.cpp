@@ -31,11 +31,11 @@ TEST(PascalDeclarations, SectionHeadersSpacingAndAFreeComment) {
 
 TEST(PascalDeclarations, AttachedCommentsStayInTheirEntrysSection) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    d->HeaderKinds = PascalKinds({1, 2, 3});
-    d->IndentKinds = PascalKinds({1, 2, 3});
+    d->HeaderKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type, TPascalEntryKind::Var};
+    d->IndentKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type, TPascalEntryKind::Var};
     AddConstant(d.get(), QStringLiteral("A"), QStringLiteral("1"));
-    AddComment(d.get(), QStringLiteral("after A"))->Attachment = TPascalComment::ToPrevious;
-    AddComment(d.get(), QStringLiteral("before V"))->Attachment = TPascalComment::ToNext;
+    AddComment(d.get(), QStringLiteral("after A"))->Attachment = TPascalCommentAttachment::ToPrevious;
+    AddComment(d.get(), QStringLiteral("before V"))->Attachment = TPascalCommentAttachment::ToNext;
     AddVariable(d.get(), QStringLiteral("V"), QStringLiteral("Integer"));
     EXPECT_EQ(WriteToText(d.get()),
               Lines({"const", "  A = 1;", "  { after A }", "var", "  { before V }", "  V: Integer;"}));
@@ -46,18 +46,20 @@ TEST(PascalDeclarations, GetEntryKindTable) {
     TPascalNode* c = AddConstant(d.get(), QStringLiteral("C"), QStringLiteral("1"));
     TPascalNode* t = AddTypeAlias(d.get(), QStringLiteral("T"), QStringLiteral("Byte"));
     TPascalNode* v = AddVariable(d.get(), QStringLiteral("V"), QStringLiteral("Byte"));
-    TPascalNode* m = AddMethodDeclaration(d.get(), mkProcedure, QStringLiteral("P"));
+    TPascalNode* m = AddMethodDeclaration(d.get(), TPascalMethodKind::Procedure, QStringLiteral("P"));
     TPascalComment* toPrevious = AddComment(d.get(), QStringLiteral("x"));
-    toPrevious->Attachment = TPascalComment::ToPrevious;
+    toPrevious->Attachment = TPascalCommentAttachment::ToPrevious;
     TPascalComment* toNext = AddComment(d.get(), QStringLiteral("y"), c);
-    toNext->Attachment = TPascalComment::ToNext;
+    toNext->Attachment = TPascalCommentAttachment::ToNext;
     TPascalComment* lonelyPrevious = AddComment(d.get(), QStringLiteral("z"), toNext);
-    lonelyPrevious->Attachment = TPascalComment::ToPrevious;
+    lonelyPrevious->Attachment = TPascalCommentAttachment::ToPrevious;
     TPascalNode* ifDef = CreateNode<TPascalIfDef>(d.get());
     TPascalComment* free = AddComment(d.get(), QStringLiteral("w"));
 
-    const std::pair<TPascalNode*, int> table[] = {{c, 1}, {t, 2}, {v, 3}, {m, 4}, {toPrevious, 4}, {toNext, 1},
-                                                  {lonelyPrevious, 0}, {ifDef, 4}, {free, 0}, {nullptr, 0}};
+    using K = TPascalEntryKind;
+    const std::pair<TPascalNode*, K> table[] = {{c, K::Const}, {t, K::Type}, {v, K::Var}, {m, K::Other},
+                                                {toPrevious, K::Other}, {toNext, K::Const}, {lonelyPrevious, K::None},
+                                                {ifDef, K::Other}, {free, K::None}, {nullptr, K::None}};
     for (const auto& [node, kind] : table) EXPECT_EQ(GetEntryKind(node), kind);
 }
 
@@ -80,7 +82,7 @@ TEST(PascalNode, CreateNodeByClassReferenceRunsCreateAndInsertsBefore) {
     ASSERT_EQ(let->NodeKind(), TPascalKind::Let);
     EXPECT_EQ(list->First(), let);
     EXPECT_NE(static_cast<TPascalLet*>(let)->Target, nullptr);
-    EXPECT_EQ(static_cast<TPascalLet*>(let)->Target->Mode, pkOut);
+    EXPECT_EQ(static_cast<TPascalLet*>(let)->Target->Mode, TPascalParamKind::Out);
     EXPECT_THROW(CreateNode(list.get(), TNode::StaticClass()), Exception);
 }
 

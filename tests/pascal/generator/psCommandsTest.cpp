@@ -17,7 +17,7 @@ protected:
     PascalStatements() : unit(CreatePascalUnit(QStringLiteral("Statements"))) {}
 
     TPascalMethodWithImplementation* Routine() {
-        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure,
+        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure,
                                           QStringLiteral("Routine%1").arg(++count));
         for (const char* name : {"C", "D"}) vars[name] = AddVariable(m->LocalDeclarations, S(name), S("Boolean"));
         for (const char* name : {"X", "Y", "I"}) vars[name] = AddVariable(m->LocalDeclarations, S(name), S("Integer"));
@@ -320,7 +320,7 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
              for (int i = 1; i <= 2; ++i) {
                  TPascalLet* let = m->Body->AddLet();
                  TPascalCallInExpression* element = let->Target->AddCallTo(a);
-                 element->BracketKind = 1;
+                 element->BracketKind = TPascalBracketKind::Square;
                  element->AddArgument()->AddInteger(i);
                  let->Value->AddCallTo(vars["X"]);
              }
@@ -340,7 +340,7 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
          }},
         {"written before a conditional Exit",
          [&](TPascalMethodWithImplementation* m) {
-             m->Head->Kind = mkFunction;
+             m->Head->Kind = TPascalMethodKind::Function;
              m->Head->ResultType->AddText(S("Integer"));
              Let(m->Body, m->ResultVariable, S("1"));
              TPascalIf* f = m->Body->AddIf();
@@ -356,7 +356,7 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
          }},
         {"a var parameter",
          [&](TPascalMethodWithImplementation* m) {
-             TPascalMethodParameter* p = m->Head->AddParameter(pkVar, S("P"), S("Integer"));
+             TPascalMethodParameter* p = m->Head->AddParameter(TPascalParamKind::Var, S("P"), S("Integer"));
              Let(m->Body, p, S("1"));
              Let(m->Body, p, S("2"));
          }},
@@ -371,7 +371,7 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
          [&](TPascalMethodWithImplementation* m) {
              TPascalLet* let = m->Body->AddLet();
              let->Target->AddCallTo(vars["X"]);
-             TPascalOperationExpressionItem* div = let->Value->AddOperation(okDiv);
+             TPascalOperationExpressionItem* div = let->Value->AddOperation(TPascalOperationKind::Div);
              div->Left->AddInteger(10);
              div->Right->AddCallTo(vars["Y"]);
              Let(m->Body, vars["X"], S("2"));
@@ -422,7 +422,7 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
         {"seen by a nested routine",
          [&](TPascalMethodWithImplementation* m) {
              TPascalMethodWithImplementation* nested =
-                 AddMethodImplementation(m->LocalDeclarations, mkProcedure, S("Show"));
+                 AddMethodImplementation(m->LocalDeclarations, TPascalMethodKind::Procedure, S("Show"));
              nested->Body->AddCall(S("Writeln"))->AddArgument()->AddCallTo(vars["X"]);
              Let(m->Body, vars["X"], S("1"));
              m->Body->AddCall(S("Show"));
@@ -459,7 +459,7 @@ TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     TPascalLet* read = m->Body->AddLet();
     read->Target->AddCallTo(vars["X"]);
     for (TPascalVariable* v : locals) {
-        TPascalCompareExpressionItem* sum = read->Value->AddCompare(ckEqual);
+        TPascalCompareExpressionItem* sum = read->Value->AddCompare(TPascalCompareKind::Equal);
         sum->Left->AddCallTo(v);
         sum->Right->AddInteger(0);
     }
@@ -602,8 +602,8 @@ QString RunRandomRoutines(unsigned seed, bool locals, bool simplify, QStringList
     QString calls;
     for (int r = 0; r < 60; ++r) {
         const QString name = QStringLiteral("Run%1").arg(r);
-        AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
-        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
+        AddMethodDeclaration(unit->InterfaceClause->Declarations, TPascalMethodKind::Procedure, name);
+        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, name);
         for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
         random.locals.clear();
         for (int v = 1; locals && v <= 3; ++v) {

@@ -22,8 +22,8 @@ TFill N(const char* name) {
     return [name](TPascalExpression* e) { e->AddText(S(name)); };
 }
 // An item with two sides (and a third operand when c is given).
-template <auto Add>
-TFill Sides(uint8_t kind, TFill a, TFill b, TFill c = {}) {
+template <auto Add, class K>
+TFill Sides(K kind, TFill a, TFill b, TFill c = {}) {
     return [=](TPascalExpression* e) {
         TCustomPascalTwoSideExpressionItem* item = (e->*Add)(kind, nullptr);
         a(item->Left);
@@ -31,8 +31,8 @@ TFill Sides(uint8_t kind, TFill a, TFill b, TFill c = {}) {
         if (c) c(item->AddOperand());
     };
 }
-TFill Cmp(uint8_t kind, TFill a, TFill b) { return Sides<&TPascalExpression::AddCompare>(kind, a, b); }
-TFill Op(uint8_t kind, TFill a, TFill b, TFill c = {}) { return Sides<&TPascalExpression::AddOperation>(kind, a, b, c); }
+TFill Cmp(TPascalCompareKind kind, TFill a, TFill b) { return Sides<&TPascalExpression::AddCompare>(kind, a, b); }
+TFill Op(TPascalOperationKind kind, TFill a, TFill b, TFill c = {}) { return Sides<&TPascalExpression::AddOperation>(kind, a, b, c); }
 TFill Not(TFill a) {
     return [=](TPascalExpression* e) { a(e->AddNot()->Operand); };
 }
@@ -67,28 +67,28 @@ struct TBracketCase {
 
 TEST(PascalBrackets, OperatorPrecedenceTable) {
     const TBracketCase cases[] = {
-        {"P", Cmp(ckAnd, Cmp(ckEqual, N("A"), N("B")), Cmp(ckLess, N("C"), N("D"))), "P := (A = B) and (C < D);"},
-        {"X", Op(okMultiply, Op(okAdd, N("A"), N("B")), N("C")), "X := (A + B) * C;"},
-        {"P", Cmp(ckEqual, Op(okAdd, N("A"), N("B")), N("C")), "P := A + B = C;"},
-        {"P", Not(Cmp(ckEqual, N("A"), N("B"))), "P := not (A = B);"},
-        {"X", Op(okSubtract, N("A"), Op(okAdd, N("B"), N("C"))), "X := A - (B + C);"},
-        {"X", Op(okSubtract, Op(okSubtract, N("A"), N("B")), N("C")), "X := A - B - C;"},
-        {"X", Op(okSubtract, N("A"), N("B"), N("C")), "X := A - B - C;"},
-        {"X", Op(okDiv, N("A"), Op(okMultiply, N("B"), N("C"))), "X := A div (B * C);"},
-        {"X", Op(okAdd, Op(okMultiply, N("A"), N("B")), Op(okMultiply, N("C"), N("D"))), "X := A * B + C * D;"},
-        {"X", Op(okMultiply, N("A"), Op(okSubtract, N("B"), N("C"))), "X := A * (B - C);"},
+        {"P", Cmp(TPascalCompareKind::And, Cmp(TPascalCompareKind::Equal, N("A"), N("B")), Cmp(TPascalCompareKind::Less, N("C"), N("D"))), "P := (A = B) and (C < D);"},
+        {"X", Op(TPascalOperationKind::Multiply, Op(TPascalOperationKind::Add, N("A"), N("B")), N("C")), "X := (A + B) * C;"},
+        {"P", Cmp(TPascalCompareKind::Equal, Op(TPascalOperationKind::Add, N("A"), N("B")), N("C")), "P := A + B = C;"},
+        {"P", Not(Cmp(TPascalCompareKind::Equal, N("A"), N("B"))), "P := not (A = B);"},
+        {"X", Op(TPascalOperationKind::Subtract, N("A"), Op(TPascalOperationKind::Add, N("B"), N("C"))), "X := A - (B + C);"},
+        {"X", Op(TPascalOperationKind::Subtract, Op(TPascalOperationKind::Subtract, N("A"), N("B")), N("C")), "X := A - B - C;"},
+        {"X", Op(TPascalOperationKind::Subtract, N("A"), N("B"), N("C")), "X := A - B - C;"},
+        {"X", Op(TPascalOperationKind::Div, N("A"), Op(TPascalOperationKind::Multiply, N("B"), N("C"))), "X := A div (B * C);"},
+        {"X", Op(TPascalOperationKind::Add, Op(TPascalOperationKind::Multiply, N("A"), N("B")), Op(TPascalOperationKind::Multiply, N("C"), N("D"))), "X := A * B + C * D;"},
+        {"X", Op(TPascalOperationKind::Multiply, N("A"), Op(TPascalOperationKind::Subtract, N("B"), N("C"))), "X := A * (B - C);"},
         {"P", Not(In(N("A"), N("S"))), "P := not (A in S);"},
         {"P", Not(Is(N("O"), N("TList"))), "P := not (O is TList);"},
-        {"P", Cmp(ckEqual, In(N("A"), N("S")), N("Q")), "P := (A in S) = Q;"},
-        {"P", Cmp(ckAnd, Not(N("P")), N("Q")), "P := (not P) and Q;"},
-        {"P", Cmp(ckOr, Cmp(ckAnd, N("P"), N("Q")), N("P")), "P := (P and Q) or P;"},
-        {"P", Cmp(ckAnd, Cmp(ckMore, Op(okAdd, N("A"), N("B")), N("C")), N("Q")), "P := (A + B > C) and Q;"},
+        {"P", Cmp(TPascalCompareKind::Equal, In(N("A"), N("S")), N("Q")), "P := (A in S) = Q;"},
+        {"P", Cmp(TPascalCompareKind::And, Not(N("P")), N("Q")), "P := (not P) and Q;"},
+        {"P", Cmp(TPascalCompareKind::Or, Cmp(TPascalCompareKind::And, N("P"), N("Q")), N("P")), "P := (P and Q) or P;"},
+        {"P", Cmp(TPascalCompareKind::And, Cmp(TPascalCompareKind::More, Op(TPascalOperationKind::Add, N("A"), N("B")), N("C")), N("Q")), "P := (A + B > C) and Q;"},
         {"P", Not(Not(N("P"))), "P := not (not P);"},
-        {"X", Op(okAdd, N("A"), Op(okAdd, N("B"), N("C"))), "X := A + (B + C);"},
+        {"X", Op(TPascalOperationKind::Add, N("A"), Op(TPascalOperationKind::Add, N("B"), N("C"))), "X := A + (B + C);"},
     };
     auto unit = CreatePascalUnit(QStringLiteral("Brackets"));
     TPascalMethodWithImplementation* m =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, QStringLiteral("Check"));
+        AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, QStringLiteral("Check"));
     for (const char* decl : {"A", "B", "C", "D", "X"}) AddVariable(m->LocalDeclarations, S(decl), S("Integer"));
     for (const char* decl : {"P", "Q"}) AddVariable(m->LocalDeclarations, S(decl), S("Boolean"));
     AddVariable(m->LocalDeclarations, S("S"), S("set of Byte"));
@@ -103,7 +103,7 @@ TEST(PascalBrackets, OperatorPrecedenceTable) {
 TEST(PascalBrackets, ItemsDirectlyInCallArgumentsAreNotBracketed) {
     auto list = CreateRootNode<TPascalCommands>();
     TPascalCallInCommands* call = list->AddCall(S("Check"));
-    Cmp(ckEqual, N("A"), N("B"))(call->AddArgument());
+    Cmp(TPascalCompareKind::Equal, N("A"), N("B"))(call->AddArgument());
     Not(N("P"))(call->AddArgument());
     EXPECT_EQ(WriteToText(call), S("Check(A = B, not P);\n"));
 }
@@ -130,7 +130,7 @@ TEST(PascalCalls, TargetSuffixBracketKindAndRename) {
     call->AddArgument()->AddInteger(0);
     TPascalLet* let = commands->AddLet();
     TPascalCallInExpression* element = let->Target->AddCallTo(list);
-    element->BracketKind = 1;
+    element->BracketKind = TPascalBracketKind::Square;
     element->AddArgument()->AddInteger(1);
     let->Value->AddText(S("nil"));
     list->Name = S("Items1");
@@ -151,7 +151,7 @@ TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
     // a line break inside one leaves the literal open.
     auto unit = CreatePascalUnit(S("VerbatimLiteral"));
     TPascalMethodWithImplementation* m =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, S("Check"));
+        AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, S("Check"));
     AddVariable(m->LocalDeclarations, S("Greeting"), S("string"));
     TPascalLet* let = m->Body->AddLet();
     let->Target->AddText(S("Greeting"));
@@ -169,7 +169,7 @@ TEST(PascalSetConstructor, InlineAndMultiLineForms) {
     auto commands = CreateRootNode<TPascalCommands>();
     TPascalLet* let = commands->AddLet();
     let->Target->AddText(S("S"));
-    TPascalSetValueExpressionItem* set = let->Value->AddSetValue(1);
+    TPascalSetValueExpressionItem* set = let->Value->AddSetValue(TPascalBracketKind::Square);
     set->Values->AddText(S("A"));
     set->Values->AddText(S("B"));
     EXPECT_EQ(WriteToText(let), S("S := [A, B];\n"));
@@ -178,7 +178,7 @@ TEST(PascalSetConstructor, InlineAndMultiLineForms) {
     set->NewLineBeforeClose = true;
     set->Values->OnePerLine = true;
     set->Comment = S("all");
-    set->BracketKind = 0;
+    set->BracketKind = TPascalBracketKind::Round;
     EXPECT_EQ(WriteToText(let), Lines({"S := ( { all }", "  A,", "  B", ");"}));
 }
 
@@ -211,26 +211,26 @@ TEST(PascalExpressionSimplify, NegationsAndBooleanLiterals) {
     const TFill T = [](TPascalExpression* e) { e->AddBoolean(true); };
     const TFill Fl = [](TPascalExpression* e) { e->AddBoolean(false); };
     const TSimplifyCase cases[] = {
-        {Not(Cmp(ckDifferent, N("A"), N("B"))), "A = B"},
-        {Not(Cmp(ckEqual, N("A"), N("B"))), "A <> B"},
-        {Not(Cmp(ckMore, N("A"), N("B"))), "A <= B"},
-        {Not(Cmp(ckMoreOrEqual, N("A"), N("B"))), "A < B"},
-        {Not(Cmp(ckLess, N("A"), N("B"))), "A >= B"},
-        {Not(Cmp(ckLessOrEqual, N("A"), N("B"))), "A > B"},
+        {Not(Cmp(TPascalCompareKind::Different, N("A"), N("B"))), "A = B"},
+        {Not(Cmp(TPascalCompareKind::Equal, N("A"), N("B"))), "A <> B"},
+        {Not(Cmp(TPascalCompareKind::More, N("A"), N("B"))), "A <= B"},
+        {Not(Cmp(TPascalCompareKind::MoreOrEqual, N("A"), N("B"))), "A < B"},
+        {Not(Cmp(TPascalCompareKind::Less, N("A"), N("B"))), "A >= B"},
+        {Not(Cmp(TPascalCompareKind::LessOrEqual, N("A"), N("B"))), "A > B"},
         {Not(Not(Not(X))), "not X"},
         {Not(Not(X)), "X"},
-        {Cmp(ckEqual, X, T), "X"},
-        {Cmp(ckEqual, X, Fl), "not X"},
-        {Cmp(ckEqual, Cmp(ckEqual, N("A"), N("B")), Fl), "not (A = B)"},
-        {Cmp(ckDifferent, X, T), "not X"},
-        {Cmp(ckDifferent, X, Fl), "X"},
-        {Cmp(ckAnd, X, T), "X"},
-        {Cmp(ckAnd, X, Fl), "False"},
-        {Cmp(ckOr, X, Fl), "X"},
-        {Cmp(ckOr, X, T), "True"},
-        {Cmp(ckAnd, F, Fl), "Ready and False"},
-        {Cmp(ckOr, F, T), "Ready or True"},
-        {Cmp(ckEqual, T, X), "True = X"},
+        {Cmp(TPascalCompareKind::Equal, X, T), "X"},
+        {Cmp(TPascalCompareKind::Equal, X, Fl), "not X"},
+        {Cmp(TPascalCompareKind::Equal, Cmp(TPascalCompareKind::Equal, N("A"), N("B")), Fl), "not (A = B)"},
+        {Cmp(TPascalCompareKind::Different, X, T), "not X"},
+        {Cmp(TPascalCompareKind::Different, X, Fl), "X"},
+        {Cmp(TPascalCompareKind::And, X, T), "X"},
+        {Cmp(TPascalCompareKind::And, X, Fl), "False"},
+        {Cmp(TPascalCompareKind::Or, X, Fl), "X"},
+        {Cmp(TPascalCompareKind::Or, X, T), "True"},
+        {Cmp(TPascalCompareKind::And, F, Fl), "Ready and False"},
+        {Cmp(TPascalCompareKind::Or, F, T), "Ready or True"},
+        {Cmp(TPascalCompareKind::Equal, T, X), "True = X"},
         {Not(T), "False"},
         {Not(Fl), "True"},
     };
@@ -259,19 +259,19 @@ TEST(PascalExpressionQueries, SameExpressionAndFindUsage) {
     EXPECT_FALSE(SameExpression(e(N("Integer")), e(N("integer"))));
     EXPECT_TRUE(SameExpression(e(V), e(V)));
     EXPECT_FALSE(SameExpression(e(V), e(N("V"))));
-    EXPECT_FALSE(SameExpression(e(Op(okAdd, N("A"), N("B"))), e(Op(okAdd, N("A"), N("B")))));
+    EXPECT_FALSE(SameExpression(e(Op(TPascalOperationKind::Add, N("A"), N("B"))), e(Op(TPascalOperationKind::Add, N("A"), N("B")))));
 
     TPascalExpression* inCall = e([&](TPascalExpression* x) {
         auto* call = x->AddCall(S("Inc"));
         v->Name = S("V");
-        call->AddArgument(pkVar)->AddCallTo(v);
+        call->AddArgument(TPascalParamKind::Var)->AddCallTo(v);
     });
-    EXPECT_EQ(FindUsage(inCall, QString(), v, QString()), 1);
+    EXPECT_EQ(FindUsage(inCall, QString(), v, QString()), TPascalUsage(1));
     TPascalExpression* written = e(V);
-    written->Mode = pkOut;
-    EXPECT_EQ(FindUsage(written, QString(), v, QString()), 2);
-    EXPECT_EQ(FindUsage(e(Not(Cmp(ckEqual, N("A"), V))), QString(), v, QString()), 1);
-    EXPECT_EQ(FindUsage(e(N("V")), QString(), v, QString()), 0);
+    written->Mode = TPascalParamKind::Out;
+    EXPECT_EQ(FindUsage(written, QString(), v, QString()), TPascalUsage(2));
+    EXPECT_EQ(FindUsage(e(Not(Cmp(TPascalCompareKind::Equal, N("A"), V))), QString(), v, QString()), TPascalUsage(1));
+    EXPECT_EQ(FindUsage(e(N("V")), QString(), v, QString()), TPascalUsage(0));
 }
 
 // Random expression trees: each is written as a WriteLn argument, compiled and
@@ -281,7 +281,7 @@ TEST(PascalExpressionQueries, SameExpressionAndFindUsage) {
 struct TRandomTree {
     enum TTag { Int, Bool, Op, Cmp, Not, In } tag = Int;
     int64_t value = 0;  // literal value
-    uint8_t kind = 0;
+    int kind = 0;
     std::vector<std::unique_ptr<TRandomTree>> parts;
 
     void Fill(TPascalExpression* e) const {
@@ -295,8 +295,8 @@ struct TRandomTree {
         case Op:
         case Cmp: {
             TCustomPascalTwoSideExpressionItem* item =
-                tag == Op ? static_cast<TCustomPascalTwoSideExpressionItem*>(e->AddOperation(kind))
-                          : e->AddCompare(kind);
+                tag == Op ? static_cast<TCustomPascalTwoSideExpressionItem*>(e->AddOperation(TPascalOperationKind(kind)))
+                          : e->AddCompare(TPascalCompareKind(kind));
             for (size_t i = 0; i < parts.size(); ++i)
                 parts[i]->Fill(i == 0 ? item->Left : i == 1 ? item->Right : item->AddOperand());
             break;
@@ -307,7 +307,7 @@ struct TRandomTree {
         case In: {
             auto* item = e->AddItemInSet();
             parts[0]->Fill(item->Item);
-            TPascalSetValueExpressionItem* set = item->SetValue->AddSetValue(1);
+            TPascalSetValueExpressionItem* set = item->SetValue->AddSetValue(TPascalBracketKind::Square);
             for (size_t i = 1; i < parts.size(); ++i) parts[i]->Fill(set->Values);
             break;
         }
@@ -335,15 +335,15 @@ struct TRandomTree {
         case Op: {
             int64_t r = v[0];
             for (size_t i = 1; i < v.size(); ++i) {
-                if (kind == okDiv && v[i] == 0) return std::nullopt;
-                r = kind == okAdd ? r + v[i] : kind == okSubtract ? r - v[i] : kind == okMultiply ? r * v[i] : r / v[i];
+                if (kind == int(TPascalOperationKind::Div) && v[i] == 0) return std::nullopt;
+                r = kind == int(TPascalOperationKind::Add) ? r + v[i] : kind == int(TPascalOperationKind::Subtract) ? r - v[i] : kind == int(TPascalOperationKind::Multiply) ? r * v[i] : r / v[i];
             }
             return r;
         }
         case Cmp: {
-            if (kind == ckAnd || kind == ckOr) {
+            if (kind == int(TPascalCompareKind::And) || kind == int(TPascalCompareKind::Or)) {
                 bool r = v[0] != 0;
-                for (size_t i = 1; i < v.size(); ++i) r = kind == ckAnd ? r && v[i] : r || v[i];
+                for (size_t i = 1; i < v.size(); ++i) r = kind == int(TPascalCompareKind::And) ? r && v[i] : r || v[i];
                 return r;
             }
             const int64_t a = v[0], b = v[1];
@@ -367,8 +367,8 @@ public:
             return t;
         }
         t->tag = TRandomTree::Op;
-        const uint8_t kinds[] = {okAdd, okSubtract, okMultiply, okDiv};
-        t->kind = kinds[Pick(4)];
+        const TPascalOperationKind kinds[] = {TPascalOperationKind::Add, TPascalOperationKind::Subtract, TPascalOperationKind::Multiply, TPascalOperationKind::Div};
+        t->kind = int(kinds[Pick(4)]);
         const int count = Pick(4) == 0 ? 3 : 2;
         for (int i = 0; i < count; ++i) t->parts.push_back(Integer(depth - 1));
         return t;
@@ -384,14 +384,14 @@ public:
             break;
         case 1:  // comparison of numbers
             t->tag = TRandomTree::Cmp;
-            t->kind = uint8_t(Pick(6));
+            t->kind = Pick(6);
             t->parts.push_back(Integer(depth - 1));
             t->parts.push_back(Integer(depth - 1));
             break;
         case 2:  // and, or
         case 3: {
             t->tag = TRandomTree::Cmp;
-            t->kind = choice == 2 ? ckAnd : ckOr;
+            t->kind = int(choice == 2 ? TPascalCompareKind::And : TPascalCompareKind::Or);
             const int count = Pick(4) == 0 ? 3 : 2;
             for (int i = 0; i < count; ++i) t->parts.push_back(Boolean(depth - 1));
             break;
@@ -421,8 +421,8 @@ TEST(PascalBrackets, RandomTreesComputeWhatTheyMean) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
     TRandomTrees random(20261206);
     auto unit = CreatePascalUnit(QStringLiteral("RandomTrees"));
-    AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, QStringLiteral("Run"));
-    TPascalMethodWithImplementation* run = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, QStringLiteral("Run"));
+    AddMethodDeclaration(unit->InterfaceClause->Declarations, TPascalMethodKind::Procedure, QStringLiteral("Run"));
+    TPascalMethodWithImplementation* run = AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, QStringLiteral("Run"));
     QStringList expected;
     while (expected.size() < 400) {
         std::unique_ptr<TRandomTree> tree = expected.size() % 2 ? random.Integer(4) : random.Boolean(4);

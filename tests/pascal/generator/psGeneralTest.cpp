@@ -23,34 +23,34 @@ TEST(PascalConstantsAndVariables, WrittenForms) {
 
 TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), mkFunction, S("Mix"), S("Integer"));
-    for (const char* name : {"A", "B", "C"}) m->Head->AddParameter(pkValue, S(name), S("Integer"));
-    m->Head->AddParameter(pkConst, S("S"), S("string"));
-    m->Head->AddParameter(pkConst, S("T"), S("string"));
-    m->Head->AddParameter(pkVar, S("V"), S("Integer"));
-    m->Head->AddParameter(pkOut, S("O"), S("Integer"));
-    m->Head->AddParameter(pkVar, S("Untyped"));
-    m->Head->AddParameter(pkValue, S("D1"), S("Integer"))->DefaultValue->AddInteger(0);
-    m->Head->AddParameter(pkValue, S("D2"), S("Integer"))->DefaultValue->AddInteger(1);
+    TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), TPascalMethodKind::Function, S("Mix"), S("Integer"));
+    for (const char* name : {"A", "B", "C"}) m->Head->AddParameter(TPascalParamKind::Value, S(name), S("Integer"));
+    m->Head->AddParameter(TPascalParamKind::Const, S("S"), S("string"));
+    m->Head->AddParameter(TPascalParamKind::Const, S("T"), S("string"));
+    m->Head->AddParameter(TPascalParamKind::Var, S("V"), S("Integer"));
+    m->Head->AddParameter(TPascalParamKind::Out, S("O"), S("Integer"));
+    m->Head->AddParameter(TPascalParamKind::Var, S("Untyped"));
+    m->Head->AddParameter(TPascalParamKind::Value, S("D1"), S("Integer"))->DefaultValue->AddInteger(0);
+    m->Head->AddParameter(TPascalParamKind::Value, S("D2"), S("Integer"))->DefaultValue->AddInteger(1);
     EXPECT_EQ(WriteToText(m), Lines({"function Mix(A, B, C: Integer; const S, T: string; var V: Integer; out O: Integer;",
                                      "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer;"}));
 }
 
 TEST(PascalMethodHeads, KindsAndEveryDirectiveInBitOrder) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    const std::pair<uint8_t, const char*> kinds[] = {{mkProcedure, "procedure P;"},
-                                                     {mkFunction, "function P: Integer;"},
-                                                     {mkClassProcedure, "class procedure P;"},
-                                                     {mkClassFunction, "class function P: Integer;"},
-                                                     {mkConstructor, "constructor P;"},
-                                                     {mkDestructor, "destructor P;"}};
+    const std::pair<TPascalMethodKind, const char*> kinds[] = {{TPascalMethodKind::Procedure, "procedure P;"},
+                                                     {TPascalMethodKind::Function, "function P: Integer;"},
+                                                     {TPascalMethodKind::ClassProcedure, "class procedure P;"},
+                                                     {TPascalMethodKind::ClassFunction, "class function P: Integer;"},
+                                                     {TPascalMethodKind::Constructor, "constructor P;"},
+                                                     {TPascalMethodKind::Destructor, "destructor P;"}};
     for (const auto& [kind, text] : kinds) {
         TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), kind, S("P"), S("Integer"));
         EXPECT_EQ(WriteToText(m), S(text) + u'\n');
         m->Free();
     }
-    TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), mkProcedure, S("All"));
-    all->Head->Directives = (TPascalDirectives(1) << pdCount) - 1;
+    TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), TPascalMethodKind::Procedure, S("All"));
+    all->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
     all->Comment = S("every word");
     EXPECT_EQ(WriteToText(all),
               Lines({"{ every word }",
@@ -65,21 +65,21 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
     auto unit = CreatePascalUnit(S("ImplHeads"));
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
     TPascalClass* base = AddClass(types, S("TBase"), S("TObject"));
-    TPascalMethodDeclaration* run = base->AddMethod(pvPublic, mkProcedure, S("Run"));
-    run->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    run->Head->AddDirective(pdVirtual);
-    run->Head->AddDirective(pdOverload);
-    run->Head->AddDirective(pdStdcall);
-    TPascalMethodDeclaration* make = base->AddMethod(pvPublic, mkClassFunction, S("Make"), S("TBase"));
-    make->Head->AddDirective(pdDynamic);
+    TPascalMethodDeclaration* run = base->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Procedure, S("Run"));
+    run->Head->AddParameter(TPascalParamKind::Value, S("X"), S("Integer"));
+    run->Head->AddDirective(TPascalDirective::Virtual);
+    run->Head->AddDirective(TPascalDirective::Overload);
+    run->Head->AddDirective(TPascalDirective::Stdcall);
+    TPascalMethodDeclaration* make = base->AddMethod(TPascalVisibility::Public, TPascalMethodKind::ClassFunction, S("Make"), S("TBase"));
+    make->Head->AddDirective(TPascalDirective::Dynamic);
     TPascalClass* derived = AddClass(types, S("TDerived"), S("TBase"));
-    TPascalMethodDeclaration* over = derived->AddMethod(pvPublic, mkProcedure, S("Run"));
-    over->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    over->Head->Directives = PascalDirective(pdOverride) | PascalDirective(pdStdcall);
-    TPascalMethodDeclaration* again = derived->AddMethod(pvPublic, mkClassFunction, S("Make"), S("TBase"));
-    again->Head->AddDirective(pdReintroduce);
-    TPascalMethodDeclaration* gone = derived->AddMethod(pvPublic, mkProcedure, S("Gone"));
-    gone->Head->Directives = PascalDirective(pdVirtual) | PascalDirective(pdAbstract);
+    TPascalMethodDeclaration* over = derived->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Procedure, S("Run"));
+    over->Head->AddParameter(TPascalParamKind::Value, S("X"), S("Integer"));
+    over->Head->Directives = PascalDirective(TPascalDirective::Override) | PascalDirective(TPascalDirective::Stdcall);
+    TPascalMethodDeclaration* again = derived->AddMethod(TPascalVisibility::Public, TPascalMethodKind::ClassFunction, S("Make"), S("TBase"));
+    again->Head->AddDirective(TPascalDirective::Reintroduce);
+    TPascalMethodDeclaration* gone = derived->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Procedure, S("Gone"));
+    gone->Head->Directives = PascalDirective(TPascalDirective::Virtual) | PascalDirective(TPascalDirective::Abstract);
 
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     ImplementDeclaration(code, run, S("TBase"));
@@ -87,9 +87,9 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
     ImplementDeclaration(code, over, S("TDerived"))->Body->AddText(S("inherited"));
     ImplementDeclaration(code, again, S("TDerived"))->Body->AddText(S("Result := nil"));
     // A routine without a declaration keeps the directives a body may carry.
-    TPascalMethodWithImplementation* local = AddMethodImplementation(code, mkFunction, S("Twice"), S("Integer"));
-    local->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    local->Head->Directives = PascalDirective(pdInline) | PascalDirective(pdVirtual) | PascalDirective(pdCdecl);
+    TPascalMethodWithImplementation* local = AddMethodImplementation(code, TPascalMethodKind::Function, S("Twice"), S("Integer"));
+    local->Head->AddParameter(TPascalParamKind::Value, S("X"), S("Integer"));
+    local->Head->Directives = PascalDirective(TPascalDirective::Inline) | PascalDirective(TPascalDirective::Virtual) | PascalDirective(TPascalDirective::Cdecl);
     local->Body->AddText(S("Result := X * 2"));
 
     TFpcHarness fpc;
@@ -105,7 +105,7 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
 
 TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), mkFunction, S("Sum"), S("Integer"));
+    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), TPascalMethodKind::Function, S("Sum"), S("Integer"));
     m->Comment = S("adds");
     AddConstant(m->LocalDeclarations, S("Limit"), S("10"));
     AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
@@ -122,7 +122,7 @@ TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
 
 TEST(PascalMethods, JoiningStopsAtANonVariable) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), mkProcedure, S("P"));
+    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), TPascalMethodKind::Procedure, S("P"));
     AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
     AddConstant(m->LocalDeclarations, S("K"), S("1"));
     AddVariable(m->LocalDeclarations, S("B"), S("Integer"));
@@ -135,7 +135,7 @@ TEST(PascalMethods, JoiningStopsAtANonVariable) {
 
 TEST(PascalMethods, ImplementedUnderTheDeclarationsCurrentName) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* decl = AddMethodDeclaration(d.get(), mkProcedure, S("Run"));
+    TPascalMethodDeclaration* decl = AddMethodDeclaration(d.get(), TPascalMethodKind::Procedure, S("Run"));
     TPascalMethodWithImplementation* impl = ImplementDeclaration(d.get(), decl, S("TFoo"));
     decl->Name = S("Run1");
     EXPECT_EQ(WriteToText(impl), Lines({"procedure TFoo.Run1;", "begin", "end;", ""}));

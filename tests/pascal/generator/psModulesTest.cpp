@@ -102,7 +102,7 @@ class PascalUniqueNames : public ::testing::Test {
 protected:
     PascalUniqueNames() : unit(CreatePascalUnit(S("Names"))) {
         code = unit->ImplementationClause->Declarations;
-        routine = AddMethodImplementation(code, mkProcedure, S("Run"));
+        routine = AddMethodImplementation(code, TPascalMethodKind::Procedure, S("Run"));
     }
     TPascalVariable* Local(const char* name, bool provisional, TPascalMethodWithImplementation* m = nullptr) {
         return AddVariable((m ? m : routine)->LocalDeclarations, S(name), S("Integer"), provisional);
@@ -138,7 +138,7 @@ TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
     };
     std::vector<std::vector<std::pair<TPascalVariable*, TPascalLet*>>> made;
     for (const auto& c : cases) {
-        TPascalMethodWithImplementation* m = AddMethodImplementation(code, mkProcedure, S(c.what).remove(u' '));
+        TPascalMethodWithImplementation* m = AddMethodImplementation(code, TPascalMethodKind::Procedure, S(c.what).remove(u' '));
         made.emplace_back();
         for (QString wish : c.wishes) {
             const bool provisional = wish.endsWith(u'?');
@@ -176,13 +176,13 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     AddConstant(types, S("Limit"), S("10"));
     AddEnum(types, S("TColor"), {S("clRed"), S("clBlue")});
     TPascalClass* base = AddClass(types, S("TBase"), S("TObject"));
-    base->AddField(pvProtected, S("Value"), S("Integer"));
+    base->AddField(TPascalVisibility::Protected, S("Value"), S("Integer"));
     TPascalClass* derived = AddClass(types, S("TDerived"));
     derived->Parent->AddCallTo(base);
-    derived->AddField(pvPrivate, S("FCount"), S("Integer"));
-    TPascalMethodDeclaration* work = derived->AddMethod(pvPublic, mkProcedure, S("Work"));
-    work->Head->AddParameter(pkValue, S("Item"), S("Integer"));
-    TPascalClassProperty* count = derived->AddProperty(pvPublic, S("Count"), S("Integer"));
+    derived->AddField(TPascalVisibility::Private, S("FCount"), S("Integer"));
+    TPascalMethodDeclaration* work = derived->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Procedure, S("Work"));
+    work->Head->AddParameter(TPascalParamKind::Value, S("Item"), S("Integer"));
+    TPascalClassProperty* count = derived->AddProperty(TPascalVisibility::Public, S("Count"), S("Integer"));
     count->ReadAccess->AddText(S("FCount"));
 
     TPascalMethodWithImplementation* m = ImplementDeclaration(code, work, S("TDerived"));
@@ -195,7 +195,7 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     TPascalVariable* unitName = Local("Names", true, routine);
     // A nested routine sees the locals of its outer routine.
     TPascalVariable* outer = Local("Outer", false, m);
-    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, mkProcedure, S("Inner"));
+    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, TPascalMethodKind::Procedure, S("Inner"));
     TPascalVariable* shadow = Local("outer", true, nested);
     MakeNamesUnique(unit.get());
     EXPECT_EQ(limit->Name, S("Limit1"));
@@ -225,21 +225,21 @@ TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
 TEST(PascalUnit, SimplifiedAndNamedUnit) {
     auto unit = CreatePascalUnit(S("Pipeline"));
     TPascalMethodWithImplementation* f =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, mkFunction, S("Pick"), S("Integer"));
-    f->Head->AddParameter(pkValue, S("Flag"), S("Boolean"));
+        AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Function, S("Pick"), S("Integer"));
+    f->Head->AddParameter(TPascalParamKind::Value, S("Flag"), S("Boolean"));
     TPascalVariable* i = AddVariable(f->LocalDeclarations, S("I"), S("Integer"), true);
     TPascalVariable* fixed = AddVariable(f->LocalDeclarations, S("I"), S("Integer"));
     AddVariable(f->LocalDeclarations, S("K"), S("Integer"));
     f->Body->AddLetTo(i, S("0"));
     TPascalIf* branch = f->Body->AddIf();
-    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(ckEqual);
+    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(TPascalCompareKind::Equal);
     test->Left->AddText(S("Flag"));
     test->Right->AddBoolean(false);
     f->Body->AddLetTo(i, S("1"));
     branch->ThenPart->AddLetTo(fixed, S("2"));
     TPascalLet* result = f->Body->AddLet();
     result->Target->AddCallTo(f->ResultVariable);
-    TPascalOperationExpressionItem* sum = result->Value->AddOperation(okAdd);
+    TPascalOperationExpressionItem* sum = result->Value->AddOperation(TPascalOperationKind::Add);
     sum->Left->AddCallTo(i);
     sum->Right->AddCallTo(fixed);
     TFpcHarness fpc;

@@ -36,12 +36,12 @@ TEST(PascalTypes, EveryTypeDeclarationForm) {
     pointer->Name = S("PPoint2");
     pointer->TargetType->AddCallTo(point);
     AddTypeAlias(d, S("TCount"), S("Integer"))->Comment = S("how many");
-    TPascalMethodType* handler = AddMethodType(d, S("THandler"), mkFunction, true);
-    handler->Head->AddParameter(pkValue, S("Sender"), S("TObject"));
+    TPascalMethodType* handler = AddMethodType(d, S("THandler"), TPascalMethodKind::Function, true);
+    handler->Head->AddParameter(TPascalParamKind::Value, S("Sender"), S("TObject"));
     handler->Head->ResultType->AddText(S("Boolean"));
-    handler->Head->AddDirective(pdStdcall);
-    TPascalMethodType* plain = AddMethodType(d, S("TPlain"), mkProcedure, false);
-    plain->Head->AddDirective(pdCdecl);
+    handler->Head->AddDirective(TPascalDirective::Stdcall);
+    TPascalMethodType* plain = AddMethodType(d, S("TPlain"), TPascalMethodKind::Procedure, false);
+    plain->Head->AddDirective(TPascalDirective::Cdecl);
     CreateNode<TPascalClassPredeclaration>(d)->Name = S("TNode2");
     TPascalClassOf* classOf = CreateNode<TPascalClassOf>(d);
     classOf->Name = S("TNode2Class");
@@ -117,33 +117,33 @@ TEST(PascalClasses, HeadingForms) {
 TEST(PascalClasses, VisibilitySectionsPropertiesAndEvents) {
     auto unit = CreatePascalUnit(S("Widgets"));
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
-    TPascalMethodType* event = AddMethodType(types, S("TWidgetClickEvent"), mkProcedure, true);
-    event->Head->AddParameter(pkValue, S("Sender"), S("TObject"));
-    event->Head->AddParameter(pkValue, S("X"), S("Integer"));
+    TPascalMethodType* event = AddMethodType(types, S("TWidgetClickEvent"), TPascalMethodKind::Procedure, true);
+    event->Head->AddParameter(TPascalParamKind::Value, S("Sender"), S("TObject"));
+    event->Head->AddParameter(TPascalParamKind::Value, S("X"), S("Integer"));
     TPascalClass* w = AddClass(types, S("TWidget"), S("TObject"));
-    TPascalMethodDeclaration* getItem = w->AddMethod(pvPrivate, mkFunction, S("GetItem"), S("string"));
-    getItem->Head->AddParameter(pkValue, S("Index"), S("Integer"));
-    TPascalVariable* onClick = w->AddField(pvPrivate, S("FOnClick"), QString());
+    TPascalMethodDeclaration* getItem = w->AddMethod(TPascalVisibility::Private, TPascalMethodKind::Function, S("GetItem"), S("string"));
+    getItem->Head->AddParameter(TPascalParamKind::Value, S("Index"), S("Integer"));
+    TPascalVariable* onClick = w->AddField(TPascalVisibility::Private, S("FOnClick"), QString());
     onClick->TypeName->AddCallTo(event);
-    TPascalVariable* count = w->AddField(pvPrivate, S("FCount"), S("Integer"));
-    w->AddField(pvStrictPrivate, S("FSecret"), S("Integer"));
-    TPascalMethodDeclaration* doClick = w->AddMethod(pvProtected, mkProcedure, S("DoClick"));
-    doClick->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    doClick->Head->AddDirective(pdVirtual);
-    TPascalMethodDeclaration* hidden = w->AddMethod(pvStrictProtected, mkProcedure, S("Hidden"));
-    AddConstant(w->GetSection(pvPublic), S("Max"), S("10"));
-    w->AddField(pvPublic, S("Extra"), S("Integer"));
-    TPascalMethodDeclaration* create = w->AddMethod(pvPublic, mkConstructor, S("Create"));
-    create->Head->AddDirective(pdVirtual);
-    TPascalClassProperty* countProperty = w->AddProperty(pvPublic, S("Count"), S("Integer"));
+    TPascalVariable* count = w->AddField(TPascalVisibility::Private, S("FCount"), S("Integer"));
+    w->AddField(TPascalVisibility::StrictPrivate, S("FSecret"), S("Integer"));
+    TPascalMethodDeclaration* doClick = w->AddMethod(TPascalVisibility::Protected, TPascalMethodKind::Procedure, S("DoClick"));
+    doClick->Head->AddParameter(TPascalParamKind::Value, S("X"), S("Integer"));
+    doClick->Head->AddDirective(TPascalDirective::Virtual);
+    TPascalMethodDeclaration* hidden = w->AddMethod(TPascalVisibility::StrictProtected, TPascalMethodKind::Procedure, S("Hidden"));
+    AddConstant(w->GetSection(TPascalVisibility::Public), S("Max"), S("10"));
+    w->AddField(TPascalVisibility::Public, S("Extra"), S("Integer"));
+    TPascalMethodDeclaration* create = w->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Constructor, S("Create"));
+    create->Head->AddDirective(TPascalDirective::Virtual);
+    TPascalClassProperty* countProperty = w->AddProperty(TPascalVisibility::Public, S("Count"), S("Integer"));
     countProperty->ReadAccess->AddCallTo(count);
     countProperty->WriteAccess->AddCallTo(count);
     countProperty->DefaultValue->AddInteger(0);
-    TPascalClassProperty* items = w->AddProperty(pvPublic, S("Items"), S("string"));
-    items->IndexParameters->AddParameter(pkValue, S("Index"), S("Integer"));
+    TPascalClassProperty* items = w->AddProperty(TPascalVisibility::Public, S("Items"), S("string"));
+    items->IndexParameters->AddParameter(TPascalParamKind::Value, S("Index"), S("Integer"));
     items->ReadAccess->AddCallTo(getItem);
     items->IsDefaultProperty = true;
-    TPascalClassProperty* click = w->AddProperty(pvPublished, S("OnClick"), QString());
+    TPascalClassProperty* click = w->AddProperty(TPascalVisibility::Published, S("OnClick"), QString());
     click->TypeName->AddCallTo(event);
     click->ReadAccess->AddCallTo(onClick);
     click->WriteAccess->AddCallTo(onClick);
@@ -226,12 +226,12 @@ TEST(PascalClasses, VisibilitySectionsPropertiesAndEvents) {
 TEST(PascalClasses, FieldsAfterConstantsRoutinesAndPropertiesGetAVarHeader) {
     auto unit = CreatePascalUnit(S("FieldOrder"));
     TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TFields"), S("TObject"));
-    TPascalDeclarations* section = c->GetSection(pvPublic);
+    TPascalDeclarations* section = c->GetSection(TPascalVisibility::Public);
     AddConstant(section, S("Step"), S("2"));
     AddVariable(section, S("FAfterConst"), S("Integer"));
-    AddMethodDeclaration(section, mkProcedure, S("Run"));
+    AddMethodDeclaration(section, TPascalMethodKind::Procedure, S("Run"));
     AddVariable(section, S("FAfterMethod"), S("Integer"));
-    TPascalClassProperty* p = c->AddProperty(pvPublic, S("AfterConst"), S("Integer"));
+    TPascalClassProperty* p = c->AddProperty(TPascalVisibility::Public, S("AfterConst"), S("Integer"));
     p->ReadAccess->AddText(S("FAfterConst"));
     AddVariable(section, S("FAfterProperty"), S("Integer"));
     ImplementDeclaration(unit->ImplementationClause->Declarations,
@@ -249,11 +249,11 @@ TEST(PascalClasses, FieldsAfterConstantsRoutinesAndPropertiesGetAVarHeader) {
 TEST(PascalClasses, AddFieldGoesBeforeTheFirstRoutineOrProperty) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalClass* c = AddClass(d.get(), S("TOrder"), S("TObject"));
-    c->AddMethod(pvPrivate, mkProcedure, S("Run"));
-    AddComment(c->GetSection(pvPrivate), S("the count"), c->GetSection(pvPrivate)->First())->Attachment =
-        TPascalComment::ToNext;
-    c->AddField(pvPrivate, S("FA"), S("Integer"));
-    c->AddField(pvPrivate, S("FB"), S("Integer"));
+    c->AddMethod(TPascalVisibility::Private, TPascalMethodKind::Procedure, S("Run"));
+    AddComment(c->GetSection(TPascalVisibility::Private), S("the count"), c->GetSection(TPascalVisibility::Private)->First())->Attachment =
+        TPascalCommentAttachment::ToNext;
+    c->AddField(TPascalVisibility::Private, S("FA"), S("Integer"));
+    c->AddField(TPascalVisibility::Private, S("FB"), S("Integer"));
     EXPECT_EQ(WriteToText(c), Lines({"TOrder = class(TObject)", "private", "  FA: Integer;", "  FB: Integer;",
                                      "  { the count }", "  procedure Run;", "end;", ""}));
 }
@@ -263,12 +263,12 @@ TEST(PascalClasses, AddFieldGoesBeforeTheFirstRoutineOrProperty) {
 TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
     auto unit = CreatePascalUnit(S("ClassProps"));
     TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TCounter"), S("TObject"));
-    TPascalMethodDeclaration* get = c->AddMethod(pvPrivate, mkClassFunction, S("GetTotal"), S("Integer"));
-    get->Head->AddDirective(pdStatic);
-    TPascalMethodDeclaration* set = c->AddMethod(pvPrivate, mkClassProcedure, S("SetTotal"));
-    set->Head->AddParameter(pkValue, S("Value"), S("Integer"));
-    set->Head->AddDirective(pdStatic);
-    TPascalClassProperty* total = c->AddProperty(pvPublic, S("Total"), S("Integer"));
+    TPascalMethodDeclaration* get = c->AddMethod(TPascalVisibility::Private, TPascalMethodKind::ClassFunction, S("GetTotal"), S("Integer"));
+    get->Head->AddDirective(TPascalDirective::Static);
+    TPascalMethodDeclaration* set = c->AddMethod(TPascalVisibility::Private, TPascalMethodKind::ClassProcedure, S("SetTotal"));
+    set->Head->AddParameter(TPascalParamKind::Value, S("Value"), S("Integer"));
+    set->Head->AddDirective(TPascalDirective::Static);
+    TPascalClassProperty* total = c->AddProperty(TPascalVisibility::Public, S("Total"), S("Integer"));
     total->IsClassProperty = true;
     total->ReadAccess->AddCallTo(get);
     total->WriteAccess->AddCallTo(set);
@@ -294,19 +294,19 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     auto unit = CreatePascalUnit(S("PropOrder"));
     TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TOrdered"), S("TPersistent"));
     unit->InterfaceClause->UsedUnits->AddUnit(S("Classes"));
-    TPascalMethodDeclaration* get = c->AddMethod(pvPrivate, mkFunction, S("GetP"), S("Integer"));
-    get->Head->AddParameter(pkValue, S("Index"), S("Integer"));
-    TPascalMethodDeclaration* set = c->AddMethod(pvPrivate, mkProcedure, S("SetP"));
-    set->Head->AddParameter(pkValue, S("Index"), S("Integer"));
-    set->Head->AddParameter(pkValue, S("Value"), S("Integer"));
-    TPascalClassProperty* p = c->AddProperty(pvPublished, S("L"), S("Integer"));
+    TPascalMethodDeclaration* get = c->AddMethod(TPascalVisibility::Private, TPascalMethodKind::Function, S("GetP"), S("Integer"));
+    get->Head->AddParameter(TPascalParamKind::Value, S("Index"), S("Integer"));
+    TPascalMethodDeclaration* set = c->AddMethod(TPascalVisibility::Private, TPascalMethodKind::Procedure, S("SetP"));
+    set->Head->AddParameter(TPascalParamKind::Value, S("Index"), S("Integer"));
+    set->Head->AddParameter(TPascalParamKind::Value, S("Value"), S("Integer"));
+    TPascalClassProperty* p = c->AddProperty(TPascalVisibility::Published, S("L"), S("Integer"));
     p->HasIndex = true;
     p->IndexNumber = 1;
     p->ReadAccess->AddCallTo(get);
     p->WriteAccess->AddCallTo(set);
     p->StoredValue->AddBoolean(true);
     p->DefaultValue->AddInteger(0);
-    TPascalClassProperty* q = c->AddProperty(pvPublished, S("Top"), S("Integer"));
+    TPascalClassProperty* q = c->AddProperty(TPascalVisibility::Published, S("Top"), S("Integer"));
     q->HasIndex = true;
     q->IndexNumber = 2;
     q->ReadAccess->AddCallTo(get);
@@ -325,10 +325,10 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
 TEST(PascalClasses, LongPropertyLinesWrapAtSpecifiers) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalClass* c = AddClass(d.get(), S("TLong"));
-    TPascalClassProperty* p = c->AddProperty(pvPublic, S("AVeryLongPropertyNameThatTakesRoom"), S("TSomeLongType"));
+    TPascalClassProperty* p = c->AddProperty(TPascalVisibility::Public, S("AVeryLongPropertyNameThatTakesRoom"), S("TSomeLongType"));
     p->ReadAccess->AddText(S("GetAVeryLongPropertyNameThatTakesRoom"));
     p->WriteAccess->AddText(S("SetAVeryLongPropertyNameThatTakesRoom"));
-    EXPECT_EQ(WriteToText(c->GetSection(pvPublic)),
+    EXPECT_EQ(WriteToText(c->GetSection(TPascalVisibility::Public)),
               Lines({"  property AVeryLongPropertyNameThatTakesRoom: TSomeLongType read GetAVeryLongPropertyNameThatTakesRoom ",
                      "    write SetAVeryLongPropertyNameThatTakesRoom;"}));
 }
