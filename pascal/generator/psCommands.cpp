@@ -1,7 +1,6 @@
 #include "pascal/generator/psCommands.h"
 
 #include "core/cuCodeWriters.h"
-#include "pascal/generator/psGeneral.h"
 
 #include <QHash>
 #include <QSet>
@@ -661,19 +660,21 @@ private:
 
 // The routine whose local the list's assignments may drop, or nil when the
 // list stands inside a try part or outside a routine.
-const TPascalMethodWithImplementation* RoutineOf(const TPascalCommands* list) {
+const IPascalRoutine* RoutineOf(const TPascalCommands* list) {
     const TPascalNode* child = list;
     for (const TPascalNode* n = list->ParentNode(); n; child = n, n = n->ParentNode()) {
         if (const auto* t = PascalAs<TPascalTryFinally>(n); t && child == t->TryPart) return nullptr;
         if (const auto* t = PascalAs<TPascalTryExcept>(n); t && child == t->TryPart) return nullptr;
-        if (const auto* m = PascalAs<TPascalMethodWithImplementation>(n))
-            return child == m->Body && !m->HasNestedRoutines() ? m : nullptr;
+        if (n->NodeKind() == TPascalKind::MethodWithImplementation) {
+            const auto* routine = dynamic_cast<const IPascalRoutine*>(n);
+            return routine && child == routine->RoutineBody() && !routine->HasNestedRoutines() ? routine : nullptr;
+        }
     }
     return nullptr;
 }
 
 // The variable that a removable assignment overwrites, or nil.
-TVar RemovableTarget(const TPascalNode* s, const TPascalMethodWithImplementation* routine) {
+TVar RemovableTarget(const TPascalNode* s, const IPascalRoutine* routine) {
     const auto* let = PascalAs<TPascalLet>(s);
     if (!let) return nullptr;
     const auto* call = PascalAs<TPascalCallInExpression>(OnlyItem(let->Target));
@@ -683,7 +684,7 @@ TVar RemovableTarget(const TPascalNode* s, const TPascalMethodWithImplementation
 }
 
 template <class TUsage>
-void RemoveDead(TPascalCommands* list, const TPascalMethodWithImplementation* routine, const QList<TVar>& candidates) {
+void RemoveDead(TPascalCommands* list, const IPascalRoutine* routine, const QList<TVar>& candidates) {
     const TDeadAssignments<TUsage> analysis(candidates);
     TUsage after;  // what the statements after the current one answer
     for (TPascalNode* s = list->Last(); s;) {
@@ -698,7 +699,7 @@ void RemoveDead(TPascalCommands* list, const TPascalMethodWithImplementation* ro
 }
 
 void RemoveDeadAssignments(TPascalCommands* list) {
-    const TPascalMethodWithImplementation* routine = nullptr;
+    const IPascalRoutine* routine = nullptr;
     QList<TVar> candidates;
     QSet<TVar> seen;
     for (TPascalNode* s = list->First(); s; s = s->Next()) {

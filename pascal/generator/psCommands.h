@@ -25,6 +25,22 @@ protected:
     explicit TPascalCommand(TPascalKind kind) noexcept : TPascalFloatingNode(kind) {}
 };
 
+// A routine with a body as the simplification of its statements sees it
+// (the routine's class implements it in a later unit).
+class IPascalRoutine {
+public:
+    // The statement list of the routine's body.
+    virtual const TPascalCommands* RoutineBody() const noexcept = 0;
+    // Whether routines nested in this one could see its locals.
+    virtual bool HasNestedRoutines() const = 0;
+    // A variable of the routine's own local declarations, or its Result,
+    // whose address the body does not take.
+    virtual bool IsOwnLocal(const TPascalNamedNode* node) const = 0;
+
+protected:
+    ~IPascalRoutine() = default;
+};
+
 // ";" ending the line, or only the line end where Pascal allows no ";"
 // (the only statement of a then part that is followed by "else").
 void WriteTerminator(TPascalCodeWriter& writer, const TPascalNode* statement);

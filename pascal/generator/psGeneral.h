@@ -133,7 +133,7 @@ public:
     void Write(TPascalCodeWriter& writer) override;
 };
 
-class TPascalMethodWithImplementation : public TPascalMethodEntry {
+class TPascalMethodWithImplementation : public TPascalMethodEntry, public IPascalRoutine {
     T_CLASS(TPascalMethodWithImplementation)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::MethodWithImplementation;
@@ -153,11 +153,11 @@ public:
 
     // The name written in the head: the declaration's current name when there is one.
     const QString& HeadName() const noexcept { return Declaration ? Declaration->Name : Name; }
-    bool HasNestedRoutines() const;
-    // A variable of this routine's own local declarations, or its Result,
-    // whose address the body does not take (while simplifying, a pointer
-    // could read such a variable anywhere).
-    bool IsOwnLocal(const TPascalNamedNode* node) const;
+    const TPascalCommands* RoutineBody() const noexcept override { return Body; }
+    bool HasNestedRoutines() const override;
+    // While simplifying, a pointer could read a local whose address the body
+    // takes anywhere: such a local is not the routine's own.
+    bool IsOwnLocal(const TPascalNamedNode* node) const override;
 
 private:
     // Folded names that follow "@" or stand in "Addr(...)" in the body; kept
