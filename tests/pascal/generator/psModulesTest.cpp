@@ -8,6 +8,10 @@
 
 namespace {
 
+using enum TPascalParamKind;
+using enum TPascalMethodKind;
+using enum TPascalVisibility;
+
 TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
     TFpcHarness fpc;
@@ -17,10 +21,8 @@ TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
 
 TEST(PascalUnit, EmptyUnitHasSevenLines) {
     auto unit = CreatePascalUnit(S("Empty"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
+    EXPECT_EQ(CompiledUnit(unit.get()),
               Lines({"unit Empty;", "", "interface", "", "implementation", "", "end."}));
-    EXPECT_COMPILES(fpc);
 }
 
 TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
@@ -39,22 +41,14 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     create->Target->AddCallTo(variable);
     create->Value->AddCallEx(QString(), foo, S(".Create"));
     unit->Finalization->AddCallEx(QString(), variable, S(".Free"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
-              Lines({"unit Full;", "{ generated }", "interface", "", "uses", "  SysUtils, Classes { lists };", "",
-                     "type", "  TFoo = class;", "", "  TFoo = class(TObject)", "  end;", "", "implementation", "",
-                     "uses", "  Math;", "", "var", "  Foo: TFoo;", "", "initialization", "  Foo := TFoo.Create;", "",
-                     "finalization", "  Foo.Free;", "", "end."}));
-    EXPECT_COMPILES(fpc);
+    EXPECT_EQ(CompiledUnit(unit.get()), GoldenUnit(S("Full")));
 }
 
 TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
     auto unit = CreatePascalUnit(S("OnlyFinal"));
     unit->Finalization->AddCall(S("Writeln"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
+    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
                                               "initialization", "", "finalization", "  Writeln;", "", "end."}));
-    EXPECT_COMPILES(fpc);
 }
 
 // The names are written one by one, each too short for the writer to break
@@ -89,10 +83,8 @@ TEST(PascalUnit, UnitNamesCompareWithoutCase) {
     CreateNode<TPascalUsedUnit>(interfaceUnits)->Name = S("SysUtils");
     CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
+    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
                                               "implementation", "", "uses", "  Math;", "", "end."}));
-    EXPECT_COMPILES(fpc);
 }
 
 // ---------------------------------------------------------------------------
@@ -102,16 +94,10 @@ class PascalUniqueNames : public ::testing::Test {
 protected:
     PascalUniqueNames() : unit(CreatePascalUnit(S("Names"))) {
         code = unit->ImplementationClause->Declarations;
-        routine = AddMethodImplementation(code, TPascalMethodKind::Procedure, S("Run"));
+        routine = AddMethodImplementation(code, Procedure, S("Run"));
     }
     TPascalVariable* Local(const char* name, bool provisional, TPascalMethodWithImplementation* m = nullptr) {
         return AddVariable((m ? m : routine)->LocalDeclarations, S(name), S("Integer"), provisional);
-    }
-    QString Compile() {
-        TFpcHarness fpc;
-        const QString text = fpc.AddUnit(unit.get());
-        EXPECT_COMPILES(fpc);
-        return text;
     }
 
     TNodePtr<TPascalUnit> unit;
@@ -138,7 +124,7 @@ TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
     };
     std::vector<std::vector<std::pair<TPascalVariable*, TPascalLet*>>> made;
     for (const auto& c : cases) {
-        TPascalMethodWithImplementation* m = AddMethodImplementation(code, TPascalMethodKind::Procedure, S(c.what).remove(u' '));
+        TPascalMethodWithImplementation* m = AddMethodImplementation(code, Procedure, S(c.what).remove(u' '));
         made.emplace_back();
         for (QString wish : c.wishes) {
             const bool provisional = wish.endsWith(u'?');
@@ -154,7 +140,7 @@ TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
             EXPECT_FALSE(v->Provisional) << cases[row].what;
             EXPECT_EQ(WriteToText(let), cases[row].names[i] + S(" := 1;\n")) << cases[row].what;
         }
-    Compile();
+    CompiledUnit(unit.get());
 }
 
 TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
@@ -176,13 +162,13 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     AddConstant(types, S("Limit"), S("10"));
     AddEnum(types, S("TColor"), {S("clRed"), S("clBlue")});
     TPascalClass* base = AddClass(types, S("TBase"), S("TObject"));
-    base->AddField(TPascalVisibility::Protected, S("Value"), S("Integer"));
+    base->AddField(Protected, S("Value"), S("Integer"));
     TPascalClass* derived = AddClass(types, S("TDerived"));
     derived->Parent->AddCallTo(base);
-    derived->AddField(TPascalVisibility::Private, S("FCount"), S("Integer"));
-    TPascalMethodDeclaration* work = derived->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Procedure, S("Work"));
-    work->Head->AddParameter(TPascalParamKind::Value, S("Item"), S("Integer"));
-    TPascalClassProperty* count = derived->AddProperty(TPascalVisibility::Public, S("Count"), S("Integer"));
+    derived->AddField(Private, S("FCount"), S("Integer"));
+    TPascalMethodDeclaration* work = derived->AddMethod(Public, Procedure, S("Work"));
+    work->Head->AddParameter(Value, S("Item"), S("Integer"));
+    TPascalClassProperty* count = derived->AddProperty(Public, S("Count"), S("Integer"));
     count->ReadAccess->AddText(S("FCount"));
 
     TPascalMethodWithImplementation* m = ImplementDeclaration(code, work, S("TDerived"));
@@ -195,7 +181,7 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     TPascalVariable* unitName = Local("Names", true, routine);
     // A nested routine sees the locals of its outer routine.
     TPascalVariable* outer = Local("Outer", false, m);
-    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, TPascalMethodKind::Procedure, S("Inner"));
+    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, Procedure, S("Inner"));
     TPascalVariable* shadow = Local("outer", true, nested);
     MakeNamesUnique(unit.get());
     EXPECT_EQ(limit->Name, S("Limit1"));
@@ -207,7 +193,7 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     EXPECT_EQ(unitName->Name, S("Names1"));
     EXPECT_EQ(shadow->Name, S("outer1"));
     EXPECT_EQ(outer->Name, S("Outer"));
-    Compile();
+    CompiledUnit(unit.get());
 }
 
 TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
@@ -218,15 +204,15 @@ TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
     EXPECT_EQ(other->Name, S("Total"));
     EXPECT_EQ(global->Name, S("Total1"));
     EXPECT_EQ(local->Name, S("Total2"));
-    Compile();
+    CompiledUnit(unit.get());
 }
 
 // Building, simplifying, naming and writing in one go.
 TEST(PascalUnit, SimplifiedAndNamedUnit) {
     auto unit = CreatePascalUnit(S("Pipeline"));
     TPascalMethodWithImplementation* f =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Function, S("Pick"), S("Integer"));
-    f->Head->AddParameter(TPascalParamKind::Value, S("Flag"), S("Boolean"));
+        AddMethodImplementation(unit->ImplementationClause->Declarations, Function, S("Pick"), S("Integer"));
+    f->Head->AddParameter(Value, S("Flag"), S("Boolean"));
     TPascalVariable* i = AddVariable(f->LocalDeclarations, S("I"), S("Integer"), true);
     TPascalVariable* fixed = AddVariable(f->LocalDeclarations, S("I"), S("Integer"));
     AddVariable(f->LocalDeclarations, S("K"), S("Integer"));
@@ -242,9 +228,7 @@ TEST(PascalUnit, SimplifiedAndNamedUnit) {
     TPascalOperationExpressionItem* sum = result->Value->AddOperation(TPascalOperationKind::Add);
     sum->Left->AddCallTo(i);
     sum->Right->AddCallTo(fixed);
-    TFpcHarness fpc;
-    fpc.Add(S("Pipeline"), WritePascalModule(unit.get(), true));
-    EXPECT_COMPILES(fpc);
+    CompiledUnit(unit.get(), true);
     EXPECT_EQ(WriteToText(f), Lines({"function Pick(Flag: Boolean): Integer;", "var", "  J, I, K: Integer;",
                                      "begin", "  if not Flag then", "    I := 2;", "  J := 1;", "  Result := J + I;",
                                      "end;", ""}));

@@ -23,10 +23,26 @@ QString Lines(std::initializer_list<const char*> lines) {
     return text;
 }
 
+namespace {
+QString GoldenPath(const QString& name) {
+    return QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + name + QStringLiteral(".pas");
+}
+}  // namespace
+
 QString GoldenUnit(const QString& name) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + name + QStringLiteral(".pas"));
+    QFile file(GoldenPath(name));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QString::fromUtf8(file.readAll());
+}
+
+void ExpectGoldenUnit(const QString& text, const QString& name) {
+    if (qEnvironmentVariableIsSet("QUILLANE_UPDATE_GOLDEN")) {
+        QFile file(GoldenPath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+        return;
+    }
+    EXPECT_EQ(text, GoldenUnit(name));
 }
 
 bool TFpcHarness::Available() {

@@ -30,6 +30,9 @@ QString WriteToText(TPascalNode* node);
 QString Lines(std::initializer_list<const char*> lines);
 // The golden unit tests/data/pascal/<name>.pas.
 QString GoldenUnit(const QString& name);
+// Expects the text to be that golden unit (with QUILLANE_UPDATE_GOLDEN set in
+// the environment, writes the text as the golden unit instead).
+void ExpectGoldenUnit(const QString& text, const QString& name);
 
 // Compiles units with the Free Pascal compiler in Delphi mode: every unit is
 // saved as <Name>.pas in a temporary folder and one program using all of them
