@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <random>
+#include <string>
 
 #include "psTestSupport.h"
 
 namespace {
+
+using namespace Qt::StringLiterals;
 
 // A verbatim line that carries its own end (no ";" is added).
 TStatement Line(const char* text) {
@@ -252,103 +256,75 @@ class TRandomStatements {
 public:
     explicit TRandomStatements(unsigned seed) : m_random(seed) {}
 
-    // Locals that statements may write and print (none: marks only).
-    std::vector<TPascalVariable*> locals;
+    // Names of locals that statements may write and print (none: marks only).
+    std::vector<const char*> locals;
 
-    // Fills list with up to two statements; appends their trace to trace.
-    void List(TPascalCommands* list, int depth, QStringList& trace) {
-        for (int i = 0, count = depth <= 0 ? Pick(2) : Pick(3); i < count; ++i) Statement(list, depth, trace);
+    // Up to two statements (three where depth allows); their trace goes to trace.
+    TStatements List(int depth, QStringList& trace) {
+        TStatements list;
+        for (int i = 0, count = depth <= 0 ? Pick(2) : Pick(3); i < count; ++i) list.push_back(Statement(depth, trace));
+        return list;
     }
 
 private:
     enum TKind { Mark, IfKind, ForKind, WhileKind, CaseKind, TryExceptKind, TryFinallyKind, KindCount };
 
-    void Statement(TPascalCommands* list, int depth, QStringList& trace) {
+    TStatement Statement(int depth, QStringList& trace) {
         if (!locals.empty() && Pick(2) == 0) {
             // A local written or printed: what dead-assignment removal works on.
-            TPascalVariable* v = locals[size_t(Pick(int(locals.size())))];
-            if (Pick(3) == 0) {
-                TPascalCallInCommands* print = list->AddCall(S("Write"));
-                print->AddArgument()->AddCallTo(v);
-                print->AddArgument()->AddString(S(" "));
-            } else {
-                list->AddLetTo(v, QString::number(Pick(100)));
-            }
-            return;
+            const char* v = locals[size_t(Pick(int(locals.size())))];
+            return Pick(3) == 0 ? Call("Write", {v, "' '"}) : Let(v, Number(Pick(100)));
         }
-        QStringList never;
+        QStringList never, chosen, other;
         switch (depth <= 0 ? Mark : TKind(Pick(KindCount))) {
-        case Mark: {
-            const QString mark = QString::number(++m_marks);
-            list->AddCall(S("Write"))->AddArgument()->AddString(mark + u' ');
-            trace << mark;
-            break;
-        }
+        case Mark:
+            trace << QString::number(++m_marks);
+            return Call("Write", {Keep(u"'"_s + trace.back() + u" '"_s)});
         case IfKind: {
-            TPascalIf* s = list->AddIf();
             const bool condition = Pick(2);
-            s->Condition->AddBoolean(condition);
-            QStringList thenTrace, elseTrace;
-            List(s->ThenPart, depth - 1, thenTrace);
-            if (Pick(2)) List(s->ElsePart, depth - 1, elseTrace);
-            trace << (condition ? thenTrace : elseTrace);
-            break;
+            TStatements thenPart = List(depth - 1, chosen), elsePart = Pick(2) ? List(depth - 1, other) : TStatements{};
+            trace << (condition ? chosen : other);
+            return If(condition ? "True" : "False", thenPart, elsePart);
         }
         case ForKind: {
-            TPascalFor* s = list->AddFor();
-            s->Counter->AddText(QStringLiteral("C%1").arg(depth));
             const int high = Pick(3);
-            s->LowValue->AddInteger(1);
-            s->HighValue->AddInteger(high);
-            s->Downward = Pick(2);
-            QStringList body;
-            List(s->Body, depth - 1, body);
-            for (int i = 0; i < high; ++i) trace << body;
-            break;
+            const bool downward = Pick(2);
+            TStatements body = List(depth - 1, chosen);
+            for (int i = 0; i < high; ++i) trace << chosen;
+            return For(Keep(u"C"_s + QString::number(depth)), "1", Number(high), body, downward);
         }
-        case WhileKind: {
-            TPascalWhile* s = list->AddWhile();
-            s->Condition->AddBoolean(false);
-            List(s->Body, depth - 1, never);
-            break;
-        }
+        case WhileKind:
+            return While("False", List(depth - 1, never));
         case CaseKind: {
-            TPascalCase* s = list->AddCase();
             const int selector = 1 + Pick(3);
-            s->Selector->AddInteger(selector);
-            QStringList chosen, elseTrace;
-            for (int value = 1, items = Pick(3); value <= items; ++value) {
-                TPascalCaseItem* item = s->Items->AddCaseItem();
-                item->Values->AddInteger(value);
-                List(item->Commands, depth - 1, value == selector ? chosen : never);
-            }
-            List(s->ElsePart, depth - 1, elseTrace);
-            trace << (selector <= s->Items->ChildCount() ? chosen : elseTrace);
-            break;
+            TBranches items;
+            for (int value = 1, count = Pick(3); value <= count; ++value)
+                items.emplace_back(Number(value), List(depth - 1, value == selector ? chosen : never));
+            TStatements elsePart = List(depth - 1, other);
+            trace << (selector <= int(items.size()) ? chosen : other);
+            return Case(Number(selector), items, elsePart);
         }
         case TryExceptKind: {  // nothing raises: only the try part runs
-            TPascalTryExcept* s = list->AddTryExcept();
-            List(s->TryPart, depth - 1, trace);
-            if (Pick(2)) {
-                TPascalTryExceptItem* handler = s->Handlers->AddHandler();
-                handler->Values->AddText(S("E: Exception"));
-                List(handler->Commands, depth - 1, never);
-            }
-            List(s->ElsePart, depth - 1, never);
-            break;
+            TStatements tryPart = List(depth - 1, trace);
+            TBranches handlers;
+            if (Pick(2)) handlers.emplace_back("E: Exception", List(depth - 1, never));
+            return TryExcept(tryPart, handlers, List(depth - 1, never));
         }
         default: {
-            TPascalTryFinally* s = list->AddTryFinally();
-            List(s->TryPart, depth - 1, trace);
-            List(s->FinallyPart, depth - 1, trace);
-            break;
+            TStatements tryPart = List(depth - 1, trace);
+            return TryFinally(tryPart, List(depth - 1, trace));
         }
         }
     }
 
+    // Generated texts live as long as the generator.
+    const char* Keep(const QString& text) { return m_texts.emplace_back(text.toStdString()).c_str(); }
+    const char* Number(int value) { return Keep(QString::number(value)); }
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+
     std::mt19937 m_random;
     int m_marks = 0;
+    std::deque<std::string> m_texts;
 };
 
 // Sixty random routines "Run0".."Run59" in one unit, each with the loop
@@ -364,13 +340,16 @@ QString RunRandomRoutines(unsigned seed, bool locals, bool simplify, QStringList
         const QString name = QStringLiteral("Run%1").arg(r);
         AddMethodDeclaration(unit->InterfaceClause->Declarations, TPascalMethodKind::Procedure, name);
         auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, name);
-        for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
+        for (const char* counter : {"C1", "C2", "C3", "C4"}) AddVariable(m->LocalDeclarations, S(counter), S("Integer"));
         random.locals.clear();
-        for (int v = 1; locals && v <= 3; ++v) {
-            random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
-            m->Body->AddLetTo(random.locals.back(), S("0"));
+        for (const char* v : {"V1", "V2", "V3"}) {
+            if (!locals) break;
+            AddVariable(m->LocalDeclarations, S(v), S("Integer"));
+            AddStatements(m->Body, m, {Let(v, "0")});
+            random.locals.push_back(v);
         }
-        for (int part = 0; part < (locals ? 8 : 1); ++part) random.List(m->Body, locals ? 3 : 4, expected);
+        for (int part = 0; part < (locals ? 8 : 1); ++part)
+            AddStatements(m->Body, m, random.List(locals ? 3 : 4, expected));
         calls += name + QStringLiteral(";\n");
     }
     TFpcHarness fpc;
