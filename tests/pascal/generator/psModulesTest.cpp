@@ -19,12 +19,6 @@ TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
     EXPECT_FALSE(fpc.Compile().isEmpty());
 }
 
-TEST(PascalUnit, EmptyUnitHasSevenLines) {
-    auto unit = CreatePascalUnit(S("Empty"));
-    EXPECT_EQ(CompiledUnit(unit.get()),
-              Lines({"unit Empty;", "", "interface", "", "implementation", "", "end."}));
-}
-
 TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     auto unit = CreatePascalUnit(S("Full"));
     unit->Comment = S("generated");
@@ -41,7 +35,7 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     create->Target->AddCallTo(variable);
     create->Value->AddCallEx(QString(), foo, S(".Create"));
     unit->Finalization->AddCallEx(QString(), variable, S(".Free"));
-    EXPECT_EQ(CompiledUnit(unit.get()), GoldenUnit(S("Full")));
+    ExpectGoldenUnit(CompiledUnit(unit.get()), S("Full"));
 }
 
 TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
@@ -172,27 +166,17 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     count->ReadAccess->AddText(S("FCount"));
 
     TPascalMethodWithImplementation* m = ImplementDeclaration(code, work, S("TDerived"));
-    TPascalVariable* limit = Local("Limit", true, m);
-    TPascalVariable* red = Local("clRed", true, m);
-    TPascalVariable* item = Local("Item", true, m);
-    TPascalVariable* value = Local("Value", true, m);
-    TPascalVariable* countLocal = Local("Count", true, m);
-    TPascalVariable* result = Local("Result", true, routine);
-    TPascalVariable* unitName = Local("Names", true, routine);
-    // A nested routine sees the locals of its outer routine.
-    TPascalVariable* outer = Local("Outer", false, m);
-    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, Procedure, S("Inner"));
-    TPascalVariable* shadow = Local("outer", true, nested);
+    const std::pair<TPascalVariable*, const char*> expected[] = {
+        {Local("Limit", true, m), "Limit1"},  {Local("clRed", true, m), "clRed1"},
+        {Local("Item", true, m), "Item1"},    {Local("Value", true, m), "Value1"},
+        {Local("Count", true, m), "Count1"},  {Local("Result", true, routine), "Result1"},
+        {Local("Names", true, routine), "Names1"},
+        // A nested routine sees the locals of its outer routine.
+        {Local("Outer", false, m), "Outer"},
+        {Local("outer", true, AddMethodImplementation(m->LocalDeclarations, Procedure, S("Inner"))), "outer1"},
+    };
     MakeNamesUnique(unit.get());
-    EXPECT_EQ(limit->Name, S("Limit1"));
-    EXPECT_EQ(red->Name, S("clRed1"));
-    EXPECT_EQ(item->Name, S("Item1"));
-    EXPECT_EQ(value->Name, S("Value1"));
-    EXPECT_EQ(countLocal->Name, S("Count1"));
-    EXPECT_EQ(result->Name, S("Result1"));
-    EXPECT_EQ(unitName->Name, S("Names1"));
-    EXPECT_EQ(shadow->Name, S("outer1"));
-    EXPECT_EQ(outer->Name, S("Outer"));
+    for (const auto& [local, name] : expected) EXPECT_EQ(local->Name, S(name));
     CompiledUnit(unit.get());
 }
 
