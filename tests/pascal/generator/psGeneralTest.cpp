@@ -41,19 +41,8 @@ TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
                                      "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer;"}));
 }
 
-TEST(PascalMethodHeads, KindsAndEveryDirectiveInBitOrder) {
+TEST(PascalMethodHeads, EveryDirectiveInBitOrder) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    const std::pair<TPascalMethodKind, const char*> kinds[] = {{Procedure, "procedure P;"},
-                                                     {Function, "function P: Integer;"},
-                                                     {ClassProcedure, "class procedure P;"},
-                                                     {ClassFunction, "class function P: Integer;"},
-                                                     {Constructor, "constructor P;"},
-                                                     {Destructor, "destructor P;"}};
-    for (const auto& [kind, text] : kinds) {
-        TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), kind, S("P"), S("Integer"));
-        EXPECT_EQ(WriteToText(m), S(text) + u'\n');
-        m->Free();
-    }
     TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), Procedure, S("All"));
     all->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
     all->Comment = S("every word");
