@@ -265,9 +265,11 @@ void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
 // between two.
 void WriteSeparated(TPascalCodeWriter& writer, TPascalNode* first, const QString& mark);
 
-// Whether ch may stand in an identifier (first: as its first character).
+// Whether ch may stand in an identifier (first: as its first character):
+// Pascal identifiers are made of ASCII letters, digits and "_".
 inline bool IsPascalIdentifierChar(QChar ch, bool first) noexcept {
-    return ch == u'_' || (ch.unicode() < 128 && (first ? ch.isLetter() : ch.isLetterOrNumber()));
+    constexpr char16_t firstNonAscii = 0x80;
+    return ch == u'_' || (ch.unicode() < firstNonAscii && (first ? ch.isLetter() : ch.isLetterOrNumber()));
 }
 // Where the identifier that starts at `start` ends (start itself when none does).
 qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept;

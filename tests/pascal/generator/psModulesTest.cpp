@@ -26,7 +26,7 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     unit->InterfaceClause->UsedUnits->AddUnit(S("Classes"))->Comment = S("lists");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
-    CreateNode<TPascalClassPredeclaration>(types)->Name = S("TFoo");
+    CreateNamedNode<TPascalClassPredeclaration>(types, S("TFoo"));
     TPascalClass* foo = AddClass(types, S("TFoo"), S("TObject"));
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     TPascalVariable* variable = AddVariable(code, S("Foo"), QString());
@@ -74,7 +74,7 @@ TEST(PascalUnit, UnitNamesCompareWithoutCase) {
     EXPECT_EQ(interfaceUnits->FindUnit(S("Classes")), nullptr);
     // Units placed directly (not through AddUnit) are still written once, and
     // the implementation does not repeat what the interface uses.
-    CreateNode<TPascalUsedUnit>(interfaceUnits)->Name = S("SysUtils");
+    CreateNamedNode<TPascalUsedUnit>(interfaceUnits, S("SysUtils"));
     CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
     EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",

@@ -21,24 +21,20 @@ TEST(PascalTypes, EveryTypeDeclarationForm) {
     colors->AddItem(S("clBlue"))->Value->AddInteger(5);
     static_cast<TPascalEnumItem*>(colors->First())->Comment = S("first");
     colors->Comment = S("never written");
-    TPascalSetOf* set = CreateNode<TPascalSetOf>(d);
-    set->Name = S("TColors");
+    TPascalSetOf* set = CreateNamedNode<TPascalSetOf>(d, S("TColors"));
     set->ElementType->AddCallTo(colors);
     TPascalRecord* point = AddRecord(d, S("TPoint2"));
     point->AddField(S("X"), S("Integer"))->Comment = S("across");
     point->AddField(S("Y"), S("Integer"));
     point->Comment = S("a point");
-    TPascalArray* dynamicArray = CreateNode<TPascalArray>(d);
-    dynamicArray->Name = S("TPoints");
+    TPascalArray* dynamicArray = CreateNamedNode<TPascalArray>(d, S("TPoints"));
     dynamicArray->ElementType->AddCallTo(point);
-    TPascalArray* staticArray = CreateNode<TPascalArray>(d);
-    staticArray->Name = S("TBytes10");
+    TPascalArray* staticArray = CreateNamedNode<TPascalArray>(d, S("TBytes10"));
     staticArray->Dynamic = false;
     staticArray->LowBound->AddInteger(0);
     staticArray->HighBound->AddInteger(9);
     staticArray->ElementType->AddText(S("Byte"));
-    TPascalPointer* pointer = CreateNode<TPascalPointer>(d);
-    pointer->Name = S("PPoint2");
+    TPascalPointer* pointer = CreateNamedNode<TPascalPointer>(d, S("PPoint2"));
     pointer->TargetType->AddCallTo(point);
     AddTypeAlias(d, S("TCount"), S("Integer"))->Comment = S("how many");
     TPascalMethodType* handler = AddMethodType(d, S("THandler"), Function, true);
@@ -47,12 +43,11 @@ TEST(PascalTypes, EveryTypeDeclarationForm) {
     handler->Head->AddDirective(Stdcall);
     TPascalMethodType* plain = AddMethodType(d, S("TPlain"), Procedure, false);
     plain->Head->AddDirective(Cdecl);
-    CreateNode<TPascalClassPredeclaration>(d)->Name = S("TNode2");
-    TPascalClassOf* classOf = CreateNode<TPascalClassOf>(d);
-    classOf->Name = S("TNode2Class");
+    CreateNamedNode<TPascalClassPredeclaration>(d, S("TNode2"));
+    TPascalClassOf* classOf = CreateNamedNode<TPascalClassOf>(d, S("TNode2Class"));
     classOf->ClassName->AddText(S("TNode2"));
     AddClass(d, S("TNode2"), S("TObject"));
-    CreateNode<TPascalInterfacePredeclaration>(d)->Name = S("IShape");
+    CreateNamedNode<TPascalInterfacePredeclaration>(d, S("IShape"));
 
     ExpectGoldenUnit(WritePascalModule(unit.get(), false), S("TypeForms"));
     // A forward interface declaration needs its interface in the same
