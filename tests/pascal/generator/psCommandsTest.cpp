@@ -58,7 +58,9 @@ protected:
             AddStatements(m->Body, m, row.statements);
             const QString built = WriteToText(m->Body);
             if (simplify) m->Simplify();
-            if (!golden) EXPECT_EQ(WriteToText(m->Body), built) << row.what;
+            if (!golden) {
+                EXPECT_EQ(WriteToText(m->Body), built) << row.what;
+            }
         }
         const QString text = CompiledUnit(unit.get());
         if (golden) ExpectGoldenUnit(text, S(golden));
