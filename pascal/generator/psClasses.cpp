@@ -47,7 +47,30 @@ void TPascalCommentedNode::WriteDeclarationEnd(TPascalCodeWriter& writer) const 
     writer.NewLine();
 }
 
+namespace {
+// The kinds of the classes that declare a type (TPascalTypeEntry's).
+bool IsTypeDeclarationKind(TPascalKind kind) noexcept {
+    switch (kind) {
+    case TPascalKind::Enum:
+    case TPascalKind::SetOf:
+    case TPascalKind::Record:
+    case TPascalKind::Array:
+    case TPascalKind::Pointer:
+    case TPascalKind::TypeAlias:
+    case TPascalKind::MethodType:
+    case TPascalKind::InterfacePredeclaration:
+    case TPascalKind::ClassPredeclaration:
+    case TPascalKind::ClassOf:
+    case TPascalKind::Class:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
 bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
+    if (IsTypeDeclarationKind(kind)) return true;
     switch (kind) {
     case TPascalKind::Named:
     case TPascalKind::Constant:
@@ -57,19 +80,8 @@ bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
     case TPascalKind::MethodDeclaration:
     case TPascalKind::MethodWithImplementation:
     case TPascalKind::EnumItem:
-    case TPascalKind::Enum:
-    case TPascalKind::SetOf:
     case TPascalKind::RecordField:
-    case TPascalKind::Record:
-    case TPascalKind::Array:
-    case TPascalKind::Pointer:
-    case TPascalKind::TypeAlias:
-    case TPascalKind::MethodType:
-    case TPascalKind::InterfacePredeclaration:
-    case TPascalKind::ClassPredeclaration:
-    case TPascalKind::ClassOf:
     case TPascalKind::ClassProperty:
-    case TPascalKind::Class:
     case TPascalKind::UsedUnit:
     case TPascalKind::Module:
     case TPascalKind::Unit:
@@ -85,21 +97,10 @@ void TPascalComment::Write(TPascalCodeWriter& writer) {
 
 namespace {
 TPascalEntryKind EntryKindOf(TPascalKind kind) {
+    if (IsTypeDeclarationKind(kind)) return TPascalEntryKind::Type;
     switch (kind) {
     case TPascalKind::Constant:
         return TPascalEntryKind::Const;
-    case TPascalKind::Enum:
-    case TPascalKind::SetOf:
-    case TPascalKind::Record:
-    case TPascalKind::Array:
-    case TPascalKind::Pointer:
-    case TPascalKind::TypeAlias:
-    case TPascalKind::MethodType:
-    case TPascalKind::InterfacePredeclaration:
-    case TPascalKind::ClassPredeclaration:
-    case TPascalKind::ClassOf:
-    case TPascalKind::Class:
-        return TPascalEntryKind::Type;
     case TPascalKind::Variable:
     case TPascalKind::ResultVariable:
         return TPascalEntryKind::Var;
