@@ -31,23 +31,23 @@ void FillBody(TPascalMethodWithImplementation* m, TPascalVariable* field, TPasca
     start->Value->AddCallTo(x);
 
     TPascalIf* branch = body->AddIf();
-    TPascalCompareExpressionItem* both = branch->Condition->AddCompare(ckAnd);
-    TPascalCompareExpressionItem* positive = both->Left->AddCompare(ckMore);
+    TPascalCompareExpressionItem* both = branch->Condition->AddCompare(TPascalCompareKind::And);
+    TPascalCompareExpressionItem* positive = both->Left->AddCompare(TPascalCompareKind::More);
     positive->Left->AddCallTo(y);
     positive->Right->AddInteger(0);
-    TPascalCompareExpressionItem* small = both->Right->AddCompare(ckLess);
+    TPascalCompareExpressionItem* small = both->Right->AddCompare(TPascalCompareKind::Less);
     small->Left->AddCallTo(x);
     small->Right->AddInteger(10);
     TPascalLet* thenLet = branch->ThenPart->AddLet();
     thenLet->Target->AddCallTo(field);
-    TPascalOperationExpressionItem* plus = thenLet->Value->AddOperation(okAdd);
+    TPascalOperationExpressionItem* plus = thenLet->Value->AddOperation(TPascalOperationKind::Add);
     plus->Left->AddCallTo(y);
     plus->Right->AddInteger(1);
     TPascalLet* elseLet = branch->ElsePart->AddLet();
     elseLet->Target->AddCallTo(field);
-    TPascalOperationExpressionItem* minus = elseLet->Value->AddOperation(okSubtract);
+    TPascalOperationExpressionItem* minus = elseLet->Value->AddOperation(TPascalOperationKind::Subtract);
     minus->Left->AddCallTo(y);
-    TPascalOperationExpressionItem* inner = minus->Right->AddOperation(okAdd);
+    TPascalOperationExpressionItem* inner = minus->Right->AddOperation(TPascalOperationKind::Add);
     inner->Left->AddCallTo(x);
     inner->Right->AddInteger(1);
 
@@ -63,33 +63,33 @@ void FillBody(TPascalMethodWithImplementation* m, TPascalVariable* field, TPasca
     choice->ElsePart->AddLetTo(y, u"0"_s);
 
     TPascalWhile* loop = body->AddWhile();
-    TPascalCompareExpressionItem* more = loop->Condition->AddCompare(ckMore);
+    TPascalCompareExpressionItem* more = loop->Condition->AddCompare(TPascalCompareKind::More);
     more->Left->AddCallTo(y);
     more->Right->AddInteger(0);
-    loop->Body->AddCall(u"Dec"_s)->AddArgument(pkVar)->AddCallTo(y);
+    loop->Body->AddCall(u"Dec"_s)->AddArgument(TPascalParamKind::Var)->AddCallTo(y);
 
     TPascalFor* count = body->AddFor();
     count->Counter->AddCallTo(i);
     count->LowValue->AddInteger(0);
-    TPascalOperationExpressionItem* last = count->HighValue->AddOperation(okSubtract);
+    TPascalOperationExpressionItem* last = count->HighValue->AddOperation(TPascalOperationKind::Subtract);
     last->Left->AddCallTo(x);
     last->Right->AddInteger(1);
     TPascalCallInCommands* add = count->Body->AddCall(u"Inc"_s);
-    add->AddArgument(pkVar)->AddCallTo(field);
+    add->AddArgument(TPascalParamKind::Var)->AddCallTo(field);
     add->AddArgument()->AddCallTo(i);
 
     TPascalTryFinally* guarded = body->AddTryFinally();
-    guarded->TryPart->AddCall(u"Inc"_s)->AddArgument(pkVar)->AddCallTo(y);
+    guarded->TryPart->AddCall(u"Inc"_s)->AddArgument(TPascalParamKind::Var)->AddCallTo(y);
     TPascalLet* total = guarded->FinallyPart->AddLet();
     total->Target->AddCallTo(field);
-    TPascalOperationExpressionItem* sum = total->Value->AddOperation(okAdd);
+    TPascalOperationExpressionItem* sum = total->Value->AddOperation(TPascalOperationKind::Add);
     sum->Left->AddCallTo(field);
     sum->Right->AddCallTo(y);
 
     TPascalIf* leave = body->AddIf();
     TPascalItemInSetExpressionItem* in = leave->Condition->AddNot()->Operand->AddItemInSet();
     in->Item->AddCallTo(y);
-    TPascalSetValueExpressionItem* set = in->SetValue->AddSetValue(1);
+    TPascalSetValueExpressionItem* set = in->SetValue->AddSetValue(TPascalBracketKind::Square);
     set->Values->AddInteger(1);
     set->Values->AddInteger(2);
     leave->ThenPart->AddCall(u"Exit"_s);
@@ -105,16 +105,16 @@ TNodePtr<TPascalUnit> BuildUnit(int classes) {
     for (int c = 0; c < classes; ++c) {
         const QString className = QStringLiteral("TBench%1").arg(c);
         TPascalClass* cls = AddClass(types, className, u"TObject"_s);
-        TPascalVariable* field = cls->AddField(pvPrivate, u"FValue"_s, u"Integer"_s);
-        TPascalClassProperty* value = cls->AddProperty(pvPublic, u"Value"_s, u"Integer"_s);
+        TPascalVariable* field = cls->AddField(TPascalVisibility::Private, u"FValue"_s, u"Integer"_s);
+        TPascalClassProperty* value = cls->AddProperty(TPascalVisibility::Public, u"Value"_s, u"Integer"_s);
         value->ReadAccess->AddCallTo(field);
         value->WriteAccess->AddCallTo(field);
         AddComment(code, className);
         for (int m = 0; m < 10; ++m) {
             TPascalMethodDeclaration* declaration =
-                cls->AddMethod(pvPublic, mkProcedure, QStringLiteral("Method%1").arg(m));
-            declaration->Head->AddParameter(pkValue, u"X"_s, u"Integer"_s);
-            if (m % 2) declaration->Head->AddDirective(pdVirtual);
+                cls->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Procedure, QStringLiteral("Method%1").arg(m));
+            declaration->Head->AddParameter(TPascalParamKind::Value, u"X"_s, u"Integer"_s);
+            if (m % 2) declaration->Head->AddDirective(TPascalDirective::Virtual);
             TPascalMethodWithImplementation* impl = ImplementDeclaration(code, declaration, className);
             FillBody(impl, field, static_cast<TPascalMethodParameter*>(impl->Head->Parameters->First()));
         }

@@ -41,7 +41,36 @@ void TPascalCommentedNode::WriteTrailingComment(TPascalCodeWriter& writer) const
     writer.WriteComment(Comment);
 }
 
+void TPascalCommentedNode::WriteDeclarationEnd(TPascalCodeWriter& writer) const {
+    writer.Write(u";"_s);
+    WriteTrailingComment(writer);
+    writer.NewLine();
+}
+
+namespace {
+// The kinds of the classes that declare a type (TPascalTypeEntry's).
+bool IsTypeDeclarationKind(TPascalKind kind) noexcept {
+    switch (kind) {
+    case TPascalKind::Enum:
+    case TPascalKind::SetOf:
+    case TPascalKind::Record:
+    case TPascalKind::Array:
+    case TPascalKind::Pointer:
+    case TPascalKind::TypeAlias:
+    case TPascalKind::MethodType:
+    case TPascalKind::InterfacePredeclaration:
+    case TPascalKind::ClassPredeclaration:
+    case TPascalKind::ClassOf:
+    case TPascalKind::Class:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
 bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
+    if (IsTypeDeclarationKind(kind)) return true;
     switch (kind) {
     case TPascalKind::Named:
     case TPascalKind::Constant:
@@ -51,19 +80,8 @@ bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
     case TPascalKind::MethodDeclaration:
     case TPascalKind::MethodWithImplementation:
     case TPascalKind::EnumItem:
-    case TPascalKind::Enum:
-    case TPascalKind::SetOf:
     case TPascalKind::RecordField:
-    case TPascalKind::Record:
-    case TPascalKind::Array:
-    case TPascalKind::Pointer:
-    case TPascalKind::TypeAlias:
-    case TPascalKind::MethodType:
-    case TPascalKind::InterfacePredeclaration:
-    case TPascalKind::ClassPredeclaration:
-    case TPascalKind::ClassOf:
     case TPascalKind::ClassProperty:
-    case TPascalKind::Class:
     case TPascalKind::UsedUnit:
     case TPascalKind::Module:
     case TPascalKind::Unit:
@@ -74,46 +92,34 @@ bool TPascalNamedNode::IsNamedKind(TPascalKind kind) noexcept {
 }
 
 void TPascalComment::Write(TPascalCodeWriter& writer) {
-    writer.WriteComment(Text);
-    writer.NewLine();
+    WriteCommentLine(writer, Text);
 }
 
 namespace {
-int EntryKindOf(TPascalKind kind) {
+TPascalEntryKind EntryKindOf(TPascalKind kind) {
+    if (IsTypeDeclarationKind(kind)) return TPascalEntryKind::Type;
     switch (kind) {
     case TPascalKind::Constant:
-        return 1;
-    case TPascalKind::Enum:
-    case TPascalKind::SetOf:
-    case TPascalKind::Record:
-    case TPascalKind::Array:
-    case TPascalKind::Pointer:
-    case TPascalKind::TypeAlias:
-    case TPascalKind::MethodType:
-    case TPascalKind::InterfacePredeclaration:
-    case TPascalKind::ClassPredeclaration:
-    case TPascalKind::ClassOf:
-    case TPascalKind::Class:
-        return 2;
+        return TPascalEntryKind::Const;
     case TPascalKind::Variable:
     case TPascalKind::ResultVariable:
-        return 3;
+        return TPascalEntryKind::Var;
     default:
-        return 4;
+        return TPascalEntryKind::Other;
     }
 }
 }  // namespace
 
-int GetEntryKind(const TNode* node) {
-    if (!node) return 0;
+TPascalEntryKind GetEntryKind(const TNode* node) {
+    if (!node) return TPascalEntryKind::None;
     if (const auto* comment = PascalAs<TPascalComment>(node)) {
         switch (comment->Attachment) {
-        case TPascalComment::ToPrevious:
-            return node->PrevSibling() ? GetEntryKind(node->PrevSibling()) : 0;
-        case TPascalComment::ToNext:
-            return node->NextSibling() ? GetEntryKind(node->NextSibling()) : 0;
-        default:
-            return 0;
+        case TPascalCommentAttachment::ToPrevious:
+            return GetEntryKind(node->PrevSibling());
+        case TPascalCommentAttachment::ToNext:
+            return GetEntryKind(node->NextSibling());
+        case TPascalCommentAttachment::Free:
+            return TPascalEntryKind::None;
         }
     }
     return EntryKindOf(PascalKindOf(node));
@@ -127,26 +133,39 @@ TPascalNamedNode* TPascalDeclarations::FindNamed(const QString& name) const {
 
 TPascalNode* TPascalDeclarations::FieldInsertPoint() const {
     for (TPascalNode* c = First(); c; c = c->Next()) {
-        if (GetEntryKind(c) != 4) continue;
+        if (GetEntryKind(c) != TPascalEntryKind::Other) continue;
         // A comment attached to the routine goes with it.
         TPascalNode* at = c;
-        while (at->Prev() && PascalAs<TPascalComment>(at->Prev()) &&
-               static_cast<TPascalComment*>(at->Prev())->Attachment == TPascalComment::ToNext)
+        while (const auto* comment = PascalAs<TPascalComment>(at->Prev())) {
+            if (comment->Attachment != TPascalCommentAttachment::ToNext) break;
             at = at->Prev();
+        }
         return at;
     }
     return nullptr;
 }
 
-void TPascalDeclarations::ChangeSection(TPascalCodeWriter& writer, int from, int to, bool needVarHeader) {
+void TPascalDeclarations::ChangeSection(TPascalCodeWriter& writer, TPascalEntryKind from, TPascalEntryKind to,
+                                        bool needVarHeader) {
     if (from == to) return;
-    if (InKinds(IndentKinds, from)) writer.Unindent();
-    if (SeparateSections && from != 0 && to != 0) writer.EnsureEmptyLine();
-    if (InKinds(HeaderKinds, to) || (to == 3 && needVarHeader)) {
-        static const QString headers[] = {u""_s, u"const"_s, u"type"_s, u"var"_s};
-        if (to >= 1 && to <= 3) writer.WriteLn(headers[to]);
+    if (IndentKinds.Contains(from)) writer.Unindent();
+    if (SeparateSections && from != TPascalEntryKind::None && to != TPascalEntryKind::None) writer.EnsureEmptyLine();
+    if (HeaderKinds.Contains(to) || (to == TPascalEntryKind::Var && needVarHeader)) {
+        switch (to) {
+        case TPascalEntryKind::Const:
+            writer.WriteLn(u"const"_s);
+            break;
+        case TPascalEntryKind::Type:
+            writer.WriteLn(u"type"_s);
+            break;
+        case TPascalEntryKind::Var:
+            writer.WriteLn(u"var"_s);
+            break;
+        default:
+            break;
+        }
     }
-    if (InKinds(IndentKinds, to)) writer.Indent();
+    if (IndentKinds.Contains(to)) writer.Indent();
 }
 
 void TPascalDeclarations::Write(TPascalCodeWriter& writer) {
@@ -155,17 +174,17 @@ void TPascalDeclarations::Write(TPascalCodeWriter& writer) {
     // fields would continue the constant or type section, or be refused after
     // a routine or property.
     const bool classSection = ParentNode() && ParentNode()->NodeKind() == TPascalKind::Class;
-    int previous = 0;
+    TPascalEntryKind previous = TPascalEntryKind::None;
     bool otherSeen = false;  // a constant, type, routine or property came before
     for (TPascalNode* c = First(); c; c = c->Next()) {
-        const int kind = GetEntryKind(c);
-        if (kind == previous && InKinds(SpacedKinds, kind)) writer.EnsureEmptyLine();
+        const TPascalEntryKind kind = GetEntryKind(c);
+        if (kind == previous && SpacedKinds.Contains(kind)) writer.EnsureEmptyLine();
         ChangeSection(writer, previous, kind, classSection && otherSeen);
         c->Write(writer);
-        if (kind == 1 || kind == 2 || kind == 4) otherSeen = true;
+        if (kind != TPascalEntryKind::None && kind != TPascalEntryKind::Var) otherSeen = true;
         previous = kind;
     }
-    ChangeSection(writer, previous, 0, false);
+    ChangeSection(writer, previous, TPascalEntryKind::None, false);
 }
 
 TPascalNode* CreateNode(TPascalNode* owner, const TClass* nodeClass, TNode* before) {
@@ -189,15 +208,43 @@ TPascalNode* FindFloatingAncestor(TNode* node) {
     return nullptr;
 }
 
+void MoveChildren(TNode* from, TNode* to, TNode* before) {
+    while (TNode* moved = from->FirstChild()) moved->SetParentBefore(to, before);
+}
+
+void WriteCommentLine(TPascalCodeWriter& writer, const QString& text) {
+    writer.WriteComment(text);
+    writer.NewLine();
+}
+
+void WriteIndented(TPascalCodeWriter& writer, TPascalNode* node) {
+    writer.Indent();
+    node->Write(writer);
+    writer.Unindent();
+}
+
 void WriteSeparator(TPascalCodeWriter& writer, const QString& mark) {
     writer.Write(mark);
     if (!writer.WrapIfLong()) writer.Write(u" "_s);
 }
 
+void WriteSeparated(TPascalCodeWriter& writer, TPascalNode* first, const QString& mark) {
+    for (TPascalNode* node = first; node; node = node->Next()) {
+        if (node != first) WriteSeparator(writer, mark);
+        node->Write(writer);
+    }
+}
+
+qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept {
+    qsizetype end = start;
+    while (end < text.size() && IsPascalIdentifierChar(text[end], end == start)) ++end;
+    return end;
+}
+
 QString PascalFoldName(const QString& name) {
     QString folded = name;
     for (QChar& ch : folded)
-        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
+        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + (u'a' - u'A'));
     return folded;
 }
 

@@ -57,8 +57,6 @@ public:
     // floating (a node whose first child is a fixed part writes nothing).
     virtual void Write(TPascalCodeWriter& writer);
 
-    void ValidateInsert(TNode* child, TNode* before) override { TNode::ValidateInsert(child, before); }
-
     TPascalNode* ParentNode() const noexcept { return static_cast<TPascalNode*>(Parent()); }
     TPascalNode* First() const noexcept { return static_cast<TPascalNode*>(FirstChild()); }
     TPascalNode* Last() const noexcept { return static_cast<TPascalNode*>(LastChild()); }
@@ -108,10 +106,13 @@ public:
     TPascalCommentedNode() noexcept : TPascalFloatingNode(TPascalKind::Commented) {}
     QString Comment;
 
-protected:
-    explicit TPascalCommentedNode(TPascalKind kind) noexcept : TPascalFloatingNode(kind) {}
     // " " and the comment form "{ %s }" when Comment is set.
     void WriteTrailingComment(TPascalCodeWriter& writer) const;
+    // ";", the trailing comment and the line end that close a declaration.
+    void WriteDeclarationEnd(TPascalCodeWriter& writer) const;
+
+protected:
+    explicit TPascalCommentedNode(TPascalKind kind) noexcept : TPascalFloatingNode(kind) {}
 };
 
 class TPascalNamedNode : public TPascalCommentedNode {
@@ -133,13 +134,15 @@ inline TPascalNamedNode* PascalAsNamed(TNode* node) noexcept {
     return node && TPascalNamedNode::IsNamedKind(PascalKindOf(node)) ? static_cast<TPascalNamedNode*>(node) : nullptr;
 }
 
+// What a comment in a declarations list belongs to.
+enum class TPascalCommentAttachment : uint8_t { Free, ToPrevious, ToNext };
+
 class TPascalComment : public TPascalFloatingNode {
     T_CLASS(TPascalComment)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::Comment;
     TPascalComment() noexcept : TPascalFloatingNode(TPascalKind::Comment) {}
-    enum : uint8_t { Free = 0, ToPrevious = 1, ToNext = 2 };
-    uint8_t Attachment = Free;
+    TPascalCommentAttachment Attachment = TPascalCommentAttachment::Free;
     QString Text;
     void Write(TPascalCodeWriter& writer) override;
 };
@@ -171,17 +174,25 @@ protected:
     explicit TPascalClassPropertyEntry(TPascalKind kind) noexcept : TPascalNamedNode(kind) {}
 };
 
-// Declaration kinds of GetEntryKind: 0 none (free comment), 1 const, 2 type,
-// 3 var, 4 anything else (routines, properties, conditional blocks).
-using TPascalKindSet = uint8_t;
-constexpr TPascalKindSet PascalKinds(std::initializer_list<int> kinds) {
-    TPascalKindSet set = 0;
-    for (int k : kinds) set = static_cast<TPascalKindSet>(set | (1u << k));
-    return set;
-}
-constexpr bool InKinds(TPascalKindSet set, int kind) { return (set >> kind) & 1u; }
+// The declaration kind of a declarations list's child: none (a free comment),
+// const, type, var, or anything else (routines, properties, conditional blocks).
+enum class TPascalEntryKind : uint8_t { None, Const, Type, Var, Other };
 
-int GetEntryKind(const TNode* node);
+// A set of entry kinds.
+class TPascalEntryKinds {
+public:
+    constexpr TPascalEntryKinds() noexcept = default;
+    constexpr TPascalEntryKinds(std::initializer_list<TPascalEntryKind> kinds) noexcept {
+        for (TPascalEntryKind kind : kinds) m_bits = static_cast<uint8_t>(m_bits | Bit(kind));
+    }
+    constexpr bool Contains(TPascalEntryKind kind) const noexcept { return (m_bits & Bit(kind)) != 0; }
+
+private:
+    static constexpr uint8_t Bit(TPascalEntryKind kind) noexcept { return uint8_t(1u << uint8_t(kind)); }
+    uint8_t m_bits = 0;
+};
+
+TPascalEntryKind GetEntryKind(const TNode* node);
 
 // A list of declarations that writes "const", "type" and "var" sections.
 class TPascalDeclarations : public TPascalNode {
@@ -190,9 +201,9 @@ public:
     static constexpr TPascalKind StaticKind = TPascalKind::Declarations;
     TPascalDeclarations() noexcept : TPascalNode(TPascalKind::Declarations, false) {}
 
-    TPascalKindSet HeaderKinds = 0;
-    TPascalKindSet IndentKinds = 0;
-    TPascalKindSet SpacedKinds = PascalKinds({2});
+    TPascalEntryKinds HeaderKinds;
+    TPascalEntryKinds IndentKinds;
+    TPascalEntryKinds SpacedKinds = {TPascalEntryKind::Type};
     bool SeparateSections = false;
 
     // The first named child with exactly that name; nil when none.
@@ -204,7 +215,7 @@ public:
     void Write(TPascalCodeWriter& writer) override;
 
 private:
-    void ChangeSection(TPascalCodeWriter& writer, int from, int to, bool needVarHeader);
+    void ChangeSection(TPascalCodeWriter& writer, TPascalEntryKind from, TPascalEntryKind to, bool needVarHeader);
 };
 
 // Creates a node of class T (its fixed children through Create) and inserts
@@ -218,6 +229,13 @@ T* CreateNode(TPascalNode* owner, TNode* before = nullptr) {
 }
 // The same by class reference; raises for a class that is not a model node.
 TPascalNode* CreateNode(TPascalNode* owner, const TClass* nodeClass, TNode* before = nullptr);
+// A named node of class T with that name, made as CreateNode makes it.
+template <class T>
+T* CreateNamedNode(TPascalNode* owner, const QString& name, TNode* before = nullptr) {
+    T* node = CreateNode<T>(owner, before);
+    node->Name = name;
+    return node;
+}
 // A model node not yet attached anywhere (a module, mostly).
 template <class T>
 TNodePtr<T> CreateRootNode() {
@@ -230,9 +248,31 @@ TPascalComment* AddComment(TPascalNode* owner, const QString& text, TNode* befor
 // The node itself or its nearest floating ancestor; nil when none.
 TPascalNode* FindFloatingAncestor(TNode* node);
 
+// Moves every child of `from` under `to` before `before` (nil: at the end).
+void MoveChildren(TNode* from, TNode* to, TNode* before = nullptr);
+
+// The comment form "{ %s }" on a line of its own.
+void WriteCommentLine(TPascalCodeWriter& writer, const QString& text);
+
+// The node's text one level further indented.
+void WriteIndented(TPascalCodeWriter& writer, TPascalNode* node);
+
 // A list separator ("," or ";") and, unless the line has reached its length
 // and a continuation line starts, a space: no line ends in a space.
 void WriteSeparator(TPascalCodeWriter& writer, const QString& mark);
+
+// Writes the node `first` and its next siblings with WriteSeparator's mark
+// between two.
+void WriteSeparated(TPascalCodeWriter& writer, TPascalNode* first, const QString& mark);
+
+// Whether ch may stand in an identifier (first: as its first character):
+// Pascal identifiers are made of ASCII letters, digits and "_".
+inline bool IsPascalIdentifierChar(QChar ch, bool first) noexcept {
+    constexpr char16_t firstNonAscii = 0x80;
+    return ch == u'_' || (ch.unicode() < firstNonAscii && (first ? ch.isLetter() : ch.isLetterOrNumber()));
+}
+// Where the identifier that starts at `start` ends (start itself when none does).
+qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept;
 
 // An identifier folded for comparison: Pascal compares ASCII letters
 // without case.

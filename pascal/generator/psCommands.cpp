@@ -1,7 +1,6 @@
 #include "pascal/generator/psCommands.h"
 
 #include "core/cuCodeWriters.h"
-#include "pascal/generator/psGeneral.h"
 
 #include <QHash>
 #include <QSet>
@@ -15,12 +14,13 @@ T_CLASS_IMPL(TPascalLet, TPascalCommand)
 T_CLASS_IMPL(TPascalCallInCommands, TPascalCall)
 T_CLASS_IMPL(TPascalIf, TPascalCommand)
 T_CLASS_IMPL(TPascalCaseItems, TPascalNode)
-T_CLASS_IMPL(TPascalCaseItem, TPascalCommentedNode)
+T_CLASS_IMPL_ABSTRACT(TCustomPascalBranch, TPascalCommentedNode)
+T_CLASS_IMPL(TPascalCaseItem, TCustomPascalBranch)
 T_CLASS_IMPL(TPascalCase, TPascalCommand)
 T_CLASS_IMPL(TPascalWhile, TPascalCommand)
 T_CLASS_IMPL(TPascalFor, TPascalCommand)
 T_CLASS_IMPL(TPascalTryFinally, TPascalCommand)
-T_CLASS_IMPL(TPascalTryExceptItem, TPascalCommentedNode)
+T_CLASS_IMPL(TPascalTryExceptItem, TCustomPascalBranch)
 T_CLASS_IMPL(TPascalTryExceptItems, TPascalNode)
 T_CLASS_IMPL(TPascalTryExcept, TPascalCommand)
 
@@ -37,11 +37,7 @@ TPascalCallInCommands* TPascalCommands::AddCallTo(TPascalNamedNode* node, TNode*
 
 TPascalCallInCommands* TPascalCommands::AddCallEx(const QString& name, TPascalNamedNode* node, const QString& suffix,
                                                   TNode* before) {
-    auto* call = CreateNode<TPascalCallInCommands>(this, before);
-    call->Name = name;
-    call->Target = node;
-    call->Suffix = suffix;
-    return call;
+    return CreateCall<TPascalCallInCommands>(this, name, node, suffix, before);
 }
 
 TPascalCase* TPascalCommands::AddCase(TNode* before) {
@@ -98,7 +94,7 @@ TPascalTryExceptItem* TPascalTryExceptItems::AddHandler(TNode* before) {
 
 void TPascalLet::Create() {
     Target = CreateNode<TPascalExpression>(this);
-    Target->Mode = pkOut;
+    Target->Mode = TPascalParamKind::Out;
     Value = CreateNode<TPascalExpression>(this);
 }
 
@@ -112,7 +108,7 @@ bool TPascalIf::HasElse() const noexcept {
     return ElsePart->HasChildren();
 }
 
-void TPascalCaseItem::Create() {
+void TCustomPascalBranch::Create() {
     Values = CreateNode<TPascalExpression>(this);
     Commands = CreateNode<TPascalCommands>(this);
 }
@@ -130,7 +126,7 @@ void TPascalWhile::Create() {
 
 void TPascalFor::Create() {
     Counter = CreateNode<TPascalExpression>(this);
-    Counter->Mode = pkOut;
+    Counter->Mode = TPascalParamKind::Out;
     LowValue = CreateNode<TPascalExpression>(this);
     HighValue = CreateNode<TPascalExpression>(this);
     Body = CreateNode<TPascalCommands>(this);
@@ -139,11 +135,6 @@ void TPascalFor::Create() {
 void TPascalTryFinally::Create() {
     TryPart = CreateNode<TPascalCommands>(this);
     FinallyPart = CreateNode<TPascalCommands>(this);
-}
-
-void TPascalTryExceptItem::Create() {
-    Values = CreateNode<TPascalExpression>(this);
-    Commands = CreateNode<TPascalCommands>(this);
 }
 
 void TPascalTryExcept::Create() {
@@ -189,13 +180,12 @@ bool TerminatorSuppressed(const TPascalNode* statement) {
     }
 }
 
-// "begin", the list indented, and "end" with or without terminator.
+// The body of a loop: the list indented, between "begin" and "end" (with
+// the loop's terminator) where it needs them.
 void WriteBlockBody(TPascalCodeWriter& writer, TPascalCommands* list, const TPascalNode* owner) {
     const bool block = TPascalCommands::NeedsBeginEnd(list);
     if (block) writer.WriteLn(u"begin"_s);
-    writer.Indent();
-    list->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, list);
     if (block) {
         writer.Write(u"end"_s);
         WriteTerminator(writer, owner);
@@ -262,9 +252,7 @@ void TPascalIf::Write(TPascalCodeWriter& writer) {
     const bool hasElse = HasElse();
     const bool thenBlock = TPascalCommands::NeedsBeginEnd(ThenPart);
     if (thenBlock) writer.WriteLn(u"begin"_s);
-    writer.Indent();
-    ThenPart->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, ThenPart);
     if (thenBlock) {
         if (hasElse) {
             writer.WriteLn(u"end"_s);
@@ -276,46 +264,39 @@ void TPascalIf::Write(TPascalCodeWriter& writer) {
     if (!hasElse) return;
     const bool elseBlock = TPascalCommands::NeedsBeginEnd(ElsePart);
     writer.WriteLn(elseBlock ? u"else begin"_s : u"else"_s);
-    writer.Indent();
-    ElsePart->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, ElsePart);
     if (elseBlock) {
         writer.Write(u"end"_s);
         WriteTerminator(writer, this);
     }
 }
 
-void TPascalCaseItem::Write(TPascalCodeWriter& writer) {
+void TCustomPascalBranch::WriteBranch(TPascalCodeWriter& writer, const QString& lead, const QString& tail) {
+    writer.Write(lead);
     Values->Write(writer);
-    writer.WriteLn(u":"_s);
+    writer.WriteLn(tail);
     const bool block = TPascalCommands::NeedsBeginEnd(Commands);
     if (block) writer.WriteLn(u"begin"_s);
-    writer.Indent();
-    Commands->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, Commands);
     if (block) writer.WriteLn(u"end;"_s);
+}
+
+void TPascalCaseItem::Write(TPascalCodeWriter& writer) {
+    WriteBranch(writer, QString(), u":"_s);
 }
 
 void TPascalCase::Write(TPascalCodeWriter& writer) {
     if (!Items->HasChildren()) {
-        if (TPascalCommands::NeedsBeginEnd(ElsePart)) {
-            writer.WriteLn(u"begin"_s);
-            writer.Indent();
+        if (TPascalCommands::NeedsBeginEnd(ElsePart))
+            WriteBlockBody(writer, ElsePart, this);
+        else
             ElsePart->Write(writer);
-            writer.Unindent();
-            writer.Write(u"end"_s);
-            WriteTerminator(writer, this);
-        } else {
-            ElsePart->Write(writer);
-        }
         return;
     }
     writer.Write(u"case "_s);
     Selector->Write(writer);
     writer.WriteLn(u" of"_s);
-    writer.Indent();
-    Items->WriteChildren(writer);
-    writer.Unindent();
+    WriteIndented(writer, Items);
     if (ElsePart->HasChildren()) {
         writer.WriteLn(u"else"_s);
         writer.Indent();
@@ -361,47 +342,27 @@ void TPascalFor::Write(TPascalCodeWriter& writer) {
 
 void TPascalTryFinally::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"try"_s);
-    writer.Indent();
-    TryPart->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, TryPart);
     writer.WriteLn(u"finally"_s);
-    writer.Indent();
-    FinallyPart->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, FinallyPart);
     writer.Write(u"end"_s);
     WriteTerminator(writer, this);
 }
 
 void TPascalTryExceptItem::Write(TPascalCodeWriter& writer) {
-    writer.Write(u"on "_s);
-    Values->Write(writer);
-    writer.WriteLn(u" do"_s);
-    const bool block = TPascalCommands::NeedsBeginEnd(Commands);
-    if (block) writer.WriteLn(u"begin"_s);
-    writer.Indent();
-    Commands->Write(writer);
-    writer.Unindent();
-    if (block) writer.WriteLn(u"end;"_s);
+    WriteBranch(writer, u"on "_s, u" do"_s);
 }
 
 void TPascalTryExcept::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"try"_s);
-    writer.Indent();
-    TryPart->Write(writer);
-    writer.Unindent();
+    WriteIndented(writer, TryPart);
     writer.WriteLn(u"except"_s);
     const bool handlers = Handlers->HasChildren();
-    if (handlers) {
-        writer.Indent();
-        Handlers->WriteChildren(writer);
-        writer.Unindent();
-    }
+    if (handlers) WriteIndented(writer, Handlers);
     if (ElsePart->HasChildren()) {
         const bool block = handlers && TPascalCommands::NeedsBeginEnd(ElsePart);
         if (handlers) writer.WriteLn(block ? u"else begin"_s : u"else"_s);
-        writer.Indent();
-        ElsePart->Write(writer);
-        writer.Unindent();
+        WriteIndented(writer, ElsePart);
         if (block) writer.WriteLn(u"end;"_s);
     }
     writer.Write(u"end"_s);
@@ -417,8 +378,7 @@ void RemoveDecidedBranches(TPascalCommands* list) {
         TPascalNode* next = s->Next();
         if (auto* f = PascalAs<TPascalIf>(s)) {
             if (auto* literal = PascalAs<TPascalBooleanValueExpressionItem>(OnlyItem(f->Condition))) {
-                TPascalCommands* kept = literal->Value ? f->ThenPart : f->ElsePart;
-                while (TNode* moved = kept->FirstChild()) moved->SetParentBefore(list, f);
+                MoveChildren(literal->Value ? f->ThenPart : f->ElsePart, list, f);
                 f->Free();
             }
         } else if (auto* w = PascalAs<TPascalWhile>(s)) {
@@ -451,15 +411,17 @@ using TVar = const TPascalNamedNode*;
 
 // What a stretch of code does first with each tracked variable (by index):
 // reads it, overwrites it, or neither; `rest` answers for the variables not
-// decided explicitly (puRead after a jump or verbatim text).
-// Up to 64 variables fit in two bit masks; more use a hash.
+// decided explicitly (Read after a jump or verbatim text).
+// Up to BitUsageCapacity variables fit in two bit masks; more use a hash.
+constexpr int BitUsageCapacity = 64;
+
 struct TBitUsage {
     uint64_t read = 0, written = 0;
-    uint8_t rest = puNone;
+    TPascalUsage rest = TPascalUsage::None;
 
-    uint8_t Get(int i) const {
+    TPascalUsage Get(int i) const {
         const uint64_t bit = uint64_t(1) << i;
-        return read & bit ? puRead : written & bit ? puWritten : rest;
+        return read & bit ? TPascalUsage::Read : written & bit ? TPascalUsage::Written : rest;
     }
     void MarkRead(int i) {
         read |= uint64_t(1) << i;
@@ -471,12 +433,12 @@ struct TBitUsage {
     }
     static TBitUsage All() {
         TBitUsage m;
-        m.rest = puRead;
+        m.rest = TPascalUsage::Read;
         return m;
     }
     // `first` happens before `then`: the first one that decides answers.
     static TBitUsage Sequence(const TBitUsage& first, const TBitUsage& then) {
-        if (first.rest != puNone) return first;
+        if (first.rest != TPascalUsage::None) return first;
         const uint64_t decided = first.read | first.written;
         TBitUsage r;
         r.read = first.read | (then.read & ~decided);
@@ -495,7 +457,7 @@ struct TBitUsage {
         TBitUsage r;
         r.written = ~uint64_t(0);
         for (const TBitUsage& p : paths) {
-            if (p.rest == puRead) return All();
+            if (p.rest == TPascalUsage::Read) return All();
             r.read |= p.read;
             r.written &= p.written;
         }
@@ -511,53 +473,53 @@ struct TBitUsage {
 };
 
 struct THashUsage {
-    QHash<int, uint8_t> map;
-    uint8_t rest = puNone;
+    QHash<int, TPascalUsage> map;
+    TPascalUsage rest = TPascalUsage::None;
 
-    uint8_t Get(int i) const {
+    TPascalUsage Get(int i) const {
         auto it = map.constFind(i);
         return it == map.constEnd() ? rest : *it;
     }
-    void MarkRead(int i) { map.insert(i, puRead); }
+    void MarkRead(int i) { map.insert(i, TPascalUsage::Read); }
     void MarkWrittenIfUndecided(int i) {
-        if (!map.contains(i)) map.insert(i, puWritten);
+        if (!map.contains(i)) map.insert(i, TPascalUsage::Written);
     }
     static THashUsage All() {
         THashUsage m;
-        m.rest = puRead;
+        m.rest = TPascalUsage::Read;
         return m;
     }
     static THashUsage Sequence(const THashUsage& first, THashUsage then) {
-        if (first.rest != puNone) return first;
+        if (first.rest != TPascalUsage::None) return first;
         for (auto it = first.map.constBegin(); it != first.map.constEnd(); ++it) then.map.insert(it.key(), it.value());
         return then;
     }
     THashUsage ReadsOnly() const {
         THashUsage r = *this;
         for (auto it = r.map.begin(); it != r.map.end();)
-            it = it.value() == puRead ? std::next(it) : r.map.erase(it);
+            it = it.value() == TPascalUsage::Read ? std::next(it) : r.map.erase(it);
         return r;
     }
     static THashUsage Alternatives(const std::vector<THashUsage>& paths) {
         THashUsage r;
         for (const THashUsage& p : paths)
-            if (p.rest == puRead) return All();
+            if (p.rest == TPascalUsage::Read) return All();
         for (const THashUsage& p : paths)
             for (auto it = p.map.constBegin(); it != p.map.constEnd(); ++it) {
                 if (r.map.contains(it.key())) continue;
                 bool read = false, allWritten = true;
                 for (const THashUsage& q : paths) {
-                    const uint8_t u = q.Get(it.key());
-                    read = read || u == puRead;
-                    allWritten = allWritten && u == puWritten;
+                    const TPascalUsage u = q.Get(it.key());
+                    read = read || u == TPascalUsage::Read;
+                    allWritten = allWritten && u == TPascalUsage::Written;
                 }
-                if (read || allWritten) r.map.insert(it.key(), read ? puRead : puWritten);
+                if (read || allWritten) r.map.insert(it.key(), read ? TPascalUsage::Read : TPascalUsage::Written);
             }
         return r;
     }
     void AddReadsOf(const THashUsage& other) {
         for (auto it = other.map.constBegin(); it != other.map.constEnd(); ++it)
-            if (it.value() == puRead) map.insert(it.key(), puRead);
+            if (it.value() == TPascalUsage::Read) map.insert(it.key(), TPascalUsage::Read);
     }
 };
 
@@ -625,7 +587,7 @@ public:
             const auto* t = static_cast<const TPascalTryFinally*>(s);
             TUsage tryPart = List(t->TryPart);
             const TUsage finallyPart = List(t->FinallyPart);
-            if (finallyPart.rest == puRead) return finallyPart;
+            if (finallyPart.rest == TPascalUsage::Read) return finallyPart;
             // What the finally part reads may be the value from before the try.
             tryPart.AddReadsOf(finallyPart);
             return TUsage::Sequence(tryPart, finallyPart);
@@ -650,30 +612,25 @@ private:
 
     // Every identifier in a text that names a tracked variable is a read.
     void ScanText(const QString& text, TUsage& m) const {
-        const int n = int(text.size());
-        for (int i = 0; i < n;) {
-            const QChar ch = text[i];
-            const bool start = ch == u'_' || (ch.unicode() < 128 && ch.isLetter());
-            if (!start) {
+        for (qsizetype i = 0; i < text.size();) {
+            const qsizetype end = PascalIdentifierEnd(text, i);
+            if (end == i) {
                 ++i;
                 continue;
             }
-            int j = i + 1;
-            while (j < n && (text[j] == u'_' || (text[j].unicode() < 128 && text[j].isLetterOrNumber()))) ++j;
-            auto it = m_byName.constFind(PascalFoldName(text.mid(i, j - i)));
+            auto it = m_byName.constFind(PascalFoldName(text.mid(i, end - i)));
             if (it != m_byName.constEnd())
                 for (int v : *it) m.MarkRead(v);
-            i = j;
+            i = end;
         }
     }
 
     void ScanCall(const TPascalCall* call, bool inTarget, TUsage& m) const {
         if (call->Target) {
             if (const int v = IndexOf(call->Target); v >= 0) {
-                const bool plain = !call->HasArguments() && call->Suffix.isEmpty() && call->Name.isEmpty();
                 // A plain reference in a written place overwrites the whole
                 // variable; an element or a member access reads it first.
-                if (plain && inTarget)
+                if (call->IsPlainReference() && inTarget)
                     m.MarkWrittenIfUndecided(v);
                 else
                     m.MarkRead(v);
@@ -686,9 +643,9 @@ private:
 
     void ScanNode(const TPascalNode* node, TUsage& m) const {
         for (const TPascalNode* c = node->First(); c; c = c->Next()) {
-            if (const TPascalCall* call = PascalAsCall(const_cast<TPascalNode*>(c))) {
+            if (const TPascalCall* call = PascalAsCall(c)) {
                 const auto* holder = PascalAs<TPascalExpression>(node);
-                ScanCall(call, holder && holder->Mode == pkOut, m);
+                ScanCall(call, holder && holder->Mode == TPascalParamKind::Out, m);
             } else if (const auto* text = PascalAs<TPascalCustomExpressionItem>(c)) {
                 ScanText(text->Text, m);
             } else {
@@ -703,36 +660,37 @@ private:
 
 // The routine whose local the list's assignments may drop, or nil when the
 // list stands inside a try part or outside a routine.
-const TPascalMethodWithImplementation* RoutineOf(const TPascalCommands* list) {
+const IPascalRoutine* RoutineOf(const TPascalCommands* list) {
     const TPascalNode* child = list;
     for (const TPascalNode* n = list->ParentNode(); n; child = n, n = n->ParentNode()) {
         if (const auto* t = PascalAs<TPascalTryFinally>(n); t && child == t->TryPart) return nullptr;
         if (const auto* t = PascalAs<TPascalTryExcept>(n); t && child == t->TryPart) return nullptr;
-        if (const auto* m = PascalAs<TPascalMethodWithImplementation>(n))
-            return child == m->Body && !m->HasNestedRoutines() ? m : nullptr;
+        if (n->NodeKind() == TPascalKind::MethodWithImplementation) {
+            const auto* routine = dynamic_cast<const IPascalRoutine*>(n);
+            return routine && child == routine->RoutineBody() && !routine->HasNestedRoutines() ? routine : nullptr;
+        }
     }
     return nullptr;
 }
 
 // The variable that a removable assignment overwrites, or nil.
-TVar RemovableTarget(const TPascalNode* s, const TPascalMethodWithImplementation* routine) {
+TVar RemovableTarget(const TPascalNode* s, const IPascalRoutine* routine) {
     const auto* let = PascalAs<TPascalLet>(s);
     if (!let) return nullptr;
     const auto* call = PascalAs<TPascalCallInExpression>(OnlyItem(let->Target));
-    if (!call || !call->Target || call->HasArguments() || !call->Name.isEmpty() || !call->Suffix.isEmpty())
-        return nullptr;
+    if (!call || !call->IsPlainReference()) return nullptr;
     if (!routine->IsOwnLocal(call->Target)) return nullptr;
     return ExpressionCallsNothing(let->Value) ? call->Target : nullptr;
 }
 
 template <class TUsage>
-void RemoveDead(TPascalCommands* list, const TPascalMethodWithImplementation* routine, const QList<TVar>& candidates) {
+void RemoveDead(TPascalCommands* list, const IPascalRoutine* routine, const QList<TVar>& candidates) {
     const TDeadAssignments<TUsage> analysis(candidates);
     TUsage after;  // what the statements after the current one answer
     for (TPascalNode* s = list->Last(); s;) {
         TPascalNode* previous = s->Prev();
         TVar v = RemovableTarget(s, routine);
-        if (v && after.Get(analysis.IndexOf(v)) == puWritten)
+        if (v && after.Get(analysis.IndexOf(v)) == TPascalUsage::Written)
             s->Free();
         else
             after = TUsage::Sequence(analysis.Statement(s), std::move(after));
@@ -741,7 +699,7 @@ void RemoveDead(TPascalCommands* list, const TPascalMethodWithImplementation* ro
 }
 
 void RemoveDeadAssignments(TPascalCommands* list) {
-    const TPascalMethodWithImplementation* routine = nullptr;
+    const IPascalRoutine* routine = nullptr;
     QList<TVar> candidates;
     QSet<TVar> seen;
     for (TPascalNode* s = list->First(); s; s = s->Next()) {
@@ -753,7 +711,7 @@ void RemoveDeadAssignments(TPascalCommands* list) {
         }
     }
     if (candidates.isEmpty()) return;
-    if (candidates.size() <= 64)
+    if (candidates.size() <= BitUsageCapacity)
         RemoveDead<TBitUsage>(list, routine, candidates);
     else
         RemoveDead<THashUsage>(list, routine, candidates);

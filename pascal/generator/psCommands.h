@@ -25,6 +25,22 @@ protected:
     explicit TPascalCommand(TPascalKind kind) noexcept : TPascalFloatingNode(kind) {}
 };
 
+// A routine with a body as the simplification of its statements sees it
+// (the routine's class implements it in a later unit).
+class IPascalRoutine {
+public:
+    // The statement list of the routine's body.
+    virtual const TPascalCommands* RoutineBody() const noexcept = 0;
+    // Whether routines nested in this one could see its locals.
+    virtual bool HasNestedRoutines() const = 0;
+    // A variable of the routine's own local declarations, or its Result,
+    // whose address the body does not take.
+    virtual bool IsOwnLocal(const TPascalNamedNode* node) const = 0;
+
+protected:
+    ~IPascalRoutine() = default;
+};
+
 // ";" ending the line, or only the line end where Pascal allows no ";"
 // (the only statement of a then part that is followed by "else").
 void WriteTerminator(TPascalCodeWriter& writer, const TPascalNode* statement);
@@ -74,7 +90,7 @@ class TPascalLet : public TPascalCommand {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::Let;
     TPascalLet() noexcept : TPascalCommand(TPascalKind::Let) {}
-    TPascalExpression* Target = nullptr;  // mode 3
+    TPascalExpression* Target = nullptr;  // mode Out
     TPascalExpression* Value = nullptr;
     void Create() override;
     void Write(TPascalCodeWriter& writer) override;
@@ -109,14 +125,27 @@ public:
     TPascalCaseItem* AddCaseItem(TNode* before = nullptr);
 };
 
-class TPascalCaseItem : public TPascalCommentedNode {
-    T_CLASS(TPascalCaseItem)
+// A branch chosen by values: a case item or an exception handler.
+class TCustomPascalBranch : public TPascalCommentedNode {
+    T_CLASS(TCustomPascalBranch)
 public:
-    static constexpr TPascalKind StaticKind = TPascalKind::CaseItem;
-    TPascalCaseItem() noexcept : TPascalCommentedNode(TPascalKind::CaseItem) {}
     TPascalExpression* Values = nullptr;
     TPascalCommands* Commands = nullptr;
     void Create() override;
+
+protected:
+    explicit TCustomPascalBranch(TPascalKind kind) noexcept : TPascalCommentedNode(kind) {}
+    // lead, the values, tail and the statements (between begin and end where
+    // they need it).
+    void WriteBranch(TPascalCodeWriter& writer, const QString& lead, const QString& tail);
+};
+
+// "Values: Commands".
+class TPascalCaseItem : public TCustomPascalBranch {
+    T_CLASS(TPascalCaseItem)
+public:
+    static constexpr TPascalKind StaticKind = TPascalKind::CaseItem;
+    TPascalCaseItem() noexcept : TCustomPascalBranch(TPascalKind::CaseItem) {}
     void Write(TPascalCodeWriter& writer) override;
 };
 
@@ -150,7 +179,7 @@ class TPascalFor : public TPascalCommand {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::For;
     TPascalFor() noexcept : TPascalCommand(TPascalKind::For) {}
-    TPascalExpression* Counter = nullptr;  // mode 3
+    TPascalExpression* Counter = nullptr;  // mode Out
     TPascalExpression* LowValue = nullptr;
     TPascalExpression* HighValue = nullptr;
     TPascalCommands* Body = nullptr;
@@ -171,14 +200,11 @@ public:
 };
 
 // An exception handler "on Values do Commands".
-class TPascalTryExceptItem : public TPascalCommentedNode {
+class TPascalTryExceptItem : public TCustomPascalBranch {
     T_CLASS(TPascalTryExceptItem)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::TryExceptItem;
-    TPascalTryExceptItem() noexcept : TPascalCommentedNode(TPascalKind::TryExceptItem) {}
-    TPascalExpression* Values = nullptr;
-    TPascalCommands* Commands = nullptr;
-    void Create() override;
+    TPascalTryExceptItem() noexcept : TCustomPascalBranch(TPascalKind::TryExceptItem) {}
     void Write(TPascalCodeWriter& writer) override;
 };
 

@@ -2,6 +2,9 @@
 
 #include "core/cuCodeWriters.h"
 
+#include <iterator>
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 T_CLASS_IMPL(TPascalExpression, TPascalNode)
@@ -13,8 +16,9 @@ T_CLASS_IMPL(TPascalIntegerValueExpressionItem, TPascalExpressionItem)
 T_CLASS_IMPL(TPascalBooleanValueExpressionItem, TPascalExpressionItem)
 T_CLASS_IMPL(TPascalSetValueExpressionItem, TPascalExpressionItem)
 T_CLASS_IMPL(TPascalNotExpressionItem, TPascalExpressionItem)
-T_CLASS_IMPL(TPascalIsTypeExpressionItem, TPascalExpressionItem)
-T_CLASS_IMPL(TPascalToTypeExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL_ABSTRACT(TCustomPascalValueTypeExpressionItem, TPascalExpressionItem)
+T_CLASS_IMPL(TPascalIsTypeExpressionItem, TCustomPascalValueTypeExpressionItem)
+T_CLASS_IMPL(TPascalToTypeExpressionItem, TCustomPascalValueTypeExpressionItem)
 T_CLASS_IMPL(TPascalItemInSetExpressionItem, TPascalExpressionItem)
 T_CLASS_IMPL_ABSTRACT(TCustomPascalTwoSideExpressionItem, TPascalExpressionItem)
 T_CLASS_IMPL(TPascalCompareExpressionItem, TCustomPascalTwoSideExpressionItem)
@@ -44,14 +48,10 @@ TPascalCallInExpression* TPascalExpression::AddCallTo(TPascalNamedNode* node, TN
 
 TPascalCallInExpression* TPascalExpression::AddCallEx(const QString& name, TPascalNamedNode* node,
                                                       const QString& suffix, TNode* before) {
-    auto* call = CreateNode<TPascalCallInExpression>(this, before);
-    call->Name = name;
-    call->Target = node;
-    call->Suffix = suffix;
-    return call;
+    return CreateCall<TPascalCallInExpression>(this, name, node, suffix, before);
 }
 
-TPascalCompareExpressionItem* TPascalExpression::AddCompare(uint8_t kind, TNode* before) {
+TPascalCompareExpressionItem* TPascalExpression::AddCompare(TPascalCompareKind kind, TNode* before) {
     auto* item = CreateNode<TPascalCompareExpressionItem>(this, before);
     item->Kind = kind;
     return item;
@@ -81,13 +81,13 @@ TPascalNotExpressionItem* TPascalExpression::AddNot(TNode* before) {
     return CreateNode<TPascalNotExpressionItem>(this, before);
 }
 
-TPascalOperationExpressionItem* TPascalExpression::AddOperation(uint8_t kind, TNode* before) {
+TPascalOperationExpressionItem* TPascalExpression::AddOperation(TPascalOperationKind kind, TNode* before) {
     auto* item = CreateNode<TPascalOperationExpressionItem>(this, before);
     item->Kind = kind;
     return item;
 }
 
-TPascalSetValueExpressionItem* TPascalExpression::AddSetValue(uint8_t bracketKind, TNode* before) {
+TPascalSetValueExpressionItem* TPascalExpression::AddSetValue(TPascalBracketKind bracketKind, TNode* before) {
     auto* item = CreateNode<TPascalSetValueExpressionItem>(this, before);
     item->BracketKind = bracketKind;
     return item;
@@ -103,14 +103,10 @@ TPascalToTypeExpressionItem* TPascalExpression::AddToType(TNode* before) {
     return CreateNode<TPascalToTypeExpressionItem>(this, before);
 }
 
-TPascalExpression* TPascalCallParameterValues::AddValue(uint8_t mode) {
+TPascalExpression* TPascalCallParameterValues::AddValue(TPascalParamKind mode) {
     auto* value = CreateNode<TPascalCallParameterValue>(this);
     value->Value->Mode = mode;
     return value->Value;
-}
-
-void MoveItems(TPascalExpression* from, TPascalExpression* to) {
-    while (TNode* item = from->FirstChild()) item->SetParentBefore(to, nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -124,12 +120,7 @@ void TPascalNotExpressionItem::Create() {
     Operand = CreateNode<TPascalExpression>(this);
 }
 
-void TPascalIsTypeExpressionItem::Create() {
-    Value = CreateNode<TPascalExpression>(this);
-    TypeName = CreateNode<TPascalExpression>(this);
-}
-
-void TPascalToTypeExpressionItem::Create() {
+void TCustomPascalValueTypeExpressionItem::Create() {
     Value = CreateNode<TPascalExpression>(this);
     TypeName = CreateNode<TPascalExpression>(this);
 }
@@ -152,7 +143,7 @@ void TPascalCallParameterValue::Create() {
     Value = CreateNode<TPascalExpression>(this);
 }
 
-TPascalExpression* TPascalCall::AddArgument(uint8_t mode) {
+TPascalExpression* TPascalCall::AddArgument(TPascalParamKind mode) {
     if (!Parameters) Parameters = CreateNode<TPascalCallParameterValues>(this);
     return Parameters->AddValue(mode);
 }
@@ -176,6 +167,17 @@ void TPascalIfDef::Create() {
 //   same level (A - (B + C), A / (B * C));
 // - a not inside "and"/"or", an operation or another not.
 
+namespace {
+// How loosely an arithmetic operator binds: "+" and "-" looser than "*", "/"
+// and "div".
+enum class TBinding : uint8_t { Multiplying, Adding };
+
+TBinding BindingOf(TPascalOperationKind kind) {
+    return kind == TPascalOperationKind::Add || kind == TPascalOperationKind::Subtract ? TBinding::Adding
+                                                                                       : TBinding::Multiplying;
+}
+}  // namespace
+
 bool TPascalExpressionItem::NeedsBrackets() const {
     TPascalNode* expression = ParentNode();
     if (!expression) return false;
@@ -183,12 +185,10 @@ bool TPascalExpressionItem::NeedsBrackets() const {
     if (!around) return false;
     const TPascalKind a = around->NodeKind();
     const bool inNot = a == TPascalKind::NotItem;
-    const bool inCompare = a == TPascalKind::CompareItem;
-    const bool inOperation = a == TPascalKind::OperationItem;
+    const auto* inCompare = PascalAs<TPascalCompareExpressionItem>(around);
+    const auto* inOperation = PascalAs<TPascalOperationExpressionItem>(around);
     const bool inRelation = a == TPascalKind::IsItem || a == TPascalKind::InItem;
-    const uint8_t aroundKind =
-        inCompare || inOperation ? static_cast<const TCustomPascalTwoSideExpressionItem*>(around)->Kind : 0;
-    const bool inAndOr = inCompare && (aroundKind == ckAnd || aroundKind == ckOr);
+    const bool inAndOr = inCompare && inCompare->IsLogical();
 
     switch (NodeKind()) {
     case TPascalKind::CompareItem:
@@ -198,11 +198,10 @@ bool TPascalExpressionItem::NeedsBrackets() const {
     case TPascalKind::OperationItem: {
         if (inNot || inAndOr) return true;
         if (!inOperation) return false;
-        const uint8_t own = static_cast<const TPascalOperationExpressionItem*>(this)->Kind;
-        const int ownLevel = own <= okSubtract ? 2 : 1;  // higher binds looser
-        const int aroundLevel = aroundKind <= okSubtract ? 2 : 1;
-        if (ownLevel > aroundLevel) return true;
-        return ownLevel == aroundLevel && expression != around->FirstChild();
+        const TBinding own = BindingOf(static_cast<const TPascalOperationExpressionItem*>(this)->Kind);
+        const TBinding outer = BindingOf(inOperation->Kind);
+        if (own == TBinding::Adding && outer == TBinding::Multiplying) return true;
+        return own == outer && expression != around->FirstChild();
     }
     case TPascalKind::NotItem:
         return inAndOr || inOperation || inNot;
@@ -215,6 +214,23 @@ bool TPascalExpressionItem::NeedsBrackets() const {
 // Writing
 
 namespace {
+QString OpeningBracket(TPascalBracketKind kind) {
+    return kind == TPascalBracketKind::Square ? u"["_s : u"("_s;
+}
+
+QString ClosingBracket(TPascalBracketKind kind) {
+    return kind == TPascalBracketKind::Square ? u"]"_s : u")"_s;
+}
+
+// `writeInside` between brackets when the item needs them where it stands.
+template <class F>
+void WriteBracketed(TPascalCodeWriter& writer, const TPascalExpressionItem& item, F&& writeInside) {
+    const bool brackets = item.NeedsBrackets();
+    if (brackets) writer.Write(u"("_s);
+    writeInside();
+    if (brackets) writer.Write(u")"_s);
+}
+
 // Verbatim text may break at the writer's break points, but never inside a
 // string literal: a line break there leaves the literal open.
 void WriteVerbatim(TPascalCodeWriter& writer, const QString& text) {
@@ -243,6 +259,12 @@ void WriteVerbatim(TPascalCodeWriter& writer, const QString& text) {
 }
 }  // namespace
 
+void WriteIfPresent(TPascalCodeWriter& writer, const QString& lead, TPascalExpression* expression) {
+    if (expression->IsEmpty()) return;
+    writer.Write(lead);
+    expression->Write(writer);
+}
+
 void TPascalCustomExpressionItem::Write(TPascalCodeWriter& writer) {
     WriteVerbatim(writer, Text);
     WriteTrailingComment(writer);
@@ -264,20 +286,20 @@ void TPascalBooleanValueExpressionItem::Write(TPascalCodeWriter& writer) {
 }
 
 void TPascalSetValues::Write(TPascalCodeWriter& writer) {
+    if (!OnePerLine) {
+        WriteSeparated(writer, First(), u","_s);
+        return;
+    }
     for (TPascalNode* c = First(); c; c = c->Next()) {
         c->Write(writer);
         if (!c->Next()) break;
-        if (OnePerLine) {
-            writer.Write(u","_s);
-            writer.NewLine();
-        } else {
-            WriteSeparator(writer, u","_s);
-        }
+        writer.Write(u","_s);
+        writer.NewLine();
     }
 }
 
 void TPascalSetValueExpressionItem::Write(TPascalCodeWriter& writer) {
-    writer.Write(BracketKind == 1 ? u"["_s : u"("_s);
+    writer.Write(OpeningBracket(BracketKind));
     if (MultiLine) {
         WriteTrailingComment(writer);
         writer.NewLine();
@@ -286,28 +308,26 @@ void TPascalSetValueExpressionItem::Write(TPascalCodeWriter& writer) {
     Values->Write(writer);
     if (MultiLine) writer.Unindent();
     if (NewLineBeforeClose) writer.NewLine();
-    writer.Write(BracketKind == 1 ? u"]"_s : u")"_s);
+    writer.Write(ClosingBracket(BracketKind));
     if (!MultiLine) WriteTrailingComment(writer);
 }
 
 void TPascalNotExpressionItem::Write(TPascalCodeWriter& writer) {
-    const bool brackets = NeedsBrackets();
-    if (brackets) writer.Write(u"("_s);
-    writer.Write(u"not "_s);
-    Operand->Write(writer);
-    if (brackets) writer.Write(u")"_s);
+    WriteBracketed(writer, *this, [&] {
+        writer.Write(u"not "_s);
+        Operand->Write(writer);
+    });
     WriteTrailingComment(writer);
 }
 
 void TPascalExpressionItem::WriteRelation(TPascalCodeWriter& writer, TPascalExpression* left, const QString& op,
-                                          TPascalExpression* right) {
-    const bool brackets = NeedsBrackets();
-    if (brackets) writer.Write(u"("_s);
-    left->Write(writer);
-    writer.Write(op);
-    writer.WrapIfLong();
-    right->Write(writer);
-    if (brackets) writer.Write(u")"_s);
+                                          TPascalExpression* right) const {
+    WriteBracketed(writer, *this, [&] {
+        left->Write(writer);
+        writer.Write(op);
+        writer.WrapIfLong();
+        right->Write(writer);
+    });
     WriteTrailingComment(writer);
 }
 
@@ -329,28 +349,29 @@ void TPascalItemInSetExpressionItem::Write(TPascalCodeWriter& writer) {
 }
 
 void TCustomPascalTwoSideExpressionItem::Write(TPascalCodeWriter& writer) {
-    const bool brackets = NeedsBrackets();
-    if (brackets) writer.Write(u"("_s);
-    const QString op = u" "_s + OperatorText() + u" "_s;
-    for (TPascalNode* operand = First(); operand; operand = operand->Next()) {
-        if (operand != First()) {
-            writer.Write(op);
-            writer.WrapIfLong();
+    WriteBracketed(writer, *this, [&] {
+        const QString op = u" "_s + OperatorText() + u" "_s;
+        for (TPascalNode* operand = First(); operand; operand = operand->Next()) {
+            if (operand != First()) {
+                writer.Write(op);
+                writer.WrapIfLong();
+            }
+            operand->Write(writer);
         }
-        operand->Write(writer);
-    }
-    if (brackets) writer.Write(u")"_s);
+    });
     WriteTrailingComment(writer);
 }
 
 QString TPascalCompareExpressionItem::OperatorText() const {
     static const QString texts[] = {u"="_s, u"<>"_s, u">"_s, u">="_s, u"<"_s, u"<="_s, u"and"_s, u"or"_s};
-    return Kind < 8 ? texts[Kind] : QString();
+    static_assert(std::size(texts) == size_t(TPascalCompareKind::Or) + 1);
+    return texts[size_t(Kind)];
 }
 
 QString TPascalOperationExpressionItem::OperatorText() const {
     static const QString texts[] = {u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"div"_s};
-    return Kind < 5 ? texts[Kind] : QString();
+    static_assert(std::size(texts) == size_t(TPascalOperationKind::Div) + 1);
+    return texts[size_t(Kind)];
 }
 
 void TPascalCallParameterValue::Write(TPascalCodeWriter& writer) {
@@ -363,15 +384,10 @@ void TPascalCall::WriteCall(TPascalCodeWriter& writer) {
     if (Target) writer.Write(Target->Name);
     writer.Write(Suffix);
     if (!HasArguments()) return;
-    writer.Write(BracketKind == 1 ? u"["_s : u"("_s);
+    writer.Write(OpeningBracket(BracketKind));
     writer.WrapIfLong();
-    for (TPascalNode* value = Parameters->First(); value; value = value->Next()) {
-        value->Write(writer);
-        if (value->Next()) {
-            WriteSeparator(writer, u","_s);
-        }
-    }
-    writer.Write(BracketKind == 1 ? u"]"_s : u")"_s);
+    WriteSeparated(writer, Parameters->First(), u","_s);
+    writer.Write(ClosingBracket(BracketKind));
 }
 
 void TPascalCall::Write(TPascalCodeWriter& writer) {
@@ -416,13 +432,29 @@ T* OnlyOf(const TPascalExpression* e) {
 
 // Replaces `item` in `owner` by the items of `source`.
 void ReplaceByItems(TPascalExpression* owner, TPascalNode* item, TPascalExpression* source) {
-    while (TNode* moved = source->FirstChild()) moved->SetParentBefore(owner, item);
+    MoveChildren(source, owner, item);
     item->Free();
 }
 
-uint8_t Inverted(uint8_t kind) {
-    static const uint8_t inverse[] = {ckDifferent, ckEqual, ckLessOrEqual, ckLess, ckMoreOrEqual, ckMore};
-    return inverse[kind];
+// The comparison that holds exactly when `kind` does not ("and" and "or"
+// have none).
+std::optional<TPascalCompareKind> Inverted(TPascalCompareKind kind) {
+    switch (kind) {
+    case TPascalCompareKind::Equal:
+        return TPascalCompareKind::Different;
+    case TPascalCompareKind::Different:
+        return TPascalCompareKind::Equal;
+    case TPascalCompareKind::More:
+        return TPascalCompareKind::LessOrEqual;
+    case TPascalCompareKind::MoreOrEqual:
+        return TPascalCompareKind::Less;
+    case TPascalCompareKind::Less:
+        return TPascalCompareKind::MoreOrEqual;
+    case TPascalCompareKind::LessOrEqual:
+        return TPascalCompareKind::More;
+    default:
+        return std::nullopt;
+    }
 }
 
 // 3. A comparison with a Boolean literal on the right. "X and False" and
@@ -433,16 +465,16 @@ void SimplifyLiteralComparison(TPascalExpression* e) {
             const bool v = literal->Value;
             enum { Keep, AsIs, Negated, Constant } action = Keep;
             switch (compare->Kind) {
-            case ckEqual:
+            case TPascalCompareKind::Equal:
                 action = v ? AsIs : Negated;
                 break;
-            case ckDifferent:
+            case TPascalCompareKind::Different:
                 action = v ? Negated : AsIs;
                 break;
-            case ckAnd:
+            case TPascalCompareKind::And:
                 action = v ? AsIs : (ExpressionCallsNothing(compare->Left) ? Constant : Keep);
                 break;
-            case ckOr:
+            case TPascalCompareKind::Or:
                 action = v ? (ExpressionCallsNothing(compare->Left) ? Constant : Keep) : AsIs;
                 break;
             default:
@@ -471,10 +503,11 @@ void TPascalExpression::Simplify() {
             ReplaceByItems(this, outer, inner->Operand);
     // 2. not (A op B) becomes the inverted comparison.
     if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
-        if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(n->Operand); compare && compare->Kind <= ckLessOrEqual) {
-            compare->Kind = Inverted(compare->Kind);
-            ReplaceByItems(this, n, n->Operand);
-        }
+        if (auto* compare = OnlyOf<TPascalCompareExpressionItem>(n->Operand))
+            if (const std::optional<TPascalCompareKind> inverse = Inverted(compare->Kind)) {
+                compare->Kind = *inverse;
+                ReplaceByItems(this, n, n->Operand);
+            }
     SimplifyLiteralComparison(this);
     // 4. not True / not False.
     if (auto* n = OnlyOf<TPascalNotExpressionItem>(this))
@@ -502,16 +535,17 @@ bool SameExpression(const TPascalExpression* a, const TPascalExpression* b) {
 }
 
 namespace {
-int FindUsageIn(const TPascalNode* node, const QString& name, const TPascalNamedNode* target, const QString& suffix) {
+TPascalUsage FindUsageIn(const TPascalNode* node, const QString& name, const TPascalNamedNode* target,
+                         const QString& suffix) {
     for (TPascalNode* c = node->First(); c; c = c->Next()) {
         if (TPascalCall* call = PascalAsCall(c);
             call && call->Target == target && call->Name == name && call->Suffix == suffix) {
             auto* holder = PascalAs<TPascalExpression>(node);
-            return holder && holder->Mode == pkOut ? 2 : 1;
+            return holder && holder->Mode == TPascalParamKind::Out ? TPascalUsage::Written : TPascalUsage::Read;
         }
-        if (int found = FindUsageIn(c, name, target, suffix)) return found;
+        if (TPascalUsage found = FindUsageIn(c, name, target, suffix); found != TPascalUsage::None) return found;
     }
-    return 0;
+    return TPascalUsage::None;
 }
 
 bool IsPlainLiteralText(const QString& text) {
@@ -526,7 +560,7 @@ bool IsPlainLiteralText(const QString& text) {
 }
 }  // namespace
 
-int FindUsage(const TPascalExpression* expression, const QString& name, const TPascalNamedNode* target,
+TPascalUsage FindUsage(const TPascalExpression* expression, const QString& name, const TPascalNamedNode* target,
               const QString& suffix) {
     return FindUsageIn(expression, name, target, suffix);
 }
@@ -542,7 +576,10 @@ bool ExpressionCallsNothing(const TPascalExpression* expression) {
             if (!IsPlainLiteralText(static_cast<TPascalCustomExpressionItem*>(item)->Text)) return false;
             break;
         case TPascalKind::OperationItem:
-            if (static_cast<TPascalOperationExpressionItem*>(item)->Kind >= okDivide) return false;
+            // A division may raise.
+            if (const TPascalOperationKind kind = static_cast<TPascalOperationExpressionItem*>(item)->Kind;
+                kind == TPascalOperationKind::Divide || kind == TPascalOperationKind::Div)
+                return false;
             [[fallthrough]];
         case TPascalKind::CompareItem:
         case TPascalKind::NotItem:
@@ -557,7 +594,7 @@ bool ExpressionCallsNothing(const TPascalExpression* expression) {
             break;
         case TPascalKind::CallInExpression: {
             auto* call = static_cast<TPascalCallInExpression*>(item);
-            if (call->HasArguments() || !call->Suffix.isEmpty() || !call->Name.isEmpty() || !call->Target) return false;
+            if (!call->IsPlainReference()) return false;
             switch (call->Target->NodeKind()) {
             case TPascalKind::Variable:
             case TPascalKind::ResultVariable:

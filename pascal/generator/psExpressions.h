@@ -20,12 +20,16 @@ class TPascalOperationExpressionItem;
 class TPascalCallInExpression;
 class TPascalCall;
 
-// Parameter kinds; also the Mode of an expression (3 for assignment targets
+// Parameter kinds; also the Mode of an expression (Out for assignment targets
 // and loop counters, so a match there is a write).
-enum TPascalParamKind : uint8_t { pkValue = 0, pkConst = 1, pkVar = 2, pkOut = 3 };
+enum class TPascalParamKind : uint8_t { Value, Const, Var, Out };
 
-enum TPascalCompareKind : uint8_t { ckEqual, ckDifferent, ckMore, ckMoreOrEqual, ckLess, ckLessOrEqual, ckAnd, ckOr };
-enum TPascalOperationKind : uint8_t { okAdd, okSubtract, okMultiply, okDivide, okDiv };
+// Comparisons, "and" and "or" included.
+enum class TPascalCompareKind : uint8_t { Equal, Different, More, MoreOrEqual, Less, LessOrEqual, And, Or };
+// Arithmetic operations.
+enum class TPascalOperationKind : uint8_t { Add, Subtract, Multiply, Divide, Div };
+// The brackets around call arguments and set values: (...) or [...].
+enum class TPascalBracketKind : uint8_t { Round, Square };
 
 class TPascalExpression : public TPascalNode {
     T_CLASS(TPascalExpression)
@@ -33,7 +37,7 @@ public:
     static constexpr TPascalKind StaticKind = TPascalKind::Expression;
     TPascalExpression() noexcept : TPascalNode(TPascalKind::Expression, false) {}
 
-    uint8_t Mode = pkValue;
+    TPascalParamKind Mode = TPascalParamKind::Value;
 
     bool IsEmpty() const noexcept { return !FirstChild(); }
     void Simplify() override;
@@ -45,14 +49,14 @@ public:
     TPascalCallInExpression* AddCallTo(TPascalNamedNode* node, TNode* before = nullptr);
     TPascalCallInExpression* AddCallEx(const QString& name, TPascalNamedNode* node, const QString& suffix,
                                        TNode* before = nullptr);
-    TPascalCompareExpressionItem* AddCompare(uint8_t kind, TNode* before = nullptr);
+    TPascalCompareExpressionItem* AddCompare(TPascalCompareKind kind, TNode* before = nullptr);
     TPascalCustomExpressionItem* AddText(const QString& text, TNode* before = nullptr);
     TPascalIntegerValueExpressionItem* AddInteger(int32_t value, TNode* before = nullptr);
     TPascalIsTypeExpressionItem* AddIsType(TNode* before = nullptr);
     TPascalItemInSetExpressionItem* AddItemInSet(TNode* before = nullptr);
     TPascalNotExpressionItem* AddNot(TNode* before = nullptr);
-    TPascalOperationExpressionItem* AddOperation(uint8_t kind, TNode* before = nullptr);
-    TPascalSetValueExpressionItem* AddSetValue(uint8_t bracketKind, TNode* before = nullptr);
+    TPascalOperationExpressionItem* AddOperation(TPascalOperationKind kind, TNode* before = nullptr);
+    TPascalSetValueExpressionItem* AddSetValue(TPascalBracketKind bracketKind, TNode* before = nullptr);
     TPascalStringValueExpressionItem* AddString(const QString& text, TNode* before = nullptr);
     TPascalToTypeExpressionItem* AddToType(TNode* before = nullptr);
 
@@ -82,7 +86,7 @@ protected:
     // Left, op, a line-wrap check and right, bracketed where needed, then the
     // comment ("in" and "is").
     void WriteRelation(TPascalCodeWriter& writer, TPascalExpression* left, const QString& op,
-                       TPascalExpression* right);
+                       TPascalExpression* right) const;
 };
 
 class TPascalCustomExpressionItem : public TPascalExpressionItem {
@@ -127,7 +131,7 @@ public:
     static constexpr TPascalKind StaticKind = TPascalKind::SetItem;
     TPascalSetValueExpressionItem() noexcept : TPascalExpressionItem(TPascalKind::SetItem) {}
     TPascalSetValues* Values = nullptr;
-    uint8_t BracketKind = 0;  // 0 parentheses, 1 square brackets
+    TPascalBracketKind BracketKind = TPascalBracketKind::Round;
     bool MultiLine = false;
     bool NewLineBeforeClose = false;
     void Create() override;
@@ -144,25 +148,31 @@ public:
     void Write(TPascalCodeWriter& writer) override;
 };
 
-class TPascalIsTypeExpressionItem : public TPascalExpressionItem {
+// A value and a type: "Value is TypeName" and the cast "TypeName(Value)".
+class TCustomPascalValueTypeExpressionItem : public TPascalExpressionItem {
+    T_CLASS(TCustomPascalValueTypeExpressionItem)
+public:
+    TPascalExpression* Value = nullptr;
+    TPascalExpression* TypeName = nullptr;
+    void Create() override;
+
+protected:
+    explicit TCustomPascalValueTypeExpressionItem(TPascalKind kind) noexcept : TPascalExpressionItem(kind) {}
+};
+
+class TPascalIsTypeExpressionItem : public TCustomPascalValueTypeExpressionItem {
     T_CLASS(TPascalIsTypeExpressionItem)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::IsItem;
-    TPascalIsTypeExpressionItem() noexcept : TPascalExpressionItem(TPascalKind::IsItem) {}
-    TPascalExpression* Value = nullptr;
-    TPascalExpression* TypeName = nullptr;
-    void Create() override;
+    TPascalIsTypeExpressionItem() noexcept : TCustomPascalValueTypeExpressionItem(TPascalKind::IsItem) {}
     void Write(TPascalCodeWriter& writer) override;
 };
 
-class TPascalToTypeExpressionItem : public TPascalExpressionItem {
+class TPascalToTypeExpressionItem : public TCustomPascalValueTypeExpressionItem {
     T_CLASS(TPascalToTypeExpressionItem)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::ToTypeItem;
-    TPascalToTypeExpressionItem() noexcept : TPascalExpressionItem(TPascalKind::ToTypeItem) {}
-    TPascalExpression* Value = nullptr;
-    TPascalExpression* TypeName = nullptr;
-    void Create() override;
+    TPascalToTypeExpressionItem() noexcept : TCustomPascalValueTypeExpressionItem(TPascalKind::ToTypeItem) {}
     void Write(TPascalCodeWriter& writer) override;
 };
 
@@ -183,7 +193,6 @@ class TCustomPascalTwoSideExpressionItem : public TPascalExpressionItem {
 public:
     TPascalExpression* Left = nullptr;
     TPascalExpression* Right = nullptr;
-    uint8_t Kind = 0;
     void Create() override;
     // Appends a further operand.
     TPascalExpression* AddOperand();
@@ -200,6 +209,9 @@ class TPascalCompareExpressionItem : public TCustomPascalTwoSideExpressionItem {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::CompareItem;
     TPascalCompareExpressionItem() noexcept : TCustomPascalTwoSideExpressionItem(TPascalKind::CompareItem) {}
+    TPascalCompareKind Kind = TPascalCompareKind::Equal;
+    // "and" or "or".
+    bool IsLogical() const noexcept { return Kind == TPascalCompareKind::And || Kind == TPascalCompareKind::Or; }
 
 protected:
     QString OperatorText() const override;
@@ -210,6 +222,7 @@ class TPascalOperationExpressionItem : public TCustomPascalTwoSideExpressionItem
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::OperationItem;
     TPascalOperationExpressionItem() noexcept : TCustomPascalTwoSideExpressionItem(TPascalKind::OperationItem) {}
+    TPascalOperationKind Kind = TPascalOperationKind::Add;
 
 protected:
     QString OperatorText() const override;
@@ -231,7 +244,7 @@ public:
     static constexpr TPascalKind StaticKind = TPascalKind::CallParameterValues;
     TPascalCallParameterValues() noexcept : TPascalNode(TPascalKind::CallParameterValues, false) {}
     // Adds an argument; its expression gets the mode.
-    TPascalExpression* AddValue(uint8_t mode = pkValue);
+    TPascalExpression* AddValue(TPascalParamKind mode = TPascalParamKind::Value);
 };
 
 // A call or an access: Name, then Target's current Name, then Suffix, then
@@ -245,12 +258,16 @@ public:
     QString Suffix;
     // The arguments; made with the first argument (most calls have none).
     TPascalCallParameterValues* Parameters = nullptr;
-    uint8_t BracketKind = 0;  // 0 parentheses, 1 square brackets
+    TPascalBracketKind BracketKind = TPascalBracketKind::Round;
 
     void Write(TPascalCodeWriter& writer) override;
     bool HasArguments() const noexcept { return Parameters && Parameters->HasChildren(); }
     // Adds an argument with the given mode and answers its expression.
-    TPascalExpression* AddArgument(uint8_t mode = pkValue);
+    TPascalExpression* AddArgument(TPascalParamKind mode = TPascalParamKind::Value);
+    // A reference to the target alone: no name, suffix or arguments.
+    bool IsPlainReference() const noexcept {
+        return Target && Name.isEmpty() && Suffix.isEmpty() && !HasArguments();
+    }
     // Name, target and suffix of two calls are the same.
     bool SameCallee(const TPascalCall& other) const noexcept {
         return Target == other.Target && Name == other.Name && Suffix == other.Suffix;
@@ -266,6 +283,21 @@ protected:
 
 inline TPascalCall* PascalAsCall(TNode* node) noexcept {
     return node && TPascalCall::IsCallKind(PascalKindOf(node)) ? static_cast<TPascalCall*>(node) : nullptr;
+}
+inline const TPascalCall* PascalAsCall(const TNode* node) noexcept {
+    return PascalAsCall(const_cast<TNode*>(node));
+}
+
+// A call of class T (in an expression or in a statement list) under owner:
+// every AddCall builder goes through it.
+template <class T>
+T* CreateCall(TPascalNode* owner, const QString& name, TPascalNamedNode* target, const QString& suffix,
+              TNode* before) {
+    T* call = CreateNode<T>(owner, before);
+    call->Name = name;
+    call->Target = target;
+    call->Suffix = suffix;
+    return call;
 }
 
 class TPascalCallInExpression : public TPascalCall {
@@ -303,13 +335,21 @@ inline TPascalNode* OnlyItem(const TPascalExpression* e) noexcept {
 // expression with equal name, target and suffix and no arguments.
 bool SameExpression(const TPascalExpression* a, const TPascalExpression* b);
 
-enum TPascalUsage : uint8_t { puNone = 0, puRead = 1, puWritten = 2 };
-// 0 when no call with that name, target and suffix occurs in the expression,
-// 1 (read), or 2 when the expression holding the match has mode 3.
-int FindUsage(const TPascalExpression* expression, const QString& name, const TPascalNamedNode* target,
+// What a stretch of code does first with a variable.
+enum class TPascalUsage : uint8_t { None, Read, Written };
+// None when no call with that name, target and suffix occurs in the
+// expression, Read, or Written when the expression holding the match has
+// mode Out.
+TPascalUsage FindUsage(const TPascalExpression* expression, const QString& name, const TPascalNamedNode* target,
               const QString& suffix);
+// `lead` and the expression, when the expression is not empty (": " before
+// an optional type, " = " before an optional value).
+void WriteIfPresent(TPascalCodeWriter& writer, const QString& lead, TPascalExpression* expression);
+
 // Moves all items of one expression to the end of another.
-void MoveItems(TPascalExpression* from, TPascalExpression* to);
+inline void MoveItems(TPascalExpression* from, TPascalExpression* to) {
+    MoveChildren(from, to);
+}
 // True when evaluating the expression can call nothing and raise nothing:
 // literals, references to variables, constants, parameters and enumeration
 // items, and operations on them other than divisions.

@@ -4,21 +4,25 @@
 
 #include <QHash>
 
+#include <iterator>
+
 using namespace Qt::StringLiterals;
 
 namespace {
-// Writes " = value" when the expression is not empty.
-void WriteOptionalValue(TPascalCodeWriter& writer, TPascalExpression* value) {
-    if (value->IsEmpty()) return;
-    writer.Write(u" = "_s);
-    value->Write(writer);
-}
-
-// Writes ": type" when the expression is not empty.
-void WriteOptionalType(TPascalCodeWriter& writer, TPascalExpression* type) {
-    if (type->IsEmpty()) return;
-    writer.Write(u": "_s);
-    type->Write(writer);
+// The name, then either the comment and "," when the declaration is joined
+// with the next one (which states the type), or ": type" and " = value"
+// where present. Answers whether it was joined.
+bool WriteJoinableDeclaration(TPascalCodeWriter& writer, const TPascalNamedNode& node, bool joined,
+                              TPascalExpression* type, TPascalExpression* value) {
+    writer.Write(node.Name);
+    if (joined) {
+        node.WriteTrailingComment(writer);
+        WriteSeparator(writer, u","_s);
+        return true;
+    }
+    WriteIfPresent(writer, u": "_s, type);
+    WriteIfPresent(writer, u" = "_s, value);
+    return false;
 }
 }  // namespace
 
@@ -41,13 +45,11 @@ void TPascalConstant::Create() {
 
 void TPascalConstant::Write(TPascalCodeWriter& writer) {
     writer.Write(Name);
-    WriteOptionalType(writer, TypeName);
+    WriteIfPresent(writer, u": "_s, TypeName);
     writer.Write(u" = "_s);
     writer.WrapIfLong();
     Value->Write(writer);
-    writer.Write(u";"_s);
-    WriteTrailingComment(writer);
-    writer.NewLine();
+    WriteDeclarationEnd(writer);
 }
 
 void TPascalVariable::Create() {
@@ -56,17 +58,7 @@ void TPascalVariable::Create() {
 }
 
 void TPascalVariable::Write(TPascalCodeWriter& writer) {
-    writer.Write(Name);
-    if (JoinedWithNext) {
-        WriteTrailingComment(writer);
-        WriteSeparator(writer, u","_s);
-        return;
-    }
-    WriteOptionalType(writer, TypeName);
-    WriteOptionalValue(writer, Value);
-    writer.Write(u";"_s);
-    WriteTrailingComment(writer);
-    writer.NewLine();
+    if (!WriteJoinableDeclaration(writer, *this, JoinedWithNext, TypeName, Value)) WriteDeclarationEnd(writer);
 }
 
 // ---------------------------------------------------------------------------
@@ -87,27 +79,18 @@ void TPascalMethodParameter::Write(TPascalCodeWriter& writer) {
     const auto* previous = PascalAs<TPascalMethodParameter>(PrevSibling());
     if (!previous || !previous->JoinsWithNext()) {
         static const QString words[] = {QString(), u"const "_s, u"var "_s, u"out "_s};
-        if (Kind < 4) writer.Write(words[Kind]);
+        static_assert(std::size(words) == size_t(TPascalParamKind::Out) + 1);
+        writer.Write(words[size_t(Kind)]);
     }
-    writer.Write(Name);
-    if (JoinsWithNext()) {
-        WriteTrailingComment(writer);
-        WriteSeparator(writer, u","_s);
-        return;
-    }
-    WriteOptionalType(writer, TypeName);
-    WriteOptionalValue(writer, DefaultValue);
+    if (WriteJoinableDeclaration(writer, *this, JoinsWithNext(), TypeName, DefaultValue)) return;
     WriteTrailingComment(writer);
-    if (PascalAs<TPascalMethodParameter>(NextSibling())) {
-        WriteSeparator(writer, u";"_s);
-    }
+    if (PascalAs<TPascalMethodParameter>(NextSibling())) WriteSeparator(writer, u";"_s);
 }
 
-TPascalMethodParameter* TPascalMethodParameters::AddParameter(uint8_t kind, const QString& name,
+TPascalMethodParameter* TPascalMethodParameters::AddParameter(TPascalParamKind kind, const QString& name,
                                                               const QString& typeText) {
-    auto* p = CreateNode<TPascalMethodParameter>(this);
+    auto* p = CreateNamedNode<TPascalMethodParameter>(this, name);
     p->Kind = kind;
-    p->Name = name;
     if (!typeText.isEmpty()) p->TypeName->AddText(typeText);
     return p;
 }
@@ -121,12 +104,13 @@ void TPascalMethodHead::WriteHead(TPascalCodeWriter& writer, const QString& clas
                                   TPascalDirectives directives, bool ofObject) const {
     static const QString kinds[] = {u"procedure"_s,       u"function"_s,    u"class procedure"_s,
                                     u"class function"_s,  u"constructor"_s, u"destructor"_s};
-    static const QString words[pdCount] = {
+    static const QString words[PascalDirectiveCount] = {
         u"inline"_s,   u"overload"_s, u"dynamic"_s,  u"virtual"_s,  u"abstract"_s,  u"override"_s,
         u"reintroduce"_s, u"forward"_s, u"deprecated"_s, u"platform"_s, u"local"_s, u"register"_s,
         u"pascal"_s,   u"cdecl"_s,    u"stdcall"_s,  u"safecall"_s, u"fastcall"_s,  u"assembler"_s,
         u"export"_s,   u"near"_s,     u"far"_s,      u"static"_s};
-    writer.Write(Kind < 6 ? kinds[Kind] : kinds[0]);
+    static_assert(std::size(kinds) == size_t(TPascalMethodKind::Destructor) + 1);
+    writer.Write(kinds[size_t(Kind)]);
     if (!className.isEmpty())
         writer.Write(u" "_s + className + u"."_s + name);
     else if (!name.isEmpty())
@@ -146,8 +130,8 @@ void TPascalMethodHead::WriteHead(TPascalCodeWriter& writer, const QString& clas
         writer.WrapIfLong();
         writer.Write(u"of object"_s);
     }
-    for (int bit = 0; bit < pdCount; ++bit)
-        if (directives & (TPascalDirectives(1) << bit)) writer.Write(u"; "_s + words[bit]);
+    for (int bit = 0; bit < PascalDirectiveCount; ++bit)
+        if (directives & PascalDirective(TPascalDirective(bit))) writer.Write(u"; "_s + words[bit]);
 }
 
 // ---------------------------------------------------------------------------
@@ -158,10 +142,7 @@ void TPascalMethodDeclaration::Create() {
 }
 
 void TPascalMethodDeclaration::Write(TPascalCodeWriter& writer) {
-    if (!Comment.isEmpty()) {
-        writer.WriteComment(Comment);
-        writer.NewLine();
-    }
+    if (!Comment.isEmpty()) WriteCommentLine(writer, Comment);
     Head->WriteHead(writer, QString(), Name, Head->Directives);
     writer.WriteLn(u";"_s);
 }
@@ -169,9 +150,10 @@ void TPascalMethodDeclaration::Write(TPascalCodeWriter& writer) {
 void TPascalMethodWithImplementation::Create() {
     Head = CreateNode<TPascalMethodHead>(this);
     LocalDeclarations = CreateNode<TPascalDeclarations>(this);
-    LocalDeclarations->HeaderKinds = PascalKinds({1, 2, 3});
-    LocalDeclarations->IndentKinds = PascalKinds({1, 2, 3, 4});
-    LocalDeclarations->SpacedKinds = 0;
+    LocalDeclarations->HeaderKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type, TPascalEntryKind::Var};
+    LocalDeclarations->IndentKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type, TPascalEntryKind::Var,
+                                      TPascalEntryKind::Other};
+    LocalDeclarations->SpacedKinds = {};
     ResultVariable = CreateNode<TPascalMethodResultVariable>(this);
     ResultVariable->Name = u"Result"_s;
     Body = CreateNode<TPascalCommands>(this);
@@ -190,10 +172,7 @@ void TPascalMethodWithImplementation::Write(TPascalCodeWriter& writer) {
     LocalDeclarations->Write(writer);
     writer.WriteLn(u"begin"_s);
     writer.Indent();
-    if (!Comment.isEmpty()) {
-        writer.WriteComment(Comment);
-        writer.NewLine();
-    }
+    if (!Comment.isEmpty()) WriteCommentLine(writer, Comment);
     Body->Write(writer);
     writer.Unindent();
     writer.WriteLn(u"end;"_s);
@@ -213,28 +192,25 @@ bool TPascalMethodWithImplementation::IsOwnLocal(const TPascalNamedNode* node) c
 }
 
 namespace {
-bool IsIdentifierChar(QChar ch, bool first) {
-    return ch == u'_' || (ch.unicode() < 128 && (first ? ch.isLetter() : ch.isLetterOrNumber()));
-}
-
 // The identifiers of a text that follow "@" or open the argument of "Addr(".
 void AddressesInText(const QString& text, QSet<QString>& names) {
     if (!text.contains(u'@') && !text.contains(u"addr"_s, Qt::CaseInsensitive)) return;
     const qsizetype n = text.size();
-    auto identifierAt = [&](qsizetype i) {
+    auto skipSpaces = [&](qsizetype i) {
         while (i < n && text[i] == u' ') ++i;
-        qsizetype j = i;
-        while (j < n && IsIdentifierChar(text[j], j == i)) ++j;
+        return i;
+    };
+    auto identifierAt = [&](qsizetype i) {
+        i = skipSpaces(i);
+        const qsizetype j = PascalIdentifierEnd(text, i);
         if (j > i) names.insert(PascalFoldName(text.mid(i, j - i)));
     };
     for (qsizetype i = 0; i < n; ++i) {
         if (text[i] == u'@') {
             identifierAt(i + 1);
-        } else if (IsIdentifierChar(text[i], true) && (i == 0 || !IsIdentifierChar(text[i - 1], false))) {
-            qsizetype j = i;
-            while (j < n && IsIdentifierChar(text[j], false)) ++j;
-            qsizetype k = j;
-            while (k < n && text[k] == u' ') ++k;
+        } else if (IsPascalIdentifierChar(text[i], true) && (i == 0 || !IsPascalIdentifierChar(text[i - 1], false))) {
+            const qsizetype j = PascalIdentifierEnd(text, i);
+            const qsizetype k = skipSpaces(j);
             if (k < n && text[k] == u'(' && PascalFoldName(text.mid(i, j - i)) == u"addr"_s) identifierAt(k + 1);
             i = j - 1;
         }
@@ -308,35 +284,31 @@ void TPascalMethodWithImplementation::Simplify() {
 
 TPascalConstant* AddConstant(TPascalDeclarations* list, const QString& name, const QString& valueText,
                              TNode* before) {
-    auto* c = CreateNode<TPascalConstant>(list, before);
-    c->Name = name;
+    auto* c = CreateNamedNode<TPascalConstant>(list, name, before);
     if (!valueText.isEmpty()) c->Value->AddText(valueText);
     return c;
 }
 
 TPascalVariable* AddVariable(TPascalDeclarations* list, const QString& name, const QString& typeText,
                              bool provisional, TNode* before) {
-    auto* v = CreateNode<TPascalVariable>(list, before);
-    v->Name = name;
+    auto* v = CreateNamedNode<TPascalVariable>(list, name, before);
     v->Provisional = provisional;
     if (!typeText.isEmpty()) v->TypeName->AddText(typeText);
     return v;
 }
 
-TPascalMethodDeclaration* AddMethodDeclaration(TPascalDeclarations* list, uint8_t kind, const QString& name,
+TPascalMethodDeclaration* AddMethodDeclaration(TPascalDeclarations* list, TPascalMethodKind kind, const QString& name,
                                                const QString& resultType, TNode* before) {
-    auto* m = CreateNode<TPascalMethodDeclaration>(list, before);
-    m->Name = name;
+    auto* m = CreateNamedNode<TPascalMethodDeclaration>(list, name, before);
     m->Head->Kind = kind;
     if (!resultType.isEmpty()) m->Head->ResultType->AddText(resultType);
     return m;
 }
 
-TPascalMethodWithImplementation* AddMethodImplementation(TPascalDeclarations* list, uint8_t kind,
+TPascalMethodWithImplementation* AddMethodImplementation(TPascalDeclarations* list, TPascalMethodKind kind,
                                                          const QString& name, const QString& resultType,
                                                          const QString& className, TNode* before) {
-    auto* m = CreateNode<TPascalMethodWithImplementation>(list, before);
-    m->Name = name;
+    auto* m = CreateNamedNode<TPascalMethodWithImplementation>(list, name, before);
     m->ClassName = className;
     m->Head->Kind = kind;
     if (!resultType.isEmpty()) {
@@ -363,12 +335,9 @@ void CopySimpleExpression(const TPascalExpression* from, TPascalExpression* to) 
 
 TPascalMethodWithImplementation* ImplementDeclaration(TPascalDeclarations* list, TPascalMethodDeclaration* declaration,
                                                       const QString& className, TNode* before) {
-    auto* m = CreateNode<TPascalMethodWithImplementation>(list, before);
-    m->Declaration = declaration;
-    m->Name = declaration->Name;
-    m->ClassName = className;
     TPascalMethodHead* from = declaration->Head;
-    m->Head->Kind = from->Kind;
+    auto* m = AddMethodImplementation(list, from->Kind, declaration->Name, QString(), className, before);
+    m->Declaration = declaration;
     m->Head->Directives = from->Directives;
     CopySimpleExpression(from->ResultType, m->Head->ResultType);
     CopySimpleExpression(from->ResultType, m->ResultVariable->TypeName);

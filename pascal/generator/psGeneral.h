@@ -7,31 +7,37 @@
 #include <QSet>
 
 #include <cstdint>
+#include <initializer_list>
 
-enum TPascalMethodKind : uint8_t {
-    mkProcedure, mkFunction, mkClassProcedure, mkClassFunction, mkConstructor, mkDestructor
-};
+enum class TPascalMethodKind : uint8_t { Procedure, Function, ClassProcedure, ClassFunction, Constructor, Destructor };
 
 // Directive words by bit, written in bit order.
-enum TPascalDirective : uint8_t {
-    pdInline, pdOverload, pdDynamic, pdVirtual, pdAbstract, pdOverride, pdReintroduce, pdForward, pdDeprecated,
-    pdPlatform, pdLocal, pdRegister, pdPascal, pdCdecl, pdStdcall, pdSafecall, pdFastcall, pdAssembler, pdExport,
-    pdNear, pdFar,
+enum class TPascalDirective : uint8_t {
+    Inline, Overload, Dynamic, Virtual, Abstract, Override, Reintroduce, Forward, Deprecated, Platform, Local,
+    Register, Pascal, Cdecl, Stdcall, Safecall, Fastcall, Assembler, Export, Near, Far,
     // The accessor of a class property must be a static class method.
-    pdStatic,
-    pdCount
+    Static
 };
+constexpr int PascalDirectiveCount = int(TPascalDirective::Static) + 1;
+// A set of directives, one bit each.
 using TPascalDirectives = uint32_t;
-constexpr TPascalDirectives PascalDirective(TPascalDirective d) { return TPascalDirectives(1) << d; }
+constexpr TPascalDirectives PascalDirective(TPascalDirective d) {
+    return TPascalDirectives(1) << unsigned(d);
+}
+constexpr TPascalDirectives PascalDirectives(std::initializer_list<TPascalDirective> directives) {
+    TPascalDirectives set = 0;
+    for (TPascalDirective d : directives) set |= PascalDirective(d);
+    return set;
+}
 // The calling conventions: all that an implementation head may repeat.
 constexpr TPascalDirectives PascalCallingConventions =
-    PascalDirective(pdRegister) | PascalDirective(pdPascal) | PascalDirective(pdCdecl) | PascalDirective(pdStdcall) |
-    PascalDirective(pdSafecall) | PascalDirective(pdFastcall);
+    PascalDirectives({TPascalDirective::Register, TPascalDirective::Pascal, TPascalDirective::Cdecl,
+                      TPascalDirective::Stdcall, TPascalDirective::Safecall, TPascalDirective::Fastcall});
 // Directives that belong to a declaration only, never to a routine's body.
 constexpr TPascalDirectives PascalDeclarationOnlyDirectives =
-    PascalDirective(pdDynamic) | PascalDirective(pdVirtual) | PascalDirective(pdAbstract) |
-    PascalDirective(pdOverride) | PascalDirective(pdReintroduce) | PascalDirective(pdStatic) |
-    PascalDirective(pdForward);
+    PascalDirectives({TPascalDirective::Dynamic, TPascalDirective::Virtual, TPascalDirective::Abstract,
+                      TPascalDirective::Override, TPascalDirective::Reintroduce, TPascalDirective::Static,
+                      TPascalDirective::Forward});
 
 class TPascalConstant : public TPascalConstEntry {
     T_CLASS(TPascalConstant)
@@ -72,7 +78,7 @@ class TPascalMethodParameter : public TPascalNamedNode {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::MethodParameter;
     TPascalMethodParameter() noexcept : TPascalNamedNode(TPascalKind::MethodParameter) {}
-    uint8_t Kind = pkValue;
+    TPascalParamKind Kind = TPascalParamKind::Value;
     TPascalExpression* TypeName = nullptr;
     TPascalExpression* DefaultValue = nullptr;
     void Create() override;
@@ -86,7 +92,8 @@ class TPascalMethodParameters : public TPascalNode {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::MethodParameters;
     TPascalMethodParameters() noexcept : TPascalNode(TPascalKind::MethodParameters, false) {}
-    TPascalMethodParameter* AddParameter(uint8_t kind, const QString& name, const QString& typeText = QString());
+    TPascalMethodParameter* AddParameter(TPascalParamKind kind, const QString& name,
+                                         const QString& typeText = QString());
 };
 
 class TPascalMethodHead : public TPascalNode {
@@ -94,15 +101,18 @@ class TPascalMethodHead : public TPascalNode {
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::MethodHead;
     TPascalMethodHead() noexcept : TPascalNode(TPascalKind::MethodHead, false) {}
-    uint8_t Kind = mkProcedure;
+    TPascalMethodKind Kind = TPascalMethodKind::Procedure;
     TPascalMethodParameters* Parameters = nullptr;
     TPascalExpression* ResultType = nullptr;
     TPascalDirectives Directives = 0;
 
     void Create() override;
-    bool IsFunction() const noexcept { return Kind == mkFunction || Kind == mkClassFunction; }
+    bool IsFunction() const noexcept {
+        return Kind == TPascalMethodKind::Function || Kind == TPascalMethodKind::ClassFunction;
+    }
     void AddDirective(TPascalDirective d) noexcept { Directives |= PascalDirective(d); }
-    TPascalMethodParameter* AddParameter(uint8_t kind, const QString& name, const QString& typeText = QString()) {
+    TPascalMethodParameter* AddParameter(TPascalParamKind kind, const QString& name,
+                                         const QString& typeText = QString()) {
         return Parameters->AddParameter(kind, name, typeText);
     }
 
@@ -123,7 +133,7 @@ public:
     void Write(TPascalCodeWriter& writer) override;
 };
 
-class TPascalMethodWithImplementation : public TPascalMethodEntry {
+class TPascalMethodWithImplementation : public TPascalMethodEntry, public IPascalRoutine {
     T_CLASS(TPascalMethodWithImplementation)
 public:
     static constexpr TPascalKind StaticKind = TPascalKind::MethodWithImplementation;
@@ -143,11 +153,11 @@ public:
 
     // The name written in the head: the declaration's current name when there is one.
     const QString& HeadName() const noexcept { return Declaration ? Declaration->Name : Name; }
-    bool HasNestedRoutines() const;
-    // A variable of this routine's own local declarations, or its Result,
-    // whose address the body does not take (while simplifying, a pointer
-    // could read such a variable anywhere).
-    bool IsOwnLocal(const TPascalNamedNode* node) const;
+    const TPascalCommands* RoutineBody() const noexcept override { return Body; }
+    bool HasNestedRoutines() const override;
+    // While simplifying, a pointer could read a local whose address the body
+    // takes anywhere: such a local is not the routine's own.
+    bool IsOwnLocal(const TPascalNamedNode* node) const override;
 
 private:
     // Folded names that follow "@" or stand in "Addr(...)" in the body; kept
@@ -164,11 +174,11 @@ TPascalConstant* AddConstant(TPascalDeclarations* list, const QString& name, con
 // A variable with a type text (no type when empty).
 TPascalVariable* AddVariable(TPascalDeclarations* list, const QString& name, const QString& typeText,
                              bool provisional = false, TNode* before = nullptr);
-TPascalMethodDeclaration* AddMethodDeclaration(TPascalDeclarations* list, uint8_t kind, const QString& name,
+TPascalMethodDeclaration* AddMethodDeclaration(TPascalDeclarations* list, TPascalMethodKind kind, const QString& name,
                                                const QString& resultType = QString(), TNode* before = nullptr);
 // A routine with a body; with a declaration, its head takes the declaration's
 // kind, parameters (as texts), result type and calling convention.
-TPascalMethodWithImplementation* AddMethodImplementation(TPascalDeclarations* list, uint8_t kind,
+TPascalMethodWithImplementation* AddMethodImplementation(TPascalDeclarations* list, TPascalMethodKind kind,
                                                          const QString& name, const QString& resultType = QString(),
                                                          const QString& className = QString(),
                                                          TNode* before = nullptr);

@@ -35,9 +35,7 @@ TPascalUsedUnit* TPascalUsedUnits::FindUnit(const QString& name) const {
 
 TPascalUsedUnit* TPascalUsedUnits::AddUnit(const QString& name) {
     if (TPascalUsedUnit* unit = FindUnit(name)) return unit;
-    auto* unit = CreateNode<TPascalUsedUnit>(this);
-    unit->Name = name;
-    return unit;
+    return CreateNamedNode<TPascalUsedUnit>(this, name);
 }
 
 void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
@@ -60,11 +58,10 @@ void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
     writer.WriteLn(u"uses"_s);
     writer.Indent();
     for (qsizetype i = 0; i < units.size(); ++i) {
-        units[i]->Write(writer);
-        if (i + 1 == units.size()) break;
         // Names are written one by one, each too short for the writer to
-        // break; the check keeps the list within the line length.
-        WriteSeparator(writer, u","_s);
+        // break; the separator's check keeps the list within the line length.
+        if (i > 0) WriteSeparator(writer, u","_s);
+        units[i]->Write(writer);
     }
     writer.WriteLn(u";"_s);
     writer.Unindent();
@@ -74,8 +71,8 @@ void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
 void TPascalUnitClause::Create() {
     UsedUnits = CreateNode<TPascalUsedUnits>(this);
     Declarations = CreateNode<TPascalDeclarations>(this);
-    Declarations->HeaderKinds = PascalKinds({1, 2, 3});
-    Declarations->IndentKinds = PascalKinds({1, 2, 3});
+    Declarations->HeaderKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type, TPascalEntryKind::Var};
+    Declarations->IndentKinds = Declarations->HeaderKinds;
     Declarations->SeparateSections = true;
 }
 
@@ -106,21 +103,15 @@ void TPascalUnit::Write(TPascalCodeWriter& writer) {
     writer.NewLine();
     ImplementationClause->Write(writer);
     writer.EnsureEmptyLine();
+    auto section = [&](const QString& word, TPascalCommands* commands) {
+        writer.WriteLn(word);
+        WriteIndented(writer, commands);
+        writer.NewLine();
+    };
+    // A finalization section needs an initialization section before it.
     const bool finalization = Finalization->HasChildren();
-    if (Initialization->HasChildren() || finalization) {
-        writer.WriteLn(u"initialization"_s);
-        writer.Indent();
-        Initialization->Write(writer);
-        writer.Unindent();
-        writer.NewLine();
-    }
-    if (finalization) {
-        writer.WriteLn(u"finalization"_s);
-        writer.Indent();
-        Finalization->Write(writer);
-        writer.Unindent();
-        writer.NewLine();
-    }
+    if (Initialization->HasChildren() || finalization) section(u"initialization"_s, Initialization);
+    if (finalization) section(u"finalization"_s, Finalization);
     writer.Write(u"end."_s);
 }
 
@@ -170,13 +161,17 @@ bool IsReservedWord(const QString& folded) {
     return words.contains(folded);
 }
 
+// How many scopes of ancestors a look-up follows at most (a cycle of
+// ancestors would otherwise never end).
+constexpr int MaxAncestorDepth = 64;
+
 struct TScope {
     QSet<QString> names;
     std::vector<const TScope*> also;  // further scopes seen from here (class ancestors)
 
     bool Contains(const QString& key, int depth = 0) const {
         if (names.contains(key)) return true;
-        if (depth > 64) return false;
+        if (depth > MaxAncestorDepth) return false;
         for (const TScope* s : also)
             if (s->Contains(key, depth + 1)) return true;
         return false;

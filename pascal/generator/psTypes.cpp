@@ -19,80 +19,52 @@ T_CLASS_IMPL(TPascalClassOf, TPascalTypeEntry)
 T_CLASS_IMPL(TPascalClassProperty, TPascalClassPropertyEntry)
 T_CLASS_IMPL(TPascalClass, TPascalTypeEntry)
 
-namespace {
-// ";", the comment and the line end that close most type declarations.
-void EndDeclaration(TPascalCodeWriter& writer, const TPascalNamedNode* node, const QString& comment) {
-    writer.Write(u";"_s);
-    if (!comment.isEmpty()) {
-        writer.Write(u" "_s);
-        writer.WriteComment(comment);
-    }
-    writer.NewLine();
-    (void)node;
-}
-
-TPascalExpression* NewExpression(TPascalNode* owner) {
-    return CreateNode<TPascalExpression>(owner);
-}
-}  // namespace
-
 // ---------------------------------------------------------------------------
 
 void TPascalEnumItem::Create() {
-    Value = NewExpression(this);
+    Value = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalEnumItem::Write(TPascalCodeWriter& writer) {
     writer.Write(Name);
-    if (!Value->IsEmpty()) {
-        writer.Write(u" = "_s);
-        Value->Write(writer);
-    }
+    WriteIfPresent(writer, u" = "_s, Value);
     WriteTrailingComment(writer);
 }
 
 TPascalEnumItem* TPascalEnum::AddItem(const QString& name) {
-    auto* item = CreateNode<TPascalEnumItem>(this);
-    item->Name = name;
-    return item;
+    return CreateNamedNode<TPascalEnumItem>(this, name);
 }
 
 void TPascalEnum::Write(TPascalCodeWriter& writer) {
     writer.Write(Name + u" = ("_s);
     writer.WrapIfLong();
-    for (TPascalNode* item = First(); item; item = item->Next()) {
-        item->Write(writer);
-        if (item->Next()) {
-            WriteSeparator(writer, u","_s);
-        }
-    }
+    WriteSeparated(writer, First(), u","_s);
     writer.WriteLn(u");"_s);
 }
 
 void TPascalSetOf::Create() {
-    ElementType = NewExpression(this);
+    ElementType = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalSetOf::Write(TPascalCodeWriter& writer) {
     writer.Write(Name + u" = set of "_s);
     writer.WrapIfLong();
     ElementType->Write(writer);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 void TPascalRecordField::Create() {
-    TypeName = NewExpression(this);
+    TypeName = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalRecordField::Write(TPascalCodeWriter& writer) {
     writer.Write(Name + u": "_s);
     TypeName->Write(writer);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 TPascalRecordField* TPascalRecord::AddField(const QString& name, const QString& typeText) {
-    auto* field = CreateNode<TPascalRecordField>(this);
-    field->Name = name;
+    auto* field = CreateNamedNode<TPascalRecordField>(this, name);
     field->TypeName->AddText(typeText);
     return field;
 }
@@ -108,9 +80,9 @@ void TPascalRecord::Write(TPascalCodeWriter& writer) {
 }
 
 void TPascalArray::Create() {
-    LowBound = NewExpression(this);
-    HighBound = NewExpression(this);
-    ElementType = NewExpression(this);
+    LowBound = CreateNode<TPascalExpression>(this);
+    HighBound = CreateNode<TPascalExpression>(this);
+    ElementType = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalArray::Write(TPascalCodeWriter& writer) {
@@ -126,28 +98,28 @@ void TPascalArray::Write(TPascalCodeWriter& writer) {
     }
     writer.WrapIfLong();
     ElementType->Write(writer);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 void TPascalPointer::Create() {
-    TargetType = NewExpression(this);
+    TargetType = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalPointer::Write(TPascalCodeWriter& writer) {
     writer.Write(Name + u" = ^"_s);
     TargetType->Write(writer);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 void TPascalTypeAlias::Create() {
-    TypeName = NewExpression(this);
+    TypeName = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalTypeAlias::Write(TPascalCodeWriter& writer) {
     writer.Write(Name + u" = "_s);
     writer.WrapIfLong();
     TypeName->Write(writer);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 void TPascalMethodType::Create() {
@@ -159,7 +131,7 @@ void TPascalMethodType::Write(TPascalCodeWriter& writer) {
     writer.WrapIfLong();
     // " of object" belongs to the type, before any directive.
     Head->WriteHead(writer, QString(), QString(), Head->Directives, OfObject);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 void TPascalInterfacePredeclaration::Write(TPascalCodeWriter& writer) {
@@ -171,25 +143,25 @@ void TPascalClassPredeclaration::Write(TPascalCodeWriter& writer) {
 }
 
 void TPascalClassOf::Create() {
-    ClassName = NewExpression(this);
+    ClassName = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalClassOf::Write(TPascalCodeWriter& writer) {
     writer.Write(Name + u" = class of "_s);
     writer.WrapIfLong();
     ClassName->Write(writer);
-    EndDeclaration(writer, this, Comment);
+    WriteDeclarationEnd(writer);
 }
 
 // ---------------------------------------------------------------------------
 
 void TPascalClassProperty::Create() {
     IndexParameters = CreateNode<TPascalMethodParameters>(this);
-    TypeName = NewExpression(this);
-    ReadAccess = NewExpression(this);
-    WriteAccess = NewExpression(this);
-    StoredValue = NewExpression(this);
-    DefaultValue = NewExpression(this);
+    TypeName = CreateNode<TPascalExpression>(this);
+    ReadAccess = CreateNode<TPascalExpression>(this);
+    WriteAccess = CreateNode<TPascalExpression>(this);
+    StoredValue = CreateNode<TPascalExpression>(this);
+    DefaultValue = CreateNode<TPascalExpression>(this);
 }
 
 void TPascalClassProperty::Write(TPascalCodeWriter& writer) {
@@ -200,10 +172,7 @@ void TPascalClassProperty::Write(TPascalCodeWriter& writer) {
         IndexParameters->Write(writer);
         writer.Write(u"]"_s);
     }
-    if (!TypeName->IsEmpty()) {
-        writer.Write(u": "_s);
-        TypeName->Write(writer);
-    }
+    WriteIfPresent(writer, u": "_s, TypeName);
     auto specifier = [&](const QString& word) {
         writer.Write(u" "_s);
         writer.WrapIfLong();
@@ -227,17 +196,18 @@ void TPascalClassProperty::Write(TPascalCodeWriter& writer) {
 }
 
 void TPascalClass::Create() {
-    Parent = NewExpression(this);
+    Parent = CreateNode<TPascalExpression>(this);
     for (auto& section : Sections) {
         section = CreateNode<TPascalDeclarations>(this);
-        section->HeaderKinds = PascalKinds({1, 2});
-        section->IndentKinds = PascalKinds({1, 2, 3, 4});
+        section->HeaderKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type};
+        section->IndentKinds = {TPascalEntryKind::Const, TPascalEntryKind::Type, TPascalEntryKind::Var,
+                                TPascalEntryKind::Other};
     }
     Interfaces = CreateNode<TPascalNode>(this);
 }
 
 void TPascalClass::Write(TPascalCodeWriter& writer) {
-    static const QString words[pvCount] = {u"strict private"_s,   u"private"_s, u"strict protected"_s,
+    static const QString words[PascalVisibilityCount] = {u"strict private"_s,   u"private"_s, u"strict protected"_s,
                                            u"protected"_s,        u"public"_s,  u"published"_s};
     writer.Write(Name + u" = class"_s);
     if (Abstract) writer.Write(u" abstract"_s);
@@ -253,30 +223,29 @@ void TPascalClass::Write(TPascalCodeWriter& writer) {
         writer.Write(u")"_s);
     }
     writer.NewLine();
-    for (int v = 0; v < pvCount; ++v) {
+    for (int v = 0; v < PascalVisibilityCount; ++v) {
         if (!Sections[v]->HasChildren()) continue;
         writer.WriteLn(words[v]);
         Sections[v]->Write(writer);
     }
-    writer.Write(u"end;"_s);
-    WriteTrailingComment(writer);
-    writer.NewLine();
+    writer.Write(u"end"_s);
+    WriteDeclarationEnd(writer);
     writer.NewLine();
 }
 
-TPascalVariable* TPascalClass::AddField(int visibility, const QString& name, const QString& typeText) {
-    TPascalDeclarations* section = Sections[visibility];
+TPascalVariable* TPascalClass::AddField(TPascalVisibility visibility, const QString& name, const QString& typeText) {
+    TPascalDeclarations* section = GetSection(visibility);
     return AddVariable(section, name, typeText, false, section->FieldInsertPoint());
 }
 
-TPascalMethodDeclaration* TPascalClass::AddMethod(int visibility, uint8_t kind, const QString& name,
-                                                  const QString& resultType) {
-    return AddMethodDeclaration(Sections[visibility], kind, name, resultType);
+TPascalMethodDeclaration* TPascalClass::AddMethod(TPascalVisibility visibility, TPascalMethodKind kind,
+                                                  const QString& name, const QString& resultType) {
+    return AddMethodDeclaration(GetSection(visibility), kind, name, resultType);
 }
 
-TPascalClassProperty* TPascalClass::AddProperty(int visibility, const QString& name, const QString& typeText) {
-    auto* p = CreateNode<TPascalClassProperty>(Sections[visibility]);
-    p->Name = name;
+TPascalClassProperty* TPascalClass::AddProperty(TPascalVisibility visibility, const QString& name,
+                                                const QString& typeText) {
+    auto* p = CreateNamedNode<TPascalClassProperty>(GetSection(visibility), name);
     if (!typeText.isEmpty()) p->TypeName->AddText(typeText);
     return p;
 }
@@ -290,38 +259,33 @@ TPascalExpression* TPascalClass::AddInterface(const QString& name) {
 // ---------------------------------------------------------------------------
 
 TPascalClass* AddClass(TPascalDeclarations* list, const QString& name, const QString& parentText, TNode* before) {
-    auto* c = CreateNode<TPascalClass>(list, before);
-    c->Name = name;
+    auto* c = CreateNamedNode<TPascalClass>(list, name, before);
     if (!parentText.isEmpty()) c->Parent->AddText(parentText);
     return c;
 }
 
 TPascalEnum* AddEnum(TPascalDeclarations* list, const QString& name, std::initializer_list<QString> items,
                      TNode* before) {
-    auto* e = CreateNode<TPascalEnum>(list, before);
-    e->Name = name;
+    auto* e = CreateNamedNode<TPascalEnum>(list, name, before);
     for (const QString& item : items) e->AddItem(item);
     return e;
 }
 
 TPascalRecord* AddRecord(TPascalDeclarations* list, const QString& name, TNode* before) {
-    auto* r = CreateNode<TPascalRecord>(list, before);
-    r->Name = name;
+    auto* r = CreateNamedNode<TPascalRecord>(list, name, before);
     return r;
 }
 
 TPascalTypeAlias* AddTypeAlias(TPascalDeclarations* list, const QString& name, const QString& typeText,
                                TNode* before) {
-    auto* a = CreateNode<TPascalTypeAlias>(list, before);
-    a->Name = name;
+    auto* a = CreateNamedNode<TPascalTypeAlias>(list, name, before);
     a->TypeName->AddText(typeText);
     return a;
 }
 
-TPascalMethodType* AddMethodType(TPascalDeclarations* list, const QString& name, uint8_t kind, bool ofObject,
+TPascalMethodType* AddMethodType(TPascalDeclarations* list, const QString& name, TPascalMethodKind kind, bool ofObject,
                                  TNode* before) {
-    auto* m = CreateNode<TPascalMethodType>(list, before);
-    m->Name = name;
+    auto* m = CreateNamedNode<TPascalMethodType>(list, name, before);
     m->Head->Kind = kind;
     m->OfObject = ofObject;
     return m;

@@ -145,9 +145,9 @@ public:
     void Write(TPascalCodeWriter& writer) override;
 };
 
-enum TPascalVisibility : uint8_t {
-    pvStrictPrivate, pvPrivate, pvStrictProtected, pvProtected, pvPublic, pvPublished, pvCount
-};
+// The visibility sections of a class, in the order they are written.
+enum class TPascalVisibility : uint8_t { StrictPrivate, Private, StrictProtected, Protected, Public, Published };
+constexpr int PascalVisibilityCount = int(TPascalVisibility::Published) + 1;
 
 class TPascalClass : public TPascalTypeEntry {
     T_CLASS(TPascalClass)
@@ -156,20 +156,20 @@ public:
     TPascalClass() noexcept : TPascalTypeEntry(TPascalKind::Class) {}
     bool Abstract = false;
     TPascalExpression* Parent = nullptr;
-    TPascalDeclarations* Sections[pvCount] = {};
+    TPascalDeclarations* Sections[PascalVisibilityCount] = {};
     // Children are expressions, each holding one interface name.
     TPascalNode* Interfaces = nullptr;
 
     void Create() override;
     void Write(TPascalCodeWriter& writer) override;
-    TPascalDeclarations* GetSection(int visibility) const { return Sections[visibility]; }
+    TPascalDeclarations* GetSection(TPascalVisibility visibility) const { return Sections[size_t(visibility)]; }
 
     // Builders. A field goes before the first routine or property of its
     // section, where the compiler accepts it.
-    TPascalVariable* AddField(int visibility, const QString& name, const QString& typeText);
-    TPascalMethodDeclaration* AddMethod(int visibility, uint8_t kind, const QString& name,
+    TPascalVariable* AddField(TPascalVisibility visibility, const QString& name, const QString& typeText);
+    TPascalMethodDeclaration* AddMethod(TPascalVisibility visibility, TPascalMethodKind kind, const QString& name,
                                         const QString& resultType = QString());
-    TPascalClassProperty* AddProperty(int visibility, const QString& name, const QString& typeText);
+    TPascalClassProperty* AddProperty(TPascalVisibility visibility, const QString& name, const QString& typeText);
     TPascalExpression* AddInterface(const QString& name);
 };
 
@@ -181,5 +181,5 @@ TPascalEnum* AddEnum(TPascalDeclarations* list, const QString& name, std::initia
 TPascalRecord* AddRecord(TPascalDeclarations* list, const QString& name, TNode* before = nullptr);
 TPascalTypeAlias* AddTypeAlias(TPascalDeclarations* list, const QString& name, const QString& typeText,
                                TNode* before = nullptr);
-TPascalMethodType* AddMethodType(TPascalDeclarations* list, const QString& name, uint8_t kind, bool ofObject,
+TPascalMethodType* AddMethodType(TPascalDeclarations* list, const QString& name, TPascalMethodKind kind, bool ofObject,
                                  TNode* before = nullptr);

@@ -8,79 +8,67 @@
 
 namespace {
 
+using enum TPascalEntryKind;
+
 // One "const" header for two constants (not spaced), then "type" (two types
-// spaced) and "var", sections apart; a free comment closes the "var" section and the next variable opens
-// another.
+// spaced) and "var", sections apart; a free comment closes the "var" section
+// and the next variable opens another.
 TEST(PascalDeclarations, SectionHeadersSpacingAndAFreeComment) {
-    auto unit = CreatePascalUnit(QStringLiteral("DeclSections"));
+    auto unit = CreatePascalUnit(S("DeclSections"));
     TPascalDeclarations* d = unit->ImplementationClause->Declarations;
-    AddConstant(d, QStringLiteral("A"), QStringLiteral("1"));
-    AddConstant(d, QStringLiteral("B"), QStringLiteral("2"));
-    AddTypeAlias(d, QStringLiteral("T"), QStringLiteral("Integer"));
-    AddTypeAlias(d, QStringLiteral("U"), QStringLiteral("Byte"));
-    AddVariable(d, QStringLiteral("V1"), QStringLiteral("T"));
-    AddComment(d, QStringLiteral("between"));
-    AddVariable(d, QStringLiteral("V2"), QStringLiteral("Integer"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
+    AddConstant(d, S("A"), S("1"));
+    AddConstant(d, S("B"), S("2"));
+    AddTypeAlias(d, S("T"), S("Integer"));
+    AddTypeAlias(d, S("U"), S("Byte"));
+    AddVariable(d, S("V1"), S("T"));
+    AddComment(d, S("between"));
+    AddVariable(d, S("V2"), S("Integer"));
+    EXPECT_EQ(CompiledUnit(unit.get()),
               Lines({"unit DeclSections;", "", "interface", "", "implementation", "", "const", "  A = 1;", "  B = 2;",
-                     "", "type", "  T = Integer;", "", "  U = Byte;", "", "var", "  V1: T;", "{ between }", "var", "  V2: Integer;", "",
-                     "end."}));
-    EXPECT_COMPILES(fpc);
+                     "", "type", "  T = Integer;", "", "  U = Byte;", "", "var", "  V1: T;", "{ between }", "var",
+                     "  V2: Integer;", "", "end."}));
 }
 
 TEST(PascalDeclarations, AttachedCommentsStayInTheirEntrysSection) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    d->HeaderKinds = PascalKinds({1, 2, 3});
-    d->IndentKinds = PascalKinds({1, 2, 3});
-    AddConstant(d.get(), QStringLiteral("A"), QStringLiteral("1"));
-    AddComment(d.get(), QStringLiteral("after A"))->Attachment = TPascalComment::ToPrevious;
-    AddComment(d.get(), QStringLiteral("before V"))->Attachment = TPascalComment::ToNext;
-    AddVariable(d.get(), QStringLiteral("V"), QStringLiteral("Integer"));
+    d->HeaderKinds = d->IndentKinds = {Const, Type, Var};
+    AddConstant(d.get(), S("A"), S("1"));
+    AddComment(d.get(), S("after A"))->Attachment = TPascalCommentAttachment::ToPrevious;
+    AddComment(d.get(), S("before V"))->Attachment = TPascalCommentAttachment::ToNext;
+    AddVariable(d.get(), S("V"), S("Integer"));
     EXPECT_EQ(WriteToText(d.get()),
               Lines({"const", "  A = 1;", "  { after A }", "var", "  { before V }", "  V: Integer;"}));
 }
 
 TEST(PascalDeclarations, GetEntryKindTable) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalNode* c = AddConstant(d.get(), QStringLiteral("C"), QStringLiteral("1"));
-    TPascalNode* t = AddTypeAlias(d.get(), QStringLiteral("T"), QStringLiteral("Byte"));
-    TPascalNode* v = AddVariable(d.get(), QStringLiteral("V"), QStringLiteral("Byte"));
-    TPascalNode* m = AddMethodDeclaration(d.get(), mkProcedure, QStringLiteral("P"));
-    TPascalComment* toPrevious = AddComment(d.get(), QStringLiteral("x"));
-    toPrevious->Attachment = TPascalComment::ToPrevious;
-    TPascalComment* toNext = AddComment(d.get(), QStringLiteral("y"), c);
-    toNext->Attachment = TPascalComment::ToNext;
-    TPascalComment* lonelyPrevious = AddComment(d.get(), QStringLiteral("z"), toNext);
-    lonelyPrevious->Attachment = TPascalComment::ToPrevious;
+    auto comment = [&](TPascalCommentAttachment attachment, TNode* before = nullptr) {
+        TPascalComment* c = AddComment(d.get(), S("c"), before);
+        c->Attachment = attachment;
+        return c;
+    };
+    TPascalNode* c = AddConstant(d.get(), S("C"), S("1"));
+    TPascalNode* t = AddTypeAlias(d.get(), S("T"), S("Byte"));
+    TPascalNode* v = AddVariable(d.get(), S("V"), S("Byte"));
+    TPascalNode* m = AddMethodDeclaration(d.get(), TPascalMethodKind::Procedure, S("P"));
+    TPascalNode* toPrevious = comment(TPascalCommentAttachment::ToPrevious);
+    TPascalNode* toNext = comment(TPascalCommentAttachment::ToNext, c);
+    TPascalNode* lonelyPrevious = comment(TPascalCommentAttachment::ToPrevious, toNext);
     TPascalNode* ifDef = CreateNode<TPascalIfDef>(d.get());
-    TPascalComment* free = AddComment(d.get(), QStringLiteral("w"));
-
-    const std::pair<TPascalNode*, int> table[] = {{c, 1}, {t, 2}, {v, 3}, {m, 4}, {toPrevious, 4}, {toNext, 1},
-                                                  {lonelyPrevious, 0}, {ifDef, 4}, {free, 0}, {nullptr, 0}};
+    TPascalNode* free = comment(TPascalCommentAttachment::Free);
+    const std::pair<TPascalNode*, TPascalEntryKind> table[] = {
+        {c, Const},  {t, Type},        {v, Var},  {m, Other},           {toPrevious, Other},
+        {toNext, Const}, {lonelyPrevious, None}, {ifDef, Other}, {free, None}, {nullptr, None}};
     for (const auto& [node, kind] : table) EXPECT_EQ(GetEntryKind(node), kind);
-}
-
-TEST(PascalNode, BaseWriteNeedsAFloatingFirstChild) {
-    auto fixedFirst = CreateRootNode<TPascalNode>();
-    CreateNode<TPascalExpression>(fixedFirst.get())->AddText(QStringLiteral("X"));
-    AddComment(fixedFirst.get(), QStringLiteral("never"));
-    EXPECT_EQ(WriteToText(fixedFirst.get()), QString());
-
-    auto floatingFirst = CreateRootNode<TPascalNode>();
-    AddComment(floatingFirst.get(), QStringLiteral("one"));
-    AddComment(floatingFirst.get(), QStringLiteral("two"));
-    EXPECT_EQ(WriteToText(floatingFirst.get()), Lines({"{ one }", "{ two }"}));
 }
 
 TEST(PascalNode, CreateNodeByClassReferenceRunsCreateAndInsertsBefore) {
     auto list = CreateRootNode<TPascalCommands>();
-    TPascalNode* last = list->AddText(QStringLiteral("Last"));
-    TPascalNode* let = CreateNode(list.get(), TPascalLet::StaticClass(), last);
-    ASSERT_EQ(let->NodeKind(), TPascalKind::Let);
+    TPascalNode* last = list->AddText(S("Last"));
+    auto* let = PascalAs<TPascalLet>(CreateNode(list.get(), TPascalLet::StaticClass(), last));
+    ASSERT_NE(let, nullptr);
     EXPECT_EQ(list->First(), let);
-    EXPECT_NE(static_cast<TPascalLet*>(let)->Target, nullptr);
-    EXPECT_EQ(static_cast<TPascalLet*>(let)->Target->Mode, pkOut);
+    EXPECT_EQ(let->Target->Mode, TPascalParamKind::Out);
     EXPECT_THROW(CreateNode(list.get(), TNode::StaticClass()), Exception);
 }
 

@@ -5,443 +5,219 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <random>
+#include <string>
 
 #include "psTestSupport.h"
 
 namespace {
 
-// A unit whose routines declare the locals the statements below use.
+using namespace Qt::StringLiterals;
+
+// A verbatim line that carries its own end (no ";" is added).
+TStatement Line(const char* text) {
+    return [=](TPascalCommands* list, TPascalMethodWithImplementation*) { list->AddText(S(text))->Terminated = false; };
+}
+TStatement Note(const char* text) {
+    return [=](TPascalCommands* list, TPascalMethodWithImplementation*) { AddComment(list, S(text)); };
+}
+
+// A unit whose routines declare the locals the statements use.
 class PascalStatements : public ::testing::Test {
 protected:
-    PascalStatements() : unit(CreatePascalUnit(QStringLiteral("Statements"))) {}
+    struct TRow {
+        const char* what;
+        TStatements statements;
+        std::function<void(TPascalMethodWithImplementation*)> setup = {};
+    };
 
+    PascalStatements() : unit(CreatePascalUnit(S("Statements"))) {
+        unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
+        AddVariable(unit->ImplementationClause->Declarations, S("Global"), S("Integer"));
+    }
+
+    // A new routine with the locals C, D: Boolean and X, Y, I: Integer.
     TPascalMethodWithImplementation* Routine() {
-        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure,
+        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure,
                                           QStringLiteral("Routine%1").arg(++count));
-        for (const char* name : {"C", "D"}) vars[name] = AddVariable(m->LocalDeclarations, S(name), S("Boolean"));
-        for (const char* name : {"X", "Y", "I"}) vars[name] = AddVariable(m->LocalDeclarations, S(name), S("Integer"));
+        for (const char* name : {"C", "D"}) AddVariable(m->LocalDeclarations, S(name), S("Boolean"));
+        for (const char* name : {"X", "Y", "I"}) AddVariable(m->LocalDeclarations, S(name), S("Integer"));
         return m;
     }
-    TPascalCommands* Body() { return Routine()->Body; }
-    // Statements of a fragment are plain texts.
-    static void Text(TPascalCommands* list, const char* text) { list->AddText(S(text)); }
-    static TPascalIf* If(TPascalCommands* list, const char* condition) {
-        TPascalIf* f = list->AddIf();
-        f->Condition->AddText(S(condition));
-        return f;
-    }
-    // A fresh body (in list) holding "if C then ... else <elseText>"; the
-    // caller fills the then part.
-    TPascalIf* IfElse(TPascalCommands*& list, const char* elseText) {
-        list = Body();
-        TPascalIf* f = If(list, "C");
-        Text(f->ElsePart, elseText);
-        return f;
-    }
-    void ExpectCompiles() {
-        TFpcHarness fpc;
-        fpc.AddUnit(unit.get());
-        EXPECT_COMPILES(fpc);
+
+    // Each row's statements in a routine of their own (the row's name is its
+    // comment); the unit, written as built or after simplifying, is the
+    // golden unit and compiles. Without a golden unit, every body must write
+    // the same after simplifying as before.
+    void ExpectBodies(const char* golden, const std::vector<TRow>& rows, bool simplify = false) {
+        for (const TRow& row : rows) {
+            TPascalMethodWithImplementation* m = Routine();
+            m->Comment = S(row.what);
+            if (row.setup) row.setup(m);
+            AddStatements(m->Body, m, row.statements);
+            const QString built = WriteToText(m->Body);
+            if (simplify) m->Simplify();
+            if (!golden) {
+                EXPECT_EQ(WriteToText(m->Body), built) << row.what;
+            }
+        }
+        const QString text = CompiledUnit(unit.get());
+        if (golden) ExpectGoldenUnit(text, S(golden));
     }
 
     TNodePtr<TPascalUnit> unit;
-    std::map<std::string, TPascalVariable*> vars;
     int count = 0;
 };
 
-TEST_F(PascalStatements, IfWithoutAndWithElse) {
-    TPascalCommands* a = Body();
-    Text(If(a, "C")->ThenPart, "X := 1");
-    EXPECT_EQ(WriteToText(a), Lines({"if C then", "  X := 1;"}));
-
-    TPascalCommands* b;
-    Text(IfElse(b, "X := 2")->ThenPart, "X := 1");
-    EXPECT_EQ(WriteToText(b), Lines({"if C then", "  X := 1", "else", "  X := 2;"}));
-
-    TPascalCommands* c = Body();
-    TPascalIf* f = If(c, "C");
-    Text(f->ThenPart, "X := 1");
-    Text(f->ThenPart, "Y := 1");
-    Text(f->ElsePart, "X := 2");
-    Text(f->ElsePart, "Y := 2");
-    EXPECT_EQ(WriteToText(c), Lines({"if C then", "begin", "  X := 1;", "  Y := 1;", "end", "else begin",
-                                     "  X := 2;", "  Y := 2;", "end;"}));
-
-    TPascalCommands* empty = Body();
-    Text(If(empty, "C")->ElsePart, "X := 2");
-    EXPECT_EQ(WriteToText(empty), Lines({"if C then", "begin", "end", "else", "  X := 2;"}));
-    ExpectCompiles();
+TEST_F(PascalStatements, LayoutsOfIfCaseLoopsTryAndCalls) {
+    ExpectBodies("StatementLayouts", {
+        {"if", {If("C", {Text("X := 1")})}},
+        {"if else", {If("C", {Text("X := 1")}, {Text("X := 2")})}},
+        {"if else with blocks",
+         {If("C", {Text("X := 1"), Text("Y := 1")}, {Text("X := 2"), Text("Y := 2")})}},
+        {"empty then part", {If("C", {}, {Text("X := 2")})}},
+        {"case with one statement in its else",
+         {Case("X", {{"1, 2", {Text("Y := 1")}}, {"3..5", {Text("Y := 2"), Text("C := True")}}, {"6", {}}},
+               {Text("Y := 0")})}},
+        {"case with two statements in its else",
+         {Case("X", {{"1", {Text("Y := 1")}}}, {Text("Y := 0"), Text("C := False")})}},
+        {"loops and try statements",
+         {For("I", "0", "X - 1", {Text("Y := Y + I")}, true), While("C", {}),
+          TryFinally({Text("X := 1")}, {Text("X := 2")}),
+          TryExcept({Text("X := 1")}, {{"E: EConvertError", {Text("X := 2")}}}, {Text("X := 3"), Text("raise")}),
+          TryExcept({Text("X := 1")}, {}, {Text("X := 0")})}},
+        {"calls and verbatim lines", {Call("Exit"), Call("Inc", {"X", "2"}), Line("Y := 2; { verbatim }"), Let("Y", "X")}},
+    });
 }
 
 // A then part followed by "else" whose lone statement ends with a nested
 // statement would put that statement's ";" before the "else" (or, for an if
 // without else, give the "else" to the inner if).
 TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
-    TPascalCommands* lone;
-    TPascalIf* outer = IfElse(lone, "X := 2");
-    Text(If(outer->ThenPart, "D")->ThenPart, "X := 1");
-    EXPECT_EQ(WriteToText(lone), Lines({"if C then", "begin", "  if D then", "    X := 1;", "end", "else", "  X := 2;"}));
-
-    TPascalCommands* a;
-    TPascalIf* inner = If(IfElse(a, "X := 3")->ThenPart, "D");
-    Text(inner->ThenPart, "X := 1");
-    Text(inner->ElsePart, "X := 2");
-    EXPECT_EQ(WriteToText(a), Lines({"if C then", "begin", "  if D then", "    X := 1", "  else", "    X := 2;", "end",
-                                     "else", "  X := 3;"}));
-
-    TPascalCommands* b;
-    TPascalWhile* w = IfElse(b, "X := 3")->ThenPart->AddWhile();
-    w->Condition->AddText(S("D"));
-    Text(w->Body, "D := False");
-    EXPECT_EQ(WriteToText(b), Lines({"if C then", "begin", "  while D do", "    D := False;", "end", "else",
-                                     "  X := 3;"}));
-
-    TPascalCommands* c;
-    TPascalFor* loop = IfElse(c, "X := 3")->ThenPart->AddFor();
-    loop->Counter->AddCallTo(vars["I"]);
-    loop->LowValue->AddInteger(1);
-    loop->HighValue->AddInteger(3);
-    Text(loop->Body, "X := I");
-    EXPECT_EQ(WriteToText(c), Lines({"if C then", "begin", "  for I := 1 to 3 do", "    X := I;", "end", "else",
-                                     "  X := 3;"}));
-
-    // Verbatim text may carry its own ";".
-    TPascalCommands* d;
-    IfElse(d, "X := 3")->ThenPart->AddText(S("X := 1;"))->Terminated = false;
-    EXPECT_EQ(WriteToText(d), Lines({"if C then", "begin", "  X := 1;", "end", "else", "  X := 3;"}));
-
-    // A loop with a begin/end body, a case and a try end with their own "end".
-    TPascalCommands* e;
-    w = IfElse(e, "X := 3")->ThenPart->AddWhile();
-    w->Condition->AddText(S("D"));
-    Text(w->Body, "D := False");
-    Text(w->Body, "X := 1");
-    EXPECT_EQ(WriteToText(e), Lines({"if C then", "  while D do", "  begin", "    D := False;", "    X := 1;", "  end",
-                                     "else", "  X := 3;"}));
-
-    // A lone conditional block.
-    TPascalCommands* g;
-    TPascalIfDef* block = CreateNode<TPascalIfDef>(IfElse(g, "X := 2")->ThenPart);
-    block->Condition->AddText(S("DEBUG"));
-    block->NewLineAtEnd = true;
-    CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = S("X := 1");
-    EXPECT_EQ(WriteToText(g), Lines({"if C then", "begin", "  {$IFDEF DEBUG}X := 1;", "  {$ENDIF}", "end", "else",
-                                     "  X := 2;"}));
-    ExpectCompiles();
+    const TStatement ifDef = [](TPascalCommands* list, TPascalMethodWithImplementation*) {
+        TPascalIfDef* block = CreateNode<TPascalIfDef>(list);
+        block->Condition->AddText(S("DEBUG"));
+        block->NewLineAtEnd = true;
+        CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = S("X := 1");
+    };
+    auto ifElse = [](TStatement inner) { return TStatements{If("C", {std::move(inner)}, {Text("X := 3")})}; };
+    ExpectBodies("SemicolonBeforeElse", {
+        {"inner if without else", ifElse(If("D", {Text("X := 1")}))},
+        {"inner if with else", ifElse(If("D", {Text("X := 1")}, {Text("X := 2")}))},
+        {"while", ifElse(While("D", {Text("D := False")}))},
+        {"for", ifElse(For("I", "1", "3", {Text("X := I")}))},
+        {"verbatim text may carry its own ;", ifElse(Line("X := 1;"))},
+        {"a loop with a begin/end body ends with its own end", ifElse(While("D", {Text("D := False"), Text("X := 1")}))},
+        {"a lone conditional block", ifElse(ifDef)},
+    });
 }
 
 // A body without begin/end whose only entry is a comment or a verbatim line
 // (which may be a comment) would take the next statement as its body.
 TEST_F(PascalStatements, CommentOrVerbatimLineAloneInABodyGetsBeginEnd) {
-    TPascalCommands* a = Body();
-    TPascalWhile* w = a->AddWhile();
-    w->Condition->AddText(S("C"));
-    AddComment(w->Body, S("nothing yet"));
-    TPascalIf* f = If(a, "D");
-    f->ThenPart->AddText(S("// note"))->Terminated = false;
-    Text(a, "X := 1");
-    EXPECT_EQ(WriteToText(a), Lines({"while C do", "begin", "  { nothing yet }", "end;", "if D then", "begin",
-                                     "  // note", "end;", "X := 1;"}));
-    ExpectCompiles();
-}
-
-TEST_F(PascalStatements, CaseLayouts) {
-    TPascalCommands* a = Body();
-    TPascalCase* c = a->AddCase();
-    c->Selector->AddText(S("X"));
-    TPascalCaseItem* one = c->Items->AddCaseItem();
-    one->Values->AddText(S("1, 2"));
-    Text(one->Commands, "Y := 1");
-    TPascalCaseItem* two = c->Items->AddCaseItem();
-    two->Values->AddText(S("3..5"));
-    Text(two->Commands, "Y := 2");
-    Text(two->Commands, "C := True");
-    c->Items->AddCaseItem()->Values->AddText(S("6"));
-    Text(c->ElsePart, "Y := 0");
-    EXPECT_EQ(WriteToText(a), Lines({"case X of", "  1, 2:", "    Y := 1;", "  3..5:", "  begin", "    Y := 2;",
-                                     "    C := True;", "  end;", "  6:", "  begin", "  end;", "else", "  Y := 0;",
-                                     "end;"}));
-    Text(c->ElsePart, "C := False");
-    EXPECT_EQ(WriteToText(a), Lines({"case X of", "  1, 2:", "    Y := 1;", "  3..5:", "  begin", "    Y := 2;",
-                                     "    C := True;", "  end;", "  6:", "  begin", "  end;", "else", "  begin",
-                                     "    Y := 0;", "    C := False;", "  end;", "end;"}));
-    ExpectCompiles();
+    ExpectBodies("LoneCommentOrVerbatimLine", {{"comment and verbatim line",
+                   {While("C", {Note("nothing yet")}), If("D", {Line("// note")}), Text("X := 1")}}});
 }
 
 // "case X of else ... end" does not compile: a case without branches is its
 // else part.
 TEST_F(PascalStatements, CaseWithoutItemsWritesItsElsePartInPlace) {
-    TPascalCommands* a = Body();
-    TPascalCase* c = a->AddCase();
-    c->Selector->AddText(S("X"));
-    Text(c->ElsePart, "Y := 0");
-    EXPECT_EQ(WriteToText(a), S("Y := 0;\n"));
-
-    Text(c->ElsePart, "Y := 1");
-    EXPECT_EQ(WriteToText(a), Lines({"begin", "  Y := 0;", "  Y := 1;", "end;"}));
-
-    TPascalCommands* b;
-    IfElse(b, "Y := 2")->ThenPart->AddCase()->Selector->AddText(S("X"));
-    EXPECT_EQ(WriteToText(b), Lines({"if C then", "  begin", "  end", "else", "  Y := 2;"}));
-
-    TPascalCommands* d;
-    Text(IfElse(d, "Y := 2")->ThenPart->AddCase()->ElsePart, "Y := 1");
-    EXPECT_EQ(WriteToText(d), Lines({"if C then", "  Y := 1", "else", "  Y := 2;"}));
-
-    // The case stands for its lone else statement, also for begin/end.
-    TPascalCommands* e;
-    Text(If(IfElse(e, "Y := 2")->ThenPart->AddCase()->ElsePart, "D")->ThenPart, "Y := 1");
-    EXPECT_EQ(WriteToText(e), Lines({"if C then", "begin", "  if D then", "    Y := 1;", "end", "else", "  Y := 2;"}));
-    ExpectCompiles();
-}
-
-TEST_F(PascalStatements, LoopsAndTryStatements) {
-    TPascalCommands* a = Body();
-    TPascalFor* down = a->AddFor();
-    down->Counter->AddCallTo(vars["I"]);
-    down->LowValue->AddInteger(0);
-    down->HighValue->AddText(S("X - 1"));
-    down->Downward = true;
-    Text(down->Body, "Y := Y + I");
-    TPascalWhile* w = a->AddWhile();
-    w->Condition->AddText(S("C"));
-    TPascalTryFinally* tf = a->AddTryFinally();
-    Text(tf->TryPart, "X := 1");
-    Text(tf->FinallyPart, "X := 2");
-    TPascalTryExcept* te = a->AddTryExcept();
-    Text(te->TryPart, "X := 1");
-    TPascalTryExceptItem* handler = te->Handlers->AddHandler();
-    handler->Values->AddText(S("E: EConvertError"));
-    Text(handler->Commands, "X := 2");
-    Text(te->ElsePart, "X := 3");
-    Text(te->ElsePart, "raise");
-    TPascalTryExcept* bare = a->AddTryExcept();
-    Text(bare->TryPart, "X := 1");
-    Text(bare->ElsePart, "X := 0");
-    EXPECT_EQ(WriteToText(a),
-              Lines({"for I := X - 1 downto 0 do", "  Y := Y + I;", "while C do", "begin", "end;", "try", "  X := 1;",
-                     "finally", "  X := 2;", "end;", "try", "  X := 1;", "except", "  on E: EConvertError do",
-                     "    X := 2;", "else begin", "  X := 3;", "  raise;", "end;", "end;", "try", "  X := 1;",
-                     "except", "  X := 0;", "end;"}));
-    unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
-    ExpectCompiles();
-}
-
-TEST_F(PascalStatements, CallsAndVerbatimLines) {
-    TPascalCommands* a = Body();
-    a->AddCall(S("Exit"));
-    a->AddCallTo(vars["X"])->AddArgument()->AddInteger(1);
-    a->AddText(S("Y := 2 { verbatim }"))->Terminated = false;
-    TPascalLet* let = a->AddLetTo(vars["Y"], S("X"));
-    let->Value->AddText(S(" + 1"));
-    EXPECT_EQ(WriteToText(a), Lines({"Exit;", "X(1);", "Y := 2 { verbatim }", "Y := X + 1;"}));
+    ExpectBodies("CaseWithoutItems", {
+        {"one else statement", {Case("X", {}, {Text("Y := 0")})}},
+        {"two else statements", {Case("X", {}, {Text("Y := 0"), Text("Y := 1")})}},
+        {"empty, before else", {If("C", {Case("X", {})}, {Text("Y := 2")})}},
+        {"one statement, before else", {If("C", {Case("X", {}, {Text("Y := 1")})}, {Text("Y := 2")})}},
+        {"the case stands for its lone else statement, also for begin/end",
+         {If("C", {Case("X", {}, {If("D", {Text("Y := 1")})})}, {Text("Y := 2")})}},
+    });
 }
 
 // ---------------------------------------------------------------------------
 // Simplification
 
-TEST_F(PascalStatements, LiteralConditionsDecideBranches) {
-    TPascalCommands* a = Body();
-    TPascalIf* t = a->AddIf();
-    t->Condition->AddBoolean(true);
-    Text(t->ThenPart, "X := 1");
-    Text(t->ElsePart, "X := 2");
-    TPascalIf* f = a->AddIf();
-    f->Condition->AddBoolean(false);
-    Text(f->ThenPart, "Y := 1");
-    Text(f->ElsePart, "Y := 2");
-    Text(f->ElsePart, "Y := 3");
-    a->AddWhile()->Condition->AddBoolean(false);
-    TPascalWhile* endless = a->AddWhile();
-    endless->Condition->AddBoolean(true);
-    Text(endless->Body, "Break");
-    a->Simplify();
-    EXPECT_EQ(WriteToText(a), Lines({"X := 1;", "Y := 2;", "Y := 3;", "while True do", "  Break;"}));
-}
-
-// X := value, with X one of the routine's locals (or a node given).
-TPascalLet* Let(TPascalCommands* list, TPascalNamedNode* target, const QString& value) {
-    return list->AddLetTo(target, value);
-}
-
-TEST_F(PascalStatements, DeadAssignmentsOfLocalsAreRemoved) {
-    TPascalMethodWithImplementation* m = Routine();
-    TPascalVariable* x = vars["X"];
-    Let(m->Body, x, S("1"));
-    Let(m->Body, x, S("2"));
-    m->Body->Simplify();
-    EXPECT_EQ(WriteToText(m->Body), S("X := 2;\n"));
-
-    TPascalMethodWithImplementation* read = Routine();
-    x = vars["X"];
-    Let(read->Body, x, S("1"));
-    read->Body->AddCall(S("Writeln"))->AddArgument()->AddCallTo(x);
-    Let(read->Body, x, S("2"));
-    read->Body->Simplify();
-    EXPECT_EQ(WriteToText(read->Body), Lines({"X := 1;", "Writeln(X);", "X := 2;"}));
-
-    // Both branches overwrite; every branch of a case and its else overwrite.
-    TPascalMethodWithImplementation* branches = Routine();
-    x = vars["X"];
-    Let(branches->Body, x, S("0"));
-    TPascalIf* f = branches->Body->AddIf();
-    f->Condition->AddCallTo(vars["C"]);
-    Let(f->ThenPart, x, S("1"));
-    Let(f->ElsePart, x, S("2"));
-    Let(branches->Body, x, S("5"));
-    TPascalCase* c = branches->Body->AddCase();
-    c->Selector->AddCallTo(vars["Y"]);
-    TPascalCaseItem* item = c->Items->AddCaseItem();
-    item->Values->AddInteger(1);
-    Let(item->Commands, x, S("3"));
-    Let(c->ElsePart, x, S("4"));
-    branches->Body->AddCall(S("Writeln"))->AddArgument()->AddCallTo(x);
-    branches->Simplify();
-    EXPECT_EQ(WriteToText(branches->Body), Lines({"if C then", "  X := 1", "else", "  X := 2;", "case Y of", "  1:",
-                                                  "    X := 3;", "else", "  X := 4;", "end;", "Writeln(X);"}));
-    ExpectCompiles();
+TEST_F(PascalStatements, SimplificationRemovesDecidedBranchesAndDeadAssignments) {
+    ExpectBodies("Simplification",
+        {
+            {"literal conditions decide branches",
+             {If("True", {Text("X := 1")}, {Text("X := 2")}), If("False", {Text("Y := 1")}, {Text("Y := 2"), Text("Y := 3")}),
+              While("False", {}), While("True", {Text("Break")})}},
+            {"an overwritten local", {Let("X", "1"), Let("X", "2")}},
+            {"a local read before it is overwritten", {Let("X", "1"), Call("Writeln", {"X"}), Let("X", "2")}},
+            {"both branches and every case branch overwrite",
+             {Let("X", "0"), If("C", {Let("X", "1")}, {Let("X", "2")}), Let("X", "5"),
+              Case("Y", {{"1", {Let("X", "3")}}}, {Let("X", "4")}), Call("Writeln", {"X"})}},
+        },
+        true);
 }
 
 // Each assignment below is live: removing it changes what the routine does.
 TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
-    auto* globals = unit->ImplementationClause->Declarations;
-    TPascalVariable* global = AddVariable(globals, S("Global"), S("Integer"), false, globals->First());
-    AddVariable(globals, S("Cells"), S("array[1..2] of Integer"), false, globals->First());
-
-    struct TCase {
-        const char* name;
-        std::function<void(TPascalMethodWithImplementation*)> build;
+    const TStatement elements = [](TPascalCommands* list, TPascalMethodWithImplementation* m) {
+        for (int i = 1; i <= 2; ++i) {
+            TPascalLet* let = list->AddLet();
+            TPascalCallInExpression* element = let->Target->AddCallTo(Declared(m, S("A")));
+            element->BracketKind = TPascalBracketKind::Square;
+            element->AddArgument()->AddInteger(i);
+            AddValue(let->Value, m, "X");
+        }
     };
-    const TCase cases[] = {
-        {"elements of one array",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalVariable* a = AddVariable(m->LocalDeclarations, S("A"), S("array[1..2] of Integer"));
-             for (int i = 1; i <= 2; ++i) {
-                 TPascalLet* let = m->Body->AddLet();
-                 TPascalCallInExpression* element = let->Target->AddCallTo(a);
-                 element->BracketKind = 1;
-                 element->AddArgument()->AddInteger(i);
-                 let->Value->AddCallTo(vars["X"]);
-             }
-             m->Body->AddCall(S("Writeln"))->AddArgument()->AddText(S("A[1]"));
-         }},
-        {"read by a verbatim line",
-         [&](TPascalMethodWithImplementation* m) {
-             Let(m->Body, vars["X"], S("1"));
-             m->Body->AddText(S("Writeln(X)"));
-             Let(m->Body, vars["X"], S("2"));
-         }},
-        {"read by a text item",
-         [&](TPascalMethodWithImplementation* m) {
-             Let(m->Body, vars["X"], S("1"));
-             m->Body->AddCall(S("Writeln"))->AddArgument()->AddText(S("x + 1"));
-             Let(m->Body, vars["X"], S("2"));
-         }},
-        {"written before a conditional Exit",
-         [&](TPascalMethodWithImplementation* m) {
-             m->Head->Kind = mkFunction;
-             m->Head->ResultType->AddText(S("Integer"));
-             Let(m->Body, m->ResultVariable, S("1"));
-             TPascalIf* f = m->Body->AddIf();
-             f->Condition->AddCallTo(vars["C"]);
-             f->ThenPart->AddCall(S("Exit"));
-             Let(m->Body, m->ResultVariable, S("2"));
-         }},
-        {"a global",
-         [&](TPascalMethodWithImplementation* m) {
-             Let(m->Body, global, S("1"));
-             m->Body->AddCall(S("Routine1"));
-             Let(m->Body, global, S("2"));
-         }},
-        {"a var parameter",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalMethodParameter* p = m->Head->AddParameter(pkVar, S("P"), S("Integer"));
-             Let(m->Body, p, S("1"));
-             Let(m->Body, p, S("2"));
-         }},
-        {"a value with a call",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalLet* let = m->Body->AddLet();
-             let->Target->AddCallTo(vars["X"]);
-             let->Value->AddCall(S("Random"))->AddArgument()->AddInteger(10);
-             Let(m->Body, vars["X"], S("2"));
-         }},
-        {"a division that may fail",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalLet* let = m->Body->AddLet();
-             let->Target->AddCallTo(vars["X"]);
-             TPascalOperationExpressionItem* div = let->Value->AddOperation(okDiv);
-             div->Left->AddInteger(10);
-             div->Right->AddCallTo(vars["Y"]);
-             Let(m->Body, vars["X"], S("2"));
-         }},
-        {"a loop bound",
-         [&](TPascalMethodWithImplementation* m) {
-             Let(m->Body, vars["I"], S("1"));
-             TPascalFor* loop = m->Body->AddFor();
-             loop->Counter->AddCallTo(vars["I"]);
-             loop->LowValue->AddCallTo(vars["I"]);
-             loop->HighValue->AddInteger(3);
-             m->Body->AddCall(S("Writeln"));
-         }},
-        {"read in a finally part",
-         [&](TPascalMethodWithImplementation* m) {
-             Let(m->Body, vars["X"], S("1"));
-             TPascalTryFinally* t = m->Body->AddTryFinally();
-             t->TryPart->AddCall(S("Writeln"));
-             Let(t->TryPart, vars["X"], S("2"));
-             t->FinallyPart->AddCall(S("Writeln"))->AddArgument()->AddCallTo(vars["X"]);
-         }},
-        {"inside a try part",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalTryExcept* t = m->Body->AddTryExcept();
-             Let(t->TryPart, vars["X"], S("1"));
-             t->TryPart->AddCall(S("Writeln"));
-             Let(t->TryPart, vars["X"], S("2"));
-             t->ElsePart->AddCall(S("Writeln"))->AddArgument()->AddCallTo(vars["X"]);
-         }},
-        {"a local whose address is taken",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalVariable* p = AddVariable(m->LocalDeclarations, S("P"), S("^Integer"));
-             m->Body->AddText(S("P := @X"));
-             Let(m->Body, vars["X"], S("1"));
-             m->Body->AddCall(S("Writeln"))->AddArgument()->AddCallEx(QString(), p, S("^"));
-             Let(m->Body, vars["X"], S("2"));
-         }},
-        {"a local whose address a call takes",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalVariable* p = AddVariable(m->LocalDeclarations, S("P"), S("^Integer"));
-             TPascalLet* take = m->Body->AddLet();
-             take->Target->AddCallTo(p);
-             take->Value->AddCallEx(S("@"), vars["X"], QString());
-             Let(m->Body, vars["X"], S("1"));
-             m->Body->AddCall(S("Writeln"))->AddArgument()->AddCallEx(QString(), p, S("^"));
-             Let(m->Body, vars["X"], S("2"));
-         }},
-        {"seen by a nested routine",
-         [&](TPascalMethodWithImplementation* m) {
-             TPascalMethodWithImplementation* nested =
-                 AddMethodImplementation(m->LocalDeclarations, mkProcedure, S("Show"));
-             nested->Body->AddCall(S("Writeln"))->AddArgument()->AddCallTo(vars["X"]);
-             Let(m->Body, vars["X"], S("1"));
-             m->Body->AddCall(S("Show"));
-             Let(m->Body, vars["X"], S("2"));
-         }},
+    auto letX = [](std::function<void(TPascalExpression*, TPascalMethodWithImplementation*)> value) -> TStatement {
+        return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
+            TPascalLet* let = list->AddLet();
+            AddValue(let->Target, m, "X");
+            value(let->Value, m);
+        };
     };
-    for (const TCase& c : cases) {
-        TPascalMethodWithImplementation* m = Routine();
-        c.build(m);
-        const QString before = WriteToText(m->Body);
-        m->Simplify();
-        EXPECT_EQ(WriteToText(m->Body), before) << c.name;
-    }
-    ExpectCompiles();
+    const TStatement random = letX([](TPascalExpression* e, auto*) { e->AddCall(S("Random"))->AddArgument()->AddInteger(10); });
+    const TStatement division = letX([](TPascalExpression* e, TPascalMethodWithImplementation* m) {
+        TPascalOperationExpressionItem* div = e->AddOperation(TPascalOperationKind::Div);
+        div->Left->AddInteger(10);
+        AddValue(div->Right, m, "Y");
+    });
+    const TStatement takeAddress = [](TPascalCommands* list, TPascalMethodWithImplementation* m) {
+        TPascalLet* let = list->AddLet();
+        AddValue(let->Target, m, "P");
+        let->Value->AddCallEx(S("@"), Declared(m, S("X")), QString());
+    };
+    auto local = [](const char* name, const char* type) {
+        return [=](TPascalMethodWithImplementation* m) { AddVariable(m->LocalDeclarations, S(name), S(type)); };
+    };
+    ExpectBodies(nullptr,
+        {
+            {"elements of one array", {elements, Call("Writeln", {"A[1]"})}, local("A", "array[1..2] of Integer")},
+            {"read by a verbatim line", {Let("X", "1"), Text("Writeln(X)"), Let("X", "2")}},
+            {"read by a text item", {Let("X", "1"), Call("Writeln", {"x + 1"}), Let("X", "2")}},
+            {"written before a conditional Exit", {Let("Result", "1"), If("C", {Call("Exit")}), Let("Result", "2")},
+             [](TPascalMethodWithImplementation* m) {
+                 m->Head->Kind = TPascalMethodKind::Function;
+                 m->Head->ResultType->AddText(S("Integer"));
+             }},
+            {"a global", {Let("Global", "1"), Call("Routine1"), Let("Global", "2")}},
+            {"a var parameter", {Let("V", "1"), Let("V", "2")},
+             [](TPascalMethodWithImplementation* m) { m->Head->AddParameter(TPascalParamKind::Var, S("V"), S("Integer")); }},
+            {"a value with a call", {random, Let("X", "2")}},
+            {"a division that may fail", {division, Let("X", "2")}},
+            {"a loop bound", {Let("I", "1"), For("I", "I", "3", {}), Call("Writeln")}},
+            {"read in a finally part",
+             {Let("X", "1"), TryFinally({Call("Writeln"), Let("X", "2")}, {Call("Writeln", {"X"})})}},
+            {"inside a try part", {TryExcept({Let("X", "1"), Call("Writeln"), Let("X", "2")}, {}, {Call("Writeln", {"X"})})}},
+            {"a local whose address is taken", {Text("P := @X"), Let("X", "1"), Call("Writeln", {"P^"}), Let("X", "2")},
+             local("P", "^Integer")},
+            {"a local whose address a call takes", {takeAddress, Let("X", "1"), Call("Writeln", {"P^"}), Let("X", "2")},
+             local("P", "^Integer")},
+            {"seen by a nested routine", {Let("X", "1"), Call("Show"), Let("X", "2")},
+             [](TPascalMethodWithImplementation* m) {
+                 auto* nested = AddMethodImplementation(m->LocalDeclarations, TPascalMethodKind::Procedure, S("Show"));
+                 AddStatements(nested->Body, nested, {Call("Writeln", {"X"})});
+             }},
+        },
+        true);
 }
 
 TEST_F(PascalStatements, DeadAssignmentRemovalOnALongListKeepsOnlyTheLast) {
     TPascalMethodWithImplementation* m = Routine();
-    for (int i = 0; i < 20000; ++i) Let(m->Body, i % 2 ? vars["X"] : vars["Y"], QString::number(i));
+    for (int i = 0; i < 20000; ++i) m->Body->AddLetTo(Declared(m, S(i % 2 ? "X" : "Y")), QString::number(i));
     m->Body->AddCall(S("Writeln"))->AddArgument()->AddText(S("X + Y"));
     m->Body->Simplify();
     EXPECT_EQ(WriteToText(m->Body), Lines({"Y := 19998;", "X := 19999;", "Writeln(X + Y);"}));
@@ -453,26 +229,21 @@ TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     QList<TPascalVariable*> locals;
     for (int i = 0; i < 100; ++i)
         locals.append(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(i), S("Integer")));
-    for (TPascalVariable* v : locals) Let(m->Body, v, S("1"));
-    m->Body->AddText(S("Writeln(V7)"));
-    for (TPascalVariable* v : locals) Let(m->Body, v, S("2"));
+    for (TPascalVariable* v : locals) m->Body->AddLetTo(v, S("1"));
+    TPascalCustomCommand* verbatim = m->Body->AddText(S("Writeln(V7)"));
+    for (TPascalVariable* v : locals) m->Body->AddLetTo(v, S("2"));
     TPascalLet* read = m->Body->AddLet();
-    read->Target->AddCallTo(vars["X"]);
+    read->Target->AddCallTo(Declared(m, S("X")));
     for (TPascalVariable* v : locals) {
-        TPascalCompareExpressionItem* sum = read->Value->AddCompare(ckEqual);
-        sum->Left->AddCallTo(v);
-        sum->Right->AddInteger(0);
+        TPascalCompareExpressionItem* test = read->Value->AddCompare(TPascalCompareKind::Equal);
+        test->Left->AddCallTo(v);
+        test->Right->AddInteger(0);
     }
     const int before = m->Body->ChildCount();
     m->Body->Simplify();
     EXPECT_EQ(m->Body->ChildCount(), before);  // the verbatim line may read any of them
 
-    m->Body->First()->Next()->Free();  // drop V1 := 1
-    for (TPascalNode* s = m->Body->First(); s;) {
-        TPascalNode* next = s->Next();
-        if (PascalAs<TPascalCustomCommand>(s)) s->Free();
-        s = next;
-    }
+    verbatim->Free();
     m->Body->Simplify();
     EXPECT_EQ(m->Body->ChildCount(), 101);
     EXPECT_EQ(WriteToText(m->Body).left(9), S("V0 := 2;\n"));
@@ -487,108 +258,75 @@ class TRandomStatements {
 public:
     explicit TRandomStatements(unsigned seed) : m_random(seed) {}
 
-    // Fills list with up to two statements; appends their trace to trace.
-    void List(TPascalCommands* list, int depth, QStringList& trace) {
-        const int count = depth <= 0 ? Pick(2) : Pick(3);
-        for (int i = 0; i < count; ++i) Statement(list, depth, trace);
+    // Names of locals that statements may write and print (none: marks only).
+    std::vector<const char*> locals;
+
+    // Up to two statements (three where depth allows); their trace goes to trace.
+    TStatements List(int depth, QStringList& trace) {
+        TStatements list;
+        for (int i = 0, count = depth <= 0 ? Pick(2) : Pick(3); i < count; ++i) list.push_back(Statement(depth, trace));
+        return list;
     }
 
 private:
-    void Statement(TPascalCommands* list, int depth, QStringList& trace) {
+    enum TKind { Mark, IfKind, ForKind, WhileKind, CaseKind, TryExceptKind, TryFinallyKind, KindCount };
+
+    TStatement Statement(int depth, QStringList& trace) {
         if (!locals.empty() && Pick(2) == 0) {
             // A local written or printed: what dead-assignment removal works on.
-            TPascalVariable* v = locals[size_t(Pick(int(locals.size())))];
-            if (Pick(3) == 0) {
-                TPascalCallInCommands* print = list->AddCall(S("Write"));
-                print->AddArgument()->AddCallTo(v);
-                print->AddArgument()->AddString(S(" "));
-            } else {
-                list->AddLetTo(v, QString::number(Pick(100)));
-            }
-            return;
+            const char* v = locals[size_t(Pick(int(locals.size())))];
+            return Pick(3) == 0 ? Call("Write", {v, "' '"}) : Let(v, Number(Pick(100)));
         }
-        switch (depth <= 0 ? 0 : Pick(7)) {
-        case 0: {
-            const QString mark = QString::number(++m_marks);
-            list->AddCall(S("Write"))->AddArgument()->AddString(mark + u' ');
-            trace << mark;
-            break;
-        }
-        case 1: {
-            TPascalIf* s = list->AddIf();
+        QStringList never, chosen, other;
+        switch (depth <= 0 ? Mark : TKind(Pick(KindCount))) {
+        case Mark:
+            trace << QString::number(++m_marks);
+            return Call("Write", {Keep(u"'"_s + trace.back() + u" '"_s)});
+        case IfKind: {
             const bool condition = Pick(2);
-            s->Condition->AddBoolean(condition);
-            QStringList thenTrace, elseTrace;
-            List(s->ThenPart, depth - 1, thenTrace);
-            if (Pick(2)) List(s->ElsePart, depth - 1, elseTrace);
-            trace << (condition ? thenTrace : elseTrace);
-            break;
+            TStatements thenPart = List(depth - 1, chosen), elsePart = Pick(2) ? List(depth - 1, other) : TStatements{};
+            trace << (condition ? chosen : other);
+            return If(condition ? "True" : "False", thenPart, elsePart);
         }
-        case 2: {
-            TPascalFor* s = list->AddFor();
-            s->Counter->AddText(QStringLiteral("C%1").arg(depth));
+        case ForKind: {
             const int high = Pick(3);
-            s->LowValue->AddInteger(1);
-            s->HighValue->AddInteger(high);
-            s->Downward = Pick(2);
-            QStringList body;
-            List(s->Body, depth - 1, body);
-            for (int i = 0; i < high; ++i) trace << body;
-            break;
+            const bool downward = Pick(2);
+            TStatements body = List(depth - 1, chosen);
+            for (int i = 0; i < high; ++i) trace << chosen;
+            return For(Keep(u"C"_s + QString::number(depth)), "1", Number(high), body, downward);
         }
-        case 3: {
-            TPascalWhile* s = list->AddWhile();
-            s->Condition->AddBoolean(false);
-            QStringList never;
-            List(s->Body, depth - 1, never);
-            break;
-        }
-        case 4: {
-            TPascalCase* s = list->AddCase();
+        case WhileKind:
+            return While("False", List(depth - 1, never));
+        case CaseKind: {
             const int selector = 1 + Pick(3);
-            s->Selector->AddInteger(selector);
-            QStringList chosen;
-            bool taken = false;
-            for (int value = 1, items = Pick(3); value <= items; ++value) {
-                TPascalCaseItem* item = s->Items->AddCaseItem();
-                item->Values->AddInteger(value);
-                QStringList itemTrace;
-                List(item->Commands, depth - 1, itemTrace);
-                if (value == selector) chosen = itemTrace, taken = true;
-            }
-            QStringList elseTrace;
-            List(s->ElsePart, depth - 1, elseTrace);
-            trace << (taken ? chosen : elseTrace);
-            break;
+            TBranches items;
+            for (int value = 1, count = Pick(3); value <= count; ++value)
+                items.emplace_back(Number(value), List(depth - 1, value == selector ? chosen : never));
+            TStatements elsePart = List(depth - 1, other);
+            trace << (selector <= int(items.size()) ? chosen : other);
+            return Case(Number(selector), items, elsePart);
         }
-        case 5: {  // nothing raises: only the try part runs
-            TPascalTryExcept* s = list->AddTryExcept();
-            List(s->TryPart, depth - 1, trace);
-            QStringList never;
-            if (Pick(2)) {
-                TPascalTryExceptItem* handler = s->Handlers->AddHandler();
-                handler->Values->AddText(S("E: Exception"));
-                List(handler->Commands, depth - 1, never);
-            }
-            List(s->ElsePart, depth - 1, never);
-            break;
+        case TryExceptKind: {  // nothing raises: only the try part runs
+            TStatements tryPart = List(depth - 1, trace);
+            TBranches handlers;
+            if (Pick(2)) handlers.emplace_back("E: Exception", List(depth - 1, never));
+            return TryExcept(tryPart, handlers, List(depth - 1, never));
         }
         default: {
-            TPascalTryFinally* s = list->AddTryFinally();
-            List(s->TryPart, depth - 1, trace);
-            List(s->FinallyPart, depth - 1, trace);
-            break;
+            TStatements tryPart = List(depth - 1, trace);
+            return TryFinally(tryPart, List(depth - 1, trace));
         }
         }
     }
 
+    // Generated texts live as long as the generator.
+    const char* Keep(const QString& text) { return m_texts.emplace_back(text.toStdString()).c_str(); }
+    const char* Number(int value) { return Keep(QString::number(value)); }
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+
     std::mt19937 m_random;
     int m_marks = 0;
-
-public:
-    // Locals that statements may write and print (none: marks only).
-    std::vector<TPascalVariable*> locals;
+    std::deque<std::string> m_texts;
 };
 
 // Sixty random routines "Run0".."Run59" in one unit, each with the loop
@@ -602,15 +340,18 @@ QString RunRandomRoutines(unsigned seed, bool locals, bool simplify, QStringList
     QString calls;
     for (int r = 0; r < 60; ++r) {
         const QString name = QStringLiteral("Run%1").arg(r);
-        AddMethodDeclaration(unit->InterfaceClause->Declarations, mkProcedure, name);
-        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, mkProcedure, name);
-        for (int d = 1; d <= 4; ++d) AddVariable(m->LocalDeclarations, QStringLiteral("C%1").arg(d), S("Integer"));
+        AddMethodDeclaration(unit->InterfaceClause->Declarations, TPascalMethodKind::Procedure, name);
+        auto* m = AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, name);
+        for (const char* counter : {"C1", "C2", "C3", "C4"}) AddVariable(m->LocalDeclarations, S(counter), S("Integer"));
         random.locals.clear();
-        for (int v = 1; locals && v <= 3; ++v) {
-            random.locals.push_back(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(v), S("Integer")));
-            m->Body->AddLetTo(random.locals.back(), S("0"));
+        for (const char* v : {"V1", "V2", "V3"}) {
+            if (!locals) break;
+            AddVariable(m->LocalDeclarations, S(v), S("Integer"));
+            AddStatements(m->Body, m, {Let(v, "0")});
+            random.locals.push_back(v);
         }
-        for (int part = 0; part < (locals ? 8 : 1); ++part) random.List(m->Body, locals ? 3 : 4, expected);
+        for (int part = 0; part < (locals ? 8 : 1); ++part)
+            AddStatements(m->Body, m, random.List(locals ? 3 : 4, expected));
         calls += name + QStringLiteral(";\n");
     }
     TFpcHarness fpc;

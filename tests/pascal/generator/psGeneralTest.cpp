@@ -8,6 +8,11 @@
 
 namespace {
 
+using enum TPascalParamKind;
+using enum TPascalMethodKind;
+using enum TPascalDirective;
+using enum TPascalVisibility;
+
 TEST(PascalConstantsAndVariables, WrittenForms) {
     auto d = CreateRootNode<TPascalDeclarations>();
     AddConstant(d.get(), S("N"), S("5"));
@@ -23,34 +28,23 @@ TEST(PascalConstantsAndVariables, WrittenForms) {
 
 TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), mkFunction, S("Mix"), S("Integer"));
-    for (const char* name : {"A", "B", "C"}) m->Head->AddParameter(pkValue, S(name), S("Integer"));
-    m->Head->AddParameter(pkConst, S("S"), S("string"));
-    m->Head->AddParameter(pkConst, S("T"), S("string"));
-    m->Head->AddParameter(pkVar, S("V"), S("Integer"));
-    m->Head->AddParameter(pkOut, S("O"), S("Integer"));
-    m->Head->AddParameter(pkVar, S("Untyped"));
-    m->Head->AddParameter(pkValue, S("D1"), S("Integer"))->DefaultValue->AddInteger(0);
-    m->Head->AddParameter(pkValue, S("D2"), S("Integer"))->DefaultValue->AddInteger(1);
+    TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), Function, S("Mix"), S("Integer"));
+    for (const char* name : {"A", "B", "C"}) m->Head->AddParameter(Value, S(name), S("Integer"));
+    m->Head->AddParameter(Const, S("S"), S("string"));
+    m->Head->AddParameter(Const, S("T"), S("string"));
+    m->Head->AddParameter(Var, S("V"), S("Integer"));
+    m->Head->AddParameter(Out, S("O"), S("Integer"));
+    m->Head->AddParameter(Var, S("Untyped"));
+    m->Head->AddParameter(Value, S("D1"), S("Integer"))->DefaultValue->AddInteger(0);
+    m->Head->AddParameter(Value, S("D2"), S("Integer"))->DefaultValue->AddInteger(1);
     EXPECT_EQ(WriteToText(m), Lines({"function Mix(A, B, C: Integer; const S, T: string; var V: Integer; out O: Integer;",
                                      "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer;"}));
 }
 
-TEST(PascalMethodHeads, KindsAndEveryDirectiveInBitOrder) {
+TEST(PascalMethodHeads, EveryDirectiveInBitOrder) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    const std::pair<uint8_t, const char*> kinds[] = {{mkProcedure, "procedure P;"},
-                                                     {mkFunction, "function P: Integer;"},
-                                                     {mkClassProcedure, "class procedure P;"},
-                                                     {mkClassFunction, "class function P: Integer;"},
-                                                     {mkConstructor, "constructor P;"},
-                                                     {mkDestructor, "destructor P;"}};
-    for (const auto& [kind, text] : kinds) {
-        TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), kind, S("P"), S("Integer"));
-        EXPECT_EQ(WriteToText(m), S(text) + u'\n');
-        m->Free();
-    }
-    TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), mkProcedure, S("All"));
-    all->Head->Directives = (TPascalDirectives(1) << pdCount) - 1;
+    TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), Procedure, S("All"));
+    all->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
     all->Comment = S("every word");
     EXPECT_EQ(WriteToText(all),
               Lines({"{ every word }",
@@ -65,21 +59,21 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
     auto unit = CreatePascalUnit(S("ImplHeads"));
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
     TPascalClass* base = AddClass(types, S("TBase"), S("TObject"));
-    TPascalMethodDeclaration* run = base->AddMethod(pvPublic, mkProcedure, S("Run"));
-    run->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    run->Head->AddDirective(pdVirtual);
-    run->Head->AddDirective(pdOverload);
-    run->Head->AddDirective(pdStdcall);
-    TPascalMethodDeclaration* make = base->AddMethod(pvPublic, mkClassFunction, S("Make"), S("TBase"));
-    make->Head->AddDirective(pdDynamic);
+    TPascalMethodDeclaration* run = base->AddMethod(Public, Procedure, S("Run"));
+    run->Head->AddParameter(Value, S("X"), S("Integer"));
+    run->Head->AddDirective(Virtual);
+    run->Head->AddDirective(Overload);
+    run->Head->AddDirective(Stdcall);
+    TPascalMethodDeclaration* make = base->AddMethod(Public, ClassFunction, S("Make"), S("TBase"));
+    make->Head->AddDirective(Dynamic);
     TPascalClass* derived = AddClass(types, S("TDerived"), S("TBase"));
-    TPascalMethodDeclaration* over = derived->AddMethod(pvPublic, mkProcedure, S("Run"));
-    over->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    over->Head->Directives = PascalDirective(pdOverride) | PascalDirective(pdStdcall);
-    TPascalMethodDeclaration* again = derived->AddMethod(pvPublic, mkClassFunction, S("Make"), S("TBase"));
-    again->Head->AddDirective(pdReintroduce);
-    TPascalMethodDeclaration* gone = derived->AddMethod(pvPublic, mkProcedure, S("Gone"));
-    gone->Head->Directives = PascalDirective(pdVirtual) | PascalDirective(pdAbstract);
+    TPascalMethodDeclaration* over = derived->AddMethod(Public, Procedure, S("Run"));
+    over->Head->AddParameter(Value, S("X"), S("Integer"));
+    over->Head->Directives = PascalDirective(Override) | PascalDirective(Stdcall);
+    TPascalMethodDeclaration* again = derived->AddMethod(Public, ClassFunction, S("Make"), S("TBase"));
+    again->Head->AddDirective(Reintroduce);
+    TPascalMethodDeclaration* gone = derived->AddMethod(Public, Procedure, S("Gone"));
+    gone->Head->Directives = PascalDirective(Virtual) | PascalDirective(Abstract);
 
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     ImplementDeclaration(code, run, S("TBase"));
@@ -87,25 +81,17 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
     ImplementDeclaration(code, over, S("TDerived"))->Body->AddText(S("inherited"));
     ImplementDeclaration(code, again, S("TDerived"))->Body->AddText(S("Result := nil"));
     // A routine without a declaration keeps the directives a body may carry.
-    TPascalMethodWithImplementation* local = AddMethodImplementation(code, mkFunction, S("Twice"), S("Integer"));
-    local->Head->AddParameter(pkValue, S("X"), S("Integer"));
-    local->Head->Directives = PascalDirective(pdInline) | PascalDirective(pdVirtual) | PascalDirective(pdCdecl);
+    TPascalMethodWithImplementation* local = AddMethodImplementation(code, Function, S("Twice"), S("Integer"));
+    local->Head->AddParameter(Value, S("X"), S("Integer"));
+    local->Head->Directives = PascalDirective(Inline) | PascalDirective(Virtual) | PascalDirective(Cdecl);
     local->Body->AddText(S("Result := X * 2"));
 
-    TFpcHarness fpc;
-    const QString text = fpc.AddUnit(unit.get());
-    EXPECT_TRUE(text.contains(S("\nprocedure TBase.Run(X: Integer); stdcall;\n")));
-    EXPECT_TRUE(text.contains(S("\nclass function TBase.Make: TBase;\n")));
-    EXPECT_TRUE(text.contains(S("\nprocedure TDerived.Run(X: Integer); stdcall;\n")));
-    EXPECT_TRUE(text.contains(S("\nclass function TDerived.Make: TBase;\n")));
-    EXPECT_TRUE(text.contains(S("\nfunction Twice(X: Integer): Integer; inline; cdecl;\n")));
-    EXPECT_TRUE(text.contains(S("    procedure Gone; virtual; abstract;\n")));
-    EXPECT_COMPILES(fpc);
+    ExpectGoldenUnit(CompiledUnit(unit.get()), S("ImplHeads"));
 }
 
 TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), mkFunction, S("Sum"), S("Integer"));
+    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Function, S("Sum"), S("Integer"));
     m->Comment = S("adds");
     AddConstant(m->LocalDeclarations, S("Limit"), S("10"));
     AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
@@ -122,7 +108,7 @@ TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
 
 TEST(PascalMethods, JoiningStopsAtANonVariable) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), mkProcedure, S("P"));
+    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Procedure, S("P"));
     AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
     AddConstant(m->LocalDeclarations, S("K"), S("1"));
     AddVariable(m->LocalDeclarations, S("B"), S("Integer"));
@@ -135,7 +121,7 @@ TEST(PascalMethods, JoiningStopsAtANonVariable) {
 
 TEST(PascalMethods, ImplementedUnderTheDeclarationsCurrentName) {
     auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* decl = AddMethodDeclaration(d.get(), mkProcedure, S("Run"));
+    TPascalMethodDeclaration* decl = AddMethodDeclaration(d.get(), Procedure, S("Run"));
     TPascalMethodWithImplementation* impl = ImplementDeclaration(d.get(), decl, S("TFoo"));
     decl->Name = S("Run1");
     EXPECT_EQ(WriteToText(impl), Lines({"procedure TFoo.Run1;", "begin", "end;", ""}));

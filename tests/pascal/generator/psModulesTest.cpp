@@ -8,19 +8,15 @@
 
 namespace {
 
+using enum TPascalParamKind;
+using enum TPascalMethodKind;
+using enum TPascalVisibility;
+
 TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
     TFpcHarness fpc;
     fpc.Add(S("Broken"), S("unit Broken;\ninterface\nimplementation\nprocedure P;\nbegin\n  X := 1;\nend;\nend.\n"));
     EXPECT_FALSE(fpc.Compile().isEmpty());
-}
-
-TEST(PascalUnit, EmptyUnitHasSevenLines) {
-    auto unit = CreatePascalUnit(S("Empty"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
-              Lines({"unit Empty;", "", "interface", "", "implementation", "", "end."}));
-    EXPECT_COMPILES(fpc);
 }
 
 TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
@@ -30,7 +26,7 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     unit->InterfaceClause->UsedUnits->AddUnit(S("Classes"))->Comment = S("lists");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
-    CreateNode<TPascalClassPredeclaration>(types)->Name = S("TFoo");
+    CreateNamedNode<TPascalClassPredeclaration>(types, S("TFoo"));
     TPascalClass* foo = AddClass(types, S("TFoo"), S("TObject"));
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     TPascalVariable* variable = AddVariable(code, S("Foo"), QString());
@@ -39,22 +35,14 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     create->Target->AddCallTo(variable);
     create->Value->AddCallEx(QString(), foo, S(".Create"));
     unit->Finalization->AddCallEx(QString(), variable, S(".Free"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
-              Lines({"unit Full;", "{ generated }", "interface", "", "uses", "  SysUtils, Classes { lists };", "",
-                     "type", "  TFoo = class;", "", "  TFoo = class(TObject)", "  end;", "", "implementation", "",
-                     "uses", "  Math;", "", "var", "  Foo: TFoo;", "", "initialization", "  Foo := TFoo.Create;", "",
-                     "finalization", "  Foo.Free;", "", "end."}));
-    EXPECT_COMPILES(fpc);
+    ExpectGoldenUnit(CompiledUnit(unit.get()), S("Full"));
 }
 
 TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
     auto unit = CreatePascalUnit(S("OnlyFinal"));
     unit->Finalization->AddCall(S("Writeln"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
+    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
                                               "initialization", "", "finalization", "  Writeln;", "", "end."}));
-    EXPECT_COMPILES(fpc);
 }
 
 // The names are written one by one, each too short for the writer to break
@@ -86,13 +74,11 @@ TEST(PascalUnit, UnitNamesCompareWithoutCase) {
     EXPECT_EQ(interfaceUnits->FindUnit(S("Classes")), nullptr);
     // Units placed directly (not through AddUnit) are still written once, and
     // the implementation does not repeat what the interface uses.
-    CreateNode<TPascalUsedUnit>(interfaceUnits)->Name = S("SysUtils");
+    CreateNamedNode<TPascalUsedUnit>(interfaceUnits, S("SysUtils"));
     CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
-    TFpcHarness fpc;
-    EXPECT_EQ(fpc.AddUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
+    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
                                               "implementation", "", "uses", "  Math;", "", "end."}));
-    EXPECT_COMPILES(fpc);
 }
 
 // ---------------------------------------------------------------------------
@@ -102,16 +88,10 @@ class PascalUniqueNames : public ::testing::Test {
 protected:
     PascalUniqueNames() : unit(CreatePascalUnit(S("Names"))) {
         code = unit->ImplementationClause->Declarations;
-        routine = AddMethodImplementation(code, mkProcedure, S("Run"));
+        routine = AddMethodImplementation(code, Procedure, S("Run"));
     }
     TPascalVariable* Local(const char* name, bool provisional, TPascalMethodWithImplementation* m = nullptr) {
         return AddVariable((m ? m : routine)->LocalDeclarations, S(name), S("Integer"), provisional);
-    }
-    QString Compile() {
-        TFpcHarness fpc;
-        const QString text = fpc.AddUnit(unit.get());
-        EXPECT_COMPILES(fpc);
-        return text;
     }
 
     TNodePtr<TPascalUnit> unit;
@@ -138,7 +118,7 @@ TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
     };
     std::vector<std::vector<std::pair<TPascalVariable*, TPascalLet*>>> made;
     for (const auto& c : cases) {
-        TPascalMethodWithImplementation* m = AddMethodImplementation(code, mkProcedure, S(c.what).remove(u' '));
+        TPascalMethodWithImplementation* m = AddMethodImplementation(code, Procedure, S(c.what).remove(u' '));
         made.emplace_back();
         for (QString wish : c.wishes) {
             const bool provisional = wish.endsWith(u'?');
@@ -154,7 +134,7 @@ TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
             EXPECT_FALSE(v->Provisional) << cases[row].what;
             EXPECT_EQ(WriteToText(let), cases[row].names[i] + S(" := 1;\n")) << cases[row].what;
         }
-    Compile();
+    CompiledUnit(unit.get());
 }
 
 TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
@@ -176,38 +156,28 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
     AddConstant(types, S("Limit"), S("10"));
     AddEnum(types, S("TColor"), {S("clRed"), S("clBlue")});
     TPascalClass* base = AddClass(types, S("TBase"), S("TObject"));
-    base->AddField(pvProtected, S("Value"), S("Integer"));
+    base->AddField(Protected, S("Value"), S("Integer"));
     TPascalClass* derived = AddClass(types, S("TDerived"));
     derived->Parent->AddCallTo(base);
-    derived->AddField(pvPrivate, S("FCount"), S("Integer"));
-    TPascalMethodDeclaration* work = derived->AddMethod(pvPublic, mkProcedure, S("Work"));
-    work->Head->AddParameter(pkValue, S("Item"), S("Integer"));
-    TPascalClassProperty* count = derived->AddProperty(pvPublic, S("Count"), S("Integer"));
+    derived->AddField(Private, S("FCount"), S("Integer"));
+    TPascalMethodDeclaration* work = derived->AddMethod(Public, Procedure, S("Work"));
+    work->Head->AddParameter(Value, S("Item"), S("Integer"));
+    TPascalClassProperty* count = derived->AddProperty(Public, S("Count"), S("Integer"));
     count->ReadAccess->AddText(S("FCount"));
 
     TPascalMethodWithImplementation* m = ImplementDeclaration(code, work, S("TDerived"));
-    TPascalVariable* limit = Local("Limit", true, m);
-    TPascalVariable* red = Local("clRed", true, m);
-    TPascalVariable* item = Local("Item", true, m);
-    TPascalVariable* value = Local("Value", true, m);
-    TPascalVariable* countLocal = Local("Count", true, m);
-    TPascalVariable* result = Local("Result", true, routine);
-    TPascalVariable* unitName = Local("Names", true, routine);
-    // A nested routine sees the locals of its outer routine.
-    TPascalVariable* outer = Local("Outer", false, m);
-    TPascalMethodWithImplementation* nested = AddMethodImplementation(m->LocalDeclarations, mkProcedure, S("Inner"));
-    TPascalVariable* shadow = Local("outer", true, nested);
+    const std::pair<TPascalVariable*, const char*> expected[] = {
+        {Local("Limit", true, m), "Limit1"},  {Local("clRed", true, m), "clRed1"},
+        {Local("Item", true, m), "Item1"},    {Local("Value", true, m), "Value1"},
+        {Local("Count", true, m), "Count1"},  {Local("Result", true, routine), "Result1"},
+        {Local("Names", true, routine), "Names1"},
+        // A nested routine sees the locals of its outer routine.
+        {Local("Outer", false, m), "Outer"},
+        {Local("outer", true, AddMethodImplementation(m->LocalDeclarations, Procedure, S("Inner"))), "outer1"},
+    };
     MakeNamesUnique(unit.get());
-    EXPECT_EQ(limit->Name, S("Limit1"));
-    EXPECT_EQ(red->Name, S("clRed1"));
-    EXPECT_EQ(item->Name, S("Item1"));
-    EXPECT_EQ(value->Name, S("Value1"));
-    EXPECT_EQ(countLocal->Name, S("Count1"));
-    EXPECT_EQ(result->Name, S("Result1"));
-    EXPECT_EQ(unitName->Name, S("Names1"));
-    EXPECT_EQ(shadow->Name, S("outer1"));
-    EXPECT_EQ(outer->Name, S("Outer"));
-    Compile();
+    for (const auto& [local, name] : expected) EXPECT_EQ(local->Name, S(name));
+    CompiledUnit(unit.get());
 }
 
 TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
@@ -218,33 +188,31 @@ TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
     EXPECT_EQ(other->Name, S("Total"));
     EXPECT_EQ(global->Name, S("Total1"));
     EXPECT_EQ(local->Name, S("Total2"));
-    Compile();
+    CompiledUnit(unit.get());
 }
 
 // Building, simplifying, naming and writing in one go.
 TEST(PascalUnit, SimplifiedAndNamedUnit) {
     auto unit = CreatePascalUnit(S("Pipeline"));
     TPascalMethodWithImplementation* f =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, mkFunction, S("Pick"), S("Integer"));
-    f->Head->AddParameter(pkValue, S("Flag"), S("Boolean"));
+        AddMethodImplementation(unit->ImplementationClause->Declarations, Function, S("Pick"), S("Integer"));
+    f->Head->AddParameter(Value, S("Flag"), S("Boolean"));
     TPascalVariable* i = AddVariable(f->LocalDeclarations, S("I"), S("Integer"), true);
     TPascalVariable* fixed = AddVariable(f->LocalDeclarations, S("I"), S("Integer"));
     AddVariable(f->LocalDeclarations, S("K"), S("Integer"));
     f->Body->AddLetTo(i, S("0"));
     TPascalIf* branch = f->Body->AddIf();
-    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(ckEqual);
+    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(TPascalCompareKind::Equal);
     test->Left->AddText(S("Flag"));
     test->Right->AddBoolean(false);
     f->Body->AddLetTo(i, S("1"));
     branch->ThenPart->AddLetTo(fixed, S("2"));
     TPascalLet* result = f->Body->AddLet();
     result->Target->AddCallTo(f->ResultVariable);
-    TPascalOperationExpressionItem* sum = result->Value->AddOperation(okAdd);
+    TPascalOperationExpressionItem* sum = result->Value->AddOperation(TPascalOperationKind::Add);
     sum->Left->AddCallTo(i);
     sum->Right->AddCallTo(fixed);
-    TFpcHarness fpc;
-    fpc.Add(S("Pipeline"), WritePascalModule(unit.get(), true));
-    EXPECT_COMPILES(fpc);
+    CompiledUnit(unit.get(), true);
     EXPECT_EQ(WriteToText(f), Lines({"function Pick(Flag: Boolean): Integer;", "var", "  J, I, K: Integer;",
                                      "begin", "  if not Flag then", "    I := 2;", "  J := 1;", "  Result := J + I;",
                                      "end;", ""}));

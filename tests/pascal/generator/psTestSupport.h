@@ -1,12 +1,14 @@
 #pragma once
 // Shared helpers of the code-model tests: writing a node or a unit to text,
-// and the compiler harness that checks that written units compile.
+// golden units, statements built from short descriptions, and the compiler
+// harness that checks that written units compile.
 
 #include "pascal/generator/psModules.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -26,6 +28,11 @@ inline QString S(const char* text) {
 QString WriteToText(TPascalNode* node);
 // Lines joined with "\n", each ended by "\n": golden texts stay readable.
 QString Lines(std::initializer_list<const char*> lines);
+// The golden unit tests/data/pascal/<name>.pas.
+QString GoldenUnit(const QString& name);
+// Expects the text to be that golden unit (with QUILLANE_UPDATE_GOLDEN set in
+// the environment, writes the text as the golden unit instead).
+void ExpectGoldenUnit(const QString& text, const QString& name);
 
 // Compiles units with the Free Pascal compiler in Delphi mode: every unit is
 // saved as <Name>.pas in a temporary folder and one program using all of them
@@ -33,7 +40,6 @@ QString Lines(std::initializer_list<const char*> lines);
 class TFpcHarness {
 public:
     static bool Available();
-    // Adds a unit (its name and its text).
     void Add(const QString& unitName, const QString& text);
     // Writes, names and adds a unit model; answers its text.
     QString AddUnit(TPascalUnit* unit, bool simplify = false);
@@ -57,3 +63,32 @@ private:
             EXPECT_TRUE(out_.isEmpty()) << out_.toStdString();     \
         }                                                          \
     } while (0)
+
+// Writes the unit, expects it to compile and answers its text.
+QString CompiledUnit(TPascalUnit* unit, bool simplify = false);
+
+// ---------------------------------------------------------------------------
+// Statements from short descriptions. A name that a declaration visible in
+// the routine carries (a local, "Result", a parameter, a declaration of the
+// routine's own list) becomes a reference to that declaration; any other
+// text is verbatim.
+
+using TStatement = std::function<void(TPascalCommands*, TPascalMethodWithImplementation*)>;
+using TStatements = std::vector<TStatement>;
+using TBranches = std::vector<std::pair<const char*, TStatements>>;
+
+TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QString& name);
+// A reference to a declaration of that name, a Boolean literal, or the
+// verbatim text.
+void AddValue(TPascalExpression* e, TPascalMethodWithImplementation* routine, const char* text);
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const TStatements& statements);
+
+TStatement Text(const char* text);
+TStatement Let(const char* target, const char* value);
+TStatement Call(const char* name, std::vector<const char*> arguments = {});
+TStatement If(const char* condition, TStatements thenPart, TStatements elsePart = {});
+TStatement While(const char* condition, TStatements body);
+TStatement For(const char* counter, const char* low, const char* high, TStatements body, bool downward = false);
+TStatement Case(const char* selector, TBranches items, TStatements elsePart = {});
+TStatement TryFinally(TStatements tryPart, TStatements finallyPart);
+TStatement TryExcept(TStatements tryPart, TBranches handlers, TStatements elsePart = {});
