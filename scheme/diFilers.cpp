@@ -3,7 +3,6 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
-#include "platform/plFiles.h"
 
 #include <limits>
 
@@ -226,9 +225,8 @@ void TScheme::LoadFromFile(const QString& fileName) {
 }
 
 // The new content is written completely into a temporary file beside the
-// target and renamed over it; until the rename the old file is untouched,
-// and a failure removes the temporary file. A read-only target is replaced
-// all the same.
+// target and renamed over it (TKnot::SaveToFile); until the rename the old
+// file is untouched. A read-only target is replaced all the same.
 void TScheme::SaveToFile(const QString& fileName, bool keepOldName) {
     TWaitScope wait;
     const QString oldName = m_fileName;
@@ -236,8 +234,7 @@ void TScheme::SaveToFile(const QString& fileName, bool keepOldName) {
     try {
         TNodePtr<TKnot> knot = TKnot::Create();
         SaveRootToKnot(knot.get(), fmFile, foSchemeFile);
-        const TFileReplaceResult result = ReplaceFileContents(fileName, SchemeFileBytes(*knot));
-        if (!result.ok) throw Exception::FromId(strCannotCreateFile, {fileName, result.errorText});
+        knot->SaveToFile(fileName, TKnotEncoding::Utf8);
     } catch (...) {
         if (keepOldName) SetFileName(oldName);
         throw;
