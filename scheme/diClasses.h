@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TElement;
@@ -393,6 +394,39 @@ private:
     TUndoRedo* m_undoRedo = nullptr;
     int m_updateCount = 0;
 };
+
+// ---------------------------------------------------------------------------
+// TUpdateScope: the update bracket of a scheme or a sheet, held for a scope.
+//
+// Target offers BeginUpdate(), EndUpdate() (the outermost one does the work
+// held back meanwhile and may raise) and LeaveUpdate() noexcept, which closes
+// the bracket when the scope ends without End: a scheme then runs no checks
+// (the scope is ending by an exception), a sheet works off its notifications
+// and logs what they raise.
+
+template <class Target>
+class TUpdateScope {
+public:
+    // Nothing is bracketed for a nil target.
+    explicit TUpdateScope(Target* target) noexcept : m_target(target) {
+        if (m_target) m_target->BeginUpdate();
+    }
+    ~TUpdateScope() {
+        if (m_target) m_target->LeaveUpdate();
+    }
+    TUpdateScope(const TUpdateScope&) = delete;
+    TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+    // Closes the bracket now with EndUpdate; what that raises passes on.
+    void End() {
+        if (Target* target = std::exchange(m_target, nullptr)) target->EndUpdate();
+    }
+
+private:
+    Target* m_target;
+};
+
+using TSchemeUpdate = TUpdateScope<TScheme>;
 
 // ---------------------------------------------------------------------------
 // TFindData: a search request.

@@ -48,12 +48,8 @@ TSchemeFiler::~TSchemeFiler() = default;
 
 TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t options,
                              uint8_t mode)
-    : TSchemeFiler(mode, knot, options), m_scheme(scheme), m_messages(messages) {
+    : TSchemeFiler(mode, knot, options), m_scheme(scheme), m_messages(messages), m_update(scheme) {
     m_formatVersion = ParseFormatVersion(Knot()->ReadStr(QStringLiteral("FormatVersion")));
-    if (m_scheme) {
-        m_scheme->BeginUpdate();
-        m_updateOpen = true;
-    }
     if (m_messages) {
         if (static_cast<TKnot*>(Knot()->GetRoot())->LoadFailed())
             m_messages->AddTextMessage(mkWarning, LoadStr(strDataProvidedAreCorrupt));
@@ -62,9 +58,7 @@ TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot*
     }
 }
 
-TSchemeLoader::~TSchemeLoader() {
-    if (m_updateOpen) m_scheme->LeaveUpdate();
-}
+TSchemeLoader::~TSchemeLoader() = default;
 
 void TSchemeLoader::AddDeferred(TElement* element, intptr_t datum) {
     m_deferred.push_back({element, element->Number(), datum});
@@ -91,10 +85,7 @@ void TSchemeLoader::Finish() {
         d.element->AfterLoad(this, d.datum);
     }
     m_deferred.clear();
-    if (m_updateOpen) {
-        m_updateOpen = false;
-        m_scheme->EndUpdate();
-    }
+    m_update.End();
     if (m_messages && !IsSnapshot()) ReportUnread();
 }
 

@@ -116,8 +116,9 @@ private:
 
     TScheme* m_scheme;
     TElementMessages* m_messages;
+    // Closed by Finish with the checks, else without them (the load raised).
+    TSchemeUpdate m_update;
     int m_formatVersion = 0;
-    bool m_updateOpen = false;
     bool m_finished = false;
     int m_nesting = 0;
     // An element destroyed before Finish has left its scheme and is skipped.

@@ -17,23 +17,6 @@ TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
 }
 
 // ---------------------------------------------------------------------------
-// TSheetUpdate
-
-TSheetUpdate::TSheetUpdate(TSheet* sheet) : m_sheet(sheet) {
-    if (m_sheet) m_sheet->BeginUpdate();
-}
-
-TSheetUpdate::~TSheetUpdate() {
-    if (!m_sheet) return;
-    try {
-        m_sheet->EndUpdate();
-    } catch (...) {
-        // A listener that raises while the bracket closes on unwinding must
-        // not take the program down; the bracket is closed all the same.
-    }
-}
-
-// ---------------------------------------------------------------------------
 // TVisualChildIndex
 
 namespace {

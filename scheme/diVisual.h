@@ -394,17 +394,8 @@ private:
     int m_panelRight = 0, m_panelBottom = 0;
 };
 
-// Opens a sheet's update bracket for a scope (nothing without a sheet).
-class TSheetUpdate {
-public:
-    explicit TSheetUpdate(TSheet* sheet);
-    ~TSheetUpdate();
-    TSheetUpdate(const TSheetUpdate&) = delete;
-    TSheetUpdate& operator=(const TSheetUpdate&) = delete;
-
-private:
-    TSheet* m_sheet;
-};
+// A sheet's update bracket for a scope (nothing without a sheet).
+using TSheetUpdate = TUpdateScope<TSheet>;
 
 // ---------------------------------------------------------------------------
 // TMessagesSignElement: the sign beside an element with problems. A
