@@ -479,6 +479,25 @@ void TScheme::RunCheckQueue() {
 }
 
 // ---------------------------------------------------------------------------
+// Operations bound to a scheme
+
+T_CLASS_IMPL_ABSTRACT(TSchemeOperation, TOperation)
+T_CLASS_IMPL_ABSTRACT(TSchemeGroupingOperation, TGroupingOperation)
+
+void TSchemeOperation::Execute(TNodePtr<TSchemeOperation> op) {
+    TUndoRedo* history = op->Scheme() ? op->Scheme()->UndoRedo() : nullptr;
+    TOperation::Submit(std::move(op), history);
+}
+
+void TScheme::BeginOperationGroup(bool withMessages, const QString& caption) {
+    if (m_undoRedo) m_undoRedo->BeginGroup(MakeNode<TSchemeGroupingOperation>(this, withMessages, caption));
+}
+
+void TScheme::EndOperationGroup() {
+    if (m_undoRedo) m_undoRedo->EndGroup();
+}
+
+// ---------------------------------------------------------------------------
 // TFindData
 
 bool TFindData::Matches(TElement*, const QString& text) const {

@@ -9,6 +9,7 @@
 // only then is the element linked into the tree.
 
 #include "core/cuNode.h"
+#include "core/cuUndoRedo.h"
 #include "scheme/diMessages.h"
 
 #include <QHash>
@@ -34,7 +35,6 @@ class TScheme;
 class TSchemeFiler;
 class TSchemeLoader;
 class TSchemeSaver;
-class TUndoRedo;
 
 // ---------------------------------------------------------------------------
 // Element numbers: one process-wide counter shared by every scheme and thread.
@@ -235,6 +235,16 @@ public:
     // list; the load is finished (deferred steps, checks, unread report).
     void LoadFromKnot(TKnot* knot, uint8_t mode, uint8_t options);
 
+    // ---- the view that shows the element ----
+    // Model operations reach the view (the sheet) only through these; the
+    // visual layer overrides them. An element that no view shows is never
+    // focused and brackets nothing.
+    virtual bool IsFocusedInView() const { return false; }
+    // Gives the element its view's focus unless it has it.
+    virtual void FocusInView() {}
+    // Runs change inside the update bracket of the view showing the element.
+    virtual void ChangeInViewUpdate(const std::function<void()>& change) { change(); }
+
     // TNode
     bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
     void ParentChanged() override;
@@ -393,6 +403,54 @@ private:
     QStringList m_strings;
     TUndoRedo* m_undoRedo = nullptr;
     int m_updateCount = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Operations bound to a scheme
+
+// Binds an operation or a group (Base) to one scheme and, with messages,
+// brackets the scheme's message list around its first execution, undo and
+// redo (the outermost bracket clears the list).
+template <class Base>
+class TSchemeBound : public Base {
+public:
+    TSchemeBound(TScheme* scheme, bool withMessages, const QString& caption)
+        : Base(caption), m_scheme(scheme), m_withMessages(withMessages) {}
+
+    TScheme* Scheme() const noexcept { return m_scheme; }
+    bool WithMessages() const noexcept { return m_withMessages; }
+
+protected:
+    void BeginExecute() override {
+        if (m_withMessages && m_scheme) m_scheme->BeginMessages();
+        Base::BeginExecute();
+    }
+    void EndExecute() override {
+        Base::EndExecute();
+        if (m_withMessages && m_scheme) m_scheme->EndMessages();
+    }
+
+private:
+    TScheme* m_scheme;
+    bool m_withMessages;
+};
+
+class TSchemeOperation : public TSchemeBound<TOperation> {
+    T_CLASS(TSchemeOperation)
+public:
+    TSchemeOperation(TScheme* scheme, bool withMessages, const QString& caption = QString())
+        : TSchemeBound(scheme, withMessages, caption) {}
+
+    // Submits op to its scheme's undo/redo list: it runs at once and is filed
+    // in the open group or as one step; without a list it runs once and is freed.
+    static void Execute(TNodePtr<TSchemeOperation> op);
+};
+
+class TSchemeGroupingOperation : public TSchemeBound<TGroupingOperation> {
+    T_CLASS(TSchemeGroupingOperation)
+public:
+    TSchemeGroupingOperation(TScheme* scheme, bool withMessages, const QString& caption = QString())
+        : TSchemeBound(scheme, withMessages, caption) {}
 };
 
 // ---------------------------------------------------------------------------

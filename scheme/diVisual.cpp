@@ -607,6 +607,11 @@ void TVisualElement::Focus() {
     if (!IsFocused()) SetFocus();
 }
 
+void TVisualElement::ChangeInViewUpdate(const std::function<void()>& change) {
+    TSheetUpdate update(m_sheet);
+    change();
+}
+
 TVisualElement* TVisualElement::GetNextChild(TVisualElement* child, bool forward) {
     if (!child) return forward ? m_firstVisualChild : m_lastVisualChild;
     return forward ? child->m_nextVisualSibling : child->m_prevVisualSibling;

@@ -202,6 +202,10 @@ public:
     void Invalidate(const TRect& rect);
     // SetFocus unless already focused.
     void Focus();
+    // TElement: the sheet is the element's view.
+    bool IsFocusedInView() const override { return IsFocused(); }
+    void FocusInView() override { Focus(); }
+    void ChangeInViewUpdate(const std::function<void()>& change) override;
     // Shows the element by asking its hidden ancestors to show it (expanding).
     void MakeVisible();
     // The palette command: ApplyPaletteItem inside the sheet's update bracket
