@@ -785,7 +785,7 @@ void TVisualElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
 bool TVisualElement::AcceptsForFiler(TSchemeFiler* filer, TElement* element) {
     auto* visual = dynamic_cast<TVisualElement*>(element);
     if (filer->HasOption(foSkipDisabled) && visual && visual->IsDisabled()) return false;
-    if (filer->HasOption(foSkipOption10) && (element->Options() & eoOmitWithFilerOption40)) return false;
+    if (filer->HasOption(foSkipComments) && (element->Options() & eoComment)) return false;
     if (filer->HasOption(foSkipOption20) && (element->Options() & eoOmitWithFilerOption20)) return false;
     return true;
 }

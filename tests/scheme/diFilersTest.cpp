@@ -165,8 +165,8 @@ TEST(SchemeFiles, ElementNodeFormat) {
     EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
 
     // Option 0x10 elements are left out with filer option 0x40.
-    s.owner->First()->SetOptions(eoSubElement | eoOmitWithFilerOption40);
-    EXPECT_FALSE(s.Text(fmSnapshot, foSkipOption10).contains(QStringLiteral("Value=\"x\"")));
+    s.owner->First()->SetOptions(eoSubElement | eoComment);
+    EXPECT_FALSE(s.Text(fmSnapshot, foSkipComments).contains(QStringLiteral("Value=\"x\"")));
     EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
 }
 
