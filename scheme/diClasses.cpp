@@ -493,7 +493,6 @@ TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot*
     }
 }
 
-TSchemeLoader::~TSchemeLoader() = default;
 
 void TSchemeLoader::AddDeferred(TElement* element, intptr_t datum) {
     m_deferred.push_back({element, element->Number(), datum});

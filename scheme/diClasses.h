@@ -450,7 +450,6 @@ public:
     // Opens an update of the scheme; reports corrupt data (2327) and a newer
     // format (2328) into messages (may be nil).
     TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t options, uint8_t mode);
-    ~TSchemeLoader() override;
 
     TScheme* Scheme() const noexcept { return m_scheme; }
     TElementMessages* Messages() const noexcept { return m_messages; }
@@ -488,7 +487,6 @@ public:
     // checks, then (not in snapshot mode) every unread knot (2329) and
     // attribute (2330) reported as a warning. Runs once.
     void Finish();
-    bool Finished() const noexcept { return m_finished; }
 
 private:
     void ReportUnread();

@@ -10,10 +10,6 @@ TKnot* TElementOperationDependents::Add(TElement* element) {
     return m_items.back().knot.get();
 }
 
-void TElementOperationDependents::Append(int32_t number, TNodePtr<TKnot> knot) {
-    m_items.push_back({number, std::move(knot)});
-}
-
 void TElementOperationDependents::MoveTo(TElementOperationDependents& other) {
     for (Item& item : m_items) other.m_items.push_back(std::move(item));
     m_items.clear();

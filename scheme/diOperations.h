@@ -1,11 +1,12 @@
 #pragma once
-// Undoable changes of elements (the operations bound to a scheme are in
-// diClasses). An element operation never keeps a
-// pointer to its element: it keeps the number and finds the element again
-// each time it runs, so it survives the deletion and re-creation of elements
-// by other operations (re-created elements keep their numbers through
-// snapshot loading). It may carry snapshots of other elements ("dependents")
-// that are restored on redo and on undo, never on the first execution.
+// Undoable changes of one element (the operations bound to a scheme are in
+// diClasses). An element operation never keeps a pointer to its element: it
+// keeps the number and finds the element again each time it runs, so it
+// survives the deletion and re-creation of elements by other operations
+// (re-created elements keep their numbers through snapshot loading). It may
+// carry snapshots of other elements ("dependents") that are restored on redo
+// and on undo, never on the first execution. It reaches the view showing its
+// element only through the element's view hooks.
 
 #include "core/cuKnot.h"
 #include "scheme/diClasses.h"
@@ -19,7 +20,6 @@ public:
     // A new empty knot filed under the element's number, for the caller to
     // fill (usually TElement::SaveToKnot in snapshot mode).
     TKnot* Add(TElement* element);
-    void Append(int32_t number, TNodePtr<TKnot> knot);
     int Count() const noexcept { return int(m_items.size()); }
     TKnot* GetKnot(int index) const { return m_items.at(size_t(index)).knot.get(); }
     int32_t GetElementNumber(int index) const { return m_items.at(size_t(index)).number; }
