@@ -1,12 +1,9 @@
 #include "core/cuKnotText.h"
 
 #include "core/cuStringIds.h"
+#include "platform/plFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -17,7 +14,6 @@
 #include <string>
 #include <type_traits>
 #include <unordered_set>
-#include <unistd.h>
 #include <vector>
 
 // The UTF-8 reader scans blocks of 16 bytes with SSE2 where the processor has
@@ -1237,19 +1233,8 @@ bool ReadBytes(TKnot& knot, const QByteArray& bytes) {
 }
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes) {
-    const QFileInfo target(fileName);
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
-    temp.setAutoRemove(true);
-    bool ok = temp.open();
-    ok = ok && temp.write(bytes) == bytes.size() && temp.flush() && ::fsync(temp.handle()) == 0;
-    if (ok && target.exists()) temp.setPermissions(QFile::permissions(fileName));
-    if (ok) {
-        temp.close();
-        ok = std::rename(QFile::encodeName(temp.fileName()).constData(),
-                         QFile::encodeName(target.absoluteFilePath()).constData()) == 0;
-    }
-    if (!ok) throw Exception::FromId(strCannotWriteFile, {fileName});
-    temp.setAutoRemove(false);
+    const TFileReplaceResult result = ReplaceFileContents(fileName, bytes);
+    if (!result.ok) throw Exception::FromId(strCannotCreateFile, {fileName, result.errorText});
 }
 
 }  // namespace KnotText

@@ -38,8 +38,8 @@ QByteArray Encode(const QString& text, TKnotEncoding encoding);
 bool Read(TKnot& knot, const char16_t* text, qsizetype count);
 bool ReadBytes(TKnot& knot, const QByteArray& bytes);
 
-// Writes a temporary file in the target folder, syncs it and renames it over
-// the target; on failure the old file stays and the temporary goes.
+// Replaces the file's contents atomically (ReplaceFileContents); a failure
+// raises 10090 with the system's reason, and the old file stays.
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
 
 }  // namespace KnotText

@@ -14,7 +14,24 @@ namespace {
 TFileLayer g_realLayer;
 TFileLayer* g_layer = &g_realLayer;
 
+// The most symbolic links followed from a target, as the system's own limit.
+constexpr int kMaxLinkHops = 40;
+// The most temporary names tried: a folder full of them (or one that refuses
+// every name) cannot hold a save forever.
+constexpr int kMaxTempNames = 100000;
+
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+// The file a target path leads to: symbolic links followed (a link to a
+// missing file leads to that file's name); empty after too many links.
+QString ResolveLinks(const QString& target) {
+    QFileInfo info(target);
+    for (int hops = 0; info.isSymLink(); ++hops) {
+        if (hops == kMaxLinkHops) return QString();
+        info.setFile(info.symLinkTarget());
+    }
+    return info.absoluteFilePath();
+}
 }  // namespace
 
 TFileLayer& TFileLayer::Current() noexcept { return *g_layer; }
@@ -47,6 +64,12 @@ int64_t TFileLayer::Write(int fd, const char* data, int64_t size) {
     return done;
 }
 
+bool TFileLayer::SetMode(int fd, mode_t mode) {
+    if (::fchmod(fd, mode) == 0) return true;
+    SaveError();
+    return false;
+}
+
 bool TFileLayer::Sync(int fd) {
     if (::fsync(fd) == 0) return true;
     SaveError();
@@ -65,6 +88,14 @@ bool TFileLayer::Rename(const QString& from, const QString& to) {
     return false;
 }
 
+bool TFileLayer::SyncFolder(const QString& folder) {
+    const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (!ok) SaveError();
+    if (fd >= 0) ::close(fd);
+    return ok;
+}
+
 bool TFileLayer::Remove(const QString& path) {
     if (::unlink(Native(path).constData()) == 0) return true;
     SaveError();
@@ -73,48 +104,50 @@ bool TFileLayer::Remove(const QString& path) {
 
 QString TFileLayer::LastErrorText() const { return QString::fromLocal8Bit(std::strerror(m_errno)); }
 
-bool TFileLayer::LastErrorWasExists() const { return m_errno == EEXIST; }
+bool TFileLayer::LastErrorWasExists() const noexcept { return m_errno == EEXIST; }
+
+namespace {
+// The first free temporary name in folder, created and opened; -1 when none.
+int CreateTemporary(TFileLayer& files, const QDir& folder, const QString& prefix, const QString& extension,
+                    QString& name) {
+    for (int i = 1; i <= kMaxTempNames; ++i) {
+        name = folder.filePath(QStringLiteral("%1%2.%3").arg(prefix).arg(i).arg(extension));
+        const int fd = files.CreateExclusive(name);
+        if (fd >= 0 || !files.LastErrorWasExists()) return fd;
+    }
+    return -1;
+}
+
+// Gives the open temporary file the old file's mode, writes and syncs it, and
+// closes it in every case. The system's reason for the first failure, or
+// empty when every step succeeded.
+QString FillTemporary(TFileLayer& files, int fd, const QByteArray& data, const QString& target) {
+    struct stat old {};
+    const bool keepMode = ::stat(Native(target).constData(), &old) == 0;
+    const bool ok = (!keepMode || files.SetMode(fd, old.st_mode & 07777)) &&
+                    files.Write(fd, data.constData(), data.size()) == data.size() && files.Sync(fd);
+    const QString reason = ok ? QString() : files.LastErrorText();
+    if (!files.Close(fd) && ok) return files.LastErrorText();
+    return reason;
+}
+}  // namespace
 
 TFileReplaceResult ReplaceFileContents(const QString& target, const QByteArray& data, const QString& tempPrefix,
                                        const QString& tempExtension) {
     TFileLayer& files = TFileLayer::Current();
-    const QDir folder = QFileInfo(target).absoluteDir();
-    auto failure = [&files] { return TFileReplaceResult{false, files.LastErrorText()}; };
+    const QString file = ResolveLinks(target);
+    if (file.isEmpty()) return TFileReplaceResult{false, QString::fromLocal8Bit(std::strerror(ELOOP))};
+    const QDir folder = QFileInfo(file).absoluteDir();
 
-    // The first free temporary name; bounded so that a folder full of them
-    // (or one that refuses every name) cannot hold us forever.
     QString temp;
-    int fd = -1;
-    for (int i = 1; i <= 100000 && fd < 0; ++i) {
-        temp = folder.filePath(QStringLiteral("%1%2.%3").arg(tempPrefix).arg(i).arg(tempExtension));
-        fd = files.CreateExclusive(temp);
-        if (fd < 0 && !files.LastErrorWasExists()) return failure();
-    }
-    if (fd < 0) return failure();
-    // The new file keeps the old one's permissions (a private file stays
-    // private), writable by its owner as a read-only target was cleared.
-    struct stat old {};
-    if (::stat(Native(target).constData(), &old) == 0) ::fchmod(fd, (old.st_mode & 07777) | S_IWUSR);
-
-    bool ok = files.Write(fd, data.constData(), data.size()) == data.size() && files.Sync(fd);
-    TFileReplaceResult result = ok ? TFileReplaceResult{} : failure();
-    if (!files.Close(fd) && ok) {
-        ok = false;
-        result = failure();
-    }
-    if (ok && !files.Rename(temp, target)) {
-        ok = false;
-        result = failure();
-    }
-    if (!ok) {
+    const int fd = CreateTemporary(files, folder, tempPrefix, tempExtension, temp);
+    if (fd < 0) return TFileReplaceResult{false, files.LastErrorText()};
+    QString reason = FillTemporary(files, fd, data, file);
+    if (reason.isEmpty() && !files.Rename(temp, file)) reason = files.LastErrorText();
+    if (!reason.isEmpty()) {
         files.Remove(temp);
-        return result;
+        return TFileReplaceResult{false, reason};
     }
-    // Make the rename itself durable; a failure here loses nothing.
-    const int dirFd = ::open(Native(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return result;
+    files.SyncFolder(folder.path());
+    return TFileReplaceResult{};
 }

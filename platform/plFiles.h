@@ -1,31 +1,37 @@
 #pragma once
-// The file operations behind safe saving, as an interface so that tests can
-// make any step fail (a full disk, a refused rename) without touching the
-// real file system's permissions.
+// Replacing a file's contents atomically, and the file operations behind it
+// as an interface, so that tests can make any step fail (a full disk, a
+// refused rename) without touching the real file system's permissions.
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <sys/types.h>
 
 class TFileLayer {
 public:
     virtual ~TFileLayer() = default;
 
-    // Creates and opens a new file for writing; fails (-1) when it exists.
+    // Creates and opens a new file for writing (mode 0666 less the umask);
+    // fails (-1) when it exists.
     virtual int CreateExclusive(const QString& path);
     // Bytes written, or -1.
     virtual int64_t Write(int fd, const char* data, int64_t size);
+    // Gives the open file the permission bits `mode`.
+    virtual bool SetMode(int fd, mode_t mode);
     // Flushes the file's data to the disk.
     virtual bool Sync(int fd);
     virtual bool Close(int fd);
     // Replaces `to` by `from` in one step; `to` may exist (also read-only).
     virtual bool Rename(const QString& from, const QString& to);
+    // Flushes a folder's entries (a rename in it) to the disk.
+    virtual bool SyncFolder(const QString& folder);
     virtual bool Remove(const QString& path);
     // The system's text for the last failure of this layer.
-    virtual QString LastErrorText() const;
+    QString LastErrorText() const;
     // Whether the last failure was "the file exists".
-    virtual bool LastErrorWasExists() const;
+    bool LastErrorWasExists() const noexcept;
 
     // The layer in use: the real one unless a test installed another.
     static TFileLayer& Current() noexcept;
@@ -33,7 +39,11 @@ public:
     static TFileLayer* Install(TFileLayer* layer) noexcept;
 
 protected:
+    // Records errno as the last failure.
     void SaveError() noexcept;
+    void SetError(int error) noexcept { m_errno = error; }
+
+private:
     int m_errno = 0;
 };
 
@@ -44,9 +54,14 @@ struct TFileReplaceResult {
 
 // Writes data into a new temporary file in the target's folder (the first of
 // <prefix>1.<ext>, <prefix>2.<ext>, ... that can be created exclusively),
-// flushes and syncs it, and renames it over the target. The new file keeps
-// the target's permissions, made writable by the owner. On any failure the
-// temporary file is removed and the target is left as it was.
+// flushes and syncs it, and renames it over the target, then syncs the
+// folder. A target that is a symbolic link is followed: the file it leads to
+// is replaced and the link stays. The new file has exactly the old one's
+// permissions (a read-only or private file stays so); a new target gets the
+// mode the umask gives. On any failure the temporary file is removed, the
+// target is left as it was, and the result carries the system's reason. A
+// failed folder sync comes after the rename and loses nothing: it is not
+// reported.
 TFileReplaceResult ReplaceFileContents(const QString& target, const QByteArray& data,
                                        const QString& tempPrefix = QStringLiteral("Rplc"),
                                        const QString& tempExtension = QStringLiteral("tmp"));

@@ -9,6 +9,8 @@
 // only then is the element linked into the tree.
 
 #include "core/cuNode.h"
+#include "core/cuUndoRedo.h"
+#include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
 
 #include <QHash>
@@ -23,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TElement;
@@ -30,10 +33,7 @@ class TKnot;
 class TPaletteItem;
 struct TPaletteItemInfo;
 class TScheme;
-class TSchemeFiler;
 class TSchemeLoader;
-class TSchemeSaver;
-class TUndoRedo;
 
 // ---------------------------------------------------------------------------
 // Element numbers: one process-wide counter shared by every scheme and thread.
@@ -112,7 +112,7 @@ enum : uint8_t {
     eoStoredInParentNode = 0x02,  // writes into its parent's knot (not in snapshots)
     eoNotStored = 0x04,           // only snapshots store it
     eoReferable = 0x08,           // "ID" written and mapped on load
-    eoOmitWithFilerOption40 = 0x10,
+    eoComment = 0x10,             // commentary, left out by filer option foSkipComments
     eoOmitWithFilerOption20 = 0x20,
     eoValidated = 0x40,
     eoRequired = 0x80,
@@ -234,6 +234,16 @@ public:
     // list; the load is finished (deferred steps, checks, unread report).
     void LoadFromKnot(TKnot* knot, uint8_t mode, uint8_t options);
 
+    // ---- the view that shows the element ----
+    // Model operations reach the view (the sheet) only through these; the
+    // visual layer overrides them. An element that no view shows is never
+    // focused and brackets nothing.
+    virtual bool IsFocusedInView() const { return false; }
+    // Gives the element its view's focus unless it has it.
+    virtual void FocusInView() {}
+    // Runs change inside the update bracket of the view showing the element.
+    virtual void ChangeInViewUpdate(const std::function<void()>& change) { change(); }
+
     // TNode
     bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
     void ParentChanged() override;
@@ -347,7 +357,7 @@ public:
     TElement* FirstRegistered() const noexcept { return m_firstRegistered; }
     static TElement* NextRegistered(const TElement* e) noexcept { return e->m_registeredNext; }
 
-    // Loading and saving (see diFilers).
+    // Loading and saving (filers: diFilers; the loader below).
     void LoadFromFile(const QString& fileName);
     void SaveToFile(const QString& fileName, bool keepOldName = false);
     // The root saved into knot: knot named Name, "FormatVersion", the root's storage.
@@ -392,6 +402,161 @@ private:
     QStringList m_strings;
     TUndoRedo* m_undoRedo = nullptr;
     int m_updateCount = 0;
+};
+
+// ---------------------------------------------------------------------------
+// TUpdateScope: the update bracket of a scheme or a sheet, held for a scope.
+//
+// Target offers BeginUpdate(), EndUpdate() (the outermost one does the work
+// held back meanwhile and may raise) and LeaveUpdate() noexcept, which closes
+// the bracket when the scope ends without End: a scheme then runs no checks
+// (the scope is ending by an exception), a sheet works off its notifications
+// and logs what they raise.
+
+template <class Target>
+class TUpdateScope {
+public:
+    // Nothing is bracketed for a nil target.
+    explicit TUpdateScope(Target* target) noexcept : m_target(target) {
+        if (m_target) m_target->BeginUpdate();
+    }
+    ~TUpdateScope() {
+        if (m_target) m_target->LeaveUpdate();
+    }
+    TUpdateScope(const TUpdateScope&) = delete;
+    TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+    // Closes the bracket now with EndUpdate; what that raises passes on.
+    void End() {
+        if (Target* target = std::exchange(m_target, nullptr)) target->EndUpdate();
+    }
+
+private:
+    Target* m_target;
+};
+
+using TSchemeUpdate = TUpdateScope<TScheme>;
+
+// ---------------------------------------------------------------------------
+// TSchemeLoader: loads element trees into a scheme.
+//
+// A load is always finished explicitly: Finish runs the deferred steps,
+// closes the scheme update (the queued checks run) and reports what nothing
+// read. A loader destroyed without Finish (the load raised) only closes the
+// update, without running anything.
+
+class TSchemeLoader : public TSchemeFiler {
+public:
+    // Opens an update of the scheme; reports corrupt data (2327) and a newer
+    // format (2328) into messages (may be nil).
+    TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t options, uint8_t mode);
+
+    TScheme* Scheme() const noexcept { return m_scheme; }
+    TElementMessages* Messages() const noexcept { return m_messages; }
+    int FormatVersion() const noexcept { return m_formatVersion; }
+
+    // An element's AfterLoad(datum) runs at Finish, in the order recorded.
+    void AddDeferred(TElement* element, intptr_t datum);
+
+    // Stored numbers of referable elements and the new numbers they got.
+    void AddNumberMapping(int32_t stored, int32_t renumbered);
+    int NumberMappingCount() const noexcept { return int(m_storedNumbers.size()); }
+    int32_t StoredNumber(int index) const { return m_storedNumbers.at(size_t(index)); }
+    int32_t NewNumber(int index) const { return m_newNumbers.at(size_t(index)); }
+    // The new number of a stored one (the first mapping recorded); 0 when unmapped.
+    int32_t MapNumber(int32_t stored) const noexcept { return m_numberIndex.value(stored, 0); }
+
+    // Content elements made from stored nodes (CreateChildFromNode) nest at
+    // most this deep: the walks over the element tree (layout, invalidation,
+    // painting, freeing) recurse, and a deeper file would exhaust the stack or
+    // take quadratic time. A scope raises 2327 past the limit and gives its
+    // level back however it is left.
+    static constexpr int MaxNesting = 1000;
+    class TNestingScope {
+    public:
+        explicit TNestingScope(TSchemeLoader& loader) : m_loader(loader) { loader.EnterNesting(); }
+        ~TNestingScope() { --m_loader.m_nesting; }
+        TNestingScope(const TNestingScope&) = delete;
+        TNestingScope& operator=(const TNestingScope&) = delete;
+
+    private:
+        TSchemeLoader& m_loader;
+    };
+
+    // The closing work: deferred steps, the outermost EndUpdate with its
+    // checks, then (not in snapshot mode) every unread knot (2329) and
+    // attribute (2330) reported as a warning. Runs once.
+    void Finish();
+
+private:
+    void ReportUnread();
+    void EnterNesting();
+
+    TScheme* m_scheme;
+    TElementMessages* m_messages;
+    // Closed by Finish with the checks, else without them (the load raised).
+    TSchemeUpdate m_update;
+    int m_formatVersion = 0;
+    bool m_finished = false;
+    int m_nesting = 0;
+    // An element destroyed before Finish has left its scheme and is skipped.
+    struct Deferred {
+        TElement* element;
+        int32_t number;
+        intptr_t datum;
+    };
+    std::vector<Deferred> m_deferred;
+    std::vector<int32_t> m_storedNumbers;
+    std::vector<int32_t> m_newNumbers;
+    QHash<int32_t, int32_t> m_numberIndex;
+};
+
+// ---------------------------------------------------------------------------
+// Operations bound to a scheme
+
+// Binds an operation or a group (Base) to one scheme and, with messages,
+// brackets the scheme's message list around its first execution, undo and
+// redo (the outermost bracket clears the list).
+template <class Base>
+class TSchemeBound : public Base {
+public:
+    TSchemeBound(TScheme* scheme, bool withMessages, const QString& caption)
+        : Base(caption), m_scheme(scheme), m_withMessages(withMessages) {}
+
+    TScheme* Scheme() const noexcept { return m_scheme; }
+    bool WithMessages() const noexcept { return m_withMessages; }
+
+protected:
+    void BeginExecute() override {
+        if (m_withMessages && m_scheme) m_scheme->BeginMessages();
+        Base::BeginExecute();
+    }
+    void EndExecute() override {
+        Base::EndExecute();
+        if (m_withMessages && m_scheme) m_scheme->EndMessages();
+    }
+
+private:
+    TScheme* m_scheme;
+    bool m_withMessages;
+};
+
+class TSchemeOperation : public TSchemeBound<TOperation> {
+    T_CLASS(TSchemeOperation)
+public:
+    TSchemeOperation(TScheme* scheme, bool withMessages, const QString& caption = QString())
+        : TSchemeBound(scheme, withMessages, caption) {}
+
+    // Submits op to its scheme's undo/redo list: it runs at once and is filed
+    // in the open group or as one step; without a list it runs once and is freed.
+    static void Execute(TNodePtr<TSchemeOperation> op);
+};
+
+class TSchemeGroupingOperation : public TSchemeBound<TGroupingOperation> {
+    T_CLASS(TSchemeGroupingOperation)
+public:
+    TSchemeGroupingOperation(TScheme* scheme, bool withMessages, const QString& caption = QString())
+        : TSchemeBound(scheme, withMessages, caption) {}
 };
 
 // ---------------------------------------------------------------------------

@@ -1,21 +1,15 @@
 #pragma once
-// Moving element trees between elements and knot trees. The same two classes
-// serve scheme files, clipboard fragments, undo snapshots and the preview's
-// private copies; they differ by a mode and an option byte.
-//
-// A load is always finished explicitly: TSchemeLoader::Finish runs the
-// deferred steps, closes the scheme update (the queued checks run) and reports
-// what nothing read. A loader destroyed without Finish (the load raised) only
-// closes the update, without running anything.
+// Filers: what moves element trees to and from knot trees, with its mode and
+// option byte, the saver, and the scheme file's format version and bytes.
+// The same filers serve scheme files, clipboard fragments, undo snapshots and
+// the preview's private copies; they differ by a mode and an option byte.
+// The loader works on a scheme (its update bracket, its registered elements)
+// and is therefore part of the scheme model (diClasses), which builds on this
+// unit.
 
 #include "core/cuKnot.h"
-#include "scheme/diClasses.h"
-
-#include <QHash>
-#include <QList>
 
 #include <cstdint>
-#include <vector>
 
 // Filer modes.
 enum : uint8_t {
@@ -32,7 +26,7 @@ enum : uint8_t {
     foNoPosition = 0x08,       // "Left" and "Top" neither written nor read
     foSkipDisabled = 0x10,     // disabled content elements are not saved
     foSkipOption20 = 0x20,     // elements with option 0x20 are not saved
-    foSkipOption10 = 0x40,     // elements and sub-elements with option 0x10 are not saved
+    foSkipComments = 0x40,     // elements and sub-elements with option eoComment are not saved
     foSaveInPlace = 0x80,      // TElement::SaveInPlace may take an element's place
 };
 
@@ -63,73 +57,6 @@ private:
     uint8_t m_options;
     TNodePtr<TKnot> m_ownKnot;
     TKnot* m_knot;
-};
-
-class TSchemeLoader : public TSchemeFiler {
-public:
-    // Opens an update of the scheme; reports corrupt data (2327) and a newer
-    // format (2328) into messages (may be nil).
-    TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t options, uint8_t mode);
-    ~TSchemeLoader() override;
-
-    TScheme* Scheme() const noexcept { return m_scheme; }
-    TElementMessages* Messages() const noexcept { return m_messages; }
-    int FormatVersion() const noexcept { return m_formatVersion; }
-
-    // An element's AfterLoad(datum) runs at Finish, in the order recorded.
-    void AddDeferred(TElement* element, intptr_t datum);
-
-    // Stored numbers of referable elements and the new numbers they got.
-    void AddNumberMapping(int32_t stored, int32_t renumbered);
-    int NumberMappingCount() const noexcept { return int(m_storedNumbers.size()); }
-    int32_t StoredNumber(int index) const { return m_storedNumbers.at(size_t(index)); }
-    int32_t NewNumber(int index) const { return m_newNumbers.at(size_t(index)); }
-    // The new number of a stored one (the first mapping recorded); 0 when unmapped.
-    int32_t MapNumber(int32_t stored) const noexcept { return m_numberIndex.value(stored, 0); }
-
-    // Content elements made from stored nodes (CreateChildFromNode) nest at
-    // most this deep: the walks over the element tree (layout, invalidation,
-    // painting, freeing) recurse, and a deeper file would exhaust the stack or
-    // take quadratic time. A scope raises 2327 past the limit and gives its
-    // level back however it is left.
-    static constexpr int MaxNesting = 1000;
-    class TNestingScope {
-    public:
-        explicit TNestingScope(TSchemeLoader& loader) : m_loader(loader) { loader.EnterNesting(); }
-        ~TNestingScope() { --m_loader.m_nesting; }
-        TNestingScope(const TNestingScope&) = delete;
-        TNestingScope& operator=(const TNestingScope&) = delete;
-
-    private:
-        TSchemeLoader& m_loader;
-    };
-
-    // The closing work: deferred steps, the outermost EndUpdate with its
-    // checks, then (not in snapshot mode) every unread knot (2329) and
-    // attribute (2330) reported as a warning. Runs once.
-    void Finish();
-    bool Finished() const noexcept { return m_finished; }
-
-private:
-    void ReportUnread();
-    void EnterNesting();
-
-    TScheme* m_scheme;
-    TElementMessages* m_messages;
-    int m_formatVersion = 0;
-    bool m_updateOpen = false;
-    bool m_finished = false;
-    int m_nesting = 0;
-    // An element destroyed before Finish has left its scheme and is skipped.
-    struct Deferred {
-        TElement* element;
-        int32_t number;
-        intptr_t datum;
-    };
-    std::vector<Deferred> m_deferred;
-    std::vector<int32_t> m_storedNumbers;
-    std::vector<int32_t> m_newNumbers;
-    QHash<int32_t, int32_t> m_numberIndex;
 };
 
 class TSchemeSaver : public TSchemeFiler {

@@ -31,18 +31,9 @@ private:
 // Runs f inside an update of scheme (when there is one).
 template <class F>
 void InUpdate(TScheme* scheme, F&& f) {
-    if (!scheme) {
-        f();
-        return;
-    }
-    scheme->BeginUpdate();
-    try {
-        f();
-    } catch (...) {
-        scheme->LeaveUpdate();
-        throw;
-    }
-    scheme->EndUpdate();
+    TSchemeUpdate update(scheme);
+    f();
+    update.End();
 }
 
 template <class List, class T>

@@ -1,47 +1,6 @@
 #include "scheme/diOperations.h"
 
-#include "scheme/diSheet.h"
-#include "scheme/diVisual.h"
-
-T_CLASS_IMPL_ABSTRACT(TSchemeOperation, TOperation)
-T_CLASS_IMPL_ABSTRACT(TSchemeGroupingOperation, TGroupingOperation)
 T_CLASS_IMPL_ABSTRACT(TElementOperation, TSchemeOperation)
-
-// ---------------------------------------------------------------------------
-// TSchemeOperation, TSchemeGroupingOperation
-
-void TSchemeOperation::Execute(TNodePtr<TSchemeOperation> op) {
-    TUndoRedo* history = op->Scheme() ? op->Scheme()->UndoRedo() : nullptr;
-    TOperation::Submit(std::move(op), history);
-}
-
-void TSchemeOperation::BeginExecute() {
-    if (m_withMessages && m_scheme) m_scheme->BeginMessages();
-    TOperation::BeginExecute();
-}
-
-void TSchemeOperation::EndExecute() {
-    TOperation::EndExecute();
-    if (m_withMessages && m_scheme) m_scheme->EndMessages();
-}
-
-void TSchemeGroupingOperation::BeginExecute() {
-    if (m_withMessages && m_scheme) m_scheme->BeginMessages();
-    TGroupingOperation::BeginExecute();
-}
-
-void TSchemeGroupingOperation::EndExecute() {
-    TGroupingOperation::EndExecute();
-    if (m_withMessages && m_scheme) m_scheme->EndMessages();
-}
-
-void TScheme::BeginOperationGroup(bool withMessages, const QString& caption) {
-    if (m_undoRedo) m_undoRedo->BeginGroup(MakeNode<TSchemeGroupingOperation>(this, withMessages, caption));
-}
-
-void TScheme::EndOperationGroup() {
-    if (m_undoRedo) m_undoRedo->EndGroup();
-}
 
 // ---------------------------------------------------------------------------
 // TElementOperationDependents
@@ -49,10 +8,6 @@ void TScheme::EndOperationGroup() {
 TKnot* TElementOperationDependents::Add(TElement* element) {
     m_items.push_back({element->Number(), TKnot::Create()});
     return m_items.back().knot.get();
-}
-
-void TElementOperationDependents::Append(int32_t number, TNodePtr<TKnot> knot) {
-    m_items.push_back({number, std::move(knot)});
 }
 
 void TElementOperationDependents::MoveTo(TElementOperationDependents& other) {
@@ -64,27 +19,18 @@ void TElementOperationDependents::MoveTo(TElementOperationDependents& other) {
 // TElementOperation
 
 TElementOperation::TElementOperation(TElement* element, bool withMessages, const QString& caption)
-    : TSchemeOperation(element->Scheme(), withMessages, caption), m_elementNumber(element->Number()) {
-    if (auto* visual = dynamic_cast<TVisualElement*>(element)) m_wasFocused = visual->IsFocused();
-}
+    : TSchemeOperation(element->Scheme(), withMessages, caption),
+      m_wasFocused(element->IsFocusedInView()),
+      m_elementNumber(element->Number()) {}
 
 // The element that was focused when the operation was made is focused again.
 void TElementOperation::DoOnElement(TElement* element) {
-    if (m_wasFocused)
-        if (auto* visual = dynamic_cast<TVisualElement*>(element)) visual->Focus();
+    if (m_wasFocused) element->FocusInView();
 }
 
 void TElementOperation::UndoOnElement(TElement* element) {
-    if (m_wasFocused)
-        if (auto* visual = dynamic_cast<TVisualElement*>(element)) visual->Focus();
+    if (m_wasFocused) element->FocusInView();
 }
-
-namespace {
-TSheet* SheetOf(TElement* element) {
-    auto* visual = dynamic_cast<TVisualElement*>(element);
-    return visual ? visual->Sheet() : nullptr;
-}
-}  // namespace
 
 TElement* TElementOperation::FindElement() const {
     return Scheme() ? Scheme()->FindElement(m_elementNumber) : nullptr;
@@ -121,16 +67,18 @@ void TElementOperation::DoExecute() {
     TSchemeOperation::DoExecute();
     TElement* element = FindElement();
     if (!element) return;
-    TSheetUpdate update(SheetOf(element));
-    DoOnElement(element);
-    if (State() == osRedoing) Restore(Scheme(), m_redoDependents.get(), true);
+    element->ChangeInViewUpdate([&] {
+        DoOnElement(element);
+        if (State() == osRedoing) Restore(Scheme(), m_redoDependents.get(), true);
+    });
 }
 
 void TElementOperation::DoUndo() {
     TSchemeOperation::DoUndo();
     TElement* element = FindElement();
     if (!element) return;
-    TSheetUpdate update(SheetOf(element));
-    UndoOnElement(element);
-    Restore(Scheme(), m_undoDependents.get(), false);
+    element->ChangeInViewUpdate([&] {
+        UndoOnElement(element);
+        Restore(Scheme(), m_undoDependents.get(), false);
+    });
 }

@@ -109,6 +109,14 @@ void TSheet::EndUpdate() {
     if (m_updateCount == 0 && !m_destroying) WorkOffPending();
 }
 
+void TSheet::LeaveUpdate() noexcept {
+    try {
+        EndUpdate();
+    } catch (...) {
+        LogCurrentException("A sheet's held-back notifications raised as its update closed");
+    }
+}
+
 // Works off the held-back notifications in the fixed order, each bit cleared
 // before it is acted on, so that a listener may open a bracket of its own.
 void TSheet::WorkOffPending() {
@@ -121,14 +129,9 @@ void TSheet::WorkOffPending() {
         const bool width = m_pending & spWidthChanged;
         const bool height = m_pending & spHeightChanged;
         m_pending &= uint16_t(~(spWidthChanged | spHeightChanged));
-        BeginUpdate();
-        try {
-            m_root->UpdateLayout(false, false, width, height);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();  // works off what the layout produced first
+        TSheetUpdate update(this);
+        m_root->UpdateLayout(false, false, width, height);
+        update.End();  // works off what the layout produced first
         if (m_updateCount > 0) return;
     }
     if (take(spRootBounds)) Broadcast(snRootBounds);

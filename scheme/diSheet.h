@@ -105,6 +105,9 @@ public:
     // ---- the update bracket ----
     void BeginUpdate() noexcept { ++m_updateCount; }
     void EndUpdate();
+    // EndUpdate where no exception may pass (a scope ending, also by an
+    // exception): what a listener raises is logged.
+    void LeaveUpdate() noexcept;
     int UpdateCount() const noexcept { return m_updateCount; }
     uint16_t Pending() const noexcept { return m_pending; }
 

@@ -17,23 +17,6 @@ TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
 }
 
 // ---------------------------------------------------------------------------
-// TSheetUpdate
-
-TSheetUpdate::TSheetUpdate(TSheet* sheet) : m_sheet(sheet) {
-    if (m_sheet) m_sheet->BeginUpdate();
-}
-
-TSheetUpdate::~TSheetUpdate() {
-    if (!m_sheet) return;
-    try {
-        m_sheet->EndUpdate();
-    } catch (...) {
-        // A listener that raises while the bracket closes on unwinding must
-        // not take the program down; the bracket is closed all the same.
-    }
-}
-
-// ---------------------------------------------------------------------------
 // TVisualChildIndex
 
 namespace {
@@ -624,6 +607,11 @@ void TVisualElement::Focus() {
     if (!IsFocused()) SetFocus();
 }
 
+void TVisualElement::ChangeInViewUpdate(const std::function<void()>& change) {
+    TSheetUpdate update(m_sheet);
+    change();
+}
+
 TVisualElement* TVisualElement::GetNextChild(TVisualElement* child, bool forward) {
     if (!child) return forward ? m_firstVisualChild : m_lastVisualChild;
     return forward ? child->m_nextVisualSibling : child->m_prevVisualSibling;
@@ -797,7 +785,7 @@ void TVisualElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
 bool TVisualElement::AcceptsForFiler(TSchemeFiler* filer, TElement* element) {
     auto* visual = dynamic_cast<TVisualElement*>(element);
     if (filer->HasOption(foSkipDisabled) && visual && visual->IsDisabled()) return false;
-    if (filer->HasOption(foSkipOption10) && (element->Options() & eoOmitWithFilerOption40)) return false;
+    if (filer->HasOption(foSkipComments) && (element->Options() & eoComment)) return false;
     if (filer->HasOption(foSkipOption20) && (element->Options() & eoOmitWithFilerOption20)) return false;
     return true;
 }

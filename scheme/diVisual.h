@@ -202,6 +202,10 @@ public:
     void Invalidate(const TRect& rect);
     // SetFocus unless already focused.
     void Focus();
+    // TElement: the sheet is the element's view.
+    bool IsFocusedInView() const override { return IsFocused(); }
+    void FocusInView() override { Focus(); }
+    void ChangeInViewUpdate(const std::function<void()>& change) override;
     // Shows the element by asking its hidden ancestors to show it (expanding).
     void MakeVisible();
     // The palette command: ApplyPaletteItem inside the sheet's update bracket
@@ -394,17 +398,8 @@ private:
     int m_panelRight = 0, m_panelBottom = 0;
 };
 
-// Opens a sheet's update bracket for a scope (nothing without a sheet).
-class TSheetUpdate {
-public:
-    explicit TSheetUpdate(TSheet* sheet);
-    ~TSheetUpdate();
-    TSheetUpdate(const TSheetUpdate&) = delete;
-    TSheetUpdate& operator=(const TSheetUpdate&) = delete;
-
-private:
-    TSheet* m_sheet;
-};
+// A sheet's update bracket for a scope (nothing without a sheet).
+using TSheetUpdate = TUpdateScope<TSheet>;
 
 // ---------------------------------------------------------------------------
 // TMessagesSignElement: the sign beside an element with problems. A

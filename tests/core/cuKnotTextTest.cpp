@@ -413,7 +413,7 @@ TEST(KnotFiles, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     const QString target = dir.filePath(S("busy"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(S("busy")));
     ASSERT_TRUE(QFile(dir.filePath(S("busy/inside"))).open(QIODevice::WriteOnly));
-    EXPECT_EQ(RaisedId([&] { knot->SaveToFile(target, TKnotEncoding::Utf8); }), strCannotWriteFile);
+    EXPECT_EQ(RaisedId([&] { knot->SaveToFile(target, TKnotEncoding::Utf8); }), strCannotCreateFile);
     EXPECT_TRUE(QFileInfo(target).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{S("busy")});

@@ -88,6 +88,39 @@ TEST(DisableItem, UndoFocusesTheElementThatWasFocused) {
     EXPECT_EQ(f.sheet.Focused(), a);
 }
 
+// The sheet's bracket closes at the end of a scope, where nothing may pass:
+// a listener that raises on the held-back focus news is logged, the undo ends.
+class TRaisingListener {
+public:
+    explicit TRaisingListener(TSheet* sheet) : m_sheet(sheet) { sheet->AddHandler(Handler()); }
+    ~TRaisingListener() { m_sheet->RemoveHandler(Handler()); }
+    int Raised = 0;
+
+private:
+    THandler Handler() { return MakeHandler<&TRaisingListener::OnSheet>(this); }
+    void OnSheet(TItfObject*, int msg, intptr_t, intptr_t) {
+        if (msg != snFocus) return;
+        ++Raised;
+        throw Exception(QStringLiteral("listener"));
+    }
+    TSheet* m_sheet;
+};
+
+TEST(DisableItem, ListenerRaisingAsTheSheetBracketClosesIsLoggedNotPassed) {
+    TSheetFixture f;
+    TElement_TestBox* a = AddBox(f.root);
+    TElement_TestBox* b = AddBox(f.root);
+    a->Focus();
+    TVisualElement::DisableWithOperation(a, true);
+    b->Focus();
+    TRaisingListener listener(&f.sheet);
+    EXPECT_NO_THROW(f.history.Undo());
+    EXPECT_EQ(listener.Raised, 1);
+    EXPECT_EQ(f.sheet.Focused(), a);
+    EXPECT_FALSE(a->IsDisabled());
+    EXPECT_EQ(f.sheet.UpdateCount(), 0);
+}
+
 TEST(DisableItem, AppliedToAListIsOneStepInsideAGroup) {
     TSheetFixture f;
     TElement_TestBox* a = AddBox(f.root);

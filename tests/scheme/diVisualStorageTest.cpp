@@ -97,13 +97,13 @@ TEST(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
         uint8_t elementOptions;
         bool accepted;
     } cases[] = {
-        {0, true, eoOmitWithFilerOption40 | eoOmitWithFilerOption20, true},
+        {0, true, eoComment | eoOmitWithFilerOption20, true},
         {foSkipDisabled, true, 0, false},
         {foSkipDisabled, false, 0, true},
-        {foSkipOption10, false, eoOmitWithFilerOption40, false},
-        {foSkipOption10, false, eoOmitWithFilerOption20, true},
+        {foSkipComments, false, eoComment, false},
+        {foSkipComments, false, eoOmitWithFilerOption20, true},
         {foSkipOption20, false, eoOmitWithFilerOption20, false},
-        {foSkipOption20, false, eoOmitWithFilerOption40, true},
+        {foSkipOption20, false, eoComment, true},
     };
     for (const Case& c : cases) {
         TElement_TestBox* child = AddBox(box);
