@@ -3,6 +3,8 @@
 // system whether the left button is still down), and the key codes of the
 // model: Windows virtual-key numbers, which the sheet form makes from Qt keys.
 
+#include "platform/plInstaller.h"
+
 #include <cstdint>
 
 class TInputState {
@@ -22,15 +24,9 @@ public:
     bool LeftButtonDown = false;
 };
 
-class TInputStateInstaller {
+class TInputStateInstaller : public TInstaller<const TInputState> {
 public:
-    explicit TInputStateInstaller(const TInputState* s) noexcept : m_previous(TInputState::Install(s)) {}
-    ~TInputStateInstaller() { TInputState::Install(m_previous); }
-    TInputStateInstaller(const TInputStateInstaller&) = delete;
-    TInputStateInstaller& operator=(const TInputStateInstaller&) = delete;
-
-private:
-    const TInputState* m_previous;
+    using TInstaller::TInstaller;
 };
 
 // Virtual-key numbers used by the model.

@@ -9,11 +9,10 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#include <atomic>
 #include <memory>
 
 namespace {
-std::atomic<TShell*> g_shell{nullptr};
+TServiceSlot<TShell> g_shell;
 
 bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
 
@@ -140,11 +139,10 @@ bool IsUrl(const QString& text) {
 
 TShell& TShell::Current() {
     static TXdgShell xdg;
-    TShell* s = g_shell.load(std::memory_order_acquire);
-    return s ? *s : xdg;
+    return g_shell.Get(xdg);
 }
 
-TShell* TShell::Install(TShell* shell) noexcept { return g_shell.exchange(shell, std::memory_order_acq_rel); }
+TShell* TShell::Install(TShell* shell) noexcept { return g_shell.Install(shell); }
 
 int TXdgShell::MapXdgOpenExit(int exitCode) {
     switch (exitCode) {

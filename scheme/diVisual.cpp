@@ -30,6 +30,7 @@ TSheetUpdate::~TSheetUpdate() {
     } catch (...) {
         // A listener that raises while the bracket closes on unwinding must
         // not take the program down; the bracket is closed all the same.
+        LogCurrentException("A sheet listener raised while the update bracket closed");
     }
 }
 

@@ -2,9 +2,12 @@
 
 #include "core/cuKnot.h"
 #include "platform/plTimer.h"
+#include "support/testLog.h"
 #include "visualFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace {
 
@@ -105,6 +108,24 @@ TEST(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
     f.sheet.SetAvailableSize(QSize(700, 300));  // outside a bracket: at once
     EXPECT_EQ(log, (QStringList{"Layout 0 0 0 1"}));
     EXPECT_EQ(f.root->GetAvailableSize(nullptr), QSize(700, 300));
+}
+
+// A listener that raises while the bracket closes is logged; the bracket is
+// closed all the same.
+TEST(SheetUpdate, GuardLogsWhatAListenerRaisesWhenItCloses) {
+    struct TRaisingListener {
+        void OnSheet(TItfObject*, int, intptr_t, intptr_t) { throw std::runtime_error("listener failed"); }
+    } listener;
+    TSheetFixture f;
+    f.sheet.AddHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
+    TWarningLog log;
+    {
+        TSheetUpdate update(&f.sheet);
+        f.sheet.InvalidateAll();
+    }
+    f.sheet.RemoveHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
+    EXPECT_EQ(f.sheet.UpdateCount(), 0);
+    EXPECT_TRUE(log.Contains(QStringLiteral("listener failed")));
 }
 
 // ---------------------------------------------------------------------------
