@@ -2,7 +2,6 @@
 
 #include "platform/plSystemColors.h"
 #include "scheme/diCanvas.h"
-#include "scheme/diSheet.h"
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
@@ -112,7 +111,7 @@ void TDropDownItem::Paint(QPainter& painter, const TRect& rect, bool selected) {
 // ---------------------------------------------------------------------------
 // TDropDownList
 
-TDropDownList::TDropDownList(TSheet* sheet, TVisualElement* owner, SelectEvent onSelect)
+TDropDownList::TDropDownList(ISheet* sheet, TVisualElement* owner, SelectEvent onSelect)
     : m_sheet(sheet), m_owner(owner), m_root(MakeNode<TDropDownItem>()), m_onSelect(std::move(onSelect)) {
     m_root->m_list = this;
     m_root->m_expanded = true;
@@ -204,7 +203,7 @@ void TDropDownList::RunSelect() {
 // TCustomDropDownElement
 
 void TCustomDropDownElement::OpenDropDown() {
-    TSheet* sheet = Sheet();
+    ISheet* sheet = Sheet();
     if (!sheet) return;
     auto list = std::make_unique<TDropDownList>(sheet, this, [this](TDropDownList* l) {
         if (!SelectDropDownItem(l->Selected())) SystemBeep();
@@ -223,7 +222,7 @@ void TCustomDropDownElement::OpenDropDown() {
 
 void TCustomDropDownElement::FocusFirst() {
     TVisualElement::FocusFirst();
-    TSheet* sheet = Sheet();
+    ISheet* sheet = Sheet();
     if (!sheet || !IsFocused()) return;
     const bool onFocus = !sheet->Settings() || !sheet->Settings()->DropDownOnFocusNewProperty() ||
                          sheet->Settings()->DropDownOnFocusNewProperty()->Value();

@@ -80,7 +80,7 @@ void TElementOperation::UndoOnElement(TElement* element) {
 }
 
 namespace {
-TSheet* SheetOf(TElement* element) {
+ISheet* SheetOf(TElement* element) {
     auto* visual = dynamic_cast<TVisualElement*>(element);
     return visual ? visual->Sheet() : nullptr;
 }

@@ -5,7 +5,6 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diThemes.h"
-#include "scheme/diSheet.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,7 +18,7 @@ TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
 // ---------------------------------------------------------------------------
 // TSheetUpdate
 
-TSheetUpdate::TSheetUpdate(TSheet* sheet) : m_sheet(sheet) {
+TSheetUpdate::TSheetUpdate(ISheet* sheet) : m_sheet(sheet) {
     if (m_sheet) m_sheet->BeginUpdate();
 }
 
@@ -245,7 +244,7 @@ void TVisualElement::SetVisualParentAt(TVisualElement* parent, TVisualElement* b
 
 // Giving the subtree another sheet: the old one forgets it, the new one is
 // set everywhere, then the subtree is laid out on the new sheet.
-void TVisualElement::SetSheetOfSubtree(TSheet* sheet) {
+void TVisualElement::SetSheetOfSubtree(ISheet* sheet) {
     if (m_sheet == sheet) return;
     if (m_sheet) DetachFromSheet();
     std::vector<TVisualElement*> stack{this};
@@ -724,7 +723,7 @@ void TVisualElement::UpdateMessagesSign() {
         return;
     }
     if (!m_messagesSign) {
-        TSheetElement* root = m_sheet->Root();
+        TVisualElement* root = m_sheet->Root();
         auto* sign = TElement::CreateSubElement<TMessagesSignElement>(root);
         sign->m_element = this;
         m_messagesSign = sign;
@@ -738,7 +737,7 @@ void TVisualElement::UpdateMessagesSign() {
 // element's top; never more than a quarter of its height above the root.
 void TVisualElement::PlaceMessagesSign() {
     TMessagesSignElement* sign = m_messagesSign;
-    TSheetElement* root = m_sheet ? m_sheet->Root() : nullptr;
+    TVisualElement* root = m_sheet ? m_sheet->Root() : nullptr;
     if (!sign || !root) return;
     const int h = sign->Height();
     const QPoint inSheet = ClientToSheet(QPoint(0, -(h / 2) - 1));
