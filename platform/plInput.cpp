@@ -46,7 +46,7 @@ int VirtualKeyFromQtKey(int qtKey) noexcept {
     case Qt::Key_Down: return vkDown;
     case Qt::Key_Insert: return vkInsert;
     case Qt::Key_Delete: return vkDelete;
-    default: return 0;
+    default: return vkNone;
     }
 }
 

@@ -31,6 +31,7 @@ public:
 
 // Virtual-key numbers used by the model.
 enum : int {
+    vkNone = 0,  // no key, or a key that was consumed
     vkBack = 8,
     vkTab = 9,
     vkReturn = 13,
@@ -64,7 +65,7 @@ enum : uint8_t {
 };
 using TShiftState = uint8_t;
 
-// The virtual-key number of a Qt key (Qt::Key); 0 when the model has none.
+// The virtual-key number of a Qt key (Qt::Key); vkNone when the model has none.
 int VirtualKeyFromQtKey(int qtKey) noexcept;
 // The shift state of Qt keyboard modifiers (Qt::KeyboardModifiers as int).
 TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept;

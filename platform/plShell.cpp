@@ -144,12 +144,22 @@ TShell& TShell::Current() {
 
 TShell* TShell::Install(TShell* shell) noexcept { return g_shell.Install(shell); }
 
+namespace {
+// Exit statuses of xdg-open.
+enum : int {
+    xoSuccess = 0,
+    xoFileNotFound = 2,
+    xoNoTool = 3,  // no method available for opening
+    xoNoPermission = 5,
+};
+}  // namespace
+
 int TXdgShell::MapXdgOpenExit(int exitCode) {
     switch (exitCode) {
-    case 0: return ShellResult::Started;
-    case 2: return ShellResult::FileNotFound;
-    case 3: return ShellResult::NoAssociation;  // no method available for opening
-    case 5: return ShellResult::AccessDenied;   // no permission to read the file
+    case xoSuccess: return ShellResult::Started;
+    case xoFileNotFound: return ShellResult::FileNotFound;
+    case xoNoTool: return ShellResult::NoAssociation;
+    case xoNoPermission: return ShellResult::AccessDenied;  // no permission to read the file
     default: return ShellResult::Failed;
     }
 }

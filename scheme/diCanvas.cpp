@@ -117,7 +117,7 @@ void TSheetSettings::DropTheme() {
 }
 
 bool TSheetSettings::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
-    if (msg == 1) {
+    if (msg == nmPropertyChanged) {
         auto* changed = reinterpret_cast<TProperty*>(p1);
         if (changed && changed == m_theme) {
             DropTheme();

@@ -1,5 +1,6 @@
 #include "scheme/diCustomElements.h"
 
+#include "platform/plCursor.h"
 #include "platform/plSystemColors.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diThemes.h"
@@ -233,7 +234,7 @@ void TCustomDropDownElement::FocusFirst() {
 void TCustomDropDownElement::KeyDown(int& key, TShiftState shift) {
     if (key == vkReturn && !(shift & ssCtrl)) {
         if (CanDropDown()) OpenDropDown();
-        key = 0;
+        key = vkNone;
         return;
     }
     TVisualElement::KeyDown(key, shift);
@@ -269,7 +270,7 @@ void TCustomSmallImageElement::Paint(TSheetCanvas& canvas) {
 
 int TCustomSmallImageElement::GetCursor(QPoint p) {
     if (TVisualElement* parent = VisualParent()) return parent->GetCursor(p + QPoint(Left(), Top()));
-    return 0;
+    return Cursors::Default;
 }
 
 // ---------------------------------------------------------------------------
@@ -280,7 +281,7 @@ TCustomButtonElement::TCustomButtonElement() noexcept { InitVisualOptions(voPres
 void TCustomButtonElement::KeyDown(int& key, TShiftState shift) {
     if (key == vkReturn || key == vkSpace) {
         Action();
-        key = 0;
+        key = vkNone;
         return;
     }
     TVisualElement::KeyDown(key, shift);

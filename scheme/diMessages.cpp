@@ -206,7 +206,8 @@ QString SanitizeMessageText(const QString& text) {
         result = text;
     }
     for (QChar& c : result)
-        if (c.unicode() < 32 || c == QLatin1Char('[') || c == QLatin1Char(']')) c = QChar(0xFFFD);
+        if (c.unicode() < QChar::Space || c == QLatin1Char('[') || c == QLatin1Char(']'))
+            c = QChar(QChar::ReplacementCharacter);
     return result;
 }
 

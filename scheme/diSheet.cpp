@@ -1,6 +1,7 @@
 #include "scheme/diSheet.h"
 
 #include "core/cuKnot.h"
+#include "platform/plCursor.h"
 #include "platform/plTimer.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diCustomElements.h"
@@ -45,7 +46,7 @@ TVisualElement* TSheet::ShownTree() const noexcept {
 }
 
 void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
-    if (msg != 1) return;
+    if (msg != nmPropertyChanged) return;
     m_canvas->Reset();
     {
         TSheetUpdate update(this);
@@ -193,7 +194,7 @@ void TSheet::UpdateCaret() {
 }
 
 void TSheet::UpdateCursor() {
-    int cursor = 0;
+    int cursor = Cursors::Default;
     if (TVisualElement* e = m_pressed ? m_pressed : m_hot) cursor = e->GetCursor(e->SheetToClient(m_mousePoint));
     if (cursor == m_cursor) return;
     m_cursor = cursor;
@@ -272,7 +273,7 @@ void TSheet::OnFocusStateTimer() {
         return;
     }
     m_focusStateTimer->Stop();
-    Broadcast(snFocusSettled, 1, 0);
+    Broadcast(snFocusSettled, kFocusSettledByTimer, 0);
 }
 
 void TSheet::FocusDelayed(TVisualElement* element) {
@@ -369,18 +370,18 @@ void TSheet::KeyDown(int& key, TShiftState shift) {
     if (key == vkReturn && m_dropDown) {
         TDropDownItem* selected = m_dropDown->Selected();
         if (!selected || selected->CanBeChosen()) CloseDropDown(true);
-        key = 0;
+        key = vkNone;
         return;
     }
     if (key == vkEscape) {
         Cancel();
-        key = 0;
+        key = vkNone;
         return;
     }
     if (key && m_focused) m_focused->KeyDown(key, shift);
     if (key >= vkLeft && key <= vkDown && !(shift & ssShift)) {
         MoveFocusByArrow(key);
-        key = 0;
+        key = vkNone;
     }
 }
 
@@ -400,7 +401,8 @@ void TSheet::KeyPress(QChar& ch) {
             return;
         }
     }
-    if (ch.unicode() < 32 && ch.unicode() != 9 && ch.unicode() != 13) {
+    const char16_t code = ch.unicode();
+    if (code < QChar::Space && code != QChar::Tabulation && code != QChar::CarriageReturn) {
         ch = QChar();
         return;
     }

@@ -39,7 +39,7 @@ enum : int {
     snDropDownClosed = 10,
     snFocusedContent = 20,
     snEditState = 21,
-    snFocusSettled = 24,  // P1 = 1 when sent by the focus-state timer
+    snFocusSettled = 24,  // P1 = kFocusSettledByTimer when sent by the focus-state timer
     snReadOnly = 25,
     snActive = 26,
     snScrollPosition = 27,
@@ -61,6 +61,7 @@ enum : uint16_t {
 
 constexpr int kSheetUnlimited = 0x3FFFFFFF;
 constexpr int kFocusTimerMs = 300;
+constexpr intptr_t kFocusSettledByTimer = 1;
 
 // The root visual element of a sheet; paints the theme kind "Sheet".
 class TSheetElement : public TPanelElement {
@@ -179,7 +180,7 @@ private:
     bool m_active = false;
     int m_caretKind = ckNone;
     TRect m_caretRect;
-    int m_cursor = 0;
+    int m_cursor = 0;  // Cursors::Default
     TVisualElement* m_pressed = nullptr;
     std::unique_ptr<TDropDownList> m_dropDown;
     TVisualElement* m_focused = nullptr;

@@ -135,7 +135,7 @@ bool TParagraphAttributes::Equals(const TAttributes& other) const {
 QString VisibleRunText(const QChar* chars, int count) {
     QString text(chars, count);
     for (QChar& c : text)
-        if (c.unicode() < 32) c = QChar(0xFFFD);
+        if (c.unicode() < QChar::Space) c = QChar(QChar::ReplacementCharacter);
     return text;
 }
 

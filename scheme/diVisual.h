@@ -12,6 +12,7 @@
 // through ISheet, so this unit does not depend on the sheet's.
 
 #include "core/cuTypes.h"
+#include "platform/plCursor.h"
 #include "platform/plInput.h"
 #include "scheme/diClasses.h"
 #include "scheme/diPalette.h"
@@ -354,7 +355,7 @@ public:
     virtual bool ShowContextMenu(void* window, QPoint screenPoint) { return false; }
     virtual void CopyAsText() {}
     virtual void Copy() {}
-    virtual int GetCursor(QPoint p) { return 0; }
+    virtual int GetCursor(QPoint p) { return Cursors::Default; }
     virtual TVisualElement* FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled = true,
                                                 bool visibleOnly = true);
     virtual void FocusFirst();

@@ -192,7 +192,7 @@ TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButto
     input.LeftButtonDown = false;
     timers.Advance(300);
     ASSERT_EQ(rec.Count(snFocusSettled), 1);
-    EXPECT_EQ(rec.FirstArgs.back(), 1);
+    EXPECT_EQ(rec.FirstArgs.back(), kFocusSettledByTimer);
     timers.Advance(5000);
     EXPECT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(timers.ActiveCount(), 0);
