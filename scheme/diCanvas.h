@@ -158,7 +158,6 @@ public:
     int ElementLineHeight() const noexcept { return m_elementLineHeight; }
     int CodeLineHeight() const noexcept { return m_codeLineHeight; }
     int FixedLineHeight() const noexcept { return m_fixedLineHeight; }
-    TCanvasFont PaintFont() const noexcept { return m_paintFont; }
 
     // Pictures.
     void DrawBitmap(const QPoint& at, const QImage& bitmap);

@@ -71,9 +71,6 @@ public:
     // Frees every pooled instance (the unit's finalisation).
     static void ClearPool();
 
-protected:
-    void SetChanging() { Changing(); }
-
 private:
     template <class T>
     friend class TAttributesRef;
@@ -196,7 +193,6 @@ public:
     const QString& FontName() const noexcept { return m_fontName; }
     int Charset() const noexcept { return m_charset; }
     TColor Color() const noexcept { return m_color; }
-    uint8_t FontFlags() const noexcept { return m_fontFlags; }
     int FontSize() const noexcept { return m_size; }
     int FontStyle() const noexcept { return m_style; }
 

@@ -175,11 +175,6 @@ public:
     // TElement::CreateSubElement, then SetVisualParentAt (visualParent, visualBefore).
     static TVisualElement* CreateSubElement(const TElementClass* cls, TElement* owner, TElement* before,
                                             TVisualElement* visualParent, TVisualElement* visualBefore = nullptr);
-    template <class T>
-    static T* CreateVisualSubElement(TElement* owner, TVisualElement* visualParent, TElement* before = nullptr,
-                                     TVisualElement* visualBefore = nullptr) {
-        return static_cast<T*>(CreateSubElement(T::StaticClass(), owner, before, visualParent, visualBefore));
-    }
 
     // ---- the visual tree ----
     ISheet* Sheet() const noexcept { return m_sheet; }
@@ -188,7 +183,6 @@ public:
     TVisualElement* LastVisualChild() const noexcept { return m_lastVisualChild; }
     TVisualElement* NextVisualSibling() const noexcept { return m_nextVisualSibling; }
     TVisualElement* PrevVisualSibling() const noexcept { return m_prevVisualSibling; }
-    int VisualChildCount() const noexcept { return m_visualChildCount; }
     TVisualElement* FirstVisibleChild() const noexcept;
     TVisualElement* LastVisibleChild() const noexcept;
     TVisualElement* NextVisibleSibling() const noexcept;
@@ -215,7 +209,6 @@ public:
     bool SetSize(int width, int height) { return SetBounds(m_left, m_top, width, height, m_descent); }
 
     // ---- state ----
-    uint16_t VisualState() const noexcept { return m_vstate; }
     uint16_t VisualOptions() const noexcept { return m_voptions; }
     bool HasVisualOption(uint16_t o) const noexcept { return m_voptions & o; }
     bool IsVisible() const noexcept { return m_vstate & vsVisible; }
