@@ -241,7 +241,7 @@ void TCustomDropDownElement::KeyDown(int& key, TShiftState shift) {
 }
 
 void TCustomDropDownElement::KeyPress(QChar& ch) {
-    if (ch == QChar(u'\r') && CanDropDown()) {
+    if (ch == QChar(QChar::CarriageReturn) && CanDropDown()) {
         ch = QChar();
         return;
     }
@@ -288,7 +288,7 @@ void TCustomButtonElement::KeyDown(int& key, TShiftState shift) {
 }
 
 void TCustomButtonElement::KeyPress(QChar& ch) {
-    if (ch == QChar(u'\r') || ch == QChar(u' ')) {
+    if (ch == QChar(QChar::CarriageReturn) || ch == QChar(QChar::Space)) {
         ch = QChar();
         return;
     }

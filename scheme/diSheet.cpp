@@ -378,7 +378,7 @@ void TSheet::KeyDown(int& key, TShiftState shift) {
         key = vkNone;
         return;
     }
-    if (key && m_focused) m_focused->KeyDown(key, shift);
+    if (key != vkNone && m_focused) m_focused->KeyDown(key, shift);
     if (key >= vkLeft && key <= vkDown && !(shift & ssShift)) {
         MoveFocusByArrow(key);
         key = vkNone;
@@ -394,7 +394,7 @@ void TSheet::MoveFocusByArrow(int key) {
 }
 
 void TSheet::KeyPress(QChar& ch) {
-    if (ch == QChar(u' ') && m_dropDown) {
+    if (ch == QChar(QChar::Space) && m_dropDown) {
         if (TDropDownItem* item = m_dropDown->Selected(); item && item->HasChildren()) {
             item->SetExpanded(!item->Expanded());
             ch = QChar();
@@ -410,7 +410,7 @@ void TSheet::KeyPress(QChar& ch) {
 }
 
 void TSheet::KeyUp(int& key, TShiftState shift) {
-    if (key && m_focused) m_focused->KeyUp(key, shift);
+    if (key != vkNone && m_focused) m_focused->KeyUp(key, shift);
 }
 
 // ---------------------------------------------------------------------------
