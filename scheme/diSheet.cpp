@@ -111,6 +111,14 @@ void TSheet::EndUpdate() {
     if (m_updateCount == 0 && !m_destroying) WorkOffPending();
 }
 
+void TSheet::LeaveUpdate() noexcept {
+    try {
+        EndUpdate();
+    } catch (...) {
+        LogCurrentException("A sheet's held-back notifications raised as its update closed");
+    }
+}
+
 // Works off the held-back notifications in the fixed order, each bit cleared
 // before it is acted on, so that a listener may open a bracket of its own.
 void TSheet::WorkOffPending() {

@@ -106,6 +106,7 @@ public:
     // ---- the update bracket ----
     void BeginUpdate() noexcept override { ++m_updateCount; }
     void EndUpdate() override;
+    void LeaveUpdate() noexcept override;
     int UpdateCount() const noexcept override { return m_updateCount; }
     uint16_t Pending() const noexcept { return m_pending; }
 

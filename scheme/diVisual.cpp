@@ -23,14 +23,7 @@ TSheetUpdate::TSheetUpdate(ISheet* sheet) : m_sheet(sheet) {
 }
 
 TSheetUpdate::~TSheetUpdate() {
-    if (!m_sheet) return;
-    try {
-        m_sheet->EndUpdate();
-    } catch (...) {
-        // A listener that raises while the bracket closes on unwinding must
-        // not take the program down; the bracket is closed all the same.
-        LogCurrentException("A sheet listener raised while the update bracket closed");
-    }
+    if (m_sheet) m_sheet->LeaveUpdate();
 }
 
 // ---------------------------------------------------------------------------

@@ -89,6 +89,9 @@ public:
     // The update bracket: notifications are held back while it is open.
     virtual void BeginUpdate() noexcept = 0;
     virtual void EndUpdate() = 0;
+    // EndUpdate where no exception may pass (a scope ending, also by an
+    // exception): what a listener raises is logged.
+    virtual void LeaveUpdate() noexcept = 0;
     virtual int UpdateCount() const noexcept = 0;
 
     virtual TVisualElement* Focused() const noexcept = 0;
