@@ -63,7 +63,7 @@ void TProperty::SaveContent(TKnot* knot) {
 void TProperty::EndUpdate() {
     Q_ASSERT_X(m_updateCount > 0, "TProperty::EndUpdate", "no open update bracket");
     if (m_updateCount > 0) --m_updateCount;  // an unbalanced call must not silence the property for good
-    Broadcast(1, 0, 0);
+    Broadcast(nmPropertyChanged, 0, 0);
 }
 
 void TProperty::Broadcast(int msg, intptr_t p1, intptr_t p2) {
@@ -72,11 +72,11 @@ void TProperty::Broadcast(int msg, intptr_t p1, intptr_t p2) {
 
 bool TProperty::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
     const bool handled = TNode::HandleNodeMessage(msg, p1, p2);
-    if (msg == 1) Broadcast(1, 0, 0);
+    if (msg == nmPropertyChanged) Broadcast(nmPropertyChanged, 0, 0);
     return handled;
 }
 
-void TProperty::Changed() { SendNodeMessageUp(1, reinterpret_cast<intptr_t>(this), 0); }
+void TProperty::Changed() { SendNodeMessageUp(nmPropertyChanged, reinterpret_cast<intptr_t>(this), 0); }
 
 // ---------------------------------------------------------------------------
 // TOneValueProperty

@@ -17,6 +17,10 @@
 
 class TKnot;
 
+// Node message sent up from a property whose value changed (P1: the
+// property), and broadcast by a section to its listeners (P1: 0).
+enum : int { nmPropertyChanged = 1 };
+
 class TProperty : public TNode {
     T_CLASS(TProperty)
 public:

@@ -1,13 +1,26 @@
 #include "platform/plAlignLayout.h"
 
+#include <QVariant>
 #include <QWidget>
 
 namespace {
+const char* const kAlignProperty = "quillaneAlign";
+
 QSize ItemSize(QLayoutItem* item) {
     if (QWidget* w = item->widget()) return w->size();
     return item->sizeHint();
 }
 }  // namespace
+
+void SetWidgetAlign(QWidget* widget, TAlign align) {
+    widget->setProperty(kAlignProperty, int(align));
+    if (QWidget* parent = widget->parentWidget(); parent && parent->layout()) parent->layout()->invalidate();
+}
+
+TAlign WidgetAlign(const QWidget* widget) {
+    const QVariant v = widget->property(kAlignProperty);
+    return v.isValid() ? TAlign(v.toInt()) : TAlign::None;
+}
 
 TAlignLayout::TAlignLayout(QWidget* parent) : QLayout(parent) {
     setContentsMargins(0, 0, 0, 0);

@@ -3,12 +3,15 @@
 // left, right, client, and within a kind in the order added, each child gets
 // a strip at that side of the space still free (keeping its own height or
 // width) or, for client, the whole rest. Children without alignment keep
-// their geometry.
-
-#include "platform/plForms.h"
+// their geometry. A child carries its alignment as a widget property.
 
 #include <QLayout>
 #include <QList>
+
+enum class TAlign : int { None, Top, Bottom, Left, Right, Client };
+
+void SetWidgetAlign(QWidget* widget, TAlign align);
+TAlign WidgetAlign(const QWidget* widget);
 
 class TAlignLayout : public QLayout {
 public:

@@ -6,10 +6,8 @@
 #include <QPixmap>
 #include <QtEndian>
 
-#include <atomic>
-
 namespace {
-std::atomic<TScreenCursor*> g_cursor{nullptr};
+TServiceSlot<TScreenCursor> g_cursor;
 
 Qt::CursorShape StandardShape(int id) {
     switch (id) {
@@ -44,13 +42,10 @@ QCursor TScreenCursor::CursorOf(int id) const {
 
 TScreenCursor& TScreenCursor::Current() {
     static TQtScreenCursor qt;
-    TScreenCursor* c = g_cursor.load(std::memory_order_acquire);
-    return c ? *c : qt;
+    return g_cursor.Get(qt);
 }
 
-TScreenCursor* TScreenCursor::Install(TScreenCursor* cursor) noexcept {
-    return g_cursor.exchange(cursor, std::memory_order_acq_rel);
-}
+TScreenCursor* TScreenCursor::Install(TScreenCursor* cursor) noexcept { return g_cursor.Install(cursor); }
 
 TQtScreenCursor::~TQtScreenCursor() {
     if (m_overridden && qGuiApp) QGuiApplication::restoreOverrideCursor();

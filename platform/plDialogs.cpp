@@ -1,22 +1,12 @@
 #include "platform/plDialogs.h"
 
-#include "platform/plQtDialogs.h"
-
-#include <atomic>
-
 namespace {
-std::atomic<TDialogs*> g_dialogs{nullptr};
+TServiceSlot<TDialogs> g_dialogs;
 }
 
-TDialogs& TDialogs::Current() {
-    static TQtDialogs qt;
-    TDialogs* d = g_dialogs.load(std::memory_order_acquire);
-    return d ? *d : qt;
-}
+TDialogs& TDialogs::Current() { return g_dialogs.Get(QtDialogs()); }
 
-TDialogs* TDialogs::Install(TDialogs* dialogs) noexcept {
-    return g_dialogs.exchange(dialogs, std::memory_order_acq_rel);
-}
+TDialogs* TDialogs::Install(TDialogs* dialogs) noexcept { return g_dialogs.Install(dialogs); }
 
 int TFakeDialogs::MessageBox(const QString& text, const QString& caption, unsigned flags) {
     Boxes.push_back({text, caption, flags});

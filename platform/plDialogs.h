@@ -71,6 +71,9 @@ public:
     static TDialogs* Install(TDialogs* dialogs) noexcept;
 };
 
+// The Qt dialogs (plQtDialogs), the default of TDialogs::Current.
+TDialogs& QtDialogs();
+
 class TFakeDialogs : public TDialogs {
 public:
     int MessageBox(const QString& text, const QString& caption, unsigned flags) override;

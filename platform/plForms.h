@@ -1,13 +1,9 @@
 #pragma once
-// Forms embedded in other forms. A child widget carries an alignment; the
-// align layout of its parent (plAlignLayout) lays the children out by it.
+// Forms embedded in other forms: a form becomes a frameless child aligned by
+// its parent's align layout (plAlignLayout, where the alignments are).
 
 class QWidget;
-
-enum class TAlign { None, Top, Bottom, Left, Right, Client };
-
-void SetWidgetAlign(QWidget* widget, TAlign align);
-TAlign WidgetAlign(const QWidget* widget);
+enum class TAlign : int;
 
 // Makes `form` (a top-level window so far) a frameless child of `parent`
 // with the same client size, aligned by the parent's align layout (made when

@@ -14,17 +14,12 @@ public:
 };
 
 const TQtInputState g_qtInput;
-std::atomic<const TInputState*> g_input{nullptr};
+TServiceSlot<const TInputState> g_input;
 }  // namespace
 
-const TInputState& TInputState::Current() noexcept {
-    const TInputState* s = g_input.load(std::memory_order_acquire);
-    return s ? *s : g_qtInput;
-}
+const TInputState& TInputState::Current() noexcept { return g_input.Get(g_qtInput); }
 
-const TInputState* TInputState::Install(const TInputState* state) noexcept {
-    return g_input.exchange(state, std::memory_order_acq_rel);
-}
+const TInputState* TInputState::Install(const TInputState* state) noexcept { return g_input.Install(state); }
 
 int VirtualKeyFromQtKey(int qtKey) noexcept {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 'A' + (qtKey - Qt::Key_A);
@@ -51,7 +46,7 @@ int VirtualKeyFromQtKey(int qtKey) noexcept {
     case Qt::Key_Down: return vkDown;
     case Qt::Key_Insert: return vkInsert;
     case Qt::Key_Delete: return vkDelete;
-    default: return 0;
+    default: return vkNone;
     }
 }
 

@@ -3,6 +3,8 @@
 // system whether the left button is still down), and the key codes of the
 // model: Windows virtual-key numbers, which the sheet form makes from Qt keys.
 
+#include "platform/plInstaller.h"
+
 #include <cstdint>
 
 class TInputState {
@@ -22,19 +24,14 @@ public:
     bool LeftButtonDown = false;
 };
 
-class TInputStateInstaller {
+class TInputStateInstaller : public TInstaller<const TInputState> {
 public:
-    explicit TInputStateInstaller(const TInputState* s) noexcept : m_previous(TInputState::Install(s)) {}
-    ~TInputStateInstaller() { TInputState::Install(m_previous); }
-    TInputStateInstaller(const TInputStateInstaller&) = delete;
-    TInputStateInstaller& operator=(const TInputStateInstaller&) = delete;
-
-private:
-    const TInputState* m_previous;
+    using TInstaller::TInstaller;
 };
 
 // Virtual-key numbers used by the model.
 enum : int {
+    vkNone = 0,  // no key, or a key that was consumed
     vkBack = 8,
     vkTab = 9,
     vkReturn = 13,
@@ -68,7 +65,7 @@ enum : uint8_t {
 };
 using TShiftState = uint8_t;
 
-// The virtual-key number of a Qt key (Qt::Key); 0 when the model has none.
+// The virtual-key number of a Qt key (Qt::Key); vkNone when the model has none.
 int VirtualKeyFromQtKey(int qtKey) noexcept;
 // The shift state of Qt keyboard modifiers (Qt::KeyboardModifiers as int).
 TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept;

@@ -63,6 +63,11 @@ int MessageBoxResult(QMessageBox::StandardButton button) {
     }
 }
 
+TDialogs& QtDialogs() {
+    static TQtDialogs qt;
+    return qt;
+}
+
 bool TQtDialogs::IsHeadless() {
     const QString platform = QGuiApplication::platformName();
     return platform.isEmpty() || platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");

@@ -9,11 +9,10 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#include <atomic>
 #include <memory>
 
 namespace {
-std::atomic<TShell*> g_shell{nullptr};
+TServiceSlot<TShell> g_shell;
 
 bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
 
@@ -140,18 +139,27 @@ bool IsUrl(const QString& text) {
 
 TShell& TShell::Current() {
     static TXdgShell xdg;
-    TShell* s = g_shell.load(std::memory_order_acquire);
-    return s ? *s : xdg;
+    return g_shell.Get(xdg);
 }
 
-TShell* TShell::Install(TShell* shell) noexcept { return g_shell.exchange(shell, std::memory_order_acq_rel); }
+TShell* TShell::Install(TShell* shell) noexcept { return g_shell.Install(shell); }
+
+namespace {
+// Exit statuses of xdg-open.
+enum : int {
+    xoSuccess = 0,
+    xoFileNotFound = 2,
+    xoNoTool = 3,  // no method available for opening
+    xoNoPermission = 5,
+};
+}  // namespace
 
 int TXdgShell::MapXdgOpenExit(int exitCode) {
     switch (exitCode) {
-    case 0: return ShellResult::Started;
-    case 2: return ShellResult::FileNotFound;
-    case 3: return ShellResult::NoAssociation;  // no method available for opening
-    case 5: return ShellResult::AccessDenied;   // no permission to read the file
+    case xoSuccess: return ShellResult::Started;
+    case xoFileNotFound: return ShellResult::FileNotFound;
+    case xoNoTool: return ShellResult::NoAssociation;
+    case xoNoPermission: return ShellResult::AccessDenied;  // no permission to read the file
     default: return ShellResult::Failed;
     }
 }

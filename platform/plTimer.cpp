@@ -1,18 +1,22 @@
 #include "platform/plTimer.h"
 
 #include <QTimer>
+#include <QtGlobal>
 
 #include <algorithm>
-#include <atomic>
+#include <exception>
 
 // ---------------------------------------------------------------------------
 // Qt timers
 
 namespace {
+// The tick runs from the event loop, where no exception may pass: what a tick
+// raises is written to the Qt warning log (the platform's log; the core's
+// LogCurrentException writes to the same place) and the timer goes on.
 class TQtTimer : public TTimer {
 public:
     TQtTimer() {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { TickLogging(); });
     }
     void Start(int intervalMs) override { m_timer.start(intervalMs); }
     void Stop() override { m_timer.stop(); }
@@ -20,6 +24,16 @@ public:
     int Interval() const override { return m_timer.interval(); }
 
 private:
+    void TickLogging() noexcept {
+        try {
+            Tick();
+        } catch (const std::exception& e) {
+            qWarning("A timer raised: %s", e.what());
+        } catch (...) {
+            qWarning("A timer raised an exception of unknown type");
+        }
+    }
+
     QTimer m_timer;
 };
 
@@ -29,17 +43,12 @@ public:
 };
 
 TQtTimerService g_qtTimers;
-std::atomic<TTimerService*> g_service{nullptr};
+TServiceSlot<TTimerService> g_service;
 }  // namespace
 
-TTimerService& TTimerService::Current() noexcept {
-    TTimerService* s = g_service.load(std::memory_order_acquire);
-    return s ? *s : g_qtTimers;
-}
+TTimerService& TTimerService::Current() noexcept { return g_service.Get(g_qtTimers); }
 
-TTimerService* TTimerService::Install(TTimerService* service) noexcept {
-    return g_service.exchange(service, std::memory_order_acq_rel);
-}
+TTimerService* TTimerService::Install(TTimerService* service) noexcept { return g_service.Install(service); }
 
 // ---------------------------------------------------------------------------
 // Manual timers

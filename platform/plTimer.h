@@ -3,6 +3,8 @@
 // on the event loop; tests install a manual timer service that fires timers
 // only when its clock is advanced, so nothing ever sleeps.
 
+#include "platform/plInstaller.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -65,13 +67,7 @@ private:
 };
 
 // Installs a service for the life of a scope.
-class TTimerServiceInstaller {
+class TTimerServiceInstaller : public TInstaller<TTimerService> {
 public:
-    explicit TTimerServiceInstaller(TTimerService* s) noexcept : m_previous(TTimerService::Install(s)) {}
-    ~TTimerServiceInstaller() { TTimerService::Install(m_previous); }
-    TTimerServiceInstaller(const TTimerServiceInstaller&) = delete;
-    TTimerServiceInstaller& operator=(const TTimerServiceInstaller&) = delete;
-
-private:
-    TTimerService* m_previous;
+    using TInstaller::TInstaller;
 };

@@ -4,7 +4,6 @@
 #include "core/cuUtils.h"
 #include "platform/plImageList.h"
 #include "platform/plSystemColors.h"
-#include "scheme/diTextorAttributes.h"
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
@@ -99,7 +98,7 @@ TRichTextAttributes* TSheetSettings::FontAttributes(int slot, int fontKind) {
         made.SetFontStyle(font.Style);
         m_attributes[slot] = AcquireSharedAs(made);
     }
-    return m_attributes[slot];
+    return m_attributes[slot].get();
 }
 
 TRichTextAttributes* TSheetSettings::GetCodeTextAttributes() { return FontAttributes(0, tfkCode); }
@@ -108,11 +107,7 @@ TRichTextAttributes* TSheetSettings::GetArtTextAttributes() { return FontAttribu
 TRichTextAttributes* TSheetSettings::GetCommentTextAttributes() { return FontAttributes(3, tfkComment); }
 
 void TSheetSettings::ReleaseAttributes() {
-    for (TRichTextAttributes*& a : m_attributes)
-        if (a) {
-            a->Release();
-            a = nullptr;
-        }
+    for (TAttributesRef<TRichTextAttributes>& a : m_attributes) a.reset();
 }
 
 void TSheetSettings::DropTheme() {
@@ -122,7 +117,7 @@ void TSheetSettings::DropTheme() {
 }
 
 bool TSheetSettings::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
-    if (msg == 1) {
+    if (msg == nmPropertyChanged) {
         auto* changed = reinterpret_cast<TProperty*>(p1);
         if (changed && changed == m_theme) {
             DropTheme();

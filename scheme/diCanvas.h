@@ -9,6 +9,7 @@
 #include "core/cuColors.h"
 #include "core/cuProps.h"
 #include "core/cuTypes.h"
+#include "scheme/diTextorAttributes.h"
 
 #include <QFont>
 #include <QImage>
@@ -20,7 +21,6 @@
 
 class QPainter;
 class TImageList;
-class TRichTextAttributes;
 class TSheetTheme;
 
 // The folder of theme files: the program's folder and "Themes/".
@@ -87,7 +87,7 @@ private:
     std::unique_ptr<TSheetTheme> m_loadedTheme;
     QString m_loadedThemeName;
     int m_loadedStep = 0;
-    TRichTextAttributes* m_attributes[4] = {nullptr, nullptr, nullptr, nullptr};
+    TAttributesRef<TRichTextAttributes> m_attributes[4];
 };
 
 class TPrintSettings : public TProperty {
@@ -112,7 +112,7 @@ private:
 // Fonts a canvas selects on its bitmaps.
 enum TCanvasFont : int { cfNone = 0, cfElement = 1, cfCode = 2, cfFixed = 3 };
 
-class TCustomSheetCanvas {
+class TCustomSheetCanvas : public ITextCanvas {
 public:
     explicit TCustomSheetCanvas(TSheetSettings* settings);
     virtual ~TCustomSheetCanvas();
@@ -136,7 +136,7 @@ public:
     bool IsPainting() const noexcept { return m_painter != nullptr; }
     // The bitmap of the pass (for tests and for saving the sheet as a picture).
     const QImage& PaintBitmap() const noexcept { return m_paintBitmap; }
-    QPainter& Painter();
+    QPainter& Painter() override;
 
     // Shifts the origin by (dx, dy) and the paint rectangle by (-dx, -dy).
     void MoveOrigin(int dx, int dy);
@@ -158,7 +158,6 @@ public:
     int ElementLineHeight() const noexcept { return m_elementLineHeight; }
     int CodeLineHeight() const noexcept { return m_codeLineHeight; }
     int FixedLineHeight() const noexcept { return m_fixedLineHeight; }
-    TCanvasFont PaintFont() const noexcept { return m_paintFont; }
 
     // Pictures.
     void DrawBitmap(const QPoint& at, const QImage& bitmap);
@@ -180,10 +179,10 @@ public:
 
     // Blends.
     void DrawDisabled(const TRect& rect);
-    void DrawSelection(const TRect& rect, bool active);
+    void DrawSelection(const TRect& rect, bool active) override;
     void BlendRect(const TRect& rect, TColor color);
     // Fills rect with color; a colour with alpha blends.
-    void FillRect(const TRect& rect, TColor color);
+    void FillRect(const TRect& rect, TColor color) override;
     // A rectangle with corner radius, frame colour and fill colour; clNone
     // means no frame (a dotted frame when rounded) or no fill.
     void DrawRoundRect(const TRect& rect, int radius, TColor frame, TColor fill);

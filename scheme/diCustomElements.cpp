@@ -1,8 +1,8 @@
 #include "scheme/diCustomElements.h"
 
+#include "platform/plCursor.h"
 #include "platform/plSystemColors.h"
 #include "scheme/diCanvas.h"
-#include "scheme/diSheet.h"
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
@@ -112,7 +112,7 @@ void TDropDownItem::Paint(QPainter& painter, const TRect& rect, bool selected) {
 // ---------------------------------------------------------------------------
 // TDropDownList
 
-TDropDownList::TDropDownList(TSheet* sheet, TVisualElement* owner, SelectEvent onSelect)
+TDropDownList::TDropDownList(ISheet* sheet, TVisualElement* owner, SelectEvent onSelect)
     : m_sheet(sheet), m_owner(owner), m_root(MakeNode<TDropDownItem>()), m_onSelect(std::move(onSelect)) {
     m_root->m_list = this;
     m_root->m_expanded = true;
@@ -204,7 +204,7 @@ void TDropDownList::RunSelect() {
 // TCustomDropDownElement
 
 void TCustomDropDownElement::OpenDropDown() {
-    TSheet* sheet = Sheet();
+    ISheet* sheet = Sheet();
     if (!sheet) return;
     auto list = std::make_unique<TDropDownList>(sheet, this, [this](TDropDownList* l) {
         if (!SelectDropDownItem(l->Selected())) SystemBeep();
@@ -223,7 +223,7 @@ void TCustomDropDownElement::OpenDropDown() {
 
 void TCustomDropDownElement::FocusFirst() {
     TVisualElement::FocusFirst();
-    TSheet* sheet = Sheet();
+    ISheet* sheet = Sheet();
     if (!sheet || !IsFocused()) return;
     const bool onFocus = !sheet->Settings() || !sheet->Settings()->DropDownOnFocusNewProperty() ||
                          sheet->Settings()->DropDownOnFocusNewProperty()->Value();
@@ -234,14 +234,14 @@ void TCustomDropDownElement::FocusFirst() {
 void TCustomDropDownElement::KeyDown(int& key, TShiftState shift) {
     if (key == vkReturn && !(shift & ssCtrl)) {
         if (CanDropDown()) OpenDropDown();
-        key = 0;
+        key = vkNone;
         return;
     }
     TVisualElement::KeyDown(key, shift);
 }
 
 void TCustomDropDownElement::KeyPress(QChar& ch) {
-    if (ch == QChar(u'\r') && CanDropDown()) {
+    if (ch == QChar(QChar::CarriageReturn) && CanDropDown()) {
         ch = QChar();
         return;
     }
@@ -270,7 +270,7 @@ void TCustomSmallImageElement::Paint(TSheetCanvas& canvas) {
 
 int TCustomSmallImageElement::GetCursor(QPoint p) {
     if (TVisualElement* parent = VisualParent()) return parent->GetCursor(p + QPoint(Left(), Top()));
-    return 0;
+    return Cursors::Default;
 }
 
 // ---------------------------------------------------------------------------
@@ -281,14 +281,14 @@ TCustomButtonElement::TCustomButtonElement() noexcept { InitVisualOptions(voPres
 void TCustomButtonElement::KeyDown(int& key, TShiftState shift) {
     if (key == vkReturn || key == vkSpace) {
         Action();
-        key = 0;
+        key = vkNone;
         return;
     }
     TVisualElement::KeyDown(key, shift);
 }
 
 void TCustomButtonElement::KeyPress(QChar& ch) {
-    if (ch == QChar(u'\r') || ch == QChar(u' ')) {
+    if (ch == QChar(QChar::CarriageReturn) || ch == QChar(QChar::Space)) {
         ch = QChar();
         return;
     }

@@ -14,7 +14,7 @@
 #include <memory>
 
 class TDropDownList;
-class TSheet;
+
 
 class TDropDownItem : public TNode {
     T_CLASS(TDropDownItem)
@@ -61,12 +61,12 @@ public:
 
     // owner: the element that opened the list; the sheet closes the list when
     // the owner leaves it.
-    TDropDownList(TSheet* sheet, TVisualElement* owner, SelectEvent onSelect);
+    TDropDownList(ISheet* sheet, TVisualElement* owner, SelectEvent onSelect);
     ~TDropDownList();
     TDropDownList(const TDropDownList&) = delete;
     TDropDownList& operator=(const TDropDownList&) = delete;
 
-    TSheet* Sheet() const noexcept { return m_sheet; }
+    ISheet* Sheet() const noexcept { return m_sheet; }
     TVisualElement* Owner() const noexcept { return m_owner; }
     TDropDownItem* Root() const noexcept { return m_root.get(); }
     TDropDownItem* Selected() const noexcept { return m_selected; }
@@ -100,7 +100,7 @@ public:
 private:
     void Changed();
 
-    TSheet* m_sheet;
+    ISheet* m_sheet;
     TVisualElement* m_owner;
     TNodePtr<TDropDownItem> m_root;
     int m_itemHeight = 13;

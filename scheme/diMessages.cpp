@@ -1,5 +1,7 @@
 #include "scheme/diMessages.h"
 
+#include "core/cuClasses.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
@@ -70,6 +72,7 @@ void RunOnMainThread(const std::function<void()>& call) {
             call();
         } catch (...) {
             // An event handler must not throw across the event loop.
+            LogCurrentException("An element-messages event raised on the user-interface thread");
         }
         std::lock_guard guard(state->lock);
         state->finished = true;
@@ -203,7 +206,8 @@ QString SanitizeMessageText(const QString& text) {
         result = text;
     }
     for (QChar& c : result)
-        if (c.unicode() < 32 || c == QLatin1Char('[') || c == QLatin1Char(']')) c = QChar(0xFFFD);
+        if (c.unicode() < QChar::Space || c == QLatin1Char('[') || c == QLatin1Char(']'))
+            c = QChar(QChar::ReplacementCharacter);
     return result;
 }
 

@@ -45,7 +45,6 @@ public:
     explicit TElementMessage(uint8_t kind = mkInformation) noexcept : m_kind(kind) {}
 
     uint8_t Kind() const noexcept { return m_kind; }
-    void SetKind(uint8_t kind) noexcept { m_kind = kind; }
     const QList<TElementMessageSegment>& Segments() const noexcept { return m_segments; }
     int SegmentCount() const noexcept { return int(m_segments.size()); }
     const TElementMessageSegment& Segment(int index) const { return m_segments.at(index); }

@@ -1,9 +1,11 @@
 #include "scheme/diSheet.h"
 
 #include "core/cuKnot.h"
+#include "platform/plCursor.h"
 #include "platform/plTimer.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diCustomElements.h"
+#include "scheme/diThemes.h"
 
 #include <QPainter>
 
@@ -44,7 +46,7 @@ TVisualElement* TSheet::ShownTree() const noexcept {
 }
 
 void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
-    if (msg != 1) return;
+    if (msg != nmPropertyChanged) return;
     m_canvas->Reset();
     {
         TSheetUpdate update(this);
@@ -195,7 +197,7 @@ void TSheet::UpdateCaret() {
 }
 
 void TSheet::UpdateCursor() {
-    int cursor = 0;
+    int cursor = Cursors::Default;
     if (TVisualElement* e = m_pressed ? m_pressed : m_hot) cursor = e->GetCursor(e->SheetToClient(m_mousePoint));
     if (cursor == m_cursor) return;
     m_cursor = cursor;
@@ -274,7 +276,7 @@ void TSheet::OnFocusStateTimer() {
         return;
     }
     m_focusStateTimer->Stop();
-    Broadcast(snFocusSettled, 1, 0);
+    Broadcast(snFocusSettled, kFocusSettledByTimer, 0);
 }
 
 void TSheet::FocusDelayed(TVisualElement* element) {
@@ -371,18 +373,18 @@ void TSheet::KeyDown(int& key, TShiftState shift) {
     if (key == vkReturn && m_dropDown) {
         TDropDownItem* selected = m_dropDown->Selected();
         if (!selected || selected->CanBeChosen()) CloseDropDown(true);
-        key = 0;
+        key = vkNone;
         return;
     }
     if (key == vkEscape) {
         Cancel();
-        key = 0;
+        key = vkNone;
         return;
     }
-    if (key && m_focused) m_focused->KeyDown(key, shift);
+    if (key != vkNone && m_focused) m_focused->KeyDown(key, shift);
     if (key >= vkLeft && key <= vkDown && !(shift & ssShift)) {
         MoveFocusByArrow(key);
-        key = 0;
+        key = vkNone;
     }
 }
 
@@ -395,14 +397,15 @@ void TSheet::MoveFocusByArrow(int key) {
 }
 
 void TSheet::KeyPress(QChar& ch) {
-    if (ch == QChar(u' ') && m_dropDown) {
+    if (ch == QChar(QChar::Space) && m_dropDown) {
         if (TDropDownItem* item = m_dropDown->Selected(); item && item->HasChildren()) {
             item->SetExpanded(!item->Expanded());
             ch = QChar();
             return;
         }
     }
-    if (ch.unicode() < 32 && ch.unicode() != 9 && ch.unicode() != 13) {
+    const char16_t code = ch.unicode();
+    if (code < QChar::Space && code != QChar::Tabulation && code != QChar::CarriageReturn) {
         ch = QChar();
         return;
     }
@@ -410,7 +413,7 @@ void TSheet::KeyPress(QChar& ch) {
 }
 
 void TSheet::KeyUp(int& key, TShiftState shift) {
-    if (key && m_focused) m_focused->KeyUp(key, shift);
+    if (key != vkNone && m_focused) m_focused->KeyUp(key, shift);
 }
 
 // ---------------------------------------------------------------------------
@@ -517,4 +520,58 @@ void TSheet::LoadState(TKnot* knot) {
     }
     SetScreenPosition(
         QPoint(knot->ReadInt(QStringLiteral("ScreenPosX"), 0), knot->ReadInt(QStringLiteral("ScreenPosY"), 0)));
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+// The sheet's background is drawn only around what is repainted: stretched
+// over the whole of a big scheme it would cost in proportion to everything
+// off screen. The part drawn reaches past the paint rectangle by the frame's
+// border widths, so that borders drawn at its cut edges stay out of sight and
+// the sheet's real edges look as they would over the whole.
+void TSheetElement::Paint(TSheetCanvas& canvas) {
+    const TRect client = GetClientRect();
+    const TRect paint = canvas.GetPaintRect();
+    const int dx = canvas.GetThemeMinWidth(tekSheet) + 1;
+    const int dy = canvas.GetThemeMinHeight(tekSheet) + 1;
+    const TRect around{paint.Left - dx, paint.Top - dy, paint.Right + dx, paint.Bottom + dy};
+    const TRect target = IntersectRects(client, around);
+    if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
+}
+
+void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
+    if (rect.IsEmpty()) return;
+    if (!m_active) flags |= pfInactive;
+    m_canvas->BeginPaint(rect);
+    try {
+        m_root->PaintTree(*m_canvas, flags);
+        if (!(flags & pfNoCaret) && (m_caretKind == ckFocusRect || m_caretKind == ckDoubleFocusRect))
+            m_canvas->DrawCaret(m_caretKind, m_caretRect);
+        if (!(flags & pfNoFocusOverlay)) PaintFocusOverlay(m_canvas->Painter());
+    } catch (...) {
+        m_canvas->EndPaint(&dc);
+        throw;
+    }
+    m_canvas->EndPaint(&dc);
+}
+
+void TSheet::PaintFocusOverlay(QPainter& dc) {
+    if (!m_focused || !m_focused->IsVisible()) return;
+    const QPoint at = m_focused->ClientToSheet(QPoint(0, 0));
+    dc.save();
+    dc.translate(at);
+    dc.setClipRect(QRect(0, 0, m_focused->Width(), m_focused->Height()), Qt::IntersectClip);
+    m_focused->PaintFocusOverlay(dc);
+    dc.restore();
+}
+
+QImage TSheet::PaintToImage(const TRect& rect, int flags) {
+    QImage image(std::max(rect.Width(), 0), std::max(rect.Height(), 0), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return image;
+    image.fill(Qt::white);
+    QPainter dc(&image);
+    dc.translate(-rect.Left, -rect.Top);
+    Paint(dc, rect, flags);
+    return image;
 }

@@ -39,7 +39,7 @@ enum : int {
     snDropDownClosed = 10,
     snFocusedContent = 20,
     snEditState = 21,
-    snFocusSettled = 24,  // P1 = 1 when sent by the focus-state timer
+    snFocusSettled = 24,  // P1 = kFocusSettledByTimer when sent by the focus-state timer
     snReadOnly = 25,
     snActive = 26,
     snScrollPosition = 27,
@@ -61,6 +61,7 @@ enum : uint16_t {
 
 constexpr int kSheetUnlimited = 0x3FFFFFFF;
 constexpr int kFocusTimerMs = 300;
+constexpr intptr_t kFocusSettledByTimer = 1;
 
 // The root visual element of a sheet; paints the theme kind "Sheet".
 class TSheetElement : public TPanelElement {
@@ -69,65 +70,63 @@ public:
     void Paint(TSheetCanvas& canvas) override;
 };
 
-class TSheet : public TItfObject {
+class TSheet : public TItfObject, public ISheet {
     T_CLASS(TSheet)
 public:
     explicit TSheet(TSheetSettings* settings);
     ~TSheet() override;
 
-    TSheetSettings* Settings() const noexcept { return m_settings; }
-    TSheetCanvas* Canvas() const noexcept { return m_canvas.get(); }
-    TSheetElement* Root() const noexcept { return m_root.get(); }
+    TSheetSettings* Settings() const noexcept override { return m_settings; }
+    TSheetCanvas* Canvas() const noexcept override { return m_canvas.get(); }
+    TSheetElement* Root() const noexcept override { return m_root.get(); }
     // The tree shown under the root (its first visual child that is no sign); nil when none.
     TVisualElement* ShownTree() const noexcept;
 
-    bool ReadOnly() const noexcept { return m_readOnly; }
+    bool ReadOnly() const noexcept override { return m_readOnly; }
     void SetReadOnly(bool value);
-    bool Active() const noexcept { return m_active; }
+    bool Active() const noexcept override { return m_active; }
     void SetActive(bool value);
     int CaretKind() const noexcept { return m_caretKind; }
     const TRect& CaretRect() const noexcept { return m_caretRect; }
     int Cursor() const noexcept { return m_cursor; }
-    TVisualElement* Pressed() const noexcept { return m_pressed; }
-    TVisualElement* Focused() const noexcept { return m_focused; }
-    TVisualElement* Hot() const noexcept { return m_hot; }
+    TVisualElement* Pressed() const noexcept override { return m_pressed; }
+    TVisualElement* Focused() const noexcept override { return m_focused; }
+    TVisualElement* Hot() const noexcept override { return m_hot; }
     TDropDownList* DropDown() const noexcept { return m_dropDown.get(); }
     QPoint MousePoint() const noexcept { return m_mousePoint; }
     const QList<TVisualElement*>& Selection() const noexcept { return m_selection; }
     bool FocusMakesVisible = true;
     QPoint ScreenPos() const noexcept { return m_screenPos; }
     void SetScreenPosition(QPoint pos);
-    QSize AvailableSize() const noexcept { return m_availableSize; }
+    QSize AvailableSize() const noexcept override { return m_availableSize; }
     void SetAvailableSize(QSize size);
     int GetContentWidth() const noexcept;
     int GetContentHeight() const noexcept;
 
     // ---- the update bracket ----
-    void BeginUpdate() noexcept { ++m_updateCount; }
-    void EndUpdate();
-    // EndUpdate where no exception may pass (a scope ending, also by an
-    // exception): what a listener raises is logged.
-    void LeaveUpdate() noexcept;
-    int UpdateCount() const noexcept { return m_updateCount; }
+    void BeginUpdate() noexcept override { ++m_updateCount; }
+    void EndUpdate() override;
+    void LeaveUpdate() noexcept override;
+    int UpdateCount() const noexcept override { return m_updateCount; }
     uint16_t Pending() const noexcept { return m_pending; }
 
     // ---- focus ----
-    void SetFocus(TVisualElement* element);
+    void SetFocus(TVisualElement* element) override;
     void FocusFirst();
     void FocusDelayed(TVisualElement* element);
-    void CancelDelayedFocus();
-    TVisualElement* DelayedFocus() const noexcept { return m_delayedFocus; }
+    void CancelDelayedFocus() override;
+    TVisualElement* DelayedFocus() const noexcept override { return m_delayedFocus; }
     bool IsEditing() const noexcept;
     void FinishEditing();
 
-    void SetHot(TVisualElement* element);
-    void SetPressed(TVisualElement* element);
-    void SetElementSelected(TVisualElement* element, bool selected);
+    void SetHot(TVisualElement* element) override;
+    void SetPressed(TVisualElement* element) override;
+    void SetElementSelected(TVisualElement* element, bool selected) override;
     void ClearSelection();
 
     // ---- drop-down list ----
     // Takes the list; any open list is closed first without choosing.
-    void OpenDropDown(std::unique_ptr<TDropDownList> list);
+    void OpenDropDown(std::unique_ptr<TDropDownList> list) override;
     void CloseDropDown(bool choose);
     void Cancel();
 
@@ -152,19 +151,19 @@ public:
     void LoadState(TKnot* knot);
 
     // ---- called by visual elements ----
-    void InvalidateRect(const TRect& rect);
-    void InvalidateAll();
-    void RootBoundsChanged();
-    void UpdateCaret();
-    void UpdateCursor();
-    void NotifyFocusedContent();
-    void NotifyFocusState();
-    void NotifyFocusedElement();
-    void NotifyEditState();
-    void DropDownChanged();
+    void InvalidateRect(const TRect& rect) override;
+    void InvalidateAll() override;
+    void RootBoundsChanged() override;
+    void UpdateCaret() override;
+    void UpdateCursor() override;
+    void NotifyFocusedContent() override;
+    void NotifyFocusState() override;
+    void NotifyFocusedElement() override;
+    void NotifyEditState() override;
+    void DropDownChanged() override;
     // An element leaves the sheet: it stops being pressed, hot, focused,
     // selected and delayed-focused; a drop-down list it opened is closed.
-    void ForgetElement(TVisualElement* element);
+    void ForgetElement(TVisualElement* element) override;
 
 private:
     void Notify(int code, uint16_t pendingBit);
@@ -182,7 +181,7 @@ private:
     bool m_active = false;
     int m_caretKind = ckNone;
     TRect m_caretRect;
-    int m_cursor = 0;
+    int m_cursor = 0;  // Cursors::Default
     TVisualElement* m_pressed = nullptr;
     std::unique_ptr<TDropDownList> m_dropDown;
     TVisualElement* m_focused = nullptr;

@@ -2,23 +2,24 @@
 
 #include "core/cuDeviceContextManager.h"
 #include "platform/plSystemColors.h"
-#include "scheme/diCanvas.h"
 
 #include <QPainter>
 
 #include <cmath>
 #include <mutex>
 #include <typeinfo>
+#include <unordered_map>
 
 // ---------------------------------------------------------------------------
 // The pool
 
 namespace {
 
+// The pool owns its instances, indexed by address so that the last release
+// takes one out at once.
 struct TPool {
     std::mutex lock;
-    TAttributes* head = nullptr;
-    int count = 0;
+    std::unordered_map<const TAttributes*, std::unique_ptr<TAttributes>> items;
 };
 
 TPool& Pool() {
@@ -38,15 +39,14 @@ bool TAttributes::Equals(const TAttributes& other) const { return typeid(*this) 
 TAttributes* TAttributes::FindOrAddLocked() const {
     if (m_shared) return const_cast<TAttributes*>(this);
     TPool& pool = Pool();
-    for (TAttributes* a = pool.head; a; a = a->m_next)
-        if (a->Equals(*this)) return a;
+    for (const auto& [address, shared] : pool.items)
+        if (shared->Equals(*this)) return shared.get();
     std::unique_ptr<TAttributes> made = NewInstance();
     made->m_shared = true;
     made->Assign(*this);
-    made->m_next = pool.head;
-    pool.head = made.get();
-    ++pool.count;
-    return made.release();
+    TAttributes* answer = made.get();
+    pool.items.emplace(answer, std::move(made));
+    return answer;
 }
 
 TAttributes* TAttributes::GetShared() const {
@@ -68,37 +68,21 @@ void TAttributes::AddRef() {
 
 void TAttributes::Release() {
     TPool& pool = Pool();
-    {
-        std::lock_guard guard(pool.lock);
-        if (--m_refCount > 0 || !m_shared) return;
-        for (TAttributes** link = &pool.head; *link; link = &(*link)->m_next)
-            if (*link == this) {
-                *link = m_next;
-                --pool.count;
-                break;
-            }
-    }
-    delete this;
+    std::unique_ptr<TAttributes> freed;  // after the lock is given back
+    std::lock_guard guard(pool.lock);
+    if (--m_refCount > 0 || !m_shared) return;
+    if (auto node = pool.items.extract(this)) freed = std::move(node.mapped());
 }
 
 int TAttributes::PoolCount() {
     std::lock_guard guard(Pool().lock);
-    return Pool().count;
+    return int(Pool().items.size());
 }
 
 void TAttributes::ClearPool() {
-    TAttributes* head;
-    {
-        std::lock_guard guard(Pool().lock);
-        head = Pool().head;
-        Pool().head = nullptr;
-        Pool().count = 0;
-    }
-    while (head) {
-        TAttributes* next = head->m_next;
-        delete head;
-        head = next;
-    }
+    std::unordered_map<const TAttributes*, std::unique_ptr<TAttributes>> freed;
+    std::lock_guard guard(Pool().lock);
+    freed.swap(Pool().items);
 }
 
 // ---------------------------------------------------------------------------
@@ -151,7 +135,7 @@ bool TParagraphAttributes::Equals(const TAttributes& other) const {
 QString VisibleRunText(const QChar* chars, int count) {
     QString text(chars, count);
     for (QChar& c : text)
-        if (c.unicode() < 32) c = QChar(0xFFFD);
+        if (c.unicode() < QChar::Space) c = QChar(QChar::ReplacementCharacter);
     return text;
 }
 
@@ -300,17 +284,17 @@ int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
 }
 
-void TRichTextAttributes::PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const {
+void TRichTextAttributes::PaintBackground(ITextCanvas& canvas, int flags, const TRect& rect) const {
     if (m_background != clNone) canvas.FillRect(rect, m_background);
 }
 
-void TRichTextAttributes::PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const {
+void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int width, const TRect& row) const {
     const TRect rect{x, row.Top, x + width, row.Bottom};
     PaintBackground(canvas, flags, rect);
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
 }
 
-int TRichTextAttributes::PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x,
+int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* chars, int count, int x,
                                    int baseline, const TRect& row) const {
     const QString text = VisibleRunText(chars, count);
     const int width = GetTextWidth(text.constData(), int(text.size()));
@@ -356,7 +340,7 @@ void TRichParagraphAttributes::SetFlag(uint8_t flag) {
     Changed();
 }
 
-void TRichParagraphAttributes::Paint(TCustomSheetCanvas& canvas, const TRect& rect) const {
+void TRichParagraphAttributes::Paint(ITextCanvas& canvas, const TRect& rect) const {
     if (m_background != clNone) canvas.FillRect(rect, m_background);
 }
 

@@ -3,12 +3,14 @@
 // that are shared: one global pool holds at most one instance per distinct
 // value, reference-counted, so two runs have the same formatting exactly when
 // they point at the same instance. Values are changed on an unshared copy,
-// which is then exchanged for the shared instance.
+// which is then exchanged for the shared instance. A holder keeps its
+// reference in a TAttributesRef, which adds one when copied and gives it back
+// when destroyed.
 //
 // The pool is guarded by one lock, so instances may be looked up, acquired
 // and released from any thread (the preview thread builds text models).
-// Measuring and painting use the device-context manager and the canvas and
-// belong to the user-interface thread.
+// Measuring and painting use the device-context manager and a text canvas
+// (the sheet canvas) and belong to the user-interface thread.
 
 #include "core/cuColors.h"
 #include "core/cuTypes.h"
@@ -19,8 +21,24 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
 
-class TCustomSheetCanvas;
+class QPainter;
+
+// What text attributes paint on; the sheet canvas (diCanvas) is one.
+class ITextCanvas {
+public:
+    // Fills rect with color; a colour with alpha blends.
+    virtual void FillRect(const TRect& rect, TColor color) = 0;
+    virtual void DrawSelection(const TRect& rect, bool active) = 0;
+    virtual QPainter& Painter() = 0;
+
+protected:
+    ~ITextCanvas() = default;
+};
+
+template <class T>
+class TAttributesRef;
 
 class TAttributes {
 public:
@@ -43,38 +61,72 @@ public:
     // A new unshared instance of the same class with defaults.
     virtual std::unique_ptr<TAttributes> NewInstance() const = 0;
 
-    // An instance already shared is its own answer; otherwise the first pooled
+    // An instance already shared is its own answer; otherwise the pooled
     // instance equal to this one, or a new shared copy. The answer does not
-    // gain a reference: see AcquireShared.
+    // gain a reference: hold it through AcquireSharedAs instead.
     TAttributes* GetShared() const;
-    // GetShared and AddRef in one step under the pool lock; safe against
-    // another thread releasing the same instance meanwhile.
-    TAttributes* AcquireShared() const;
-    // Reference counting of shared instances; at 0 the instance leaves the
-    // pool and is freed.
-    void AddRef();
-    void Release();
 
     // Instances in the pool (for tests and diagnostics).
     static int PoolCount();
     // Frees every pooled instance (the unit's finalisation).
     static void ClearPool();
 
-protected:
-    void SetChanging() { Changing(); }
-
 private:
+    template <class T>
+    friend class TAttributesRef;
+    template <class T>
+    friend TAttributesRef<T> AcquireSharedAs(const T& value);
+
     TAttributes* FindOrAddLocked() const;
+    // GetShared and one more reference in one step under the pool lock; safe
+    // against another thread releasing the same instance meanwhile.
+    TAttributes* AcquireShared() const;
+    // Reference counting of shared instances; at 0 the instance leaves the
+    // pool and is freed.
+    void AddRef();
+    void Release();
 
     bool m_shared = false;
     int m_refCount = 0;
-    TAttributes* m_next = nullptr;
 };
 
-// Shared instance of T equal to `value` with one reference for the caller.
+// One reference to a shared instance of T (or none): a copy adds a
+// reference, destruction gives it back.
 template <class T>
-T* AcquireSharedAs(const T& value) {
-    return static_cast<T*>(value.AcquireShared());
+class TAttributesRef {
+public:
+    TAttributesRef() noexcept = default;
+    TAttributesRef(const TAttributesRef& other) noexcept : m_shared(other.m_shared) {
+        if (m_shared) Base(m_shared)->AddRef();
+    }
+    TAttributesRef(TAttributesRef&& other) noexcept : m_shared(std::exchange(other.m_shared, nullptr)) {}
+    TAttributesRef& operator=(TAttributesRef other) noexcept {
+        std::swap(m_shared, other.m_shared);
+        return *this;
+    }
+    ~TAttributesRef() { reset(); }
+
+    T* get() const noexcept { return m_shared; }
+    T* operator->() const noexcept { return m_shared; }
+    T& operator*() const noexcept { return *m_shared; }
+    explicit operator bool() const noexcept { return m_shared != nullptr; }
+    void reset() noexcept {
+        if (T* shared = std::exchange(m_shared, nullptr)) Base(shared)->Release();
+    }
+
+private:
+    template <class U>
+    friend TAttributesRef<U> AcquireSharedAs(const U& value);
+    explicit TAttributesRef(T* adopted) noexcept : m_shared(adopted) {}
+    static TAttributes* Base(T* shared) noexcept { return shared; }
+
+    T* m_shared = nullptr;
+};
+
+// The shared instance of T equal to `value`, held by the answer.
+template <class T>
+TAttributesRef<T> AcquireSharedAs(const T& value) {
+    return TAttributesRef<T>(static_cast<T*>(value.AcquireShared()));
 }
 
 // Paint flags of runs.
@@ -96,13 +148,13 @@ public:
     int GetTextWidth(const QString& text) const { return GetTextWidth(text.constData(), int(text.size())); }
 
     // The background of a run over rect when a background colour is set.
-    virtual void PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const = 0;
+    virtual void PaintBackground(ITextCanvas& canvas, int flags, const TRect& rect) const = 0;
     // A run without characters (a tab): x to x + width over the row's height.
-    virtual void PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const = 0;
+    virtual void PaintRun(ITextCanvas& canvas, int flags, int x, int width, const TRect& row) const = 0;
     // Draws the characters at (x, baseline - ascent), each below 32 as U+FFFD;
     // returns their width. The background goes under the run rectangle (x to
     // x + width over row) and, with tpfSelected, the selection over it.
-    virtual int PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
+    virtual int PaintText(ITextCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
                           const TRect& row) const = 0;
 
     void Assign(const TAttributes& other) override;
@@ -118,7 +170,7 @@ public:
     uint8_t Options() const noexcept { return m_options; }
     void SetOptions(uint8_t options);
 
-    virtual void Paint(TCustomSheetCanvas& canvas, const TRect& rect) const {}
+    virtual void Paint(ITextCanvas& canvas, const TRect& rect) const {}
     // Layout values 0..2 (0 in the base); value 1 may depend on the line
     // height of the given text attributes.
     virtual int LayoutValue(int index, const TTextAttributes* text) const { return 0; }
@@ -141,7 +193,6 @@ public:
     const QString& FontName() const noexcept { return m_fontName; }
     int Charset() const noexcept { return m_charset; }
     TColor Color() const noexcept { return m_color; }
-    uint8_t FontFlags() const noexcept { return m_fontFlags; }
     int FontSize() const noexcept { return m_size; }
     int FontStyle() const noexcept { return m_style; }
 
@@ -164,9 +215,9 @@ public:
     int GetTabWidth() const override;
     int GetTextWidth(const QChar* chars, int count) const override;
     using TTextAttributes::GetTextWidth;
-    void PaintBackground(TCustomSheetCanvas& canvas, int flags, const TRect& rect) const override;
-    void PaintRun(TCustomSheetCanvas& canvas, int flags, int x, int width, const TRect& row) const override;
-    int PaintText(TCustomSheetCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
+    void PaintBackground(ITextCanvas& canvas, int flags, const TRect& rect) const override;
+    void PaintRun(ITextCanvas& canvas, int flags, int x, int width, const TRect& row) const override;
+    int PaintText(ITextCanvas& canvas, int flags, const QChar* chars, int count, int x, int baseline,
                   const TRect& row) const override;
 
     void Init() override;
@@ -206,7 +257,7 @@ public:
     void SetFlag(uint8_t flag);
 
     // Fills the paragraph rectangle with the background colour when one is set.
-    void Paint(TCustomSheetCanvas& canvas, const TRect& rect) const override;
+    void Paint(ITextCanvas& canvas, const TRect& rect) const override;
     // 0: the first number; 1: the second, plus one line height of text when
     // the flag is set; 2: the fifth number.
     int LayoutValue(int index, const TTextAttributes* text) const override;

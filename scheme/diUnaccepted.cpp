@@ -68,7 +68,7 @@ void TElement_Unaccepted::VisibilityChanged() {
 // Lines up to the last non-empty one in the fixed font, inside the padding of
 // the theme kind; without text one line high and two thirds of a line wide.
 void TElement_Unaccepted::Measure() {
-    TSheet* sheet = Sheet();
+    ISheet* sheet = Sheet();
     if (!sheet) return;
     TSheetCanvas* canvas = sheet->Canvas();
     const int lineHeight = canvas->FixedLineHeight();

@@ -5,7 +5,6 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diThemes.h"
-#include "scheme/diSheet.h"
 
 #include <algorithm>
 #include <climits>
@@ -227,7 +226,7 @@ void TVisualElement::SetVisualParentAt(TVisualElement* parent, TVisualElement* b
 
 // Giving the subtree another sheet: the old one forgets it, the new one is
 // set everywhere, then the subtree is laid out on the new sheet.
-void TVisualElement::SetSheetOfSubtree(TSheet* sheet) {
+void TVisualElement::SetSheetOfSubtree(ISheet* sheet) {
     if (m_sheet == sheet) return;
     if (m_sheet) DetachFromSheet();
     std::vector<TVisualElement*> stack{this};
@@ -711,7 +710,7 @@ void TVisualElement::UpdateMessagesSign() {
         return;
     }
     if (!m_messagesSign) {
-        TSheetElement* root = m_sheet->Root();
+        TVisualElement* root = m_sheet->Root();
         auto* sign = TElement::CreateSubElement<TMessagesSignElement>(root);
         sign->m_element = this;
         m_messagesSign = sign;
@@ -725,7 +724,7 @@ void TVisualElement::UpdateMessagesSign() {
 // element's top; never more than a quarter of its height above the root.
 void TVisualElement::PlaceMessagesSign() {
     TMessagesSignElement* sign = m_messagesSign;
-    TSheetElement* root = m_sheet ? m_sheet->Root() : nullptr;
+    TVisualElement* root = m_sheet ? m_sheet->Root() : nullptr;
     if (!sign || !root) return;
     const int h = sign->Height();
     const QPoint inSheet = ClientToSheet(QPoint(0, -(h / 2) - 1));

@@ -8,9 +8,11 @@
 //
 // The sheet (diSheet) drives every element kind through the virtual
 // operations introduced here: layout, painting, hit testing, focus, keys,
-// mouse, clipboard and palette commands.
+// mouse, clipboard and palette commands. Elements reach their sheet only
+// through ISheet, so this unit does not depend on the sheet's.
 
 #include "core/cuTypes.h"
+#include "platform/plCursor.h"
 #include "platform/plInput.h"
 #include "scheme/diClasses.h"
 #include "scheme/diPalette.h"
@@ -23,10 +25,11 @@
 #include <vector>
 
 class QPainter;
+class TDropDownList;
 class TMessagesSignElement;
 class TPaletteItem;
-class TSheet;
 class TSheetCanvas;
+class TSheetSettings;
 class TVisualElement;
 
 // ---------------------------------------------------------------------------
@@ -69,6 +72,55 @@ enum : int {
     hfDeep = 0x04,
     hfSelectedText = 0x08,
     hfTransparent = 0x10,
+};
+
+// ---------------------------------------------------------------------------
+// What visual elements ask of the sheet that shows them (TSheet in diSheet).
+
+class ISheet {
+public:
+    virtual TSheetSettings* Settings() const noexcept = 0;
+    virtual TSheetCanvas* Canvas() const noexcept = 0;
+    virtual TVisualElement* Root() const noexcept = 0;
+    virtual bool ReadOnly() const noexcept = 0;
+    virtual bool Active() const noexcept = 0;
+    virtual QSize AvailableSize() const noexcept = 0;
+
+    // The update bracket: notifications are held back while it is open.
+    virtual void BeginUpdate() noexcept = 0;
+    virtual void EndUpdate() = 0;
+    // EndUpdate where no exception may pass (a scope ending, also by an
+    // exception): what a listener raises is logged.
+    virtual void LeaveUpdate() noexcept = 0;
+    virtual int UpdateCount() const noexcept = 0;
+
+    virtual TVisualElement* Focused() const noexcept = 0;
+    virtual TVisualElement* Hot() const noexcept = 0;
+    virtual TVisualElement* Pressed() const noexcept = 0;
+    virtual TVisualElement* DelayedFocus() const noexcept = 0;
+    virtual void SetFocus(TVisualElement* element) = 0;
+    virtual void CancelDelayedFocus() = 0;
+    virtual void SetHot(TVisualElement* element) = 0;
+    virtual void SetPressed(TVisualElement* element) = 0;
+    virtual void SetElementSelected(TVisualElement* element, bool selected) = 0;
+    // Takes the list; any open list is closed first without choosing.
+    virtual void OpenDropDown(std::unique_ptr<TDropDownList> list) = 0;
+    virtual void DropDownChanged() = 0;
+
+    virtual void InvalidateRect(const TRect& rect) = 0;
+    virtual void InvalidateAll() = 0;
+    virtual void RootBoundsChanged() = 0;
+    virtual void UpdateCaret() = 0;
+    virtual void UpdateCursor() = 0;
+    virtual void NotifyFocusedContent() = 0;
+    virtual void NotifyFocusState() = 0;
+    virtual void NotifyFocusedElement() = 0;
+    virtual void NotifyEditState() = 0;
+    // An element leaves the sheet.
+    virtual void ForgetElement(TVisualElement* element) = 0;
+
+protected:
+    ~ISheet() = default;
 };
 
 // Paint flags of TSheet::Paint and TVisualElement::PaintTree.
@@ -126,20 +178,14 @@ public:
     // TElement::CreateSubElement, then SetVisualParentAt (visualParent, visualBefore).
     static TVisualElement* CreateSubElement(const TElementClass* cls, TElement* owner, TElement* before,
                                             TVisualElement* visualParent, TVisualElement* visualBefore = nullptr);
-    template <class T>
-    static T* CreateVisualSubElement(TElement* owner, TVisualElement* visualParent, TElement* before = nullptr,
-                                     TVisualElement* visualBefore = nullptr) {
-        return static_cast<T*>(CreateSubElement(T::StaticClass(), owner, before, visualParent, visualBefore));
-    }
 
     // ---- the visual tree ----
-    TSheet* Sheet() const noexcept { return m_sheet; }
+    ISheet* Sheet() const noexcept { return m_sheet; }
     TVisualElement* VisualParent() const noexcept { return m_visualParent; }
     TVisualElement* FirstVisualChild() const noexcept { return m_firstVisualChild; }
     TVisualElement* LastVisualChild() const noexcept { return m_lastVisualChild; }
     TVisualElement* NextVisualSibling() const noexcept { return m_nextVisualSibling; }
     TVisualElement* PrevVisualSibling() const noexcept { return m_prevVisualSibling; }
-    int VisualChildCount() const noexcept { return m_visualChildCount; }
     TVisualElement* FirstVisibleChild() const noexcept;
     TVisualElement* LastVisibleChild() const noexcept;
     TVisualElement* NextVisibleSibling() const noexcept;
@@ -166,7 +212,6 @@ public:
     bool SetSize(int width, int height) { return SetBounds(m_left, m_top, width, height, m_descent); }
 
     // ---- state ----
-    uint16_t VisualState() const noexcept { return m_vstate; }
     uint16_t VisualOptions() const noexcept { return m_voptions; }
     bool HasVisualOption(uint16_t o) const noexcept { return m_voptions & o; }
     bool IsVisible() const noexcept { return m_vstate & vsVisible; }
@@ -310,7 +355,7 @@ public:
     virtual bool ShowContextMenu(void* window, QPoint screenPoint) { return false; }
     virtual void CopyAsText() {}
     virtual void Copy() {}
-    virtual int GetCursor(QPoint p) { return 0; }
+    virtual int GetCursor(QPoint p) { return Cursors::Default; }
     virtual TVisualElement* FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled = true,
                                                 bool visibleOnly = true);
     virtual void FocusFirst();
@@ -372,13 +417,13 @@ private:
     friend class TMessagesSignElement;
     friend class TVisualChildIndex;
 
-    void SetSheetOfSubtree(TSheet* sheet);
+    void SetSheetOfSubtree(ISheet* sheet);
     void LinkVisual(TVisualElement* parent, TVisualElement* before);
     void UnlinkVisual();
     void InvalidateInParent(const TRect& rectInParent);
     void PlaceMessagesSign();
 
-    TSheet* m_sheet = nullptr;
+    ISheet* m_sheet = nullptr;
     TVisualElement* m_visualParent = nullptr;
     TVisualElement* m_firstVisualChild = nullptr;
     TVisualElement* m_lastVisualChild = nullptr;
@@ -399,7 +444,7 @@ private:
 };
 
 // A sheet's update bracket for a scope (nothing without a sheet).
-using TSheetUpdate = TUpdateScope<TSheet>;
+using TSheetUpdate = TUpdateScope<ISheet>;
 
 // ---------------------------------------------------------------------------
 // TMessagesSignElement: the sign beside an element with problems. A

@@ -1,8 +1,7 @@
-// Painting of visual elements and of the sheet.
+// Painting of visual elements.
 
 #include "scheme/diCanvas.h"
 #include "scheme/diThemes.h"
-#include "scheme/diSheet.h"
 #include "scheme/diVisual.h"
 
 #include <QPainter>
@@ -50,7 +49,7 @@ void TVisualElement::PaintExternalEditing(TSheetCanvas& canvas) {
 void TVisualElement::PaintMark(TSheetCanvas& canvas) { canvas.DrawThemeFrame(tekMark, GetClientRect()); }
 
 QSize TMessagesSignElement::SignSize() const {
-    TSheet* sheet = Sheet();
+    ISheet* sheet = Sheet();
     return sheet ? sheet->Canvas()->GetThemeSize(tekError) : QSize(11, 11);
 }
 
@@ -58,58 +57,4 @@ void TMessagesSignElement::Paint(TSheetCanvas& canvas) {
     TElementMessages* messages = m_element ? m_element->Messages() : nullptr;
     const bool invalid = messages && messages->HasKindIn(1u << mkInvalidContent);
     canvas.DrawThemeImage(invalid ? tekError : tekNeedValue, QPoint(0, 0));
-}
-
-// The sheet's background is drawn only around what is repainted: stretched
-// over the whole of a big scheme it would cost in proportion to everything
-// off screen. The part drawn reaches past the paint rectangle by the frame's
-// border widths, so that borders drawn at its cut edges stay out of sight and
-// the sheet's real edges look as they would over the whole.
-void TSheetElement::Paint(TSheetCanvas& canvas) {
-    const TRect client = GetClientRect();
-    const TRect paint = canvas.GetPaintRect();
-    const int dx = canvas.GetThemeMinWidth(tekSheet) + 1;
-    const int dy = canvas.GetThemeMinHeight(tekSheet) + 1;
-    const TRect around{paint.Left - dx, paint.Top - dy, paint.Right + dx, paint.Bottom + dy};
-    const TRect target = IntersectRects(client, around);
-    if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
-}
-
-// ---------------------------------------------------------------------------
-// TSheet
-
-void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
-    if (rect.IsEmpty()) return;
-    if (!m_active) flags |= pfInactive;
-    m_canvas->BeginPaint(rect);
-    try {
-        m_root->PaintTree(*m_canvas, flags);
-        if (!(flags & pfNoCaret) && (m_caretKind == ckFocusRect || m_caretKind == ckDoubleFocusRect))
-            m_canvas->DrawCaret(m_caretKind, m_caretRect);
-        if (!(flags & pfNoFocusOverlay)) PaintFocusOverlay(m_canvas->Painter());
-    } catch (...) {
-        m_canvas->EndPaint(&dc);
-        throw;
-    }
-    m_canvas->EndPaint(&dc);
-}
-
-void TSheet::PaintFocusOverlay(QPainter& dc) {
-    if (!m_focused || !m_focused->IsVisible()) return;
-    const QPoint at = m_focused->ClientToSheet(QPoint(0, 0));
-    dc.save();
-    dc.translate(at);
-    dc.setClipRect(QRect(0, 0, m_focused->Width(), m_focused->Height()), Qt::IntersectClip);
-    m_focused->PaintFocusOverlay(dc);
-    dc.restore();
-}
-
-QImage TSheet::PaintToImage(const TRect& rect, int flags) {
-    QImage image(std::max(rect.Width(), 0), std::max(rect.Height(), 0), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return image;
-    image.fill(Qt::white);
-    QPainter dc(&image);
-    dc.translate(-rect.Left, -rect.Top);
-    Paint(dc, rect, flags);
-    return image;
 }

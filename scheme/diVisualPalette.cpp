@@ -2,7 +2,6 @@
 // items to elements.
 
 #include "scheme/diPalette.h"
-#include "scheme/diSheet.h"
 #include "scheme/diVisual.h"
 
 #include <QSet>

@@ -1,7 +1,12 @@
 #include "platform/plTimer.h"
+#include "support/testLog.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -64,6 +69,24 @@ TEST(ManualTimers, InstalledServiceMakesTheTimersOfTheModel) {
         EXPECT_EQ(service.ActiveCount(), 1);
     }
     EXPECT_NE(&TTimerService::Current(), &service);
+}
+
+// The tick of a Qt timer runs from the event loop: what it raises is logged
+// there and the timer keeps ticking.
+TEST(QtTimers, ARaisingTickIsLoggedAndTheTimerGoesOn) {
+    TWarningLog log;
+    auto t = TTimerService::Current().MakeTimer();
+    int ticks = 0;
+    t->SetOnTick([&] {
+        ++ticks;
+        throw std::runtime_error("tick failed");
+    });
+    t->Start(1);
+    QElapsedTimer waited;
+    waited.start();
+    while (ticks < 2 && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(ticks, 2);
+    EXPECT_TRUE(log.Contains(QStringLiteral("tick failed")));
 }
 
 }  // namespace

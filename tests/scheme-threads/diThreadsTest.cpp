@@ -3,6 +3,7 @@
 #include "scheme/diClasses.h"
 #include "scheme/diMessages.h"
 #include "support/testElements.h"
+#include "support/testLog.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -68,6 +70,22 @@ TEST(ElementMessages, BoundListRaisesEventsOnTheUserInterfaceThread) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], mainThread);
     EXPECT_EQ(seen[1], mainThread);
+}
+
+// An event handler that raises on the user-interface thread is logged there;
+// the worker goes on.
+TEST(ElementMessages, BoundListLogsWhatAHandlerRaises) {
+    TWarningLog log;
+    TElementMessages list;
+    list.OnAdded = [](TElementMessages*, TElementMessage*) { throw std::runtime_error("handler failed"); };
+    QThread* worker = QThread::create([&] { list.AddTextMessage(mkInformation, "from the worker"); });
+    list.SetThread(worker);
+    worker->start();
+    while (!worker->isFinished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker->wait();
+    delete worker;
+    EXPECT_EQ(list.GetCount(), 1);
+    EXPECT_TRUE(log.Contains(QStringLiteral("handler failed")));
 }
 
 // A user-interface thread that waits for a stopping worker must not deadlock

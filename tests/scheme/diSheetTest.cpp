@@ -2,9 +2,12 @@
 
 #include "core/cuKnot.h"
 #include "platform/plTimer.h"
+#include "support/testLog.h"
 #include "visualFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace {
 
@@ -107,6 +110,24 @@ TEST(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
     EXPECT_EQ(f.root->GetAvailableSize(nullptr), QSize(700, 300));
 }
 
+// A listener that raises while the bracket closes is logged; the bracket is
+// closed all the same.
+TEST(SheetUpdate, GuardLogsWhatAListenerRaisesWhenItCloses) {
+    struct TRaisingListener {
+        void OnSheet(TItfObject*, int, intptr_t, intptr_t) { throw std::runtime_error("listener failed"); }
+    } listener;
+    TSheetFixture f;
+    f.sheet.AddHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
+    TWarningLog log;
+    {
+        TSheetUpdate update(&f.sheet);
+        f.sheet.InvalidateAll();
+    }
+    f.sheet.RemoveHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
+    EXPECT_EQ(f.sheet.UpdateCount(), 0);
+    EXPECT_TRUE(log.Contains(QStringLiteral("listener failed")));
+}
+
 // ---------------------------------------------------------------------------
 // Focus
 
@@ -171,7 +192,7 @@ TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButto
     input.LeftButtonDown = false;
     timers.Advance(300);
     ASSERT_EQ(rec.Count(snFocusSettled), 1);
-    EXPECT_EQ(rec.FirstArgs.back(), 1);
+    EXPECT_EQ(rec.FirstArgs.back(), kFocusSettledByTimer);
     timers.Advance(5000);
     EXPECT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(timers.ActiveCount(), 0);

@@ -10,7 +10,7 @@
 
 namespace {
 
-TRichTextAttributes* Acquire(const QString& face, int size, TColor color = MakeColor(0, 0, 0)) {
+TAttributesRef<TRichTextAttributes> Acquire(const QString& face, int size, TColor color = MakeColor(0, 0, 0)) {
     TRichTextAttributes value;
     value.SetFontName(face);
     value.SetFontSize(size);
@@ -31,17 +31,23 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     EXPECT_EQ(shared->GetShared(), shared);
     EXPECT_EQ(TAttributes::PoolCount(), before + 1);
     b.SetLink("https://example.org");
-    TAttributes* other = b.AcquireShared();
-    EXPECT_NE(other, shared);
-    shared->AddRef();
-    EXPECT_EQ(shared->RefCount(), 1);
-    shared->Release();
+    TAttributesRef<TRichTextAttributes> other = AcquireSharedAs(b);
+    EXPECT_NE(other.get(), shared);
+    {
+        TAttributesRef<TRichTextAttributes> held = AcquireSharedAs(a);
+        EXPECT_EQ(held.get(), shared);
+        TAttributesRef<TRichTextAttributes> copy = held;  // a copy adds a reference
+        EXPECT_EQ(shared->RefCount(), 2);
+        held.reset();
+        EXPECT_EQ(shared->RefCount(), 1);
+    }
     EXPECT_EQ(TAttributes::PoolCount(), before + 1);  // only `other` is left
-    TAttributes* again = a.GetShared();
-    again->AddRef();
+    TAttributesRef<TRichTextAttributes> again = AcquireSharedAs(a);
     EXPECT_EQ(TAttributes::PoolCount(), before + 2);
-    again->Release();
-    other->Release();
+    TAttributesRef<TRichTextAttributes> moved = std::move(again);  // a move keeps the one reference
+    EXPECT_EQ(moved->RefCount(), 1);
+    moved.reset();
+    other = {};
     EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
@@ -142,7 +148,7 @@ QRect InkBox(const QImage& image) {
 }  // namespace
 
 TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
-    TRichTextAttributes* a = Acquire("DejaVu Sans", 12);
+    TAttributesRef<TRichTextAttributes> a = Acquire("DejaVu Sans", 12);
     const QString feed = QStringLiteral("\n");
     const QString replacement = QStringLiteral("\uFFFD");
     canvas->BeginPaint({0, 0, 40, 30});
@@ -157,11 +163,10 @@ TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
     EXPECT_GT(w1, 0);
     EXPECT_FALSE(InkBox(first).isEmpty());
     EXPECT_EQ(first, second);
-    a->Release();
 }
 
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
-    TRichTextAttributes* a = Acquire("DejaVu Sans", 10);
+    TAttributesRef<TRichTextAttributes> a = Acquire("DejaVu Sans", 10);
     const TColor select = canvas->Theme().SelectColor();
     canvas->BeginPaint({0, 0, 30, 20});
     a->PaintRun(*canvas, tpfSelected, 2, 10, {0, 0, 30, 20});
@@ -175,5 +180,4 @@ TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
     EXPECT_EQ(out.pixel(1, 5), qRgb(255, 255, 255));
     EXPECT_EQ(out.pixel(12, 5), qRgb(255, 255, 255));
     canvas->EndPaint(nullptr);
-    a->Release();
 }
