@@ -743,32 +743,32 @@ TEST(UniqueNameTest, Table) {
     struct Case {
         const char* base;
         QStringList names;
-        int mode;
+        TNamingMode mode;
         bool numberFirst;
         int digits;
         bool underscore;
         const char* expected;
     };
     const Case cases[] = {
-        {"Value", {"value1"}, nmAsIs, true, 1, false, "Value2"},
-        {"Value", {}, nmAsIs, false, 1, false, "Value"},
-        {"Value", {"VALUE"}, nmAsIs, false, 1, false, "Value2"},
-        {"Value", {"Value"}, nmAsIs, false, 1, true, "Value_2"},
-        {"Value", {"Value"}, nmAsIs, false, 3, true, "Value_002"},
-        {"Value", {}, nmAsIs, true, 3, false, "Value001"},
-        {"MyType", {}, nmExtra, false, 1, false, "myType"},
-        {"XMLData", {}, nmExtra, false, 1, false, "XMLData"},
-        {"X", {}, nmExtra, false, 1, false, "x"},
-        {"MyValue", {}, nmUpper, false, 1, true, "MY_VALUE"},
-        {"MyValue", {}, nmLower, true, 1, false, "myvalue1"},
-        {"MyValue", {}, nmAsIs, false, 1, true, "My_Value"},
-        {"HTMLText", {}, nmAsIs, false, 1, true, "HTML_Text"},
-        {"TextHTML", {}, nmAsIs, false, 1, true, "Text_HTML"},
+        {"Value", {"value1"}, TNamingMode::AsIs, true, 1, false, "Value2"},
+        {"Value", {}, TNamingMode::AsIs, false, 1, false, "Value"},
+        {"Value", {"VALUE"}, TNamingMode::AsIs, false, 1, false, "Value2"},
+        {"Value", {"Value"}, TNamingMode::AsIs, false, 1, true, "Value_2"},
+        {"Value", {"Value"}, TNamingMode::AsIs, false, 3, true, "Value_002"},
+        {"Value", {}, TNamingMode::AsIs, true, 3, false, "Value001"},
+        {"MyType", {}, TNamingMode::Extra, false, 1, false, "myType"},
+        {"XMLData", {}, TNamingMode::Extra, false, 1, false, "XMLData"},
+        {"X", {}, TNamingMode::Extra, false, 1, false, "x"},
+        {"MyValue", {}, TNamingMode::Upper, false, 1, true, "MY_VALUE"},
+        {"MyValue", {}, TNamingMode::Lower, true, 1, false, "myvalue1"},
+        {"MyValue", {}, TNamingMode::AsIs, false, 1, true, "My_Value"},
+        {"HTMLText", {}, TNamingMode::AsIs, false, 1, true, "HTML_Text"},
+        {"TextHTML", {}, TNamingMode::AsIs, false, 1, true, "Text_HTML"},
         // An existing underscore is kept single, also before the number.
-        {"A_B", {}, nmAsIs, false, 1, true, "A_B"},
-        {"My_Value", {}, nmAsIs, false, 1, true, "My_Value"},
-        {"Value_", {}, nmAsIs, true, 1, true, "Value_1"},
-        {"", {"1"}, nmAsIs, true, 1, true, "2"},
+        {"A_B", {}, TNamingMode::AsIs, false, 1, true, "A_B"},
+        {"My_Value", {}, TNamingMode::AsIs, false, 1, true, "My_Value"},
+        {"Value_", {}, TNamingMode::AsIs, true, 1, true, "Value_1"},
+        {"", {"1"}, TNamingMode::AsIs, true, 1, true, "2"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeUniqueName(c.base, c.mode, c.numberFirst, c.names, c.digits, c.underscore), c.expected)
@@ -792,7 +792,7 @@ TEST_F(NamingLinkTest, UniqueNameCountsNamesSeenThroughConnections) {
     EXPECT_EQ(owner->GetUniqueName(QStringLiteral("Value"), true, *settings), "Value_001");
     settings->FillNumberFirst()->SetValue(false);
     EXPECT_EQ(owner->GetUniqueName(QStringLiteral("Value"), true, *settings), "Value");
-    settings->FillMode()->SetIndex(nmExtra);
+    settings->FillMode()->SetIndex(int(TNamingMode::Extra));
     EXPECT_EQ(owner->GetUniqueName(QStringLiteral("MyValue"), true, *settings), "my_Value");
 }
 
@@ -805,7 +805,7 @@ TEST(NamingSettingsTest, SavedAndLoaded) {
     EXPECT_FALSE(section->HasChildren()) << "defaults are not written";
 
     settings->FillEnabled()->SetValue(false);
-    settings->FillMode()->SetIndex(nmExtra);
+    settings->FillMode()->SetIndex(int(TNamingMode::Extra));
     settings->FillNumberFirst()->SetValue(false);
     settings->FillUnderscore()->SetValue(true);
     settings->FillDigits()->SetValue(30);  // clamped to 12
@@ -816,7 +816,7 @@ TEST(NamingSettingsTest, SavedAndLoaded) {
     TNodePtr<TNamingSettings> loaded = TNamingSettings::CreateRoot();
     loaded->LoadFrom(knot.get());
     EXPECT_FALSE(loaded->FillEnabled()->Value());
-    EXPECT_EQ(loaded->FillMode()->Value(), nmExtra);
+    EXPECT_EQ(loaded->FillMode()->Value(), int(TNamingMode::Extra));
     EXPECT_FALSE(loaded->FillNumberFirst()->Value());
     EXPECT_TRUE(loaded->FillUnderscore()->Value());
     EXPECT_EQ(loaded->FillDigits()->Value(), 12);
