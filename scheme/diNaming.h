@@ -161,9 +161,9 @@ private:
     TNamespace* m_indexedIn = nullptr;
     uint64_t m_nameHash = 0;
     QString m_nameKey;
+    TElement* m_elementKey = nullptr;
     // The name the key was folded from.
     QString m_keyedName;
-    TElement* m_elementKey = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -287,14 +287,15 @@ private:
     // name is announced changed, as it is after any prefix on the way changed.
     void TakeNameSource() noexcept;
 
+    // What a look-up by name reads lies first, next to the name's key.
     TNamespaceConnection* m_connection;
-    TNamespaceItem* m_wrapped;
-    TNamespaceItem* m_original;
     TNamespaceItem* m_nameSource = nullptr;
     // The place among the connection's covers: rising in the order the target
     // sees the wrapped items, so that covers compare without going down the
     // chain.
     uint64_t m_place = 0;
+    TNamespaceItem* m_wrapped;
+    TNamespaceItem* m_original;
     // The next cover of the same wrapped item (another connection's).
     TNamespaceCoverItem* m_nextCover = nullptr;
 };
