@@ -1221,11 +1221,11 @@ void TNamingSettings::AddLeaves() {
 
 QString TNamingSettings::MakeUniqueName(const QString& base, bool useNumberFirst,
                                         const std::function<bool(const QString&)>& isTaken) const {
-    return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst, isTaken,
-                            m_fillDigits->Value(), m_fillUnderscore->Value());
+    return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst,
+                            isTaken, m_fillDigits->Value(), m_fillUnderscore->Value());
 }
 
 QString TNamingSettings::MakeUniqueName(const QString& base, bool useNumberFirst, const QStringList& names) const {
-    return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst, names,
-                            m_fillDigits->Value(), m_fillUnderscore->Value());
+    return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst,
+                            names, m_fillDigits->Value(), m_fillUnderscore->Value());
 }

@@ -50,9 +50,10 @@ QStringList Names(TNamespace* ns, bool withDeclaration = false) {
     TNamespace::TNameList list;
     ns->GetNames(list, true, false);
     QStringList names;
-    for (const auto& [name, item] : list)
-        names << (withDeclaration ? name + "=" + static_cast<TElement_TestDecl*>(item->GetOriginal()->GetElement())->Describe()
-                                  : name);
+    for (const auto& [name, item] : list) {
+        auto* decl = static_cast<TElement_TestDecl*>(item->GetOriginal()->GetElement());
+        names << (withDeclaration ? name + "=" + decl->Describe() : name);
+    }
     return names;
 }
 
@@ -206,7 +207,8 @@ TEST_F(NamingLinkTest, PrefixFilterAndOwnerChangesAnnounceTheCovers) {
         EXPECT_EQ(Names(owner), visibility ? QStringList() : QStringList{"Base.Name"});
     }
     link->SetPrivate(1);
-    EXPECT_EQ(owner->FindItemByName("Base.Name")->GetVisibility(), 1) << "a private connection makes its covers private";
+    EXPECT_EQ(owner->FindItemByName("Base.Name")->GetVisibility(), 1)
+        << "a private connection makes its covers private";
 
     heardByOwner.Clear();
     link->SetParent(second);  // the link feeds its parent; the covers stay
@@ -383,7 +385,8 @@ TEST_F(NamingTest, ChainSeesTheSameWhateverTheOrder) {
     for (TNamespace* body : {a.back(), b.back(), FindScope(copyA->Root(), "Body"), FindScope(copyB->Root(), "Body")}) {
         ASSERT_NE(body, nullptr);
         EXPECT_EQ(Names(body, true), expected);
-        EXPECT_EQ(static_cast<TElement_TestDecl*>(body->FindItemByName("Count")->GetElement())->Describe(), "Object.Count");
+        auto* count = static_cast<TElement_TestDecl*>(body->FindItemByName("Count")->GetElement());
+        EXPECT_EQ(count->Describe(), "Object.Count");
     }
     // The unit's "str" hides the overridable standard one instead of clashing.
     auto* unitStr = static_cast<TTestDeclItem*>(a[1]->FindItemByName("str"));
@@ -619,7 +622,8 @@ TEST_F(NamingLinkTest, UniqueNameCountsNamesSeenThroughConnections) {
     AddDecl(target, QStringLiteral("Value2"))->Enabled = false;
     AddLink(owner, target);
     EXPECT_EQ(owner->GetUniqueName(QStringLiteral("Value"), true, *settings), "Value3");
-    EXPECT_EQ(owner->GetUniqueName(QStringLiteral("Value"), false, *settings), "Value") << "number first only when asked";
+    EXPECT_EQ(owner->GetUniqueName(QStringLiteral("Value"), false, *settings), "Value")
+        << "number first only when asked";
 }
 
 TEST(NamingSettingsTest, SavedAndLoaded) {
@@ -725,7 +729,9 @@ std::map<TNamespaceItem*, uint8_t> DuplicateStatesByWalk(TNamespace* ns) {
     for (TNamespaceItem* item : seen)
         if (!item->AsCover()) pending[item] = nsChecked;
     // Marks add up: an item may hide an overridable name and be another's duplicate at once.
-    auto mark = [&](TNamespaceItem* marked, uint8_t bit) { pending[marked] = uint8_t((pending[marked] | bit) & ~nsChecked); };
+    auto mark = [&](TNamespaceItem* marked, uint8_t bit) {
+        pending[marked] = uint8_t((pending[marked] | bit) & ~nsChecked);
+    };
     for (TNamespaceItem* item : seen) {
         if (item->AsCover() || !item->NeedsUniqueName() || !item->IsEnabled() ||
             (item->GetItemFlags() & nifOverridable) || (pending[item] & (nsDuplicate | nsHidesOverridable)))
@@ -806,8 +812,10 @@ TEST_F(NamingTest, NameIndexAnswersLikeAPlainWalk) {
                                   return item->GetName().toCaseFolded() == probe.toCaseFolded();
                               }));
                 }
-                for (TNamespaceItem* item : SeenByWalk(scope))
-                    ASSERT_EQ(scope->FindItemByName(item->GetName()), FindByWalk(scope, item->GetName(), Qt::CaseSensitive));
+                for (TNamespaceItem* item : SeenByWalk(scope)) {
+                    const QString name = item->GetName();
+                    ASSERT_EQ(scope->FindItemByName(name), FindByWalk(scope, name, Qt::CaseSensitive));
+                }
                 for (const auto& [item, state] : DuplicateStatesByWalk(scope))
                     ASSERT_EQ(item->State(), state) << item->GetName().toStdString();
             }
