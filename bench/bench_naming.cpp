@@ -1,10 +1,12 @@
 // Namespaces at 1k, 10k and 100k names: registering, finding by name,
 // renaming with a connection and a reference listening, making a unique
 // name, and the cycle search over a ladder of shared sub-graphs (from memory,
-// as after an edit, and repeated in a loop).
+// as after an edit, and repeated in a loop); chains and rings of 100 and
+// 1,000 scopes loaded from a snapshot, every name resolved in every scope.
 
 #include "benchSupport.h"
 
+#include "scheme/diFilers.h"
 #include "scheme/diNaming.h"
 
 #include <benchmark/benchmark.h>
@@ -206,6 +208,151 @@ void BM_NamespaceCycleSearchHot(benchmark::State& state) {
 }
 BENCHMARK(BM_NamespaceCycleSearchHot)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// Scopes as a snapshot stores them: a scope holds declarations ("Decl") and
+// links ("Link") as child knots; a link feeds its parent and finds its target
+// by number once the load is done.
+class TElement_BenchDecl : public TElement {
+    T_ELEMENT_CLASS(TElement_BenchDecl)
+public:
+    QString Name;
+    void TreePlacementChanged() override {
+        TElement::TreePlacementChanged();
+        if (!IsBeingDestroyed() && !m_item)
+            m_item = TNamespaceOwnItem::Create<TBenchItem>(dynamic_cast<TNamespace*>(Parent()), this, Name);
+    }
+    void BeforeDestruction() override {
+        m_item.reset();
+        TElement::BeforeDestruction();
+    }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TElement::LoadFrom(loader, knot);
+        Name = knot->ReadStr(u"Name");
+    }
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override {
+        TElement::SaveTo(saver, knot);
+        knot->WriteStr(QStringLiteral("Name"), Name);
+    }
+
+private:
+    TItemPtr m_item;
+};
+
+class TElement_BenchLink : public TNamespaceConnection {
+    T_ELEMENT_CLASS(TElement_BenchLink)
+public:
+    int32_t StoredTarget = 0;
+    void TreePlacementChanged() override {
+        TNamespaceConnection::TreePlacementChanged();
+        if (!IsBeingDestroyed()) SetOwner(dynamic_cast<TNamespace*>(Parent()));
+    }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TNamespaceConnection::LoadFrom(loader, knot);
+        StoredTarget = knot->ReadInt(u"Target", 0);
+        loader->AddDeferred(this, 0);
+    }
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override {
+        TNamespaceConnection::SaveTo(saver, knot);
+        knot->WriteInt(QStringLiteral("Target"), StoredTarget);
+    }
+    void AfterLoad(TSchemeLoader* loader, intptr_t) override {
+        SetTarget(dynamic_cast<TNamespace*>(loader->Scheme()->FindElement(StoredTarget)));
+    }
+};
+
+class TElement_BenchScope : public TNamespace {
+    T_ELEMENT_CLASS(TElement_BenchScope)
+public:
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TNamespace::LoadFrom(loader, knot);
+        for (TNode* n = knot->FirstChild(); n; n = n->NextSibling()) {
+            auto* k = static_cast<TKnot*>(n);
+            const TElementClass* cls = k->Name() == u"Decl"    ? TElement_BenchDecl::StaticClass()
+                                       : k->Name() == u"Link"  ? TElement_BenchLink::StaticClass()
+                                       : k->Name() == u"Scope" ? TElement_BenchScope::StaticClass()
+                                                               : nullptr;
+            if (!cls) continue;
+            k->SetWasRead(true);
+            TElement* e = CreateIn(cls, loader->Scheme(), nullptr);
+            e->LoadFrom(loader, k);
+            e->SetParent(this);
+        }
+    }
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override {
+        TNamespace::SaveTo(saver, knot);
+        for (TNode* n = FirstChild(); n; n = n->NextSibling()) {
+            auto* e = static_cast<TElement*>(n);
+            const char* kind = dynamic_cast<TElement_BenchDecl*>(e)   ? "Decl"
+                               : dynamic_cast<TElement_BenchLink*>(e) ? "Link"
+                                                                      : "Scope";
+            e->SaveTo(saver, knot->AddChild(QString::fromLatin1(kind)));
+        }
+    }
+};
+
+T_ELEMENT_CLASS_IMPL(TElement_BenchDecl, TElement)
+T_ELEMENT_CLASS_IMPL(TElement_BenchLink, TNamespaceConnection)
+T_ELEMENT_CLASS_IMPL(TElement_BenchScope, TNamespace)
+
+// The snapshot of count scopes, each but the first linked to the one before
+// (in a ring the first to the last too). The first declares `head` names, as
+// the standard types at the top of a module's scopes would, and every other
+// scope `each` names. The scopes stand in the tree in the chain's order, as
+// a module stores its outer scopes before the inner ones.
+TNodePtr<TKnot> ScopeSnapshot(int count, int head, int each, bool ring, QStringList& names) {
+    TScheme scheme(TElement_BenchScope::StaticClass(), QStringLiteral("Bench"));
+    std::vector<TElement_BenchScope*> scopes(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) scopes[size_t(i)] = TElement::CreateIn<TElement_BenchScope>(&scheme, scheme.Root());
+    for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < (i == 0 ? head : each); ++k) {
+            auto* decl = TElement::CreateIn<TElement_BenchDecl>(&scheme, nullptr);
+            decl->Name = QStringLiteral("N%1_%2").arg(i).arg(k);
+            decl->SetParent(scopes[size_t(i)]);
+            names << decl->Name;
+        }
+        if (i == 0 && !ring) continue;
+        auto* link = TElement::CreateIn<TElement_BenchLink>(&scheme, scopes[size_t(i)]);
+        link->StoredTarget = scopes[size_t((i + count - 1) % count)]->Number();
+    }
+    TNodePtr<TKnot> knot = TKnot::Create();
+    scheme.SaveRootToKnot(knot.get(), fmSnapshot, 0);
+    return knot;
+}
+
+// Loads the snapshot and resolves, in every scope, every name declared.
+// Arguments: scopes, names in the first scope, names in each other scope.
+void LoadAndResolve(benchmark::State& state, bool ring) {
+    const int count = int(state.range(0));
+    QStringList names;
+    TNodePtr<TKnot> snapshot = ScopeSnapshot(count, int(state.range(1)), int(state.range(2)), ring, names);
+    for (auto _ : state) {
+        auto scheme = std::make_unique<TScheme>(TElement_BenchScope::StaticClass(), QStringLiteral("Bench"));
+        {
+            TSchemeLoader loader(scheme.get(), nullptr, snapshot.get(), 0, fmSnapshot);
+            scheme->Root()->LoadFrom(&loader, snapshot.get());
+            loader.Finish();
+        }
+        int found = 0;
+        for (TNode* n = scheme->Root()->FirstChild(); n; n = n->NextSibling())
+            for (const QString& name : names) found += static_cast<TNamespace*>(n)->FindItemByName(name) != nullptr;
+        if (found == 0) state.SkipWithError("no name resolved");
+        state.PauseTiming();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_NamespaceChain(benchmark::State& state) { LoadAndResolve(state, false); }
+void BM_NamespaceRing(benchmark::State& state) { LoadAndResolve(state, true); }
+// The headline cases: 50 names at the head of 100 and 1,000 scopes. With a
+// name in every scope as well, what the scopes see grows with the square of
+// their number (the last of n scopes sees n names): shown without a figure.
+BENCHMARK(BM_NamespaceChain)->Args({100, 50, 0})->Args({1000, 50, 0})->Apply(QuillaneFastestOf<5>)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NamespaceRing)->Args({100, 50, 0})->Args({1000, 50, 0})->Apply(QuillaneFastestOf<5>)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NamespaceChain)->Args({100, 1, 1})->Args({1000, 1, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NamespaceRing)->Args({100, 1, 1})->Args({1000, 1, 1})->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 QUILLANE_GROWTH(namespace_register, "BM_NamespaceRegister/100000/repeats:5", "BM_NamespaceRegister/10000/repeats:5");
@@ -214,3 +361,5 @@ QUILLANE_GROWTH(namespace_rename, "BM_NamespaceRename/100000/repeats:5", "BM_Nam
 QUILLANE_GROWTH(namespace_unique_name, "BM_NamespaceUniqueName/100000", "BM_NamespaceUniqueName/10000");
 QUILLANE_GROWTH(namespace_cycle_search, "BM_NamespaceCycleSearch/100000/iterations:50/repeats:7",
                 "BM_NamespaceCycleSearch/10000/iterations:50/repeats:7");
+QUILLANE_GROWTH(namespace_chain, "BM_NamespaceChain/1000/50/0/repeats:5", "BM_NamespaceChain/100/50/0/repeats:5");
+QUILLANE_GROWTH(namespace_ring, "BM_NamespaceRing/1000/50/0/repeats:5", "BM_NamespaceRing/100/50/0/repeats:5");

@@ -34,15 +34,6 @@ public:
     THashIndex(const THashIndex&) = delete;
     THashIndex& operator=(const THashIndex&) = delete;
 
-    size_t Count() const noexcept { return m_count; }
-    bool IsEmpty() const noexcept { return m_count == 0; }
-    void Clear() noexcept {
-        m_slots.reset();
-        m_mask = 0;
-        m_count = 0;
-        m_waiting = 0;
-    }
-
     // Starts loading the first slot probed for hash, for a look-up that
     // follows after other work.
     void Prefetch(uint64_t hash) const noexcept {
@@ -102,14 +93,6 @@ public:
             f(value);
             return false;
         });
-    }
-
-    // Every entry.
-    template <class F>
-    void ForAll(F&& f) const {
-        for (size_t i = 0; i < m_waiting; ++i) f(m_queue[i].hash, m_queue[i].value);
-        for (size_t i = 0; i < Capacity(); ++i)
-            if (m_slots[i].value) f(m_slots[i].hash, m_slots[i].value);
     }
 
 private:

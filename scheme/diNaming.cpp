@@ -88,11 +88,6 @@ bool TNamespaceItem::HasReferences() {
     return m_references != nullptr;
 }
 
-std::vector<TReference*> TNamespaceItem::GetReferences() {
-    TMaybeLock lock(ReferenceLock());
-    return m_references ? *m_references : std::vector<TReference*>();
-}
-
 void TNamespaceItem::StateChanged() {
     if (TNamespace* ns = GetNamespace()) ns->Announce(nnStateChanged, this);
 }
@@ -242,6 +237,16 @@ void TNamespaceOwnItem::NumberChanged(int32_t oldNumber) {
 // ---------------------------------------------------------------------------
 // TNamespaceCoverItem
 
+TNamespaceCoverItem::TNamespaceCoverItem(TNamespaceConnection* connection, TNamespaceItem* wrapped) noexcept
+    : TNamespaceItem(true), m_connection(connection), m_wrapped(wrapped), m_original(wrapped->GetOriginal()) {
+    TakeNameSource();
+}
+
+void TNamespaceCoverItem::TakeNameSource() noexcept {
+    TNamespaceCoverItem* inner = m_wrapped->AsCover();
+    m_nameSource = inner && inner->m_connection->Prefix().isEmpty() ? inner->m_nameSource : m_wrapped;
+}
+
 TNamespace* TNamespaceCoverItem::GetNamespace() const { return m_connection->Owner(); }
 
 QString TNamespaceCoverItem::GetPath() {
@@ -250,7 +255,7 @@ QString TNamespaceCoverItem::GetPath() {
 
 QString TNamespaceCoverItem::GetName() {
     const QString& prefix = m_connection->Prefix();
-    if (prefix.isEmpty()) return m_wrapped->GetName();
+    if (prefix.isEmpty()) return m_nameSource->GetName();
     return prefix + QLatin1Char('.') + m_wrapped->GetName();
 }
 
@@ -448,19 +453,26 @@ T_ELEMENT_CLASS_IMPL(TNamespace, TElement)
 
 TNamespace::~TNamespace() = default;
 
-bool TNamespace::SeenBefore(TNamespaceItem* a, TNamespaceItem* b) {
-    for (;;) {
-        TNamespaceCoverItem* ca = a->AsCover();
-        TNamespaceCoverItem* cb = b->AsCover();
-        if (!ca && !cb)
-            return static_cast<TNamespaceOwnItem*>(a)->m_sequence < static_cast<TNamespaceOwnItem*>(b)->m_sequence;
-        if (!ca) return true;
-        if (!cb) return false;
-        if (ca->Connection() != cb->Connection())
-            return ca->Connection()->m_ownerSequence < cb->Connection()->m_ownerSequence;
-        a = ca->Wrapped();
-        b = cb->Wrapped();
+namespace {
+// Where an item stands in the namespace that sees it: own items (group 0) by
+// their sequence, then each connection's covers (the group of the connection's
+// joining) by their place.
+struct TSeenKey {
+    uint64_t group;
+    uint64_t within;
+    bool operator<(const TSeenKey& other) const noexcept {
+        return group != other.group ? group < other.group : within < other.within;
     }
+};
+}  // namespace
+
+bool TNamespace::SeenBefore(const TNamespaceItem* a, const TNamespaceItem* b) {
+    auto key = [](const TNamespaceItem* item) {
+        if (!item->m_isCover) return TSeenKey{0, static_cast<const TNamespaceOwnItem*>(item)->m_sequence};
+        auto* cover = static_cast<const TNamespaceCoverItem*>(item);
+        return TSeenKey{cover->m_connection->m_ownerSequence, cover->m_place};
+    };
+    return key(a) < key(b);
 }
 
 void TNamespace::AddListener(const THandler& handler) {
@@ -509,10 +521,23 @@ void TNamespace::NameGroup(const TNameKey& key, TNameGroup& group) const {
     if (group.size() > 1) std::sort(group.begin(), group.end(), &TNamespace::SeenBefore);
 }
 
+TNamespace::TNameKey TNamespace::TakeNameKey(TNamespaceItem* item) {
+    QString name = item->GetName();
+    const TNamespaceCoverItem* cover = item->AsCover();
+    const TNamespaceItem* inner = cover ? cover->Wrapped() : nullptr;
+    if (inner && inner->m_indexedIn && inner->m_keyedName == name) {
+        item->m_keyedName = std::move(name);
+        return TNameKey(inner->m_nameKey, inner->m_nameHash);
+    }
+    TNameKey key(name);
+    item->m_keyedName = std::move(name);
+    return key;
+}
+
 void TNamespace::IndexAdd(TNamespaceItem* item) {
     if (item->m_indexedIn) return;
     item->m_indexedIn = this;
-    TNameKey key(item->GetName());
+    TNameKey key = TakeNameKey(item);
     item->m_nameKey = std::move(key.key);
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
@@ -536,7 +561,7 @@ void TNamespace::IndexRename(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
     // The slots of the old and the new name load while the name is folded.
     m_byName.Prefetch(item->m_nameHash);
-    TNameKey key(item->GetName());
+    TNameKey key = TakeNameKey(item);
     m_byName.Prefetch(key.hash);
     MarkDirty(item);
     if (key.hash == item->m_nameHash && key.key == item->m_nameKey) return;
@@ -556,7 +581,7 @@ void TNamespace::BuildElementIndex() {
     };
     for (TNamespaceOwnItem* item = m_firstOwn; item; item = item->m_next) add(item);
     for (TNamespaceConnection* connection : m_connections)
-        for (TNamespaceCoverItem* cover : connection->m_covers) add(cover);
+        for (const auto& cover : connection->m_covers) add(cover.get());
 }
 
 void TNamespace::BuildNumberIndex() {
@@ -680,7 +705,8 @@ QString TNamespace::GetUniqueName(const QString& base, bool useNumberFirst, cons
 }
 
 void TNamespace::MarkDirty(const TNamespaceItem* item) {
-    if (m_freeing) return;
+    // The check only ever changes own items; one that comes later marks its own name.
+    if (m_freeing || m_ownCount == 0) return;
     if (!m_dirtyKeys.empty() && m_dirtyKeys.back().hash == item->m_nameHash && m_dirtyKeys.back().key == item->m_nameKey)
         return;
     m_dirtyKeys.emplace_back(item->m_nameKey, item->m_nameHash);
@@ -813,16 +839,9 @@ void TNamespace::BeforeDestruction() {
 
 T_ELEMENT_CLASS_IMPL(TNamespaceConnection, TElement)
 
-bool TNamespaceConnection::CoverOrder::operator()(const TNamespaceCoverItem* a, const TNamespaceCoverItem* b) const {
-    return TNamespace::SeenBefore(a->Wrapped(), b->Wrapped());
-}
-
 TNamespaceConnection::~TNamespaceConnection() {
     // Normally empty: BeforeDestruction let everything go.
-    for (TNamespaceCoverItem* cover : m_covers) {
-        Unchain(cover);
-        delete cover;
-    }
+    for (const auto& cover : m_covers) Unchain(cover.get());
 }
 
 // The covers of an item are found from the item itself: the chain is short
@@ -859,7 +878,10 @@ int TNamespaceConnection::ReferenceCount() {
 }
 
 std::vector<TNamespaceCoverItem*> TNamespaceConnection::Covers() const {
-    return std::vector<TNamespaceCoverItem*>(m_covers.begin(), m_covers.end());
+    std::vector<TNamespaceCoverItem*> covers;
+    covers.reserve(m_covers.size());
+    for (const auto& cover : m_covers) covers.push_back(cover.get());
+    return covers;
 }
 
 bool TNamespaceConnection::AcceptsItem(TNamespaceItem* item) {
@@ -867,30 +889,57 @@ bool TNamespaceConnection::AcceptsItem(TNamespaceItem* item) {
 }
 
 bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
-    if (item->IsThroughConnection(this)) return true;
     TNamespaceItem* original = item->GetOriginal();
-    return m_owner && original && original->GetNamespace() == m_owner;
+    if (m_owner && original->GetNamespace() == m_owner) return true;
+    // Only an item whose original one of the covers shows may have come
+    // through here: then the chain of covers tells.
+    return m_originals.contains(original) && item->IsThroughConnection(this);
+}
+
+void TNamespaceConnection::Place(std::set<TCoverPtr, CoverOrder>::iterator it) {
+    constexpr uint64_t kStep = uint64_t(1) << 32;
+    const uint64_t low = it == m_covers.begin() ? 0 : (*std::prev(it))->m_place;
+    const auto next = std::next(it);
+    const uint64_t high = next == m_covers.end() ? UINT64_MAX : (*next)->m_place;
+    if (high - low >= 2) {
+        // At either end a step away from the neighbour, so that covers that
+        // come in order leave room for those that come between.
+        if (next == m_covers.end() && it != m_covers.begin() && high - low > kStep)
+            (*it)->m_place = low + kStep;
+        else if (it == m_covers.begin() && next != m_covers.end() && high > kStep)
+            (*it)->m_place = high - kStep;
+        else
+            (*it)->m_place = low + (high - low) / 2;
+        return;
+    }
+    const uint64_t spacing = UINT64_MAX / (uint64_t(m_covers.size()) + 1);
+    uint64_t place = 0;
+    for (const auto& cover : m_covers) cover->m_place = place += spacing;
 }
 
 void TNamespaceConnection::MakeCover(TNamespaceItem* item) {
-    auto* cover = new TNamespaceCoverItem(this, item);
-    m_covers.insert(cover);
+    // Covers mostly come in the target's order: tried at the end first.
+    auto it = m_covers.insert(m_covers.end(), TCoverPtr(new TNamespaceCoverItem(this, item)));
+    Place(it);
+    TNamespaceCoverItem* cover = it->get();
+    ++m_originals[cover->m_original];
     Chain(cover);
     if (m_owner) m_owner->Announce(nnItemAdded, cover);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
-    m_covers.erase(cover);
+    auto it = m_covers.find(cover);
+    TCoverPtr owned = std::move(m_covers.extract(it).value());
+    if (auto count = m_originals.find(cover->m_original); --*count == 0) m_originals.erase(count);
     Unchain(cover);
     if (m_owner) m_owner->Announce(nnItemRemoved, cover);
     cover->DetachReferences();
-    delete cover;
 }
 
 void TNamespaceConnection::FreeCovers() {
     if (m_covers.empty()) return;
     InUpdate(Scheme(), [this] {
-        while (!m_covers.empty()) FreeCover(*std::prev(m_covers.end()));
+        while (!m_covers.empty()) FreeCover(std::prev(m_covers.end())->get());
     });
 }
 
@@ -905,7 +954,7 @@ void TNamespaceConnection::BuildCovers() {
         items.reserve(size_t(target->m_ownCount));
         for (TNamespaceOwnItem* item = target->m_firstOwn; item; item = item->NextOwn()) items.push_back(item);
         for (TNamespaceConnection* connection : target->m_connections)
-            items.insert(items.end(), connection->m_covers.begin(), connection->m_covers.end());
+            for (const auto& cover : connection->m_covers) items.push_back(cover.get());
     }
     InUpdate(Scheme(), [&] {
         for (TNamespaceItem* item : items)
@@ -1035,11 +1084,14 @@ void TNamespaceConnection::OnTargetNotify(TItfObject* sender, int code, intptr_t
         }
         break;
     }
+    case nnRenamed:
+        // Also when a prefix on the way down changed.
+        if (cover) cover->TakeNameSource();
+        [[fallthrough]];
     case nnImageChanged:
     case nnReserved:
     case nnEnabledChanged:
     case nnTitleChanged:
-    case nnRenamed:
         if (cover && m_owner) m_owner->Announce(code, cover);
         break;
     case nnItemRemoved:
@@ -1098,16 +1150,16 @@ QString InsertWordUnderscores(const QString& name) {
     return s;
 }
 
-QString MakeUniqueName(const QString& base, int mode, bool numberFirst,
+QString MakeUniqueName(const QString& base, TNamingMode mode, bool numberFirst,
                        const std::function<bool(const QString&)>& isTaken, int digits, bool underscore) {
     QString name = underscore ? InsertWordUnderscores(base) : base;
     switch (mode) {
-    case nmUpper: name = name.toUpper(); break;
-    case nmLower: name = name.toLower(); break;
-    case nmExtra:
+    case TNamingMode::Upper: name = name.toUpper(); break;
+    case TNamingMode::Lower: name = name.toLower(); break;
+    case TNamingMode::Extra:
         if (!name.isEmpty() && !(name.size() >= 2 && name[1].isUpper())) name[0] = name[0].toLower();
         break;
-    default: break;
+    case TNamingMode::AsIs: break;
     }
     const bool separate = underscore && !name.isEmpty() && !name.endsWith(QLatin1Char('_'));
     for (int counter = 1; counter < INT_MAX; ++counter) {
@@ -1121,8 +1173,8 @@ QString MakeUniqueName(const QString& base, int mode, bool numberFirst,
     return {};
 }
 
-QString MakeUniqueName(const QString& base, int mode, bool numberFirst, const QStringList& names, int digits,
-                       bool underscore) {
+QString MakeUniqueName(const QString& base, TNamingMode mode, bool numberFirst, const QStringList& names,
+                       int digits, bool underscore) {
     QSet<QString> taken;
     taken.reserve(names.size());
     for (const QString& n : names) taken.insert(n.toCaseFolded());
@@ -1160,11 +1212,11 @@ void TNamingSettings::AddLeaves() {
 
 QString TNamingSettings::MakeUniqueName(const QString& base, bool useNumberFirst,
                                         const std::function<bool(const QString&)>& isTaken) const {
-    return ::MakeUniqueName(base, m_fillMode->Value(), m_fillNumberFirst->Value() && useNumberFirst, isTaken,
-                            m_fillDigits->Value(), m_fillUnderscore->Value());
+    return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst,
+                            isTaken, m_fillDigits->Value(), m_fillUnderscore->Value());
 }
 
 QString TNamingSettings::MakeUniqueName(const QString& base, bool useNumberFirst, const QStringList& names) const {
-    return ::MakeUniqueName(base, m_fillMode->Value(), m_fillNumberFirst->Value() && useNumberFirst, names,
-                            m_fillDigits->Value(), m_fillUnderscore->Value());
+    return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst,
+                            names, m_fillDigits->Value(), m_fillUnderscore->Value());
 }

@@ -85,7 +85,6 @@ enum : uint8_t {
 
 class TNamespaceItem {
 public:
-    TNamespaceItem() = default;
     virtual ~TNamespaceItem();
     TNamespaceItem(const TNamespaceItem&) = delete;
     TNamespaceItem& operator=(const TNamespaceItem&) = delete;
@@ -98,13 +97,11 @@ public:
     // References in the list, less those with flag bit 0.
     int GetReferenceCount();
     bool HasReferences();
-    // A copy of the reference list, taken under the lock.
-    std::vector<TReference*> GetReferences();
 
     // The namespace in which this item is seen (own: its namespace; cover:
     // the owner of its connection); nil when detached.
     virtual TNamespace* GetNamespace() const = 0;
-    virtual TNamespaceCoverItem* AsCover() noexcept { return nullptr; }
+    inline TNamespaceCoverItem* AsCover() noexcept;
 
     // ---- virtual operations ----
     virtual int GetImageIndex() { return -1; }
@@ -130,6 +127,7 @@ public:
     virtual bool IsThroughConnectionClass(const TClass* cls) { return false; }
 
 protected:
+    explicit TNamespaceItem(bool isCover) noexcept : m_isCover(isCover) {}
     // The lock that guards the reference list (nil: the item is detached).
     virtual std::recursive_mutex* ReferenceLock() const = 0;
     void AddToList(TReference* reference);
@@ -151,6 +149,7 @@ private:
     int32_t m_cycleMark = 0;
     uint8_t m_state = nsChecked;
     uint8_t m_pendingState = nsChecked;
+    const bool m_isCover;
 
     std::unique_ptr<std::vector<TReference*>> m_references;
     // The covers that show this item, one per connection, chained through
@@ -163,6 +162,8 @@ private:
     uint64_t m_nameHash = 0;
     QString m_nameKey;
     TElement* m_elementKey = nullptr;
+    // The name the key was folded from.
+    QString m_keyedName;
 };
 
 // ---------------------------------------------------------------------------
@@ -170,7 +171,7 @@ private:
 
 class TNamespaceOwnItem : public TNamespaceItem {
 public:
-    explicit TNamespaceOwnItem(TElement* element) noexcept : m_element(element) {}
+    explicit TNamespaceOwnItem(TElement* element) noexcept : TNamespaceItem(false), m_element(element) {}
     ~TNamespaceOwnItem() override;
 
     // Makes an item of class T (constructed with element and args) and
@@ -237,6 +238,11 @@ std::unique_ptr<T, TNamespaceOwnItemDeleter> TNamespaceOwnItem::Create(TNamespac
 
 // ---------------------------------------------------------------------------
 // TNamespaceCoverItem: an item of a target namespace as seen through a connection.
+//
+// A cover of a cover of ... shows what the innermost item, its original,
+// declares: the answers that pass through every level unchanged are asked of
+// the original directly, so that none costs more on a long chain of
+// connections than on a single one.
 
 class TNamespaceCoverItem final : public TNamespaceItem {
 public:
@@ -244,22 +250,21 @@ public:
     TNamespaceItem* Wrapped() const noexcept { return m_wrapped; }
 
     TNamespace* GetNamespace() const override;
-    TNamespaceCoverItem* AsCover() noexcept override { return this; }
 
-    int GetImageIndex() override { return m_wrapped->GetImageIndex(); }
-    QString GetDescription() override { return m_wrapped->GetDescription(); }
-    bool IsEnabled() override { return m_wrapped->IsEnabled(); }
+    int GetImageIndex() override { return m_original->GetImageIndex(); }
+    QString GetDescription() override { return m_original->GetDescription(); }
+    bool IsEnabled() override { return m_original->IsEnabled(); }
     // The innermost wrapped item that is not a cover.
-    TNamespaceItem* GetOriginal() override { return m_wrapped->GetOriginal(); }
-    TElement* GetElement() override { return m_wrapped->GetElement(); }
+    TNamespaceItem* GetOriginal() override { return m_original; }
+    TElement* GetElement() override { return m_original->GetElement(); }
     // The connection's number, ".", the wrapped path.
     QString GetPath() override;
     // The prefix, ".", the wrapped name; the wrapped name without a prefix.
     QString GetName() override;
-    TElement* GetNameElement() override { return m_wrapped->GetNameElement(); }
-    int GetItemFlags() override { return m_wrapped->GetItemFlags(); }
-    bool NeedsUniqueName() override { return m_wrapped->NeedsUniqueName(); }
-    void GetUsedReferences(std::vector<TReference*>& list) override { m_wrapped->GetUsedReferences(list); }
+    TElement* GetNameElement() override { return m_original->GetNameElement(); }
+    int GetItemFlags() override { return m_original->GetItemFlags(); }
+    bool NeedsUniqueName() override { return m_original->NeedsUniqueName(); }
+    void GetUsedReferences(std::vector<TReference*>& list) override { m_original->GetUsedReferences(list); }
     // 1 when the connection is private, else the wrapped item's.
     int GetVisibility() override;
     // Under the connection's lock; the connection hears of it and the
@@ -273,15 +278,31 @@ protected:
     std::recursive_mutex* ReferenceLock() const override;
 
 private:
+    friend class TNamespace;
     friend class TNamespaceConnection;
-    TNamespaceCoverItem(TNamespaceConnection* connection, TNamespaceItem* wrapped) noexcept
-        : m_connection(connection), m_wrapped(wrapped) {}
+    TNamespaceCoverItem(TNamespaceConnection* connection, TNamespaceItem* wrapped) noexcept;
 
+    // What GetName shows when the connection has no prefix: the first item
+    // down the chain that is not a cover without a prefix. Set again when the
+    // name is announced changed, as it is after any prefix on the way changed.
+    void TakeNameSource() noexcept;
+
+    // What a look-up by name reads lies first, next to the name's key.
     TNamespaceConnection* m_connection;
+    TNamespaceItem* m_nameSource = nullptr;
+    // The place among the connection's covers: rising in the order the target
+    // sees the wrapped items, so that covers compare without going down the
+    // chain.
+    uint64_t m_place = 0;
     TNamespaceItem* m_wrapped;
+    TNamespaceItem* m_original;
     // The next cover of the same wrapped item (another connection's).
     TNamespaceCoverItem* m_nextCover = nullptr;
 };
+
+TNamespaceCoverItem* TNamespaceItem::AsCover() noexcept {
+    return m_isCover ? static_cast<TNamespaceCoverItem*>(this) : nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // TReference
@@ -364,8 +385,6 @@ public:
     // queued and the check runs when the update ends.
     void CheckDuplicates();
 
-    int OwnItemCount() const noexcept { return m_ownCount; }
-    TNamespaceOwnItem* FirstOwnItem() const noexcept { return m_firstOwn; }
     const std::vector<TNamespaceConnection*>& Connections() const noexcept { return m_connections; }
     int IncomingConnectionCount();
 
@@ -381,7 +400,9 @@ public:
     // Whether a comes before b in the namespace that sees both: own items in
     // the order registered, then the covers of each connection in the order
     // the connections joined, each connection's covers in its target's order.
-    static bool SeenBefore(TNamespaceItem* a, TNamespaceItem* b);
+    // Constant time: a cover's place among its connection's covers stands
+    // for its wrapped item's place in the target.
+    static bool SeenBefore(const TNamespaceItem* a, const TNamespaceItem* b);
 
     // TItfObject / TElement
     void Broadcast(int msg, intptr_t p1 = 0, intptr_t p2 = 0) override;
@@ -408,6 +429,10 @@ private:
     // The items filed under key, in the order the namespace sees them.
     using TNameGroup = QVarLengthArray<TNamespaceItem*, 4>;
     void NameGroup(const TNameKey& key, TNameGroup& group) const;
+    // The key of the item's name as it is now, which the item keeps as the
+    // name it is filed under. A cover that shows the very name its wrapped
+    // item is filed under takes that item's key instead of folding it again.
+    static TNameKey TakeNameKey(TNamespaceItem* item);
     void IndexAdd(TNamespaceItem* item);
     void IndexRemove(TNamespaceItem* item);
     void IndexRename(TNamespaceItem* item);
@@ -504,8 +529,17 @@ private:
     friend class TNamespace;
     friend class TNamespaceCoverItem;
 
+    using TCoverPtr = std::unique_ptr<TNamespaceCoverItem>;
+    // The covers in the order the target sees their wrapped items; found by
+    // the raw pointer too.
     struct CoverOrder {
-        bool operator()(const TNamespaceCoverItem* a, const TNamespaceCoverItem* b) const;
+        using is_transparent = void;
+        static const TNamespaceCoverItem* Get(const TNamespaceCoverItem* cover) noexcept { return cover; }
+        static const TNamespaceCoverItem* Get(const TCoverPtr& cover) noexcept { return cover.get(); }
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const {
+            return TNamespace::SeenBefore(Get(a)->Wrapped(), Get(b)->Wrapped());
+        }
     };
 
     void OnTargetNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
@@ -516,6 +550,9 @@ private:
     static void Chain(TNamespaceCoverItem* cover);
     static void Unchain(TNamespaceCoverItem* cover);
     void FreeCover(TNamespaceCoverItem* cover);
+    // Gives the new cover at it a place between its neighbours' (all covers
+    // get new places, in the same order, when there is no room between).
+    void Place(std::set<TCoverPtr, CoverOrder>::iterator it);
     bool Shows(TNamespaceItem* item) { return AcceptsItem(item) && !Refuses(item); }
     void Unlink(TNamespace* target);
     void Link(TNamespace* target);
@@ -524,7 +561,10 @@ private:
     uint8_t m_filter = 0;
     TNamespace* m_owner = nullptr;
     TNamespace* m_target = nullptr;
-    std::set<TNamespaceCoverItem*, CoverOrder> m_covers;
+    std::set<TCoverPtr, CoverOrder> m_covers;
+    // How many covers show each original item: an item whose original none
+    // shows cannot have come through this connection before.
+    QHash<TNamespaceItem*, int> m_originals;
     bool m_autoFill = true;
     int m_referenceCount = 0;
     uint8_t m_private = 0;
@@ -551,7 +591,9 @@ bool NamespaceItemPrecedes(TNamespaceItem* a, TNamespaceItem* b);
 // ---------------------------------------------------------------------------
 // Unique default names
 
-enum : int { nmAsIs = 0, nmUpper = 1, nmLower = 2, nmExtra = 3 };
+// How a default name is cased; the values are the indexes of the setting
+// "FillMode".
+enum class TNamingMode : int { AsIs = 0, Upper = 1, Lower = 2, Extra = 3 };
 
 // "_" between words: before a capital that follows a non-capital, or that
 // ends a run of capitals followed by a lower-case letter (MyValue: My_Value,
@@ -563,11 +605,11 @@ QString InsertWordUnderscores(const QString& name);
 // (2 when the base alone came first) padded to digits, after "_" when
 // underscore is set (never after a name that already ends in "_"). Empty when
 // the counter runs out.
-QString MakeUniqueName(const QString& base, int mode, bool numberFirst,
+QString MakeUniqueName(const QString& base, TNamingMode mode, bool numberFirst,
                        const std::function<bool(const QString&)>& isTaken, int digits, bool underscore);
 // The same against a list of names compared ignoring case.
-QString MakeUniqueName(const QString& base, int mode, bool numberFirst, const QStringList& names, int digits,
-                       bool underscore);
+QString MakeUniqueName(const QString& base, TNamingMode mode, bool numberFirst, const QStringList& names,
+                       int digits, bool underscore);
 
 // The "Naming" settings section.
 class TNamingSettings : public TProperty {

@@ -15,56 +15,43 @@ TEST(NamingThreads, ResolveWhileConnectionsComeAndGo) {
     auto shared = MakeScopeScheme();
     TElement_TestScope* types = AddScope(shared->Root(), QStringLiteral("Std"));
     QStringList names;
-    for (int i = 0; i < 20; ++i) {
-        names << QStringLiteral("type%1").arg(i);
-        AddDecl(types, names.last(), nifOverridable);
-    }
+    for (int i = 0; i < 20; ++i) AddDecl(types, names.emplace_back(QStringLiteral("type%1").arg(i)), nifOverridable);
 
     std::atomic<bool> builderDone{false};
     std::atomic<int> wrong{0};
     std::atomic<int> resolved{0};
     std::unique_ptr<TScheme> resolverScheme;
-
     std::thread resolver([&] {
         resolverScheme = MakeScopeScheme();
         TElement_TestScope* unit = AddScope(resolverScheme->Root(), QStringLiteral("Unit"));
         AddDecl(unit, QStringLiteral("Local"));
         AddLink(unit, types);
         TTestReference ref;
-        int rounds = 0;
-        while (!builderDone.load() || rounds < 50) {
+        for (int rounds = 0; !builderDone.load() || rounds < 50; ++rounds) {
             for (const QString& name : names) {
                 TNamespaceItem* item = unit->FindItemByName(name);
-                if (!item || item->GetOriginal() != types->FindItemByName(name)) {
-                    ++wrong;
-                    continue;
-                }
                 ref.SetTarget(item);
-                if (unit->FindItemByPath(item->GetPath()) != item) ++wrong;
-                ++resolved;
+                const bool right = item && item->GetOriginal() == types->FindItemByName(name) &&
+                                   unit->FindItemByPath(item->GetPath()) == item;
+                ++(right ? resolved : wrong);
             }
             ref.SetTarget(nullptr);
-            ++rounds;
         }
     });
-
     std::thread builder([&] {
         auto own = MakeScopeScheme();
         TElement_TestScope* unit = AddScope(own->Root(), QStringLiteral("Private"));
         TTestReference ref;
         for (int round = 0; round < 200; ++round) {
-            TElement_TestLink* link = AddLink(unit, types, round % 2 ? QStringLiteral("Std") : QString());
-            const QString name = (round % 2 ? QStringLiteral("Std.") : QString()) + names[round % names.size()];
-            TNamespaceItem* item = unit->FindItemByName(name);
-            if (!item) ++wrong;
-            ref.SetTarget(item);
-            if (link->ReferenceCount() != 1) ++wrong;
+            const QString prefix = round % 2 ? QStringLiteral("Std") : QString();
+            TElement_TestLink* link = AddLink(unit, types, prefix);
+            ref.SetTarget(unit->FindItemByName((prefix.isEmpty() ? "" : prefix + ".") + names[round % names.size()]));
+            if (!ref.Target() || link->ReferenceCount() != 1) ++wrong;
             link->Free();  // the reference loses its target with the cover
             if (ref.Target()) ++wrong;
         }
         builderDone.store(true);
     });
-
     builder.join();
     resolver.join();
     EXPECT_EQ(wrong.load(), 0);

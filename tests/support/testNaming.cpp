@@ -17,10 +17,6 @@ bool TTestDeclItem::NeedsUniqueName() { return Decl()->Unique; }
 void TTestDeclItem::GetUsedReferences(std::vector<TReference*>& list) {
     list.insert(list.end(), Decl()->Used.begin(), Decl()->Used.end());
 }
-void TTestDeclItem::StateChanged() {
-    ++StateChanges;
-    TNamespaceOwnItem::StateChanged();
-}
 
 void TElement_TestScope::FillAcceptedClasses(TElementClassList& list) {
     list << TElement_TestScope::StaticClass() << TElement_TestDecl::StaticClass()
@@ -120,9 +116,7 @@ void TElement_TestLink::AfterLoad(TSchemeLoader* loader, intptr_t) {
     SetTarget(dynamic_cast<TNamespace*>(scheme ? scheme->FindElement(m_storedTarget) : nullptr));
 }
 
-TNamingRecorder::TNamingRecorder(TNamespace* ns) : m_ns(ns) {
-    m_ns->AddListener(MakeHandler<&TNamingRecorder::OnNotify>(this));
-}
+TNamingRecorder::TNamingRecorder(TNamespace* ns) : m_ns(ns) { m_ns->AddListener(MakeHandler<&TNamingRecorder::OnNotify>(this)); }
 
 TNamingRecorder::~TNamingRecorder() {
     if (m_ns) m_ns->RemoveListener(MakeHandler<&TNamingRecorder::OnNotify>(this));

@@ -23,6 +23,7 @@
 
 class TElement_TestDecl;
 
+// Answers what its declaration says.
 class TTestDeclItem : public TNamespaceOwnItem {
 public:
     explicit TTestDeclItem(TElement* element) : TNamespaceOwnItem(element) {}
@@ -33,7 +34,10 @@ public:
     bool IsEnabled() override;
     bool NeedsUniqueName() override;
     void GetUsedReferences(std::vector<TReference*>& list) override;
-    void StateChanged() override;
+    void StateChanged() override {
+        ++StateChanges;
+        TNamespaceOwnItem::StateChanged();
+    }
     int StateChanges = 0;
 };
 
