@@ -50,9 +50,7 @@ struct TReplayScheme {
     // Whether the load ended without the project's exception.
     bool Load(TKnot* knot, uint8_t mode) {
         try {
-            TSchemeLoader loader(scheme.get(), &messages, knot, 0, mode);
-            scheme->Root()->LoadFrom(&loader, knot);
-            loader.Finish();
+            LoadSchemeKnot(scheme.get(), knot, mode, &messages);
         } catch (const Exception&) {
             return false;
         }
@@ -61,11 +59,7 @@ struct TReplayScheme {
         return true;
     }
 
-    QString Save(uint8_t mode) {
-        TNodePtr<TKnot> knot = TKnot::Create();
-        scheme->SaveRootToKnot(knot.get(), mode, mode == fmSnapshot ? 0 : foSchemeFile);
-        return knot->SaveToString();
-    }
+    QString Save(uint8_t mode) { return SchemeText(scheme.get(), mode, mode == fmSnapshot ? 0 : foSchemeFile); }
 };
 
 // Referable elements get new numbers at every file load: their "ID" values
