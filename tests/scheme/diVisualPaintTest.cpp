@@ -3,6 +3,7 @@
 #include "core/cuKnot.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
+#include "support/testElements.h"
 #include "visualFixture.h"
 
 #include <QSet>
@@ -129,9 +130,7 @@ TEST(SheetPaint, DisabledSubtreeIsGreyedOnce) {
 
 TEST(SheetPaint, UnacceptedElementShowsItsText) {
     TSheetFixture f;
-    TNodePtr<TKnot> knot = TKnot::Create();
-    knot->LoadFromString("<TestModule>\r\n\t<Gadget Speed=\"12\"/>\r\n</TestModule>\r\n");
-    f.root->LoadFromKnot(knot.get(), fmFile, 0);
+    f.root->LoadFromKnot(KnotFromText("<TestModule>\r\n\t<Gadget Speed=\"12\"/>\r\n</TestModule>\r\n").get(), fmFile, 0);
     auto* kept = dynamic_cast<TElement_Unaccepted*>(f.root->FirstChild());
     ASSERT_NE(kept, nullptr);
     f.root->Arrange();
