@@ -48,7 +48,7 @@ TEST_F(DropDown, EnterOpensWithThePreselectedItemAndEnterChoosesIt) {
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->IsOpen());
     EXPECT_EQ(list->Owner(), field);
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snDropDownOpened}));
+    EXPECT_EQ(rec.codes, (std::vector<int>{snDropDownOpened}));
     ASSERT_NE(list->Selected(), nullptr);
     EXPECT_EQ(list->Selected()->Caption, QStringLiteral("Beta 1"));
     EXPECT_TRUE(list->Selected()->ParentItem()->Expanded());  // its branch is open
@@ -61,7 +61,7 @@ TEST_F(DropDown, EnterOpensWithThePreselectedItemAndEnterChoosesIt) {
     EXPECT_EQ(Key(vkReturn), 0);
     EXPECT_EQ(sheet.DropDown(), nullptr);
     EXPECT_EQ(field->Value, QStringLiteral("Gamma"));
-    EXPECT_EQ(rec.Codes.back(), snDropDownClosed);
+    EXPECT_EQ(rec.codes.back(), snDropDownClosed);
     EXPECT_EQ(g_beeps, 0);
 }
 

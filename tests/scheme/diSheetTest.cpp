@@ -33,9 +33,9 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
     sheet.NotifyFocusState();
     sheet.NotifyFocusedContent();
     root->SetSize(500, 500);  // root bounds
-    EXPECT_TRUE(rec.Codes.empty());
+    EXPECT_TRUE(rec.codes.empty());
     sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snRootBounds, snFocus, snCaret, snFocusSettled, snRepaint}));
+    EXPECT_EQ(rec.codes, (std::vector<int>{snRootBounds, snFocus, snCaret, snFocusSettled, snRepaint}));
 }
 
 TEST_F(SheetUpdate, ContentSwallowsEditStateButNotElementState) {
@@ -46,13 +46,13 @@ TEST_F(SheetUpdate, ContentSwallowsEditStateButNotElementState) {
     sheet.NotifyFocusedContent();
     sheet.NotifyFocusState();
     sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snFocusSettled, snFocusedContent, snFocusedState}));
+    EXPECT_EQ(rec.codes, (std::vector<int>{snFocusSettled, snFocusedContent, snFocusedState}));
     rec.Clear();
     sheet.BeginUpdate();
     sheet.NotifyFocusedElement();
     sheet.NotifyEditState();
     sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snEditState, snFocusedState}));
+    EXPECT_EQ(rec.codes, (std::vector<int>{snEditState, snFocusedState}));
 }
 
 TEST_F(SheetUpdate, ThreeFocusChangesGiveOneNotificationThree) {
@@ -80,18 +80,18 @@ TEST_F(SheetUpdate, RectangleRepaintInsideABracketBecomesOneFullRepaint) {
     TElement_TestBox* a = AddBox(root);
     TSheetRecorder rec(&sheet);
     a->Invalidate();
-    ASSERT_EQ(rec.Codes, (std::vector<int>{snRepaint}));
-    EXPECT_NE(rec.FirstArgs[0], 0);  // a rectangle outside the bracket
+    ASSERT_EQ(rec.codes, (std::vector<int>{snRepaint}));
+    EXPECT_NE(rec.firstArgs[0], 0);  // a rectangle outside the bracket
     rec.Clear();
     sheet.BeginUpdate();
     sheet.BeginUpdate();
     a->Invalidate();
     a->Invalidate(TRect{0, 0, 3, 3});
     sheet.EndUpdate();
-    EXPECT_TRUE(rec.Codes.empty());
+    EXPECT_TRUE(rec.codes.empty());
     sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snRepaint}));
-    EXPECT_EQ(rec.FirstArgs[0], 0);
+    EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));
+    EXPECT_EQ(rec.firstArgs[0], 0);
 }
 
 TEST_F(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
@@ -171,7 +171,7 @@ TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButto
     input.LeftButtonDown = false;
     timers.Advance(300);
     ASSERT_EQ(rec.Count(snFocusSettled), 1);
-    EXPECT_EQ(rec.FirstArgs.back(), 1);
+    EXPECT_EQ(rec.firstArgs.back(), 1);
     timers.Advance(5000);
     EXPECT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(timers.ActiveCount(), 0);
@@ -332,9 +332,9 @@ TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
     TSheetRecorder rec(&sheet);
     settings->FontSizeProperty()->SetIndex(1);
     EXPECT_TRUE(log.contains(QStringLiteral("Layout 1 1 0 0")));
-    ASSERT_FALSE(rec.Codes.empty());
-    EXPECT_EQ(rec.Codes.back(), snRepaint);
-    EXPECT_EQ(rec.FirstArgs.back(), 0);
+    ASSERT_FALSE(rec.codes.empty());
+    EXPECT_EQ(rec.codes.back(), snRepaint);
+    EXPECT_EQ(rec.firstArgs.back(), 0);
 }
 
 TEST_F(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
@@ -345,7 +345,7 @@ TEST_F(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
     EXPECT_TRUE(a->IsReadOnly());
     sheet.SetActive(true);
     sheet.SetActive(true);
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snReadOnly, snActive}));
+    EXPECT_EQ(rec.codes, (std::vector<int>{snReadOnly, snActive}));
     sheet.SetReadOnly(false);
     scheme->SetReadOnly(true);
     EXPECT_TRUE(a->IsReadOnly());

@@ -67,7 +67,7 @@ TEST_F(VisualElements, SetBoundsNotifiesInOrder) {
     rec.Clear();
     EXPECT_FALSE(child->SetBounds(7, 8, 30, 10, 3));
     EXPECT_TRUE(log.isEmpty());
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snRepaint}));  // only invalidated
+    EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));  // only invalidated
 
     log.clear();
     EXPECT_TRUE(child->SetBounds(7, 8, 31, 10, 3));  // size only: no position news
@@ -87,7 +87,7 @@ TEST_F(VisualElements, MovingBeforeTheCurrentNextSiblingChangesNothing) {
     TElement_TestBox* b = AddBox(root);
     TSheetRecorder rec(&sheet);
     a->SetVisualParentAt(root, b);
-    EXPECT_TRUE(rec.Codes.empty());
+    EXPECT_TRUE(rec.codes.empty());
     EXPECT_EQ(root->FirstVisualChild(), a);
     b->SetVisualParentAt(root, a);
     EXPECT_EQ(root->FirstVisualChild(), b);

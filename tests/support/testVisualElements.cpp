@@ -208,17 +208,4 @@ TElement_TestBox* AddBox(TElement* parent, int width, int height) {
     return box;
 }
 
-TSheetRecorder::TSheetRecorder(TSheet* sheet) : m_sheet(sheet) {
-    sheet->AddHandler(MakeHandler<&TSheetRecorder::OnSheet>(this));
-}
-
-TSheetRecorder::~TSheetRecorder() { m_sheet->RemoveHandler(MakeHandler<&TSheetRecorder::OnSheet>(this)); }
-
-void TSheetRecorder::OnSheet(TItfObject*, int msg, intptr_t p1, intptr_t) {
-    Codes.push_back(msg);
-    FirstArgs.push_back(p1);
-}
-
-int TSheetRecorder::Count(int code) const { return int(std::count(Codes.begin(), Codes.end(), code)); }
-
 #endif

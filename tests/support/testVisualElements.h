@@ -8,13 +8,14 @@
 //   TElement_TestButton    a button that counts its actions
 //   TElement_TestImage     a small image
 // Elements made under a box join its visual children by themselves.
-// TSheetRecorder collects a sheet's notifications.
+// TSheetRecorder (a broadcast recorder) collects a sheet's notifications.
 
 #if QUILLANE_TEST_LAYER >= 3
 
 #include "scheme/diCustomElements.h"
 #include "scheme/diSheet.h"
 #include "scheme/diVisual.h"
+#include "support/testBroadcasts.h"
 
 #include <QStringList>
 
@@ -110,22 +111,7 @@ std::unique_ptr<TScheme> MakeVisualTestScheme();
 // A box made in parent's scheme under parent (joins its visual children).
 TElement_TestBox* AddBox(TElement* parent, int width = 40, int height = 20);
 
-// Records the codes (and the P1 of code 2 and 24) a sheet broadcasts.
-class TSheetRecorder {
-public:
-    explicit TSheetRecorder(TSheet* sheet);
-    ~TSheetRecorder();
-    std::vector<int> Codes;
-    std::vector<intptr_t> FirstArgs;
-    int Count(int code) const;
-    void Clear() {
-        Codes.clear();
-        FirstArgs.clear();
-    }
-
-private:
-    void OnSheet(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
-    TSheet* m_sheet;
-};
+// Records a sheet's notifications.
+using TSheetRecorder = TBroadcastRecorder;
 
 #endif
