@@ -275,7 +275,7 @@ TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
 // ---------------------------------------------------------------------------
 // View state
 
-TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBack) {
+TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBackUnlessTheElementDiffers) {
     AddBox(root);
     TElement_TestBox* group = AddBox(root);
     AddBox(group);
@@ -299,31 +299,16 @@ TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBack) {
     EXPECT_EQ(g.sheet.ScreenPos(), QPoint(12, 340));
     EXPECT_EQ(rec.Count(snScrollPosition), 1);
     group2->SetCollapsed(false);
+    // Another type, or nothing, at the index: nothing is focused.
+    for (const auto& [index, type] : {std::pair{4, "TElement_Other"}, std::pair{99, "TElement_TestBox"}}) {
+        knot->FindParam(QStringLiteral("FocusedElement"))->SetString(QString::number(index));
+        knot->FindParam(QStringLiteral("FocusedElementType"))->SetString(QString::fromLatin1(type));
+        g.sheet.LoadState(knot.get());
+        EXPECT_EQ(g.sheet.Focused(), nullptr) << index << type;
+    }
+    knot->FindParam(QStringLiteral("FocusedElement"))->SetString(QStringLiteral("4"));
     g.sheet.LoadState(knot.get());
     EXPECT_EQ(g.sheet.Focused(), target2);
-}
-
-TEST_F(SheetViewState, AnotherTypeAtTheIndexFocusesNothingButRestoresTheScroll) {
-    TElement_TestBox* a = AddBox(root);
-    a->Focus();
-    sheet.SetScreenPosition(QPoint(3, 4));
-    auto state = [](int index, const char* type) {
-        TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("SheetData"));
-        knot->WriteInt(QStringLiteral("FocusedElement"), index);
-        knot->WriteStr(QStringLiteral("FocusedElementType"), QString::fromLatin1(type));
-        knot->WriteInt(QStringLiteral("ScreenPosX"), 3);
-        knot->WriteInt(QStringLiteral("ScreenPosY"), 4);
-        return knot;
-    };
-    sheet.SetFocus(nullptr);
-    sheet.SetScreenPosition(QPoint());
-    sheet.LoadState(state(1, "TElement_Other").get());
-    EXPECT_EQ(sheet.Focused(), nullptr);
-    EXPECT_EQ(sheet.ScreenPos(), QPoint(3, 4));
-    sheet.LoadState(state(99, "TElement_TestBox").get());
-    EXPECT_EQ(sheet.Focused(), nullptr);
-    sheet.LoadState(state(1, "TElement_TestBox").get());
-    EXPECT_EQ(sheet.Focused(), a);
 }
 
 TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {

@@ -45,18 +45,14 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
-TEST(AttributesPool, DifferentClassesAreNeverEqual) {
+TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     TRichTextAttributes text;
-    TRichParagraphAttributes paragraph;
+    TRichParagraphAttributes paragraph, p2;
     EXPECT_FALSE(text.Equals(paragraph));
     EXPECT_FALSE(paragraph.Equals(text));
-    TRichParagraphAttributes p2;
     EXPECT_TRUE(paragraph.Equals(p2));
     p2.SetNumber(4, 7);
     EXPECT_FALSE(paragraph.Equals(p2));
-}
-
-TEST(AttributesPool, EveryFieldTakesPartInEquality) {
     using Setter = void (*)(TRichTextAttributes&);
     const Setter setters[] = {
         [](TRichTextAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
