@@ -339,11 +339,13 @@ TEST_F(SchemeTest, FileNameAndReadOnlyBroadcastOnChange) {
     EXPECT_EQ(log.codes, std::vector<int>({scFileNameChanged, scReadOnlyChanged, scReadOnlyChanged}));
 }
 
-TEST(Scheme, LentListsOutliveItAndConnectedSchemesAreAskedOfTheOwner) {
+TEST(Scheme, LentListsAreBracketedAndOutliveItAndConnectedSchemesAreAskedOfTheOwner) {
     TElementMessages messages;
     auto other = MakeTestScheme();
     {
         auto scheme = MakeTestScheme();
+        scheme->BeginMessages();  // without a list: nothing
+        scheme->EndMessages();
         scheme->SetMessages(&messages);
         EXPECT_EQ(scheme->GetConnectedScheme("x.prm"), nullptr);
         scheme->OnGetConnectedScheme = [&](TScheme* sender, const QString& name, TScheme*& out) {
@@ -351,28 +353,14 @@ TEST(Scheme, LentListsOutliveItAndConnectedSchemesAreAskedOfTheOwner) {
             out = name == QLatin1String("x.prm") ? other.get() : nullptr;
         };
         EXPECT_EQ(scheme->GetConnectedScheme("x.prm"), other.get());
-        scheme->BeginMessages();
+        messages.AddTextMessage(mkHint, "old");
+        scheme->BeginMessages();  // clears the lent list
         messages.AddTextMessage(mkHint, "kept");
         scheme->EndMessages();
         // Pending checks at destruction must not run against a dying tree.
         scheme->BeginUpdate();
         TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->SetValue("x");
     }
-    EXPECT_EQ(messages.GetCount(), 1);
-}
-
-TEST_F(SchemeTest, MessageBracketClearsTheLentListAtTheOutermostOpening) {
-    TElementMessages messages;
-    scheme->BeginMessages();  // without a list: nothing
-    scheme->EndMessages();
-    scheme->SetMessages(&messages);
-    messages.AddTextMessage(mkHint, "old");
-    scheme->BeginMessages();
-    EXPECT_EQ(messages.GetCount(), 0);
-    messages.AddTextMessage(mkHint, "new");
-    scheme->BeginMessages();
-    scheme->EndMessages();
-    scheme->EndMessages();
     EXPECT_EQ(messages.GetCount(), 1);
 }
 
