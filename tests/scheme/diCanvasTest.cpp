@@ -24,8 +24,6 @@ protected:
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
 };
 
-}  // namespace
-
 TEST_F(SheetSettings, DefaultsLoadAndSave) {
     EXPECT_EQ(settings->ThemeProperty()->Value(), "Default");
     EXPECT_EQ(settings->FontSizeProperty()->Value(), fssNormal);
@@ -89,14 +87,10 @@ TEST(PrintSettings, ScaleIsLimited) {
     EXPECT_EQ(print->ScaleProperty()->Value(), 500);
 }
 
-namespace {
-
 class Canvas : public SheetSettings {
 protected:
     std::unique_ptr<TSheetCanvas> canvas = std::make_unique<TSheetCanvas>(settings.get());
 };
-
-}  // namespace
 
 TEST_F(Canvas, OriginMovesWithTheElementsAndCullsOutside) {
     canvas->BeginPaint({100, 50, 140, 80});
@@ -174,8 +168,6 @@ TEST_F(Canvas, ThemeFramesAndDisabledBlend) {
     canvas->EndPaint(nullptr);
 }
 
-namespace {
-
 // A theme file in the program's theme folder whose element font is black,
 // with a red shadow when `shadow` is set.
 struct TScopedThemeFile {
@@ -205,8 +197,6 @@ int CountPixels(const QImage& image, QRgb colour) {
         for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
     return n;
 }
-
-}  // namespace
 
 TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
     for (bool shadow : {false, true}) {
@@ -269,3 +259,5 @@ TEST_F(Canvas, ImageTextPutsTheCharImageInTheVerticalMiddle) {
     p.end();
     EXPECT_EQ(out, expected);
 }
+
+}  // namespace

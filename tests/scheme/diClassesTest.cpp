@@ -70,6 +70,9 @@ protected:
     }
     std::unique_ptr<TScheme> scheme = MakeTestScheme();
 };
+using Elements = SchemeTest;
+using SchemeIndex = SchemeTest;
+using ElementCheck = SchemeTest;
 
 // ---------------------------------------------------------------------------
 // Numbers
@@ -103,18 +106,19 @@ TEST(ElementNumbers, InterleavedSchemesGetStrictlyIncreasingNumbers) {
     EXPECT_EQ(a->FindElement(0), nullptr);
 }
 
-TEST_F(SchemeTest, RaisingTheNumberIsAMaximum) {
+TEST(ElementNumbers, RaiseIsAMaximum) {
+    auto scheme = MakeTestScheme();
     const int32_t now = LastElementNumber();
     RaiseElementNumber(now + 480);
-    EXPECT_EQ(Add<TElement_TestLeaf>()->Number(), now + 481);
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->Number(), now + 481);
     RaiseElementNumber(now);  // below the counter: left alone
-    EXPECT_EQ(Add<TElement_TestLeaf>()->Number(), now + 482);
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->Number(), now + 482);
 }
 
 // ---------------------------------------------------------------------------
 // Creation and identity
 
-TEST_F(SchemeTest, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
+TEST_F(Elements, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
     auto* probe = Add<TElement_Probe>();
     EXPECT_EQ(probe->NumberInCreate, probe->Number());
     EXPECT_NE(probe->Number(), 0);
@@ -132,7 +136,7 @@ TEST_F(SchemeTest, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
     EXPECT_EQ(scheme->Root()->LastChild(), child);
 }
 
-TEST_F(SchemeTest, SubElementsAndTypeNames) {
+TEST_F(Elements, SubElementsAndTypeNames) {
     auto* owner = Add<TElement_TestOwner>();
     ASSERT_NE(owner->First(), nullptr);
     EXPECT_TRUE(owner->First()->IsSubElement());
@@ -149,7 +153,7 @@ TEST_F(SchemeTest, SubElementsAndTypeNames) {
     EXPECT_EQ(text, QStringLiteral("abcd"));
 }
 
-TEST_F(SchemeTest, AcceptedClassesDropThoseThatCannotBePlaced) {
+TEST_F(Elements, AcceptedClassesDropThoseThatCannotBePlaced) {
     auto* leaf = Add<TElement_TestLeaf>();
     EXPECT_TRUE(TElement_Probe::StaticClass()->CanBePlacedIn(scheme->Root()));
     EXPECT_FALSE(TElement_Probe::StaticClass()->CanBePlacedIn(leaf));
@@ -160,7 +164,7 @@ TEST_F(SchemeTest, AcceptedClassesDropThoseThatCannotBePlaced) {
     EXPECT_EQ(list.size(), 4);
 }
 
-TEST_F(SchemeTest, ParentSeesNodeMessagesFirst) {
+TEST_F(Elements, ParentSeesNodeMessagesFirst) {
     auto* probe = Add<TElement_Probe>();
     auto* leaf = Add<TElement_TestLeaf>(probe);
     probe->ChildMessages = 0;
@@ -171,7 +175,7 @@ TEST_F(SchemeTest, ParentSeesNodeMessagesFirst) {
     EXPECT_FALSE(leaf->SendNodeMessage(nmChanged));
 }
 
-TEST_F(SchemeTest, DestructionMarksTheSubtreeFirst) {
+TEST_F(Elements, DestructionMarksTheSubtreeFirst) {
     auto* owner = Add<TElement_TestOwner>();
     owner->First()->SetRequired(true);
     owner->First()->SetOptions(owner->First()->Options() | eoValidated);
@@ -183,7 +187,7 @@ TEST_F(SchemeTest, DestructionMarksTheSubtreeFirst) {
     EXPECT_EQ(scheme->ElementCount(), before - 3);
 }
 
-TEST_F(SchemeTest, ParentTakingMessageThreeStillLeavesTheChildMarked) {
+TEST_F(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
     auto* parent = Add<TElement_Probe>();
     auto* child = Add<TElement_Probe>(parent);
     parent->SwallowAllChildMessages = true;
@@ -198,7 +202,7 @@ TEST_F(SchemeTest, ParentTakingMessageThreeStillLeavesTheChildMarked) {
 
 // FindElement must answer exactly what a walk over the registration order
 // would: the first registered element with the number.
-TEST_F(SchemeTest, IndexAnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
+TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
     std::vector<TElement_Probe*> live;
     QRandomGenerator random(7);
     const int32_t base = LastElementNumber();
@@ -231,7 +235,7 @@ TEST_F(SchemeTest, IndexAnswersTheFirstRegisteredThroughRenumberingAndDeletion) 
 // ---------------------------------------------------------------------------
 // The check protocol
 
-TEST_F(SchemeTest, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
+TEST_F(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     TEnglishTexts english;
     auto* leaf = Add<TElement_TestLeaf>();
     leaf->SetRequired(true);
@@ -314,7 +318,7 @@ TEST_F(CheckQueue, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
     EXPECT_FALSE(leaf->State() & esQueued);
 }
 
-TEST_F(SchemeTest, NumberChangeRewritesOwnLinks) {
+TEST_F(ElementCheck, NumberChangeRewritesOwnLinks) {
     auto* probe = Add<TElement_Probe>();
     const QString old = QString::number(probe->Number());
     probe->GetMessages()->AddElementLinkMessage(mkWarning, "see [me]", old);
@@ -329,7 +333,8 @@ TEST_F(SchemeTest, NumberChangeRewritesOwnLinks) {
 // ---------------------------------------------------------------------------
 // The scheme
 
-TEST_F(SchemeTest, FileNameAndReadOnlyBroadcastOnChange) {
+TEST(Scheme, FileNameAndReadOnlyBroadcastOnChange) {
+    auto scheme = MakeTestScheme();
     TBroadcastRecorder log(scheme.get());
     scheme->SetFileName("a.prm");
     scheme->SetFileName("a.prm");

@@ -179,6 +179,11 @@ TEST(SchemeFiles, ElementNodeFormat) {
     s.owner->First()->SetOptions(s.owner->First()->Options() | eoStoredInParentNode);
     EXPECT_TRUE(s.Text().contains(QStringLiteral("<TestOwner Value=\"x\">")));
     EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("<First ID=")));
+    TSample copy;
+    copy.owner->First()->SetOptions(copy.owner->First()->Options() | eoStoredInParentNode);
+    copy.owner->First()->SetValue("");
+    copy.owner->LoadFromKnot(KnotFromText(s.Text())->FindPath(u"TestOwner", false), fmFile, 0);
+    EXPECT_EQ(copy.owner->First()->Value(), QStringLiteral("x")) << "read back from the parent's node";
 
     // Not stored, or left out by a filer option: only plain snapshots carry it.
     const QString value = QStringLiteral("Value=\"x\"");

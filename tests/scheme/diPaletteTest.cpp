@@ -44,6 +44,8 @@ TEST(StandardPalette, GroupsInOrderWithTheirCaptionsAndTheirItems) {
         EXPECT_EQ(group->CaptionId(), captionId);
         child = child->NextSibling();
     }
+    for (TPaletteItem* other : {PaletteOtherInsertItem(), PaletteOtherAdditionalItem()})
+        EXPECT_EQ(other->ClassType(), TPaletteItem::StaticClass()) << "a plain item";
     EXPECT_EQ(PaletteOtherInsertItem()->Parent(), PaletteInsertGroup());
     EXPECT_EQ(PaletteOtherAdditionalItem()->Parent(), PaletteAdditionalGroup());
     TDisablePaletteItem* disable = PaletteDisableItem();

@@ -21,8 +21,6 @@ protected:
     QStringList& played = sounds.played;
 };
 
-}  // namespace
-
 TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothing) {
     for (const QString& name : {sndItem, sndElement, sndDisable, sndDropDown, sndValue}) {
         played.clear();
@@ -49,8 +47,6 @@ TEST_F(Sounds, SectionSavesOnlyAChangedValue) {
     EXPECT_EQ(root->FindPath(u"Sounds.Enabled", false)->ReadStr(u"Value"), "0");
 }
 
-namespace {
-
 struct TFakeEffect : TSoundEffect {
     int plays = 0;
     bool playing = false;
@@ -60,8 +56,6 @@ struct TFakeEffect : TSoundEffect {
     }
     bool IsPlaying() const override { return playing; }
 };
-
-}  // namespace
 
 TEST(SoundPlayer, SoundStillPlayingIsNotInterruptedAndEffectsAreReused) {
     std::map<QString, TFakeEffect*> made;
@@ -95,3 +89,5 @@ TEST(SoundPlayer, QtPlayerIsSilentWithoutAudioAndForMissingFiles) {
     EXPECT_FALSE(player->IsPlaying());
     EXPECT_NO_THROW(player->Play(":/rc/diClassesItemSound.wav"));
 }
+
+}  // namespace

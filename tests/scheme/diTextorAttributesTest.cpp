@@ -18,8 +18,6 @@ TRichTextAttributes* Acquire(const QString& face, int size, TColor color = MakeC
     return AcquireSharedAs(value);
 }
 
-}  // namespace
-
 TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     const int before = TAttributes::PoolCount();
     TRichTextAttributes a, b;
@@ -118,8 +116,6 @@ TEST(RichParagraphAttributes, LayoutValues) {
     EXPECT_EQ(p.LayoutValue(1, &text), 7 + text.GetHeight());
 }
 
-namespace {
-
 class TextPainting : public ::testing::Test {
 protected:
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
@@ -134,8 +130,6 @@ QRect InkBox(const QImage& image) {
             if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
     return box;
 }
-
-}  // namespace
 
 TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
     TRichTextAttributes* a = Acquire("DejaVu Sans", 12);
@@ -173,3 +167,5 @@ TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
     canvas->EndPaint(nullptr);
     a->Release();
 }
+
+}  // namespace

@@ -41,8 +41,6 @@ QImage DrawNine(const QImage& source, const TRect& zone, std::array<int, 5> mode
     return out;
 }
 
-}  // namespace
-
 TEST(NinePartFrame, CornersAreCopiedStretchedTiledAndLeftOut) {
     const QImage source = CoordinateImage(10, 10);
     // Left edge stretched, top edge tiled, centre left out.
@@ -139,8 +137,6 @@ TEST(Tinting, FormulaKeepsAlphaAndTransparentPixels) {
     EXPECT_EQ(TintPixel(qRgba(10, 20, 30, 255), qRgba(255, 0, 0, 0)), qRgba(10, 20, 30, 255));
 }
 
-namespace {
-
 // A theme image 100 x 100: the left half opaque grey (80), the right half clear,
 // a red pixel at (99, 99) and a blue one at (1, 2).
 QImage TestThemeImage() {
@@ -156,8 +152,6 @@ QImage TestThemeImage() {
 void LoadTheme(TSheetTheme& theme, const QString& text, const QImage& image = TestThemeImage()) {
     theme.Load(*KnotFromText(text), image);
 }
-
-}  // namespace
 
 TEST(Tinting, TintedCopyIsMadeOncePerColourAndLeavesClearPixels) {
     TSheetTheme theme;
@@ -321,3 +315,5 @@ TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     EXPECT_EQ(theme.SelectColor(), qRgba(1, 2, 3, 255));
     EXPECT_EQ(theme.GetElementData(tekElement).Cut, (TRect{0, 0, 2, 2}));
 }
+
+}  // namespace
