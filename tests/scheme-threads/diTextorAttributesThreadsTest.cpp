@@ -30,7 +30,9 @@ TEST(AttributesPoolThreads, TwoThreadsShareAcquireAndRelease) {
     // Equal values are one instance whichever thread asked first.
     for (TAttributes* x : keptA)
         for (TAttributes* y : keptB)
-            if (x->Equals(*y)) ASSERT_EQ(x, y);
+            if (x->Equals(*y)) {
+                ASSERT_EQ(x, y);
+            }
     EXPECT_LE(TAttributes::PoolCount(), before + 15);
     for (TAttributes* x : keptA) x->Release();
     for (TAttributes* x : keptB) x->Release();

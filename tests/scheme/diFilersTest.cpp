@@ -341,7 +341,7 @@ protected:
         std::make_unique<TSchemeLoader>(scheme.get(), nullptr, knot.get(), 0, fmFile);
 };
 
-TEST_F(DeferredLoad, StepsRunAtFinishBeforeTheChecks) {
+TEST_F(DeferredLoad, DeferredStepsRunAtFinishBeforeTheChecks) {
     e->LoadFrom(loader.get(), knot.get());
     EXPECT_EQ(e->Events, std::vector<QString>({"load"}));
     loader->Finish();
@@ -362,7 +362,7 @@ TEST_F(DeferredLoad, AbandonedLoadClosesTheUpdateWithoutRunningAnything) {
     EXPECT_EQ(e->Events, std::vector<QString>({"load", "check"}));
 }
 
-TEST_F(DeferredLoad, ElementDestroyedBeforeFinishIsSkipped) {
+TEST_F(DeferredLoad, DeferredElementDestroyedBeforeFinishIsSkipped) {
     e->LoadFrom(loader.get(), knot.get());
     e->Free();
     loader->Finish();  // ASan would see a use after free
