@@ -204,12 +204,4 @@ TEST(ButtonElement, EnterSpaceAndClickRunTheAction) {
     EXPECT_FALSE(button->IsPressed());
 }
 
-TEST(SmallImageElement, HasTheSmallPictureSizeAndCanBeDisabled) {
-    TSheetFixture f;
-    auto* image = TElement::CreateIn<TElement_TestImage>(f.scheme.get(), f.root);
-    EXPECT_EQ(image->Width(), 16);
-    EXPECT_EQ(image->Height(), 16);
-    EXPECT_TRUE(image->HasVisualOption(voCanDisable));
-}
-
 }  // namespace
