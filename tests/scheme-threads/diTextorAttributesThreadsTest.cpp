@@ -28,7 +28,9 @@ TEST(AttributesPoolThreads, TwoThreadsShareAcquireAndRelease) {
     // Equal values are one instance whichever thread asked first.
     for (const auto& x : keptA)
         for (const auto& y : keptB)
-            if (x->Equals(*y)) ASSERT_EQ(x.get(), y.get());
+            if (x->Equals(*y)) {
+                ASSERT_EQ(x.get(), y.get());
+            }
     EXPECT_LE(TAttributes::PoolCount(), before + 15);
     keptA.clear();
     keptB.clear();

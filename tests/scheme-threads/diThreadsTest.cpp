@@ -105,10 +105,6 @@ TEST(ElementMessages, StoppedWorkerGivesUpAPendingEvent) {
     EXPECT_EQ(list.GetCount(), 1);
 }
 
-}  // namespace
-
-namespace {
-
 // Connections into a scheme come and go on a worker while the user-interface
 // thread asks whether other schemes still depend on it (as releasing unused
 // connected documents does).

@@ -5,6 +5,7 @@
 #include "support/testBroadcasts.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
+#include "support/testRaise.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,14 +74,19 @@ struct TSample {
         deep->SetValue("deep");
     }
     QString Text(uint8_t mode = fmFile, uint8_t options = foSchemeFile) {
+        return SchemeText(scheme.get(), mode, options);
+    }
+    // A snapshot of the deep leaf that carries the number `stored`.
+    TNodePtr<TKnot> DeepSnapshot(int32_t stored) {
         TNodePtr<TKnot> knot = TKnot::Create();
-        scheme->SaveRootToKnot(knot.get(), mode, options);
-        return knot->SaveToString();
+        deep->SaveToKnot(knot.get(), fmSnapshot, 0);
+        knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(stored));
+        return knot;
     }
 };
 
 // ---------------------------------------------------------------------------
-// Format version
+// Format version and damaged files
 
 TEST(SchemeFiles, FormatVersionTable) {
     TEnglishTexts english;
@@ -94,40 +100,49 @@ TEST(SchemeFiles, FormatVersionTable) {
         {"1.", 1000, false},    {"99999999999.1", 1001, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ParseFormatVersion(QString::fromLatin1(c.text)), c.version) << c.text;
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseFormatVersion(QString::fromLatin1(c.text)), c.version);
         auto scheme = MakeTestScheme();
         TElementMessages messages;
         TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
         if (*c.text) knot->WriteStr("FormatVersion", QString::fromLatin1(c.text));
         TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, fmFile);
-        EXPECT_EQ(loader.FormatVersion(), c.version) << c.text;
-        EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << c.text;
+        EXPECT_EQ(loader.FormatVersion(), c.version);
+        EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0);
         scheme->Root()->LoadFrom(&loader, knot.get());
         loader.Finish();
-        EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << c.text << ": loading goes on";
-        if (c.warns) {
-            EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
-            EXPECT_TRUE(messages.GetItem(0)->GetText().contains(QStringLiteral("newer version")));
-        }
+        EXPECT_EQ(CountKind(messages, mkWarning), c.warns ? 1 : 0) << "loading goes on";
+        if (c.warns) EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
     }
 }
 
-TEST(SchemeFiles, CorruptDataIsReportedAndLoadedAsFarAsItGoes) {
+// A file of a newer version, cut off in the middle: both warnings, in that
+// order, and everything before the cut is loaded.
+TEST(SchemeFiles, TruncatedNewerFileLoadsAsFarAsItGoes) {
     TEnglishTexts english;
     auto scheme = MakeTestScheme();
     TElementMessages messages;
-    TNodePtr<TKnot> knot = TKnot::Create();
-    EXPECT_FALSE(knot->LoadFromString(QStringLiteral("<TestModule FormatVersion=\"1.1\">\r\n"
-                                                     "\t<TestLeaf Value=\"kept\"/>\r\n\ttext\r\n")));
-    TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, fmFile);
-    scheme->Root()->LoadFrom(&loader, knot.get());
-    loader.Finish();
-    ASSERT_GE(messages.GetCount(), 1);
-    EXPECT_EQ(messages.GetItem(0)->Kind(), mkWarning);
+    scheme->SetMessages(&messages);
+    scheme->LoadFromFile(QUILLANE_TEST_DATA "/scheme/newer-truncated.prm");
+    ASSERT_GE(messages.GetCount(), 2);
     EXPECT_EQ(messages.GetItem(0)->GetText(), QStringLiteral("Data provided are corrupt"));
+    EXPECT_TRUE(messages.GetItem(1)->GetText().contains(QStringLiteral("newer version")));
     auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
+    auto* inner = dynamic_cast<TElement_TestContainer*>(leaf->NextSibling());
+    ASSERT_NE(inner, nullptr);
+    ASSERT_NE(inner->FirstChild(), nullptr);
+    EXPECT_EQ(static_cast<TElement_TestLeaf*>(inner->FirstChild())->Value(), QStringLiteral("deep"));
+    EXPECT_EQ(scheme->UpdateCount(), 0);
+}
+
+TEST(SchemeFiles, LoadFromFileOfAMissingFileRaisesAndKeepsTheName) {
+    auto scheme = MakeTestScheme();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing.prm");
+    EXPECT_EQ(RaisedId([&] { scheme->LoadFromFile(path); }), strFileNotFound);
+    EXPECT_EQ(scheme->FileName(), path);
 }
 
 // ---------------------------------------------------------------------------
@@ -158,16 +173,20 @@ TEST(SchemeFiles, ElementNodeFormat) {
     s.owner->First()->SetOptions(s.owner->First()->Options() | eoStoredInParentNode);
     EXPECT_TRUE(s.Text().contains(QStringLiteral("<TestOwner Value=\"x\">")));
     EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("<First ID=")));
+    TSample copy;
+    copy.owner->First()->SetOptions(copy.owner->First()->Options() | eoStoredInParentNode);
+    copy.owner->First()->SetValue("");
+    copy.owner->LoadFromKnot(KnotFromText(s.Text())->FindPath(u"TestOwner", false), fmFile, 0);
+    EXPECT_EQ(copy.owner->First()->Value(), QStringLiteral("x")) << "read back from the parent's node";
 
-    // Not stored: only snapshots carry it.
+    // Not stored, or a comment left out by the filer option: only plain snapshots carry it.
+    const QString value = QStringLiteral("Value=\"x\"");
     s.owner->First()->SetOptions(eoSubElement | eoNotStored);
-    EXPECT_FALSE(s.Text().contains(QStringLiteral("Value=\"x\"")));
-    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
-
-    // Option 0x10 elements are left out with filer option 0x40.
+    EXPECT_FALSE(s.Text().contains(value));
+    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(value));
     s.owner->First()->SetOptions(eoSubElement | eoComment);
-    EXPECT_FALSE(s.Text(fmSnapshot, foSkipComments).contains(QStringLiteral("Value=\"x\"")));
-    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(QStringLiteral("Value=\"x\"")));
+    EXPECT_FALSE(s.Text(fmSnapshot, foSkipComments).contains(value));
+    EXPECT_TRUE(s.Text(fmSnapshot, 0).contains(value));
 }
 
 // An owner that gives a sub-element no name must not make the file unreadable.
@@ -238,11 +257,9 @@ TEST(SchemeFiles, FileRoundTripRenumbersAndMapsReferableElements) {
 
     // The loaded copy writes the same text, up to the new number.
     copy->SetName(s.scheme->Name());
-    TNodePtr<TKnot> again = TKnot::Create();
-    copy->SaveRootToKnot(again.get(), fmFile, foSchemeFile);
     QString expected = QString::fromUtf8(bytes.mid(3));
     expected.replace(QStringLiteral("ID=\"%1\"").arg(oldNumber), QStringLiteral("ID=\"%1\"").arg(loadedNamed->Number()));
-    EXPECT_EQ(again->SaveToString(), expected);
+    EXPECT_EQ(SchemeText(copy.get()), expected);
 }
 
 TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
@@ -255,11 +272,7 @@ TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
     for (uint8_t mode : {fmFile, fmSnapshot}) {
         auto scheme = MakeTestScheme();
         TElementMessages messages;
-        TNodePtr<TKnot> knot = TKnot::Create();
-        ASSERT_TRUE(knot->LoadFromString(text));
-        TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, mode);
-        scheme->Root()->LoadFrom(&loader, knot.get());
-        loader.Finish();
+        LoadSchemeKnot(scheme.get(), KnotFromText(text).get(), mode, &messages);
         if (mode == fmSnapshot) {
             EXPECT_EQ(messages.GetCount(), 0);
             continue;
@@ -274,11 +287,8 @@ TEST(SchemeFiles, UnreadNodesAndAttributesAreReportedInFileModeOnly) {
 
 TEST(SchemeFiles, SnapshotKeepsNumbersAndRaisesTheCounter) {
     TSample s;
-    TNodePtr<TKnot> knot = TKnot::Create();
-    s.deep->SaveToKnot(knot.get(), fmSnapshot, 0);
     const int32_t stored = LastElementNumber() + 500;
-    knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(stored));
-
+    TNodePtr<TKnot> knot = s.DeepSnapshot(stored);
     auto* restored = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
     restored->LoadFromKnot(knot.get(), fmSnapshot, 0);
     EXPECT_EQ(restored->Number(), stored);
@@ -287,7 +297,7 @@ TEST(SchemeFiles, SnapshotKeepsNumbersAndRaisesTheCounter) {
     EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner)->Number(), stored + 1);
 
     // A stored number below the counter leaves the counter alone.
-    knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(s.leaf->Number()));
+    knot = s.DeepSnapshot(s.leaf->Number());
     auto* twin = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
     const int32_t last = LastElementNumber();
     twin->LoadFromKnot(knot.get(), fmSnapshot, foSharedData);
@@ -301,43 +311,43 @@ TEST(SchemeFiles, SnapshotKeepsNumbersAndRaisesTheCounter) {
 TEST(SchemeFiles, SnapshotWithTheLargestNumberDoesNotOverflowTheCounter) {
     TSample s;
     for (int32_t stored : {std::numeric_limits<int32_t>::max(), kHighestRaisingElementNumber + 1}) {
-        TNodePtr<TKnot> knot = TKnot::Create();
-        s.deep->SaveToKnot(knot.get(), fmSnapshot, 0);
-        knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(stored));
+        SCOPED_TRACE(stored);
+        TNodePtr<TKnot> knot = s.DeepSnapshot(stored);
         auto* restored = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
         const int32_t last = LastElementNumber();
         restored->LoadFromKnot(knot.get(), fmSnapshot, 0);
         EXPECT_EQ(restored->Number(), stored) << "the stored number is kept";
         EXPECT_EQ(s.scheme->FindElement(stored), restored);
-        EXPECT_EQ(LastElementNumber(), last) << stored;
-        auto* made = TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner);
-        EXPECT_EQ(made->Number(), last + 1) << stored;
+        EXPECT_EQ(LastElementNumber(), last);
+        EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(s.scheme.get(), s.inner)->Number(), last + 1);
     }
 }
 
-TEST(SchemeFiles, DeferredStepsRunAtFinishBeforeTheChecks) {
-    auto scheme = MakeTestScheme();
-    TNodePtr<TKnot> knot = TKnot::Create();
-    ASSERT_TRUE(knot->LoadFromString(QStringLiteral("<Deferring/>")));
-    auto* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
-    {
-        TSchemeLoader loader(scheme.get(), nullptr, knot.get(), 0, fmFile);
-        e->LoadFrom(&loader, knot.get());
-        EXPECT_EQ(e->Events, std::vector<QString>({"load"}));
-        loader.Finish();
-    }
+// ---------------------------------------------------------------------------
+// Deferred load steps
+
+class DeferredLoad : public ::testing::Test {
+protected:
+    std::unique_ptr<TScheme> scheme = MakeTestScheme();
+    TNodePtr<TKnot> knot = KnotFromText(QStringLiteral("<Deferring/>"));
+    TElement_Deferring* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
+    std::unique_ptr<TSchemeLoader> loader =
+        std::make_unique<TSchemeLoader>(scheme.get(), nullptr, knot.get(), 0, fmFile);
+};
+
+TEST_F(DeferredLoad, DeferredStepsRunAtFinishBeforeTheChecks) {
+    e->LoadFrom(loader.get(), knot.get());
+    EXPECT_EQ(e->Events, std::vector<QString>({"load"}));
+    loader->Finish();
+    loader.reset();
     EXPECT_EQ(e->Events, std::vector<QString>({"load", "42", "check"}));
     EXPECT_EQ(scheme->UpdateCount(), 0);
 }
 
-TEST(SchemeFiles, AbandonedLoadClosesTheUpdateWithoutRunningAnything) {
-    auto scheme = MakeTestScheme();
-    TNodePtr<TKnot> knot = TKnot::Create();
-    auto* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
-    {
-        TSchemeLoader loader(scheme.get(), nullptr, knot.get(), 0, fmFile);
-        e->LoadFrom(&loader, knot.get());
-    }
+// A load that raises ends without Finish: its update closes, nothing runs.
+TEST_F(DeferredLoad, AbandonedLoadClosesTheUpdateWithoutRunningAnything) {
+    e->LoadFrom(loader.get(), knot.get());
+    loader.reset();
     EXPECT_EQ(scheme->UpdateCount(), 0);
     EXPECT_EQ(e->Events, std::vector<QString>({"load"}));
     // The queued check waits for the next outermost update.
@@ -346,49 +356,11 @@ TEST(SchemeFiles, AbandonedLoadClosesTheUpdateWithoutRunningAnything) {
     EXPECT_EQ(e->Events, std::vector<QString>({"load", "check"}));
 }
 
-TEST(SchemeFiles, DeferredElementDestroyedBeforeFinishIsSkipped) {
-    auto scheme = MakeTestScheme();
-    TNodePtr<TKnot> knot = TKnot::Create();
-    auto* e = TElement::CreateIn<TElement_Deferring>(scheme.get(), scheme->Root());
-    TSchemeLoader loader(scheme.get(), nullptr, knot.get(), 0, fmFile);
-    e->LoadFrom(&loader, knot.get());
+TEST_F(DeferredLoad, DeferredElementDestroyedBeforeFinishIsSkipped) {
+    e->LoadFrom(loader.get(), knot.get());
     e->Free();
-    loader.Finish();  // ASan would see a use after free
+    loader->Finish();  // ASan would see a use after free
     EXPECT_EQ(scheme->ElementCount(), 1);
-}
-
-// A file of a newer version, cut off in the middle: both warnings, in that
-// order, and everything before the cut is loaded.
-TEST(SchemeFiles, TruncatedNewerFileLoadsAsFarAsItGoes) {
-    TEnglishTexts english;
-    auto scheme = MakeTestScheme();
-    TElementMessages messages;
-    scheme->SetMessages(&messages);
-    scheme->LoadFromFile(QUILLANE_TEST_DATA "/scheme/newer-truncated.prm");
-    ASSERT_GE(messages.GetCount(), 2);
-    EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strDataProvidedAreCorrupt));
-    EXPECT_EQ(messages.GetItem(1)->GetText(), LoadStr(strFormatDataProvidedNewer));
-    auto* leaf = dynamic_cast<TElement_TestLeaf*>(scheme->Root()->FirstChild());
-    ASSERT_NE(leaf, nullptr);
-    EXPECT_EQ(leaf->Value(), QStringLiteral("kept"));
-    auto* inner = dynamic_cast<TElement_TestContainer*>(leaf->NextSibling());
-    ASSERT_NE(inner, nullptr);
-    ASSERT_NE(inner->FirstChild(), nullptr);
-    EXPECT_EQ(static_cast<TElement_TestLeaf*>(inner->FirstChild())->Value(), QStringLiteral("deep"));
-    EXPECT_EQ(scheme->UpdateCount(), 0);
-}
-
-TEST(SchemeFiles, LoadFromFileOfAMissingFileRaisesAndKeepsTheName) {
-    auto scheme = MakeTestScheme();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("missing.prm");
-    try {
-        scheme->LoadFromFile(path);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strFileNotFound);
-    }
-    EXPECT_EQ(scheme->FileName(), path);
 }
 
 // ---------------------------------------------------------------------------

@@ -11,149 +11,149 @@
 
 namespace {
 
+// A sheet showing a scheme of test boxes; one fixture for every group.
+class SheetTest : public ::testing::Test, public TSheetFixture {};
+using SheetUpdate = SheetTest;
+using SheetFocus = SheetTest;
+using SheetInput = SheetTest;
+using SheetViewState = SheetTest;
+using SheetState = SheetTest;
+
 // ---------------------------------------------------------------------------
 // The update bracket
 
-TEST(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
+TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
     a->Focus();
     b->CaretKindShown = ckFocusRect;
-    TSheetRecorder rec(&f.sheet);
-    f.sheet.BeginUpdate();
-    f.sheet.InvalidateAll();
-    f.sheet.NotifyFocusedElement();
-    f.sheet.NotifyEditState();
+    TSheetRecorder rec(&sheet);
+    sheet.BeginUpdate();
+    sheet.InvalidateAll();
+    sheet.NotifyFocusedElement();
+    sheet.NotifyEditState();
     b->Focus();  // focus changed, caret changed
-    f.sheet.NotifyFocusState();
-    f.sheet.NotifyFocusedContent();
-    f.root->SetSize(500, 500);  // root bounds
-    EXPECT_TRUE(rec.Codes.empty());
-    f.sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snRootBounds, snFocus, snCaret, snFocusSettled, snRepaint}));
+    sheet.NotifyFocusState();
+    sheet.NotifyFocusedContent();
+    root->SetSize(500, 500);  // root bounds
+    EXPECT_TRUE(rec.codes.empty());
+    sheet.EndUpdate();
+    EXPECT_EQ(rec.codes, (std::vector<int>{snRootBounds, snFocus, snCaret, snFocusSettled, snRepaint}));
 }
 
-TEST(SheetUpdate, ContentSwallowsEditStateButNotElementState) {
-    TSheetFixture f;
-    TSheetRecorder rec(&f.sheet);
-    f.sheet.BeginUpdate();
-    f.sheet.NotifyFocusedElement();
-    f.sheet.NotifyEditState();
-    f.sheet.NotifyFocusedContent();
-    f.sheet.NotifyFocusState();
-    f.sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snFocusSettled, snFocusedContent, snFocusedState}));
+TEST_F(SheetUpdate, ContentSwallowsEditStateButNotElementState) {
+    TSheetRecorder rec(&sheet);
+    sheet.BeginUpdate();
+    sheet.NotifyFocusedElement();
+    sheet.NotifyEditState();
+    sheet.NotifyFocusedContent();
+    sheet.NotifyFocusState();
+    sheet.EndUpdate();
+    EXPECT_EQ(rec.codes, (std::vector<int>{snFocusSettled, snFocusedContent, snFocusedState}));
     rec.Clear();
-    f.sheet.BeginUpdate();
-    f.sheet.NotifyFocusedElement();
-    f.sheet.NotifyEditState();
-    f.sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snEditState, snFocusedState}));
+    sheet.BeginUpdate();
+    sheet.NotifyFocusedElement();
+    sheet.NotifyEditState();
+    sheet.EndUpdate();
+    EXPECT_EQ(rec.codes, (std::vector<int>{snEditState, snFocusedState}));
 }
 
-TEST(SheetUpdate, ThreeFocusChangesGiveOneNotificationThree) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
-    TElement_TestBox* c = AddBox(f.root);
-    TSheetRecorder rec(&f.sheet);
+TEST_F(SheetUpdate, ThreeFocusChangesGiveOneNotificationThree) {
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
+    TElement_TestBox* c = AddBox(root);
+    TSheetRecorder rec(&sheet);
     {
-        TSheetUpdate update(&f.sheet);
+        TSheetUpdate update(&sheet);
         a->Focus();
-        f.sheet.NotifyFocusedContent();
+        sheet.NotifyFocusedContent();
         b->Focus();
-        f.sheet.NotifyEditState();
+        sheet.NotifyEditState();
         c->Focus();
-        f.sheet.NotifyFocusedElement();
+        sheet.NotifyFocusedElement();
     }
     EXPECT_EQ(rec.Count(snFocus), 1);
     EXPECT_EQ(rec.Count(snFocusedContent), 0);
     EXPECT_EQ(rec.Count(snEditState), 0);
     EXPECT_EQ(rec.Count(snFocusedState), 0);
-    EXPECT_EQ(f.sheet.Focused(), c);
+    EXPECT_EQ(sheet.Focused(), c);
 }
 
-TEST(SheetUpdate, RectangleRepaintInsideABracketBecomesOneFullRepaint) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TSheetRecorder rec(&f.sheet);
+TEST_F(SheetUpdate, RectangleRepaintInsideABracketBecomesOneFullRepaint) {
+    TElement_TestBox* a = AddBox(root);
+    TSheetRecorder rec(&sheet);
     a->Invalidate();
-    ASSERT_EQ(rec.Codes, (std::vector<int>{snRepaint}));
-    EXPECT_NE(rec.FirstArgs[0], 0);  // a rectangle outside the bracket
+    ASSERT_EQ(rec.codes, (std::vector<int>{snRepaint}));
+    EXPECT_NE(rec.firstArgs[0], 0);  // a rectangle outside the bracket
     rec.Clear();
-    f.sheet.BeginUpdate();
-    f.sheet.BeginUpdate();
+    sheet.BeginUpdate();
+    sheet.BeginUpdate();
     a->Invalidate();
     a->Invalidate(TRect{0, 0, 3, 3});
-    f.sheet.EndUpdate();
-    EXPECT_TRUE(rec.Codes.empty());
-    f.sheet.EndUpdate();
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snRepaint}));
-    EXPECT_EQ(rec.FirstArgs[0], 0);
+    sheet.EndUpdate();
+    EXPECT_TRUE(rec.codes.empty());
+    sheet.EndUpdate();
+    EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));
+    EXPECT_EQ(rec.firstArgs[0], 0);
 }
 
-TEST(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
-    TSheetFixture f;
+TEST_F(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
     QStringList log;
-    f.root->Log = &log;
+    root->Log = &log;
     {
-        TSheetUpdate update(&f.sheet);
-        f.sheet.SetAvailableSize(QSize(800, kSheetUnlimited));
-        f.sheet.SetAvailableSize(QSize(700, kSheetUnlimited));
+        TSheetUpdate update(&sheet);
+        sheet.SetAvailableSize(QSize(800, kSheetUnlimited));
+        sheet.SetAvailableSize(QSize(700, kSheetUnlimited));
         EXPECT_TRUE(log.isEmpty());
     }
     EXPECT_EQ(log, (QStringList{"Layout 0 0 1 0"}));
     log.clear();
-    f.sheet.SetAvailableSize(QSize(700, 300));  // outside a bracket: at once
+    sheet.SetAvailableSize(QSize(700, 300));  // outside a bracket: at once
     EXPECT_EQ(log, (QStringList{"Layout 0 0 0 1"}));
-    EXPECT_EQ(f.root->GetAvailableSize(nullptr), QSize(700, 300));
+    EXPECT_EQ(root->GetAvailableSize(nullptr), QSize(700, 300));
 }
 
 // A listener that raises while the bracket closes is logged; the bracket is
 // closed all the same.
-TEST(SheetUpdate, GuardLogsWhatAListenerRaisesWhenItCloses) {
+TEST_F(SheetUpdate, GuardLogsWhatAListenerRaisesWhenItCloses) {
     struct TRaisingListener {
         void OnSheet(TItfObject*, int, intptr_t, intptr_t) { throw std::runtime_error("listener failed"); }
     } listener;
-    TSheetFixture f;
-    f.sheet.AddHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
+    sheet.AddHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
     TWarningLog log;
     {
-        TSheetUpdate update(&f.sheet);
-        f.sheet.InvalidateAll();
+        TSheetUpdate update(&sheet);
+        sheet.InvalidateAll();
     }
-    f.sheet.RemoveHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
-    EXPECT_EQ(f.sheet.UpdateCount(), 0);
+    sheet.RemoveHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
+    EXPECT_EQ(sheet.UpdateCount(), 0);
     EXPECT_TRUE(log.Contains(QStringLiteral("listener failed")));
 }
 
 // ---------------------------------------------------------------------------
 // Focus
 
-TEST(SheetFocus, FocusMovesAndClearsTheSelectionUnlessTheNewFocusIsInIt) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
-    TElement_TestBox* c = AddBox(f.root);
+TEST_F(SheetFocus, FocusMovesAndClearsTheSelectionUnlessTheNewFocusIsInIt) {
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
+    TElement_TestBox* c = AddBox(root);
     a->Focus();
-    f.sheet.SetElementSelected(b, true);
-    f.sheet.SetElementSelected(c, true);
-    EXPECT_EQ(f.sheet.Selection().size(), 2);
+    sheet.SetElementSelected(b, true);
+    sheet.SetElementSelected(c, true);
+    EXPECT_EQ(sheet.Selection().size(), 2);
     EXPECT_TRUE(b->IsSelected());
     b->Focus();
-    EXPECT_EQ(f.sheet.Selection().size(), 2);
+    EXPECT_EQ(sheet.Selection().size(), 2);
     a->Focus();
-    EXPECT_TRUE(f.sheet.Selection().isEmpty());
+    EXPECT_TRUE(sheet.Selection().isEmpty());
     EXPECT_FALSE(b->IsSelected());
-    f.sheet.SetFocus(nullptr);
-    EXPECT_EQ(f.sheet.Focused(), nullptr);
+    sheet.SetFocus(nullptr);
+    EXPECT_EQ(sheet.Focused(), nullptr);
 }
 
-TEST(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
-    TSheetFixture f;
-    f.root->SetOptionsWord(0);
-    TElement_TestBox* group = AddBox(f.root);
+TEST_F(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
+    root->SetOptionsWord(0);
+    TElement_TestBox* group = AddBox(root);
     group->SetOptionsWord(0);
     TElement_TestBox* hiddenOwner = AddBox(group);
     hiddenOwner->SetOptionsWord(0);
@@ -161,24 +161,23 @@ TEST(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
     hiddenOwner->SetCollapsed(true);
     TElement_TestBox* second = AddBox(group);
     second->SetDisabled(true);  // disabled ones may take the focus
-    f.sheet.FocusFirst();
-    EXPECT_EQ(f.sheet.Focused(), second);
+    sheet.FocusFirst();
+    EXPECT_EQ(sheet.Focused(), second);
 }
 
 // A sheet with two boxes on a manual clock.
-class SheetTimers : public ::testing::Test {
+class SheetTimers : public SheetTest {
 protected:
     TManualTimerService timers;
     TTimerServiceInstaller installTimers{&timers};
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
 };
 
 TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButton) {
     TFakeInputState input;
     TInputStateInstaller installInput(&input);
-    TSheetRecorder rec(&f.sheet);
+    TSheetRecorder rec(&sheet);
     a->Focus();
     timers.Advance(200);
     b->Focus();  // restarts the wait
@@ -192,123 +191,119 @@ TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButto
     input.LeftButtonDown = false;
     timers.Advance(300);
     ASSERT_EQ(rec.Count(snFocusSettled), 1);
-    EXPECT_EQ(rec.FirstArgs.back(), kFocusSettledByTimer);
+    EXPECT_EQ(rec.firstArgs.back(), kFocusSettledByTimer);
     timers.Advance(5000);
     EXPECT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(timers.ActiveCount(), 0);
 }
 
 TEST_F(SheetTimers, DelayedFocusKeepsTheFirstElementAndRestartsTheTimer) {
-    f.sheet.FocusDelayed(a);
+    sheet.FocusDelayed(a);
     timers.Advance(200);
-    f.sheet.FocusDelayed(b);
+    sheet.FocusDelayed(b);
     timers.Advance(299);
-    EXPECT_EQ(f.sheet.Focused(), nullptr);
+    EXPECT_EQ(sheet.Focused(), nullptr);
     timers.Advance(1);
-    EXPECT_EQ(f.sheet.Focused(), a);
-    EXPECT_EQ(f.sheet.DelayedFocus(), nullptr);
+    EXPECT_EQ(sheet.Focused(), a);
+    EXPECT_EQ(sheet.DelayedFocus(), nullptr);
 }
 
 TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFocus) {
     b->Focus();
-    f.sheet.SetHot(b);
-    f.sheet.SetElementSelected(b, true);
-    f.sheet.FocusDelayed(a);
+    sheet.SetHot(b);
+    sheet.SetElementSelected(b, true);
+    sheet.FocusDelayed(a);
     a->Free();
-    EXPECT_EQ(f.sheet.DelayedFocus(), nullptr);
+    EXPECT_EQ(sheet.DelayedFocus(), nullptr);
     timers.Advance(1000);
-    EXPECT_EQ(f.sheet.Focused(), b);
+    EXPECT_EQ(sheet.Focused(), b);
 
-    TSheetRecorder rec(&f.sheet);
+    TSheetRecorder rec(&sheet);
     b->Free();
-    EXPECT_EQ(f.sheet.Focused(), nullptr);
-    EXPECT_EQ(f.sheet.Hot(), nullptr);
-    EXPECT_TRUE(f.sheet.Selection().isEmpty());
+    EXPECT_EQ(sheet.Focused(), nullptr);
+    EXPECT_EQ(sheet.Hot(), nullptr);
+    EXPECT_TRUE(sheet.Selection().isEmpty());
     EXPECT_EQ(rec.Count(snFocus), 1);
 }
 
 // ---------------------------------------------------------------------------
 // Keys and mouse
 
-TEST(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
-    TSheetFixture f;
+TEST_F(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
     QStringList log;
-    f.root->SetOptionsWord(0);
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
+    root->SetOptionsWord(0);
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
     a->Log = b->Log = &log;
     a->Focus();
 
-    EXPECT_EQ(f.Key('A'), 'A');
-    EXPECT_EQ(f.Key(vkDown), 0);
-    EXPECT_EQ(f.sheet.Focused(), b);
-    EXPECT_EQ(f.Key(vkDown), 0);  // nothing further: consumed all the same
-    EXPECT_EQ(f.sheet.Focused(), b);
-    f.Key(vkLeft);
-    EXPECT_EQ(f.sheet.Focused(), a);
-    EXPECT_EQ(f.Key(vkRight, ssShift), vkRight);  // with Shift the element keeps the key
-    EXPECT_EQ(f.sheet.Focused(), a);
+    EXPECT_EQ(Key('A'), 'A');
+    EXPECT_EQ(Key(vkDown), 0);
+    EXPECT_EQ(sheet.Focused(), b);
+    EXPECT_EQ(Key(vkDown), 0);  // nothing further: consumed all the same
+    EXPECT_EQ(sheet.Focused(), b);
+    Key(vkLeft);
+    EXPECT_EQ(sheet.Focused(), a);
+    EXPECT_EQ(Key(vkRight, ssShift), vkRight);  // with Shift the element keeps the key
+    EXPECT_EQ(sheet.Focused(), a);
     a->ConsumeKey = vkDown;  // an element that takes the arrow keeps the focus
-    f.Key(vkDown);
-    EXPECT_EQ(f.sheet.Focused(), a);
-    EXPECT_EQ(f.Key(vkEscape), 0);
+    Key(vkDown);
+    EXPECT_EQ(sheet.Focused(), a);
+    EXPECT_EQ(Key(vkEscape), 0);
     EXPECT_EQ(log, (QStringList{"KeyDown 65", "KeyDown 40", "KeyDown 40", "KeyDown 37", "KeyDown 39", "KeyDown 40"}));
 }
 
-TEST(SheetInput, ControlCharactersOtherThanTabAndReturnNeverReachTheElement) {
-    TSheetFixture f;
+TEST_F(SheetInput, ControlCharactersOtherThanTabAndReturnNeverReachTheElement) {
     QStringList log;
-    TElement_TestBox* a = AddBox(f.root);
+    TElement_TestBox* a = AddBox(root);
     a->Log = &log;
     a->Focus();
     for (char16_t c : {u'\x01', u'\t', u'\x08', u'\r', u'\x1b', u'x'}) {
         QChar ch(c);
-        f.sheet.KeyPress(ch);
+        sheet.KeyPress(ch);
     }
     EXPECT_EQ(log, (QStringList{"KeyPress 9", "KeyPress 13", "KeyPress 120"}));
 }
 
-TEST(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
-    TSheetFixture f;
+TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
     QStringList log;
-    TElement_TestBox* a = AddBox(f.root, 30, 30);
-    TElement_TestBox* b = AddBox(f.root, 30, 30);
-    f.root->Arrange();
+    TElement_TestBox* a = AddBox(root, 30, 30);
+    TElement_TestBox* b = AddBox(root, 30, 30);
+    root->Arrange();
     a->Log = b->Log = &log;
-    TSheetRecorder rec(&f.sheet);
+    TSheetRecorder rec(&sheet);
     const QPoint pb = b->ClientToSheet(QPoint(3, 4));
-    f.sheet.MouseMove(pb, 0);
-    EXPECT_EQ(f.sheet.Hot(), b);
+    sheet.MouseMove(pb, 0);
+    EXPECT_EQ(sheet.Hot(), b);
     EXPECT_EQ(rec.Count(snHot), 1);
-    f.sheet.MouseDown(a->ClientToSheet(QPoint(5, 6)), mbRight, 0, 0);
-    EXPECT_EQ(f.sheet.Hot(), a);
+    sheet.MouseDown(a->ClientToSheet(QPoint(5, 6)), mbRight, 0, 0);
+    EXPECT_EQ(sheet.Hot(), a);
     EXPECT_EQ(log, (QStringList{"MouseMove 3,4", "MouseDown 5,6"}));
 
     // While an element is pressed it gets the moves, wherever the mouse is.
     log.clear();
     b->SetOptionsWord(voPressable);
-    f.sheet.MouseDown(pb, mbLeft, 0, 0);
-    ASSERT_EQ(f.sheet.Pressed(), b);
-    f.sheet.MouseMove(a->ClientToSheet(QPoint(1, 1)), 0);
+    sheet.MouseDown(pb, mbLeft, 0, 0);
+    ASSERT_EQ(sheet.Pressed(), b);
+    sheet.MouseMove(a->ClientToSheet(QPoint(1, 1)), 0);
     EXPECT_EQ(log.last(), QStringLiteral("MouseMove %1,%2").arg(1).arg(1 + a->Top() - b->Top()));
-    EXPECT_EQ(f.sheet.Hot(), b);
-    f.sheet.MouseUp(pb, mbLeft, 0);
+    EXPECT_EQ(sheet.Hot(), b);
+    sheet.MouseUp(pb, mbLeft, 0);
     EXPECT_EQ(b->Clicks, 1);
 }
 
 // ---------------------------------------------------------------------------
 // View state
 
-TEST(SheetViewState, SavedFocusAndScrollPositionComeBack) {
-    TSheetFixture f;
-    AddBox(f.root);
-    TElement_TestBox* group = AddBox(f.root);
+TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBackUnlessTheElementDiffers) {
+    AddBox(root);
+    TElement_TestBox* group = AddBox(root);
     AddBox(group);
     TElement_TestBox* target = AddBox(group);
     target->Focus();
-    f.sheet.SetScreenPosition(QPoint(12, 340));
+    sheet.SetScreenPosition(QPoint(12, 340));
     TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("SheetData"));
-    f.sheet.SaveState(knot.get());
+    sheet.SaveState(knot.get());
     EXPECT_EQ(knot->ReadInt(QStringLiteral("FocusedElement"), -1), 4);
     EXPECT_EQ(knot->ReadStr(QStringLiteral("FocusedElementType")), QStringLiteral("TElement_TestBox"));
 
@@ -324,58 +319,40 @@ TEST(SheetViewState, SavedFocusAndScrollPositionComeBack) {
     EXPECT_EQ(g.sheet.ScreenPos(), QPoint(12, 340));
     EXPECT_EQ(rec.Count(snScrollPosition), 1);
     group2->SetCollapsed(false);
+    // Another type, or nothing, at the index: nothing is focused.
+    for (const auto& [index, type] : {std::pair{4, "TElement_Other"}, std::pair{99, "TElement_TestBox"}}) {
+        knot->FindParam(QStringLiteral("FocusedElement"))->SetString(QString::number(index));
+        knot->FindParam(QStringLiteral("FocusedElementType"))->SetString(QString::fromLatin1(type));
+        g.sheet.LoadState(knot.get());
+        EXPECT_EQ(g.sheet.Focused(), nullptr) << index << type;
+    }
+    knot->FindParam(QStringLiteral("FocusedElement"))->SetString(QStringLiteral("4"));
     g.sheet.LoadState(knot.get());
     EXPECT_EQ(g.sheet.Focused(), target2);
 }
 
-TEST(SheetViewState, AnotherTypeAtTheIndexFocusesNothingButRestoresTheScroll) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    a->Focus();
-    f.sheet.SetScreenPosition(QPoint(3, 4));
-    auto state = [](int index, const char* type) {
-        TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("SheetData"));
-        knot->WriteInt(QStringLiteral("FocusedElement"), index);
-        knot->WriteStr(QStringLiteral("FocusedElementType"), QString::fromLatin1(type));
-        knot->WriteInt(QStringLiteral("ScreenPosX"), 3);
-        knot->WriteInt(QStringLiteral("ScreenPosY"), 4);
-        return knot;
-    };
-    f.sheet.SetFocus(nullptr);
-    f.sheet.SetScreenPosition(QPoint());
-    f.sheet.LoadState(state(1, "TElement_Other").get());
-    EXPECT_EQ(f.sheet.Focused(), nullptr);
-    EXPECT_EQ(f.sheet.ScreenPos(), QPoint(3, 4));
-    f.sheet.LoadState(state(99, "TElement_TestBox").get());
-    EXPECT_EQ(f.sheet.Focused(), nullptr);
-    f.sheet.LoadState(state(1, "TElement_TestBox").get());
-    EXPECT_EQ(f.sheet.Focused(), a);
-}
-
-TEST(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
-    TSheetFixture f;
+TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
     QStringList log;
-    f.root->Log = &log;
-    TSheetRecorder rec(&f.sheet);
-    f.settings->FontSizeProperty()->SetIndex(1);
+    root->Log = &log;
+    TSheetRecorder rec(&sheet);
+    settings->FontSizeProperty()->SetIndex(1);
     EXPECT_TRUE(log.contains(QStringLiteral("Layout 1 1 0 0")));
-    ASSERT_FALSE(rec.Codes.empty());
-    EXPECT_EQ(rec.Codes.back(), snRepaint);
-    EXPECT_EQ(rec.FirstArgs.back(), 0);
+    ASSERT_FALSE(rec.codes.empty());
+    EXPECT_EQ(rec.codes.back(), snRepaint);
+    EXPECT_EQ(rec.firstArgs.back(), 0);
 }
 
-TEST(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TSheetRecorder rec(&f.sheet);
-    f.sheet.SetReadOnly(true);
-    f.sheet.SetReadOnly(true);
+TEST_F(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
+    TElement_TestBox* a = AddBox(root);
+    TSheetRecorder rec(&sheet);
+    sheet.SetReadOnly(true);
+    sheet.SetReadOnly(true);
     EXPECT_TRUE(a->IsReadOnly());
-    f.sheet.SetActive(true);
-    f.sheet.SetActive(true);
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snReadOnly, snActive}));
-    f.sheet.SetReadOnly(false);
-    f.scheme->SetReadOnly(true);
+    sheet.SetActive(true);
+    sheet.SetActive(true);
+    EXPECT_EQ(rec.codes, (std::vector<int>{snReadOnly, snActive}));
+    sheet.SetReadOnly(false);
+    scheme->SetReadOnly(true);
     EXPECT_TRUE(a->IsReadOnly());
 }
 

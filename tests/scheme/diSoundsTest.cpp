@@ -21,9 +21,7 @@ protected:
     QStringList& played = sounds.played;
 };
 
-}  // namespace
-
-TEST_F(Sounds, EveryNamedSoundExistsAndPlays) {
+TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothing) {
     for (const QString& name : {sndItem, sndElement, sndDisable, sndDropDown, sndValue}) {
         played.clear();
         PlaySchemeSound(name);
@@ -31,9 +29,7 @@ TEST_F(Sounds, EveryNamedSoundExistsAndPlays) {
         EXPECT_TRUE(QFile::exists(played[0]));
         EXPECT_TRUE(played[0].endsWith(name + ".wav"));
     }
-}
-
-TEST_F(Sounds, DisabledOrMissingPlaysNothing) {
+    played.clear();
     SoundsSettings()->EnabledProperty()->SetValue(false);
     PlaySchemeSound(sndItem);
     EXPECT_TRUE(played.isEmpty());
@@ -51,8 +47,6 @@ TEST_F(Sounds, SectionSavesOnlyAChangedValue) {
     EXPECT_EQ(root->FindPath(u"Sounds.Enabled", false)->ReadStr(u"Value"), "0");
 }
 
-namespace {
-
 struct TFakeEffect : TSoundEffect {
     int plays = 0;
     bool playing = false;
@@ -62,8 +56,6 @@ struct TFakeEffect : TSoundEffect {
     }
     bool IsPlaying() const override { return playing; }
 };
-
-}  // namespace
 
 TEST(SoundPlayer, SoundStillPlayingIsNotInterruptedAndEffectsAreReused) {
     std::map<QString, TFakeEffect*> made;
@@ -97,3 +89,5 @@ TEST(SoundPlayer, QtPlayerIsSilentWithoutAudioAndForMissingFiles) {
     EXPECT_FALSE(player->IsPlaying());
     EXPECT_NO_THROW(player->Play(":/rc/diClassesItemSound.wav"));
 }
+
+}  // namespace

@@ -18,8 +18,6 @@ TAttributesRef<TRichTextAttributes> Acquire(const QString& face, int size, TColo
     return AcquireSharedAs(value);
 }
 
-}  // namespace
-
 TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     const int before = TAttributes::PoolCount();
     TRichTextAttributes a, b;
@@ -51,18 +49,14 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
-TEST(AttributesPool, DifferentClassesAreNeverEqual) {
+TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     TRichTextAttributes text;
-    TRichParagraphAttributes paragraph;
+    TRichParagraphAttributes paragraph, p2;
     EXPECT_FALSE(text.Equals(paragraph));
     EXPECT_FALSE(paragraph.Equals(text));
-    TRichParagraphAttributes p2;
     EXPECT_TRUE(paragraph.Equals(p2));
     p2.SetNumber(4, 7);
     EXPECT_FALSE(paragraph.Equals(p2));
-}
-
-TEST(AttributesPool, EveryFieldTakesPartInEquality) {
     using Setter = void (*)(TRichTextAttributes&);
     const Setter setters[] = {
         [](TRichTextAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
@@ -128,8 +122,6 @@ TEST(RichParagraphAttributes, LayoutValues) {
     EXPECT_EQ(p.LayoutValue(1, &text), 7 + text.GetHeight());
 }
 
-namespace {
-
 class TextPainting : public ::testing::Test {
 protected:
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
@@ -144,8 +136,6 @@ QRect InkBox(const QImage& image) {
             if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
     return box;
 }
-
-}  // namespace
 
 TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
     TAttributesRef<TRichTextAttributes> a = Acquire("DejaVu Sans", 12);
@@ -181,3 +171,5 @@ TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
     EXPECT_EQ(out.pixel(12, 5), qRgb(255, 255, 255));
     canvas->EndPaint(nullptr);
 }
+
+}  // namespace

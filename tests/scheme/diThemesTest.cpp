@@ -6,6 +6,8 @@
 #include "core/cuClasses.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
+#include "support/testElements.h"
+#include "support/testRaise.h"
 
 #include <QDir>
 #include <QFontDatabase>
@@ -39,11 +41,11 @@ QImage DrawNine(const QImage& source, const TRect& zone, std::array<int, 5> mode
     return out;
 }
 
-}  // namespace
-
-TEST(NinePartFrame, CornersAreCopiedExactly) {
+TEST(NinePartFrame, CornersAreCopiedStretchedTiledAndLeftOut) {
     const QImage source = CoordinateImage(10, 10);
-    const QImage out = DrawNine(source, {3, 3, 3, 3}, {}, {0, 0, 40, 30}, 40, 30);
+    // Left edge stretched, top edge tiled, centre left out.
+    const QImage out = DrawNine(source, {3, 3, 3, 3}, {tfmStretch, tfmTile, tfmStretch, tfmStretch, tfmLeaveOut},
+                                {0, 0, 40, 30}, 40, 30);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x) {
             EXPECT_EQ(out.pixel(x, y), source.pixel(x, y));                    // top left
@@ -51,13 +53,6 @@ TEST(NinePartFrame, CornersAreCopiedExactly) {
             EXPECT_EQ(out.pixel(x, 27 + y), source.pixel(x, 7 + y));           // bottom left
             EXPECT_EQ(out.pixel(37 + x, 27 + y), source.pixel(7 + x, 7 + y));  // bottom right
         }
-}
-
-TEST(NinePartFrame, StretchTileAndLeaveOut) {
-    const QImage source = CoordinateImage(10, 10);
-    // Left edge stretched, top edge tiled, centre left out.
-    const QImage out = DrawNine(source, {3, 3, 3, 3}, {tfmStretch, tfmTile, tfmStretch, tfmStretch, tfmLeaveOut},
-                                {0, 0, 40, 30}, 40, 30);
     // Tiles of the top edge repeat the four middle columns (3..6) from the part's left.
     for (int x = 3; x < 37; ++x) EXPECT_EQ(qRed(out.pixel(x, 1)), (3 + (x - 3) % 4) * 10) << x;
     // The stretched left edge keeps its columns and spreads its rows.
@@ -142,8 +137,6 @@ TEST(Tinting, FormulaKeepsAlphaAndTransparentPixels) {
     EXPECT_EQ(TintPixel(qRgba(10, 20, 30, 255), qRgba(255, 0, 0, 0)), qRgba(10, 20, 30, 255));
 }
 
-namespace {
-
 // A theme image 100 x 100: the left half opaque grey (80), the right half clear,
 // a red pixel at (99, 99) and a blue one at (1, 2).
 QImage TestThemeImage() {
@@ -157,12 +150,8 @@ QImage TestThemeImage() {
 }
 
 void LoadTheme(TSheetTheme& theme, const QString& text, const QImage& image = TestThemeImage()) {
-    TNodePtr<TKnot> root = TKnot::Create();
-    ASSERT_TRUE(root->LoadFromString(text)) << text.toStdString();
-    theme.Load(*root, image);
+    theme.Load(*KnotFromText(text), image);
 }
-
-}  // namespace
 
 TEST(Tinting, TintedCopyIsMadeOncePerColourAndLeavesClearPixels) {
     TSheetTheme theme;
@@ -230,7 +219,7 @@ TEST(ThemeLoading, CutBeyondTheImageIsCutToItRegression) {
     EXPECT_EQ(out, Target(20, 20));
 }
 
-TEST(ThemeLoading, ColoursAreReadFromClampedPixels) {
+TEST(ThemeLoading, ColoursAreReadFromClampedPixelsOrDefault) {
     TSheetTheme theme;
     LoadTheme(theme, "<T SelectColor=5000,5000 DisableColor=1,2 SelectInactiveColor=-5,-5>"
                      "<CodeFont Color=99,99 SecondColor=1,2/><ElementFont/></T>");
@@ -241,17 +230,15 @@ TEST(ThemeLoading, ColoursAreReadFromClampedPixels) {
     EXPECT_EQ(theme.GetFontData(tfkCode).SecondColor, qRgba(0, 0, 255, 255));
     EXPECT_EQ(theme.GetFontData(tfkElement).Color, MakeColor(0, 0, 0));
     EXPECT_EQ(theme.GetFontData(tfkElement).SecondColor, clNone);
+    // On an empty image every colour is its default.
+    TSheetTheme empty;
+    LoadTheme(empty, "<T SelectColor=3,3><CodeFont Color=0,0/></T>", QImage());
+    EXPECT_EQ(empty.SelectColor(), MakeColor(95, 143, 216, 130));
+    EXPECT_EQ(empty.GetFontData(tfkCode).Color, MakeColor(0, 0, 0));
+    EXPECT_EQ(empty.PixelColor(0, 0, 0x12345678u), 0x12345678u);
 }
 
-TEST(ThemeLoading, ColourOnAnEmptyImageIsTheDefault) {
-    TSheetTheme theme;
-    LoadTheme(theme, "<T SelectColor=3,3><CodeFont Color=0,0/></T>", QImage());
-    EXPECT_EQ(theme.SelectColor(), MakeColor(95, 143, 216, 130));
-    EXPECT_EQ(theme.GetFontData(tfkCode).Color, MakeColor(0, 0, 0));
-    EXPECT_EQ(theme.PixelColor(0, 0, 0x12345678u), 0x12345678u);
-}
-
-TEST(ThemeLoading, FontFaceIsTheFirstInstalledOne) {
+TEST(ThemeLoading, FontFaceIsTheFirstInstalledOneAndSizeZeroTheDefault) {
     ASSERT_TRUE(QFontDatabase::hasFamily("DejaVu Sans"));
     EXPECT_EQ(ChooseInstalledFace("Nonexistent Face 42, DejaVu Sans,DejaVu Serif"), "DejaVu Sans");
     EXPECT_EQ(ChooseInstalledFace("Nonexistent Face 42"), "");
@@ -261,10 +248,7 @@ TEST(ThemeLoading, FontFaceIsTheFirstInstalledOne) {
     EXPECT_EQ(f.Name, "DejaVu Sans Mono");
     EXPECT_EQ(f.BaseSize, 11);
     EXPECT_EQ(f.Style, tfsBold | tfsUnderline);
-}
-
-TEST(ThemeLoading, FontSizeZeroMeansTheDefaultSize) {
-    TSheetTheme theme;
+    // Size 0 means the default size.
     LoadTheme(theme, "<T><ArtFont Size=0/></T>");
     EXPECT_EQ(theme.GetFontData(tfkArt).Size, DefaultThemeFontSize);
     EXPECT_GT(theme.GetFontData(tfkArt).MakeFont().pixelSize(), 0);
@@ -318,12 +302,7 @@ TEST(BuiltInTheme, LoadsAndEveryKindResolves) {
 TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     QTemporaryDir dir;
     TSheetTheme theme;
-    try {
-        theme.LoadFromFile(dir.filePath("Nothing.txt"));
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strFileNotFound);
-    }
+    EXPECT_EQ(RaisedId([&] { theme.LoadFromFile(dir.filePath("Nothing.txt")); }), strFileNotFound);
     QFile text(dir.filePath("Blue.txt"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("<ThemeInfo SelectColor=0,0><Element Cut=0,0,1,1/></ThemeInfo>");
@@ -336,3 +315,5 @@ TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     EXPECT_EQ(theme.SelectColor(), qRgba(1, 2, 3, 255));
     EXPECT_EQ(theme.GetElementData(tekElement).Cut, (TRect{0, 0, 2, 2}));
 }
+
+}  // namespace

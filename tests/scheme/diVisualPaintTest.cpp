@@ -3,6 +3,7 @@
 #include "core/cuKnot.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
+#include "support/testElements.h"
 #include "visualFixture.h"
 
 #include <QSet>
@@ -11,37 +12,38 @@
 
 namespace {
 
+// A sheet showing a scheme of test boxes.
+class SheetPaint : public ::testing::Test, public TSheetFixture {};
+
 QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
 
-TEST(SheetPaint, ElementsPaintAtTheirSheetPositions) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root, 30, 20);
+TEST_F(SheetPaint, ElementsPaintAtTheirSheetPositions) {
+    TElement_TestBox* box = AddBox(root, 30, 20);
     box->Color = QColor(200, 0, 0);
-    f.root->Arrange();
+    root->Arrange();
     const QPoint p = box->ClientToSheet(QPoint(0, 0));
     const TRect all{0, 0, 100, 100};
-    QImage image = f.sheet.PaintToImage(all);
+    QImage image = sheet.PaintToImage(all);
     EXPECT_EQ(At(image, p.x(), p.y()), QColor(200, 0, 0));
     EXPECT_EQ(At(image, p.x() + 29, p.y() + 19), QColor(200, 0, 0));
     EXPECT_NE(At(image, p.x() + 30, p.y()), QColor(200, 0, 0));
     EXPECT_NE(At(image, p.x() - 1, p.y()), QColor(200, 0, 0));
 
     // A viewport further down and right: its top-left is the sheet point.
-    QImage part = f.sheet.PaintToImage(TRect{p.x() + 5, p.y() + 5, p.x() + 50, p.y() + 50});
+    QImage part = sheet.PaintToImage(TRect{p.x() + 5, p.y() + 5, p.x() + 50, p.y() + 50});
     EXPECT_EQ(part.size(), QSize(45, 45));
     EXPECT_EQ(At(part, 0, 0), QColor(200, 0, 0));
     EXPECT_EQ(At(part, 24, 14), QColor(200, 0, 0));
     EXPECT_NE(At(part, 25, 0), QColor(200, 0, 0));
-    EXPECT_TRUE(f.sheet.PaintToImage(TRect{5, 5, 5, 50}).isNull());
+    EXPECT_TRUE(sheet.PaintToImage(TRect{5, 5, 5, 50}).isNull());
 }
 
-TEST(SheetPaint, OnlyChildrenMeetingThePaintRectangleArePainted) {
-    TSheetFixture f;
+TEST_F(SheetPaint, OnlyChildrenMeetingThePaintRectangleArePainted) {
     std::vector<TElement_TestBox*> boxes;
-    for (int i = 0; i < 200; ++i) boxes.push_back(AddBox(f.root, 30, 10));
-    f.root->Arrange();
+    for (int i = 0; i < 200; ++i) boxes.push_back(AddBox(root, 30, 10));
+    root->Arrange();
     const QPoint p = boxes[100]->ClientToSheet(QPoint(0, 0));
-    f.sheet.PaintToImage(TRect{p.x(), p.y(), p.x() + 10, p.y() + 20});
+    sheet.PaintToImage(TRect{p.x(), p.y(), p.x() + 10, p.y() + 20});
     int painted = 0;
     for (auto* b : boxes) painted += b->PaintCount;
     EXPECT_EQ(boxes[100]->PaintCount, 1);
@@ -58,21 +60,20 @@ QList<QPoint> Differences(const QImage& a, const QImage& b) {
     return out;
 }
 
-TEST(SheetPaint, CaretKindsDrawOneOrTwoDottedRectangles) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root, 40, 20);
-    f.root->Arrange();
+TEST_F(SheetPaint, CaretKindsDrawOneOrTwoDottedRectangles) {
+    TElement_TestBox* box = AddBox(root, 40, 20);
+    root->Arrange();
     const TRect all{0, 0, 80, 60};
     for (int kind : {ckFocusRect, ckDoubleFocusRect}) {
         box->CaretKindShown = kind;
-        f.sheet.SetFocus(nullptr);
+        sheet.SetFocus(nullptr);
         box->Focus();
-        ASSERT_EQ(f.sheet.CaretKind(), kind);
-        const TRect caret = f.sheet.CaretRect();
+        ASSERT_EQ(sheet.CaretKind(), kind);
+        const TRect caret = sheet.CaretRect();
         const QPoint origin = box->ClientToSheet(QPoint(0, 0));
         EXPECT_EQ(caret, (TRect{origin.x() + 1, origin.y() + 1, origin.x() + 39, origin.y() + 19}));
         const QList<QPoint> diff =
-            Differences(f.sheet.PaintToImage(all), f.sheet.PaintToImage(all, pfNoCaret));
+            Differences(sheet.PaintToImage(all), sheet.PaintToImage(all, pfNoCaret));
         ASSERT_FALSE(diff.isEmpty());
         int outer = 0, inner = 0;
         for (const QPoint& d : diff) {
@@ -90,53 +91,48 @@ TEST(SheetPaint, CaretKindsDrawOneOrTwoDottedRectangles) {
     }
 }
 
-TEST(SheetPaint, SelectionLooksDifferentWhenTheSheetIsInactive) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root, 40, 20);
-    f.root->Arrange();
+TEST_F(SheetPaint, SelectionLooksDifferentWhenTheSheetIsInactive) {
+    TElement_TestBox* box = AddBox(root, 40, 20);
+    root->Arrange();
     const QPoint p = box->ClientToSheet(QPoint(5, 5));
     const TRect all{0, 0, 80, 60};
-    const QColor plain = At(f.sheet.PaintToImage(all), p.x(), p.y());
+    const QColor plain = At(sheet.PaintToImage(all), p.x(), p.y());
     box->SetInSelectedText(true);
-    f.sheet.SetActive(true);
-    const QColor active = At(f.sheet.PaintToImage(all), p.x(), p.y());
-    f.sheet.SetActive(false);
-    const QColor inactive = At(f.sheet.PaintToImage(all), p.x(), p.y());
+    sheet.SetActive(true);
+    const QColor active = At(sheet.PaintToImage(all), p.x(), p.y());
+    sheet.SetActive(false);
+    const QColor inactive = At(sheet.PaintToImage(all), p.x(), p.y());
     EXPECT_NE(active, plain);
     EXPECT_NE(inactive, plain);
     EXPECT_NE(active, inactive);
 }
 
-TEST(SheetPaint, DisabledSubtreeIsGreyedOnce) {
-    TSheetFixture f;
-    TElement_TestBox* outer = AddBox(f.root);
+TEST_F(SheetPaint, DisabledSubtreeIsGreyedOnce) {
+    TElement_TestBox* outer = AddBox(root);
     TElement_TestBox* inner = AddBox(outer, 30, 20);
     inner->Color = QColor(0, 0, 200);
-    TElement_TestBox* alone = AddBox(f.root, 30, 20);
+    TElement_TestBox* alone = AddBox(root, 30, 20);
     alone->Color = QColor(0, 0, 200);
-    f.root->Arrange();
+    root->Arrange();
     const TRect all{0, 0, 120, 120};
     const QPoint pi = inner->ClientToSheet(QPoint(3, 3));
     const QPoint pa = alone->ClientToSheet(QPoint(3, 3));
-    const QColor clear = At(f.sheet.PaintToImage(all), pi.x(), pi.y());
+    const QColor clear = At(sheet.PaintToImage(all), pi.x(), pi.y());
     outer->SetDisabled(true);
     alone->SetDisabled(true);
     ASSERT_TRUE(inner->IsEffectivelyDisabled());
-    QImage image = f.sheet.PaintToImage(all);
+    QImage image = sheet.PaintToImage(all);
     EXPECT_NE(At(image, pi.x(), pi.y()), clear);
     EXPECT_EQ(At(image, pi.x(), pi.y()), At(image, pa.x(), pa.y()));  // one overlay, not two
 }
 
-TEST(SheetPaint, UnacceptedElementShowsItsText) {
-    TSheetFixture f;
-    TNodePtr<TKnot> knot = TKnot::Create();
-    knot->LoadFromString("<TestModule>\r\n\t<Gadget Speed=\"12\"/>\r\n</TestModule>\r\n");
-    f.root->LoadFromKnot(knot.get(), fmFile, 0);
-    auto* kept = dynamic_cast<TElement_Unaccepted*>(f.root->FirstChild());
+TEST_F(SheetPaint, UnacceptedElementShowsItsText) {
+    root->LoadFromKnot(KnotFromText("<TestModule>\r\n\t<Gadget Speed=\"12\"/>\r\n</TestModule>\r\n").get(), fmFile, 0);
+    auto* kept = dynamic_cast<TElement_Unaccepted*>(root->FirstChild());
     ASSERT_NE(kept, nullptr);
-    f.root->Arrange();
+    root->Arrange();
     const QPoint p = kept->ClientToSheet(QPoint(0, 0));
-    QImage image = f.sheet.PaintToImage(TRect{p.x(), p.y(), p.x() + kept->Width(), p.y() + kept->Height()});
+    QImage image = sheet.PaintToImage(TRect{p.x(), p.y(), p.x() + kept->Width(), p.y() + kept->Height()});
     QSet<QRgb> colors;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) colors.insert(image.pixel(x, y));

@@ -5,7 +5,9 @@
 #include "core/cuStringIds.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
+#include "support/testElements.h"
 #include "support/testEnglish.h"
+#include "support/testRaise.h"
 #include "visualFixture.h"
 
 #include <gtest/gtest.h>
@@ -42,12 +44,6 @@ public:
     void FillAcceptedClasses(TElementClassList& list) override { list << TElement_Broken::StaticClass(); }
 };
 T_ELEMENT_CLASS_IMPL(TElement_BrokenBox, TElement_TestBox)
-
-TNodePtr<TKnot> KnotOf(const QString& text) {
-    TNodePtr<TKnot> knot = TKnot::Create();
-    EXPECT_TRUE(knot->LoadFromString(text));
-    return knot;
-}
 
 QString TextOf(TElement* element, uint8_t mode = fmFile, uint8_t options = foSchemeFile) {
     TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
@@ -136,7 +132,7 @@ TEST(VisualStorage, AClassNodeLoadsAsAnObject) {
     auto scheme = std::make_unique<TScheme>(TElement_ObjectBox::StaticClass(), QStringLiteral("TestModule"));
     TElementMessages messages;
     scheme->SetMessages(&messages);
-    TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n");
+    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n");
     scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
     auto* object = dynamic_cast<TElement_Object*>(scheme->Root()->FirstChild());
     ASSERT_NE(object, nullptr);
@@ -149,7 +145,7 @@ TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
     TSheetFixture f;
     const QString unknown =
         "\t<Gadget Speed=\"12\" Name=\"a &quot;b&quot;\">\r\n\t\t<Part Kind=\"x\"/>\r\n\t</Gadget>\r\n";
-    TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<TestBox Value=\"v\"/>\r\n" + unknown + "</TestModule>\r\n");
+    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<TestBox Value=\"v\"/>\r\n" + unknown + "</TestModule>\r\n");
     f.root->LoadFromKnot(knot.get(), fmFile, 0);
     EXPECT_EQ(f.messages.GetCount(), 0) << "nothing reported unread";
 
@@ -195,7 +191,7 @@ TEST(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {
 TEST(VisualStorage, AFailingEmbeddedElementIsFreedAndTheErrorPassesOn) {
     auto scheme = std::make_unique<TScheme>(TElement_BrokenBox::StaticClass(), QStringLiteral("TestModule"));
     const int before = scheme->ElementCount();
-    TNodePtr<TKnot> knot = KnotOf("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
+    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
     EXPECT_THROW(scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0), Exception);
     EXPECT_EQ(scheme->ElementCount(), before);
     EXPECT_EQ(scheme->Root()->FirstChild(), nullptr);
@@ -210,7 +206,7 @@ TEST(VisualStorage, NestingDeeperThanTheLimitIsRefusedAsCorrupt) {
     };
     {
         auto scheme = MakeVisualTestScheme();
-        TNodePtr<TKnot> knot = KnotOf(nested(TSchemeLoader::MaxNesting));
+        TNodePtr<TKnot> knot = KnotFromText(nested(TSchemeLoader::MaxNesting));
         scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
         int depth = 0;
         for (TNode* n = scheme->Root()->FirstChild(); n; n = n->FirstChild()) ++depth;
@@ -218,13 +214,8 @@ TEST(VisualStorage, NestingDeeperThanTheLimitIsRefusedAsCorrupt) {
     }
     auto scheme = MakeVisualTestScheme();
     const int before = scheme->ElementCount();
-    TNodePtr<TKnot> knot = KnotOf(nested(TSchemeLoader::MaxNesting + 1));
-    try {
-        scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
-        ADD_FAILURE() << "loaded";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Id(), strDataProvidedAreCorrupt);
-    }
+    TNodePtr<TKnot> knot = KnotFromText(nested(TSchemeLoader::MaxNesting + 1));
+    EXPECT_EQ(RaisedId([&] { scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0); }), strDataProvidedAreCorrupt);
     EXPECT_EQ(scheme->ElementCount(), before) << "what was made is freed";
     EXPECT_EQ(scheme->Root()->FirstChild(), nullptr);
 }

@@ -8,57 +8,37 @@
 
 namespace {
 
-TEST(VisualElements, DisabledStateTravelsDownAndBack) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root);
+// A sheet showing a scheme of test boxes.
+class VisualElements : public ::testing::Test, public TSheetFixture {};
+
+TEST_F(VisualElements, DisabledStateTravelsDownAndBack) {
+    TElement_TestBox* box = AddBox(root);
     TElement_TestBox* inner = AddBox(box);
     TElement_TestBox* leaf = AddBox(inner);
+    leaf->SetRequired(true);
+    ASSERT_NE(leaf->Messages(), nullptr);
     box->SetDisabled(true);
     EXPECT_TRUE(box->IsDisabled());
     EXPECT_FALSE(inner->IsDisabled());
     EXPECT_TRUE(inner->IsEffectivelyDisabled());
     EXPECT_TRUE(leaf->IsEffectivelyDisabled());
     EXPECT_FALSE(leaf->IsActive());
+    EXPECT_EQ(leaf->Messages(), nullptr) << "a disabled required element has no message";
 
     // An element moved into the disabled box becomes disabled; moved out, enabled.
-    TElement_TestBox* other = AddBox(f.root);
+    TElement_TestBox* other = AddBox(root);
     other->SetVisualParent(inner);
     EXPECT_TRUE(other->IsEffectivelyDisabled());
-    other->SetVisualParent(f.root);
+    other->SetVisualParent(root);
     EXPECT_FALSE(other->IsEffectivelyDisabled());
 
     box->SetDisabled(false);
     EXPECT_FALSE(leaf->IsEffectivelyDisabled());
-}
-
-TEST(VisualElements, DisabledRequiredElementLosesItsMessageAtTheNextCheck) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root);
-    TElement_TestBox* leaf = AddBox(box);
-    leaf->SetRequired(true);
-    ASSERT_NE(leaf->Messages(), nullptr);
-    box->SetDisabled(true);
-    EXPECT_EQ(leaf->Messages(), nullptr);
-    box->SetDisabled(false);
     EXPECT_NE(leaf->Messages(), nullptr);
 }
 
-TEST(VisualElements, CollapsedContainerHidesItsSubtree) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root);
-    TElement_TestBox* inner = AddBox(box);
-    TElement_TestBox* leaf = AddBox(inner);
-    box->SetCollapsed(true);
-    EXPECT_TRUE(box->IsVisible());
-    EXPECT_FALSE(inner->IsVisible());
-    EXPECT_FALSE(leaf->IsVisible());
-    box->SetCollapsed(false);
-    EXPECT_TRUE(leaf->IsVisible());
-}
-
-TEST(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
-    TSheetFixture f;
-    TElement_TestBox* field = AddBox(f.root);
+TEST_F(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
+    TElement_TestBox* field = AddBox(root);
     field->SetRequired(false);
     field->SetOptionsWord(field->VisualOptions() | voHiddenWhileEmpty);
     EXPECT_FALSE(field->IsVisible());
@@ -66,20 +46,19 @@ TEST(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
     EXPECT_TRUE(field->IsFocused());
     EXPECT_TRUE(field->IsVisible());
     field->SetValue("x");
-    f.sheet.SetFocus(nullptr);
+    sheet.SetFocus(nullptr);
     EXPECT_TRUE(field->IsVisible());
     field->SetValue("");
     EXPECT_FALSE(field->IsVisible());
 }
 
-TEST(VisualElements, SetBoundsNotifiesInOrder) {
-    TSheetFixture f;
+TEST_F(VisualElements, SetBoundsNotifiesInOrder) {
     QStringList log;
-    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* box = AddBox(root);
     TElement_TestBox* child = AddBox(box);
     box->Log = &log;
     child->Log = &log;
-    TSheetRecorder rec(&f.sheet);
+    TSheetRecorder rec(&sheet);
     EXPECT_TRUE(child->SetBounds(7, 8, 30, 10, 3));
     EXPECT_EQ(log, (QStringList{"PositionChanged", "ChildBoundsChanged", "BoundsChanged"}));
     EXPECT_GE(rec.Count(snRepaint), 2);  // old and new area
@@ -88,83 +67,78 @@ TEST(VisualElements, SetBoundsNotifiesInOrder) {
     rec.Clear();
     EXPECT_FALSE(child->SetBounds(7, 8, 30, 10, 3));
     EXPECT_TRUE(log.isEmpty());
-    EXPECT_EQ(rec.Codes, (std::vector<int>{snRepaint}));  // only invalidated
+    EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));  // only invalidated
 
     log.clear();
     EXPECT_TRUE(child->SetBounds(7, 8, 31, 10, 3));  // size only: no position news
     EXPECT_EQ(log, (QStringList{"ChildBoundsChanged", "BoundsChanged"}));
 }
 
-TEST(VisualElements, RootBoundsChangeIsAnnouncedAsNotificationOne) {
-    TSheetFixture f;
-    TSheetRecorder rec(&f.sheet);
-    AddBox(f.root, 300, 300);
-    f.root->Arrange();
+TEST_F(VisualElements, RootBoundsChangeIsAnnouncedAsNotificationOne) {
+    TSheetRecorder rec(&sheet);
+    AddBox(root, 300, 300);
+    root->Arrange();
     EXPECT_GE(rec.Count(snRootBounds), 1);
-    EXPECT_GE(f.sheet.GetContentWidth(), 300);
+    EXPECT_GE(sheet.GetContentWidth(), 300);
 }
 
-TEST(VisualElements, MovingBeforeTheCurrentNextSiblingChangesNothing) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
-    TSheetRecorder rec(&f.sheet);
-    a->SetVisualParentAt(f.root, b);
-    EXPECT_TRUE(rec.Codes.empty());
-    EXPECT_EQ(f.root->FirstVisualChild(), a);
-    b->SetVisualParentAt(f.root, a);
-    EXPECT_EQ(f.root->FirstVisualChild(), b);
+TEST_F(VisualElements, MovingBeforeTheCurrentNextSiblingChangesNothing) {
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
+    TSheetRecorder rec(&sheet);
+    a->SetVisualParentAt(root, b);
+    EXPECT_TRUE(rec.codes.empty());
+    EXPECT_EQ(root->FirstVisualChild(), a);
+    b->SetVisualParentAt(root, a);
+    EXPECT_EQ(root->FirstVisualChild(), b);
     EXPECT_EQ(b->NextVisualSibling(), a);
 }
 
-TEST(VisualElements, ZeroSizedElementIsInvalidatedWithoutError) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root, 0, 0);
-    TSheetRecorder rec(&f.sheet);
+TEST_F(VisualElements, ZeroSizedElementIsInvalidatedWithoutError) {
+    TElement_TestBox* box = AddBox(root, 0, 0);
+    TSheetRecorder rec(&sheet);
     box->Invalidate();
     box->Invalidate(TRect{0, 0, 5, 5});
     EXPECT_EQ(rec.Count(snRepaint), 0);
 }
 
-TEST(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) {
-    TSheetFixture f;
+TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) {
     QStringList log;
-    TElement_TestBox* button = AddBox(f.root, 40, 40);
+    TElement_TestBox* button = AddBox(root, 40, 40);
     button->SetOptionsWord(voPressable | voFocusable);
     TElement_TestBox* label = AddBox(button, 10, 10);
     label->SetOptionsWord(0);
-    f.root->Arrange();
+    root->Arrange();
     button->Log = &log;
 
     const QPoint inLabel = label->ClientToSheet(QPoint(2, 2));
-    f.sheet.MouseDown(inLabel, mbLeft, 0, 0);
-    EXPECT_EQ(f.sheet.Pressed(), button);
+    sheet.MouseDown(inLabel, mbLeft, 0, 0);
+    EXPECT_EQ(sheet.Pressed(), button);
     EXPECT_TRUE(button->IsFocused());
-    f.sheet.MouseUp(inLabel, mbLeft, 0);
-    EXPECT_EQ(f.sheet.Pressed(), nullptr);
+    sheet.MouseUp(inLabel, mbLeft, 0);
+    EXPECT_EQ(sheet.Pressed(), nullptr);
     EXPECT_EQ(button->Clicks, 1);
 
     // Released outside: the press ends without a click.
-    f.sheet.MouseDown(inLabel, mbLeft, 0, 0);
-    f.sheet.MouseUp(button->ClientToSheet(QPoint(100, 100)), mbLeft, 0);
-    EXPECT_EQ(f.sheet.Pressed(), nullptr);
+    sheet.MouseDown(inLabel, mbLeft, 0, 0);
+    sheet.MouseUp(button->ClientToSheet(QPoint(100, 100)), mbLeft, 0);
+    EXPECT_EQ(sheet.Pressed(), nullptr);
     EXPECT_EQ(button->Clicks, 1);
 
     // A right press is not a press.
-    f.sheet.MouseDown(inLabel, mbRight, 0, 0);
-    EXPECT_EQ(f.sheet.Pressed(), nullptr);
+    sheet.MouseDown(inLabel, mbRight, 0, 0);
+    EXPECT_EQ(sheet.Pressed(), nullptr);
     // A double click reaches the element under the mouse.
-    f.sheet.MouseDown(button->ClientToSheet(QPoint(30, 30)), mbLeft, 0, 2);
+    sheet.MouseDown(button->ClientToSheet(QPoint(30, 30)), mbLeft, 0, 2);
     EXPECT_EQ(button->DoubleClicks, 1);
 }
 
 // Focusable leaves in nested boxes: the search runs depth first both ways
 // and passes over disabled and hidden ones.
-TEST(VisualElements, FocusSearchRunsBothWays) {
-    TSheetFixture f;
-    f.root->SetOptionsWord(0);
-    TElement_TestBox* group1 = AddBox(f.root);
-    TElement_TestBox* group2 = AddBox(f.root);
+TEST_F(VisualElements, FocusSearchRunsBothWays) {
+    root->SetOptionsWord(0);
+    TElement_TestBox* group1 = AddBox(root);
+    TElement_TestBox* group2 = AddBox(root);
     for (auto* g : {group1, group2}) g->SetOptionsWord(0);
     TElement_TestBox* a = AddBox(group1);
     TElement_TestBox* b = AddBox(group1);
@@ -188,20 +162,21 @@ TEST(VisualElements, FocusSearchRunsBothWays) {
     // A focusable container is the answer when the search climbs to it.
     group1->SetOptionsWord(voFocusable);
     EXPECT_EQ(b->FindNextFocusable(true), group1);
-    EXPECT_EQ(f.root->FindFocusable(true, true, true), group1);
+    EXPECT_EQ(root->FindFocusable(true, true, true), group1);
     EXPECT_EQ(a->FindFocusableWithin(true, group1), group1);
     EXPECT_EQ(a->FindFocusableWithin(true, b), nullptr);
 }
 
-TEST(VisualElements, MakeVisibleExpandsCollapsedContainers) {
-    TSheetFixture f;
+TEST_F(VisualElements, CollapsedContainerHidesItsSubtreeAndMakeVisibleExpandsIt) {
     QStringList log;
-    TElement_TestBox* outer = AddBox(f.root);
+    TElement_TestBox* outer = AddBox(root);
     TElement_TestBox* inner = AddBox(outer);
     TElement_TestBox* leaf = AddBox(inner);
     outer->Log = inner->Log = &log;
     inner->SetCollapsed(true);
     outer->SetCollapsed(true);
+    EXPECT_TRUE(outer->IsVisible());
+    EXPECT_FALSE(inner->IsVisible());
     ASSERT_FALSE(leaf->IsVisible());
 
     leaf->Focus();
@@ -212,24 +187,22 @@ TEST(VisualElements, MakeVisibleExpandsCollapsedContainers) {
     EXPECT_EQ(log.filter("ShowChild").size(), 2);
 }
 
-TEST(VisualElements, FocusingAnElementThatCannotBeShownLeavesNothingFocused) {
-    TSheetFixture f;
-    TElement_TestBox* first = AddBox(f.root);
-    TElement_TestBox* box = AddBox(f.root);
+TEST_F(VisualElements, FocusingAnElementThatCannotBeShownLeavesNothingFocused) {
+    TElement_TestBox* first = AddBox(root);
+    TElement_TestBox* box = AddBox(root);
     TElement_TestBox* leaf = AddBox(box);
     first->Focus();
     box->Stubborn = true;
     box->SetCollapsed(true);
     leaf->Focus();
-    EXPECT_EQ(f.sheet.Focused(), nullptr);
+    EXPECT_EQ(sheet.Focused(), nullptr);
 }
 
-TEST(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
-    TSheetFixture f;
-    TElement_TestBox* text = AddBox(f.root);
+TEST_F(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
+    TElement_TestBox* text = AddBox(root);
     text->SetOptionsWord(voFocusable | voTextContainer);
     text->Focus();
-    TSheetRecorder rec(&f.sheet);
+    TSheetRecorder rec(&sheet);
     text->BeginContentChange();
     text->ContentChanged();
     text->ContentChanged();
@@ -248,22 +221,21 @@ TEST(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
     EXPECT_EQ(rec.Count(snFocusedContent), 2);
     TElement_TestBox* grandChild = AddBox(child);
     EXPECT_TRUE(grandChild->IsInSelectedText());
-    child->SetVisualParent(f.root);
+    child->SetVisualParent(root);
     EXPECT_EQ(rec.Count(snFocusedContent), 3);
 }
 
-TEST(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
-    TSheetFixture f;
-    TElement_TestBox* spacer = AddBox(f.root, 40, 50);
-    TElement_TestBox* box = AddBox(f.root, 40, 20);
+TEST_F(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
+    TElement_TestBox* spacer = AddBox(root, 40, 50);
+    TElement_TestBox* box = AddBox(root, 40, 20);
     (void)spacer;
-    f.Layout();
+    Layout();
     box->SetRequired(true);
     TMessagesSignElement* sign = box->MessagesSign();
     ASSERT_NE(sign, nullptr);
     EXPECT_EQ(sign->Element(), box);
-    EXPECT_EQ(sign->VisualParent(), f.sheet.Root());
-    EXPECT_EQ(sign->Parent(), f.sheet.Root());
+    EXPECT_EQ(sign->VisualParent(), sheet.Root());
+    EXPECT_EQ(sign->Parent(), sheet.Root());
     EXPECT_TRUE(sign->IsSubElement());
     const QPoint at = box->ClientToSheet(QPoint(0, 0));
     const int h = sign->Height();
@@ -276,7 +248,7 @@ TEST(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
     EXPECT_EQ(sign->Left(), at.x() + 10);
 
     // Passed over by hit tests.
-    EXPECT_NE(f.sheet.ElementAt(f.sheet.Root()->ClientToSheet(QPoint(sign->Left() + 1, sign->Top() + h - 1)), true, true),
+    EXPECT_NE(sheet.ElementAt(sheet.Root()->ClientToSheet(QPoint(sign->Left() + 1, sign->Top() + h - 1)), true, true),
               sign);
 
     // Its hint lists the element's messages.
@@ -290,11 +262,10 @@ TEST(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
     EXPECT_EQ(box->MessagesSign(), nullptr);
 }
 
-TEST(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
-    TSheetFixture f;
-    f.root->Pad = 0;
-    TElement_TestBox* box = AddBox(f.root);
-    f.Layout();
+TEST_F(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
+    root->Pad = 0;
+    TElement_TestBox* box = AddBox(root);
+    Layout();
     box->SetRequired(true);
     ASSERT_NE(box->MessagesSign(), nullptr);
     EXPECT_EQ(box->MessagesSign()->Top(), -(box->MessagesSign()->Height() / 4));
@@ -302,7 +273,7 @@ TEST(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
 
 // Regression: the sign was owned twice, by the sheet's root element and by
 // its element, so whichever went second freed it again.
-TEST(VisualElements, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
+TEST(MessagesSign, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
     auto sheet = std::make_unique<TSheet>(settings.get());
     auto scheme = MakeVisualTestScheme();
@@ -319,25 +290,24 @@ TEST(VisualElements, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
     scheme.reset();
 }
 
-TEST(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
-    TSheetFixture f;
-    TElement_TestBox* a = AddBox(f.root, 50, 50);
-    TElement_TestBox* b = AddBox(f.root, 50, 50);
-    f.root->Arrange();
+TEST_F(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
+    TElement_TestBox* a = AddBox(root, 50, 50);
+    TElement_TestBox* b = AddBox(root, 50, 50);
+    root->Arrange();
     b->SetPosition(a->Left(), a->Top());  // b lies over a
     const QPoint p = a->ClientToSheet(QPoint(10, 10));
-    EXPECT_EQ(f.sheet.ElementAt(p, false, true), b);
+    EXPECT_EQ(sheet.ElementAt(p, false, true), b);
     b->Insets = TRect{20, 20, 0, 0};
-    EXPECT_EQ(f.sheet.ElementAt(p, false, true), a);
+    EXPECT_EQ(sheet.ElementAt(p, false, true), a);
     b->Insets = TRect{};
     b->SetInSelectedText(true);
-    EXPECT_EQ(f.sheet.ElementAt(p, false, true), a);
-    EXPECT_EQ(f.sheet.ElementAt(p, true, true), b);
+    EXPECT_EQ(sheet.ElementAt(p, false, true), a);
+    EXPECT_EQ(sheet.ElementAt(p, true, true), b);
     b->SetInSelectedText(false);
     b->SetOptionsWord(b->VisualOptions() | voTransparent);
-    EXPECT_EQ(f.sheet.ElementAt(p, false, true), a);
-    EXPECT_EQ(f.sheet.ElementAt(p, false, false), b);
-    EXPECT_EQ(f.sheet.ElementAt(QPoint(-5, -5), false, false), nullptr);
+    EXPECT_EQ(sheet.ElementAt(p, false, true), a);
+    EXPECT_EQ(sheet.ElementAt(p, false, false), b);
+    EXPECT_EQ(sheet.ElementAt(QPoint(-5, -5), false, false), nullptr);
 }
 
 // The plain walk of the design, as the reference for the indexed search.
@@ -350,28 +320,26 @@ TVisualElement* PlainElementAt(TVisualElement* e, QPoint p) {
     return e;
 }
 
-TEST(VisualElements, IndexedHitTestAnswersAsThePlainWalk) {
-    TSheetFixture f;
+TEST_F(VisualElements, IndexedHitTestAnswersAsThePlainWalk) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> pos(0, 900), size(1, 120);
     std::vector<TElement_TestBox*> boxes;
-    for (int i = 0; i < 300; ++i) boxes.push_back(AddBox(f.root, 5, 5));
+    for (int i = 0; i < 300; ++i) boxes.push_back(AddBox(root, 5, 5));
     for (auto* b : boxes) b->SetBounds(pos(rng), pos(rng), size(rng), size(rng));
     for (int i = 0; i < 300; i += 7) boxes[size_t(i)]->SetCollapsed(false), boxes[size_t(i)]->SetVisualParent(nullptr);
-    f.root->SetBounds(0, 0, 1000, 1000);
+    root->SetBounds(0, 0, 1000, 1000);
     for (int i = 0; i < 2000; ++i) {
         const QPoint p(pos(rng), pos(rng));
-        ASSERT_EQ(f.root->ElementAt(p, hfSelf | hfChildren | hfDeep), PlainElementAt(f.root, p)) << i;
+        ASSERT_EQ(root->ElementAt(p, hfSelf | hfChildren | hfDeep), PlainElementAt(root, p)) << i;
         if (i % 100 == 0) boxes[size_t(i / 10)]->SetBounds(pos(rng), pos(rng), size(rng), size(rng));
     }
 }
 
-TEST(VisualElements, PanelFitsItsVisibleChildrenPlusPadding) {
-    TSheetFixture f;
-    TPanelElement* panel = TElement::CreateIn<TPanelElement>(f.scheme.get(), f.root);
-    panel->SetVisualParent(f.root);
-    TElement_TestBox* a = AddBox(f.root);
-    TElement_TestBox* b = AddBox(f.root);
+TEST_F(VisualElements, PanelFitsItsVisibleChildrenPlusPadding) {
+    TPanelElement* panel = TElement::CreateIn<TPanelElement>(scheme.get(), root);
+    panel->SetVisualParent(root);
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
     a->SetVisualParent(panel);
     b->SetVisualParent(panel);
     a->SetBounds(0, 0, 30, 40);
@@ -388,15 +356,14 @@ TEST(VisualElements, PanelFitsItsVisibleChildrenPlusPadding) {
 }
 
 // The panel's counted edges against the plain union of its visible children.
-TEST(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
-    TSheetFixture f;
-    TPanelElement* panel = TElement::CreateIn<TPanelElement>(f.scheme.get(), f.root);
-    panel->SetVisualParent(f.root);
+TEST_F(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
+    TPanelElement* panel = TElement::CreateIn<TPanelElement>(scheme.get(), root);
+    panel->SetVisualParent(root);
     std::mt19937 rng(11);
     std::uniform_int_distribution<int> pos(0, 500), size(1, 80), pick(0, 39), op(0, 3);
     std::vector<TElement_TestBox*> boxes;
     for (int i = 0; i < 40; ++i) {
-        boxes.push_back(AddBox(f.root));
+        boxes.push_back(AddBox(root));
         boxes.back()->SetVisualParent(panel);
     }
     for (int step = 0; step < 400; ++step) {

@@ -104,4 +104,22 @@ std::unique_ptr<TScheme> MakeTestScheme() {
     return std::make_unique<TScheme>(TElement_TestRoot::StaticClass(), QStringLiteral("TestModule"));
 }
 
+TNodePtr<TKnot> KnotFromText(const QString& text) {
+    TNodePtr<TKnot> knot = TKnot::Create();
+    knot->LoadFromString(text);
+    return knot;
+}
+
+void LoadSchemeKnot(TScheme* scheme, TKnot* knot, uint8_t mode, TElementMessages* messages) {
+    TSchemeLoader loader(scheme, messages, knot, 0, mode);
+    scheme->Root()->LoadFrom(&loader, knot);
+    loader.Finish();
+}
+
+QString SchemeText(TScheme* scheme, uint8_t mode, uint8_t options) {
+    TNodePtr<TKnot> knot = TKnot::Create();
+    scheme->SaveRootToKnot(knot.get(), mode, options);
+    return knot->SaveToString();
+}
+
 #endif

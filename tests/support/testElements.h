@@ -91,6 +91,16 @@ class TElement_TestRoot : public TElement_TestContainer {
 // A scheme with a TElement_TestRoot named "TestModule".
 std::unique_ptr<TScheme> MakeTestScheme();
 
+// The knot of a knot text, as far as the text parses.
+TNodePtr<TKnot> KnotFromText(const QString& text);
+
+// Loads a knot into the scheme's root as opening a file does: a loader over
+// the knot reporting to messages, the root's LoadFrom, the loader's Finish.
+void LoadSchemeKnot(TScheme* scheme, TKnot* knot, uint8_t mode = fmFile, TElementMessages* messages = nullptr);
+
+// The text the scheme's root saves to in the mode.
+QString SchemeText(TScheme* scheme, uint8_t mode = fmFile, uint8_t options = foSchemeFile);
+
 // Deletes an element; undo re-creates it from a snapshot, with its numbers,
 // at its old place among its parent's children.
 class TTestDeleteOperation : public TSchemeOperation {

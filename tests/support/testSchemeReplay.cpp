@@ -27,45 +27,22 @@ void TElement_ReplayBox::FillAcceptedClasses(TElementClassList& list) {
 
 namespace {
 
-// One scheme with its own sheet and message list, torn down scheme first.
-struct TReplayScheme {
-    TNodePtr<TSheetSettings> settings;
-    std::unique_ptr<TSheet> sheet;
-    TElementMessages messages;
-    std::unique_ptr<TScheme> scheme;
-
-    TReplayScheme() {
-        settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
-        settings->CreateProperties();
-        sheet = std::make_unique<TSheet>(settings.get());
-        scheme = std::make_unique<TScheme>(TElement_ReplayBox::StaticClass(), QStringLiteral("ReplayModule"));
-        scheme->SetMessages(&messages);
-        static_cast<TVisualElement*>(scheme->Root())->SetVisualParent(sheet->Root());
-    }
-    ~TReplayScheme() {
-        scheme.reset();
-        sheet.reset();
-    }
+// One scheme on its own sheet, with its own message list.
+struct TReplayScheme : TSheetFixture {
+    TReplayScheme() : TSheetFixture(TElement_ReplayBox::StaticClass(), QStringLiteral("ReplayModule")) {}
 
     // Whether the load ended without the project's exception.
     bool Load(TKnot* knot, uint8_t mode) {
         try {
-            TSchemeLoader loader(scheme.get(), &messages, knot, 0, mode);
-            scheme->Root()->LoadFrom(&loader, knot);
-            loader.Finish();
+            LoadSchemeKnot(scheme.get(), knot, mode, &messages);
         } catch (const Exception&) {
             return false;
         }
-        TSheetUpdate update(sheet.get());
-        sheet->Root()->UpdateLayout(true, true, false, false);
+        Layout();
         return true;
     }
 
-    QString Save(uint8_t mode) {
-        TNodePtr<TKnot> knot = TKnot::Create();
-        scheme->SaveRootToKnot(knot.get(), mode, mode == fmSnapshot ? 0 : foSchemeFile);
-        return knot->SaveToString();
-    }
+    QString Save(uint8_t mode) { return SchemeText(scheme.get(), mode, mode == fmSnapshot ? 0 : foSchemeFile); }
 };
 
 // Referable elements get new numbers at every file load: their "ID" values

@@ -200,6 +200,29 @@ std::unique_ptr<TScheme> MakeVisualTestScheme() {
     return std::make_unique<TScheme>(TElement_TestBox::StaticClass(), QStringLiteral("TestModule"));
 }
 
+TNodePtr<TSheetSettings> MakeSheetSettings() {
+    TNodePtr<TSheetSettings> settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
+    settings->CreateProperties();
+    return settings;
+}
+
+TSheetFixture::TSheetFixture(const TElementClass* rootClass, const QString& name)
+    : scheme(std::make_unique<TScheme>(rootClass, name)), root(static_cast<TElement_TestBox*>(scheme->Root())) {
+    scheme->SetUndoRedo(&history);
+    scheme->SetMessages(&messages);
+    root->SetVisualParent(sheet.Root());
+}
+
+int TSheetFixture::Key(int key, TShiftState shift) {
+    sheet.KeyDown(key, shift);
+    return key;
+}
+
+void TSheetFixture::Layout() {
+    TSheetUpdate update(&sheet);
+    sheet.Root()->UpdateLayout(true, true, false, false);
+}
+
 TElement_TestBox* AddBox(TElement* parent, int width, int height) {
     auto* box = TElement::CreateIn<TElement_TestBox>(parent->Scheme(), parent);
     box->PreferredWidth = width;
@@ -207,18 +230,5 @@ TElement_TestBox* AddBox(TElement* parent, int width, int height) {
     box->Arrange();
     return box;
 }
-
-TSheetRecorder::TSheetRecorder(TSheet* sheet) : m_sheet(sheet) {
-    sheet->AddHandler(MakeHandler<&TSheetRecorder::OnSheet>(this));
-}
-
-TSheetRecorder::~TSheetRecorder() { m_sheet->RemoveHandler(MakeHandler<&TSheetRecorder::OnSheet>(this)); }
-
-void TSheetRecorder::OnSheet(TItfObject*, int msg, intptr_t p1, intptr_t) {
-    Codes.push_back(msg);
-    FirstArgs.push_back(p1);
-}
-
-int TSheetRecorder::Count(int code) const { return int(std::count(Codes.begin(), Codes.end(), code)); }
 
 #endif

@@ -8,13 +8,18 @@
 //   TElement_TestButton    a button that counts its actions
 //   TElement_TestImage     a small image
 // Elements made under a box join its visual children by themselves.
-// TSheetRecorder collects a sheet's notifications.
+// TSheetRecorder (a broadcast recorder) collects a sheet's notifications;
+// TSheetFixture is a headless sheet showing a scheme of boxes.
 
 #if QUILLANE_TEST_LAYER >= 3
 
+#include "core/cuUndoRedo.h"
+#include "scheme/diCanvas.h"
 #include "scheme/diCustomElements.h"
 #include "scheme/diSheet.h"
+#include "scheme/diThemes.h"
 #include "scheme/diVisual.h"
+#include "support/testBroadcasts.h"
 
 #include <QStringList>
 
@@ -110,22 +115,28 @@ std::unique_ptr<TScheme> MakeVisualTestScheme();
 // A box made in parent's scheme under parent (joins its visual children).
 TElement_TestBox* AddBox(TElement* parent, int width = 40, int height = 20);
 
-// Records the codes (and the P1 of code 2 and 24) a sheet broadcasts.
-class TSheetRecorder {
-public:
-    explicit TSheetRecorder(TSheet* sheet);
-    ~TSheetRecorder();
-    std::vector<int> Codes;
-    std::vector<intptr_t> FirstArgs;
-    int Count(int code) const;
-    void Clear() {
-        Codes.clear();
-        FirstArgs.clear();
-    }
+// Records a sheet's notifications.
+using TSheetRecorder = TBroadcastRecorder;
 
-private:
-    void OnSheet(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
-    TSheet* m_sheet;
+// Sheet settings made as the settings tree makes them.
+TNodePtr<TSheetSettings> MakeSheetSettings();
+
+// A sheet showing a scheme whose root is a box of rootClass, with an
+// undo/redo list and a message list. The scheme goes first at the end.
+struct TSheetFixture {
+    explicit TSheetFixture(const TElementClass* rootClass = TElement_TestBox::StaticClass(),
+                           const QString& name = QStringLiteral("TestModule"));
+    // Presses a key on the sheet; answers what is left of it (0: consumed).
+    int Key(int key, TShiftState shift = 0);
+    // Lays out the whole shown tree as the sheet does after a change of settings.
+    void Layout();
+
+    TNodePtr<TSheetSettings> settings = MakeSheetSettings();
+    TSheet sheet{settings.get()};
+    TUndoRedo history;
+    TElementMessages messages;
+    std::unique_ptr<TScheme> scheme;
+    TElement_TestBox* root;
 };
 
 #endif
