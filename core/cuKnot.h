@@ -20,6 +20,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QIODevice;
@@ -30,7 +31,7 @@ enum TKnotParamKind : uint8_t {
     pkNone = 0,       // a name alone, no value
     pkString = 1,     // a string value
     pkStream = 2,     // an owned copy of a byte stream, written as hexadecimal digits
-    pkStreamRef = 3,  // a byte stream owned by the caller
+    pkStreamRef = 3,  // a byte stream borrowed from the caller
 };
 
 // Bits of TKnot::State().
@@ -79,7 +80,7 @@ public:
     TKnotParamKind Kind() const noexcept { return m_kind; }
     // The raw string (pkString) and stream (pkStream, pkStreamRef); no read mark.
     const QString& Value() const noexcept { return m_value; }
-    const QByteArray* Stream() const noexcept { return m_stream; }
+    const QByteArray* Stream() const noexcept { return m_ownedStream ? m_ownedStream.get() : m_borrowedStream; }
 
     // The string, a stream's bytes as upper-case hexadecimal digits, or "" for
     // pkNone; marks the parameter read.
@@ -111,7 +112,8 @@ private:
     TKnotParam* m_next = nullptr;
     QString m_name;
     QString m_value;
-    QByteArray* m_stream = nullptr;  // owned when m_kind is pkStream
+    std::unique_ptr<const QByteArray> m_ownedStream;  // pkStream
+    const QByteArray* m_borrowedStream = nullptr;     // pkStreamRef
     TKnotParamKind m_kind = pkNone;
     bool m_wasRead = false;
 };

@@ -1,6 +1,7 @@
 #include "core/cuKnotText.h"
 
 #include "core/cuStringIds.h"
+#include "core/cuXmlEscape.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,11 +48,18 @@ struct TCharClasses {
         for (char ch : {'\t', '\n', '\r', ' '}) c[int(ch)] |= ccSpace | ccNameEnd | ccValueEnd | ccValueMark;
         for (char ch : {'"', '/', '<', '=', '>'}) c[int(ch)] |= ccNameEnd;
         for (char ch : {'/', '>'}) c[int(ch)] |= ccValueEnd | ccValueMark;
-        for (char ch : {'"', '&'}) c[int(ch)] |= ccValueMark | ccDoubled;
-        for (int i = 1; i < 32; ++i) c[i] |= ccEscape;
-        for (char ch : {'&', '<', '>', '"'}) c[int(ch)] |= ccEscape;
-        for (char ch : {' ', '/'}) c[int(ch)] |= ccQuoteEntity;
-        for (char ch : {'"', '\t', '\n', '\r', ' ', '/', '>'}) c[int(ch)] |= ccQuoteDoubled;
+        for (char ch : {'"', '&'}) c[int(ch)] |= ccValueMark;
+        // The writer's classes follow the escaping rules. In entity mode only
+        // what stays as it is can call for quotes.
+        using XmlEscape::TQuoteMode;
+        for (char16_t u = 0; u < 128; ++u) {
+            if (XmlEscape::Replaces(u, TQuoteMode::Entities)) c[u] |= ccEscape;
+            if (XmlEscape::Replaces(u, TQuoteMode::Doubled)) c[u] |= ccDoubled;
+            if (XmlEscape::NeedsQuotes(u)) {
+                c[u] |= ccQuoteDoubled;
+                if (!XmlEscape::Replaces(u, TQuoteMode::Entities)) c[u] |= ccQuoteEntity;
+            }
+        }
     }
 };
 constexpr TCharClasses kClasses;
@@ -94,167 +102,34 @@ inline QString MakeString(const char* s, qsizetype n) {
     return QString::fromUtf8(s, n);
 }
 
-// The character an entity name (between "&" and ";") stands for, or -1.
-// The name may be UTF-8 bytes or UTF-16 code units.
-template <class Ch>
-int EntityCode(const Ch* name, qsizetype n) noexcept {
-    auto is = [&](const char* word, qsizetype len) {
-        if (n != len) return false;
-        for (qsizetype i = 0; i < len; ++i)
-            if (name[i] != Ch(word[i])) return false;
-        return true;
-    };
-    if (is("quot", 4)) return '"';
-    if (is("lt", 2)) return '<';
-    if (is("gt", 2)) return '>';
-    if (is("amp", 3)) return '&';
-    if (n > 1 && n <= 6 && name[0] == Ch('#')) {
-        int code = 0;
-        for (qsizetype i = 1; i < n; ++i) {
-            if (name[i] < Ch('0') || name[i] > Ch('9')) return -1;
-            code = code * 10 + int(name[i] - Ch('0'));
-        }
-        return code <= 0xFFFF ? code : -1;
-    }
-    return -1;
+// Values are built as strings of their own. Plain ASCII, the bulk of a file,
+// is widened by the library's vectorised Latin-1 conversion.
+inline QString MakeValue(const char16_t* s, qsizetype n) { return MakeString(s, n); }
+
+inline bool IsAsciiBytes(const char* s, qsizetype n) noexcept {
+    // A simple loop the compiler vectorises.
+    unsigned char any = 0;
+    for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
+    return !(any & 0x80);
 }
 
-// Values are many and short: they are copied into shared chunks, each value
-// a string of its own that holds a reference to its chunk, so that a file's
-// values cost a few allocations instead of one each and freeing a tree gives
-// whole chunks back. A chunk lives as long as any value in it (a value that
-// outlives its tree keeps its chunk, never more than kChunkUnits). Long values
-// get an allocation of their own.
-class TValueChunks {
-public:
-    TValueChunks() = default;
-    TValueChunks(const TValueChunks&) = delete;
-    TValueChunks& operator=(const TValueChunks&) = delete;
-    ~TValueChunks() { Release(); }
+inline QString MakeValue(const char* s, qsizetype n) {
+    return IsAsciiBytes(s, n) ? QString::fromLatin1(s, n) : MakeString(s, n);
+}
 
-    QString Make(const char16_t* s, qsizetype n) {
-        if (n == 0) return QString();
-        if (n > kLongValue) return MakeString(s, n);
-        char16_t* d = Room(n);
-        std::memcpy(d, s, size_t(n) * sizeof(char16_t));
-        return Commit(d, n);
-    }
-
-    // Bytes known to be plain ASCII; e is the end of the text they lie in.
-    QString MakeAscii(const char* s, qsizetype n, const char* e) {
-        if (n == 0) return QString();
-        if (n > kLongValue) return MakeString(s, n);
-#ifdef QUILLANE_KNOT_SSE2
-        // Widened sixteen at a time while the text goes on that far; the
-        // chunk has room for the block that passes the end of the value.
-        if (e - s >= n + 15) {
-            char16_t* d = Room(n + 15);
-            const __m128i zero = _mm_setzero_si128();
-            for (qsizetype i = 0; i < n; i += 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 8), _mm_unpackhi_epi8(v, zero));
-            }
-            return Commit(d, n);
+// Values with references: plain ASCII is decoded straight from the bytes
+// (a reference needs no more room than the character it stands for).
+template <class Ch>
+QString MakeUnescaped(const Ch* s, qsizetype n, qsizetype quotes) {
+    if constexpr (std::is_same_v<Ch, char>) {
+        if (quotes == 0 && IsAsciiBytes(s, n)) {
+            QString value(n, Qt::Uninitialized);
+            value.truncate(XmlEscape::UnescapeInto(s, n, reinterpret_cast<char16_t*>(value.data())));
+            return value;
         }
-#else
-        (void)e;
-#endif
-        char16_t* d = Room(n);
-        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
-        return Commit(d, n);
     }
-
-    // Plain ASCII with entity references, decoded as KnotText::Unescape does
-    // (a reference needs no more room than the character it stands for);
-    // false, with nothing made, for other text.
-    bool MakeUnescaped(const char* s, qsizetype n, QString& value) {
-        if (n == 0 || n > kLongValue) return false;
-        unsigned char any = 0;
-        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
-        if (any & 0x80) return false;
-        char16_t* const d = Room(n);
-        qsizetype out = 0;
-        qsizetype i = 0;
-        while (i < n) {
-            const char c = s[i];
-            if (c != '&') {
-                d[out++] = static_cast<unsigned char>(c);
-                ++i;
-                continue;
-            }
-            const char* semi = static_cast<const char*>(std::memchr(s + i + 1, ';', size_t(n - i - 1)));
-            if (!semi) {  // an "&" without a later ";" stays, and so does the rest
-                while (i < n) d[out++] = static_cast<unsigned char>(s[i++]);
-                break;
-            }
-            const int code = EntityCode(s + i + 1, semi - (s + i + 1));
-            if (code >= 0) {
-                d[out++] = char16_t(code);
-                i = semi + 1 - s;
-            } else {
-                d[out++] = u'&';  // unknown: stays as it is; the search goes on after the "&"
-                ++i;
-            }
-        }
-        value = out == 0 ? QString() : Commit(d, out);
-        return true;
-    }
-
-    QString Make(const char* s, qsizetype n) {
-        if (n == 0) return QString();
-        if (n > kLongValue) return MakeString(s, n);
-        // Two simple loops the compiler vectorises: is it plain ASCII, then widen.
-        unsigned char any = 0;
-        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
-        if (any & 0x80) return MakeString(s, n);  // not plain ASCII: decoded the general way
-        char16_t* d = Room(n);
-        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
-        return Commit(d, n);
-    }
-
-private:
-    static constexpr qsizetype kChunkUnits = 16384;
-    static constexpr qsizetype kLongValue = 512;
-
-    // A new chunk starts with a reference for every value it could ever hold
-    // (each takes two units at least), so that handing a value out moves no
-    // shared count; the references not handed out are dropped at once when
-    // the chunk is left.
-    char16_t* Room(qsizetype n) {
-        if (!m_header || m_used + n + 1 > m_capacity) {
-            Release();
-            auto [header, data] = QTypedArrayData<char16_t>::allocate(kChunkUnits);
-            m_header = header;
-            m_data = data;
-            m_used = 0;
-            m_capacity = header->constAllocatedCapacity();
-            m_prepaid = int(m_capacity / 2);
-            header->ref_.storeRelaxed(1 + m_prepaid);  // not yet seen by anybody else
-        }
-        return m_data + m_used;
-    }
-
-    QString Commit(char16_t* d, qsizetype n) {
-        d[n] = 0;  // strings hand out their data NUL-terminated
-        m_used += n + 1;
-        --m_prepaid;  // the value takes one of the chunk's references
-        return QString(QArrayDataPointer<char16_t>(m_header, d, n));
-    }
-
-    void Release() noexcept {
-        if (!m_header) return;
-        const int drop = 1 + m_prepaid;  // ours and the ones not handed out
-        if (m_header->ref_.fetchAndAddOrdered(-drop) == drop) QTypedArrayData<char16_t>::deallocate(m_header);
-        m_header = nullptr;
-    }
-
-    QTypedArrayData<char16_t>* m_header = nullptr;
-    char16_t* m_data = nullptr;
-    qsizetype m_used = 0;
-    qsizetype m_capacity = 0;
-    int m_prepaid = 0;
-};
+    return XmlEscape::Unescape(MakeString(s, n), quotes, 1);
+}
 
 // The first c in [b, e), or nil.
 inline const char* Find(const char* b, const char* e, char c) noexcept {
@@ -458,7 +333,6 @@ struct TKnotReader {
         const Ch* end;
         TKnotFlags flags = 0;
         TNameCache<Ch> names;
-        TValueChunks values;
 
         enum TTag { tagError, tagOpen, tagEmpty };
 
@@ -542,7 +416,7 @@ struct TKnotReader {
                 if (p < end && *p == '"') {
                     const char* close = QuotedStopBytes(p + 1, end);
                     if (end - close >= 2 && *close == '"' && Has(close[1], ccValueEnd)) {
-                        param->m_value = values.MakeAscii(p + 1, close - (p + 1), end);
+                        param->m_value = QString::fromLatin1(p + 1, close - (p + 1));
                         param->m_kind = pkString;
                         p = close + 1;
                         return true;
@@ -552,7 +426,7 @@ struct TKnotReader {
             const Ch* s = p;
             const Ch* q = p;
             const Ch* const e = end;
-            int quotes = 0, amps = 0;
+            qsizetype quotes = 0, amps = 0;
             bool inside = false;
             while (q < e) {
                 const Ch c = *q;
@@ -586,16 +460,9 @@ struct TKnotReader {
                 n -= 2;
                 quotes -= 2;
             }
-            if (quotes == 0 && amps > 0) {
-                if constexpr (std::is_same_v<Ch, char>) {
-                    if (values.MakeUnescaped(s, n, param->m_value)) {
-                        param->m_kind = pkString;
-                        return true;
-                    }
-                }
-            }
-            param->m_value = quotes > 0 || amps > 0 ? KnotText::Unescape(MakeString(s, n), quotes, amps)
-                                                    : values.Make(s, n);
+            param->m_value = amps > 0 ? MakeUnescaped(s, n, quotes)
+                                      : quotes > 0 ? XmlEscape::Unescape(MakeString(s, n), quotes, 0)
+                                                   : MakeValue(s, n);
             param->m_kind = pkString;
             return true;
         }
@@ -648,9 +515,18 @@ struct TKnotReader {
             bool ok = true;
             if (rootTag == tagOpen) {
                 open.push_back(top);
-                ok = ParseContent(open);
-                // What was read stays: link the elements still open to their parents.
-                for (size_t i = open.size(); i-- > 1;) open[i - 1].knot->AppendBuilt(open[i].knot);
+                // What was read stays, also when memory runs out: the elements
+                // still open are linked to their parents.
+                auto linkOpen = [&open] {
+                    for (size_t i = open.size(); i-- > 1;) open[i - 1].knot->AppendBuilt(open[i].knot);
+                };
+                try {
+                    ok = ParseContent(open);
+                } catch (...) {
+                    linkOpen();
+                    throw;
+                }
+                linkOpen();
             }
             if (ok && SkipSpace()) ok = false;  // only whitespace may follow the root
             return ok;
@@ -698,19 +574,18 @@ struct TKnotReader {
                 }
                 if (isClosing) return false;  // another name, or whitespace before ">"
                 if (open.size() >= size_t(TKnot::MaxDepth)) return false;
-                auto* child = new TKnot;  // members initialised, no zeroing of the whole block first
+                TNodePtr<TKnot> child(new TKnot);  // members initialised, no zeroing of the whole block first
                 child->m_flags = flags;
-                TOpen entry{child, nullptr, 0};
-                const TTag tag = ParseTag(child, entry.name, entry.nameLen);
+                TOpen entry{child.get(), nullptr, 0};
+                const TTag tag = ParseTag(child.get(), entry.name, entry.nameLen);
                 if (tag == tagOpen) {
                     open.push_back(entry);
+                    child.release();  // owned by the open list until it is linked
                     continue;
                 }
-                if (tag == tagError && child->m_name.isEmpty()) {
-                    child->Free();  // nothing of it was read
-                    return false;
-                }
-                Link(open, child);
+                if (tag == tagError && child->m_name.isEmpty()) return false;  // nothing of it was read
+                Link(open, child.get());
+                child.release();
                 if (tag == tagError) return false;
             }
             return ok;
@@ -725,7 +600,12 @@ struct TKnotReader {
             Parser<Ch> parser;  // on the stack: a large allocation here would make the allocator tidy up first
             parser.p = text;
             parser.end = text + count;
-            ok = parser.Run(knot);
+            try {
+                ok = parser.Run(knot);
+            } catch (...) {
+                knot.m_state |= ksLoadFailed;
+                throw;
+            }
         }
         if (!ok) knot.m_state |= ksLoadFailed;
         return ok;
@@ -820,18 +700,33 @@ struct TUtf8Sink {
 struct TTextClasses {
     uint8_t classes = 0;
     bool ascii = true;
+    bool surrogates = false;
 };
 
 inline TTextClasses Classify(QStringView text) {
     TTextClasses t;
     for (QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 128)
+        if (u < 128) {
             t.classes |= kClasses.c[u];
-        else
+        } else {
             t.ascii = false;
+            t.surrogates |= XmlEscape::IsSurrogate(u);
+        }
     }
     return t;
+}
+
+// A surrogate that is not half of a pair.
+bool HasLoneSurrogate(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text[i].isSurrogate()) continue;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else
+            return true;
+    }
+    return false;
 }
 
 bool IsAscii(QStringView text) {
@@ -847,6 +742,14 @@ bool IsAscii(QStringView text) {
 // indenting; a line break is an empty line appended while line breaks are on.
 template <class Sink>
 struct TKnotWriter {
+    // Indentation stops growing at this level. Nobody follows a layout deeper
+    // than this by eye, and without a bound a tree at the reader's depth limit
+    // would spend nearly all of its text on TABs (about MaxDepth squared).
+    static constexpr int kMaxIndentLevel = 32;
+    // UTF-8 cannot hold a surrogate that is not half of a pair: such values
+    // are written with character references, which the reader reads back.
+    static constexpr bool kLoneSurrogatesAsReferences = std::is_same_v<Sink, TUtf8Sink>;
+
     Sink sink;
     qsizetype lines = 0;
     bool lineEmpty = true;
@@ -857,7 +760,7 @@ struct TKnotWriter {
     void Begin() {
         if (lines == 0) lines = 1;
         if (lineEmpty) {
-            if (useIndent && level > 0) sink.Tabs(level);
+            if (useIndent && level > 0) sink.Tabs(std::min(level, kMaxIndentLevel));
             lineEmpty = false;
         }
     }
@@ -935,7 +838,8 @@ struct TKnotWriter {
             }
         }
         const TTextClasses t = Classify(value);
-        const bool escape = t.classes & (doubled ? ccDoubled : ccEscape);
+        const bool escape = (t.classes & (doubled ? ccDoubled : ccEscape)) ||
+                            (kLoneSurrogatesAsReferences && t.surrogates && HasLoneSurrogate(value));
         const bool needsQuotes = t.classes & (doubled ? ccQuoteDoubled : ccQuoteEntity);
         const bool quoted = needsQuotes || !(flags & kfUnquotedValues);
         if (quoted) sink.Char('"');
@@ -946,36 +850,16 @@ struct TKnotWriter {
         if (quoted) sink.Char('"');
     }
 
-    // Runs of characters that stay as they are go out whole, so that the two
-    // halves of a surrogate pair are encoded together.
+    struct TEscapedOut {
+        Sink& sink;
+        void Run(QStringView run) { sink.Text(run, IsAscii(run)); }
+        void Ascii(const char* s, qsizetype n) { sink.Ascii(s, n); }
+    };
+
     void AppendEscaped(QStringView value, bool doubled) {
-        qsizetype run = 0;
-        auto flush = [&](qsizetype end) {
-            if (end > run) {
-                const QStringView piece = value.mid(run, end - run);
-                sink.Text(piece, IsAscii(piece));
-            }
-        };
-        for (qsizetype i = 0; i < value.size(); ++i) {
-            const char16_t u = value[i].unicode();
-            if (u >= 128 || !(kClasses.c[u] & (doubled ? ccDoubled : ccEscape))) continue;
-            flush(i);
-            run = i + 1;
-            if (u == u'&')
-                sink.Ascii("&amp;", 5);
-            else if (u == u'"')
-                doubled ? sink.Ascii("\"\"", 2) : sink.Ascii("&quot;", 6);
-            else if (u == u'<')
-                sink.Ascii("&lt;", 4);
-            else if (u == u'>')
-                sink.Ascii("&gt;", 4);
-            else {
-                char ref[8];
-                const int n = std::snprintf(ref, sizeof ref, "&#%d;", int(u));
-                sink.Ascii(ref, n);
-            }
-        }
-        flush(value.size());
+        TEscapedOut out{sink};
+        XmlEscape::AppendEscaped(value, doubled ? XmlEscape::TQuoteMode::Doubled : XmlEscape::TQuoteMode::Entities,
+                                 kLoneSurrogatesAsReferences, out);
     }
 
     // Emptiness of every knot of the tree, found in one pass from the leaves up,
@@ -988,7 +872,7 @@ struct TKnotWriter {
         if (!emptyKnown) {
             emptyKnown = true;
             std::vector<const TKnot*> order;
-            WalkConst(*saveRoot, order);
+            for (const TKnot* n : PreOrder(saveRoot)) order.push_back(n);
             for (size_t i = order.size(); i-- > 0;) {
                 const TKnot* n = order[i];
                 if (n->Params()) continue;
@@ -1001,20 +885,6 @@ struct TKnotWriter {
             }
         }
         return empty.count(k) > 0;
-    }
-
-    static void WalkConst(const TKnot& top, std::vector<const TKnot*>& order) {
-        const TNode* n = &top;
-        for (;;) {
-            order.push_back(static_cast<const TKnot*>(n));
-            if (n->FirstChild()) {
-                n = n->FirstChild();
-                continue;
-            }
-            while (n != &top && !n->NextSibling()) n = n->Parent();
-            if (n == &top) return;
-            n = n->NextSibling();
-        }
     }
 
     struct TFrame {
@@ -1050,6 +920,9 @@ struct TKnotWriter {
     }
 
     void Open(const TKnot* k, std::vector<TFrame>& stack) {
+        // The reader refuses text nested deeper: refused here before anything is written.
+        if (stack.size() >= size_t(TKnot::MaxDepth))
+            throw Exception::FromId(strKnotTooDeep, {QString::number(TKnot::MaxDepth)});
         const TKnotFlags flags = k->GetFlags();
         stack.push_back({k, k->FirstKnot(), flags, useIndent, useNewLines});
         useIndent = !(flags & kfNoIndent);
@@ -1131,51 +1004,6 @@ bool ParseInt(QStringView text, int& value) {
     if (v > INT32_MAX || v < INT32_MIN) return false;
     value = int(v);
     return true;
-}
-
-QString Escape(QStringView value, bool doubledQuotes, bool& needsQuotes) {
-    TKnotWriter<TUtf16Sink> w;
-    w.AppendEscaped(value, doubledQuotes);
-    needsQuotes = Classify(w.sink.out).classes & (doubledQuotes ? ccQuoteDoubled : ccQuoteEntity);
-    return w.sink.out;
-}
-
-QString Unescape(QStringView text, int quoteCount, int ampCount) {
-    QString s;
-    if (quoteCount > 0) {
-        // Each run of quotes keeps one quote for every pair (and one left over).
-        s.reserve(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            s.append(text[i]);
-            if (text[i] == u'"' && i + 1 < text.size() && text[i + 1] == u'"') ++i;
-        }
-    } else {
-        s = text.toString();
-    }
-    if (ampCount <= 0 || !s.contains(u'&')) return s;
-    QString out;
-    out.reserve(s.size());
-    qsizetype i = 0;
-    while (i < s.size()) {
-        const qsizetype amp = s.indexOf(u'&', i);
-        if (amp < 0) break;
-        out.append(QStringView(s).mid(i, amp - i));
-        const qsizetype semi = s.indexOf(u';', amp + 1);
-        if (semi < 0) {
-            i = amp;  // an "&" without a later ";" stays, and so does the rest
-            break;
-        }
-        const int code = EntityCode(reinterpret_cast<const char16_t*>(s.utf16()) + amp + 1, semi - amp - 1);
-        if (code >= 0) {
-            out.append(QChar(char16_t(code)));
-            i = semi + 1;
-        } else {
-            out.append(u'&');  // unknown: stays as it is; the search goes on after the "&"
-            i = amp + 1;
-        }
-    }
-    out.append(QStringView(s).mid(i));
-    return out;
 }
 
 QString Write(const TKnot& knot) {

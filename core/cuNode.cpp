@@ -66,9 +66,12 @@ void TNode::AppendChildQuietly(TNode* child) noexcept {
 
 void TNode::SetParentBefore(TNode* newParent, TNode* before) {
     // Refused before anybody is called: a cycle would detach the subtree from
-    // its root, and a foreign `before` would corrupt both child chains.
+    // its root, and a foreign `before` would corrupt both child chains. A node
+    // without children is an ancestor of nothing, so adding a new leaf does not
+    // walk up the tree (building a deep tree stays linear).
     if (newParent) {
-        if (newParent == this || IsAncestorOf(newParent)) throw Exception::FromId(strNodeIntoItself);
+        if (newParent == this || (m_firstChild && IsAncestorOf(newParent)))
+            throw Exception::FromId(strNodeIntoItself);
         if (before && before->m_parent != newParent) throw Exception::FromId(strNodeBeforeNotChild);
     }
     if (newParent && before == this) return;  // before itself, where it already is: nothing to do

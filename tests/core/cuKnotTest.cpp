@@ -1,6 +1,8 @@
 // The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
 #include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -343,32 +345,36 @@ TEST(KnotNamesDeathTest, WritingAnInvalidNameAsserts) {
 
 constexpr int kDeep = 100000;
 TNodePtr<TKnot> Chain(int depth) {
-    // Built from the leaf up, so that linking stays cheap.
+    // Built top-down: adding a leaf costs the same at any depth (that it does
+    // is measured in bench_knot; 100,000 levels took 14 s when it did not).
     TNodePtr<TKnot> top = TKnot::Create(S("k"));
-    for (int i = 1; i < depth; ++i) {
-        TNodePtr<TKnot> parent = TKnot::Create(S("k"));
-        top.release()->SetParentKnot(parent.get());
-        top = std::move(parent);
-    }
+    TKnot* leaf = top.get();
+    for (int i = 1; i < depth; ++i) leaf = leaf->AddChild(S("k"));
     return top;
 }
 
-TEST(KnotDeepTrees, HundredThousandLevelsWriteCopyWalkAndFree) {
+TEST(KnotDeepTrees, HundredThousandLevelsCopyWalkAndFree) {
     TNodePtr<TKnot> root = Chain(kDeep);
-    root->SetFlags(kfSkipEmpty | kfNoIndent);  // indentation would make the text quadratic
+    root->SetFlags(kfSkipEmpty);
     TKnot* leaf = root.get();
     while (leaf->FirstChild()) leaf = static_cast<TKnot*>(leaf->FirstChild());
     leaf->WriteStr(S("v"), S("1"));
-    EXPECT_EQ(leaf->Flags(), kfSkipEmpty | kfNoIndent);
+    EXPECT_EQ(leaf->Flags(), kfSkipEmpty);
     EXPECT_FALSE(root->IsEmpty());
-    const QString text = root->SaveToString();
-    EXPECT_EQ(text.count(u'<'), 2 * kDeep - 1);
+    // Deeper than the reader reads: refused by the writer (after 10,000 levels of its walk).
+    EXPECT_EQ(RaisedId([&] { root->SaveToString(); }), strKnotTooDeep);
     root->SetWasReadAll(true);
     EXPECT_FALSE(root->CollectUnread(nullptr, nullptr, true));
     auto copy = TKnot::Create();
-    copy->SetFlags(root->Flags());
     copy->Assign(*root);
-    EXPECT_TRUE(copy->SaveToString() == text);
+    int levels = 0;
+    for (TKnot* k : PreOrder(copy.get())) {
+        ++levels;
+        if (!k->HasChildren()) {
+            EXPECT_EQ(k->ReadStr(u"v"), S("1"));
+        }
+    }
+    EXPECT_EQ(levels, kDeep);
     copy.reset();
     root->Clear();
     EXPECT_FALSE(root->HasChildren());
