@@ -55,6 +55,7 @@ QString TKnotParam::GetValue() {
     m_wasRead = true;
     switch (m_kind) {
     case pkString:
+        if (m_block) SetValueText(Value());  // a string of its own from now on, cheap to copy
         return m_value;
     case pkStream:
     case pkStreamRef:
@@ -78,30 +79,35 @@ bool TKnotParam::ReadToStream(QByteArray& stream) {
     return KnotText::FromHex(m_value, stream);
 }
 
+void TKnotParam::SetValueText(QString value) noexcept {
+    m_value = std::move(value);
+    m_block.Reset();
+}
+
 void TKnotParam::SetString(const QString& value) {
     FreeStream();
-    m_value = value;
+    SetValueText(value);
     m_kind = pkString;
 }
 
 void TKnotParam::SetStream(const QByteArray& stream) {
     auto copy = std::make_unique<const QByteArray>(stream);
     FreeStream();
-    m_value.clear();
+    SetValueText({});
     m_ownedStream = std::move(copy);
     m_kind = pkStream;
 }
 
 void TKnotParam::SetStreamRef(const QByteArray* stream) {
     FreeStream();
-    m_value.clear();
+    SetValueText({});
     m_borrowedStream = stream;
     m_kind = pkStreamRef;
 }
 
 void TKnotParam::SetNone() {
     FreeStream();
-    m_value.clear();
+    SetValueText({});
     m_kind = pkNone;
 }
 
@@ -110,7 +116,7 @@ void TKnotParam::Assign(const TKnotParam& source) {
     m_name = source.m_name;
     switch (source.m_kind) {
     case pkString:
-        SetString(source.m_value);
+        SetString(source.Value());
         break;
     case pkStream:
         SetStream(source.m_ownedStream ? *source.m_ownedStream : QByteArray());

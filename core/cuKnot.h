@@ -13,6 +13,7 @@
 // syntax error.
 
 #include "core/cuNode.h"
+#include "core/cuTextBlocks.h"
 
 #include <QByteArray>
 #include <QList>
@@ -79,7 +80,8 @@ public:
     void SetWasRead(bool value) noexcept { m_wasRead = value; }
     TKnotParamKind Kind() const noexcept { return m_kind; }
     // The raw string (pkString) and stream (pkStream, pkStreamRef); no read mark.
-    const QString& Value() const noexcept { return m_value; }
+    QString Value() const { return m_block ? QString(m_value.constData(), m_value.size()) : m_value; }
+    QStringView ValueView() const noexcept { return m_value; }
     const QByteArray* Stream() const noexcept { return m_ownedStream ? m_ownedStream.get() : m_borrowedStream; }
 
     // The string, a stream's bytes as upper-case hexadecimal digits, or "" for
@@ -107,10 +109,14 @@ private:
     friend struct TKnotReader;
     TKnotParam(TKnot* knot, QString name) noexcept : m_knot(knot), m_name(std::move(name)) {}
     void FreeStream() noexcept;
+    void SetValueText(QString value) noexcept;
 
     TKnot* m_knot;
     TKnotParam* m_next = nullptr;
     QString m_name;
+    // A value the reader made may lie in a block of text shared with others:
+    // m_value then views the block, which m_block keeps alive.
+    TTextBlockRef m_block;
     QString m_value;
     std::unique_ptr<const QByteArray> m_ownedStream;  // pkStream
     const QByteArray* m_borrowedStream = nullptr;     // pkStreamRef

@@ -1,6 +1,7 @@
 #include "core/cuKnotText.h"
 
 #include "core/cuStringIds.h"
+#include "core/cuTextBlocks.h"
 #include "core/cuXmlEscape.h"
 
 #include <QDir>
@@ -102,10 +103,6 @@ inline QString MakeString(const char* s, qsizetype n) {
     return QString::fromUtf8(s, n);
 }
 
-// Values are built as strings of their own. Plain ASCII, the bulk of a file,
-// is widened by the library's vectorised Latin-1 conversion.
-inline QString MakeValue(const char16_t* s, qsizetype n) { return MakeString(s, n); }
-
 inline bool IsAsciiBytes(const char* s, qsizetype n) noexcept {
     // A simple loop the compiler vectorises.
     unsigned char any = 0;
@@ -113,23 +110,111 @@ inline bool IsAsciiBytes(const char* s, qsizetype n) noexcept {
     return !(any & 0x80);
 }
 
-inline QString MakeValue(const char* s, qsizetype n) {
-    return IsAsciiBytes(s, n) ? QString::fromLatin1(s, n) : MakeString(s, n);
-}
+// A value as the reader makes it: a string of its own, or a view into a
+// block of text with a reference to the block.
+struct TValueText {
+    QString text;
+    TTextBlockRef block;
+};
 
-// Values with references: plain ASCII is decoded straight from the bytes
-// (a reference needs no more room than the character it stands for).
-template <class Ch>
-QString MakeUnescaped(const Ch* s, qsizetype n, qsizetype quotes) {
-    if constexpr (std::is_same_v<Ch, char>) {
-        if (quotes == 0 && IsAsciiBytes(s, n)) {
-            QString value(n, Qt::Uninitialized);
-            value.truncate(XmlEscape::UnescapeInto(s, n, reinterpret_cast<char16_t*>(value.data())));
-            return value;
-        }
+// Values are many and short: they are copied into shared blocks of text
+// (cuTextBlocks), so that a file's values cost a few allocations instead of
+// one each, and freeing a tree gives whole blocks back. Long values, and
+// values of UTF-8 text that are not plain ASCII, get strings of their own.
+class TValueBlocks {
+public:
+    TValueBlocks() = default;
+    TValueBlocks(const TValueBlocks&) = delete;
+    TValueBlocks& operator=(const TValueBlocks&) = delete;
+    ~TValueBlocks() { Leave(); }
+
+    TValueText Make(const char16_t* s, qsizetype n) {
+        if (n == 0) return {};
+        if (n > kLongValue) return {MakeString(s, n), {}};
+        char16_t* d = Room(n);
+        std::memcpy(d, s, size_t(n) * sizeof(char16_t));
+        return Commit(d, n);
     }
-    return XmlEscape::Unescape(MakeString(s, n), quotes, 1);
-}
+
+    // Bytes known to be plain ASCII; e is the end of the text they lie in.
+    TValueText MakeAscii(const char* s, qsizetype n, const char* e) {
+        if (n == 0) return {};
+        if (n > kLongValue) return {QString::fromLatin1(s, n), {}};
+#ifdef QUILLANE_KNOT_SSE2
+        // Widened sixteen at a time while the text goes on that far; the
+        // block has room for the piece that passes the end of the value.
+        if (e - s >= n + 15) {
+            char16_t* d = Room(n + 15);
+            const __m128i zero = _mm_setzero_si128();
+            for (qsizetype i = 0; i < n; i += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_unpacklo_epi8(v, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 8), _mm_unpackhi_epi8(v, zero));
+            }
+            return Commit(d, n);
+        }
+#else
+        (void)e;
+#endif
+        char16_t* d = Room(n);
+        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
+        return Commit(d, n);
+    }
+
+    TValueText Make(const char* s, qsizetype n, const char* e) {
+        if (!IsAsciiBytes(s, n)) return {MakeString(s, n), {}};  // decoded the general way
+        return MakeAscii(s, n, e);
+    }
+    TValueText Make(const char16_t* s, qsizetype n, const char16_t*) { return Make(s, n); }
+
+    // A value with references (and doubled quotes when quotes > 0). Short
+    // ones without quotes are decoded straight into the block: a reference
+    // needs no more room than the character it stands for.
+    template <class Ch>
+    TValueText MakeUnescaped(const Ch* s, qsizetype n, qsizetype quotes) {
+        bool direct = quotes == 0 && n <= kLongValue;
+        if constexpr (std::is_same_v<Ch, char>) direct = direct && IsAsciiBytes(s, n);
+        if (!direct) return {XmlEscape::Unescape(MakeString(s, n), quotes, 1), {}};
+        char16_t* d = Room(n);
+        const qsizetype out = XmlEscape::UnescapeInto(s, n, d);
+        if (out == 0) return {};
+        return Commit(d, out);
+    }
+
+private:
+    static constexpr qsizetype kBlockUnits = 16384;
+    static constexpr qsizetype kLongValue = 512;
+
+    // A new block starts with a reference for every value it could ever hold
+    // (each takes two units at least), so that handing a value out moves no
+    // shared count; the references not handed out are dropped when the block
+    // is left.
+    char16_t* Room(qsizetype n) {
+        if (!m_block || m_used + n + 1 > kBlockUnits) {
+            Leave();
+            m_prepaid = int(kBlockUnits / 2);
+            m_block = TTextBlock::New(kBlockUnits, 1 + m_prepaid);
+            m_used = 0;
+        }
+        return m_block->Data() + m_used;
+    }
+
+    TValueText Commit(char16_t* d, qsizetype n) {
+        d[n] = 0;  // NUL-terminated like every string
+        m_used += n + 1;
+        --m_prepaid;  // the value takes one of the block's references
+        return {QString::fromRawData(reinterpret_cast<const QChar*>(d), n), TTextBlockRef::Adopt(m_block)};
+    }
+
+    void Leave() noexcept {
+        if (m_block) m_block->Release(1 + m_prepaid);  // ours and the ones not handed out
+        m_block = nullptr;
+    }
+
+    TTextBlock* m_block = nullptr;
+    qsizetype m_used = 0;
+    int m_prepaid = 0;
+};
 
 // The first c in [b, e), or nil.
 inline const char* Find(const char* b, const char* e, char c) noexcept {
@@ -333,6 +418,7 @@ struct TKnotReader {
         const Ch* end;
         TKnotFlags flags = 0;
         TNameCache<Ch> names;
+        TValueBlocks values;
 
         enum TTag { tagError, tagOpen, tagEmpty };
 
@@ -401,6 +487,11 @@ struct TKnotReader {
             }
         }
 
+        static void SetValue(TKnotParam* param, TValueText value) noexcept {
+            param->m_value = std::move(value.text);
+            param->m_block = std::move(value.block);
+        }
+
         // Appends a parameter whose name came from the text.
         static TKnotParam* AddParam(TKnot* knot, QString name) {
             auto* param = new TKnotParam(knot, std::move(name));
@@ -416,7 +507,7 @@ struct TKnotReader {
                 if (p < end && *p == '"') {
                     const char* close = QuotedStopBytes(p + 1, end);
                     if (end - close >= 2 && *close == '"' && Has(close[1], ccValueEnd)) {
-                        param->m_value = QString::fromLatin1(p + 1, close - (p + 1));
+                        SetValue(param, values.MakeAscii(p + 1, close - (p + 1), end));
                         param->m_kind = pkString;
                         p = close + 1;
                         return true;
@@ -460,9 +551,12 @@ struct TKnotReader {
                 n -= 2;
                 quotes -= 2;
             }
-            param->m_value = amps > 0 ? MakeUnescaped(s, n, quotes)
-                                      : quotes > 0 ? XmlEscape::Unescape(MakeString(s, n), quotes, 0)
-                                                   : MakeValue(s, n);
+            if (amps > 0)
+                SetValue(param, values.MakeUnescaped(s, n, quotes));
+            else if (quotes > 0)
+                param->m_value = XmlEscape::Unescape(MakeString(s, n), quotes, 0);
+            else
+                SetValue(param, values.Make(s, n, end));
             param->m_kind = pkString;
             return true;
         }
@@ -795,7 +889,7 @@ struct TKnotWriter {
             if (quoted) sink.Char('"');
             return;
         }
-        AppendValue(param.Value(), flags);
+        AppendValue(param.ValueView(), flags);
     }
 
     void AppendHex(const QByteArray& bytes) {
@@ -819,7 +913,7 @@ struct TKnotWriter {
         }
     }
 
-    void AppendValue(const QString& value, TKnotFlags flags) {
+    void AppendValue(QStringView value, TKnotFlags flags) {
         const bool doubled = flags & kfDoubledQuotes;
         if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
             // Quoted values of plain ASCII with nothing to escape, the bulk of a

@@ -568,6 +568,32 @@ TEST(KnotReader, Utf8ShortcutsReadLikeUtf16Text) {
     }
 }
 
+// Values share blocks of text that live as long as any value in them: values
+// handed out (read, copied, assigned) are strings of their own and stay
+// intact after the tree is freed, and the blocks go once the last of them
+// goes (a leak or a read of freed memory would be reported).
+TEST(KnotReader, ValuesKeptFromManyTextBlocksOutliveTheirTree) {
+    QByteArray text = "<R>";
+    for (int i = 0; i < 20000; ++i) text += "<A v=\"value_" + QByteArray::number(i) + "\" w=\"a&amp;" + QByteArray::number(i) + "\"/>";
+    text += "</R>";
+    QStringList kept;
+    auto copy = TKnot::Create();
+    {
+        auto root = TKnot::Create();
+        ASSERT_TRUE(root->LoadFromBytes(text));
+        copy->Assign(*root->GetLastChild());
+        int i = 0;
+        for (TKnot* k = root->GetFirstChild(); k; k = k->GetNextSibling(), ++i)
+            if (i % 997 == 0) kept << k->ReadStr(u"v") << k->FindParam(u"w")->Value();
+    }
+    ASSERT_EQ(kept.size(), 2 * 21);
+    for (int j = 0; j < 21; ++j) {
+        EXPECT_EQ(kept[2 * j], QStringLiteral("value_%1").arg(j * 997));
+        EXPECT_EQ(kept[2 * j + 1], QStringLiteral("a&%1").arg(j * 997));
+    }
+    EXPECT_EQ(copy->ReadStr(u"w"), QStringLiteral("a&19999"));
+}
+
 // A U+FEFF at the start of a name or value read from UTF-8 text was taken for
 // a byte-order mark and dropped, though UTF-16 text kept it.
 TEST(KnotReader, ByteOrderMarkAtTheStartOfANameOrValueIsKept) {
