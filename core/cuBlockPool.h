@@ -97,7 +97,7 @@ public:
 
 #ifdef QUILLANE_GENERAL_ALLOCATOR
     static void* Alloc() { return ::operator new(sizeof(T)); }
-    static void Release(void* block) noexcept { ::operator delete(block, sizeof(T)); }
+    static void Release(void* block) noexcept { ::operator delete(block); }
 #else
     static void* Alloc() {
         TBlockCacheState& st = State();
