@@ -116,7 +116,11 @@ void TKnotParam::Assign(const TKnotParam& source) {
     m_name = source.m_name;
     switch (source.m_kind) {
     case pkString:
-        SetString(source.Value());
+        // A view into a block of text is shared with the block, not copied.
+        FreeStream();
+        m_value = source.m_value;
+        m_block = source.m_block;
+        m_kind = pkString;
         break;
     case pkStream:
         SetStream(source.m_ownedStream ? *source.m_ownedStream : QByteArray());
@@ -480,12 +484,6 @@ TKnotParam* TKnot::WriteStream(const QString& name, const QByteArray& stream) {
 TKnotParam* TKnot::WriteStreamRef(const QString& name, const QByteArray* stream) {
     TKnotParam* p = ParamForWrite(name);
     p->SetStreamRef(stream);
-    return p;
-}
-
-TKnotParam* TKnot::WriteName(const QString& name) {
-    TKnotParam* p = ParamForWrite(name);
-    p->SetNone();
     return p;
 }
 

@@ -202,8 +202,6 @@ public:
     TKnotParam* WriteInt(const QString& name, int value);
     TKnotParam* WriteStream(const QString& name, const QByteArray& stream);
     TKnotParam* WriteStreamRef(const QString& name, const QByteArray* stream);
-    // Adds a parameter with a name alone.
-    TKnotParam* WriteName(const QString& name);
 
     // Window placement ("Maximized", "Left", "Top", "Width", "Height").
     void SaveFormPlacement(const QWidget& form);

@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <utility>
 
 class TTextBlock {
 public:
@@ -19,6 +20,7 @@ public:
     TTextBlock& operator=(const TTextBlock&) = delete;
 
     char16_t* Data() noexcept { return reinterpret_cast<char16_t*>(this + 1); }
+    void AddReference() noexcept { m_references.fetch_add(1, std::memory_order_relaxed); }
     // Drops count references; the last one frees the block.
     void Release(int count) noexcept;
 
@@ -38,6 +40,13 @@ public:
         TTextBlockRef ref;
         ref.m_block = block;
         return ref;
+    }
+    TTextBlockRef(const TTextBlockRef& other) noexcept : m_block(other.m_block) {
+        if (m_block) m_block->AddReference();
+    }
+    TTextBlockRef& operator=(const TTextBlockRef& other) noexcept {
+        TTextBlockRef copy(other);
+        return *this = std::move(copy);
     }
     TTextBlockRef(TTextBlockRef&& other) noexcept : m_block(other.m_block) { other.m_block = nullptr; }
     TTextBlockRef& operator=(TTextBlockRef&& other) noexcept {

@@ -92,21 +92,15 @@ TEST(KnotLookup, NeighboursAreMarkedRead) {
     EXPECT_EQ(root->GetParentKnot(), nullptr);
 }
 
-TEST(KnotLookup, FindOrAddChildAddsOnceAndMarksTheNewKnot) {
+TEST(KnotLookup, FindOrAddChildAndFindPathAddOnlyWhatIsMissing) {
     auto root = TKnot::Create(S("R"));
     TKnot* a = root->FindOrAddChild(S("a"));
     EXPECT_TRUE(a->GetWasRead());
     EXPECT_EQ(root->FindOrAddChild(S("a")), a);
-    EXPECT_EQ(root->ChildCount(), 1);
-}
-
-TEST(KnotLookup, FindPathSplitsAtDotsAndCreatesOnlyWhenAsked) {
-    auto root = TKnot::Create(S("R"));
     EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), nullptr);
-    EXPECT_FALSE(root->HasChildren());
+    EXPECT_EQ(root->ChildCount(), 1);
     TKnot* naming = root->FindPath(u"Sheet.Naming", true);
     ASSERT_NE(naming, nullptr);
-    EXPECT_EQ(naming->Name(), S("Naming"));
     EXPECT_EQ(naming->GetPath(), S("R.Sheet.Naming"));
     EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), naming);
     EXPECT_EQ(root->FindPath(u"Sheet", false), naming->Parent());
@@ -316,19 +310,10 @@ TEST(KnotAssign, DeepCopyTakesFlagsFromTheNewPlace) {
 // ---------------------------------------------------------------------------
 // Names
 
-TEST(KnotNames, EveryNameTheSystemWritesIsValid) {
-    const char* names[] = {"ProgramModule", "FormatVersion", "ID", "TessalyContent", "Chars", "Value", "Br",
-                           "Data", "Sounds", "Naming", "Log", "Program", "Generation", "SheetForm",
-                           "PaletteForm", "Sheet", "Files", "Item", "Maximized", "Left", "Top", "Width",
-                           "Height", "Lang", "TypesPrefix", "ParametersPrefix", "ObjectFieldsPrefix",
-                           "EventsPrefix", "IfThen", "Method", "Quillane", "Name", "File"};
-    for (const char* n : names) EXPECT_TRUE(TKnot::IsValidName(S(n))) << n;
-}
-
-TEST(KnotNames, NamesThatWouldNotReadBackAreInvalid) {
-    const char* names[] = {"", "a b", "a\tb", "a/b", "a<b", "a=b", "a>b", "a\"b", "a&b", "a'b", "!x", "?x", "a\x01"};
-    for (const char* n : names) EXPECT_FALSE(TKnot::IsValidName(S(n))) << n;
-    EXPECT_TRUE(TKnot::IsValidName(S("a.b-c_d:e\u00E9")));
+TEST(KnotNames, ValidExactlyWhenTheyReadBack) {
+    for (const char* n : {"ProgramModule", "TessalyContent", "x1", "a.b-c_d:e\u00E9"}) EXPECT_TRUE(TKnot::IsValidName(S(n))) << n;
+    const char* invalid[] = {"", "a b", "a\tb", "a/b", "a<b", "a=b", "a>b", "a\"b", "a&b", "a'b", "!x", "?x", "a\x01"};
+    for (const char* n : invalid) EXPECT_FALSE(TKnot::IsValidName(S(n))) << n;
 }
 
 #ifndef QT_NO_DEBUG

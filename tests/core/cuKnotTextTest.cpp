@@ -41,7 +41,7 @@ const TGolden kGolden[] = {
     {"ChildrenWithoutParameters",
      [](TKnot& r) { r.AddChild(S("A"))->AddChild(S("B")); },
      "<R>\r\n\t<A>\r\n\t\t<B/>\r\n\t</A>\r\n</R>\r\n"},
-    {"NameOnlyParameter", [](TKnot& r) { r.WriteName(S("Flag")); r.WriteStr(S("a"), S("1")); },
+    {"NameOnlyParameter", [](TKnot& r) { r.AddParam(S("Flag")); r.WriteStr(S("a"), S("1")); },
      "<R Flag a=\"1\"/>\r\n"},
     {"EntityEscaping",
      [](TKnot& r) { r.WriteStr(S("v"), QString::fromUtf16(u"&<>\"\t\n\r\x01\x1F a/b\u00A0\U0001F600")); },
@@ -333,35 +333,24 @@ TEST_P(KnotReaderCases, ResultAndKeptTree) {
 INSTANTIATE_TEST_SUITE_P(All, KnotReaderCases, ::testing::ValuesIn(kReads),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(KnotReader, FreshlyReadTreeIsUnread) {
-    auto knot = TKnot::Create();
-    ASSERT_TRUE(knot->LoadFromString(S("<R a=\"1\"><A b/></R>")));
+TEST(KnotReader, LoadReplacesEverythingWithAnUnreadTreeOfTheInheritedFlags) {
+    auto knot = TKnot::Create(S("Old"));
+    knot->SetFlags(kfSettingsFile);
+    knot->WriteStr(S("x"), S("1"));
+    knot->SetFlagsAdded(kfIndexed);
+    EXPECT_FALSE(knot->LoadFromString(S("<R>text</R>")));
+    EXPECT_TRUE(knot->LoadFailed());
+    ASSERT_TRUE(knot->LoadFromString(S("<S a=\"1\"><A b><B/></A></S>")));
+    EXPECT_FALSE(knot->LoadFailed());
+    EXPECT_EQ(knot->Name(), S("S"));
+    EXPECT_EQ(knot->FlagsAdded(), 0);
+    EXPECT_EQ(static_cast<TKnot*>(knot->FirstChild()->FirstChild())->Flags(), kfSettingsFile);
     EXPECT_FALSE(knot->GetWasRead());
     QList<TKnot*> knots;
     QList<TKnotParam*> params;
     EXPECT_TRUE(knot->CollectUnread(&knots, &params, false));
     EXPECT_EQ(knots.size(), 1);
     EXPECT_EQ(params.size(), 1);
-}
-
-TEST(KnotReader, LoadReplacesEverythingAndClearsTheFailure) {
-    auto knot = TKnot::Create(S("Old"));
-    knot->WriteStr(S("x"), S("1"));
-    knot->SetFlagsAdded(kfIndexed);
-    EXPECT_FALSE(knot->LoadFromString(S("<R>text</R>")));
-    EXPECT_TRUE(knot->LoadFailed());
-    EXPECT_TRUE(knot->LoadFromString(S("<S/>")));
-    EXPECT_FALSE(knot->LoadFailed());
-    EXPECT_EQ(knot->Name(), S("S"));
-    EXPECT_EQ(knot->Params(), nullptr);
-    EXPECT_EQ(knot->FlagsAdded(), 0);
-}
-
-TEST(KnotReader, ReadKnotsTakeTheInheritedFlags) {
-    auto knot = TKnot::Create();
-    knot->SetFlags(kfSettingsFile);
-    ASSERT_TRUE(knot->LoadFromString(S("<R><A><B/></A></R>")));
-    EXPECT_EQ(static_cast<TKnot*>(knot->FirstChild()->FirstChild())->Flags(), kfSettingsFile);
 }
 
 std::string Nested(int depth) {
