@@ -20,6 +20,15 @@ bool HasLoneSurrogate(const QString& text) {
     return false;
 }
 
+bool LoneSurrogateInAName(TKnot& top) {
+    for (TKnot* k : PreOrder(&top)) {
+        if (HasLoneSurrogate(k->Name())) return true;
+        for (TKnotParam* p = k->Params(); p; p = p->Next())
+            if (HasLoneSurrogate(p->Name())) return true;
+    }
+    return false;
+}
+
 QString Rewrite(const QString& text, TKnotFlags flags) {
     auto knot = TKnot::Create();
     knot->SetFlags(flags);
@@ -34,9 +43,10 @@ void CheckRoundTrip(TKnot& knot) {
     if (knot.LoadFailed()) return;
     const QString first = knot.SaveToString();
     // The UTF-8 writer writes the same text as the UTF-16 one, but for
-    // surrogates that are not half of a pair, which it writes as references.
+    // surrogates that are not half of a pair, which it writes as references
+    // in values (names have no references: UTF-8 cannot hold them there).
     const QByteArray bytes = knot.SaveToBytes(TKnotEncoding::Ansi);
-    if (bytes != first.toUtf8()) {
+    if (bytes != first.toUtf8() && !LoneSurrogateInAName(knot)) {
         if (!HasLoneSurrogate(first)) std::abort();
         auto back = TKnot::Create();
         back->SetFlags(knot.Flags());
