@@ -155,18 +155,6 @@ TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
     EXPECT_TEXT(w.Lines(), QStringList({"A = 1;", ""}));
 }
 
-TEST(CodeWriter, ClassReferencesCreateWritersByName) {
-    std::unique_ptr<TItfObject> made(TPascalCodeWriter::StaticClass()->NewInstance());
-    auto* writer = dynamic_cast<TPascalCodeWriter*>(made.get());
-    ASSERT_NE(writer, nullptr);
-    EXPECT_TEXT(writer->ClassName(), "TPascalCodeWriter");
-    EXPECT_EQ(writer->IndentSize(), 2);
-    EXPECT_TRUE(writer->InheritsFrom(TSourceCodeWriter::StaticClass()));
-    EXPECT_TRUE(TSourceCodeWriter::StaticClass()->IsAbstract());
-    std::unique_ptr<TItfObject> xml(TXmlCodeWriter::StaticClass()->NewInstance());
-    EXPECT_TRUE(xml->InheritsFrom(TCustomXmlCodeWriter::StaticClass()));
-}
-
 // ---------------------------------------------------------------------------
 // TXmlCodeWriter
 
