@@ -454,6 +454,18 @@ TEST(KnotFiles, RegressionFileThatNeverEndsIsRefused) {
     EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(fifo); }), strCannotReadFile);  // not waiting for a writer
 }
 
+// Running out of memory while reading escaped as std::bad_alloc instead of the load error.
+TEST(KnotFiles, RegressionOutOfMemoryWhileReadingIsALoadError) {
+    struct TExhaustedDevice : QIODevice {
+        qint64 readData(char*, qint64) override { throw std::bad_alloc(); }
+        qint64 writeData(const char*, qint64) override { return -1; }
+        bool isSequential() const override { return true; }
+    } device;
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    auto knot = TKnot::Create();
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromStream(device); }), strCannotReadFile);
+}
+
 // ---------------------------------------------------------------------------
 // The fuzz corpus, replayed: no input may crash, leak or hang the reader, and
 // what parsed must write and read back to the same text.
