@@ -153,9 +153,7 @@ int TNode::GetAbsoluteIndex() const noexcept {
     int index = 0;
     for (const TNode* n = this; n->m_parent; n = n->m_parent) {
         for (const TNode* s = n->m_prevSibling; s; s = s->m_prevSibling) {
-            int size = 0;
-            const_cast<TNode*>(s)->ForEachFast([&size](TNode*) { ++size; }, true, true);
-            index += size;
+            for ([[maybe_unused]] const TNode* m : PreOrder(s)) ++index;
         }
         index += 1;  // the parent
     }
