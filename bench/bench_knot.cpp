@@ -1,6 +1,7 @@
 // Knot text against the XML libraries: reading and writing deterministic
 // scheme-like files of 1 MB and 20 MB and a 20 MB file of large hexadecimal
-// streams, and building and freeing a tree of a million knots.
+// streams, building and freeing a tree of a million knots, and values full of
+// "&" that start no reference.
 //
 // expat only reports elements and builds no tree; pugixml and libxml2 build
 // their trees. Every reader is handed the same bytes in memory.
@@ -284,6 +285,44 @@ void BM_PugixmlBuildFree(benchmark::State& state) {
 BENCHMARK(BM_KnotBuildFree)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PugixmlBuildFree)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// ---------------------------------------------------------------------------
+// Hostile values: each holds many "&" that start no reference and one ";" at
+// its end, in UTF-8 and UTF-16 text (the ";" must be looked for only a
+// reference's length ahead, or reading grows with the square of the value).
+
+QByteArray AmpersandFile(qsizetype bytes) {
+    QByteArray text = "<R>";
+    const qsizetype value = 10000;  // two per element: sizes are whole multiples of elements
+    for (qsizetype size = 0; size < bytes; size += 2 * value)
+        text += "<V a=\"" + QByteArray(value, '&') + ";\" b=" + QByteArray(value, '&') + ";/>";
+    return text + "</R>";
+}
+
+void BM_KnotReadAmpersands(benchmark::State& state) {
+    const QByteArray bytes = AmpersandFile(state.range(0));
+    const QString text = QString::fromLatin1(bytes);
+    for (auto _ : state) {
+        auto knot = TKnot::Create();
+        if (!knot->LoadFromBytes(bytes) || !knot->LoadFromString(text)) state.SkipWithError("did not parse");
+        benchmark::DoNotOptimize(knot.get());
+    }
+    SetBytes(state, bytes);
+}
+
+// A chain of knots built top-down with AddChild: each new leaf must cost the
+// same however deep it is.
+void BM_KnotAddChildChain(benchmark::State& state) {
+    for (auto _ : state) {
+        auto root = TKnot::Create(QStringLiteral("k"));
+        TKnot* leaf = root.get();
+        for (int64_t i = 1; i < state.range(0); ++i) leaf = leaf->AddChild(QStringLiteral("k"));
+        benchmark::DoNotOptimize(leaf);
+    }
+}
+
+BENCHMARK(BM_KnotAddChildChain)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+BENCHMARK(BM_KnotReadAmpersands)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<5>);
+
 }  // namespace
 
 QUILLANE_RATIO(knot_read_vs_expat, "BM_KnotRead/20", "BM_ExpatRead/20");
@@ -293,3 +332,5 @@ QUILLANE_RATIO(knot_read_vs_libxml2, "BM_KnotRead/20", "BM_Libxml2Read/20");
 QUILLANE_RATIO(knot_read_hex_vs_pugixml, "BM_KnotReadHex/20", "BM_PugixmlReadHex/20");
 QUILLANE_RATIO(knot_write_hex_vs_pugixml, "BM_KnotWriteHex/20", "BM_PugixmlWriteHex/20");
 QUILLANE_RATIO(knot_build_free_vs_pugixml, "BM_KnotBuildFree/1000000", "BM_PugixmlBuildFree/1000000");
+QUILLANE_GROWTH(knot_add_child_chain, "BM_KnotAddChildChain/100000/repeats:3", "BM_KnotAddChildChain/10000/repeats:3");
+QUILLANE_GROWTH(knot_read_ampersands, "BM_KnotReadAmpersands/1000000/repeats:5", "BM_KnotReadAmpersands/100000/repeats:5");

@@ -1,5 +1,7 @@
 #include "core/cuCodeWriters.h"
 
+#include "core/cuXmlEscape.h"
+
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -223,156 +225,13 @@ void TCustomXmlCodeWriter::WriteQuotedAttr(QAnyStringView name, QAnyStringView v
     Write(Cat({u" ", name, u"=\"", value, u"\""}));
 }
 
-bool TCustomXmlCodeWriter::EndsUnquotedValue(QChar ch) noexcept {
-    switch (ch.unicode()) {
-    case u'\t':
-    case u'\n':
-    case u'\r':
-    case u' ':
-    case u'/':
-    case u'>':
-        return true;
-    default:
-        return false;
-    }
-}
-
-namespace {
-
-// What entity mode writes for a character; nullptr when it stays as it is.
-// Characters 1 to 31 are handled by the caller.
-const char16_t* EntityOf(char16_t ch) noexcept {
-    switch (ch) {
-    case u'&': return u"&amp;";
-    case u'<': return u"&lt;";
-    case u'>': return u"&gt;";
-    case u'"': return u"&quot;";
-    default: return nullptr;
-    }
-}
-
-bool NeedsEntity(char16_t ch) noexcept {
-    return (ch >= 1 && ch <= 31) || ch == u'&' || ch == u'<' || ch == u'>' || ch == u'"';
-}
-
-bool NeedsQuotesIn(QStringView text) noexcept {
-    for (QChar ch : text)
-        if (ch == u'"' || TCustomXmlCodeWriter::EndsUnquotedValue(ch)) return true;
-    return false;
-}
-
-}  // namespace
-
 QString TCustomXmlCodeWriter::Escape(const QString& text, bool doubledQuotes, bool& needsQuotes) {
-    const char16_t* data = reinterpret_cast<const char16_t*>(text.constData());
-    const qsizetype n = text.size();
-    qsizetype first = 0;
-    if (doubledQuotes) {
-        while (first < n && data[first] != u'"' && data[first] != u'&') ++first;
-    } else {
-        while (first < n && !NeedsEntity(data[first])) ++first;
-    }
-    if (first == n) {
-        needsQuotes = NeedsQuotesIn(text);
-        return text;
-    }
-    QString result;
-    result.reserve(n + 16);
-    result.append(text.constData(), first);
-    for (qsizetype i = first; i < n; ++i) {
-        const char16_t ch = data[i];
-        if (doubledQuotes) {
-            if (ch == u'"')
-                result += u"\"\"";
-            else if (ch == u'&')
-                result += u"&amp;";
-            else
-                result += QChar(ch);
-        } else if (const char16_t* entity = EntityOf(ch)) {
-            result += QStringView(entity);
-        } else if (ch >= 1 && ch <= 31) {
-            result += u"&#";
-            result += QString::number(int(ch));
-            result += u';';
-        } else {
-            result += QChar(ch);
-        }
-    }
-    needsQuotes = NeedsQuotesIn(result);
-    return result;
+    return XmlEscape::Escape(text, doubledQuotes ? XmlEscape::TQuoteMode::Doubled : XmlEscape::TQuoteMode::Entities,
+                             needsQuotes);
 }
 
-namespace {
-
-// Decodes the reference that starts with the "&" at text[at]; on success
-// stores the character and the length of the reference.
-bool DecodeReference(QStringView text, qsizetype at, QChar& ch, qsizetype& length) {
-    // The longest reference is "&#65535;": the ";" is looked for only that
-    // far, so a value full of "&" is still decoded in linear time.
-    const QStringView head = text.sliced(at + 1, std::min<qsizetype>(7, text.size() - at - 1));
-    const qsizetype found = head.indexOf(u';');
-    if (found < 0) return false;
-    const qsizetype semi = at + 1 + found;
-    const QStringView name = text.sliced(at + 1, semi - at - 1);
-    length = semi - at + 1;
-    if (name.startsWith(u'#')) {
-        const QStringView digits = name.sliced(1);
-        if (digits.isEmpty() || digits.size() > 5) return false;
-        int value = 0;
-        for (QChar d : digits) {
-            if (d < u'0' || d > u'9') return false;
-            value = value * 10 + (d.unicode() - u'0');
-        }
-        if (value > 0xFFFF) return false;
-        ch = QChar(char16_t(value));
-        return true;
-    }
-    if (name == u"quot") ch = u'"';
-    else if (name == u"lt") ch = u'<';
-    else if (name == u"gt") ch = u'>';
-    else if (name == u"amp") ch = u'&';
-    else return false;
-    return true;
-}
-
-}  // namespace
-
-QString TCustomXmlCodeWriter::Unescape(QStringView text, int quoteCount, int ampCount) {
-    QString unquoted;
-    QStringView view = text;
-    if (quoteCount > 0 && text.contains(u'"')) {
-        // Each pair of adjacent quotes becomes one; in a run of k quotes the
-        // pairs are the same whichever end they are taken from.
-        unquoted.reserve(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            unquoted += text[i];
-            if (text[i] == u'"' && i + 1 < text.size() && text[i + 1] == u'"') ++i;
-        }
-        view = unquoted;
-    }
-    if (ampCount <= 0 || !view.contains(u'&')) return view.toString();
-    QString result;
-    result.reserve(view.size());
-    qsizetype i = 0;
-    const qsizetype n = view.size();
-    while (i < n) {
-        const qsizetype amp = view.indexOf(u'&', i);
-        if (amp < 0) {
-            result += view.sliced(i);
-            break;
-        }
-        result += view.sliced(i, amp - i);
-        QChar ch;
-        qsizetype length = 0;
-        if (DecodeReference(view, amp, ch, length)) {
-            result += ch;
-            i = amp + length;
-        } else {
-            result += u'&';
-            i = amp + 1;
-        }
-    }
-    return result;
+QString TCustomXmlCodeWriter::Unescape(QStringView text, qsizetype quoteCount, qsizetype ampCount) {
+    return XmlEscape::Unescape(text, quoteCount, ampCount);
 }
 
 // ---------------------------------------------------------------------------

@@ -127,21 +127,12 @@ public:
     void WriteAttr(QAnyStringView name, QAnyStringView value);        // " name=value"
     void WriteQuotedAttr(QAnyStringView name, QAnyStringView value);  // " name="value""
 
-    // The value text of an attribute. Entity mode (doubledQuotes false):
-    // "&", "<", ">" and the double quote become "&amp;", "&lt;", "&gt;",
-    // "&quot;", and each character from 1 to 31 becomes "&#N;". Doubled mode:
-    // each double quote is written twice and "&" becomes "&amp;" (the reader
-    // decodes references in every value, so a bare "&" would not read back).
-    // needsQuotes tells whether the result must stand in double quotes: it
-    // holds a double quote, TAB, LF, CR, space, "/" or ">".
+    // The value text of an attribute and whether it must stand in double
+    // quotes (doubledQuotes: the doubled mode), and its inverse on a value
+    // whose enclosing quotes are removed; the rules are those of the knot
+    // text (core/cuXmlEscape.h).
     static QString Escape(const QString& text, bool doubledQuotes, bool& needsQuotes);
-    // Undoes Escape on a value whose enclosing quotes are already removed:
-    // with quoteCount above 0 each pair of adjacent double quotes becomes one;
-    // with ampCount above 0 "&#N;" (N decimal, 0 to 65535), "&quot;", "&lt;",
-    // "&gt;" and "&amp;" are decoded; anything else after an "&" stays as it is.
-    static QString Unescape(QStringView text, int quoteCount, int ampCount);
-    // True when the character ends an unquoted value on reading.
-    static bool EndsUnquotedValue(QChar ch) noexcept;
+    static QString Unescape(QStringView text, qsizetype quoteCount, qsizetype ampCount);
 };
 
 class TXmlCodeWriter : public TCustomXmlCodeWriter {

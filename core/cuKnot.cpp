@@ -1,5 +1,6 @@
 #include "core/cuKnot.h"
 
+#include "core/cuBlockPool.h"
 #include "core/cuKnotText.h"
 #include "core/cuStringIds.h"
 #include "platform/plFormPlacement.h"
@@ -9,268 +10,14 @@
 #include <QFileInfo>
 #include <QIODevice>
 
-#include <atomic>
 #include <new>
 #include <typeinfo>
-#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
-#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
-#include <sanitizer/asan_interface.h>
-#endif
-#endif
 #include <vector>
 
 T_CLASS_IMPL(TKnot, TNode)
 
-// ---------------------------------------------------------------------------
-// Block pools. Trees of a million knots are built and freed often (snapshots,
-// loads); fixed-size blocks carved from large slabs keep that from being
-// dominated by the general allocator. Slabs are kept for reuse for the life of
-// the process. Sanitizer builds use the general allocator, so that misuse of a
-// freed knot is still caught.
-
-namespace {
-
-// In sanitizer builds a free block is poisoned except its first word (the
-// link of the free chain), so that touching a freed knot is still reported.
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLANE_POOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILLANE_POOL_ASAN 1
-#endif
-#endif
-
-inline void PoisonFree(void* block, size_t size) noexcept {
-#ifdef QUILLANE_POOL_ASAN
-    ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + sizeof(void*), size - sizeof(void*));
-#else
-    (void)block, (void)size;
-#endif
-}
-
-inline void Unpoison(void* block, size_t size) noexcept {
-#ifdef QUILLANE_POOL_ASAN
-    ASAN_UNPOISON_MEMORY_REGION(block, size);
-#else
-    (void)block, (void)size;
-#endif
-}
-
-class TBlockPool {
-public:
-    struct TBlock {
-        TBlock* next;
-    };
-    // Free blocks linked through their first word; last->next is nil.
-    struct TChain {
-        TBlock* first = nullptr;
-        TBlock* last = nullptr;
-        size_t count = 0;
-    };
-
-    // Blocks keep the alignment of pointers, all that knots and parameters need;
-    // no padding beyond it, since big trees are bound by memory traffic.
-    static constexpr size_t RoundedSize(size_t size) noexcept { return (size + 7) & ~size_t(7); }
-    explicit TBlockPool(size_t blockSize) noexcept : m_size(RoundedSize(blockSize)) {}
-    size_t BlockSize() const noexcept { return m_size; }
-
-    // A whole chain of free blocks (never empty). Chains are kept as they were
-    // given back, so that taking one never walks its blocks (freed blocks lie
-    // all over memory: walking them is a cache miss per block).
-    TChain TakeChain() {
-        TLock lock(m_busy);
-        if (m_chains.empty()) Grow();
-        const TChain chain = m_chains.back();
-        m_chains.pop_back();
-        return chain;
-    }
-
-    void GiveBack(const TChain& chain) noexcept {
-        TLock lock(m_busy);
-        // Short chains (threads past their end free one block at a time) join the last one.
-        if (chain.count < kShortChain && !m_chains.empty()) {
-            Join(chain);
-            return;
-        }
-        try {
-            m_chains.push_back(chain);
-        } catch (...) {
-            // Out of memory for the list: the list held a chain before (it
-            // never shrinks), so there is one to join.
-            Join(chain);
-        }
-    }
-
-private:
-    struct TLock {
-        explicit TLock(std::atomic_flag& f) noexcept : flag(f) {
-            while (flag.test_and_set(std::memory_order_acquire))
-                while (flag.test(std::memory_order_relaxed)) {}
-        }
-        ~TLock() { flag.clear(std::memory_order_release); }
-        std::atomic_flag& flag;
-    };
-    static constexpr size_t kSlabBytes = 256 * 1024;
-    static constexpr size_t kShortChain = 64;
-
-    void Join(const TChain& chain) noexcept {
-        TChain& back = m_chains.back();
-        chain.last->next = back.first;
-        back.first = chain.first;
-        back.count += chain.count;
-    }
-
-    void Grow() {
-        const size_t count = kSlabBytes / m_size;
-        char* slab = static_cast<char*>(::operator new(count * m_size, std::align_val_t(16)));
-        m_slabs.push_back(slab);
-        TChain chain;
-        for (size_t i = count; i-- > 0;) {
-            auto* b = reinterpret_cast<TBlock*>(slab + i * m_size);
-            b->next = chain.first;
-            chain.first = b;
-            if (!chain.last) chain.last = b;
-            PoisonFree(b, m_size);
-        }
-        chain.count = count;
-        m_chains.push_back(chain);
-    }
-
-    const size_t m_size;
-    std::atomic_flag m_busy;
-    std::vector<TChain> m_chains;
-    std::vector<char*> m_slabs;
-};
-
-// Each thread keeps a chain of free blocks, so that most allocations and
-// frees take no lock. A block may be freed by another thread than the one that
-// took it: blocks belong to the pool, never to a thread. Chains go back to the
-// pool when they grow long and when the thread ends; after that (static
-// destructors may still free knots) the thread uses the pool directly.
-struct TCacheState {  // trivially destructible: usable until the thread is gone
-    TBlockPool::TChain chain;
-    bool ready = false;   // the give-back at the thread's end is arranged and has not run
-    bool closed = false;  // it has run
-};
-
-class TBlockCache {
-public:
-    TBlockCache(TCacheState& state, TBlockPool& pool) noexcept : m_state(state), m_pool(pool) {}
-    ~TBlockCache() {
-        GiveAllBack(m_state, m_pool);
-        m_state.closed = true;
-        m_state.ready = false;
-    }
-
-    static void GiveAllBack(TCacheState& st, TBlockPool& pool) noexcept {
-        if (!st.chain.first) return;
-        pool.GiveBack(st.chain);
-        st.chain = {};
-    }
-
-private:
-    TCacheState& m_state;
-    TBlockPool& m_pool;
-};
-
-// The blocks of one class: its pool (never destroyed: knots may be freed by
-// static destructors of other units) and each thread's cache. The common
-// cases stay short and inline; whatever involves the pool or the thread's
-// end is out of line.
-template <class T>
-class TBlocks {
-public:
-    static constexpr size_t kBlockSize = TBlockPool::RoundedSize(sizeof(T));
-    static_assert(alignof(T) <= 8, "blocks are aligned for pointers only");
-
-    static void* Alloc() {
-        TCacheState& st = State();
-        TBlockPool::TBlock* b = st.chain.first;
-        if (!b || !st.ready) [[unlikely]]
-            return AllocSlow(st);
-        Take(st.chain, b);
-        Unpoison(b, kBlockSize);
-        return b;
-    }
-
-    static void Release(void* block) noexcept {
-        TCacheState& st = State();
-        TBlockPool::TChain freed;
-        Push(freed, block);
-        Splice(st, freed);
-    }
-
-    // Blocks freed together, given back in one step.
-    static void Push(TBlockPool::TChain& chain, void* block) noexcept {
-        auto* b = static_cast<TBlockPool::TBlock*>(block);
-        b->next = chain.first;
-        chain.first = b;
-        if (!chain.last) chain.last = b;
-        ++chain.count;
-        PoisonFree(b, kBlockSize);
-    }
-    static void ReleaseChain(const TBlockPool::TChain& freed) noexcept {
-        if (freed.first) Splice(State(), freed);
-    }
-
-private:
-    static constexpr size_t kKeep = 16384;
-
-    static TBlockPool& Pool() {
-        static TBlockPool* pool = new TBlockPool(sizeof(T));
-        return *pool;
-    }
-    static TCacheState& State() noexcept {
-        thread_local TCacheState state;  // constant-initialised: no guard on the way
-        return state;
-    }
-
-    static void Take(TBlockPool::TChain& c, TBlockPool::TBlock* b) noexcept {
-        c.first = b->next;
-        if (!c.first) c.last = nullptr;
-        --c.count;
-    }
-
-    static void Splice(TCacheState& st, const TBlockPool::TChain& freed) noexcept {
-        TBlockPool::TChain& c = st.chain;
-        freed.last->next = c.first;
-        if (!c.last) c.last = freed.last;
-        c.first = freed.first;
-        c.count += freed.count;
-        if (!st.ready || c.count > kKeep) [[unlikely]]
-            Settle(st);
-    }
-
-    // Arranges the give-back at the thread's end, once per thread.
-    static void Prepare(TCacheState& st, TBlockPool& pool) noexcept {
-        if (st.ready || st.closed) return;
-        thread_local TBlockCache giveBackAtThreadEnd(st, pool);
-        st.ready = true;
-    }
-
-    [[gnu::noinline]] static void* AllocSlow(TCacheState& st) {
-        TBlockPool& pool = Pool();  // made on the first allocation ever; may raise
-        Prepare(st, pool);
-        if (!st.chain.first) st.chain = pool.TakeChain();
-        TBlockPool::TBlock* b = st.chain.first;
-        Take(st.chain, b);
-        if (st.closed) TBlockCache::GiveAllBack(st, pool);
-        Unpoison(b, kBlockSize);
-        return b;
-    }
-
-    // Blocks are freed only after one was allocated: the pool exists.
-    [[gnu::noinline]] static void Settle(TCacheState& st) noexcept {
-        TBlockPool& pool = Pool();
-        Prepare(st, pool);
-        if (st.closed || st.chain.count > kKeep) TBlockCache::GiveAllBack(st, pool);
-    }
-};
-
 using TKnotBlocks = TBlocks<TKnot>;
 using TParamBlocks = TBlocks<TKnotParam>;
-
-}  // namespace
 
 void* TKnot::operator new(size_t size) {
     return size == sizeof(TKnot) ? TKnotBlocks::Alloc() : ::operator new(size);
@@ -300,18 +47,19 @@ TKnotParam::~TKnotParam() {
 }
 
 void TKnotParam::FreeStream() noexcept {
-    if (m_kind == pkStream) delete m_stream;
-    m_stream = nullptr;
+    m_ownedStream.reset();
+    m_borrowedStream = nullptr;
 }
 
 QString TKnotParam::GetValue() {
     m_wasRead = true;
     switch (m_kind) {
     case pkString:
+        if (m_block) SetValueText(Value());  // a string of its own from now on, cheap to copy
         return m_value;
     case pkStream:
     case pkStreamRef:
-        return m_stream ? KnotText::ToHex(*m_stream) : QString();
+        return Stream() ? KnotText::ToHex(*Stream()) : QString();
     default:
         return {};
     }
@@ -325,36 +73,41 @@ bool TKnotParam::HasValue() {
 bool TKnotParam::ReadToStream(QByteArray& stream) {
     m_wasRead = true;
     if (m_kind == pkStream || m_kind == pkStreamRef) {
-        stream = m_stream ? *m_stream : QByteArray();
+        stream = Stream() ? *Stream() : QByteArray();
         return true;
     }
     return KnotText::FromHex(m_value, stream);
 }
 
+void TKnotParam::SetValueText(QString value) noexcept {
+    m_value = std::move(value);
+    m_block.Reset();
+}
+
 void TKnotParam::SetString(const QString& value) {
     FreeStream();
-    m_value = value;
+    SetValueText(value);
     m_kind = pkString;
 }
 
 void TKnotParam::SetStream(const QByteArray& stream) {
-    QByteArray* copy = new QByteArray(stream);
+    auto copy = std::make_unique<const QByteArray>(stream);
     FreeStream();
-    m_value.clear();
-    m_stream = copy;
+    SetValueText({});
+    m_ownedStream = std::move(copy);
     m_kind = pkStream;
 }
 
 void TKnotParam::SetStreamRef(const QByteArray* stream) {
     FreeStream();
-    m_value.clear();
-    m_stream = const_cast<QByteArray*>(stream);
+    SetValueText({});
+    m_borrowedStream = stream;
     m_kind = pkStreamRef;
 }
 
 void TKnotParam::SetNone() {
     FreeStream();
-    m_value.clear();
+    SetValueText({});
     m_kind = pkNone;
 }
 
@@ -363,13 +116,17 @@ void TKnotParam::Assign(const TKnotParam& source) {
     m_name = source.m_name;
     switch (source.m_kind) {
     case pkString:
-        SetString(source.m_value);
+        // A view into a block of text is shared with the block, not copied.
+        FreeStream();
+        m_value = source.m_value;
+        m_block = source.m_block;
+        m_kind = pkString;
         break;
     case pkStream:
-        SetStream(source.m_stream ? *source.m_stream : QByteArray());
+        SetStream(source.m_ownedStream ? *source.m_ownedStream : QByteArray());
         break;
     case pkStreamRef:
-        SetStreamRef(source.m_stream);
+        SetStreamRef(source.m_borrowedStream);
         break;
     default:
         SetNone();
@@ -429,29 +186,6 @@ void TKnot::UnlinkParam(TKnotParam* param) noexcept {
     }
 }
 
-namespace {
-// Pre-order walk of a subtree without recursion.
-template <class F>
-void WalkNodes(TNode* top, F&& visit) {
-    TNode* n = top;
-    for (;;) {
-        visit(n);
-        if (n->FirstChild()) {
-            n = n->FirstChild();
-            continue;
-        }
-        while (n != top && !n->NextSibling()) n = n->Parent();
-        if (n == top) return;
-        n = n->NextSibling();
-    }
-}
-
-template <class F>
-void WalkKnots(TKnot* top, F&& visit) {
-    WalkNodes(top, [&](TNode* n) { visit(static_cast<TKnot*>(n)); });
-}
-}  // namespace
-
 // Frees the subtree of each child without recursion. A subtree made of plain
 // knots only (no derived class that could act before destruction) is unlinked
 // once and its knots deleted children first, relying on the node destructor
@@ -467,15 +201,16 @@ void TKnot::FreeChildren() noexcept {
     while (TNode* child = LastChild()) {
         order.clear();
         bool plain = true;
-        WalkNodes(child, [&](TNode* n) {
-            plain = plain && typeid(*n) == typeid(TKnot);
-            if (plain) {
-                order.push_back(static_cast<TKnot*>(n));
-                // The walk reads the links at the start of the knot; the rest of
-                // it is fetched meanwhile for the delete that follows.
-                __builtin_prefetch(reinterpret_cast<const char*>(n) + sizeof(TKnot) - 1);
+        for (TNode* n : PreOrder(child)) {
+            if (typeid(*n) != typeid(TKnot)) {
+                plain = false;
+                break;
             }
-        });
+            order.push_back(static_cast<TKnot*>(n));
+            // The walk reads the links at the start of the knot; the rest of
+            // it is fetched meanwhile for the delete that follows.
+            __builtin_prefetch(reinterpret_cast<const char*>(n) + sizeof(TKnot) - 1);
+        }
         if (plain) {
             child->SetParentBefore(nullptr, nullptr);
             DeletePlain(order);
@@ -494,26 +229,13 @@ void TKnot::FreeChildren() noexcept {
     if (order.capacity() <= 65536) spare.swap(order);  // a huge subtree's list is not kept
 }
 
-// Deletes detached plain knots, children before parents, as delete would,
-// giving their blocks back in one step.
+// Deletes detached plain knots, children before parents. Plain knots do
+// nothing before destruction but free their children, which come earlier in
+// the list, so each is left with the last step of Free(): its destructor and
+// its class's deallocation. The links between them are not undone one by
+// one: the node destructor does not look at them.
 void TKnot::DeletePlain(const std::vector<TKnot*>& order) noexcept {
-    TBlockPool::TChain knots, params;
-    for (size_t i = order.size(); i-- > 0;) {
-        TKnot* k = order[i];
-        TKnotParam* p = k->m_params;
-        k->m_params = k->m_lastParam = nullptr;
-        while (p) {
-            TKnotParam* next = p->m_next;
-            p->m_knot = nullptr;  // no unlinking walk
-            p->~TKnotParam();
-            TParamBlocks::Push(params, p);
-            p = next;
-        }
-        k->TKnot::~TKnot();
-        TKnotBlocks::Push(knots, k);
-    }
-    TParamBlocks::ReleaseChain(params);
-    TKnotBlocks::ReleaseChain(knots);
+    for (size_t i = order.size(); i-- > 0;) delete order[i];
 }
 
 void TKnot::BeforeDestruction() { FreeChildren(); }
@@ -524,22 +246,15 @@ void TKnot::ParentChanged() {
 }
 
 void TKnot::SetFlags(TKnotFlags flags) {
-    if (m_flags == flags) return;
-    // Pre-order walk without recursion; a subtree whose top already has the value is skipped.
-    TKnot* k = this;
-    for (;;) {
-        bool descend = false;
-        if (k->m_flags != flags) {
-            k->m_flags = flags;
-            descend = k->FirstChild() != nullptr;
-        }
-        if (descend) {
-            k = k->FirstKnot();
+    // A subtree whose top already has the value is skipped.
+    for (auto it = PreOrder(this).begin(); it != std::default_sentinel;) {
+        TKnot* k = *it;
+        if (k->m_flags == flags) {
+            it.SkipChildren();
             continue;
         }
-        while (k != this && !k->NextSibling()) k = k->ParentKnot();
-        if (k == this) return;
-        k = k->NextKnot();
+        k->m_flags = flags;
+        ++it;
     }
 }
 
@@ -549,10 +264,10 @@ void TKnot::SetWasRead(bool value) noexcept {
 
 
 void TKnot::SetWasReadAll(bool value) {
-    WalkKnots(this, [value](TKnot* k) {
+    for (TKnot* k : PreOrder(this)) {
         k->SetWasRead(value);
         for (TKnotParam* p = k->m_params; p; p = p->m_next) p->m_wasRead = value;
-    });
+    }
 }
 
 TKnot* TKnot::Marked(TKnot* knot) noexcept {
@@ -651,23 +366,9 @@ bool TKnot::IsEmpty() const {
     if (!FirstChild()) return true;
     if (GetFlags() & kfIndexed) return false;
     // Any knot below with parameters, or an indexed knot with children, makes it non-empty.
-    bool empty = true;
-    TKnot* top = const_cast<TKnot*>(this);
-    TNode* n = top->FirstChild();
-    while (n && empty) {
-        auto* k = static_cast<TKnot*>(n);
-        if (k->m_params || (k->FirstChild() && (k->GetFlags() & kfIndexed))) {
-            empty = false;
-            break;
-        }
-        if (k->FirstChild()) {
-            n = k->FirstChild();
-            continue;
-        }
-        while (n != top && !n->NextSibling()) n = n->Parent();
-        n = n == top ? nullptr : n->NextSibling();
-    }
-    return empty;
+    for (const TKnot* k : PreOrder(this))
+        if (k != this && (k->m_params || (k->FirstChild() && (k->GetFlags() & kfIndexed)))) return false;
+    return true;
 }
 
 void TKnot::Clear() {
@@ -786,12 +487,6 @@ TKnotParam* TKnot::WriteStreamRef(const QString& name, const QByteArray* stream)
     return p;
 }
 
-TKnotParam* TKnot::WriteName(const QString& name) {
-    TKnotParam* p = ParamForWrite(name);
-    p->SetNone();
-    return p;
-}
-
 // ---------------------------------------------------------------------------
 // Form placement
 
@@ -845,29 +540,22 @@ QString TKnot::GetPath() const {
 bool TKnot::CollectUnread(QList<TKnot*>* knots, QList<TKnotParam*>* params, bool checkSelf) {
     bool found = false;
     // The top knot is examined with the caller's checkSelf, every knot below with checkSelf set.
-    TNode* n = this;
-    for (;;) {
-        auto* k = static_cast<TKnot*>(n);
-        bool descend = true;
+    for (auto it = PreOrder(this).begin(); it != std::default_sentinel;) {
+        TKnot* k = *it;
         if ((k != this || checkSelf) && !k->GetWasRead()) {
             if (knots) knots->append(k);
             found = true;
-            descend = false;
-        } else {
-            for (TKnotParam* p = k->m_params; p; p = p->m_next)
-                if (!p->m_wasRead) {
-                    if (params) params->append(p);
-                    found = true;
-                }
-        }
-        if (descend && n->FirstChild()) {
-            n = n->FirstChild();
+            it.SkipChildren();
             continue;
         }
-        while (n != this && !n->NextSibling()) n = n->Parent();
-        if (n == this) return found;
-        n = n->NextSibling();
+        for (TKnotParam* p = k->m_params; p; p = p->m_next)
+            if (!p->m_wasRead) {
+                if (params) params->append(p);
+                found = true;
+            }
+        ++it;
     }
+    return found;
 }
 
 // ---------------------------------------------------------------------------
@@ -897,13 +585,30 @@ bool TKnot::LoadFromText(const QChar* chars, qsizetype count) {
 
 bool TKnot::LoadFromBytes(const QByteArray& bytes) { return KnotText::ReadBytes(*this, bytes); }
 
-bool TKnot::LoadFromStream(QIODevice& stream) { return LoadFromBytes(stream.readAll()); }
+namespace {
+// Reading runs out of memory only on absurd input: it is the load error of the source.
+template <class F>
+bool ReadGuarded(const QString& source, F&& read) {
+    try {
+        return read();
+    } catch (const std::bad_alloc&) {
+        throw Exception::FromId(strCannotReadFile, {source});
+    }
+}
+}  // namespace
+
+bool TKnot::LoadFromStream(QIODevice& stream) {
+    const auto* file = qobject_cast<const QFileDevice*>(&stream);
+    return ReadGuarded(file ? file->fileName() : stream.objectName(),
+                       [&] { return LoadFromBytes(stream.readAll()); });
+}
 
 bool TKnot::LoadFromFile(const QString& fileName) {
+    // Only regular files: a device or a pipe may never end (and opening a
+    // pipe waits for its writer).
+    const QFileInfo info(fileName);
+    if (!info.exists()) throw Exception::FromId(strFileNotFound, {fileName});
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!QFileInfo::exists(fileName)) throw Exception::FromId(strFileNotFound, {fileName});
-        throw Exception::FromId(strCannotReadFile, {fileName});
-    }
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) throw Exception::FromId(strCannotReadFile, {fileName});
     return LoadFromStream(file);
 }

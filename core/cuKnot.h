@@ -13,6 +13,7 @@
 // syntax error.
 
 #include "core/cuNode.h"
+#include "core/cuTextBlocks.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,6 +21,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QIODevice;
@@ -30,7 +32,7 @@ enum TKnotParamKind : uint8_t {
     pkNone = 0,       // a name alone, no value
     pkString = 1,     // a string value
     pkStream = 2,     // an owned copy of a byte stream, written as hexadecimal digits
-    pkStreamRef = 3,  // a byte stream owned by the caller
+    pkStreamRef = 3,  // a byte stream borrowed from the caller
 };
 
 // Bits of TKnot::State().
@@ -78,8 +80,9 @@ public:
     void SetWasRead(bool value) noexcept { m_wasRead = value; }
     TKnotParamKind Kind() const noexcept { return m_kind; }
     // The raw string (pkString) and stream (pkStream, pkStreamRef); no read mark.
-    const QString& Value() const noexcept { return m_value; }
-    const QByteArray* Stream() const noexcept { return m_stream; }
+    QString Value() const { return m_block ? QString(m_value.constData(), m_value.size()) : m_value; }
+    QStringView ValueView() const noexcept { return m_value; }
+    const QByteArray* Stream() const noexcept { return m_ownedStream ? m_ownedStream.get() : m_borrowedStream; }
 
     // The string, a stream's bytes as upper-case hexadecimal digits, or "" for
     // pkNone; marks the parameter read.
@@ -106,12 +109,17 @@ private:
     friend struct TKnotReader;
     TKnotParam(TKnot* knot, QString name) noexcept : m_knot(knot), m_name(std::move(name)) {}
     void FreeStream() noexcept;
+    void SetValueText(QString value) noexcept;
 
     TKnot* m_knot;
     TKnotParam* m_next = nullptr;
     QString m_name;
+    // A value the reader made may lie in a block of text shared with others:
+    // m_value then views the block, which m_block keeps alive.
+    TTextBlockRef m_block;
     QString m_value;
-    QByteArray* m_stream = nullptr;  // owned when m_kind is pkStream
+    std::unique_ptr<const QByteArray> m_ownedStream;  // pkStream
+    const QByteArray* m_borrowedStream = nullptr;     // pkStreamRef
     TKnotParamKind m_kind = pkNone;
     bool m_wasRead = false;
 };
@@ -194,8 +202,6 @@ public:
     TKnotParam* WriteInt(const QString& name, int value);
     TKnotParam* WriteStream(const QString& name, const QByteArray& stream);
     TKnotParam* WriteStreamRef(const QString& name, const QByteArray* stream);
-    // Adds a parameter with a name alone.
-    TKnotParam* WriteName(const QString& name);
 
     // Window placement ("Maximized", "Left", "Top", "Width", "Height").
     void SaveFormPlacement(const QWidget& form);

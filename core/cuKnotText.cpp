@@ -1,6 +1,8 @@
 #include "core/cuKnotText.h"
 
 #include "core/cuStringIds.h"
+#include "core/cuTextBlocks.h"
+#include "core/cuXmlEscape.h"
 #include "platform/plFiles.h"
 
 #include <QStringDecoder>
@@ -43,11 +45,18 @@ struct TCharClasses {
         for (char ch : {'\t', '\n', '\r', ' '}) c[int(ch)] |= ccSpace | ccNameEnd | ccValueEnd | ccValueMark;
         for (char ch : {'"', '/', '<', '=', '>'}) c[int(ch)] |= ccNameEnd;
         for (char ch : {'/', '>'}) c[int(ch)] |= ccValueEnd | ccValueMark;
-        for (char ch : {'"', '&'}) c[int(ch)] |= ccValueMark | ccDoubled;
-        for (int i = 1; i < 32; ++i) c[i] |= ccEscape;
-        for (char ch : {'&', '<', '>', '"'}) c[int(ch)] |= ccEscape;
-        for (char ch : {' ', '/'}) c[int(ch)] |= ccQuoteEntity;
-        for (char ch : {'"', '\t', '\n', '\r', ' ', '/', '>'}) c[int(ch)] |= ccQuoteDoubled;
+        for (char ch : {'"', '&'}) c[int(ch)] |= ccValueMark;
+        // The writer's classes follow the escaping rules. In entity mode only
+        // what stays as it is can call for quotes.
+        using XmlEscape::TQuoteMode;
+        for (char16_t u = 0; u < 128; ++u) {
+            if (XmlEscape::Replaces(u, TQuoteMode::Entities)) c[u] |= ccEscape;
+            if (XmlEscape::Replaces(u, TQuoteMode::Doubled)) c[u] |= ccDoubled;
+            if (XmlEscape::NeedsQuotes(u)) {
+                c[u] |= ccQuoteDoubled;
+                if (!XmlEscape::Replaces(u, TQuoteMode::Entities)) c[u] |= ccQuoteEntity;
+            }
+        }
     }
 };
 constexpr TCharClasses kClasses;
@@ -90,59 +99,46 @@ inline QString MakeString(const char* s, qsizetype n) {
     return QString::fromUtf8(s, n);
 }
 
-// The character an entity name (between "&" and ";") stands for, or -1.
-// The name may be UTF-8 bytes or UTF-16 code units.
-template <class Ch>
-int EntityCode(const Ch* name, qsizetype n) noexcept {
-    auto is = [&](const char* word, qsizetype len) {
-        if (n != len) return false;
-        for (qsizetype i = 0; i < len; ++i)
-            if (name[i] != Ch(word[i])) return false;
-        return true;
-    };
-    if (is("quot", 4)) return '"';
-    if (is("lt", 2)) return '<';
-    if (is("gt", 2)) return '>';
-    if (is("amp", 3)) return '&';
-    if (n > 1 && n <= 6 && name[0] == Ch('#')) {
-        int code = 0;
-        for (qsizetype i = 1; i < n; ++i) {
-            if (name[i] < Ch('0') || name[i] > Ch('9')) return -1;
-            code = code * 10 + int(name[i] - Ch('0'));
-        }
-        return code <= 0xFFFF ? code : -1;
-    }
-    return -1;
+inline bool IsAsciiBytes(const char* s, qsizetype n) noexcept {
+    // A simple loop the compiler vectorises.
+    unsigned char any = 0;
+    for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
+    return !(any & 0x80);
 }
 
-// Values are many and short: they are copied into shared chunks, each value
-// a string of its own that holds a reference to its chunk, so that a file's
-// values cost a few allocations instead of one each and freeing a tree gives
-// whole chunks back. A chunk lives as long as any value in it (a value that
-// outlives its tree keeps its chunk, never more than kChunkUnits). Long values
-// get an allocation of their own.
-class TValueChunks {
-public:
-    TValueChunks() = default;
-    TValueChunks(const TValueChunks&) = delete;
-    TValueChunks& operator=(const TValueChunks&) = delete;
-    ~TValueChunks() { Release(); }
+// A value as the reader makes it: a string of its own, or a view into a
+// block of text with a reference to the block.
+struct TValueText {
+    QString text;
+    TTextBlockRef block;
+};
 
-    QString Make(const char16_t* s, qsizetype n) {
-        if (n == 0) return QString();
-        if (n > kLongValue) return MakeString(s, n);
+// Values are many and short: they are copied into shared blocks of text
+// (cuTextBlocks), so that a file's values cost a few allocations instead of
+// one each, and freeing a tree gives whole blocks back. Long values, and
+// values of UTF-8 text that are not plain ASCII, get strings of their own.
+class TValueBlocks {
+public:
+    TValueBlocks() = default;
+    TValueBlocks(const TValueBlocks&) = delete;
+    TValueBlocks& operator=(const TValueBlocks&) = delete;
+    ~TValueBlocks() { Leave(); }
+
+    TValueText Make(const char16_t* s, qsizetype n) {
+        if (n == 0) return {};
+        if (n > kLongValue) return {MakeString(s, n), {}};
         char16_t* d = Room(n);
         std::memcpy(d, s, size_t(n) * sizeof(char16_t));
         return Commit(d, n);
     }
 
     // Bytes known to be plain ASCII; e is the end of the text they lie in.
-    QString MakeAscii(const char* s, qsizetype n, const char* e) {
-        if (n == 0) return QString();
-        if (n > kLongValue) return MakeString(s, n);
+    TValueText MakeAscii(const char* s, qsizetype n, const char* e) {
+        if (n == 0) return {};
+        if (n > kLongValue) return {QString::fromLatin1(s, n), {}};
 #ifdef QUILLANE_KNOT_SSE2
         // Widened sixteen at a time while the text goes on that far; the
-        // chunk has room for the block that passes the end of the value.
+        // block has room for the piece that passes the end of the value.
         if (e - s >= n + 15) {
             char16_t* d = Room(n + 15);
             const __m128i zero = _mm_setzero_si128();
@@ -161,94 +157,58 @@ public:
         return Commit(d, n);
     }
 
-    // Plain ASCII with entity references, decoded as KnotText::Unescape does
-    // (a reference needs no more room than the character it stands for);
-    // false, with nothing made, for other text.
-    bool MakeUnescaped(const char* s, qsizetype n, QString& value) {
-        if (n == 0 || n > kLongValue) return false;
-        unsigned char any = 0;
-        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
-        if (any & 0x80) return false;
-        char16_t* const d = Room(n);
-        qsizetype out = 0;
-        qsizetype i = 0;
-        while (i < n) {
-            const char c = s[i];
-            if (c != '&') {
-                d[out++] = static_cast<unsigned char>(c);
-                ++i;
-                continue;
-            }
-            const char* semi = static_cast<const char*>(std::memchr(s + i + 1, ';', size_t(n - i - 1)));
-            if (!semi) {  // an "&" without a later ";" stays, and so does the rest
-                while (i < n) d[out++] = static_cast<unsigned char>(s[i++]);
-                break;
-            }
-            const int code = EntityCode(s + i + 1, semi - (s + i + 1));
-            if (code >= 0) {
-                d[out++] = char16_t(code);
-                i = semi + 1 - s;
-            } else {
-                d[out++] = u'&';  // unknown: stays as it is; the search goes on after the "&"
-                ++i;
-            }
-        }
-        value = out == 0 ? QString() : Commit(d, out);
-        return true;
+    TValueText Make(const char* s, qsizetype n, const char* e) {
+        if (!IsAsciiBytes(s, n)) return {MakeString(s, n), {}};  // decoded the general way
+        return MakeAscii(s, n, e);
     }
+    TValueText Make(const char16_t* s, qsizetype n, const char16_t*) { return Make(s, n); }
 
-    QString Make(const char* s, qsizetype n) {
-        if (n == 0) return QString();
-        if (n > kLongValue) return MakeString(s, n);
-        // Two simple loops the compiler vectorises: is it plain ASCII, then widen.
-        unsigned char any = 0;
-        for (qsizetype i = 0; i < n; ++i) any |= static_cast<unsigned char>(s[i]);
-        if (any & 0x80) return MakeString(s, n);  // not plain ASCII: decoded the general way
+    // A value with references (and doubled quotes when quotes > 0). Short
+    // ones without quotes are decoded straight into the block: a reference
+    // needs no more room than the character it stands for.
+    template <class Ch>
+    TValueText MakeUnescaped(const Ch* s, qsizetype n, qsizetype quotes) {
+        bool direct = quotes == 0 && n <= kLongValue;
+        if constexpr (std::is_same_v<Ch, char>) direct = direct && IsAsciiBytes(s, n);
+        if (!direct) return {XmlEscape::Unescape(MakeString(s, n), quotes, 1), {}};
         char16_t* d = Room(n);
-        for (qsizetype i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(s[i]);
-        return Commit(d, n);
+        const qsizetype out = XmlEscape::UnescapeInto(s, n, d);
+        if (out == 0) return {};
+        return Commit(d, out);
     }
 
 private:
-    static constexpr qsizetype kChunkUnits = 16384;
+    static constexpr qsizetype kBlockUnits = 16384;
     static constexpr qsizetype kLongValue = 512;
 
-    // A new chunk starts with a reference for every value it could ever hold
+    // A new block starts with a reference for every value it could ever hold
     // (each takes two units at least), so that handing a value out moves no
-    // shared count; the references not handed out are dropped at once when
-    // the chunk is left.
+    // shared count; the references not handed out are dropped when the block
+    // is left.
     char16_t* Room(qsizetype n) {
-        if (!m_header || m_used + n + 1 > m_capacity) {
-            Release();
-            auto [header, data] = QTypedArrayData<char16_t>::allocate(kChunkUnits);
-            m_header = header;
-            m_data = data;
+        if (!m_block || m_used + n + 1 > kBlockUnits) {
+            Leave();
+            m_prepaid = int(kBlockUnits / 2);
+            m_block = TTextBlock::New(kBlockUnits, 1 + m_prepaid);
             m_used = 0;
-            m_capacity = header->constAllocatedCapacity();
-            m_prepaid = int(m_capacity / 2);
-            header->ref_.storeRelaxed(1 + m_prepaid);  // not yet seen by anybody else
         }
-        return m_data + m_used;
+        return m_block->Data() + m_used;
     }
 
-    QString Commit(char16_t* d, qsizetype n) {
-        d[n] = 0;  // strings hand out their data NUL-terminated
+    TValueText Commit(char16_t* d, qsizetype n) {
+        d[n] = 0;  // NUL-terminated like every string
         m_used += n + 1;
-        --m_prepaid;  // the value takes one of the chunk's references
-        return QString(QArrayDataPointer<char16_t>(m_header, d, n));
+        --m_prepaid;  // the value takes one of the block's references
+        return {QString::fromRawData(reinterpret_cast<const QChar*>(d), n), TTextBlockRef::Adopt(m_block)};
     }
 
-    void Release() noexcept {
-        if (!m_header) return;
-        const int drop = 1 + m_prepaid;  // ours and the ones not handed out
-        if (m_header->ref_.fetchAndAddOrdered(-drop) == drop) QTypedArrayData<char16_t>::deallocate(m_header);
-        m_header = nullptr;
+    void Leave() noexcept {
+        if (m_block) m_block->Release(1 + m_prepaid);  // ours and the ones not handed out
+        m_block = nullptr;
     }
 
-    QTypedArrayData<char16_t>* m_header = nullptr;
-    char16_t* m_data = nullptr;
+    TTextBlock* m_block = nullptr;
     qsizetype m_used = 0;
-    qsizetype m_capacity = 0;
     int m_prepaid = 0;
 };
 
@@ -454,7 +414,7 @@ struct TKnotReader {
         const Ch* end;
         TKnotFlags flags = 0;
         TNameCache<Ch> names;
-        TValueChunks values;
+        TValueBlocks values;
 
         enum TTag { tagError, tagOpen, tagEmpty };
 
@@ -523,6 +483,11 @@ struct TKnotReader {
             }
         }
 
+        static void SetValue(TKnotParam* param, TValueText value) noexcept {
+            param->m_value = std::move(value.text);
+            param->m_block = std::move(value.block);
+        }
+
         // Appends a parameter whose name came from the text.
         static TKnotParam* AddParam(TKnot* knot, QString name) {
             auto* param = new TKnotParam(knot, std::move(name));
@@ -538,7 +503,7 @@ struct TKnotReader {
                 if (p < end && *p == '"') {
                     const char* close = QuotedStopBytes(p + 1, end);
                     if (end - close >= 2 && *close == '"' && Has(close[1], ccValueEnd)) {
-                        param->m_value = values.MakeAscii(p + 1, close - (p + 1), end);
+                        SetValue(param, values.MakeAscii(p + 1, close - (p + 1), end));
                         param->m_kind = pkString;
                         p = close + 1;
                         return true;
@@ -548,7 +513,7 @@ struct TKnotReader {
             const Ch* s = p;
             const Ch* q = p;
             const Ch* const e = end;
-            int quotes = 0, amps = 0;
+            qsizetype quotes = 0, amps = 0;
             bool inside = false;
             while (q < e) {
                 const Ch c = *q;
@@ -582,16 +547,12 @@ struct TKnotReader {
                 n -= 2;
                 quotes -= 2;
             }
-            if (quotes == 0 && amps > 0) {
-                if constexpr (std::is_same_v<Ch, char>) {
-                    if (values.MakeUnescaped(s, n, param->m_value)) {
-                        param->m_kind = pkString;
-                        return true;
-                    }
-                }
-            }
-            param->m_value = quotes > 0 || amps > 0 ? KnotText::Unescape(MakeString(s, n), quotes, amps)
-                                                    : values.Make(s, n);
+            if (amps > 0)
+                SetValue(param, values.MakeUnescaped(s, n, quotes));
+            else if (quotes > 0)
+                param->m_value = XmlEscape::Unescape(MakeString(s, n), quotes, 0);
+            else
+                SetValue(param, values.Make(s, n, end));
             param->m_kind = pkString;
             return true;
         }
@@ -644,9 +605,18 @@ struct TKnotReader {
             bool ok = true;
             if (rootTag == tagOpen) {
                 open.push_back(top);
-                ok = ParseContent(open);
-                // What was read stays: link the elements still open to their parents.
-                for (size_t i = open.size(); i-- > 1;) open[i - 1].knot->AppendBuilt(open[i].knot);
+                // What was read stays, also when memory runs out: the elements
+                // still open are linked to their parents.
+                auto linkOpen = [&open] {
+                    for (size_t i = open.size(); i-- > 1;) open[i - 1].knot->AppendBuilt(open[i].knot);
+                };
+                try {
+                    ok = ParseContent(open);
+                } catch (...) {
+                    linkOpen();
+                    throw;
+                }
+                linkOpen();
             }
             if (ok && SkipSpace()) ok = false;  // only whitespace may follow the root
             return ok;
@@ -694,19 +664,18 @@ struct TKnotReader {
                 }
                 if (isClosing) return false;  // another name, or whitespace before ">"
                 if (open.size() >= size_t(TKnot::MaxDepth)) return false;
-                auto* child = new TKnot;  // members initialised, no zeroing of the whole block first
+                TNodePtr<TKnot> child(new TKnot);  // members initialised, no zeroing of the whole block first
                 child->m_flags = flags;
-                TOpen entry{child, nullptr, 0};
-                const TTag tag = ParseTag(child, entry.name, entry.nameLen);
+                TOpen entry{child.get(), nullptr, 0};
+                const TTag tag = ParseTag(child.get(), entry.name, entry.nameLen);
                 if (tag == tagOpen) {
                     open.push_back(entry);
+                    child.release();  // owned by the open list until it is linked
                     continue;
                 }
-                if (tag == tagError && child->m_name.isEmpty()) {
-                    child->Free();  // nothing of it was read
-                    return false;
-                }
-                Link(open, child);
+                if (tag == tagError && child->m_name.isEmpty()) return false;  // nothing of it was read
+                Link(open, child.get());
+                child.release();
                 if (tag == tagError) return false;
             }
             return ok;
@@ -721,7 +690,12 @@ struct TKnotReader {
             Parser<Ch> parser;  // on the stack: a large allocation here would make the allocator tidy up first
             parser.p = text;
             parser.end = text + count;
-            ok = parser.Run(knot);
+            try {
+                ok = parser.Run(knot);
+            } catch (...) {
+                knot.m_state |= ksLoadFailed;
+                throw;
+            }
         }
         if (!ok) knot.m_state |= ksLoadFailed;
         return ok;
@@ -816,18 +790,33 @@ struct TUtf8Sink {
 struct TTextClasses {
     uint8_t classes = 0;
     bool ascii = true;
+    bool surrogates = false;
 };
 
 inline TTextClasses Classify(QStringView text) {
     TTextClasses t;
     for (QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 128)
+        if (u < 128) {
             t.classes |= kClasses.c[u];
-        else
+        } else {
             t.ascii = false;
+            t.surrogates |= XmlEscape::IsSurrogate(u);
+        }
     }
     return t;
+}
+
+// A surrogate that is not half of a pair.
+bool HasLoneSurrogate(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text[i].isSurrogate()) continue;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else
+            return true;
+    }
+    return false;
 }
 
 bool IsAscii(QStringView text) {
@@ -843,6 +832,14 @@ bool IsAscii(QStringView text) {
 // indenting; a line break is an empty line appended while line breaks are on.
 template <class Sink>
 struct TKnotWriter {
+    // Indentation stops growing at this level. Nobody follows a layout deeper
+    // than this by eye, and without a bound a tree at the reader's depth limit
+    // would spend nearly all of its text on TABs (about MaxDepth squared).
+    static constexpr int kMaxIndentLevel = 32;
+    // UTF-8 cannot hold a surrogate that is not half of a pair: such values
+    // are written with character references, which the reader reads back.
+    static constexpr bool kLoneSurrogatesAsReferences = std::is_same_v<Sink, TUtf8Sink>;
+
     Sink sink;
     qsizetype lines = 0;
     bool lineEmpty = true;
@@ -853,7 +850,7 @@ struct TKnotWriter {
     void Begin() {
         if (lines == 0) lines = 1;
         if (lineEmpty) {
-            if (useIndent && level > 0) sink.Tabs(level);
+            if (useIndent && level > 0) sink.Tabs(std::min(level, kMaxIndentLevel));
             lineEmpty = false;
         }
     }
@@ -888,7 +885,7 @@ struct TKnotWriter {
             if (quoted) sink.Char('"');
             return;
         }
-        AppendValue(param.Value(), flags);
+        AppendValue(param.ValueView(), flags);
     }
 
     void AppendHex(const QByteArray& bytes) {
@@ -912,7 +909,7 @@ struct TKnotWriter {
         }
     }
 
-    void AppendValue(const QString& value, TKnotFlags flags) {
+    void AppendValue(QStringView value, TKnotFlags flags) {
         const bool doubled = flags & kfDoubledQuotes;
         if constexpr (std::is_same_v<Sink, TUtf8Sink>) {
             // Quoted values of plain ASCII with nothing to escape, the bulk of a
@@ -931,7 +928,8 @@ struct TKnotWriter {
             }
         }
         const TTextClasses t = Classify(value);
-        const bool escape = t.classes & (doubled ? ccDoubled : ccEscape);
+        const bool escape = (t.classes & (doubled ? ccDoubled : ccEscape)) ||
+                            (kLoneSurrogatesAsReferences && t.surrogates && HasLoneSurrogate(value));
         const bool needsQuotes = t.classes & (doubled ? ccQuoteDoubled : ccQuoteEntity);
         const bool quoted = needsQuotes || !(flags & kfUnquotedValues);
         if (quoted) sink.Char('"');
@@ -942,36 +940,16 @@ struct TKnotWriter {
         if (quoted) sink.Char('"');
     }
 
-    // Runs of characters that stay as they are go out whole, so that the two
-    // halves of a surrogate pair are encoded together.
+    struct TEscapedOut {
+        Sink& sink;
+        void Run(QStringView run) { sink.Text(run, IsAscii(run)); }
+        void Ascii(const char* s, qsizetype n) { sink.Ascii(s, n); }
+    };
+
     void AppendEscaped(QStringView value, bool doubled) {
-        qsizetype run = 0;
-        auto flush = [&](qsizetype end) {
-            if (end > run) {
-                const QStringView piece = value.mid(run, end - run);
-                sink.Text(piece, IsAscii(piece));
-            }
-        };
-        for (qsizetype i = 0; i < value.size(); ++i) {
-            const char16_t u = value[i].unicode();
-            if (u >= 128 || !(kClasses.c[u] & (doubled ? ccDoubled : ccEscape))) continue;
-            flush(i);
-            run = i + 1;
-            if (u == u'&')
-                sink.Ascii("&amp;", 5);
-            else if (u == u'"')
-                doubled ? sink.Ascii("\"\"", 2) : sink.Ascii("&quot;", 6);
-            else if (u == u'<')
-                sink.Ascii("&lt;", 4);
-            else if (u == u'>')
-                sink.Ascii("&gt;", 4);
-            else {
-                char ref[8];
-                const int n = std::snprintf(ref, sizeof ref, "&#%d;", int(u));
-                sink.Ascii(ref, n);
-            }
-        }
-        flush(value.size());
+        TEscapedOut out{sink};
+        XmlEscape::AppendEscaped(value, doubled ? XmlEscape::TQuoteMode::Doubled : XmlEscape::TQuoteMode::Entities,
+                                 kLoneSurrogatesAsReferences, out);
     }
 
     // Emptiness of every knot of the tree, found in one pass from the leaves up,
@@ -984,7 +962,7 @@ struct TKnotWriter {
         if (!emptyKnown) {
             emptyKnown = true;
             std::vector<const TKnot*> order;
-            WalkConst(*saveRoot, order);
+            for (const TKnot* n : PreOrder(saveRoot)) order.push_back(n);
             for (size_t i = order.size(); i-- > 0;) {
                 const TKnot* n = order[i];
                 if (n->Params()) continue;
@@ -997,20 +975,6 @@ struct TKnotWriter {
             }
         }
         return empty.count(k) > 0;
-    }
-
-    static void WalkConst(const TKnot& top, std::vector<const TKnot*>& order) {
-        const TNode* n = &top;
-        for (;;) {
-            order.push_back(static_cast<const TKnot*>(n));
-            if (n->FirstChild()) {
-                n = n->FirstChild();
-                continue;
-            }
-            while (n != &top && !n->NextSibling()) n = n->Parent();
-            if (n == &top) return;
-            n = n->NextSibling();
-        }
     }
 
     struct TFrame {
@@ -1046,6 +1010,9 @@ struct TKnotWriter {
     }
 
     void Open(const TKnot* k, std::vector<TFrame>& stack) {
+        // The reader refuses text nested deeper: refused here before anything is written.
+        if (stack.size() >= size_t(TKnot::MaxDepth))
+            throw Exception::FromId(strKnotTooDeep, {QString::number(TKnot::MaxDepth)});
         const TKnotFlags flags = k->GetFlags();
         stack.push_back({k, k->FirstKnot(), flags, useIndent, useNewLines});
         useIndent = !(flags & kfNoIndent);
@@ -1127,51 +1094,6 @@ bool ParseInt(QStringView text, int& value) {
     if (v > INT32_MAX || v < INT32_MIN) return false;
     value = int(v);
     return true;
-}
-
-QString Escape(QStringView value, bool doubledQuotes, bool& needsQuotes) {
-    TKnotWriter<TUtf16Sink> w;
-    w.AppendEscaped(value, doubledQuotes);
-    needsQuotes = Classify(w.sink.out).classes & (doubledQuotes ? ccQuoteDoubled : ccQuoteEntity);
-    return w.sink.out;
-}
-
-QString Unescape(QStringView text, int quoteCount, int ampCount) {
-    QString s;
-    if (quoteCount > 0) {
-        // Each run of quotes keeps one quote for every pair (and one left over).
-        s.reserve(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            s.append(text[i]);
-            if (text[i] == u'"' && i + 1 < text.size() && text[i + 1] == u'"') ++i;
-        }
-    } else {
-        s = text.toString();
-    }
-    if (ampCount <= 0 || !s.contains(u'&')) return s;
-    QString out;
-    out.reserve(s.size());
-    qsizetype i = 0;
-    while (i < s.size()) {
-        const qsizetype amp = s.indexOf(u'&', i);
-        if (amp < 0) break;
-        out.append(QStringView(s).mid(i, amp - i));
-        const qsizetype semi = s.indexOf(u';', amp + 1);
-        if (semi < 0) {
-            i = amp;  // an "&" without a later ";" stays, and so does the rest
-            break;
-        }
-        const int code = EntityCode(reinterpret_cast<const char16_t*>(s.utf16()) + amp + 1, semi - amp - 1);
-        if (code >= 0) {
-            out.append(QChar(char16_t(code)));
-            i = semi + 1;
-        } else {
-            out.append(u'&');  // unknown: stays as it is; the search goes on after the "&"
-            i = amp + 1;
-        }
-    }
-    out.append(QStringView(s).mid(i));
-    return out;
 }
 
 QString Write(const TKnot& knot) {

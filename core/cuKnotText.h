@@ -1,6 +1,6 @@
 #pragma once
-// The text form of knots: the reader, the writer, escaping, hexadecimal
-// streams, integers, encodings and atomic file writing. TKnot's load and save
+// The text form of knots: the reader, the writer, hexadecimal streams,
+// integers, encodings and atomic file writing (escaping is core/cuXmlEscape). TKnot's load and save
 // operations are the public entry points; these are shared with the code
 // writers and the tests.
 
@@ -20,14 +20,8 @@ bool FromHex(QStringView text, QByteArray& stream);
 // Optional sign and decimal digits that fit 32 bits; nothing else.
 bool ParseInt(QStringView text, int& value);
 
-// A value as written: entity mode replaces & < > " and characters 1 to 31;
-// doubled mode doubles quotes and writes & as &amp; so that reading gives the
-// value back. needsQuotes tells whether the result must stand in quotes.
-QString Escape(QStringView value, bool doubledQuotes, bool& needsQuotes);
-// Undoes doubled quotes when quoteCount > 0 and entity references when ampCount > 0.
-QString Unescape(QStringView text, int quoteCount, int ampCount);
-
-// The knot and its subtree as text, CR LF after every line.
+// The knot and its subtree as text, CR LF after every line. Raises when the
+// tree is nested deeper than the reader reads (TKnot::MaxDepth).
 QString Write(const TKnot& knot);
 // The same, encoded, with the encoding's byte-order mark (none for Ansi).
 QByteArray WriteBytes(const TKnot& knot, TKnotEncoding encoding);

@@ -66,9 +66,12 @@ void TNode::AppendChildQuietly(TNode* child) noexcept {
 
 void TNode::SetParentBefore(TNode* newParent, TNode* before) {
     // Refused before anybody is called: a cycle would detach the subtree from
-    // its root, and a foreign `before` would corrupt both child chains.
+    // its root, and a foreign `before` would corrupt both child chains. A node
+    // without children is an ancestor of nothing, so adding a new leaf does not
+    // walk up the tree (building a deep tree stays linear).
     if (newParent) {
-        if (newParent == this || IsAncestorOf(newParent)) throw Exception::FromId(strNodeIntoItself);
+        if (newParent == this || (m_firstChild && IsAncestorOf(newParent)))
+            throw Exception::FromId(strNodeIntoItself);
         if (before && before->m_parent != newParent) throw Exception::FromId(strNodeBeforeNotChild);
     }
     if (newParent && before == this) return;  // before itself, where it already is: nothing to do
@@ -150,9 +153,7 @@ int TNode::GetAbsoluteIndex() const noexcept {
     int index = 0;
     for (const TNode* n = this; n->m_parent; n = n->m_parent) {
         for (const TNode* s = n->m_prevSibling; s; s = s->m_prevSibling) {
-            int size = 0;
-            const_cast<TNode*>(s)->ForEachFast([&size](TNode*) { ++size; }, true, true);
-            index += size;
+            for ([[maybe_unused]] const TNode* m : PreOrder(s)) ++index;
         }
         index += 1;  // the parent
     }

@@ -11,6 +11,7 @@
 #include <QList>
 
 #include <functional>
+#include <iterator>
 #include <memory>
 
 class TNode : public TItfObject {
@@ -124,6 +125,56 @@ using TNodePtr = std::unique_ptr<T, TNodeDeleter>;
 template <class T, class... Args>
 TNodePtr<T> MakeNode(Args&&... args) {
     return TNodePtr<T>(new T(std::forward<Args>(args)...));
+}
+
+// Pre-order walk of a subtree without recursion: the top first, then the
+// subtree of each child, first to last. N is TNode or a derived class that
+// every node of the subtree has (const or not). The walk reads the links of
+// the current node when it moves on: the body must not detach or free it.
+//     for (TKnot* k : PreOrder(top)) ...
+// SkipChildren moves on past the current node's subtree instead of into it.
+template <class N>
+class TPreOrderIterator {
+public:
+    using value_type = N*;
+    using difference_type = std::ptrdiff_t;
+
+    TPreOrderIterator() noexcept = default;
+    explicit TPreOrderIterator(N* top) noexcept : m_top(top), m_node(top) {}
+
+    N* operator*() const noexcept { return m_node; }
+    TPreOrderIterator& operator++() noexcept {
+        Advance(m_node->FirstChild());
+        return *this;
+    }
+    void operator++(int) noexcept { ++*this; }
+    void SkipChildren() noexcept { Advance(nullptr); }
+    bool operator==(std::default_sentinel_t) const noexcept { return !m_node; }
+
+private:
+    void Advance(TNode* child) noexcept {
+        if (!child) {
+            const TNode* n = m_node;
+            while (n != m_top && !n->NextSibling()) n = n->Parent();
+            child = n == m_top ? nullptr : n->NextSibling();
+        }
+        m_node = static_cast<N*>(child);
+    }
+
+    N* m_top = nullptr;
+    N* m_node = nullptr;
+};
+
+template <class N>
+struct TPreOrderRange {
+    N* top;
+    TPreOrderIterator<N> begin() const noexcept { return TPreOrderIterator<N>(top); }
+    std::default_sentinel_t end() const noexcept { return {}; }
+};
+
+template <class N>
+TPreOrderRange<N> PreOrder(N* top) noexcept {
+    return {top};
 }
 
 template <class F>

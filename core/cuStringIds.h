@@ -438,6 +438,7 @@ constexpr int strNodeBeforeNotChild = 10002;
 constexpr int strNotFlagsNotifyClass = 10003;
 constexpr int strCannotReadFile = 10020;
 constexpr int strCannotWriteFile = 10021;
+constexpr int strKnotTooDeep = 10022;
 constexpr int strShellExecuteError = 10040;
 constexpr int strCompressedDataDamaged = 10041;
 constexpr int strDecompressedTooLarge = 10042;

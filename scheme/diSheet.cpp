@@ -461,32 +461,16 @@ namespace {
 // The node at a pre-order index of the tree under root (root is 0); nil when out of range.
 TNode* NodeAtPreOrder(TNode* root, int index) {
     int i = 0;
-    for (TNode* n = root; n;) {
-        if (i == index) return n;
-        ++i;
-        if (n->FirstChild()) {
-            n = n->FirstChild();
-            continue;
-        }
-        while (n && n != root && !n->NextSibling()) n = n->Parent();
-        if (!n || n == root) return nullptr;
-        n = n->NextSibling();
-    }
+    for (TNode* n : PreOrder(root))
+        if (i++ == index) return n;
     return nullptr;
 }
 
 int PreOrderIndex(TNode* root, TNode* target) {
     int i = 0;
-    for (TNode* n = root; n;) {
+    for (TNode* n : PreOrder(root)) {
         if (n == target) return i;
         ++i;
-        if (n->FirstChild()) {
-            n = n->FirstChild();
-            continue;
-        }
-        while (n && n != root && !n->NextSibling()) n = n->Parent();
-        if (!n || n == root) return -1;
-        n = n->NextSibling();
     }
     return -1;
 }

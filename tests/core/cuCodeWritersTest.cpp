@@ -155,18 +155,6 @@ TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
     EXPECT_TEXT(w.Lines(), QStringList({"A = 1;", ""}));
 }
 
-TEST(CodeWriter, ClassReferencesCreateWritersByName) {
-    std::unique_ptr<TItfObject> made(TPascalCodeWriter::StaticClass()->NewInstance());
-    auto* writer = dynamic_cast<TPascalCodeWriter*>(made.get());
-    ASSERT_NE(writer, nullptr);
-    EXPECT_TEXT(writer->ClassName(), "TPascalCodeWriter");
-    EXPECT_EQ(writer->IndentSize(), 2);
-    EXPECT_TRUE(writer->InheritsFrom(TSourceCodeWriter::StaticClass()));
-    EXPECT_TRUE(TSourceCodeWriter::StaticClass()->IsAbstract());
-    std::unique_ptr<TItfObject> xml(TXmlCodeWriter::StaticClass()->NewInstance());
-    EXPECT_TRUE(xml->InheritsFrom(TCustomXmlCodeWriter::StaticClass()));
-}
-
 // ---------------------------------------------------------------------------
 // TXmlCodeWriter
 
@@ -197,84 +185,6 @@ TEST(XmlCodeWriter, TagsAndAttributesGolden) {
                 "\t<List></List>\r\n"
                 "</Settings>\r\n"
                 "\r\n");
-}
-
-TEST(XmlCodeWriter, EscapeTable) {
-    struct Case {
-        QString text;
-        bool doubled;
-        QString expected;
-        bool needsQuotes;
-    };
-    const QString nbsp(QChar(0xA0));
-    const QString pair = QString::fromUcs4(U"\U0001F600");
-    const Case cases[] = {
-        {"", false, "", false},
-        {"plain09", false, "plain09", false},
-        {"a \"b\"", false, "a &quot;b&quot;", true},
-        {"<&>", false, "&lt;&amp;&gt;", false},
-        {QString("\t\n\r") + QChar(1) + QChar(31), false, "&#9;&#10;&#13;&#1;&#31;", false},
-        {QString(QChar(0)) + QChar(32), false, QString(QChar(0)) + " ", true},
-        {"a/b", false, "a/b", true},
-        {"a=b'c" + nbsp + pair, false, "a=b'c" + nbsp + pair, false},
-        {"a\"b", true, "a\"\"b", true},
-        {"<tag>", true, "<tag>", true},
-        {"a&lt;", true, "a&amp;lt;", false},
-        {"x\ty", true, "x\ty", true},
-        {"C:\\Files\\a.prm", true, "C:\\Files\\a.prm", false},
-    };
-    for (const Case& c : cases) {
-        bool needsQuotes = !c.needsQuotes;
-        EXPECT_TEXT(TCustomXmlCodeWriter::Escape(c.text, c.doubled, needsQuotes), c.expected) << c.expected.toStdString();
-        EXPECT_EQ(needsQuotes, c.needsQuotes) << c.expected.toStdString();
-    }
-}
-
-TEST(XmlCodeWriter, UnescapeTable) {
-    struct Case {
-        QString text;
-        int quotes;
-        int amps;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"a&amp;b", 0, 1, "a&b"},
-        {"a&amp;b", 0, 0, "a&amp;b"},
-        {"&quot;&lt;&gt;&amp;", 0, 4, "\"<>&"},
-        {"&#9;&#65;&#0;&#65535;", 0, 4, QString("\tA") + QChar(0) + QChar(0xFFFF)},
-        {"&#65536;&#;&#x41;&#-1;&#+5;", 0, 5, "&#65536;&#;&#x41;&#-1;&#+5;"},
-        {"&AMP;&unknown;& &", 0, 3, "&AMP;&unknown;& &"},
-        {"&a&lt;", 0, 2, "&a<"},        // after an undecodable "&" the search goes on
-        {"&amp;lt;", 0, 1, "&lt;"},     // a decoded character is not decoded again
-        {"a\"\"b", 2, 0, "a\"b"},
-        {"a\"\"\"b", 3, 0, "a\"\"b"},
-        {"\"\"\"\"", 4, 0, "\"\""},
-        {"a\"\"b", 0, 0, "a\"\"b"},
-        {"&quot;\"\"", 2, 1, "\"\""},
-        // runs of ampersands (that this takes linear time is measured in bench_writers)
-        {QString(1000, u'&') + ";", 0, 1000, QString(1000, u'&') + ";"},
-        {QString(1000, u'&') + "&amp;&#;&#1234567;", 0, 1000, QString(1000, u'&') + "&&#;&#1234567;"},
-    };
-    for (const Case& c : cases)
-        EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(c.text, c.quotes, c.amps), c.expected) << c.text.toStdString();
-}
-
-// Every code unit, in both modes, survives Escape and Unescape with the
-// counts a reader would take from the escaped text.
-TEST(XmlCodeWriter, EscapeUnescapeRoundTripsEveryCodeUnit) {
-    QString all;
-    for (int u = 0; u <= 0xFFFF; ++u) {
-        all += QChar(char16_t(u));
-        if (u % 97 == 0) all += u"&#65;&lt;\"\"";  // text that looks escaped already
-    }
-    for (bool doubled : {false, true}) {
-        bool needsQuotes = false;
-        const QString escaped = TCustomXmlCodeWriter::Escape(all, doubled, needsQuotes);
-        EXPECT_TRUE(needsQuotes);
-        const int quotes = int(escaped.count(u'"'));
-        const int amps = int(escaped.count(u'&'));
-        EXPECT_TEXT(TCustomXmlCodeWriter::Unescape(escaped, quotes, amps), all) << "doubled " << doubled;
-    }
 }
 
 // ---------------------------------------------------------------------------

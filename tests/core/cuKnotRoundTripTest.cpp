@@ -32,7 +32,7 @@ public:
 
     // A value mixing every class of code unit: 0, 1-31, & < > ", the
     // unquoted-value terminators, letters, entity-like text, a no-break
-    // space, other BMP characters and surrogate pairs.
+    // space, other BMP characters, surrogate pairs and surrogates alone.
     QString Value() {
         QString v;
         const int length = Int(14);
@@ -53,6 +53,9 @@ public:
             case 6: v += QString::fromUtf16(u"\U00010000\U0010FFFD").mid(2 * Int(2), 2); break;
             case 7: v += QChar(char16_t(0x20AC + Int(0xD000 - 0x20AC))); break;
             case 8: v += S(std::array{"&lt;", "&#65;", "&amp;", "\"\"", "&", ";"}[Int(6)]); break;
+            case 9:
+                if (!m_xmlSafe) v += QChar(char16_t(0xD800 + Int(0x800)));  // a surrogate, alone or not
+                break;
             default: v += QChar(char16_t('a' + Int(26))); break;
             }
         }
@@ -143,6 +146,25 @@ INSTANTIATE_TEST_SUITE_P(FlagSets, KnotRoundTrip,
                          ::testing::Values(TKnotFlags(0), kfSettingsFile, kfIndexed, kfUniqueParams, kfSkipEmpty,
                                            kfUnquotedValues, kfNoIndent, kfNoLineBreaks, kfSameLine,
                                            kfDoubledQuotes));
+
+// Lone surrogates (from UTF-16 text or references) were written to UTF-8 as "?".
+TEST(KnotRoundTrip, RegressionLoneSurrogatesSurviveUtf8) {
+    const QString value = QChar(0xD800) + QStringLiteral("a") + QChar(0xDFFF) + QString::fromUcs4(U"\U0001F600");
+    for (TKnotFlags flags : {TKnotFlags(0), kfSettingsFile, TKnotFlags(kfUnquotedValues)}) {
+        auto knot = TKnot::Create(QStringLiteral("R"));
+        knot->SetFlags(flags);
+        knot->WriteStr(QStringLiteral("v"), value);
+        for (TKnotEncoding e : {TKnotEncoding::Ansi, TKnotEncoding::Utf8, TKnotEncoding::Utf16LE}) {
+            auto back = TKnot::Create();
+            ASSERT_TRUE(back->LoadFromBytes(knot->SaveToBytes(e)));
+            EXPECT_EQ(back->ReadStr(u"v"), value) << flags << int(e);
+        }
+    }
+    auto fromReference = TKnot::Create();
+    ASSERT_TRUE(fromReference->LoadFromBytes("<R v=\"&#55296;\"/>"));
+    const QByteArray written = fromReference->SaveToBytes(TKnotEncoding::Utf8);
+    EXPECT_TRUE(written.contains("&#55296;")) << written.constData();
+}
 
 // ---------------------------------------------------------------------------
 // libxml2 reads what the knot writer writes, and the knot reader reads what

@@ -1,6 +1,8 @@
 // The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
 #include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -76,35 +78,22 @@ TEST(KnotLookup, FindOperationsMatchExactlyAndMarkTheKnot) {
     EXPECT_EQ(second->ReadStr(u"x"), S("2"));
     EXPECT_EQ(second->FindNextSibling(u"a"), nullptr);
     EXPECT_FALSE(static_cast<TKnot*>(root->FirstChild()->NextSibling())->GetWasRead());  // "A"
-}
-
-TEST(KnotLookup, NeighboursAreMarkedRead) {
-    auto root = Parse("<R><a/><b/></R>");
-    TKnot* a = root->GetFirstChild();
-    TKnot* b = root->GetLastChild();
-    EXPECT_TRUE(a->GetWasRead());
-    EXPECT_TRUE(b->GetWasRead());
-    EXPECT_EQ(a->GetNextSibling(), b);
-    EXPECT_EQ(b->GetParentKnot(), root.get());
+    // Neighbours are marked read too.
+    EXPECT_EQ(root->GetFirstChild()->GetNextSibling()->GetParentKnot(), root.get());
+    EXPECT_TRUE(root->GetLastChild()->GetWasRead());
     EXPECT_TRUE(root->GetWasRead());
     EXPECT_EQ(root->GetParentKnot(), nullptr);
 }
 
-TEST(KnotLookup, FindOrAddChildAddsOnceAndMarksTheNewKnot) {
+TEST(KnotLookup, FindOrAddChildAndFindPathAddOnlyWhatIsMissing) {
     auto root = TKnot::Create(S("R"));
     TKnot* a = root->FindOrAddChild(S("a"));
     EXPECT_TRUE(a->GetWasRead());
     EXPECT_EQ(root->FindOrAddChild(S("a")), a);
-    EXPECT_EQ(root->ChildCount(), 1);
-}
-
-TEST(KnotLookup, FindPathSplitsAtDotsAndCreatesOnlyWhenAsked) {
-    auto root = TKnot::Create(S("R"));
     EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), nullptr);
-    EXPECT_FALSE(root->HasChildren());
+    EXPECT_EQ(root->ChildCount(), 1);
     TKnot* naming = root->FindPath(u"Sheet.Naming", true);
     ASSERT_NE(naming, nullptr);
-    EXPECT_EQ(naming->Name(), S("Naming"));
     EXPECT_EQ(naming->GetPath(), S("R.Sheet.Naming"));
     EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), naming);
     EXPECT_EQ(root->FindPath(u"Sheet", false), naming->Parent());
@@ -314,19 +303,10 @@ TEST(KnotAssign, DeepCopyTakesFlagsFromTheNewPlace) {
 // ---------------------------------------------------------------------------
 // Names
 
-TEST(KnotNames, EveryNameTheSystemWritesIsValid) {
-    const char* names[] = {"ProgramModule", "FormatVersion", "ID", "TessalyContent", "Chars", "Value", "Br",
-                           "Data", "Sounds", "Naming", "Log", "Program", "Generation", "SheetForm",
-                           "PaletteForm", "Sheet", "Files", "Item", "Maximized", "Left", "Top", "Width",
-                           "Height", "Lang", "TypesPrefix", "ParametersPrefix", "ObjectFieldsPrefix",
-                           "EventsPrefix", "IfThen", "Method", "Quillane", "Name", "File"};
-    for (const char* n : names) EXPECT_TRUE(TKnot::IsValidName(S(n))) << n;
-}
-
-TEST(KnotNames, NamesThatWouldNotReadBackAreInvalid) {
-    const char* names[] = {"", "a b", "a\tb", "a/b", "a<b", "a=b", "a>b", "a\"b", "a&b", "a'b", "!x", "?x", "a\x01"};
-    for (const char* n : names) EXPECT_FALSE(TKnot::IsValidName(S(n))) << n;
-    EXPECT_TRUE(TKnot::IsValidName(S("a.b-c_d:e\u00E9")));
+TEST(KnotNames, ValidExactlyWhenTheyReadBack) {
+    for (const char* n : {"ProgramModule", "TessalyContent", "x1", "a.b-c_d:e\u00E9"}) EXPECT_TRUE(TKnot::IsValidName(S(n))) << n;
+    const char* invalid[] = {"", "a b", "a\tb", "a/b", "a<b", "a=b", "a>b", "a\"b", "a&b", "a'b", "!x", "?x", "a\x01"};
+    for (const char* n : invalid) EXPECT_FALSE(TKnot::IsValidName(S(n))) << n;
 }
 
 #ifndef QT_NO_DEBUG
@@ -343,32 +323,36 @@ TEST(KnotNamesDeathTest, WritingAnInvalidNameAsserts) {
 
 constexpr int kDeep = 100000;
 TNodePtr<TKnot> Chain(int depth) {
-    // Built from the leaf up, so that linking stays cheap.
+    // Built top-down: adding a leaf costs the same at any depth (that it does
+    // is measured in bench_knot; 100,000 levels took 14 s when it did not).
     TNodePtr<TKnot> top = TKnot::Create(S("k"));
-    for (int i = 1; i < depth; ++i) {
-        TNodePtr<TKnot> parent = TKnot::Create(S("k"));
-        top.release()->SetParentKnot(parent.get());
-        top = std::move(parent);
-    }
+    TKnot* leaf = top.get();
+    for (int i = 1; i < depth; ++i) leaf = leaf->AddChild(S("k"));
     return top;
 }
 
-TEST(KnotDeepTrees, HundredThousandLevelsWriteCopyWalkAndFree) {
+TEST(KnotDeepTrees, HundredThousandLevelsCopyWalkAndFree) {
     TNodePtr<TKnot> root = Chain(kDeep);
-    root->SetFlags(kfSkipEmpty | kfNoIndent);  // indentation would make the text quadratic
+    root->SetFlags(kfSkipEmpty);
     TKnot* leaf = root.get();
     while (leaf->FirstChild()) leaf = static_cast<TKnot*>(leaf->FirstChild());
     leaf->WriteStr(S("v"), S("1"));
-    EXPECT_EQ(leaf->Flags(), kfSkipEmpty | kfNoIndent);
+    EXPECT_EQ(leaf->Flags(), kfSkipEmpty);
     EXPECT_FALSE(root->IsEmpty());
-    const QString text = root->SaveToString();
-    EXPECT_EQ(text.count(u'<'), 2 * kDeep - 1);
+    // Deeper than the reader reads: refused by the writer (after 10,000 levels of its walk).
+    EXPECT_EQ(RaisedId([&] { root->SaveToString(); }), strKnotTooDeep);
     root->SetWasReadAll(true);
     EXPECT_FALSE(root->CollectUnread(nullptr, nullptr, true));
     auto copy = TKnot::Create();
-    copy->SetFlags(root->Flags());
     copy->Assign(*root);
-    EXPECT_TRUE(copy->SaveToString() == text);
+    int levels = 0;
+    for (TKnot* k : PreOrder(copy.get())) {
+        ++levels;
+        if (!k->HasChildren()) {
+            EXPECT_EQ(k->ReadStr(u"v"), S("1"));
+        }
+    }
+    EXPECT_EQ(levels, kDeep);
     copy.reset();
     root->Clear();
     EXPECT_FALSE(root->HasChildren());

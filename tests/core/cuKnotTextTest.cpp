@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,7 +41,7 @@ const TGolden kGolden[] = {
     {"ChildrenWithoutParameters",
      [](TKnot& r) { r.AddChild(S("A"))->AddChild(S("B")); },
      "<R>\r\n\t<A>\r\n\t\t<B/>\r\n\t</A>\r\n</R>\r\n"},
-    {"NameOnlyParameter", [](TKnot& r) { r.WriteName(S("Flag")); r.WriteStr(S("a"), S("1")); },
+    {"NameOnlyParameter", [](TKnot& r) { r.AddParam(S("Flag")); r.WriteStr(S("a"), S("1")); },
      "<R Flag a=\"1\"/>\r\n"},
     {"EntityEscaping",
      [](TKnot& r) { r.WriteStr(S("v"), QString::fromUtf16(u"&<>\"\t\n\r\x01\x1F a/b\u00A0\U0001F600")); },
@@ -221,17 +222,36 @@ TEST(KnotWriter, SubtreeOfALargerTreeEndsWithOneLineBreak) {
     EXPECT_EQ(a->SaveToString(), S("<A>\r\n\t<B/>\r\n</A>\r\n"));
 }
 
-TEST(KnotWriter, EscapeAndUnescapeAreInverse) {
-    const QString value = QString::fromUtf16(u"a\"b&lt;c&#65;<>\t\r\n\x01 /");
-    for (bool doubled : {false, true}) {
-        bool needsQuotes = false;
-        const QString escaped = KnotText::Escape(value, doubled, needsQuotes);
-        EXPECT_TRUE(needsQuotes);
-        EXPECT_EQ(KnotText::Unescape(escaped, escaped.count(u'"'), escaped.count(u'&')), value) << doubled;
-    }
-    bool needsQuotes = true;
-    EXPECT_EQ(KnotText::Escape(u"abc", false, needsQuotes), S("abc"));
-    EXPECT_FALSE(needsQuotes);
+// A chain of knots named "k", depth levels deep; the deepest is returned in leaf.
+TNodePtr<TKnot> Chain(int depth, TKnot*& leaf) {
+    auto root = TKnot::Create(S("k"));
+    leaf = root.get();
+    for (int i = 1; i < depth; ++i) leaf = leaf->AddChild(S("k"));
+    return root;
+}
+
+// A tree deeper than the reader reads was saved as a file that could not be read back.
+TEST(KnotWriter, RegressionTreeDeeperThanTheReaderReadsIsRefused) {
+    TKnot* leaf;
+    auto root = Chain(TKnot::MaxDepth, leaf);
+    auto back = TKnot::Create();
+    EXPECT_TRUE(back->LoadFromBytes(root->SaveToBytes(TKnotEncoding::Utf8)));
+    leaf->AddChild(S("k"));
+    QTemporaryDir dir;
+    const QString name = dir.filePath(S("deep.settings"));
+    EXPECT_EQ(RaisedId([&] { root->SaveToFile(name, TKnotEncoding::Utf8); }), strKnotTooDeep);
+    EXPECT_FALSE(QFileInfo::exists(name));
+    EXPECT_EQ(RaisedId([&] { root->SaveToString(); }), strKnotTooDeep);
+}
+
+// Indentation by depth made a 70 KB tree at the depth limit save as 100 MB.
+TEST(KnotWriter, RegressionIndentationOfDeepTreesIsCapped) {
+    TKnot* leaf;
+    auto root = Chain(TKnot::MaxDepth, leaf);
+    const QByteArray bytes = root->SaveToBytes(TKnotEncoding::Ansi);
+    EXPECT_LT(bytes.size(), 1000000);
+    EXPECT_TRUE(bytes.contains("\r\n" + QByteArray(32, '\t') + "<k>"));
+    EXPECT_FALSE(bytes.contains(QByteArray(33, '\t')));
 }
 
 // ---------------------------------------------------------------------------
@@ -313,35 +333,24 @@ TEST_P(KnotReaderCases, ResultAndKeptTree) {
 INSTANTIATE_TEST_SUITE_P(All, KnotReaderCases, ::testing::ValuesIn(kReads),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(KnotReader, FreshlyReadTreeIsUnread) {
-    auto knot = TKnot::Create();
-    ASSERT_TRUE(knot->LoadFromString(S("<R a=\"1\"><A b/></R>")));
+TEST(KnotReader, LoadReplacesEverythingWithAnUnreadTreeOfTheInheritedFlags) {
+    auto knot = TKnot::Create(S("Old"));
+    knot->SetFlags(kfSettingsFile);
+    knot->WriteStr(S("x"), S("1"));
+    knot->SetFlagsAdded(kfIndexed);
+    EXPECT_FALSE(knot->LoadFromString(S("<R>text</R>")));
+    EXPECT_TRUE(knot->LoadFailed());
+    ASSERT_TRUE(knot->LoadFromString(S("<S a=\"1\"><A b><B/></A></S>")));
+    EXPECT_FALSE(knot->LoadFailed());
+    EXPECT_EQ(knot->Name(), S("S"));
+    EXPECT_EQ(knot->FlagsAdded(), 0);
+    EXPECT_EQ(static_cast<TKnot*>(knot->FirstChild()->FirstChild())->Flags(), kfSettingsFile);
     EXPECT_FALSE(knot->GetWasRead());
     QList<TKnot*> knots;
     QList<TKnotParam*> params;
     EXPECT_TRUE(knot->CollectUnread(&knots, &params, false));
     EXPECT_EQ(knots.size(), 1);
     EXPECT_EQ(params.size(), 1);
-}
-
-TEST(KnotReader, LoadReplacesEverythingAndClearsTheFailure) {
-    auto knot = TKnot::Create(S("Old"));
-    knot->WriteStr(S("x"), S("1"));
-    knot->SetFlagsAdded(kfIndexed);
-    EXPECT_FALSE(knot->LoadFromString(S("<R>text</R>")));
-    EXPECT_TRUE(knot->LoadFailed());
-    EXPECT_TRUE(knot->LoadFromString(S("<S/>")));
-    EXPECT_FALSE(knot->LoadFailed());
-    EXPECT_EQ(knot->Name(), S("S"));
-    EXPECT_EQ(knot->Params(), nullptr);
-    EXPECT_EQ(knot->FlagsAdded(), 0);
-}
-
-TEST(KnotReader, ReadKnotsTakeTheInheritedFlags) {
-    auto knot = TKnot::Create();
-    knot->SetFlags(kfSettingsFile);
-    ASSERT_TRUE(knot->LoadFromString(S("<R><A><B/></A></R>")));
-    EXPECT_EQ(static_cast<TKnot*>(knot->FirstChild()->FirstChild())->Flags(), kfSettingsFile);
 }
 
 std::string Nested(int depth) {
@@ -435,6 +444,28 @@ TEST(KnotFiles, ReplacingKeepsPermissions) {
     EXPECT_EQ(back->ReadStr(u"a"), S("1"));
 }
 
+// Reading /dev/zero or a pipe never ended and ran out of memory after gigabytes.
+TEST(KnotFiles, RegressionFileThatNeverEndsIsRefused) {
+    auto knot = TKnot::Create();
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(S("/dev/zero")); }), strCannotReadFile);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(S("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(fifo); }), strCannotReadFile);  // not waiting for a writer
+}
+
+// Running out of memory while reading escaped as std::bad_alloc instead of the load error.
+TEST(KnotFiles, RegressionOutOfMemoryWhileReadingIsALoadError) {
+    struct TExhaustedDevice : QIODevice {
+        qint64 readData(char*, qint64) override { throw std::bad_alloc(); }
+        qint64 writeData(const char*, qint64) override { return -1; }
+        bool isSequential() const override { return true; }
+    } device;
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    auto knot = TKnot::Create();
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromStream(device); }), strCannotReadFile);
+}
+
 // ---------------------------------------------------------------------------
 // The fuzz corpus, replayed: no input may crash, leak or hang the reader, and
 // what parsed must write and read back to the same text.
@@ -463,30 +494,6 @@ TEST(KnotFuzzCorpus, EveryInputReadsSafely) {
         auto fromText = TKnot::Create();
         fromText->LoadFromString(QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2));
     }
-}
-
-// Values of a file share storage; each must still behave as a string of its own.
-TEST(KnotReader, ValuesOutliveTheirTreeAndChangeAlone) {
-    QString a, b, c;
-    {
-        auto knot = TKnot::Create();
-        ASSERT_TRUE(knot->LoadFromBytes(QByteArray("<R a=\"xy\" b=\"zw\"><C c=\"uv\"/></R>")));
-        a = knot->ReadStr(u"a");
-        b = knot->ReadStr(u"b");
-        c = knot->FindChild(u"C")->ReadStr(u"c");
-        a.append(QStringLiteral("123"));  // shared while the tree lives
-        EXPECT_EQ(knot->ReadStr(u"a"), QStringLiteral("xy"));
-    }
-    b.prepend(QStringLiteral("<<"));
-    b.append(QStringLiteral(">>"));
-    EXPECT_EQ(a, QStringLiteral("xy123"));
-    EXPECT_EQ(b, QStringLiteral("<<zw>>"));
-    EXPECT_EQ(c, QStringLiteral("uv"));
-    c.append(QStringLiteral("!"));
-    c.data()[0] = u'U';
-    EXPECT_EQ(c, QStringLiteral("Uv!"));
-    EXPECT_EQ(b, QStringLiteral("<<zw>>"));
-    EXPECT_EQ(QStringView(c).utf16()[c.size()], 0);
 }
 
 // Names read from text are shared by the whole process up to a bound; past it
@@ -562,26 +569,30 @@ TEST(KnotReader, Utf8ShortcutsReadLikeUtf16Text) {
     }
 }
 
-// Values share blocks of storage that live as long as any value in them: a
-// few values kept from a large file stay intact after the tree is freed, and
-// the blocks go once the last of them goes (a leak would be reported).
-TEST(KnotReader, ValuesKeptFromManyStorageBlocksOutliveTheirTree) {
+// Values share blocks of text that live as long as any value in them: values
+// handed out (read, copied, assigned) are strings of their own and stay
+// intact after the tree is freed, and the blocks go once the last of them
+// goes (a leak or a read of freed memory would be reported).
+TEST(KnotReader, ValuesKeptFromManyTextBlocksOutliveTheirTree) {
     QByteArray text = "<R>";
     for (int i = 0; i < 20000; ++i) text += "<A v=\"value_" + QByteArray::number(i) + "\" w=\"a&amp;" + QByteArray::number(i) + "\"/>";
     text += "</R>";
     QStringList kept;
+    auto copy = TKnot::Create();
     {
         auto root = TKnot::Create();
         ASSERT_TRUE(root->LoadFromBytes(text));
+        copy->Assign(*root->GetLastChild());
         int i = 0;
         for (TKnot* k = root->GetFirstChild(); k; k = k->GetNextSibling(), ++i)
-            if (i % 997 == 0) kept << k->ReadStr(u"v") << k->ReadStr(u"w");
+            if (i % 997 == 0) kept << k->ReadStr(u"v") << k->FindParam(u"w")->Value();
     }
     ASSERT_EQ(kept.size(), 2 * 21);
     for (int j = 0; j < 21; ++j) {
         EXPECT_EQ(kept[2 * j], QStringLiteral("value_%1").arg(j * 997));
         EXPECT_EQ(kept[2 * j + 1], QStringLiteral("a&%1").arg(j * 997));
     }
+    EXPECT_EQ(copy->ReadStr(u"w"), QStringLiteral("a&19999"));
 }
 
 // A U+FEFF at the start of a name or value read from UTF-8 text was taken for

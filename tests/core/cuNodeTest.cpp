@@ -265,6 +265,21 @@ INSTANTIATE_TEST_SUITE_P(Flags, ForEachOrder,
                                            WalkCase{false, true, {"n3", "n2", "n12", "n11", "n1", "P"}},
                                            WalkCase{false, false, {"n3", "n2", "n1", "P"}}));
 
+TEST_F(NodeTest, PreOrderWalksOneSubtreeAndSkipsChildrenOnRequest) {
+    Tree("P(n1(n11,n12),n2(n21),n3)");
+    QStringList subtree, skipping;
+    for (TLogNode* n : PreOrder(N("n1"))) subtree << n->name;
+    for (auto it = PreOrder(N("P")).begin(); it != std::default_sentinel;) {
+        skipping << (*it)->name;
+        if ((*it)->name == "n1")
+            it.SkipChildren();
+        else
+            ++it;
+    }
+    EXPECT_EQ(subtree, QStringList({"n1", "n11", "n12"}));
+    EXPECT_EQ(skipping, QStringList({"P", "n1", "n2", "n21", "n3"}));
+}
+
 TEST_F(NodeTest, CollectOfClassKeepsPreOrderAndMatchesDescendantClasses) {
     TLogNode* r = Make<TSpecialNode>("R");
     TLogNode* a = Make("A", r);
