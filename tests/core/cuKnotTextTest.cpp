@@ -415,35 +415,6 @@ TEST(KnotFiles, SaveToFileWritesTheSameBytesAndReadsBack) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{S("a.prm")});
 }
 
-TEST(KnotFiles, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
-    QTemporaryDir dir;
-    auto knot = TKnot::Create(S("R"));
-    // The target is a folder: the rename over it fails.
-    const QString target = dir.filePath(S("busy"));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(S("busy")));
-    ASSERT_TRUE(QFile(dir.filePath(S("busy/inside"))).open(QIODevice::WriteOnly));
-    EXPECT_EQ(RaisedId([&] { knot->SaveToFile(target, TKnotEncoding::Utf8); }), strCannotCreateFile);
-    EXPECT_TRUE(QFileInfo(target).isDir());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{S("busy")});
-    // A folder that does not exist.
-    EXPECT_THROW(knot->SaveToFile(dir.filePath(S("no/such/file")), TKnotEncoding::Utf8), Exception);
-}
-
-TEST(KnotFiles, ReplacingKeepsPermissions) {
-    QTemporaryDir dir;
-    const QString name = dir.filePath(S("x.settings"));
-    auto knot = TKnot::Create(S("R"));
-    knot->SaveToFile(name, TKnotEncoding::Ansi);
-    QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner);
-    knot->WriteStr(S("a"), S("1"));
-    knot->SaveToFile(name, TKnotEncoding::Ansi);
-    EXPECT_EQ(QFile::permissions(name) & 0xF0FF, QFile::ReadOwner | QFile::WriteOwner);  // owner, group, others
-    auto back = TKnot::Create();
-    back->LoadFromFile(name);
-    EXPECT_EQ(back->ReadStr(u"a"), S("1"));
-}
-
 // Reading /dev/zero or a pipe never ended and ran out of memory after gigabytes.
 TEST(KnotFiles, RegressionFileThatNeverEndsIsRefused) {
     auto knot = TKnot::Create();
