@@ -83,10 +83,12 @@ protected:
     }
 };
 
-// ---------------------------------------------------------------------------
 // Running and filing
 
 TEST_F(UndoRedoTest, ExecuteFilesRunsAndBroadcasts) {
+    history->Undo();  // on empty lists: nothing
+    history->Redo();
+    EXPECT_TRUE(codes.isEmpty());
     Submit("a");
     EXPECT_EQ(log, QStringList({"do a"}));
     EXPECT_EQ(codes, QList<int>({TUndoRedo::urModifiedChanged, TUndoRedo::urExecuted}));
@@ -137,12 +139,6 @@ TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
     history->ResetModified();
     EXPECT_FALSE(history->Modified());
     EXPECT_EQ(codes, QList<int>({1, 4, 1, 1, 4}));
-}
-
-TEST_F(UndoRedoTest, UndoAndRedoOnEmptyListsDoNothing) {
-    history->Undo();
-    history->Redo();
-    EXPECT_TRUE(codes.isEmpty());
 }
 
 struct NotKeptCase {
@@ -207,7 +203,6 @@ TEST_F(UndoRedoTest, SubOperationsBecomeChildrenAndUndoAfterTheirParent) {
     EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
 }
 
-// ---------------------------------------------------------------------------
 // Groups
 
 TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
@@ -267,7 +262,6 @@ TEST_F(UndoRedoTest, GroupOpenedWhileAnOperationRunsIsFreed) {
     EXPECT_TRUE(log.contains("free group g"));
 }
 
-// ---------------------------------------------------------------------------
 // Failures
 
 TEST_F(UndoRedoTest, RaisingOperationIsFreedAndNotFiled) {
@@ -302,7 +296,6 @@ TEST_F(UndoRedoTest, RaisingSubOperationReachesItsParent) {
     EXPECT_EQ(UndoNames(), QStringList({"p(s1)"}));
 }
 
-// ---------------------------------------------------------------------------
 // An operation running from a list must never be freed under its own feet.
 
 // A data-changing operation that is not kept clears the history; when it is
@@ -383,7 +376,6 @@ TEST_F(UndoRedoTest, PrebuiltChildrenRunOnceEvenWhenTheySubmit) {
     EXPECT_EQ(UndoNames(), QStringList({"p(c,s)"}));
 }
 
-// ---------------------------------------------------------------------------
 // Without a history, and the end of a history
 
 TEST_F(UndoRedoTest, SubmitWithoutAHistoryRunsOnceAndFrees) {
@@ -414,10 +406,9 @@ TEST(GroupingOperation, CaptionAndFlagsComeFromTheChildren) {
     EXPECT_EQ(g->GetCaption(), "");
     MakeNode<TTestOp>("first", &log, TOperation::ofNotKept).release()->SetParent(g.get());
     MakeNode<TTestOp>("second", &log, TOperation::ofChangesData).release()->SetParent(g.get());
-    EXPECT_EQ(g->GetFlags(), 3);
+    EXPECT_EQ(g->GetFlags(), TOperation::ofNotKept | TOperation::ofChangesData);
     EXPECT_EQ(g->GetCaption(), "first");
-    TNodePtr<TGroupingOperation> named = MakeNode<TGroupingOperation>("Typing");
-    EXPECT_EQ(named->GetCaption(), "Typing");
+    EXPECT_EQ(MakeNode<TGroupingOperation>("Typing")->GetCaption(), "Typing");
 }
 
 // An operation that logs its hooks with the state it sees in each.

@@ -6,7 +6,6 @@
 #include "core/umUniversalImage.h"
 
 #include <QImageReader>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QProcess>
 #include <QRadialGradient>
@@ -37,16 +36,12 @@ QImage SourceImage(int size) {
     return image;
 }
 
-// Qt's reader of the file, image by image.
-QList<QImage> QtFrames(const QString& fileName) {
-    QImageReader reader(fileName, "ico");
-    QList<QImage> frames;
-    for (int i = 0; i < reader.imageCount(); ++i) {
-        reader.jumpToImage(i);
-        frames << reader.read();
-    }
-    return frames;
-}
+// One file made by icotool from sources of the given sizes; a size in `raw`
+// is stored as PNG. Also read by this program and by Qt, image by image.
+struct TIcotoolFile {
+    TIconImage icon;
+    QList<QImage> frames, qtFrames;
+};
 
 class IcotoolFiles : public ::testing::Test {
 protected:
@@ -57,98 +52,79 @@ protected:
             << "icotool missing: scripts/deps.sh installs icoutils";
         ASSERT_TRUE(dir.isValid());
     }
-    QString Path(const QString& name) const { return dir.filePath(name); }
-    QString Source(int size) {
-        const QString path = Path(QStringLiteral("s%1.png").arg(size));
-        if (!QFile::exists(path)) SourceImage(size).save(path, "PNG");
-        return path;
-    }
-    void Icotool(const QStringList& args) {
+    void Make(TIcotoolFile& out, QStringList args, const QList<int>& sizes, const QList<int>& raw = {}) {
+        const QString path = dir.filePath(QStringLiteral("made.ico"));
+        args = QStringList{QStringLiteral("-c"), QStringLiteral("-o"), path} + args;
+        for (int size : sizes) {
+            const QString source = dir.filePath(QStringLiteral("s%1.png").arg(size));
+            SourceImage(size).save(source, "PNG");
+            if (raw.contains(size)) args << QStringLiteral("-r");
+            args << source;
+        }
         QProcess process;
         process.start(QStringLiteral("icotool"), args);
         ASSERT_TRUE(process.waitForFinished(30000));
         ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        out.icon.LoadFromStream(file);
+        TUniversalImage image;
+        image.LoadFromFile(path);
+        for (int i = 0; i < image.GetFrameCount(); ++i) out.frames << image.GetFrame(i)->Image();
+        QImageReader reader(path, "ico");
+        for (int i = 0; i < reader.imageCount(); ++i) {
+            reader.jumpToImage(i);
+            out.qtFrames << reader.read();
+        }
+        ASSERT_EQ(out.icon.Count(), sizes.size());
+        ASSERT_EQ(out.frames.size(), sizes.size());
+        ASSERT_EQ(out.qtFrames.size(), sizes.size());
+    }
+    // Every frame is its source exactly and Qt's frame once premultiplied.
+    static void ExpectSources(const TIcotoolFile& file, const QList<int>& sizes) {
+        for (int i = 0; i < sizes.size(); ++i) {
+            EXPECT_TRUE(SamePixels(file.frames[i], SourceImage(sizes[i]))) << "frame " << i;
+            EXPECT_TRUE(SamePremultiplied(file.frames[i], file.qtFrames[i])) << "frame " << i;
+        }
     }
 };
 
 TEST_F(IcotoolFiles, AlphaIconMatchesSourcesAndQt) {
-    const QString ico = Path(QStringLiteral("a.ico"));
-    Icotool({QStringLiteral("-c"), QStringLiteral("-o"), ico, Source(16), Source(32), Source(48)});
-    TUniversalImage image;
-    image.LoadFromFile(ico);
-    const QList<QImage> qt = QtFrames(ico);
-    ASSERT_EQ(image.GetFrameCount(), 3);
-    ASSERT_EQ(qt.size(), 3);
-    const int sizes[] = {16, 32, 48};
-    for (int i = 0; i < 3; ++i) {
-        const QImage frame = image.GetFrame(i)->Image();
-        EXPECT_TRUE(SamePixels(frame, SourceImage(sizes[i]))) << "frame " << i;
-        EXPECT_TRUE(SamePremultiplied(frame, qt[i])) << "frame " << i;
-    }
+    TIcotoolFile file;
+    ASSERT_NO_FATAL_FAILURE(Make(file, {}, {16, 32, 48}));
+    EXPECT_FALSE(file.icon.IsCursor());
+    ExpectSources(file, {16, 32, 48});
 }
 
 TEST_F(IcotoolFiles, CursorKeepsHotSpotAndMatchesQt) {
-    const QString cur = Path(QStringLiteral("a.cur"));
-    Icotool({QStringLiteral("-c"), QStringLiteral("--cursor"), QStringLiteral("-X"), QStringLiteral("3"),
-             QStringLiteral("-Y"), QStringLiteral("7"), QStringLiteral("-o"), cur, Source(32)});
-    QFile file(cur);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    TIconImage icon;
-    icon.LoadFromStream(file);
-    ASSERT_EQ(icon.Count(), 1);
-    EXPECT_TRUE(icon.IsCursor());
-    EXPECT_EQ(icon.Entry(0).HotSpotX, 3);
-    EXPECT_EQ(icon.Entry(0).HotSpotY, 7);
-
-    TUniversalImage image;
-    image.LoadFromFile(cur);
-    ASSERT_EQ(image.GetFrameCount(), 1);
-    EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), SourceImage(32)));
-    const QList<QImage> qt = QtFrames(cur);
-    ASSERT_EQ(qt.size(), 1);
-    EXPECT_TRUE(SamePremultiplied(image.GetFirstFrame()->Image(), qt[0]));
+    TIcotoolFile file;
+    ASSERT_NO_FATAL_FAILURE(Make(file, {"--cursor", "-X", "3", "-Y", "7"}, {32}));
+    EXPECT_TRUE(file.icon.IsCursor());
+    EXPECT_EQ(file.icon.Entry(0).HotSpotX, 3);
+    EXPECT_EQ(file.icon.Entry(0).HotSpotY, 7);
+    ExpectSources(file, {32});
 }
 
 TEST_F(IcotoolFiles, RawPngIconMatchesSourceAndQt) {
-    const QString ico = Path(QStringLiteral("raw.ico"));
-    Icotool({QStringLiteral("-c"), QStringLiteral("-o"), ico, Source(16), QStringLiteral("-r"), Source(256)});
-    TIconImage icon;
-    QFile file(ico);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    icon.LoadFromStream(file);
-    ASSERT_EQ(icon.Count(), 2);
-    EXPECT_TRUE(icon.Entry(1).IsPng);
-    EXPECT_EQ(icon.Width(1), 256);
-
-    TUniversalImage image;
-    image.LoadFromFile(ico);
-    ASSERT_EQ(image.GetFrameCount(), 2);
-    EXPECT_TRUE(SamePixels(image.GetFrame(0)->Image(), SourceImage(16)));
-    EXPECT_TRUE(SamePixels(image.GetFrame(1)->Image(), SourceImage(256)));
-    const QList<QImage> qt = QtFrames(ico);
-    ASSERT_EQ(qt.size(), 2);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(SamePremultiplied(image.GetFrame(i)->Image(), qt[i])) << "frame " << i;
+    TIcotoolFile file;
+    ASSERT_NO_FATAL_FAILURE(Make(file, {}, {16, 256}, {256}));
+    EXPECT_TRUE(file.icon.Entry(1).IsPng);
+    EXPECT_EQ(file.icon.Width(1), 256);
+    ExpectSources(file, {16, 256});
 }
 
 // icotool leaves the colours of masked pixels as they were, which the mask
 // rules read as the screen-inverting kind: they come out opaque black or, over
 // black, transparent. Qt's reader differs there; elsewhere both agree.
 TEST_F(IcotoolFiles, MaskedIconMatchesSourceAndQtWhereOpaque) {
-    const QString ico = Path(QStringLiteral("b.ico"));
-    Icotool({QStringLiteral("-c"), QStringLiteral("-b"), QStringLiteral("24"), QStringLiteral("-o"), ico, Source(32)});
-    TUniversalImage image;
-    image.LoadFromFile(ico);
-    ASSERT_EQ(image.GetFrameCount(), 1);
-    const QImage frame = image.GetFirstFrame()->Image();
+    TIcotoolFile file;
+    ASSERT_NO_FATAL_FAILURE(Make(file, {"-b", "24"}, {32}));
     const QImage source = SourceImage(32);
-    const QList<QImage> qt = QtFrames(ico);
-    ASSERT_EQ(qt.size(), 1);
-    const QImage qtFrame = qt[0].convertToFormat(QImage::Format_ARGB32);
+    const QImage qtFrame = file.qtFrames[0].convertToFormat(QImage::Format_ARGB32);
     int masked = 0;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            const QRgb s = source.pixel(x, y), f = frame.pixel(x, y);
+            const QRgb s = source.pixel(x, y), f = file.frames[0].pixel(x, y);
             if (qAlpha(s) > 127) {
                 EXPECT_EQ(f, s | 0xFF000000u) << x << "," << y;
                 EXPECT_EQ(f, qtFrame.pixel(x, y)) << x << "," << y;

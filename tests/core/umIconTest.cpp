@@ -245,60 +245,46 @@ struct THostileCase {
     int id;
 };
 
-TFixtureEntry With(void (*edit)(TFixtureBitmap&)) {
+// A file of one entry of Sample(24) whose bitmap or directory entry is edited.
+QByteArray WithBitmap(void (*edit)(TFixtureBitmap&)) {
     TFixtureBitmap bmp = Sample(24);
     edit(bmp);
-    return BitmapEntry(bmp);
+    return IconFileBytes({BitmapEntry(bmp)});
 }
 
-// A file of one entry of Sample(24) whose directory entry is edited.
-QByteArray EntryWith(void (*edit)(TFixtureEntry&)) {
+QByteArray WithEntry(void (*edit)(TFixtureEntry&)) {
     TFixtureEntry e = BitmapEntry(Sample(24));
     edit(e);
     return IconFileBytes({e});
 }
 
+using B = TFixtureBitmap;
+using E = TFixtureEntry;
+
 const THostileCase hostileCases[] = {
     {"EmptyStream", [] { return QByteArray(); }, strStreamReadError},
     {"ShortDirectory", [] { return QByteArray("\0\0\1", 3); }, strStreamReadError},
     {"CountOf65535OnAShortFile", [] { return IconFileBytes({BitmapEntry(Sample(24))}, 1, 65535); }, strStreamReadError},
-    {"SizeBeyondTheStream", [] { return EntryWith([](TFixtureEntry& e) { e.bytesInRes = 0xFFFFFFF0u; }); },
+    {"SizeBeyondTheStream", [] { return WithEntry([](E& e) { e.bytesInRes = 0xFFFFFFF0u; }); }, strInvalidIconFormat},
+    {"SizeSmallerThanTheBitmap", [] { return WithEntry([](E& e) { e.bytesInRes = uint32_t(e.data.size() - 1); }); },
      strInvalidIconFormat},
-    {"SizeSmallerThanTheBitmap",
-     [] { return EntryWith([](TFixtureEntry& e) { e.bytesInRes = uint32_t(e.data.size() - 1); }); },
-     strInvalidIconFormat},
-    {"SizeSmallerThanAHeader",
-     [] { return EntryWith([](TFixtureEntry& e) { e = {}, e.data = QByteArray(12, '\0'); }); },
+    {"SizeSmallerThanAHeader", [] { return WithEntry([](E& e) { e = {}, e.data = QByteArray(12, '\0'); }); },
      strInvalidIconFormat},
     {"TruncatedImage", [] { return IconFileBytes({BitmapEntry(Sample(24))}).chopped(7); }, strInvalidIconFormat},
-    {"HeaderSizeBelow40", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 12; })}); },
-     strInvalidIconFormat},
-    {"HeaderSizeBeyondTheEntry",
-     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 0x7FFFFFFF; })}); },
-     strInvalidIconFormat},
-    {"ZeroWidth", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 0; })}); },
-     strGdiObjectNotCreated},
-    {"NegativeWidth", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = -5; })}); },
-     strGdiObjectNotCreated},
-    {"ZeroHeight", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerHeight = 1; })}); },
-     strGdiObjectNotCreated},
-    {"NegativeHeight", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerHeight = -6; })}); },
-     strGdiObjectNotCreated},
-    {"BitCount0", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 0; })}); },
-     strGdiObjectNotCreated},
-    {"BitCount3", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 3; })}); },
-     strGdiObjectNotCreated},
-    {"BitCount64", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 64; })}); },
-     strGdiObjectNotCreated},
-    {"RunLengthCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 1; })}); },
-     strGdiObjectNotCreated},
-    {"BitFieldsCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 3; })}); },
-     strGdiObjectNotCreated},
-    {"HugeSize",
-     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 0x7FFFFFFF, b.headerHeight = 0x7FFFFFFE; })}); },
+    {"HeaderSizeBelow40", [] { return WithBitmap([](B& b) { b.headerSize = 12; }); }, strInvalidIconFormat},
+    {"HeaderSizeBeyondTheEntry", [] { return WithBitmap([](B& b) { b.headerSize = 0x7FFFFFFF; }); }, strInvalidIconFormat},
+    {"ZeroWidth", [] { return WithBitmap([](B& b) { b.headerWidth = 0; }); }, strGdiObjectNotCreated},
+    {"NegativeWidth", [] { return WithBitmap([](B& b) { b.headerWidth = -5; }); }, strGdiObjectNotCreated},
+    {"ZeroHeight", [] { return WithBitmap([](B& b) { b.headerHeight = 1; }); }, strGdiObjectNotCreated},
+    {"NegativeHeight", [] { return WithBitmap([](B& b) { b.headerHeight = -6; }); }, strGdiObjectNotCreated},
+    {"BitCount0", [] { return WithBitmap([](B& b) { b.headerBitCount = 0; }); }, strGdiObjectNotCreated},
+    {"BitCount3", [] { return WithBitmap([](B& b) { b.headerBitCount = 3; }); }, strGdiObjectNotCreated},
+    {"BitCount64", [] { return WithBitmap([](B& b) { b.headerBitCount = 64; }); }, strGdiObjectNotCreated},
+    {"RunLengthCompression", [] { return WithBitmap([](B& b) { b.compression = 1; }); }, strGdiObjectNotCreated},
+    {"BitFieldsCompression", [] { return WithBitmap([](B& b) { b.compression = 3; }); }, strGdiObjectNotCreated},
+    {"HugeSize", [] { return WithBitmap([](B& b) { b.headerWidth = 0x7FFFFFFF, b.headerHeight = 0x7FFFFFFE; }); },
      strIconAllocationError},
-    {"WideButFlat",
-     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 40000, b.headerHeight = 2 * 40000; })}); },
+    {"WideButFlat", [] { return WithBitmap([](B& b) { b.headerWidth = 40000, b.headerHeight = 2 * 40000; }); },
      strIconAllocationError},
 };
 
@@ -335,15 +321,11 @@ TEST(IconReader, FailureKeepsOnlyTheWholeEntriesBefore) {
     EXPECT_EQ(LoadErrorId(IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(broken)}), &icon), strGdiObjectNotCreated);
     ASSERT_EQ(icon.Count(), 1);
     EXPECT_EQ(Pixels(icon, 0).Width(), 5);
+    TIconImage empty;
+    Load(empty, IconFileBytes({}));  // an empty directory loads as no entries
+    EXPECT_EQ(empty.Count(), 0);
 }
 
-TEST(IconReader, EmptyDirectoryGivesNoEntries) {
-    TIconImage icon;
-    Load(icon, IconFileBytes({}));
-    EXPECT_EQ(icon.Count(), 0);
-}
-
-// ---------------------------------------------------------------------------
 // Writer
 
 QImage TestImage(int w, int h) {

@@ -7,7 +7,9 @@
 #include "platform/plImageCodecs.h"
 #include "support/fakeImageCodecs.h"
 #include "support/iconFixtures.h"
+#include "support/testCorpus.h"
 #include "support/testEnglish.h"
+#include "support/testIconReplay.h"
 #include "support/testRaise.h"
 
 #include <QBuffer>
@@ -105,14 +107,6 @@ TEST(UniversalImage, PngLoadsAsOneFrameWithItsAlpha) {
     EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
 }
 
-TEST(UniversalImage, LoadingAppendsFrames) {
-    TUniversalImage image;
-    LoadBytes(image, Encoded(Photo(4, 4, false), "PNG"));
-    LoadBytes(image, TwoImageIcon());
-    EXPECT_EQ(image.GetFrameCount(), 3);
-    EXPECT_EQ(image.GetSize(), QSize(4, 4));
-}
-
 TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
     TUniversalImage image;
     EXPECT_EQ(image.GetSize(), QSize(0, 0));
@@ -145,12 +139,7 @@ TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, Encoded(Photo(30, 30, false), "PNG").left(60)); }), csGenericError);
     EXPECT_TRUE(image.IsEmpty());
     EXPECT_EQ(RaisedId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
-}
-
-TEST(GdipException, TextCarriesTheStatus) {
     const EGdipException e = (TEnglishTexts(), EGdipException(13));  // the text is fixed when made
-    EXPECT_EQ(e.Status(), 13);
-    EXPECT_EQ(e.Id(), strInvalidGdipOperation);
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
 }
 
@@ -161,10 +150,13 @@ TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
 }
 
-TEST(UniversalImage, AssignCopiesEveryFrame) {
+TEST(UniversalImage, LoadingAppendsFramesAndAssignCopiesEveryFrame) {
     TUniversalImage a, b;
     LoadBytes(a, TwoImageIcon());
     LoadBytes(b, Encoded(Photo(4, 4, false), "PNG"));
+    LoadBytes(b, TwoImageIcon());
+    EXPECT_EQ(b.GetFrameCount(), 3);
+    EXPECT_EQ(b.GetSize(), QSize(4, 4));
     b.Assign(a);
     ASSERT_EQ(b.GetFrameCount(), 2);
     a.GetFrame(0)->SetPixel(0, 0, 0);
@@ -194,7 +186,6 @@ TEST(UniversalImage, DrawToBlendsTheChosenFrame) {
     EXPECT_EQ(target.Pixel(0, 0), qRgb(255, 255, 255));
 }
 
-// ---------------------------------------------------------------------------
 // Conversions
 
 // Converts the PNG of `source` into a destination that holds `prefix` already.
@@ -300,7 +291,6 @@ TEST(ImageConversion, GifHasAtMost256ColoursAndTheTransparentIndex) {
     EXPECT_GT(Psnr(back, Photo(40, 30, false)), 25.0);
 }
 
-// ---------------------------------------------------------------------------
 // Without a usable codec layer
 
 class WithoutCodecs : public ::testing::Test {
@@ -338,6 +328,23 @@ TEST_F(WithoutCodecs, AvailabilityIsRetriedOnEveryCall) {
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("IMAGE/PNG"), encoder), 0);
     EXPECT_EQ(encoder, QStringLiteral("image/png"));
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/webp"), encoder), 1);
+}
+
+// The icon reader's fuzzing corpus: every file either loads or fails with the
+// project's exception, through the reader and the universal image.
+TEST(IconCorpus, EveryFileLoadsOrFailsCleanly) {
+    int loaded = 0;
+    const int files = ReplayCorpus("icon-corpus", [&](const QByteArray& bytes) {
+        EXPECT_EQ(ReplayIconBytes(bytes).badSizes, 0);
+        TUniversalImage image;
+        try {
+            LoadBytes(image, bytes);
+            ++loaded;
+        } catch (const Exception&) {
+        }
+    });
+    EXPECT_GE(files, 20);
+    EXPECT_GT(loaded, 0);
 }
 
 }  // namespace
