@@ -47,13 +47,6 @@ QByteArray ReadData(const char* name) {
 
 // (That new leaves start at their defaults shows below: setting them
 // announces nothing, and the default tree saves no values.)
-TEST(Props, EnumerationStartsAtItsEmptyName) {
-    const TNodePtr<TEnumProperty> lateDefault =
-        TProperty::CreateRoot<TEnumProperty>(QStringLiteral("E"), QStringList{QStringLiteral("A"), QString()});
-    EXPECT_EQ(lateDefault->Value(), 1);
-    EXPECT_TRUE(lateDefault->IsDefault());
-}
-
 TEST(Props, ChangeIsAnnouncedByThePropertyAndEveryAncestor) {
     TSheetTree t;
     TBroadcastRecorder leaf(t.printScale), section(t.print), root(t.root.get());
@@ -61,13 +54,12 @@ TEST(Props, ChangeIsAnnouncedByThePropertyAndEveryAncestor) {
     EXPECT_EQ(leaf.Count(1), 1);
     EXPECT_EQ(section.Count(1), 1);
     EXPECT_EQ(root.Count(1), 1);
-    t.printScale->SetValue(120);
-    EXPECT_EQ(leaf.Count(1) + section.Count(1) + root.Count(1), 3) << "the same value again announces nothing";
 }
 
 TEST(Props, SettingTheCurrentValueAnnouncesNothing) {
     TSheetTree t;
     TBroadcastRecorder root(t.root.get());
+    t.printScale->SetValue(100);
     t.showHints->SetValue(true);
     t.scale->SetValue(100);
     t.theme->SetValue(QStringLiteral("Default"));
@@ -108,6 +100,11 @@ TEST(Props, SettersClampIntoTheirRanges) {
     EXPECT_EQ(t.fontSize->Value(), 2);
     t.fontSize->SetIndex(-3);
     EXPECT_EQ(t.fontSize->Value(), 0);
+    // an enumeration starts at its empty name
+    const TNodePtr<TEnumProperty> lateDefault =
+        TProperty::CreateRoot<TEnumProperty>(QStringLiteral("E"), QStringList{QStringLiteral("A"), QString()});
+    EXPECT_EQ(lateDefault->Value(), 1);
+    EXPECT_TRUE(lateDefault->IsDefault());
 }
 
 TEST(Props, DefaultTreeSavesOnlySectionKnots) {

