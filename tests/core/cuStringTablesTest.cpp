@@ -23,6 +23,12 @@ QList<TStringEntry> ReadTable(uint16_t language, bool* ok = nullptr) {
     return ReadStringEntries(file.readAll(), ok);
 }
 
+TStringTable TableOf(uint16_t language) {
+    TStringTable table;
+    for (const TStringEntry& e : ReadTable(language)) table.insert(e.id, e.text);
+    return table;
+}
+
 QStringList Placeholders(const QString& text) {
     static const QRegularExpression re(QStringLiteral("%\\d+"));
     QStringList list;
@@ -83,19 +89,15 @@ TEST(StringTables, ElevenLanguagesEachWithItsOwnNameAndTheProductName) {
     EXPECT_EQ(neutralNames.size(), 11) << "the neutral table names eleven distinct languages";
     for (uint16_t language : LanguageTables) {
         SCOPED_TRACE(language);
-        const TStringTable table = ReadStringTable([&] {
-            QFile f(QStringLiteral(":/strings/%1.txt").arg(language));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }());
+        const TStringTable table = TableOf(language);
         EXPECT_TRUE(neutralNames.contains(table.value(2011))) << "2011 is the language's own name";
         EXPECT_EQ(table.value(4000), QStringLiteral("Quillane"));
     }
 }
 
 TEST(StringTables, TranslationsKeepPlaceholdersAndLinkBrackets) {
-    TStringTable english;
-    for (const TStringEntry& e : ReadTable(1033)) english.insert(e.id, e.text);
-    for (const TStringEntry& e : ReadTable(1033)) EXPECT_GE(BracketPairs(e.text), 0) << e.id;
+    const TStringTable english = TableOf(1033);
+    for (const QString& text : english) EXPECT_GE(BracketPairs(text), 0) << text.toStdString();
     for (uint16_t language : LanguageTables) {
         if (language == 1033) continue;
         for (const TStringEntry& e : ReadTable(language)) {
