@@ -127,9 +127,7 @@ TEST(MessageText, FullStopRule) {
     for (const auto& [in, out] : cases) EXPECT_EQ(PunctuateMessage(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 }
 
-TEST(MessageBox, PassesThePunctuatedTextCaptionAndFlags) {
-    TFakeDialogs dialogs;
-    TDialogsInstaller install(&dialogs);
+TEST_F(ShellDecisions, MessageBoxPassesThePunctuatedTextCaptionAndFlags) {
     dialogs.Answers = {MsgResult::No};
     EXPECT_EQ(ShowMessageBox("Save changes", "Quillane", MsgBox::YesNoCancel | MsgBox::IconQuestion),
               MsgResult::No);
@@ -142,9 +140,7 @@ TEST(MessageBox, PassesThePunctuatedTextCaptionAndFlags) {
     EXPECT_EQ(dialogs.Boxes[1].Caption, LoadStr(strProductName));  // the product name
 }
 
-TEST(BrowseForFolder, PreselectsOnlyAnExistingFolder) {
-    TFakeDialogs dialogs;
-    TDialogsInstaller install(&dialogs);
+TEST_F(ShellDecisions, BrowseForFolderPreselectsOnlyAnExistingFolder) {
     QTemporaryDir dir;
     QString folder = dir.path();
     dialogs.FolderAnswer = "/chosen";

@@ -186,19 +186,6 @@ TEST(IconReader, ReadsSequentiallyWhenTheOffsetIsOutsideTheStream) {
     }
 }
 
-TEST(IconReader, OffsetsCountFromWhereTheIconStarts) {
-    const QByteArray prefix("some other data");
-    QBuffer buffer;
-    buffer.setData(prefix + IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(Sample(32))}));
-    buffer.open(QIODevice::ReadOnly);
-    buffer.seek(prefix.size());
-    TIconImage icon;
-    icon.LoadFromStream(buffer);
-    ASSERT_EQ(icon.Count(), 2);
-    EXPECT_EQ(icon.Entry(1).BitCount, 32);
-    EXPECT_EQ(buffer.pos(), buffer.size());
-}
-
 // A stream that cannot seek, as pipes are.
 class TSequentialBuffer : public QIODevice {
 public:
@@ -217,14 +204,25 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 };
 
-TEST(IconReader, ReadsStreamsThatCannotSeek) {
-    TSequentialBuffer buffer;
-    buffer.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+TEST(IconReader, OffsetsCountFromWhereTheIconStartsAndStreamsThatCannotSeekRead) {
+    const QByteArray prefix("some other data");
+    QBuffer buffer;
+    buffer.setData(prefix + IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(Sample(32))}));
     buffer.open(QIODevice::ReadOnly);
+    buffer.seek(prefix.size());
     TIconImage icon;
     icon.LoadFromStream(buffer);
     ASSERT_EQ(icon.Count(), 2);
     EXPECT_EQ(icon.Entry(1).BitCount, 32);
+    EXPECT_EQ(buffer.pos(), buffer.size());
+
+    TSequentialBuffer pipe;  // a stream that cannot seek, as pipes are
+    pipe.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+    pipe.open(QIODevice::ReadOnly);
+    TIconImage fromPipe;
+    fromPipe.LoadFromStream(pipe);
+    ASSERT_EQ(fromPipe.Count(), 2);
+    EXPECT_EQ(fromPipe.Entry(1).BitCount, 32);
 }
 
 TEST(IconReader, SkipsBytesBeyondTheBitmapAndExtraHeaderBytes) {
