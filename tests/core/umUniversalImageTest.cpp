@@ -97,6 +97,17 @@ TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
     EXPECT_EQ(image.GetFrame(1)->Pixel(15, 15), qRgb(200, 100, 50));
 }
 
+TEST(UniversalImage, PngEntryOfAnIconBecomesAFrame) {
+    const QImage source = Photo(256, 256, true);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(buffer, {{source, 32, true, {}}}, false));
+    TUniversalImage image;
+    LoadBytes(image, buffer.data());
+    ASSERT_EQ(image.GetFrameCount(), 1);
+    EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
+}
+
 TEST(UniversalImage, PngLoadsAsOneFrameWithItsAlpha) {
     const QImage source = Photo(20, 10, true);
     TUniversalImage image;
