@@ -138,8 +138,10 @@ TEST(Localization, SettersBroadcastOnlyWhenTheValueChanges) {
 // name, the entries' names and their numeric ids.
 TEST(StringTableReader, BrokenFileIsReadAsFarAsItGoes) {
     bool ok = false;
-    const TStringTable good = ReadStringTable(
-        "\xEF\xBB\xBF<Strings Language=\"1033\">\r\n\t<S Id=\"2\" Text=\"one&#13;&#10;two\xC2\xA0&amp;\"/>\r\n</Strings>\r\n", &ok);
+    const TStringTable good = ReadStringTable("\xEF\xBB\xBF<Strings Language=\"1033\">\r\n"
+                                              "\t<S Id=\"2\" Text=\"one&#13;&#10;two\xC2\xA0&amp;\"/>\r\n"
+                                              "</Strings>\r\n",
+                                              &ok);
     EXPECT_TRUE(ok);
     EXPECT_EQ(good.value(2), QStringLiteral("one\r\ntwo\u00A0&"));
     bool wrongRoot = true;

@@ -10,6 +10,7 @@
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
 #include "support/testEnglish.h"
+#include "support/testFiles.h"
 #include "support/testRaise.h"
 
 #include <gtest/gtest.h>
@@ -193,21 +194,14 @@ protected:
 
     QString Log() const { return bin.filePath("calls.log"); }
     void WriteScript(const QString& name, const QString& body) {
-        QFile f(bin.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n" + body.toUtf8());
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        ASSERT_TRUE(WriteTestFile(bin.filePath(name), "#!/bin/sh\n" + body.toUtf8()));
+        QFile::setPermissions(bin.filePath(name), QFile::permissions(bin.filePath(name)) | QFileDevice::ExeOwner);
     }
     void SetFile(const QString& name, const QByteArray& content) {
-        QFile f(bin.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        ASSERT_TRUE(WriteTestFile(bin.filePath(name), content));
     }
     QString MakeDocument(const QString& name) {
-        QFile f(files.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("plain text\n");
+        EXPECT_TRUE(WriteTestFile(files.filePath(name), "plain text\n"));
         return files.filePath(name);
     }
     QStringList Calls(int atLeast = 0) const {
@@ -290,10 +284,8 @@ TEST_F(XdgShell, OpenUrlHandsTheAddressToXdgOpen) {
 TEST_F(XdgShell, BrowserCommandIsTheDefaultHttpHandlersProgram) {
     EXPECT_EQ(GetBrowserCommand(), "");
     QDir(xdg.path()).mkpath("applications");
-    QFile f(xdg.filePath("applications/web.desktop"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Desktop Entry]\nType=Application\nName=Web\nExec=\"/opt/web browser/run\" --new %u\n");
-    f.close();
+    ASSERT_TRUE(WriteTestFile(xdg.filePath("applications/web.desktop"),
+                              "[Desktop Entry]\nType=Application\nName=Web\nExec=\"/opt/web browser/run\" --new %u\n"));
     SetFile("xdg-mime.out", "web.desktop\n");
     EXPECT_EQ(GetBrowserCommand(), "/opt/web browser/run");
 }

@@ -7,6 +7,7 @@
 #include "platform/plCursor.h"
 #include "platform/plImageList.h"
 #include "support/testRaise.h"
+#include "support/testFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -138,10 +139,7 @@ TEST(SameFileName, WindowsIgnoresCasePosixComparesCleanedPaths) {
 
 TEST(ListFiles, MatchesRegardlessOfCaseAndAppends) {
     QTemporaryDir dir;
-    for (const char* n : {"One.PRM", "two.prm", "three.txt", ".hidden.prm"}) {
-        QFile f(dir.filePath(n));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    for (const char* n : {"One.PRM", "two.prm", "three.txt", ".hidden.prm"}) ASSERT_TRUE(WriteTestFile(dir.filePath(n), {}));
     QDir(dir.path()).mkdir("sub.prm");
     QStringList list{"kept"};
     ListFiles(dir.path() + "/", "*.prm", list);

@@ -9,6 +9,7 @@
 #include "support/iconFixtures.h"
 #include "support/testCorpus.h"
 #include "support/testEnglish.h"
+#include "support/testFiles.h"
 #include "support/testIconReplay.h"
 #include "support/testRaise.h"
 
@@ -73,12 +74,9 @@ TEST(UniversalImage, IconExtensionInAnyCaseGoesToTheIconReader) {
     const QByteArray bytes = TwoImageIcon();
     // Other extensions go to the image library, which reads only the first image.
     for (const auto& [name, frames] : {std::pair{"a.ICO", 2}, {"b.ico", 2}, {"c.Cur", 2}, {"d.bin", 1}}) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        ASSERT_TRUE(WriteTestFile(dir.filePath(QString::fromLatin1(name)), bytes));
         TUniversalImage image;
-        image.LoadFromFile(f.fileName());
+        image.LoadFromFile(dir.filePath(QString::fromLatin1(name)));
         EXPECT_EQ(image.GetFrameCount(), frames) << name;
         EXPECT_EQ(image.GetSize(), QSize(8, 8)) << name;
     }

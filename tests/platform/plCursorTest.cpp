@@ -1,5 +1,6 @@
 #include "platform/plCursor.h"
 #include "support/iconFixtures.h"
+#include "support/testFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -48,20 +49,14 @@ QByteArray TinyCursorFile() {
 
 TEST(LoadCursorFile, KeepsTheHotSpotAndRejectsOtherFiles) {
     QTemporaryDir dir;
-    QFile f(dir.filePath("c.cur"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(TinyCursorFile());
-    f.close();
+    ASSERT_TRUE(WriteTestFile(dir.filePath("c.cur"), TinyCursorFile()));
     QCursor cursor;
-    ASSERT_TRUE(LoadCursorFile(f.fileName(), cursor));
+    ASSERT_TRUE(LoadCursorFile(dir.filePath("c.cur"), cursor));
     EXPECT_EQ(cursor.hotSpot(), QPoint(1, 0));
     EXPECT_EQ(cursor.pixmap().size(), QSize(2, 2));
     EXPECT_FALSE(LoadCursorFile(dir.filePath("missing.cur"), cursor));
-    QFile g(dir.filePath("bad.cur"));
-    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-    g.write("not a cursor at all, not at all");
-    g.close();
-    EXPECT_FALSE(LoadCursorFile(g.fileName(), cursor));
+    ASSERT_TRUE(WriteTestFile(dir.filePath("bad.cur"), "not a cursor at all, not at all"));
+    EXPECT_FALSE(LoadCursorFile(dir.filePath("bad.cur"), cursor));
 }
 
 }  // namespace

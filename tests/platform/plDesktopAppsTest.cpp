@@ -1,6 +1,7 @@
 // The application list for a MIME type from a made-up XDG tree.
 
 #include "platform/plDesktopApps.h"
+#include "support/testFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +37,7 @@ protected:
     void Write(const QString& rel, const QByteArray& text) {
         const QString path = root.filePath(rel);
         QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
+        ASSERT_TRUE(WriteTestFile(path, text));
     }
     QStringList Ids(const QStringList& mimes) const {
         QStringList ids;
