@@ -6,6 +6,7 @@
 #include "core/cuUtils.h"
 #include "platform/plCursor.h"
 #include "platform/plImageList.h"
+#include "support/testCases.h"
 #include "support/testRaise.h"
 #include "support/testFiles.h"
 
@@ -22,89 +23,22 @@ namespace {
 constexpr auto Win = TPathStyle::Windows;
 constexpr auto Posix = TPathStyle::Posix;
 
-struct PathCase {
-    TPathStyle style;
-    const char* base;
-    const char* path;
-    const char* expected;
-};
+TPathStyle StyleOf(const CaseRow& row) { return row.kind == "Win" ? Win : Posix; }
 
-// Relative paths
+// Relative paths (the tables are in data/core/paths.txt)
 
-TEST(MakeRelativePath, Table) {
-    const PathCase cases[] = {
-        {Win, R"(C:\a\b)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
-        {Win, R"(C:\a\b)", R"(C:\a\x\d.prm)", R"(..\x\d.prm)"},
-        {Win, R"(C:\a\b)", R"(C:\a\b)", "."},
-        {Win, R"(C:\a\b)", R"(D:\a\b\d.prm)", R"(D:\a\b\d.prm)"},
-        {Win, R"(C:\a\b\)", R"(C:\a\b\c\d.prm)", R"(.\c\d.prm)"},
-        {Win, R"(C:\a\b)", R"(C:\a)", ".."},
-        {Win, R"(C:\a\b\c)", R"(C:\x)", R"(..\..\..\x)"},
-        {Win, R"(C:\a\b)", R"(C:\a\b\c\)", R"(.\c\)"},
-        {Win, R"(\\srv\share\a)", R"(\\srv\share\a\f.prm)", R"(.\f.prm)"},
-        {Win, R"(\\srv\share\a)", R"(\\srv\other\a\f.prm)", R"(\\srv\other\a\f.prm)"},
-        {Win, R"(\\srv\share\a)", R"(C:\a\f.prm)", R"(C:\a\f.prm)"},
-        {Win, "", R"(C:\a)", R"(C:\a)"},
-        {Win, R"(C:\a)", "", ""},
-        {Posix, "/a/b", "/a/b/c/d.prm", "./c/d.prm"},
-        {Posix, "/a/b", "/a/x/d.prm", "../x/d.prm"},
-        {Posix, "/a/b", "/a/b", "."},
-        {Posix, "/a/b", "d.prm", "d.prm"},  // no common root: unchanged
-        {Posix, "/a/b/", "/a/b/c/d.prm", "./c/d.prm"},
-        {Posix, "/a/b", "/a", ".."},
-        {Posix, "/a/b/c", "/x", "../../../x"},
-        {Posix, "/a/b", "/a/b/c/", "./c/"},
-        {Posix, "/a/b", "/A/b/d.prm", "../../A/b/d.prm"},  // components compare with case
-    };
-    for (const PathCase& c : cases)
-        EXPECT_EQ(MakeRelativePath(c.base, c.path, c.style), QString(c.expected)) << c.base << " | " << c.path;
-}
-
-TEST(ExpandRelativePath, Table) {
-    const PathCase cases[] = {
-        {Win, R"(C:\a\b)", R"(..\..\..\x)", R"(C:\x)"},  // stops at the drive
-        {Win, R"(C:\a\b)", R"(.\c\d.prm)", R"(C:\a\b\c\d.prm)"},
-        {Win, R"(C:\a\b)", R"(..\x\d.prm)", R"(C:\a\x\d.prm)"},
-        {Win, R"(C:\a\b)", ".", R"(C:\a\b)"},
-        {Win, R"(C:\a\b)", R"(D:\y)", R"(D:\y)"},
-        {Win, R"(C:\a\b)", R"(\\srv\share\y)", R"(\\srv\share\y)"},
-        {Win, R"(C:\a\b)", R"(\y)", R"(C:\a\b\y)"},  // a single leading "\" is relative
-        {Win, R"(C:\a\b)", "./c/d.prm", R"(C:\a\b\c\d.prm)"},
-        {Win, R"(\\srv\share\a)", R"(..\..\..\x)", R"(\\srv\share\x)"},  // keeps server and share
-        // Regression: the components were joined without the root's leading
-        // "\\", turning an absolute network path into a relative one.
-        {Win, R"(\\srv\share\a)", R"(b\c)", R"(\\srv\share\a\b\c)"},
-        {Win, R"(\a)", R"(b)", R"(\a\b)"},
-        {Posix, "/a/b", "../../../x", "/x"},
-        {Posix, "/a/b", "./c/d.prm", "/a/b/c/d.prm"},
-        {Posix, "/a/b", "../x/d.prm", "/a/x/d.prm"},
-        {Posix, "/a/b", ".", "/a/b"},
-        {Posix, "/a/b", "/y", "/y"},
-        {Posix, "/a/b", R"(.\c\d.prm)", "/a/b/c/d.prm"},  // written on Windows
-        {Posix, "/a/b", R"(..\x\d.prm)", "/a/x/d.prm"},
-        {Posix, "a/b", "../../../x", "x"},
-    };
-    for (const PathCase& c : cases)
-        EXPECT_EQ(ExpandRelativePath(c.base, c.path, c.style), QString(c.expected)) << c.base << " | " << c.path;
-}
-
-TEST(RelativePaths, RoundTripPosix) {
+TEST(PathTables, MakeRelativeExpandAndRoot) {
+    for (const CaseRow& c : LoadCases("core/paths.txt", "MakeRelative"))
+        EXPECT_EQ(MakeRelativePath(c["Base"], c["Path"], StyleOf(c)), c["Expected"]) << c.Text();
+    for (const CaseRow& c : LoadCases("core/paths.txt", "Expand"))
+        EXPECT_EQ(ExpandRelativePath(c["Base"], c["Path"], StyleOf(c)), c["Expected"]) << c.Text();
+    for (const CaseRow& c : LoadCases("core/paths.txt", "Root"))
+        EXPECT_EQ(ExtractPathRoot(c["Path"], StyleOf(c)), c["Expected"]) << c.Text();
     const char* base = "/home/u/docs";
     for (const char* p : {"/home/u/docs/x.prm", "/home/u/pics/a/b.png", "/etc/x", "/home/u/docs"}) {
         const QString rel = MakeRelativePath(base, p, Posix);
         EXPECT_EQ(ExpandRelativePath(base, rel, Posix), QString(p)) << p << " via " << rel.toStdString();
     }
-}
-
-TEST(PathParts, RootsAndComponents) {
-    const std::pair<const char*, const char*> win[] = {
-        {R"(C:\a\b)", "C:"},           {R"(\\srv\share\a\b)", R"(\\srv\share)"},
-        {R"(\\srv\share)", R"(\\srv\share)"}, {R"(\a\b)", R"(\)"},
-        {R"(a\b)", ""},                {"", ""},
-    };
-    for (const auto& [path, root] : win) EXPECT_EQ(ExtractPathRoot(path, Win), QString(root)) << path;
-    EXPECT_EQ(ExtractPathRoot("/a/b", Posix), "/");
-    EXPECT_EQ(ExtractPathRoot("a/b", Posix), "");
     // non-empty components between either separator
     EXPECT_EQ(SplitPath(R"(\\srv\share\\a/b\)"), (QStringList{"srv", "share", "a", "b"}));
     EXPECT_EQ(SplitPath(""), QStringList());
@@ -162,25 +96,11 @@ TEST(CreateUniqueFile, NumbersFromOneSkipsExistingNamesAndNeedsTheFolder) {
 }
 
 TEST(SplitNameValue, Table) {
-    struct Case {
-        const char* text;
-        const char* name;
-        const char* value;
-        bool result;
-    } cases[] = {
-        {R"(Name="Some value")", "Name", "Some value", true},
-        {R"(Name=")", "Name", "\"", true},  // a quote alone is kept
-        {R"(Name="")", "Name", "", true},
-        {"Name=a=b", "Name", "a=b", true},
-        {"Name=", "Name", "", true},
-        {"NoValue", "NoValue", "", false},
-        {R"(Name="half)", "Name", "\"half", true},
-    };
-    for (const Case& c : cases) {
+    for (const CaseRow& c : LoadCases("core/paths.txt", "SplitNameValue")) {
         QString name = "old", value = "old";
-        EXPECT_EQ(SplitNameValue(c.text, name, value), c.result) << c.text;
-        EXPECT_EQ(name, QString(c.name)) << c.text;
-        EXPECT_EQ(value, QString(c.value)) << c.text;
+        EXPECT_EQ(SplitNameValue(c["Text"], name, value), c.Int("Result") == 1) << c.Text();
+        EXPECT_EQ(name, c["Name"]) << c.Text();
+        EXPECT_EQ(value, c["Value"]) << c.Text();
     }
 }
 
@@ -236,7 +156,7 @@ protected:
     TScreenCursorInstaller installed{&screen};
 };
 
-TEST_F(WaitCursor, NestsAndRestoresTheSavedCursor) {
+TEST_F(WaitCursor, NestsRestoresAndSurvivesExceptions) {
     screen.SetCursor(Cursors::IBeam);
     BeginWait();
     EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
@@ -245,23 +165,18 @@ TEST_F(WaitCursor, NestsAndRestoresTheSavedCursor) {
     EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
     EndWait();
     EXPECT_EQ(screen.Cursor(), Cursors::IBeam);
-    EXPECT_EQ(WaitDepth(), 0);
-}
-
-TEST_F(WaitCursor, SetScreenCursorDuringAWaitChangesOnlyTheCursorToRestore) {
     try {
         TWaitScope wait;  // the scope ends the wait when an exception passes
         throw Exception("boom");
     } catch (const Exception&) {
     }
     EXPECT_EQ(WaitDepth(), 0);
+    // SetScreenCursor during a wait changes only the cursor to restore.
     BeginWait();
     SetScreenCursor(Cursors::HandPoint);
     EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
     EndWait();
     EXPECT_EQ(screen.Cursor(), Cursors::HandPoint);
-    SetScreenCursor(Cursors::Default);
-    EXPECT_EQ(screen.Cursor(), Cursors::Default);
 }
 
 TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
@@ -271,7 +186,6 @@ TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
     BeginWait();
     EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
     EndWait();
-    EXPECT_EQ(screen.Cursor(), Cursors::Default);
 }
 
 // Image strips and clip regions
