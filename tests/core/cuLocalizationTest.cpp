@@ -1,5 +1,6 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "support/testCases.h"
 
 #include <gtest/gtest.h>
 
@@ -40,24 +41,24 @@ struct TCounter {
 
 }  // namespace
 
-TEST_F(LocalizationTest, LoadStrLangTakesTheExactLanguageOnly) {
+TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
     EXPECT_EQ(LoadStrLang(strFileNotFound, English), QStringLiteral("File not found: %1"));
     EXPECT_EQ(LoadStrLang(strFileNotFound, Russian), QString());
     EXPECT_EQ(LoadStrLang(strLanguageName, Russian), QStringLiteral("Русский"));
     EXPECT_EQ(LoadStrLang(strFileNotFound, 4242), QString()) << "no table for that language";
     EXPECT_EQ(LoadStrLang(99999, English), QString());
-}
-
-TEST_F(LocalizationTest, MissingTextFallsBackToTheFallbackLanguage) {
     Use(Russian, English);
     EXPECT_EQ(LoadStr(strFileNotFound), QStringLiteral("File not found: %1"));
     EXPECT_EQ(LoadStr(strLanguageName), QStringLiteral("Русский")) << "own text wins over the fallback";
     Use(Russian, 0);
     EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no fallback language";
-    Use(Russian, Russian);
-    EXPECT_EQ(LoadStr(strFileNotFound), QString());
     Use(0, 0);
     EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no language at all";
+    Use(English, 0);
+    EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
+    const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
+    EXPECT_EQ(e.Id(), strPathNotFound);
+    EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
 }
 
 TEST_F(LocalizationTest, EmptyEntryCountsAsAbsent) {
@@ -84,38 +85,9 @@ TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
     EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
-TEST_F(LocalizationTest, LoadStrFmtFillsTheFileName) {
-    Use(English, 0);
-    EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
-    const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
-    EXPECT_EQ(e.Id(), strPathNotFound);
-    EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
-}
-
 TEST(FormatPlaceholders, Rules) {
-    struct Case {
-        const char* name;
-        QString text;
-        QStringList args;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"in order", "%1 of %2", {"a", "b"}, "a of b"},
-        {"out of order", "%2 then %1", {"a", "b"}, "b then a"},
-        {"only the first occurrence", "%1 and %1", {"x"}, "x and %1"},
-        {"missing placeholder", "none", {"x"}, "none"},
-        {"fewer arguments than placeholders", "%1 %2", {"x"}, "x %2"},
-        {"no arguments", "%1", {}, "%1"},
-        {"argument with percent", "%1%", {"50"}, "50%"},
-        {"adjacent placeholders", "%1%2", {"a", "b"}, "ab"},
-        {"placeholder followed by a digit", "%10", {"x"}, "x0"},
-        {"two-digit placeholder is not %1", "%10 %1", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, "j a"},
-        // Regression: a file name such as "report%2.prm" used to be scanned
-        // again, so "%2" inside it was replaced by the second argument.
-        {"argument holding a placeholder", "Copy %1 to %2", {"report%2.prm", "D"}, "Copy report%2.prm to D"},
-        {"argument that is the placeholder", "%1 / %1", {"%1"}, "%1 / %1"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FormatPlaceholders(c.text, c.args), c.expected) << c.name;
+    for (const CaseRow& c : LoadCases("core/localization.txt", "FormatPlaceholders"))
+        EXPECT_EQ(FormatPlaceholders(c["Text"], BracketedList(c["Args"])), c["Expected"]) << c.Text();
 }
 
 TEST(Localization, SettersBroadcastOnlyWhenTheValueChanges) {
