@@ -69,7 +69,7 @@ int GdipStatus(const std::function<void()>& f) {
     return -1;
 }
 
-TEST(UniversalImage, IconExtensionInAnyCaseGoesToTheIconReader) {
+TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeader) {
     QTemporaryDir dir;
     const QByteArray bytes = TwoImageIcon();
     // Other extensions go to the image library, which reads only the first image.
@@ -80,12 +80,10 @@ TEST(UniversalImage, IconExtensionInAnyCaseGoesToTheIconReader) {
         EXPECT_EQ(image.GetFrameCount(), frames) << name;
         EXPECT_EQ(image.GetSize(), QSize(8, 8)) << name;
     }
-}
-
-TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
+    // Streams are routed by their header, read from where they stand.
     const QByteArray prefix("xyz");
     QBuffer buffer;
-    buffer.setData(prefix + TwoImageIcon());
+    buffer.setData(prefix + bytes);
     buffer.open(QIODevice::ReadOnly);
     buffer.seek(prefix.size());
     TUniversalImage image;
@@ -95,24 +93,18 @@ TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
     EXPECT_EQ(image.GetFrame(1)->Pixel(15, 15), qRgb(200, 100, 50));
 }
 
-TEST(UniversalImage, PngEntryOfAnIconBecomesAFrame) {
+TEST(UniversalImage, PngFilesAndPngEntriesOfIconsLoadAsFramesWithTheirAlpha) {
     const QImage source = Photo(256, 256, true);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(SaveIconToStream(buffer, {{source, 32, true, {}}}, false));
-    TUniversalImage image;
-    LoadBytes(image, buffer.data());
-    ASSERT_EQ(image.GetFrameCount(), 1);
-    EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
-}
-
-TEST(UniversalImage, PngLoadsAsOneFrameWithItsAlpha) {
-    const QImage source = Photo(20, 10, true);
-    TUniversalImage image;
-    LoadBytes(image, Encoded(source, "PNG"));
-    ASSERT_EQ(image.GetFrameCount(), 1);
-    EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
-    EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
+    for (const QByteArray& bytes : {buffer.data(), Encoded(source, "PNG")}) {
+        TUniversalImage image;
+        LoadBytes(image, bytes);
+        ASSERT_EQ(image.GetFrameCount(), 1);
+        EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
+        EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
+    }
 }
 
 TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
@@ -140,7 +132,7 @@ TEST(UniversalImage, RegressionBrokenPngEntryLeftTheFramesBeforeIt) {
     EXPECT_TRUE(image.IsEmpty());
 }
 
-TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
+TEST(UniversalImage, UndecodableDataAndUnreadableFilesRaise) {
     TUniversalImage image;
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray()); }), csInvalidParameter);
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray(64, 'q')); }), csUnknownImageFormat);
@@ -149,10 +141,6 @@ TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
     EXPECT_EQ(RaisedId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
     const EGdipException e = (TEnglishTexts(), EGdipException(13));  // the text is fixed when made
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
-}
-
-TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
-    TUniversalImage image;
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
     QTemporaryDir dir;  // exists, but cannot be read as a file
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
@@ -212,15 +200,6 @@ QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, co
 
 QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
 
-TEST(ImageConversion, BmpPngTiffAreExact) {
-    const QImage opaque = Photo(33, 17, false), alpha = Photo(33, 17, true);
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToBmp, opaque), opaque));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToPng, alpha), alpha));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToPng, opaque), opaque));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToTiff, alpha), alpha));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToTiff, opaque), opaque));
-}
-
 double Psnr(const QImage& a, const QImage& b) {
     double sum = 0;
     for (int y = 0; y < a.height(); ++y)
@@ -232,32 +211,32 @@ double Psnr(const QImage& a, const QImage& b) {
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-TEST(ImageConversion, JpegIsWrittenAtTheDestinationsPositionAndCloseToTheSource) {
-    const QImage source = Photo(64, 48, false);
-    const QImage back = Convert(TUniversalImage::ConvertToJpeg, source, "prefix");
-    ASSERT_EQ(back.size(), source.size());
-    EXPECT_GT(Psnr(Argb(back), source), 30.0);
-    // JPEG has no alpha: a translucent source keeps its straight colours, opaque.
-    const QImage translucent = Convert(TUniversalImage::ConvertToJpeg, Photo(64, 48, true));
+TEST(ImageConversion, BmpPngTiffAreExactJpegAndGifClose) {
+    const QImage opaque = Photo(64, 48, false), alpha = Photo(64, 48, true);
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToBmp, opaque), opaque));
+    for (auto convert : {TUniversalImage::ConvertToPng, TUniversalImage::ConvertToTiff}) {
+        EXPECT_TRUE(SamePixels(Convert(convert, alpha), alpha));
+        EXPECT_TRUE(SamePixels(Convert(convert, opaque), opaque));
+    }
+    // JPEG goes at the destination's position; it has no alpha: a translucent
+    // source keeps its straight colours, opaque.
+    const QImage back = Convert(TUniversalImage::ConvertToJpeg, opaque, "prefix");
+    ASSERT_EQ(back.size(), opaque.size());
+    EXPECT_GT(Psnr(Argb(back), opaque), 30.0);
+    const QImage translucent = Convert(TUniversalImage::ConvertToJpeg, alpha);
     EXPECT_FALSE(translucent.hasAlphaChannel());
-    EXPECT_GT(Psnr(Argb(translucent), source), 30.0);
-}
-
-TEST(ImageConversion, GifHasAtMost256ColoursAndTransparencyBelowHalfAlpha) {
-    const QImage source = Photo(40, 30, true);
-    const QImage gif = Argb(Convert(TUniversalImage::ConvertToGif, source));
-    ASSERT_EQ(gif.size(), source.size());
+    EXPECT_GT(Psnr(Argb(translucent), opaque), 30.0);
+    // GIF: at most 256 colours, transparent below half alpha, close to the source.
+    const QImage gif = Argb(Convert(TUniversalImage::ConvertToGif, alpha));
+    ASSERT_EQ(gif.size(), alpha.size());
     QSet<QRgb> colours;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
+    for (int y = 0; y < gif.height(); ++y)
+        for (int x = 0; x < gif.width(); ++x) {
             colours.insert(gif.pixel(x, y));
-            const bool transparent = qAlpha(source.pixel(x, y)) < 128;
-            EXPECT_EQ(qAlpha(gif.pixel(x, y)), transparent ? 0 : 255) << x << "," << y;
+            EXPECT_EQ(qAlpha(gif.pixel(x, y)), qAlpha(alpha.pixel(x, y)) < 128 ? 0 : 255) << x << "," << y;
         }
     EXPECT_LE(colours.size(), 256);
-    // Reduced colours stay close to the source.
-    const QImage back = Argb(Convert(TUniversalImage::ConvertToGif, Photo(40, 30, false)));
-    EXPECT_GT(Psnr(back, Photo(40, 30, false)), 25.0);
+    EXPECT_GT(Psnr(Argb(Convert(TUniversalImage::ConvertToGif, opaque)), opaque), 25.0);
 }
 
 // Without a usable codec layer
@@ -277,7 +256,7 @@ protected:
     TFakeImageCodecs* codecs = nullptr;
 };
 
-TEST_F(WithoutCodecs, BitmapIconsStillLoadAndOtherImagesFail) {
+TEST_F(WithoutCodecs, BitmapIconsStillLoadOtherImagesFailAndAvailabilityIsRetried) {
     EXPECT_FALSE(GdiPlusAvailable());
     QString encoder;
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/png"), encoder), 1);
@@ -287,13 +266,8 @@ TEST_F(WithoutCodecs, BitmapIconsStillLoadAndOtherImagesFail) {
     EXPECT_NE(GdipStatus([&] { LoadBytes(image, Encoded(Photo(4, 4, false), "PNG")); }), -1);
     EXPECT_EQ(codecs->decodes, 0);
     EXPECT_EQ(image.GetFrameCount(), 2);
-}
-
-TEST_F(WithoutCodecs, AvailabilityIsRetriedOnEveryCall) {
-    EXPECT_FALSE(GdiPlusAvailable());
-    codecs->startable = true;
+    codecs->startable = true;  // asked again on every call
     EXPECT_TRUE(GdiPlusAvailable());
-    QString encoder;
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("IMAGE/PNG"), encoder), 0);
     EXPECT_EQ(encoder, QStringLiteral("image/png"));
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/webp"), encoder), 1);
