@@ -19,22 +19,16 @@
 
 namespace {
 
-QByteArray Python(const char* script, const QByteArray& input) {
+// Python's zlib.compress or zlib.decompress of `input`.
+QByteArray Python(const char* function, const QByteArray& input) {
     QProcess p;
-    p.start("python3", {"-c", script});
+    p.start("python3", {"-c", QStringLiteral("import sys,zlib;sys.stdout.buffer.write(zlib.%1(sys.stdin.buffer.read()))")
+                                  .arg(QLatin1String(function))});
     if (!p.waitForStarted(10000)) return "python3 missing";
     p.write(input);
     p.closeWriteChannel();
     p.waitForFinished(60000);
     return p.readAllStandardOutput();
-}
-
-QByteArray PythonCompress(const QByteArray& input) {
-    return Python("import sys,zlib;sys.stdout.buffer.write(zlib.compress(sys.stdin.buffer.read()))", input);
-}
-
-QByteArray PythonDecompress(const QByteArray& input) {
-    return Python("import sys,zlib;sys.stdout.buffer.write(zlib.decompress(sys.stdin.buffer.read()))", input);
 }
 
 QByteArray TextLike(int size) {
@@ -65,12 +59,8 @@ struct TStreams {
     }
 };
 
-struct Sample {
-    const char* name;
-    QByteArray data;
-};
-
-std::vector<Sample> Samples() {
+// Samples of every kind of content, by name.
+std::vector<std::pair<const char*, QByteArray>> Samples() {
     return {{"one byte", "x"},
             {"text", TextLike(200 * 1024)},
             {"noise", Noise(20 * 1024)},
@@ -79,15 +69,15 @@ std::vector<Sample> Samples() {
 
 // Our bytes are Python's, and each side reads the other's into any device.
 TEST(CompressStream, BytesEqualPythonsZlibCompressBothWays) {
-    for (const Sample& s : Samples()) {
-        SCOPED_TRACE(s.name);
-        TStreams io(s.data);
+    for (const auto& [name, data] : Samples()) {
+        SCOPED_TRACE(name);
+        TStreams io(data);
         CompressStream(io.source, io.dest);
         EXPECT_EQ(io.dest.pos(), 0);
-        const QByteArray python = PythonCompress(s.data);
+        const QByteArray python = Python("compress", data);
         EXPECT_EQ(io.dest.data(), python);
         EXPECT_EQ(io.dest.readAll(), io.dest.data());  // readable from the start
-        EXPECT_EQ(PythonDecompress(io.dest.data()), s.data);
+        EXPECT_EQ(Python("decompress", io.dest.data()), data);
 
         QBuffer source;
         source.setData(python);
@@ -97,7 +87,7 @@ TEST(CompressStream, BytesEqualPythonsZlibCompressBothWays) {
         ASSERT_TRUE(dest.open());
         DecompressStream(source, dest);
         EXPECT_EQ(dest.pos(), 0);
-        EXPECT_EQ(dest.readAll(), s.data);
+        EXPECT_EQ(dest.readAll(), data);
     }
 }
 
