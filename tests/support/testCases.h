@@ -17,21 +17,27 @@
 
 #include <string>
 
-// The value of a string-id constant of core/cuStringIds.h by its name; -1 for
-// "none" (nothing raised), and a failure for an unknown name.
-inline int StringIdByName(const QString& name) {
+// The string-id constants of core/cuStringIds.h by name.
+inline const QMap<QString, int>& StringIds() {
     static const QMap<QString, int> ids = [] {
         QMap<QString, int> map;
         QFile header(QStringLiteral(QUILLANE_SOURCE_DIR "/core/cuStringIds.h"));
         if (header.open(QIODevice::ReadOnly)) {
             static const QRegularExpression re(QStringLiteral("constexpr\\s+int\\s+(\\w+)\\s*=\\s*(\\d+)\\s*;"));
-            for (const auto& m : re.globalMatch(QString::fromUtf8(header.readAll()))) map.insert(m.captured(1), m.captured(2).toInt());
+            for (const auto& m : re.globalMatch(QString::fromUtf8(header.readAll())))
+                map.insert(m.captured(1), m.captured(2).toInt());
         }
         return map;
     }();
+    return ids;
+}
+
+// The value of a string-id constant by its name; -1 for "none" (nothing
+// raised), and a failure for an unknown name.
+inline int StringIdByName(const QString& name) {
     if (name == QLatin1String("none")) return -1;
-    EXPECT_TRUE(ids.contains(name)) << "no string id " << name.toStdString();
-    return ids.value(name, -2);
+    EXPECT_TRUE(StringIds().contains(name)) << "no string id " << name.toStdString();
+    return StringIds().value(name, -2);
 }
 
 struct CaseRow {
