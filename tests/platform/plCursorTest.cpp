@@ -25,14 +25,11 @@ TEST(QtScreenCursor, UsesOneOverrideCursorAndRemovesItForDefault) {
         EXPECT_EQ(screen.Cursor(), Cursors::IBeam);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // released with the object
-}
-
-TEST(ScreenCursor, RegisteredCursorsReplaceTheStandardShapes) {
-    TFakeScreenCursor screen;
-    EXPECT_EQ(screen.CursorOf(Cursors::Cross).shape(), Qt::CrossCursor);
-    EXPECT_EQ(screen.CursorOf(12345).shape(), Qt::ArrowCursor);
-    screen.RegisterCursor(1, QCursor(Qt::SizeAllCursor));
-    EXPECT_EQ(screen.CursorOf(1).shape(), Qt::SizeAllCursor);
+    TFakeScreenCursor fake;  // registered cursors replace the standard shapes
+    EXPECT_EQ(fake.CursorOf(Cursors::Cross).shape(), Qt::CrossCursor);
+    EXPECT_EQ(fake.CursorOf(12345).shape(), Qt::ArrowCursor);
+    fake.RegisterCursor(1, QCursor(Qt::SizeAllCursor));
+    EXPECT_EQ(fake.CursorOf(1).shape(), Qt::SizeAllCursor);
 }
 
 // A 2x2 cursor file with one 32-bit picture and the hot spot (1, 0).

@@ -46,13 +46,10 @@ protected:
     }
 };
 
-TEST_F(DesktopApps, CacheOrderWithoutHiddenOrNonApplications) {
+TEST_F(DesktopApps, CacheOrderWithoutHiddenOrNonApplicationsAfterTheUsersPreferences) {
     EXPECT_EQ(Ids({"text/plain"}), (QStringList{"viewer.desktop", "editor.desktop"}));
     EXPECT_EQ(Ids({"image/png"}), (QStringList{"kde-paint.desktop", "editor.desktop"}));
     EXPECT_EQ(Ids({"application/x-none"}), QStringList());
-}
-
-TEST_F(DesktopApps, UserPreferencesComeFirstAndRemovalsHide) {
     Write("config/mimeapps.list",
           "[Default Applications]\ntext/plain=mine.desktop\n"
           "[Added Associations]\ntext/plain=editor.desktop;\n"
