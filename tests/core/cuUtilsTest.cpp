@@ -47,25 +47,23 @@ TEST(PathTables, MakeRelativeExpandAndRoot) {
 
 // File names
 
-TEST(FileNames, ExtensionAndBaseName) {
-    EXPECT_EQ(ExtractFileExtNoDot("/x/a.tar.gz"), "gz");
-    EXPECT_EQ(ExtractFileExtNoDot("/x.d/readme"), "");
-    EXPECT_EQ(ExtractFileExtNoDot(R"(C:\x.d\file.PRM)"), "PRM");
-    EXPECT_EQ(ExtractFileBaseName("/x/a.tar.gz"), "a.tar");
-    EXPECT_EQ(ExtractFileBaseName(R"(C:\x.d\readme)"), "readme");
-    EXPECT_TRUE(EndsWithPathDelimiter("a\\"));
-    EXPECT_TRUE(EndsWithPathDelimiter("a/"));
-    EXPECT_FALSE(EndsWithPathDelimiter("a"));
-    EXPECT_FALSE(EndsWithPathDelimiter(""));
-    EXPECT_TRUE(GetProgramDir().endsWith('/'));
-    EXPECT_TRUE(GetTempDir().endsWith('/'));
+// One value routine per row of the table "Names" (its kind names the routine).
+QString NameRoutine(const CaseRow& c) {
+    if (c.kind == "Ext") return ExtractFileExtNoDot(c["Path"]);
+    if (c.kind == "Base") return ExtractFileBaseName(c["Path"]);
+    if (c.kind == "EndsWithDelimiter") return QString::number(EndsWithPathDelimiter(c["Path"]));
+    if (c.kind.startsWith("Same")) return QString::number(SameFileName(c["A"], c["B"], c.kind == "SameWin" ? Win : Posix));
+    if (c.kind == "ZeroPad") return IntToStrZeroPad(c.Int("Value"), c.Int("Width"));
+    uint16_t id = 77;
+    if (LanguageNameToLangId(c["Name"], id)) return QString::number(id);
+    return id == 77 ? QStringLiteral("none") : QStringLiteral("changed");
 }
 
-TEST(SameFileName, WindowsIgnoresCasePosixComparesCleanedPaths) {
-    EXPECT_TRUE(SameFileName(R"(C:\Docs\A.prm)", R"(c:\docs\a.PRM)", Win));
-    EXPECT_FALSE(SameFileName("/docs/A.prm", "/docs/a.prm", Posix));
-    EXPECT_TRUE(SameFileName("/docs/./x/../a.prm", "/docs//a.prm", Posix));
-    EXPECT_TRUE(SameFileName(R"(docs\a.prm)", "docs/a.prm", Posix));
+TEST(FileNamesAndValues, Table) {
+    for (const CaseRow& c : LoadCases("core/paths.txt", "Names"))
+        EXPECT_EQ(NameRoutine(c), c["Expected"]) << c.Text();
+    EXPECT_TRUE(GetProgramDir().endsWith('/'));
+    EXPECT_TRUE(GetTempDir().endsWith('/'));
     const QStringList list{"/a/x.prm", "/b/y.prm", "/b/y.prm"};
     EXPECT_EQ(IndexOfFileName(list, "/b/./y.prm", Posix), 1);
     EXPECT_EQ(IndexOfFileName(list, "/c/y.prm", Posix), -1);
@@ -104,13 +102,6 @@ TEST(SplitNameValue, Table) {
     }
 }
 
-TEST(IntToStrZeroPad, PadsToAtLeastWidth) {
-    EXPECT_EQ(IntToStrZeroPad(7, 3), "007");
-    EXPECT_EQ(IntToStrZeroPad(1234, 3), "1234");
-    EXPECT_EQ(IntToStrZeroPad(0, 0), "0");
-    EXPECT_EQ(IntToStrZeroPad(-5, 3), "-05");  // the sign stands before the zeros
-}
-
 TEST(RectsIntersect, IsAsymmetricAtTheEdges) {
     const TRect a{10, 10, 20, 20};
     EXPECT_TRUE(RectsIntersect(a, {15, 15, 25, 25}));
@@ -133,19 +124,6 @@ TEST(Rect, ConvertsToAndFromQRectKeepingExclusiveEdges) {
         EXPECT_TRUE(empty.IsEmpty()) << empty.Left << "," << empty.Top << "," << empty.Right << "," << empty.Bottom;
     EXPECT_FALSE((TRect{0, 0, 1, 1}).IsEmpty());
     EXPECT_EQ((TRect{5, 5, 2, 9}).Width(), -3);
-}
-
-TEST(LanguageNameToLangId, ExactCodesOnly) {
-    uint16_t got = 0;
-    EXPECT_TRUE(LanguageNameToLangId("DEU", got));
-    EXPECT_EQ(got, 1031);
-    EXPECT_TRUE(LanguageNameToLangId("CHS", got));
-    EXPECT_EQ(got, 2052);
-    got = 77;
-    EXPECT_FALSE(LanguageNameToLangId("enu", got));
-    EXPECT_FALSE(LanguageNameToLangId("XYZ", got));
-    EXPECT_FALSE(LanguageNameToLangId("", got));
-    EXPECT_EQ(got, 77);
 }
 
 // Wait cursor
