@@ -61,15 +61,25 @@ TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
     EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
 }
 
-TEST_F(LocalizationTest, EmptyEntryCountsAsAbsent) {
+TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueChanges) {
     std::map<uint16_t, TStringTable> tables;
     tables[English].insert(5, QStringLiteral("Five"));
     tables[German].insert(5, QString());
     TLocalization loc(std::move(tables));
+    TCounter counter;
+    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
     loc.SetLanguage(German);
+    loc.SetLanguage(German);
+    EXPECT_EQ(counter.changes, 1);
     loc.SetFallbackLanguage(English);
+    loc.SetFallbackLanguage(English);
+    EXPECT_EQ(counter.changes, 2);
     EXPECT_EQ(loc.LoadStrLang(5, German), QString());
     EXPECT_EQ(loc.LoadStr(5), QStringLiteral("Five"));
+    loc.SetLanguage(0);
+    EXPECT_EQ(counter.changes, 3);
+    EXPECT_EQ(loc.Language(), 0);
+    EXPECT_EQ(loc.FallbackLanguage(), English);
 }
 
 TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
@@ -88,22 +98,6 @@ TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
 TEST(FormatPlaceholders, Rules) {
     for (const CaseRow& c : LoadCases("core/localization.txt", "FormatPlaceholders"))
         EXPECT_EQ(FormatPlaceholders(c["Text"], BracketedList(c["Args"])), c["Expected"]) << c.Text();
-}
-
-TEST(Localization, SettersBroadcastOnlyWhenTheValueChanges) {
-    TLocalization loc(std::map<uint16_t, TStringTable>{});
-    TCounter counter;
-    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
-    loc.SetLanguage(English);
-    loc.SetLanguage(English);
-    EXPECT_EQ(counter.changes, 1);
-    loc.SetFallbackLanguage(English);
-    loc.SetFallbackLanguage(English);
-    EXPECT_EQ(counter.changes, 2);
-    loc.SetLanguage(0);
-    EXPECT_EQ(counter.changes, 3);
-    EXPECT_EQ(loc.Language(), 0);
-    EXPECT_EQ(loc.FallbackLanguage(), English);
 }
 
 // The knot reader decodes the entities; the table reader adds the root's

@@ -146,7 +146,7 @@ TEST(UniversalImage, UndecodableDataAndUnreadableFilesRaise) {
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
 }
 
-TEST(UniversalImage, LoadingAppendsFramesAndAssignCopiesEveryFrame) {
+TEST(UniversalImage, LoadingAppendsFramesAssignCopiesEveryFrameAndDrawToBlends) {
     TUniversalImage a, b;
     LoadBytes(a, TwoImageIcon());
     LoadBytes(b, Encoded(Photo(4, 4, false), "PNG"));
@@ -159,10 +159,8 @@ TEST(UniversalImage, LoadingAppendsFramesAndAssignCopiesEveryFrame) {
     EXPECT_EQ(b.GetFrame(0)->Pixel(0, 0), qRgba(10, 20, 30, 200));
     b.Clear();
     EXPECT_TRUE(b.IsEmpty());
-}
-
-TEST(UniversalImage, DrawToBlendsTheChosenFrame) {
-    TUniversalImage image;
+    // DrawTo blends the chosen frame.
+    TUniversalImage& image = b;
     LoadBytes(image, TwoImageIcon());
     TBitmap32 target;
     target.SetSize(20, 20);
