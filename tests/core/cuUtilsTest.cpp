@@ -155,6 +155,8 @@ TEST_F(WaitCursor, NestsRestoresAndSurvivesExceptions) {
     EXPECT_EQ(screen.Cursor(), Cursors::HourGlass);
     EndWait();
     EXPECT_EQ(screen.Cursor(), Cursors::HandPoint);
+    SetScreenCursor(Cursors::Default);  // outside a wait: at once
+    EXPECT_EQ(screen.Cursor(), Cursors::Default);
 }
 
 TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
