@@ -105,7 +105,7 @@ TEST(MessageText, FullStopRule) {
         EXPECT_EQ(PunctuateMessage(c["Text"]), c["Expected"]) << c.Text();
 }
 
-TEST_F(ShellDecisions, MessageBoxPassesThePunctuatedTextCaptionAndFlags) {
+TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
     dialogs.Answers = {MsgResult::No};
     EXPECT_EQ(ShowMessageBox("Save changes", "Quillane", MsgBox::YesNoCancel | MsgBox::IconQuestion),
               MsgResult::No);
@@ -116,9 +116,7 @@ TEST_F(ShellDecisions, MessageBoxPassesThePunctuatedTextCaptionAndFlags) {
     EXPECT_EQ(dialogs.Boxes[0].Flags, MsgBox::YesNoCancel | MsgBox::IconQuestion);
     EXPECT_EQ(dialogs.Boxes[1].Text, "Oops!");
     EXPECT_EQ(dialogs.Boxes[1].Caption, LoadStr(strProductName));  // the product name
-}
-
-TEST_F(ShellDecisions, BrowseForFolderPreselectsOnlyAnExistingFolder) {
+    // Browsing for a folder preselects only an existing folder.
     QTemporaryDir dir;
     QString folder = dir.path();
     dialogs.FolderAnswer = "/chosen";
