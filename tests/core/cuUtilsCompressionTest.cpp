@@ -22,8 +22,8 @@ namespace {
 // Python's zlib.compress or zlib.decompress of `input`.
 QByteArray Python(const char* function, const QByteArray& input) {
     QProcess p;
-    p.start("python3", {"-c", QStringLiteral("import sys,zlib;sys.stdout.buffer.write(zlib.%1(sys.stdin.buffer.read()))")
-                                  .arg(QLatin1String(function))});
+    const QString script = QStringLiteral("import sys,zlib;sys.stdout.buffer.write(zlib.%1(sys.stdin.buffer.read()))");
+    p.start("python3", {"-c", script.arg(QLatin1String(function))});
     if (!p.waitForStarted(10000)) return "python3 missing";
     p.write(input);
     p.closeWriteChannel();

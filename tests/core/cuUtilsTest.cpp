@@ -52,7 +52,8 @@ QString NameRoutine(const CaseRow& c) {
     if (c.kind == "Ext") return ExtractFileExtNoDot(c["Path"]);
     if (c.kind == "Base") return ExtractFileBaseName(c["Path"]);
     if (c.kind == "EndsWithDelimiter") return QString::number(EndsWithPathDelimiter(c["Path"]));
-    if (c.kind.startsWith("Same")) return QString::number(SameFileName(c["A"], c["B"], c.kind == "SameWin" ? Win : Posix));
+    if (c.kind.startsWith("Same"))
+        return QString::number(SameFileName(c["A"], c["B"], c.kind == "SameWin" ? Win : Posix));
     if (c.kind == "ZeroPad") return IntToStrZeroPad(c.Int("Value"), c.Int("Width"));
     uint16_t id = 77;
     if (LanguageNameToLangId(c["Name"], id)) return QString::number(id);

@@ -50,7 +50,8 @@ struct CaseRow {
     bool Has(const char* column) const { return values.contains(QLatin1String(column)); }
     std::string Text() const {
         QString text = kind;
-        for (auto it = values.begin(); it != values.end(); ++it) text += QStringLiteral(" %1=\"%2\"").arg(it.key(), it.value());
+        for (auto it = values.begin(); it != values.end(); ++it)
+            text += QStringLiteral(" %1=\"%2\"").arg(it.key(), it.value());
         return text.toStdString();
     }
 };
