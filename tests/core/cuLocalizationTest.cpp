@@ -1,5 +1,6 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "support/testCases.h"
 
 #include <gtest/gtest.h>
 
@@ -40,43 +41,50 @@ struct TCounter {
 
 }  // namespace
 
-TEST_F(LocalizationTest, EmbeddedTablesAreFoundInEveryLanguage) {
-    const QList<uint16_t> expected{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
-    EXPECT_EQ(Localization()->Languages(), expected);
-}
-
-TEST_F(LocalizationTest, LoadStrLangTakesTheExactLanguageOnly) {
+TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
     EXPECT_EQ(LoadStrLang(strFileNotFound, English), QStringLiteral("File not found: %1"));
     EXPECT_EQ(LoadStrLang(strFileNotFound, Russian), QString());
     EXPECT_EQ(LoadStrLang(strLanguageName, Russian), QStringLiteral("Русский"));
     EXPECT_EQ(LoadStrLang(strFileNotFound, 4242), QString()) << "no table for that language";
     EXPECT_EQ(LoadStrLang(99999, English), QString());
-}
-
-TEST_F(LocalizationTest, MissingTextFallsBackToTheFallbackLanguage) {
     Use(Russian, English);
     EXPECT_EQ(LoadStr(strFileNotFound), QStringLiteral("File not found: %1"));
     EXPECT_EQ(LoadStr(strLanguageName), QStringLiteral("Русский")) << "own text wins over the fallback";
     Use(Russian, 0);
     EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no fallback language";
-    Use(Russian, Russian);
-    EXPECT_EQ(LoadStr(strFileNotFound), QString());
     Use(0, 0);
     EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no language at all";
+    Use(English, 0);
+    EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
+    const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
+    EXPECT_EQ(e.Id(), strPathNotFound);
+    EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
 }
 
-TEST_F(LocalizationTest, EmptyEntryCountsAsAbsent) {
+TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueChanges) {
     std::map<uint16_t, TStringTable> tables;
     tables[English].insert(5, QStringLiteral("Five"));
     tables[German].insert(5, QString());
     TLocalization loc(std::move(tables));
+    TCounter counter;
+    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
     loc.SetLanguage(German);
+    loc.SetLanguage(German);
+    EXPECT_EQ(counter.changes, 1);
     loc.SetFallbackLanguage(English);
+    loc.SetFallbackLanguage(English);
+    EXPECT_EQ(counter.changes, 2);
     EXPECT_EQ(loc.LoadStrLang(5, German), QString());
     EXPECT_EQ(loc.LoadStr(5), QStringLiteral("Five"));
+    loc.SetLanguage(0);
+    EXPECT_EQ(counter.changes, 3);
+    EXPECT_EQ(loc.Language(), 0);
+    EXPECT_EQ(loc.FallbackLanguage(), English);
 }
 
 TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
+    const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
+    EXPECT_EQ(Localization()->Languages(), embedded);
     EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
     EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
     EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
@@ -87,78 +95,24 @@ TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
     EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
-TEST_F(LocalizationTest, LoadStrFmtFillsTheFileName) {
-    Use(English, 0);
-    EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
-    const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
-    EXPECT_EQ(e.Id(), strPathNotFound);
-    EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
-}
-
 TEST(FormatPlaceholders, Rules) {
-    struct Case {
-        const char* name;
-        QString text;
-        QStringList args;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"in order", "%1 of %2", {"a", "b"}, "a of b"},
-        {"out of order", "%2 then %1", {"a", "b"}, "b then a"},
-        {"only the first occurrence", "%1 and %1", {"x"}, "x and %1"},
-        {"missing placeholder", "none", {"x"}, "none"},
-        {"fewer arguments than placeholders", "%1 %2", {"x"}, "x %2"},
-        {"no arguments", "%1", {}, "%1"},
-        {"argument with percent", "%1%", {"50"}, "50%"},
-        {"adjacent placeholders", "%1%2", {"a", "b"}, "ab"},
-        {"placeholder followed by a digit", "%10", {"x"}, "x0"},
-        {"two-digit placeholder is not %1", "%10 %1", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, "j a"},
-        // Regression: a file name such as "report%2.prm" used to be scanned
-        // again, so "%2" inside it was replaced by the second argument.
-        {"argument holding a placeholder", "Copy %1 to %2", {"report%2.prm", "D"}, "Copy report%2.prm to D"},
-        {"argument that is the placeholder", "%1 / %1", {"%1"}, "%1 / %1"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FormatPlaceholders(c.text, c.args), c.expected) << c.name;
+    for (const CaseRow& c : LoadCases("core/localization.txt", "FormatPlaceholders"))
+        EXPECT_EQ(FormatPlaceholders(c["Text"], BracketedList(c["Args"])), c["Expected"]) << c.Text();
 }
 
-TEST(Localization, SettersBroadcastOnlyWhenTheValueChanges) {
-    TLocalization loc(std::map<uint16_t, TStringTable>{});
-    TCounter counter;
-    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
-    loc.SetLanguage(English);
-    loc.SetLanguage(English);
-    EXPECT_EQ(counter.changes, 1);
-    loc.SetFallbackLanguage(English);
-    loc.SetFallbackLanguage(English);
-    EXPECT_EQ(counter.changes, 2);
-    loc.SetLanguage(0);
-    EXPECT_EQ(counter.changes, 3);
-    EXPECT_EQ(loc.Language(), 0);
-    EXPECT_EQ(loc.FallbackLanguage(), English);
-}
-
-TEST(StringTableReader, DecodesEntitiesLineBreaksAndNoBreakSpaces) {
-    const QByteArray data =
-        "\xEF\xBB\xBF<Strings Language=\"1033\">\r\n"
-        "\t<S Id=\"1\" Text=\"a &quot;b&quot; &lt;c&gt; &amp; d\"/>\r\n"
-        "\t<S Id=\"2\" Text=\"one&#13;&#10;two\"/>\r\n"
-        "\t<S Id=\"3\" Text=\"no\xC2\xA0" "break\"/>\r\n"
-        "\t<S Id=\"4\" Text=\"&unknown; &#99999999; & alone\"/>\r\n"
-        "</Strings>\r\n";
-    bool ok = false;
-    const TStringTable table = ReadStringTable(data, &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(table.value(1), QStringLiteral("a \"b\" <c> & d"));
-    EXPECT_EQ(table.value(2), QStringLiteral("one\r\ntwo"));
-    EXPECT_EQ(table.value(3), QStringLiteral("no\u00A0break"));
-    EXPECT_EQ(table.value(4), QStringLiteral("&unknown; &#99999999; & alone"));
-}
-
+// The knot reader decodes the entities; the table reader adds the root's
+// name, the entries' names and their numeric ids.
 TEST(StringTableReader, BrokenFileIsReadAsFarAsItGoes) {
+    bool ok = false;
+    const TStringTable good = ReadStringTable("\xEF\xBB\xBF<Strings Language=\"1033\">\r\n"
+                                              "\t<S Id=\"2\" Text=\"one&#13;&#10;two\xC2\xA0&amp;\"/>\r\n"
+                                              "</Strings>\r\n",
+                                              &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(good.value(2), QStringLiteral("one\r\ntwo\u00A0&"));
     bool wrongRoot = true;
     ReadStringTable("<Other><S Id=\"1\" Text=\"x\"/></Other>", &wrongRoot);
     EXPECT_FALSE(wrongRoot);
-    bool ok = true;
     const TStringTable table = ReadStringTable("<Strings>\n<S Id=\"7\" Text=\"seven\"/>\n<S Id=\"x\" Text=\"bad\"/>\n"
                                                "<S Id=\"8\" Text=\"unterminated/>",
                                                &ok);

@@ -1,5 +1,6 @@
 #include "core/cuNotifier.h"
 #include "core/cuStringIds.h"
+#include "support/testCases.h"
 #include "support/testRaise.h"
 
 #include <gtest/gtest.h>
@@ -45,48 +46,27 @@ QStringList QueueNames(const TNotifier& n) {
     return names;
 }
 
-struct MergeCase {
-    const char* title;
-    std::map<QString, int> answers;
-    QStringList log;    // questions and frees while the new one "N" is posted
-    QStringList queue;  // what waits afterwards, oldest first
-};
-
-void PrintTo(const MergeCase& c, std::ostream* os) { *os << c.title; }
-
-class MergeProtocol : public ::testing::TestWithParam<MergeCase> {};
-
-TEST_P(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
-    const MergeCase& c = GetParam();
-    QStringList log;
-    {
-        TNotifier notifier;
-        notifier.Lock();
-        for (const char* name : {"A", "B", "C"})
-            TNotify::Post(std::make_unique<TScriptedNotify>(&notifier, name, &log));
-        log.clear();
-        auto n = std::make_unique<TScriptedNotify>(&notifier, "N", &log);
-        n->answers = c.answers;
-        TNotify::Post(std::move(n));
-        EXPECT_EQ(log, c.log);
-        EXPECT_EQ(QueueNames(notifier), c.queue);
-        log.clear();
+TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
+    for (const CaseRow& c : LoadCases("core/notifier.txt", "MergeProtocol")) {
+        SCOPED_TRACE(c.Text());
+        QStringList log;
+        {
+            TNotifier notifier;
+            notifier.Lock();
+            for (const char* name : {"A", "B", "C"})
+                TNotify::Post(std::make_unique<TScriptedNotify>(&notifier, name, &log));
+            log.clear();
+            auto n = std::make_unique<TScriptedNotify>(&notifier, "N", &log);
+            for (const QString& answer : c["Answers"].split(u' ', Qt::SkipEmptyParts))
+                n->answers[answer.section(u'=', 0, 0)] = answer.section(u'=', 1).toInt();
+            TNotify::Post(std::move(n));
+            EXPECT_EQ(log, BracketedList(c["Log"]));
+            EXPECT_EQ(QueueNames(notifier), BracketedList(c["Queue"]));
+            log.clear();
+        }
+        EXPECT_EQ(log.size(), BracketedList(c["Queue"]).size());  // the rest is freed with the notifier
     }
-    EXPECT_EQ(log.size(), c.queue.size());  // the rest is freed with the notifier
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Results, MergeProtocol,
-    ::testing::Values(
-        MergeCase{"unrelated", {}, {"N asks C", "N asks B", "N asks A"}, {"A", "B", "C", "N"}},
-        MergeCase{"merged", {{"B", 1}}, {"N asks C", "N asks B", "freed N"}, {"A", "B", "C"}},
-        MergeCase{"obsolete",
-                  {{"C", 2}, {"A", 2}},
-                  {"N asks C", "freed C", "N asks B", "N asks A", "freed A"},
-                  {"B", "N"}},
-        MergeCase{"cancel", {{"B", 3}}, {"N asks C", "N asks B", "freed B", "freed N"}, {"A", "C"}},
-        MergeCase{"stop", {{"C", 4}, {"B", 1}}, {"N asks C"}, {"A", "B", "C", "N"}}),
-    [](const auto& info) { return std::string(info.param.title); });
 
 TEST(FlagsNotify, MergesOnlyIntoExactlyTheSameClass) {
     TNotifier notifier;
@@ -132,7 +112,10 @@ protected:
     }
 };
 
-TEST_F(NotifierTest, PostFlagsMakesTheGivenClassAndDispatchesAtOnce) {
+TEST_F(NotifierTest, PostingDispatchesAtOnceOrWhenUnlocked) {
+    QStringList freed;
+    TNotify::Post(std::make_unique<TScriptedNotify>(notifier.get(), "X", &freed));
+    EXPECT_EQ(freed, QStringList({"freed X"})) << "without listeners: freed at once";
     Listen("L");
     const TClass* seen = nullptr;
     listeners[0]->onCall = [&](TNotifier*, TNotify* n) { seen = n->ClassType(); };
@@ -142,28 +125,16 @@ TEST_F(NotifierTest, PostFlagsMakesTheGivenClassAndDispatchesAtOnce) {
     EXPECT_EQ(seen, TOtherFlagsNotify::StaticClass());
     EXPECT_EQ(log, QStringList({"L: 3", "L: 12"}));
     EXPECT_EQ(notifier->First(), nullptr);
-}
-
-TEST_F(NotifierTest, PostFlagsRefusesAClassThatIsNoFlagsNotification) {
+    // a class that is no flags notification is refused
     EXPECT_EQ(RaisedId([&] { notifier->PostFlags(1, TNotify::StaticClass()); }), strNotFlagsNotifyClass);
-}
-
-TEST_F(NotifierTest, PostingWithoutListenersFreesAtOnce) {
-    QStringList freed;
-    TNotify::Post(std::make_unique<TScriptedNotify>(notifier.get(), "X", &freed));
-    EXPECT_EQ(freed, QStringList({"freed X"}));
-    EXPECT_EQ(notifier->First(), nullptr);
-}
-
-TEST_F(NotifierTest, UnlockDispatchesTheWaitingBatchOnce) {
-    Listen("L");
+    log.clear();
     notifier->Lock();
     notifier->PostFlags(1);
     notifier->PostFlags(2, TOtherFlagsNotify::StaticClass());
     notifier->PostFlags(4);  // merges into the first one
     EXPECT_TRUE(log.isEmpty());
     notifier->Unlock();
-    EXPECT_EQ(log, QStringList({"L: 5 2"}));
+    EXPECT_EQ(log, QStringList({"L: 5 2"}));  // the waiting batch, once
     EXPECT_EQ(notifier->First(), nullptr);
 }
 
@@ -181,33 +152,9 @@ TEST_F(NotifierTest, RepostFromAListenerGetsASeparateDispatchFirst) {
     EXPECT_EQ(log, QStringList({"L2: 1", "L2: 2", "L1: 2", "L1: 1"}));
 }
 
-TEST_F(NotifierTest, SelfRemovalDoesNotStopTheOthers) {
-    Listen("A");
-    Listener& b = Listen("B");
-    Listen("C");
-    b.onCall = [&](TNotifier* sender, TNotify*) { sender->RemoveListener(b.Handle()); };
-    notifier->PostFlags(1);
-    notifier->PostFlags(2);
-    EXPECT_EQ(log, QStringList({"C: 1", "B: 1", "A: 1", "C: 2", "A: 2"}));
-}
-
-// A listener that removes one listed before it: nobody is called twice and
-// the walk never reads past the end of the list.
-TEST_F(NotifierTest, RemovingALowerIndexCallsNobodyTwice) {
-    Listen("A");
-    Listener& b = Listen("B");
-    Listener& c = Listen("C");
-    Listen("D");
-    c.onCall = [&](TNotifier* sender, TNotify*) {
-        sender->RemoveListener(b.Handle());
-        sender->RemoveListener(c.Handle());
-    };
-    notifier->PostFlags(1);
-    EXPECT_EQ(log, QStringList({"D: 1", "C: 1", "A: 1"}));
-}
-
-// The listener walk is the handler walk: a listener that takes itself out
-// and puts itself back while it is called first is not called again.
+// The listener walk is the handler walk (its removals during a walk are
+// tested on broadcasts): a listener that takes itself out and puts itself
+// back while it is called first is not called again.
 TEST_F(NotifierTest, ListenerReaddingItselfIsCalledOnce) {
     Listen("A");
     Listener& b = Listen("B");
@@ -219,15 +166,6 @@ TEST_F(NotifierTest, ListenerReaddingItselfIsCalledOnce) {
     };
     notifier->PostFlags(1);
     EXPECT_EQ(log, QStringList({"B: 1", "A: 1"}));
-}
-
-TEST_F(NotifierTest, EmptyingTheListStopsTheDispatch) {
-    std::vector<Listener*> all = {&Listen("A"), &Listen("B"), &Listen("C")};
-    all[2]->onCall = [&](TNotifier* sender, TNotify*) {
-        for (Listener* l : all) sender->RemoveListener(l->Handle());
-    };
-    notifier->PostFlags(1);
-    EXPECT_EQ(log, QStringList({"C: 1"}));
 }
 
 TEST_F(NotifierTest, DestructionCallsEveryListenerWithNilAndFreesWhatWaits) {

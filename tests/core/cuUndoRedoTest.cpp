@@ -83,23 +83,18 @@ protected:
     }
 };
 
-// ---------------------------------------------------------------------------
 // Running and filing
 
-TEST_F(UndoRedoTest, ExecuteFilesRunsAndBroadcasts) {
+TEST_F(UndoRedoTest, ExecuteUndoRedoAndExecuteAgain) {
+    history->Undo();  // on empty lists: nothing
+    history->Redo();
+    EXPECT_TRUE(codes.isEmpty());
     Submit("a");
     EXPECT_EQ(log, QStringList({"do a"}));
     EXPECT_EQ(codes, QList<int>({TUndoRedo::urModifiedChanged, TUndoRedo::urExecuted}));
-    EXPECT_EQ(UndoNames(), QStringList({"a"}));
-    EXPECT_TRUE(history->Modified());
     EXPECT_TRUE(history->CanUndo());
     EXPECT_FALSE(history->CanRedo());
-    EXPECT_EQ(history->GetNextUndo()->Caption(), "a");
     EXPECT_EQ(history->GetCurrentOperation(), nullptr);
-}
-
-TEST_F(UndoRedoTest, UndoAndRedoMoveBetweenTheListsAndStayModified) {
-    Submit("a");
     Submit("b");
     history->ResetModified();
     Reset();
@@ -111,18 +106,13 @@ TEST_F(UndoRedoTest, UndoAndRedoMoveBetweenTheListsAndStayModified) {
     EXPECT_EQ(history->GetNextRedo()->Caption(), "a");
     history->Redo();
     EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(history->GetNextUndo()->Caption(), "a");
     EXPECT_EQ(RedoNames(), QStringList({"b"}));
     EXPECT_EQ(log, QStringList({"undo b", "undo a", "redo a"}));
     EXPECT_EQ(codes, QList<int>({4, 2, 2, 3}));  // undoing back to the saved state still counts
     EXPECT_TRUE(history->Modified());
-}
-
-TEST_F(UndoRedoTest, ExecutingAfterAnUndoEmptiesTheRedoList) {
-    Submit("a");
-    Submit("b");
-    history->Undo();
     Reset();
-    Submit("c");
+    Submit("c");  // empties the redo list
     EXPECT_EQ(log, QStringList({"do c", "free b"}));
     EXPECT_EQ(UndoNames(), QStringList({"a", "c"}));
     EXPECT_FALSE(history->CanRedo());
@@ -139,43 +129,32 @@ TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
     EXPECT_EQ(codes, QList<int>({1, 4, 1, 1, 4}));
 }
 
-TEST_F(UndoRedoTest, UndoAndRedoOnEmptyListsDoNothing) {
-    history->Undo();
-    history->Redo();
-    EXPECT_TRUE(codes.isEmpty());
+TEST_F(UndoRedoTest, NotKeptOperationRunsOnceAndIsFreed) {
+    struct {
+        const char* title;
+        int flags;
+        QList<int> codes;
+        QStringList undo, redo;
+    } const cases[] = {
+        {"view only", TOperation::ofNotKept, {1}, {"a"}, {"b"}},
+        {"changing data clears first", TOperation::ofNotKept | TOperation::ofChangesData, {6, 1}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        history = std::make_unique<TUndoRedo>();
+        SetUp();
+        Submit("a");
+        Submit("b");
+        history->Undo();
+        Reset();
+        Submit("x", c.flags);
+        EXPECT_EQ(codes, c.codes);
+        EXPECT_TRUE(log.startsWith("do x"));
+        EXPECT_TRUE(log.contains("free x"));
+        EXPECT_EQ(UndoNames(), c.undo);
+        EXPECT_EQ(RedoNames(), c.redo);
+    }
 }
-
-struct NotKeptCase {
-    const char* title;
-    int flags;
-    QList<int> codes;
-    QStringList undo, redo;
-};
-
-void PrintTo(const NotKeptCase& c, std::ostream* os) { *os << c.title; }
-
-class NotKeptOperation : public UndoRedoTest, public ::testing::WithParamInterface<NotKeptCase> {};
-
-TEST_P(NotKeptOperation, RunsOnceAndIsFreed) {
-    const NotKeptCase& c = GetParam();
-    Submit("a");
-    Submit("b");
-    history->Undo();
-    Reset();
-    Submit("x", c.flags);
-    EXPECT_EQ(codes, c.codes);
-    EXPECT_TRUE(log.startsWith("do x"));
-    EXPECT_TRUE(log.contains("free x"));
-    EXPECT_EQ(UndoNames(), c.undo);
-    EXPECT_EQ(RedoNames(), c.redo);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Flags, NotKeptOperation,
-    ::testing::Values(NotKeptCase{"ViewOnly", TOperation::ofNotKept, {1}, {"a"}, {"b"}},
-                      NotKeptCase{"ChangesDataClearsFirst", TOperation::ofNotKept | TOperation::ofChangesData,
-                                  {6, 1}, {}, {}}),
-    [](const auto& info) { return std::string(info.param.title); });
 
 TEST_F(UndoRedoTest, MergedOperationIsFreedAndLeavesOneStep) {
     Submit("a");
@@ -207,7 +186,6 @@ TEST_F(UndoRedoTest, SubOperationsBecomeChildrenAndUndoAfterTheirParent) {
     EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
 }
 
-// ---------------------------------------------------------------------------
 // Groups
 
 TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
@@ -231,46 +209,39 @@ TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
     EXPECT_EQ(log, QStringList({"undo c", "undo b", "undo a", "redo a", "redo b", "redo c"}));
 }
 
-TEST_F(UndoRedoTest, EmptyGroupIsFreedWithoutBroadcast) {
+TEST_F(UndoRedoTest, EmptyNestedAndInnerGroupsAreFreed) {
     Submit("a");
     Reset();
     history->BeginGroup(MakeNode<TLogGroup>("g", &log));
-    history->EndGroup();
+    history->EndGroup();  // empty: freed without a broadcast
     EXPECT_TRUE(codes.isEmpty());
     EXPECT_EQ(log, QStringList({"free group g"}));
-    EXPECT_EQ(UndoNames(), QStringList({"a"}));
-}
-
-TEST_F(UndoRedoTest, NestedGroupIsFreedAndItsContentGoesToTheOuterGroup) {
+    // A nested group is freed and its content goes to the outer group.
     history->BeginGroup(MakeNode<TLogGroup>("outer", &log));
     history->BeginGroup(MakeNode<TLogGroup>("inner", &log));
-    EXPECT_EQ(log, QStringList({"free group inner"}));
+    EXPECT_EQ(log.last(), "free group inner");
     EXPECT_EQ(history->GroupDepth(), 2);
-    Submit("a");
-    history->EndGroup();
-    EXPECT_EQ(history->CurrentGroup()->Caption(), "outer");
     Submit("b");
     history->EndGroup();
-    EXPECT_EQ(UndoNames(), QStringList({"outer(a,b)"}));
+    EXPECT_EQ(history->CurrentGroup()->Caption(), "outer");
+    Submit("c");
+    history->EndGroup();
     EXPECT_EQ(history->GroupDepth(), 0);
     history->EndGroup();  // unbalanced: ignored
     EXPECT_EQ(history->GroupDepth(), 0);
-}
-
-TEST_F(UndoRedoTest, GroupOpenedWhileAnOperationRunsIsFreed) {
+    // A group opened while an operation runs is freed.
     Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
-        history->BeginGroup(MakeNode<TLogGroup>("g", &log));
+        history->BeginGroup(MakeNode<TLogGroup>("g2", &log));
         Submit("s");
         history->EndGroup();
     });
-    EXPECT_EQ(UndoNames(), QStringList({"p(s)"}));
-    EXPECT_TRUE(log.contains("free group g"));
+    EXPECT_EQ(UndoNames(), QStringList({"a", "outer(b,c)", "p(s)"}));
+    EXPECT_TRUE(log.contains("free group g2"));
 }
 
-// ---------------------------------------------------------------------------
 // Failures
 
-TEST_F(UndoRedoTest, RaisingOperationIsFreedAndNotFiled) {
+TEST_F(UndoRedoTest, RaisingOperationIsFreedAndNotFiledAndReachesItsParent) {
     Submit("a");
     Reset();
     EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
@@ -278,6 +249,11 @@ TEST_F(UndoRedoTest, RaisingOperationIsFreedAndNotFiled) {
     EXPECT_TRUE(codes.isEmpty());
     EXPECT_EQ(UndoNames(), QStringList({"a"}));
     EXPECT_EQ(history->GetCurrentOperation(), nullptr);
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
+        Submit("s1");
+        EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
+    });
+    EXPECT_EQ(UndoNames(), QStringList({"a", "p(s1)"}));
 }
 
 TEST_F(UndoRedoTest, OperationRaisingWhileUndoneIsFreedAndLeavesTheLists) {
@@ -294,15 +270,6 @@ TEST_F(UndoRedoTest, OperationRaisingWhileUndoneIsFreedAndLeavesTheLists) {
     EXPECT_EQ(history->GetCurrentOperation(), nullptr);
 }
 
-TEST_F(UndoRedoTest, RaisingSubOperationReachesItsParent) {
-    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
-        Submit("s1");
-        EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
-    });
-    EXPECT_EQ(UndoNames(), QStringList({"p(s1)"}));
-}
-
-// ---------------------------------------------------------------------------
 // An operation running from a list must never be freed under its own feet.
 
 // A data-changing operation that is not kept clears the history; when it is
@@ -383,19 +350,16 @@ TEST_F(UndoRedoTest, PrebuiltChildrenRunOnceEvenWhenTheySubmit) {
     EXPECT_EQ(UndoNames(), QStringList({"p(c,s)"}));
 }
 
-// ---------------------------------------------------------------------------
 // Without a history, and the end of a history
 
-TEST_F(UndoRedoTest, SubmitWithoutAHistoryRunsOnceAndFrees) {
-    TOperation::Submit(Op("solo"), nullptr);
+TEST_F(UndoRedoTest, WithoutAHistoryOrWhenItEnds) {
+    TOperation::Submit(Op("solo"), nullptr);  // runs once and is freed
     EXPECT_EQ(log, QStringList({"do solo", "free solo"}));
     TNodePtr<TTestOp> bad = Op("bad");
     bad->onExecute = [](TTestOp*) { throw Exception("no"); };
     EXPECT_THROW(TOperation::Submit(std::move(bad), nullptr), Exception);
     EXPECT_EQ(log, QStringList({"do solo", "free solo", "do bad", "free bad"}));
-}
-
-TEST_F(UndoRedoTest, DestroyingTheHistoryClearsItAndFreesAnOpenGroup) {
+    // Destroying the history clears it and frees an open group.
     Submit("a");
     history->BeginGroup(MakeNode<TLogGroup>("g", &log));
     Submit("b");
@@ -414,10 +378,9 @@ TEST(GroupingOperation, CaptionAndFlagsComeFromTheChildren) {
     EXPECT_EQ(g->GetCaption(), "");
     MakeNode<TTestOp>("first", &log, TOperation::ofNotKept).release()->SetParent(g.get());
     MakeNode<TTestOp>("second", &log, TOperation::ofChangesData).release()->SetParent(g.get());
-    EXPECT_EQ(g->GetFlags(), 3);
+    EXPECT_EQ(g->GetFlags(), TOperation::ofNotKept | TOperation::ofChangesData);
     EXPECT_EQ(g->GetCaption(), "first");
-    TNodePtr<TGroupingOperation> named = MakeNode<TGroupingOperation>("Typing");
-    EXPECT_EQ(named->GetCaption(), "Typing");
+    EXPECT_EQ(MakeNode<TGroupingOperation>("Typing")->GetCaption(), "Typing");
 }
 
 // An operation that logs its hooks with the state it sees in each.

@@ -21,23 +21,16 @@ struct UnitsTest : ::testing::Test {
 
 TEST_F(UnitsTest, InitialisesInOrderOnceAndFinalisesInReverse) {
     TUnitRegistry units;
-    AddUnits(units);
-    units.InitializeAll();
-    units.InitializeAll();  // nothing is initialised twice
-    EXPECT_EQ(units.InitializedNames(), QStringList({"a", "b", "c"}));
-    units.FinalizeAll();
-    units.FinalizeAll();
-    EXPECT_EQ(log, QStringList({"init a", "init b", "init c", "final c", "final b", "final a"}));
-    EXPECT_TRUE(units.InitializedNames().isEmpty());
-}
-
-TEST_F(UnitsTest, UnitAddedLaterIsInitialisedByTheNextCall) {
-    TUnitRegistry units;
     units.Add("first", [this] { log << "init first"; });
     units.InitializeAll();
-    AddUnits(units);
+    AddUnits(units);  // added later: initialised by the next call
     units.InitializeAll();
-    EXPECT_EQ(log, QStringList({"init first", "init a", "init b", "init c"}));
+    units.InitializeAll();  // nothing is initialised twice
+    EXPECT_EQ(units.InitializedNames(), QStringList({"first", "a", "b", "c"}));
+    units.FinalizeAll();
+    units.FinalizeAll();
+    EXPECT_EQ(log, QStringList({"init first", "init a", "init b", "init c", "final c", "final b", "final a"}));
+    EXPECT_TRUE(units.InitializedNames().isEmpty());
 }
 
 TEST_F(UnitsTest, RaisingInitialisationLeavesTheUnitUninitialised) {

@@ -9,7 +9,9 @@
 #include "platform/plCursor.h"
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
+#include "support/testCases.h"
 #include "support/testEnglish.h"
+#include "support/testFiles.h"
 #include "support/testRaise.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +25,6 @@
 
 namespace {
 
-// ---------------------------------------------------------------------------
 // Decisions, against the fake shell
 
 class ShellDecisions : public ::testing::Test {
@@ -37,34 +38,16 @@ protected:
 };
 
 TEST_F(ShellDecisions, ResultCodesRaiseTheMatchingErrors) {
-    struct Case {
-        int code;
-        const char* file;
-        int raised;  // -1: none, true returned
-    } cases[] = {
-        {ShellResult::Started, "/x/a.txt", -1},
-        {ShellResult::FileNotFound, "/x/a.txt", strFileNotFound},
-        {ShellResult::FileNotFound, "/x/dir/", strPathNotFound},
-        {ShellResult::AccessDenied, "/x/a.txt", strFileNotFound},
-        {ShellResult::AccessDenied, "/x/dir\\", strPathNotFound},
-        {ShellResult::PathNotFound, "/x/a.txt", strPathNotFound},
-        {8, "/x/a.txt", strShellExecuteError},
-        {ShellResult::Failed, "/x/a.txt", strShellExecuteError},
-    };
-    for (const Case& c : cases) {
-        shell.ExecuteResult = c.code;
+    for (const CaseRow& c : LoadCases("core/shell.txt", "ResultCodes")) {
+        shell.ExecuteResult = c.Int("Code");
         bool result = false;
-        EXPECT_EQ(RaisedId([&] { result = ShellOpen(c.file); }), c.raised) << c.code << " " << c.file;
-        if (c.raised < 0) {
-            EXPECT_TRUE(result);
-        }
-        EXPECT_EQ(ShellOpen(c.file, {}, {}, false), c.raised < 0) << "no raising: " << c.code;
+        EXPECT_EQ(RaisedId([&] { result = ShellOpen(c["File"]); }), c.Id("Raised")) << c.Text();
+        EXPECT_EQ(result, c.Id("Raised") < 0) << c.Text();
+        EXPECT_EQ(ShellOpen(c["File"], {}, {}, false), c.Id("Raised") < 0) << "no raising: " << c.Text();
     }
     EXPECT_EQ(WaitDepth(), 0);
     EXPECT_EQ(screen.Cursor(), Cursors::Default);
-}
-
-TEST_F(ShellDecisions, ShellErrorTextNamesTheCodeAndTheFileAsGiven) {
+    // The text names the code and the file as given.
     TEnglishTexts english;
     shell.ExecuteResult = 8;
     QString text;
@@ -93,7 +76,7 @@ TEST_F(ShellDecisions, NoAssociationLeadsToTheOpenWithChoice) {
     EXPECT_TRUE(ShellOpen("/x/pic.xyz"));
 }
 
-TEST_F(ShellDecisions, RunsUnderTheWaitCursor) {
+TEST_F(ShellDecisions, RunsUnderTheWaitCursorAndOpenUrlNeverRaisesNorOffersTheChoice) {
     struct Probe : TFakeShell {
         TFakeScreenCursor* screen;
         int seen = 0;
@@ -110,27 +93,19 @@ TEST_F(ShellDecisions, RunsUnderTheWaitCursor) {
     probe.seen = 0;
     EXPECT_TRUE(OpenURL("https://example.org/"));
     EXPECT_EQ(probe.seen, Cursors::HourGlass);
-}
-
-TEST_F(ShellDecisions, OpenUrlNeverRaisesAndNeverOffersTheChoice) {
-    shell.ExecuteResult = ShellResult::NoAssociation;
+    probe.Calls.clear();
+    probe.ExecuteResult = ShellResult::NoAssociation;
     EXPECT_FALSE(OpenURL("foo://bar"));
-    EXPECT_EQ(shell.Calls, QStringList{"Execute|foo://bar||"});
+    EXPECT_EQ(probe.Calls, QStringList{"Execute|foo://bar||"});
     EXPECT_FALSE(OpenURL(""));
 }
 
 TEST(MessageText, FullStopRule) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Done", "Done."},     {"Done!", "Done!"},   {"Sure?", "Sure?"},       {"End.", "End."},
-        {"", ""},              {"tab\t", "tab\t"},   {"space ", "space "},     {"say \"hi\"", "say \"hi\"."},
-        {"line\n", "line\n"},  {"Ende…", "Ende…."},  {"a:", "a:."},
-    };
-    for (const auto& [in, out] : cases) EXPECT_EQ(PunctuateMessage(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+    for (const CaseRow& c : LoadCases("core/shell.txt", "FullStop"))
+        EXPECT_EQ(PunctuateMessage(c["Text"]), c["Expected"]) << c.Text();
 }
 
-TEST(MessageBox, PassesThePunctuatedTextCaptionAndFlags) {
-    TFakeDialogs dialogs;
-    TDialogsInstaller install(&dialogs);
+TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
     dialogs.Answers = {MsgResult::No};
     EXPECT_EQ(ShowMessageBox("Save changes", "Quillane", MsgBox::YesNoCancel | MsgBox::IconQuestion),
               MsgResult::No);
@@ -141,11 +116,7 @@ TEST(MessageBox, PassesThePunctuatedTextCaptionAndFlags) {
     EXPECT_EQ(dialogs.Boxes[0].Flags, MsgBox::YesNoCancel | MsgBox::IconQuestion);
     EXPECT_EQ(dialogs.Boxes[1].Text, "Oops!");
     EXPECT_EQ(dialogs.Boxes[1].Caption, LoadStr(strProductName));  // the product name
-}
-
-TEST(BrowseForFolder, PreselectsOnlyAnExistingFolder) {
-    TFakeDialogs dialogs;
-    TDialogsInstaller install(&dialogs);
+    // Browsing for a folder preselects only an existing folder.
     QTemporaryDir dir;
     QString folder = dir.path();
     dialogs.FolderAnswer = "/chosen";
@@ -160,12 +131,6 @@ TEST(BrowseForFolder, PreselectsOnlyAnExistingFolder) {
     EXPECT_EQ(folder, "");
 }
 
-TEST(FileErrors, CarryTheirIds) {
-    EXPECT_EQ(RaisedId([] { RaiseFileNotFound("a"); }), strFileNotFound);
-    EXPECT_EQ(RaisedId([] { RaisePathNotFound("a"); }), strPathNotFound);
-}
-
-// ---------------------------------------------------------------------------
 // The XDG shell against fake programs
 
 class XdgShell : public ::testing::Test {
@@ -204,21 +169,14 @@ protected:
 
     QString Log() const { return bin.filePath("calls.log"); }
     void WriteScript(const QString& name, const QString& body) {
-        QFile f(bin.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n" + body.toUtf8());
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        ASSERT_TRUE(WriteTestFile(bin.filePath(name), "#!/bin/sh\n" + body.toUtf8()));
+        QFile::setPermissions(bin.filePath(name), QFile::permissions(bin.filePath(name)) | QFileDevice::ExeOwner);
     }
     void SetFile(const QString& name, const QByteArray& content) {
-        QFile f(bin.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        ASSERT_TRUE(WriteTestFile(bin.filePath(name), content));
     }
     QString MakeDocument(const QString& name) {
-        QFile f(files.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("plain text\n");
+        EXPECT_TRUE(WriteTestFile(files.filePath(name), "plain text\n"));
         return files.filePath(name);
     }
     QStringList Calls(int atLeast = 0) const {
@@ -236,34 +194,29 @@ protected:
     }
 };
 
-TEST_F(XdgShell, OpensAnAssociatedDocumentThroughXdgOpen) {
-    const QString doc = MakeDocument("notes.txt");
-    SetFile("xdg-mime.out", "editor.desktop\n");
-    EXPECT_TRUE(ShellOpen(doc));
-    const QStringList calls = Calls();
-    EXPECT_TRUE(calls.contains("xdg-mime query default text/plain")) << calls.join(" / ").toStdString();
-    EXPECT_EQ(calls.last(), "xdg-open " + doc);
-    EXPECT_TRUE(dialogs.AppsOffered.empty());
-}
-
-TEST_F(XdgShell, DocumentWithoutProgramOffersTheChoice) {
+TEST_F(XdgShell, DocumentsOpenThroughXdgOpenOrTheChoice) {
     const QString doc = MakeDocument("notes.txt");
     dialogs.OpenWithAnswer = TOpenWithChoice{-1, bin.filePath("viewer")};
-    EXPECT_TRUE(ShellOpen(doc, "--page \"2 3\""));
-    const QStringList calls = Calls(4);
+    EXPECT_TRUE(ShellOpen(doc, "--page \"2 3\""));  // no program: the choice
+    QStringList calls = Calls(4);
     EXPECT_FALSE(calls.join('\n').contains("xdg-open"));
     EXPECT_EQ(calls.mid(calls.size() - 4), (QStringList{"viewer", doc, "--page", "2 3"}));
+    SetFile("xdg-mime.out", "editor.desktop\n");
+    EXPECT_TRUE(ShellOpen(doc));
+    calls = Calls(7);
+    EXPECT_TRUE(calls.contains("xdg-mime query default text/plain")) << calls.join(" / ").toStdString();
+    EXPECT_EQ(calls.last(), "xdg-open " + doc);
 }
 
-TEST_F(XdgShell, XdgOpenExitCodesBecomeShellResults) {
-    struct Case {
-        const char* code;
-        int raised;
-    } cases[] = {{"0", -1}, {"2", strFileNotFound}, {"5", strFileNotFound}, {"4", strShellExecuteError},
-                 {"1", strShellExecuteError}};
-    for (const Case& c : cases) {
-        SetFile("xdg-open.code", c.code);
-        EXPECT_EQ(RaisedId([&] { ShellOpen(files.path()); }), c.raised) << c.code;
+TEST_F(XdgShell, XdgOpenExitCodesAndMissingFilesBecomeErrors) {
+    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("none.txt")); }), strFileNotFound);
+    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("no/such/file.txt")); }), strPathNotFound);
+    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("nodir/")); }), strPathNotFound);
+    EXPECT_FALSE(ShellOpen(files.filePath("none.txt"), {}, {}, false));
+    EXPECT_FALSE(QFile::exists(Log()));
+    for (const CaseRow& c : LoadCases("core/shell.txt", "XdgOpenExit")) {
+        SetFile("xdg-open.code", c["Exit"].toUtf8());
+        EXPECT_EQ(RaisedId([&] { ShellOpen(files.path()); }), c.Id("Raised")) << c.Text();
     }
     // 3: nothing can open it, so the choice is offered (and cancelled here).
     SetFile("xdg-open.code", "3");
@@ -273,41 +226,25 @@ TEST_F(XdgShell, XdgOpenExitCodesBecomeShellResults) {
     EXPECT_EQ(Calls().last(), "xdg-open " + files.path());
 }
 
-TEST_F(XdgShell, MissingFilesAndFolders) {
-    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("none.txt")); }), strFileNotFound);
-    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("no/such/file.txt")); }), strPathNotFound);
-    EXPECT_EQ(RaisedId([&] { ShellOpen(files.filePath("nodir/")); }), strPathNotFound);
-    EXPECT_FALSE(ShellOpen(files.filePath("none.txt"), {}, {}, false));
-    EXPECT_FALSE(QFile::exists(Log()));
-}
-
-TEST_F(XdgShell, StartsProgramsWithWindowsStyleParameters) {
+TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersAndOpensUrls) {
     EXPECT_TRUE(ShellOpen(bin.filePath("viewer"), R"("C:\a b\c.prm" -x "say ""hi""")"));
     EXPECT_EQ(Calls(4).mid(0, 4), (QStringList{"viewer", R"(C:\a b\c.prm)", "-x", R"(say "hi")"}));
-}
-
-TEST_F(XdgShell, FindsBareProgramNamesOnThePath) {
-    EXPECT_TRUE(ShellOpen("viewer", "\"a b\""));
-    EXPECT_EQ(Calls(2).mid(0, 2), (QStringList{"viewer", "a b"}));
-}
-
-TEST_F(XdgShell, OpenUrlHandsTheAddressToXdgOpen) {
+    EXPECT_TRUE(ShellOpen("viewer", "\"a b\""));  // found on the path
+    EXPECT_EQ(Calls(6).mid(4, 2), (QStringList{"viewer", "a b"}));
     EXPECT_TRUE(OpenURL("https://example.org/page?x=1&y=2"));
-    EXPECT_EQ(Calls(), QStringList{"xdg-open https://example.org/page?x=1&y=2"});
-    SetFile("xdg-open.code", "3");
-    EXPECT_FALSE(OpenURL("https://example.org/"));
-    SetFile("xdg-open.code", "4");
-    EXPECT_FALSE(OpenURL("https://example.org/"));
+    EXPECT_EQ(Calls(7).last(), "xdg-open https://example.org/page?x=1&y=2");
+    for (const char* code : {"3", "4"}) {
+        SetFile("xdg-open.code", code);
+        EXPECT_FALSE(OpenURL("https://example.org/")) << code;
+    }
     EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
 TEST_F(XdgShell, BrowserCommandIsTheDefaultHttpHandlersProgram) {
     EXPECT_EQ(GetBrowserCommand(), "");
     QDir(xdg.path()).mkpath("applications");
-    QFile f(xdg.filePath("applications/web.desktop"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Desktop Entry]\nType=Application\nName=Web\nExec=\"/opt/web browser/run\" --new %u\n");
-    f.close();
+    ASSERT_TRUE(WriteTestFile(xdg.filePath("applications/web.desktop"),
+                              "[Desktop Entry]\nType=Application\nName=Web\nExec=\"/opt/web browser/run\" --new %u\n"));
     SetFile("xdg-mime.out", "web.desktop\n");
     EXPECT_EQ(GetBrowserCommand(), "/opt/web browser/run");
 }

@@ -21,20 +21,17 @@ TEST(Bitmap32, SetSizeClearsToTransparentAndZeroEmpties) {
     EXPECT_FALSE(b.SetSize(-1, 2));
 }
 
-TEST(Bitmap32, OpaqueModeCopiesPixelsWithTheirAlpha) {
+TEST(Bitmap32, OpaqueModeCopiesPixelsWithTheirAlphaBlendModeScalesByMasterAlpha) {
     TBitmap32 target = Filled(4, 4, qRgb(255, 255, 255));
-    const TBitmap32 source = Filled(2, 2, qRgba(10, 20, 30, 40));
+    TBitmap32 source = Filled(2, 2, qRgba(10, 20, 30, 40));
     source.DrawTo(target, -1, 3);  // clipped to one pixel
     EXPECT_EQ(target.Pixel(0, 3), qRgba(10, 20, 30, 40));
     EXPECT_EQ(target.Pixel(1, 3), qRgb(255, 255, 255));
     EXPECT_EQ(target.Pixel(0, 2), qRgb(255, 255, 255));
-}
-
-TEST(Bitmap32, BlendModeScalesByMasterAlpha) {
-    TBitmap32 source = Filled(1, 1, qRgb(0, 0, 0));
+    source = Filled(1, 1, qRgb(0, 0, 0));
     source.SetDrawMode(TDrawMode::Blend);
     source.SetMasterAlpha(128);
-    TBitmap32 target = Filled(1, 1, qRgb(200, 100, 0));
+    target = Filled(1, 1, qRgb(200, 100, 0));
     source.DrawTo(target, 0, 0);
     EXPECT_NEAR(qRed(target.Pixel(0, 0)), 100, 1);
     EXPECT_NEAR(qGreen(target.Pixel(0, 0)), 50, 1);

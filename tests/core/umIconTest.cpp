@@ -4,6 +4,7 @@
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "support/iconFixtures.h"
+#include "support/testCases.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -153,7 +154,7 @@ TEST(IconReader, CursorKeepsEachHotSpot) {
     EXPECT_EQ(icon.Count(), 0);
 }
 
-TEST(IconReader, SeeksToStoredOffsetsInsideTheStream) {
+TEST(IconReader, SeeksToStoredOffsetsAndReadsSequentiallyWhenOutsideTheStream) {
     // Images stored in the opposite order of their entries.
     TFixtureBitmap small = Sample(24), wide = Sample(8);
     wide.width = 7;
@@ -165,38 +166,21 @@ TEST(IconReader, SeeksToStoredOffsetsInsideTheStream) {
     a.offset = uint32_t(6 + 32 + second.size());
     b.bytesInRes = uint32_t(second.size());
     b.offset = 6 + 32;
-    QByteArray bytes = IconFileBytes({a, b}) + second + first;
     TIconImage icon;
-    Load(icon, bytes);
+    Load(icon, IconFileBytes({a, b}) + second + first);
     ASSERT_EQ(icon.Count(), 2);
     EXPECT_EQ(icon.Width(0), 5);
     EXPECT_EQ(icon.Width(1), 7);
-}
-
-TEST(IconReader, ReadsSequentiallyWhenTheOffsetIsOutsideTheStream) {
     for (uint32_t offset : {0u, 3u, 0x7FFFFFF0u}) {
-        TFixtureEntry a = BitmapEntry(Sample(4)), b = BitmapEntry(Sample(1));
-        a.offset = offset;
-        b.offset = offset;
-        TIconImage icon;
-        Load(icon, IconFileBytes({a, b}));
-        ASSERT_EQ(icon.Count(), 2) << offset;
-        EXPECT_EQ(icon.Entry(0).BitCount, 4);
-        EXPECT_EQ(icon.Entry(1).BitCount, 1);
+        TFixtureEntry c = BitmapEntry(Sample(4)), d = BitmapEntry(Sample(1));
+        c.offset = offset;
+        d.offset = offset;
+        TIconImage sequential;
+        Load(sequential, IconFileBytes({c, d}));
+        ASSERT_EQ(sequential.Count(), 2) << offset;
+        EXPECT_EQ(sequential.Entry(0).BitCount, 4);
+        EXPECT_EQ(sequential.Entry(1).BitCount, 1);
     }
-}
-
-TEST(IconReader, OffsetsCountFromWhereTheIconStarts) {
-    const QByteArray prefix("some other data");
-    QBuffer buffer;
-    buffer.setData(prefix + IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(Sample(32))}));
-    buffer.open(QIODevice::ReadOnly);
-    buffer.seek(prefix.size());
-    TIconImage icon;
-    icon.LoadFromStream(buffer);
-    ASSERT_EQ(icon.Count(), 2);
-    EXPECT_EQ(icon.Entry(1).BitCount, 32);
-    EXPECT_EQ(buffer.pos(), buffer.size());
 }
 
 // A stream that cannot seek, as pipes are.
@@ -217,14 +201,25 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 };
 
-TEST(IconReader, ReadsStreamsThatCannotSeek) {
-    TSequentialBuffer buffer;
-    buffer.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+TEST(IconReader, OffsetsCountFromWhereTheIconStartsAndStreamsThatCannotSeekRead) {
+    const QByteArray prefix("some other data");
+    QBuffer buffer;
+    buffer.setData(prefix + IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(Sample(32))}));
     buffer.open(QIODevice::ReadOnly);
+    buffer.seek(prefix.size());
     TIconImage icon;
     icon.LoadFromStream(buffer);
     ASSERT_EQ(icon.Count(), 2);
     EXPECT_EQ(icon.Entry(1).BitCount, 32);
+    EXPECT_EQ(buffer.pos(), buffer.size());
+
+    TSequentialBuffer pipe;  // a stream that cannot seek, as pipes are
+    pipe.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+    pipe.open(QIODevice::ReadOnly);
+    TIconImage fromPipe;
+    fromPipe.LoadFromStream(pipe);
+    ASSERT_EQ(fromPipe.Count(), 2);
+    EXPECT_EQ(fromPipe.Entry(1).BitCount, 32);
 }
 
 TEST(IconReader, SkipsBytesBeyondTheBitmapAndExtraHeaderBytes) {
@@ -238,78 +233,32 @@ TEST(IconReader, SkipsBytesBeyondTheBitmapAndExtraHeaderBytes) {
     EXPECT_EQ(Pixels(icon, 1).Pixel(1, 0), ExpectedColor(bigHeader, 1));
 }
 
-// Every broken header fails with its text before anything is allocated.
-struct THostileCase {
-    const char* name;
-    QByteArray (*bytes)();
-    int id;
-};
-
-TFixtureEntry With(void (*edit)(TFixtureBitmap&)) {
+// A file of one entry of Sample(24) whose bitmap header, directory entry or
+// bytes a row of data/core/icon-headers.txt edits.
+QByteArray HostileBytes(const CaseRow& c) {
+    if (c.Has("Raw")) return QByteArray::fromHex(c["Raw"].toLatin1());
     TFixtureBitmap bmp = Sample(24);
-    edit(bmp);
-    return BitmapEntry(bmp);
+    if (c.Has("HeaderSize")) bmp.headerSize = c["HeaderSize"].toUInt();
+    if (c.Has("HeaderWidth")) bmp.headerWidth = c.Int("HeaderWidth");
+    if (c.Has("HeaderHeight")) bmp.headerHeight = c.Int("HeaderHeight");
+    if (c.Has("HeaderBitCount")) bmp.headerBitCount = uint16_t(c.Int("HeaderBitCount"));
+    if (c.Has("Compression")) bmp.compression = c["Compression"].toUInt();
+    TFixtureEntry e = BitmapEntry(bmp);
+    if (c.Has("EntryData")) {
+        e = {};
+        e.data = QByteArray::fromHex(c["EntryData"].toLatin1());
+    }
+    if (c.Has("BytesInRes")) e.bytesInRes = c["BytesInRes"].toUInt();
+    if (c.Has("ShortBy")) e.bytesInRes = uint32_t(e.data.size() - c.Int("ShortBy"));
+    const std::optional<uint16_t> count = c.Has("Count") ? std::optional(uint16_t(c.Int("Count"))) : std::nullopt;
+    return IconFileBytes({e}, 1, count).chopped(c.Int("Chop"));
 }
 
-// A file of one entry of Sample(24) whose directory entry is edited.
-QByteArray EntryWith(void (*edit)(TFixtureEntry&)) {
-    TFixtureEntry e = BitmapEntry(Sample(24));
-    edit(e);
-    return IconFileBytes({e});
+// Every broken header fails with its text before anything is allocated.
+TEST(IconReader, HostileHeadersFailWithTheirText) {
+    for (const CaseRow& c : LoadCases("core/icon-headers.txt", "Hostile"))
+        EXPECT_EQ(LoadErrorId(HostileBytes(c)), c.Id("Error")) << c.Text();
 }
-
-const THostileCase hostileCases[] = {
-    {"EmptyStream", [] { return QByteArray(); }, strStreamReadError},
-    {"ShortDirectory", [] { return QByteArray("\0\0\1", 3); }, strStreamReadError},
-    {"CountOf65535OnAShortFile", [] { return IconFileBytes({BitmapEntry(Sample(24))}, 1, 65535); }, strStreamReadError},
-    {"SizeBeyondTheStream", [] { return EntryWith([](TFixtureEntry& e) { e.bytesInRes = 0xFFFFFFF0u; }); },
-     strInvalidIconFormat},
-    {"SizeSmallerThanTheBitmap",
-     [] { return EntryWith([](TFixtureEntry& e) { e.bytesInRes = uint32_t(e.data.size() - 1); }); },
-     strInvalidIconFormat},
-    {"SizeSmallerThanAHeader",
-     [] { return EntryWith([](TFixtureEntry& e) { e = {}, e.data = QByteArray(12, '\0'); }); },
-     strInvalidIconFormat},
-    {"TruncatedImage", [] { return IconFileBytes({BitmapEntry(Sample(24))}).chopped(7); }, strInvalidIconFormat},
-    {"HeaderSizeBelow40", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 12; })}); },
-     strInvalidIconFormat},
-    {"HeaderSizeBeyondTheEntry",
-     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerSize = 0x7FFFFFFF; })}); },
-     strInvalidIconFormat},
-    {"ZeroWidth", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 0; })}); },
-     strGdiObjectNotCreated},
-    {"NegativeWidth", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = -5; })}); },
-     strGdiObjectNotCreated},
-    {"ZeroHeight", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerHeight = 1; })}); },
-     strGdiObjectNotCreated},
-    {"NegativeHeight", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerHeight = -6; })}); },
-     strGdiObjectNotCreated},
-    {"BitCount0", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 0; })}); },
-     strGdiObjectNotCreated},
-    {"BitCount3", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 3; })}); },
-     strGdiObjectNotCreated},
-    {"BitCount64", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerBitCount = 64; })}); },
-     strGdiObjectNotCreated},
-    {"RunLengthCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 1; })}); },
-     strGdiObjectNotCreated},
-    {"BitFieldsCompression", [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.compression = 3; })}); },
-     strGdiObjectNotCreated},
-    {"HugeSize",
-     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 0x7FFFFFFF, b.headerHeight = 0x7FFFFFFE; })}); },
-     strIconAllocationError},
-    {"WideButFlat",
-     [] { return IconFileBytes({With([](TFixtureBitmap& b) { b.headerWidth = 40000, b.headerHeight = 2 * 40000; })}); },
-     strIconAllocationError},
-};
-
-void PrintTo(const THostileCase& c, std::ostream* os) { *os << c.name; }
-
-class HostileHeaders : public ::testing::TestWithParam<THostileCase> {};
-
-TEST_P(HostileHeaders, FailWithTheirText) { EXPECT_EQ(LoadErrorId(GetParam().bytes()), GetParam().id); }
-
-INSTANTIATE_TEST_SUITE_P(IconReader, HostileHeaders, ::testing::ValuesIn(hostileCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IconReader, RegressionEntriesSharingOneImageMultipliedItsMemory) {
     // Every entry of a full directory pointing at one large image made the
@@ -335,15 +284,11 @@ TEST(IconReader, FailureKeepsOnlyTheWholeEntriesBefore) {
     EXPECT_EQ(LoadErrorId(IconFileBytes({BitmapEntry(Sample(24)), BitmapEntry(broken)}), &icon), strGdiObjectNotCreated);
     ASSERT_EQ(icon.Count(), 1);
     EXPECT_EQ(Pixels(icon, 0).Width(), 5);
+    TIconImage empty;
+    Load(empty, IconFileBytes({}));  // an empty directory loads as no entries
+    EXPECT_EQ(empty.Count(), 0);
 }
 
-TEST(IconReader, EmptyDirectoryGivesNoEntries) {
-    TIconImage icon;
-    Load(icon, IconFileBytes({}));
-    EXPECT_EQ(icon.Count(), 0);
-}
-
-// ---------------------------------------------------------------------------
 // Writer
 
 QImage TestImage(int w, int h) {
@@ -404,16 +349,13 @@ TEST(IconWriter, RegressionFullyTransparentAlphaIconReadBackAsOpaqueBlack) {
         for (int x = 0; x < 5; ++x) EXPECT_EQ(out.Pixel(x, y), 0u) << x << "," << y;
 }
 
-TEST(IconWriter, CursorKeepsHotSpots) {
+TEST(IconWriter, CursorKeepsHotSpotsAndWhatCannotBeWrittenIsRefused) {
     TIconImage icon;
     Load(icon, Saved({{TestImage(8, 8), 32, false, {3, 5}}}, true));
     ASSERT_EQ(icon.Count(), 1);
     EXPECT_TRUE(icon.IsCursor());
     EXPECT_EQ(icon.Entry(0).HotSpotX, 3);
     EXPECT_EQ(icon.Entry(0).HotSpotY, 5);
-}
-
-TEST(IconWriter, RefusesWhatItCannotWrite) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     EXPECT_FALSE(SaveIconToStream(buffer, {}, false));

@@ -7,19 +7,21 @@
 #include "platform/plImageCodecs.h"
 #include "support/fakeImageCodecs.h"
 #include "support/iconFixtures.h"
+#include "support/testCorpus.h"
 #include "support/testEnglish.h"
+#include "support/testFiles.h"
+#include "support/testIconReplay.h"
 #include "support/testRaise.h"
 
 #include <QBuffer>
+#include <QSet>
 #include <QTemporaryDir>
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include "support/imageCompare.h"
 
 #include <cmath>
-#include <set>
 
 namespace {
 
@@ -67,26 +69,21 @@ int GdipStatus(const std::function<void()>& f) {
     return -1;
 }
 
-TEST(UniversalImage, IconExtensionInAnyCaseGoesToTheIconReader) {
+TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeader) {
     QTemporaryDir dir;
     const QByteArray bytes = TwoImageIcon();
     // Other extensions go to the image library, which reads only the first image.
     for (const auto& [name, frames] : {std::pair{"a.ICO", 2}, {"b.ico", 2}, {"c.Cur", 2}, {"d.bin", 1}}) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        ASSERT_TRUE(WriteTestFile(dir.filePath(QString::fromLatin1(name)), bytes));
         TUniversalImage image;
-        image.LoadFromFile(f.fileName());
+        image.LoadFromFile(dir.filePath(QString::fromLatin1(name)));
         EXPECT_EQ(image.GetFrameCount(), frames) << name;
         EXPECT_EQ(image.GetSize(), QSize(8, 8)) << name;
     }
-}
-
-TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
+    // Streams are routed by their header, read from where they stand.
     const QByteArray prefix("xyz");
     QBuffer buffer;
-    buffer.setData(prefix + TwoImageIcon());
+    buffer.setData(prefix + bytes);
     buffer.open(QIODevice::ReadOnly);
     buffer.seek(prefix.size());
     TUniversalImage image;
@@ -96,21 +93,18 @@ TEST(UniversalImage, StreamsAreRoutedByTheirHeaderFromTheirPosition) {
     EXPECT_EQ(image.GetFrame(1)->Pixel(15, 15), qRgb(200, 100, 50));
 }
 
-TEST(UniversalImage, PngLoadsAsOneFrameWithItsAlpha) {
-    const QImage source = Photo(20, 10, true);
-    TUniversalImage image;
-    LoadBytes(image, Encoded(source, "PNG"));
-    ASSERT_EQ(image.GetFrameCount(), 1);
-    EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
-    EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
-}
-
-TEST(UniversalImage, LoadingAppendsFrames) {
-    TUniversalImage image;
-    LoadBytes(image, Encoded(Photo(4, 4, false), "PNG"));
-    LoadBytes(image, TwoImageIcon());
-    EXPECT_EQ(image.GetFrameCount(), 3);
-    EXPECT_EQ(image.GetSize(), QSize(4, 4));
+TEST(UniversalImage, PngFilesAndPngEntriesOfIconsLoadAsFramesWithTheirAlpha) {
+    const QImage source = Photo(256, 256, true);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(buffer, {{source, 32, true, {}}}, false));
+    for (const QByteArray& bytes : {buffer.data(), Encoded(source, "PNG")}) {
+        TUniversalImage image;
+        LoadBytes(image, bytes);
+        ASSERT_EQ(image.GetFrameCount(), 1);
+        EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
+        EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
+    }
 }
 
 TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
@@ -138,43 +132,35 @@ TEST(UniversalImage, RegressionBrokenPngEntryLeftTheFramesBeforeIt) {
     EXPECT_TRUE(image.IsEmpty());
 }
 
-TEST(UniversalImage, UndecodableDataRaisesImageLibraryErrors) {
+TEST(UniversalImage, UndecodableDataAndUnreadableFilesRaise) {
     TUniversalImage image;
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray()); }), csInvalidParameter);
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray(64, 'q')); }), csUnknownImageFormat);
     EXPECT_EQ(GdipStatus([&] { LoadBytes(image, Encoded(Photo(30, 30, false), "PNG").left(60)); }), csGenericError);
     EXPECT_TRUE(image.IsEmpty());
     EXPECT_EQ(RaisedId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
-}
-
-TEST(GdipException, TextCarriesTheStatus) {
     const EGdipException e = (TEnglishTexts(), EGdipException(13));  // the text is fixed when made
-    EXPECT_EQ(e.Status(), 13);
-    EXPECT_EQ(e.Id(), strInvalidGdipOperation);
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
-}
-
-TEST(UniversalImage, UnreadableFilesRaiseTheirTexts) {
-    TUniversalImage image;
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
     QTemporaryDir dir;  // exists, but cannot be read as a file
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
 }
 
-TEST(UniversalImage, AssignCopiesEveryFrame) {
+TEST(UniversalImage, LoadingAppendsFramesAssignCopiesEveryFrameAndDrawToBlends) {
     TUniversalImage a, b;
     LoadBytes(a, TwoImageIcon());
     LoadBytes(b, Encoded(Photo(4, 4, false), "PNG"));
+    LoadBytes(b, TwoImageIcon());
+    EXPECT_EQ(b.GetFrameCount(), 3);
+    EXPECT_EQ(b.GetSize(), QSize(4, 4));
     b.Assign(a);
     ASSERT_EQ(b.GetFrameCount(), 2);
     a.GetFrame(0)->SetPixel(0, 0, 0);
     EXPECT_EQ(b.GetFrame(0)->Pixel(0, 0), qRgba(10, 20, 30, 200));
     b.Clear();
     EXPECT_TRUE(b.IsEmpty());
-}
-
-TEST(UniversalImage, DrawToBlendsTheChosenFrame) {
-    TUniversalImage image;
+    // DrawTo blends the chosen frame.
+    TUniversalImage& image = b;
     LoadBytes(image, TwoImageIcon());
     TBitmap32 target;
     target.SetSize(20, 20);
@@ -194,11 +180,11 @@ TEST(UniversalImage, DrawToBlendsTheChosenFrame) {
     EXPECT_EQ(target.Pixel(0, 0), qRgb(255, 255, 255));
 }
 
-// ---------------------------------------------------------------------------
 // Conversions
 
-// Converts the PNG of `source` into a destination that holds `prefix` already.
-QByteArray ConvertBytes(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
+// Converts the PNG of `source` into a destination that holds `prefix` already;
+// the image written after the prefix.
+QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
     QBuffer in;
     in.setData(Encoded(source, "PNG"));
     in.open(QIODevice::ReadOnly);
@@ -207,23 +193,10 @@ QByteArray ConvertBytes(void (*convert)(QIODevice&, QIODevice&), const QImage& s
     out.write(prefix);
     convert(in, out);
     EXPECT_EQ(out.data().left(prefix.size()), prefix);
-    return out.data().mid(prefix.size());
-}
-
-QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
-    return QImage::fromData(ConvertBytes(convert, source, prefix));
+    return QImage::fromData(out.data().mid(prefix.size()));
 }
 
 QImage Argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
-
-TEST(ImageConversion, BmpPngTiffAreExact) {
-    const QImage opaque = Photo(33, 17, false), alpha = Photo(33, 17, true);
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToBmp, opaque), opaque));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToPng, alpha), alpha));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToPng, opaque), opaque));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToTiff, alpha), alpha));
-    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToTiff, opaque), opaque));
-}
 
 double Psnr(const QImage& a, const QImage& b) {
     double sum = 0;
@@ -236,71 +209,34 @@ double Psnr(const QImage& a, const QImage& b) {
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-TEST(ImageConversion, JpegIsWrittenAtTheDestinationsPositionAndCloseToTheSource) {
-    const QImage source = Photo(64, 48, false);
-    const QImage back = Convert(TUniversalImage::ConvertToJpeg, source, "prefix");
-    ASSERT_EQ(back.size(), source.size());
-    EXPECT_GT(Psnr(Argb(back), source), 30.0);
-    // JPEG has no alpha: a translucent source keeps its straight colours, opaque.
-    const QImage translucent = Convert(TUniversalImage::ConvertToJpeg, Photo(64, 48, true));
-    EXPECT_FALSE(translucent.hasAlphaChannel());
-    EXPECT_GT(Psnr(Argb(translucent), source), 30.0);
-}
-
-// The GIF as giflib reads it: palette size, transparent index, pixel indices.
-struct TGifInfo {
-    int colors = 0;
-    int transparent = -1;
-    QList<int> indices;
-    QList<GifColorType> palette;
-};
-
-TGifInfo ReadGif(const QByteArray& bytes) {
-    struct Reader {
-        const QByteArray* data;
-        int pos = 0;
-        static int Read(GifFileType* gif, GifByteType* out, int n) {
-            auto* r = static_cast<Reader*>(gif->UserData);
-            const int k = qMin(n, int(r->data->size()) - r->pos);
-            memcpy(out, r->data->constData() + r->pos, size_t(k));
-            r->pos += k;
-            return k;
-        }
-    } reader{&bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&reader, Reader::Read, &error);
-    TGifInfo info;
-    if (!gif) return info;
-    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
-        const ColorMapObject* map = gif->SColorMap ? gif->SColorMap : gif->SavedImages[0].ImageDesc.ColorMap;
-        info.colors = map->ColorCount;
-        for (int i = 0; i < map->ColorCount; ++i) info.palette << map->Colors[i];
-        GraphicsControlBlock gcb;
-        if (DGifSavedExtensionToGCB(gif, 0, &gcb) == GIF_OK) info.transparent = gcb.TransparentColor;
-        const SavedImage& img = gif->SavedImages[0];
-        for (int i = 0; i < img.ImageDesc.Width * img.ImageDesc.Height; ++i) info.indices << img.RasterBits[i];
+TEST(ImageConversion, BmpPngTiffAreExactJpegAndGifClose) {
+    const QImage opaque = Photo(64, 48, false), alpha = Photo(64, 48, true);
+    EXPECT_TRUE(SamePixels(Convert(TUniversalImage::ConvertToBmp, opaque), opaque));
+    for (auto convert : {TUniversalImage::ConvertToPng, TUniversalImage::ConvertToTiff}) {
+        EXPECT_TRUE(SamePixels(Convert(convert, alpha), alpha));
+        EXPECT_TRUE(SamePixels(Convert(convert, opaque), opaque));
     }
-    DGifCloseFile(gif, &error);
-    return info;
-}
-
-TEST(ImageConversion, GifHasAtMost256ColoursAndTheTransparentIndex) {
-    const QImage source = Photo(40, 30, true);
-    const TGifInfo gif = ReadGif(ConvertBytes(TUniversalImage::ConvertToGif, source));
-    ASSERT_EQ(gif.indices.size(), 40 * 30);
-    EXPECT_LE(gif.colors, 256);
-    ASSERT_GE(gif.transparent, 0);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool transparent = qAlpha(source.pixel(x, y)) < 128;
-            EXPECT_EQ(gif.indices[y * 40 + x] == gif.transparent, transparent) << x << "," << y;
+    // JPEG goes at the destination's position; it has no alpha: a translucent
+    // source keeps its straight colours, opaque.
+    const QImage back = Convert(TUniversalImage::ConvertToJpeg, opaque, "prefix");
+    ASSERT_EQ(back.size(), opaque.size());
+    EXPECT_GT(Psnr(Argb(back), opaque), 30.0);
+    const QImage translucent = Convert(TUniversalImage::ConvertToJpeg, alpha);
+    EXPECT_FALSE(translucent.hasAlphaChannel());
+    EXPECT_GT(Psnr(Argb(translucent), opaque), 30.0);
+    // GIF: at most 256 colours, transparent below half alpha, close to the source.
+    const QImage gif = Argb(Convert(TUniversalImage::ConvertToGif, alpha));
+    ASSERT_EQ(gif.size(), alpha.size());
+    QSet<QRgb> colours;
+    for (int y = 0; y < gif.height(); ++y)
+        for (int x = 0; x < gif.width(); ++x) {
+            colours.insert(gif.pixel(x, y));
+            EXPECT_EQ(qAlpha(gif.pixel(x, y)), qAlpha(alpha.pixel(x, y)) < 128 ? 0 : 255) << x << "," << y;
         }
-    // Reduced colours stay close to the source.
-    const QImage back = Argb(Convert(TUniversalImage::ConvertToGif, Photo(40, 30, false)));
-    EXPECT_GT(Psnr(back, Photo(40, 30, false)), 25.0);
+    EXPECT_LE(colours.size(), 256);
+    EXPECT_GT(Psnr(Argb(Convert(TUniversalImage::ConvertToGif, opaque)), opaque), 25.0);
 }
 
-// ---------------------------------------------------------------------------
 // Without a usable codec layer
 
 class WithoutCodecs : public ::testing::Test {
@@ -318,7 +254,7 @@ protected:
     TFakeImageCodecs* codecs = nullptr;
 };
 
-TEST_F(WithoutCodecs, BitmapIconsStillLoadAndOtherImagesFail) {
+TEST_F(WithoutCodecs, BitmapIconsStillLoadOtherImagesFailAndAvailabilityIsRetried) {
     EXPECT_FALSE(GdiPlusAvailable());
     QString encoder;
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/png"), encoder), 1);
@@ -328,16 +264,28 @@ TEST_F(WithoutCodecs, BitmapIconsStillLoadAndOtherImagesFail) {
     EXPECT_NE(GdipStatus([&] { LoadBytes(image, Encoded(Photo(4, 4, false), "PNG")); }), -1);
     EXPECT_EQ(codecs->decodes, 0);
     EXPECT_EQ(image.GetFrameCount(), 2);
-}
-
-TEST_F(WithoutCodecs, AvailabilityIsRetriedOnEveryCall) {
-    EXPECT_FALSE(GdiPlusAvailable());
-    codecs->startable = true;
+    codecs->startable = true;  // asked again on every call
     EXPECT_TRUE(GdiPlusAvailable());
-    QString encoder;
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("IMAGE/PNG"), encoder), 0);
     EXPECT_EQ(encoder, QStringLiteral("image/png"));
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/webp"), encoder), 1);
+}
+
+// The icon reader's fuzzing corpus: every file either loads or fails with the
+// project's exception, through the reader and the universal image.
+TEST(IconCorpus, EveryFileLoadsOrFailsCleanly) {
+    int loaded = 0;
+    const int files = ReplayCorpus("icon-corpus", [&](const QByteArray& bytes) {
+        EXPECT_EQ(ReplayIconBytes(bytes).badSizes, 0);
+        TUniversalImage image;
+        try {
+            LoadBytes(image, bytes);
+            ++loaded;
+        } catch (const Exception&) {
+        }
+    });
+    EXPECT_GE(files, 20);
+    EXPECT_GT(loaded, 0);
 }
 
 }  // namespace

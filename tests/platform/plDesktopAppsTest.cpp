@@ -4,42 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
+// The made-up tree is data/platform/xdg; its user preferences (config) are
+// read only where a test asks for them.
 class DesktopApps : public ::testing::Test {
 protected:
-    QTemporaryDir root;
-    TXdgDirs dirs;
+    const QString root = QStringLiteral(QUILLANE_TEST_DATA "/platform/xdg/");
+    TXdgDirs dirs{{root + "home", root + "system"}, {}};
 
-    void SetUp() override {
-        dirs.DataDirs = {root.filePath("home"), root.filePath("system")};
-        dirs.ConfigDirs = {root.filePath("config")};
-        Write("system/applications/editor.desktop",
-              "[Desktop Entry]\nType=Application\nName=Editor\nName[de]=Bearbeiter\nExec=editor --new %F\nIcon=ed\n");
-        Write("system/applications/viewer.desktop",
-              "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer\n");
-        Write("system/applications/gone.desktop",
-              "[Desktop Entry]\nType=Application\nName=Gone\nExec=gone %f\nHidden=true\n");
-        Write("system/applications/kde/paint.desktop",
-              "[Desktop Entry]\nType=Application\nName=Paint\nExec=paint %u\n");
-        Write("system/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=L\nURL=x\n");
-        Write("system/applications/mimeinfo.cache",
-              "[MIME Cache]\ntext/plain=viewer.desktop;editor.desktop;gone.desktop;link.desktop;\n"
-              "image/png=kde-paint.desktop;editor.desktop;\n");
-        Write("home/applications/mine.desktop",
-              "[Desktop Entry]\nType=Application\nName=Mine\nExec=\"/opt/my app/run\" --file=%f\n");
-    }
-    void Write(const QString& rel, const QByteArray& text) {
-        const QString path = root.filePath(rel);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
     QStringList Ids(const QStringList& mimes) const {
         QStringList ids;
         for (const TDesktopApp& app : ListApplicationsForMimeTypes(mimes, dirs)) ids << app.Id;
@@ -47,17 +21,11 @@ protected:
     }
 };
 
-TEST_F(DesktopApps, CacheOrderWithoutHiddenOrNonApplications) {
+TEST_F(DesktopApps, CacheOrderWithoutHiddenOrNonApplicationsAfterTheUsersPreferences) {
     EXPECT_EQ(Ids({"text/plain"}), (QStringList{"viewer.desktop", "editor.desktop"}));
     EXPECT_EQ(Ids({"image/png"}), (QStringList{"kde-paint.desktop", "editor.desktop"}));
     EXPECT_EQ(Ids({"application/x-none"}), QStringList());
-}
-
-TEST_F(DesktopApps, UserPreferencesComeFirstAndRemovalsHide) {
-    Write("config/mimeapps.list",
-          "[Default Applications]\ntext/plain=mine.desktop\n"
-          "[Added Associations]\ntext/plain=editor.desktop;\n"
-          "[Removed Associations]\ntext/plain=viewer.desktop;\n");
+    dirs.ConfigDirs = {root + "config"};
     EXPECT_EQ(Ids({"text/plain"}), (QStringList{"mine.desktop", "editor.desktop"}));
     // Ancestor types add their applications after the specific ones, once each.
     EXPECT_EQ(Ids({"text/x-csrc", "text/plain"}), (QStringList{"mine.desktop", "editor.desktop"}));
@@ -68,11 +36,11 @@ TEST_F(DesktopApps, EntryFieldsAndExecArguments) {
     ASSERT_EQ(apps.size(), 3u);
     const TDesktopApp& editor = apps[1];
     EXPECT_EQ(editor.Icon, "ed");
-    EXPECT_EQ(editor.FilePath, root.filePath("system/applications/editor.desktop"));
+    EXPECT_EQ(editor.FilePath, root + "system/applications/editor.desktop");
     EXPECT_EQ(DesktopExecArguments(editor, "/t/a b.txt"), (QStringList{"editor", "--new", "/t/a b.txt"}));
     EXPECT_EQ(DesktopExecArguments(apps[0], "/t/a.txt"), (QStringList{"viewer", "/t/a.txt"}));  // appended
     TDesktopApp mine;
-    ASSERT_TRUE(ReadDesktopEntry(root.filePath("home/applications/mine.desktop"), mine));
+    ASSERT_TRUE(ReadDesktopEntry(root + "home/applications/mine.desktop", mine));
     EXPECT_EQ(mine.Id, "mine.desktop");
     EXPECT_EQ(DesktopExecArguments(mine, "/x.txt"), (QStringList{"/opt/my app/run", "--file=/x.txt"}));
 }

@@ -4,6 +4,7 @@
 #include "platform/plFormPlacement.h"
 
 #include "core/cuKnot.h"
+#include "support/testCases.h"
 
 #include <QWidget>
 
@@ -13,25 +14,19 @@ namespace {
 
 QString S(const char* text) { return QString::fromUtf8(text); }
 
+// "left top width height" as a rectangle, "width height" as a size.
+QRect RectOf(const QString& text) {
+    const QStringList n = text.split(u' ');
+    return QRect(n.value(0).toInt(), n.value(1).toInt(), n.value(2).toInt(), n.value(3).toInt());
+}
+
 TEST(FormPlacementClamp, Table) {
-    struct Case {
-        const char* name;
-        QRect bounds, screen;
-        QSize minimum;
-        QRect expected;
-    };
     const QSize noMax(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    const QRect dual(-1920, -200, 3840, 1280);  // a left screen above the primary one
-    const Case cases[] = {
-        {"InsideStays", QRect(100, 50, 400, 300), dual, QSize(0, 0), QRect(100, 50, 400, 300)},
-        {"NegativeCoordinatesAreValid", QRect(-1900, -150, 400, 300), dual, QSize(0, 0), QRect(-1900, -150, 400, 300)},
-        {"FarLeft", QRect(-50000, 10, 400, 300), dual, QSize(0, 0), QRect(-1920, 10, 400, 300)},
-        {"FarRightAndDown", QRect(99999, 99999, 400, 300), dual, QSize(0, 0), QRect(1520, 780, 400, 300)},
-        {"TooLarge", QRect(0, 0, 100000, 100000), dual, QSize(0, 0), QRect(-1920, -200, 3840, 1280)},
-        {"BelowMinimum", QRect(10, 10, -5, 0), dual, QSize(200, 100), QRect(10, 10, 200, 100)},
-        {"MinimumWinsOverScreen", QRect(0, 0, 10, 10), QRect(0, 0, 300, 200), QSize(400, 250), QRect(0, 0, 400, 250)},
-    };
-    for (const Case& c : cases) EXPECT_EQ(plClampBounds(c.bounds, c.screen, c.minimum, noMax), c.expected) << c.name;
+    for (const CaseRow& c : LoadCases("platform/forms.txt", "Clamp")) {
+        const QRect minimum = RectOf("0 0 " + c["Minimum"]);
+        EXPECT_EQ(plClampBounds(RectOf(c["Bounds"]), RectOf(c["Screen"]), minimum.size(), noMax), RectOf(c["Expected"]))
+            << c.Text();
+    }
 }
 
 TEST(FormPlacement, SaveAndRestoreASizeableForm) {
@@ -49,35 +44,27 @@ TEST(FormPlacement, SaveAndRestoreASizeableForm) {
     EXPECT_EQ(other.pos(), QPoint(30, 40));
     EXPECT_EQ(other.size(), QSize(320, 240));
     EXPECT_FALSE(knot->CollectUnread(nullptr, nullptr, false));
+    // a fixed-size form stores its position only
+    QWidget fixed;
+    fixed.setFixedSize(200, 100);
+    fixed.move(5, 6);
+    auto position = TKnot::Create(S("F"));
+    position->SaveFormPlacement(fixed);
+    EXPECT_EQ(position->SaveToString(), S("<F Left=\"5\" Top=\"6\"/>\r\n"));
 }
 
-TEST(FormPlacement, FixedSizeFormStoresItsPositionOnly) {
-    QWidget form;
-    form.setFixedSize(200, 100);
-    form.move(5, 6);
-    auto knot = TKnot::Create(S("F"));
-    knot->SaveFormPlacement(form);
-    EXPECT_EQ(knot->SaveToString(), S("<F Left=\"5\" Top=\"6\"/>\r\n"));
-}
-
-TEST(FormPlacement, MaximizedFormRestoresMaximizedOnly) {
-    auto knot = TKnot::Create();
-    ASSERT_TRUE(knot->LoadFromString(S("<F Maximized=\"1\" Left=\"-99999\"/>")));
-    QWidget form;
-    form.move(7, 8);
-    knot->RestoreFormPlacement(form);
-    EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(form.pos(), QPoint(7, 8));
-}
-
-TEST(FormPlacement, WithoutLeftNothingIsRead) {
-    auto knot = TKnot::Create();
-    ASSERT_TRUE(knot->LoadFromString(S("<F Top=\"300\" Width=\"50\"/>")));
-    QWidget form;
-    form.move(7, 8);
-    form.resize(300, 200);
-    knot->RestoreFormPlacement(form);
-    EXPECT_EQ(form.geometry(), QRect(7, 8, 300, 200));
+// Maximized restores the state only; without Left nothing is read.
+TEST(FormPlacement, MaximizedOrWithoutLeftKeepsTheGeometry) {
+    for (const char* stored : {"<F Maximized=\"1\" Left=\"-99999\"/>", "<F Top=\"300\" Width=\"50\"/>"}) {
+        auto knot = TKnot::Create();
+        ASSERT_TRUE(knot->LoadFromString(S(stored)));
+        QWidget form;
+        form.move(7, 8);
+        form.resize(300, 200);
+        knot->RestoreFormPlacement(form);
+        EXPECT_EQ(form.geometry(), QRect(7, 8, 300, 200)) << stored;
+        EXPECT_EQ(bool(form.windowState() & Qt::WindowMaximized), QByteArray(stored).contains("Maximized")) << stored;
+    }
 }
 
 TEST(FormPlacement, DamagedValuesAreClampedToTheScreenAndTheMinimumSize) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "support/imageCompare.h"
+#include "support/testCases.h"
 
 namespace {
 
@@ -90,60 +91,42 @@ TEST(GifWriter, AppendsAndRefusesEmptyImages) {
     EXPECT_TRUE(out.mid(4).startsWith("GIF8"));
 }
 
-// Edge shapes of GIF frames: each decodes back at its size, with transparent
-// pixels transparent and, up to the palette's room, every colour exact.
-struct TGifCase {
-    const char* name;
-    int width, height;
-    int colors;        // distinct opaque colours
-    bool transparent;  // pixel (0, 0) is transparent
-};
-
-QImage GifCaseImage(const TGifCase& c) {
-    QImage image(c.width, c.height, QImage::Format_ARGB32);
-    for (int i = 0; i < c.width * c.height; ++i) {
-        const int n = c.colors == 0 ? 0 : i % c.colors;
-        image.setPixel(i % c.width, i / c.width, c.colors == 0 ? qRgba(90, 80, 70, 0) : qRgb(n * 7 % 256, n / 37 * 20, 200));
+// Edge shapes of GIF frames (data/platform/images.txt): each decodes back at
+// its size, with transparent pixels transparent and, up to the palette's room,
+// every colour exact.
+QImage GifCaseImage(int width, int height, int colors, bool transparent) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int i = 0; i < width * height; ++i) {
+        const int n = colors == 0 ? 0 : i % colors;
+        image.setPixel(i % width, i / width, colors == 0 ? qRgba(90, 80, 70, 0) : qRgb(n * 7 % 256, n / 37 * 20, 200));
     }
-    if (c.transparent) {
+    if (transparent) {
         // Alpha below 128 is transparent, 128 and above opaque.
         image.setPixel(0, 0, qRgba(255, 255, 255, 127));
-        const int x = c.width - 1, y = c.height - 1;
-        if (x + y > 0 && c.colors > 0) image.setPixel(x, y, (image.pixel(x, y) & 0xFFFFFFu) | 0x80000000u);
+        const int x = width - 1, y = height - 1;
+        if (x + y > 0 && colors > 0) image.setPixel(x, y, (image.pixel(x, y) & 0xFFFFFFu) | 0x80000000u);
     }
     return image;
 }
 
-const TGifCase gifCases[] = {
-    {"OnePixel", 1, 1, 1, false},
-    {"OneTransparentPixel", 1, 1, 1, true},
-    {"FullyTransparent", 4, 3, 0, true},
-    {"OddWidth", 7, 3, 5, true},
-    {"Exactly256Colours", 16, 16, 256, false},
-    {"Exactly255ColoursAndTransparency", 16, 16, 255, true},
-    {"MoreColoursThanRoomWithTransparency", 20, 15, 300, true},
-};
-
-class GifEdges : public ::testing::TestWithParam<TGifCase> {};
-
-TEST_P(GifEdges, DecodeBackWithTransparencyAndColours) {
-    const TGifCase& c = GetParam();
-    const QImage image = GifCaseImage(c);
-    QByteArray gif;
-    ASSERT_TRUE(WriteGif(image, gif));
-    const QImage back = QImage::fromData(gif, "gif").convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(back.size(), image.size());
-    const bool exact = c.colors <= (c.transparent ? 255 : 256);
-    for (int y = 0; y < c.height; ++y)
-        for (int x = 0; x < c.width; ++x) {
-            const QRgb src = image.pixel(x, y), got = back.pixel(x, y);
-            if (qAlpha(src) < 128) EXPECT_EQ(qAlpha(got), 0) << x << "," << y;
-            else if (exact) EXPECT_EQ(got, src | 0xFF000000u) << x << "," << y;
-            else EXPECT_EQ(qAlpha(got), 255) << x << "," << y;  // reduced: opaque, colour near
-        }
+TEST(GifWriter, EdgeShapesDecodeBackWithTransparencyAndColours) {
+    for (const CaseRow& c : LoadCases("platform/images.txt", "GifEdges")) {
+        SCOPED_TRACE(c.Text());
+        const bool transparent = c.Int("Transparent") == 1;
+        const QImage image = GifCaseImage(c.Int("Width"), c.Int("Height"), c.Int("Colors"), transparent);
+        QByteArray gif;
+        ASSERT_TRUE(WriteGif(image, gif));
+        const QImage back = QImage::fromData(gif, "gif").convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(back.size(), image.size());
+        const bool exact = c.Int("Colors") <= (transparent ? 255 : 256);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb src = image.pixel(x, y), got = back.pixel(x, y);
+                if (qAlpha(src) < 128) EXPECT_EQ(qAlpha(got), 0) << x << "," << y;
+                else if (exact) EXPECT_EQ(got, src | 0xFF000000u) << x << "," << y;
+                else EXPECT_EQ(qAlpha(got), 255) << x << "," << y;  // reduced: opaque, colour near
+            }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(GifWriter, GifEdges, ::testing::ValuesIn(gifCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(KeyCodes, QtKeysBecomeVirtualKeyNumbers) {
     EXPECT_EQ(ShiftStateFromQtModifiers(Qt::AltModifier), ssAlt);
 }
 
-TEST(InputState, AFakeStateAnswersWhileInstalled) {
+TEST(InputState, AFakeStateAnswersWhileInstalledAndTheBeepGoesToTheInstalledFunction) {
     TFakeInputState fake;
     fake.LeftButtonDown = true;
     {
@@ -27,16 +27,12 @@ TEST(InputState, AFakeStateAnswersWhileInstalled) {
         EXPECT_TRUE(TInputState::Current().IsLeftButtonDown());
     }
     EXPECT_FALSE(TInputState::Current().IsLeftButtonDown());  // headless: no button is down
-}
-
-int g_beeps = 0;
-
-TEST(SystemBeep, GoesToTheInstalledFunction) {
-    TBeepFunction previous = InstallBeep([] { ++g_beeps; });
+    static int beeps = 0;
+    TBeepFunction previous = InstallBeep([] { ++beeps; });
     SystemBeep();
     SystemBeep();
     InstallBeep(previous);
-    EXPECT_EQ(g_beeps, 2);
+    EXPECT_EQ(beeps, 2);
 }
 
 }  // namespace

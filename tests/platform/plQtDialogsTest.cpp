@@ -48,7 +48,7 @@ TEST(MessageBoxResult, ButtonsToResultNumbers) {
     for (const auto& [button, result] : cases) EXPECT_EQ(MessageBoxResult(button), result) << button;
 }
 
-TEST(QtDialogs, NeverBlockWithoutAScreen) {
+TEST(QtDialogs, AreCurrentUnlessAFakeIsInstalledAndNeverBlockWithoutAScreen) {
     ASSERT_TRUE(TQtDialogs::IsHeadless());
     TQtDialogs dialogs;
     QElapsedTimer t;
@@ -60,9 +60,6 @@ TEST(QtDialogs, NeverBlockWithoutAScreen) {
     EXPECT_EQ(folder, "/tmp");
     EXPECT_FALSE(dialogs.ChooseApplication({}, {}).has_value());
     EXPECT_LT(t.elapsed(), 5000);
-}
-
-TEST(Dialogs, CurrentIsTheQtOneUnlessAFakeIsInstalled) {
     EXPECT_NE(dynamic_cast<TQtDialogs*>(&TDialogs::Current()), nullptr);
     TFakeDialogs fake;
     {

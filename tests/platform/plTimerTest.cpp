@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvanced) {
+TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvancedAndRestartCountsFromNow) {
     TManualTimerService service;
     std::vector<int> fired;
     auto a = service.MakeTimer();
@@ -25,28 +25,22 @@ TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvanced) {
     service.Advance(201);  // b at 100 and 200; at 300 both, the one made first first
     EXPECT_EQ(fired, (std::vector<int>{2, 2, 1, 2}));
     EXPECT_EQ(service.Now(), 300);
-}
-
-TEST(ManualTimers, RestartCountsFromNowAndStopEnds) {
-    TManualTimerService service;
-    int ticks = 0;
-    auto t = service.MakeTimer();
-    t->SetOnTick([&] { ++ticks; });
-    t->Start(300);
+    b->Stop();
+    EXPECT_FALSE(b->IsActive());
+    fired.clear();
     service.Advance(200);
-    t->Start(300);
+    a->Start(300);  // counts from now
     service.Advance(299);
-    EXPECT_EQ(ticks, 0);
+    EXPECT_TRUE(fired.empty());
     service.Advance(1);
-    EXPECT_EQ(ticks, 1);
-    t->Stop();
-    EXPECT_FALSE(t->IsActive());
+    EXPECT_EQ(fired, std::vector<int>{1});
+    a->Stop();
     service.Advance(1000);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(fired, std::vector<int>{1});
     EXPECT_EQ(service.ActiveCount(), 0);
 }
 
-TEST(ManualTimers, ATimerMayStopOrFreeItselfWhileItTicks) {
+TEST(ManualTimers, ATimerMayFreeItselfWhileItTicksAndTheInstalledServiceMakesTimers) {
     TManualTimerService service;
     std::unique_ptr<TTimer> t = service.MakeTimer();
     int ticks = 0;
@@ -58,14 +52,10 @@ TEST(ManualTimers, ATimerMayStopOrFreeItselfWhileItTicks) {
     service.Advance(100);
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(service.ActiveCount(), 0);
-}
-
-TEST(ManualTimers, InstalledServiceMakesTheTimersOfTheModel) {
-    TManualTimerService service;
     {
         TTimerServiceInstaller install(&service);
-        auto t = TTimerService::Make();
-        t->Start(5);
+        auto made = TTimerService::Make();
+        made->Start(5);
         EXPECT_EQ(service.ActiveCount(), 1);
     }
     EXPECT_NE(&TTimerService::Current(), &service);
