@@ -23,7 +23,6 @@
 #include <vector>
 
 class QIODevice;
-class QWidget;
 class TKnot;
 
 enum TKnotParamKind : uint8_t {
@@ -196,10 +195,6 @@ public:
     TKnotParam* WriteStreamRef(const QString& name, const QByteArray* stream);
     // Adds a parameter with a name alone.
     TKnotParam* WriteName(const QString& name);
-
-    // Window placement ("Maximized", "Left", "Top", "Width", "Height").
-    void SaveFormPlacement(const QWidget& form);
-    void RestoreFormPlacement(QWidget& form);
 
     // Reports.
     QString GetPath() const;
