@@ -17,5 +17,33 @@ function(quillane_library target)
   list(TRANSFORM ARG_PRIVATE_QT PREPEND Qt6:: OUTPUT_VARIABLE private_qt)
   target_link_libraries(${target} PUBLIC ${ARG_LINKS} ${public_qt} PRIVATE ${ARG_PRIVATE_LINKS} ${private_qt})
   set_target_properties(${target} PROPERTIES AUTOMOC ${ARG_AUTOMOC})
+  quillane_use_pch(${target})
 endfunction()
 
+# Precompiled headers: one for the libraries (quillanePch.h) and one for the test
+# programs (quillaneTestPch.h), each compiled once in a target of its own and
+# reused by every target of its kind.
+if(QUILLANE_PCH)
+  file(WRITE ${CMAKE_BINARY_DIR}/quillane_pch_holder.cpp "// holds the precompiled header\n")
+  add_library(quillane_pch OBJECT ${CMAKE_BINARY_DIR}/quillane_pch_holder.cpp)
+  target_link_libraries(quillane_pch PRIVATE Qt6::Core Qt6::Gui)
+  target_precompile_headers(quillane_pch PRIVATE ${CMAKE_CURRENT_LIST_DIR}/quillanePch.h)
+endif()
+
+function(quillane_use_pch target)
+  if(QUILLANE_PCH)
+    target_precompile_headers(${target} REUSE_FROM quillane_pch)
+  endif()
+endfunction()
+
+function(quillane_use_test_pch target)
+  if(NOT QUILLANE_PCH)
+    return()
+  endif()
+  if(NOT TARGET quillane_test_pch)
+    add_library(quillane_test_pch OBJECT ${CMAKE_BINARY_DIR}/quillane_pch_holder.cpp)
+    target_link_libraries(quillane_test_pch PRIVATE Qt6::Core Qt6::Gui GTest::gtest)
+    target_precompile_headers(quillane_test_pch PRIVATE ${PROJECT_SOURCE_DIR}/cmake/quillaneTestPch.h)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM quillane_test_pch)
+endfunction()
