@@ -1,9 +1,18 @@
 #include "core/cuClasses.h"
 
-#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 
 #include <QtGlobal>
+
+#include <atomic>
+
+namespace {
+
+// Read by every thread that raises; written only at the localisation unit's
+// start and end.
+std::atomic<Exception::TextSource> g_textSource{nullptr};
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // TClass
@@ -26,7 +35,12 @@ TItfObject* TClass::NewInstance() const {
 Exception::Exception(QString text, int id) : m_text(std::move(text)), m_utf8(m_text.toUtf8()), m_id(id) {}
 
 Exception Exception::FromId(int id, const QStringList& args) {
-    return Exception(LoadStrFmt(id, args), id);
+    const TextSource source = g_textSource.load(std::memory_order_acquire);
+    return Exception(source ? source(id, args) : QString(), id);
+}
+
+Exception::TextSource Exception::InstallTextSource(TextSource source) noexcept {
+    return g_textSource.exchange(source, std::memory_order_acq_rel);
 }
 
 void LogCurrentException(const char* context) noexcept {

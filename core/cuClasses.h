@@ -87,8 +87,14 @@ TItfObject* NewOf() { return new T(); }
 class Exception : public std::exception {
 public:
     explicit Exception(QString text, int id = 0);
-    // The text of string-table entry `id`, with "%1".."%n" filled from args.
+    // The text of string-table entry `id`, with "%1".."%n" filled from args,
+    // taken from the installed text source; empty while none is installed.
     static Exception FromId(int id, const QStringList& args = {});
+
+    // Where FromId takes its texts: the localisation unit installs its string
+    // tables while it lives. Returns the source installed before.
+    using TextSource = QString (*)(int id, const QStringList& args);
+    static TextSource InstallTextSource(TextSource source) noexcept;
 
     const QString& Text() const noexcept { return m_text; }
     int Id() const noexcept { return m_id; }

@@ -1,9 +1,7 @@
 #include "core/cuKnot.h"
 
 #include "core/cuBlockPool.h"
-#include "core/cuKnotText.h"
 #include "core/cuStringIds.h"
-#include "platform/plFormPlacement.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -485,39 +483,6 @@ TKnotParam* TKnot::WriteStreamRef(const QString& name, const QByteArray* stream)
     TKnotParam* p = ParamForWrite(name);
     p->SetStreamRef(stream);
     return p;
-}
-
-// ---------------------------------------------------------------------------
-// Form placement
-
-void TKnot::SaveFormPlacement(const QWidget& form) {
-    const TFormPlacement p = plGetFormPlacement(form);
-    if (p.maximizable) {
-        WriteBool(QStringLiteral("Maximized"), p.maximized);
-        if (p.maximized) return;
-    }
-    WriteInt(QStringLiteral("Left"), p.bounds.left());
-    WriteInt(QStringLiteral("Top"), p.bounds.top());
-    if (p.sizeStored) {
-        WriteInt(QStringLiteral("Width"), p.bounds.width());
-        WriteInt(QStringLiteral("Height"), p.bounds.height());
-    }
-}
-
-void TKnot::RestoreFormPlacement(QWidget& form) {
-    const TFormPlacement p = plGetFormPlacement(form);
-    if (p.maximizable && ReadBool(u"Maximized", false)) {
-        plMaximizeForm(form);
-        return;
-    }
-    if (!HasParam(u"Left")) return;
-    QRect r = p.bounds;
-    if (p.sizeStored) {
-        r.setWidth(ReadInt(u"Width", r.width()));
-        r.setHeight(ReadInt(u"Height", r.height()));
-    }
-    r.moveTo(ReadInt(u"Left", r.left()), ReadInt(u"Top", r.top()));
-    plSetFormBounds(form, r);
 }
 
 // ---------------------------------------------------------------------------

@@ -25,7 +25,6 @@
 #include <vector>
 
 class QIODevice;
-class QWidget;
 class TKnot;
 
 enum TKnotParamKind : uint8_t {
@@ -203,10 +202,6 @@ public:
     TKnotParam* WriteStream(const QString& name, const QByteArray& stream);
     TKnotParam* WriteStreamRef(const QString& name, const QByteArray* stream);
 
-    // Window placement ("Maximized", "Left", "Top", "Width", "Height").
-    void SaveFormPlacement(const QWidget& form);
-    void RestoreFormPlacement(QWidget& form);
-
     // Reports.
     QString GetPath() const;
     // With checkSelf a knot never read is added whole; otherwise unread
@@ -266,3 +261,37 @@ private:
     TKnotFlags m_flagsAdded = 0;
     TKnotState m_state = 0;
 };
+
+// ---------------------------------------------------------------------------
+// The text form of knots (cuKnotText.cpp): the reader, the writer,
+// hexadecimal streams, integers, encodings and atomic file writing (escaping
+// is core/cuXmlEscape). TKnot's load and save operations are the public entry
+// points; these are shared with the code writers and the tests.
+
+namespace KnotText {
+
+// Stream bytes as two upper-case hexadecimal digits each.
+QString ToHex(const QByteArray& bytes);
+// Digits of either case: an odd length gives false and leaves stream alone;
+// a bad digit gives false with stream emptied.
+bool FromHex(QStringView text, QByteArray& stream);
+// Optional sign and decimal digits that fit 32 bits; nothing else.
+bool ParseInt(QStringView text, int& value);
+
+// The knot and its subtree as text, CR LF after every line. Raises when the
+// tree is nested deeper than the reader reads (TKnot::MaxDepth).
+QString Write(const TKnot& knot);
+// The same, encoded, with the encoding's byte-order mark (none for Ansi).
+QByteArray WriteBytes(const TKnot& knot, TKnotEncoding encoding);
+// Text in an encoding, with that encoding's byte-order mark (none for Ansi).
+QByteArray Encode(const QString& text, TKnotEncoding encoding);
+
+// Parse into knot; false (and ksLoadFailed set) on a syntax error.
+bool Read(TKnot& knot, const char16_t* text, qsizetype count);
+bool ReadBytes(TKnot& knot, const QByteArray& bytes);
+
+// Replaces the file's contents atomically (ReplaceFileContents); a failure
+// raises 10090 with the system's reason, and the old file stays.
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
+
+}  // namespace KnotText

@@ -1,4 +1,4 @@
-#include "core/cuKnotText.h"
+#include "core/cuKnot.h"
 
 #include "core/cuStringIds.h"
 #include "core/cuTextBlocks.h"

@@ -157,6 +157,12 @@ std::unique_ptr<QIODevice> OpenResourceStream(const QString& name, const QString
     return file;
 }
 
-void InitLocalizationUnit() { g_localization = std::make_unique<TLocalization>(); }
+void InitLocalizationUnit() {
+    g_localization = std::make_unique<TLocalization>();
+    Exception::InstallTextSource(&LoadStrFmt);
+}
 
-void FinalLocalizationUnit() { g_localization.reset(); }
+void FinalLocalizationUnit() {
+    Exception::InstallTextSource(nullptr);
+    g_localization.reset();
+}

@@ -5,6 +5,8 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <QStringView>
 
 class QWidget;
 
@@ -26,3 +28,47 @@ QRect plVirtualScreen();
 // A damaged size becomes at least minimum and at most the screen's size (and
 // maximum); the position then moves the rectangle wholly onto the screen.
 QRect plClampBounds(const QRect& bounds, const QRect& screen, const QSize& minimum, const QSize& maximum);
+
+// Saving and restoring through a store of named values (the knot tree: a
+// TKnot), which offers HasParam(QStringView), ReadBool(QStringView, bool),
+// ReadInt(QStringView, int), WriteBool(const QString&, bool) and
+// WriteInt(const QString&, int).
+//
+// A maximizable form writes "Maximized", and nothing else when it is
+// maximized; otherwise "Left" and "Top", and "Width" and "Height" when its
+// size is stored.
+template <class Store>
+void plSaveFormPlacement(const QWidget& form, Store& store) {
+    const TFormPlacement p = plGetFormPlacement(form);
+    if (p.maximizable) {
+        store.WriteBool(QStringLiteral("Maximized"), p.maximized);
+        if (p.maximized) return;
+    }
+    store.WriteInt(QStringLiteral("Left"), p.bounds.left());
+    store.WriteInt(QStringLiteral("Top"), p.bounds.top());
+    if (p.sizeStored) {
+        store.WriteInt(QStringLiteral("Width"), p.bounds.width());
+        store.WriteInt(QStringLiteral("Height"), p.bounds.height());
+    }
+}
+
+// A maximizable form whose "Maximized" is set is maximized and nothing else is
+// read. Otherwise nothing happens without "Left"; with it the stored bounds
+// (a value missing or unreadable keeps the form's own) are set through
+// plSetFormBounds.
+template <class Store>
+void plRestoreFormPlacement(QWidget& form, Store& store) {
+    const TFormPlacement p = plGetFormPlacement(form);
+    if (p.maximizable && store.ReadBool(u"Maximized", false)) {
+        plMaximizeForm(form);
+        return;
+    }
+    if (!store.HasParam(u"Left")) return;
+    QRect r = p.bounds;
+    if (p.sizeStored) {
+        r.setWidth(store.ReadInt(u"Width", r.width()));
+        r.setHeight(store.ReadInt(u"Height", r.height()));
+    }
+    r.moveTo(store.ReadInt(u"Left", r.left()), store.ReadInt(u"Top", r.top()));
+    plSetFormBounds(form, r);
+}

@@ -115,6 +115,23 @@ TEST(ClassReference, InheritsFromWalksParents) {
     EXPECT_THROW(TItfObject::StaticClass()->NewInstance(), Exception);
 }
 
+// FromId takes its text from whatever source is installed: the localisation
+// unit's tables in the program, nothing (an empty text) without one.
+TEST(ExceptionTextSource, FromIdUsesTheInstalledSourceAndKeepsTheId) {
+    const Exception::TextSource joinArgs = [](int id, const QStringList& args) {
+        return QString::number(id) + QLatin1Char(':') + args.join(QLatin1Char(','));
+    };
+    const Exception::TextSource previous = Exception::InstallTextSource(joinArgs);
+    const Exception filled = Exception::FromId(7, {QStringLiteral("a"), QStringLiteral("b")});
+    Exception::InstallTextSource(nullptr);
+    const Exception bare = Exception::FromId(8);
+    EXPECT_EQ(Exception::InstallTextSource(previous), nullptr);
+    EXPECT_EQ(filled.Text(), QStringLiteral("7:a,b"));
+    EXPECT_EQ(filled.Id(), 7);
+    EXPECT_EQ(bare.Text(), QString());
+    EXPECT_EQ(bare.Id(), 8);
+}
+
 // ---------------------------------------------------------------------------
 // List algorithms over a plain record type.
 

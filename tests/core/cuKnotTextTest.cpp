@@ -2,7 +2,7 @@
 // encodings, files and the fuzz corpus.
 
 #include "core/cuKnot.h"
-#include "core/cuKnotText.h"
+#include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testCorpus.h"
 #include "support/testRaise.h"

@@ -34,13 +34,13 @@ TEST(FormPlacement, SaveAndRestoreASizeableForm) {
     form.move(30, 40);
     form.resize(320, 240);
     auto knot = TKnot::Create(S("SheetForm"));
-    knot->SaveFormPlacement(form);
+    plSaveFormPlacement(form, *knot);
     EXPECT_EQ(knot->SaveToString(),
               S("<SheetForm Maximized=\"0\" Left=\"30\" Top=\"40\" Width=\"320\" Height=\"240\"/>\r\n"));
     QWidget other;
     other.move(0, 0);
     other.resize(100, 100);
-    knot->RestoreFormPlacement(other);
+    plRestoreFormPlacement(other, *knot);
     EXPECT_EQ(other.pos(), QPoint(30, 40));
     EXPECT_EQ(other.size(), QSize(320, 240));
     EXPECT_FALSE(knot->CollectUnread(nullptr, nullptr, false));
@@ -49,7 +49,7 @@ TEST(FormPlacement, SaveAndRestoreASizeableForm) {
     fixed.setFixedSize(200, 100);
     fixed.move(5, 6);
     auto position = TKnot::Create(S("F"));
-    position->SaveFormPlacement(fixed);
+    plSaveFormPlacement(fixed, *position);
     EXPECT_EQ(position->SaveToString(), S("<F Left=\"5\" Top=\"6\"/>\r\n"));
 }
 
@@ -61,7 +61,7 @@ TEST(FormPlacement, MaximizedOrWithoutLeftKeepsTheGeometry) {
         QWidget form;
         form.move(7, 8);
         form.resize(300, 200);
-        knot->RestoreFormPlacement(form);
+        plRestoreFormPlacement(form, *knot);
         EXPECT_EQ(form.geometry(), QRect(7, 8, 300, 200)) << stored;
         EXPECT_EQ(bool(form.windowState() & Qt::WindowMaximized), QByteArray(stored).contains("Maximized")) << stored;
     }
@@ -73,7 +73,7 @@ TEST(FormPlacement, DamagedValuesAreClampedToTheScreenAndTheMinimumSize) {
     QWidget form;
     form.setMinimumSize(150, 120);
     form.resize(400, 300);
-    knot->RestoreFormPlacement(form);
+    plRestoreFormPlacement(form, *knot);
     const QRect screen = plVirtualScreen();
     EXPECT_EQ(form.size(), QSize(150, 300));  // the width was damaged, the height unreadable
     EXPECT_TRUE(screen.contains(QRect(form.pos(), form.size()))) << screen.width() << "x" << screen.height();
