@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 QString WriteToText(TPascalNode* node) {
     TPascalCodeWriter writer;
@@ -24,20 +27,24 @@ QString Lines(std::initializer_list<const char*> lines) {
 }
 
 namespace {
-QString GoldenPath(const QString& name) {
-    return QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + name + QStringLiteral(".pas");
+QString DataPath(const QString& fileName) {
+    return QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + fileName;
 }
 }  // namespace
 
-QString GoldenUnit(const QString& name) {
-    QFile file(GoldenPath(name));
+QString TestData(const QString& fileName) {
+    QFile file(DataPath(fileName));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QString::fromUtf8(file.readAll());
 }
 
+QString GoldenUnit(const QString& name) {
+    return TestData(name + QStringLiteral(".pas"));
+}
+
 void ExpectGoldenUnit(const QString& text, const QString& name) {
     if (qEnvironmentVariableIsSet("QUILLANE_UPDATE_GOLDEN")) {
-        QFile file(GoldenPath(name));
+        QFile file(DataPath(name + QStringLiteral(".pas")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text.toUtf8());
         return;
@@ -111,10 +118,217 @@ QString CompiledUnit(TPascalUnit* unit, bool simplify) {
     return text;
 }
 
+QStringList RunUnit(TPascalUnit* unit, const QString& body, bool simplify, QString* text) {
+    TFpcHarness fpc;
+    *text = fpc.AddUnit(unit, simplify);
+    QString output;
+    const QString failure = fpc.CompileAndRun(body, &output);
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    return output.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
 // ---------------------------------------------------------------------------
-// Statements from short descriptions
+// Statements and expressions from descriptions
+
+namespace {
+
+// A word (list false) or a list of descriptions.
+struct TDescription {
+    QString word;
+    std::vector<TDescription> items;
+    bool list = false;
+
+    // The item at `index`; an empty one past the end (an omitted part).
+    const TDescription& operator[](size_t index) const {
+        static const TDescription none;
+        return index < items.size() ? items[index] : none;
+    }
+};
+
+class TDescriptionReader {
+public:
+    explicit TDescriptionReader(const QString& text) : m_text(text) {}
+
+    // Every description up to the end of the text or the closing bracket.
+    TDescription List() {
+        TDescription d;
+        d.list = true;
+        while (SkipSpace() && m_text[m_at] != u')') d.items.push_back(Next());
+        return d;
+    }
+
+private:
+    bool SkipSpace() {
+        while (m_at < m_text.size() && m_text[m_at].isSpace()) ++m_at;
+        return m_at < m_text.size();
+    }
+
+    TDescription Next() {
+        if (m_text[m_at] == u'(') {
+            ++m_at;
+            TDescription d = List();
+            EXPECT_LT(m_at, m_text.size()) << "unclosed bracket in " << m_text.toStdString();
+            ++m_at;
+            return d;
+        }
+        TDescription d;
+        if (m_text[m_at] == u'"') {
+            const qsizetype end = m_text.indexOf(u'"', m_at + 1);
+            EXPECT_GT(end, m_at) << "unclosed quote in " << m_text.toStdString();
+            d.word = m_text.mid(m_at + 1, end - m_at - 1);
+            m_at = end + 1;
+            return d;
+        }
+        const qsizetype start = m_at;
+        while (m_at < m_text.size() && !m_text[m_at].isSpace() && m_text[m_at] != u'(' && m_text[m_at] != u')') ++m_at;
+        d.word = m_text.mid(start, m_at - start);
+        return d;
+    }
+
+    const QString& m_text;
+    qsizetype m_at = 0;
+};
+
+// The words of the comparisons and operations, in the order of their kinds.
+const QStringList compareWords = {u"="_s, u"<>"_s, u">"_s, u">="_s, u"<"_s, u"<="_s, u"and"_s, u"or"_s};
+const QStringList operationWords = {u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"div"_s};
+
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* m, const TDescription& d);
+
+void AddArguments(TPascalCallInExpression* call, TPascalMethodWithImplementation* m, const TDescription& d) {
+    for (size_t i = 2; i < d.items.size(); ++i) AddExpression(call->AddArgument(), m, d[i]);
+}
+
+void AddSides(TCustomPascalTwoSideExpressionItem* item, TPascalMethodWithImplementation* m, const TDescription& d) {
+    AddExpression(item->Left, m, d[1]);
+    AddExpression(item->Right, m, d[2]);
+    for (size_t i = 3; i < d.items.size(); ++i) AddExpression(item->AddOperand(), m, d[i]);
+}
+
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* m, const TDescription& d) {
+    if (!d.list) {
+        if (TPascalNamedNode* node = Declared(m, d.word))
+            e->AddCallTo(node);
+        else if (d.word == u"True" || d.word == u"False")
+            e->AddBoolean(d.word == u"True");
+        else
+            e->AddText(d.word);
+        return;
+    }
+    const QString& head = d[0].word;
+    if (const qsizetype kind = compareWords.indexOf(head); kind >= 0) {
+        AddSides(e->AddCompare(TPascalCompareKind(kind)), m, d);
+    } else if (const qsizetype kind = operationWords.indexOf(head); kind >= 0) {
+        AddSides(e->AddOperation(TPascalOperationKind(kind)), m, d);
+    } else if (head == u"not") {
+        AddExpression(e->AddNot()->Operand, m, d[1]);
+    } else if (head == u"in") {
+        TPascalItemInSetExpressionItem* item = e->AddItemInSet();
+        AddExpression(item->Item, m, d[1]);
+        AddExpression(item->SetValue, m, d[2]);
+    } else if (head == u"is") {
+        TPascalIsTypeExpressionItem* item = e->AddIsType();
+        AddExpression(item->Value, m, d[1]);
+        AddExpression(item->TypeName, m, d[2]);
+    } else if (head == u"call" || head == u"[]") {
+        TPascalNamedNode* node = Declared(m, d[1].word);
+        TPascalCallInExpression* call = node ? e->AddCallTo(node) : e->AddCall(d[1].word);
+        if (head == u"[]") call->BracketKind = TPascalBracketKind::Square;
+        AddArguments(call, m, d);
+    } else if (head == u"@") {
+        e->AddCallEx(u"@"_s, Declared(m, d[1].word), QString());
+    } else {
+        ADD_FAILURE() << "no expression " << head.toStdString();
+    }
+}
+
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* m, const TDescription& d, size_t from = 0);
+
+// The branches of a case or the handlers of a try: ("values" statements...).
+template <class TAddItem>
+void AddBranches(const TAddItem& addItem, TPascalMethodWithImplementation* m, const TDescription& d) {
+    for (const TDescription& branch : d.items) {
+        auto* item = addItem();
+        item->Values->AddText(branch[0].word);
+        AddStatements(item->Commands, m, branch, 1);
+    }
+}
+
+void AddStatement(TPascalCommands* list, TPascalMethodWithImplementation* m, const TDescription& d) {
+    const QString& head = d[0].word;
+    if (!d.list) {
+        list->AddText(d.word);
+    } else if (head == u"let") {
+        TPascalLet* let = list->AddLet();
+        AddExpression(let->Target, m, d[1]);
+        AddExpression(let->Value, m, d[2]);
+    } else if (head == u"call") {
+        TPascalNamedNode* node = Declared(m, d[1].word);
+        TPascalCallInCommands* call = node ? list->AddCallTo(node) : list->AddCall(d[1].word);
+        for (size_t i = 2; i < d.items.size(); ++i) AddExpression(call->AddArgument(), m, d[i]);
+    } else if (head == u"line") {
+        list->AddText(d[1].word)->Terminated = false;
+    } else if (head == u"note") {
+        AddComment(list, d[1].word);
+    } else if (head == u"if") {
+        TPascalIf* f = list->AddIf();
+        AddExpression(f->Condition, m, d[1]);
+        AddStatements(f->ThenPart, m, d[2]);
+        AddStatements(f->ElsePart, m, d[3]);
+    } else if (head == u"while") {
+        TPascalWhile* w = list->AddWhile();
+        AddExpression(w->Condition, m, d[1]);
+        AddStatements(w->Body, m, d[2]);
+    } else if (head == u"for" || head == u"downto") {
+        TPascalFor* f = list->AddFor();
+        AddExpression(f->Counter, m, d[1]);
+        AddExpression(f->LowValue, m, d[2]);
+        AddExpression(f->HighValue, m, d[3]);
+        f->Downward = head == u"downto";
+        AddStatements(f->Body, m, d[4]);
+    } else if (head == u"case") {
+        TPascalCase* c = list->AddCase();
+        AddExpression(c->Selector, m, d[1]);
+        AddBranches([c] { return c->Items->AddCaseItem(); }, m, d[2]);
+        AddStatements(c->ElsePart, m, d[3]);
+    } else if (head == u"try-finally") {
+        TPascalTryFinally* t = list->AddTryFinally();
+        AddStatements(t->TryPart, m, d[1]);
+        AddStatements(t->FinallyPart, m, d[2]);
+    } else if (head == u"try-except") {
+        TPascalTryExcept* t = list->AddTryExcept();
+        AddStatements(t->TryPart, m, d[1]);
+        AddBranches([t] { return t->Handlers->AddHandler(); }, m, d[2]);
+        AddStatements(t->ElsePart, m, d[3]);
+    } else if (head == u"ifdef") {
+        TPascalIfDef* block = CreateNode<TPascalIfDef>(list);
+        block->Condition->AddText(d[1].word);
+        block->NewLineAtEnd = true;
+        for (const TDescription& statement : d[2].items)
+            CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = statement.word;
+    } else if (head == u"var") {
+        AddVariable(m->LocalDeclarations, d[1].word, d[2].word);
+    } else if (head == u"var-param") {
+        m->Head->AddParameter(TPascalParamKind::Var, d[1].word, d[2].word);
+    } else if (head == u"returns") {
+        m->Head->Kind = TPascalMethodKind::Function;
+        m->Head->ResultType->AddText(d[1].word);
+    } else if (head == u"nested") {
+        auto* nested = AddMethodImplementation(m->LocalDeclarations, TPascalMethodKind::Procedure, d[1].word);
+        AddStatements(nested->Body, nested, d, 2);
+    } else {
+        ADD_FAILURE() << "no statement " << head.toStdString();
+    }
+}
+
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* m, const TDescription& d, size_t from) {
+    for (size_t i = from; i < d.items.size(); ++i) AddStatement(list, m, d.items[i]);
+}
+
+}  // namespace
 
 TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QString& name) {
+    if (!routine) return nullptr;
     if (name == u"Result") return routine->ResultVariable;
     if (TPascalNamedNode* local = routine->LocalDeclarations->FindNamed(name)) return local;
     for (TPascalNode* p = routine->Head->Parameters->First(); p; p = p->Next())
@@ -123,98 +337,10 @@ TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QStri
     return list ? list->FindNamed(name) : nullptr;
 }
 
-void AddValue(TPascalExpression* e, TPascalMethodWithImplementation* routine, const char* text) {
-    const QString value = S(text);
-    if (TPascalNamedNode* node = Declared(routine, value))
-        e->AddCallTo(node);
-    else if (value == u"True" || value == u"False")
-        e->AddBoolean(value == u"True");
-    else
-        e->AddText(value);
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const QString& description) {
+    AddStatements(list, routine, TDescriptionReader(description).List());
 }
 
-void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const TStatements& statements) {
-    for (const TStatement& statement : statements) statement(list, routine);
-}
-
-TStatement Text(const char* text) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation*) { list->AddText(S(text)); };
-}
-
-TStatement Let(const char* target, const char* value) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalLet* let = list->AddLet();
-        AddValue(let->Target, m, target);
-        AddValue(let->Value, m, value);
-    };
-}
-
-TStatement Call(const char* name, std::vector<const char*> arguments) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalNamedNode* node = Declared(m, S(name));
-        TPascalCallInCommands* call = node ? list->AddCallTo(node) : list->AddCall(S(name));
-        for (const char* argument : arguments) AddValue(call->AddArgument(), m, argument);
-    };
-}
-
-TStatement If(const char* condition, TStatements thenPart, TStatements elsePart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalIf* f = list->AddIf();
-        AddValue(f->Condition, m, condition);
-        AddStatements(f->ThenPart, m, thenPart);
-        AddStatements(f->ElsePart, m, elsePart);
-    };
-}
-
-TStatement While(const char* condition, TStatements body) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalWhile* w = list->AddWhile();
-        AddValue(w->Condition, m, condition);
-        AddStatements(w->Body, m, body);
-    };
-}
-
-TStatement For(const char* counter, const char* low, const char* high, TStatements body, bool downward) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalFor* f = list->AddFor();
-        AddValue(f->Counter, m, counter);
-        AddValue(f->LowValue, m, low);
-        AddValue(f->HighValue, m, high);
-        f->Downward = downward;
-        AddStatements(f->Body, m, body);
-    };
-}
-
-TStatement Case(const char* selector, TBranches items, TStatements elsePart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalCase* c = list->AddCase();
-        AddValue(c->Selector, m, selector);
-        for (const auto& [values, statements] : items) {
-            TPascalCaseItem* item = c->Items->AddCaseItem();
-            item->Values->AddText(S(values));
-            AddStatements(item->Commands, m, statements);
-        }
-        AddStatements(c->ElsePart, m, elsePart);
-    };
-}
-
-TStatement TryFinally(TStatements tryPart, TStatements finallyPart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalTryFinally* t = list->AddTryFinally();
-        AddStatements(t->TryPart, m, tryPart);
-        AddStatements(t->FinallyPart, m, finallyPart);
-    };
-}
-
-TStatement TryExcept(TStatements tryPart, TBranches handlers, TStatements elsePart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalTryExcept* t = list->AddTryExcept();
-        AddStatements(t->TryPart, m, tryPart);
-        for (const auto& [values, statements] : handlers) {
-            TPascalTryExceptItem* handler = t->Handlers->AddHandler();
-            handler->Values->AddText(S(values));
-            AddStatements(handler->Commands, m, statements);
-        }
-        AddStatements(t->ElsePart, m, elsePart);
-    };
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* routine, const QString& description) {
+    AddExpression(e, routine, TDescriptionReader(description).List()[0]);
 }

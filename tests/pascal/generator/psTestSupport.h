@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -67,28 +66,35 @@ private:
 // Writes the unit, expects it to compile and answers its text.
 QString CompiledUnit(TPascalUnit* unit, bool simplify = false);
 
-// ---------------------------------------------------------------------------
-// Statements from short descriptions. A name that a declaration visible in
-// the routine carries (a local, "Result", a parameter, a declaration of the
-// routine's own list) becomes a reference to that declaration; any other
-// text is verbatim.
+// Writes the unit (simplified with `simplify`) into `text`, compiles it into
+// a program whose body is `body` and runs it; answers the output split at
+// white space (a failure fails the test and answers nothing).
+QStringList RunUnit(TPascalUnit* unit, const QString& body, bool simplify, QString* text);
 
-using TStatement = std::function<void(TPascalCommands*, TPascalMethodWithImplementation*)>;
-using TStatements = std::vector<TStatement>;
-using TBranches = std::vector<std::pair<const char*, TStatements>>;
+// The text of tests/data/pascal/<fileName>.
+QString TestData(const QString& fileName);
+
+// ---------------------------------------------------------------------------
+// Statements and expressions from descriptions in a bracketed notation: a
+// word, a "quoted text" or a list "(head items...)".
+//
+// Expressions: a word is a reference to a declaration visible in the routine
+// (a local, "Result", a parameter, a declaration of the routine's own list),
+// a Boolean literal, or verbatim text. Lists: (= a b), (<> a b), (> a b),
+// (>= a b), (< a b), (<= a b), (and a b...), (or a b...), (+ a b...),
+// (- a b...), (* a b...), (/ a b...), (div a b...), (not a), (in a s),
+// (is a T), (call Name args...), ([] Name index...), (@ Name).
+//
+// Statements: a word or quoted text is a verbatim statement. Lists:
+// (let target value), (call Name args...), (line "text") (verbatim, carries
+// its own end), (note "text") (a comment), (if c (then...) (else...)),
+// (while c (body...)), (for I low high (body...)), (downto I low high
+// (body...)), (case s (("values" statements...)...) (else...)),
+// (try-finally (try...) (finally...)), (try-except (try...)
+// (("E: Class" statements...)...) (else...)), (ifdef NAME (then...)).
+// Declarations of the routine: (var Name Type), (var-param Name Type),
+// (returns Type), (nested Name statements...).
 
 TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QString& name);
-// A reference to a declaration of that name, a Boolean literal, or the
-// verbatim text.
-void AddValue(TPascalExpression* e, TPascalMethodWithImplementation* routine, const char* text);
-void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const TStatements& statements);
-
-TStatement Text(const char* text);
-TStatement Let(const char* target, const char* value);
-TStatement Call(const char* name, std::vector<const char*> arguments = {});
-TStatement If(const char* condition, TStatements thenPart, TStatements elsePart = {});
-TStatement While(const char* condition, TStatements body);
-TStatement For(const char* counter, const char* low, const char* high, TStatements body, bool downward = false);
-TStatement Case(const char* selector, TBranches items, TStatements elsePart = {});
-TStatement TryFinally(TStatements tryPart, TStatements finallyPart);
-TStatement TryExcept(TStatements tryPart, TBranches handlers, TStatements elsePart = {});
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const QString& description);
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* routine, const QString& description);
