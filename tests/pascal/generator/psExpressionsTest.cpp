@@ -61,30 +61,6 @@ TEST(PascalLiterals, StringsIntegersBooleansCastsAndUnbracketedArguments) {
     EXPECT_EQ(WriteToText(call), S("Show(A = B, not P, 'it''s'#9'ok', -42, True, Byte(X), '') { note };\n"));
 }
 
-TEST(PascalCalls, TargetSuffixBracketKindAndRename) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalVariable* list = AddVariable(d.get(), S("Items"), S("TList"));
-    auto commands = CreateRootNode<TPascalCommands>();
-    TPascalCallInCommands* call = commands->AddCallEx(S("Self."), list, S(".Delete"));
-    call->AddArgument()->AddInteger(0);
-    TPascalLet* let = commands->AddLet();
-    TPascalCallInExpression* element = let->Target->AddCallTo(list);
-    element->BracketKind = TPascalBracketKind::Square;
-    element->AddArgument()->AddInteger(1);
-    let->Value->AddText(S("nil"));
-    list->Name = S("Items1");
-    EXPECT_EQ(WriteToText(commands.get()), Lines({"Self.Items1.Delete(0);", "Items1[1] := nil;"}));
-}
-
-TEST(PascalCalls, LongArgumentListsWrapAtTheLineLength) {
-    auto commands = CreateRootNode<TPascalCommands>();
-    TPascalCallInCommands* call = commands->AddCall(S("Combine"));
-    for (int i = 0; i < 12; ++i) call->AddArgument()->AddText(QStringLiteral("Argument%1").arg(i));
-    EXPECT_EQ(WriteToText(commands.get()),
-              Lines({"Combine(Argument0, Argument1, Argument2, Argument3, Argument4, Argument5, Argument6,",
-                     "  Argument7, Argument8, Argument9, Argument10, Argument11);"}));
-}
-
 TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
     // A verbatim value such as a user's condition may hold string literals;
     // a line break inside one leaves the literal open.

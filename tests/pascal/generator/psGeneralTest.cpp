@@ -13,19 +13,6 @@ using enum TPascalMethodKind;
 using enum TPascalDirective;
 using enum TPascalVisibility;
 
-TEST(PascalConstantsAndVariables, WrittenForms) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    AddConstant(d.get(), S("N"), S("5"));
-    TPascalConstant* typed = AddConstant(d.get(), S("Names"), S("('a', 'b')"));
-    typed->TypeName->AddText(S("array[0..1] of string"));
-    typed->Comment = S("two");
-    AddVariable(d.get(), S("Count"), S("Integer"))->Comment = S("items");
-    TPascalVariable* initial = AddVariable(d.get(), S("Ratio"), S("Double"));
-    initial->Value->AddText(S("0.5"));
-    EXPECT_EQ(WriteToText(d.get()), Lines({"N = 5;", "Names: array[0..1] of string = ('a', 'b'); { two }",
-                                           "Count: Integer; { items }", "Ratio: Double = 0.5;"}));
-}
-
 TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), Function, S("Mix"), S("Integer"));
@@ -89,7 +76,7 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("ImplHeads"));
 }
 
-TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
+TEST(PascalMethods, RoutineWithBodyJoinedLocalsAndComment) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Function, S("Sum"), S("Integer"));
     m->Comment = S("adds");
@@ -99,24 +86,17 @@ TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
     AddVariable(m->LocalDeclarations, S("C"), S("Integer"));
     AddVariable(m->LocalDeclarations, S("D"), S("Integer"))->Comment = S("own line");
     AddVariable(m->LocalDeclarations, S("E"), S("string"));
+    // Joining stops at a non-variable; an initialised variable stands alone.
+    AddConstant(m->LocalDeclarations, S("K"), S("1"));
+    AddVariable(m->LocalDeclarations, S("F"), S("Integer"));
+    AddVariable(m->LocalDeclarations, S("G"), S("Integer"))->Value->AddInteger(3);
+    AddVariable(m->LocalDeclarations, S("H"), S("Integer"));
     m->Body->AddLetTo(m->ResultVariable, S("Limit"));
     m->Simplify();
     EXPECT_EQ(WriteToText(d.get()), Lines({"function Sum: Integer;", "const", "  Limit = 10;", "var",
                                            "  A, C: Integer;", "  B, E: string;", "  D: Integer; { own line }",
+                                           "const", "  K = 1;", "var", "  F, H: Integer;", "  G: Integer = 3;",
                                            "begin", "  { adds }", "  Result := Limit;", "end;", ""}));
-}
-
-TEST(PascalMethods, JoiningStopsAtANonVariable) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Procedure, S("P"));
-    AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
-    AddConstant(m->LocalDeclarations, S("K"), S("1"));
-    AddVariable(m->LocalDeclarations, S("B"), S("Integer"));
-    AddVariable(m->LocalDeclarations, S("C"), S("Integer"))->Value->AddInteger(3);
-    AddVariable(m->LocalDeclarations, S("D"), S("Integer"));
-    m->Simplify();
-    EXPECT_EQ(WriteToText(m->LocalDeclarations),
-              Lines({"var", "  A: Integer;", "const", "  K = 1;", "var", "  B, D: Integer;", "  C: Integer = 3;"}));
 }
 
 TEST(PascalMethods, ImplementedUnderTheDeclarationsCurrentName) {

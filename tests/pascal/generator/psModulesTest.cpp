@@ -28,9 +28,21 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
     CreateNamedNode<TPascalClassPredeclaration>(types, S("TFoo"));
     TPascalClass* foo = AddClass(types, S("TFoo"), S("TObject"));
+    // One "const" header for two constants (not spaced), then "type" (two
+    // types spaced) and "var", sections apart; a free comment closes the
+    // "var" section and the next variable opens another.
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
+    AddConstant(code, S("Limit"), S("5"));
+    TPascalConstant* typed = AddConstant(code, S("Names"), S("('a', 'b')"));
+    typed->TypeName->AddText(S("array[0..1] of string"));
+    typed->Comment = S("two");
+    AddTypeAlias(code, S("TCount"), S("Integer"));
+    AddTypeAlias(code, S("TSmall"), S("Byte"));
     TPascalVariable* variable = AddVariable(code, S("Foo"), QString());
     variable->TypeName->AddCallTo(foo);
+    AddVariable(code, S("Ratio"), S("Double"))->Value->AddText(S("0.5"));
+    AddComment(code, S("between"));
+    AddVariable(code, S("Count"), S("Integer"))->Comment = S("items");
     TPascalLet* create = unit->Initialization->AddLet();
     create->Target->AddCallTo(variable);
     create->Value->AddCallEx(QString(), foo, S(".Create"));
@@ -189,33 +201,6 @@ TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
     EXPECT_EQ(global->Name, S("Total1"));
     EXPECT_EQ(local->Name, S("Total2"));
     CompiledUnit(unit.get());
-}
-
-// Building, simplifying, naming and writing in one go.
-TEST(PascalUnit, SimplifiedAndNamedUnit) {
-    auto unit = CreatePascalUnit(S("Pipeline"));
-    TPascalMethodWithImplementation* f =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, Function, S("Pick"), S("Integer"));
-    f->Head->AddParameter(Value, S("Flag"), S("Boolean"));
-    TPascalVariable* i = AddVariable(f->LocalDeclarations, S("I"), S("Integer"), true);
-    TPascalVariable* fixed = AddVariable(f->LocalDeclarations, S("I"), S("Integer"));
-    AddVariable(f->LocalDeclarations, S("K"), S("Integer"));
-    f->Body->AddLetTo(i, S("0"));
-    TPascalIf* branch = f->Body->AddIf();
-    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(TPascalCompareKind::Equal);
-    test->Left->AddText(S("Flag"));
-    test->Right->AddBoolean(false);
-    f->Body->AddLetTo(i, S("1"));
-    branch->ThenPart->AddLetTo(fixed, S("2"));
-    TPascalLet* result = f->Body->AddLet();
-    result->Target->AddCallTo(f->ResultVariable);
-    TPascalOperationExpressionItem* sum = result->Value->AddOperation(TPascalOperationKind::Add);
-    sum->Left->AddCallTo(i);
-    sum->Right->AddCallTo(fixed);
-    CompiledUnit(unit.get(), true);
-    EXPECT_EQ(WriteToText(f), Lines({"function Pick(Flag: Boolean): Integer;", "var", "  J, I, K: Integer;",
-                                     "begin", "  if not Flag then", "    I := 2;", "  J := 1;", "  Result := J + I;",
-                                     "end;", ""}));
 }
 
 }  // namespace

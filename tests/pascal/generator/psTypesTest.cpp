@@ -141,18 +141,6 @@ TEST(PascalClasses, FieldsAfterConstantsRoutinesAndPropertiesGetAVarHeader) {
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("FieldOrder"));
 }
 
-TEST(PascalClasses, AddFieldGoesBeforeTheFirstRoutineOrProperty) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalClass* c = AddClass(d.get(), S("TOrder"), S("TObject"));
-    c->AddMethod(Private, Procedure, S("Run"));
-    AddComment(c->GetSection(Private), S("the count"), c->GetSection(Private)->First())->Attachment =
-        TPascalCommentAttachment::ToNext;
-    c->AddField(Private, S("FA"), S("Integer"));
-    c->AddField(Private, S("FB"), S("Integer"));
-    EXPECT_EQ(WriteToText(c), Lines({"TOrder = class(TObject)", "private", "  FA: Integer;", "  FB: Integer;",
-                                     "  { the count }", "  procedure Run;", "end;", ""}));
-}
-
 // A class property reads through static class methods; the directive makes
 // that expressible.
 TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
@@ -205,17 +193,6 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     ImplementDeclaration(code, get, S("TOrdered"))->Body->AddText(S("Result := Index"));
     ImplementDeclaration(code, set, S("TOrdered"));
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("PropOrder"));
-}
-
-TEST(PascalClasses, LongPropertyLinesWrapAtSpecifiers) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalClass* c = AddClass(d.get(), S("TLong"));
-    TPascalClassProperty* p = c->AddProperty(Public, S("AVeryLongPropertyNameThatTakesRoom"), S("TSomeLongType"));
-    p->ReadAccess->AddText(S("GetAVeryLongPropertyNameThatTakesRoom"));
-    p->WriteAccess->AddText(S("SetAVeryLongPropertyNameThatTakesRoom"));
-    EXPECT_EQ(WriteToText(c->GetSection(Public)),
-              Lines({"  property AVeryLongPropertyNameThatTakesRoom: TSomeLongType read GetAVeryLongPropertyNameThatTakesRoom ",
-                     "    write SetAVeryLongPropertyNameThatTakesRoom;"}));
 }
 
 }  // namespace
