@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "psTestSupport.h"
 
 namespace {
@@ -111,41 +113,37 @@ protected:
     TPascalMethodWithImplementation* routine;
 };
 
-// Each row declares the locals of one routine ("?" marks a provisional wish)
-// and lists their names after the pass; every local is assigned once, so
-// each assignment must follow its local's new name.
+// Each row of tests/data/pascal/UniqueNames.txt declares the locals of one
+// routine and lists their names after the pass; every local is assigned
+// once, so each assignment must follow its local's new name.
 TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
-    const struct {
-        const char* what;
-        QStringList wishes, names;
-    } cases[] = {
-        {"letters step and other names count",
-         {"I", "J", "I?", "Index", "Index?", "Index?", "Z", "Z?", "i?", "Y", "Y?", "Free?"},
-         {"I", "J", "K", "Index", "Index1", "Index2", "Z", "Z1", "i1", "Y", "Y1", "Free"}},
-        // A wish can come from a title the user typed; a reserved word there
-        // would make the unit fail to compile. Fixed names are the user's own.
-        {"provisional reserved word gets a number", {"Type?", "end?", "SHL?", "Count?"},
-         {"Type1", "end1", "SHL1", "Count"}},
-        {"two provisional names in one scope", {"N?", "N?", "Item?", "item?"}, {"N", "O", "Item", "item1"}},
+    struct TRow {
+        std::string what;
+        QStringList names;
+        std::vector<std::pair<TPascalVariable*, TPascalLet*>> made;
     };
-    std::vector<std::vector<std::pair<TPascalVariable*, TPascalLet*>>> made;
-    for (const auto& c : cases) {
-        TPascalMethodWithImplementation* m = AddMethodImplementation(code, Procedure, S(c.what).remove(u' '));
-        made.emplace_back();
-        for (QString wish : c.wishes) {
+    std::vector<TRow> rows;
+    for (const QString& line : TestData(S("UniqueNames.txt")).split(u'\n')) {
+        const qsizetype colon = line.indexOf(u": "), arrow = line.indexOf(u" => ");
+        if (arrow < 0) continue;
+        TRow& row = rows.emplace_back(TRow{line.left(colon).toStdString(), line.mid(arrow + 4).split(u' '), {}});
+        TPascalMethodWithImplementation* m = AddMethodImplementation(code, Procedure, line.left(colon).remove(u' '));
+        for (QString wish : line.mid(colon + 2, arrow - colon - 2).split(u' ')) {
             const bool provisional = wish.endsWith(u'?');
             TPascalVariable* v = Local(wish.remove(u'?').toUtf8().constData(), provisional, m);
-            made.back().emplace_back(v, m->Body->AddLetTo(v, S("1")));
+            row.made.emplace_back(v, m->Body->AddLetTo(v, S("1")));
         }
     }
     MakeNamesUnique(unit.get());
-    for (size_t row = 0; row < std::size(cases); ++row)
-        for (qsizetype i = 0; i < cases[row].names.size(); ++i) {
-            const auto& [v, let] = made[row][size_t(i)];
-            EXPECT_EQ(v->Name, cases[row].names[i]) << cases[row].what;
-            EXPECT_FALSE(v->Provisional) << cases[row].what;
-            EXPECT_EQ(WriteToText(let), cases[row].names[i] + S(" := 1;\n")) << cases[row].what;
+    for (const TRow& row : rows) {
+        ASSERT_EQ(row.made.size(), size_t(row.names.size())) << row.what;
+        for (size_t i = 0; i < row.made.size(); ++i) {
+            const auto& [v, let] = row.made[i];
+            EXPECT_EQ(v->Name, row.names[qsizetype(i)]) << row.what;
+            EXPECT_FALSE(v->Provisional) << row.what;
+            EXPECT_EQ(WriteToText(let), row.names[qsizetype(i)] + S(" := 1;\n")) << row.what;
         }
+    }
     CompiledUnit(unit.get());
 }
 

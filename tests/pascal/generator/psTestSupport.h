@@ -75,25 +75,10 @@ QStringList RunUnit(TPascalUnit* unit, const QString& body, bool simplify, QStri
 QString TestData(const QString& fileName);
 
 // ---------------------------------------------------------------------------
-// Statements and expressions from descriptions in a bracketed notation: a
-// word, a "quoted text" or a list "(head items...)".
-//
-// Expressions: a word is a reference to a declaration visible in the routine
-// (a local, "Result", a parameter, a declaration of the routine's own list),
-// a Boolean literal, or verbatim text. Lists: (= a b), (<> a b), (> a b),
-// (>= a b), (< a b), (<= a b), (and a b...), (or a b...), (+ a b...),
-// (- a b...), (* a b...), (/ a b...), (div a b...), (not a), (in a s),
-// (is a T), (call Name args...), ([] Name index...), (@ Name).
-//
-// Statements: a word or quoted text is a verbatim statement. Lists:
-// (let target value), (call Name args...), (line "text") (verbatim, carries
-// its own end), (note "text") (a comment), (if c (then...) (else...)),
-// (while c (body...)), (for I low high (body...)), (downto I low high
-// (body...)), (case s (("values" statements...)...) (else...)),
-// (try-finally (try...) (finally...)), (try-except (try...)
-// (("E: Class" statements...)...) (else...)), (ifdef NAME (then...)).
-// Declarations of the routine: (var Name Type), (var-param Name Type),
-// (returns Type), (nested Name statements...).
+// Statements and expressions from descriptions in a bracketed notation
+// (tests/data/pascal/README.md). A word names a declaration visible in the
+// routine (a local, "Result", a parameter, a declaration of the routine's own
+// list), a Boolean literal, or verbatim text.
 
 TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QString& name);
 void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const QString& description);

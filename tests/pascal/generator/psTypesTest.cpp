@@ -71,58 +71,6 @@ TEST(PascalClasses, HeadingForms) {
     EXPECT_EQ(WriteToText(only), Lines({"TOnly = class(IInterface)", "end;", ""}));
 }
 
-// A class with every section, fields, constants, methods, properties and an
-// event, the way the generator lays it out.
-TEST(PascalClasses, VisibilitySectionsPropertiesAndEvents) {
-    auto unit = CreatePascalUnit(S("Widgets"));
-    TPascalDeclarations* types = unit->InterfaceClause->Declarations;
-    TPascalMethodType* event = AddMethodType(types, S("TWidgetClickEvent"), Procedure, true);
-    event->Head->AddParameter(Value, S("Sender"), S("TObject"));
-    event->Head->AddParameter(Value, S("X"), S("Integer"));
-    TPascalClass* w = AddClass(types, S("TWidget"), S("TObject"));
-    TPascalMethodDeclaration* getItem = w->AddMethod(Private, Function, S("GetItem"), S("string"));
-    getItem->Head->AddParameter(Value, S("Index"), S("Integer"));
-    TPascalVariable* onClick = w->AddField(Private, S("FOnClick"), QString());
-    onClick->TypeName->AddCallTo(event);
-    TPascalVariable* count = w->AddField(Private, S("FCount"), S("Integer"));
-    w->AddField(StrictPrivate, S("FSecret"), S("Integer"));
-    TPascalMethodDeclaration* doClick = w->AddMethod(Protected, Procedure, S("DoClick"));
-    doClick->Head->AddParameter(Value, S("X"), S("Integer"));
-    doClick->Head->AddDirective(Virtual);
-    TPascalMethodDeclaration* hidden = w->AddMethod(StrictProtected, Procedure, S("Hidden"));
-    AddConstant(w->GetSection(Public), S("Max"), S("10"));
-    w->AddField(Public, S("Extra"), S("Integer"));
-    TPascalMethodDeclaration* create = w->AddMethod(Public, Constructor, S("Create"));
-    create->Head->AddDirective(Virtual);
-    TPascalClassProperty* countProperty = w->AddProperty(Public, S("Count"), S("Integer"));
-    countProperty->ReadAccess->AddCallTo(count);
-    countProperty->WriteAccess->AddCallTo(count);
-    countProperty->DefaultValue->AddInteger(0);
-    TPascalClassProperty* items = w->AddProperty(Public, S("Items"), S("string"));
-    items->IndexParameters->AddParameter(Value, S("Index"), S("Integer"));
-    items->ReadAccess->AddCallTo(getItem);
-    items->IsDefaultProperty = true;
-    TPascalClassProperty* click = w->AddProperty(Published, S("OnClick"), QString());
-    click->TypeName->AddCallTo(event);
-    click->ReadAccess->AddCallTo(onClick);
-    click->WriteAccess->AddCallTo(onClick);
-    click->Comment = S("fired");
-
-    TPascalDeclarations* code = unit->ImplementationClause->Declarations;
-    AddComment(code, S("TWidget"));
-    ImplementDeclaration(code, getItem, S("TWidget"))->Body->AddText(S("Result := ''"));
-    TPascalMethodWithImplementation* fire = ImplementDeclaration(code, doClick, S("TWidget"));
-    TPascalIf* assigned = fire->Body->AddIf();
-    assigned->Condition->AddCall(S("Assigned"))->AddArgument()->AddCallTo(onClick);
-    TPascalCallInCommands* call = assigned->ThenPart->AddCallTo(onClick);
-    call->AddArgument()->AddText(S("Self"));
-    call->AddArgument()->AddCallTo(static_cast<TPascalNamedNode*>(fire->Head->Parameters->First()));
-    ImplementDeclaration(code, hidden, S("TWidget"));
-    ImplementDeclaration(code, create, S("TWidget"))->Body->AddText(S("inherited"));
-
-    ExpectGoldenUnit(CompiledUnit(unit.get()), S("Widgets"));
-}
-
 // A field after a constant of its section would be read as a constant; a
 // field after a routine or a property is refused by the compiler.
 TEST(PascalClasses, FieldsAfterConstantsRoutinesAndPropertiesGetAVarHeader) {
@@ -167,7 +115,9 @@ TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
 }
 
 // The compiler takes property specifiers in this order: index, read, write,
-// stored, default or nodefault.
+// stored, default or nodefault. The class also holds strict sections, a
+// field added after a routine of its section, a default array property and a
+// commented event property.
 TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     auto unit = CreatePascalUnit(S("PropOrder"));
     TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TOrdered"), S("TPersistent"));
@@ -177,6 +127,9 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     TPascalMethodDeclaration* set = c->AddMethod(Private, Procedure, S("SetP"));
     set->Head->AddParameter(Value, S("Index"), S("Integer"));
     set->Head->AddParameter(Value, S("Value"), S("Integer"));
+    TPascalVariable* onChange = c->AddField(Private, S("FOnChange"), S("TNotifyEvent"));
+    c->AddField(StrictPrivate, S("FSecret"), S("Integer"));
+    TPascalMethodDeclaration* hidden = c->AddMethod(StrictProtected, Procedure, S("Hidden"));
     TPascalClassProperty* p = c->AddProperty(Published, S("L"), S("Integer"));
     p->HasIndex = true;
     p->IndexNumber = 1;
@@ -189,9 +142,19 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     q->IndexNumber = 2;
     q->ReadAccess->AddCallTo(get);
     q->NoDefault = true;
+    TPascalClassProperty* items = c->AddProperty(Public, S("Items"), S("Integer"));
+    items->IndexParameters->AddParameter(Value, S("Index"), S("Integer"));
+    items->ReadAccess->AddCallTo(get);
+    items->IsDefaultProperty = true;
+    TPascalClassProperty* change = c->AddProperty(Published, S("OnChange"), S("TNotifyEvent"));
+    change->ReadAccess->AddCallTo(onChange);
+    change->WriteAccess->AddCallTo(onChange);
+    change->Comment = S("fired");
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
+    AddComment(code, S("TOrdered"));
     ImplementDeclaration(code, get, S("TOrdered"))->Body->AddText(S("Result := Index"));
     ImplementDeclaration(code, set, S("TOrdered"));
+    ImplementDeclaration(code, hidden, S("TOrdered"));
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("PropOrder"));
 }
 
