@@ -88,14 +88,6 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
     ExpectBodies(u"LiveAssignments"_s, TCheck::SameWhenSimplified);
 }
 
-TEST_F(PascalStatements, DeadAssignmentRemovalOnALongListKeepsOnlyTheLast) {
-    TPascalMethodWithImplementation* m = Routine();
-    for (int i = 0; i < 20000; ++i) m->Body->AddLetTo(Declared(m, S(i % 2 ? "X" : "Y")), QString::number(i));
-    m->Body->AddCall(S("Writeln"))->AddArgument()->AddText(S("X + Y"));
-    m->Body->Simplify();
-    EXPECT_EQ(WriteToText(m->Body), Lines({"Y := 19998;", "X := 19999;", "Writeln(X + Y);"}));
-}
-
 // More variables than fit the small form of the analysis.
 TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     TPascalMethodWithImplementation* m = Routine();

@@ -55,8 +55,7 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
 TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
     auto unit = CreatePascalUnit(S("OnlyFinal"));
     unit->Finalization->AddCall(S("Writeln"));
-    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
-                                              "initialization", "", "finalization", "  Writeln;", "", "end."}));
+    ExpectGoldenUnit(CompiledUnit(unit.get()), S("OnlyFinal"));
 }
 
 // The names are written one by one, each too short for the writer to break
@@ -69,11 +68,7 @@ TEST(PascalUnit, UsesListWrapsAtTheLineLength) {
         unit->InterfaceClause->UsedUnits->AddUnit(name);
         fpc.Add(name, QStringLiteral("unit %1;\ninterface\nimplementation\nend.\n").arg(name));
     }
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
-              Lines({"unit ManyUses;", "", "interface", "", "uses",
-                     "  UnitNumber01, UnitNumber02, UnitNumber03, UnitNumber04, UnitNumber05, UnitNumber06,",
-                     "    UnitNumber07, UnitNumber08, UnitNumber09, UnitNumber10, UnitNumber11, UnitNumber12;", "",
-                     "implementation", "", "end."}));
+    ExpectGoldenUnit(fpc.AddUnit(unit.get()), S("ManyUses"));
     EXPECT_COMPILES(fpc);
 }
 
@@ -91,8 +86,7 @@ TEST(PascalUnit, UnitNamesCompareWithoutCase) {
     CreateNamedNode<TPascalUsedUnit>(interfaceUnits, S("SysUtils"));
     CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
-    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
-                                              "implementation", "", "uses", "  Math;", "", "end."}));
+    ExpectGoldenUnit(CompiledUnit(unit.get()), S("UsesCase"));
 }
 
 // ---------------------------------------------------------------------------

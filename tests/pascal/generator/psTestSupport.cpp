@@ -38,10 +38,6 @@ QString TestData(const QString& fileName) {
     return QString::fromUtf8(file.readAll());
 }
 
-QString GoldenUnit(const QString& name) {
-    return TestData(name + QStringLiteral(".pas"));
-}
-
 void ExpectGoldenUnit(const QString& text, const QString& name) {
     if (qEnvironmentVariableIsSet("QUILLANE_UPDATE_GOLDEN")) {
         QFile file(DataPath(name + QStringLiteral(".pas")));
@@ -49,7 +45,7 @@ void ExpectGoldenUnit(const QString& text, const QString& name) {
         file.write(text.toUtf8());
         return;
     }
-    EXPECT_EQ(text, GoldenUnit(name));
+    EXPECT_EQ(text, TestData(name + QStringLiteral(".pas")));
 }
 
 bool TFpcHarness::Available() {

@@ -27,10 +27,8 @@ inline QString S(const char* text) {
 QString WriteToText(TPascalNode* node);
 // Lines joined with "\n", each ended by "\n": golden texts stay readable.
 QString Lines(std::initializer_list<const char*> lines);
-// The golden unit tests/data/pascal/<name>.pas.
-QString GoldenUnit(const QString& name);
-// Expects the text to be that golden unit (with QUILLANE_UPDATE_GOLDEN set in
-// the environment, writes the text as the golden unit instead).
+// Expects the text to be the golden unit tests/data/pascal/<name>.pas (with
+// QUILLANE_UPDATE_GOLDEN set in the environment, writes it there instead).
 void ExpectGoldenUnit(const QString& text, const QString& name);
 
 // Compiles units with the Free Pascal compiler in Delphi mode: every unit is

@@ -1,0 +1,12 @@
+unit OnlyFinal;
+
+interface
+
+implementation
+
+initialization
+
+finalization
+  Writeln;
+
+end.

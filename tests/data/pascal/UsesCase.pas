@@ -1,0 +1,13 @@
+unit UsesCase;
+
+interface
+
+uses
+  sysutils;
+
+implementation
+
+uses
+  Math;
+
+end.
