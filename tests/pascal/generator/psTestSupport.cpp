@@ -141,49 +141,28 @@ struct TDescription {
     }
 };
 
-class TDescriptionReader {
-public:
-    explicit TDescriptionReader(const QString& text) : m_text(text) {}
-
-    // Every description up to the end of the text or the closing bracket.
-    TDescription List() {
-        TDescription d;
-        d.list = true;
-        while (SkipSpace() && m_text[m_at] != u')') d.items.push_back(Next());
-        return d;
+// The descriptions of tokens[at...] up to a closing bracket or the end.
+TDescription Read(const QStringList& tokens, qsizetype& at) {
+    TDescription d;
+    d.list = true;
+    while (at < tokens.size()) {
+        const QString& token = tokens[at++];
+        if (token == u")") break;
+        if (token == u"(")
+            d.items.push_back(Read(tokens, at));
+        else
+            d.items.push_back({token.startsWith(u'"') ? token.mid(1, token.size() - 2) : token, {}, false});
     }
+    return d;
+}
 
-private:
-    bool SkipSpace() {
-        while (m_at < m_text.size() && m_text[m_at].isSpace()) ++m_at;
-        return m_at < m_text.size();
-    }
-
-    TDescription Next() {
-        if (m_text[m_at] == u'(') {
-            ++m_at;
-            TDescription d = List();
-            EXPECT_LT(m_at, m_text.size()) << "unclosed bracket in " << m_text.toStdString();
-            ++m_at;
-            return d;
-        }
-        TDescription d;
-        if (m_text[m_at] == u'"') {
-            const qsizetype end = m_text.indexOf(u'"', m_at + 1);
-            EXPECT_GT(end, m_at) << "unclosed quote in " << m_text.toStdString();
-            d.word = m_text.mid(m_at + 1, end - m_at - 1);
-            m_at = end + 1;
-            return d;
-        }
-        const qsizetype start = m_at;
-        while (m_at < m_text.size() && !m_text[m_at].isSpace() && m_text[m_at] != u'(' && m_text[m_at] != u')') ++m_at;
-        d.word = m_text.mid(start, m_at - start);
-        return d;
-    }
-
-    const QString& m_text;
-    qsizetype m_at = 0;
-};
+TDescription Read(const QString& text) {
+    static const QRegularExpression tokenPattern(uR"(\(|\)|"[^"]*"|[^\s()]+)"_s);
+    QStringList tokens;
+    for (auto it = tokenPattern.globalMatch(text); it.hasNext();) tokens << it.next().captured();
+    qsizetype at = 0;
+    return Read(tokens, at);
+}
 
 // The words of the comparisons and operations, in the order of their kinds.
 const QStringList compareWords = {u"="_s, u"<>"_s, u">"_s, u">="_s, u"<"_s, u"<="_s, u"and"_s, u"or"_s};
@@ -334,9 +313,9 @@ TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QStri
 }
 
 void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const QString& description) {
-    AddStatements(list, routine, TDescriptionReader(description).List());
+    AddStatements(list, routine, Read(description));
 }
 
 void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* routine, const QString& description) {
-    AddExpression(e, routine, TDescriptionReader(description).List()[0]);
+    AddExpression(e, routine, Read(description)[0]);
 }
