@@ -19,6 +19,7 @@ uses
 const
   Limit = 5;
   Names: array[0..1] of string = ('a', 'b'); { two }
+  { after Names }
 
 type
   TCount = Integer;
@@ -26,6 +27,7 @@ type
   TSmall = Byte;
 
 var
+  { before Foo }
   Foo: TFoo;
   Ratio: Double = 0.5;
 { between }

@@ -14,7 +14,7 @@ type
     function GetP(Index: Integer): Integer;
     procedure SetP(Index, Value: Integer);
   strict protected
-    procedure Hidden;
+    procedure Concealed;
   public
     property Items[Index: Integer]: Integer read GetP; default;
   published
@@ -36,7 +36,7 @@ procedure TOrdered.SetP(Index, Value: Integer);
 begin
 end;
 
-procedure TOrdered.Hidden;
+procedure TOrdered.Concealed;
 begin
 end;
 

@@ -1,4 +1,4 @@
-// The node base: entry kinds, declarations sections, comments, creation.
+// The node base: creation by class reference.
 
 #include "pascal/generator/psModules.h"
 
@@ -7,19 +7,6 @@
 #include "psTestSupport.h"
 
 namespace {
-
-using enum TPascalEntryKind;
-
-TEST(PascalDeclarations, AttachedCommentsStayInTheirEntrysSection) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    d->HeaderKinds = d->IndentKinds = {Const, Type, Var};
-    AddConstant(d.get(), S("A"), S("1"));
-    AddComment(d.get(), S("after A"))->Attachment = TPascalCommentAttachment::ToPrevious;
-    AddComment(d.get(), S("before V"))->Attachment = TPascalCommentAttachment::ToNext;
-    AddVariable(d.get(), S("V"), S("Integer"));
-    EXPECT_EQ(WriteToText(d.get()),
-              Lines({"const", "  A = 1;", "  { after A }", "var", "  { before V }", "  V: Integer;"}));
-}
 
 TEST(PascalNode, CreateNodeByClassReferenceRunsCreateAndInsertsBefore) {
     auto list = CreateRootNode<TPascalCommands>();

@@ -13,7 +13,9 @@ using enum TPascalMethodKind;
 using enum TPascalDirective;
 using enum TPascalVisibility;
 
-TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
+// Parameters of one kind and type join; every directive is written in the
+// order of its bit.
+TEST(PascalMethodHeads, ParametersJoinByKindAndTypeAndEveryDirectiveInBitOrder) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), Function, S("Mix"), S("Integer"));
     for (const char* name : {"A", "B", "C"}) m->Head->AddParameter(Value, S(name), S("Integer"));
@@ -24,20 +26,14 @@ TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
     m->Head->AddParameter(Var, S("Untyped"));
     m->Head->AddParameter(Value, S("D1"), S("Integer"))->DefaultValue->AddInteger(0);
     m->Head->AddParameter(Value, S("D2"), S("Integer"))->DefaultValue->AddInteger(1);
-    EXPECT_EQ(WriteToText(m), Lines({"function Mix(A, B, C: Integer; const S, T: string; var V: Integer; out O: Integer;",
-                                     "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer;"}));
-}
-
-TEST(PascalMethodHeads, EveryDirectiveInBitOrder) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), Procedure, S("All"));
-    all->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
-    all->Comment = S("every word");
-    EXPECT_EQ(WriteToText(all),
+    m->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
+    m->Comment = S("every word");
+    EXPECT_EQ(WriteToText(m),
               Lines({"{ every word }",
-                     "procedure All; inline; overload; dynamic; virtual; abstract; override; reintroduce; forward; "
-                     "deprecated; platform; local; register; pascal; cdecl; stdcall; safecall; fastcall; assembler; "
-                     "export; near; far; static;"}));
+                     "function Mix(A, B, C: Integer; const S, T: string; var V: Integer; out O: Integer;",
+                     "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer; inline; overload; dynamic; virtual; "
+                     "abstract; override; reintroduce; forward; deprecated; platform; local; register; pascal; cdecl; "
+                     "stdcall; safecall; fastcall; assembler; export; near; far; static;"}));
 }
 
 // An implementation head repeats at most the calling convention: "virtual",
@@ -97,14 +93,6 @@ TEST(PascalMethods, RoutineWithBodyJoinedLocalsAndComment) {
                                            "  A, C: Integer;", "  B, E: string;", "  D: Integer; { own line }",
                                            "const", "  K = 1;", "var", "  F, H: Integer;", "  G: Integer = 3;",
                                            "begin", "  { adds }", "  Result := Limit;", "end;", ""}));
-}
-
-TEST(PascalMethods, ImplementedUnderTheDeclarationsCurrentName) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* decl = AddMethodDeclaration(d.get(), Procedure, S("Run"));
-    TPascalMethodWithImplementation* impl = ImplementDeclaration(d.get(), decl, S("TFoo"));
-    decl->Name = S("Run1");
-    EXPECT_EQ(WriteToText(impl), Lines({"procedure TFoo.Run1;", "begin", "end;", ""}));
 }
 
 }  // namespace

@@ -31,15 +31,18 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     CreateNamedNode<TPascalClassPredeclaration>(types, S("TFoo"));
     TPascalClass* foo = AddClass(types, S("TFoo"), S("TObject"));
     // One "const" header for two constants (not spaced), then "type" (two
-    // types spaced) and "var", sections apart; a free comment closes the
-    // "var" section and the next variable opens another.
+    // types spaced) and "var", sections apart; attached comments stay in
+    // their entry's section; a free comment closes the "var" section and the
+    // next variable opens another.
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     AddConstant(code, S("Limit"), S("5"));
     TPascalConstant* typed = AddConstant(code, S("Names"), S("('a', 'b')"));
     typed->TypeName->AddText(S("array[0..1] of string"));
     typed->Comment = S("two");
+    AddComment(code, S("after Names"))->Attachment = TPascalCommentAttachment::ToPrevious;
     AddTypeAlias(code, S("TCount"), S("Integer"));
     AddTypeAlias(code, S("TSmall"), S("Byte"));
+    AddComment(code, S("before Foo"))->Attachment = TPascalCommentAttachment::ToNext;
     TPascalVariable* variable = AddVariable(code, S("Foo"), QString());
     variable->TypeName->AddCallTo(foo);
     AddVariable(code, S("Ratio"), S("Double"))->Value->AddText(S("0.5"));
@@ -155,7 +158,7 @@ TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
 // The scope of a local holds what its body may use: both clauses'
 // declarations, enumeration items, the routine's parameters and the members
 // of its class and the class's ancestors.
-TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
+TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersClassMembersAndOuterRoutines) {
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
     AddConstant(types, S("Limit"), S("10"));
     AddEnum(types, S("TColor"), {S("clRed"), S("clBlue")});
@@ -178,20 +181,14 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
         // A nested routine sees the locals of its outer routine.
         {Local("Outer", false, m), "Outer"},
         {Local("outer", true, AddMethodImplementation(m->LocalDeclarations, Procedure, S("Inner"))), "outer1"},
+        // Provisional declarations at unit level meet later locals; the
+        // interface clause is named first.
+        {AddVariable(code, S("Total"), S("Integer"), true, routine), "Total1"},
+        {Local("Total", true), "Total2"},
+        {AddVariable(types, S("Total"), S("Integer"), true), "Total"},
     };
     MakeNamesUnique(unit.get());
     for (const auto& [local, name] : expected) EXPECT_EQ(local->Name, S(name));
-    CompiledUnit(unit.get());
-}
-
-TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
-    TPascalVariable* global = AddVariable(code, S("Total"), S("Integer"), true, routine);
-    TPascalVariable* local = Local("Total", true);
-    TPascalVariable* other = AddVariable(unit->InterfaceClause->Declarations, S("Total"), S("Integer"), true);
-    MakeNamesUnique(unit.get());
-    EXPECT_EQ(other->Name, S("Total"));
-    EXPECT_EQ(global->Name, S("Total1"));
-    EXPECT_EQ(local->Name, S("Total2"));
     CompiledUnit(unit.get());
 }
 
