@@ -52,17 +52,9 @@ private:
     std::vector<std::pair<QString, QString>> m_units;
 };
 
-// Fails the current test when the units do not compile (skips without fpc).
-#define EXPECT_COMPILES(harness)                                   \
-    do {                                                           \
-        if (TFpcHarness::Available()) {                            \
-            const QString out_ = (harness).Compile();              \
-            EXPECT_TRUE(out_.isEmpty()) << out_.toStdString();     \
-        }                                                          \
-    } while (0)
-
-// Writes the unit, expects it to compile and answers its text.
-QString CompiledUnit(TPascalUnit* unit, bool simplify = false);
+// Writes the unit and adds it to `fpc` (which may hold the units it uses),
+// expects them to compile (when there is fpc) and answers the unit's text.
+QString CompiledUnit(TPascalUnit* unit, bool simplify = false, TFpcHarness fpc = {});
 
 // Writes the unit (simplified with `simplify`) into `text`, compiles it into
 // a program whose body is `body` and runs it; answers the output split at
