@@ -1,5 +1,5 @@
-// Expressions: brackets decided by the items, literals, calls, set
-// constructors, conditional blocks, simplification and the queries.
+// Expressions: brackets decided by the items, literals, set constructors,
+// conditional blocks, simplification and the queries.
 
 #include "pascal/generator/psModules.h"
 
@@ -44,23 +44,6 @@ TEST(PascalExpressionSimplify, NegationsAndBooleanLiterals) {
     ExpectStatementTable(u"ExpressionSimplify"_s, true);
 }
 
-// Items directly in call arguments are not bracketed.
-TEST(PascalLiterals, StringsIntegersBooleansCastsAndUnbracketedArguments) {
-    auto list = CreateRootNode<TPascalCommands>();
-    TPascalCallInCommands* call = list->AddCall(S("Show"));
-    AddExpression(call->AddArgument(), nullptr, S("(= A B)"));
-    AddExpression(call->AddArgument(), nullptr, S("(not P)"));
-    call->AddArgument()->AddString(S("it's\tok"));
-    call->AddArgument()->AddInteger(-42);
-    call->AddArgument()->AddBoolean(true);
-    TPascalToTypeExpressionItem* cast = call->AddArgument()->AddToType();
-    cast->TypeName->AddText(S("Byte"));
-    cast->Value->AddText(S("X"));
-    call->AddArgument()->AddString(QString());
-    call->Comment = S("note");
-    EXPECT_EQ(WriteToText(call), S("Show(A = B, not P, 'it''s'#9'ok', -42, True, Byte(X), '') { note };\n"));
-}
-
 TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
     // A verbatim value such as a user's condition may hold string literals;
     // a line break inside one leaves the literal open.
@@ -76,36 +59,47 @@ TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
     EXPECT_TRUE(text.contains(u"(greeting) [text] of this program' + \n    'see, it goes on; and on';"_s)) << text.toStdString();
 }
 
-TEST(PascalSetConstructor, InlineAndMultiLineForms) {
-    auto commands = CreateRootNode<TPascalCommands>();
-    TPascalLet* let = commands->AddLet();
+// Items directly in call arguments are not bracketed; set constructors and
+// conditional blocks in their inline and multi-line forms.
+TEST(PascalExpressionItems, LiteralsCastsSetConstructorsAndConditionalBlocks) {
+    auto list = CreateRootNode<TPascalCommands>();
+    TPascalCallInCommands* call = list->AddCall(S("Show"));
+    AddExpression(call->AddArgument(), nullptr, S("(= A B)"));
+    AddExpression(call->AddArgument(), nullptr, S("(not P)"));
+    call->AddArgument()->AddString(S("it's\tok"));
+    call->AddArgument()->AddInteger(-42);
+    call->AddArgument()->AddBoolean(true);
+    TPascalToTypeExpressionItem* cast = call->AddArgument()->AddToType();
+    cast->TypeName->AddText(S("Byte"));
+    cast->Value->AddText(S("X"));
+    call->AddArgument()->AddString(QString());
+    call->Comment = S("note");
+    EXPECT_EQ(WriteToText(call), S("Show(A = B, not P, 'it''s'#9'ok', -42, True, Byte(X), '') { note };\n"));
+
+    TPascalLet* let = list->AddLet();
     let->Target->AddText(S("S"));
     TPascalSetValueExpressionItem* set = let->Value->AddSetValue(TPascalBracketKind::Square);
     set->Values->AddText(S("A"));
     set->Values->AddText(S("B"));
     EXPECT_EQ(WriteToText(let), S("S := [A, B];\n"));
-
     set->MultiLine = true;
     set->NewLineBeforeClose = true;
     set->Values->OnePerLine = true;
     set->Comment = S("all");
     set->BracketKind = TPascalBracketKind::Round;
     EXPECT_EQ(WriteToText(let), Lines({"S := ( { all }", "  A,", "  B", ");"}));
-}
 
-TEST(PascalIfDef, DirectivesWithAndWithoutElse) {
-    auto d = CreateRootNode<TPascalCommands>();
-    TPascalIfDef* def = CreateNode<TPascalIfDef>(d.get());
+    TPascalIfDef* def = CreateNode<TPascalIfDef>(list.get());
     def->Condition->AddText(S("DEBUG"));
     CreateNode<TPascalCustomCommand>(def->ThenPart)->Text = S("Log('x')");
     def->NewLineAfterDirectives = true;
     def->IndentParts = true;
     def->NewLineAtEnd = true;
-    EXPECT_EQ(WriteToText(d.get()), Lines({"{$IFDEF DEBUG}", "  Log('x');", "", "{$ENDIF}"}));
+    EXPECT_EQ(WriteToText(def), Lines({"{$IFDEF DEBUG}", "  Log('x');", "", "{$ENDIF}"}));
     CreateNode<TPascalCustomCommand>(def->ElsePart)->Text = S("Beep");
     def->NewLineAfterDirectives = false;
     def->IndentParts = false;
-    EXPECT_EQ(WriteToText(d.get()), Lines({"{$IFDEF DEBUG}Log('x');", "{$ELSE}Beep;", "{$ENDIF}"}));
+    EXPECT_EQ(WriteToText(def), Lines({"{$IFDEF DEBUG}Log('x');", "{$ELSE}Beep;", "{$ENDIF}"}));
 }
 
 TEST(PascalExpressionQueries, SameExpressionAndFindUsage) {

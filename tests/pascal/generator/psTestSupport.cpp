@@ -72,24 +72,22 @@ QString TFpcHarness::CompileAndRun(const QString& body, QString* output) const {
     constexpr int runMilliseconds = 60000;
     QTemporaryDir dir;
     if (!dir.isValid()) return QStringLiteral("no temporary folder");
+    auto save = [&dir](const QString& name, const QString& text) {
+        QFile file(dir.filePath(name + u".pas"_s));
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+    };
     QStringList names;
     for (const auto& [name, text] : m_units) {
-        QFile file(dir.filePath(name + QStringLiteral(".pas")));
-        if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write ") + file.fileName();
-        file.write(text.toUtf8());
+        if (!save(name, text)) return u"cannot write "_s + name;
         names << name;
     }
-    QString program = QStringLiteral("program QuillaneCheck;\n");
-    if (!names.isEmpty()) program += QStringLiteral("uses ") + names.join(QStringLiteral(", ")) + QStringLiteral(";\n");
-    program += QStringLiteral("begin\n") + body + QStringLiteral("\nend.\n");
-    QFile main(dir.filePath(QStringLiteral("QuillaneCheck.pas")));
-    if (!main.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the program");
-    main.write(program.toUtf8());
-    main.close();
+    const QString uses = names.isEmpty() ? QString() : u"uses "_s + names.join(u", "_s) + u";\n"_s;
+    if (!save(u"QuillaneCheck"_s, u"program QuillaneCheck;\n"_s + uses + u"begin\n"_s + body + u"\nend.\n"_s))
+        return u"cannot write the program"_s;
     QProcess fpc;
     fpc.setWorkingDirectory(dir.path());
     QStringList arguments = {QStringLiteral("-Mdelphi"), QStringLiteral("-Sa"), QStringLiteral("-vew"),
-                             QStringLiteral("-FU") + dir.path(), QStringLiteral("-Fu") + dir.path(), main.fileName()};
+                             QStringLiteral("-FU") + dir.path(), QStringLiteral("-Fu") + dir.path(), u"QuillaneCheck.pas"_s};
     if (!output) arguments << QStringLiteral("-Cn");  // no linking when nothing runs
     fpc.start(QStringLiteral("fpc"), arguments);
     if (!fpc.waitForFinished(compileMilliseconds)) return QStringLiteral("fpc did not finish");
