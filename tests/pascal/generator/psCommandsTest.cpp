@@ -93,19 +93,16 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
 // More variables than fit the small form of the analysis.
 TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     TPascalMethodWithImplementation* m = Routine();
-    QList<TPascalVariable*> locals;
-    for (int i = 0; i < 100; ++i)
-        locals.append(AddVariable(m->LocalDeclarations, QStringLiteral("V%1").arg(i), S("Integer")));
-    for (TPascalVariable* v : locals) m->Body->AddLetTo(v, S("1"));
-    TPascalCustomCommand* verbatim = m->Body->AddText(S("Writeln(V7)"));
-    for (TPascalVariable* v : locals) m->Body->AddLetTo(v, S("2"));
-    TPascalLet* read = m->Body->AddLet();
-    read->Target->AddCallTo(Declared(m, S("X")));
-    for (TPascalVariable* v : locals) {
-        TPascalCompareExpressionItem* test = read->Value->AddCompare(TPascalCompareKind::Equal);
-        test->Left->AddCallTo(v);
-        test->Right->AddInteger(0);
+    QString declarations, first, second, reads;
+    for (int i = 0; i < 100; ++i) {
+        declarations += u"(var V%1 Integer) "_s.arg(i);
+        first += u"(let V%1 1) "_s.arg(i);
+        second += u"(let V%1 2) "_s.arg(i);
+        reads += u" (= V%1 0)"_s.arg(i);
     }
+    AddStatements(m->Body, m, declarations + first);
+    TPascalCustomCommand* verbatim = m->Body->AddText(S("Writeln(V7)"));
+    AddStatements(m->Body, m, second + u"(let X (and"_s + reads + u"))"_s);
     const int before = m->Body->ChildCount();
     m->Body->Simplify();
     EXPECT_EQ(m->Body->ChildCount(), before);  // the verbatim line may read any of them

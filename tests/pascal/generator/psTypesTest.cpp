@@ -99,9 +99,7 @@ TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     TPascalVariable* store = AddVariable(code, S("Store"), S("Integer"));
     TPascalMethodWithImplementation* getter = ImplementDeclaration(code, get, S("TCounter"));
-    TPascalLet* result = getter->Body->AddLet();
-    result->Target->AddCallTo(getter->ResultVariable);
-    result->Value->AddCallTo(store);
+    AddStatements(getter->Body, getter, S("(let Result Store)"));
     TPascalMethodWithImplementation* setter = ImplementDeclaration(code, set, S("TCounter"));
     setter->Body->AddLetTo(store, S("Value"));
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("ClassProps"));
