@@ -10,4 +10,9 @@ implementation
 uses
   Math;
 
+initialization
+
+finalization
+  Writeln;
+
 end.

@@ -145,22 +145,18 @@ public:
     // ours agree.
     TValue Integer(TPascalExpression* e, int depth) {
         if (depth <= 0 || Pick(3) == 0) return Literal(e, Pick(19) - 9);
-        const TPascalOperationKind kinds[] = {TPascalOperationKind::Add, TPascalOperationKind::Subtract,
-                                              TPascalOperationKind::Multiply, TPascalOperationKind::Div};
-        const TPascalOperationKind kind = kinds[Pick(4)];
+        const TPascalOperationKind kind = Pick(4) == 0 ? TPascalOperationKind::Div : TPascalOperationKind(Pick(3));
         TPascalOperationExpressionItem* item = e->AddOperation(kind);
         TValue r = Integer(item->Left, depth - 1);
         for (int i = 1, count = Operands(); i < count; ++i) {
             const TValue x = Integer(i == 1 ? item->Right : item->AddOperand(), depth - 1);
-            if (!r || !x || (kind == TPascalOperationKind::Div && *x == 0)) {
+            if (!r || !x || (kind == TPascalOperationKind::Div && *x == 0))
                 r = std::nullopt;
-                continue;
-            }
-            r = kind == TPascalOperationKind::Add        ? *r + *x
-                : kind == TPascalOperationKind::Subtract ? *r - *x
-                : kind == TPascalOperationKind::Multiply ? *r * *x
-                                                         : *r / *x;
-            r = InRange(r);
+            else
+                r = InRange(kind == TPascalOperationKind::Add        ? *r + *x
+                            : kind == TPascalOperationKind::Subtract ? *r - *x
+                            : kind == TPascalOperationKind::Multiply ? *r * *x
+                                                                     : *r / *x);
         }
         return r;
     }

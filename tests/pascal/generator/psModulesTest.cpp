@@ -55,12 +55,6 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("Full"));
 }
 
-TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
-    auto unit = CreatePascalUnit(S("OnlyFinal"));
-    unit->Finalization->AddCall(S("Writeln"));
-    ExpectGoldenUnit(CompiledUnit(unit.get()), S("OnlyFinal"));
-}
-
 // The names are written one by one, each too short for the writer to break
 // on its own; the list must still wrap at the line length.
 TEST(PascalUnit, UsesListWrapsAtTheLineLength) {
@@ -88,6 +82,8 @@ TEST(PascalUnit, UnitNamesCompareWithoutCase) {
     CreateNamedNode<TPascalUsedUnit>(interfaceUnits, S("SysUtils"));
     CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
+    // A finalization part alone still writes an initialization section.
+    unit->Finalization->AddCall(S("Writeln"));
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("UsesCase"));
 }
 
