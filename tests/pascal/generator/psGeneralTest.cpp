@@ -76,18 +76,12 @@ TEST(PascalMethods, RoutineWithBodyJoinedLocalsAndComment) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Function, S("Sum"), S("Integer"));
     m->Comment = S("adds");
-    AddConstant(m->LocalDeclarations, S("Limit"), S("10"));
-    AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
-    AddVariable(m->LocalDeclarations, S("B"), S("string"));
-    AddVariable(m->LocalDeclarations, S("C"), S("Integer"));
-    AddVariable(m->LocalDeclarations, S("D"), S("Integer"))->Comment = S("own line");
-    AddVariable(m->LocalDeclarations, S("E"), S("string"));
     // Joining stops at a non-variable; an initialised variable stands alone.
-    AddConstant(m->LocalDeclarations, S("K"), S("1"));
-    AddVariable(m->LocalDeclarations, S("F"), S("Integer"));
+    AddStatements(m->Body, m, S("(const Limit 10) (var A Integer) (var B string) (var C Integer)"));
+    AddVariable(m->LocalDeclarations, S("D"), S("Integer"))->Comment = S("own line");
+    AddStatements(m->Body, m, S("(var E string) (const K 1) (var F Integer)"));
     AddVariable(m->LocalDeclarations, S("G"), S("Integer"))->Value->AddInteger(3);
-    AddVariable(m->LocalDeclarations, S("H"), S("Integer"));
-    m->Body->AddLetTo(m->ResultVariable, S("Limit"));
+    AddStatements(m->Body, m, S("(var H Integer) (let Result Limit)"));
     m->Simplify();
     EXPECT_EQ(WriteToText(d.get()), Lines({"function Sum: Integer;", "const", "  Limit = 10;", "var",
                                            "  A, C: Integer;", "  B, E: string;", "  D: Integer; { own line }",

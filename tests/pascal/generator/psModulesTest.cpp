@@ -18,7 +18,7 @@ TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
     TFpcHarness fpc;
     fpc.Add(S("Broken"), S("unit Broken;\ninterface\nimplementation\nprocedure P;\nbegin\n  X := 1;\nend;\nend.\n"));
-    EXPECT_FALSE(fpc.Compile().isEmpty());
+    EXPECT_FALSE(fpc.CompileAndRun(QString(), nullptr).isEmpty());
 }
 
 TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {

@@ -63,10 +63,6 @@ QString TFpcHarness::AddUnit(TPascalUnit* unit, bool simplify) {
     return text;
 }
 
-QString TFpcHarness::Compile() const {
-    return CompileAndRun(QString(), nullptr);
-}
-
 QString TFpcHarness::CompileAndRun(const QString& body, QString* output) const {
     constexpr int compileMilliseconds = 120000;
     constexpr int runMilliseconds = 60000;
@@ -108,7 +104,7 @@ QString TFpcHarness::CompileAndRun(const QString& body, QString* output) const {
 QString CompiledUnit(TPascalUnit* unit, bool simplify, TFpcHarness fpc) {
     const QString text = fpc.AddUnit(unit, simplify);
     if (TFpcHarness::Available()) {
-        const QString complaint = fpc.Compile();
+        const QString complaint = fpc.CompileAndRun(QString(), nullptr);
         EXPECT_TRUE(complaint.isEmpty()) << complaint.toStdString();
     }
     return text;
@@ -170,8 +166,13 @@ const QStringList operationWords = {u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"div"_s};
 
 void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* m, const TDescription& d);
 
-void AddArguments(TPascalCallInExpression* call, TPascalMethodWithImplementation* m, const TDescription& d) {
+// (call Name args...) in an expression or a statement list.
+template <class TOwner>
+auto* AddCall(TOwner* owner, TPascalMethodWithImplementation* m, const TDescription& d) {
+    TPascalNamedNode* node = Declared(m, d[1].word);
+    auto* call = node ? owner->AddCallTo(node) : owner->AddCall(d[1].word);
     for (size_t i = 2; i < d.items.size(); ++i) AddExpression(call->AddArgument(), m, d[i]);
+    return call;
 }
 
 void AddSides(TCustomPascalTwoSideExpressionItem* item, TPascalMethodWithImplementation* m, const TDescription& d) {
@@ -205,11 +206,10 @@ void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* m, con
         TPascalIsTypeExpressionItem* item = e->AddIsType();
         AddExpression(item->Value, m, d[1]);
         AddExpression(item->TypeName, m, d[2]);
-    } else if (head == u"call" || head == u"[]") {
-        TPascalNamedNode* node = Declared(m, d[1].word);
-        TPascalCallInExpression* call = node ? e->AddCallTo(node) : e->AddCall(d[1].word);
-        if (head == u"[]") call->BracketKind = TPascalBracketKind::Square;
-        AddArguments(call, m, d);
+    } else if (head == u"call") {
+        AddCall(e, m, d);
+    } else if (head == u"[]") {
+        AddCall(e, m, d)->BracketKind = TPascalBracketKind::Square;
     } else if (head == u"@") {
         e->AddCallEx(u"@"_s, Declared(m, d[1].word), QString());
     } else {
@@ -238,9 +238,7 @@ void AddStatement(TPascalCommands* list, TPascalMethodWithImplementation* m, con
         AddExpression(let->Target, m, d[1]);
         AddExpression(let->Value, m, d[2]);
     } else if (head == u"call") {
-        TPascalNamedNode* node = Declared(m, d[1].word);
-        TPascalCallInCommands* call = node ? list->AddCallTo(node) : list->AddCall(d[1].word);
-        for (size_t i = 2; i < d.items.size(); ++i) AddExpression(call->AddArgument(), m, d[i]);
+        AddCall(list, m, d);
     } else if (head == u"line") {
         list->AddText(d[1].word)->Terminated = false;
     } else if (head == u"note") {
@@ -283,6 +281,8 @@ void AddStatement(TPascalCommands* list, TPascalMethodWithImplementation* m, con
             CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = statement.word;
     } else if (head == u"var") {
         AddVariable(m->LocalDeclarations, d[1].word, d[2].word);
+    } else if (head == u"const") {
+        AddConstant(m->LocalDeclarations, d[1].word, d[2].word);
     } else if (head == u"var-param") {
         m->Head->AddParameter(TPascalParamKind::Var, d[1].word, d[2].word);
     } else if (head == u"returns") {

@@ -40,12 +40,9 @@ public:
     void Add(const QString& unitName, const QString& text);
     // Writes, names and adds a unit model; answers its text.
     QString AddUnit(TPascalUnit* unit, bool simplify = false);
-    // Compiles what was added; answers an empty text on success, otherwise
-    // the compiler's output.
-    QString Compile() const;
-    // Compiles what was added into a program whose body is `body`, runs it
-    // and answers its output in `output`; answers the compiler's (or the
-    // run's) complaint, empty on success.
+    // Compiles what was added into a program whose body is `body` and, with
+    // `output`, runs it and answers its output there; answers the compiler's
+    // (or the run's) complaint, empty on success.
     QString CompileAndRun(const QString& body, QString* output) const;
 
 private:
