@@ -1,5 +1,6 @@
 // Statements: begin/end, terminators before "else", case layouts, loops and
-// try statements, and the simplification of statement lists.
+// try statements, operator precedence, and the simplification of expressions
+// and statement lists.
 
 #include "pascal/generator/psModules.h"
 
@@ -81,6 +82,14 @@ TEST_F(PascalStatements, CaseWithoutItemsWritesItsElsePartInPlace) {
     ExpectBodies(u"CaseWithoutItems"_s);
 }
 
+TEST_F(PascalStatements, OperatorPrecedenceTable) {
+    ExpectBodies(u"OperatorPrecedence"_s);
+}
+
+TEST_F(PascalStatements, ExpressionSimplificationOfNegationsAndBooleanLiterals) {
+    ExpectBodies(u"ExpressionSimplify"_s, TCheck::GoldenSimplified);
+}
+
 TEST_F(PascalStatements, SimplificationRemovesDecidedBranchesAndDeadAssignments) {
     ExpectBodies(u"Simplification"_s, TCheck::GoldenSimplified);
 }
@@ -93,16 +102,22 @@ TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
 // More variables than fit the small form of the analysis.
 TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     TPascalMethodWithImplementation* m = Routine();
-    QString declarations, first, second, reads;
+    QString declarations, first, second;
     for (int i = 0; i < 100; ++i) {
         declarations += u"(var V%1 Integer) "_s.arg(i);
         first += u"(let V%1 1) "_s.arg(i);
         second += u"(let V%1 2) "_s.arg(i);
-        reads += u" (= V%1 0)"_s.arg(i);
     }
     AddStatements(m->Body, m, declarations + first);
     TPascalCustomCommand* verbatim = m->Body->AddText(S("Writeln(V7)"));
-    AddStatements(m->Body, m, second + u"(let X (and"_s + reads + u"))"_s);
+    AddStatements(m->Body, m, second);
+    TPascalLet* read = m->Body->AddLet();  // X := (V0 = 0) (V1 = 0) ...: reads all of them
+    read->Target->AddCallTo(Declared(m, S("X")));
+    for (int i = 0; i < 100; ++i) {
+        TPascalCompareExpressionItem* test = read->Value->AddCompare(TPascalCompareKind::Equal);
+        test->Left->AddCallTo(Declared(m, u"V%1"_s.arg(i)));
+        test->Right->AddInteger(0);
+    }
     const int before = m->Body->ChildCount();
     m->Body->Simplify();
     EXPECT_EQ(m->Body->ChildCount(), before);  // the verbatim line may read any of them

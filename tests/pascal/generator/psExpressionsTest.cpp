@@ -14,51 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Each line "description => text" of tests/data/pascal/<name>.txt is a
-// statement of one routine that, written alone (its value simplified with
-// `simplify`), is the text; the other lines that start with a bracket declare
-// the routine's locals.
-TNodePtr<TPascalUnit> ExpectStatementTable(const QString& name, bool simplify) {
-    auto unit = CreatePascalUnit(name);
-    TPascalMethodWithImplementation* m =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, u"Check"_s);
-    for (const QString& line : TestData(name + u".txt"_s).split(u'\n')) {
-        if (!line.startsWith(u'(')) continue;
-        const qsizetype arrow = line.indexOf(u" => ");
-        AddStatements(m->Body, m, line.left(arrow));
-        if (arrow < 0) continue;
-        auto* let = PascalAs<TPascalLet>(m->Body->Last());
-        if (simplify) let->Value->Simplify();
-        EXPECT_EQ(WriteToText(let), line.mid(arrow + 4) + u'\n') << line.toStdString();
-    }
-    return unit;
-}
-
-TEST(PascalBrackets, OperatorPrecedenceTable) {
-    auto unit = ExpectStatementTable(u"OperatorPrecedence"_s, false);
-    unit->ImplementationClause->UsedUnits->AddUnit(S("Classes"));
-    CompiledUnit(unit.get());
-}
-
-TEST(PascalExpressionSimplify, NegationsAndBooleanLiterals) {
-    ExpectStatementTable(u"ExpressionSimplify"_s, true);
-}
-
-TEST(PascalCustomText, LongLineIsNotBrokenInsideAQuotedLiteral) {
-    // A verbatim value such as a user's condition may hold string literals;
-    // a line break inside one leaves the literal open.
-    auto unit = CreatePascalUnit(S("VerbatimLiteral"));
-    TPascalMethodWithImplementation* m =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, TPascalMethodKind::Procedure, S("Check"));
-    AddVariable(m->LocalDeclarations, S("Greeting"), S("string"));
-    TPascalLet* let = m->Body->AddLet();
-    let->Target->AddText(S("Greeting"));
-    let->Value->AddText(S("Greeting + 'Hello, and welcome to the long, long (greeting) [text] of this program' + "
-                          "'see, it goes on; and on'"));
-    const QString text = CompiledUnit(unit.get());
-    EXPECT_TRUE(text.contains(u"(greeting) [text] of this program' + \n    'see, it goes on; and on';"_s)) << text.toStdString();
-}
-
 // Items directly in call arguments are not bracketed; set constructors and
 // conditional blocks in their inline and multi-line forms.
 TEST(PascalExpressionItems, LiteralsCastsSetConstructorsAndConditionalBlocks) {
