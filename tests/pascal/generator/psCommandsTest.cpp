@@ -42,6 +42,7 @@ protected:
     // before.
     void ExpectBodies(const QString& name, TCheck check = TCheck::Golden) {
         const QStringList rows = TestData(name + u".txt"_s).split(u"## "_s);
+        EXPECT_GT(rows.size(), 1) << "no rows in " << name.toStdString();
         for (const QString& row : rows.mid(1)) {
             TPascalMethodWithImplementation* m = Routine();
             const qsizetype end = row.indexOf(u'\n');

@@ -1,5 +1,5 @@
-// Expressions: brackets decided by the items, literals, set constructors,
-// conditional blocks, simplification and the queries.
+// Expressions: literals, set constructors, conditional blocks, the queries,
+// and random trees whose brackets must keep their meaning.
 
 #include "pascal/generator/psModules.h"
 
