@@ -31,6 +31,15 @@ type
   TNode2 = class(TObject)
   end;
 
+  TBare = class
+  end;
+
+  TOnly = class(IInterface)
+  end;
+
+  TAbstract = class abstract(TInterfacedObject, IInterface, IUnknown)
+  end;
+
   IShape = interface;
 
 implementation

@@ -13,20 +13,9 @@ using enum TPascalMethodKind;
 using enum TPascalDirective;
 using enum TPascalVisibility;
 
-TEST(PascalConstantsAndVariables, WrittenForms) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    AddConstant(d.get(), S("N"), S("5"));
-    TPascalConstant* typed = AddConstant(d.get(), S("Names"), S("('a', 'b')"));
-    typed->TypeName->AddText(S("array[0..1] of string"));
-    typed->Comment = S("two");
-    AddVariable(d.get(), S("Count"), S("Integer"))->Comment = S("items");
-    TPascalVariable* initial = AddVariable(d.get(), S("Ratio"), S("Double"));
-    initial->Value->AddText(S("0.5"));
-    EXPECT_EQ(WriteToText(d.get()), Lines({"N = 5;", "Names: array[0..1] of string = ('a', 'b'); { two }",
-                                           "Count: Integer; { items }", "Ratio: Double = 0.5;"}));
-}
-
-TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
+// Parameters of one kind and type join; every directive is written in the
+// order of its bit.
+TEST(PascalMethodHeads, ParametersJoinByKindAndTypeAndEveryDirectiveInBitOrder) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalMethodDeclaration* m = AddMethodDeclaration(d.get(), Function, S("Mix"), S("Integer"));
     for (const char* name : {"A", "B", "C"}) m->Head->AddParameter(Value, S(name), S("Integer"));
@@ -37,20 +26,14 @@ TEST(PascalMethodHeads, ParametersJoinByKindAndType) {
     m->Head->AddParameter(Var, S("Untyped"));
     m->Head->AddParameter(Value, S("D1"), S("Integer"))->DefaultValue->AddInteger(0);
     m->Head->AddParameter(Value, S("D2"), S("Integer"))->DefaultValue->AddInteger(1);
-    EXPECT_EQ(WriteToText(m), Lines({"function Mix(A, B, C: Integer; const S, T: string; var V: Integer; out O: Integer;",
-                                     "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer;"}));
-}
-
-TEST(PascalMethodHeads, EveryDirectiveInBitOrder) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* all = AddMethodDeclaration(d.get(), Procedure, S("All"));
-    all->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
-    all->Comment = S("every word");
-    EXPECT_EQ(WriteToText(all),
+    m->Head->Directives = (TPascalDirectives(1) << PascalDirectiveCount) - 1;
+    m->Comment = S("every word");
+    EXPECT_EQ(WriteToText(m),
               Lines({"{ every word }",
-                     "procedure All; inline; overload; dynamic; virtual; abstract; override; reintroduce; forward; "
-                     "deprecated; platform; local; register; pascal; cdecl; stdcall; safecall; fastcall; assembler; "
-                     "export; near; far; static;"}));
+                     "function Mix(A, B, C: Integer; const S, T: string; var V: Integer; out O: Integer;",
+                     "  var Untyped; D1: Integer = 0; D2: Integer = 1): Integer; inline; overload; dynamic; virtual; "
+                     "abstract; override; reintroduce; forward; deprecated; platform; local; register; pascal; cdecl; "
+                     "stdcall; safecall; fastcall; assembler; export; near; far; static;"}));
 }
 
 // An implementation head repeats at most the calling convention: "virtual",
@@ -89,42 +72,21 @@ TEST(PascalMethods, ImplementationHeadsRepeatOnlyTheCallingConvention) {
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("ImplHeads"));
 }
 
-TEST(PascalMethods, RoutineWithBodyLocalsAndComment) {
+TEST(PascalMethods, RoutineWithBodyJoinedLocalsAndComment) {
     auto d = CreateRootNode<TPascalDeclarations>();
     TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Function, S("Sum"), S("Integer"));
     m->Comment = S("adds");
-    AddConstant(m->LocalDeclarations, S("Limit"), S("10"));
-    AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
-    AddVariable(m->LocalDeclarations, S("B"), S("string"));
-    AddVariable(m->LocalDeclarations, S("C"), S("Integer"));
+    // Joining stops at a non-variable; an initialised variable stands alone.
+    AddStatements(m->Body, m, S("(const Limit 10) (var A Integer) (var B string) (var C Integer)"));
     AddVariable(m->LocalDeclarations, S("D"), S("Integer"))->Comment = S("own line");
-    AddVariable(m->LocalDeclarations, S("E"), S("string"));
-    m->Body->AddLetTo(m->ResultVariable, S("Limit"));
+    AddStatements(m->Body, m, S("(var E string) (const K 1) (var F Integer)"));
+    AddVariable(m->LocalDeclarations, S("G"), S("Integer"))->Value->AddInteger(3);
+    AddStatements(m->Body, m, S("(var H Integer) (let Result Limit)"));
     m->Simplify();
     EXPECT_EQ(WriteToText(d.get()), Lines({"function Sum: Integer;", "const", "  Limit = 10;", "var",
                                            "  A, C: Integer;", "  B, E: string;", "  D: Integer; { own line }",
+                                           "const", "  K = 1;", "var", "  F, H: Integer;", "  G: Integer = 3;",
                                            "begin", "  { adds }", "  Result := Limit;", "end;", ""}));
-}
-
-TEST(PascalMethods, JoiningStopsAtANonVariable) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodWithImplementation* m = AddMethodImplementation(d.get(), Procedure, S("P"));
-    AddVariable(m->LocalDeclarations, S("A"), S("Integer"));
-    AddConstant(m->LocalDeclarations, S("K"), S("1"));
-    AddVariable(m->LocalDeclarations, S("B"), S("Integer"));
-    AddVariable(m->LocalDeclarations, S("C"), S("Integer"))->Value->AddInteger(3);
-    AddVariable(m->LocalDeclarations, S("D"), S("Integer"));
-    m->Simplify();
-    EXPECT_EQ(WriteToText(m->LocalDeclarations),
-              Lines({"var", "  A: Integer;", "const", "  K = 1;", "var", "  B, D: Integer;", "  C: Integer = 3;"}));
-}
-
-TEST(PascalMethods, ImplementedUnderTheDeclarationsCurrentName) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalMethodDeclaration* decl = AddMethodDeclaration(d.get(), Procedure, S("Run"));
-    TPascalMethodWithImplementation* impl = ImplementDeclaration(d.get(), decl, S("TFoo"));
-    decl->Name = S("Run1");
-    EXPECT_EQ(WriteToText(impl), Lines({"procedure TFoo.Run1;", "begin", "end;", ""}));
 }
 
 }  // namespace

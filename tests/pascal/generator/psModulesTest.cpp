@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "psTestSupport.h"
 
 namespace {
@@ -16,7 +18,7 @@ TEST(PascalHarness, RefusesAUnitThatDoesNotCompile) {
     if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
     TFpcHarness fpc;
     fpc.Add(S("Broken"), S("unit Broken;\ninterface\nimplementation\nprocedure P;\nbegin\n  X := 1;\nend;\nend.\n"));
-    EXPECT_FALSE(fpc.Compile().isEmpty());
+    EXPECT_FALSE(fpc.CompileAndRun(QString(), nullptr).isEmpty());
 }
 
 TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
@@ -28,21 +30,29 @@ TEST(PascalUnit, FullLayoutWithUsesForwardDeclarationsAndSections) {
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
     CreateNamedNode<TPascalClassPredeclaration>(types, S("TFoo"));
     TPascalClass* foo = AddClass(types, S("TFoo"), S("TObject"));
+    // One "const" header for two constants (not spaced), then "type" (two
+    // types spaced) and "var", sections apart; attached comments stay in
+    // their entry's section; a free comment closes the "var" section and the
+    // next variable opens another.
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
+    AddConstant(code, S("Limit"), S("5"));
+    TPascalConstant* typed = AddConstant(code, S("Names"), S("('a', 'b')"));
+    typed->TypeName->AddText(S("array[0..1] of string"));
+    typed->Comment = S("two");
+    AddComment(code, S("after Names"))->Attachment = TPascalCommentAttachment::ToPrevious;
+    AddTypeAlias(code, S("TCount"), S("Integer"));
+    AddTypeAlias(code, S("TSmall"), S("Byte"));
+    AddComment(code, S("before Foo"))->Attachment = TPascalCommentAttachment::ToNext;
     TPascalVariable* variable = AddVariable(code, S("Foo"), QString());
     variable->TypeName->AddCallTo(foo);
+    AddVariable(code, S("Ratio"), S("Double"))->Value->AddText(S("0.5"));
+    AddComment(code, S("between"));
+    AddVariable(code, S("Count"), S("Integer"))->Comment = S("items");
     TPascalLet* create = unit->Initialization->AddLet();
     create->Target->AddCallTo(variable);
     create->Value->AddCallEx(QString(), foo, S(".Create"));
     unit->Finalization->AddCallEx(QString(), variable, S(".Free"));
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("Full"));
-}
-
-TEST(PascalUnit, FinalizationAloneStillWritesAnInitializationSection) {
-    auto unit = CreatePascalUnit(S("OnlyFinal"));
-    unit->Finalization->AddCall(S("Writeln"));
-    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit OnlyFinal;", "", "interface", "", "implementation", "",
-                                              "initialization", "", "finalization", "  Writeln;", "", "end."}));
 }
 
 // The names are written one by one, each too short for the writer to break
@@ -55,12 +65,7 @@ TEST(PascalUnit, UsesListWrapsAtTheLineLength) {
         unit->InterfaceClause->UsedUnits->AddUnit(name);
         fpc.Add(name, QStringLiteral("unit %1;\ninterface\nimplementation\nend.\n").arg(name));
     }
-    EXPECT_EQ(fpc.AddUnit(unit.get()),
-              Lines({"unit ManyUses;", "", "interface", "", "uses",
-                     "  UnitNumber01, UnitNumber02, UnitNumber03, UnitNumber04, UnitNumber05, UnitNumber06,",
-                     "    UnitNumber07, UnitNumber08, UnitNumber09, UnitNumber10, UnitNumber11, UnitNumber12;", "",
-                     "implementation", "", "end."}));
-    EXPECT_COMPILES(fpc);
+    ExpectGoldenUnit(CompiledUnit(unit.get(), false, std::move(fpc)), S("ManyUses"));
 }
 
 // The compiler compares unit names without case: "sysutils" beside
@@ -77,8 +82,9 @@ TEST(PascalUnit, UnitNamesCompareWithoutCase) {
     CreateNamedNode<TPascalUsedUnit>(interfaceUnits, S("SysUtils"));
     CreateNode<TPascalUsedUnit>(unit->ImplementationClause->UsedUnits)->Name = S("SYSUTILS");
     unit->ImplementationClause->UsedUnits->AddUnit(S("Math"));
-    EXPECT_EQ(CompiledUnit(unit.get()), Lines({"unit UsesCase;", "", "interface", "", "uses", "  sysutils;", "",
-                                              "implementation", "", "uses", "  Math;", "", "end."}));
+    // A finalization part alone still writes an initialization section.
+    unit->Finalization->AddCall(S("Writeln"));
+    ExpectGoldenUnit(CompiledUnit(unit.get()), S("UsesCase"));
 }
 
 // ---------------------------------------------------------------------------
@@ -99,41 +105,37 @@ protected:
     TPascalMethodWithImplementation* routine;
 };
 
-// Each row declares the locals of one routine ("?" marks a provisional wish)
-// and lists their names after the pass; every local is assigned once, so
-// each assignment must follow its local's new name.
+// Each row of tests/data/pascal/UniqueNames.txt declares the locals of one
+// routine and lists their names after the pass; every local is assigned
+// once, so each assignment must follow its local's new name.
 TEST_F(PascalUniqueNames, LocalsOfOneScopeTable) {
-    const struct {
-        const char* what;
-        QStringList wishes, names;
-    } cases[] = {
-        {"letters step and other names count",
-         {"I", "J", "I?", "Index", "Index?", "Index?", "Z", "Z?", "i?", "Y", "Y?", "Free?"},
-         {"I", "J", "K", "Index", "Index1", "Index2", "Z", "Z1", "i1", "Y", "Y1", "Free"}},
-        // A wish can come from a title the user typed; a reserved word there
-        // would make the unit fail to compile. Fixed names are the user's own.
-        {"provisional reserved word gets a number", {"Type?", "end?", "SHL?", "Count?"},
-         {"Type1", "end1", "SHL1", "Count"}},
-        {"two provisional names in one scope", {"N?", "N?", "Item?", "item?"}, {"N", "O", "Item", "item1"}},
+    struct TRow {
+        std::string what;
+        QStringList names;
+        std::vector<std::pair<TPascalVariable*, TPascalLet*>> made;
     };
-    std::vector<std::vector<std::pair<TPascalVariable*, TPascalLet*>>> made;
-    for (const auto& c : cases) {
-        TPascalMethodWithImplementation* m = AddMethodImplementation(code, Procedure, S(c.what).remove(u' '));
-        made.emplace_back();
-        for (QString wish : c.wishes) {
+    std::vector<TRow> rows;
+    for (const QString& line : TestData(S("UniqueNames.txt")).split(u'\n')) {
+        const qsizetype colon = line.indexOf(u": "), arrow = line.indexOf(u" => ");
+        if (arrow < 0) continue;
+        TRow& row = rows.emplace_back(TRow{line.left(colon).toStdString(), line.mid(arrow + 4).split(u' '), {}});
+        TPascalMethodWithImplementation* m = AddMethodImplementation(code, Procedure, line.left(colon).remove(u' '));
+        for (QString wish : line.mid(colon + 2, arrow - colon - 2).split(u' ')) {
             const bool provisional = wish.endsWith(u'?');
             TPascalVariable* v = Local(wish.remove(u'?').toUtf8().constData(), provisional, m);
-            made.back().emplace_back(v, m->Body->AddLetTo(v, S("1")));
+            row.made.emplace_back(v, m->Body->AddLetTo(v, S("1")));
         }
     }
     MakeNamesUnique(unit.get());
-    for (size_t row = 0; row < std::size(cases); ++row)
-        for (qsizetype i = 0; i < cases[row].names.size(); ++i) {
-            const auto& [v, let] = made[row][size_t(i)];
-            EXPECT_EQ(v->Name, cases[row].names[i]) << cases[row].what;
-            EXPECT_FALSE(v->Provisional) << cases[row].what;
-            EXPECT_EQ(WriteToText(let), cases[row].names[i] + S(" := 1;\n")) << cases[row].what;
+    for (const TRow& row : rows) {
+        ASSERT_EQ(row.made.size(), size_t(row.names.size())) << row.what;
+        for (size_t i = 0; i < row.made.size(); ++i) {
+            const auto& [v, let] = row.made[i];
+            EXPECT_EQ(v->Name, row.names[qsizetype(i)]) << row.what;
+            EXPECT_FALSE(v->Provisional) << row.what;
+            EXPECT_EQ(WriteToText(let), row.names[qsizetype(i)] + S(" := 1;\n")) << row.what;
         }
+    }
     CompiledUnit(unit.get());
 }
 
@@ -151,7 +153,7 @@ TEST_F(PascalUniqueNames, ManyEqualWishesInOneScope) {
 // The scope of a local holds what its body may use: both clauses'
 // declarations, enumeration items, the routine's parameters and the members
 // of its class and the class's ancestors.
-TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
+TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersClassMembersAndOuterRoutines) {
     TPascalDeclarations* types = unit->InterfaceClause->Declarations;
     AddConstant(types, S("Limit"), S("10"));
     AddEnum(types, S("TColor"), {S("clRed"), S("clBlue")});
@@ -174,48 +176,15 @@ TEST_F(PascalUniqueNames, ScopeHoldsClausesEnumItemsParametersAndClassMembers) {
         // A nested routine sees the locals of its outer routine.
         {Local("Outer", false, m), "Outer"},
         {Local("outer", true, AddMethodImplementation(m->LocalDeclarations, Procedure, S("Inner"))), "outer1"},
+        // Provisional declarations at unit level meet later locals; the
+        // interface clause is named first.
+        {AddVariable(code, S("Total"), S("Integer"), true, routine), "Total1"},
+        {Local("Total", true), "Total2"},
+        {AddVariable(types, S("Total"), S("Integer"), true), "Total"},
     };
     MakeNamesUnique(unit.get());
     for (const auto& [local, name] : expected) EXPECT_EQ(local->Name, S(name));
     CompiledUnit(unit.get());
-}
-
-TEST_F(PascalUniqueNames, ProvisionalDeclarationsAtUnitLevelMeetLaterLocals) {
-    TPascalVariable* global = AddVariable(code, S("Total"), S("Integer"), true, routine);
-    TPascalVariable* local = Local("Total", true);
-    TPascalVariable* other = AddVariable(unit->InterfaceClause->Declarations, S("Total"), S("Integer"), true);
-    MakeNamesUnique(unit.get());
-    EXPECT_EQ(other->Name, S("Total"));
-    EXPECT_EQ(global->Name, S("Total1"));
-    EXPECT_EQ(local->Name, S("Total2"));
-    CompiledUnit(unit.get());
-}
-
-// Building, simplifying, naming and writing in one go.
-TEST(PascalUnit, SimplifiedAndNamedUnit) {
-    auto unit = CreatePascalUnit(S("Pipeline"));
-    TPascalMethodWithImplementation* f =
-        AddMethodImplementation(unit->ImplementationClause->Declarations, Function, S("Pick"), S("Integer"));
-    f->Head->AddParameter(Value, S("Flag"), S("Boolean"));
-    TPascalVariable* i = AddVariable(f->LocalDeclarations, S("I"), S("Integer"), true);
-    TPascalVariable* fixed = AddVariable(f->LocalDeclarations, S("I"), S("Integer"));
-    AddVariable(f->LocalDeclarations, S("K"), S("Integer"));
-    f->Body->AddLetTo(i, S("0"));
-    TPascalIf* branch = f->Body->AddIf();
-    TPascalCompareExpressionItem* test = branch->Condition->AddCompare(TPascalCompareKind::Equal);
-    test->Left->AddText(S("Flag"));
-    test->Right->AddBoolean(false);
-    f->Body->AddLetTo(i, S("1"));
-    branch->ThenPart->AddLetTo(fixed, S("2"));
-    TPascalLet* result = f->Body->AddLet();
-    result->Target->AddCallTo(f->ResultVariable);
-    TPascalOperationExpressionItem* sum = result->Value->AddOperation(TPascalOperationKind::Add);
-    sum->Left->AddCallTo(i);
-    sum->Right->AddCallTo(fixed);
-    CompiledUnit(unit.get(), true);
-    EXPECT_EQ(WriteToText(f), Lines({"function Pick(Flag: Boolean): Integer;", "var", "  J, I, K: Integer;",
-                                     "begin", "  if not Flag then", "    I := 2;", "  J := 1;", "  Result := J + I;",
-                                     "end;", ""}));
 }
 
 }  // namespace

@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 QString WriteToText(TPascalNode* node) {
     TPascalCodeWriter writer;
@@ -24,25 +27,25 @@ QString Lines(std::initializer_list<const char*> lines) {
 }
 
 namespace {
-QString GoldenPath(const QString& name) {
-    return QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + name + QStringLiteral(".pas");
+QString DataPath(const QString& fileName) {
+    return QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + fileName;
 }
 }  // namespace
 
-QString GoldenUnit(const QString& name) {
-    QFile file(GoldenPath(name));
+QString TestData(const QString& fileName) {
+    QFile file(DataPath(fileName));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QString::fromUtf8(file.readAll());
 }
 
 void ExpectGoldenUnit(const QString& text, const QString& name) {
     if (qEnvironmentVariableIsSet("QUILLANE_UPDATE_GOLDEN")) {
-        QFile file(GoldenPath(name));
+        QFile file(DataPath(name + QStringLiteral(".pas")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text.toUtf8());
         return;
     }
-    EXPECT_EQ(text, GoldenUnit(name));
+    EXPECT_EQ(text, TestData(name + QStringLiteral(".pas")));
 }
 
 bool TFpcHarness::Available() {
@@ -60,33 +63,27 @@ QString TFpcHarness::AddUnit(TPascalUnit* unit, bool simplify) {
     return text;
 }
 
-QString TFpcHarness::Compile() const {
-    return CompileAndRun(QString(), nullptr);
-}
-
 QString TFpcHarness::CompileAndRun(const QString& body, QString* output) const {
     constexpr int compileMilliseconds = 120000;
     constexpr int runMilliseconds = 60000;
     QTemporaryDir dir;
     if (!dir.isValid()) return QStringLiteral("no temporary folder");
+    auto save = [&dir](const QString& name, const QString& text) {
+        QFile file(dir.filePath(name + u".pas"_s));
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+    };
     QStringList names;
     for (const auto& [name, text] : m_units) {
-        QFile file(dir.filePath(name + QStringLiteral(".pas")));
-        if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write ") + file.fileName();
-        file.write(text.toUtf8());
+        if (!save(name, text)) return u"cannot write "_s + name;
         names << name;
     }
-    QString program = QStringLiteral("program QuillaneCheck;\n");
-    if (!names.isEmpty()) program += QStringLiteral("uses ") + names.join(QStringLiteral(", ")) + QStringLiteral(";\n");
-    program += QStringLiteral("begin\n") + body + QStringLiteral("\nend.\n");
-    QFile main(dir.filePath(QStringLiteral("QuillaneCheck.pas")));
-    if (!main.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the program");
-    main.write(program.toUtf8());
-    main.close();
+    const QString uses = names.isEmpty() ? QString() : u"uses "_s + names.join(u", "_s) + u";\n"_s;
+    if (!save(u"QuillaneCheck"_s, u"program QuillaneCheck;\n"_s + uses + u"begin\n"_s + body + u"\nend.\n"_s))
+        return u"cannot write the program"_s;
     QProcess fpc;
     fpc.setWorkingDirectory(dir.path());
     QStringList arguments = {QStringLiteral("-Mdelphi"), QStringLiteral("-Sa"), QStringLiteral("-vew"),
-                             QStringLiteral("-FU") + dir.path(), QStringLiteral("-Fu") + dir.path(), main.fileName()};
+                             QStringLiteral("-FU") + dir.path(), QStringLiteral("-Fu") + dir.path(), u"QuillaneCheck.pas"_s};
     if (!output) arguments << QStringLiteral("-Cn");  // no linking when nothing runs
     fpc.start(QStringLiteral("fpc"), arguments);
     if (!fpc.waitForFinished(compileMilliseconds)) return QStringLiteral("fpc did not finish");
@@ -104,17 +101,209 @@ QString TFpcHarness::CompileAndRun(const QString& body, QString* output) const {
     return out.isEmpty() ? QStringLiteral("fpc failed") : out;
 }
 
-QString CompiledUnit(TPascalUnit* unit, bool simplify) {
-    TFpcHarness fpc;
+QString CompiledUnit(TPascalUnit* unit, bool simplify, TFpcHarness fpc) {
     const QString text = fpc.AddUnit(unit, simplify);
-    EXPECT_COMPILES(fpc);
+    if (TFpcHarness::Available()) {
+        const QString complaint = fpc.CompileAndRun(QString(), nullptr);
+        EXPECT_TRUE(complaint.isEmpty()) << complaint.toStdString();
+    }
     return text;
 }
 
+QStringList RunUnit(TPascalUnit* unit, const QString& body, bool simplify, QString* text) {
+    TFpcHarness fpc;
+    *text = fpc.AddUnit(unit, simplify);
+    QString output;
+    const QString failure = fpc.CompileAndRun(body, &output);
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    return output.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
 // ---------------------------------------------------------------------------
-// Statements from short descriptions
+// Statements and expressions from descriptions
+
+namespace {
+
+// A word (list false) or a list of descriptions.
+struct TDescription {
+    QString word;
+    std::vector<TDescription> items;
+    bool list = false;
+
+    // The item at `index`; an empty one past the end (an omitted part).
+    const TDescription& operator[](size_t index) const {
+        static const TDescription none;
+        return index < items.size() ? items[index] : none;
+    }
+};
+
+// The descriptions of tokens[at...] up to a closing bracket or the end.
+TDescription Read(const QStringList& tokens, qsizetype& at) {
+    TDescription d;
+    d.list = true;
+    while (at < tokens.size()) {
+        const QString& token = tokens[at++];
+        if (token == u")") break;
+        if (token == u"(")
+            d.items.push_back(Read(tokens, at));
+        else
+            d.items.push_back({token.startsWith(u'"') ? token.mid(1, token.size() - 2) : token, {}, false});
+    }
+    return d;
+}
+
+TDescription Read(const QString& text) {
+    static const QRegularExpression tokenPattern(uR"(\(|\)|"[^"]*"|[^\s()]+)"_s);
+    QStringList tokens;
+    for (auto it = tokenPattern.globalMatch(text); it.hasNext();) tokens << it.next().captured();
+    qsizetype at = 0;
+    return Read(tokens, at);
+}
+
+// The words of the comparisons and operations, in the order of their kinds.
+const QStringList compareWords = {u"="_s, u"<>"_s, u">"_s, u">="_s, u"<"_s, u"<="_s, u"and"_s, u"or"_s};
+const QStringList operationWords = {u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"div"_s};
+
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* m, const TDescription& d);
+
+// (call Name args...) in an expression or a statement list.
+template <class TOwner>
+auto* AddCall(TOwner* owner, TPascalMethodWithImplementation* m, const TDescription& d) {
+    TPascalNamedNode* node = Declared(m, d[1].word);
+    auto* call = node ? owner->AddCallTo(node) : owner->AddCall(d[1].word);
+    for (size_t i = 2; i < d.items.size(); ++i) AddExpression(call->AddArgument(), m, d[i]);
+    return call;
+}
+
+void AddSides(TCustomPascalTwoSideExpressionItem* item, TPascalMethodWithImplementation* m, const TDescription& d) {
+    AddExpression(item->Left, m, d[1]);
+    AddExpression(item->Right, m, d[2]);
+    for (size_t i = 3; i < d.items.size(); ++i) AddExpression(item->AddOperand(), m, d[i]);
+}
+
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* m, const TDescription& d) {
+    if (!d.list) {
+        if (TPascalNamedNode* node = Declared(m, d.word))
+            e->AddCallTo(node);
+        else if (d.word == u"True" || d.word == u"False")
+            e->AddBoolean(d.word == u"True");
+        else
+            e->AddText(d.word);
+        return;
+    }
+    const QString& head = d[0].word;
+    if (const qsizetype kind = compareWords.indexOf(head); kind >= 0) {
+        AddSides(e->AddCompare(TPascalCompareKind(kind)), m, d);
+    } else if (const qsizetype kind = operationWords.indexOf(head); kind >= 0) {
+        AddSides(e->AddOperation(TPascalOperationKind(kind)), m, d);
+    } else if (head == u"not") {
+        AddExpression(e->AddNot()->Operand, m, d[1]);
+    } else if (head == u"in") {
+        TPascalItemInSetExpressionItem* item = e->AddItemInSet();
+        AddExpression(item->Item, m, d[1]);
+        AddExpression(item->SetValue, m, d[2]);
+    } else if (head == u"is") {
+        TPascalIsTypeExpressionItem* item = e->AddIsType();
+        AddExpression(item->Value, m, d[1]);
+        AddExpression(item->TypeName, m, d[2]);
+    } else if (head == u"call") {
+        AddCall(e, m, d);
+    } else if (head == u"[]") {
+        AddCall(e, m, d)->BracketKind = TPascalBracketKind::Square;
+    } else if (head == u"@") {
+        e->AddCallEx(u"@"_s, Declared(m, d[1].word), QString());
+    } else {
+        ADD_FAILURE() << "no expression " << head.toStdString();
+    }
+}
+
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* m, const TDescription& d, size_t from = 0);
+
+// The branches of a case or the handlers of a try: ("values" statements...).
+template <class TAddItem>
+void AddBranches(const TAddItem& addItem, TPascalMethodWithImplementation* m, const TDescription& d) {
+    for (const TDescription& branch : d.items) {
+        auto* item = addItem();
+        item->Values->AddText(branch[0].word);
+        AddStatements(item->Commands, m, branch, 1);
+    }
+}
+
+void AddStatement(TPascalCommands* list, TPascalMethodWithImplementation* m, const TDescription& d) {
+    const QString& head = d[0].word;
+    if (!d.list) {
+        list->AddText(d.word);
+    } else if (head == u"let") {
+        TPascalLet* let = list->AddLet();
+        AddExpression(let->Target, m, d[1]);
+        AddExpression(let->Value, m, d[2]);
+    } else if (head == u"call") {
+        AddCall(list, m, d);
+    } else if (head == u"line") {
+        list->AddText(d[1].word)->Terminated = false;
+    } else if (head == u"note") {
+        AddComment(list, d[1].word);
+    } else if (head == u"if") {
+        TPascalIf* f = list->AddIf();
+        AddExpression(f->Condition, m, d[1]);
+        AddStatements(f->ThenPart, m, d[2]);
+        AddStatements(f->ElsePart, m, d[3]);
+    } else if (head == u"while") {
+        TPascalWhile* w = list->AddWhile();
+        AddExpression(w->Condition, m, d[1]);
+        AddStatements(w->Body, m, d[2]);
+    } else if (head == u"for" || head == u"downto") {
+        TPascalFor* f = list->AddFor();
+        AddExpression(f->Counter, m, d[1]);
+        AddExpression(f->LowValue, m, d[2]);
+        AddExpression(f->HighValue, m, d[3]);
+        f->Downward = head == u"downto";
+        AddStatements(f->Body, m, d[4]);
+    } else if (head == u"case") {
+        TPascalCase* c = list->AddCase();
+        AddExpression(c->Selector, m, d[1]);
+        AddBranches([c] { return c->Items->AddCaseItem(); }, m, d[2]);
+        AddStatements(c->ElsePart, m, d[3]);
+    } else if (head == u"try-finally") {
+        TPascalTryFinally* t = list->AddTryFinally();
+        AddStatements(t->TryPart, m, d[1]);
+        AddStatements(t->FinallyPart, m, d[2]);
+    } else if (head == u"try-except") {
+        TPascalTryExcept* t = list->AddTryExcept();
+        AddStatements(t->TryPart, m, d[1]);
+        AddBranches([t] { return t->Handlers->AddHandler(); }, m, d[2]);
+        AddStatements(t->ElsePart, m, d[3]);
+    } else if (head == u"ifdef") {
+        TPascalIfDef* block = CreateNode<TPascalIfDef>(list);
+        block->Condition->AddText(d[1].word);
+        block->NewLineAtEnd = true;
+        for (const TDescription& statement : d[2].items)
+            CreateNode<TPascalCustomCommand>(block->ThenPart)->Text = statement.word;
+    } else if (head == u"var") {
+        AddVariable(m->LocalDeclarations, d[1].word, d[2].word);
+    } else if (head == u"const") {
+        AddConstant(m->LocalDeclarations, d[1].word, d[2].word);
+    } else if (head == u"var-param") {
+        m->Head->AddParameter(TPascalParamKind::Var, d[1].word, d[2].word);
+    } else if (head == u"returns") {
+        m->Head->Kind = TPascalMethodKind::Function;
+        m->Head->ResultType->AddText(d[1].word);
+    } else if (head == u"nested") {
+        auto* nested = AddMethodImplementation(m->LocalDeclarations, TPascalMethodKind::Procedure, d[1].word);
+        AddStatements(nested->Body, nested, d, 2);
+    } else {
+        ADD_FAILURE() << "no statement " << head.toStdString();
+    }
+}
+
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* m, const TDescription& d, size_t from) {
+    for (size_t i = from; i < d.items.size(); ++i) AddStatement(list, m, d.items[i]);
+}
+
+}  // namespace
 
 TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QString& name) {
+    if (!routine) return nullptr;
     if (name == u"Result") return routine->ResultVariable;
     if (TPascalNamedNode* local = routine->LocalDeclarations->FindNamed(name)) return local;
     for (TPascalNode* p = routine->Head->Parameters->First(); p; p = p->Next())
@@ -123,98 +312,10 @@ TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QStri
     return list ? list->FindNamed(name) : nullptr;
 }
 
-void AddValue(TPascalExpression* e, TPascalMethodWithImplementation* routine, const char* text) {
-    const QString value = S(text);
-    if (TPascalNamedNode* node = Declared(routine, value))
-        e->AddCallTo(node);
-    else if (value == u"True" || value == u"False")
-        e->AddBoolean(value == u"True");
-    else
-        e->AddText(value);
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const QString& description) {
+    AddStatements(list, routine, Read(description));
 }
 
-void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const TStatements& statements) {
-    for (const TStatement& statement : statements) statement(list, routine);
-}
-
-TStatement Text(const char* text) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation*) { list->AddText(S(text)); };
-}
-
-TStatement Let(const char* target, const char* value) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalLet* let = list->AddLet();
-        AddValue(let->Target, m, target);
-        AddValue(let->Value, m, value);
-    };
-}
-
-TStatement Call(const char* name, std::vector<const char*> arguments) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalNamedNode* node = Declared(m, S(name));
-        TPascalCallInCommands* call = node ? list->AddCallTo(node) : list->AddCall(S(name));
-        for (const char* argument : arguments) AddValue(call->AddArgument(), m, argument);
-    };
-}
-
-TStatement If(const char* condition, TStatements thenPart, TStatements elsePart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalIf* f = list->AddIf();
-        AddValue(f->Condition, m, condition);
-        AddStatements(f->ThenPart, m, thenPart);
-        AddStatements(f->ElsePart, m, elsePart);
-    };
-}
-
-TStatement While(const char* condition, TStatements body) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalWhile* w = list->AddWhile();
-        AddValue(w->Condition, m, condition);
-        AddStatements(w->Body, m, body);
-    };
-}
-
-TStatement For(const char* counter, const char* low, const char* high, TStatements body, bool downward) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalFor* f = list->AddFor();
-        AddValue(f->Counter, m, counter);
-        AddValue(f->LowValue, m, low);
-        AddValue(f->HighValue, m, high);
-        f->Downward = downward;
-        AddStatements(f->Body, m, body);
-    };
-}
-
-TStatement Case(const char* selector, TBranches items, TStatements elsePart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalCase* c = list->AddCase();
-        AddValue(c->Selector, m, selector);
-        for (const auto& [values, statements] : items) {
-            TPascalCaseItem* item = c->Items->AddCaseItem();
-            item->Values->AddText(S(values));
-            AddStatements(item->Commands, m, statements);
-        }
-        AddStatements(c->ElsePart, m, elsePart);
-    };
-}
-
-TStatement TryFinally(TStatements tryPart, TStatements finallyPart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalTryFinally* t = list->AddTryFinally();
-        AddStatements(t->TryPart, m, tryPart);
-        AddStatements(t->FinallyPart, m, finallyPart);
-    };
-}
-
-TStatement TryExcept(TStatements tryPart, TBranches handlers, TStatements elsePart) {
-    return [=](TPascalCommands* list, TPascalMethodWithImplementation* m) {
-        TPascalTryExcept* t = list->AddTryExcept();
-        AddStatements(t->TryPart, m, tryPart);
-        for (const auto& [values, statements] : handlers) {
-            TPascalTryExceptItem* handler = t->Handlers->AddHandler();
-            handler->Values->AddText(S(values));
-            AddStatements(handler->Commands, m, statements);
-        }
-        AddStatements(t->ElsePart, m, elsePart);
-    };
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* routine, const QString& description) {
+    AddExpression(e, routine, Read(description)[0]);
 }

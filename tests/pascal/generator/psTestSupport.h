@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -28,10 +27,8 @@ inline QString S(const char* text) {
 QString WriteToText(TPascalNode* node);
 // Lines joined with "\n", each ended by "\n": golden texts stay readable.
 QString Lines(std::initializer_list<const char*> lines);
-// The golden unit tests/data/pascal/<name>.pas.
-QString GoldenUnit(const QString& name);
-// Expects the text to be that golden unit (with QUILLANE_UPDATE_GOLDEN set in
-// the environment, writes the text as the golden unit instead).
+// Expects the text to be the golden unit tests/data/pascal/<name>.pas (with
+// QUILLANE_UPDATE_GOLDEN set in the environment, writes it there instead).
 void ExpectGoldenUnit(const QString& text, const QString& name);
 
 // Compiles units with the Free Pascal compiler in Delphi mode: every unit is
@@ -43,52 +40,33 @@ public:
     void Add(const QString& unitName, const QString& text);
     // Writes, names and adds a unit model; answers its text.
     QString AddUnit(TPascalUnit* unit, bool simplify = false);
-    // Compiles what was added; answers an empty text on success, otherwise
-    // the compiler's output.
-    QString Compile() const;
-    // Compiles what was added into a program whose body is `body`, runs it
-    // and answers its output in `output`; answers the compiler's (or the
-    // run's) complaint, empty on success.
+    // Compiles what was added into a program whose body is `body` and, with
+    // `output`, runs it and answers its output there; answers the compiler's
+    // (or the run's) complaint, empty on success.
     QString CompileAndRun(const QString& body, QString* output) const;
 
 private:
     std::vector<std::pair<QString, QString>> m_units;
 };
 
-// Fails the current test when the units do not compile (skips without fpc).
-#define EXPECT_COMPILES(harness)                                   \
-    do {                                                           \
-        if (TFpcHarness::Available()) {                            \
-            const QString out_ = (harness).Compile();              \
-            EXPECT_TRUE(out_.isEmpty()) << out_.toStdString();     \
-        }                                                          \
-    } while (0)
+// Writes the unit and adds it to `fpc` (which may hold the units it uses),
+// expects them to compile (when there is fpc) and answers the unit's text.
+QString CompiledUnit(TPascalUnit* unit, bool simplify = false, TFpcHarness fpc = {});
 
-// Writes the unit, expects it to compile and answers its text.
-QString CompiledUnit(TPascalUnit* unit, bool simplify = false);
+// Writes the unit (simplified with `simplify`) into `text`, compiles it into
+// a program whose body is `body` and runs it; answers the output split at
+// white space (a failure fails the test and answers nothing).
+QStringList RunUnit(TPascalUnit* unit, const QString& body, bool simplify, QString* text);
+
+// The text of tests/data/pascal/<fileName>.
+QString TestData(const QString& fileName);
 
 // ---------------------------------------------------------------------------
-// Statements from short descriptions. A name that a declaration visible in
-// the routine carries (a local, "Result", a parameter, a declaration of the
-// routine's own list) becomes a reference to that declaration; any other
-// text is verbatim.
-
-using TStatement = std::function<void(TPascalCommands*, TPascalMethodWithImplementation*)>;
-using TStatements = std::vector<TStatement>;
-using TBranches = std::vector<std::pair<const char*, TStatements>>;
+// Statements and expressions from descriptions in a bracketed notation
+// (tests/data/pascal/README.md). A word names a declaration visible in the
+// routine (a local, "Result", a parameter, a declaration of the routine's own
+// list), a Boolean literal, or verbatim text.
 
 TPascalNamedNode* Declared(TPascalMethodWithImplementation* routine, const QString& name);
-// A reference to a declaration of that name, a Boolean literal, or the
-// verbatim text.
-void AddValue(TPascalExpression* e, TPascalMethodWithImplementation* routine, const char* text);
-void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const TStatements& statements);
-
-TStatement Text(const char* text);
-TStatement Let(const char* target, const char* value);
-TStatement Call(const char* name, std::vector<const char*> arguments = {});
-TStatement If(const char* condition, TStatements thenPart, TStatements elsePart = {});
-TStatement While(const char* condition, TStatements body);
-TStatement For(const char* counter, const char* low, const char* high, TStatements body, bool downward = false);
-TStatement Case(const char* selector, TBranches items, TStatements elsePart = {});
-TStatement TryFinally(TStatements tryPart, TStatements finallyPart);
-TStatement TryExcept(TStatements tryPart, TBranches handlers, TStatements elsePart = {});
+void AddStatements(TPascalCommands* list, TPascalMethodWithImplementation* routine, const QString& description);
+void AddExpression(TPascalExpression* e, TPascalMethodWithImplementation* routine, const QString& description);

@@ -47,80 +47,21 @@ TEST(PascalTypes, EveryTypeDeclarationForm) {
     TPascalClassOf* classOf = CreateNamedNode<TPascalClassOf>(d, S("TNode2Class"));
     classOf->ClassName->AddText(S("TNode2"));
     AddClass(d, S("TNode2"), S("TObject"));
+    AddClass(d, S("TBare"));
+    // Without a parent the interfaces alone stand in the brackets.
+    AddClass(d, S("TOnly"))->AddInterface(S("IInterface"));
+    TPascalClass* abstract = AddClass(d, S("TAbstract"), S("TInterfacedObject"));
+    abstract->Abstract = true;
+    abstract->AddInterface(S("IInterface"));
+    abstract->AddInterface(S("IUnknown"));
     CreateNamedNode<TPascalInterfacePredeclaration>(d, S("IShape"));
 
     ExpectGoldenUnit(WritePascalModule(unit.get(), false), S("TypeForms"));
     // A forward interface declaration needs its interface in the same
-    // section; the compiler check uses the unit without it.
-    d->Last()->Free();
+    // section, and interfaces their methods; the compiler check uses the
+    // unit without them.
+    for (int i = 0; i < 3; ++i) d->Last()->Free();
     CompiledUnit(unit.get());
-}
-
-TEST(PascalClasses, HeadingForms) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalClass* bare = AddClass(d.get(), S("TBare"));
-    EXPECT_EQ(WriteToText(bare), Lines({"TBare = class", "end;", ""}));
-    bare->Abstract = true;
-    bare->Parent->AddText(S("TInterfacedObject"));
-    bare->AddInterface(S("IInterface"));
-    bare->AddInterface(S("IUnknown"));
-    EXPECT_EQ(WriteToText(bare), Lines({"TBare = class abstract(TInterfacedObject, IInterface, IUnknown)", "end;", ""}));
-    // Without a parent the interfaces alone stand in the brackets.
-    TPascalClass* only = AddClass(d.get(), S("TOnly"));
-    only->AddInterface(S("IInterface"));
-    EXPECT_EQ(WriteToText(only), Lines({"TOnly = class(IInterface)", "end;", ""}));
-}
-
-// A class with every section, fields, constants, methods, properties and an
-// event, the way the generator lays it out.
-TEST(PascalClasses, VisibilitySectionsPropertiesAndEvents) {
-    auto unit = CreatePascalUnit(S("Widgets"));
-    TPascalDeclarations* types = unit->InterfaceClause->Declarations;
-    TPascalMethodType* event = AddMethodType(types, S("TWidgetClickEvent"), Procedure, true);
-    event->Head->AddParameter(Value, S("Sender"), S("TObject"));
-    event->Head->AddParameter(Value, S("X"), S("Integer"));
-    TPascalClass* w = AddClass(types, S("TWidget"), S("TObject"));
-    TPascalMethodDeclaration* getItem = w->AddMethod(Private, Function, S("GetItem"), S("string"));
-    getItem->Head->AddParameter(Value, S("Index"), S("Integer"));
-    TPascalVariable* onClick = w->AddField(Private, S("FOnClick"), QString());
-    onClick->TypeName->AddCallTo(event);
-    TPascalVariable* count = w->AddField(Private, S("FCount"), S("Integer"));
-    w->AddField(StrictPrivate, S("FSecret"), S("Integer"));
-    TPascalMethodDeclaration* doClick = w->AddMethod(Protected, Procedure, S("DoClick"));
-    doClick->Head->AddParameter(Value, S("X"), S("Integer"));
-    doClick->Head->AddDirective(Virtual);
-    TPascalMethodDeclaration* hidden = w->AddMethod(StrictProtected, Procedure, S("Hidden"));
-    AddConstant(w->GetSection(Public), S("Max"), S("10"));
-    w->AddField(Public, S("Extra"), S("Integer"));
-    TPascalMethodDeclaration* create = w->AddMethod(Public, Constructor, S("Create"));
-    create->Head->AddDirective(Virtual);
-    TPascalClassProperty* countProperty = w->AddProperty(Public, S("Count"), S("Integer"));
-    countProperty->ReadAccess->AddCallTo(count);
-    countProperty->WriteAccess->AddCallTo(count);
-    countProperty->DefaultValue->AddInteger(0);
-    TPascalClassProperty* items = w->AddProperty(Public, S("Items"), S("string"));
-    items->IndexParameters->AddParameter(Value, S("Index"), S("Integer"));
-    items->ReadAccess->AddCallTo(getItem);
-    items->IsDefaultProperty = true;
-    TPascalClassProperty* click = w->AddProperty(Published, S("OnClick"), QString());
-    click->TypeName->AddCallTo(event);
-    click->ReadAccess->AddCallTo(onClick);
-    click->WriteAccess->AddCallTo(onClick);
-    click->Comment = S("fired");
-
-    TPascalDeclarations* code = unit->ImplementationClause->Declarations;
-    AddComment(code, S("TWidget"));
-    ImplementDeclaration(code, getItem, S("TWidget"))->Body->AddText(S("Result := ''"));
-    TPascalMethodWithImplementation* fire = ImplementDeclaration(code, doClick, S("TWidget"));
-    TPascalIf* assigned = fire->Body->AddIf();
-    assigned->Condition->AddCall(S("Assigned"))->AddArgument()->AddCallTo(onClick);
-    TPascalCallInCommands* call = assigned->ThenPart->AddCallTo(onClick);
-    call->AddArgument()->AddText(S("Self"));
-    call->AddArgument()->AddCallTo(static_cast<TPascalNamedNode*>(fire->Head->Parameters->First()));
-    ImplementDeclaration(code, hidden, S("TWidget"));
-    ImplementDeclaration(code, create, S("TWidget"))->Body->AddText(S("inherited"));
-
-    ExpectGoldenUnit(CompiledUnit(unit.get()), S("Widgets"));
 }
 
 // A field after a constant of its section would be read as a constant; a
@@ -141,18 +82,6 @@ TEST(PascalClasses, FieldsAfterConstantsRoutinesAndPropertiesGetAVarHeader) {
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("FieldOrder"));
 }
 
-TEST(PascalClasses, AddFieldGoesBeforeTheFirstRoutineOrProperty) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalClass* c = AddClass(d.get(), S("TOrder"), S("TObject"));
-    c->AddMethod(Private, Procedure, S("Run"));
-    AddComment(c->GetSection(Private), S("the count"), c->GetSection(Private)->First())->Attachment =
-        TPascalCommentAttachment::ToNext;
-    c->AddField(Private, S("FA"), S("Integer"));
-    c->AddField(Private, S("FB"), S("Integer"));
-    EXPECT_EQ(WriteToText(c), Lines({"TOrder = class(TObject)", "private", "  FA: Integer;", "  FB: Integer;",
-                                     "  { the count }", "  procedure Run;", "end;", ""}));
-}
-
 // A class property reads through static class methods; the directive makes
 // that expressible.
 TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
@@ -170,16 +99,16 @@ TEST(PascalClasses, ClassPropertiesWithStaticAccessors) {
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
     TPascalVariable* store = AddVariable(code, S("Store"), S("Integer"));
     TPascalMethodWithImplementation* getter = ImplementDeclaration(code, get, S("TCounter"));
-    TPascalLet* result = getter->Body->AddLet();
-    result->Target->AddCallTo(getter->ResultVariable);
-    result->Value->AddCallTo(store);
+    AddStatements(getter->Body, getter, S("(let Result Store)"));
     TPascalMethodWithImplementation* setter = ImplementDeclaration(code, set, S("TCounter"));
     setter->Body->AddLetTo(store, S("Value"));
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("ClassProps"));
 }
 
 // The compiler takes property specifiers in this order: index, read, write,
-// stored, default or nodefault.
+// stored, default or nodefault. The class also holds strict sections, a
+// field added after a routine of its section, a default array property and a
+// commented event property.
 TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     auto unit = CreatePascalUnit(S("PropOrder"));
     TPascalClass* c = AddClass(unit->InterfaceClause->Declarations, S("TOrdered"), S("TPersistent"));
@@ -189,6 +118,9 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     TPascalMethodDeclaration* set = c->AddMethod(Private, Procedure, S("SetP"));
     set->Head->AddParameter(Value, S("Index"), S("Integer"));
     set->Head->AddParameter(Value, S("Value"), S("Integer"));
+    TPascalVariable* onChange = c->AddField(Private, S("FOnChange"), S("TNotifyEvent"));
+    c->AddField(StrictPrivate, S("FSecret"), S("Integer"));
+    TPascalMethodDeclaration* hidden = c->AddMethod(StrictProtected, Procedure, S("Hidden"));
     TPascalClassProperty* p = c->AddProperty(Published, S("L"), S("Integer"));
     p->HasIndex = true;
     p->IndexNumber = 1;
@@ -201,21 +133,21 @@ TEST(PascalClasses, PropertySpecifiersInCompilerOrder) {
     q->IndexNumber = 2;
     q->ReadAccess->AddCallTo(get);
     q->NoDefault = true;
+    TPascalClassProperty* items = c->AddProperty(Public, S("Items"), S("Integer"));
+    items->IndexParameters->AddParameter(Value, S("Index"), S("Integer"));
+    items->ReadAccess->AddCallTo(get);
+    items->IsDefaultProperty = true;
+    TPascalClassProperty* change = c->AddProperty(Published, S("OnChange"), S("TNotifyEvent"));
+    change->ReadAccess->AddCallTo(onChange);
+    change->WriteAccess->AddCallTo(onChange);
+    change->Comment = S("fired");
     TPascalDeclarations* code = unit->ImplementationClause->Declarations;
+    AddComment(code, S("TOrdered"));
     ImplementDeclaration(code, get, S("TOrdered"))->Body->AddText(S("Result := Index"));
     ImplementDeclaration(code, set, S("TOrdered"));
+    ImplementDeclaration(code, hidden, S("TOrdered"));
+    hidden->Name = S("Concealed");  // the implementation follows the declaration's name
     ExpectGoldenUnit(CompiledUnit(unit.get()), S("PropOrder"));
-}
-
-TEST(PascalClasses, LongPropertyLinesWrapAtSpecifiers) {
-    auto d = CreateRootNode<TPascalDeclarations>();
-    TPascalClass* c = AddClass(d.get(), S("TLong"));
-    TPascalClassProperty* p = c->AddProperty(Public, S("AVeryLongPropertyNameThatTakesRoom"), S("TSomeLongType"));
-    p->ReadAccess->AddText(S("GetAVeryLongPropertyNameThatTakesRoom"));
-    p->WriteAccess->AddText(S("SetAVeryLongPropertyNameThatTakesRoom"));
-    EXPECT_EQ(WriteToText(c->GetSection(Public)),
-              Lines({"  property AVeryLongPropertyNameThatTakesRoom: TSomeLongType read GetAVeryLongPropertyNameThatTakesRoom ",
-                     "    write SetAVeryLongPropertyNameThatTakesRoom;"}));
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+unit UsesCase;
+
+interface
+
+uses
+  sysutils;
+
+implementation
+
+uses
+  Math;
+
+initialization
+
+finalization
+  Writeln;
+
+end.
