@@ -19,7 +19,7 @@ class TItfObject;
 // ---------------------------------------------------------------------------
 // Class references
 
-// A class reference: the exact class name as the design writes it, the parent
+// A class reference: the exact class name as stored files write it, the parent
 // class, and an optional factory. Hierarchies that need class-level virtual
 // operations derive their own metaclass from TClass.
 class TClass {

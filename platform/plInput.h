@@ -1,6 +1,6 @@
 #pragma once
-// The state of the mouse buttons, asked at any moment (the design asks the
-// system whether the left button is still down), and the key codes of the
+// The state of the mouse buttons, asked at any moment (the sheet asks
+// whether the left button is still down), and the key codes of the
 // model: Windows virtual-key numbers, which the sheet form makes from Qt keys.
 
 #include "platform/plInstaller.h"
@@ -53,7 +53,7 @@ enum : int {
     vkF1 = 112,
 };
 
-// Modifier set of key and mouse events (the design's shift state).
+// Modifier set of key and mouse events (the shift state).
 enum : uint8_t {
     ssShift = 0x01,
     ssAlt = 0x02,
