@@ -170,6 +170,9 @@ TEST(ButtonElement, EnterSpaceAndClickRunTheAction) {
     button->SetVisualOptions(button->VisualOptions() | voFocusable);
     button->Focus();
     for (int key : {vkReturn, vkSpace}) EXPECT_EQ(f.Key(key), 0);
+    QChar space(u' ');
+    f.sheet.KeyPress(space);
+    EXPECT_TRUE(space.isNull());
     EXPECT_EQ(button->Actions, 2);
     const QPoint p = button->ClientToSheet(QPoint(2, 2));
     f.sheet.MouseDown(p, mbLeft, 0, 0);
