@@ -122,28 +122,22 @@ TEST_F(Canvas, ImageTextMeasuring) {
     EXPECT_EQ(image.width(), text.width() + 12 + canvas->Theme().GetImageData(0).Size);
 }
 
-TEST_F(Canvas, CaretsAreDottedNestedFocusRectangles) {
-    canvas->BeginPaint({0, 0, 20, 20});
+// A dotted caret of two nested rectangles at the left; a theme frame, greyed
+// afterwards, at the right.
+TEST_F(Canvas, CaretsThemeFramesAndDisabledBlend) {
+    canvas->BeginPaint({0, 0, 80, 40});
     canvas->DrawCaret(2, {2, 2, 10, 10});
+    canvas->DrawThemeFrame(tekElement, {30, 10, 70, 30});
     const QImage& out = canvas->PaintBitmap();
-    EXPECT_EQ(out.pixel(2, 2), qRgb(0, 0, 0));        // inverted white
-    EXPECT_EQ(out.pixel(3, 2), qRgb(255, 255, 255));  // dotted
-    EXPECT_EQ(out.pixel(3, 3), qRgb(0, 0, 0));        // the inner rectangle
+    EXPECT_EQ(out.pixel(2, 2), qRgb(0, 0, 0));         // inverted white
+    EXPECT_EQ(out.pixel(3, 2), qRgb(255, 255, 255));   // dotted
+    EXPECT_EQ(out.pixel(3, 3), qRgb(0, 0, 0));         // the inner rectangle
     EXPECT_EQ(out.pixel(10, 2), qRgb(255, 255, 255));  // right edge exclusive
-    canvas->EndPaint(nullptr);
-}
-
-TEST_F(Canvas, ThemeFramesAndDisabledBlend) {
-    canvas->BeginPaint({0, 0, 60, 40});
-    canvas->DrawThemeFrame(tekElement, {10, 10, 50, 30});
-    const QImage& out = canvas->PaintBitmap();
-    const QImage& theme = canvas->Theme().Image();
     const TRect cut = canvas->Theme().GetElementData(tekElement).Cut;
-    EXPECT_EQ(out.pixel(30, 20), QColor::fromRgba(theme.pixel(cut.Left + 8, cut.Top + 8)).rgb());
-    EXPECT_EQ(out.pixel(5, 5), qRgb(255, 255, 255));
-    const QRgb before = out.pixel(30, 20);
-    canvas->DrawDisabled({10, 10, 50, 30});
-    EXPECT_NE(canvas->PaintBitmap().pixel(30, 20), before);
+    EXPECT_EQ(out.pixel(50, 20), QColor::fromRgba(canvas->Theme().Image().pixel(cut.Left + 8, cut.Top + 8)).rgb());
+    const QRgb before = out.pixel(50, 20);
+    canvas->DrawDisabled({30, 10, 70, 30});
+    EXPECT_NE(canvas->PaintBitmap().pixel(50, 20), before);
     canvas->EndPaint(nullptr);
 }
 
