@@ -257,25 +257,22 @@ TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBackUnlessTheElementDiffer
     TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("SheetData"));
     sheet.SaveState(knot.get());
 
-    TSheetFixture g;
-    AddBox(g.root);
-    TElement_TestBox* group2 = AddBox(g.root);
-    AddBox(group2);
-    TElement_TestBox* target2 = AddBox(group2);
-    group2->SetCollapsed(true);
-    TSheetRecorder rec(&g.sheet);
-    g.sheet.LoadState(knot.get());
-    EXPECT_EQ(g.sheet.Focused(), nullptr);  // hidden: not focused
-    EXPECT_EQ(g.sheet.ScreenPos(), QPoint(12, 340));
+    sheet.SetFocus(nullptr);
+    sheet.SetScreenPosition(QPoint(0, 0));
+    group->SetCollapsed(true);
+    TSheetRecorder rec(&sheet);
+    sheet.LoadState(knot.get());
+    EXPECT_EQ(sheet.Focused(), nullptr);  // hidden: not focused
+    EXPECT_EQ(sheet.ScreenPos(), QPoint(12, 340));
     EXPECT_EQ(rec.Count(snScrollPosition), 1);
-    group2->SetCollapsed(false);
-    g.sheet.LoadState(knot.get());
-    EXPECT_EQ(g.sheet.Focused(), target2);
+    group->SetCollapsed(false);
+    sheet.LoadState(knot.get());
+    EXPECT_EQ(sheet.Focused(), target);
     // Another type at the index: nothing is focused.
-    g.sheet.SetFocus(nullptr);
+    sheet.SetFocus(nullptr);
     knot->FindParam(QStringLiteral("FocusedElementType"))->SetString(QStringLiteral("TElement_Other"));
-    g.sheet.LoadState(knot.get());
-    EXPECT_EQ(g.sheet.Focused(), nullptr);
+    sheet.LoadState(knot.get());
+    EXPECT_EQ(sheet.Focused(), nullptr);
 }
 
 TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
