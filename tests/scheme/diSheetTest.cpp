@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -50,11 +49,9 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
                                        {snFocus, "Focus"},               {snFocusedState, "FocusedState"},
                                        {snCaret, "Caret"},               {snFocusedContent, "FocusedContent"},
                                        {snEditState, "EditState"},       {snFocusSettled, "FocusSettled"}};
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/sheet-brackets.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.isEmpty() || line.startsWith(u'#')) continue;
+    const QStringList rows = SchemeTestRows(QStringLiteral("sheet-brackets.txt"));
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& line : rows) {
         SCOPED_TRACE(line.toStdString());
         sheet.SetFocus(a);
         TSheetRecorder rec(&sheet);

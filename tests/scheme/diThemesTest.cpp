@@ -80,20 +80,16 @@ TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainter) {
 // The old rule of splitting fixed parts too big for the target divided by the
 // first part and could leave the second negative.
 TEST(NinePartFrame, ZonePartsForSmallTargetsSplitInProportion) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/zone-parts.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    int rows = 0;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).section(u'#', 0, 0).simplified();
-        if (line.isEmpty()) continue;
-        const QStringList v = line.split(u' ');
-        ASSERT_EQ(v.size(), 5) << line.toStdString();
+    const QStringList rows = SchemeTestRows(QStringLiteral("zone-parts.txt"));
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& row : rows) {
+        const QStringList v = row.split(u' ');
+        ASSERT_EQ(v.size(), 5) << row.toStdString();
         int first = -1, second = -1;
         FitZoneParts(v[0].toInt(), v[1].toInt(), v[2].toInt(), first, second);
-        EXPECT_EQ(QStringLiteral("%1 %2").arg(first).arg(second), v[3] + u' ' + v[4]) << line.toStdString();
-        ++rows;
+        EXPECT_EQ(QStringLiteral("%1 %2").arg(first).arg(second).toStdString(), (v[3] + u' ' + v[4]).toStdString())
+            << row.toStdString();
     }
-    EXPECT_GT(rows, 0);
 }
 
 TEST(NinePartFrame, TargetSmallerThanZonesLeavesNoGapAndNothingOutside) {

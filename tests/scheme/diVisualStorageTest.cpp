@@ -10,7 +10,6 @@
 #include "support/testRaise.h"
 #include "visualFixture.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,11 +109,11 @@ TEST(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
 TEST(VisualStorage, LegacyNodeNamesMapToTheirCurrentKinds) {
     TSheetFixture f;
     TSchemeLoader loader(f.scheme.get(), nullptr, nullptr, 0, fmFile);
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/legacy-node-names.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    while (!file.atEnd()) {
-        const QStringList row = QString::fromUtf8(file.readLine()).simplified().split(u' ');
-        if (row.size() != 2 || row[0].startsWith(u'#')) continue;
+    const QStringList rows = SchemeTestRows(QStringLiteral("legacy-node-names.txt"));
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& line : rows) {
+        const QStringList row = line.split(u' ');
+        ASSERT_EQ(row.size(), 2) << line.toStdString();
         QString name = row[0];
         f.root->MapNodeName(&loader, nullptr, name);
         EXPECT_EQ(name.toStdString(), row[1].toStdString()) << row[0].toStdString();
