@@ -67,6 +67,7 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
         }
         EXPECT_EQ(sent.join(u' ').toStdString(), line.section(u" -> "_s, 1).toStdString());
     }
+    EXPECT_EQ(sheet.GetContentWidth(), root->Left() + root->Width());
     TSheetRecorder rec(&sheet);
     a->Invalidate();
     EXPECT_NE(rec.firstArgs.at(0), 0) << "outside a bracket: the rectangle";

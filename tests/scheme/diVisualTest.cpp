@@ -66,14 +66,6 @@ TEST_F(VisualElements, SetBoundsNotifiesInOrder) {
     EXPECT_EQ(log, (QStringList{"ChildBoundsChanged", "BoundsChanged"}));
 }
 
-TEST_F(VisualElements, RootBoundsChangeIsAnnouncedAsNotificationOne) {
-    TSheetRecorder rec(&sheet);
-    AddBox(root, 300, 300);
-    root->Arrange();
-    EXPECT_GE(rec.Count(snRootBounds), 1);
-    EXPECT_GE(sheet.GetContentWidth(), 300);
-}
-
 // Moving an element before its current next sibling and invalidating a
 // zero-sized one announce nothing.
 TEST_F(VisualElements, MovingInPlaceOrInvalidatingNothingAnnouncesNothing) {
