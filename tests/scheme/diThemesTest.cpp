@@ -105,13 +105,6 @@ TEST(NinePartFrame, TargetSmallerThanZonesLeavesNoGapAndNothingOutside) {
     }
 }
 
-TEST(Tinting, FormulaKeepsAlphaAndTransparentPixels) {
-    // a = 128/255: c * (1 - a) + t * a, rounded.
-    EXPECT_EQ(TintPixel(qRgba(200, 100, 0, 180), qRgba(0, 100, 255, 128)), qRgba(100, 100, 128, 180));
-    EXPECT_EQ(TintPixel(qRgba(10, 20, 30, 0), qRgba(255, 255, 255, 255)), qRgba(10, 20, 30, 0));
-    EXPECT_EQ(TintPixel(qRgba(10, 20, 30, 255), qRgba(255, 0, 0, 0)), qRgba(10, 20, 30, 255));
-}
-
 // A theme image 100 x 100: the left half opaque grey (80), the right half clear,
 // a red pixel at (99, 99) and a blue one at (1, 2).
 QImage TestThemeImage() {
@@ -124,7 +117,11 @@ QImage TestThemeImage() {
     return image;
 }
 
-TEST(Tinting, TintedCopyIsMadeOncePerColourAndLeavesClearPixels) {
+TEST(Tinting, FormulaKeepsAlphaAndTintedCopiesAreMadeOncePerColour) {
+    // a = 128/255: c * (1 - a) + t * a, rounded; alpha and clear pixels kept.
+    EXPECT_EQ(TintPixel(qRgba(200, 100, 0, 180), qRgba(0, 100, 255, 128)), qRgba(100, 100, 128, 180));
+    EXPECT_EQ(TintPixel(qRgba(10, 20, 30, 0), qRgba(255, 255, 255, 255)), qRgba(10, 20, 30, 0));
+    EXPECT_EQ(TintPixel(qRgba(10, 20, 30, 255), qRgba(255, 0, 0, 0)), qRgba(10, 20, 30, 255));
     TSheetTheme theme;
     theme.Load(*KnotFromText("<T><Error Cut=45,0,54,9/></T>"), TestThemeImage());
     const QRgb tint = qRgba(255, 0, 0, 255);

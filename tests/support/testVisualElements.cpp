@@ -15,9 +15,6 @@ T_ELEMENT_CLASS_IMPL(TElement_TestDropDown, TCustomDropDownElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestButton, TCustomButtonElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestImage, TCustomSmallImageElement)
 
-// ---------------------------------------------------------------------------
-// TElement_TestBox
-
 void TElement_TestBox::SetValue(const QString& value) {
     m_value = value;
     Changed();
@@ -158,9 +155,6 @@ void TElement_TestBox::SaveTo(TSchemeSaver* saver, TKnot* knot) {
         if (auto* e = dynamic_cast<TElement*>(n); e && !e->IsSubElement()) SaveChildToNode(saver, knot, e);
 }
 
-// ---------------------------------------------------------------------------
-// Other kinds
-
 void TElement_TestDropDown::Create() {
     TCustomDropDownElement::Create();
     SetSize(60, 16);
@@ -194,9 +188,6 @@ void TElement_TestButton::Create() {
     TCustomButtonElement::Create();
     SetSize(20, 14);
 }
-
-// ---------------------------------------------------------------------------
-// Helpers
 
 std::unique_ptr<TScheme> MakeVisualTestScheme() {
     return std::make_unique<TScheme>(TElement_TestBox::StaticClass(), QStringLiteral("TestModule"));
