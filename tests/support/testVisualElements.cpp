@@ -6,15 +6,14 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 T_ELEMENT_CLASS_IMPL(TElement_TestBox, TVisualElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestDropDown, TCustomDropDownElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestButton, TCustomButtonElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestImage, TCustomSmallImageElement)
-
-// ---------------------------------------------------------------------------
-// TElement_TestBox
 
 void TElement_TestBox::SetValue(const QString& value) {
     m_value = value;
@@ -156,9 +155,6 @@ void TElement_TestBox::SaveTo(TSchemeSaver* saver, TKnot* knot) {
         if (auto* e = dynamic_cast<TElement*>(n); e && !e->IsSubElement()) SaveChildToNode(saver, knot, e);
 }
 
-// ---------------------------------------------------------------------------
-// Other kinds
-
 void TElement_TestDropDown::Create() {
     TCustomDropDownElement::Create();
     SetSize(60, 16);
@@ -193,11 +189,24 @@ void TElement_TestButton::Create() {
     SetSize(20, 14);
 }
 
-// ---------------------------------------------------------------------------
-// Helpers
-
 std::unique_ptr<TScheme> MakeVisualTestScheme() {
     return std::make_unique<TScheme>(TElement_TestBox::StaticClass(), QStringLiteral("TestModule"));
+}
+
+TNodePtr<TKnot> SchemeTestData(const QString& name) {
+    TNodePtr<TKnot> knot = TKnot::Create();
+    knot->LoadFromFile(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
+    return knot;
+}
+
+QStringList SchemeTestRows(const QString& name) {
+    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
+    QStringList rows;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return rows;
+    while (!file.atEnd())
+        if (const QString row = QString::fromUtf8(file.readLine()).section(u'#', 0, 0).simplified(); !row.isEmpty())
+            rows << row;
+    return rows;
 }
 
 TNodePtr<TSheetSettings> MakeSheetSettings() {

@@ -1,14 +1,8 @@
 #pragma once
-// Visual element kinds for model tests from the scheme model up:
-//   TElement_TestBox       a box that stacks its visible children in a column
-//                          (or a row), shows a value, can be focused, pressed,
-//                          disabled, collapsed and made a text container by
-//                          its options; logs what happens to it
-//   TElement_TestDropDown  a drop-down element over a fixed item tree
-//   TElement_TestButton    a button that counts its actions
-//   TElement_TestImage     a small image
+// Visual element kinds for model tests from the scheme model up: a box that
+// stacks its visible children and logs what happens to it, a drop-down over a
+// fixed item tree, a button that counts its actions and a small image.
 // Elements made under a box join its visual children by themselves.
-// TSheetRecorder (a broadcast recorder) collects a sheet's notifications;
 // TSheetFixture is a headless sheet showing a scheme of boxes.
 
 #if QUILLANE_TEST_LAYER >= 3
@@ -117,6 +111,12 @@ TElement_TestBox* AddBox(TElement* parent, int width = 40, int height = 20);
 
 // Records a sheet's notifications.
 using TSheetRecorder = TBroadcastRecorder;
+
+// The knot text of tests/data/scheme/<name>.
+TNodePtr<TKnot> SchemeTestData(const QString& name);
+// The rows of the plain table tests/data/scheme/<name>: its lines without
+// what follows a '#', simplified, empty ones left out.
+QStringList SchemeTestRows(const QString& name);
 
 // Sheet settings made as the settings tree makes them.
 TNodePtr<TSheetSettings> MakeSheetSettings();
