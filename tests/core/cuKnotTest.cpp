@@ -1,5 +1,6 @@
 // The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
+#include "caseRows.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"
@@ -161,27 +162,12 @@ TEST(KnotValues, ReadStrAndReadBool) {
 }
 
 TEST(KnotValues, ReadIntTable) {
-    struct Case {
-        const char* text;
-        int min, max;
-        int expected;  // with the default -7
-    };
-    const Case cases[] = {
-        {"5", 0, 10, 5},          {"11", 0, 10, -7},       {"0", 0, 10, 0},         {"10", 0, 10, 10},
-        {"-1", 0, 10, -7},        {"123456", 0, 0, 123456}, {"-5", 0, 0, -5},       {"+5", 0, 0, 5},
-        {"2147483647", 0, 0, 2147483647}, {"-2147483648", 0, 0, INT32_MIN},
-        {"2147483648", 0, 0, -7}, {"-2147483649", 0, 0, -7}, {"4294967301", 0, 0, -7},  // no wrapped values
-        {"99999999999999999999", 0, 0, -7},
-        {"$10", 0, 0, -7},        {"0x10", 0, 0, -7},      {" 5", 0, 0, -7},        {"5 ", 0, 0, -7},
-        {"", 0, 0, -7},           {"-", 0, 0, -7},         {"1e3", 0, 0, -7},       {"3", 3, 3, 3},
-    };
-    for (const Case& c : cases) {
+    for (const QStringList& row : CaseRows("knot/read-int-cases.txt", 4)) {
         auto k = TKnot::Create(S("R"));
-        k->WriteStr(S("v"), S(c.text));
-        EXPECT_EQ(k->ReadInt(u"v", -7, c.min, c.max), c.expected) << c.text;
+        k->WriteStr(S("v"), row[0]);
+        EXPECT_EQ(k->ReadInt(u"v", -7, row[1].toInt(), row[2].toInt()), row[3].toInt()) << row[0].toStdString();
     }
-    auto k = TKnot::Create(S("R"));
-    EXPECT_EQ(k->ReadInt(u"missing", 42, 0, 10), 42);
+    EXPECT_EQ(TKnot::Create(S("R"))->ReadInt(u"missing", 42, 0, 10), 42);
 }
 
 TEST(KnotValues, StreamsWriteAsHexAndReadBack) {
@@ -258,27 +244,12 @@ TEST(KnotValues, DeletingAParameterUnlinksIt) {
 // Emptiness and copies
 
 TEST(KnotEmpty, Table) {
-    struct Case {
-        const char* text;
-        TKnotFlags added;
-        bool empty;
-    };
-    const Case cases[] = {
-        {"<R/>", 0, true},
-        {"<R a/>", 0, false},
-        {"<R><C/><D><E/></D></R>", 0, true},
-        {"<R><C/><D><E x=\"\"/></D></R>", 0, false},
-        {"<R><C/></R>", kfIndexed, false},
-        {"<R><D><E/></D></R>", 0, true},
-    };
-    for (const Case& c : cases) {
-        auto k = Parse(c.text);
-        k->SetFlagsAdded(c.added);
-        EXPECT_EQ(k->IsEmpty(), c.empty) << c.text;
+    for (const QStringList& row : CaseRows("knot/empty-cases.txt", 4)) {
+        auto k = Parse(row[0].toUtf8().constData());
+        k->SetFlagsAdded(TKnotFlags(row[1].toInt()));
+        if (TKnot* first = k->GetFirstChild()) first->SetFlagsAdded(TKnotFlags(row[2].toInt()));
+        EXPECT_EQ(k->IsEmpty(), row[3] == u"1") << row[0].toStdString();
     }
-    auto k = Parse("<R><D><E/></D></R>");
-    static_cast<TKnot*>(k->FirstChild())->SetFlagsAdded(kfIndexed);  // an indexed list with items
-    EXPECT_FALSE(k->IsEmpty());
 }
 
 TEST(KnotAssign, DeepCopyTakesFlagsFromTheNewPlace) {
