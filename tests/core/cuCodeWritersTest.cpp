@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,32 +67,25 @@ void ExpectGolden(const QString& text, const QString& name) {
 // Runs the calls of a writer script under tests/data/writers/ (one a line: the
 // method and its text) and gives the text written.
 QString RunWriterScript(const char* path) {
+    using TCall = std::function<void(TPascalCodeWriter&, const QString&)>;
+    const std::map<QString, TCall> calls = {
+        {"Write", [](auto& w, const QString& text) { w.Write(text); }},
+        {"WriteLn", [](auto& w, const QString& text) { w.WriteLn(text); }},
+        {"NewLine", [](auto& w, const QString&) { w.NewLine(); }},
+        {"Indent", [](auto& w, const QString&) { w.Indent(); }},
+        {"Unindent", [](auto& w, const QString&) { w.Unindent(); }},
+        {"EnsureEmptyLine", [](auto& w, const QString&) { w.EnsureEmptyLine(); }},
+        {"WrapIfLong", [](auto& w, const QString&) { w.WrapIfLong(); }},
+        {"WriteComment", [](auto& w, const QString& text) { w.WriteComment(text); }},
+        {"WriteLineComment", [](auto& w, const QString& text) { w.WriteLineComment(text); }},
+        {"WriteWrapped", [](auto& w, const QString& text) { w.WriteWrapped(text, true); }},
+        {"WriteWrappedFlat", [](auto& w, const QString& text) { w.WriteWrapped(text, false); }},
+    };
     TPascalCodeWriter w;
     for (const QStringList& row : CaseRows(path, 2)) {
-        const QString& call = row[0];
-        const QString& text = row[1];
-        if (call == u"Write") {
-            w.Write(text);
-        } else if (call == u"WriteLn") {
-            w.WriteLn(text);
-        } else if (call == u"NewLine") {
-            w.NewLine();
-        } else if (call == u"Indent") {
-            w.Indent();
-        } else if (call == u"Unindent") {
-            w.Unindent();
-        } else if (call == u"EnsureEmptyLine") {
-            w.EnsureEmptyLine();
-        } else if (call == u"WrapIfLong") {
-            w.WrapIfLong();
-        } else if (call == u"WriteComment") {
-            w.WriteComment(text);
-        } else if (call == u"WriteLineComment") {
-            w.WriteLineComment(text);
-        } else {
-            EXPECT_TRUE(call.startsWith(u"WriteWrapped")) << Str(call);
-            w.WriteWrapped(text, call == u"WriteWrapped");
-        }
+        const auto call = calls.find(row[0]);
+        EXPECT_NE(call, calls.end()) << Str(row[0]);
+        if (call != calls.end()) call->second(w, row[1]);
     }
     return w.Text();
 }
@@ -340,12 +335,6 @@ TEST(SourceCodeWriter, EnsureEmptyLineTable) {
         w.EnsureEmptyLine();
         EXPECT_TEXT(w.Lines(), c.after) << c.before.join('|').toStdString();
     }
-    TPascalCodeWriter w;
-    w.WriteLn(u"a");
-    w.EnsureEmptyLine();
-    w.EnsureEmptyLine();
-    w.Write(u"b");
-    EXPECT_TEXT(w.Text(), "a\n\nb\n");
 }
 
 TEST(SourceCodeWriter, WrapIfLong) {
@@ -643,19 +632,7 @@ TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
 }
 
 TEST(PascalCodeWriter, LineCommentWrapsWithPrefixAndSplitsLines) {
-    TPascalCodeWriter w;
-    w.Indent();
-    EXPECT_TRUE(w.WriteLineComment("The first line of this comment is long enough to go past the end of "
-                                   "the line, twice over, because it goes on and on and on and on and on.\r\n"
-                                   "Second line\n\nFourth line\n"));
-    w.Write(u"x;");
-    EXPECT_TEXT(w.Text(),
-              "  // The first line of this comment is long enough to go past the end of the line,\n"
-              "  //  twice over, because it goes on and on and on and on and on.\n"
-              "  // Second line\n"
-              "  // \n"
-              "  // Fourth line\n"
-              "  x;\n");
+    ExpectGolden(RunWriterScript("writers/line_comment.script"), "line_comment.pas");
 }
 
 }  // namespace
