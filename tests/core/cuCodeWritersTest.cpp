@@ -1,4 +1,4 @@
-#include "caseRows.h"
+#include "testCaseRows.h"
 #include "core/cuCodeWriters.h"
 
 #include <gtest/gtest.h>

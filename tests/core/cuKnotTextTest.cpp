@@ -4,7 +4,7 @@
 #include "core/cuKnot.h"
 #include "core/cuKnotText.h"
 #include "core/cuStringIds.h"
-#include "caseRows.h"
+#include "testCaseRows.h"
 #include "support/testRaise.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "caseRows.h"
+#include "testCaseRows.h"
 #include "core/cuNode.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"

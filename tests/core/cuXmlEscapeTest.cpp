@@ -1,6 +1,6 @@
 // The one escaping of attribute values, used by the knot text and the XML code writer.
 
-#include "caseRows.h"
+#include "testCaseRows.h"
 #include "core/cuCodeWriters.h"
 #include "core/cuXmlEscape.h"
 
