@@ -1,6 +1,8 @@
 // Rows of a case file under tests/data/: one case a line, fields separated by
 // tabs; empty lines and lines starting with "#" are skipped. Fields are UTF-8
-// with the escapes \r \n \t \0 \\ and \uXXXX (one UTF-16 code unit).
+// with the escapes \r \n \t \0 \\ and \uXXXX (one UTF-16 code unit). Plain
+// lines rather than knot files: the cases of the knot reader and writer must
+// not be read by the code they test.
 #pragma once
 
 #include <QFile>
