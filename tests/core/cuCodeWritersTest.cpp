@@ -1,3 +1,4 @@
+#include "testCaseRows.h"
 #include "core/cuCodeWriters.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +62,32 @@ void ExpectGolden(const QString& text, const QString& name) {
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
     EXPECT_EQ(text.toStdString(), file.readAll().toStdString()) << name.toStdString();
+}
+
+// Runs the calls of a writer script under tests/data/writers/ (one a line: the
+// method and its text) and gives the text written.
+QString RunWriterScript(const char* path) {
+    using TCall = std::function<void(TPascalCodeWriter&, const QString&)>;
+    const std::map<QString, TCall> calls = {
+        {"Write", [](auto& w, const QString& text) { w.Write(text); }},
+        {"WriteLn", [](auto& w, const QString& text) { w.WriteLn(text); }},
+        {"NewLine", [](auto& w, const QString&) { w.NewLine(); }},
+        {"Indent", [](auto& w, const QString&) { w.Indent(); }},
+        {"Unindent", [](auto& w, const QString&) { w.Unindent(); }},
+        {"EnsureEmptyLine", [](auto& w, const QString&) { w.EnsureEmptyLine(); }},
+        {"WrapIfLong", [](auto& w, const QString&) { w.WrapIfLong(); }},
+        {"WriteComment", [](auto& w, const QString& text) { w.WriteComment(text); }},
+        {"WriteLineComment", [](auto& w, const QString& text) { w.WriteLineComment(text); }},
+        {"WriteWrapped", [](auto& w, const QString& text) { w.WriteWrapped(text, true); }},
+        {"WriteWrappedFlat", [](auto& w, const QString& text) { w.WriteWrapped(text, false); }},
+    };
+    TPascalCodeWriter w;
+    for (const QStringList& row : CaseRows(path, 2)) {
+        const auto call = calls.find(row[0]);
+        EXPECT_NE(call, calls.end()) << Str(row[0]);
+        if (call != calls.end()) call->second(w, row[1]);
+    }
+    return w.Text();
 }
 
 // ---------------------------------------------------------------------------
@@ -207,70 +236,19 @@ public:
 
 TEST(SourceCodeWriter, BreakPointTable) {
     TPascalCodeWriter w;
-    struct Case {
-        char16_t ch, prev, next;
-        bool expected;
-    };
-    const Case cases[] = {
-        {u'x', u'(', u'x', true},  {u'x', u'+', u'x', true},  {u'x', u',', u'x', true},
-        {u'x', u'-', u'x', true},  {u'x', u';', u'x', true},  {u'x', u'<', u'x', true},
-        {u'x', u'=', u'x', true},  {u'x', u'>', u'x', true},  {u'x', u'[', u'x', true},
-        {u'x', u')', u'x', false}, {u'x', u':', u'x', false}, {u'x', u'.', u'x', false},
-        {u' ', u'x', u'x', true},  {u' ', u'x', 0, true},     {u' ', u'x', u'+', false},
-        {u' ', u'x', u'-', false}, {u' ', u'x', u':', false}, {u' ', u'x', u'<', false},
-        {u' ', u'x', u'=', false}, {u' ', u'x', u'>', false}, {u' ', u'x', u'*', true},
-        {u'\t', u'x', u'x', false},
-        // one operator is never parted
-        {u'>', u'<', u' ', false}, {u'=', u'<', u' ', false}, {u'=', u'>', u' ', false},
-        {u'*', u'(', u' ', false}, {u' ', u'>', u'x', true},  {u'=', u'=', u'x', true},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(w.CanBreakAt(QChar(c.ch), QChar(c.prev), QChar(c.next)), c.expected)
-            << char(c.prev) << char(c.ch) << char(c.next);
+    for (const QStringList& row : CaseRows("writers/break-points.txt", 4)) {
+        EXPECT_EQ(w.CanBreakAt(row[1][0], row[0][0], row[2][0]), row[3] == u"1")
+            << Str(row[0] + row[1] + row[2]);
+    }
 }
 
-// Wrapping of what is written, case by case. The break search counts from 0:
-// a line is broken before the character at the 0-based position
-// MaxLineLength - (length already on the line), so a broken line holds at
-// least MaxLineLength characters; on a line that is full already the search
-// starts three characters into the write.
+// Wrapping of what is written, case by case.
 TEST(SourceCodeWriter, WrapTable) {
-    struct Case {
-        const char* name;
-        int indent;
-        QStringList writes;
-        QStringList expected;
-    };
-    const Case cases[] = {
-        {"BrokenAfterTheSemicolon", 0, {Letters(100, {{84, u';'}})}, {Letters(85, {{84, u';'}}), "  " + Letters(15)}},
-        {"EightyCharactersAllowed", 0, {Letters(100, {{79, u';'}})}, {Letters(80, {{79, u';'}}), "  " + Letters(20)}},
-        {"WouldLeave79NotBroken", 0, {Letters(100, {{78, u';'}})}, {Letters(100, {{78, u';'}})}},
-        {"OneCharacterLeft", 0, {Letters(100, {{98, u';'}})}, {Letters(99, {{98, u';'}}), "  a"}},
-        {"NothingAfterTheSemicolon", 0, {Letters(100, {{99, u';'}})}, {Letters(100, {{99, u';'}})}},
-        {"LineWithoutBreakPointIsNotWrapped", 0, {Letters(100), Letters(100)}, {Letters(200)}},
-        // the space is at column 81 of the indented line
-        {"BreakAtSpaceKeepsTheSpaceOnTheContinuationLine", 1, {Letters(78) + " bb"}, {"  " + Letters(78), "     bb"}},
-        {"SearchStartsThreeCharactersIntoAFullLine", 0, {Letters(90), "a,b,c,d"}, {Letters(90) + "a,b,", "  c,d"}},
-        {"WriteTooShortToHoldACandidate", 0, {Letters(90), ",b"}, {Letters(90) + ",b"}},
-        // "x := " has its one break point at its space, after "=": the space
-        // begins the continuation line.
-        {"ManySmallWritesBreakInsideTheWriteThatCrossesTheLimit", 0, QStringList(40, "x := "),
-         {Repeat(u"x := ", 16) + "x :=", "   " + Repeat(u"x := ", 15) + "x :=", "   " + Repeat(u"x := ", 7)}},
-        // Regression: a real number was parted after its exponent sign (the
-        // sign is the only candidate here); after an identifier ending in E a
-        // minus is still a break point.
-        {"RealNumberNotPartedAfterItsExponentSign1", 0, {Letters(80) + "*1.5E-10;"}, {Letters(80) + "*1.5E-10;"}},
-        {"RealNumberNotPartedAfterItsExponentSign2", 0, {Letters(80) + "*2e+7;"}, {Letters(80) + "*2e+7;"}},
-        {"RealNumberNotPartedAfterItsExponentSign3", 0, {Letters(80) + "*9E-1;"}, {Letters(80) + "*9E-1;"}},
-        {"IdentifierEndingInEThenMinus", 0, {Letters(79) + "E-1;"}, {Letters(79) + "E-", "  1;"}},
-        // Regression: the opening of a star comment was parted.
-        {"StarCommentOpeningNotParted", 0, {Letters(78) + "a(* b *)"}, {Letters(78) + "a(*", "   b *)"}},
-    };
-    for (const Case& c : cases) {
+    for (const QStringList& row : CaseRows("writers/wrap-cases.txt", 4)) {
         TPascalCodeWriter w;
-        for (int i = 0; i < c.indent; ++i) w.Indent();
-        for (const QString& text : c.writes) w.Write(text);
-        EXPECT_TEXT(w.Lines(), c.expected) << c.name;
+        w.SetLevel(row[1].toInt());
+        for (const QString& text : row[2].split(u'|')) w.Write(text);
+        EXPECT_TEXT(w.Lines(), row[3].split(u'|')) << Str(row[0]);
     }
 }
 
@@ -357,12 +335,6 @@ TEST(SourceCodeWriter, EnsureEmptyLineTable) {
         w.EnsureEmptyLine();
         EXPECT_TEXT(w.Lines(), c.after) << c.before.join('|').toStdString();
     }
-    TPascalCodeWriter w;
-    w.WriteLn(u"a");
-    w.EnsureEmptyLine();
-    w.EnsureEmptyLine();
-    w.Write(u"b");
-    EXPECT_TEXT(w.Text(), "a\n\nb\n");
 }
 
 TEST(SourceCodeWriter, WrapIfLong) {
@@ -388,32 +360,11 @@ TEST(SourceCodeWriter, WrapIfLong) {
 // String literals
 
 TEST(PascalCodeWriter, QuoteStringTable) {
-    struct Case {
-        QString text;
-        bool addPlus;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"", false, "''"},
-        {"", true, "'' +"},
-        {"abc", false, "'abc'"},
-        {"it's", false, "'it''s'"},
-        {"'", false, "''''"},
-        {"ab\r\n", false, "'ab'#13#10"},
-        {"\t", false, "#9"},
-        {"ab\r\ncd", true, "'ab'#13#10'cd' +"},
-        {QString(QChar(0)), false, "#0"},
-        {QString("a") + QChar(26) + "b", false, "'a'#26'b'"},
-        {QString(QChar(1)) + QChar(31) + " ", false, "#1#31' '"},
-        {QString(QChar(127)) + QChar(0xA0), false, QString("'") + QChar(127) + QChar(0xA0) + "'"},
-        {QString::fromUcs4(U"a\U0001F600"), false, QString::fromUcs4(U"'a\U0001F600'")},
-        {QString("a") + QChar(0xD83D) + "b", false, "'a'#55357'b'"},  // a surrogate alone
-        {QString(QChar(0xDE00)) + QChar(0xD83D), false, "#56832#55357"},  // a pair the wrong way round
-    };
     TPascalCodeWriter w;
-    for (const Case& c : cases) {
-        EXPECT_TEXT(w.QuoteString(c.text, false, c.addPlus), c.expected) << c.expected.toStdString();
-        EXPECT_TEXT(w.QuoteString(c.text, true, c.addPlus), c.expected);  // continuation is not used
+    for (const QStringList& row : CaseRows("writers/quote-cases.txt", 3)) {
+        const bool addPlus = row[1] == u"1";
+        EXPECT_TEXT(w.QuoteString(row[0], false, addPlus), row[2]);
+        EXPECT_TEXT(w.QuoteString(row[0], true, addPlus), row[2]);  // continuation is not used
     }
 }
 
@@ -426,25 +377,7 @@ TEST(PascalCodeWriter, RegressionControlCharacterInsideQuotes) {
 }
 
 TEST(PascalCodeWriter, WriteWrappedGolden) {
-    TPascalCodeWriter w;
-    w.Indent();
-    w.Write(u"S := ");
-    w.WriteWrapped(u"The quick brown fox jumps over the lazy dog, again and again and again, "
-                   u"until the end of the line comes and the text goes on for one more line, "
-                   u"and then the literal ends.\r\n",
-                   true);
-    w.WriteLn(u";");
-    w.Write(u"T := ");
-    w.WriteWrapped(Repeat(u"0123456789", 17), false);  // no break point: cut at the limit
-    w.WriteLn(u";");
-    w.Write(u"U := ");
-    w.WriteWrapped(Letters(73) + " abc", true);  // the tail of three joins the piece
-    w.WriteLn(u";");
-    w.Write(u"V := ");
-    w.WriteWrapped(u"", true);
-    w.WriteLn(u";");
-    EXPECT_EQ(w.Level(), 1);
-    ExpectGolden(w.Text(), "wrapped_literals.pas");
+    ExpectGolden(RunWriterScript("writers/wrapped_literals.script"), "wrapped_literals.pas");
 }
 
 // The pieces of a literal, decoded as the compiler would, give back the text;
@@ -654,119 +587,24 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
 }
 
-// A program written the way the code model writes one: fragments, line-wrap
-// checks after operators and list separators, comparison operators and real
-// numbers across column 80, wrapped literals and every comment form.
-QString WriteSampleProgram() {
-    const QString a = "V" + Letters(72);      // "if " + a + " <> " puts the operator at columns 80-81
-    const QString b = "W" + Letters(65);      // the exponent sign of the real number at column 81
-    TPascalCodeWriter w;
-    w.WriteLn("{$codepage utf8}");
-    w.WriteLn("program WrapCheck;");
-    w.EnsureEmptyLine();
-    w.WriteComment("Every line of this program was broken by the writer } and still compiles.");
-    w.NewLine();
-    w.EnsureEmptyLine();
-    w.WriteLn("const");
-    w.Indent();
-    w.Write("Names: array[0..11] of string = (");
-    w.Write("'Alpha', 'Beta', 'Gamma', 'Delta', 'Epsilon', 'Zeta', 'Eta', 'Theta', 'Iota', 'Kappa', "
-            "'Lambda', 'My');");
-    w.NewLine();
-    w.Write("Ratio = ");
-    w.WrapIfLong();
-    w.WriteLn("1.5E-10;");
-    w.Unindent();
-    w.EnsureEmptyLine();
-    w.WriteLn("var");
-    w.Indent();
-    w.WriteLnFmt("%s, %s, B, C, D: Integer;", {a, b});
-    w.WriteLn("X: Double;");
-    w.WriteLn("S: UnicodeString;");
-    w.Unindent();
-    w.EnsureEmptyLine();
-    w.Write("function Combine(const FirstValue, SecondValue: Integer; var ThirdValue: Integer; ");
-    w.WrapIfLong();
-    w.WriteLn("out FourthValue: Integer): Integer;");
-    w.WriteLn("begin");
-    w.Indent();
-    w.WriteLineComment("The result is the sum of the first three values, and the fourth value is the first "
-                       "value again.\nA second line of the comment.");
-    w.WriteLn("FourthValue := FirstValue;");
-    w.Write("Result := FirstValue + SecondValue + ThirdValue + FirstValue - FirstValue + SecondValue - ");
-    w.WrapIfLong();
-    w.WriteLn("SecondValue;");
-    w.Unindent();
-    w.WriteLn("end;");
-    w.EnsureEmptyLine();
-    w.WriteLn("begin");
-    w.Indent();
-    w.WriteLnFmt("%s := 1; %s := 2; B := 3; C := 4;", {a, b});
-    for (const char* op : {"<>", "<=", ">="}) {
-        w.WriteFmt("if %s %s B then", {a, op});
-        w.NewLine();
-        w.Indent();
-        w.WriteLnFmt("WriteLn('%s');", {op});
-        w.Unindent();
-    }
-    w.WriteLnFmt("X := %s * 1.5E-10;", {b});
-    w.Write("D := Combine(");
-    for (int i = 0; i < 4; ++i) {
-        w.Write(i == 0 ? a : i == 1 ? b : i == 2 ? QString("B") : QString("C"));
-        if (i < 3) {
-            w.Write(", ");
-            w.WrapIfLong();
-        }
-    }
-    w.WriteLn(");");
-    w.WriteComment("both } and *) in one comment");
-    w.NewLine();
-    w.Write("S := ");
-    w.WriteWrapped(QString("A 'quoted' text with a TAB\there, a no-break space") + QChar(0xA0) +
-                       "and a line break\r\nthat is long enough to be cut into pieces, twice over, "
-                       "because it goes on and on." + QString::fromUcs4(U"\U0001F600"),
-                   true);
-    w.WriteLn(";");
-    w.WriteLn("WriteLn(Length(S), ' ', D, ' ', Names[11], ' ', X > 0);");
-    w.Unindent();
-    w.WriteLn("end.");
-    return w.Text();
-}
-
 TEST(PascalCodeWriter, SampleProgramGolden) {
-    ExpectGolden(WriteSampleProgram(), "wrap_check.pas");
+    ExpectGolden(RunWriterScript("writers/wrap_check.script"), "wrap_check.pas");
 }
 
 TEST(PascalCodeWriter, SampleProgramCompiles) {
     const QString fpc = QStandardPaths::findExecutable("fpc");
     if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
-    EXPECT_TEXT(CompileAndRun(fpc, WriteSampleProgram(), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
+    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("writers/wrap_check.script"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
 // ---------------------------------------------------------------------------
 // Comments
 
 TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {
-    struct Case {
-        QString text;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"note", "{ note }"},
-        {"set {a}", "(* set {a} *)"},
-        {"a } (* b *) c", "{ a ) (* b *) c }"},
-        {"a (* b", "{ a (* b }"},
-        {"x *)", "{ x *) }"},
-        // Regression: Free Pascal's own modes nest comments of one kind, so an
-        // opening brace in the text left the comment open to the end of the file.
-        {"a { b", "(* a { b *)"},
-        {"a { b (* c", "{ a ( b (* c }"},
-        {"{ } *)", "{ ( ) *) }"},
-    };
-    for (const Case& c : cases) {
+    for (const QStringList& row : CaseRows("writers/comment-cases.txt", 2)) {
         TPascalCodeWriter w;
-        EXPECT_TRUE(w.WriteComment(c.text));
-        EXPECT_TEXT(w.Lines(), QStringList({c.expected}));
+        EXPECT_TRUE(w.WriteComment(row[0]));
+        EXPECT_TEXT(w.Lines(), QStringList({row[1]}));
     }
     TPascalCodeWriter w;
     w.Indent();
@@ -784,9 +622,8 @@ TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
         TPascalCodeWriter w;
         w.WriteLnFmt("{$mode %s}", {mode});
         w.WriteLn("program Comments;");
-        for (const char* text : {"a { b", "a } b", "a (* b", "a *) b", "set {a}", "a } (* b *) c", "a { b (* c",
-                                 "{ } *)", "(*)", "{*)}"}) {
-            w.WriteComment(text);
+        for (const QStringList& row : CaseRows("writers/comment-cases.txt", 2)) {
+            w.WriteComment(row[0]);
             w.NewLine();
         }
         for (const char* line : {"begin", "  WriteLn('end');", "end."}) w.WriteLn(line);
@@ -795,19 +632,7 @@ TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
 }
 
 TEST(PascalCodeWriter, LineCommentWrapsWithPrefixAndSplitsLines) {
-    TPascalCodeWriter w;
-    w.Indent();
-    EXPECT_TRUE(w.WriteLineComment("The first line of this comment is long enough to go past the end of "
-                                   "the line, twice over, because it goes on and on and on and on and on.\r\n"
-                                   "Second line\n\nFourth line\n"));
-    w.Write(u"x;");
-    EXPECT_TEXT(w.Text(),
-              "  // The first line of this comment is long enough to go past the end of the line,\n"
-              "  //  twice over, because it goes on and on and on and on and on.\n"
-              "  // Second line\n"
-              "  // \n"
-              "  // Fourth line\n"
-              "  x;\n");
+    ExpectGolden(RunWriterScript("writers/line_comment.script"), "line_comment.pas");
 }
 
 }  // namespace

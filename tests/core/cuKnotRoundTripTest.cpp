@@ -147,19 +147,15 @@ INSTANTIATE_TEST_SUITE_P(FlagSets, KnotRoundTrip,
                                            kfUnquotedValues, kfNoIndent, kfNoLineBreaks, kfSameLine,
                                            kfDoubledQuotes));
 
-// Lone surrogates (from UTF-16 text or references) were written to UTF-8 as "?".
+// Lone surrogates (from UTF-16 text or references) were written to UTF-8 as "?"
+// (values with lone surrogates in every encoding are also part of the property above).
 TEST(KnotRoundTrip, RegressionLoneSurrogatesSurviveUtf8) {
     const QString value = QChar(0xD800) + QStringLiteral("a") + QChar(0xDFFF) + QString::fromUcs4(U"\U0001F600");
-    for (TKnotFlags flags : {TKnotFlags(0), kfSettingsFile, TKnotFlags(kfUnquotedValues)}) {
-        auto knot = TKnot::Create(QStringLiteral("R"));
-        knot->SetFlags(flags);
-        knot->WriteStr(QStringLiteral("v"), value);
-        for (TKnotEncoding e : {TKnotEncoding::Ansi, TKnotEncoding::Utf8, TKnotEncoding::Utf16LE}) {
-            auto back = TKnot::Create();
-            ASSERT_TRUE(back->LoadFromBytes(knot->SaveToBytes(e)));
-            EXPECT_EQ(back->ReadStr(u"v"), value) << flags << int(e);
-        }
-    }
+    auto knot = TKnot::Create(QStringLiteral("R"));
+    knot->WriteStr(QStringLiteral("v"), value);
+    auto back = TKnot::Create();
+    ASSERT_TRUE(back->LoadFromBytes(knot->SaveToBytes(TKnotEncoding::Utf8)));
+    EXPECT_EQ(back->ReadStr(u"v"), value);
     auto fromReference = TKnot::Create();
     ASSERT_TRUE(fromReference->LoadFromBytes("<R v=\"&#55296;\"/>"));
     const QByteArray written = fromReference->SaveToBytes(TKnotEncoding::Utf8);

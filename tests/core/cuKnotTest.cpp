@@ -1,5 +1,6 @@
 // The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
+#include "testCaseRows.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"
@@ -142,6 +143,8 @@ TEST(KnotReports, PathsOfIndexedItemsAndParameters) {
     EXPECT_EQ(name->GetPath(), S("Session.Files.Item[2].Name"));
     EXPECT_EQ(files->GetPath(), S("Session.Files"));
     EXPECT_EQ(session->GetPath(), S("Session"));
+    session->SetName(S("S"));
+    EXPECT_EQ(name->GetPath(), S("S.Files.Item[2].Name"));
 }
 
 // ---------------------------------------------------------------------------
@@ -161,52 +164,35 @@ TEST(KnotValues, ReadStrAndReadBool) {
 }
 
 TEST(KnotValues, ReadIntTable) {
-    struct Case {
-        const char* text;
-        int min, max;
-        int expected;  // with the default -7
-    };
-    const Case cases[] = {
-        {"5", 0, 10, 5},          {"11", 0, 10, -7},       {"0", 0, 10, 0},         {"10", 0, 10, 10},
-        {"-1", 0, 10, -7},        {"123456", 0, 0, 123456}, {"-5", 0, 0, -5},       {"+5", 0, 0, 5},
-        {"2147483647", 0, 0, 2147483647}, {"-2147483648", 0, 0, INT32_MIN},
-        {"2147483648", 0, 0, -7}, {"-2147483649", 0, 0, -7}, {"4294967301", 0, 0, -7},  // no wrapped values
-        {"99999999999999999999", 0, 0, -7},
-        {"$10", 0, 0, -7},        {"0x10", 0, 0, -7},      {" 5", 0, 0, -7},        {"5 ", 0, 0, -7},
-        {"", 0, 0, -7},           {"-", 0, 0, -7},         {"1e3", 0, 0, -7},       {"3", 3, 3, 3},
-    };
-    for (const Case& c : cases) {
+    for (const QStringList& row : CaseRows("knot/read-int-cases.txt", 4)) {
         auto k = TKnot::Create(S("R"));
-        k->WriteStr(S("v"), S(c.text));
-        EXPECT_EQ(k->ReadInt(u"v", -7, c.min, c.max), c.expected) << c.text;
+        k->WriteStr(S("v"), row[0]);
+        EXPECT_EQ(k->ReadInt(u"v", -7, row[1].toInt(), row[2].toInt()), row[3].toInt()) << row[0].toStdString();
     }
-    auto k = TKnot::Create(S("R"));
-    EXPECT_EQ(k->ReadInt(u"missing", 42, 0, 10), 42);
+    EXPECT_EQ(TKnot::Create(S("R"))->ReadInt(u"missing", 42, 0, 10), 42);
 }
 
-TEST(KnotValues, StreamsWriteAsHexAndReadBack) {
-    auto k = TKnot::Create(S("R"));
+// Writing streams as hexadecimal text is checked by the round trip.
+TEST(KnotValues, ReadStreamDecodesHexAndRefusesBadText) {
     const QByteArray bytes("\x01\xAB", 2);
+    auto k = Parse("<R lower=\"01ab\" odd=\"1AB\" bad=\"0G\" empty=\"\" none/>");
     k->WriteStream(S("Data"), bytes);
-    EXPECT_EQ(k->FindParam(u"Data")->GetValue(), S("01AB"));
     QByteArray out("keep");
     EXPECT_TRUE(k->ReadStream(u"Missing", out));
     EXPECT_EQ(out, QByteArray("keep"));
+    EXPECT_FALSE(k->ReadStream(u"odd", out));
+    EXPECT_EQ(out, QByteArray("keep"));
+    EXPECT_TRUE(k->ReadStream(u"lower", out));
+    EXPECT_EQ(out, bytes);
+    EXPECT_TRUE(k->FindParam(u"lower")->WasRead());
+    out.clear();
     EXPECT_TRUE(k->ReadStream(u"Data", out));
     EXPECT_EQ(out, bytes);
-
-    auto parsed = Parse("<R lower=\"01ab\" odd=\"1AB\" bad=\"0G\" empty=\"\" none/>");
-    EXPECT_TRUE(parsed->ReadStream(u"lower", out));
-    EXPECT_EQ(out, bytes);
-    out = "keep";
-    EXPECT_FALSE(parsed->ReadStream(u"odd", out));
-    EXPECT_EQ(out, QByteArray("keep"));
-    EXPECT_FALSE(parsed->ReadStream(u"bad", out));
+    EXPECT_FALSE(k->ReadStream(u"bad", out));
     EXPECT_TRUE(out.isEmpty());
     out = "keep";
-    EXPECT_TRUE(parsed->ReadStream(u"empty", out));
+    EXPECT_TRUE(k->ReadStream(u"empty", out));
     EXPECT_TRUE(out.isEmpty());
-    EXPECT_TRUE(parsed->FindParam(u"lower")->WasRead());
 }
 
 TEST(KnotValues, StreamReferenceIsWrittenFromTheCallersBytes) {
@@ -258,27 +244,12 @@ TEST(KnotValues, DeletingAParameterUnlinksIt) {
 // Emptiness and copies
 
 TEST(KnotEmpty, Table) {
-    struct Case {
-        const char* text;
-        TKnotFlags added;
-        bool empty;
-    };
-    const Case cases[] = {
-        {"<R/>", 0, true},
-        {"<R a/>", 0, false},
-        {"<R><C/><D><E/></D></R>", 0, true},
-        {"<R><C/><D><E x=\"\"/></D></R>", 0, false},
-        {"<R><C/></R>", kfIndexed, false},
-        {"<R><D><E/></D></R>", 0, true},
-    };
-    for (const Case& c : cases) {
-        auto k = Parse(c.text);
-        k->SetFlagsAdded(c.added);
-        EXPECT_EQ(k->IsEmpty(), c.empty) << c.text;
+    for (const QStringList& row : CaseRows("knot/empty-cases.txt", 4)) {
+        auto k = Parse(row[0].toUtf8().constData());
+        k->SetFlagsAdded(TKnotFlags(row[1].toInt()));
+        if (TKnot* first = k->GetFirstChild()) first->SetFlagsAdded(TKnotFlags(row[2].toInt()));
+        EXPECT_EQ(k->IsEmpty(), row[3] == u"1") << row[0].toStdString();
     }
-    auto k = Parse("<R><D><E/></D></R>");
-    static_cast<TKnot*>(k->FirstChild())->SetFlagsAdded(kfIndexed);  // an indexed list with items
-    EXPECT_FALSE(k->IsEmpty());
 }
 
 TEST(KnotAssign, DeepCopyTakesFlagsFromTheNewPlace) {

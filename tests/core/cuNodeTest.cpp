@@ -1,3 +1,4 @@
+#include "testCaseRows.h"
 #include "core/cuNode.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"
@@ -88,12 +89,16 @@ protected:
     std::set<TLogNode*> alive;
     std::map<QString, TLogNode*> byName;
 
-    void TearDown() override {
+    void TearDown() override { FreeAll(); }
+
+    void FreeAll() {
         while (true) {
             auto root = std::find_if(alive.begin(), alive.end(), [](TLogNode* n) { return !n->Parent(); });
             if (root == alive.end()) break;
             (*root)->Free();
         }
+        byName.clear();
+        log.clear();
     }
 
     template <class T = TLogNode>
@@ -141,58 +146,18 @@ private:
 // ---------------------------------------------------------------------------
 // Moving
 
-struct MoveCase {
-    const char* title;
-    const char* node;
-    const char* newParent;  // nullptr: detach
-    const char* before;     // nullptr: as last child
-    QStringList expectedLog;
-    const char* expectedShape;
-};
-
-void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.title; }
-
-class SetParentBeforeCalls : public NodeTest, public ::testing::WithParamInterface<MoveCase> {};
-
-TEST_P(SetParentBeforeCalls, CallsInOrderAndMoves) {
-    const MoveCase& c = GetParam();
-    TLogNode* root = Tree("R(A(a1,a2,a3),B(b1))");
-    Make("X");
-    log.clear();
-    N(c.node)->SetParentBefore(c.newParent ? N(c.newParent) : nullptr, c.before ? N(c.before) : nullptr);
-    EXPECT_EQ(log, c.expectedLog);
-    EXPECT_EQ(Shape(root), c.expectedShape);
+TEST_F(NodeTest, SetParentBeforeCallsInOrderAndMoves) {
+    for (const QStringList& row : CaseRows("core/node-moves.txt", 6)) {
+        SCOPED_TRACE(row[0].toStdString());
+        FreeAll();
+        TLogNode* root = Tree("R(A(a1,a2,a3),B(b1))");
+        Make("X");
+        log.clear();
+        N(row[1])->SetParentBefore(row[2].isEmpty() ? nullptr : N(row[2]), row[3].isEmpty() ? nullptr : N(row[3]));
+        EXPECT_EQ(log, row[4].isEmpty() ? QStringList() : row[4].split(u'|'));
+        EXPECT_EQ(Shape(root), row[5]);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    FourCases, SetParentBeforeCalls,
-    ::testing::Values(
-        MoveCase{"to another parent", "a2", "B", "b1",
-                 {"a2: ParentChanging B before b1", "B: ValidateInsert a2 before b1", "a2: ParentChanged",
-                  "A: ChildrenChanged", "a2: ParentChanged", "B: ChildrenChanged"},
-                 "R(A(a1,a3),B(a2,b1))"},
-        MoveCase{"a free node into a tree", "X", "A", nullptr,
-                 {"X: ParentChanging A before nil", "A: ValidateInsert X before nil", "X: ParentChanged",
-                  "A: ChildrenChanged"},
-                 "R(A(a1,a2,a3,X),B(b1))"},
-        MoveCase{"within the same parent", "a3", "A", "a1",
-                 {"a3: ParentChanging A before a1", "A: ValidateInsert a3 before a1", "a3: ParentChanged",
-                  "A: ChildrenChanged"},
-                 "R(A(a3,a1,a2),B(b1))"},
-        MoveCase{"to the end of the same parent", "a1", "A", nullptr,
-                 {"a1: ParentChanging A before nil", "A: ValidateInsert a1 before nil", "a1: ParentChanged",
-                  "A: ChildrenChanged"},
-                 "R(A(a2,a3,a1),B(b1))"},
-        MoveCase{"the last child to the end: nothing", "a3", "A", nullptr, {}, "R(A(a1,a2,a3),B(b1))"},
-        MoveCase{"before its own next sibling: nothing", "a1", "A", "a2", {}, "R(A(a1,a2,a3),B(b1))"},
-        MoveCase{"detach", "a2", nullptr, nullptr,
-                 {"a2: ParentChanging nil before nil", "a2: ParentChanged", "A: ChildrenChanged"},
-                 "R(A(a1,a3),B(b1))"}),
-    [](const auto& info) {
-        std::string s = info.param.title;
-        std::replace_if(s.begin(), s.end(), [](char ch) { return !isalnum(ch); }, '_');
-        return s;
-    });
 
 TEST_F(NodeTest, MoveIntoItselfOrADescendantIsRefusedBeforeAnyCall) {
     TLogNode* root = Tree("R(A(a1(x),a2),B)");
@@ -234,36 +199,30 @@ TEST_F(NodeTest, RefusingValidateInsertLeavesTheTreeUnchanged) {
 // ---------------------------------------------------------------------------
 // Walks and messages
 
-struct WalkCase {
-    bool selfFirst;
-    bool recursive;
-    QStringList order;
-};
-
-void PrintTo(const WalkCase& c, std::ostream* os) {
-    *os << (c.selfFirst ? "self first" : "self last") << (c.recursive ? ", recursive" : "");
-}
-
-class ForEachOrder : public NodeTest, public ::testing::WithParamInterface<WalkCase> {};
-
-TEST_P(ForEachOrder, VisitsInTheOrderOfTheFlags) {
-    const WalkCase& c = GetParam();
+TEST_F(NodeTest, ForEachAndBroadcastVisitInTheOrderOfTheFlags) {
     TLogNode* p = Tree("P(n1(n11,n12),n2,n3)");
-    QStringList visited;
-    p->ForEach([&](TNode* n) { visited << TLogNode::NameOf(n); }, c.selfFirst, c.recursive);
-    EXPECT_EQ(visited, c.order);
-
-    p->BroadcastNodeMessage(7, 0, 0, c.selfFirst, c.recursive);
-    QStringList expected;
-    for (const QString& name : c.order) expected << name + ": Message 7";
-    EXPECT_EQ(log, expected);
+    const struct {
+        bool selfFirst;
+        bool recursive;
+        QStringList order;
+    } cases[] = {
+        {true, true, {"P", "n1", "n11", "n12", "n2", "n3"}},
+        {true, false, {"P", "n1", "n2", "n3"}},
+        {false, true, {"n3", "n2", "n12", "n11", "n1", "P"}},
+        {false, false, {"n3", "n2", "n1", "P"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.order.join(u',').toStdString());
+        QStringList visited;
+        p->ForEach([&](TNode* n) { visited << TLogNode::NameOf(n); }, c.selfFirst, c.recursive);
+        EXPECT_EQ(visited, c.order);
+        log.clear();
+        p->BroadcastNodeMessage(7, 0, 0, c.selfFirst, c.recursive);
+        QStringList expected;
+        for (const QString& name : c.order) expected << name + ": Message 7";
+        EXPECT_EQ(log, expected);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Flags, ForEachOrder,
-                         ::testing::Values(WalkCase{true, true, {"P", "n1", "n11", "n12", "n2", "n3"}},
-                                           WalkCase{true, false, {"P", "n1", "n2", "n3"}},
-                                           WalkCase{false, true, {"n3", "n2", "n12", "n11", "n1", "P"}},
-                                           WalkCase{false, false, {"n3", "n2", "n1", "P"}}));
 
 TEST_F(NodeTest, PreOrderWalksOneSubtreeAndSkipsChildrenOnRequest) {
     Tree("P(n1(n11,n12),n2(n21),n3)");
@@ -322,26 +281,15 @@ TEST_F(NodeTest, NodeMessagesReachTheirTargets) {
 // ---------------------------------------------------------------------------
 // Queries
 
+// The document-order queries are checked against a reference by the property test below.
 TEST_F(NodeTest, PositionQueries) {
     TLogNode* r = Tree("R(A(a1,a2(x)),B)");
     EXPECT_EQ(r->GetIndex(), -1);
-    EXPECT_EQ(N("B")->GetIndex(), 1);
     EXPECT_EQ(N("a2")->GetIndex(), 1);
     EXPECT_EQ(r->GetLevel(), 0);
     EXPECT_EQ(N("x")->GetLevel(), 3);
     EXPECT_EQ(N("x")->GetRoot(), r);
     EXPECT_EQ(r->GetRoot(), r);
-    EXPECT_EQ(r->ChildCount(), 2);
-    EXPECT_EQ(N("A")->GetAbsoluteIndex(), 1);
-    EXPECT_EQ(N("B")->GetAbsoluteIndex(), 5);
-    EXPECT_EQ(N("B")->GetPreviousInOrder(), N("x"));
-    EXPECT_EQ(N("a1")->GetPreviousInOrder(), N("A"));
-    EXPECT_EQ(r->GetPreviousInOrder(), nullptr);
-    EXPECT_TRUE(TNode::IsBefore(N("A"), N("a1")));
-    EXPECT_FALSE(TNode::IsBefore(N("a1"), N("A")));
-    EXPECT_FALSE(TNode::IsBefore(N("a1"), N("a1")));
-    EXPECT_TRUE(TNode::IsBefore(r, N("x")));
-    EXPECT_FALSE(TNode::IsBefore(N("x"), r));
     EXPECT_TRUE(r->IsAncestorOf(N("x")));
     EXPECT_FALSE(N("x")->IsAncestorOf(r));
     EXPECT_FALSE(r->IsAncestorOf(r));
