@@ -1,4 +1,4 @@
-#include "testCaseRows.h"
+#include "support/testCaseRows.h"
 #include "core/cuCodeWriters.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
-#include "testCaseRows.h"
+#include "support/testCaseRows.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"

@@ -4,7 +4,7 @@
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testCorpus.h"
-#include "testCaseRows.h"
+#include "support/testCaseRows.h"
 #include "support/testRaise.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "testCaseRows.h"
+#include "support/testCaseRows.h"
 #include "core/cuNode.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"

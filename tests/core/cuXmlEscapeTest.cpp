@@ -1,6 +1,6 @@
 // The one escaping of attribute values, used by the knot text and the XML code writer.
 
-#include "testCaseRows.h"
+#include "support/testCaseRows.h"
 #include "core/cuCodeWriters.h"
 #include "core/cuXmlEscape.h"
 
