@@ -89,12 +89,14 @@ TEST(SchemeFiles, FormatVersionTable) {
     for (const QStringList& row : SchemeDataRows(QStringLiteral("model-format-versions.txt"))) {
         SCOPED_TRACE(row.join(' ').toStdString());
         const QString text = row[0] == QLatin1String("-") ? QString() : row[0];
-        EXPECT_EQ(ParseFormatVersion(text), row[1].toInt());
         auto scheme = MakeTestScheme();
         TElementMessages messages;
         TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
         if (!text.isEmpty()) knot->WriteStr("FormatVersion", text);
-        LoadSchemeKnot(scheme.get(), knot.get(), fmFile, &messages);
+        TSchemeLoader loader(scheme.get(), &messages, knot.get(), 0, fmFile);
+        EXPECT_EQ(loader.FormatVersion(), row[1].toInt());
+        scheme->Root()->LoadFrom(&loader, knot.get());
+        loader.Finish();
         EXPECT_EQ(messages.GetCount(), row[2].toInt()) << "loading goes on";
         if (messages.GetCount()) {
             EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
