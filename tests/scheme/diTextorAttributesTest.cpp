@@ -19,6 +19,7 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     b.SetFontSize(13);
     TAttributes* shared = a.GetShared();
     EXPECT_EQ(b.GetShared(), shared);
+    EXPECT_TRUE(shared->Shared());
     EXPECT_EQ(shared->GetShared(), shared);
     b.SetLink("https://example.org");
     TAttributesRef<TRichTextAttributes> other = AcquireSharedAs(b);
@@ -86,8 +87,10 @@ TEST(RichTextAttributes, MeasuresByFontSizeAndControlCharactersAsReplacements) {
     EXPECT_GT(a.GetTabWidth(), 0);
 
     TRichParagraphAttributes p;
+    p.SetNumber(0, 5);
     p.SetNumber(1, 7);
     p.SetNumber(4, 9);
+    EXPECT_EQ(p.LayoutValue(0, &a), 5);
     EXPECT_EQ(p.LayoutValue(2, &a), 9);
     p.SetFlag(1);
     EXPECT_EQ(p.LayoutValue(1, &a), 7 + a.GetHeight());
