@@ -27,11 +27,6 @@ class TElement_PaletteOther : public TElement {
 };
 T_ELEMENT_CLASS_IMPL(TElement_PaletteOther, TElement)
 
-class TElement_PaletteNowhere : public TElement {
-    T_ELEMENT_CLASS(TElement_PaletteNowhere)
-};
-T_ELEMENT_CLASS_IMPL(TElement_PaletteNowhere, TElement)
-
 TEST(StandardPalette, GroupsInOrderWithTheirCaptionsAndTheirItems) {
     const std::pair<TPaletteGroup*, int> groups[] = {
         {PaletteActionsGroup(), strActions},  {PaletteOptionsGroup(), strOptions},
@@ -44,11 +39,13 @@ TEST(StandardPalette, GroupsInOrderWithTheirCaptionsAndTheirItems) {
         EXPECT_EQ(group->CaptionId(), captionId);
         child = child->NextSibling();
     }
+    EXPECT_EQ(PaletteOtherInsertItem()->ClassType(), TPaletteItem::StaticClass()) << "a plain item";
     EXPECT_EQ(PaletteOtherInsertItem()->Parent(), PaletteInsertGroup());
     EXPECT_EQ(PaletteOtherAdditionalItem()->Parent(), PaletteAdditionalGroup());
     TDisablePaletteItem* disable = PaletteDisableItem();
     EXPECT_EQ(disable->Parent(), PaletteStateGroup());
     EXPECT_EQ(disable->Letter(), "D");
+    EXPECT_TRUE(LoadStrLang(disable->HintId(), 1033).contains(QChar(0x00A0)));
     EXPECT_EQ(disable->GetSoundName(), "diClassesDisableSound");
 }
 
@@ -105,8 +102,7 @@ TEST(PaletteTree, FindItemForClassSearchesNestedItems) {
     TElementPaletteItem* other = TElementPaletteItem::Create(g2, 0, 0, 0, 0, 1, TElement_PaletteOther::StaticClass());
     EXPECT_EQ(palette->FindItemForClass(TElement_PaletteProbe::StaticClass()), nested);
     EXPECT_EQ(palette->FindItemForClass(TElement_PaletteOther::StaticClass()), other);
-    EXPECT_EQ(palette->FindItemForClass(TElement_PaletteNowhere::StaticClass()), nullptr);
-    EXPECT_EQ(palette->FindItemForClass(TElement::StaticClass()), nullptr);  // exact class only
+    EXPECT_EQ(palette->FindItemForClass(TElement::StaticClass()), nullptr) << "the exact class only";
 }
 
 TEST(PaletteItems, ApplyingToAListSkipsDisabledElementsAndSoundsOnce) {
