@@ -126,6 +126,7 @@ QString SchemeText(TScheme* scheme, uint8_t mode, uint8_t options) {
     return knot->SaveToString();
 }
 
+#ifdef QUILLANE_TEST_DATA
 QList<QStringList> SchemeDataRows(const QString& name) {
     QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
     QList<QStringList> rows;
@@ -135,5 +136,6 @@ QList<QStringList> SchemeDataRows(const QString& name) {
         if (!line.isEmpty() && !line.startsWith(QLatin1Char('#'))) rows.append(line.split(QLatin1Char('\t')));
     return rows;
 }
+#endif
 
 #endif
