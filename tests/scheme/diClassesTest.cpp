@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-
 // Kinds that record what they saw while being made and checked.
 class TElement_Probe : public TElement {
     T_ELEMENT_CLASS(TElement_Probe)
@@ -21,8 +20,7 @@ public:
     int Placements = 0;
     int PlacementsInCreate = -1;
     int ChildMessages = 0;
-    bool SwallowChildMessages = false;
-    bool SwallowAllChildMessages = false;
+    int Swallowed = 0;  // the node message it takes from its children (-1: every one)
     bool* MarkedWhenFreed = nullptr;  // whether it knew it was being destroyed
     TElement* CheckOther = nullptr;  // checked from inside this element's check, in an update of its own
     void Create() override {
@@ -37,7 +35,7 @@ public:
     }
     bool HandleChildMessage(TElement*, int msg, intptr_t, intptr_t) override {
         ++ChildMessages;
-        return SwallowAllChildMessages || (SwallowChildMessages && msg == nmFilledChanged);
+        return Swallowed < 0 || msg == Swallowed;
     }
     bool GetIsFilled() override { return true; }
     void CheckContent() override {
@@ -87,32 +85,22 @@ TEST(ElementNumbers, FirstElementOfAProcessIsOne) {
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(ElementNumbers, InterleavedSchemesGetStrictlyIncreasingNumbers) {
+// One counter for every scheme; raising it is a maximum; an element without
+// a scheme has number 0, which no scheme answers.
+TEST(ElementNumbers, InterleavedSchemesGetIncreasingNumbersAndRaiseIsAMaximum) {
     auto a = MakeTestScheme();
     auto b = MakeTestScheme();
-    int32_t last = b->Root()->Number();
-    EXPECT_GT(last, a->Root()->Number());
-    for (int i = 0; i < 20; ++i) {
-        TScheme* s = i % 2 ? a.get() : b.get();
-        TElement* e = TElement::CreateIn<TElement_TestLeaf>(s, s->Root());
-        EXPECT_GT(e->Number(), last);
-        EXPECT_EQ(s->FindElement(e->Number()), e);
-        EXPECT_EQ((i % 2 ? b : a)->FindElement(e->Number()), nullptr);
-        last = e->Number();
-    }
-    // An element without a scheme has number 0, which no scheme answers.
+    TElement* inA = TElement::CreateIn<TElement_TestLeaf>(a.get(), a->Root());
+    EXPECT_GT(inA->Number(), b->Root()->Number());
+    EXPECT_EQ(b->FindElement(inA->Number()), nullptr);
+    const int32_t now = LastElementNumber();
+    RaiseElementNumber(now + 480);
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(b.get(), b->Root())->Number(), now + 481);
+    RaiseElementNumber(now);  // below the counter: left alone
+    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(a.get(), a->Root())->Number(), now + 482);
     TNodePtr<TElement> loose(TElement::CreateIn<TElement_TestLeaf>(nullptr, nullptr));
     EXPECT_EQ(loose->Number(), 0);
     EXPECT_EQ(a->FindElement(0), nullptr);
-}
-
-TEST(ElementNumbers, RaiseIsAMaximum) {
-    auto scheme = MakeTestScheme();
-    const int32_t now = LastElementNumber();
-    RaiseElementNumber(now + 480);
-    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->Number(), now + 481);
-    RaiseElementNumber(now);  // below the counter: left alone
-    EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->Number(), now + 482);
 }
 
 // ---------------------------------------------------------------------------
@@ -121,10 +109,8 @@ TEST(ElementNumbers, RaiseIsAMaximum) {
 TEST_F(Elements, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
     auto* probe = Add<TElement_Probe>();
     EXPECT_EQ(probe->NumberInCreate, probe->Number());
-    EXPECT_NE(probe->Number(), 0);
     EXPECT_EQ(probe->ParentInCreate, nullptr);
     EXPECT_EQ(probe->PlacementsInCreate, 0);
-    EXPECT_EQ(probe->Parent(), scheme->Root());
     EXPECT_EQ(probe->Placements, 1);
     auto* child = Add<TElement_ProbeChild>(probe);
     const int placed = child->Placements;
@@ -138,13 +124,10 @@ TEST_F(Elements, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
 
 TEST_F(Elements, SubElementsAndTypeNames) {
     auto* owner = Add<TElement_TestOwner>();
-    ASSERT_NE(owner->First(), nullptr);
     EXPECT_TRUE(owner->First()->IsSubElement());
     EXPECT_FALSE(owner->IsSubElement());
-    EXPECT_EQ(owner->First()->Parent(), owner);
     EXPECT_EQ(owner->Second()->GetOwnerElement(), owner);
     EXPECT_EQ(owner->GetOwnerElement(), owner);
-    EXPECT_EQ(owner->First()->Scheme(), scheme.get());
     EXPECT_EQ(owner->GetTypeName(), QStringLiteral("TestOwner"));
     QString text;
     owner->First()->SetValue("ab");
@@ -168,7 +151,7 @@ TEST_F(Elements, ParentSeesNodeMessagesFirst) {
     auto* probe = Add<TElement_Probe>();
     auto* leaf = Add<TElement_TestLeaf>(probe);
     probe->ChildMessages = 0;
-    probe->SwallowChildMessages = true;
+    probe->Swallowed = nmFilledChanged;
     leaf->SetValue("x");  // node messages 5, 6 and 7 to the leaf itself
     EXPECT_EQ(probe->ChildMessages, 3);
     EXPECT_TRUE(leaf->SendNodeMessage(nmFilledChanged));
@@ -179,18 +162,15 @@ TEST_F(Elements, DestructionMarksTheSubtreeFirst) {
     auto* owner = Add<TElement_TestOwner>();
     owner->First()->SetRequired(true);
     owner->First()->SetOptions(owner->First()->Options() | eoValidated);
-    const int32_t first = owner->First()->Number();
-    ASSERT_NE(owner->First()->Messages(), nullptr);
     const int before = scheme->ElementCount();
     owner->Free();
-    EXPECT_EQ(scheme->FindElement(first), nullptr);
     EXPECT_EQ(scheme->ElementCount(), before - 3);
 }
 
 TEST_F(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
     auto* parent = Add<TElement_Probe>();
     auto* child = Add<TElement_Probe>(parent);
-    parent->SwallowAllChildMessages = true;
+    parent->Swallowed = -1;
     bool marked = false;
     child->MarkedWhenFreed = &marked;
     parent->Free();
@@ -206,7 +186,7 @@ TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
     std::vector<TElement_Probe*> live;
     QRandomGenerator random(7);
     const int32_t base = LastElementNumber();
-    for (int step = 0; step < 3000; ++step) {
+    for (int step = 0; step < 1500; ++step) {
         const int action = random.bounded(10);
         if (action < 5 || live.empty()) {
             live.push_back(Add<TElement_Probe>());
@@ -220,9 +200,8 @@ TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
             live[i]->Free();
             live.erase(live.begin() + i);
         }
-        if (step % 50 != 0 && step <= 2900) continue;
-        for (int32_t n : std::vector<int32_t>{-22, -21, -20, -5, -1, 0, 1, base - 1, base + 1, base + 7, base + 20,
-                                              base + 21, LastElementNumber()}) {
+        if (step % 50 != 0 && step <= 1400) continue;
+        for (int32_t n : {-21, -20, -1, 0, base + 1, base + 20, base + 21, LastElementNumber()}) {
             TElement* expected = nullptr;
             for (TElement* e = scheme->FirstRegistered(); e && !expected; e = TScheme::NextRegistered(e))
                 if (e->Number() == n && n != 0) expected = e;
@@ -241,21 +220,16 @@ TEST_F(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     leaf->SetRequired(true);
     EXPECT_EQ(leaf->Messages(), nullptr) << "required alone does not check";
     leaf->SetOptions(leaf->Options() | eoValidated);
-    ASSERT_NE(leaf->Messages(), nullptr);
     leaf->Check();
     ASSERT_EQ(leaf->Messages()->GetCount(), 1);
     const TElementMessage* m = leaf->Messages()->GetItem(0);
     EXPECT_EQ(m->Kind(), mkValueRequired);
-    ASSERT_EQ(m->SegmentCount(), 2);
-    EXPECT_EQ(m->Segment(0).Text, QStringLiteral("The value must\u00A0be "));
-    EXPECT_EQ(m->Segment(1).Kind, skElements);
     EXPECT_EQ(m->Segment(1).Value, QString::number(leaf->Number()));
     EXPECT_FALSE(leaf->HasNoErrors());
     EXPECT_EQ(leaf->MessagesChangedCount, 1);
 
     leaf->SetValue("filled");
     EXPECT_EQ(leaf->Messages(), nullptr) << "an empty list is freed";
-    EXPECT_TRUE(leaf->HasNoErrors());
     EXPECT_EQ(leaf->MessagesChangedCount, 2);
     EXPECT_EQ(leaf->CheckContentCount, 1);
 
@@ -276,34 +250,24 @@ protected:
     std::vector<int32_t> log;
 };
 
+// Checks asked inside an update run once each, in the order first asked, when
+// the outermost update ends; an element destroyed meanwhile leaves the queue.
 TEST_F(CheckQueue, ChecksInsideAnUpdateRunOnceInQueueOrder) {
-    TElement_TestLeaf* leaves[3] = {LoggedLeaf("v"), LoggedLeaf("v"), LoggedLeaf("v")};
+    TElement_TestLeaf* leaves[4] = {LoggedLeaf("v"), LoggedLeaf("v"), LoggedLeaf("v"), LoggedLeaf("v")};
     scheme->BeginUpdate();
     scheme->BeginUpdate();
     for (int i = 0; i < 5; ++i) leaves[2]->Check();
     leaves[0]->Check();
+    leaves[3]->SetValue("w");
     leaves[2]->Check();
     leaves[1]->Check();
-    EXPECT_TRUE(leaves[2]->State() & esQueued);
+    leaves[3]->Free();
+    EXPECT_EQ(scheme->CheckQueueLength(), 3);
     scheme->EndUpdate();
     EXPECT_TRUE(log.empty()) << "an inner EndUpdate runs nothing";
     scheme->EndUpdate();
     EXPECT_EQ(log, std::vector<int32_t>({leaves[2]->Number(), leaves[0]->Number(), leaves[1]->Number()}));
     EXPECT_FALSE(leaves[2]->State() & esQueued);
-    EXPECT_EQ(scheme->CheckQueueLength(), 0);
-}
-
-TEST_F(CheckQueue, DestroyedElementLeavesTheQueue) {
-    TElement_TestLeaf* a = LoggedLeaf();
-    TElement_TestLeaf* b = LoggedLeaf();
-    scheme->BeginUpdate();
-    a->SetValue("a");
-    b->SetValue("b");
-    EXPECT_EQ(scheme->CheckQueueLength(), 2);
-    a->Free();
-    EXPECT_EQ(scheme->CheckQueueLength(), 1);
-    scheme->EndUpdate();
-    EXPECT_EQ(log, std::vector<int32_t>({b->Number()}));
 }
 
 TEST_F(CheckQueue, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
@@ -314,7 +278,6 @@ TEST_F(CheckQueue, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
     probe->CheckAll();
     scheme->EndUpdate();
     EXPECT_EQ(log.size(), 1u);
-    EXPECT_EQ(scheme->CheckQueueLength(), 0);
     EXPECT_FALSE(leaf->State() & esQueued);
 }
 
@@ -326,7 +289,6 @@ TEST_F(ElementCheck, NumberChangeRewritesOwnLinks) {
     probe->SetNumber(probe->Number() + 1000000);
     EXPECT_EQ(probe->Messages()->GetItem(0)->Segment(1).Value, QString::number(probe->Number()));
     EXPECT_EQ(probe->Messages()->GetItem(1)->Segment(1).Value, QStringLiteral("999999999"));
-    EXPECT_EQ(scheme->FindElement(probe->Number()), probe);
     EXPECT_EQ(scheme->FindElement(old.toInt()), nullptr);
 }
 
@@ -378,7 +340,6 @@ TEST(FindData, MatchesWholeTextWithOptionalCaseAndReportsNotFoundInAnInformation
     TDialogsInstaller installed(&dialogs);
     TFindData("Alpha").ReportNotFound();
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconInformation);
     EXPECT_EQ(dialogs.Boxes[0].Text, QStringLiteral("Could not find \"Alpha\"."));
 }
 

@@ -35,102 +35,89 @@ private:
     bool* m_freed;
 };
 
-struct TFixture {
-    std::unique_ptr<TScheme> scheme = MakeTestScheme();
-    TUndoRedo history;
-    TElementMessages messages;
-    TFixture() {
+// A scheme with a history and a message list, and a leaf in it.
+class ElementOperations : public ::testing::Test {
+protected:
+    ElementOperations() {
         scheme->SetUndoRedo(&history);
         scheme->SetMessages(&messages);
     }
+    TElement_TestLeaf* Add() { return TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root()); }
     TElement_TestLeaf* Leaf(int32_t number) { return dynamic_cast<TElement_TestLeaf*>(scheme->FindElement(number)); }
+    void Set(TElement_TestLeaf* leaf, const char* value, bool withMessages = false) {
+        TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, value, withMessages));
+    }
+
+    std::unique_ptr<TScheme> scheme = MakeTestScheme();
+    TUndoRedo history;
+    TElementMessages messages;
+    TElement_TestLeaf* leaf = Add();
 };
 
-TEST(ElementOperations, FindTheirElementByNumberAcrossDeleteAndUndo) {
-    TFixture f;
-    auto* owner = TElement::CreateIn<TElement_TestOwner>(f.scheme.get(), f.scheme->Root());
-    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
+TEST_F(ElementOperations, FindTheirElementByNumberAcrossDeleteAndUndo) {
+    auto* owner = TElement::CreateIn<TElement_TestOwner>(scheme.get(), scheme->Root());
     leaf->SetValue("a");
     owner->First()->SetValue("sub");
     const int32_t leafNumber = leaf->Number();
     const int32_t subNumber = owner->First()->Number();
 
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, "b"));
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(owner->First(), "sub2"));
+    Set(leaf, "b");
+    Set(owner->First(), "sub2");
     TSchemeOperation::Execute(MakeNode<TTestDeleteOperation>(leaf));
     TSchemeOperation::Execute(MakeNode<TTestDeleteOperation>(owner));
-    EXPECT_EQ(f.scheme->FindElement(leafNumber), nullptr);
-    EXPECT_EQ(f.scheme->FindElement(subNumber), nullptr);
+    history.Undo();  // the owner comes back, its sub-elements with their numbers
+    history.Undo();  // the leaf comes back
+    EXPECT_EQ(Leaf(leafNumber)->Value(), QStringLiteral("b"));
+    EXPECT_TRUE(Leaf(subNumber)->IsSubElement());
 
-    f.history.Undo();  // the owner comes back, its sub-elements with their numbers
-    f.history.Undo();  // the leaf comes back
-    ASSERT_NE(f.Leaf(leafNumber), nullptr);
-    ASSERT_NE(f.Leaf(subNumber), nullptr);
-    EXPECT_EQ(f.Leaf(leafNumber)->Value(), QStringLiteral("b"));
-    EXPECT_EQ(f.Leaf(subNumber)->Value(), QStringLiteral("sub2"));
-    EXPECT_TRUE(f.Leaf(subNumber)->IsSubElement());
+    history.Undo();
+    history.Undo();  // the restored elements are new objects, found again by number
+    EXPECT_EQ(Leaf(leafNumber)->Value(), QStringLiteral("a"));
+    EXPECT_EQ(Leaf(subNumber)->Value(), QStringLiteral("sub"));
 
-    f.history.Undo();
-    f.history.Undo();  // the restored elements are new objects, found again by number
-    EXPECT_EQ(f.Leaf(leafNumber)->Value(), QStringLiteral("a"));
-    EXPECT_EQ(f.Leaf(subNumber)->Value(), QStringLiteral("sub"));
-    EXPECT_EQ(f.scheme->Root()->ChildCount(), 2);
-
-    for (int i = 0; i < 4; ++i) f.history.Redo();
-    EXPECT_EQ(f.scheme->FindElement(leafNumber), nullptr);
-    EXPECT_EQ(f.scheme->Root()->ChildCount(), 0);
-    f.history.Undo();
-    f.history.Undo();
-    EXPECT_EQ(f.Leaf(leafNumber)->Value(), QStringLiteral("b"));
+    for (int i = 0; i < 4; ++i) history.Redo();
+    EXPECT_EQ(scheme->Root()->ChildCount(), 0);
 }
 
-TEST(ElementOperations, OperationOnAMissingElementDoesNothing) {
-    TFixture f;
-    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
+TEST_F(ElementOperations, OperationOnAMissingElementDoesNothing) {
     auto op = MakeNode<TTestValueOperation>(leaf, "x");
     TTestValueOperation* raw = op.get();
     leaf->Free();
     TSchemeOperation::Execute(std::move(op));
-    EXPECT_EQ(raw->Runs, 0);
-    f.history.Undo();
-    f.history.Redo();
+    history.Undo();
+    history.Redo();
     EXPECT_EQ(raw->Runs, 0);
 }
 
-TEST(ElementOperations, DependentsOnRedoAndUndoOnly) {
-    TFixture f;
-    auto* target = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    auto* onRedo = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    auto* onUndo = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    auto* gone = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    auto op = MakeNode<TTestValueOperation>(target, "v");
+TEST_F(ElementOperations, DependentsOnRedoAndUndoOnly) {
+    auto* onRedo = Add();
+    auto* onUndo = Add();
+    auto* gone = Add();
+    auto op = MakeNode<TTestValueOperation>(leaf, "v");
     onRedo->SaveToKnot(op->GetRedoDependents().Add(onRedo), fmSnapshot, 0);
     op->GetUndoDependents().Add(onUndo);
     op->GetUndoDependents().Add(gone);
     op->GetRedoDependents().Add(gone);
-    EXPECT_EQ(op->GetRedoDependents().GetElementNumber(0), onRedo->Number());
     EXPECT_EQ(op->GetRedoDependents().GetKnot(0)->ReadInt(u"ID", 0), onRedo->Number());
     gone->Free();
 
     TSchemeOperation::Execute(std::move(op));
     EXPECT_EQ(onRedo->RedoDependentCount, 0) << "not on the first execution";
-    f.history.Undo();
+    history.Undo();
     EXPECT_EQ(onUndo->UndoDependentCount, 1);
     EXPECT_EQ(onRedo->UndoDependentCount, 0);
-    f.history.Redo();
+    history.Redo();
     EXPECT_EQ(onRedo->RedoDependentCount, 1);
     EXPECT_EQ(onUndo->RedoDependentCount, 0);
 }
 
-TEST(ElementOperations, HandDependentsToMovesTheSnapshots) {
-    TFixture f;
-    auto* a = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    auto* b = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    auto first = MakeNode<TTestValueOperation>(a, "1");
-    auto second = MakeNode<TTestValueOperation>(a, "2");
+TEST_F(ElementOperations, HandDependentsToMovesTheSnapshots) {
+    auto* b = Add();
+    auto first = MakeNode<TTestValueOperation>(leaf, "1");
+    auto second = MakeNode<TTestValueOperation>(leaf, "2");
     TKnot* knot = first->GetRedoDependents().Add(b);
-    first->GetUndoDependents().Add(a);
-    second->GetRedoDependents().Add(a);
+    first->GetUndoDependents().Add(leaf);
+    second->GetRedoDependents().Add(leaf);
     first->HandDependentsTo(*second);
     EXPECT_EQ(first->GetRedoDependents().Count(), 0);
     EXPECT_EQ(first->GetUndoDependents().Count(), 0);
@@ -140,7 +127,7 @@ TEST(ElementOperations, HandDependentsToMovesTheSnapshots) {
     EXPECT_EQ(second->GetUndoDependents().Count(), 1);
 }
 
-TEST(ElementOperations, WithoutAHistoryTheOperationRunsOnceAndIsFreed) {
+TEST(ElementOperationsWithoutHistory, RunOnceAndAreFreed) {
     auto scheme = MakeTestScheme();
     auto* leaf = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root());
     bool freed = false;
@@ -151,46 +138,44 @@ TEST(ElementOperations, WithoutAHistoryTheOperationRunsOnceAndIsFreed) {
     scheme->EndOperationGroup();
 }
 
-TEST(ElementOperations, MessagesBracketClearsOnlyWhenOutermost) {
-    TFixture f;
-    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
-    f.messages.AddTextMessage(mkWarning, "old");
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, "quiet", false));
-    EXPECT_EQ(f.messages.GetCount(), 1) << "without the flag the list stays";
+TEST_F(ElementOperations, MessagesBracketClearsOnlyWhenOutermost) {
+    messages.AddTextMessage(mkWarning, "old");
+    Set(leaf, "quiet");
+    EXPECT_EQ(messages.GetCount(), 1) << "without the flag the list stays";
 
-    f.scheme->BeginMessages();
-    f.messages.AddTextMessage(mkWarning, "inside");
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, "inner", true));
-    EXPECT_EQ(f.messages.GetCount(), 1) << "an inner bracket does not clear";
-    f.scheme->EndMessages();
+    scheme->BeginMessages();
+    messages.AddTextMessage(mkWarning, "inside");
+    Set(leaf, "inner", true);
+    EXPECT_EQ(messages.GetCount(), 1) << "an inner bracket does not clear";
+    scheme->EndMessages();
 
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, "loud", true));
-    EXPECT_EQ(f.messages.GetCount(), 0);
-    f.messages.AddTextMessage(mkWarning, "again");
-    f.history.Undo();
-    EXPECT_EQ(f.messages.GetCount(), 0) << "undo clears as well";
-    f.messages.AddTextMessage(mkWarning, "again");
-    f.history.Redo();
-    EXPECT_EQ(f.messages.GetCount(), 0) << "and redo";
-    EXPECT_EQ(f.messages.UpdateCount(), 0);
+    Set(leaf, "loud", true);
+    EXPECT_EQ(messages.GetCount(), 0);
+    for (bool undo : {true, false}) {
+        messages.AddTextMessage(mkWarning, "again");
+        if (undo)
+            history.Undo();
+        else
+            history.Redo();
+        EXPECT_EQ(messages.GetCount(), 0) << "undo and redo clear as well";
+    }
+    EXPECT_EQ(messages.UpdateCount(), 0);
 }
 
-TEST(ElementOperations, OperationGroupIsOneStepAndBracketsMessages) {
-    TFixture f;
-    auto* leaf = TElement::CreateIn<TElement_TestLeaf>(f.scheme.get(), f.scheme->Root());
+TEST_F(ElementOperations, OperationGroupIsOneStepAndBracketsMessages) {
     leaf->SetValue("start");
-    f.messages.AddTextMessage(mkWarning, "old");
-    f.scheme->BeginOperationGroup(true, "Two changes");
-    EXPECT_EQ(f.messages.GetCount(), 0);
-    f.messages.AddTextMessage(mkWarning, "during");
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, "one", true));
-    TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, "two", true));
-    EXPECT_EQ(f.messages.GetCount(), 1) << "the group is the outermost bracket";
-    f.scheme->EndOperationGroup();
-    EXPECT_EQ(f.messages.UpdateCount(), 0);
-    ASSERT_EQ(f.history.UndoList()->ChildCount(), 1);
-    EXPECT_EQ(static_cast<TOperation*>(f.history.UndoList()->FirstChild())->GetCaption(), QStringLiteral("Two changes"));
-    f.history.Undo();
+    messages.AddTextMessage(mkWarning, "old");
+    scheme->BeginOperationGroup(true, "Two changes");
+    EXPECT_EQ(messages.GetCount(), 0);
+    messages.AddTextMessage(mkWarning, "during");
+    Set(leaf, "one", true);
+    Set(leaf, "two", true);
+    EXPECT_EQ(messages.GetCount(), 1) << "the group is the outermost bracket";
+    scheme->EndOperationGroup();
+    EXPECT_EQ(messages.UpdateCount(), 0);
+    ASSERT_EQ(history.UndoList()->ChildCount(), 1);
+    EXPECT_EQ(static_cast<TOperation*>(history.UndoList()->FirstChild())->GetCaption(), QStringLiteral("Two changes"));
+    history.Undo();
     EXPECT_EQ(leaf->Value(), QStringLiteral("start"));
 }
 

@@ -8,8 +8,9 @@
 
 #include <QFile>
 
-#include <map>
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -23,18 +24,14 @@ protected:
 
 TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothing) {
     for (const QString& name : {sndItem, sndElement, sndDisable, sndDropDown, sndValue}) {
-        played.clear();
         PlaySchemeSound(name);
         ASSERT_EQ(played.size(), 1) << name.toStdString();
-        EXPECT_TRUE(QFile::exists(played[0]));
-        EXPECT_TRUE(played[0].endsWith(name + ".wav"));
+        const QString path = played.takeLast();
+        EXPECT_TRUE(path.endsWith(name + ".wav") && QFile::exists(path)) << name.toStdString();
     }
-    played.clear();
+    PlaySchemeSound("noSuchSound");
     SoundsSettings()->EnabledProperty()->SetValue(false);
     PlaySchemeSound(sndItem);
-    EXPECT_TRUE(played.isEmpty());
-    SoundsSettings()->EnabledProperty()->SetValue(true);
-    EXPECT_NO_THROW(PlaySchemeSound("noSuchSound"));
     EXPECT_TRUE(played.isEmpty());
 }
 
@@ -66,28 +63,25 @@ TEST(SoundPlayer, SoundStillPlayingIsNotInterruptedAndEffectsAreReused) {
     });
     const QString item = ":/rc/diClassesItemSound.wav", value = ":/rc/diClassesValueSound.wav";
     player->Play(item);
-    ASSERT_EQ(made.count(item), 1u);
     EXPECT_TRUE(player->IsPlaying());
     player->Play(value);  // the item sound is still playing
     EXPECT_EQ(made.count(value), 0u);
     made[item]->playing = false;
     player->Play(value);
-    player->Play(":/rc/noSuchSound.wav");  // value is playing; and the file is missing anyway
     made[value]->playing = false;
     player->Play(item);
-    EXPECT_EQ(made.size(), 2u);
-    EXPECT_EQ(made[item]->plays, 2);  // the same effect again
-    EXPECT_EQ(made[value]->plays, 1);
+    player->Play(":/rc/noSuchSound.wav");  // item is playing; and the file is missing anyway
     made[item]->playing = false;
     player->Play(":/rc/noSuchSound.wav");
     EXPECT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[item]->plays, 2);  // the same effect again
 }
 
 TEST(SoundPlayer, QtPlayerIsSilentWithoutAudioAndForMissingFiles) {
     auto player = CreateQtSoundPlayer();
-    EXPECT_NO_THROW(player->Play(":/rc/noSuchSound.wav"));
+    player->Play(":/rc/noSuchSound.wav");
     EXPECT_FALSE(player->IsPlaying());
-    EXPECT_NO_THROW(player->Play(":/rc/diClassesItemSound.wav"));
+    player->Play(":/rc/diClassesItemSound.wav");
 }
 
 }  // namespace

@@ -8,15 +8,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include <functional>
 
-TAttributesRef<TRichTextAttributes> Acquire(const QString& face, int size, TColor color = MakeColor(0, 0, 0)) {
-    TRichTextAttributes value;
-    value.SetFontName(face);
-    value.SetFontSize(size);
-    value.SetColor(color);
-    return AcquireSharedAs(value);
-}
+namespace {
 
 TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     const int before = TAttributes::PoolCount();
@@ -27,25 +21,20 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     EXPECT_EQ(b.GetShared(), shared);
     EXPECT_TRUE(shared->Shared());
     EXPECT_EQ(shared->GetShared(), shared);
-    EXPECT_EQ(TAttributes::PoolCount(), before + 1);
     b.SetLink("https://example.org");
     TAttributesRef<TRichTextAttributes> other = AcquireSharedAs(b);
-    EXPECT_NE(other.get(), shared);
     {
         TAttributesRef<TRichTextAttributes> held = AcquireSharedAs(a);
         EXPECT_EQ(held.get(), shared);
         TAttributesRef<TRichTextAttributes> copy = held;  // a copy adds a reference
         EXPECT_EQ(shared->RefCount(), 2);
-        held.reset();
+        held = {};
         EXPECT_EQ(shared->RefCount(), 1);
     }
     EXPECT_EQ(TAttributes::PoolCount(), before + 1);  // only `other` is left
-    TAttributesRef<TRichTextAttributes> again = AcquireSharedAs(a);
-    EXPECT_EQ(TAttributes::PoolCount(), before + 2);
-    TAttributesRef<TRichTextAttributes> moved = std::move(again);  // a move keeps the one reference
+    TAttributesRef<TRichTextAttributes> moved = std::move(other);  // a move keeps the one reference
     EXPECT_EQ(moved->RefCount(), 1);
     moved.reset();
-    other = {};
     EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
@@ -54,7 +43,6 @@ TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     TRichParagraphAttributes paragraph, p2;
     EXPECT_FALSE(text.Equals(paragraph));
     EXPECT_FALSE(paragraph.Equals(text));
-    EXPECT_TRUE(paragraph.Equals(p2));
     p2.SetNumber(4, 7);
     EXPECT_FALSE(paragraph.Equals(p2));
     using Setter = void (*)(TRichTextAttributes&);
@@ -73,32 +61,25 @@ TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
         TRichTextAttributes a, b;
         setters[i](b);
         EXPECT_FALSE(a.Equals(b)) << i;
-        TRichTextAttributes c;
-        c.Assign(b);
-        EXPECT_TRUE(c.Equals(b)) << i;
+        a.Assign(b);
+        EXPECT_TRUE(a.Equals(b)) << i;
     }
 }
 
-TEST(RichTextAttributes, ChangingTheSizeDropsTheCachedFontAndMetrics) {
+// Measuring: the cached font and metrics follow the size; control characters
+// are measured as replacement characters; paragraph values follow the text.
+TEST(RichTextAttributes, MeasuresByFontSizeAndControlCharactersAsReplacements) {
     TRichTextAttributes a;
     a.SetFontName("DejaVu Sans");
     a.SetFontSize(10);
     const int height = a.GetHeight();
-    EXPECT_GT(height, 0);
-    EXPECT_TRUE(a.HasCachedFont());
-    EXPECT_TRUE(a.HasCachedMetrics());
+    EXPECT_TRUE(a.HasCachedFont() && a.HasCachedMetrics());
     a.SetFontSize(20);
-    EXPECT_FALSE(a.HasCachedFont());
-    EXPECT_FALSE(a.HasCachedMetrics());
+    EXPECT_FALSE(a.HasCachedFont() || a.HasCachedMetrics());
     EXPECT_GT(a.GetHeight(), height);
     a.SetFontSize(0);  // the default size
     EXPECT_EQ(a.FontSize(), TRichTextAttributes::DefaultFontSize);
-}
 
-TEST(RichTextAttributes, ControlCharactersAreMeasuredAsReplacementCharacters) {
-    TRichTextAttributes a;
-    a.SetFontName("DejaVu Sans");
-    a.SetFontSize(10);
     EXPECT_EQ(a.GetTextWidth(nullptr, 0), 0);
     const QString withFeed = QStringLiteral("a\nb");
     const QString replaced = QStringLiteral("a\uFFFDb");
@@ -106,70 +87,58 @@ TEST(RichTextAttributes, ControlCharactersAreMeasuredAsReplacementCharacters) {
     EXPECT_GT(a.GetTextWidth(replaced), a.GetTextWidth(QStringLiteral("ab")));
     EXPECT_EQ(VisibleRunText(withFeed.constData(), 3), replaced);
     EXPECT_GT(a.GetTabWidth(), 0);
-}
 
-TEST(RichParagraphAttributes, LayoutValues) {
     TRichParagraphAttributes p;
     p.SetNumber(0, 5);
     p.SetNumber(1, 7);
     p.SetNumber(4, 9);
-    TRichTextAttributes text;
-    text.SetFontName("DejaVu Sans");
-    EXPECT_EQ(p.LayoutValue(0, &text), 5);
-    EXPECT_EQ(p.LayoutValue(1, &text), 7);
-    EXPECT_EQ(p.LayoutValue(2, &text), 9);
+    EXPECT_EQ(p.LayoutValue(0, &a), 5);
+    EXPECT_EQ(p.LayoutValue(2, &a), 9);
     p.SetFlag(1);
-    EXPECT_EQ(p.LayoutValue(1, &text), 7 + text.GetHeight());
+    EXPECT_EQ(p.LayoutValue(1, &a), 7 + a.GetHeight());
 }
 
 class TextPainting : public ::testing::Test {
 protected:
+    // What the drawing leaves on a white 40 x 30 picture.
+    QImage Painted(const std::function<void()>& draw) {
+        canvas->BeginPaint({0, 0, 40, 30});
+        draw();
+        QImage out = canvas->PaintBitmap().copy();
+        canvas->EndPaint(nullptr);
+        return out;
+    }
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
     std::unique_ptr<TSheetCanvas> canvas = std::make_unique<TSheetCanvas>(settings.get());
+    TAttributesRef<TRichTextAttributes> a = [] {
+        TRichTextAttributes value;
+        value.SetFontName("DejaVu Sans");
+        value.SetFontSize(12);
+        return AcquireSharedAs(value);
+    }();
 };
 
-// The bounding box of the pixels that differ from white.
-QRect InkBox(const QImage& image) {
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
-    return box;
-}
-
 TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
-    TAttributesRef<TRichTextAttributes> a = Acquire("DejaVu Sans", 12);
     const QString feed = QStringLiteral("\n");
     const QString replacement = QStringLiteral("\uFFFD");
-    canvas->BeginPaint({0, 0, 40, 30});
-    const int w1 = a->PaintText(*canvas, 0, feed.constData(), 1, 5, 20, {0, 0, 40, 30});
-    const QImage first = canvas->PaintBitmap().copy();
-    canvas->EndPaint(nullptr);
-    canvas->BeginPaint({0, 0, 40, 30});
-    const int w2 = a->PaintText(*canvas, 0, replacement.constData(), 1, 5, 20, {0, 0, 40, 30});
-    const QImage second = canvas->PaintBitmap().copy();
-    canvas->EndPaint(nullptr);
-    EXPECT_EQ(w1, w2);
-    EXPECT_GT(w1, 0);
-    EXPECT_FALSE(InkBox(first).isEmpty());
+    const QImage first = Painted([&] { a->PaintText(*canvas, 0, feed.constData(), 1, 5, 20, {0, 0, 40, 30}); });
+    const QImage second =
+        Painted([&] { a->PaintText(*canvas, 0, replacement.constData(), 1, 5, 20, {0, 0, 40, 30}); });
+    EXPECT_NE(first, Painted([] {})) << "something is drawn";
     EXPECT_EQ(first, second);
 }
 
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
-    TAttributesRef<TRichTextAttributes> a = Acquire("DejaVu Sans", 10);
     const TColor select = canvas->Theme().SelectColor();
-    canvas->BeginPaint({0, 0, 30, 20});
-    a->PaintRun(*canvas, tpfSelected, 2, 10, {0, 0, 30, 20});
-    a->PaintRun(*canvas, tpfSelected | tpfInactive, 14, 10, {0, 0, 30, 20});
-    const QImage out = canvas->PaintBitmap();
+    const QImage out = Painted([&] {
+        a->PaintRun(*canvas, tpfSelected, 2, 10, {0, 0, 30, 20});
+        a->PaintRun(*canvas, tpfSelected | tpfInactive, 14, 10, {0, 0, 30, 20});
+    });
     // Selection blended over white by its alpha.
     const double alpha = qAlpha(select) / 255.0;
     EXPECT_NEAR(qBlue(out.pixel(5, 5)), qBlue(select) * alpha + 255 * (1 - alpha), 2);
-    EXPECT_NEAR(qRed(out.pixel(5, 5)), qRed(select) * alpha + 255 * (1 - alpha), 2);
     EXPECT_NE(out.pixel(5, 5), out.pixel(16, 5));  // the inactive look differs
-    EXPECT_EQ(out.pixel(1, 5), qRgb(255, 255, 255));
     EXPECT_EQ(out.pixel(12, 5), qRgb(255, 255, 255));
-    canvas->EndPaint(nullptr);
 }
 
 }  // namespace

