@@ -3,6 +3,7 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "support/testBroadcasts.h"
+#include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testRaise.h"
@@ -86,7 +87,7 @@ struct TSample {
 
 TEST(SchemeFiles, FormatVersionTable) {
     TEnglishTexts english;
-    for (const QStringList& row : SchemeDataRows(QStringLiteral("model-format-versions.txt"))) {
+    for (const QStringList& row : CaseRows("scheme/model-format-versions.txt", 3)) {
         SCOPED_TRACE(row.join(' ').toStdString());
         const QString text = row[0] == QLatin1String("-") ? QString() : row[0];
         auto scheme = MakeTestScheme();
@@ -108,7 +109,7 @@ TEST(SchemeFiles, FormatVersionTable) {
 // of the load, and what it kept.
 TEST(SchemeFiles, StoredSchemesLoadWithTheirMessages) {
     TEnglishTexts english;
-    for (const QStringList& row : SchemeDataRows(QStringLiteral("model-loads.txt"))) {
+    for (const QStringList& row : CaseRows("scheme/model-loads.txt", 4)) {
         SCOPED_TRACE((row[0] + ' ' + row[1]).toStdString());
         auto scheme = MakeTestScheme();
         TElementMessages messages;

@@ -1,5 +1,6 @@
 #include "scheme/diMessages.h"
 
+#include "support/testCaseRows.h"
 #include "support/testElements.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 namespace {
 
 TEST(ElementMessages, LinkTemplateIsSplitAtTheFirstBrackets) {
-    for (const QStringList& row : SchemeDataRows(QStringLiteral("model-link-templates.txt"))) {
+    for (const QStringList& row : CaseRows("scheme/model-link-templates.txt", 3)) {
         SCOPED_TRACE(row[0].toStdString());
         const bool file = row[1] == QLatin1String("file");
         TElementMessages list;

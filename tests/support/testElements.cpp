@@ -126,16 +126,5 @@ QString SchemeText(TScheme* scheme, uint8_t mode, uint8_t options) {
     return knot->SaveToString();
 }
 
-#ifdef QUILLANE_TEST_DATA
-QList<QStringList> SchemeDataRows(const QString& name) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
-    QList<QStringList> rows;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw std::runtime_error("no test data " + name.toStdString());
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
-        if (!line.isEmpty() && !line.startsWith(QLatin1Char('#'))) rows.append(line.split(QLatin1Char('\t')));
-    return rows;
-}
-#endif
 
 #endif

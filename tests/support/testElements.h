@@ -94,12 +94,6 @@ void LoadSchemeKnot(TScheme* scheme, TKnot* knot, uint8_t mode = fmFile, TElemen
 // The text the scheme's root saves to in the mode.
 QString SchemeText(TScheme* scheme, uint8_t mode = fmFile, uint8_t options = foSchemeFile);
 
-#ifdef QUILLANE_TEST_DATA
-// The rows of a table file under tests/data/scheme/: one row a line, fields
-// separated by tabs, blank lines and lines starting with '#' left out; a
-// missing file raises (test programs only, not the fuzzers).
-QList<QStringList> SchemeDataRows(const QString& name);
-#endif
 
 // Deletes an element; undo re-creates it from a snapshot, with its numbers,
 // at its old place among its parent's children.
