@@ -1,6 +1,7 @@
 #include "platform/plClock.h"
 
-#include <atomic>
+#include "platform/plInstaller.h"
+
 #include <chrono>
 
 namespace {
@@ -13,14 +14,13 @@ public:
 };
 
 const TSystemClock g_systemClock;
-std::atomic<const TClock*> g_clock{nullptr};
+TServiceSlot<const TClock> g_clock;
 }  // namespace
 
 const TClock& TClock::Current() noexcept {
-    const TClock* c = g_clock.load(std::memory_order_acquire);
-    return c ? *c : g_systemClock;
+    return g_clock.Get(g_systemClock);
 }
 
 const TClock* TClock::Install(const TClock* clock) noexcept {
-    return g_clock.exchange(clock, std::memory_order_acq_rel);
+    return g_clock.Install(clock);
 }

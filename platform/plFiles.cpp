@@ -1,5 +1,7 @@
 #include "platform/plFiles.h"
 
+#include "platform/plInstaller.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +14,7 @@
 
 namespace {
 TFileLayer g_realLayer;
-TFileLayer* g_layer = &g_realLayer;
+TServiceSlot<TFileLayer> g_layer;
 
 // The most symbolic links followed from a target, as the system's own limit.
 constexpr int kMaxLinkHops = 40;
@@ -34,13 +36,9 @@ QString ResolveLinks(const QString& target) {
 }
 }  // namespace
 
-TFileLayer& TFileLayer::Current() noexcept { return *g_layer; }
+TFileLayer& TFileLayer::Current() noexcept { return g_layer.Get(g_realLayer); }
 
-TFileLayer* TFileLayer::Install(TFileLayer* layer) noexcept {
-    TFileLayer* previous = g_layer;
-    g_layer = layer ? layer : &g_realLayer;
-    return previous;
-}
+TFileLayer* TFileLayer::Install(TFileLayer* layer) noexcept { return g_layer.Install(layer); }
 
 void TFileLayer::SaveError() noexcept { m_errno = errno; }
 

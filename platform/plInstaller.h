@@ -1,8 +1,8 @@
 #pragma once
-// Replaceable platform services (timers, input state, shell, dialogs, screen
-// cursor): the slot that holds the installed replacement of a service beside
-// its default, and the guard that installs a replacement (a fake in tests)
-// for its lifetime. Service may be const-qualified (a service only read).
+// Replaceable platform services (timers, the clock, input state, files,
+// shell, dialogs, screen cursor): the slot that holds the installed
+// replacement of a service beside its default, and the guard that installs a
+// replacement (a fake in tests) for its lifetime. Service may be const-qualified (a service only read).
 
 #include <atomic>
 
