@@ -293,7 +293,7 @@ TEST_F(NamingLinkTest, LookUpsFilterStopAndSkip) {
 // ---------------------------------------------------------------------------
 // Duplicates
 
-TEST_F(NamingTest, DuplicateStateChangesOnlyOnChange) {
+TEST_F(NamingTest, DuplicateStateChangesOnlyOnChangeAndWaitsForTheSchemeUpdate) {
     TElement_TestScope* ns = Scope(QStringLiteral("N"));
     TNamingRecorder rec(ns);
     TElement_TestDecl* a = AddDecl(ns, QStringLiteral("Count"));
@@ -318,21 +318,19 @@ TEST_F(NamingTest, DuplicateStateChangesOnlyOnChange) {
     }
     b->Free();
     EXPECT_FALSE(a->Item()->IsDuplicate());
-}
 
-TEST_F(NamingTest, DuplicateCheckWaitsForTheSchemeUpdate) {
-    TElement_TestScope* ns = Scope(QStringLiteral("N"));
+    SCOPED_TRACE("within a scheme update");
+    const int before = a->Item()->StateChanges;
     scheme->BeginUpdate();
-    TElement_TestDecl* a = AddDecl(ns, QStringLiteral("Same"));
-    TElement_TestDecl* b = AddDecl(ns, QStringLiteral("Same"));
-    EXPECT_FALSE(a->Item()->IsDuplicate());
-    b->Rename(QStringLiteral("Else"));
-    b->Rename(QStringLiteral("same"));
+    TElement_TestDecl* c = AddDecl(ns, QStringLiteral("COUNT"));
+    EXPECT_FALSE(a->Item()->IsDuplicate()) << "checked when the update ends";
+    c->Rename(QStringLiteral("Else"));
+    c->Rename(QStringLiteral("count"));
     scheme->EndUpdate();
     EXPECT_TRUE(a->Item()->IsDuplicate());
-    EXPECT_TRUE(b->Item()->IsDuplicate());
-    EXPECT_EQ(a->Item()->StateChanges, 1);
-    EXPECT_EQ(b->Item()->StateChanges, 1);
+    EXPECT_TRUE(c->Item()->IsDuplicate());
+    EXPECT_EQ(a->Item()->StateChanges, before + 1);
+    EXPECT_EQ(c->Item()->StateChanges, 1);
 }
 
 // ---------------------------------------------------------------------------
