@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -45,15 +46,12 @@ protected:
     TElement_TestScope* owner = Scope(QStringLiteral("O"));
 };
 
-// Every visible name, with "=<scope>.<declared name>" of its declaration when asked.
-QStringList Names(TNamespace* ns, bool withDeclaration = false) {
+// The names GetNames gives, by default every visible name.
+QStringList Names(TNamespace* ns, bool withDisabled = true, bool onlyUnique = false) {
     TNamespace::TNameList list;
-    ns->GetNames(list, true, false);
+    ns->GetNames(list, withDisabled, onlyUnique);
     QStringList names;
-    for (const auto& [name, item] : list) {
-        auto* decl = static_cast<TElement_TestDecl*>(item->GetOriginal()->GetElement());
-        names << (withDeclaration ? name + "=" + decl->Describe() : name);
-    }
+    for (const auto& entry : list) names << entry.first;
     return names;
 }
 
@@ -70,6 +68,23 @@ std::unique_ptr<TScheme> SnapshotCopy(TScheme* source) {
     auto copy = MakeScopeScheme();
     copy->Root()->LoadFromKnot(knot.get(), fmSnapshot, 0);
     return copy;
+}
+
+// The rows of a table under tests/data/naming/: a row a line, cells
+// separated by "|", "#" starts a comment line. Each row begins with its line
+// number, for the failure messages.
+std::vector<QStringList> ReadRows(const char* name) {
+    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/naming/") + QLatin1String(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text)) << name;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    std::vector<QStringList> rows;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].trimmed().isEmpty() || lines[i].startsWith(QLatin1Char('#'))) continue;
+        rows.push_back({QString(name) + ":" + QString::number(i + 1)});
+        for (const QString& cell : lines[i].split(QLatin1Char('|'))) rows.back() << cell.trimmed();
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
 }
 
 // An item as the rules see it: its declaration and the connections it came
@@ -220,84 +235,65 @@ TEST_F(NamingLinkTest, PrefixFilterAndOwnerChangesAnnounceTheCovers) {
 // ---------------------------------------------------------------------------
 // Look-ups
 
+// The rows: tests/data/naming/paths.txt.
 TEST_F(NamingTest, FindByPathTable) {
     TElement_TestScope* inner = Scope(QStringLiteral("I"));
     TElement_TestScope* middle = Scope(QStringLiteral("M"));
     TElement_TestScope* outer = Scope(QStringLiteral("O"));
-    TElement_TestDecl* deep = AddDecl(inner, QStringLiteral("Deep"));
-    TElement_TestDecl* mid = AddDecl(middle, QStringLiteral("Mid"));
-    TElement_TestDecl* own = AddDecl(outer, QStringLiteral("Own"));
-    const QString toInner = QString::number(AddLink(middle, inner)->Number());
-    const QString toMiddle = QString::number(AddLink(outer, middle)->Number());
-    const QString dangling = QString::number(AddLink(outer, nullptr)->Number());
-    const QString midNumber = QString::number(mid->Number());
-
-    TNamespaceItem* viaOne = outer->FindItemByPath(toMiddle + "." + midNumber);
-    TNamespaceItem* viaTwo = outer->FindItemByPath(toMiddle + "." + toInner + "." + QString::number(deep->Number()));
-    ASSERT_NE(viaOne, nullptr);
-    ASSERT_NE(viaTwo, nullptr);
-    EXPECT_EQ(viaOne->GetOriginal(), mid->Item());
-    EXPECT_EQ(viaTwo->GetOriginal(), deep->Item());
-    EXPECT_EQ(viaTwo->GetName(), "Deep");
-    EXPECT_EQ(viaTwo->GetPath(), toMiddle + "." + toInner + "." + QString::number(deep->Number()));
-
-    const std::pair<QString, TNamespaceItem*> cases[] = {
-        {QString::number(own->Number()), own->Item()},
-        {viaOne->GetPath(), viaOne},
-        {QString(), nullptr},
-        {"999999." + midNumber, nullptr},  // unknown connection
-        {dangling + ".1", nullptr},        // connection without a target
-        {midNumber, nullptr},              // not an own item here
-        {toMiddle + ".x", nullptr},
-        {"x." + midNumber, nullptr},
-        {toMiddle + ".", nullptr},
-        // NonNumericStoredPathKeepsTheHistoryConsistent: a stored path that
-        // raised here cut its step out of undo and redo.
-        {"Name", nullptr},
-        {"1e3", nullptr},
-        {"12.x", nullptr},
+    const std::map<QString, TElement*> elements{
+        {"deep", AddDecl(inner, QStringLiteral("Deep"))},
+        {"mid", AddDecl(middle, QStringLiteral("Mid"))},
+        {"own", AddDecl(outer, QStringLiteral("Own"))},
+        {"toInner", AddLink(middle, inner)},
+        {"toMiddle", AddLink(outer, middle)},
+        {"dangling", AddLink(outer, nullptr)},
     };
-    for (const auto& [path, expected] : cases) EXPECT_EQ(outer->FindItemByPath(path), expected) << path.toStdString();
+    for (const QStringList& row : ReadRows("paths.txt")) {
+        QString path = row[1];
+        for (const auto& [name, element] : elements) path.replace("{" + name + "}", QString::number(element->Number()));
+        SCOPED_TRACE((row[0] + " " + path).toStdString());
+        TNamespaceItem* found = outer->FindItemByPath(path);
+        if (row[2] == "-") {
+            EXPECT_EQ(found, nullptr);
+            continue;
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->GetOriginal()->GetElement(), elements.at(row[2]));
+        EXPECT_EQ(found->GetPath(), path);
+    }
 }
 
 // (Case and renames: the random comparison with a plain walk below.)
-TEST_F(NamingLinkTest, FindByNameFilteredAndByElementOwnFirst) {
+TEST_F(NamingLinkTest, LookUpsFilterStopAndSkip) {
     TElement_TestDecl* upper = AddDecl(owner, QStringLiteral("Value"));
     TElement_TestDecl* lower = AddDecl(owner, QStringLiteral("value"));
+    AddDecl(owner, QStringLiteral("Off"))->Enabled = false;
+    TElement_TestDecl* far = AddDecl(target, QStringLiteral("Far"));
+    AddDecl(target, QStringLiteral("Shared"))->Unique = false;
+    TElement_TestLink* link = AddLink(owner, target);
     auto refuseUpper = [&](TNamespace*, TNamespaceItem* item, bool& accept) { accept = item != upper->Item(); };
     EXPECT_EQ(owner->FindItemByName("Value", refuseUpper), nullptr);
     EXPECT_EQ(owner->FindItemByName("VALUE", refuseUpper, Qt::CaseInsensitive), lower->Item());
 
-    TElement_TestDecl* far = AddDecl(target, QStringLiteral("Far"));
-    TElement_TestLink* link = AddLink(owner, target);
     EXPECT_EQ(owner->FindItemByElement(upper), upper->Item());
     EXPECT_EQ(owner->FindItemByElement(far), link->FindCover(far->Item()));
     EXPECT_EQ(owner->FindItemByElement(link), nullptr);
     EXPECT_EQ(owner->FindItemByElement(nullptr), nullptr);
-}
 
-TEST_F(NamingLinkTest, ForEachItemStopsAndNamesSkipDisabledOrNotUnique) {
-    AddDecl(owner, QStringLiteral("A"));
-    AddDecl(owner, QStringLiteral("B"))->Enabled = false;
-    AddDecl(target, QStringLiteral("C"))->Unique = false;
-    AddLink(owner, target);
-    for (bool withDisabled : {false, true}) {
-        TNamespace::TNameList list;
-        owner->GetNames(list, withDisabled, withDisabled);
-        EXPECT_EQ(list.size(), 2);
-    }
+    EXPECT_EQ(Names(owner, false, false), (QStringList{"Value", "value", "Far", "Shared"}));
+    EXPECT_EQ(Names(owner, true, true), (QStringList{"Value", "value", "Off", "Far"}));
     for (bool withConnections : {true, false}) {
         QStringList seen;
         owner->ForEachItem([&](TNamespaceItem* item, bool& stop) { seen << item->GetName(); stop = seen.size() == 2; },
                            withConnections);
-        EXPECT_EQ(seen, (QStringList{"A", "B"}));
+        EXPECT_EQ(seen, (QStringList{"Value", "value"}));
     }
 }
 
 // ---------------------------------------------------------------------------
 // Duplicates
 
-TEST_F(NamingTest, DuplicateStateChangesOnlyOnChange) {
+TEST_F(NamingTest, DuplicateStateChangesOnlyOnChangeAndWaitsForTheSchemeUpdate) {
     TElement_TestScope* ns = Scope(QStringLiteral("N"));
     TNamingRecorder rec(ns);
     TElement_TestDecl* a = AddDecl(ns, QStringLiteral("Count"));
@@ -322,121 +318,46 @@ TEST_F(NamingTest, DuplicateStateChangesOnlyOnChange) {
     }
     b->Free();
     EXPECT_FALSE(a->Item()->IsDuplicate());
-}
 
-TEST_F(NamingTest, DuplicateCheckWaitsForTheSchemeUpdate) {
-    TElement_TestScope* ns = Scope(QStringLiteral("N"));
+    SCOPED_TRACE("within a scheme update");
+    const int before = a->Item()->StateChanges;
     scheme->BeginUpdate();
-    TElement_TestDecl* a = AddDecl(ns, QStringLiteral("Same"));
-    TElement_TestDecl* b = AddDecl(ns, QStringLiteral("Same"));
-    EXPECT_FALSE(a->Item()->IsDuplicate());
-    b->Rename(QStringLiteral("Else"));
-    b->Rename(QStringLiteral("same"));
+    TElement_TestDecl* c = AddDecl(ns, QStringLiteral("COUNT"));
+    EXPECT_FALSE(a->Item()->IsDuplicate()) << "checked when the update ends";
+    c->Rename(QStringLiteral("Else"));
+    c->Rename(QStringLiteral("count"));
     scheme->EndUpdate();
     EXPECT_TRUE(a->Item()->IsDuplicate());
-    EXPECT_TRUE(b->Item()->IsDuplicate());
-    EXPECT_EQ(a->Item()->StateChanges, 1);
-    EXPECT_EQ(b->Item()->StateChanges, 1);
-}
-
-TEST_F(NamingTest, NameComingBackThroughACycleIsNotItsOwnDuplicate) {
-    TElement_TestScope* a = Scope(QStringLiteral("A"));
-    TElement_TestScope* b = Scope(QStringLiteral("B"));
-    TElement_TestDecl* x = AddDecl(a, QStringLiteral("X"));
-    AddDecl(b, QStringLiteral("Y"));
-    AddLink(a, b);
-    AddLink(b, a);
-    EXPECT_EQ(Names(a), (QStringList{"X", "Y"}));
-    EXPECT_EQ(Names(b), (QStringList{"Y", "X"}));
-    EXPECT_FALSE(x->Item()->IsDuplicate());
+    EXPECT_TRUE(c->Item()->IsDuplicate());
+    EXPECT_EQ(a->Item()->StateChanges, before + 1);
+    EXPECT_EQ(c->Item()->StateChanges, 1);
 }
 
 // ---------------------------------------------------------------------------
 // Chains of connections
 
-// Standard types <- unit <- object <- routine body; "Count" is declared in
-// the unit and again in the object, so the body must see the object's.
-TEST_F(NamingTest, ChainSeesTheSameWhateverTheOrder) {
-    const QStringList labels{"Std", "Unit", "Object", "Body"};
-    const std::vector<std::vector<std::pair<const char*, int>>> declarations{
-        {{"int", nifOverridable}, {"str", nifOverridable}}, {{"Count", 0}, {"Helper", 0}, {"str", 0}},
-        {{"Count", 0}, {"Field", 0}}, {{"Local", 0}}};
-    auto declare = [&](TElement_TestScope* scope, int at) {
-        for (const auto& [name, flags] : declarations[size_t(at)]) AddDecl(scope, QString::fromLatin1(name), flags);
-    };
-    // a: declared first, connected from the bottom up; b: connected first from
-    // the top down, declared afterwards from the body outwards.
-    auto schemeB = MakeScopeScheme();
-    std::vector<TElement_TestScope*> a, b;
-    for (const QString& label : labels) {
-        a.push_back(Scope(label));
-        b.push_back(AddScope(schemeB->Root(), label));
-    }
-    for (int i = 0; i < 4; ++i) declare(a[size_t(i)], i);
-    for (int i = 1; i < 4; ++i) AddLink(a[size_t(i)], a[size_t(i) - 1]);
-    for (int i = 3; i >= 1; --i) AddLink(b[size_t(i)], b[size_t(i) - 1]);
-    for (int i = 3; i >= 0; --i) declare(b[size_t(i)], i);
-
-    const QStringList expected{"Local=Body.Local", "Count=Object.Count", "Field=Object.Field",
-                               "Count=Unit.Count", "Helper=Unit.Helper", "str=Unit.str",
-                               "int=Std.int",      "str=Std.str"};
-    auto copyA = SnapshotCopy(scheme.get());
-    auto copyB = SnapshotCopy(schemeB.get());
-    for (TNamespace* body : {a.back(), b.back(), FindScope(copyA->Root(), "Body"), FindScope(copyB->Root(), "Body")}) {
-        ASSERT_NE(body, nullptr);
-        EXPECT_EQ(Names(body, true), expected);
-        auto* count = static_cast<TElement_TestDecl*>(body->FindItemByName("Count")->GetElement());
-        EXPECT_EQ(count->Describe(), "Object.Count");
-    }
-    // The unit's "str" hides the overridable standard one instead of clashing.
-    auto* unitStr = static_cast<TTestDeclItem*>(a[1]->FindItemByName("str"));
-    EXPECT_TRUE(unitStr->HidesOverridable());
-    EXPECT_FALSE(unitStr->IsDuplicate());
-}
-
+// Unit <- Object <- Body, linked before "Count" is declared in the unit and
+// then in the object: the body sees the object's first. Names that arrive
+// last link first come each time at the front of the covers of a link into a
+// scope without names of its own (Hub), and are seen one link further down.
 TEST_F(NamingTest, CoversKeepTheTargetsOrderWhenItemsArriveLate) {
-    TElement_TestScope* unit = Scope(QStringLiteral("Unit"));
-    TElement_TestScope* object = Scope(QStringLiteral("Object"));
-    TElement_TestScope* body = Scope(QStringLiteral("Body"));
-    TElement_TestLink* bodyLink = AddLink(body, object);
-    TElement_TestLink* objectLink = AddLink(object, unit);
-    AddDecl(unit, QStringLiteral("Count"));
-    AddDecl(object, QStringLiteral("Count"));  // arrives after the unit's
-    EXPECT_EQ(body->FindItemByName("Count")->GetOriginal(), object->FindItemByName("Count"));
-    EXPECT_EQ(bodyLink->Covers().front()->GetOriginal(), object->FindItemByName("Count"));
-    // Names that arrive last link first come each time at the front of the
-    // covers of a link into a scope without names of its own, and are seen
-    // one link further down.
-    std::vector<TElement_TestScope*> scopes{Scope(QStringLiteral("Hub")), Scope(QStringLiteral("Mid")),
-                                            Scope(QStringLiteral("Leaf"))};
-    AddLink(scopes[1], scopes[0]);
-    AddLink(scopes[2], scopes[1]);
-    for (int i = 0; i < 3; ++i) AddLink(scopes[0], scopes.emplace_back(Scope("Far" + QString::number(i))));
-    for (int i = 2; i >= 0; --i) AddDecl(scopes[3 + size_t(i)], QStringLiteral("Count"));
+    std::vector<TElement_TestScope*> scopes;
+    for (const char* label : {"Unit", "Object", "Body", "Hub", "Mid", "Leaf"}) scopes.push_back(Scope(label));
+    TElement_TestLink* objectLink = AddLink(scopes[1], scopes[0]);
+    for (size_t i : {2, 4, 5}) AddLink(scopes[i], scopes[i - 1]);
+    for (size_t i : {0, 1}) AddDecl(scopes[i], QStringLiteral("Count"));
+    for (int i = 0; i < 3; ++i) AddLink(scopes[3], scopes.emplace_back(Scope("Far" + QString::number(i))));
+    for (size_t i : {8, 7, 6}) AddDecl(scopes[i], QStringLiteral("Count"));
     ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
-    // Removing the object's link takes the unit's names out of the body.
+    EXPECT_EQ(scopes[2]->FindItemByName("Count")->GetOriginal()->GetNamespace(), scopes[1]);
     objectLink->SetTarget(nullptr);
-    EXPECT_EQ(Names(body), (QStringList{"Count"}));
+    EXPECT_EQ(Names(scopes[2]), (QStringList{"Count"})) << "the unit's names leave the body";
 }
 
 // ---------------------------------------------------------------------------
 // Cross-scheme links and freeing
 
-TEST_F(NamingTest, LinksOfAnotherSchemeCountOnce) {
-    auto other = MakeScopeScheme();
-    TElement_TestScope* shared = AddScope(other->Root(), QStringLiteral("Shared"));
-    TElement_TestScope* local = Scope(QStringLiteral("Local"));
-    TElement_TestLink* first = AddLink(local, shared);
-    AddLink(AddScope(other->Root(), QStringLiteral("Near")), shared);
-    EXPECT_TRUE(other->HasDependentSchemes());
-    EXPECT_FALSE(scheme->HasDependentSchemes());
-    TElement_TestLink* second = AddLink(local, shared);
-    first->SetTarget(nullptr);
-    EXPECT_TRUE(other->HasDependentSchemes()) << "one entry per connection";
-    second->Free();
-    EXPECT_FALSE(other->HasDependentSchemes());
-}
-
+// Links between schemes, and freeing either end.
 TEST_F(NamingTest, FreedNamespaceDetachesConnectionsAndReferences) {
     for (bool namespaceFirst : {true, false}) {
         SCOPED_TRACE(namespaceFirst ? "namespace first" : "connection first");
@@ -445,6 +366,13 @@ TEST_F(NamingTest, FreedNamespaceDetachesConnectionsAndReferences) {
         TElement_TestScope* owner = Scope(QStringLiteral("O"));
         TElement_TestDecl* decl = AddDecl(target, QStringLiteral("Name"));
         TElement_TestLink* link = AddLink(owner, target);
+        // Links of another scheme count once each; those of its own not at all.
+        AddLink(AddScope(other->Root(), QStringLiteral("Near")), target);
+        AddLink(owner, target)->SetTarget(nullptr);
+        EXPECT_TRUE(other->HasDependentSchemes()) << "one entry per connection";
+        EXPECT_FALSE(scheme->HasDependentSchemes());
+        TElement_TestLink* fed = AddLink(root, target);  // lives elsewhere in the tree but feeds owner
+        fed->SetOwner(owner);
         TTestReference viaCover;
         TTestReference direct;
         viaCover.SetTarget(owner->FindItemByName("Name"));
@@ -460,23 +388,14 @@ TEST_F(NamingTest, FreedNamespaceDetachesConnectionsAndReferences) {
         } else {
             owner->Free();  // frees the link with it
             EXPECT_EQ(direct.Target(), decl->Item());
-            EXPECT_EQ(target->IncomingConnectionCount(), 0);
+            EXPECT_EQ(fed->Owner(), nullptr);
+            EXPECT_EQ(fed->CoverCount(), 1) << "a connection that lost its owner keeps its covers";
+            fed->Free();
+            EXPECT_EQ(target->IncomingConnectionCount(), 1) << "the link of its own scheme";
         }
         EXPECT_EQ(viaCover.Target(), nullptr);
         EXPECT_FALSE(other->HasDependentSchemes());
     }
-}
-
-TEST_F(NamingLinkTest, FreedOwnerLetsItsConnectionsGo) {
-    AddDecl(target, QStringLiteral("Name"));
-    // A connection that lives elsewhere in the tree but feeds owner.
-    TElement_TestLink* link = AddLink(root, target);
-    link->SetOwner(owner);
-    owner->Free();
-    EXPECT_EQ(link->Owner(), nullptr);
-    EXPECT_EQ(link->CoverCount(), 1);
-    link->Free();
-    EXPECT_EQ(target->IncomingConnectionCount(), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -577,42 +496,18 @@ TEST_F(NamingTest, CycleSearchOnSharedSubGraphsIsNotExponential) {
 // ---------------------------------------------------------------------------
 // Unique names
 
+// The rows: tests/data/naming/unique-names.txt.
 TEST(UniqueNameTest, Table) {
-    struct Case {
-        const char* base;
-        QStringList names;
-        TNamingMode mode;
-        bool numberFirst;
-        int digits;
-        bool underscore;
-        const char* expected;
-    };
-    using enum TNamingMode;
-    const Case cases[] = {
-        {"Value", {"value1"}, AsIs, true, 1, false, "Value2"},
-        {"Value", {}, AsIs, false, 1, false, "Value"},
-        {"Value", {"VALUE"}, AsIs, false, 1, false, "Value2"},
-        {"Value", {"Value"}, AsIs, false, 1, true, "Value_2"},
-        {"Value", {"Value"}, AsIs, false, 3, true, "Value_002"},
-        {"Value", {}, AsIs, true, 3, false, "Value001"},
-        {"MyType", {}, Extra, false, 1, false, "myType"},
-        {"XMLData", {}, Extra, false, 1, false, "XMLData"},
-        {"X", {}, Extra, false, 1, false, "x"},
-        {"MyValue", {}, Upper, false, 1, true, "MY_VALUE"},
-        {"MyValue", {}, Lower, true, 1, false, "myvalue1"},
-        {"MyValue", {}, AsIs, false, 1, true, "My_Value"},
-        {"HTMLText", {}, AsIs, false, 1, true, "HTML_Text"},
-        {"TextHTML", {}, AsIs, false, 1, true, "Text_HTML"},
-        {"Get_HTMLText", {}, AsIs, false, 1, true, "Get_HTML_Text"},
-        // RegressionExistingUnderscoreNotDoubled: kept single, also before the number.
-        {"A_B", {}, AsIs, false, 1, true, "A_B"},
-        {"My_Value", {}, AsIs, false, 1, true, "My_Value"},
-        {"Value_", {}, AsIs, true, 1, true, "Value_1"},
-        {"", {"1"}, AsIs, true, 1, true, "2"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(MakeUniqueName(c.base, c.mode, c.numberFirst, c.names, c.digits, c.underscore), c.expected)
-            << c.base;
+    const QStringList modes{"AsIs", "Upper", "Lower", "Extra"};
+    for (const QStringList& row : ReadRows("unique-names.txt")) {
+        SCOPED_TRACE(row[0].toStdString());
+        ASSERT_EQ(row.size(), 8);
+        ASSERT_GE(modes.indexOf(row[3]), 0);
+        const QStringList taken = row[2].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        EXPECT_EQ(MakeUniqueName(row[1], TNamingMode(modes.indexOf(row[3])), row[4] == "yes", taken, row[5].toInt(),
+                                 row[6] == "yes"),
+                  row[7]);
+    }
 }
 
 // Disabled names and names seen through connections count (the settings: the table above).

@@ -57,11 +57,6 @@ void TElement_TestDecl::Rename(const QString& name) {
     if (m_item) m_item->NotifyRenamed();
 }
 
-QString TElement_TestDecl::Describe() const {
-    auto* scope = dynamic_cast<TElement_TestScope*>(Parent());
-    return (scope ? scope->Label : QStringLiteral("?")) + QLatin1Char('.') + Name;
-}
-
 void TElement_TestDecl::TreePlacementChanged() {
     TElement::TreePlacementChanged();
     if (IsBeingDestroyed()) return;

@@ -64,8 +64,6 @@ public:
     // Renames and announces it.
     void Rename(const QString& name);
     void Renumber(int32_t number) { SetNumber(number); }
-    // "<scope label>.<name>", for comparing what scopes see.
-    QString Describe() const;
 
     void TreePlacementChanged() override;
     void NumberChanged(int32_t oldNumber) override;
