@@ -2,6 +2,7 @@
 
 #include "core/cuKnot.h"
 #include "scheme/diFilers.h"
+#include "support/testCaseRows.h"
 #include "support/testNaming.h"
 
 #include <gtest/gtest.h>
@@ -68,23 +69,6 @@ std::unique_ptr<TScheme> SnapshotCopy(TScheme* source) {
     auto copy = MakeScopeScheme();
     copy->Root()->LoadFromKnot(knot.get(), fmSnapshot, 0);
     return copy;
-}
-
-// The rows of a table under tests/data/naming/: a row a line, cells
-// separated by "|", "#" starts a comment line. Each row begins with its line
-// number, for the failure messages.
-std::vector<QStringList> ReadRows(const char* name) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/naming/") + QLatin1String(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text)) << name;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    std::vector<QStringList> rows;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].trimmed().isEmpty() || lines[i].startsWith(QLatin1Char('#'))) continue;
-        rows.push_back({QString(name) + ":" + QString::number(i + 1)});
-        for (const QString& cell : lines[i].split(QLatin1Char('|'))) rows.back() << cell.trimmed();
-    }
-    EXPECT_FALSE(rows.empty()) << name;
-    return rows;
 }
 
 // An item as the rules see it: its declaration and the connections it came
@@ -248,17 +232,17 @@ TEST_F(NamingTest, FindByPathTable) {
         {"toMiddle", AddLink(outer, middle)},
         {"dangling", AddLink(outer, nullptr)},
     };
-    for (const QStringList& row : ReadRows("paths.txt")) {
-        QString path = row[1];
+    for (const QStringList& row : CaseRows("naming/paths.txt", 2)) {
+        QString path = row[0];
         for (const auto& [name, element] : elements) path.replace("{" + name + "}", QString::number(element->Number()));
-        SCOPED_TRACE((row[0] + " " + path).toStdString());
+        SCOPED_TRACE((row.join(u'|') + " as " + path).toStdString());
         TNamespaceItem* found = outer->FindItemByPath(path);
-        if (row[2] == "-") {
+        if (row[1] == "-") {
             EXPECT_EQ(found, nullptr);
             continue;
         }
         ASSERT_NE(found, nullptr);
-        EXPECT_EQ(found->GetOriginal()->GetElement(), elements.at(row[2]));
+        EXPECT_EQ(found->GetOriginal()->GetElement(), elements.at(row[1]));
         EXPECT_EQ(found->GetPath(), path);
     }
 }
@@ -499,14 +483,13 @@ TEST_F(NamingTest, CycleSearchOnSharedSubGraphsIsNotExponential) {
 // The rows: tests/data/naming/unique-names.txt.
 TEST(UniqueNameTest, Table) {
     const QStringList modes{"AsIs", "Upper", "Lower", "Extra"};
-    for (const QStringList& row : ReadRows("unique-names.txt")) {
-        SCOPED_TRACE(row[0].toStdString());
-        ASSERT_EQ(row.size(), 8);
-        ASSERT_GE(modes.indexOf(row[3]), 0);
-        const QStringList taken = row[2].split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        EXPECT_EQ(MakeUniqueName(row[1], TNamingMode(modes.indexOf(row[3])), row[4] == "yes", taken, row[5].toInt(),
-                                 row[6] == "yes"),
-                  row[7]);
+    for (const QStringList& row : CaseRows("naming/unique-names.txt", 7)) {
+        SCOPED_TRACE(row.join(u'|').toStdString());
+        ASSERT_GE(modes.indexOf(row[2]), 0);
+        const QStringList taken = row[1].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        EXPECT_EQ(MakeUniqueName(row[0], TNamingMode(modes.indexOf(row[2])), row[3] == "yes", taken, row[4].toInt(),
+                                 row[5] == "yes"),
+                  row[6]);
     }
 }
 
