@@ -38,21 +38,12 @@ QStringList Placeholders(const QString& text) {
     return list;
 }
 
-// The number of "[" ... "]" pairs, or -1 when they do not pair up.
-int BracketPairs(const QString& text) {
-    int pairs = 0;
-    bool open = false;
-    for (QChar c : text) {
-        if (c == u'[') {
-            if (open) return -1;
-            open = true;
-        } else if (c == u']') {
-            if (!open) return -1;
-            open = false;
-            ++pairs;
-        }
-    }
-    return open ? -1 : pairs;
+// The number of "[" ... "]" pairs, or -1 when they nest or do not pair up.
+int BracketPairs(QString text) {
+    static const QRegularExpression pair(QStringLiteral("\\[[^\\[\\]]*\\]"));
+    const int pairs = int(text.count(pair));
+    text.remove(pair);
+    return text.contains(u'[') || text.contains(u']') ? -1 : pairs;
 }
 
 }  // namespace
