@@ -1,5 +1,6 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "support/testBroadcasts.h"
 #include "support/testCases.h"
 
 #include <gtest/gtest.h>
@@ -32,13 +33,6 @@ private:
     uint16_t m_fallback = 0;
 };
 
-struct TCounter {
-    int changes = 0;
-    void OnMessage(TItfObject*, int msg, intptr_t p1, intptr_t p2) {
-        if (msg == 1 && p1 == 0 && p2 == 0) ++changes;
-    }
-};
-
 }  // namespace
 
 TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
@@ -66,18 +60,18 @@ TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueCh
     tables[English].insert(5, QStringLiteral("Five"));
     tables[German].insert(5, QString());
     TLocalization loc(std::move(tables));
-    TCounter counter;
-    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
+    TBroadcastRecorder counter(&loc);
     loc.SetLanguage(German);
     loc.SetLanguage(German);
-    EXPECT_EQ(counter.changes, 1);
+    EXPECT_EQ(counter.Count(1), 1);
     loc.SetFallbackLanguage(English);
     loc.SetFallbackLanguage(English);
-    EXPECT_EQ(counter.changes, 2);
+    EXPECT_EQ(counter.Count(1), 2);
     EXPECT_EQ(loc.LoadStrLang(5, German), QString());
     EXPECT_EQ(loc.LoadStr(5), QStringLiteral("Five"));
     loc.SetLanguage(0);
-    EXPECT_EQ(counter.changes, 3);
+    EXPECT_EQ(counter.Count(1), 3);
+    EXPECT_EQ(counter.firstArgs, std::vector<intptr_t>(3, 0));
     EXPECT_EQ(loc.Language(), 0);
     EXPECT_EQ(loc.FallbackLanguage(), English);
 }
