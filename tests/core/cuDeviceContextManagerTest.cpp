@@ -1,4 +1,5 @@
 #include "core/cuDeviceContextManager.h"
+#include "support/testCases.h"
 
 #include <QFontInfo>
 #include <QImage>
@@ -18,12 +19,8 @@ QImage ImageAt(int pixelsPerInch) {
 }  // namespace
 
 TEST(DeviceContextManager, PointsToPixelsRoundsHalfAwayFromZero) {
-    struct Case {
-        int points, dpi, pixels;
-    };
-    const Case cases[] = {{10, 96, 13}, {10, 120, 17}, {10, 600, 83}, {9, 96, 12}, {12, 96, 16},
-                          {3, 12, 1} /* 0.5 */, {-10, 96, -13}, {-3, 12, -1}, {0, 96, 0}, {8, 120, 13}};
-    for (const Case& c : cases) EXPECT_EQ(PointsToPixels(c.points, c.dpi), c.pixels) << c.points << " pt at " << c.dpi;
+    for (const CaseRow& c : LoadCases("core/fonts.txt", "PointsToPixels"))
+        EXPECT_EQ(PointsToPixels(c.Int("Points"), c.Int("Dpi")), c.Int("Pixels")) << c.Text();
 }
 
 TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
