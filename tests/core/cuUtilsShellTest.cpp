@@ -223,7 +223,7 @@ TEST_F(XdgShell, XdgOpenExitCodesAndMissingFilesBecomeErrors) {
     EXPECT_EQ(Calls().last(), "xdg-open " + files.path());
 }
 
-TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersAndOpensUrls) {
+TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersOpensUrlsAndNamesTheBrowser) {
     EXPECT_TRUE(ShellOpen(viewer, R"("C:\a b\c.prm" -x "say ""hi""")"));
     EXPECT_EQ(Calls(4).mid(0, 4), (QStringList{"viewer", R"(C:\a b\c.prm)", "-x", R"(say "hi")"}));
     EXPECT_TRUE(ShellOpen("viewer", "\"a b\""));  // found on the path
@@ -235,9 +235,7 @@ TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersAndOpensUrls) {
         EXPECT_FALSE(OpenURL("https://example.org/")) << code;
     }
     EXPECT_TRUE(dialogs.Boxes.empty());
-}
-
-TEST_F(XdgShell, BrowserCommandIsTheDefaultHttpHandlersProgram) {
+    // The browser command is the default http handler's program.
     EXPECT_EQ(GetBrowserCommand(), "");
     QDir(xdg.path()).mkpath("applications");
     ASSERT_TRUE(WriteTestFile(xdg.filePath("applications/web.desktop"),
