@@ -8,7 +8,10 @@
 #include "support/testRaise.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -164,24 +167,6 @@ TEST(IconReader, SeeksToStoredOffsetsAndReadsSequentiallyWhenOutsideTheStream) {
     }
 }
 
-// A stream that cannot seek, as pipes are.
-class TSequentialBuffer : public QIODevice {
-public:
-    QByteArray bytes;
-    qsizetype next = 0;
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return bytes.size() - next + QIODevice::bytesAvailable(); }
-
-protected:
-    qint64 readData(char* data, qint64 max) override {
-        const qint64 n = qMin(max, qint64(bytes.size() - next));
-        memcpy(data, bytes.constData() + next, size_t(n));
-        next += qsizetype(n);
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-};
-
 TEST(IconReader, OffsetsCountFromWhereTheIconStartsStreamsThatCannotSeekReadAndExtraBytesAreSkipped) {
     const QByteArray prefix("some other data");
     QBuffer buffer;
@@ -194,9 +179,14 @@ TEST(IconReader, OffsetsCountFromWhereTheIconStartsStreamsThatCannotSeekReadAndE
     EXPECT_EQ(icon.Entry(1).BitCount, 32);
     EXPECT_EQ(buffer.pos(), buffer.size());
 
-    TSequentialBuffer pipe;  // a stream that cannot seek, as pipes are
-    pipe.bytes = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
-    pipe.open(QIODevice::ReadOnly);
+    int ends[2];  // a pipe holding the whole file, its writing end closed
+    ASSERT_EQ(pipe(ends), 0);
+    const QByteArray piped = IconFileBytes({BitmapEntry(Sample(4)), BitmapEntry(Sample(32))});
+    ASSERT_EQ(write(ends[1], piped.constData(), size_t(piped.size())), piped.size());
+    close(ends[1]);
+    QFile pipe;
+    ASSERT_TRUE(pipe.open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    ASSERT_TRUE(pipe.isSequential());
     TIconImage fromPipe;
     fromPipe.LoadFromStream(pipe);
     ASSERT_EQ(fromPipe.Count(), 2);
