@@ -47,7 +47,7 @@ TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
     EXPECT_EQ(manager.PixelsPerInch(), 96);
 }
 
-TEST(DeviceContextManager, StylesMeasuringSettingsAndFixedPitch) {
+TEST(DeviceContextManager, StylesMeasuringSettingsFixedPitchAndCachedMetrics) {
     TDeviceContextManager manager;
     const QFont plain = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
     EXPECT_FALSE(plain.bold());
@@ -71,16 +71,12 @@ TEST(DeviceContextManager, StylesMeasuringSettingsAndFixedPitch) {
         EXPECT_EQ(m.horizontalAdvance(QLatin1Char('i')), m.horizontalAdvance(QLatin1Char('W'))) << face.toStdString();
     }
     EXPECT_FALSE(QFontInfo(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}, TFontPitch::Variable)).fixedPitch());
-}
-
-TEST(DeviceContextManager, MetricsAreCachedPerFontUntilRecreate) {
-    TDeviceContextManager manager;
-    const QFont a = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
-    const QFont b = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, TFontStyle::Bold);
-    const QFontMetricsF* first = &manager.Metrics(a);
-    EXPECT_EQ(&manager.Metrics(a), first);
+    // Metrics are cached per font until the manager is made again.
+    manager.Recreate(nullptr);
+    const QFontMetricsF* first = &manager.Metrics(plain);
+    EXPECT_EQ(&manager.Metrics(plain), first);
     EXPECT_EQ(&manager.Metrics(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {})), first) << "equal fonts share";
-    EXPECT_NE(&manager.Metrics(b), first);
+    EXPECT_NE(&manager.Metrics(styled), first);
     EXPECT_EQ(manager.CachedMetricsCount(), 2);
     manager.Recreate(nullptr);
     EXPECT_EQ(manager.CachedMetricsCount(), 0);
