@@ -144,7 +144,7 @@ TEST(ListAlgorithms, BidirectionalInsertRemoveMove) {
     EXPECT_EQ(a.prev, nullptr);
 }
 
-TEST(ListAlgorithms, DirectionalQueries) {
+TEST(ListAlgorithms, DirectionalQueriesUnidirectionalAppendRemoveAndClear) {
     Rec a{1}, b{2}, c{3};
     a.next = &b;
     b.next = &c;
@@ -159,10 +159,9 @@ TEST(ListAlgorithms, DirectionalQueries) {
     EXPECT_FALSE(TDirectionalList::Follows(Next, &c, &a));
     EXPECT_EQ(TDirectionalList::Last(Next, &a), &c);
     EXPECT_EQ(TDirectionalList::Last(Next, static_cast<Rec*>(nullptr)), nullptr);
-}
 
-TEST(ListAlgorithms, UnidirectionalAppendRemoveAndClear) {
-    Rec a{1}, b{2}, c{3};
+    // Unidirectional lists append, insert first and remove.
+    a.next = b.next = c.next = nullptr;
     Rec* first = nullptr;
     auto setNext = [](Rec* r, Rec* v) { r->next = v; };
     TUnidirectionalList::Append(first, &b, Next, setNext);
