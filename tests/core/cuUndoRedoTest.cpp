@@ -117,7 +117,7 @@ TEST_F(UndoRedoTest, ExecuteUndoRedoAndExecuteAgain) {
     EXPECT_FALSE(history->CanRedo());
 }
 
-TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
+TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChangesAndMergedOperationsLeaveOneStep) {
     Submit("view", 0);  // changes no data
     EXPECT_FALSE(history->Modified());
     Submit("a");
@@ -126,6 +126,20 @@ TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
     history->ResetModified();
     EXPECT_FALSE(history->Modified());
     EXPECT_EQ(codes, QList<int>({1, 4, 1, 1, 4}));
+    // A merged operation is freed and leaves one step.
+    TNodePtr<TTestOp> c = Op("c");
+    TOperation* seen = nullptr;
+    c->merge = [&](TOperation* previous) {
+        seen = previous;
+        return true;
+    };
+    TOperation* b = history->GetNextUndo();
+    Reset();
+    history->Execute(std::move(c));
+    EXPECT_EQ(seen, b);
+    EXPECT_EQ(UndoNames(), QStringList({"view", "a", "b"}));
+    EXPECT_EQ(log, QStringList({"do c", "free c"}));
+    EXPECT_EQ(codes, QList<int>({4, 1}));
 }
 
 TEST_F(UndoRedoTest, NotKeptOperationRunsOnceAndIsFreed) {
@@ -153,23 +167,6 @@ TEST_F(UndoRedoTest, NotKeptOperationRunsOnceAndIsFreed) {
         EXPECT_EQ(UndoNames(), c.undo);
         EXPECT_EQ(RedoNames(), c.redo);
     }
-}
-
-TEST_F(UndoRedoTest, MergedOperationIsFreedAndLeavesOneStep) {
-    Submit("a");
-    TNodePtr<TTestOp> b = Op("b");
-    TOperation* seen = nullptr;
-    b->merge = [&](TOperation* previous) {
-        seen = previous;
-        return true;
-    };
-    TOperation* a = history->GetNextUndo();
-    Reset();
-    history->Execute(std::move(b));
-    EXPECT_EQ(seen, a);
-    EXPECT_EQ(UndoNames(), QStringList({"a"}));
-    EXPECT_EQ(log, QStringList({"do b", "free b"}));
-    EXPECT_EQ(codes, QList<int>({1}));
 }
 
 TEST_F(UndoRedoTest, SubOperationsBecomeChildrenAndUndoAfterTheirParent) {
