@@ -41,8 +41,7 @@ TFixtureBitmap Sample(int bitCount) {
             uint32_t v;
             if (bitCount <= 8) v = uint32_t(n % colors);
             else if (bitCount == 16) v = uint32_t((n * 2311) & 0x7FFF);
-            else if (bitCount == 24) v = uint32_t(n * 0x0A0B0C + 0x10);
-            else v = uint32_t(n * 0x0A0B0C + 0x10);  // alpha byte 0: the mask decides
+            else v = uint32_t(n * 0x0A0B0C + 0x10);  // at 32 bits alpha byte 0: the mask decides
             if (y == 2 && x == 0) v = 0;           // black colour under white mask
             bmp.values << v;
             bmp.maskWhite << (y == 2);
