@@ -35,7 +35,7 @@ private:
 
 }  // namespace
 
-TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
+TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguageAndNamesOnlyInTheNeutralTable) {
     EXPECT_EQ(LoadStrLang(strFileNotFound, English), QStringLiteral("File not found: %1"));
     EXPECT_EQ(LoadStrLang(strFileNotFound, Russian), QString());
     EXPECT_EQ(LoadStrLang(strLanguageName, Russian), QStringLiteral("Русский"));
@@ -53,6 +53,16 @@ TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
     const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
     EXPECT_EQ(e.Id(), strPathNotFound);
     EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
+    // Language names are reached only through the neutral table.
+    const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
+    EXPECT_EQ(Localization()->Languages(), embedded);
+    EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
+    EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
+    EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
+    EXPECT_EQ(LoadStr(2000), QString());
+    Use(Russian, English);
+    EXPECT_EQ(LoadStr(2000), QString());
+    EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
 TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueChanges) {
@@ -74,19 +84,6 @@ TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueCh
     EXPECT_EQ(counter.firstArgs, std::vector<intptr_t>(3, 0));
     EXPECT_EQ(loc.Language(), 0);
     EXPECT_EQ(loc.FallbackLanguage(), English);
-}
-
-TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
-    const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
-    EXPECT_EQ(Localization()->Languages(), embedded);
-    EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
-    EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
-    EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
-    Use(English, 0);
-    EXPECT_EQ(LoadStr(2000), QString());
-    Use(Russian, English);
-    EXPECT_EQ(LoadStr(2000), QString());
-    EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
 TEST(FormatPlaceholders, Rules) {
