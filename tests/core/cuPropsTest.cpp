@@ -39,11 +39,6 @@ TNodePtr<TKnot> Parse(const QString& text) {
     return file;
 }
 
-QByteArray ReadData(const char* name) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/core/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 // (That new leaves start at their defaults shows below: setting them
@@ -115,8 +110,9 @@ TEST(Props, SavedFilesMatchTheirGoldenTexts) {
     t.title->SetValue(QStringLiteral("Say \"hi\""));
     TNodePtr<TKnot> file = SettingsFileRoot();
     t.root->SaveTo(file.get());
-    const QByteArray golden = ReadData("settings-142.txt");
-    ASSERT_FALSE(golden.isEmpty());
+    QFile goldenFile(QStringLiteral(QUILLANE_TEST_DATA "/core/settings-142.txt"));
+    ASSERT_TRUE(goldenFile.open(QIODevice::ReadOnly));
+    const QByteArray golden = goldenFile.readAll();
     EXPECT_EQ(file->SaveToBytes(TKnotEncoding::Ansi), golden);
 
     TSheetTree loaded;
