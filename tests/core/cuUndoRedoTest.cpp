@@ -169,19 +169,6 @@ TEST_F(UndoRedoTest, NotKeptOperationRunsOnceAndIsFreed) {
     }
 }
 
-TEST_F(UndoRedoTest, SubOperationsBecomeChildrenAndUndoAfterTheirParent) {
-    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
-        EXPECT_EQ(history->GetCurrentOperation()->Caption(), "p");
-        Submit("s1");
-        Submit("s2");
-    });
-    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
-    EXPECT_EQ(codes, QList<int>({4, 1, 1, 1}));
-    Reset();
-    history->Undo();
-    EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
-}
-
 // Groups
 
 TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
@@ -296,30 +283,37 @@ TEST_F(UndoRedoTest, ClearingWhileAnOperationRunsDoesNotFreeIt) {
     EXPECT_EQ(UndoNames(), QStringList({"p"}));
 }
 
-// Redoing an operation replays the sub-operations recorded as its children;
+// Sub-operations become children, undone after their parent. Redoing an operation replays the sub-operations recorded as its children;
 // what it submits again while redone must not run a second time (and must not
 // empty the redo list, which would free the rest of the redo steps).
-TEST_F(UndoRedoTest, RedoOfAnOperationWithSubOperationsRunsEachOnce) {
-    Submit("p", TOperation::ofChangesData, [&](TTestOp*) { Submit("s"); });
+TEST_F(UndoRedoTest, SubOperationsBecomeChildrenUndoAfterTheirParentAndRedoOnce) {
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
+        EXPECT_EQ(history->GetCurrentOperation()->Caption(), "p");
+        Submit("s1");
+        Submit("s2");
+    });
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
+    EXPECT_EQ(codes, QList<int>({4, 1, 1, 1}));
     TTestOp* q = Submit("q");
     history->Undo();
     history->Undo();
     Reset();
     history->Redo();
-    EXPECT_EQ(log, QStringList({"redo s", "redo p", "free s"}));  // the resubmitted twin is dropped unrun
-    EXPECT_EQ(UndoNames(), QStringList({"p(s)"}));
+    // the resubmitted twins are dropped unrun
+    EXPECT_EQ(log, QStringList({"redo s1", "redo s2", "redo p", "free s1", "free s2"}));
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
     EXPECT_EQ(RedoNames(), QStringList({"q"}));
     EXPECT_EQ(codes, QList<int>({3}));
     Reset();
     history->Undo();
-    EXPECT_EQ(log, QStringList({"undo p", "undo s"}));
+    EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
     // A not-kept operation submitted during a redo still runs.
     history->Redo();
     q->onExecute = [&](TTestOp*) { Submit("view", TOperation::ofNotKept); };
     Reset();
     history->Redo();
     EXPECT_EQ(log, QStringList({"redo q", "do view", "free view"}));
-    EXPECT_EQ(UndoNames(), QStringList({"p(s)", "q"}));
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)", "q"}));
 }
 
 // Children present before the first execution run once; sub-operations that
