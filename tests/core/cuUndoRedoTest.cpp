@@ -283,9 +283,10 @@ TEST_F(UndoRedoTest, ClearingWhileAnOperationRunsDoesNotFreeIt) {
     EXPECT_EQ(UndoNames(), QStringList({"p"}));
 }
 
-// Sub-operations become children, undone after their parent. Redoing an operation replays the sub-operations recorded as its children;
-// what it submits again while redone must not run a second time (and must not
-// empty the redo list, which would free the rest of the redo steps).
+// Sub-operations become children, undone after their parent. Redoing an
+// operation replays the sub-operations recorded as its children; what it
+// submits again while redone must not run a second time (and must not empty
+// the redo list, which would free the rest of the redo steps).
 TEST_F(UndoRedoTest, SubOperationsBecomeChildrenUndoAfterTheirParentAndRedoOnce) {
     Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
         EXPECT_EQ(history->GetCurrentOperation()->Caption(), "p");
