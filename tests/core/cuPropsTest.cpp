@@ -124,7 +124,7 @@ TEST(Props, SavedFilesMatchTheirGoldenTexts) {
     EXPECT_EQ(again->SaveToBytes(TKnotEncoding::Ansi), golden) << "the golden text loads back as the same values";
 }
 
-TEST(Props, LoadAnnouncesOnceAndKeepsWhatTheFileLacks) {
+TEST(Props, LoadAndAssignAnnounceOnceAndLoadKeepsWhatTheFileLacks) {
     TSheetTree t;
     TBroadcastRecorder root(t.root.get());
     const TNodePtr<TKnot> file = Parse(QStringLiteral(
@@ -145,6 +145,19 @@ TEST(Props, LoadAnnouncesOnceAndKeepsWhatTheFileLacks) {
     t.root->LoadFrom(Parse(QStringLiteral("<Q><Sheet><Theme Value=\"Y\"/></Sheet></Q>")).get());
     EXPECT_EQ(t.scale->Value(), 250);
     EXPECT_EQ(t.theme->Value(), QStringLiteral("Y"));
+    // Assign copies a whole tree inside one bracket as well.
+    TSheetTree source;
+    source.fontSize->SetIndex(2);
+    source.title->SetValue(QStringLiteral("T"));
+    TBroadcastRecorder leaf(t.scale);
+    root.codes.clear();
+    t.root->Assign(*source.root);
+    EXPECT_EQ(t.scale->Value(), 100);
+    EXPECT_EQ(t.theme->Value(), QStringLiteral("Default"));
+    EXPECT_EQ(t.fontSize->Value(), 2);
+    EXPECT_EQ(t.title->Value(), QStringLiteral("T"));
+    EXPECT_EQ(root.Count(1), 1);
+    EXPECT_EQ(leaf.Count(1), 1);
 }
 
 TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
@@ -171,20 +184,6 @@ TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
             EXPECT_EQ(t.theme->Value(), c->ReadStr(u"Theme"));
         }
     }
-}
-
-TEST(Props, AssignCopiesTheTreeInsideOneBracket) {
-    TSheetTree source, target;
-    source.scale->SetValue(42);
-    source.fontSize->SetIndex(2);
-    source.title->SetValue(QStringLiteral("T"));
-    TBroadcastRecorder root(target.root.get()), leaf(target.scale);
-    target.root->Assign(*source.root);
-    EXPECT_EQ(target.scale->Value(), 42);
-    EXPECT_EQ(target.fontSize->Value(), 2);
-    EXPECT_EQ(target.title->Value(), QStringLiteral("T"));
-    EXPECT_EQ(root.Count(1), 1);
-    EXPECT_EQ(leaf.Count(1), 1);
 }
 
 // A section whose loading raises (a damaged value it refuses, say).
