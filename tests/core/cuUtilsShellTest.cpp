@@ -140,28 +140,26 @@ protected:
     const QString fakeBin = QStringLiteral(QUILLANE_TEST_DATA "/core/fake-xdg-bin");
     const QString viewer = fakeBin + "/viewer";
     QTemporaryDir state, xdg, files;
-    QByteArray oldPath;
-    std::vector<std::pair<const char*, QByteArray>> savedEnv;
+    std::vector<std::pair<const char*, QByteArray>> savedEnv;  // restored after the test
     TFakeDialogs dialogs;
     TDialogsInstaller installDialogs{&dialogs};
 
+    void SetEnv(const char* name, const QByteArray& value) {
+        savedEnv.emplace_back(name, qgetenv(name));
+        qputenv(name, value);
+    }
     void SetUp() override {
-        oldPath = qgetenv("PATH");
-        qputenv("PATH", fakeBin.toUtf8() + ":" + oldPath);
-        savedEnv.emplace_back("QUILLANE_FAKE_XDG_STATE", qgetenv("QUILLANE_FAKE_XDG_STATE"));
-        qputenv("QUILLANE_FAKE_XDG_STATE", state.path().toUtf8());
+        SetEnv("PATH", fakeBin.toUtf8() + ":" + qgetenv("PATH"));
+        SetEnv("QUILLANE_FAKE_XDG_STATE", state.path().toUtf8());
         // No real associations, only what the fake xdg-mime answers; the MIME
         // database stays reachable through a link.
         const QString mime = QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime",
                                                     QStandardPaths::LocateDirectory);
         if (!mime.isEmpty()) QFile::link(mime, xdg.filePath("mime"));
-        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) {
-            savedEnv.emplace_back(name, qgetenv(name));
-            qputenv(name, xdg.path().toUtf8());
-        }
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
+            SetEnv(name, xdg.path().toUtf8());
     }
     void TearDown() override {
-        qputenv("PATH", oldPath);
         for (const auto& [name, value] : savedEnv) {
             if (value.isNull()) qunsetenv(name);
             else qputenv(name, value);
