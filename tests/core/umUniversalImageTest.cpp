@@ -54,7 +54,7 @@ int GdipStatus(const std::function<void()>& f) {
     return -1;
 }
 
-TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeader) {
+TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeaderAndPngsLoadAsFrames) {
     QTemporaryDir dir;
     const QByteArray bytes = TwoImageIcon();
     // Other extensions go to the image library, which reads only the first image.
@@ -76,19 +76,17 @@ TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeader) {
     ASSERT_EQ(image.GetFrameCount(), 2);
     EXPECT_EQ(image.GetFrame(0)->Pixel(0, 0), qRgba(10, 20, 30, 200));
     EXPECT_EQ(image.GetFrame(1)->Pixel(15, 15), qRgb(200, 100, 50));
-}
-
-TEST(UniversalImage, PngFilesAndPngEntriesOfIconsLoadAsFramesWithTheirAlpha) {
+    // PNG files and PNG entries of icons load as frames with their alpha.
     const QImage source = Photo(256, 256, true);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(SaveIconToStream(buffer, {{source, 32, true, {}}}, false));
-    for (const QByteArray& bytes : {buffer.data(), EncodedImage(source, "PNG")}) {
-        TUniversalImage image;
-        LoadFromBytes(image, bytes);
-        ASSERT_EQ(image.GetFrameCount(), 1);
-        EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
-        EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
+    QBuffer pngIcon;
+    pngIcon.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(pngIcon, {{source, 32, true, {}}}, false));
+    for (const QByteArray& png : {pngIcon.data(), EncodedImage(source, "PNG")}) {
+        TUniversalImage frame;
+        LoadFromBytes(frame, png);
+        ASSERT_EQ(frame.GetFrameCount(), 1);
+        EXPECT_TRUE(SamePixels(frame.GetFirstFrame()->Image(), source));
+        EXPECT_EQ(frame.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
     }
 }
 
