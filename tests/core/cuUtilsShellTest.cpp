@@ -100,12 +100,9 @@ TEST_F(ShellDecisions, RunsUnderTheWaitCursorAndOpenUrlNeverRaisesNorOffersTheCh
     EXPECT_FALSE(OpenURL(""));
 }
 
-TEST(MessageText, FullStopRule) {
+TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
     for (const CaseRow& c : LoadCases("core/shell.txt", "FullStop"))
         EXPECT_EQ(PunctuateMessage(c["Text"]), c["Expected"]) << c.Text();
-}
-
-TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
     dialogs.Answers = {MsgResult::No};
     EXPECT_EQ(ShowMessageBox("Save changes", "Quillane", MsgBox::YesNoCancel | MsgBox::IconQuestion),
               MsgResult::No);
