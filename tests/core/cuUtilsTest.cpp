@@ -60,7 +60,7 @@ QString NameRoutine(const CaseRow& c) {
     return id == 77 ? QStringLiteral("none") : QStringLiteral("changed");
 }
 
-TEST(FileNamesAndValues, Table) {
+TEST(FileNamesAndValues, NamesAndSplitNameValueTables) {
     for (const CaseRow& c : LoadCases("core/paths.txt", "Names"))
         EXPECT_EQ(NameRoutine(c), c["Expected"]) << c.Text();
     EXPECT_TRUE(GetProgramDir().endsWith('/'));
@@ -68,6 +68,12 @@ TEST(FileNamesAndValues, Table) {
     const QStringList list{"/a/x.prm", "/b/y.prm", "/b/y.prm"};
     EXPECT_EQ(IndexOfFileName(list, "/b/./y.prm", Posix), 1);
     EXPECT_EQ(IndexOfFileName(list, "/c/y.prm", Posix), -1);
+    for (const CaseRow& c : LoadCases("core/paths.txt", "SplitNameValue")) {
+        QString name = "old", value = "old";
+        EXPECT_EQ(SplitNameValue(c["Text"], name, value), c.Int("Result") == 1) << c.Text();
+        EXPECT_EQ(name, c["Name"]) << c.Text();
+        EXPECT_EQ(value, c["Value"]) << c.Text();
+    }
 }
 
 TEST(ListFilesAndCreateUniqueFile, MatchRegardlessOfCaseAppendAndNumberFromOne) {
@@ -89,15 +95,6 @@ TEST(ListFilesAndCreateUniqueFile, MatchRegardlessOfCaseAppendAndNumberFromOne) 
     auto second = CreateUniqueFile("File%d", "", name, dir.path() + "/");
     EXPECT_EQ(name, dir.filePath("File1"));
     EXPECT_EQ(RaisedId([&] { CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing")); }), strPathNotFound);
-}
-
-TEST(SplitNameValue, Table) {
-    for (const CaseRow& c : LoadCases("core/paths.txt", "SplitNameValue")) {
-        QString name = "old", value = "old";
-        EXPECT_EQ(SplitNameValue(c["Text"], name, value), c.Int("Result") == 1) << c.Text();
-        EXPECT_EQ(name, c["Name"]) << c.Text();
-        EXPECT_EQ(value, c["Value"]) << c.Text();
-    }
 }
 
 TEST(RectsIntersect, IsAsymmetricAtTheEdges) {
