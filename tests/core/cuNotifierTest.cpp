@@ -46,7 +46,7 @@ QStringList QueueNames(const TNotifier& n) {
     return names;
 }
 
-TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
+TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirstFlagsOnlyToTheSameClass) {
     for (const CaseRow& c : LoadCases("core/notifier.txt", "MergeProtocol")) {
         SCOPED_TRACE(c.Text());
         QStringList log;
@@ -66,9 +66,7 @@ TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
         }
         EXPECT_EQ(log.size(), BracketedList(c["Queue"]).size());  // the rest is freed with the notifier
     }
-}
-
-TEST(FlagsNotify, MergesOnlyIntoExactlyTheSameClass) {
+    // Flags notifications merge only into exactly the same class.
     TNotifier notifier;
     TFlagsNotify waiting(&notifier, 0x1);
     TFlagsNotify same(&notifier, 0x4);
