@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -20,7 +19,6 @@ TEST(CreateUniqueFile, ConcurrentSaversNeverShareAName) {
     // afterwards, so two savers could both pick the same free number.
     QTemporaryDir dir;
     constexpr int threads = 8, perThread = 50;
-    std::vector<QStringList> names(threads);
     std::vector<std::thread> pool;
     std::atomic<int> failures{0};
     for (int t = 0; t < threads; ++t) {
@@ -28,9 +26,7 @@ TEST(CreateUniqueFile, ConcurrentSaversNeverShareAName) {
             for (int i = 0; i < perThread; ++i) {
                 try {
                     QString name;
-                    auto file = CreateUniqueFile("Save%d", "tmp", name, dir.path());
-                    file->write(QByteArray::number(t));
-                    names[size_t(t)] << name;
+                    CreateUniqueFile("Save%d", "tmp", name, dir.path())->write(QByteArray::number(t));
                 } catch (...) {
                     ++failures;
                 }
@@ -39,11 +35,7 @@ TEST(CreateUniqueFile, ConcurrentSaversNeverShareAName) {
     }
     for (auto& th : pool) th.join();
     EXPECT_EQ(failures.load(), 0);
-    QSet<QString> all;
-    for (const auto& list : names)
-        for (const QString& n : list) all.insert(n);
-    EXPECT_EQ(all.size(), threads * perThread);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), threads * perThread);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), threads * perThread) << "a shared name makes fewer files";
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "core/cuDeviceContextManager.h"
+#include "support/testCases.h"
 
 #include <QFontInfo>
 #include <QImage>
@@ -18,12 +19,8 @@ QImage ImageAt(int pixelsPerInch) {
 }  // namespace
 
 TEST(DeviceContextManager, PointsToPixelsRoundsHalfAwayFromZero) {
-    struct Case {
-        int points, dpi, pixels;
-    };
-    const Case cases[] = {{10, 96, 13}, {10, 120, 17}, {10, 600, 83}, {9, 96, 12}, {12, 96, 16},
-                          {3, 12, 1} /* 0.5 */, {-10, 96, -13}, {-3, 12, -1}, {0, 96, 0}, {8, 120, 13}};
-    for (const Case& c : cases) EXPECT_EQ(PointsToPixels(c.points, c.dpi), c.pixels) << c.points << " pt at " << c.dpi;
+    for (const CaseRow& c : LoadCases("core/fonts.txt", "PointsToPixels"))
+        EXPECT_EQ(PointsToPixels(c.Int("Points"), c.Int("Dpi")), c.Int("Pixels")) << c.Text();
 }
 
 TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
@@ -50,7 +47,7 @@ TEST(DeviceContextManager, FontSizeFollowsTheDeviceResolution) {
     EXPECT_EQ(manager.PixelsPerInch(), 96);
 }
 
-TEST(DeviceContextManager, StylesMeasuringSettingsAndFixedPitch) {
+TEST(DeviceContextManager, StylesMeasuringSettingsFixedPitchAndCachedMetrics) {
     TDeviceContextManager manager;
     const QFont plain = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
     EXPECT_FALSE(plain.bold());
@@ -74,16 +71,12 @@ TEST(DeviceContextManager, StylesMeasuringSettingsAndFixedPitch) {
         EXPECT_EQ(m.horizontalAdvance(QLatin1Char('i')), m.horizontalAdvance(QLatin1Char('W'))) << face.toStdString();
     }
     EXPECT_FALSE(QFontInfo(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {}, TFontPitch::Variable)).fixedPitch());
-}
-
-TEST(DeviceContextManager, MetricsAreCachedPerFontUntilRecreate) {
-    TDeviceContextManager manager;
-    const QFont a = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {});
-    const QFont b = manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, TFontStyle::Bold);
-    const QFontMetricsF* first = &manager.Metrics(a);
-    EXPECT_EQ(&manager.Metrics(a), first);
+    // Metrics are cached per font until the manager is made again.
+    manager.Recreate(nullptr);
+    const QFontMetricsF* first = &manager.Metrics(plain);
+    EXPECT_EQ(&manager.Metrics(plain), first);
     EXPECT_EQ(&manager.Metrics(manager.CreateFont(QStringLiteral("DejaVu Sans"), 10, {})), first) << "equal fonts share";
-    EXPECT_NE(&manager.Metrics(b), first);
+    EXPECT_NE(&manager.Metrics(styled), first);
     EXPECT_EQ(manager.CachedMetricsCount(), 2);
     manager.Recreate(nullptr);
     EXPECT_EQ(manager.CachedMetricsCount(), 0);

@@ -1,5 +1,6 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "support/testBroadcasts.h"
 #include "support/testCases.h"
 
 #include <gtest/gtest.h>
@@ -32,16 +33,9 @@ private:
     uint16_t m_fallback = 0;
 };
 
-struct TCounter {
-    int changes = 0;
-    void OnMessage(TItfObject*, int msg, intptr_t p1, intptr_t p2) {
-        if (msg == 1 && p1 == 0 && p2 == 0) ++changes;
-    }
-};
-
 }  // namespace
 
-TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
+TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguageAndNamesOnlyInTheNeutralTable) {
     EXPECT_EQ(LoadStrLang(strFileNotFound, English), QStringLiteral("File not found: %1"));
     EXPECT_EQ(LoadStrLang(strFileNotFound, Russian), QString());
     EXPECT_EQ(LoadStrLang(strLanguageName, Russian), QStringLiteral("Русский"));
@@ -59,6 +53,16 @@ TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguage) {
     const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
     EXPECT_EQ(e.Id(), strPathNotFound);
     EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
+    // Language names are reached only through the neutral table.
+    const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
+    EXPECT_EQ(Localization()->Languages(), embedded);
+    EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
+    EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
+    EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
+    EXPECT_EQ(LoadStr(2000), QString());
+    Use(Russian, English);
+    EXPECT_EQ(LoadStr(2000), QString());
+    EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
 TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueChanges) {
@@ -66,33 +70,20 @@ TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueCh
     tables[English].insert(5, QStringLiteral("Five"));
     tables[German].insert(5, QString());
     TLocalization loc(std::move(tables));
-    TCounter counter;
-    loc.AddHandler(MakeHandler<&TCounter::OnMessage>(&counter));
+    TBroadcastRecorder counter(&loc);
     loc.SetLanguage(German);
     loc.SetLanguage(German);
-    EXPECT_EQ(counter.changes, 1);
+    EXPECT_EQ(counter.Count(1), 1);
     loc.SetFallbackLanguage(English);
     loc.SetFallbackLanguage(English);
-    EXPECT_EQ(counter.changes, 2);
+    EXPECT_EQ(counter.Count(1), 2);
     EXPECT_EQ(loc.LoadStrLang(5, German), QString());
     EXPECT_EQ(loc.LoadStr(5), QStringLiteral("Five"));
     loc.SetLanguage(0);
-    EXPECT_EQ(counter.changes, 3);
+    EXPECT_EQ(counter.Count(1), 3);
+    EXPECT_EQ(counter.firstArgs, std::vector<intptr_t>(3, 0));
     EXPECT_EQ(loc.Language(), 0);
     EXPECT_EQ(loc.FallbackLanguage(), English);
-}
-
-TEST_F(LocalizationTest, LanguageNamesAreReachedOnlyThroughTheNeutralTable) {
-    const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
-    EXPECT_EQ(Localization()->Languages(), embedded);
-    EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
-    EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
-    EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
-    Use(English, 0);
-    EXPECT_EQ(LoadStr(2000), QString());
-    Use(Russian, English);
-    EXPECT_EQ(LoadStr(2000), QString());
-    EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
 TEST(FormatPlaceholders, Rules) {

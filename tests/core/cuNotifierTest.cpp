@@ -46,7 +46,7 @@ QStringList QueueNames(const TNotifier& n) {
     return names;
 }
 
-TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
+TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirstFlagsOnlyToTheSameClass) {
     for (const CaseRow& c : LoadCases("core/notifier.txt", "MergeProtocol")) {
         SCOPED_TRACE(c.Text());
         QStringList log;
@@ -66,9 +66,7 @@ TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirst) {
         }
         EXPECT_EQ(log.size(), BracketedList(c["Queue"]).size());  // the rest is freed with the notifier
     }
-}
-
-TEST(FlagsNotify, MergesOnlyIntoExactlyTheSameClass) {
+    // Flags notifications merge only into exactly the same class.
     TNotifier notifier;
     TFlagsNotify waiting(&notifier, 0x1);
     TFlagsNotify same(&notifier, 0x4);
@@ -138,27 +136,21 @@ TEST_F(NotifierTest, PostingDispatchesAtOnceOrWhenUnlocked) {
     EXPECT_EQ(notifier->First(), nullptr);
 }
 
-TEST_F(NotifierTest, RepostFromAListenerGetsASeparateDispatchFirst) {
-    Listen("L1");
-    Listener& l2 = Listen("L2");
-    bool posted = false;
-    l2.onCall = [&](TNotifier* sender, TNotify*) {
-        if (!posted) {
-            posted = true;
-            sender->PostFlags(2);
-        }
-    };
-    notifier->PostFlags(1);
-    EXPECT_EQ(log, QStringList({"L2: 1", "L2: 2", "L1: 2", "L1: 1"}));
-}
-
-// The listener walk is the handler walk (its removals during a walk are
-// tested on broadcasts): a listener that takes itself out and puts itself
-// back while it is called first is not called again.
-TEST_F(NotifierTest, ListenerReaddingItselfIsCalledOnce) {
+// A repost from a listener gets a separate dispatch first. The listener walk
+// is the handler walk (its removals during a walk are tested on broadcasts): a
+// listener that takes itself out and puts itself back while it is called first
+// is not called again.
+TEST_F(NotifierTest, RepostAndReaddingFromAListener) {
     Listen("A");
     Listener& b = Listen("B");
     int calls = 0;
+    b.onCall = [&](TNotifier* sender, TNotify*) {
+        if (++calls == 1) sender->PostFlags(2);
+    };
+    notifier->PostFlags(1);
+    EXPECT_EQ(log, QStringList({"B: 1", "B: 2", "A: 2", "A: 1"}));
+    log.clear();
+    calls = 0;
     b.onCall = [&](TNotifier* sender, TNotify*) {
         if (++calls > 3) return;  // keeps a faulty walk from running forever
         sender->RemoveListener(b.Handle());
@@ -168,20 +160,22 @@ TEST_F(NotifierTest, ListenerReaddingItselfIsCalledOnce) {
     EXPECT_EQ(log, QStringList({"B: 1", "A: 1"}));
 }
 
+// Destroyed, by its owner or by a listener during a dispatch: every listener
+// is called with nil and what waits is freed.
 TEST_F(NotifierTest, DestructionCallsEveryListenerWithNilAndFreesWhatWaits) {
     Listen("A");
-    Listen("B");
+    Listener& b = Listen("B");
     QStringList freed;
     notifier->Lock();
     TNotify::Post(std::make_unique<TScriptedNotify>(notifier.get(), "W", &freed));
     notifier.reset();
     EXPECT_EQ(log, QStringList({"B: nil", "A: nil"}));
     EXPECT_EQ(freed, QStringList({"freed W"}));
-}
-
-TEST_F(NotifierTest, ListenerMayDestroyTheNotifierDuringDispatch) {
-    Listen("A");
-    Listener& b = Listen("B");
+    SCOPED_TRACE("destroyed by a listener during a dispatch");
+    log.clear();
+    notifier = std::make_unique<TNotifier>();
+    notifier->AddListener(listeners[0]->Handle());
+    notifier->AddListener(b.Handle());
     b.onCall = [&](TNotifier*, TNotify*) { notifier.reset(); };
     notifier->PostFlags(1);  // the batch is still freed (leak check) and A is told of the end
     EXPECT_EQ(log, QStringList({"B: 1", "B: nil", "A: nil"}));

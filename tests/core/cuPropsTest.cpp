@@ -2,6 +2,7 @@
 
 #include "core/cuKnot.h"
 #include "support/testBroadcasts.h"
+#include "support/testCases.h"
 
 #include <QFile>
 
@@ -38,16 +39,11 @@ TNodePtr<TKnot> Parse(const QString& text) {
     return file;
 }
 
-QByteArray ReadData(const char* name) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/core/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 // (That new leaves start at their defaults shows below: setting them
 // announces nothing, and the default tree saves no values.)
-TEST(Props, ChangesAreAnnouncedByThePropertyAndEveryAncestorOnce) {
+TEST(Props, ChangesAreAnnouncedByThePropertyAndEveryAncestorOnceOrAtTheEndOfABracket) {
     TSheetTree t;
     TBroadcastRecorder leaf(t.printScale), section(t.print), root(t.root.get());
     t.printScale->SetValue(100);  // the current values announce nothing
@@ -62,33 +58,27 @@ TEST(Props, ChangesAreAnnouncedByThePropertyAndEveryAncestorOnce) {
     EXPECT_EQ(root.Count(1), 1);
     t.theme->SetValue(QStringLiteral("default"));
     EXPECT_EQ(root.Count(1), 2) << "strings compare exactly";
-}
-
-TEST(Props, UpdateBracketHoldsAnnouncementsUntilTheOutermostEnd) {
-    TSheetTree t;
-    TBroadcastRecorder leaf(t.scale);
-    t.scale->BeginUpdate();
-    t.scale->BeginUpdate();
-    t.scale->SetValue(200);
-    t.scale->SetValue(300);
-    t.scale->EndUpdate();
+    // An update bracket holds the announcements until its outermost end.
+    leaf.codes.clear();
+    t.printScale->BeginUpdate();
+    t.printScale->BeginUpdate();
+    t.printScale->SetValue(200);
+    t.printScale->SetValue(300);
+    t.printScale->EndUpdate();
     EXPECT_EQ(leaf.Count(1), 0);
-    t.scale->EndUpdate();
+    t.printScale->EndUpdate();
     EXPECT_EQ(leaf.Count(1), 1);
-    t.scale->BeginUpdate();
-    t.scale->EndUpdate();
+    t.printScale->BeginUpdate();
+    t.printScale->EndUpdate();
     EXPECT_EQ(leaf.Count(1), 2) << "the end of a bracket announces even when nothing changed";
 }
 
 TEST(Props, SettersClampIntoTheirRanges) {
-    struct Case {
-        int min, max, set, stored;
-    };
-    const Case cases[] = {{1, 20, 25, 20}, {1, 20, -5, 1}, {1, 20, 7, 7}, {0, 0, 12345, 12345}, {0, 0, -7, -7}, {5, 5, 1, 1}};
-    for (const Case& c : cases) {
-        const TNodePtr<TIntegerProperty> p = TProperty::CreateRoot<TIntegerProperty>(QStringLiteral("I"), 0, c.min, c.max);
-        p->SetValue(c.set);
-        EXPECT_EQ(p->Value(), c.stored) << c.min << ".." << c.max << " set " << c.set;
+    for (const CaseRow& c : LoadCases("core/props.txt", "Clamp")) {
+        const TNodePtr<TIntegerProperty> p =
+            TProperty::CreateRoot<TIntegerProperty>(QStringLiteral("I"), 0, c.Int("Min"), c.Int("Max"));
+        p->SetValue(c.Int("Set"));
+        EXPECT_EQ(p->Value(), c.Int("Stored")) << c.Text();
     }
     TSheetTree t;
     t.fontSize->SetIndex(9);
@@ -120,24 +110,21 @@ TEST(Props, SavedFilesMatchTheirGoldenTexts) {
     t.title->SetValue(QStringLiteral("Say \"hi\""));
     TNodePtr<TKnot> file = SettingsFileRoot();
     t.root->SaveTo(file.get());
-    const QByteArray golden = ReadData("settings-142.txt");
-    ASSERT_FALSE(golden.isEmpty());
+    QFile goldenFile(QStringLiteral(QUILLANE_TEST_DATA "/core/settings-142.txt"));
+    ASSERT_TRUE(goldenFile.open(QIODevice::ReadOnly));
+    const QByteArray golden = goldenFile.readAll();
     EXPECT_EQ(file->SaveToBytes(TKnotEncoding::Ansi), golden);
 
     TSheetTree loaded;
     TNodePtr<TKnot> read = TKnot::Create();
     ASSERT_TRUE(read->LoadFromBytes(golden));
     loaded.root->LoadFrom(read.get());
-    EXPECT_FALSE(loaded.showHints->Value());
-    EXPECT_EQ(loaded.scale->Value(), 150);
-    EXPECT_EQ(loaded.theme->Value(), QStringLiteral("Dark Blue"));
-    EXPECT_EQ(loaded.folder->Value(), QStringLiteral("/home/user/themes"));
-    EXPECT_EQ(loaded.fontSize->Value(), 1);
-    EXPECT_EQ(loaded.title->Value(), QStringLiteral("Say \"hi\""));
-    EXPECT_EQ(loaded.printScale->Value(), 100);
+    TNodePtr<TKnot> again = SettingsFileRoot();
+    loaded.root->SaveTo(again.get());
+    EXPECT_EQ(again->SaveToBytes(TKnotEncoding::Ansi), golden) << "the golden text loads back as the same values";
 }
 
-TEST(Props, LoadAnnouncesOnceAndKeepsWhatTheFileLacks) {
+TEST(Props, LoadAndAssignAnnounceOnceAndLoadKeepsWhatTheFileLacks) {
     TSheetTree t;
     TBroadcastRecorder root(t.root.get());
     const TNodePtr<TKnot> file = Parse(QStringLiteral(
@@ -158,6 +145,19 @@ TEST(Props, LoadAnnouncesOnceAndKeepsWhatTheFileLacks) {
     t.root->LoadFrom(Parse(QStringLiteral("<Q><Sheet><Theme Value=\"Y\"/></Sheet></Q>")).get());
     EXPECT_EQ(t.scale->Value(), 250);
     EXPECT_EQ(t.theme->Value(), QStringLiteral("Y"));
+    // Assign copies a whole tree inside one bracket as well.
+    TSheetTree source;
+    source.fontSize->SetIndex(2);
+    source.title->SetValue(QStringLiteral("T"));
+    TBroadcastRecorder leaf(t.scale);
+    root.codes.clear();
+    t.root->Assign(*source.root);
+    EXPECT_EQ(t.scale->Value(), 100);
+    EXPECT_EQ(t.theme->Value(), QStringLiteral("Default"));
+    EXPECT_EQ(t.fontSize->Value(), 2);
+    EXPECT_EQ(t.title->Value(), QStringLiteral("T"));
+    EXPECT_EQ(root.Count(1), 1);
+    EXPECT_EQ(leaf.Count(1), 1);
 }
 
 TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
@@ -184,21 +184,6 @@ TEST(Props, StoredValuesThatCannotBeUsedReadAsTheDefault) {
             EXPECT_EQ(t.theme->Value(), c->ReadStr(u"Theme"));
         }
     }
-}
-
-TEST(Props, AssignCopiesTheTreeInsideOneBracket) {
-    TSheetTree source, target;
-    source.scale->SetValue(42);
-    source.fontSize->SetIndex(2);
-    source.title->SetValue(QStringLiteral("T"));
-    TBroadcastRecorder root(target.root.get()), leaf(target.scale);
-    target.root->Assign(*source.root);
-    EXPECT_EQ(target.scale->Value(), 42);
-    EXPECT_EQ(target.fontSize->Value(), 2);
-    EXPECT_EQ(target.title->Value(), QStringLiteral("T"));
-    EXPECT_TRUE(target.showHints->Value());
-    EXPECT_EQ(root.Count(1), 1);
-    EXPECT_EQ(leaf.Count(1), 1);
 }
 
 // A section whose loading raises (a damaged value it refuses, say).

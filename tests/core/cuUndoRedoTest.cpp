@@ -94,7 +94,6 @@ TEST_F(UndoRedoTest, ExecuteUndoRedoAndExecuteAgain) {
     EXPECT_EQ(codes, QList<int>({TUndoRedo::urModifiedChanged, TUndoRedo::urExecuted}));
     EXPECT_TRUE(history->CanUndo());
     EXPECT_FALSE(history->CanRedo());
-    EXPECT_EQ(history->GetCurrentOperation(), nullptr);
     Submit("b");
     history->ResetModified();
     Reset();
@@ -118,7 +117,7 @@ TEST_F(UndoRedoTest, ExecuteUndoRedoAndExecuteAgain) {
     EXPECT_FALSE(history->CanRedo());
 }
 
-TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
+TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChangesAndMergedOperationsLeaveOneStep) {
     Submit("view", 0);  // changes no data
     EXPECT_FALSE(history->Modified());
     Submit("a");
@@ -127,6 +126,20 @@ TEST_F(UndoRedoTest, ModifiedFlagBroadcastsOnlyWhenItChanges) {
     history->ResetModified();
     EXPECT_FALSE(history->Modified());
     EXPECT_EQ(codes, QList<int>({1, 4, 1, 1, 4}));
+    // A merged operation is freed and leaves one step.
+    TNodePtr<TTestOp> c = Op("c");
+    TOperation* seen = nullptr;
+    c->merge = [&](TOperation* previous) {
+        seen = previous;
+        return true;
+    };
+    TOperation* b = history->GetNextUndo();
+    Reset();
+    history->Execute(std::move(c));
+    EXPECT_EQ(seen, b);
+    EXPECT_EQ(UndoNames(), QStringList({"view", "a", "b"}));
+    EXPECT_EQ(log, QStringList({"do c", "free c"}));
+    EXPECT_EQ(codes, QList<int>({4, 1}));
 }
 
 TEST_F(UndoRedoTest, NotKeptOperationRunsOnceAndIsFreed) {
@@ -156,39 +169,9 @@ TEST_F(UndoRedoTest, NotKeptOperationRunsOnceAndIsFreed) {
     }
 }
 
-TEST_F(UndoRedoTest, MergedOperationIsFreedAndLeavesOneStep) {
-    Submit("a");
-    TNodePtr<TTestOp> b = Op("b");
-    TOperation* seen = nullptr;
-    b->merge = [&](TOperation* previous) {
-        seen = previous;
-        return true;
-    };
-    TOperation* a = history->GetNextUndo();
-    Reset();
-    history->Execute(std::move(b));
-    EXPECT_EQ(seen, a);
-    EXPECT_EQ(UndoNames(), QStringList({"a"}));
-    EXPECT_EQ(log, QStringList({"do b", "free b"}));
-    EXPECT_EQ(codes, QList<int>({1}));
-}
-
-TEST_F(UndoRedoTest, SubOperationsBecomeChildrenAndUndoAfterTheirParent) {
-    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
-        EXPECT_EQ(history->GetCurrentOperation()->Caption(), "p");
-        Submit("s1");
-        Submit("s2");
-    });
-    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
-    EXPECT_EQ(codes, QList<int>({4, 1, 1, 1}));
-    Reset();
-    history->Undo();
-    EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
-}
-
 // Groups
 
-TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
+TEST_F(UndoRedoTest, GroupOfThreeIsOneStepAndEmptyNestedAndInnerGroupsAreFreed) {
     history->BeginGroup(MakeNode<TLogGroup>("", &log));
     EXPECT_EQ(history->GetCurrentOperation(), history->CurrentGroup());
     EXPECT_EQ(history->CurrentGroup()->State(), TOperation::osFirstExecution);
@@ -199,18 +182,12 @@ TEST_F(UndoRedoTest, GroupOfThreeIsOneStep) {
     history->EndGroup();
     EXPECT_EQ(codes, QList<int>({4, 1, 1, 1, 1}));
     EXPECT_EQ(UndoNames(), QStringList({"(a,b,c)"}));
-    EXPECT_EQ(history->GetNextUndo()->GetCaption(), "a");  // the first child's caption
-    EXPECT_EQ(history->GetNextUndo()->GetFlags(), TOperation::ofChangesData);
     EXPECT_EQ(history->CurrentGroup(), nullptr);
     Reset();
     history->Undo();
     EXPECT_EQ(log, QStringList({"undo c", "undo b", "undo a"}));
     history->Redo();
     EXPECT_EQ(log, QStringList({"undo c", "undo b", "undo a", "redo a", "redo b", "redo c"}));
-}
-
-TEST_F(UndoRedoTest, EmptyNestedAndInnerGroupsAreFreed) {
-    Submit("a");
     Reset();
     history->BeginGroup(MakeNode<TLogGroup>("g", &log));
     history->EndGroup();  // empty: freed without a broadcast
@@ -221,10 +198,10 @@ TEST_F(UndoRedoTest, EmptyNestedAndInnerGroupsAreFreed) {
     history->BeginGroup(MakeNode<TLogGroup>("inner", &log));
     EXPECT_EQ(log.last(), "free group inner");
     EXPECT_EQ(history->GroupDepth(), 2);
-    Submit("b");
+    Submit("d");
     history->EndGroup();
     EXPECT_EQ(history->CurrentGroup()->Caption(), "outer");
-    Submit("c");
+    Submit("e");
     history->EndGroup();
     EXPECT_EQ(history->GroupDepth(), 0);
     history->EndGroup();  // unbalanced: ignored
@@ -235,49 +212,47 @@ TEST_F(UndoRedoTest, EmptyNestedAndInnerGroupsAreFreed) {
         Submit("s");
         history->EndGroup();
     });
-    EXPECT_EQ(UndoNames(), QStringList({"a", "outer(b,c)", "p(s)"}));
+    EXPECT_EQ(UndoNames(), QStringList({"(a,b,c)", "outer(d,e)", "p(s)"}));
     EXPECT_TRUE(log.contains("free group g2"));
 }
 
 // Failures
 
 TEST_F(UndoRedoTest, RaisingOperationIsFreedAndNotFiledAndReachesItsParent) {
-    Submit("a");
+    const auto raise = [](TTestOp*) { throw Exception("no"); };
+    TTestOp* a = Submit("a");
     Reset();
-    EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
+    EXPECT_THROW(Submit("bad", TOperation::ofChangesData, raise), Exception);
     EXPECT_EQ(log, QStringList({"do bad", "free bad"}));
     EXPECT_TRUE(codes.isEmpty());
     EXPECT_EQ(UndoNames(), QStringList({"a"}));
     EXPECT_EQ(history->GetCurrentOperation(), nullptr);
     Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
         Submit("s1");
-        EXPECT_THROW(Submit("bad", TOperation::ofChangesData, [](TTestOp*) { throw Exception("no"); }), Exception);
+        EXPECT_THROW(Submit("bad", TOperation::ofChangesData, raise), Exception);
     });
     EXPECT_EQ(UndoNames(), QStringList({"a", "p(s1)"}));
-}
-
-TEST_F(UndoRedoTest, OperationRaisingWhileUndoneIsFreedAndLeavesTheLists) {
-    TTestOp* a = Submit("a");
-    Submit("b");
-    a->onUndo = [](TTestOp*) { throw Exception("no"); };
+    // Raising while undone: freed, and gone from both lists.
     history->Undo();
+    a->onUndo = raise;
     Reset();
     EXPECT_THROW(history->Undo(), Exception);
     EXPECT_EQ(log, QStringList({"undo a", "free a"}));
     EXPECT_TRUE(codes.isEmpty());
     EXPECT_EQ(UndoNames(), QStringList());
-    EXPECT_EQ(RedoNames(), QStringList({"b"}));
+    EXPECT_EQ(RedoNames(), QStringList({"p(s1)"}));
     EXPECT_EQ(history->GetCurrentOperation(), nullptr);
 }
 
-// An operation running from a list must never be freed under its own feet.
-
-// A data-changing operation that is not kept clears the history; when it is
-// submitted while another operation is undone or redone, that one must survive.
-TEST_F(UndoRedoTest, ClearingWhileAnOperationIsUndoneDoesNotFreeIt) {
+// An operation running from a list must never be freed under its own feet: a
+// data-changing operation that is not kept clears the history; when it is
+// submitted while another operation is undone, redone or first executed, that
+// one must survive.
+TEST_F(UndoRedoTest, ClearingWhileAnOperationRunsDoesNotFreeIt) {
+    const auto wipe = [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); };
     TTestOp* a = Submit("a");
     Submit("b");
-    a->onUndo = [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); };
+    a->onUndo = wipe;
     history->Undo();
     Reset();
     history->Undo();
@@ -285,55 +260,57 @@ TEST_F(UndoRedoTest, ClearingWhileAnOperationIsUndoneDoesNotFreeIt) {
     EXPECT_EQ(UndoNames(), QStringList());
     EXPECT_EQ(RedoNames(), QStringList({"a"}));
     EXPECT_EQ(codes, QList<int>({6, 1, 2}));
-}
-
-TEST_F(UndoRedoTest, ClearingWhileAnOperationIsRedoneDoesNotFreeIt) {
-    TTestOp* a = Submit("a");
-    Submit("b");
-    history->Undo();
-    history->Undo();
-    a->onExecute = [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); };
-    Reset();
-    history->Redo();
-    EXPECT_EQ(log, QStringList({"redo a", "do wipe", "free b", "free wipe"}));
-    EXPECT_EQ(UndoNames(), QStringList({"a"}));
-    EXPECT_EQ(RedoNames(), QStringList());
-}
-
-TEST_F(UndoRedoTest, ClearingDuringAFirstExecutionFilesTheOperationAfterwards) {
-    Submit("a");
-    Submit("p", TOperation::ofChangesData,
-           [&](TTestOp*) { Submit("wipe", TOperation::ofChangesData | TOperation::ofNotKept); });
+    {
+        SCOPED_TRACE("redone");
+        a->onUndo = {};
+        history->Redo();
+        Submit("c");
+        history->Undo();
+        history->Undo();
+        a->onExecute = wipe;
+        Reset();
+        history->Redo();
+        EXPECT_EQ(log, QStringList({"redo a", "do wipe", "free c", "free wipe"}));
+        EXPECT_EQ(UndoNames(), QStringList({"a"}));
+        EXPECT_EQ(RedoNames(), QStringList());
+    }
+    SCOPED_TRACE("first execution");
+    Submit("p", TOperation::ofChangesData, wipe);
     EXPECT_EQ(UndoNames(), QStringList({"p"}));
 }
 
-// Redoing an operation replays the sub-operations recorded as its children;
-// what it submits again while redone must not run a second time (and must not
-// empty the redo list, which would free the rest of the redo steps).
-TEST_F(UndoRedoTest, RedoOfAnOperationWithSubOperationsRunsEachOnce) {
-    Submit("p", TOperation::ofChangesData, [&](TTestOp*) { Submit("s"); });
-    Submit("q");
+// Sub-operations become children, undone after their parent. Redoing an
+// operation replays the sub-operations recorded as its children; what it
+// submits again while redone must not run a second time (and must not empty
+// the redo list, which would free the rest of the redo steps).
+TEST_F(UndoRedoTest, SubOperationsBecomeChildrenUndoAfterTheirParentAndRedoOnce) {
+    Submit("p", TOperation::ofChangesData, [&](TTestOp*) {
+        EXPECT_EQ(history->GetCurrentOperation()->Caption(), "p");
+        Submit("s1");
+        Submit("s2");
+    });
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
+    EXPECT_EQ(codes, QList<int>({4, 1, 1, 1}));
+    TTestOp* q = Submit("q");
     history->Undo();
     history->Undo();
     Reset();
     history->Redo();
-    EXPECT_EQ(log, QStringList({"redo s", "redo p", "free s"}));  // the resubmitted twin is dropped unrun
-    EXPECT_EQ(UndoNames(), QStringList({"p(s)"}));
+    // the resubmitted twins are dropped unrun
+    EXPECT_EQ(log, QStringList({"redo s1", "redo s2", "redo p", "free s1", "free s2"}));
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)"}));
     EXPECT_EQ(RedoNames(), QStringList({"q"}));
     EXPECT_EQ(codes, QList<int>({3}));
     Reset();
     history->Undo();
-    EXPECT_EQ(log, QStringList({"undo p", "undo s"}));
-}
-
-TEST_F(UndoRedoTest, NotKeptOperationSubmittedDuringARedoStillRuns) {
-    TTestOp* a = Submit("a");
-    history->Undo();
-    a->onExecute = [&](TTestOp*) { Submit("view", TOperation::ofNotKept); };
+    EXPECT_EQ(log, QStringList({"undo p", "undo s2", "undo s1"}));
+    // A not-kept operation submitted during a redo still runs.
+    history->Redo();
+    q->onExecute = [&](TTestOp*) { Submit("view", TOperation::ofNotKept); };
     Reset();
     history->Redo();
-    EXPECT_EQ(log, QStringList({"redo a", "do view", "free view"}));
-    EXPECT_EQ(UndoNames(), QStringList({"a"}));
+    EXPECT_EQ(log, QStringList({"redo q", "do view", "free view"}));
+    EXPECT_EQ(UndoNames(), QStringList({"p(s1,s2)", "q"}));
 }
 
 // Children present before the first execution run once; sub-operations that

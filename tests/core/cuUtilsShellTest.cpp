@@ -100,12 +100,9 @@ TEST_F(ShellDecisions, RunsUnderTheWaitCursorAndOpenUrlNeverRaisesNorOffersTheCh
     EXPECT_FALSE(OpenURL(""));
 }
 
-TEST(MessageText, FullStopRule) {
+TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
     for (const CaseRow& c : LoadCases("core/shell.txt", "FullStop"))
         EXPECT_EQ(PunctuateMessage(c["Text"]), c["Expected"]) << c.Text();
-}
-
-TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
     dialogs.Answers = {MsgResult::No};
     EXPECT_EQ(ShowMessageBox("Save changes", "Quillane", MsgBox::YesNoCancel | MsgBox::IconQuestion),
               MsgResult::No);
@@ -133,47 +130,42 @@ TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {
 
 // The XDG shell against fake programs
 
+// The fake programs (data/core/fake-xdg-bin) log their calls and read their
+// answers in the folder named by QUILLANE_FAKE_XDG_STATE.
 class XdgShell : public ::testing::Test {
 protected:
-    QTemporaryDir bin, xdg, files;
-    QByteArray oldPath;
-    std::vector<std::pair<const char*, QByteArray>> savedEnv;
+    const QString fakeBin = QStringLiteral(QUILLANE_TEST_DATA "/core/fake-xdg-bin");
+    const QString viewer = fakeBin + "/viewer";
+    QTemporaryDir state, xdg, files;
+    std::vector<std::pair<const char*, QByteArray>> savedEnv;  // restored after the test
     TFakeDialogs dialogs;
     TDialogsInstaller installDialogs{&dialogs};
 
+    void SetEnv(const char* name, const QByteArray& value) {
+        savedEnv.emplace_back(name, qgetenv(name));
+        qputenv(name, value);
+    }
     void SetUp() override {
-        WriteScript("xdg-open", "printf '%s\\n' \"xdg-open $*\" >> '" + Log() + "'\n"
-                                "exit $(cat '" + bin.filePath("xdg-open.code") + "' 2>/dev/null || echo 0)\n");
-        WriteScript("xdg-mime", "printf '%s\\n' \"xdg-mime $*\" >> '" + Log() + "'\n"
-                                "cat '" + bin.filePath("xdg-mime.out") + "' 2>/dev/null\nexit 0\n");
-        WriteScript("viewer", "printf '%s\\n' \"viewer\" \"$@\" >> '" + Log() + "'\n");
-        oldPath = qgetenv("PATH");
-        qputenv("PATH", bin.path().toUtf8() + ":" + oldPath);
+        SetEnv("PATH", fakeBin.toUtf8() + ":" + qgetenv("PATH"));
+        SetEnv("QUILLANE_FAKE_XDG_STATE", state.path().toUtf8());
         // No real associations, only what the fake xdg-mime answers; the MIME
         // database stays reachable through a link.
         const QString mime = QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime",
                                                     QStandardPaths::LocateDirectory);
         if (!mime.isEmpty()) QFile::link(mime, xdg.filePath("mime"));
-        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) {
-            savedEnv.emplace_back(name, qgetenv(name));
-            qputenv(name, xdg.path().toUtf8());
-        }
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
+            SetEnv(name, xdg.path().toUtf8());
     }
     void TearDown() override {
-        qputenv("PATH", oldPath);
         for (const auto& [name, value] : savedEnv) {
             if (value.isNull()) qunsetenv(name);
             else qputenv(name, value);
         }
     }
 
-    QString Log() const { return bin.filePath("calls.log"); }
-    void WriteScript(const QString& name, const QString& body) {
-        ASSERT_TRUE(WriteTestFile(bin.filePath(name), "#!/bin/sh\n" + body.toUtf8()));
-        QFile::setPermissions(bin.filePath(name), QFile::permissions(bin.filePath(name)) | QFileDevice::ExeOwner);
-    }
+    QString Log() const { return state.filePath("calls.log"); }
     void SetFile(const QString& name, const QByteArray& content) {
-        ASSERT_TRUE(WriteTestFile(bin.filePath(name), content));
+        ASSERT_TRUE(WriteTestFile(state.filePath(name), content));
     }
     QString MakeDocument(const QString& name) {
         EXPECT_TRUE(WriteTestFile(files.filePath(name), "plain text\n"));
@@ -196,7 +188,7 @@ protected:
 
 TEST_F(XdgShell, DocumentsOpenThroughXdgOpenOrTheChoice) {
     const QString doc = MakeDocument("notes.txt");
-    dialogs.OpenWithAnswer = TOpenWithChoice{-1, bin.filePath("viewer")};
+    dialogs.OpenWithAnswer = TOpenWithChoice{-1, viewer};
     EXPECT_TRUE(ShellOpen(doc, "--page \"2 3\""));  // no program: the choice
     QStringList calls = Calls(4);
     EXPECT_FALSE(calls.join('\n').contains("xdg-open"));
@@ -226,8 +218,8 @@ TEST_F(XdgShell, XdgOpenExitCodesAndMissingFilesBecomeErrors) {
     EXPECT_EQ(Calls().last(), "xdg-open " + files.path());
 }
 
-TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersAndOpensUrls) {
-    EXPECT_TRUE(ShellOpen(bin.filePath("viewer"), R"("C:\a b\c.prm" -x "say ""hi""")"));
+TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersOpensUrlsAndNamesTheBrowser) {
+    EXPECT_TRUE(ShellOpen(viewer, R"("C:\a b\c.prm" -x "say ""hi""")"));
     EXPECT_EQ(Calls(4).mid(0, 4), (QStringList{"viewer", R"(C:\a b\c.prm)", "-x", R"(say "hi")"}));
     EXPECT_TRUE(ShellOpen("viewer", "\"a b\""));  // found on the path
     EXPECT_EQ(Calls(6).mid(4, 2), (QStringList{"viewer", "a b"}));
@@ -238,9 +230,7 @@ TEST_F(XdgShell, StartsProgramsWithWindowsStyleParametersAndOpensUrls) {
         EXPECT_FALSE(OpenURL("https://example.org/")) << code;
     }
     EXPECT_TRUE(dialogs.Boxes.empty());
-}
-
-TEST_F(XdgShell, BrowserCommandIsTheDefaultHttpHandlersProgram) {
+    // The browser command is the default http handler's program.
     EXPECT_EQ(GetBrowserCommand(), "");
     QDir(xdg.path()).mkpath("applications");
     ASSERT_TRUE(WriteTestFile(xdg.filePath("applications/web.desktop"),

@@ -60,7 +60,7 @@ QString NameRoutine(const CaseRow& c) {
     return id == 77 ? QStringLiteral("none") : QStringLiteral("changed");
 }
 
-TEST(FileNamesAndValues, Table) {
+TEST(FileNamesAndValues, NamesAndSplitNameValueTables) {
     for (const CaseRow& c : LoadCases("core/paths.txt", "Names"))
         EXPECT_EQ(NameRoutine(c), c["Expected"]) << c.Text();
     EXPECT_TRUE(GetProgramDir().endsWith('/'));
@@ -68,9 +68,15 @@ TEST(FileNamesAndValues, Table) {
     const QStringList list{"/a/x.prm", "/b/y.prm", "/b/y.prm"};
     EXPECT_EQ(IndexOfFileName(list, "/b/./y.prm", Posix), 1);
     EXPECT_EQ(IndexOfFileName(list, "/c/y.prm", Posix), -1);
+    for (const CaseRow& c : LoadCases("core/paths.txt", "SplitNameValue")) {
+        QString name = "old", value = "old";
+        EXPECT_EQ(SplitNameValue(c["Text"], name, value), c.Int("Result") == 1) << c.Text();
+        EXPECT_EQ(name, c["Name"]) << c.Text();
+        EXPECT_EQ(value, c["Value"]) << c.Text();
+    }
 }
 
-TEST(ListFiles, MatchesRegardlessOfCaseAndAppends) {
+TEST(ListFilesAndCreateUniqueFile, MatchRegardlessOfCaseAppendAndNumberFromOne) {
     QTemporaryDir dir;
     for (const char* n : {"One.PRM", "two.prm", "three.txt", ".hidden.prm"}) ASSERT_TRUE(WriteTestFile(dir.filePath(n), {}));
     QDir(dir.path()).mkdir("sub.prm");
@@ -80,10 +86,7 @@ TEST(ListFiles, MatchesRegardlessOfCaseAndAppends) {
     list.clear();
     ListFiles(dir.path(), "T*.*", list, false, true);
     EXPECT_EQ(list, (QStringList{dir.path() + "/three", dir.path() + "/two"}));
-}
-
-TEST(CreateUniqueFile, NumbersFromOneSkipsExistingNamesAndNeedsTheFolder) {
-    QTemporaryDir dir;
+    // A unique file is numbered from one, skips existing names and needs the folder.
     QFile(dir.filePath("Rplc1.tmp")).open(QIODevice::WriteOnly);
     QString name;
     auto file = CreateUniqueFile("Rplc%d", "tmp", name, dir.path());
@@ -92,15 +95,6 @@ TEST(CreateUniqueFile, NumbersFromOneSkipsExistingNamesAndNeedsTheFolder) {
     auto second = CreateUniqueFile("File%d", "", name, dir.path() + "/");
     EXPECT_EQ(name, dir.filePath("File1"));
     EXPECT_EQ(RaisedId([&] { CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing")); }), strPathNotFound);
-}
-
-TEST(SplitNameValue, Table) {
-    for (const CaseRow& c : LoadCases("core/paths.txt", "SplitNameValue")) {
-        QString name = "old", value = "old";
-        EXPECT_EQ(SplitNameValue(c["Text"], name, value), c.Int("Result") == 1) << c.Text();
-        EXPECT_EQ(name, c["Name"]) << c.Text();
-        EXPECT_EQ(value, c["Value"]) << c.Text();
-    }
 }
 
 TEST(RectsIntersect, IsAsymmetricAtTheEdges) {
@@ -171,7 +165,7 @@ TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
 
 // Image strips and clip regions
 
-TEST(AddImageStrip, AlphaStripKeepsItsAlphaAndPartialTilesAreIgnored) {
+TEST(AddImageStrip, AlphaStripKeepsItsAlphaPartialTilesAreIgnoredAndOpaqueStripsAreKeyed) {
     QImage strip(3 * 4 + 2, 4 + 3, QImage::Format_ARGB32);
     strip.fill(qRgba(0, 0, 255, 128));
     strip.setPixel(4, 0, qRgba(255, 0, 0, 255));  // first pixel of tile 1
@@ -181,22 +175,21 @@ TEST(AddImageStrip, AlphaStripKeepsItsAlphaAndPartialTilesAreIgnored) {
     EXPECT_EQ(qAlpha(list.Image(0).pixel(0, 0)), 128);
     EXPECT_EQ(list.Image(1).pixel(0, 0), qRgba(255, 0, 0, 255));
     EXPECT_EQ(list.Image(0).format(), QImage::Format_ARGB32_Premultiplied);
-}
 
-TEST(AddImageStrip, OpaqueStripIsMaskedByTheStripsBottomLeftColour) {
-    // Two rows of two tiles; the key is the strip's bottom-left pixel, magenta.
-    QImage strip(8, 8, QImage::Format_RGB32);
-    strip.fill(qRgb(255, 0, 255));
-    strip.setPixel(1, 1, qRgb(0, 128, 0));
-    strip.setPixel(4, 3, qRgb(10, 20, 30));  // bottom-left pixel of tile 1 is content
-    TImageList list(4, 4);
-    AddImageStrip(strip, list);
-    ASSERT_EQ(list.Count(), 4);
-    EXPECT_EQ(qAlpha(list.Image(0).pixel(0, 0)), 0);
-    EXPECT_EQ(list.Image(0).pixel(1, 1), qRgb(0, 128, 0));
-    EXPECT_EQ(list.Image(1).pixel(0, 3), qRgb(10, 20, 30));  // not keyed out by the tile's own corner
-    EXPECT_EQ(qAlpha(list.Image(1).pixel(1, 1)), 0);
-    EXPECT_EQ(qAlpha(list.Image(3).pixel(3, 3)), 0);
+    // An opaque strip of two rows of two tiles is keyed by the strip's
+    // bottom-left pixel, magenta.
+    QImage opaque(8, 8, QImage::Format_RGB32);
+    opaque.fill(qRgb(255, 0, 255));
+    opaque.setPixel(1, 1, qRgb(0, 128, 0));
+    opaque.setPixel(4, 3, qRgb(10, 20, 30));  // bottom-left pixel of tile 1 is content
+    TImageList keyed(4, 4);
+    AddImageStrip(opaque, keyed);
+    ASSERT_EQ(keyed.Count(), 4);
+    EXPECT_EQ(qAlpha(keyed.Image(0).pixel(0, 0)), 0);
+    EXPECT_EQ(keyed.Image(0).pixel(1, 1), qRgb(0, 128, 0));
+    EXPECT_EQ(keyed.Image(1).pixel(0, 3), qRgb(10, 20, 30));  // not keyed out by the tile's own corner
+    EXPECT_EQ(qAlpha(keyed.Image(1).pixel(1, 1)), 0);
+    EXPECT_EQ(qAlpha(keyed.Image(3).pixel(3, 3)), 0);
 }
 
 TEST(ClipRegion, SaveAndRestoreWithAndWithoutClipping) {

@@ -25,14 +25,6 @@
 
 namespace {
 
-QByteArray Encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 // Smooth colours and every alpha level: more than 256 colours.
 QImage Photo(int w, int h, bool alpha) {
     QImage image(w, h, QImage::Format_ARGB32);
@@ -53,13 +45,6 @@ QByteArray TwoImageIcon() {
     return buffer.data();
 }
 
-void LoadBytes(TUniversalImage& image, const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    image.LoadFromStream(buffer);
-}
-
 int GdipStatus(const std::function<void()>& f) {
     try {
         f();
@@ -69,7 +54,7 @@ int GdipStatus(const std::function<void()>& f) {
     return -1;
 }
 
-TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeader) {
+TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeaderAndPngsLoadAsFrames) {
     QTemporaryDir dir;
     const QByteArray bytes = TwoImageIcon();
     // Other extensions go to the image library, which reads only the first image.
@@ -91,32 +76,18 @@ TEST(UniversalImage, IconsGoToTheIconReaderByExtensionOrHeader) {
     ASSERT_EQ(image.GetFrameCount(), 2);
     EXPECT_EQ(image.GetFrame(0)->Pixel(0, 0), qRgba(10, 20, 30, 200));
     EXPECT_EQ(image.GetFrame(1)->Pixel(15, 15), qRgb(200, 100, 50));
-}
-
-TEST(UniversalImage, PngFilesAndPngEntriesOfIconsLoadAsFramesWithTheirAlpha) {
+    // PNG files and PNG entries of icons load as frames with their alpha.
     const QImage source = Photo(256, 256, true);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(SaveIconToStream(buffer, {{source, 32, true, {}}}, false));
-    for (const QByteArray& bytes : {buffer.data(), Encoded(source, "PNG")}) {
-        TUniversalImage image;
-        LoadBytes(image, bytes);
-        ASSERT_EQ(image.GetFrameCount(), 1);
-        EXPECT_TRUE(SamePixels(image.GetFirstFrame()->Image(), source));
-        EXPECT_EQ(image.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
+    QBuffer pngIcon;
+    pngIcon.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(SaveIconToStream(pngIcon, {{source, 32, true, {}}}, false));
+    for (const QByteArray& png : {pngIcon.data(), EncodedImage(source, "PNG")}) {
+        TUniversalImage frame;
+        LoadFromBytes(frame, png);
+        ASSERT_EQ(frame.GetFrameCount(), 1);
+        EXPECT_TRUE(SamePixels(frame.GetFirstFrame()->Image(), source));
+        EXPECT_EQ(frame.GetFirstFrame()->DrawMode(), TDrawMode::Blend);
     }
-}
-
-TEST(UniversalImage, FailedIconLoadRaisesAndAddsNoFrame) {
-    TUniversalImage image;
-    EXPECT_EQ(image.GetSize(), QSize(0, 0));
-    EXPECT_EQ(image.GetFirstFrame(), nullptr);
-    EXPECT_EQ(RaisedId([&] { LoadBytes(image, IconFileBytes({})); }), strStreamReadError);  // no images
-    EXPECT_TRUE(image.IsEmpty());
-    TFixtureEntry broken;
-    broken.data = QByteArray(100, '\x01');
-    EXPECT_NE(RaisedId([&] { LoadBytes(image, IconFileBytes({broken})); }), -1);
-    EXPECT_TRUE(image.IsEmpty());
 }
 
 TEST(UniversalImage, RegressionBrokenPngEntryLeftTheFramesBeforeIt) {
@@ -128,17 +99,24 @@ TEST(UniversalImage, RegressionBrokenPngEntryLeftTheFramesBeforeIt) {
     TFixtureEntry png;
     png.data = QByteArray("\x89PNG\r\n\x1A\nnot really a png", 24);
     TUniversalImage image;
-    EXPECT_NE(GdipStatus([&] { LoadBytes(image, IconFileBytes({BitmapEntry(bmp), png})); }), -1);
+    EXPECT_NE(GdipStatus([&] { LoadFromBytes(image, IconFileBytes({BitmapEntry(bmp), png})); }), -1);
     EXPECT_TRUE(image.IsEmpty());
 }
 
-TEST(UniversalImage, UndecodableDataAndUnreadableFilesRaise) {
+TEST(UniversalImage, FailedLoadsRaiseAndAddNoFrame) {
     TUniversalImage image;
-    EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray()); }), csInvalidParameter);
-    EXPECT_EQ(GdipStatus([&] { LoadBytes(image, QByteArray(64, 'q')); }), csUnknownImageFormat);
-    EXPECT_EQ(GdipStatus([&] { LoadBytes(image, Encoded(Photo(30, 30, false), "PNG").left(60)); }), csGenericError);
-    EXPECT_TRUE(image.IsEmpty());
-    EXPECT_EQ(RaisedId([&] { LoadBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
+    EXPECT_EQ(image.GetSize(), QSize(0, 0));
+    EXPECT_EQ(image.GetFirstFrame(), nullptr);
+    EXPECT_EQ(RaisedId([&] { LoadFromBytes(image, IconFileBytes({})); }), strStreamReadError);  // no images
+    TFixtureEntry broken;
+    broken.data = QByteArray(100, '\x01');
+    EXPECT_NE(RaisedId([&] { LoadFromBytes(image, IconFileBytes({broken})); }), -1);
+    EXPECT_EQ(GdipStatus([&] { LoadFromBytes(image, QByteArray()); }), csInvalidParameter);
+    EXPECT_EQ(GdipStatus([&] { LoadFromBytes(image, QByteArray(64, 'q')); }), csUnknownImageFormat);
+    const QByteArray cut = EncodedImage(Photo(30, 30, false), "PNG").left(60);
+    EXPECT_EQ(GdipStatus([&] { LoadFromBytes(image, cut); }), csGenericError);
+    EXPECT_TRUE(image.IsEmpty()) << "no failed load adds a frame";
+    EXPECT_EQ(RaisedId([&] { LoadFromBytes(image, QByteArray(8, 'q')); }), strInvalidGdipOperation);
     const EGdipException e = (TEnglishTexts(), EGdipException(13));  // the text is fixed when made
     EXPECT_EQ(e.Text(), QStringLiteral("Invalid GDI+ operation (13)"));
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
@@ -148,9 +126,9 @@ TEST(UniversalImage, UndecodableDataAndUnreadableFilesRaise) {
 
 TEST(UniversalImage, LoadingAppendsFramesAssignCopiesEveryFrameAndDrawToBlends) {
     TUniversalImage a, b;
-    LoadBytes(a, TwoImageIcon());
-    LoadBytes(b, Encoded(Photo(4, 4, false), "PNG"));
-    LoadBytes(b, TwoImageIcon());
+    LoadFromBytes(a, TwoImageIcon());
+    LoadFromBytes(b, EncodedImage(Photo(4, 4, false), "PNG"));
+    LoadFromBytes(b, TwoImageIcon());
     EXPECT_EQ(b.GetFrameCount(), 3);
     EXPECT_EQ(b.GetSize(), QSize(4, 4));
     b.Assign(a);
@@ -161,7 +139,7 @@ TEST(UniversalImage, LoadingAppendsFramesAssignCopiesEveryFrameAndDrawToBlends) 
     EXPECT_TRUE(b.IsEmpty());
     // DrawTo blends the chosen frame.
     TUniversalImage& image = b;
-    LoadBytes(image, TwoImageIcon());
+    LoadFromBytes(image, TwoImageIcon());
     TBitmap32 target;
     target.SetSize(20, 20);
     target.Clear(qRgb(255, 255, 255));
@@ -186,7 +164,7 @@ TEST(UniversalImage, LoadingAppendsFramesAssignCopiesEveryFrameAndDrawToBlends) 
 // the image written after the prefix.
 QImage Convert(void (*convert)(QIODevice&, QIODevice&), const QImage& source, const QByteArray& prefix = {}) {
     QBuffer in;
-    in.setData(Encoded(source, "PNG"));
+    in.setData(EncodedImage(source, "PNG"));
     in.open(QIODevice::ReadOnly);
     QBuffer out;
     out.open(QIODevice::ReadWrite);
@@ -259,9 +237,9 @@ TEST_F(WithoutCodecs, BitmapIconsStillLoadOtherImagesFailAndAvailabilityIsRetrie
     QString encoder;
     EXPECT_EQ(GetEncoderClsid(QStringLiteral("image/png"), encoder), 1);
     TUniversalImage image;
-    LoadBytes(image, TwoImageIcon());
+    LoadFromBytes(image, TwoImageIcon());
     EXPECT_EQ(image.GetFrameCount(), 2);
-    EXPECT_NE(GdipStatus([&] { LoadBytes(image, Encoded(Photo(4, 4, false), "PNG")); }), -1);
+    EXPECT_NE(GdipStatus([&] { LoadFromBytes(image, EncodedImage(Photo(4, 4, false), "PNG")); }), -1);
     EXPECT_EQ(codecs->decodes, 0);
     EXPECT_EQ(image.GetFrameCount(), 2);
     codecs->startable = true;  // asked again on every call
@@ -279,7 +257,7 @@ TEST(IconCorpus, EveryFileLoadsOrFailsCleanly) {
         EXPECT_EQ(ReplayIconBytes(bytes).badSizes, 0);
         TUniversalImage image;
         try {
-            LoadBytes(image, bytes);
+            LoadFromBytes(image, bytes);
             ++loaded;
         } catch (const Exception&) {
         }

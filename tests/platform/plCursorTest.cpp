@@ -32,21 +32,16 @@ TEST(QtScreenCursor, UsesOneOverrideCursorAndRemovesItForDefault) {
     EXPECT_EQ(fake.CursorOf(1).shape(), Qt::SizeAllCursor);
 }
 
-// A 2x2 cursor file with one 32-bit picture and the hot spot (1, 0).
-QByteArray TinyCursorFile() {
-    TFixtureBitmap bmp;
+TEST(LoadCursorFile, KeepsTheHotSpotAndRejectsOtherFiles) {
+    TFixtureBitmap bmp;  // a 2x2 cursor of one 32-bit picture, its hot spot (1, 0)
     bmp.width = 2;
     bmp.height = 2;
     bmp.values = {0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u};
     TFixtureEntry entry = BitmapEntry(bmp);
     entry.planesOrHotX = 1;
     entry.bitsOrHotY = 0;
-    return IconFileBytes({entry}, 2);
-}
-
-TEST(LoadCursorFile, KeepsTheHotSpotAndRejectsOtherFiles) {
     QTemporaryDir dir;
-    ASSERT_TRUE(WriteTestFile(dir.filePath("c.cur"), TinyCursorFile()));
+    ASSERT_TRUE(WriteTestFile(dir.filePath("c.cur"), IconFileBytes({entry}, 2)));
     QCursor cursor;
     ASSERT_TRUE(LoadCursorFile(dir.filePath("c.cur"), cursor));
     EXPECT_EQ(cursor.hotSpot(), QPoint(1, 0));

@@ -1,9 +1,9 @@
 // The application list for a MIME type from a made-up XDG tree.
 
 #include "platform/plDesktopApps.h"
+#include "support/testCases.h"
 
 #include <gtest/gtest.h>
-
 
 namespace {
 
@@ -50,15 +50,9 @@ TEST(DesktopExecArguments, FieldCodes) {
     app.Name = "App";
     app.Icon = "app-icon";
     app.FilePath = "/usr/share/applications/app.desktop";
-    const std::pair<const char*, QStringList> cases[] = {
-        {"app %i %c %k", {"app", "--icon", "app-icon", "App", "/usr/share/applications/app.desktop", "/f"}},
-        {"app 100%% %U", {"app", "100%", "/f"}},
-        {"app %d %m -x", {"app", "-x", "/f"}},  // deprecated codes vanish
-        {R"("/opt/a \"q\" b" %f)", {R"(/opt/a "q" b)", "/f"}},
-    };
-    for (const auto& [exec, expected] : cases) {
-        app.Exec = exec;
-        EXPECT_EQ(DesktopExecArguments(app, "/f"), expected) << exec;
+    for (const CaseRow& c : LoadCases("platform/shell.txt", "ExecFieldCodes")) {
+        app.Exec = c["Exec"];
+        EXPECT_EQ(DesktopExecArguments(app, "/f"), BracketedList(c["Expected"])) << c.Text();
     }
     app.Exec = "app %f";
     EXPECT_EQ(DesktopExecArguments(app, {}), QStringList{"app"});

@@ -54,7 +54,7 @@ TEST(FormPlacement, SaveAndRestoreASizeableForm) {
 }
 
 // Maximized restores the state only; without Left nothing is read.
-TEST(FormPlacement, MaximizedOrWithoutLeftKeepsTheGeometry) {
+TEST(FormPlacement, MaximizedOrWithoutLeftKeepsTheGeometryDamagedValuesAreClamped) {
     for (const char* stored : {"<F Maximized=\"1\" Left=\"-99999\"/>", "<F Top=\"300\" Width=\"50\"/>"}) {
         auto knot = TKnot::Create();
         ASSERT_TRUE(knot->LoadFromString(S(stored)));
@@ -65,9 +65,7 @@ TEST(FormPlacement, MaximizedOrWithoutLeftKeepsTheGeometry) {
         EXPECT_EQ(form.geometry(), QRect(7, 8, 300, 200)) << stored;
         EXPECT_EQ(bool(form.windowState() & Qt::WindowMaximized), QByteArray(stored).contains("Maximized")) << stored;
     }
-}
-
-TEST(FormPlacement, DamagedValuesAreClampedToTheScreenAndTheMinimumSize) {
+    // Damaged values are clamped to the screen and the minimum size.
     auto knot = TKnot::Create();
     ASSERT_TRUE(knot->LoadFromString(S("<F Left=\"-70000\" Top=\"90000\" Width=\"-20\" Height=\"junk\"/>")));
     QWidget form;

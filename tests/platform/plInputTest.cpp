@@ -1,20 +1,16 @@
 #include "platform/plInput.h"
+#include "support/testCases.h"
 
 #include <gtest/gtest.h>
 
-#include <Qt>
+#include <QMetaEnum>
 
 namespace {
 
 TEST(KeyCodes, QtKeysBecomeVirtualKeyNumbers) {
-    const std::pair<int, int> cases[] = {
-        {Qt::Key_Return, 13}, {Qt::Key_Enter, 13}, {Qt::Key_Escape, 27}, {Qt::Key_Space, 32},
-        {Qt::Key_Left, 37},   {Qt::Key_Up, 38},    {Qt::Key_Right, 39},  {Qt::Key_Down, 40},
-        {Qt::Key_A, 65},      {Qt::Key_Z, 90},     {Qt::Key_0, 48},      {Qt::Key_Tab, 9},
-        {Qt::Key_Backspace, 8}, {Qt::Key_Delete, 46}, {Qt::Key_Insert, 45}, {Qt::Key_PageUp, 33},
-        {Qt::Key_F1, 112},    {Qt::Key_F12, 123},  {Qt::Key_Eacute, 0},
-    };
-    for (const auto& [qt, vk] : cases) EXPECT_EQ(VirtualKeyFromQtKey(qt), vk) << qt;
+    const QMetaEnum keys = QMetaEnum::fromType<Qt::Key>();
+    for (const CaseRow& c : LoadCases("platform/input.txt", "VirtualKeys"))
+        EXPECT_EQ(VirtualKeyFromQtKey(keys.keyToValue(c["Key"].toLatin1().constData())), c.Int("Vk")) << c.Text();
     EXPECT_EQ(ShiftStateFromQtModifiers(Qt::ShiftModifier | Qt::ControlModifier), ssShift | ssCtrl);
     EXPECT_EQ(ShiftStateFromQtModifiers(Qt::AltModifier), ssAlt);
 }

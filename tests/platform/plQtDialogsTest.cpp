@@ -1,8 +1,10 @@
 #include "platform/plQtDialogs.h"
+#include "support/testCases.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QMetaEnum>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -10,42 +12,29 @@ namespace {
 
 using B = QMessageBox;
 
-TEST(MessageBoxLayout, FlagsToButtonsDefaultEscapeAndIcon) {
-    struct Case {
-        unsigned flags;
+// A value of a Qt enumeration or flag type by its name.
+template <class TEnum>
+int EnumValue(const QString& name) {
+    return QMetaEnum::fromType<TEnum>().keyToValue(name.toLatin1().constData());
+}
+
+TEST(MessageBox, FlagsToLayoutAndButtonsToResults) {
+    for (const CaseRow& c : LoadCases("platform/dialogs.txt", "MessageBoxLayout")) {
+        const TMessageBoxLayout l = MessageBoxLayout(c["Flags"].toUInt(nullptr, 16));
         std::vector<B::StandardButton> buttons;
-        B::StandardButton def, esc;
-        B::Icon icon;
-    } cases[] = {
-        {MsgBox::Ok, {B::Ok}, B::Ok, B::Ok, B::NoIcon},
-        {MsgBox::OkCancel | MsgBox::DefButton2, {B::Ok, B::Cancel}, B::Cancel, B::Cancel, B::NoIcon},
-        {MsgBox::AbortRetryIgnore | MsgBox::IconError, {B::Abort, B::Retry, B::Ignore}, B::Abort, B::NoButton,
-         B::Critical},
-        {MsgBox::YesNoCancel | MsgBox::IconQuestion | MsgBox::DefButton3, {B::Yes, B::No, B::Cancel}, B::Cancel,
-         B::Cancel, B::Question},
-        {MsgBox::YesNo | MsgBox::IconWarning | MsgBox::DefButton2, {B::Yes, B::No}, B::No, B::NoButton, B::Warning},
-        {MsgBox::RetryCancel | MsgBox::IconInformation, {B::Retry, B::Cancel}, B::Retry, B::Cancel,
-         B::Information},
-        {MsgBox::YesNo | MsgBox::DefButton3, {B::Yes, B::No}, B::Yes, B::NoButton, B::NoIcon},  // no third button
-    };
-    for (const Case& c : cases) {
-        const TMessageBoxLayout l = MessageBoxLayout(c.flags);
-        EXPECT_EQ(l.Buttons, c.buttons) << std::hex << c.flags;
-        EXPECT_EQ(l.Default, c.def) << std::hex << c.flags;
-        EXPECT_EQ(l.Escape, c.esc) << std::hex << c.flags;
-        EXPECT_EQ(l.Icon, c.icon) << std::hex << c.flags;
+        for (const QString& name : BracketedList(c["Buttons"]))
+            buttons.push_back(B::StandardButton(EnumValue<B::StandardButtons>(name)));
+        EXPECT_EQ(l.Buttons, buttons) << c.Text();
+        EXPECT_EQ(l.Default, EnumValue<B::StandardButtons>(c["Default"])) << c.Text();
+        EXPECT_EQ(l.Escape, EnumValue<B::StandardButtons>(c["Escape"])) << c.Text();
+        EXPECT_EQ(l.Icon, EnumValue<B::Icon>(c["Icon"])) << c.Text();
         EXPECT_FALSE(l.TopMost);
     }
     EXPECT_TRUE(MessageBoxLayout(MsgBox::Ok | MsgBox::TopMost).TopMost);
-}
-
-TEST(MessageBoxResult, ButtonsToResultNumbers) {
-    const std::pair<B::StandardButton, int> cases[] = {
-        {B::Ok, MsgResult::Ok},         {B::Cancel, MsgResult::Cancel}, {B::Abort, MsgResult::Abort},
-        {B::Retry, MsgResult::Retry},   {B::Ignore, MsgResult::Ignore}, {B::Yes, MsgResult::Yes},
-        {B::No, MsgResult::No},         {B::NoButton, MsgResult::Cancel},
-    };
-    for (const auto& [button, result] : cases) EXPECT_EQ(MessageBoxResult(button), result) << button;
+    for (const CaseRow& c : LoadCases("platform/dialogs.txt", "MessageBoxResult")) {
+        const auto button = B::StandardButton(EnumValue<B::StandardButtons>(c["Button"]));
+        EXPECT_EQ(MessageBoxResult(button), c.Int("Result")) << c.Text();
+    }
 }
 
 TEST(QtDialogs, AreCurrentUnlessAFakeIsInstalledAndNeverBlockWithoutAScreen) {

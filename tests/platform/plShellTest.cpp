@@ -12,12 +12,8 @@ TEST(SplitCommandLineArgs, WindowsQuotingRules) {
 }
 
 TEST(IsUrl, SchemesButNotDrives) {
-    EXPECT_TRUE(IsUrl("https://example.org"));
-    EXPECT_TRUE(IsUrl("mailto:someone@example.org"));
-    EXPECT_TRUE(IsUrl("file:///tmp/x"));
-    EXPECT_FALSE(IsUrl(R"(C:\a\b)"));
-    EXPECT_FALSE(IsUrl("/tmp/a:b"));
-    EXPECT_FALSE(IsUrl("notes.txt"));
+    for (const CaseRow& c : LoadCases("platform/shell.txt", "IsUrl"))
+        EXPECT_EQ(IsUrl(c["Text"]), c.Int("Expected") == 1) << c.Text();
 }
 
 TEST(XdgShell, ExitCodesMapToShellResults) {

@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvancedAndRestartCountsFromNow) {
+TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvancedRestartFromNowAndMayFreeThemselves) {
     TManualTimerService service;
     std::vector<int> fired;
     auto a = service.MakeTimer();
@@ -38,10 +38,7 @@ TEST(ManualTimers, FireInOrderOfDueTimeOnlyWhenAdvancedAndRestartCountsFromNow) 
     service.Advance(1000);
     EXPECT_EQ(fired, std::vector<int>{1});
     EXPECT_EQ(service.ActiveCount(), 0);
-}
-
-TEST(ManualTimers, ATimerMayFreeItselfWhileItTicksAndTheInstalledServiceMakesTimers) {
-    TManualTimerService service;
+    // A timer may free itself while it ticks.
     std::unique_ptr<TTimer> t = service.MakeTimer();
     int ticks = 0;
     t->SetOnTick([&] {

@@ -52,30 +52,18 @@ inline QByteArray BitmapBytes(const TFixtureBitmap& bmp) {
     for (int i = 0; i < 5; ++i) FixturePut32(b, 0);
     if (bmp.headerSize.value_or(40) > 40 && *bmp.headerSize <= 4096) b.append(QByteArray(int(*bmp.headerSize) - 40, '\0'));
     if (bmp.bitCount <= 8)
-        for (int i = 0; i < (1 << bmp.bitCount); ++i) {
-            const QRgb c = i < bmp.palette.size() ? bmp.palette[i] : 0;
-            b.append(char(qBlue(c)));
-            b.append(char(qGreen(c)));
-            b.append(char(qRed(c)));
-            b.append('\0');
-        }
+        for (int i = 0; i < (1 << bmp.bitCount); ++i)
+            FixturePut32(b, bmp.palette.value(i) & 0xFFFFFFu);  // blue, green, red, 0
     const int colorRow = (bmp.width * bmp.bitCount + 31) / 32 * 4;
     for (int y = bmp.height - 1; y >= 0; --y) {
         QByteArray row(colorRow, '\0');
         for (int x = 0; x < bmp.width; ++x) {
             const uint32_t v = bmp.values.value(y * bmp.width + x);
-            switch (bmp.bitCount) {
-            case 1: case 4: case 8: {
+            if (bmp.bitCount <= 8) {
                 const int perByte = 8 / bmp.bitCount;
                 const int shift = 8 - bmp.bitCount * (x % perByte + 1);
                 row[x / perByte] = char(row[x / perByte] | (v << shift));
-                break;
-            }
-            case 16:
-                row[2 * x] = char(v & 0xFF);
-                row[2 * x + 1] = char((v >> 8) & 0xFF);
-                break;
-            default:
+            } else {  // 16, 24 or 32 bits, little-endian
                 for (int k = 0; k < bmp.bitCount / 8; ++k) row[x * (bmp.bitCount / 8) + k] = char((v >> (8 * k)) & 0xFF);
             }
         }
@@ -101,10 +89,8 @@ inline QByteArray IconFileBytes(const QList<TFixtureEntry>& entries, uint16_t ty
     uint32_t offset = uint32_t(6 + 16 * entries.size());
     QByteArray images;
     for (const TFixtureEntry& e : entries) {
-        head.append(char(e.dirWidth));
-        head.append(char(e.dirHeight));
-        head.append('\0');
-        head.append('\0');
+        FixturePut16(head, uint16_t(e.dirWidth | e.dirHeight << 8));
+        FixturePut16(head, 0);  // colour count, reserved
         FixturePut16(head, e.planesOrHotX);
         FixturePut16(head, e.bitsOrHotY);
         FixturePut32(head, e.bytesInRes.value_or(uint32_t(e.data.size())));

@@ -1,10 +1,30 @@
 #pragma once
-// Pixel comparison of images in straight 32-bit ARGB, whatever their format,
-// colour space or resolution; tells the first difference.
+// Image test helpers: encoding with Qt's writers, loading from bytes, and pixel
+// comparison in straight 32-bit ARGB, whatever the format, colour space or
+// resolution (telling the first difference).
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
+
+// `image` as Qt's writer encodes it in `format`.
+inline QByteArray EncodedImage(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// Loads `bytes` into an image or an icon through its LoadFromStream.
+template <class TImage>
+void LoadFromBytes(TImage& image, const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    image.LoadFromStream(buffer);
+}
 
 inline ::testing::AssertionResult SamePixels(const QImage& actual, const QImage& expected) {
     if (actual.size() != expected.size())
