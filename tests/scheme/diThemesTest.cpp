@@ -6,6 +6,7 @@
 #include "core/cuClasses.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
+#include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testRaise.h"
 #include "visualFixture.h"
@@ -80,15 +81,11 @@ TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainter) {
 // The old rule of splitting fixed parts too big for the target divided by the
 // first part and could leave the second negative.
 TEST(NinePartFrame, ZonePartsForSmallTargetsSplitInProportion) {
-    const QStringList rows = SchemeTestRows(QStringLiteral("zone-parts.txt"));
-    ASSERT_FALSE(rows.isEmpty());
-    for (const QString& row : rows) {
-        const QStringList v = row.split(u' ');
-        ASSERT_EQ(v.size(), 5) << row.toStdString();
+    for (const QStringList& v : CaseRows("scheme/zone-parts.txt", 5)) {
         int first = -1, second = -1;
         FitZoneParts(v[0].toInt(), v[1].toInt(), v[2].toInt(), first, second);
         EXPECT_EQ(QStringLiteral("%1 %2").arg(first).arg(second).toStdString(), (v[3] + u' ' + v[4]).toStdString())
-            << row.toStdString();
+            << v.join(u' ').toStdString();
     }
 }
 
