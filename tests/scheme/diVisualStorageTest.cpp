@@ -5,6 +5,7 @@
 #include "core/cuStringIds.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
+#include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testRaise.h"
@@ -20,16 +21,6 @@ class TElement_Object : public TElement_TestBox {
 };
 T_ELEMENT_CLASS_IMPL(TElement_Object, TElement_TestBox)
 
-class TElement_ObjectBox : public TElement_TestBox {
-    T_ELEMENT_CLASS(TElement_ObjectBox)
-public:
-    void FillAcceptedClasses(TElementClassList& list) override {
-        TElement_TestBox::FillAcceptedClasses(list);
-        list << TElement_Object::StaticClass() << TElement_ObjectBox::StaticClass();
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_ObjectBox, TElement_TestBox)
-
 // A kind whose loading fails.
 class TElement_Broken : public TElement_TestBox {
     T_ELEMENT_CLASS(TElement_Broken)
@@ -38,18 +29,16 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_Broken, TElement_TestBox)
 
-class TElement_BrokenBox : public TElement_TestBox {
-    T_ELEMENT_CLASS(TElement_BrokenBox)
+// A box that also accepts objects and the broken kind.
+class TElement_HolderBox : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_HolderBox)
 public:
-    void FillAcceptedClasses(TElementClassList& list) override { list << TElement_Broken::StaticClass(); }
+    void FillAcceptedClasses(TElementClassList& list) override {
+        TElement_TestBox::FillAcceptedClasses(list);
+        list << TElement_Object::StaticClass() << TElement_Broken::StaticClass();
+    }
 };
-T_ELEMENT_CLASS_IMPL(TElement_BrokenBox, TElement_TestBox)
-
-QString TextOf(TElement* element, uint8_t mode = fmFile, uint8_t options = foSchemeFile) {
-    TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
-    element->SaveToKnot(knot.get(), mode, options);
-    return knot->SaveToString();
-}
+T_ELEMENT_CLASS_IMPL(TElement_HolderBox, TElement_TestBox)
 
 TEST(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
     TSheetFixture f;
@@ -109,11 +98,7 @@ TEST(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
 TEST(VisualStorage, LegacyNodeNamesMapToTheirCurrentKinds) {
     TSheetFixture f;
     TSchemeLoader loader(f.scheme.get(), nullptr, nullptr, 0, fmFile);
-    const QStringList rows = SchemeTestRows(QStringLiteral("legacy-node-names.txt"));
-    ASSERT_FALSE(rows.isEmpty());
-    for (const QString& line : rows) {
-        const QStringList row = line.split(u' ');
-        ASSERT_EQ(row.size(), 2) << line.toStdString();
+    for (const QStringList& row : CaseRows("scheme/legacy-node-names.txt", 2)) {
         QString name = row[0];
         f.root->MapNodeName(&loader, nullptr, name);
         EXPECT_EQ(name.toStdString(), row[1].toStdString()) << row[0].toStdString();
@@ -121,16 +106,20 @@ TEST(VisualStorage, LegacyNodeNamesMapToTheirCurrentKinds) {
     loader.Finish();
 }
 
-TEST(VisualStorage, AClassNodeLoadsAsAnObject) {
-    auto scheme = std::make_unique<TScheme>(TElement_ObjectBox::StaticClass(), QStringLiteral("TestModule"));
-    TElementMessages messages;
-    scheme->SetMessages(&messages);
-    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n");
-    scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
-    auto* object = dynamic_cast<TElement_Object*>(scheme->Root()->FirstChild());
+// A node of the old object name loads as an object; an embedded element
+// whose loading fails is freed and the error passes on.
+TEST(VisualStorage, AClassNodeLoadsAsAnObjectAndAFailingOneIsFreed) {
+    TSheetFixture f(TElement_HolderBox::StaticClass());
+    f.root->LoadFromKnot(KnotFromText("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n").get(), fmFile, 0);
+    auto* object = dynamic_cast<TElement_Object*>(f.root->FirstChild());
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->Value(), QStringLiteral("x"));
-    EXPECT_EQ(messages.GetCount(), 0);
+    EXPECT_EQ(f.messages.GetCount(), 0);
+
+    const int before = f.scheme->ElementCount();
+    TNodePtr<TKnot> broken = KnotFromText("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
+    EXPECT_THROW(f.root->LoadFromKnot(broken.get(), fmFile, 0), Exception);
+    EXPECT_EQ(f.scheme->ElementCount(), before);
 }
 
 TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
@@ -149,7 +138,9 @@ TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
     EXPECT_EQ(m->GetText(), QStringLiteral("Unsupported element \"Gadget\" in\u00A0this editor"));
     EXPECT_EQ(m->Segment(0).Value, QString::number(kept->Number()));
     EXPECT_GT(kept->Height(), kept->Lines().size() * 5);  // shown on the sheet
-    EXPECT_TRUE(TextOf(f.root).contains(unknown));
+    TNodePtr<TKnot> saved = TKnot::Create(QStringLiteral("TestModule"));
+    f.root->SaveToKnot(saved.get(), fmFile, foSchemeFile);
+    EXPECT_TRUE(saved->SaveToString().contains(unknown));
 
     // A snapshot keeps it and restores it.
     TNodePtr<TKnot> snap = TKnot::Create(QStringLiteral("S"));
@@ -163,14 +154,6 @@ TEST(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {
     EXPECT_EQ(TElement_Unaccepted::DisplayLine("a\tb"), QStringLiteral("a        b"));
     EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(150, QLatin1Char('x'))), QString(97, QLatin1Char('x')) + "...");
     EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(100, QLatin1Char('y'))).size(), 100);
-}
-
-TEST(VisualStorage, AFailingEmbeddedElementIsFreedAndTheErrorPassesOn) {
-    auto scheme = std::make_unique<TScheme>(TElement_BrokenBox::StaticClass(), QStringLiteral("TestModule"));
-    const int before = scheme->ElementCount();
-    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
-    EXPECT_THROW(scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0), Exception);
-    EXPECT_EQ(scheme->ElementCount(), before);
 }
 
 // A file of boxes nested thousands deep overflowed the stack in the walks
