@@ -114,9 +114,6 @@ using TSheetRecorder = TBroadcastRecorder;
 
 // The knot text of tests/data/scheme/<name>.
 TNodePtr<TKnot> SchemeTestData(const QString& name);
-// The rows of the plain table tests/data/scheme/<name>: its lines without
-// what follows a '#', simplified, empty ones left out.
-QStringList SchemeTestRows(const QString& name);
 
 // Sheet settings made as the settings tree makes them.
 TNodePtr<TSheetSettings> MakeSheetSettings();
