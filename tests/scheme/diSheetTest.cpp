@@ -120,11 +120,11 @@ TEST_F(SheetFocus, FocusMovesAndClearsTheSelectionUnlessTheNewFocusIsInIt) {
 }
 
 TEST_F(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
-    root->SetOptionsWord(0);
+    root->SetVisualOptions(0);
     TElement_TestBox* group = AddBox(root);
-    group->SetOptionsWord(0);
+    group->SetVisualOptions(0);
     TElement_TestBox* hiddenOwner = AddBox(group);
-    hiddenOwner->SetOptionsWord(0);
+    hiddenOwner->SetVisualOptions(0);
     AddBox(hiddenOwner);
     hiddenOwner->SetCollapsed(true);
     TElement_TestBox* second = AddBox(group);
@@ -188,7 +188,7 @@ TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFoc
 
 TEST_F(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
     QStringList log;
-    root->SetOptionsWord(0);
+    root->SetVisualOptions(0);
     TElement_TestBox* a = AddBox(root);
     TElement_TestBox* b = AddBox(root);
     a->Log = b->Log = &log;
@@ -231,7 +231,7 @@ TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
 
     // While an element is pressed it gets the moves, wherever the mouse is.
     log.clear();
-    b->SetOptionsWord(voPressable);
+    b->SetVisualOptions(voPressable);
     sheet.MouseDown(pb, mbLeft, 0, 0);
     ASSERT_EQ(sheet.Pressed(), b);
     sheet.MouseMove(a->ClientToSheet(QPoint(1, 1)), 0);

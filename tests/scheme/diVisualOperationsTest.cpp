@@ -39,7 +39,7 @@ TEST_F(DisableItem, AppliedDisablesAndUndoEnablesAgain) {
     EXPECT_TRUE(a->IsDisabled());
 
     // An element that cannot be disabled refuses the item.
-    b->SetOptionsWord(voFocusable);
+    b->SetVisualOptions(voFocusable);
     EXPECT_FALSE(b->ApplyItem(item, QString(), true));
     EXPECT_EQ(history.GetNextUndo(), last);
 }
@@ -128,11 +128,11 @@ TEST(PaletteItems, ElementsOfferTheDisableItemAndTheItemsOfTheirAcceptedClasses)
     // For children selected in a text: what every one of them offers, less
     // the items not offered for a selection (every element item) and the
     // holders left empty.
-    box->SetOptionsWord(voFocusable | voTextContainer);
+    box->SetVisualOptions(voFocusable | voTextContainer);
     TElement_TestBox* c1 = AddBox(box);
     TElement_TestBox* c2 = AddBox(box);
     TElement_TestBox* c3 = AddBox(box);
-    c3->SetOptionsWord(voFocusable);  // cannot be disabled
+    c3->SetVisualOptions(voFocusable);  // cannot be disabled
     c1->SetInSelectedText(true);
     c2->SetInSelectedText(true);
     box->CollectPaletteItemsForSelection(items, fromSelection);

@@ -43,21 +43,21 @@ T_ELEMENT_CLASS_IMPL(TElement_HolderBox, TElement_TestBox)
 TEST(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
     TSheetFixture f;
     TElement_TestBox* box = AddBox(f.root);
-    box->SetOptionsWord(voCanDisable | voFreePosition);
+    box->SetVisualOptions(voCanDisable | voFreePosition);
     box->SetDisabled(true);
     box->SetPosition(17, 23);
     TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("Box"));
     box->SaveToKnot(knot.get(), fmFile, 0);
 
     TElement_TestBox* copy = AddBox(f.root);
-    copy->SetOptionsWord(voCanDisable | voFreePosition);
+    copy->SetVisualOptions(voCanDisable | voFreePosition);
     copy->LoadFromKnot(knot.get(), fmFile, 0);
     EXPECT_TRUE(copy->IsDisabled());
     EXPECT_EQ(copy->ClientToSheet(QPoint(0, 0)) - f.root->ClientToSheet(QPoint(0, 0)), QPoint(17, 23));
 
     // Without 0x0001 "Disabled" is not read; with filer option 0x08 no position.
     TElement_TestBox* plain = AddBox(f.root);
-    plain->SetOptionsWord(voFreePosition);
+    plain->SetVisualOptions(voFreePosition);
     plain->SetPosition(1, 2);
     plain->LoadFromKnot(knot.get(), fmFile, foNoPosition);
     EXPECT_FALSE(plain->IsDisabled());

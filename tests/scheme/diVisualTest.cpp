@@ -36,7 +36,7 @@ TEST_F(VisualElements, DisabledStateTravelsDownAndBack) {
 TEST_F(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
     TElement_TestBox* field = AddBox(root);
     field->SetRequired(false);
-    field->SetOptionsWord(field->VisualOptions() | voHiddenWhileEmpty);
+    field->SetVisualOptions(field->VisualOptions() | voHiddenWhileEmpty);
     EXPECT_FALSE(field->IsVisible());
     field->Focus();
     EXPECT_TRUE(field->IsVisible());
@@ -76,9 +76,9 @@ TEST_F(VisualElements, SetBoundsNotifiesInOrderAndNoChangeAnnouncesNothing) {
 
 TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) {
     TElement_TestBox* button = AddBox(root, 40, 40);
-    button->SetOptionsWord(voPressable | voFocusable);
+    button->SetVisualOptions(voPressable | voFocusable);
     TElement_TestBox* label = AddBox(button, 10, 10);
-    label->SetOptionsWord(0);
+    label->SetVisualOptions(0);
     root->Arrange();
     const QPoint inLabel = label->ClientToSheet(QPoint(2, 2));
     sheet.MouseDown(inLabel, mbLeft, 0, 0);
@@ -103,10 +103,10 @@ TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) 
 // Focusable leaves in nested boxes: the search runs depth first both ways
 // and passes over disabled and hidden ones.
 TEST_F(VisualElements, FocusSearchRunsBothWays) {
-    root->SetOptionsWord(0);
+    root->SetVisualOptions(0);
     TElement_TestBox* group1 = AddBox(root);
     TElement_TestBox* group2 = AddBox(root);
-    for (auto* g : {group1, group2}) g->SetOptionsWord(0);
+    for (auto* g : {group1, group2}) g->SetVisualOptions(0);
     TElement_TestBox* a = AddBox(group1);
     TElement_TestBox* b = AddBox(group1);
     TElement_TestBox* c = AddBox(group2);
@@ -124,7 +124,7 @@ TEST_F(VisualElements, FocusSearchRunsBothWays) {
     EXPECT_EQ(b->FindNextFocusable(true), nullptr);
 
     // A focusable container is the answer when the search climbs to it.
-    group1->SetOptionsWord(voFocusable);
+    group1->SetVisualOptions(voFocusable);
     EXPECT_EQ(b->FindNextFocusable(true), group1);
     EXPECT_EQ(root->FindFocusable(true, true, true), group1);
     EXPECT_EQ(a->FindFocusableWithin(true, b), nullptr);
@@ -152,7 +152,7 @@ TEST_F(VisualElements, CollapsedContainerHidesItsSubtreeAndMakeVisibleExpandsIt)
 
 TEST_F(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
     TElement_TestBox* text = AddBox(root);
-    text->SetOptionsWord(voFocusable | voTextContainer);
+    text->SetVisualOptions(voFocusable | voTextContainer);
     text->Focus();
     TSheetRecorder rec(&sheet);
     text->BeginContentChange();
@@ -237,7 +237,7 @@ TEST_F(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
     b->SetInSelectedText(true);
     EXPECT_EQ(sheet.ElementAt(p, false, true), a);
     b->SetInSelectedText(false);
-    b->SetOptionsWord(b->VisualOptions() | voTransparent);
+    b->SetVisualOptions(b->VisualOptions() | voTransparent);
     EXPECT_EQ(sheet.ElementAt(p, false, true), a);
     EXPECT_EQ(sheet.ElementAt(p, false, false), b);
     EXPECT_EQ(sheet.ElementAt(QPoint(-5, -5), false, false), nullptr);
@@ -285,7 +285,7 @@ TEST_F(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
         case 0: b->SetBounds(pos(rng), pos(rng), size(rng), size(rng)); break;
         case 1: b->SetCollapsed(!b->Collapsed); break;
         case 2: b->SetVisualParent(b->VisualParent() == panel ? nullptr : panel); break;
-        default: b->SetOptionsWord(b->VisualOptions() ^ voHiddenWhileEmpty); break;
+        default: b->SetVisualOptions(b->VisualOptions() ^ voHiddenWhileEmpty); break;
         }
         panel->UpdateSize();
         int right = 0, bottom = 0;
