@@ -42,7 +42,6 @@ public:
     const QString& Value() const noexcept { return m_value; }
     void SetValue(const QString& value);
     void SetRequired(bool required);
-    void SetOptionsWord(uint16_t options) { SetVisualOptions(options); }
     void SetCollapsed(bool collapsed);
     // Places the visible children and sizes the box.
     void Arrange();
