@@ -44,8 +44,10 @@ TEST_F(SheetSettings, MissingThemeFileRaisesAndDefaultLoadsAgain) {
     EXPECT_FALSE(settings->GetTheme().Image().isNull());
 }
 
-// Regression: loading the settings left the theme at its old scale.
+// Regression: loading the settings left the theme at its old scale. Values
+// scale by the font size's percentage.
 TEST_F(SheetSettings, FontSizeRescalesTheLoadedThemeAndRenewsAttributes) {
+    EXPECT_EQ(settings->ScaleToFontSize(10), 10);
     TSheetTheme* theme = &settings->GetTheme();
     const int base = theme->GetFontData(tfkCode).BaseSize;
     EXPECT_EQ(settings->GetCodeTextAttributes()->Color(), theme->GetFontData(tfkCode).Color);
@@ -54,20 +56,12 @@ TEST_F(SheetSettings, FontSizeRescalesTheLoadedThemeAndRenewsAttributes) {
     TRichTextAttributes* larger = settings->GetCodeTextAttributes();
     EXPECT_EQ(larger->FontSize(), base + 2);
     EXPECT_EQ(settings->GetCodeTextAttributes(), larger);
+    EXPECT_EQ(settings->ScaleToFontSize(7), 9);
     // Loading a changed size without announcements re-scales on the next use.
     settings->LoadFrom(KnotFromText("<S><Sheet><FontSize Value=Great/></Sheet></S>").get());
     EXPECT_EQ(settings->GetTheme().GetFontData(tfkCode).Size, base + 4);
     EXPECT_EQ(settings->GetCodeTextAttributes()->FontSize(), base + 4);
-}
-
-TEST_F(SheetSettings, ScaleToFontSize) {
-    struct Case {
-        int step, value, want;
-    };
-    for (const Case& c : {Case{fssNormal, 10, 10}, Case{fssGreat, 10, 18}, Case{fssLarge, 7, 9}}) {
-        settings->FontSizeProperty()->SetIndex(c.step);
-        EXPECT_EQ(settings->ScaleToFontSize(c.value), c.want);
-    }
+    EXPECT_EQ(settings->ScaleToFontSize(10), 18);
 }
 
 TEST(PrintSettings, ScaleIsLimited) {
