@@ -119,20 +119,6 @@ TEST_F(SheetFocus, FocusMovesAndClearsTheSelectionUnlessTheNewFocusIsInIt) {
     EXPECT_FALSE(b->IsSelected());
 }
 
-TEST_F(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
-    root->SetVisualOptions(0);
-    TElement_TestBox* group = AddBox(root);
-    group->SetVisualOptions(0);
-    TElement_TestBox* hiddenOwner = AddBox(group);
-    hiddenOwner->SetVisualOptions(0);
-    AddBox(hiddenOwner);
-    hiddenOwner->SetCollapsed(true);
-    TElement_TestBox* second = AddBox(group);
-    second->SetDisabled(true);  // disabled ones may take the focus
-    sheet.FocusFirst();
-    EXPECT_EQ(sheet.Focused(), second);
-}
-
 // A sheet with two boxes on a manual clock.
 class SheetTimers : public SheetTest {
 protected:

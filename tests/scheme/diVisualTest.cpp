@@ -101,7 +101,8 @@ TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) 
 }
 
 // Focusable leaves in nested boxes: the search runs depth first both ways
-// and passes over disabled and hidden ones.
+// and passes over disabled and hidden ones; the sheet's first focus takes the
+// first visible one, disabled or not.
 TEST_F(VisualElements, FocusSearchRunsBothWays) {
     root->SetVisualOptions(0);
     TElement_TestBox* group1 = AddBox(root);
@@ -120,6 +121,10 @@ TEST_F(VisualElements, FocusSearchRunsBothWays) {
     c->SetDisabled(true);
     EXPECT_EQ(b->FindNextFocusable(true), d);
     EXPECT_EQ(b->FindNextFocusable(true, true, false), c);
+    group1->SetCollapsed(true);
+    sheet.FocusFirst();
+    EXPECT_EQ(sheet.Focused(), c);
+    group1->SetCollapsed(false);
     group2->SetCollapsed(true);
     EXPECT_EQ(b->FindNextFocusable(true), nullptr);
 
