@@ -105,7 +105,9 @@ TEST_F(Canvas, ElementWidthsAreCachedUntilReset) {
     EXPECT_EQ(canvas->CachedWidthCount(), 0);
 }
 
-TEST_F(Canvas, ImageTextMeasuring) {
+// Image texts are measured with the theme's padding; an empty one draws the
+// char image in the vertical middle.
+TEST_F(Canvas, ImageTextIsMeasuredAndDrawn) {
     const TRect pad = canvas->GetThemePadding(tekField);
     const QSize empty = canvas->MeasureImageText(tekField, false, QString());
     EXPECT_EQ(empty.width(), empty.height());
@@ -114,6 +116,18 @@ TEST_F(Canvas, ImageTextMeasuring) {
     EXPECT_EQ(text.width(), pad.Left + canvas->TextWidthCode("abc") + pad.Right);
     const QSize image = canvas->MeasureImageText(tekField, true, "abc");
     EXPECT_EQ(image.width(), text.width() + 12 + canvas->Theme().GetImageData(0).Size);
+
+    const int height = 30;
+    canvas->BeginPaint({0, 0, 100, height});
+    canvas->DrawImageText(tekField, {0, 0, 100, height}, QString(), 0);
+    const QImage out = canvas->PaintBitmap().copy();
+    canvas->EndPaint(nullptr);
+    QImage expected(100, height, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    p.drawImage(pad.Left, (height - 12) / 2, SchemeCharImages().Image(0));
+    p.end();
+    EXPECT_EQ(out, expected);
 }
 
 // A dotted caret at the left (its rings and edges: SheetPaint's caret test);
@@ -206,22 +220,6 @@ TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
     for (int y = 2; y < 12; ++y) outlined |= out.pixel(30, y) != qRgb(255, 255, 255);
     EXPECT_TRUE(outlined);
     canvas->EndPaint(nullptr);
-}
-
-TEST_F(Canvas, ImageTextPutsTheCharImageInTheVerticalMiddle) {
-    const int height = 30;
-    canvas->BeginPaint({0, 0, 100, height});
-    canvas->DrawImageText(tekField, {0, 0, 100, height}, QString(), 0);
-    const QImage out = canvas->PaintBitmap().copy();
-    canvas->EndPaint(nullptr);
-    const int left = canvas->GetThemePadding(tekField).Left;
-    const int top = (height - 12) / 2;
-    QImage expected(100, height, QImage::Format_ARGB32_Premultiplied);
-    expected.fill(Qt::white);
-    QPainter p(&expected);
-    p.drawImage(left, top, SchemeCharImages().Image(0));
-    p.end();
-    EXPECT_EQ(out, expected);
 }
 
 }  // namespace
