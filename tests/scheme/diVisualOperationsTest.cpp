@@ -106,15 +106,14 @@ TEST_F(DisableItem, AppliedToAListIsOneStepInsideAGroup) {
     EXPECT_FALSE(history.CanUndo());
 }
 
-TEST(PaletteItems, ElementsOfferTheDisableItemAndTheItemsOfTheirAcceptedClasses) {
-    TSheetFixture f;
+TEST_F(DisableItem, ElementsOfferTheDisableItemAndTheItemsOfTheirAcceptedClasses) {
     TPaletteGroup* group = TPaletteGroup::Create(Palette(), 0, 1);
     TPaletteItem* holder = TPaletteItem::Create(group, 0, -1, 0, 0, 1);
     TElementPaletteItem* insertBox =
         TElementPaletteItem::Create(holder, 0, -1, 0, 0, 1, TElement_TestBox::StaticClass());
     TElementPaletteItem::Create(group, 0, -1, 0, 0, 2, TElement_TestNamed::StaticClass());
 
-    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* box = a;
     QList<TPaletteItem*> items;
     box->CollectPaletteItems(items);
     EXPECT_EQ(items, (QList<TPaletteItem*>{PaletteDisableItem(), holder, insertBox}));
