@@ -2,6 +2,7 @@
 
 #include "core/cuKnot.h"
 #include "platform/plTimer.h"
+#include "support/testCaseRows.h"
 #include "support/testLog.h"
 #include "visualFixture.h"
 
@@ -10,8 +11,6 @@
 #include <functional>
 #include <map>
 #include <stdexcept>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -49,23 +48,21 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
                                        {snFocus, "Focus"},               {snFocusedState, "FocusedState"},
                                        {snCaret, "Caret"},               {snFocusedContent, "FocusedContent"},
                                        {snEditState, "EditState"},       {snFocusSettled, "FocusSettled"}};
-    const QStringList rows = SchemeTestRows(QStringLiteral("sheet-brackets.txt"));
-    ASSERT_FALSE(rows.isEmpty());
-    for (const QString& line : rows) {
-        SCOPED_TRACE(line.toStdString());
+    for (const QStringList& row : CaseRows("scheme/sheet-brackets.txt", 2)) {
+        SCOPED_TRACE(row.join(u" -> ").toStdString());
         sheet.SetFocus(a);
         TSheetRecorder rec(&sheet);
         {
             TSheetUpdate outer(&sheet);
             TSheetUpdate inner(&sheet);
-            for (const QString& call : line.section(u" -> "_s, 0, 0).split(u' ')) calls.at(call)();
+            for (const QString& call : row[0].split(u' ')) calls.at(call)();
         }
         QStringList sent;
         for (size_t i = 0; i < rec.codes.size(); ++i) {
             sent << names.at(rec.codes[i]);
             if (rec.codes[i] == snRepaint) EXPECT_EQ(rec.firstArgs[i], 0) << "the whole sheet";
         }
-        EXPECT_EQ(sent.join(u' ').toStdString(), line.section(u" -> "_s, 1).toStdString());
+        EXPECT_EQ(sent.join(u' ').toStdString(), row[1].toStdString());
     }
     EXPECT_EQ(sheet.GetContentWidth(), root->Left() + root->Width());
     TSheetRecorder rec(&sheet);
@@ -122,20 +119,6 @@ TEST_F(SheetFocus, FocusMovesAndClearsTheSelectionUnlessTheNewFocusIsInIt) {
     EXPECT_FALSE(b->IsSelected());
 }
 
-TEST_F(SheetFocus, FocusFirstTakesTheFirstVisibleFocusable) {
-    root->SetOptionsWord(0);
-    TElement_TestBox* group = AddBox(root);
-    group->SetOptionsWord(0);
-    TElement_TestBox* hiddenOwner = AddBox(group);
-    hiddenOwner->SetOptionsWord(0);
-    AddBox(hiddenOwner);
-    hiddenOwner->SetCollapsed(true);
-    TElement_TestBox* second = AddBox(group);
-    second->SetDisabled(true);  // disabled ones may take the focus
-    sheet.FocusFirst();
-    EXPECT_EQ(sheet.Focused(), second);
-}
-
 // A sheet with two boxes on a manual clock.
 class SheetTimers : public SheetTest {
 protected:
@@ -145,13 +128,23 @@ protected:
     TElement_TestBox* b = AddBox(root);
 };
 
-TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButton) {
+// A delayed focus keeps the first element and restarts the wait; the focus
+// settles after 300 ms, and not while the mouse button is down.
+TEST_F(SheetTimers, DelayedFocusAndSettledFocusWaitForTheClock) {
+    sheet.FocusDelayed(a);
+    timers.Advance(200);
+    sheet.FocusDelayed(b);
+    timers.Advance(299);
+    EXPECT_EQ(sheet.Focused(), nullptr);
+    timers.Advance(1);
+    EXPECT_EQ(sheet.Focused(), a);
+
     TFakeInputState input;
     TInputStateInstaller installInput(&input);
     TSheetRecorder rec(&sheet);
-    a->Focus();
+    b->Focus();
     timers.Advance(200);
-    b->Focus();  // restarts the wait
+    a->Focus();  // restarts the wait
     input.LeftButtonDown = true;  // still clicking
     timers.Advance(900);
     EXPECT_EQ(rec.Count(snFocusSettled), 0);
@@ -160,16 +153,6 @@ TEST_F(SheetTimers, FocusSettlesAfterThreeHundredMillisecondsAndWaitsForTheButto
     ASSERT_EQ(rec.Count(snFocusSettled), 1);
     EXPECT_EQ(rec.firstArgs.back(), kFocusSettledByTimer);
     EXPECT_EQ(timers.ActiveCount(), 0);
-}
-
-TEST_F(SheetTimers, DelayedFocusKeepsTheFirstElementAndRestartsTheTimer) {
-    sheet.FocusDelayed(a);
-    timers.Advance(200);
-    sheet.FocusDelayed(b);
-    timers.Advance(299);
-    EXPECT_EQ(sheet.Focused(), nullptr);
-    timers.Advance(1);
-    EXPECT_EQ(sheet.Focused(), a);
 }
 
 TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFocus) {
@@ -191,7 +174,7 @@ TEST_F(SheetTimers, AnElementLeavingTheSheetCancelsItsDelayedFocusAndLosesTheFoc
 
 TEST_F(SheetInput, KeysGoToTheFocusedElementAndArrowsMoveTheFocus) {
     QStringList log;
-    root->SetOptionsWord(0);
+    root->SetVisualOptions(0);
     TElement_TestBox* a = AddBox(root);
     TElement_TestBox* b = AddBox(root);
     a->Log = b->Log = &log;
@@ -234,7 +217,7 @@ TEST_F(SheetInput, MouseGoesToTheElementUnderItInItsCoordinates) {
 
     // While an element is pressed it gets the moves, wherever the mouse is.
     log.clear();
-    b->SetOptionsWord(voPressable);
+    b->SetVisualOptions(voPressable);
     sheet.MouseDown(pb, mbLeft, 0, 0);
     ASSERT_EQ(sheet.Pressed(), b);
     sheet.MouseMove(a->ClientToSheet(QPoint(1, 1)), 0);
@@ -273,7 +256,9 @@ TEST_F(SheetViewState, SavedFocusAndScrollPositionComeBackUnlessTheElementDiffer
     EXPECT_EQ(sheet.Focused(), nullptr);
 }
 
-TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
+// Changed settings lay out everything again and repaint; the read-only and
+// active states are announced when they change only.
+TEST_F(SheetState, ChangesAreLaidOutAndAnnounced) {
     QStringList log;
     root->Log = &log;
     TSheetRecorder rec(&sheet);
@@ -282,11 +267,9 @@ TEST_F(SheetState, ChangedSettingsLayOutEverythingAgainAndRepaint) {
     ASSERT_FALSE(rec.codes.empty());
     EXPECT_EQ(rec.codes.back(), snRepaint);
     EXPECT_EQ(rec.firstArgs.back(), 0);
-}
 
-TEST_F(SheetState, ReadOnlyActiveAndScrollAreAnnouncedOnChangeOnly) {
     TElement_TestBox* a = AddBox(root);
-    TSheetRecorder rec(&sheet);
+    rec.Clear();
     sheet.SetReadOnly(true);
     sheet.SetReadOnly(true);
     sheet.SetActive(true);

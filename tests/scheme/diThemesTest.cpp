@@ -6,6 +6,7 @@
 #include "core/cuClasses.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
+#include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testRaise.h"
 #include "visualFixture.h"
@@ -57,38 +58,29 @@ TEST(NinePartFrame, CornersAreCopiedStretchedTiledAndLeftOut) {
     EXPECT_EQ(out.pixel(20, 15), Clear);
 }
 
-TEST(NinePartFrame, LastTilesAreCutToFit) {
-    const QImage out = DrawNine(CoordinateImage(10, 10), {3, 3, 3, 3}, {tfmTile, tfmTile, tfmTile, tfmTile, tfmTile},
-                                {0, 0, 13, 13}, 20, 20);
-    // The middle part is 7 wide: one whole tile of 4 and 3 columns of the next.
-    for (int x = 3; x < 10; ++x) EXPECT_EQ(qRed(out.pixel(x, 5)), (3 + (x - 3) % 4) * 10) << x;
-    for (int y = 0; y < 20; ++y) ASSERT_EQ(out.pixel(13, y), Clear);
-}
-
-TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainter) {
+// The centre part, 23 wide, starts at logical (13, 13), device (6, 10), with
+// source column 3: five whole tiles of 4, then 3 columns of the next; nothing
+// is drawn right of the target.
+TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainterAndTheLastIsCut) {
     QImage out = Target(40, 40);
     QPainter p(&out);
     p.translate(-7, -3);  // as the canvas moves its origin into an element
     DrawNinePart(p, CoordinateImage(10, 10), {3, 3, 3, 3}, {tfmTile, tfmTile, tfmTile, tfmTile, tfmTile},
-                 {10, 10, 40, 40});
+                 {10, 10, 39, 39});
     p.end();
-    // The centre part starts at logical (13, 13), device (6, 10), with source column 3.
-    for (int x = 6; x < 30; ++x) EXPECT_EQ(qRed(out.pixel(x, 12)), (3 + (x - 6) % 4) * 10) << x;
-    for (int y = 10; y < 30; ++y) EXPECT_EQ(qGreen(out.pixel(8, y)), (3 + (y - 10) % 4) * 10) << y;
+    for (int x = 6; x < 29; ++x) EXPECT_EQ(qRed(out.pixel(x, 12)), (3 + (x - 6) % 4) * 10) << x;
+    for (int y = 10; y < 33; ++y) EXPECT_EQ(qGreen(out.pixel(8, y)), (3 + (y - 10) % 4) * 10) << y;
+    for (int y = 0; y < 40; ++y) ASSERT_EQ(out.pixel(32, y), Clear) << y;
 }
 
 // The old rule of splitting fixed parts too big for the target divided by the
 // first part and could leave the second negative.
 TEST(NinePartFrame, ZonePartsForSmallTargetsSplitInProportion) {
-    const QStringList rows = SchemeTestRows(QStringLiteral("zone-parts.txt"));
-    ASSERT_FALSE(rows.isEmpty());
-    for (const QString& row : rows) {
-        const QStringList v = row.split(u' ');
-        ASSERT_EQ(v.size(), 5) << row.toStdString();
+    for (const QStringList& v : CaseRows("scheme/zone-parts.txt", 5)) {
         int first = -1, second = -1;
         FitZoneParts(v[0].toInt(), v[1].toInt(), v[2].toInt(), first, second);
         EXPECT_EQ(QStringLiteral("%1 %2").arg(first).arg(second).toStdString(), (v[3] + u' ' + v[4]).toStdString())
-            << row.toStdString();
+            << v.join(u' ').toStdString();
     }
 }
 

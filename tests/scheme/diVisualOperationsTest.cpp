@@ -37,12 +37,11 @@ TEST_F(DisableItem, AppliedDisablesAndUndoEnablesAgain) {
     EXPECT_FALSE(a->IsDisabled());
     history.Redo();
     EXPECT_TRUE(a->IsDisabled());
-}
 
-TEST_F(DisableItem, IsRefusedByElementsThatCannotBeDisabled) {
-    a->SetOptionsWord(voFocusable);
-    EXPECT_FALSE(a->ApplyItem(PaletteDisableItem(), QString(), true));
-    EXPECT_FALSE(history.CanUndo());
+    // An element that cannot be disabled refuses the item.
+    b->SetVisualOptions(voFocusable);
+    EXPECT_FALSE(b->ApplyItem(item, QString(), true));
+    EXPECT_EQ(history.GetNextUndo(), last);
 }
 
 TEST_F(DisableItem, UndoneAfterTheElementWasDeletedAndRestored) {
@@ -58,22 +57,10 @@ TEST_F(DisableItem, UndoneAfterTheElementWasDeletedAndRestored) {
     EXPECT_FALSE(box()->IsDisabled());
 }
 
-TEST_F(DisableItem, UndoFocusesTheElementThatWasFocused) {
-    a->Focus();
-    TVisualElement::DisableWithOperation(a, true);
-    b->Focus();
-    TSheetRecorder rec(&sheet);
-    history.Undo();
-    EXPECT_EQ(sheet.Focused(), a);
-    EXPECT_EQ(rec.Count(snFocus), 1);  // inside one bracket of the sheet
-    // An element not focused when the operation was made is not focused by it.
-    TVisualElement::DisableWithOperation(b, true);
-    history.Undo();
-    EXPECT_EQ(sheet.Focused(), a);
-}
-
 // The sheet's bracket closes at the end of a scope, where nothing may pass:
 // a listener that raises on the held-back focus news is logged, the undo ends.
+// Undo focuses the element that was focused when the operation was made, with
+// one focus news, and no element that was not.
 class TRaisingListener {
 public:
     explicit TRaisingListener(TSheet* sheet) : m_sheet(sheet) { sheet->AddHandler(Handler()); }
@@ -97,8 +84,13 @@ TEST_F(DisableItem, ListenerRaisingAsTheSheetBracketClosesIsLoggedNotPassed) {
     TRaisingListener listener(&sheet);
     EXPECT_NO_THROW(history.Undo());
     EXPECT_EQ(listener.Raised, 1);
+    EXPECT_EQ(sheet.Focused(), a);
     EXPECT_FALSE(a->IsDisabled());
     EXPECT_EQ(sheet.UpdateCount(), 0);
+
+    TVisualElement::DisableWithOperation(b, true);
+    history.Undo();
+    EXPECT_EQ(sheet.Focused(), a);
 }
 
 TEST_F(DisableItem, AppliedToAListIsOneStepInsideAGroup) {
@@ -114,15 +106,14 @@ TEST_F(DisableItem, AppliedToAListIsOneStepInsideAGroup) {
     EXPECT_FALSE(history.CanUndo());
 }
 
-TEST(PaletteItems, ElementsOfferTheDisableItemAndTheItemsOfTheirAcceptedClasses) {
-    TSheetFixture f;
+TEST_F(DisableItem, ElementsOfferTheDisableItemAndTheItemsOfTheirAcceptedClasses) {
     TPaletteGroup* group = TPaletteGroup::Create(Palette(), 0, 1);
     TPaletteItem* holder = TPaletteItem::Create(group, 0, -1, 0, 0, 1);
     TElementPaletteItem* insertBox =
         TElementPaletteItem::Create(holder, 0, -1, 0, 0, 1, TElement_TestBox::StaticClass());
     TElementPaletteItem::Create(group, 0, -1, 0, 0, 2, TElement_TestNamed::StaticClass());
 
-    TElement_TestBox* box = AddBox(f.root);
+    TElement_TestBox* box = a;
     QList<TPaletteItem*> items;
     box->CollectPaletteItems(items);
     EXPECT_EQ(items, (QList<TPaletteItem*>{PaletteDisableItem(), holder, insertBox}));
@@ -136,11 +127,11 @@ TEST(PaletteItems, ElementsOfferTheDisableItemAndTheItemsOfTheirAcceptedClasses)
     // For children selected in a text: what every one of them offers, less
     // the items not offered for a selection (every element item) and the
     // holders left empty.
-    box->SetOptionsWord(voFocusable | voTextContainer);
+    box->SetVisualOptions(voFocusable | voTextContainer);
     TElement_TestBox* c1 = AddBox(box);
     TElement_TestBox* c2 = AddBox(box);
     TElement_TestBox* c3 = AddBox(box);
-    c3->SetOptionsWord(voFocusable);  // cannot be disabled
+    c3->SetVisualOptions(voFocusable);  // cannot be disabled
     c1->SetInSelectedText(true);
     c2->SetInSelectedText(true);
     box->CollectPaletteItemsForSelection(items, fromSelection);

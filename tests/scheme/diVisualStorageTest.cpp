@@ -5,6 +5,7 @@
 #include "core/cuStringIds.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
+#include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testRaise.h"
@@ -20,16 +21,6 @@ class TElement_Object : public TElement_TestBox {
 };
 T_ELEMENT_CLASS_IMPL(TElement_Object, TElement_TestBox)
 
-class TElement_ObjectBox : public TElement_TestBox {
-    T_ELEMENT_CLASS(TElement_ObjectBox)
-public:
-    void FillAcceptedClasses(TElementClassList& list) override {
-        TElement_TestBox::FillAcceptedClasses(list);
-        list << TElement_Object::StaticClass() << TElement_ObjectBox::StaticClass();
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_ObjectBox, TElement_TestBox)
-
 // A kind whose loading fails.
 class TElement_Broken : public TElement_TestBox {
     T_ELEMENT_CLASS(TElement_Broken)
@@ -38,37 +29,40 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_Broken, TElement_TestBox)
 
-class TElement_BrokenBox : public TElement_TestBox {
-    T_ELEMENT_CLASS(TElement_BrokenBox)
+// A box that also accepts objects and the broken kind.
+class TElement_HolderBox : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_HolderBox)
 public:
-    void FillAcceptedClasses(TElementClassList& list) override { list << TElement_Broken::StaticClass(); }
+    void FillAcceptedClasses(TElementClassList& list) override {
+        TElement_TestBox::FillAcceptedClasses(list);
+        list << TElement_Object::StaticClass() << TElement_Broken::StaticClass();
+    }
 };
-T_ELEMENT_CLASS_IMPL(TElement_BrokenBox, TElement_TestBox)
+T_ELEMENT_CLASS_IMPL(TElement_HolderBox, TElement_TestBox)
 
-QString TextOf(TElement* element, uint8_t mode = fmFile, uint8_t options = foSchemeFile) {
-    TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("TestModule"));
-    element->SaveToKnot(knot.get(), mode, options);
-    return knot->SaveToString();
-}
+// A sheet showing a holder box.
+class VisualStorage : public ::testing::Test, public TSheetFixture {
+protected:
+    VisualStorage() : TSheetFixture(TElement_HolderBox::StaticClass()) {}
+};
 
-TEST(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root);
-    box->SetOptionsWord(voCanDisable | voFreePosition);
+TEST_F(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
+    TElement_TestBox* box = AddBox(root);
+    box->SetVisualOptions(voCanDisable | voFreePosition);
     box->SetDisabled(true);
     box->SetPosition(17, 23);
     TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("Box"));
     box->SaveToKnot(knot.get(), fmFile, 0);
 
-    TElement_TestBox* copy = AddBox(f.root);
-    copy->SetOptionsWord(voCanDisable | voFreePosition);
+    TElement_TestBox* copy = AddBox(root);
+    copy->SetVisualOptions(voCanDisable | voFreePosition);
     copy->LoadFromKnot(knot.get(), fmFile, 0);
     EXPECT_TRUE(copy->IsDisabled());
-    EXPECT_EQ(copy->ClientToSheet(QPoint(0, 0)) - f.root->ClientToSheet(QPoint(0, 0)), QPoint(17, 23));
+    EXPECT_EQ(copy->ClientToSheet(QPoint(0, 0)) - root->ClientToSheet(QPoint(0, 0)), QPoint(17, 23));
 
     // Without 0x0001 "Disabled" is not read; with filer option 0x08 no position.
-    TElement_TestBox* plain = AddBox(f.root);
-    plain->SetOptionsWord(voFreePosition);
+    TElement_TestBox* plain = AddBox(root);
+    plain->SetVisualOptions(voFreePosition);
     plain->SetPosition(1, 2);
     plain->LoadFromKnot(knot.get(), fmFile, foNoPosition);
     EXPECT_FALSE(plain->IsDisabled());
@@ -80,9 +74,8 @@ TEST(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
     EXPECT_EQ(enabled->ParamCount(), 0);  // "Disabled" only when set
 }
 
-TEST(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
-    TSheetFixture f;
-    TElement_TestBox* box = AddBox(f.root);
+TEST_F(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
+    TElement_TestBox* box = AddBox(root);
     struct Case {
         uint8_t filerOptions;
         bool disabled;
@@ -106,76 +99,67 @@ TEST(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
     }
 }
 
-TEST(VisualStorage, LegacyNodeNamesMapToTheirCurrentKinds) {
-    TSheetFixture f;
-    TSchemeLoader loader(f.scheme.get(), nullptr, nullptr, 0, fmFile);
-    const QStringList rows = SchemeTestRows(QStringLiteral("legacy-node-names.txt"));
-    ASSERT_FALSE(rows.isEmpty());
-    for (const QString& line : rows) {
-        const QStringList row = line.split(u' ');
-        ASSERT_EQ(row.size(), 2) << line.toStdString();
+TEST_F(VisualStorage, LegacyNodeNamesMapToTheirCurrentKinds) {
+    TSchemeLoader loader(scheme.get(), nullptr, nullptr, 0, fmFile);
+    for (const QStringList& row : CaseRows("scheme/legacy-node-names.txt", 2)) {
         QString name = row[0];
-        f.root->MapNodeName(&loader, nullptr, name);
+        root->MapNodeName(&loader, nullptr, name);
         EXPECT_EQ(name.toStdString(), row[1].toStdString()) << row[0].toStdString();
     }
     loader.Finish();
 }
 
-TEST(VisualStorage, AClassNodeLoadsAsAnObject) {
-    auto scheme = std::make_unique<TScheme>(TElement_ObjectBox::StaticClass(), QStringLiteral("TestModule"));
-    TElementMessages messages;
-    scheme->SetMessages(&messages);
-    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n");
-    scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0);
-    auto* object = dynamic_cast<TElement_Object*>(scheme->Root()->FirstChild());
+// A node of the old object name loads as an object; an embedded element
+// whose loading fails is freed and the error passes on.
+TEST_F(VisualStorage, AClassNodeLoadsAsAnObjectAndAFailingOneIsFreed) {
+    root->LoadFromKnot(KnotFromText("<TestModule>\r\n\t<Class Value=\"x\"/>\r\n</TestModule>\r\n").get(), fmFile, 0);
+    auto* object = dynamic_cast<TElement_Object*>(root->FirstChild());
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->Value(), QStringLiteral("x"));
     EXPECT_EQ(messages.GetCount(), 0);
+
+    const int before = scheme->ElementCount();
+    TNodePtr<TKnot> broken = KnotFromText("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
+    EXPECT_THROW(root->LoadFromKnot(broken.get(), fmFile, 0), Exception);
+    EXPECT_EQ(scheme->ElementCount(), before);
 }
 
-TEST(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
+TEST_F(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
     TEnglishTexts english;
-    TSheetFixture f;
     const QString unknown =
         "\t<Gadget Speed=\"12\" Name=\"a &quot;b&quot;\">\r\n\t\t<Part Kind=\"x\"/>\r\n\t</Gadget>\r\n";
     TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<TestBox Value=\"v\"/>\r\n" + unknown + "</TestModule>\r\n");
-    f.root->LoadFromKnot(knot.get(), fmFile, 0);
-    EXPECT_EQ(f.messages.GetCount(), 0) << "nothing reported unread";
+    root->LoadFromKnot(knot.get(), fmFile, 0);
+    EXPECT_EQ(messages.GetCount(), 0) << "nothing reported unread";
 
-    auto* kept = dynamic_cast<TElement_Unaccepted*>(f.root->LastChild());
+    auto* kept = dynamic_cast<TElement_Unaccepted*>(root->LastChild());
     ASSERT_NE(kept, nullptr);
     ASSERT_NE(kept->Messages(), nullptr);
     TElementMessage* m = kept->Messages()->GetItem(0);
     EXPECT_EQ(m->GetText(), QStringLiteral("Unsupported element \"Gadget\" in\u00A0this editor"));
     EXPECT_EQ(m->Segment(0).Value, QString::number(kept->Number()));
     EXPECT_GT(kept->Height(), kept->Lines().size() * 5);  // shown on the sheet
-    EXPECT_TRUE(TextOf(f.root).contains(unknown));
+    TNodePtr<TKnot> saved = TKnot::Create(QStringLiteral("TestModule"));
+    root->SaveToKnot(saved.get(), fmFile, foSchemeFile);
+    EXPECT_TRUE(saved->SaveToString().contains(unknown));
 
     // A snapshot keeps it and restores it.
     TNodePtr<TKnot> snap = TKnot::Create(QStringLiteral("S"));
     kept->SaveToKnot(snap.get(), fmSnapshot, 0);
-    auto* copy = TElement::CreateIn<TElement_Unaccepted>(f.scheme.get(), f.root);
+    auto* copy = TElement::CreateIn<TElement_Unaccepted>(scheme.get(), root);
     copy->LoadFromKnot(snap.get(), fmSnapshot, 0);
     EXPECT_EQ(copy->Lines(), kept->Lines());
 }
 
-TEST(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {
+TEST_F(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {
     EXPECT_EQ(TElement_Unaccepted::DisplayLine("a\tb"), QStringLiteral("a        b"));
     EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(150, QLatin1Char('x'))), QString(97, QLatin1Char('x')) + "...");
     EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(100, QLatin1Char('y'))).size(), 100);
 }
 
-TEST(VisualStorage, AFailingEmbeddedElementIsFreedAndTheErrorPassesOn) {
-    auto scheme = std::make_unique<TScheme>(TElement_BrokenBox::StaticClass(), QStringLiteral("TestModule"));
-    const int before = scheme->ElementCount();
-    TNodePtr<TKnot> knot = KnotFromText("<TestModule>\r\n\t<Broken/>\r\n</TestModule>\r\n");
-    EXPECT_THROW(scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0), Exception);
-    EXPECT_EQ(scheme->ElementCount(), before);
-}
-
 // A file of boxes nested thousands deep overflowed the stack in the walks
 // over the visual tree; such a file is now refused as corrupt.
-TEST(VisualStorage, NestingDeeperThanTheLimitIsRefusedAsCorrupt) {
+TEST_F(VisualStorage, NestingDeeperThanTheLimitIsRefusedAsCorrupt) {
     auto nested = [](int depth) {
         return QStringLiteral("<TestModule>") + QStringLiteral("<TestBox>").repeated(depth) +
                QStringLiteral("</TestBox>").repeated(depth) + QStringLiteral("</TestModule>");

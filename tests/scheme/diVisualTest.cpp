@@ -36,7 +36,7 @@ TEST_F(VisualElements, DisabledStateTravelsDownAndBack) {
 TEST_F(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
     TElement_TestBox* field = AddBox(root);
     field->SetRequired(false);
-    field->SetOptionsWord(field->VisualOptions() | voHiddenWhileEmpty);
+    field->SetVisualOptions(field->VisualOptions() | voHiddenWhileEmpty);
     EXPECT_FALSE(field->IsVisible());
     field->Focus();
     EXPECT_TRUE(field->IsVisible());
@@ -47,10 +47,13 @@ TEST_F(VisualElements, HiddenWhileEmptyShowsWhileFocusedAndWhenFilled) {
     EXPECT_FALSE(field->IsVisible());
 }
 
-TEST_F(VisualElements, SetBoundsNotifiesInOrder) {
+// Moving an element before its current next sibling and invalidating a
+// zero-sized one announce nothing.
+TEST_F(VisualElements, SetBoundsNotifiesInOrderAndNoChangeAnnouncesNothing) {
     QStringList log;
     TElement_TestBox* box = AddBox(root);
     TElement_TestBox* child = AddBox(box);
+    TElement_TestBox* next = AddBox(box, 0, 0);
     box->Log = &log;
     child->Log = &log;
     TSheetRecorder rec(&sheet);
@@ -60,31 +63,22 @@ TEST_F(VisualElements, SetBoundsNotifiesInOrder) {
 
     log.clear();
     rec.Clear();
+    child->SetVisualParentAt(box, next);
+    next->Invalidate();
+    EXPECT_TRUE(rec.codes.empty());
     EXPECT_FALSE(child->SetBounds(7, 8, 30, 10, 3));
     EXPECT_EQ(rec.codes, (std::vector<int>{snRepaint}));  // only invalidated
     EXPECT_TRUE(child->SetBounds(7, 8, 31, 10, 3));  // size only: no position news
     EXPECT_EQ(log, (QStringList{"ChildBoundsChanged", "BoundsChanged"}));
-}
-
-// Moving an element before its current next sibling and invalidating a
-// zero-sized one announce nothing.
-TEST_F(VisualElements, MovingInPlaceOrInvalidatingNothingAnnouncesNothing) {
-    TElement_TestBox* a = AddBox(root);
-    TElement_TestBox* b = AddBox(root);
-    TElement_TestBox* empty = AddBox(root, 0, 0);
-    TSheetRecorder rec(&sheet);
-    a->SetVisualParentAt(root, b);
-    empty->Invalidate();
-    EXPECT_TRUE(rec.codes.empty());
-    b->SetVisualParentAt(root, a);
-    EXPECT_EQ(b->NextVisualSibling(), a);
+    next->SetVisualParentAt(box, child);
+    EXPECT_EQ(next->NextVisualSibling(), child);
 }
 
 TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) {
     TElement_TestBox* button = AddBox(root, 40, 40);
-    button->SetOptionsWord(voPressable | voFocusable);
+    button->SetVisualOptions(voPressable | voFocusable);
     TElement_TestBox* label = AddBox(button, 10, 10);
-    label->SetOptionsWord(0);
+    label->SetVisualOptions(0);
     root->Arrange();
     const QPoint inLabel = label->ClientToSheet(QPoint(2, 2));
     sheet.MouseDown(inLabel, mbLeft, 0, 0);
@@ -107,12 +101,13 @@ TEST_F(VisualElements, PressesBubbleUpToAPressableParentAndReleaseInsideClicks) 
 }
 
 // Focusable leaves in nested boxes: the search runs depth first both ways
-// and passes over disabled and hidden ones.
+// and passes over disabled and hidden ones; the sheet's first focus takes the
+// first visible one, disabled or not.
 TEST_F(VisualElements, FocusSearchRunsBothWays) {
-    root->SetOptionsWord(0);
+    root->SetVisualOptions(0);
     TElement_TestBox* group1 = AddBox(root);
     TElement_TestBox* group2 = AddBox(root);
-    for (auto* g : {group1, group2}) g->SetOptionsWord(0);
+    for (auto* g : {group1, group2}) g->SetVisualOptions(0);
     TElement_TestBox* a = AddBox(group1);
     TElement_TestBox* b = AddBox(group1);
     TElement_TestBox* c = AddBox(group2);
@@ -126,11 +121,15 @@ TEST_F(VisualElements, FocusSearchRunsBothWays) {
     c->SetDisabled(true);
     EXPECT_EQ(b->FindNextFocusable(true), d);
     EXPECT_EQ(b->FindNextFocusable(true, true, false), c);
+    group1->SetCollapsed(true);
+    sheet.FocusFirst();
+    EXPECT_EQ(sheet.Focused(), c);
+    group1->SetCollapsed(false);
     group2->SetCollapsed(true);
     EXPECT_EQ(b->FindNextFocusable(true), nullptr);
 
     // A focusable container is the answer when the search climbs to it.
-    group1->SetOptionsWord(voFocusable);
+    group1->SetVisualOptions(voFocusable);
     EXPECT_EQ(b->FindNextFocusable(true), group1);
     EXPECT_EQ(root->FindFocusable(true, true, true), group1);
     EXPECT_EQ(a->FindFocusableWithin(true, b), nullptr);
@@ -158,11 +157,10 @@ TEST_F(VisualElements, CollapsedContainerHidesItsSubtreeAndMakeVisibleExpandsIt)
 
 TEST_F(VisualElements, ContentChangesInsideTheBracketAreSentOnce) {
     TElement_TestBox* text = AddBox(root);
-    text->SetOptionsWord(voFocusable | voTextContainer);
+    text->SetVisualOptions(voFocusable | voTextContainer);
     text->Focus();
     TSheetRecorder rec(&sheet);
     text->BeginContentChange();
-    text->ContentChanged();
     text->ContentChanged();
     text->ContentChanged();
     EXPECT_EQ(rec.Count(snFocusedContent), 0);
@@ -244,7 +242,7 @@ TEST_F(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
     b->SetInSelectedText(true);
     EXPECT_EQ(sheet.ElementAt(p, false, true), a);
     b->SetInSelectedText(false);
-    b->SetOptionsWord(b->VisualOptions() | voTransparent);
+    b->SetVisualOptions(b->VisualOptions() | voTransparent);
     EXPECT_EQ(sheet.ElementAt(p, false, true), a);
     EXPECT_EQ(sheet.ElementAt(p, false, false), b);
     EXPECT_EQ(sheet.ElementAt(QPoint(-5, -5), false, false), nullptr);
@@ -292,7 +290,7 @@ TEST_F(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
         case 0: b->SetBounds(pos(rng), pos(rng), size(rng), size(rng)); break;
         case 1: b->SetCollapsed(!b->Collapsed); break;
         case 2: b->SetVisualParent(b->VisualParent() == panel ? nullptr : panel); break;
-        default: b->SetOptionsWord(b->VisualOptions() ^ voHiddenWhileEmpty); break;
+        default: b->SetVisualOptions(b->VisualOptions() ^ voHiddenWhileEmpty); break;
         }
         panel->UpdateSize();
         int right = 0, bottom = 0;

@@ -6,8 +6,6 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 
-#include <QFile>
-
 #include <algorithm>
 
 T_ELEMENT_CLASS_IMPL(TElement_TestBox, TVisualElement)
@@ -197,16 +195,6 @@ TNodePtr<TKnot> SchemeTestData(const QString& name) {
     TNodePtr<TKnot> knot = TKnot::Create();
     knot->LoadFromFile(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
     return knot;
-}
-
-QStringList SchemeTestRows(const QString& name) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
-    QStringList rows;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return rows;
-    while (!file.atEnd())
-        if (const QString row = QString::fromUtf8(file.readLine()).section(u'#', 0, 0).simplified(); !row.isEmpty())
-            rows << row;
-    return rows;
 }
 
 TNodePtr<TSheetSettings> MakeSheetSettings() {

@@ -42,7 +42,6 @@ public:
     const QString& Value() const noexcept { return m_value; }
     void SetValue(const QString& value);
     void SetRequired(bool required);
-    void SetOptionsWord(uint16_t options) { SetVisualOptions(options); }
     void SetCollapsed(bool collapsed);
     // Places the visible children and sizes the box.
     void Arrange();
@@ -114,9 +113,6 @@ using TSheetRecorder = TBroadcastRecorder;
 
 // The knot text of tests/data/scheme/<name>.
 TNodePtr<TKnot> SchemeTestData(const QString& name);
-// The rows of the plain table tests/data/scheme/<name>: its lines without
-// what follows a '#', simplified, empty ones left out.
-QStringList SchemeTestRows(const QString& name);
 
 // Sheet settings made as the settings tree makes them.
 TNodePtr<TSheetSettings> MakeSheetSettings();
