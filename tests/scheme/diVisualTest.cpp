@@ -248,7 +248,7 @@ TEST_F(VisualElements, HitTestFindsTheTopmostAndPassesThroughInsets) {
     EXPECT_EQ(sheet.ElementAt(QPoint(-5, -5), false, false), nullptr);
 }
 
-// The plain walk of the design, as the reference for the indexed search.
+// The plain walk over every child, as the reference for the indexed search.
 TVisualElement* PlainElementAt(TVisualElement* e, QPoint p) {
     if (p.x() < 0 || p.y() < 0 || p.x() >= e->Width() || p.y() >= e->Height()) return nullptr;
     for (TVisualElement* c = e->LastVisualChild(); c; c = c->PrevVisualSibling()) {
