@@ -154,6 +154,7 @@ TEST_F(ElementOperations, MessagesBracketClearsOnlyWhenOutermost) {
     messages.AddTextMessage(mkWarning, "again");
     history.Redo();
     EXPECT_EQ(messages.GetCount(), 0) << "and redo";
+    EXPECT_EQ(messages.UpdateCount(), 0);
 }
 
 TEST_F(ElementOperations, OperationGroupIsOneStepAndBracketsMessages) {
