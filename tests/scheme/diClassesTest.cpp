@@ -71,9 +71,7 @@ protected:
 using Elements = SchemeTest;
 using SchemeIndex = SchemeTest;
 using ElementCheck = SchemeTest;
-
-// ---------------------------------------------------------------------------
-// Numbers
+using Scheme = SchemeTest;
 
 TEST(ElementNumbers, FirstElementOfAProcessIsOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -86,7 +84,7 @@ TEST(ElementNumbers, FirstElementOfAProcessIsOne) {
 }
 
 // One counter for every scheme; raising it is a maximum; an element without
-// a scheme has number 0, which no scheme answers.
+// a scheme has number 0 (which no scheme answers: SchemeIndex asks for it).
 TEST(ElementNumbers, InterleavedSchemesGetIncreasingNumbersAndRaiseIsAMaximum) {
     auto a = MakeTestScheme();
     auto b = MakeTestScheme();
@@ -100,11 +98,7 @@ TEST(ElementNumbers, InterleavedSchemesGetIncreasingNumbersAndRaiseIsAMaximum) {
     EXPECT_EQ(TElement::CreateIn<TElement_TestLeaf>(a.get(), a->Root())->Number(), now + 482);
     TNodePtr<TElement> loose(TElement::CreateIn<TElement_TestLeaf>(nullptr, nullptr));
     EXPECT_EQ(loose->Number(), 0);
-    EXPECT_EQ(a->FindElement(0), nullptr);
 }
-
-// ---------------------------------------------------------------------------
-// Creation and identity
 
 TEST_F(Elements, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
     auto* probe = Add<TElement_Probe>();
@@ -122,13 +116,10 @@ TEST_F(Elements, CreateInNumbersBeforeSetUpAndLinksAfterIt) {
     EXPECT_EQ(scheme->Root()->LastChild(), child);
 }
 
-TEST_F(Elements, SubElementsAndTypeNames) {
+TEST_F(Elements, SubElementsAnswerTheirOwnerAndWriteTheirText) {
     auto* owner = Add<TElement_TestOwner>();
-    EXPECT_TRUE(owner->First()->IsSubElement());
-    EXPECT_FALSE(owner->IsSubElement());
     EXPECT_EQ(owner->Second()->GetOwnerElement(), owner);
     EXPECT_EQ(owner->GetOwnerElement(), owner);
-    EXPECT_EQ(owner->GetTypeName(), QStringLiteral("TestOwner"));
     QString text;
     owner->First()->SetValue("ab");
     owner->Second()->SetValue("cd");
@@ -177,9 +168,6 @@ TEST_F(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
     EXPECT_TRUE(marked);
 }
 
-// ---------------------------------------------------------------------------
-// The index by number
-
 // FindElement must answer exactly what a walk over the registration order
 // would: the first registered element with the number.
 TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
@@ -210,9 +198,6 @@ TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
     }
     EXPECT_EQ(scheme->ElementCount(), int(live.size()) + 1);
 }
-
-// ---------------------------------------------------------------------------
-// The check protocol
 
 TEST_F(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {
     TEnglishTexts english;
@@ -289,14 +274,9 @@ TEST_F(ElementCheck, NumberChangeRewritesOwnLinks) {
     probe->SetNumber(probe->Number() + 1000000);
     EXPECT_EQ(probe->Messages()->GetItem(0)->Segment(1).Value, QString::number(probe->Number()));
     EXPECT_EQ(probe->Messages()->GetItem(1)->Segment(1).Value, QStringLiteral("999999999"));
-    EXPECT_EQ(scheme->FindElement(old.toInt()), nullptr);
 }
 
-// ---------------------------------------------------------------------------
-// The scheme
-
-TEST(Scheme, FileNameAndReadOnlyBroadcastOnChange) {
-    auto scheme = MakeTestScheme();
+TEST_F(Scheme, FileNameAndReadOnlyBroadcastOnChange) {
     TBroadcastRecorder log(scheme.get());
     scheme->SetFileName("a.prm");
     scheme->SetFileName("a.prm");
@@ -306,27 +286,26 @@ TEST(Scheme, FileNameAndReadOnlyBroadcastOnChange) {
     EXPECT_EQ(log.codes, std::vector<int>({scFileNameChanged, scReadOnlyChanged, scReadOnlyChanged}));
 }
 
-TEST(Scheme, LentListsAreBracketedAndOutliveItAndConnectedSchemesAreAskedOfTheOwner) {
+TEST_F(Scheme, LentListsAreBracketedAndOutliveItAndConnectedSchemesAreAskedOfTheOwner) {
     TElementMessages messages;
-    auto other = MakeTestScheme();
     {
-        auto scheme = MakeTestScheme();
-        scheme->BeginMessages();  // without a list: nothing
-        scheme->EndMessages();
-        scheme->SetMessages(&messages);
-        EXPECT_EQ(scheme->GetConnectedScheme("x.prm"), nullptr);
-        scheme->OnGetConnectedScheme = [&](TScheme* sender, const QString& name, TScheme*& out) {
-            EXPECT_EQ(sender, scheme.get());
-            out = name == QLatin1String("x.prm") ? other.get() : nullptr;
+        auto lender = MakeTestScheme();
+        lender->BeginMessages();  // without a list: nothing
+        lender->EndMessages();
+        lender->SetMessages(&messages);
+        EXPECT_EQ(lender->GetConnectedScheme("x.prm"), nullptr);
+        lender->OnGetConnectedScheme = [&](TScheme* sender, const QString& name, TScheme*& out) {
+            EXPECT_EQ(sender, lender.get());
+            out = name == QLatin1String("x.prm") ? scheme.get() : nullptr;
         };
-        EXPECT_EQ(scheme->GetConnectedScheme("x.prm"), other.get());
+        EXPECT_EQ(lender->GetConnectedScheme("x.prm"), scheme.get());
         messages.AddTextMessage(mkHint, "old");
-        scheme->BeginMessages();  // clears the lent list
+        lender->BeginMessages();  // clears the lent list
         messages.AddTextMessage(mkHint, "kept");
-        scheme->EndMessages();
+        lender->EndMessages();
         // Pending checks at destruction must not run against a dying tree.
-        scheme->BeginUpdate();
-        TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root())->SetValue("x");
+        lender->BeginUpdate();
+        TElement::CreateIn<TElement_TestLeaf>(lender.get(), lender->Root())->SetValue("x");
     }
     EXPECT_EQ(messages.GetCount(), 1);
 }

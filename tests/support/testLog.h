@@ -17,7 +17,6 @@ public:
     TWarningLog(const TWarningLog&) = delete;
     TWarningLog& operator=(const TWarningLog&) = delete;
 
-    const QStringList& Lines() const noexcept { return m_lines; }
     bool Contains(const QString& part) const {
         for (const QString& line : m_lines)
             if (line.contains(part)) return true;
