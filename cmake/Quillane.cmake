@@ -16,7 +16,7 @@ function(quillane_library target)
   list(TRANSFORM ARG_QT PREPEND Qt6:: OUTPUT_VARIABLE public_qt)
   list(TRANSFORM ARG_PRIVATE_QT PREPEND Qt6:: OUTPUT_VARIABLE private_qt)
   target_link_libraries(${target} PUBLIC ${ARG_LINKS} ${public_qt} PRIVATE ${ARG_PRIVATE_LINKS} ${private_qt})
-  set_target_properties(${target} PROPERTIES AUTOMOC ${ARG_AUTOMOC} UNITY_BUILD ${QUILLANE_UNITY})
+  set_target_properties(${target} PROPERTIES AUTOMOC ${ARG_AUTOMOC})
   quillane_use_pch(${target})
 endfunction()
 

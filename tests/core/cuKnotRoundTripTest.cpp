@@ -2,6 +2,7 @@
 // every class of UTF-16 code unit are written, read and compared.
 
 #include "core/cuKnot.h"
+#include "support/testStrings.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -14,7 +15,6 @@
 
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
 
 // ---------------------------------------------------------------------------
 // Random trees

@@ -1,6 +1,7 @@
 // The knot tree: flags, lookup, read marks, typed values, reports and deep trees.
 
 #include "support/testCaseRows.h"
+#include "support/testStrings.h"
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testRaise.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
 
 // A knot tree from text with flags 0; the test fails on a syntax error.
 TNodePtr<TKnot> Parse(const char* text, TKnotFlags flags = 0) {

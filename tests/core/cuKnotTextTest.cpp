@@ -2,6 +2,7 @@
 // encodings, files and the fuzz corpus.
 
 #include "core/cuKnot.h"
+#include "support/testStrings.h"
 #include "core/cuStringIds.h"
 #include "support/testCorpus.h"
 #include "support/testCaseRows.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
 
 // ---------------------------------------------------------------------------
 // Writer

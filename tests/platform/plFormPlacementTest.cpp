@@ -2,6 +2,7 @@
 // brought back onto the virtual screen.
 
 #include "platform/plFormPlacement.h"
+#include "support/testStrings.h"
 
 #include "core/cuKnot.h"
 #include "support/testCases.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
 
 // "left top width height" as a rectangle, "width height" as a size.
 QRect RectOf(const QString& text) {

@@ -4,6 +4,7 @@
 // harness that checks that written units compile.
 
 #include "pascal/generator/psModules.h"
+#include "support/testStrings.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,10 +18,6 @@ inline void PrintTo(const QString& text, std::ostream* os) {
     *os << "\n" << text.toStdString();
 }
 
-// Texts of the tests are UTF-8.
-inline QString S(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // The text a node writes into a fresh Pascal writer (each line ended by "\n";
 // the empty line that a final line end leaves open is not counted).
