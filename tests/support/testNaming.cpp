@@ -2,8 +2,6 @@
 
 #if QUILLANE_TEST_LAYER >= 3
 
-#include "scheme/diFilers.h"
-
 T_ELEMENT_CLASS_IMPL(TElement_TestScope, TNamespace)
 T_ELEMENT_CLASS_IMPL(TElement_TestDecl, TElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestLink, TNamespaceConnection)
@@ -21,35 +19,6 @@ void TTestDeclItem::GetUsedReferences(std::vector<TReference*>& list) {
 void TElement_TestScope::FillAcceptedClasses(TElementClassList& list) {
     list << TElement_TestScope::StaticClass() << TElement_TestDecl::StaticClass()
          << TElement_TestLink::StaticClass();
-}
-
-void TElement_TestScope::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
-    TNamespace::LoadFrom(loader, knot);
-    Label = knot->ReadStr(QStringLiteral("Label"));
-    TElementClassList classes;
-    GetAcceptedClasses(classes);
-    for (TNode* n = knot->FirstChild(); n; n = n->NextSibling()) {
-        auto* child = static_cast<TKnot*>(n);
-        for (const TElementClass* cls : classes)
-            if (cls->GetTypeName() == child->Name()) {
-                child->SetWasRead(true);
-                // Loaded before it is placed, as a content element would be.
-                TElement* e = CreateIn(cls, Scheme(), nullptr);
-                e->LoadFrom(loader, child);
-                e->SetParent(this);
-                break;
-            }
-    }
-}
-
-void TElement_TestScope::SaveTo(TSchemeSaver* saver, TKnot* knot) {
-    TNamespace::SaveTo(saver, knot);
-    if (!Label.isEmpty()) knot->WriteStr(QStringLiteral("Label"), Label);
-    for (TNode* n = FirstChild(); n; n = n->NextSibling()) {
-        auto* e = static_cast<TElement*>(n);
-        if (e->IsSubElement() || !ShouldSaveChild(saver, e)) continue;
-        e->SaveTo(saver, knot->AddChild(e->GetTypeName()));
-    }
 }
 
 void TElement_TestDecl::Rename(const QString& name) {
@@ -76,39 +45,9 @@ void TElement_TestDecl::BeforeDestruction() {
     TElement::BeforeDestruction();
 }
 
-void TElement_TestDecl::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
-    TElement::LoadFrom(loader, knot);
-    Name = knot->ReadStr(QStringLiteral("Name"));
-    Flags = knot->ReadInt(QStringLiteral("Flags"), 0);
-}
-
-void TElement_TestDecl::SaveTo(TSchemeSaver* saver, TKnot* knot) {
-    TElement::SaveTo(saver, knot);
-    knot->WriteStr(QStringLiteral("Name"), Name);
-    if (Flags) knot->WriteInt(QStringLiteral("Flags"), Flags);
-}
-
 void TElement_TestLink::TreePlacementChanged() {
     TNamespaceConnection::TreePlacementChanged();
     if (!IsBeingDestroyed()) SetOwner(dynamic_cast<TNamespace*>(Parent()));
-}
-
-void TElement_TestLink::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
-    TNamespaceConnection::LoadFrom(loader, knot);
-    SetPrefix(knot->ReadStr(QStringLiteral("Prefix")));
-    m_storedTarget = knot->ReadInt(QStringLiteral("Target"), 0);
-    loader->AddDeferred(this, 0);
-}
-
-void TElement_TestLink::SaveTo(TSchemeSaver* saver, TKnot* knot) {
-    TNamespaceConnection::SaveTo(saver, knot);
-    if (!Prefix().isEmpty()) knot->WriteStr(QStringLiteral("Prefix"), Prefix());
-    if (Target()) knot->WriteInt(QStringLiteral("Target"), Target()->Number());
-}
-
-void TElement_TestLink::AfterLoad(TSchemeLoader* loader, intptr_t) {
-    TScheme* scheme = loader->Scheme();
-    SetTarget(dynamic_cast<TNamespace*>(scheme ? scheme->FindElement(m_storedTarget) : nullptr));
 }
 
 TNamingRecorder::TNamingRecorder(TNamespace* ns) : m_ns(ns) { m_ns->AddListener(MakeHandler<&TNamingRecorder::OnNotify>(this)); }

@@ -1,14 +1,11 @@
 #pragma once
 // Test doubles for names, namespaces and connections:
 //   TElement_TestScope  a namespace that holds declarations, scopes and links
-//                       as children (stored as child knots named by type;
-//                       snapshots only, as namespaces are not stored in files)
+//                       as children
 //   TElement_TestDecl   declares "Name" in its parent scope; flags,
 //                       visibility, enabled state and the references its
 //                       declaration uses are set by the test
-//   TElement_TestLink   a connection fed into its parent scope; its target is
-//                       stored as "Target" (the target's number) and taken
-//                       again after a snapshot load
+//   TElement_TestLink   a connection fed into its parent scope
 //   TNamingRecorder     writes every notification of a namespace as text
 // Compiled into every test program; only programs linking the scheme layer see them.
 
@@ -46,8 +43,6 @@ class TElement_TestScope : public TNamespace {
 public:
     QString Label;
     void FillAcceptedClasses(TElementClassList& list) override;
-    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
-    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
 };
 
 class TElement_TestDecl : public TElement {
@@ -68,8 +63,6 @@ public:
     void TreePlacementChanged() override;
     void NumberChanged(int32_t oldNumber) override;
     void BeforeDestruction() override;
-    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
-    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
 
 private:
     TNamespaceOwnItemPtr<TTestDeclItem> m_item;
@@ -80,12 +73,6 @@ class TElement_TestLink : public TNamespaceConnection {
 public:
     void Renumber(int32_t number) { SetNumber(number); }
     void TreePlacementChanged() override;
-    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
-    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
-    void AfterLoad(TSchemeLoader* loader, intptr_t datum) override;
-
-private:
-    int32_t m_storedTarget = 0;
 };
 
 // A reference that counts its calls.

@@ -1,4 +1,5 @@
-// Constants, variables, parameters, routine heads and routines with a body.
+// The node base, and constants, variables, parameters, routine heads and
+// routines with a body.
 
 #include "pascal/generator/psModules.h"
 
@@ -12,6 +13,16 @@ using enum TPascalParamKind;
 using enum TPascalMethodKind;
 using enum TPascalDirective;
 using enum TPascalVisibility;
+
+TEST(PascalNode, CreateNodeByClassReferenceRunsCreateAndInsertsBefore) {
+    auto list = CreateRootNode<TPascalCommands>();
+    TPascalNode* last = list->AddText(S("Last"));
+    auto* let = PascalAs<TPascalLet>(CreateNode(list.get(), TPascalLet::StaticClass(), last));
+    ASSERT_NE(let, nullptr);
+    EXPECT_EQ(list->First(), let);
+    EXPECT_EQ(let->Target->Mode, Out);
+    EXPECT_THROW(CreateNode(list.get(), TNode::StaticClass()), Exception);
+}
 
 // Parameters of one kind and type join; every directive is written in the
 // order of its bit.
