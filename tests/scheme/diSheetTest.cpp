@@ -60,7 +60,9 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
         QStringList sent;
         for (size_t i = 0; i < rec.codes.size(); ++i) {
             sent << names.at(rec.codes[i]);
-            if (rec.codes[i] == snRepaint) EXPECT_EQ(rec.firstArgs[i], 0) << "the whole sheet";
+            if (rec.codes[i] == snRepaint) {
+                EXPECT_EQ(rec.firstArgs[i], 0) << "the whole sheet";
+            }
         }
         EXPECT_EQ(sent.join(u' ').toStdString(), row[1].toStdString());
     }

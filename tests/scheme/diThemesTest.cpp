@@ -182,11 +182,12 @@ TEST(ThemeLoading, TextsGiveTheExpectedFramesFontsColoursAndLayouts) {
                 theme.Scale(e->ReadStr(u"Delta").toInt(), e->ReadStr(u"Percent").toInt());
             if (e->Name() == u"Theme" || e->Name() == u"Scale") continue;
             const QMap<QString, QString> answers = Answers(theme, e);
-            for (TKnotParam* p = e->Params(); p; p = p->Next())
-                if (p->Name() != u"Kind" && p->Name() != u"Index")
-                    EXPECT_EQ(answers.value(p->Name(), "?").toStdString(), p->Value().toStdString())
-                        << e->Name().toStdString() << " " << e->ReadStr(u"Kind").toStdString() << "."
-                        << p->Name().toStdString();
+            for (TKnotParam* p = e->Params(); p; p = p->Next()) {
+                if (p->Name() == u"Kind" || p->Name() == u"Index") continue;
+                EXPECT_EQ(answers.value(p->Name(), "?").toStdString(), p->Value().toStdString())
+                    << e->Name().toStdString() << " " << e->ReadStr(u"Kind").toStdString() << "."
+                    << p->Name().toStdString();
+            }
         }
     }
     EXPECT_EQ(ChooseInstalledFace("Nonexistent Face 42, DejaVu Sans,DejaVu Serif"), "DejaVu Sans");

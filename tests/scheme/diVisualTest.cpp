@@ -299,8 +299,12 @@ TEST_F(VisualElements, PanelSizeFromCountedEdgesEqualsThePlainUnion) {
                 right = std::max(right, c->Left() + c->Width());
                 bottom = std::max(bottom, c->Top() + c->Height());
             }
-        if (right > 0) ASSERT_EQ(panel->Width(), right) << step;
-        if (bottom > 0) ASSERT_EQ(panel->Height(), bottom) << step;
+        if (right > 0) {
+            ASSERT_EQ(panel->Width(), right) << step;
+        }
+        if (bottom > 0) {
+            ASSERT_EQ(panel->Height(), bottom) << step;
+        }
     }
     // The last child leaving leaves the size as it was.
     for (auto* b : boxes) b->SetVisualParent(b == boxes.back() ? panel : nullptr);
