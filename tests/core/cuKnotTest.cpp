@@ -2,8 +2,6 @@
 
 #include "support/testCaseRows.h"
 #include "core/cuKnot.h"
-#include "core/cuStringIds.h"
-#include "support/testRaise.h"
 
 #include <gtest/gtest.h>
 
@@ -46,22 +44,6 @@ TEST(KnotFlags, MovingASubtreeTakesOverTheNewParentsFlags) {
     EXPECT_EQ(child->Flags(), kfDoubledQuotes);
     EXPECT_EQ(grandChild->Flags(), kfDoubledQuotes);
     EXPECT_EQ(b->Flags(), 0);
-}
-
-TEST(KnotFlags, ClearKeepsTheInheritedFlags) {
-    auto root = TKnot::Create(S("R"));
-    root->SetFlags(kfUniqueParams);
-    root->SetFlagsAdded(kfIndexed);
-    root->WriteStr(S("a"), S("1"));
-    root->AddChild(S("C"));
-    root->FindChild(u"C");
-    root->Clear();
-    EXPECT_EQ(root->Name(), QString());
-    EXPECT_EQ(root->Flags(), kfUniqueParams);
-    EXPECT_EQ(root->FlagsAdded(), 0);
-    EXPECT_EQ(root->Params(), nullptr);
-    EXPECT_FALSE(root->HasChildren());
-    EXPECT_EQ(root->State(), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -310,8 +292,6 @@ TEST(KnotDeepTrees, HundredThousandLevelsCopyWalkAndFree) {
     leaf->WriteStr(S("v"), S("1"));
     EXPECT_EQ(leaf->Flags(), kfSkipEmpty);
     EXPECT_FALSE(root->IsEmpty());
-    // Deeper than the reader reads: refused by the writer (after 10,000 levels of its walk).
-    EXPECT_EQ(RaisedId([&] { root->SaveToString(); }), strKnotTooDeep);
     root->SetWasReadAll(true);
     EXPECT_FALSE(root->CollectUnread(nullptr, nullptr, true));
     auto copy = TKnot::Create();
