@@ -90,6 +90,9 @@ QString RunWriterScript(const char* path) {
         {"WriteLineComment", [](auto& w, const QString& text) { w.WriteLineComment(text); }},
         {"WriteWrapped", [](auto& w, const QString& text) { w.WriteWrapped(text, true); }},
         {"WriteWrappedFlat", [](auto& w, const QString& text) { w.WriteWrapped(text, false); }},
+        {"SetWrapLines", [](auto& w, const QString& on) { w.SetWrapLines(on == u"1"); }},
+        {"SetUseIndent", [](auto& w, const QString& on) { w.SetUseIndent(on == u"1"); }},
+        {"SetUseNewLines", [](auto& w, const QString& on) { w.SetUseNewLines(on == u"1"); }},
     };
     TPascalCodeWriter w;
     for (const QStringList& row : CaseRows(path, 2)) {
@@ -291,26 +294,7 @@ TEST(SourceCodeWriter, SuffixAndPrefix) {
 }
 
 TEST(SourceCodeWriter, NoBreaksWithWrapLinesOrUseNewLinesOff) {
-    const QString text = Letters(80, {{79, u';'}}) + "bbb";
-    TPascalCodeWriter w;
-    w.Indent();
-    w.SetWrapLines(false);
-    w.Write(text);
-    EXPECT_TEXT(w.Lines(), QStringList({"  " + text}));
-
-    TPascalCodeWriter v;
-    v.Indent();
-    v.SetUseIndent(false);
-    v.Write(text);
-    EXPECT_TEXT(v.Lines(), QStringList({Letters(80, {{79, u';'}}), "  bbb"}));
-
-    TPascalCodeWriter u;  // "no line breaks" holds for NewLine and for wrapping
-    u.SetUseNewLines(false);
-    u.WriteLn(u"a");
-    u.Write(text);
-    u.WriteWrapped(Repeat(u"x", 200), true);
-    EXPECT_TEXT(u.Lines(), QStringList({"a" + text + "'" + Repeat(u"x", 200) + "'"}));
-    EXPECT_EQ(u.Level(), 0);
+    ExpectGolden(RunWriterScript("writers/switches.script"), "switches.pas");
 }
 
 TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
