@@ -448,12 +448,6 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
         w.WriteLn(u");");
         expect(texts[i]);
     }
-    // short literals straight from QuoteString, on lines of their own
-    w.SetWrapLines(false);
-    for (const QString& text : texts.mid(1, 4)) {
-        w.WriteLn("Dump(" + w.QuoteString(text, false, false) + ");");
-        expect(text);
-    }
     w.Unindent();
     w.WriteLn(u"end.");
 
