@@ -215,32 +215,40 @@ TEST_F(NodeTest, PreOrderWalksOneSubtreeAndSkipsChildrenOnRequest) {
     EXPECT_EQ(skipping, QStringList({"P", "n1", "n2", "n21", "n3"}));
 }
 
-TEST_F(NodeTest, CollectOfClassKeepsPreOrderAndMatchesDescendantClasses) {
+// R and s1, s2 are special nodes, M is marked, the others plain log nodes.
+TEST_F(NodeTest, ClassAndInterfaceLookupsAndCollectOfClass) {
     TLogNode* r = Make<TSpecialNode>("R");
-    TLogNode* a = Make("A", r);
-    Make<TSpecialNode>("s1", a);
+    TLogNode* m = Make<TMarkedNode>("M", r);
+    TLogNode* a = Make("A", m);
+    TLogNode* s1 = Make<TSpecialNode>("s1", a);
     Make("b", a);
     Make<TSpecialNode>("s2", r);
-    auto names = [](const QList<TNode*>& list) {
-        QStringList s;
-        for (TNode* n : list) s << TLogNode::NameOf(n);
-        return s;
+    const TClass* special = TSpecialNode::StaticClass();
+    EXPECT_EQ(s1->FindParentOfClass(special), r);
+    EXPECT_EQ(s1->FindSelfOrParentOfClass(special), s1);
+    EXPECT_EQ(r->FindParentOfClass(special), nullptr);
+    EXPECT_EQ(s1->FindParentInterface<IMarker>(), dynamic_cast<IMarker*>(m));
+    EXPECT_EQ(m->FindParentInterface<IMarker>(), nullptr);  // starts at the parent
+    EXPECT_EQ(m->GetOnlyChildOfClass(TLogNode::StaticClass()), a);
+    EXPECT_EQ(m->GetOnlyChildOfClass(special), nullptr);  // a TLogNode only
+    EXPECT_EQ(a->GetOnlyChildOfClass(special), nullptr);  // not the only child
+
+    auto collected = [](TNode* from, const TClass* cls, bool recursive, bool children) {
+        QList<TNode*> list;
+        if (children)
+            from->CollectChildrenOfClass(list, cls, recursive);
+        else
+            from->CollectOfClass(list, cls, recursive);
+        QStringList names;
+        for (TNode* n : list) names << TLogNode::NameOf(n);
+        return names;
     };
-    QList<TNode*> list;
-    r->CollectOfClass(list, TSpecialNode::StaticClass(), true);
-    EXPECT_EQ(names(list), QStringList({"R", "s1", "s2"}));
-    list.clear();
-    r->CollectOfClass(list, TSpecialNode::StaticClass(), false);
-    EXPECT_EQ(names(list), QStringList({"R", "s2"}));
-    list.clear();
-    r->CollectChildrenOfClass(list, TSpecialNode::StaticClass(), true);
-    EXPECT_EQ(names(list), QStringList({"s1", "s2"}));
-    list.clear();
-    r->CollectOfClass(list, TLogNode::StaticClass(), true);  // the parent class matches its descendants
-    EXPECT_EQ(names(list), QStringList({"R", "A", "s1", "b", "s2"}));
-    list.clear();
-    a->CollectChildrenOfClass(list, nullptr, false);
-    EXPECT_EQ(names(list), QStringList({"s1", "b"}));
+    EXPECT_EQ(collected(r, special, true, false), QStringList({"R", "s1", "s2"}));
+    EXPECT_EQ(collected(r, special, false, false), QStringList({"R", "s2"}));
+    EXPECT_EQ(collected(r, special, true, true), QStringList({"s1", "s2"}));
+    // the parent class matches its descendants
+    EXPECT_EQ(collected(r, TLogNode::StaticClass(), true, false), QStringList({"R", "M", "A", "s1", "b", "s2"}));
+    EXPECT_EQ(collected(a, nullptr, false, true), QStringList({"s1", "b"}));
 }
 
 TEST_F(NodeTest, NodeMessagesReachTheirTargets) {
@@ -283,22 +291,6 @@ TEST_F(NodeTest, AbsoluteIndexPreviousAndIsBeforeFollowPreOrder) {
         for (int j = 0; j < order.size(); ++j) EXPECT_EQ(TNode::IsBefore(n, N(order[j])), i < j) << j;
     }
     EXPECT_EQ(Shape(r), "R(A(a1),B(b1,a2(x),b2))");
-}
-
-TEST_F(NodeTest, ClassAndInterfaceLookups) {
-    TLogNode* r = Make<TSpecialNode>("R");
-    TLogNode* m = Make<TMarkedNode>("M", r);
-    TLogNode* a = Make("A", m);
-    TLogNode* s = Make<TSpecialNode>("S", a);
-    EXPECT_EQ(s->FindParentOfClass(TSpecialNode::StaticClass()), r);
-    EXPECT_EQ(s->FindSelfOrParentOfClass(TSpecialNode::StaticClass()), s);
-    EXPECT_EQ(r->FindParentOfClass(TSpecialNode::StaticClass()), nullptr);
-    EXPECT_EQ(s->FindParentInterface<IMarker>(), dynamic_cast<IMarker*>(m));
-    EXPECT_EQ(m->FindParentInterface<IMarker>(), nullptr);  // starts at the parent
-    EXPECT_EQ(a->GetOnlyChildOfClass(TSpecialNode::StaticClass()), s);
-    EXPECT_EQ(m->GetOnlyChildOfClass(TSpecialNode::StaticClass()), nullptr);  // a TLogNode only
-    Make("second", a);
-    EXPECT_EQ(a->GetOnlyChildOfClass(TSpecialNode::StaticClass()), nullptr);
 }
 
 // ---------------------------------------------------------------------------
