@@ -22,6 +22,7 @@ TNodePtr<TKnot> Parse(const char* text, TKnotFlags flags = 0) {
 // ---------------------------------------------------------------------------
 // Flags
 
+// A subtree moved to another parent takes over its flags.
 TEST(KnotFlags, ChildrenInheritTheWordNotTheCorrections) {
     auto root = TKnot::Create(S("Session"));
     root->SetFlags(kfSettingsFile);
@@ -32,25 +33,25 @@ TEST(KnotFlags, ChildrenInheritTheWordNotTheCorrections) {
     EXPECT_EQ(files->Flags(), kfSettingsFile);
     EXPECT_EQ(files->GetFlags(), (kfSettingsFile & ~kfSkipEmpty) | kfIndexed);
     EXPECT_EQ(item->GetFlags(), kfSettingsFile);
-}
 
-TEST(KnotFlags, MovingASubtreeTakesOverTheNewParentsFlags) {
-    auto a = TKnot::Create(S("A"));
-    a->SetFlags(kfDoubledQuotes);
-    auto b = TKnot::Create(S("B"));
-    TKnot* child = b->AddChild(S("C"));
-    TKnot* grandChild = child->AddChild(S("D"));
-    child->SetParentKnot(a.get());
-    EXPECT_EQ(child->Flags(), kfDoubledQuotes);
-    EXPECT_EQ(grandChild->Flags(), kfDoubledQuotes);
-    EXPECT_EQ(b->Flags(), 0);
+    auto other = TKnot::Create(S("Other"));
+    other->SetFlags(kfDoubledQuotes);
+    files->SetParentKnot(other.get());
+    EXPECT_EQ(files->Flags(), kfDoubledQuotes);
+    EXPECT_EQ(item->Flags(), kfDoubledQuotes);
+    EXPECT_EQ(root->Flags(), kfSettingsFile);
 }
 
 // ---------------------------------------------------------------------------
 // Lookup and read marks
 
 TEST(KnotLookup, FindOperationsMatchExactlyAndMarkTheKnot) {
-    auto root = Parse("<R><a/><A/><b/><a x=\"2\"/></R>");
+    auto root = Parse("<R p=\"1\" q><a/><A/><b/><a x=\"2\"/></R>");
+    EXPECT_FALSE(root->FindParam(u"p")->WasRead());
+    EXPECT_TRUE(root->HasParam(u"q"));  // HasParam marks the parameter, FindParam does not
+    EXPECT_TRUE(root->FindParam(u"q")->WasRead());
+    EXPECT_FALSE(root->FindParam(u"q")->HasValue());
+    EXPECT_FALSE(root->HasParam(u"c"));
     EXPECT_EQ(root->FindChild(u"B"), nullptr);
     TKnot* first = root->FindChild(u"a");
     ASSERT_NE(first, nullptr);
@@ -80,15 +81,6 @@ TEST(KnotLookup, FindOrAddChildAndFindPathAddOnlyWhatIsMissing) {
     EXPECT_EQ(naming->GetPath(), S("R.Sheet.Naming"));
     EXPECT_EQ(root->FindPath(u"Sheet.Naming", false), naming);
     EXPECT_EQ(root->FindPath(u"Sheet", false), naming->Parent());
-}
-
-TEST(KnotLookup, HasParamMarksFindParamDoesNot) {
-    auto root = Parse("<R a=\"1\" b/>");
-    EXPECT_FALSE(root->FindParam(u"a")->WasRead());
-    EXPECT_TRUE(root->HasParam(u"b"));
-    EXPECT_TRUE(root->FindParam(u"b")->WasRead());
-    EXPECT_FALSE(root->FindParam(u"b")->HasValue());
-    EXPECT_FALSE(root->HasParam(u"c"));
 }
 
 TEST(KnotLookup, ReadMarksAndCollectUnread) {
