@@ -106,21 +106,15 @@ QString RunWriterScript(const char* path) {
 // ---------------------------------------------------------------------------
 // TCodeWriter
 
-TEST(CodeWriter, WriteOfEmptyTextChangesNothingNotEvenIndentation) {
-    TCodeWriter w;
-    w.SetIndentSize(2);
-    w.Indent();
-    w.Write(QString());
-    EXPECT_TRUE(w.Lines().isEmpty());
-    w.NewLine();
-    w.Write(u"");
-    EXPECT_TEXT(w.Lines(), QStringList({""}));
-}
-
+// Writing an empty text changes nothing, not even the indentation.
 TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
     TCodeWriter w;
     w.SetIndentSize(3);
     w.SetIndentChar(u'.');
+    w.Indent();
+    w.Write(QString());
+    EXPECT_TRUE(w.Lines().isEmpty());
+    w.Unindent();
     w.WriteLn(u"a");
     w.Indent();
     w.Write(u"b");
@@ -130,11 +124,13 @@ TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
     w.Write(u"d");
     w.Unindent();
     w.NewLine();
+    w.Write(u"");
+    w.NewLine();
     w.SetUseIndent(false);
     w.Write(u"e");
-    EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "e"}));
-    EXPECT_TEXT(w.Text(), "a\n...bc\n......d\ne\n");
-    EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\ne\r\n");
+    EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "", "e"}));
+    EXPECT_TEXT(w.Text(), "a\n...bc\n......d\n\ne\n");
+    EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\n\r\ne\r\n");
 }
 
 TEST(CodeWriter, TakesEveryFormOfText) {
