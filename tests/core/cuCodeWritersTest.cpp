@@ -303,23 +303,12 @@ TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
 }
 
 TEST(SourceCodeWriter, EnsureEmptyLineTable) {
-    struct Case {
-        QStringList before;
-        QStringList after;
-    };
-    const Case cases[] = {
-        {{}, {}},
-        {{""}, {""}},
-        {{"a"}, {"a", "", ""}},
-        {{"a", ""}, {"a", "", ""}},
-        {{"a", "", ""}, {"a", "", ""}},
-        {{"", ""}, {"", ""}},
-    };
-    for (const Case& c : cases) {
+    const auto lines = [](const QString& field) { return field == u"-" ? QStringList() : field.split(u'|'); };
+    for (const QStringList& row : CaseRows("writers/empty-line-cases.txt", 2)) {
         TPascalCodeWriter w;
-        w.Lines() = c.before;
+        w.Lines() = lines(row[0]);
         w.EnsureEmptyLine();
-        EXPECT_TEXT(w.Lines(), c.after) << c.before.join('|').toStdString();
+        EXPECT_TEXT(w.Lines(), lines(row[1])) << Str(row[0]);
     }
 }
 
