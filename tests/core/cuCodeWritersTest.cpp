@@ -74,9 +74,9 @@ void ExpectGolden(const QString& text, const QString& name) {
     EXPECT_EQ(text.toStdString(), file.readAll().toStdString()) << name.toStdString();
 }
 
-// Runs the calls of a writer script under tests/data/writers/ (one a line: the
-// method and its text) and gives the text written.
-QString RunWriterScript(const char* path) {
+// Runs the calls of the writer script tests/data/writers/<name>.script (one a
+// line: the method and its text) and gives the text written.
+QString RunWriterScript(const std::string& name) {
     using TCall = std::function<void(TPascalCodeWriter&, const QString&)>;
     const std::map<QString, TCall> calls = {
         {"Write", [](auto& w, const QString& text) { w.Write(text); }},
@@ -95,7 +95,7 @@ QString RunWriterScript(const char* path) {
         {"SetUseNewLines", [](auto& w, const QString& on) { w.SetUseNewLines(on == u"1"); }},
     };
     TPascalCodeWriter w;
-    for (const QStringList& row : CaseRows(path, 2)) {
+    for (const QStringList& row : CaseRows(("writers/" + name + ".script").c_str(), 2)) {
         const auto call = calls.find(row[0]);
         EXPECT_NE(call, calls.end()) << Str(row[0]);
         if (call != calls.end()) call->second(w, row[1]);
@@ -289,10 +289,6 @@ TEST(SourceCodeWriter, SuffixAndPrefix) {
     EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(80) + ", \\", "  > b,c" + Letters(76) + ", \\", "  > d"}));
 }
 
-TEST(SourceCodeWriter, NoBreaksWithWrapLinesOrUseNewLinesOff) {
-    ExpectGolden(RunWriterScript("writers/switches.script"), "switches.pas");
-}
-
 TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
     const QString pair = QString::fromUcs4(U"\U0001F600");
     for (int offset = 77; offset <= 82; ++offset) {
@@ -349,10 +345,6 @@ TEST(PascalCodeWriter, RegressionControlCharacterInsideQuotes) {
         const QString text = QString("a") + QChar(char16_t(u)) + "b";
         EXPECT_TEXT(w.QuoteString(text, false, false), QString("'a'#%1'b'").arg(u));
     }
-}
-
-TEST(PascalCodeWriter, WriteWrappedGolden) {
-    ExpectGolden(RunWriterScript("writers/wrapped_literals.script"), "wrapped_literals.pas");
 }
 
 TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
@@ -443,14 +435,20 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
 }
 
-TEST(PascalCodeWriter, SampleProgramGolden) {
-    ExpectGolden(RunWriterScript("writers/wrap_check.script"), "wrap_check.pas");
+// Each writer script writes its golden output (tests/data/writers/<name>.pas):
+// wrapped literals, the sample program, a line comment wrapped with its prefix
+// and split at its line breaks, and the switches for wrapping, indentation and
+// line breaks.
+TEST(PascalCodeWriter, WriterScriptsWriteTheirGoldenOutput) {
+    for (const char* name : {"wrapped_literals", "wrap_check", "line_comment", "switches"}) {
+        ExpectGolden(RunWriterScript(name), QString::fromLatin1(name) + ".pas");
+    }
 }
 
 TEST(PascalCodeWriter, SampleProgramCompiles) {
     const QString fpc = QStandardPaths::findExecutable("fpc");
     if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
-    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("writers/wrap_check.script"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
+    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("wrap_check"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -485,10 +483,6 @@ TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
         for (const char* line : {"begin", "  WriteLn('end');", "end."}) w.WriteLn(line);
         EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "comments"), "end\n") << mode;
     }
-}
-
-TEST(PascalCodeWriter, LineCommentWrapsWithPrefixAndSplitsLines) {
-    ExpectGolden(RunWriterScript("writers/line_comment.script"), "line_comment.pas");
 }
 
 }  // namespace
