@@ -229,8 +229,9 @@ TEST(KnotAssign, DeepCopyTakesFlagsFromTheNewPlace) {
     EXPECT_EQ(target->Flags(), kfDoubledQuotes);
     EXPECT_EQ(static_cast<TKnot*>(target->FirstChild()->FirstChild())->Flags(), kfDoubledQuotes);
     EXPECT_EQ(target->FindParam(u"a")->Knot(), target.get());
-    // From one's own subtree.
+    // From one's own subtree; a subtree of a larger tree is saved with one line break at its end.
     TKnot* c = static_cast<TKnot*>(target->FirstChild());
+    EXPECT_EQ(c->SaveToString(), S("<C s=\"x\">\r\n\t<D/>\r\n</C>\r\n"));
     target->Assign(*c);
     EXPECT_EQ(target->SaveToString(), S("<C s=\"x\">\r\n\t<D/>\r\n</C>\r\n"));
 }

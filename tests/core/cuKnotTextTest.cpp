@@ -75,14 +75,6 @@ TEST(KnotWriter, SettingsExampleInEveryEncoding) {
     }
 }
 
-TEST(KnotWriter, SubtreeOfALargerTreeEndsWithOneLineBreak) {
-    auto root = TKnot::Create(S("R"));
-    TKnot* a = root->AddChild(S("A"));
-    a->AddChild(S("B"));
-    root->AddChild(S("C"));
-    EXPECT_EQ(a->SaveToString(), S("<A>\r\n\t<B/>\r\n</A>\r\n"));
-}
-
 // Text of knots named "a" nested depth levels deep.
 std::string Nested(int depth) {
     std::string text;
