@@ -22,7 +22,8 @@ TNodePtr<TKnot> Parse(const char* text, TKnotFlags flags = 0) {
 // ---------------------------------------------------------------------------
 // Flags
 
-// A subtree moved to another parent takes over its flags.
+// Children inherit the flag word, not the corrections; paths name indexed
+// items; a subtree moved to another parent takes over its flags.
 TEST(KnotFlags, ChildrenInheritTheWordNotTheCorrections) {
     auto root = TKnot::Create(S("Session"));
     root->SetFlags(kfSettingsFile);
@@ -33,6 +34,12 @@ TEST(KnotFlags, ChildrenInheritTheWordNotTheCorrections) {
     EXPECT_EQ(files->Flags(), kfSettingsFile);
     EXPECT_EQ(files->GetFlags(), (kfSettingsFile & ~kfSkipEmpty) | kfIndexed);
     EXPECT_EQ(item->GetFlags(), kfSettingsFile);
+    // Paths of indexed items and of parameters; a renamed knot's paths follow its name.
+    TKnotParam* name = files->AddChild(S("Item"))->WriteStr(S("Name"), S("x.prm"));
+    EXPECT_EQ(name->GetPath(), S("Session.Files.Item[2].Name"));
+    EXPECT_EQ(files->GetPath(), S("Session.Files"));
+    root->SetName(S("S"));
+    EXPECT_EQ(name->GetPath(), S("S.Files.Item[2].Name"));
 
     auto other = TKnot::Create(S("Other"));
     other->SetFlags(kfDoubledQuotes);
@@ -104,21 +111,6 @@ TEST(KnotLookup, ReadMarksAndCollectUnread) {
     knots.clear();
     root->CollectUnread(&knots, nullptr, false);  // the top knot itself is not examined
     EXPECT_EQ(knots.size(), 2);
-}
-
-TEST(KnotReports, PathsOfIndexedItemsAndParameters) {
-    auto session = TKnot::Create(S("Session"));
-    TKnot* files = session->AddChild(S("Files"));
-    files->SetFlagsAdded(kfIndexed);
-    files->AddChild(S("Item"));
-    TKnot* second = files->AddChild(S("Item"));
-    TKnotParam* name = second->WriteStr(S("Name"), S("x.prm"));
-    EXPECT_EQ(second->GetPath(), S("Session.Files.Item[2]"));
-    EXPECT_EQ(name->GetPath(), S("Session.Files.Item[2].Name"));
-    EXPECT_EQ(files->GetPath(), S("Session.Files"));
-    EXPECT_EQ(session->GetPath(), S("Session"));
-    session->SetName(S("S"));
-    EXPECT_EQ(name->GetPath(), S("S.Files.Item[2].Name"));
 }
 
 // ---------------------------------------------------------------------------
