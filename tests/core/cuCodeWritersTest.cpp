@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -50,6 +49,17 @@ QString Letters(int length, std::initializer_list<std::pair<int, QChar>> marks =
     return text;
 }
 
+// Whether a line holds half of a surrogate pair without the other half.
+bool HasLoneSurrogate(QStringView line) {
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate())
+            ++i;
+        else if (line[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 // Compares text with the golden file tests/data/writers/<name>; with
 // QUILLANE_WRITE_GOLDEN=1 in the environment the file is rewritten instead
 // (review the difference before committing it).
@@ -64,9 +74,9 @@ void ExpectGolden(const QString& text, const QString& name) {
     EXPECT_EQ(text.toStdString(), file.readAll().toStdString()) << name.toStdString();
 }
 
-// Runs the calls of a writer script under tests/data/writers/ (one a line: the
-// method and its text) and gives the text written.
-QString RunWriterScript(const char* path) {
+// Runs the calls of the writer script tests/data/writers/<name>.script (one a
+// line: the method and its text) and gives the text written.
+QString RunWriterScript(const std::string& name) {
     using TCall = std::function<void(TPascalCodeWriter&, const QString&)>;
     const std::map<QString, TCall> calls = {
         {"Write", [](auto& w, const QString& text) { w.Write(text); }},
@@ -80,9 +90,12 @@ QString RunWriterScript(const char* path) {
         {"WriteLineComment", [](auto& w, const QString& text) { w.WriteLineComment(text); }},
         {"WriteWrapped", [](auto& w, const QString& text) { w.WriteWrapped(text, true); }},
         {"WriteWrappedFlat", [](auto& w, const QString& text) { w.WriteWrapped(text, false); }},
+        {"SetWrapLines", [](auto& w, const QString& on) { w.SetWrapLines(on == u"1"); }},
+        {"SetUseIndent", [](auto& w, const QString& on) { w.SetUseIndent(on == u"1"); }},
+        {"SetUseNewLines", [](auto& w, const QString& on) { w.SetUseNewLines(on == u"1"); }},
     };
     TPascalCodeWriter w;
-    for (const QStringList& row : CaseRows(path, 2)) {
+    for (const QStringList& row : CaseRows(("writers/" + name + ".script").c_str(), 2)) {
         const auto call = calls.find(row[0]);
         EXPECT_NE(call, calls.end()) << Str(row[0]);
         if (call != calls.end()) call->second(w, row[1]);
@@ -93,21 +106,15 @@ QString RunWriterScript(const char* path) {
 // ---------------------------------------------------------------------------
 // TCodeWriter
 
-TEST(CodeWriter, WriteOfEmptyTextChangesNothingNotEvenIndentation) {
-    TCodeWriter w;
-    w.SetIndentSize(2);
-    w.Indent();
-    w.Write(QString());
-    EXPECT_TRUE(w.Lines().isEmpty());
-    w.NewLine();
-    w.Write(u"");
-    EXPECT_TEXT(w.Lines(), QStringList({""}));
-}
-
+// Writing an empty text changes nothing, not even the indentation.
 TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
     TCodeWriter w;
     w.SetIndentSize(3);
     w.SetIndentChar(u'.');
+    w.Indent();
+    w.Write(QString());
+    EXPECT_TRUE(w.Lines().isEmpty());
+    w.Unindent();
     w.WriteLn(u"a");
     w.Indent();
     w.Write(u"b");
@@ -117,11 +124,13 @@ TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
     w.Write(u"d");
     w.Unindent();
     w.NewLine();
+    w.Write(u"");
+    w.NewLine();
     w.SetUseIndent(false);
     w.Write(u"e");
-    EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "e"}));
-    EXPECT_TEXT(w.Text(), "a\n...bc\n......d\ne\n");
-    EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\ne\r\n");
+    EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "", "e"}));
+    EXPECT_TEXT(w.Text(), "a\n...bc\n......d\n\ne\n");
+    EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\n\r\ne\r\n");
 }
 
 TEST(CodeWriter, TakesEveryFormOfText) {
@@ -280,60 +289,22 @@ TEST(SourceCodeWriter, SuffixAndPrefix) {
     EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(80) + ", \\", "  > b,c" + Letters(76) + ", \\", "  > d"}));
 }
 
-TEST(SourceCodeWriter, NoBreaksWithWrapLinesOrUseNewLinesOff) {
-    const QString text = Letters(80, {{79, u';'}}) + "bbb";
-    TPascalCodeWriter w;
-    w.Indent();
-    w.SetWrapLines(false);
-    w.Write(text);
-    EXPECT_TEXT(w.Lines(), QStringList({"  " + text}));
-
-    TPascalCodeWriter v;
-    v.Indent();
-    v.SetUseIndent(false);
-    v.Write(text);
-    EXPECT_TEXT(v.Lines(), QStringList({Letters(80, {{79, u';'}}), "  bbb"}));
-
-    TPascalCodeWriter u;  // "no line breaks" holds for NewLine and for wrapping
-    u.SetUseNewLines(false);
-    u.WriteLn(u"a");
-    u.Write(text);
-    u.WriteWrapped(Repeat(u"x", 200), true);
-    EXPECT_TEXT(u.Lines(), QStringList({"a" + text + "'" + Repeat(u"x", 200) + "'"}));
-    EXPECT_EQ(u.Level(), 0);
-}
-
 TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
     const QString pair = QString::fromUcs4(U"\U0001F600");
     for (int offset = 77; offset <= 82; ++offset) {
         TAnyBreakWriter w;
         w.Write(Letters(offset) + Repeat(pair, 60));
-        for (const QString& line : w.Lines()) {
-            ASSERT_FALSE(line.isEmpty());
-            EXPECT_FALSE(line.back().isHighSurrogate()) << offset;
-            EXPECT_FALSE(line.trimmed().front().isLowSurrogate()) << offset;
-        }
+        for (const QString& line : w.Lines()) EXPECT_FALSE(HasLoneSurrogate(line)) << offset;
     }
 }
 
 TEST(SourceCodeWriter, EnsureEmptyLineTable) {
-    struct Case {
-        QStringList before;
-        QStringList after;
-    };
-    const Case cases[] = {
-        {{}, {}},
-        {{""}, {""}},
-        {{"a"}, {"a", "", ""}},
-        {{"a", ""}, {"a", "", ""}},
-        {{"a", "", ""}, {"a", "", ""}},
-        {{"", ""}, {"", ""}},
-    };
-    for (const Case& c : cases) {
+    const auto lines = [](const QString& field) { return field == u"-" ? QStringList() : field.split(u'|'); };
+    for (const QStringList& row : CaseRows("writers/empty-line-cases.txt", 2)) {
         TPascalCodeWriter w;
-        w.Lines() = c.before;
+        w.Lines() = lines(row[0]);
         w.EnsureEmptyLine();
-        EXPECT_TEXT(w.Lines(), c.after) << c.before.join('|').toStdString();
+        EXPECT_TEXT(w.Lines(), lines(row[1])) << Str(row[0]);
     }
 }
 
@@ -376,50 +347,6 @@ TEST(PascalCodeWriter, RegressionControlCharacterInsideQuotes) {
     }
 }
 
-TEST(PascalCodeWriter, WriteWrappedGolden) {
-    ExpectGolden(RunWriterScript("writers/wrapped_literals.script"), "wrapped_literals.pas");
-}
-
-// The pieces of a literal, decoded as the compiler would, give back the text;
-// used by the property test below.
-QString DecodePascalLiterals(const QStringList& lines, int firstLineSkip) {
-    QString out;
-    for (int li = 0; li < lines.size(); ++li) {
-        QStringView line = lines[li];
-        if (li == 0) line = line.sliced(firstLineSkip);
-        qsizetype i = 0;
-        while (i < line.size()) {
-            const QChar ch = line[i];
-            if (ch == u' ' || ch == u'+') {
-                ++i;
-            } else if (ch == u'#') {
-                qsizetype j = i + 1;
-                while (j < line.size() && line[j].isDigit()) ++j;
-                out += QChar(char16_t(line.sliced(i + 1, j - i - 1).toInt()));
-                i = j;
-            } else if (ch == u'\'') {
-                ++i;
-                for (;;) {
-                    if (i >= line.size()) return out + "<unterminated>";
-                    if (line[i] == u'\'') {
-                        if (i + 1 < line.size() && line[i + 1] == u'\'') {
-                            out += u'\'';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    out += line[i++];
-                }
-            } else {
-                return out + "<bad>";
-            }
-        }
-    }
-    return out;
-}
-
 TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
     const QString pair = QString::fromUcs4(U"\U0001F600");
     // cut where there is no break point, and at break points beside pairs
@@ -428,82 +355,9 @@ TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
             TPascalCodeWriter w;
             w.Write(Letters(offset));
             w.WriteWrapped(text, false);
-            const QStringList lines = w.Lines();
-            ASSERT_GT(lines.size(), 2);
-            for (int i = 0; i < lines.size(); ++i) {
-                const QString piece = DecodePascalLiterals({lines[i]}, i == 0 ? offset : 0);
-                ASSERT_FALSE(piece.isEmpty());
-                EXPECT_FALSE(piece.front().isLowSurrogate()) << offset << " line " << i;
-                EXPECT_FALSE(piece.back().isHighSurrogate()) << offset << " line " << i;
-            }
+            ASSERT_GT(w.Lines().size(), 2);
+            for (const QString& line : w.Lines()) EXPECT_FALSE(HasLoneSurrogate(line)) << offset;
         }
-    }
-}
-
-TEST(PascalCodeWriter, WrappedLiteralsDecodeToTheirTextProperty) {
-    QRandomGenerator rng(20261206);
-    const QString pool[] = {"a", "b", " ", ",", ";", "(", "'", "+", "-", "<", ">", "=",
-                            QString(QChar(0)), "\t", "\r\n", QString(QChar(26)), QString(QChar(0xA0)),
-                            QString::fromUcs4(U"\U0001F600"), QString::fromUcs4(U"\U00010437")};
-    for (int round = 0; round < 2000; ++round) {
-        QString text;
-        const int length = int(rng.bounded(400));
-        while (text.size() < length) text += pool[rng.bounded(int(std::size(pool)))];
-        const int start = int(rng.bounded(100));
-        const bool indentContinuation = rng.bounded(2) == 1;
-        const int level = int(rng.bounded(4));
-        TPascalCodeWriter w;
-        w.SetMaxLineLength(20 + int(rng.bounded(80)));
-        w.SetLevel(level);
-        w.Write(Letters(start));
-        const int prefix = w.Lines().isEmpty() ? 0 : int(w.Lines().last().size());
-        w.WriteWrapped(text, indentContinuation);
-        ASSERT_TEXT(DecodePascalLiterals(w.Lines(), prefix), text) << "round " << round;
-        EXPECT_EQ(w.Level(), level);
-        const QStringList lines = w.Lines();
-        for (int i = 0; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].endsWith(u" +")) << round;
-        if (lines.size() > 1 && indentContinuation) {
-            EXPECT_TRUE(lines[1].startsWith(w.IndentText(level + 1) + "'") ||
-                        lines[1].startsWith(w.IndentText(level + 1) + "#")) << round;
-        }
-    }
-}
-
-TEST(SourceCodeWriter, WrappedLinesKeepEveryCharacterAndBreakOnlyAtAllowedPointsProperty) {
-    QRandomGenerator rng(7);
-    const char16_t pool[] = u"ab ,;(+-<>=:[*)";
-    for (int round = 0; round < 2000; ++round) {
-        QString text;
-        const int length = int(rng.bounded(300));
-        for (int i = 0; i < length; ++i) text += QChar(pool[rng.bounded(int(std::size(pool)) - 1)]);
-        TPascalCodeWriter w;
-        const int level = int(rng.bounded(3));
-        w.SetLevel(level);
-        const QString start = Letters(int(rng.bounded(90)));
-        w.Write(start);
-        w.Write(text);
-        const QString indent = w.IndentText(level);
-        const QString continuation = w.IndentText(level + 1);
-        QString joined;
-        const QStringList lines = w.Lines();
-        for (int i = 0; i < lines.size(); ++i) {
-            const QString& line = lines[i];
-            if (i > 0) {
-                ASSERT_TRUE(line.startsWith(continuation));
-                joined += line.mid(continuation.size());
-            } else {
-                joined += line.mid(indent.size());
-            }
-            if (i + 1 < lines.size()) {
-                // never before the limit, and only where a break is allowed
-                EXPECT_GE(line.size(), std::max<qsizetype>(80, (i == 0 ? indent.size() + start.size() : continuation.size()) + 3));
-                const QString& next = lines[i + 1];
-                const QChar ch = next[continuation.size()];
-                const QChar after = next.size() > continuation.size() + 1 ? next[continuation.size() + 1] : QChar();
-                EXPECT_TRUE(w.CanBreakAt(ch, line.back(), after)) << line.toStdString();
-            }
-        }
-        ASSERT_TEXT(joined, start + text) << "round " << round;
     }
 }
 
@@ -571,12 +425,6 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
         w.WriteLn(u");");
         expect(texts[i]);
     }
-    // short literals straight from QuoteString, on lines of their own
-    w.SetWrapLines(false);
-    for (const QString& text : texts.mid(1, 4)) {
-        w.WriteLn("Dump(" + w.QuoteString(text, false, false) + ");");
-        expect(text);
-    }
     w.Unindent();
     w.WriteLn(u"end.");
 
@@ -587,14 +435,20 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
 }
 
-TEST(PascalCodeWriter, SampleProgramGolden) {
-    ExpectGolden(RunWriterScript("writers/wrap_check.script"), "wrap_check.pas");
+// Each writer script writes its golden output (tests/data/writers/<name>.pas):
+// wrapped literals, the sample program, a line comment wrapped with its prefix
+// and split at its line breaks, and the switches for wrapping, indentation and
+// line breaks.
+TEST(PascalCodeWriter, WriterScriptsWriteTheirGoldenOutput) {
+    for (const char* name : {"wrapped_literals", "wrap_check", "line_comment", "switches"}) {
+        ExpectGolden(RunWriterScript(name), QString::fromLatin1(name) + ".pas");
+    }
 }
 
 TEST(PascalCodeWriter, SampleProgramCompiles) {
     const QString fpc = QStandardPaths::findExecutable("fpc");
     if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
-    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("writers/wrap_check.script"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
+    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("wrap_check"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -629,10 +483,6 @@ TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
         for (const char* line : {"begin", "  WriteLn('end');", "end."}) w.WriteLn(line);
         EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "comments"), "end\n") << mode;
     }
-}
-
-TEST(PascalCodeWriter, LineCommentWrapsWithPrefixAndSplitsLines) {
-    ExpectGolden(RunWriterScript("writers/line_comment.script"), "line_comment.pas");
 }
 
 }  // namespace

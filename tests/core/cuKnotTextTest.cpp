@@ -75,26 +75,24 @@ TEST(KnotWriter, SettingsExampleInEveryEncoding) {
     }
 }
 
-TEST(KnotWriter, SubtreeOfALargerTreeEndsWithOneLineBreak) {
-    auto root = TKnot::Create(S("R"));
-    TKnot* a = root->AddChild(S("A"));
-    a->AddChild(S("B"));
-    root->AddChild(S("C"));
-    EXPECT_EQ(a->SaveToString(), S("<A>\r\n\t<B/>\r\n</A>\r\n"));
+// Text of knots named "a" nested depth levels deep.
+std::string Nested(int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<a>";
+    for (int i = 0; i < depth; ++i) text += "</a>";
+    return text;
 }
 
-// A chain of knots named "k", depth levels deep; the deepest is returned in leaf.
-TNodePtr<TKnot> Chain(int depth, TKnot*& leaf) {
-    auto root = TKnot::Create(S("k"));
-    leaf = root.get();
-    for (int i = 1; i < depth; ++i) leaf = leaf->AddChild(S("k"));
-    return root;
+int Depth(const TKnot& knot) {
+    int depth = 1;
+    for (const TNode* n = &knot; n->FirstChild(); n = n->FirstChild()) ++depth;
+    return depth;
 }
 
 // A tree deeper than the reader reads was saved as a file that could not be read back.
 TEST(KnotWriter, RegressionTreeDeeperThanTheReaderReadsIsRefused) {
-    TKnot* leaf;
-    auto root = Chain(TKnot::MaxDepth + 1, leaf);
+    auto root = TKnot::Create(S("k"));
+    ASSERT_TRUE(root->AddChild(S("a"))->LoadFromBytes(QByteArray::fromStdString(Nested(TKnot::MaxDepth))));
     QTemporaryDir dir;
     const QString name = dir.filePath(S("deep.settings"));
     EXPECT_EQ(RaisedId([&] { root->SaveToFile(name, TKnotEncoding::Utf8); }), strKnotTooDeep);
@@ -104,11 +102,11 @@ TEST(KnotWriter, RegressionTreeDeeperThanTheReaderReadsIsRefused) {
 
 // Indentation by depth made a 70 KB tree at the depth limit save as 100 MB.
 TEST(KnotWriter, RegressionIndentationOfDeepTreesIsCapped) {
-    TKnot* leaf;
-    auto root = Chain(TKnot::MaxDepth, leaf);
+    auto root = TKnot::Create();
+    ASSERT_TRUE(root->LoadFromBytes(QByteArray::fromStdString(Nested(TKnot::MaxDepth))));
     const QByteArray bytes = root->SaveToBytes(TKnotEncoding::Ansi);
     EXPECT_LT(bytes.size(), 1000000);
-    EXPECT_TRUE(bytes.contains("\r\n" + QByteArray(32, '\t') + "<k>"));
+    EXPECT_TRUE(bytes.contains("\r\n" + QByteArray(32, '\t') + "<a>"));
     EXPECT_FALSE(bytes.contains(QByteArray(33, '\t')));
 }
 
@@ -149,19 +147,6 @@ TEST(KnotReader, LoadReplacesEverythingWithAnUnreadTreeOfTheInheritedFlags) {
     EXPECT_EQ(params.size(), 1);
 }
 
-std::string Nested(int depth) {
-    std::string text;
-    for (int i = 0; i < depth; ++i) text += "<a>";
-    for (int i = 0; i < depth; ++i) text += "</a>";
-    return text;
-}
-
-int Depth(const TKnot& knot) {
-    int depth = 1;
-    for (const TNode* n = &knot; n->FirstChild(); n = n->FirstChild()) ++depth;
-    return depth;
-}
-
 TEST(KnotReader, DepthBombFailsWithoutExhaustingTheStack) {
     auto knot = TKnot::Create();
     EXPECT_FALSE(knot->LoadFromBytes(QByteArray::fromStdString(Nested(100000))));
@@ -185,18 +170,7 @@ TEST(KnotReader, InvalidUtf8IsReplacedNotFatal) {
 // ---------------------------------------------------------------------------
 // Files
 
-// Failures of the file and stream layer raise their own texts.
-TEST(KnotFiles, ErrorsRaiseTheirTexts) {
-    QTemporaryDir dir;
-    auto knot = TKnot::Create(S("R"));
-    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(dir.filePath(S("missing.settings"))); }), strFileNotFound);
-    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(dir.path()); }), strCannotReadFile);  // a folder
-    QBuffer readOnly;
-    readOnly.open(QIODevice::ReadOnly);
-    EXPECT_EQ(RaisedId([&] { knot->SaveToStream(readOnly, TKnotEncoding::Utf8); }), strCannotWriteFile);
-}
-
-TEST(KnotFiles, SaveToFileWritesTheSameBytesAndReadsBack) {
+TEST(KnotFiles, SaveToFileWritesTheSameBytesReadsBackAndErrorsRaiseTheirTexts) {
     QTemporaryDir dir;
     const QString name = dir.filePath(S("a.prm"));
     auto knot = TKnot::Create(S("ProgramModule"));
@@ -207,6 +181,12 @@ TEST(KnotFiles, SaveToFileWritesTheSameBytesAndReadsBack) {
     EXPECT_EQ(f.readAll(), knot->SaveToBytes(TKnotEncoding::Utf8));
     EXPECT_TRUE(TKnot::Create()->LoadFromFile(name));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{S("a.prm")});
+    // Failures of the file and stream layer raise their own texts.
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(dir.filePath(S("missing.settings"))); }), strFileNotFound);
+    EXPECT_EQ(RaisedId([&] { knot->LoadFromFile(dir.path()); }), strCannotReadFile);  // a folder
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_EQ(RaisedId([&] { knot->SaveToStream(readOnly, TKnotEncoding::Utf8); }), strCannotWriteFile);
 }
 
 // Reading /dev/zero or a pipe never ended and ran out of memory after gigabytes.

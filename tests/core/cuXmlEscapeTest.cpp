@@ -42,35 +42,4 @@ TEST(XmlEscape, RegressionQuadraticUnescapeOfAmpersands) {
     EXPECT_EQ(XmlEscape::Unescape(many + "&amp;&#;&#1234567;", 0, 1000), many + "&&#;&#1234567;");
 }
 
-// Every code unit, in both modes, survives Escape and Unescape with the
-// counts a reader would take from the escaped text.
-TEST(XmlEscape, EscapeUnescapeRoundTripsEveryCodeUnit) {
-    QString all;
-    for (int u = 0; u <= 0xFFFF; ++u) {
-        all += QChar(char16_t(u));
-        if (u % 97 == 0) all += u"&#65;&lt;\"\"";  // text that looks escaped already
-    }
-    for (TQuoteMode mode : {E, D}) {
-        bool needsQuotes = false;
-        const QString escaped = XmlEscape::Escape(all, mode, needsQuotes);
-        EXPECT_TRUE(needsQuotes);
-        EXPECT_TRUE(XmlEscape::Unescape(escaped, escaped.count(u'"'), escaped.count(u'&')) == all) << int(mode);
-    }
-}
-
-// For UTF-8 output a surrogate that is not half of a pair becomes a reference; pairs stay whole.
-TEST(XmlEscape, LoneSurrogatesAsReferences) {
-    struct TOut {
-        QString text;
-        void Run(QStringView run) { text += run; }
-        void Ascii(const char* s, qsizetype n) { text += QLatin1StringView(s, n); }
-    };
-    const QString pair = QString::fromUcs4(U"\U0001F600");
-    const QString value = QChar(0xD800) + pair + QChar(0xDC00) + "a" + QChar(0xDBFF);
-    TOut out;
-    XmlEscape::AppendEscaped(value, E, true, out);
-    EXPECT_EQ(out.text, "&#55296;" + pair + "&#56320;a&#56319;");
-    EXPECT_EQ(XmlEscape::Unescape(out.text, 0, 3), value);
-}
-
 }  // namespace
