@@ -8,7 +8,7 @@ QUILLANE_PACKAGES=(
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libexpat1-dev libxml2-dev libgif-dev
   clang libclang-rt-14-dev fp-compiler
-  icoutils xdg-utils fonts-dejavu-core qt6-image-formats-plugins python3 gcovr
+  xdg-utils fonts-dejavu-core qt6-image-formats-plugins python3 gcovr
 )
 
 quillane_ensure_packages() {
