@@ -104,10 +104,8 @@ public:
     int GetContentHeight() const noexcept;
 
     // ---- the update bracket ----
-    void BeginUpdate() noexcept override { ++m_updateCount; }
     void EndUpdate() override;
     void LeaveUpdate() noexcept override;
-    int UpdateCount() const noexcept override { return m_updateCount; }
     uint16_t Pending() const noexcept { return m_pending; }
 
     // ---- focus ----
@@ -188,7 +186,6 @@ private:
     TVisualElement* m_hot = nullptr;
     QPoint m_mousePoint;
     QList<TVisualElement*> m_selection;
-    int m_updateCount = 0;
     QPoint m_screenPos;
     QSize m_availableSize{kSheetUnlimited, kSheetUnlimited};
     uint16_t m_pending = 0;

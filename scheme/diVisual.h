@@ -86,13 +86,15 @@ public:
     virtual bool Active() const noexcept = 0;
     virtual QSize AvailableSize() const noexcept = 0;
 
-    // The update bracket: notifications are held back while it is open.
-    virtual void BeginUpdate() noexcept = 0;
+    // The update bracket: notifications are held back while it is open. Its
+    // depth is kept here, so that the checks every element makes while it is
+    // laid out or invalidated cost no call.
+    void BeginUpdate() noexcept { ++m_updateCount; }
     virtual void EndUpdate() = 0;
     // EndUpdate where no exception may pass (a scope ending, also by an
     // exception): what a listener raises is logged.
     virtual void LeaveUpdate() noexcept = 0;
-    virtual int UpdateCount() const noexcept = 0;
+    int UpdateCount() const noexcept { return m_updateCount; }
 
     virtual TVisualElement* Focused() const noexcept = 0;
     virtual TVisualElement* Hot() const noexcept = 0;
@@ -121,6 +123,8 @@ public:
 
 protected:
     ~ISheet() = default;
+
+    int m_updateCount = 0;
 };
 
 // Paint flags of TSheet::Paint and TVisualElement::PaintTree.
