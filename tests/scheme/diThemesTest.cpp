@@ -19,6 +19,13 @@
 
 namespace {
 
+// The theme texts of tests/data/scheme/theme-cases.txt and what they load as.
+TNodePtr<TKnot> ThemeCases() {
+    TNodePtr<TKnot> knot = TKnot::Create();
+    EXPECT_TRUE(knot->LoadFromFile(QStringLiteral(QUILLANE_TEST_DATA "/scheme/theme-cases.txt")));
+    return knot;
+}
+
 constexpr QRgb Clear = 0x00000000;
 
 // A source whose every pixel tells where it came from: red = x * 10, green = y * 10.
@@ -171,7 +178,7 @@ QMap<QString, QString> Answers(const TSheetTheme& theme, TKnot* expect) {
 // a Scale step scales the theme between checks.
 TEST(ThemeLoading, TextsGiveTheExpectedFramesFontsColoursAndLayouts) {
     ASSERT_TRUE(QFontDatabase::hasFamily("DejaVu Sans"));
-    TNodePtr<TKnot> cases = SchemeTestData(QStringLiteral("theme-cases.txt"));
+    TNodePtr<TKnot> cases = ThemeCases();
     ASSERT_NE(cases->GetFirstChild(), nullptr);
     for (TKnot* c = cases->GetFirstChild(); c; c = c->GetNextSibling()) {
         SCOPED_TRACE(c->ReadStr(u"Name").toStdString());

@@ -191,12 +191,6 @@ std::unique_ptr<TScheme> MakeVisualTestScheme() {
     return std::make_unique<TScheme>(TElement_TestBox::StaticClass(), QStringLiteral("TestModule"));
 }
 
-TNodePtr<TKnot> SchemeTestData(const QString& name) {
-    TNodePtr<TKnot> knot = TKnot::Create();
-    knot->LoadFromFile(QStringLiteral(QUILLANE_TEST_DATA "/scheme/") + name);
-    return knot;
-}
-
 TNodePtr<TSheetSettings> MakeSheetSettings() {
     TNodePtr<TSheetSettings> settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
     settings->CreateProperties();

@@ -111,9 +111,6 @@ TElement_TestBox* AddBox(TElement* parent, int width = 40, int height = 20);
 // Records a sheet's notifications.
 using TSheetRecorder = TBroadcastRecorder;
 
-// The knot text of tests/data/scheme/<name>.
-TNodePtr<TKnot> SchemeTestData(const QString& name);
-
 // Sheet settings made as the settings tree makes them.
 TNodePtr<TSheetSettings> MakeSheetSettings();
 
