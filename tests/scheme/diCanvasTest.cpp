@@ -10,7 +10,7 @@
 #include "scheme/diUtils.h"
 #include "support/testElements.h"
 #include "support/testRaise.h"
-#include "visualFixture.h"
+#include "support/testVisualElements.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,9 @@
 #include "scheme/diCustomElements.h"
 
 #include "support/testSounds.h"
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
+#include "support/testVisualElements.h"
 
 #include <QFileInfo>
 #include <QPainter>

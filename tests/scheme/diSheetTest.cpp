@@ -4,7 +4,9 @@
 #include "platform/plTimer.h"
 #include "support/testCaseRows.h"
 #include "support/testLog.h"
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
+#include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 

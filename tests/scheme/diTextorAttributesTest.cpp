@@ -4,7 +4,7 @@
 
 #include "scheme/diCanvas.h"
 #include "scheme/diThemes.h"
-#include "visualFixture.h"
+#include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 

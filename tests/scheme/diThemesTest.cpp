@@ -9,7 +9,8 @@
 #include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testRaise.h"
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "support/testVisualElements.h"
 
 #include <QFontDatabase>
 #include <QMap>

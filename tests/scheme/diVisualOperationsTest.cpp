@@ -7,7 +7,9 @@
 #include "scheme/diFilers.h"
 #include "scheme/diPalette.h"
 #include "support/testElements.h"
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
+#include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,9 @@
 #include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
 #include "support/testElements.h"
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
+#include "support/testVisualElements.h"
 
 #include <QSet>
 

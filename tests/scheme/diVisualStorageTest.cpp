@@ -9,7 +9,9 @@
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testRaise.h"
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
+#include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "scheme/diVisual.h"
 
-#include "visualFixture.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diThemes.h"
+#include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 
