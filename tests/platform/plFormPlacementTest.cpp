@@ -4,7 +4,6 @@
 #include "platform/plFormPlacement.h"
 #include "support/testStrings.h"
 
-#include "core/cuKnot.h"
 #include "support/testCases.h"
 
 #include <QWidget>
@@ -12,7 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
 
 // "left top width height" as a rectangle, "width height" as a size.
 QRect RectOf(const QString& text) {

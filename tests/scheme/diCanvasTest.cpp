@@ -2,13 +2,11 @@
 
 #include "scheme/diCanvas.h"
 
-#include "core/cuClasses.h"
-#include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "scheme/diTextorAttributes.h"
-#include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 #include "support/testElements.h"
+#include "support/testFiles.h"
 #include "support/testRaise.h"
 #include "support/testVisualElements.h"
 
@@ -159,10 +157,8 @@ struct TScopedThemeFile {
         picture.setPixel(0, 0, qRgba(0, 0, 0, 255));
         picture.setPixel(1, 0, qRgba(255, 0, 0, 255));
         picture.save(image);
-        QFile f(text);
-        f.open(QIODevice::WriteOnly);
-        f.write(QByteArray("<ThemeInfo><ElementFont Name=\"DejaVu Sans\" Size=14 Color=0,0") +
-                (shadow ? " SecondColor=1,0" : "") + "/></ThemeInfo>");
+        WriteTestFile(text, QByteArray("<ThemeInfo><ElementFont Name=\"DejaVu Sans\" Size=14 Color=0,0") +
+                                (shadow ? " SecondColor=1,0" : "") + "/></ThemeInfo>");
     }
     ~TScopedThemeFile() {
         QFile::remove(text);

@@ -1,6 +1,5 @@
 #include "scheme/diClasses.h"
 
-#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "platform/plDialogs.h"
 #include "support/testBroadcasts.h"
@@ -149,6 +148,8 @@ TEST_F(Elements, ParentSeesNodeMessagesFirst) {
     EXPECT_FALSE(leaf->SendNodeMessage(nmChanged));
 }
 
+// A required, validated sub-element is not checked while its owner goes;
+// a child is marked even when its parent takes node message 3.
 TEST_F(Elements, DestructionMarksTheSubtreeFirst) {
     auto* owner = Add<TElement_TestOwner>();
     owner->First()->SetRequired(true);
@@ -156,16 +157,14 @@ TEST_F(Elements, DestructionMarksTheSubtreeFirst) {
     const int before = scheme->ElementCount();
     owner->Free();
     EXPECT_EQ(scheme->ElementCount(), before - 3);
-}
 
-TEST_F(Elements, ParentTakingMessageThreeStillLeavesTheChildMarked) {
     auto* parent = Add<TElement_Probe>();
     auto* child = Add<TElement_Probe>(parent);
     parent->Swallowed = -1;
     bool marked = false;
     child->MarkedWhenFreed = &marked;
     parent->Free();
-    EXPECT_TRUE(marked);
+    EXPECT_TRUE(marked) << "a parent taking message 3 still leaves the child marked";
 }
 
 // FindElement must answer exactly what a walk over the registration order

@@ -1,8 +1,6 @@
 #include "scheme/diCustomElements.h"
 
 #include "support/testSounds.h"
-#include "scheme/diCanvas.h"
-#include "scheme/diThemes.h"
 #include "support/testVisualElements.h"
 
 #include <QFileInfo>

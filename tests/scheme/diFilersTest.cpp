@@ -1,6 +1,5 @@
 #include "scheme/diFilers.h"
 
-#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "support/testBroadcasts.h"
 #include "support/testCaseRows.h"
@@ -120,14 +119,6 @@ TEST(SchemeFiles, StoredSchemesLoadWithTheirMessages) {
         EXPECT_TRUE(row[3] == QLatin1String("-") || SchemeText(scheme.get()).contains(row[3]));
         EXPECT_EQ(scheme->UpdateCount(), 0);
     }
-}
-
-TEST(SchemeFiles, LoadFromFileOfAMissingFileRaisesAndKeepsTheName) {
-    auto scheme = MakeTestScheme();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("missing.prm");
-    EXPECT_EQ(RaisedId([&] { scheme->LoadFromFile(path); }), strFileNotFound);
-    EXPECT_EQ(scheme->FileName(), path);
 }
 
 TEST(SchemeFiles, ElementNodeFormat) {
@@ -259,10 +250,13 @@ TEST_F(DeferredLoad, DeferredElementDestroyedBeforeFinishIsSkipped) {
     EXPECT_EQ(scheme->ElementCount(), 1);
 }
 
+// Loading a missing file raises and keeps its name.
 TEST(SchemeFiles, KeepOldNameSavesACopyAndAFailureNamesTheReason) {
     TEnglishTexts english;
     QTemporaryDir dir;
     TSample s;
+    EXPECT_EQ(RaisedId([&] { s.scheme->LoadFromFile(dir.filePath("missing.prm")); }), strFileNotFound);
+    EXPECT_EQ(s.scheme->FileName(), dir.filePath("missing.prm"));
     s.scheme->SetFileName(dir.filePath("module.prm"));
     TBroadcastRecorder log(s.scheme.get());
     s.scheme->SaveToFile(dir.filePath("copy.prm"), true);

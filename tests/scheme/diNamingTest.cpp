@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <algorithm>

@@ -1,6 +1,5 @@
 #include "scheme/diOperations.h"
 
-#include "scheme/diFilers.h"
 #include "support/testElements.h"
 
 #include <gtest/gtest.h>

@@ -3,16 +3,12 @@
 #include "core/cuKnot.h"
 #include "platform/plTimer.h"
 #include "support/testCaseRows.h"
-#include "support/testLog.h"
-#include "scheme/diCanvas.h"
-#include "scheme/diThemes.h"
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
-#include <stdexcept>
 
 namespace {
 
@@ -88,23 +84,6 @@ TEST_F(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) 
     sheet.SetAvailableSize(QSize(700, 300));  // outside a bracket: at once
     EXPECT_EQ(log, (QStringList{"Layout 0 0 0 1"}));
     EXPECT_EQ(root->GetAvailableSize(nullptr), QSize(700, 300));
-}
-
-// A listener that raises while the bracket closes is logged; the bracket is
-// closed all the same.
-TEST_F(SheetUpdate, GuardLogsWhatAListenerRaisesWhenItCloses) {
-    struct TRaisingListener {
-        void OnSheet(TItfObject*, int, intptr_t, intptr_t) { throw std::runtime_error("listener failed"); }
-    } listener;
-    sheet.AddHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
-    TWarningLog log;
-    {
-        TSheetUpdate update(&sheet);
-        sheet.InvalidateAll();
-    }
-    sheet.RemoveHandler(MakeHandler<&TRaisingListener::OnSheet>(&listener));
-    EXPECT_EQ(sheet.UpdateCount(), 0);
-    EXPECT_TRUE(log.Contains(QStringLiteral("listener failed")));
 }
 
 // ---------------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include "scheme/diSounds.h"
 
 #include "core/cuKnot.h"
-#include "platform/plSoundPlayer.h"
 #include "support/testSounds.h"
 
 #include <QFile>

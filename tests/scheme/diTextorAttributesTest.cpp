@@ -2,8 +2,6 @@
 
 #include "scheme/diTextorAttributes.h"
 
-#include "scheme/diCanvas.h"
-#include "scheme/diThemes.h"
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>

@@ -3,13 +3,11 @@
 
 #include "scheme/diThemes.h"
 
-#include "core/cuClasses.h"
-#include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "support/testCaseRows.h"
 #include "support/testElements.h"
+#include "support/testFiles.h"
 #include "support/testRaise.h"
-#include "scheme/diCanvas.h"
 #include "support/testVisualElements.h"
 
 #include <QFontDatabase>
@@ -19,13 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The theme texts of tests/data/scheme/theme-cases.txt and what they load as.
-TNodePtr<TKnot> ThemeCases() {
-    TNodePtr<TKnot> knot = TKnot::Create();
-    EXPECT_TRUE(knot->LoadFromFile(QStringLiteral(QUILLANE_TEST_DATA "/scheme/theme-cases.txt")));
-    return knot;
-}
 
 constexpr QRgb Clear = 0x00000000;
 
@@ -179,7 +170,8 @@ QMap<QString, QString> Answers(const TSheetTheme& theme, TKnot* expect) {
 // a Scale step scales the theme between checks.
 TEST(ThemeLoading, TextsGiveTheExpectedFramesFontsColoursAndLayouts) {
     ASSERT_TRUE(QFontDatabase::hasFamily("DejaVu Sans"));
-    TNodePtr<TKnot> cases = ThemeCases();
+    TNodePtr<TKnot> cases = TKnot::Create();
+    ASSERT_TRUE(cases->LoadFromFile(QStringLiteral(QUILLANE_TEST_DATA "/scheme/theme-cases.txt")));
     ASSERT_NE(cases->GetFirstChild(), nullptr);
     for (TKnot* c = cases->GetFirstChild(); c; c = c->GetNextSibling()) {
         SCOPED_TRACE(c->ReadStr(u"Name").toStdString());
@@ -244,15 +236,13 @@ TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     QTemporaryDir dir;
     TSheetTheme theme;
     EXPECT_EQ(RaisedId([&] { theme.LoadFromFile(dir.filePath("Nothing.txt")); }), strFileNotFound);
-    QFile text(dir.filePath("Blue.txt"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("<ThemeInfo SelectColor=0,0><Element Cut=0,0,1,1/></ThemeInfo>");
-    text.close();
-    EXPECT_THROW(theme.LoadFromFile(text.fileName()), Exception);  // no Blue.png yet
+    const QString text = dir.filePath("Blue.txt");
+    ASSERT_TRUE(WriteTestFile(text, "<ThemeInfo SelectColor=0,0><Element Cut=0,0,1,1/></ThemeInfo>"));
+    EXPECT_THROW(theme.LoadFromFile(text), Exception);  // no Blue.png yet
     QImage image(4, 4, QImage::Format_ARGB32);
     image.fill(qRgba(1, 2, 3, 255));
     ASSERT_TRUE(image.save(dir.filePath("Blue.png")));
-    theme.LoadFromFile(text.fileName());
+    theme.LoadFromFile(text);
     EXPECT_EQ(theme.SelectColor(), qRgba(1, 2, 3, 255));
 }
 

@@ -3,12 +3,9 @@
 
 #include "scheme/diVisualOperations.h"
 
-#include "core/cuKnot.h"
-#include "scheme/diFilers.h"
 #include "scheme/diPalette.h"
 #include "support/testElements.h"
-#include "scheme/diCanvas.h"
-#include "scheme/diThemes.h"
+#include "support/testLog.h"
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
@@ -84,8 +81,10 @@ TEST_F(DisableItem, ListenerRaisingAsTheSheetBracketClosesIsLoggedNotPassed) {
     TVisualElement::DisableWithOperation(a, true);
     b->Focus();
     TRaisingListener listener(&sheet);
+    TWarningLog log;
     EXPECT_NO_THROW(history.Undo());
     EXPECT_EQ(listener.Raised, 1);
+    EXPECT_TRUE(log.Contains(QStringLiteral("listener")));
     EXPECT_EQ(sheet.Focused(), a);
     EXPECT_FALSE(a->IsDisabled());
     EXPECT_EQ(sheet.UpdateCount(), 0);

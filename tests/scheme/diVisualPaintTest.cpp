@@ -1,11 +1,8 @@
 // Painting of visual elements on the sheet, into images.
 
 #include "core/cuKnot.h"
-#include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
 #include "support/testElements.h"
-#include "scheme/diCanvas.h"
-#include "scheme/diThemes.h"
 #include "support/testVisualElements.h"
 
 #include <QSet>

@@ -3,14 +3,11 @@
 
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
-#include "scheme/diFilers.h"
 #include "scheme/diUnaccepted.h"
 #include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testRaise.h"
-#include "scheme/diCanvas.h"
-#include "scheme/diThemes.h"
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>

@@ -49,42 +49,25 @@ void TElement_TestBox::TreePlacementChanged() {
 }
 
 void TElement_TestBox::Arrange() {
-    int pos = Pad, extent = 0;
+    int top = Pad, width = 0;
     bool any = false;
     for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
         if (!c->IsVisible() || c->InheritsFrom(TMessagesSignElement::StaticClass())) continue;
         any = true;
-        if (Horizontal) {
-            c->SetPosition(pos, Pad);
-            pos += c->Width() + Gap;
-            extent = std::max(extent, c->Height());
-        } else {
-            c->SetPosition(Pad, pos);
-            pos += c->Height() + Gap;
-            extent = std::max(extent, c->Width());
-        }
+        c->SetPosition(Pad, top);
+        top += c->Height() + Gap;
+        width = std::max(width, c->Width());
     }
-    if (!any) {
-        SetSize(PreferredWidth, PreferredHeight);
-        return;
-    }
-    const int along = pos - Gap + Pad;
-    const int across = extent + 2 * Pad;
-    if (Horizontal)
-        SetSize(std::max(along, PreferredWidth), across);
+    if (any)
+        SetSize(std::max(width + 2 * Pad, PreferredWidth), top - Gap + Pad);
     else
-        SetSize(std::max(across, PreferredWidth), along);
+        SetSize(PreferredWidth, PreferredHeight);
 }
 
 void TElement_TestBox::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
     Note(QStringLiteral("Layout %1 %2 %3 %4").arg(force).arg(all).arg(widthChanged).arg(heightChanged));
     TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
     Arrange();
-}
-
-void TElement_TestBox::ShowChild(TVisualElement* child) {
-    Note(QStringLiteral("ShowChild"));
-    if (!Stubborn) SetCollapsed(false);
 }
 
 void TElement_TestBox::PositionChanged() {
@@ -108,16 +91,6 @@ void TElement_TestBox::Paint(TSheetCanvas& canvas) {
     ++PaintCount;
     canvas.FillRect(GetClientRect(), Color.rgba());
     if (IsInSelectedText()) canvas.DrawSelection(GetClientRect(), Sheet() && Sheet()->Active());
-}
-
-void TElement_TestBox::Click() {
-    ++Clicks;
-    Note(QStringLiteral("Click"));
-}
-
-void TElement_TestBox::DoubleClick() {
-    ++DoubleClicks;
-    Note(QStringLiteral("DoubleClick"));
 }
 
 void TElement_TestBox::KeyDown(int& key, TShiftState shift) {

@@ -29,13 +29,12 @@ public:
     int PreferredHeight = 20;
     int Pad = 4;
     int Gap = 2;
-    bool Horizontal = false;
     bool Collapsed = false;
     bool Stubborn = false;  // ShowChild does nothing
     QColor Color{200, 220, 240};
     int CaretKindShown = ckNone;
     TRect Insets;
-    // What happened, in order ("Click", "Key 13", "Layout f a w h", ...); shared by a tree when set.
+    // What happened, in order ("KeyDown 13", "Layout f a w h", ...); shared by a tree when set.
     QStringList* Log = nullptr;
     int Clicks = 0, DoubleClicks = 0;
 
@@ -43,7 +42,7 @@ public:
     void SetValue(const QString& value);
     void SetRequired(bool required);
     void SetCollapsed(bool collapsed);
-    // Places the visible children and sizes the box.
+    // Stacks the visible children and sizes the box.
     void Arrange();
 
     bool GetIsFilled() override { return !m_value.isEmpty(); }
@@ -51,15 +50,17 @@ public:
     void TreePlacementChanged() override;
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     bool CanShowChild(TVisualElement* child) override { return !Collapsed; }
-    void ShowChild(TVisualElement* child) override;
+    void ShowChild(TVisualElement*) override {
+        if (!Stubborn) SetCollapsed(false);
+    }
     void PositionChanged() override;
     void BoundsChanged(const TRect& oldRect, int oldDescent) override;
     void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override;
     TRect GetHitInsets() override { return Insets; }
     void GetCaret(int& kind, TRect& rect) override;
     void Paint(TSheetCanvas& canvas) override;
-    void Click() override;
-    void DoubleClick() override;
+    void Click() override { ++Clicks; }
+    void DoubleClick() override { ++DoubleClicks; }
     void KeyDown(int& key, TShiftState shift) override;
     void KeyPress(QChar& ch) override;
     void MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) override;

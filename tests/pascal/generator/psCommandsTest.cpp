@@ -21,7 +21,10 @@ class PascalStatements : public ::testing::Test {
 protected:
     enum class TCheck { Golden, GoldenSimplified, SameWhenSimplified };
 
-    PascalStatements() : unit(CreatePascalUnit(S("Statements"))) {
+    PascalStatements() { NewUnit(); }
+
+    void NewUnit() {
+        unit = CreatePascalUnit(S("Statements"));
         unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
         AddVariable(unit->ImplementationClause->Declarations, S("Global"), S("Integer"));
     }
@@ -40,7 +43,7 @@ protected:
     // unit compiles and, written as built or after simplifying, is the golden
     // unit <name>.pas, or every body writes the same after simplifying as
     // before.
-    void ExpectBodies(const QString& name, TCheck check = TCheck::Golden) {
+    void ExpectBodies(const QString& name, TCheck check) {
         const QStringList rows = TestData(name + u".txt"_s).split(u"## "_s);
         EXPECT_GT(rows.size(), 1) << "no rows in " << name.toStdString();
         for (const QString& row : rows.mid(1)) {
@@ -62,42 +65,29 @@ protected:
     int count = 0;
 };
 
-TEST_F(PascalStatements, LayoutsOfIfCaseLoopsTryAndCalls) {
-    ExpectBodies(u"StatementLayouts"_s);
-}
-
-// A then part followed by "else" whose lone statement ends with a nested
-// statement would put that statement's ";" before the "else".
-TEST_F(PascalStatements, SemicolonBeforeElseFromANestedStatement) {
-    ExpectBodies(u"SemicolonBeforeElse"_s);
-}
-
-// A body without begin/end whose only entry is a comment or a verbatim line
-// would take the next statement as its body.
-TEST_F(PascalStatements, CommentOrVerbatimLineAloneInABodyGetsBeginEnd) {
-    ExpectBodies(u"LoneCommentOrVerbatimLine"_s);
-}
-
-// "case X of else ... end" does not compile.
-TEST_F(PascalStatements, CaseWithoutItemsWritesItsElsePartInPlace) {
-    ExpectBodies(u"CaseWithoutItems"_s);
-}
-
-TEST_F(PascalStatements, OperatorPrecedenceTable) {
-    ExpectBodies(u"OperatorPrecedence"_s);
-}
-
-TEST_F(PascalStatements, ExpressionSimplificationOfNegationsAndBooleanLiterals) {
-    ExpectBodies(u"ExpressionSimplify"_s, TCheck::GoldenSimplified);
-}
-
-TEST_F(PascalStatements, SimplificationRemovesDecidedBranchesAndDeadAssignments) {
-    ExpectBodies(u"Simplification"_s, TCheck::GoldenSimplified);
-}
-
-// Each assignment of tests/data/pascal/LiveAssignments.txt is live.
-TEST_F(PascalStatements, DeadAssignmentRemovalKeepsLiveCode) {
-    ExpectBodies(u"LiveAssignments"_s, TCheck::SameWhenSimplified);
+// Each table in a unit of its own.
+TEST_F(PascalStatements, StatementTables) {
+    const std::pair<const char*, TCheck> tables[] = {
+        {"StatementLayouts", TCheck::Golden},
+        // A then part followed by "else" whose lone statement ends with a
+        // nested statement would put that statement's ";" before the "else".
+        {"SemicolonBeforeElse", TCheck::Golden},
+        // A body without begin/end whose only entry is a comment or a verbatim
+        // line would take the next statement as its body.
+        {"LoneCommentOrVerbatimLine", TCheck::Golden},
+        // "case X of else ... end" does not compile.
+        {"CaseWithoutItems", TCheck::Golden},
+        {"OperatorPrecedence", TCheck::Golden},
+        {"ExpressionSimplify", TCheck::GoldenSimplified},
+        {"Simplification", TCheck::GoldenSimplified},
+        // Dead-assignment removal keeps every (live) assignment.
+        {"LiveAssignments", TCheck::SameWhenSimplified},
+    };
+    for (const auto& [name, check] : tables) {
+        SCOPED_TRACE(name);
+        NewUnit();
+        ExpectBodies(S(name), check);
+    }
 }
 
 // More variables than fit the small form of the analysis.
