@@ -46,7 +46,7 @@ TEST(ElementMessages, Sanitizer) {
     EXPECT_EQ(RemoveLinkBrackets(QStringLiteral("The [set] value]")), QStringLiteral("The set value"));
 }
 
-TEST(ElementMessages, UpdateBracketClearsOnceAtTheOutermostOpening) {
+TEST(ElementMessages, UpdateBracketClearsOnceAtTheOutermostOpeningAndRefusedMessagesGo) {
     TElementMessages list;
     int cleared = 0;
     list.OnCleared = [&](TElementMessages*) { ++cleared; };
@@ -60,10 +60,9 @@ TEST(ElementMessages, UpdateBracketClearsOnceAtTheOutermostOpening) {
     list.EndUpdate();
     EXPECT_EQ(cleared, 1);
     EXPECT_EQ(list.GetCount(), 1);
-}
 
-TEST(ElementMessages, RefusedMessageIsFreedAndNotCounted) {
-    TElementMessages list;
+    // A refused message is freed and not counted.
+    list.Clear();
     int added = 0;
     list.OnBeforeAdd = [](TElementMessages*, TElementMessage* m, bool& accept) { accept = m->Kind() != mkHint; };
     list.OnAdded = [&](TElementMessages*, TElementMessage*) { ++added; };

@@ -148,9 +148,8 @@ TEST_F(VisualStorage, UnknownNodeIsKeptShownReportedAndWrittenBackUnchanged) {
     auto* copy = TElement::CreateIn<TElement_Unaccepted>(scheme.get(), root);
     copy->LoadFromKnot(snap.get(), fmSnapshot, 0);
     EXPECT_EQ(copy->Lines(), kept->Lines());
-}
 
-TEST_F(VisualStorage, UnacceptedLinesAreCutAndTabsWidened) {
+    // Shown lines are cut and their tabs widened.
     EXPECT_EQ(TElement_Unaccepted::DisplayLine("a\tb"), QStringLiteral("a        b"));
     EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(150, QLatin1Char('x'))), QString(97, QLatin1Char('x')) + "...");
     EXPECT_EQ(TElement_Unaccepted::DisplayLine(QString(100, QLatin1Char('y'))).size(), 100);

@@ -2,12 +2,6 @@
 
 #if QUILLANE_TEST_LAYER >= 3
 
-#include "scheme/diFilers.h"
-
-#include <QFile>
-
-#include <stdexcept>
-
 T_ELEMENT_CLASS_IMPL(TElement_TestLeaf, TElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestOwner, TElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestContainer, TElement)
@@ -125,6 +119,5 @@ QString SchemeText(TScheme* scheme, uint8_t mode, uint8_t options) {
     scheme->SaveRootToKnot(knot.get(), mode, options);
     return knot->SaveToString();
 }
-
 
 #endif

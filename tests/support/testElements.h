@@ -94,7 +94,6 @@ void LoadSchemeKnot(TScheme* scheme, TKnot* knot, uint8_t mode = fmFile, TElemen
 // The text the scheme's root saves to in the mode.
 QString SchemeText(TScheme* scheme, uint8_t mode = fmFile, uint8_t options = foSchemeFile);
 
-
 // Deletes an element; undo re-creates it from a snapshot, with its numbers,
 // at its old place among its parent's children.
 class TTestDeleteOperation : public TSchemeOperation {

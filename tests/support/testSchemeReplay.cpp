@@ -2,18 +2,7 @@
 
 #if QUILLANE_TEST_LAYER >= 3
 
-#include "core/cuClasses.h"
-#include "core/cuKnot.h"
-#include "scheme/diCanvas.h"
-#include "scheme/diFilers.h"
-#include "scheme/diMessages.h"
-#include "scheme/diSheet.h"
-#include "scheme/diThemes.h"
-#include "scheme/diVisual.h"
-
 #include <QRegularExpression>
-
-#include <memory>
 
 T_ELEMENT_CLASS_IMPL(TElement_ReplayBox, TElement_TestBox)
 

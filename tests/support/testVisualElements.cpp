@@ -3,7 +3,6 @@
 #if QUILLANE_TEST_LAYER >= 3
 
 #include "core/cuKnot.h"
-#include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 
 #include <algorithm>
