@@ -546,8 +546,8 @@ TEST_F(NamingTest, ChainsAndRingsLinkedAsALoadLinksThemSeeWhatTheRulesGive) {
         }
 }
 
-TNamespaceItem* FindByWalk(TNamespace* ns, const QString& name, Qt::CaseSensitivity cs) {
-    for (TNamespaceItem* item : SeenByWalk(ns))
+TNamespaceItem* FindByWalk(const std::vector<TNamespaceItem*>& seen, const QString& name, Qt::CaseSensitivity cs) {
+    for (TNamespaceItem* item : seen)
         if (QString::compare(item->GetName(), name, cs) == 0) return item;
     return nullptr;
 }
@@ -633,18 +633,16 @@ TEST_F(NamingTest, NameIndexAnswersLikeAPlainWalk) {
             ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
             for (TElement_TestScope* scope : scopes) {
                 SCOPED_TRACE(scope->Label.toStdString() + " step " + std::to_string(step));
-                for (const QString& probe : probes) {
-                    ASSERT_EQ(scope->FindItemByName(probe), FindByWalk(scope, probe, Qt::CaseSensitive));
-                    ASSERT_EQ(scope->FindItemByName(probe, {}, Qt::CaseInsensitive),
-                              FindByWalk(scope, probe, Qt::CaseInsensitive));
-                    const std::vector<TNamespaceItem*> seen = SeenByWalk(scope);
-                    ASSERT_EQ(scope->IsNameTaken(probe), std::any_of(seen.begin(), seen.end(), [&](auto* item) {
-                                  return item->GetName().toCaseFolded() == probe.toCaseFolded();
+                const std::vector<TNamespaceItem*> seen = SeenByWalk(scope);
+                QStringList names = probes;  // and every name seen, as it is spelt
+                for (TNamespaceItem* item : seen) names << item->GetName();
+                for (const QString& name : names) {
+                    ASSERT_EQ(scope->FindItemByName(name), FindByWalk(seen, name, Qt::CaseSensitive));
+                    ASSERT_EQ(scope->FindItemByName(name, {}, Qt::CaseInsensitive),
+                              FindByWalk(seen, name, Qt::CaseInsensitive));
+                    ASSERT_EQ(scope->IsNameTaken(name), std::any_of(seen.begin(), seen.end(), [&](auto* item) {
+                                  return item->GetName().toCaseFolded() == name.toCaseFolded();
                               }));
-                }
-                for (TNamespaceItem* item : SeenByWalk(scope)) {
-                    const QString name = item->GetName();
-                    ASSERT_EQ(scope->FindItemByName(name), FindByWalk(scope, name, Qt::CaseSensitive));
                 }
                 for (const auto& [item, state] : DuplicateStatesByWalk(scope))
                     ASSERT_EQ(item->State(), state) << item->GetName().toStdString();

@@ -2,15 +2,13 @@
 // try statements, operator precedence, and the simplification of expressions
 // and statement lists.
 
-#include "pascal/generator/psModules.h"
+#include "psTestSupport.h"
 
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <random>
-
-#include "psTestSupport.h"
 
 namespace {
 
@@ -24,6 +22,7 @@ protected:
     PascalStatements() { NewUnit(); }
 
     void NewUnit() {
+        count = 0;
         unit = CreatePascalUnit(S("Statements"));
         unit->ImplementationClause->UsedUnits->AddUnit(S("SysUtils"));
         AddVariable(unit->ImplementationClause->Declarations, S("Global"), S("Integer"));

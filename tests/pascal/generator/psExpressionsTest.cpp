@@ -1,14 +1,12 @@
 // Expressions: literals, set constructors, conditional blocks, the queries,
 // and random trees whose brackets must keep their meaning.
 
-#include "pascal/generator/psModules.h"
+#include "psTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <random>
-
-#include "psTestSupport.h"
 
 using namespace Qt::StringLiterals;
 

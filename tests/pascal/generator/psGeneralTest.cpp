@@ -1,11 +1,9 @@
 // The node base, and constants, variables, parameters, routine heads and
 // routines with a body.
 
-#include "pascal/generator/psModules.h"
+#include "psTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include "psTestSupport.h"
 
 namespace {
 

@@ -1,12 +1,10 @@
 // The unit layout, used units, and the unique-name pass.
 
-#include "pascal/generator/psModules.h"
+#include "psTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "psTestSupport.h"
 
 namespace {
 

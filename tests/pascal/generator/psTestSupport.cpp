@@ -2,7 +2,6 @@
 
 #include "core/cuCodeWriters.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -26,21 +25,15 @@ QString Lines(std::initializer_list<const char*> lines) {
     return text;
 }
 
-namespace {
-QString DataPath(const QString& fileName) {
-    return QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + fileName;
-}
-}  // namespace
-
 QString TestData(const QString& fileName) {
-    QFile file(DataPath(fileName));
+    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + fileName);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QString::fromUtf8(file.readAll());
 }
 
 void ExpectGoldenUnit(const QString& text, const QString& name) {
     if (qEnvironmentVariableIsSet("QUILLANE_UPDATE_GOLDEN")) {
-        QFile file(DataPath(name + QStringLiteral(".pas")));
+        QFile file(QStringLiteral(QUILLANE_TEST_DATA "/pascal/") + name + QStringLiteral(".pas"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text.toUtf8());
         return;

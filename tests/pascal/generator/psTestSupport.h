@@ -18,7 +18,6 @@ inline void PrintTo(const QString& text, std::ostream* os) {
     *os << "\n" << text.toStdString();
 }
 
-
 // The text a node writes into a fresh Pascal writer (each line ended by "\n";
 // the empty line that a final line end leaves open is not counted).
 QString WriteToText(TPascalNode* node);

@@ -1,11 +1,9 @@
 // Type declarations and classes with visibility sections, properties and
 // events.
 
-#include "pascal/generator/psModules.h"
+#include "psTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include "psTestSupport.h"
 
 namespace {
 
