@@ -235,7 +235,8 @@ protected:
 };
 
 // Checks asked inside an update run once each, in the order first asked, when
-// the outermost update ends; an element destroyed meanwhile leaves the queue.
+// the outermost update ends; an element destroyed meanwhile leaves the queue;
+// a check asked while the queue runs is taken by the same run.
 TEST_F(CheckQueue, ChecksInsideAnUpdateRunOnceInQueueOrder) {
     TElement_TestLeaf* leaves[4] = {LoggedLeaf("v"), LoggedLeaf("v"), LoggedLeaf("v"), LoggedLeaf("v")};
     scheme->BeginUpdate();
@@ -252,17 +253,15 @@ TEST_F(CheckQueue, ChecksInsideAnUpdateRunOnceInQueueOrder) {
     scheme->EndUpdate();
     EXPECT_EQ(log, std::vector<int32_t>({leaves[2]->Number(), leaves[0]->Number(), leaves[1]->Number()}));
     EXPECT_FALSE(leaves[2]->State() & esQueued);
-}
 
-TEST_F(CheckQueue, ChecksMadeWhileTheQueueRunsAreTakenByTheSameRun) {
     auto* probe = Add<TElement_Probe>();
-    TElement_TestLeaf* leaf = LoggedLeaf("v");
-    probe->CheckOther = leaf;
+    probe->CheckOther = leaves[0];
+    log.clear();
     scheme->BeginUpdate();
     probe->CheckAll();
     scheme->EndUpdate();
-    EXPECT_EQ(log.size(), 1u);
-    EXPECT_FALSE(leaf->State() & esQueued);
+    EXPECT_EQ(log, std::vector<int32_t>{leaves[0]->Number()});
+    EXPECT_FALSE(leaves[0]->State() & esQueued);
 }
 
 TEST_F(ElementCheck, NumberChangeRewritesOwnLinks) {
