@@ -21,7 +21,7 @@ protected:
     QStringList& played = sounds.played;
 };
 
-TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothing) {
+TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothingAndOnlyAChangeIsSaved) {
     for (const QString& name : {sndItem, sndElement, sndDisable, sndDropDown, sndValue}) {
         PlaySchemeSound(name);
         ASSERT_EQ(played.size(), 1) << name.toStdString();
@@ -32,10 +32,10 @@ TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothing) {
     SoundsSettings()->EnabledProperty()->SetValue(false);
     PlaySchemeSound(sndItem);
     EXPECT_TRUE(played.isEmpty());
-}
 
-TEST_F(Sounds, SectionSavesOnlyAChangedValue) {
+    // The section saves only a changed value.
     TNodePtr<TKnot> root = TKnot::Create("Settings");
+    SoundsSettings()->EnabledProperty()->SetValue(true);
     SoundsSettings()->SaveTo(root.get());
     EXPECT_EQ(root->FindChild(u"Sounds")->FindChild(u"Enabled"), nullptr);
     SoundsSettings()->EnabledProperty()->SetValue(false);

@@ -57,7 +57,7 @@ TEST(GreyedImages, FollowTheFormula) {
     EXPECT_EQ(qAlpha(p), 128 * 22 / 100);
 }
 
-TEST(SchemeImages, SharedListsHoldTheirDefaultPictures) {
+TEST(SchemeImages, SharedListsHoldTheirDefaultPicturesAndStripsAreCutRowByRow) {
     EXPECT_GE(SchemeLargeImages().Count(), 2);  // the second is the Disable item's picture
     EXPECT_EQ(SchemeCharImages().Image(DefaultCharImage()).size(), QSize(12, 12));
     const QImage& picture = SchemeSmallImages().Image(0);
@@ -65,9 +65,8 @@ TEST(SchemeImages, SharedListsHoldTheirDefaultPictures) {
     EXPECT_EQ(qAlpha(picture.pixel(8, 8)), 255);   // opaque middle
     const auto disabled = TSchemeImages::CreateDisabled(SchemeSmallImages());
     EXPECT_EQ(qAlpha(disabled->Image(0).pixel(8, 8)), 255 * 22 / 100);
-}
 
-TEST(SchemeImages, StripsAreCutRowByRowAndMissingResourcesAddNothing) {
+    // Strips are cut row by row; missing resources add nothing.
     TSchemeImages list(4, 4);
     QImage strip(9, 8, QImage::Format_ARGB32);
     strip.fill(qRgba(0, 0, 0, 255));

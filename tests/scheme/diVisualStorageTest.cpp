@@ -45,7 +45,7 @@ protected:
     VisualStorage() : TSheetFixture(TElement_HolderBox::StaticClass()) {}
 };
 
-TEST_F(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
+TEST_F(VisualStorage, DisabledAndFreePositionAreWrittenAndReadAndFilerOptionsLeaveOutWhatTheyName) {
     TElement_TestBox* box = AddBox(root);
     box->SetVisualOptions(voCanDisable | voFreePosition);
     box->SetDisabled(true);
@@ -71,10 +71,8 @@ TEST_F(VisualStorage, DisabledAndFreePositionAreWrittenAndRead) {
     box->SetDisabled(false);
     box->SaveToKnot(enabled.get(), fmFile, foNoPosition);
     EXPECT_EQ(enabled->ParamCount(), 0);  // "Disabled" only when set
-}
 
-TEST_F(VisualStorage, FilerOptionsLeaveOutWhatTheyName) {
-    TElement_TestBox* box = AddBox(root);
+    // Filer options leave out the children they name.
     struct Case {
         uint8_t filerOptions;
         bool disabled;
