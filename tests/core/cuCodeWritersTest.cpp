@@ -35,12 +35,6 @@ const T& Str(const T& value) {
 #define EXPECT_TEXT(a, b) EXPECT_EQ(Str(a), Str(b))
 #define ASSERT_TEXT(a, b) ASSERT_EQ(Str(a), Str(b))
 
-QString Repeat(QStringView text, int count) {
-    QString result;
-    for (int i = 0; i < count; ++i) result += text;
-    return result;
-}
-
 // A text of `length` characters without any break point, with `ch` at the
 // 0-based positions given.
 QString Letters(int length, std::initializer_list<std::pair<int, QChar>> marks = {}) {
@@ -165,7 +159,7 @@ TEST(CodeWriter, RegressionNegativeRepeatCountBelowLevelZero) {
     ASSERT_TRUE(w.WrapIfLong() == false);
     w.Write(Letters(90, {{84, u';'}}));  // continued with the indentation unit only
     w.NewLine();
-    w.WriteWrapped(Repeat(u"x", 100), true);
+    w.WriteWrapped(QString(100, u'x'), true);
     w.NewLine();
     w.Indent();
     w.Indent();
@@ -173,7 +167,7 @@ TEST(CodeWriter, RegressionNegativeRepeatCountBelowLevelZero) {
     EXPECT_EQ(w.Level(), 0);
     EXPECT_TEXT(w.IndentText(-3), QString());
     EXPECT_TEXT(w.Lines(), QStringList({"a", Letters(85, {{84, u';'}}), "  aaaaa",
-                                      "'" + Repeat(u"x", 80) + "' +", "'" + Repeat(u"x", 20) + "'", "b"}));
+                                      "'" + QString(80, u'x') + "' +", "'" + QString(20, u'x') + "'", "b"}));
 }
 
 TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
@@ -293,7 +287,7 @@ TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
     const QString pair = QString::fromUcs4(U"\U0001F600");
     for (int offset = 77; offset <= 82; ++offset) {
         TAnyBreakWriter w;
-        w.Write(Letters(offset) + Repeat(pair, 60));
+        w.Write(Letters(offset) + pair.repeated(60));
         for (const QString& line : w.Lines()) EXPECT_FALSE(HasLoneSurrogate(line)) << offset;
     }
 }
@@ -350,7 +344,7 @@ TEST(PascalCodeWriter, RegressionControlCharacterInsideQuotes) {
 TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
     const QString pair = QString::fromUcs4(U"\U0001F600");
     // cut where there is no break point, and at break points beside pairs
-    for (const QString& text : {Repeat(pair, 120), Repeat(QString(",") + pair, 80)}) {
+    for (const QString& text : {pair.repeated(120), (u',' + pair).repeated(80)}) {
         for (int offset = 0; offset < 4; ++offset) {
             TPascalCodeWriter w;
             w.Write(Letters(offset));
@@ -361,8 +355,8 @@ TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
     }
 }
 
-// Compiles a program with Free Pascal in Delphi mode, runs it and returns
-// its output; fails the test on any error.
+// Compiles a program with Free Pascal (Delphi mode unless the program sets
+// another), runs it and returns its output; fails the test on any error.
 QString CompileAndRun(const QString& fpc, const QString& program, const QString& name) {
     QTemporaryDir dir;
     EXPECT_TRUE(dir.isValid());
@@ -384,12 +378,14 @@ QString CompileAndRun(const QString& fpc, const QString& program, const QString&
     return QString::fromUtf8(run.readAllStandardOutput()).remove(u'\r');
 }
 
-// The literals, compiled by Free Pascal in Delphi mode and run, give back
-// every code unit: the characters 0 to 255 (the control characters among
-// them, which the compiler refuses or changes inside quotes), a no-break
-// space, characters outside the BMP at every position of a cut, and halves
-// of surrogate pairs standing alone.
-TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
+// The literals, compiled by Free Pascal and run, give back every code unit:
+// the characters 0 to 255 (the control characters among them, which the
+// compiler refuses or changes inside quotes), a no-break space, characters
+// outside the BMP at every position of a cut, and halves of surrogate pairs
+// standing alone. Every kind of troublesome comment text before them ends
+// where it should, in Delphi mode and in Free Pascal's own mode, which nests
+// comments.
+TEST(PascalCodeWriter, LiteralsAndCommentsCompileInEveryMode) {
     const QString fpc = QStandardPaths::findExecutable("fpc");
     if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
 
@@ -401,38 +397,39 @@ TEST(PascalCodeWriter, LiteralsCompileBackToTheirCodeUnits) {
     QStringList texts = {all, QString(), "'", QString(QChar(0)) + QChar(26) + QChar(9) + QChar(31),
                          QString(QChar(0xA0)) + "''" + QChar(0xA0)};
     for (int shift = 0; shift < 4; ++shift) {
-        texts += Letters(shift) + Repeat(pair, 90);               // cut where no break point is
-        texts += Letters(shift) + Repeat(QString(" ,") + pair, 60);  // cut at break points beside pairs
-        texts += Letters(shift) + Repeat(pair + QChar(26) + other + "'", 30);
+        texts += Letters(shift) + pair.repeated(90);             // cut where no break point is
+        texts += Letters(shift) + (" ," + pair).repeated(60);     // cut at break points beside pairs
+        texts += Letters(shift) + (pair + QChar(26) + other + "'").repeated(30);
     }
     texts += QString("a") + QChar(0xD83D) + "b" + QChar(0xDE00) + QChar(0xDE00) + QChar(0xD83D);
-
-    TPascalCodeWriter w;
-    for (const char* line : {"{$codepage utf8}", "program WritersCheck;", "procedure Dump(const S: UnicodeString);",
-                             "var I: Integer;", "begin", "  Write(Length(S));",
-                             "  for I := 1 to Length(S) do Write(' ', Ord(S[I]));", "  WriteLn;", "end;", "begin"})
-        w.WriteLn(line);
-    w.Indent();
     QString expected;
-    const auto expect = [&](const QString& text) {
+    for (const QString& text : texts) {
         expected += QString::number(text.size());
         for (QChar ch : text) expected += " " + QString::number(ch.unicode());
         expected += "\n";
-    };
-    for (int i = 0; i < texts.size(); ++i) {
-        w.Write(u"Dump(");
-        w.WriteWrapped(texts[i], i % 2 == 0);
-        w.WriteLn(u");");
-        expect(texts[i]);
     }
-    w.Unindent();
-    w.WriteLn(u"end.");
 
-    const QString output = CompileAndRun(fpc, w.Text(), "writerscheck");
-    const QStringList got = output.split(u'\n');
-    const QStringList want = expected.split(u'\n');
-    ASSERT_EQ(got.size(), want.size()) << output.toStdString();
-    for (int i = 0; i < want.size(); ++i) EXPECT_TEXT(got[i], want[i]) << "literal " << i;
+    for (const char* mode : {"delphi", "objfpc"}) {
+        TPascalCodeWriter w;
+        w.WriteLnFmt("{$mode %s}", {mode});
+        for (const QStringList& row : CaseRows("writers/comment-cases.txt", 2)) {
+            w.WriteComment(row[0]);
+            w.NewLine();
+        }
+        for (const char* line : {"{$codepage utf8}", "program WritersCheck;", "procedure Dump(const S: UnicodeString);",
+                                 "var I: Integer;", "begin", "  Write(Length(S));",
+                                 "  for I := 1 to Length(S) do Write(' ', Ord(S[I]));", "  WriteLn;", "end;", "begin"})
+            w.WriteLn(line);
+        w.Indent();
+        for (int i = 0; i < texts.size(); ++i) {
+            w.Write(u"Dump(");
+            w.WriteWrapped(texts[i], i % 2 == 0);
+            w.WriteLn(u");");
+        }
+        w.Unindent();
+        w.WriteLn(u"end.");
+        EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "writerscheck"), expected) << mode;
+    }
 }
 
 // Each writer script writes its golden output (tests/data/writers/<name>.pas):
@@ -465,24 +462,6 @@ TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {
     EXPECT_FALSE(w.WriteComment(QString()));
     EXPECT_FALSE(w.WriteLineComment(QString()));
     EXPECT_TRUE(w.Lines().isEmpty());
-}
-
-// Every kind of troublesome comment text ends where it should in both
-// Delphi mode and Free Pascal's own mode, which nests comments.
-TEST(PascalCodeWriter, CommentsCompileInEveryMode) {
-    const QString fpc = QStandardPaths::findExecutable("fpc");
-    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
-    for (const char* mode : {"delphi", "objfpc"}) {
-        TPascalCodeWriter w;
-        w.WriteLnFmt("{$mode %s}", {mode});
-        w.WriteLn("program Comments;");
-        for (const QStringList& row : CaseRows("writers/comment-cases.txt", 2)) {
-            w.WriteComment(row[0]);
-            w.NewLine();
-        }
-        for (const char* line : {"begin", "  WriteLn('end');", "end."}) w.WriteLn(line);
-        EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "comments"), "end\n") << mode;
-    }
 }
 
 }  // namespace
