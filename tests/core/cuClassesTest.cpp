@@ -120,7 +120,6 @@ TEST(ExceptionTextSource, FromIdUsesTheInstalledSourceAndKeepsTheId) {
     EXPECT_EQ(bare.Id(), 8);
 }
 
-// ---------------------------------------------------------------------------
 // List algorithms over a plain record type.
 
 struct Rec {

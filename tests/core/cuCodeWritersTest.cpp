@@ -97,7 +97,6 @@ QString RunWriterScript(const std::string& name) {
     return w.Text();
 }
 
-// ---------------------------------------------------------------------------
 // TCodeWriter
 
 // Writing an empty text changes nothing, not even the indentation.
@@ -187,7 +186,6 @@ TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
     EXPECT_TEXT(w.Lines(), QStringList({"A = 1;", ""}));
 }
 
-// ---------------------------------------------------------------------------
 // TXmlCodeWriter
 
 TEST(XmlCodeWriter, TagsAndAttributesGolden) {
@@ -219,7 +217,6 @@ TEST(XmlCodeWriter, TagsAndAttributesGolden) {
                 "\r\n");
 }
 
-// ---------------------------------------------------------------------------
 // Line wrapping
 
 // A source writer whose every position is a break point and whose literals
@@ -321,7 +318,6 @@ TEST(SourceCodeWriter, WrapIfLong) {
     EXPECT_FALSE(w.WrapIfLong());
 }
 
-// ---------------------------------------------------------------------------
 // String literals
 
 TEST(PascalCodeWriter, QuoteStringTable) {
@@ -448,7 +444,6 @@ TEST(PascalCodeWriter, SampleProgramCompiles) {
     EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("wrap_check"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
-// ---------------------------------------------------------------------------
 // Comments
 
 TEST(PascalCodeWriter, RegressionBraceInCommentTextEndsTheComment) {

@@ -20,8 +20,6 @@
 
 namespace {
 
-
-// ---------------------------------------------------------------------------
 // Writer
 
 // The exact text for every flag, and the text reads back.
@@ -110,7 +108,6 @@ TEST(KnotWriter, RegressionIndentationOfDeepTreesIsCapped) {
     EXPECT_FALSE(bytes.contains(QByteArray(33, '\t')));
 }
 
-// ---------------------------------------------------------------------------
 // Reader: what it accepts
 
 // What the reader accepts, what it refuses, and what it keeps of a refused text
@@ -167,7 +164,6 @@ TEST(KnotReader, InvalidUtf8IsReplacedNotFatal) {
     EXPECT_EQ(knot->Name(), S("R"));
 }
 
-// ---------------------------------------------------------------------------
 // Files
 
 TEST(KnotFiles, SaveToFileWritesTheSameBytesReadsBackAndErrorsRaiseTheirTexts) {
@@ -211,7 +207,6 @@ TEST(KnotFiles, RegressionOutOfMemoryWhileReadingIsALoadError) {
     EXPECT_EQ(RaisedId([&] { knot->LoadFromStream(device); }), strCannotReadFile);
 }
 
-// ---------------------------------------------------------------------------
 // The fuzz corpus, replayed: no input may crash, leak or hang the reader, and
 // what parsed must write and read back to the same text.
 

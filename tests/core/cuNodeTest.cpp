@@ -140,7 +140,6 @@ private:
     }
 };
 
-// ---------------------------------------------------------------------------
 // Moving
 
 TEST_F(NodeTest, SetParentBeforeCallsInOrderAndMoves) {
@@ -172,7 +171,6 @@ TEST_F(NodeTest, RefusingValidateInsertLeavesTheTreeUnchanged) {
     EXPECT_EQ(N("a2")->GetIndex(), 1);
 }
 
-// ---------------------------------------------------------------------------
 // Walks and messages
 
 TEST_F(NodeTest, ForEachAndBroadcastVisitInTheOrderOfTheFlags) {
@@ -262,11 +260,12 @@ TEST_F(NodeTest, NodeMessagesReachTheirTargets) {
     EXPECT_EQ(log, QStringList({"a1: Message 5", "A: Message 5", "R: Message 5"}));
 }
 
-// ---------------------------------------------------------------------------
 // Queries
 
-TEST_F(NodeTest, PositionQueries) {
-    TLogNode* r = Tree("R(A(a1,a2(x)),B)");
+// Index, level, root and ancestry; the document-order queries agree with
+// the pre-order, also after a move.
+TEST_F(NodeTest, PositionQueriesAndTheDocumentOrder) {
+    TLogNode* r = Tree("R(A(a1,a2(x)),B(b1,b2))");
     EXPECT_EQ(r->GetIndex(), -1);
     EXPECT_EQ(N("a2")->GetIndex(), 1);
     EXPECT_EQ(r->GetLevel(), 0);
@@ -276,11 +275,6 @@ TEST_F(NodeTest, PositionQueries) {
     EXPECT_TRUE(r->IsAncestorOf(N("x")));
     EXPECT_FALSE(N("x")->IsAncestorOf(r));
     EXPECT_FALSE(r->IsAncestorOf(r));
-}
-
-// The document-order queries agree with the pre-order, also after a move.
-TEST_F(NodeTest, AbsoluteIndexPreviousAndIsBeforeFollowPreOrder) {
-    TLogNode* r = Tree("R(A(a1,a2(x)),B(b1,b2))");
     N("a2")->SetParentBefore(N("B"), N("b2"));
     const QStringList order = {"R", "A", "a1", "B", "b1", "a2", "x", "b2"};
     for (int i = 0; i < order.size(); ++i) {
@@ -293,7 +287,6 @@ TEST_F(NodeTest, AbsoluteIndexPreviousAndIsBeforeFollowPreOrder) {
     EXPECT_EQ(Shape(r), "R(A(a1),B(b1,a2(x),b2))");
 }
 
-// ---------------------------------------------------------------------------
 // Destruction
 
 TEST_F(NodeTest, FreeRunsBeforeDestructionFirstAndFreesChildrenLastFirst) {

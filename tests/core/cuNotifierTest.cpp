@@ -79,7 +79,6 @@ TEST(MergeProtocol, NewNotificationIsOfferedToTheWaitingOnesNewestFirstFlagsOnly
     EXPECT_EQ(derived.Flags(), 0x8u);
 }
 
-// ---------------------------------------------------------------------------
 // Dispatch
 
 struct Listener {
