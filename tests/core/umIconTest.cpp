@@ -1,6 +1,5 @@
 #include "core/umIcon.h"
 
-#include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "support/iconFixtures.h"
