@@ -379,8 +379,8 @@ QString CompileAndRun(const QString& fpc, const QString& program, const QString&
 // outside the BMP at every position of a cut, and halves of surrogate pairs
 // standing alone. Every kind of troublesome comment text before them ends
 // where it should, in Delphi mode and in Free Pascal's own mode, which nests
-// comments.
-TEST(PascalCodeWriter, LiteralsAndCommentsCompileInEveryMode) {
+// comments. The sample program of the writer scripts compiles and runs too.
+TEST(PascalCodeWriter, ProgramsCompileInEveryMode) {
     const QString fpc = QStandardPaths::findExecutable("fpc");
     if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
 
@@ -425,6 +425,8 @@ TEST(PascalCodeWriter, LiteralsAndCommentsCompileInEveryMode) {
         w.WriteLn(u"end.");
         EXPECT_TEXT(CompileAndRun(fpc, w.Text(), "writerscheck"), expected) << mode;
     }
+    SCOPED_TRACE("the sample program");
+    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("wrap_check"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
 // Each writer script writes its golden output (tests/data/writers/<name>.pas):
@@ -435,12 +437,6 @@ TEST(PascalCodeWriter, WriterScriptsWriteTheirGoldenOutput) {
     for (const char* name : {"wrapped_literals", "wrap_check", "line_comment", "switches"}) {
         ExpectGolden(RunWriterScript(name), QString::fromLatin1(name) + ".pas");
     }
-}
-
-TEST(PascalCodeWriter, SampleProgramCompiles) {
-    const QString fpc = QStandardPaths::findExecutable("fpc");
-    if (fpc.isEmpty()) GTEST_SKIP() << "fpc is not installed";
-    EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("wrap_check"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
 // Comments
