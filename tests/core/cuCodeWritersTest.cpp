@@ -68,62 +68,50 @@ void ExpectGolden(const QString& text, const QString& name) {
 }
 
 // Runs the calls of the writer script tests/data/writers/<name>.script (one a
-// line: the method and its text) and gives the text written.
+// line: the method and its arguments) on a Pascal writer, or on an XML writer
+// when the name starts with "xml", and gives the text written.
 QString RunWriterScript(const std::string& name) {
-    using TCall = std::function<void(TPascalCodeWriter&, const QString&)>;
-    const std::map<QString, TCall> calls = {
-        {"Write", [](auto& w, const QString& text) { w.Write(text); }},
-        {"WriteLn", [](auto& w, const QString& text) { w.WriteLn(text); }},
-        {"NewLine", [](auto& w, const QString&) { w.NewLine(); }},
-        {"Indent", [](auto& w, const QString&) { w.Indent(); }},
-        {"Unindent", [](auto& w, const QString&) { w.Unindent(); }},
-        {"EnsureEmptyLine", [](auto& w, const QString&) { w.EnsureEmptyLine(); }},
-        {"WrapIfLong", [](auto& w, const QString&) { w.WrapIfLong(); }},
-        {"WriteComment", [](auto& w, const QString& text) { w.WriteComment(text); }},
-        {"WriteLineComment", [](auto& w, const QString& text) { w.WriteLineComment(text); }},
-        {"WriteWrapped", [](auto& w, const QString& text) { w.WriteWrapped(text, true); }},
-        {"WriteWrappedFlat", [](auto& w, const QString& text) { w.WriteWrapped(text, false); }},
-        {"SetWrapLines", [](auto& w, const QString& on) { w.SetWrapLines(on == u"1"); }},
-        {"SetUseIndent", [](auto& w, const QString& on) { w.SetUseIndent(on == u"1"); }},
-        {"SetUseNewLines", [](auto& w, const QString& on) { w.SetUseNewLines(on == u"1"); }},
+    TPascalCodeWriter pascal;
+    TXmlCodeWriter xml;
+    TCodeWriter& w = name.starts_with("xml") ? static_cast<TCodeWriter&>(xml) : pascal;
+    using TArgs = const QStringList&;
+    const std::map<QString, std::function<void(TArgs)>> calls = {
+        {"Write", [&](TArgs a) { w.Write(a[1]); }},
+        {"WriteLn", [&](TArgs a) { w.WriteLn(a[1]); }},
+        {"NewLine", [&](TArgs) { w.NewLine(); }},
+        {"Indent", [&](TArgs) { w.Indent(); }},
+        {"Unindent", [&](TArgs) { w.Unindent(); }},
+        {"SetIndentSize", [&](TArgs a) { w.SetIndentSize(a[1].toInt()); }},
+        {"SetIndentChar", [&](TArgs a) { w.SetIndentChar(a[1][0]); }},
+        {"SetUseIndent", [&](TArgs a) { w.SetUseIndent(a[1] == u"1"); }},
+        {"SetUseNewLines", [&](TArgs a) { w.SetUseNewLines(a[1] == u"1"); }},
+        {"EnsureEmptyLine", [&](TArgs) { pascal.EnsureEmptyLine(); }},
+        {"WrapIfLong", [&](TArgs) { pascal.WrapIfLong(); }},
+        {"WriteComment", [&](TArgs a) { pascal.WriteComment(a[1]); }},
+        {"WriteLineComment", [&](TArgs a) { pascal.WriteLineComment(a[1]); }},
+        {"WriteWrapped", [&](TArgs a) { pascal.WriteWrapped(a[1], true); }},
+        {"WriteWrappedFlat", [&](TArgs a) { pascal.WriteWrapped(a[1], false); }},
+        {"WriteWrappedLines", [&](TArgs a) { pascal.WriteWrappedLines(a[1], a[2], a[3]); }},
+        {"SetWrapLines", [&](TArgs a) { pascal.SetWrapLines(a[1] == u"1"); }},
+        {"WriteStartTag", [&](TArgs a) { xml.WriteStartTag(a[1]); }},
+        {"CloseTag", [&](TArgs) { xml.CloseTag(); }},
+        {"CloseEmptyTag", [&](TArgs) { xml.CloseEmptyTag(); }},
+        {"WriteOpenTag", [&](TArgs a) { xml.WriteOpenTag(a[1]); }},
+        {"WriteEmptyTag", [&](TArgs a) { xml.WriteEmptyTag(a[1]); }},
+        {"WriteEndTag", [&](TArgs a) { xml.WriteEndTag(a[1]); }},
+        {"WriteAttrName", [&](TArgs a) { xml.WriteAttrName(a[1]); }},
+        {"WriteAttr", [&](TArgs a) { xml.WriteAttr(a[1], a[2]); }},
+        {"WriteQuotedAttr", [&](TArgs a) { xml.WriteQuotedAttr(a[1], a[2]); }},
     };
-    TPascalCodeWriter w;
-    for (const QStringList& row : CaseRows(("writers/" + name + ".script").c_str(), 2)) {
+    for (const QStringList& row : CaseRows(("writers/" + name + ".script").c_str(), 4)) {
         const auto call = calls.find(row[0]);
         EXPECT_NE(call, calls.end()) << Str(row[0]);
-        if (call != calls.end()) call->second(w, row[1]);
+        if (call != calls.end()) call->second(row);
     }
     return w.Text();
 }
 
 // TCodeWriter
-
-// Writing an empty text changes nothing, not even the indentation.
-TEST(CodeWriter, IndentsEmptyLinesOnFirstWriteOnly) {
-    TCodeWriter w;
-    w.SetIndentSize(3);
-    w.SetIndentChar(u'.');
-    w.Indent();
-    w.Write(QString());
-    EXPECT_TRUE(w.Lines().isEmpty());
-    w.Unindent();
-    w.WriteLn(u"a");
-    w.Indent();
-    w.Write(u"b");
-    w.Indent();
-    w.Write(u"c");  // the line holds text already: no indentation in between
-    w.NewLine();
-    w.Write(u"d");
-    w.Unindent();
-    w.NewLine();
-    w.Write(u"");
-    w.NewLine();
-    w.SetUseIndent(false);
-    w.Write(u"e");
-    EXPECT_TEXT(w.Lines(), QStringList({"a", "...bc", "......d", "", "e"}));
-    EXPECT_TEXT(w.Text(), "a\n...bc\n......d\n\ne\n");
-    EXPECT_TEXT(w.Text(u"\r\n"), "a\r\n...bc\r\n......d\r\n\r\ne\r\n");
-}
 
 TEST(CodeWriter, TakesEveryFormOfText) {
     TXmlCodeWriter w;
@@ -138,6 +126,7 @@ TEST(CodeWriter, TakesEveryFormOfText) {
     w.CloseEmptyTag();
     w.WriteFmt("%s", {u"€"});
     EXPECT_TEXT(w.Lines(), QStringList({QString::fromUtf8("ä€ ö é Nä<Näme a=b c=\"dü\"/>€")}));
+    EXPECT_TEXT(w.Text(u"\r\n"), QString::fromUtf8("ä€ ö é Nä<Näme a=b c=\"dü\"/>€\r\n"));
     const std::string longAscii(300, 'x');  // longer than the converter's stack room
     const std::string longLatin1(300, '\xE9');
     w.NewLine();
@@ -183,37 +172,6 @@ TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
     w.WriteLnFmt(u"%s = %d;", {"A", 1});
     w.WriteFmt(u"%s", {QString()});  // writes an empty text: nothing
     EXPECT_TEXT(w.Lines(), QStringList({"A = 1;", ""}));
-}
-
-// TXmlCodeWriter
-
-TEST(XmlCodeWriter, TagsAndAttributesGolden) {
-    TXmlCodeWriter w;
-    w.WriteStartTag(u"Settings");
-    w.WriteQuotedAttr(u"Lang", u"en");
-    w.CloseTag();
-    w.NewLine();
-    w.Indent();
-    w.WriteStartTag(u"Window");
-    w.WriteAttr(u"Left", u"10");
-    w.WriteAttrName(u"Visible");
-    w.CloseEmptyTag();
-    w.NewLine();
-    w.WriteEmptyTag(u"Empty");
-    w.NewLine();
-    w.WriteOpenTag(u"List");
-    w.WriteEndTag(u"List");
-    w.NewLine();
-    w.Unindent();
-    w.WriteEndTag(u"Settings");
-    w.NewLine();
-    EXPECT_TEXT(w.Text(u"\r\n"),
-                "<Settings Lang=\"en\">\r\n"
-                "\t<Window Left=10 Visible/>\r\n"
-                "\t<Empty/>\r\n"
-                "\t<List></List>\r\n"
-                "</Settings>\r\n"
-                "\r\n");
 }
 
 // Line wrapping
@@ -270,13 +228,6 @@ TEST(SourceCodeWriter, RegressionOperatorPartedAtColumn80) {
             }
         }
     }
-}
-
-TEST(SourceCodeWriter, SuffixAndPrefix) {
-    TPascalCodeWriter w;
-    w.Indent();
-    w.WriteWrappedLines(Letters(80) + ",b,c" + Letters(76) + ",d", u" \\", u"> ");
-    EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(80) + ", \\", "  > b,c" + Letters(76) + ", \\", "  > d"}));
 }
 
 TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
@@ -429,13 +380,18 @@ TEST(PascalCodeWriter, ProgramsCompileInEveryMode) {
     EXPECT_TEXT(CompileAndRun(fpc, RunWriterScript("wrap_check"), "wrapcheck"), "<>\n<=\n151 6 My TRUE\n");
 }
 
-// Each writer script writes its golden output (tests/data/writers/<name>.pas):
-// wrapped literals, the sample program, a line comment wrapped with its prefix
-// and split at its line breaks, and the switches for wrapping, indentation and
-// line breaks.
-TEST(PascalCodeWriter, WriterScriptsWriteTheirGoldenOutput) {
-    for (const char* name : {"wrapped_literals", "wrap_check", "line_comment", "switches"}) {
-        ExpectGolden(RunWriterScript(name), QString::fromLatin1(name) + ".pas");
+// Each writer script writes its golden output (tests/data/writers/<name>.pas,
+// .xml for the XML writer): indentation (an empty text changes nothing, not
+// even the indentation), wrapped literals, the sample program, a line comment
+// wrapped with its prefix and split at its line breaks, lines wrapped with a
+// suffix and a continuation prefix, the switches for wrapping, indentation and
+// line breaks, and tags and attributes.
+TEST(CodeWriter, WriterScriptsWriteTheirGoldenOutput) {
+    for (const char* name : {"indentation", "wrapped_literals", "wrap_check", "line_comment", "wrapped_lines",
+                             "switches", "xml_tags"}) {
+        SCOPED_TRACE(name);
+        const QString golden = QString::fromLatin1(name) + (QByteArray(name).startsWith("xml") ? ".xml" : ".pas");
+        ExpectGolden(RunWriterScript(name), golden);
     }
 }
 
