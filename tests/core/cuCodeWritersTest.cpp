@@ -34,14 +34,6 @@ const T& Str(const T& value) {
 #define EXPECT_TEXT(a, b) EXPECT_EQ(Str(a), Str(b))
 #define ASSERT_TEXT(a, b) ASSERT_EQ(Str(a), Str(b))
 
-// A text of `length` characters without any break point, with `ch` at the
-// 0-based positions given.
-QString Letters(int length, std::initializer_list<std::pair<int, QChar>> marks = {}) {
-    QString text(length, u'a');
-    for (auto [at, ch] : marks) text[at] = ch;
-    return text;
-}
-
 // Whether a line holds half of a surrogate pair without the other half.
 bool HasLoneSurrogate(QStringView line) {
     for (qsizetype i = 0; i < line.size(); ++i) {
@@ -69,7 +61,8 @@ void ExpectGolden(const QString& text, const QString& name) {
 
 // Runs the calls of the writer script tests/data/writers/<name>.script (one a
 // line: the method and its arguments) on a Pascal writer, or on an XML writer
-// when the name starts with "xml", and gives the text written.
+// when the name starts with "xml", and gives the text written. A second field
+// of WrapIfLong is the answer it must give (1 or 0).
 QString RunWriterScript(const std::string& name) {
     TPascalCodeWriter pascal;
     TXmlCodeWriter xml;
@@ -86,7 +79,10 @@ QString RunWriterScript(const std::string& name) {
         {"SetUseIndent", [&](TArgs a) { w.SetUseIndent(a[1] == u"1"); }},
         {"SetUseNewLines", [&](TArgs a) { w.SetUseNewLines(a[1] == u"1"); }},
         {"EnsureEmptyLine", [&](TArgs) { pascal.EnsureEmptyLine(); }},
-        {"WrapIfLong", [&](TArgs) { pascal.WrapIfLong(); }},
+        {"WrapIfLong", [&](TArgs a) {
+             const bool wrapped = pascal.WrapIfLong();
+             EXPECT_TRUE(a[1].isEmpty() || wrapped == (a[1] == u"1")) << "WrapIfLong answered " << wrapped;
+         }},
         {"WriteComment", [&](TArgs a) { pascal.WriteComment(a[1]); }},
         {"WriteLineComment", [&](TArgs a) { pascal.WriteLineComment(a[1]); }},
         {"WriteWrapped", [&](TArgs a) { pascal.WriteWrapped(a[1], true); }},
@@ -104,6 +100,7 @@ QString RunWriterScript(const std::string& name) {
         {"WriteQuotedAttr", [&](TArgs a) { xml.WriteQuotedAttr(a[1], a[2]); }},
     };
     for (const QStringList& row : CaseRows(("writers/" + name + ".script").c_str(), 4)) {
+        SCOPED_TRACE(Str(row.join(u' ')));
         const auto call = calls.find(row[0]);
         EXPECT_NE(call, calls.end()) << Str(row[0]);
         if (call != calls.end()) call->second(row);
@@ -138,23 +135,8 @@ TEST(CodeWriter, TakesEveryFormOfText) {
 // Unindent below level 0 is allowed (callers pair it with Indent), but no
 // indentation is made from a negative level.
 TEST(CodeWriter, RegressionNegativeRepeatCountBelowLevelZero) {
-    TPascalCodeWriter w;
-    w.Unindent();
-    w.Unindent();
-    EXPECT_EQ(w.Level(), -2);
-    w.WriteLn(u"a");
-    ASSERT_TRUE(w.WrapIfLong() == false);
-    w.Write(Letters(90, {{84, u';'}}));  // continued with the indentation unit only
-    w.NewLine();
-    w.WriteWrapped(QString(100, u'x'), true);
-    w.NewLine();
-    w.Indent();
-    w.Indent();
-    w.Write(u"b");
-    EXPECT_EQ(w.Level(), 0);
-    EXPECT_TEXT(w.IndentText(-3), QString());
-    EXPECT_TEXT(w.Lines(), QStringList({"a", Letters(85, {{84, u';'}}), "  aaaaa",
-                                      "'" + QString(80, u'x') + "' +", "'" + QString(20, u'x') + "'", "b"}));
+    EXPECT_TEXT(TPascalCodeWriter().IndentText(-3), QString());
+    ExpectGolden(RunWriterScript("negative_level"), "negative_level.pas");
 }
 
 TEST(CodeWriter, FormatFillsPlaceholdersInOrderAndNeverRescansArguments) {
@@ -215,7 +197,7 @@ TEST(SourceCodeWriter, RegressionOperatorPartedAtColumn80) {
     for (QString op : {"<>", "<=", ">="}) {
         for (int at = 77; at <= 80; ++at) {
             TPascalCodeWriter w;
-            QString text = Letters(at) + " " + op + " Value;";
+            QString text = QString(at, u'a') + " " + op + " Value;";
             w.Write(text);
             const QStringList lines = w.Lines();
             for (const QString& line : lines) {
@@ -224,7 +206,7 @@ TEST(SourceCodeWriter, RegressionOperatorPartedAtColumn80) {
             }
             EXPECT_TEXT(lines.join("").remove(u' '), text.remove(u' '));
             if (at >= 78) {
-                EXPECT_TEXT(lines.value(0), Letters(at) + " " + op) << op.toStdString() << at;
+                EXPECT_TEXT(lines.value(0), QString(at, u'a') + " " + op) << op.toStdString() << at;
             }
         }
     }
@@ -234,7 +216,7 @@ TEST(SourceCodeWriter, RegressionSurrogatePairPartedByABreak) {
     const QString pair = QString::fromUcs4(U"\U0001F600");
     for (int offset = 77; offset <= 82; ++offset) {
         TAnyBreakWriter w;
-        w.Write(Letters(offset) + pair.repeated(60));
+        w.Write(QString(offset, u'a') + pair.repeated(60));
         for (const QString& line : w.Lines()) EXPECT_FALSE(HasLoneSurrogate(line)) << offset;
     }
 }
@@ -247,25 +229,6 @@ TEST(SourceCodeWriter, EnsureEmptyLineTable) {
         w.EnsureEmptyLine();
         EXPECT_TEXT(w.Lines(), lines(row[1])) << Str(row[0]);
     }
-}
-
-TEST(SourceCodeWriter, WrapIfLong) {
-    TPascalCodeWriter w;
-    EXPECT_FALSE(w.WrapIfLong());
-    w.Indent();
-    w.Write(Letters(77));
-    EXPECT_FALSE(w.WrapIfLong());  // 79 characters
-    w.Write(u"a");
-    EXPECT_TRUE(w.WrapIfLong());   // 80 characters
-    w.Write(u"b");
-    EXPECT_TEXT(w.Lines(), QStringList({"  " + Letters(78), "    b"}));
-    w.SetUseIndent(false);
-    w.Write(Letters(80));
-    EXPECT_TRUE(w.WrapIfLong());
-    EXPECT_TEXT(w.Lines().last(), "");
-    w.Write(Letters(80));
-    w.SetUseNewLines(false);
-    EXPECT_FALSE(w.WrapIfLong());
 }
 
 // String literals
@@ -293,7 +256,7 @@ TEST(PascalCodeWriter, RegressionSurrogatePairPartedByALiteralCut) {
     for (const QString& text : {pair.repeated(120), (u',' + pair).repeated(80)}) {
         for (int offset = 0; offset < 4; ++offset) {
             TPascalCodeWriter w;
-            w.Write(Letters(offset));
+            w.Write(QString(offset, u'a'));
             w.WriteWrapped(text, false);
             ASSERT_GT(w.Lines().size(), 2);
             for (const QString& line : w.Lines()) EXPECT_FALSE(HasLoneSurrogate(line)) << offset;
@@ -343,9 +306,9 @@ TEST(PascalCodeWriter, ProgramsCompileInEveryMode) {
     QStringList texts = {all, QString(), "'", QString(QChar(0)) + QChar(26) + QChar(9) + QChar(31),
                          QString(QChar(0xA0)) + "''" + QChar(0xA0)};
     for (int shift = 0; shift < 4; ++shift) {
-        texts += Letters(shift) + pair.repeated(90);             // cut where no break point is
-        texts += Letters(shift) + (" ," + pair).repeated(60);     // cut at break points beside pairs
-        texts += Letters(shift) + (pair + QChar(26) + other + "'").repeated(30);
+        texts += QString(shift, u'a') + pair.repeated(90);             // cut where no break point is
+        texts += QString(shift, u'a') + (" ," + pair).repeated(60);     // cut at break points beside pairs
+        texts += QString(shift, u'a') + (pair + QChar(26) + other + "'").repeated(30);
     }
     texts += QString("a") + QChar(0xD83D) + "b" + QChar(0xDE00) + QChar(0xDE00) + QChar(0xD83D);
     QString expected;
@@ -384,11 +347,11 @@ TEST(PascalCodeWriter, ProgramsCompileInEveryMode) {
 // .xml for the XML writer): indentation (an empty text changes nothing, not
 // even the indentation), wrapped literals, the sample program, a line comment
 // wrapped with its prefix and split at its line breaks, lines wrapped with a
-// suffix and a continuation prefix, the switches for wrapping, indentation and
+// suffix and a continuation prefix, wrapping on request, the switches for wrapping, indentation and
 // line breaks, and tags and attributes.
 TEST(CodeWriter, WriterScriptsWriteTheirGoldenOutput) {
     for (const char* name : {"indentation", "wrapped_literals", "wrap_check", "line_comment", "wrapped_lines",
-                             "switches", "xml_tags"}) {
+                             "wrap_if_long", "switches", "xml_tags"}) {
         SCOPED_TRACE(name);
         const QString golden = QString::fromLatin1(name) + (QByteArray(name).startsWith("xml") ? ".xml" : ".pas");
         ExpectGolden(RunWriterScript(name), golden);
