@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -49,17 +50,13 @@ TEST(KnotWriter, SettingsExampleInEveryEncoding) {
     const QByteArray text("<Settings Lang=\"en\">\r\n\t<Window Left=\"10\" Title=\"a &quot;b&quot;\"/>\r\n</Settings>\r\n");
     auto root = TKnot::Create();
     ASSERT_TRUE(root->LoadFromBytes(text));
-    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
-    for (char c : text) {
-        le += c;
-        le += '\0';
-        be += '\0';
-        be += c;
-    }
+    const auto utf16 = [&](QStringConverter::Encoding e) -> QByteArray {
+        return QStringEncoder(e, QStringConverter::Flag::WriteBom)(QString::fromLatin1(text));
+    };
     const std::pair<TKnotEncoding, QByteArray> expected[] = {{TKnotEncoding::Ansi, text},
                                                              {TKnotEncoding::Utf8, "\xEF\xBB\xBF" + text},
-                                                             {TKnotEncoding::Utf16LE, le},
-                                                             {TKnotEncoding::Utf16BE, be}};
+                                                             {TKnotEncoding::Utf16LE, utf16(QStringConverter::Utf16LE)},
+                                                             {TKnotEncoding::Utf16BE, utf16(QStringConverter::Utf16BE)}};
     for (const auto& [encoding, bytes] : expected) {
         QBuffer buffer;
         buffer.open(QIODevice::ReadWrite);
