@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
-#include <functional>
-#include <memory>
-
 namespace {
 
 // A listener whose reaction to a broadcast is scripted per test.

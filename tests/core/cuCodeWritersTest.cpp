@@ -3,16 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace {
 

@@ -9,14 +9,11 @@
 #include "support/testRaise.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
 #include <string>
-#include <vector>
 #include <gtest/gtest.h>
 
 namespace {

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
 #include <algorithm>
 #include <map>
 #include <set>

@@ -5,12 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
-#include <functional>
 #include <map>
-#include <memory>
-#include <vector>
 
 namespace {
 

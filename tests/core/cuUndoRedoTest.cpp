@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
-#include <functional>
-#include <memory>
-
 namespace {
 
 // An operation that logs what it does and runs a scripted reaction.

@@ -13,8 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 

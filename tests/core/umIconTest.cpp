@@ -6,8 +6,6 @@
 #include "support/testCases.h"
 #include "support/testRaise.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
 #include <unistd.h>

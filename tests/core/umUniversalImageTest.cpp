@@ -13,7 +13,6 @@
 #include "support/testIconReplay.h"
 #include "support/testRaise.h"
 
-#include <QBuffer>
 #include <QSet>
 #include <QTemporaryDir>
 
