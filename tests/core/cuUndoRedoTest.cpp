@@ -334,13 +334,12 @@ TEST_F(UndoRedoTest, WithoutAHistoryOrWhenItEnds) {
     EXPECT_TRUE(log.contains("free group g"));
 }
 
-TEST(GroupingOperation, CaptionAndFlagsComeFromTheChildren) {
-    QStringList log;
+TEST_F(UndoRedoTest, GroupCaptionAndFlagsComeFromTheChildren) {
     TNodePtr<TGroupingOperation> g = MakeNode<TGroupingOperation>();
     EXPECT_EQ(g->GetFlags(), 0);
     EXPECT_EQ(g->GetCaption(), "");
-    MakeNode<TTestOp>("first", &log, TOperation::ofNotKept).release()->SetParent(g.get());
-    MakeNode<TTestOp>("second", &log, TOperation::ofChangesData).release()->SetParent(g.get());
+    Op("first", TOperation::ofNotKept).release()->SetParent(g.get());
+    Op("second", TOperation::ofChangesData).release()->SetParent(g.get());
     EXPECT_EQ(g->GetFlags(), TOperation::ofNotKept | TOperation::ofChangesData);
     EXPECT_EQ(g->GetCaption(), "first");
     EXPECT_EQ(MakeNode<TGroupingOperation>("Typing")->GetCaption(), "Typing");
