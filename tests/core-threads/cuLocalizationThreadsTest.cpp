@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
-#include <vector>
 
 TEST(LocalizationThreads, LoadStrWhileTheLanguageChanges) {
     TLocalization* loc = Localization();

@@ -8,9 +8,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <thread>
-#include <vector>
 
 namespace {
 

@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
-#include <functional>
-#include <memory>
-
 namespace {
 
 // A listener whose reaction to a broadcast is scripted per test.
@@ -120,7 +115,6 @@ TEST(ExceptionTextSource, FromIdUsesTheInstalledSourceAndKeepsTheId) {
     EXPECT_EQ(bare.Id(), 8);
 }
 
-// ---------------------------------------------------------------------------
 // List algorithms over a plain record type.
 
 struct Rec {

@@ -16,8 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
-// ---------------------------------------------------------------------------
 // Random trees
 
 class TTreeMaker {
@@ -104,7 +102,6 @@ QString Dump(const TKnot& knot, TKnotFlags flags, bool expected) {
     return out;
 }
 
-// ---------------------------------------------------------------------------
 // Property: write, read, compare, for every flag set that files use alone.
 
 class KnotRoundTrip : public ::testing::TestWithParam<TKnotFlags> {};
@@ -150,7 +147,6 @@ TEST(KnotRoundTrip, RegressionLoneSurrogatesSurviveUtf8) {
     EXPECT_TRUE(written.contains("&#55296;")) << written.constData();
 }
 
-// ---------------------------------------------------------------------------
 // libxml2 reads what the knot writer writes (elements and double-quoted
 // attributes only); what the knot reader reads is the round trip's.
 

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr uint16_t English = 1033;
-constexpr uint16_t Russian = 1049;
 constexpr uint16_t German = 1031;
 
 // Restores the language of the one TLocalization after each test.
@@ -36,29 +35,20 @@ private:
 }  // namespace
 
 TEST_F(LocalizationTest, ExactLanguageThenTheFallbackLanguageAndNamesOnlyInTheNeutralTable) {
-    EXPECT_EQ(LoadStrLang(strFileNotFound, English), QStringLiteral("File not found: %1"));
-    EXPECT_EQ(LoadStrLang(strFileNotFound, Russian), QString());
-    EXPECT_EQ(LoadStrLang(strLanguageName, Russian), QStringLiteral("Русский"));
-    EXPECT_EQ(LoadStrLang(strFileNotFound, 4242), QString()) << "no table for that language";
-    EXPECT_EQ(LoadStrLang(99999, English), QString());
-    Use(Russian, English);
-    EXPECT_EQ(LoadStr(strFileNotFound), QStringLiteral("File not found: %1"));
-    EXPECT_EQ(LoadStr(strLanguageName), QStringLiteral("Русский")) << "own text wins over the fallback";
-    Use(Russian, 0);
-    EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no fallback language";
-    Use(0, 0);
-    EXPECT_EQ(LoadStr(strFileNotFound), QString()) << "no language at all";
+    for (const CaseRow& c : LoadCases("core/localization.txt", "LoadStr")) {
+        bool number = false;
+        int id = c["Id"].toInt(&number);
+        if (!number) id = c.Id("Id");
+        if (c.kind == "Current") Use(uint16_t(c.Int("Language")), uint16_t(c.Int("Fallback")));
+        const QString text = c.kind == "Current" ? LoadStr(id) : LoadStrLang(id, uint16_t(c.Int("Language")));
+        EXPECT_EQ(text, c["Expected"]) << c.Text();
+    }
     Use(English, 0);
     EXPECT_EQ(LoadStrFmt(strFileNotFound, {QStringLiteral("/tmp/a.prm")}), QStringLiteral("File not found: /tmp/a.prm"));
     const Exception e = Exception::FromId(strPathNotFound, {QStringLiteral("/x")});
     EXPECT_EQ(e.Text(), QStringLiteral("Path not found: /x"));
-    // Language names are reached only through the neutral table.
     const QList<uint16_t> embedded{0, 1031, 1033, 1034, 1036, 1040, 1041, 1043, 1045, 1046, 1049, 2052};
     EXPECT_EQ(Localization()->Languages(), embedded);
-    EXPECT_EQ(LoadStrLang(2000, 0), QStringLiteral("English"));
-    Use(Russian, English);
-    EXPECT_EQ(LoadStr(2000), QString());
-    EXPECT_EQ(LoadStrLang(strFileNotFound, 0), QString());
 }
 
 TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueChanges) {

@@ -4,8 +4,6 @@
 #include "support/testBroadcasts.h"
 #include "support/testCases.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 namespace {

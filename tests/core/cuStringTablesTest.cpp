@@ -5,8 +5,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <gtest/gtest.h>

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
-#include <functional>
-#include <memory>
-
 namespace {
 
 // An operation that logs what it does and runs a scripted reaction.
@@ -17,6 +12,7 @@ public:
     QString name;
     QStringList* log;
     int flags;
+    bool logHooks = false;  // BeginExecute and EndExecute log themselves with the state
     std::function<void(TTestOp*)> onExecute, onUndo;
     std::function<bool(TOperation*)> merge;
 
@@ -26,6 +22,11 @@ public:
 
 protected:
     ~TTestOp() override { log->append("free " + name); }
+    void LogHook(const char* hook) {
+        if (logHooks) log->append(QStringLiteral("%1 %2 %3").arg(QLatin1String(hook), name).arg(State()));
+    }
+    void BeginExecute() override { LogHook("begin"); }
+    void EndExecute() override { LogHook("end"); }
     void DoExecute() override {
         log->append((State() == osRedoing ? "redo " : "do ") + name);
         if (onExecute) onExecute(this);
@@ -333,49 +334,30 @@ TEST_F(UndoRedoTest, WithoutAHistoryOrWhenItEnds) {
     EXPECT_TRUE(log.contains("free group g"));
 }
 
-TEST(GroupingOperation, CaptionAndFlagsComeFromTheChildren) {
-    QStringList log;
+TEST_F(UndoRedoTest, GroupCaptionAndFlagsComeFromTheChildren) {
     TNodePtr<TGroupingOperation> g = MakeNode<TGroupingOperation>();
     EXPECT_EQ(g->GetFlags(), 0);
     EXPECT_EQ(g->GetCaption(), "");
-    MakeNode<TTestOp>("first", &log, TOperation::ofNotKept).release()->SetParent(g.get());
-    MakeNode<TTestOp>("second", &log, TOperation::ofChangesData).release()->SetParent(g.get());
+    Op("first", TOperation::ofNotKept).release()->SetParent(g.get());
+    Op("second", TOperation::ofChangesData).release()->SetParent(g.get());
     EXPECT_EQ(g->GetFlags(), TOperation::ofNotKept | TOperation::ofChangesData);
     EXPECT_EQ(g->GetCaption(), "first");
     EXPECT_EQ(MakeNode<TGroupingOperation>("Typing")->GetCaption(), "Typing");
 }
 
-// An operation that logs its hooks with the state it sees in each.
-class THookOp : public TOperation {
-public:
-    THookOp(QString name, QStringList* log) : TOperation(std::move(name)), log(log) {}
-    QStringList* log;
-    bool raiseInDo = false;
-
-protected:
-    void Log(const char* what) { log->append(QStringLiteral("%1 %2 %3").arg(Caption(), what).arg(State())); }
-    void BeginExecute() override { Log("begin"); }
-    void EndExecute() override { Log("end"); }
-    void DoExecute() override {
-        Log("do");
-        if (raiseInDo) throw Exception("no");
-    }
-    void DoUndo() override { Log("undo"); }
-};
-
-TEST(Operation, HooksRunInOrderWithTheirStateAndLeaveItIdle) {
-    QStringList log;
-    TNodePtr<THookOp> p = MakeNode<THookOp>("p", &log);
-    for (const char* name : {"a", "b"}) MakeNode<THookOp>(name, &log).release()->SetParent(p.get());
+TEST_F(UndoRedoTest, HooksRunInOrderWithTheirStateAndLeaveItIdle) {
+    TNodePtr<TTestOp> p = Op("p");
+    for (const char* name : {"a", "b"}) Op(name).release()->SetParent(p.get());
+    p->ForEach([](TNode* n) { static_cast<TTestOp*>(n)->logHooks = true; }, true, true);
     p->Execute(true);
-    EXPECT_EQ(log, QStringList({"p begin 1", "a begin 1", "a do 1", "a end 1", "b begin 1", "b do 1", "b end 1",
-                                "p do 1", "p end 1"}));
+    EXPECT_EQ(log, QStringList({"begin p 1", "begin a 1", "do a", "end a 1", "begin b 1", "do b", "end b 1", "do p",
+                                "end p 1"}));
     log.clear();
     p->Undo();
-    EXPECT_EQ(log, QStringList({"p begin 2", "p undo 2", "b begin 2", "b undo 2", "b end 2", "a begin 2", "a undo 2",
-                                "a end 2", "p end 2"}));
+    EXPECT_EQ(log, QStringList({"begin p 2", "undo p", "begin b 2", "undo b", "end b 2", "begin a 2", "undo a",
+                                "end a 2", "end p 2"}));
 
-    static_cast<THookOp*>(p->LastOperation())->raiseInDo = true;
+    static_cast<TTestOp*>(p->LastOperation())->onExecute = [](TTestOp*) { throw Exception("no"); };
     EXPECT_THROW(p->Execute(false), Exception);
     for (TOperation* op : {static_cast<TOperation*>(p.get()), p->FirstOperation(), p->LastOperation()})
         EXPECT_EQ(op->State(), TOperation::osIdle) << op->Caption().toStdString();

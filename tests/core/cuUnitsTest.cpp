@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
 namespace {
 
 // Three units that log their set-up and clean-up.

@@ -12,7 +12,6 @@
 #include <QBuffer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <limits>

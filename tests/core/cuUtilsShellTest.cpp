@@ -18,7 +18,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>

@@ -13,8 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -91,20 +89,9 @@ TEST(ListFilesAndCreateUniqueFile, MatchRegardlessOfCaseAppendAndNumberFromOne) 
     EXPECT_EQ(RaisedId([&] { CreateUniqueFile("x%d", "tmp", name, dir.filePath("missing")); }), strPathNotFound);
 }
 
-TEST(RectsIntersect, IsAsymmetricAtTheEdges) {
-    const TRect a{10, 10, 20, 20};
-    EXPECT_TRUE(RectsIntersect(a, {15, 15, 25, 25}));
-    EXPECT_TRUE(RectsIntersect(a, {0, 0, 10, 10}));     // B ends on A's left/top edge: counts
-    EXPECT_FALSE(RectsIntersect(a, {20, 10, 30, 20}));  // B starts at A's right edge: does not
-    EXPECT_FALSE(RectsIntersect(a, {10, 20, 20, 30}));
-    EXPECT_FALSE(RectsIntersect(a, {0, 0, 9, 9}));
-    EXPECT_FALSE(RectsIntersect({0, 0, 10, 10}, a));
-    EXPECT_EQ(RectSize({3, 4, 10, 20}), QSize(7, 16));
-}
-
 // The model's right and bottom edges are exclusive; QRect's right() and
 // bottom() are inclusive, so a conversion that used them would be one off.
-TEST(Rect, ConvertsToAndFromQRectKeepingExclusiveEdges) {
+TEST(Rect, ConvertsToAndFromQRectKeepingExclusiveEdgesAndIntersects) {
     const TRect r{1, 2, 11, 22};
     EXPECT_EQ(r.ToQRect(), QRect(1, 2, 10, 20));
     EXPECT_EQ(TRect::FromQRect(r.ToQRect()), r);
@@ -113,6 +100,15 @@ TEST(Rect, ConvertsToAndFromQRectKeepingExclusiveEdges) {
         EXPECT_TRUE(empty.IsEmpty()) << empty.Left << "," << empty.Top << "," << empty.Right << "," << empty.Bottom;
     EXPECT_FALSE((TRect{0, 0, 1, 1}).IsEmpty());
     EXPECT_EQ((TRect{5, 5, 2, 9}).Width(), -3);
+    // Intersection is asymmetric at the edges.
+    const TRect a{10, 10, 20, 20};
+    EXPECT_TRUE(RectsIntersect(a, {15, 15, 25, 25}));
+    EXPECT_TRUE(RectsIntersect(a, {0, 0, 10, 10}));     // B ends on A's left/top edge: counts
+    EXPECT_FALSE(RectsIntersect(a, {20, 10, 30, 20}));  // B starts at A's right edge: does not
+    EXPECT_FALSE(RectsIntersect(a, {10, 20, 20, 30}));
+    EXPECT_FALSE(RectsIntersect(a, {0, 0, 9, 9}));
+    EXPECT_FALSE(RectsIntersect({0, 0, 10, 10}, a));
+    EXPECT_EQ(RectSize({3, 4, 10, 20}), QSize(7, 16));
 }
 
 // Wait cursor

@@ -1,14 +1,11 @@
 #include "core/umIcon.h"
 
-#include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "support/iconFixtures.h"
 #include "support/testCases.h"
 #include "support/testRaise.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
 #include <unistd.h>
@@ -256,16 +253,6 @@ TEST(IconReader, FailureKeepsOnlyTheWholeEntriesBefore) {
 
 // Writer
 
-QImage TestImage(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int a = (x * 255) / qMax(1, w - 1);
-            image.setPixel(x, y, qRgba(x * 7 & 0xFF, y * 11 & 0xFF, (x + y) * 3 & 0xFF, a));
-        }
-    return image;
-}
-
 // The bytes the writer makes of `images`; empty when it refuses.
 QByteArray Saved(const QList<TIconWriterImage>& images, bool cursor = false) {
     QBuffer buffer;
@@ -274,7 +261,7 @@ QByteArray Saved(const QList<TIconWriterImage>& images, bool cursor = false) {
 }
 
 TEST(IconWriter, RoundTripsThroughTheReaderAndQtsReader) {
-    const QImage image = TestImage(16, 12), big = TestImage(256, 256);
+    const QImage image = Photo(16, 12, true), big = Photo(256, 256, true);
     QByteArray bytes = Saved({{image, 32, false, {}}, {image, 24, false, {}}, {big, 32, true, {}}});
     ASSERT_FALSE(bytes.isEmpty());
 
@@ -314,7 +301,7 @@ TEST(IconWriter, RegressionFullyTransparentAlphaIconReadBackAsOpaqueBlack) {
 
 TEST(IconWriter, CursorKeepsHotSpotsAndWhatCannotBeWrittenIsRefused) {
     TIconImage icon;
-    LoadFromBytes(icon, Saved({{TestImage(8, 8), 32, false, {3, 5}}}, true));
+    LoadFromBytes(icon, Saved({{Photo(8, 8, true), 32, false, {3, 5}}}, true));
     ASSERT_EQ(icon.Count(), 1);
     EXPECT_TRUE(icon.IsCursor());
     EXPECT_EQ(QPoint(icon.Entry(0).HotSpotX, icon.Entry(0).HotSpotY), QPoint(3, 5));
@@ -322,7 +309,7 @@ TEST(IconWriter, CursorKeepsHotSpotsAndWhatCannotBeWrittenIsRefused) {
     buffer.open(QIODevice::WriteOnly);
     EXPECT_FALSE(SaveIconToStream(buffer, {}, false));
     EXPECT_FALSE(SaveIconToStream(buffer, {{QImage(), 32, false, {}}}, false));
-    EXPECT_FALSE(SaveIconToStream(buffer, {{TestImage(4, 4), 8, false, {}}}, false));
+    EXPECT_FALSE(SaveIconToStream(buffer, {{Photo(4, 4, true), 8, false, {}}}, false));
     EXPECT_EQ(buffer.size(), 0);
 }
 

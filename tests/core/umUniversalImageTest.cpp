@@ -13,7 +13,6 @@
 #include "support/testIconReplay.h"
 #include "support/testRaise.h"
 
-#include <QBuffer>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -24,16 +23,6 @@
 #include <cmath>
 
 namespace {
-
-// Smooth colours and every alpha level: more than 256 colours.
-QImage Photo(int w, int h, bool alpha) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgba(x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2),
-                                       alpha ? (x * 3 + y) % 256 : 255));
-    return image;
-}
 
 QByteArray TwoImageIcon() {
     QImage a(8, 8, QImage::Format_ARGB32), b(16, 16, QImage::Format_ARGB32);

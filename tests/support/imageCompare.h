@@ -1,12 +1,22 @@
 #pragma once
-// Image test helpers: encoding with Qt's writers, loading from bytes, and pixel
-// comparison in straight 32-bit ARGB, whatever the format, colour space or
-// resolution (telling the first difference).
+// Image test helpers: a test picture, encoding with Qt's writers, loading from
+// bytes, and pixel comparison in straight 32-bit ARGB, whatever the format,
+// colour space or resolution (telling the first difference).
 
 #include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
+
+// Smooth colours and every alpha level: more than 256 colours.
+inline QImage Photo(int w, int h, bool alpha) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2),
+                                       alpha ? (x * 3 + y) % 256 : 255));
+    return image;
+}
 
 // `image` as Qt's writer encodes it in `format`.
 inline QByteArray EncodedImage(const QImage& image, const char* format) {
