@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TTextor;
 class TParagraph;
@@ -32,6 +33,8 @@ class TRow;
 class TSheetCanvas;
 
 using TTextAttributesRef = TAttributesRef<TTextAttributes>;
+// A row, owned by its paragraph (the deleter lets TRow stay incomplete here).
+using TRowPtr = std::unique_ptr<TRow, void (*)(TRow*)>;
 using TParagraphAttributesRef = TAttributesRef<TParagraphAttributes>;
 
 // The shared instance held by `ref` as its base class (the same object).
@@ -103,6 +106,23 @@ struct TTextorDrag {
     QPoint Current;
 };
 
+// A hit test of a portion's characters (layout): the target x, whether the
+// nearer character edge is answered, and the drag, if any.
+struct TPortionHit {
+    int Target = 0;
+    bool Round = false;
+    const TTextorDrag* Drag = nullptr;
+};
+
+// What painting a piece of a row needs (layout): the canvas, the paint flags
+// of the textor, the row rectangle and its baseline, both moved to the origin.
+struct TRowPaint {
+    TSheetCanvas& Canvas;
+    int Flags;
+    TRect Row;
+    int Baseline;
+};
+
 // A run of a paragraph. Made by the Create factories of its kinds, which link
 // it into its paragraph; freed by Free, which unlinks it.
 class TPortion {
@@ -151,14 +171,17 @@ public:
     // ---- layout (diTextorLayout.cpp) ----
     // Advances x over count characters from first.
     virtual void Measure(int& x, int first, int count) const {}
-    // The index (from first) of the first character that does not fit before
-    // target, x advanced up to it; -1 when all fit (x advanced over them).
-    virtual int HitTest(int& x, int first, int target, bool round, const TTextorDrag* drag) const { return -1; }
+    // The index (from first) of the first of count characters from first that
+    // does not end at or before hit.Target, x advanced up to it; -1 when all
+    // fit (x advanced over them). knownWidth, when not -1, is the width of the
+    // count characters at x (so that it is not measured again). Never answers
+    // the low half of a surrogate pair.
+    virtual int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const {
+        return -1;
+    }
     virtual void GetAscentDescent(int& ascent, int& descent) const {}
-    // Paints characters first..first+count at x on the row (textor coordinates
-    // moved to origin).
-    virtual void Paint(TSheetCanvas& canvas, int flags, int first, int count, int x, const TRect& row,
-                       bool selected) const {}
+    // Paints count characters from first at x on the row; answers their width.
+    virtual int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const { return 0; }
     // Places the content at x on the row with the given baseline (element).
     virtual void PlaceOnRow(int x, int baseline) {}
     virtual void MoveBy(int dy) {}
@@ -198,10 +221,9 @@ public:
     int CopyChars(int offset, int count, QChar* dest) const override;
 
     void Measure(int& x, int first, int count) const override;
-    int HitTest(int& x, int first, int target, bool round, const TTextorDrag* drag) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
     void GetAscentDescent(int& ascent, int& descent) const override;
-    void Paint(TSheetCanvas& canvas, int flags, int first, int count, int x, const TRect& row,
-               bool selected) const override;
+    int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
 
 private:
     TTextPortion(TParagraph* paragraph, TTextAttributesRef attributes, const QChar* chars, int count);
@@ -223,10 +245,9 @@ public:
     int CopyChars(int offset, int count, QChar* dest) const override;
 
     void Measure(int& x, int first, int count) const override;
-    int HitTest(int& x, int first, int target, bool round, const TTextorDrag* drag) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
     void GetAscentDescent(int& ascent, int& descent) const override;
-    void Paint(TSheetCanvas& canvas, int flags, int first, int count, int x, const TRect& row,
-               bool selected) const override;
+    int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
 
 private:
     using TPortion::TPortion;
@@ -251,10 +272,9 @@ public:
     int CharAt(int offset) const noexcept override { return tcElement; }
 
     void Measure(int& x, int first, int count) const override;
-    int HitTest(int& x, int first, int target, bool round, const TTextorDrag* drag) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
     void GetAscentDescent(int& ascent, int& descent) const override;
-    void Paint(TSheetCanvas& canvas, int flags, int first, int count, int x, const TRect& row,
-               bool selected) const override;
+    int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
     void PlaceOnRow(int x, int baseline) override;
     void MoveBy(int dy) override;
 
@@ -302,9 +322,13 @@ public:
     void InvalidateLayout();
 
     // ---- layout (diTextorLayout.cpp) ----
-    TRow* FirstRow() const noexcept { return m_firstRow; }
-    TRow* LastRow() const noexcept { return m_lastRow; }
-    void FreeRows() noexcept;
+    TRow* FirstRow() const noexcept { return m_rows.empty() ? nullptr : m_rows.front().get(); }
+    TRow* LastRow() const noexcept { return m_rows.empty() ? nullptr : m_rows.back().get(); }
+    int RowCount() const noexcept { return int(m_rows.size()); }
+    TRow* RowAt(int index) const noexcept { return m_rows[size_t(index)].get(); }
+    // Links row after the last row (the paragraph owns it).
+    TRow* AppendRow(TRowPtr row);
+    void FreeRows() noexcept { m_rows.clear(); }
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);
 
@@ -325,9 +349,8 @@ private:
     TParagraph* m_prev = nullptr;
     TPortion* m_firstPortion = nullptr;
     TPortion* m_lastPortion = nullptr;
-    // Owned; linked by the layout code.
-    TRow* m_firstRow = nullptr;
-    TRow* m_lastRow = nullptr;
+    // Layout: the rows in order.
+    std::vector<TRowPtr> m_rows;
     bool m_layoutValid = false;
     bool m_positionValid = false;
 };
