@@ -5,6 +5,7 @@
 
 #include <QPainter>
 
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <typeinfo>
@@ -142,6 +143,78 @@ QString VisibleRunText(const QChar* chars, int count) {
 // ---------------------------------------------------------------------------
 // TRichTextAttributes
 
+// The advances of single code units on one measuring device, in pages of 256
+// made on first need. The font has no kerning and is not shaped, so a text of
+// units that UnitAdvance accepts is as wide as the sum of their advances; each
+// advance is measured as a text of one unit, the way a whole text is measured.
+struct TRichTextAttributes::TAdvanceTable {
+    static constexpr int PageSize = 256;
+    static constexpr double Unmeasured = -2;
+    static constexpr double NotAdditive = -1;
+    using TPage = std::array<double, PageSize>;
+
+    explicit TAdvanceTable(const TDeviceContextManager& dc)
+        : manager(&dc), device(dc.Device()), pixelsPerInch(dc.PixelsPerInch()) {}
+
+    // The device is compared by address only: a recreated manager measures on
+    // a new device, and then every advance is measured again.
+    bool MeasuresOn(const TDeviceContextManager& dc) const {
+        return manager == &dc && device == dc.Device() && pixelsPerInch == dc.PixelsPerInch();
+    }
+    double& Slot(char16_t unit) {
+        std::unique_ptr<TPage>& page = pages[unit / PageSize];
+        if (!page) {
+            page = std::make_unique<TPage>();
+            page->fill(Unmeasured);
+        }
+        return (*page)[unit % PageSize];
+    }
+
+    const TDeviceContextManager* manager;
+    const QPaintDevice* device;
+    int pixelsPerInch;
+    std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
+};
+
+namespace {
+
+// Whether a code unit is drawn as a glyph of its own whose advance is added
+// to the text's width: not a mark, format, control, private or unassigned
+// character, nor half of a surrogate pair, and of a script that is not shaped.
+bool AddsOwnAdvance(char16_t unit) {
+    switch (QChar::category(unit)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph: return false;
+    default: break;
+    }
+    switch (QChar::script(unit)) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana: return true;
+    default: return false;
+    }
+}
+
+char16_t VisibleUnit(QChar c) { return c.unicode() < QChar::Space ? char16_t(QChar::ReplacementCharacter) : c.unicode(); }
+
+}  // namespace
+
+TRichTextAttributes::TRichTextAttributes() { Init(); }
+
+TRichTextAttributes::~TRichTextAttributes() = default;
+
 void TRichTextAttributes::Init() {
     m_background = clNone;
     m_fontName = QStringLiteral("Tahoma");
@@ -155,6 +228,7 @@ void TRichTextAttributes::Init() {
 
 void TRichTextAttributes::DropFont() {
     m_font.reset();
+    m_advances.reset();
     m_ascent = m_descent = -1;
     m_tabWidth = 0;
 }
@@ -277,11 +351,28 @@ int TRichTextAttributes::GetTabWidth() const {
     return m_tabWidth;
 }
 
+double TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t unit) const {
+    double& advance = m_advances->Slot(unit);
+    if (advance == TAdvanceTable::Unmeasured)
+        advance = AddsOwnAdvance(unit) ? dc.Metrics(Font()).horizontalAdvance(QString(QChar(unit)))
+                                       : TAdvanceTable::NotAdditive;
+    return advance;
+}
+
+// Every advance is a whole number of 64ths of a pixel, so the sum is exact and
+// equals the width of the whole text.
 int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     if (!chars || count <= 0) return 0;
     TDeviceContextManager* dc = DeviceContextManager();
     if (!dc) return 0;
-    return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+    if (!m_advances || !m_advances->MeasuresOn(*dc)) m_advances = std::make_unique<TAdvanceTable>(*dc);
+    double width = 0;
+    for (int i = 0; i < count; ++i) {
+        const double advance = UnitAdvance(*dc, VisibleUnit(chars[i]));
+        if (advance < 0) return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+        width += advance;
+    }
+    return int(std::lround(width));
 }
 
 void TRichTextAttributes::PaintBackground(ITextCanvas& canvas, int flags, const TRect& rect) const {

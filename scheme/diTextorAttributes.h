@@ -24,6 +24,7 @@
 #include <utility>
 
 class QPainter;
+class TDeviceContextManager;
 
 // What text attributes paint on; the sheet canvas (diCanvas) is one.
 class ITextCanvas {
@@ -187,7 +188,8 @@ QString VisibleRunText(const QChar* chars, int count);
 
 class TRichTextAttributes : public TTextAttributes {
 public:
-    TRichTextAttributes() { Init(); }
+    TRichTextAttributes();
+    ~TRichTextAttributes() override;
 
     TColor Background() const noexcept { return m_background; }
     const QString& FontName() const noexcept { return m_fontName; }
@@ -229,8 +231,14 @@ public:
     static constexpr int DefaultCharset = 1;
 
 private:
+    struct TAdvanceTable;
+
     void DropFont();
     void Measure() const;
+    // The advance of one code unit, or a negative value when the code unit
+    // does not add its own advance to a text's width (marks, format and
+    // control characters, surrogates, scripts that are shaped).
+    double UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
 
     TColor m_background = clNone;
     QString m_fontName;
@@ -243,6 +251,7 @@ private:
     mutable int m_descent = -1;
     mutable int m_tabWidth = 0;
     mutable std::optional<QFont> m_font;
+    mutable std::unique_ptr<TAdvanceTable> m_advances;
 };
 
 class TRichParagraphAttributes : public TParagraphAttributes {
