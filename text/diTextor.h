@@ -195,6 +195,7 @@ protected:
 
 private:
     friend class TParagraph;
+    friend class TTextor;
     friend struct TPortionLinks;
 
     TParagraph* m_paragraph;
@@ -288,7 +289,6 @@ private:
 
 class TParagraph {
 public:
-    ~TParagraph();
     TParagraph(const TParagraph&) = delete;
     TParagraph& operator=(const TParagraph&) = delete;
 
@@ -339,6 +339,8 @@ private:
     friend struct TPortionLinks;
 
     explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {}
+    // Frees the rows and portions; the textor has unlinked the paragraph.
+    ~TParagraph();
     // Frees every portion (last first).
     void FreePortions() noexcept;
 
@@ -495,7 +497,11 @@ private:
     TTextorRange InsertScanned(const TTextorPosition& position, const QChar* chars, int count,
                                const TTextAttributesRef& attributes);
     TTextorRange SplitAt(const TTextorPosition& position, const TTextAttributesRef& attributes);
-    TTextorPosition JoinParagraphs(TParagraph* start, TParagraph* end);
+    // Deletes from a to b, both in one paragraph; the position where they were.
+    TTextorPosition DeleteInParagraph(const TTextorPosition& a, const TTextorPosition& b);
+    // Moves the portions of `end` to the end of `start` and frees `end`.
+    TTextorPosition JoinParagraphs(const TTextorPosition& start, TParagraph* end);
+    void MovePortion(TPortion* portion, TParagraph* to, TPortion* before);
 
     TParagraph* m_firstParagraph = nullptr;
     TParagraph* m_lastParagraph = nullptr;
