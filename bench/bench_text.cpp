@@ -1,0 +1,114 @@
+// Rich text: laying out many paragraphs, wrapping one long paragraph and the
+// re-layout after a keystroke, against Qt's text document and text layout.
+// Both sides measure with the same font: DejaVu Sans made by the
+// device-context manager (no kerning, no shaping, full hinting), the font of
+// the text attributes.
+
+#include "benchSupport.h"
+
+#include "core/cuDeviceContextManager.h"
+#include "scheme/diTextorAttributes.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int WrapWidth = 400;
+constexpr int FontPoints = 10;
+constexpr int ParagraphLength = 80;
+const QString FontFace = QStringLiteral("DejaVu Sans");
+
+QFont BenchFont() { return DeviceContextManager()->CreateFont(FontFace, FontPoints, {}); }
+
+// Words of 1 to 12 letters and some punctuation, the same on every run.
+QString Words(int length, quint32 seed) {
+    static const char* words[] = {"procedure", "begin", "end", "Result", "x", "Value", "Count", "for", "while",
+                                  "if", "then", "else", "TList", "Items", "Index", "Assign", "Create", "of",
+                                  "a", "interpretation", "to", "(Sender)", "Destroy;", "inherited"};
+    QRandomGenerator random(seed);
+    QString text;
+    text.reserve(length + 16);
+    while (text.size() < length) {
+        if (!text.isEmpty()) text += QLatin1Char(' ');
+        text += QLatin1String(words[random.bounded(int(std::size(words)))]);
+    }
+    text.truncate(length);
+    return text;
+}
+
+// paragraphs lines of about ParagraphLength characters, joined by LF.
+QString Paragraphs(int paragraphs) {
+    QStringList lines;
+    lines.reserve(paragraphs);
+    for (int i = 0; i < paragraphs; ++i) lines << Words(ParagraphLength - 8 + i % 17, quint32(i));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// ---------------------------------------------------------------------------
+// The peers
+
+struct TPeerDocument {
+    QTextDocument document;
+    explicit TPeerDocument(const QString& text) {
+        document.setUndoRedoEnabled(false);
+        document.setDefaultFont(BenchFont());
+        Load(text);
+    }
+    void Load(const QString& text) {
+        document.setPlainText(text);
+        document.setTextWidth(WrapWidth);
+        benchmark::DoNotOptimize(document.documentLayout()->documentSize());
+    }
+};
+
+void BM_TextLayoutQTextDocument(benchmark::State& state) {
+    const QString text = Paragraphs(int(state.range(0)));
+    TPeerDocument peer(QString{});
+    for (auto _ : state) peer.Load(text);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TextLayoutQTextDocument)->Arg(10000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// Breaking one paragraph into lines of WrapWidth pixels.
+int WrapWithQTextLayout(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    int lines = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(WrapWidth);
+        ++lines;
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void BM_TextWrapQTextLayout(benchmark::State& state) {
+    const QString text = Words(int(state.range(0)), 7);
+    const QFont font = BenchFont();
+    for (auto _ : state) benchmark::DoNotOptimize(WrapWithQTextLayout(text, font));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TextWrapQTextLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// One character typed in the middle of the text, then the size asked.
+void BM_TextKeystrokeQTextDocument(benchmark::State& state) {
+    const int paragraphs = int(state.range(0));
+    TPeerDocument peer(Paragraphs(paragraphs));
+    QTextCursor cursor(peer.document.findBlockByNumber(paragraphs / 2));
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::MoveAnchor, ParagraphLength / 2);
+    for (auto _ : state) {
+        cursor.insertText(QStringLiteral("x"));
+        benchmark::DoNotOptimize(peer.document.documentLayout()->documentSize());
+    }
+}
+BENCHMARK(BM_TextKeystrokeQTextDocument)->Arg(10000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
+
+}  // namespace
+
