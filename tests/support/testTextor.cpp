@@ -88,8 +88,13 @@ TParagraphAttributesRef FixedParagraph(int left, int firstLine, int right, uint8
 
 void TTestTextor::Relayout(bool textChanged) {
     ++RelayoutCount;
-    if (DuringRelayout) DuringRelayout(*this);
     TTextor::Relayout(textChanged);
+}
+
+void TTestTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
+                                  const TRect& paddings) {
+    if (DuringLayout) DuringLayout(*this);
+    TTextor::LayoutParagraph(paragraph, availableWidth, margins, paddings);
 }
 
 QStringList ParagraphTexts(const TTextor& textor) {

@@ -68,13 +68,15 @@ public:
     bool UseTabStops = false;
     TTextAttributesRef DefaultText = FixedText();
     TParagraphAttributesRef DefaultParagraph;
-    // Runs inside every re-layout, before the layout itself.
-    std::function<void(TTestTextor&)> DuringRelayout;
+    // Runs while a re-layout lays out a paragraph, before its layout.
+    std::function<void(TTestTextor&)> DuringLayout;
     int ChangedCount = 0;
     int RelayoutCount = 0;
 
     void Changed() override { ++ChangedCount; }
     void Relayout(bool textChanged) override;
+    void LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
+                         const TRect& paddings) override;
     TParagraphAttributes* GetDefaultParagraphAttributes() const override { return DefaultParagraph.get(); }
     TTextAttributes* GetDefaultTextAttributes() const override { return DefaultText.get(); }
     TRect GetTextMargins() const override { return Margins; }
