@@ -1,0 +1,194 @@
+// Text layout: the wrap and its mended faults, row lookup, hit tests, caret
+// and row rectangles. Every code unit is 10 pixels wide, tabs 40, rows 10 high.
+
+#include "platform/plInput.h"
+#include "support/testTextor.h"
+#include "text/diTextorRows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TextorLayout : public ::testing::Test {
+protected:
+    TTestTextor t;
+    TTextAttributesRef b = FixedText(10, 12, 3);
+
+    void SetUp() override { t.UseTabStops = true; }
+
+    // The text, "*" switching between the default attributes and b.
+    void Set(const QString& marked, int width) {
+        t.AvailableWidth = width;
+        t.BeginUpdate();
+        t.Clear();
+        bool other = false;
+        for (const QString& part : marked.split('*')) {
+            if (!part.isEmpty()) t.InsertText(t.GetEndPosition(), part, other ? b : TTextAttributesRef());
+            other = !other;
+        }
+        t.EndUpdate();
+    }
+    TTextorPosition At(int paragraph, int index) const {
+        TTextorPosition position;
+        EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position));
+        return position;
+    }
+    std::pair<int, int> Numeric(const TTextorPosition& position) const {
+        const TTextorNumericPosition n = t.PositionToNumeric(position);
+        return {n.Paragraph, n.Char};
+    }
+    // Each row by `field`, "/" between rows, "|" between paragraphs.
+    template <class Field>
+    QString Rows(Field field) const {
+        QStringList paragraphs;
+        const QStringList texts = ParagraphTexts(t);
+        for (TParagraph* p = t.FirstParagraph(); p; p = p->Next()) {
+            QStringList rows;
+            for (int i = 0; i < p->RowCount(); ++i) rows << field(texts[p->Index()], *p->RowAt(i));
+            paragraphs << rows.join('/');
+        }
+        return paragraphs.join('|');
+    }
+    QString Texts() const {
+        return Rows([](const QString& text, const TRow& r) { return text.mid(r.StartIndex(), r.EndIndex() - r.StartIndex()); });
+    }
+    QString Widths() const { return Rows([](const QString&, const TRow& r) { return QString::number(r.Width()); }); }
+    QString Bottoms() const { return Rows([](const QString&, const TRow& r) { return QString::number(r.Bottom()); }); }
+};
+
+struct TWrapCase {
+    const char* name;
+    const char* text;
+    int width;
+    const char* rows;
+    const char* widths;
+};
+
+const TWrapCase kWrapCases[] = {
+    {"NoWidthKeepsOneRow", "aaaa bbbb cccc", 0, "aaaa bbbb cccc", "140"},
+    {"SpaceStaysOnTheUpperRow", "aaaa bbbb cccc", 100, "aaaa bbbb /cccc", "100/40"},
+    {"LongWordBreaksAfterItsLastFittingCharacter", "abcdefghijkl", 50, "abcde/fghij/kl", "50/50/20"},
+    {"CharacterWiderThanTheLimitMakesARow", "ab", 5, "a/b", "10/10"},
+    {"LaterGradeTwoReplacesAPortionBoundary", "abc*def*", 50, "abcde/f", "50/10"},
+    {"GradeThreeReplacesAPortionBoundary", "abc*de fg*", 60, "abcde /fg", "60/20"},
+    {"BoldWordAfterASpaceSplitMidWord", "ab *cdefgh*", 60, "ab /cdefgh", "30/60"},
+    {"SegmentXKeptAfterARowClosedInAnEarlierPortion", "ab *cdefghijklmnop*", 60, "ab /cdefgh/ijklmn/op",
+     "30/60/60/20"},
+    {"TabRestKeptItsOldWidthOnTheNewRow", "ab *cd*\t\t", 70, "ab /cd\t/\t", "30/40/40"},
+    {"WrapSplitASurrogatePair", "ab\xF0\x9F\x98\x80" "cd", 30, "ab/\xF0\x9F\x98\x80" "c/d", "20/30/10"},
+    {"ForcedBreakSplitASurrogatePair", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80", 10,
+     "\xF0\x9F\x98\x80/\xF0\x9F\x98\x80", "20/20"},
+};
+
+TEST_F(TextorLayout, WrapsAtTheBestCandidate) {
+    for (const TWrapCase& c : kWrapCases) {
+        Set(QString::fromUtf8(c.text), c.width);
+        EXPECT_EQ(Texts(), QString::fromUtf8(c.rows)) << c.name;
+        EXPECT_EQ(Widths(), c.widths) << c.name;
+    }
+}
+
+TEST_F(TextorLayout, MovedParagraphLostItsParagraphTextHeight) {
+    Set("x\ny", 0);
+    t.LastParagraph()->SetTextAttributes(b);
+    t.InvalidateAllLayouts();
+    t.SplitParagraph(At(0, 1));  // the last paragraph only moves
+    EXPECT_EQ(Bottoms(), "10|20|35");  // an empty paragraph has its text attributes' height
+    t.InvalidateAllLayouts();
+    EXPECT_EQ(Bottoms(), "10|20|35");
+}
+
+TEST_F(TextorLayout, RowsAndCaretsFollowIndentsAndAlignment) {
+    const struct {
+        uint8_t alignment;
+        int firstLeft;
+        int secondLeft;
+    } cases[] = {{0, 12, 5}, {1, 22, 32}, {2, 20, 18}};
+    for (const auto& c : cases) {
+        t.DefaultParagraph = FixedParagraph(5, 7, 3, c.alignment);
+        Set("aaaa bbbb", 75);  // limits 60 and 67
+        const TParagraph* p = t.FirstParagraph();
+        EXPECT_EQ(t.GetRowRect(p->RowAt(0)), (TRect{c.firstLeft, 0, c.firstLeft + 50, 10})) << int(c.alignment);
+        EXPECT_EQ(t.GetRowRect(p->RowAt(1)), (TRect{c.secondLeft, 10, c.secondLeft + 40, 20})) << int(c.alignment);
+        EXPECT_EQ(t.GetCaretRect(p->RowAt(1), At(0, 7), 3), (TRect{c.secondLeft + 19, 10, c.secondLeft + 22, 20}));
+        EXPECT_EQ(t.GetWidth(), std::max(c.firstLeft + 50, c.secondLeft + 40) + 3) << int(c.alignment);
+    }
+}
+
+TEST_F(TextorLayout, FindsRowsByPositionAndByY) {
+    Set("aaaa bbbb\ncc", 60);
+    std::vector<TRow*> rows;
+    for (TRow* r = t.FirstParagraph()->FirstRow(); r; r = NextRowInText(r)) rows.push_back(r);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(t.FindRow(At(0, 5), false), rows[0]);  // a wrap boundary belongs to the upper row
+    EXPECT_EQ(t.FindRow(At(0, 5), true), rows[1]);   // unless the lower one is asked for
+    EXPECT_EQ(t.FindRow(At(0, 9), true), rows[1]);
+    EXPECT_EQ(t.FindRow(At(0, 4), true, rows[1]), rows[0]);  // a wrong hint is not taken
+    const struct {
+        int y;
+        bool clamp;
+        int row;
+    } atY[] = {{-1, true, 0}, {-1, false, -1}, {9, false, 0}, {10, false, 1}, {25, false, 2}, {30, true, 2},
+               {30, false, -1}};
+    for (const auto& c : atY) EXPECT_EQ(t.FindRowAtY(c.y, c.clamp), c.row < 0 ? nullptr : rows[c.row]) << c.y;
+    TRow* first = nullptr;
+    TRow* last = nullptr;
+    t.GetRowsOfRange(TTextorRange{At(0, 5), At(1, 1)}, first, last);
+    EXPECT_EQ(first, rows[1]);
+    EXPECT_EQ(last, rows[2]);
+    EXPECT_EQ(t.GetHeight(), 30);
+}
+
+TEST_F(TextorLayout, HitTestsCharactersAndTabCells) {
+    Set("ab\tcd", 0);  // "ab" 0..20, the tab 20..40, "cd" 40..60
+    const struct {
+        int x;
+        bool round;
+        int index;
+        bool hit;
+    } cases[] = {{-5, true, 0, false}, {14, false, 1, true}, {15, true, 1, true}, {16, true, 2, true},
+                 {30, true, 2, true},  {31, true, 3, true},  {31, false, 2, true}, {61, true, 5, false}};
+    for (const auto& c : cases) {
+        TTextorPosition position;
+        EXPECT_EQ(t.HitTest(QPoint(c.x, 5), c.round, position), c.hit) << c.x;
+        EXPECT_EQ(Numeric(position), std::pair(0, c.index)) << c.x << " round " << c.round;
+    }
+}
+
+TEST_F(TextorLayout, DragTakesAnElementInNearItsFarEdge) {
+    TFakeInputState input;
+    input.Threshold = 5;
+    TInputStateInstaller install(&input);
+    Set("", 0);
+    t.InsertElement(t.GetStartPosition(), TStubElement::Make(200, 20, 0));
+    const struct {
+        int press;
+        int current;
+        int x;
+        int index;
+    } cases[] = {{0, 300, 160, 0},   {0, 300, 161, 1},   {300, 0, 40, 0},   {300, 0, 41, 1},
+                 {100, 105, 100, 0}, {100, 105, 101, 1}, {100, 94, 41, 1}};
+    for (const auto& c : cases) {
+        const TTextorDrag drag{QPoint(c.press, 5), QPoint(c.current, 5)};
+        TTextorPosition position;
+        t.HitTest(QPoint(c.x, 5), true, position, &drag);
+        EXPECT_EQ(Numeric(position), std::pair(0, c.index)) << c.press << " -> " << c.current << " at " << c.x;
+    }
+}
+
+TEST_F(TextorLayout, HittingTheMiddleOfEveryCaretGivesItsPositionBack) {
+    t.DefaultParagraph = FixedParagraph(5, 7, 3, 2);
+    Set("ab cd\tef \xF0\x9F\x98\x80 gh*ij kl*\n\nmn\t\topq", 70);
+    t.InsertElement(At(0, 4), TStubElement::Make(30, 12, 2));
+    for (TTextorPosition position = t.GetStartPosition();; position = t.StepForward(position)) {
+        for (bool lower : {false, true}) {
+            const TRect caret = t.GetCaretRect(t.FindRow(position, lower), position, 2);
+            TTextorPosition hit;
+            t.HitTest(QPoint((caret.Left + caret.Right) / 2, (caret.Top + caret.Bottom) / 2), true, hit);
+            EXPECT_EQ(Numeric(hit), Numeric(position)) << "lower row " << lower;
+        }
+        if (position == t.GetEndPosition()) break;
+    }
+}
+
+}  // namespace
