@@ -1,6 +1,7 @@
 #include "text/diTextor.h"
 
 #include "core/cuClasses.h"
+#include "core/cuStringIds.h"
 
 #include <optional>
 #include <type_traits>
@@ -519,6 +520,7 @@ TTextorPosition TTextor::InsertRun(const TTextorPosition& position, const QChar*
 }
 
 TTextorRange TTextor::InsertElement(const TTextorPosition& position, TVisualElement* element) {
+    if (element->TextorSlot()) throw Exception::FromId(strElementAlreadyInText);
     return Bracketed([&] {
         const TTextorPosition p = Normalize(position);
         TPortion* next = p.Portion && p.Offset > 0 ? p.Portion->SplitTo(p.Offset) : p.Portion;
@@ -600,8 +602,10 @@ TTextorPosition TTextor::JoinParagraphs(const TTextorPosition& start, TParagraph
 TTextorRange TTextor::SetRangeAttributes(const TTextorRange& range, bool includeParagraphEnds,
                                          const TTextAttributesRef& attributes) {
     return Bracketed([&] {
-        const TTextorPosition start = Normalize(range.Start);
-        const TTextorPosition end = Normalize(range.End);
+        TTextorPosition start = Normalize(range.Start);
+        TTextorPosition end = Normalize(range.End);
+        if (IsBefore(end, start)) std::swap(start, end);
+        if (start == end) return TTextorRange{start, end};
         TPortion* stop = end.Portion && end.Offset > 0 ? end.Portion->SplitTo(end.Offset) : end.Portion;
         TPortion* first = start.Portion && start.Offset > 0 ? start.Portion->SplitTo(start.Offset) : start.Portion;
         TParagraph* paragraph = start.Paragraph;

@@ -425,7 +425,7 @@ public:
                             const TTextAttributesRef& attributes = {}) {
         return InsertText(position, text.constData(), int(text.size()), attributes);
     }
-    // The portion made frees `element` when it goes.
+    // The portion made frees `element` when it goes; an element already in a text raises.
     TTextorRange InsertElement(const TTextorPosition& position, TVisualElement* element);
     // (end of the old paragraph, start of the new one).
     TTextorRange SplitParagraph(const TTextorPosition& position, const TTextAttributesRef& attributes = {});

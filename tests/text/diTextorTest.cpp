@@ -150,6 +150,8 @@ TEST_F(TextorModel, JoinAnswersTheFirstMovedPortion) {
 
 TEST_F(TextorModel, SetRangeAttributesSplitsAtTheEnds) {
     t.SetText("abcd\r\nef");
+    t.SetRangeAttributes(Range(0, 2, 0, 2), false, a);
+    EXPECT_EQ(Shape(), "(abcd)|(ef)") << "EmptyRangeLeftAnEmptyPortion";
     const TTextorRange range = t.SetRangeAttributes(Range(0, 1, 0, 3), false, a);
     EXPECT_EQ(Shape(), "(a)(bc)*(d)|(ef)");
     EXPECT_EQ(Numeric(range), (TTextorNumericRange{{0, 1}, {0, 3}}));
@@ -261,6 +263,7 @@ TEST_F(TextorModel, ElementPortionAndElementFreeEachOtherOnce) {
     TStubElement* freedFirst = insert(&first);
     auto* portion = static_cast<TElementPortion*>(t.GetFirstPortion());
     EXPECT_EQ(freedFirst->TextorSlot(), portion);
+    EXPECT_THROW(t.InsertElement(t.GetStartPosition(), freedFirst), Exception);
     freedFirst->Free();
     EXPECT_TRUE(first);
     EXPECT_EQ(portion->Element(), nullptr);
