@@ -237,7 +237,9 @@ void TParagraph::InvalidateLayout() {
 // ---------------------------------------------------------------------------
 // TTextor: life and brackets
 
-TTextor::TTextor(bool locked) : m_layoutLock(locked ? 1 : 0) { NewParagraph(nullptr); }
+// The empty paragraph is laid out by the first re-layout: the end of the
+// first bracket, or the unlock of a locked textor.
+TTextor::TTextor(bool locked) : m_layoutLock(locked ? 1 : 0), m_relayoutPending(true) { NewParagraph(nullptr); }
 
 TTextor::~TTextor() {
     ++m_updateCount;
@@ -721,22 +723,22 @@ TPortion* PortionBefore(const TTextorPosition& p) noexcept {
     return p.Portion ? p.Portion->Prev() : p.Paragraph->LastPortion();
 }
 
-}  // namespace
-
-TTextorRange TTextor::GetTextRun(const TTextorPosition& position, bool forward, bool acrossParagraphs) const {
-    TTextorPosition p = Normalize(position);
-    if (forward) {
-        while (IsElement(p.Portion)) p = Normalize(TTextorPosition{p.Paragraph, p.Portion, 1});
-        const TTextorPosition start = p;
-        for (;;) {
-            if (p.Portion && !IsElement(p.Portion))
-                p = TTextorPosition{p.Paragraph, p.Portion->Next(), 0};
-            else if (!p.Portion && acrossParagraphs && p.Paragraph->Next())
-                p = p.Paragraph->Next()->StartPosition();
-            else
-                return TTextorRange{start, p};
-        }
+// The run that begins at p (normalised), after the elements there.
+TTextorRange TextRunForward(TTextorPosition p, bool acrossParagraphs) noexcept {
+    while (IsElement(p.Portion)) p = TTextor::Normalize(TTextorPosition{p.Paragraph, p.Portion, 1});
+    const TTextorPosition start = p;
+    for (;;) {
+        if (p.Portion && !IsElement(p.Portion))
+            p = TTextorPosition{p.Paragraph, p.Portion->Next(), 0};
+        else if (!p.Portion && acrossParagraphs && p.Paragraph->Next())
+            p = p.Paragraph->Next()->StartPosition();
+        else
+            return TTextorRange{start, p};
     }
+}
+
+// The run that ends at p (normalised), before the elements there.
+TTextorRange TextRunBackward(TTextorPosition p, bool acrossParagraphs) noexcept {
     while (p.Offset == 0 && IsElement(PortionBefore(p))) p = TTextorPosition{p.Paragraph, PortionBefore(p), 0};
     const TTextorPosition end = p;
     for (;;) {
@@ -750,6 +752,13 @@ TTextorRange TTextor::GetTextRun(const TTextorPosition& position, bool forward, 
         else
             return TTextorRange{p, end};
     }
+}
+
+}  // namespace
+
+TTextorRange TTextor::GetTextRun(const TTextorPosition& position, bool forward, bool acrossParagraphs) const {
+    const TTextorPosition p = Normalize(position);
+    return forward ? TextRunForward(p, acrossParagraphs) : TextRunBackward(p, acrossParagraphs);
 }
 
 // ---------------------------------------------------------------------------
