@@ -8,6 +8,7 @@
 
 #include "core/cuDeviceContextManager.h"
 #include "scheme/diTextorAttributes.h"
+#include "text/diTextor.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QRandomGenerator>
@@ -66,6 +67,12 @@ struct TPeerDocument {
         document.setTextWidth(WrapWidth);
         benchmark::DoNotOptimize(document.documentLayout()->documentSize());
     }
+    int LineCount() const {
+        int lines = 0;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+            lines += block.layout()->lineCount();
+        return lines;
+    }
 };
 
 void BM_TextLayoutQTextDocument(benchmark::State& state) {
@@ -73,6 +80,7 @@ void BM_TextLayoutQTextDocument(benchmark::State& state) {
     TPeerDocument peer(QString{});
     for (auto _ : state) peer.Load(text);
     state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = peer.LineCount();
 }
 BENCHMARK(BM_TextLayoutQTextDocument)->Arg(10000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
 
@@ -94,6 +102,7 @@ void BM_TextWrapQTextLayout(benchmark::State& state) {
     const QFont font = BenchFont();
     for (auto _ : state) benchmark::DoNotOptimize(WrapWithQTextLayout(text, font));
     state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = WrapWithQTextLayout(text, font);
 }
 BENCHMARK(BM_TextWrapQTextLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
 
@@ -110,5 +119,83 @@ void BM_TextKeystrokeQTextDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_TextKeystrokeQTextDocument)->Arg(10000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
 
+// ---------------------------------------------------------------------------
+// Ours
+
+// A textor wrapped at WrapWidth whose text is DejaVu Sans.
+class TBenchTextor : public TTextor {
+public:
+    TBenchTextor() {
+        TRichTextAttributes value;
+        value.SetFontName(FontFace);
+        value.SetFontSize(FontPoints);
+        m_text = AcquireSharedAs(value);
+    }
+    TTextAttributes* GetDefaultTextAttributes() const override { return m_text.get(); }
+    int GetAvailableWidth() const override { return WrapWidth; }
+    bool AllowsParagraphs() const override { return true; }
+
+    int RowCount() const {
+        int rows = 0;
+        for (TParagraph* p = FirstParagraph(); p; p = p->Next()) rows += p->RowCount();
+        return rows;
+    }
+
+private:
+    TAttributesRef<TRichTextAttributes> m_text;
+};
+
+void BM_TextLayout(benchmark::State& state) {
+    const QString text = Paragraphs(int(state.range(0)));
+    TBenchTextor textor;
+    for (auto _ : state) textor.SetText(text);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = textor.RowCount();
+}
+BENCHMARK(BM_TextLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+void BM_TextWrap(benchmark::State& state) {
+    const QString text = Words(int(state.range(0)), 7);
+    TBenchTextor textor;
+    for (auto _ : state) textor.SetText(text);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = textor.RowCount();
+}
+BENCHMARK(BM_TextWrap)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// Typing goes on after the character typed last.
+void TypeInTheMiddle(benchmark::State& state, const QString& text, int paragraph, int offset) {
+    TBenchTextor textor;
+    textor.SetText(text);
+    TTextorPosition at;
+    if (!textor.NumericToPosition(TTextorNumericPosition{paragraph, offset}, at)) {
+        state.SkipWithError("no such position");
+        return;
+    }
+    const QString typed = QStringLiteral("x");
+    for (auto _ : state) at = textor.InsertText(at, typed).End;
+    benchmark::DoNotOptimize(textor.GetHeight());
+}
+
+void BM_TextKeystroke(benchmark::State& state) {
+    const int paragraphs = int(state.range(0));
+    TypeInTheMiddle(state, Paragraphs(paragraphs), paragraphs / 2, ParagraphLength / 2);
+}
+BENCHMARK(BM_TextKeystroke)->Arg(10000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
+
+void BM_TextKeystrokeParagraph(benchmark::State& state) {
+    const int length = int(state.range(0));
+    TypeInTheMiddle(state, Words(length, 7), 0, length / 2);
+}
+BENCHMARK(BM_TextKeystrokeParagraph)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
+
 }  // namespace
 
+QUILLANE_RATIO(text_layout_vs_qtextdocument, "BM_TextLayout/10000/repeats:3", "BM_TextLayoutQTextDocument/10000/repeats:3");
+QUILLANE_GROWTH(text_layout, "BM_TextLayout/100000/repeats:3", "BM_TextLayout/10000/repeats:3");
+QUILLANE_RATIO(text_wrap_vs_qtextlayout, "BM_TextWrap/100000/repeats:3", "BM_TextWrapQTextLayout/100000/repeats:3");
+QUILLANE_GROWTH(text_wrap, "BM_TextWrap/100000/repeats:3", "BM_TextWrap/10000/repeats:3");
+QUILLANE_RATIO(text_keystroke_vs_qtextdocument, "BM_TextKeystroke/10000/repeats:3",
+               "BM_TextKeystrokeQTextDocument/10000/repeats:3");
+QUILLANE_GROWTH(text_keystroke_paragraph, "BM_TextKeystrokeParagraph/100000/repeats:3",
+                "BM_TextKeystrokeParagraph/10000/repeats:3");
