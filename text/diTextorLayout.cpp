@@ -670,7 +670,6 @@ void TTextor::Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selecti
             indents = IndentsOf(paragraph);
             inParagraph = SelectionIn(paragraphIndex, selected);
         }
-        if (row->Bottom() + origin.y() <= clip.Top) continue;
         const int left = origin.x() + RowLeft(row, indents, availableWidth);
         const TRowPaint paint{canvas, flags, TRect{left, origin.y() + row->Top(), left + row->Width(),
                                                    origin.y() + row->Bottom()},

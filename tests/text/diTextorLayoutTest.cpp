@@ -140,19 +140,25 @@ TEST_F(TextorLayout, FindsRowsByPositionAndByY) {
 }
 
 TEST_F(TextorLayout, HitTestsCharactersAndTabCells) {
-    Set("ab\tcd", 0);  // "ab" 0..20, the tab 20..40, "cd" 40..60
+    Set("ab\tc\xF0\x9F\x98\x80", 0);  // "ab" 0..20, the tab 20..40, "c" 40..50, the pair 50..70
     const struct {
         int x;
         bool round;
         int index;
         bool hit;
     } cases[] = {{-5, true, 0, false}, {14, false, 1, true}, {15, true, 1, true}, {16, true, 2, true},
-                 {30, true, 2, true},  {31, true, 3, true},  {31, false, 2, true}, {61, true, 5, false}};
+                 {30, true, 2, true},  {31, true, 3, true},  {31, false, 2, true}, {65, false, 4, true},
+                 {61, true, 6, true},  {71, true, 6, false}};  // never inside the surrogate pair
     for (const auto& c : cases) {
         TTextorPosition position;
         EXPECT_EQ(t.HitTest(QPoint(c.x, 5), c.round, position), c.hit) << c.x;
         EXPECT_EQ(Numeric(position), std::pair(0, c.index)) << c.x << " round " << c.round;
     }
+    t.DefaultText = FixedText(1000);
+    Set(QString(5000, 'a'), 0);  // the hit estimate overflowed 32 bits
+    TTextorPosition far;
+    t.HitTest(QPoint(4'500'005, 5), false, far);
+    EXPECT_EQ(Numeric(far), std::pair(0, 4500));
 }
 
 TEST_F(TextorLayout, DragTakesAnElementInNearItsFarEdge) {
