@@ -585,7 +585,11 @@ TTextorPosition TTextor::DeleteInParagraph(const TTextorPosition& a, const TText
         portion->DeleteChars(a.Offset, portion->Length() - a.Offset);
         portion = portion->Next();
     }
-    while (portion != b.Portion) std::exchange(portion, portion->Next())->Free();
+    while (portion != b.Portion) {
+        TPortion* next = portion->Next();
+        portion->Free();
+        portion = next;
+    }
     if (b.Portion && b.Offset > 0) b.Portion->DeleteChars(0, b.Offset);
     return a.Offset > 0 ? Normalize(TTextorPosition{a.Paragraph, a.Portion, a.Offset})
                         : TTextorPosition{a.Paragraph, b.Portion, 0};
