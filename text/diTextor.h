@@ -10,9 +10,11 @@
 // The model is implemented in diTextor.cpp; layout, measuring, hit testing
 // and painting in diTextorLayout.cpp. The rows are declared in diTextorRows.h.
 //
-// Ownership: a textor owns its paragraphs, a paragraph its portions and rows
-// (intrusive chains linked through TBidirectionalList; the chain pointers
-// are the owning links). An element portion frees its element.
+// Ownership: a textor owns its paragraphs and a paragraph its portions
+// (intrusive chains linked through TBidirectionalList; the chain pointers are
+// the owning links) and its rows (TRowPtr). An element portion frees its
+// element. A fresh textor's empty paragraph is laid out by the first
+// re-layout: the end of the first bracket, or the unlock of a locked textor.
 
 #include "core/cuTypes.h"
 #include "scheme/diTextorAttributes.h"
