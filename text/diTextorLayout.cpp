@@ -345,7 +345,9 @@ int TTextPortion::HitTest(int& x, int first, int count, const TPortionHit& hit, 
     return k;
 }
 
-void TTextPortion::GetAscentDescent(int& ascent, int& descent) const { AttributesMetrics(GetAttributes(), ascent, descent); }
+void TTextPortion::GetAscentDescent(int& ascent, int& descent) const {
+    AttributesMetrics(GetAttributes(), ascent, descent);
+}
 
 int TTextPortion::Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const {
     const TTextAttributes* attributes = GetAttributes();

@@ -2,6 +2,7 @@
 // and row rectangles. Every code unit is 10 pixels wide, tabs 40, rows 10 high.
 
 #include "platform/plInput.h"
+#include "support/testCases.h"
 #include "support/testTextor.h"
 #include "text/diTextorRows.h"
 
@@ -50,41 +51,19 @@ protected:
         return paragraphs.join('|');
     }
     QString Texts() const {
-        return Rows([](const QString& text, const TRow& r) { return text.mid(r.StartIndex(), r.EndIndex() - r.StartIndex()); });
+        return Rows([](const QString& text, const TRow& r) {
+            return text.mid(r.StartIndex(), r.EndIndex() - r.StartIndex());
+        });
     }
     QString Widths() const { return Rows([](const QString&, const TRow& r) { return QString::number(r.Width()); }); }
     QString Bottoms() const { return Rows([](const QString&, const TRow& r) { return QString::number(r.Bottom()); }); }
 };
 
-struct TWrapCase {
-    const char* name;
-    const char* text;
-    int width;
-    const char* rows;
-    const char* widths;
-};
-
-const TWrapCase kWrapCases[] = {
-    {"NoWidthKeepsOneRow", "aaaa bbbb cccc", 0, "aaaa bbbb cccc", "140"},
-    {"SpaceStaysOnTheUpperRow", "aaaa bbbb cccc", 100, "aaaa bbbb /cccc", "100/40"},
-    {"LongWordBreaksAfterItsLastFittingCharacter", "abcdefghijkl", 50, "abcde/fghij/kl", "50/50/20"},
-    {"CharacterWiderThanTheLimitMakesARow", "ab", 5, "a/b", "10/10"},
-    {"LaterGradeTwoReplacesAPortionBoundary", "abc*def*", 50, "abcde/f", "50/10"},
-    {"GradeThreeReplacesAPortionBoundary", "abc*de fg*", 60, "abcde /fg", "60/20"},
-    {"BoldWordAfterASpaceSplitMidWord", "ab *cdefgh*", 60, "ab /cdefgh", "30/60"},
-    {"SegmentXKeptAfterARowClosedInAnEarlierPortion", "ab *cdefghijklmnop*", 60, "ab /cdefgh/ijklmn/op",
-     "30/60/60/20"},
-    {"TabRestKeptItsOldWidthOnTheNewRow", "ab *cd*\t\t", 70, "ab /cd\t/\t", "30/40/40"},
-    {"WrapSplitASurrogatePair", "ab\xF0\x9F\x98\x80" "cd", 30, "ab/\xF0\x9F\x98\x80" "c/d", "20/30/10"},
-    {"ForcedBreakSplitASurrogatePair", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80", 10,
-     "\xF0\x9F\x98\x80/\xF0\x9F\x98\x80", "20/20"},
-};
-
 TEST_F(TextorLayout, WrapsAtTheBestCandidate) {
-    for (const TWrapCase& c : kWrapCases) {
-        Set(QString::fromUtf8(c.text), c.width);
-        EXPECT_EQ(Texts(), QString::fromUtf8(c.rows)) << c.name;
-        EXPECT_EQ(Widths(), c.widths) << c.name;
+    for (const CaseRow& c : LoadCases("text/layout.txt", "Wraps")) {
+        Set(c["Text"], c.Int("Width"));
+        EXPECT_EQ(Texts(), c["Rows"]) << c.Text();
+        EXPECT_EQ(Widths(), c["Widths"]) << c.Text();
     }
 }
 
@@ -140,19 +119,11 @@ TEST_F(TextorLayout, FindsRowsByPositionAndByY) {
 }
 
 TEST_F(TextorLayout, HitTestsCharactersAndTabCells) {
-    Set("ab\tc\xF0\x9F\x98\x80", 0);  // "ab" 0..20, the tab 20..40, "c" 40..50, the pair 50..70
-    const struct {
-        int x;
-        bool round;
-        int index;
-        bool hit;
-    } cases[] = {{-5, true, 0, false}, {14, false, 1, true}, {15, true, 1, true}, {16, true, 2, true},
-                 {30, true, 2, true},  {31, true, 3, true},  {31, false, 2, true}, {65, false, 4, true},
-                 {61, true, 6, true},  {71, true, 6, false}};  // never inside the surrogate pair
-    for (const auto& c : cases) {
+    Set("ab\tc\xF0\x9F\x98\x80", 0);
+    for (const CaseRow& c : LoadCases("text/layout.txt", "Hits")) {
         TTextorPosition position;
-        EXPECT_EQ(t.HitTest(QPoint(c.x, 5), c.round, position), c.hit) << c.x;
-        EXPECT_EQ(Numeric(position), std::pair(0, c.index)) << c.x << " round " << c.round;
+        EXPECT_EQ(t.HitTest(QPoint(c.Int("X"), 5), c.Int("Round"), position), bool(c.Int("Hit"))) << c.Text();
+        EXPECT_EQ(Numeric(position), std::pair(0, c.Int("Index"))) << c.Text();
     }
     t.DefaultText = FixedText(1000);
     Set(QString(5000, 'a'), 0);  // the hit estimate overflowed 32 bits
@@ -167,18 +138,11 @@ TEST_F(TextorLayout, DragTakesAnElementInNearItsFarEdge) {
     TInputStateInstaller install(&input);
     Set("", 0);
     t.InsertElement(t.GetStartPosition(), TStubElement::Make(200, 20, 0));
-    const struct {
-        int press;
-        int current;
-        int x;
-        int index;
-    } cases[] = {{0, 300, 160, 0},   {0, 300, 161, 1},   {300, 0, 40, 0},   {300, 0, 41, 1},
-                 {100, 105, 100, 0}, {100, 105, 101, 1}, {100, 94, 41, 1}};
-    for (const auto& c : cases) {
-        const TTextorDrag drag{QPoint(c.press, 5), QPoint(c.current, 5)};
+    for (const CaseRow& c : LoadCases("text/layout.txt", "Drags")) {
+        const TTextorDrag drag{QPoint(c.Int("Press"), 5), QPoint(c.Int("Current"), 5)};
         TTextorPosition position;
-        t.HitTest(QPoint(c.x, 5), true, position, &drag);
-        EXPECT_EQ(Numeric(position), std::pair(0, c.index)) << c.press << " -> " << c.current << " at " << c.x;
+        t.HitTest(QPoint(c.Int("X"), 5), true, position, &drag);
+        EXPECT_EQ(Numeric(position), std::pair(0, c.Int("Index"))) << c.Text();
     }
 }
 
