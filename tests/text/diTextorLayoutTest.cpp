@@ -77,6 +77,39 @@ TEST_F(TextorLayout, MovedParagraphLostItsParagraphTextHeight) {
     EXPECT_EQ(Bottoms(), "10|20|35");
 }
 
+// Notes how many code units it measured.
+class TCountingText : public TFixedTextAttributes {
+public:
+    mutable int64_t Measured = 0;
+    int GetTextWidth(const QChar* chars, int count) const override {
+        Measured += count;
+        return TFixedTextAttributes::GetTextWidth(chars, count);
+    }
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TCountingText>(); }
+};
+
+TEST_F(TextorLayout, BreakSearchMeasuredTheRestOfTheRunForEveryRow) {
+    t.DefaultText = AsTextAttributes(AcquireSharedAs(TCountingText()));
+    const QString text = QString("ab ").repeated(2000);
+    Set(text, 100);
+    EXPECT_EQ(t.FirstParagraph()->RowCount(), 667);  // "ab ab ab " on each row
+    EXPECT_LT(static_cast<const TCountingText*>(t.DefaultText.get())->Measured, 20 * text.size());
+}
+
+TEST_F(TextorLayout, ElementsStandOnTheRowsThatPaintingUses) {
+    t.Margins = TRect{2, 3, 4, 1};
+    t.DefaultParagraph = FixedParagraph(5, 7, 3, 2);
+    Set("ab", 100);
+    auto* element = TStubElement::Make(30, 12, 2);
+    t.InsertElement(At(0, 2), element);  // slot 36 wide; the row's ascent 13, descent 3
+    const TRow* row = t.FirstParagraph()->FirstRow();
+    EXPECT_EQ(element->Left(), t.GetRowRect(row).Left + 2 + 20 + 2);
+    EXPECT_EQ(element->Top(), 3 + row->Baseline() - 10);
+    t.SplitParagraph(t.GetStartPosition());
+    EXPECT_EQ(element->Top(), 3 + t.LastParagraph()->FirstRow()->Baseline() - 10);
+    EXPECT_EQ(t.LastParagraph()->FirstRow()->Bottom(), 26);
+}
+
 TEST_F(TextorLayout, RowsAndCaretsFollowIndentsAndAlignment) {
     const struct {
         uint8_t alignment;
