@@ -99,15 +99,15 @@ TEST_F(TextorLayout, BreakSearchMeasuredTheRestOfTheRunForEveryRow) {
 TEST_F(TextorLayout, ElementsStandOnTheRowsThatPaintingUses) {
     t.Margins = TRect{2, 3, 4, 1};
     t.DefaultParagraph = FixedParagraph(5, 7, 3, 2);
-    Set("ab", 100);
+    Set("x\nab", 100);
     auto* element = TStubElement::Make(30, 12, 2);
-    t.InsertElement(At(0, 2), element);  // slot 36 wide; the row's ascent 13, descent 3
-    const TRow* row = t.FirstParagraph()->FirstRow();
+    t.InsertElement(At(1, 2), element);  // slot 36 wide; the row's ascent 13, descent 3
+    const TRow* row = t.LastParagraph()->FirstRow();
     EXPECT_EQ(element->Left(), t.GetRowRect(row).Left + 2 + 20 + 2);
     EXPECT_EQ(element->Top(), 3 + row->Baseline() - 10);
-    t.SplitParagraph(t.GetStartPosition());
-    EXPECT_EQ(element->Top(), 3 + t.LastParagraph()->FirstRow()->Baseline() - 10);
-    EXPECT_EQ(t.LastParagraph()->FirstRow()->Bottom(), 26);
+    t.InsertText(At(0, 0), "y", b);  // the element's paragraph only moves, by 5
+    EXPECT_EQ(row->Bottom(), 31);
+    EXPECT_EQ(element->Top(), 3 + row->Baseline() - 10);
 }
 
 TEST_F(TextorLayout, RowsAndCaretsFollowIndentsAndAlignment) {
