@@ -175,53 +175,73 @@ private:
         int Grade;
     };
 
+    // The search for breaks in one portion: the characters from Start on are
+    // still to be placed, Start standing at SegmentX.
+    struct TSearch {
+        TPortion* Portion;
+        int PortionStart;  // character index of the portion in the paragraph
+        int Start = 0;
+        int SegmentX = 0;
+    };
+
+    static TRowMetrics Larger(const TRowMetrics& a, const TRowMetrics& b) noexcept {
+        return TRowMetrics{std::max(a.Ascent, b.Ascent), std::max(a.Descent, b.Descent)};
+    }
+
     void WrapPortion(TPortion* portion, int portionStart) {
-        int ascent = 0;
-        int descent = 0;
-        portion->GetAscentDescent(ascent, descent);
-        m_running = TRowMetrics{std::max(m_running.Ascent, ascent), std::max(m_running.Descent, descent)};
-        int segmentX = m_x;  // x at character `start` of the portion
+        TRowMetrics own;
+        portion->GetAscentDescent(own.Ascent, own.Descent);
+        m_running = Larger(m_running, own);
+        TSearch search{portion, portionStart, 0, m_x};
         const int length = portion->Length();
         portion->Measure(m_x, 0, length);
         if (!m_wrapping || length == 0 || (!portion->Next() && m_x <= m_limit)) return;
-        int start = 0;
         for (;;) {
-            const TBreak found = FindBreak(portion, start, segmentX, m_x - segmentX);
-            if (found.Grade >= m_kept.Grade) {
-                int endX = segmentX;
-                portion->Measure(endX, start, found.Index + 1 - start);
-                const TTextorPosition next =
-                    TTextor::Normalize(TTextorPosition{m_paragraph, portion, found.Index + 1});
-                m_kept = TCandidate{next, portionStart + found.Index + 1, found.Grade, m_running, endX};
-                start = found.Index + 1;
-                segmentX = endX;
-            }
+            Consider(search, FindBreak(search));
             if (m_x <= m_limit || m_kept.Position.IsParagraphEnd()) return;
             CloseRow();
-            // Everything from the candidate on moves to the new row, wherever the candidate lies.
-            segmentX -= m_kept.X;
-            m_x -= m_kept.X;
-            if (portion->Kind() == TPortionKind::TabStops) {
-                // Tab cells depend on x: the rest of the run is measured at its new place.
-                m_x = segmentX;
-                portion->Measure(m_x, start, length - start);
-            }
-            m_kept = TCandidate{m_rowStart, m_rowStartIndex, bgNone, m_paragraphMetrics, 0};
-            if (start >= length) {
+            MoveRestToNewRow(search);
+            if (search.Start >= length) {
                 m_running = m_paragraphMetrics;
                 return;
             }
-            m_running = TRowMetrics{std::max(m_paragraphMetrics.Ascent, ascent),
-                                    std::max(m_paragraphMetrics.Descent, descent)};
+            m_running = Larger(m_paragraphMetrics, own);
         }
     }
 
-    // The best place from `start` on to end the row; restWidth is the width
-    // of the characters from start to the portion's end at segmentX.
-    TBreak FindBreak(const TPortion* portion, int start, int segmentX, int restWidth) const {
+    // A break of the kept grade or higher becomes the kept candidate.
+    void Consider(TSearch& search, const TBreak& found) {
+        if (found.Grade < m_kept.Grade) return;
+        int endX = search.SegmentX;
+        search.Portion->Measure(endX, search.Start, found.Index + 1 - search.Start);
+        const TTextorPosition next = TTextor::Normalize(TTextorPosition{m_paragraph, search.Portion, found.Index + 1});
+        m_kept = TCandidate{next, search.PortionStart + found.Index + 1, found.Grade, m_running, endX};
+        search.Start = found.Index + 1;
+        search.SegmentX = endX;
+    }
+
+    // After a row closed: everything from the candidate on moves to the new
+    // row, wherever the candidate lies.
+    void MoveRestToNewRow(TSearch& search) {
+        search.SegmentX -= m_kept.X;
+        m_x -= m_kept.X;
+        if (search.Portion->Kind() == TPortionKind::TabStops) {
+            // Tab cells depend on x: the rest of the run is measured at its new place.
+            m_x = search.SegmentX;
+            search.Portion->Measure(m_x, search.Start, search.Portion->Length() - search.Start);
+        }
+        m_kept = TCandidate{m_rowStart, m_rowStartIndex, bgNone, m_paragraphMetrics, 0};
+    }
+
+    // The best place from the search start on to end the row. The width of
+    // the rest of the portion is known: x stands at its end.
+    TBreak FindBreak(const TSearch& search) const {
+        const TPortion* portion = search.Portion;
+        const int start = search.Start;
         const int length = portion->Length();
-        int x = segmentX;
-        const int fit = portion->HitTest(x, start, length - start, TPortionHit{m_limit, false, nullptr}, restWidth);
+        int x = search.SegmentX;
+        const int fit = portion->HitTest(x, start, length - start, TPortionHit{m_limit, false, nullptr},
+                                         m_x - search.SegmentX);
         if (fit < 0) return TBreak{length - 1, BreakAfter(portion, length - 1) ? bgOpportunity : bgAnywhere};
         if (fit > 0) {
             for (int i = start + fit - 1; i >= start; --i)
@@ -295,6 +315,51 @@ TParagraphSelection SelectionIn(int paragraph, const TTextorNumericRange& select
     const int start = paragraph == selection.Start.Paragraph ? selection.Start.Char : 0;
     const int end = paragraph == selection.End.Paragraph ? selection.End.Char : kPast;
     return TParagraphSelection{start, end};
+}
+
+// Places the elements of a paragraph on their rows, the text standing at origin.
+void PlaceElements(const TParagraph* paragraph, int availableWidth, QPoint origin) {
+    bool hasElement = false;
+    for (TPortion* p = paragraph->FirstPortion(); p && !hasElement; p = p->Next())
+        hasElement = p->Kind() == TPortionKind::Element;
+    if (!hasElement) return;
+    const TIndents indents = IndentsOf(paragraph);
+    for (int i = 0; i < paragraph->RowCount(); ++i) {
+        const TRow* row = paragraph->RowAt(i);
+        const int left = origin.x() + RowLeft(row, indents, availableWidth);
+        ForEachPiece(row, [&](TPortion* portion, int, int, int x) {
+            portion->PlaceOnRow(left + x, origin.y() + row->Baseline());
+            return true;
+        });
+    }
+}
+
+// Paints the pieces of a row, each in up to three parts: before, inside and
+// after the selection; answers the x where the row's content ends.
+int PaintPieces(const TRowPaint& paint, const TRow* row, const TParagraphSelection& selection) {
+    int index = row->StartIndex();
+    int x = paint.Row.Left;
+    ForEachPiece(row, [&](TPortion* portion, int first, int count, int) {
+        const int cuts[] = {index, std::clamp(selection.Start, index, index + count),
+                            std::clamp(selection.End, index, index + count), index + count};
+        for (int part = 0; part < 3; ++part)
+            if (cuts[part + 1] > cuts[part])
+                x += portion->Paint(paint, first + cuts[part] - index, cuts[part + 1] - cuts[part], x, part == 1);
+        index += count;
+        return true;
+    });
+    return x;
+}
+
+// The pilcrow of a paragraph that has a following one, and the highlight of a selected paragraph end, at x.
+void PaintParagraphEnd(const TRowPaint& paint, const TParagraph* paragraph, const TParagraphSelection& selection,
+                       int x) {
+    const TTextAttributes* text = paragraph->GetTextAttributes();
+    if ((paint.Flags & tpfNonPrintingMarks) && paragraph->Next() && text)
+        text->PaintText(paint.Canvas, 0, &kParagraphMark, 1, x, paint.Baseline, paint.Row);
+    if ((paint.Flags & tpfPaintSelection) && selection.Contains(paragraph->LastRow()->EndIndex()))
+        paint.Canvas.DrawSelection(TRect{x, paint.Row.Top, x + kParagraphEndHighlight, paint.Row.Bottom},
+                                   !(paint.Flags & tpfInactive));
 }
 
 // Raises a flag for its lifetime.
@@ -516,21 +581,7 @@ void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const T
                               const TRect& paddings) {
     if (!paragraph->LayoutValid() || !paragraph->FirstRow()) {
         TParagraphWrap(*this, paragraph, availableWidth).Run();
-        bool hasElement = false;
-        for (TPortion* p = paragraph->FirstPortion(); p && !hasElement; p = p->Next())
-            hasElement = p->Kind() == TPortionKind::Element;
-        if (hasElement) {
-            const TIndents indents = IndentsOf(paragraph);
-            const QPoint origin(margins.Left + paddings.Left, margins.Top + paddings.Top);
-            for (int i = 0; i < paragraph->RowCount(); ++i) {
-                const TRow* row = paragraph->RowAt(i);
-                const int left = origin.x() + RowLeft(row, indents, availableWidth);
-                ForEachPiece(row, [&](TPortion* portion, int, int, int x) {
-                    portion->PlaceOnRow(left + x, origin.y() + row->Baseline());
-                    return true;
-                });
-            }
-        }
+        PlaceElements(paragraph, availableWidth, QPoint(margins.Left + paddings.Left, margins.Top + paddings.Top));
     } else {
         // Only moved: the first row keeps the height it was built with.
         const TRow* first = paragraph->FirstRow();
@@ -676,24 +727,7 @@ void TTextor::Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selecti
         const TRowPaint paint{canvas, flags, TRect{left, origin.y() + row->Top(), left + row->Width(),
                                                    origin.y() + row->Bottom()},
                               origin.y() + row->Baseline()};
-        int index = row->StartIndex();
-        int x = left;
-        ForEachPiece(row, [&](TPortion* portion, int first, int count, int) {
-            // The piece in up to three parts: before, inside and after the selection.
-            const int cuts[] = {index, std::clamp(inParagraph.Start, index, index + count),
-                                std::clamp(inParagraph.End, index, index + count), index + count};
-            for (int part = 0; part < 3; ++part)
-                if (cuts[part + 1] > cuts[part])
-                    x += portion->Paint(paint, first + cuts[part] - index, cuts[part + 1] - cuts[part], x, part == 1);
-            index += count;
-            return true;
-        });
-        if (row->GetNextRow()) continue;
-        const TTextAttributes* text = paragraph->GetTextAttributes();
-        if ((flags & tpfNonPrintingMarks) && paragraph->Next() && text)
-            text->PaintText(canvas, 0, &kParagraphMark, 1, x, paint.Baseline, paint.Row);
-        if ((flags & tpfPaintSelection) && inParagraph.Contains(row->EndIndex()))
-            canvas.DrawSelection(TRect{x, paint.Row.Top, x + kParagraphEndHighlight, paint.Row.Bottom},
-                                 !(flags & tpfInactive));
+        const int end = PaintPieces(paint, row, inParagraph);
+        if (!row->GetNextRow()) PaintParagraphEnd(paint, paragraph, inParagraph, end);
     }
 }
