@@ -111,19 +111,16 @@ TEST_F(TextorLayout, ElementsStandOnTheRowsThatPaintingUses) {
 }
 
 TEST_F(TextorLayout, RowsAndCaretsFollowIndentsAndAlignment) {
-    const struct {
-        uint8_t alignment;
-        int firstLeft;
-        int secondLeft;
-    } cases[] = {{0, 12, 5}, {1, 22, 32}, {2, 20, 18}};
-    for (const auto& c : cases) {
-        t.DefaultParagraph = FixedParagraph(5, 7, 3, c.alignment);
-        Set("aaaa bbbb", 75);  // limits 60 and 67
+    for (const CaseRow& c : LoadCases("text/layout.txt", "Alignments")) {
+        t.DefaultParagraph = FixedParagraph(5, 7, 3, uint8_t(c.Int("Alignment")));
+        Set("aaaa bbbb", 75);
         const TParagraph* p = t.FirstParagraph();
-        EXPECT_EQ(t.GetRowRect(p->RowAt(0)), (TRect{c.firstLeft, 0, c.firstLeft + 50, 10})) << int(c.alignment);
-        EXPECT_EQ(t.GetRowRect(p->RowAt(1)), (TRect{c.secondLeft, 10, c.secondLeft + 40, 20})) << int(c.alignment);
-        EXPECT_EQ(t.GetCaretRect(p->RowAt(1), At(0, 7), 3), (TRect{c.secondLeft + 19, 10, c.secondLeft + 22, 20}));
-        EXPECT_EQ(t.GetWidth(), std::max(c.firstLeft + 50, c.secondLeft + 40) + 3) << int(c.alignment);
+        const int first = c.Int("First");
+        const int second = c.Int("Second");
+        EXPECT_EQ(t.GetRowRect(p->RowAt(0)), (TRect{first, 0, first + 50, 10})) << c.Text();
+        EXPECT_EQ(t.GetRowRect(p->RowAt(1)), (TRect{second, 10, second + 40, 20})) << c.Text();
+        EXPECT_EQ(t.GetCaretRect(p->RowAt(1), At(0, 7), 3), (TRect{second + 19, 10, second + 22, 20})) << c.Text();
+        EXPECT_EQ(t.GetWidth(), std::max(first + 50, second + 40) + 3) << c.Text();
     }
 }
 
@@ -136,13 +133,10 @@ TEST_F(TextorLayout, FindsRowsByPositionAndByY) {
     EXPECT_EQ(t.FindRow(At(0, 5), true), rows[1]);   // unless the lower one is asked for
     EXPECT_EQ(t.FindRow(At(0, 9), true), rows[1]);
     EXPECT_EQ(t.FindRow(At(0, 4), true, rows[1]), rows[0]);  // a wrong hint is not taken
-    const struct {
-        int y;
-        bool clamp;
-        int row;
-    } atY[] = {{-1, true, 0}, {-1, false, -1}, {9, false, 0}, {10, false, 1}, {25, false, 2}, {30, true, 2},
-               {30, false, -1}};
-    for (const auto& c : atY) EXPECT_EQ(t.FindRowAtY(c.y, c.clamp), c.row < 0 ? nullptr : rows[c.row]) << c.y;
+    for (const CaseRow& c : LoadCases("text/layout.txt", "RowsAtY")) {
+        const int row = c.Int("Row");
+        EXPECT_EQ(t.FindRowAtY(c.Int("Y"), c.Int("Clamp")), row < 0 ? nullptr : rows[size_t(row)]) << c.Text();
+    }
     TRow* first = nullptr;
     TRow* last = nullptr;
     t.GetRowsOfRange(TTextorRange{At(0, 5), At(1, 1)}, first, last);

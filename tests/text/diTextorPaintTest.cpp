@@ -2,6 +2,7 @@
 // the non-printing marks and the clip box. Code units are 10 pixels wide,
 // rows 10 high with the baseline 8 below their top.
 
+#include "support/testCases.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
 
@@ -11,9 +12,9 @@
 
 namespace {
 
-// Paints nothing for blanks and each mark in a colour of its own; notes the
-// baselines of the pieces it paints.
-class TMarkedText : public TFixedTextAttributes {
+// Paints each character as a box in a colour made of its code, blanks as
+// nothing; notes the baselines of the pieces it paints.
+class TCodedText : public TFixedTextAttributes {
 public:
     mutable std::set<int> Baselines;
 
@@ -21,26 +22,26 @@ public:
                   const TRect& row) const override {
         Baselines.insert(baseline);
         for (int i = 0; i < count; ++i) {
-            const TColor color = ColorOf(chars[i].unicode());
+            const int code = chars[i].unicode();
             const int left = x + i * Advance;
-            if (color != clNone) canvas.FillRect(TRect{left, baseline - Ascent, left + Advance - 1, baseline}, color);
+            if (code != u' ' && code != 0x00A0)
+                canvas.FillRect(TRect{left, baseline - Ascent, left + Advance - 1, baseline},
+                                MakeColor(code & 0xFF, code >> 8, 128));
         }
         return count * Advance;
     }
-    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TMarkedText>(); }
-
-    static TColor ColorOf(char16_t c) {
-        switch (c) {
-        case u' ':
-        case 0x00A0: return clNone;
-        case 0x00B7: return MakeColor(255, 0, 0);
-        case 0x00B0: return MakeColor(0, 255, 0);
-        case 0x00AC: return MakeColor(0, 0, 255);
-        case 0x00B6: return MakeColor(255, 0, 255);
-        default: return MakeColor(0, 0, 0);
-        }
-    }
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TCodedText>(); }
 };
+
+// The characters painted along line y, one per 10-pixel cell, a blank for an unpainted cell.
+QString CellsOf(const QImage& image, int y) {
+    QString cells;
+    for (int x = 5; x < image.width(); x += 10) {
+        const QRgb pixel = image.pixel(x, y);
+        cells += qBlue(pixel) == 128 ? QChar(qRed(pixel) + 256 * qGreen(pixel)) : QChar(u' ');
+    }
+    return cells;
+}
 
 class TextorPaint : public ::testing::Test {
 protected:
@@ -48,9 +49,7 @@ protected:
     TSheetCanvas canvas{settings.get()};
     TTestTextor t;
 
-    void SetUp() override {
-        t.UseTabStops = true;
-    }
+    void SetUp() override { t.UseTabStops = true; }
     QImage Painted(int flags, const TTextorRange& selection = {}, const TRect& clip = {0, 0, 100, 40}) {
         canvas.BeginPaint(clip);
         t.Paint(canvas, flags, selection, QPoint());
@@ -78,50 +77,33 @@ QString DifferingSpans(const QImage& a, const QImage& b, int y) {
 }
 
 TEST_F(TextorPaint, SelectionCoversExactlyTheSelectedRangeAndFivePixelsOfAParagraphEnd) {
-    const struct {
-        const char* text;
-        int p0, i0, p1, i1;
-        const char* rows;
-    } cases[] = {
-        {"abcdef", 0, 1, 0, 4, "10-40"},
-        {"ab\ncd", 0, 1, 1, 1, "10-25|0-10"},
-        {"ab\ncd", 0, 1, 0, 2, "10-20|"},
-        {"a\tb", 0, 1, 0, 2, "10-40"},
-    };
-    for (const auto& c : cases) {
-        t.SetText(c.text);
+    for (const CaseRow& c : LoadCases("text/layout.txt", "Selections")) {
+        t.SetText(c["Text"]);
+        const QStringList start = c["Start"].split(' ');
+        const QStringList end = c["End"].split(' ');
+        const TTextorRange selection{At(start[0].toInt(), start[1].toInt()), At(end[0].toInt(), end[1].toInt())};
         const QImage plain = Painted(tpfPaintSelection);
-        const QImage selected = Painted(tpfPaintSelection, TTextorRange{At(c.p0, c.i0), At(c.p1, c.i1)});
-        EXPECT_TRUE(Painted(0, TTextorRange{At(c.p0, c.i0), At(c.p1, c.i1)}) == plain) << c.text;
+        const QImage selected = Painted(tpfPaintSelection, selection);
+        EXPECT_TRUE(Painted(0, selection) == plain) << c.Text();
         QStringList rows;
         for (int y = 5; y < t.GetHeight(); y += 10) rows << DifferingSpans(plain, selected, y);
-        EXPECT_EQ(rows.join('|'), c.rows) << c.text;
+        EXPECT_EQ(rows.join('|'), c["Rows"]) << c.Text();
     }
 }
 
 TEST_F(TextorPaint, MarksShowBlanksTabsAndParagraphEnds) {
-    t.DefaultText = AsTextAttributes(AcquireSharedAs(TMarkedText()));
-    t.SetText(QString::fromUtf8("a b\xC2\xA0" "c\td\ne"));  // the tab cell is 50..80, "d" ends at 90
-    const QImage marked = Painted(tpfNonPrintingMarks);
-    const QImage plain = Painted(0);
-    const QRgb blank = plain.pixel(99, 39);
-    const struct {
-        int x, y;
-        TColor mark;
-    } cases[] = {{5, 5, MakeColor(0, 0, 0)},       {15, 5, MakeColor(255, 0, 0)}, {35, 5, MakeColor(0, 255, 0)},
-                 {65, 5, MakeColor(0, 0, 255)},    {95, 5, MakeColor(255, 0, 255)},
-                 {15, 15, clNone}};  // the last paragraph has no pilcrow
-    for (const auto& c : cases) {
-        EXPECT_EQ(marked.pixel(c.x, c.y), c.mark == clNone ? blank : QColor::fromRgba(c.mark).rgba()) << c.x;
-        if (c.x > 10) EXPECT_EQ(plain.pixel(c.x, c.y), blank) << c.x;
-    }
+    t.DefaultText = AsTextAttributes(AcquireSharedAs(TCodedText()));
+    t.SetText(QStringLiteral(u"a b\u00A0c\td\ne"));  // the tab cell is 50..80
+    EXPECT_EQ(CellsOf(Painted(tpfNonPrintingMarks), 5), QStringLiteral(u"a\u00B7b\u00B0c \u00AC d\u00B6"));
+    EXPECT_EQ(CellsOf(Painted(tpfNonPrintingMarks), 15), "e         ");  // no pilcrow after the last paragraph
+    EXPECT_EQ(CellsOf(Painted(0), 5), "a b c   d ");
 }
 
 TEST_F(TextorPaint, RowsOutsideTheClipBoxAreNotPainted) {
-    t.DefaultText = AsTextAttributes(AcquireSharedAs(TMarkedText()));
+    t.DefaultText = AsTextAttributes(AcquireSharedAs(TCodedText()));
     t.SetText("a\nb\nc\nd");
     Painted(0, {}, TRect{0, 10, 100, 30});
-    EXPECT_EQ(static_cast<const TMarkedText*>(t.DefaultText.get())->Baselines, (std::set<int>{18, 28}));
+    EXPECT_EQ(static_cast<const TCodedText*>(t.DefaultText.get())->Baselines, (std::set<int>{18, 28}));
 }
 
 }  // namespace
