@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <typeinfo>
 #include <unordered_map>
@@ -143,15 +144,18 @@ QString VisibleRunText(const QChar* chars, int count) {
 // ---------------------------------------------------------------------------
 // TRichTextAttributes
 
-// The advances of single code units on one measuring device, in pages of 256
-// made on first need. The font has no kerning and is not shaped, so a text of
-// units that UnitAdvance accepts is as wide as the sum of their advances; each
-// advance is measured as a text of one unit, the way a whole text is measured.
+// The advances of single code units on one measuring device, in 64ths of a
+// pixel (Qt's fixed-point unit: every advance is a whole number of them), in
+// pages of 256 made on first need. The font has no kerning and is not shaped,
+// so a text of units that UnitAdvance accepts is as wide as the sum of their
+// advances; each advance is measured as a text of one unit, the way a whole
+// text is measured.
 struct TRichTextAttributes::TAdvanceTable {
     static constexpr int PageSize = 256;
-    static constexpr double Unmeasured = -2;
-    static constexpr double NotAdditive = -1;
-    using TPage = std::array<double, PageSize>;
+    static constexpr int32_t Unmeasured = -2;
+    static constexpr int32_t NotAdditive = -1;
+    static constexpr double UnitsPerPixel = 64;
+    using TPage = std::array<int32_t, PageSize>;
 
     explicit TAdvanceTable(const TDeviceContextManager& dc)
         : manager(&dc), device(dc.Device()), pixelsPerInch(dc.PixelsPerInch()) {}
@@ -161,7 +165,12 @@ struct TRichTextAttributes::TAdvanceTable {
     bool MeasuresOn(const TDeviceContextManager& dc) const {
         return manager == &dc && device == dc.Device() && pixelsPerInch == dc.PixelsPerInch();
     }
-    double& Slot(char16_t unit) {
+    // The advance if known, else a negative value.
+    int32_t Known(char16_t unit) const noexcept {
+        const TPage* page = pages[unit / PageSize].get();
+        return page ? (*page)[unit % PageSize] : Unmeasured;
+    }
+    int32_t& Slot(char16_t unit) {
         std::unique_ptr<TPage>& page = pages[unit / PageSize];
         if (!page) {
             page = std::make_unique<TPage>();
@@ -207,7 +216,7 @@ bool AddsOwnAdvance(char16_t unit) {
     }
 }
 
-char16_t VisibleUnit(QChar c) { return c.unicode() < QChar::Space ? char16_t(QChar::ReplacementCharacter) : c.unicode(); }
+char16_t VisibleUnit(char16_t unit) { return unit < QChar::Space ? char16_t(QChar::ReplacementCharacter) : unit; }
 
 }  // namespace
 
@@ -351,28 +360,37 @@ int TRichTextAttributes::GetTabWidth() const {
     return m_tabWidth;
 }
 
-double TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t unit) const {
-    double& advance = m_advances->Slot(unit);
-    if (advance == TAdvanceTable::Unmeasured)
-        advance = AddsOwnAdvance(unit) ? dc.Metrics(Font()).horizontalAdvance(QString(QChar(unit)))
-                                       : TAdvanceTable::NotAdditive;
+// A unit below 32 is measured as U+FFFD, as in every text.
+int32_t TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t unit) const {
+    int32_t& advance = m_advances->Slot(unit);
+    if (advance == TAdvanceTable::Unmeasured) {
+        const QChar visible(VisibleUnit(unit));
+        advance = TAdvanceTable::NotAdditive;
+        if (AddsOwnAdvance(visible.unicode())) {
+            const qreal pixels = dc.Metrics(Font()).horizontalAdvance(QString(visible));
+            advance = int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
+        }
+    }
     return advance;
 }
 
-// Every advance is a whole number of 64ths of a pixel, so the sum is exact and
-// equals the width of the whole text.
+// The sum of whole 64ths is exact, and so is its value in pixels: the width
+// of the whole text.
 int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     if (!chars || count <= 0) return 0;
     TDeviceContextManager* dc = DeviceContextManager();
     if (!dc) return 0;
     if (!m_advances || !m_advances->MeasuresOn(*dc)) m_advances = std::make_unique<TAdvanceTable>(*dc);
-    double width = 0;
+    const TAdvanceTable& table = *m_advances;
+    int64_t width = 0;
     for (int i = 0; i < count; ++i) {
-        const double advance = UnitAdvance(*dc, VisibleUnit(chars[i]));
-        if (advance < 0) return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+        const char16_t unit = chars[i].unicode();
+        int32_t advance = table.Known(unit);
+        if (advance < 0 && (advance = UnitAdvance(*dc, unit)) < 0)
+            return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
         width += advance;
     }
-    return int(std::lround(width));
+    return int(std::lround(double(width) / TAdvanceTable::UnitsPerPixel));
 }
 
 void TRichTextAttributes::PaintBackground(ITextCanvas& canvas, int flags, const TRect& rect) const {

@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -235,10 +236,10 @@ private:
 
     void DropFont();
     void Measure() const;
-    // The advance of one code unit, or a negative value when the code unit
-    // does not add its own advance to a text's width (marks, format and
-    // control characters, surrogates, scripts that are shaped).
-    double UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
+    // The advance of one code unit in 64ths of a pixel, or a negative value
+    // when the code unit does not add its own advance to a text's width
+    // (marks, format and control characters, surrogates, shaped scripts).
+    int32_t UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
 
     TColor m_background = clNone;
     QString m_fontName;
