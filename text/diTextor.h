@@ -330,6 +330,7 @@ public:
     TRow* RowAt(int index) const noexcept { return m_rows[size_t(index)].get(); }
     // Links row after the last row (the paragraph owns it).
     TRow* AppendRow(TRowPtr row);
+    void ReserveRows(int count) { m_rows.reserve(size_t(count)); }
     void FreeRows() noexcept { m_rows.clear(); }
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);

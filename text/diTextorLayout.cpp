@@ -173,6 +173,7 @@ private:
     struct TBreak {
         int Index;  // the row may end after this character
         int Grade;
+        int EndX;  // x after it
     };
 
     // The search for breaks in one portion: the characters from Start on are
@@ -212,12 +213,10 @@ private:
     // A break of the kept grade or higher becomes the kept candidate.
     void Consider(TSearch& search, const TBreak& found) {
         if (found.Grade < m_kept.Grade) return;
-        int endX = search.SegmentX;
-        search.Portion->Measure(endX, search.Start, found.Index + 1 - search.Start);
         const TTextorPosition next = TTextor::Normalize(TTextorPosition{m_paragraph, search.Portion, found.Index + 1});
-        m_kept = TCandidate{next, search.PortionStart + found.Index + 1, found.Grade, m_running, endX};
+        m_kept = TCandidate{next, search.PortionStart + found.Index + 1, found.Grade, m_running, found.EndX};
         search.Start = found.Index + 1;
-        search.SegmentX = endX;
+        search.SegmentX = found.EndX;
     }
 
     // After a row closed: everything from the candidate on moves to the new
@@ -242,14 +241,21 @@ private:
         int x = search.SegmentX;
         const int fit = portion->HitTest(x, start, length - start, TPortionHit{m_limit, false, nullptr},
                                          m_x - search.SegmentX);
-        if (fit < 0) return TBreak{length - 1, BreakAfter(portion, length - 1) ? bgOpportunity : bgAnywhere};
+        if (fit < 0) return TBreak{length - 1, BreakAfter(portion, length - 1) ? bgOpportunity : bgAnywhere, m_x};
         if (fit > 0) {
             for (int i = start + fit - 1; i >= start; --i)
-                if (BreakAfter(portion, i)) return TBreak{i, bgOpportunity};
-            return TBreak{start + fit - 1, bgAnywhere};
+                if (BreakAfter(portion, i)) return TBreak{i, bgOpportunity, XAfter(search, i)};
+            return TBreak{start + fit - 1, bgAnywhere, x};  // the hit test left x there
         }
         const bool pair = start + 1 < length && IsSurrogatePair(portion->CharAt(start), portion->CharAt(start + 1));
-        return TBreak{pair ? start + 1 : start, bgForced};
+        const int index = pair ? start + 1 : start;
+        return TBreak{index, bgForced, XAfter(search, index)};
+    }
+
+    static int XAfter(const TSearch& search, int index) {
+        int x = search.SegmentX;
+        search.Portion->Measure(x, search.Start, index + 1 - search.Start);
+        return x;
     }
 
     // Whether the row may end after character i of portion.
@@ -266,6 +272,7 @@ private:
     }
 
     void CloseRow() {
+        if (!m_lastWrapped) m_paragraph->ReserveRows(2 + (m_x - m_kept.X) / m_laterLimit);
         TRowPtr row = m_lastWrapped ? MakeRow<TWrappedParagraphInnerRow>(m_lastWrapped, m_rowStart, m_kept.Position)
                                     : MakeRow<TWrappedParagraphFirstRow>(m_kept.Position);
         row->SetMetrics(m_prevBottom, m_kept.Metrics.Ascent, m_kept.Metrics.Descent, m_kept.X);
@@ -394,10 +401,15 @@ int TTextPortion::HitTest(int& x, int first, int count, const TPortionHit& hit, 
     const int target = hit.Target - x;
     auto widthOf = [&](int n) { return LayoutTextWidth(attributes, chars, n); };
     int k = target <= 0 || total <= 0 ? 0 : int(std::min<int64_t>(int64_t(target) * count / total, count - 1));
-    while (k > 0 && widthOf(k) > target) --k;
-    while (k + 1 < count && widthOf(k + 1) <= target) ++k;
-    if (k > 0 && chars[k].isLowSurrogate() && chars[k - 1].isHighSurrogate()) --k;
     int kx = widthOf(k);
+    while (k > 0 && kx > target) kx = widthOf(--k);
+    while (k + 1 < count) {
+        const int next = widthOf(k + 1);
+        if (next > target) break;
+        ++k;
+        kx = next;
+    }
+    if (k > 0 && chars[k].isLowSurrogate() && chars[k - 1].isHighSurrogate()) kx = widthOf(--k);
     if (hit.Round) {
         const int size = k + 1 < count && chars[k].isHighSurrogate() && chars[k + 1].isLowSurrogate() ? 2 : 1;
         const int after = widthOf(k + size);
