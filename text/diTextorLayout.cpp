@@ -585,7 +585,7 @@ void TTextor::Relayout(bool textChanged) {
             oldBottom = PrevParagraphBottom(paragraph);
         }
         LayoutParagraph(paragraph, availableWidth, margins, paddings);
-        shift += paragraph->LastRow()->Bottom() - oldBottom;
+        if (const TRow* last = paragraph->LastRow()) shift += last->Bottom() - oldBottom;
     }
 }
 
