@@ -152,8 +152,11 @@ TEST_F(TextorLayout, HitTestsCharactersAndTabCells) {
         EXPECT_EQ(t.HitTest(QPoint(c.Int("X"), 5), c.Int("Round"), position), bool(c.Int("Hit"))) << c.Text();
         EXPECT_EQ(Numeric(position), std::pair(0, c.Int("Index"))) << c.Text();
     }
+}
+
+TEST_F(TextorLayout, HitEstimateOverflowedIn32Bits) {
     t.DefaultText = FixedText(1000);
-    Set(QString(5000, 'a'), 0);  // the hit estimate overflowed 32 bits
+    Set(QString(5000, 'a'), 0);
     TTextorPosition far;
     t.HitTest(QPoint(4'500'005, 5), false, far);
     EXPECT_EQ(Numeric(far), std::pair(0, 4500));
