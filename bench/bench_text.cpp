@@ -137,8 +137,10 @@ public:
         m_text = AcquireSharedAs(value);
     }
     TTextAttributes* GetDefaultTextAttributes() const override { return m_text.get(); }
-    int GetAvailableWidth() const override { return WrapWidth; }
+    int GetAvailableWidth() const override { return Width; }
     bool AllowsParagraphs() const override { return true; }
+
+    int Width = WrapWidth;
 
     int RowCount() const {
         int rows = 0;
@@ -158,6 +160,19 @@ void BM_TextLayout(benchmark::State& state) {
     state.counters["lines"] = textor.RowCount();
 }
 BENCHMARK(BM_TextLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// No headline figure: the same paragraphs laid out again after a width change
+// (one pixel narrower, then back), without building the text.
+void BM_TextRelayout(benchmark::State& state) {
+    TBenchTextor textor;
+    textor.SetText(Paragraphs(int(state.range(0))));
+    for (auto _ : state) {
+        textor.Width = textor.Width == WrapWidth ? WrapWidth - 1 : WrapWidth;
+        textor.InvalidateAllLayouts();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TextRelayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
 
 void BM_TextWrap(benchmark::State& state) {
     const QString text = Words(int(state.range(0)), 7);
