@@ -212,13 +212,19 @@ void BM_TextKeystrokeParagraph(benchmark::State& state) {
     const int length = int(state.range(0));
     TypeInTheMiddle(state, Words(length, 7), 0, length / 2);
 }
-BENCHMARK(BM_TextKeystrokeParagraph)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
+BENCHMARK(BM_TextKeystrokeParagraph)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(QuillaneFastestOf<3>);
 
 }  // namespace
 
-QUILLANE_RATIO(text_layout_vs_qtextdocument, "BM_TextLayout/10000/repeats:3", "BM_TextLayoutQTextDocument/10000/repeats:3");
+QUILLANE_RATIO(text_layout_vs_qtextdocument, "BM_TextLayout/10000/repeats:3",
+               "BM_TextLayoutQTextDocument/10000/repeats:3");
 QUILLANE_GROWTH(text_layout, "BM_TextLayout/100000/repeats:3", "BM_TextLayout/10000/repeats:3");
-QUILLANE_RATIO(text_wrap_vs_qtextlayout, "BM_TextWrap/100000/repeats:3", "BM_TextWrapQTextLayout/100000/repeats:3");
+QUILLANE_RATIO(text_wrap_vs_qtextlayout, "BM_TextWrap/100000/repeats:3",
+               "BM_TextWrapQTextLayout/100000/repeats:3");
 QUILLANE_GROWTH(text_wrap, "BM_TextWrap/100000/repeats:3", "BM_TextWrap/10000/repeats:3");
 QUILLANE_RATIO(text_keystroke_vs_qtextdocument, "BM_TextKeystroke/10000/repeats:3",
                "BM_TextKeystrokeQTextDocument/10000/repeats:3");
