@@ -163,3 +163,19 @@ private:
     }
 #endif
 };
+
+// Class-level allocation from the blocks of T, for classes of many small
+// objects made and freed in bulk: `class TFoo final : public TBase,
+// public TBlockAllocated<TFoo>`. An object of another size (a class derived
+// from T) goes to the general allocator.
+template <class T>
+class TBlockAllocated {
+public:
+    static void* operator new(size_t size) { return size == sizeof(T) ? TBlocks<T>::Alloc() : ::operator new(size); }
+    static void operator delete(void* block, size_t size) noexcept {
+        if (size == sizeof(T))
+            TBlocks<T>::Release(block);
+        else
+            ::operator delete(block);
+    }
+};

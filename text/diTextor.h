@@ -15,7 +15,10 @@
 // the owning links) and its rows (TRowPtr). An element portion frees its
 // element. A fresh textor's empty paragraph is laid out by the first
 // re-layout: the end of the first bracket, or the unlock of a locked textor.
+// Paragraphs, portions and rows are carved from fixed-size blocks
+// (TBlockAllocated): SetText frees a whole text and makes another.
 
+#include "core/cuBlockPool.h"
 #include "core/cuTypes.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diVisual.h"
@@ -207,7 +210,7 @@ private:
     TPortion* m_prev = nullptr;
 };
 
-class TTextPortion final : public TPortion {
+class TTextPortion final : public TPortion, public TBlockAllocated<TTextPortion> {
 public:
     static TTextPortion* Create(TParagraph* paragraph, TPortion* before, const TTextAttributesRef& attributes,
                                 const QChar* chars = nullptr, int count = 0);
@@ -234,7 +237,7 @@ private:
 };
 
 // A run of tab characters; each advances to the next tab stop.
-class TTabStopsPortion final : public TPortion {
+class TTabStopsPortion final : public TPortion, public TBlockAllocated<TTabStopsPortion> {
 public:
     static TTabStopsPortion* Create(TParagraph* paragraph, TPortion* before, const TTextAttributesRef& attributes,
                                     int count = 0);
@@ -260,7 +263,9 @@ private:
 // other: freeing the portion clears the element's link and frees the element;
 // an element freed first clears the portion's link (the portion stays, empty,
 // until its owner removes it).
-class TElementPortion final : public TPortion, public ITextorSlot {
+class TElementPortion final : public TPortion,
+                              public ITextorSlot,
+                              public TBlockAllocated<TElementPortion> {
 public:
     // The portion frees `element` (through Free) when it goes.
     static TElementPortion* Create(TParagraph* paragraph, TPortion* before, TVisualElement* element);
@@ -289,7 +294,7 @@ private:
 // ---------------------------------------------------------------------------
 // Paragraphs
 
-class TParagraph {
+class TParagraph : public TBlockAllocated<TParagraph> {
 public:
     TParagraph(const TParagraph&) = delete;
     TParagraph& operator=(const TParagraph&) = delete;

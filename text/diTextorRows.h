@@ -2,7 +2,8 @@
 // The rows of a laid-out paragraph. A paragraph that did not wrap has one
 // whole-paragraph row; a wrapped one a first row, inner rows and a last row,
 // each knowing where it starts and ends. The paragraph owns its rows (in
-// order); the links between them are not owning.
+// order); the links between them are not owning. Rows are made and freed in
+// bulk by every layout: they are carved from fixed-size blocks.
 //
 // y values are textor coordinates, 0 at the top of the first row. Besides its
 // positions a row keeps their character indices in the paragraph, so that a
@@ -64,7 +65,7 @@ TRowPtr MakeRow(Args&&... args) {
 }
 
 // The only row of a paragraph that did not wrap.
-class TWholeParagraphRow final : public TRow {
+class TWholeParagraphRow final : public TRow, public TBlockAllocated<TWholeParagraphRow> {
 public:
     explicit TWholeParagraphRow(TParagraph* paragraph) noexcept : m_paragraph(paragraph) {}
     TParagraph* GetParagraph() const noexcept override { return m_paragraph; }
@@ -81,7 +82,8 @@ public:
 };
 
 // The first row of a wrapped paragraph: from the paragraph start to its end position.
-class TWrappedParagraphFirstRow final : public TWrappedParagraphRow {
+class TWrappedParagraphFirstRow final : public TWrappedParagraphRow,
+                                        public TBlockAllocated<TWrappedParagraphFirstRow> {
 public:
     explicit TWrappedParagraphFirstRow(const TTextorPosition& end) noexcept : m_end(end) {}
     TRow* GetNextRow() const noexcept override { return m_next; }
@@ -109,7 +111,8 @@ private:
     TTextorPosition m_start;
 };
 
-class TWrappedParagraphInnerRow final : public TWrappedParagraphFollowRow {
+class TWrappedParagraphInnerRow final : public TWrappedParagraphFollowRow,
+                                        public TBlockAllocated<TWrappedParagraphInnerRow> {
 public:
     TWrappedParagraphInnerRow(TRow* prev, const TTextorPosition& start, const TTextorPosition& end) noexcept
         : TWrappedParagraphFollowRow(prev, start), m_end(end) {}
@@ -123,7 +126,8 @@ private:
 };
 
 // The last row of a wrapped paragraph: it ends at the paragraph end.
-class TWrappedParagraphLastRow final : public TWrappedParagraphFollowRow {
+class TWrappedParagraphLastRow final : public TWrappedParagraphFollowRow,
+                                       public TBlockAllocated<TWrappedParagraphLastRow> {
 public:
     TWrappedParagraphLastRow(TRow* prev, const TTextorPosition& start) noexcept
         : TWrappedParagraphFollowRow(prev, start) {}
