@@ -1,7 +1,9 @@
 #pragma once
-// Fixed-size blocks for the knot tree. Trees of a million knots are built and
-// freed often (snapshots, loads); blocks carved from large slabs keep that
-// from being dominated by the general allocator. Slabs are kept for reuse for
+// Fixed-size blocks for the knot tree and other classes of many small objects
+// (TBlockAllocated). Trees of a million knots are built and freed often
+// (snapshots, loads), whole texts when they are set; blocks carved from large
+// slabs keep that from being dominated by the general allocator, and blocks
+// freed together are taken again close together. Slabs are kept for reuse for
 // the life of the process.
 //
 // Sanitizer builds (address or thread) use the general allocator instead, so
