@@ -1,7 +1,9 @@
 #pragma once
-// Fixed-size blocks for the knot tree. Trees of a million knots are built and
-// freed often (snapshots, loads); blocks carved from large slabs keep that
-// from being dominated by the general allocator. Slabs are kept for reuse for
+// Fixed-size blocks for the knot tree and other classes of many small objects
+// (TBlockAllocated). Trees of a million knots are built and freed often
+// (snapshots, loads), whole texts when they are set; blocks carved from large
+// slabs keep that from being dominated by the general allocator, and blocks
+// freed together are taken again close together. Slabs are kept for reuse for
 // the life of the process.
 //
 // Sanitizer builds (address or thread) use the general allocator instead, so
@@ -162,4 +164,20 @@ private:
         if (st.closed || st.chain.count > kKeep) TBlockCache::GiveAllBack(st, pool);
     }
 #endif
+};
+
+// Class-level allocation from the blocks of T, for classes of many small
+// objects made and freed in bulk: `class TFoo final : public TBase,
+// public TBlockAllocated<TFoo>`. An object of another size (a class derived
+// from T) goes to the general allocator.
+template <class T>
+class TBlockAllocated {
+public:
+    static void* operator new(size_t size) { return size == sizeof(T) ? TBlocks<T>::Alloc() : ::operator new(size); }
+    static void operator delete(void* block, size_t size) noexcept {
+        if (size == sizeof(T))
+            TBlocks<T>::Release(block);
+        else
+            ::operator delete(block);
+    }
 };

@@ -436,6 +436,7 @@ constexpr int strNodeIntoItself = 10000;
 constexpr int strAbstractClass = 10001;
 constexpr int strNodeBeforeNotChild = 10002;
 constexpr int strNotFlagsNotifyClass = 10003;
+constexpr int strElementAlreadyInText = 10004;
 constexpr int strCannotReadFile = 10020;
 constexpr int strCannotWriteFile = 10021;
 constexpr int strKnotTooDeep = 10022;

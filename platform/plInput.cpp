@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QStyleHints>
 
 #include <atomic>
 
@@ -10,6 +11,9 @@ class TQtInputState : public TInputState {
 public:
     bool IsLeftButtonDown() const override {
         return qGuiApp && (QGuiApplication::mouseButtons() & Qt::LeftButton);
+    }
+    int DragThreshold() const override {
+        return qGuiApp ? QGuiApplication::styleHints()->startDragDistance() : TFakeInputState::DefaultDragThreshold;
     }
 };
 

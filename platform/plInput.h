@@ -1,7 +1,8 @@
 #pragma once
 // The state of the mouse buttons, asked at any moment (the sheet asks
-// whether the left button is still down), and the key codes of the
-// model: Windows virtual-key numbers, which the sheet form makes from Qt keys.
+// whether the left button is still down), the drag threshold, and the key
+// codes of the model: Windows virtual-key numbers, which the sheet form makes
+// from Qt keys.
 
 #include "platform/plInstaller.h"
 
@@ -11,6 +12,9 @@ class TInputState {
 public:
     virtual ~TInputState() = default;
     virtual bool IsLeftButtonDown() const = 0;
+    // How far (pixels, in x or in y) the pointer must move with a button down
+    // before the move counts as a drag.
+    virtual int DragThreshold() const = 0;
 
     // The state in use: the application's mouse buttons unless a test installed another.
     static const TInputState& Current() noexcept;
@@ -21,7 +25,11 @@ public:
 class TFakeInputState : public TInputState {
 public:
     bool IsLeftButtonDown() const override { return LeftButtonDown; }
+    int DragThreshold() const override { return Threshold; }
     bool LeftButtonDown = false;
+    int Threshold = DefaultDragThreshold;
+
+    static constexpr int DefaultDragThreshold = 5;
 };
 
 class TInputStateInstaller : public TInstaller<const TInputState> {

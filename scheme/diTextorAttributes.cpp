@@ -5,7 +5,9 @@
 
 #include <QPainter>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <typeinfo>
 #include <unordered_map>
@@ -142,6 +144,86 @@ QString VisibleRunText(const QChar* chars, int count) {
 // ---------------------------------------------------------------------------
 // TRichTextAttributes
 
+// The advances of single code units on one measuring device, in 64ths of a
+// pixel (Qt's fixed-point unit: every advance is a whole number of them), in
+// pages of 256 made on first need. The font has no kerning and is not shaped,
+// so a text of units that UnitAdvance accepts is as wide as the sum of their
+// advances; each advance is measured as a text of one unit, the way a whole
+// text is measured.
+struct TRichTextAttributes::TAdvanceTable {
+    static constexpr int PageSize = 256;
+    static constexpr int32_t Unmeasured = -2;
+    static constexpr int32_t NotAdditive = -1;
+    static constexpr double UnitsPerPixel = 64;
+    using TPage = std::array<int32_t, PageSize>;
+
+    explicit TAdvanceTable(const TDeviceContextManager& dc)
+        : manager(&dc), device(dc.Device()), pixelsPerInch(dc.PixelsPerInch()) {}
+
+    // The device is compared by address only: a recreated manager measures on
+    // a new device, and then every advance is measured again.
+    bool MeasuresOn(const TDeviceContextManager& dc) const {
+        return manager == &dc && device == dc.Device() && pixelsPerInch == dc.PixelsPerInch();
+    }
+    // The advance if known, else a negative value.
+    int32_t Known(char16_t unit) const noexcept {
+        const TPage* page = pages[unit / PageSize].get();
+        return page ? (*page)[unit % PageSize] : Unmeasured;
+    }
+    int32_t& Slot(char16_t unit) {
+        std::unique_ptr<TPage>& page = pages[unit / PageSize];
+        if (!page) {
+            page = std::make_unique<TPage>();
+            page->fill(Unmeasured);
+        }
+        return (*page)[unit % PageSize];
+    }
+
+    const TDeviceContextManager* manager;
+    const QPaintDevice* device;
+    int pixelsPerInch;
+    std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
+};
+
+namespace {
+
+// Whether a code unit is drawn as a glyph of its own whose advance is added
+// to the text's width: not a mark, format, control, private or unassigned
+// character, nor half of a surrogate pair, and of a script that is not shaped.
+bool AddsOwnAdvance(char16_t unit) {
+    switch (QChar::category(unit)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph: return false;
+    default: break;
+    }
+    switch (QChar::script(unit)) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana: return true;
+    default: return false;
+    }
+}
+
+char16_t VisibleUnit(char16_t unit) { return unit < QChar::Space ? char16_t(QChar::ReplacementCharacter) : unit; }
+
+}  // namespace
+
+TRichTextAttributes::TRichTextAttributes() { Init(); }
+
+TRichTextAttributes::~TRichTextAttributes() = default;
+
 void TRichTextAttributes::Init() {
     m_background = clNone;
     m_fontName = QStringLiteral("Tahoma");
@@ -155,6 +237,7 @@ void TRichTextAttributes::Init() {
 
 void TRichTextAttributes::DropFont() {
     m_font.reset();
+    m_advances.reset();
     m_ascent = m_descent = -1;
     m_tabWidth = 0;
 }
@@ -277,11 +360,37 @@ int TRichTextAttributes::GetTabWidth() const {
     return m_tabWidth;
 }
 
+// A unit below 32 is measured as U+FFFD, as in every text.
+int32_t TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t unit) const {
+    int32_t& advance = m_advances->Slot(unit);
+    if (advance == TAdvanceTable::Unmeasured) {
+        const QChar visible(VisibleUnit(unit));
+        advance = TAdvanceTable::NotAdditive;
+        if (AddsOwnAdvance(visible.unicode())) {
+            const qreal pixels = dc.Metrics(Font()).horizontalAdvance(QString(visible));
+            advance = int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
+        }
+    }
+    return advance;
+}
+
+// The sum of whole 64ths is exact, and so is its value in pixels: the width
+// of the whole text.
 int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     if (!chars || count <= 0) return 0;
     TDeviceContextManager* dc = DeviceContextManager();
     if (!dc) return 0;
-    return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+    if (!m_advances || !m_advances->MeasuresOn(*dc)) m_advances = std::make_unique<TAdvanceTable>(*dc);
+    const TAdvanceTable& table = *m_advances;
+    int64_t width = 0;
+    for (int i = 0; i < count; ++i) {
+        const char16_t unit = chars[i].unicode();
+        int32_t advance = table.Known(unit);
+        if (advance < 0 && (advance = UnitAdvance(*dc, unit)) < 0)
+            return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+        width += advance;
+    }
+    return int(std::lround(double(width) / TAdvanceTable::UnitsPerPixel));
 }
 
 void TRichTextAttributes::PaintBackground(ITextCanvas& canvas, int flags, const TRect& rect) const {

@@ -19,11 +19,13 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
 
 class QPainter;
+class TDeviceContextManager;
 
 // What text attributes paint on; the sheet canvas (diCanvas) is one.
 class ITextCanvas {
@@ -187,7 +189,8 @@ QString VisibleRunText(const QChar* chars, int count);
 
 class TRichTextAttributes : public TTextAttributes {
 public:
-    TRichTextAttributes() { Init(); }
+    TRichTextAttributes();
+    ~TRichTextAttributes() override;
 
     TColor Background() const noexcept { return m_background; }
     const QString& FontName() const noexcept { return m_fontName; }
@@ -229,8 +232,14 @@ public:
     static constexpr int DefaultCharset = 1;
 
 private:
+    struct TAdvanceTable;
+
     void DropFont();
     void Measure() const;
+    // The advance of one code unit in 64ths of a pixel, or a negative value
+    // when the code unit does not add its own advance to a text's width
+    // (marks, format and control characters, surrogates, shaped scripts).
+    int32_t UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
 
     TColor m_background = clNone;
     QString m_fontName;
@@ -243,6 +252,7 @@ private:
     mutable int m_descent = -1;
     mutable int m_tabWidth = 0;
     mutable std::optional<QFont> m_font;
+    mutable std::unique_ptr<TAdvanceTable> m_advances;
 };
 
 class TRichParagraphAttributes : public TParagraphAttributes {

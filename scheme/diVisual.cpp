@@ -114,6 +114,7 @@ TVisualElement* TVisualElement::CreateSubElement(const TElementClass* cls, TElem
 // Leaves the visual parent, lets the visual children go (the element tree
 // owns them) and frees the sign.
 void TVisualElement::BeforeDestruction() {
+    if (ITextorSlot* slot = std::exchange(m_textorSlot, nullptr)) slot->ElementFreed();
     TElement::BeforeDestruction();
     if (m_visualParent) SetVisualParentAt(nullptr, nullptr);
     while (m_firstVisualChild) m_firstVisualChild->SetVisualParentAt(nullptr, nullptr);

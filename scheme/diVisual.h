@@ -75,6 +75,19 @@ enum : int {
 };
 
 // ---------------------------------------------------------------------------
+// The place in a text that holds an embedded element (a portion of the text
+// model). The element tells it when it is freed first, so that nothing
+// points at it afterwards.
+
+class ITextorSlot {
+public:
+    virtual void ElementFreed() noexcept = 0;
+
+protected:
+    ~ITextorSlot() = default;
+};
+
+// ---------------------------------------------------------------------------
 // What visual elements ask of the sheet that shows them (TSheet in diSheet).
 
 class ISheet {
@@ -279,6 +292,9 @@ public:
     void UpdateSheetCursor();
 
     TMessagesSignElement* MessagesSign() const noexcept { return m_messagesSign; }
+    // The text slot holding this element when it is embedded in a text (not owned).
+    ITextorSlot* TextorSlot() const noexcept { return m_textorSlot; }
+    void SetTextorSlot(ITextorSlot* slot) noexcept { m_textorSlot = slot; }
     // Shows, moves or frees the sign as the element's state asks.
     void UpdateMessagesSign();
 
@@ -441,6 +457,8 @@ private:
     // Not owned: the sign is a sub-element of the sheet's root element, which
     // owns it; the sign clears this pointer when it goes first.
     TMessagesSignElement* m_messagesSign = nullptr;
+    // Not owned: the slot frees this element, or is told when it goes first.
+    ITextorSlot* m_textorSlot = nullptr;
     std::unique_ptr<TVisualChildIndex> m_childIndex;
     // What the visual parent (a panel) counted of this element for its size.
     bool m_panelCounted = false;

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QMetaEnum>
+#include <QStyleHints>
 
 namespace {
 
@@ -18,11 +20,14 @@ TEST(KeyCodes, QtKeysBecomeVirtualKeyNumbers) {
 TEST(InputState, AFakeStateAnswersWhileInstalledAndTheBeepGoesToTheInstalledFunction) {
     TFakeInputState fake;
     fake.LeftButtonDown = true;
+    fake.Threshold = 11;
     {
         TInputStateInstaller install(&fake);
         EXPECT_TRUE(TInputState::Current().IsLeftButtonDown());
+        EXPECT_EQ(TInputState::Current().DragThreshold(), 11);
     }
     EXPECT_FALSE(TInputState::Current().IsLeftButtonDown());  // headless: no button is down
+    EXPECT_EQ(TInputState::Current().DragThreshold(), QGuiApplication::styleHints()->startDragDistance());
     static int beeps = 0;
     TBeepFunction previous = InstallBeep([] { ++beeps; });
     SystemBeep();

@@ -2,10 +2,13 @@
 
 #include "scheme/diTextorAttributes.h"
 
+#include "core/cuDeviceContextManager.h"
+
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -92,6 +95,35 @@ TEST(RichTextAttributes, MeasuresByFontSizeAndControlCharactersAsReplacements) {
     EXPECT_EQ(p.LayoutValue(2, &a), 9);
     p.SetFlag(1);
     EXPECT_EQ(p.LayoutValue(1, &a), 7 + a.GetHeight());
+}
+
+// Widths come from a cache of single advances where a text allows it; every
+// text must still measure as the whole text does on the measuring device.
+TEST(RichTextAttributes, WidthsEqualMeasuringTheWholeText) {
+    const QString texts[] = {
+        QStringLiteral("The quick brown fox jumps over the lazy dog, 0123456789."),
+        QStringLiteral("caf\u00E9 na\u00EFve \u00A0\u00B7\u00B0\u00AC\u00B6 \u2014 \u201Cquoted\u201D"),
+        QStringLiteral("\u0391\u03B2\u03B3 \u0416\u0438\u0437\u043D\u044C \u4E2D\u6587 \u3072\u30AB"),
+        QStringLiteral("e\u0301 a\u0308o"),                        // combining marks
+        QStringLiteral("x\U0001F600y \U0001D400"),                  // surrogate pairs
+        QStringLiteral("\u0627\u0644\u0639\u0631\u0628\u064A\u0629 abc"),  // a shaped script
+        QStringLiteral("soft\u00ADhyphen zero\u200Bwidth \u202Eback"),
+        QStringLiteral("tab\tline\nend\u009Cstop"),
+        QStringLiteral("\uFFFC\uE000\uFFFD"),
+    };
+    for (const int style : {0, tfsBold | tfsItalic}) {
+        TRichTextAttributes a;
+        a.SetFontName("DejaVu Sans");
+        a.SetFontSize(10);
+        a.SetFontStyle(style);
+        const QFontMetricsF& metrics = DeviceContextManager()->Metrics(a.Font());
+        for (const QString& text : texts)
+            for (int length = 1; length <= text.size(); ++length) {
+                const QString visible = VisibleRunText(text.constData(), length);
+                ASSERT_EQ(a.GetTextWidth(text.constData(), length), std::lround(metrics.horizontalAdvance(visible)))
+                    << text.toStdString() << " " << length << " style " << style;
+            }
+    }
 }
 
 class TextPainting : public ::testing::Test {

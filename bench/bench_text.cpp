@@ -1,0 +1,232 @@
+// Rich text: laying out many paragraphs, wrapping one long paragraph and the
+// re-layout after a keystroke, against Qt's text document and text layout.
+// Both sides measure with the same font: DejaVu Sans made by the
+// device-context manager (no kerning, no shaping, full hinting), the font of
+// the text attributes.
+
+#include "benchSupport.h"
+
+#include "core/cuDeviceContextManager.h"
+#include "scheme/diTextorAttributes.h"
+#include "text/diTextor.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int WrapWidth = 400;
+constexpr int FontPoints = 10;
+constexpr int ParagraphLength = 80;
+const QString FontFace = QStringLiteral("DejaVu Sans");
+
+QFont BenchFont() { return DeviceContextManager()->CreateFont(FontFace, FontPoints, {}); }
+
+// Words of 1 to 12 letters and some punctuation, the same on every run.
+QString Words(int length, quint32 seed) {
+    static const char* words[] = {"procedure", "begin", "end", "Result", "x", "Value", "Count", "for", "while",
+                                  "if", "then", "else", "TList", "Items", "Index", "Assign", "Create", "of",
+                                  "a", "interpretation", "to", "(Sender)", "Destroy;", "inherited"};
+    QRandomGenerator random(seed);
+    QString text;
+    text.reserve(length + 16);
+    while (text.size() < length) {
+        if (!text.isEmpty()) text += QLatin1Char(' ');
+        text += QLatin1String(words[random.bounded(int(std::size(words)))]);
+    }
+    text.truncate(length);
+    return text;
+}
+
+// paragraphs lines of about ParagraphLength characters, joined by LF.
+QString Paragraphs(int paragraphs) {
+    QStringList lines;
+    lines.reserve(paragraphs);
+    for (int i = 0; i < paragraphs; ++i) lines << Words(ParagraphLength - 8 + i % 17, quint32(i));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// ---------------------------------------------------------------------------
+// The peers
+
+struct TPeerDocument {
+    QTextDocument document;
+    explicit TPeerDocument(const QString& text) {
+        document.setUndoRedoEnabled(false);
+        document.setDefaultFont(BenchFont());
+        Load(text);
+    }
+    void Load(const QString& text) {
+        document.setPlainText(text);
+        document.setTextWidth(WrapWidth);
+        benchmark::DoNotOptimize(document.documentLayout()->documentSize());
+    }
+    int LineCount() const {
+        int lines = 0;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+            lines += block.layout()->lineCount();
+        return lines;
+    }
+};
+
+void BM_TextLayoutQTextDocument(benchmark::State& state) {
+    const QString text = Paragraphs(int(state.range(0)));
+    TPeerDocument peer(QString{});
+    for (auto _ : state) peer.Load(text);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = peer.LineCount();
+}
+BENCHMARK(BM_TextLayoutQTextDocument)->Arg(10000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// Breaking one paragraph into lines of WrapWidth pixels.
+int WrapWithQTextLayout(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    int lines = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(WrapWidth);
+        ++lines;
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void BM_TextWrapQTextLayout(benchmark::State& state) {
+    const QString text = Words(int(state.range(0)), 7);
+    const QFont font = BenchFont();
+    for (auto _ : state) benchmark::DoNotOptimize(WrapWithQTextLayout(text, font));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = WrapWithQTextLayout(text, font);
+}
+BENCHMARK(BM_TextWrapQTextLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// One character typed in the middle of the text, then the size asked; it is
+// taken back outside the timing, so that every keystroke meets the same text.
+void BM_TextKeystrokeQTextDocument(benchmark::State& state) {
+    const int paragraphs = int(state.range(0));
+    TPeerDocument peer(Paragraphs(paragraphs));
+    QTextCursor cursor(peer.document.findBlockByNumber(paragraphs / 2));
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::MoveAnchor, ParagraphLength / 2);
+    for (auto _ : state) {
+        cursor.insertText(QStringLiteral("x"));
+        benchmark::DoNotOptimize(peer.document.documentLayout()->documentSize());
+        state.PauseTiming();
+        cursor.deletePreviousChar();
+        benchmark::DoNotOptimize(peer.document.documentLayout()->documentSize());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TextKeystrokeQTextDocument)->Arg(10000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
+
+// ---------------------------------------------------------------------------
+// Ours
+
+// A textor wrapped at WrapWidth whose text is DejaVu Sans.
+class TBenchTextor : public TTextor {
+public:
+    TBenchTextor() {
+        TRichTextAttributes value;
+        value.SetFontName(FontFace);
+        value.SetFontSize(FontPoints);
+        m_text = AcquireSharedAs(value);
+    }
+    TTextAttributes* GetDefaultTextAttributes() const override { return m_text.get(); }
+    int GetAvailableWidth() const override { return Width; }
+    bool AllowsParagraphs() const override { return true; }
+
+    int Width = WrapWidth;
+
+    int RowCount() const {
+        int rows = 0;
+        for (TParagraph* p = FirstParagraph(); p; p = p->Next()) rows += p->RowCount();
+        return rows;
+    }
+
+private:
+    TAttributesRef<TRichTextAttributes> m_text;
+};
+
+void BM_TextLayout(benchmark::State& state) {
+    const QString text = Paragraphs(int(state.range(0)));
+    TBenchTextor textor;
+    for (auto _ : state) textor.SetText(text);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = textor.RowCount();
+}
+BENCHMARK(BM_TextLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// No headline figure: the same paragraphs laid out again after a width change
+// (one pixel narrower, then back), without building the text.
+void BM_TextRelayout(benchmark::State& state) {
+    TBenchTextor textor;
+    textor.SetText(Paragraphs(int(state.range(0))));
+    for (auto _ : state) {
+        textor.Width = textor.Width == WrapWidth ? WrapWidth - 1 : WrapWidth;
+        textor.InvalidateAllLayouts();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TextRelayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+void BM_TextWrap(benchmark::State& state) {
+    const QString text = Words(int(state.range(0)), 7);
+    TBenchTextor textor;
+    for (auto _ : state) textor.SetText(text);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["lines"] = textor.RowCount();
+}
+BENCHMARK(BM_TextWrap)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+
+// Every keystroke meets the same text: the character is taken back outside the timing.
+void TypeInTheMiddle(benchmark::State& state, const QString& text, int paragraph, int offset) {
+    TBenchTextor textor;
+    textor.SetText(text);
+    TTextorPosition at;
+    if (!textor.NumericToPosition(TTextorNumericPosition{paragraph, offset}, at)) {
+        state.SkipWithError("no such position");
+        return;
+    }
+    const QString typed = QStringLiteral("x");
+    for (auto _ : state) {
+        const TTextorRange inserted = textor.InsertText(at, typed);
+        state.PauseTiming();
+        at = textor.DeleteRange(inserted);
+        state.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(textor.GetHeight());
+}
+
+void BM_TextKeystroke(benchmark::State& state) {
+    const int paragraphs = int(state.range(0));
+    TypeInTheMiddle(state, Paragraphs(paragraphs), paragraphs / 2, ParagraphLength / 2);
+}
+BENCHMARK(BM_TextKeystroke)->Arg(10000)->Unit(benchmark::kMicrosecond)->Apply(QuillaneFastestOf<3>);
+
+void BM_TextKeystrokeParagraph(benchmark::State& state) {
+    const int length = int(state.range(0));
+    TypeInTheMiddle(state, Words(length, 7), 0, length / 2);
+}
+BENCHMARK(BM_TextKeystrokeParagraph)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(QuillaneFastestOf<3>);
+
+}  // namespace
+
+QUILLANE_RATIO(text_layout_vs_qtextdocument, "BM_TextLayout/10000/repeats:3",
+               "BM_TextLayoutQTextDocument/10000/repeats:3");
+QUILLANE_GROWTH(text_layout, "BM_TextLayout/100000/repeats:3", "BM_TextLayout/10000/repeats:3");
+QUILLANE_RATIO(text_wrap_vs_qtextlayout, "BM_TextWrap/100000/repeats:3",
+               "BM_TextWrapQTextLayout/100000/repeats:3");
+QUILLANE_GROWTH(text_wrap, "BM_TextWrap/100000/repeats:3", "BM_TextWrap/10000/repeats:3");
+QUILLANE_RATIO(text_keystroke_vs_qtextdocument, "BM_TextKeystroke/10000/repeats:3",
+               "BM_TextKeystrokeQTextDocument/10000/repeats:3");
+QUILLANE_GROWTH(text_keystroke_paragraph, "BM_TextKeystrokeParagraph/100000/repeats:3",
+                "BM_TextKeystrokeParagraph/10000/repeats:3");

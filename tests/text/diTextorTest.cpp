@@ -1,0 +1,259 @@
+// The text model: brackets, editing, positions, extraction, runs, words and
+// the link between element portions and their elements.
+
+#include "support/testTextor.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TextorModel : public ::testing::Test {
+protected:
+    TTestTextor t;
+    TTextAttributesRef a = FixedText(10);
+    TTextAttributesRef b = FixedText(12);
+
+    TTextorPosition At(int paragraph, int index) {
+        TTextorPosition p;
+        EXPECT_TRUE(t.NumericToPosition({paragraph, index}, p)) << paragraph << "," << index;
+        return p;
+    }
+    TTextorRange Range(int p0, int i0, int p1, int i1) { return TTextorRange{At(p0, i0), At(p1, i1)}; }
+    TTextorNumericRange Numeric(const TTextorRange& r) { return t.RangeToNumeric(r); }
+
+    // Paragraphs joined by "|"; text "(chars)", tabs "[count]", an element "{}"; "*" attributes a, "'" b.
+    QString Shape() const {
+        QStringList paragraphs;
+        for (TParagraph* p = t.FirstParagraph(); p; p = p->Next()) {
+            QString s;
+            for (TPortion* q = p->FirstPortion(); q; q = q->Next()) {
+                if (q->Kind() == TPortionKind::Text) s += "(" + static_cast<TTextPortion*>(q)->Text() + ")";
+                if (q->Kind() == TPortionKind::TabStops) s += QString("[%1]").arg(q->Length());
+                if (q->Kind() == TPortionKind::Element) s += "{}";
+                s += q->Attributes() == b.get() ? "'" : q->Attributes() == a.get() ? "*" : "";
+            }
+            paragraphs << s;
+        }
+        return paragraphs.join('|');
+    }
+};
+
+TEST_F(TextorModel, NestedBracketsGiveOneChangeAfterOneRelayout) {
+    int changedAtLayout = -1;
+    t.DuringLayout = [&](TTestTextor& x) { changedAtLayout = x.ChangedCount; };
+    t.BeginUpdate();
+    t.InsertText(t.GetStartPosition(), "ab");
+    t.SplitParagraph(At(0, 1));
+    EXPECT_EQ(t.ChangedCount + t.RelayoutCount, 0);
+    t.EndUpdate();
+    EXPECT_EQ(t.RelayoutCount, 1);
+    EXPECT_EQ(t.ChangedCount, 1);
+    EXPECT_EQ(changedAtLayout, 0);
+}
+
+TEST_F(TextorModel, ChangeDuringRelayoutGivesNoNotice) {
+    t.DuringLayout = [](TTestTextor& x) { x.LastParagraph()->Changed(); };
+    t.InsertText(t.GetStartPosition(), "ab");
+    EXPECT_EQ(t.RelayoutCount, 1);
+    EXPECT_EQ(t.ChangedCount, 1);
+}
+
+TEST_F(TextorModel, LockedLayoutOnlyMarksPending) {
+    TTestTextor locked(true);
+    locked.InsertText(locked.GetStartPosition(), "ab");
+    EXPECT_EQ(locked.RelayoutCount, 0);
+    EXPECT_EQ(locked.ChangedCount, 1);
+    EXPECT_TRUE(locked.IsRelayoutPending());
+    locked.UnlockLayout();
+    EXPECT_EQ(locked.RelayoutCount, 1);
+    EXPECT_FALSE(locked.IsRelayoutPending());
+    TTestTextor fresh(true);
+    fresh.UnlockLayout();
+    EXPECT_NE(fresh.FirstParagraph()->FirstRow(), nullptr) << "FreshTextorWasNeverLaidOut";
+}
+
+TEST_F(TextorModel, InsertScansBreaksAndTabs) {
+    struct Row { bool paragraphs, tabs; QString text, shape; TTextorNumericRange range; };
+    const Row rows[] = {
+        {true, false, "a\r\nb", "(a)|(b)", {{0, 0}, {1, 1}}},
+        {true, false, "a\n\rb", "(a)|(b)", {{0, 0}, {1, 1}}},
+        {true, false, "a\r\rb", "(a)||(b)", {{0, 0}, {2, 1}}},
+        {true, false, "\n", "|", {{0, 0}, {1, 0}}},
+        {false, false, "a\r\nb", "(a\r\nb)", {{0, 0}, {0, 4}}},
+        {false, true, "a\t\tb\t", "(a)[2](b)[1]", {{0, 0}, {0, 5}}},
+        {true, true, "\tx\r\n\t", "[1](x)|[1]", {{0, 0}, {1, 1}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.toStdString());
+        t.Clear();
+        t.AllowParagraphs = row.paragraphs;
+        t.UseTabStops = row.tabs;
+        const TTextorRange range = t.InsertText(t.GetStartPosition(), row.text, a);
+        EXPECT_EQ(Shape(), QString(row.shape).replace(")", ")*").replace("]", "]*"));
+        EXPECT_EQ(Numeric(range), row.range);
+    }
+}
+
+TEST_F(TextorModel, InsertJoinsMatchingPortionsAndSplitsOthers) {
+    t.InsertText(t.GetStartPosition(), "ab", a);
+    t.InsertText(t.GetEndPosition(), "cd", b);
+    t.InsertText(At(0, 2), "x", a);  // offset 0 of the b portion: appended to the a portion before it
+    t.InsertText(At(0, 1), "y", a);
+    EXPECT_EQ(Shape(), "(aybx)*(cd)'");
+    const TTextorRange range = t.InsertText(At(0, 5), "z", a);
+    EXPECT_EQ(Shape(), "(aybx)*(c)'(z)*(d)'");
+    EXPECT_EQ(Numeric(range), (TTextorNumericRange{{0, 5}, {0, 6}}));
+}
+
+TEST_F(TextorModel, SplitKeepsAttributesOfTheOldParagraph) {
+    t.InsertText(t.GetStartPosition(), "abc", a);
+    t.FirstParagraph()->SetAttributes(FixedParagraph(1, 2, 3));
+    t.FirstParagraph()->SetTextAttributes(a);
+    const TTextorRange split = t.SplitParagraph(At(0, 1), b);
+    EXPECT_EQ(Numeric(split), (TTextorNumericRange{{0, 1}, {1, 0}}));
+    t.SplitParagraph(t.GetEndPosition(), b);
+    EXPECT_EQ(Shape(), "(a)*|(bc)*|");
+    const TParagraph* second = t.ParagraphAt(1);
+    EXPECT_EQ(second->Attributes(), t.FirstParagraph()->Attributes());
+    EXPECT_EQ(second->TextAttributes(), a.get());
+    EXPECT_EQ(t.LastParagraph()->TextAttributes(), b.get());
+}
+
+TEST_F(TextorModel, DeleteRanges) {
+    struct Row { TTextorNumericRange range; QString text; TTextorNumericPosition at; };
+    const Row rows[] = {
+        {{{0, 1}, {0, 2}}, "a|cXd|ef", {0, 1}},
+        {{{0, 2}, {1, 0}}, "abcXd|ef", {0, 2}},
+        {{{0, 1}, {2, 1}}, "af", {0, 1}},
+        {{{0, 0}, {2, 2}}, "", {0, 0}},
+        {{{1, 0}, {1, 3}}, "ab||ef", {1, 0}},
+        {{{1, 1}, {1, 2}}, "ab|cd|ef", {1, 1}},
+        {{{2, 1}, {0, 1}}, "af", {0, 1}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.toStdString());
+        t.SetText("ab\r\ncd\r\nef");
+        t.InsertText(At(1, 1), "X", b);
+        TTextorRange range;
+        ASSERT_TRUE(t.NumericToRange(row.range, range));
+        const TTextorPosition at = t.DeleteRange(range);
+        EXPECT_EQ(t.GetText().replace("\r\n", "|"), row.text);
+        EXPECT_EQ(t.PositionToNumeric(at), row.at);
+        EXPECT_EQ(at, TTextor::Normalize(at));
+    }
+}
+
+TEST_F(TextorModel, SetRangeAttributesSplitsAtTheEnds) {
+    t.SetText("abcd\r\nef");
+    t.SetRangeAttributes(Range(0, 2, 0, 2), false, a);
+    EXPECT_EQ(Shape(), "(abcd)|(ef)") << "EmptyRangeLeftAnEmptyPortion";
+    const TTextorRange range = t.SetRangeAttributes(Range(0, 1, 0, 3), false, a);
+    EXPECT_EQ(Shape(), "(a)(bc)*(d)|(ef)");
+    EXPECT_EQ(Numeric(range), (TTextorNumericRange{{0, 1}, {0, 3}}));
+    t.SetRangeAttributes(Range(0, 3, 1, 2), true, b);
+    EXPECT_EQ(Shape(), "(a)(bc)*(d)'|(ef)'");
+    EXPECT_EQ(t.FirstParagraph()->TextAttributes(), b.get());
+    EXPECT_EQ(t.LastParagraph()->TextAttributes(), nullptr);
+}
+
+TEST_F(TextorModel, ElementsCountInPositionsButNotInText) {
+    t.UseTabStops = true;
+    t.SetText("a\tb\r\n\r\nxy");
+    t.InsertElement(At(0, 1), TStubElement::Make(5, 5, 1));
+    for (TTextorPosition p = t.GetStartPosition(); ; p = t.StepForward(p)) {
+        TTextorPosition back;
+        ASSERT_TRUE(t.NumericToPosition(t.PositionToNumeric(p), back));
+        EXPECT_EQ(back, p);
+        if (p == t.GetEndPosition()) break;
+    }
+    EXPECT_TRUE(At(0, 4).IsParagraphEnd());
+    EXPECT_EQ(t.GetText(), "a\tb\r\n\r\nxy");
+    EXPECT_EQ(t.GetRangeText(Range(0, 1, 1, 0)), "\tb\r\n");
+    struct Row { const char* name; TTextorNumericPosition numeric; };
+    for (const Row& row : {Row{"beyond the paragraph end", {0, 5}}, Row{"beyond an empty paragraph", {1, 1}},
+                           Row{"beyond the last paragraph", {3, 0}},
+                           Row{"NegativeParagraphIndexIsOutside", {-1, 0}},
+                           Row{"NegativeCharIndexIsOutside", {0, -1}}}) {
+        TTextorPosition p;
+        EXPECT_FALSE(t.NumericToPosition(row.numeric, p)) << row.name;
+    }
+}
+
+TEST_F(TextorModel, TextRunsStopAtElements) {
+    t.SetText("ab\r\ncd");
+    t.InsertElement(At(0, 1), TStubElement::Make(5, 5, 1));  // a{}b|cd
+    EXPECT_EQ(Numeric(t.GetTextRun(At(0, 1), true, true)), (TTextorNumericRange{{0, 2}, {1, 2}}));
+    EXPECT_EQ(Numeric(t.GetTextRun(At(0, 1), true, false)), (TTextorNumericRange{{0, 2}, {0, 3}}));
+    EXPECT_EQ(Numeric(t.GetTextRun(At(1, 1), false, true)), (TTextorNumericRange{{0, 2}, {1, 1}}));
+    EXPECT_EQ(Numeric(t.GetTextRun(At(0, 2), false, true)), (TTextorNumericRange{{0, 0}, {0, 1}}));
+}
+
+TEST_F(TextorModel, RebuildMakesTabRunsAndKeepsElements) {
+    t.SetText("a\tb");
+    t.InsertElement(At(0, 1), TStubElement::Make(5, 5, 1));
+    t.UseTabStops = true;
+    t.RebuildText();
+    EXPECT_EQ(Shape(), "(a){}[1](b)");
+}
+
+TEST_F(TextorModel, StepsNeverStopInsideSurrogatePairs) {
+    t.SetText(QString::fromUtf16(u"a\U0001F600b\r\nc"));
+    EXPECT_EQ(t.PositionToNumeric(t.StepForward(At(0, 1))), (TTextorNumericPosition{0, 3}));
+    EXPECT_EQ(t.PositionToNumeric(t.StepBackward(At(0, 3))), (TTextorNumericPosition{0, 1}));
+    EXPECT_EQ(t.StepForward(At(0, 4)), At(1, 0));
+    EXPECT_EQ(t.StepBackward(At(1, 0)), At(0, 4));
+    t.DeleteRange(TTextorRange{At(0, 1), t.StepForward(At(0, 1))});
+    EXPECT_EQ(t.GetText(), "ab\r\nc");
+}
+
+TEST_F(TextorModel, OrderAndContainment) {
+    t.SetText("abc\r\nd");
+    t.InsertText(At(0, 1), "x", a);
+    const TTextorRange range = Range(0, 1, 1, 0);
+    struct Row { TTextorNumericPosition p; bool before, inside; };
+    for (const Row& row : {Row{{0, 0}, true, false}, Row{{0, 1}, false, true}, Row{{0, 4}, false, true},
+                           Row{{1, 0}, false, false}, Row{{1, 1}, false, false}}) {
+        SCOPED_TRACE(row.p.Char);
+        EXPECT_EQ(t.IsBefore(At(row.p.Paragraph, row.p.Char), range.Start), row.before);
+        EXPECT_EQ(t.RangeContains(range, At(row.p.Paragraph, row.p.Char)), row.inside);
+    }
+}
+
+TEST(TextorRules, WordsAndBreaks) {
+    TTextor t;
+    struct Row { int first, second; bool sameWord, canBreak; };
+    const Row rows[] = {
+        {'a', 'b', true, false},  {'a', ' ', true, false},    {' ', 'a', false, true}, {'a', '.', false, false},
+        {'.', ',', true, false},  {' ', ' ', true, true},     {'_', '1', true, false}, {'\t', 'a', false, true},
+        {'a', -1, false, true},   {-1, 'a', false, true},     {0xE9, 'b', true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QString("%1 %2").arg(row.first).arg(row.second).toStdString());
+        EXPECT_EQ(t.IsSameWord(row.first, row.second), row.sameWord);
+        EXPECT_EQ(t.CanBreakBetween(row.first, row.second), row.canBreak);
+    }
+}
+
+TEST_F(TextorModel, ElementPortionAndElementFreeEachOtherOnce) {
+    bool deleted = false, textorGone = false, first = false;
+    auto insert = [](TTextor& into, bool* flag) {
+        TStubElement* e = TStubElement::Make(5, 5, 1);
+        e->FreedFlag = flag;
+        into.InsertElement(into.GetEndPosition(), e);
+        return e;
+    };
+    insert(t, &deleted);
+    t.DeleteRange(t.GetWholeRange());
+    EXPECT_TRUE(deleted);
+    TStubElement* freedFirst = insert(t, &first);
+    auto* portion = static_cast<TElementPortion*>(t.GetFirstPortion());
+    EXPECT_EQ(freedFirst->TextorSlot(), portion);
+    EXPECT_THROW(t.InsertElement(t.GetStartPosition(), freedFirst), Exception);
+    freedFirst->Free();
+    EXPECT_TRUE(first);
+    EXPECT_EQ(portion->Element(), nullptr);
+    insert(*std::make_unique<TTestTextor>(), &textorGone);
+    EXPECT_TRUE(textorGone);
+}
+
+}  // namespace

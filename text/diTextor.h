@@ -1,0 +1,522 @@
+#pragma once
+// The rich-text model (TTextor) and its layout into rows.
+//
+// A textor is a chain of paragraphs; a paragraph is a chain of portions (runs
+// sharing one text-attributes object): ordinary characters, a stretch of tab
+// characters, or exactly one embedded visual element. Positions and lengths
+// are UTF-16 code units. Every edit runs inside an update bracket, so that a
+// batch of edits gives one change notice and at most one re-layout.
+//
+// The model is implemented in diTextor.cpp; layout, measuring, hit testing
+// and painting in diTextorLayout.cpp. The rows are declared in diTextorRows.h.
+//
+// Ownership: a textor owns its paragraphs and a paragraph its portions
+// (intrusive chains linked through TBidirectionalList; the chain pointers are
+// the owning links) and its rows (TRowPtr). An element portion frees its
+// element. A fresh textor's empty paragraph is laid out by the first
+// re-layout: the end of the first bracket, or the unlock of a locked textor.
+// Paragraphs, portions and rows are carved from fixed-size blocks
+// (TBlockAllocated): SetText frees a whole text and makes another.
+
+#include "core/cuBlockPool.h"
+#include "core/cuTypes.h"
+#include "scheme/diTextorAttributes.h"
+#include "scheme/diVisual.h"
+
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TTextor;
+class TParagraph;
+class TPortion;
+class TRow;
+class TSheetCanvas;
+
+using TTextAttributesRef = TAttributesRef<TTextAttributes>;
+// A row, owned by its paragraph (the deleter lets TRow stay incomplete here).
+using TRowPtr = std::unique_ptr<TRow, void (*)(TRow*)>;
+using TParagraphAttributesRef = TAttributesRef<TParagraphAttributes>;
+
+// The shared instance held by `ref` as its base class (the same object).
+template <class T>
+TTextAttributesRef AsTextAttributes(const TAttributesRef<T>& ref) {
+    return ref ? AcquireSharedAs<TTextAttributes>(*ref) : TTextAttributesRef();
+}
+template <class T>
+TParagraphAttributesRef AsParagraphAttributes(const TAttributesRef<T>& ref) {
+    return ref ? AcquireSharedAs<TParagraphAttributes>(*ref) : TParagraphAttributesRef();
+}
+
+// Character codes the model answers besides UTF-16 code units.
+enum : int { tcElement = -1, tcTab = 9, tcLineFeed = 10, tcReturn = 13, tcSpace = 32 };
+
+// ---------------------------------------------------------------------------
+// Positions and ranges
+
+// (paragraph, portion, offset in the portion). The end of a paragraph is
+// (paragraph, no portion, 0). A normalised position never has offset equal to
+// its portion's length.
+struct TTextorPosition {
+    TParagraph* Paragraph = nullptr;
+    TPortion* Portion = nullptr;
+    int Offset = 0;
+
+    bool IsParagraphEnd() const noexcept { return !Portion; }
+    friend bool operator==(const TTextorPosition&, const TTextorPosition&) = default;
+};
+
+inline bool SamePosition(const TTextorPosition& a, const TTextorPosition& b) noexcept { return a == b; }
+
+struct TTextorRange {
+    TTextorPosition Start;
+    TTextorPosition End;
+
+    bool IsEmpty() const noexcept { return Start == End; }
+    friend bool operator==(const TTextorRange&, const TTextorRange&) = default;
+};
+
+inline TTextorRange MakeRange(const TTextorPosition& start, const TTextorPosition& end) noexcept {
+    return TTextorRange{start, end};
+}
+inline bool IsEmptyRange(const TTextorRange& range) noexcept { return range.IsEmpty(); }
+
+// (paragraph index, character index in the paragraph), both from 0; they
+// survive a rebuild of the portions (undo records and selections keep them).
+struct TTextorNumericPosition {
+    int Paragraph = 0;
+    int Char = 0;
+    friend bool operator==(const TTextorNumericPosition&, const TTextorNumericPosition&) = default;
+};
+
+struct TTextorNumericRange {
+    TTextorNumericPosition Start;
+    TTextorNumericPosition End;
+    friend bool operator==(const TTextorNumericRange&, const TTextorNumericRange&) = default;
+};
+
+// ---------------------------------------------------------------------------
+// Portions
+
+enum class TPortionKind : uint8_t { Text, TabStops, Element };
+
+// What a hit test of an element needs of a drag: where the button went down
+// and where the pointer is now (layout).
+struct TTextorDrag {
+    QPoint Press;
+    QPoint Current;
+};
+
+// A hit test of a portion's characters (layout): the target x, whether the
+// nearer character edge is answered, and the drag, if any.
+struct TPortionHit {
+    int Target = 0;
+    bool Round = false;
+    const TTextorDrag* Drag = nullptr;
+};
+
+// What painting a piece of a row needs (layout): the canvas, the paint flags
+// of the textor, the row rectangle and its baseline, both moved to the origin.
+struct TRowPaint {
+    TSheetCanvas& Canvas;
+    int Flags;
+    TRect Row;
+    int Baseline;
+};
+
+// A run of a paragraph. Made by the Create factories of its kinds, which link
+// it into its paragraph; freed by Free, which unlinks it.
+class TPortion {
+public:
+    virtual ~TPortion();
+    TPortion(const TPortion&) = delete;
+    TPortion& operator=(const TPortion&) = delete;
+
+    // Unlinks the portion (its paragraph is marked changed) and deletes it.
+    void Free();
+
+    TParagraph* Paragraph() const noexcept { return m_paragraph; }
+    TTextor* Textor() const noexcept;
+    int Length() const noexcept { return m_length; }
+    TPortion* Next() const noexcept { return m_next; }
+    TPortion* Prev() const noexcept { return m_prev; }
+    // The next portion, continuing into the following paragraphs.
+    TPortion* GetNextPortion() const noexcept;
+
+    // The portion's own attributes (may be none).
+    TTextAttributes* Attributes() const noexcept { return m_attributes.get(); }
+    const TTextAttributesRef& AttributesRef() const noexcept { return m_attributes; }
+    // The own attributes, else the textor's default text attributes.
+    TTextAttributes* GetAttributes() const noexcept;
+    // A change of the attributes object invalidates the paragraph's layout.
+    void SetAttributes(const TTextAttributesRef& attributes);
+
+    virtual TPortionKind Kind() const noexcept = 0;
+
+    // ---- model ----
+    // Whether the portion takes part in attribute runs (false for an element).
+    virtual bool HasAttributes() const noexcept { return true; }
+    virtual void DeleteChars(int offset, int count) {}
+    // Splits at offset (0 < offset < length): a new portion of the same kind
+    // and attributes after this one takes the characters from offset on.
+    virtual TPortion* SplitTo(int offset) { return nullptr; }
+    // Takes the characters of `next` (same kind) at the end; the caller frees next.
+    virtual void Absorb(const TPortion& next) {}
+    // The character code at offset: a code unit, tcTab, or tcElement.
+    virtual int CharAt(int offset) const noexcept { return 0; }
+    virtual void InsertChars(int offset, const QChar* chars, int count) {}
+    // Copies the characters offset..offset+count to dest (none: only counts);
+    // returns how many there are.
+    virtual int CopyChars(int offset, int count, QChar* dest) const { return 0; }
+
+    // ---- layout (diTextorLayout.cpp) ----
+    // Advances x over count characters from first.
+    virtual void Measure(int& x, int first, int count) const {}
+    // The index (from first) of the first of count characters from first that
+    // does not end at or before hit.Target, x advanced up to it; -1 when all
+    // fit (x advanced over them). knownWidth, when not -1, is the width of the
+    // count characters at x (so that it is not measured again). Never answers
+    // the low half of a surrogate pair.
+    virtual int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const {
+        return -1;
+    }
+    virtual void GetAscentDescent(int& ascent, int& descent) const {}
+    // Paints count characters from first at x on the row; answers their width.
+    virtual int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const { return 0; }
+    // Places the content at x on the row with the given baseline (element).
+    virtual void PlaceOnRow(int x, int baseline) {}
+    virtual void MoveBy(int dy) {}
+
+protected:
+    TPortion(TParagraph* paragraph, TTextAttributesRef attributes, int length);
+    // Links a made portion into its paragraph before `before` (none: at the end).
+    static TPortion* Link(std::unique_ptr<TPortion> portion, TPortion* before);
+    void SetLength(int length) noexcept { m_length = length; }
+    void MarkChanged();
+
+private:
+    friend class TParagraph;
+    friend class TTextor;
+    friend struct TPortionLinks;
+
+    TParagraph* m_paragraph;
+    TTextAttributesRef m_attributes;
+    int m_length;
+    TPortion* m_next = nullptr;
+    TPortion* m_prev = nullptr;
+};
+
+class TTextPortion final : public TPortion, public TBlockAllocated<TTextPortion> {
+public:
+    static TTextPortion* Create(TParagraph* paragraph, TPortion* before, const TTextAttributesRef& attributes,
+                                const QChar* chars = nullptr, int count = 0);
+
+    const QString& Text() const noexcept { return m_text; }
+    const QChar* Chars() const noexcept { return m_text.constData(); }
+
+    TPortionKind Kind() const noexcept override { return TPortionKind::Text; }
+    void DeleteChars(int offset, int count) override;
+    TPortion* SplitTo(int offset) override;
+    void Absorb(const TPortion& next) override;
+    int CharAt(int offset) const noexcept override { return m_text.at(offset).unicode(); }
+    void InsertChars(int offset, const QChar* chars, int count) override;
+    int CopyChars(int offset, int count, QChar* dest) const override;
+
+    void Measure(int& x, int first, int count) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
+    void GetAscentDescent(int& ascent, int& descent) const override;
+    int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
+
+private:
+    TTextPortion(TParagraph* paragraph, TTextAttributesRef attributes, const QChar* chars, int count);
+    QString m_text;
+};
+
+// A run of tab characters; each advances to the next tab stop.
+class TTabStopsPortion final : public TPortion, public TBlockAllocated<TTabStopsPortion> {
+public:
+    static TTabStopsPortion* Create(TParagraph* paragraph, TPortion* before, const TTextAttributesRef& attributes,
+                                    int count = 0);
+
+    TPortionKind Kind() const noexcept override { return TPortionKind::TabStops; }
+    void DeleteChars(int offset, int count) override;
+    TPortion* SplitTo(int offset) override;
+    void Absorb(const TPortion& next) override;
+    int CharAt(int offset) const noexcept override { return tcTab; }
+    void InsertChars(int offset, const QChar* chars, int count) override;
+    int CopyChars(int offset, int count, QChar* dest) const override;
+
+    void Measure(int& x, int first, int count) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
+    void GetAscentDescent(int& ascent, int& descent) const override;
+    int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
+
+private:
+    using TPortion::TPortion;
+};
+
+// Exactly one embedded element, length 1. Element and portion point at each
+// other: freeing the portion clears the element's link and frees the element;
+// an element freed first clears the portion's link (the portion stays, empty,
+// until its owner removes it).
+class TElementPortion final : public TPortion,
+                              public ITextorSlot,
+                              public TBlockAllocated<TElementPortion> {
+public:
+    // The portion frees `element` (through Free) when it goes.
+    static TElementPortion* Create(TParagraph* paragraph, TPortion* before, TVisualElement* element);
+    ~TElementPortion() override;
+
+    TVisualElement* Element() const noexcept { return m_element; }
+    // ITextorSlot
+    void ElementFreed() noexcept override { m_element = nullptr; }
+
+    TPortionKind Kind() const noexcept override { return TPortionKind::Element; }
+    bool HasAttributes() const noexcept override { return false; }
+    int CharAt(int offset) const noexcept override { return tcElement; }
+
+    void Measure(int& x, int first, int count) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
+    void GetAscentDescent(int& ascent, int& descent) const override;
+    int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
+    void PlaceOnRow(int x, int baseline) override;
+    void MoveBy(int dy) override;
+
+private:
+    TElementPortion(TParagraph* paragraph, TVisualElement* element);
+    TVisualElement* m_element;
+};
+
+// ---------------------------------------------------------------------------
+// Paragraphs
+
+class TParagraph : public TBlockAllocated<TParagraph> {
+public:
+    TParagraph(const TParagraph&) = delete;
+    TParagraph& operator=(const TParagraph&) = delete;
+
+    TTextor* Textor() const noexcept { return m_textor; }
+    TParagraph* Next() const noexcept { return m_next; }
+    TParagraph* Prev() const noexcept { return m_prev; }
+    TPortion* FirstPortion() const noexcept { return m_firstPortion; }
+    TPortion* LastPortion() const noexcept { return m_lastPortion; }
+    // Place in the chain from 0.
+    int Index() const noexcept;
+    // Sum of the portions' lengths.
+    int Length() const noexcept;
+    TTextorPosition StartPosition() noexcept { return TTextorPosition{this, m_firstPortion, 0}; }
+    TTextorPosition EndPosition() noexcept { return TTextorPosition{this, nullptr, 0}; }
+
+    // Own attributes (may be none) and the effective ones (textor defaults for none).
+    TParagraphAttributes* Attributes() const noexcept { return m_attributes.get(); }
+    TTextAttributes* TextAttributes() const noexcept { return m_textAttributes.get(); }
+    const TParagraphAttributesRef& AttributesRef() const noexcept { return m_attributes; }
+    const TTextAttributesRef& TextAttributesRef() const noexcept { return m_textAttributes; }
+    TParagraphAttributes* GetAttributes() const noexcept;
+    TTextAttributes* GetTextAttributes() const noexcept;
+    void SetAttributes(const TParagraphAttributesRef& attributes);
+    void SetTextAttributes(const TTextAttributesRef& attributes);
+
+    bool LayoutValid() const noexcept { return m_layoutValid; }
+    bool PositionValid() const noexcept { return m_positionValid; }
+    // The content changed: layout invalid, the textor told (re-layout and change notice).
+    void Changed();
+    // Only metrics changed: layout invalid and a re-layout requested, no change notice.
+    void InvalidateLayout();
+
+    // ---- layout (diTextorLayout.cpp) ----
+    TRow* FirstRow() const noexcept { return m_rows.empty() ? nullptr : m_rows.front().get(); }
+    TRow* LastRow() const noexcept { return m_rows.empty() ? nullptr : m_rows.back().get(); }
+    int RowCount() const noexcept { return int(m_rows.size()); }
+    TRow* RowAt(int index) const noexcept { return m_rows[size_t(index)].get(); }
+    // Links row after the last row (the paragraph owns it).
+    TRow* AppendRow(TRowPtr row);
+    void ReserveRows(int count) { m_rows.reserve(size_t(count)); }
+    void FreeRows() noexcept { m_rows.clear(); }
+    // Moves every row and portion content down by dy.
+    void MoveBy(int dy);
+
+private:
+    friend class TTextor;
+    friend class TPortion;
+    friend struct TParagraphLinks;
+    friend struct TPortionLinks;
+
+    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {}
+    // Frees the rows and portions; the textor has unlinked the paragraph.
+    ~TParagraph();
+    // Frees every portion (last first).
+    void FreePortions() noexcept;
+
+    TTextor* m_textor;
+    TParagraphAttributesRef m_attributes;
+    TTextAttributesRef m_textAttributes;
+    TParagraph* m_next = nullptr;
+    TParagraph* m_prev = nullptr;
+    TPortion* m_firstPortion = nullptr;
+    TPortion* m_lastPortion = nullptr;
+    // Layout: the rows in order.
+    std::vector<TRowPtr> m_rows;
+    bool m_layoutValid = false;
+    bool m_positionValid = false;
+};
+
+// ---------------------------------------------------------------------------
+// The textor
+
+// Paint flags of TTextor::Paint besides tpfSelected/tpfInactive.
+enum : int { tpfPaintSelection = 0x100, tpfNonPrintingMarks = 0x200 };
+
+class TTextor {
+public:
+    // Locked: the layout-lock count starts at 1 (the owner unlocks it once
+    // placed). A fresh textor holds one empty paragraph.
+    explicit TTextor(bool locked = false);
+    virtual ~TTextor();
+    TTextor(const TTextor&) = delete;
+    TTextor& operator=(const TTextor&) = delete;
+
+    TParagraph* FirstParagraph() const noexcept { return m_firstParagraph; }
+    TParagraph* LastParagraph() const noexcept { return m_lastParagraph; }
+    TParagraph* ParagraphAt(int index) const noexcept;
+    int ParagraphCount() const noexcept;
+
+    // The owner element (the element's textor only).
+    TVisualElement* Owner() const noexcept { return m_owner; }
+    void SetOwner(TVisualElement* owner) noexcept { m_owner = owner; }
+
+    // ---- brackets ----
+    void BeginUpdate() noexcept;
+    void EndUpdate();
+    void LockLayout() noexcept { ++m_layoutLock; }
+    void UnlockLayout();
+    int UpdateCount() const noexcept { return m_updateCount; }
+    int LayoutLockCount() const noexcept { return m_layoutLock; }
+    bool IsRelayoutPending() const noexcept { return m_relayoutPending; }
+    bool IsRelayoutRunning() const noexcept { return m_relayoutRunning; }
+    // Ignored while a re-layout runs; only marked pending while locked.
+    void RequestLayout(bool textChanged);
+    // A paragraph's content changed.
+    void ParagraphChanged();
+    void InvalidateAllLayouts();
+
+    // ---- positions ----
+    TTextorPosition GetStartPosition() const noexcept;
+    TTextorPosition GetEndPosition() const noexcept;
+    TTextorRange GetWholeRange() const noexcept { return TTextorRange{GetStartPosition(), GetEndPosition()}; }
+    static TTextorPosition Normalize(const TTextorPosition& position) noexcept;
+    bool IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept;
+    // Start inclusive, end exclusive.
+    bool RangeContains(const TTextorRange& range, const TTextorPosition& position) const noexcept;
+    // One character on (a surrogate pair is one step); the text end stays.
+    TTextorPosition StepForward(const TTextorPosition& position) const noexcept;
+    TTextorPosition StepBackward(const TTextorPosition& position) const noexcept;
+    // The code at the position and the position after it; false at a paragraph end.
+    bool NextChar(const TTextorPosition& position, int& code, TTextorPosition& next) const noexcept;
+    // The code before the position in its paragraph and the position of it; false at a paragraph start.
+    bool PrevChar(const TTextorPosition& position, int& code, TTextorPosition& prev) const noexcept;
+
+    TTextorNumericPosition PositionToNumeric(const TTextorPosition& position) const noexcept;
+    TTextorNumericRange RangeToNumeric(const TTextorRange& range) const noexcept;
+    // False when the place lies outside the text (negative numbers included).
+    bool NumericToPosition(const TTextorNumericPosition& numeric, TTextorPosition& position) const noexcept;
+    bool NumericToRange(const TTextorNumericRange& numeric, TTextorRange& range) const noexcept;
+
+    // ---- editing (each inside its own update bracket) ----
+    TTextorRange InsertText(const TTextorPosition& position, const QChar* chars, int count,
+                            const TTextAttributesRef& attributes = {});
+    TTextorRange InsertText(const TTextorPosition& position, const QString& text,
+                            const TTextAttributesRef& attributes = {}) {
+        return InsertText(position, text.constData(), int(text.size()), attributes);
+    }
+    // The portion made frees `element` when it goes; an element already in a text raises.
+    TTextorRange InsertElement(const TTextorPosition& position, TVisualElement* element);
+    // (end of the old paragraph, start of the new one).
+    TTextorRange SplitParagraph(const TTextorPosition& position, const TTextAttributesRef& attributes = {});
+    TTextorPosition DeleteRange(const TTextorRange& range);
+    TTextorRange SetRangeAttributes(const TTextorRange& range, bool includeParagraphEnds,
+                                    const TTextAttributesRef& attributes);
+    void SetText(const QString& text);
+    // Leaves one empty paragraph.
+    void Clear();
+    // Inserts every text run again under the current rules.
+    void RebuildText();
+
+    // ---- reading ----
+    QString GetText() const;
+    QString GetRangeText(const TTextorRange& range) const;
+    bool IsEmpty() const noexcept;
+    TPortion* GetFirstPortion() const noexcept;
+    // One piece of a range: a stretch of one portion, or a paragraph break
+    // (portion none) at the end of paragraph.
+    using TRangeVisitor = std::function<bool(TParagraph* paragraph, TPortion* portion, int start, int count)>;
+    // Calls visit for each piece in order; stops and answers false when it answers false.
+    bool ForEachInRange(const TTextorRange& range, bool lastParagraphEnd, const TRangeVisitor& visit) const;
+    TTextorRange GetTextRun(const TTextorPosition& position, bool forward, bool acrossParagraphs) const;
+
+    // ---- rules (overridden by the element's textor) ----
+    virtual bool CanBreakBetween(int first, int second) const;
+    virtual void Changed() {}
+    virtual TParagraphAttributes* GetDefaultParagraphAttributes() const { return nullptr; }
+    virtual TTextAttributes* GetDefaultTextAttributes() const { return nullptr; }
+    virtual TRect GetTextMargins() const { return {}; }
+    // 0: no wrapping.
+    virtual int GetAvailableWidth() const { return 0; }
+    // A new unshared instance of the attribute classes the textor uses (none in the base).
+    virtual std::unique_ptr<TParagraphAttributes> NewParagraphAttributes() const { return nullptr; }
+    virtual std::unique_ptr<TTextAttributes> NewTextAttributes() const { return nullptr; }
+    virtual bool AllowsParagraphs() const { return false; }
+    virtual bool UsesTabStopPortions() const { return false; }
+    virtual bool IsSameWord(int first, int second) const;
+
+    // ---- layout (diTextorLayout.cpp) ----
+    virtual void Relayout(bool textChanged);
+    virtual void LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
+                                 const TRect& paddings);
+    // The owner's paddings when it is placed on a sheet, else zero.
+    virtual TRect GetPaddings() const { return {}; }
+    int GetHeight() const noexcept;
+    int GetWidth() const;
+    TRow* FindRow(const TTextorPosition& position, bool atStartOfNextRow, TRow* hint = nullptr) const;
+    TRow* FindRowAtY(int y, bool clamp) const;
+    // The position at point; answers whether a character was hit.
+    bool HitTest(QPoint point, bool round, TTextorPosition& position, const TTextorDrag* drag = nullptr) const;
+    TRect GetCaretRect(const TRow* row, const TTextorPosition& position, int caretWidth) const;
+    TRect GetRowRect(const TRow* row) const;
+    void GetRowsOfRange(const TTextorRange& range, TRow*& first, TRow*& last) const;
+    void Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selection, QPoint origin);
+
+private:
+    friend class TParagraph;
+    friend struct TParagraphLinks;
+
+    // Runs edit inside an update bracket.
+    template <class Edit>
+    auto Bracketed(Edit edit);
+    TParagraph* NewParagraph(TParagraph* before);
+    void FreeParagraph(TParagraph* paragraph) noexcept;
+    void FreeAllParagraphs() noexcept;
+    TTextorPosition InsertRun(const TTextorPosition& position, const QChar* chars, int count, TPortionKind kind,
+                              const TTextAttributesRef& attributes, TTextorPosition* runStart);
+    TTextorRange InsertScanned(const TTextorPosition& position, const QChar* chars, int count,
+                               const TTextAttributesRef& attributes);
+    TTextorRange SplitAt(const TTextorPosition& position, const TTextAttributesRef& attributes);
+    // Deletes from a to b, both in one paragraph; the position where they were.
+    TTextorPosition DeleteInParagraph(const TTextorPosition& a, const TTextorPosition& b);
+    // Moves the portions of `end` to the end of `start` and frees `end`.
+    TTextorPosition JoinParagraphs(const TTextorPosition& start, TParagraph* end);
+    void MovePortion(TPortion* portion, TParagraph* to, TPortion* before);
+
+    TParagraph* m_firstParagraph = nullptr;
+    TParagraph* m_lastParagraph = nullptr;
+    TVisualElement* m_owner = nullptr;
+    int32_t m_updateCount = 0;
+    int32_t m_layoutLock = 0;
+    bool m_changedDuringUpdate = false;
+    bool m_relayoutPending = false;
+    bool m_relayoutRunning = false;
+};
