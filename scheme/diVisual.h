@@ -149,7 +149,8 @@ enum : int {
 };
 
 // Caret kinds.
-enum : int { ckNone = 0, ckFocusRect = 1, ckDoubleFocusRect = 2 };
+// ckTextCaret: a text caret (a bar) drawn by the sheet form.
+enum : int { ckNone = 0, ckFocusRect = 1, ckDoubleFocusRect = 2, ckTextCaret = 3 };
 
 enum TMouseButton : int { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 
