@@ -120,7 +120,10 @@ public:
     virtual void SetElementSelected(TVisualElement* element, bool selected) = 0;
     // Takes the list; any open list is closed first without choosing.
     virtual void OpenDropDown(std::unique_ptr<TDropDownList> list) = 0;
+    virtual void CloseDropDown(bool choose) = 0;
     virtual void DropDownChanged() = 0;
+    // Focuses the element after the sheet's delay.
+    virtual void FocusDelayed(TVisualElement* element) = 0;
 
     virtual void InvalidateRect(const TRect& rect) = 0;
     virtual void InvalidateAll() = 0;

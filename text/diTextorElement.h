@@ -115,6 +115,16 @@ enum class TEnterMode : uint8_t {
     Append = 3,     // an empty range at the text end
 };
 
+// Where focusing puts the caret.
+enum class TTextFocusPlace : uint8_t {
+    Data,           // the numeric range of focus data ("%d,%d,%d,%d"), else the start
+    Start,
+    End,
+    Point,          // the position at a point (client coordinates)
+    BeforeElement,  // before an embedded element
+    AfterElement,
+};
+
 // Internal state of the element.
 enum : uint8_t {
     tesRebuilding = 0x01,
@@ -300,6 +310,10 @@ public:
     virtual void TextChangedHook();
     // Writes the range (none: all) as the children of knot (diTextorContent.cpp).
     virtual void WriteContent(TSchemeSaver* saver, TKnot* knot, const std::optional<TTextorRange>& range);
+
+    // Focuses the element and puts the caret, inside the sheet's update bracket.
+    void FocusText(TTextFocusPlace place, const QString& data = QString(), QPoint point = QPoint(),
+                   TVisualElement* element = nullptr);
 
     // ---- sizing ----
     QSize GetContentSize();
