@@ -151,6 +151,7 @@ constexpr uint8_t kContentFreshNumbers = 0x04;
 // Sheet-theme element kinds of the frames.
 constexpr int kThemeKindField = 12;
 constexpr int kThemeKindContainer = 19;
+constexpr int kNoThemeKind = -1;
 // The left indent of option toIndent, before scaling to the font size.
 constexpr int kTextorIndent = 42;
 // The theme's minimum width when the element has no theme kind.
@@ -177,6 +178,19 @@ protected:
     ~ITextorFieldHolder() = default;
 };
 constexpr uint8_t kTitledStyleRichChild = 0x08;
+
+// An element that fills itself from data on the clipboard (the data
+// elements): what a rich text pastes when the clipboard holds no text.
+// Implemented by the data elements.
+
+class IClipboardDataElement {
+public:
+    // Takes the clipboard's element data or image; false when there is none it can use.
+    virtual bool PasteFromClipboard(bool undoable) = 0;
+
+protected:
+    ~IClipboardDataElement() = default;
+};
 
 // ---------------------------------------------------------------------------
 // Restriction numbers: "." as the only decimal separator and no group
@@ -299,7 +313,7 @@ public:
     // The element this field belongs to (delegation and placement copying);
     // none for an element that is not a sub-element.
     virtual TElement* GetOwnerTextElement();
-    // 12 (field), 19 (container) or 0 (none).
+    // kThemeKindField, kThemeKindContainer or kNoThemeKind.
     virtual int GetThemeKind() const;
     virtual TTextorSizeLimits GetSizeLimits();
     virtual void ActivateLink(const TTextorPosition& position) {}
@@ -329,6 +343,8 @@ public:
 
     // ---- TVisualElement ----
     void Paint(TSheetCanvas& canvas) override;
+    // Embedded children are painted with the text, not again as children.
+    void PaintChild(TSheetCanvas& canvas, int flags, TVisualElement* child) override;
     TRect GetPadding() override;
     TRect GetMargins() override;
     TRect GetHitInsets() override;
@@ -399,7 +415,9 @@ private:
     void CheckNumber();
     void TellTitledHolder();
     void RelayoutText();
-    TRect ThemePadding() const;
+    bool HasEmbeddedElement() const;
+    // Frees the portions whose element went first.
+    void FreeEmptyElementPortions();
 
     std::unique_ptr<TSchemeTextor> m_textor;
     std::unique_ptr<TSchemeTextorInteractive> m_interactive;
