@@ -25,6 +25,12 @@ void TClipboard::SetText(const QString& text) {
     SetContent(content);
 }
 
+bool TClipboard::HasElementData() const {
+    return (HasFormat(QString::fromUtf16(ClipboardFormat::BinaryData)) &&
+            HasFormat(QString::fromUtf16(ClipboardFormat::BinaryDataType))) ||
+           HasImage();
+}
+
 TClipboard& TClipboard::Current() {
     static TQtClipboard qt;
     return g_clipboard.Get(qt);

@@ -49,6 +49,9 @@ public:
     // The image; null when the clipboard holds none.
     virtual QImage Image() const = 0;
 
+    // Element data (both named formats of it) or an image.
+    bool HasElementData() const;
+
     // The clipboard holds only `text` afterwards.
     void SetText(const QString& text);
     void Clear() { SetContent({}); }
