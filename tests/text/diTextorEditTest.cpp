@@ -32,6 +32,7 @@ protected:
         m_previousClock = TClock::Install(&clock);
         text = TElement::CreateIn<TElement_EditProbeText>(fixture.scheme.get(), fixture.root);
         text->SetTextorOptions(toRichContent);
+        text->SetVisualParent(fixture.root);
         fixture.Layout();
     }
     void TearDown() override { TClock::Install(m_previousClock); }
