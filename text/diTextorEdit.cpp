@@ -235,19 +235,6 @@ TNodePtr<TTextorEditOperation> TTextorElement::CreateEditOperation() {
     return MakeNode<TTextorEditOperation>(this);
 }
 
-TTextorRange TTextorElement::GetEnterRange(TEnterMode mode, const TTextorRange& range) const {
-    switch (mode) {
-    case TEnterMode::Selection:
-        if (m_interactive) return m_interactive->GetSelection();
-        break;
-    case TEnterMode::Range: return range;
-    case TEnterMode::All: return m_textor->GetWholeRange();
-    case TEnterMode::Append: break;
-    }
-    const TTextorPosition end = m_textor->GetEndPosition();
-    return {end, end};
-}
-
 void TTextorElement::EnterText(TEnterMode mode, const TTextorRange& range, bool selectInserted,
                                const std::optional<QString>& text) {
     TNodePtr<TKnot> content;
