@@ -116,9 +116,10 @@ TEST_F(TextorEditTest, AChangeOfTypingAttributesSplits) {
     Start(QString());
     TSchemeTextorInteractive& caret = Edit();
     Type("a");
-    caret.SetTypingAttributes(FixedText(12));
-    Type("b");
-    Type("c");  // the attributes of "b" at the caret: they differ from none
+    for (const QString& ch : {"b", "c"}) {
+        caret.SetTypingAttributes(FixedText(12));  // setting the caret drops them
+        Type(ch);
+    }
     EXPECT_EQ(text->GetText(), "abc");
     EXPECT_EQ(Steps(), 2);
 }
