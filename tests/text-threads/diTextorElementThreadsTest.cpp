@@ -28,6 +28,7 @@ struct TLoadedCopy {
 TLoadedCopy LoadCopy(TKnot* knot) {
     std::unique_ptr<TScheme> scheme = MakeVisualTestScheme();
     auto* text = TElement::CreateIn<TElement_ThreadsProbeText>(scheme.get(), scheme->Root());
+    text->SetTextorOptions(toRichContent);
     text->LoadFromKnot(knot, fmSnapshot, 0);
     TLoadedCopy copy{text->GetText(), 0, text->Textor()->ParagraphCount()};
     for (TVisualElement* c = text->FirstVisualChild(); c; c = c->NextVisualSibling()) ++copy.embedded;
