@@ -107,14 +107,20 @@ TTextPortion* LastTextPortion(const TTextor& textor) noexcept {
     return nullptr;
 }
 
-// Digits of a number in a base; false at the first other character or on overflow past limit.
+// The value of a digit in base 10 or 16; -1 for any other character.
+int DigitValue(QChar c, int base) noexcept {
+    if (IsAsciiDigit(c)) return c.unicode() - u'0';
+    const char16_t lower = c.toLower().unicode();
+    if (base == 16 && lower >= u'a' && lower <= u'f') return lower - u'a' + 10;
+    return -1;
+}
+
+// Digits of a number in a base; false at the first other character or past limit.
 bool ReadDigits(QStringView digits, int base, uint64_t limit, uint64_t& value) noexcept {
     if (digits.isEmpty()) return false;
     value = 0;
     for (QChar c : digits) {
-        const int digit = c.isDigit() && c.unicode() < 128 ? c.unicode() - '0'
-                          : (base == 16 && c.toLower() >= u'a' && c.toLower() <= u'f') ? c.toLower().unicode() - 'a' + 10
-                                                                                       : -1;
+        const int digit = DigitValue(c, base);
         if (digit < 0) return false;
         value = value * uint64_t(base) + uint64_t(digit);
         if (value > limit) return false;
@@ -517,7 +523,8 @@ TRect TTextorElement::GetPadding() {
     ISheet* sheet = Sheet();
     if (!sheet) return TCustomDropDownElement::GetPadding();
     const int kind = GetThemeKind();
-    TRect padding = kind != kNoThemeKind ? sheet->Canvas()->GetThemePadding(kind) : TCustomDropDownElement::GetPadding();
+    TRect padding =
+        kind != kNoThemeKind ? sheet->Canvas()->GetThemePadding(kind) : TCustomDropDownElement::GetPadding();
     if (HasTextorOption(toIndent)) padding.Left += sheet->Settings()->ScaleToFontSize(kTextorIndent);
     return padding;
 }
@@ -939,7 +946,7 @@ void TTextorElement::FinishEditing() {
 // Delegation
 
 bool TTextorElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
-    if (msg == nmFirstRowHeight) {
+    if (msg == nmFirstRowHeight && p1) {
         *reinterpret_cast<int*>(p1) = m_firstRowHeight;
         return true;
     }

@@ -261,6 +261,28 @@ TEST_F(TextorElementTest, ElementRequiredAndEmbeddedElementsFreedOnceWhicheverGo
     text = nullptr;
 }
 
+TEST_F(TextorElementTest, TabsAndLineFeedsRebuildTheTextUnderTheNewRules) {
+    text->SetRestrictions(trAllCharacters & ~(trTabs | trLineFeeds));
+    text->SetText(QStringLiteral("a\tb"));
+    EXPECT_EQ(text->Textor()->GetFirstPortion()->Kind(), TPortionKind::Text);
+    EXPECT_EQ(MessageTexts(text), QStringList{Expected(strTabCharactersAreNot)});
+    text->SetRestrictions(trAllCharacters);
+    EXPECT_EQ(text->Textor()->GetFirstPortion()->GetNextPortion()->Kind(), TPortionKind::TabStops);
+    EXPECT_TRUE(MessageTexts(text).isEmpty());
+}
+
+TEST_F(TextorElementTest, APlacedFieldTakesItsOwnersOptionsAndRestrictions) {
+    text->SetTextorOptions(toRichContent | toFixedFont | toHyperlinks | toFieldFrame);
+    text->SetRestrictions(trLetters);
+    auto* field = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), nullptr);
+    field->SetTextorOptions(toDelegating);
+    field->SetRestrictions(trAllCharacters);
+    field->SetParent(text);
+    EXPECT_EQ(field->TextorOptions(), toDelegating | toRichContent | toFixedFont | toHyperlinks);
+    EXPECT_EQ(field->TextRestrictions(), uint32_t(trLetters));
+    EXPECT_EQ(field->DelegateOwner(), text);
+}
+
 // ---------------------------------------------------------------------------
 // Focus
 
@@ -286,6 +308,20 @@ TEST_F(TextorElementTest, FocusDataGoesOutAndComesBack) {
     EXPECT_EQ(caret, OffsetRect(text->Interactive()->GetCaretRect(), text->GetPadding().Left, text->GetPadding().Top));
     fixture.sheet.SetFocus(nullptr);
     EXPECT_FALSE(text->IsEdited());
+}
+
+TEST_F(TextorElementTest, SelectingMarksTheEmbeddedElementsInside) {
+    text->SetTextorOptions(toRichContent);
+    text->SetText(QStringLiteral("ab"));
+    TElement_TestBox* box = Embed();
+    text->FocusText(TTextFocusPlace::BeforeElement, {}, {}, box);
+    EXPECT_EQ(text->Textor()->PositionToNumeric(text->Interactive()->CaretPosition()), (TTextorNumericPosition{0, 2}));
+    text->SelectAll();
+    EXPECT_TRUE(box->IsInSelection());
+    EXPECT_TRUE(text->CanDelete());
+    text->FocusText(TTextFocusPlace::End);
+    EXPECT_FALSE(box->IsInSelection());
+    EXPECT_FALSE(text->CanCopy());
 }
 
 // ---------------------------------------------------------------------------
