@@ -10,6 +10,7 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diSheet.h"
+#include "scheme/diThemes.h"
 #include "scheme/diTextorAttributes.h"
 #include "text/diTextorElement.h"
 
@@ -142,9 +143,23 @@ void BM_TextPasteUndoQTextDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_TextPasteUndoQTextDocument)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<5>);
 
+// Whether the pasted lines stand in the element, laid out in rows.
+bool PastedAndLaidOut(const TTextorElement& text) {
+    const TTextor& textor = *text.Textor();
+    return textor.ParagraphCount() == PastedLines && textor.LastParagraph()->RowCount() > 0 &&
+           !text.HoldsLayoutLock();
+}
+
 void BM_TextPasteUndo(benchmark::State& state) {
     TBenchTextScheme ours(true);
     const QString pasted = BenchLines(PastedLines, QStringLiteral("\r\n"));
+    ours.text->EnterText(TEnterMode::Selection, {}, false, pasted);
+    if (!PastedAndLaidOut(*ours.text)) {
+        state.SkipWithError("the pasted lines are not laid out");
+        return;
+    }
+    ours.text->SetText(QString());
+    ours.history.Clear();
     for (auto _ : state) {
         ours.text->EnterText(TEnterMode::Selection, {}, false, pasted);
         benchmark::DoNotOptimize(ours.Layout());
