@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 T_ELEMENT_CLASS_IMPL(TTextorElement, TCustomDropDownElement)
 
@@ -206,6 +207,7 @@ bool ParseRestrictionInteger(const QString& text, int32_t& value) noexcept {
 TSchemeTextor::TSchemeTextor(TTextorElement* element) : TTextor(true), m_element(element) { SetOwner(element); }
 
 void TSchemeTextor::Changed() {
+    if (IsRelayoutPending()) m_element->m_changedBeforeLayout = true;
     if (!(m_element->m_textorState & tesRebuilding)) m_element->TextChanged();
 }
 
@@ -657,6 +659,7 @@ void TTextorElement::VisibilityChanged() {
 
 void TTextorElement::AfterRelayout(bool textChanged) {
     const TTextorStateScope inRelayout(m_textorState, tesInOwnRelayout);
+    textChanged = textChanged || std::exchange(m_changedBeforeLayout, false);
     if (m_interactive) {
         const TTextorStateScope applying(m_textorState, tesApplyingPendingSelection);
         ApplySelectionAfterRelayout(textChanged);

@@ -427,6 +427,9 @@ private:
     int m_firstRowHeight = 0;
     uint8_t m_textorState = 0;
     bool m_holdsLayoutLock = true;
+    // The text changed while its re-layout waited for a lock: the caret
+    // object's positions may point at freed portions.
+    bool m_changedBeforeLayout = false;
 };
 
 // The shared default attributes of every scheme textor (made at start-up).

@@ -310,6 +310,17 @@ TEST_F(TextorElementTest, FocusDataGoesOutAndComesBack) {
     EXPECT_FALSE(text->IsEdited());
 }
 
+TEST_F(TextorElementTest, TextChangedUnderALayoutLockPutsTheCaretAtTheStart) {
+    text->SetText(QStringLiteral("abcdef"));
+    text->FocusText(TTextFocusPlace::Data, QStringLiteral("0,2,0,4"));
+    text->Textor()->LockLayout();
+    text->SetText(QStringLiteral("xy"));  // frees the portion the caret was in
+    text->Textor()->UnlockLayout();
+    QString data;
+    text->GetFocusData(data);
+    EXPECT_EQ(data, QStringLiteral("0,0,0,0"));
+}
+
 TEST_F(TextorElementTest, SelectingMarksTheEmbeddedElementsInside) {
     text->SetTextorOptions(toRichContent);
     text->SetText(QStringLiteral("ab"));
