@@ -107,7 +107,8 @@ TEST_F(TextorElementTest, EachWidthAndHeightChoiceSizesTheElement) {
         const TRect padding = text->GetPadding();
         EXPECT_GE(text->Width(), limits.MinWidth);
         EXPECT_LE(text->Width(), std::max(limits.MaxWidth, limits.MinWidth));
-        EXPECT_EQ(text->Height(), std::max(text->Textor()->GetHeight() + padding.Top + padding.Bottom, limits.MinHeight));
+        EXPECT_EQ(text->Height(),
+                  std::max(text->Textor()->GetHeight() + padding.Top + padding.Bottom, limits.MinHeight));
         EXPECT_EQ(text->Width(), std::max(text->Textor()->GetWidth() + padding.Left + padding.Right, limits.MinWidth));
     }
 }
