@@ -18,7 +18,10 @@ constexpr uint16_t kPifOwnLine = 0x0010;
 
 const QString kContentLineBreak = QStringLiteral("\r\n");
 
-void AddKnotFlags(TKnot* knot, TKnotFlags flags) noexcept { knot->SetFlagsAdded(TKnotFlags(knot->FlagsAdded() | flags)); }
+// Local flags: they must not spread to the knots of embedded elements.
+void AddKnotFlags(TKnot* knot, TKnotFlags flags) noexcept {
+    knot->SetFlagsAdded(TKnotFlags(knot->FlagsAdded() | flags));
+}
 
 TKnot* AddContentBreak(TKnot* parent) {
     TKnot* br = parent->AddChild(kContentBreakName);
@@ -44,9 +47,9 @@ public:
         if (m_chars.isEmpty()) return;
         TKnot* last = static_cast<TKnot*>(m_parent->LastChild());
         if (last && last->Name() == kContentCharsName) {
-            TKnotParam* value = last->FindParam(kContentValueName);
+            const TKnotParam* value = last->FindParam(kContentValueName);
+            AddKnotFlags(last, kfUniqueParams);  // the value written next replaces the old one
             last->WriteStr(kContentValueName, (value ? value->Value() : QString()) + m_chars);
-            AddKnotFlags(last, kfUniqueParams);
         } else {
             TKnot* chars = m_parent->AddChild(kContentCharsName);
             chars->WriteStr(kContentValueName, m_chars);
@@ -100,6 +103,11 @@ void CloseSheetDropDown(ISheet* sheet) {
     if (sheet) sheet->CloseDropDown(false);
 }
 
+// Clipboard fragments leave out the elements that ask for it.
+bool IsCopied(const TSchemeSaver* saver, const TVisualElement* element) noexcept {
+    return saver->Mode() != fmClipboard || !element->HasVisualOption(kVoNotCopied);
+}
+
 bool ElementHasOwnLine(const TElement* element) {
     const TPalette* palette = Palette();
     const TPaletteItem* item = palette ? palette->FindItemForClass(element->ElementClass()) : nullptr;
@@ -129,6 +137,69 @@ bool PasteContentData(TTextorElement& target) {
     return true;
 }
 
+// Reads the children of a content tree into a text at a place that moves on
+// with each insertion.
+class TContentReader {
+public:
+    TContentReader(TTextorElement& element, TSchemeLoader* loader, const TTextorPosition& position)
+        : m_element(element),
+          m_textor(*element.Textor()),
+          m_loader(loader),
+          m_at(TTextor::Normalize(position)),
+          m_start(m_textor.PositionToNumeric(m_at)),
+          m_breaksAsUnknown(loader->HasOption(kContentNoBreaksWithoutText) && !element.AllowsText()),
+          m_rich(element.HasTextorOption(toRichContent)),
+          m_before(m_rich ? ContentNextEmbedded(m_at) : nullptr) {}
+
+    void Read(TKnot* child) {
+        if (child->Name() == kContentCharsName)
+            m_at = m_textor.InsertText(m_at, child->ReadStr(kContentValueName), m_element.GetNodeTextAttributes(child))
+                       .End;
+        else if (child->Name() == kContentBreakName && !m_breaksAsUnknown)
+            m_at = m_textor.InsertText(m_at, kContentLineBreak).End;
+        else if (m_rich)
+            ReadElement(child);
+        else
+            child->SetWasRead(false);  // the loader reports it
+    }
+
+    // From the first insertion to the last.
+    TTextorRange Inserted() const {
+        TTextorRange range{m_at, m_at};
+        m_textor.NumericToPosition(m_start, range.Start);
+        return range;
+    }
+
+private:
+    // The element is made before the next embedded one, in the text and among the visual children.
+    void ReadElement(TKnot* child) {
+        TElement* made = m_element.CreateChildFromNode(m_loader, child, m_before, m_classes, m_classesFilled);
+        auto* element = dynamic_cast<TVisualElement*>(made);
+        if (!element) {
+            if (made) made->Free();
+            return;
+        }
+        try {
+            m_at = m_textor.InsertElement(m_at, element).End;
+        } catch (...) {
+            element->Free();
+            throw;
+        }
+        element->SetVisualParentAt(&m_element, m_before);
+    }
+
+    TTextorElement& m_element;
+    TTextor& m_textor;
+    TSchemeLoader* m_loader;
+    TTextorPosition m_at;
+    const TTextorNumericPosition m_start;
+    const bool m_breaksAsUnknown;
+    const bool m_rich;
+    TVisualElement* const m_before;
+    TElementClassList m_classes;
+    bool m_classesFilled = false;
+};
+
 // Runs load inside the textor's update bracket.
 template <class Load>
 TTextorRange InTextorUpdate(TTextor& textor, Load load) {
@@ -152,22 +223,18 @@ TTextorRange InTextorUpdate(TTextor& textor, Load load) {
 void TTextorElement::WriteContent(TSchemeSaver* saver, TKnot* knot, const std::optional<TTextorRange>& range) {
     const bool dropBreaks = saver->HasOption(kContentNoBreaksWithoutText) && !AllowsText();
     TContentCharsRun run(knot);
-    m_textor->ForEachInRange(range.value_or(m_textor->GetWholeRange()), false,
-                             [&](TParagraph*, TPortion* portion, int start, int count) {
-                                 if (portion && portion->Kind() != TPortionKind::Element) {
-                                     run.Append(*portion, start, count);
-                                     return true;
-                                 }
-                                 run.Flush();
-                                 if (!portion) {
-                                     if (!dropBreaks) AddContentBreak(knot);
-                                 } else if (TVisualElement* element = PortionElement(portion)) {
-                                     const bool leftOut =
-                                         saver->Mode() == fmClipboard && element->HasVisualOption(kVoNotCopied);
-                                     if (!leftOut) SaveChildToNode(saver, knot, element);
-                                 }
-                                 return true;
-                             });
+    const auto write = [&](TParagraph*, TPortion* portion, int start, int count) {
+        if (portion && portion->Kind() != TPortionKind::Element) {
+            run.Append(*portion, start, count);
+            return true;
+        }
+        run.Flush();
+        if (!portion && !dropBreaks) AddContentBreak(knot);
+        if (TVisualElement* element = PortionElement(portion); element && IsCopied(saver, element))
+            SaveChildToNode(saver, knot, element);
+        return true;
+    };
+    m_textor->ForEachInRange(range.value_or(m_textor->GetWholeRange()), false, write);
     run.Flush();
 }
 
@@ -180,40 +247,10 @@ void TTextorElement::SaveContent(TKnot* knot, uint8_t saverMode, const std::opti
 TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot,
                                          const std::optional<TTextorPosition>& position) {
     TSchemeUpdate schemeUpdate(Scheme());
-    TTextorRange range = InTextorUpdate(*m_textor, [&] {
-        TTextorPosition at = TTextor::Normalize(position.value_or(m_textor->GetEndPosition()));
-        const TTextorNumericPosition start = m_textor->PositionToNumeric(at);
-        const bool breaksAsUnknown = loader->HasOption(kContentNoBreaksWithoutText) && !AllowsText();
-        const bool rich = HasTextorOption(toRichContent);
-        TVisualElement* before = rich ? ContentNextEmbedded(at) : nullptr;
-        TElementClassList classes;
-        bool classesFilled = false;
-        for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) {
-            const QString& name = child->Name();
-            if (name == kContentCharsName) {
-                at = m_textor->InsertText(at, child->ReadStr(kContentValueName), GetNodeTextAttributes(child)).End;
-            } else if (name == kContentBreakName && !breaksAsUnknown) {
-                at = m_textor->InsertText(at, kContentLineBreak).End;
-            } else if (!rich) {
-                child->SetWasRead(false);  // the loader reports it
-            } else if (TElement* made = CreateChildFromNode(loader, child, before, classes, classesFilled)) {
-                auto* element = dynamic_cast<TVisualElement*>(made);
-                if (!element) {
-                    made->Free();
-                    continue;
-                }
-                try {
-                    at = m_textor->InsertElement(at, element).End;
-                } catch (...) {
-                    element->Free();
-                    throw;
-                }
-                element->SetVisualParentAt(this, before);
-            }
-        }
-        TTextorRange inserted{at, at};
-        m_textor->NumericToPosition(start, inserted.Start);
-        return inserted;
+    const TTextorRange range = InTextorUpdate(*m_textor, [&] {
+        TContentReader reader(*this, loader, position.value_or(m_textor->GetEndPosition()));
+        for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+        return reader.Inserted();
     });
     schemeUpdate.End();
     return range;
