@@ -39,7 +39,7 @@ QStringList MessageTexts(const TElement* element) {
     return texts;
 }
 
-QString Expected(int id, const QString& argument = QString()) {
+QString ExpectedMessage(int id, const QString& argument = QString()) {
     return RemoveLinkBrackets(argument.isNull() ? LoadStr(id) : LoadStrFmt(id, {argument}));
 }
 
@@ -213,7 +213,7 @@ TEST_F(TextorElementTest, RestrictionsReportEachBrokenRule) {
         text->SetRestrictions(c.restrictions);
         text->SetText(QString::fromUtf16(c.text));
         QStringList expected;
-        for (const auto& [id, argument] : c.messages) expected << Expected(id, argument);
+        for (const auto& [id, argument] : c.messages) expected << ExpectedMessage(id, argument);
         EXPECT_EQ(MessageTexts(text), expected);
     }
     QLocale::setDefault(previous);
@@ -222,7 +222,7 @@ TEST_F(TextorElementTest, RestrictionsReportEachBrokenRule) {
 TEST_F(TextorElementTest, EveryChangeChecksAndOption4WaitsForTheEndOfEditing) {
     text->SetRestrictions(trAllCharacters & ~trDigits);
     text->SetText(QStringLiteral("1"));
-    EXPECT_EQ(MessageTexts(text), QStringList{Expected(strDigitsAreNotAllowed)});
+    EXPECT_EQ(MessageTexts(text), QStringList{ExpectedMessage(strDigitsAreNotAllowed)});
     text->SetText(QStringLiteral("a"));
     EXPECT_TRUE(MessageTexts(text).isEmpty());
 
@@ -233,7 +233,7 @@ TEST_F(TextorElementTest, EveryChangeChecksAndOption4WaitsForTheEndOfEditing) {
     EXPECT_TRUE(MessageTexts(text).isEmpty());
     text->FinishEditing();
     EXPECT_FALSE(text->IsEditing());
-    EXPECT_EQ(MessageTexts(text), QStringList{Expected(strDigitsAreNotAllowed)});
+    EXPECT_EQ(MessageTexts(text), QStringList{ExpectedMessage(strDigitsAreNotAllowed)});
 }
 
 TEST_F(TextorElementTest, RequiredFieldHoldingOnlyAnElementIsFilled) {
@@ -245,7 +245,7 @@ TEST_F(TextorElementTest, RequiredFieldHoldingOnlyAnElementIsFilled) {
     EXPECT_TRUE(text->IsFilled());
     EXPECT_TRUE(MessageTexts(text).isEmpty());
     TElement_TestBox* second = Embed();
-    EXPECT_EQ(MessageTexts(text), QStringList{Expected(strUsingMoreThanOne)});
+    EXPECT_EQ(MessageTexts(text), QStringList{ExpectedMessage(strUsingMoreThanOne)});
     second->SetDisabled(true);
     EXPECT_TRUE(MessageTexts(text).isEmpty());
 }
@@ -254,7 +254,7 @@ TEST_F(TextorElementTest, ElementRequiredAndEmbeddedElementsFreedOnceWhicheverGo
     text->SetTextorOptions(toRichContent);
     text->SetRestrictions(trAllCharacters | trElementRequired);
     text->SetText(QStringLiteral("a"));
-    EXPECT_EQ(MessageTexts(text), QStringList{Expected(strAnElementIsRequired)});
+    EXPECT_EQ(MessageTexts(text), QStringList{ExpectedMessage(strAnElementIsRequired)});
     TElement_TestBox* box = Embed();
     Embed();
     EXPECT_TRUE(MessageTexts(text).isEmpty());
@@ -272,7 +272,7 @@ TEST_F(TextorElementTest, TabsAndLineFeedsRebuildTheTextUnderTheNewRules) {
     text->SetRestrictions(trAllCharacters & ~(trTabs | trLineFeeds));
     text->SetText(QStringLiteral("a\tb"));
     EXPECT_EQ(text->Textor()->GetFirstPortion()->Kind(), TPortionKind::Text);
-    EXPECT_EQ(MessageTexts(text), QStringList{Expected(strTabCharactersAreNot)});
+    EXPECT_EQ(MessageTexts(text), QStringList{ExpectedMessage(strTabCharactersAreNot)});
     text->SetRestrictions(trAllCharacters);
     EXPECT_EQ(text->Textor()->GetFirstPortion()->GetNextPortion()->Kind(), TPortionKind::TabStops);
     EXPECT_TRUE(MessageTexts(text).isEmpty());
