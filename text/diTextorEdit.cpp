@@ -10,13 +10,10 @@ T_CLASS_IMPL_ABSTRACT(TTextorEditOperation, TElementOperation)
 
 namespace {
 
-const QString kEditChars = QStringLiteral("Chars");
-const QString kEditValue = QStringLiteral("Value");
-
-bool IsCharsKnot(const TKnot* knot) { return knot && knot->Name() == kEditChars; }
+bool IsCharsKnot(const TKnot* knot) { return knot && knot->Name() == kContentCharsName; }
 
 QString CharsOf(const TKnot& knot) {
-    const TKnotParam* value = knot.FindParam(kEditValue);
+    const TKnotParam* value = knot.FindParam(kContentValueName);
     return value ? value->Value() : QString();
 }
 
@@ -24,10 +21,10 @@ QString CharsOf(const TKnot& knot) {
 // writer leaves it.
 void SetCharsOf(TKnot& knot, const QString& text) {
     knot.SetFlagsAdded(TKnotFlags(knot.FlagsAdded() | kfUniqueParams));
-    if (TKnotParam* value = knot.FindParam(kEditValue))
+    if (TKnotParam* value = knot.FindParam(kContentValueName))
         value->SetString(text);
     else
-        knot.WriteStr(kEditValue, text);
+        knot.WriteStr(kContentValueName, text);
 }
 
 bool HasChildKnots(const TKnot* knot) { return knot && knot->HasChildren(); }
@@ -77,8 +74,9 @@ private:
     bool m_open = true;
 };
 
-}  // namespace
-
+// The joins of merged edits: the children of `from` move to the end of `to`
+// (appended) or, last first, to its front (prepended); "Chars" knots meeting
+// at the seam become one.
 void AppendContent(TKnot& to, TKnot& from) {
     auto* first = static_cast<TKnot*>(from.FirstChild());
     auto* last = static_cast<TKnot*>(to.LastChild());
@@ -98,6 +96,8 @@ void PrependContent(TKnot& to, TKnot& from) {
     }
     while (TNode* child = from.LastChild()) child->SetParentBefore(&to, to.FirstChild());
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // TTextorEditOperation

@@ -72,9 +72,3 @@ private:
     TNodePtr<TKnot> m_removed;
     TTextorNumericRange m_insertedRange;
 };
-
-// The content-tree joins of merged edits (exposed for the tests): the
-// children of `from` move to the end of `to` (appended) or, last first, to its
-// front (prepended); "Chars" knots meeting at the seam become one.
-void AppendContent(TKnot& to, TKnot& from);
-void PrependContent(TKnot& to, TKnot& from);
