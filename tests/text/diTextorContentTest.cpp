@@ -157,19 +157,26 @@ TEST_P(TextorContentTest, RandomRangesSurviveKnotText) {
 }
 
 TEST_P(TextorContentTest, CopyGivesPlainTextOrKnotTextAndPastedElementsGetFreshNumbers) {
-    TElement_ContentRich* source = Add({"ab\tc\r\n", "[s1]", "d"});
+    TElement_ContentRich* source = Add({"ab\tc\r\nx", "[s1]", "d"});
     Select(source, {{0, 0}, {0, 4}});
     source->Copy();
     EXPECT_EQ(Board().Text(), "ab\tc");
-    Select(source, {{0, 1}, {1, 2}});
+    Select(source, {{0, 1}, {1, 3}});
     source->CopyAsText();
-    EXPECT_EQ(Board().Text(), "b\tc\r\ns1d");
+    EXPECT_EQ(Board().Text(), "b\tc\r\nxs1d");
     source->Copy();
     EXPECT_TRUE(Board().Text().startsWith("<TessalyContent"));
+    // An element that asks to be left out of copies joins the text around it.
+    auto* hidden = static_cast<TVisualElement*>(source->FirstVisualChild());
+    hidden->SetVisualOptions(hidden->VisualOptions() | 0x1000);
+    source->Copy();
+    EXPECT_EQ(Board().Text(), "b\tc\r\nxd");
+    hidden->SetVisualOptions(hidden->VisualOptions() & ~0x1000);
+    source->Copy();
 
     TElement_ContentRich* target = Add();
     ASSERT_TRUE(target->Paste());
-    EXPECT_EQ(Pieces(target), "b\tc¶[s1]d");
+    EXPECT_EQ(Pieces(target), "b\tc¶x[s1]d");
     auto* original = source->FirstVisualChild();
     auto* pasted = target->FirstVisualChild();
     EXPECT_GT(pasted->Number(), original->Number());
