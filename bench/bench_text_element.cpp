@@ -108,6 +108,7 @@ void BM_TextContentRoundTrip(benchmark::State& state) {
         source.text->SaveContent(tree.get(), fmSnapshot, std::nullopt, 0);
         target.text->InsertContent(tree.get(), fmSnapshot, 0, std::nullopt);
         state.PauseTiming();
+        tree.reset();
         target.text->SetText(QString());
         state.ResumeTiming();
     }
