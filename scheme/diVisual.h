@@ -62,6 +62,7 @@ enum : uint16_t {
     voDropDown = 0x0100,
     voNoDropDownOnFocus = 0x0200,
     voTextContainer = 0x0800,  // its embedded children can be selected in its text
+    voNotCopied = 0x1000,  // embedded in a text: left out of clipboard fragments
     voHiddenWhileEmpty = 0x2000,
 };
 
