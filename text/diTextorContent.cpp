@@ -11,11 +11,6 @@
 
 namespace {
 
-// A visual option of embedded elements: left out of clipboard fragments.
-constexpr uint16_t kVoNotCopied = 0x1000;
-// A palette-item flag: the element it inserts stands on a line of its own.
-constexpr uint16_t kPifOwnLine = 0x0010;
-
 const QString kContentLineBreak = QStringLiteral("\r\n");
 
 // Local flags: they must not spread to the knots of embedded elements.
@@ -105,13 +100,13 @@ void CloseSheetDropDown(ISheet* sheet) {
 
 // Clipboard fragments leave out the elements that ask for it.
 bool IsCopied(const TSchemeSaver* saver, const TVisualElement* element) noexcept {
-    return saver->Mode() != fmClipboard || !element->HasVisualOption(kVoNotCopied);
+    return saver->Mode() != fmClipboard || !element->HasVisualOption(voNotCopied);
 }
 
 bool ElementHasOwnLine(const TElement* element) {
     const TPalette* palette = Palette();
     const TPaletteItem* item = palette ? palette->FindItemForClass(element->ElementClass()) : nullptr;
-    return item && (item->Flags() & kPifOwnLine);
+    return item && (item->Flags() & pifOwnLine);
 }
 
 // Clipboard data that is not text (an image, element data): an element of the

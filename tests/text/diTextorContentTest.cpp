@@ -168,10 +168,10 @@ TEST_P(TextorContentTest, CopyGivesPlainTextOrKnotTextAndPastedElementsGetFreshN
     EXPECT_TRUE(Board().Text().startsWith("<TessalyContent"));
     // An element that asks to be left out of copies joins the text around it.
     auto* hidden = static_cast<TVisualElement*>(source->FirstVisualChild());
-    hidden->SetVisualOptions(hidden->VisualOptions() | 0x1000);
+    hidden->SetVisualOptions(hidden->VisualOptions() | voNotCopied);
     source->Copy();
     EXPECT_EQ(Board().Text(), "b\tc\r\nxd");
-    hidden->SetVisualOptions(hidden->VisualOptions() & ~0x1000);
+    hidden->SetVisualOptions(hidden->VisualOptions() & ~voNotCopied);
     source->Copy();
 
     TElement_ContentRich* target = Add();
