@@ -26,6 +26,26 @@ struct TTextorDefaults {
 };
 TTextorDefaults g_textorDefaults;
 
+// The size choices of the options, in the order they are looked at.
+struct TSizeChoice {
+    uint32_t Option;
+    int Size;
+};
+constexpr TSizeChoice kMinHeightChoices[] = {{toMinHeight240, 240}, {toMinHeight120, 120}, {toMinHeight60, 60}};
+constexpr TSizeChoice kMinWidthChoices[] = {{toMinWidth480, 480}, {toMinWidth240, 240}, {toMinWidth30, 30}};
+constexpr TSizeChoice kMaxWidthChoices[] = {{toMaxWidthUnbounded, kSheetUnlimited},
+                                            {toMaxWidth960, 960},
+                                            {toMaxWidth720, 720},
+                                            {toMaxWidth480, 480},
+                                            {toMaxWidth240, 240}};
+
+template <size_t N>
+int ChosenSize(uint32_t options, const TSizeChoice (&choices)[N], int otherwise) noexcept {
+    for (const TSizeChoice& choice : choices)
+        if (options & choice.Option) return choice.Size;
+    return otherwise;
+}
+
 // Sizes saturate: a room or a sum never passes kSheetUnlimited.
 int SaturatedSize(int64_t value) noexcept { return int(std::clamp<int64_t>(value, 0, kSheetUnlimited)); }
 
@@ -552,22 +572,10 @@ TTextorSizeLimits TTextorElement::GetSizeLimits() {
         Sheet() && kind != kNoThemeKind ? Sheet()->Canvas()->GetThemeMinWidth(kind) : kTextorDefaultMinWidth;
     const uint32_t o = m_textorOptions;
     TTextorSizeLimits limits;
-    limits.MinHeight = (o & toMinHeightAvailable) ? availableHeight
-                       : (o & toMinHeight240)     ? 240
-                       : (o & toMinHeight120)     ? 120
-                       : (o & toMinHeight60)      ? 60
-                                                  : 0;
+    limits.MinHeight = (o & toMinHeightAvailable) ? availableHeight : ChosenSize(o, kMinHeightChoices, 0);
     limits.MinWidth = (o & toMinWidthAvailable) ? std::max(defaultMin, availableWidth)
-                      : (o & toMinWidth480)     ? 480
-                      : (o & toMinWidth240)     ? 240
-                      : (o & toMinWidth30)      ? 30
-                                                : defaultMin;
-    limits.MaxWidth = (o & toMaxWidthUnbounded) ? kSheetUnlimited
-                      : (o & toMaxWidth960)     ? 960
-                      : (o & toMaxWidth720)     ? 720
-                      : (o & toMaxWidth480)     ? 480
-                      : (o & toMaxWidth240)     ? 240
-                                                : std::max(availableWidth, defaultMin);
+                                                : ChosenSize(o, kMinWidthChoices, defaultMin);
+    limits.MaxWidth = ChosenSize(o, kMaxWidthChoices, std::max(availableWidth, defaultMin));
     return limits;
 }
 
