@@ -49,30 +49,23 @@ TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTex
     return place;
 }
 
-// The scheme's and the textor's update brackets around an edit; the element
+// Runs edit inside the scheme's and the textor's update brackets; the element
 // reports its focused state when they are closed.
-class TTextorEditBrackets {
-public:
-    explicit TTextorEditBrackets(TTextorElement& element) : m_element(element), m_scheme(element.Scheme()) {
-        m_element.Textor()->BeginUpdate();
+template <class Edit>
+void InEditBrackets(TTextorElement& element, Edit edit) {
+    TSchemeUpdate scheme(element.Scheme());
+    TTextor& textor = *element.Textor();
+    textor.BeginUpdate();
+    try {
+        edit();
+    } catch (...) {
+        textor.EndUpdate();
+        throw;
     }
-    ~TTextorEditBrackets() {
-        if (m_open) m_element.Textor()->EndUpdate();
-    }
-    TTextorEditBrackets(const TTextorEditBrackets&) = delete;
-    TTextorEditBrackets& operator=(const TTextorEditBrackets&) = delete;
-    void Close() {
-        m_open = false;
-        m_element.Textor()->EndUpdate();
-        m_scheme.End();
-        m_element.NotifyFocusedState();
-    }
-
-private:
-    TTextorElement& m_element;
-    TSchemeUpdate m_scheme;
-    bool m_open = true;
-};
+    textor.EndUpdate();
+    scheme.End();
+    element.NotifyFocusedState();
+}
 
 // The joins of merged edits: the children of `from` move to the end of `to`
 // (appended) or, last first, to its front (prepended); "Chars" knots meeting
@@ -161,15 +154,11 @@ bool TTextorEditOperation::MergeBackwardDeletion(TTextorEditOperation& previous)
 
 void TTextorEditOperation::DoEdit(TTextorElement* element) {
     m_time = TClock::Now();
-    TTextorEditBrackets brackets(*element);
-    Replace(*element);
-    brackets.Close();
+    InEditBrackets(*element, [&] { Replace(*element); });
 }
 
 void TTextorEditOperation::UndoEdit(TTextorElement* element) {
-    TTextorEditBrackets brackets(*element);
-    Restore(*element);
-    brackets.Close();
+    InEditBrackets(*element, [&] { Restore(*element); });
 }
 
 void TTextorEditOperation::Replace(TTextorElement& element) {
