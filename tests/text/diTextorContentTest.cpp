@@ -220,8 +220,9 @@ TEST_P(TextorContentTest, AClipboardImageBecomesAnElementOfTheClassTheAncestorsN
     image.Image = QImage(3, 2, QImage::Format_ARGB32);
     image.Image.fill(Qt::blue);
     Board().SetContent(image);
+    target->SetTextorOptions(target->TextorOptions() | toElementOwnLine);
     ASSERT_TRUE(target->Paste());
-    EXPECT_EQ(Pieces(target), "a[3x2]");
+    EXPECT_EQ(Pieces(target), "a¶[3x2]");
     fixture.scheme->SetReadOnly(true);
     EXPECT_FALSE(target->Paste());
 }
