@@ -173,30 +173,41 @@ void TTextorEditOperation::Replace(TTextorElement& element) {
 
     TTextorNumericPosition insertAt = m_edit.InsertAt;
     if (!range.IsEmpty()) {
-        if (State() == osFirstExecution) {
-            m_removed = NewContentRoot();
-            element.SaveContent(m_removed.get(), fmSnapshot, range, 0);
-        }
-        textor.DeleteRange(range);
+        Remove(element, range);
         insertAt = ShiftForDeletion(insertAt, m_edit.Replaced);
     }
     m_insertedRange = {insertAt, insertAt};
-    if (hasContent && textor.NumericToPosition(insertAt, place)) {
-        const TTextorRange inserted =
-            element.InsertContent(m_edit.Content.get(), m_edit.LoaderMode, m_edit.LoaderOption, place);
-        m_insertedRange = textor.RangeToNumeric(inserted);
-        // Redo rebuilds exactly the elements made now (their numbers included).
-        if (State() == osFirstExecution && m_edit.LoaderMode != fmSnapshot) {
-            m_edit.Content = NewContentRoot();
-            element.SaveContent(m_edit.Content.get(), fmSnapshot, inserted, 0);
-            m_edit.LoaderMode = fmSnapshot;
-        }
+    if (hasContent) Insert(element, insertAt);
+    TTextorNumericRange selection = m_insertedRange;
+    if (!m_edit.SelectInserted) selection.Start = selection.End;
+    SetPendingSelection(element, selection);
+}
+
+void TTextorEditOperation::Remove(TTextorElement& element, const TTextorRange& range) {
+    if (State() == osFirstExecution) {
+        m_removed = NewContentRoot();
+        element.SaveContent(m_removed.get(), fmSnapshot, range, 0);
     }
-    if (TSchemeTextorInteractive* caret = element.Interactive()) {
-        TTextorNumericRange selection = m_insertedRange;
-        if (!m_edit.SelectInserted) selection.Start = selection.End;
-        caret->SetPendingSelection(selection, false, true);
+    element.Textor()->DeleteRange(range);
+}
+
+void TTextorEditOperation::Insert(TTextorElement& element, const TTextorNumericPosition& at) {
+    TTextorPosition place;
+    if (!element.Textor()->NumericToPosition(at, place)) return;
+    const TTextorRange inserted =
+        element.InsertContent(m_edit.Content.get(), m_edit.LoaderMode, m_edit.LoaderOption, place);
+    m_insertedRange = element.Textor()->RangeToNumeric(inserted);
+    // Redo rebuilds exactly the elements made now (their numbers included).
+    if (State() == osFirstExecution && m_edit.LoaderMode != fmSnapshot) {
+        m_edit.Content = NewContentRoot();
+        element.SaveContent(m_edit.Content.get(), fmSnapshot, inserted, 0);
+        m_edit.LoaderMode = fmSnapshot;
     }
+}
+
+// Applied after the next re-layout, without a validity test.
+void TTextorEditOperation::SetPendingSelection(TTextorElement& element, const TTextorNumericRange& selection) {
+    if (TSchemeTextorInteractive* caret = element.Interactive()) caret->SetPendingSelection(selection, false, true);
 }
 
 // The removed content goes back at the replaced range's start, which stays
@@ -214,7 +225,7 @@ void TTextorEditOperation::Restore(TTextorElement& element) {
     TTextorNumericRange restored{start, start};
     if (m_removed && textor.NumericToPosition(start, place))
         restored = textor.RangeToNumeric(element.InsertContent(m_removed.get(), fmSnapshot, 0, place));
-    if (TSchemeTextorInteractive* caret = element.Interactive()) caret->SetPendingSelection(restored, false, true);
+    SetPendingSelection(element, restored);
 }
 
 // ---------------------------------------------------------------------------

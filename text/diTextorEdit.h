@@ -66,6 +66,9 @@ private:
     // The edit proper, the brackets already open.
     void Replace(TTextorElement& element);
     void Restore(TTextorElement& element);
+    void Remove(TTextorElement& element, const TTextorRange& range);
+    void Insert(TTextorElement& element, const TTextorNumericPosition& at);
+    static void SetPendingSelection(TTextorElement& element, const TTextorNumericRange& selection);
 
     TTextorEdit m_edit;
     int64_t m_time = 0;
