@@ -50,11 +50,33 @@ T_ELEMENT_CLASS_IMPL(TElement_ContentPlain, TTextorElement)
 class TElement_ContentRoot : public TElement_TestBox {
     T_ELEMENT_CLASS(TElement_ContentRoot)
 public:
-    void FillAcceptedClasses(TElementClassList& list) override {
-        list << TElement_ContentRich::StaticClass() << TElement_ContentPlain::StaticClass();
-    }
+    void FillAcceptedClasses(TElementClassList& list) override;
 };
 T_ELEMENT_CLASS_IMPL(TElement_ContentRoot, TElement_TestBox)
+
+// A caption stored in the owner's own knot, and a part (a sub-element) whose texts float in snapshots.
+class TElement_ContentOwner : public TElement_ContentRoot {
+    T_ELEMENT_CLASS(TElement_ContentOwner)
+public:
+    void Create() override {
+        TElement_ContentRoot::Create();
+        Caption = TElement::CreateSubElement<TElement_ContentPlain>(this);
+        Caption->SetOptions(Caption->Options() | eoStoredInParentNode);
+        Part = TElement::CreateSubElement<TElement_ContentRoot>(this);
+    }
+    void GetChildName(TElement* child, TSchemeFiler*, QString& name) override {
+        name = child == Caption ? "Caption" : "Part";
+    }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override { TVisualElement::LoadFrom(loader, knot); }
+    TElement_ContentPlain* Caption = nullptr;
+    TElement_ContentRoot* Part = nullptr;
+};
+T_ELEMENT_CLASS_IMPL(TElement_ContentOwner, TElement_ContentRoot)
+
+void TElement_ContentRoot::FillAcceptedClasses(TElementClassList& list) {
+    list << TElement_ContentRich::StaticClass() << TElement_ContentPlain::StaticClass()
+         << TElement_ContentOwner::StaticClass();
+}
 
 namespace {
 
@@ -77,9 +99,10 @@ class TextorContentTest : public ::testing::TestWithParam<bool> {
 protected:
     // A text of kind T holding the pieces: text (CR LF: a break), or "[value]" for a stub.
     template <class T = TElement_ContentRich>
-    T* Add(const QStringList& pieces = {}) {
-        auto* text = TElement::CreateIn<T>(fixture.scheme.get(), fixture.root);
-        text->SetVisualParent(fixture.root);
+    T* Add(const QStringList& pieces = {}, TVisualElement* parent = nullptr) {
+        parent = parent ? parent : fixture.root;
+        auto* text = TElement::CreateIn<T>(fixture.scheme.get(), parent);
+        text->SetVisualParent(parent);
         fixture.Layout();
         TTextor& textor = *text->Textor();
         for (const QString& piece : pieces) {
@@ -114,11 +137,16 @@ TEST_P(TextorContentTest, StoredFormsAreByteIdenticalThroughASchemeFileAndASnaps
     Add({"dflt"})->SetDefaultText("dflt");  // default: written only in a snapshot
     Add<TElement_ContentPlain>({"x\ty"});
     Add<TElement_ContentPlain>();
+    auto* owner = TElement::CreateIn<TElement_ContentOwner>(fixture.scheme.get(), fixture.root);
+    owner->Caption->SetText("cap");
+    Add({"fl"}, owner->Part);
     for (uint8_t mode : {fmFile, fmSnapshot}) {
         SCOPED_TRACE(mode);
         const uint8_t options = mode == fmFile ? foSchemeFile : 0;
         const QString saved = SchemeText(fixture.scheme.get(), mode, options);
-        EXPECT_EQ(saved.count("<Chars"), mode == fmFile ? 2 : 3);
+        EXPECT_EQ(saved.count("<Chars"), mode == fmFile ? 3 : 4);
+        EXPECT_EQ(saved.count("<Floating"), mode == fmFile ? 0 : 1);
+        EXPECT_EQ(saved.count("Caption=\"cap\""), mode == fmFile ? 1 : 0);
         EXPECT_EQ(saved.count("<Br"), 1);
         EXPECT_EQ(saved.count("x&#9;y"), 1);
         TSheetFixture other{TElement_ContentRoot::StaticClass()};
