@@ -143,8 +143,7 @@ public:
           m_at(TTextor::Normalize(position)),
           m_start(m_textor.PositionToNumeric(m_at)),
           m_breaksAsUnknown(loader->HasOption(kContentNoBreaksWithoutText) && !element.AllowsText()),
-          m_rich(element.HasTextorOption(toRichContent)),
-          m_before(m_rich ? ContentNextEmbedded(m_at) : nullptr) {}
+          m_rich(element.HasTextorOption(toRichContent)) {}
 
     void Read(TKnot* child) {
         if (child->Name() == kContentCharsName)
@@ -166,9 +165,11 @@ public:
     }
 
 private:
-    // The element is made before the next embedded one, in the text and among the visual children.
+    // The element is made before the next embedded one, in the text and among
+    // the visual children (looked for once, at the first element: typing never walks the text).
     void ReadElement(TKnot* child) {
-        TElement* made = m_element.CreateChildFromNode(m_loader, child, m_before, m_classes, m_classesFilled);
+        if (!m_before) m_before = ContentNextEmbedded(m_at);
+        TElement* made = m_element.CreateChildFromNode(m_loader, child, *m_before, m_classes, m_classesFilled);
         auto* element = dynamic_cast<TVisualElement*>(made);
         if (!element) {
             if (made) made->Free();
@@ -180,7 +181,7 @@ private:
             element->Free();
             throw;
         }
-        element->SetVisualParentAt(&m_element, m_before);
+        element->SetVisualParentAt(&m_element, *m_before);
     }
 
     TTextorElement& m_element;
@@ -190,7 +191,7 @@ private:
     const TTextorNumericPosition m_start;
     const bool m_breaksAsUnknown;
     const bool m_rich;
-    TVisualElement* const m_before;
+    std::optional<TVisualElement*> m_before;
     TElementClassList m_classes;
     bool m_classesFilled = false;
 };

@@ -202,15 +202,18 @@ TEST_P(TextorContentTest, CopyGivesPlainTextOrKnotTextAndPastedElementsGetFreshN
     hidden->SetVisualOptions(hidden->VisualOptions() & ~voNotCopied);
     source->Copy();
 
-    TElement_ContentRich* target = Add();
+    TElement_ContentRich* target = Add({"[z]"});
+    Select(target, {{0, 0}, {0, 0}});
     ASSERT_TRUE(target->Paste());
-    EXPECT_EQ(Pieces(target), "b\tc¶x[s1]d");
+    EXPECT_EQ(Pieces(target), "b\tc¶x[s1]d[z]");
     auto* original = source->FirstVisualChild();
-    auto* pasted = target->FirstVisualChild();
+    auto* pasted = static_cast<TElement_ContentStub*>(target->FirstVisualChild());  // before "z" there too
+    EXPECT_EQ(pasted->Value(), "s1");
+    EXPECT_EQ(pasted->NextSibling(), target->LastVisualChild());
     EXPECT_GT(pasted->Number(), original->Number());
     EXPECT_EQ(fixture.scheme->FindElement(pasted->Number()), pasted);
     fixture.history.Undo();
-    EXPECT_EQ(Pieces(target), "");
+    EXPECT_EQ(Pieces(target), "[z]");
 }
 
 TEST_P(TextorContentTest, PasteEntersWhatTheTargetAllows) {
