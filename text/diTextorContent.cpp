@@ -103,6 +103,12 @@ bool IsCopied(const TSchemeSaver* saver, const TVisualElement* element) noexcept
     return saver->Mode() != fmClipboard || !element->HasVisualOption(voNotCopied);
 }
 
+// In snapshots, the content of a text whose parent is a sub-element goes into a child knot "Floating".
+bool ContentFloats(const TSchemeFiler* filer, TElement* element) {
+    const TElement* parent = element->ParentElement();
+    return filer->IsSnapshot() && parent && parent->IsSubElement();
+}
+
 bool ElementHasOwnLine(const TElement* element) {
     const TPalette* palette = Palette();
     const TPaletteItem* item = palette ? palette->FindItemForClass(element->ElementClass()) : nullptr;
@@ -195,6 +201,27 @@ private:
     TElementClassList m_classes;
     bool m_classesFilled = false;
 };
+
+// Clipboard text: a content tree where the element takes one, else plain text.
+bool PasteContentText(TTextorElement& target, const QString& text) {
+    const bool anyCharacters = target.TextRestrictions() & trAllCharacters;
+    TNodePtr<TKnot> tree = TKnot::Create();
+    // Text that is not knot text, or only partly so, is plain text: a partial
+    // tree would paste what happened to parse.
+    if (!tree->LoadFromString(text) || tree->Name() != kContentRootName) {
+        if (anyCharacters) target.EnterText(TEnterMode::Selection, {}, false, text);
+        return anyCharacters;
+    }
+    if (target.HasTextorOption(toRichContent)) {
+        target.EnterContent(TEnterMode::Selection, {}, false, std::move(tree), fmClipboard, kContentFreshNumbers);
+        return true;
+    }
+    if (!anyCharacters) return false;
+    QString plain;
+    target.EnterText(TEnterMode::Selection, {}, false,
+                     TTextorElement::GetPlainContentText(tree.get(), plain) ? plain : text);
+    return true;
+}
 
 // Runs load inside the textor's update bracket.
 template <class Load>
@@ -319,10 +346,8 @@ void TTextorElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
         knot->WriteStr(name, text);
         return;
     }
-    const bool snapshot = saver->IsSnapshot();
-    if (GetIsDefault() && !(snapshot && GetIsFilled())) return;
-    TElement* parent = ParentElement();
-    TKnot* target = snapshot && parent && parent->IsSubElement() ? knot->AddChild(kContentFloatingName) : knot;
+    if (GetIsDefault() && !(saver->IsSnapshot() && GetIsFilled())) return;
+    TKnot* target = ContentFloats(saver, this) ? knot->AddChild(kContentFloatingName) : knot;
     AddKnotFlags(target, kfIndexed);
     WriteContent(saver, target, std::nullopt);
 }
@@ -335,11 +360,9 @@ void TTextorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
         SetText(knot->ReadStr(name, m_defaultText));
         return;
     }
-    TElement* parent = ParentElement();
-    TKnot* source = loader->IsSnapshot() && parent && parent->IsSubElement() ? knot->FindChild(kContentFloatingName)
-                                                                            : knot;
+    TKnot* source = ContentFloats(loader, this) ? knot->FindChild(kContentFloatingName) : knot;
     if (!source || !source->FirstChild()) return;
-    if (!m_textor->IsEmpty() || m_textor->ParagraphCount() > 1) m_textor->Clear();
+    m_textor->Clear();  // the stored content replaces what the element was made with
     LoadContent(loader, source, std::nullopt);
 }
 
@@ -370,22 +393,7 @@ bool TTextorElement::Paste() {
     TClipboard& clipboard = TClipboard::Current();
     bool pasted = false;
     if (clipboard.HasText()) {
-        const QString text = clipboard.Text();
-        const bool anyCharacters = m_restrictions & trAllCharacters;
-        TNodePtr<TKnot> tree = TKnot::Create();
-        // Text that is not knot text, or only partly so, is plain text: a
-        // partial tree would paste what happened to parse.
-        if (!tree->LoadFromString(text) || tree->Name() != kContentRootName) {
-            if (anyCharacters) EnterText(TEnterMode::Selection, {}, false, text);
-            pasted = anyCharacters;
-        } else if (HasTextorOption(toRichContent)) {
-            EnterContent(TEnterMode::Selection, {}, false, std::move(tree), fmClipboard, kContentFreshNumbers);
-            pasted = true;
-        } else if (anyCharacters) {
-            QString plain;
-            EnterText(TEnterMode::Selection, {}, false, GetPlainContentText(tree.get(), plain) ? plain : text);
-            pasted = true;
-        }
+        pasted = PasteContentText(*this, clipboard.Text());
     } else if (clipboard.HasElementData()) {
         pasted = PasteContentData(*this);
     }
