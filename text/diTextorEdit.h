@@ -46,10 +46,8 @@ public:
     // interval before) absorbed this typing or backward deletion.
     bool MergeWith(TOperation* previous) override;
 
-    // What the last execution inserted; removed content (none when nothing was removed).
-    const TTextorNumericRange& InsertedRange() const noexcept { return m_insertedRange; }
+    // The edit as filled; after merging, the content holds every merged key.
     const TTextorEdit& Edit() const noexcept { return m_edit; }
-    TKnot* RemovedContent() const noexcept { return m_removed.get(); }
 
 protected:
     void DoOnElement(TElement* element) override;
