@@ -26,8 +26,8 @@ void TClipboard::SetText(const QString& text) {
 }
 
 bool TClipboard::HasElementData() const {
-    return (HasFormat(QString::fromUtf16(ClipboardFormat::BinaryData)) &&
-            HasFormat(QString::fromUtf16(ClipboardFormat::BinaryDataType))) ||
+    return (HasFormat(ClipboardFormat::BinaryData) &&
+            HasFormat(ClipboardFormat::BinaryDataType)) ||
            HasImage();
 }
 

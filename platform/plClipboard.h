@@ -16,8 +16,8 @@
 
 // Names of the formats the editor registers for element data.
 namespace ClipboardFormat {
-inline constexpr char16_t BinaryData[] = u"Tessaly Binary Data";
-inline constexpr char16_t BinaryDataType[] = u"Tessaly Binary Data Type";
+inline const QString BinaryData = QStringLiteral("Tessaly Binary Data");
+inline const QString BinaryDataType = QStringLiteral("Tessaly Binary Data Type");
 }  // namespace ClipboardFormat
 
 // The MIME type under which a named format is stored: "application/x-" and
