@@ -22,9 +22,11 @@ struct TLoadedCopy {
     QString text;
     int embedded = 0;
     int paragraphs = 0;
+    QString saved;  // the copy's snapshot as knot text
 };
 
-// A private scheme on the calling thread with the element loaded from knot.
+// A private scheme on the calling thread with the element loaded from knot
+// and saved again.
 TLoadedCopy LoadCopy(TKnot* knot) {
     std::unique_ptr<TScheme> scheme = MakeVisualTestScheme();
     auto* text = TElement::CreateIn<TElement_ThreadsProbeText>(scheme.get(), scheme->Root());
@@ -32,6 +34,9 @@ TLoadedCopy LoadCopy(TKnot* knot) {
     text->LoadFromKnot(knot, fmSnapshot, 0);
     TLoadedCopy copy{text->GetText(), 0, text->Textor()->ParagraphCount()};
     for (TVisualElement* c = text->FirstVisualChild(); c; c = c->NextVisualSibling()) ++copy.embedded;
+    TNodePtr<TKnot> saved = TKnot::Create();
+    text->SaveToKnot(saved.get(), fmSnapshot, 0);
+    copy.saved = saved->SaveToString();
     return copy;
 }
 
@@ -70,6 +75,7 @@ TEST(TextorElementThreads, TwoThreadsLoadRichElementsOfTheirOwn) {
             EXPECT_EQ(copy.text, source->GetText());
             EXPECT_EQ(copy.embedded, 1);
             EXPECT_EQ(copy.paragraphs, 2);
+            EXPECT_EQ(copy.saved, snapshot->SaveToString());
         }
     }
 }
