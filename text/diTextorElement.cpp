@@ -444,7 +444,11 @@ bool TTextorElement::AcceptsNotification(int msg) const {
 
 bool TTextorElement::GetIsFilled() { return m_textor && !m_textor->IsEmpty(); }
 
-bool TTextorElement::GetIsDefault() { return !HasEmbeddedElement() && GetText() == m_defaultText; }
+// Without a default text no copy of the text is made (checks run on every edit).
+bool TTextorElement::GetIsDefault() {
+    if (m_defaultText.isEmpty()) return m_textor->IsEmpty();
+    return !HasEmbeddedElement() && GetText() == m_defaultText;
+}
 
 void TTextorElement::CheckContent() {
     TCustomDropDownElement::CheckContent();
