@@ -133,7 +133,10 @@ protected:
 };
 
 TEST_P(TextorContentTest, StoredFormsAreByteIdenticalThroughASchemeFileAndASnapshot) {
-    Add({"a\tb\r\n", "[s1]", "c \"<&>\""});
+    TNodePtr<TKnot> alone = TKnot::Create(QStringLiteral("Text"));
+    Add({"a\tb\r\n", "[s1]", "c \"<&>\""})->SaveToKnot(alone.get(), fmFile, 0);
+    EXPECT_TRUE(alone->GetFlags() & kfIndexed);  // not spread to the element's knot:
+    EXPECT_FALSE(alone->FindChild(TElement_ContentStub::StaticClass()->GetTypeName())->GetFlags() & kfIndexed);
     Add({"dflt"})->SetDefaultText("dflt");  // default: written only in a snapshot
     Add<TElement_ContentPlain>({"x\ty"});
     Add<TElement_ContentPlain>();
