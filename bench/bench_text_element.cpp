@@ -114,7 +114,7 @@ void BM_TextContentRoundTrip(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * paragraphs);
 }
-BENCHMARK(BM_TextContentRoundTrip)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<3>);
+BENCHMARK(BM_TextContentRoundTrip)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<5>);
 
 // ---------------------------------------------------------------------------
 // Paste, undo, redo
@@ -178,6 +178,6 @@ BENCHMARK(BM_TextPasteUndo)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastes
 
 }  // namespace
 
-QUILLANE_GROWTH(text_content_roundtrip, "BM_TextContentRoundTrip/100000/repeats:3",
-                "BM_TextContentRoundTrip/10000/repeats:3");
+QUILLANE_GROWTH(text_content_roundtrip, "BM_TextContentRoundTrip/100000/repeats:5",
+                "BM_TextContentRoundTrip/10000/repeats:5");
 QUILLANE_RATIO(text_paste_undo_vs_qtextdocument, "BM_TextPasteUndo/repeats:5", "BM_TextPasteUndoQTextDocument/repeats:5");
