@@ -255,8 +255,10 @@ TEST_P(TextorContentTest, AClipboardImageBecomesAnElementOfTheClassTheAncestorsN
     image.Image.fill(Qt::blue);
     Board().SetContent(image);
     target->SetTextorOptions(target->TextorOptions() | toElementOwnLine);
+    fixture.settings->FocusNewProperty()->SetValue(true);
     ASSERT_TRUE(target->Paste());
     EXPECT_EQ(Pieces(target), "a¶[3x2]");
+    EXPECT_EQ(fixture.sheet.DelayedFocus(), target->LastVisualChild());
     fixture.scheme->SetReadOnly(true);
     EXPECT_FALSE(target->Paste());
 }
