@@ -9,9 +9,12 @@
 #include "text/diTextorElement.h"
 #include "text/diTextorInteractive.h"
 
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <vector>
 
 // A rich text field of several paragraphs that embeds test boxes.
 class TElement_EditProbeText : public TTextorElement {
@@ -220,6 +223,49 @@ TEST_F(TextorEditTest, EnterContentWithNothingToDoSubmittedAnEmptyStep) {
         text->EnterText(TEnterMode::Range, Range({{0, 1}, {0, 1}}), false, value);
     EXPECT_FALSE(fixture.history.CanUndo());
     EXPECT_FALSE(fixture.history.Modified());
+}
+
+// Random typing, deleting and replacing at random pauses (so that some edits
+// merge): every undo step gives back the text before it, every redo the text after.
+TEST_F(TextorEditTest, RandomEditsUndoAndRedoStepByStep) {
+    QRandomGenerator random(18);
+    Start("ab\r\ncd", TTextorNumericPosition{0, 1});
+    TTextor& textor = *text->Textor();
+    std::vector<std::pair<QString, QString>> steps;  // (before, after)
+    for (int i = 0; i < 300; ++i) {
+        const QString before = text->GetText();
+        const int kind = random.bounded(5);
+        if (kind == 4) {  // a random selection, replaced or deleted next
+            auto place = [&] {
+                const int paragraph = random.bounded(textor.ParagraphCount());
+                return TTextorNumericPosition{paragraph, random.bounded(textor.ParagraphAt(paragraph)->Length() + 1)};
+            };
+            TTextorNumericPosition a = place(), b = place();
+            if (std::pair(b.Paragraph, b.Char) < std::pair(a.Paragraph, a.Char)) std::swap(a, b);
+            text->Interactive()->SetSelection(Range({a, b}));
+            continue;
+        }
+        const int stepsBefore = Steps();
+        clock.Advance(random.bounded(1000));
+        if (kind < 2)
+            Type(QString(QLatin1Char("xy \r"[random.bounded(4)])), 0);
+        else
+            DeleteChar(kind == 2);
+        if (Steps() > stepsBefore)
+            steps.emplace_back(before, text->GetText());
+        else if (!steps.empty())
+            steps.back().second = text->GetText();  // merged (or nothing changed)
+    }
+    EXPECT_GT(steps.size(), 60u);  // and fewer than the 240 edits: some merged
+    EXPECT_LT(steps.size(), 200u);
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+        fixture.history.Undo();
+        ASSERT_EQ(text->GetText(), it->first);
+    }
+    for (const auto& step : steps) {
+        fixture.history.Redo();
+        ASSERT_EQ(text->GetText(), step.second);
+    }
 }
 
 }  // namespace
