@@ -21,6 +21,7 @@ enum : uint16_t {
     pifNotForSelection = 0x0002,     // not offered for a selection
     pifNotForCombined = 0x0004,      // not offered when several selected elements are combined
     pifNeedsEnabledTarget = 0x0008,  // disabled while the target element is disabled
+    pifOwnLine = 0x0010,             // the element it inserts in a text stands on a line of its own
     pifWithoutUpdate = 0x0020,       // applied without the sheet's update bracket
     pifChangesElement = 0x0040,      // disabled for read-only elements
     pifLargeImage = 0x0100,          // large button: the image index is a large image

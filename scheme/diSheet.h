@@ -111,7 +111,7 @@ public:
     // ---- focus ----
     void SetFocus(TVisualElement* element) override;
     void FocusFirst();
-    void FocusDelayed(TVisualElement* element);
+    void FocusDelayed(TVisualElement* element) override;
     void CancelDelayedFocus() override;
     TVisualElement* DelayedFocus() const noexcept override { return m_delayedFocus; }
     bool IsEditing() const noexcept;
@@ -125,7 +125,7 @@ public:
     // ---- drop-down list ----
     // Takes the list; any open list is closed first without choosing.
     void OpenDropDown(std::unique_ptr<TDropDownList> list) override;
-    void CloseDropDown(bool choose);
+    void CloseDropDown(bool choose) override;
     void Cancel();
 
     // ---- input ----

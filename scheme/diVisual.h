@@ -62,6 +62,7 @@ enum : uint16_t {
     voDropDown = 0x0100,
     voNoDropDownOnFocus = 0x0200,
     voTextContainer = 0x0800,  // its embedded children can be selected in its text
+    voNotCopied = 0x1000,  // embedded in a text: left out of clipboard fragments
     voHiddenWhileEmpty = 0x2000,
 };
 
@@ -120,7 +121,10 @@ public:
     virtual void SetElementSelected(TVisualElement* element, bool selected) = 0;
     // Takes the list; any open list is closed first without choosing.
     virtual void OpenDropDown(std::unique_ptr<TDropDownList> list) = 0;
+    virtual void CloseDropDown(bool choose) = 0;
     virtual void DropDownChanged() = 0;
+    // Focuses the element after the sheet's delay.
+    virtual void FocusDelayed(TVisualElement* element) = 0;
 
     virtual void InvalidateRect(const TRect& rect) = 0;
     virtual void InvalidateAll() = 0;
@@ -149,7 +153,8 @@ enum : int {
 };
 
 // Caret kinds.
-enum : int { ckNone = 0, ckFocusRect = 1, ckDoubleFocusRect = 2 };
+// ckTextCaret: a text caret (a bar) drawn by the sheet form.
+enum : int { ckNone = 0, ckFocusRect = 1, ckDoubleFocusRect = 2, ckTextCaret = 3 };
 
 enum TMouseButton : int { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 

@@ -6,12 +6,18 @@
 #if QUILLANE_TEST_LAYER >= 3
 #include "scheme/diUnits.h"
 #endif
+#if QUILLANE_TEST_LAYER >= 4
+#include "text/diTextUnits.h"
+#endif
 
 inline void RegisterTestUnits(TUnitRegistry& units) {
 #if QUILLANE_TEST_LAYER >= 2
     RegisterCoreUnits(units);
 #if QUILLANE_TEST_LAYER >= 3
     RegisterSchemeUnits(units);
+#endif
+#if QUILLANE_TEST_LAYER >= 4
+    RegisterTextUnits(units);
 #endif
 #else
     (void)units;

@@ -1,0 +1,402 @@
+// The text element's content trees, stored forms and clipboard commands (one
+// unit with diTextorElement.cpp; see the header).
+
+#include "text/diTextorElement.h"
+
+#include "platform/plClipboard.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diFilers.h"
+#include "scheme/diPalette.h"
+#include "text/diTextorInteractive.h"
+
+namespace {
+
+const QString kContentLineBreak = QStringLiteral("\r\n");
+
+// Local flags: they must not spread to the knots of embedded elements.
+void AddKnotFlags(TKnot* knot, TKnotFlags flags) noexcept {
+    knot->SetFlagsAdded(TKnotFlags(knot->FlagsAdded() | flags));
+}
+
+TKnot* AddContentBreak(TKnot* parent) {
+    TKnot* br = parent->AddChild(kContentBreakName);
+    AddKnotFlags(br, kfSameLine);
+    return br;
+}
+
+// The characters of pieces of text and tab runs, gathered until something
+// else comes; then written as one "Chars" knot, or appended to the knot's
+// last child when that is a "Chars" knot already.
+class TContentCharsRun {
+public:
+    explicit TContentCharsRun(TKnot* parent) : m_parent(parent) {}
+
+    void Append(const TPortion& portion, int start, int count) {
+        const qsizetype at = m_chars.size();
+        m_chars.resize(at + count);
+        portion.CopyChars(start, count, m_chars.data() + at);
+        ++m_pieces;
+    }
+
+    void Flush() {
+        if (m_chars.isEmpty()) return;
+        TKnot* last = static_cast<TKnot*>(m_parent->LastChild());
+        if (last && last->Name() == kContentCharsName) {
+            const TKnotParam* value = last->FindParam(kContentValueName);
+            AddKnotFlags(last, kfUniqueParams);  // the value written next replaces the old one
+            last->WriteStr(kContentValueName, (value ? value->Value() : QString()) + m_chars);
+        } else {
+            TKnot* chars = m_parent->AddChild(kContentCharsName);
+            chars->WriteStr(kContentValueName, m_chars);
+            if (m_pieces > 1) AddKnotFlags(chars, kfUniqueParams);
+        }
+        m_chars.clear();
+        m_pieces = 0;
+    }
+
+private:
+    TKnot* m_parent;
+    QString m_chars;
+    int m_pieces = 0;
+};
+
+TVisualElement* PortionElement(const TPortion* portion) noexcept {
+    return portion && portion->Kind() == TPortionKind::Element ? static_cast<const TElementPortion*>(portion)->Element()
+                                                               : nullptr;
+}
+
+// The first embedded element at or after position, none when there is none:
+// elements inserted at position go before it.
+TVisualElement* ContentNextEmbedded(const TTextorPosition& position) {
+    TTextorPosition at = TTextor::Normalize(position);
+    TPortion* portion = at.Portion;
+    if (!portion)
+        portion = at.Paragraph && at.Paragraph->Next() ? at.Paragraph->Next()->FirstPortion() : nullptr;
+    for (; portion; portion = portion->GetNextPortion())
+        if (TVisualElement* element = PortionElement(portion)) return element;
+    return nullptr;
+}
+
+// The text of a range: characters and tab runs as they are, each embedded
+// element through its WriteText, each paragraph break as CR LF.
+void AppendContentText(const TTextor& textor, const TTextorRange& range, QString& builder) {
+    textor.ForEachInRange(range, false, [&](TParagraph*, TPortion* portion, int start, int count) {
+        if (!portion) {
+            builder += kContentLineBreak;
+        } else if (portion->Kind() == TPortionKind::Element) {
+            if (TVisualElement* element = PortionElement(portion)) element->WriteText(builder);
+        } else {
+            const qsizetype at = builder.size();
+            builder.resize(at + count);
+            portion->CopyChars(start, count, builder.data() + at);
+        }
+        return true;
+    });
+}
+
+void CloseSheetDropDown(ISheet* sheet) {
+    if (sheet) sheet->CloseDropDown(false);
+}
+
+// Clipboard fragments leave out the elements that ask for it.
+bool IsCopied(const TSchemeSaver* saver, const TVisualElement* element) noexcept {
+    return saver->Mode() != fmClipboard || !element->HasVisualOption(voNotCopied);
+}
+
+// In snapshots, the content of a text whose parent is a sub-element goes into a child knot "Floating".
+bool ContentFloats(const TSchemeFiler* filer, TElement* element) {
+    const TElement* parent = element->ParentElement();
+    return filer->IsSnapshot() && parent && parent->IsSubElement();
+}
+
+bool ElementHasOwnLine(const TElement* element) {
+    const TPalette* palette = Palette();
+    const TPaletteItem* item = palette ? palette->FindItemForClass(element->ElementClass()) : nullptr;
+    return item && (item->Flags() & pifOwnLine);
+}
+
+// Clipboard data that is not text (an image, element data): an element of the
+// class that the ancestors name (node message 100), prepared by them (101) and
+// filled from the clipboard, inserted at the selection as one edit.
+bool PasteContentData(TTextorElement& target) {
+    const TElementClass* cls = nullptr;
+    target.SendNodeMessageUp(nmClipboardElementClass, reinterpret_cast<intptr_t>(&cls), 0);
+    if (!cls) return false;
+    TNodePtr<TElement> element(TElement::CreateIn(cls, target.Scheme(), nullptr));
+    target.SendNodeMessageUp(nmPrepareClipboardElement, reinterpret_cast<intptr_t>(element.get()), 0);
+    auto* data = dynamic_cast<IClipboardDataElement*>(element.get());
+    if (!data || !data->PasteFromClipboard(false)) return false;
+    const int32_t number = element->Number();
+    std::vector<TNodePtr<TElement>> elements;
+    elements.push_back(std::move(element));
+    target.InsertElements(TEnterMode::Selection, {}, std::move(elements));
+    ISheet* sheet = target.Sheet();
+    const TSheetSettings* settings = sheet ? sheet->Settings() : nullptr;
+    if (settings && settings->FocusNewProperty() && settings->FocusNewProperty()->Value() && target.Scheme())
+        if (auto* made = dynamic_cast<TVisualElement*>(target.Scheme()->FindElement(number)))
+            sheet->FocusDelayed(made);
+    return true;
+}
+
+// Reads the children of a content tree into a text at a place that moves on
+// with each insertion.
+class TContentReader {
+public:
+    TContentReader(TTextorElement& element, TSchemeLoader* loader, const TTextorPosition& position)
+        : m_element(element),
+          m_textor(*element.Textor()),
+          m_loader(loader),
+          m_at(TTextor::Normalize(position)),
+          m_start(m_textor.PositionToNumeric(m_at)),
+          m_breaksAsUnknown(loader->HasOption(kContentNoBreaksWithoutText) && !element.AllowsText()),
+          m_rich(element.HasTextorOption(toRichContent)) {}
+
+    void Read(TKnot* child) {
+        if (child->Name() == kContentCharsName)
+            m_at = m_textor.InsertText(m_at, child->ReadStr(kContentValueName), m_element.GetNodeTextAttributes(child))
+                       .End;
+        else if (child->Name() == kContentBreakName && !m_breaksAsUnknown)
+            m_at = m_textor.InsertText(m_at, kContentLineBreak).End;
+        else if (m_rich)
+            ReadElement(child);
+        else
+            child->SetWasRead(false);  // the loader reports it
+    }
+
+    // From the first insertion to the last.
+    TTextorRange Inserted() const {
+        TTextorRange range{m_at, m_at};
+        m_textor.NumericToPosition(m_start, range.Start);
+        return range;
+    }
+
+private:
+    // The element is made before the next embedded one, in the text and among
+    // the visual children (looked for once, at the first element: typing never walks the text).
+    void ReadElement(TKnot* child) {
+        if (!m_before) m_before = ContentNextEmbedded(m_at);
+        TElement* made = m_element.CreateChildFromNode(m_loader, child, *m_before, m_classes, m_classesFilled);
+        auto* element = dynamic_cast<TVisualElement*>(made);
+        if (!element) {
+            if (made) made->Free();
+            return;
+        }
+        try {
+            m_at = m_textor.InsertElement(m_at, element).End;
+        } catch (...) {
+            element->Free();
+            throw;
+        }
+        element->SetVisualParentAt(&m_element, *m_before);
+    }
+
+    TTextorElement& m_element;
+    TTextor& m_textor;
+    TSchemeLoader* m_loader;
+    TTextorPosition m_at;
+    const TTextorNumericPosition m_start;
+    const bool m_breaksAsUnknown;
+    const bool m_rich;
+    std::optional<TVisualElement*> m_before;
+    TElementClassList m_classes;
+    bool m_classesFilled = false;
+};
+
+// Clipboard text: a content tree where the element takes one, else plain text.
+bool PasteContentText(TTextorElement& target, const QString& text) {
+    const bool anyCharacters = target.TextRestrictions() & trAllCharacters;
+    TNodePtr<TKnot> tree = TKnot::Create();
+    // Text that is not knot text, or only partly so, is plain text: a partial
+    // tree would paste what happened to parse.
+    if (!tree->LoadFromString(text) || tree->Name() != kContentRootName) {
+        if (anyCharacters) target.EnterText(TEnterMode::Selection, {}, false, text);
+        return anyCharacters;
+    }
+    if (target.HasTextorOption(toRichContent)) {
+        target.EnterContent(TEnterMode::Selection, {}, false, std::move(tree), fmClipboard, kContentFreshNumbers);
+        return true;
+    }
+    if (!anyCharacters) return false;
+    QString plain;
+    target.EnterText(TEnterMode::Selection, {}, false,
+                     TTextorElement::GetPlainContentText(tree.get(), plain) ? plain : text);
+    return true;
+}
+
+// Runs load inside the textor's update bracket.
+template <class Load>
+TTextorRange InTextorUpdate(TTextor& textor, Load load) {
+    textor.BeginUpdate();
+    TTextorRange range;
+    try {
+        range = load();
+    } catch (...) {
+        textor.EndUpdate();
+        throw;
+    }
+    textor.EndUpdate();
+    return range;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Content trees
+
+void TTextorElement::WriteContent(TSchemeSaver* saver, TKnot* knot, const std::optional<TTextorRange>& range) {
+    const bool dropBreaks = saver->HasOption(kContentNoBreaksWithoutText) && !AllowsText();
+    TContentCharsRun run(knot);
+    const auto write = [&](TParagraph*, TPortion* portion, int start, int count) {
+        if (portion && portion->Kind() != TPortionKind::Element) {
+            run.Append(*portion, start, count);
+            return true;
+        }
+        run.Flush();
+        if (!portion && !dropBreaks) AddContentBreak(knot);
+        if (TVisualElement* element = PortionElement(portion); element && IsCopied(saver, element))
+            SaveChildToNode(saver, knot, element);
+        return true;
+    };
+    m_textor->ForEachInRange(range.value_or(m_textor->GetWholeRange()), false, write);
+    run.Flush();
+}
+
+void TTextorElement::SaveContent(TKnot* knot, uint8_t saverMode, const std::optional<TTextorRange>& range,
+                                 uint8_t saverOption) {
+    TSchemeSaver saver(saverMode, knot, saverOption);
+    WriteContent(&saver, knot, range);
+}
+
+TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot,
+                                         const std::optional<TTextorPosition>& position) {
+    TSchemeUpdate schemeUpdate(Scheme());
+    const TTextorRange range = InTextorUpdate(*m_textor, [&] {
+        TContentReader reader(*this, loader, position.value_or(m_textor->GetEndPosition()));
+        for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+        return reader.Inserted();
+    });
+    schemeUpdate.End();
+    return range;
+}
+
+TTextorRange TTextorElement::InsertContent(TKnot* knot, uint8_t loaderMode, uint8_t loaderOption,
+                                           const std::optional<TTextorPosition>& position) {
+    TScheme* scheme = Scheme();
+    TSchemeLoader loader(scheme, scheme ? scheme->Messages() : nullptr, knot, loaderOption, loaderMode);
+    const TTextorRange range = LoadContent(&loader, knot, position);
+    loader.Finish();
+    return range;
+}
+
+void TTextorElement::WriteElements(TSchemeSaver* saver, TKnot* root, TEnterMode mode,
+                                   const std::vector<TElement*>& elements, const TTextorRange& range) {
+    root->SetName(kContentRootName);
+    AddKnotFlags(root, kfIndexed);
+    const bool paragraphs = m_textor->AllowsParagraphs();
+    if (paragraphs && !elements.empty() && (HasTextorOption(toElementOwnLine) || ElementHasOwnLine(elements.front())) &&
+        m_textor->PositionToNumeric(GetEnterRange(mode, range).Start).Char != 0)
+        AddContentBreak(root);
+    bool first = true;
+    for (TElement* element : elements) {
+        if (!first && paragraphs) AddContentBreak(root);
+        first = false;
+        element->SaveTo(saver, root->AddChild(element->GetTypeName()));
+    }
+}
+
+void TTextorElement::InsertElements(TEnterMode mode, const TTextorRange& range,
+                                    std::vector<TNodePtr<TElement>> elements) {
+    TNodePtr<TKnot> tree = TKnot::Create(kContentRootName);
+    {
+        TSchemeSaver saver(fmSnapshot, tree.get(), 0);
+        std::vector<TElement*> written;
+        written.reserve(elements.size());
+        for (const TNodePtr<TElement>& element : elements) written.push_back(element.get());
+        WriteElements(&saver, tree.get(), mode, written, range);
+    }
+    elements.clear();  // the edit makes them again from the tree, with their numbers
+    EnterContent(mode, range, false, std::move(tree), fmSnapshot, 0);
+}
+
+bool TTextorElement::GetPlainContentText(const TKnot* knot, QString& text) {
+    text.clear();
+    for (auto* child = static_cast<const TKnot*>(knot->FirstChild()); child;
+         child = static_cast<const TKnot*>(child->NextSibling())) {
+        if (child->Name() == kContentBreakName) {
+            text += kContentLineBreak;
+        } else if (child->Name() == kContentCharsName) {
+            if (const TKnotParam* value = child->FindParam(kContentValueName)) text += value->ValueView();
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Stored forms
+
+void TTextorElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
+    TCustomDropDownElement::SaveTo(saver, knot);
+    if (!HasTextorOption(toRichContent)) {
+        const QString text = GetText();
+        if (text == m_defaultText) return;
+        QString name = kContentValueName;
+        if (IsStoredInParentNode(saver)) GetStoredName(saver, name);
+        knot->WriteStr(name, text);
+        return;
+    }
+    if (GetIsDefault() && !(saver->IsSnapshot() && GetIsFilled())) return;
+    TKnot* target = ContentFloats(saver, this) ? knot->AddChild(kContentFloatingName) : knot;
+    AddKnotFlags(target, kfIndexed);
+    WriteContent(saver, target, std::nullopt);
+}
+
+void TTextorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
+    TCustomDropDownElement::LoadFrom(loader, knot);
+    if (!HasTextorOption(toRichContent)) {
+        QString name = kContentValueName;
+        if (IsStoredInParentNode(loader)) GetStoredName(loader, name);
+        SetText(knot->ReadStr(name, m_defaultText));
+        return;
+    }
+    TKnot* source = ContentFloats(loader, this) ? knot->FindChild(kContentFloatingName) : knot;
+    if (!source || !source->FirstChild()) return;
+    m_textor->Clear();  // the stored content replaces what the element was made with
+    LoadContent(loader, source, std::nullopt);
+}
+
+void TTextorElement::WriteText(QString& builder) { AppendContentText(*m_textor, m_textor->GetWholeRange(), builder); }
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+void TTextorElement::Copy() {
+    if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
+    TNodePtr<TKnot> root = TKnot::Create(kContentRootName);
+    AddKnotFlags(root.get(), kfIndexed);
+    SaveContent(root.get(), fmClipboard, m_interactive->GetSelection(), foPathsAsIs);
+    QString plain;
+    TClipboard::Current().SetText(GetPlainContentText(root.get(), plain) ? plain : root->SaveToString());
+    CloseSheetDropDown(Sheet());
+}
+
+void TTextorElement::CopyAsText() {
+    if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
+    QString text;
+    AppendContentText(*m_textor, m_interactive->GetSelection(), text);
+    TClipboard::Current().SetText(text);
+}
+
+bool TTextorElement::Paste() {
+    if (IsReadOnly()) return false;
+    TClipboard& clipboard = TClipboard::Current();
+    bool pasted = false;
+    if (clipboard.HasText()) {
+        pasted = PasteContentText(*this, clipboard.Text());
+    } else if (clipboard.HasElementData()) {
+        pasted = PasteContentData(*this);
+    }
+    if (pasted) CloseSheetDropDown(Sheet());
+    return pasted;
+}

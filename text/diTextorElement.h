@@ -1,0 +1,437 @@
+#pragma once
+// The text element: a visual element whose body is rich text. It owns a
+// textor bound to it (TSchemeTextor), sizes itself from the laid-out text,
+// checks the text against its restrictions, stores the text as a plain value
+// or as a content tree, copies and pastes it, and while it is focused owns a
+// caret object (TSchemeTextorInteractive) whose requests become undoable
+// edits (TTextorEditOperation).
+//
+// One unit in three files: diTextorElement.cpp holds the element (answers to
+// the textor, restrictions, sizing, layout lock, painting, delegation, focus
+// glue and the text operations GetText/SetText); diTextorContent.cpp the
+// content trees, the stored forms and the clipboard; diTextorEdit.cpp the
+// undoable entry points EnterText, EnterContent and CreateEditOperation (next
+// to the operation they build).
+//
+// A content tree is a knot "TessalyContent" (kfIndexed) whose children are,
+// in text order, "Chars" (parameter "Value": the characters, TAB runs as TAB
+// characters), "Br" (a paragraph break) and one knot per embedded element,
+// named by its type name and written by its SaveTo.
+//
+// An element off any sheet (the preview thread's private copies) keeps its
+// layout locked: it never lays out nor measures.
+
+#include "scheme/diCustomElements.h"
+#include "text/diTextor.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TKnot;
+class TSchemeLoader;
+class TSchemeSaver;
+class TSchemeTextorInteractive;
+class TTextorEditOperation;
+class TTextorElement;
+
+// ---------------------------------------------------------------------------
+// Flags
+
+// TextRestrictions: what the text may hold.
+enum : uint32_t {
+    trLetters = 0x01,
+    trDigits = 0x02,
+    trUnderscore = 0x04,
+    trSpaces = 0x08,
+    trTabs = 0x10,       // kept as tab-stop portions
+    trLineFeeds = 0x20,  // several paragraphs
+    trSpecial = 0x40,
+    trBeginsWithLetter = 0x80,  // letter or "_" first
+    trFileNameChars = 0x100,
+    trPathChars = 0x200,
+    trLatinLetters = 0x400,
+    trInteger = 0x800,
+    trFloat = 0x1000,
+    trDropPercent = 0x2000,  // a trailing "%" is dropped before the conversion
+    trNoLeadingSpace = 0x4000,
+    trNoTrailingSpace = 0x8000,
+    trElementRequired = 0x10000,
+    trSingleElement = 0x20000,
+
+    trAllCharacters = 0x7F,  // every character class: the usual value
+    trAnyText = 0x4F,        // letters, digits, "_", special: without any no text at all
+    trCursorText = 0x5F,     // the interactive's "text allowed" cursor choice
+    trElementRules = trElementRequired | trSingleElement,
+};
+
+// TextorOptions.
+enum : uint32_t {
+    toRichContent = 0x01,  // embedded elements, stored as a content tree
+    toHyperlinks = 0x02,
+    toCheckWhenEditingEnds = 0x04,
+    toNoMarks = 0x08,  // never show non-printing marks
+    toIdentifierWords = 0x10,
+    toElementOwnLine = 0x20,
+    toDelegating = 0x40,  // palette, node messages, links and attributes go to the owner
+    toCopyFromOwner = 0x80,
+    toIndent = 0x100,          // left padding + 42 pixels scaled to the font size
+    toEmptyWidth = 0x200,      // an empty text is two thirds of its height wide
+    toFieldFrame = 0x400,      // theme kind 12
+    toContainerFrame = 0x800,  // theme kind 19
+    toFixedFont = 0x1000,
+    toArtFont = 0x2000,
+    toCommentFont = 0x4000,
+    toExtendToMinHeight = 0x8000,
+    toMaxWidth240 = 0x10000,
+    toMaxWidth480 = 0x20000,
+    toMaxWidth720 = 0x40000,
+    toMaxWidth960 = 0x80000,
+    toMaxWidthUnbounded = 0x100000,
+    toMinWidth30 = 0x200000,
+    toMinWidth240 = 0x400000,
+    toMinWidth480 = 0x800000,
+    toMinWidthAvailable = 0x1000000,
+    toMinHeight60 = 0x2000000,
+    toMinHeight120 = 0x4000000,
+    toMinHeight240 = 0x8000000,
+    toMinHeightAvailable = 0x10000000,
+
+    toRelayoutMask = 0xEFF7F01,    // a change inside re-lays out
+    toRepaintMask = 0xC00,         // a change of only these repaints
+    toTitledStyleMask = 0x11000040,  // the holding titled element gets style bit 0x08
+    toDelegatedCopyMask = 0x1F7033,  // taken from the owner when delegating
+    toOwnerCopyMask = 0x7012,        // taken from the owner otherwise
+};
+
+// Which range an edit replaces.
+enum class TEnterMode : uint8_t {
+    Selection = 0,  // the caret object's selection (empty at the text end when not edited)
+    Range = 1,      // the range given
+    All = 2,        // the whole text
+    Append = 3,     // an empty range at the text end
+};
+
+// Where focusing puts the caret.
+enum class TTextFocusPlace : uint8_t {
+    Data,           // the numeric range of focus data ("%d,%d,%d,%d"), else the start
+    Start,
+    End,
+    Point,          // the position at a point (client coordinates)
+    BeforeElement,  // before an embedded element
+    AfterElement,
+};
+
+// Internal state of the element.
+enum : uint8_t {
+    tesRebuilding = 0x01,
+    tesApplyingPendingSelection = 0x02,
+    tesInOwnRelayout = 0x04,
+};
+
+// Node messages the element sends or answers.
+enum : int {
+    nmFirstRowHeight = 10,         // answered: *(int*)p1 = the first-row height
+    nmFirstRowHeightChanged = 11,  // sent up to the ancestors
+    nmClipboardElementClass = 100, // p1: const TElementClass** to fill for the clipboard data
+    nmPrepareClipboardElement = 101,  // p1: the new element to prepare
+    nmTextorNotification200 = 200,
+    nmTextorNotification250 = 250,
+};
+
+// Saver and loader option bit that leaves out (or takes as unknown) paragraph
+// breaks of an element that allows no text.
+constexpr uint8_t kContentNoBreaksWithoutText = 0x08;
+// Loader option for pasted trees: elements get fresh numbers.
+constexpr uint8_t kContentFreshNumbers = 0x04;
+
+// Sheet-theme element kinds of the frames.
+constexpr int kThemeKindField = 12;
+constexpr int kThemeKindContainer = 19;
+constexpr int kNoThemeKind = -1;
+// The left indent of option toIndent, before scaling to the font size.
+constexpr int kTextorIndent = 42;
+// The theme's minimum width when the element has no theme kind.
+constexpr int kTextorDefaultMinWidth = 10;
+
+// Names of the content tree.
+inline const QString kContentRootName = QStringLiteral("TessalyContent");
+inline const QString kContentCharsName = QStringLiteral("Chars");
+inline const QString kContentBreakName = QStringLiteral("Br");
+inline const QString kContentValueName = QStringLiteral("Value");
+inline const QString kContentFloatingName = QStringLiteral("Floating");
+
+// ---------------------------------------------------------------------------
+// The titled element that holds a field: told when a rich-text child with
+// options toTitledStyleMask is placed in it (it then re-lays itself on every
+// layout request). Implemented by the titled elements.
+
+class ITextorFieldHolder {
+public:
+    // Adds style bits (0x08 here) to the holder's style byte.
+    virtual void AddTextorStyleFlags(uint8_t flags) = 0;
+
+protected:
+    ~ITextorFieldHolder() = default;
+};
+constexpr uint8_t kTitledStyleRichChild = 0x08;
+
+// An element that fills itself from data on the clipboard (the data
+// elements): what a rich text pastes when the clipboard holds no text.
+// Implemented by the data elements.
+
+class IClipboardDataElement {
+public:
+    // Takes the clipboard's element data or image; false when there is none it can use.
+    virtual bool PasteFromClipboard(bool undoable) = 0;
+
+protected:
+    ~IClipboardDataElement() = default;
+};
+
+// ---------------------------------------------------------------------------
+// Restriction numbers: "." as the only decimal separator and no group
+// separator, whatever the locale; integers as Pascal reads them (decimal or
+// "$" hexadecimal, 32 bits, an optional sign).
+
+bool ParseRestrictionFloat(const QString& text, double& value) noexcept;
+bool ParseRestrictionInteger(const QString& text, int32_t& value) noexcept;
+
+// ---------------------------------------------------------------------------
+// TSchemeTextor: the textor of a text element; its rules come from the element.
+
+class TSchemeTextor final : public TTextor {
+public:
+    // Locked until the element is laid out on a sheet.
+    explicit TSchemeTextor(TTextorElement* element);
+
+    TTextorElement* Element() const noexcept { return m_element; }
+
+    void Changed() override;
+    void Relayout(bool textChanged) override;
+    TParagraphAttributes* GetDefaultParagraphAttributes() const override;
+    TTextAttributes* GetDefaultTextAttributes() const override;
+    TRect GetTextMargins() const override;
+    int GetAvailableWidth() const override;
+    std::unique_ptr<TParagraphAttributes> NewParagraphAttributes() const override;
+    std::unique_ptr<TTextAttributes> NewTextAttributes() const override;
+    bool AllowsParagraphs() const override;
+    bool UsesTabStopPortions() const override;
+    bool IsSameWord(int first, int second) const override;
+    void LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
+                         const TRect& paddings) override;
+    TRect GetPaddings() const override;
+
+private:
+    TTextorElement* m_element;
+};
+
+// The limits the element's size is computed with.
+struct TTextorSizeLimits {
+    int MinWidth = 0;
+    int MaxWidth = 0;  // the wrap width (paddings included)
+    int MinHeight = 0;
+};
+
+// ---------------------------------------------------------------------------
+// TTextorElement
+
+class TTextorElement : public TCustomDropDownElement {
+    T_ELEMENT_CLASS(TTextorElement)
+public:
+    TTextorElement() noexcept;
+
+    TSchemeTextor* Textor() const noexcept { return m_textor.get(); }
+    // The caret object while edited, else none.
+    TSchemeTextorInteractive* Interactive() const noexcept { return m_interactive.get(); }
+    bool IsEdited() const noexcept { return m_interactive != nullptr; }
+
+    uint32_t TextRestrictions() const noexcept { return m_restrictions; }
+    uint32_t TextorOptions() const noexcept { return m_textorOptions; }
+    bool HasTextorOption(uint32_t option) const noexcept { return m_textorOptions & option; }
+    bool AllowsText() const noexcept { return m_restrictions & trAnyText; }
+    // Re-lays out or repaints as the change asks; tells the holding titled element.
+    void SetTextorOptions(uint32_t value);
+    // A change of tabs or line feeds rebuilds the text; then the element is checked.
+    void SetRestrictions(uint32_t value);
+    const QString& DefaultText() const noexcept { return m_defaultText; }
+    void SetDefaultText(const QString& text) { m_defaultText = text; }
+    int FirstRowHeight() const noexcept { return m_firstRowHeight; }
+    uint8_t TextorState() const noexcept { return m_textorState; }
+
+    // ---- text operations ----
+    // Paragraphs joined by CR LF; embedded elements add nothing.
+    QString GetText() const;
+    // Not undoable; nothing when there is no embedded element and the text is equal.
+    void SetText(const QString& text);
+    // The undoable edit of the mode's range: one CR becomes a paragraph break,
+    // any other text characters; no text only deletes (diTextorEdit.cpp).
+    void EnterText(TEnterMode mode, const TTextorRange& range, bool selectInserted,
+                   const std::optional<QString>& text);
+    // The element's edit operation for the mode's range, replacing it by content
+    // (none: deleting), submitted to the scheme's undo list. Nothing is
+    // submitted for an empty range with nothing to insert (diTextorEdit.cpp).
+    void EnterContent(TEnterMode mode, const TTextorRange& range, bool selectInserted, TNodePtr<TKnot> content,
+                      uint8_t loaderMode, uint8_t loaderOption);
+    // The range an edit of the mode replaces.
+    TTextorRange GetEnterRange(TEnterMode mode, const TTextorRange& range) const;
+
+    // ---- content trees (diTextorContent.cpp) ----
+    // Reads the children of knot into the text at position (none: the text
+    // end) with loader; answers the range from the first to the last insertion.
+    TTextorRange LoadContent(TSchemeLoader* loader, TKnot* knot, const std::optional<TTextorPosition>& position);
+    // A loader of the mode and option on the element's scheme, then LoadContent.
+    TTextorRange InsertContent(TKnot* knot, uint8_t loaderMode, uint8_t loaderOption,
+                               const std::optional<TTextorPosition>& position);
+    // A saver of the mode and option on knot, then WriteContent.
+    void SaveContent(TKnot* knot, uint8_t saverMode, const std::optional<TTextorRange>& range, uint8_t saverOption);
+    // Makes root a content tree of whole elements, as inserted at the mode's place.
+    void WriteElements(TSchemeSaver* saver, TKnot* root, TEnterMode mode, const std::vector<TElement*>& elements,
+                       const TTextorRange& range);
+    // Writes the elements (snapshot), frees them and enters the tree as one edit.
+    void InsertElements(TEnterMode mode, const TTextorRange& range, std::vector<TNodePtr<TElement>> elements);
+    // True and the text (breaks as CR LF) when knot holds only "Chars" and "Br".
+    static bool GetPlainContentText(const TKnot* knot, QString& text);
+
+    // ---- virtual operations ----
+    // Caret width and interactive options of a new caret object.
+    virtual void ConfigureInteractive();
+    virtual void BeforeParagraphLayout(TParagraph* paragraph) {}
+    // The operation of EnterContent (diTextorEdit.cpp).
+    virtual TNodePtr<TTextorEditOperation> CreateEditOperation();
+    // Attributes for the characters of a "Chars" knot read back (none in the base).
+    virtual TTextAttributesRef GetNodeTextAttributes(TKnot* knot);
+    // Adds a message per broken restriction.
+    virtual void CheckRestrictions();
+    // Sets the bounds from the text (when shown and not locked).
+    virtual void FitBoundsToText();
+    // The sheet's font of the text (options 0x1000-0x4000).
+    virtual TTextAttributes* GetTextAttributes() const;
+    // The element this field belongs to (delegation and placement copying);
+    // none for an element that is not a sub-element.
+    virtual TElement* GetOwnerTextElement();
+    // kThemeKindField, kThemeKindContainer or kNoThemeKind.
+    virtual int GetThemeKind() const;
+    virtual TTextorSizeLimits GetSizeLimits();
+    virtual void ActivateLink(const TTextorPosition& position) {}
+    // Node messages 100, 101, 200 and 250.
+    virtual bool AcceptsNotification(int msg) const;
+    virtual void PaintBackground(TSheetCanvas& canvas);
+    virtual void TextChanged();
+    virtual void TextChangedHook();
+    // Writes the range (none: all) as the children of knot (diTextorContent.cpp).
+    virtual void WriteContent(TSchemeSaver* saver, TKnot* knot, const std::optional<TTextorRange>& range);
+
+    // Focuses the element and puts the caret, inside the sheet's update bracket.
+    void FocusText(TTextFocusPlace place, const QString& data = QString(), QPoint point = QPoint(),
+                   TVisualElement* element = nullptr);
+
+    // ---- sizing ----
+    QSize GetContentSize();
+    void UpdateBounds();
+    // The owner textor element when delegating, else none.
+    TTextorElement* DelegateOwner();
+
+    // The step after each re-layout of the textor: the pending selection,
+    // the bounds, the caret.
+    void AfterRelayout(bool textChanged);
+    // Whether the layout lock taken at creation (or on leaving a sheet) is held.
+    bool HoldsLayoutLock() const noexcept { return m_holdsLayoutLock; }
+
+    // ---- TVisualElement ----
+    void Paint(TSheetCanvas& canvas) override;
+    // Embedded children are painted with the text, not again as children.
+    void PaintChild(TSheetCanvas& canvas, int flags, TVisualElement* child) override;
+    TRect GetPadding() override;
+    TRect GetMargins() override;
+    TRect GetHitInsets() override;
+    QSize GetAvailableSize(TVisualElement* child) override;
+    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
+    void BoundsChanged(const TRect& oldRect, int oldDescent) override;
+    void DetachFromSheet() override;
+    void VisibilityChanged() override;
+    void InsertVisualChild(TVisualElement* child, TVisualElement* before) override;
+    void RemoveVisualChild(TVisualElement* child) override;
+    void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override;
+    void ChildDisabledChanged(TVisualElement* child) override;
+    void FocusChanged() override;
+    void GetCaret(int& kind, TRect& rect) override;
+    void GetFocusData(QString& text) override;
+    void SetFocus(const QString& focusData = QString()) override;
+    void SelectAll() override;
+    void CancelPress() override;
+    void DeleteContent() override;
+    bool CanCopy() override;
+    bool CanCopyAsText() override;
+    bool CanDelete() override;
+    void FinishEditing() override;
+    void MapNodeName(TSchemeFiler* filer, TKnot* knot, QString& name) override;
+    const TElementClass* UnknownNodeClass(TSchemeFiler* filer) override;
+    void AdjustPaletteItems(QList<TPaletteItem*>& list) override;
+    void AdjustPaletteItemInfo(TPaletteItem* item, TPaletteItemInfo& info) override;
+    // Clipboard (diTextorContent.cpp).
+    void Copy() override;
+    void CopyAsText() override;
+    bool Paste() override;
+
+    // ---- TElement ----
+    void Create() override;
+    void BeforeDestruction() override;
+    void CheckContent() override;
+    bool GetIsFilled() override;
+    bool GetIsDefault() override;
+    void OptionsChanged(uint8_t oldOptions) override;
+    void TreePlacementChanged() override;
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
+    bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override;
+    // Stored forms and plain text (diTextorContent.cpp).
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    void WriteText(QString& builder) override;
+
+protected:
+    ~TTextorElement() override;
+    void SetTextorStateBits(uint8_t bits, bool on) noexcept {
+        m_textorState = on ? uint8_t(m_textorState | bits) : uint8_t(m_textorState & ~bits);
+    }
+
+private:
+    friend class TSchemeTextor;
+
+    // Caret-object notifications.
+    void OnInteractive(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
+    void StartEditing();
+    void StopEditing();
+    bool CanEditNow() const;
+    void ApplySelectionAfterRelayout(bool textChanged);
+    void MarkEmbeddedSelection();
+    // The embedded children counted by the element rules (stops at 2).
+    int CountRuledChildren() const;
+    void AddRestrictionMessage(int stringId, const QString& argument = QString());
+    void CheckCharacters();
+    void CheckNumber();
+    void TellTitledHolder();
+    void RelayoutText();
+    bool HasEmbeddedElement() const;
+    // Frees the portions whose element went first.
+    void FreeEmptyElementPortions();
+
+    std::unique_ptr<TSchemeTextor> m_textor;
+    std::unique_ptr<TSchemeTextorInteractive> m_interactive;
+    uint32_t m_restrictions = trAllCharacters;
+    uint32_t m_textorOptions = 0;
+    QString m_defaultText;
+    int m_firstRowHeight = 0;
+    uint8_t m_textorState = 0;
+    bool m_holdsLayoutLock = true;
+    // The text changed while its re-layout waited for a lock: the caret
+    // object's positions may point at freed portions.
+    bool m_changedBeforeLayout = false;
+};
+
+// The shared default attributes of every scheme textor (made at start-up).
+void InitTextorElementUnit();
+void FinalTextorElementUnit();
