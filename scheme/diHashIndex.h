@@ -9,7 +9,9 @@
 // New entries wait in a short list while the slots they will take are
 // loaded, and go into the table together once the list is full, so that an
 // insertion does not stall on a slot that is not in the cache (look-ups
-// check the list too). Not thread-safe; the owner locks.
+// check the list too). Removals of entries known to be held (EraseHeld) wait
+// the same way in a list of their own; until they are done, look-ups pass
+// over the entries they will remove. Not thread-safe; the owner locks.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,10 +45,18 @@ public:
     // Adds value under hash (value must not be nil; the same pair twice is
     // kept twice).
     void Insert(uint64_t hash, T* value) {
+        for (size_t i = 0; i < m_erasing; ++i)
+            if (m_erasures[i].hash == hash && m_erasures[i].value == value) {
+                // Still in its slot: the removal is called off.
+                m_erasures[i] = m_erasures[--m_erasing];
+                ++m_count;
+                return;
+            }
         if (m_waiting == kWaiting) Settle();
-        if ((m_count + 1) * 2 > Capacity()) {
+        if ((m_count + m_erasing + 1) * 2 > Capacity()) {
             Settle();
-            Grow();
+            SettleErasures();
+            if ((m_count + 1) * 2 > Capacity()) Grow();
         }
         __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
         m_queue[m_waiting++] = TSlot{hash, value};
@@ -55,6 +65,7 @@ public:
 
     // Removes one entry (hash, value); false when there is none.
     bool Erase(uint64_t hash, T* value) noexcept {
+        SettleErasures();
         if (!m_count) return false;
         for (size_t i = 0; i < m_waiting; ++i)
             if (m_queue[i].hash == hash && m_queue[i].value == value) {
@@ -67,9 +78,25 @@ public:
             if (!slot.value) return false;
             if (slot.hash == hash && slot.value == value) {
                 RemoveAt(i);
+                --m_count;
                 return true;
             }
         }
+    }
+
+    // Removes one entry (hash, value) that the index holds, without waiting
+    // for its slot to load: the removal is done with the next ones.
+    void EraseHeld(uint64_t hash, T* value) noexcept {
+        for (size_t i = 0; i < m_waiting; ++i)
+            if (m_queue[i].hash == hash && m_queue[i].value == value) {
+                m_queue[i] = m_queue[--m_waiting];
+                --m_count;
+                return;
+            }
+        if (m_erasing == kWaiting) SettleErasures();
+        __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+        m_erasures[m_erasing++] = TSlot{hash, value};
+        --m_count;
     }
 
     // The first value under hash for which accept(value) is true (in no
@@ -79,10 +106,11 @@ public:
         if (!m_count) return nullptr;
         for (size_t i = 0; i < m_waiting; ++i)
             if (m_queue[i].hash == hash && accept(m_queue[i].value)) return m_queue[i].value;
+        uint32_t passed = 0;  // the waiting removals that have hidden an entry
         for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
             const TSlot& slot = m_slots[i];
             if (!slot.value) return nullptr;
-            if (slot.hash == hash && accept(slot.value)) return slot.value;
+            if (slot.hash == hash && !PassOver(slot, passed) && accept(slot.value)) return slot.value;
         }
     }
 
@@ -102,6 +130,7 @@ private:
     };
 
     static constexpr size_t kWaiting = 16;
+    static_assert(kWaiting <= 32, "Find marks the waiting removals in 32 bits");
 
     size_t Capacity() const noexcept { return m_slots ? m_mask + 1 : 0; }
 
@@ -109,6 +138,28 @@ private:
     void Settle() noexcept {
         for (size_t i = 0; i < m_waiting; ++i) Place(m_queue[i].hash, m_queue[i].value);
         m_waiting = 0;
+    }
+
+    // The waiting removals are done.
+    void SettleErasures() noexcept {
+        for (size_t e = 0; e < m_erasing; ++e)
+            for (size_t i = size_t(m_erasures[e].hash) & m_mask; m_slots[i].value; i = (i + 1) & m_mask)
+                if (m_slots[i].hash == m_erasures[e].hash && m_slots[i].value == m_erasures[e].value) {
+                    RemoveAt(i);
+                    break;
+                }
+        m_erasing = 0;
+    }
+
+    // Whether slot holds an entry that a waiting removal takes away; each
+    // removal hides one entry (the same pair may be held twice).
+    bool PassOver(const TSlot& slot, uint32_t& passed) const noexcept {
+        for (size_t e = 0; e < m_erasing; ++e)
+            if (!(passed & (1u << e)) && m_erasures[e].hash == slot.hash && m_erasures[e].value == slot.value) {
+                passed |= 1u << e;
+                return true;
+            }
+        return false;
     }
 
     void Place(uint64_t hash, T* value) noexcept {
@@ -139,12 +190,13 @@ private:
             hole = j;
         }
         m_slots[hole].value = nullptr;
-        --m_count;
     }
 
     std::unique_ptr<TSlot[]> m_slots;
     size_t m_mask = 0;
-    size_t m_count = 0;  // the waiting entries included
+    size_t m_count = 0;  // the waiting entries included, those waiting for removal not
     size_t m_waiting = 0;
+    size_t m_erasing = 0;
     TSlot m_queue[kWaiting] = {};
+    TSlot m_erasures[kWaiting] = {};
 };

@@ -28,6 +28,13 @@ private:
     std::recursive_mutex* m_mutex;
 };
 
+// A hint only: every cache line of the object, for reading.
+template <class T>
+void PrefetchLines(const T* object) noexcept {
+    const char* at = reinterpret_cast<const char*>(object);
+    for (size_t offset = 0; offset < sizeof(T); offset += 64) __builtin_prefetch(at + offset);
+}
+
 // Runs f inside an update of scheme (when there is one).
 template <class F>
 void InUpdate(TScheme* scheme, F&& f) {
@@ -218,6 +225,7 @@ void TNamespaceOwnItem::NotifyTitleChanged() {
 }
 
 void TNamespaceOwnItem::NotifyRenamed() {
+    __builtin_prefetch(this);  // the index reads the first line, beside the namespace read here
     if (m_namespace) m_namespace->Announce(nnRenamed, this);
 }
 
@@ -559,13 +567,19 @@ void TNamespace::IndexRemove(TNamespaceItem* item) {
 
 void TNamespace::IndexRename(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
-    // The slots of the old and the new name load while the name is folded.
+    // What the rename reads next loads side by side while the name is folded,
+    // rather than one miss after another: the slot of the old name, the texts
+    // of the old key and name (compared, then let go) and the first cover,
+    // which its connection renames next.
     m_byName.Prefetch(item->m_nameHash);
+    __builtin_prefetch(item->m_nameKey.constData());
+    __builtin_prefetch(item->m_keyedName.constData());
+    if (item->m_firstCover) PrefetchLines(item->m_firstCover);
     TNameKey key = TakeNameKey(item);
     m_byName.Prefetch(key.hash);
     MarkDirty(item);
     if (key.hash == item->m_nameHash && key.key == item->m_nameKey) return;
-    m_byName.Erase(item->m_nameHash, item);
+    m_byName.EraseHeld(item->m_nameHash, item);
     item->m_nameKey = std::move(key.key);
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
