@@ -14,26 +14,19 @@
 
 T_CLASS_IMPL(TKnot, TNode)
 
-using TKnotBlocks = TBlocks<TKnot>;
-using TParamBlocks = TBlocks<TKnotParam>;
-
+// Knots and parameters come from the block pool; the operators are declared
+// in the header so that it need not include the pool.
 void* TKnot::operator new(size_t size) {
-    return size == sizeof(TKnot) ? TKnotBlocks::Alloc() : ::operator new(size);
+    return TBlockAllocated<TKnot>::operator new(size);
 }
 void TKnot::operator delete(void* block, size_t size) noexcept {
-    if (size == sizeof(TKnot))
-        TKnotBlocks::Release(block);
-    else
-        ::operator delete(block);
+    TBlockAllocated<TKnot>::operator delete(block, size);
 }
 void* TKnotParam::operator new(size_t size) {
-    return size == sizeof(TKnotParam) ? TParamBlocks::Alloc() : ::operator new(size);
+    return TBlockAllocated<TKnotParam>::operator new(size);
 }
 void TKnotParam::operator delete(void* block, size_t size) noexcept {
-    if (size == sizeof(TKnotParam))
-        TParamBlocks::Release(block);
-    else
-        ::operator delete(block);
+    TBlockAllocated<TKnotParam>::operator delete(block, size);
 }
 
 // ---------------------------------------------------------------------------
