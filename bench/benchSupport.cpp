@@ -11,6 +11,8 @@
 #include <map>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 struct Figure {
     std::string kind, name, numerator, denominator;
@@ -24,8 +26,12 @@ std::vector<Figure>& Figures() {
 // Prints as usual and keeps the real time per iteration of every run; of a
 // benchmark run in repetitions, the fastest (whether each repetition or only
 // the aggregates reach the reporter).
+// Colours only on a terminal, so that piped output holds each figure line
+// exactly as printed.
 class TCollectingReporter : public benchmark::ConsoleReporter {
 public:
+    TCollectingReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
+
     std::map<std::string, double> times;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
