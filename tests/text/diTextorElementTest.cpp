@@ -107,7 +107,6 @@ TEST_F(TextorElementTest, EachWidthAndHeightChoiceSizesTheElement) {
         EXPECT_EQ(limits.MaxWidth, c.maxWidth);
         EXPECT_EQ(limits.MinHeight, c.minHeight);
         const TRect padding = text->GetPadding();
-        EXPECT_GE(text->Width(), limits.MinWidth);
         EXPECT_LE(text->Width(), std::max(limits.MaxWidth, limits.MinWidth));
         EXPECT_EQ(text->Height(),
                   std::max(text->Textor()->GetHeight() + padding.Top + padding.Bottom, limits.MinHeight));
