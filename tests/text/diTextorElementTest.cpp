@@ -359,23 +359,15 @@ const TSelectionCase kSelectionCases[] = {
     {"Unchanged", 1, 3, 1, 3, 0, 0},
 };
 
-class TextorInteractiveTest : public ::testing::Test {
+class TextorInteractiveTest : public TTextorTest {
 protected:
-    void SetUp() override {
-        textor.SetText(QStringLiteral("abcdef"));
-        textor.UnlockLayout();
-    }
-    TTextorPosition At(int index) {
-        TTextorPosition position;
-        EXPECT_TRUE(textor.NumericToPosition({0, index}, position));
-        return TTextor::Normalize(position);
-    }
+    void SetUp() override { t.SetText(QStringLiteral("abcdef")); }
+    TTextorPosition At(int index) { return TTextor::Normalize(TTextorTest::At(0, index)); }
     void Select(int anchor, int active) {
-        interactive.SetCaretAndSelection(textor.FindRow(At(active), false), At(active), At(active), At(anchor));
+        interactive.SetCaretAndSelection(t.FindRow(At(active), false), At(active), At(active), At(anchor));
     }
 
-    TTestTextor textor{true};
-    TSchemeTextorInteractive interactive{&textor};
+    TSchemeTextorInteractive interactive{&t};
 };
 
 TEST_F(TextorInteractiveTest, NotificationsTellWhatChanged) {
@@ -404,7 +396,7 @@ TEST_F(TextorInteractiveTest, SettersQueriesAndCaretRect) {
     interactive.SetCaretWidth(3);
     interactive.CollapseSelection();
     EXPECT_EQ(recorder.codes, (std::vector<int>{tinCaret, tinSelection}));
-    EXPECT_EQ(interactive.GetCaretRect(), (TRect{40 - 1, 0, 40 + 2, textor.GetHeight()}));
+    EXPECT_EQ(interactive.GetCaretRect(), (TRect{40 - 1, 0, 40 + 2, t.GetHeight()}));
     interactive.SelectAll();
     EXPECT_EQ(interactive.GetSelectedText(), QStringLiteral("abcdef"));
     recorder.Clear();
