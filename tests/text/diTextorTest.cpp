@@ -47,6 +47,9 @@ TEST_F(TextorModel, NestedBracketsGiveOneChangeAfterOneRelayout) {
     t.InsertText(t.GetStartPosition(), "ab");
     EXPECT_EQ(t.RelayoutCount, 2);
     EXPECT_EQ(t.ChangedCount, 2);
+    t.InvalidateAllLayouts();  // outside an update too
+    EXPECT_EQ(t.RelayoutCount, 3);
+    EXPECT_EQ(t.ChangedCount, 2);
 }
 
 TEST_F(TextorModel, LockedLayoutOnlyMarksPending) {
