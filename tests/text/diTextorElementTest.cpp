@@ -47,13 +47,9 @@ class TextorElementTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fixture.sheet.SetAvailableSize(QSize(600, 400));
-        text = Make(fixture.root);
+        text = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), fixture.root);
+        text->SetVisualParent(fixture.root);
         fixture.Layout();
-    }
-    TElement_CoreProbeText* Make(TElement* parent) {
-        auto* made = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), parent);
-        if (auto* visual = dynamic_cast<TVisualElement*>(parent)) made->SetVisualParent(visual);
-        return made;
     }
     // A box embedded at the text end.
     TElement_TestBox* Embed() {
