@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -100,14 +101,10 @@ protected:
         EXPECT_TRUE(textor.NumericToPosition(NumericAt(offset), position)) << offset;
         return position;
     }
-    int RandomPlace() {
-        const int offset = Pick(int(reference.size()) + 1);
+    // A place up to `spread` characters on from `from`, not inside a surrogate pair.
+    int Place(int from = 0, int spread = INT_MAX) {
+        const int offset = from + Pick(std::min(spread, int(reference.size()) - from) + 1);
         return InsidePair(offset) ? offset - 1 : offset;
-    }
-    // Mostly a few characters on from `from`, sometimes across a paragraph end.
-    int NearbyPlace(int from) {
-        const int offset = std::min(from + Pick(8), int(reference.size()));
-        return InsidePair(offset) ? offset + 1 : offset;
     }
     // Words of 1 to 16 letters (wider than a narrow row), spaces, tabs,
     // no-break spaces, surrogate pairs and every mix of CR and LF.
@@ -126,9 +123,10 @@ protected:
 
     // ---- the steps, each on both sides ----
     void InsertText() {
-        const int at = RandomPlace();
+        const int at = Place();
         const QString text = RandomText();
-        const TTextorNumericRange got = textor.RangeToNumeric(textor.InsertText(PositionOf(at), text, RandomAttributes()));
+        const TTextorRange inserted = textor.InsertText(PositionOf(at), text, RandomAttributes());
+        const TTextorNumericRange got = textor.RangeToNumeric(inserted);
         // CR or LF breaks the paragraph, and a following CR or LF that differs goes with it.
         static const QRegularExpression breaks(QStringLiteral("\r\n|\n\r|[\r\n]"));
         const QString added = QString(text).replace(breaks, QStringLiteral("\n"));
@@ -142,7 +140,7 @@ protected:
     }
     // An element or a paragraph break: one character in the reference.
     void InsertOne(bool element) {
-        const int at = RandomPlace();
+        const int at = Place();
         const TTextorRange inserted =
             element ? textor.InsertElement(PositionOf(at), TStubElement::Make(5 + Pick(60), 4 + Pick(20), Pick(4)))
                     : textor.SplitParagraph(PositionOf(at), RandomAttributes());
@@ -150,8 +148,8 @@ protected:
         EXPECT_EQ(textor.RangeToNumeric(inserted), (TTextorNumericRange{NumericAt(at), NumericAt(at + 1)}));
     }
     void Delete() {
-        int a = RandomPlace();
-        int b = Chance(80) ? NearbyPlace(a) : RandomPlace();
+        int a = Place();
+        int b = Chance(80) ? Place(a, 8) : Place();  // mostly a few characters on, sometimes past a paragraph end
         if (b < a) std::swap(a, b);
         if (Chance(2)) {
             a = 0;
@@ -162,7 +160,7 @@ protected:
         EXPECT_EQ(textor.PositionToNumeric(at), NumericAt(a)) << "where the range was";
     }
     void SetAttributes() {
-        const auto [a, b] = std::minmax({RandomPlace(), RandomPlace()});
+        const auto [a, b] = std::minmax({Place(), Place()});
         textor.SetRangeAttributes(TTextorRange{PositionOf(a), PositionOf(b)}, Chance(50), RandomAttributes());
     }
     void SetParagraphAttributes() {
