@@ -115,6 +115,12 @@ QStringList ParagraphTexts(const TTextor& textor) {
     return texts;
 }
 
+TTextorPosition TTextorTest::At(int paragraph, int index) const {
+    TTextorPosition position;
+    EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position)) << paragraph << ":" << index;
+    return position;
+}
+
 // ---------------------------------------------------------------------------
 // TStubElement
 

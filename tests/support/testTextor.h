@@ -14,6 +14,8 @@
 
 #include <functional>
 
+#include <gtest/gtest.h>
+
 // Every code unit advances by Advance pixels.
 class TFixedTextAttributes : public TTextAttributes {
 public:
@@ -87,6 +89,15 @@ public:
 
 // The paragraphs' characters, an element as U+FFFC.
 QStringList ParagraphTexts(const TTextor& textor);
+
+// A test of a textor `t`, with its positions by numbers.
+class TTextorTest : public ::testing::Test {
+protected:
+    TTestTextor t;
+
+    // Character `index` of paragraph `paragraph` (a failure when there is none).
+    TTextorPosition At(int paragraph, int index) const;
+};
 
 // An element of fixed size that records where it was painted; freed loose
 // (no scheme) through Free or by the portion that holds it.

@@ -116,7 +116,7 @@ TEST_F(TextorEditTest, TypingMergesOnlyWithinTheInterval) {
 TEST_F(TextorEditTest, AChangeOfTypingAttributesSplits) {
     Start(QString(), TTextorNumericPosition{0, 0});
     Type("a");
-    for (const QString& key : {"b", "c"}) {
+    for (const char* key : {"b", "c"}) {
         text->Interactive()->SetTypingAttributes(FixedText(12));  // setting the caret drops them
         Type(key);
     }

@@ -10,9 +10,8 @@
 
 namespace {
 
-class TextorLayout : public ::testing::Test {
+class TextorLayout : public TTextorTest {
 protected:
-    TTestTextor t;
     TTextAttributesRef b = FixedText(10, 12, 3);
 
     void SetUp() override { t.UseTabStops = true; }
@@ -28,11 +27,6 @@ protected:
             other = !other;
         }
         t.EndUpdate();
-    }
-    TTextorPosition At(int paragraph, int index) const {
-        TTextorPosition position;
-        EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position));
-        return position;
     }
     std::pair<int, int> Numeric(const TTextorPosition& position) const {
         const TTextorNumericPosition n = t.PositionToNumeric(position);

@@ -43,11 +43,10 @@ QString CellsOf(const QImage& image, int y) {
     return cells;
 }
 
-class TextorPaint : public ::testing::Test {
+class TextorPaint : public TTextorTest {
 protected:
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
     TSheetCanvas canvas{settings.get()};
-    TTestTextor t;
 
     void SetUp() override { t.UseTabStops = true; }
     QImage Painted(int flags, const TTextorRange& selection = {}, const TRect& clip = {0, 0, 100, 40}) {
@@ -56,11 +55,6 @@ protected:
         QImage out = canvas.PaintBitmap().copy();
         canvas.EndPaint(nullptr);
         return out;
-    }
-    TTextorPosition At(int paragraph, int index) const {
-        TTextorPosition position;
-        EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position));
-        return position;
     }
 };
 

@@ -47,25 +47,19 @@ TEST(TextorReviewImage, FramesWrappedRichTextAnEmbeddedElementAndASign) {
     container->SetTextorOptions(toContainerFrame | toRichContent | toMaxWidth240);
     container->SetText(QStringLiteral("Rich text wraps at the width its options choose, and an element stands "
                                       "in the text between the words: "));
-    TNodePtr<TKnot> content = TKnot::Create(kContentRootName);
-    content->SetFlagsAdded(kfIndexed);
-    content->AddChild(TElement_TestBox::StaticClass()->GetTypeName());
-    content->AddChild(kContentCharsName)->WriteStr(kContentValueName, QStringLiteral(" and after it."));
-    container->InsertContent(content.get(), fmSnapshot, 0, std::nullopt);
+    TElement_TestBox* box = AddBox(container);
+    container->Textor()->InsertElement(container->Textor()->GetEndPosition(), box);
+    container->Textor()->InsertText(container->Textor()->GetEndPosition(), QStringLiteral(" and after it."));
     fixture.Layout();
     fixture.root->Arrange();
 
     ASSERT_NE(field->MessagesSign(), nullptr);
-    auto* box = dynamic_cast<TElement_TestBox*>(container->FirstVisualChild());
-    ASSERT_NE(box, nullptr);
     EXPECT_GT(container->Textor()->FirstParagraph()->RowCount(), 1);
 
     const TRect all{0, 0, fixture.root->Width() + 40, fixture.root->Height() + 20};
     const QImage image = fixture.sheet.PaintToImage(all);
     const QRgb background = image.pixel(all.Right - 1, all.Bottom - 1);
-    for (TVisualElement* shown : {static_cast<TVisualElement*>(field), static_cast<TVisualElement*>(container),
-                                  static_cast<TVisualElement*>(box),
-                                  static_cast<TVisualElement*>(field->MessagesSign())}) {
+    for (TVisualElement* shown : std::initializer_list<TVisualElement*>{field, container, box, field->MessagesSign()}) {
         SCOPED_TRACE(shown->GetTypeName().toStdString());
         EXPECT_GT(ColorsIn(image, SheetRect(shown), background), 0);
     }
