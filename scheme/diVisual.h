@@ -61,6 +61,7 @@ enum : uint16_t {
     voReadOnly = 0x0080,
     voDropDown = 0x0100,
     voNoDropDownOnFocus = 0x0200,
+    voCaseSensitiveList = 0x0400,  // its drop-down list matches the text case-sensitively only
     voTextContainer = 0x0800,  // its embedded children can be selected in its text
     voNotCopied = 0x1000,  // embedded in a text: left out of clipboard fragments
     voHiddenWhileEmpty = 0x2000,
