@@ -190,6 +190,12 @@ TParagraph::~TParagraph() {
     FreePortions();
 }
 
+void TParagraph::FreeRows() noexcept {
+    if (m_rows.empty()) return;
+    m_rows.clear();
+    ++m_textor->m_rowsGeneration;
+}
+
 void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }

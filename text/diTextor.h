@@ -331,7 +331,8 @@ public:
     // Links row after the last row (the paragraph owns it).
     TRow* AppendRow(TRowPtr row);
     void ReserveRows(int count) { m_rows.reserve(size_t(count)); }
-    void FreeRows() noexcept { m_rows.clear(); }
+    // Frees the rows; the textor's rows generation moves on.
+    void FreeRows() noexcept;
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);
 
@@ -364,7 +365,8 @@ private:
 // The textor
 
 // Paint flags of TTextor::Paint besides tpfSelected/tpfInactive.
-enum : int { tpfPaintSelection = 0x100, tpfNonPrintingMarks = 0x200 };
+// tpfParagraphEndHighlight: a selected paragraph end shows a 5-pixel highlight.
+enum : int { tpfPaintSelection = 0x100, tpfNonPrintingMarks = 0x200, tpfParagraphEndHighlight = 0x400 };
 
 class TTextor {
 public:
@@ -393,6 +395,9 @@ public:
     int LayoutLockCount() const noexcept { return m_layoutLock; }
     bool IsRelayoutPending() const noexcept { return m_relayoutPending; }
     bool IsRelayoutRunning() const noexcept { return m_relayoutRunning; }
+    // Moves on whenever rows are freed: a row pointer kept from an older
+    // generation may point at a freed row.
+    uint32_t RowsGeneration() const noexcept { return m_rowsGeneration; }
     // Ignored while a re-layout runs; only marked pending while locked.
     void RequestLayout(bool textChanged);
     // A paragraph's content changed.
@@ -514,4 +519,5 @@ private:
     bool m_changedDuringUpdate = false;
     bool m_relayoutPending = false;
     bool m_relayoutRunning = false;
+    uint32_t m_rowsGeneration = 0;
 };

@@ -753,14 +753,14 @@ void TTextorElement::Paint(TSheetCanvas& canvas) {
     int flags = 0;
     if (!HasTextorOption(toNoMarks) && Sheet() && Sheet()->Settings()->NonPrintingCharactersProperty()->Value())
         flags |= tpfNonPrintingMarks;
-    TTextorRange selection;
-    if (m_interactive && !m_interactive->IsSelectionEmpty()) {
-        selection = m_interactive->GetSelection();
-        flags |= tpfPaintSelection;
-        if (!Sheet()->Active()) flags |= tpfInactive;
-    }
     const TRect padding = GetPadding();
-    m_textor->Paint(canvas, flags, selection, QPoint(padding.Left, padding.Top));
+    const QPoint origin(padding.Left, padding.Top);
+    if (!m_interactive) {
+        m_textor->Paint(canvas, flags, TTextorRange{}, origin);
+        return;
+    }
+    if (!Sheet()->Active()) flags |= tpfInactive;
+    m_interactive->Paint(canvas, flags, true, origin);
 }
 
 void TTextorElement::PaintChild(TSheetCanvas& canvas, int flags, TVisualElement* child) {
@@ -933,6 +933,32 @@ void TTextorElement::FocusText(TTextFocusPlace place, const QString& data, QPoin
 
 void TTextorElement::SelectAll() {
     if (m_interactive) m_interactive->SelectAll();
+}
+
+void TTextorElement::KeyDown(int& key, TShiftState shift) {
+    if (m_interactive) m_interactive->KeyDown(key, shift);
+}
+
+void TTextorElement::KeyUp(int& key, TShiftState shift) {
+    if (m_interactive) m_interactive->KeyUp(key, shift);
+}
+
+void TTextorElement::KeyPress(QChar& ch) {
+    if (m_interactive) m_interactive->KeyPress(ch);
+}
+
+void TTextorElement::MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) {
+    TCustomDropDownElement::MouseDown(p, button, shift, clicks);
+}
+
+void TTextorElement::MouseMove(QPoint p, TShiftState shift) { TCustomDropDownElement::MouseMove(p, shift); }
+
+void TTextorElement::MouseUp(QPoint p, TMouseButton button, TShiftState shift) {
+    TCustomDropDownElement::MouseUp(p, button, shift);
+}
+
+int TTextorElement::GetCursor(QPoint p) {
+    return m_interactive ? m_interactive->GetCursor() : CursorOfZone(TextZoneOf(0));
 }
 
 void TTextorElement::CancelPress() {

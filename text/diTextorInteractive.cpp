@@ -5,6 +5,39 @@
 T_CLASS_IMPL_ABSTRACT(TTextorInteractive, TItfObject)
 T_CLASS_IMPL_ABSTRACT(TSchemeTextorInteractive, TTextorInteractive)
 
+uint8_t TextZoneOf(uint16_t options) noexcept {
+    if (options & tioCursorDropDown) return tmzFieldDropDown;
+    if (options & tioCursorParagraphs) return (options & tioCursorText) ? tmzContainerText : tmzContainer;
+    if (options & tioCursorRich) return tmzFieldElements;
+    return tmzField;
+}
+
+int CursorOfZone(uint8_t zone) noexcept {
+    switch (zone) {
+    case tmzField: return crTextorFieldBeam;
+    case tmzFieldElements: return crTextorFieldElementsBeam;
+    case tmzFieldDropDown: return crTextorFieldDropDownBeam;
+    case tmzContainer: return crTextorContainerBeam;
+    case tmzContainerText: return crTextorContainerTextBeam;
+    case tmzLeft:
+    case tmzLeftSelecting: return crTextorLeftZone;
+    case tmzDragMove: return crTextorDragMove;
+    case tmzDragCopy: return crTextorDragCopy;
+    case tmzNoDrop: return Cursors::No;
+    case tmzLink: return Cursors::HandPoint;
+    default: return Cursors::Arrow;
+    }
+}
+
+TTypedChar FilterTypedChar(char16_t ch, bool ctrl, uint16_t options, bool allowsParagraphs,
+                           bool usesTabStops) noexcept {
+    if (ch >= tcSpace && !ctrl) return TTypedChar::Text;
+    if (ch == tcReturn && allowsParagraphs && ctrl == bool(options & tioCtrlEnterParagraph))
+        return TTypedChar::Paragraph;
+    if (ch == tcTab && usesTabStops && ctrl == bool(options & tioCtrlTab)) return TTypedChar::Tab;
+    return TTypedChar::Ignored;
+}
+
 TTextorInteractive::TTextorInteractive(TTextor* textor) : m_textor(textor) {
     m_caret = TTextor::Normalize(textor->GetStartPosition());
     m_anchor = m_activeEnd = m_caret;
@@ -76,7 +109,16 @@ TRect TTextorInteractive::GetCaretRect() const {
 
 void TTextorInteractive::DeleteSelection() { Broadcast(tinEnterText, 0); }
 
-void TTextorInteractive::CancelPress() { SetMouseMode(tmmNone); }
+void TTextorInteractive::CancelPress() {
+    SetMouseMode(tmmNone);
+    SetZone(ZoneAt(m_currentPoint));
+}
+
+void TTextorInteractive::SetZone(uint8_t zone) {
+    if (zone == m_zone) return;
+    m_zone = zone;
+    Broadcast(tinZone);
+}
 
 void TTextorInteractive::SetMouseMode(uint8_t mode) {
     if (mode == m_mouseMode) return;
@@ -91,3 +133,26 @@ void TSchemeTextorInteractive::SetPendingSelection(const TTextorNumericRange& ra
     m_pendingCaretAtStart = caretAtStart;
     m_pendingNoValidityTest = noValidityTest;
 }
+
+// ---------------------------------------------------------------------------
+// Input (being written)
+
+TRow* TTextorInteractive::CaretRow() const noexcept { return m_caretRow; }
+uint8_t TTextorInteractive::ZoneAt(QPoint) const { return TextZoneOf(m_options); }
+void TTextorInteractive::MoveCaretToPoint(QPoint, bool, bool) {}
+void TTextorInteractive::KeyDown(int&, TShiftState) {}
+void TTextorInteractive::KeyUp(int&, TShiftState) {}
+void TTextorInteractive::KeyPress(QChar&) {}
+void TTextorInteractive::MouseDown(QPoint, TMouseButton, TShiftState, int) {}
+void TTextorInteractive::MouseMove(QPoint, TShiftState) {}
+void TTextorInteractive::MouseUp(QPoint, TMouseButton, TShiftState) {}
+void TTextorInteractive::Paint(TSheetCanvas& canvas, int flags, bool showSelection, QPoint origin) {
+    if (!showSelection || IsSelectionEmpty()) {
+        m_textor->Paint(canvas, flags, TTextorRange{}, origin);
+        return;
+    }
+    flags |= tpfPaintSelection;
+    if (HasOption(tioParagraphEndHighlight)) flags |= tpfParagraphEndHighlight;
+    m_textor->Paint(canvas, flags, GetSelection(), origin);
+}
+void RegisterTextorCursors() {}

@@ -364,7 +364,8 @@ void PaintParagraphEnd(const TRowPaint& paint, const TParagraph* paragraph, cons
     const TTextAttributes* text = paragraph->GetTextAttributes();
     if ((paint.Flags & tpfNonPrintingMarks) && paragraph->Next() && text)
         text->PaintText(paint.Canvas, 0, &kParagraphMark, 1, x, paint.Baseline, paint.Row);
-    if ((paint.Flags & tpfPaintSelection) && selection.Contains(paragraph->LastRow()->EndIndex()))
+    if ((paint.Flags & tpfPaintSelection) && (paint.Flags & tpfParagraphEndHighlight) &&
+        selection.Contains(paragraph->LastRow()->EndIndex()))
         paint.Canvas.DrawSelection(TRect{x, paint.Row.Top, x + kParagraphEndHighlight, paint.Row.Bottom},
                                    !(paint.Flags & tpfInactive));
 }
