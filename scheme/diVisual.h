@@ -382,8 +382,10 @@ public:
     virtual void CopyAsText() {}
     virtual void Copy() {}
     virtual int GetCursor(QPoint p) { return Cursors::Default; }
-    virtual TVisualElement* FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled = true,
-                                                bool visibleOnly = true);
+    // The find step: whether this element holds a match (then it has
+    // selected it); next is the next element to search, inside the request's
+    // scope (none: the search ends). The base holds no match.
+    virtual bool FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next, bool forward);
     virtual void FocusFirst();
     virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
     virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);
