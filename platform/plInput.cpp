@@ -15,6 +15,9 @@ public:
     int DragThreshold() const override {
         return qGuiApp ? QGuiApplication::styleHints()->startDragDistance() : TFakeInputState::DefaultDragThreshold;
     }
+    TShiftState KeyboardModifiers() const override {
+        return qGuiApp ? ShiftStateFromQtModifiers(int(QGuiApplication::queryKeyboardModifiers())) : 0;
+    }
 };
 
 const TQtInputState g_qtInput;

@@ -363,6 +363,12 @@ TTextorPosition TTextor::Normalize(const TTextorPosition& position) noexcept {
     return position;
 }
 
+TPortion* TTextor::PortionBeforePosition(const TTextorPosition& position) noexcept {
+    const TTextorPosition p = Normalize(position);
+    if (p.Offset > 0) return p.Portion;
+    return p.Portion ? p.Portion->Prev() : p.Paragraph->LastPortion();
+}
+
 bool TTextor::IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept {
     if (a.Paragraph != b.Paragraph) return TDirectionalList::Follows(TParagraphLinks::next, a.Paragraph, b.Paragraph);
     if (a.Portion == b.Portion) return a.Offset < b.Offset;

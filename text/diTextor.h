@@ -409,6 +409,8 @@ public:
     TTextorPosition GetEndPosition() const noexcept;
     TTextorRange GetWholeRange() const noexcept { return TTextorRange{GetStartPosition(), GetEndPosition()}; }
     static TTextorPosition Normalize(const TTextorPosition& position) noexcept;
+    // The portion holding the character before the position in its paragraph (none at its start).
+    static TPortion* PortionBeforePosition(const TTextorPosition& position) noexcept;
     bool IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept;
     // Start inclusive, end exclusive.
     bool RangeContains(const TTextorRange& range, const TTextorPosition& position) const noexcept;

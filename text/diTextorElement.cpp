@@ -797,14 +797,18 @@ void TTextorElement::StopEditing() {
     Invalidate();
 }
 
-void TTextorElement::ConfigureInteractive() {
-    if (ISheet* sheet = Sheet()) m_interactive->SetCaretWidth(sheet->Settings()->CaretSizeProperty()->Value());
+uint16_t TTextorElement::InteractiveOptions() const {
     uint16_t options = tioParagraphEndHighlight | tioDoubleClickLink | tioCtrlEnterLink;
     if (m_restrictions & trCursorText) options |= tioCursorText;
     if (HasTextorOption(toRichContent)) options |= tioCursorRich;
     if (HasVisualOption(voDropDown)) options |= tioCursorDropDown;
     if (m_textor->AllowsParagraphs()) options |= tioCursorParagraphs;
-    m_interactive->SetOptions(options);
+    return options;
+}
+
+void TTextorElement::ConfigureInteractive() {
+    if (ISheet* sheet = Sheet()) m_interactive->SetCaretWidth(sheet->Settings()->CaretSizeProperty()->Value());
+    m_interactive->SetOptions(InteractiveOptions());
 }
 
 void TTextorElement::MarkEmbeddedSelection() {
@@ -944,21 +948,44 @@ void TTextorElement::KeyUp(int& key, TShiftState shift) {
 }
 
 void TTextorElement::KeyPress(QChar& ch) {
-    if (m_interactive) m_interactive->KeyPress(ch);
+    if (!m_interactive) return;
+    const bool enter = ch == QChar(char16_t(tcReturn));
+    if (enter && IsEditing() && !m_textor->AllowsParagraphs()) {
+        FinishEditing();
+        ch = QChar();
+        return;
+    }
+    if (!AllowsText() && !enter && ch != QChar(char16_t(tcTab))) return;
+    m_interactive->KeyPress(ch);
+}
+
+QPoint TTextorElement::TextOrigin() {
+    const TRect padding = GetPadding();
+    return QPoint(padding.Left, padding.Top);
 }
 
 void TTextorElement::MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) {
-    TCustomDropDownElement::MouseDown(p, button, shift, clicks);
+    if (button != mbLeft) {
+        TCustomDropDownElement::MouseDown(p, button, shift, clicks);
+        return;
+    }
+    if (HasVisualOption(voFocusable)) Focus();
+    if (m_interactive) m_interactive->MouseDown(p - TextOrigin(), button, shift, clicks);
 }
 
-void TTextorElement::MouseMove(QPoint p, TShiftState shift) { TCustomDropDownElement::MouseMove(p, shift); }
+void TTextorElement::MouseMove(QPoint p, TShiftState shift) {
+    if (m_interactive) m_interactive->MouseMove(p - TextOrigin(), shift);
+}
 
 void TTextorElement::MouseUp(QPoint p, TMouseButton button, TShiftState shift) {
-    TCustomDropDownElement::MouseUp(p, button, shift);
+    if (m_interactive && button == mbLeft)
+        m_interactive->MouseUp(p - TextOrigin(), button, shift);
+    else
+        TCustomDropDownElement::MouseUp(p, button, shift);
 }
 
-int TTextorElement::GetCursor(QPoint p) {
-    return m_interactive ? m_interactive->GetCursor() : CursorOfZone(TextZoneOf(0));
+int TTextorElement::GetCursor(QPoint) {
+    return CursorOfZone(m_interactive ? m_interactive->Zone() : TextZoneOf(InteractiveOptions()));
 }
 
 void TTextorElement::CancelPress() {

@@ -333,6 +333,8 @@ public:
     // ---- virtual operations ----
     // Caret width and interactive options of a new caret object.
     virtual void ConfigureInteractive();
+    // The caret-object options of this element (its cursor choice included).
+    uint16_t InteractiveOptions() const;
     // Links are marked (option toHyperlinks) before the paragraph is laid out.
     virtual void BeforeParagraphLayout(TParagraph* paragraph);
     // The operation of EnterContent (diTextorEdit.cpp).
@@ -455,6 +457,8 @@ private:
 
     // Caret-object notifications.
     void OnInteractive(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
+    // Where the text starts in client coordinates (the paddings).
+    QPoint TextOrigin();
     void StartEditing();
     void StopEditing();
     bool CanEditNow() const;

@@ -78,8 +78,10 @@ enum : int {
     crTextorDragCopy = 17,
 };
 
-// A press this many pixels left of a row's left edge (or more) is in the left zone.
+// A press more than this many pixels left of a row's left edge is in the left zone.
 constexpr int kTextorLeftZoneWidth = 4;
+// The width of the highlight of a selected paragraph end.
+constexpr int kTextorParagraphEndHighlight = 5;
 
 // The zone of the text itself under the cursor options.
 uint8_t TextZoneOf(uint16_t options) noexcept;
@@ -200,12 +202,33 @@ protected:
     void SetZone(uint8_t zone);
 
 private:
+    // The caret to position on row (none: found), the selection collapsed or extended.
+    void MoveCaretTo(TRow* row, const TTextorPosition& position, bool extend);
+    TTextorPosition WordStart(const TTextorPosition& position) const;
+    TTextorPosition WordEnd(const TTextorPosition& position) const;
+    // Focuses the first (last) focusable part of the element of an element portion.
+    bool FocusEmbedded(TPortion* portion, bool forward, TShiftState shift);
+    bool DeleteKey(bool backward);
+    bool VerticalMove(bool down, bool extend);
+    bool HorizontalMove(int key, TShiftState shift);
+    bool HomeEndMove(bool end, TShiftState shift);
+    uint8_t DragZone(bool ctrl) const;
+    bool InLeftZone(QPoint point, TRow*& row) const;
+    bool HitsSelection(QPoint point) const;
+    bool LinkAt(QPoint point, TTextorPosition& position) const;
+    // From the start of one row to the end (with its break) of the other, in text order.
+    void SelectRows(const TRow* from, const TRow* to);
+    void Drop(bool copy);
+
+private:
     TTextor* m_textor;
     TTextAttributesRef m_typingAttributes;
     int m_caretWidth = 1;
     mutable TRow* m_caretRow = nullptr;
     // The textor's rows generation m_caretRow belongs to.
     mutable uint32_t m_caretRowGeneration = 0;
+    // The caret stands at the start of a row that continues a wrapped paragraph.
+    bool m_caretAtFollowRowStart = false;
     TTextorPosition m_caret;
     TTextorPosition m_anchor;
     TTextorPosition m_activeEnd;
