@@ -175,7 +175,7 @@ TTextorPosition RowEndWithBreak(const TTextor& textor, const TRow* row) {
 
 void TTextorInteractive::MoveCaretTo(TRow* row, const TTextorPosition& position, bool extend) {
     const TTextorPosition p = TTextor::Normalize(position);
-    if (!row) row = m_textor->FindRow(p, false);
+    if (!row) row = m_textor->FindRow(p, true);
     const TTextorPosition anchor = !extend ? p : IsSelectionEmpty() ? m_caret : m_anchor;
     SetCaretAndSelection(row, p, p, anchor);
 }
@@ -258,7 +258,6 @@ bool TTextorInteractive::HorizontalMove(int key, TShiftState shift) {
     const bool ctrl = shift & ssCtrl;
     const bool left = key == vkLeft;
     TTextorPosition target;
-    TRow* row = nullptr;
     if (left) {
         if (!ctrl && FocusEmbedded(TTextor::PortionBeforePosition(m_caret), false, shift)) return true;
         target = m_textor->StepBackward(m_caret);
@@ -267,29 +266,21 @@ bool TTextorInteractive::HorizontalMove(int key, TShiftState shift) {
         if (!ctrl && FocusEmbedded(TTextor::Normalize(m_caret).Portion, true, shift)) return true;
         target = ctrl ? WordEnd(m_caret) : m_caret;
         if (target == TTextor::Normalize(m_caret)) target = m_textor->StepForward(m_caret);
-        row = m_textor->FindRow(target, true);
     }
     if (target == m_caret && IsSelectionEmpty()) return false;
-    MoveCaretTo(row, target, shift & ssShift);
+    MoveCaretTo(nullptr, target, shift & ssShift);
     return true;
 }
 
 bool TTextorInteractive::HomeEndMove(bool end, TShiftState shift) {
-    TRow* row = CaretRow();
-    TTextorPosition target;
     if (shift & ssCtrl) {
-        target = end ? m_textor->GetEndPosition() : m_textor->GetStartPosition();
-        row = nullptr;
-    } else if (row) {
-        target = end ? row->GetEndPosition() : row->GetStartPosition();
-    } else {
-        return false;
-    }
-    if (!end && row) {
-        MoveCaretTo(row, target, shift & ssShift);  // the lower row at a wrap
+        MoveCaretTo(nullptr, end ? m_textor->GetEndPosition() : m_textor->GetStartPosition(), shift & ssShift);
         return true;
     }
-    MoveCaretTo(end && row ? row : nullptr, target, shift & ssShift);  // End stays on the upper row
+    TRow* row = CaretRow();
+    if (!row) return false;
+    // On its own row: End stays on the upper of two rows meeting at a wrap, Home on the lower.
+    MoveCaretTo(row, end ? row->GetEndPosition() : row->GetStartPosition(), shift & ssShift);
     return true;
 }
 
