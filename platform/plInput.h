@@ -7,7 +7,12 @@
 
 #include "platform/plInstaller.h"
 
+#include <QString>
+
 #include <cstdint>
+
+class QInputMethodEvent;
+class QKeyEvent;
 
 // Modifier set of key and mouse events (the shift state).
 enum : uint8_t {
@@ -82,6 +87,34 @@ enum : int {
 int VirtualKeyFromQtKey(int qtKey) noexcept;
 // The shift state of Qt keyboard modifiers (Qt::KeyboardModifiers as int).
 TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept;
+
+// What one key event of the sheet form gives the model: KeyDown with Key and
+// Shift (when the model has a number for the key), then one KeyPress per
+// UTF-16 code unit of Chars.
+struct TKeyStroke {
+    int Key = vkNone;
+    TShiftState Shift = 0;
+    QString Chars;
+};
+
+// Return and Enter type 13 and Tab (Backtab too) types 9, whatever the
+// modifiers; any other key types the event's text.
+TKeyStroke KeyStrokeFromQtEvent(const QKeyEvent& event);
+// An input method's commit string, typed as KeyPresses (no KeyDown).
+TKeyStroke KeyStrokeFromInputMethod(const QInputMethodEvent& event);
+
+// Gives receiver (the sheet) the stroke: KeyDown(int&, TShiftState), then KeyPress(QChar&) per unit.
+template <class Receiver>
+void DeliverKeyStroke(const TKeyStroke& stroke, Receiver& receiver) {
+    if (stroke.Key != vkNone) {
+        int key = stroke.Key;
+        receiver.KeyDown(key, stroke.Shift);
+    }
+    for (const QChar unit : stroke.Chars) {
+        QChar ch = unit;
+        receiver.KeyPress(ch);
+    }
+}
 
 // The system's default beep. Tests install a function of their own; the
 // previous one is returned (nullptr: the application's beep).
