@@ -42,6 +42,24 @@ TEST(TextorInteractiveZones, TextZoneAndCursorFollowTheOptionBits) {
     for (const auto& [zone, cursor] : others) EXPECT_EQ(CursorOfZone(zone), cursor) << int(zone);
 }
 
+TEST(TextorInteractiveZones, CursorsAreOurOwnFilesWithTheirHotSpots) {
+    TFakeScreenCursor screen;
+    TScreenCursorInstaller install(&screen);
+    RegisterTextorCursors();
+    const std::pair<int, QPoint> rows[] = {
+        {crTextorFieldBeam, {10, 15}},         {crTextorFieldElementsBeam, {10, 15}},
+        {crTextorFieldDropDownBeam, {10, 15}}, {crTextorContainerBeam, {10, 15}},
+        {crTextorContainerTextBeam, {10, 15}}, {crTextorLeftZone, {30, 1}},
+        {crTextorDragMove, {1, 1}},            {crTextorDragCopy, {1, 1}},
+    };
+    for (const auto& [id, hotSpot] : rows) {
+        const QCursor cursor = screen.CursorOf(id);
+        EXPECT_EQ(cursor.shape(), Qt::BitmapCursor) << id;
+        EXPECT_EQ(cursor.hotSpot(), hotSpot) << id;
+        EXPECT_EQ(cursor.pixmap().size(), QSize(32, 32)) << id;
+    }
+}
+
 TEST(TextorInteractiveTyping, FilterTakesControlCharactersOnlyWithTheirCtrlRule) {
     struct Row {
         char16_t Ch;
