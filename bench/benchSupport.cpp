@@ -40,7 +40,8 @@ public:
                               (r.run_type == Run::RT_Aggregate && r.aggregate_name == "min");
             if (!kept) continue;
             Keep(times, r.run_name.str(), r.GetAdjustedRealTime());
-            for (const auto& [name, counter] : r.counters) Keep(counters, CounterKey(r.run_name.str(), name), counter.value);
+            for (const auto& [name, counter] : r.counters)
+                Keep(counters, CounterKey(r.run_name.str(), name), counter.value);
         }
     }
     static std::string CounterKey(const std::string& run, const std::string& counter) { return run + " " + counter; }
