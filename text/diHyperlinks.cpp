@@ -14,7 +14,7 @@
 namespace {
 
 constexpr std::array<QStringView, 5> kLinkSchemes{u"http", u"https", u"ftp", u"file", u"url"};
-constexpr std::array<QStringView, 2> kLinkSeparators{u"://", u":\\"};
+constexpr std::array<QStringView, 2> kLinkSeparators{u"://", u":\\\\"};
 constexpr int kLinkSeparatorLength = 3;
 constexpr QStringView kFileScheme = u"file";
 constexpr QStringView kUrlScheme = u"url";
