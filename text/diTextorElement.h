@@ -6,12 +6,13 @@
 // caret object (TSchemeTextorInteractive) whose requests become undoable
 // edits (TTextorEditOperation).
 //
-// One unit in three files: diTextorElement.cpp holds the element (answers to
+// One unit in four files: diTextorElement.cpp holds the element (answers to
 // the textor, restrictions, sizing, layout lock, painting, delegation, focus
 // glue and the text operations GetText/SetText); diTextorContent.cpp the
 // content trees, the stored forms and the clipboard; diTextorEdit.cpp the
 // undoable entry points EnterText, EnterContent and CreateEditOperation (next
-// to the operation they build).
+// to the operation they build); diTextorCommands.cpp the commands, the find
+// step, the drop-down item, the palette and the links.
 //
 // A content tree is a knot "TessalyContent" (kfIndexed) whose children are,
 // in text order, "Chars" (parameter "Value": the characters, TAB runs as TAB
