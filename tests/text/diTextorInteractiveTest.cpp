@@ -6,6 +6,8 @@
 #include "platform/plCursor.h"
 #include "platform/plInput.h"
 #include "support/testTextor.h"
+#include "support/testVisualElements.h"
+#include "text/diTextorElement.h"
 #include "text/diTextorInteractive.h"
 #include "text/diTextorRows.h"
 
@@ -13,6 +15,17 @@
 
 #include <algorithm>
 #include <optional>
+
+// A field in fixed metrics (10 pixels a character).
+class TElement_InputProbeText : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_InputProbeText)
+public:
+    TTextAttributes* GetTextAttributes() const override { return m_fixed.get(); }
+
+private:
+    TTextAttributesRef m_fixed = FixedText();
+};
+T_ELEMENT_CLASS_IMPL(TElement_InputProbeText, TTextorElement)
 
 namespace {
 
@@ -313,6 +326,40 @@ TEST_F(TextorInteractive, ADropOnItsOwnSelectionRestoresIt) {
     EXPECT_EQ(std::count(notices.begin(), notices.end(), tinDrop), 0);
     EXPECT_EQ(Selection(), "0-6");
     EXPECT_EQ(Index(c->CaretPosition()), 6);
+}
+
+TEST(TextorInteractiveElement, TheElementTakesTheMouseAtItsTextOriginAndTypedCharactersThroughItsFilter) {
+    TSheetFixture fixture;
+    fixture.sheet.SetAvailableSize(QSize(600, 400));
+    auto* text = TElement::CreateIn<TElement_InputProbeText>(fixture.scheme.get(), fixture.root);
+    text->SetVisualParent(fixture.root);
+    text->SetTextorOptions(toCheckWhenEditingEnds);
+    text->SetRestrictions(trAllCharacters & ~trLineFeeds);
+    fixture.Layout();
+    text->SetText("abcdef");
+    EXPECT_EQ(text->GetCursor(QPoint()), crTextorFieldBeam);  // not edited: the zone its options give
+    const TRect padding = text->GetPadding();
+    const QPoint origin(padding.Left, padding.Top);
+    text->MouseDown(origin + QPoint(22, 3), mbLeft, 0, 0);
+    ASSERT_TRUE(text->IsEdited());
+    EXPECT_EQ(fixture.sheet.Pressed(), text);
+    text->MouseMove(origin + QPoint(42, 3), 0);
+    text->MouseUp(origin + QPoint(42, 3), mbLeft, 0);
+    EXPECT_EQ(fixture.sheet.Pressed(), nullptr);
+    QString focus;
+    text->GetFocusData(focus);
+    EXPECT_EQ(focus, "0,2,0,4");
+    QChar typed(u'x');
+    text->KeyPress(typed);
+    EXPECT_EQ(text->GetText(), "abxef");
+    EXPECT_TRUE(text->IsEditing());
+    QChar enter(u'\r');
+    text->KeyPress(enter);  // a one-line field: Enter ends the editing
+    EXPECT_FALSE(text->IsEditing());
+    EXPECT_EQ(text->GetText(), "abxef");
+    text->SetRestrictions(trAllCharacters);
+    fixture.sheet.SetFocus(nullptr);
+    EXPECT_EQ(text->GetCursor(QPoint()), crTextorContainerTextBeam);
 }
 
 // Mend: the caret row kept its pointer after a re-layout had freed the row.
