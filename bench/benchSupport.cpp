@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -53,22 +54,25 @@ private:
     }
 };
 
-void PrintUnavailable(const Figure& f) {
-    std::printf("%s %s unavailable (%s / %s not run)\n", f.kind.c_str(), f.name.c_str(), f.first.c_str(),
-                f.second.c_str());
-}
-
-void PrintFigure(const Figure& f, const TCollectingReporter& reporter) {
+// The value of a figure; none when a run or a counter it reads was not reported.
+std::optional<double> FigureValue(const Figure& f, const TCollectingReporter& reporter) {
     if (f.kind == "LATENCY") {
         const auto value = reporter.counters.find(TCollectingReporter::CounterKey(f.first, f.second));
-        if (value == reporter.counters.end()) return PrintUnavailable(f);
-        std::printf("%s %s %.3f\n", f.kind.c_str(), f.name.c_str(), value->second);
-        return;
+        if (value == reporter.counters.end()) return std::nullopt;
+        return value->second;
     }
     const auto n = reporter.times.find(f.first);
     const auto d = reporter.times.find(f.second);
-    if (n == reporter.times.end() || d == reporter.times.end() || d->second <= 0) return PrintUnavailable(f);
-    std::printf("%s %s %.3f\n", f.kind.c_str(), f.name.c_str(), n->second / d->second);
+    if (n == reporter.times.end() || d == reporter.times.end() || d->second <= 0) return std::nullopt;
+    return n->second / d->second;
+}
+
+void PrintFigure(const Figure& f, const TCollectingReporter& reporter) {
+    if (const std::optional<double> value = FigureValue(f, reporter))
+        std::printf("%s %s %.3f\n", f.kind.c_str(), f.name.c_str(), *value);
+    else
+        std::printf("%s %s unavailable (%s, %s not reported)\n", f.kind.c_str(), f.name.c_str(), f.first.c_str(),
+                    f.second.c_str());
 }
 }  // namespace
 
