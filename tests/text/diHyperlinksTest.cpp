@@ -77,13 +77,9 @@ TEST(Hyperlinks, MarkingDuringLayoutRaisesNoChangeNorSecondLayoutAndPortionsDoNo
     EXPECT_EQ(LinkPortions(textor), QStringList({"see \"http-://a.b\" <", "ftp:\\\\c|ftp:\\\\c", ">"}));
 }
 
-TEST(Hyperlinks, OnlyRegularDocumentsOpenElseTheirFolderAndUrlLinksOnlyBeep) {
-    const struct {
-        const char* name;
-        QByteArray content;
-        bool executable;
-        TLinkOpening opening;
-    } cases[] = {
+TEST(Hyperlinks, LinksStartedProgramsNowOnlyDocumentsTheirFoldersAndAddressesOpen) {
+    // name, content (none: missing), executable, what opens
+    const std::tuple<const char*, QByteArray, bool, TLinkOpening> cases[] = {
         {"notes.txt", "plain words\n", false, TLinkOpening::File},
         {"run.sh", "#!/bin/sh\necho hi\n", true, TLinkOpening::Folder},
         {"launch.desktop", "[Desktop Entry]\nType=Application\nExec=true\n", false, TLinkOpening::Folder},
@@ -92,14 +88,14 @@ TEST(Hyperlinks, OnlyRegularDocumentsOpenElseTheirFolderAndUrlLinksOnlyBeep) {
     QTemporaryDir dir;
     TFakeShell shell;
     TShellInstaller install(&shell);
-    for (const auto& c : cases) {
-        const QString path = dir.filePath(c.name);
-        if (!c.content.isEmpty()) ASSERT_TRUE(WriteTestFile(path, c.content)) << c.name;
-        if (c.executable) QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    for (const auto& [name, content, executable, opening] : cases) {
+        const QString path = dir.filePath(name);
+        if (!content.isEmpty()) ASSERT_TRUE(WriteTestFile(path, content)) << name;
+        if (executable) QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
         shell.Calls.clear();
-        EXPECT_EQ(OpenHyperlink("file://" + path), c.opening) << c.name;
-        const QString opened = c.opening == TLinkOpening::File ? path : dir.path();
-        EXPECT_EQ(shell.Calls, QStringList{"Execute|" + opened + "||"}) << c.name;
+        EXPECT_EQ(OpenHyperlink("file://" + path), opening) << name;
+        const QString opened = opening == TLinkOpening::File ? path : dir.path();
+        EXPECT_EQ(shell.Calls, QStringList{"Execute|" + opened + "||"}) << name;
     }
     shell.Calls.clear();
     EXPECT_EQ(OpenHyperlink("FTP:\\\\host/file"), TLinkOpening::Address);

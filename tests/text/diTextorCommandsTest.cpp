@@ -74,7 +74,8 @@ TEST_F(TextorCommandsTest, ReplacingClearingAndTheTabTest) {
     EXPECT_EQ(Printed(), "Gamma 2");
 }
 
-TEST(TextorCommandsDropDown, ThePreselectedItemIsEqualThenBeginsThenSharesTheLongestBeginning) {
+// The preselected item is equal, else begins with the text, else shares the longest beginning.
+TEST(TextorCommandsDropDown, ThePreselectedItemIsNamedByTheText) {
     const std::tuple<const char*, bool, QString> cases[] = {
         {"Alpha", false, "Alpha"},
         {"alp", false, "alphabet"},
@@ -85,9 +86,9 @@ TEST(TextorCommandsDropDown, ThePreselectedItemIsEqualThenBeginsThenSharesTheLon
     };
     TNodePtr<TDropDownItem> root = MakeNode<TDropDownItem>();
     for (const char* caption : {"Alpha", "alphabet", "Beta", "Gamma"}) root->AddItem(-1, caption);
-    for (const auto& [textValue, caseSensitiveOnly, expected] : cases) {
-        TDropDownItem* item = TTextorElement::FindTextItem(root.get(), textValue, caseSensitiveOnly);
-        EXPECT_EQ(item ? item->Caption : QString(), expected) << textValue;
+    for (const auto& [value, caseSensitiveOnly, expected] : cases) {
+        TDropDownItem* item = TTextorElement::FindTextItem(root.get(), value, caseSensitiveOnly);
+        EXPECT_EQ(item ? item->Caption : QString(), expected) << value;
     }
 }
 
