@@ -2,6 +2,7 @@
 
 #include "core/cuUtils.h"
 #include "platform/plCursor.h"
+#include "text/diTextorElement.h"
 #include "text/diTextorRows.h"
 
 #include <QCursor>
@@ -49,10 +50,14 @@ TTextorInteractive::TTextorInteractive(TTextor* textor) : m_textor(textor) {
     m_anchor = m_activeEnd = m_caret;
     m_caretRow = textor->FindRow(m_caret, false);
     m_caretRowGeneration = textor->RowsGeneration();
-    m_zone = TextZoneOf(m_options);
 }
 
 TTextorInteractive::~TTextorInteractive() = default;
+
+void TTextorInteractive::SetOptions(uint16_t options) noexcept {
+    m_options = options;
+    if (m_mouseMode == tmmNone) m_zone = TextZoneOf(options);
+}
 
 void TTextorInteractive::SetCaretAndSelection(TRow* row, const TTextorPosition& caret,
                                               const TTextorPosition& activeEnd, const TTextorPosition& anchor) {
@@ -228,7 +233,10 @@ bool TTextorInteractive::FocusEmbedded(TPortion* portion, bool forward, TShiftSt
     TVisualElement* element = static_cast<TElementPortion*>(portion)->Element();
     TVisualElement* target = element ? element->FindFocusable(forward, true, true) : nullptr;
     if (!target) return false;
-    target->Focus();
+    if (auto* text = dynamic_cast<TTextorElement*>(target))
+        text->FocusText(forward ? TTextFocusPlace::Start : TTextFocusPlace::End);  // the caret enters at the near end
+    else
+        target->Focus();
     return true;
 }
 

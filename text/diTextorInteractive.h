@@ -123,7 +123,8 @@ public:
 
     TTextor* Textor() const noexcept { return m_textor; }
     uint16_t Options() const noexcept { return m_options; }
-    void SetOptions(uint16_t options) noexcept { m_options = options; }
+    // Without a mouse mode the zone becomes the text zone of the options (no notification).
+    void SetOptions(uint16_t options) noexcept;
     bool HasOption(uint16_t option) const noexcept { return m_options & option; }
     void SetCanEdit(CanEditTest test) { m_canEdit = std::move(test); }
     bool CanEdit() const { return !m_canEdit || m_canEdit(); }
