@@ -111,12 +111,18 @@ protected:
         input.Modifiers = 0;
         return down;
     }
+    // The key that types ch: a letter's capital, a printable ASCII character or
+    // Enter itself, no key (vkNone) for the rest.
+    static int KeyOf(QChar ch) {
+        if (ch.unicode() >= 0x80) return vkNone;
+        return ch.isLetter() ? ch.toUpper().unicode() : ch.unicode();
+    }
     // Characters typed kKeyPause apart (pause before the first); CR is Enter.
     void Type(const QString& chars, int64_t pause = kKeyPause) {
         for (QChar ch : chars) {
             clock.Advance(pause);
             pause = kKeyPause;
-            Key(ch.isLetter() ? ch.toUpper().unicode() : ch.unicode(), 0, ch);
+            Key(KeyOf(ch), 0, ch);
         }
     }
     // Clicks of the left button in a row, as the form counts them: a double click is a click and then a press with 2.
@@ -261,6 +267,17 @@ TEST_F(TextorScriptTest, TypingPausingEnterAndBackspace) {
     ExpectStep("0,22,1,0", "Alpha beta gamma deltas\r\n" + kInitialText.mid(16), 2);
 }
 
+TEST_F(TextorScriptTest, ASurrogatePairTypedUnitByUnitIsOneCharacter) {
+    Start(At(0, 5));
+    const QString smiley = QString::fromUtf8("\xF0\x9F\x98\x80");
+    Type(smiley);
+    ExpectStep(At(0, 7), "Alpha" + smiley + kInitialText.mid(5), 1);
+    Key(vkLeft);  // over the pair at once
+    ExpectStep(At(0, 5), "Alpha" + smiley + kInitialText.mid(5), 1);
+    Type(smiley.left(1) + "x");  // a lone high surrogate is dropped
+    ExpectStep(At(0, 6), "Alphax" + smiley + kInitialText.mid(5), 2);
+}
+
 TEST_F(TextorScriptTest, BackspaceAtTheTextStartRecordsNothing) {
     Start(At(0, 0));
     Key(vkBack);
@@ -294,17 +311,27 @@ TEST_F(TextorScriptTest, HomeEndUpAndDownOnWrappedRows) {
 }
 
 TEST_F(TextorScriptTest, LeftAtTheStartAndUpOnTheFirstRowLeaveTheKeyToTheSheet) {
-    for (int key : {vkLeft, vkUp}) {
+    const std::pair<int, int> cases[] = {{vkLeft, 0}, {vkUp, 3}};  // the key, the caret in the first row
+    for (const auto& [key, at] : cases) {
         SCOPED_TRACE(key);
-        Start(At(0, 3));
-        Key(vkHome);
-        ExpectStep(At(0, 0), kInitialText, 0);
+        Start(At(0, at));
         EXPECT_EQ(Key(key), vkNone);
         // The sheet's arrow rule: the next focusable element backwards is the box that holds the text.
         EXPECT_EQ(fixture.sheet.Focused(), fixture.root);
         EXPECT_FALSE(text->IsEdited());
         EXPECT_EQ(fixture.sheet.CaretKind(), ckNone);
+        EXPECT_EQ(UndoSteps(), 0);
     }
+}
+
+TEST_F(TextorScriptTest, LeftAndRightStepIntoAnEmbeddedText) {
+    Start(At(3, 7));  // before the note
+    EXPECT_EQ(Key(vkRight), vkNone);
+    EXPECT_EQ(fixture.sheet.Focused(), note);
+    ExpectStep(At(0, 0), kInitialText, 0);
+    Start(At(3, 8));  // after it
+    EXPECT_EQ(Key(vkLeft), vkNone);
+    EXPECT_EQ(fixture.sheet.Focused(), note);
 }
 
 TEST_F(TextorScriptTest, DoubleAndTripleClicksAndADragOverAnEmbeddedElement) {
