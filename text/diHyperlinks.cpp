@@ -2,10 +2,10 @@
 
 #include "core/cuUtils.h"
 #include "platform/plInput.h"
+#include "platform/plShell.h"
 #include "text/diTextor.h"
 
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QUrl>
 
 #include <array>
@@ -18,18 +18,6 @@ constexpr std::array<QStringView, 2> kLinkSeparators{u"://", u":\\\\"};
 constexpr int kLinkSeparatorLength = 3;
 constexpr QStringView kFileScheme = u"file";
 constexpr QStringView kUrlScheme = u"url";
-constexpr QStringView kDesktopSuffix = u"desktop";
-
-// Types that start a program when opened.
-constexpr std::array<const char*, 14> kExecutableMimeTypes{
-    "application/x-executable",     "application/x-pie-executable",
-    "application/x-sharedlib",      "application/x-shellscript",
-    "application/x-desktop",        "application/x-ms-dos-executable",
-    "application/x-msdownload",     "application/vnd.microsoft.portable-executable",
-    "application/x-java-archive",   "application/vnd.appimage",
-    "application/x-perl",           "text/x-python",
-    "application/x-ruby",           "application/x-executable-script",
-};
 
 bool IsLinkSeparator(QChar c) noexcept {
     return c == u'\t' || c == u' ' || c == u'"' || c == u'<' || c == u'>';
@@ -46,24 +34,10 @@ QStringView LinkScheme(QStringView word) {
     return {};
 }
 
-bool HasExecutableType(const QString& path) {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    for (const char* name : kExecutableMimeTypes)
-        if (type.inherits(QString::fromLatin1(name))) return true;
-    return false;
-}
-
-bool IsSafeDocument(const QFileInfo& file) {
-    const QFileInfo target(file.canonicalFilePath());
-    return target.isFile() && !target.isExecutable() &&
-           target.suffix().compare(kDesktopSuffix, Qt::CaseInsensitive) != 0 &&
-           !HasExecutableType(target.filePath());
-}
-
 TLinkOpening OpenFileLink(const QString& address) {
     const QFileInfo file(QUrl(address).toLocalFile());
     if (file.filePath().isEmpty()) return TLinkOpening::Refused;
-    if (IsSafeDocument(file)) {
+    if (IsDocumentFile(file.absoluteFilePath())) {
         if (ShellOpen(file.absoluteFilePath(), {}, {}, false)) return TLinkOpening::File;
         return TLinkOpening::Refused;
     }
