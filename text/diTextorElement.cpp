@@ -784,6 +784,12 @@ void TTextorElement::StartEditing() {
     if (m_interactive || !m_textor) return;
     m_interactive = std::make_unique<TSchemeTextorInteractive>(m_textor.get());
     m_interactive->SetCanEdit([this] { return CanEditNow(); });
+    m_interactive->SetFocusPart([](TVisualElement* part, bool atStart) {
+        if (auto* text = dynamic_cast<TTextorElement*>(part))
+            text->FocusText(atStart ? TTextFocusPlace::Start : TTextFocusPlace::End);  // the caret enters at the near end
+        else
+            part->Focus();
+    });
     ConfigureInteractive();
     m_interactive->AddHandler(MakeHandler<&TTextorElement::OnInteractive>(this));
     Invalidate();

@@ -2,7 +2,6 @@
 
 #include "core/cuUtils.h"
 #include "platform/plCursor.h"
-#include "text/diTextorElement.h"
 #include "text/diTextorRows.h"
 
 #include <QCursor>
@@ -233,8 +232,8 @@ bool TTextorInteractive::FocusEmbedded(TPortion* portion, bool forward, TShiftSt
     TVisualElement* element = static_cast<TElementPortion*>(portion)->Element();
     TVisualElement* target = element ? element->FindFocusable(forward, true, true) : nullptr;
     if (!target) return false;
-    if (auto* text = dynamic_cast<TTextorElement*>(target))
-        text->FocusText(forward ? TTextFocusPlace::Start : TTextFocusPlace::End);  // the caret enters at the near end
+    if (m_focusPart)
+        m_focusPart(target, forward);
     else
         target->Focus();
     return true;

@@ -127,6 +127,10 @@ public:
     void SetOptions(uint16_t options) noexcept;
     bool HasOption(uint16_t option) const noexcept { return m_options & option; }
     void SetCanEdit(CanEditTest test) { m_canEdit = std::move(test); }
+    // Focuses a focusable part of an embedded element that Left or Right
+    // enters, at its start (Right) or its end (Left); none: TVisualElement::Focus.
+    using FocusPartFunction = std::function<void(TVisualElement* part, bool atStart)>;
+    void SetFocusPart(FocusPartFunction focus) { m_focusPart = std::move(focus); }
     bool CanEdit() const { return !m_canEdit || m_canEdit(); }
     // Above 0: a typed TAB is entered as that many spaces.
     int TabWidth = 0;
@@ -237,6 +241,7 @@ private:
     uint8_t m_zone = tmzField;
     uint16_t m_options = 0;
     CanEditTest m_canEdit;
+    FocusPartFunction m_focusPart;
     QPoint m_pressPoint;
     QPoint m_currentPoint;
     // The start of the row where a selection of whole rows began.
