@@ -346,6 +346,16 @@ TEST_F(TextorScriptTest, DoubleAndTripleClicksAndADragOverAnEmbeddedElement) {
     Click(PointAt({3, 1}));
     ExpectStep(At(3, 1), kInitialText, 0);
     EXPECT_FALSE(note->IsInSelectedText());
+
+    // Typing over a selection that holds the note removes it, as one step.
+    Drag(PointAt({3, 2}), PointAt({3, 12}));
+    Type("X");
+    const QString typedOver = kBeforeNote.chopped(5) + "X" + kAfterNote.mid(4);  // "be", "X", "er"
+    ExpectStep(At(3, 3), typedOver, 1);
+    EXPECT_EQ(text->FirstVisualChild(), nullptr);
+    fixture.history.Undo();
+    EXPECT_EQ(text->GetText().toStdString(), kInitialText.toStdString());
+    EXPECT_NE(text->FirstVisualChild(), nullptr);
 }
 
 TEST_F(TextorScriptTest, CopyAndPaste) {
@@ -385,6 +395,15 @@ TEST_F(TextorScriptTest, FindAcrossParagraphsIntoAnEmbeddedElementAndBack) {
     ASSERT_TRUE(FindStep(TFindMode::SkipMatchingSelection, TFindData("ta"), false));
     ExpectStep("0,8,0,10", kInitialText, 0);
     EXPECT_FALSE(FindStep(TFindMode::SkipMatchingSelection, TFindData("ta"), false));
+
+    // Backwards into the note from the text end, and out of it again.
+    Start(At(3, 14));
+    ASSERT_TRUE(FindStep(TFindMode::SkipMatchingSelection, TFindData("na"), false));
+    EXPECT_EQ(fixture.sheet.Focused(), note);
+    ExpectStep("0,6,0,8", kInitialText, 0);
+    ASSERT_TRUE(FindStep(TFindMode::SkipMatchingSelection, TFindData("be"), false));  // "before", before the note
+    EXPECT_EQ(fixture.sheet.Focused(), text);
+    ExpectStep("3,0,3,2", kInitialText, 0);
 }
 
 TEST_F(TextorScriptTest, ReplaceOneMatchAndReplaceAllOfAByAa) {
@@ -425,6 +444,10 @@ TEST_F(TextorScriptTest, CtrlEnterAndADoubleClickOnALinkReachTheShell) {
     EXPECT_EQ(shell.Calls.size(), 2);
     EXPECT_EQ(shell.Calls.value(1), "Execute|" + kLink + "||");
     ExpectStep(At(2, link + 10), kInitialText, 0);  // no word selected
+    Start(At(0, 2));
+    Key(vkReturn, ssCtrl, QChar(u'\r'));  // no link: nothing at all
+    ExpectStep(At(0, 2), kInitialText, 0);
+    EXPECT_EQ(shell.Calls.size(), 2);
 }
 
 }  // namespace
