@@ -7,6 +7,7 @@
 #include <QCursor>
 
 #include <cstdlib>
+#include <utility>
 
 T_CLASS_IMPL_ABSTRACT(TTextorInteractive, TItfObject)
 T_CLASS_IMPL_ABSTRACT(TSchemeTextorInteractive, TTextorInteractive)
@@ -332,12 +333,19 @@ void TTextorInteractive::KeyUp(int& key, TShiftState) {
     if (m_mouseMode == tmmDragging && key == vkControl) SetZone(DragZone(false));
 }
 
+// A low surrogate completes a waiting high one; alone it is dropped (no text).
+QString TTextorInteractive::PairedText(QChar ch) {
+    const char16_t high = std::exchange(m_highSurrogate, 0);
+    if (!ch.isLowSurrogate()) return ch;
+    return high ? QString(QChar(high)) + ch : QString();
+}
+
 void TTextorInteractive::KeyPress(QChar& ch) {
     if (m_mouseMode != tmmNone || !CanEdit()) return;
     const bool ctrl = TInputState::Current().KeyboardModifiers() & ssCtrl;
-    const char16_t code = ch.unicode();
     QString text;
-    switch (FilterTypedChar(code, ctrl, m_options, m_textor->AllowsParagraphs(), m_textor->UsesTabStopPortions())) {
+    switch (FilterTypedChar(ch.unicode(), ctrl, m_options, m_textor->AllowsParagraphs(),
+                            m_textor->UsesTabStopPortions())) {
     case TTypedChar::Ignored:
         m_highSurrogate = 0;
         return;
@@ -348,16 +356,12 @@ void TTextorInteractive::KeyPress(QChar& ch) {
         text = TabWidth > 0 ? QString(TabWidth, QChar::Space) : QString(QChar(char16_t(tcTab)));
         break;
     case TTypedChar::Text:
-        if (QChar::isHighSurrogate(code)) {
-            m_highSurrogate = code;  // waits for its low half
+        if (ch.isHighSurrogate()) {
+            m_highSurrogate = ch.unicode();  // waits for its low half
             ch = QChar();
             return;
         }
-        if (QChar::isLowSurrogate(code)) {
-            if (m_highSurrogate) text = QString(QChar(m_highSurrogate)) + ch;
-        } else {
-            text = ch;
-        }
+        text = PairedText(ch);
         break;
     }
     m_highSurrogate = 0;
@@ -412,34 +416,32 @@ void TTextorInteractive::SelectRows(const TRow* from, const TRow* to) {
         SetSelection(TTextorRange{to->GetStartPosition(), RowEndWithBreak(*m_textor, from)}, true);
 }
 
-void TTextorInteractive::MouseDown(QPoint point, TMouseButton, TShiftState shift, int clicks) {
-    SetMouseMode(tmmNone);
-    m_pressPoint = m_currentPoint = point;
+void TTextorInteractive::SelectWordAt(QPoint point) {
+    TTextorPosition link;
+    if (HasOption(tioDoubleClickLink) && LinkAt(point, link)) {
+        Broadcast(tinActivateLink, reinterpret_cast<intptr_t>(&link));
+        return;
+    }
+    if (HasOption(tioDoubleClickRow)) {
+        if (const TRow* row = m_textor->FindRowAtY(point.y(), true)) SelectRows(row, row);
+        return;
+    }
     TTextorPosition hit;
     m_textor->HitTest(point, false, hit);
-    hit = TTextor::Normalize(hit);
-    if (clicks == 2) {
-        TTextorPosition link;
-        if (HasOption(tioDoubleClickLink) && LinkAt(point, link)) {
-            Broadcast(tinActivateLink, reinterpret_cast<intptr_t>(&link));
-            return;
-        }
-        if (HasOption(tioDoubleClickRow)) {
-            if (const TRow* row = m_textor->FindRowAtY(point.y(), true)) SelectRows(row, row);
-            return;
-        }
-        const TTextorPosition start = WordStart(hit);
-        const TTextorPosition end = WordEnd(hit);
-        SetSelection(TTextorRange{start, start == end ? m_textor->StepForward(start) : end});
-        return;
-    }
-    if (clicks == 3) {
-        TParagraph* paragraph = hit.Paragraph;
-        const TTextorPosition end =
-            paragraph->Next() ? paragraph->Next()->StartPosition() : paragraph->EndPosition();
-        SetSelection(TTextorRange{paragraph->StartPosition(), end});
-        return;
-    }
+    const TTextorPosition start = WordStart(hit);
+    const TTextorPosition end = WordEnd(hit);
+    SetSelection(TTextorRange{start, start == end ? m_textor->StepForward(start) : end});
+}
+
+void TTextorInteractive::SelectParagraphAt(QPoint point) {
+    TTextorPosition hit;
+    m_textor->HitTest(point, false, hit);
+    TParagraph* paragraph = hit.Paragraph;
+    const TTextorPosition end = paragraph->Next() ? paragraph->Next()->StartPosition() : paragraph->EndPosition();
+    SetSelection(TTextorRange{paragraph->StartPosition(), end});
+}
+
+void TTextorInteractive::Press(QPoint point, TShiftState shift) {
     TRow* row = nullptr;
     if (InLeftZone(point, row)) {
         m_rowsStart = row->GetStartPosition();
@@ -455,6 +457,17 @@ void TTextorInteractive::MouseDown(QPoint point, TMouseButton, TShiftState shift
         SetMouseMode(tmmSelecting);
         SetZone(TextZoneOf(m_options));
     }
+}
+
+void TTextorInteractive::MouseDown(QPoint point, TMouseButton, TShiftState shift, int clicks) {
+    SetMouseMode(tmmNone);
+    m_pressPoint = m_currentPoint = point;
+    if (clicks == 2)
+        SelectWordAt(point);
+    else if (clicks == 3)
+        SelectParagraphAt(point);
+    else
+        Press(point, shift);
 }
 
 void TTextorInteractive::MouseMove(QPoint point, TShiftState shift) {

@@ -224,6 +224,12 @@ private:
     // From the start of one row to the end (with its break) of the other, in text order.
     void SelectRows(const TRow* from, const TRow* to);
     void Drop(bool copy);
+    QString PairedText(QChar ch);
+    // Double click: a link activated, else the row or the word selected.
+    void SelectWordAt(QPoint point);
+    void SelectParagraphAt(QPoint point);
+    // A single press: rows, the selection or the text.
+    void Press(QPoint point, TShiftState shift);
 
 private:
     TTextor* m_textor;
