@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 
 // A field in fixed metrics (10 pixels a character).
 class TElement_InputProbeText : public TTextorElement {
@@ -30,23 +29,15 @@ T_ELEMENT_CLASS_IMPL(TElement_InputProbeText, TTextorElement)
 namespace {
 
 TEST(TextorInteractiveZones, TextZoneAndCursorFollowTheOptionBits) {
-    struct Row {
-        uint16_t Options;
-        uint8_t Zone;
-        int Cursor;
+    const std::pair<uint16_t, int> texts[] = {
+        {0, crTextorFieldBeam},
+        {tioCursorText, crTextorFieldBeam},
+        {tioCursorRich, crTextorFieldElementsBeam},
+        {tioCursorDropDown | tioCursorParagraphs | tioCursorRich, crTextorFieldDropDownBeam},
+        {tioCursorParagraphs | tioCursorRich, crTextorContainerBeam},
+        {tioCursorParagraphs | tioCursorText, crTextorContainerTextBeam},
     };
-    const Row rows[] = {
-        {0, tmzField, crTextorFieldBeam},
-        {tioCursorText, tmzField, crTextorFieldBeam},
-        {tioCursorRich, tmzFieldElements, crTextorFieldElementsBeam},
-        {tioCursorDropDown | tioCursorParagraphs | tioCursorRich, tmzFieldDropDown, crTextorFieldDropDownBeam},
-        {tioCursorParagraphs | tioCursorRich, tmzContainer, crTextorContainerBeam},
-        {tioCursorParagraphs | tioCursorText, tmzContainerText, crTextorContainerTextBeam},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(TextZoneOf(r.Options), r.Zone) << r.Options;
-        EXPECT_EQ(CursorOfZone(TextZoneOf(r.Options)), r.Cursor) << r.Options;
-    }
+    for (const auto& [options, cursor] : texts) EXPECT_EQ(CursorOfZone(TextZoneOf(options)), cursor) << options;
     const std::pair<uint8_t, int> others[] = {
         {tmzLeft, crTextorLeftZone},    {tmzLeftSelecting, crTextorLeftZone}, {tmzSelection, Cursors::Arrow},
         {tmzDragMove, crTextorDragMove}, {tmzDragCopy, crTextorDragCopy},     {tmzNoDrop, Cursors::No},
@@ -108,8 +99,8 @@ protected:
     std::unique_ptr<TTextorInteractive> c;
     TFakeInputState input;
     TInputStateInstaller installInput{&input};
-    // Each tinEnterText: the text, or none for a deletion.
-    std::vector<std::optional<QString>> entered;
+    // Each tinEnterText: the text, "<delete>" for none.
+    QStringList entered;
     std::vector<int> notices;
     // What a tinDrop listener answers.
     bool dropInserted = false;
@@ -122,8 +113,7 @@ protected:
     }
     void OnNotice(TItfObject*, int msg, intptr_t p1, intptr_t) {
         notices.push_back(msg);
-        if (msg == tinEnterText)
-            entered.push_back(p1 ? std::optional(*reinterpret_cast<const QString*>(p1)) : std::nullopt);
+        if (msg == tinEnterText) entered << (p1 ? *reinterpret_cast<const QString*>(p1) : QString("<delete>"));
         if (msg == tinDrop) reinterpret_cast<TTextorDrop*>(p1)->Inserted = dropInserted;
     }
     TTextorPosition At(int paragraph, int index) const {
@@ -155,6 +145,7 @@ TEST_F(TextorInteractive, KeyMovesOnWrappedRows) {
         bool Consumed;
         const char* Selection;
         int CaretRow;
+        bool Deletes = false;  // the selection is to be deleted
     };
     // Rows "abcd " / "efgh " / "ijkl".
     const Row rows[] = {
@@ -172,9 +163,14 @@ TEST_F(TextorInteractive, KeyMovesOnWrappedRows) {
         {"Shift+Right extends from the caret", 1, false, vkRight, ssShift, true, "1-2", 0},
         {"Shift+Down extends a row down", 1, false, vkDown, ssShift, true, "1-6", 1},
         {"Ctrl+Up is not a move", 7, false, vkUp, ssCtrl, false, "7-7", 1},
+        {"Backspace at the text start asks nothing", 0, false, vkBack, 0, true, "0-0", 0},
+        {"Delete at the text end asks nothing", 14, false, vkDelete, 0, true, "14-14", 2},
+        {"Backspace deletes the character before", 7, false, vkBack, 0, true, "6-7", 1, true},
+        {"Delete deletes the character after", 7, false, vkDelete, 0, true, "7-8", 1, true},
     };
     for (const Row& r : rows) {
         Set("abcd efgh ijkl", 50);
+        entered.clear();
         const TTextorPosition start = At(0, r.Caret);
         c->SetCaretAndSelection(t.FindRow(start, r.LowerRow), start, start, start);
         int key = r.Key;
@@ -182,28 +178,7 @@ TEST_F(TextorInteractive, KeyMovesOnWrappedRows) {
         EXPECT_EQ(key == vkNone, r.Consumed) << r.Name;
         EXPECT_EQ(Selection(), r.Selection) << r.Name;
         EXPECT_EQ(CaretRowIndex(), r.CaretRow) << r.Name;
-    }
-}
-
-TEST_F(TextorInteractive, BackspaceAndDeleteAskToDeleteOneCharacterOrNothingAtTheEnds) {
-    struct Row {
-        int Caret;
-        int Key;
-        const char* Deleted;  // the selection when the deletion was asked; "" none asked
-    };
-    const Row rows[] = {{0, vkBack, ""}, {3, vkDelete, ""}, {1, vkBack, "0-1"}, {1, vkDelete, "1-2"}};
-    for (const Row& r : rows) {
-        Set("abc", 0);
-        entered.clear();
-        c->SetCaretPosition(At(0, r.Caret));
-        int key = r.Key;
-        c->KeyDown(key, 0);
-        EXPECT_EQ(key, vkNone);
-        EXPECT_EQ(entered.size(), QString(r.Deleted).isEmpty() ? 0u : 1u) << r.Caret << " " << r.Key;
-        if (!entered.empty()) {
-            EXPECT_FALSE(entered[0].has_value());
-            EXPECT_EQ(Selection(), r.Deleted);
-        }
+        EXPECT_EQ(entered, r.Deletes ? QStringList{"<delete>"} : QStringList()) << r.Name;
     }
 }
 
@@ -233,9 +208,7 @@ TEST_F(TextorInteractive, TypedCharactersReachTheElementAsTexts) {
             QChar ch(unit);
             c->KeyPress(ch);
         }
-        QStringList texts;
-        for (const auto& text : entered) texts << text.value_or("<delete>");
-        EXPECT_EQ(texts, r.Entered) << r.Name;
+        EXPECT_EQ(entered, r.Entered) << r.Name;
     }
 }
 
@@ -313,7 +286,7 @@ TEST_F(TextorInteractive, DragMoveDeletesItsSourceOnlyWhenTheTargetInsertedTheDr
         EXPECT_EQ(c->Zone(), tmzDragMove);
         c->MouseUp(QPoint(62, 5), mbLeft, 0);
         EXPECT_EQ(std::count(notices.begin(), notices.end(), tinDrop), 1);
-        EXPECT_EQ(entered.size(), inserted ? 1u : 0u) << "inserted " << inserted;
+        EXPECT_EQ(entered, inserted ? QStringList{"<delete>"} : QStringList()) << "inserted " << inserted;
     }
 }
 
