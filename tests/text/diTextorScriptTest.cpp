@@ -148,6 +148,8 @@ protected:
 
     // ---- the form's find step and replace ----
 
+    // The sheet form's find step: the focused element, then each next one it
+    // names, entered and asked in turn, until one holds a match.
     bool FindStep(TFindMode mode, const TFindData& request, bool forward) {
         TVisualElement* current = fixture.sheet.Focused();
         for (int asked = 0; current && asked < kFindElementLimit; ++asked) {
@@ -163,11 +165,13 @@ protected:
     // that its search goes on behind it.
     void Enter(TVisualElement* next, TVisualElement* searched, bool forward) {
         auto* nextText = dynamic_cast<TTextorElement*>(next);
-        if (!nextText) return next->SetFocus();
-        if (searched->VisualParent() == next && searched->TextorSlot())
-            return nextText->FocusText(forward ? TTextFocusPlace::AfterElement : TTextFocusPlace::BeforeElement, {}, {},
-                                       searched);
-        nextText->FocusText(forward ? TTextFocusPlace::Start : TTextFocusPlace::End);
+        if (!nextText)
+            next->SetFocus();
+        else if (searched->VisualParent() == next && searched->TextorSlot())
+            nextText->FocusText(forward ? TTextFocusPlace::AfterElement : TTextFocusPlace::BeforeElement, {}, {},
+                                searched);
+        else
+            nextText->FocusText(forward ? TTextFocusPlace::Start : TTextFocusPlace::End);
     }
     // Replaces the match at the selection, then each next one when all; answers the count.
     int Replace(const TFindData& request, const QString& replacement, bool all) {
