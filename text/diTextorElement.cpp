@@ -784,9 +784,10 @@ void TTextorElement::StartEditing() {
     if (m_interactive || !m_textor) return;
     m_interactive = std::make_unique<TSchemeTextorInteractive>(m_textor.get());
     m_interactive->SetCanEdit([this] { return CanEditNow(); });
+    // An embedded text that Left or Right enters gets its caret at the near end.
     m_interactive->SetFocusPart([](TVisualElement* part, bool atStart) {
         if (auto* text = dynamic_cast<TTextorElement*>(part))
-            text->FocusText(atStart ? TTextFocusPlace::Start : TTextFocusPlace::End);  // the caret enters at the near end
+            text->FocusText(atStart ? TTextFocusPlace::Start : TTextFocusPlace::End);
         else
             part->Focus();
     });

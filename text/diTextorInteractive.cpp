@@ -161,7 +161,6 @@ void TSchemeTextorInteractive::SetPendingSelection(const TTextorNumericRange& ra
     m_pendingNoValidityTest = noValidityTest;
 }
 
-
 // ---------------------------------------------------------------------------
 // Moves
 
@@ -292,6 +291,11 @@ bool TTextorInteractive::HomeEndMove(bool end, TShiftState shift) {
     return true;
 }
 
+bool TTextorInteractive::IsLinkAtCaret() const {
+    return IsLinkPortion(TTextor::Normalize(m_caret).Portion) ||
+           IsLinkPortion(TTextor::PortionBeforePosition(m_caret));
+}
+
 void TTextorInteractive::KeyDown(int& key, TShiftState shift) {
     if (m_mouseMode != tmmNone) {
         if (m_mouseMode == tmmDragging && key == vkControl) SetZone(DragZone(true));
@@ -304,8 +308,7 @@ void TTextorInteractive::KeyDown(int& key, TShiftState shift) {
         consumed = CanEdit() && DeleteKey(key == vkBack);
         break;
     case vkReturn:
-        if (HasOption(tioCtrlEnterLink) && (shift & ssCtrl) &&
-            (IsLinkPortion(TTextor::Normalize(m_caret).Portion) || IsLinkPortion(TTextor::PortionBeforePosition(m_caret)))) {
+        if (HasOption(tioCtrlEnterLink) && (shift & ssCtrl) && IsLinkAtCaret()) {
             const TTextorPosition at = m_caret;
             Broadcast(tinActivateLink, reinterpret_cast<intptr_t>(&at));
             consumed = true;

@@ -217,6 +217,8 @@ private:
     bool VerticalMove(bool down, bool extend);
     bool HorizontalMove(int key, TShiftState shift);
     bool HomeEndMove(bool end, TShiftState shift);
+    // A link in the portion at the caret or in the one before it.
+    bool IsLinkAtCaret() const;
     uint8_t DragZone(bool ctrl) const;
     bool InLeftZone(QPoint point, TRow*& row) const;
     bool HitsSelection(QPoint point) const;
