@@ -365,8 +365,10 @@ private:
 // The textor
 
 // Paint flags of TTextor::Paint besides tpfSelected/tpfInactive.
-// tpfParagraphEndHighlight: a selected paragraph end shows a 5-pixel highlight.
+// tpfParagraphEndHighlight: a selected paragraph end shows a highlight
+// kTextorParagraphEndHighlight pixels wide.
 enum : int { tpfPaintSelection = 0x100, tpfNonPrintingMarks = 0x200, tpfParagraphEndHighlight = 0x400 };
+constexpr int kTextorParagraphEndHighlight = 5;
 
 class TTextor {
 public:

@@ -80,8 +80,6 @@ enum : int {
 
 // A press more than this many pixels left of a row's left edge is in the left zone.
 constexpr int kTextorLeftZoneWidth = 4;
-// The width of the highlight of a selected paragraph end.
-constexpr int kTextorParagraphEndHighlight = 5;
 
 // The zone of the text itself under the cursor options.
 uint8_t TextZoneOf(uint16_t options) noexcept;

@@ -18,8 +18,6 @@ enum : int { plvLeftIndent = 0, plvFirstLineIndent = 1, plvRightIndent = 2 };
 
 // In a drag, an element is taken in once the pointer comes this near its far edge.
 constexpr int kElementDragReach = 40;
-// Width of the highlight of a selected paragraph end.
-constexpr int kParagraphEndHighlight = 5;
 constexpr int kNoBreakSpace = 0x00A0;
 constexpr QChar kSpaceMark(0x00B7);
 constexpr QChar kNoBreakSpaceMark(0x00B0);
@@ -366,7 +364,7 @@ void PaintParagraphEnd(const TRowPaint& paint, const TParagraph* paragraph, cons
         text->PaintText(paint.Canvas, 0, &kParagraphMark, 1, x, paint.Baseline, paint.Row);
     if ((paint.Flags & tpfPaintSelection) && (paint.Flags & tpfParagraphEndHighlight) &&
         selection.Contains(paragraph->LastRow()->EndIndex()))
-        paint.Canvas.DrawSelection(TRect{x, paint.Row.Top, x + kParagraphEndHighlight, paint.Row.Bottom},
+        paint.Canvas.DrawSelection(TRect{x, paint.Row.Top, x + kTextorParagraphEndHighlight, paint.Row.Bottom},
                                    !(paint.Flags & tpfInactive));
 }
 
