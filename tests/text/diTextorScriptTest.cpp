@@ -8,6 +8,7 @@
 #include "core/cuUndoRedo.h"
 #include "platform/plClipboard.h"
 #include "platform/plClock.h"
+#include "platform/plCursor.h"
 #include "platform/plInput.h"
 #include "platform/plShell.h"
 #include "platform/plTimer.h"
@@ -435,6 +436,30 @@ TEST_F(TextorScriptTest, AnOwnLinePaletteElementMidParagraphStandsOnALineOfItsOw
     ExpectStep(At(1, 1), "Alpha\r\n\r\n beta gamma" + kInitialText.mid(16), 1);
     EXPECT_EQ(text->Textor()->ParagraphCount(), 6);
     fixture.history.Undo();
+    ExpectStep(At(0, 5), kInitialText, 0);
+}
+
+TEST_F(TextorScriptTest, TheCursorFollowsThePointerOverTextAndLinks) {
+    const int link = 4;  // "see "
+    fixture.sheet.MouseMove(PointAt({0, 3}), 0);
+    EXPECT_EQ(fixture.sheet.Cursor(), crTextorContainerTextBeam);
+    Start(At(0, 0));
+    fixture.sheet.MouseMove(PointAt({2, link + 3}), 0);
+    EXPECT_EQ(fixture.sheet.Cursor(), Cursors::HandPoint);
+    fixture.sheet.MouseMove(PointAt({0, 3}), 0);
+    EXPECT_EQ(fixture.sheet.Cursor(), crTextorContainerTextBeam);
+}
+
+TEST_F(TextorScriptTest, NothingChangesOnAReadOnlySheet) {
+    Start(At(0, 5));
+    fixture.sheet.SetReadOnly(true);
+    Type("x\r");
+    Key(vkBack);
+    Key(vkDelete);
+    ExpectStep(At(0, 5), kInitialText, 0);
+    clipboard.SetContent(TClipboardContent{QStringLiteral("pasted")});
+    EXPECT_FALSE(text->Paste());
+    EXPECT_FALSE(Replacement()->ReplaceSelection("y"));
     ExpectStep(At(0, 5), kInitialText, 0);
 }
 
