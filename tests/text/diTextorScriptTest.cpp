@@ -270,6 +270,8 @@ TEST_F(TextorScriptTest, TypingPausingEnterAndBackspace) {
     ExpectStep(At(0, 22), "Alpha beta gamma delta" + kInitialText.mid(16), 3);
     fixture.history.Undo();
     ExpectStep("0,22,1,0", "Alpha beta gamma deltas\r\n" + kInitialText.mid(16), 2);
+    fixture.history.Redo();
+    ExpectStep(At(0, 22), "Alpha beta gamma delta" + kInitialText.mid(16), 3);
 }
 
 TEST_F(TextorScriptTest, ASurrogatePairTypedUnitByUnitIsOneCharacter) {
@@ -343,6 +345,8 @@ TEST_F(TextorScriptTest, DoubleAndTripleClicksAndADragOverAnEmbeddedElement) {
     Start(At(0, 0));
     Click(PointAt({0, 8}), 2);  // the word with the space after it
     ExpectStep("0,6,0,11", kInitialText, 0);
+    Drag(PointAt({0, 8}), PointAt({1, 3}));  // a press on the selection selects anew: no text moves
+    ExpectStep("0,8,1,3", kInitialText, 0);
     Click(PointAt({1, 2}), 3);  // the paragraph with its break
     ExpectStep("1,0,2,0", kInitialText, 0);
     Drag(PointAt({3, 2}), PointAt({3, 12}));
