@@ -212,6 +212,39 @@ TEST_F(TextorInteractive, TypedCharactersReachTheElementAsTexts) {
     }
 }
 
+TEST_F(TextorInteractive, ThePointerZoneFollowsTheOptionBits) {
+    struct Row {
+        uint16_t Options;
+        int X;
+        int Y;
+        uint8_t Zone;
+    };
+    // "ab cd" | "ef", indented by 20; "cd" is a link; "d", the break and "e" are selected.
+    const Row rows[] = {
+        {0, 55, 5, tmzField},
+        {tioDoubleClickLink, 55, 5, tmzLink},
+        {tioClickLink, 55, 5, tmzLink},
+        {tioDragSelection, 65, 5, tmzSelection},
+        {tioDragSelection, 72, 5, tmzField},
+        {tioDragSelection | tioParagraphEndHighlight, 72, 5, tmzSelection},
+        {tioDragSelection | tioParagraphEndHighlight, 76, 5, tmzField},
+        {tioRowZone, 15, 15, tmzLeft},
+        {tioRowZone, 16, 15, tmzField},
+        {tioCursorParagraphs | tioCursorText, 25, 15, tmzContainerText},
+    };
+    t.DefaultParagraph = FixedParagraph(20, 0, 0);
+    Set("ab cd\nef", 0);
+    TFixedTextAttributes link;
+    link.SetLinkKind(1);
+    t.SetRangeAttributes(TTextorRange{At(0, 3), At(0, 5)}, false, AcquireSharedAs<TTextAttributes>(link));
+    for (const Row& r : rows) {
+        c->SetSelection(TTextorRange{At(0, 4), At(1, 1)});
+        c->SetOptions(r.Options);
+        c->MouseMove(QPoint(r.X, r.Y), 0);
+        EXPECT_EQ(c->Zone(), r.Zone) << r.Options << " at " << r.X << "," << r.Y;
+    }
+}
+
 TEST_F(TextorInteractive, ClicksSelectTheWordOrTheParagraph) {
     struct Row {
         int Clicks;
