@@ -64,14 +64,7 @@ TEST(TextorInteractiveZones, CursorsAreOurOwnFilesWithTheirHotSpots) {
 }
 
 TEST(TextorInteractiveTyping, FilterTakesControlCharactersOnlyWithTheirCtrlRule) {
-    struct Row {
-        char16_t Ch;
-        bool Ctrl;
-        uint16_t Options;
-        bool Paragraphs;
-        bool Tabs;
-        TTypedChar Verdict;
-    };
+    struct Row { char16_t Ch; bool Ctrl; uint16_t Options; bool Paragraphs; bool Tabs; TTypedChar Verdict; };
     const Row rows[] = {
         {u'a', false, 0, false, false, TTypedChar::Text},
         {u'a', true, 0, true, true, TTypedChar::Ignored},  // a printable character with Ctrl
@@ -183,12 +176,7 @@ TEST_F(TextorInteractive, KeyMovesOnWrappedRows) {
 }
 
 TEST_F(TextorInteractive, TypedCharactersReachTheElementAsTexts) {
-    struct Row {
-        const char* Name;
-        std::u16string Typed;
-        TShiftState Modifiers;
-        QStringList Entered;
-    };
+    struct Row { const char* Name; std::u16string Typed; TShiftState Modifiers; QStringList Entered; };
     const Row rows[] = {
         {"a letter", u"a", 0, {"a"}},
         {"a surrogate pair goes out as one text", u"\U0001F600", 0, {QString::fromUtf16(u"\U0001F600")}},
@@ -213,12 +201,7 @@ TEST_F(TextorInteractive, TypedCharactersReachTheElementAsTexts) {
 }
 
 TEST_F(TextorInteractive, ThePointerZoneFollowsTheOptionBits) {
-    struct Row {
-        uint16_t Options;
-        int X;
-        int Y;
-        uint8_t Zone;
-    };
+    struct Row { uint16_t Options; int X; int Y; uint8_t Zone; };
     // "ab cd" | "ef", indented by 20; "cd" is a link; "d", the break and "e" are selected.
     const Row rows[] = {
         {0, 55, 5, tmzField},
@@ -246,12 +229,7 @@ TEST_F(TextorInteractive, ThePointerZoneFollowsTheOptionBits) {
 }
 
 TEST_F(TextorInteractive, ClicksSelectTheWordOrTheParagraph) {
-    struct Row {
-        int Clicks;
-        uint16_t Options;
-        int X;
-        const char* Selection;
-    };
+    struct Row { int Clicks; uint16_t Options; int X; const char* Selection; };
     const Row rows[] = {
         {0, 0, 62, "6-6"},
         {2, 0, 52, "4-7"},  // "cd" of "ab. cd ef": the word with its space
