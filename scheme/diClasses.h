@@ -127,6 +127,8 @@ enum : int {
     nmFilledChanged = 5,
     nmDefaultStateChanged = 6,
     nmChanged = 7,
+    nmExpandStateChanged = 8,   // sent from an expand button whose state changed
+    nmExpandButtonDefault = 9,  // sent from an expand button: p1 is a bool* with its default state, to change
 };
 
 // ---------------------------------------------------------------------------
