@@ -99,6 +99,14 @@ def drag_badge(c, copy):
         c.vline(28, 25, 29)
 
 
+def expand_badge(c):
+    """A small box holding a plus over a minus: collapse or expand."""
+    c.box(14, 17, 26, 29)
+    c.hline(17, 23, 21)
+    c.vline(20, 18, 24)
+    c.hline(17, 23, 26)
+
+
 CURSORS = [
     # name, drawing, hot spot
     ("crTextorFieldBeam", lambda c: beam(c), (10, 15)),
@@ -109,6 +117,7 @@ CURSORS = [
     ("crTextorLeftZone", lambda c: arrow(c, mirrored=True), (30, 1)),
     ("crTextorDragMove", lambda c: (arrow(c), drag_badge(c, False)), (1, 1)),
     ("crTextorDragCopy", lambda c: (arrow(c), drag_badge(c, True)), (1, 1)),
+    ("diExpandButtonCursor", lambda c: (arrow(c), expand_badge(c)), (1, 1)),
 ]
 
 
