@@ -9,4 +9,5 @@
 void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diSimpleElements"), RegisterExpandButtonCursor);
     registry.Add(QStringLiteral("diTitled"), InitTitledUnit, FinalTitledUnit);
+    registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
 }
