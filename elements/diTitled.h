@@ -101,6 +101,7 @@ public:
     int Count() const noexcept { return int(m_items.size()); }
     TTitleItem& Item(int index) { return m_items.at(size_t(index)); }
     std::deque<TTitleItem>& Items() noexcept { return m_items; }
+    const std::deque<TTitleItem>& Items() const noexcept { return m_items; }
 
 private:
     TTitleItem& Add(TTitleItemKind kind);
@@ -128,9 +129,6 @@ struct TTitleArrangement {
     std::vector<TTitleRow> Rows;
     std::vector<QPoint> Places;  // per item
     QSize Size;
-    // The collapsed right margin of each item's row end (block widths are
-    // measured to the element's right edge less this).
-    std::vector<int> RightGaps;  // per item
 };
 
 // Arranges measured items inside padding (the first pass of the layout).
@@ -284,6 +282,8 @@ public:
     void VisibilityChanged() override;
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     bool HandleVisualChildMessage(TVisualElement* child, int msg, intptr_t p1, intptr_t p2) override;
+    // TElement: a text below it whose first row changed re-lays the element.
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
 
 protected:
     ~TCustomTitledElement() override = default;
@@ -292,10 +292,10 @@ private:
     // Measures the writer's items (those still unmeasured).
     void MeasureItems(TTitleWriter& writer, TSheetCanvas& canvas, bool forLayout);
     void MarkTitleChildren(const TTitleWriter& writer);
-    void PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int shortfall);
+    void PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int width, int shortfall);
     int ComputeDescent();
     // Expand buttons of this element re-check themselves (a child's default state changed).
-    void RecheckExpandButtons();
+    void RecheckExpandButtons(TVisualElement* child);
 
     // Children standing in the title as inline elements, blocks or fields.
     std::unordered_set<const TVisualElement*> m_titleChildren;
