@@ -4,10 +4,44 @@
 
 #include "elements/diSimpleElements.h"
 
+#include "core/cuKnot.h"
+#include "elements/diTitled.h"
 #include "scheme/diCustomElements.h"
+#include "scheme/diFilers.h"
+#include "scheme/diThemes.h"
+#include "support/testSounds.h"
 #include "support/testVisualElements.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+// A titled element whose expand button starts expanded and controls the content.
+class TElement_SimpleFrame : public TTitledElementWithContent {
+    T_ELEMENT_CLASS(TElement_SimpleFrame)
+public:
+    virtual bool StartsExpanded() const { return true; }
+    void Create() override {
+        TTitledElementWithContent::Create();
+        CreateExpandButton(StartsExpanded());
+        ExpandButton()->AddControlledElement(Content());
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_SimpleFrame, TTitledElementWithContent)
+
+// The same, starting collapsed.
+class TElement_SimpleFrameCollapsed : public TElement_SimpleFrame {
+    T_ELEMENT_CLASS(TElement_SimpleFrameCollapsed)
+public:
+    bool StartsExpanded() const override { return false; }
+};
+T_ELEMENT_CLASS_IMPL(TElement_SimpleFrameCollapsed, TElement_SimpleFrame)
+
+// A titled element without an expand button.
+class TElement_SimplePlain : public TTitledElement {
+    T_ELEMENT_CLASS(TElement_SimplePlain)
+};
+T_ELEMENT_CLASS_IMPL(TElement_SimplePlain, TTitledElement)
 
 namespace {
 
@@ -93,6 +127,140 @@ TEST(FormatDateTime, MidnightAndNoonOnTheTwelveHourClock) {
               QStringLiteral("12 am"));
     EXPECT_EQ(FormatDateTime(QStringLiteral("h am/pm"), QDateTime(day, QTime(12, 0)), QLocale::c()),
               QStringLiteral("12 pm"));
+}
+
+// ---------------------------------------------------------------------------
+// Expand button
+
+const QString kExpanded = QStringLiteral("Expanded");
+
+class ExpandButton : public ::testing::Test, public TSheetFixture {
+protected:
+    TElement_SimpleFrame* Add(const TElementClass* cls = TElement_SimpleFrame::StaticClass()) {
+        auto* frame = static_cast<TElement_SimpleFrame*>(TElement::CreateIn(cls, scheme.get(), root));
+        frame->SetVisualParent(root);
+        Layout();
+        return frame;
+    }
+    QStringList SoundNames() const {
+        QStringList names;
+        for (const QString& path : sounds.played) names << QFileInfo(path).completeBaseName();
+        return names;
+    }
+    bool ItemChecked(TElement_SimpleFrame* element) {
+        TPaletteItemState state;
+        element->UpdatePaletteItemState(CollapsedPaletteItem(), state);
+        return state.Checked;
+    }
+
+    TRecordedSounds sounds;
+    TElement_SimpleFrame* frame = Add();
+    TExpandButton* button = frame->ExpandButton();
+};
+
+struct TStorageCase {
+    const char* name;
+    bool startsExpanded;
+    bool change;      // the state is flipped before saving
+    uint8_t mode;
+    uint8_t options;
+    bool written;     // "Expanded" (or "Value" of the "Expanded" knot in snapshots) is written
+};
+
+const TStorageCase kStorageCases[] = {
+    {"ExpandedNeverCollapsed", true, false, fmFile, 0, false},
+    {"Collapsed", true, true, fmFile, 0, true},
+    {"CollapsedNeverExpanded", false, false, fmFile, 0, false},
+    {"Expanded", false, true, fmFile, 0, true},
+    {"CollapsedWithoutPositions", true, true, fmFile, foNoPosition, false},
+    {"CollapsedInASnapshot", true, true, fmSnapshot, 0, true},
+};
+
+TEST_F(ExpandButton, TheStateIsStoredOnlyWhenItDiffersFromTheInitialState) {
+    for (const TStorageCase& c : kStorageCases) {
+        SCOPED_TRACE(c.name);
+        const TElementClass* cls =
+            c.startsExpanded ? TElement_SimpleFrame::StaticClass() : TElement_SimpleFrameCollapsed::StaticClass();
+        TElement_SimpleFrame* source = Add(cls);
+        if (c.change) source->ExpandButton()->SetExpanded(!c.startsExpanded);
+        TNodePtr<TKnot> knot = TKnot::Create();
+        source->SaveToKnot(knot.get(), c.mode, c.options);
+        TKnot* holder = c.mode == fmSnapshot ? knot->FindChild(kExpanded) : knot.get();
+        const QString attribute = c.mode == fmSnapshot ? QStringLiteral("Value") : kExpanded;
+        EXPECT_EQ(holder && holder->FindParam(attribute), c.written) << knot->SaveToString().toStdString();
+        if (c.written) EXPECT_EQ(holder->ReadBool(attribute, c.startsExpanded), !c.startsExpanded);
+
+        TElement_SimpleFrame* copy = Add(cls);
+        copy->LoadFromKnot(knot.get(), c.mode, c.options);
+        EXPECT_EQ(copy->ExpandButton()->Expanded(), c.written ? !c.startsExpanded : c.startsExpanded);
+    }
+}
+
+TEST_F(ExpandButton, CollapseItsUndoAndItsRedoLeaveTheDocumentUnmodified) {
+    button->ChangeExpanded(false);
+    EXPECT_FALSE(button->Expanded());
+    EXPECT_TRUE(history.CanUndo());
+    EXPECT_FALSE(history.Modified());
+    history.Undo();
+    EXPECT_TRUE(button->Expanded());
+    EXPECT_FALSE(history.Modified());
+    history.Redo();
+    EXPECT_FALSE(button->Expanded());
+    EXPECT_FALSE(history.Modified());
+}
+
+TEST_F(ExpandButton, ThePictureShowsTheStateAndWhetherTheHiddenPartHoldsAnything) {
+    auto* content = dynamic_cast<TTextorElement*>(frame->Content());
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(button->GetPictureKind(), tekExpanded);
+    button->SetExpanded(false);
+    EXPECT_EQ(button->GetPictureKind(), tekCollapsed);
+    content->SetText(QStringLiteral("x"));
+    EXPECT_EQ(button->GetPictureKind(), tekCollapsedData);
+    button->SetExpanded(true);
+    EXPECT_EQ(button->GetPictureKind(), tekExpandedData);
+    content->SetText(QString());
+    EXPECT_EQ(button->GetPictureKind(), tekExpanded);
+}
+
+TEST_F(ExpandButton, AClickPlaysTheSoundOfItsDirection) {
+    button->Action();
+    EXPECT_FALSE(frame->IsExpanded());
+    button->Action();
+    EXPECT_TRUE(frame->IsExpanded());
+    EXPECT_EQ(SoundNames(), QStringList({sndExpandButtonCollapse, sndExpandButtonExpand}));
+}
+
+TEST_F(ExpandButton, TheCollapsedItemIsCheckedWhileCollapsedAndChangesASelectionAsOneStep) {
+    TElement_SimpleFrame* other = Add();
+    EXPECT_FALSE(ItemChecked(frame));
+    CollapsedPaletteItem()->ExecuteForList({frame, other}, true);
+    EXPECT_FALSE(frame->IsExpanded());
+    EXPECT_FALSE(other->IsExpanded());
+    EXPECT_TRUE(ItemChecked(frame));
+    EXPECT_EQ(SoundNames(), QStringList({sndExpandButtonCollapse}));
+
+    history.Undo();
+    EXPECT_TRUE(frame->IsExpanded());
+    EXPECT_TRUE(other->IsExpanded());
+    EXPECT_FALSE(history.CanUndo());
+
+    frame->SetExpanded(false);
+    sounds.played.clear();
+    CollapsedPaletteItem()->ExecuteForList({frame, other}, false);
+    EXPECT_TRUE(frame->IsExpanded());
+    EXPECT_EQ(SoundNames(), QStringList({sndExpandButtonExpand}));
+}
+
+TEST_F(ExpandButton, AnElementWithoutAButtonCountsAsExpandedAndOffersNoItem) {
+    auto* plain = TElement::CreateIn<TElement_SimplePlain>(scheme.get(), root);
+    EXPECT_TRUE(plain->IsExpanded());
+    QList<TPaletteItem*> items;
+    plain->GetPaletteItems(items);
+    EXPECT_FALSE(items.contains(CollapsedPaletteItem()));
+    items.clear();
+    frame->GetPaletteItems(items);
+    EXPECT_TRUE(items.contains(CollapsedPaletteItem()));
 }
 
 }  // namespace
