@@ -128,6 +128,13 @@ TEST_F(Descriptions, KeyboardOrderPutsTheDescriptionFirst) {
     EXPECT_EQ(description->GetNavigationParent(), probe);
 }
 
+TEST_F(Descriptions, LeaveTheSheetWithTheOwnerAndComeBackWithIt) {
+    probe->SetVisualParent(nullptr);
+    EXPECT_EQ(description->VisualParent(), nullptr);
+    probe->SetVisualParent(root);
+    EXPECT_EQ(description->VisualParent(), sheet.Root());
+}
+
 TEST_F(Descriptions, DisabledWithTheOwner) {
     probe->SetDisabled(true);
     EXPECT_TRUE(description->IsEffectivelyDisabled());
