@@ -234,10 +234,6 @@ void TExpandButton::AddControlledElement(TElement* element) {
     UpdateDefault();
 }
 
-void TExpandButton::RemoveControlledElement(TElement* element) {
-    if (m_controlled.removeOne(element)) UpdateDefault();
-}
-
 int TExpandButton::GetPictureKind() {
     if (m_expanded) return IsDefault() ? tekExpanded : tekExpandedData;
     return IsDefault() ? tekCollapsed : tekCollapsedData;

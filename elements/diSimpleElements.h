@@ -77,8 +77,8 @@ public:
 
     // The elements whose content the button hides (not owned).
     const QList<TElement*>& ControlledElements() const noexcept { return m_controlled; }
+    // Appends element and re-checks the default state.
     void AddControlledElement(TElement* element);
-    void RemoveControlledElement(TElement* element);
 
     // The theme kind of the picture: Collapsed, CollapsedData, Expanded or ExpandedData.
     int GetPictureKind();
