@@ -201,8 +201,8 @@ TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect&
         for (int i = first; i < end; ++i) {
             const TTitleItem& item = items[size_t(i)];
             x += CollapseMargins(rightMargin, item.Margins.Left);
-            result.Places[size_t(i)] = QPoint(x + NegativePart(item.Margins.Left),
-                                              row.Top + TitleItemOffset(item, row) + NegativePart(item.Margins.Top));
+            // A negative margin narrows the item's share of the row: what follows overlaps it.
+            result.Places[size_t(i)] = QPoint(x, row.Top + TitleItemOffset(item, row));
             x += EffectiveWidth(item);
             rightMargin = item.Margins.Right;
         }
