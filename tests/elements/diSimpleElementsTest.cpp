@@ -6,6 +6,7 @@
 
 #include "core/cuKnot.h"
 #include "elements/diTitled.h"
+#include "platform/plCursor.h"
 #include "scheme/diCustomElements.h"
 #include "scheme/diFilers.h"
 #include "scheme/diThemes.h"
@@ -36,6 +37,18 @@ public:
     bool StartsExpanded() const override { return false; }
 };
 T_ELEMENT_CLASS_IMPL(TElement_SimpleFrameCollapsed, TElement_SimpleFrame)
+
+// An owner that answers the button's default-state message: not default while HoldsData.
+class TElement_SimpleFrameWithData : public TElement_SimpleFrame {
+    T_ELEMENT_CLASS(TElement_SimpleFrameWithData)
+public:
+    bool HoldsData = false;
+    bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override {
+        if (msg == nmExpandButtonDefault && HoldsData) *reinterpret_cast<bool*>(p1) = false;
+        return TElement_SimpleFrame::HandleChildMessage(child, msg, p1, p2);
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_SimpleFrameWithData, TElement_SimpleFrame)
 
 // A titled element without an expand button.
 class TElement_SimplePlain : public TTitledElement {
@@ -223,12 +236,28 @@ TEST_F(ExpandButton, ThePictureShowsTheStateAndWhetherTheHiddenPartHoldsAnything
     EXPECT_EQ(button->GetPictureKind(), tekExpanded);
 }
 
+TEST_F(ExpandButton, TheOwnerMayTellThatTheHiddenPartHoldsSomething) {
+    auto* owner = static_cast<TElement_SimpleFrameWithData*>(Add(TElement_SimpleFrameWithData::StaticClass()));
+    owner->HoldsData = true;
+    owner->ExpandButton()->UpdateDefault();
+    EXPECT_EQ(owner->ExpandButton()->GetPictureKind(), tekExpandedData);
+}
+
 TEST_F(ExpandButton, AClickPlaysTheSoundOfItsDirection) {
     button->Action();
     EXPECT_FALSE(frame->IsExpanded());
     button->Action();
     EXPECT_TRUE(frame->IsExpanded());
     EXPECT_EQ(SoundNames(), QStringList({sndExpandButtonCollapse, sndExpandButtonExpand}));
+}
+
+TEST_F(ExpandButton, ItsCursorIsOurOwnFile) {
+    TFakeScreenCursor screen;
+    TScreenCursorInstaller install(&screen);
+    RegisterExpandButtonCursor();
+    EXPECT_EQ(button->GetCursor(QPoint(0, 0)), crExpandButton);
+    EXPECT_EQ(screen.CursorOf(crExpandButton).shape(), Qt::BitmapCursor);
+    EXPECT_EQ(screen.CursorOf(crExpandButton).hotSpot(), QPoint(1, 1));
 }
 
 TEST_F(ExpandButton, TheCollapsedItemIsCheckedWhileCollapsedAndChangesASelectionAsOneStep) {
