@@ -17,15 +17,21 @@
 
 #include <gtest/gtest.h>
 
-// A titled element whose expand button starts expanded and controls the content.
+// A titled element whose expand button starts expanded and controls the
+// content; while HoldsData it tells its button that the hidden part is not empty.
 class TElement_SimpleFrame : public TTitledElementWithContent {
     T_ELEMENT_CLASS(TElement_SimpleFrame)
 public:
+    bool HoldsData = false;
     virtual bool StartsExpanded() const { return true; }
     void Create() override {
         TTitledElementWithContent::Create();
         CreateExpandButton(StartsExpanded());
         ExpandButton()->AddControlledElement(Content());
+    }
+    bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override {
+        if (msg == nmExpandButtonDefault && HoldsData) *reinterpret_cast<bool*>(p1) = false;
+        return TTitledElementWithContent::HandleChildMessage(child, msg, p1, p2);
     }
 };
 T_ELEMENT_CLASS_IMPL(TElement_SimpleFrame, TTitledElementWithContent)
@@ -37,18 +43,6 @@ public:
     bool StartsExpanded() const override { return false; }
 };
 T_ELEMENT_CLASS_IMPL(TElement_SimpleFrameCollapsed, TElement_SimpleFrame)
-
-// An owner that answers the button's default-state message: not default while HoldsData.
-class TElement_SimpleFrameWithData : public TElement_SimpleFrame {
-    T_ELEMENT_CLASS(TElement_SimpleFrameWithData)
-public:
-    bool HoldsData = false;
-    bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override {
-        if (msg == nmExpandButtonDefault && HoldsData) *reinterpret_cast<bool*>(p1) = false;
-        return TElement_SimpleFrame::HandleChildMessage(child, msg, p1, p2);
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_SimpleFrameWithData, TElement_SimpleFrame)
 
 // A titled element without an expand button.
 class TElement_SimplePlain : public TTitledElement {
@@ -66,29 +60,26 @@ protected:
     TCustomDateTimeMaskElement* field = TElement::CreateIn<TCustomDateTimeMaskElement>(scheme.get(), root);
 };
 
-TEST_F(DateTimeMask, ANewFieldReadsTheFullMask) {
+TEST_F(DateTimeMask, ANewFieldReadsTheFullMaskWhichItsDropDownOffersAfterEightOthers) {
     field->InitNewTree(nullptr);
-    EXPECT_EQ(field->GetText(), QStringLiteral("yyyy.mm.dd hh:nn:ss"));
     EXPECT_EQ(field->FormatDateTime(kMoment), QStringLiteral("2024.03.07 21:05:04"));
-}
-
-TEST_F(DateTimeMask, TheDropDownOffersTheNineMasksInOrderThenFindsTheText) {
-    field->SetText(QStringLiteral("dd.mm.yy"));
-    TNodePtr<TDropDownItem> root = MakeNode<TDropDownItem>();
-    TDropDownItem* found = field->FillDropDown(root.get());
+    TNodePtr<TDropDownItem> list = MakeNode<TDropDownItem>();
+    TDropDownItem* found = field->FillDropDown(list.get());
     QStringList captions;
-    for (TDropDownItem* item = root->FirstItem(); item; item = item->NextItem()) captions << item->Caption;
+    for (TDropDownItem* item = list->FirstItem(); item; item = item->NextItem()) captions << item->Caption;
     EXPECT_EQ(captions, TCustomDateTimeMaskElement::OfferedMasks());
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->Caption, QStringLiteral("dd.mm.yy"));
+    EXPECT_EQ(found->Caption, QStringLiteral("yyyy.mm.dd hh:nn:ss"));
 }
 
 struct TFormatCase {
     const char* format;
     const char* expected;
+    QTime time = kMoment.time();
 };
 
-const TFormatCase kOfferedMaskCases[] = {
+const TFormatCase kFormatCases[] = {
+    // the nine offered masks
     {"yyyy.mm.dd", "2024.03.07"},
     {"yyyy.mm.dd hh:nn", "2024.03.07 21:05"},
     {"yyyy.mm.dd hh:nn:ss", "2024.03.07 21:05:04"},
@@ -98,48 +89,31 @@ const TFormatCase kOfferedMaskCases[] = {
     {"dd.mm.yyyy", "07.03.2024"},
     {"dd.mm.yyyy hh:nn", "07.03.2024 21:05"},
     {"dd.mm.yyyy hh:nn:ss", "07.03.2024 21:05:04"},
-};
-
-TEST(FormatDateTime, EachOfferedMaskAtAFixedMoment) {
-    ASSERT_EQ(std::size(kOfferedMaskCases), size_t(TCustomDateTimeMaskElement::OfferedMasks().size()));
-    for (const TFormatCase& c : kOfferedMaskCases) {
-        SCOPED_TRACE(c.format);
-        EXPECT_EQ(FormatDateTime(QString::fromLatin1(c.format), kMoment, QLocale::c()),
-                  QString::fromLatin1(c.expected));
-    }
-}
-
-const TFormatCase kLetterCases[] = {
-    {"hh:mm", "21:05"},               // m after h: minutes, where QDateTime reads months
+    // the letters
+    {"hh:mm", "21:05"},          // m after h: minutes, where QDateTime reads months
     {"h:m", "21:5"},
-    {"hh 'at' mm", "21 at 05"},       // quoted text keeps the last letter h
-    {"hh dd mm", "21 07 03"},         // after d, m is the month again
-    {"m/d/y", "3/7/24"},              // "/" as itself on every locale
+    {"hh 'at' mm", "21 at 05"},  // quoted text keeps the last letter h
+    {"hh dd mm", "21 07 03"},    // after d, m is the month again
+    {"m/d/y", "3/7/24"},         // "/" as itself on every locale
     {"mmm mmmm", "Mar March"},
     {"ddd dddd", "Thu Thursday"},
     {"h:nn am/pm", "9:05 pm"},
     {"hh:nn AM/PM", "09:05 PM"},
     {"h a/p", "9 p"},
-    {"h 'a' am/pm", "9 a pm"},        // an "a" in quotes is passed over
+    {"h 'a' am/pm", "9 a pm"},   // an "a" in quotes is passed over
+    {"h am/pm", "12 am", QTime(0, 0)},
+    {"h am/pm", "12 pm", QTime(12, 0)},
     {"s.z ss.zzz", "4.6 04.006"},
     {"\"nn\" 'y' x", "nn y x"},
-    {"hh 'open", "21 open"},          // an unclosed quote runs to the end
+    {"hh 'open", "21 open"},     // an unclosed quote runs to the end
 };
 
-TEST(FormatDateTime, PatternLettersAndLiterals) {
-    for (const TFormatCase& c : kLetterCases) {
+TEST(FormatDateTime, OfferedMasksPatternLettersAndLiteralsAtAFixedMoment) {
+    for (const TFormatCase& c : kFormatCases) {
         SCOPED_TRACE(c.format);
-        EXPECT_EQ(FormatDateTime(QString::fromLatin1(c.format), kMoment, QLocale::c()),
+        EXPECT_EQ(FormatDateTime(QString::fromLatin1(c.format), QDateTime(kMoment.date(), c.time), QLocale::c()),
                   QString::fromLatin1(c.expected));
     }
-}
-
-TEST(FormatDateTime, MidnightAndNoonOnTheTwelveHourClock) {
-    const QDate day(2024, 3, 7);
-    EXPECT_EQ(FormatDateTime(QStringLiteral("h am/pm"), QDateTime(day, QTime(0, 0)), QLocale::c()),
-              QStringLiteral("12 am"));
-    EXPECT_EQ(FormatDateTime(QStringLiteral("h am/pm"), QDateTime(day, QTime(12, 0)), QLocale::c()),
-              QStringLiteral("12 pm"));
 }
 
 // ---------------------------------------------------------------------------
@@ -200,7 +174,7 @@ TEST_F(ExpandButton, TheStateIsStoredOnlyWhenItDiffersFromTheInitialState) {
         source->SaveToKnot(knot.get(), c.mode, c.options);
         TKnot* holder = c.mode == fmSnapshot ? knot->FindChild(kExpanded) : knot.get();
         const QString attribute = c.mode == fmSnapshot ? QStringLiteral("Value") : kExpanded;
-        EXPECT_EQ(holder && holder->FindParam(attribute), c.written) << knot->SaveToString().toStdString();
+        EXPECT_EQ(holder && holder->FindParam(attribute), c.written);
         if (c.written) EXPECT_EQ(holder->ReadBool(attribute, c.startsExpanded), !c.startsExpanded);
 
         TElement_SimpleFrame* copy = Add(cls);
@@ -209,8 +183,8 @@ TEST_F(ExpandButton, TheStateIsStoredOnlyWhenItDiffersFromTheInitialState) {
     }
 }
 
-TEST_F(ExpandButton, CollapseItsUndoAndItsRedoLeaveTheDocumentUnmodified) {
-    button->ChangeExpanded(false);
+TEST_F(ExpandButton, AClickCollapsesWithItsSoundAndNeitherItNorItsUndoOrRedoModifyTheDocument) {
+    button->Action();
     EXPECT_FALSE(button->Expanded());
     EXPECT_TRUE(history.CanUndo());
     EXPECT_FALSE(history.Modified());
@@ -220,6 +194,9 @@ TEST_F(ExpandButton, CollapseItsUndoAndItsRedoLeaveTheDocumentUnmodified) {
     history.Redo();
     EXPECT_FALSE(button->Expanded());
     EXPECT_FALSE(history.Modified());
+    button->Action();
+    EXPECT_TRUE(frame->IsExpanded());
+    EXPECT_EQ(SoundNames(), QStringList({sndExpandButtonCollapse, sndExpandButtonExpand}));
 }
 
 TEST_F(ExpandButton, ThePictureShowsTheStateAndWhetherTheHiddenPartHoldsAnything) {
@@ -234,21 +211,9 @@ TEST_F(ExpandButton, ThePictureShowsTheStateAndWhetherTheHiddenPartHoldsAnything
     EXPECT_EQ(button->GetPictureKind(), tekExpandedData);
     content->SetText(QString());
     EXPECT_EQ(button->GetPictureKind(), tekExpanded);
-}
-
-TEST_F(ExpandButton, TheOwnerMayTellThatTheHiddenPartHoldsSomething) {
-    auto* owner = static_cast<TElement_SimpleFrameWithData*>(Add(TElement_SimpleFrameWithData::StaticClass()));
-    owner->HoldsData = true;
-    owner->ExpandButton()->UpdateDefault();
-    EXPECT_EQ(owner->ExpandButton()->GetPictureKind(), tekExpandedData);
-}
-
-TEST_F(ExpandButton, AClickPlaysTheSoundOfItsDirection) {
-    button->Action();
-    EXPECT_FALSE(frame->IsExpanded());
-    button->Action();
-    EXPECT_TRUE(frame->IsExpanded());
-    EXPECT_EQ(SoundNames(), QStringList({sndExpandButtonCollapse, sndExpandButtonExpand}));
+    frame->HoldsData = true;  // the owner's answer to the default-state message
+    button->UpdateDefault();
+    EXPECT_EQ(button->GetPictureKind(), tekExpandedData);
 }
 
 TEST_F(ExpandButton, ItsCursorIsOurOwnFile) {
