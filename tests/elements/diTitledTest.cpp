@@ -146,6 +146,14 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_TitledProbe, TTitledElementWithContent)
 
+// A titled kind with the default content, a text container, as its only title item.
+class TElement_TitledTextProbe : public TTitledElementWithContent {
+    T_ELEMENT_CLASS(TElement_TitledTextProbe)
+public:
+    void WriteTitle(TTitleWriter& writer) override { writer.AddBlock(Content()); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_TitledTextProbe, TTitledElementWithContent)
+
 namespace {
 
 const QString kTitledTheme = QStringLiteral("TitledLayoutTest");
@@ -287,4 +295,34 @@ TEST_F(TitledLayout, StoredSizeBeyondTheSheetIsClampedSoTheRightEdgeCannotOverfl
     EXPECT_EQ(probe->StoredHeight(), 0);
     Layout();
     EXPECT_GT(probe->GetBoundsRect().Right, probe->Left());
+}
+
+TEST_F(TitledLayout, ThemeElementKindByTheFirstStyleBitSet) {
+    struct Row {
+        uint8_t style;
+        int kind;
+    };
+    for (const Row& row : {Row{0, tekElement}, Row{tsRichChild, tekElement}, Row{tsCommand | tsTechnical, tekElementCommand},
+                           Row{tsTechnical | tsExpression, tekElementTechnical}, Row{tsExpression, tekElementExpression}}) {
+        probe->SetStyleFlags(row.style);
+        EXPECT_EQ(probe->GetThemeElementKind(), row.kind) << int(row.style);
+    }
+}
+
+TEST_F(TitledLayout, TextContainerReportsItsTextSizeAndRelaysItsOwnerWhenItGrows) {
+    auto* owner = TElement::CreateIn<TElement_TitledTextProbe>(fixture.scheme.get(), fixture.root);
+    owner->SetVisualParent(fixture.root);
+    auto* text = dynamic_cast<TTitledTextContainer*>(owner->Content());
+    ASSERT_NE(text, nullptr);
+    text->SetText("a");
+    Layout();
+    EXPECT_GT(text->GetTitleSize().height(), 0);
+    EXPECT_EQ(text->GetBoundsRect().Bottom, owner->Height() - 6);  // with the shortfall to the zones' 24
+    const int narrow = owner->Width();
+    text->SetText(QString(60, QChar('w')));
+    EXPECT_GT(owner->Width(), narrow);
+    EXPECT_EQ(text->Width(), owner->Width() - 4 - 5);
+    // A delegating text tells its titled holder, which then re-lays itself on every request.
+    text->SetTextorOptions(text->TextorOptions() | toDelegating);
+    EXPECT_TRUE(owner->StyleFlags() & tsRichChild);
 }
