@@ -20,6 +20,29 @@
 
 #include <memory>
 
+namespace {
+
+// Joins the visual children of the element's element-tree parent.
+void JoinTreeParent(TVisualElement* element) {
+    auto* parent = dynamic_cast<TVisualElement*>(element->Parent());
+    if (parent && !element->VisualParent()) element->SetVisualParent(parent);
+}
+
+// The children that are not sub-elements, stored as knots of their type names.
+void SaveOrdinaryChildren(TVisualElement* element, TSchemeSaver* saver, TKnot* knot) {
+    for (TNode* n = element->FirstChild(); n; n = n->NextSibling())
+        if (auto* e = dynamic_cast<TElement*>(n); e && !e->IsSubElement()) element->SaveChildToNode(saver, knot, e);
+}
+
+void LoadOrdinaryChildren(TVisualElement* element, TSchemeLoader* loader, TKnot* knot) {
+    TElementClassList classes;
+    bool filled = false;
+    for (TKnot* k = knot->GetFirstChild(); k; k = k->GetNextSibling())
+        element->CreateChildFromNode(loader, k, nullptr, classes, filled);
+}
+
+}  // namespace
+
 class TElement_BenchTitledItem;
 
 // The content of a bench parent: its children stand in a column.
@@ -27,6 +50,14 @@ class TElement_BenchTitledColumn : public TVisualElement, public ITitleElement {
     T_ELEMENT_CLASS(TElement_BenchTitledColumn)
 public:
     void FillAcceptedClasses(TElementClassList& list) override;
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override {
+        TVisualElement::SaveTo(saver, knot);
+        SaveOrdinaryChildren(this, saver, knot);
+    }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TVisualElement::LoadFrom(loader, knot);
+        LoadOrdinaryChildren(this, loader, knot);
+    }
     QSize GetTitleSize() override { return m_size; }
     int GetTitleDescent() override { return 0; }
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
@@ -56,15 +87,6 @@ private:
 };
 T_ELEMENT_CLASS_IMPL(TElement_BenchTitledColumn, TVisualElement)
 
-namespace {
-
-// Joins the visual children of the element's element-tree parent.
-void JoinTreeParent(TVisualElement* element) {
-    auto* parent = dynamic_cast<TVisualElement*>(element->Parent());
-    if (parent && !element->VisualParent()) element->SetVisualParent(parent);
-}
-
-}  // namespace
 
 // A collapsible titled element with a description.
 class TElement_BenchTitledItem : public TTitledElement {
@@ -114,6 +136,14 @@ public:
     void FillAcceptedClasses(TElementClassList& list) override {
         list << TElement_BenchTitledParent::StaticClass();
     }
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override {
+        TPanelElement::SaveTo(saver, knot);
+        SaveOrdinaryChildren(this, saver, knot);
+    }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TPanelElement::LoadFrom(loader, knot);
+        LoadOrdinaryChildren(this, loader, knot);
+    }
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
         TPanelElement::UpdateLayout(force, all, widthChanged, heightChanged);
         if (!force) return;
@@ -122,6 +152,7 @@ public:
             c->SetPosition(0, y);
             y += c->Height();
         }
+        UpdateSize();
     }
 };
 T_ELEMENT_CLASS_IMPL(TElement_BenchTitledRoot, TPanelElement)
@@ -149,12 +180,14 @@ struct TBenchTitledScheme {
     ~TBenchTitledScheme() { scheme.reset(); }
     TVisualElement* Root() const { return static_cast<TVisualElement*>(scheme->Root()); }
 
-    // Parents of ItemsPerParent items each.
+    // Parents of ItemsPerParent items each, every item described.
     void Fill(int items) {
         for (int made = 0; made < items;) {
             auto* parent = TElement::CreateIn<TElement_BenchTitledParent>(scheme.get(), scheme->Root());
-            for (int i = 0; i < ItemsPerParent && made < items; ++i, ++made)
-                TElement::CreateIn<TElement_BenchTitledItem>(scheme.get(), parent->Content());
+            for (int i = 0; i < ItemsPerParent && made < items; ++i, ++made) {
+                auto* item = TElement::CreateIn<TElement_BenchTitledItem>(scheme.get(), parent->Content());
+                item->DescriptionField()->SetText(QStringLiteral("Note %1").arg(made));
+            }
         }
     }
     // Shows the scheme on the sheet: its first layout.
