@@ -135,6 +135,17 @@ TEST_F(Descriptions, LeaveTheSheetWithTheOwnerAndComeBackWithIt) {
     EXPECT_EQ(description->VisualParent(), sheet.Root());
 }
 
+TEST_F(Descriptions, HiddenWithTheOwnerAndPaintedAboveTheRestWhenFocused) {
+    auto* other = TElement::CreateIn<TElement_DescribedProbe>(scheme.get(), root);
+    Layout();
+    ASSERT_EQ(sheet.Root()->LastVisualChild(), other->DescriptionField());
+    ApplyDescriptionItem();
+    EXPECT_EQ(sheet.Root()->LastVisualChild(), description);
+    root->SetCollapsed(true);
+    EXPECT_FALSE(probe->IsVisible());
+    EXPECT_FALSE(description->IsVisible());
+}
+
 TEST_F(Descriptions, DisabledWithTheOwner) {
     probe->SetDisabled(true);
     EXPECT_TRUE(description->IsEffectivelyDisabled());
