@@ -19,7 +19,13 @@
 namespace {
 
 constexpr int kHoursPerHalfDay = 12;
+constexpr int kMaxNumberDigits = 2;
+constexpr int kYearDigits = 4;
+constexpr int kCentury = 100;
 constexpr int kMaxMillisecondDigits = 3;
+// The two half-day markers: the morning's text, "/", the afternoon's text.
+constexpr QStringView kAmPm = u"am/pm";
+constexpr QStringView kAP = u"a/p";
 
 // One pass over a format: the characters read and the text written.
 class TDateTimeFormatter {
@@ -41,16 +47,34 @@ private:
             m_lastToken = token;
         }
         switch (token.unicode()) {
-        case u'Y': WriteYear(Count(ch)); break;
-        case u'M': WriteMonth(Count(ch)); break;
-        case u'D': WriteDay(Count(ch)); break;
-        case u'H': WriteHour(Count(ch)); break;
-        case u'N': WriteNumber(m_time.minute(), std::min(Count(ch), 2)); break;
-        case u'S': WriteNumber(m_time.second(), std::min(Count(ch), 2)); break;
-        case u'Z': WriteNumber(m_time.msec(), std::min(Count(ch), kMaxMillisecondDigits)); break;
-        case u'A': WriteHalfDay(); break;
+        case u'Y':
+            WriteYear(Count(ch));
+            break;
+        case u'M':
+            WriteMonth(Count(ch));
+            break;
+        case u'D':
+            WriteDay(Count(ch));
+            break;
+        case u'H':
+            WriteHour(Count(ch));
+            break;
+        case u'N':
+            WriteNumber(m_time.minute(), std::min(Count(ch), kMaxNumberDigits));
+            break;
+        case u'S':
+            WriteNumber(m_time.second(), std::min(Count(ch), kMaxNumberDigits));
+            break;
+        case u'Z':
+            WriteNumber(m_time.msec(), std::min(Count(ch), kMaxMillisecondDigits));
+            break;
+        case u'A':
+            WriteHalfDay();
+            break;
         case u'\'':
-        case u'"': WriteQuoted(ch); break;
+        case u'"':
+            WriteQuoted(ch);
+            break;
         default:
             m_out += ch;
             ++m_pos;
@@ -71,18 +95,18 @@ private:
     void WriteNumber(int value, int digits) { m_out += QStringLiteral("%1").arg(value, digits, 10, QChar(u'0')); }
 
     void WriteYear(int count) {
-        if (count <= 2) WriteNumber(m_date.year() % 100, 2);
-        else WriteNumber(m_date.year(), 4);
+        if (count <= kMaxNumberDigits) WriteNumber(m_date.year() % kCentury, kMaxNumberDigits);
+        else WriteNumber(m_date.year(), kYearDigits);
     }
 
     void WriteMonth(int count) {
-        if (count <= 2) WriteNumber(m_date.month(), count);
-        else m_out += m_locale.monthName(m_date.month(), count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+        if (count <= kMaxNumberDigits) WriteNumber(m_date.month(), count);
+        else m_out += m_locale.monthName(m_date.month(), count == kMaxNumberDigits + 1 ? QLocale::ShortFormat : QLocale::LongFormat);
     }
 
     void WriteDay(int count) {
-        if (count <= 2) WriteNumber(m_date.day(), count);
-        else m_out += m_locale.dayName(m_date.dayOfWeek(), count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+        if (count <= kMaxNumberDigits) WriteNumber(m_date.day(), count);
+        else m_out += m_locale.dayName(m_date.dayOfWeek(), count == kMaxNumberDigits + 1 ? QLocale::ShortFormat : QLocale::LongFormat);
     }
 
     void WriteHour(int count) {
@@ -91,7 +115,7 @@ private:
             hour %= kHoursPerHalfDay;
             if (hour == 0) hour = kHoursPerHalfDay;
         }
-        WriteNumber(hour, std::min(count, 2));
+        WriteNumber(hour, std::min(count, kMaxNumberDigits));
     }
 
     // Whether the first "a" or "h" after the position (outside quotes) starts am/pm or a/p.
@@ -113,19 +137,22 @@ private:
     // The length of "am/pm" or "a/p" at position i, in any case; 0 when neither starts there.
     qsizetype StartsHalfDay(qsizetype i) const {
         const QStringView rest = QStringView(m_format).mid(i);
-        if (rest.startsWith(u"am/pm", Qt::CaseInsensitive)) return 5;
-        if (rest.startsWith(u"a/p", Qt::CaseInsensitive)) return 3;
+        for (QStringView marker : {kAmPm, kAP})
+            if (rest.startsWith(marker, Qt::CaseInsensitive)) return marker.size();
         return 0;
     }
 
-    // "am/pm" writes the "am" or "pm" of the format, "a/p" its "a" or "p"; another "a" is itself.
+    // A marker writes its morning or afternoon text as the format spells it; another "a" is itself.
     void WriteHalfDay() {
         const qsizetype length = StartsHalfDay(m_pos);
+        if (length == 0) {
+            m_out += m_format[m_pos++];
+            return;
+        }
+        const qsizetype textLength = (length - 1) / 2;
         const bool afternoon = m_time.hour() >= kHoursPerHalfDay;
-        if (length == 5) m_out += m_format.mid(afternoon ? m_pos + 3 : m_pos, 2);
-        else if (length == 3) m_out += m_format[afternoon ? m_pos + 2 : m_pos];
-        else m_out += m_format[m_pos];
-        m_pos += std::max<qsizetype>(length, 1);
+        m_out += m_format.mid(afternoon ? m_pos + length - textLength : m_pos, textLength);
+        m_pos += length;
     }
 
     // Text up to the closing quote (or the end) as it is.
