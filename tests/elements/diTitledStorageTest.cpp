@@ -123,4 +123,14 @@ TEST_F(TitledStorage, ALoadedCopyKeepsDescriptionContentAndState) {
     }
 }
 
+TEST_F(TitledStorage, DescriptionsLeftOutWhenTheFilerSkipsComments) {
+    first->DescriptionField()->SetText(QStringLiteral("Described"));
+    for (const uint8_t options : {uint8_t(0), uint8_t(foSkipComments)}) {
+        SCOPED_TRACE(int(options));
+        TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("E"));
+        first->SaveToKnot(knot.get(), fmFile, options);
+        EXPECT_EQ(knot->SaveToString().contains(QStringLiteral("Described")), options == 0);
+    }
+}
+
 }  // namespace
