@@ -428,6 +428,11 @@ void TCustomTitledElement::VisibilityChanged() {
     UpdateTitleLayout();
 }
 
+void TCustomTitledElement::RemoveVisualChild(TVisualElement* child) {
+    m_titleChildren.erase(child);
+    TCustomDescribedElement::RemoveVisualChild(child);
+}
+
 void TCustomTitledElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
     TCustomDescribedElement::UpdateLayout(force, all, widthChanged, heightChanged);
     if (force) {

@@ -280,6 +280,7 @@ public:
     void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override;
     void ChildVisibilityChanged(TVisualElement* child) override;
     void VisibilityChanged() override;
+    void RemoveVisualChild(TVisualElement* child) override;
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     bool HandleVisualChildMessage(TVisualElement* child, int msg, intptr_t p1, intptr_t p2) override;
     // TElement: a text below it whose first row changed re-lays the element.
