@@ -58,9 +58,7 @@ protected:
 };
 
 TEST_F(Descriptions, HiddenWhileEmptyShownWithAllTextSelectedByTheItemHiddenAgainWhenLeftEmpty) {
-    ASSERT_NE(description, nullptr);
-    EXPECT_EQ(description->VisualParent(), sheet.Root());
-    EXPECT_EQ(description->Owner(), probe);
+    ASSERT_EQ(description->VisualParent(), sheet.Root());
     EXPECT_FALSE(description->IsVisible());
     QList<TPaletteItem*> items;
     probe->GetPaletteItems(items);
@@ -128,29 +126,23 @@ TEST_F(Descriptions, KeyboardOrderPutsTheDescriptionFirst) {
     EXPECT_EQ(description->GetNavigationParent(), probe);
 }
 
-TEST_F(Descriptions, LeaveTheSheetWithTheOwnerAndComeBackWithIt) {
-    probe->SetVisualParent(nullptr);
-    EXPECT_EQ(description->VisualParent(), nullptr);
-    probe->SetVisualParent(root);
-    EXPECT_EQ(description->VisualParent(), sheet.Root());
-}
-
-TEST_F(Descriptions, HiddenWithTheOwnerAndPaintedAboveTheRestWhenFocused) {
+// Disabled, hidden, off the sheet with its owner; raised above the rest when focused.
+TEST_F(Descriptions, FollowTheirOwner) {
     auto* other = TElement::CreateIn<TElement_DescribedProbe>(scheme.get(), root);
     Layout();
     ASSERT_EQ(sheet.Root()->LastVisualChild(), other->DescriptionField());
     ApplyDescriptionItem();
     EXPECT_EQ(sheet.Root()->LastVisualChild(), description);
-    root->SetCollapsed(true);
-    EXPECT_FALSE(probe->IsVisible());
-    EXPECT_FALSE(description->IsVisible());
-}
-
-TEST_F(Descriptions, DisabledWithTheOwner) {
     probe->SetDisabled(true);
     EXPECT_TRUE(description->IsEffectivelyDisabled());
     probe->SetDisabled(false);
     EXPECT_FALSE(description->IsEffectivelyDisabled());
+    root->SetCollapsed(true);
+    EXPECT_FALSE(description->IsVisible());
+    probe->SetVisualParent(nullptr);
+    EXPECT_EQ(description->VisualParent(), nullptr);
+    probe->SetVisualParent(other);
+    EXPECT_EQ(description->VisualParent(), sheet.Root());
 }
 
 TEST_F(Descriptions, OwnerDeletedAndRestoredTakesItsDescriptionAlong) {
@@ -164,7 +156,6 @@ TEST_F(Descriptions, OwnerDeletedAndRestoredTakesItsDescriptionAlong) {
     auto* restored = dynamic_cast<TElement_DescribedProbe*>(scheme->FindElement(number));
     ASSERT_NE(restored, nullptr);
     Layout();
-    ASSERT_NE(restored->DescriptionField(), nullptr);
     EXPECT_EQ(restored->GetDescriptionText(), QStringLiteral("Kept"));
     EXPECT_EQ(restored->DescriptionField()->VisualParent(), sheet.Root());
     history.Redo();
