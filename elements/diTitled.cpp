@@ -220,55 +220,58 @@ TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect&
 // ---------------------------------------------------------------------------
 // TCustomTitledElement
 
+namespace {
+
+// Inline elements, blocks and fields: the element's size (a block's title
+// size while the layout computes sizes), its first-row height and margins.
+void MeasureElementItem(TTitleItem& item, int lineHeight, bool forLayout) {
+    TVisualElement* element = item.Element;
+    QSize size(element->Width(), element->Height());
+    if (auto* block = dynamic_cast<ITitleElement*>(element); block && forLayout && item.Kind == TTitleItemKind::Block)
+        size = block->GetTitleSize();
+    item.Width = size.width();
+    item.Height = size.height();
+    item.Margins = element->GetMargins();
+    if (item.Kind == TTitleItemKind::InlineElement)
+        item.Height = std::max(item.Height, lineHeight);
+    else
+        item.ReferenceHeight = ReportedReference(element);
+}
+
+void MeasureImageItem(TTitleItem& item, const TSheetTheme& theme) {
+    const bool isChar = item.Kind == TTitleItemKind::CharImage;
+    const bool isSmall = item.Kind == TTitleItemKind::SmallImage;
+    const TImageList& list = isChar ? SchemeCharImages() : isSmall ? SchemeSmallImages() : SchemeLargeImages();
+    const int layout = isChar ? kCharImageLayout : isSmall ? kSmallImageLayout : kLargeImageLayout;
+    item.Width = list.Width();
+    item.Height = list.Height();
+    item.Margins = theme.GetImageData(layout).Insets;
+}
+
+}  // namespace
+
 void TCustomTitledElement::MeasureItems(TTitleWriter& writer, TSheetCanvas& canvas, bool forLayout) {
-    const TSheetTheme& theme = canvas.Theme();
     for (TTitleItem& item : writer.Items()) {
         if (item.Width != 0) continue;
         switch (item.Kind) {
             case TTitleItemKind::Text:
                 item.Width = canvas.TextWidthElement(item.Text);
                 item.Height = canvas.ElementLineHeight();
-                item.Margins = theme.LayoutRect();
+                item.Margins = canvas.Theme().LayoutRect();
                 break;
             case TTitleItemKind::InlineElement:
-                item.Width = item.Element->Width();
-                item.Height = std::max(item.Element->Height(), canvas.ElementLineHeight());
-                item.Margins = item.Element->GetMargins();
-                break;
-            case TTitleItemKind::Block: {
-                auto* block = dynamic_cast<ITitleElement*>(item.Element);
-                const QSize size = forLayout && block ? block->GetTitleSize()
-                                                      : QSize(item.Element->Width(), item.Element->Height());
-                item.Width = size.width();
-                item.Height = size.height();
-                item.ReferenceHeight = ReportedReference(item.Element);
-                item.Margins = item.Element->GetMargins();
-                break;
-            }
+            case TTitleItemKind::Block:
             case TTitleItemKind::Field:
-                item.Width = item.Element->Width();
-                item.Height = item.Element->Height();
-                item.ReferenceHeight = ReportedReference(item.Element);
-                item.Margins = item.Element->GetMargins();
+                MeasureElementItem(item, canvas.ElementLineHeight(), forLayout);
                 break;
             case TTitleItemKind::Space:
                 item.Width = item.Number;
                 item.Height = 0;
                 break;
             case TTitleItemKind::CharImage:
-                item.Width = SchemeCharImages().Width();
-                item.Height = SchemeCharImages().Height();
-                item.Margins = theme.GetImageData(kCharImageLayout).Insets;
-                break;
             case TTitleItemKind::SmallImage:
-                item.Width = SchemeSmallImages().Width();
-                item.Height = SchemeSmallImages().Height();
-                item.Margins = theme.GetImageData(kSmallImageLayout).Insets;
-                break;
             case TTitleItemKind::LargeImage:
-                item.Width = SchemeLargeImages().Width();
-                item.Height = SchemeLargeImages().Height();
-                item.Margins = theme.GetImageData(kLargeImageLayout).Insets;
+                MeasureImageItem(item, canvas.Theme());
                 break;
             case TTitleItemKind::Separator:
                 item.Height = canvas.GetThemeHeight(tekLine);

@@ -260,6 +260,8 @@ TEST_F(TitledLayout, ItemsPlacedInTheirRowsByReferenceAndAlignment) {
     EXPECT_EQ(small->GetBoundsRect(), (TRect{36, 7, 46, 13}));
     EXPECT_EQ(low->GetBoundsRect(), (TRect{46, 17, 56, 23}));
     EXPECT_EQ(Size(), QSize(61, 29));
+    tall->SetSize(30, 30);  // a child growing re-lays its owner
+    EXPECT_EQ(Size(), QSize(61, 39));
 }
 
 TEST_F(TitledLayout, DescentFromTheLastVisibleChildOrTheCodeText) {
