@@ -324,6 +324,8 @@ TEST_F(TitledLayout, TextContainerReportsItsTextSizeAndRelaysItsOwnerWhenItGrows
     text->SetText(QString(60, QChar('w')));
     EXPECT_GT(owner->Width(), narrow);
     EXPECT_EQ(text->Width(), owner->Width() - 4 - 5);
+    owner->FocusFirst();  // a focusable container takes the focus
+    EXPECT_EQ(fixture.sheet.Focused(), text);
     // A delegating text tells its titled holder, which then re-lays itself on every request.
     text->SetTextorOptions(text->TextorOptions() | toDelegating);
     EXPECT_TRUE(owner->StyleFlags() & tsRichChild);
