@@ -7,6 +7,7 @@
 #include "support/testElements.h"
 #include "support/testVisualElements.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -156,13 +157,16 @@ T_ELEMENT_CLASS_IMPL(TElement_TitledTextProbe, TTitledElementWithContent)
 
 namespace {
 
-const QString kTitledTheme = QStringLiteral("TitledLayoutTest");
+// Named per process: CTest runs the tests of this program side by side.
+QString TitledThemeName() {
+    return QStringLiteral("TitledLayoutTest%1").arg(QCoreApplication::applicationPid());
+}
 
 // A theme file whose "Element" has zones 12 (minimum 24 x 24), padding
 // 4, 3, 5, 6 and whose "Line" is 5 high with margins 2, 9, 2, 11.
 struct TTitledThemeFile {
-    QString text = GetThemesFolder() + kTitledTheme + ".txt";
-    QString image = GetThemesFolder() + kTitledTheme + ".png";
+    QString text = GetThemesFolder() + TitledThemeName() + ".txt";
+    QString image = GetThemesFolder() + TitledThemeName() + ".png";
     TTitledThemeFile() {
         QDir().mkpath(GetThemesFolder());
         QImage picture(32, 32, QImage::Format_ARGB32);
@@ -186,7 +190,7 @@ struct TTitledThemeFile {
 class TitledLayout : public ::testing::Test {
 protected:
     TitledLayout() {
-        fixture.settings->ThemeProperty()->SetValue(kTitledTheme);
+        fixture.settings->ThemeProperty()->SetValue(TitledThemeName());
         probe = TElement::CreateIn<TElement_TitledProbe>(fixture.scheme.get(), fixture.root);
         probe->SetVisualParent(fixture.root);
     }
