@@ -176,6 +176,8 @@ public:
     bool ComputeVisible() override;
     TVisualElement* GetNavigationParent() override;
     void FocusChanged() override;
+    // Becoming visible, it is placed.
+    void VisibilityChanged() override;
     // Visual option 0x2000, text option 0x20000.
     void Create() override;
 

@@ -97,6 +97,11 @@ bool TDescriptionField::ComputeVisible() {
 
 TVisualElement* TDescriptionField::GetNavigationParent() { return Owner(); }
 
+void TDescriptionField::VisibilityChanged() {
+    TCustomCommentElement::VisibilityChanged();
+    Place();
+}
+
 // Focused, it goes to the end of its visual parent's children: painted above the rest.
 void TDescriptionField::FocusChanged() {
     TCustomCommentElement::FocusChanged();

@@ -72,6 +72,10 @@ TEST_F(Descriptions, HiddenWhileEmptyShownWithAllTextSelectedByTheItemHiddenAgai
 
     sheet.SetFocus(probe);
     EXPECT_FALSE(description->IsVisible()) << "left empty";
+    description->SetPosition(0, 0);
+    description->SetText(QStringLiteral("Filled without the caret"));
+    EXPECT_EQ(SheetPlace(description), SheetPlace(probe) + QPoint(probe->Width() + margins.Left, margins.Top));
+    description->SetText(QString());
 
     ApplyDescriptionItem();
     description->EnterText(TEnterMode::Selection, {}, false, QStringLiteral("Old words"));
