@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds in Release and runs every benchmark. Headline figures are printed as
-# "RATIO <name> <value>" and growth figures as "GROWTH <name> <value>".
+# "RATIO <name> <value>", growth figures as "GROWTH <name> <value>" and
+# latency figures (milliseconds) as "LATENCY <name> <value>".
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh

@@ -3,9 +3,11 @@
 #include "core/cuUnits.h"
 #include "scheme/diUnits.h"
 #include "text/diTextUnits.h"
+#include "elements/diElementsUnits.h"
 
 void RegisterAllUnits(TUnitRegistry& units) {
     RegisterCoreUnits(units);
     RegisterSchemeUnits(units);
     RegisterTextUnits(units);
+    RegisterElementsUnits(units);
 }

@@ -7,15 +7,19 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include <unistd.h>
 
 namespace {
+// A ratio or growth figure divides the times of two runs; a latency figure
+// reads a counter (second) of a run (first).
 struct Figure {
-    std::string kind, name, numerator, denominator;
+    std::string kind, name, first, second;
 };
 
 std::vector<Figure>& Figures() {
@@ -23,36 +27,70 @@ std::vector<Figure>& Figures() {
     return figures;
 }
 
-// Prints as usual and keeps the real time per iteration of every run; of a
-// benchmark run in repetitions, the fastest (whether each repetition or only
-// the aggregates reach the reporter).
-// Colours only on a terminal, so that piped output holds each figure line
-// exactly as printed.
+// Prints as usual and keeps the real time per iteration and the counters of
+// every run; of a benchmark run in repetitions, the lowest (whether each
+// repetition or only the aggregates reach the reporter). Colours only on a
+// terminal, so that piped output holds each figure line exactly as printed.
 class TCollectingReporter : public benchmark::ConsoleReporter {
 public:
     TCollectingReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
 
-    std::map<std::string, double> times;
+    using TValues = std::map<std::string, double>;
+    TValues times;
+    TValues counters;  // by "<run name> <counter name>"
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                Keep(r.run_name.str(), r.GetAdjustedRealTime());
-            else if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "min")
-                Keep(r.run_name.str(), r.GetAdjustedRealTime());
+            const bool kept = (r.run_type == Run::RT_Iteration && r.iterations > 0) ||
+                              (r.run_type == Run::RT_Aggregate && r.aggregate_name == "min");
+            if (!kept) continue;
+            Keep(times, r.run_name.str(), r.GetAdjustedRealTime());
+            for (const auto& [name, counter] : r.counters)
+                Keep(counters, CounterKey(r.run_name.str(), name), counter.value);
         }
     }
+    static std::string CounterKey(const std::string& run, const std::string& counter) { return run + " " + counter; }
 
 private:
-    void Keep(const std::string& name, double time) {
-        const auto [at, added] = times.try_emplace(name, time);
-        if (!added) at->second = std::min(at->second, time);
+    static void Keep(TValues& values, const std::string& name, double value) {
+        const auto [at, added] = values.try_emplace(name, value);
+        if (!added) at->second = std::min(at->second, value);
     }
 };
+
+// The value of a figure; none when a run or a counter it reads was not reported.
+std::optional<double> FigureValue(const Figure& f, const TCollectingReporter& reporter) {
+    if (f.kind == "LATENCY") {
+        const auto value = reporter.counters.find(TCollectingReporter::CounterKey(f.first, f.second));
+        if (value == reporter.counters.end()) return std::nullopt;
+        return value->second;
+    }
+    const auto n = reporter.times.find(f.first);
+    const auto d = reporter.times.find(f.second);
+    if (n == reporter.times.end() || d == reporter.times.end() || d->second <= 0) return std::nullopt;
+    return n->second / d->second;
+}
+
+void PrintFigure(const Figure& f, const TCollectingReporter& reporter) {
+    if (const std::optional<double> value = FigureValue(f, reporter))
+        std::printf("%s %s %.3f\n", f.kind.c_str(), f.name.c_str(), *value);
+    else
+        std::printf("%s %s unavailable (%s, %s not reported)\n", f.kind.c_str(), f.name.c_str(), f.first.c_str(),
+                    f.second.c_str());
+}
 }  // namespace
 
-TBenchFigure::TBenchFigure(const char* kind, std::string name, std::string numerator, std::string denominator) {
-    Figures().push_back({kind, std::move(name), std::move(numerator), std::move(denominator)});
+TBenchFigure::TBenchFigure(const char* kind, std::string name, std::string first, std::string second) {
+    Figures().push_back({kind, std::move(name), std::move(first), std::move(second)});
+}
+
+double QuillanePercentile(std::vector<double> samples, double share) {
+    if (samples.empty()) return 0;
+    const auto rank = size_t(std::ceil(share * double(samples.size())));
+    const size_t index = std::clamp<size_t>(rank, 1, samples.size()) - 1;
+    std::nth_element(samples.begin(), samples.begin() + std::ptrdiff_t(index), samples.end());
+    return samples[index];
 }
 
 void QuillaneRepeatKeepingFastest(benchmark::internal::Benchmark* benchmark, int repetitions) {
@@ -70,16 +108,7 @@ int main(int argc, char** argv) {
 
     TCollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const Figure& f : Figures()) {
-        auto n = reporter.times.find(f.numerator);
-        auto d = reporter.times.find(f.denominator);
-        if (n == reporter.times.end() || d == reporter.times.end() || d->second <= 0) {
-            std::printf("%s %s unavailable (%s / %s not run)\n", f.kind.c_str(), f.name.c_str(),
-                        f.numerator.c_str(), f.denominator.c_str());
-            continue;
-        }
-        std::printf("%s %s %.3f\n", f.kind.c_str(), f.name.c_str(), n->second / d->second);
-    }
+    for (const Figure& f : Figures()) PrintFigure(f, reporter);
     units.FinalizeAll();
     benchmark::Shutdown();
     return 0;

@@ -4,18 +4,22 @@
 //   RATIO <name> <our time / peer time>
 //   GROWTH <name> <time at 10x size / time at base size>
 // from the real times of the named benchmark runs (names as Google Benchmark
-// prints them, e.g. "BM_Read/1000"). A benchmark run in repetitions through
-// QuillaneFastestOf counts with its fastest repetition: on a shared machine
-// the others were slowed by whatever else it was doing.
+// prints them, e.g. "BM_Read/1000"), and
+//   LATENCY <name> <milliseconds>
+// from a user counter of a named run (state.counters["p95_ms"]). A benchmark
+// run in repetitions through QuillaneFastestOf counts with its fastest
+// repetition (and the lowest value of a counter): on a shared machine the
+// others were slowed by whatever else it was doing.
 
 #include <string>
+#include <vector>
 
 namespace benchmark::internal {
 class Benchmark;
 }
 
 struct TBenchFigure {
-    TBenchFigure(const char* kind, std::string name, std::string numerator, std::string denominator);
+    TBenchFigure(const char* kind, std::string name, std::string first, std::string second);
 };
 
 // Runs the benchmark `repetitions` times and adds the fastest as the
@@ -31,3 +35,9 @@ void QuillaneFastestOf(benchmark::internal::Benchmark* benchmark) {
     static const TBenchFigure quillaneRatio_##name("RATIO", #name, ours, peer)
 #define QUILLANE_GROWTH(name, tenfold, base) \
     static const TBenchFigure quillaneGrowth_##name("GROWTH", #name, tenfold, base)
+#define QUILLANE_LATENCY(name, run, counter) \
+    static const TBenchFigure quillaneLatency_##name("LATENCY", #name, run, counter)
+
+// The value below which the given share (0.95: the 95th percentile) of the
+// samples lie, by the nearest-rank rule; 0 without samples.
+double QuillanePercentile(std::vector<double> samples, double share);

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QStyleHints>
 
 #include <atomic>
@@ -14,6 +16,9 @@ public:
     }
     int DragThreshold() const override {
         return qGuiApp ? QGuiApplication::styleHints()->startDragDistance() : TFakeInputState::DefaultDragThreshold;
+    }
+    TShiftState KeyboardModifiers() const override {
+        return qGuiApp ? ShiftStateFromQtModifiers(int(QGuiApplication::queryKeyboardModifiers())) : 0;
     }
 };
 
@@ -60,6 +65,24 @@ TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept {
     if (modifiers & Qt::AltModifier) s |= ssAlt;
     if (modifiers & Qt::ControlModifier) s |= ssCtrl;
     return s;
+}
+
+TKeyStroke KeyStrokeFromQtEvent(const QKeyEvent& event) {
+    TKeyStroke stroke;
+    stroke.Key = VirtualKeyFromQtKey(event.key());
+    stroke.Shift = ShiftStateFromQtModifiers(int(event.modifiers()));
+    switch (stroke.Key) {
+    case vkReturn: stroke.Chars = QChar(u'\r'); break;
+    case vkTab: stroke.Chars = QChar(u'\t'); break;
+    default: stroke.Chars = event.text(); break;
+    }
+    return stroke;
+}
+
+TKeyStroke KeyStrokeFromInputMethod(const QInputMethodEvent& event) {
+    TKeyStroke stroke;
+    stroke.Chars = event.commitString();
+    return stroke;
 }
 
 namespace {

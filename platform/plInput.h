@@ -1,12 +1,30 @@
 #pragma once
-// The state of the mouse buttons, asked at any moment (the sheet asks
-// whether the left button is still down), the drag threshold, and the key
+// The state of the mouse buttons and of the keyboard modifiers, asked at any
+// moment (the sheet asks whether the left button is still down, a typed
+// character whether Ctrl is held), the drag threshold, and the key
 // codes of the model: Windows virtual-key numbers, which the sheet form makes
 // from Qt keys.
 
 #include "platform/plInstaller.h"
 
+#include <QString>
+
 #include <cstdint>
+
+class QInputMethodEvent;
+class QKeyEvent;
+
+// Modifier set of key and mouse events (the shift state).
+enum : uint8_t {
+    ssShift = 0x01,
+    ssAlt = 0x02,
+    ssCtrl = 0x04,
+    ssLeft = 0x08,
+    ssRight = 0x10,
+    ssMiddle = 0x20,
+    ssDouble = 0x40,
+};
+using TShiftState = uint8_t;
 
 class TInputState {
 public:
@@ -15,6 +33,8 @@ public:
     // How far (pixels, in x or in y) the pointer must move with a button down
     // before the move counts as a drag.
     virtual int DragThreshold() const = 0;
+    // The keyboard modifiers held now (ssShift, ssAlt, ssCtrl).
+    virtual TShiftState KeyboardModifiers() const = 0;
 
     // The state in use: the application's mouse buttons unless a test installed another.
     static const TInputState& Current() noexcept;
@@ -26,8 +46,10 @@ class TFakeInputState : public TInputState {
 public:
     bool IsLeftButtonDown() const override { return LeftButtonDown; }
     int DragThreshold() const override { return Threshold; }
+    TShiftState KeyboardModifiers() const override { return Modifiers; }
     bool LeftButtonDown = false;
     int Threshold = DefaultDragThreshold;
+    TShiftState Modifiers = 0;
 
     static constexpr int DefaultDragThreshold = 5;
 };
@@ -61,22 +83,38 @@ enum : int {
     vkF1 = 112,
 };
 
-// Modifier set of key and mouse events (the shift state).
-enum : uint8_t {
-    ssShift = 0x01,
-    ssAlt = 0x02,
-    ssCtrl = 0x04,
-    ssLeft = 0x08,
-    ssRight = 0x10,
-    ssMiddle = 0x20,
-    ssDouble = 0x40,
-};
-using TShiftState = uint8_t;
-
 // The virtual-key number of a Qt key (Qt::Key); vkNone when the model has none.
 int VirtualKeyFromQtKey(int qtKey) noexcept;
 // The shift state of Qt keyboard modifiers (Qt::KeyboardModifiers as int).
 TShiftState ShiftStateFromQtModifiers(int modifiers) noexcept;
+
+// What one key event of the sheet form gives the model: KeyDown with Key and
+// Shift (when the model has a number for the key), then one KeyPress per
+// UTF-16 code unit of Chars.
+struct TKeyStroke {
+    int Key = vkNone;
+    TShiftState Shift = 0;
+    QString Chars;
+};
+
+// Return and Enter type 13 and Tab (Backtab too) types 9, whatever the
+// modifiers; any other key types the event's text.
+TKeyStroke KeyStrokeFromQtEvent(const QKeyEvent& event);
+// An input method's commit string, typed as KeyPresses (no KeyDown).
+TKeyStroke KeyStrokeFromInputMethod(const QInputMethodEvent& event);
+
+// Gives receiver (the sheet) the stroke: KeyDown(int&, TShiftState), then KeyPress(QChar&) per unit.
+template <class Receiver>
+void DeliverKeyStroke(const TKeyStroke& stroke, Receiver& receiver) {
+    if (stroke.Key != vkNone) {
+        int key = stroke.Key;
+        receiver.KeyDown(key, stroke.Shift);
+    }
+    for (const QChar unit : stroke.Chars) {
+        QChar ch = unit;
+        receiver.KeyPress(ch);
+    }
+}
 
 // The system's default beep. Tests install a function of their own; the
 // previous one is returned (nullptr: the application's beep).

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <array>
 #include <memory>
 
 namespace {
@@ -135,6 +136,33 @@ QStringList SplitCommandLineArgs(const QString& params) {
 bool IsUrl(const QString& text) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     return scheme.match(text).hasMatch();
+}
+
+namespace {
+// Types that start a program when opened.
+constexpr std::array<const char*, 14> kProgramMimeTypes{
+    "application/x-executable",     "application/x-pie-executable",
+    "application/x-sharedlib",      "application/x-shellscript",
+    "application/x-desktop",        "application/x-ms-dos-executable",
+    "application/x-msdownload",     "application/vnd.microsoft.portable-executable",
+    "application/x-java-archive",   "application/vnd.appimage",
+    "application/x-perl",           "text/x-python",
+    "application/x-ruby",           "application/x-executable-script",
+};
+const QString kDesktopEntrySuffix = QStringLiteral("desktop");
+
+bool HasProgramType(const QString& path) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    for (const char* name : kProgramMimeTypes)
+        if (type.inherits(QString::fromLatin1(name))) return true;
+    return false;
+}
+}  // namespace
+
+bool IsDocumentFile(const QString& path) {
+    const QFileInfo target(QFileInfo(path).canonicalFilePath());
+    return target.isFile() && !target.isExecutable() &&
+           target.suffix().compare(kDesktopEntrySuffix, Qt::CaseInsensitive) != 0 && !HasProgramType(target.filePath());
 }
 
 TShell& TShell::Current() {

@@ -31,6 +31,11 @@ QStringList SplitCommandLineArgs(const QString& params);
 // True for "scheme:..." addresses (http, https, mailto, file, ...), not for "C:\...".
 bool IsUrl(const QString& text);
 
+// Whether opening the file starts no program: an existing regular file (links
+// followed) that is not executable, not a ".desktop" file and not of an
+// executable type (programs, libraries, scripts, installers).
+bool IsDocumentFile(const QString& path);
+
 class TShell {
 public:
     virtual ~TShell() = default;

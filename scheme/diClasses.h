@@ -29,6 +29,7 @@
 #include <vector>
 
 class TElement;
+class TVisualElement;
 class TKnot;
 class TPaletteItem;
 struct TPaletteItemInfo;
@@ -126,6 +127,8 @@ enum : int {
     nmFilledChanged = 5,
     nmDefaultStateChanged = 6,
     nmChanged = 7,
+    nmExpandStateChanged = 8,   // sent from an expand button whose state changed
+    nmExpandButtonDefault = 9,  // sent from an expand button: p1 is a bool* with its default state, to change
 };
 
 // ---------------------------------------------------------------------------
@@ -574,4 +577,16 @@ public:
 
     QString Text;
     bool CaseSensitive;
+    // The search stays inside this element (none: the whole sheet; not owned).
+    TVisualElement* Scope = nullptr;
+    // Passed on to the focusable search of each step.
+    bool SkipDisabled = true;
+    bool VisibleOnly = true;
+};
+
+// Where a find step starts in the element that holds the focus.
+enum class TFindMode : uint8_t {
+    SkipMatchingSelection = 0,  // at the selection, past it when it is itself a match (the find dialogs)
+    AfterSelection = 1,         // past the selection
+    AtSelection = 2,            // at the selection's near side: a matching selection is found again (replacing)
 };

@@ -24,6 +24,7 @@ enum : uint16_t {
     pifOwnLine = 0x0010,             // the element it inserts in a text stands on a line of its own
     pifWithoutUpdate = 0x0020,       // applied without the sheet's update bracket
     pifChangesElement = 0x0040,      // disabled for read-only elements
+    pifNotDelegated = 0x0080,        // not offered by texts that pass the palette to their owner
     pifLargeImage = 0x0100,          // large button: the image index is a large image
     pifToggle = 0x0200,              // toggle button
     pifRadio = 0x0400,               // radio button; Display starts at 1
@@ -169,6 +170,10 @@ public:
                                        int order, const TElementClass* elementClass);
 
     const TElementClass* ElementClass() const noexcept { return m_elementClass; }
+    // The class inserted instead when the element before the place is of the
+    // first class (none: always the first).
+    const TElementClass* SecondClass() const noexcept { return m_secondClass; }
+    void SetSecondClass(const TElementClass* cls) noexcept { m_secondClass = cls; }
     QString GetSoundName() const override;
 
 protected:
@@ -176,6 +181,7 @@ protected:
 
 private:
     const TElementClass* m_elementClass;
+    const TElementClass* m_secondClass = nullptr;
 };
 
 // An item with sub-commands (the palette form lists them in a menu).

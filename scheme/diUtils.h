@@ -69,6 +69,13 @@ private:
 // The shared instance with four groups (made empty by the initialisation).
 TClassesGroups& ClassesGroups();
 
+// The indices of the groups that say what rich text may embed.
+enum : int {
+    cgRichTextElements = 0,     // every rich-content text
+    cgInlineValueElements = 1,  // rich-content texts whose restrictions allow letters
+    cgCommentElements = 2,      // comment fields
+};
+
 // ---------------------------------------------------------------------------
 // Small routines
 

@@ -661,13 +661,13 @@ TVisualElement* TVisualElement::FindNextFocusable(bool forward, bool along, bool
     }
 }
 
-TVisualElement* TVisualElement::FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled,
-                                                    bool visibleOnly) {
-    TVisualElement* e = FindNextFocusable(forward, true, skipDisabled, visibleOnly);
-    if (!e || !root) return e;
-    for (TVisualElement* a = e; a; a = a->m_visualParent)
-        if (a == root) return e;
-    return nullptr;
+bool TVisualElement::FindFocusableWithin(TFindMode, const TFindData& request, TVisualElement*& next, bool forward) {
+    next = FindNextFocusable(forward, true, request.SkipDisabled, request.VisibleOnly);
+    if (!next || !request.Scope) return false;
+    for (TVisualElement* a = next; a; a = a->m_visualParent)
+        if (a == request.Scope) return false;
+    next = nullptr;
+    return false;
 }
 
 void TVisualElement::FocusFirst() {

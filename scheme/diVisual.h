@@ -61,6 +61,7 @@ enum : uint16_t {
     voReadOnly = 0x0080,
     voDropDown = 0x0100,
     voNoDropDownOnFocus = 0x0200,
+    voCaseSensitiveList = 0x0400,  // its drop-down list matches the text case-sensitively only
     voTextContainer = 0x0800,  // its embedded children can be selected in its text
     voNotCopied = 0x1000,  // embedded in a text: left out of clipboard fragments
     voHiddenWhileEmpty = 0x2000,
@@ -381,8 +382,10 @@ public:
     virtual void CopyAsText() {}
     virtual void Copy() {}
     virtual int GetCursor(QPoint p) { return Cursors::Default; }
-    virtual TVisualElement* FindFocusableWithin(bool forward, TVisualElement* root, bool skipDisabled = true,
-                                                bool visibleOnly = true);
+    // The find step: whether this element holds a match (then it has
+    // selected it); next is the next element to search, inside the request's
+    // scope (none: the search ends). The base holds no match.
+    virtual bool FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next, bool forward);
     virtual void FocusFirst();
     virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
     virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);

@@ -190,6 +190,12 @@ TParagraph::~TParagraph() {
     FreePortions();
 }
 
+void TParagraph::FreeRows() noexcept {
+    if (m_rows.empty()) return;
+    m_rows.clear();
+    ++m_textor->m_rowsGeneration;
+}
+
 void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }
@@ -355,6 +361,12 @@ TTextorPosition TTextor::Normalize(const TTextorPosition& position) noexcept {
     if (position.Portion && position.Offset >= position.Portion->Length())
         return TTextorPosition{position.Paragraph, position.Portion->Next(), 0};
     return position;
+}
+
+TPortion* TTextor::PortionBeforePosition(const TTextorPosition& position) noexcept {
+    const TTextorPosition p = Normalize(position);
+    if (p.Offset > 0) return p.Portion;
+    return p.Portion ? p.Portion->Prev() : p.Paragraph->LastPortion();
 }
 
 bool TTextor::IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept {

@@ -336,7 +336,8 @@ public:
     // Links row after the last row (the paragraph owns it).
     TRow* AppendRow(TRowPtr row);
     void ReserveRows(int count) { m_rows.reserve(size_t(count)); }
-    void FreeRows() noexcept { m_rows.clear(); }
+    // Frees the rows; the textor's rows generation moves on.
+    void FreeRows() noexcept;
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);
 
@@ -369,7 +370,10 @@ private:
 // The textor
 
 // Paint flags of TTextor::Paint besides tpfSelected/tpfInactive.
-enum : int { tpfPaintSelection = 0x100, tpfNonPrintingMarks = 0x200 };
+// tpfParagraphEndHighlight: a selected paragraph end shows a highlight
+// kTextorParagraphEndHighlight pixels wide.
+enum : int { tpfPaintSelection = 0x100, tpfNonPrintingMarks = 0x200, tpfParagraphEndHighlight = 0x400 };
+constexpr int kTextorParagraphEndHighlight = 5;
 
 class TTextor {
 public:
@@ -398,6 +402,9 @@ public:
     int LayoutLockCount() const noexcept { return m_layoutLock; }
     bool IsRelayoutPending() const noexcept { return m_relayoutPending; }
     bool IsRelayoutRunning() const noexcept { return m_relayoutRunning; }
+    // Moves on whenever rows are freed: a row pointer kept from an older
+    // generation may point at a freed row.
+    uint32_t RowsGeneration() const noexcept { return m_rowsGeneration; }
     // Ignored while a re-layout runs; only marked pending while locked.
     void RequestLayout(bool textChanged);
     // A paragraph's content changed.
@@ -409,6 +416,8 @@ public:
     TTextorPosition GetEndPosition() const noexcept;
     TTextorRange GetWholeRange() const noexcept { return TTextorRange{GetStartPosition(), GetEndPosition()}; }
     static TTextorPosition Normalize(const TTextorPosition& position) noexcept;
+    // The portion holding the character before the position in its paragraph (none at its start).
+    static TPortion* PortionBeforePosition(const TTextorPosition& position) noexcept;
     bool IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept;
     // Start inclusive, end exclusive.
     bool RangeContains(const TTextorRange& range, const TTextorPosition& position) const noexcept;
@@ -519,4 +528,5 @@ private:
     bool m_changedDuringUpdate = false;
     bool m_relayoutPending = false;
     bool m_relayoutRunning = false;
+    uint32_t m_rowsGeneration = 0;
 };

@@ -18,11 +18,15 @@ void AddKnotFlags(TKnot* knot, TKnotFlags flags) noexcept {
     knot->SetFlagsAdded(TKnotFlags(knot->FlagsAdded() | flags));
 }
 
+}  // namespace
+
 TKnot* AddContentBreak(TKnot* parent) {
     TKnot* br = parent->AddChild(kContentBreakName);
     AddKnotFlags(br, kfSameLine);
     return br;
 }
+
+namespace {
 
 // The characters of pieces of text and tab runs, gathered until something
 // else comes; then written as one "Chars" knot, or appended to the knot's
@@ -109,11 +113,15 @@ bool ContentFloats(const TSchemeFiler* filer, TElement* element) {
     return filer->IsSnapshot() && parent && parent->IsSubElement();
 }
 
+}  // namespace
+
 bool ElementHasOwnLine(const TElement* element) {
     const TPalette* palette = Palette();
     const TPaletteItem* item = palette ? palette->FindItemForClass(element->ElementClass()) : nullptr;
     return item && (item->Flags() & pifOwnLine);
 }
+
+namespace {
 
 // Clipboard data that is not text (an image, element data): an element of the
 // class that the ancestors name (node message 100), prepared by them (101) and

@@ -753,14 +753,14 @@ void TTextorElement::Paint(TSheetCanvas& canvas) {
     int flags = 0;
     if (!HasTextorOption(toNoMarks) && Sheet() && Sheet()->Settings()->NonPrintingCharactersProperty()->Value())
         flags |= tpfNonPrintingMarks;
-    TTextorRange selection;
-    if (m_interactive && !m_interactive->IsSelectionEmpty()) {
-        selection = m_interactive->GetSelection();
-        flags |= tpfPaintSelection;
-        if (!Sheet()->Active()) flags |= tpfInactive;
-    }
     const TRect padding = GetPadding();
-    m_textor->Paint(canvas, flags, selection, QPoint(padding.Left, padding.Top));
+    const QPoint origin(padding.Left, padding.Top);
+    if (!m_interactive) {
+        m_textor->Paint(canvas, flags, TTextorRange{}, origin);
+        return;
+    }
+    if (!Sheet()->Active()) flags |= tpfInactive;
+    m_interactive->Paint(canvas, flags, true, origin);
 }
 
 void TTextorElement::PaintChild(TSheetCanvas& canvas, int flags, TVisualElement* child) {
@@ -784,6 +784,13 @@ void TTextorElement::StartEditing() {
     if (m_interactive || !m_textor) return;
     m_interactive = std::make_unique<TSchemeTextorInteractive>(m_textor.get());
     m_interactive->SetCanEdit([this] { return CanEditNow(); });
+    // An embedded text that Left or Right enters gets its caret at the near end.
+    m_interactive->SetFocusPart([](TVisualElement* part, bool atStart) {
+        if (auto* text = dynamic_cast<TTextorElement*>(part))
+            text->FocusText(atStart ? TTextFocusPlace::Start : TTextFocusPlace::End);
+        else
+            part->Focus();
+    });
     ConfigureInteractive();
     m_interactive->AddHandler(MakeHandler<&TTextorElement::OnInteractive>(this));
     Invalidate();
@@ -797,14 +804,18 @@ void TTextorElement::StopEditing() {
     Invalidate();
 }
 
-void TTextorElement::ConfigureInteractive() {
-    if (ISheet* sheet = Sheet()) m_interactive->SetCaretWidth(sheet->Settings()->CaretSizeProperty()->Value());
+uint16_t TTextorElement::InteractiveOptions() const {
     uint16_t options = tioParagraphEndHighlight | tioDoubleClickLink | tioCtrlEnterLink;
     if (m_restrictions & trCursorText) options |= tioCursorText;
     if (HasTextorOption(toRichContent)) options |= tioCursorRich;
     if (HasVisualOption(voDropDown)) options |= tioCursorDropDown;
     if (m_textor->AllowsParagraphs()) options |= tioCursorParagraphs;
-    m_interactive->SetOptions(options);
+    return options;
+}
+
+void TTextorElement::ConfigureInteractive() {
+    if (ISheet* sheet = Sheet()) m_interactive->SetCaretWidth(sheet->Settings()->CaretSizeProperty()->Value());
+    m_interactive->SetOptions(InteractiveOptions());
 }
 
 void TTextorElement::MarkEmbeddedSelection() {
@@ -933,6 +944,55 @@ void TTextorElement::FocusText(TTextFocusPlace place, const QString& data, QPoin
 
 void TTextorElement::SelectAll() {
     if (m_interactive) m_interactive->SelectAll();
+}
+
+void TTextorElement::KeyDown(int& key, TShiftState shift) {
+    if (m_interactive) m_interactive->KeyDown(key, shift);
+}
+
+void TTextorElement::KeyUp(int& key, TShiftState shift) {
+    if (m_interactive) m_interactive->KeyUp(key, shift);
+}
+
+void TTextorElement::KeyPress(QChar& ch) {
+    if (!m_interactive) return;
+    const bool enter = ch == QChar(char16_t(tcReturn));
+    if (enter && IsEditing() && !m_textor->AllowsParagraphs()) {
+        FinishEditing();
+        ch = QChar();
+        return;
+    }
+    if (!AllowsText() && !enter && ch != QChar(char16_t(tcTab))) return;
+    m_interactive->KeyPress(ch);
+}
+
+QPoint TTextorElement::TextOrigin() {
+    const TRect padding = GetPadding();
+    return QPoint(padding.Left, padding.Top);
+}
+
+void TTextorElement::MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) {
+    if (button != mbLeft) {
+        TCustomDropDownElement::MouseDown(p, button, shift, clicks);
+        return;
+    }
+    if (HasVisualOption(voFocusable)) Focus();
+    if (m_interactive) m_interactive->MouseDown(p - TextOrigin(), button, shift, clicks);
+}
+
+void TTextorElement::MouseMove(QPoint p, TShiftState shift) {
+    if (m_interactive) m_interactive->MouseMove(p - TextOrigin(), shift);
+}
+
+void TTextorElement::MouseUp(QPoint p, TMouseButton button, TShiftState shift) {
+    if (m_interactive && button == mbLeft)
+        m_interactive->MouseUp(p - TextOrigin(), button, shift);
+    else
+        TCustomDropDownElement::MouseUp(p, button, shift);
+}
+
+int TTextorElement::GetCursor(QPoint) {
+    return CursorOfZone(m_interactive ? m_interactive->Zone() : TextZoneOf(InteractiveOptions()));
 }
 
 void TTextorElement::CancelPress() {

@@ -6,12 +6,13 @@
 // caret object (TSchemeTextorInteractive) whose requests become undoable
 // edits (TTextorEditOperation).
 //
-// One unit in three files: diTextorElement.cpp holds the element (answers to
+// One unit in four files: diTextorElement.cpp holds the element (answers to
 // the textor, restrictions, sizing, layout lock, painting, delegation, focus
 // glue and the text operations GetText/SetText); diTextorContent.cpp the
 // content trees, the stored forms and the clipboard; diTextorEdit.cpp the
 // undoable entry points EnterText, EnterContent and CreateEditOperation (next
-// to the operation they build).
+// to the operation they build); diTextorCommands.cpp the commands, the find
+// step, the drop-down item, the palette and the links.
 //
 // A content tree is a knot "TessalyContent" (kfIndexed) whose children are,
 // in text order, "Chars" (parameter "Value": the characters, TAB runs as TAB
@@ -192,6 +193,18 @@ protected:
     ~IClipboardDataElement() = default;
 };
 
+// What the sheet form replaces a found selection through (replacing).
+// Implemented by the text elements.
+
+class ITextReplacement {
+public:
+    // False (nothing changed) when the element is read-only or not edited.
+    virtual bool ReplaceSelection(const QString& text) = 0;
+
+protected:
+    ~ITextReplacement() = default;
+};
+
 // ---------------------------------------------------------------------------
 // Restriction numbers: "." as the only decimal separator and no group
 // separator, whatever the locale; integers as Pascal reads them (decimal or
@@ -239,7 +252,7 @@ struct TTextorSizeLimits {
 // ---------------------------------------------------------------------------
 // TTextorElement
 
-class TTextorElement : public TCustomDropDownElement {
+class TTextorElement : public TCustomDropDownElement, public ITextReplacement {
     T_ELEMENT_CLASS(TTextorElement)
 public:
     TTextorElement() noexcept;
@@ -279,6 +292,28 @@ public:
     // The range an edit of the mode replaces.
     TTextorRange GetEnterRange(TEnterMode mode, const TTextorRange& range) const;
 
+    // ---- commands (diTextorCommands.cpp) ----
+    // The whole text replaced as one edit (none: deleted), then an edit in progress finished.
+    void ReplaceText(const std::optional<QString>& text);
+    void ClearText() { ReplaceText(std::nullopt); }
+    // ITextReplacement: the selection replaced as one edit; refused when read-only.
+    bool ReplaceSelection(const QString& text) override;
+    // Whether the Tab key is typed into the text: tabs are allowed and the caret object does not take Ctrl+Tab for it.
+    bool WantsTab() const;
+    // A new element of cls as one edit at range (none: the text end), on a line
+    // of its own when the option or the item asks; edited, the caret stays right after it.
+    void InsertNewElement(const TElementClass* cls, TPaletteItem* item, const std::optional<TTextorRange>& range);
+    // Without undo: a new element of cls (a break after it when asked) at position (none: the text end).
+    void InsertElementOfClass(const TElementClass* cls, bool breakAfter, const std::optional<TTextorPosition>& position);
+    // InsertElementOfClass at the text end; answers the new element.
+    TElement* AddElementOfClass(const TElementClass* cls, bool breakAfter = false);
+    // Link attributes for word: the text attributes in blue, underlined, linking to word.
+    TTextAttributesRef MakeHyperlinkAttributes(const QString& word) const;
+    // Among root's items, the one the text names: equal, else beginning with
+    // it, else with the longest common beginning; case-sensitively first, then
+    // ignoring case unless caseSensitiveOnly. None when nothing matches.
+    static TDropDownItem* FindTextItem(TDropDownItem* root, const QString& text, bool caseSensitiveOnly);
+
     // ---- content trees (diTextorContent.cpp) ----
     // Reads the children of knot into the text at position (none: the text
     // end) with loader; answers the range from the first to the last insertion.
@@ -299,7 +334,10 @@ public:
     // ---- virtual operations ----
     // Caret width and interactive options of a new caret object.
     virtual void ConfigureInteractive();
-    virtual void BeforeParagraphLayout(TParagraph* paragraph) {}
+    // The caret-object options of this element (its cursor choice included).
+    uint16_t InteractiveOptions() const;
+    // Links are marked (option toHyperlinks) before the paragraph is laid out.
+    virtual void BeforeParagraphLayout(TParagraph* paragraph);
     // The operation of EnterContent (diTextorEdit.cpp).
     virtual TNodePtr<TTextorEditOperation> CreateEditOperation();
     // Attributes for the characters of a "Chars" knot read back (none in the base).
@@ -316,7 +354,8 @@ public:
     // kThemeKindField, kThemeKindContainer or kNoThemeKind.
     virtual int GetThemeKind() const;
     virtual TTextorSizeLimits GetSizeLimits();
-    virtual void ActivateLink(const TTextorPosition& position) {}
+    // Opens the target of the link at position (option toHyperlinks).
+    virtual void ActivateLink(const TTextorPosition& position);
     // Node messages 100, 101, 200 and 250.
     virtual bool AcceptsNotification(int msg) const;
     virtual void PaintBackground(TSheetCanvas& canvas);
@@ -363,6 +402,15 @@ public:
     void SetFocus(const QString& focusData = QString()) override;
     void SelectAll() override;
     void CancelPress() override;
+    // Keys and the mouse go to the caret object (points made relative to the text origin).
+    void KeyDown(int& key, TShiftState shift) override;
+    void KeyPress(QChar& ch) override;
+    void KeyUp(int& key, TShiftState shift) override;
+    void MouseDown(QPoint p, TMouseButton button, TShiftState shift, int clicks) override;
+    void MouseMove(QPoint p, TShiftState shift) override;
+    void MouseUp(QPoint p, TMouseButton button, TShiftState shift) override;
+    // The caret object's cursor; when not edited, the cursor of the text zone.
+    int GetCursor(QPoint p) override;
     void DeleteContent() override;
     bool CanCopy() override;
     bool CanCopyAsText() override;
@@ -372,6 +420,12 @@ public:
     const TElementClass* UnknownNodeClass(TSchemeFiler* filer) override;
     void AdjustPaletteItems(QList<TPaletteItem*>& list) override;
     void AdjustPaletteItemInfo(TPaletteItem* item, TPaletteItemInfo& info) override;
+    // Commands (diTextorCommands.cpp).
+    bool FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next, bool forward) override;
+    bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
+    void GetPaletteItems(QList<TPaletteItem*>& list) override;
+    TDropDownItem* FillDropDown(TDropDownItem* root) override;
+    bool SelectDropDownItem(TDropDownItem* item) override;
     // Clipboard (diTextorContent.cpp).
     void Copy() override;
     void CopyAsText() override;
@@ -387,6 +441,7 @@ public:
     void TreePlacementChanged() override;
     bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
     bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override;
+    void FillAcceptedClasses(TElementClassList& list) override;
     // Stored forms and plain text (diTextorContent.cpp).
     void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
     void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
@@ -403,6 +458,8 @@ private:
 
     // Caret-object notifications.
     void OnInteractive(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
+    // Where the text starts in client coordinates (the paddings).
+    QPoint TextOrigin();
     void StartEditing();
     void StopEditing();
     bool CanEditNow() const;
@@ -431,6 +488,11 @@ private:
     // object's positions may point at freed portions.
     bool m_changedBeforeLayout = false;
 };
+
+// A paragraph break appended to a content tree.
+TKnot* AddContentBreak(TKnot* parent);
+// Whether the palette item that inserts the element's class asks for a line of its own.
+bool ElementHasOwnLine(const TElement* element);
 
 // The shared default attributes of every scheme textor (made at start-up).
 void InitTextorElementUnit();

@@ -18,8 +18,6 @@ enum : int { plvLeftIndent = 0, plvFirstLineIndent = 1, plvRightIndent = 2 };
 
 // In a drag, an element is taken in once the pointer comes this near its far edge.
 constexpr int kElementDragReach = 40;
-// Width of the highlight of a selected paragraph end.
-constexpr int kParagraphEndHighlight = 5;
 constexpr int kNoBreakSpace = 0x00A0;
 constexpr QChar kSpaceMark(0x00B7);
 constexpr QChar kNoBreakSpaceMark(0x00B0);
@@ -364,8 +362,9 @@ void PaintParagraphEnd(const TRowPaint& paint, const TParagraph* paragraph, cons
     const TTextAttributes* text = paragraph->GetTextAttributes();
     if ((paint.Flags & tpfNonPrintingMarks) && paragraph->Next() && text)
         text->PaintText(paint.Canvas, 0, &kParagraphMark, 1, x, paint.Baseline, paint.Row);
-    if ((paint.Flags & tpfPaintSelection) && selection.Contains(paragraph->LastRow()->EndIndex()))
-        paint.Canvas.DrawSelection(TRect{x, paint.Row.Top, x + kParagraphEndHighlight, paint.Row.Bottom},
+    if ((paint.Flags & tpfPaintSelection) && (paint.Flags & tpfParagraphEndHighlight) &&
+        selection.Contains(paragraph->LastRow()->EndIndex()))
+        paint.Canvas.DrawSelection(TRect{x, paint.Row.Top, x + kTextorParagraphEndHighlight, paint.Row.Bottom},
                                    !(paint.Flags & tpfInactive));
 }
 

@@ -118,7 +118,16 @@ TEST_F(VisualElements, FocusSearchRunsBothWays) {
     group1->SetVisualOptions(voFocusable);
     EXPECT_EQ(b->FindNextFocusable(true), group1);
     EXPECT_EQ(root->FindFocusable(true, true, true), group1);
-    EXPECT_EQ(a->FindFocusableWithin(true, b), nullptr);
+    // The find step of an element without text finds nothing and names the
+    // next element only inside the request's scope.
+    TFindData request(QStringLiteral("x"));
+    TVisualElement* next = a;
+    request.Scope = b;
+    EXPECT_FALSE(a->FindFocusableWithin(TFindMode::AtSelection, request, next, true));
+    EXPECT_EQ(next, nullptr);
+    request.Scope = nullptr;
+    EXPECT_FALSE(a->FindFocusableWithin(TFindMode::AtSelection, request, next, true));
+    EXPECT_EQ(next, a->FindNextFocusable(true));
 }
 
 // Focusing an element in collapsed containers expands them; when one of them

@@ -9,6 +9,9 @@
 #if QUILLANE_TEST_LAYER >= 4
 #include "text/diTextUnits.h"
 #endif
+#if QUILLANE_TEST_LAYER >= 5
+#include "elements/diElementsUnits.h"
+#endif
 
 inline void RegisterTestUnits(TUnitRegistry& units) {
 #if QUILLANE_TEST_LAYER >= 2
@@ -18,6 +21,9 @@ inline void RegisterTestUnits(TUnitRegistry& units) {
 #endif
 #if QUILLANE_TEST_LAYER >= 4
     RegisterTextUnits(units);
+#endif
+#if QUILLANE_TEST_LAYER >= 5
+    RegisterElementsUnits(units);
 #endif
 #else
     (void)units;

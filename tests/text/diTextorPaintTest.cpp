@@ -76,8 +76,9 @@ TEST_F(TextorPaint, SelectionCoversExactlyTheSelectedRangeAndFivePixelsOfAParagr
         const QStringList start = c["Start"].split(' ');
         const QStringList end = c["End"].split(' ');
         const TTextorRange selection{At(start[0].toInt(), start[1].toInt()), At(end[0].toInt(), end[1].toInt())};
-        const QImage plain = Painted(tpfPaintSelection);
-        const QImage selected = Painted(tpfPaintSelection, selection);
+        const int flags = tpfPaintSelection | tpfParagraphEndHighlight;
+        const QImage plain = Painted(flags);
+        const QImage selected = Painted(flags, selection);
         EXPECT_TRUE(Painted(0, selection) == plain) << c.Text();
         QStringList rows;
         for (int y = 5; y < t.GetHeight(); y += 10) rows << DifferingSpans(plain, selected, y);

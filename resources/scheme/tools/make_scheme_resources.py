@@ -269,4 +269,6 @@ tone(os.path.join(OUT, 'diClassesElementSound.wav'), [(880, 990, 40), (1320, 140
 tone(os.path.join(OUT, 'diClassesDisableSound.wav'), [(520, 380, 80)])
 tone(os.path.join(OUT, 'diClassesDropDownSound.wav'), [(1100, 1000, 25)], 0.2)
 tone(os.path.join(OUT, 'diClassesValueSound.wav'), [(1650, 1700, 30)], 0.2)
+tone(os.path.join(OUT, 'diExpandButtonCollapseSound.wav'), [(990, 740, 45)], 0.22)
+tone(os.path.join(OUT, 'diExpandButtonExpandSound.wav'), [(740, 990, 45)], 0.22)
 print('written to', OUT)

@@ -1,0 +1,13 @@
+#include "elements/diElementsUnits.h"
+
+#include "core/cuUnits.h"
+#include "elements/diSimpleElements.h"
+#include "elements/diTitled.h"
+
+#include <QStringList>
+
+void RegisterElementsUnits(TUnitRegistry& registry) {
+    registry.Add(QStringLiteral("diSimpleElements"), RegisterExpandButtonCursor);
+    registry.Add(QStringLiteral("diTitled"), InitTitledUnit, FinalTitledUnit);
+    registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
+}

@@ -1,0 +1,668 @@
+#include "elements/diTitled.h"
+
+#include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "elements/diSimpleElements.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diSheet.h"
+#include "scheme/diSounds.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
+#include "text/diTextorRows.h"
+
+#include <algorithm>
+#include <climits>
+
+T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomTitledElement, TCustomDescribedElement)
+T_ELEMENT_CLASS_IMPL(TTitledElement, TCustomTitledElement)
+T_ELEMENT_CLASS_IMPL(TTitledElementWithContent, TTitledElement)
+T_ELEMENT_CLASS_IMPL(TTitledTextContainer, TTextorElement)
+T_CLASS_IMPL_ABSTRACT(TCollapsedPaletteItem, TSchemePaletteItem)
+
+namespace {
+
+const QString kStoredWidth = QStringLiteral("Width");
+const QString kStoredHeight = QStringLiteral("Height");
+const QString kExpandedChild = QStringLiteral("Expanded");
+const QString kContentChild = QStringLiteral("Content");
+
+// The "Collapsed" item: group State, order 20, letter "E".
+constexpr int kCollapsedItemOrder = 20;
+const QString kCollapsedItemLetter = QStringLiteral("E");
+
+// The theme's image layouts of the 12, 16 and 32 pixel element images.
+enum : int { kCharImageLayout = 0, kSmallImageLayout = 1, kLargeImageLayout = 2 };
+
+TCollapsedPaletteItem* g_collapsedItem = nullptr;
+
+int NegativePart(int value) noexcept { return std::min(0, value); }
+
+// Negative margins make an item overlap its neighbours.
+int EffectiveWidth(const TTitleItem& item) noexcept {
+    return item.Width + NegativePart(item.Margins.Left) + NegativePart(item.Margins.Right);
+}
+int VerticalOverlap(const TTitleItem& item) noexcept {
+    return NegativePart(item.Margins.Top) + NegativePart(item.Margins.Bottom);
+}
+int EffectiveHeight(const TTitleItem& item) noexcept { return item.Height + VerticalOverlap(item); }
+int EffectiveReference(const TTitleItem& item) noexcept {
+    return (item.ReferenceHeight ? item.ReferenceHeight : item.Height) + VerticalOverlap(item);
+}
+
+bool IsElementItem(TTitleItemKind kind) noexcept {
+    return kind == TTitleItemKind::InlineElement || kind == TTitleItemKind::Block || kind == TTitleItemKind::Field;
+}
+
+// The first-row height an element reports (node message 10); 0: none.
+int ReportedReference(TVisualElement* element) {
+    int height = 0;
+    element->HandleNodeMessage(nmFirstRowHeight, reinterpret_cast<intptr_t>(&height), 0);
+    return height;
+}
+
+// Clears a flag however the scope is left.
+class TLayingOutScope {
+public:
+    explicit TLayingOutScope(bool& flag) noexcept : m_flag(flag) { m_flag = true; }
+    ~TLayingOutScope() { m_flag = false; }
+    TLayingOutScope(const TLayingOutScope&) = delete;
+    TLayingOutScope& operator=(const TLayingOutScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+// Sets the height, reference and margins of a row from its items and gives
+// each item its offset.
+TTitleRow MeasureRow(const std::deque<TTitleItem>& items, int first, int end) {
+    TTitleRow row;
+    row.First = first;
+    row.End = end;
+    for (int i = first; i < end; ++i) {
+        row.Height = std::max(row.Height, EffectiveHeight(items[size_t(i)]));
+        row.Reference = std::max(row.Reference, EffectiveReference(items[size_t(i)]));
+    }
+    row.TopMargin = INT_MIN;
+    row.BottomOverflow = INT_MIN;
+    for (int i = first; i < end; ++i) {
+        const TTitleItem& item = items[size_t(i)];
+        const int offset = TitleItemOffset(item, row);
+        row.TopMargin = std::max(row.TopMargin, item.Margins.Top - offset);
+        row.BottomOverflow =
+            std::max(row.BottomOverflow, offset + EffectiveHeight(item) + item.Margins.Bottom - row.Height);
+    }
+    return row;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TTitleWriter
+
+TTitleItem& TTitleWriter::Add(TTitleItemKind kind) {
+    TTitleItem& item = m_items.emplace_back();
+    item.Kind = kind;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddText(const QString& text) {
+    TTitleItem& item = Add(TTitleItemKind::Text);
+    item.Text = text;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddElement(TVisualElement* element) {
+    TTitleItem& item = Add(TTitleItemKind::InlineElement);
+    item.Element = element;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddBlock(TVisualElement* element) {
+    TTitleItem& item = Add(TTitleItemKind::Block);
+    item.Element = element;
+    item.EndsRow = true;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddField(TVisualElement* element, TTitleAlign align) {
+    TTitleItem& item = Add(TTitleItemKind::Field);
+    item.Element = element;
+    item.Align = align;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddSpace(int width) {
+    TTitleItem& item = Add(TTitleItemKind::Space);
+    item.Number = width;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddImage(int index, TTitleItemKind kind) {
+    TTitleItem& item = Add(kind);
+    item.Number = index;
+    return item;
+}
+
+TTitleItem& TTitleWriter::AddSeparator() { return Add(TTitleItemKind::Separator); }
+
+void TTitleWriter::NewLine() {
+    if (!m_items.empty()) m_items.back().EndsRow = true;
+}
+
+// ---------------------------------------------------------------------------
+// Arranging
+
+int CollapseMargins(int first, int second) noexcept {
+    if (first >= 0 && second >= 0) return std::max(first, second);
+    return std::max(0, first + second);
+}
+
+int TitleItemOffset(const TTitleItem& item, const TTitleRow& row) noexcept {
+    const int height = EffectiveHeight(item);
+    if (row.Reference <= height) return 0;
+    const int d = row.Reference - height;
+    switch (item.Kind) {
+        case TTitleItemKind::Text:
+            return d / 2 + 1;
+        case TTitleItemKind::InlineElement:
+        case TTitleItemKind::Field:
+            switch (item.Align) {
+                case TTitleAlign::Top:
+                    return 0;
+                case TTitleAlign::Centre:
+                    return d / 2;
+                case TTitleAlign::Bottom:
+                    return row.Height - height;
+            }
+            return 0;
+        case TTitleItemKind::Block:
+            return 0;
+        default:
+            return d / 2;
+    }
+}
+
+TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect& padding) {
+    TTitleArrangement result;
+    result.Places.resize(items.size());
+    const int count = int(items.size());
+    int width = padding.Left + padding.Right;
+    int y = 0;
+    int bottomMargin = padding.Top;
+    for (int first = 0; first < count;) {
+        int end = first;
+        while (end < count && !items[size_t(end)].EndsRow && items[size_t(end)].Kind != TTitleItemKind::Block) ++end;
+        end = std::min(end + 1, count);
+        TTitleRow row = MeasureRow(items, first, end);
+        y += CollapseMargins(bottomMargin, row.TopMargin);
+        row.Top = y;
+        int x = 0;
+        int rightMargin = padding.Left;
+        for (int i = first; i < end; ++i) {
+            const TTitleItem& item = items[size_t(i)];
+            x += CollapseMargins(rightMargin, item.Margins.Left);
+            // A negative margin narrows the item's share of the row: what follows overlaps it.
+            result.Places[size_t(i)] = QPoint(x, row.Top + TitleItemOffset(item, row));
+            x += EffectiveWidth(item);
+            rightMargin = item.Margins.Right;
+        }
+        width = std::max(width, x + CollapseMargins(rightMargin, padding.Right));
+        y += row.Height;
+        bottomMargin = row.BottomOverflow;
+        result.Rows.push_back(row);
+        first = end;
+    }
+    const int height = result.Rows.empty() ? padding.Top + padding.Bottom : y + CollapseMargins(bottomMargin, padding.Bottom);
+    result.Size = QSize(width, height);
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// TCustomTitledElement
+
+namespace {
+
+// Inline elements, blocks and fields: the element's size (a block's title
+// size while the layout computes sizes), its first-row height and margins.
+void MeasureElementItem(TTitleItem& item, int lineHeight, bool forLayout) {
+    TVisualElement* element = item.Element;
+    QSize size(element->Width(), element->Height());
+    if (auto* block = dynamic_cast<ITitleElement*>(element); block && forLayout && item.Kind == TTitleItemKind::Block)
+        size = block->GetTitleSize();
+    item.Width = size.width();
+    item.Height = size.height();
+    item.Margins = element->GetMargins();
+    if (item.Kind == TTitleItemKind::InlineElement)
+        item.Height = std::max(item.Height, lineHeight);
+    else
+        item.ReferenceHeight = ReportedReference(element);
+}
+
+void MeasureImageItem(TTitleItem& item, const TSheetTheme& theme) {
+    const bool isChar = item.Kind == TTitleItemKind::CharImage;
+    const bool isSmall = item.Kind == TTitleItemKind::SmallImage;
+    const TImageList& list = isChar ? SchemeCharImages() : isSmall ? SchemeSmallImages() : SchemeLargeImages();
+    const int layout = isChar ? kCharImageLayout : isSmall ? kSmallImageLayout : kLargeImageLayout;
+    item.Width = list.Width();
+    item.Height = list.Height();
+    item.Margins = theme.GetImageData(layout).Insets;
+}
+
+}  // namespace
+
+void TCustomTitledElement::MeasureItems(TTitleWriter& writer, TSheetCanvas& canvas, bool forLayout) {
+    for (TTitleItem& item : writer.Items()) {
+        if (item.Width != 0) continue;
+        switch (item.Kind) {
+            case TTitleItemKind::Text:
+                item.Width = canvas.TextWidthElement(item.Text);
+                item.Height = canvas.ElementLineHeight();
+                item.Margins = canvas.Theme().LayoutRect();
+                break;
+            case TTitleItemKind::InlineElement:
+            case TTitleItemKind::Block:
+            case TTitleItemKind::Field:
+                MeasureElementItem(item, canvas.ElementLineHeight(), forLayout);
+                break;
+            case TTitleItemKind::Space:
+                item.Width = item.Number;
+                item.Height = 0;
+                break;
+            case TTitleItemKind::CharImage:
+            case TTitleItemKind::SmallImage:
+            case TTitleItemKind::LargeImage:
+                MeasureImageItem(item, canvas.Theme());
+                break;
+            case TTitleItemKind::Separator:
+                item.Height = canvas.GetThemeHeight(tekLine);
+                item.Margins = canvas.GetThemeMargins(tekLine);
+                break;
+        }
+    }
+}
+
+void TCustomTitledElement::MarkTitleChildren(const TTitleWriter& writer) {
+    m_titleChildren.clear();
+    for (const TTitleItem& item : writer.Items())
+        if (IsElementItem(item.Kind) && item.Element) m_titleChildren.insert(item.Element);
+    for (TVisualElement* child = FirstVisualChild(); child; child = child->NextVisualSibling())
+        child->UpdateVisibility();
+}
+
+void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int width,
+                                      int shortfall) {
+    const TRect padding = GetPadding();
+    TVisualElement* content = GetContentContainer();
+    for (int i = 0; i < writer.Count(); ++i) {
+        const TTitleItem& item = writer.Item(i);
+        const QPoint place = arrangement.Places[size_t(i)];
+        if (item.Kind == TTitleItemKind::InlineElement || item.Kind == TTitleItemKind::Field) {
+            item.Element->SetPosition(place.x(), place.y());
+        } else if (item.Kind == TTitleItemKind::Block) {
+            const int right = width - CollapseMargins(item.Margins.Right, padding.Right);
+            auto* block = dynamic_cast<ITitleElement*>(item.Element);
+            int height = block ? block->GetTitleSize().height() : item.Element->Height();
+            if (item.Element == content) height += shortfall;
+            item.Element->SetBounds(place.x(), place.y(), std::max(0, right - place.x()), height);
+        }
+    }
+}
+
+int TCustomTitledElement::ComputeDescent() {
+    const int bottomPadding = GetPadding().Bottom;
+    int descent = bottomPadding + Sheet()->Settings()->GetCodeTextAttributes()->GetDescent();
+    if (TVisualElement* last = LastVisibleChild())
+        descent = std::max(descent, CollapseMargins(bottomPadding, last->GetMargins().Bottom) + last->Descent());
+    return descent;
+}
+
+void TCustomTitledElement::UpdateTitleLayout() {
+    ISheet* sheet = Sheet();
+    if (!sheet || m_layingOut || IsBeingDestroyed() || !IsVisible()) return;
+    TSheetUpdate update(sheet);
+    int width = 0;
+    int height = 0;
+    {
+        TTitleWriter writer;
+        WriteTitle(writer);
+        const TLayingOutScope layingOut(m_layingOut);
+        MarkTitleChildren(writer);
+        MeasureItems(writer, *sheet->Canvas(), true);
+        const TTitleArrangement arrangement = ArrangeTitle(writer.Items(), GetPadding());
+        const QSize minimum = GetMinimumSize();
+        width = std::max(arrangement.Size.width(), minimum.width());
+        height = std::max(arrangement.Size.height(), minimum.height());
+        PlaceItems(writer, arrangement, width, height - arrangement.Size.height());
+    }
+    SetBounds(Left(), Top(), width, height, ComputeDescent());
+    update.End();
+}
+
+void TCustomTitledElement::Realign(TVisualElement* child) { UpdateTitleLayout(); }
+
+bool TCustomTitledElement::CanShowChild(TVisualElement* child) {
+    return m_titleChildren.count(child) || child->HasVisualOption(voHiddenWhileEmpty);
+}
+
+void TCustomTitledElement::ShowChild(TVisualElement* child) {
+    for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
+        auto* button = dynamic_cast<TExpandButton*>(c);
+        if (button && !button->Expanded() && button->ControlledElements().contains(child)) button->ChangeExpanded(true);
+    }
+}
+
+void TCustomTitledElement::RecheckExpandButtons(TVisualElement* child) {
+    for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
+        auto* button = dynamic_cast<TExpandButton*>(c);
+        if (button && button->ControlledElements().contains(child)) button->UpdateDefault();
+    }
+}
+
+void TCustomTitledElement::Paint(TSheetCanvas& canvas) {
+    PaintBackground(canvas, GetClientRect());
+    TTitleWriter writer;
+    WriteTitle(writer);
+    MeasureItems(writer, canvas, false);
+    const TTitleArrangement arrangement = ArrangeTitle(writer.Items(), GetPadding());
+    const int lineRight = Width() - GetPadding().Right;
+    for (const TTitleRow& row : arrangement.Rows) {
+        for (int i = row.First; i < row.End; ++i) {
+            const TTitleItem& item = writer.Item(i);
+            const QPoint place = arrangement.Places[size_t(i)];
+            switch (item.Kind) {
+                case TTitleItemKind::Text:
+                    canvas.TextOutElement(place.x(), place.y(), item.Text);
+                    break;
+                case TTitleItemKind::CharImage:
+                    canvas.DrawCharImage(place, item.Number);
+                    break;
+                case TTitleItemKind::SmallImage:
+                    canvas.DrawSmallImage(place, item.Number);
+                    break;
+                case TTitleItemKind::LargeImage:
+                    canvas.DrawLargeImage(place, item.Number);
+                    break;
+                case TTitleItemKind::Separator: {
+                    const int top = row.Top + (row.Height - item.Height) / 2;
+                    canvas.DrawThemeFrame(tekLine, TRect{place.x(), top, lineRight, top + item.Height});
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+    }
+}
+
+void TCustomTitledElement::GetCaret(int& kind, TRect& rect) {
+    kind = ckFocusRect;
+    rect = GetClientRect();
+}
+
+void TCustomTitledElement::FocusChanged() {
+    TCustomDescribedElement::FocusChanged();
+    Invalidate();
+}
+
+QSize TCustomTitledElement::GetAvailableSize(TVisualElement* child) {
+    const QSize available = TCustomDescribedElement::GetAvailableSize(child);
+    const TRect padding = GetPadding();
+    const TRect margins = GetMargins();
+    const auto reduce = [](int value, int by) { return value == INT_MAX ? value : std::max(0, value - by); };
+    return QSize(reduce(available.width(), padding.Left + padding.Right + margins.Left + margins.Right),
+                 reduce(available.height(), padding.Top + padding.Bottom + margins.Top + margins.Bottom));
+}
+
+void TCustomTitledElement::ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) {
+    TCustomDescribedElement::ChildBoundsChanged(child, oldRect, oldDescent);
+    if (m_layingOut || !child->IsVisible()) return;
+    const bool sizeChanged = oldRect.Width() != child->Width() || oldRect.Height() != child->Height();
+    const bool lastDescentChanged = oldDescent != child->Descent() && child == LastVisibleChild();
+    if (sizeChanged || lastDescentChanged) UpdateTitleLayout();
+}
+
+void TCustomTitledElement::ChildVisibilityChanged(TVisualElement* child) {
+    TCustomDescribedElement::ChildVisibilityChanged(child);
+    UpdateTitleLayout();
+}
+
+void TCustomTitledElement::VisibilityChanged() {
+    TCustomDescribedElement::VisibilityChanged();
+    UpdateTitleLayout();
+}
+
+void TCustomTitledElement::RemoveVisualChild(TVisualElement* child) {
+    m_titleChildren.erase(child);
+    TCustomDescribedElement::RemoveVisualChild(child);
+}
+
+void TCustomTitledElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    TCustomDescribedElement::UpdateLayout(force, all, widthChanged, heightChanged);
+    if (force) {
+        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling())
+            if (auto* button = dynamic_cast<TExpandButton*>(c)) button->UpdateDefault();
+        UpdateTitleLayout();
+    } else if ((m_style & tsRichChild) && (widthChanged || heightChanged)) {
+        UpdateTitleLayout();
+    }
+}
+
+bool TCustomTitledElement::HandleVisualChildMessage(TVisualElement* child, int msg, intptr_t p1, intptr_t p2) {
+    switch (msg) {
+        case nmFilledChanged:
+        case nmFirstRowHeightChanged:
+            if (!m_layingOut) UpdateTitleLayout();
+            break;
+        case nmDefaultStateChanged:
+            RecheckExpandButtons(child);
+            break;
+        case nmExpandStateChanged:
+            Realign(child);
+            break;
+        default:
+            break;
+    }
+    return TCustomDescribedElement::HandleVisualChildMessage(child, msg, p1, p2);
+}
+
+bool TCustomTitledElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    if (msg == nmFirstRowHeightChanged && !m_layingOut) UpdateTitleLayout();
+    return TCustomDescribedElement::HandleNodeMessage(msg, p1, p2);
+}
+
+// ---------------------------------------------------------------------------
+// TTitledElement
+
+void TTitledElement::Create() {
+    TCustomTitledElement::Create();
+    SetVisualOptions(uint16_t(VisualOptions() | voCanDisable));
+}
+
+int TTitledElement::GetThemeElementKind() {
+    const uint8_t style = StyleFlags();
+    if (style & tsCommand) return tekElementCommand;
+    if (style & tsTechnical) return tekElementTechnical;
+    if (style & tsExpression) return tekElementExpression;
+    return tekElement;
+}
+
+void TTitledElement::CreateExpandButton(bool expanded) {
+    m_expandButton = TExpandButton::CreateFor(this, expanded, nullptr, this, FirstVisualChild());
+}
+
+bool TTitledElement::IsExpanded() const { return !m_expandButton || m_expandButton->Expanded(); }
+
+void TTitledElement::SetExpanded(bool expanded) {
+    if (m_expandButton && m_expandButton->Expanded() != expanded) m_expandButton->ChangeExpanded(expanded);
+}
+
+void TTitledElement::SetStoredSize(int width, int height) {
+    width = std::clamp(width, 0, kSheetUnlimited);
+    height = std::clamp(height, 0, kSheetUnlimited);
+    if (width == m_storedWidth && height == m_storedHeight) return;
+    m_storedWidth = width;
+    m_storedHeight = height;
+    if (IsExpanded()) UpdateTitleLayout();
+}
+
+void TTitledElement::WriteTitle(TTitleWriter& writer) {
+    if (m_expandButton) writer.AddElement(m_expandButton);
+}
+
+QSize TTitledElement::GetMinimumSize() {
+    if (!Sheet()) return QSize();
+    const TSheetCanvas& canvas = *Sheet()->Canvas();
+    const int kind = GetThemeElementKind();
+    QSize minimum(canvas.GetThemeMinWidth(kind), canvas.GetThemeMinHeight(kind));
+    if (IsExpanded()) minimum = minimum.expandedTo(QSize(m_storedWidth, m_storedHeight));
+    return minimum;
+}
+
+TRect TTitledElement::GetPadding() {
+    return Sheet() ? Sheet()->Canvas()->GetThemePadding(GetThemeElementKind()) : TRect{};
+}
+
+void TTitledElement::PaintBackground(TSheetCanvas& canvas, const TRect& rect) {
+    canvas.DrawThemeFrame(GetThemeElementKind(), rect);
+}
+
+void TTitledElement::FocusFirst() {
+    for (TVisualElement* child = GetNextChild(nullptr, true); child; child = GetNextChild(child, true)) {
+        if (child == m_expandButton || !child->IsVisible()) continue;
+        if (child->FindFocusable(true, false, true)) {
+            child->FocusFirst();
+            return;
+        }
+    }
+    TCustomTitledElement::FocusFirst();
+}
+
+void TTitledElement::GetPaletteItems(QList<TPaletteItem*>& list) {
+    TCustomTitledElement::GetPaletteItems(list);
+    if (m_expandButton && g_collapsedItem) list.append(g_collapsedItem);
+}
+
+void TTitledElement::UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) {
+    if (item == g_collapsedItem) {
+        state.Enabled = m_expandButton != nullptr;
+        state.Checked = !IsExpanded();
+        return;
+    }
+    TCustomTitledElement::UpdatePaletteItemState(item, state);
+}
+
+bool TTitledElement::ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) {
+    if (item == g_collapsedItem) {
+        SetExpanded(!checked);
+        return m_expandButton != nullptr;
+    }
+    return TCustomTitledElement::ApplyPaletteItem(item, subCommand, checked);
+}
+
+void TTitledElement::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
+    if (child && child == m_expandButton)
+        name = kExpandedChild;
+    else
+        TCustomTitledElement::GetChildName(child, filer, name);
+}
+
+void TTitledElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
+    TCustomTitledElement::SaveTo(saver, knot);
+    if (!HasVisualOption(voFreePosition) || saver->HasOption(foNoPosition)) return;
+    if (m_storedWidth) knot->WriteInt(kStoredWidth, m_storedWidth);
+    if (m_storedHeight) knot->WriteInt(kStoredHeight, m_storedHeight);
+}
+
+void TTitledElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
+    TCustomTitledElement::LoadFrom(loader, knot);
+    if (!HasVisualOption(voFreePosition) || loader->HasOption(foNoPosition)) return;
+    SetStoredSize(knot->ReadInt(kStoredWidth, m_storedWidth), knot->ReadInt(kStoredHeight, m_storedHeight));
+}
+
+void TTitledElement::BeforeDestruction() {
+    TCustomTitledElement::BeforeDestruction();
+    m_expandButton = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TTitledElementWithContent
+
+const TElementClass* TTitledElementWithContent::GetContentClass() { return TTitledTextContainer::StaticClass(); }
+
+void TTitledElementWithContent::Create() {
+    TTitledElement::Create();
+    m_content = TVisualElement::CreateSubElement(GetContentClass(), this, nullptr, this);
+}
+
+void TTitledElementWithContent::FocusFirst() {
+    if (m_content && m_content->HasVisualOption(voFocusable))
+        m_content->Focus();
+    else
+        TTitledElement::FocusFirst();
+}
+
+void TTitledElementWithContent::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
+    if (child && child == m_content)
+        name = kContentChild;
+    else
+        TTitledElement::GetChildName(child, filer, name);
+}
+
+void TTitledElementWithContent::BeforeDestruction() {
+    TTitledElement::BeforeDestruction();
+    m_content = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TTitledTextContainer
+
+void TTitledTextContainer::FitBoundsToText() {
+    const QSize size = GetContentSize();
+    const TRow* last = Textor()->LastParagraph()->LastRow();
+    const int descent = GetPadding().Bottom + (last ? last->Descent() : 0);
+    if (size == m_titleSize && descent == m_titleDescent) return;
+    m_titleSize = size;
+    m_titleDescent = descent;
+    if (auto* owner = dynamic_cast<TCustomTitledElement*>(VisualParent())) owner->UpdateTitleLayout();
+}
+
+// ---------------------------------------------------------------------------
+// TCollapsedPaletteItem
+
+namespace {
+void PlayExpandSound(bool collapsing) {
+    PlaySchemeSound(collapsing ? sndExpandButtonCollapse : sndExpandButtonExpand);
+}
+}  // namespace
+
+void TCollapsedPaletteItem::ApplyTo(TElement* element, bool checked) {
+    PlayExpandSound(checked);
+    TSchemePaletteItem::ApplyTo(element, checked);
+}
+
+void TCollapsedPaletteItem::ApplyToList(const QList<TElement*>& list, bool checked) {
+    if (list.isEmpty()) return;
+    PlayExpandSound(checked);
+    TScheme* scheme = list.first()->Scheme();
+    if (scheme) scheme->BeginOperationGroup(false);
+    try {
+        for (TElement* element : list)
+            if (StateEnabled(this, element)) TSchemePaletteItem::ApplyTo(element, checked);
+    } catch (...) {
+        if (scheme) scheme->EndOperationGroup();
+        throw;
+    }
+    if (scheme) scheme->EndOperationGroup();
+}
+
+TCollapsedPaletteItem* CollapsedPaletteItem() noexcept { return g_collapsedItem; }
+
+void InitTitledUnit() {
+    TNodePtr<TCollapsedPaletteItem> item =
+        MakeNode<TCollapsedPaletteItem>(uint16_t(pifToggle), -1, strCollapsed, strCollapsedHint, kCollapsedItemOrder);
+    item->SetLetter(kCollapsedItemLetter);
+    item->SetParent(PaletteStateGroup());
+    g_collapsedItem = item.release();
+}
+
+void FinalTitledUnit() { g_collapsedItem = nullptr; }
