@@ -315,6 +315,12 @@ TEST_F(TextorScriptTest, HomeEndUpAndDownOnWrappedRows) {
     Key(vkUp);
     Key(vkUp);
     ExpectStep(At(0, 0), kInitialText, 0);
+
+    // Typing at a row's end wraps the paragraph again; the caret is found in the new rows.
+    Start(At(1, starts[1]));
+    Type("xyz");
+    const int at = int(kInitialText.indexOf(kWrapped)) + starts[1];
+    ExpectStep(At(1, starts[1] + 3), kInitialText.left(at) + "xyz" + kInitialText.mid(at), 1);
 }
 
 TEST_F(TextorScriptTest, LeftAtTheStartAndUpOnTheFirstRowLeaveTheKeyToTheSheet) {
