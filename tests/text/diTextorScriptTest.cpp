@@ -337,14 +337,18 @@ TEST_F(TextorScriptTest, LeftAtTheStartAndUpOnTheFirstRowLeaveTheKeyToTheSheet) 
     }
 }
 
-TEST_F(TextorScriptTest, LeftAndRightStepIntoAnEmbeddedText) {
+TEST_F(TextorScriptTest, RightIntoAnEmbeddedTextPutsTheCaretAtItsStart) {
     Start(At(3, 7));  // before the note
     EXPECT_EQ(Key(vkRight), vkNone);
     EXPECT_EQ(fixture.sheet.Focused(), note);
     ExpectStep(At(0, 0), kInitialText, 0);
-    Start(At(3, 8));  // after it
+}
+
+TEST_F(TextorScriptTest, LeftIntoAnEmbeddedTextPutsTheCaretAtItsEnd) {
+    Start(At(3, 8));  // after the note
     EXPECT_EQ(Key(vkLeft), vkNone);
     EXPECT_EQ(fixture.sheet.Focused(), note);
+    ExpectStep(At(0, 8), kInitialText, 0);
 }
 
 TEST_F(TextorScriptTest, DoubleAndTripleClicksAndADragOverAnEmbeddedElement) {
