@@ -156,23 +156,17 @@ protected:
         for (int asked = 0; current && asked < kFindElementLimit; ++asked) {
             TVisualElement* next = nullptr;
             if (current->FindFocusableWithin(mode, request, next, forward)) return true;
-            if (next) Enter(next, current, forward);
+            if (next) Enter(next, forward);
             current = next;
         }
         return false;
     }
-    // A text is entered from its start (forward) or its end; the text that
-    // holds the element searched last is entered beside that element, so
-    // that its search goes on behind it.
-    void Enter(TVisualElement* next, TVisualElement* searched, bool forward) {
-        auto* nextText = dynamic_cast<TTextorElement*>(next);
-        if (!nextText)
-            next->SetFocus();
-        else if (searched->VisualParent() == next && searched->TextorSlot())
-            nextText->FocusText(forward ? TTextFocusPlace::AfterElement : TTextFocusPlace::BeforeElement, {}, {},
-                                searched);
-        else
+    // The next element is entered from its start (forward) or its end.
+    static void Enter(TVisualElement* next, bool forward) {
+        if (auto* nextText = dynamic_cast<TTextorElement*>(next))
             nextText->FocusText(forward ? TTextFocusPlace::Start : TTextFocusPlace::End);
+        else
+            next->SetFocus();
     }
     // Replaces the match at the selection, then each next one when all; answers the count.
     int Replace(const TFindData& request, const QString& replacement, bool all) {
