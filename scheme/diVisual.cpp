@@ -661,12 +661,24 @@ TVisualElement* TVisualElement::FindNextFocusable(bool forward, bool along, bool
     }
 }
 
-bool TVisualElement::FindFocusableWithin(TFindMode, const TFindData& request, TVisualElement*& next, bool forward) {
+namespace {
+
+bool IsInScope(const TVisualElement* element, const TVisualElement* scope) noexcept {
+    if (!scope) return true;
+    for (const TVisualElement* a = element; a; a = a->VisualParent())
+        if (a == scope) return true;
+    return false;
+}
+
+}  // namespace
+
+bool TVisualElement::FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next,
+                                         bool forward) {
+    if (m_textorSlot && m_visualParent && IsInScope(m_visualParent, request.Scope))
+        if (const std::optional<bool> found = m_visualParent->FindBesideChild(this, mode, request, next, forward))
+            return *found;
     next = FindNextFocusable(forward, true, request.SkipDisabled, request.VisibleOnly);
-    if (!next || !request.Scope) return false;
-    for (TVisualElement* a = next; a; a = a->m_visualParent)
-        if (a == request.Scope) return false;
-    next = nullptr;
+    if (next && !IsInScope(next, request.Scope)) next = nullptr;
     return false;
 }
 

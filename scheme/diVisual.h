@@ -22,6 +22,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -384,8 +385,16 @@ public:
     virtual int GetCursor(QPoint p) { return Cursors::Default; }
     // The find step: whether this element holds a match (then it has
     // selected it); next is the next element to search, inside the request's
-    // scope (none: the search ends). The base holds no match.
+    // scope (none: the search ends). The base holds no match; an element
+    // that stands inline in a text hands the search on to that text, which
+    // goes on right behind it (before it, backward).
     virtual bool FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next, bool forward);
+    // The find step continued beside child, which this element holds inline;
+    // none when this element does not search around its children.
+    virtual std::optional<bool> FindBesideChild(TVisualElement* child, TFindMode mode, const TFindData& request,
+                                                TVisualElement*& next, bool forward) {
+        return std::nullopt;
+    }
     virtual void FocusFirst();
     virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
     virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);

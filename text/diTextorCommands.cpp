@@ -233,6 +233,19 @@ bool TTextorElement::FindFocusableWithin(TFindMode mode, const TFindData& reques
         const bool fromEnd = forward ? skipSelection : !skipSelection;
         at = fromEnd ? selection.End : selection.Start;
     }
+    return FindFrom(at, mode, request, next, forward);
+}
+
+std::optional<bool> TTextorElement::FindBesideChild(TVisualElement* child, TFindMode mode, const TFindData& request,
+                                                    TVisualElement*& next, bool forward) {
+    auto* portion = dynamic_cast<TElementPortion*>(child->TextorSlot());
+    if (request.Text.isEmpty() || !portion || portion->Textor() != m_textor.get()) return std::nullopt;
+    next = nullptr;
+    return FindFrom(TTextorPosition{portion->Paragraph(), portion, forward ? 1 : 0}, mode, request, next, forward);
+}
+
+bool TTextorElement::FindFrom(const TTextorPosition& at, TFindMode mode, const TFindData& request,
+                              TVisualElement*& next, bool forward) {
     TTextSearch search(*this, request, forward);
     switch (search.Run(at)) {
         case TTextSearch::TOutcome::Hit:

@@ -422,6 +422,8 @@ public:
     void AdjustPaletteItemInfo(TPaletteItem* item, TPaletteItemInfo& info) override;
     // Commands (diTextorCommands.cpp).
     bool FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next, bool forward) override;
+    std::optional<bool> FindBesideChild(TVisualElement* child, TFindMode mode, const TFindData& request,
+                                        TVisualElement*& next, bool forward) override;
     bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
     TDropDownItem* FillDropDown(TDropDownItem* root) override;
@@ -458,6 +460,9 @@ private:
 
     // Caret-object notifications.
     void OnInteractive(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
+    // The find step from a place of the text on; at the text's end the search goes on outside.
+    bool FindFrom(const TTextorPosition& at, TFindMode mode, const TFindData& request, TVisualElement*& next,
+                  bool forward);
     // Where the text starts in client coordinates (the paddings).
     QPoint TextOrigin();
     void StartEditing();

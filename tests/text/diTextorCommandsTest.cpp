@@ -172,4 +172,24 @@ TEST_F(TextorCommandsTest, TheFindStepHandsBackAFocusableEmbeddedElementAndRepla
     EXPECT_EQ(FocusData(), "0,4,0,5");
 }
 
+TEST_F(TextorCommandsTest, ReplaceAllOfAByAaEndsWhenAnEmbeddedElementLiesInTheScope) {
+    // The embedded box's find step goes on in its text beside it, not from the text's start.
+    const std::tuple<bool, const char*> cases[] = {
+        {true, "0,4,0,5"},
+        {false, "0,2,0,3"},
+    };
+    for (const auto& [forward, found] : cases) {
+        text->SetText(QString());
+        Start("xaa#a");
+        TFindData request(QStringLiteral("a"));
+        request.Scope = text;
+        TVisualElement* box = static_cast<TElementPortion*>(text->Textor()->FirstParagraph()->LastPortion()->Prev())
+                                  ->Element();
+        TVisualElement* next = nullptr;
+        EXPECT_TRUE(box->FindFocusableWithin(TFindMode::AfterSelection, request, next, forward)) << forward;
+        EXPECT_EQ(fixture.sheet.Focused(), text);
+        EXPECT_EQ(FocusData(), found) << forward;
+    }
+}
+
 }  // namespace

@@ -156,23 +156,17 @@ protected:
         for (int asked = 0; current && asked < kFindElementLimit; ++asked) {
             TVisualElement* next = nullptr;
             if (current->FindFocusableWithin(mode, request, next, forward)) return true;
-            if (next) Enter(next, current, forward);
+            if (next) Enter(next, forward);
             current = next;
         }
         return false;
     }
-    // A text is entered from its start (forward) or its end; the text that
-    // holds the element searched last is entered beside that element, so
-    // that its search goes on behind it.
-    void Enter(TVisualElement* next, TVisualElement* searched, bool forward) {
-        auto* nextText = dynamic_cast<TTextorElement*>(next);
-        if (!nextText)
-            next->SetFocus();
-        else if (searched->VisualParent() == next && searched->TextorSlot())
-            nextText->FocusText(forward ? TTextFocusPlace::AfterElement : TTextFocusPlace::BeforeElement, {}, {},
-                                searched);
-        else
+    // The next element is entered from its start (forward) or its end.
+    static void Enter(TVisualElement* next, bool forward) {
+        if (auto* nextText = dynamic_cast<TTextorElement*>(next))
             nextText->FocusText(forward ? TTextFocusPlace::Start : TTextFocusPlace::End);
+        else
+            next->SetFocus();
     }
     // Replaces the match at the selection, then each next one when all; answers the count.
     int Replace(const TFindData& request, const QString& replacement, bool all) {
@@ -315,6 +309,12 @@ TEST_F(TextorScriptTest, HomeEndUpAndDownOnWrappedRows) {
     Key(vkUp);
     Key(vkUp);
     ExpectStep(At(0, 0), kInitialText, 0);
+
+    // Typing at a row's end wraps the paragraph again; the caret is found in the new rows.
+    Start(At(1, starts[1]));
+    Type("xyz");
+    const int at = int(kInitialText.indexOf(kWrapped)) + starts[1];
+    ExpectStep(At(1, starts[1] + 3), kInitialText.left(at) + "xyz" + kInitialText.mid(at), 1);
 }
 
 TEST_F(TextorScriptTest, LeftAtTheStartAndUpOnTheFirstRowLeaveTheKeyToTheSheet) {
@@ -331,14 +331,18 @@ TEST_F(TextorScriptTest, LeftAtTheStartAndUpOnTheFirstRowLeaveTheKeyToTheSheet) 
     }
 }
 
-TEST_F(TextorScriptTest, LeftAndRightStepIntoAnEmbeddedText) {
+TEST_F(TextorScriptTest, RightIntoAnEmbeddedTextPutsTheCaretAtItsStart) {
     Start(At(3, 7));  // before the note
     EXPECT_EQ(Key(vkRight), vkNone);
     EXPECT_EQ(fixture.sheet.Focused(), note);
     ExpectStep(At(0, 0), kInitialText, 0);
-    Start(At(3, 8));  // after it
+}
+
+TEST_F(TextorScriptTest, LeftIntoAnEmbeddedTextPutsTheCaretAtItsEnd) {
+    Start(At(3, 8));  // after the note
     EXPECT_EQ(Key(vkLeft), vkNone);
     EXPECT_EQ(fixture.sheet.Focused(), note);
+    ExpectStep(At(0, 8), kInitialText, 0);
 }
 
 TEST_F(TextorScriptTest, DoubleAndTripleClicksAndADragOverAnEmbeddedElement) {
