@@ -1,6 +1,7 @@
 #include "elements/diElementsUnits.h"
 
 #include "core/cuUnits.h"
+#include "elements/diLog.h"
 #include "elements/diSimpleElements.h"
 #include "elements/diTitled.h"
 
@@ -10,4 +11,5 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diSimpleElements"), RegisterExpandButtonCursor);
     registry.Add(QStringLiteral("diTitled"), InitTitledUnit, FinalTitledUnit);
     registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
+    registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
 }
