@@ -151,8 +151,6 @@ QList<int> ParseLogElementNumbers(const QString& value) {
 T_ELEMENT_CLASS_IMPL(TLogRoot, TTextorElement)
 
 TLogRoot::TLogRoot() : m_messages(std::make_unique<TElementMessages>()) {
-    SetTextorOptions(TextorOptions() | kLogTextorOptions);
-    SetRestrictions(kLogTextRestrictions);
     m_messages->OnCleared = [this](TElementMessages*) { Cleared(); };
     m_messages->OnBeforeAdd = [](TElementMessages*, TElementMessage* message, bool& accept) {
         if (g_logSettings && !g_logSettings->Writes(message->Kind())) accept = false;
@@ -161,6 +159,12 @@ TLogRoot::TLogRoot() : m_messages(std::make_unique<TElementMessages>()) {
 }
 
 TLogRoot::~TLogRoot() = default;
+
+void TLogRoot::Create() {
+    TTextorElement::Create();
+    SetTextorOptions(TextorOptions() | kLogTextorOptions);
+    SetRestrictions(kLogTextRestrictions);
+}
 
 void TLogRoot::BeforeDestruction() {
     m_messages->OnCleared = nullptr;
@@ -262,8 +266,6 @@ void TLogRoot::MarkVisited(TPortion* portion) {
     update.End();
     m_textChangedByClick = false;
 }
-
-void TLogRoot::BeforeParagraphLayout(TParagraph* paragraph) {}
 
 TTextAttributesRef TLogRoot::GetNodeTextAttributes(TKnot* knot) {
     const TTextAttributes* text = GetTextAttributes();

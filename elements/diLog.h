@@ -134,11 +134,10 @@ public:
     void OpenLogLink(const QString& link);
 
     void ActivateLink(const TTextorPosition& position) override;
-    // The log marks no hyperlinks of its own accord.
-    void BeforeParagraphLayout(TParagraph* paragraph) override;
     TTextAttributesRef GetNodeTextAttributes(TKnot* knot) override;
     TTextAttributes* GetTextAttributes() const override;
     void TextChanged() override;
+    void Create() override;
     void FillAcceptedClasses(TElementClassList& list) override;
     void BeforeDestruction() override;
 
