@@ -2,6 +2,7 @@
 
 #include "core/cuUnits.h"
 #include "elements/diLog.h"
+#include "elements/diNamingElements.h"
 #include "elements/diSimpleElements.h"
 #include "elements/diTitled.h"
 
@@ -11,5 +12,6 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diSimpleElements"), RegisterExpandButtonCursor);
     registry.Add(QStringLiteral("diTitled"), InitTitledUnit, FinalTitledUnit);
     registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
+    registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
 }

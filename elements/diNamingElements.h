@@ -25,6 +25,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -79,6 +80,10 @@ inline constexpr uint8_t kNameFieldNameOptions = noRegister | noUnique;
 inline constexpr uint32_t kReferenceVisualOptions = 0x0500;
 inline constexpr uint32_t kReferenceTextorOptions = 0x20010;
 inline constexpr uint32_t kReferenceRestrictions = trAnyText;
+inline constexpr uint16_t voStandAloneReference = 0x0001;
+inline constexpr uint16_t kReferenceSignVisualOptions = 0x40;
+// How far the reference sign reaches into the name field from its left edge.
+inline constexpr int kReferenceSignOverlap = 3;
 
 // Order of the "Autoname" palette item in its group.
 inline constexpr int kAutonamePaletteOrder = 100;
@@ -220,13 +225,14 @@ public:
     virtual void UpdateNamespaceItem();
 
     // ---- TTextorElement / TElement ----
+    void Create() override;
     void TextChanged() override;
     void CheckContent() override;
     void TreePlacementChanged() override;
     void BeforeDestruction() override;
     void NumberChanged(int32_t oldNumber) override;
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
-    void AdjustPaletteItemInfo(TPaletteItem* item, TPaletteItemInfo& info) override;
+    void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
     bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
     void GetHint(QString& text) override;
 
@@ -264,10 +270,10 @@ private:
 
 // One per namespace that has listening references: hears the namespace's
 // item events and hands each to the references it concerns.
-class TReferenceRouter {
+class TReferenceRouter : public TNamespaceAttachment {
 public:
     explicit TReferenceRouter(TNamespace* ns);
-    ~TReferenceRouter();
+    ~TReferenceRouter() override;
     TReferenceRouter(const TReferenceRouter&) = delete;
     TReferenceRouter& operator=(const TReferenceRouter&) = delete;
 
@@ -336,9 +342,13 @@ public:
     virtual void NamespaceNotify(int code, TNamespaceItem* item, intptr_t argument);
 
     // ---- TTextorElement / TElement ----
+    void Create() override;
     void TextChanged() override;
     void CheckContent() override;
     bool GetIsFilled() override;
+    void FilledChanged() override;
+    void AfterLoad(TSchemeLoader* loader, intptr_t datum) override;
+    void UndoDependent(TKnot* snapshot) override;
     void TreePlacementChanged() override;
     void BeforeDestruction() override;
     TDropDownItem* FillDropDown(TDropDownItem* root) override;
@@ -372,6 +382,8 @@ private:
     TPaletteItem* m_createItem = nullptr;
     TPaletteItem* m_createHereItem = nullptr;
     QString m_pendingLink;
+    // The paths of the candidates of the last drop-down fill, by entry.
+    QStringList m_listedPaths;
     bool m_destroying = false;
 };
 
@@ -390,6 +402,7 @@ class TReferenceField : public TCustomReferenceElement {
     T_ELEMENT_CLASS(TReferenceField)
 public:
     TReferenceField() noexcept;
+    void Create() override;
 
 protected:
     ~TReferenceField() override = default;
@@ -408,7 +421,6 @@ public:
     // The position from the field's bounds.
     void FollowField();
 
-    void Paint(TSheetCanvas& canvas) override;
     void GetHint(QString& text) override;
 
 protected:
