@@ -599,6 +599,8 @@ TNodePtr<TTextorEditOperation> TCustomReferenceElement::CreateEditOperation() {
 
 TElement* TCustomReferenceElement::PlaceToCreate() {
     if (!m_namespace) return nullptr;
+    for (TElement* e = ParentElement(); e; e = e->ParentElement())
+        if (auto* owner = dynamic_cast<INamespaceOwner*>(e); owner && owner->GetNamespace() == m_namespace) return e;
     if (TElement* owner = m_namespace->ParentElement()) return owner;
     TElement* root = Scheme() ? Scheme()->Root() : nullptr;
     return dynamic_cast<TTextorElement*>(root);
