@@ -1,6 +1,7 @@
 #include "elements/diElementsUnits.h"
 
 #include "core/cuUnits.h"
+#include "elements/diBaseElements.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
 #include "elements/diSimpleElements.h"
@@ -13,5 +14,6 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diTitled"), InitTitledUnit, FinalTitledUnit);
     registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
     registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
+    registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
 }
