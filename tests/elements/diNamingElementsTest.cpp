@@ -36,6 +36,56 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_NamingOwner, TElement)
 
+// A visual element with a name field that takes an automatic name when new,
+// as long as the "Naming" settings fill names in.
+class TElement_NamingBox : public TVisualElement {
+    T_ELEMENT_CLASS(TElement_NamingBox)
+public:
+    TNameField* Field = nullptr;
+    void Create() override {
+        TVisualElement::Create();
+        Field = TElement::CreateSubElement<TNameField>(this);
+    }
+    void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override {
+        if (child == Field)
+            name = QStringLiteral("Name");
+        else
+            TVisualElement::GetChildName(child, filer, name);
+    }
+    void InitNew(TPaletteItem* item) override {
+        TVisualElement::InitNew(item);
+        // Made outside the tree: no names to avoid yet.
+        if (NamingSettings()->FillEnabled()->Value())
+            Field->SetText(NamingSettings()->MakeUniqueName(QStringLiteral("Box"), false, QStringList()));
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingBox, TVisualElement)
+
+// A text that owns a namespace for what is typed into it.
+class TElement_NamingText : public TTextorElement, public INamespaceOwner {
+    T_ELEMENT_CLASS(TElement_NamingText)
+public:
+    void Create() override {
+        TTextorElement::Create();
+        SetTextorOptions(TextorOptions() | toRichContent);
+    }
+    TNamespace* GetNamespace() override {
+        if (!m_namespace) m_namespace.reset(TElement::CreateIn<TNamespace>(Scheme(), nullptr));
+        return m_namespace.get();
+    }
+    void BeforeDestruction() override {
+        TTextorElement::BeforeDestruction();
+        m_namespace.reset();
+    }
+    void FillAcceptedClasses(TElementClassList& list) override {
+        list << TElement_NamingRef::StaticClass() << TElement_NamingBox::StaticClass();
+    }
+
+private:
+    TNodePtr<TNamespace> m_namespace;
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingText, TTextorElement)
+
 namespace {
 
 // Removes a declaration from its scope (kept alive) and puts it back on undo.
@@ -251,6 +301,43 @@ TEST_F(NamingDropDown, CreateEntriesOfferedWhenItemsAreSet) {
     ref->FillDropDown(rootItem.get());
     EXPECT_EQ(Captions(rootItem.get()), QStringList({LoadStr(strCreateHere), "Alpha"}));
     ref->SetCreateHereItem(nullptr);
+}
+
+// "<create>" in a text that owns the namespace.
+class NamingCreate : public NamingDropDown {
+protected:
+    NamingCreate() {
+        text = TElement::CreateIn<TElement_NamingText>(scheme.get(), root);
+        ref = static_cast<TElement_NamingRef*>(text->AddElementOfClass(TElement_NamingRef::StaticClass()));
+        createItem = MakeNode<TElementPaletteItem>(uint16_t(0), -1, strCreate, 0, 1, TElement_NamingBox::StaticClass());
+        ref->SetCreateItem(createItem.get());
+        ref->SetText(QStringLiteral("Typed"));
+    }
+    ~NamingCreate() override { ref->SetCreateItem(nullptr); }
+    void ChooseCreate(bool fillNames) {
+        NamingSettings()->FillEnabled()->SetValue(fillNames);
+        ref->FillDropDown(rootItem.get());
+        TDropDownItem* create = rootItem->FirstItem();
+        ASSERT_EQ(create->Caption, LoadStr(strCreate));
+        ASSERT_TRUE(ref->SelectDropDownItem(create));
+        NamingSettings()->FillEnabled()->SetValue(true);
+        ASSERT_EQ(text->ChildCount(), 2);
+    }
+    TElement_NamingText* text = nullptr;
+    TElement_NamingRef* ref = nullptr;
+    TNodePtr<TElementPaletteItem> createItem;
+};
+
+TEST_F(NamingCreate, NewElementWithAutomaticNameBecomesTarget) {
+    ChooseCreate(true);
+    ASSERT_NE(ref->GetTargetItem(), nullptr);
+    EXPECT_EQ(ref->GetText(), ref->GetTargetItem()->GetName());
+}
+
+TEST_F(NamingCreate, CreateWithoutNameEmptiedTypedName) {
+    ChooseCreate(false);
+    EXPECT_EQ(ref->GetTargetItem(), nullptr);
+    EXPECT_EQ(ref->GetText(), QStringLiteral("Typed"));
 }
 
 }  // namespace
