@@ -607,10 +607,48 @@ TElement* TCustomReferenceElement::PlaceToCreate() {
 }
 
 namespace {
-// Sorts the candidates by tree order; the key of each is worked out once.
+// The place that decides where an item is listed: its declaring element, or
+// the connection that shows a cover.
+TNode* ListingPlace(TNamespaceItem* item) {
+    if (TNamespaceCoverItem* cover = item->AsCover()) return cover->Connection();
+    return item->GetElement();
+}
+
+// Sorts the candidates as NamespaceItemPrecedes does, with the tree order of
+// their places worked out once: one pre-order walk of each tree involved,
+// instead of walking siblings for every comparison.
 void SortByTreeOrder(TNamespace::TNameList& names) {
-    std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
-        return NamespaceItemPrecedes(a.second, b.second);
+    QHash<const TNode*, int> order;
+    int next = 0;
+    for (const auto& entry : names) {
+        TNode* place = ListingPlace(entry.second);
+        if (!place || order.contains(place)) continue;
+        TNode* top = place;
+        while (top->Parent()) top = top->Parent();
+        if (order.contains(top)) continue;
+        for (TNode* n = top; n;) {
+            order.insert(n, next++);
+            if (n->FirstChild()) {
+                n = n->FirstChild();
+                continue;
+            }
+            while (n && n != top && !n->NextSibling()) n = n->Parent();
+            n = n && n != top ? n->NextSibling() : nullptr;
+        }
+    }
+    std::stable_sort(names.begin(), names.end(), [&order](const auto& x, const auto& y) {
+        TNamespaceItem* a = x.second;
+        TNamespaceItem* b = y.second;
+        const bool lastA = a->GetItemFlags() & nifListedLast;
+        const bool lastB = b->GetItemFlags() & nifListedLast;
+        if (lastA != lastB) return lastB;
+        TNamespaceCoverItem* ca = a->AsCover();
+        TNamespaceCoverItem* cb = b->AsCover();
+        if (ca && cb && ca->Connection() == cb->Connection()) return NamespaceItemPrecedes(a, b);
+        const int oa = order.value(ListingPlace(a), -1);
+        const int ob = order.value(ListingPlace(b), -1);
+        if (oa < 0 || ob < 0) return NamespaceItemPrecedes(a, b);
+        return oa < ob;
     });
 }
 }  // namespace
