@@ -239,6 +239,11 @@ void TNameField::NumberChanged(int32_t oldNumber) {
     if (m_item) m_item->NumberChanged(oldNumber);
 }
 
+void TNameField::EffectiveDisabledChanged() {
+    TTextorElement::EffectiveDisabledChanged();
+    if (m_item) m_item->NotifyEnabledChanged();
+}
+
 void TNameField::UpdateReferenceSign() {
     // The sign element itself is placed by the sheet's root element; the
     // field repaints so that its corner shows the current state.

@@ -231,6 +231,8 @@ public:
     void TreePlacementChanged() override;
     void BeforeDestruction() override;
     void NumberChanged(int32_t oldNumber) override;
+    // The item announces 106.
+    void EffectiveDisabledChanged() override;
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
     void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
     bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;

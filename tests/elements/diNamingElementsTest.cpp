@@ -226,6 +226,12 @@ TEST_F(NamingElements, DisabledTarget) {
     decl->Enabled = false;
     TElement_NamingRef* ref = Ref(QStringLiteral("Off"));
     EXPECT_TRUE(NamingMessages(ref).contains(Expected(strReferenceDisabledElement)));
+
+    TElement_NamingOwner* named = Named(QStringLiteral("Field"));
+    TElement_NamingRef* toField = Ref(QStringLiteral("Field"));
+    ASSERT_TRUE(NamingMessages(toField).isEmpty());
+    named->Field->SetDisabled(true);
+    EXPECT_TRUE(NamingMessages(toField).contains(Expected(strReferenceDisabledElement)));
 }
 
 TEST_F(NamingElements, RouterHandsNameEventsOnlyToWaitingReferences) {
