@@ -84,12 +84,9 @@ TEST_F(LogSheet, InformationHasNoSignOtherKindsASignAndASpaceEachMessageItsOwnPa
     Add(mkWarning, QStringLiteral("warn"));
     EXPECT_EQ(Paragraphs(), (QStringList{QStringLiteral("info"), kLogSignChar + QStringLiteral(" warn")}));
     EXPECT_EQ(changes, 2);
-    auto* sign = dynamic_cast<TElement_Sign*>(log->Textor()->LastParagraph()->FirstPortion()->Kind() ==
-                                                      TPortionKind::Element
-                                                  ? static_cast<TElementPortion*>(
-                                                        log->Textor()->LastParagraph()->FirstPortion())
-                                                        ->Element()
-                                                  : nullptr);
+    TPortion* first = log->Textor()->LastParagraph()->FirstPortion();
+    ASSERT_EQ(first->Kind(), TPortionKind::Element);
+    auto* sign = dynamic_cast<TElement_Sign*>(static_cast<TElementPortion*>(first)->Element());
     ASSERT_NE(sign, nullptr);
     EXPECT_EQ(sign->Kind(), mkWarning);
 }
