@@ -1,6 +1,9 @@
 #include "elements/diElementsUnits.h"
 
 #include "core/cuUnits.h"
+#include "elements/diBaseElements.h"
+#include "elements/diLog.h"
+#include "elements/diNamingElements.h"
 #include "elements/diSimpleElements.h"
 #include "elements/diTitled.h"
 
@@ -10,4 +13,7 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diSimpleElements"), RegisterExpandButtonCursor);
     registry.Add(QStringLiteral("diTitled"), InitTitledUnit, FinalTitledUnit);
     registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
+    registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
+    registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
+    registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
 }

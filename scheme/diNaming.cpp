@@ -1234,3 +1234,16 @@ QString TNamingSettings::MakeUniqueName(const QString& base, bool useNumberFirst
     return ::MakeUniqueName(base, TNamingMode(m_fillMode->Value()), m_fillNumberFirst->Value() && useNumberFirst,
                             names, m_fillDigits->Value(), m_fillUnderscore->Value());
 }
+
+// ---------------------------------------------------------------------------
+// The unit
+
+namespace {
+TNodePtr<TNamingSettings> g_namingSettings;
+}  // namespace
+
+TNamingSettings* NamingSettings() noexcept { return g_namingSettings.get(); }
+
+void InitNamingUnit() { g_namingSettings = TNamingSettings::CreateRoot(); }
+
+void FinalNamingUnit() { g_namingSettings.reset(); }

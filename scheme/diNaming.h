@@ -355,6 +355,13 @@ void SearchCycles(TNamespaceItem* item);
 // ---------------------------------------------------------------------------
 // TNamespace
 
+// An object that a layer above keeps with a namespace and that goes with it
+// (freed after nnNamespaceFreed is announced).
+class TNamespaceAttachment {
+public:
+    virtual ~TNamespaceAttachment() = default;
+};
+
 class TNamespace : public TElement {
     T_ELEMENT_CLASS(TNamespace)
 public:
@@ -392,6 +399,10 @@ public:
     void AddListener(const THandler& handler);
     void RemoveListener(const THandler& handler);
     std::recursive_mutex& Lock() const noexcept { return m_lock; }
+    TNamespaceAttachment* Attachment() const noexcept { return m_attachment.get(); }
+    void SetAttachment(std::unique_ptr<TNamespaceAttachment> attachment) noexcept {
+        m_attachment = std::move(attachment);
+    }
 
     // Announces code for item to the listeners and keeps the indexes; 101,
     // 106, 108 and 110 are followed by the duplicate check of the names concerned.
@@ -471,6 +482,7 @@ private:
     std::vector<TNameKey> m_dirtyKeys;
     bool m_fullCheckPending = false;
     bool m_freeing = false;
+    std::unique_ptr<TNamespaceAttachment> m_attachment;
 };
 
 // ---------------------------------------------------------------------------
@@ -643,3 +655,10 @@ private:
     TBooleanProperty* m_fillUnderscore = nullptr;
     TIntegerProperty* m_fillDigits = nullptr;
 };
+
+// The shared "Naming" section, made by the unit's initialisation; nullptr
+// outside the unit's lifetime (the application hangs it into its settings
+// tree as it does the "Sounds" section).
+TNamingSettings* NamingSettings() noexcept;
+void InitNamingUnit();
+void FinalNamingUnit();

@@ -2,6 +2,7 @@
 
 #include "core/cuUnits.h"
 #include "scheme/diCanvas.h"
+#include "scheme/diNaming.h"
 #include "scheme/diPalette.h"
 #include "scheme/diSounds.h"
 #include "scheme/diTextorAttributes.h"
@@ -18,4 +19,5 @@ void RegisterSchemeUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diPaletteDisableItem"), InitDisablePaletteItem, {});
     registry.Add(QStringLiteral("diTextorAttributes"), InitTextorAttributesUnit, FinalTextorAttributesUnit);
     registry.Add(QStringLiteral("diCanvas"), InitCanvasUnit, FinalCanvasUnit);
+    registry.Add(QStringLiteral("diNaming"), InitNamingUnit, FinalNamingUnit);
 }
