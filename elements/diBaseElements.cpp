@@ -17,7 +17,6 @@ T_CLASS_IMPL_ABSTRACT(TNamedElementVisibilityOperation, TElementOperation)
 namespace {
 
 const QString kNameChild = QStringLiteral("Name");
-const QString kNamedContentChild = QStringLiteral("Content");
 const QString kVisibilityAttribute = QStringLiteral("Visibility");
 const QString kPrivateValue = QStringLiteral("Private");
 
@@ -211,26 +210,20 @@ const TElementClass* TNamedElementWithContent::GetContentClass() { return TTitle
 
 void TNamedElementWithContent::Create() {
     TNamedElement::Create();
-    m_content = TVisualElement::CreateSubElement(GetContentClass(), this, nullptr, this);
+    m_content.Make(this, GetContentClass());
 }
 
 void TNamedElementWithContent::FocusFirst() {
-    if (m_content && m_content->HasVisualOption(voFocusable))
-        m_content->Focus();
-    else
-        TNamedElement::FocusFirst();
+    if (!m_content.Focus()) TNamedElement::FocusFirst();
 }
 
 void TNamedElementWithContent::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
-    if (child && child == m_content)
-        name = kNamedContentChild;
-    else
-        TNamedElement::GetChildName(child, filer, name);
+    if (!m_content.Names(child, name)) TNamedElement::GetChildName(child, filer, name);
 }
 
 void TNamedElementWithContent::BeforeDestruction() {
     TNamedElement::BeforeDestruction();
-    m_content = nullptr;
+    m_content.Forget();
 }
 
 // ---------------------------------------------------------------------------

@@ -108,9 +108,9 @@ public:
     // TTitledTextContainer here.
     virtual const TElementClass* GetContentClass();
     // A sub-element: the element tree owns it.
-    TVisualElement* Content() const noexcept { return m_content; }
+    TVisualElement* Content() const noexcept { return m_content.Get(); }
 
-    TVisualElement* GetContentContainer() override { return m_content; }
+    TVisualElement* GetContentContainer() override { return m_content.Get(); }
     // The content when it takes the focus, else the name field.
     void FocusFirst() override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
@@ -121,7 +121,7 @@ protected:
     ~TNamedElementWithContent() override = default;
 
 private:
-    TVisualElement* m_content = nullptr;
+    TContentSlot m_content;
 };
 
 // Sets a named element's visibility; undoing sets the former one.

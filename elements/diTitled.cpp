@@ -24,7 +24,6 @@ namespace {
 const QString kStoredWidth = QStringLiteral("Width");
 const QString kStoredHeight = QStringLiteral("Height");
 const QString kExpandedChild = QStringLiteral("Expanded");
-const QString kContentChild = QStringLiteral("Content");
 
 // The "Collapsed" item: group State, order 20, letter "E".
 constexpr int kCollapsedItemOrder = 20;
@@ -585,32 +584,45 @@ void TTitledElement::BeforeDestruction() {
 }
 
 // ---------------------------------------------------------------------------
+// TContentSlot
+
+void TContentSlot::Make(TVisualElement* owner, const TElementClass* contentClass) {
+    m_content = TVisualElement::CreateSubElement(contentClass, owner, nullptr, owner);
+}
+
+bool TContentSlot::Focus() const {
+    if (!m_content || !m_content->HasVisualOption(voFocusable)) return false;
+    m_content->Focus();
+    return true;
+}
+
+bool TContentSlot::Names(const TElement* child, QString& name) const {
+    if (!child || child != m_content) return false;
+    name = QStringLiteral("Content");
+    return true;
+}
+
+// ---------------------------------------------------------------------------
 // TTitledElementWithContent
 
 const TElementClass* TTitledElementWithContent::GetContentClass() { return TTitledTextContainer::StaticClass(); }
 
 void TTitledElementWithContent::Create() {
     TTitledElement::Create();
-    m_content = TVisualElement::CreateSubElement(GetContentClass(), this, nullptr, this);
+    m_content.Make(this, GetContentClass());
 }
 
 void TTitledElementWithContent::FocusFirst() {
-    if (m_content && m_content->HasVisualOption(voFocusable))
-        m_content->Focus();
-    else
-        TTitledElement::FocusFirst();
+    if (!m_content.Focus()) TTitledElement::FocusFirst();
 }
 
 void TTitledElementWithContent::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
-    if (child && child == m_content)
-        name = kContentChild;
-    else
-        TTitledElement::GetChildName(child, filer, name);
+    if (!m_content.Names(child, name)) TTitledElement::GetChildName(child, filer, name);
 }
 
 void TTitledElementWithContent::BeforeDestruction() {
     TTitledElement::BeforeDestruction();
-    m_content = nullptr;
+    m_content.Forget();
 }
 
 // ---------------------------------------------------------------------------

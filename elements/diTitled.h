@@ -355,6 +355,22 @@ private:
     int32_t m_storedHeight = 0;
 };
 
+// The content container of an element that holds one: a sub-element that the
+// element tree owns, made after construction and stored as the child "Content".
+class TContentSlot {
+public:
+    TVisualElement* Get() const noexcept { return m_content; }
+    void Make(TVisualElement* owner, const TElementClass* contentClass);
+    // True when the content took the focus.
+    bool Focus() const;
+    // True when child is the content; name is then its stored name.
+    bool Names(const TElement* child, QString& name) const;
+    void Forget() noexcept { m_content = nullptr; }
+
+private:
+    TVisualElement* m_content = nullptr;
+};
+
 class TTitledElementWithContent : public TTitledElement {
     T_ELEMENT_CLASS(TTitledElementWithContent)
 public:
@@ -363,9 +379,9 @@ public:
     // The class of the content container (TTitledTextContainer here).
     virtual const TElementClass* GetContentClass();
     // A sub-element: the element tree owns it.
-    TVisualElement* Content() const noexcept { return m_content; }
+    TVisualElement* Content() const noexcept { return m_content.Get(); }
 
-    TVisualElement* GetContentContainer() override { return m_content; }
+    TVisualElement* GetContentContainer() override { return m_content.Get(); }
     void FocusFirst() override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void BeforeDestruction() override;
@@ -376,7 +392,7 @@ protected:
     ~TTitledElementWithContent() override = default;
 
 private:
-    TVisualElement* m_content = nullptr;
+    TContentSlot m_content;
 };
 
 // The default content container: a text whose size is that of its content.
