@@ -22,6 +22,14 @@ struct TParagraphLinks {
     static void setPrev(TParagraph* p, TParagraph* v) noexcept { p->m_prev = v; }
 };
 
+// The chain of a textor's emptied element portions.
+struct TEmptiedLinks {
+    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextEmptied; }
+    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevEmptied; }
+    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextEmptied = v; }
+    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevEmptied = v; }
+};
+
 namespace {
 
 // Whether offset would fall between the halves of a surrogate pair of portion.
@@ -167,7 +175,9 @@ int TTabStopsPortion::CopyChars(int offset, int count, QChar* dest) const {
 // TElementPortion
 
 TElementPortion::TElementPortion(TParagraph* paragraph, TVisualElement* element)
-    : TPortion(paragraph, {}, 1), m_element(element) {}
+    : TPortion(paragraph, {}, 1), m_element(element) {
+    paragraph->m_textor->CountElementPortion(paragraph, 1);
+}
 
 TElementPortion* TElementPortion::Create(TParagraph* paragraph, TPortion* before, TVisualElement* element) {
     auto* portion = new TElementPortion(paragraph, element);
@@ -176,10 +186,22 @@ TElementPortion* TElementPortion::Create(TParagraph* paragraph, TPortion* before
 }
 
 TElementPortion::~TElementPortion() {
+    TTextor* textor = Textor();
+    textor->CountElementPortion(Paragraph(), -1);
+    if (std::exchange(m_emptied, false))
+        TBidirectionalList::Remove(textor->m_firstEmptied, textor->m_lastEmptied, this, TEmptiedLinks{});
     if (TVisualElement* element = std::exchange(m_element, nullptr)) {
         element->SetTextorSlot(nullptr);
         element->Free();
     }
+}
+
+void TElementPortion::ElementFreed() noexcept {
+    m_element = nullptr;
+    if (m_emptied || Paragraph()->m_freeing) return;
+    TTextor* textor = Textor();
+    TBidirectionalList::Insert(textor->m_firstEmptied, textor->m_lastEmptied, this, nullptr, TEmptiedLinks{});
+    m_emptied = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -200,9 +222,9 @@ void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }
 
-int TParagraph::Index() const noexcept {
-    return TDirectionalList::IndexOf(TParagraphLinks::next, m_textor->FirstParagraph(), 0, this);
-}
+int TParagraph::Index() const noexcept { return m_textor->m_places.IndexOf(this); }
+
+int TParagraph::RowShift() const noexcept { return m_textor->m_places.TopOf(this) - m_place.RowsTop; }
 
 int TParagraph::Length() const noexcept {
     int length = 0;
@@ -231,13 +253,19 @@ void TParagraph::SetTextAttributes(const TTextAttributesRef& attributes) {
 }
 
 void TParagraph::Changed() {
-    m_layoutValid = false;
+    MarkLayoutInvalid();
+    if (!m_freeing) m_textor->m_census.Changed(this);
     m_textor->ParagraphChanged();
 }
 
 void TParagraph::InvalidateLayout() {
-    m_layoutValid = false;
+    MarkLayoutInvalid();
     m_textor->RequestLayout(false);
+}
+
+void TParagraph::MarkLayoutInvalid() {
+    m_layoutValid = false;
+    if (m_layoutSlot < 0 && !m_freeing) m_textor->QueueLayout(this);
 }
 
 // ---------------------------------------------------------------------------
@@ -275,32 +303,73 @@ auto TTextor::Bracketed(Edit edit) {
 }
 
 TParagraph* TTextor::NewParagraph(TParagraph* before) {
-    auto* paragraph = new TParagraph(this);
+    auto made = std::unique_ptr<TParagraph, void (*)(TParagraph*)>(new TParagraph(this),
+                                                                    [](TParagraph* p) { delete p; });
+    m_places.Insert(made.get(), before ? before->m_prev : m_lastParagraph);
+    TParagraph* paragraph = made.release();
     TBidirectionalList::Insert(m_firstParagraph, m_lastParagraph, paragraph, before, TParagraphLinks{});
-    if (paragraph->m_next) paragraph->m_next->m_positionValid = false;
+    paragraph->MarkLayoutInvalid();
+    m_census.Changed(paragraph);
     return paragraph;
 }
 
 void TTextor::FreeParagraph(TParagraph* paragraph) noexcept {
-    TParagraph* next = paragraph->m_next;
+    paragraph->m_freeing = true;
+    UnqueueLayout(paragraph);
+    UncountWidth(paragraph);
+    m_census.Removing(paragraph);
+    m_places.Remove(paragraph);
     TBidirectionalList::Remove(m_firstParagraph, m_lastParagraph, paragraph, TParagraphLinks{});
-    if (next) next->m_positionValid = false;
+    if (m_relayoutRunning) m_paragraphFreedInPass = true;
     delete paragraph;
 }
 
 void TTextor::FreeAllParagraphs() noexcept {
-    TBidirectionalList::Clear(m_firstParagraph, m_lastParagraph, TParagraphLinks{},
-                              [](TParagraph* p) { delete p; });
+    m_places.Clear();
+    m_census.Clear();
+    m_layoutQueue.clear();
+    m_extents.clear();
+    m_alignedAt.clear();
+    TBidirectionalList::Clear(m_firstParagraph, m_lastParagraph, TParagraphLinks{}, [](TParagraph* p) {
+        p->m_freeing = true;
+        delete p;
+    });
 }
 
-TParagraph* TTextor::ParagraphAt(int index) const noexcept {
-    return index < 0 ? nullptr : TDirectionalList::Skip(TParagraphLinks::next, m_firstParagraph, index);
+void TTextor::QueueLayout(TParagraph* paragraph) {
+    m_layoutQueue.push_back(paragraph);
+    paragraph->m_layoutSlot = int(m_layoutQueue.size()) - 1;
 }
 
-int TTextor::ParagraphCount() const noexcept {
-    int count = 0;
-    for (TParagraph* p = m_firstParagraph; p; p = p->m_next) ++count;
-    return count;
+void TTextor::UnqueueLayout(TParagraph* paragraph) noexcept {
+    const int slot = std::exchange(paragraph->m_layoutSlot, -1);
+    if (slot < 0) return;
+    TParagraph* moved = m_layoutQueue.back();
+    m_layoutQueue[size_t(slot)] = moved;
+    m_layoutQueue.pop_back();
+    if (moved != paragraph) moved->m_layoutSlot = slot;
+}
+
+void TTextor::CountElementPortion(TParagraph* paragraph, int delta) noexcept {
+    paragraph->m_elementPortions += delta;
+    m_elementPortions += delta;
+    m_places.ElementsChanged(paragraph, delta);
+}
+
+// A portion of a paragraph that is being freed only leaves the chain: it goes with its paragraph.
+bool TTextor::FreeEmptiedElementPortions() {
+    if (!m_firstEmptied) return false;
+    Bracketed([&] {
+        while (TElementPortion* emptied = m_firstEmptied) {
+            if (!emptied->Paragraph()->m_freeing) {
+                emptied->Free();  // its destructor unlinks it
+                continue;
+            }
+            emptied->m_emptied = false;
+            TBidirectionalList::Remove(m_firstEmptied, m_lastEmptied, emptied, TEmptiedLinks{});
+        }
+    });
+    return true;
 }
 
 void TTextor::BeginUpdate() noexcept {
@@ -370,7 +439,11 @@ TPortion* TTextor::PortionBeforePosition(const TTextorPosition& position) noexce
 }
 
 bool TTextor::IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept {
-    if (a.Paragraph != b.Paragraph) return TDirectionalList::Follows(TParagraphLinks::next, a.Paragraph, b.Paragraph);
+    if (a.Paragraph != b.Paragraph) {
+        if (!a.Paragraph || !b.Paragraph) return !b.Paragraph;
+        const int first = m_places.IndexOf(a.Paragraph);
+        return first >= 0 && first < m_places.IndexOf(b.Paragraph);
+    }
     if (a.Portion == b.Portion) return a.Offset < b.Offset;
     return a.Portion && TDirectionalList::Follows(TPortionLinks::next, a.Portion, b.Portion);
 }
@@ -569,8 +642,12 @@ void TTextor::MovePortion(TPortion* portion, TParagraph* to, TPortion* before) {
     TBidirectionalList::Remove(from->m_firstPortion, from->m_lastPortion, portion, TPortionLinks{});
     portion->m_paragraph = to;
     TBidirectionalList::Insert(to->m_firstPortion, to->m_lastPortion, portion, before, TPortionLinks{});
-    from->m_layoutValid = false;
-    to->m_layoutValid = false;
+    if (portion->Kind() == TPortionKind::Element) {
+        CountElementPortion(from, -1);
+        CountElementPortion(to, 1);
+    }
+    from->MarkLayoutInvalid();
+    to->MarkLayoutInvalid();
 }
 
 TTextorPosition TTextor::DeleteRange(const TTextorRange& range) {

@@ -17,17 +17,27 @@
 // re-layout: the end of the first bracket, or the unlock of a locked textor.
 // Paragraphs, portions and rows are carved from fixed-size blocks
 // (TBlockAllocated): SetText frees a whole text and makes another.
+//
+// An edit costs what its paragraphs cost: paragraph numbers and tops are kept
+// in chunks with prefix sums (TParagraphPlaces), a re-layout lays out only the
+// paragraphs whose layout is invalid (a queue), rows add what their paragraph
+// moved since it was laid out (a change of height moves nothing below it but
+// the embedded elements), the text's width is kept as a count of paragraph
+// widths, and the character classes per paragraph (TTextCensus).
 
 #include "core/cuBlockPool.h"
 #include "core/cuTypes.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diVisual.h"
+#include "text/diTextCensus.h"
+#include "text/diTextorPlaces.h"
 
 #include <QPoint>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -272,8 +282,8 @@ public:
     ~TElementPortion() override;
 
     TVisualElement* Element() const noexcept { return m_element; }
-    // ITextorSlot
-    void ElementFreed() noexcept override { m_element = nullptr; }
+    // ITextorSlot: the portion stays, empty, among its textor's emptied portions.
+    void ElementFreed() noexcept override;
 
     TPortionKind Kind() const noexcept override { return TPortionKind::Element; }
     bool HasAttributes() const noexcept override { return false; }
@@ -287,8 +297,15 @@ public:
     void MoveBy(int dy) override;
 
 private:
+    friend class TTextor;
+    friend struct TEmptiedLinks;
+
     TElementPortion(TParagraph* paragraph, TVisualElement* element);
     TVisualElement* m_element;
+    // The chain of the textor's emptied element portions.
+    TElementPortion* m_nextEmptied = nullptr;
+    TElementPortion* m_prevEmptied = nullptr;
+    bool m_emptied = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -304,7 +321,7 @@ public:
     TParagraph* Prev() const noexcept { return m_prev; }
     TPortion* FirstPortion() const noexcept { return m_firstPortion; }
     TPortion* LastPortion() const noexcept { return m_lastPortion; }
-    // Place in the chain from 0.
+    // Place in the chain from 0 (kept by the textor: no walk).
     int Index() const noexcept;
     // Sum of the portions' lengths.
     int Length() const noexcept;
@@ -322,7 +339,8 @@ public:
     void SetTextAttributes(const TTextAttributesRef& attributes);
 
     bool LayoutValid() const noexcept { return m_layoutValid; }
-    bool PositionValid() const noexcept { return m_positionValid; }
+    // Whether the paragraph has a place in its textor (its number and top).
+    bool PositionValid() const noexcept { return m_place.Chunk != nullptr; }
     // The content changed: layout invalid, the textor told (re-layout and change notice).
     void Changed();
     // Only metrics changed: layout invalid and a re-layout requested, no change notice.
@@ -340,10 +358,15 @@ public:
     void FreeRows() noexcept;
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);
+    // What the rows' stored coordinates lack: the top now minus the top they were laid out at.
+    int RowShift() const noexcept;
 
 private:
     friend class TTextor;
     friend class TPortion;
+    friend class TElementPortion;
+    friend class TParagraphPlaces;
+    friend class TTextCensus;
     friend struct TParagraphLinks;
     friend struct TPortionLinks;
 
@@ -352,6 +375,8 @@ private:
     ~TParagraph();
     // Frees every portion (last first).
     void FreePortions() noexcept;
+    // The layout is invalid: the paragraph waits in the textor's layout queue.
+    void MarkLayoutInvalid();
 
     TTextor* m_textor;
     TParagraphAttributesRef m_attributes;
@@ -363,7 +388,19 @@ private:
     // Layout: the rows in order.
     std::vector<TRowPtr> m_rows;
     bool m_layoutValid = false;
-    bool m_positionValid = false;
+    // Kept by the textor.
+    TParagraphPlace m_place;
+    TParagraphCensus m_census;
+    int m_layoutSlot = -1;      // place in the layout queue, -1: not queued
+    uint32_t m_layoutPass = 0;  // the last re-layout that laid it out
+    int m_elementPortions = 0;
+    // The right edge of the widest row as counted in the text's width (when
+    // m_extentCounted), and the available width it was measured at when it
+    // depends on it (right and centred paragraphs; else -1).
+    int m_extent = 0;
+    int m_extentAvailable = -1;
+    bool m_extentCounted = false;
+    bool m_freeing = false;  // unlinked, its portions about to go
 };
 
 // ---------------------------------------------------------------------------
@@ -386,8 +423,10 @@ public:
 
     TParagraph* FirstParagraph() const noexcept { return m_firstParagraph; }
     TParagraph* LastParagraph() const noexcept { return m_lastParagraph; }
-    TParagraph* ParagraphAt(int index) const noexcept;
-    int ParagraphCount() const noexcept;
+    TParagraph* ParagraphAt(int index) const noexcept { return m_places.At(index); }
+    int ParagraphCount() const noexcept { return m_places.Count(); }
+    // How many element portions the text holds.
+    int ElementPortionCount() const noexcept { return m_elementPortions; }
 
     // The owner element (the element's textor only).
     TVisualElement* Owner() const noexcept { return m_owner; }
@@ -460,6 +499,14 @@ public:
     QString GetRangeText(const TTextorRange& range) const;
     bool IsEmpty() const noexcept;
     TPortion* GetFirstPortion() const noexcept;
+    // The character classes of the text portions (diTextCensus); counted
+    // again only for the paragraphs changed since the last question.
+    uint32_t CharacterClasses() const { return m_census.Classes(m_firstParagraph); }
+    // The first character of the text portions that is in one of the classes, none when there is none.
+    QChar FirstCharOfClasses(uint32_t classes) const { return m_census.FirstCharOf(m_firstParagraph, classes); }
+    // Frees the element portions whose element was freed first (inside an
+    // update bracket when there are any); answers whether there were any.
+    bool FreeEmptiedElementPortions();
     // One piece of a range: a stretch of one portion, or a paragraph break
     // (portion none) at the end of paragraph.
     using TRangeVisitor = std::function<bool(TParagraph* paragraph, TPortion* portion, int start, int count)>;
@@ -488,7 +535,9 @@ public:
                                  const TRect& paddings);
     // The owner's paddings when it is placed on a sheet, else zero.
     virtual TRect GetPaddings() const { return {}; }
-    int GetHeight() const noexcept;
+    // The bottom of the last row: the sum of the paragraphs' heights.
+    int GetHeight() const noexcept { return m_places.TotalHeight(); }
+    // The right edge of the widest row with its right indent.
     int GetWidth() const;
     TRow* FindRow(const TTextorPosition& position, bool atStartOfNextRow, TRow* hint = nullptr) const;
     TRow* FindRowAtY(int y, bool clamp) const;
@@ -501,6 +550,7 @@ public:
 
 private:
     friend class TParagraph;
+    friend class TElementPortion;
     friend struct TParagraphLinks;
 
     // Runs edit inside an update bracket.
@@ -520,8 +570,38 @@ private:
     TTextorPosition JoinParagraphs(const TTextorPosition& start, TParagraph* end);
     void MovePortion(TPortion* portion, TParagraph* to, TPortion* before);
 
+    void QueueLayout(TParagraph* paragraph);
+    void UnqueueLayout(TParagraph* paragraph) noexcept;
+    // An element portion came into paragraph (delta 1) or left it (-1).
+    void CountElementPortion(TParagraph* paragraph, int delta) noexcept;
+
+    // ---- bookkeeping of the layout (diTextorLayout.cpp) ----
+    // The queued paragraphs not laid out in this pass, in text order.
+    std::vector<TParagraph*> TakeLayoutQueue(uint32_t pass) const;
+    // Moves the rows and elements of paragraph to the top it has now.
+    void PlaceAtTop(TParagraph* paragraph);
+    // Counts the paragraph's rows (just laid out) in the height and the width.
+    void CountRows(TParagraph* paragraph, int availableWidth);
+    void UncountWidth(TParagraph* paragraph) noexcept;
+    // After a height changed above them: the paragraphs holding elements move them to their tops.
+    void PlaceMovedElements();
+    int WalkWidth() const;
+
     TParagraph* m_firstParagraph = nullptr;
     TParagraph* m_lastParagraph = nullptr;
+    TParagraphPlaces m_places;
+    mutable TTextCensus m_census;
+    // Paragraphs whose layout is invalid, in no order.
+    std::vector<TParagraph*> m_layoutQueue;
+    uint32_t m_layoutPass = 0;
+    bool m_paragraphFreedInPass = false;
+    // The paragraphs' extents (right edge -> count), and the available widths
+    // the extents of right and centred paragraphs were measured at (width -> count).
+    std::map<int, int> m_extents;
+    std::map<int, int> m_alignedAt;
+    int m_elementPortions = 0;
+    TElementPortion* m_firstEmptied = nullptr;
+    TElementPortion* m_lastEmptied = nullptr;
     TVisualElement* m_owner = nullptr;
     int32_t m_updateCount = 0;
     int32_t m_layoutLock = 0;

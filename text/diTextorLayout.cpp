@@ -7,7 +7,9 @@
 #include "text/diTextorRows.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -565,27 +567,82 @@ void TParagraph::MoveBy(int dy) {
 // ---------------------------------------------------------------------------
 // The textor
 
+// Lays out the queued paragraphs in text order, each once; paragraphs queued
+// while it runs are laid out too. A paragraph whose height changes moves
+// nothing below it: the rows there add the shift when asked, and only
+// paragraphs that hold elements are moved, at the end.
 void TTextor::Relayout(bool textChanged) {
     const TFlagRaised running(m_relayoutRunning);
     const int availableWidth = GetAvailableWidth();
     const TRect margins = GetTextMargins();
     const TRect paddings = GetPaddings();
-    int shift = 0;
-    for (TParagraph* paragraph = m_firstParagraph; paragraph; paragraph = paragraph->Next()) {
-        if (paragraph->LayoutValid() && paragraph->PositionValid()) {
-            if (shift != 0) paragraph->MoveBy(shift);
-            continue;
+    const uint32_t pass = ++m_layoutPass;
+    for (std::vector<TParagraph*> order = TakeLayoutQueue(pass); !order.empty(); order = TakeLayoutQueue(pass)) {
+        m_paragraphFreedInPass = false;
+        for (TParagraph* paragraph : order) {
+            if (m_paragraphFreedInPass) break;  // the order may hold it: the queue is taken again
+            paragraph->m_layoutPass = pass;
+            PlaceAtTop(paragraph);
+            LayoutParagraph(paragraph, availableWidth, margins, paddings);
+            CountRows(paragraph, availableWidth);
+            if (paragraph->LayoutValid()) UnqueueLayout(paragraph);
         }
-        int oldBottom = 0;
-        if (const TRow* last = paragraph->LastRow()) {
-            oldBottom = last->Bottom();
-            shift = 0;  // the new rows stand below the previous paragraph, which is already moved
-        } else {
-            oldBottom = PrevParagraphBottom(paragraph);
-        }
-        LayoutParagraph(paragraph, availableWidth, margins, paddings);
-        if (const TRow* last = paragraph->LastRow()) shift += last->Bottom() - oldBottom;
     }
+    PlaceMovedElements();
+}
+
+std::vector<TParagraph*> TTextor::TakeLayoutQueue(uint32_t pass) const {
+    std::vector<std::pair<int, TParagraph*>> queued;
+    queued.reserve(m_layoutQueue.size());
+    for (TParagraph* p : m_layoutQueue)
+        if (p->m_layoutPass != pass) queued.emplace_back(p->Index(), p);
+    if (!std::is_sorted(queued.begin(), queued.end())) std::sort(queued.begin(), queued.end());
+    std::vector<TParagraph*> order;
+    order.reserve(queued.size());
+    for (const auto& entry : queued) order.push_back(entry.second);
+    return order;
+}
+
+void TTextor::PlaceAtTop(TParagraph* paragraph) {
+    const int top = m_places.TopOf(paragraph);
+    const int dy = top - paragraph->m_place.RowsTop;
+    paragraph->m_place.RowsTop = top;
+    if (dy != 0) paragraph->MoveBy(dy);
+}
+
+void TTextor::CountRows(TParagraph* paragraph, int availableWidth) {
+    const TRow* last = paragraph->LastRow();
+    m_places.SetHeight(paragraph, last ? last->Bottom() - m_places.TopOf(paragraph) : 0);
+    UncountWidth(paragraph);
+    if (!last) return;
+    const TIndents indents = IndentsOf(paragraph);
+    int extent = INT_MIN;
+    for (int i = 0; i < paragraph->RowCount(); ++i) {
+        const TRow* row = paragraph->RowAt(i);
+        extent = std::max(extent, RowLeft(row, indents, availableWidth) + row->Width() + indents.Right);
+    }
+    const bool aligned = indents.Alignment != paLeft;
+    ++m_extents[extent];
+    if (aligned) ++m_alignedAt[availableWidth];
+    paragraph->m_extent = extent;
+    paragraph->m_extentAvailable = aligned ? availableWidth : -1;
+    paragraph->m_extentCounted = true;
+}
+
+void TTextor::UncountWidth(TParagraph* paragraph) noexcept {
+    if (!std::exchange(paragraph->m_extentCounted, false)) return;
+    auto drop = [](std::map<int, int>& counts, int key) {
+        const auto found = counts.find(key);
+        if (found != counts.end() && --found->second == 0) counts.erase(found);
+    };
+    drop(m_extents, paragraph->m_extent);
+    if (paragraph->m_extentAvailable >= 0) drop(m_alignedAt, paragraph->m_extentAvailable);
+}
+
+void TTextor::PlaceMovedElements() {
+    m_places.ForEachMovedWithElements([this](TParagraph* p) {
+        if (p->m_elementPortions > 0 && p->RowShift() != 0) PlaceAtTop(p);
+    });
 }
 
 void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
@@ -600,16 +657,18 @@ void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const T
         if (dy != 0) paragraph->MoveBy(dy);
     }
     paragraph->m_layoutValid = true;
-    paragraph->m_positionValid = true;
 }
 
-int TTextor::GetHeight() const noexcept {
-    for (const TParagraph* p = m_lastParagraph; p; p = p->Prev())
-        if (const TRow* last = p->LastRow()) return last->Bottom();
-    return 0;
-}
-
+// The counted extents hold while every paragraph is laid out and those that
+// depend on the available width were measured at the present one.
 int TTextor::GetWidth() const {
+    const bool alignedHold = m_alignedAt.empty() ||
+                             (m_alignedAt.size() == 1 && m_alignedAt.begin()->first == GetAvailableWidth());
+    if (!m_layoutQueue.empty() || !alignedHold) return WalkWidth();
+    return m_extents.empty() ? 0 : std::max(0, m_extents.rbegin()->first);
+}
+
+int TTextor::WalkWidth() const {
     const int availableWidth = GetAvailableWidth();
     int width = 0;
     for (const TParagraph* p = m_firstParagraph; p; p = p->Next()) {
@@ -648,23 +707,27 @@ TRow* TTextor::FindRow(const TTextorPosition& position, bool atStartOfNextRow, T
     return row;
 }
 
+// The paragraph holding y is found among the paragraph tops, the row in it by bisection.
 TRow* TTextor::FindRowAtY(int y, bool clamp) const {
     TRow* first = nullptr;
     for (const TParagraph* p = m_firstParagraph; p && !first; p = p->Next()) first = p->FirstRow();
     TRow* last = nullptr;
     for (const TParagraph* p = m_lastParagraph; p && !last; p = p->Prev()) last = p->LastRow();
     if (!first) return nullptr;
-    const int height = last->Bottom();
     if (y < 0) return clamp ? first : nullptr;
-    if (y >= height) return clamp ? last : nullptr;
-    if (y < height / 2) {
-        for (TRow* row = first; row; row = NextRowInText(row))
-            if (y < row->Bottom()) return row;
-    } else {
-        for (TRow* row = last; row; row = PrevRowInText(row))
-            if (y >= row->Top()) return row;
+    if (y >= GetHeight()) return clamp ? last : nullptr;
+    const TParagraph* paragraph = m_places.AtY(y);
+    if (!paragraph || paragraph->RowCount() == 0) return clamp ? last : nullptr;
+    int low = 0;
+    int high = paragraph->RowCount() - 1;
+    while (low < high) {  // the first row whose bottom is below y
+        const int middle = (low + high) / 2;
+        if (paragraph->RowAt(middle)->Bottom() <= y)
+            low = middle + 1;
+        else
+            high = middle;
     }
-    return clamp ? last : nullptr;
+    return paragraph->RowAt(low);
 }
 
 bool TTextor::HitTest(QPoint point, bool round, TTextorPosition& position, const TTextorDrag* drag) const {

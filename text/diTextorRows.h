@@ -5,10 +5,13 @@
 // order); the links between them are not owning. Rows are made and freed in
 // bulk by every layout: they are carved from fixed-size blocks.
 //
-// y values are textor coordinates, 0 at the top of the first row. Besides its
-// positions a row keeps their character indices in the paragraph, so that a
-// position's row is found by bisection, and the height it was built with, so
-// that a paragraph that only moves keeps it.
+// y values are textor coordinates, 0 at the top of the first row. A row
+// stores them as they were when its paragraph was laid out and adds what its
+// paragraph has moved since (TParagraph::RowShift), so that a change of
+// height above a paragraph moves none of its rows. Besides its positions a
+// row keeps their character indices in the paragraph, so that a position's
+// row is found by bisection, and the height it was built with, so that a
+// paragraph that only moves keeps it.
 
 #include "text/diTextor.h"
 
@@ -19,21 +22,24 @@ public:
     TRow& operator=(const TRow&) = delete;
 
     int Descent() const noexcept { return m_descent; }
-    int Bottom() const noexcept { return m_bottom; }
+    int Bottom() const noexcept { return m_bottom + GetParagraph()->RowShift(); }
     // The sum of the measured widths of the row's content.
     int Width() const noexcept { return m_width; }
     // Bottom minus the bottom of the row before it (0 above the text).
     int GetHeight() const noexcept { return m_height; }
-    int Top() const noexcept { return m_bottom - m_height; }
-    int Baseline() const noexcept { return m_bottom - m_descent; }
+    int Top() const noexcept { return Bottom() - m_height; }
+    int Baseline() const noexcept { return Bottom() - m_descent; }
     // Character indices in the paragraph of the start and end positions.
     int StartIndex() const noexcept { return m_startIndex; }
     int EndIndex() const noexcept { return m_endIndex; }
     bool IsEmpty() const noexcept { return m_startIndex == m_endIndex; }
 
-    // Sets the metrics: the row stands on top (the previous bottom) with the given ascent and descent.
+    // Sets the metrics: the row stands on top (the previous bottom) with the
+    // given ascent and descent. Only while its paragraph is laid out, when the
+    // paragraph's rows have not moved since (RowShift is 0).
     void SetMetrics(int top, int ascent, int descent, int width) noexcept;
     void SetIndices(int start, int end) noexcept;
+    // Moves the stored coordinates.
     void MoveBy(int dy) noexcept { m_bottom += dy; }
 
     virtual TRow* GetNextRow() const noexcept { return nullptr; }

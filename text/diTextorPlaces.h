@@ -1,0 +1,143 @@
+#pragma once
+// The places of a textor's paragraphs: their numbers (from 0) and their tops
+// (the sum of the heights before them), kept so that an edit costs what its
+// paragraphs cost, not what the whole text costs.
+//
+// The paragraphs stand in chunks of consecutive paragraphs, at most
+// kPlaceChunkMax each; a chunk knows its members in order, the sum of their
+// heights and how many of them hold elements. Prefix sums over the chunks
+// (a Fenwick tree each for the counts and the heights) give a chunk's first
+// number and its top in a number of steps logarithmic in the chunks; within
+// a chunk, slots are kept eagerly and tops lazily. So a paragraph's number,
+// its top, the paragraph at a number or at a y, linking or unlinking one and
+// a change of its height cost about the chunk size plus a logarithm, and a
+// chunk is split when full and merged with a neighbour when the two fit in
+// half a chunk.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TParagraph;
+struct TPlaceChunk;
+
+// What the places keep of one paragraph.
+struct TParagraphPlace {
+    TPlaceChunk* Chunk = nullptr;  // none: not in the chain
+    int Slot = 0;                  // place in its chunk
+    int TopInChunk = 0;            // right below the chunk's topped members
+    int Height = 0;                // the height of its rows as counted in the sums
+    int RowsTop = 0;               // the top its rows' stored coordinates were made for
+};
+
+// Point changes and prefix sums of a sequence of non-negative numbers, each
+// in a number of steps logarithmic in its length (a Fenwick tree).
+class TPrefixSums {
+public:
+    // Room for count values, so that assigning as many takes no memory.
+    void Reserve(int count) { m_tree.reserve(size_t(count) + 1); }
+    // value(i) for i in 0..count-1.
+    template <class Value>
+    void Assign(int count, Value value);
+    void Add(int index, int delta) noexcept;
+    // The sum of the first count values.
+    int Prefix(int count) const noexcept;
+    // The largest count whose prefix sum is at most value.
+    int CountUpTo(int value) const noexcept;
+
+private:
+    std::vector<int> m_tree;  // from 1
+};
+
+constexpr int kPlaceChunkMax = 256;
+
+class TParagraphPlaces {
+public:
+    TParagraphPlaces();
+    ~TParagraphPlaces();
+    TParagraphPlaces(const TParagraphPlaces&) = delete;
+    TParagraphPlaces& operator=(const TParagraphPlaces&) = delete;
+
+    int Count() const noexcept { return m_count; }
+    int TotalHeight() const noexcept { return m_totalHeight; }
+
+    // Takes paragraph in after `after` (none: first), before it is linked
+    // into the chain; raises (changing nothing) when memory runs out.
+    void Insert(TParagraph* paragraph, TParagraph* after);
+    // Before paragraph is unlinked from the chain.
+    void Remove(TParagraph* paragraph) noexcept;
+    // The chain is given up as a whole.
+    void Clear() noexcept;
+    // The rows of paragraph are now height high.
+    void SetHeight(TParagraph* paragraph, int height) noexcept;
+    // Paragraph's count of element portions changed by delta.
+    void ElementsChanged(TParagraph* paragraph, int delta) noexcept;
+
+    // -1 when paragraph is not in the chain.
+    int IndexOf(const TParagraph* paragraph) const noexcept;
+    // None outside 0..Count()-1.
+    TParagraph* At(int index) const noexcept;
+    int TopOf(const TParagraph* paragraph) const noexcept;
+    // The paragraph whose rows hold y; none outside 0..TotalHeight()-1.
+    TParagraph* AtY(int y) const noexcept;
+
+    // Calls visit for every paragraph holding elements whose top may have
+    // changed since the last call (in text order); then forgets the changes.
+    template <class Visit>
+    void ForEachMovedWithElements(Visit visit);
+
+private:
+    void SplitChunk(int index);
+    void RemoveChunk(int index) noexcept;
+    void MergeAfter(int index) noexcept;
+    // Slots, chunk links, heights and element counts of a chunk's members from slot on.
+    void Renumber(TPlaceChunk& chunk, int slot) noexcept;
+    void RenumberChunks(int from) noexcept;
+    // Takes no memory when the sums had room for as many chunks before.
+    void RebuildSums();
+    void TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept;
+    int ChunkTop(const TPlaceChunk& chunk) const noexcept;
+    void NoteMoved(int chunk) noexcept;
+
+    std::vector<std::unique_ptr<TPlaceChunk>> m_chunks;
+    TPrefixSums m_counts;
+    TPrefixSums m_heights;
+    int m_count = 0;
+    int m_totalHeight = 0;
+    // Heights changed since: the chunk tops cached before are stale.
+    uint32_t m_heightVersion = 1;
+    // The first chunk whose members' tops may have changed since the last ForEachMovedWithElements.
+    int m_movedFrom = 0;
+};
+
+// A run of consecutive paragraphs.
+struct TPlaceChunk {
+    std::vector<TParagraph*> Members;
+    int Index = 0;             // in the chunk list
+    int Height = 0;            // the sum of the members' heights
+    int ElementParagraphs = 0; // members holding element portions
+    mutable int ToppedMembers = 0;
+    mutable int Top = 0;       // right while TopVersion is the places' height version
+    mutable uint32_t TopVersion = 0;
+};
+
+template <class Value>
+void TPrefixSums::Assign(int count, Value value) {
+    m_tree.assign(size_t(count) + 1, 0);
+    for (size_t i = 1; i < m_tree.size(); ++i) {
+        m_tree[i] += value(int(i - 1));
+        const size_t parent = i + (i & (~i + 1));
+        if (parent < m_tree.size()) m_tree[parent] += m_tree[i];
+    }
+}
+
+template <class Visit>
+void TParagraphPlaces::ForEachMovedWithElements(Visit visit) {
+    const int from = m_movedFrom;
+    m_movedFrom = int(m_chunks.size());
+    for (int c = from; c < int(m_chunks.size()); ++c) {
+        TPlaceChunk& chunk = *m_chunks[size_t(c)];
+        if (chunk.ElementParagraphs == 0) continue;
+        for (size_t i = 0; i < chunk.Members.size(); ++i) visit(chunk.Members[i]);
+    }
+}
