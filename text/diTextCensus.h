@@ -4,7 +4,8 @@
 // paragraph whose content changes is counted again at the next question, so
 // that checking a text after an edit costs what the changed paragraphs cost.
 // Only the characters of text portions count (not tab-stop runs, not
-// elements).
+// elements); the textor classifies a paragraph (CharacterClassesOf), the
+// census keeps the counts and knows a paragraph only by its record.
 
 #include <QChar>
 
@@ -37,7 +38,8 @@ uint32_t CharacterClassesOf(const QChar* chars, int count) noexcept;
 
 // What the census keeps of one paragraph.
 struct TParagraphCensus {
-    uint16_t Classes = 0;
+    TParagraph* Owner = nullptr;
+    uint32_t Classes = 0;
     bool Counted = false;  // Classes are in the text's counts
     int PendingSlot = -1;  // its place among the paragraphs to count again
 };
@@ -45,23 +47,37 @@ struct TParagraphCensus {
 // The counts of a textor's paragraphs per class.
 class TTextCensus {
 public:
+    // Kept since the first Start: until then edits cost nothing here.
     bool IsKept() const noexcept { return m_kept; }
+    void Start() noexcept { m_kept = true; }
     // A paragraph was made or its content changed (nothing while not kept).
-    void Changed(TParagraph* paragraph);
+    void Changed(TParagraphCensus& census);
     // Before a paragraph goes.
-    void Removing(TParagraph* paragraph) noexcept;
+    void Removing(TParagraphCensus& census) noexcept;
     // The paragraphs are given up as a whole.
     void Clear() noexcept;
-    // The classes of the text from first on; kept from now on.
-    uint32_t Classes(TParagraph* first);
-    // The first character in text order, from first on, that is in one of the classes.
-    QChar FirstCharOf(TParagraph* first, uint32_t classes);
+    // The classes of the text; classify(paragraph) answers the classes of a
+    // paragraph to count again.
+    template <class Classify>
+    uint32_t Classes(Classify classify);
 
 private:
-    void Count(TParagraph* paragraph, int sign) noexcept;
-    void Unpend(TParagraph* paragraph) noexcept;
+    void Count(TParagraphCensus& census, int sign) noexcept;
+    void Unpend(TParagraphCensus& census) noexcept;
+    uint32_t Present() const noexcept;
 
     bool m_kept = false;
     std::array<int, kCharacterClassCount> m_counts{};
-    std::vector<TParagraph*> m_pending;
+    std::vector<TParagraphCensus*> m_pending;
 };
+
+template <class Classify>
+uint32_t TTextCensus::Classes(Classify classify) {
+    for (TParagraphCensus* census : m_pending) {
+        census->Classes = classify(census->Owner);
+        census->PendingSlot = -1;
+        Count(*census, 1);
+    }
+    m_pending.clear();
+    return Present();
+}

@@ -222,9 +222,9 @@ void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }
 
-int TParagraph::Index() const noexcept { return m_textor->m_places.IndexOf(this); }
+int TParagraph::Index() const noexcept { return m_textor->m_places.IndexOf(m_place); }
 
-int TParagraph::RowShift() const noexcept { return m_textor->m_places.TopOf(this) - m_place.RowsTop; }
+int TParagraph::RowShift() const noexcept { return m_textor->m_places.TopOf(m_place) - m_place.RowsTop; }
 
 int TParagraph::Length() const noexcept {
     int length = 0;
@@ -254,7 +254,7 @@ void TParagraph::SetTextAttributes(const TTextAttributesRef& attributes) {
 
 void TParagraph::Changed() {
     MarkLayoutInvalid();
-    if (!m_freeing) m_textor->m_census.Changed(this);
+    if (!m_freeing) m_textor->m_census.Changed(m_census);
     m_textor->ParagraphChanged();
 }
 
@@ -305,23 +305,47 @@ auto TTextor::Bracketed(Edit edit) {
 TParagraph* TTextor::NewParagraph(TParagraph* before) {
     auto made = std::unique_ptr<TParagraph, void (*)(TParagraph*)>(new TParagraph(this),
                                                                     [](TParagraph* p) { delete p; });
-    m_places.Insert(made.get(), before ? before->m_prev : m_lastParagraph);
+    TParagraph* after = before ? before->m_prev : m_lastParagraph;
+    m_places.Insert(made->m_place, after ? &after->m_place : nullptr);
     TParagraph* paragraph = made.release();
     TBidirectionalList::Insert(m_firstParagraph, m_lastParagraph, paragraph, before, TParagraphLinks{});
     paragraph->MarkLayoutInvalid();
-    m_census.Changed(paragraph);
+    m_census.Changed(paragraph->m_census);
     return paragraph;
 }
 
-void TTextor::FreeParagraph(TParagraph* paragraph) noexcept {
+void TTextor::ForgetParagraph(TParagraph* paragraph) noexcept {
     paragraph->m_freeing = true;
     UnqueueLayout(paragraph);
+    m_census.Removing(paragraph->m_census);
+}
+
+void TTextor::FreeParagraph(TParagraph* paragraph) noexcept {
+    ForgetParagraph(paragraph);
     UncountWidth(paragraph);
-    m_census.Removing(paragraph);
-    m_places.Remove(paragraph);
+    m_places.Remove(paragraph->m_place);
     TBidirectionalList::Remove(m_firstParagraph, m_lastParagraph, paragraph, TParagraphLinks{});
-    if (m_relayoutRunning) m_paragraphFreedInPass = true;
     delete paragraph;
+}
+
+// When most paragraphs go, the width counts are made again from the
+// paragraphs left: that costs no more than the paragraphs that go.
+void TTextor::FreeParagraphsBetween(TParagraph* after, TParagraph* until) {
+    TParagraph* first = after->m_next;
+    if (first == until) return;
+    int count = 0;
+    for (TParagraph* p = first; p != until; p = p->m_next, ++count) ForgetParagraph(p);
+    const bool recount = m_widthsKept && 2 * count > ParagraphCount();
+    if (m_widthsKept && !recount)
+        for (TParagraph* p = first; p != until; p = p->m_next) UncountWidth(p);
+    m_places.RemoveBetween(after->m_place, until ? &until->m_place : nullptr);
+    after->m_next = until;
+    if (until)
+        until->m_prev = after;
+    else
+        m_lastParagraph = after;
+    for (TParagraph* p = first; p != until;) delete std::exchange(p, p->m_next);
+    if (recount) RecountWidths();
 }
 
 void TTextor::FreeAllParagraphs() noexcept {
@@ -344,6 +368,10 @@ void TTextor::QueueLayout(TParagraph* paragraph) {
 void TTextor::UnqueueLayout(TParagraph* paragraph) noexcept {
     const int slot = std::exchange(paragraph->m_layoutSlot, -1);
     if (slot < 0) return;
+    if (m_relayoutRunning) {
+        m_layoutQueue[size_t(slot)] = nullptr;
+        return;
+    }
     TParagraph* moved = m_layoutQueue.back();
     m_layoutQueue[size_t(slot)] = moved;
     m_layoutQueue.pop_back();
@@ -351,12 +379,21 @@ void TTextor::UnqueueLayout(TParagraph* paragraph) noexcept {
 }
 
 void TTextor::CountElementPortion(TParagraph* paragraph, int delta) noexcept {
-    paragraph->m_elementPortions += delta;
     m_elementPortions += delta;
-    m_places.ElementsChanged(paragraph, delta);
+    m_places.CountElements(paragraph->m_place, delta);
 }
 
 // A portion of a paragraph that is being freed only leaves the chain: it goes with its paragraph.
+void TTextor::CompactLayoutQueue() noexcept {
+    size_t kept = 0;
+    for (TParagraph* p : m_layoutQueue) {
+        if (!p) continue;
+        p->m_layoutSlot = int(kept);
+        m_layoutQueue[kept++] = p;
+    }
+    m_layoutQueue.resize(kept);
+}
+
 bool TTextor::FreeEmptiedElementPortions() {
     if (!m_firstEmptied) return false;
     Bracketed([&] {
@@ -441,8 +478,8 @@ TPortion* TTextor::PortionBeforePosition(const TTextorPosition& position) noexce
 bool TTextor::IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept {
     if (a.Paragraph != b.Paragraph) {
         if (!a.Paragraph || !b.Paragraph) return !b.Paragraph;
-        const int first = m_places.IndexOf(a.Paragraph);
-        return first >= 0 && first < m_places.IndexOf(b.Paragraph);
+        const int first = a.Paragraph->Index();
+        return first >= 0 && first < b.Paragraph->Index();
     }
     if (a.Portion == b.Portion) return a.Offset < b.Offset;
     return a.Portion && TDirectionalList::Follows(TPortionLinks::next, a.Portion, b.Portion);
@@ -657,7 +694,7 @@ TTextorPosition TTextor::DeleteRange(const TTextorRange& range) {
         if (IsBefore(end, start)) std::swap(start, end);
         if (start.Paragraph == end.Paragraph) return DeleteInParagraph(start, end);
         const TTextorPosition result = DeleteInParagraph(start, start.Paragraph->EndPosition());
-        while (start.Paragraph->Next() != end.Paragraph) FreeParagraph(start.Paragraph->Next());
+        FreeParagraphsBetween(start.Paragraph, end.Paragraph);
         DeleteInParagraph(end.Paragraph->StartPosition(), end);
         return JoinParagraphs(result, end.Paragraph);
     });
@@ -729,7 +766,7 @@ void TTextor::Clear() {
     Bracketed([&] {
         TParagraph* first = m_firstParagraph;
         const bool changed = first->Next() || first->FirstPortion();
-        while (first->Next()) FreeParagraph(first->Next());
+        FreeParagraphsBetween(first, nullptr);
         first->FreePortions();
         if (changed) first->Changed();
     });
@@ -796,6 +833,43 @@ QString TTextor::GetText() const {
         if (!only->Next() && only->Kind() == TPortionKind::Text) return static_cast<TTextPortion*>(only)->Text();
     }
     return GetRangeText(GetWholeRange());
+}
+
+namespace {
+
+const TTextPortion* TextPortionOf(const TPortion* portion) noexcept {
+    return portion->Kind() == TPortionKind::Text ? static_cast<const TTextPortion*>(portion) : nullptr;
+}
+
+uint32_t ParagraphCharacterClasses(const TParagraph* paragraph) noexcept {
+    uint32_t classes = 0;
+    for (const TPortion* p = paragraph->FirstPortion(); p; p = p->Next())
+        if (const TTextPortion* text = TextPortionOf(p))
+            classes |= ccTextPortion | CharacterClassesOf(text->Chars(), text->Length());
+    return classes;
+}
+
+}  // namespace
+
+// The first question counts every paragraph; from then on only the changed ones.
+uint32_t TTextor::CharacterClasses() const {
+    if (!m_census.IsKept()) {
+        m_census.Start();
+        for (TParagraph* p = m_firstParagraph; p; p = p->m_next) m_census.Changed(p->m_census);
+    }
+    return m_census.Classes(ParagraphCharacterClasses);
+}
+
+QChar TTextor::FirstCharOfClasses(uint32_t classes) const {
+    if (!(CharacterClasses() & classes)) return QChar();
+    for (const TParagraph* paragraph = m_firstParagraph; paragraph; paragraph = paragraph->m_next) {
+        if (!(paragraph->m_census.Classes & classes)) continue;
+        for (const TPortion* p = paragraph->FirstPortion(); p; p = p->Next())
+            if (const TTextPortion* text = TextPortionOf(p))
+                for (QChar c : text->Text())
+                    if (CharacterClassesOf(c) & classes) return c;
+    }
+    return QChar();
 }
 
 bool TTextor::IsEmpty() const noexcept {

@@ -23,7 +23,8 @@
 // paragraphs whose layout is invalid (a queue), rows add what their paragraph
 // moved since it was laid out (a change of height moves nothing below it but
 // the embedded elements), the text's width is kept as a count of paragraph
-// widths, and the character classes per paragraph (TTextCensus).
+// widths and the character classes per paragraph (TTextCensus), both from the
+// first question on.
 
 #include "core/cuBlockPool.h"
 #include "core/cuTypes.h"
@@ -365,12 +366,13 @@ private:
     friend class TTextor;
     friend class TPortion;
     friend class TElementPortion;
-    friend class TParagraphPlaces;
-    friend class TTextCensus;
     friend struct TParagraphLinks;
     friend struct TPortionLinks;
 
-    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {}
+    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {
+        m_place.Owner = this;
+        m_census.Owner = this;
+    }
     // Frees the rows and portions; the textor has unlinked the paragraph.
     ~TParagraph();
     // Frees every portion (last first).
@@ -393,7 +395,6 @@ private:
     TParagraphCensus m_census;
     int m_layoutSlot = -1;      // place in the layout queue, -1: not queued
     uint32_t m_layoutPass = 0;  // the last re-layout that laid it out
-    int m_elementPortions = 0;
     // The right edge of the widest row as counted in the text's width (when
     // m_extentCounted), and the available width it was measured at when it
     // depends on it (right and centred paragraphs; else -1).
@@ -501,9 +502,9 @@ public:
     TPortion* GetFirstPortion() const noexcept;
     // The character classes of the text portions (diTextCensus); counted
     // again only for the paragraphs changed since the last question.
-    uint32_t CharacterClasses() const { return m_census.Classes(m_firstParagraph); }
+    uint32_t CharacterClasses() const;
     // The first character of the text portions that is in one of the classes, none when there is none.
-    QChar FirstCharOfClasses(uint32_t classes) const { return m_census.FirstCharOf(m_firstParagraph, classes); }
+    QChar FirstCharOfClasses(uint32_t classes) const;
     // Frees the element portions whose element was freed first (inside an
     // update bracket when there are any); answers whether there were any.
     bool FreeEmptiedElementPortions();
@@ -558,6 +559,10 @@ private:
     auto Bracketed(Edit edit);
     TParagraph* NewParagraph(TParagraph* before);
     void FreeParagraph(TParagraph* paragraph) noexcept;
+    // Frees the paragraphs after `after` up to `until` (none: the last) at once.
+    void FreeParagraphsBetween(TParagraph* after, TParagraph* until);
+    // What the textor keeps of a paragraph about to go is given up.
+    void ForgetParagraph(TParagraph* paragraph) noexcept;
     void FreeAllParagraphs() noexcept;
     TTextorPosition InsertRun(const TTextorPosition& position, const QChar* chars, int count, TPortionKind kind,
                               const TTextAttributesRef& attributes, TTextorPosition* runStart);
@@ -571,18 +576,22 @@ private:
     void MovePortion(TPortion* portion, TParagraph* to, TPortion* before);
 
     void QueueLayout(TParagraph* paragraph);
+    // Out of the queue (while a re-layout runs, its place is left empty).
     void UnqueueLayout(TParagraph* paragraph) noexcept;
+    // The places a re-layout left empty go, the others close up.
+    void CompactLayoutQueue() noexcept;
     // An element portion came into paragraph (delta 1) or left it (-1).
     void CountElementPortion(TParagraph* paragraph, int delta) noexcept;
 
     // ---- bookkeeping of the layout (diTextorLayout.cpp) ----
-    // The queued paragraphs not laid out in this pass, in text order.
-    std::vector<TParagraph*> TakeLayoutQueue(uint32_t pass) const;
     // Moves the rows and elements of paragraph to the top it has now.
     void PlaceAtTop(TParagraph* paragraph);
     // Counts the paragraph's rows (just laid out) in the height and the width.
     void CountRows(TParagraph* paragraph, int availableWidth);
-    void UncountWidth(TParagraph* paragraph) noexcept;
+    void CountWidth(TParagraph* paragraph, int availableWidth) const;
+    void UncountWidth(TParagraph* paragraph) const noexcept;
+    // The counts again from the paragraphs' own, after most paragraphs went.
+    void RecountWidths();
     // After a height changed above them: the paragraphs holding elements move them to their tops.
     void PlaceMovedElements();
     int WalkWidth() const;
@@ -591,14 +600,16 @@ private:
     TParagraph* m_lastParagraph = nullptr;
     TParagraphPlaces m_places;
     mutable TTextCensus m_census;
-    // Paragraphs whose layout is invalid, in no order.
+    // Paragraphs whose layout is invalid, in the order they became so (their
+    // layout slot: the place here).
     std::vector<TParagraph*> m_layoutQueue;
     uint32_t m_layoutPass = 0;
-    bool m_paragraphFreedInPass = false;
     // The paragraphs' extents (right edge -> count), and the available widths
-    // the extents of right and centred paragraphs were measured at (width -> count).
-    std::map<int, int> m_extents;
-    std::map<int, int> m_alignedAt;
+    // the extents of right and centred paragraphs were measured at (width ->
+    // count); kept from the first question for the width on.
+    mutable std::map<int, int> m_extents;
+    mutable std::map<int, int> m_alignedAt;
+    mutable bool m_widthsKept = false;
     int m_elementPortions = 0;
     TElementPortion* m_firstEmptied = nullptr;
     TElementPortion* m_lastEmptied = nullptr;

@@ -567,44 +567,36 @@ void TParagraph::MoveBy(int dy) {
 // ---------------------------------------------------------------------------
 // The textor
 
-// Lays out the queued paragraphs in text order, each once; paragraphs queued
-// while it runs are laid out too. A paragraph whose height changes moves
-// nothing below it: the rows there add the shift when asked, and only
-// paragraphs that hold elements are moved, at the end.
+// Lays out the queued paragraphs, each once, in the order they were queued;
+// paragraphs queued while it runs are laid out too. The order does not
+// matter: a paragraph whose height changes moves nothing below it (the rows
+// there add the shift when asked), and the paragraphs holding elements whose
+// tops moved place them again at the end.
 void TTextor::Relayout(bool textChanged) {
     const TFlagRaised running(m_relayoutRunning);
+    // The queue closes up when the re-layout ends, however it ends.
+    struct TCompaction {
+        TTextor& textor;
+        ~TCompaction() { textor.CompactLayoutQueue(); }
+    } const compaction{*this};
     const int availableWidth = GetAvailableWidth();
     const TRect margins = GetTextMargins();
     const TRect paddings = GetPaddings();
     const uint32_t pass = ++m_layoutPass;
-    for (std::vector<TParagraph*> order = TakeLayoutQueue(pass); !order.empty(); order = TakeLayoutQueue(pass)) {
-        m_paragraphFreedInPass = false;
-        for (TParagraph* paragraph : order) {
-            if (m_paragraphFreedInPass) break;  // the order may hold it: the queue is taken again
-            paragraph->m_layoutPass = pass;
-            PlaceAtTop(paragraph);
-            LayoutParagraph(paragraph, availableWidth, margins, paddings);
-            CountRows(paragraph, availableWidth);
-            if (paragraph->LayoutValid()) UnqueueLayout(paragraph);
-        }
+    for (size_t i = 0; i < m_layoutQueue.size(); ++i) {
+        TParagraph* paragraph = m_layoutQueue[i];
+        if (!paragraph || paragraph->m_layoutPass == pass) continue;  // freed, or laid out and changed since
+        paragraph->m_layoutPass = pass;
+        PlaceAtTop(paragraph);
+        LayoutParagraph(paragraph, availableWidth, margins, paddings);
+        CountRows(paragraph, availableWidth);
+        if (paragraph->LayoutValid()) UnqueueLayout(paragraph);
     }
     PlaceMovedElements();
 }
 
-std::vector<TParagraph*> TTextor::TakeLayoutQueue(uint32_t pass) const {
-    std::vector<std::pair<int, TParagraph*>> queued;
-    queued.reserve(m_layoutQueue.size());
-    for (TParagraph* p : m_layoutQueue)
-        if (p->m_layoutPass != pass) queued.emplace_back(p->Index(), p);
-    if (!std::is_sorted(queued.begin(), queued.end())) std::sort(queued.begin(), queued.end());
-    std::vector<TParagraph*> order;
-    order.reserve(queued.size());
-    for (const auto& entry : queued) order.push_back(entry.second);
-    return order;
-}
-
 void TTextor::PlaceAtTop(TParagraph* paragraph) {
-    const int top = m_places.TopOf(paragraph);
+    const int top = m_places.TopOf(paragraph->m_place);
     const int dy = top - paragraph->m_place.RowsTop;
     paragraph->m_place.RowsTop = top;
     if (dy != 0) paragraph->MoveBy(dy);
@@ -612,24 +604,33 @@ void TTextor::PlaceAtTop(TParagraph* paragraph) {
 
 void TTextor::CountRows(TParagraph* paragraph, int availableWidth) {
     const TRow* last = paragraph->LastRow();
-    m_places.SetHeight(paragraph, last ? last->Bottom() - m_places.TopOf(paragraph) : 0);
-    UncountWidth(paragraph);
-    if (!last) return;
+    m_places.SetHeight(paragraph->m_place, last ? last->Bottom() - m_places.TopOf(paragraph->m_place) : 0);
+    if (m_widthsKept) CountWidth(paragraph, availableWidth);
+}
+
+void TTextor::CountWidth(TParagraph* paragraph, int availableWidth) const {
+    if (!paragraph->LastRow()) {
+        UncountWidth(paragraph);
+        return;
+    }
     const TIndents indents = IndentsOf(paragraph);
     int extent = INT_MIN;
     for (int i = 0; i < paragraph->RowCount(); ++i) {
         const TRow* row = paragraph->RowAt(i);
         extent = std::max(extent, RowLeft(row, indents, availableWidth) + row->Width() + indents.Right);
     }
-    const bool aligned = indents.Alignment != paLeft;
+    const int available = indents.Alignment != paLeft ? availableWidth : -1;
+    if (paragraph->m_extentCounted && paragraph->m_extent == extent && paragraph->m_extentAvailable == available)
+        return;
+    UncountWidth(paragraph);
     ++m_extents[extent];
-    if (aligned) ++m_alignedAt[availableWidth];
+    if (available >= 0) ++m_alignedAt[available];
     paragraph->m_extent = extent;
-    paragraph->m_extentAvailable = aligned ? availableWidth : -1;
+    paragraph->m_extentAvailable = available;
     paragraph->m_extentCounted = true;
 }
 
-void TTextor::UncountWidth(TParagraph* paragraph) noexcept {
+void TTextor::UncountWidth(TParagraph* paragraph) const noexcept {
     if (!std::exchange(paragraph->m_extentCounted, false)) return;
     auto drop = [](std::map<int, int>& counts, int key) {
         const auto found = counts.find(key);
@@ -639,9 +640,19 @@ void TTextor::UncountWidth(TParagraph* paragraph) noexcept {
     if (paragraph->m_extentAvailable >= 0) drop(m_alignedAt, paragraph->m_extentAvailable);
 }
 
+void TTextor::RecountWidths() {
+    m_extents.clear();
+    m_alignedAt.clear();
+    for (const TParagraph* p = m_firstParagraph; p; p = p->m_next) {
+        if (!p->m_extentCounted) continue;
+        ++m_extents[p->m_extent];
+        if (p->m_extentAvailable >= 0) ++m_alignedAt[p->m_extentAvailable];
+    }
+}
+
 void TTextor::PlaceMovedElements() {
-    m_places.ForEachMovedWithElements([this](TParagraph* p) {
-        if (p->m_elementPortions > 0 && p->RowShift() != 0) PlaceAtTop(p);
+    m_places.ForEachMovedWithElements([this](const TParagraphPlace& place) {
+        if (place.Owner->RowShift() != 0) PlaceAtTop(place.Owner);
     });
 }
 
@@ -659,12 +670,20 @@ void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const T
     paragraph->m_layoutValid = true;
 }
 
-// The counted extents hold while every paragraph is laid out and those that
-// depend on the available width were measured at the present one.
+// The first question counts every paragraph's extent, and from then on each
+// layout counts its paragraph's. The counts hold while every paragraph is
+// laid out and those that depend on the available width were measured at the
+// present one.
 int TTextor::GetWidth() const {
-    const bool alignedHold = m_alignedAt.empty() ||
-                             (m_alignedAt.size() == 1 && m_alignedAt.begin()->first == GetAvailableWidth());
-    if (!m_layoutQueue.empty() || !alignedHold) return WalkWidth();
+    if (!m_layoutQueue.empty()) return WalkWidth();
+    const int availableWidth = GetAvailableWidth();
+    if (!m_widthsKept) {
+        for (TParagraph* p = m_firstParagraph; p; p = p->m_next) CountWidth(p, availableWidth);
+        m_widthsKept = true;
+    }
+    const bool alignedHold =
+        m_alignedAt.empty() || (m_alignedAt.size() == 1 && m_alignedAt.begin()->first == availableWidth);
+    if (!alignedHold) return WalkWidth();
     return m_extents.empty() ? 0 : std::max(0, m_extents.rbegin()->first);
 }
 

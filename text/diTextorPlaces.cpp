@@ -1,7 +1,5 @@
 #include "text/diTextorPlaces.h"
 
-#include "text/diTextor.h"
-
 #include <algorithm>
 #include <bit>
 #include <tuple>
@@ -41,101 +39,133 @@ constexpr int kPlaceChunkHalf = kPlaceChunkMax / 2;
 TParagraphPlaces::TParagraphPlaces() = default;
 TParagraphPlaces::~TParagraphPlaces() = default;
 
-void TParagraphPlaces::Insert(TParagraph* paragraph, TParagraph* after) {
+void TParagraphPlaces::Insert(TParagraphPlace& place, TParagraphPlace* after) {
     if (m_chunks.empty()) {
         auto chunk = std::make_unique<TPlaceChunk>();
         chunk->Members.reserve(1);
+        m_counts.Reserve(1);
+        m_heights.Reserve(1);
         m_chunks.push_back(std::move(chunk));
-        RebuildSums();
+        DropSums();
     }
-    auto target = [&] {
-        return after ? std::pair{after->m_place.Chunk, after->m_place.Slot + 1} : std::pair{m_chunks.front().get(), 0};
-    };
+    auto target = [&] { return after ? std::pair{after->Chunk, after->Slot + 1} : std::pair{m_chunks.front().get(), 0}; };
     auto [chunk, slot] = target();
     if (int(chunk->Members.size()) >= kPlaceChunkMax) {
         SplitChunk(chunk->Index);
         std::tie(chunk, slot) = target();
     }
-    chunk->Members.insert(chunk->Members.begin() + slot, paragraph);
-    paragraph->m_place = TParagraphPlace{};
+    chunk->Members.insert(chunk->Members.begin() + slot, &place);
+    place.Chunk = nullptr;
+    place.Height = place.TopInChunk = place.RowsTop = 0;
+    if (place.ElementPortions > 0) ++chunk->ElementParagraphs;
     Renumber(*chunk, slot);
     chunk->ToppedMembers = std::min(chunk->ToppedMembers, slot);
-    m_counts.Add(chunk->Index, 1);
+    if (!m_sumsStale) m_counts.Add(chunk->Index, 1);
     ++m_count;
 }
 
-void TParagraphPlaces::Remove(TParagraph* paragraph) noexcept {
-    TParagraphPlace& place = paragraph->m_place;
+void TParagraphPlaces::Remove(TParagraphPlace& place) noexcept {
     TPlaceChunk* chunk = place.Chunk;
     if (!chunk) return;
     const int index = chunk->Index;
     chunk->Members.erase(chunk->Members.begin() + place.Slot);
     chunk->Height -= place.Height;
-    if (paragraph->m_elementPortions > 0) --chunk->ElementParagraphs;
+    if (place.ElementPortions > 0) --chunk->ElementParagraphs;
     chunk->ToppedMembers = std::min(chunk->ToppedMembers, place.Slot);
     Renumber(*chunk, place.Slot);
-    m_counts.Add(index, -1);
-    m_heights.Add(index, -place.Height);
+    if (!m_sumsStale) {
+        m_counts.Add(index, -1);
+        m_heights.Add(index, -place.Height);
+    }
     m_totalHeight -= place.Height;
     --m_count;
     ++m_heightVersion;
     NoteMoved(index);
-    place = TParagraphPlace{};
-    if (chunk->Members.empty()) {
+    place.Chunk = nullptr;
+    place.Height = 0;
+    if (chunk->Members.empty())
         RemoveChunk(index);
-        return;
+    else
+        MergeAround(index);
+}
+
+void TParagraphPlaces::RemoveBetween(TParagraphPlace& after, TParagraphPlace* until) noexcept {
+    const int first = after.Chunk->Index;
+    const int last = until ? until->Chunk->Index : int(m_chunks.size()) - 1;
+    for (int c = first; c <= last; ++c) {
+        TPlaceChunk& chunk = *m_chunks[size_t(c)];
+        const int from = c == first ? after.Slot + 1 : 0;
+        const int end = c == last && until ? until->Slot : int(chunk.Members.size());
+        for (int i = from; i < end; ++i) {
+            TParagraphPlace& place = *chunk.Members[size_t(i)];
+            chunk.Height -= place.Height;
+            m_totalHeight -= place.Height;
+            if (place.ElementPortions > 0) --chunk.ElementParagraphs;
+            place.Chunk = nullptr;
+            place.Height = 0;
+        }
+        chunk.Members.erase(chunk.Members.begin() + from, chunk.Members.begin() + end);
+        m_count -= end - from;
+        chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);
+        Renumber(chunk, from);
     }
-    if (index + 1 < int(m_chunks.size())) MergeAfter(index);
-    if (index > 0) MergeAfter(index - 1);
+    // The chunks between the first and the last are empty now.
+    m_chunks.erase(std::remove_if(m_chunks.begin() + first + 1, m_chunks.begin() + last + 1,
+                                  [](const std::unique_ptr<TPlaceChunk>& chunk) { return chunk->Members.empty(); }),
+                   m_chunks.begin() + last + 1);
+    RenumberChunks(first + 1);
+    DropSums();
+    NoteMoved(first);
+    MergeAround(first);
 }
 
 void TParagraphPlaces::Clear() noexcept {
     for (const auto& chunk : m_chunks)
-        for (TParagraph* p : chunk->Members) p->m_place = TParagraphPlace{};
+        for (TParagraphPlace* place : chunk->Members) {
+            place->Chunk = nullptr;
+            place->Height = 0;
+        }
     m_chunks.clear();
     m_counts = TPrefixSums();
     m_heights = TPrefixSums();
+    m_sumsStale = false;
     m_count = 0;
     m_totalHeight = 0;
     ++m_heightVersion;
     m_movedFrom = 0;
 }
 
-void TParagraphPlaces::SetHeight(TParagraph* paragraph, int height) noexcept {
-    TParagraphPlace& place = paragraph->m_place;
+void TParagraphPlaces::SetHeight(TParagraphPlace& place, int height) noexcept {
     if (!place.Chunk || place.Height == height) return;
     const int delta = height - place.Height;
     place.Height = height;
     place.Chunk->Height += delta;
     place.Chunk->ToppedMembers = std::min(place.Chunk->ToppedMembers, place.Slot + 1);
-    m_heights.Add(place.Chunk->Index, delta);
+    if (!m_sumsStale) m_heights.Add(place.Chunk->Index, delta);
     m_totalHeight += delta;
     ++m_heightVersion;
     NoteMoved(place.Chunk->Index);
 }
 
-void TParagraphPlaces::ElementsChanged(TParagraph* paragraph, int delta) noexcept {
-    TPlaceChunk* chunk = paragraph->m_place.Chunk;
-    if (!chunk || delta == 0) return;
-    const int now = paragraph->m_elementPortions;
-    const int before = now - delta;
-    if (before == 0 && now > 0) ++chunk->ElementParagraphs;
-    if (before > 0 && now == 0) --chunk->ElementParagraphs;
+void TParagraphPlaces::CountElements(TParagraphPlace& place, int delta) noexcept {
+    const bool held = place.ElementPortions > 0;
+    place.ElementPortions += delta;
+    const bool holds = place.ElementPortions > 0;
+    if (place.Chunk && held != holds) place.Chunk->ElementParagraphs += holds ? 1 : -1;
 }
 
-int TParagraphPlaces::IndexOf(const TParagraph* paragraph) const noexcept {
-    const TParagraphPlace& place = paragraph->m_place;
-    return place.Chunk ? m_counts.Prefix(place.Chunk->Index) + place.Slot : -1;
+int TParagraphPlaces::IndexOf(const TParagraphPlace& place) const noexcept {
+    return place.Chunk ? Sums().Counts.Prefix(place.Chunk->Index) + place.Slot : -1;
 }
 
 TParagraph* TParagraphPlaces::At(int index) const noexcept {
     if (index < 0 || index >= m_count) return nullptr;
-    const int chunk = m_counts.CountUpTo(index);
-    return m_chunks[size_t(chunk)]->Members[size_t(index - m_counts.Prefix(chunk))];
+    const TPrefixSums& counts = Sums().Counts;
+    const int chunk = counts.CountUpTo(index);
+    return m_chunks[size_t(chunk)]->Members[size_t(index - counts.Prefix(chunk))]->Owner;
 }
 
-int TParagraphPlaces::TopOf(const TParagraph* paragraph) const noexcept {
-    const TParagraphPlace& place = paragraph->m_place;
+int TParagraphPlaces::TopOfUnknown(const TParagraphPlace& place) const noexcept {
     if (!place.Chunk) return 0;
     TopMembersThrough(*place.Chunk, place.Slot);
     return ChunkTop(*place.Chunk) + place.TopInChunk;
@@ -143,19 +173,19 @@ int TParagraphPlaces::TopOf(const TParagraph* paragraph) const noexcept {
 
 TParagraph* TParagraphPlaces::AtY(int y) const noexcept {
     if (y < 0 || y >= m_totalHeight) return nullptr;
-    const int index = m_heights.CountUpTo(y);
+    const int index = Sums().Heights.CountUpTo(y);
     if (index >= int(m_chunks.size())) return nullptr;
     const TPlaceChunk& chunk = *m_chunks[size_t(index)];
     const int inChunk = y - ChunkTop(chunk);
     TopMembersThrough(chunk, int(chunk.Members.size()) - 1);
     const auto after = std::upper_bound(chunk.Members.begin(), chunk.Members.end(), inChunk,
-                                        [](int value, const TParagraph* p) { return value < p->m_place.TopInChunk; });
-    return after == chunk.Members.begin() ? nullptr : *(after - 1);
+                                        [](int value, const TParagraphPlace* p) { return value < p->TopInChunk; });
+    return after == chunk.Members.begin() ? nullptr : (*(after - 1))->Owner;
 }
 
 int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
     if (chunk.TopVersion != m_heightVersion) {
-        chunk.Top = m_heights.Prefix(chunk.Index);
+        chunk.Top = Sums().Heights.Prefix(chunk.Index);
         chunk.TopVersion = m_heightVersion;
     }
     return chunk.Top;
@@ -163,17 +193,16 @@ int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
 
 void TParagraphPlaces::TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept {
     for (int i = chunk.ToppedMembers; i <= slot; ++i) {
-        const TParagraph* prev = i > 0 ? chunk.Members[size_t(i - 1)] : nullptr;
-        chunk.Members[size_t(i)]->m_place.TopInChunk = prev ? prev->m_place.TopInChunk + prev->m_place.Height : 0;
+        const TParagraphPlace* prev = i > 0 ? chunk.Members[size_t(i - 1)] : nullptr;
+        chunk.Members[size_t(i)]->TopInChunk = prev ? prev->TopInChunk + prev->Height : 0;
     }
     chunk.ToppedMembers = std::max(chunk.ToppedMembers, slot + 1);
 }
 
 void TParagraphPlaces::Renumber(TPlaceChunk& chunk, int slot) noexcept {
     for (size_t i = size_t(slot); i < chunk.Members.size(); ++i) {
-        TParagraphPlace& place = chunk.Members[i]->m_place;
-        place.Chunk = &chunk;
-        place.Slot = int(i);
+        chunk.Members[i]->Chunk = &chunk;
+        chunk.Members[i]->Slot = int(i);
     }
 }
 
@@ -181,11 +210,19 @@ void TParagraphPlaces::RenumberChunks(int from) noexcept {
     for (size_t i = size_t(from); i < m_chunks.size(); ++i) m_chunks[i]->Index = int(i);
 }
 
-void TParagraphPlaces::RebuildSums() {
-    const int count = int(m_chunks.size());
-    m_counts.Assign(count, [&](int i) { return int(m_chunks[size_t(i)]->Members.size()); });
-    m_heights.Assign(count, [&](int i) { return m_chunks[size_t(i)]->Height; });
+void TParagraphPlaces::DropSums() noexcept {
+    m_sumsStale = true;
     ++m_heightVersion;
+}
+
+TParagraphPlaces::TSums TParagraphPlaces::Sums() const noexcept {
+    if (m_sumsStale) {
+        const int count = int(m_chunks.size());
+        m_counts.Assign(count, [&](int i) { return int(m_chunks[size_t(i)]->Members.size()); });
+        m_heights.Assign(count, [&](int i) { return m_chunks[size_t(i)]->Height; });
+        m_sumsStale = false;
+    }
+    return TSums{m_counts, m_heights};
 }
 
 // The second half moves to a new chunk after it; nothing changes when memory runs out.
@@ -198,9 +235,9 @@ void TParagraphPlaces::SplitChunk(int index) {
     m_counts.Reserve(int(m_chunks.size()) + 1);
     m_heights.Reserve(int(m_chunks.size()) + 1);
     chunk.Members.resize(kPlaceChunkHalf);
-    for (TParagraph* p : made->Members) {
-        made->Height += p->m_place.Height;
-        if (p->m_elementPortions > 0) ++made->ElementParagraphs;
+    for (const TParagraphPlace* place : made->Members) {
+        made->Height += place->Height;
+        if (place->ElementPortions > 0) ++made->ElementParagraphs;
     }
     chunk.Height -= made->Height;
     chunk.ElementParagraphs -= made->ElementParagraphs;
@@ -209,14 +246,13 @@ void TParagraphPlaces::SplitChunk(int index) {
     m_chunks.insert(m_chunks.begin() + index + 1, std::move(made));
     RenumberChunks(index + 1);
     Renumber(*second, 0);
-    RebuildSums();
+    DropSums();
 }
 
-// The sums shrink where they are: no memory is taken.
 void TParagraphPlaces::RemoveChunk(int index) noexcept {
     m_chunks.erase(m_chunks.begin() + index);
     RenumberChunks(index);
-    RebuildSums();
+    DropSums();
     NoteMoved(index);
 }
 
@@ -235,6 +271,11 @@ void TParagraphPlaces::MergeAfter(int index) noexcept {
     Renumber(chunk, from);
     RemoveChunk(index + 1);
     NoteMoved(index);
+}
+
+void TParagraphPlaces::MergeAround(int index) noexcept {
+    if (index + 1 < int(m_chunks.size())) MergeAfter(index);
+    if (index > 0) MergeAfter(index - 1);
 }
 
 void TParagraphPlaces::NoteMoved(int chunk) noexcept { m_movedFrom = std::min(m_movedFrom, chunk); }

@@ -7,13 +7,19 @@
 // kPlaceChunkMax each; a chunk knows its members in order, the sum of their
 // heights and how many of them hold elements. Prefix sums over the chunks
 // (a Fenwick tree each for the counts and the heights) give a chunk's first
-// number and its top in a number of steps logarithmic in the chunks; within
-// a chunk, slots are kept eagerly and tops lazily. So a paragraph's number,
+// number and its top in a number of steps logarithmic in the chunks; they
+// are made again at the first question after chunks came or went, so that a
+// text built paragraph by paragraph makes them once. Within a chunk, slots
+// are kept eagerly and tops lazily. So a paragraph's number,
 // its top, the paragraph at a number or at a y, linking or unlinking one and
 // a change of its height cost about the chunk size plus a logarithm, and a
 // chunk is split when full and merged with a neighbour when the two fit in
 // half a chunk.
+//
+// The places know a paragraph only by its record (TParagraphPlace), which
+// names the paragraph that owns it.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -23,11 +29,13 @@ struct TPlaceChunk;
 
 // What the places keep of one paragraph.
 struct TParagraphPlace {
+    TParagraph* Owner = nullptr;
     TPlaceChunk* Chunk = nullptr;  // none: not in the chain
     int Slot = 0;                  // place in its chunk
     int TopInChunk = 0;            // right below the chunk's topped members
     int Height = 0;                // the height of its rows as counted in the sums
     int RowsTop = 0;               // the top its rows' stored coordinates were made for
+    int ElementPortions = 0;       // how many element portions the paragraph holds
 };
 
 // Point changes and prefix sums of a sequence of non-negative numbers, each
@@ -35,7 +43,9 @@ struct TParagraphPlace {
 class TPrefixSums {
 public:
     // Room for count values, so that assigning as many takes no memory.
-    void Reserve(int count) { m_tree.reserve(size_t(count) + 1); }
+    void Reserve(int count) {
+        if (size_t(count) + 1 > m_tree.capacity()) m_tree.reserve(std::max(size_t(count) + 1, 2 * m_tree.capacity()));
+    }
     // value(i) for i in 0..count-1.
     template <class Value>
     void Assign(int count, Value value);
@@ -49,7 +59,7 @@ private:
     std::vector<int> m_tree;  // from 1
 };
 
-constexpr int kPlaceChunkMax = 256;
+constexpr int kPlaceChunkMax = 128;
 
 class TParagraphPlaces {
 public:
@@ -61,28 +71,32 @@ public:
     int Count() const noexcept { return m_count; }
     int TotalHeight() const noexcept { return m_totalHeight; }
 
-    // Takes paragraph in after `after` (none: first), before it is linked
+    // Takes a paragraph in after `after` (none: first), before it is linked
     // into the chain; raises (changing nothing) when memory runs out.
-    void Insert(TParagraph* paragraph, TParagraph* after);
-    // Before paragraph is unlinked from the chain.
-    void Remove(TParagraph* paragraph) noexcept;
+    void Insert(TParagraphPlace& place, TParagraphPlace* after);
+    // Before the paragraph is unlinked from the chain.
+    void Remove(TParagraphPlace& place) noexcept;
+    // Before the paragraphs after `after` up to `until` (none: the last) are
+    // unlinked, at once.
+    void RemoveBetween(TParagraphPlace& after, TParagraphPlace* until) noexcept;
     // The chain is given up as a whole.
     void Clear() noexcept;
-    // The rows of paragraph are now height high.
-    void SetHeight(TParagraph* paragraph, int height) noexcept;
-    // Paragraph's count of element portions changed by delta.
-    void ElementsChanged(TParagraph* paragraph, int delta) noexcept;
+    // The rows of the paragraph are now height high.
+    void SetHeight(TParagraphPlace& place, int height) noexcept;
+    // The paragraph's count of element portions changes by delta.
+    void CountElements(TParagraphPlace& place, int delta) noexcept;
 
-    // -1 when paragraph is not in the chain.
-    int IndexOf(const TParagraph* paragraph) const noexcept;
+    // -1 when the paragraph is not in the chain.
+    int IndexOf(const TParagraphPlace& place) const noexcept;
     // None outside 0..Count()-1.
     TParagraph* At(int index) const noexcept;
-    int TopOf(const TParagraph* paragraph) const noexcept;
+    // Without a step while the tops of its chunk are known.
+    int TopOf(const TParagraphPlace& place) const noexcept;
     // The paragraph whose rows hold y; none outside 0..TotalHeight()-1.
     TParagraph* AtY(int y) const noexcept;
 
-    // Calls visit for every paragraph holding elements whose top may have
-    // changed since the last call (in text order); then forgets the changes.
+    // Calls visit for the place of every paragraph holding elements whose top
+    // may have changed since the last call (in text order); then forgets the changes.
     template <class Visit>
     void ForEachMovedWithElements(Visit visit);
 
@@ -90,18 +104,28 @@ private:
     void SplitChunk(int index);
     void RemoveChunk(int index) noexcept;
     void MergeAfter(int index) noexcept;
+    // Merges the chunks next to index where they fit.
+    void MergeAround(int index) noexcept;
     // Slots, chunk links, heights and element counts of a chunk's members from slot on.
     void Renumber(TPlaceChunk& chunk, int slot) noexcept;
     void RenumberChunks(int from) noexcept;
-    // Takes no memory when the sums had room for as many chunks before.
-    void RebuildSums();
+    // The chunks changed: the sums are made again when next asked for (in the
+    // room taken before, so that a question never takes memory).
+    void DropSums() noexcept;
+    struct TSums {
+        const TPrefixSums& Counts;
+        const TPrefixSums& Heights;
+    };
+    TSums Sums() const noexcept;
     void TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept;
     int ChunkTop(const TPlaceChunk& chunk) const noexcept;
     void NoteMoved(int chunk) noexcept;
+    int TopOfUnknown(const TParagraphPlace& place) const noexcept;
 
     std::vector<std::unique_ptr<TPlaceChunk>> m_chunks;
-    TPrefixSums m_counts;
-    TPrefixSums m_heights;
+    mutable TPrefixSums m_counts;
+    mutable TPrefixSums m_heights;
+    mutable bool m_sumsStale = false;
     int m_count = 0;
     int m_totalHeight = 0;
     // Heights changed since: the chunk tops cached before are stale.
@@ -112,7 +136,7 @@ private:
 
 // A run of consecutive paragraphs.
 struct TPlaceChunk {
-    std::vector<TParagraph*> Members;
+    std::vector<TParagraphPlace*> Members;
     int Index = 0;             // in the chunk list
     int Height = 0;            // the sum of the members' heights
     int ElementParagraphs = 0; // members holding element portions
@@ -120,6 +144,13 @@ struct TPlaceChunk {
     mutable int Top = 0;       // right while TopVersion is the places' height version
     mutable uint32_t TopVersion = 0;
 };
+
+inline int TParagraphPlaces::TopOf(const TParagraphPlace& place) const noexcept {
+    const TPlaceChunk* chunk = place.Chunk;
+    if (chunk && place.Slot < chunk->ToppedMembers && chunk->TopVersion == m_heightVersion)
+        return chunk->Top + place.TopInChunk;
+    return TopOfUnknown(place);
+}
 
 template <class Value>
 void TPrefixSums::Assign(int count, Value value) {
@@ -138,6 +169,7 @@ void TParagraphPlaces::ForEachMovedWithElements(Visit visit) {
     for (int c = from; c < int(m_chunks.size()); ++c) {
         TPlaceChunk& chunk = *m_chunks[size_t(c)];
         if (chunk.ElementParagraphs == 0) continue;
-        for (size_t i = 0; i < chunk.Members.size(); ++i) visit(chunk.Members[i]);
+        for (size_t i = 0; i < chunk.Members.size(); ++i)
+            if (chunk.Members[i]->ElementPortions > 0) visit(*chunk.Members[i]);
     }
 }
