@@ -30,6 +30,14 @@ struct TEmptiedLinks {
     static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevEmptied = v; }
 };
 
+// The chain of a textor's marked element portions.
+struct TMarkedLinks {
+    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextMarked; }
+    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevMarked; }
+    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextMarked = v; }
+    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevMarked = v; }
+};
+
 namespace {
 
 // Whether offset would fall between the halves of a surrogate pair of portion.
@@ -190,6 +198,8 @@ TElementPortion::~TElementPortion() {
     textor->CountElementPortion(Paragraph(), -1);
     if (std::exchange(m_emptied, false))
         TBidirectionalList::Remove(textor->m_firstEmptied, textor->m_lastEmptied, this, TEmptiedLinks{});
+    if (std::exchange(m_marked, false))
+        TBidirectionalList::Remove(textor->m_firstMarked, textor->m_lastMarked, this, TMarkedLinks{});
     if (TVisualElement* element = std::exchange(m_element, nullptr)) {
         element->SetTextorSlot(nullptr);
         element->Free();
@@ -198,8 +208,10 @@ TElementPortion::~TElementPortion() {
 
 void TElementPortion::ElementFreed() noexcept {
     m_element = nullptr;
-    if (m_emptied || Paragraph()->m_freeing) return;
     TTextor* textor = Textor();
+    if (std::exchange(m_marked, false))
+        TBidirectionalList::Remove(textor->m_firstMarked, textor->m_lastMarked, this, TMarkedLinks{});
+    if (m_emptied || Paragraph()->m_freeing) return;
     TBidirectionalList::Insert(textor->m_firstEmptied, textor->m_lastEmptied, this, nullptr, TEmptiedLinks{});
     m_emptied = true;
 }
@@ -384,6 +396,35 @@ void TTextor::CountElementPortion(TParagraph* paragraph, int delta) noexcept {
 }
 
 // A portion of a paragraph that is being freed only leaves the chain: it goes with its paragraph.
+// The portions in range get this marking's stamp as the walk meets them;
+// the marked ones without it are left out now.
+void TTextor::MarkElements(const TTextorRange* range, const TElementMark& mark) {
+    const uint32_t stamp = ++m_markStamp;
+    if (range) {
+        ForEachInRange(*range, false, [&](TParagraph*, TPortion* portion, int, int count) {
+            if (!portion || count <= 0 || portion->Kind() != TPortionKind::Element) return true;
+            auto* slot = static_cast<TElementPortion*>(portion);
+            if (!slot->m_element) return true;
+            slot->m_markStamp = stamp;
+            if (!slot->m_marked) {
+                TBidirectionalList::Insert(m_firstMarked, m_lastMarked, slot, nullptr, TMarkedLinks{});
+                slot->m_marked = true;
+            }
+            mark(slot->m_element, true);
+            return true;
+        });
+    }
+    for (TElementPortion* slot = m_firstMarked; slot;) {
+        TElementPortion* next = slot->m_nextMarked;
+        if (slot->m_markStamp != stamp) {
+            TBidirectionalList::Remove(m_firstMarked, m_lastMarked, slot, TMarkedLinks{});
+            slot->m_marked = false;
+            mark(slot->m_element, false);
+        }
+        slot = next;
+    }
+}
+
 void TTextor::CompactLayoutQueue() noexcept {
     size_t kept = 0;
     for (TParagraph* p : m_layoutQueue) {
@@ -851,8 +892,14 @@ uint32_t ParagraphCharacterClasses(const TParagraph* paragraph) noexcept {
 
 }  // namespace
 
-// The first question counts every paragraph; from then on only the changed ones.
+// The first question about a text of more than a few paragraphs counts every
+// paragraph; from then on only the changed ones.
 uint32_t TTextor::CharacterClasses() const {
+    if (!m_census.IsKept() && ParagraphCount() <= kFewParagraphs) {
+        uint32_t classes = 0;
+        for (const TParagraph* p = m_firstParagraph; p; p = p->m_next) classes |= ParagraphCharacterClasses(p);
+        return classes;
+    }
     if (!m_census.IsKept()) {
         m_census.Start();
         for (TParagraph* p = m_firstParagraph; p; p = p->m_next) m_census.Changed(p->m_census);
@@ -863,7 +910,7 @@ uint32_t TTextor::CharacterClasses() const {
 QChar TTextor::FirstCharOfClasses(uint32_t classes) const {
     if (!(CharacterClasses() & classes)) return QChar();
     for (const TParagraph* paragraph = m_firstParagraph; paragraph; paragraph = paragraph->m_next) {
-        if (!(paragraph->m_census.Classes & classes)) continue;
+        if (m_census.IsKept() && !(paragraph->m_census.Classes & classes)) continue;
         for (const TPortion* p = paragraph->FirstPortion(); p; p = p->Next())
             if (const TTextPortion* text = TextPortionOf(p))
                 for (QChar c : text->Text())

@@ -300,13 +300,18 @@ public:
 private:
     friend class TTextor;
     friend struct TEmptiedLinks;
+    friend struct TMarkedLinks;
 
     TElementPortion(TParagraph* paragraph, TVisualElement* element);
     TVisualElement* m_element;
-    // The chain of the textor's emptied element portions.
+    // The chains of the textor's emptied and marked element portions.
     TElementPortion* m_nextEmptied = nullptr;
     TElementPortion* m_prevEmptied = nullptr;
+    TElementPortion* m_nextMarked = nullptr;
+    TElementPortion* m_prevMarked = nullptr;
+    uint32_t m_markStamp = 0;  // the marking that found it in its range
     bool m_emptied = false;
+    bool m_marked = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -500,6 +505,9 @@ public:
     QString GetRangeText(const TTextorRange& range) const;
     bool IsEmpty() const noexcept;
     TPortion* GetFirstPortion() const noexcept;
+    // Up to this many paragraphs the width and the character classes are
+    // found by a walk, without keeping counts.
+    static constexpr int kFewParagraphs = 8;
     // The character classes of the text portions (diTextCensus); counted
     // again only for the paragraphs changed since the last question.
     uint32_t CharacterClasses() const;
@@ -508,6 +516,12 @@ public:
     // Frees the element portions whose element was freed first (inside an
     // update bracket when there are any); answers whether there were any.
     bool FreeEmptiedElementPortions();
+    // Marks the elements in range (none: no element) with mark(element,
+    // true) and unmarks those marked before that are not in it with
+    // mark(element, false); an element that goes, or its portion, is
+    // forgotten. Costs what the range and the elements marked before cost.
+    using TElementMark = std::function<void(TVisualElement* element, bool marked)>;
+    void MarkElements(const TTextorRange* range, const TElementMark& mark);
     // One piece of a range: a stretch of one portion, or a paragraph break
     // (portion none) at the end of paragraph.
     using TRangeVisitor = std::function<bool(TParagraph* paragraph, TPortion* portion, int start, int count)>;
@@ -613,6 +627,9 @@ private:
     int m_elementPortions = 0;
     TElementPortion* m_firstEmptied = nullptr;
     TElementPortion* m_lastEmptied = nullptr;
+    TElementPortion* m_firstMarked = nullptr;
+    TElementPortion* m_lastMarked = nullptr;
+    uint32_t m_markStamp = 0;
     TVisualElement* m_owner = nullptr;
     int32_t m_updateCount = 0;
     int32_t m_layoutLock = 0;

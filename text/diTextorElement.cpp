@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <unordered_set>
 #include <utility>
 
 T_ELEMENT_CLASS_IMPL(TTextorElement, TCustomDropDownElement)
@@ -688,7 +687,6 @@ void TTextorElement::InsertVisualChild(TVisualElement* child, TVisualElement* be
 }
 
 void TTextorElement::RemoveVisualChild(TVisualElement* child) {
-    m_markedElements.erase(child);
     TCustomDropDownElement::RemoveVisualChild(child);
     if (IsBeingDestroyed() || !m_textor) return;
     FreeEmptyElementPortions();
@@ -790,25 +788,13 @@ void TTextorElement::ConfigureInteractive() {
 }
 
 // Walks the selection only; the elements marked before and left out now are
-// unmarked (a marked element that leaves the text is forgotten).
+// unmarked (the textor forgets a marked element that goes).
 void TTextorElement::MarkEmbeddedSelection() {
-    std::vector<TVisualElement*> selected;  // in text order
-    if (m_interactive && !m_interactive->IsSelectionEmpty()) {
-        m_textor->ForEachInRange(m_interactive->GetSelection(), false,
-                                 [&](TParagraph*, TPortion* portion, int, int count) {
-                                     if (portion && count > 0 && portion->Kind() == TPortionKind::Element)
-                                         if (TVisualElement* child = static_cast<TElementPortion*>(portion)->Element())
-                                             selected.push_back(child);
-                                     return true;
-                                 });
-    }
-    std::unordered_set<TVisualElement*> marked(selected.begin(), selected.end());
-    m_markedElements.swap(marked);
+    const bool edited = m_interactive && !m_interactive->IsSelectionEmpty();
+    const TTextorRange selection = edited ? m_interactive->GetSelection() : TTextorRange{};
     BeginContentChange();
-    for (TVisualElement* child : marked)
-        if (!m_markedElements.count(child)) child->SetInSelectedText(false);
-    for (TVisualElement* child : selected) child->SetInSelectedText(true);
-    std::erase_if(m_markedElements, [this](const TVisualElement* child) { return child->VisualParent() != this; });
+    m_textor->MarkElements(edited ? &selection : nullptr,
+                           [](TVisualElement* child, bool marked) { child->SetInSelectedText(marked); });
     EndContentChange();
 }
 

@@ -30,7 +30,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 class TKnot;
@@ -493,8 +492,6 @@ private:
     // The text changed while its re-layout waited for a lock: the caret
     // object's positions may point at freed portions.
     bool m_changedBeforeLayout = false;
-    // The embedded children marked as in the selected text.
-    std::unordered_set<TVisualElement*> m_markedElements;
 };
 
 // A paragraph break appended to a content tree.

@@ -595,11 +595,12 @@ void TTextor::Relayout(bool textChanged) {
     PlaceMovedElements();
 }
 
+// A paragraph without rows has placed nothing yet.
 void TTextor::PlaceAtTop(TParagraph* paragraph) {
     const int top = m_places.TopOf(paragraph->m_place);
     const int dy = top - paragraph->m_place.RowsTop;
     paragraph->m_place.RowsTop = top;
-    if (dy != 0) paragraph->MoveBy(dy);
+    if (dy != 0 && paragraph->FirstRow()) paragraph->MoveBy(dy);
 }
 
 void TTextor::CountRows(TParagraph* paragraph, int availableWidth) {
@@ -670,12 +671,12 @@ void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const T
     paragraph->m_layoutValid = true;
 }
 
-// The first question counts every paragraph's extent, and from then on each
-// layout counts its paragraph's. The counts hold while every paragraph is
+// The first question about a text of more than a few paragraphs counts every
+// paragraph's extent, and from then on each layout counts its paragraph's. The counts hold while every paragraph is
 // laid out and those that depend on the available width were measured at the
 // present one.
 int TTextor::GetWidth() const {
-    if (!m_layoutQueue.empty()) return WalkWidth();
+    if (!m_layoutQueue.empty() || (!m_widthsKept && ParagraphCount() <= kFewParagraphs)) return WalkWidth();
     const int availableWidth = GetAvailableWidth();
     if (!m_widthsKept) {
         for (TParagraph* p = m_firstParagraph; p; p = p->m_next) CountWidth(p, availableWidth);

@@ -36,19 +36,13 @@ namespace {
 constexpr int kPlaceChunkHalf = kPlaceChunkMax / 2;
 }  // namespace
 
-TParagraphPlaces::TParagraphPlaces() = default;
-TParagraphPlaces::~TParagraphPlaces() = default;
+TParagraphPlaces::~TParagraphPlaces() {
+    for (TPlaceChunk* chunk : m_chunks)
+        if (chunk != &m_first) delete chunk;
+}
 
 void TParagraphPlaces::Insert(TParagraphPlace& place, TParagraphPlace* after) {
-    if (m_chunks.empty()) {
-        auto chunk = std::make_unique<TPlaceChunk>();
-        chunk->Members.reserve(1);
-        m_counts.Reserve(1);
-        m_heights.Reserve(1);
-        m_chunks.push_back(std::move(chunk));
-        DropSums();
-    }
-    auto target = [&] { return after ? std::pair{after->Chunk, after->Slot + 1} : std::pair{m_chunks.front().get(), 0}; };
+    auto target = [&] { return after ? std::pair{after->Chunk, after->Slot + 1} : std::pair{&ChunkAt(0), 0}; };
     auto [chunk, slot] = target();
     if (int(chunk->Members.size()) >= kPlaceChunkMax) {
         SplitChunk(chunk->Index);
@@ -91,9 +85,9 @@ void TParagraphPlaces::Remove(TParagraphPlace& place) noexcept {
 
 void TParagraphPlaces::RemoveBetween(TParagraphPlace& after, TParagraphPlace* until) noexcept {
     const int first = after.Chunk->Index;
-    const int last = until ? until->Chunk->Index : int(m_chunks.size()) - 1;
+    const int last = until ? until->Chunk->Index : ChunkCount() - 1;
     for (int c = first; c <= last; ++c) {
-        TPlaceChunk& chunk = *m_chunks[size_t(c)];
+        TPlaceChunk& chunk = ChunkAt(c);
         const int from = c == first ? after.Slot + 1 : 0;
         const int end = c == last && until ? until->Slot : int(chunk.Members.size());
         for (int i = from; i < end; ++i) {
@@ -109,29 +103,35 @@ void TParagraphPlaces::RemoveBetween(TParagraphPlace& after, TParagraphPlace* un
         chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);
         Renumber(chunk, from);
     }
-    // The chunks between the first and the last are empty now.
-    m_chunks.erase(std::remove_if(m_chunks.begin() + first + 1, m_chunks.begin() + last + 1,
-                                  [](const std::unique_ptr<TPlaceChunk>& chunk) { return chunk->Members.empty(); }),
-                   m_chunks.begin() + last + 1);
-    RenumberChunks(first + 1);
+    // The chunks between the first and the last may be empty now.
+    if (!m_chunks.empty()) {
+        size_t kept = size_t(first) + 1;
+        for (size_t i = kept; i <= size_t(last); ++i) {
+            if (m_chunks[i]->Members.empty())
+                DropChunk(m_chunks[i]);
+            else
+                m_chunks[kept++] = m_chunks[i];
+        }
+        m_chunks.erase(m_chunks.begin() + std::ptrdiff_t(kept), m_chunks.begin() + last + 1);
+        RenumberChunks(first + 1);
+    }
     DropSums();
     NoteMoved(first);
     MergeAround(first);
 }
 
 void TParagraphPlaces::Clear() noexcept {
-    for (const auto& chunk : m_chunks)
-        for (TParagraphPlace* place : chunk->Members) {
+    for (int c = 0; c < ChunkCount(); ++c)
+        for (TParagraphPlace* place : ChunkAt(c).Members) {
             place->Chunk = nullptr;
             place->Height = 0;
         }
+    for (TPlaceChunk* chunk : m_chunks) DropChunk(chunk);
+    DropChunk(&m_first);
     m_chunks.clear();
-    m_counts = TPrefixSums();
-    m_heights = TPrefixSums();
-    m_sumsStale = false;
     m_count = 0;
     m_totalHeight = 0;
-    ++m_heightVersion;
+    DropSums();
     m_movedFrom = 0;
 }
 
@@ -155,14 +155,17 @@ void TParagraphPlaces::CountElements(TParagraphPlace& place, int delta) noexcept
 }
 
 int TParagraphPlaces::IndexOf(const TParagraphPlace& place) const noexcept {
-    return place.Chunk ? Sums().Counts.Prefix(place.Chunk->Index) + place.Slot : -1;
+    return place.Chunk ? ChunkStart(place.Chunk->Index) + place.Slot : -1;
 }
 
 TParagraph* TParagraphPlaces::At(int index) const noexcept {
     if (index < 0 || index >= m_count) return nullptr;
-    const TPrefixSums& counts = Sums().Counts;
-    const int chunk = counts.CountUpTo(index);
-    return m_chunks[size_t(chunk)]->Members[size_t(index - counts.Prefix(chunk))]->Owner;
+    int chunk = 0;
+    if (ChunkCount() > 1) {
+        MakeSums();
+        chunk = m_counts.CountUpTo(index);
+    }
+    return ChunkAt(chunk).Members[size_t(index - ChunkStart(chunk))]->Owner;
 }
 
 int TParagraphPlaces::TopOfUnknown(const TParagraphPlace& place) const noexcept {
@@ -173,9 +176,13 @@ int TParagraphPlaces::TopOfUnknown(const TParagraphPlace& place) const noexcept 
 
 TParagraph* TParagraphPlaces::AtY(int y) const noexcept {
     if (y < 0 || y >= m_totalHeight) return nullptr;
-    const int index = Sums().Heights.CountUpTo(y);
-    if (index >= int(m_chunks.size())) return nullptr;
-    const TPlaceChunk& chunk = *m_chunks[size_t(index)];
+    int index = 0;
+    if (ChunkCount() > 1) {
+        MakeSums();
+        index = m_heights.CountUpTo(y);
+        if (index >= ChunkCount()) return nullptr;
+    }
+    const TPlaceChunk& chunk = ChunkAt(index);
     const int inChunk = y - ChunkTop(chunk);
     TopMembersThrough(chunk, int(chunk.Members.size()) - 1);
     const auto after = std::upper_bound(chunk.Members.begin(), chunk.Members.end(), inChunk,
@@ -183,9 +190,20 @@ TParagraph* TParagraphPlaces::AtY(int y) const noexcept {
     return after == chunk.Members.begin() ? nullptr : (*(after - 1))->Owner;
 }
 
+int TParagraphPlaces::ChunkStart(int index) const noexcept {
+    if (index == 0) return 0;
+    MakeSums();
+    return m_counts.Prefix(index);
+}
+
 int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
     if (chunk.TopVersion != m_heightVersion) {
-        chunk.Top = Sums().Heights.Prefix(chunk.Index);
+        if (chunk.Index == 0) {
+            chunk.Top = 0;
+        } else {
+            MakeSums();
+            chunk.Top = m_heights.Prefix(chunk.Index);
+        }
         chunk.TopVersion = m_heightVersion;
     }
     return chunk.Top;
@@ -215,25 +233,39 @@ void TParagraphPlaces::DropSums() noexcept {
     ++m_heightVersion;
 }
 
-TParagraphPlaces::TSums TParagraphPlaces::Sums() const noexcept {
-    if (m_sumsStale) {
-        const int count = int(m_chunks.size());
-        m_counts.Assign(count, [&](int i) { return int(m_chunks[size_t(i)]->Members.size()); });
-        m_heights.Assign(count, [&](int i) { return m_chunks[size_t(i)]->Height; });
-        m_sumsStale = false;
-    }
-    return TSums{m_counts, m_heights};
+// Only when there are several chunks, in the room taken when they came.
+void TParagraphPlaces::MakeSums() const noexcept {
+    if (!m_sumsStale) return;
+    const int count = int(m_chunks.size());
+    m_counts.Assign(count, [&](int i) { return int(m_chunks[size_t(i)]->Members.size()); });
+    m_heights.Assign(count, [&](int i) { return m_chunks[size_t(i)]->Height; });
+    m_sumsStale = false;
 }
 
-// The second half moves to a new chunk after it; nothing changes when memory runs out.
+void TParagraphPlaces::DropChunk(TPlaceChunk* chunk) noexcept {
+    if (chunk != &m_first) {
+        delete chunk;
+        return;
+    }
+    m_first.Members.clear();
+    m_first.Index = m_first.Height = m_first.ElementParagraphs = m_first.ToppedMembers = 0;
+    m_first.TopVersion = 0;
+}
+
+// The second half moves to a new chunk after it; nothing changes when memory
+// runs out. The first split lists the chunk held in place.
 void TParagraphPlaces::SplitChunk(int index) {
-    TPlaceChunk& chunk = *m_chunks[size_t(index)];
     auto made = std::make_unique<TPlaceChunk>();
     made->Members.reserve(kPlaceChunkMax);
-    made->Members.assign(chunk.Members.begin() + kPlaceChunkHalf, chunk.Members.end());
-    m_chunks.reserve(m_chunks.size() + 1);
+    if (m_chunks.empty()) {
+        m_chunks.reserve(2);
+        m_chunks.push_back(&m_first);
+    }
+    if (m_chunks.size() == m_chunks.capacity()) m_chunks.reserve(2 * m_chunks.size());
     m_counts.Reserve(int(m_chunks.size()) + 1);
     m_heights.Reserve(int(m_chunks.size()) + 1);
+    TPlaceChunk& chunk = *m_chunks[size_t(index)];
+    made->Members.assign(chunk.Members.begin() + kPlaceChunkHalf, chunk.Members.end());
     chunk.Members.resize(kPlaceChunkHalf);
     for (const TParagraphPlace* place : made->Members) {
         made->Height += place->Height;
@@ -242,25 +274,33 @@ void TParagraphPlaces::SplitChunk(int index) {
     chunk.Height -= made->Height;
     chunk.ElementParagraphs -= made->ElementParagraphs;
     chunk.ToppedMembers = std::min(chunk.ToppedMembers, kPlaceChunkHalf);
-    TPlaceChunk* second = made.get();
-    m_chunks.insert(m_chunks.begin() + index + 1, std::move(made));
+    TPlaceChunk* second = made.release();
+    m_chunks.insert(m_chunks.begin() + index + 1, second);
     RenumberChunks(index + 1);
     Renumber(*second, 0);
     DropSums();
 }
 
+// An empty chunk leaves the list; the only chunk stays.
 void TParagraphPlaces::RemoveChunk(int index) noexcept {
-    m_chunks.erase(m_chunks.begin() + index);
-    RenumberChunks(index);
-    DropSums();
     NoteMoved(index);
+    if (m_chunks.empty()) {
+        DropChunk(&m_first);
+        return;
+    }
+    TPlaceChunk* chunk = m_chunks[size_t(index)];
+    m_chunks.erase(m_chunks.begin() + index);
+    DropChunk(chunk);
+    RenumberChunks(index);
+    if (m_chunks.size() == 1 && m_chunks.front() == &m_first) m_chunks.clear();
+    DropSums();
 }
 
 // Chunk index takes the members of the chunk after it when they fit in half a
 // chunk and its room holds them (no memory is taken here).
 void TParagraphPlaces::MergeAfter(int index) noexcept {
-    TPlaceChunk& chunk = *m_chunks[size_t(index)];
-    TPlaceChunk& next = *m_chunks[size_t(index + 1)];
+    TPlaceChunk& chunk = ChunkAt(index);
+    TPlaceChunk& next = ChunkAt(index + 1);
     const size_t size = chunk.Members.size() + next.Members.size();
     if (size > size_t(kPlaceChunkHalf) || size > chunk.Members.capacity()) return;
     const int from = int(chunk.Members.size());
@@ -269,13 +309,12 @@ void TParagraphPlaces::MergeAfter(int index) noexcept {
     chunk.ElementParagraphs += next.ElementParagraphs;
     chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);
     Renumber(chunk, from);
+    next.Members.clear();
     RemoveChunk(index + 1);
     NoteMoved(index);
 }
 
 void TParagraphPlaces::MergeAround(int index) noexcept {
-    if (index + 1 < int(m_chunks.size())) MergeAfter(index);
+    if (index + 1 < ChunkCount()) MergeAfter(index);
     if (index > 0) MergeAfter(index - 1);
 }
-
-void TParagraphPlaces::NoteMoved(int chunk) noexcept { m_movedFrom = std::min(m_movedFrom, chunk); }

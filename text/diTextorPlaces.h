@@ -10,18 +10,18 @@
 // number and its top in a number of steps logarithmic in the chunks; they
 // are made again at the first question after chunks came or went, so that a
 // text built paragraph by paragraph makes them once. Within a chunk, slots
-// are kept eagerly and tops lazily. So a paragraph's number,
-// its top, the paragraph at a number or at a y, linking or unlinking one and
-// a change of its height cost about the chunk size plus a logarithm, and a
-// chunk is split when full and merged with a neighbour when the two fit in
-// half a chunk.
+// are kept eagerly and tops lazily. So a paragraph's number, its top, the
+// paragraph at a number or at a y, linking or unlinking one and a change of
+// its height cost about the chunk size plus a logarithm. A chunk is split
+// when full and merged with a neighbour when the two fit in half a chunk.
 //
 // The places know a paragraph only by its record (TParagraphPlace), which
-// names the paragraph that owns it.
+// names the paragraph that owns it. A text of one chunk (most texts are
+// short) takes no memory but for the chunk's members: its chunk is held in
+// place, without a list of chunks or sums.
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class TParagraph;
@@ -61,9 +61,20 @@ private:
 
 constexpr int kPlaceChunkMax = 128;
 
+// A run of consecutive paragraphs.
+struct TPlaceChunk {
+    std::vector<TParagraphPlace*> Members;
+    int Index = 0;              // in the chunk list
+    int Height = 0;             // the sum of the members' heights
+    int ElementParagraphs = 0;  // members holding element portions
+    mutable int ToppedMembers = 0;
+    mutable int Top = 0;  // right while TopVersion is the places' height version
+    mutable uint32_t TopVersion = 0;
+};
+
 class TParagraphPlaces {
 public:
-    TParagraphPlaces();
+    TParagraphPlaces() = default;
     ~TParagraphPlaces();
     TParagraphPlaces(const TParagraphPlaces&) = delete;
     TParagraphPlaces& operator=(const TParagraphPlaces&) = delete;
@@ -101,48 +112,42 @@ public:
     void ForEachMovedWithElements(Visit visit);
 
 private:
+    int ChunkCount() const noexcept { return m_chunks.empty() ? 1 : int(m_chunks.size()); }
+    TPlaceChunk& ChunkAt(int index) const noexcept { return m_chunks.empty() ? m_first : *m_chunks[size_t(index)]; }
+    // Frees a chunk that left the list (the one held in place is emptied).
+    void DropChunk(TPlaceChunk* chunk) noexcept;
     void SplitChunk(int index);
     void RemoveChunk(int index) noexcept;
     void MergeAfter(int index) noexcept;
     // Merges the chunks next to index where they fit.
     void MergeAround(int index) noexcept;
-    // Slots, chunk links, heights and element counts of a chunk's members from slot on.
+    // Slots and chunk links of a chunk's members from slot on.
     void Renumber(TPlaceChunk& chunk, int slot) noexcept;
     void RenumberChunks(int from) noexcept;
     // The chunks changed: the sums are made again when next asked for (in the
     // room taken before, so that a question never takes memory).
     void DropSums() noexcept;
-    struct TSums {
-        const TPrefixSums& Counts;
-        const TPrefixSums& Heights;
-    };
-    TSums Sums() const noexcept;
-    void TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept;
+    void MakeSums() const noexcept;
+    // A chunk's first number and its top.
+    int ChunkStart(int index) const noexcept;
     int ChunkTop(const TPlaceChunk& chunk) const noexcept;
-    void NoteMoved(int chunk) noexcept;
+    void TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept;
+    void NoteMoved(int chunk) noexcept { m_movedFrom = std::min(m_movedFrom, chunk); }
     int TopOfUnknown(const TParagraphPlace& place) const noexcept;
 
-    std::vector<std::unique_ptr<TPlaceChunk>> m_chunks;
+    // The chunk held in place: the only one, or one of the list while it is in use.
+    mutable TPlaceChunk m_first;
+    // Every chunk in order once there are several (those but m_first owned).
+    std::vector<TPlaceChunk*> m_chunks;
     mutable TPrefixSums m_counts;
     mutable TPrefixSums m_heights;
-    mutable bool m_sumsStale = false;
+    mutable bool m_sumsStale = true;
     int m_count = 0;
     int m_totalHeight = 0;
     // Heights changed since: the chunk tops cached before are stale.
     uint32_t m_heightVersion = 1;
     // The first chunk whose members' tops may have changed since the last ForEachMovedWithElements.
     int m_movedFrom = 0;
-};
-
-// A run of consecutive paragraphs.
-struct TPlaceChunk {
-    std::vector<TParagraphPlace*> Members;
-    int Index = 0;             // in the chunk list
-    int Height = 0;            // the sum of the members' heights
-    int ElementParagraphs = 0; // members holding element portions
-    mutable int ToppedMembers = 0;
-    mutable int Top = 0;       // right while TopVersion is the places' height version
-    mutable uint32_t TopVersion = 0;
 };
 
 inline int TParagraphPlaces::TopOf(const TParagraphPlace& place) const noexcept {
@@ -165,9 +170,9 @@ void TPrefixSums::Assign(int count, Value value) {
 template <class Visit>
 void TParagraphPlaces::ForEachMovedWithElements(Visit visit) {
     const int from = m_movedFrom;
-    m_movedFrom = int(m_chunks.size());
-    for (int c = from; c < int(m_chunks.size()); ++c) {
-        TPlaceChunk& chunk = *m_chunks[size_t(c)];
+    m_movedFrom = ChunkCount();
+    for (int c = from; c < ChunkCount(); ++c) {
+        TPlaceChunk& chunk = ChunkAt(c);
         if (chunk.ElementParagraphs == 0) continue;
         for (size_t i = 0; i < chunk.Members.size(); ++i)
             if (chunk.Members[i]->ElementPortions > 0) visit(*chunk.Members[i]);

@@ -216,11 +216,12 @@ TEST_F(TextorElementTest, RestrictionsReportEachBrokenRule) {
     QLocale::setDefault(previous);
 }
 
-// Edits in one paragraph after another: each check sees the text as it is
-// now, and the refused character named is the first in the text.
+// Edits in one paragraph after another of a text longer than a few
+// paragraphs: each check sees the text as it is now, and the refused
+// character named is the first in the text.
 TEST_F(TextorElementTest, RestrictionMessagesFollowEditsInEveryParagraph) {
     text->SetRestrictions((trAllCharacters & ~trDigits) | trFileNameChars);
-    text->SetText(QStringLiteral("ab\r\ncd\r\nef"));
+    text->SetText(QStringLiteral("ab\r\ncd\r\nef") + QStringLiteral("\r\nmore").repeated(TTextor::kFewParagraphs));
     TTextor& textor = *text->Textor();
     auto at = [&](int paragraph, int index) {
         TTextorPosition position;
