@@ -1,10 +1,11 @@
 // A picture of the log for review, written into the build folder as
-// "log-review.png": a message of every kind with its sign, element, file and
-// settings links, one of them visited.
+// "log-review.png": a message of every kind with its sign picture, element,
+// file and settings links, one of them visited, inside the sheet's padding.
 
 #include "elements/diLog.h"
 
 #include "core/cuColors.h"
+#include "scheme/diUtils.h"
 #include "support/testVisualElements.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,15 @@ bool ImageHolds(const QImage& image, const QRect& rect, TColor color) {
         for (int x = inside.left(); x <= inside.right(); ++x)
             if ((image.pixel(x, y) & 0xFFFFFF) == (color & 0xFFFFFF)) return true;
     return false;
+}
+
+// Whether the sign was painted as its picture: every opaque pixel of the picture as it is.
+bool PaintedAsPicture(const QImage& image, QPoint at, const QImage& picture) {
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(picture.pixel(x, y)) == 255 && image.pixel(at + QPoint(x, y)) != picture.pixel(x, y))
+                return false;
+    return true;
 }
 
 TEST(LogReviewImage, SignsOfEveryKindLinksAndAVisitedLink) {
@@ -52,12 +62,19 @@ TEST(LogReviewImage, SignsOfEveryKindLinksAndAVisitedLink) {
     const QRect area(log->ClientToSheet(QPoint(0, 0)), QSize(log->Width() + 8, log->Height() + 8));
     ASSERT_GT(area.width(), 8);
     const QImage image = fixture.sheet.PaintToImage(TRect{0, 0, area.right(), area.bottom()});
+    const TRect padding = log->GetPadding();
+    EXPECT_EQ(padding, fixture.sheet.Canvas()->GetThemePadding(tekSheet));
+    EXPECT_GT(padding.Left, 0);
+    EXPECT_GE(log->FirstVisualChild()->Left(), padding.Left) << "the text starts inside the padding";
+    TSchemeImages pictures(kLogSignSize, kLogSignSize);
+    pictures.AddResourceImage(kLogImagesResource);
+    ASSERT_EQ(pictures.Count(), 3);
     int signs = 0;
     for (TVisualElement* sign = log->FirstVisualChild(); sign; sign = sign->NextVisualSibling(), ++signs) {
         const QRect rect(sign->ClientToSheet(QPoint(0, 0)), QSize(sign->Width(), sign->Height()));
         EXPECT_EQ(rect.size(), QSize(kLogSignSize, kLogSignSize));
-        const QRgb background = image.pixel(rect.right() + 1, rect.top());
-        EXPECT_NE(image.pixel(rect.center()), background) << "sign " << signs;
+        const int picture = int(LogSignPicture(static_cast<TElement_Sign*>(sign)->Kind()));
+        EXPECT_TRUE(PaintedAsPicture(image, rect.topLeft(), pictures.Image(picture))) << "sign " << signs;
     }
     EXPECT_EQ(signs, 5);
     EXPECT_TRUE(ImageHolds(image, area, ColorFromWindows(kVisitedLinkWindowsColor)));

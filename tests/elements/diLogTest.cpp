@@ -1,13 +1,18 @@
 // The log: the settings filter, the sign and paragraph rules, the first
-// message after clearing, the links ("E", "F", "S") and the visited colour.
+// message after clearing, the links ("E", "F", "S") clicked with the mouse and
+// the visited colour, the message sound and the scroll to the left edge.
 
 #include "elements/diLog.h"
 
 #include "core/cuColors.h"
 #include "platform/plInput.h"
 #include "scheme/diTextorAttributes.h"
+#include "support/testSounds.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
+#include "text/diTextorRows.h"
+
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +49,15 @@ protected:
         return nullptr;
     }
     void Click(TPortion* run) { log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1}); }
+    // A click of the left button through the sheet, inside the run's first characters.
+    void ClickWithTheMouse(TPortion* run) {
+        const TTextorPosition inside{run->Paragraph(), run, 1};
+        const TRect caret = log->Textor()->GetCaretRect(log->Textor()->FindRow(inside, false), inside, 1);
+        const TRect padding = log->GetPadding();
+        const QPoint at = log->ClientToSheet(QPoint(padding.Left + caret.Left, padding.Top + caret.Top + 2));
+        sheet.MouseDown(at, mbLeft, 0, 1);
+        sheet.MouseUp(at, mbLeft, 0);
+    }
 
     TLogRoot* log = TElement::CreateIn<TLogRoot>(scheme.get(), root);
     int changes = 0;
@@ -146,6 +160,38 @@ TEST_F(LogSheet, SettingsLinkGoesToTheInstalledHandlerWithoutOneItBeeps) {
     Click(LinkRun(kLogLinkSettings));
     EXPECT_EQ(page, QStringLiteral("Sheet/Log"));
     EXPECT_EQ(g_logBeeps, 1);
+}
+
+TEST_F(LogSheet, AMouseClickOnEachLinkKindReachesItsHandlerWithoutHyperlinkDetection) {
+    QStringList opened;
+    log->OnElementsLink = [&](TLogRoot*, const QList<int>& numbers) {
+        QStringList parts;
+        for (int number : numbers) parts << QString::number(number);
+        opened << kLogLinkElements + parts.join(u',');
+    };
+    log->OnFileLink = [&](TLogRoot*, const QString& name) { opened << kLogLinkFile + name; };
+    InstallSettingsLinkHandler([&](const QString& path) { opened << kLogLinkSettings + path; });
+    log->Messages().AddElementLinkMessage(mkError, QStringLiteral("at [this]"), QStringLiteral("3,5"));
+    log->Messages().AddPathLinkMessage(mkWarning, QStringLiteral("in [file]"), QStringLiteral("/tmp/a.pas"));
+    auto message = std::make_unique<TElementMessage>(mkHint);
+    message->AddSegment(nullptr, skSettings, QStringLiteral("Sheet/Log"), QStringLiteral("settings"));
+    log->Messages().Add(std::move(message));
+    Layout();
+    ASSERT_FALSE(log->HasTextorOption(toHyperlinks));
+    for (const QString& link : {QStringLiteral("E3,5"), QStringLiteral("F/tmp/a.pas"), QStringLiteral("SSheet/Log")}) {
+        opened.clear();
+        ClickWithTheMouse(LinkRun(link.front()));
+        EXPECT_EQ(opened, QStringList{link});
+    }
+}
+
+TEST_F(LogSheet, AMessageOnASheetPlaysTheLogSoundAndScrollsTheSheetToItsLeftEdge) {
+    TRecordedSounds sounds;
+    sheet.SetScreenPosition(QPoint(40, 30));
+    Add(mkError, QStringLiteral("error"));
+    ASSERT_EQ(sounds.played.size(), 1);
+    EXPECT_EQ(QFileInfo(sounds.played.front()).completeBaseName(), sndLogMessage);
+    EXPECT_EQ(sheet.ScreenPos(), QPoint(0, 30));
 }
 
 TEST_F(LogSheet, AClickedLinkTakesTheVisitedColourOnce) {
