@@ -7,6 +7,7 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diPalette.h"
+#include "text/diTextorEdit.h"
 #include "text/diTextorInteractive.h"
 
 namespace {
@@ -379,11 +380,21 @@ void TTextorElement::WriteText(QString& builder) { AppendContentText(*m_textor, 
 // ---------------------------------------------------------------------------
 // Clipboard
 
-void TTextorElement::Copy() {
-    if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
+namespace {
+
+// The content of a range as a copy puts it on the clipboard.
+TNodePtr<TKnot> ClipboardFragment(TTextorElement& source, const TTextorRange& range) {
     TNodePtr<TKnot> root = TKnot::Create(kContentRootName);
     AddKnotFlags(root.get(), kfIndexed);
-    SaveContent(root.get(), fmClipboard, m_interactive->GetSelection(), foPathsAsIs);
+    source.SaveContent(root.get(), fmClipboard, range, foPathsAsIs);
+    return root;
+}
+
+}  // namespace
+
+void TTextorElement::Copy() {
+    if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
+    TNodePtr<TKnot> root = ClipboardFragment(*this, m_interactive->GetSelection());
     QString plain;
     TClipboard::Current().SetText(GetPlainContentText(root.get(), plain) ? plain : root->SaveToString());
     CloseSheetDropDown(Sheet());
@@ -407,4 +418,81 @@ bool TTextorElement::Paste() {
     }
     if (pasted) CloseSheetDropDown(Sheet());
     return pasted;
+}
+
+// ---------------------------------------------------------------------------
+// Dropping dragged text
+
+namespace {
+
+// The element whose caret object a drop comes from.
+TTextorElement* DropSourceElement(const TTextorDrop& drop) {
+    auto* textor = drop.Source ? dynamic_cast<TSchemeTextor*>(drop.Source->Textor()) : nullptr;
+    return textor ? textor->Element() : nullptr;
+}
+
+// What a drop puts in: the fragment for a rich text, else the plain text
+// (nothing for a text that takes no characters).
+struct TDroppedContent {
+    TNodePtr<TKnot> Fragment;
+    QString Text;
+
+    TDroppedContent(TTextorElement& source, const TTextorRange& range, const TTextorElement& target) {
+        if (target.HasTextorOption(toRichContent))
+            Fragment = ClipboardFragment(source, range);
+        else if (target.TextRestrictions() & trAllCharacters)
+            AppendContentText(*source.Textor(), range, Text);
+    }
+    bool IsEmpty() const { return Fragment ? !Fragment->HasChildren() : Text.isEmpty(); }
+};
+
+// One undo step: the moved range (if any) out of the source first, then the
+// content in at the place (a numeric place after that removal), selected.
+void EnterDrop(TTextorElement& target, TTextorElement& source, const std::optional<TTextorNumericRange>& moved,
+               const TTextorNumericPosition& at, TDroppedContent content) {
+    TScheme* scheme = target.Scheme();
+    if (scheme) scheme->BeginOperationGroup(false);
+    try {
+        TTextorRange removed;
+        if (moved && source.Textor()->NumericToRange(*moved, removed))
+            source.EnterText(TEnterMode::Range, removed, false, std::nullopt);
+        TTextorPosition place;
+        if (target.Textor()->NumericToPosition(at, place)) {
+            // As a paste enters it.
+            if (content.Fragment)
+                target.EnterContent(TEnterMode::Range, TTextorRange{place, place}, true, std::move(content.Fragment),
+                                    fmClipboard, kContentFreshNumbers);
+            else
+                target.EnterText(TEnterMode::Range, TTextorRange{place, place}, true, content.Text);
+        }
+    } catch (...) {
+        if (scheme) scheme->EndOperationGroup();
+        throw;
+    }
+    if (scheme) scheme->EndOperationGroup();
+}
+
+}  // namespace
+
+void TTextorElement::AcceptDrop(TTextorDrop& drop) {
+    TTextorElement* source = DropSourceElement(drop);
+    if (!source || source->Scheme() != Scheme() || IsReadOnly()) return;
+    const bool same = source == this;
+    const TTextorRange range = drop.Source->GetSelection();
+    const TTextorNumericRange from = source->Textor()->RangeToNumeric(range);
+    TTextorNumericPosition at = m_textor->PositionToNumeric(drop.Place);
+    if (from.Start == from.End || (same && (at == from.Start || m_textor->RangeContains(range, drop.Place)))) return;
+    const bool move = !drop.Copy && !source->IsReadOnly();
+    if (same && move) {
+        if (at == from.End) return;  // it is there already
+        at = ShiftForDeletion(at, from);
+    }
+    TDroppedContent content(*source, range, *this);
+    if (content.IsEmpty()) return;
+    // Another text takes the focus (the source's caret object goes), so that
+    // the dropped content ends up selected.
+    if (!same) FocusText(TTextFocusPlace::Start);
+    EnterDrop(*this, *source, move ? std::optional(from) : std::nullopt, at, std::move(content));
+    drop.Inserted = true;
+    drop.SourceRemoved = move;
 }

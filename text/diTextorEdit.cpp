@@ -37,18 +37,6 @@ TNodePtr<TKnot> NewContentRoot() {
 
 bool IsEmptyNumeric(const TTextorNumericRange& range) noexcept { return range.Start == range.End; }
 
-// Where a place of the text before a deletion of `removed` lies after it (the
-// place is not inside the removed range).
-TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTextorNumericRange& removed) {
-    if (place.Paragraph == removed.End.Paragraph && place.Char >= removed.End.Char) {
-        place.Paragraph = removed.Start.Paragraph;
-        place.Char -= removed.End.Char - removed.Start.Char;
-    } else if (place.Paragraph > removed.End.Paragraph) {
-        place.Paragraph -= removed.End.Paragraph - removed.Start.Paragraph;
-    }
-    return place;
-}
-
 // Runs edit inside the scheme's and the textor's update brackets; the element
 // reports its focused state when they are closed.
 template <class Edit>
@@ -91,6 +79,16 @@ void PrependContent(TKnot& to, TKnot& from) {
 }
 
 }  // namespace
+
+TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTextorNumericRange& removed) noexcept {
+    if (place.Paragraph == removed.End.Paragraph && place.Char >= removed.End.Char) {
+        place.Paragraph = removed.Start.Paragraph;
+        place.Char -= removed.End.Char - removed.Start.Char;
+    } else if (place.Paragraph > removed.End.Paragraph) {
+        place.Paragraph -= removed.End.Paragraph - removed.Start.Paragraph;
+    }
+    return place;
+}
 
 // ---------------------------------------------------------------------------
 // TTextorEditOperation

@@ -30,6 +30,10 @@ struct TTextorEdit {
     bool SelectInserted = false;
 };
 
+// Where a place of the text before a deletion of `removed` lies after it (the
+// place is not inside the removed range).
+TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTextorNumericRange& removed) noexcept;
+
 class TTextorEditOperation : public TElementOperation {
     T_CLASS(TTextorEditOperation)
 public:

@@ -805,7 +805,7 @@ void TTextorElement::StopEditing() {
 }
 
 uint16_t TTextorElement::InteractiveOptions() const {
-    uint16_t options = tioParagraphEndHighlight | tioDoubleClickLink | tioCtrlEnterLink;
+    uint16_t options = tioDragSelection | tioParagraphEndHighlight | tioDoubleClickLink | tioCtrlEnterLink;
     if (m_restrictions & trCursorText) options |= tioCursorText;
     if (HasTextorOption(toRichContent)) options |= tioCursorRich;
     if (HasVisualOption(voDropDown)) options |= tioCursorDropDown;
@@ -855,6 +855,9 @@ void TTextorElement::OnInteractive(TItfObject*, int msg, intptr_t p1, intptr_t) 
             break;
         case tinActivateLink:
             if (p1) ActivateLink(*reinterpret_cast<const TTextorPosition*>(p1));
+            break;
+        case tinDrop:
+            if (p1) AcceptDrop(*reinterpret_cast<TTextorDrop*>(p1));
             break;
         case tinEnterText:
             if (p1) {
@@ -981,14 +984,48 @@ void TTextorElement::MouseDown(QPoint p, TMouseButton button, TShiftState shift,
 }
 
 void TTextorElement::MouseMove(QPoint p, TShiftState shift) {
-    if (m_interactive) m_interactive->MouseMove(p - TextOrigin(), shift);
+    if (!m_interactive) return;
+    if (m_interactive->MouseMode() == tmmDragging) {
+        if (TTextorElement* other = OtherTextAt(p)) {
+            m_interactive->DragOverOtherText(shift, !other->IsReadOnly());
+            return;
+        }
+    }
+    m_interactive->MouseMove(p - TextOrigin(), shift);
 }
 
 void TTextorElement::MouseUp(QPoint p, TMouseButton button, TShiftState shift) {
-    if (m_interactive && button == mbLeft)
-        m_interactive->MouseUp(p - TextOrigin(), button, shift);
-    else
+    if (!m_interactive || button != mbLeft) {
         TCustomDropDownElement::MouseUp(p, button, shift);
+        return;
+    }
+    if (m_interactive->MouseMode() == tmmDragging) {
+        if (TTextorElement* other = OtherTextAt(p)) {
+            DropOnOtherText(*other, p, shift & ssCtrl);
+            return;
+        }
+    }
+    m_interactive->MouseUp(p - TextOrigin(), button, shift);
+}
+
+TTextorElement* TTextorElement::OtherTextAt(QPoint p) {
+    ISheet* sheet = Sheet();
+    TVisualElement* root = sheet ? sheet->Root() : nullptr;
+    if (!root) return nullptr;
+    const QPoint at = ClientToSheet(p) - QPoint(root->Left(), root->Top());
+    for (TVisualElement* e = root->ElementAt(at, hfSelf | hfChildren | hfDeep); e; e = e->VisualParent())
+        if (auto* text = dynamic_cast<TTextorElement*>(e)) return text == this ? nullptr : text;
+    return nullptr;
+}
+
+void TTextorElement::DropOnOtherText(TTextorElement& target, QPoint p, bool copy) {
+    TTextorDrop drop{m_interactive.get(), {}, copy};
+    m_interactive->CancelPress();
+    const QPoint at = target.SheetToClient(ClientToSheet(p)) - target.TextOrigin();
+    if (!target.Textor()->FindRowAtY(at.y(), true)) return;
+    target.Textor()->HitTest(at, true, drop.Place);
+    // The target takes the focus: this caret object is gone afterwards.
+    target.AcceptDrop(drop);
 }
 
 int TTextorElement::GetCursor(QPoint) {

@@ -38,6 +38,7 @@ class TSchemeSaver;
 class TSchemeTextorInteractive;
 class TTextorEditOperation;
 class TTextorElement;
+struct TTextorDrop;
 
 // ---------------------------------------------------------------------------
 // Flags
@@ -432,6 +433,12 @@ public:
     void Copy() override;
     void CopyAsText() override;
     bool Paste() override;
+    // Dropping dragged text (diTextorContent.cpp): the source's selection goes
+    // in at the drop place, as a paste would put it there, and is selected; a
+    // move also removes it from the source (Inserted and SourceRemoved set).
+    // One undo step. Nothing happens on a read-only element or for a place at
+    // or inside the selection.
+    void AcceptDrop(TTextorDrop& drop);
 
     // ---- TElement ----
     void Create() override;
@@ -465,6 +472,12 @@ private:
                   bool forward);
     // Where the text starts in client coordinates (the paddings).
     QPoint TextOrigin();
+    // While the selection is dragged: the text under the pointer (client
+    // coordinates) when it is another one than this. Elements in the selected
+    // text are not hit: over them (and inside them) the drop goes to this text.
+    TTextorElement* OtherTextAt(QPoint p);
+    // Drops the dragged selection on another text at the pointer.
+    void DropOnOtherText(TTextorElement& target, QPoint p, bool copy);
     void StartEditing();
     void StopEditing();
     bool CanEditNow() const;

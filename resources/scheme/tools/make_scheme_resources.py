@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the scheme model's resources: the built-in theme "Default" (its image
-and its knot text), the element image strips and the editor's sounds.
+and its knot text), the element image strips, the log's signs and the editor's
+sounds.
 
 Run from anywhere: python3 resources/scheme/tools/make_scheme_resources.py
 The files land in resources/scheme/, which the build embeds under ":/rc/".
@@ -239,6 +240,22 @@ chars.circle(18, 6, 2.2, hex_color('4B5563'))                              # bul
 chars.line([(28.5, 2.5), (32, 6), (28.5, 9.5)], 1.5, hex_color('4B5563'))  # chevron right
 chars.png(os.path.join(OUT, 'diClassesCharImages.png'))
 
+# The log's message signs, 9 x 9 each: hint, warning, error.
+SIGN = 9
+signs = Canvas(SIGN * 3, SIGN)
+signs.circle(4.5, 4.5, 4.5, hex_color('2F9E6B'))                                 # hint: "i" in a green disc
+signs.circle(4.5, 2.5, 0.85, WHITE)
+signs.line([(4.5, 4.1), (4.5, 7.2)], 1.3, WHITE)
+x = SIGN
+signs.polygon([(x + 4.5, 0.0), (x + 9.0, 9.0), (x + 0.0, 9.0)], hex_color('F59E0B'))  # warning: "!" in a triangle
+signs.line([(x + 4.5, 2.6), (x + 4.5, 4.6)], 1.2, INK)
+signs.circle(x + 4.5, 7.0, 0.75, INK)
+x = SIGN * 2
+signs.circle(x + 4.5, 4.5, 4.5, hex_color('E5484D'))                             # error: a cross in a red disc
+signs.line([(x + 2.7, 2.7), (x + 6.3, 6.3)], 1.3, WHITE)
+signs.line([(x + 6.3, 2.7), (x + 2.7, 6.3)], 1.3, WHITE)
+signs.png(os.path.join(OUT, 'diLogImages.png'))
+
 # ---------------------------------------------------------------------------
 # Sounds: short, soft, 22.05 kHz mono 16-bit.
 
@@ -271,4 +288,5 @@ tone(os.path.join(OUT, 'diClassesDropDownSound.wav'), [(1100, 1000, 25)], 0.2)
 tone(os.path.join(OUT, 'diClassesValueSound.wav'), [(1650, 1700, 30)], 0.2)
 tone(os.path.join(OUT, 'diExpandButtonCollapseSound.wav'), [(990, 740, 45)], 0.22)
 tone(os.path.join(OUT, 'diExpandButtonExpandSound.wav'), [(740, 990, 45)], 0.22)
+tone(os.path.join(OUT, 'diLogMessageSound.wav'), [(1180, 1240, 30), (1570, 1620, 60)], 0.18)
 print('written to', OUT)
