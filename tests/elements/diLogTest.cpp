@@ -6,6 +6,7 @@
 #include "core/cuColors.h"
 #include "platform/plInput.h"
 #include "scheme/diTextorAttributes.h"
+#include "support/testStop.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
 
@@ -43,7 +44,10 @@ protected:
                 return p;
         return nullptr;
     }
-    void Click(TPortion* run) { log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1}); }
+    void Click(TPortion* run) {
+        Found(run, "the link run");
+        log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1});
+    }
 
     TLogRoot* log = TElement::CreateIn<TLogRoot>(scheme.get(), root);
     int changes = 0;
@@ -150,12 +154,13 @@ TEST_F(LogSheet, SettingsLinkGoesToTheInstalledHandlerWithoutOneItBeeps) {
 
 TEST_F(LogSheet, AClickedLinkTakesTheVisitedColourOnce) {
     log->Messages().AddPathLinkMessage(mkError, QStringLiteral("[file]"), QStringLiteral("a.pas"));
-    const auto* link = dynamic_cast<const TRichTextAttributes*>(LinkRun(kLogLinkFile)->Attributes());
+    const auto* link = dynamic_cast<const TRichTextAttributes*>(Found(LinkRun(kLogLinkFile), "the file link")->Attributes());
     ASSERT_NE(link, nullptr);
     const TColor visitedColor = ColorFromWindows(kVisitedLinkWindowsColor);
     EXPECT_NE(link->Color(), visitedColor);
     Click(LinkRun(kLogLinkFile));
-    const auto* visited = dynamic_cast<const TRichTextAttributes*>(LinkRun(kLogLinkFile)->Attributes());
+    const auto* visited =
+        dynamic_cast<const TRichTextAttributes*>(Found(LinkRun(kLogLinkFile), "the file link")->Attributes());
     EXPECT_EQ(visited->Color(), visitedColor);
     EXPECT_EQ(visited->Link(), kLogLinkFile + QStringLiteral("a.pas"));
     Click(LinkRun(kLogLinkFile));
