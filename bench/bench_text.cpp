@@ -52,6 +52,33 @@ QString Paragraphs(int paragraphs) {
     return lines.join(QLatin1Char('\n'));
 }
 
+// Words of Latin letters, accented letters (composed, and as a letter with
+// combining marks), CJK and punctuation, the same on every run.
+QString LatinAccentsCjkWords(int length, quint32 seed) {
+    static const char16_t* const words[] = {
+        u"procedure", u"begin", u"R\u00E9sum\u00E9", u"na\u00EFve", u"Gr\u00F6\u00DFe", u"fa\u00E7ade",
+        u"\u6587\u5B57\u5217", u"\u5909\u6570\u306E\u5024", u"\u95A2\u6570", u"e\u0301te\u0301",
+        u"man\u0303ana", u"A\u030Angstro\u0308m", u"x", u"Value", u"for", u"(Sender)",
+        u"\u7D42\u308F\u308A", u"u\u0308\u0304ber", u"then", u"Index"};
+    QRandomGenerator random(seed);
+    QString text;
+    text.reserve(length + 16);
+    while (text.size() < length) {
+        if (!text.isEmpty()) text += QLatin1Char(' ');
+        text += QString::fromUtf16(words[random.bounded(int(std::size(words)))]);
+    }
+    text.truncate(length);
+    return text;
+}
+
+// Paragraphs of such words, about ParagraphLength units each, joined by LF.
+QString LatinAccentsCjkParagraphs(int paragraphs) {
+    QStringList lines;
+    lines.reserve(paragraphs);
+    for (int i = 0; i < paragraphs; ++i) lines << LatinAccentsCjkWords(ParagraphLength - 8 + i % 17, quint32(i));
+    return lines.join(QLatin1Char('\n'));
+}
+
 // ---------------------------------------------------------------------------
 // The peers
 
@@ -60,6 +87,7 @@ struct TPeerDocument {
     explicit TPeerDocument(const QString& text) {
         document.setUndoRedoEnabled(false);
         document.setDefaultFont(BenchFont());
+        document.setDocumentMargin(0);
         Load(text);
     }
     void Load(const QString& text) {
@@ -76,7 +104,7 @@ struct TPeerDocument {
 };
 
 void BM_TextLayoutQTextDocument(benchmark::State& state) {
-    const QString text = Paragraphs(int(state.range(0)));
+    const QString text = LatinAccentsCjkParagraphs(int(state.range(0)));
     TPeerDocument peer(QString{});
     for (auto _ : state) peer.Load(text);
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -153,7 +181,7 @@ private:
 };
 
 void BM_TextLayout(benchmark::State& state) {
-    const QString text = Paragraphs(int(state.range(0)));
+    const QString text = LatinAccentsCjkParagraphs(int(state.range(0)));
     TBenchTextor textor;
     for (auto _ : state) textor.SetText(text);
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -218,6 +218,39 @@ bool AddsOwnAdvance(char16_t unit) {
 
 char16_t VisibleUnit(char16_t unit) { return unit < QChar::Space ? char16_t(QChar::ReplacementCharacter) : unit; }
 
+constexpr char16_t kLeftToRightOverride = 0x202D;
+constexpr char16_t kPopDirectionalFormatting = 0x202C;
+
+// Whether Qt's bidirectional algorithm could change the order of the text
+// or the direction in which it is shaped.
+bool HasRightToLeft(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t code = text[i].unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            code = QChar::surrogateToUcs4(char16_t(code), text[++i].unicode());
+        switch (QChar::direction(code)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
+// The text as Qt shapes and draws it left to right in its logical order:
+// measuring, hit tests, the caret and the selection run left to right, so
+// right-to-left characters are not reordered for painting either. A text
+// without them is left as it is (an override costs Qt a bidirectional pass).
+QString LeftToRight(const QString& text) {
+    if (!HasRightToLeft(text)) return text;
+    return QChar(kLeftToRightOverride) + text + QChar(kPopDirectionalFormatting);
+}
+
 }  // namespace
 
 TRichTextAttributes::TRichTextAttributes() { Init(); }
@@ -387,7 +420,7 @@ int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
         const char16_t unit = chars[i].unicode();
         int32_t advance = table.Known(unit);
         if (advance < 0 && (advance = UnitAdvance(*dc, unit)) < 0)
-            return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
+            return int(std::lround(dc->Metrics(Font()).horizontalAdvance(LeftToRight(VisibleRunText(chars, count)))));
         width += advance;
     }
     return int(std::lround(double(width) / TAdvanceTable::UnitsPerPixel));
@@ -413,7 +446,7 @@ int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* 
     painter.save();
     painter.setFont(Font());
     painter.setPen(QColor::fromRgba(m_color));
-    painter.drawText(QPoint(x, baseline), text);
+    painter.drawText(QPoint(x, baseline), LeftToRight(text));
     painter.restore();
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
     return width;

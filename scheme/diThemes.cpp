@@ -157,10 +157,25 @@ void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fitt
 
 namespace {
 
+// Whether every pixel of the part is the same.
+bool IsUniform(const QImage& source, const QRect& from) {
+    const QRgb first = source.pixel(from.topLeft());
+    for (int y = from.top(); y <= from.bottom(); ++y)
+        for (int x = from.left(); x <= from.right(); ++x)
+            if (source.pixel(x, y) != first) return false;
+    return true;
+}
+
 void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const QRect& to, int mode) {
     if (from.isEmpty() || to.isEmpty() || mode == tfmLeaveOut) return;
     if (from.size() == to.size()) {
         painter.drawImage(to.topLeft(), source, from);
+        return;
+    }
+    // A part of one colour, such as a sheet's plain middle, stretched or
+    // tiled over a window is a fill: scaling it costs ten times as much.
+    if (IsUniform(source, from)) {
+        painter.fillRect(to, source.pixelColor(from.topLeft()));
         return;
     }
     if (mode == tfmStretch) {

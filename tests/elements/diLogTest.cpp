@@ -9,6 +9,7 @@
 #include "platform/plResources.h"
 #include "scheme/diTextorAttributes.h"
 #include "support/testSounds.h"
+#include "support/testStop.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
 
@@ -46,9 +47,13 @@ protected:
                 return p;
         return nullptr;
     }
-    void Click(TPortion* run) { log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1}); }
+    void Click(TPortion* run) {
+        Found(run, "the link run");
+        log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1});
+    }
     // A click of the left button through the sheet, after the run's first character.
     void ClickWithTheMouse(TPortion* run) {
+        Found(run, "the link run");
         const TTextorPosition inside{run->Paragraph(), run, 1};
         const TRect caret = log->Textor()->GetCaretRect(log->Textor()->FindRow(inside, false), inside, 1);
         const TRect padding = log->GetPadding();
@@ -189,12 +194,13 @@ TEST_F(LogSheet, AMessageOnASheetPlaysTheLogSoundAndScrollsTheSheetToItsLeftEdge
 
 TEST_F(LogSheet, AClickedLinkTakesTheVisitedColourOnce) {
     log->Messages().AddPathLinkMessage(mkError, QStringLiteral("[file]"), QStringLiteral("a.pas"));
-    const auto* link = dynamic_cast<const TRichTextAttributes*>(LinkRun(kLogLinkFile)->Attributes());
+    const auto* link = dynamic_cast<const TRichTextAttributes*>(Found(LinkRun(kLogLinkFile), "the file link")->Attributes());
     ASSERT_NE(link, nullptr);
     const TColor visitedColor = ColorFromWindows(kVisitedLinkWindowsColor);
     EXPECT_NE(link->Color(), visitedColor);
     Click(LinkRun(kLogLinkFile));
-    const auto* visited = dynamic_cast<const TRichTextAttributes*>(LinkRun(kLogLinkFile)->Attributes());
+    const auto* visited =
+        dynamic_cast<const TRichTextAttributes*>(Found(LinkRun(kLogLinkFile), "the file link")->Attributes());
     EXPECT_EQ(visited->Color(), visitedColor);
     EXPECT_EQ(visited->Link(), kLogLinkFile + QStringLiteral("a.pas"));
     Click(LinkRun(kLogLinkFile));

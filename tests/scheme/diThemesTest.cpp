@@ -57,6 +57,21 @@ TEST(NinePartFrame, CornersAreCopiedStretchedTiledAndLeftOut) {
     EXPECT_EQ(out.pixel(20, 15), Clear);
 }
 
+// A part of one colour stretched or tiled gives that colour, translucent
+// ones too, over the whole of its place.
+TEST(NinePartFrame, AUniformPartFillsItsPlaceWithItsColour) {
+    QImage source = CoordinateImage(10, 10);
+    for (const QRgb colour : {qRgba(200, 100, 50, 255), qPremultiply(qRgba(200, 100, 50, 77))}) {
+        for (int y = 3; y < 7; ++y)
+            for (int x = 3; x < 7; ++x) source.setPixel(x, y, colour);
+        for (const int mode : {int(tfmStretch), int(tfmTile)}) {
+            const QImage out = DrawNine(source, {3, 3, 3, 3}, {mode, mode, mode, mode, mode}, {0, 0, 40, 30}, 40, 30);
+            for (int y = 3; y < 27; ++y)
+                for (int x = 3; x < 37; ++x) ASSERT_EQ(out.pixel(x, y), colour) << x << "," << y << " mode " << mode;
+        }
+    }
+}
+
 // The centre part, 23 wide, starts at logical (13, 13), device (6, 10), with
 // source column 3: five whole tiles of 4, then 3 columns of the next; nothing
 // is drawn right of the target.

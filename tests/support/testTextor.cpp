@@ -1,5 +1,7 @@
 #include "support/testTextor.h"
 
+#include "support/testStop.h"
+
 #if QUILLANE_TEST_LAYER >= 4
 
 T_ELEMENT_CLASS_IMPL(TStubElement, TVisualElement)
@@ -115,11 +117,14 @@ QStringList ParagraphTexts(const TTextor& textor) {
     return texts;
 }
 
-TTextorPosition TTextorTest::At(int paragraph, int index) const {
+TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at) {
     TTextorPosition position;
-    EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position)) << paragraph << ":" << index;
+    if (!textor.NumericToPosition(at, position))
+        StopTest("no character " + std::to_string(at.Char) + " in paragraph " + std::to_string(at.Paragraph));
     return position;
 }
+
+TTextorPosition TTextorTest::At(int paragraph, int index) const { return PositionAt(t, {paragraph, index}); }
 
 // ---------------------------------------------------------------------------
 // TStubElement

@@ -90,12 +90,16 @@ public:
 // The paragraphs' characters, an element as U+FFFC.
 QStringList ParagraphTexts(const TTextor& textor);
 
+// The place of character at.Char of paragraph at.Paragraph; the test stops
+// when the text has no such place.
+TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at);
+
 // A test of a textor `t`, with its positions by numbers.
 class TTextorTest : public ::testing::Test {
 protected:
     TTestTextor t;
 
-    // Character `index` of paragraph `paragraph` (a failure when there is none).
+    // Character `index` of paragraph `paragraph` (the test stops when there is none).
     TTextorPosition At(int paragraph, int index) const;
 };
 

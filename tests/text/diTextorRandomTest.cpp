@@ -96,11 +96,7 @@ protected:
         const QStringView before = QStringView(reference).left(offset);
         return {int(before.count(u'\n')), int(offset - before.lastIndexOf(u'\n') - 1)};
     }
-    TTextorPosition PositionOf(int offset) {
-        TTextorPosition position;
-        EXPECT_TRUE(textor.NumericToPosition(NumericAt(offset), position)) << offset;
-        return position;
-    }
+    TTextorPosition PositionOf(int offset) { return PositionAt(textor, NumericAt(offset)); }
     // A place up to `spread` characters on from `from`, not inside a surrogate pair.
     int Place(int from = 0, int spread = INT_MAX) {
         const int offset = from + Pick(std::min(spread, int(reference.size()) - from) + 1);

@@ -13,6 +13,8 @@
 #include "platform/plShell.h"
 #include "platform/plTimer.h"
 #include "scheme/diPalette.h"
+#include "support/testStop.h"
+#include "support/testTextor.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
 #include "text/diTextorInteractive.h"
@@ -215,8 +217,7 @@ protected:
     // The caret rectangle of a place of a text, in sheet coordinates.
     TRect CaretRectAt(TTextorElement& in, TTextorNumericPosition place, TRowSide side) {
         TTextor& textor = *in.Textor();
-        TTextorPosition position;
-        EXPECT_TRUE(textor.NumericToPosition(place, position));
+        const TTextorPosition position = PositionAt(textor, place);
         const TRow* row = textor.FindRow(position, side == TRowSide::Lower);
         const int width = in.Interactive() ? in.Interactive()->CaretWidth() : 1;
         const TRect padding = in.GetPadding();
@@ -227,7 +228,8 @@ protected:
     // Where the rows of a paragraph of the script's text start.
     QList<int> RowStarts(int paragraph) const {
         QList<int> starts;
-        for (const TRow* row = text->Textor()->ParagraphAt(paragraph)->FirstRow(); row; row = row->GetNextRow())
+        const TParagraph* shown = Found(text->Textor()->ParagraphAt(paragraph), "paragraph " + std::to_string(paragraph));
+        for (const TRow* row = shown->FirstRow(); row; row = row->GetNextRow())
             starts << row->StartIndex();
         return starts;
     }
