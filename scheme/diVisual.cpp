@@ -853,8 +853,11 @@ TElement* TVisualElement::CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, 
         }
     if (!cls) cls = UnknownNodeClass(filer);
     auto* loader = dynamic_cast<TSchemeLoader*>(filer);
-    if (!loader) return TElement::CreateIn(cls, Scheme(), this, before);
-    const TSchemeLoader::TNestingScope nesting(*loader);
+    if (!loader) {
+        CheckElementNesting(NestingLevel() + 1);
+        return TElement::CreateIn(cls, Scheme(), this, before);
+    }
+    const TSchemeLoader::TNestingScope nesting(*loader, this);
     TElement* element = TElement::CreateIn(cls, Scheme(), this, before);
     try {
         element->LoadFrom(loader, knot);

@@ -311,7 +311,8 @@ public:
     void PaintTree(TSheetCanvas& canvas, int flags);
 
     // ---- storage of embedded (content) elements ----
-    // Creates the element stored in knot under this container before `before`.
+    // Creates the element stored in knot under this container before `before`;
+    // refuses one that would nest deeper than the loader reads (CheckElementNesting).
     TElement* CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, TElement* before, TElementClassList& classList,
                                   bool& classListFilled);
     // Writes child as a knot named by its type name, when the filer lets it pass.
