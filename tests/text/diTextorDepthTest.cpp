@@ -26,12 +26,28 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_DepthText, TTextorElement)
 
-class TElement_DepthRoot : public TElement_TestBox {
+// Counts the first-row changes told to it (node message 11).
+template <class Base>
+class TFirstRowCounting : public Base {
+public:
+    int Told = 0;
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override {
+        if (msg == nmFirstRowHeightChanged) ++Told;
+        return Base::HandleNodeMessage(msg, p1, p2);
+    }
+};
+
+class TElement_DepthRoot : public TFirstRowCounting<TElement_TestBox> {
     T_ELEMENT_CLASS(TElement_DepthRoot)
 public:
     void FillAcceptedClasses(TElementClassList& list) override { list << TElement_DepthText::StaticClass(); }
 };
 T_ELEMENT_CLASS_IMPL(TElement_DepthRoot, TElement_TestBox)
+
+class TElement_CountingText : public TFirstRowCounting<TElement_DepthText> {
+    T_ELEMENT_CLASS(TElement_CountingText)
+};
+T_ELEMENT_CLASS_IMPL(TElement_CountingText, TElement_DepthText)
 
 namespace {
 
@@ -181,6 +197,54 @@ TEST_F(TextorDepth, DeepestAllowedDocumentRoundTripsLaysOutTakesAKeystrokeAndFre
     EXPECT_EQ(deepest->GetText(), QStringLiteral("level %1\r\n!").arg(kLimit));
     EXPECT_GT(outer->Height(), height) << "the new row reached the outermost text";
     loaded.scheme.reset();
+}
+
+// A first row that grew deep in a chain was told to every ancestor, once per
+// level that grew with it: it goes up to the text holding the grown text,
+// which tells its own ancestors when its own first row changes.
+TEST_F(TextorDepth, FirstRowChangeIsToldUpToTheHoldingTextNotToEveryAncestor) {
+    auto* outer = TElement::CreateIn<TElement_CountingText>(fixture.scheme.get(), fixture.root);
+    outer->SetVisualParent(fixture.root);
+    outer->SetText(QStringLiteral("top\r\n"));
+    outer->InsertContent(NestedContent(1).get(), fmFile, 0, std::nullopt);
+    fixture.Layout();
+    TTextorElement* inner = Deepest(outer);
+    auto* root = static_cast<TElement_DepthRoot*>(fixture.root);
+    const int outerRow = outer->FirstRowHeight();
+    const int innerRow = inner->FirstRowHeight();
+    // A text of two paragraphs: taller than a row.
+    TNodePtr<TKnot> tall = NestedContent(1);
+    AddContentBreak(tall->GetFirstChild());
+    tall->GetFirstChild()->AddChild(kContentCharsName)->WriteStr(kContentValueName, QStringLiteral("second"));
+
+    // Grown below the outer text's first row: only the outer text hears of it.
+    outer->Told = root->Told = 0;
+    inner->InsertContent(tall.get(), fmFile, 0, inner->Textor()->GetStartPosition());
+    EXPECT_GT(inner->FirstRowHeight(), innerRow);
+    EXPECT_EQ(outer->FirstRowHeight(), outerRow);
+    EXPECT_GE(outer->Told, 1);
+    EXPECT_EQ(root->Told, 0);
+
+    // Grown inside the first row: the outer text's own change goes on up.
+    outer->Textor()->DeleteRange(TTextorRange{outer->Textor()->GetStartPosition(),
+                                              outer->Textor()->ParagraphAt(1)->StartPosition()});
+    EXPECT_GT(outer->FirstRowHeight(), outerRow);
+    EXPECT_EQ(root->Told, 1);
+}
+
+// Rooms are found once per layout; a change of what they depend on during
+// the layout is seen all the same.
+TEST_F(TextorDepth, RoomKeptDuringALayoutFollowsTheSettingsItDependsOn) {
+    TTextorElement* outer = AddChain(3);
+    fixture.Layout();
+    TTextorElement* inner = Deepest(outer);
+    const TSheetLayoutScope layout(&fixture.sheet);
+    const QSize room = inner->RoomFromParent();
+    EXPECT_EQ(inner->RoomFromParent(), room);
+    outer->SetTextorOptions(outer->TextorOptions() | toIndent);
+    EXPECT_LT(inner->RoomFromParent().width(), room.width());
+    fixture.sheet.SetAvailableSize(QSize(room.width() / 2, room.height() / 2));
+    EXPECT_LT(inner->RoomFromParent().width(), room.width() / 2);
 }
 
 }  // namespace
