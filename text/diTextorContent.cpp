@@ -179,6 +179,12 @@ public:
         return range;
     }
 
+    // Deletes what was inserted so far: a read that raised leaves the text as it was.
+    void TakeBack() {
+        const TTextorRange inserted = Inserted();
+        if (!inserted.IsEmpty()) m_textor.DeleteRange(inserted);
+    }
+
 private:
     // The element is made before the next embedded one, in the text and among
     // the visual children (looked for once, at the first element: typing never walks the text).
@@ -281,7 +287,12 @@ TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot,
     TSchemeUpdate schemeUpdate(Scheme());
     const TTextorRange range = InTextorUpdate(*m_textor, [&] {
         TContentReader reader(*this, loader, position.value_or(m_textor->GetEndPosition()));
-        for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+        try {
+            for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+        } catch (...) {
+            reader.TakeBack();
+            throw;
+        }
         return reader.Inserted();
     });
     schemeUpdate.End();

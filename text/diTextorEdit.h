@@ -70,6 +70,8 @@ private:
     void Restore(TTextorElement& element);
     void Remove(TTextorElement& element, const TTextorRange& range);
     void Insert(TTextorElement& element, const TTextorNumericPosition& at);
+    void PutBack(TTextorElement& element, TKnot* content, uint8_t loaderMode, uint8_t loaderOption,
+                 const TTextorNumericRange& range);
     static void SetPendingSelection(TTextorElement& element, const TTextorNumericRange& selection);
 
     TTextorEdit m_edit;

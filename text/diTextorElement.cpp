@@ -231,10 +231,15 @@ void TSchemeTextor::Changed() {
     if (!(m_element->m_textorState & tesRebuilding)) m_element->TextChanged();
 }
 
+// The re-layouts it sets off in the texts that hold this one run inside the
+// same layout bracket: each level finds its room once.
 void TSchemeTextor::Relayout(bool textChanged) {
     TSheetUpdate update(m_element->Sheet());
-    TTextor::Relayout(textChanged);
-    m_element->AfterRelayout(textChanged);
+    {
+        const TSheetLayoutScope layout(m_element->Sheet());
+        TTextor::Relayout(textChanged);
+        m_element->AfterRelayout(textChanged);
+    }
     update.End();
 }
 
@@ -316,6 +321,7 @@ void TTextorElement::BeforeDestruction() {
 void TTextorElement::SetTextorOptions(uint32_t value) {
     const uint32_t changed = value ^ m_textorOptions;
     m_textorOptions = value;
+    if (ISheet* sheet = Sheet(); sheet && changed) sheet->ForgetRooms();
     if (changed & toRelayoutMask & ~toRepaintMask)
         RelayoutText();
     else if (changed & toRepaintMask)
@@ -568,7 +574,7 @@ TRect TTextorElement::GetHitInsets() {
 }
 
 TTextorSizeLimits TTextorElement::GetSizeLimits() {
-    const QSize room = VisualParent() ? VisualParent()->GetAvailableSize(this) : QSize(INT_MAX, INT_MAX);
+    const QSize room = VisualParent() ? RoomFromParent() : QSize(INT_MAX, INT_MAX);
     const int availableWidth = SaturatedSize(room.width());
     const int availableHeight = SaturatedSize(room.height());
     const int kind = GetThemeKind();
@@ -624,7 +630,22 @@ void TTextorElement::UpdateBounds() {
     const int height = (first ? first->GetHeight() : 0) + padding.Top + padding.Bottom;
     if (height == m_firstRowHeight) return;
     m_firstRowHeight = height;
-    if (TNode* parent = Parent()) parent->SendNodeMessageUp(nmFirstRowHeightChanged, reinterpret_cast<intptr_t>(this));
+    TellFirstRowHeightChanged();
+}
+
+// Node message 11 goes up the ancestors as far as the text that holds this
+// element's branch in its text. That text lays out again when the branch
+// changes size and tells its own ancestors when its first row changes, so a
+// chain of nested texts is told once per level, not once per ancestor.
+void TTextorElement::TellFirstRowHeightChanged() {
+    TNode* branch = this;
+    for (TNode* node = Parent(); node; branch = node, node = node->Parent()) {
+        node->HandleNodeMessage(nmFirstRowHeightChanged, reinterpret_cast<intptr_t>(this), 0);
+        auto* text = dynamic_cast<TTextorElement*>(node);
+        auto* embedded = text ? dynamic_cast<TVisualElement*>(branch) : nullptr;
+        auto* portion = embedded ? dynamic_cast<TElementPortion*>(embedded->TextorSlot()) : nullptr;
+        if (portion && portion->Textor() == text->Textor()) return;
+    }
 }
 
 void TTextorElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
@@ -635,6 +656,7 @@ void TTextorElement::UpdateLayout(bool force, bool all, bool widthChanged, bool 
     // The first forced layout on a sheet releases the lock taken at creation.
     const bool release = force && m_holdsLayoutLock && Sheet();
     if (release) m_holdsLayoutLock = false;
+    const TSheetLayoutScope layout(Sheet());
     WithLayoutLock(*m_textor, release, [&] {
         TCustomDropDownElement::UpdateLayout(force, all, widthChanged, heightChanged);
         if (force || all || (widthChanged && !HasTextorOption(toMaxWidthUnbounded))) m_textor->InvalidateAllLayouts();

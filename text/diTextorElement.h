@@ -137,7 +137,7 @@ enum : uint8_t {
 // Node messages the element sends or answers.
 enum : int {
     nmFirstRowHeight = 10,         // answered: *(int*)p1 = the first-row height
-    nmFirstRowHeightChanged = 11,  // sent up to the ancestors
+    nmFirstRowHeightChanged = 11,  // sent up to the ancestors, up to the text holding the sender's branch
     nmClipboardElementClass = 100, // p1: const TElementClass** to fill for the clipboard data
     nmPrepareClipboardElement = 101,  // p1: the new element to prepare
     nmTextorNotification200 = 200,
@@ -489,6 +489,7 @@ private:
     void CheckCharacters();
     void CheckNumber();
     void TellTitledHolder();
+    void TellFirstRowHeightChanged();
     void RelayoutText();
     bool HasEmbeddedElement() const;
     // Frees the portions whose element went first.
