@@ -2,7 +2,9 @@
 #include "core/cuKnot.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
+#include "platform/plFileIcons.h"
 #include "platform/plFiles.h"
+#include "platform/plImageList.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
 #include "support/testRaise.h"
@@ -339,6 +341,28 @@ TEST_F(DocumentorTest, SavingThroughASymbolicLinkKeepsTheLinkAndChangesItsTarget
     EXPECT_TRUE(QFileInfo(Path("link.txt")).isSymLink());
     EXPECT_EQ(Read("target.txt"), "new");
     EXPECT_EQ(Read("link.~txt"), "old");
+}
+
+TEST(FileIconCache, AddsEachTypeOnceByExtensionAndKeepsNothingWithoutAnIcon) {
+    TFakeFileIcons icons;
+    TFileIconsInstaller install(&icons);
+    QImage text(16, 16, QImage::Format_ARGB32);
+    text.fill(Qt::transparent);
+    text.setPixelColor(0, 0, Qt::red);
+    icons.ByExtension["txt"] = text;
+    icons.Folder = text;
+    TImageList list(12, 12);
+    TFileIconCache cache(list);
+    EXPECT_EQ(cache.FileIconIndex("/a/x.txt"), 0);
+    EXPECT_EQ(cache.FileIconIndex("/b/y.TXT"), 0);
+    EXPECT_EQ(cache.FileIconIndex("/c/z.bin"), -1);
+    EXPECT_EQ(cache.FileIconIndex("/c/z.bin"), -1);
+    EXPECT_EQ(cache.FolderIconIndex("/no/such/folder"), 1);
+    EXPECT_EQ(cache.FolderIconIndex("/"), 1);
+    EXPECT_EQ(icons.Asked, (QStringList{"/a/x.txt", "/c/z.bin", "/c/z.bin", "/"})) << "a missing folder asks for the root's";
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Image(0).pixelColor(11, 11), QColor(Qt::white)) << "drawn on white";
+    EXPECT_GT(list.Image(0).pixelColor(0, 0).red(), 200);
 }
 
 }  // namespace
