@@ -13,22 +13,14 @@
 
 namespace {
 
-TOpenSaveOptions OptionsByName(const QStringList& names) {
-    static const QMap<QString, TOpenSaveOption> all{{"osoOpenNoAllFiles", osoOpenNoAllFiles},
-                                                     {"osoSaveNoAllFiles", osoSaveNoAllFiles},
-                                                     {"osoNoMergeOpenFilters", osoNoMergeOpenFilters},
-                                                     {"osoDefaultFilterAll", osoDefaultFilterAll}};
-    TOpenSaveOptions options;
-    for (const QString& name : names) options |= all.value(name);
-    return options;
-}
-
 TEST(OpenSaveDialog, FilterStringsMergeOpenEntriesByCaptionAndPlaceAllFilesByTheOptions) {
     TEnglishTexts english;
     const auto expand = [](QString filter) { return filter.replace("All", "All Files (*.*)|*.*"); };
     for (const CaseRow& c : LoadCases("core/appcmpns.txt", "Filters")) {
         TOpenSaveDialog dialog;
-        dialog.Options = OptionsByName(BracketedList(c["Options"]));
+        const QStringList byValue{"", "osoOpenNoAllFiles", "osoSaveNoAllFiles", "", "osoNoMergeOpenFilters",
+                                  "", "", "", "osoDefaultFilterAll"};
+        for (const QString& name : BracketedList(c["Options"])) dialog.Options |= TOpenSaveOption(byValue.indexOf(name));
         for (const QString& item : BracketedList(c["Filters"])) {
             const QStringList parts = item.split(':');
             TFileFilter& f = dialog.FileFilters.AddFilter(parts[0], parts[1]);
@@ -50,14 +42,12 @@ TEST(OpenSaveDialog, FilterStringsMergeOpenEntriesByCaptionAndPlaceAllFilesByThe
 }
 
 TEST(CommandLine, FindParamMatchesByModeAndGivesOrConsumesByAction) {
-    static const QMap<QString, TParamMode> modes{
-        {"Mask", TParamMode::Mask}, {"Switch", TParamMode::Switch}, {"Option", TParamMode::Option}};
-    static const QMap<QString, TParamAction> actions{
-        {"Get", TParamAction::Get}, {"Remove", TParamAction::Remove}, {"Take", TParamAction::Take}};
+    const QStringList modes{"Mask", "Switch", "Option"}, actions{"Get", "Remove", "Take"};
     for (const CaseRow& c : LoadCases("core/appcmpns.txt", "FindParam")) {
         TCommandLine line(BracketedList(c["Params"]));
         QString value = "(none)";
-        EXPECT_EQ(line.FindParam(modes[c["Mode"]], actions[c["Action"]], c.Int("Index"), c["Text"], &value),
+        EXPECT_EQ(line.FindParam(TParamMode(modes.indexOf(c["Mode"])), TParamAction(actions.indexOf(c["Action"])),
+                                 c.Int("Index"), c["Text"], &value),
                   c.Int("Found") == 1)
             << c.Text();
         EXPECT_EQ(value, c["Value"]) << c.Text();
@@ -73,27 +63,20 @@ TEST(CommandLine, FindParamMatchesByModeAndGivesOrConsumesByAction) {
     EXPECT_TRUE(line.Params().isEmpty());
 }
 
-class RecentFilesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        recent.SetSessionFile(&session);
-        recent.KnotPath = "Recent.Files";
-        recent.OnReopenChange = [this] { ++changes; };
-        changes = 0;
-    }
-    TSessionFile session;
+TEST(RecentFiles, KeepTheNewestFirstDropTheOldestBeyondTheLimitAndTheirSessionWhenItGoes) {
+    auto session = std::make_unique<TSessionFile>();
     TRecentFiles recent;
     int changes = 0;
-};
-
-TEST_F(RecentFilesTest, KeepTheNewestFirstAndDropTheOldestBeyondTheLimit) {
+    recent.OnReopenChange = [&changes] { ++changes; };
+    recent.KnotPath = "Recent.Files";
+    recent.SetSessionFile(session.get());
     for (int i = 1; i <= 33; ++i) recent.Add(QString("/f%1.prm").arg(i));
-    EXPECT_EQ(changes, 33);
+    EXPECT_EQ(changes, 34);
     QStringList names = recent.FileNames();
     ASSERT_EQ(names.size(), TRecentFiles::DefaultMaxStoredCount);
     EXPECT_EQ(names.first(), "/f33.prm");
     EXPECT_EQ(names.last(), "/f2.prm") << "the 33rd dropped the oldest";
-    EXPECT_EQ(recent.ListKnot(), session.Root()->FindPath(u"Recent.Files", false));
+    EXPECT_EQ(recent.ListKnot(), session->Root()->FindPath(u"Recent.Files", false));
     EXPECT_TRUE(recent.ListKnot()->GetFlags() & kfIndexed);
 
     // Adding a listed file moves it to the front with an empty record.
@@ -117,27 +100,20 @@ TEST_F(RecentFilesTest, KeepTheNewestFirstAndDropTheOldestBeyondTheLimit) {
     recent.SetMaxStoredCount(0);
     EXPECT_EQ(recent.Add("/g.prm"), nullptr);
     EXPECT_TRUE(recent.FileNames().isEmpty());
-}
-
-TEST_F(RecentFilesTest, DropTheirSessionWhenItGoes) {
-    auto other = std::make_unique<TSessionFile>();
-    recent.SetSessionFile(other.get());
-    EXPECT_EQ(changes, 1);
-    other.reset();
+    session.reset();
     EXPECT_EQ(recent.SessionFile(), nullptr);
-    EXPECT_EQ(recent.Add("/a.prm"), nullptr);
 }
 
 TEST(SessionFile, LoadStatesTellMissingFailedAndLoadedAndSaveFailuresAreRecorded) {
     TEnglishTexts english;
     QTemporaryDir dir;
     TSessionFile session;
-    session.FileName = dir.filePath("missing.session");
-    session.Load();
-    EXPECT_EQ(session.LoadState(), lsFileMissing);
-    session.FileName = dir.path();
-    session.Load();
-    EXPECT_EQ(session.LoadState(), lsLoadFailed);
+    for (const auto& [name, state] : {std::pair{dir.filePath("missing.session"), lsFileMissing},
+                                      std::pair{dir.path(), lsLoadFailed}}) {
+        session.FileName = name;
+        session.Load();
+        EXPECT_EQ(session.LoadState(), state) << name.toStdString();
+    }
 
     // The argument with the extension names the file and is consumed.
     const QString file = dir.filePath("app.session");
@@ -154,7 +130,7 @@ TEST(SessionFile, LoadStatesTellMissingFailedAndLoadedAndSaveFailuresAreRecorded
     session.Save();
     EXPECT_EQ(session.SaveError(), "");
     QFile saved(file);
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), "<app>\r\n\t<Form Left=5/>\r\n</app>\r\n") << "named after the file, no byte-order mark";
     session.FileName = dir.filePath("no/such/folder/app.session");
     session.Save();

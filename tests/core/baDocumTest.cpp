@@ -3,9 +3,10 @@
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
 #include "platform/plFileIcons.h"
-#include "platform/plFiles.h"
 #include "platform/plImageList.h"
+#include "support/testBroadcasts.h"
 #include "support/testEnglish.h"
+#include "support/testFailingFiles.h"
 #include "support/testFiles.h"
 #include "support/testRaise.h"
 
@@ -17,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -32,7 +32,11 @@ public:
     QString Text;
     int Scroll = 0;
 
-    void Type(const QString& text);
+    // An edit: the text changes through one undo step.
+    void Type(const QString& text) {
+        Text = text;
+        UndoRedo().Execute(MakeNode<TOperation>());
+    }
     void RestoreState(TKnot* knot) override { Scroll = knot->ReadInt(u"Scroll", 0); }
     void StoreState(TKnot* knot) override { knot->WriteInt("Scroll", Scroll); }
 
@@ -43,56 +47,6 @@ protected:
         Text = QString::fromUtf8(file.readAll());
     }
     void SaveToFile(const QString& fileName) override { KnotText::WriteFileAtomically(fileName, Text.toUtf8()); }
-};
-
-class TTypeOperation : public TOperation {
-public:
-    TTypeOperation(TTextDocument* document, QString text) : m_document(document), m_text(std::move(text)) {}
-
-protected:
-    void DoExecute() override { std::swap(m_document->Text, m_text); }
-    void DoUndo() override { std::swap(m_document->Text, m_text); }
-
-private:
-    TTextDocument* m_document;
-    QString m_text;
-};
-
-void TTextDocument::Type(const QString& text) { UndoRedo().Execute(MakeNode<TTypeOperation>(this, text)); }
-
-// Fails the n-th call (from 1) of one step of the real file layer, as a full disk would.
-class TFailingStep : public TFileLayer {
-public:
-    enum Step { AtCreate, AtWrite, AtSync, AtClose, AtRename };
-    TFailingStep(Step step, int nth) : m_step(step), m_nth(nth) {}
-
-    int CreateExclusive(const QString& path) override {
-        return Fails(AtCreate) ? Fail(-1) : TFileLayer::CreateExclusive(path);
-    }
-    int64_t Write(int fd, const char* data, int64_t size) override {
-        if (!Fails(AtWrite)) return TFileLayer::Write(fd, data, size);
-        TFileLayer::Write(fd, data, size / 2);
-        return Fail(-1);
-    }
-    bool Sync(int fd) override { return Fails(AtSync) ? Fail(false) : TFileLayer::Sync(fd); }
-    bool Close(int fd) override {
-        const bool closed = TFileLayer::Close(fd);
-        return Fails(AtClose) ? Fail(false) : closed;
-    }
-    bool Rename(const QString& from, const QString& to) override {
-        return Fails(AtRename) ? Fail(false) : TFileLayer::Rename(from, to);
-    }
-
-private:
-    bool Fails(Step step) { return step == m_step && ++m_calls == m_nth; }
-    template <class T>
-    T Fail(T result) {
-        SetError(ENOSPC);
-        return result;
-    }
-    Step m_step;
-    int m_nth;
-    int m_calls = 0;
 };
 
 class DocumentorTest : public ::testing::Test {
@@ -111,6 +65,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
     QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    void Fail(TFailingFiles::Step step, int call = 0) {
+        files.failAt = step;
+        files.failCall = call;
+    }
     TTextDocument* Open(const QString& name, const QByteArray& text) {
         EXPECT_TRUE(WriteTestFile(Path(name), text));
         return static_cast<TTextDocument*>(docs.OpenFile(Path(name)));
@@ -120,6 +78,8 @@ protected:
     QTemporaryDir dir;
     TFakeDialogs dialogs;
     TDialogsInstaller installDialogs{&dialogs};
+    TFailingFiles files;
+    TInstaller<TFileLayer> installFiles{&files};
     QWidget form;
     TSessionFile session;
     TRecentFiles recent;
@@ -127,7 +87,7 @@ protected:
     TDocumentor docs;  // goes first
 };
 
-TEST_F(DocumentorTest, TheFirstSaveBacksUpOnceAndAFailedBackupNeitherStopsTheSaveNorHarmsAnOlderOne) {
+TEST_F(DocumentorTest, TheFirstSaveBacksUpOnceAFailedBackupNeitherStopsTheSaveNorHarmsAnOlderOneLinksStay) {
     docs.Options |= doBackupFiles;
     TTextDocument* a = Open("a.txt", "old");
     a->Type("new");
@@ -143,27 +103,32 @@ TEST_F(DocumentorTest, TheFirstSaveBacksUpOnceAndAFailedBackupNeitherStopsTheSav
     ASSERT_TRUE(WriteTestFile(Path("b.~txt"), "older"));
     TTextDocument* b = Open("b.txt", "old b");
     b->Type("new b");
-    {
-        TFailingStep fail(TFailingStep::AtRename, 1);  // the backup's
-        TInstaller<TFileLayer> install(&fail);
-        docs.Save();
-    }
+    Fail(TFailingFiles::AtRename, 1);  // the backup's
+    docs.Save();
     EXPECT_EQ(Read("b.~txt"), "older");
     EXPECT_EQ(Read("b.txt"), "new b");
     EXPECT_FALSE(b->Modified());
     EXPECT_EQ(Files(), (QStringList{"a.txt", "b.txt", "b.~txt"})) << "no temporary file stays";
+
+    // Through a symbolic link: the link stays and leads to the new content.
+    ASSERT_TRUE(QFile::link(Path("a.txt"), Path("link.txt")));
+    docs.OpenFile(Path("link.txt"));
+    static_cast<TTextDocument*>(docs.ActiveDocument())->Type("through the link");
+    docs.Save();
+    EXPECT_TRUE(QFileInfo(Path("link.txt")).isSymLink());
+    EXPECT_EQ(Read("a.txt"), "through the link");
+    EXPECT_EQ(Read("link.~txt"), "newer");
 }
 
 TEST_F(DocumentorTest, AFailedSaveOrSaveAsKeepsTheOldFileNameAndModifiedStateAndReportsFileAndReason) {
     TTextDocument* a = Open("a.txt", "old");
     ASSERT_TRUE(WriteTestFile(Path("b.txt"), "other"));
     a->Type("new");
-    for (auto step : {TFailingStep::AtCreate, TFailingStep::AtWrite, TFailingStep::AtSync, TFailingStep::AtClose,
-                      TFailingStep::AtRename}) {
+    for (auto step : {TFailingFiles::AtCreate, TFailingFiles::AtWrite, TFailingFiles::AtSync, TFailingFiles::AtClose,
+                      TFailingFiles::AtRename}) {
         for (bool saveAs : {false, true}) {
             SCOPED_TRACE(testing::Message() << "step " << step << (saveAs ? " Save As" : " Save"));
-            TFailingStep fail(step, 1);
-            TInstaller<TFileLayer> install(&fail);
+            Fail(step);
             if (saveAs) dialogs.FileAnswers.push_back(QStringList{Path("b.txt")});
             try {
                 saveAs ? docs.SaveAs() : docs.Save();
@@ -181,10 +146,9 @@ TEST_F(DocumentorTest, AFailedSaveOrSaveAsKeepsTheOldFileNameAndModifiedStateAnd
             EXPECT_EQ(Files(), (QStringList{"a.txt", "b.txt"}));
         }
     }
-    EXPECT_TRUE(recent.FileNames().isEmpty());
 }
 
-TEST_F(DocumentorTest, TheSaveQuestionsAnswersCancelDoNotSaveAndSave) {
+TEST_F(DocumentorTest, TheSaveQuestionsAnswersAndASaveInsideItThatFailsOrIsCancelledKeepTheDocument) {
     TTextDocument* a = Open("a.txt", "old");
     a->Type("new");
     dialogs.SaveAnswers = {TSaveAnswer::Cancel, TSaveAnswer::DontSave, TSaveAnswer::Save};
@@ -196,28 +160,20 @@ TEST_F(DocumentorTest, TheSaveQuestionsAnswersCancelDoNotSaveAndSave) {
     EXPECT_TRUE(docs.QueryCloseDocument()) << "nothing to ask";
     ASSERT_EQ(dialogs.SaveQuestions.size(), 3u);
     const TSaveQuestion& q = dialogs.SaveQuestions[0];
-    EXPECT_EQ(q.Text, "Save changes in \"a\"?");
-    EXPECT_EQ(q.Caption, "Quillane");
-    EXPECT_EQ(q.SaveButton, "Save");
-    EXPECT_EQ(q.DontSaveButton, "Do\u00A0not Save");
-    EXPECT_EQ(q.CancelButton, "Cancel");
-}
+    EXPECT_EQ((QStringList{q.Text, q.Caption, q.SaveButton, q.DontSaveButton, q.CancelButton}),
+              (QStringList{"Save changes in \"a\"?", "Quillane", "Save", "Do\u00A0not Save", "Cancel"}));
 
-TEST_F(DocumentorTest, ASaveThatFailsOrIsCancelledInsideTheQuestionKeepsTheDocumentOpenAndModified) {
-    TTextDocument* a = Open("a.txt", "old");
-    a->Type("new");
+    // A save that fails inside the question is shown and keeps the document open and modified.
+    a->Type("newer");
     dialogs.SaveAnswers = {TSaveAnswer::Save};
-    {
-        TFailingStep fail(TFailingStep::AtWrite, 1);
-        TInstaller<TFileLayer> install(&fail);
-        EXPECT_FALSE(docs.CloseAll());
-    }
+    Fail(TFailingFiles::AtWrite);
+    EXPECT_FALSE(docs.CloseAll());
     EXPECT_EQ(docs.DocumentCount(), 1);
     EXPECT_TRUE(a->Modified());
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(Path("a.txt")));
     EXPECT_EQ(dialogs.Boxes[0].Caption, "Error");
     EXPECT_EQ(dialogs.Boxes[0].Flags, MsgBox::IconError);
-    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(Path("a.txt")));
 
     auto* untitled = static_cast<TTextDocument*>(docs.New(false, 0));
     untitled->Type("x");
@@ -225,10 +181,10 @@ TEST_F(DocumentorTest, ASaveThatFailsOrIsCancelledInsideTheQuestionKeepsTheDocum
     EXPECT_FALSE(docs.QueryCloseDocument());
     EXPECT_TRUE(untitled->Modified());
     ASSERT_EQ(dialogs.FileDialogs.size(), 1u);
+    const TFileDialogParams& asked = dialogs.FileDialogs[0].Params;
     EXPECT_EQ(dialogs.FileDialogs[0].Kind, TFileDialogKind::Save);
-    EXPECT_EQ(dialogs.FileDialogs[0].Params.FileName, "Untitled");
-    EXPECT_EQ(dialogs.FileDialogs[0].Params.DefaultExt, "txt");
-    EXPECT_EQ(dialogs.FileDialogs[0].Params.Filter, "Text (*.txt)|*.txt|All Files (*.*)|*.*");
+    EXPECT_EQ((QStringList{asked.FileName, asked.DefaultExt, asked.Filter}),
+              (QStringList{"Untitled", "txt", "Text (*.txt)|*.txt|All Files (*.*)|*.*"}));
 }
 
 TEST_F(DocumentorTest, RecentFilesAndTheCaptionFollowClosingReopeningAndSaveAs) {
@@ -265,8 +221,6 @@ TEST_F(DocumentorTest, WithOneDocumentCancelOpensNothingAndAFailedOpenLeavesNoth
     EXPECT_EQ(RaisedId([&] { docs.OpenFile(Path("missing.txt")); }), strFileNotFound);
     EXPECT_EQ(docs.ActiveDocument(), a);
     EXPECT_EQ(TTextDocument::Live, 1);
-    EXPECT_EQ(WaitDepth(), 0);
-
     dialogs.SaveAnswers = {TSaveAnswer::DontSave};
     TTextDocument* b = Open("b.txt", "b");
     EXPECT_EQ(docs.ActiveDocument(), b);
@@ -274,36 +228,23 @@ TEST_F(DocumentorTest, WithOneDocumentCancelOpensNothingAndAFailedOpenLeavesNoth
     EXPECT_EQ(Read("a.txt"), "a");
 }
 
-// Notifications and events in the order they come.
-class TNotificationLog {
-public:
-    explicit TNotificationLog(TDocumentor& docs) : m_docs(docs) {
-        docs.AddHandler(MakeHandler<&TNotificationLog::OnMsg>(this));
-        docs.OnTitleChange = [this] { Lines << "OnTitleChange"; };
-        docs.OnSwitch = [this] { Lines << "OnSwitch"; };
-        docs.OnModifiedChange = [this] { Lines << "OnModifiedChange"; };
-        docs.OnUpdateAppActions = [this] { Lines << "OnUpdateAppActions"; };
-        docs.OnUpdateUndoRedoActions = [this] { Lines << "OnUpdateUndoRedoActions"; };
-    }
-    ~TNotificationLog() { m_docs.RemoveHandler(MakeHandler<&TNotificationLog::OnMsg>(this)); }
-    QStringList Lines;
-
-private:
-    void OnMsg(TItfObject*, int msg, intptr_t, intptr_t) { Lines << QString::number(msg); }
-    TDocumentor& m_docs;
-};
-
 TEST_F(DocumentorTest, SwitchingTellsTitleSwitchModifiedActionsAndUndoInThisOrder) {
     TTextDocument* a = Open("a.txt", "a");
     Open("b.txt", "b");
-    TNotificationLog log(docs);
+    // Events go in as minus the code of their broadcast, OnModifiedChange as 0.
+    TBroadcastRecorder log(&docs);
+    const auto event = [&log](int code) { return [&log, code] { log.codes.push_back(-code); }; };
+    docs.OnTitleChange = event(3);
+    docs.OnSwitch = event(2);
+    docs.OnModifiedChange = event(0);
+    docs.OnUpdateAppActions = event(4);
+    docs.OnUpdateUndoRedoActions = event(5);
     docs.SetActiveDocument(a);
-    EXPECT_EQ(log.Lines, (QStringList{"3", "OnTitleChange", "2", "OnSwitch", "OnModifiedChange", "4",
-                                      "OnUpdateAppActions", "5", "OnUpdateUndoRedoActions"}));
+    EXPECT_EQ(log.codes, (std::vector<int>{3, -3, 2, -2, 0, 4, -4, 5, -5}));
     EXPECT_EQ(form.windowTitle(), "a - Quillane");
-    log.Lines.clear();
+    log.codes.clear();
     a->Type("x");
-    EXPECT_EQ(log.Lines, (QStringList{"OnModifiedChange", "5", "OnUpdateUndoRedoActions"}));
+    EXPECT_EQ(log.codes, (std::vector<int>{0, 5, -5}));
 }
 
 TEST_F(DocumentorTest, StartupOpensTheCommandLinesFilesAndReportsOneOfUnknownType) {
@@ -311,36 +252,14 @@ TEST_F(DocumentorTest, StartupOpensTheCommandLinesFilesAndReportsOneOfUnknownTyp
     ASSERT_TRUE(WriteTestFile(Path("b.TXT"), "b"));
     TCommandLine line({Path("a.txt"), "x.zzz", "y.qqq", "-save", Path("b.TXT")});
     docs.SetCommandLine(&line);
-    docs.Options |= doOpenFilesFromCommandLine | doAutoCreateDoc;
+    docs.Options |= doOpenFilesFromCommandLine;
     docs.Startup();
     ASSERT_EQ(docs.DocumentCount(), 2);
     EXPECT_EQ(docs.Document(1)->FileName(), Path("b.TXT"));
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    ASSERT_EQ(dialogs.Boxes.size(), 1u) << "one report";
     EXPECT_EQ(dialogs.Boxes[0].Text, "Unknown type of file: x.zzz");
-    EXPECT_EQ(dialogs.Boxes[0].Caption, "Error");
     EXPECT_EQ(dialogs.Boxes[0].Flags, MsgBox::IconError);
     EXPECT_EQ(line.Params().size(), 5) << "taken from a copy";
-
-    TCommandLine none(QStringList{});
-    TDocumentor other;
-    other.OnCreateDocument = docs.OnCreateDocument;
-    other.SetCommandLine(&none);
-    other.Options = doOpenFilesFromCommandLine | doAutoCreateDoc;
-    other.Startup();
-    ASSERT_EQ(other.DocumentCount(), 1);
-    EXPECT_EQ(other.ActiveDocument()->GetDisplayName(), "Untitled");
-}
-
-TEST_F(DocumentorTest, SavingThroughASymbolicLinkKeepsTheLinkAndChangesItsTarget) {
-    docs.Options |= doBackupFiles;
-    ASSERT_TRUE(WriteTestFile(Path("target.txt"), "old"));
-    ASSERT_TRUE(QFile::link(Path("target.txt"), Path("link.txt")));
-    auto* d = static_cast<TTextDocument*>(docs.OpenFile(Path("link.txt")));
-    d->Type("new");
-    docs.Save();
-    EXPECT_TRUE(QFileInfo(Path("link.txt")).isSymLink());
-    EXPECT_EQ(Read("target.txt"), "new");
-    EXPECT_EQ(Read("link.~txt"), "old");
 }
 
 TEST(FileIconCache, AddsEachTypeOnceByExtensionAndKeepsNothingWithoutAnIcon) {
@@ -349,16 +268,13 @@ TEST(FileIconCache, AddsEachTypeOnceByExtensionAndKeepsNothingWithoutAnIcon) {
     QImage text(16, 16, QImage::Format_ARGB32);
     text.fill(Qt::transparent);
     text.setPixelColor(0, 0, Qt::red);
-    icons.ByExtension["txt"] = text;
-    icons.Folder = text;
+    icons.ByExtension["txt"] = icons.Folder = text;
     TImageList list(12, 12);
     TFileIconCache cache(list);
     EXPECT_EQ(cache.FileIconIndex("/a/x.txt"), 0);
     EXPECT_EQ(cache.FileIconIndex("/b/y.TXT"), 0);
-    EXPECT_EQ(cache.FileIconIndex("/c/z.bin"), -1);
-    EXPECT_EQ(cache.FileIconIndex("/c/z.bin"), -1);
-    EXPECT_EQ(cache.FolderIconIndex("/no/such/folder"), 1);
-    EXPECT_EQ(cache.FolderIconIndex("/"), 1);
+    EXPECT_EQ(cache.FileIconIndex("/c/z.bin") + cache.FileIconIndex("/c/z.bin"), -2);
+    EXPECT_EQ(cache.FolderIconIndex("/no/such/folder") + cache.FolderIconIndex("/"), 2);
     EXPECT_EQ(icons.Asked, (QStringList{"/a/x.txt", "/c/z.bin", "/c/z.bin", "/"})) << "a missing folder asks for the root's";
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Image(0).pixelColor(11, 11), QColor(Qt::white)) << "drawn on white";
