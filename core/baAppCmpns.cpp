@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 TAppComponent::~TAppComponent() { Broadcast(acFreeing); }
