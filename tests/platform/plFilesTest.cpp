@@ -1,6 +1,7 @@
 #include "platform/plFiles.h"
 
 #include "platform/plInstaller.h"
+#include "support/testFailingFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,46 +14,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Fails one chosen step of the real file layer, the way a full disk or a
-// refusing file system would.
-class TFailingFiles : public TFileLayer {
-public:
-    enum Step { AtNone, AtCreate, AtSetMode, AtWrite, AtSync, AtClose, AtRename, AtSyncFolder };
-    Step failAt = AtNone;
-    static constexpr int kError = ENOSPC;
-
-    int CreateExclusive(const QString& path) override {
-        return failAt == AtCreate ? FailedCount() : TFileLayer::CreateExclusive(path);
-    }
-    bool SetMode(int fd, mode_t mode) override { return failAt != AtSetMode ? TFileLayer::SetMode(fd, mode) : Failed(); }
-    int64_t Write(int fd, const char* data, int64_t size) override {
-        if (failAt != AtWrite) return TFileLayer::Write(fd, data, size);
-        TFileLayer::Write(fd, data, size / 2);  // the disk fills up half way
-        return FailedCount();
-    }
-    bool Sync(int fd) override { return failAt != AtSync ? TFileLayer::Sync(fd) : Failed(); }
-    bool Close(int fd) override {
-        const bool closed = TFileLayer::Close(fd);  // the descriptor goes in every case
-        return failAt != AtClose ? closed : Failed();
-    }
-    bool Rename(const QString& from, const QString& to) override {
-        return failAt != AtRename ? TFileLayer::Rename(from, to) : Failed();
-    }
-    bool SyncFolder(const QString& folder) override {
-        return failAt != AtSyncFolder ? TFileLayer::SyncFolder(folder) : Failed();
-    }
-
-private:
-    bool Failed() {
-        SetError(kError);
-        return false;
-    }
-    int FailedCount() {
-        Failed();
-        return -1;
-    }
-};
 
 QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
