@@ -25,7 +25,7 @@ TOpenForReading OpenRegularFileForReading(QFile& file);
 // Reads `device` from its position to its end into `out`, unless that is more
 // than `limit` bytes: then false, `out` empty. A device that tells its size is
 // refused before anything is read; one that does not (a pipe, a socket, a
-// device) is read no further than one chunk past the limit.
+// device) is read no further than one byte past the limit.
 bool ReadAtMost(QIODevice& device, int64_t limit, QByteArray& out);
 
 class TFileLayer {
