@@ -1,8 +1,11 @@
 #include "platform/plFiles.h"
 
 #include "platform/plInstaller.h"
+#include "support/testDevices.h"
 #include "support/testFailingFiles.h"
+#include "support/testFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -126,6 +130,54 @@ TEST_F(ReplaceFile, SymbolicLinksAreFollowedAndKeptOrLeadNowhere) {
     EXPECT_EQ(result.errorText, SystemText(ELOOP));
     EXPECT_EQ(Entries(), QStringList({"a", "b", "chain.prm", "dangling.prm", "link.prm", "real", "target.prm"}));
     EXPECT_EQ(Replace("no/such/module.prm").errorText, SystemText(ENOENT));
+}
+
+// Bounded reading
+
+// A stream without size is read no further than one byte past the limit; a
+// device that tells a larger size is refused before anything is read.
+TEST(ReadAtMost, StopsAStreamJustPastTheLimitAndRefusesALargerSizeUnread) {
+    constexpr int64_t kLimit = 100000;
+    QByteArray out("left over");
+    TSequentialDevice endless;
+    EXPECT_FALSE(ReadAtMost(endless, kLimit, out));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(endless.Served, kLimit + 1);
+    TOversizedDevice oversized(QByteArray("head"), int64_t(1) << 40);
+    EXPECT_FALSE(ReadAtMost(oversized, kLimit, out));
+    EXPECT_EQ(oversized.Served, 0);
+    TSequentialDevice ending(QByteArray("head"), kLimit);  // ends at the limit
+    ASSERT_TRUE(ReadAtMost(ending, kLimit, out));
+    EXPECT_EQ(out, QByteArray("head") + QByteArray(kLimit - 4, 0));
+    // From the device's position: the limit is what is left.
+    const QByteArray bytes = QByteArray("xyz") + QByteArray(kLimit, 'a');
+    QBuffer buffer;
+    buffer.setData(bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    buffer.seek(3);
+    ASSERT_TRUE(ReadAtMost(buffer, kLimit, out));
+    EXPECT_EQ(out, bytes.mid(3));
+    buffer.seek(2);
+    EXPECT_FALSE(ReadAtMost(buffer, kLimit, out));
+}
+
+TEST(OpenRegularFileForReading, RefusesFoldersDevicesAndPipesWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe");
+    ASSERT_TRUE(MakeNamedPipe(pipe));
+    ASSERT_TRUE(WriteTestFile(dir.filePath("file"), "bytes"));
+    const std::pair<QString, TOpenForReading> cases[] = {
+        {dir.filePath("missing"), TOpenForReading::Missing},
+        {dir.path(), TOpenForReading::NotRegularFile},
+        {QStringLiteral("/dev/zero"), TOpenForReading::NotRegularFile},
+        {pipe, TOpenForReading::NotRegularFile},
+        {dir.filePath("file"), TOpenForReading::Opened},
+    };
+    for (const auto& [path, expected] : cases) {
+        QFile file(path);
+        EXPECT_EQ(OpenRegularFileForReading(file), expected) << path.toStdString();
+        EXPECT_EQ(file.isOpen(), expected == TOpenForReading::Opened) << path.toStdString();
+    }
 }
 
 }  // namespace
