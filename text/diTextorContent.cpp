@@ -442,40 +442,72 @@ TTextorElement* DropSourceElement(const TTextorDrop& drop) {
     return textor ? textor->Element() : nullptr;
 }
 
-// What a drop puts in: the fragment for a rich text, else the plain text
-// (nothing for a text that takes no characters).
+// What a drop puts in, as a content tree with its loader settings: the
+// fragment for a rich text, else the plain text (nothing for a text that
+// takes no characters).
 struct TDroppedContent {
-    TNodePtr<TKnot> Fragment;
-    QString Text;
+    TNodePtr<TKnot> Tree;
+    uint8_t LoaderMode = fmSnapshot;
+    uint8_t LoaderOption = 0;
 
     TDroppedContent(TTextorElement& source, const TTextorRange& range, const TTextorElement& target) {
-        if (target.HasTextorOption(toRichContent))
-            Fragment = ClipboardFragment(source, range);
-        else if (target.TextRestrictions() & trAllCharacters)
-            AppendContentText(*source.Textor(), range, Text);
+        if (target.HasTextorOption(toRichContent)) {
+            Tree = ClipboardFragment(source, range);
+            LoaderMode = fmClipboard;
+            LoaderOption = kContentFreshNumbers;
+        } else if (target.TextRestrictions() & trAllCharacters) {
+            QString text;
+            AppendContentText(*source.Textor(), range, text);
+            if (text.isEmpty()) return;
+            Tree = TKnot::Create(kContentRootName);
+            AddKnotFlags(Tree.get(), kfIndexed);
+            Tree->AddChild(kContentCharsName)->WriteStr(kContentValueName, text);
+        }
     }
-    bool IsEmpty() const { return Fragment ? !Fragment->HasChildren() : Text.isEmpty(); }
+    bool IsEmpty() const { return !Tree || !Tree->HasChildren(); }
 };
 
-// One undo step: the moved range (if any) out of the source first, then the
-// content in at the place (a numeric place after that removal), selected.
+// A move within one text is one edit: the range out, the content in at the
+// place (in the text before the removal), selected. The edit puts the range
+// back when the content is refused.
+void MoveWithinText(TTextorElement& text, const TTextorNumericRange& moved, const TTextorNumericPosition& at,
+                    TDroppedContent content) {
+    TTextorEdit edit;
+    edit.Replaced = moved;
+    edit.InsertAt = at;
+    edit.Content = std::move(content.Tree);
+    edit.LoaderMode = content.LoaderMode;
+    edit.LoaderOption = content.LoaderOption;
+    edit.SelectInserted = true;
+    TNodePtr<TTextorEditOperation> op = text.CreateEditOperation();
+    op->Fill(std::move(edit));
+    TSchemeOperation::Execute(std::move(op));
+}
+
+// The content in at the place, selected, as a paste enters it; only then the
+// moved range (if any) out of the source.
+void InsertThenRemove(TTextorElement& target, TTextorElement& source, const std::optional<TTextorNumericRange>& moved,
+                      const TTextorNumericPosition& at, TDroppedContent content) {
+    TTextorPosition place;
+    if (!target.Textor()->NumericToPosition(at, place)) return;
+    target.EnterContent(TEnterMode::Range, TTextorRange{place, place}, true, std::move(content.Tree),
+                        content.LoaderMode, content.LoaderOption);
+    TTextorRange removed;
+    if (moved && source.Textor()->NumericToRange(*moved, removed))
+        source.EnterText(TEnterMode::Range, removed, false, std::nullopt);
+}
+
+// One undo step. Nothing is taken out before the content went in, so a drop
+// whose content is refused (nested too deep) changes neither text.
 void EnterDrop(TTextorElement& target, TTextorElement& source, const std::optional<TTextorNumericRange>& moved,
                const TTextorNumericPosition& at, TDroppedContent content) {
     TScheme* scheme = target.Scheme();
     if (scheme) scheme->BeginOperationGroup(false);
     try {
-        TTextorRange removed;
-        if (moved && source.Textor()->NumericToRange(*moved, removed))
-            source.EnterText(TEnterMode::Range, removed, false, std::nullopt);
-        TTextorPosition place;
-        if (target.Textor()->NumericToPosition(at, place)) {
-            // As a paste enters it.
-            if (content.Fragment)
-                target.EnterContent(TEnterMode::Range, TTextorRange{place, place}, true, std::move(content.Fragment),
-                                    fmClipboard, kContentFreshNumbers);
-            else
-                target.EnterText(TEnterMode::Range, TTextorRange{place, place}, true, content.Text);
-        }
+        if (moved && &source == &target)
+            MoveWithinText(target, *moved, at, std::move(content));
+        else
+            InsertThenRemove(target, source, moved, at, std::move(content));
     } catch (...) {
         if (scheme) scheme->EndOperationGroup();
         throw;
@@ -491,19 +523,26 @@ void TTextorElement::AcceptDrop(TTextorDrop& drop) {
     const bool same = source == this;
     const TTextorRange range = drop.Source->GetSelection();
     const TTextorNumericRange from = source->Textor()->RangeToNumeric(range);
-    TTextorNumericPosition at = m_textor->PositionToNumeric(drop.Place);
+    const TTextorNumericPosition at = m_textor->PositionToNumeric(drop.Place);
     if (from.Start == from.End || (same && (at == from.Start || m_textor->RangeContains(range, drop.Place)))) return;
     const bool move = !drop.Copy && !source->IsReadOnly();
-    if (same && move) {
-        if (at == from.End) return;  // it is there already
-        at = ShiftForDeletion(at, from);
-    }
+    if (same && move && at == from.End) return;  // it is there already
     TDroppedContent content(*source, range, *this);
     if (content.IsEmpty()) return;
     // Another text takes the focus (the source's caret object goes), so that
-    // the dropped content ends up selected.
-    if (!same) FocusText(TTextFocusPlace::Start);
-    EnterDrop(*this, *source, move ? std::optional(from) : std::nullopt, at, std::move(content));
+    // the dropped content ends up selected; a refused drop gives the source
+    // its focus and selection back.
+    QString sourceFocus;
+    if (!same) {
+        source->GetFocusData(sourceFocus);
+        FocusText(TTextFocusPlace::Start);
+    }
+    try {
+        EnterDrop(*this, *source, move ? std::optional(from) : std::nullopt, at, std::move(content));
+    } catch (...) {
+        if (!same) source->SetFocus(sourceFocus);
+        throw;
+    }
     drop.Inserted = true;
     drop.SourceRemoved = move;
 }

@@ -158,6 +158,36 @@ TEST_F(TextorDepth, EveryPathThatNestsRefusesTheLevelPastTheLimitAndChangesNothi
     EXPECT_EQ(fixture.scheme->DeepestNestingLevel(), kLimit);
 }
 
+// A drag-move into a text at the deepest level took the dragged text out of
+// its source before the insertion was refused: the content was lost, and the
+// removal stayed behind as an undo step.
+TEST_F(TextorDepth, ADragMoveRefusedForNestingKeepsTheSourceAndAddsNoStep) {
+    TTextorElement* deepest = Deepest(AddChain(kLimit));
+    TTextorElement* source = AddChain(2);  // "level 1" and a text holding "level 2"
+    fixture.Layout();
+    const QString sourceBefore = ContentOf(source);
+    const QString targetBefore = ContentOf(deepest);
+    const int elements = fixture.scheme->ElementCount();
+    for (TUndoRedo* history : {&fixture.history, static_cast<TUndoRedo*>(nullptr)}) {
+        SCOPED_TRACE(history ? "with an undo history" : "without one");
+        fixture.scheme->SetUndoRedo(history);
+        source->FocusText(TTextFocusPlace::Start);
+        source->SelectAll();
+        const TTextorNumericRange selected = source->Textor()->RangeToNumeric(source->Interactive()->GetSelection());
+        TTextorDrop drop{source->Interactive(), deepest->Textor()->GetEndPosition(), false};
+
+        EXPECT_EQ(RaisedId([&] { deepest->AcceptDrop(drop); }), strNestingTooDeep);
+        EXPECT_FALSE(drop.Inserted);
+        EXPECT_EQ(ContentOf(source), sourceBefore);
+        EXPECT_EQ(ContentOf(deepest), targetBefore);
+        EXPECT_EQ(fixture.scheme->ElementCount(), elements);
+        EXPECT_FALSE(fixture.history.CanUndo());
+        EXPECT_FALSE(fixture.history.CanRedo());
+        ASSERT_TRUE(source->Interactive()) << "the source keeps the focus";
+        EXPECT_EQ(source->Textor()->RangeToNumeric(source->Interactive()->GetSelection()), selected);
+    }
+}
+
 TEST_F(TextorDepth, DeepestAllowedDocumentRoundTripsLaysOutTakesAKeystrokeAndFrees) {
     AddChain(kLimit);
     QTemporaryDir dir;
