@@ -90,6 +90,17 @@ public:
 // The paragraphs' characters, an element as U+FFFC.
 QStringList ParagraphTexts(const TTextor& textor);
 
+// What the strings of a text's portions hold: their capacity and their
+// length in code units, and how many there are.
+struct TStringHold {
+    int64_t Capacity = 0;
+    int64_t Length = 0;
+    int64_t Strings = 0;
+    // At most about twice the length: twice, and a little for each short string.
+    bool WithinTwiceTheLength() const noexcept { return Capacity <= 2 * Length + 16 * Strings; }
+};
+TStringHold StringHold(const TTextor& textor);
+
 // A test of a textor `t`, with its positions by numbers.
 class TTextorTest : public ::testing::Test {
 protected:
