@@ -107,30 +107,30 @@ void TPortion::SetAttributes(const TTextAttributesRef& attributes) {
 void TPortion::MarkChanged() { m_paragraph->Changed(); }
 
 void TPortion::NoteChangedAtStart() noexcept {
-    m_change = TChange{true, 0, m_change.Changed ? m_change.Tail : m_length};
+    m_change = TChange{0, m_change.Changed() ? m_change.Tail : m_length};
 }
 
 void TPortion::NoteChangedAtEnd() noexcept {
-    m_change = TChange{true, m_change.Changed ? m_change.Head : m_length, 0};
+    m_change = TChange{m_change.Changed() ? m_change.Head : m_length, 0};
 }
 
 void TPortion::NoteEdit(int offset, int removed, int oldLength) noexcept {
     const int tail = oldLength - offset - removed;
-    m_change = m_change.Changed ? TChange{true, std::min(m_change.Head, offset), std::min(m_change.Tail, tail)}
-                                : TChange{true, offset, tail};
+    m_change = m_change.Changed() ? TChange{std::min(m_change.Head, offset), std::min(m_change.Tail, tail)}
+                                : TChange{offset, tail};
 }
 
 void TPortion::NoteSplit(TPortion& tail, int offset, int oldLength) noexcept {
     const TChange before = m_change;
     const int tailLength = oldLength - offset;
-    m_change = TChange{true, before.Changed ? std::min(before.Head, offset) : offset, 0};
-    tail.m_change = TChange{true, 0, before.Changed ? std::min(before.Tail, tailLength) : tailLength};
+    m_change = TChange{before.Changed() ? std::min(before.Head, offset) : offset, 0};
+    tail.m_change = TChange{0, before.Changed() ? std::min(before.Tail, tailLength) : tailLength};
 }
 
 void TPortion::NoteAbsorbed(const TPortion& next, int oldLength) noexcept {
     const TChange& appended = next.m_change;
-    m_change = TChange{true, m_change.Changed ? std::min(m_change.Head, oldLength) : oldLength,
-                       appended.Changed ? std::min(appended.Tail, next.m_length) : next.m_length};
+    m_change = TChange{m_change.Changed() ? std::min(m_change.Head, oldLength) : oldLength,
+                       appended.Changed() ? std::min(appended.Tail, next.m_length) : next.m_length};
 }
 
 // ---------------------------------------------------------------------------

@@ -147,13 +147,13 @@ public:
     // before the end, count as changed; where that span is empty, the
     // boundary there changed (a split, a join, a neighbour gone).
     struct TChange {
-        bool Changed = true;
-        int Head = 0;
+        int Head = 0;  // -1: nothing changed
         int Tail = 0;
+        bool Changed() const noexcept { return Head >= 0; }
     };
     const TChange& Change() const noexcept { return m_change; }
     // After a layout: the rows are made of the portion as it is.
-    void ForgetChange() noexcept { m_change.Changed = false; }
+    void ForgetChange() noexcept { m_change.Head = -1; }
     void NoteChangedThroughout() noexcept { m_change = TChange{}; }
     void NoteChangedAtStart() noexcept;
     void NoteChangedAtEnd() noexcept;
@@ -228,9 +228,9 @@ private:
 
     TParagraph* m_paragraph;
     TTextAttributesRef m_attributes;
-    int m_length;
     TPortion* m_next = nullptr;
     TPortion* m_prev = nullptr;
+    int m_length;
     TChange m_change;
 };
 

@@ -159,7 +159,7 @@ TParagraphDamage TakeDamage(const TParagraph* paragraph) noexcept {
     TParagraphDamage damage;
     for (TPortion* p = paragraph->FirstPortion(); p; p = p->Next()) {
         const TPortion::TChange& change = p->Change();
-        if (change.Changed) {
+        if (change.Changed()) {
             damage.Any = true;
             damage.Start = std::min(damage.Start, damage.Length + change.Head);
             damage.End = std::max(damage.End, damage.Length + p->Length() - change.Tail);
@@ -280,14 +280,22 @@ private:
         m_lastMade = m_paragraph->RowCount();
     }
 
-    void StartRow(const TTextorPosition& start, int startIndex) noexcept {
+    void StartRow(TTextorPosition start, int startIndex) noexcept {
         m_rowStart = start;
         m_rowStartIndex = startIndex;
         m_x = 0;
         m_running = m_paragraphMetrics;
-        m_kept = TCandidate{start, startIndex, bgNone, m_paragraphMetrics, 0};
+        Keep(start, startIndex, bgNone, 0);
         m_limit = startIndex == 0 ? m_firstLimit : m_laterLimit;
         m_reach = startIndex;
+    }
+
+    void Keep(const TTextorPosition& position, int index, int grade, int x) noexcept {
+        m_kept.Position = position;
+        m_kept.Index = index;
+        m_kept.Grade = grade;
+        m_kept.Metrics = m_running;
+        m_kept.X = x;
     }
 
     // Places the portion's characters from offset on; answers false when a
@@ -324,8 +332,8 @@ private:
     // A break of the kept grade or higher becomes the kept candidate.
     void Consider(const TSearch& search, const TBreak& found) {
         if (found.Grade < m_kept.Grade) return;
-        const TTextorPosition next = TTextor::Normalize(TTextorPosition{m_paragraph, search.Portion, found.Index + 1});
-        m_kept = TCandidate{next, search.PortionStart + found.Index + 1, found.Grade, m_running, found.EndX};
+        Keep(TTextor::Normalize(TTextorPosition{m_paragraph, search.Portion, found.Index + 1}),
+             search.PortionStart + found.Index + 1, found.Grade, found.EndX);
     }
 
     // The ends of prefixes of the rest of a portion after which the row may
@@ -430,19 +438,24 @@ private:
         const int first = ends.Near(expected, start, fit.Over);
         if (first < 0) return fit;
         probe(first);
+        bool adjacent = false;  // no end lies between the two known ones
         if (fit.Fits == first) {
-            for (int step = 1; fit.Fits < length && fit.Over > length; step *= 2)
+            for (int step = 1; fit.Fits < length && fit.Over > length; step *= 2) {
                 probe(ends.After(fit.Fits, step, fit.Over));
+                adjacent = step == 1;
+            }
         } else {
             for (int step = 1; fit.Fits == start; step *= 2) {
                 const int end = ends.Before(fit.Over, step);
+                adjacent = end < 0 || step == 1;
                 if (end < 0) break;
                 probe(end);
             }
         }
-        for (int end = ends.Near(fit.Fits + (fit.Over - fit.Fits) / 2, fit.Fits, fit.Over); end >= 0;
-             end = ends.Near(fit.Fits + (fit.Over - fit.Fits) / 2, fit.Fits, fit.Over))
-            probe(end);
+        for (int end = 0; !adjacent && end >= 0;) {
+            end = ends.Near(fit.Fits + (fit.Over - fit.Fits) / 2, fit.Fits, fit.Over);
+            if (end >= 0) probe(end);
+        }
         return fit;
     }
 
@@ -538,11 +551,12 @@ private:
         m_prevBottom = row->Bottom();
         auto* wrapped = static_cast<TWrappedParagraphRow*>(row.get());
         Append(std::move(row), wrapped);
-        const TCandidate kept = m_kept;
-        StartRow(kept.Position, kept.Index);
+        const TTextorPosition next = m_kept.Position;
+        const int nextIndex = m_kept.Index;
+        StartRow(next, nextIndex);
         m_expectedEnd = -1;
         m_lastMade = m_paragraph->RowCount();
-        m_stopped = KeepOldRows(kept.Position, kept.Index);
+        m_stopped = KeepOldRows(next, nextIndex);
     }
 
     // When an old row past the change starts where the new row ended, it and
