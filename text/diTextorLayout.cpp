@@ -408,20 +408,29 @@ private:
         int Over = 0;
     };
 
-    // Probes the end nearest the expected one, then ends one, two, four... on
-    // (or back) until an end that fits and a later one that does not are
+    // Probes the end nearest the expected one, then the end nearest where the
+    // row's own width so far says the limit lies, then ends one, two, four...
+    // on (or back) until an end that fits and a later one that does not are
     // known, then halves the gap.
     TEndsFit FitEnds(const TSearch& search, const TRowEnds& ends) const {
         const int start = search.Start;
         const int length = ends.Length();
         TEndsFit fit{start, search.SegmentX, length + 1};
+        int overX = 0;
         auto probe = [&](int end) {
             int x = search.SegmentX;
             search.Portion->Measure(x, start, end - start);
-            if (x <= m_limit)
-                fit = TEndsFit{end, x, fit.Over};
-            else
+            if (x <= m_limit) {
+                fit.Fits = end;
+                fit.FitsX = x;
+            } else {
                 fit.Over = end;
+                overX = x;
+            }
+        };
+        // Where x would reach the limit, going on as from start to end, which is x wide.
+        auto limitAsFrom = [&](int end, int x) {
+            return start + WithDensity(end - start, x - search.SegmentX, m_limit - search.SegmentX);
         };
         int expected = ExpectedEnd(search);
         if (expected < 0) {  // nothing learnt yet: from a sample of the rest, all of it when short
@@ -433,24 +442,23 @@ private:
                 if (x <= m_limit) return TEndsFit{length, x, length + 1};
                 fit.Over = length;
             }
-            expected = start + WithDensity(sample, x - search.SegmentX, m_limit - search.SegmentX);
+            expected = limitAsFrom(start + sample, x);
         }
         const int first = ends.Near(expected, start, fit.Over);
         if (first < 0) return fit;
         probe(first);
+        const int second = fit.Fits == first ? ends.Near(limitAsFrom(first, fit.FitsX), fit.Fits, fit.Over)
+                                             : ends.Near(limitAsFrom(first, overX), start, fit.Over);
+        if (second >= 0) probe(second);
         bool adjacent = false;  // no end lies between the two known ones
-        if (fit.Fits == first) {
-            for (int step = 1; fit.Fits < length && fit.Over > length; step *= 2) {
-                probe(ends.After(fit.Fits, step, fit.Over));
-                adjacent = step == 1;
-            }
-        } else {
-            for (int step = 1; fit.Fits == start; step *= 2) {
-                const int end = ends.Before(fit.Over, step);
-                adjacent = end < 0 || step == 1;
-                if (end < 0) break;
-                probe(end);
-            }
+        for (int step = 1; fit.Fits < length && fit.Over > length; step *= 2) {
+            probe(ends.After(fit.Fits, step, fit.Over));
+            adjacent = step == 1;
+        }
+        for (int step = 1; fit.Fits == start && !adjacent; step *= 2) {
+            const int end = ends.Before(fit.Over, step);
+            adjacent = end < 0 || step == 1;
+            if (end >= 0) probe(end);
         }
         for (int end = 0; !adjacent && end >= 0;) {
             end = ends.Near(fit.Fits + (fit.Over - fit.Fits) / 2, fit.Fits, fit.Over);
