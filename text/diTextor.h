@@ -154,9 +154,6 @@ public:
     const TChange& Change() const noexcept { return m_change; }
     // After a layout: the rows are made of the portion as it is.
     void ForgetChange() noexcept { m_change.Head = -1; }
-    void NoteChangedThroughout() noexcept { m_change = TChange{}; }
-    void NoteChangedAtStart() noexcept;
-    void NoteChangedAtEnd() noexcept;
 
     TParagraph* Paragraph() const noexcept { return m_paragraph; }
     TTextor* Textor() const noexcept;
@@ -220,6 +217,9 @@ protected:
     void NoteSplit(TPortion& tail, int offset, int oldLength) noexcept;
     // next's characters were appended to the oldLength of this portion.
     void NoteAbsorbed(const TPortion& next, int oldLength) noexcept;
+    void NoteChangedThroughout() noexcept { m_change = TChange{}; }
+    void NoteChangedAtStart() noexcept;
+    void NoteChangedAtEnd() noexcept;
 
 private:
     friend class TParagraph;
