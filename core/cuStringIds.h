@@ -544,3 +544,4 @@ constexpr int strUnknownTypeOfFile = 10190;
 constexpr int strWelcome = 10191;
 constexpr int strUnableInitializeWinInet = 10192;
 constexpr int strCanTOpenURL = 10193;
+constexpr int strDocumentTitle = 10440;

@@ -30,3 +30,21 @@ std::optional<TOpenWithChoice> TFakeDialogs::ChooseApplication(const TOpenWithTe
     AppsOffered = apps;
     return OpenWithAnswer;
 }
+
+bool TFakeDialogs::ChooseFiles(TFileDialogKind kind, const TFileDialogParams& params, QStringList& files) {
+    FileDialogs.push_back({kind, params});
+    if (FileAnswers.empty()) return false;
+    const std::optional<QStringList> answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    if (!answer) return false;
+    files = *answer;
+    return true;
+}
+
+TSaveAnswer TFakeDialogs::AskSave(const TSaveQuestion& question) {
+    SaveQuestions.push_back(question);
+    if (SaveAnswers.empty()) return TSaveAnswer::Cancel;
+    const TSaveAnswer answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
+}

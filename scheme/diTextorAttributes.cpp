@@ -2,32 +2,53 @@
 
 #include "core/cuDeviceContextManager.h"
 #include "platform/plSystemColors.h"
+#include "scheme/diHashIndex.h"
 
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <typeinfo>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // The pool
 
 namespace {
 
-// The pool owns its instances, indexed by address so that the last release
-// takes one out at once.
+// The pool owns its instances in a list in which each knows its place, so
+// that the last release takes it out at once without touching any other
+// instance (the place stays free for the next one), and finds them by the
+// hash of their values.
 struct TPool {
+    using TOwned = std::vector<std::unique_ptr<TAttributes>>;  // nil: a free place
+    using TByValue = THashIndex<TAttributes>;
+
     std::mutex lock;
-    std::unordered_map<const TAttributes*, std::unique_ptr<TAttributes>> items;
+    TOwned items;
+    std::vector<size_t> freePlaces;
+    std::unique_ptr<TByValue> byValue = std::make_unique<TByValue>();
+
+    // Room for one more instance, and for every place to become free, so
+    // that adding cannot fail half-way and releasing never allocates.
+    void Reserve() {
+        if (!freePlaces.empty()) return;
+        if (items.size() == items.capacity()) items.reserve(std::max<size_t>(16, 2 * items.size()));
+        if (freePlaces.capacity() < items.capacity()) freePlaces.reserve(items.capacity());
+    }
 };
 
 TPool& Pool() {
     static TPool pool;
     return pool;
 }
+
+constexpr uint64_t kHashSeed = 0x9E3779B97F4A7C15ull;
 
 }  // namespace
 
@@ -38,27 +59,52 @@ int TAttributes::RefCount() const {
 
 bool TAttributes::Equals(const TAttributes& other) const { return typeid(*this) == typeid(other); }
 
-TAttributes* TAttributes::FindOrAddLocked() const {
+uint64_t TAttributes::Hash() const { return HashWith(kHashSeed, uint64_t(typeid(*this).hash_code())); }
+
+// One multiplication a field; PoolHash mixes the result before the index sees it.
+uint64_t TAttributes::HashWith(uint64_t hash, uint64_t value) noexcept {
+    return (std::rotl(hash, 23) ^ value) * kHashSeed;
+}
+
+uint64_t TAttributes::HashWith(uint64_t hash, const QString& value) noexcept {
+    return HashWith(hash, uint64_t(qHash(value, 0)));
+}
+
+uint64_t TAttributes::PoolHash() const { return m_shared ? m_poolHash : MixHash(Hash()); }
+
+TAttributes* TAttributes::FindOrAddLocked(uint64_t hash) const {
     if (m_shared) return const_cast<TAttributes*>(this);
     TPool& pool = Pool();
-    for (const auto& [address, shared] : pool.items)
-        if (shared->Equals(*this)) return shared.get();
+    auto equal = [this](const TAttributes* shared) { return shared->Equals(*this); };
+    if (TAttributes* found = pool.byValue->Find(hash, equal)) return found;
     std::unique_ptr<TAttributes> made = NewInstance();
     made->m_shared = true;
+    made->m_poolHash = hash;
     made->Assign(*this);
     TAttributes* answer = made.get();
-    pool.items.emplace(answer, std::move(made));
+    pool.Reserve();
+    pool.byValue->Insert(hash, answer);
+    if (pool.freePlaces.empty()) {
+        answer->m_poolSlot = pool.items.size();
+        pool.items.push_back(std::move(made));
+    } else {
+        answer->m_poolSlot = pool.freePlaces.back();
+        pool.freePlaces.pop_back();
+        pool.items[answer->m_poolSlot] = std::move(made);
+    }
     return answer;
 }
 
 TAttributes* TAttributes::GetShared() const {
+    const uint64_t hash = PoolHash();  // values are hashed outside the lock
     std::lock_guard guard(Pool().lock);
-    return FindOrAddLocked();
+    return FindOrAddLocked(hash);
 }
 
 TAttributes* TAttributes::AcquireShared() const {
+    const uint64_t hash = PoolHash();
     std::lock_guard guard(Pool().lock);
-    TAttributes* shared = FindOrAddLocked();
+    TAttributes* shared = FindOrAddLocked(hash);
     ++shared->m_refCount;
     return shared;
 }
@@ -73,18 +119,25 @@ void TAttributes::Release() {
     std::unique_ptr<TAttributes> freed;  // after the lock is given back
     std::lock_guard guard(pool.lock);
     if (--m_refCount > 0 || !m_shared) return;
-    if (auto node = pool.items.extract(this)) freed = std::move(node.mapped());
+    pool.byValue->EraseHeld(m_poolHash, this);
+    freed = std::move(pool.items[m_poolSlot]);
+    pool.freePlaces.push_back(m_poolSlot);
 }
 
 int TAttributes::PoolCount() {
-    std::lock_guard guard(Pool().lock);
-    return int(Pool().items.size());
+    TPool& pool = Pool();
+    std::lock_guard guard(pool.lock);
+    return int(pool.items.size() - pool.freePlaces.size());
 }
 
 void TAttributes::ClearPool() {
-    std::unordered_map<const TAttributes*, std::unique_ptr<TAttributes>> freed;
-    std::lock_guard guard(Pool().lock);
-    freed.swap(Pool().items);
+    TPool::TOwned freed;
+    std::unique_ptr<TPool::TByValue> index = std::make_unique<TPool::TByValue>();
+    TPool& pool = Pool();
+    std::lock_guard guard(pool.lock);
+    freed.swap(pool.items);
+    pool.freePlaces.clear();
+    index.swap(pool.byValue);
 }
 
 // ---------------------------------------------------------------------------
@@ -118,6 +171,10 @@ bool TTextAttributes::Equals(const TAttributes& other) const {
     return m_linkKind == o.m_linkKind && m_link == o.m_link;
 }
 
+uint64_t TTextAttributes::Hash() const {
+    return HashWith(HashWith(TAttributes::Hash(), uint64_t(m_linkKind)), m_link);
+}
+
 void TParagraphAttributes::SetOptions(uint8_t options) {
     Q_ASSERT(!Shared());
     Changing();
@@ -133,6 +190,8 @@ void TParagraphAttributes::Assign(const TAttributes& other) {
 bool TParagraphAttributes::Equals(const TAttributes& other) const {
     return TAttributes::Equals(other) && m_options == static_cast<const TParagraphAttributes&>(other).m_options;
 }
+
+uint64_t TParagraphAttributes::Hash() const { return HashWith(TAttributes::Hash(), m_options); }
 
 QString VisibleRunText(const QChar* chars, int count) {
     QString text(chars, count);
@@ -350,6 +409,14 @@ bool TRichTextAttributes::Equals(const TAttributes& other) const {
            m_color == o.m_color && m_fontFlags == o.m_fontFlags && m_size == o.m_size && m_style == o.m_style;
 }
 
+uint64_t TRichTextAttributes::Hash() const {
+    uint64_t hash = HashWith(TTextAttributes::Hash(), m_fontName);
+    for (const uint64_t value : {uint64_t(m_background), uint64_t(uint32_t(m_charset)), uint64_t(m_color),
+                                 uint64_t(m_fontFlags), uint64_t(uint32_t(m_size)), uint64_t(uint32_t(m_style))})
+        hash = HashWith(hash, value);
+    return hash;
+}
+
 const QFont& TRichTextAttributes::Font() const {
     if (!m_font) {
         TFontStyles style;
@@ -508,6 +575,12 @@ bool TRichParagraphAttributes::Equals(const TAttributes& other) const {
     if (!TParagraphAttributes::Equals(other)) return false;
     const auto& o = static_cast<const TRichParagraphAttributes&>(other);
     return m_background == o.m_background && m_numbers == o.m_numbers && m_flag == o.m_flag;
+}
+
+uint64_t TRichParagraphAttributes::Hash() const {
+    uint64_t hash = HashWith(HashWith(TParagraphAttributes::Hash(), uint64_t(m_background)), m_flag);
+    for (const int number : m_numbers) hash = HashWith(hash, uint64_t(uint32_t(number)));
+    return hash;
 }
 
 void InitTextorAttributesUnit() {}

@@ -6,6 +6,8 @@
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "core/umUniversalImage.h"
+#include "platform/plFiles.h"
+#include "platform/plImageCodecs.h"
 #include "platform/plResources.h"
 
 #include <QBuffer>
@@ -80,10 +82,17 @@ QImage LoadImageBytes(const QByteArray& bytes) {
     return frame ? frame->Image().convertToFormat(QImage::Format_ARGB32) : QImage();
 }
 
+// A theme's text or picture: only a regular file, of at most the size of an
+// image file.
 QByteArray ReadWholeFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw Exception::FromId(strFileNotFound, {fileName});
-    return file.readAll();
+    const TOpenForReading opened = OpenRegularFileForReading(file);
+    if (opened == TOpenForReading::Missing || opened == TOpenForReading::Failed)
+        throw Exception::FromId(strFileNotFound, {fileName});
+    QByteArray bytes;
+    if (opened != TOpenForReading::Opened || !ReadAtMost(file, MaxEncodedImageBytes, bytes))
+        throw Exception::FromId(strCannotReadFile, {fileName});
+    return bytes;
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,31 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
+// Each changes one field that equality compares.
+using TTextSetter = void (*)(TRichTextAttributes&);
+const TTextSetter kTextSetters[] = {
+    [](TRichTextAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
+    [](TRichTextAttributes& a) { a.SetFontName("DejaVu Serif"); },
+    [](TRichTextAttributes& a) { a.SetCharset(204); },
+    [](TRichTextAttributes& a) { a.SetColor(MakeColor(9, 9, 9)); },
+    [](TRichTextAttributes& a) { a.SetFontFlags(2); },
+    [](TRichTextAttributes& a) { a.SetFontSize(12); },
+    [](TRichTextAttributes& a) { a.SetFontStyle(tfsItalic); },
+    [](TRichTextAttributes& a) { a.SetLinkKind(1); },
+    [](TRichTextAttributes& a) { a.SetLink("x"); },
+};
+using TParagraphSetter = void (*)(TRichParagraphAttributes&);
+const TParagraphSetter kParagraphSetters[] = {
+    [](TRichParagraphAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(0, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(1, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(2, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(3, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(4, 1); },
+    [](TRichParagraphAttributes& a) { a.SetFlag(1); },
+    [](TRichParagraphAttributes& a) { a.SetOptions(2); },
+};
+
 TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     TRichTextAttributes text;
     TRichParagraphAttributes paragraph, p2;
@@ -44,25 +71,98 @@ TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     EXPECT_FALSE(paragraph.Equals(text));
     p2.SetNumber(4, 7);
     EXPECT_FALSE(paragraph.Equals(p2));
-    using Setter = void (*)(TRichTextAttributes&);
-    const Setter setters[] = {
-        [](TRichTextAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
-        [](TRichTextAttributes& a) { a.SetFontName("DejaVu Serif"); },
-        [](TRichTextAttributes& a) { a.SetCharset(204); },
-        [](TRichTextAttributes& a) { a.SetColor(MakeColor(9, 9, 9)); },
-        [](TRichTextAttributes& a) { a.SetFontFlags(2); },
-        [](TRichTextAttributes& a) { a.SetFontSize(12); },
-        [](TRichTextAttributes& a) { a.SetFontStyle(tfsItalic); },
-        [](TRichTextAttributes& a) { a.SetLinkKind(1); },
-        [](TRichTextAttributes& a) { a.SetLink("x"); },
-    };
-    for (size_t i = 0; i < std::size(setters); ++i) {
+    for (size_t i = 0; i < std::size(kTextSetters); ++i) {
         TRichTextAttributes a, b;
-        setters[i](b);
+        kTextSetters[i](b);
         EXPECT_FALSE(a.Equals(b)) << i;
         a.Assign(b);
         EXPECT_TRUE(a.Equals(b)) << i;
     }
+}
+
+// The pool finds values by their hash: equal values must hash alike, and a
+// field left out of the hash would put every value that differs only there
+// under one hash.
+TEST(AttributesPool, EqualValuesHashAlikeAndEveryComparedFieldChangesTheHash) {
+    EXPECT_NE(TRichTextAttributes().Hash(), TRichParagraphAttributes().Hash());
+    auto check = [](auto& a, auto& b, size_t i) {
+        EXPECT_NE(a.Hash(), b.Hash()) << i;
+        a.Assign(b);
+        EXPECT_EQ(a.Hash(), b.Hash()) << i;
+    };
+    for (size_t i = 0; i < std::size(kTextSetters); ++i) {
+        TRichTextAttributes a, b;
+        kTextSetters[i](b);
+        check(a, b, i);
+    }
+    for (size_t i = 0; i < std::size(kParagraphSetters); ++i) {
+        TRichParagraphAttributes a, b;
+        kParagraphSetters[i](b);
+        check(a, b, i);
+    }
+    TRichParagraphAttributes first, second;  // the same number in another place
+    first.SetNumber(0, 5);
+    second.SetNumber(1, 5);
+    EXPECT_NE(first.Hash(), second.Hash());
+}
+
+// Every value of this class has the same hash.
+class TCollidingText : public TRichTextAttributes {
+public:
+    uint64_t Hash() const override { return 42; }
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TCollidingText>(); }
+};
+
+TEST(AttributesPool, ValuesWhoseHashesCollideStayDistinctAndLeaveOneByOne) {
+    const int before = TAttributes::PoolCount();
+    std::vector<TAttributesRef<TCollidingText>> held;
+    for (int i = 0; i < 40; ++i) {
+        TCollidingText value;
+        value.SetLink(QString::number(i));
+        held.push_back(AcquireSharedAs(value));
+    }
+    EXPECT_EQ(TAttributes::PoolCount(), before + 40);
+    for (size_t i = 0; i < held.size(); i += 2) held[i].reset();
+    for (int i = 0; i < 40; ++i) {
+        TCollidingText value;
+        value.SetLink(QString::number(i));
+        TAttributesRef<TCollidingText> again = AcquireSharedAs(value);
+        EXPECT_EQ(again->Link(), QString::number(i));
+        if (i % 2) {
+            EXPECT_EQ(again.get(), held[size_t(i)].get()) << i;
+        }
+    }
+    EXPECT_EQ(TAttributes::PoolCount(), before + 20);
+    held.clear();
+    EXPECT_EQ(TAttributes::PoolCount(), before);
+}
+
+// Random acquisitions and releases of 300 values: at every step each value
+// held is one instance, and the pool holds exactly the values held.
+TEST(AttributesPool, ManyValuesAcquiredAndReleasedInAnyOrderKeepOneInstanceEach) {
+    const int before = TAttributes::PoolCount();
+    constexpr int kValues = 300;
+    std::vector<std::vector<TAttributesRef<TRichTextAttributes>>> held(kValues);
+    std::mt19937 random(7);
+    int distinct = 0;
+    for (int step = 0; step < 20000; ++step) {
+        const int k = int(random() % kValues);
+        auto& refs = held[size_t(k)];
+        if (random() % 2) {
+            TRichTextAttributes value;
+            value.SetLink(QStringLiteral("file:///log/%1.txt").arg(k));
+            value.SetFontSize(6 + k % 3);
+            refs.push_back(AcquireSharedAs(value));
+            ASSERT_EQ(refs.back().get(), refs.front().get()) << step;
+            distinct += refs.size() == 1;
+        } else if (!refs.empty()) {
+            refs.erase(refs.begin() + std::ptrdiff_t(random() % refs.size()));
+            distinct -= refs.empty();
+        }
+        ASSERT_EQ(TAttributes::PoolCount(), before + distinct) << step;
+    }
+    held.clear();
+    EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
 // Measuring: the cached font and metrics follow the size; control characters

@@ -5,6 +5,7 @@
 
 #include "core/cuStringIds.h"
 #include "support/testCaseRows.h"
+#include "support/testDevices.h"
 #include "support/testElements.h"
 #include "support/testFiles.h"
 #include "support/testRaise.h"
@@ -259,6 +260,17 @@ TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     ASSERT_TRUE(image.save(dir.filePath("Blue.png")));
     theme.LoadFromFile(text);
     EXPECT_EQ(theme.SelectColor(), qRgba(1, 2, 3, 255));
+}
+
+// A theme's picture was read from whatever had its name: a pipe waited for
+// its writer for ever.
+TEST(ThemeFiles, RegressionPictureThatIsNotARegularFileIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath("Blue.txt");
+    ASSERT_TRUE(WriteTestFile(text, "<ThemeInfo SelectColor=0,0><Element Cut=0,0,1,1/></ThemeInfo>"));
+    ASSERT_TRUE(MakeNamedPipe(dir.filePath("Blue.png")));
+    TSheetTheme theme;
+    EXPECT_EQ(RaisedId([&] { theme.LoadFromFile(text); }), strCannotReadFile);
 }
 
 }  // namespace

@@ -51,6 +51,12 @@ bool TFixedTextAttributes::Equals(const TAttributes& other) const {
            Color == o.Color && Background == o.Background;
 }
 
+uint64_t TFixedTextAttributes::Hash() const {
+    uint64_t hash = TTextAttributes::Hash();
+    for (const int value : {Advance, Ascent, Descent, TabWidth}) hash = HashWith(hash, uint64_t(uint32_t(value)));
+    return HashWith(HashWith(hash, Color), Background);
+}
+
 TTextAttributesRef FixedText(int advance, int ascent, int descent, int tabWidth, TColor color) {
     TFixedTextAttributes value;
     value.Advance = advance;
@@ -74,6 +80,12 @@ bool TFixedParagraphAttributes::Equals(const TAttributes& other) const {
     if (!TParagraphAttributes::Equals(other)) return false;
     const auto& o = static_cast<const TFixedParagraphAttributes&>(other);
     return std::equal(std::begin(Indents), std::end(Indents), std::begin(o.Indents));
+}
+
+uint64_t TFixedParagraphAttributes::Hash() const {
+    uint64_t hash = TParagraphAttributes::Hash();
+    for (const int indent : Indents) hash = HashWith(hash, uint64_t(uint32_t(indent)));
+    return hash;
 }
 
 TParagraphAttributesRef FixedParagraph(int left, int firstLine, int right, uint8_t alignment) {

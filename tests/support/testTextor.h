@@ -38,6 +38,7 @@ public:
 
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
     std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TFixedTextAttributes>(); }
 };
 
@@ -53,6 +54,7 @@ public:
     int LayoutValue(int index, const TTextAttributes* text) const override { return Indents[index]; }
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
     std::unique_ptr<TAttributes> NewInstance() const override {
         return std::make_unique<TFixedParagraphAttributes>();
     }
