@@ -1,13 +1,23 @@
 #pragma once
 // Components of the application shell that work on widgets: a hook that sees
-// a control's events before the control does and after it handled them.
+// a control's events before the control does and after it handled them, the
+// placement of a form kept in the session file, and the menu of recently
+// used files.
+
+#include "core/baAppCmpns.h"
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+class QAction;
 class QEvent;
+class QMenu;
 class QWidget;
+class TTimer;
 
 // Sees every event of one control (an event filter). Before the control:
 // DoMessage with before true, which may mark the event handled to keep it
@@ -56,3 +66,81 @@ protected:
     void DoMessage(QEvent& event, bool& handled, bool before) override;
     bool WantsAfterMessages() const override { return bool(OnAfterMessage); }
 };
+
+// ---------------------------------------------------------------------------
+// Form placement
+
+// Keeps a form's placement (platform/plFormPlacement) in a session file: in
+// the child knot named after the form's object name under the knot at
+// KnotPath (or the root). It is restored, clamped to the screen, when the
+// form is first shown, and stored whenever the form is asked to close, before
+// the form decides (a refused close still stores it). A form without a name
+// or a place without a session keeps nothing.
+class TFormPlace : public QObject {
+public:
+    // Owned by the form.
+    explicit TFormPlace(QWidget& form);
+
+    QWidget& Form() const noexcept { return m_form; }
+    TSessionFile* SessionFile() const noexcept { return m_sessionFile.Get(); }
+    void SetSessionFile(TSessionFile* sessionFile) { m_sessionFile.Set(sessionFile); }
+    QString KnotPath;  // dot-separated; empty: the session's root
+
+    // The placement knot, made when missing; nil without a session or a name.
+    TKnot* PlaceKnot() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Restore();
+    void Store();
+
+    QWidget& m_form;
+    TComponentRef<TSessionFile> m_sessionFile;
+    bool m_restored = false;
+};
+
+// ---------------------------------------------------------------------------
+// The menu of recently used files
+
+class TReopenFilesMenuFiller : public QObject {
+public:
+    // Sender, the file's full name and the item made for it, to be decorated.
+    using TItemCreatedEvent = std::function<void(TReopenFilesMenuFiller& sender, const QString& fileName, QAction& item)>;
+    // Sender and the file's full name.
+    using TMenuItemClickEvent = std::function<void(TReopenFilesMenuFiller& sender, const QString& fileName)>;
+
+    // A click acts this long after it, when the menu has closed.
+    static constexpr int ClickDelayMs = 55;
+
+    struct TFillOptions {
+        int MaxCount = TRecentFiles::DefaultMaxStoredCount;
+        bool KeepExtension = false;  // the caption keeps the file's extension
+        bool FullPath = false;       // the caption keeps the file's folder
+        QAction* FirstAnchor = nullptr;  // the items go right after it (nil: at the start)
+        QAction* LastAnchor = nullptr;   // and before it (nil: to the end)
+        TItemCreatedEvent OnItemCreated;
+    };
+
+    explicit TReopenFilesMenuFiller(QObject* owner = nullptr);
+    ~TReopenFilesMenuFiller() override;
+
+    TMenuItemClickEvent OnMenuItemClick;
+
+    // Replaces the items strictly between the anchors with one item per
+    // recent file, most recent first, at most MaxCount; each item's status
+    // tip is the full name. The menu is enabled when it has items.
+    void Fill(const TRecentFiles& recentFiles, QMenu& menu, const TFillOptions& options);
+
+private:
+    QAction* MakeItem(const QString& fileName, QMenu& menu, const TFillOptions& options);
+    // Starts a timer that, when it fires, frees itself and runs OnMenuItemClick.
+    void Clicked(const QString& fileName);
+
+    std::vector<std::unique_ptr<TTimer>> m_clicks;
+};
+
+// The caption of a recent file's item: the file's name with or without its
+// folder and extension, ampersands doubled so that none becomes a mnemonic.
+QString ReopenItemCaption(const QString& fileName, bool keepExtension, bool fullPath);
