@@ -1,10 +1,8 @@
 // The event hook: what it keeps from the control, what it sees after the
 // control, errors of its handlers, and controls that go.
 
-#include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
-#include "platform/plDialogs.h"
 #include "support/testEnglish.h"
 #include "ui/baAppWidgets.h"
 
@@ -16,39 +14,30 @@
 
 namespace {
 
-// A widget that writes each key it gets into a shared log and accepts all
-// but Escape, which goes on to its parent.
-class TKeyLogWidget : public QWidget {
-public:
-    TKeyLogWidget(QStringList& log, const QString& name, QWidget* parent = nullptr)
-        : QWidget(parent), m_log(log), m_name(name) {
-        setFocusPolicy(Qt::StrongFocus);
-    }
-
-protected:
+// Logs each key it gets as "name:text"; accepts all but Escape, which goes on to the parent.
+struct TKeyLogWidget : QWidget {
+    TKeyLogWidget(QStringList& log, const char* name, QWidget* parent = nullptr) : QWidget(parent), Log(log), Name(name) {}
     void keyPressEvent(QKeyEvent* e) override {
-        m_log << m_name + ":" + e->text();
-        if (e->key() == Qt::Key_Escape) e->ignore();
+        Log << Name + ":" + e->text();
+        e->setAccepted(e->key() != Qt::Key_Escape);
     }
-
-private:
-    QStringList& m_log;
-    QString m_name;
+    QStringList& Log;
+    QString Name;
 };
-
-QString KeyText(QEvent& e) { return static_cast<QKeyEvent&>(e).text(); }
 
 class Hooker : public ::testing::Test {
 protected:
     void SetUp() override {
-        form.resize(100, 100);
-        control.setGeometry(10, 10, 50, 50);
         form.show();
-        control.setFocus();
         hooker.SetControl(&control);
     }
-    // Key presses only, so the log is not filled with paint and focus events.
-    static bool IsKey(QEvent& e) { return e.type() == QEvent::KeyPress; }
+    // Logs the keys a handler sees with its prefix.
+    THooker::TMessageEvent Logging(const char* prefix) {
+        return [this, prefix](THooker& sender, QEvent& e, bool&) {
+            EXPECT_EQ(&sender, &hooker);
+            if (e.type() == QEvent::KeyPress) log << prefix + static_cast<QKeyEvent&>(e).text();
+        };
+    }
 
     QStringList log;
     TKeyLogWidget form{log, "form"};
@@ -57,24 +46,18 @@ protected:
 };
 
 TEST_F(Hooker, ABeforeHandlerSwallowsAKeyBeforeTheWidgetSeesIt) {
-    hooker.OnBeforeMessage = [&](THooker& sender, QEvent& e, bool& handled) {
-        EXPECT_EQ(&sender, &hooker);
-        if (IsKey(e)) handled = KeyText(e) == "a";
+    hooker.OnBeforeMessage = [](THooker&, QEvent& e, bool& handled) {
+        handled = e.type() == QEvent::KeyPress && static_cast<QKeyEvent&>(e).key() == Qt::Key_A;
     };
     QTest::keyClick(&control, Qt::Key_A);
     QTest::keyClick(&control, Qt::Key_B);
     EXPECT_EQ(log, QStringList{"control:b"});
 }
 
-// The after handler runs once, when the widget has handled the key; a key the
-// widget leaves to its parent still reaches the parent once.
+// Once each; a key the widget leaves to its parent reaches the parent once.
 TEST_F(Hooker, AnAfterHandlerRunsOnceTheWidgetHandledTheEvent) {
-    hooker.OnBeforeMessage = [&](THooker&, QEvent& e, bool&) {
-        if (IsKey(e)) log << "before:" + KeyText(e);
-    };
-    hooker.OnAfterMessage = [&](THooker&, QEvent& e, bool&) {
-        if (IsKey(e)) log << "after:" + KeyText(e);
-    };
+    hooker.OnBeforeMessage = Logging("before:");
+    hooker.OnAfterMessage = Logging("after:");
     QTest::keyClick(&control, Qt::Key_A);
     EXPECT_EQ(log, (QStringList{"before:a", "control:a", "after:a"}));
     log.clear();
@@ -87,8 +70,8 @@ TEST_F(Hooker, AHandlersExceptionIsShownAndTheEventGoesOn) {
     TEnglishTexts english;
     TFakeDialogs dialogs;
     TDialogsInstaller install(&dialogs);
-    hooker.OnBeforeMessage = [&](THooker&, QEvent& e, bool&) {
-        if (IsKey(e)) throw Exception::FromId(strFileNotFound, {"x.prm"});
+    hooker.OnBeforeMessage = [](THooker&, QEvent& e, bool&) {
+        if (e.type() == QEvent::KeyPress) throw Exception::FromId(strFileNotFound, {"x.prm"});
     };
     QTest::keyClick(&control, Qt::Key_A);
     EXPECT_EQ(log, QStringList{"control:a"});
@@ -98,26 +81,23 @@ TEST_F(Hooker, AHandlersExceptionIsShownAndTheEventGoesOn) {
     EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconError);
 }
 
+// Also when a handler frees the control it watches: the event then goes nowhere.
 TEST_F(Hooker, ADestroyedControlIsUnhooked) {
     auto* doomed = new TKeyLogWidget(log, "doomed", &form);
     hooker.SetControl(doomed);
-    EXPECT_EQ(hooker.Control(), doomed);
     delete doomed;
     EXPECT_EQ(hooker.Control(), nullptr);
-    // A handler that frees the control it watches: the event goes nowhere.
     doomed = new TKeyLogWidget(log, "doomed", &form);
     hooker.SetControl(doomed);
-    hooker.OnBeforeMessage = [&](THooker& sender, QEvent& e, bool&) {
-        if (IsKey(e)) delete sender.Control();
+    hooker.OnBeforeMessage = [](THooker& sender, QEvent& e, bool&) {
+        if (e.type() == QEvent::KeyPress) delete sender.Control();
     };
     QTest::keyPress(doomed, Qt::Key_A);
     EXPECT_EQ(hooker.Control(), nullptr);
-    EXPECT_TRUE(log.isEmpty());
-    // Hooking again after that works as before.
-    hooker.OnBeforeMessage = nullptr;
+    hooker.OnBeforeMessage = Logging("before:");
     hooker.SetControl(&control);
     QTest::keyClick(&control, Qt::Key_B);
-    EXPECT_EQ(log, QStringList{"control:b"});
+    EXPECT_EQ(log, (QStringList{"before:b", "control:b"}));
 }
 
 }  // namespace

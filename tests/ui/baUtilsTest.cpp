@@ -12,40 +12,34 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <stdexcept>
-
 namespace {
 
 // "left top width height" as a model rectangle; "" as the empty one.
 TRect UtilsRect(const QString& text) {
-    if (text.isEmpty()) return {};
     const QStringList n = text.split(u' ');
-    return TRect::FromQRect(QRect(n.value(0).toInt(), n.value(1).toInt(), n.value(2).toInt(), n.value(3).toInt()));
+    return text.isEmpty() ? TRect{} : TRect::FromQRect(QRect(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt()));
 }
 
-constexpr QRgb TargetWhite = 0xFFFFFFFF;
-constexpr QRgb PaintedRed = 0xFFFF0000;
+constexpr QRgb White = 0xFFFFFFFF;
+constexpr QRgb Red = 0xFFFF0000;
 
 TEST(BufPainter, CopiesBackExactlyTheClipInsideItsRectangleAndNothingWhenTheyDoNotMeet) {
     for (const CaseRow& c : LoadCases("ui/utils.txt", "BufPainter")) {
         QImage target(60, 60, QImage::Format_ARGB32_Premultiplied);
-        target.fill(TargetWhite);
-        QPoint origin;
-        if (c.Has("Translate")) origin = UtilsRect(c["Translate"] + " 1 1").ToQRect().topLeft();
+        target.fill(White);
+        const QPoint origin = c.Has("Translate") ? UtilsRect(c["Translate"] + " 1 1").ToQRect().topLeft() : QPoint();
         {
             QPainter painter(&target);
             painter.translate(origin);
             if (c.Has("Clip")) painter.setClipRect(UtilsRect(c["Clip"]).ToQRect());
             TBufPainter buffer(painter, UtilsRect(c["Rect"]));
             EXPECT_EQ(buffer.Rect(), UtilsRect(c["Expected"])) << c.Text();
-            buffer.Canvas().fillRect(QRect(-100, -100, 300, 300), QColor(PaintedRed));
+            buffer.Canvas().fillRect(QRect(-100, -100, 300, 300), QColor(Red));
         }
         const QRect copied = UtilsRect(c["Expected"]).ToQRect().translated(origin);
         int wrong = 0;
         for (int y = 0; y < target.height(); ++y)
-            for (int x = 0; x < target.width(); ++x)
-                wrong += target.pixel(x, y) != (copied.contains(x, y) ? PaintedRed : TargetWhite);
+            for (int x = 0; x < target.width(); ++x) wrong += target.pixel(x, y) != (copied.contains(x, y) ? Red : White);
         EXPECT_EQ(wrong, 0) << c.Text();
     }
 }
@@ -56,8 +50,7 @@ TEST(BufPainter, BuffersOnlyTheRegionAWidgetRepaints) {
         TRect Buffered;
         void paintEvent(QPaintEvent*) override {
             QPainter painter(this);
-            TBufPainter buffer(painter, TRect{0, 0, width(), height()});
-            Buffered = buffer.Rect();
+            Buffered = TBufPainter(painter, TRect{0, 0, width(), height()}).Rect();
         }
     } widget;
     widget.resize(80, 60);
@@ -67,221 +60,140 @@ TEST(BufPainter, BuffersOnlyTheRegionAWidgetRepaints) {
     EXPECT_EQ(widget.Buffered, (TRect{10, 20, 40, 35}));
 }
 
-// ---------------------------------------------------------------------------
-// Borders
-
-// Counts the paint events of a widget and of its child widgets (a scroll
-// area's viewport).
-class TPaintCounter : public QObject {
+// A control that paints nothing of its own (a frame draws its frame).
+template <class Base>
+class TTestControl : public TTransparencyControl<Base> {
 public:
+    using TTransparencyControl<Base>::TTransparencyControl;
+
+private:
+    void paintEvent(QPaintEvent* e) override {
+        if constexpr (std::is_base_of_v<QFrame, Base>) Base::paintEvent(e);
+    }
+};
+
+// Counts the paint events of a widget and of its child widgets (a viewport).
+struct TPaintCounter : QObject {
     explicit TPaintCounter(QWidget& widget) {
         widget.installEventFilter(this);
         for (QWidget* child : widget.findChildren<QWidget*>()) child->installEventFilter(this);
     }
-    int Paints = 0;
-
-protected:
     bool eventFilter(QObject*, QEvent* e) override {
         Paints += e->type() == QEvent::Paint;
         return false;
     }
-};
-
-// A control that paints nothing of its own: only the border shows.
-template <class Base>
-class TTestBordered : public TBorderedControl<Base> {
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        if constexpr (std::is_base_of_v<QFrame, Base>) {
-            Base::paintEvent(e);
-        }
-    }
-};
-
-// The controls of the table behind one interface.
-struct TAnyBordered {
-    std::unique_ptr<QWidget> Widget;
-    std::function<void(TBorderStyle)> SetStyle;
+    int Paints = 0;
 };
 
 template <class Base>
-TAnyBordered MakeBordered() {
-    auto control = std::make_unique<TTestBordered<Base>>();
-    TTestBordered<Base>* raw = control.get();
-    return {std::move(control), [raw](TBorderStyle s) { raw->SetBorderStyle(s); }};
-}
+class BorderedControls : public ::testing::Test {};
+using BorderedBases = ::testing::Types<QFrame, QAbstractScrollArea, QAbstractButton>;
+TYPED_TEST_SUITE(BorderedControls, BorderedBases);
 
-class BorderedControls : public ::testing::TestWithParam<int> {
-protected:
-    static TAnyBordered Make(int base) {
-        switch (base) {
-        case 0:
-            return MakeBordered<QFrame>();
-        case 1:
-            return MakeBordered<QAbstractScrollArea>();
-        default:
-            return MakeBordered<QAbstractButton>();
-        }
-    }
-};
-
-TEST_P(BorderedControls, BorderWidthAndLineFollowTheStyleAndTheSameStyleChangesNothing) {
-    TAnyBordered control = Make(GetParam());
-    QWidget& w = *control.Widget;
+TYPED_TEST(BorderedControls, BorderWidthAndLineFollowTheStyleAndTheSameStyleChangesNothing) {
+    TTestControl<TypeParam> w;
     w.resize(50, 40);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    EXPECT_EQ(w.contentsRect(), w.rect()) << "no border at first";
-    const QRgb line = w.palette().color(QPalette::WindowText).rgba();
-    EXPECT_NE(w.grab().toImage().pixel(0, 0), line);
-
-    control.SetStyle(bsSingle);
+    EXPECT_EQ(w.contentsRect(), w.rect());
+    w.SetBorderStyle(bsSingle);
     EXPECT_EQ(w.contentsRect(), w.rect().adjusted(1, 1, -1, -1));
-    EXPECT_EQ(w.grab().toImage().pixel(0, 0), line);
-    EXPECT_EQ(w.grab().toImage().pixel(49, 39), line);
-
-    control.SetStyle(bsTheme);
+    EXPECT_EQ(w.grab().toImage().pixel(49, 39), w.palette().color(QPalette::WindowText).rgba());
+    w.SetBorderStyle(bsTheme);
     const int themed = w.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &w);
     EXPECT_EQ(w.contentsRect(), w.rect().adjusted(themed, themed, -themed, -themed));
 
     TPaintCounter counter(w);
     QApplication::processEvents();
     const int paints = counter.Paints;
-    const QRect contents = w.contentsRect();
-    control.SetStyle(bsTheme);
+    w.SetBorderStyle(bsTheme);
     QApplication::processEvents();
     EXPECT_EQ(counter.Paints, paints) << "the same style repainted the control";
-    EXPECT_EQ(w.contentsRect(), contents);
-    control.SetStyle(bsNone);
+    w.SetBorderStyle(bsNone);
     QApplication::processEvents();
     EXPECT_GT(counter.Paints, paints) << "a new style did not repaint";
     EXPECT_EQ(w.contentsRect(), w.rect());
 }
 
-INSTANTIATE_TEST_SUITE_P(FrameScrollAreaButton, BorderedControls, ::testing::Values(0, 1, 2));
-
 // The handler decides whether the hint shows; one that raises is shown and the hint goes on.
 TEST(BorderedControlHint, ShowsOnlyWhatTheHandlerAllows) {
     TFakeDialogs dialogs;
     TDialogsInstaller install(&dialogs);
-    TTestBordered<QFrame> control;
-    control.resize(50, 40);
+    TTestControl<QFrame> control;
     control.setToolTip(QStringLiteral("tip"));
     control.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
     QPoint asked;
-    bool allow = false;
-    bool raise = false;
+    int answer = 0;  // 0 hides, 1 shows, 2 raises
     control.OnShowHint = [&](QWidget& sender, bool& canShow, QHelpEvent& hint) {
         EXPECT_EQ(&sender, &control);
         asked = hint.pos();
-        if (raise) throw Exception::FromId(strError);
-        canShow = allow;
+        if (answer == 2) throw Exception::FromId(strError);
+        canShow = answer == 1;
     };
-    auto askForHint = [&] {
+    for (answer = 0; answer < 3; ++answer) {
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 6), control.mapToGlobal(QPoint(5, 6)));
         QApplication::sendEvent(&control, &help);
-        return QToolTip::isVisible();
-    };
-    EXPECT_FALSE(askForHint());
-    EXPECT_EQ(asked, QPoint(5, 6));
-    allow = true;
-    EXPECT_TRUE(askForHint());
-    QToolTip::hideText();
-    raise = true;
-    EXPECT_TRUE(askForHint());
+        EXPECT_EQ(QToolTip::isVisible(), answer > 0) << answer;
+        EXPECT_EQ(asked, QPoint(5, 6));
+        QToolTip::hideText();
+    }
     EXPECT_EQ(dialogs.Boxes.size(), 1u);
-    QToolTip::hideText();
 }
 
-// ---------------------------------------------------------------------------
-// Transparency
-
-template <class Base>
-class TTestTransparent : public TTransparencyControl<Base> {
-public:
-    using TTransparencyControl<Base>::TTransparencyControl;
-
-protected:
-    void paintEvent(QPaintEvent*) override {}  // paints nothing of its own
-};
-
-// A red parent with one control of each base that paints nothing: where a
-// transparent control lies the parent's red shows, an opaque one hides it.
+// A red parent: where a transparent control that paints nothing lies, the
+// red shows; an opaque one hides it. Also through a scroll area's viewport.
 TEST(TransparencyControl, ATransparentControlShowsItsParentsPixelsAnOpaqueOneNot) {
     QWidget parent;
     parent.resize(90, 40);
     QPalette red = parent.palette();
-    red.setColor(QPalette::Window, QColor(PaintedRed));
+    red.setColor(QPalette::Window, QColor(Red));
     parent.setPalette(red);
     parent.setAutoFillBackground(true);
-    TTestTransparent<QFrame> frame(&parent);
+    TTestControl<QFrame> frame(&parent);
     frame.setGeometry(10, 10, 20, 20);
-    TTestTransparent<QAbstractScrollArea> area(&parent);
+    TTestControl<QAbstractScrollArea> area(&parent);
     area.setGeometry(50, 10, 20, 20);
     parent.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
-    const QPoint insideFrame(20, 20), insideArea(60, 20);
     EXPECT_FALSE(frame.Transparent());
     for (bool transparent : {true, false}) {
         frame.SetTransparent(transparent);
         area.SetTransparent(transparent);
         const QImage shot = parent.grab().toImage();
-        EXPECT_EQ(shot.pixel(insideFrame) == PaintedRed, transparent) << "frame, transparent " << transparent;
-        EXPECT_EQ(shot.pixel(insideArea) == PaintedRed, transparent) << "scroll area, transparent " << transparent;
-        EXPECT_EQ(shot.pixel(5, 5), PaintedRed);
+        EXPECT_EQ(shot.pixel(20, 20) == Red, transparent) << "frame, transparent " << transparent;
+        EXPECT_EQ(shot.pixel(60, 20) == Red, transparent) << "scroll area, transparent " << transparent;
     }
 }
 
-// ---------------------------------------------------------------------------
-// Forms and scroll bars
-
 TEST(ScrollPosForCode, Table) {
-    const QMap<QString, TScrollCode> codes{
-        {"scLineUp", scLineUp},         {"scLineDown", scLineDown},   {"scPageUp", scPageUp},
-        {"scPageDown", scPageDown},     {"scThumbPosition", scThumbPosition}, {"scThumbTrack", scThumbTrack},
-        {"scTop", scTop},               {"scBottom", scBottom},       {"scEndScroll", scEndScroll}};
+    const QStringList codes{"scLineUp", "scLineDown", "scPageUp", "scPageDown", "scThumbPosition",
+                            "scThumbTrack", "scTop", "scBottom", "scEndScroll"};
     QScrollBar bar;
     bar.setRange(0, 100);
     for (const CaseRow& c : LoadCases("ui/utils.txt", "ScrollPos")) {
         ASSERT_TRUE(codes.contains(c["Code"])) << c.Text();
         bar.setSliderPosition(c.Int("Slider"));
-        EXPECT_EQ(GetScrollPosForCode(bar, codes[c["Code"]], c.Int("Pos"), c.Int("Line"), c.Int("Page")),
-                  c.Int("Expected"))
+        const auto code = TScrollCode(codes.indexOf(c["Code"]));
+        EXPECT_EQ(GetScrollPosForCode(bar, code, c.Int("Pos"), c.Int("Line"), c.Int("Page")), c.Int("Expected"))
             << c.Text();
     }
 }
 
-// Positions run to max - page + 1; a bar that cannot scroll is hidden, or
-// shown disabled when asked.
+// Positions run to max - page + 1; a bar that cannot scroll is hidden, or shown disabled when asked.
 TEST(UpdateScrollBar, RangeOfPositionsAndABarThatCannotScroll) {
-    struct TArea : QAbstractScrollArea {
-    } area;
+    TTestControl<QAbstractScrollArea> area;
     area.resize(120, 120);
     area.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
     QScrollBar& bar = *area.verticalScrollBar();
     UpdateScrollBar(area, Qt::Vertical, 0, 299, 100, false);
-    EXPECT_EQ(bar.maximum(), 200);
-    EXPECT_EQ(bar.pageStep(), 100);
-    EXPECT_TRUE(bar.isVisible());
-    EXPECT_TRUE(bar.isEnabled());
+    EXPECT_EQ(std::make_tuple(bar.maximum(), bar.pageStep(), bar.isVisible(), bar.isEnabled()),
+              std::make_tuple(200, 100, true, true));
     UpdateScrollBar(area, Qt::Vertical, 0, 99, 100, false);
-    EXPECT_EQ(bar.maximum(), 0);
-    EXPECT_FALSE(bar.isVisible());
+    EXPECT_EQ(std::make_tuple(bar.maximum(), bar.isVisible()), std::make_tuple(0, false));
     UpdateScrollBar(area, Qt::Vertical, 0, 99, 100, true);
-    EXPECT_TRUE(bar.isVisible());
-    EXPECT_FALSE(bar.isEnabled());
-}
-
-TEST(OwnerForm, TheWindowOfTheFirstWidgetAmongTheParents) {
-    QWidget form;
-    QWidget child(&form);
-    QObject component(&child);
-    QObject loose;
-    EXPECT_EQ(GetOwnerForm(&component), &form);
-    EXPECT_EQ(GetOwnerForm(&child), &form);
-    EXPECT_EQ(GetOwnerForm(&loose), nullptr);
+    EXPECT_EQ(std::make_tuple(bar.isVisible(), bar.isEnabled()), std::make_tuple(true, false));
 }
 
 }  // namespace
