@@ -5,10 +5,15 @@
 #include "platform/plInput.h"
 #include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
+#include "scheme/diCanvas.h"
 #include "scheme/diPalette.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
 #include "text/diTextor.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TNameElement, TElement)
 T_ELEMENT_CLASS_IMPL(TNameField, TTextorElement)
@@ -141,12 +146,46 @@ void TNameFieldNamespaceItem::StateChanged() {
 
 void TNameFieldNamespaceItem::AddReference(TReference* reference) {
     TNamespaceOwnItem::AddReference(reference);
+    if (!(reference->Flags & rfNotCounted)) ++m_countedReferences;
     m_field->UpdateReferenceSign();
 }
 
 void TNameFieldNamespaceItem::RemoveReference(TReference* reference) {
     TNamespaceOwnItem::RemoveReference(reference);
+    if (!HasReferences())
+        m_countedReferences = 0;
+    else if (!(reference->Flags & rfNotCounted) && m_countedReferences > 0)
+        --m_countedReferences;
     m_field->UpdateReferenceSign();
+}
+
+// ---------------------------------------------------------------------------
+// TElementImageRoom
+
+namespace {
+bool ShowsPicture(const TTextorElement& element, int index) { return index >= 0 && element.Sheet(); }
+}  // namespace
+
+TRect TElementImageRoom::Widen(const TTextorElement& element, TRect padding, int index) const {
+    if (!ShowsPicture(element, index)) return padding;
+    padding.Left += SchemeCharImages().Width() + element.Sheet()->Canvas()->Theme().GetImageData(0).Size;
+    return padding;
+}
+
+void TElementImageRoom::Paint(TSheetCanvas& canvas, const TTextorElement& element, int left, int index) const {
+    if (!ShowsPicture(element, index) || element.Textor()->UpdateCount() > 0) return;
+    const int row = element.FirstRowHeight() > 0 ? element.FirstRowHeight() : element.Height();
+    canvas.DrawCharImage(QPoint(left, std::max(0, (row - SchemeCharImages().Height()) / 2)), index);
+}
+
+void TElementImageRoom::Update(TTextorElement& element, int index) {
+    const bool shown = index >= 0;
+    if (shown == m_shown) {
+        element.Invalidate();
+        return;
+    }
+    m_shown = shown;
+    element.Textor()->InvalidateAllLayouts();
 }
 
 TNameField::TNameField() noexcept { InitOptions(Options() | kNameFieldElementOptions); }
@@ -169,15 +208,36 @@ void TNameField::SetNameOptions(uint8_t value) {
     if (old == value) return;
     m_nameOptions = value;
     if (((old ^ value) & noUnique) && m_namespace) m_namespace->CheckDuplicates();
-    if ((old ^ value) & noImageWhenFilled) UpdateBounds();
+    if ((old ^ value) & noImageWhenFilled) m_imageRoom.Update(*this, ShownImage());
     UpdateNamespaceItem();
 }
 
 void TNameField::SetImageIndex(int index) {
     if (m_imageIndex == index) return;
     m_imageIndex = index;
-    UpdateBounds();
+    m_imageRoom.Update(*this, ShownImage());
     if (m_item) m_item->NotifyImageChanged();
+}
+
+int TNameField::ShownImage() {
+    if ((m_nameOptions & noImageWhenFilled) && !IsFilled()) return -1;
+    return GetImageIndex();
+}
+
+void TNameField::FilledChanged() {
+    TTextorElement::FilledChanged();
+    if (m_nameOptions & noImageWhenFilled) m_imageRoom.Update(*this, ShownImage());
+}
+
+int TNameField::GetThemeKind() const {
+    return HasTextorOption(toFieldFrame) ? int(tekName) : TTextorElement::GetThemeKind();
+}
+
+TRect TNameField::GetPadding() { return m_imageRoom.Widen(*this, TTextorElement::GetPadding(), ShownImage()); }
+
+void TNameField::Paint(TSheetCanvas& canvas) {
+    TTextorElement::Paint(canvas);
+    m_imageRoom.Paint(canvas, *this, TTextorElement::GetPadding().Left, ShownImage());
 }
 
 TNamespace* TNameField::GetNamespace() { return FindOwnerNamespace(GetOwnerElement()); }
@@ -230,7 +290,7 @@ void TNameField::BeforeDestruction() {
     m_destroying = true;
     m_item.reset();
     m_namespace = nullptr;
-    UpdateReferenceSign();
+    FreeReferenceSign();
     TTextorElement::BeforeDestruction();
 }
 
@@ -244,10 +304,58 @@ void TNameField::EffectiveDisabledChanged() {
     if (m_item) m_item->NotifyEnabledChanged();
 }
 
+bool TNameField::WantsReferenceSign() {
+    return !m_destroying && !IsBeingDestroyed() && Sheet() && IsVisible() && m_item &&
+           m_item->HasCountedReferences();
+}
+
+void TNameField::FreeReferenceSign() {
+    TReferenceSignElement* sign = std::exchange(m_sign, nullptr);
+    if (!sign) return;
+    sign->m_field = nullptr;
+    sign->Free();
+}
+
 void TNameField::UpdateReferenceSign() {
-    // The sign element itself is placed by the sheet's root element; the
-    // field repaints so that its corner shows the current state.
-    if (!m_destroying && Sheet()) Invalidate();
+    if (!WantsReferenceSign()) {
+        FreeReferenceSign();
+        return;
+    }
+    if (!m_sign) {
+        TVisualElement* root = Sheet()->Root();
+        if (!root || root->IsBeingDestroyed()) return;
+        auto* sign = TElement::CreateSubElement<TReferenceSignElement>(root);
+        sign->m_field = this;
+        m_sign = sign;
+        sign->SetVisualParent(root);
+        sign->UpdateLayout(true, false, false, false);
+    }
+    m_sign->FollowField();
+}
+
+void TNameField::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    TTextorElement::UpdateLayout(force, all, widthChanged, heightChanged);
+    UpdateReferenceSign();
+}
+
+void TNameField::PositionChanged() {
+    TTextorElement::PositionChanged();
+    if (m_sign) m_sign->FollowField();
+}
+
+void TNameField::BoundsChanged(const TRect& oldRect, int oldDescent) {
+    TTextorElement::BoundsChanged(oldRect, oldDescent);
+    if (m_sign) m_sign->FollowField();
+}
+
+void TNameField::VisibilityChanged() {
+    TTextorElement::VisibilityChanged();
+    UpdateReferenceSign();
+}
+
+void TNameField::DetachFromSheet() {
+    FreeReferenceSign();
+    TTextorElement::DetachFromSheet();
 }
 
 void TNameField::GetPaletteItems(QList<TPaletteItem*>& list) {
@@ -399,8 +507,17 @@ void TCustomReferenceElement::SetReferenceOptions(uint8_t value) {
     const uint8_t old = m_referenceOptions;
     if (old == value) return;
     m_referenceOptions = value;
-    if ((old ^ value) & roTargetImage) UpdateBounds();
+    if ((old ^ value) & roTargetImage) m_imageRoom.Update(*this, GetImageIndex());
     if ((old ^ value) & roFreeText) CheckAll();
+}
+
+TRect TCustomReferenceElement::GetPadding() {
+    return m_imageRoom.Widen(*this, TTextorElement::GetPadding(), GetImageIndex());
+}
+
+void TCustomReferenceElement::Paint(TSheetCanvas& canvas) {
+    TTextorElement::Paint(canvas);
+    m_imageRoom.Paint(canvas, *this, TTextorElement::GetPadding().Left, GetImageIndex());
 }
 
 TNamespace* TCustomReferenceElement::GetNamespace() { return FindOwnerNamespace(GetOwnerElement()); }
@@ -413,7 +530,7 @@ int TCustomReferenceElement::GetImageIndex() {
 bool TCustomReferenceElement::Accepts(TNamespaceItem* item) {
     if (!item || !CanReferTo(item)) return false;
     bool accept = true;
-    HandleNodeMessage(nmAcceptReferenceItem, intptr_t(item), intptr_t(&accept));
+    SendNodeMessageUp(nmAcceptReferenceItem, intptr_t(item), intptr_t(&accept));
     return accept;
 }
 
@@ -423,6 +540,7 @@ void TCustomReferenceElement::SetTarget(TNamespaceItem* item) {
     if (m_link->Target() == item) return;
     m_link->SetTarget(item);
     if (m_router) m_router->Rekey(this);
+    if (m_referenceOptions & roTargetImage) m_imageRoom.Update(*this, GetImageIndex());
 }
 
 void TCustomReferenceElement::ResolveByName() {
@@ -483,7 +601,7 @@ void TCustomReferenceElement::NamespaceNotify(int code, TNamespaceItem* item, in
                 TargetLost(item);
             break;
         case nnImageChanged:
-            if (isTarget && (m_referenceOptions & roTargetImage)) Invalidate();
+            if (isTarget && (m_referenceOptions & roTargetImage)) m_imageRoom.Update(*this, GetImageIndex());
             break;
         case nnEnabledChanged:
         case nnStateChanged:
@@ -700,6 +818,13 @@ TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
 
 bool TCustomReferenceElement::SelectDropDownItem(TDropDownItem* item) {
     if (!item || IsReadOnly()) return false;
+    TOperationGroupScope group(Scheme());
+    const bool handled = ChooseEntry(item);
+    group.End();
+    return handled;
+}
+
+bool TCustomReferenceElement::ChooseEntry(TDropDownItem* item) {
     const int listed = item->Data - kFirstCandidateEntry;
     if (item->Selectable && listed >= 0 && listed < m_listedPaths.size()) {
         if (TNamespaceItem* target = m_namespace ? m_namespace->FindItemByPath(m_listedPaths[listed]) : nullptr) {
@@ -712,22 +837,87 @@ bool TCustomReferenceElement::SelectDropDownItem(TDropDownItem* item) {
         return true;
     }
     if (item->Data == kCreateHereEntry && m_createHereItem) {
-        ClearText();
-        ApplyPaletteItem(m_createHereItem, QString(), false);
+        ChooseCreateHere();
         return true;
     }
     return TTextorElement::SelectDropDownItem(item);
+}
+
+void TCustomReferenceElement::ChooseCreateHere() {
+    // Only the selection goes (nothing when the element is not being edited).
+    EnterText(TEnterMode::Selection, TTextorRange{}, false, std::nullopt);
+    ApplyPaletteItem(m_createHereItem, QString(), false);
 }
 
 void TCustomReferenceElement::ChooseItem(TNamespaceItem* item) {
     TSchemeOperation::Execute(MakeNode<TReferenceOperation>(this, item));
 }
 
+namespace {
+
+// Where "<create>" puts a new element: the text and the range (none: the
+// text's end).
+struct TCreatePlace {
+    TTextorElement* Text = nullptr;
+    std::optional<TTextorRange> Range;
+};
+
+void SearchCreatePlace(TTextorElement* text, const TElementClass* cls, TCreatePlace& place);
+
+// The texts of element that delegate to their owner: the element itself, or
+// its sub-element texts.
+void SearchDelegatingTexts(TElement* element, const TElementClass* cls, TCreatePlace& place) {
+    if (auto* text = dynamic_cast<TTextorElement*>(element)) {
+        if (text->HasTextorOption(toDelegating)) SearchCreatePlace(text, cls, place);
+        return;
+    }
+    for (TNode* n = element->FirstChild(); n; n = n->NextSibling())
+        if (auto* text = dynamic_cast<TTextorElement*>(n);
+            text && text->IsSubElement() && text->HasTextorOption(toDelegating))
+            SearchCreatePlace(text, cls, place);
+}
+
+// Right after the last element of cls in text order, looking into the
+// embedded elements' delegating texts; the first text searched is the
+// default place.
+void SearchCreatePlace(TTextorElement* text, const TElementClass* cls, TCreatePlace& place) {
+    if (!place.Text) place.Text = text;
+    for (TPortion* p = text->Textor()->GetFirstPortion(); p; p = p->GetNextPortion()) {
+        if (p->Kind() != TPortionKind::Element) continue;
+        auto* portion = static_cast<TElementPortion*>(p);
+        TVisualElement* element = portion->Element();
+        if (!element) continue;
+        if (element->ElementClass() == cls) {
+            const TTextorPosition after{portion->Paragraph(), portion->Next(), 0};
+            place = TCreatePlace{text, TTextorRange{after, after}};
+        } else {
+            SearchDelegatingTexts(element, cls, place);
+        }
+    }
+}
+
+// The place in owner (a text, else its sub-element texts).
+TCreatePlace FindCreatePlace(TElement* owner, const TElementClass* cls) {
+    TCreatePlace place;
+    if (auto* text = dynamic_cast<TTextorElement*>(owner)) {
+        SearchCreatePlace(text, cls, place);
+        return place;
+    }
+    for (TNode* n = owner->FirstChild(); n; n = n->NextSibling())
+        if (auto* text = dynamic_cast<TTextorElement*>(n); text && text->IsSubElement())
+            SearchCreatePlace(text, cls, place);
+    return place;
+}
+
+}  // namespace
+
 void TCustomReferenceElement::ChooseCreate() {
     auto* elementItem = dynamic_cast<TElementPaletteItem*>(m_createItem);
-    auto* place = dynamic_cast<TTextorElement*>(PlaceToCreate());
-    if (!elementItem || !place) return;
-    place->InsertNewElement(elementItem->ElementClass(), m_createItem, std::nullopt);
+    TElement* owner = PlaceToCreate();
+    if (!elementItem || !owner) return;
+    const TCreatePlace place = FindCreatePlace(owner, elementItem->ElementClass());
+    if (!place.Text) return;
+    place.Text->InsertNewElement(elementItem->ElementClass(), m_createItem, place.Range);
     if (!m_namespace) return;
     // The newest declaration of the place is the one just made.
     TNamespaceItem* newest = nullptr;
@@ -747,7 +937,9 @@ void TCustomReferenceElement::ChooseCreate() {
 // ---------------------------------------------------------------------------
 // The two kinds
 
-TReferenceElement::TReferenceElement() noexcept { InitVisualOptions(VisualOptions() | voStandAloneReference); }
+TReferenceElement::TReferenceElement() noexcept { InitVisualOptions(VisualOptions() | voCanDisable); }
+
+int TReferenceElement::GetThemeKind() const { return tekSubstitution; }
 
 TReferenceField::TReferenceField() noexcept { InitOptions(Options() | eoStoredInParentNode); }
 
@@ -765,12 +957,29 @@ TReferenceSignElement::TReferenceSignElement() noexcept {
 }
 
 void TReferenceSignElement::FollowField() {
-    if (!m_field) return;
-    const TRect field = m_field->GetBoundsRect();
-    const TRect own = GetBoundsRect();
-    const int width = own.Right - own.Left;
-    const int height = own.Bottom - own.Top;
-    SetPosition(field.Left + kReferenceSignOverlap - width, field.Bottom - height + 1);
+    TVisualElement* root = m_field && m_field->Sheet() ? m_field->Sheet()->Root() : nullptr;
+    if (!root) return;
+    const QPoint inField(kReferenceSignOverlap - Width(), m_field->Height() - Height() + 1);
+    const QPoint inRoot = root->SheetToClient(m_field->ClientToSheet(inField));
+    SetPosition(inRoot.x(), inRoot.y());
+}
+
+void TReferenceSignElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
+    if (!force || !Sheet()) return;
+    const QSize size = Sheet()->Canvas()->GetThemeSize(tekReferenced);
+    SetSize(size.width(), size.height());
+    FollowField();
+}
+
+void TReferenceSignElement::Paint(TSheetCanvas& canvas) { canvas.DrawThemeImage(tekReferenced, QPoint(0, 0)); }
+
+void TReferenceSignElement::GetStoredName(TSchemeFiler* filer, QString& name) { name = kReferenceSignName; }
+
+void TReferenceSignElement::BeforeDestruction() {
+    if (m_field && m_field->m_sign == this) m_field->m_sign = nullptr;
+    m_field = nullptr;
+    TVisualElement::BeforeDestruction();
 }
 
 void TReferenceSignElement::GetHint(QString& text) {
@@ -836,8 +1045,11 @@ void TReferenceElementTextorEditOperation::UndoEdit(TTextorElement* element) {
 // The unit
 
 void InitNamingElementsUnit() {
-    TNodePtr<TSchemePaletteItem> item =
-        MakeNode<TSchemePaletteItem>(uint16_t(0), 0, strAutoname, strAutonameHint, kAutonamePaletteOrder);
+    const int pictures = SchemeLargeImages().Count();
+    const int first = SchemeLargeImages().AddResourceImage(QStringLiteral("diNamingElementsLargeImages"));
+    const int image = SchemeLargeImages().Count() > pictures ? first : NoImageIndex;
+    TNodePtr<TSchemePaletteItem> item = MakeNode<TSchemePaletteItem>(uint16_t(pifLargeImage), image, strAutoname,
+                                                                     strAutonameHint, kAutonamePaletteOrder);
     item->SetParent(PaletteActionsGroup());
     g_autonameItem = item.release();
 }

@@ -61,6 +61,18 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_NamingBox, TVisualElement)
 
+// A text inside a text that passes its palette and messages to its owner.
+class TElement_NamingInnerText : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_NamingInnerText)
+public:
+    void Create() override {
+        TTextorElement::Create();
+        SetTextorOptions(TextorOptions() | toRichContent | toDelegating);
+    }
+    void FillAcceptedClasses(TElementClassList& list) override { list << TElement_NamingBox::StaticClass(); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingInnerText, TTextorElement)
+
 // A text that owns a namespace for what is typed into it.
 class TElement_NamingText : public TTextorElement, public INamespaceOwner {
     T_ELEMENT_CLASS(TElement_NamingText)
@@ -78,13 +90,34 @@ public:
         m_namespace.reset();
     }
     void FillAcceptedClasses(TElementClassList& list) override {
-        list << TElement_NamingRef::StaticClass() << TElement_NamingBox::StaticClass();
+        list << TElement_NamingRef::StaticClass() << TElement_NamingBox::StaticClass()
+             << TElement_NamingInnerText::StaticClass();
     }
 
 private:
     TNodePtr<TNamespace> m_namespace;
 };
 T_ELEMENT_CLASS_IMPL(TElement_NamingText, TTextorElement)
+
+// Refuses every candidate of the references below it.
+class TElement_NamingRefuser : public TElement {
+    T_ELEMENT_CLASS(TElement_NamingRefuser)
+public:
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override {
+        if (msg != nmAcceptReferenceItem) return TElement::HandleNodeMessage(msg, p1, p2);
+        *reinterpret_cast<bool*>(p2) = false;
+        return true;
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingRefuser, TElement)
+
+// Gives the references inside it the names of the scheme's root scope.
+class TElement_NamingHolder : public TElement, public INamespaceOwner {
+    T_ELEMENT_CLASS(TElement_NamingHolder)
+public:
+    TNamespace* GetNamespace() override { return dynamic_cast<TNamespace*>(Scheme()->Root()); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingHolder, TElement)
 
 namespace {
 
@@ -234,6 +267,14 @@ TEST_F(NamingElements, DisabledTarget) {
     EXPECT_TRUE(NamingMessages(toField).contains(Expected(strReferenceDisabledElement)));
 }
 
+TEST_F(NamingElements, AcceptanceRefusedByAGrandparent) {
+    TElement_TestDecl* decl = AddDecl(root, QStringLiteral("X"));
+    auto* refuser = TElement::CreateIn<TElement_NamingRefuser>(scheme.get(), root);
+    auto* holder = TElement::CreateIn<TElement_NamingHolder>(scheme.get(), refuser);
+    EXPECT_EQ(Ref(QStringLiteral("X"), holder)->GetTargetItem(), nullptr);
+    EXPECT_EQ(Ref(QStringLiteral("X"))->GetTargetItem(), decl->Item());
+}
+
 TEST_F(NamingElements, RouterHandsNameEventsOnlyToWaitingReferences) {
     Ref(QStringLiteral("P"));
     Ref(QStringLiteral("P"));
@@ -338,6 +379,43 @@ TEST_F(NamingCreate, NewElementWithAutomaticNameBecomesTarget) {
     ChooseCreate(true);
     ASSERT_NE(ref->GetTargetItem(), nullptr);
     EXPECT_EQ(ref->GetText(), ref->GetTargetItem()->GetName());
+}
+
+// The boxes of text in text order, looking into embedded texts.
+QList<TElement*> BoxesInOrder(TTextorElement* text) {
+    QList<TElement*> boxes;
+    for (TPortion* p = text->Textor()->GetFirstPortion(); p; p = p->GetNextPortion()) {
+        TVisualElement* e = p->Kind() == TPortionKind::Element ? static_cast<TElementPortion*>(p)->Element() : nullptr;
+        if (auto* inner = dynamic_cast<TTextorElement*>(e))
+            boxes << BoxesInOrder(inner);
+        else if (dynamic_cast<TElement_NamingBox*>(e))
+            boxes << e;
+    }
+    return boxes;
+}
+
+TEST_F(NamingCreate, CreateBetweenTwoDeclarationsLandsAfterTheLastAndOneUndoTakesBoth) {
+    text->InsertElementOfClass(TElement_NamingBox::StaticClass(), false, text->Textor()->GetStartPosition());
+    auto* inner = static_cast<TTextorElement*>(text->AddElementOfClass(TElement_NamingInnerText::StaticClass()));
+    auto* second = static_cast<TElement_NamingBox*>(inner->AddElementOfClass(TElement_NamingBox::StaticClass()));
+    text->AddElementOfClass(TElement_NamingRef::StaticClass());  // after the declarations
+    auto* first = static_cast<TElement_NamingBox*>(BoxesInOrder(text).first());
+    first->Field->SetText(QStringLiteral("First"));
+    second->Field->SetText(QStringLiteral("Second"));
+
+    ref->FillDropDown(rootItem.get());
+    ASSERT_TRUE(ref->SelectDropDownItem(rootItem->FirstItem()));
+    const QList<TElement*> boxes = BoxesInOrder(text);
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_EQ(boxes[1], second);
+    EXPECT_EQ(boxes[2]->Parent(), inner) << "the new declaration stands right after the last one";
+    ASSERT_NE(ref->GetTargetItem(), nullptr);
+    EXPECT_EQ(ref->GetTargetItem()->GetElement(), boxes[2]);
+
+    history.Undo();
+    EXPECT_EQ(BoxesInOrder(text), QList<TElement*>({first, second}));
+    EXPECT_EQ(ref->GetText(), QStringLiteral("Typed"));
+    EXPECT_EQ(ref->GetTargetItem(), nullptr);
 }
 
 TEST_F(NamingCreate, CreateWithoutNameEmptiedTypedName) {
