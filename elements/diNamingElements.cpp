@@ -4,6 +4,7 @@
 #include "core/cuStringIds.h"
 #include "platform/plInput.h"
 #include "scheme/diFilers.h"
+#include "scheme/diHashIndex.h"
 #include "scheme/diMessages.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diPalette.h"
@@ -12,8 +13,10 @@
 #include "text/diTextor.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <utility>
+#include <vector>
 
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TNameElement, TElement)
 T_ELEMENT_CLASS_IMPL(TNameField, TTextorElement)
@@ -737,43 +740,92 @@ TNode* ListingPlace(TNamespaceItem* item) {
     return item->GetElement();
 }
 
-// Sorts the candidates as NamespaceItemPrecedes does, with the tree order of
-// their places worked out once: one pre-order walk of each tree involved,
-// instead of walking siblings for every comparison.
-void SortByTreeOrder(TNamespace::TNameList& names) {
-    QHash<const TNode*, int> order;
-    int next = 0;
-    for (const auto& entry : names) {
-        TNode* place = ListingPlace(entry.second);
-        if (!place || order.contains(place)) continue;
-        TNode* top = place;
-        while (top->Parent()) top = top->Parent();
-        if (order.contains(top)) continue;
-        for (TNode* n = top; n;) {
-            order.insert(n, next++);
-            if (n->FirstChild()) {
-                n = n->FirstChild();
-                continue;
+// The tree order of the places of the candidates, worked out once per fill
+// (instead of walking the siblings for every comparison): every place and
+// its ancestors are marked, then one pre-order walk numbers the marked
+// nodes, looking among the children only of nodes that hold a marked one.
+class TListingOrder {
+public:
+    // Marks place and its ancestors; the number of place after Number.
+    const int* Mark(TNode* place) {
+        const int* own = nullptr;
+        TMark* below = nullptr;
+        for (TNode* n = place; n; n = n->Parent()) {
+            TMark* mark = Find(n);
+            const bool known = mark != nullptr;
+            if (!known) {
+                mark = &m_marks.emplace_back(TMark{n});
+                m_index.Insert(HashOf(n), mark);
+                if (!n->Parent()) m_tops.push_back(mark);
             }
-            while (n && n != top && !n->NextSibling()) n = n->Parent();
-            n = n && n != top ? n->NextSibling() : nullptr;
+            if (below) mark->HoldsMarked = true;
+            if (!own) own = &mark->Order;
+            if (known) break;
+            below = mark;
+        }
+        return own;
+    }
+    void Number() {
+        int next = 0;
+        std::vector<TMark*> stack;
+        std::vector<TNode*> children;
+        std::vector<TMark*> marked;
+        for (TMark* top : m_tops) {
+            stack.push_back(top);
+            while (!stack.empty()) {
+                TMark* mark = stack.back();
+                stack.pop_back();
+                mark->Order = next++;
+                if (!mark->HoldsMarked) continue;
+                children.clear();
+                for (TNode* c = mark->Node->FirstChild(); c; c = c->NextSibling()) children.push_back(c);
+                marked.clear();
+                for (size_t i = 0; i < children.size(); ++i) {
+                    if (i + kLookAhead < children.size()) m_index.Prefetch(HashOf(children[i + kLookAhead]));
+                    if (TMark* child = Find(children[i])) marked.push_back(child);
+                }
+                stack.insert(stack.end(), marked.rbegin(), marked.rend());
+            }
         }
     }
-    std::stable_sort(names.begin(), names.end(), [&order](const auto& x, const auto& y) {
-        TNamespaceItem* a = x.second;
-        TNamespaceItem* b = y.second;
-        const bool lastA = a->GetItemFlags() & nifListedLast;
-        const bool lastB = b->GetItemFlags() & nifListedLast;
-        if (lastA != lastB) return lastB;
-        TNamespaceCoverItem* ca = a->AsCover();
-        TNamespaceCoverItem* cb = b->AsCover();
-        if (ca && cb && ca->Connection() == cb->Connection()) return NamespaceItemPrecedes(a, b);
-        const int oa = order.value(ListingPlace(a), -1);
-        const int ob = order.value(ListingPlace(b), -1);
-        if (oa < 0 || ob < 0) return NamespaceItemPrecedes(a, b);
-        return oa < ob;
-    });
-}
+
+private:
+    struct TMark {
+        TNode* Node;
+        int Order = -1;
+        bool HoldsMarked = false;
+    };
+    // How many children ahead the index slots are loaded.
+    static constexpr size_t kLookAhead = 8;
+
+    // MixHash is bijective: equal hashes are equal nodes.
+    static uint64_t HashOf(const TNode* node) noexcept { return MixHash(uint64_t(reinterpret_cast<uintptr_t>(node))); }
+    TMark* Find(const TNode* node) const { return m_index.Find(HashOf(node), [](TMark*) { return true; }); }
+
+    std::deque<TMark> m_marks;  // stable addresses for the index
+    THashIndex<TMark> m_index;
+    std::vector<TMark*> m_tops;
+};
+
+// What the list shows of a candidate, asked of the item once, while it is
+// at hand.
+struct TCandidate {
+    TNamespaceItem* Item;
+    QString Name;
+    QString Description;
+    QString Path;
+    int Image;
+    bool Enabled;
+};
+
+// What orders a candidate (kept apart, so that the sort moves little).
+struct TCandidateKey {
+    int Order;  // of its listing place; -1 unknown
+    uint32_t Index;
+    bool Last;
+    bool Cover;
+};
+
 }  // namespace
 
 TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
@@ -781,36 +833,70 @@ TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
     if (m_createItem && PlaceToCreate()) root->AddItem(-1, LoadStr(strCreate), kCreateEntry);
     if (m_createHereItem) root->AddItem(-1, LoadStr(strCreateHere), kCreateHereEntry);
 
-    TNamespace::TNameList names;
-    m_namespace->GetNames(names, true, false,
-                          [this](TNamespace*, TNamespaceItem* item, bool& accept) { accept = Accepts(item); });
-    SortByTreeOrder(names);
-
+    // The accepted items of the namespace (as TNamespace::GetNames gathers
+    // them) with all the list needs of each, in one pass; items listed only
+    // while Shift is held are passed over without it.
     const bool shift = TInputState::Current().KeyboardModifiers() & ssShift;
+    // The last fill's size is the likely size of this one.
+    const size_t expected = size_t(m_listedPaths.size());
+    std::vector<TCandidate> candidates;
+    std::vector<TCandidateKey> keys;
+    std::vector<const int*> orders;  // of the candidates' places
+    candidates.reserve(expected);
+    keys.reserve(expected);
+    orders.reserve(expected);
+    TListingOrder order;
+    m_namespace->ForEachItem(
+        [&](TNamespaceItem* item, bool&) {
+            if (!Accepts(item)) return;
+            const int flags = item->GetItemFlags();
+            if ((flags & nifShiftOnly) && !shift) return;
+            TNode* place = ListingPlace(item);
+            orders.push_back(place ? order.Mark(place) : nullptr);
+            keys.push_back(TCandidateKey{-1, uint32_t(candidates.size()), bool(flags & nifListedLast),
+                                         item->AsCover() != nullptr});
+            candidates.push_back(TCandidate{item, item->GetName(), item->GetDescription(), item->GetPath(),
+                                            item->GetImageIndex(), item->IsEnabled()});
+        },
+        true);
+    order.Number();
+    for (TCandidateKey& key : keys) key.Order = orders[key.Index] ? *orders[key.Index] : -1;
+    std::stable_sort(keys.begin(), keys.end(), [&candidates](const TCandidateKey& a, const TCandidateKey& b) {
+        if (a.Last != b.Last) return b.Last;
+        // Covers shown by one connection, or places outside the trees.
+        if (a.Order < 0 || b.Order < 0 || (a.Order == b.Order && a.Cover && b.Cover))
+            return NamespaceItemPrecedes(candidates[a.Index].Item, candidates[b.Index].Item);
+        return a.Order < b.Order;
+    });
+
     m_listedPaths.clear();
+    m_listedPaths.reserve(qsizetype(keys.size()));
     TDropDownItem* preselected = nullptr;
     std::vector<TDropDownItem*> groups;  // the most recent group at each level
-    for (const auto& [name, item] : names) {
-        if ((item->GetItemFlags() & nifShiftOnly) && !shift) continue;
-        const QStringList parts = name.split(kGroupSeparator);
+    for (const TCandidateKey& key : keys) {
+        const TCandidate& candidate = candidates[key.Index];
+        const QString& name = candidate.Name;
         TDropDownItem* parent = root;
-        int level = 0;
-        for (; level + 1 < parts.size(); ++level) {
-            if (level < int(groups.size()) && groups[size_t(level)]->Caption == parts[level]) {
-                parent = groups[size_t(level)];
+        qsizetype from = 0;
+        size_t level = 0;
+        for (qsizetype dot = name.indexOf(kGroupSeparator); dot >= 0;
+             from = dot + 1, dot = name.indexOf(kGroupSeparator, from), ++level) {
+            const QStringView part = QStringView(name).mid(from, dot - from);
+            if (level < groups.size() && groups[level]->Caption == part) {
+                parent = groups[level];
                 continue;
             }
-            groups.resize(size_t(level));
-            TDropDownItem* group = parent->AddItem(-1, parts[level]);
+            groups.resize(level);
+            TDropDownItem* group = parent->AddItem(-1, part.toString());
             group->Selectable = false;
             groups.push_back(group);
             parent = group;
         }
-        TDropDownItem* entry = parent->AddItem(item->GetImageIndex(), parts.last(),
-                                               kFirstCandidateEntry + int(m_listedPaths.size()), item->GetDescription());
-        entry->Enabled = item->IsEnabled();
-        m_listedPaths.append(item->GetPath());
-        if (item == GetTargetItem()) preselected = entry;
+        TDropDownItem* entry = parent->AddItem(candidate.Image, from ? name.mid(from) : name,
+                                               kFirstCandidateEntry + int(m_listedPaths.size()), candidate.Description);
+        entry->Enabled = candidate.Enabled;
+        m_listedPaths.append(candidate.Path);
+        if (candidate.Item == GetTargetItem()) preselected = entry;
     }
     if (!preselected && IsFilled()) return TTextorElement::FillDropDown(root);
     return preselected;

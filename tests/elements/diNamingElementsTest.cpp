@@ -325,6 +325,19 @@ TEST_F(NamingDropDown, GroupsAtDotsShiftOnlyItemsAndPreselectedTarget) {
     EXPECT_TRUE(Captions(withShift.get()).contains(QStringLiteral("Hidden")));
 }
 
+TEST_F(NamingDropDown, EntriesFollowTheTreeOrderOfTheirPlacesNotTheOrderOfDeclaring) {
+    TElement_TestDecl* late = AddDecl(root, QStringLiteral("Late"));
+    TElement_TestDecl* early = AddDecl(root, QStringLiteral("Early"));
+    TElement_TestScope* other = AddScope(root, QStringLiteral("Other"));
+    TElement_TestDecl* second = AddDecl(other, QStringLiteral("Second"));
+    AddDecl(other, QStringLiteral("First"))->SetParentBefore(other, second);
+    TElement_TestLink* link = AddLink(root, other);
+    early->SetParentBefore(root, late);
+    link->SetParentBefore(root, late);
+    Ref(QString())->FillDropDown(rootItem.get());
+    EXPECT_EQ(Captions(rootItem.get()), QStringList({"Early", "First", "Second", "Late"}));
+}
+
 TEST_F(NamingDropDown, ChoosingAnEntryIsUndoable) {
     TElement_TestDecl* first = AddDecl(root, QStringLiteral("First"));
     TElement_TestDecl* second = AddDecl(root, QStringLiteral("Second"));
