@@ -5,7 +5,6 @@
 
 #include "core/cuKnot.h"
 #include "scheme/diFilers.h"
-#include "scheme/diUtils.h"
 #include "support/testNaming.h"
 #include "support/testVisualElements.h"
 
@@ -235,21 +234,6 @@ TEST_F(NamedElements, AutonameIsEnabledOnlyWhenItCanActAndItsNameIsUndoable) {
     EXPECT_EQ(field->GetText(), QStringLiteral("Counter"));
     history.Undo();
     EXPECT_EQ(field->GetText(), QString());
-}
-
-TEST(NamingPaletteItems, AutonamePublicAndPrivateShowTheirOwnLargePictures) {
-    QList<QImage> pictures;
-    for (TPaletteItem* item : {AutonamePaletteItem(), static_cast<TPaletteItem*>(PublicPaletteItem()),
-                               static_cast<TPaletteItem*>(PrivatePaletteItem())}) {
-        SCOPED_TRACE(item->GetCaption().toStdString());
-        EXPECT_TRUE(item->Flags() & pifLargeImage);
-        ASSERT_GE(item->LargeImage(), 0);
-        ASSERT_LT(item->LargeImage(), SchemeLargeImages().Count());
-        EXPECT_NE(item->LargeImage(), DefaultLargeImage());
-        pictures << SchemeLargeImages().Image(item->LargeImage());
-    }
-    EXPECT_NE(pictures[0], pictures[1]);
-    EXPECT_NE(pictures[1], pictures[2]);
 }
 
 // ---------------------------------------------------------------------------
