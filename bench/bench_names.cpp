@@ -154,11 +154,11 @@ struct TBenchNames {
     }
     // Every name replaced as the user does it: one undoable edit each, all
     // in one undo step.
-    void Rename(int round) {
+    void Rename(const QStringList& names) {
         TSheetUpdate update(&sheet);
         TSchemeUpdate checks(scheme.get());
         TOperationGroupScope group(scheme.get());
-        for (size_t i = 0; i < nameds.size(); ++i) nameds[i]->NameField()->ReplaceText(BenchName(int(i), round));
+        for (size_t i = 0; i < nameds.size(); ++i) nameds[i]->NameField()->ReplaceText(names[qsizetype(i)]);
         group.End();
         checks.End();
     }
@@ -214,8 +214,14 @@ void BM_NamesRenameFollow(benchmark::State& state) {
     bench.Fill(count);
     bench.Show();
     int round = 0;
+    QStringList names;
     for (auto _ : state) {
-        bench.Rename(++round);
+        state.PauseTiming();
+        names.clear();
+        ++round;
+        for (int i = 0; i < count; ++i) names << BenchName(i, round);
+        state.ResumeTiming();
+        bench.Rename(names);
         state.PauseTiming();
         if (!bench.AllFollow(round) || !bench.history.CanUndo()) {
             state.SkipWithError("the references did not follow");

@@ -413,8 +413,13 @@ TReferenceRouter* TReferenceRouter::Of(TNamespace* ns) {
 }
 
 namespace {
-template <class K>
-void EraseFrom(QHash<K, std::vector<TCustomReferenceElement*>>& index, const K& key, TCustomReferenceElement* r) {
+// MixHash is bijective: references under one hash point at one item.
+uint64_t TargetHash(const TNamespaceItem* item) noexcept {
+    return MixHash(uint64_t(reinterpret_cast<uintptr_t>(item)));
+}
+
+void EraseFrom(QHash<QString, std::vector<TCustomReferenceElement*>>& index, const QString& key,
+               TCustomReferenceElement* r) {
     auto it = index.find(key);
     if (it == index.end()) return;
     auto& list = it.value();
@@ -423,31 +428,52 @@ void EraseFrom(QHash<K, std::vector<TCustomReferenceElement*>>& index, const K& 
 }
 }  // namespace
 
+void TReferenceRouter::Link(TCustomReferenceElement* reference) {
+    reference->m_routed = true;
+    reference->m_routedPrev = nullptr;
+    reference->m_routedNext = m_first;
+    if (m_first) m_first->m_routedPrev = reference;
+    m_first = reference;
+}
+
+void TReferenceRouter::Unlink(TCustomReferenceElement* reference) {
+    if (reference->m_routedPrev)
+        reference->m_routedPrev->m_routedNext = reference->m_routedNext;
+    else
+        m_first = reference->m_routedNext;
+    if (reference->m_routedNext) reference->m_routedNext->m_routedPrev = reference->m_routedPrev;
+    reference->m_routedPrev = reference->m_routedNext = nullptr;
+    reference->m_routed = false;
+}
+
 void TReferenceRouter::Add(TCustomReferenceElement* reference) { Rekey(reference); }
 
 void TReferenceRouter::Remove(TCustomReferenceElement* reference) {
-    auto key = m_keys.find(reference);
-    if (key != m_keys.end()) {
-        EraseFrom(m_waiting, key.value(), reference);
-        m_keys.erase(key);
-    }
-    auto target = m_targets.find(reference);
-    if (target != m_targets.end()) {
-        EraseFrom(m_byTarget, target.value(), reference);
-        m_targets.erase(target);
-    }
+    if (!reference->m_routed) return;
+    if (TNamespaceItem* target = std::exchange(reference->m_routedTarget, nullptr))
+        m_byTarget.EraseHeld(TargetHash(target), reference);
+    else
+        EraseFrom(m_waiting, reference->m_routedKey, reference);
+    reference->m_routedKey.clear();
+    Unlink(reference);
 }
 
 void TReferenceRouter::Rekey(TCustomReferenceElement* reference) {
-    Remove(reference);
+    // Filed as it is already (a renamed target's references keep it): nothing moves.
     if (TNamespaceItem* target = reference->GetTargetItem()) {
-        m_targets.insert(reference, target);
-        m_byTarget[target].push_back(reference);
-    } else {
-        const QString text = reference->GetText();
-        m_keys.insert(reference, text);
-        m_waiting[text].push_back(reference);
+        if (reference->m_routed && reference->m_routedTarget == target) return;
+        Remove(reference);
+        m_byTarget.Insert(TargetHash(target), reference);
+        reference->m_routedTarget = target;
+        Link(reference);
+        return;
     }
+    QString text = reference->GetText();
+    if (reference->m_routed && !reference->m_routedTarget && reference->m_routedKey == text) return;
+    Remove(reference);
+    m_waiting[text].push_back(reference);
+    reference->m_routedKey = std::move(text);
+    Link(reference);
 }
 
 int TReferenceRouter::WaitingCount(const QString& name) const {
@@ -455,42 +481,57 @@ int TReferenceRouter::WaitingCount(const QString& name) const {
     return it == m_waiting.constEnd() ? 0 : int(it.value().size());
 }
 
-std::vector<TCustomReferenceElement*> TReferenceRouter::Concerned(TNamespaceItem* item, bool byName) {
-    std::vector<TCustomReferenceElement*> result;
-    auto target = m_byTarget.constFind(item);
-    if (target != m_byTarget.constEnd()) result = target.value();
-    if (byName) {
-        auto waiting = m_waiting.constFind(item->GetName());
-        if (waiting != m_waiting.constEnd()) result.insert(result.end(), waiting->begin(), waiting->end());
+bool TReferenceRouter::Files(TCustomReferenceElement* reference, TNamespaceItem* item, const QString& name) const {
+    if (item) return m_byTarget.Find(TargetHash(item), [reference](TCustomReferenceElement* r) { return r == reference; });
+    auto it = m_waiting.constFind(name);
+    return it != m_waiting.constEnd() && std::find(it->begin(), it->end(), reference) != it->end();
+}
+
+void TReferenceRouter::NamespaceFreed() {
+    std::vector<TCustomReferenceElement*> all;
+    while (TCustomReferenceElement* r = m_first) {
+        all.push_back(r);
+        Remove(r);
     }
-    return result;
+    m_namespace->RemoveListener(MakeHandler<&TReferenceRouter::OnNotify>(this));
+    m_namespace = nullptr;
+    for (TCustomReferenceElement* r : all) r->NamespaceNotify(nnNamespaceFreed, nullptr, 0);
 }
 
 void TReferenceRouter::OnNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2) {
     if (code == nnNamespaceFreed) {
-        std::vector<TCustomReferenceElement*> all;
-        for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it) all.push_back(it.key());
-        for (auto it = m_targets.cbegin(); it != m_targets.cend(); ++it) all.push_back(it.key());
-        m_namespace->RemoveListener(MakeHandler<&TReferenceRouter::OnNotify>(this));
-        m_namespace = nullptr;
-        for (TCustomReferenceElement* r : all) r->NamespaceNotify(code, nullptr, 0);
+        NamespaceFreed();
         return;
     }
     auto* item = reinterpret_cast<TNamespaceItem*>(p1);
     if (!item || code < nnItemAdded || code > nnItemRemoved) return;
-    const bool byName = code == nnItemAdded || code == nnItemChanged || code == nnRenamed;
-    std::vector<TCustomReferenceElement*> concerned = Concerned(item, byName);
-    for (TCustomReferenceElement* r : concerned) {
-        // An earlier reaction may have stopped this one listening.
-        if (!m_keys.contains(r) && !m_targets.contains(r)) continue;
-        r->NamespaceNotify(code, item, p2);
+    // The references concerned (pointing at the item, waiting for its name),
+    // taken before any of them reacts; each is asked only while an earlier
+    // reaction has left it filed where it was found.
+    TConcerned pointing;
+    m_byTarget.ForEach(TargetHash(item), [&pointing](TCustomReferenceElement* r) { pointing.append(r); });
+    TConcerned waiting;
+    QString name;
+    if ((code == nnItemAdded || code == nnItemChanged || code == nnRenamed) && !m_waiting.isEmpty()) {
+        name = item->GetName();
+        auto it = m_waiting.constFind(name);
+        if (it != m_waiting.constEnd()) waiting.append(it->data(), qsizetype(it->size()));
     }
+    for (TCustomReferenceElement* r : pointing)
+        if (Files(r, item, QString())) r->NamespaceNotify(code, item, p2);
+    for (TCustomReferenceElement* r : waiting)
+        if (Files(r, nullptr, name)) r->NamespaceNotify(code, item, p2);
 }
 
 // ---------------------------------------------------------------------------
 // TCustomReferenceElement
 
-void TCustomReferenceElementReference::TargetChanged() { m_element->CheckAll(); }
+// Also when the target goes without an event (its item lets its references
+// go): the router files the reference again.
+void TCustomReferenceElementReference::TargetChanged() {
+    if (m_element->m_router) m_element->m_router->Rekey(m_element);
+    m_element->CheckAll();
+}
 void TCustomReferenceElementReference::CycleStateChanged() { m_element->CheckAll(); }
 
 TCustomReferenceElement::TCustomReferenceElement() noexcept

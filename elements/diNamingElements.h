@@ -18,6 +18,7 @@
 // exactly the item's name (an index of unresolved references by name) and
 // those that point at the item (the item's reference list).
 
+#include "scheme/diHashIndex.h"
 #include "scheme/diNaming.h"
 #include "scheme/diOperations.h"
 #include "text/diTextorEdit.h"
@@ -26,6 +27,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <cstdint>
 #include <memory>
@@ -336,18 +338,22 @@ public:
     int WaitingCount(const QString& name) const;
 
 private:
+    using TConcerned = QVarLengthArray<TCustomReferenceElement*, 8>;
     void OnNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
-    // The references concerned by an event of item (waiting for its name,
-    // pointing at it), taken before any of them reacts.
-    std::vector<TCustomReferenceElement*> Concerned(TNamespaceItem* item, bool byName);
+    // Every filed reference is told that the namespace goes.
+    void NamespaceFreed();
+    // Whether reference is still filed under item, or (item nil) waiting for name.
+    bool Files(TCustomReferenceElement* reference, TNamespaceItem* item, const QString& name) const;
+    void Link(TCustomReferenceElement* reference);
+    void Unlink(TCustomReferenceElement* reference);
 
     TNamespace* m_namespace;
-    // Unresolved references by their exact text; each reference's key.
+    // Unresolved references by their exact text.
     QHash<QString, std::vector<TCustomReferenceElement*>> m_waiting;
-    QHash<TCustomReferenceElement*, QString> m_keys;
-    // Resolved references by their target.
-    QHash<TNamespaceItem*, std::vector<TCustomReferenceElement*>> m_byTarget;
-    QHash<TCustomReferenceElement*, TNamespaceItem*> m_targets;
+    // Resolved references by their target (one entry each, under the target's hash).
+    THashIndex<TCustomReferenceElement> m_byTarget;
+    // Every filed reference, chained through the references.
+    TCustomReferenceElement* m_first = nullptr;
 };
 
 // The rich-text field that refers to a declared name.
@@ -437,6 +443,14 @@ private:
     QString m_pendingLink;
     // The paths of the candidates of the last drop-down fill, by entry.
     QStringList m_listedPaths;
+    // Where the router files the reference: under its target, else (while
+    // filed) under m_routedKey; its neighbours in the router's chain.
+    friend class TReferenceRouter;
+    bool m_routed = false;
+    TNamespaceItem* m_routedTarget = nullptr;
+    QString m_routedKey;
+    TCustomReferenceElement* m_routedPrev = nullptr;
+    TCustomReferenceElement* m_routedNext = nullptr;
     TElementImageRoom m_imageRoom;
     bool m_destroying = false;
 };
