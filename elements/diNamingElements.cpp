@@ -783,8 +783,11 @@ TNode* ListingPlace(TNamespaceItem* item) {
 
 // The tree order of the places of the candidates, worked out once per fill
 // (instead of walking the siblings for every comparison): every place and
-// its ancestors are marked, then one pre-order walk numbers the marked
-// nodes, looking among the children only of nodes that hold a marked one.
+// its ancestors are marked, then a pre-order walk through the marked nodes
+// numbers them. The marked children of a node are put in sibling order by
+// walks from each one to the next marked sibling; the walks advance side by
+// side, so that their loads from memory overlap instead of following one
+// another down a long list of siblings.
 class TListingOrder {
 public:
     // Marks place and its ancestors; the number of place after Number.
@@ -799,7 +802,7 @@ public:
                 m_index.Insert(HashOf(n), mark);
                 if (!n->Parent()) m_tops.push_back(mark);
             }
-            if (below) mark->HoldsMarked = true;
+            if (below) mark->Marked.push_back(below);
             if (!own) own = &mark->Order;
             if (known) break;
             below = mark;
@@ -809,23 +812,14 @@ public:
     void Number() {
         int next = 0;
         std::vector<TMark*> stack;
-        std::vector<TNode*> children;
-        std::vector<TMark*> marked;
         for (TMark* top : m_tops) {
             stack.push_back(top);
             while (!stack.empty()) {
                 TMark* mark = stack.back();
                 stack.pop_back();
                 mark->Order = next++;
-                if (!mark->HoldsMarked) continue;
-                children.clear();
-                for (TNode* c = mark->Node->FirstChild(); c; c = c->NextSibling()) children.push_back(c);
-                marked.clear();
-                for (size_t i = 0; i < children.size(); ++i) {
-                    if (i + kLookAhead < children.size()) m_index.Prefetch(HashOf(children[i + kLookAhead]));
-                    if (TMark* child = Find(children[i])) marked.push_back(child);
-                }
-                stack.insert(stack.end(), marked.rbegin(), marked.rend());
+                InSiblingOrder(mark->Marked);
+                stack.insert(stack.end(), mark->Marked.rbegin(), mark->Marked.rend());
             }
         }
     }
@@ -834,14 +828,56 @@ private:
     struct TMark {
         TNode* Node;
         int Order = -1;
-        bool HoldsMarked = false;
+        std::vector<TMark*> Marked;  // the marked children
+        TMark* Next = nullptr;       // the next marked sibling
+        bool Follows = false;        // a marked sibling comes before it
     };
-    // How many children ahead the index slots are loaded.
-    static constexpr size_t kLookAhead = 8;
+    // How many walks ahead the nodes and index slots are loaded.
+    static constexpr size_t kLookAhead = 16;
 
     // MixHash is bijective: equal hashes are equal nodes.
     static uint64_t HashOf(const TNode* node) noexcept { return MixHash(uint64_t(reinterpret_cast<uintptr_t>(node))); }
     TMark* Find(const TNode* node) const { return m_index.Find(HashOf(node), [](TMark*) { return true; }); }
+    // A node's links lie in its first two cache lines.
+    static void Prefetch(const TNode* node) noexcept {
+        __builtin_prefetch(node);
+        __builtin_prefetch(reinterpret_cast<const char*>(node) + 64);
+    }
+
+    // Sorts siblings (marks of children of one node) into their order.
+    void InSiblingOrder(std::vector<TMark*>& siblings) {
+        if (siblings.size() < 2) return;
+        struct TWalk {
+            TMark* From;
+            const TNode* At;
+        };
+        std::vector<TWalk> walks;
+        walks.reserve(siblings.size());
+        for (TMark* mark : siblings) walks.push_back(TWalk{mark, mark->Node->NextSibling()});
+        while (!walks.empty()) {
+            size_t kept = 0;
+            for (size_t i = 0; i < walks.size(); ++i) {
+                if (i + kLookAhead < walks.size())
+                    if (const TNode* ahead = walks[i + kLookAhead].At) {
+                        Prefetch(ahead);
+                        m_index.Prefetch(HashOf(ahead));
+                    }
+                TWalk walk = walks[i];
+                if (!walk.At) continue;  // the last one
+                if (TMark* found = Find(walk.At)) {
+                    walk.From->Next = found;
+                    found->Follows = true;
+                    continue;
+                }
+                walk.At = walk.At->NextSibling();
+                walks[kept++] = walk;
+            }
+            walks.resize(kept);
+        }
+        TMark* first = *std::find_if(siblings.begin(), siblings.end(), [](TMark* m) { return !m->Follows; });
+        siblings.clear();
+        for (TMark* m = first; m; m = m->Next) siblings.push_back(m);
+    }
 
     std::deque<TMark> m_marks;  // stable addresses for the index
     THashIndex<TMark> m_index;
