@@ -895,13 +895,77 @@ struct TCandidate {
     bool Enabled;
 };
 
-// What orders a candidate (kept apart, so that the sort moves little).
-struct TCandidateKey {
-    int Order;  // of its listing place; -1 unknown
-    uint32_t Index;
-    bool Last;
-    bool Cover;
+// The candidates of a list, in the order of NamespaceItemPrecedes once sorted.
+class TCandidateList {
+public:
+    // expected: about how many there will be.
+    explicit TCandidateList(size_t expected) {
+        m_candidates.reserve(expected);
+        m_keys.reserve(expected);
+        m_orders.reserve(expected);
+    }
+    size_t Size() const noexcept { return m_keys.size(); }
+    // The i-th in the listed order (after Sort).
+    const TCandidate& operator[](size_t i) const { return m_candidates[m_keys[i].Index]; }
+
+    void Add(TNamespaceItem* item, int flags) {
+        TNode* place = ListingPlace(item);
+        m_orders.push_back(place ? m_order.Mark(place) : nullptr);
+        m_keys.push_back(TKey{-1, uint32_t(m_candidates.size()), bool(flags & nifListedLast), item->AsCover() != nullptr});
+        m_candidates.push_back(TCandidate{item, item->GetName(), item->GetDescription(), item->GetPath(),
+                                          item->GetImageIndex(), item->IsEnabled()});
+    }
+    void Sort() {
+        m_order.Number();
+        for (TKey& key : m_keys) key.Order = m_orders[key.Index] ? *m_orders[key.Index] : -1;
+        std::stable_sort(m_keys.begin(), m_keys.end(), [this](const TKey& a, const TKey& b) {
+            if (a.Last != b.Last) return b.Last;
+            // Covers shown by one connection, or places outside the trees.
+            if (a.Order < 0 || b.Order < 0 || (a.Order == b.Order && a.Cover && b.Cover))
+                return NamespaceItemPrecedes(m_candidates[a.Index].Item, m_candidates[b.Index].Item);
+            return a.Order < b.Order;
+        });
+    }
+
+private:
+    // What orders a candidate (kept apart, so that the sort moves little).
+    struct TKey {
+        int Order;  // of its listing place; -1 unknown
+        uint32_t Index;
+        bool Last;
+        bool Cover;
+    };
+    std::vector<TCandidate> m_candidates;
+    std::vector<TKey> m_keys;
+    std::vector<const int*> m_orders;  // of the candidates' places
+    TListingOrder m_order;
 };
+
+// The entry of candidate under root, in the groups its name's parts before
+// "." give; groups holds the most recent group at each level.
+TDropDownItem* AddGroupedEntry(TDropDownItem* root, std::vector<TDropDownItem*>& groups, const TCandidate& candidate,
+                               int data) {
+    const QString& name = candidate.Name;
+    TDropDownItem* parent = root;
+    qsizetype from = 0;
+    size_t level = 0;
+    for (qsizetype dot = name.indexOf(kGroupSeparator); dot >= 0;
+         from = dot + 1, dot = name.indexOf(kGroupSeparator, from), ++level) {
+        const QStringView part = QStringView(name).mid(from, dot - from);
+        if (level < groups.size() && groups[level]->Caption == part) {
+            parent = groups[level];
+            continue;
+        }
+        groups.resize(level);
+        TDropDownItem* group = parent->AddItem(-1, part.toString());
+        group->Selectable = false;
+        groups.push_back(group);
+        parent = group;
+    }
+    TDropDownItem* entry = parent->AddItem(candidate.Image, from ? name.mid(from) : name, data, candidate.Description);
+    entry->Enabled = candidate.Enabled;
+    return entry;
+}
 
 }  // namespace
 
@@ -910,68 +974,27 @@ TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
     if (m_createItem && PlaceToCreate()) root->AddItem(-1, LoadStr(strCreate), kCreateEntry);
     if (m_createHereItem) root->AddItem(-1, LoadStr(strCreateHere), kCreateHereEntry);
 
-    // The accepted items of the namespace (as TNamespace::GetNames gathers
-    // them) with all the list needs of each, in one pass; items listed only
-    // while Shift is held are passed over without it.
+    // The accepted items (as TNamespace::GetNames gathers them), each asked
+    // everything the list shows in one pass; items listed only while Shift is
+    // held are passed over without it. The last fill's size is the likely size.
     const bool shift = TInputState::Current().KeyboardModifiers() & ssShift;
-    // The last fill's size is the likely size of this one.
-    const size_t expected = size_t(m_listedPaths.size());
-    std::vector<TCandidate> candidates;
-    std::vector<TCandidateKey> keys;
-    std::vector<const int*> orders;  // of the candidates' places
-    candidates.reserve(expected);
-    keys.reserve(expected);
-    orders.reserve(expected);
-    TListingOrder order;
+    TCandidateList candidates(size_t(m_listedPaths.size()));
     m_namespace->ForEachItem(
         [&](TNamespaceItem* item, bool&) {
             if (!Accepts(item)) return;
             const int flags = item->GetItemFlags();
-            if ((flags & nifShiftOnly) && !shift) return;
-            TNode* place = ListingPlace(item);
-            orders.push_back(place ? order.Mark(place) : nullptr);
-            keys.push_back(TCandidateKey{-1, uint32_t(candidates.size()), bool(flags & nifListedLast),
-                                         item->AsCover() != nullptr});
-            candidates.push_back(TCandidate{item, item->GetName(), item->GetDescription(), item->GetPath(),
-                                            item->GetImageIndex(), item->IsEnabled()});
+            if (!(flags & nifShiftOnly) || shift) candidates.Add(item, flags);
         },
         true);
-    order.Number();
-    for (TCandidateKey& key : keys) key.Order = orders[key.Index] ? *orders[key.Index] : -1;
-    std::stable_sort(keys.begin(), keys.end(), [&candidates](const TCandidateKey& a, const TCandidateKey& b) {
-        if (a.Last != b.Last) return b.Last;
-        // Covers shown by one connection, or places outside the trees.
-        if (a.Order < 0 || b.Order < 0 || (a.Order == b.Order && a.Cover && b.Cover))
-            return NamespaceItemPrecedes(candidates[a.Index].Item, candidates[b.Index].Item);
-        return a.Order < b.Order;
-    });
+    candidates.Sort();
 
     m_listedPaths.clear();
-    m_listedPaths.reserve(qsizetype(keys.size()));
+    m_listedPaths.reserve(qsizetype(candidates.Size()));
     TDropDownItem* preselected = nullptr;
-    std::vector<TDropDownItem*> groups;  // the most recent group at each level
-    for (const TCandidateKey& key : keys) {
-        const TCandidate& candidate = candidates[key.Index];
-        const QString& name = candidate.Name;
-        TDropDownItem* parent = root;
-        qsizetype from = 0;
-        size_t level = 0;
-        for (qsizetype dot = name.indexOf(kGroupSeparator); dot >= 0;
-             from = dot + 1, dot = name.indexOf(kGroupSeparator, from), ++level) {
-            const QStringView part = QStringView(name).mid(from, dot - from);
-            if (level < groups.size() && groups[level]->Caption == part) {
-                parent = groups[level];
-                continue;
-            }
-            groups.resize(level);
-            TDropDownItem* group = parent->AddItem(-1, part.toString());
-            group->Selectable = false;
-            groups.push_back(group);
-            parent = group;
-        }
-        TDropDownItem* entry = parent->AddItem(candidate.Image, from ? name.mid(from) : name,
-                                               kFirstCandidateEntry + int(m_listedPaths.size()), candidate.Description);
-        entry->Enabled = candidate.Enabled;
+    std::vector<TDropDownItem*> groups;
+    for (size_t i = 0; i < candidates.Size(); ++i) {
+        const TCandidate& candidate = candidates[i];
+        TDropDownItem* entry = AddGroupedEntry(root, groups, candidate, kFirstCandidateEntry + int(m_listedPaths.size()));
         m_listedPaths.append(candidate.Path);
         if (candidate.Item == GetTargetItem()) preselected = entry;
     }
