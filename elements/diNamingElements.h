@@ -16,7 +16,7 @@
 // would be quadratic. Instead one TReferenceRouter per namespace listens and
 // hands each event only to the references concerned: those that wait for
 // exactly the item's name (an index of unresolved references by name) and
-// those that point at the item (the item's reference list).
+// those that point at the item (an index by target).
 
 #include "scheme/diHashIndex.h"
 #include "scheme/diNaming.h"
