@@ -1,0 +1,362 @@
+// Folder and file-name elements: the relative form against the scheme's
+// folder list and file, resolving stored values (also written with "\"),
+// a scheme moved with its folder, the checks, undo of value, show and store,
+// the shell and dialog calls (the filters of node message 250), the icons
+// only on a sheet, and a double click that never starts a program.
+
+#include "elements/diPathElements.h"
+
+#include "core/baAppCmpns.h"
+#include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "platform/plClipboard.h"
+#include "platform/plDialogs.h"
+#include "platform/plFileIcons.h"
+#include "platform/plInput.h"
+#include "platform/plShell.h"
+#include "scheme/diUtils.h"
+#include "support/testCases.h"
+#include "support/testElements.h"
+#include "support/testEnglish.h"
+#include "support/testFiles.h"
+#include "support/testVisualElements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A file-connection stand-in: a file-name field stored in its node as
+// "FileName", whose open dialog gets two filters through node message 250.
+class TElement_PathFileOwner : public TVisualElement {
+    T_ELEMENT_CLASS(TElement_PathFileOwner)
+public:
+    TFileNameField* Field = nullptr;
+    void Create() override {
+        TVisualElement::Create();
+        Field = static_cast<TFileNameField*>(
+            TVisualElement::CreateSubElement(TFileNameField::StaticClass(), this, nullptr, this));
+    }
+    void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override {
+        if (child == Field) name = QStringLiteral("FileName");
+        else TVisualElement::GetChildName(child, filer, name);
+    }
+    bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override {
+        if (msg != nmGetFileDialogFilters) return TVisualElement::HandleChildMessage(child, msg, p1, p2);
+        auto* filters = reinterpret_cast<TFileFilters*>(p1);
+        filters->AddFilter(QStringLiteral("prm"), QStringLiteral("Program Module"));
+        filters->AddFilter(QStringLiteral("pas"), QStringLiteral("Pascal Unit"));
+        return true;
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_PathFileOwner, TVisualElement)
+
+// A box that also holds path elements and file owners.
+class TElement_PathHolder : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_PathHolder)
+public:
+    void FillAcceptedClasses(TElementClassList& list) override {
+        TElement_TestBox::FillAcceptedClasses(list);
+        list << TElement_Path::StaticClass() << TElement_FileName::StaticClass()
+             << TElement_PathFileOwner::StaticClass();
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_PathHolder, TElement_TestBox)
+
+namespace {
+
+int g_pathBeeps = 0;
+
+class PathElements : public ::testing::Test, public TSheetFixture {
+protected:
+    PathElements() : TSheetFixture(TElement_PathHolder::StaticClass()) {}
+    ~PathElements() override { InstallBeep(m_previousBeep); }
+
+    template <class T>
+    T* Add(const QString& value = {}) {
+        T* element = TElement::CreateIn<T>(scheme.get(), root);
+        element->SetVisualParent(root);
+        element->SetValue(value);
+        Layout();
+        return element;
+    }
+    // A folder of the temporary folder, made, with its delimiter.
+    QString Folder(const QString& name) {
+        QDir().mkpath(dir.filePath(name));
+        return dir.filePath(name) + QLatin1Char('/');
+    }
+    QString File(const QString& name, const QByteArray& content = "text\n") {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        EXPECT_TRUE(WriteTestFile(path, content)) << name.toStdString();
+        return path;
+    }
+    // The path elements under the scheme's root, in order.
+    static QList<TCustomPathOrFileNameElement*> PathChildren(TScheme* target) {
+        QList<TCustomPathOrFileNameElement*> found;
+        for (TNode* n = target->Root()->FirstChild(); n; n = n->NextSibling())
+            if (auto* e = dynamic_cast<TCustomPathOrFileNameElement*>(n)) found << e;
+        return found;
+    }
+    // Loads a stored text into the scheme; its path elements afterwards.
+    QList<TCustomPathOrFileNameElement*> Load(TScheme* target, const QString& text) {
+        LoadSchemeKnot(target, KnotFromText(text).get());
+        return PathChildren(target);
+    }
+    QString MessageText(TElement* element) {
+        return element->Messages() && element->Messages()->GetCount() ? element->Messages()->GetItem(0)->GetText()
+                                                                        : QString();
+    }
+
+    TEnglishTexts english;
+    QTemporaryDir dir;
+    TFakeShell shell;
+    TShellInstaller shellInstalled{&shell};
+    TFakeDialogs dialogs;
+    TDialogsInstaller dialogsInstalled{&dialogs};
+    TFakeClipboard clipboard;
+    TClipboardInstaller clipboardInstalled{&clipboard};
+    TBeepFunction m_previousBeep = InstallBeep([] { ++g_pathBeeps; });
+};
+
+TEST_F(PathElements, RelativeFormFromTheLastListedFolderHoldingTheValueElseTheSchemeFile) {
+    struct TCase {
+        bool folder;
+        const char* schemeFile;
+        QStringList list;
+        const char* value;
+        const char* relative;
+    } cases[] = {
+        {false, "", {}, "/p/Lib/a.prm", "/p/Lib/a.prm"},  // unsaved: the value itself
+        {false, "/p/s.prm", {}, "/p/Lib/a.prm", "Lib/a.prm"},  // no leading "./"
+        {false, "/p/s.prm", {}, "/q/b.prm", "../q/b.prm"},
+        {true, "/p/s.prm", {}, "/p", "./"},  // the scheme's own folder
+        {true, "/p/s.prm", {}, "/p/Lib", "./Lib/"},
+        {false, "/p/s.prm", {"/x/", "/x/y/"}, "/x/y/a.prm", "a.prm"},  // the last entry first
+        {false, "/p/s.prm", {"/x/y", "/x"}, "/x/y/a.prm", "y/a.prm"},
+        {false, "/p/s.prm", {"\\x\\"}, "/x/a.prm", "a.prm"},          // a listed "\" is read
+        {false, "/s/s.prm", {"/P/"}, "/p/a.prm", "../p/a.prm"},       // names compare case-sensitively
+        {false, "/p/s.prm", {""}, "/q/a.prm", "../q/a.prm"},
+    };
+    auto* file = Add<TElement_FileName>();
+    auto* path = Add<TElement_Path>();
+    for (const TCase& c : cases) {
+        TCustomPathOrFileNameElement* element = c.folder ? static_cast<TCustomPathOrFileNameElement*>(path) : file;
+        SCOPED_TRACE(c.value);
+        scheme->SetFileName(QString::fromLatin1(c.schemeFile));
+        scheme->Strings() = c.list;
+        element->SetValue(QString::fromLatin1(c.value));
+        EXPECT_EQ(element->RelativeForm(), QString::fromLatin1(c.relative));
+        EXPECT_EQ(element->DisplayedText(), element->RelativeForm());
+        element->SetShowAbsolute(true);
+        EXPECT_EQ(element->DisplayedText(), element->Value());
+        element->SetShowAbsolute(false);
+    }
+}
+
+TEST_F(PathElements, AStoredLibBackslashAPrmResolvesAndIsWrittenWithSlashes) {
+    const QString file = File("Lib/a.prm");
+    scheme->SetFileName(dir.filePath("s.prm"));
+    const auto loaded = Load(scheme.get(), "<TestModule>\r\n\t<FileName Value=\"Lib\\a.prm\"/>\r\n"
+                                           "\t<Path Value=\".\\Lib\"/>\r\n</TestModule>\r\n");
+    ASSERT_EQ(loaded.size(), 2);
+    EXPECT_EQ(loaded[0]->Value(), file);
+    EXPECT_EQ(loaded[1]->Value(), dir.filePath("Lib/"));
+    EXPECT_TRUE(loaded[0]->HasNoErrors() && loaded[1]->HasNoErrors());
+    const QString text = SchemeText(scheme.get());
+    EXPECT_TRUE(text.contains("<FileName Value=\"Lib/a.prm\"/>")) << text.toStdString();
+    EXPECT_TRUE(text.contains("<Path Value=\"./Lib/\"/>")) << text.toStdString();
+    // Stored absolute, or by a filer that keeps paths as they are: unchanged.
+    loaded[0]->SetStoreAbsolute(true);
+    EXPECT_TRUE(SchemeText(scheme.get()).contains("<FileName StoreAbsolute=\"1\" Value=\"" + file + "\"/>"));
+    EXPECT_TRUE(SchemeText(scheme.get(), fmClipboard, foPathsAsIs).contains("Value=\"" + dir.filePath("Lib/") + "\""));
+}
+
+TEST_F(PathElements, StoredValuesMissingBesideTheSchemeResolveFromTheLastListedFolderWhereTheyExist) {
+    const QString a = Folder("A"), b = Folder("B");
+    File("A/c.prm"), File("B/c.prm"), File("A/only.prm"), File("S/here.prm");
+    struct TCase {
+        const char* stored;
+        QString expected;
+    } cases[] = {
+        {"c.prm", b + "c.prm"},  // in both: the last entry
+        {"only.prm", a + "only.prm"},
+        {"here.prm", dir.filePath("S/here.prm")},  // beside the scheme: the list is not asked
+        {"gone.prm", dir.filePath("S/gone.prm")},  // nowhere: beside the scheme
+    };
+    scheme->SetFileName(dir.filePath("S/s.prm"));
+    scheme->Strings() = QStringList{a, b};
+    auto* file = Add<TElement_FileName>();
+    for (const TCase& c : cases) EXPECT_EQ(file->ResolveStoredValue(c.stored), c.expected) << c.stored;
+}
+
+TEST_F(PathElements, ASchemeMovedWithItsFolderKeepsItsFilesAndFolders) {
+    File("A/Lib/a.prm");
+    Add<TElement_FileName>(dir.filePath("A/Lib/a.prm"));
+    Add<TElement_Path>(dir.filePath("A/Lib"));
+    scheme->SaveToFile(dir.filePath("A/s.prm"));
+    ASSERT_TRUE(QDir(dir.path()).rename("A", "B"));
+    TScheme moved(TElement_PathHolder::StaticClass(), QStringLiteral("TestModule"));
+    moved.LoadFromFile(dir.filePath("B/s.prm"));
+    const auto loaded = PathChildren(&moved);
+    ASSERT_EQ(loaded.size(), 2);
+    EXPECT_EQ(loaded[0]->Value(), dir.filePath("B/Lib/a.prm"));
+    EXPECT_EQ(loaded[1]->Value(), dir.filePath("B/Lib/"));
+    EXPECT_TRUE(loaded[0]->HasNoErrors() && loaded[1]->HasNoErrors());
+}
+
+TEST_F(PathElements, MissingTargetsAndPastedWordsReport2693And2700WithTheValue) {
+    auto* path = Add<TElement_Path>(dir.filePath("nowhere"));
+    auto* file = Add<TElement_FileName>();
+    clipboard.SetText(QStringLiteral("not a path"));
+    ASSERT_TRUE(file->Paste());
+    EXPECT_EQ(file->Value(), QStringLiteral("not a path"));
+    EXPECT_EQ(MessageText(path), "Path does not exist: " + dir.filePath("nowhere/"));
+    EXPECT_EQ(MessageText(file), QStringLiteral("File does not exist: not a path"));
+    EXPECT_EQ(file->Messages()->GetItem(0)->Kind(), mkInvalidContent);
+    file->ChangeValue(File("real.prm"));
+    path->ChangeValue(dir.path());
+    EXPECT_TRUE(file->HasNoErrors() && path->HasNoErrors());
+    file->Copy();
+    EXPECT_EQ(clipboard.Text(), dir.filePath("real.prm"));
+    file->DeleteContent();
+    EXPECT_EQ(file->Value(), QString());
+    ASSERT_NE(file->Messages(), nullptr);
+    EXPECT_EQ(file->Messages()->GetItem(0)->Kind(), mkValueRequired);
+}
+
+TEST_F(PathElements, UndoAndRedoOfValueShowAndStoreThroughThePalette) {
+    scheme->SetFileName(dir.filePath("s.prm"));
+    auto* file = Add<TElement_FileName>(dir.filePath("Lib/a.prm"));
+    const TPathPaletteItems& items = PathPaletteItems();
+    struct TStep {
+        TSchemePaletteItem* item;
+        QString value;
+        bool show, store;
+    } steps[] = {
+        {items.ShowAbsolute, dir.filePath("Lib/a.prm"), true, false},
+        {items.StoreAbsolute, dir.filePath("Lib/a.prm"), true, true},
+        {items.ShowRelative, dir.filePath("Lib/a.prm"), false, true},
+        {items.StoreRelative, dir.filePath("Lib/a.prm"), false, false},
+    };
+    for (const TStep& s : steps) {
+        EXPECT_TRUE(file->ApplyItem(s.item, QString(), true));
+        TPaletteItemState state;
+        file->UpdatePaletteItemState(s.item, state);
+        EXPECT_TRUE(state.Enabled && state.Checked) << s.item->GetCaption().toStdString();
+        EXPECT_EQ(std::make_pair(file->ShowAbsolute(), file->StoreAbsolute()), std::make_pair(s.show, s.store));
+        file->ApplyItem(s.item, QString(), true);  // already current: nothing to undo
+    }
+    file->ChangeValue(dir.filePath("b.prm"));
+    const int width = file->Width();
+    history.Undo();
+    EXPECT_EQ(file->Value(), dir.filePath("Lib/a.prm"));
+    EXPECT_GT(file->Width(), width);  // "Lib/a.prm" is longer than "b.prm"
+    for (int i = 3; i >= 0; --i) {
+        history.Undo();
+        const bool show = i > 0 && steps[i - 1].show, store = i > 0 && steps[i - 1].store;
+        EXPECT_EQ(std::make_pair(file->ShowAbsolute(), file->StoreAbsolute()), std::make_pair(show, store)) << i;
+    }
+    EXPECT_FALSE(history.CanUndo());
+    for (int i = 0; i < 5; ++i) history.Redo();
+    EXPECT_EQ(file->Value(), dir.filePath("b.prm"));
+    EXPECT_FALSE(file->ShowAbsolute() || file->StoreAbsolute());
+}
+
+TEST_F(PathElements, UndoOfADeleteAfterSavingElsewhereBringsBackTheSameFile) {
+    scheme->SetFileName(dir.filePath("A/s.prm"));
+    auto* file = Add<TElement_FileName>(dir.filePath("A/a.prm"));
+    TSchemeOperation::Execute(MakeNode<TTestDeleteOperation>(file));
+    scheme->SetFileName(dir.filePath("B/s.prm"));
+    history.Undo();
+    const auto loaded = PathChildren(scheme.get());
+    ASSERT_EQ(loaded.size(), 1);
+    EXPECT_EQ(loaded[0]->Value(), dir.filePath("A/a.prm"));
+}
+
+TEST_F(PathElements, ShellAndDialogCallsOfTheItemsWithTheFiltersOfMessage250) {
+    const QString document = File("Lib/a.prm");
+    scheme->SetFileName(dir.filePath("s.prm"));
+    auto* path = Add<TElement_Path>();
+    auto* owner = TElement::CreateIn<TElement_PathFileOwner>(scheme.get(), root);
+    owner->SetVisualParent(root);
+    TFileNameField* field = owner->Field;
+    const TPathPaletteItems& items = PathPaletteItems();
+
+    dialogs.FolderAnswer = dir.filePath("Lib");
+    path->ApplyItem(items.ChooseFolder, QString(), true);
+    EXPECT_EQ(dialogs.FolderTitleAsked, QStringLiteral("Choosing Path"));
+    EXPECT_EQ(dialogs.FolderAsked, dir.path() + "/");  // empty: the scheme's folder
+    EXPECT_EQ(path->Value(), dir.filePath("Lib/"));
+    path->ApplyItem(items.OpenFolder, QString(), true);
+
+    dialogs.FileAnswers.push_back(QStringList{document});
+    field->ApplyItem(items.ChooseFile, QString(), true);
+    ASSERT_EQ(dialogs.FileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.FileDialogs[0].Kind, TFileDialogKind::Open);
+    EXPECT_EQ(dialogs.FileDialogs[0].Params.Filter,
+              "Program Module (*.prm)|*.prm|Pascal Unit (*.pas)|*.pas|All Files (*.*)|*.*");
+    EXPECT_EQ(dialogs.FileDialogs[0].Params.FileName, QString());
+    EXPECT_EQ(field->Value(), document);
+    field->ApplyItem(items.ChooseFile, QString(), true);  // cancelled: starts at the existing file
+    EXPECT_EQ(dialogs.FileDialogs[1].Params.FileName, document);
+    field->ApplyItem(items.Location, QString(), true);
+    field->ApplyItem(items.OpenFile, QString(), true);
+    EXPECT_EQ(shell.Calls, QStringList({"Execute|" + dir.filePath("Lib/") + "||", "ShowItem|" + document,
+                                        "Execute|" + document + "||"}));
+
+    const QString stored = SchemeText(scheme.get());
+    EXPECT_TRUE(stored.contains("<PathFileOwner FileName=\"Lib/a.prm\"/>")) << stored.toStdString();
+    EXPECT_FALSE(field->ShowContextMenu(nullptr, QPoint()));  // no shell context menu
+}
+
+TEST_F(PathElements, ADoubleClickOnACraftedSchemeNeverStartsAProgram) {
+    // name, content, executable, what the shell is asked to open
+    const std::tuple<const char*, QByteArray, bool, bool> cases[] = {
+        {"notes.txt", "plain words\n", false, true},
+        {"run.sh", "#!/bin/sh\necho hi\n", true, false},
+        {"launch.desktop", "[Desktop Entry]\nType=Application\nExec=true\n", false, false},
+    };
+    for (const auto& [name, content, executable, opensFile] : cases) {
+        for (TCustomPathOrFileNameElement* old : PathChildren(scheme.get())) old->Free();
+        const QString path = File(name, content);
+        if (executable) QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+        const auto loaded = Load(scheme.get(), "<TestModule><FileName StoreAbsolute=\"1\" Value=\"" + path +
+                                                   "\"/></TestModule>");
+        ASSERT_EQ(loaded.size(), 1);
+        Layout();
+        shell.Calls.clear();
+        sheet.MouseDown(loaded.back()->ClientToSheet(QPoint(2, 2)), mbLeft, 0, 2);
+        EXPECT_EQ(shell.Calls, QStringList{"Execute|" + (opensFile ? path : dir.path()) + "||"}) << name;
+    }
+    const int beeps = g_pathBeeps;
+    sheet.SetReadOnly(true);
+    auto* empty = Add<TElement_FileName>();
+    empty->DoubleClick();  // nothing to open and nothing to choose
+    EXPECT_EQ(g_pathBeeps, beeps + 1);
+    EXPECT_TRUE(dialogs.FileDialogs.empty());
+}
+
+TEST_F(PathElements, IconsOnlyForElementsOnASheetAndAFileNameChangeRemeasures) {
+    TFakeFileIcons icons;
+    icons.ByExtension["pathicon"] = QImage(16, 16, QImage::Format_ARGB32_Premultiplied);
+    TFileIconsInstaller iconsInstalled(&icons);
+    auto* shown = Add<TElement_FileName>(dir.filePath("x/a.pathicon"));
+    auto* hidden = TElement::CreateIn<TElement_FileName>(scheme.get(), root);
+    hidden->SetValue(dir.filePath("x/b.pathicon"));
+    EXPECT_EQ(hidden->GetImageIndex(), -1);
+    EXPECT_EQ(icons.Asked, QStringList{dir.filePath("x/a.pathicon")});
+    ASSERT_GE(shown->GetImageIndex(), 0);
+    const int withIcon = shown->Width();
+    shown->SetValue(dir.filePath("x/a.other"));
+    EXPECT_EQ(shown->GetImageIndex(), -1);
+    EXPECT_LT(shown->Width(), withIcon - SchemeCharImages().Width());
+
+    const int absoluteWidth = shown->Width();  // unsaved: the relative form is the value
+    scheme->SetFileName(dir.filePath("x/s.prm"));
+    EXPECT_LT(shown->Width(), absoluteWidth);
+    EXPECT_EQ(shown->DisplayedText(), QStringLiteral("a.other"));
+}
+
+}  // namespace
