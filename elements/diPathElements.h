@@ -147,7 +147,9 @@ public:
     // A non-empty path ends with a delimiter.
     void NormalizeValue(const QString& in, QString& out) const override;
     void MakeRelative(const QString& folder, const QString& path, QString& out) const override;
-    bool GetIsFilled() override { return !RelativeForm().isEmpty(); }
+    // Filled when the relative form is not empty, which is when the value is
+    // not: the relative form of a path is never empty ("./" at the least).
+    bool GetIsFilled() override { return !Value().isEmpty(); }
 
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
     void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
