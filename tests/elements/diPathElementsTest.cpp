@@ -12,6 +12,7 @@
 #include "platform/plFileIcons.h"
 #include "platform/plShell.h"
 #include "scheme/diUtils.h"
+#include "support/testCases.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
@@ -106,50 +107,38 @@ protected:
 };
 
 TEST_F(PathElements, RelativeFormFromTheLastListedFolderHoldingTheValueElseTheSchemeFile) {
-    // a folder?, the scheme's file, its folder list, the value, the relative form
-    const std::tuple<bool, const char*, QStringList, const char*, const char*> cases[] = {
-        {false, "", {}, "/p/Lib/a.prm", "/p/Lib/a.prm"},  // unsaved: the value itself
-        {false, "/p/s.prm", {}, "/p/Lib/a.prm", "Lib/a.prm"},  // no leading "./"
-        {false, "/p/s.prm", {}, "/q/b.prm", "../q/b.prm"},
-        {true, "/p/s.prm", {}, "/p", "./"},  // the scheme's own folder
-        {true, "/p/s.prm", {}, "/p/Lib", "./Lib/"},
-        {false, "/p/s.prm", {"/x/", "/x/y/"}, "/x/y/a.prm", "a.prm"},  // the last entry first
-        {false, "/p/s.prm", {"/x/y", "/x"}, "/x/y/a.prm", "y/a.prm"},
-        {false, "/p/s.prm", {"\\x\\"}, "/x/a.prm", "a.prm"},          // a listed "\" is read
-        {false, "/s/s.prm", {"/P/"}, "/p/a.prm", "../p/a.prm"},       // names compare case-sensitively
-        {false, "/p/s.prm", {""}, "/q/a.prm", "../q/a.prm"},
-    };
     auto* file = Add<TElement_FileName>();
     auto* path = Add<TElement_Path>();
-    for (const auto& [folder, schemeFile, list, value, relative] : cases) {
-        TCustomPathOrFileNameElement* element = folder ? static_cast<TCustomPathOrFileNameElement*>(path) : file;
-        SCOPED_TRACE(value);
-        scheme->SetFileName(QString::fromLatin1(schemeFile));
-        scheme->Strings() = list;
-        element->SetValue(QString::fromLatin1(value));
-        EXPECT_EQ(element->DisplayedText(), QString::fromLatin1(relative));
+    for (const CaseRow& c : LoadCases("elements/paths.txt", "RelativeForm")) {
+        TCustomPathOrFileNameElement* element = c.kind == "Folder" ? static_cast<TCustomPathOrFileNameElement*>(path) : file;
+        scheme->SetFileName(c["Scheme"]);
+        scheme->Strings() = BracketedList(c["List"]);
+        element->SetValue(c["Value"]);
+        EXPECT_EQ(element->DisplayedText(), c["Relative"]) << c.Text();
         element->SetShowAbsolute(true);
-        EXPECT_EQ(element->DisplayedText(), element->Value());
+        EXPECT_EQ(element->DisplayedText(), element->Value()) << c.Text();
         element->SetShowAbsolute(false);
     }
 }
 
-TEST_F(PathElements, AStoredLibBackslashAPrmResolvesAndASchemeMovesWithItsFolder) {
+TEST_F(PathElements, StoredValuesResolveBesideTheSchemeThenFromTheLastListedFolderAndMoveWithTheScheme) {
     const QString file = File("A/Lib/a.prm");
+    File("X/c.prm"), File("Y/c.prm");
     scheme->SetFileName(dir.filePath("A/s.prm"));
+    scheme->Strings() = QStringList{dir.filePath("X"), dir.filePath("Y/")};
     const auto loaded = Load(scheme.get(), "<TestModule><FileName Value=\"Lib\\a.prm\"/><Path Value=\".\\Lib\"/>"
-                                           "<Path Value=\"Gone\"/></TestModule>");
-    ASSERT_EQ(loaded.size(), 3);
-    EXPECT_EQ(loaded[0]->Value(), file);
+                                           "<Path Value=\"Gone\"/><FileName Value=\"c.prm\"/></TestModule>");
+    ASSERT_EQ(loaded.size(), 4);
+    EXPECT_EQ(loaded[0]->Value(), file);  // beside the scheme: the list is not asked
     EXPECT_EQ(loaded[1]->Value(), dir.filePath("A/Lib/"));
-    EXPECT_EQ(loaded[2]->Value(), dir.filePath("A/Gone/"));  // missing: against the scheme's folder
+    EXPECT_EQ(loaded[2]->Value(), dir.filePath("A/Gone/"));  // missing everywhere: beside the scheme
+    EXPECT_EQ(loaded[3]->Value(), dir.filePath("Y/c.prm"));  // the last listed folder that holds it
     EXPECT_TRUE(loaded[0]->HasNoErrors() && loaded[1]->HasNoErrors());
     const QString text = SchemeText(scheme.get());
     EXPECT_TRUE(text.contains("<FileName Value=\"Lib/a.prm\"/>") && text.contains("<Path Value=\"./Lib/\"/>"));
-    loaded[2]->Free();
+    loaded[2]->Free(), loaded[3]->Free();
     loaded[0]->SetStoreAbsolute(true);  // stored as it is, as by filers that keep paths
     EXPECT_TRUE(SchemeText(scheme.get()).contains("<FileName StoreAbsolute=\"1\" Value=\"" + file + "\"/>"));
-    EXPECT_TRUE(SchemeText(scheme.get(), fmClipboard, foPathsAsIs).contains("\"" + dir.filePath("A/Lib/") + "\""));
     loaded[0]->SetStoreAbsolute(false);
 
     scheme->SaveToFile(dir.filePath("A/s.prm"));
@@ -160,19 +149,6 @@ TEST_F(PathElements, AStoredLibBackslashAPrmResolvesAndASchemeMovesWithItsFolder
     ASSERT_EQ(reloaded.size(), 2);
     EXPECT_EQ(reloaded[0]->Value(), dir.filePath("B/Lib/a.prm"));
     EXPECT_EQ(reloaded[1]->Value(), dir.filePath("B/Lib/"));
-}
-
-TEST_F(PathElements, StoredValuesMissingBesideTheSchemeResolveFromTheLastListedFolderWhereTheyExist) {
-    File("A/c.prm"), File("B/c.prm"), File("A/only.prm"), File("S/here.prm");
-    const std::pair<const char*, QString> cases[] = {
-        {"c.prm", dir.filePath("B/c.prm")},  // in both: the last entry
-        {"only.prm", dir.filePath("A/only.prm")},
-        {"here.prm", dir.filePath("S/here.prm")},  // beside the scheme: the list is not asked
-    };
-    scheme->SetFileName(dir.filePath("S/s.prm"));
-    scheme->Strings() = QStringList{dir.filePath("A"), dir.filePath("B/")};
-    auto* file = Add<TElement_FileName>();
-    for (const auto& [stored, expected] : cases) EXPECT_EQ(file->ResolveStoredValue(stored), expected) << stored;
 }
 
 TEST_F(PathElements, MissingTargetsAndPastedWordsReport2693And2700WithTheValue) {
@@ -186,8 +162,6 @@ TEST_F(PathElements, MissingTargetsAndPastedWordsReport2693And2700WithTheValue) 
     file->ChangeValue(File("real.prm"));
     path->ChangeValue(dir.path());
     EXPECT_TRUE(file->HasNoErrors() && path->HasNoErrors());
-    file->Copy();
-    EXPECT_EQ(clipboard.Text(), dir.filePath("real.prm"));
     file->DeleteContent();
     ASSERT_NE(file->Messages(), nullptr);
     EXPECT_EQ(file->Messages()->GetItem(0)->Kind(), mkValueRequired);
