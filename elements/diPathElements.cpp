@@ -18,6 +18,7 @@
 #include "text/diHyperlinks.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
@@ -67,6 +68,10 @@ QString ListFolder(const QString& entry) {
     if (!folder.isEmpty() && !folder.endsWith(kPathDelimiter)) folder += kPathDelimiter;
     return folder;
 }
+
+// Only an absolute path names a target: a relative one would be looked up in
+// the program's working folder, which has nothing to do with the scheme.
+bool IsAbsoluteTarget(const QString& path) { return !path.isEmpty() && QDir::isAbsolutePath(path); }
 
 bool OnUserInterfaceThread() {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -320,7 +325,7 @@ void TCustomPathOrFileNameElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) 
 
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomPathElement, TCustomPathOrFileNameElement)
 
-bool TCustomPathElement::Exists(const QString& path) const { return !path.isEmpty() && QFileInfo(path).isDir(); }
+bool TCustomPathElement::Exists(const QString& path) const { return IsAbsoluteTarget(path) && QFileInfo(path).isDir(); }
 
 bool TCustomPathElement::ExecuteDefaultAction() {
     if (IsFilled() && HasNoErrors()) return OpenTarget();
@@ -379,7 +384,9 @@ bool TCustomPathElement::ApplyPaletteItem(TPaletteItem* item, const QString& sub
 
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomFileNameElement, TCustomPathOrFileNameElement)
 
-bool TCustomFileNameElement::Exists(const QString& path) const { return !path.isEmpty() && QFileInfo(path).isFile(); }
+bool TCustomFileNameElement::Exists(const QString& path) const {
+    return IsAbsoluteTarget(path) && QFileInfo(path).isFile();
+}
 
 bool TCustomFileNameElement::ExecuteDefaultAction() {
     if (IsFilled() && HasNoErrors()) return OpenTarget();

@@ -155,9 +155,13 @@ TEST_F(PathElements, MissingTargetsAndPastedWordsReport2693And2700WithTheValue) 
     auto* path = Add<TElement_Path>(dir.filePath("nowhere"));
     auto* file = Add<TElement_FileName>();
     clipboard.SetText(QStringLiteral("not a path"));
-    ASSERT_TRUE(file->Paste());
+    const QString workingFolder = QDir::currentPath();
+    QDir::setCurrent(QFileInfo(File("not a path")).path());  // no target in the working folder
+    EXPECT_TRUE(file->Paste());
+    QDir::setCurrent(workingFolder);
     EXPECT_EQ(MessageText(path), "Path does not exist: " + dir.filePath("nowhere/"));
     EXPECT_EQ(MessageText(file), QStringLiteral("File does not exist: not a path"));
+    ASSERT_NE(file->Messages(), nullptr);
     EXPECT_EQ(file->Messages()->GetItem(0)->Kind(), mkInvalidContent);
     file->ChangeValue(File("real.prm"));
     path->ChangeValue(dir.path());
