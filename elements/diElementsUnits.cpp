@@ -4,6 +4,7 @@
 #include "elements/diBaseElements.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
+#include "elements/diPathElements.h"
 #include "elements/diSimpleElements.h"
 #include "elements/diTitled.h"
 
@@ -16,4 +17,5 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
     registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
+    registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
 }

@@ -34,17 +34,7 @@ QStringView LinkScheme(QStringView word) {
     return {};
 }
 
-TLinkOpening OpenFileLink(const QString& address) {
-    const QFileInfo file(QUrl(address).toLocalFile());
-    if (file.filePath().isEmpty()) return TLinkOpening::Refused;
-    if (IsDocumentFile(file.absoluteFilePath())) {
-        if (ShellOpen(file.absoluteFilePath(), {}, {}, false)) return TLinkOpening::File;
-        return TLinkOpening::Refused;
-    }
-    const QString folder = file.isDir() ? file.absoluteFilePath() : file.absolutePath();
-    if (QFileInfo(folder).isDir() && ShellOpen(folder, {}, {}, false)) return TLinkOpening::Folder;
-    return TLinkOpening::Refused;
-}
+TLinkOpening OpenFileLink(const QString& address) { return OpenLocalFile(QUrl(address).toLocalFile()); }
 
 // A word's start and length in a run's text.
 struct TLinkWord {
@@ -158,6 +148,18 @@ bool MarkHyperlinks(TParagraph* paragraph, const THyperlinkAttributesMaker& make
     }
     textor.EndUpdate();
     return PortionsOf(paragraph) != before;
+}
+
+TLinkOpening OpenLocalFile(const QString& path) {
+    const QFileInfo file(path);
+    if (file.filePath().isEmpty()) return TLinkOpening::Refused;
+    if (IsDocumentFile(file.absoluteFilePath())) {
+        if (ShellOpen(file.absoluteFilePath(), {}, {}, false)) return TLinkOpening::File;
+        return TLinkOpening::Refused;
+    }
+    const QString folder = file.isDir() ? file.absoluteFilePath() : file.absolutePath();
+    if (QFileInfo(folder).isDir() && ShellOpen(folder, {}, {}, false)) return TLinkOpening::Folder;
+    return TLinkOpening::Refused;
 }
 
 TLinkOpening OpenHyperlink(const QString& target) {
