@@ -33,11 +33,14 @@ const QChar kGroupSeparator = QLatin1Char('.');
 
 TPaletteItem* g_autonameItem = nullptr;
 
-// The element operation the scheme's undo list is running now, if any.
-TElementOperation* RunningElementOperation(TElement* element) {
+// The element operation the scheme's undo list is running for the first
+// time, if any: what it records stays for every later redo, so a redo (or
+// an undo) records nothing again.
+TElementOperation* FirstRunOfElementOperation(TElement* element) {
     TScheme* scheme = element->Scheme();
     TUndoRedo* history = scheme ? scheme->UndoRedo() : nullptr;
-    return history ? dynamic_cast<TElementOperation*>(history->GetCurrentOperation()) : nullptr;
+    auto* op = history ? dynamic_cast<TElementOperation*>(history->GetCurrentOperation()) : nullptr;
+    return op && op->State() == TOperation::osFirstExecution ? op : nullptr;
 }
 
 QString PathOf(TNamespaceItem* item) { return item ? item->GetPath() : QString(); }
@@ -616,7 +619,7 @@ void TCustomReferenceElement::TryAttach(TNamespaceItem* item) {
 }
 
 void TCustomReferenceElement::TargetLost(TNamespaceItem* item) {
-    if (TElementOperation* op = RunningElementOperation(this)) {
+    if (TElementOperation* op = FirstRunOfElementOperation(this)) {
         TKnot* knot = op->GetUndoDependents().Add(this);
         knot->WriteStr(kLinkName, PathOf(item));
     }

@@ -238,6 +238,21 @@ TEST_F(NamingElements, DeletedTargetReportsAndUndoReattachesSameElementByPath) {
     EXPECT_EQ(ref->GetText(), QStringLiteral("X"));
 }
 
+TEST_F(NamingElements, LostTargetsAreRecordedOnTheFirstRunOnlyNotAgainAtEachRedo) {
+    TElement_TestDecl* target = AddDecl(root, QStringLiteral("X"));
+    std::vector<TElement_NamingRef*> refs{Ref(QStringLiteral("X")), Ref(QStringLiteral("X"))};
+    auto removal = MakeNode<TNamingRemoveOperation>(target, root);
+    TNamingRemoveOperation* op = removal.get();
+    TSchemeOperation::Execute(std::move(removal));
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        history.Undo();
+        history.Redo();
+    }
+    EXPECT_EQ(op->GetUndoDependents().Count(), int(refs.size()));
+    history.Undo();
+    for (TElement_NamingRef* ref : refs) EXPECT_EQ(ref->GetTargetItem(), target->Item());
+}
+
 TEST_F(NamingElements, CycleThroughUsedReferences) {
     TElement_TestDecl* decl = AddDecl(root, QStringLiteral("Self"));
     TElement_NamingRef* ref = Ref(QStringLiteral("Self"));
