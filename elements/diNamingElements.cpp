@@ -302,8 +302,8 @@ TReferenceRouter* TReferenceRouter::Of(TNamespace* ns) {
 }
 
 namespace {
-template <class K>
-void EraseFrom(QHash<K, std::vector<TCustomReferenceElement*>>& index, const K& key, TCustomReferenceElement* r) {
+template <class K, class L>
+void EraseFrom(QHash<K, L>& index, const K& key, TCustomReferenceElement* r) {
     auto it = index.find(key);
     if (it == index.end()) return;
     auto& list = it.value();
@@ -328,12 +328,21 @@ void TReferenceRouter::Remove(TCustomReferenceElement* reference) {
 }
 
 void TReferenceRouter::Rekey(TCustomReferenceElement* reference) {
+    // A reference filed as it would be filed again stays where it is: a
+    // target's change or a resolve rekeys it several times over.
+    TNamespaceItem* target = reference->GetTargetItem();
+    const QString text = target ? QString() : reference->GetText();
+    if (target) {
+        if (auto filed = m_targets.constFind(reference); filed != m_targets.constEnd() && filed.value() == target)
+            return;
+    } else if (auto filed = m_keys.constFind(reference); filed != m_keys.constEnd() && filed.value() == text) {
+        return;
+    }
     Remove(reference);
-    if (TNamespaceItem* target = reference->GetTargetItem()) {
+    if (target) {
         m_targets.insert(reference, target);
         m_byTarget[target].push_back(reference);
     } else {
-        const QString text = reference->GetText();
         m_keys.insert(reference, text);
         m_waiting[text].push_back(reference);
     }
@@ -344,13 +353,13 @@ int TReferenceRouter::WaitingCount(const QString& name) const {
     return it == m_waiting.constEnd() ? 0 : int(it.value().size());
 }
 
-std::vector<TCustomReferenceElement*> TReferenceRouter::Concerned(TNamespaceItem* item, bool byName) {
-    std::vector<TCustomReferenceElement*> result;
+TReferenceRouter::TReferenceList TReferenceRouter::Concerned(TNamespaceItem* item, bool byName) {
+    TReferenceList result;
     auto target = m_byTarget.constFind(item);
     if (target != m_byTarget.constEnd()) result = target.value();
     if (byName) {
         auto waiting = m_waiting.constFind(item->GetName());
-        if (waiting != m_waiting.constEnd()) result.insert(result.end(), waiting->begin(), waiting->end());
+        if (waiting != m_waiting.constEnd()) result.append(waiting->constData(), waiting->size());
     }
     return result;
 }
@@ -368,7 +377,7 @@ void TReferenceRouter::OnNotify(TItfObject* sender, int code, intptr_t p1, intpt
     auto* item = reinterpret_cast<TNamespaceItem*>(p1);
     if (!item || code < nnItemAdded || code > nnItemRemoved) return;
     const bool byName = code == nnItemAdded || code == nnItemChanged || code == nnRenamed;
-    std::vector<TCustomReferenceElement*> concerned = Concerned(item, byName);
+    const TReferenceList concerned = Concerned(item, byName);
     for (TCustomReferenceElement* r : concerned) {
         // An earlier reaction may have stopped this one listening.
         if (!m_keys.contains(r) && !m_targets.contains(r)) continue;

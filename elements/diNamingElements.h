@@ -26,6 +26,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <cstdint>
 #include <memory>
@@ -294,14 +295,17 @@ private:
     void OnNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
     // The references concerned by an event of item (waiting for its name,
     // pointing at it), taken before any of them reacts.
-    std::vector<TCustomReferenceElement*> Concerned(TNamespaceItem* item, bool byName);
+    // Most names and items have one reference: lists of one or two need no
+    // memory of their own.
+    using TReferenceList = QVarLengthArray<TCustomReferenceElement*, 2>;
+    TReferenceList Concerned(TNamespaceItem* item, bool byName);
 
     TNamespace* m_namespace;
     // Unresolved references by their exact text; each reference's key.
-    QHash<QString, std::vector<TCustomReferenceElement*>> m_waiting;
+    QHash<QString, TReferenceList> m_waiting;
     QHash<TCustomReferenceElement*, QString> m_keys;
     // Resolved references by their target.
-    QHash<TNamespaceItem*, std::vector<TCustomReferenceElement*>> m_byTarget;
+    QHash<TNamespaceItem*, TReferenceList> m_byTarget;
     QHash<TCustomReferenceElement*, TNamespaceItem*> m_targets;
 };
 
