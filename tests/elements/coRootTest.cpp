@@ -7,6 +7,7 @@
 #include "core/baAppCmpns.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
+#include "scheme/diUtils.h"
 #include "scheme/diVisualOperations.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
@@ -191,6 +192,15 @@ TEST_F(Roots, BuiltInValuesAreOverridableShownWithShiftPublicForTheSchemePrivate
     EXPECT_EQ(value("ApplicationVersion"), QStringLiteral("1.2.3"));
     EXPECT_EQ(value("ApplicationName"), LoadStr(strProductName));
     SetApplicationVersion(QString());
+}
+
+TEST_F(Roots, PicturesComeFromTheStripsTheUnitLoaded) {
+    TInsideValueElement* value = root->SourcePathValue();
+    EXPECT_GE(value->GetImageIndex(), 0);
+    EXPECT_LT(value->GetImageIndex(), SchemeCharImages().Count());
+    TSchemeImages list(12, 12);
+    EXPECT_EQ(TImageStrip::Load(list, QStringLiteral("noSuchStrip")).Picture(1), NoImageIndex);
+    EXPECT_EQ(TImageStrip::Load(list, QStringLiteral("coStdRootsCharImages")).Picture(1), 1);
 }
 
 TEST_F(Roots, ATextNamedLikeABuiltInValueHidesItAndIsToldTheNameIsReserved) {

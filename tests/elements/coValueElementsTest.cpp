@@ -7,6 +7,7 @@
 #include "core/cuStringIds.h"
 #include "platform/plInput.h"
 #include "scheme/diCustomElements.h"
+#include "scheme/diUtils.h"
 #include "scheme/diVisualOperations.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
@@ -98,9 +99,13 @@ TEST_F(ValueElements, TypeItemsAreCheckedForTheCurrentTypeAndApplyingAnotherIsOn
     EXPECT_EQ(text->ValueField()->TextorOptions() & (toHyperlinks | toCommentFont | toIdentifierWords),
               uint32_t(toIdentifierWords));
 
+    const int codeImage = text->NameField()->ImageIndex();
+
     history.Undo();
     EXPECT_EQ(text->Type(), TTextType::Text);
     EXPECT_EQ(text->ValueField()->TextorOptions(), plain);
+    EXPECT_EQ(text->NameField()->ImageIndex() + int(TTextType::Code), codeImage) << "the name shows its type";
+    EXPECT_LT(codeImage, SchemeCharImages().Count());
     EXPECT_FALSE(history.CanUndo());
 
     EXPECT_TRUE(text->ApplyPaletteItem(TextTypePaletteItem(TTextType::Text), QString(), true))
