@@ -339,7 +339,7 @@ void TFileConnectionFileNameField::TextChanged() {
 void TFileConnectionFileNameField::CheckContent() {
     TTextorElement::CheckContent();
     TElement_FileConnection* connection = Connection();
-    if (connection && !connection->ConnectError().isEmpty())
+    if (connection && connection->ConnectFailed())
         GetMessages()->AddElementLinkMessage(mkError, SanitizeMessageText(connection->ConnectError()),
                                              QString::number(Number()));
 }
@@ -393,18 +393,21 @@ void TElement_FileConnection::UpdateConnection() {
     TScheme* scheme = Scheme();
     const QString fileName = m_fileNameField ? m_fileNameField->FileName() : QString();
     TScheme* connected = nullptr;
+    bool failed = false;
     QString error;
     if (!IsEffectivelyDisabled() && scheme && scheme->OnGetConnectedScheme && !fileName.isEmpty()) {
         try {
             connected = scheme->GetConnectedScheme(fileName);
         } catch (...) {
             connected = nullptr;
+            failed = true;
             error = CurrentExceptionText();
         }
     }
     auto* owner = connected ? dynamic_cast<INamespaceOwner*>(connected->Root()) : nullptr;
     m_connection->SetTarget(owner ? owner->GetNamespace() : nullptr);
-    if (error == m_connectError) return;
+    if (failed == m_connectFailed && error == m_connectError) return;
+    m_connectFailed = failed;
     m_connectError = error;
     if (m_fileNameField) m_fileNameField->CheckAll();
 }

@@ -337,7 +337,8 @@ public:
     // Sub-elements: the element tree owns them.
     TFileConnectionFileNameField* FileNameField() const noexcept { return m_fileNameField; }
     TConnectionToFile* ConnectionToFile() const noexcept { return m_connection; }
-    // Why the last attempt to connect failed (the handler's exception); empty otherwise.
+    // Whether the last attempt to connect failed (the answer raised), and why.
+    bool ConnectFailed() const noexcept { return m_connectFailed; }
     const QString& ConnectError() const noexcept { return m_connectError; }
 
     // Asks the scheme for the named file's scheme (unless disabled) and
@@ -368,6 +369,7 @@ protected:
 private:
     TFileConnectionFileNameField* m_fileNameField = nullptr;
     TConnectionToFile* m_connection = nullptr;
+    bool m_connectFailed = false;
     QString m_connectError;
 };
 
