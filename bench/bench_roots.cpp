@@ -114,8 +114,13 @@ void BM_ConnectionFileConnect(benchmark::State& state) {
     if (files.substitutions.front()->GetTargetItem()) state.SkipWithError("the connection stayed");
     state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_ConnectionFileConnect)->Arg(10000)->Arg(100000)->Apply(QuillaneFastestOf<3>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConnectionFileConnect)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Apply(QuillaneFastestOf<3>)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-QUILLANE_GROWTH(connection_file_connect, "BM_ConnectionFileConnect/100000/repeats:3", "BM_ConnectionFileConnect/10000/repeats:3");
+QUILLANE_GROWTH(connection_file_connect, "BM_ConnectionFileConnect/100000/repeats:3",
+                "BM_ConnectionFileConnect/10000/repeats:3");

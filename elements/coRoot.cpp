@@ -176,7 +176,7 @@ void TSchemeDescriptorRegistry::RunCommandLineOperations(const TSchemeDescriptor
 }
 
 TSchemeDescriptorRegistry& SchemeDescriptors() {
-    if (!g_rootUnit) throw Exception(QStringLiteral("The scheme kinds are not initialised"));
+    Q_ASSERT(g_rootUnit);
     return g_rootUnit->registry;
 }
 
@@ -482,8 +482,8 @@ void InitRootUnit() {
     g_rootUnit->smallImages = TImageStrip::Load(SchemeSmallImages(), kRootSmallImages);
     if (PaletteOtherAdditionalItem())
         g_rootUnit->connectionItem = TElementPaletteItem::Create(
-            PaletteOtherAdditionalItem(), 0, g_rootUnit->smallImages.Picture(kConnectionSmallPicture), strFileConnection,
-            strFileConnectionHint, kFileConnectionItemOrder, TElement_FileConnection::StaticClass());
+            PaletteOtherAdditionalItem(), 0, g_rootUnit->smallImages.Picture(kConnectionSmallPicture),
+            strFileConnection, strFileConnectionHint, kFileConnectionItemOrder, TElement_FileConnection::StaticClass());
     // The application values: a namespace of their own in a scheme of their own.
     g_rootUnit->valuesScheme = std::make_unique<TScheme>();
     g_rootUnit->valuesNamespace.reset(TElement::CreateIn<TNamespace>(g_rootUnit->valuesScheme.get(), nullptr));

@@ -105,7 +105,8 @@ void TTextElement::Create() {
 }
 
 void TTextElement::ShowTypeImage() {
-    if (NameField() && g_valueUnit) NameField()->SetImageIndex(g_valueUnit->charImages.Picture(kFirstTypeCharPicture + int(m_type)));
+    if (NameField() && g_valueUnit)
+        NameField()->SetImageIndex(g_valueUnit->charImages.Picture(kFirstTypeCharPicture + int(m_type)));
 }
 
 void TTextElement::SetType(TTextType type) {

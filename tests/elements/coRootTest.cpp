@@ -35,7 +35,9 @@ public:
     bool IsFileDialogKind() const override { return Dialog; }
     bool IsAuxiliary() const override { return Auxiliary; }
     void GetCommandLineOperations(TCommandLineOperations& ops) const override { ops = {{"stamp", 7}, {"count", 8}}; }
-    void GetOperationParameters(int id, QStringList& names) const override { names << QStringList{"text", "mode"}.mid(id == 7 ? 0 : 2); }
+    void GetOperationParameters(int id, QStringList& names) const override {
+        if (id == 7) names << QStringLiteral("text") << QStringLiteral("mode");
+    }
     void ExecuteOperation(TElement*, int id, const QStringList& parameters) const override {
         Runs << QString::number(id) + u':' + parameters.join(u'|');
     }
@@ -127,7 +129,8 @@ TEST_F(Roots, SourceValuesUnsavedSavedAndRenamedAndTheApplicationValues) {
         EXPECT_EQ(Value(names, "SourcePath")->GetValue(), row[1]) << row[0].toStdString();
         EXPECT_EQ(Value(names, "SourceName")->GetValue(), row[2]) << row[0].toStdString();
     }
-    EXPECT_EQ(names->FindItemByName(QStringLiteral("SourcePath"))->GetItemFlags(), int(nifOverridable) | int(nifShiftOnly));
+    EXPECT_EQ(names->FindItemByName(QStringLiteral("SourcePath"))->GetItemFlags(),
+              int(nifOverridable) | int(nifShiftOnly));
     EXPECT_LT(uint(Value(names, "SourcePath")->GetImageIndex()), uint(SchemeCharImages().Count()));
 
     TNamespace* app = Found(ApplicationValuesNamespace(), "the application values");
@@ -166,7 +169,8 @@ TEST_F(Roots, PrivateItemsAndWhatCameIntoTheFileFromElsewhereDoNotPass) {
     TScheme* third = files.Add(QStringLiteral("/work/third.prm"));
     TElement_TestFileRoot* thirdRoot = TTestFiles::RootOf(third);
     thirdRoot->MoreAccepted << TElement_PassedCondition::StaticClass();
-    auto* condition = dynamic_cast<TNamedElement*>(thirdRoot->AddElementOfClass(TElement_PassedCondition::StaticClass()));
+    auto* condition =
+        dynamic_cast<TNamedElement*>(thirdRoot->AddElementOfClass(TElement_PassedCondition::StaticClass()));
     Found(condition, "the condition")->NameField()->SetText(QStringLiteral("Cond"));
     AddText(third, QStringLiteral("Third"));
     AddText(a, QStringLiteral("Mine"));
@@ -222,7 +226,8 @@ TEST_F(Roots, DisablingOrClearingTheFileDisconnectsAndUndoConnects) {
     history.Undo();
     EXPECT_FALSE(Knows(a, "X")) << "the file name cleared";
 
-    static const TTestKind kinds[] = {{"FileKind", 1}, {"NotAFile", 0, true, false, TElement_TestContainer::StaticClass()}};
+    static const TTestKind kinds[] = {{"FileKind", 1},
+                                      {"NotAFile", 0, true, false, TElement_TestContainer::StaticClass()}};
     for (const TTestKind& kind : kinds) RegisterSchemeDescriptor(kind);
     TFileFilters filters;
     EXPECT_TRUE(lib->FileNameField()->SendNodeMessage(nmFileDialogFilters, reinterpret_cast<intptr_t>(&filters)));

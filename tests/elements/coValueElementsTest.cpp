@@ -40,16 +40,20 @@ TEST_F(ValueElements, TypeStoredByNameAndReadIgnoringCase) {
         TTextType after;
     };
     const TCase cases[] = {
-        {TTextType::Text, "-", "code", TTextType::Code},     {TTextType::Caption, "Caption", "Tooltip", TTextType::Caption},
-        {TTextType::Action, "Action", nullptr, TTextType::Action}, {TTextType::Hint, "Hint", "HINT", TTextType::Hint},
-        {TTextType::Message, "Message", "text", TTextType::Message}, {TTextType::Code, "Code", "message", TTextType::Message},
+        {TTextType::Text, "-", "code", TTextType::Code},
+        {TTextType::Caption, "Caption", "Tooltip", TTextType::Caption},
+        {TTextType::Action, "Action", nullptr, TTextType::Action},
+        {TTextType::Hint, "Hint", "HINT", TTextType::Hint},
+        {TTextType::Message, "Message", "text", TTextType::Message},
+        {TTextType::Code, "Code", "message", TTextType::Message},
     };
     for (const TCase& row : cases) {
         TElement_Text* text = AddText(scheme, QStringLiteral("T"));
         text->SetType(row.type);
         TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("Text"));
         text->SaveToKnot(knot.get(), fmFile, 0);
-        EXPECT_EQ(knot->ReadStr(QStringLiteral("Type"), QStringLiteral("-")), QString::fromLatin1(row.saved)) << int(row.type);
+        EXPECT_EQ(knot->ReadStr(QStringLiteral("Type"), QStringLiteral("-")), QString::fromLatin1(row.saved))
+            << int(row.type);
         knot = TKnot::Create(QStringLiteral("Text"));
         if (row.loaded) knot->WriteStr(QStringLiteral("Type"), QString::fromLatin1(row.loaded));
         text->LoadFromKnot(knot.get(), fmFile, 0);

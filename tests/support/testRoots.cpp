@@ -12,7 +12,8 @@ void TElement_TestFileRoot::FillAcceptedClasses(TElementClassList& list) {
 }
 
 TScheme* TTestFiles::Add(const QString& fileName) {
-    m_schemes.insert(m_schemes.begin(), std::make_unique<TScheme>(TElement_TestFileRoot::StaticClass(), QStringLiteral("TestFile")));
+    m_schemes.insert(m_schemes.begin(),
+                     std::make_unique<TScheme>(TElement_TestFileRoot::StaticClass(), QStringLiteral("TestFile")));
     TScheme* scheme = m_schemes.front().get();
     scheme->SetFileName(fileName);
     scheme->OnGetConnectedScheme = [this](TScheme*, const QString& name, TScheme*& answer) {

@@ -22,7 +22,9 @@ class TTestFiles {
 public:
     // A scheme "TestFile" of a TElement_TestFileRoot named fileName (nothing is written).
     TScheme* Add(const QString& fileName);
-    static TElement_TestFileRoot* RootOf(TScheme* scheme) { return static_cast<TElement_TestFileRoot*>(scheme->Root()); }
+    static TElement_TestFileRoot* RootOf(TScheme* scheme) {
+        return static_cast<TElement_TestFileRoot*>(scheme->Root());
+    }
 
     QStringList Asked;  // every file name asked for
     int RaiseId = 0;
