@@ -1,6 +1,8 @@
 #include "elements/diElementsUnits.h"
 
 #include "core/cuUnits.h"
+#include "elements/coRoot.h"
+#include "elements/coValueElements.h"
 #include "elements/diBaseElements.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
@@ -18,4 +20,6 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
     registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
+    registry.Add(QStringLiteral("coRoot"), InitRootUnit, FinalRootUnit);
+    registry.Add(QStringLiteral("coValueElements"), InitValueElementsUnit, FinalValueElementsUnit);
 }

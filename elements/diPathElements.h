@@ -11,6 +11,7 @@
 
 #include "scheme/diOperations.h"
 #include "scheme/diVisual.h"
+#include "text/diTextorElement.h"
 
 #include <QString>
 
@@ -29,7 +30,7 @@ enum : uint8_t {
 
 // Child node message of a file-name element that is about to show the open
 // dialog: p1 is the dialog's TFileFilters*, which the parent may fill.
-enum : int { nmGetFileDialogFilters = 250 };
+enum : int { nmGetFileDialogFilters = nmTextorNotification250 };
 
 // ---------------------------------------------------------------------------
 // TCustomPathOrFileNameElement
