@@ -35,6 +35,20 @@ void PrefetchLines(const T* object) noexcept {
     for (size_t offset = 0; offset < sizeof(T); offset += 64) __builtin_prefetch(at + offset);
 }
 
+// Work over many covers or items one after another loads what it reads of
+// one this many steps ahead, and what it reads through that (the item whose
+// name a cover shows, the first cover of an item) half as many ahead, so that
+// a list longer than the caches hold does not wait for memory at each step.
+constexpr size_t kLoadAhead = 8;
+// How much of an item whose class is not known is loaded: the base and the
+// first members of the class that declares it.
+constexpr size_t kItemBytesLoaded = 192;
+
+void PrefetchBytes(const void* object, size_t bytes) noexcept {
+    const char* at = static_cast<const char*>(object);
+    for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(at + offset);
+}
+
 // Runs f inside an update of scheme (when there is one).
 template <class F>
 void InUpdate(TScheme* scheme, F&& f) {
@@ -101,6 +115,7 @@ public:
     void Retire(TNamespaceCoverItem* cover);
     // Delivers every notice waiting, those that come meanwhile included.
     void Flush();
+    void ReleaseRetired() noexcept;
 
     // The bracket of TUpdateScope.
     void BeginUpdate() noexcept { ++m_depth; }
@@ -114,6 +129,12 @@ private:
         TNamespaceItem* item;
         QString formerPath;  // for nnPathChanged
     };
+    // Only covers' notices wait.
+    static const TNamespaceCoverItem* AsCoverOf(const TNotice& notice) noexcept {
+        return static_cast<const TNamespaceCoverItem*>(notice.item);
+    }
+
+    static constexpr size_t kDeliveredKept = 1024;
 
     std::vector<TNotice> m_waiting;
     size_t m_next = 0;
@@ -528,6 +549,21 @@ void TNamespaceNotices::Retire(TNamespaceCoverItem* cover) {
 void TNamespaceNotices::Flush() {
     // A notice's listeners may flush too: they go on from the same place.
     while (m_next < m_waiting.size()) {
+        // The queue keeps no more delivered notices than waiting ones, so that
+        // it stays as small as the change's front rather than its whole.
+        if (m_next >= kDeliveredKept && m_next * 2 >= m_waiting.size()) {
+            m_waiting.erase(m_waiting.begin(), m_waiting.begin() + ptrdiff_t(m_next));
+            m_next = 0;
+        }
+        // What delivering reads first, loaded some notices ahead: the cover
+        // and (for notices nearer) the first cover that shows it, which its
+        // connection works on, and the item whose name it shows.
+        if (m_next + kLoadAhead < m_waiting.size()) PrefetchLines(AsCoverOf(m_waiting[m_next + kLoadAhead]));
+        if (m_next + kLoadAhead / 2 < m_waiting.size()) {
+            const TNamespaceCoverItem* ahead = AsCoverOf(m_waiting[m_next + kLoadAhead / 2]);
+            if (ahead->m_firstCover) PrefetchLines(ahead->m_firstCover);
+            PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
+        }
         TNotice notice = std::move(m_waiting[m_next++]);
         if (!notice.ns) {
             auto* cover = static_cast<TNamespaceCoverItem*>(notice.item);
@@ -544,6 +580,14 @@ void TNamespaceNotices::Flush() {
     m_next = 0;
 }
 
+void TNamespaceNotices::ReleaseRetired() noexcept {
+    for (size_t i = 0; i < m_retired.size(); ++i) {
+        if (i + kLoadAhead < m_retired.size()) PrefetchLines(m_retired[i + kLoadAhead].get());
+        m_retired[i].reset();
+    }
+    m_retired.clear();
+}
+
 void TNamespaceNotices::EndUpdate() {
     if (m_depth > 1) {
         --m_depth;
@@ -555,7 +599,7 @@ void TNamespaceNotices::EndUpdate() {
         LeaveUpdate();
         throw;
     }
-    m_retired.clear();
+    ReleaseRetired();
     m_depth = 0;
 }
 
@@ -576,7 +620,7 @@ void TNamespaceNotices::LeaveUpdate() noexcept {
     m_waiting.clear();
     m_next = 0;
     m_retiring = 0;
-    m_retired.clear();
+    ReleaseRetired();
     m_depth = 0;
 }
 
@@ -1261,7 +1305,13 @@ void TNamespaceConnection::FreeCovers() {
     if (m_covers.IsEmpty()) return;
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [this] {
-        while (TNamespaceCoverItem* cover = m_covers.Last()) FreeCover(cover);
+        // From the last: each leaves no hole behind.
+        const std::vector<TNamespaceCoverItem*> covers = Covers();
+        for (size_t i = covers.size(); i-- > 0;) {
+            if (i >= kLoadAhead) PrefetchLines(covers[i - kLoadAhead]);
+            if (i >= kLoadAhead / 2) PrefetchBytes(covers[i - kLoadAhead / 2]->m_wrapped, kItemBytesLoaded);
+            FreeCover(covers[i]);
+        }
     });
     batch.End();
 }
@@ -1281,8 +1331,14 @@ void TNamespaceConnection::BuildCovers() {
     }
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
-        for (TNamespaceItem* item : items)
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (i + kLoadAhead < items.size()) PrefetchLines(items[i + kLoadAhead]);
+            if (i + kLoadAhead / 2 < items.size())
+                if (const TNamespaceCoverItem* ahead = items[i + kLoadAhead / 2]->AsCover())
+                    PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
+            TNamespaceItem* item = items[i];
             if (m_target == target && !FindCover(item) && Shows(item)) MakeCover(item);
+        }
     });
     batch.End();
 }
@@ -1334,7 +1390,11 @@ void TNamespaceConnection::SetOwner(TNamespace* owner) {
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
         if (TNamespace* old = m_owner) {
-            for (TNamespaceCoverItem* cover : Covers()) old->Announce(nnItemRemoved, cover);
+            const std::vector<TNamespaceCoverItem*> covers = Covers();
+            for (size_t i = 0; i < covers.size(); ++i) {
+                if (i + kLoadAhead < covers.size()) PrefetchLines(covers[i + kLoadAhead]);
+                old->Announce(nnItemRemoved, covers[i]);
+            }
             EraseFrom(old->m_connections, this);
             m_owner = nullptr;
         }

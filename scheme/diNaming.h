@@ -20,6 +20,7 @@
 // that show the item. Both are re-entrant. Shared namespaces (the standard
 // types) are only read after start-up, from any thread.
 
+#include "core/cuBlockPool.h"
 #include "core/cuProps.h"
 #include "scheme/diClasses.h"
 #include "scheme/diHashIndex.h"
@@ -243,9 +244,11 @@ std::unique_ptr<T, TNamespaceOwnItemDeleter> TNamespaceOwnItem::Create(TNamespac
 // A cover of a cover of ... shows what the innermost item, its original,
 // declares: the answers that pass through every level unchanged are asked of
 // the original directly, so that none costs more on a long chain of
-// connections than on a single one.
+// connections than on a single one. Covers are many (a scope sees every name
+// of every scope it reaches) and made and freed by whole connections: they
+// are allocated in blocks.
 
-class TNamespaceCoverItem final : public TNamespaceItem {
+class TNamespaceCoverItem final : public TNamespaceItem, public TBlockAllocated<TNamespaceCoverItem> {
 public:
     TNamespaceConnection* Connection() const noexcept { return m_connection; }
     TNamespaceItem* Wrapped() const noexcept { return m_wrapped; }
