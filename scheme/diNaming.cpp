@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <deque>
 
 namespace {
 
@@ -127,7 +128,6 @@ private:
         TNamespace* ns;  // nil: the item is a cover to retire
         int code;
         TNamespaceItem* item;
-        QString formerPath;  // for nnPathChanged
     };
     // Only covers' notices wait.
     static const TNamespaceCoverItem* AsCoverOf(const TNotice& notice) noexcept {
@@ -138,6 +138,8 @@ private:
 
     std::vector<TNotice> m_waiting;
     size_t m_next = 0;
+    // The former paths of the nnPathChanged notices waiting, in their order.
+    std::deque<QString> m_formerPaths;
     std::vector<std::unique_ptr<TNamespaceCoverItem>> m_retired;
     size_t m_retiring = 0;
     int m_depth = 0;
@@ -530,9 +532,8 @@ TNamespaceNotices& TNamespaceNotices::OfThisThread() noexcept {
 }
 
 void TNamespaceNotices::Defer(TNamespace* ns, int code, TNamespaceItem* item, intptr_t argument) {
-    TNotice notice{ns, code, item, {}};
-    if (code == nnPathChanged) notice.formerPath = *reinterpret_cast<const QString*>(argument);
-    m_waiting.push_back(std::move(notice));
+    if (code == nnPathChanged) m_formerPaths.push_back(*reinterpret_cast<const QString*>(argument));
+    m_waiting.push_back(TNotice{ns, code, item});
 }
 
 void TNamespaceNotices::Retire(TNamespaceCoverItem* cover) {
@@ -543,7 +544,7 @@ void TNamespaceNotices::Retire(TNamespaceCoverItem* cover) {
     }
     cover->m_retired = true;
     ++m_retiring;
-    m_waiting.push_back(TNotice{nullptr, 0, cover, {}});
+    m_waiting.push_back(TNotice{nullptr, 0, cover});
 }
 
 void TNamespaceNotices::Flush() {
@@ -564,14 +565,16 @@ void TNamespaceNotices::Flush() {
             if (ahead->m_firstCover) PrefetchLines(ahead->m_firstCover);
             PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
         }
-        TNotice notice = std::move(m_waiting[m_next++]);
+        const TNotice notice = m_waiting[m_next++];
         if (!notice.ns) {
             auto* cover = static_cast<TNamespaceCoverItem*>(notice.item);
             m_retired.emplace_back(cover);
             --m_retiring;
             cover->DetachReferences();
         } else if (notice.code == nnPathChanged) {
-            notice.ns->Deliver(notice.code, notice.item, intptr_t(&notice.formerPath));
+            const QString former = std::move(m_formerPaths.front());
+            m_formerPaths.pop_front();
+            notice.ns->Deliver(notice.code, notice.item, intptr_t(&former));
         } else {
             notice.ns->Deliver(notice.code, notice.item, 0);
         }
@@ -619,6 +622,7 @@ void TNamespaceNotices::LeaveUpdate() noexcept {
     }
     m_waiting.clear();
     m_next = 0;
+    m_formerPaths.clear();
     m_retiring = 0;
     ReleaseRetired();
     m_depth = 0;
