@@ -112,8 +112,9 @@ public:
     // Whether covers wait to go.
     bool IsRetiring() const noexcept { return m_retiring > 0; }
     void Defer(TNamespace* ns, int code, TNamespaceItem* item, intptr_t argument);
-    // The cover goes once the notices before it are delivered.
-    void Retire(TNamespaceCoverItem* cover);
+    // The cover lets go of its references once the notices before it are
+    // delivered, and is freed when the outermost batch ends.
+    void Retire(std::unique_ptr<TNamespaceCoverItem> cover);
     // Delivers every notice waiting, those that come meanwhile included.
     void Flush();
     void ReleaseRetired() noexcept;
@@ -536,15 +537,15 @@ void TNamespaceNotices::Defer(TNamespace* ns, int code, TNamespaceItem* item, in
     m_waiting.push_back(TNotice{ns, code, item});
 }
 
-void TNamespaceNotices::Retire(TNamespaceCoverItem* cover) {
+void TNamespaceNotices::Retire(std::unique_ptr<TNamespaceCoverItem> cover) {
     if (!IsOpen()) {
         cover->DetachReferences();
-        delete cover;
         return;
     }
     cover->m_retired = true;
     ++m_retiring;
-    m_waiting.push_back(TNotice{nullptr, 0, cover});
+    m_waiting.push_back(TNotice{nullptr, 0, cover.get()});
+    m_retired.push_back(std::move(cover));
 }
 
 void TNamespaceNotices::Flush() {
@@ -567,10 +568,8 @@ void TNamespaceNotices::Flush() {
         }
         const TNotice notice = m_waiting[m_next++];
         if (!notice.ns) {
-            auto* cover = static_cast<TNamespaceCoverItem*>(notice.item);
-            m_retired.emplace_back(cover);
             --m_retiring;
-            cover->DetachReferences();
+            notice.item->DetachReferences();
         } else if (notice.code == nnPathChanged) {
             const QString former = std::move(m_formerPaths.front());
             m_formerPaths.pop_front();
@@ -1104,18 +1103,20 @@ constexpr uint64_t kPlaceStep = uint64_t(1) << 32;
 constexpr size_t kHolesTolerated = 16;
 }  // namespace
 
-void TCoverList::Put(size_t slot, TNamespaceCoverItem* cover) noexcept {
-    m_entries[slot].cover = cover;
+TNamespaceCoverItem* TCoverList::Put(size_t slot, TCoverPtr cover) noexcept {
     cover->m_place = m_entries[slot].place;
     cover->m_slot = uint32_t(slot);
+    m_entries[slot].cover = std::move(cover);
     ++m_live;
+    return m_entries[slot].cover.get();
 }
 
 size_t TCoverList::SlotAfter(const TNamespaceItem* item) const {
     // Whether the cover at slot, or the last one before it, comes before item.
     auto before = [&](size_t slot) {
         for (size_t i = slot + 1; i-- > m_head;)
-            if (const TNamespaceCoverItem* cover = m_entries[i].cover) return TNamespace::SeenBefore(cover->m_wrapped, item);
+            if (const TNamespaceCoverItem* cover = m_entries[i].cover.get())
+                return TNamespace::SeenBefore(cover->m_wrapped, item);
         return true;
     };
     size_t low = m_head, high = m_entries.size();
@@ -1129,79 +1130,75 @@ size_t TCoverList::SlotAfter(const TNamespaceItem* item) const {
     return low;
 }
 
-void TCoverList::Add(TNamespaceCoverItem* cover) {
+TNamespaceCoverItem* TCoverList::Add(TCoverPtr cover) {
     if (m_live == 0) {
         m_entries.clear();
         m_head = 0;
         m_entries.push_back(TEntry{uint64_t(1) << 63, nullptr});
-        Put(0, cover);
-        return;
+        return Put(0, std::move(cover));
     }
-    const TNamespaceCoverItem* last = m_entries.back().cover;
+    const TNamespaceCoverItem* last = m_entries.back().cover.get();
     if (TNamespace::SeenBefore(last->m_wrapped, cover->m_wrapped)) {
         const uint64_t low = m_entries.back().place;
         const uint64_t room = UINT64_MAX - low;
         if (room < 2) {
             Compact(true);
-            Add(cover);
-            return;
+            return Add(std::move(cover));
         }
         m_entries.push_back(TEntry{room > kPlaceStep ? low + kPlaceStep : low + room / 2, nullptr});
-        Put(m_entries.size() - 1, cover);
-        return;
+        return Put(m_entries.size() - 1, std::move(cover));
     }
     const size_t slot = SlotAfter(cover->m_wrapped);
     // A hole just before keeps a place between the neighbours: the cover takes it.
     if (slot > 0 && !m_entries[slot - 1].cover) {
         if (slot - 1 < m_head) m_head = slot - 1;
-        Put(slot - 1, cover);
-        return;
+        return Put(slot - 1, std::move(cover));
     }
     const uint64_t low = slot > 0 ? m_entries[slot - 1].place : 0;
     const uint64_t high = m_entries[slot].place;
     if (high - low < 2) {
         Compact(true);
-        Add(cover);
-        return;
+        return Add(std::move(cover));
     }
     const uint64_t place = slot == 0 && high > kPlaceStep ? high - kPlaceStep : low + (high - low) / 2;
     m_entries.insert(m_entries.begin() + ptrdiff_t(slot), TEntry{place, nullptr});
-    Put(slot, cover);
+    return Put(slot, std::move(cover));
 }
 
 size_t TCoverList::Find(const TNamespaceCoverItem* cover) const noexcept {
-    if (cover->m_slot < m_entries.size() && m_entries[cover->m_slot].cover == cover) return cover->m_slot;
+    if (cover->m_slot < m_entries.size() && m_entries[cover->m_slot].cover.get() == cover) return cover->m_slot;
     // Moved on by covers that came in between: found by its place.
     auto it = std::lower_bound(m_entries.begin() + ptrdiff_t(m_head), m_entries.end(), cover->m_place,
                                [](const TEntry& entry, uint64_t place) { return entry.place < place; });
     return size_t(it - m_entries.begin());
 }
 
-void TCoverList::Remove(TNamespaceCoverItem* cover) {
+TCoverList::TCoverPtr TCoverList::Remove(TNamespaceCoverItem* cover) {
     const size_t slot = Find(cover);
-    if (slot >= m_entries.size() || m_entries[slot].cover != cover) return;
-    m_entries[slot].cover = nullptr;
+    if (slot >= m_entries.size() || m_entries[slot].cover.get() != cover) return nullptr;
+    TCoverPtr taken = std::move(m_entries[slot].cover);
     --m_live;
     if (m_live == 0) {
         m_entries.clear();
         m_head = 0;
-        return;
+        return taken;
     }
     while (!m_entries.back().cover) m_entries.pop_back();
     while (!m_entries[m_head].cover) ++m_head;
     if (m_entries.size() - m_live > m_live + kHolesTolerated) Compact(false);
+    return taken;
 }
 
 void TCoverList::Compact(bool spread) {
     size_t to = 0;
     for (size_t from = m_head; from < m_entries.size(); ++from)
-        if (m_entries[from].cover) m_entries[to++] = m_entries[from];
+        if (m_entries[from].cover) m_entries[to++] = std::move(m_entries[from]);
     m_entries.resize(to);
     m_head = 0;
     const uint64_t spacing = UINT64_MAX / (uint64_t(m_live) + 1);
     for (size_t slot = 0; slot < m_entries.size(); ++slot) {
         if (spread) m_entries[slot].place = spacing * (slot + 1);
-        TNamespaceCoverItem* cover = m_entries[slot].cover;
+        TNamespaceCoverItem* cover = m_entries[slot].cover.get();
         cover->m_place = m_entries[slot].place;
         cover->m_slot = uint32_t(slot);
     }
@@ -1215,9 +1212,8 @@ T_ELEMENT_CLASS_IMPL(TNamespaceConnection, TElement)
 TNamespaceConnection::~TNamespaceConnection() {
     // Normally empty: BeforeDestruction let everything go.
     while (TNamespaceCoverItem* cover = m_covers.Last()) {
-        m_covers.Remove(cover);
+        const TCoverList::TCoverPtr owned = m_covers.Remove(cover);
         Unchain(cover);
-        delete cover;
     }
 }
 
@@ -1287,21 +1283,20 @@ bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
 }
 
 void TNamespaceConnection::MakeCover(TNamespaceItem* item) {
-    auto* cover = new TNamespaceCoverItem(this, item);
-    m_covers.Add(cover);
+    TNamespaceCoverItem* cover = m_covers.Add(TCoverList::TCoverPtr(new TNamespaceCoverItem(this, item)));
     m_originals.Insert(OriginalHash(cover->m_original), cover->m_original);
     Chain(cover);
     if (m_owner) m_owner->Announce(nnItemAdded, cover);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
-    m_covers.Remove(cover);
+    TCoverList::TCoverPtr owned = m_covers.Remove(cover);
     m_originals.EraseHeld(OriginalHash(cover->m_original), cover->m_original);
     Unchain(cover);
     TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
     TNamespaceNotices::TBatch batch(&notices);
     if (m_owner) m_owner->Announce(nnItemRemoved, cover);
-    notices.Retire(cover);
+    notices.Retire(std::move(owned));
     batch.End();
 }
 

@@ -530,6 +530,8 @@ private:
 // that it is found again without a search unless covers came in between.
 class TCoverList {
 public:
+    using TCoverPtr = std::unique_ptr<TNamespaceCoverItem>;
+
     TCoverList() = default;
     TCoverList(const TCoverList&) = delete;
     TCoverList& operator=(const TCoverList&) = delete;
@@ -537,24 +539,25 @@ public:
     size_t Count() const noexcept { return m_live; }
     bool IsEmpty() const noexcept { return m_live == 0; }
     // The last cover (nil when there is none).
-    TNamespaceCoverItem* Last() const noexcept { return m_live ? m_entries.back().cover : nullptr; }
+    TNamespaceCoverItem* Last() const noexcept { return m_live ? m_entries.back().cover.get() : nullptr; }
     template <class F>
     void ForEach(F&& f) const {
         for (size_t i = m_head; i < m_entries.size(); ++i)
-            if (TNamespaceCoverItem* cover = m_entries[i].cover) f(cover);
+            if (TNamespaceCoverItem* cover = m_entries[i].cover.get()) f(cover);
     }
 
     // Takes the cover in at the place of its wrapped item and gives it its place.
-    void Add(TNamespaceCoverItem* cover);
-    void Remove(TNamespaceCoverItem* cover);
+    TNamespaceCoverItem* Add(TCoverPtr cover);
+    // Gives the cover up (nil when it is not here).
+    TCoverPtr Remove(TNamespaceCoverItem* cover);
 
 private:
     struct TEntry {
         uint64_t place;
-        TNamespaceCoverItem* cover;  // nil: a hole
+        TCoverPtr cover;  // nil: a hole
     };
 
-    void Put(size_t slot, TNamespaceCoverItem* cover) noexcept;
+    TNamespaceCoverItem* Put(size_t slot, TCoverPtr cover) noexcept;
     // Where a cover of item belongs: the first slot whose cover (or, for a
     // hole, the last cover before it) the target sees after item.
     size_t SlotAfter(const TNamespaceItem* item) const;
@@ -645,7 +648,6 @@ private:
     uint8_t m_filter = 0;
     TNamespace* m_owner = nullptr;
     TNamespace* m_target = nullptr;
-    // Owned: freed by FreeCover.
     TCoverList m_covers;
     // The original of each cover (once per cover): an item whose original
     // none shows cannot have come through this connection before.
