@@ -112,8 +112,8 @@ public:
     // Whether covers wait to go.
     bool IsRetiring() const noexcept { return m_retiring > 0; }
     void Defer(TNamespace* ns, int code, TNamespaceItem* item, intptr_t argument);
-    // The cover lets go of its references once the notices before it are
-    // delivered, and is freed when the outermost batch ends.
+    // Inside a batch: the cover lets go of its references once the notices
+    // before it are delivered, and is freed when the outermost batch ends.
     void Retire(std::unique_ptr<TNamespaceCoverItem> cover);
     // Delivers every notice waiting, those that come meanwhile included.
     void Flush();
@@ -538,10 +538,6 @@ void TNamespaceNotices::Defer(TNamespace* ns, int code, TNamespaceItem* item, in
 }
 
 void TNamespaceNotices::Retire(std::unique_ptr<TNamespaceCoverItem> cover) {
-    if (!IsOpen()) {
-        cover->DetachReferences();
-        return;
-    }
     cover->m_retired = true;
     ++m_retiring;
     m_waiting.push_back(TNotice{nullptr, 0, cover.get()});
