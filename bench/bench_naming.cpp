@@ -2,7 +2,8 @@
 // renaming with a connection and a reference listening, making a unique
 // name, and the cycle search over a ladder of shared sub-graphs (from memory,
 // as after an edit, and repeated in a loop); chains and rings of 100 and
-// 1,000 scopes loaded from a snapshot, every name resolved in every scope.
+// 1,000 scopes loaded from a snapshot, every name resolved in every scope,
+// and their whole life (load, resolve, free) with names in every scope.
 
 #include "benchSupport.h"
 
