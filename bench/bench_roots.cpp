@@ -98,18 +98,18 @@ void BM_ConnectionFileConnect(benchmark::State& state) {
     TConnectedFiles files(count);
     TCacheEvictor evictor;
     TFileConnectionFileNameField* fileName = files.connection->FileNameField();
-    fileName->SetText(kConnectedFile);
+    fileName->SetValue(kConnectedFile);
     if (!files.AllResolved()) state.SkipWithError("the substitutions did not resolve");
-    fileName->SetText(QString());
+    fileName->SetValue(QString());
     for (auto _ : state) {
         state.PauseTiming();
         evictor.Run();
         state.ResumeTiming();
-        fileName->SetText(kConnectedFile);
+        fileName->SetValue(kConnectedFile);
         state.PauseTiming();
         evictor.Run();
         state.ResumeTiming();
-        fileName->SetText(QString());
+        fileName->SetValue(QString());
     }
     if (files.substitutions.front()->GetTargetItem()) state.SkipWithError("the connection stayed");
     state.SetItemsProcessed(state.iterations() * count);

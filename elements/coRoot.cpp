@@ -25,7 +25,7 @@ T_ELEMENT_CLASS_IMPL(TSchemeSourcePathValueElement, TInsideValueElement)
 T_ELEMENT_CLASS_IMPL(TSchemeSourceNameValueElement, TInsideValueElement)
 T_ELEMENT_CLASS_IMPL(TRoot, TTextorElement)
 T_ELEMENT_CLASS_IMPL(TFileConnectionNameField, TTitledNameField)
-T_ELEMENT_CLASS_IMPL(TFileConnectionFileNameField, TTextorElement)
+T_ELEMENT_CLASS_IMPL(TFileConnectionFileNameField, TFileNameField)
 T_ELEMENT_CLASS_IMPL(TConnectionToFile, TNamedNamespaceConnection)
 T_ELEMENT_CLASS_IMPL(TElement_FileConnection, TNamedElement)
 
@@ -46,11 +46,6 @@ constexpr int kConnectionCharPicture = 0;
 constexpr int kInsideValueCharPicture = 1;
 constexpr int kConnectionSmallPicture = 0;
 constexpr int kFileConnectionItemOrder = 100;
-
-// The file connection's field: a field frame, one line of path characters.
-constexpr uint32_t kFileNameFieldTextorOptions = toFieldFrame;
-constexpr uint32_t kFileNameFieldRestrictions =
-    trLetters | trDigits | trUnderscore | trSpaces | trSpecial | trPathChars;
 
 // What the unit makes at start-up and frees at the end.
 struct TRootUnit {
@@ -304,42 +299,31 @@ bool TFileConnectionNameField::CanAutoName() {
 // ---------------------------------------------------------------------------
 // TFileConnectionFileNameField
 
-TFileConnectionFileNameField::TFileConnectionFileNameField() noexcept {
-    InitOptions(Options() | eoStoredInParentNode | eoRequired);
-}
-
-void TFileConnectionFileNameField::Create() {
-    TTextorElement::Create();
-    SetTextorOptions(TextorOptions() | kFileNameFieldTextorOptions);
-    SetRestrictions(kFileNameFieldRestrictions);
-}
+TFileConnectionFileNameField::TFileConnectionFileNameField() noexcept { InitOptions(Options() | eoRequired); }
 
 TElement_FileConnection* TFileConnectionFileNameField::Connection() const noexcept {
     return dynamic_cast<TElement_FileConnection*>(Parent());
 }
 
-QString TFileConnectionFileNameField::FileName() const {
-    const QString text = GetText().trimmed();
-    if (text.isEmpty()) return {};
-    const QString schemeFile = Scheme() ? Scheme()->FileName() : QString();
-    if (schemeFile.isEmpty()) return text;
-    return ExpandRelativePath(QFileInfo(schemeFile).absolutePath(), text);
+void TFileConnectionFileNameField::NormalizeValue(const QString& in, QString& out) const {
+    out = ResolveStoredValue(in.trimmed());
 }
 
 void TFileConnectionFileNameField::Changed() {
-    TTextorElement::Changed();
-    if (TElement_FileConnection* connection = Connection()) connection->UpdateConnection();
-}
-
-void TFileConnectionFileNameField::TextChanged() {
-    TTextorElement::TextChanged();
+    TFileNameField::Changed();
     if (TElement_FileConnection* connection = Connection()) connection->UpdateConnection();
 }
 
 void TFileConnectionFileNameField::CheckContent() {
-    TTextorElement::CheckContent();
     TElement_FileConnection* connection = Connection();
-    if (connection && connection->ConnectFailed())
+    const bool failed = connection && connection->ConnectFailed();
+    const bool reached = connection && connection->ConnectionToFile() && connection->ConnectionToFile()->Target();
+    if (!failed && !reached) {
+        TFileNameField::CheckContent();
+        return;
+    }
+    TVisualElement::CheckContent();
+    if (failed)
         GetMessages()->AddElementLinkMessage(mkError, SanitizeMessageText(connection->ConnectError()),
                                              QString::number(Number()));
 }
@@ -405,8 +389,10 @@ void TElement_FileConnection::UpdateConnection() {
         }
     }
     auto* owner = connected ? dynamic_cast<INamespaceOwner*>(connected->Root()) : nullptr;
-    m_connection->SetTarget(owner ? owner->GetNamespace() : nullptr);
-    if (failed == m_connectFailed && error == m_connectError) return;
+    TNamespace* target = owner ? owner->GetNamespace() : nullptr;
+    const bool targetChanged = target != m_connection->Target();
+    m_connection->SetTarget(target);
+    if (!targetChanged && failed == m_connectFailed && error == m_connectError) return;
     m_connectFailed = failed;
     m_connectError = error;
     if (m_fileNameField) m_fileNameField->CheckAll();

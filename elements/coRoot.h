@@ -280,25 +280,29 @@ protected:
     ~TFileConnectionNameField() override = default;
 };
 
-// The connected file's name as the user typed it (relative to the scheme's
-// folder, or absolute); stored as "FileName" in the connection's node; a
-// change makes the connection connect again.
-class TFileConnectionFileNameField : public TTextorElement {
+// The connected file's name: a path element's file name field (kept
+// absolute, shown and stored relative to the scheme unless asked otherwise),
+// stored as "FileName" in the connection's node. The choose dialog offers
+// the filters the connection adds; a change makes the connection connect
+// again.
+class TFileConnectionFileNameField : public TFileNameField {
     T_ELEMENT_CLASS(TFileConnectionFileNameField)
 public:
     TFileConnectionFileNameField() noexcept;
 
     TElement_FileConnection* Connection() const noexcept;
-    // The full name: the text expanded against the folder of the scheme's
-    // file (the text itself for a scheme without a file name); empty for no text.
-    QString FileName() const;
+    // The full name of the connected file (the value); empty for none.
+    QString FileName() const { return Value(); }
 
-    // The connection connects again after either.
+    // A name given relative (typed, pasted) is taken relative to the scheme,
+    // as a stored one is read.
+    void NormalizeValue(const QString& in, QString& out) const override;
+    // The connection connects again.
     void Changed() override;
-    void TextChanged() override;
-    // Reports why the connection could not be made.
+    // Reports why the connection could not be made; a file the connection
+    // reached is not reported missing (the document layer may hold it under
+    // that name before it is written).
     void CheckContent() override;
-    void Create() override;
 
 protected:
     ~TFileConnectionFileNameField() override = default;

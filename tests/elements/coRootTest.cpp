@@ -206,7 +206,8 @@ TEST_F(Roots, AFailingAnswerLeavesNoTargetAndTheDocumentStillLoadsThenConnects) 
     EXPECT_TRUE(Knows(loaded, "User1")) << "the rest of the document loaded";
 
     files.RaiseId = 0;
-    connection->FileNameField()->SetText(QStringLiteral("/work/lib/b.prm"));
+    connection->FileNameField()->SetValue(QString());  // the same name again changes nothing
+    connection->FileNameField()->SetValue(QStringLiteral("/work/lib/b.prm"));
     EXPECT_TRUE(Knows(loaded, "Lib.X"));
     EXPECT_TRUE(connection->FileNameField()->HasNoErrors());
 }
@@ -216,7 +217,7 @@ TEST_F(Roots, DisablingOrClearingTheFileDisconnectsAndUndoConnects) {
     a->SetUndoRedo(&history);
     AddText(b, QStringLiteral("X"));
     TElement_FileConnection* lib = AddConnection(a, QString(), QString());
-    lib->FileNameField()->EnterText(TEnterMode::All, {}, false, QStringLiteral("lib/b.prm"));
+    lib->FileNameField()->ChangeValue(QStringLiteral("lib/b.prm"));
     EXPECT_EQ(static_cast<TFileConnectionNameField*>(lib->NameField())->GetAutoName(), QStringLiteral("b"));
     EXPECT_TRUE(Knows(a, "X"));
     TSchemeOperation::Execute(MakeNode<TVisualElementDisableOperation>(lib, true));
@@ -234,4 +235,19 @@ TEST_F(Roots, DisablingOrClearingTheFileDisconnectsAndUndoConnects) {
     EXPECT_TRUE(FilterTexts(filters).contains(QStringLiteral("filekind=FileKind")));
     EXPECT_FALSE(FilterTexts(filters).contains(QStringLiteral("notafile=NotAFile")));
     a->SetUndoRedo(nullptr);
+}
+
+TEST_F(Roots, TheFileNameIsStoredRelativeToTheSchemeAndKeepsItsFileWhenTheSchemeIsSavedElsewhere) {
+    AddText(b, QStringLiteral("X"));
+    TElement_FileConnection* lib = AddConnection(a, QStringLiteral("Lib"), QStringLiteral("lib/b.prm"));
+    a->SetFileName(QStringLiteral("/work/sub/a.prm"));
+    const QString saved = SchemeText(a);
+    EXPECT_TRUE(saved.contains(QStringLiteral("FileName=\"../lib/b.prm\""))) << saved.toStdString();
+    EXPECT_EQ(lib->FileNameField()->FileName(), QStringLiteral("/work/lib/b.prm"));
+    EXPECT_TRUE(Knows(a, "Lib.X"));
+
+    TScheme* moved = files.Add(QStringLiteral("/work/sub/copy.prm"));
+    LoadSchemeKnot(moved, KnotFromText(saved).get());
+    EXPECT_EQ(files.Asked.last(), QStringLiteral("/work/lib/b.prm")) << "read back against the new folder";
+    EXPECT_TRUE(Knows(moved, "Lib.X"));
 }

@@ -42,7 +42,7 @@ TElement_Text* AddText(TScheme* scheme, const QString& name, const QString& valu
 TElement_FileConnection* AddConnection(TScheme* scheme, const QString& name, const QString& fileName) {
     auto* connection = AddAtEnd<TElement_FileConnection>(TTestFiles::RootOf(scheme));
     connection->NameField()->SetText(name);
-    connection->FileNameField()->SetText(fileName);
+    connection->FileNameField()->SetValue(fileName);
     return connection;
 }
 
