@@ -132,6 +132,17 @@ void QuillaneLatencySamples(benchmark::State& state, const std::string& counter,
     pending.values.insert(pending.values.end(), samples.begin(), samples.end());
 }
 
+void QuillaneLeaveCaches() {
+    static const std::vector<char> other = [] {
+        constexpr long kAtLeast = 64L << 20;
+        const long cache = sysconf(_SC_LEVEL3_CACHE_SIZE);
+        return std::vector<char>(size_t(std::max(kAtLeast, cache + cache / 2)), 1);
+    }();
+    unsigned sum = 0;  // read, not written: no dirty lines to write back during the timed step
+    for (size_t i = 0; i < other.size(); i += 64) sum += unsigned(other[i]);
+    benchmark::DoNotOptimize(sum);
+}
+
 void QuillaneRepeatKeepingFastest(benchmark::internal::Benchmark* benchmark, int repetitions) {
     benchmark->Repetitions(repetitions)->ComputeStatistics(
         "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });

@@ -43,6 +43,13 @@ void QuillaneFastestOf(benchmark::internal::Benchmark* benchmark) {
 #define QUILLANE_LATENCY(name, run, counter) \
     static const TBenchFigure quillaneLatency_##name("LATENCY", #name, run, counter)
 
+// Reads (untimed, between PauseTiming and ResumeTiming) a buffer half as
+// large again as the last-level cache, so that the next timed step starts
+// with its data in main memory, as a step the user starts after other work
+// does; without it a small case repeated in a loop runs from the cache while
+// a big one cannot, and a growth figure would compare cache with memory.
+void QuillaneLeaveCaches();
+
 // The value below which the given share (0.95: the 95th percentile) of the
 // samples lie, by the nearest-rank rule; 0 without samples.
 double QuillanePercentile(std::vector<double> samples, double share);

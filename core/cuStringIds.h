@@ -545,3 +545,5 @@ constexpr int strWelcome = 10191;
 constexpr int strUnableInitializeWinInet = 10192;
 constexpr int strCanTOpenURL = 10193;
 constexpr int strDocumentTitle = 10440;
+// Scheme roots (10480).
+constexpr int strUnsaved = 10480;

@@ -18,6 +18,7 @@ int TFakeDialogs::MessageBox(const QString& text, const QString& caption, unsign
 
 bool TFakeDialogs::BrowseForFolder(const QString& title, const QString& root, QString& folder) {
     FolderAsked = folder;
+    FolderTitleAsked = title;
     RootAsked = root;
     if (!FolderAnswer) return false;
     folder = *FolderAnswer;

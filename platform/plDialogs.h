@@ -120,6 +120,7 @@ public:
     std::deque<int> Answers;               // message-box results, Ok when empty
     std::optional<QString> FolderAnswer;   // nullopt: cancelled
     QString FolderAsked;                   // the folder passed in
+    QString FolderTitleAsked;
     QString RootAsked;
     std::optional<TOpenWithChoice> OpenWithAnswer;
     std::vector<TDesktopApp> AppsOffered;

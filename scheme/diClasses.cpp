@@ -715,6 +715,15 @@ void TScheme::EndOperationGroup() {
     if (m_undoRedo) m_undoRedo->EndGroup();
 }
 
+TOperationGroupScope::~TOperationGroupScope() {
+    if (!m_scheme) return;
+    try {
+        m_scheme->EndOperationGroup();
+    } catch (...) {
+        LogCurrentException("An undo group raised as it closed while its scope was left");
+    }
+}
+
 // ---------------------------------------------------------------------------
 // TFindData
 

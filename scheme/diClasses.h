@@ -462,6 +462,30 @@ private:
 using TSchemeUpdate = TUpdateScope<TScheme>;
 
 // ---------------------------------------------------------------------------
+// TOperationGroupScope: an undo group of a scheme held for a scope, so that
+// what is submitted meanwhile is undone and redone as one step (nothing
+// without a scheme or without an undo list). End closes the group and lets
+// what closing raises pass on; a scope left without End (by an exception)
+// closes it and logs what closing raises.
+
+class TOperationGroupScope {
+public:
+    explicit TOperationGroupScope(TScheme* scheme, bool withMessages = false) : m_scheme(scheme) {
+        if (m_scheme) m_scheme->BeginOperationGroup(withMessages);
+    }
+    ~TOperationGroupScope();
+    TOperationGroupScope(const TOperationGroupScope&) = delete;
+    TOperationGroupScope& operator=(const TOperationGroupScope&) = delete;
+
+    void End() {
+        if (TScheme* scheme = std::exchange(m_scheme, nullptr)) scheme->EndOperationGroup();
+    }
+
+private:
+    TScheme* m_scheme;
+};
+
+// ---------------------------------------------------------------------------
 // TSchemeLoader: loads element trees into a scheme.
 //
 // A load is always finished explicitly: Finish runs the deferred steps,

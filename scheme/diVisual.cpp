@@ -745,20 +745,14 @@ void TVisualElement::FocusFirst() {
 
 void TVisualElement::MakeVisible() {
     TSheetUpdate update(m_sheet);
-    TScheme* scheme = Scheme();
-    if (scheme) scheme->BeginOperationGroup(false);
-    try {
-        for (TVisualElement* e = this; e && !e->IsSheetRoot();) {
-            TVisualElement* parent = e->GetNavigationParent();
-            if (!parent) break;
-            if (!e->IsVisible()) parent->ShowChild(e);
-            e = parent;
-        }
-    } catch (...) {
-        if (scheme) scheme->EndOperationGroup();
-        throw;
+    TOperationGroupScope group(Scheme());
+    for (TVisualElement* e = this; e && !e->IsSheetRoot();) {
+        TVisualElement* parent = e->GetNavigationParent();
+        if (!parent) break;
+        if (!e->IsVisible()) parent->ShowChild(e);
+        e = parent;
     }
-    if (scheme) scheme->EndOperationGroup();
+    group.End();
 }
 
 // ---------------------------------------------------------------------------

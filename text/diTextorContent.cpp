@@ -442,6 +442,18 @@ TTextorElement* DropSourceElement(const TTextorDrop& drop) {
     return textor ? textor->Element() : nullptr;
 }
 
+// Whether target lies in an element embedded in range of source: a move
+// would take it away with the range, a copy would put the range into itself.
+bool LiesInRange(const TElement& target, const TTextorElement& source, const TTextorRange& range) {
+    for (const TElement* e = &target; e; e = e->ParentElement()) {
+        if (e->ParentElement() != &source) continue;
+        const auto* embedded = dynamic_cast<const TVisualElement*>(e);
+        auto* portion = embedded ? dynamic_cast<TElementPortion*>(embedded->TextorSlot()) : nullptr;
+        return portion && source.Textor()->RangeContains(range, TTextorPosition{portion->Paragraph(), portion, 0});
+    }
+    return false;
+}
+
 // What a drop puts in, as a content tree with its loader settings: the
 // fragment for a rich text, else the plain text (nothing for a text that
 // takes no characters).
@@ -525,6 +537,7 @@ void TTextorElement::AcceptDrop(TTextorDrop& drop) {
     const TTextorNumericRange from = source->Textor()->RangeToNumeric(range);
     const TTextorNumericPosition at = m_textor->PositionToNumeric(drop.Place);
     if (from.Start == from.End || (same && (at == from.Start || m_textor->RangeContains(range, drop.Place)))) return;
+    if (!same && LiesInRange(*this, *source, range)) return;
     const bool move = !drop.Copy && !source->IsReadOnly();
     if (same && move && at == from.End) return;  // it is there already
     TDroppedContent content(*source, range, *this);

@@ -436,8 +436,9 @@ public:
     // Dropping dragged text (diTextorContent.cpp): the source's selection goes
     // in at the drop place, as a paste would put it there, and is selected; a
     // move also removes it from the source (Inserted and SourceRemoved set).
-    // One undo step. Nothing happens on a read-only element or for a place at
-    // or inside the selection. Content the text refuses (nested too deep)
+    // One undo step. Nothing happens on a read-only element, for a place at
+    // or inside the selection, or in a text inside an element of the dragged
+    // selection. Content the text refuses (nested too deep)
     // raises as a refused paste does and changes nothing: the source keeps its
     // content, focus and selection, and no step is filed.
     void AcceptDrop(TTextorDrop& drop);

@@ -7,8 +7,9 @@
 //
 // y values are textor coordinates, 0 at the top of the first row. Besides its
 // positions a row keeps their character indices in the paragraph, so that a
-// position's row is found by bisection, and the height it was built with, so
-// that a paragraph that only moves keeps it.
+// position's row is found by bisection, the height it was built with, so
+// that a paragraph that only moves keeps it, and how far its break looked
+// (its reach), so that after an edit the rows that saw nothing of it stay.
 
 #include "text/diTextor.h"
 
@@ -30,10 +31,15 @@ public:
     int StartIndex() const noexcept { return m_startIndex; }
     int EndIndex() const noexcept { return m_endIndex; }
     bool IsEmpty() const noexcept { return m_startIndex == m_endIndex; }
+    // The characters from this index on played no part in where the row ends.
+    int Reach() const noexcept { return m_reach; }
 
     // Sets the metrics: the row stands on top (the previous bottom) with the given ascent and descent.
     void SetMetrics(int top, int ascent, int descent, int width) noexcept;
     void SetIndices(int start, int end) noexcept;
+    void SetReach(int reach) noexcept { m_reach = reach; }
+    // Moves the indices and the reach (the row kept while text before it changed).
+    void ShiftIndices(int shift) noexcept;
     void MoveBy(int dy) noexcept { m_bottom += dy; }
 
     virtual TRow* GetNextRow() const noexcept { return nullptr; }
@@ -54,6 +60,7 @@ private:
     int m_height = 0;
     int m_startIndex = 0;
     int m_endIndex = 0;
+    int m_reach = 0;
 };
 
 // Frees a row (the deleter of TRowPtr).
@@ -102,6 +109,12 @@ public:
     TRow* GetPrevRow() const noexcept override { return m_prev; }
     TParagraph* GetParagraph() const noexcept override { return m_start.Paragraph; }
     TTextorPosition GetStartPosition() const noexcept override { return m_start; }
+    // The row kept by a re-wrap: the row now before it and its positions in
+    // the portions as they are (the end is the paragraph end for the last row).
+    virtual void Rebase(TRow* prev, const TTextorPosition& start, const TTextorPosition& end) noexcept {
+        m_prev = prev;
+        m_start = start;
+    }
 
 protected:
     TWrappedParagraphFollowRow(TRow* prev, const TTextorPosition& start) noexcept : m_prev(prev), m_start(start) {}
@@ -119,6 +132,10 @@ public:
     TRow* GetNextRow() const noexcept override { return m_next; }
     TTextorPosition GetEndPosition() const noexcept override { return m_end; }
     void SetNextRow(TRow* next) noexcept override { m_next = next; }
+    void Rebase(TRow* prev, const TTextorPosition& start, const TTextorPosition& end) noexcept override {
+        TWrappedParagraphFollowRow::Rebase(prev, start, end);
+        m_end = end;
+    }
 
 private:
     TRow* m_next = nullptr;

@@ -129,6 +129,18 @@ QStringList ParagraphTexts(const TTextor& textor) {
     return texts;
 }
 
+TStringHold StringHold(const TTextor& textor) {
+    TStringHold hold;
+    for (TPortion* p = textor.GetFirstPortion(); p; p = p->GetNextPortion()) {
+        if (p->Kind() != TPortionKind::Text) continue;
+        const QString& text = static_cast<const TTextPortion*>(p)->Text();
+        hold.Capacity += text.capacity();
+        hold.Length += text.size();
+        ++hold.Strings;
+    }
+    return hold;
+}
+
 TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at) {
     TTextorPosition position;
     if (!textor.NumericToPosition(at, position))

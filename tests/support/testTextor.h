@@ -96,6 +96,17 @@ QStringList ParagraphTexts(const TTextor& textor);
 // when the text has no such place.
 TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at);
 
+// What the strings of a text's portions hold: their capacity and their
+// length in code units, and how many there are.
+struct TStringHold {
+    int64_t Capacity = 0;
+    int64_t Length = 0;
+    int64_t Strings = 0;
+    // At most about twice the length: twice, and a little for each short string.
+    bool WithinTwiceTheLength() const noexcept { return Capacity <= 2 * Length + 16 * Strings; }
+};
+TStringHold StringHold(const TTextor& textor);
+
 // A test of a textor `t`, with its positions by numbers.
 class TTextorTest : public ::testing::Test {
 protected:

@@ -1,7 +1,8 @@
 // Random edits, applied to a textor and to a plain reference (the paragraphs
 // joined by "\n", U+FFFC for an element), compared after every step: the text,
 // numeric positions both ways, character steps, and the rows laid out
-// incrementally against a fresh layout of a copy of the same text.
+// incrementally (an edit makes again only the rows that saw it) against a
+// fresh layout of a copy of the same text, also where widths do not add up.
 
 #include "support/testTextor.h"
 #include "text/diTextorRows.h"
@@ -20,6 +21,24 @@ namespace {
 namespace random_edits {
 
 bool IsBreakChar(QChar c) { return c == QChar(tcReturn) || c == QChar(tcLineFeed); }
+
+// Fixed widths, but a character equal to the one before it is 4 pixels
+// narrower (as a ligature): a run cut between equals is wider in pieces.
+class TPairedText : public TFixedTextAttributes {
+public:
+    int GetTextWidth(const QChar* chars, int count) const override {
+        int width = TFixedTextAttributes::GetTextWidth(chars, count);
+        for (int i = 1; i < count; ++i) width -= chars[i] == chars[i - 1] ? 4 : 0;
+        return width;
+    }
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TPairedText>(); }
+};
+
+TTextAttributesRef PairedText(int advance) {
+    TPairedText value;
+    value.Advance = advance;
+    return AsTextAttributes(AcquireSharedAs(value));
+}
 
 // What a fresh layout must agree on: each row as {paragraph, start, end,
 // bottom, descent, width, height, rectangle}, each element's bounds, and the
@@ -103,18 +122,19 @@ protected:
         return InsidePair(offset) ? offset - 1 : offset;
     }
     // Words of 1 to 16 letters (wider than a narrow row), spaces, tabs,
-    // no-break spaces, surrogate pairs and every mix of CR and LF.
+    // no-break spaces, surrogate pairs, doubled letters and every mix of CR and LF.
     QString RandomText() {
-        static const QString pieces[] = {"a", "bc", "def", "ghij", "klmnopq", "rstuvwxyzabcdefg", " ", " ", " ",
-                                         "\t", "\t\t", "\u00A0", "\U0001F600", "\r", "\n", "\r\n", "\n\r",
+        static const QString pieces[] = {"a", "bc", "def", "ghij", "klmnopq", "rstuvwxyzabcdefg", "lloo", " ", " ",
+                                         " ", "\t", "\t\t", "\u00A0", "\U0001F600", "\r", "\n", "\r\n", "\n\r",
                                          "\r\r"};
         QString text;
         for (int n = 1 + Pick(12); n > 0; --n) text += pieces[Pick(int(std::size(pieces)))];
         return text;
     }
     TTextAttributesRef RandomAttributes() {
-        const TTextAttributesRef choices[] = {FixedText(10, 8, 2), FixedText(7, 11, 3), FixedText(13, 6, 1, 30), {}};
-        return choices[Pick(4)];
+        const TTextAttributesRef choices[] = {FixedText(10, 8, 2), FixedText(7, 11, 3), FixedText(13, 6, 1, 30),
+                                              PairedText(9), {}};
+        return choices[Pick(int(std::size(choices)))];
     }
 
     // ---- the steps, each on both sides ----
@@ -266,7 +286,8 @@ TEST_P(TextorRandomEdits, AgreeWithThePlainReferenceAndAFreshLayout) {
 // (seed, tab runs as tab-stop portions)
 INSTANTIATE_TEST_SUITE_P(Seeds, TextorRandomEdits,
                          ::testing::Values(std::pair{1u, true}, std::pair{2u, false}, std::pair{3u, true},
-                                           std::pair{4u, false}));
+                                           std::pair{4u, false}, std::pair{5u, true}, std::pair{6u, false},
+                                           std::pair{7u, true}, std::pair{8u, false}));
 
 }  // namespace random_edits
 }  // namespace

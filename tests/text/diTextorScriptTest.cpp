@@ -443,6 +443,22 @@ TEST_F(TextorScriptTest, DragMoveAndDragCopyIntoAnotherTextAreOneUndoStepEachEmb
     }
 }
 
+// The note is not hit while it lies in the dragged selection, and a drop
+// handed to it all the same is ignored (the move would take it away).
+TEST_F(TextorScriptTest, ADropIntoAnElementEmbeddedInTheDraggedSelectionChangesNothing) {
+    for (const TShiftState keys : {TShiftState(0), TShiftState(ssCtrl)}) {
+        Start("3,4,3,10");  // "re", the note, " a"
+        Drag(PointAt({3, 5}), PointAt({0, 3}, note), keys);
+        Start("3,4,3,10");
+        TTextorDrop drop{text->Interactive(), note->Textor()->GetEndPosition(), keys != 0};
+        note->AcceptDrop(drop);
+        EXPECT_FALSE(drop.Inserted);
+        ExpectStep("3,4,3,10", kInitialText, 0);
+        EXPECT_EQ(note->GetText(), QStringLiteral("a banana"));
+        EXPECT_EQ(note->Parent(), text);
+    }
+}
+
 TEST_F(TextorScriptTest, FindAcrossParagraphsIntoAnEmbeddedElementAndBack) {
     Start(At(0, 0));
     ASSERT_TRUE(FindStep(TFindMode::SkipMatchingSelection, TFindData("TA"), true));
