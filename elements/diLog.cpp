@@ -6,7 +6,6 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diSheet.h"
-#include "scheme/diSounds.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
@@ -185,7 +184,7 @@ TNodePtr<TKnot> TLogRoot::MessageContent(const TElementMessage& message) const {
 }
 
 void TLogRoot::AppendMessage(const TElementMessage& message) {
-    if (Sheet()) PlaySchemeSound(sndLogMessage);
+    if (Sheet()) m_messageSound.Play();
     TNodePtr<TKnot> content = MessageContent(message);
     TSheetUpdate update(Sheet());
     LoadAtEnd(content.get());

@@ -13,6 +13,7 @@
 
 #include "core/cuProps.h"
 #include "scheme/diMessages.h"
+#include "scheme/diSounds.h"
 #include "text/diTextorElement.h"
 
 #include <QList>
@@ -160,6 +161,7 @@ private:
     void MarkVisited(TPortion* portion);
 
     std::unique_ptr<TElementMessages> m_messages;
+    const TSchemeSound m_messageSound{sndLogMessage};  // found once, played per message
     bool m_textChangedByClick = false;
 };
 
