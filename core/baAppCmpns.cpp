@@ -216,9 +216,21 @@ void TSessionFile::Load() {
     }
 }
 
+namespace {
+// The root is named after the file. A character no knot name may hold (a
+// space, a quote, "<", ...) becomes "_", and an empty name "_", so that the
+// file reads back.
+QString RootNameFor(const QString& fileName) {
+    QString name = ExtractFileBaseName(fileName);
+    for (QChar& c : name)
+        if (!TKnot::IsValidName(QStringView(&c, 1))) c = QLatin1Char('_');
+    return name.isEmpty() ? QStringLiteral("_") : name;
+}
+}  // namespace
+
 void TSessionFile::Save() {
     try {
-        m_root->SetName(ExtractFileBaseName(FileName));
+        m_root->SetName(RootNameFor(FileName));
         m_root->SaveToFile(FileName, TKnotEncoding::Ansi);
         m_saveError.clear();
     } catch (const Exception& e) {
@@ -272,10 +284,19 @@ TKnot* TRecentFiles::FindFile(const QString& fileName) const {
     return nullptr;
 }
 
+bool TRecentFiles::FreeRecords(const QString& fileName) const {
+    bool freed = false;
+    while (TKnot* record = FindFile(fileName)) {
+        record->Free();
+        freed = true;
+    }
+    return freed;
+}
+
 TKnot* TRecentFiles::Add(const QString& fileName) {
     TKnot* list = ListKnot();
     if (!list || m_maxStoredCount < 1) return nullptr;
-    FreeNode(FindFile(fileName));
+    FreeRecords(fileName);
     TKnot* record = list->AddChild(FileKnotName());
     record->WriteStr(FileNameParam(), fileName);
     record->SetParentBefore(list, list->FirstChild());
@@ -285,17 +306,15 @@ TKnot* TRecentFiles::Add(const QString& fileName) {
 }
 
 void TRecentFiles::Remove(const QString& fileName) {
-    TKnot* record = FindFile(fileName);
-    if (!record) return;
-    record->Free();
-    ReopenChanged();
+    if (FreeRecords(fileName)) ReopenChanged();
 }
 
 QStringList TRecentFiles::FileNames() const {
     QStringList names;
     if (TKnot* list = ListKnot())
         for (TKnot* k = static_cast<TKnot*>(list->FirstChild()); k; k = NextKnotOf(k))
-            if (IsFileKnot(k)) names << k->ReadStr(FileNameParam());
+            if (const QString name = IsFileKnot(k) ? k->ReadStr(FileNameParam()) : QString(); !name.isEmpty())
+                names << name;
     return names;
 }
 

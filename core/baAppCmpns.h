@@ -227,19 +227,22 @@ public:
     TKnot* ListKnot() const;
     // The record of a file (SameFileName); nil when none.
     TKnot* FindFile(const QString& fileName) const;
-    // A fresh, empty record at the front (an older one of the file goes with
-    // everything stored in it), the list trimmed; fires OnReopenChange. Nil
+    // A fresh, empty record at the front (older ones of the file go with
+    // everything stored in them), the list trimmed; fires OnReopenChange. Nil
     // without a list knot or with MaxStoredCount below 1.
     TKnot* Add(const QString& fileName);
-    // Frees the file's record; fires OnReopenChange when there was one.
+    // Frees the file's records (a list edited by hand may hold several);
+    // fires OnReopenChange when there was one.
     void Remove(const QString& fileName);
-    // The files listed, most recent first.
+    // The files listed, most recent first; a record without a name is left out.
     QStringList FileNames() const;
 
 private:
     // Keeps the first MaxStoredCount records and frees every later sibling;
     // whether anything went.
     bool Trim() const;
+    // Frees every record of the file; whether there was one.
+    bool FreeRecords(const QString& fileName) const;
     void ReopenChanged() const;
 
     TComponentRef<TSessionFile> m_sessionFile;

@@ -44,10 +44,12 @@ void TDocument::Open(const QString& fileName) {
 
 namespace {
 // Copies the file to its backup name through the atomic writer, so that a
-// copy that fails half way leaves an older backup whole. Failures are ignored.
+// copy that fails half way leaves an older backup whole. Failures are ignored,
+// and only a regular file is read: a pipe put in its place would make the
+// save wait for a writer, a device would never end.
 void WriteBackup(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return;
+    if (OpenRegularFileForReading(file) != TOpenForReading::Opened) return;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return;
     ReplaceFileContents(TDocument::BackupFileName(fileName), bytes);
@@ -266,19 +268,28 @@ TDocument* TDocumentor::OpenFile(const QString& fileName) {
 }
 
 QStringList TDocumentor::CommandLineFiles() {
-    TCommandLine arguments(CommandLine() ? CommandLine()->Params() : TCommandLine().Params());
+    // A copy of the arguments; each mask takes what it matches in one pass
+    // (thousands of arguments are no quadratic work).
+    QStringList arguments = CommandLine() ? CommandLine()->Params() : TCommandLine().Params();
     QStringList names;
     const auto takeAll = [&](const QString& mask) {
-        QString argument;
-        while (arguments.GetFileParam(mask, argument)) names << QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
+        QStringList left;
+        for (const QString& argument : std::as_const(arguments)) {
+            if (MatchesMask(argument, mask))
+                names << QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
+            else
+                left << argument;
+        }
+        arguments.swap(left);
     };
     const QString anyFile = QStringLiteral("*.*");
     if (TOpenSaveDialog* dialog = OpenSaveDialog()) {
         for (int i = 0; i < dialog->FileFilters.Count(); ++i)
             if (dialog->FileFilters[i].UseForOpen) takeAll(QStringLiteral("*.") + dialog->FileFilters[i].FileExt);
-        QString unknown;
-        if (arguments.FindParam(TParamMode::Mask, TParamAction::Get, 0, anyFile, &unknown))
-            TDialogs::Current().MessageBox(FormatCode(LoadStr(strUnknownTypeOfFile), {unknown}), LoadStr(strError),
+        const auto unknown = std::find_if(arguments.cbegin(), arguments.cend(),
+                                          [&](const QString& argument) { return MatchesMask(argument, anyFile); });
+        if (unknown != arguments.cend())
+            TDialogs::Current().MessageBox(FormatCode(LoadStr(strUnknownTypeOfFile), {*unknown}), LoadStr(strError),
                                            MsgBox::IconError);
     } else {
         takeAll(anyFile);

@@ -65,7 +65,7 @@ bool TCustomHooker::eventFilter(QObject* watched, QEvent* event) {
 // THooker
 
 void THooker::DoMessage(QEvent& event, bool& handled, bool before) {
-    const TMessageEvent& handler = before ? OnBeforeMessage : OnAfterMessage;
+    const THookerMessageEvent& handler = before ? OnBeforeMessage : OnAfterMessage;
     if (handler) handler(*this, event, handled);
 }
 
@@ -115,6 +115,9 @@ QString ReopenItemCaption(const QString& fileName, bool keepExtension, bool full
         const QString ext = ExtractFileExtNoDot(caption);
         if (!ext.isEmpty()) caption.chop(ext.size() + 1);
     }
+    // A tab would split off a shortcut text, a line break a second line.
+    for (QChar& c : caption)
+        if (c.unicode() < u' ') c = QLatin1Char(' ');
     return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 

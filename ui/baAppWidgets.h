@@ -52,15 +52,16 @@ private:
     QMetaObject::Connection m_controlGone;
 };
 
+class THooker;
+// Sender, the event and Handled (false at first).
+using THookerMessageEvent = std::function<void(THooker& sender, QEvent& event, bool& handled)>;
+
 class THooker : public TCustomHooker {
 public:
-    // Sender, the event and Handled (false at first).
-    using TMessageEvent = std::function<void(THooker& sender, QEvent& event, bool& handled)>;
-
     using TCustomHooker::TCustomHooker;
 
-    TMessageEvent OnBeforeMessage;
-    TMessageEvent OnAfterMessage;
+    THookerMessageEvent OnBeforeMessage;
+    THookerMessageEvent OnAfterMessage;
 
 protected:
     void DoMessage(QEvent& event, bool& handled, bool before) override;
@@ -104,12 +105,14 @@ private:
 // ---------------------------------------------------------------------------
 // The menu of recently used files
 
+class TReopenFilesMenuFiller;
+// Sender and the file's full name.
+using TRFMenuItemClickEvent = std::function<void(TReopenFilesMenuFiller& sender, const QString& fileName)>;
+
 class TReopenFilesMenuFiller : public QObject {
 public:
     // Sender, the file's full name and the item made for it, to be decorated.
     using TItemCreatedEvent = std::function<void(TReopenFilesMenuFiller& sender, const QString& fileName, QAction& item)>;
-    // Sender and the file's full name.
-    using TMenuItemClickEvent = std::function<void(TReopenFilesMenuFiller& sender, const QString& fileName)>;
 
     // A click acts this long after it, when the menu has closed.
     static constexpr int ClickDelayMs = 55;
@@ -126,7 +129,7 @@ public:
     explicit TReopenFilesMenuFiller(QObject* owner = nullptr);
     ~TReopenFilesMenuFiller() override;
 
-    TMenuItemClickEvent OnMenuItemClick;
+    TRFMenuItemClickEvent OnMenuItemClick;
 
     // Replaces the items strictly between the anchors with one item per
     // recent file, most recent first, at most MaxCount; each item's status
@@ -142,5 +145,6 @@ private:
 };
 
 // The caption of a recent file's item: the file's name with or without its
-// folder and extension, ampersands doubled so that none becomes a mnemonic.
+// folder and extension, ampersands doubled so that none becomes a mnemonic,
+// control characters (a tab, a line break) as spaces.
 QString ReopenItemCaption(const QString& fileName, bool keepExtension, bool fullPath);

@@ -66,6 +66,11 @@ enum TBorderStyle : uint8_t {
     bsTheme = 2,   // the sunken panel the style draws
 };
 
+// Sender, CanShow (true at first; false keeps the hint hidden) and the help
+// event asking for the hint (its position; the control's tool tip may be
+// changed before it shows).
+using TBCHintEvent = std::function<void(QWidget& sender, bool& canShow, QHelpEvent& hintInfo)>;
+
 // A control over the Qt base it needs (QFrame, QAbstractScrollArea,
 // QAbstractButton, ...) with a border style and an event before each hint.
 // Frames draw the border as their frame; other bases keep contents margins
@@ -75,11 +80,6 @@ class TBorderedControl : public Base {
     static_assert(std::is_base_of_v<QWidget, Base>, "a control is a widget");
 
 public:
-    // Sender, CanShow (true at first; false keeps the hint hidden) and the
-    // help event asking for the hint (its position; the control's tool tip
-    // may be changed before it shows).
-    using THintEvent = std::function<void(QWidget& sender, bool& canShow, QHelpEvent& hintInfo)>;
-
     explicit TBorderedControl(QWidget* parent = nullptr) : Base(parent) { ApplyBorder(); }
 
     TBorderStyle BorderStyle() const noexcept { return m_borderStyle; }
@@ -90,7 +90,7 @@ public:
         ApplyBorder();
     }
 
-    THintEvent OnShowHint;
+    TBCHintEvent OnShowHint;
 
     // Runs before a hint shows, with canShow true: fires OnShowHint.
     virtual void DoShowHint(bool& canShow, QHelpEvent& hintInfo) {

@@ -104,6 +104,25 @@ TEST(RecentFiles, KeepTheNewestFirstDropTheOldestBeyondTheLimitAndTheirSessionWh
     EXPECT_EQ(recent.SessionFile(), nullptr);
 }
 
+// Records edited by hand: a file listed twice, a record without a name.
+TEST(RecentFiles, AFileListedTwiceGoesWholeAndARecordWithoutANameIsNotListed) {
+    TSessionFile session;
+    TRecentFiles recent;
+    recent.SetSessionFile(&session);
+    const auto load = [&] {
+        ASSERT_TRUE(session.Root()->LoadFromString(QStringLiteral(
+            "<s>\r\n\t<File FileName=\"/a.prm\"/>\r\n\t<File/>\r\n\t<File FileName=\"/a.prm\">\r\n"
+            "\t\t<SheetData Top=\"1\"/>\r\n\t</File>\r\n\t<File FileName=\"/b.prm\"/>\r\n</s>\r\n")));
+    };
+    load();
+    EXPECT_EQ(recent.FileNames(), (QStringList{"/a.prm", "/a.prm", "/b.prm"}));
+    EXPECT_FALSE(recent.Add("/a.prm")->HasChildren());
+    EXPECT_EQ(recent.FileNames(), (QStringList{"/a.prm", "/b.prm"}));
+    load();
+    recent.Remove("/a.prm");
+    EXPECT_EQ(recent.FileNames(), QStringList{"/b.prm"}) << "an open file is not recent";
+}
+
 TEST(SessionFile, LoadStatesTellMissingFailedAndLoadedAndSaveFailuresAreRecorded) {
     TEnglishTexts english;
     QTemporaryDir dir;
@@ -135,6 +154,24 @@ TEST(SessionFile, LoadStatesTellMissingFailedAndLoadedAndSaveFailuresAreRecorded
     session.FileName = dir.filePath("no/such/folder/app.session");
     session.Save();
     EXPECT_TRUE(session.SaveError().contains(session.FileName)) << session.SaveError().toStdString();
+}
+
+// The root is named after the file, which the user may name freely.
+TEST(SessionFile, AFileNameThatIsNoKnotNameStillSavesAFileThatReadsBack) {
+    QTemporaryDir dir;
+    for (const auto& [file, root] : {std::pair<QString, QString>{"my session.session", "my_session"},
+                                     {".session", "_"}, {"a<b=\"c.session", "a_b__c"}}) {
+        TSessionFile session;
+        session.FileName = dir.filePath(file);
+        session.Root()->FindOrAddChild(QStringLiteral("Form"))->WriteInt(QStringLiteral("Left"), 5);
+        session.Save();
+        TSessionFile again;
+        again.FileName = session.FileName;
+        again.Load();
+        EXPECT_EQ(again.Root()->Name(), root);
+        TKnot* form = again.Root()->FindChild(u"Form");
+        EXPECT_EQ(form ? form->ReadInt(u"Left", 0) : 0, 5) << file.toStdString();
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/plFileIcons.h"
 #include "platform/plImageList.h"
 #include "support/testBroadcasts.h"
+#include "support/testDevices.h"
 #include "support/testEnglish.h"
 #include "support/testFailingFiles.h"
 #include "support/testFiles.h"
@@ -118,6 +119,16 @@ TEST_F(DocumentorTest, TheFirstSaveBacksUpOnceAFailedBackupNeitherStopsTheSaveNo
     EXPECT_TRUE(QFileInfo(Path("link.txt")).isSymLink());
     EXPECT_EQ(Read("a.txt"), "through the link");
     EXPECT_EQ(Read("link.~txt"), "newer");
+}
+
+// Opening a pipe for reading would wait for a writer that never comes.
+TEST_F(DocumentorTest, ABackupNeverWaitsOnAFileReplacedByAPipe) {
+    docs.Options |= doBackupFiles;
+    Open("a.txt", "old")->Type("new");
+    ASSERT_TRUE(QFile::remove(Path("a.txt")) && MakeNamedPipe(Path("a.txt")));
+    docs.Save();
+    EXPECT_EQ(Read("a.txt"), "new");
+    EXPECT_EQ(Files(), QStringList{"a.txt"});
 }
 
 TEST_F(DocumentorTest, AFailedSaveOrSaveAsKeepsTheOldFileNameAndModifiedStateAndReportsFileAndReason) {

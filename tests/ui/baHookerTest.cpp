@@ -32,7 +32,7 @@ protected:
         hooker.SetControl(&control);
     }
     // Logs the keys a handler sees with its prefix.
-    THooker::TMessageEvent Logging(const char* prefix) {
+    THookerMessageEvent Logging(const char* prefix) {
         return [this, prefix](THooker& sender, QEvent& e, bool&) {
             EXPECT_EQ(&sender, &hooker);
             if (e.type() == QEvent::KeyPress) log << prefix + static_cast<QKeyEvent&>(e).text();
