@@ -426,7 +426,7 @@ int AddIconToImageList(const QImage& icon, TImageList& list) {
     return list.Add(canvas);
 }
 
-int TFileIconCache::FolderIconIndex(const QString& path) {
+int TFileIconCache::GetFolderIconIndex(const QString& path) {
     if (m_folderIndex >= 0) return m_folderIndex;
     const QString folder = QFileInfo(path).isDir() ? path : QDir::rootPath();
     const QImage icon = TFileIcons::Current().FolderIcon(folder, SmallIconSize);
@@ -435,7 +435,7 @@ int TFileIconCache::FolderIconIndex(const QString& path) {
     return m_folderIndex;
 }
 
-int TFileIconCache::FileIconIndex(const QString& fileName) {
+int TFileIconCache::GetFileIconIndex(const QString& fileName) {
     const QString ext = ExtractFileExtNoDot(fileName).toLower();
     if (const auto it = m_byExtension.constFind(ext); it != m_byExtension.cend()) return *it;
     const QImage icon = TFileIcons::Current().FileIcon(fileName, SmallIconSize);

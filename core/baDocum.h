@@ -223,10 +223,10 @@ public:
     explicit TFileIconCache(TImageList& list) : m_list(list) {}
 
     // The icon of the folder, or of the root folder when it does not exist.
-    int FolderIconIndex(const QString& path);
+    int GetFolderIconIndex(const QString& path);
     // The icon of the file's type: of the file itself when it exists, else
     // by its name.
-    int FileIconIndex(const QString& fileName);
+    int GetFileIconIndex(const QString& fileName);
 
 private:
     TImageList& m_list;

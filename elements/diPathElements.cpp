@@ -341,7 +341,7 @@ bool TCustomPathElement::ChooseFolder() {
     return true;
 }
 
-int TCustomPathElement::GetImageIndex() { return WantsIcon() ? g_pathUnit.icons->FolderIconIndex(Value()) : -1; }
+int TCustomPathElement::GetImageIndex() { return WantsIcon() ? g_pathUnit.icons->GetFolderIconIndex(Value()) : -1; }
 
 void TCustomPathElement::NormalizeValue(const QString& in, QString& out) const {
     out = in;
@@ -410,7 +410,7 @@ bool TCustomFileNameElement::ShowLocation() {
     return ShellResult::Succeeded(TShell::Current().ShowItem(Value()));
 }
 
-int TCustomFileNameElement::GetImageIndex() { return WantsIcon() ? g_pathUnit.icons->FileIconIndex(Value()) : -1; }
+int TCustomFileNameElement::GetImageIndex() { return WantsIcon() ? g_pathUnit.icons->GetFileIconIndex(Value()) : -1; }
 
 void TCustomFileNameElement::MakeRelative(const QString& folder, const QString& path, QString& out) const {
     out = MakeRelativePath(folder, path);

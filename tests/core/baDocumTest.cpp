@@ -282,10 +282,10 @@ TEST(FileIconCache, AddsEachTypeOnceByExtensionAndKeepsNothingWithoutAnIcon) {
     icons.ByExtension["txt"] = icons.Folder = text;
     TImageList list(12, 12);
     TFileIconCache cache(list);
-    EXPECT_EQ(cache.FileIconIndex("/a/x.txt"), 0);
-    EXPECT_EQ(cache.FileIconIndex("/b/y.TXT"), 0);
-    EXPECT_EQ(cache.FileIconIndex("/c/z.bin") + cache.FileIconIndex("/c/z.bin"), -2);
-    EXPECT_EQ(cache.FolderIconIndex("/no/such/folder") + cache.FolderIconIndex("/"), 2);
+    EXPECT_EQ(cache.GetFileIconIndex("/a/x.txt"), 0);
+    EXPECT_EQ(cache.GetFileIconIndex("/b/y.TXT"), 0);
+    EXPECT_EQ(cache.GetFileIconIndex("/c/z.bin") + cache.GetFileIconIndex("/c/z.bin"), -2);
+    EXPECT_EQ(cache.GetFolderIconIndex("/no/such/folder") + cache.GetFolderIconIndex("/"), 2);
     EXPECT_EQ(icons.Asked, (QStringList{"/a/x.txt", "/c/z.bin", "/c/z.bin", "/"})) << "a missing folder asks for the root's";
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Image(0).pixelColor(11, 11), QColor(Qt::white)) << "drawn on white";
