@@ -3,6 +3,7 @@
 #include "core/cuKnot.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "elements/coRoot.h"
 #include "scheme/diFilers.h"
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
@@ -27,6 +28,11 @@ const QString kIsEmptyValueChild = QStringLiteral("Value");
 const QString kModeAttribute = QStringLiteral("Mode");
 const QString kCaseInsensitiveAttribute = QStringLiteral("CaseInsensitive");
 
+const QString kFunctionSmallImages = QStringLiteral("coFunctionElementsSmallImages");
+// Pictures of the strip: one per mode from 0, then these.
+constexpr int kCaseInsensitivePicture = 3;
+constexpr int kIsEmptyPicture = 4;
+
 constexpr int kReplaceModeGroupOrder = 1100;
 constexpr int kCaseInsensitiveOrder = 100;
 constexpr int kIsEmptyItemOrder = 30;
@@ -47,6 +53,7 @@ constexpr std::array<TReplaceModeInfo, kReplaceModeCount> kReplaceModes = {{
 }};
 
 struct TFunctionElementsUnit {
+    TImageStrip smallImages;
     std::array<TSchemePaletteItem*, kReplaceModeCount> modeItems{};
     TSchemePaletteItem* caseItem = nullptr;
     TPaletteItem* isEmptyItem = nullptr;
@@ -169,8 +176,11 @@ bool TElement_Replacement::ApplyPaletteItem(TPaletteItem* item, const QString& s
 
 void TElement_Replacement::WriteTitle(TTitleWriter& writer) {
     TTitledElement::WriteTitle(writer);
+    if (g_functionUnit) writer.AddImage(g_functionUnit->smallImages.Picture(int(m_mode)));
     for (TFunctionField* field : {m_content, m_findValue, m_replaceValue})
         if (field) writer.AddField(field, TTitleAlign::Centre);
+    if (m_caseInsensitive && g_functionUnit)
+        writer.AddImage(g_functionUnit->smallImages.Picture(kCaseInsensitivePicture));
 }
 
 void TElement_Replacement::FocusFirst() {
@@ -227,6 +237,7 @@ void TElement_IsEmpty::Create() {
 
 void TElement_IsEmpty::WriteTitle(TTitleWriter& writer) {
     TTitledElement::WriteTitle(writer);
+    if (g_functionUnit) writer.AddImage(g_functionUnit->smallImages.Picture(kIsEmptyPicture));
     if (m_value) writer.AddField(m_value, TTitleAlign::Centre);
 }
 
@@ -304,6 +315,7 @@ int IsEmptyClassesGroup() noexcept { return g_functionUnit ? g_functionUnit->isE
 
 void InitFunctionElementsUnit() {
     g_functionUnit = std::make_unique<TFunctionElementsUnit>();
+    g_functionUnit->smallImages = TImageStrip::Load(SchemeSmallImages(), kFunctionSmallImages);
     TPaletteGroup* modes = TPaletteGroup::Create(Palette(), strReplaceMode, kReplaceModeGroupOrder);
     for (int i = 0; i < kReplaceModeCount; ++i) {
         const TReplaceModeInfo& info = kReplaceModes[size_t(i)];
@@ -316,10 +328,10 @@ void InitFunctionElementsUnit() {
                                    kCaseInsensitiveOrder);
 
     TPaletteGroup* additional = PaletteAdditionalGroup();
-    g_functionUnit->isEmptyItem = TElementPaletteItem::Create(additional, 0, NoImageIndex, strIsEmpty,
+    g_functionUnit->isEmptyItem = TElementPaletteItem::Create(additional, 0, g_functionUnit->smallImages.Picture(kIsEmptyPicture), strIsEmpty,
                                                               strIsEmptyHint, kIsEmptyItemOrder,
                                                               TElement_IsEmpty::StaticClass());
-    g_functionUnit->replacementItem = TElementPaletteItem::Create(additional, 0, NoImageIndex, strReplacement,
+    g_functionUnit->replacementItem = TElementPaletteItem::Create(additional, 0, g_functionUnit->smallImages.Picture(0), strReplacement,
                                                                   strReplacementHint, kReplacementItemOrder,
                                                                   TElement_Replacement::StaticClass());
     g_functionUnit->processingDateTimeItem = TElementPaletteItem::Create(

@@ -158,6 +158,32 @@ TEST_F(FunctionElements, ModeAndCaseItemsShowCheckedAndEachChangeIsOneUndoableSt
     EXPECT_EQ(replacement->Mode(), TReplaceMode::First);
 }
 
+TEST_F(FunctionElements, ReplacementTitleShowsItsModeBeforeThePartsAndTheCaseSignAfterThem) {
+    auto* replacement = AddToText<TElement_Replacement>();
+    ASSERT_NE(replacement, nullptr);
+    auto title = [replacement] {
+        TTitleWriter writer;
+        replacement->WriteTitle(writer);
+        QList<int> shown;  // images by index, fields as -1
+        for (int i = 0; i < writer.Count(); ++i)
+            if (writer.Item(i).Kind == TTitleItemKind::SmallImage)
+                shown << writer.Item(i).Number;
+            else if (writer.Item(i).Kind == TTitleItemKind::Field)
+                shown << -1;
+        return shown;
+    };
+    const QList<int> all = title();
+    ASSERT_EQ(all.size(), 4);
+    EXPECT_GE(all[0], 0);
+    replacement->SetMode(TReplaceMode::Last);
+    replacement->SetCaseInsensitive(true);
+    const QList<int> last = title();
+    ASSERT_EQ(last.size(), 5);
+    EXPECT_EQ(last[0], all[0] + int(TReplaceMode::Last)) << "one picture per mode";
+    EXPECT_EQ(last.mid(1, 3), QList<int>({-1, -1, -1}));
+    EXPECT_EQ(last[4], all[0] + kReplaceModeCount) << "the case sign last";
+}
+
 TEST_F(FunctionElements, DateAndReplacementAreInlineValuesTheEmptinessTestHasAGroupOfItsOwn) {
     TElementClassList accepted;
     text->ValueField()->GetAcceptedClasses(accepted);
