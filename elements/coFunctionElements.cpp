@@ -328,12 +328,13 @@ void InitFunctionElementsUnit() {
                                    kCaseInsensitiveOrder);
 
     TPaletteGroup* additional = PaletteAdditionalGroup();
-    g_functionUnit->isEmptyItem = TElementPaletteItem::Create(additional, 0, g_functionUnit->smallImages.Picture(kIsEmptyPicture), strIsEmpty,
-                                                              strIsEmptyHint, kIsEmptyItemOrder,
-                                                              TElement_IsEmpty::StaticClass());
-    g_functionUnit->replacementItem = TElementPaletteItem::Create(additional, 0, g_functionUnit->smallImages.Picture(0), strReplacement,
-                                                                  strReplacementHint, kReplacementItemOrder,
-                                                                  TElement_Replacement::StaticClass());
+    const TImageStrip& images = g_functionUnit->smallImages;
+    g_functionUnit->isEmptyItem =
+        TElementPaletteItem::Create(additional, 0, images.Picture(kIsEmptyPicture), strIsEmpty, strIsEmptyHint,
+                                    kIsEmptyItemOrder, TElement_IsEmpty::StaticClass());
+    g_functionUnit->replacementItem =
+        TElementPaletteItem::Create(additional, 0, images.Picture(int(TReplaceMode::All)), strReplacement,
+                                    strReplacementHint, kReplacementItemOrder, TElement_Replacement::StaticClass());
     g_functionUnit->processingDateTimeItem = TElementPaletteItem::Create(
         additional, uint16_t(pifNoCaption), NoImageIndex, strProcessingDateAndTime, strDateTimeProcessingSpecified,
         kProcessingDateTimeItemOrder, TElement_ProcessingDateTime::StaticClass());

@@ -32,8 +32,8 @@ void InitGenerationUnit() {
     g_generationUnit.settings = TProperty::CreateRoot<TGenerationSettings>(QStringLiteral("Generation"));
     g_generationUnit.settings->CreateProperties();
     // No element of this library acts on it; generators' documents do.
-    g_generationUnit.execute =
-        TSchemePaletteItem::Create(PaletteActionsGroup(), 0, NoImageIndex, strExecute, strExecuteHint, kExecuteItemOrder);
+    g_generationUnit.execute = TSchemePaletteItem::Create(PaletteActionsGroup(), 0, NoImageIndex, strExecute,
+                                                          strExecuteHint, kExecuteItemOrder);
 }
 
 void FinalGenerationUnit() { g_generationUnit = TGenerationUnit(); }
