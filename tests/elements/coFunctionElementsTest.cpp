@@ -32,6 +32,7 @@ TEST(GenerationSettings, SectionHoldsItsFiveSwitchesWithTheirDefaultsAndWritesOn
         EXPECT_EQ(switches[i]->Default(), expected[i].second) << expected[i].first;
     }
     EXPECT_EQ(child, nullptr) << "five switches only";
+    TEnglishTexts english;
     EXPECT_EQ(ExecutePaletteItem()->GetCaption(), QStringLiteral("Execute"));
 
     settings->MakeReadOnly()->SetValue(true);
