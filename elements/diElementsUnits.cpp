@@ -1,6 +1,8 @@
 #include "elements/diElementsUnits.h"
 
 #include "core/cuUnits.h"
+#include "elements/coFunctionElements.h"
+#include "elements/coGeneration.h"
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diBaseElements.h"
@@ -22,4 +24,6 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
     registry.Add(QStringLiteral("coRoot"), InitRootUnit, FinalRootUnit);
     registry.Add(QStringLiteral("coValueElements"), InitValueElementsUnit, FinalValueElementsUnit);
+    registry.Add(QStringLiteral("coGeneration"), InitGenerationUnit, FinalGenerationUnit);
+    registry.Add(QStringLiteral("coFunctionElements"), InitFunctionElementsUnit, FinalFunctionElementsUnit);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the element library's image strips: the scheme roots' pictures (the
 file connection, the built-in values) and the value elements' pictures (the
-text, the substitution and the six text types).
+text, the substitution and the six text types) and the value functions' pictures.
 
 Run from anywhere: python3 resources/elements/tools/make_element_resources.py
 The files land in resources/elements/, which the element library embeds under
@@ -114,6 +114,29 @@ def text_element(c, x, size):
     c.line([(x + 8 * s, 6 * s), (x + 8 * s, 11.5 * s)], 1.4 * s, BLUE)
 
 
+# Replacement modes: three pieces, the replaced ones filled.
+def pieces(c, x, size, filled):
+    s = size / 16.0
+    for i in range(3):
+        left = x + (1.5 + i * 4.5) * s
+        fill = GREEN if filled[i] else PAPER
+        c.framed_round_rect(left, 5 * s, left + 3.8 * s, 11 * s, 0.8 * s, GREEN, fill, 1.1 * s)
+
+
+def approximately(c, x, size):
+    s = size / 16.0
+    for y in (6, 10.5):
+        c.line([(x + 2 * s, (y + 1) * s), (x + 5 * s, (y - 1) * s), (x + 8 * s, (y + 1) * s),
+                (x + 11 * s, (y - 1) * s), (x + 14 * s, (y + 1) * s)], 1.4 * s, AMBER)
+
+
+def empty_set(c, x, size):
+    s = size / 16.0
+    c.circle(x + 8 * s, 8 * s, 5.5 * s, PURPLE)
+    c.circle(x + 8 * s, 8 * s, 4.1 * s, WHITE)
+    c.line([(x + 3 * s, 13 * s), (x + 13 * s, 3 * s)], 1.4 * s, PURPLE)
+
+
 def strip(name, size, pictures):
     c = Canvas(size * len(pictures), size)
     for i, draw in enumerate(pictures):
@@ -133,3 +156,10 @@ strip('coStdRootsSmallImages', 16, [lambda c, x, n: (sheet(c, x, n), link(c, x, 
 strip('coValueElementsCharImages', 12, [lambda c, x, n: letter_t(c, x, n, BLUE), substitution] + TYPES)
 strip('coValueElementsSmallImages', 16, [text_element])
 strip('coValueElementsLargeImages', 32, [None, substitution, text_element] + TYPES)
+
+# Value functions: 16 x 16 the replacement's modes (All, First, Last), its
+# case-insensitive sign, the emptiness test.
+strip('coFunctionElementsSmallImages', 16, [lambda c, x, n: pieces(c, x, n, (True, True, True)),
+                                            lambda c, x, n: pieces(c, x, n, (True, False, False)),
+                                            lambda c, x, n: pieces(c, x, n, (False, False, True)),
+                                            approximately, empty_set])
