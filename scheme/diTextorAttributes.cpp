@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <mutex>
 #include <typeinfo>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -209,11 +210,22 @@ QString VisibleRunText(const QChar* chars, int count) {
 // so a text of units that UnitAdvance accepts is as wide as the sum of their
 // advances; each advance is measured as a text of one unit, the way a whole
 // text is measured.
+//
+// A combining mark that takes the script of the character before it (an
+// accent, a variation selector) adds to the width of its base: a base that
+// adds its own advance and the marks after it make a cluster, whose advance
+// is measured as a text of its own and kept by its units. Such a cluster is
+// not shaped either, so a text of clusters and single units is as wide as
+// the sum of their advances.
 struct TRichTextAttributes::TAdvanceTable {
     static constexpr int PageSize = 256;
     static constexpr int32_t Unmeasured = -2;
     static constexpr int32_t NotAdditive = -1;
+    static constexpr int32_t JoinsCluster = -3;
     static constexpr double UnitsPerPixel = 64;
+    // Clusters kept at most; the next one after that starts the cache anew,
+    // so that a text of ever new stacks of marks cannot grow it without end.
+    static constexpr size_t MaxClusters = 4096;
     using TPage = std::array<int32_t, PageSize>;
 
     explicit TAdvanceTable(const TDeviceContextManager& dc)
@@ -238,10 +250,21 @@ struct TRichTextAttributes::TAdvanceTable {
         return (*page)[unit % PageSize];
     }
 
+    // Clusters are looked up by a view of the text, without a copy.
+    struct TClusterHash {
+        using is_transparent = void;
+        size_t operator()(QStringView units) const noexcept { return size_t(qHash(units)); }
+    };
+    struct TClusterEqual {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+    };
+
     const TDeviceContextManager* manager;
     const QPaintDevice* device;
     int pixelsPerInch;
     std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
+    std::unordered_map<QString, int32_t, TClusterHash, TClusterEqual> clusters;
 };
 
 namespace {
@@ -273,6 +296,14 @@ bool AddsOwnAdvance(char16_t unit) {
     case QChar::Script_Katakana: return true;
     default: return false;
     }
+}
+
+// Whether a code unit is a combining mark that takes the script of the
+// character before it, so that it is drawn on that character.
+bool JoinsCluster(char16_t unit) {
+    const QChar::Category category = QChar::category(unit);
+    return (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing) &&
+           QChar::script(unit) == QChar::Script_Inherited;
 }
 
 char16_t VisibleUnit(char16_t unit) { return unit < QChar::Space ? char16_t(QChar::ReplacementCharacter) : unit; }
@@ -465,12 +496,27 @@ int32_t TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t uni
     int32_t& advance = m_advances->Slot(unit);
     if (advance == TAdvanceTable::Unmeasured) {
         const QChar visible(VisibleUnit(unit));
-        advance = TAdvanceTable::NotAdditive;
-        if (AddsOwnAdvance(visible.unicode())) {
-            const qreal pixels = dc.Metrics(Font()).horizontalAdvance(QString(visible));
-            advance = int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
-        }
+        if (AddsOwnAdvance(visible.unicode()))
+            advance = MeasuredAdvance(dc, QStringView(&visible, 1));
+        else
+            advance = JoinsCluster(visible.unicode()) ? TAdvanceTable::JoinsCluster : TAdvanceTable::NotAdditive;
     }
+    return advance;
+}
+
+int32_t TRichTextAttributes::MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const {
+    const qreal pixels = dc.Metrics(Font()).horizontalAdvance(text.toString());
+    return int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
+}
+
+// The units are a base that adds its own advance (not below 32) and the marks
+// that join it.
+int32_t TRichTextAttributes::ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const {
+    auto& clusters = m_advances->clusters;
+    if (const auto known = clusters.find(cluster); known != clusters.end()) return known->second;
+    const int32_t advance = MeasuredAdvance(dc, cluster);
+    if (clusters.size() >= TAdvanceTable::MaxClusters) clusters.clear();
+    clusters.emplace(cluster.toString(), advance);
     return advance;
 }
 
@@ -482,13 +528,26 @@ int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     if (!dc) return 0;
     if (!m_advances || !m_advances->MeasuresOn(*dc)) m_advances = std::make_unique<TAdvanceTable>(*dc);
     const TAdvanceTable& table = *m_advances;
+    auto advanceOf = [&](int i) {
+        const int32_t known = table.Known(chars[i].unicode());
+        return known != TAdvanceTable::Unmeasured ? known : UnitAdvance(*dc, chars[i].unicode());
+    };
     int64_t width = 0;
+    int base = -1;  // the last unit that added its own advance, when marks may join it
     for (int i = 0; i < count; ++i) {
-        const char16_t unit = chars[i].unicode();
-        int32_t advance = table.Known(unit);
-        if (advance < 0 && (advance = UnitAdvance(*dc, unit)) < 0)
+        const int32_t advance = advanceOf(i);
+        if (advance >= 0) {
+            width += advance;
+            base = chars[i].unicode() < QChar::Space ? -1 : i;
+        } else if (advance == TAdvanceTable::JoinsCluster && base >= 0) {
+            int end = i + 1;
+            while (end < count && advanceOf(end) == TAdvanceTable::JoinsCluster) ++end;
+            width += ClusterAdvance(*dc, QStringView(chars + base, end - base)) - table.Known(chars[base].unicode());
+            base = -1;
+            i = end - 1;
+        } else {
             return int(std::lround(dc->Metrics(Font()).horizontalAdvance(LeftToRight(VisibleRunText(chars, count)))));
-        width += advance;
+        }
     }
     return int(std::lround(double(width) / TAdvanceTable::UnitsPerPixel));
 }

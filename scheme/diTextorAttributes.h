@@ -21,6 +21,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringView>
 
 #include <array>
 #include <cstddef>
@@ -263,6 +264,10 @@ private:
     // when the code unit does not add its own advance to a text's width
     // (marks, format and control characters, surrogates, shaped scripts).
     int32_t UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
+    // The advance of a base and the marks on it, in 64ths of a pixel.
+    int32_t ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const;
+    // A text's advance as the measuring device gives it, in 64ths of a pixel.
+    int32_t MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const;
 
     TColor m_background = clNone;
     QString m_fontName;

@@ -226,6 +226,36 @@ TEST(RichTextAttributes, WidthsEqualMeasuringTheWholeText) {
     }
 }
 
+// Accents and other marks drawn on the character before them are measured
+// with it and kept; each text must still measure as the whole text does,
+// whatever carries the marks (letters, CJK, spaces, digits, a replaced
+// control character, a shaped script, nothing) and wherever a text ends.
+TEST(RichTextAttributes, TextsWithCombiningMarksMeasureAsTheWholeText) {
+    const QString bases[] = {QStringLiteral("e"), QStringLiteral("A"), QStringLiteral("\u00E9"),
+                             QStringLiteral("\u4E2D"), QStringLiteral("\u30AB"), QStringLiteral(" "),
+                             QStringLiteral("7"), QStringLiteral("\u0416"), QStringLiteral("\t"),
+                             QStringLiteral("\u0915"), QStringLiteral("\u0627"), QStringLiteral("\U0001F600"),
+                             QStringLiteral("\u200D"), QString()};
+    const char16_t marks[] = {0x0301, 0x0308, 0x0323, 0x030A, 0x0304, 0x20DD, 0xFE0F, 0x093F, 0x0651};
+    std::mt19937 random(11);
+    TRichTextAttributes a;
+    a.SetFontName("DejaVu Sans");
+    a.SetFontSize(10);
+    const QFontMetricsF& metrics = DeviceContextManager()->Metrics(a.Font());
+    for (int round = 0; round < 200; ++round) {
+        QString text;
+        for (int cluster = 0; cluster < 6; ++cluster) {
+            text += bases[random() % std::size(bases)];
+            for (int n = int(random() % 4); n > 0; --n) text += QChar(marks[random() % std::size(marks)]);
+        }
+        for (int length = 1; length <= text.size(); ++length) {
+            const QString visible = VisibleRunText(text.constData(), length);
+            ASSERT_EQ(a.GetTextWidth(text.constData(), length), std::lround(metrics.horizontalAdvance(visible)))
+                << round << " " << length;
+        }
+    }
+}
+
 class TextPainting : public ::testing::Test {
 protected:
     // What the drawing leaves on a white 40 x 30 picture.
