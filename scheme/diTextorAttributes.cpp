@@ -4,7 +4,11 @@
 #include "platform/plSystemColors.h"
 #include "scheme/diHashIndex.h"
 
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
 
 #include <algorithm>
 #include <array>
@@ -204,6 +208,22 @@ QString VisibleRunText(const QChar* chars, int count) {
 // ---------------------------------------------------------------------------
 // TRichTextAttributes
 
+namespace {
+
+// Texts kept by their characters, looked up by a view of them without a copy.
+struct TTextViewHash {
+    using is_transparent = void;
+    size_t operator()(QStringView text) const noexcept { return size_t(qHash(text)); }
+};
+struct TTextViewEqual {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+template <class T>
+using TTextMap = std::unordered_map<QString, T, TTextViewHash, TTextViewEqual>;
+
+}  // namespace
+
 // The advances of single code units on one measuring device, in 64ths of a
 // pixel (Qt's fixed-point unit: every advance is a whole number of them), in
 // pages of 256 made on first need. The font has no kerning and is not shaped,
@@ -250,21 +270,11 @@ struct TRichTextAttributes::TAdvanceTable {
         return (*page)[unit % PageSize];
     }
 
-    // Clusters are looked up by a view of the text, without a copy.
-    struct TClusterHash {
-        using is_transparent = void;
-        size_t operator()(QStringView units) const noexcept { return size_t(qHash(units)); }
-    };
-    struct TClusterEqual {
-        using is_transparent = void;
-        bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
-    };
-
     const TDeviceContextManager* manager;
     const QPaintDevice* device;
     int pixelsPerInch;
     std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
-    std::unordered_map<QString, int32_t, TClusterHash, TClusterEqual> clusters;
+    TTextMap<int32_t> clusters;
 };
 
 namespace {
@@ -361,6 +371,7 @@ void TRichTextAttributes::Init() {
 void TRichTextAttributes::DropFont() {
     m_font.reset();
     m_advances.reset();
+    m_glyphs.reset();
     m_ascent = m_descent = -1;
     m_tabWidth = 0;
 }
@@ -562,18 +573,98 @@ void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int wi
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
 }
 
+// The glyphs of texts painted in the font, shaped once and kept, so that a
+// text painted again (a sheet repainted after a keystroke) is only drawn.
+// They are shaped as QPainter::drawText shapes them on the same device and
+// in the same direction, and drawn at the same places. The texts painted
+// lately are kept in two generations: when the newer is full it becomes the
+// older, and what is found in the older moves to the newer, so that the
+// texts of a sheet in view stay while those painted once leave.
+struct TRichTextAttributes::TGlyphCache {
+    struct TShaped {
+        QList<QGlyphRun> Runs;
+        qreal Baseline = 0;  // of the runs' positions
+    };
+    static constexpr size_t MaxTexts = 1024;  // in each generation
+
+    bool ShapesFor(const QPainter& painter) const {
+        const QPaintDevice* device = painter.device();
+        return device->logicalDpiX() == dpiX && device->logicalDpiY() == dpiY &&
+               painter.layoutDirection() == direction;
+    }
+    void Reset(const QPainter& painter) {
+        dpiX = painter.device()->logicalDpiX();
+        dpiY = painter.device()->logicalDpiY();
+        direction = painter.layoutDirection();
+        newer.clear();
+        older.clear();
+    }
+    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter) {
+        if (const auto found = newer.find(text); found != newer.end()) return found->second;
+        if (newer.size() >= MaxTexts) {
+            older = std::move(newer);
+            newer.clear();
+        }
+        if (const auto found = older.find(text); found != older.end())
+            return newer.insert(older.extract(found)).position->second;
+        return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
+    }
+    static TShaped Shape(const QString& text, const QFont& font, QPainter& painter) {
+        QTextLayout layout(LeftToRight(text), font, painter.device());
+        QTextOption option;
+        option.setTextDirection(painter.layoutDirection());
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        return TShaped{line.glyphRuns(), line.y() + line.ascent()};
+    }
+
+    int dpiX = 0;
+    int dpiY = 0;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    TTextMap<TShaped> newer;
+    TTextMap<TShaped> older;
+};
+
+// Kept glyphs are drawn where Qt's raster engine draws text from its glyph
+// caches: on an unscaled painter, in a font without lines.
+bool TRichTextAttributes::DrawsKeptGlyphs(const QPainter& painter) const {
+    const QFont& font = Font();
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
+           painter.worldTransform().type() <= QTransform::TxTranslate && !font.underline() && !font.strikeOut() &&
+           !font.overline();
+}
+
+void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, int baseline) const {
+    if (!DrawsKeptGlyphs(painter)) {
+        painter.save();
+        painter.setFont(Font());
+        painter.setPen(QColor::fromRgba(m_color));
+        painter.drawText(QPoint(x, baseline), LeftToRight(text.toString()));
+        painter.restore();
+        return;
+    }
+    if (!m_glyphs) m_glyphs = std::make_unique<TGlyphCache>();
+    if (!m_glyphs->ShapesFor(painter)) m_glyphs->Reset(painter);
+    const TGlyphCache::TShaped& shaped = m_glyphs->Find(text, Font(), painter);
+    const QPen pen = painter.pen();
+    painter.setPen(QColor::fromRgba(m_color));
+    const QPointF origin(x, baseline - shaped.Baseline);
+    for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
+    painter.setPen(pen);
+}
+
 int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* chars, int count, int x,
                                    int baseline, const TRect& row) const {
-    const QString text = VisibleRunText(chars, count);
-    const int width = GetTextWidth(text.constData(), int(text.size()));
+    const bool visible = std::none_of(chars, chars + count, [](QChar c) { return c.unicode() < QChar::Space; });
+    const QString replaced = visible ? QString() : VisibleRunText(chars, count);
+    const QStringView text = visible ? QStringView(chars, count) : QStringView(replaced);
+    const int width = GetTextWidth(text.data(), int(text.size()));
     const TRect rect{x, row.Top, x + width, row.Bottom};
     PaintBackground(canvas, flags, rect);
-    QPainter& painter = canvas.Painter();
-    painter.save();
-    painter.setFont(Font());
-    painter.setPen(QColor::fromRgba(m_color));
-    painter.drawText(QPoint(x, baseline), LeftToRight(text));
-    painter.restore();
+    DrawText(canvas.Painter(), text, x, baseline);
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
     return width;
 }

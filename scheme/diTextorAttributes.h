@@ -257,6 +257,7 @@ public:
 
 private:
     struct TAdvanceTable;
+    struct TGlyphCache;
 
     void DropFont();
     void Measure() const;
@@ -268,6 +269,10 @@ private:
     int32_t ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const;
     // A text's advance as the measuring device gives it, in 64ths of a pixel.
     int32_t MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const;
+    // Draws the visible text (no unit below 32) in the colour with its
+    // baseline's left end at (x, baseline), as QPainter::drawText does.
+    void DrawText(QPainter& painter, QStringView text, int x, int baseline) const;
+    bool DrawsKeptGlyphs(const QPainter& painter) const;
 
     TColor m_background = clNone;
     QString m_fontName;
@@ -281,6 +286,7 @@ private:
     mutable int m_tabWidth = 0;
     mutable std::optional<QFont> m_font;
     mutable std::unique_ptr<TAdvanceTable> m_advances;
+    mutable std::unique_ptr<TGlyphCache> m_glyphs;
 };
 
 class TRichParagraphAttributes : public TParagraphAttributes, public TBlockAllocated<TRichParagraphAttributes> {

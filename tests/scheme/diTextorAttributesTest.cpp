@@ -3,10 +3,13 @@
 #include "scheme/diTextorAttributes.h"
 
 #include "core/cuDeviceContextManager.h"
+#include "platform/plSystemColors.h"
 
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
+
+#include <QPainter>
 
 #include <cmath>
 #include <functional>
@@ -284,6 +287,50 @@ TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
         Painted([&] { a->PaintText(*canvas, 0, replacement.constData(), 1, 5, 20, {0, 0, 40, 30}); });
     EXPECT_NE(first, Painted([] {})) << "something is drawn";
     EXPECT_EQ(first, second);
+}
+
+// Painted glyphs are shaped once and kept; painting a text, the first time
+// or again, at any place, leaves what Qt's drawing of the whole text leaves
+// (right-to-left characters in their logical order, as in a left-to-right
+// override).
+TEST_F(TextPainting, TextsPaintAsQtDrawsTheWholeText) {
+    const struct {
+        QString text;
+        bool rightToLeft;
+    } cases[] = {
+        {QStringLiteral("The quick brown fox, 0123"), false},
+        {QStringLiteral("R\u00E9sum\u00E9 e\u0301te\u0301 A\u030Angstro\u0308m u\u0308\u0304ber"), false},
+        {QStringLiteral("\u6587\u5B57\u5217 \u5909\u6570\u306E\u5024 \u7D42\u308F\u308A"), false},
+        {QStringLiteral("\u0928\u092E\u0938\u094D\u0924\u0947 x\U0001F600\uFFFC\u00ADy\u200B"), false},
+        {QStringLiteral("abc \u0627\u0644\u0639\u0631\u0628\u064A\u0629 \u05E9\u05DC\u05D5\u05DD d"), true},
+    };
+    constexpr TRect row{0, 0, 300, 30};
+    for (const int style : {0, tfsBold | tfsItalic}) {
+        TRichTextAttributes value;
+        value.SetFontName("DejaVu Sans");
+        value.SetFontSize(12);
+        value.SetFontStyle(style);
+        const TAttributesRef<TRichTextAttributes> styled = AcquireSharedAs(value);
+        for (const auto& [text, rightToLeft] : cases)
+            for (const int x : {0, 7}) {
+                QImage expected(row.Width(), row.Height(), QImage::Format_ARGB32_Premultiplied);
+                expected.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+                {
+                    QPainter painter(&expected);
+                    painter.setFont(styled->Font());
+                    painter.setPen(QColor::fromRgba(styled->Color()));
+                    painter.drawText(QPoint(x, 20),
+                                     rightToLeft ? QChar(0x202D) + text + QChar(0x202C) : text);
+                }
+                for (int time = 0; time < 2; ++time) {
+                    canvas->BeginPaint(row);
+                    styled->PaintText(*canvas, 0, text.constData(), int(text.size()), x, 20, row);
+                    ASSERT_EQ(canvas->PaintBitmap(), expected) << text.toStdString() << " x " << x << " style "
+                                                               << style << " time " << time;
+                    canvas->EndPaint(nullptr);
+                }
+            }
+    }
 }
 
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
