@@ -633,7 +633,7 @@ struct TRichTextAttributes::TGlyphCache {
 bool TRichTextAttributes::DrawsKeptGlyphs(const QPainter& painter) const {
     const QFont& font = Font();
     return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
-           painter.worldTransform().type() <= QTransform::TxTranslate && !font.underline() && !font.strikeOut() &&
+           painter.deviceTransform().type() <= QTransform::TxTranslate && !font.underline() && !font.strikeOut() &&
            !font.overline();
 }
 
