@@ -4,7 +4,11 @@
 #include "platform/plSystemColors.h"
 #include "scheme/diHashIndex.h"
 
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +17,7 @@
 #include <cstdint>
 #include <mutex>
 #include <typeinfo>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -203,17 +208,44 @@ QString VisibleRunText(const QChar* chars, int count) {
 // ---------------------------------------------------------------------------
 // TRichTextAttributes
 
+namespace {
+
+// Texts kept by their characters, looked up by a view of them without a copy.
+struct TTextViewHash {
+    using is_transparent = void;
+    size_t operator()(QStringView text) const noexcept { return size_t(qHash(text)); }
+};
+struct TTextViewEqual {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+template <class T>
+using TTextMap = std::unordered_map<QString, T, TTextViewHash, TTextViewEqual>;
+
+}  // namespace
+
 // The advances of single code units on one measuring device, in 64ths of a
 // pixel (Qt's fixed-point unit: every advance is a whole number of them), in
 // pages of 256 made on first need. The font has no kerning and is not shaped,
 // so a text of units that UnitAdvance accepts is as wide as the sum of their
 // advances; each advance is measured as a text of one unit, the way a whole
 // text is measured.
+//
+// A combining mark that takes the script of the character before it (an
+// accent, a variation selector) adds to the width of its base: a base that
+// adds its own advance and the marks after it make a cluster, whose advance
+// is measured as a text of its own and kept by its units. Such a cluster is
+// not shaped either, so a text of clusters and single units is as wide as
+// the sum of their advances.
 struct TRichTextAttributes::TAdvanceTable {
     static constexpr int PageSize = 256;
     static constexpr int32_t Unmeasured = -2;
     static constexpr int32_t NotAdditive = -1;
+    static constexpr int32_t JoinsCluster = -3;
     static constexpr double UnitsPerPixel = 64;
+    // Clusters kept at most; the next one after that starts the cache anew,
+    // so that a text of ever new stacks of marks cannot grow it without end.
+    static constexpr size_t MaxClusters = 4096;
     using TPage = std::array<int32_t, PageSize>;
 
     explicit TAdvanceTable(const TDeviceContextManager& dc)
@@ -242,6 +274,7 @@ struct TRichTextAttributes::TAdvanceTable {
     const QPaintDevice* device;
     int pixelsPerInch;
     std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
+    TTextMap<int32_t> clusters;
 };
 
 namespace {
@@ -273,6 +306,14 @@ bool AddsOwnAdvance(char16_t unit) {
     case QChar::Script_Katakana: return true;
     default: return false;
     }
+}
+
+// Whether a code unit is a combining mark that takes the script of the
+// character before it, so that it is drawn on that character.
+bool JoinsCluster(char16_t unit) {
+    const QChar::Category category = QChar::category(unit);
+    return (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing) &&
+           QChar::script(unit) == QChar::Script_Inherited;
 }
 
 char16_t VisibleUnit(char16_t unit) { return unit < QChar::Space ? char16_t(QChar::ReplacementCharacter) : unit; }
@@ -330,6 +371,7 @@ void TRichTextAttributes::Init() {
 void TRichTextAttributes::DropFont() {
     m_font.reset();
     m_advances.reset();
+    m_glyphs.reset();
     m_ascent = m_descent = -1;
     m_tabWidth = 0;
 }
@@ -465,12 +507,27 @@ int32_t TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t uni
     int32_t& advance = m_advances->Slot(unit);
     if (advance == TAdvanceTable::Unmeasured) {
         const QChar visible(VisibleUnit(unit));
-        advance = TAdvanceTable::NotAdditive;
-        if (AddsOwnAdvance(visible.unicode())) {
-            const qreal pixels = dc.Metrics(Font()).horizontalAdvance(QString(visible));
-            advance = int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
-        }
+        if (AddsOwnAdvance(visible.unicode()))
+            advance = MeasuredAdvance(dc, QStringView(&visible, 1));
+        else
+            advance = JoinsCluster(visible.unicode()) ? TAdvanceTable::JoinsCluster : TAdvanceTable::NotAdditive;
     }
+    return advance;
+}
+
+int32_t TRichTextAttributes::MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const {
+    const qreal pixels = dc.Metrics(Font()).horizontalAdvance(text.toString());
+    return int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
+}
+
+// The units are a base that adds its own advance (not below 32) and the marks
+// that join it.
+int32_t TRichTextAttributes::ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const {
+    auto& clusters = m_advances->clusters;
+    if (const auto known = clusters.find(cluster); known != clusters.end()) return known->second;
+    const int32_t advance = MeasuredAdvance(dc, cluster);
+    if (clusters.size() >= TAdvanceTable::MaxClusters) clusters.clear();
+    clusters.emplace(cluster.toString(), advance);
     return advance;
 }
 
@@ -482,13 +539,26 @@ int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     if (!dc) return 0;
     if (!m_advances || !m_advances->MeasuresOn(*dc)) m_advances = std::make_unique<TAdvanceTable>(*dc);
     const TAdvanceTable& table = *m_advances;
+    auto advanceOf = [&](int i) {
+        const int32_t known = table.Known(chars[i].unicode());
+        return known != TAdvanceTable::Unmeasured ? known : UnitAdvance(*dc, chars[i].unicode());
+    };
     int64_t width = 0;
+    int base = -1;  // the last unit that added its own advance, when marks may join it
     for (int i = 0; i < count; ++i) {
-        const char16_t unit = chars[i].unicode();
-        int32_t advance = table.Known(unit);
-        if (advance < 0 && (advance = UnitAdvance(*dc, unit)) < 0)
+        const int32_t advance = advanceOf(i);
+        if (advance >= 0) {
+            width += advance;
+            base = chars[i].unicode() < QChar::Space ? -1 : i;
+        } else if (advance == TAdvanceTable::JoinsCluster && base >= 0) {
+            int end = i + 1;
+            while (end < count && advanceOf(end) == TAdvanceTable::JoinsCluster) ++end;
+            width += ClusterAdvance(*dc, QStringView(chars + base, end - base)) - table.Known(chars[base].unicode());
+            base = -1;
+            i = end - 1;
+        } else {
             return int(std::lround(dc->Metrics(Font()).horizontalAdvance(LeftToRight(VisibleRunText(chars, count)))));
-        width += advance;
+        }
     }
     return int(std::lround(double(width) / TAdvanceTable::UnitsPerPixel));
 }
@@ -503,18 +573,98 @@ void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int wi
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
 }
 
+// The glyphs of texts painted in the font, shaped once and kept, so that a
+// text painted again (a sheet repainted after a keystroke) is only drawn.
+// They are shaped as QPainter::drawText shapes them on the same device and
+// in the same direction, and drawn at the same places. The texts painted
+// lately are kept in two generations: when the newer is full it becomes the
+// older, and what is found in the older moves to the newer, so that the
+// texts of a sheet in view stay while those painted once leave.
+struct TRichTextAttributes::TGlyphCache {
+    struct TShaped {
+        QList<QGlyphRun> Runs;
+        qreal Baseline = 0;  // of the runs' positions
+    };
+    static constexpr size_t MaxTexts = 1024;  // in each generation
+
+    bool ShapesFor(const QPainter& painter) const {
+        const QPaintDevice* device = painter.device();
+        return device->logicalDpiX() == dpiX && device->logicalDpiY() == dpiY &&
+               painter.layoutDirection() == direction;
+    }
+    void Reset(const QPainter& painter) {
+        dpiX = painter.device()->logicalDpiX();
+        dpiY = painter.device()->logicalDpiY();
+        direction = painter.layoutDirection();
+        newer.clear();
+        older.clear();
+    }
+    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter) {
+        if (const auto found = newer.find(text); found != newer.end()) return found->second;
+        if (newer.size() >= MaxTexts) {
+            older = std::move(newer);
+            newer.clear();
+        }
+        if (const auto found = older.find(text); found != older.end())
+            return newer.insert(older.extract(found)).position->second;
+        return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
+    }
+    static TShaped Shape(const QString& text, const QFont& font, QPainter& painter) {
+        QTextLayout layout(LeftToRight(text), font, painter.device());
+        QTextOption option;
+        option.setTextDirection(painter.layoutDirection());
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        return TShaped{line.glyphRuns(), line.y() + line.ascent()};
+    }
+
+    int dpiX = 0;
+    int dpiY = 0;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    TTextMap<TShaped> newer;
+    TTextMap<TShaped> older;
+};
+
+// Kept glyphs are drawn where Qt's raster engine draws text from its glyph
+// caches: on an unscaled painter, in a font without lines.
+bool TRichTextAttributes::DrawsKeptGlyphs(const QPainter& painter) const {
+    const QFont& font = Font();
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
+           painter.deviceTransform().type() <= QTransform::TxTranslate && !font.underline() && !font.strikeOut() &&
+           !font.overline();
+}
+
+void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, int baseline) const {
+    if (!DrawsKeptGlyphs(painter)) {
+        painter.save();
+        painter.setFont(Font());
+        painter.setPen(QColor::fromRgba(m_color));
+        painter.drawText(QPoint(x, baseline), LeftToRight(text.toString()));
+        painter.restore();
+        return;
+    }
+    if (!m_glyphs) m_glyphs = std::make_unique<TGlyphCache>();
+    if (!m_glyphs->ShapesFor(painter)) m_glyphs->Reset(painter);
+    const TGlyphCache::TShaped& shaped = m_glyphs->Find(text, Font(), painter);
+    const QPen pen = painter.pen();
+    painter.setPen(QColor::fromRgba(m_color));
+    const QPointF origin(x, baseline - shaped.Baseline);
+    for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
+    painter.setPen(pen);
+}
+
 int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* chars, int count, int x,
                                    int baseline, const TRect& row) const {
-    const QString text = VisibleRunText(chars, count);
-    const int width = GetTextWidth(text.constData(), int(text.size()));
+    const bool visible = std::none_of(chars, chars + count, [](QChar c) { return c.unicode() < QChar::Space; });
+    const QString replaced = visible ? QString() : VisibleRunText(chars, count);
+    const QStringView text = visible ? QStringView(chars, count) : QStringView(replaced);
+    const int width = GetTextWidth(text.data(), int(text.size()));
     const TRect rect{x, row.Top, x + width, row.Bottom};
     PaintBackground(canvas, flags, rect);
-    QPainter& painter = canvas.Painter();
-    painter.save();
-    painter.setFont(Font());
-    painter.setPen(QColor::fromRgba(m_color));
-    painter.drawText(QPoint(x, baseline), LeftToRight(text));
-    painter.restore();
+    DrawText(canvas.Painter(), text, x, baseline);
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
     return width;
 }

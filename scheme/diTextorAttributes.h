@@ -21,6 +21,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringView>
 
 #include <array>
 #include <cstddef>
@@ -256,6 +257,7 @@ public:
 
 private:
     struct TAdvanceTable;
+    struct TGlyphCache;
 
     void DropFont();
     void Measure() const;
@@ -263,6 +265,14 @@ private:
     // when the code unit does not add its own advance to a text's width
     // (marks, format and control characters, surrogates, shaped scripts).
     int32_t UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
+    // The advance of a base and the marks on it, in 64ths of a pixel.
+    int32_t ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const;
+    // A text's advance as the measuring device gives it, in 64ths of a pixel.
+    int32_t MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const;
+    // Draws the visible text (no unit below 32) in the colour with its
+    // baseline's left end at (x, baseline), as QPainter::drawText does.
+    void DrawText(QPainter& painter, QStringView text, int x, int baseline) const;
+    bool DrawsKeptGlyphs(const QPainter& painter) const;
 
     TColor m_background = clNone;
     QString m_fontName;
@@ -276,6 +286,7 @@ private:
     mutable int m_tabWidth = 0;
     mutable std::optional<QFont> m_font;
     mutable std::unique_ptr<TAdvanceTable> m_advances;
+    mutable std::unique_ptr<TGlyphCache> m_glyphs;
 };
 
 class TRichParagraphAttributes : public TParagraphAttributes, public TBlockAllocated<TRichParagraphAttributes> {

@@ -3,10 +3,13 @@
 #include "scheme/diTextorAttributes.h"
 
 #include "core/cuDeviceContextManager.h"
+#include "platform/plSystemColors.h"
 
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
+
+#include <QPainter>
 
 #include <cmath>
 #include <functional>
@@ -226,6 +229,36 @@ TEST(RichTextAttributes, WidthsEqualMeasuringTheWholeText) {
     }
 }
 
+// Accents and other marks drawn on the character before them are measured
+// with it and kept; each text must still measure as the whole text does,
+// whatever carries the marks (letters, CJK, spaces, digits, a replaced
+// control character, a shaped script, nothing) and wherever a text ends.
+TEST(RichTextAttributes, TextsWithCombiningMarksMeasureAsTheWholeText) {
+    const QString bases[] = {QStringLiteral("e"), QStringLiteral("A"), QStringLiteral("\u00E9"),
+                             QStringLiteral("\u4E2D"), QStringLiteral("\u30AB"), QStringLiteral(" "),
+                             QStringLiteral("7"), QStringLiteral("\u0416"), QStringLiteral("\t"),
+                             QStringLiteral("\u0915"), QStringLiteral("\u0627"), QStringLiteral("\U0001F600"),
+                             QStringLiteral("\u200D"), QString()};
+    const char16_t marks[] = {0x0301, 0x0308, 0x0323, 0x030A, 0x0304, 0x20DD, 0xFE0F, 0x093F, 0x0651};
+    std::mt19937 random(11);
+    TRichTextAttributes a;
+    a.SetFontName("DejaVu Sans");
+    a.SetFontSize(10);
+    const QFontMetricsF& metrics = DeviceContextManager()->Metrics(a.Font());
+    for (int round = 0; round < 200; ++round) {
+        QString text;
+        for (int cluster = 0; cluster < 6; ++cluster) {
+            text += bases[random() % std::size(bases)];
+            for (int n = int(random() % 4); n > 0; --n) text += QChar(marks[random() % std::size(marks)]);
+        }
+        for (int length = 1; length <= text.size(); ++length) {
+            const QString visible = VisibleRunText(text.constData(), length);
+            ASSERT_EQ(a.GetTextWidth(text.constData(), length), std::lround(metrics.horizontalAdvance(visible)))
+                << round << " " << length;
+        }
+    }
+}
+
 class TextPainting : public ::testing::Test {
 protected:
     // What the drawing leaves on a white 40 x 30 picture.
@@ -254,6 +287,50 @@ TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
         Painted([&] { a->PaintText(*canvas, 0, replacement.constData(), 1, 5, 20, {0, 0, 40, 30}); });
     EXPECT_NE(first, Painted([] {})) << "something is drawn";
     EXPECT_EQ(first, second);
+}
+
+// Painted glyphs are shaped once and kept; painting a text, the first time
+// or again, at any place, leaves what Qt's drawing of the whole text leaves
+// (right-to-left characters in their logical order, as in a left-to-right
+// override).
+TEST_F(TextPainting, TextsPaintAsQtDrawsTheWholeText) {
+    const struct {
+        QString text;
+        bool rightToLeft;
+    } cases[] = {
+        {QStringLiteral("The quick brown fox, 0123"), false},
+        {QStringLiteral("R\u00E9sum\u00E9 e\u0301te\u0301 A\u030Angstro\u0308m u\u0308\u0304ber"), false},
+        {QStringLiteral("\u6587\u5B57\u5217 \u5909\u6570\u306E\u5024 \u7D42\u308F\u308A"), false},
+        {QStringLiteral("\u0928\u092E\u0938\u094D\u0924\u0947 x\U0001F600\uFFFC\u00ADy\u200B"), false},
+        {QStringLiteral("abc \u0627\u0644\u0639\u0631\u0628\u064A\u0629 \u05E9\u05DC\u05D5\u05DD d"), true},
+    };
+    constexpr TRect row{0, 0, 300, 30};
+    for (const int style : {0, tfsBold | tfsItalic}) {
+        TRichTextAttributes value;
+        value.SetFontName("DejaVu Sans");
+        value.SetFontSize(12);
+        value.SetFontStyle(style);
+        const TAttributesRef<TRichTextAttributes> styled = AcquireSharedAs(value);
+        for (const auto& [text, rightToLeft] : cases)
+            for (const int x : {0, 7}) {
+                QImage expected(row.Width(), row.Height(), QImage::Format_ARGB32_Premultiplied);
+                expected.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+                {
+                    QPainter painter(&expected);
+                    painter.setFont(styled->Font());
+                    painter.setPen(QColor::fromRgba(styled->Color()));
+                    painter.drawText(QPoint(x, 20),
+                                     rightToLeft ? QChar(0x202D) + text + QChar(0x202C) : text);
+                }
+                for (int time = 0; time < 2; ++time) {
+                    canvas->BeginPaint(row);
+                    styled->PaintText(*canvas, 0, text.constData(), int(text.size()), x, 20, row);
+                    ASSERT_EQ(canvas->PaintBitmap(), expected) << text.toStdString() << " x " << x << " style "
+                                                               << style << " time " << time;
+                    canvas->EndPaint(nullptr);
+                }
+            }
+    }
 }
 
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
