@@ -27,42 +27,73 @@ std::vector<Figure>& Figures() {
     return figures;
 }
 
+// Latency samples of one counter, and the share of its percentile.
+struct TSamples {
+    double share = 0;
+    std::vector<double> values;
+};
+using TSamplesByCounter = std::map<std::string, TSamples>;
+
+// The samples handed over since the last report, by counter name: they
+// belong to the next run reported.
+TSamplesByCounter& PendingSamples() {
+    static TSamplesByCounter pending;
+    return pending;
+}
+
 // Prints as usual and keeps the real time per iteration and the counters of
-// every run; of a benchmark run in repetitions, the lowest (whether each
-// repetition or only the aggregates reach the reporter). Colours only on a
-// terminal, so that piped output holds each figure line exactly as printed.
+// every run: of a benchmark run in repetitions, the lowest time and the
+// highest counter (whether each repetition or only the aggregates reach the
+// reporter), and the latency samples of all repetitions together. Colours
+// only on a terminal, so that piped output holds each figure line exactly as
+// printed.
 class TCollectingReporter : public benchmark::ConsoleReporter {
 public:
     TCollectingReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
 
     using TValues = std::map<std::string, double>;
     TValues times;
-    TValues counters;  // by "<run name> <counter name>"
+    TValues counters;          // by "<run name> <counter name>"
+    TSamplesByCounter samples;  // by "<run name> <counter name>"
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            const bool kept = (r.run_type == Run::RT_Iteration && r.iterations > 0) ||
+            const bool kept = (r.run_type == Run::RT_Iteration && r.iterations > 0 && !r.error_occurred) ||
                               (r.run_type == Run::RT_Aggregate && r.aggregate_name == "min");
+            if (r.run_type == Run::RT_Iteration) PoolPendingSamples(kept ? r.run_name.str() : std::string());
             if (!kept) continue;
-            Keep(times, r.run_name.str(), r.GetAdjustedRealTime());
+            Keep(times, r.run_name.str(), r.GetAdjustedRealTime(), false);
             for (const auto& [name, counter] : r.counters)
-                Keep(counters, CounterKey(r.run_name.str(), name), counter.value);
+                Keep(counters, CounterKey(r.run_name.str(), name), counter.value, true);
         }
     }
     static std::string CounterKey(const std::string& run, const std::string& counter) { return run + " " + counter; }
 
 private:
-    static void Keep(TValues& values, const std::string& name, double value) {
+    static void Keep(TValues& values, const std::string& name, double value, bool highest) {
         const auto [at, added] = values.try_emplace(name, value);
-        if (!added) at->second = std::min(at->second, value);
+        if (!added) at->second = highest ? std::max(at->second, value) : std::min(at->second, value);
+    }
+    // The samples handed over go to the run; none (a failed run) drops them.
+    void PoolPendingSamples(const std::string& run) {
+        if (!run.empty())
+            for (auto& [counter, pending] : PendingSamples()) {
+                TSamples& pooled = samples[CounterKey(run, counter)];
+                pooled.share = pending.share;
+                pooled.values.insert(pooled.values.end(), pending.values.begin(), pending.values.end());
+            }
+        PendingSamples().clear();
     }
 };
 
 // The value of a figure; none when a run or a counter it reads was not reported.
 std::optional<double> FigureValue(const Figure& f, const TCollectingReporter& reporter) {
     if (f.kind == "LATENCY") {
-        const auto value = reporter.counters.find(TCollectingReporter::CounterKey(f.first, f.second));
+        const std::string key = TCollectingReporter::CounterKey(f.first, f.second);
+        if (const auto pooled = reporter.samples.find(key); pooled != reporter.samples.end())
+            return QuillanePercentile(pooled->second.values, pooled->second.share);
+        const auto value = reporter.counters.find(key);
         if (value == reporter.counters.end()) return std::nullopt;
         return value->second;
     }
@@ -91,6 +122,25 @@ double QuillanePercentile(std::vector<double> samples, double share) {
     const size_t index = std::clamp<size_t>(rank, 1, samples.size()) - 1;
     std::nth_element(samples.begin(), samples.begin() + std::ptrdiff_t(index), samples.end());
     return samples[index];
+}
+
+void QuillaneLatencySamples(benchmark::State& state, const std::string& counter, std::vector<double> samples,
+                            double share) {
+    state.counters[counter] = QuillanePercentile(samples, share);
+    TSamples& pending = PendingSamples()[counter];
+    pending.share = share;
+    pending.values.insert(pending.values.end(), samples.begin(), samples.end());
+}
+
+void QuillaneLeaveCaches() {
+    static const std::vector<char> other = [] {
+        constexpr long kAtLeast = 64L << 20;
+        const long cache = sysconf(_SC_LEVEL3_CACHE_SIZE);
+        return std::vector<char>(size_t(std::max(kAtLeast, cache + cache / 2)), 1);
+    }();
+    unsigned sum = 0;  // read, not written: no dirty lines to write back during the timed step
+    for (size_t i = 0; i < other.size(); i += 64) sum += unsigned(other[i]);
+    benchmark::DoNotOptimize(sum);
 }
 
 void QuillaneRepeatKeepingFastest(benchmark::internal::Benchmark* benchmark, int repetitions) {

@@ -6,17 +6,22 @@
 // from the real times of the named benchmark runs (names as Google Benchmark
 // prints them, e.g. "BM_Read/1000"), and
 //   LATENCY <name> <milliseconds>
-// from a user counter of a named run (state.counters["p95_ms"]). A benchmark
-// run in repetitions through QuillaneFastestOf counts with its fastest
-// repetition (and the lowest value of a counter): on a shared machine the
-// others were slowed by whatever else it was doing.
+// from a counter of a named run (state.counters["p95_ms"]). A benchmark run in
+// repetitions through QuillaneFastestOf counts with its fastest repetition:
+// on a shared machine the others were slowed by whatever else it was doing.
+// A latency is not the best of the repetitions: a counter set through
+// QuillaneLatencySamples is the percentile of the samples of every
+// repetition pooled; any other counter counts with its highest value.
 
 #include <string>
 #include <vector>
 
-namespace benchmark::internal {
+namespace benchmark {
+class State;
+namespace internal {
 class Benchmark;
 }
+}  // namespace benchmark
 
 struct TBenchFigure {
     TBenchFigure(const char* kind, std::string name, std::string first, std::string second);
@@ -38,6 +43,22 @@ void QuillaneFastestOf(benchmark::internal::Benchmark* benchmark) {
 #define QUILLANE_LATENCY(name, run, counter) \
     static const TBenchFigure quillaneLatency_##name("LATENCY", #name, run, counter)
 
+// Reads (untimed, between PauseTiming and ResumeTiming) a buffer half as
+// large again as the last-level cache, so that the next timed step starts
+// with its data in main memory, as a step the user starts after other work
+// does; without it a small case repeated in a loop runs from the cache while
+// a big one cannot, and a growth figure would compare cache with memory.
+void QuillaneLeaveCaches();
+
 // The value below which the given share (0.95: the 95th percentile) of the
 // samples lie, by the nearest-rank rule; 0 without samples.
 double QuillanePercentile(std::vector<double> samples, double share);
+
+// Sets the counter to the share's percentile of the samples of this run
+// and keeps them for a LATENCY figure of the counter, which takes the same
+// percentile of the samples of all repetitions of the run together. The
+// samples go to the next run reported, so this holds while the repetitions
+// of a benchmark run one after another (unless random interleaving is asked
+// for).
+void QuillaneLatencySamples(benchmark::State& state, const std::string& counter, std::vector<double> samples,
+                            double share);

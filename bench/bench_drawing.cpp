@@ -1,14 +1,19 @@
 // Sheet drawing: measuring element titles with and without the canvas's
-// width cache, and drawing theme frames.
+// width cache, drawing theme frames, and the shared pool of text attributes.
 
 #include "benchSupport.h"
 
 #include "core/cuProps.h"
 #include "scheme/diCanvas.h"
+#include "scheme/diTextorAttributes.h"
 #include "scheme/diThemes.h"
 
 #include <QStringList>
 #include <benchmark/benchmark.h>
+
+#include <deque>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -60,6 +65,61 @@ void BM_DrawThemeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawThemeFrame)->Arg(100)->Arg(380);
 
+// Distinct text attributes as a log's runs have them: a file link each, in a
+// few sizes and colours; side by side, as a caller's value is at hand.
+std::deque<TRichTextAttributes> DistinctTextAttributes(int count) {
+    std::deque<TRichTextAttributes> values;
+    for (int i = 0; i < count; ++i) {
+        TRichTextAttributes& value = values.emplace_back();
+        value.SetLinkKind(1);
+        value.SetLink(QStringLiteral("file:///home/user/project/unit%1.pas").arg(i));
+        value.SetFontSize(8 + i % 3);
+        value.SetColor(MakeColor(i % 7 * 30, 0, 0));
+    }
+    return values;
+}
+
+// Each value acquired (a new instance each: the pool holds none of them when
+// an iteration starts), then every reference given back, which takes them all
+// out of the pool again.
+void BM_AttributePool(benchmark::State& state) {
+    const auto values = DistinctTextAttributes(int(state.range(0)));
+    std::vector<TAttributesRef<TRichTextAttributes>> held;
+    held.reserve(values.size());
+    const int before = TAttributes::PoolCount();
+    for (auto _ : state) {
+        for (const auto& value : values) held.push_back(AcquireSharedAs(value));
+        held.clear();
+    }
+    if (TAttributes::PoolCount() != before) state.SkipWithError("the pool kept instances");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AttributePool)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<5>);
+
+// The same values each hashed, copied and freed without the pool: what the
+// data's own memory traffic costs at each size (no headline figure).
+void BM_AttributeCopiesWithoutPool(benchmark::State& state) {
+    const auto values = DistinctTextAttributes(int(state.range(0)));
+    std::vector<std::unique_ptr<TAttributes>> held;
+    held.reserve(values.size());
+    for (auto _ : state) {
+        for (const auto& value : values) {
+            benchmark::DoNotOptimize(value.Hash());
+            std::unique_ptr<TAttributes> copy = value.NewInstance();
+            copy->Assign(value);
+            held.push_back(std::move(copy));
+        }
+        held.clear();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AttributeCopiesWithoutPool)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Apply(QuillaneFastestOf<5>);
+
 }  // namespace
 
 QUILLANE_RATIO(text_width_cached_vs_uncached, "BM_TextWidthCached/300", "BM_TextWidthUncached/300");
+QUILLANE_GROWTH(text_attribute_pool, "BM_AttributePool/100000/repeats:5", "BM_AttributePool/10000/repeats:5");

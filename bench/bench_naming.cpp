@@ -2,7 +2,8 @@
 // renaming with a connection and a reference listening, making a unique
 // name, and the cycle search over a ladder of shared sub-graphs (from memory,
 // as after an edit, and repeated in a loop); chains and rings of 100 and
-// 1,000 scopes loaded from a snapshot, every name resolved in every scope.
+// 1,000 scopes loaded from a snapshot, every name resolved in every scope,
+// and their whole life (load, resolve, free) with names in every scope.
 
 #include "benchSupport.h"
 
@@ -12,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -70,7 +72,9 @@ void BM_NamespaceRegister(benchmark::State& state) {
 }
 BENCHMARK(BM_NamespaceRegister)->Arg(1000)->Arg(10000)->Arg(100000)->Apply(QuillaneFastestOf<5>)->Unit(benchmark::kMillisecond);
 
-// 1000 look-ups of names that half the time come through a connection.
+// 1000 look-ups of names that half the time come through a connection, the
+// names drawn afresh at random for every iteration (untimed), so that the
+// look-ups meet the index as a load meets it, not a few lines kept warm.
 void BM_NamespaceFindByName(benchmark::State& state) {
     const int count = int(state.range(0));
     TWorld world(count);
@@ -81,13 +85,18 @@ void BM_NamespaceFindByName(benchmark::State& state) {
     auto* link = TElement::CreateIn<TNamespaceConnection>(world.scheme.get(), world.root);
     link->SetOwner(owner);
     link->SetTarget(target);
+    std::mt19937 random{uint32_t(count)};
     QStringList probes;
-    for (int i = 0; i < 1000; ++i) {
-        const int k = int((uint64_t(i) * 7919u) % uint64_t(count));
-        probes << (k < count / 2 ? QStringLiteral("Far") : QStringLiteral("Near")) + QString::number(k);
-    }
-    for (auto _ : state)
+    for (auto _ : state) {
+        state.PauseTiming();
+        probes.clear();
+        for (int i = 0; i < 1000; ++i) {
+            const int k = int(random() % uint32_t(count));
+            probes << (k < count / 2 ? QStringLiteral("Far") : QStringLiteral("Near")) + QString::number(k);
+        }
+        state.ResumeTiming();
         for (const QString& name : probes) benchmark::DoNotOptimize(owner->FindItemByName(name));
+    }
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(BM_NamespaceFindByName)->Arg(1000)->Arg(10000)->Arg(100000);
@@ -353,6 +362,48 @@ BENCHMARK(BM_NamespaceRing)->Args({100, 50, 0})->Args({1000, 50, 0})->Apply(Quil
 BENCHMARK(BM_NamespaceChain)->Args({100, 1, 1})->Args({1000, 1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NamespaceRing)->Args({100, 1, 1})->Args({1000, 1, 1})->Unit(benchmark::kMillisecond);
 
+// The whole life of such a module: the snapshot of count scopes, each
+// declaring `each` names, is loaded; every name is resolved in the scope
+// farthest from its declaration (in a chain the last scope, in a ring the
+// scope just before the declaring one), where it arrives through every
+// connection; then the scheme is freed. The covers, and so the work, grow
+// with the square of the number of scopes.
+void LoadResolveFree(benchmark::State& state, bool ring) {
+    const int count = int(state.range(0));
+    const int each = int(state.range(1));
+    QStringList names;
+    TNodePtr<TKnot> snapshot = ScopeSnapshot(count, each, each, ring, names);
+    for (auto _ : state) {
+        auto scheme = std::make_unique<TScheme>(TElement_BenchScope::StaticClass(), QStringLiteral("Bench"));
+        {
+            TSchemeLoader loader(scheme.get(), nullptr, snapshot.get(), 0, fmSnapshot);
+            scheme->Root()->LoadFrom(&loader, snapshot.get());
+            loader.Finish();
+        }
+        std::vector<TNamespace*> scopes;
+        scopes.reserve(size_t(count));
+        for (TNode* n = scheme->Root()->FirstChild(); n; n = n->NextSibling())
+            scopes.push_back(static_cast<TNamespace*>(n));
+        int found = 0;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const size_t declaring = size_t(i / each);
+            TNamespace* far = ring ? scopes[(declaring + scopes.size() - 1) % scopes.size()] : scopes.back();
+            found += far->FindItemByName(names[i]) != nullptr;
+        }
+        if (found != names.size()) state.SkipWithError("a name did not resolve at the far end");
+        scheme.reset();
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(count) * count * each);
+}
+
+void BM_NamespaceChainFull(benchmark::State& state) { LoadResolveFree(state, false); }
+void BM_NamespaceRingFull(benchmark::State& state) { LoadResolveFree(state, true); }
+// Arguments: scopes, names declared in each.
+BENCHMARK(BM_NamespaceChainFull)->Args({100, 2})->Args({1000, 2})->Apply(QuillaneFastestOf<3>)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NamespaceRingFull)->Args({100, 2})->Args({1000, 2})->Apply(QuillaneFastestOf<3>)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 QUILLANE_GROWTH(namespace_register, "BM_NamespaceRegister/100000/repeats:5", "BM_NamespaceRegister/10000/repeats:5");
@@ -363,3 +414,5 @@ QUILLANE_GROWTH(namespace_cycle_search, "BM_NamespaceCycleSearch/100000/iteratio
                 "BM_NamespaceCycleSearch/10000/iterations:50/repeats:7");
 QUILLANE_GROWTH(namespace_chain, "BM_NamespaceChain/1000/50/0/repeats:5", "BM_NamespaceChain/100/50/0/repeats:5");
 QUILLANE_GROWTH(namespace_ring, "BM_NamespaceRing/1000/50/0/repeats:5", "BM_NamespaceRing/100/50/0/repeats:5");
+QUILLANE_GROWTH(namespace_chain_full, "BM_NamespaceChainFull/1000/2/repeats:3", "BM_NamespaceChainFull/100/2/repeats:3");
+QUILLANE_GROWTH(namespace_ring_full, "BM_NamespaceRingFull/1000/2/repeats:3", "BM_NamespaceRingFull/100/2/repeats:3");

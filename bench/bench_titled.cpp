@@ -88,7 +88,8 @@ private:
 T_ELEMENT_CLASS_IMPL(TElement_BenchTitledColumn, TVisualElement)
 
 
-// A collapsible titled element with a description.
+// A collapsible titled element with a description; its title holds its
+// number, so that no two titles are the same.
 class TElement_BenchTitledItem : public TTitledElement {
     T_ELEMENT_CLASS(TElement_BenchTitledItem)
 public:
@@ -100,10 +101,10 @@ public:
     }
     void WriteTitle(TTitleWriter& writer) override {
         TTitledElement::WriteTitle(writer);
-        writer.AddText(QStringLiteral("Item"));
+        writer.AddText(QStringLiteral("Item %1").arg(Number()));
         if (IsExpanded()) {
             writer.NewLine();
-            writer.AddText(QStringLiteral("its body while expanded"));
+            writer.AddText(QStringLiteral("its body %1 while expanded").arg(Number()));
         }
     }
 };
@@ -117,7 +118,7 @@ public:
     const TElementClass* GetContentClass() override { return TElement_BenchTitledColumn::StaticClass(); }
     void WriteTitle(TTitleWriter& writer) override {
         TTitledElementWithContent::WriteTitle(writer);
-        writer.AddText(QStringLiteral("Parent"));
+        writer.AddText(QStringLiteral("Parent %1").arg(Number()));
         writer.NewLine();
         writer.AddBlock(Content());
     }

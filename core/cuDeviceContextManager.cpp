@@ -21,6 +21,8 @@ TDeviceContextManager::TDeviceContextManager() : m_device(plCreateCompatibleMeas
 TDeviceContextManager::~TDeviceContextManager() = default;
 
 void TDeviceContextManager::Recreate(const QPaintDevice* reference) {
+    m_lastFont.reset();
+    m_lastMetrics = nullptr;
     m_metrics.clear();
     m_device = plCreateCompatibleMeasureDevice(reference);
 }
@@ -50,8 +52,11 @@ QFont TDeviceContextManager::CreateFont(const QString& faceName, int size, TFont
 }
 
 const QFontMetricsF& TDeviceContextManager::Metrics(const QFont& font) {
+    if (m_lastMetrics && font.isCopyOf(*m_lastFont)) return *m_lastMetrics;
     std::unique_ptr<const QFontMetricsF>& metrics = m_metrics[font.key()];
     if (!metrics) metrics = std::make_unique<const QFontMetricsF>(font, m_device->PaintDevice());
+    m_lastFont = font;
+    m_lastMetrics = metrics.get();
     return *metrics;
 }
 

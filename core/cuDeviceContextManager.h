@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 class QPaintDevice;
@@ -61,6 +62,11 @@ public:
 private:
     std::unique_ptr<TMeasureDevice> m_device;
     std::unordered_map<QString, std::unique_ptr<const QFontMetricsF>> m_metrics;
+    // The font asked for last (a copy sharing its data) and its metrics: texts
+    // are measured in one font many times in a row, and a font's key costs
+    // more to make than a short text to measure.
+    std::optional<QFont> m_lastFont;
+    const QFontMetricsF* m_lastMetrics = nullptr;
 };
 
 // The one instance; nullptr outside the unit's lifetime.

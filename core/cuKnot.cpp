@@ -2,10 +2,10 @@
 
 #include "core/cuBlockPool.h"
 #include "core/cuStringIds.h"
+#include "platform/plFiles.h"
 
 #include <QFile>
 #include <QFileDevice>
-#include <QFileInfo>
 #include <QIODevice>
 
 #include <new>
@@ -564,9 +564,9 @@ bool TKnot::LoadFromStream(QIODevice& stream) {
 bool TKnot::LoadFromFile(const QString& fileName) {
     // Only regular files: a device or a pipe may never end (and opening a
     // pipe waits for its writer).
-    const QFileInfo info(fileName);
-    if (!info.exists()) throw Exception::FromId(strFileNotFound, {fileName});
     QFile file(fileName);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) throw Exception::FromId(strCannotReadFile, {fileName});
+    const TOpenForReading opened = OpenRegularFileForReading(file);
+    if (opened == TOpenForReading::Missing) throw Exception::FromId(strFileNotFound, {fileName});
+    if (opened != TOpenForReading::Opened) throw Exception::FromId(strCannotReadFile, {fileName});
     return LoadFromStream(file);
 }

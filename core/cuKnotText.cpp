@@ -99,6 +99,39 @@ inline QString MakeString(const char* s, qsizetype n) {
     return QString::fromUtf8(s, n);
 }
 
+// A surrogate that is not half of a pair.
+bool HasLoneSurrogate(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text[i].isSurrogate()) continue;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else
+            return true;
+    }
+    return false;
+}
+
+// A name as it is read and written. A name cannot hold a character reference,
+// and UTF-8 cannot hold a surrogate that is not half of a pair, so such a
+// surrogate becomes U+FFFD (what a UTF-8 reader makes of one) in every
+// encoding: what is read is what is written.
+QString NameText(const QString& name) {
+    if (!HasLoneSurrogate(name)) return name;
+    QString out = name;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (!out[i].isSurrogate()) continue;
+        if (out[i].isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
+            ++i;
+        else
+            out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
+// A name of the text; UTF-8 text is decoded without lone surrogates already.
+inline QString MakeName(const char* s, qsizetype n) { return MakeString(s, n); }
+inline QString MakeName(const char16_t* s, qsizetype n) { return NameText(MakeString(s, n)); }
+
 inline bool IsAsciiBytes(const char* s, qsizetype n) noexcept {
     // A simple loop the compiler vectorises.
     unsigned char any = 0;
@@ -354,14 +387,14 @@ private:
     static constexpr int kSlots = 256;
 
     QString GetLong(const Ch* s, qsizetype n) {
-        if (n > kMaxKey) return MakeString(s, n);
+        if (n > kMaxKey) return MakeName(s, n);
         if (n == 0) return QString();
         // Length, first, middle and last characters tell the few names of a file apart.
         const uint32_t h = uint32_t(n) * 2654435761u ^ Unit(s[0]) * 40503u ^ Unit(s[n / 2]) * 97u ^ Unit(s[n - 1]);
         Slot& slot = m_slots[(h ^ (h >> 9)) & (kSlots - 1)];
         if (slot.key.size() != size_t(n) || !Same(slot.key.data(), s, n)) {
             slot.key.assign(s, size_t(n));
-            slot.name = TNameTable::Intern(MakeString(s, n));
+            slot.name = TNameTable::Intern(MakeName(s, n));
         }
         return slot.name;
     }
@@ -378,7 +411,7 @@ private:
         const uint64_t h = (lo ^ (hi * 0x9E3779B97F4A7C15u) ^ uint64_t(n)) * 0xFF51AFD7ED558CCDu;
         ShortSlot& slot = m_short[h >> 56];
         if (slot.lo != lo || slot.hi != hi || slot.n != n) {
-            slot.name = n == 0 ? QString() : TNameTable::Intern(MakeString(s, n));
+            slot.name = n == 0 ? QString() : TNameTable::Intern(MakeName(s, n));
             slot.lo = lo;
             slot.hi = hi;
             slot.n = n;
@@ -807,18 +840,6 @@ inline TTextClasses Classify(QStringView text) {
     return t;
 }
 
-// A surrogate that is not half of a pair.
-bool HasLoneSurrogate(QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!text[i].isSurrogate()) continue;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else
-            return true;
-    }
-    return false;
-}
-
 bool IsAscii(QStringView text) {
     for (QChar c : text)
         if (c.unicode() >= 128) return false;
@@ -870,7 +891,10 @@ struct TKnotWriter {
             uint8_t classes;
             if (sink.TryAscii(name, classes)) return;
         }
-        sink.Text(name, IsAscii(name));
+        if (IsAscii(name))
+            sink.Text(name, true);
+        else
+            sink.Text(NameText(name), false);
     }
 
     void WriteParam(const TKnotParam& param, TKnotFlags flags) {

@@ -454,6 +454,8 @@ constexpr int strInvalidIconFormat = 10062;
 constexpr int strIconAllocationError = 10063;
 constexpr int strGdiObjectNotCreated = 10064;
 constexpr int strCannotCreateFile = 10090;
+constexpr int strNestingTooDeep = 10091;
+constexpr int strSchemeTooDeepToSave = 10092;
 constexpr int strEdit = 10106;
 constexpr int strTemporaryFileWillCreated = 10107;
 constexpr int strApplyExternalEdit = 10108;
@@ -542,3 +544,6 @@ constexpr int strUnknownTypeOfFile = 10190;
 constexpr int strWelcome = 10191;
 constexpr int strUnableInitializeWinInet = 10192;
 constexpr int strCanTOpenURL = 10193;
+constexpr int strDocumentTitle = 10440;
+// Scheme roots (10480).
+constexpr int strUnsaved = 10480;

@@ -307,6 +307,19 @@ bool BrowseForFolder(const QString& title, const QString& root, QString& folder)
     return TDialogs::Current().BrowseForFolder(title, root, folder);
 }
 
+void ShowCurrentException(const char* context) noexcept {
+    try {
+        try {
+            throw;
+        } catch (const Exception& e) {
+            ShowMessageBox(e.Text(), LoadStr(strError), MsgBox::Ok | MsgBox::IconError);
+        }
+    } catch (...) {
+        // Not one of ours, or showing it failed: the text goes to the log.
+        LogCurrentException(context);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Wait cursor, cursors and drawing
 

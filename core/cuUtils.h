@@ -81,6 +81,25 @@ int ShowMessageBox(const QString& text, const QString& caption = {}, unsigned fl
 [[noreturn]] void RaisePathNotFound(const QString& name);
 bool BrowseForFolder(const QString& title, const QString& root, QString& folder);
 
+// At a border no exception may pass (a Qt event handler, a slot, a timer
+// tick): shows the text of the project's Exception being handled in a message
+// box captioned "Error" with the error icon, and logs any other exception with
+// `context`. Never raises. Call it only inside a catch block.
+void ShowCurrentException(const char* context) noexcept;
+
+// Runs handler() at such a border, showing or logging what it raises as
+// ShowCurrentException does. True when the handler finished without raising.
+template <class F>
+bool RunGuarded(const char* context, F&& handler) noexcept {
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        ShowCurrentException(context);
+        return false;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Wait cursor, cursors and drawing
 

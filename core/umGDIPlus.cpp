@@ -3,6 +3,7 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
+#include "platform/plFiles.h"
 #include "platform/plImageCodecs.h"
 
 #include <QIODevice>
@@ -80,7 +81,8 @@ void CheckGdipCondition(bool condition) {
 
 void TGDIPlusImage::LoadFromStream(QIODevice& stream) {
     m_image = QImage();
-    const QByteArray data = stream.readAll();
+    QByteArray data;
+    if (!ReadAtMost(stream, MaxEncodedImageBytes, data)) throw Exception::FromId(strStreamReadError);
     CheckGdipCondition(!data.isEmpty());
     if (!GdiPlusAvailable()) CheckGdipStatus(csWin32Error);
     QImage image;

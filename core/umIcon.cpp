@@ -3,6 +3,8 @@
 #include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
+#include "platform/plFiles.h"
+#include "platform/plImageCodecs.h"
 
 #include <QIODevice>
 #include <QtEndian>
@@ -129,13 +131,16 @@ void TIconImage::Clear() {
 
 void TIconImage::LoadFromStream(QIODevice& stream) {
     Clear();
+    // Every read below stays inside the stream's size, which is bounded here.
     if (stream.isSequential()) {
         // The reader seeks; a sequential stream is read into memory first.
-        QBuffer buffer;
-        buffer.setData(stream.readAll());
+        QByteArray bytes;
+        if (!ReadAtMost(stream, MaxEncodedImageBytes, bytes)) Fail(strStreamReadError);
+        QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         ReadEntries(buffer);
     } else {
+        if (stream.size() - stream.pos() > MaxEncodedImageBytes) Fail(strStreamReadError);
         ReadEntries(stream);
     }
 }

@@ -5,6 +5,7 @@
 #include "core/umBitmap32.h"
 #include "core/umGDIPlus.h"
 #include "core/umIcon.h"
+#include "platform/plFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -40,8 +41,9 @@ void TUniversalImage::DrawTo(TBitmap32& target, int x, int y, int frameIndex) co
 
 void TUniversalImage::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw file.exists() ? Exception::FromId(strStreamReadError) : Exception::FromId(strFileNotFound, {fileName});
+    const TOpenForReading opened = OpenRegularFileForReading(file);
+    if (opened == TOpenForReading::Missing) throw Exception::FromId(strFileNotFound, {fileName});
+    if (opened != TOpenForReading::Opened) throw Exception::FromId(strStreamReadError);
     const QString ext = QFileInfo(fileName).suffix();
     if (ext.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0 ||
         ext.compare(QLatin1String("cur"), Qt::CaseInsensitive) == 0)

@@ -38,7 +38,9 @@ public:
     void DrawTo(TBitmap32& target, int x, int y, int frameIndex = -1) const;
 
     // Reads the file; the extensions "ico" and "cur" (any case) go to the icon
-    // reader, everything else to the image library.
+    // reader, everything else to the image library. Only a regular file is
+    // read (anything else raises "Stream read error" without waiting for it),
+    // and no more of it than MaxEncodedImageBytes, as of every stream.
     void LoadFromFile(const QString& fileName);
     // Reads from the stream's position: a header of the words 0 and 1 or 2
     // goes to the icon reader, anything else to the image library.

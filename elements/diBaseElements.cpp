@@ -5,6 +5,7 @@
 #include "elements/diSimpleElements.h"
 #include "scheme/diFilers.h"
 #include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
 
 #include <utility>
 
@@ -252,11 +253,16 @@ TSchemePaletteItem* PublicPaletteItem() noexcept { return g_visibilityItems.publ
 TSchemePaletteItem* PrivatePaletteItem() noexcept { return g_visibilityItems.privateItem; }
 
 void InitBaseElementsUnit() {
+    // The strip holds the "Public" picture, then the "Private" one.
+    const int pictures = SchemeLargeImages().Count();
+    const int first = SchemeLargeImages().AddResourceImage(QStringLiteral("diBaseElementsLargeImages"));
+    const bool loaded = SchemeLargeImages().Count() >= pictures + 2;
+    constexpr uint16_t flags = pifToggle | pifLargeImage;
     TPaletteGroup* group = TPaletteGroup::Create(Palette(), strVisibility, kVisibilityGroupOrder);
-    g_visibilityItems.publicItem =
-        TSchemePaletteItem::Create(group, uint16_t(pifToggle), -1, strPublic, strPublicHint, kPublicItemOrder);
-    g_visibilityItems.privateItem =
-        TSchemePaletteItem::Create(group, uint16_t(pifToggle), -1, strPrivate, strPrivateHint, kPrivateItemOrder);
+    g_visibilityItems.publicItem = TSchemePaletteItem::Create(group, flags, loaded ? first : NoImageIndex, strPublic,
+                                                              strPublicHint, kPublicItemOrder);
+    g_visibilityItems.privateItem = TSchemePaletteItem::Create(group, flags, loaded ? first + 1 : NoImageIndex,
+                                                               strPrivate, strPrivateHint, kPrivateItemOrder);
 }
 
 void FinalBaseElementsUnit() { g_visibilityItems = {}; }

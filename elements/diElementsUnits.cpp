@@ -1,9 +1,14 @@
 #include "elements/diElementsUnits.h"
 
 #include "core/cuUnits.h"
+#include "elements/coFunctionElements.h"
+#include "elements/coGeneration.h"
+#include "elements/coRoot.h"
+#include "elements/coValueElements.h"
 #include "elements/diBaseElements.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
+#include "elements/diPathElements.h"
 #include "elements/diSimpleElements.h"
 #include "elements/diTitled.h"
 
@@ -16,4 +21,9 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
     registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
+    registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
+    registry.Add(QStringLiteral("coRoot"), InitRootUnit, FinalRootUnit);
+    registry.Add(QStringLiteral("coValueElements"), InitValueElementsUnit, FinalValueElementsUnit);
+    registry.Add(QStringLiteral("coGeneration"), InitGenerationUnit, FinalGenerationUnit);
+    registry.Add(QStringLiteral("coFunctionElements"), InitFunctionElementsUnit, FinalFunctionElementsUnit);
 }

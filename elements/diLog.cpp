@@ -5,14 +5,14 @@
 #include "platform/plInput.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
-#include "scheme/diSounds.h"
+#include "scheme/diSheet.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
 #include "text/diTextorInteractive.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QPainter>
 
 #include <utility>
 
@@ -21,6 +21,7 @@ namespace {
 TNodePtr<TLogSettings> g_logSettings;
 TSettingsLinkHandler g_settingsLinkHandler;
 TTextAttributesRef g_logText;
+std::unique_ptr<TSchemeImages> g_logImages;
 
 const QString kSignKindName = QStringLiteral("Kind");
 const QString kSignNodeName = QStringLiteral("Sign");
@@ -31,9 +32,6 @@ const QString kLinkSettingsName = QStringLiteral("Settings");
 constexpr int kLogLinkKind = 1;
 // The link colour (blue as the system stores colours).
 constexpr uint32_t kLogLinkWindowsColor = 0xFF0000;
-
-// The sign pictures: hint, warning, error.
-constexpr uint32_t kSignWindowsColors[] = {0x00A000, 0x00C0FF, 0x0000E0};
 
 // The link attributes of the text attributes: blue, underlined, linking to link.
 TTextAttributesRef LogLinkAttributes(const TTextAttributes* text, const QString& link) {
@@ -96,21 +94,7 @@ void TElement_Sign::SetKind(uint8_t kind) {
 
 void TElement_Sign::Paint(TSheetCanvas& canvas) {
     const TLogSignPicture picture = LogSignPicture(m_kind);
-    if (picture == TLogSignPicture::None) return;
-    QPainter& painter = canvas.Painter();
-    const QColor color = QColor::fromRgba(ColorFromWindows(kSignWindowsColors[int(picture)]));
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    if (picture == TLogSignPicture::Error)
-        painter.drawRect(0, 0, kLogSignSize, kLogSignSize);
-    else if (picture == TLogSignPicture::Warning)
-        painter.drawPolygon(QPolygon({QPoint(kLogSignSize / 2, 0), QPoint(kLogSignSize, kLogSignSize),
-                                      QPoint(0, kLogSignSize)}));
-    else
-        painter.drawEllipse(0, 0, kLogSignSize, kLogSignSize);
-    painter.restore();
+    if (picture != TLogSignPicture::None && g_logImages) canvas.DrawListImage(QPoint(0, 0), int(picture), *g_logImages);
 }
 
 void TElement_Sign::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
@@ -200,12 +184,17 @@ TNodePtr<TKnot> TLogRoot::MessageContent(const TElementMessage& message) const {
 }
 
 void TLogRoot::AppendMessage(const TElementMessage& message) {
-    if (Sheet()) PlaySchemeSound(sndLogMessage);
+    if (Sheet()) m_messageSound.Play();
     TNodePtr<TKnot> content = MessageContent(message);
     TSheetUpdate update(Sheet());
     LoadAtEnd(content.get());
     update.End();
+    ScrollSheetToLeftEdge();
     if (OnChange) OnChange(this);
+}
+
+void TLogRoot::ScrollSheetToLeftEdge() {
+    if (auto* sheet = dynamic_cast<TSheet*>(Sheet())) sheet->SetScreenPosition(QPoint(0, sheet->ScreenPos().y()));
 }
 
 void TLogRoot::LoadAtEnd(TKnot* content) {
@@ -253,6 +242,16 @@ void TLogRoot::ActivateLink(const TTextorPosition& position) {
     if (!m_textChangedByClick) MarkVisited(portion);
 }
 
+void TLogRoot::ConfigureInteractive() {
+    TTextorElement::ConfigureInteractive();
+    Interactive()->SetOptions(Interactive()->Options() | tioClickLink);
+}
+
+TRect TLogRoot::GetPadding() {
+    ISheet* sheet = Sheet();
+    return sheet ? sheet->Canvas()->GetThemePadding(tekSheet) : TTextorElement::GetPadding();
+}
+
 void TLogRoot::MarkVisited(TPortion* portion) {
     const TColor visited = ColorFromWindows(kVisitedLinkWindowsColor);
     const auto* rich = dynamic_cast<const TRichTextAttributes*>(portion->Attributes());
@@ -298,6 +297,8 @@ void TLogRoot::FillAcceptedClasses(TElementClassList& list) {
 void InitLogUnit() {
     g_logSettings = TProperty::CreateRoot<TLogSettings>(QStringLiteral("Log"));
     g_logSettings->CreateProperties();
+    g_logImages = std::make_unique<TSchemeImages>(kLogSignSize, kLogSignSize);
+    g_logImages->AddResourceImage(kLogImagesResource);
     // The system's general font exists only once the application object does.
     if (!QGuiApplication::instance()) return;
     const QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
@@ -309,6 +310,7 @@ void InitLogUnit() {
 
 void FinalLogUnit() {
     g_logText.reset();
+    g_logImages.reset();
     g_settingsLinkHandler = nullptr;
     g_logSettings.reset();
 }

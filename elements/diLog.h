@@ -13,6 +13,7 @@
 
 #include "core/cuProps.h"
 #include "scheme/diMessages.h"
+#include "scheme/diSounds.h"
 #include "text/diTextorElement.h"
 
 #include <QList>
@@ -62,8 +63,10 @@ TLogSettings* LogSettings() noexcept;
 enum class TLogSignPicture : int8_t { None = -1, Hint = 0, Warning = 1, Error = 2 };
 TLogSignPicture LogSignPicture(uint8_t kind) noexcept;
 
-// The side of a sign's square, in pixels.
+// The side of a sign's square, in pixels: the size of the log's image list.
 constexpr int kLogSignSize = 9;
+// The resource strip of the sign pictures, in the order of TLogSignPicture.
+inline const QString kLogImagesResource = QStringLiteral("diLogImages");
 
 // The small picture of a message kind at the start of a log paragraph; stored as "Kind".
 class TElement_Sign : public TVisualElement {
@@ -134,6 +137,10 @@ public:
     void OpenLogLink(const QString& link);
 
     void ActivateLink(const TTextorPosition& position) override;
+    // A click on a link opens it (the log's links work without hyperlink detection).
+    void ConfigureInteractive() override;
+    // The padding of the theme kind "Sheet".
+    TRect GetPadding() override;
     TTextAttributesRef GetNodeTextAttributes(TKnot* knot) override;
     TTextAttributes* GetTextAttributes() const override;
     void TextChanged() override;
@@ -148,13 +155,17 @@ private:
     void Cleared();
     TNodePtr<TKnot> MessageContent(const TElementMessage& message) const;
     void LoadAtEnd(TKnot* content);
+    // The sheet shows its left edge, at its current vertical position.
+    void ScrollSheetToLeftEdge();
     // The clicked run gets the visited colour unless it has it.
     void MarkVisited(TPortion* portion);
 
     std::unique_ptr<TElementMessages> m_messages;
+    const TSchemeSound m_messageSound{sndLogMessage};  // found once, played per message
     bool m_textChangedByClick = false;
 };
 
-// The shared attributes of every log (the system's general font; made at start-up).
+// The shared attributes of every log (the system's general font) and the
+// sign pictures, made at start-up.
 void InitLogUnit();
 void FinalLogUnit();

@@ -3,12 +3,19 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "platform/plInput.h"
+#include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
 #include "scheme/diPalette.h"
+#include "scheme/diThemes.h"
+#include "scheme/diUtils.h"
 #include "text/diTextor.h"
 
 #include <algorithm>
+#include <deque>
+#include <optional>
+#include <utility>
+#include <vector>
 
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TNameElement, TElement)
 T_ELEMENT_CLASS_IMPL(TNameField, TTextorElement)
@@ -26,11 +33,14 @@ const QChar kGroupSeparator = QLatin1Char('.');
 
 TPaletteItem* g_autonameItem = nullptr;
 
-// The element operation the scheme's undo list is running now, if any.
-TElementOperation* RunningElementOperation(TElement* element) {
+// The element operation the scheme's undo list is running for the first
+// time, if any: what it records stays for every later redo, so a redo (or
+// an undo) records nothing again.
+TElementOperation* FirstRunOfElementOperation(TElement* element) {
     TScheme* scheme = element->Scheme();
     TUndoRedo* history = scheme ? scheme->UndoRedo() : nullptr;
-    return history ? dynamic_cast<TElementOperation*>(history->GetCurrentOperation()) : nullptr;
+    auto* op = history ? dynamic_cast<TElementOperation*>(history->GetCurrentOperation()) : nullptr;
+    return op && op->State() == TOperation::osFirstExecution ? op : nullptr;
 }
 
 QString PathOf(TNamespaceItem* item) { return item ? item->GetPath() : QString(); }
@@ -141,12 +151,46 @@ void TNameFieldNamespaceItem::StateChanged() {
 
 void TNameFieldNamespaceItem::AddReference(TReference* reference) {
     TNamespaceOwnItem::AddReference(reference);
+    if (!(reference->Flags & rfNotCounted)) ++m_countedReferences;
     m_field->UpdateReferenceSign();
 }
 
 void TNameFieldNamespaceItem::RemoveReference(TReference* reference) {
     TNamespaceOwnItem::RemoveReference(reference);
+    if (!HasReferences())
+        m_countedReferences = 0;
+    else if (!(reference->Flags & rfNotCounted) && m_countedReferences > 0)
+        --m_countedReferences;
     m_field->UpdateReferenceSign();
+}
+
+// ---------------------------------------------------------------------------
+// TElementImageRoom
+
+namespace {
+bool ShowsPicture(const TTextorElement& element, int index) { return index >= 0 && element.Sheet(); }
+}  // namespace
+
+TRect TElementImageRoom::Widen(const TTextorElement& element, TRect padding, int index) const {
+    if (!ShowsPicture(element, index)) return padding;
+    padding.Left += SchemeCharImages().Width() + element.Sheet()->Canvas()->Theme().GetImageData(0).Size;
+    return padding;
+}
+
+void TElementImageRoom::Paint(TSheetCanvas& canvas, const TTextorElement& element, int left, int index) const {
+    if (!ShowsPicture(element, index) || element.Textor()->UpdateCount() > 0) return;
+    const int row = element.FirstRowHeight() > 0 ? element.FirstRowHeight() : element.Height();
+    canvas.DrawCharImage(QPoint(left, std::max(0, (row - SchemeCharImages().Height()) / 2)), index);
+}
+
+void TElementImageRoom::Update(TTextorElement& element, int index) {
+    const bool shown = index >= 0;
+    if (shown == m_shown) {
+        element.Invalidate();
+        return;
+    }
+    m_shown = shown;
+    element.Textor()->InvalidateAllLayouts();
 }
 
 TNameField::TNameField() noexcept { InitOptions(Options() | kNameFieldElementOptions); }
@@ -169,15 +213,36 @@ void TNameField::SetNameOptions(uint8_t value) {
     if (old == value) return;
     m_nameOptions = value;
     if (((old ^ value) & noUnique) && m_namespace) m_namespace->CheckDuplicates();
-    if ((old ^ value) & noImageWhenFilled) UpdateBounds();
+    if ((old ^ value) & noImageWhenFilled) m_imageRoom.Update(*this, ShownImage());
     UpdateNamespaceItem();
 }
 
 void TNameField::SetImageIndex(int index) {
     if (m_imageIndex == index) return;
     m_imageIndex = index;
-    UpdateBounds();
+    m_imageRoom.Update(*this, ShownImage());
     if (m_item) m_item->NotifyImageChanged();
+}
+
+int TNameField::ShownImage() {
+    if ((m_nameOptions & noImageWhenFilled) && !IsFilled()) return -1;
+    return GetImageIndex();
+}
+
+void TNameField::FilledChanged() {
+    TTextorElement::FilledChanged();
+    if (m_nameOptions & noImageWhenFilled) m_imageRoom.Update(*this, ShownImage());
+}
+
+int TNameField::GetThemeKind() const {
+    return HasTextorOption(toFieldFrame) ? int(tekName) : TTextorElement::GetThemeKind();
+}
+
+TRect TNameField::GetPadding() { return m_imageRoom.Widen(*this, TTextorElement::GetPadding(), ShownImage()); }
+
+void TNameField::Paint(TSheetCanvas& canvas) {
+    TTextorElement::Paint(canvas);
+    m_imageRoom.Paint(canvas, *this, TTextorElement::GetPadding().Left, ShownImage());
 }
 
 TNamespace* TNameField::GetNamespace() { return FindOwnerNamespace(GetOwnerElement()); }
@@ -230,7 +295,7 @@ void TNameField::BeforeDestruction() {
     m_destroying = true;
     m_item.reset();
     m_namespace = nullptr;
-    UpdateReferenceSign();
+    FreeReferenceSign();
     TTextorElement::BeforeDestruction();
 }
 
@@ -244,10 +309,58 @@ void TNameField::EffectiveDisabledChanged() {
     if (m_item) m_item->NotifyEnabledChanged();
 }
 
+bool TNameField::WantsReferenceSign() {
+    return !m_destroying && !IsBeingDestroyed() && Sheet() && IsVisible() && m_item &&
+           m_item->HasCountedReferences();
+}
+
+void TNameField::FreeReferenceSign() {
+    TReferenceSignElement* sign = std::exchange(m_sign, nullptr);
+    if (!sign) return;
+    sign->m_field = nullptr;
+    sign->Free();
+}
+
 void TNameField::UpdateReferenceSign() {
-    // The sign element itself is placed by the sheet's root element; the
-    // field repaints so that its corner shows the current state.
-    if (!m_destroying && Sheet()) Invalidate();
+    if (!WantsReferenceSign()) {
+        FreeReferenceSign();
+        return;
+    }
+    if (!m_sign) {
+        TVisualElement* root = Sheet()->Root();
+        if (!root || root->IsBeingDestroyed()) return;
+        auto* sign = TElement::CreateSubElement<TReferenceSignElement>(root);
+        sign->m_field = this;
+        m_sign = sign;
+        sign->SetVisualParent(root);
+        sign->UpdateLayout(true, false, false, false);
+    }
+    m_sign->FollowField();
+}
+
+void TNameField::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    TTextorElement::UpdateLayout(force, all, widthChanged, heightChanged);
+    UpdateReferenceSign();
+}
+
+void TNameField::PositionChanged() {
+    TTextorElement::PositionChanged();
+    if (m_sign) m_sign->FollowField();
+}
+
+void TNameField::BoundsChanged(const TRect& oldRect, int oldDescent) {
+    TTextorElement::BoundsChanged(oldRect, oldDescent);
+    if (m_sign) m_sign->FollowField();
+}
+
+void TNameField::VisibilityChanged() {
+    TTextorElement::VisibilityChanged();
+    UpdateReferenceSign();
+}
+
+void TNameField::DetachFromSheet() {
+    FreeReferenceSign();
+    TTextorElement::DetachFromSheet();
 }
 
 void TNameField::GetPaletteItems(QList<TPaletteItem*>& list) {
@@ -302,8 +415,13 @@ TReferenceRouter* TReferenceRouter::Of(TNamespace* ns) {
 }
 
 namespace {
-template <class K>
-void EraseFrom(QHash<K, std::vector<TCustomReferenceElement*>>& index, const K& key, TCustomReferenceElement* r) {
+// MixHash is bijective: references under one hash point at one item.
+uint64_t TargetHash(const TNamespaceItem* item) noexcept {
+    return MixHash(uint64_t(reinterpret_cast<uintptr_t>(item)));
+}
+
+void EraseFrom(QHash<QString, std::vector<TCustomReferenceElement*>>& index, const QString& key,
+               TCustomReferenceElement* r) {
     auto it = index.find(key);
     if (it == index.end()) return;
     auto& list = it.value();
@@ -312,31 +430,52 @@ void EraseFrom(QHash<K, std::vector<TCustomReferenceElement*>>& index, const K& 
 }
 }  // namespace
 
+void TReferenceRouter::Link(TCustomReferenceElement* reference) {
+    reference->m_routed = true;
+    reference->m_routedPrev = nullptr;
+    reference->m_routedNext = m_first;
+    if (m_first) m_first->m_routedPrev = reference;
+    m_first = reference;
+}
+
+void TReferenceRouter::Unlink(TCustomReferenceElement* reference) {
+    if (reference->m_routedPrev)
+        reference->m_routedPrev->m_routedNext = reference->m_routedNext;
+    else
+        m_first = reference->m_routedNext;
+    if (reference->m_routedNext) reference->m_routedNext->m_routedPrev = reference->m_routedPrev;
+    reference->m_routedPrev = reference->m_routedNext = nullptr;
+    reference->m_routed = false;
+}
+
 void TReferenceRouter::Add(TCustomReferenceElement* reference) { Rekey(reference); }
 
 void TReferenceRouter::Remove(TCustomReferenceElement* reference) {
-    auto key = m_keys.find(reference);
-    if (key != m_keys.end()) {
-        EraseFrom(m_waiting, key.value(), reference);
-        m_keys.erase(key);
-    }
-    auto target = m_targets.find(reference);
-    if (target != m_targets.end()) {
-        EraseFrom(m_byTarget, target.value(), reference);
-        m_targets.erase(target);
-    }
+    if (!reference->m_routed) return;
+    if (TNamespaceItem* target = std::exchange(reference->m_routedTarget, nullptr))
+        m_byTarget.EraseHeld(TargetHash(target), reference);
+    else
+        EraseFrom(m_waiting, reference->m_routedKey, reference);
+    reference->m_routedKey.clear();
+    Unlink(reference);
 }
 
 void TReferenceRouter::Rekey(TCustomReferenceElement* reference) {
-    Remove(reference);
+    // Filed as it is already (a renamed target's references keep it): nothing moves.
     if (TNamespaceItem* target = reference->GetTargetItem()) {
-        m_targets.insert(reference, target);
-        m_byTarget[target].push_back(reference);
-    } else {
-        const QString text = reference->GetText();
-        m_keys.insert(reference, text);
-        m_waiting[text].push_back(reference);
+        if (reference->m_routed && reference->m_routedTarget == target) return;
+        Remove(reference);
+        m_byTarget.Insert(TargetHash(target), reference);
+        reference->m_routedTarget = target;
+        Link(reference);
+        return;
     }
+    QString text = reference->GetText();
+    if (reference->m_routed && !reference->m_routedTarget && reference->m_routedKey == text) return;
+    Remove(reference);
+    m_waiting[text].push_back(reference);
+    reference->m_routedKey = std::move(text);
+    Link(reference);
 }
 
 int TReferenceRouter::WaitingCount(const QString& name) const {
@@ -344,42 +483,57 @@ int TReferenceRouter::WaitingCount(const QString& name) const {
     return it == m_waiting.constEnd() ? 0 : int(it.value().size());
 }
 
-std::vector<TCustomReferenceElement*> TReferenceRouter::Concerned(TNamespaceItem* item, bool byName) {
-    std::vector<TCustomReferenceElement*> result;
-    auto target = m_byTarget.constFind(item);
-    if (target != m_byTarget.constEnd()) result = target.value();
-    if (byName) {
-        auto waiting = m_waiting.constFind(item->GetName());
-        if (waiting != m_waiting.constEnd()) result.insert(result.end(), waiting->begin(), waiting->end());
+bool TReferenceRouter::Files(TCustomReferenceElement* reference, TNamespaceItem* item, const QString& name) const {
+    if (item) return m_byTarget.Find(TargetHash(item), [reference](TCustomReferenceElement* r) { return r == reference; });
+    auto it = m_waiting.constFind(name);
+    return it != m_waiting.constEnd() && std::find(it->begin(), it->end(), reference) != it->end();
+}
+
+void TReferenceRouter::NamespaceFreed() {
+    std::vector<TCustomReferenceElement*> all;
+    while (TCustomReferenceElement* r = m_first) {
+        all.push_back(r);
+        Remove(r);
     }
-    return result;
+    m_namespace->RemoveListener(MakeHandler<&TReferenceRouter::OnNotify>(this));
+    m_namespace = nullptr;
+    for (TCustomReferenceElement* r : all) r->NamespaceNotify(nnNamespaceFreed, nullptr, 0);
 }
 
 void TReferenceRouter::OnNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2) {
     if (code == nnNamespaceFreed) {
-        std::vector<TCustomReferenceElement*> all;
-        for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it) all.push_back(it.key());
-        for (auto it = m_targets.cbegin(); it != m_targets.cend(); ++it) all.push_back(it.key());
-        m_namespace->RemoveListener(MakeHandler<&TReferenceRouter::OnNotify>(this));
-        m_namespace = nullptr;
-        for (TCustomReferenceElement* r : all) r->NamespaceNotify(code, nullptr, 0);
+        NamespaceFreed();
         return;
     }
     auto* item = reinterpret_cast<TNamespaceItem*>(p1);
     if (!item || code < nnItemAdded || code > nnItemRemoved) return;
-    const bool byName = code == nnItemAdded || code == nnItemChanged || code == nnRenamed;
-    std::vector<TCustomReferenceElement*> concerned = Concerned(item, byName);
-    for (TCustomReferenceElement* r : concerned) {
-        // An earlier reaction may have stopped this one listening.
-        if (!m_keys.contains(r) && !m_targets.contains(r)) continue;
-        r->NamespaceNotify(code, item, p2);
+    // The references concerned (pointing at the item, waiting for its name),
+    // taken before any of them reacts; each is asked only while an earlier
+    // reaction has left it filed where it was found.
+    TConcerned pointing;
+    m_byTarget.ForEach(TargetHash(item), [&pointing](TCustomReferenceElement* r) { pointing.append(r); });
+    TConcerned waiting;
+    QString name;
+    if ((code == nnItemAdded || code == nnItemChanged || code == nnRenamed) && !m_waiting.isEmpty()) {
+        name = item->GetName();
+        auto it = m_waiting.constFind(name);
+        if (it != m_waiting.constEnd()) waiting.append(it->data(), qsizetype(it->size()));
     }
+    for (TCustomReferenceElement* r : pointing)
+        if (Files(r, item, QString())) r->NamespaceNotify(code, item, p2);
+    for (TCustomReferenceElement* r : waiting)
+        if (Files(r, nullptr, name)) r->NamespaceNotify(code, item, p2);
 }
 
 // ---------------------------------------------------------------------------
 // TCustomReferenceElement
 
-void TCustomReferenceElementReference::TargetChanged() { m_element->CheckAll(); }
+// Also when the target goes without an event (its item lets its references
+// go): the router files the reference again.
+void TCustomReferenceElementReference::TargetChanged() {
+    if (m_element->m_router) m_element->m_router->Rekey(m_element);
+    m_element->CheckAll();
+}
 void TCustomReferenceElementReference::CycleStateChanged() { m_element->CheckAll(); }
 
 TCustomReferenceElement::TCustomReferenceElement() noexcept
@@ -399,8 +553,17 @@ void TCustomReferenceElement::SetReferenceOptions(uint8_t value) {
     const uint8_t old = m_referenceOptions;
     if (old == value) return;
     m_referenceOptions = value;
-    if ((old ^ value) & roTargetImage) UpdateBounds();
+    if ((old ^ value) & roTargetImage) m_imageRoom.Update(*this, GetImageIndex());
     if ((old ^ value) & roFreeText) CheckAll();
+}
+
+TRect TCustomReferenceElement::GetPadding() {
+    return m_imageRoom.Widen(*this, TTextorElement::GetPadding(), GetImageIndex());
+}
+
+void TCustomReferenceElement::Paint(TSheetCanvas& canvas) {
+    TTextorElement::Paint(canvas);
+    m_imageRoom.Paint(canvas, *this, TTextorElement::GetPadding().Left, GetImageIndex());
 }
 
 TNamespace* TCustomReferenceElement::GetNamespace() { return FindOwnerNamespace(GetOwnerElement()); }
@@ -413,7 +576,7 @@ int TCustomReferenceElement::GetImageIndex() {
 bool TCustomReferenceElement::Accepts(TNamespaceItem* item) {
     if (!item || !CanReferTo(item)) return false;
     bool accept = true;
-    HandleNodeMessage(nmAcceptReferenceItem, intptr_t(item), intptr_t(&accept));
+    SendNodeMessageUp(nmAcceptReferenceItem, intptr_t(item), intptr_t(&accept));
     return accept;
 }
 
@@ -423,6 +586,7 @@ void TCustomReferenceElement::SetTarget(TNamespaceItem* item) {
     if (m_link->Target() == item) return;
     m_link->SetTarget(item);
     if (m_router) m_router->Rekey(this);
+    if (m_referenceOptions & roTargetImage) m_imageRoom.Update(*this, GetImageIndex());
 }
 
 void TCustomReferenceElement::ResolveByName() {
@@ -455,7 +619,7 @@ void TCustomReferenceElement::TryAttach(TNamespaceItem* item) {
 }
 
 void TCustomReferenceElement::TargetLost(TNamespaceItem* item) {
-    if (TElementOperation* op = RunningElementOperation(this)) {
+    if (TElementOperation* op = FirstRunOfElementOperation(this)) {
         TKnot* knot = op->GetUndoDependents().Add(this);
         knot->WriteStr(kLinkName, PathOf(item));
     }
@@ -483,7 +647,7 @@ void TCustomReferenceElement::NamespaceNotify(int code, TNamespaceItem* item, in
                 TargetLost(item);
             break;
         case nnImageChanged:
-            if (isTarget && (m_referenceOptions & roTargetImage)) Invalidate();
+            if (isTarget && (m_referenceOptions & roTargetImage)) m_imageRoom.Update(*this, GetImageIndex());
             break;
         case nnEnabledChanged:
         case nnStateChanged:
@@ -619,43 +783,192 @@ TNode* ListingPlace(TNamespaceItem* item) {
     return item->GetElement();
 }
 
-// Sorts the candidates as NamespaceItemPrecedes does, with the tree order of
-// their places worked out once: one pre-order walk of each tree involved,
-// instead of walking siblings for every comparison.
-void SortByTreeOrder(TNamespace::TNameList& names) {
-    QHash<const TNode*, int> order;
-    int next = 0;
-    for (const auto& entry : names) {
-        TNode* place = ListingPlace(entry.second);
-        if (!place || order.contains(place)) continue;
-        TNode* top = place;
-        while (top->Parent()) top = top->Parent();
-        if (order.contains(top)) continue;
-        for (TNode* n = top; n;) {
-            order.insert(n, next++);
-            if (n->FirstChild()) {
-                n = n->FirstChild();
-                continue;
+// The tree order of the places of the candidates, worked out once per fill
+// (instead of walking the siblings for every comparison): every place and
+// its ancestors are marked, then a pre-order walk through the marked nodes
+// numbers them. The marked children of a node are put in sibling order by
+// walks from each one to the next marked sibling; the walks advance side by
+// side, so that their loads from memory overlap instead of following one
+// another down a long list of siblings.
+class TListingOrder {
+public:
+    // Marks place and its ancestors; the number of place after Number.
+    const int* Mark(TNode* place) {
+        const int* own = nullptr;
+        TMark* below = nullptr;
+        for (TNode* n = place; n; n = n->Parent()) {
+            TMark* mark = Find(n);
+            const bool known = mark != nullptr;
+            if (!known) {
+                mark = &m_marks.emplace_back(TMark{n});
+                m_index.Insert(HashOf(n), mark);
+                if (!n->Parent()) m_tops.push_back(mark);
             }
-            while (n && n != top && !n->NextSibling()) n = n->Parent();
-            n = n && n != top ? n->NextSibling() : nullptr;
+            if (below) mark->Marked.push_back(below);
+            if (!own) own = &mark->Order;
+            if (known) break;
+            below = mark;
+        }
+        return own;
+    }
+    void Number() {
+        int next = 0;
+        std::vector<TMark*> stack;
+        for (TMark* top : m_tops) {
+            stack.push_back(top);
+            while (!stack.empty()) {
+                TMark* mark = stack.back();
+                stack.pop_back();
+                mark->Order = next++;
+                InSiblingOrder(mark->Marked);
+                stack.insert(stack.end(), mark->Marked.rbegin(), mark->Marked.rend());
+            }
         }
     }
-    std::stable_sort(names.begin(), names.end(), [&order](const auto& x, const auto& y) {
-        TNamespaceItem* a = x.second;
-        TNamespaceItem* b = y.second;
-        const bool lastA = a->GetItemFlags() & nifListedLast;
-        const bool lastB = b->GetItemFlags() & nifListedLast;
-        if (lastA != lastB) return lastB;
-        TNamespaceCoverItem* ca = a->AsCover();
-        TNamespaceCoverItem* cb = b->AsCover();
-        if (ca && cb && ca->Connection() == cb->Connection()) return NamespaceItemPrecedes(a, b);
-        const int oa = order.value(ListingPlace(a), -1);
-        const int ob = order.value(ListingPlace(b), -1);
-        if (oa < 0 || ob < 0) return NamespaceItemPrecedes(a, b);
-        return oa < ob;
-    });
+
+private:
+    struct TMark {
+        TNode* Node;
+        int Order = -1;
+        std::vector<TMark*> Marked;  // the marked children
+        TMark* Next = nullptr;       // the next marked sibling
+        bool Follows = false;        // a marked sibling comes before it
+    };
+    // How many walks ahead the nodes and index slots are loaded.
+    static constexpr size_t kLookAhead = 16;
+
+    // MixHash is bijective: equal hashes are equal nodes.
+    static uint64_t HashOf(const TNode* node) noexcept { return MixHash(uint64_t(reinterpret_cast<uintptr_t>(node))); }
+    TMark* Find(const TNode* node) const { return m_index.Find(HashOf(node), [](TMark*) { return true; }); }
+    // A node's links lie in its first two cache lines.
+    static void Prefetch(const TNode* node) noexcept {
+        __builtin_prefetch(node);
+        __builtin_prefetch(reinterpret_cast<const char*>(node) + 64);
+    }
+
+    // Sorts siblings (marks of children of one node) into their order.
+    void InSiblingOrder(std::vector<TMark*>& siblings) {
+        if (siblings.size() < 2) return;
+        struct TWalk {
+            TMark* From;
+            const TNode* At;
+        };
+        std::vector<TWalk> walks;
+        walks.reserve(siblings.size());
+        for (TMark* mark : siblings) walks.push_back(TWalk{mark, mark->Node->NextSibling()});
+        while (!walks.empty()) {
+            size_t kept = 0;
+            for (size_t i = 0; i < walks.size(); ++i) {
+                if (i + kLookAhead < walks.size())
+                    if (const TNode* ahead = walks[i + kLookAhead].At) {
+                        Prefetch(ahead);
+                        m_index.Prefetch(HashOf(ahead));
+                    }
+                TWalk walk = walks[i];
+                if (!walk.At) continue;  // the last one
+                if (TMark* found = Find(walk.At)) {
+                    walk.From->Next = found;
+                    found->Follows = true;
+                    continue;
+                }
+                walk.At = walk.At->NextSibling();
+                walks[kept++] = walk;
+            }
+            walks.resize(kept);
+        }
+        TMark* first = *std::find_if(siblings.begin(), siblings.end(), [](TMark* m) { return !m->Follows; });
+        siblings.clear();
+        for (TMark* m = first; m; m = m->Next) siblings.push_back(m);
+    }
+
+    std::deque<TMark> m_marks;  // stable addresses for the index
+    THashIndex<TMark> m_index;
+    std::vector<TMark*> m_tops;
+};
+
+// What the list shows of a candidate, asked of the item once, while it is
+// at hand.
+struct TCandidate {
+    TNamespaceItem* Item;
+    QString Name;
+    QString Description;
+    QString Path;
+    int Image;
+    bool Enabled;
+};
+
+// The candidates of a list, in the order of NamespaceItemPrecedes once sorted.
+class TCandidateList {
+public:
+    // expected: about how many there will be.
+    explicit TCandidateList(size_t expected) {
+        m_candidates.reserve(expected);
+        m_keys.reserve(expected);
+        m_orders.reserve(expected);
+    }
+    size_t Size() const noexcept { return m_keys.size(); }
+    // The i-th in the listed order (after Sort).
+    const TCandidate& operator[](size_t i) const { return m_candidates[m_keys[i].Index]; }
+
+    void Add(TNamespaceItem* item, int flags) {
+        TNode* place = ListingPlace(item);
+        m_orders.push_back(place ? m_order.Mark(place) : nullptr);
+        m_keys.push_back(TKey{-1, uint32_t(m_candidates.size()), bool(flags & nifListedLast), item->AsCover() != nullptr});
+        m_candidates.push_back(TCandidate{item, item->GetName(), item->GetDescription(), item->GetPath(),
+                                          item->GetImageIndex(), item->IsEnabled()});
+    }
+    void Sort() {
+        m_order.Number();
+        for (TKey& key : m_keys) key.Order = m_orders[key.Index] ? *m_orders[key.Index] : -1;
+        std::stable_sort(m_keys.begin(), m_keys.end(), [this](const TKey& a, const TKey& b) {
+            if (a.Last != b.Last) return b.Last;
+            // Covers shown by one connection, or places outside the trees.
+            if (a.Order < 0 || b.Order < 0 || (a.Order == b.Order && a.Cover && b.Cover))
+                return NamespaceItemPrecedes(m_candidates[a.Index].Item, m_candidates[b.Index].Item);
+            return a.Order < b.Order;
+        });
+    }
+
+private:
+    // What orders a candidate (kept apart, so that the sort moves little).
+    struct TKey {
+        int Order;  // of its listing place; -1 unknown
+        uint32_t Index;
+        bool Last;
+        bool Cover;
+    };
+    std::vector<TCandidate> m_candidates;
+    std::vector<TKey> m_keys;
+    std::vector<const int*> m_orders;  // of the candidates' places
+    TListingOrder m_order;
+};
+
+// The entry of candidate under root, in the groups its name's parts before
+// "." give; groups holds the most recent group at each level.
+TDropDownItem* AddGroupedEntry(TDropDownItem* root, std::vector<TDropDownItem*>& groups, const TCandidate& candidate,
+                               int data) {
+    const QString& name = candidate.Name;
+    TDropDownItem* parent = root;
+    qsizetype from = 0;
+    size_t level = 0;
+    for (qsizetype dot = name.indexOf(kGroupSeparator); dot >= 0;
+         from = dot + 1, dot = name.indexOf(kGroupSeparator, from), ++level) {
+        const QStringView part = QStringView(name).mid(from, dot - from);
+        if (level < groups.size() && groups[level]->Caption == part) {
+            parent = groups[level];
+            continue;
+        }
+        groups.resize(level);
+        TDropDownItem* group = parent->AddItem(-1, part.toString());
+        group->Selectable = false;
+        groups.push_back(group);
+        parent = group;
+    }
+    TDropDownItem* entry = parent->AddItem(candidate.Image, from ? name.mid(from) : name, data, candidate.Description);
+    entry->Enabled = candidate.Enabled;
+    return entry;
 }
+
 }  // namespace
 
 TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
@@ -663,36 +976,29 @@ TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
     if (m_createItem && PlaceToCreate()) root->AddItem(-1, LoadStr(strCreate), kCreateEntry);
     if (m_createHereItem) root->AddItem(-1, LoadStr(strCreateHere), kCreateHereEntry);
 
-    TNamespace::TNameList names;
-    m_namespace->GetNames(names, true, false,
-                          [this](TNamespace*, TNamespaceItem* item, bool& accept) { accept = Accepts(item); });
-    SortByTreeOrder(names);
-
+    // The accepted items (as TNamespace::GetNames gathers them), each asked
+    // everything the list shows in one pass; items listed only while Shift is
+    // held are passed over without it. The last fill's size is the likely size.
     const bool shift = TInputState::Current().KeyboardModifiers() & ssShift;
+    TCandidateList candidates(size_t(m_listedPaths.size()));
+    m_namespace->ForEachItem(
+        [&](TNamespaceItem* item, bool&) {
+            if (!Accepts(item)) return;
+            const int flags = item->GetItemFlags();
+            if (!(flags & nifShiftOnly) || shift) candidates.Add(item, flags);
+        },
+        true);
+    candidates.Sort();
+
     m_listedPaths.clear();
+    m_listedPaths.reserve(qsizetype(candidates.Size()));
     TDropDownItem* preselected = nullptr;
-    std::vector<TDropDownItem*> groups;  // the most recent group at each level
-    for (const auto& [name, item] : names) {
-        if ((item->GetItemFlags() & nifShiftOnly) && !shift) continue;
-        const QStringList parts = name.split(kGroupSeparator);
-        TDropDownItem* parent = root;
-        int level = 0;
-        for (; level + 1 < parts.size(); ++level) {
-            if (level < int(groups.size()) && groups[size_t(level)]->Caption == parts[level]) {
-                parent = groups[size_t(level)];
-                continue;
-            }
-            groups.resize(size_t(level));
-            TDropDownItem* group = parent->AddItem(-1, parts[level]);
-            group->Selectable = false;
-            groups.push_back(group);
-            parent = group;
-        }
-        TDropDownItem* entry = parent->AddItem(item->GetImageIndex(), parts.last(),
-                                               kFirstCandidateEntry + int(m_listedPaths.size()), item->GetDescription());
-        entry->Enabled = item->IsEnabled();
-        m_listedPaths.append(item->GetPath());
-        if (item == GetTargetItem()) preselected = entry;
+    std::vector<TDropDownItem*> groups;
+    for (size_t i = 0; i < candidates.Size(); ++i) {
+        const TCandidate& candidate = candidates[i];
+        TDropDownItem* entry = AddGroupedEntry(root, groups, candidate, kFirstCandidateEntry + int(m_listedPaths.size()));
+        m_listedPaths.append(candidate.Path);
+        if (candidate.Item == GetTargetItem()) preselected = entry;
     }
     if (!preselected && IsFilled()) return TTextorElement::FillDropDown(root);
     return preselected;
@@ -700,6 +1006,13 @@ TDropDownItem* TCustomReferenceElement::FillDropDown(TDropDownItem* root) {
 
 bool TCustomReferenceElement::SelectDropDownItem(TDropDownItem* item) {
     if (!item || IsReadOnly()) return false;
+    TOperationGroupScope group(Scheme());
+    const bool handled = ChooseEntry(item);
+    group.End();
+    return handled;
+}
+
+bool TCustomReferenceElement::ChooseEntry(TDropDownItem* item) {
     const int listed = item->Data - kFirstCandidateEntry;
     if (item->Selectable && listed >= 0 && listed < m_listedPaths.size()) {
         if (TNamespaceItem* target = m_namespace ? m_namespace->FindItemByPath(m_listedPaths[listed]) : nullptr) {
@@ -712,22 +1025,87 @@ bool TCustomReferenceElement::SelectDropDownItem(TDropDownItem* item) {
         return true;
     }
     if (item->Data == kCreateHereEntry && m_createHereItem) {
-        ClearText();
-        ApplyPaletteItem(m_createHereItem, QString(), false);
+        ChooseCreateHere();
         return true;
     }
     return TTextorElement::SelectDropDownItem(item);
+}
+
+void TCustomReferenceElement::ChooseCreateHere() {
+    // Only the selection goes (nothing when the element is not being edited).
+    EnterText(TEnterMode::Selection, TTextorRange{}, false, std::nullopt);
+    ApplyPaletteItem(m_createHereItem, QString(), false);
 }
 
 void TCustomReferenceElement::ChooseItem(TNamespaceItem* item) {
     TSchemeOperation::Execute(MakeNode<TReferenceOperation>(this, item));
 }
 
+namespace {
+
+// Where "<create>" puts a new element: the text and the range (none: the
+// text's end).
+struct TCreatePlace {
+    TTextorElement* Text = nullptr;
+    std::optional<TTextorRange> Range;
+};
+
+void SearchCreatePlace(TTextorElement* text, const TElementClass* cls, TCreatePlace& place);
+
+// The texts of element that delegate to their owner: the element itself, or
+// its sub-element texts.
+void SearchDelegatingTexts(TElement* element, const TElementClass* cls, TCreatePlace& place) {
+    if (auto* text = dynamic_cast<TTextorElement*>(element)) {
+        if (text->HasTextorOption(toDelegating)) SearchCreatePlace(text, cls, place);
+        return;
+    }
+    for (TNode* n = element->FirstChild(); n; n = n->NextSibling())
+        if (auto* text = dynamic_cast<TTextorElement*>(n);
+            text && text->IsSubElement() && text->HasTextorOption(toDelegating))
+            SearchCreatePlace(text, cls, place);
+}
+
+// Right after the last element of cls in text order, looking into the
+// embedded elements' delegating texts; the first text searched is the
+// default place.
+void SearchCreatePlace(TTextorElement* text, const TElementClass* cls, TCreatePlace& place) {
+    if (!place.Text) place.Text = text;
+    for (TPortion* p = text->Textor()->GetFirstPortion(); p; p = p->GetNextPortion()) {
+        if (p->Kind() != TPortionKind::Element) continue;
+        auto* portion = static_cast<TElementPortion*>(p);
+        TVisualElement* element = portion->Element();
+        if (!element) continue;
+        if (element->ElementClass() == cls) {
+            const TTextorPosition after{portion->Paragraph(), portion->Next(), 0};
+            place = TCreatePlace{text, TTextorRange{after, after}};
+        } else {
+            SearchDelegatingTexts(element, cls, place);
+        }
+    }
+}
+
+// The place in owner (a text, else its sub-element texts).
+TCreatePlace FindCreatePlace(TElement* owner, const TElementClass* cls) {
+    TCreatePlace place;
+    if (auto* text = dynamic_cast<TTextorElement*>(owner)) {
+        SearchCreatePlace(text, cls, place);
+        return place;
+    }
+    for (TNode* n = owner->FirstChild(); n; n = n->NextSibling())
+        if (auto* text = dynamic_cast<TTextorElement*>(n); text && text->IsSubElement())
+            SearchCreatePlace(text, cls, place);
+    return place;
+}
+
+}  // namespace
+
 void TCustomReferenceElement::ChooseCreate() {
     auto* elementItem = dynamic_cast<TElementPaletteItem*>(m_createItem);
-    auto* place = dynamic_cast<TTextorElement*>(PlaceToCreate());
-    if (!elementItem || !place) return;
-    place->InsertNewElement(elementItem->ElementClass(), m_createItem, std::nullopt);
+    TElement* owner = PlaceToCreate();
+    if (!elementItem || !owner) return;
+    const TCreatePlace place = FindCreatePlace(owner, elementItem->ElementClass());
+    if (!place.Text) return;
+    place.Text->InsertNewElement(elementItem->ElementClass(), m_createItem, place.Range);
     if (!m_namespace) return;
     // The newest declaration of the place is the one just made.
     TNamespaceItem* newest = nullptr;
@@ -747,7 +1125,9 @@ void TCustomReferenceElement::ChooseCreate() {
 // ---------------------------------------------------------------------------
 // The two kinds
 
-TReferenceElement::TReferenceElement() noexcept { InitVisualOptions(VisualOptions() | voStandAloneReference); }
+TReferenceElement::TReferenceElement() noexcept { InitVisualOptions(VisualOptions() | voCanDisable); }
+
+int TReferenceElement::GetThemeKind() const { return tekSubstitution; }
 
 TReferenceField::TReferenceField() noexcept { InitOptions(Options() | eoStoredInParentNode); }
 
@@ -765,12 +1145,29 @@ TReferenceSignElement::TReferenceSignElement() noexcept {
 }
 
 void TReferenceSignElement::FollowField() {
-    if (!m_field) return;
-    const TRect field = m_field->GetBoundsRect();
-    const TRect own = GetBoundsRect();
-    const int width = own.Right - own.Left;
-    const int height = own.Bottom - own.Top;
-    SetPosition(field.Left + kReferenceSignOverlap - width, field.Bottom - height + 1);
+    TVisualElement* root = m_field && m_field->Sheet() ? m_field->Sheet()->Root() : nullptr;
+    if (!root) return;
+    const QPoint inField(kReferenceSignOverlap - Width(), m_field->Height() - Height() + 1);
+    const QPoint inRoot = root->SheetToClient(m_field->ClientToSheet(inField));
+    SetPosition(inRoot.x(), inRoot.y());
+}
+
+void TReferenceSignElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
+    TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
+    if (!force || !Sheet()) return;
+    const QSize size = Sheet()->Canvas()->GetThemeSize(tekReferenced);
+    SetSize(size.width(), size.height());
+    FollowField();
+}
+
+void TReferenceSignElement::Paint(TSheetCanvas& canvas) { canvas.DrawThemeImage(tekReferenced, QPoint(0, 0)); }
+
+void TReferenceSignElement::GetStoredName(TSchemeFiler* filer, QString& name) { name = kReferenceSignName; }
+
+void TReferenceSignElement::BeforeDestruction() {
+    if (m_field && m_field->m_sign == this) m_field->m_sign = nullptr;
+    m_field = nullptr;
+    TVisualElement::BeforeDestruction();
 }
 
 void TReferenceSignElement::GetHint(QString& text) {
@@ -836,8 +1233,11 @@ void TReferenceElementTextorEditOperation::UndoEdit(TTextorElement* element) {
 // The unit
 
 void InitNamingElementsUnit() {
-    TNodePtr<TSchemePaletteItem> item =
-        MakeNode<TSchemePaletteItem>(uint16_t(0), 0, strAutoname, strAutonameHint, kAutonamePaletteOrder);
+    const int pictures = SchemeLargeImages().Count();
+    const int first = SchemeLargeImages().AddResourceImage(QStringLiteral("diNamingElementsLargeImages"));
+    const int image = SchemeLargeImages().Count() > pictures ? first : NoImageIndex;
+    TNodePtr<TSchemePaletteItem> item = MakeNode<TSchemePaletteItem>(uint16_t(pifLargeImage), image, strAutoname,
+                                                                     strAutonameHint, kAutonamePaletteOrder);
     item->SetParent(PaletteActionsGroup());
     g_autonameItem = item.release();
 }

@@ -16,8 +16,9 @@
 // would be quadratic. Instead one TReferenceRouter per namespace listens and
 // hands each event only to the references concerned: those that wait for
 // exactly the item's name (an index of unresolved references by name) and
-// those that point at the item (the item's reference list).
+// those that point at the item (an index by target).
 
+#include "scheme/diHashIndex.h"
 #include "scheme/diNaming.h"
 #include "scheme/diOperations.h"
 #include "text/diTextorEdit.h"
@@ -26,6 +27,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <cstdint>
 #include <memory>
@@ -80,10 +82,11 @@ inline constexpr uint8_t kNameFieldNameOptions = noRegister | noUnique;
 inline constexpr uint32_t kReferenceVisualOptions = 0x0500;
 inline constexpr uint32_t kReferenceTextorOptions = 0x20010;
 inline constexpr uint32_t kReferenceRestrictions = trAnyText;
-inline constexpr uint16_t voStandAloneReference = 0x0001;
-inline constexpr uint16_t kReferenceSignVisualOptions = 0x40;
+inline constexpr uint16_t kReferenceSignVisualOptions = voTransparent;
 // How far the reference sign reaches into the name field from its left edge.
 inline constexpr int kReferenceSignOverlap = 3;
+// The stored name of the reference sign.
+inline const QString kReferenceSignName = QStringLiteral("ReferenceSign");
 
 // Order of the "Autoname" palette item in its group.
 inline constexpr int kAutonamePaletteOrder = 100;
@@ -180,11 +183,33 @@ public:
     void GetUsedReferences(std::vector<TReference*>& list) override;
     int GetVisibility() override;
     void StateChanged() override;
+    // Both count the references and show or hide the field's reference sign.
     void AddReference(TReference* reference) override;
     void RemoveReference(TReference* reference) override;
+    // Whether a counted reference points here (without walking the list).
+    bool HasCountedReferences() const noexcept { return m_countedReferences > 0; }
 
 private:
     TNameField* m_field;
+    int m_countedReferences = 0;
+};
+
+// The room of a 12 x 12 element image at the left of a text element: while
+// a picture is shown the padding is widened by the picture and the theme's
+// gap, and the picture is painted at the former left padding, centred on
+// the first row.
+class TElementImageRoom {
+public:
+    // padding widened when index names a picture (on a sheet).
+    TRect Widen(const TTextorElement& element, TRect padding, int index) const;
+    // The picture at left, on the element's first row.
+    void Paint(TSheetCanvas& canvas, const TTextorElement& element, int left, int index) const;
+    // Whether a picture is shown changed: the text is laid out again (its
+    // padding changed); otherwise the element is repainted.
+    void Update(TTextorElement& element, int index);
+
+private:
+    bool m_shown = false;
 };
 
 // The editable name of an element: an item in the owner's namespace exactly
@@ -205,8 +230,12 @@ public:
     TNamespace* Namespace() const noexcept { return m_namespace; }
     TNameFieldNamespaceItem* Item() const noexcept { return m_item.get(); }
     TReferenceSignElement* ReferenceSign() const noexcept { return m_sign; }
-    // Shows or hides the reference sign by the item's reference count.
+    // Shows, places or frees the reference sign: it is shown exactly while
+    // the item has a counted reference and the field is visible on a sheet.
     void UpdateReferenceSign();
+    // The image shown at the left of the name: GetImageIndex, unless option
+    // noImageWhenFilled hides it while the field is empty; -1 none.
+    int ShownImage();
 
     // ---- virtual operations ----
     virtual QString GetAutoName() { return {}; }
@@ -237,18 +266,36 @@ public:
     void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
     bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
     void GetHint(QString& text) override;
+    void FilledChanged() override;
+    // "Name" where the text element would use the "Field" frame.
+    int GetThemeKind() const override;
+    // Room for the image at the left.
+    TRect GetPadding() override;
+    void Paint(TSheetCanvas& canvas) override;
+    // The sign follows the field as it is laid out, moved, resized, shown or hidden.
+    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
+    void PositionChanged() override;
+    void BoundsChanged(const TRect& oldRect, int oldDescent) override;
+    void VisibilityChanged() override;
+    void DetachFromSheet() override;
 
 protected:
     ~TNameField() override;
 
 private:
+    friend class TReferenceSignElement;
     bool WantsItem();
+    bool WantsReferenceSign();
+    void FreeReferenceSign();
 
     uint8_t m_nameOptions = kNameFieldNameOptions;
     int m_imageIndex = -1;
     TNamespace* m_namespace = nullptr;
     TNamespaceOwnItemPtr<TNameFieldNamespaceItem> m_item;
+    // Not owned: a sub-element of the sheet's root element, which may free it
+    // first (then it clears this pointer).
     TReferenceSignElement* m_sign = nullptr;
+    TElementImageRoom m_imageRoom;
     bool m_destroying = false;
 };
 
@@ -291,18 +338,22 @@ public:
     int WaitingCount(const QString& name) const;
 
 private:
+    using TConcerned = QVarLengthArray<TCustomReferenceElement*, 8>;
     void OnNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
-    // The references concerned by an event of item (waiting for its name,
-    // pointing at it), taken before any of them reacts.
-    std::vector<TCustomReferenceElement*> Concerned(TNamespaceItem* item, bool byName);
+    // Every filed reference is told that the namespace goes.
+    void NamespaceFreed();
+    // Whether reference is still filed under item, or (item nil) waiting for name.
+    bool Files(TCustomReferenceElement* reference, TNamespaceItem* item, const QString& name) const;
+    void Link(TCustomReferenceElement* reference);
+    void Unlink(TCustomReferenceElement* reference);
 
     TNamespace* m_namespace;
-    // Unresolved references by their exact text; each reference's key.
+    // Unresolved references by their exact text.
     QHash<QString, std::vector<TCustomReferenceElement*>> m_waiting;
-    QHash<TCustomReferenceElement*, QString> m_keys;
-    // Resolved references by their target.
-    QHash<TNamespaceItem*, std::vector<TCustomReferenceElement*>> m_byTarget;
-    QHash<TCustomReferenceElement*, TNamespaceItem*> m_targets;
+    // Resolved references by their target (one entry each, under the target's hash).
+    THashIndex<TCustomReferenceElement> m_byTarget;
+    // Every filed reference, chained through the references.
+    TCustomReferenceElement* m_first = nullptr;
 };
 
 // The rich-text field that refers to a declared name.
@@ -358,6 +409,9 @@ public:
     TNodePtr<TTextorEditOperation> CreateEditOperation() override;
     void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
     void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    // Room for the target's image at the left.
+    TRect GetPadding() override;
+    void Paint(TSheetCanvas& canvas) override;
 
 protected:
     ~TCustomReferenceElement() override;
@@ -372,7 +426,10 @@ private:
     void StopListening();
     // The element that owns the namespace, or the root rich-text element.
     TElement* PlaceToCreate();
+    // The choice of a drop-down entry (inside the undo group of the choice).
+    bool ChooseEntry(TDropDownItem* item);
     void ChooseCreate();
+    void ChooseCreateHere();
     void ChooseItem(TNamespaceItem* item);
     bool HasEmbeddedElement() const;
 
@@ -386,6 +443,15 @@ private:
     QString m_pendingLink;
     // The paths of the candidates of the last drop-down fill, by entry.
     QStringList m_listedPaths;
+    // Where the router files the reference: under its target, else (while
+    // filed) under m_routedKey; its neighbours in the router's chain.
+    friend class TReferenceRouter;
+    bool m_routed = false;
+    TNamespaceItem* m_routedTarget = nullptr;
+    QString m_routedKey;
+    TCustomReferenceElement* m_routedPrev = nullptr;
+    TCustomReferenceElement* m_routedNext = nullptr;
+    TElementImageRoom m_imageRoom;
     bool m_destroying = false;
 };
 
@@ -394,6 +460,7 @@ class TReferenceElement : public TCustomReferenceElement {
     T_ELEMENT_CLASS(TReferenceElement)
 public:
     TReferenceElement() noexcept;
+    int GetThemeKind() const override;
 
 protected:
     ~TReferenceElement() override = default;
@@ -413,22 +480,32 @@ protected:
 // ---------------------------------------------------------------------------
 // TReferenceSignElement
 
-// Shown on a name field while its name has references.
+// Shown on a name field while its name has references: a sub-element and
+// visual child of the sheet's root element, made, placed and freed by its
+// field. It overlaps the field's lower left corner; its size and picture
+// are the theme's "Referenced" kind.
 class TReferenceSignElement : public TVisualElement {
     T_ELEMENT_CLASS(TReferenceSignElement)
 public:
     TReferenceSignElement() noexcept;
     TNameField* Field() const noexcept { return m_field; }
-    void SetField(TNameField* field) noexcept { m_field = field; }
-    // The position from the field's bounds.
+    // The position from the field's place on the sheet.
     void FollowField();
 
+    // The inherited hint and the reference count.
     void GetHint(QString& text) override;
+    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
+    void Paint(TSheetCanvas& canvas) override;
+    // "ReferenceSign".
+    void GetStoredName(TSchemeFiler* filer, QString& name) override;
+    // Freed by its owner (the root) first: the field forgets it.
+    void BeforeDestruction() override;
 
 protected:
     ~TReferenceSignElement() override = default;
 
 private:
+    friend class TNameField;
     TNameField* m_field = nullptr;
 };
 

@@ -655,16 +655,10 @@ void TCollapsedPaletteItem::ApplyTo(TElement* element, bool checked) {
 void TCollapsedPaletteItem::ApplyToList(const QList<TElement*>& list, bool checked) {
     if (list.isEmpty()) return;
     PlayExpandSound(checked);
-    TScheme* scheme = list.first()->Scheme();
-    if (scheme) scheme->BeginOperationGroup(false);
-    try {
-        for (TElement* element : list)
-            if (StateEnabled(this, element)) TSchemePaletteItem::ApplyTo(element, checked);
-    } catch (...) {
-        if (scheme) scheme->EndOperationGroup();
-        throw;
-    }
-    if (scheme) scheme->EndOperationGroup();
+    TOperationGroupScope group(list.first()->Scheme());
+    for (TElement* element : list)
+        if (StateEnabled(this, element)) TSchemePaletteItem::ApplyTo(element, checked);
+    group.End();
 }
 
 TCollapsedPaletteItem* CollapsedPaletteItem() noexcept { return g_collapsedItem; }

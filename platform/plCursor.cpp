@@ -1,5 +1,8 @@
 #include "platform/plCursor.h"
 
+#include "platform/plFiles.h"
+#include "platform/plImageCodecs.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -69,8 +72,9 @@ void TQtScreenCursor::SetCursor(int id) {
 
 bool LoadCursorFile(const QString& path, QCursor& cursor) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    QByteArray data = f.readAll();
+    QByteArray data;
+    if (OpenRegularFileForReading(f) != TOpenForReading::Opened || !ReadAtMost(f, MaxEncodedImageBytes, data))
+        return false;
     // Directory: reserved, type 2, count; then entries of 16 bytes whose
     // fourth and fifth words hold the hot spot.
     if (data.size() < 22) return false;

@@ -73,5 +73,6 @@ public:
 };
 
 // A cursor from a Windows cursor file (".cur"; the hot spot is kept); a null
-// cursor (Qt::BitmapCursor with no pixmap) when the file can't be read.
+// cursor (Qt::BitmapCursor with no pixmap) when the file can't be read, is
+// not a regular file or is larger than MaxEncodedImageBytes.
 bool LoadCursorFile(const QString& path, QCursor& cursor);

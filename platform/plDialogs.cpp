@@ -18,6 +18,7 @@ int TFakeDialogs::MessageBox(const QString& text, const QString& caption, unsign
 
 bool TFakeDialogs::BrowseForFolder(const QString& title, const QString& root, QString& folder) {
     FolderAsked = folder;
+    FolderTitleAsked = title;
     RootAsked = root;
     if (!FolderAnswer) return false;
     folder = *FolderAnswer;
@@ -29,4 +30,22 @@ std::optional<TOpenWithChoice> TFakeDialogs::ChooseApplication(const TOpenWithTe
     TextsShown = texts;
     AppsOffered = apps;
     return OpenWithAnswer;
+}
+
+bool TFakeDialogs::ChooseFiles(TFileDialogKind kind, const TFileDialogParams& params, QStringList& files) {
+    FileDialogs.push_back({kind, params});
+    if (FileAnswers.empty()) return false;
+    const std::optional<QStringList> answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    if (!answer) return false;
+    files = *answer;
+    return true;
+}
+
+TSaveAnswer TFakeDialogs::AskSave(const TSaveQuestion& question) {
+    SaveQuestions.push_back(question);
+    if (SaveAnswers.empty()) return TSaveAnswer::Cancel;
+    const TSaveAnswer answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
 }

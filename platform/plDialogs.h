@@ -1,5 +1,6 @@
 #pragma once
-// Message boxes, the folder browser and the open-with choice, behind one small
+// Message boxes, the file open and save dialogs, the question whether to save
+// a document, the folder browser and the open-with choice, behind one small
 // interface: the Qt implementation (plQtDialogs) shows real dialogs, the fake
 // records the calls and answers from a script.
 
@@ -57,6 +58,30 @@ struct TOpenWithChoice {
     QString Program;
 };
 
+enum class TFileDialogKind { Open, OpenMulti, Save };
+
+// An open or save dialog. The filter lists entries "caption|patterns", the
+// patterns of one entry separated by ";":
+// "Text (*.a, *.b)|*.a;*.b|All Files (*.*)|*.*".
+struct TFileDialogParams {
+    QString Title;
+    QString Filter;
+    QString FileName;    // preset when not empty; may be a name without folder
+    QString DefaultExt;  // without dot: the save dialog adds it to a name without one
+};
+
+// The question asked before a modified document is closed; texts localised
+// by the caller.
+struct TSaveQuestion {
+    QString Text;
+    QString Caption;
+    QString SaveButton;      // the default
+    QString DontSaveButton;
+    QString CancelButton;
+};
+
+enum class TSaveAnswer { Save, DontSave, Cancel };
+
 class TDialogs {
 public:
     virtual ~TDialogs() = default;
@@ -65,6 +90,10 @@ public:
     virtual bool BrowseForFolder(const QString& title, const QString& root, QString& folder) = 0;
     virtual std::optional<TOpenWithChoice> ChooseApplication(const TOpenWithTexts& texts,
                                                              const std::vector<TDesktopApp>& apps) = 0;
+    // Open (Open, OpenMulti: existing files only) or save (Save: the
+    // overwrite question included) dialogs; the chosen files, false when cancelled.
+    virtual bool ChooseFiles(TFileDialogKind kind, const TFileDialogParams& params, QStringList& files) = 0;
+    virtual TSaveAnswer AskSave(const TSaveQuestion& question) = 0;
 
     // The dialogs in use: the Qt ones unless a test installed others.
     static TDialogs& Current();
@@ -80,6 +109,8 @@ public:
     bool BrowseForFolder(const QString& title, const QString& root, QString& folder) override;
     std::optional<TOpenWithChoice> ChooseApplication(const TOpenWithTexts& texts,
                                                      const std::vector<TDesktopApp>& apps) override;
+    bool ChooseFiles(TFileDialogKind kind, const TFileDialogParams& params, QStringList& files) override;
+    TSaveAnswer AskSave(const TSaveQuestion& question) override;
 
     struct TBox {
         QString Text, Caption;
@@ -89,10 +120,20 @@ public:
     std::deque<int> Answers;               // message-box results, Ok when empty
     std::optional<QString> FolderAnswer;   // nullopt: cancelled
     QString FolderAsked;                   // the folder passed in
+    QString FolderTitleAsked;
     QString RootAsked;
     std::optional<TOpenWithChoice> OpenWithAnswer;
     std::vector<TDesktopApp> AppsOffered;
     TOpenWithTexts TextsShown;
+
+    struct TFileDialogCall {
+        TFileDialogKind Kind;
+        TFileDialogParams Params;
+    };
+    std::vector<TFileDialogCall> FileDialogs;
+    std::deque<std::optional<QStringList>> FileAnswers;  // nullopt (or none left): cancelled
+    std::vector<TSaveQuestion> SaveQuestions;
+    std::deque<TSaveAnswer> SaveAnswers;                 // Cancel when empty
 };
 
 class TDialogsInstaller : public TInstaller<TDialogs> {

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,6 +37,42 @@ QString ResolveLinks(const QString& target) {
     return info.absoluteFilePath();
 }
 }  // namespace
+
+TOpenForReading OpenRegularFileForReading(QFile& file) {
+    const QFileInfo info(file.fileName());
+    if (!info.exists()) return TOpenForReading::Missing;
+    if (!info.isFile()) return TOpenForReading::NotRegularFile;
+    if (!file.open(QIODevice::ReadOnly)) return TOpenForReading::Failed;
+    // Replaced by something else since the look: refused as well.
+    if (file.isSequential()) {
+        file.close();
+        return TOpenForReading::NotRegularFile;
+    }
+    return TOpenForReading::Opened;
+}
+
+bool ReadAtMost(QIODevice& device, int64_t limit, QByteArray& out) {
+    constexpr int64_t kChunk = int64_t(1) << 16;
+    out.clear();
+    int64_t step = kChunk;
+    if (!device.isSequential()) {
+        const int64_t left = device.size() - device.pos();
+        if (left > limit) return false;
+        step = std::max<int64_t>(left, 0) + 1;  // one more: a file that grew meanwhile goes on in chunks
+    }
+    for (;;) {
+        const int64_t at = out.size();
+        out.resize(qsizetype(at + std::min(step, limit + 1 - at)));
+        const int64_t got = device.read(out.data() + at, out.size() - at);
+        out.resize(qsizetype(at + std::max<int64_t>(got, 0)));
+        if (out.size() > limit) {
+            out = QByteArray();
+            return false;
+        }
+        if (got <= 0 || (!device.isSequential() && device.atEnd())) return true;
+        step = kChunk;
+    }
+}
 
 TFileLayer& TFileLayer::Current() noexcept { return g_layer.Get(g_realLayer); }
 

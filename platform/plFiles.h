@@ -2,12 +2,31 @@
 // Replacing a file's contents atomically, and the file operations behind it
 // as an interface, so that tests can make any step fail (a full disk, a
 // refused rename) without touching the real file system's permissions.
+// Reading files and streams within bounds: only regular files, and no more
+// than a limit.
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <sys/types.h>
+
+class QFile;
+class QIODevice;
+
+// Why a file was or was not opened for reading.
+enum class TOpenForReading { Opened, Missing, NotRegularFile, Failed };
+
+// Opens `file` (its name set) for reading when it is a regular file (or a
+// resource); a folder, a device or a pipe is refused before it is opened: a
+// device or a pipe may never end, and opening a pipe waits for its writer.
+TOpenForReading OpenRegularFileForReading(QFile& file);
+
+// Reads `device` from its position to its end into `out`, unless that is more
+// than `limit` bytes: then false, `out` empty. A device that tells its size is
+// refused before anything is read; one that does not (a pipe, a socket, a
+// device) is read no further than one byte past the limit.
+bool ReadAtMost(QIODevice& device, int64_t limit, QByteArray& out);
 
 class TFileLayer {
 public:

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+
 class QWidget;
 
 struct TFormPlacement {
@@ -52,6 +54,10 @@ void plSaveFormPlacement(const QWidget& form, Store& store) {
     }
 }
 
+// Stored coordinates and sizes are cut to this magnitude before a rectangle is
+// made of them, so that no sum overflows; it lies far beyond any screen.
+constexpr int kMaxStoredFormCoordinate = 1 << 24;
+
 // A maximizable form whose "Maximized" is set is maximized and nothing else is
 // read. Otherwise nothing happens without "Left"; with it the stored bounds
 // (a value missing or unreadable keeps the form's own) are set through
@@ -64,11 +70,14 @@ void plRestoreFormPlacement(QWidget& form, Store& store) {
         return;
     }
     if (!store.HasParam(u"Left")) return;
+    const auto read = [&store](QStringView name, int own) {
+        return std::clamp(store.ReadInt(name, own), -kMaxStoredFormCoordinate, kMaxStoredFormCoordinate);
+    };
     QRect r = p.bounds;
     if (p.sizeStored) {
-        r.setWidth(store.ReadInt(u"Width", r.width()));
-        r.setHeight(store.ReadInt(u"Height", r.height()));
+        r.setWidth(read(u"Width", r.width()));
+        r.setHeight(read(u"Height", r.height()));
     }
-    r.moveTo(store.ReadInt(u"Left", r.left()), store.ReadInt(u"Top", r.top()));
+    r.moveTo(read(u"Left", r.left()), read(u"Top", r.top()));
     plSetFormBounds(form, r);
 }

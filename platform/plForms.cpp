@@ -2,6 +2,7 @@
 
 #include "platform/plAlignLayout.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 
 void EmbedForm(QWidget* form, QWidget* parent, TAlign align, bool visible) {
@@ -20,3 +21,9 @@ void EmbedForm(QWidget* form, QWidget* parent, TAlign align, bool visible) {
     form->setVisible(visible);
     if (parent && parent->layout()) parent->layout()->activate();
 }
+
+void plSetFormCaption(QWidget& form, const QString& caption) { form.setWindowTitle(caption); }
+
+QString plFormCaption(const QWidget& form) { return form.windowTitle(); }
+
+void plSetApplicationTitle(const QString& title) { QGuiApplication::setApplicationDisplayName(title); }

@@ -12,6 +12,12 @@
 
 #include <cstdint>
 
+// The most bytes of an encoded image read from a file or a stream: far more
+// than any picture a scheme embeds or a theme shows (an uncompressed frame at
+// the decoder's allocation limit takes half of it), and few enough that a
+// device that never ends cannot use up the memory.
+constexpr int64_t MaxEncodedImageBytes = int64_t(512) * 1024 * 1024;
+
 // Status codes of the codec layer. The values are those that the image
 // library's callers store and show ("Invalid GDI+ operation (%d)").
 enum TCodecStatus : int {

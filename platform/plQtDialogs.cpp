@@ -121,6 +121,77 @@ std::optional<TOpenWithChoice> TQtDialogs::ChooseApplication(const TOpenWithText
     return dlg.Choice();
 }
 
+QStringList QtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString caption = parts[i].trimmed();
+        // The caption's own pattern list goes: Qt reads the patterns from
+        // the last parentheses, and ", " would split them wrongly.
+        if (caption.endsWith(QLatin1Char(')'))) {
+            if (const qsizetype open = caption.lastIndexOf(QLatin1Char('(')); open >= 0)
+                caption = caption.left(open).trimmed();
+        }
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            if (!pattern.isEmpty()) patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+        }
+        if (patterns.isEmpty()) continue;
+        const QString list = QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        filters << (caption.isEmpty() ? list : caption + QLatin1Char(' ') + list);
+    }
+    return filters;
+}
+
+void ConfigureFileDialog(QFileDialog& dialog, TFileDialogKind kind, const TFileDialogParams& params) {
+    if (!params.Title.isEmpty()) dialog.setWindowTitle(params.Title);
+    const bool save = kind == TFileDialogKind::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save                                 ? QFileDialog::AnyFile
+                       : kind == TFileDialogKind::OpenMulti ? QFileDialog::ExistingFiles
+                                                            : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    const QStringList filters = QtNameFilters(params.Filter);
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(params.DefaultExt);
+    if (!params.FileName.isEmpty()) dialog.selectFile(params.FileName);
+}
+
+bool TQtDialogs::ChooseFiles(TFileDialogKind kind, const TFileDialogParams& params, QStringList& files) {
+    if (IsHeadless()) return false;
+    QFileDialog dlg(QApplication::activeWindow());
+    ConfigureFileDialog(dlg, kind, params);
+    TArrowCursorScope arrow;
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    files = dlg.selectedFiles();
+    return true;
+}
+
+TSaveAnswer TQtDialogs::AskSave(const TSaveQuestion& question) {
+    if (IsHeadless()) return TSaveAnswer::Cancel;
+    TSaveQuestionBox box(question, QApplication::activeWindow());
+    TArrowCursorScope arrow;
+    box.exec();
+    return box.Answer();
+}
+
+TSaveQuestionBox::TSaveQuestionBox(const TSaveQuestion& question, QWidget* parent)
+    : QMessageBox(QMessageBox::NoIcon, question.Caption, question.Text, QMessageBox::NoButton, parent) {
+    m_save = addButton(question.SaveButton, QMessageBox::AcceptRole);
+    m_dontSave = addButton(question.DontSaveButton, QMessageBox::DestructiveRole);
+    m_cancel = addButton(question.CancelButton, QMessageBox::RejectRole);
+    setDefaultButton(static_cast<QPushButton*>(m_save));
+    setEscapeButton(m_cancel);
+}
+
+TSaveAnswer TSaveQuestionBox::Answer() const {
+    const QAbstractButton* clicked = clickedButton();
+    if (clicked == m_save) return TSaveAnswer::Save;
+    if (clicked == m_dontSave) return TSaveAnswer::DontSave;
+    return TSaveAnswer::Cancel;
+}
+
 TOpenWithDialog::TOpenWithDialog(const TOpenWithTexts& texts, const std::vector<TDesktopApp>& apps,
                                  QWidget* parent)
     : QDialog(parent), m_texts(texts) {

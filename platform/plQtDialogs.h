@@ -30,10 +30,39 @@ public:
     bool BrowseForFolder(const QString& title, const QString& root, QString& folder) override;
     std::optional<TOpenWithChoice> ChooseApplication(const TOpenWithTexts& texts,
                                                      const std::vector<TDesktopApp>& apps) override;
+    bool ChooseFiles(TFileDialogKind kind, const TFileDialogParams& params, QStringList& files) override;
+    TSaveAnswer AskSave(const TSaveQuestion& question) override;
     // True where no one could answer a dialog (offscreen and minimal platforms).
     static bool IsHeadless();
 };
 
+class QFileDialog;
+
+// The Qt name filters of a filter string: each entry's caption without its
+// own pattern list in parentheses, then its patterns separated by spaces in
+// parentheses, "*.*" as "*": "Text (*.a, *.b)|*.a;*.b" gives "Text (*.a *.b)".
+QStringList QtNameFilters(const QString& filter);
+// Sets a file dialog up for `kind` without showing it: the open kinds take
+// existing files only (OpenMulti several), Save asks before it overwrites.
+void ConfigureFileDialog(QFileDialog& dialog, TFileDialogKind kind, const TFileDialogParams& params);
+
+// The save question: no icon, the localised buttons Save (the default),
+// Do not Save and Cancel (also Escape and closing the box).
+class TSaveQuestionBox : public QMessageBox {
+public:
+    explicit TSaveQuestionBox(const TSaveQuestion& question, QWidget* parent = nullptr);
+
+    QAbstractButton* SaveButton() const { return m_save; }
+    QAbstractButton* DontSaveButton() const { return m_dontSave; }
+    QAbstractButton* CancelButton() const { return m_cancel; }
+    // What the button clicked means; Cancel when none was.
+    TSaveAnswer Answer() const;
+
+private:
+    QAbstractButton* m_save;
+    QAbstractButton* m_dontSave;
+    QAbstractButton* m_cancel;
+};
 
 class QListWidget;
 class QPushButton;

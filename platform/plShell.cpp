@@ -1,5 +1,7 @@
 #include "platform/plShell.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <array>
 #include <memory>
@@ -74,6 +77,19 @@ int RunXdgOpen(const QString& target, int waitMs) {
     QProcess* running = p.release();
     QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
     return ShellResult::Started;
+}
+
+// The file manager's "ShowItems" call on the session bus; whether one answered
+// within the time allowed.
+bool CallShowItems(const QString& path) {
+    constexpr int kShowItemsTimeoutMs = 3000;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    return bus.call(call, QDBus::Block, kShowItemsTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 // A run of backslashes at params[i], which is advanced past it: before a
@@ -225,6 +241,13 @@ int TXdgShell::StartApplication(const TDesktopApp& app, const QString& fileName)
     return StartProgram(program, args);
 }
 
+int TXdgShell::ShowItem(const QString& path) {
+    const QFileInfo item(WithoutTrailingSeparators(path));
+    if (path.isEmpty() || !item.exists()) return ShellResult::FileNotFound;
+    if (CallShowItems(item.absoluteFilePath())) return ShellResult::Started;
+    return RunXdgOpen(item.absolutePath(), WaitMs);
+}
+
 QString TXdgShell::BrowserCommand() {
     const QString id = DefaultApplicationFor(QStringLiteral("x-scheme-handler/http"));
     if (id.isEmpty()) return {};
@@ -253,4 +276,9 @@ int TFakeShell::StartProgram(const QString& program, const QStringList& args) {
 int TFakeShell::StartApplication(const TDesktopApp& app, const QString& fileName) {
     Calls << QStringList{QStringLiteral("App"), app.Id, fileName}.join(QLatin1Char('|'));
     return StartResult;
+}
+
+int TFakeShell::ShowItem(const QString& path) {
+    Calls << QStringLiteral("ShowItem|") + path;
+    return ExecuteResult;
 }

@@ -46,6 +46,10 @@ public:
     virtual int StartProgram(const QString& program, const QStringList& args) = 0;
     // Starts a desktop application with a file.
     virtual int StartApplication(const TDesktopApp& app, const QString& fileName) = 0;
+    // Shows an existing file or folder selected in the desktop's file manager
+    // where one answers, else opens the folder that holds it. 2 when it does
+    // not exist.
+    virtual int ShowItem(const QString& path) = 0;
     // The default program for web addresses; empty when none is set.
     virtual QString BrowserCommand() = 0;
 
@@ -57,12 +61,16 @@ public:
 
 // The real shell: "xdg-open" for documents, folders and addresses (its exit
 // code mapped to the results above), "xdg-mime" for the default program of a
-// MIME type, QProcess::startDetached for programs.
+// MIME type, QProcess::startDetached for programs; an item is shown through
+// the file manager's "ShowItems" call on the session bus
+// (org.freedesktop.FileManager1), and where nothing answers it, its folder
+// through xdg-open.
 class TXdgShell : public TShell {
 public:
     int Execute(const QString& fileName, const QString& params, const QString& verb) override;
     int StartProgram(const QString& program, const QStringList& args) override;
     int StartApplication(const TDesktopApp& app, const QString& fileName) override;
+    int ShowItem(const QString& path) override;
     QString BrowserCommand() override;
 
     // The result for an exit code of xdg-open.
@@ -78,12 +86,14 @@ public:
     int Execute(const QString& fileName, const QString& params, const QString& verb) override;
     int StartProgram(const QString& program, const QStringList& args) override;
     int StartApplication(const TDesktopApp& app, const QString& fileName) override;
+    int ShowItem(const QString& path) override;
     QString BrowserCommand() override { return Browser; }
 
     int ExecuteResult = ShellResult::Started;
     int StartResult = ShellResult::Started;
     QString Browser;
-    QStringList Calls;  // "Execute|file|params|verb", "Start|program|arg|arg", "App|id|file"
+    // "Execute|file|params|verb", "Start|program|arg|arg", "App|id|file", "ShowItem|path"
+    QStringList Calls;
 };
 
 // Installs a shell for the lifetime of the guard.

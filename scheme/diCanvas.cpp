@@ -7,10 +7,12 @@
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 QString GetThemesFolder() { return GetProgramDir() + QStringLiteral("Themes/"); }
 
@@ -156,7 +158,7 @@ void TPrintSettings::CreateProperties() {
 TCustomSheetCanvas::TCustomSheetCanvas(TSheetSettings* settings) : m_settings(settings) { Reset(); }
 
 TCustomSheetCanvas::~TCustomSheetCanvas() {
-    if (m_painter) m_painter->end();
+    if (m_bitmapPainter) m_bitmapPainter->end();
 }
 
 TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); }
@@ -190,24 +192,73 @@ int TCustomSheetCanvas::MeasureWidth(TCanvasFont font, const QString& text) {
     return int(std::lround(dc->Metrics(CanvasFont(font)).horizontalAdvance(text)));
 }
 
-void TCustomSheetCanvas::BeginPaint(const TRect& rect) {
-    if (m_painter) m_painter->end();
+bool TCustomSheetCanvas::PaintsStraightOn(const QPainter& target) {
+    QPaintDevice* device = target.device();
+    if (!device || device->devType() != QInternal::Image || !target.paintEngine() ||
+        target.paintEngine()->type() != QPaintEngine::Raster)
+        return false;
+    const auto* image = static_cast<const QImage*>(device);
+    const QTransform transform = target.deviceTransform();
+    return image->format() == QImage::Format_ARGB32_Premultiplied && image->isDetached() &&
+           transform.type() <= QTransform::TxTranslate && transform.dx() == std::trunc(transform.dx()) &&
+           transform.dy() == std::trunc(transform.dy()) && !target.hasClipping() && target.opacity() == 1.0 &&
+           target.compositionMode() == QPainter::CompositionMode_SourceOver &&
+           target.renderHints() == QPainter::TextAntialiasing;
+}
+
+// The state QPainter::begin gives, then the clip and the background.
+void TCustomSheetCanvas::BeginOnTarget(QPainter& target) {
+    m_painter = &target;
+    m_onTarget = true;
+    m_paintBitmap = QImage();
+    m_pixels = static_cast<QImage*>(target.device());
+    const QTransform transform = target.deviceTransform();
+    m_pixelShift = QPoint(int(transform.dx()), int(transform.dy()));
+    target.save();
+    target.setPen(QPen());
+    target.setBrush(QBrush());
+    target.setFont(QFont());
+    target.setBrushOrigin(0, 0);
+    target.setBackground(QBrush(Qt::white));
+    target.setBackgroundMode(Qt::TransparentMode);
+    target.setLayoutDirection(Qt::LayoutDirectionAuto);
+    target.setClipRect(m_paintRect.ToQRect());
+    target.setCompositionMode(QPainter::CompositionMode_Source);
+    target.fillRect(m_paintRect.ToQRect(), QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+    target.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target) {
+    if (m_painter) EndPaint(nullptr);
     m_paintRect = rect;
     m_origin = QPoint(rect.Left, rect.Top);
     m_offset = QPoint(0, 0);
+    m_paintFont = cfNone;
+    if (target && PaintsStraightOn(*target)) {
+        BeginOnTarget(*target);
+        return;
+    }
     m_paintBitmap = QImage(std::max(1, rect.Width()), std::max(1, rect.Height()), QImage::Format_ARGB32_Premultiplied);
     m_paintBitmap.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
-    m_painter = std::make_unique<QPainter>(&m_paintBitmap);
-    m_painter->translate(-rect.Left, -rect.Top);
-    m_paintFont = cfNone;
+    m_pixels = &m_paintBitmap;
+    m_pixelShift = -m_origin;
+    m_bitmapPainter = std::make_unique<QPainter>(&m_paintBitmap);
+    m_bitmapPainter->translate(-rect.Left, -rect.Top);
+    m_painter = m_bitmapPainter.get();
 }
 
 void TCustomSheetCanvas::EndPaint(QPainter* dc) {
-    if (!m_painter) return;
-    m_painter->end();
-    m_painter.reset();
-    if (dc) dc->drawImage(m_origin, m_paintBitmap);
+    QPainter* painter = std::exchange(m_painter, nullptr);
+    if (!painter) return;
+    m_pixels = nullptr;
     m_paintFont = cfNone;
+    if (std::exchange(m_onTarget, false)) {
+        painter->restore();
+        return;
+    }
+    m_bitmapPainter->end();
+    m_bitmapPainter.reset();
+    if (dc) dc->drawImage(m_origin, m_paintBitmap);
 }
 
 QPainter& TCustomSheetCanvas::Painter() {
@@ -350,13 +401,14 @@ void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor fra
 
 void TCustomSheetCanvas::DrawFocusRect(const TRect& rect) {
     // Every other pixel of the border inverted, as a focus rectangle is drawn.
-    if (rect.IsEmpty() || m_paintBitmap.isNull()) return;
-    const QPoint shift = m_offset - m_origin;
+    if (rect.IsEmpty() || !m_pixels) return;
+    const QPoint shift = m_offset + m_pixelShift;
+    const QRect inside = m_paintRect.ToQRect().translated(shift).intersected(m_pixels->rect());
     auto invert = [&](int x, int y) {
-        const int dx = x + shift.x(), dy = y + shift.y();
-        if (dx < 0 || dy < 0 || dx >= m_paintBitmap.width() || dy >= m_paintBitmap.height()) return;
-        QRgb* line = reinterpret_cast<QRgb*>(m_paintBitmap.scanLine(dy));
-        line[dx] ^= 0x00FFFFFF;
+        const QPoint at(x + shift.x(), y + shift.y());
+        if (!inside.contains(at)) return;
+        QRgb* line = reinterpret_cast<QRgb*>(m_pixels->scanLine(at.y()));
+        line[at.x()] ^= 0x00FFFFFF;
     };
     // The perimeter walked clockwise from the top left corner.
     int step = 0;

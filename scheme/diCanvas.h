@@ -128,13 +128,23 @@ public:
     void Reset();
 
     // Starts a paint pass over rect (sheet coordinates): a bitmap of its size
-    // filled with the window colour whose origin is rect's top left.
-    void BeginPaint(const TRect& rect);
-    // Copies the bitmap to dc at the pass's top left and frees it. Without a
-    // dc the bitmap is only freed.
+    // filled with the window colour whose origin is rect's top left. When a
+    // target is given that paints straight on a 32-bit premultiplied image,
+    // in sheet coordinates moved by whole pixels, without a clip, opacity or
+    // composition of its own and with a fresh painter's hints, the pass
+    // paints on the target instead (the same pixels, without a bitmap and its
+    // copy): from a fresh painter's state, clipped to rect, which is filled
+    // with the window colour first.
+    void BeginPaint(const TRect& rect, QPainter* target = nullptr);
+    // Copies the bitmap to dc at the pass's top left and frees it (without a
+    // dc it is only freed); a pass painted on its target gives the target its
+    // state back.
     void EndPaint(QPainter* dc);
     bool IsPainting() const noexcept { return m_painter != nullptr; }
-    // The bitmap of the pass (for tests and for saving the sheet as a picture).
+    // Whether the pass paints on the target given to BeginPaint.
+    bool PaintsOnTarget() const noexcept { return m_onTarget; }
+    // The bitmap of the pass (for tests and for saving the sheet as a
+    // picture); a null image while a pass paints on its target.
     const QImage& PaintBitmap() const noexcept { return m_paintBitmap; }
     QPainter& Painter() override;
 
@@ -199,6 +209,8 @@ public:
 
 private:
     const QFont& CanvasFont(TCanvasFont font) const;
+    static bool PaintsStraightOn(const QPainter& target);
+    void BeginOnTarget(QPainter& target);
     void SelectPaintFont(TCanvasFont font);
     int MeasureWidth(TCanvasFont font, const QString& text);
     int MeasureHeight(TCanvasFont font);
@@ -211,7 +223,11 @@ private:
     int m_elementLineHeight = 0;
     int m_codeLineHeight = 0;
     QImage m_paintBitmap;
-    std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<QPainter> m_bitmapPainter;
+    QPainter* m_painter = nullptr;  // the bitmap's painter or the target
+    bool m_onTarget = false;
+    QImage* m_pixels = nullptr;     // what the pass paints on
+    QPoint m_pixelShift;            // from sheet coordinates to m_pixels
     QPoint m_origin;
     QPoint m_offset;
     TRect m_paintRect;

@@ -4,6 +4,8 @@
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
 
+#include <algorithm>
+
 // ---------------------------------------------------------------------------
 // Element numbers
 
@@ -22,6 +24,13 @@ void RaiseElementNumber(int32_t number) noexcept {
 }
 
 int32_t LastElementNumber() noexcept { return g_lastElementNumber.load(std::memory_order_relaxed); }
+
+// ---------------------------------------------------------------------------
+// Nesting
+
+void CheckElementNesting(int level) {
+    if (level > kMaxElementNesting) throw Exception::FromId(strNestingTooDeep, {QString::number(kMaxElementNesting)});
+}
 
 // ---------------------------------------------------------------------------
 // TElement: construction and identity
@@ -85,6 +94,13 @@ void TElement::SetNumber(int32_t number) {
 }
 
 TElement* TElement::ParentElement() const noexcept { return dynamic_cast<TElement*>(Parent()); }
+
+int TElement::NestingLevel() const noexcept {
+    int level = 0;
+    for (const TElement* e = this; const TElement* parent = e->ParentElement(); e = parent)
+        if (!e->IsSubElement()) ++level;
+    return level;
+}
 
 TElement* TElement::GetOwnerElement() noexcept {
     TElement* e = this;
@@ -504,8 +520,13 @@ void TSchemeLoader::AddNumberMapping(int32_t stored, int32_t renumbered) {
     if (!m_numberIndex.contains(stored)) m_numberIndex.insert(stored, renumbered);
 }
 
-void TSchemeLoader::EnterNesting() {
+void TSchemeLoader::EnterNesting(const TElement* parent) {
     if (m_nesting >= MaxNesting) throw Exception::FromId(strDataProvidedAreCorrupt);
+    if (m_nesting == 0 && parent != m_placeParent) {
+        m_placeParent = parent;
+        m_placeLevel = parent ? parent->NestingLevel() : 0;
+    }
+    CheckElementNesting(m_placeLevel + m_nesting + 1);
     ++m_nesting;
 }
 
@@ -644,6 +665,8 @@ void TScheme::LoadFromFile(const QString& fileName) {
 // file is untouched. A read-only target is replaced all the same.
 void TScheme::SaveToFile(const QString& fileName, bool keepOldName) {
     TWaitScope wait;
+    if (DeepestNestingLevel() > kMaxElementNesting)
+        throw Exception::FromId(strSchemeTooDeepToSave, {QString::number(kMaxElementNesting)});
     const QString oldName = m_fileName;
     SetFileName(fileName);
     try {
@@ -655,6 +678,22 @@ void TScheme::SaveToFile(const QString& fileName, bool keepOldName) {
         throw;
     }
     if (keepOldName) SetFileName(oldName);
+}
+
+// One walk over the tree, keeping the levels of the current element's ancestors.
+int TScheme::DeepestNestingLevel() const {
+    if (!m_root) return 0;
+    int deepest = 0;
+    std::vector<std::pair<const TNode*, int>> path;
+    for (const TNode* node : PreOrder<const TNode>(m_root.get())) {
+        while (!path.empty() && path.back().first != node->Parent()) path.pop_back();
+        const auto* element = dynamic_cast<const TElement*>(node);
+        const bool counted = !path.empty() && element && !element->IsSubElement();
+        const int level = (path.empty() ? 0 : path.back().second) + (counted ? 1 : 0);
+        deepest = std::max(deepest, level);
+        path.emplace_back(node, level);
+    }
+    return deepest;
 }
 
 // ---------------------------------------------------------------------------
@@ -674,6 +713,15 @@ void TScheme::BeginOperationGroup(bool withMessages, const QString& caption) {
 
 void TScheme::EndOperationGroup() {
     if (m_undoRedo) m_undoRedo->EndGroup();
+}
+
+TOperationGroupScope::~TOperationGroupScope() {
+    if (!m_scheme) return;
+    try {
+        m_scheme->EndOperationGroup();
+    } catch (...) {
+        LogCurrentException("An undo group raised as it closed while its scope was left");
+    }
 }
 
 // ---------------------------------------------------------------------------

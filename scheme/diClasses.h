@@ -51,6 +51,21 @@ constexpr int32_t kHighestRaisingElementNumber = std::numeric_limits<int32_t>::m
 int32_t LastElementNumber() noexcept;
 
 // ---------------------------------------------------------------------------
+// Nesting: how deep content elements stand in a tree.
+
+// The deepest nesting level an element may stand at, in a file as in a
+// document being edited. The walks over the element tree (loading, layout,
+// invalidation, painting, freeing) recurse, and a deeper tree would exhaust
+// the stack or take quadratic time. An element's level counts the elements
+// from it up to the root that are neither the root nor a sub-element, so
+// that a file's level is the nesting of the content nodes the loader reads.
+constexpr int kMaxElementNesting = 1000;
+// Raises "Elements cannot be nested more than ... levels deep" (strNestingTooDeep)
+// when an element would stand at level; every path that puts content
+// elements into a tree asks it before the tree changes.
+void CheckElementNesting(int level);
+
+// ---------------------------------------------------------------------------
 // TElementClass: the class reference of element kinds, with the class-level
 // operations. A kind "overrides" a class-level operation by declaring a static
 // member of the same name and signature; the class macros pick up the most
@@ -169,6 +184,8 @@ public:
     TElement* ParentElement() const noexcept;
     // Climbs from a sub-element to the first ancestor that is not one.
     TElement* GetOwnerElement() noexcept;
+    // The element's nesting level (see kMaxElementNesting): a walk up to the root.
+    int NestingLevel() const noexcept;
 
     // The message list: Messages() may be nil, GetMessages() makes it.
     TElementMessages* Messages() const noexcept { return m_messages.get(); }
@@ -362,7 +379,11 @@ public:
 
     // Loading and saving (filers: diFilers; the loader below).
     void LoadFromFile(const QString& fileName);
+    // Refuses (strSchemeTooDeepToSave) before writing anything a tree nested
+    // deeper than the loader reads back.
     void SaveToFile(const QString& fileName, bool keepOldName = false);
+    // The deepest nesting level of the element tree; 0 without a root.
+    int DeepestNestingLevel() const;
     // The root saved into knot: knot named Name, "FormatVersion", the root's storage.
     void SaveRootToKnot(TKnot* knot, uint8_t mode, uint8_t options);
 
@@ -441,6 +462,30 @@ private:
 using TSchemeUpdate = TUpdateScope<TScheme>;
 
 // ---------------------------------------------------------------------------
+// TOperationGroupScope: an undo group of a scheme held for a scope, so that
+// what is submitted meanwhile is undone and redone as one step (nothing
+// without a scheme or without an undo list). End closes the group and lets
+// what closing raises pass on; a scope left without End (by an exception)
+// closes it and logs what closing raises.
+
+class TOperationGroupScope {
+public:
+    explicit TOperationGroupScope(TScheme* scheme, bool withMessages = false) : m_scheme(scheme) {
+        if (m_scheme) m_scheme->BeginOperationGroup(withMessages);
+    }
+    ~TOperationGroupScope();
+    TOperationGroupScope(const TOperationGroupScope&) = delete;
+    TOperationGroupScope& operator=(const TOperationGroupScope&) = delete;
+
+    void End() {
+        if (TScheme* scheme = std::exchange(m_scheme, nullptr)) scheme->EndOperationGroup();
+    }
+
+private:
+    TScheme* m_scheme;
+};
+
+// ---------------------------------------------------------------------------
 // TSchemeLoader: loads element trees into a scheme.
 //
 // A load is always finished explicitly: Finish runs the deferred steps,
@@ -470,14 +515,17 @@ public:
     int32_t MapNumber(int32_t stored) const noexcept { return m_numberIndex.value(stored, 0); }
 
     // Content elements made from stored nodes (CreateChildFromNode) nest at
-    // most this deep: the walks over the element tree (layout, invalidation,
-    // painting, freeing) recurse, and a deeper file would exhaust the stack or
-    // take quadratic time. A scope raises 2327 past the limit and gives its
-    // level back however it is left.
-    static constexpr int MaxNesting = 1000;
+    // most this deep. A scope is held while one such element is made under
+    // parent and loaded; it gives its level back however it is left. Stored
+    // nodes nested deeper than the limit are corrupt data (2327); an element
+    // that would stand deeper in the tree than the limit, counting the level
+    // of the place the load puts it, is refused (CheckElementNesting).
+    static constexpr int MaxNesting = kMaxElementNesting;
     class TNestingScope {
     public:
-        explicit TNestingScope(TSchemeLoader& loader) : m_loader(loader) { loader.EnterNesting(); }
+        TNestingScope(TSchemeLoader& loader, const TElement* parent) : m_loader(loader) {
+            loader.EnterNesting(parent);
+        }
         ~TNestingScope() { --m_loader.m_nesting; }
         TNestingScope(const TNestingScope&) = delete;
         TNestingScope& operator=(const TNestingScope&) = delete;
@@ -493,7 +541,7 @@ public:
 
 private:
     void ReportUnread();
-    void EnterNesting();
+    void EnterNesting(const TElement* parent);
 
     TScheme* m_scheme;
     TElementMessages* m_messages;
@@ -502,6 +550,11 @@ private:
     int m_formatVersion = 0;
     bool m_finished = false;
     int m_nesting = 0;
+    // The level of the place the outermost made elements go to: the load's
+    // target or one of its sub-elements, which share its level. Found once
+    // per parent met there, by a walk up the tree.
+    const TElement* m_placeParent = nullptr;
+    int m_placeLevel = 0;
     // An element destroyed before Finish has left its scheme and is skipped.
     struct Deferred {
         TElement* element;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <deque>
 
 namespace {
 
@@ -33,6 +34,20 @@ template <class T>
 void PrefetchLines(const T* object) noexcept {
     const char* at = reinterpret_cast<const char*>(object);
     for (size_t offset = 0; offset < sizeof(T); offset += 64) __builtin_prefetch(at + offset);
+}
+
+// Work over many covers or items one after another loads what it reads of
+// one this many steps ahead, and what it reads through that (the item whose
+// name a cover shows, the first cover of an item) half as many ahead, so that
+// a list longer than the caches hold does not wait for memory at each step.
+constexpr size_t kLoadAhead = 8;
+// How much of an item whose class is not known is loaded: the base and the
+// first members of the class that declares it.
+constexpr size_t kItemBytesLoaded = 192;
+
+void PrefetchBytes(const void* object, size_t bytes) noexcept {
+    const char* at = static_cast<const char*>(object);
+    for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(at + offset);
 }
 
 // Runs f inside an update of scheme (when there is one).
@@ -75,6 +90,61 @@ bool Accepts(const TNamespace::TFilter& filter, TNamespace* ns, TNamespaceItem* 
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// TNamespaceNotices: what connections announce while they work through a
+// change waits in one queue per thread and is delivered in the order it was
+// announced, when the outermost batch ends (a batch is a TUpdateScope of the
+// queue) or when an own item's announcement, or a connection or namespace
+// that goes, flushes it. So a change that reaches many covers through
+// several connections is worked off connection by connection, each taking
+// all it is sent before the next, rather than item by item down every
+// connection in turn. A cover that goes lets go of its references when its
+// turn comes and is freed when the outermost batch ends, so that notices
+// still waiting may name it.
+
+class TNamespaceNotices {
+public:
+    using TBatch = TUpdateScope<TNamespaceNotices>;
+
+    static TNamespaceNotices& OfThisThread() noexcept;
+    bool IsOpen() const noexcept { return m_depth > 0; }
+    // Whether covers wait to go.
+    bool IsRetiring() const noexcept { return m_retiring > 0; }
+    void Defer(TNamespace* ns, int code, TNamespaceItem* item, intptr_t argument);
+    // Inside a batch: the cover lets go of its references once the notices
+    // before it are delivered, and is freed when the outermost batch ends.
+    void Retire(std::unique_ptr<TNamespaceCoverItem> cover);
+    // Delivers every notice waiting, those that come meanwhile included.
+    void Flush();
+    void ReleaseRetired() noexcept;
+
+    // The bracket of TUpdateScope.
+    void BeginUpdate() noexcept { ++m_depth; }
+    void EndUpdate();
+    void LeaveUpdate() noexcept;
+
+private:
+    struct TNotice {
+        TNamespace* ns;  // nil: the item is a cover to retire
+        int code;
+        TNamespaceItem* item;
+    };
+    // Only covers' notices wait.
+    static const TNamespaceCoverItem* AsCoverOf(const TNotice& notice) noexcept {
+        return static_cast<const TNamespaceCoverItem*>(notice.item);
+    }
+
+    static constexpr size_t kDeliveredKept = 1024;
+
+    std::vector<TNotice> m_waiting;
+    size_t m_next = 0;
+    // The former paths of the nnPathChanged notices waiting, in their order.
+    std::deque<QString> m_formerPaths;
+    std::vector<std::unique_ptr<TNamespaceCoverItem>> m_retired;
+    size_t m_retiring = 0;
+    int m_depth = 0;
+};
 
 // ---------------------------------------------------------------------------
 // TNamespaceItem
@@ -455,6 +525,105 @@ void SearchCyclesFrom(TNamespaceItem* start) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// TNamespaceNotices
+
+TNamespaceNotices& TNamespaceNotices::OfThisThread() noexcept {
+    thread_local TNamespaceNotices notices;
+    return notices;
+}
+
+void TNamespaceNotices::Defer(TNamespace* ns, int code, TNamespaceItem* item, intptr_t argument) {
+    if (code == nnPathChanged) m_formerPaths.push_back(*reinterpret_cast<const QString*>(argument));
+    m_waiting.push_back(TNotice{ns, code, item});
+}
+
+void TNamespaceNotices::Retire(std::unique_ptr<TNamespaceCoverItem> cover) {
+    cover->m_retired = true;
+    ++m_retiring;
+    m_waiting.push_back(TNotice{nullptr, 0, cover.get()});
+    m_retired.push_back(std::move(cover));
+}
+
+void TNamespaceNotices::Flush() {
+    // A notice's listeners may flush too: they go on from the same place.
+    while (m_next < m_waiting.size()) {
+        // The queue keeps no more delivered notices than waiting ones, so that
+        // it stays as small as the change's front rather than its whole.
+        if (m_next >= kDeliveredKept && m_next * 2 >= m_waiting.size()) {
+            m_waiting.erase(m_waiting.begin(), m_waiting.begin() + ptrdiff_t(m_next));
+            m_next = 0;
+        }
+        // What delivering reads first, loaded some notices ahead: the cover
+        // and (for notices nearer) the first cover that shows it, which its
+        // connection works on, and the item whose name it shows.
+        if (m_next + kLoadAhead < m_waiting.size()) PrefetchLines(AsCoverOf(m_waiting[m_next + kLoadAhead]));
+        if (m_next + kLoadAhead / 2 < m_waiting.size()) {
+            const TNamespaceCoverItem* ahead = AsCoverOf(m_waiting[m_next + kLoadAhead / 2]);
+            if (ahead->m_firstCover) PrefetchLines(ahead->m_firstCover);
+            PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
+        }
+        const TNotice notice = m_waiting[m_next++];
+        if (!notice.ns) {
+            --m_retiring;
+            notice.item->DetachReferences();
+        } else if (notice.code == nnPathChanged) {
+            const QString former = std::move(m_formerPaths.front());
+            m_formerPaths.pop_front();
+            notice.ns->Deliver(notice.code, notice.item, intptr_t(&former));
+        } else {
+            notice.ns->Deliver(notice.code, notice.item, 0);
+        }
+    }
+    m_waiting.clear();
+    m_next = 0;
+}
+
+void TNamespaceNotices::ReleaseRetired() noexcept {
+    for (size_t i = 0; i < m_retired.size(); ++i) {
+        if (i + kLoadAhead < m_retired.size()) PrefetchLines(m_retired[i + kLoadAhead].get());
+        m_retired[i].reset();
+    }
+    m_retired.clear();
+}
+
+void TNamespaceNotices::EndUpdate() {
+    if (m_depth > 1) {
+        --m_depth;
+        return;
+    }
+    try {
+        Flush();
+    } catch (...) {
+        LeaveUpdate();
+        throw;
+    }
+    ReleaseRetired();
+    m_depth = 0;
+}
+
+void TNamespaceNotices::LeaveUpdate() noexcept {
+    if (m_depth > 1) {
+        --m_depth;
+        return;
+    }
+    // Ending by an exception: the rest is still delivered (the covers
+    // waiting to go must not stay behind), and what it raises is logged.
+    while (m_next < m_waiting.size()) {
+        try {
+            Flush();
+        } catch (...) {
+            LogCurrentException("namespace notice");
+        }
+    }
+    m_waiting.clear();
+    m_next = 0;
+    m_formerPaths.clear();
+    m_retiring = 0;
+    ReleaseRetired();
+    m_depth = 0;
+}
+
+// ---------------------------------------------------------------------------
 // TNamespace
 
 T_ELEMENT_CLASS_IMPL(TNamespace, TElement)
@@ -516,6 +685,22 @@ void TNamespace::Announce(int code, TNamespaceItem* item, intptr_t argument) {
         default: break;
         }
     }
+    TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
+    if (notices.IsOpen()) {
+        if (item->m_isCover) {
+            notices.Defer(this, code, item, argument);
+            return;
+        }
+        Deliver(code, item, argument);
+        notices.Flush();
+        return;
+    }
+    TNamespaceNotices::TBatch batch(&notices);
+    Deliver(code, item, argument);
+    batch.End();
+}
+
+void TNamespace::Deliver(int code, TNamespaceItem* item, intptr_t argument) {
     Broadcast(code, intptr_t(item), argument);
     if (code == nnItemAdded || code == nnEnabledChanged || code == nnRenamed || code == nnItemRemoved)
         RequestDuplicateCheck();
@@ -542,6 +727,51 @@ TNamespace::TNameKey TNamespace::TakeNameKey(TNamespaceItem* item) {
     return key;
 }
 
+namespace {
+// Bits per own item in the filter of own names: few enough are set that a
+// cover's name seldom falls on one.
+constexpr size_t kOwnNameBitsPerItem = 16;
+constexpr size_t kOwnNameWordsAtLeast = 8;
+constexpr size_t kWordBits = 64;
+}  // namespace
+
+// The filter is made on the first question (only a namespace that shows
+// covers asks) and kept from then on.
+void TNamespace::FileOwnName(const TNamespaceItem* item) {
+    if (item->m_isCover || m_ownNames.empty()) return;
+    if (size_t(m_ownCount) * kOwnNameBitsPerItem > m_ownNames.size() * kWordBits)
+        RefileOwnNames();
+    else
+        SetOwnNameBit(item->m_nameHash);
+}
+
+void TNamespace::UnfileOwnName(const TNamespaceItem* item) {
+    if (item->m_isCover || m_ownNames.empty()) return;
+    // The bit stays (another own name may share it) until the filter is made again.
+    if (++m_ownNamesStale > size_t(m_ownCount) + kOwnNameWordsAtLeast * kWordBits / kOwnNameBitsPerItem)
+        RefileOwnNames();
+}
+
+void TNamespace::RefileOwnNames() {
+    size_t words = kOwnNameWordsAtLeast;
+    while (words * kWordBits < size_t(m_ownCount) * kOwnNameBitsPerItem) words *= 2;
+    m_ownNames.assign(words, 0);
+    m_ownNamesStale = 0;
+    for (TNamespaceOwnItem* own = m_firstOwn; own; own = own->m_next)
+        if (own->m_indexedIn == this) SetOwnNameBit(own->m_nameHash);
+}
+
+void TNamespace::SetOwnNameBit(uint64_t hash) noexcept {
+    const size_t bit = size_t(hash) & (m_ownNames.size() * kWordBits - 1);
+    m_ownNames[bit / kWordBits] |= uint64_t(1) << (bit % kWordBits);
+}
+
+bool TNamespace::MayBeOwnName(uint64_t hash) {
+    if (m_ownNames.empty()) RefileOwnNames();
+    const size_t bit = size_t(hash) & (m_ownNames.size() * kWordBits - 1);
+    return m_ownNames[bit / kWordBits] >> (bit % kWordBits) & 1;
+}
+
 void TNamespace::IndexAdd(TNamespaceItem* item) {
     if (item->m_indexedIn) return;
     item->m_indexedIn = this;
@@ -549,6 +779,7 @@ void TNamespace::IndexAdd(TNamespaceItem* item) {
     item->m_nameKey = std::move(key.key);
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
+    FileOwnName(item);
     if (m_elementIndexed) {
         item->m_elementKey = item->GetElement();
         if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
@@ -558,7 +789,8 @@ void TNamespace::IndexAdd(TNamespaceItem* item) {
 
 void TNamespace::IndexRemove(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
-    m_byName.Erase(item->m_nameHash, item);
+    m_byName.EraseHeld(item->m_nameHash, item);
+    UnfileOwnName(item);
     if (item->m_elementKey) EraseFromIndex(m_byElement, item->m_elementKey, item);
     item->m_indexedIn = nullptr;
     item->m_elementKey = nullptr;
@@ -580,9 +812,11 @@ void TNamespace::IndexRename(TNamespaceItem* item) {
     MarkDirty(item);
     if (key.hash == item->m_nameHash && key.key == item->m_nameKey) return;
     m_byName.EraseHeld(item->m_nameHash, item);
+    UnfileOwnName(item);
     item->m_nameKey = std::move(key.key);
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
+    FileOwnName(item);
     MarkDirty(item);
 }
 
@@ -594,8 +828,7 @@ void TNamespace::BuildElementIndex() {
         if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
     };
     for (TNamespaceOwnItem* item = m_firstOwn; item; item = item->m_next) add(item);
-    for (TNamespaceConnection* connection : m_connections)
-        for (const auto& cover : connection->m_covers) add(cover.get());
+    for (TNamespaceConnection* connection : m_connections) connection->m_covers.ForEach(add);
 }
 
 void TNamespace::BuildNumberIndex() {
@@ -721,6 +954,7 @@ QString TNamespace::GetUniqueName(const QString& base, bool useNumberFirst, cons
 void TNamespace::MarkDirty(const TNamespaceItem* item) {
     // The check only ever changes own items; one that comes later marks its own name.
     if (m_freeing || m_ownCount == 0) return;
+    if (item->m_isCover && !MayBeOwnName(item->m_nameHash)) return;
     if (!m_dirtyKeys.empty() && m_dirtyKeys.back().hash == item->m_nameHash && m_dirtyKeys.back().key == item->m_nameKey)
         return;
     m_dirtyKeys.emplace_back(item->m_nameKey, item->m_nameHash);
@@ -832,6 +1066,8 @@ void TNamespace::BeforeDestruction() {
         m_freeing = true;
         m_dirtyKeys.clear();
         m_fullCheckPending = false;
+        TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
+        TNamespaceNotices::TBatch batch(&notices);
         while (!m_connections.empty()) m_connections.back()->SetOwner(nullptr);
         for (;;) {
             TNamespaceConnection* connection = nullptr;
@@ -843,9 +1079,125 @@ void TNamespace::BeforeDestruction() {
             connection->SetTarget(nullptr);
         }
         while (m_lastOwn) m_lastOwn->Unregister();
+        // Nothing addressed to the namespace may wait beyond it.
+        notices.Flush();
+        batch.End();
         Broadcast(nnNamespaceFreed, 0, 0);
     }
     TElement::BeforeDestruction();
+}
+
+// ---------------------------------------------------------------------------
+// TCoverList
+
+namespace {
+// A cover added after the last one stands this far after it (or halfway to
+// the end), so that covers that come in order leave room for those that
+// come between.
+constexpr uint64_t kPlaceStep = uint64_t(1) << 32;
+// Holes are cleared away once they outnumber the covers by this many.
+constexpr size_t kHolesTolerated = 16;
+}  // namespace
+
+TNamespaceCoverItem* TCoverList::Put(size_t slot, TCoverPtr cover) noexcept {
+    cover->m_place = m_entries[slot].place;
+    cover->m_slot = uint32_t(slot);
+    m_entries[slot].cover = std::move(cover);
+    ++m_live;
+    return m_entries[slot].cover.get();
+}
+
+size_t TCoverList::SlotAfter(const TNamespaceItem* item) const {
+    // Whether the cover at slot, or the last one before it, comes before item.
+    auto before = [&](size_t slot) {
+        for (size_t i = slot + 1; i-- > m_head;)
+            if (const TNamespaceCoverItem* cover = m_entries[i].cover.get())
+                return TNamespace::SeenBefore(cover->m_wrapped, item);
+        return true;
+    };
+    size_t low = m_head, high = m_entries.size();
+    while (low < high) {
+        const size_t mid = low + (high - low) / 2;
+        if (before(mid))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+TNamespaceCoverItem* TCoverList::Add(TCoverPtr cover) {
+    if (m_live == 0) {
+        m_entries.clear();
+        m_head = 0;
+        m_entries.push_back(TEntry{uint64_t(1) << 63, nullptr});
+        return Put(0, std::move(cover));
+    }
+    const TNamespaceCoverItem* last = m_entries.back().cover.get();
+    if (TNamespace::SeenBefore(last->m_wrapped, cover->m_wrapped)) {
+        const uint64_t low = m_entries.back().place;
+        const uint64_t room = UINT64_MAX - low;
+        if (room < 2) {
+            Compact(true);
+            return Add(std::move(cover));
+        }
+        m_entries.push_back(TEntry{room > kPlaceStep ? low + kPlaceStep : low + room / 2, nullptr});
+        return Put(m_entries.size() - 1, std::move(cover));
+    }
+    const size_t slot = SlotAfter(cover->m_wrapped);
+    // A hole just before keeps a place between the neighbours: the cover takes it.
+    if (slot > 0 && !m_entries[slot - 1].cover) {
+        if (slot - 1 < m_head) m_head = slot - 1;
+        return Put(slot - 1, std::move(cover));
+    }
+    const uint64_t low = slot > 0 ? m_entries[slot - 1].place : 0;
+    const uint64_t high = m_entries[slot].place;
+    if (high - low < 2) {
+        Compact(true);
+        return Add(std::move(cover));
+    }
+    const uint64_t place = slot == 0 && high > kPlaceStep ? high - kPlaceStep : low + (high - low) / 2;
+    m_entries.insert(m_entries.begin() + ptrdiff_t(slot), TEntry{place, nullptr});
+    return Put(slot, std::move(cover));
+}
+
+size_t TCoverList::Find(const TNamespaceCoverItem* cover) const noexcept {
+    if (cover->m_slot < m_entries.size() && m_entries[cover->m_slot].cover.get() == cover) return cover->m_slot;
+    // Moved on by covers that came in between: found by its place.
+    auto it = std::lower_bound(m_entries.begin() + ptrdiff_t(m_head), m_entries.end(), cover->m_place,
+                               [](const TEntry& entry, uint64_t place) { return entry.place < place; });
+    return size_t(it - m_entries.begin());
+}
+
+TCoverList::TCoverPtr TCoverList::Remove(TNamespaceCoverItem* cover) {
+    const size_t slot = Find(cover);
+    if (slot >= m_entries.size() || m_entries[slot].cover.get() != cover) return nullptr;
+    TCoverPtr taken = std::move(m_entries[slot].cover);
+    --m_live;
+    if (m_live == 0) {
+        m_entries.clear();
+        m_head = 0;
+        return taken;
+    }
+    while (!m_entries.back().cover) m_entries.pop_back();
+    while (!m_entries[m_head].cover) ++m_head;
+    if (m_entries.size() - m_live > m_live + kHolesTolerated) Compact(false);
+    return taken;
+}
+
+void TCoverList::Compact(bool spread) {
+    size_t to = 0;
+    for (size_t from = m_head; from < m_entries.size(); ++from)
+        if (m_entries[from].cover) m_entries[to++] = std::move(m_entries[from]);
+    m_entries.resize(to);
+    m_head = 0;
+    const uint64_t spacing = UINT64_MAX / (uint64_t(m_live) + 1);
+    for (size_t slot = 0; slot < m_entries.size(); ++slot) {
+        if (spread) m_entries[slot].place = spacing * (slot + 1);
+        TNamespaceCoverItem* cover = m_entries[slot].cover.get();
+        cover->m_place = m_entries[slot].place;
+        cover->m_slot = uint32_t(slot);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -855,7 +1207,10 @@ T_ELEMENT_CLASS_IMPL(TNamespaceConnection, TElement)
 
 TNamespaceConnection::~TNamespaceConnection() {
     // Normally empty: BeforeDestruction let everything go.
-    for (const auto& cover : m_covers) Unchain(cover.get());
+    while (TNamespaceCoverItem* cover = m_covers.Last()) {
+        const TCoverList::TCoverPtr owned = m_covers.Remove(cover);
+        Unchain(cover);
+    }
 }
 
 // The covers of an item are found from the item itself: the chain is short
@@ -893,8 +1248,8 @@ int TNamespaceConnection::ReferenceCount() {
 
 std::vector<TNamespaceCoverItem*> TNamespaceConnection::Covers() const {
     std::vector<TNamespaceCoverItem*> covers;
-    covers.reserve(m_covers.size());
-    for (const auto& cover : m_covers) covers.push_back(cover.get());
+    covers.reserve(m_covers.Count());
+    m_covers.ForEach([&](TNamespaceCoverItem* cover) { covers.push_back(cover); });
     return covers;
 }
 
@@ -902,59 +1257,58 @@ bool TNamespaceConnection::AcceptsItem(TNamespaceItem* item) {
     return !((m_filter & ncfPublicOnly) && item->GetVisibility() == 1);
 }
 
+namespace {
+uint64_t OriginalHash(const TNamespaceItem* original) noexcept { return MixHash(uint64_t(uintptr_t(original))); }
+}  // namespace
+
+bool TNamespaceConnection::ShowsOriginal(TNamespaceItem* original) const {
+    return m_originals.Find(OriginalHash(original), [original](TNamespaceItem* o) { return o == original; });
+}
+
 bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
     TNamespaceItem* original = item->GetOriginal();
     if (m_owner && original->GetNamespace() == m_owner) return true;
+    // Covers that go tell those that show them only when their notices come:
+    // until then what comes through them must not spread further.
+    if (TNamespaceNotices::OfThisThread().IsRetiring())
+        for (TNamespaceCoverItem* cover = item->AsCover(); cover; cover = cover->m_wrapped->AsCover())
+            if (cover->m_retired) return true;
     // Only an item whose original one of the covers shows may have come
     // through here: then the chain of covers tells.
-    return m_originals.contains(original) && item->IsThroughConnection(this);
-}
-
-void TNamespaceConnection::Place(std::set<TCoverPtr, CoverOrder>::iterator it) {
-    constexpr uint64_t kStep = uint64_t(1) << 32;
-    const uint64_t low = it == m_covers.begin() ? 0 : (*std::prev(it))->m_place;
-    const auto next = std::next(it);
-    const uint64_t high = next == m_covers.end() ? UINT64_MAX : (*next)->m_place;
-    if (high - low >= 2) {
-        // At either end a step away from the neighbour, so that covers that
-        // come in order leave room for those that come between.
-        if (next == m_covers.end() && it != m_covers.begin() && high - low > kStep)
-            (*it)->m_place = low + kStep;
-        else if (it == m_covers.begin() && next != m_covers.end() && high > kStep)
-            (*it)->m_place = high - kStep;
-        else
-            (*it)->m_place = low + (high - low) / 2;
-        return;
-    }
-    const uint64_t spacing = UINT64_MAX / (uint64_t(m_covers.size()) + 1);
-    uint64_t place = 0;
-    for (const auto& cover : m_covers) cover->m_place = place += spacing;
+    return ShowsOriginal(original) && item->IsThroughConnection(this);
 }
 
 void TNamespaceConnection::MakeCover(TNamespaceItem* item) {
-    // Covers mostly come in the target's order: tried at the end first.
-    auto it = m_covers.insert(m_covers.end(), TCoverPtr(new TNamespaceCoverItem(this, item)));
-    Place(it);
-    TNamespaceCoverItem* cover = it->get();
-    ++m_originals[cover->m_original];
+    TNamespaceCoverItem* cover = m_covers.Add(TCoverList::TCoverPtr(new TNamespaceCoverItem(this, item)));
+    m_originals.Insert(OriginalHash(cover->m_original), cover->m_original);
     Chain(cover);
     if (m_owner) m_owner->Announce(nnItemAdded, cover);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
-    auto it = m_covers.find(cover);
-    TCoverPtr owned = std::move(m_covers.extract(it).value());
-    if (auto count = m_originals.find(cover->m_original); --*count == 0) m_originals.erase(count);
+    TCoverList::TCoverPtr owned = m_covers.Remove(cover);
+    m_originals.EraseHeld(OriginalHash(cover->m_original), cover->m_original);
     Unchain(cover);
+    TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
+    TNamespaceNotices::TBatch batch(&notices);
     if (m_owner) m_owner->Announce(nnItemRemoved, cover);
-    cover->DetachReferences();
+    notices.Retire(std::move(owned));
+    batch.End();
 }
 
 void TNamespaceConnection::FreeCovers() {
-    if (m_covers.empty()) return;
+    if (m_covers.IsEmpty()) return;
+    TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [this] {
-        while (!m_covers.empty()) FreeCover(std::prev(m_covers.end())->get());
+        // From the last: each leaves no hole behind.
+        const std::vector<TNamespaceCoverItem*> covers = Covers();
+        for (size_t i = covers.size(); i-- > 0;) {
+            if (i >= kLoadAhead) PrefetchLines(covers[i - kLoadAhead]);
+            if (i >= kLoadAhead / 2) PrefetchBytes(covers[i - kLoadAhead / 2]->m_wrapped, kItemBytesLoaded);
+            FreeCover(covers[i]);
+        }
     });
+    batch.End();
 }
 
 // Everything the target sees, in its order: its own items, then the covers
@@ -968,12 +1322,20 @@ void TNamespaceConnection::BuildCovers() {
         items.reserve(size_t(target->m_ownCount));
         for (TNamespaceOwnItem* item = target->m_firstOwn; item; item = item->NextOwn()) items.push_back(item);
         for (TNamespaceConnection* connection : target->m_connections)
-            for (const auto& cover : connection->m_covers) items.push_back(cover.get());
+            connection->m_covers.ForEach([&](TNamespaceCoverItem* cover) { items.push_back(cover); });
     }
+    TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
-        for (TNamespaceItem* item : items)
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (i + kLoadAhead < items.size()) PrefetchLines(items[i + kLoadAhead]);
+            if (i + kLoadAhead / 2 < items.size())
+                if (const TNamespaceCoverItem* ahead = items[i + kLoadAhead / 2]->AsCover())
+                    PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
+            TNamespaceItem* item = items[i];
             if (m_target == target && !FindCover(item) && Shows(item)) MakeCover(item);
+        }
     });
+    batch.End();
 }
 
 void TNamespaceConnection::Link(TNamespace* target) {
@@ -993,6 +1355,7 @@ void TNamespaceConnection::Unlink(TNamespace*) {
 void TNamespaceConnection::SetTarget(TNamespace* target) {
     if (target == m_target) return;
     const THandler handler = MakeHandler<&TNamespaceConnection::OnTargetNotify>(this);
+    TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
         if (TNamespace* old = m_target) {
             FreeCovers();
@@ -1014,22 +1377,34 @@ void TNamespaceConnection::SetTarget(TNamespace* target) {
         Link(target);
         if (m_autoFill) BuildCovers();
     });
+    batch.End();
 }
 
 void TNamespaceConnection::SetOwner(TNamespace* owner) {
     if (owner == m_owner) return;
+    TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
         if (TNamespace* old = m_owner) {
-            for (TNamespaceCoverItem* cover : Covers()) old->Announce(nnItemRemoved, cover);
+            const std::vector<TNamespaceCoverItem*> covers = Covers();
+            for (size_t i = 0; i < covers.size(); ++i) {
+                if (i + kLoadAhead < covers.size()) PrefetchLines(covers[i + kLoadAhead]);
+                old->Announce(nnItemRemoved, covers[i]);
+            }
             EraseFrom(old->m_connections, this);
             m_owner = nullptr;
         }
         if (!owner || owner->m_freeing) return;
+        // What the new owner declares does not come back to it; what the old
+        // one declared now may come.
+        for (TNamespaceCoverItem* cover : Covers())
+            if (cover->m_original->GetNamespace() == owner) FreeCover(cover);
         m_owner = owner;
         m_ownerSequence = NextSequence();
         owner->m_connections.push_back(this);
         for (TNamespaceCoverItem* cover : Covers()) owner->Announce(nnItemAdded, cover);
+        if (m_autoFill) BuildCovers();
     });
+    batch.End();
 }
 
 void TNamespaceConnection::SetFilter(uint8_t filter) {
@@ -1045,24 +1420,33 @@ void TNamespaceConnection::SetPrefix(const QString& prefix) {
     if (prefix == m_prefix) return;
     m_prefix = prefix;
     if (!m_owner) return;
+    TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [this] {
         for (TNamespaceCoverItem* cover : Covers())
             if (m_owner) m_owner->Announce(nnRenamed, cover);
     });
+    batch.End();
 }
 
 void TNamespaceConnection::NumberChanged(int32_t oldNumber) {
     TElement::NumberChanged(oldNumber);
     if (!m_owner) return;
+    TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     for (TNamespaceCoverItem* cover : Covers()) {
         const QString former = QString::number(oldNumber) + QLatin1Char('.') + cover->Wrapped()->GetPath();
         if (m_owner) m_owner->Announce(nnPathChanged, cover, intptr_t(&former));
     }
+    batch.End();
 }
 
 void TNamespaceConnection::BeforeDestruction() {
+    TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
+    TNamespaceNotices::TBatch batch(&notices);
     SetTarget(nullptr);
     SetOwner(nullptr);
+    // Nothing about its covers may wait beyond the connection.
+    notices.Flush();
+    batch.End();
     TElement::BeforeDestruction();
 }
 

@@ -20,6 +20,7 @@
 // that show the item. Both are re-entrant. Shared namespaces (the standard
 // types) are only read after start-up, from any thread.
 
+#include "core/cuBlockPool.h"
 #include "core/cuProps.h"
 #include "scheme/diClasses.h"
 #include "scheme/diHashIndex.h"
@@ -36,11 +37,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <vector>
 
 class TNamespace;
 class TNamespaceConnection;
+class TNamespaceNotices;
 class TNamespaceCoverItem;
 class TNamespaceOwnItem;
 class TReference;
@@ -139,6 +140,7 @@ protected:
 private:
     friend class TNamespace;
     friend class TNamespaceConnection;
+    friend class TNamespaceNotices;
     friend struct TCycleMarks;
 
     // What the cycle search reads of every item it passes lies right after
@@ -242,9 +244,11 @@ std::unique_ptr<T, TNamespaceOwnItemDeleter> TNamespaceOwnItem::Create(TNamespac
 // A cover of a cover of ... shows what the innermost item, its original,
 // declares: the answers that pass through every level unchanged are asked of
 // the original directly, so that none costs more on a long chain of
-// connections than on a single one.
+// connections than on a single one. Covers are many (a scope sees every name
+// of every scope it reaches) and made and freed by whole connections: they
+// are allocated in blocks.
 
-class TNamespaceCoverItem final : public TNamespaceItem {
+class TNamespaceCoverItem final : public TNamespaceItem, public TBlockAllocated<TNamespaceCoverItem> {
 public:
     TNamespaceConnection* Connection() const noexcept { return m_connection; }
     TNamespaceItem* Wrapped() const noexcept { return m_wrapped; }
@@ -280,6 +284,8 @@ protected:
 private:
     friend class TNamespace;
     friend class TNamespaceConnection;
+    friend class TCoverList;
+    friend class TNamespaceNotices;
     TNamespaceCoverItem(TNamespaceConnection* connection, TNamespaceItem* wrapped) noexcept;
 
     // What GetName shows when the connection has no prefix: the first item
@@ -294,6 +300,12 @@ private:
     // sees the wrapped items, so that covers compare without going down the
     // chain.
     uint64_t m_place = 0;
+    // Where the cover stood in its connection's list when it was last put
+    // there (a hint: covers put in between since may have moved it on).
+    uint32_t m_slot = 0;
+    // Freed by its connection, and waiting for the notices before its going
+    // to be delivered: nothing shows it any more.
+    bool m_retired = false;
     TNamespaceItem* m_wrapped;
     TNamespaceItem* m_original;
     // The next cover of the same wrapped item (another connection's).
@@ -406,6 +418,10 @@ public:
 
     // Announces code for item to the listeners and keeps the indexes; 101,
     // 106, 108 and 110 are followed by the duplicate check of the names concerned.
+    // The indexes follow at once. What an own item's announcement sets off
+    // has run everywhere when it returns; a cover's announcement made while
+    // connections work through a change (see TNamespaceNotices) waits its
+    // turn behind those made before it.
     void Announce(int code, TNamespaceItem* item, intptr_t argument = 0);
 
     // Whether a comes before b in the namespace that sees both: own items in
@@ -428,6 +444,10 @@ protected:
 private:
     friend class TNamespaceOwnItem;
     friend class TNamespaceConnection;
+    friend class TNamespaceNotices;
+
+    // Broadcasts code for item and runs the duplicate check it calls for.
+    void Deliver(int code, TNamespaceItem* item, intptr_t argument);
 
     // A case-folded name and its hash.
     struct TNameKey {
@@ -447,6 +467,12 @@ private:
     void IndexAdd(TNamespaceItem* item);
     void IndexRemove(TNamespaceItem* item);
     void IndexRename(TNamespaceItem* item);
+    // The filter of own names (see m_ownNames); covers pass by.
+    void FileOwnName(const TNamespaceItem* item);
+    void UnfileOwnName(const TNamespaceItem* item);
+    void RefileOwnNames();
+    void SetOwnNameBit(uint64_t hash) noexcept;
+    bool MayBeOwnName(uint64_t hash);
     void MarkDirty(const TNamespaceItem* item);
     void RequestDuplicateCheck();
     void RunDuplicateChecks();
@@ -479,10 +505,71 @@ private:
     bool m_elementIndexed = false;
     bool m_numberIndexed = false;
 
+    // A bit for the hash of each own item's name (bits of names that went
+    // stay set until the filter is made again): a name whose bit is clear is
+    // no own item's, so a cover of that name comes and goes without a
+    // duplicate check. Many times as many bits as own items.
+    std::vector<uint64_t> m_ownNames;
+    size_t m_ownNamesStale = 0;
     std::vector<TNameKey> m_dirtyKeys;
     bool m_fullCheckPending = false;
     bool m_freeing = false;
     std::unique_ptr<TNamespaceAttachment> m_attachment;
+};
+
+// ---------------------------------------------------------------------------
+// TCoverList: the covers of one connection, in the order the connection's
+// target sees their wrapped items, each with a place that rises in that
+// order.
+//
+// One flat array of (place, cover): adding at either end and taking a cover
+// away cost constant time and touch no other cover (a cover that goes leaves
+// a hole that keeps its place, cleared away with the others once holes make
+// up half the array); a cover that comes in between is found its place by a
+// binary search and moves the array's tail on. Each cover keeps its slot, so
+// that it is found again without a search unless covers came in between.
+class TCoverList {
+public:
+    using TCoverPtr = std::unique_ptr<TNamespaceCoverItem>;
+
+    TCoverList() = default;
+    TCoverList(const TCoverList&) = delete;
+    TCoverList& operator=(const TCoverList&) = delete;
+
+    size_t Count() const noexcept { return m_live; }
+    bool IsEmpty() const noexcept { return m_live == 0; }
+    // The last cover (nil when there is none).
+    TNamespaceCoverItem* Last() const noexcept { return m_live ? m_entries.back().cover.get() : nullptr; }
+    template <class F>
+    void ForEach(F&& f) const {
+        for (size_t i = m_head; i < m_entries.size(); ++i)
+            if (TNamespaceCoverItem* cover = m_entries[i].cover.get()) f(cover);
+    }
+
+    // Takes the cover in at the place of its wrapped item and gives it its place.
+    TNamespaceCoverItem* Add(TCoverPtr cover);
+    // Gives the cover up (nil when it is not here).
+    TCoverPtr Remove(TNamespaceCoverItem* cover);
+
+private:
+    struct TEntry {
+        uint64_t place;
+        TCoverPtr cover;  // nil: a hole
+    };
+
+    TNamespaceCoverItem* Put(size_t slot, TCoverPtr cover) noexcept;
+    // Where a cover of item belongs: the first slot whose cover (or, for a
+    // hole, the last cover before it) the target sees after item.
+    size_t SlotAfter(const TNamespaceItem* item) const;
+    size_t Find(const TNamespaceCoverItem* cover) const noexcept;
+    // Clears the holes away; with spread, the places are spread evenly
+    // again too.
+    void Compact(bool spread);
+
+    std::vector<TEntry> m_entries;
+    // Entries before it are holes; the last entry is never a hole.
+    size_t m_head = 0;
+    size_t m_live = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -502,7 +589,8 @@ public:
     void SetFilter(uint8_t filter);
     TNamespace* Owner() const noexcept { return m_owner; }
     // Covers are announced removed to the old owner and added to the new one;
-    // they stay.
+    // they stay, except those of items the new owner declares, and with
+    // AutoFill the items that the old owner's declaring kept out come.
     void SetOwner(TNamespace* owner);
     TNamespace* Target() const noexcept { return m_target; }
     // Frees the old target's covers, stops listening to it and leaves its
@@ -517,7 +605,7 @@ public:
 
     // The covers in the order the target sees the wrapped items.
     std::vector<TNamespaceCoverItem*> Covers() const;
-    int CoverCount() const noexcept { return int(m_covers.size()); }
+    int CoverCount() const noexcept { return int(m_covers.Count()); }
     TNamespaceCoverItem* FindCover(TNamespaceItem* wrapped) const;
     std::recursive_mutex& Lock() const noexcept { return m_lock; }
 
@@ -531,7 +619,8 @@ public:
     void NumberChanged(int32_t oldNumber) override;
     void BeforeDestruction() override;
 
-    // Items come back neither through this connection nor into its owner.
+    // Items come back neither through this connection nor into its owner,
+    // and nothing shows an item seen through a cover that is going.
     bool Refuses(TNamespaceItem* item);
 
 protected:
@@ -541,19 +630,6 @@ private:
     friend class TNamespace;
     friend class TNamespaceCoverItem;
 
-    using TCoverPtr = std::unique_ptr<TNamespaceCoverItem>;
-    // The covers in the order the target sees their wrapped items; found by
-    // the raw pointer too.
-    struct CoverOrder {
-        using is_transparent = void;
-        static const TNamespaceCoverItem* Get(const TNamespaceCoverItem* cover) noexcept { return cover; }
-        static const TNamespaceCoverItem* Get(const TCoverPtr& cover) noexcept { return cover.get(); }
-        template <class A, class B>
-        bool operator()(const A& a, const B& b) const {
-            return TNamespace::SeenBefore(Get(a)->Wrapped(), Get(b)->Wrapped());
-        }
-    };
-
     void OnTargetNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
     void BuildCovers();
     void FreeCovers();
@@ -562,9 +638,8 @@ private:
     static void Chain(TNamespaceCoverItem* cover);
     static void Unchain(TNamespaceCoverItem* cover);
     void FreeCover(TNamespaceCoverItem* cover);
-    // Gives the new cover at it a place between its neighbours' (all covers
-    // get new places, in the same order, when there is no room between).
-    void Place(std::set<TCoverPtr, CoverOrder>::iterator it);
+    // Whether a cover of original is here.
+    bool ShowsOriginal(TNamespaceItem* original) const;
     bool Shows(TNamespaceItem* item) { return AcceptsItem(item) && !Refuses(item); }
     void Unlink(TNamespace* target);
     void Link(TNamespace* target);
@@ -573,10 +648,10 @@ private:
     uint8_t m_filter = 0;
     TNamespace* m_owner = nullptr;
     TNamespace* m_target = nullptr;
-    std::set<TCoverPtr, CoverOrder> m_covers;
-    // How many covers show each original item: an item whose original none
-    // shows cannot have come through this connection before.
-    QHash<TNamespaceItem*, int> m_originals;
+    TCoverList m_covers;
+    // The original of each cover (once per cover): an item whose original
+    // none shows cannot have come through this connection before.
+    THashIndex<TNamespaceItem> m_originals;
     bool m_autoFill = true;
     int m_referenceCount = 0;
     uint8_t m_private = 0;

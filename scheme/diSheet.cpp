@@ -48,8 +48,10 @@ TVisualElement* TSheet::ShownTree() const noexcept {
 void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
     if (msg != nmPropertyChanged) return;
     m_canvas->Reset();
+    ForgetRooms();
     {
         TSheetUpdate update(this);
+        const TSheetLayoutScope layout(this);
         m_root->UpdateLayout(true, true, false, false);
     }
     Broadcast(snRepaint, 0, 0);
@@ -86,12 +88,14 @@ void TSheet::SetAvailableSize(QSize size) {
     const bool width = size.width() != m_availableSize.width();
     const bool height = size.height() != m_availableSize.height();
     m_availableSize = size;
+    ForgetRooms();
     if (m_updateCount > 0) {
         if (width) m_pending |= spWidthChanged;
         if (height) m_pending |= spHeightChanged;
         return;
     }
     TSheetUpdate update(this);
+    const TSheetLayoutScope layout(this);
     m_root->UpdateLayout(false, false, width, height);
 }
 
@@ -132,7 +136,10 @@ void TSheet::WorkOffPending() {
         const bool height = m_pending & spHeightChanged;
         m_pending &= uint16_t(~(spWidthChanged | spHeightChanged));
         TSheetUpdate update(this);
-        m_root->UpdateLayout(false, false, width, height);
+        {
+            const TSheetLayoutScope layout(this);
+            m_root->UpdateLayout(false, false, width, height);
+        }
         update.End();  // works off what the layout produced first
         if (m_updateCount > 0) return;
     }
@@ -527,7 +534,7 @@ void TSheetElement::Paint(TSheetCanvas& canvas) {
 void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
     if (rect.IsEmpty()) return;
     if (!m_active) flags |= pfInactive;
-    m_canvas->BeginPaint(rect);
+    m_canvas->BeginPaint(rect, &dc);
     try {
         m_root->PaintTree(*m_canvas, flags);
         if (!(flags & pfNoCaret) && (m_caretKind == ckFocusRect || m_caretKind == ckDoubleFocusRect))

@@ -19,10 +19,15 @@ TSoundsSettings* SoundsSettings() noexcept { return g_sounds.get(); }
 
 void PlaySchemeSound(const QString& name) {
     if (!g_sounds || !g_sounds->Enabled()) return;
-    const QString path = FindResource(name);
-    if (path.isEmpty()) return;
+    TSchemeSound(name).Play();
+}
+
+TSchemeSound::TSchemeSound(const QString& name) : m_path(FindResource(name)) {}
+
+void TSchemeSound::Play() const {
+    if (m_path.isEmpty() || !g_sounds || !g_sounds->Enabled()) return;
     try {
-        TSoundPlayer::Current().Play(path);
+        TSoundPlayer::Current().Play(m_path);
     } catch (...) {
         // A sound is never worth an error.
     }

@@ -4,6 +4,8 @@
 
 #include "core/cuProps.h"
 
+#include <QString>
+
 class TBooleanProperty;
 
 // The section "Sounds": "Enabled" (default on).
@@ -40,6 +42,18 @@ inline const QString sndValue = QStringLiteral("diClassesValueSound");
 // waiting and without interrupting a sound still playing. A name without a
 // resource plays nothing and raises nothing.
 void PlaySchemeSound(const QString& name);
+
+// A sound resource looked up once, for an owner that plays it often (the log
+// plays one per message): playing it costs no search of the resources.
+// Plays as PlaySchemeSound does.
+class TSchemeSound {
+public:
+    explicit TSchemeSound(const QString& name);
+    void Play() const;
+
+private:
+    QString m_path;  // empty: no such resource
+};
 
 void InitSoundsUnit();
 void FinalSoundsUnit();

@@ -2,32 +2,58 @@
 
 #include "core/cuDeviceContextManager.h"
 #include "platform/plSystemColors.h"
+#include "scheme/diHashIndex.h"
 
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <typeinfo>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // The pool
 
 namespace {
 
-// The pool owns its instances, indexed by address so that the last release
-// takes one out at once.
+// The pool owns its instances in a list in which each knows its place, so
+// that the last release takes it out at once without touching any other
+// instance (the place stays free for the next one), and finds them by the
+// hash of their values.
 struct TPool {
+    using TOwned = std::vector<std::unique_ptr<TAttributes>>;  // nil: a free place
+    using TByValue = THashIndex<TAttributes>;
+
     std::mutex lock;
-    std::unordered_map<const TAttributes*, std::unique_ptr<TAttributes>> items;
+    TOwned items;
+    std::vector<size_t> freePlaces;
+    std::unique_ptr<TByValue> byValue = std::make_unique<TByValue>();
+
+    // Room for one more instance, and for every place to become free, so
+    // that adding cannot fail half-way and releasing never allocates.
+    void Reserve() {
+        if (!freePlaces.empty()) return;
+        if (items.size() == items.capacity()) items.reserve(std::max<size_t>(16, 2 * items.size()));
+        if (freePlaces.capacity() < items.capacity()) freePlaces.reserve(items.capacity());
+    }
 };
 
 TPool& Pool() {
     static TPool pool;
     return pool;
 }
+
+constexpr uint64_t kHashSeed = 0x9E3779B97F4A7C15ull;
 
 }  // namespace
 
@@ -38,27 +64,52 @@ int TAttributes::RefCount() const {
 
 bool TAttributes::Equals(const TAttributes& other) const { return typeid(*this) == typeid(other); }
 
-TAttributes* TAttributes::FindOrAddLocked() const {
+uint64_t TAttributes::Hash() const { return HashWith(kHashSeed, uint64_t(typeid(*this).hash_code())); }
+
+// One multiplication a field; PoolHash mixes the result before the index sees it.
+uint64_t TAttributes::HashWith(uint64_t hash, uint64_t value) noexcept {
+    return (std::rotl(hash, 23) ^ value) * kHashSeed;
+}
+
+uint64_t TAttributes::HashWith(uint64_t hash, const QString& value) noexcept {
+    return HashWith(hash, uint64_t(qHash(value, 0)));
+}
+
+uint64_t TAttributes::PoolHash() const { return m_shared ? m_poolHash : MixHash(Hash()); }
+
+TAttributes* TAttributes::FindOrAddLocked(uint64_t hash) const {
     if (m_shared) return const_cast<TAttributes*>(this);
     TPool& pool = Pool();
-    for (const auto& [address, shared] : pool.items)
-        if (shared->Equals(*this)) return shared.get();
+    auto equal = [this](const TAttributes* shared) { return shared->Equals(*this); };
+    if (TAttributes* found = pool.byValue->Find(hash, equal)) return found;
     std::unique_ptr<TAttributes> made = NewInstance();
     made->m_shared = true;
+    made->m_poolHash = hash;
     made->Assign(*this);
     TAttributes* answer = made.get();
-    pool.items.emplace(answer, std::move(made));
+    pool.Reserve();
+    pool.byValue->Insert(hash, answer);
+    if (pool.freePlaces.empty()) {
+        answer->m_poolSlot = pool.items.size();
+        pool.items.push_back(std::move(made));
+    } else {
+        answer->m_poolSlot = pool.freePlaces.back();
+        pool.freePlaces.pop_back();
+        pool.items[answer->m_poolSlot] = std::move(made);
+    }
     return answer;
 }
 
 TAttributes* TAttributes::GetShared() const {
+    const uint64_t hash = PoolHash();  // values are hashed outside the lock
     std::lock_guard guard(Pool().lock);
-    return FindOrAddLocked();
+    return FindOrAddLocked(hash);
 }
 
 TAttributes* TAttributes::AcquireShared() const {
+    const uint64_t hash = PoolHash();
     std::lock_guard guard(Pool().lock);
-    TAttributes* shared = FindOrAddLocked();
+    TAttributes* shared = FindOrAddLocked(hash);
     ++shared->m_refCount;
     return shared;
 }
@@ -73,18 +124,25 @@ void TAttributes::Release() {
     std::unique_ptr<TAttributes> freed;  // after the lock is given back
     std::lock_guard guard(pool.lock);
     if (--m_refCount > 0 || !m_shared) return;
-    if (auto node = pool.items.extract(this)) freed = std::move(node.mapped());
+    pool.byValue->EraseHeld(m_poolHash, this);
+    freed = std::move(pool.items[m_poolSlot]);
+    pool.freePlaces.push_back(m_poolSlot);
 }
 
 int TAttributes::PoolCount() {
-    std::lock_guard guard(Pool().lock);
-    return int(Pool().items.size());
+    TPool& pool = Pool();
+    std::lock_guard guard(pool.lock);
+    return int(pool.items.size() - pool.freePlaces.size());
 }
 
 void TAttributes::ClearPool() {
-    std::unordered_map<const TAttributes*, std::unique_ptr<TAttributes>> freed;
-    std::lock_guard guard(Pool().lock);
-    freed.swap(Pool().items);
+    TPool::TOwned freed;
+    std::unique_ptr<TPool::TByValue> index = std::make_unique<TPool::TByValue>();
+    TPool& pool = Pool();
+    std::lock_guard guard(pool.lock);
+    freed.swap(pool.items);
+    pool.freePlaces.clear();
+    index.swap(pool.byValue);
 }
 
 // ---------------------------------------------------------------------------
@@ -118,6 +176,10 @@ bool TTextAttributes::Equals(const TAttributes& other) const {
     return m_linkKind == o.m_linkKind && m_link == o.m_link;
 }
 
+uint64_t TTextAttributes::Hash() const {
+    return HashWith(HashWith(TAttributes::Hash(), uint64_t(m_linkKind)), m_link);
+}
+
 void TParagraphAttributes::SetOptions(uint8_t options) {
     Q_ASSERT(!Shared());
     Changing();
@@ -134,6 +196,8 @@ bool TParagraphAttributes::Equals(const TAttributes& other) const {
     return TAttributes::Equals(other) && m_options == static_cast<const TParagraphAttributes&>(other).m_options;
 }
 
+uint64_t TParagraphAttributes::Hash() const { return HashWith(TAttributes::Hash(), m_options); }
+
 QString VisibleRunText(const QChar* chars, int count) {
     QString text(chars, count);
     for (QChar& c : text)
@@ -144,17 +208,44 @@ QString VisibleRunText(const QChar* chars, int count) {
 // ---------------------------------------------------------------------------
 // TRichTextAttributes
 
+namespace {
+
+// Texts kept by their characters, looked up by a view of them without a copy.
+struct TTextViewHash {
+    using is_transparent = void;
+    size_t operator()(QStringView text) const noexcept { return size_t(qHash(text)); }
+};
+struct TTextViewEqual {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+template <class T>
+using TTextMap = std::unordered_map<QString, T, TTextViewHash, TTextViewEqual>;
+
+}  // namespace
+
 // The advances of single code units on one measuring device, in 64ths of a
 // pixel (Qt's fixed-point unit: every advance is a whole number of them), in
 // pages of 256 made on first need. The font has no kerning and is not shaped,
 // so a text of units that UnitAdvance accepts is as wide as the sum of their
 // advances; each advance is measured as a text of one unit, the way a whole
 // text is measured.
+//
+// A combining mark that takes the script of the character before it (an
+// accent, a variation selector) adds to the width of its base: a base that
+// adds its own advance and the marks after it make a cluster, whose advance
+// is measured as a text of its own and kept by its units. Such a cluster is
+// not shaped either, so a text of clusters and single units is as wide as
+// the sum of their advances.
 struct TRichTextAttributes::TAdvanceTable {
     static constexpr int PageSize = 256;
     static constexpr int32_t Unmeasured = -2;
     static constexpr int32_t NotAdditive = -1;
+    static constexpr int32_t JoinsCluster = -3;
     static constexpr double UnitsPerPixel = 64;
+    // Clusters kept at most; the next one after that starts the cache anew,
+    // so that a text of ever new stacks of marks cannot grow it without end.
+    static constexpr size_t MaxClusters = 4096;
     using TPage = std::array<int32_t, PageSize>;
 
     explicit TAdvanceTable(const TDeviceContextManager& dc)
@@ -183,6 +274,7 @@ struct TRichTextAttributes::TAdvanceTable {
     const QPaintDevice* device;
     int pixelsPerInch;
     std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
+    TTextMap<int32_t> clusters;
 };
 
 namespace {
@@ -216,7 +308,48 @@ bool AddsOwnAdvance(char16_t unit) {
     }
 }
 
+// Whether a code unit is a combining mark that takes the script of the
+// character before it, so that it is drawn on that character.
+bool JoinsCluster(char16_t unit) {
+    const QChar::Category category = QChar::category(unit);
+    return (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing) &&
+           QChar::script(unit) == QChar::Script_Inherited;
+}
+
 char16_t VisibleUnit(char16_t unit) { return unit < QChar::Space ? char16_t(QChar::ReplacementCharacter) : unit; }
+
+constexpr char16_t kLeftToRightOverride = 0x202D;
+constexpr char16_t kPopDirectionalFormatting = 0x202C;
+
+// Whether Qt's bidirectional algorithm could change the order of the text
+// or the direction in which it is shaped.
+bool HasRightToLeft(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t code = text[i].unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            code = QChar::surrogateToUcs4(char16_t(code), text[++i].unicode());
+        switch (QChar::direction(code)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
+// The text as Qt shapes and draws it left to right in its logical order:
+// measuring, hit tests, the caret and the selection run left to right, so
+// right-to-left characters are not reordered for painting either. A text
+// without them is left as it is (an override costs Qt a bidirectional pass).
+QString LeftToRight(const QString& text) {
+    if (!HasRightToLeft(text)) return text;
+    return QChar(kLeftToRightOverride) + text + QChar(kPopDirectionalFormatting);
+}
 
 }  // namespace
 
@@ -238,6 +371,7 @@ void TRichTextAttributes::Init() {
 void TRichTextAttributes::DropFont() {
     m_font.reset();
     m_advances.reset();
+    m_glyphs.reset();
     m_ascent = m_descent = -1;
     m_tabWidth = 0;
 }
@@ -317,6 +451,14 @@ bool TRichTextAttributes::Equals(const TAttributes& other) const {
            m_color == o.m_color && m_fontFlags == o.m_fontFlags && m_size == o.m_size && m_style == o.m_style;
 }
 
+uint64_t TRichTextAttributes::Hash() const {
+    uint64_t hash = HashWith(TTextAttributes::Hash(), m_fontName);
+    for (const uint64_t value : {uint64_t(m_background), uint64_t(uint32_t(m_charset)), uint64_t(m_color),
+                                 uint64_t(m_fontFlags), uint64_t(uint32_t(m_size)), uint64_t(uint32_t(m_style))})
+        hash = HashWith(hash, value);
+    return hash;
+}
+
 const QFont& TRichTextAttributes::Font() const {
     if (!m_font) {
         TFontStyles style;
@@ -365,12 +507,27 @@ int32_t TRichTextAttributes::UnitAdvance(TDeviceContextManager& dc, char16_t uni
     int32_t& advance = m_advances->Slot(unit);
     if (advance == TAdvanceTable::Unmeasured) {
         const QChar visible(VisibleUnit(unit));
-        advance = TAdvanceTable::NotAdditive;
-        if (AddsOwnAdvance(visible.unicode())) {
-            const qreal pixels = dc.Metrics(Font()).horizontalAdvance(QString(visible));
-            advance = int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
-        }
+        if (AddsOwnAdvance(visible.unicode()))
+            advance = MeasuredAdvance(dc, QStringView(&visible, 1));
+        else
+            advance = JoinsCluster(visible.unicode()) ? TAdvanceTable::JoinsCluster : TAdvanceTable::NotAdditive;
     }
+    return advance;
+}
+
+int32_t TRichTextAttributes::MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const {
+    const qreal pixels = dc.Metrics(Font()).horizontalAdvance(text.toString());
+    return int32_t(std::lround(pixels * TAdvanceTable::UnitsPerPixel));
+}
+
+// The units are a base that adds its own advance (not below 32) and the marks
+// that join it.
+int32_t TRichTextAttributes::ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const {
+    auto& clusters = m_advances->clusters;
+    if (const auto known = clusters.find(cluster); known != clusters.end()) return known->second;
+    const int32_t advance = MeasuredAdvance(dc, cluster);
+    if (clusters.size() >= TAdvanceTable::MaxClusters) clusters.clear();
+    clusters.emplace(cluster.toString(), advance);
     return advance;
 }
 
@@ -382,13 +539,26 @@ int TRichTextAttributes::GetTextWidth(const QChar* chars, int count) const {
     if (!dc) return 0;
     if (!m_advances || !m_advances->MeasuresOn(*dc)) m_advances = std::make_unique<TAdvanceTable>(*dc);
     const TAdvanceTable& table = *m_advances;
+    auto advanceOf = [&](int i) {
+        const int32_t known = table.Known(chars[i].unicode());
+        return known != TAdvanceTable::Unmeasured ? known : UnitAdvance(*dc, chars[i].unicode());
+    };
     int64_t width = 0;
+    int base = -1;  // the last unit that added its own advance, when marks may join it
     for (int i = 0; i < count; ++i) {
-        const char16_t unit = chars[i].unicode();
-        int32_t advance = table.Known(unit);
-        if (advance < 0 && (advance = UnitAdvance(*dc, unit)) < 0)
-            return int(std::lround(dc->Metrics(Font()).horizontalAdvance(VisibleRunText(chars, count))));
-        width += advance;
+        const int32_t advance = advanceOf(i);
+        if (advance >= 0) {
+            width += advance;
+            base = chars[i].unicode() < QChar::Space ? -1 : i;
+        } else if (advance == TAdvanceTable::JoinsCluster && base >= 0) {
+            int end = i + 1;
+            while (end < count && advanceOf(end) == TAdvanceTable::JoinsCluster) ++end;
+            width += ClusterAdvance(*dc, QStringView(chars + base, end - base)) - table.Known(chars[base].unicode());
+            base = -1;
+            i = end - 1;
+        } else {
+            return int(std::lround(dc->Metrics(Font()).horizontalAdvance(LeftToRight(VisibleRunText(chars, count)))));
+        }
     }
     return int(std::lround(double(width) / TAdvanceTable::UnitsPerPixel));
 }
@@ -403,18 +573,98 @@ void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int wi
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
 }
 
+// The glyphs of texts painted in the font, shaped once and kept, so that a
+// text painted again (a sheet repainted after a keystroke) is only drawn.
+// They are shaped as QPainter::drawText shapes them on the same device and
+// in the same direction, and drawn at the same places. The texts painted
+// lately are kept in two generations: when the newer is full it becomes the
+// older, and what is found in the older moves to the newer, so that the
+// texts of a sheet in view stay while those painted once leave.
+struct TRichTextAttributes::TGlyphCache {
+    struct TShaped {
+        QList<QGlyphRun> Runs;
+        qreal Baseline = 0;  // of the runs' positions
+    };
+    static constexpr size_t MaxTexts = 1024;  // in each generation
+
+    bool ShapesFor(const QPainter& painter) const {
+        const QPaintDevice* device = painter.device();
+        return device->logicalDpiX() == dpiX && device->logicalDpiY() == dpiY &&
+               painter.layoutDirection() == direction;
+    }
+    void Reset(const QPainter& painter) {
+        dpiX = painter.device()->logicalDpiX();
+        dpiY = painter.device()->logicalDpiY();
+        direction = painter.layoutDirection();
+        newer.clear();
+        older.clear();
+    }
+    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter) {
+        if (const auto found = newer.find(text); found != newer.end()) return found->second;
+        if (newer.size() >= MaxTexts) {
+            older = std::move(newer);
+            newer.clear();
+        }
+        if (const auto found = older.find(text); found != older.end())
+            return newer.insert(older.extract(found)).position->second;
+        return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
+    }
+    static TShaped Shape(const QString& text, const QFont& font, QPainter& painter) {
+        QTextLayout layout(LeftToRight(text), font, painter.device());
+        QTextOption option;
+        option.setTextDirection(painter.layoutDirection());
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        return TShaped{line.glyphRuns(), line.y() + line.ascent()};
+    }
+
+    int dpiX = 0;
+    int dpiY = 0;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    TTextMap<TShaped> newer;
+    TTextMap<TShaped> older;
+};
+
+// Kept glyphs are drawn where Qt's raster engine draws text from its glyph
+// caches: on an unscaled painter, in a font without lines.
+bool TRichTextAttributes::DrawsKeptGlyphs(const QPainter& painter) const {
+    const QFont& font = Font();
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
+           painter.deviceTransform().type() <= QTransform::TxTranslate && !font.underline() && !font.strikeOut() &&
+           !font.overline();
+}
+
+void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, int baseline) const {
+    if (!DrawsKeptGlyphs(painter)) {
+        painter.save();
+        painter.setFont(Font());
+        painter.setPen(QColor::fromRgba(m_color));
+        painter.drawText(QPoint(x, baseline), LeftToRight(text.toString()));
+        painter.restore();
+        return;
+    }
+    if (!m_glyphs) m_glyphs = std::make_unique<TGlyphCache>();
+    if (!m_glyphs->ShapesFor(painter)) m_glyphs->Reset(painter);
+    const TGlyphCache::TShaped& shaped = m_glyphs->Find(text, Font(), painter);
+    const QPen pen = painter.pen();
+    painter.setPen(QColor::fromRgba(m_color));
+    const QPointF origin(x, baseline - shaped.Baseline);
+    for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
+    painter.setPen(pen);
+}
+
 int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* chars, int count, int x,
                                    int baseline, const TRect& row) const {
-    const QString text = VisibleRunText(chars, count);
-    const int width = GetTextWidth(text.constData(), int(text.size()));
+    const bool visible = std::none_of(chars, chars + count, [](QChar c) { return c.unicode() < QChar::Space; });
+    const QString replaced = visible ? QString() : VisibleRunText(chars, count);
+    const QStringView text = visible ? QStringView(chars, count) : QStringView(replaced);
+    const int width = GetTextWidth(text.data(), int(text.size()));
     const TRect rect{x, row.Top, x + width, row.Bottom};
     PaintBackground(canvas, flags, rect);
-    QPainter& painter = canvas.Painter();
-    painter.save();
-    painter.setFont(Font());
-    painter.setPen(QColor::fromRgba(m_color));
-    painter.drawText(QPoint(x, baseline), text);
-    painter.restore();
+    DrawText(canvas.Painter(), text, x, baseline);
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
     return width;
 }
@@ -475,6 +725,12 @@ bool TRichParagraphAttributes::Equals(const TAttributes& other) const {
     if (!TParagraphAttributes::Equals(other)) return false;
     const auto& o = static_cast<const TRichParagraphAttributes&>(other);
     return m_background == o.m_background && m_numbers == o.m_numbers && m_flag == o.m_flag;
+}
+
+uint64_t TRichParagraphAttributes::Hash() const {
+    uint64_t hash = HashWith(HashWith(TParagraphAttributes::Hash(), uint64_t(m_background)), m_flag);
+    for (const int number : m_numbers) hash = HashWith(hash, uint64_t(uint32_t(number)));
+    return hash;
 }
 
 void InitTextorAttributesUnit() {}

@@ -7,18 +7,24 @@
 // reference in a TAttributesRef, which adds one when copied and gives it back
 // when destroyed.
 //
-// The pool is guarded by one lock, so instances may be looked up, acquired
-// and released from any thread (the preview thread builds text models).
+// The pool finds an instance by a hash of its values (Hash, which every
+// class that adds fields to Equals extends with the same fields), so that
+// acquiring costs the same in a pool of a million values as in a pool of ten.
+// It is guarded by one lock, so instances may be looked up, acquired and
+// released from any thread (the preview thread builds text models).
 // Measuring and painting use the device-context manager and a text canvas
 // (the sheet canvas) and belong to the user-interface thread.
 
+#include "core/cuBlockPool.h"
 #include "core/cuColors.h"
 #include "core/cuTypes.h"
 
 #include <QFont>
 #include <QString>
+#include <QStringView>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,6 +66,10 @@ public:
     virtual void Assign(const TAttributes& other) {}
     // Same class in the base; each class adds its own fields.
     virtual bool Equals(const TAttributes& other) const;
+    // A hash of what Equals compares (the class in the base): equal values
+    // hash alike. A class that adds fields to Equals adds them here too,
+    // through HashWith on its base's hash.
+    virtual uint64_t Hash() const;
     // A new unshared instance of the same class with defaults.
     virtual std::unique_ptr<TAttributes> NewInstance() const = 0;
 
@@ -73,13 +83,20 @@ public:
     // Frees every pooled instance (the unit's finalisation).
     static void ClearPool();
 
+protected:
+    // `hash` with `value` mixed in.
+    static uint64_t HashWith(uint64_t hash, uint64_t value) noexcept;
+    static uint64_t HashWith(uint64_t hash, const QString& value) noexcept;
+
 private:
     template <class T>
     friend class TAttributesRef;
     template <class T>
     friend TAttributesRef<T> AcquireSharedAs(const T& value);
 
-    TAttributes* FindOrAddLocked() const;
+    // The key of this value in the pool: its hash, mixed.
+    uint64_t PoolHash() const;
+    TAttributes* FindOrAddLocked(uint64_t poolHash) const;
     // GetShared and one more reference in one step under the pool lock; safe
     // against another thread releasing the same instance meanwhile.
     TAttributes* AcquireShared() const;
@@ -90,6 +107,8 @@ private:
 
     bool m_shared = false;
     int m_refCount = 0;
+    uint64_t m_poolHash = 0;  // PoolHash() when it joined the pool (a shared value never changes)
+    size_t m_poolSlot = 0;    // its place in the pool's list
 };
 
 // One reference to a shared instance of T (or none): a copy adds a
@@ -161,6 +180,7 @@ public:
 
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
 
 private:
     int m_linkKind = 0;
@@ -179,6 +199,7 @@ public:
 
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
 
 private:
     uint8_t m_options = 0;
@@ -187,7 +208,9 @@ private:
 // The text of a run as drawn and measured: characters below 32 become U+FFFD.
 QString VisibleRunText(const QChar* chars, int count);
 
-class TRichTextAttributes : public TTextAttributes {
+// Pooled instances are made and freed in bulk (a log of many links, a text
+// set anew): they come from blocks (cuBlockPool).
+class TRichTextAttributes : public TTextAttributes, public TBlockAllocated<TRichTextAttributes> {
 public:
     TRichTextAttributes();
     ~TRichTextAttributes() override;
@@ -226,6 +249,7 @@ public:
     void Init() override;
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
     std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TRichTextAttributes>(); }
 
     static constexpr int DefaultFontSize = 8;
@@ -233,6 +257,7 @@ public:
 
 private:
     struct TAdvanceTable;
+    struct TGlyphCache;
 
     void DropFont();
     void Measure() const;
@@ -240,6 +265,14 @@ private:
     // when the code unit does not add its own advance to a text's width
     // (marks, format and control characters, surrogates, shaped scripts).
     int32_t UnitAdvance(TDeviceContextManager& dc, char16_t unit) const;
+    // The advance of a base and the marks on it, in 64ths of a pixel.
+    int32_t ClusterAdvance(TDeviceContextManager& dc, QStringView cluster) const;
+    // A text's advance as the measuring device gives it, in 64ths of a pixel.
+    int32_t MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const;
+    // Draws the visible text (no unit below 32) in the colour with its
+    // baseline's left end at (x, baseline), as QPainter::drawText does.
+    void DrawText(QPainter& painter, QStringView text, int x, int baseline) const;
+    bool DrawsKeptGlyphs(const QPainter& painter) const;
 
     TColor m_background = clNone;
     QString m_fontName;
@@ -253,9 +286,10 @@ private:
     mutable int m_tabWidth = 0;
     mutable std::optional<QFont> m_font;
     mutable std::unique_ptr<TAdvanceTable> m_advances;
+    mutable std::unique_ptr<TGlyphCache> m_glyphs;
 };
 
-class TRichParagraphAttributes : public TParagraphAttributes {
+class TRichParagraphAttributes : public TParagraphAttributes, public TBlockAllocated<TRichParagraphAttributes> {
 public:
     TRichParagraphAttributes() { Init(); }
 
@@ -275,6 +309,7 @@ public:
     void Init() override;
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
     std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TRichParagraphAttributes>(); }
 
 private:

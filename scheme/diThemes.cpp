@@ -6,6 +6,8 @@
 #include "core/cuStringIds.h"
 #include "core/umBitmap32.h"
 #include "core/umUniversalImage.h"
+#include "platform/plFiles.h"
+#include "platform/plImageCodecs.h"
 #include "platform/plResources.h"
 
 #include <QBuffer>
@@ -80,10 +82,17 @@ QImage LoadImageBytes(const QByteArray& bytes) {
     return frame ? frame->Image().convertToFormat(QImage::Format_ARGB32) : QImage();
 }
 
+// A theme's text or picture: only a regular file, of at most the size of an
+// image file.
 QByteArray ReadWholeFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw Exception::FromId(strFileNotFound, {fileName});
-    return file.readAll();
+    const TOpenForReading opened = OpenRegularFileForReading(file);
+    if (opened == TOpenForReading::Missing || opened == TOpenForReading::Failed)
+        throw Exception::FromId(strFileNotFound, {fileName});
+    QByteArray bytes;
+    if (opened != TOpenForReading::Opened || !ReadAtMost(file, MaxEncodedImageBytes, bytes))
+        throw Exception::FromId(strCannotReadFile, {fileName});
+    return bytes;
 }
 
 }  // namespace
@@ -157,10 +166,25 @@ void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fitt
 
 namespace {
 
+// Whether every pixel of the part is the same.
+bool IsUniform(const QImage& source, const QRect& from) {
+    const QRgb first = source.pixel(from.topLeft());
+    for (int y = from.top(); y <= from.bottom(); ++y)
+        for (int x = from.left(); x <= from.right(); ++x)
+            if (source.pixel(x, y) != first) return false;
+    return true;
+}
+
 void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const QRect& to, int mode) {
     if (from.isEmpty() || to.isEmpty() || mode == tfmLeaveOut) return;
     if (from.size() == to.size()) {
         painter.drawImage(to.topLeft(), source, from);
+        return;
+    }
+    // A part of one colour, such as a sheet's plain middle, stretched or
+    // tiled over a window is a fill: scaling it costs ten times as much.
+    if (IsUniform(source, from)) {
+        painter.fillRect(to, source.pixelColor(from.topLeft()));
         return;
     }
     if (mode == tfmStretch) {

@@ -157,6 +157,7 @@ TVisualElement* TVisualElement::NextVisibleSibling() const noexcept {
 
 void TVisualElement::LinkVisual(TVisualElement* parent, TVisualElement* before) {
     if (before && before->m_visualParent != parent) before = nullptr;
+    if (parent->m_sheet) parent->m_sheet->ForgetRooms();
     m_visualParent = parent;
     m_nextVisualSibling = before;
     m_prevVisualSibling = before ? before->m_prevVisualSibling : parent->m_lastVisualChild;
@@ -235,10 +236,12 @@ void TVisualElement::SetSheetOfSubtree(ISheet* sheet) {
         TVisualElement* e = stack.back();
         stack.pop_back();
         e->m_sheet = sheet;
+        e->m_roomGeneration = 0;
         for (TVisualElement* c = e->m_firstVisualChild; c; c = c->m_nextVisualSibling) stack.push_back(c);
     }
     if (sheet && !IsBeingDestroyed()) {
         TSheetUpdate update(sheet);
+        const TSheetLayoutScope layout(sheet);
         UpdateLayout(true, true, false, false);
     }
 }
@@ -250,8 +253,45 @@ void TVisualElement::DetachFromSheet() {
         sign->m_element = nullptr;
         sign->Free();
     }
-    if (m_sheet) m_sheet->ForgetElement(this);
+    if (m_sheet) {
+        m_sheet->LetGoMove(this);
+        m_sheet->ForgetElement(this);
+    }
     for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->DetachFromSheet();
+}
+
+// ---------------------------------------------------------------------------
+// ISheet: moves held while a layout runs
+
+void ISheet::HoldMove(TVisualElement* element) {
+    if (element->m_vstate & vsMoveHeld) return;
+    m_heldMoves.push_back(element);
+    element->m_vstate |= vsMoveHeld;
+}
+
+void ISheet::LetGoMove(TVisualElement* element) noexcept {
+    if (!(element->m_vstate & vsMoveHeld)) return;
+    element->m_vstate &= uint16_t(~vsMoveHeld);
+    std::replace(m_heldMoves.begin(), m_heldMoves.end(), element, static_cast<TVisualElement*>(nullptr));
+}
+
+// Still inside the bracket, so that what the listeners move is held and told
+// in this same loop.
+void ISheet::EndLayout() noexcept {
+    if (m_layoutCount == 1) {
+        while (!m_heldMoves.empty()) {
+            TVisualElement* element = m_heldMoves.back();
+            m_heldMoves.pop_back();
+            if (!element || !(element->m_vstate & vsMoveHeld)) continue;
+            element->m_vstate &= uint16_t(~vsMoveHeld);
+            try {
+                element->PositionChanged();
+            } catch (...) {
+                LogCurrentException("sheet layout");
+            }
+        }
+    }
+    if (--m_layoutCount == 0) ++m_roomGeneration;
 }
 
 // ---------------------------------------------------------------------------
@@ -281,7 +321,12 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     m_height = height;
     m_descent = descent;
     Invalidate();
-    if (left != oldRect.Left || top != oldRect.Top) PositionChanged();
+    if (left != oldRect.Left || top != oldRect.Top) {
+        if (m_sheet && m_sheet->LayoutRunning())
+            m_sheet->HoldMove(this);
+        else
+            PositionChanged();
+    }
     if (m_visualParent) {
         m_visualParent->DropChildIndex();
         m_visualParent->ChildBoundsChanged(this, oldRect, oldDescent);
@@ -292,6 +337,7 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
 }
 
 void TVisualElement::PositionChanged() {
+    m_vstate &= uint16_t(~vsMoveHeld);
     for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->PositionChanged();
     if (m_messagesSign) PlaceMessagesSign();
     if (IsFocused()) UpdateCaret();
@@ -529,10 +575,17 @@ void TVisualElement::UpdateLayout(bool force, bool all, bool widthChanged, bool 
     UpdateMessagesSign();
 }
 
-QSize TVisualElement::GetAvailableSize(TVisualElement* child) {
-    if (m_visualParent) return m_visualParent->GetAvailableSize(this);
-    if (IsSheetRoot()) return m_sheet->AvailableSize();
-    return QSize(INT_MAX, INT_MAX);
+QSize TVisualElement::GetAvailableSize(TVisualElement* child) { return RoomFromParent(); }
+
+QSize TVisualElement::RoomFromParent() {
+    if (!m_visualParent) return IsSheetRoot() ? m_sheet->AvailableSize() : QSize(INT_MAX, INT_MAX);
+    const uint64_t generation = m_sheet ? m_sheet->RoomGeneration() : 0;
+    if (generation == 0) return m_visualParent->GetAvailableSize(this);
+    if (m_roomGeneration != generation) {
+        m_room = m_visualParent->GetAvailableSize(this);
+        m_roomGeneration = generation;
+    }
+    return m_room;
 }
 
 TRect TVisualElement::GetMargins() { return m_sheet ? m_sheet->Canvas()->GetThemeMargins(tekField) : TRect{}; }
@@ -692,20 +745,14 @@ void TVisualElement::FocusFirst() {
 
 void TVisualElement::MakeVisible() {
     TSheetUpdate update(m_sheet);
-    TScheme* scheme = Scheme();
-    if (scheme) scheme->BeginOperationGroup(false);
-    try {
-        for (TVisualElement* e = this; e && !e->IsSheetRoot();) {
-            TVisualElement* parent = e->GetNavigationParent();
-            if (!parent) break;
-            if (!e->IsVisible()) parent->ShowChild(e);
-            e = parent;
-        }
-    } catch (...) {
-        if (scheme) scheme->EndOperationGroup();
-        throw;
+    TOperationGroupScope group(Scheme());
+    for (TVisualElement* e = this; e && !e->IsSheetRoot();) {
+        TVisualElement* parent = e->GetNavigationParent();
+        if (!parent) break;
+        if (!e->IsVisible()) parent->ShowChild(e);
+        e = parent;
     }
-    if (scheme) scheme->EndOperationGroup();
+    group.End();
 }
 
 // ---------------------------------------------------------------------------
@@ -853,8 +900,11 @@ TElement* TVisualElement::CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, 
         }
     if (!cls) cls = UnknownNodeClass(filer);
     auto* loader = dynamic_cast<TSchemeLoader*>(filer);
-    if (!loader) return TElement::CreateIn(cls, Scheme(), this, before);
-    const TSchemeLoader::TNestingScope nesting(*loader);
+    if (!loader) {
+        CheckElementNesting(NestingLevel() + 1);
+        return TElement::CreateIn(cls, Scheme(), this, before);
+    }
+    const TSchemeLoader::TNestingScope nesting(*loader, this);
     TElement* element = TElement::CreateIn(cls, Scheme(), this, before);
     try {
         element->LoadFrom(loader, knot);

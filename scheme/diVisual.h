@@ -48,6 +48,7 @@ enum : uint16_t {
     vsExternalEditing = 0x0080,
     vsBeingFocused = 0x0100,  // set by the sheet while it makes a new focus visible
     vsEditing = 0x0200,
+    vsMoveHeld = 0x0400,  // moved while a layout runs: PositionChanged when it ends
 };
 
 // Visual option word (given by the kind).
@@ -112,6 +113,32 @@ public:
     virtual void LeaveUpdate() noexcept = 0;
     int UpdateCount() const noexcept { return m_updateCount; }
 
+    // The layout bracket: while it is open (a layout runs), each element finds
+    // the room its visual parent gives it once (TVisualElement::RoomFromParent)
+    // and keeps it, so that laying out a chain of nested elements does not walk
+    // up the chain again for every level. ForgetRooms drops every kept room: a
+    // visual parent or the available size changed, or an element's options
+    // did. Rooms depend on the settings of the element and its ancestors and
+    // on the available size, never on sizes laid out.
+    //
+    // An element that moves while a layout runs is told (PositionChanged, which
+    // passes it on through its subtree) when the outermost bracket closes, the
+    // last moved first, and only once even when an ancestor that moved later
+    // told it already: a chain placed from the inside out is walked once, not
+    // once per level. What a listener raises then is logged.
+    void BeginLayout() noexcept {
+        if (m_layoutCount++ == 0) ++m_roomGeneration;
+    }
+    void EndLayout() noexcept;
+    bool LayoutRunning() const noexcept { return m_layoutCount > 0; }
+    void ForgetRooms() noexcept { ++m_roomGeneration; }
+    // The generation rooms are kept under; 0 while no layout runs.
+    uint64_t RoomGeneration() const noexcept { return m_layoutCount > 0 ? m_roomGeneration : 0; }
+    // Holds the move of an element until the layout ends; an element that
+    // leaves the sheet is let go (ForgetElement).
+    void HoldMove(TVisualElement* element);
+    void LetGoMove(TVisualElement* element) noexcept;
+
     virtual TVisualElement* Focused() const noexcept = 0;
     virtual TVisualElement* Hot() const noexcept = 0;
     virtual TVisualElement* Pressed() const noexcept = 0;
@@ -144,6 +171,9 @@ protected:
     ~ISheet() = default;
 
     int m_updateCount = 0;
+    int m_layoutCount = 0;
+    uint64_t m_roomGeneration = 1;
+    std::vector<TVisualElement*> m_heldMoves;
 };
 
 // Paint flags of TSheet::Paint and TVisualElement::PaintTree.
@@ -311,7 +341,8 @@ public:
     void PaintTree(TSheetCanvas& canvas, int flags);
 
     // ---- storage of embedded (content) elements ----
-    // Creates the element stored in knot under this container before `before`.
+    // Creates the element stored in knot under this container before `before`;
+    // refuses one that would nest deeper than the loader reads (CheckElementNesting).
     TElement* CreateChildFromNode(TSchemeFiler* filer, TKnot* knot, TElement* before, TElementClassList& classList,
                                   bool& classListFilled);
     // Writes child as a knot named by its type name, when the filer lets it pass.
@@ -399,7 +430,12 @@ public:
     virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
     virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);
     virtual void GetHint(QString& text);
+    // The room the element gives child; the base gives its own room.
     virtual QSize GetAvailableSize(TVisualElement* child);
+    // The room the visual parent gives the element (GetAvailableSize); the
+    // sheet's root element gets the sheet's available size, an element
+    // without either 2147483647 by 2147483647. Kept while a layout runs.
+    QSize RoomFromParent();
     // The next focusable element in a direction; `along` tells up/down
     // (true) from left/right (false) to kinds that lay out in rows.
     virtual TVisualElement* FindNextFocusable(bool forward, bool along = true, bool skipDisabled = true,
@@ -449,6 +485,7 @@ protected:
     void ChildrenMeeting(const TRect& rect, std::vector<TVisualElement*>& out);
 
 private:
+    friend class ISheet;
     friend class TSheet;
     friend class TPanelElement;
     friend class TMessagesSignElement;
@@ -480,10 +517,29 @@ private:
     // What the visual parent (a panel) counted of this element for its size.
     bool m_panelCounted = false;
     int m_panelRight = 0, m_panelBottom = 0;
+    // The room from the visual parent, kept under the sheet's room generation.
+    uint64_t m_roomGeneration = 0;
+    QSize m_room;
 };
 
 // A sheet's update bracket for a scope (nothing without a sheet).
 using TSheetUpdate = TUpdateScope<ISheet>;
+
+// A sheet's layout bracket for a scope (nothing without a sheet).
+class TSheetLayoutScope {
+public:
+    explicit TSheetLayoutScope(ISheet* sheet) noexcept : m_sheet(sheet) {
+        if (m_sheet) m_sheet->BeginLayout();
+    }
+    ~TSheetLayoutScope() {
+        if (m_sheet) m_sheet->EndLayout();
+    }
+    TSheetLayoutScope(const TSheetLayoutScope&) = delete;
+    TSheetLayoutScope& operator=(const TSheetLayoutScope&) = delete;
+
+private:
+    ISheet* m_sheet;
+};
 
 // ---------------------------------------------------------------------------
 // TMessagesSignElement: the sign beside an element with problems. A

@@ -34,17 +34,7 @@ QStringView LinkScheme(QStringView word) {
     return {};
 }
 
-TLinkOpening OpenFileLink(const QString& address) {
-    const QFileInfo file(QUrl(address).toLocalFile());
-    if (file.filePath().isEmpty()) return TLinkOpening::Refused;
-    if (IsDocumentFile(file.absoluteFilePath())) {
-        if (ShellOpen(file.absoluteFilePath(), {}, {}, false)) return TLinkOpening::File;
-        return TLinkOpening::Refused;
-    }
-    const QString folder = file.isDir() ? file.absoluteFilePath() : file.absolutePath();
-    if (QFileInfo(folder).isDir() && ShellOpen(folder, {}, {}, false)) return TLinkOpening::Folder;
-    return TLinkOpening::Refused;
-}
+TLinkOpening OpenFileLink(const QString& address) { return OpenLocalFile(QUrl(address).toLocalFile()); }
 
 // A word's start and length in a run's text.
 struct TLinkWord {
@@ -88,24 +78,49 @@ void JoinEqualNeighbours(TPortion* first, TPortion* stop) {
     }
 }
 
-TTextorRange RangeIn(const TTextor& textor, const TTextorNumericPosition& start, int offset, int length) {
-    TTextorRange range;
-    textor.NumericToPosition({start.Paragraph, start.Char + offset}, range.Start);
-    textor.NumericToPosition({start.Paragraph, start.Char + offset + length}, range.End);
-    return range;
-}
+// Gives a run's stretches their attributes from its start on, stretch by
+// stretch, walking only the portions it passes. A stretch that is already one
+// portion of its attributes is left as it is (its rows stay).
+class TRunMarking {
+public:
+    TRunMarking(TTextor& textor, const TTextorPosition& start) : m_textor(textor), m_at(TTextor::Normalize(start)) {}
 
-// Marks the links of one run; answers where the next run starts.
+    // The characters up to `end` (an offset in the run) get `attributes`.
+    void MarkUpTo(int end, const TTextAttributesRef& attributes) {
+        const int count = end - m_done;
+        if (count <= 0) return;
+        m_done = end;
+        TPortion* portion = m_at.Portion;
+        if (m_at.Offset == 0 && portion && portion->Kind() == TPortionKind::Text && portion->Length() == count &&
+            portion->Attributes() == attributes.get()) {
+            m_at = TTextorPosition{m_at.Paragraph, portion->Next(), 0};
+            return;
+        }
+        const TTextorRange stretch{m_at, TTextor::PositionAfter(m_at, count)};
+        m_at = TTextor::Normalize(m_textor.SetRangeAttributes(stretch, false, attributes).End);
+    }
+
+private:
+    TTextor& m_textor;
+    TTextorPosition m_at;
+    int m_done = 0;
+};
+
+// Marks the links of one run; answers where the next run starts. A run ends
+// at an element or at the paragraph end, neither of which marking touches.
 TTextorPosition MarkRun(TTextor& textor, const TTextorRange& run, const THyperlinkAttributesMaker& make) {
     const QString text = textor.GetRangeText(run);
-    const TTextorNumericPosition start = textor.PositionToNumeric(run.Start);
-    textor.SetRangeAttributes(run, false, {});
-    for (const TLinkWord& link : FindLinks(text))
-        textor.SetRangeAttributes(RangeIn(textor, start, link.Start, link.Length), false,
-                                  make(text.mid(link.Start, link.Length)));
-    const TTextorRange marked = RangeIn(textor, start, 0, int(text.size()));
-    JoinEqualNeighbours(TTextor::Normalize(marked.Start).Portion, TTextor::Normalize(marked.End).Portion);
-    return RangeIn(textor, start, int(text.size()), 0).End;
+    const TTextorPosition start = TTextor::Normalize(run.Start);
+    TPortion* before = start.Portion->Prev();
+    TRunMarking marking(textor, start);
+    for (const TLinkWord& link : FindLinks(text)) {
+        marking.MarkUpTo(link.Start, {});
+        marking.MarkUpTo(link.Start + link.Length, make(text.mid(link.Start, link.Length)));
+    }
+    marking.MarkUpTo(int(text.size()), {});
+    TPortion* first = before ? before->Next() : start.Paragraph->FirstPortion();
+    JoinEqualNeighbours(first, TTextor::Normalize(run.End).Portion);
+    return run.End;
 }
 
 }  // namespace
@@ -133,6 +148,18 @@ bool MarkHyperlinks(TParagraph* paragraph, const THyperlinkAttributesMaker& make
     }
     textor.EndUpdate();
     return PortionsOf(paragraph) != before;
+}
+
+TLinkOpening OpenLocalFile(const QString& path) {
+    const QFileInfo file(path);
+    if (file.filePath().isEmpty()) return TLinkOpening::Refused;
+    if (IsDocumentFile(file.absoluteFilePath())) {
+        if (ShellOpen(file.absoluteFilePath(), {}, {}, false)) return TLinkOpening::File;
+        return TLinkOpening::Refused;
+    }
+    const QString folder = file.isDir() ? file.absoluteFilePath() : file.absolutePath();
+    if (QFileInfo(folder).isDir() && ShellOpen(folder, {}, {}, false)) return TLinkOpening::Folder;
+    return TLinkOpening::Refused;
 }
 
 TLinkOpening OpenHyperlink(const QString& target) {

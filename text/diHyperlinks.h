@@ -49,3 +49,9 @@ enum class TLinkOpening : uint8_t {
 // of an executable type, otherwise only its existing folder opens; anything
 // else (a "url" link) only beeps.
 TLinkOpening OpenHyperlink(const QString& target);
+
+// Opens a local file by the same rule as a "file" link, without a beep: the
+// file itself through ShellOpen only when it is a document (IsDocumentFile),
+// otherwise the folder it names or the one that holds it, when that exists.
+// Nothing raises.
+TLinkOpening OpenLocalFile(const QString& path);

@@ -3,6 +3,7 @@
 #include "core/cuClasses.h"
 #include "core/cuStringIds.h"
 
+#include <algorithm>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -56,6 +57,22 @@ bool IsWhiteSpace(int code) noexcept { return QChar::isSpace(char32_t(code)); }
 
 bool IsWordChar(int code) noexcept { return code == '_' || QChar::isLetterOrNumber(char32_t(code)); }
 
+// Capacity a text portion's string may hold beyond twice its length, so that
+// short strings are not reallocated at every edit.
+constexpr qsizetype kCapacitySlack = 16;
+
+void FitCapacity(QString& text) {
+    if (text.capacity() > 2 * text.size() + kCapacitySlack) text.squeeze();
+}
+
+// The character index of a position in its paragraph.
+int IndexInParagraph(const TTextorPosition& position) noexcept {
+    int index = position.Offset;
+    for (const TPortion* p = position.Paragraph->FirstPortion(); p && p != position.Portion; p = p->Next())
+        index += p->Length();
+    return index;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -76,6 +93,8 @@ TPortion* TPortion::Link(std::unique_ptr<TPortion> portion, TPortion* before) {
 
 void TPortion::Free() {
     TParagraph* paragraph = m_paragraph;
+    if (m_prev) m_prev->NoteChangedAtEnd();
+    if (m_next) m_next->NoteChangedAtStart();
     TBidirectionalList::Remove(paragraph->m_firstPortion, paragraph->m_lastPortion, this, TPortionLinks{});
     delete this;
     paragraph->Changed();
@@ -97,10 +116,38 @@ TTextAttributes* TPortion::GetAttributes() const noexcept {
 void TPortion::SetAttributes(const TTextAttributesRef& attributes) {
     if (m_attributes.get() == attributes.get()) return;
     m_attributes = attributes;
-    m_paragraph->InvalidateLayout();
+    NoteChangedThroughout();
+    m_paragraph->PortionRestyled();
 }
 
 void TPortion::MarkChanged() { m_paragraph->Changed(); }
+
+void TPortion::NoteChangedAtStart() noexcept {
+    m_change = TChange{0, m_change.Changed() ? m_change.Tail : m_length};
+}
+
+void TPortion::NoteChangedAtEnd() noexcept {
+    m_change = TChange{m_change.Changed() ? m_change.Head : m_length, 0};
+}
+
+void TPortion::NoteEdit(int offset, int removed, int oldLength) noexcept {
+    const int tail = oldLength - offset - removed;
+    m_change = m_change.Changed() ? TChange{std::min(m_change.Head, offset), std::min(m_change.Tail, tail)}
+                                : TChange{offset, tail};
+}
+
+void TPortion::NoteSplit(TPortion& tail, int offset, int oldLength) noexcept {
+    const TChange before = m_change;
+    const int tailLength = oldLength - offset;
+    m_change = TChange{before.Changed() ? std::min(before.Head, offset) : offset, 0};
+    tail.m_change = TChange{0, before.Changed() ? std::min(before.Tail, tailLength) : tailLength};
+}
+
+void TPortion::NoteAbsorbed(const TPortion& next, int oldLength) noexcept {
+    const TChange& appended = next.m_change;
+    m_change = TChange{m_change.Changed() ? std::min(m_change.Head, oldLength) : oldLength,
+                       appended.Changed() ? std::min(appended.Tail, next.m_length) : next.m_length};
+}
 
 // ---------------------------------------------------------------------------
 // TTextPortion
@@ -115,26 +162,46 @@ TTextPortion* TTextPortion::Create(TParagraph* paragraph, TPortion* before, cons
 }
 
 void TTextPortion::DeleteChars(int offset, int count) {
+    NoteEdit(offset, count, Length());
     m_text.remove(offset, count);
+    FitCapacity(m_text);
     SetLength(int(m_text.size()));
     MarkChanged();
 }
 
+// Removing from a string's front moves its start, without copying.
 TPortion* TTextPortion::SplitTo(int offset) {
-    TPortion* tail = Create(Paragraph(), Next(), AttributesRef(), Chars() + offset, Length() - offset);
-    m_text.truncate(offset);
+    const int length = Length();
+    TTextPortion* tail = nullptr;
+    if (offset >= length - offset) {
+        tail = Create(Paragraph(), Next(), AttributesRef(), Chars() + offset, length - offset);
+        m_text.truncate(offset);
+    } else {
+        tail = Create(Paragraph(), Next(), AttributesRef());
+        QString head(Chars(), offset);
+        tail->m_text = std::exchange(m_text, std::move(head));
+        tail->m_text.remove(0, offset);
+        tail->SetLength(length - offset);
+        FitCapacity(tail->m_text);
+    }
+    FitCapacity(m_text);
     SetLength(offset);
+    NoteSplit(*tail, offset, length);
     return tail;
 }
 
 void TTextPortion::Absorb(const TPortion& next) {
+    NoteAbsorbed(next, Length());
     m_text += static_cast<const TTextPortion&>(next).m_text;
+    FitCapacity(m_text);
     SetLength(int(m_text.size()));
     MarkChanged();
 }
 
 void TTextPortion::InsertChars(int offset, const QChar* chars, int count) {
+    NoteEdit(offset, 0, Length());
     m_text.insert(offset, chars, count);
+    FitCapacity(m_text);
     SetLength(int(m_text.size()));
     MarkChanged();
 }
@@ -154,22 +221,27 @@ TTabStopsPortion* TTabStopsPortion::Create(TParagraph* paragraph, TPortion* befo
 }
 
 void TTabStopsPortion::DeleteChars(int offset, int count) {
+    NoteEdit(offset, count, Length());
     SetLength(Length() - count);
     MarkChanged();
 }
 
 TPortion* TTabStopsPortion::SplitTo(int offset) {
-    TPortion* tail = Create(Paragraph(), Next(), AttributesRef(), Length() - offset);
+    const int length = Length();
+    TPortion* tail = Create(Paragraph(), Next(), AttributesRef(), length - offset);
     SetLength(offset);
+    NoteSplit(*tail, offset, length);
     return tail;
 }
 
 void TTabStopsPortion::Absorb(const TPortion& next) {
+    NoteAbsorbed(next, Length());
     SetLength(Length() + next.Length());
     MarkChanged();
 }
 
 void TTabStopsPortion::InsertChars(int offset, const QChar* chars, int count) {
+    NoteEdit(offset, 0, Length());
     SetLength(Length() + count);
     MarkChanged();
 }
@@ -230,6 +302,11 @@ void TParagraph::FreeRows() noexcept {
     ++m_textor->m_rowsGeneration;
 }
 
+std::vector<TRowPtr> TParagraph::TakeRows() noexcept {
+    ++m_textor->m_rowsGeneration;
+    return std::exchange(m_rows, {});
+}
+
 void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }
@@ -271,6 +348,12 @@ void TParagraph::Changed() {
 }
 
 void TParagraph::InvalidateLayout() {
+    MarkLayoutInvalid();
+    m_relayoutWhole = true;
+    m_textor->RequestLayout(false);
+}
+
+void TParagraph::PortionRestyled() {
     MarkLayoutInvalid();
     m_textor->RequestLayout(false);
 }
@@ -559,6 +642,16 @@ bool TTextor::NextChar(const TTextorPosition& position, int& code, TTextorPositi
     return true;
 }
 
+TTextorPosition TTextor::PositionAfter(const TTextorPosition& position, int count) noexcept {
+    TTextorPosition at = Normalize(position);
+    while (at.Portion && at.Offset + count >= at.Portion->Length()) {
+        count -= at.Portion->Length() - at.Offset;
+        at = TTextorPosition{at.Paragraph, at.Portion->Next(), 0};
+    }
+    if (at.Portion) at.Offset += count;
+    return at;
+}
+
 bool TTextor::PrevChar(const TTextorPosition& position, int& code, TTextorPosition& prev) const noexcept {
     const TTextorPosition p = Normalize(position);
     prev = p;
@@ -698,9 +791,13 @@ TTextorRange TTextor::SplitParagraph(const TTextorPosition& position, const TTex
     return Bracketed([&] { return SplitAt(position, attributes); });
 }
 
+// Rows laid out before the split and starting after it go with the portions
+// they were made of, so that the new paragraph is wrapped again only until it
+// meets them.
 TTextorRange TTextor::SplitAt(const TTextorPosition& position, const TTextAttributesRef& attributes) {
     const TTextorPosition p = Normalize(position);
     TParagraph* old = p.Paragraph;
+    const int splitIndex = old->RowsReusable() ? IndexInParagraph(p) : -1;
     TParagraph* made = NewParagraph(old->Next());
     made->m_attributes = old->m_attributes;
     TPortion* from = p.Portion && p.Offset > 0 ? p.Portion->SplitTo(p.Offset) : p.Portion;
@@ -710,6 +807,8 @@ TTextorRange TTextor::SplitAt(const TTextorPosition& position, const TTextAttrib
         MovePortion(last, made, made->FirstPortion());
         if (last == from) break;
     }
+    if (TPortion* last = old->LastPortion()) last->NoteChangedAtEnd();
+    if (from && splitIndex >= 0) old->HandRowsTo(made, splitIndex, -splitIndex, from);
     old->Changed();
     made->Changed();
     return TTextorRange{old->EndPosition(), made->StartPosition()};
@@ -719,6 +818,7 @@ void TTextor::MovePortion(TPortion* portion, TParagraph* to, TPortion* before) {
     TParagraph* from = portion->m_paragraph;
     TBidirectionalList::Remove(from->m_firstPortion, from->m_lastPortion, portion, TPortionLinks{});
     portion->m_paragraph = to;
+    portion->NoteChangedThroughout();
     TBidirectionalList::Insert(to->m_firstPortion, to->m_lastPortion, portion, before, TPortionLinks{});
     if (portion->Kind() == TPortionKind::Element) {
         CountElementPortion(from, -1);
@@ -762,10 +862,18 @@ TTextorPosition TTextor::DeleteInParagraph(const TTextorPosition& a, const TText
                         : TTextorPosition{a.Paragraph, b.Portion, 0};
 }
 
+// The rows of `end` stay when both paragraphs are laid out as they are and
+// share their attributes (rows depend on them).
 TTextorPosition TTextor::JoinParagraphs(const TTextorPosition& start, TParagraph* end) {
     TParagraph* paragraph = start.Paragraph;
     TPortion* firstMoved = end->FirstPortion();
+    const bool keepRows = firstMoved && paragraph->RowsReusable() && end->RowsReusable() &&
+                          paragraph->m_attributes.get() == end->m_attributes.get() &&
+                          paragraph->m_textAttributes.get() == end->m_textAttributes.get();
+    const int shift = keepRows ? paragraph->LaidOutLength() : 0;
+    if (TPortion* last = paragraph->LastPortion()) last->NoteChangedAtEnd();
     while (TPortion* p = end->FirstPortion()) MovePortion(p, paragraph, nullptr);
+    if (keepRows) end->HandRowsTo(paragraph, 0, shift, firstMoved);
     FreeParagraph(end);
     paragraph->Changed();
     if (start.IsParagraphEnd() && firstMoved) return TTextorPosition{paragraph, firstMoved, 0};

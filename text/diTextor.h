@@ -123,11 +123,14 @@ struct TTextorDrag {
 };
 
 // A hit test of a portion's characters (layout): the target x, whether the
-// nearer character edge is answered, and the drag, if any.
+// nearer character edge is answered, the drag, if any, and how many
+// characters are likely to lie before the target (0: no guess). The guess
+// only decides where the search starts, never its answer.
 struct TPortionHit {
     int Target = 0;
     bool Round = false;
     const TTextorDrag* Drag = nullptr;
+    int Guess = 0;
 };
 
 // What painting a piece of a row needs (layout): the canvas, the paint flags
@@ -149,6 +152,19 @@ public:
 
     // Unlinks the portion (its paragraph is marked changed) and deletes it.
     void Free();
+
+    // What changed since the paragraph's rows were made (a portion is made
+    // changed throughout): the characters from Head on, up to Tail characters
+    // before the end, count as changed; where that span is empty, the
+    // boundary there changed (a split, a join, a neighbour gone).
+    struct TChange {
+        int Head = 0;  // -1: nothing changed
+        int Tail = 0;
+        bool Changed() const noexcept { return Head >= 0; }
+    };
+    const TChange& Change() const noexcept { return m_change; }
+    // After a layout: the rows are made of the portion as it is.
+    void ForgetChange() noexcept { m_change.Head = -1; }
 
     TParagraph* Paragraph() const noexcept { return m_paragraph; }
     TTextor* Textor() const noexcept;
@@ -189,12 +205,10 @@ public:
     virtual void Measure(int& x, int first, int count) const {}
     // The index (from first) of the first of count characters from first that
     // does not end at or before hit.Target, x advanced up to it; -1 when all
-    // fit (x advanced over them). knownWidth, when not -1, is the width of the
-    // count characters at x (so that it is not measured again). Never answers
-    // the low half of a surrogate pair.
-    virtual int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const {
-        return -1;
-    }
+    // fit (x advanced over them). Never answers the low half of a surrogate
+    // pair. Text is searched in a number of measurements logarithmic in the
+    // answer, taking the width of a prefix never to shrink as it grows.
+    virtual int HitTest(int& x, int first, int count, const TPortionHit& hit) const { return -1; }
     virtual void GetAscentDescent(int& ascent, int& descent) const {}
     // Paints count characters from first at x on the row; answers their width.
     virtual int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const { return 0; }
@@ -208,6 +222,15 @@ protected:
     static TPortion* Link(std::unique_ptr<TPortion> portion, TPortion* before);
     void SetLength(int length) noexcept { m_length = length; }
     void MarkChanged();
+    // Characters offset..offset + removed of oldLength were replaced.
+    void NoteEdit(int offset, int removed, int oldLength) noexcept;
+    // The portion was split at offset of oldLength, tail taking the rest.
+    void NoteSplit(TPortion& tail, int offset, int oldLength) noexcept;
+    // next's characters were appended to the oldLength of this portion.
+    void NoteAbsorbed(const TPortion& next, int oldLength) noexcept;
+    void NoteChangedThroughout() noexcept { m_change = TChange{}; }
+    void NoteChangedAtStart() noexcept;
+    void NoteChangedAtEnd() noexcept;
 
 private:
     friend class TParagraph;
@@ -216,11 +239,15 @@ private:
 
     TParagraph* m_paragraph;
     TTextAttributesRef m_attributes;
-    int m_length;
     TPortion* m_next = nullptr;
     TPortion* m_prev = nullptr;
+    int m_length;
+    TChange m_change;
 };
 
+// A run of characters. Its string holds at most about twice its length in
+// capacity after any edit: a split copies the smaller part and hands the
+// larger one the buffer.
 class TTextPortion final : public TPortion, public TBlockAllocated<TTextPortion> {
 public:
     static TTextPortion* Create(TParagraph* paragraph, TPortion* before, const TTextAttributesRef& attributes,
@@ -238,7 +265,7 @@ public:
     int CopyChars(int offset, int count, QChar* dest) const override;
 
     void Measure(int& x, int first, int count) const override;
-    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit) const override;
     void GetAscentDescent(int& ascent, int& descent) const override;
     int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
 
@@ -262,7 +289,7 @@ public:
     int CopyChars(int offset, int count, QChar* dest) const override;
 
     void Measure(int& x, int first, int count) const override;
-    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit) const override;
     void GetAscentDescent(int& ascent, int& descent) const override;
     int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
 
@@ -291,7 +318,7 @@ public:
     int CharAt(int offset) const noexcept override { return tcElement; }
 
     void Measure(int& x, int first, int count) const override;
-    int HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const override;
+    int HitTest(int& x, int first, int count, const TPortionHit& hit) const override;
     void GetAscentDescent(int& ascent, int& descent) const override;
     int Paint(const TRowPaint& paint, int first, int count, int x, bool selected) const override;
     void PlaceOnRow(int x, int baseline) override;
@@ -359,9 +386,19 @@ public:
     TRow* RowAt(int index) const noexcept { return m_rows[size_t(index)].get(); }
     // Links row after the last row (the paragraph owns it).
     TRow* AppendRow(TRowPtr row);
-    void ReserveRows(int count) { m_rows.reserve(size_t(count)); }
     // Frees the rows; the textor's rows generation moves on.
     void FreeRows() noexcept;
+    // Takes the rows out (a re-wrap keeps some); the rows generation moves on.
+    std::vector<TRowPtr> TakeRows() noexcept;
+    // Whether the rows were made of the paragraph as it is, all of it.
+    bool RowsReusable() const noexcept { return m_layoutValid && !m_relayoutWhole && !m_rows.empty(); }
+    // The length the rows were made of.
+    int LaidOutLength() const noexcept { return m_laidOutLength; }
+    // A paragraph split or join moved the portions from firstMoved on to the
+    // end of `to`: the rows starting at or after index `from` follow them, their
+    // indices moved by `shift`, and those portions count as unchanged but for
+    // the boundary before firstMoved. Both paragraphs' rows were reusable.
+    void HandRowsTo(TParagraph* to, int from, int shift, TPortion* firstMoved);
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);
     // What the rows' stored coordinates lack: the top now minus the top they were laid out at.
@@ -384,6 +421,8 @@ private:
     void FreePortions() noexcept;
     // The layout is invalid: the paragraph waits in the textor's layout queue.
     void MarkLayoutInvalid();
+    // A portion's attributes changed: its rows are made again, no change notice.
+    void PortionRestyled();
 
     TTextor* m_textor;
     TParagraphAttributesRef m_attributes;
@@ -392,8 +431,9 @@ private:
     TParagraph* m_prev = nullptr;
     TPortion* m_firstPortion = nullptr;
     TPortion* m_lastPortion = nullptr;
-    // Layout: the rows in order.
+    // Layout: the rows in order, made of m_laidOutLength characters.
     std::vector<TRowPtr> m_rows;
+    int m_laidOutLength = 0;
     bool m_layoutValid = false;
     // Kept by the textor.
     TParagraphPlace m_place;
@@ -407,6 +447,8 @@ private:
     int m_extentAvailable = -1;
     bool m_extentCounted = false;
     bool m_freeing = false;  // unlinked, its portions about to go
+    // Metrics, indents or the width changed: no row can be kept.
+    bool m_relayoutWhole = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -473,6 +515,9 @@ public:
     bool NextChar(const TTextorPosition& position, int& code, TTextorPosition& next) const noexcept;
     // The code before the position in its paragraph and the position of it; false at a paragraph start.
     bool PrevChar(const TTextorPosition& position, int& code, TTextorPosition& prev) const noexcept;
+    // The normalised position count code units after position in its
+    // paragraph (its end at most); walks only the portions it passes.
+    static TTextorPosition PositionAfter(const TTextorPosition& position, int count) noexcept;
 
     TTextorNumericPosition PositionToNumeric(const TTextorPosition& position) const noexcept;
     TTextorNumericRange RangeToNumeric(const TTextorRange& range) const noexcept;

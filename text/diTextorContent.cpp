@@ -7,6 +7,7 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diFilers.h"
 #include "scheme/diPalette.h"
+#include "text/diTextorEdit.h"
 #include "text/diTextorInteractive.h"
 
 namespace {
@@ -179,6 +180,12 @@ public:
         return range;
     }
 
+    // Deletes what was inserted so far: a read that raised leaves the text as it was.
+    void TakeBack() {
+        const TTextorRange inserted = Inserted();
+        if (!inserted.IsEmpty()) m_textor.DeleteRange(inserted);
+    }
+
 private:
     // The element is made before the next embedded one, in the text and among
     // the visual children (looked for once, at the first element: typing never walks the text).
@@ -281,7 +288,12 @@ TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot,
     TSchemeUpdate schemeUpdate(Scheme());
     const TTextorRange range = InTextorUpdate(*m_textor, [&] {
         TContentReader reader(*this, loader, position.value_or(m_textor->GetEndPosition()));
-        for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+        try {
+            for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+        } catch (...) {
+            reader.TakeBack();
+            throw;
+        }
         return reader.Inserted();
     });
     schemeUpdate.End();
@@ -380,11 +392,21 @@ void TTextorElement::WriteText(QString& builder) { AppendContentText(*m_textor, 
 // ---------------------------------------------------------------------------
 // Clipboard
 
-void TTextorElement::Copy() {
-    if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
+namespace {
+
+// The content of a range as a copy puts it on the clipboard.
+TNodePtr<TKnot> ClipboardFragment(TTextorElement& source, const TTextorRange& range) {
     TNodePtr<TKnot> root = TKnot::Create(kContentRootName);
     AddKnotFlags(root.get(), kfIndexed);
-    SaveContent(root.get(), fmClipboard, m_interactive->GetSelection(), foPathsAsIs);
+    source.SaveContent(root.get(), fmClipboard, range, foPathsAsIs);
+    return root;
+}
+
+}  // namespace
+
+void TTextorElement::Copy() {
+    if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
+    TNodePtr<TKnot> root = ClipboardFragment(*this, m_interactive->GetSelection());
     QString plain;
     TClipboard::Current().SetText(GetPlainContentText(root.get(), plain) ? plain : root->SaveToString());
     CloseSheetDropDown(Sheet());
@@ -408,4 +430,133 @@ bool TTextorElement::Paste() {
     }
     if (pasted) CloseSheetDropDown(Sheet());
     return pasted;
+}
+
+// ---------------------------------------------------------------------------
+// Dropping dragged text
+
+namespace {
+
+// The element whose caret object a drop comes from.
+TTextorElement* DropSourceElement(const TTextorDrop& drop) {
+    auto* textor = drop.Source ? dynamic_cast<TSchemeTextor*>(drop.Source->Textor()) : nullptr;
+    return textor ? textor->Element() : nullptr;
+}
+
+// Whether target lies in an element embedded in range of source: a move
+// would take it away with the range, a copy would put the range into itself.
+bool LiesInRange(const TElement& target, const TTextorElement& source, const TTextorRange& range) {
+    for (const TElement* e = &target; e; e = e->ParentElement()) {
+        if (e->ParentElement() != &source) continue;
+        const auto* embedded = dynamic_cast<const TVisualElement*>(e);
+        auto* portion = embedded ? dynamic_cast<TElementPortion*>(embedded->TextorSlot()) : nullptr;
+        return portion && source.Textor()->RangeContains(range, TTextorPosition{portion->Paragraph(), portion, 0});
+    }
+    return false;
+}
+
+// What a drop puts in, as a content tree with its loader settings: the
+// fragment for a rich text, else the plain text (nothing for a text that
+// takes no characters).
+struct TDroppedContent {
+    TNodePtr<TKnot> Tree;
+    uint8_t LoaderMode = fmSnapshot;
+    uint8_t LoaderOption = 0;
+
+    TDroppedContent(TTextorElement& source, const TTextorRange& range, const TTextorElement& target) {
+        if (target.HasTextorOption(toRichContent)) {
+            Tree = ClipboardFragment(source, range);
+            LoaderMode = fmClipboard;
+            LoaderOption = kContentFreshNumbers;
+        } else if (target.TextRestrictions() & trAllCharacters) {
+            QString text;
+            AppendContentText(*source.Textor(), range, text);
+            if (text.isEmpty()) return;
+            Tree = TKnot::Create(kContentRootName);
+            AddKnotFlags(Tree.get(), kfIndexed);
+            Tree->AddChild(kContentCharsName)->WriteStr(kContentValueName, text);
+        }
+    }
+    bool IsEmpty() const { return !Tree || !Tree->HasChildren(); }
+};
+
+// A move within one text is one edit: the range out, the content in at the
+// place (in the text before the removal), selected. The edit puts the range
+// back when the content is refused.
+void MoveWithinText(TTextorElement& text, const TTextorNumericRange& moved, const TTextorNumericPosition& at,
+                    TDroppedContent content) {
+    TTextorEdit edit;
+    edit.Replaced = moved;
+    edit.InsertAt = at;
+    edit.Content = std::move(content.Tree);
+    edit.LoaderMode = content.LoaderMode;
+    edit.LoaderOption = content.LoaderOption;
+    edit.SelectInserted = true;
+    TNodePtr<TTextorEditOperation> op = text.CreateEditOperation();
+    op->Fill(std::move(edit));
+    TSchemeOperation::Execute(std::move(op));
+}
+
+// The content in at the place, selected, as a paste enters it; only then the
+// moved range (if any) out of the source.
+void InsertThenRemove(TTextorElement& target, TTextorElement& source, const std::optional<TTextorNumericRange>& moved,
+                      const TTextorNumericPosition& at, TDroppedContent content) {
+    TTextorPosition place;
+    if (!target.Textor()->NumericToPosition(at, place)) return;
+    target.EnterContent(TEnterMode::Range, TTextorRange{place, place}, true, std::move(content.Tree),
+                        content.LoaderMode, content.LoaderOption);
+    TTextorRange removed;
+    if (moved && source.Textor()->NumericToRange(*moved, removed))
+        source.EnterText(TEnterMode::Range, removed, false, std::nullopt);
+}
+
+// One undo step. Nothing is taken out before the content went in, so a drop
+// whose content is refused (nested too deep) changes neither text.
+void EnterDrop(TTextorElement& target, TTextorElement& source, const std::optional<TTextorNumericRange>& moved,
+               const TTextorNumericPosition& at, TDroppedContent content) {
+    TScheme* scheme = target.Scheme();
+    if (scheme) scheme->BeginOperationGroup(false);
+    try {
+        if (moved && &source == &target)
+            MoveWithinText(target, *moved, at, std::move(content));
+        else
+            InsertThenRemove(target, source, moved, at, std::move(content));
+    } catch (...) {
+        if (scheme) scheme->EndOperationGroup();
+        throw;
+    }
+    if (scheme) scheme->EndOperationGroup();
+}
+
+}  // namespace
+
+void TTextorElement::AcceptDrop(TTextorDrop& drop) {
+    TTextorElement* source = DropSourceElement(drop);
+    if (!source || source->Scheme() != Scheme() || IsReadOnly()) return;
+    const bool same = source == this;
+    const TTextorRange range = drop.Source->GetSelection();
+    const TTextorNumericRange from = source->Textor()->RangeToNumeric(range);
+    const TTextorNumericPosition at = m_textor->PositionToNumeric(drop.Place);
+    if (from.Start == from.End || (same && (at == from.Start || m_textor->RangeContains(range, drop.Place)))) return;
+    if (!same && LiesInRange(*this, *source, range)) return;
+    const bool move = !drop.Copy && !source->IsReadOnly();
+    if (same && move && at == from.End) return;  // it is there already
+    TDroppedContent content(*source, range, *this);
+    if (content.IsEmpty()) return;
+    // Another text takes the focus (the source's caret object goes), so that
+    // the dropped content ends up selected; a refused drop gives the source
+    // its focus and selection back.
+    QString sourceFocus;
+    if (!same) {
+        source->GetFocusData(sourceFocus);
+        FocusText(TTextFocusPlace::Start);
+    }
+    try {
+        EnterDrop(*this, *source, move ? std::optional(from) : std::nullopt, at, std::move(content));
+    } catch (...) {
+        if (!same) source->SetFocus(sourceFocus);
+        throw;
+    }
+    drop.Inserted = true;
+    drop.SourceRemoved = move;
 }

@@ -37,18 +37,6 @@ TNodePtr<TKnot> NewContentRoot() {
 
 bool IsEmptyNumeric(const TTextorNumericRange& range) noexcept { return range.Start == range.End; }
 
-// Where a place of the text before a deletion of `removed` lies after it (the
-// place is not inside the removed range).
-TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTextorNumericRange& removed) {
-    if (place.Paragraph == removed.End.Paragraph && place.Char >= removed.End.Char) {
-        place.Paragraph = removed.Start.Paragraph;
-        place.Char -= removed.End.Char - removed.Start.Char;
-    } else if (place.Paragraph > removed.End.Paragraph) {
-        place.Paragraph -= removed.End.Paragraph - removed.Start.Paragraph;
-    }
-    return place;
-}
-
 // Runs edit inside the scheme's and the textor's update brackets; the element
 // reports its focused state when they are closed.
 template <class Edit>
@@ -91,6 +79,16 @@ void PrependContent(TKnot& to, TKnot& from) {
 }
 
 }  // namespace
+
+TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTextorNumericRange& removed) noexcept {
+    if (place.Paragraph == removed.End.Paragraph && place.Char >= removed.End.Char) {
+        place.Paragraph = removed.Start.Paragraph;
+        place.Char -= removed.End.Char - removed.Start.Char;
+    } else if (place.Paragraph > removed.End.Paragraph) {
+        place.Paragraph -= removed.End.Paragraph - removed.Start.Paragraph;
+    }
+    return place;
+}
 
 // ---------------------------------------------------------------------------
 // TTextorEditOperation
@@ -177,7 +175,16 @@ void TTextorEditOperation::Replace(TTextorElement& element) {
         insertAt = ShiftForDeletion(insertAt, m_edit.Replaced);
     }
     m_insertedRange = {insertAt, insertAt};
-    if (hasContent) Insert(element, insertAt);
+    if (hasContent) {
+        try {
+            Insert(element, insertAt);
+        } catch (...) {
+            // Refused content (an element nested too deep) inserted nothing:
+            // the removed range goes back, selected as it was.
+            PutBack(element, m_removed.get(), fmSnapshot, 0, m_edit.Replaced);
+            throw;
+        }
+    }
     TTextorNumericRange selection = m_insertedRange;
     if (!m_edit.SelectInserted) selection.Start = selection.End;
     SetPendingSelection(element, selection);
@@ -223,9 +230,25 @@ void TTextorEditOperation::Restore(TTextorElement& element) {
 
     if (hasInserted) textor.DeleteRange(inserted);
     TTextorNumericRange restored{start, start};
-    if (m_removed && textor.NumericToPosition(start, place))
-        restored = textor.RangeToNumeric(element.InsertContent(m_removed.get(), fmSnapshot, 0, place));
+    if (m_removed && textor.NumericToPosition(start, place)) {
+        try {
+            restored = textor.RangeToNumeric(element.InsertContent(m_removed.get(), fmSnapshot, 0, place));
+        } catch (...) {
+            PutBack(element, m_edit.Content.get(), m_edit.LoaderMode, m_edit.LoaderOption, m_insertedRange);
+            throw;
+        }
+    }
     SetPendingSelection(element, restored);
+}
+
+// What an edit took out goes back at the range's start, selected, when its
+// other half was refused: nothing is left half done.
+void TTextorEditOperation::PutBack(TTextorElement& element, TKnot* content, uint8_t loaderMode, uint8_t loaderOption,
+                                   const TTextorNumericRange& range) {
+    TTextorPosition place;
+    if (!HasChildKnots(content) || !element.Textor()->NumericToPosition(range.Start, place)) return;
+    element.InsertContent(content, loaderMode, loaderOption, place);
+    SetPendingSelection(element, range);
 }
 
 // ---------------------------------------------------------------------------

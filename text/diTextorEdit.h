@@ -30,6 +30,10 @@ struct TTextorEdit {
     bool SelectInserted = false;
 };
 
+// Where a place of the text before a deletion of `removed` lies after it (the
+// place is not inside the removed range).
+TTextorNumericPosition ShiftForDeletion(TTextorNumericPosition place, const TTextorNumericRange& removed) noexcept;
+
 class TTextorEditOperation : public TElementOperation {
     T_CLASS(TTextorEditOperation)
 public:
@@ -66,6 +70,8 @@ private:
     void Restore(TTextorElement& element);
     void Remove(TTextorElement& element, const TTextorRange& range);
     void Insert(TTextorElement& element, const TTextorNumericPosition& at);
+    void PutBack(TTextorElement& element, TKnot* content, uint8_t loaderMode, uint8_t loaderOption,
+                 const TTextorNumericRange& range);
     static void SetPendingSelection(TTextorElement& element, const TTextorNumericRange& selection);
 
     TTextorEdit m_edit;

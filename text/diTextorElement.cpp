@@ -215,10 +215,15 @@ void TSchemeTextor::Changed() {
     if (!(m_element->m_textorState & tesRebuilding)) m_element->TextChanged();
 }
 
+// The re-layouts it sets off in the texts that hold this one run inside the
+// same layout bracket: each level finds its room once.
 void TSchemeTextor::Relayout(bool textChanged) {
     TSheetUpdate update(m_element->Sheet());
-    TTextor::Relayout(textChanged);
-    m_element->AfterRelayout(textChanged);
+    {
+        const TSheetLayoutScope layout(m_element->Sheet());
+        TTextor::Relayout(textChanged);
+        m_element->AfterRelayout(textChanged);
+    }
     update.End();
 }
 
@@ -300,6 +305,7 @@ void TTextorElement::BeforeDestruction() {
 void TTextorElement::SetTextorOptions(uint32_t value) {
     const uint32_t changed = value ^ m_textorOptions;
     m_textorOptions = value;
+    if (ISheet* sheet = Sheet(); sheet && changed) sheet->ForgetRooms();
     if (changed & toRelayoutMask & ~toRepaintMask)
         RelayoutText();
     else if (changed & toRepaintMask)
@@ -545,7 +551,7 @@ TRect TTextorElement::GetHitInsets() {
 }
 
 TTextorSizeLimits TTextorElement::GetSizeLimits() {
-    const QSize room = VisualParent() ? VisualParent()->GetAvailableSize(this) : QSize(INT_MAX, INT_MAX);
+    const QSize room = VisualParent() ? RoomFromParent() : QSize(INT_MAX, INT_MAX);
     const int availableWidth = SaturatedSize(room.width());
     const int availableHeight = SaturatedSize(room.height());
     const int kind = GetThemeKind();
@@ -601,7 +607,22 @@ void TTextorElement::UpdateBounds() {
     const int height = (first ? first->GetHeight() : 0) + padding.Top + padding.Bottom;
     if (height == m_firstRowHeight) return;
     m_firstRowHeight = height;
-    if (TNode* parent = Parent()) parent->SendNodeMessageUp(nmFirstRowHeightChanged, reinterpret_cast<intptr_t>(this));
+    TellFirstRowHeightChanged();
+}
+
+// Node message 11 goes up the ancestors as far as the text that holds this
+// element's branch in its text. That text lays out again when the branch
+// changes size and tells its own ancestors when its first row changes, so a
+// chain of nested texts is told once per level, not once per ancestor.
+void TTextorElement::TellFirstRowHeightChanged() {
+    TNode* branch = this;
+    for (TNode* node = Parent(); node; branch = node, node = node->Parent()) {
+        node->HandleNodeMessage(nmFirstRowHeightChanged, reinterpret_cast<intptr_t>(this), 0);
+        auto* text = dynamic_cast<TTextorElement*>(node);
+        auto* embedded = text ? dynamic_cast<TVisualElement*>(branch) : nullptr;
+        auto* portion = embedded ? dynamic_cast<TElementPortion*>(embedded->TextorSlot()) : nullptr;
+        if (portion && portion->Textor() == text->Textor()) return;
+    }
 }
 
 void TTextorElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
@@ -612,6 +633,7 @@ void TTextorElement::UpdateLayout(bool force, bool all, bool widthChanged, bool 
     // The first forced layout on a sheet releases the lock taken at creation.
     const bool release = force && m_holdsLayoutLock && Sheet();
     if (release) m_holdsLayoutLock = false;
+    const TSheetLayoutScope layout(Sheet());
     WithLayoutLock(*m_textor, release, [&] {
         TCustomDropDownElement::UpdateLayout(force, all, widthChanged, heightChanged);
         if (force || all || (widthChanged && !HasTextorOption(toMaxWidthUnbounded))) m_textor->InvalidateAllLayouts();
@@ -774,7 +796,7 @@ void TTextorElement::StopEditing() {
 }
 
 uint16_t TTextorElement::InteractiveOptions() const {
-    uint16_t options = tioParagraphEndHighlight | tioDoubleClickLink | tioCtrlEnterLink;
+    uint16_t options = tioDragSelection | tioParagraphEndHighlight | tioDoubleClickLink | tioCtrlEnterLink;
     if (m_restrictions & trCursorText) options |= tioCursorText;
     if (HasTextorOption(toRichContent)) options |= tioCursorRich;
     if (HasVisualOption(voDropDown)) options |= tioCursorDropDown;
@@ -822,6 +844,9 @@ void TTextorElement::OnInteractive(TItfObject*, int msg, intptr_t p1, intptr_t) 
             break;
         case tinActivateLink:
             if (p1) ActivateLink(*reinterpret_cast<const TTextorPosition*>(p1));
+            break;
+        case tinDrop:
+            if (p1) AcceptDrop(*reinterpret_cast<TTextorDrop*>(p1));
             break;
         case tinEnterText:
             if (p1) {
@@ -948,14 +973,48 @@ void TTextorElement::MouseDown(QPoint p, TMouseButton button, TShiftState shift,
 }
 
 void TTextorElement::MouseMove(QPoint p, TShiftState shift) {
-    if (m_interactive) m_interactive->MouseMove(p - TextOrigin(), shift);
+    if (!m_interactive) return;
+    if (m_interactive->MouseMode() == tmmDragging) {
+        if (TTextorElement* other = OtherTextAt(p)) {
+            m_interactive->DragOverOtherText(shift, !other->IsReadOnly());
+            return;
+        }
+    }
+    m_interactive->MouseMove(p - TextOrigin(), shift);
 }
 
 void TTextorElement::MouseUp(QPoint p, TMouseButton button, TShiftState shift) {
-    if (m_interactive && button == mbLeft)
-        m_interactive->MouseUp(p - TextOrigin(), button, shift);
-    else
+    if (!m_interactive || button != mbLeft) {
         TCustomDropDownElement::MouseUp(p, button, shift);
+        return;
+    }
+    if (m_interactive->MouseMode() == tmmDragging) {
+        if (TTextorElement* other = OtherTextAt(p)) {
+            DropOnOtherText(*other, p, shift & ssCtrl);
+            return;
+        }
+    }
+    m_interactive->MouseUp(p - TextOrigin(), button, shift);
+}
+
+TTextorElement* TTextorElement::OtherTextAt(QPoint p) {
+    ISheet* sheet = Sheet();
+    TVisualElement* root = sheet ? sheet->Root() : nullptr;
+    if (!root) return nullptr;
+    const QPoint at = ClientToSheet(p) - QPoint(root->Left(), root->Top());
+    for (TVisualElement* e = root->ElementAt(at, hfSelf | hfChildren | hfDeep); e; e = e->VisualParent())
+        if (auto* text = dynamic_cast<TTextorElement*>(e)) return text == this ? nullptr : text;
+    return nullptr;
+}
+
+void TTextorElement::DropOnOtherText(TTextorElement& target, QPoint p, bool copy) {
+    TTextorDrop drop{m_interactive.get(), {}, copy};
+    m_interactive->CancelPress();
+    const QPoint at = target.SheetToClient(ClientToSheet(p)) - target.TextOrigin();
+    if (!target.Textor()->FindRowAtY(at.y(), true)) return;
+    target.Textor()->HitTest(at, true, drop.Place);
+    // The target takes the focus: this caret object is gone afterwards.
+    target.AcceptDrop(drop);
 }
 
 int TTextorElement::GetCursor(QPoint) {

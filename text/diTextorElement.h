@@ -38,6 +38,7 @@ class TSchemeSaver;
 class TSchemeTextorInteractive;
 class TTextorEditOperation;
 class TTextorElement;
+struct TTextorDrop;
 
 // ---------------------------------------------------------------------------
 // Flags
@@ -136,7 +137,7 @@ enum : uint8_t {
 // Node messages the element sends or answers.
 enum : int {
     nmFirstRowHeight = 10,         // answered: *(int*)p1 = the first-row height
-    nmFirstRowHeightChanged = 11,  // sent up to the ancestors
+    nmFirstRowHeightChanged = 11,  // sent up to the ancestors, up to the text holding the sender's branch
     nmClipboardElementClass = 100, // p1: const TElementClass** to fill for the clipboard data
     nmPrepareClipboardElement = 101,  // p1: the new element to prepare
     nmTextorNotification200 = 200,
@@ -432,6 +433,15 @@ public:
     void Copy() override;
     void CopyAsText() override;
     bool Paste() override;
+    // Dropping dragged text (diTextorContent.cpp): the source's selection goes
+    // in at the drop place, as a paste would put it there, and is selected; a
+    // move also removes it from the source (Inserted and SourceRemoved set).
+    // One undo step. Nothing happens on a read-only element, for a place at
+    // or inside the selection, or in a text inside an element of the dragged
+    // selection. Content the text refuses (nested too deep)
+    // raises as a refused paste does and changes nothing: the source keeps its
+    // content, focus and selection, and no step is filed.
+    void AcceptDrop(TTextorDrop& drop);
 
     // ---- TElement ----
     void Create() override;
@@ -465,6 +475,12 @@ private:
                   bool forward);
     // Where the text starts in client coordinates (the paddings).
     QPoint TextOrigin();
+    // While the selection is dragged: the text under the pointer (client
+    // coordinates) when it is another one than this. Elements in the selected
+    // text are not hit: over them (and inside them) the drop goes to this text.
+    TTextorElement* OtherTextAt(QPoint p);
+    // Drops the dragged selection on another text at the pointer.
+    void DropOnOtherText(TTextorElement& target, QPoint p, bool copy);
     void StartEditing();
     void StopEditing();
     bool CanEditNow() const;
@@ -476,6 +492,7 @@ private:
     void CheckCharacters();
     void CheckNumber();
     void TellTitledHolder();
+    void TellFirstRowHeightChanged();
     void RelayoutText();
     bool HasEmbeddedElement() const;
     // Frees the portions whose element went first.

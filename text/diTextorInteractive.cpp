@@ -514,7 +514,16 @@ void TTextorInteractive::Drop(bool copy) {
     TTextorDrop drop{this, place, copy, false};
     Broadcast(tinDrop, reinterpret_cast<intptr_t>(&drop));
     // Only a drop that the target inserted may take the text away from here.
-    if (!copy && drop.Inserted && CanEdit()) DeleteSelection();
+    if (!copy && drop.Inserted && !drop.SourceRemoved && CanEdit()) DeleteSelection();
+}
+
+void TTextorInteractive::DragOverOtherText(TShiftState shift, bool canDrop) {
+    if (m_mouseMode != tmmDragging) return;
+    // A source that can't be edited gives a copy.
+    if (!canDrop)
+        SetZone(tmzNoDrop);
+    else
+        SetZone((shift & ssCtrl) || !CanEdit() ? tmzDragCopy : tmzDragMove);
 }
 
 void TTextorInteractive::MouseUp(QPoint point, TMouseButton, TShiftState shift) {

@@ -25,7 +25,7 @@ enum : int {
     tinMouseMode = 3,      // the mouse mode changed
     tinZone = 4,           // the mouse zone changed
     tinDragBegan = 5,      // dragging of the selection began
-    tinDrop = 6,           // p1: TTextorDrop* (the target sets Inserted when it inserted the drop)
+    tinDrop = 6,           // p1: TTextorDrop* (the target answers what it did)
     tinActivateLink = 7,   // p1: const TTextorPosition* of the link
     tinEnterText = 8,      // p1: const QString* to enter in place of the selection, nil to delete
 };
@@ -100,13 +100,16 @@ TTypedChar FilterTypedChar(char16_t ch, bool ctrl, uint16_t options, bool allows
 
 class TTextorInteractive;
 
-// The argument of tinDrop. A drag that moves deletes its source's selection
-// only when the target set Inserted, so that no drag loses text.
+// The argument of tinDrop: the source's selection dropped at a place of the
+// target's text. A drag that moves deletes its source's selection only when
+// the target set Inserted, so that no drag loses text, and not again when the
+// target set SourceRemoved (it took the text away itself, in the same undo step).
 struct TTextorDrop {
     TTextorInteractive* Source = nullptr;
     TTextorPosition Place;
     bool Copy = false;
     bool Inserted = false;
+    bool SourceRemoved = false;
 };
 
 class TTextorInteractive : public TItfObject {
@@ -190,6 +193,10 @@ public:
     void MouseDown(QPoint point, TMouseButton button, TShiftState shift, int clicks);
     void MouseMove(QPoint point, TShiftState shift);
     void MouseUp(QPoint point, TMouseButton button, TShiftState shift);
+    // While dragging the selection, the pointer is over another text: the
+    // caret stays, the zone tells whether that text takes the drop and
+    // whether as a copy (Ctrl, or a source that can't be edited).
+    void DragOverOtherText(TShiftState shift, bool canDrop);
 
     // The text at origin: the whole text, with the selection highlighted when
     // shown and not empty (the paragraph-end highlight with tioParagraphEndHighlight).

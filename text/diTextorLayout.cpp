@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -28,6 +29,9 @@ constexpr QChar kParagraphMark(0x00B6);
 
 // Break grades of the wrap: the higher wins.
 enum : int { bgNone = 0, bgForced = 1, bgAnywhere = 2, bgOpportunity = 3 };
+// A row's first search, with nothing learnt, measures this much of the rest
+// to guess how much fits.
+constexpr int kDensitySample = 256;
 
 bool IsSurrogatePair(int first, int second) noexcept {
     return first >= 0 && second >= 0 && QChar::isHighSurrogate(char32_t(first)) &&
@@ -76,12 +80,6 @@ int CharIndexInParagraph(const TTextorPosition& position) noexcept {
     return index + position.Offset;
 }
 
-int PrevParagraphBottom(const TParagraph* paragraph) noexcept {
-    for (const TParagraph* p = paragraph->Prev(); p; p = p->Prev())
-        if (const TRow* last = p->LastRow()) return last->Bottom();
-    return 0;
-}
-
 struct TIndents {
     int Left = 0;
     int FirstLine = 0;
@@ -127,39 +125,102 @@ void ForEachPiece(const TRow* row, Visit visit) {
 
 // ---------------------------------------------------------------------------
 // The wrap: builds the rows of one paragraph.
+//
+// A row depends only on where it starts: it is laid out from there at x 0,
+// each piece of a portion measured from the row start or the portion start,
+// and it ends at the best break before the first character that does not
+// fit. After a row closes, the wrap goes on from the row's end, measuring
+// again what it had measured of the row's tail. So after an edit the rows are
+// made again from the first row whose break looked at a changed character,
+// until a row ends where an old row that saw none of it starts: that row and
+// those after it stay (moved, and their positions found again).
 
 struct TRowMetrics {
     int Ascent = 0;
     int Descent = 0;
 };
 
+// What changed in a paragraph since its rows were made, from its portions'
+// change notes: the characters from Start up to End, both as they are now.
+struct TParagraphDamage {
+    int Length = 0;  // the paragraph's length now
+    bool Any = false;
+    int Start = INT32_MAX;
+    int End = 0;
+};
+
+// Reads the portions' change notes and forgets them.
+TParagraphDamage TakeDamage(const TParagraph* paragraph) noexcept {
+    TParagraphDamage damage;
+    for (TPortion* p = paragraph->FirstPortion(); p; p = p->Next()) {
+        const TPortion::TChange& change = p->Change();
+        if (change.Changed()) {
+            damage.Any = true;
+            damage.Start = std::min(damage.Start, damage.Length + change.Head);
+            damage.End = std::max(damage.End, damage.Length + p->Length() - change.Tail);
+            p->ForgetChange();
+        }
+        damage.Length += p->Length();
+    }
+    return damage;
+}
+
+bool IsFollowRow(const TRow* row) noexcept { return dynamic_cast<const TWrappedParagraphFollowRow*>(row); }
+
 class TParagraphWrap {
 public:
-    TParagraphWrap(const TTextor& textor, TParagraph* paragraph, int availableWidth)
-        : m_textor(textor), m_paragraph(paragraph) {
+    // The paragraph's rows stand from top down (its top among the textor's
+    // places, which a paragraph laid out before one above it already has).
+    TParagraphWrap(const TTextor& textor, TParagraph* paragraph, int top, int availableWidth)
+        : m_textor(textor), m_paragraph(paragraph), m_top(top) {
         const TIndents indents = IndentsOf(paragraph);
         m_wrapping = availableWidth > 0;
-        m_limit = std::max(1, availableWidth - (indents.Left + indents.FirstLine + indents.Right));
+        m_firstLimit = std::max(1, availableWidth - (indents.Left + indents.FirstLine + indents.Right));
         m_laterLimit = std::max(1, availableWidth - (indents.Left + indents.Right));
         AttributesMetrics(paragraph->GetTextAttributes(), m_paragraphMetrics.Ascent, m_paragraphMetrics.Descent);
-        m_running = m_paragraphMetrics;
-        m_rowStart = paragraph->StartPosition();
-        m_kept = TCandidate{m_rowStart, 0, bgNone, m_running, 0};
-        m_prevBottom = PrevParagraphBottom(paragraph);
     }
 
+    bool Wraps() const noexcept { return m_wrapping; }
+    // The paragraph's rows made by this wrap: [first, last).
+    std::pair<int, int> MadeRows() const noexcept { return {m_firstMade, m_lastMade}; }
+
+    // Makes every row.
     void Run() {
         m_paragraph->FreeRows();
-        int portionStart = 0;
-        for (TPortion* portion = m_paragraph->FirstPortion(); portion; portion = portion->Next()) {
-            WrapPortion(portion, portionStart);
-            portionStart += portion->Length();
+        m_prevBottom = m_top;
+        Wrap(m_paragraph->StartPosition(), 0);
+    }
+
+    // Makes the rows again after `damage`, the paragraph's rows being `old`
+    // (taken out); answers false, leaving the paragraph without rows, when no
+    // old row can stay. The rows before the first that saw the change stay,
+    // moved with the paragraph's top.
+    bool Rerun(std::vector<TRowPtr> old, const TParagraphDamage& damage) {
+        size_t first = 0;
+        while (first < old.size() && old[first]->Reach() < damage.Start) ++first;
+        if (first == old.size() || (first > 0 && !dynamic_cast<TWrappedParagraphRow*>(old[first - 1].get())))
+            return false;
+        const int moved = m_top - old[0]->Top();
+        for (size_t i = 0; i < first; ++i) {
+            old[i]->MoveBy(moved);
+            m_paragraph->AppendRow(std::move(old[i]));
         }
-        TRowPtr last = m_lastWrapped ? MakeRow<TWrappedParagraphLastRow>(m_lastWrapped, m_rowStart)
-                                     : MakeRow<TWholeParagraphRow>(m_paragraph);
-        last->SetMetrics(m_prevBottom, m_running.Ascent, m_running.Descent, m_x);
-        last->SetIndices(m_rowStartIndex, portionStart);
-        Append(std::move(last), nullptr);
+        const TRow* before = m_paragraph->LastRow();
+        if (before && moved != 0) MoveContentBefore(before->EndIndex(), moved);
+        m_lastWrapped = before ? static_cast<TWrappedParagraphRow*>(m_paragraph->LastRow()) : nullptr;
+        m_prevBottom = before ? before->Bottom() : m_top;
+        m_old = std::move(old);
+        m_delta = damage.Length - m_paragraph->LaidOutLength();
+        // Old rows that start past the change, in old indices, may stay.
+        const int keptFrom = damage.End - m_delta;
+        m_nextOld = first;
+        while (m_nextOld < m_old.size() &&
+               (m_old[m_nextOld]->StartIndex() < keptFrom || !IsFollowRow(m_old[m_nextOld].get())))
+            ++m_nextOld;
+        const int startIndex = before ? before->EndIndex() : 0;
+        m_expectedEnd = m_old[first]->EndIndex();
+        Wrap(TTextor::PositionAfter(m_paragraph->StartPosition(), startIndex), startIndex);
+        return true;
     }
 
 private:
@@ -173,11 +234,11 @@ private:
     struct TBreak {
         int Index;  // the row may end after this character
         int Grade;
-        int EndX;  // x after it
+        int EndX;    // x after it
+        bool Fits;   // the rest of the portion fits the row
+        int Reach;   // the characters from this paragraph index on played no part
     };
-
-    // The search for breaks in one portion: the characters from Start on are
-    // still to be placed, Start standing at SegmentX.
+    // The rest of a portion from Start on, Start standing at SegmentX.
     struct TSearch {
         TPortion* Portion;
         int PortionStart;  // character index of the portion in the paragraph
@@ -189,73 +250,287 @@ private:
         return TRowMetrics{std::max(a.Ascent, b.Ascent), std::max(a.Descent, b.Descent)};
     }
 
-    void WrapPortion(TPortion* portion, int portionStart) {
-        TRowMetrics own;
-        portion->GetAscentDescent(own.Ascent, own.Descent);
-        m_running = Larger(m_running, own);
-        TSearch search{portion, portionStart, 0, m_x};
-        const int length = portion->Length();
-        portion->Measure(m_x, 0, length);
-        if (!m_wrapping || length == 0 || (!portion->Next() && m_x <= m_limit)) return;
-        for (;;) {
-            Consider(search, FindBreak(search));
-            if (m_x <= m_limit || m_kept.Position.IsParagraphEnd()) return;
-            CloseRow();
-            MoveRestToNewRow(search);
-            if (search.Start >= length) {
-                m_running = m_paragraphMetrics;
-                return;
+    void Wrap(const TTextorPosition& start, int startIndex) {
+        m_firstMade = m_paragraph->RowCount();
+        StartRow(start, startIndex);
+        TPortion* portion = start.Portion;
+        int offset = start.Offset;
+        int portionStart = startIndex - offset;
+        while (portion) {
+            if (WrapPortion(portion, portionStart, offset)) {
+                portionStart += portion->Length();
+                portion = portion->Next();
+                offset = 0;
+                continue;
             }
-            m_running = Larger(m_paragraphMetrics, own);
+            if (m_stopped) return;
+            portion = m_rowStart.Portion;
+            offset = m_rowStart.Offset;
+            portionStart = m_rowStartIndex - offset;
         }
+        TRowPtr last = m_lastWrapped ? MakeRow<TWrappedParagraphLastRow>(m_lastWrapped, m_rowStart)
+                                     : MakeRow<TWholeParagraphRow>(m_paragraph);
+        last->SetMetrics(m_prevBottom, m_running.Ascent, m_running.Descent, m_x);
+        last->SetIndices(m_rowStartIndex, portionStart);
+        last->SetReach(portionStart + 1);
+        Append(std::move(last), nullptr);
+        m_lastMade = m_paragraph->RowCount();
+    }
+
+    void StartRow(TTextorPosition start, int startIndex) noexcept {
+        m_rowStart = start;
+        m_rowStartIndex = startIndex;
+        m_x = 0;
+        m_running = m_paragraphMetrics;
+        Keep(start, startIndex, bgNone, 0);
+        m_limit = startIndex == 0 ? m_firstLimit : m_laterLimit;
+        m_reach = startIndex;
+    }
+
+    void Keep(const TTextorPosition& position, int index, int grade, int x) noexcept {
+        m_kept.Position = position;
+        m_kept.Index = index;
+        m_kept.Grade = grade;
+        m_kept.Metrics = m_running;
+        m_kept.X = x;
+    }
+
+    // Places the portion's characters from offset on; answers false when a
+    // row closed instead (the wrap goes on at the new row's start).
+    bool WrapPortion(TPortion* portion, int portionStart, int offset) {
+        if (portion != m_measured) {
+            m_measured = portion;
+            portion->GetAscentDescent(m_own.Ascent, m_own.Descent);
+        }
+        m_running = Larger(m_running, m_own);
+        const int length = portion->Length();
+        if (!m_wrapping) {
+            portion->Measure(m_x, offset, length - offset);
+            return true;
+        }
+        if (offset >= length) return true;
+        const TSearch search{portion, portionStart, offset, m_x};
+        const TBreak found = FindBreak(search);
+        m_reach = std::max(m_reach, found.Reach);
+        if (found.Fits) {
+            m_x = found.EndX;
+            if (portion->Next()) Consider(search, found);
+            return true;
+        }
+        Consider(search, found);
+        if (m_kept.Position.IsParagraphEnd()) {
+            m_x = found.EndX;
+            return true;
+        }
+        CloseRow();
+        return false;
     }
 
     // A break of the kept grade or higher becomes the kept candidate.
-    void Consider(TSearch& search, const TBreak& found) {
+    void Consider(const TSearch& search, const TBreak& found) {
         if (found.Grade < m_kept.Grade) return;
-        const TTextorPosition next = TTextor::Normalize(TTextorPosition{m_paragraph, search.Portion, found.Index + 1});
-        m_kept = TCandidate{next, search.PortionStart + found.Index + 1, found.Grade, m_running, found.EndX};
-        search.Start = found.Index + 1;
-        search.SegmentX = found.EndX;
+        Keep(TTextor::Normalize(TTextorPosition{m_paragraph, search.Portion, found.Index + 1}),
+             search.PortionStart + found.Index + 1, found.Grade, found.EndX);
     }
 
-    // After a row closed: everything from the candidate on moves to the new
-    // row, wherever the candidate lies.
-    void MoveRestToNewRow(TSearch& search) {
-        search.SegmentX -= m_kept.X;
-        m_x -= m_kept.X;
-        if (search.Portion->Kind() == TPortionKind::TabStops) {
-            // Tab cells depend on x: the rest of the run is measured at its new place.
-            m_x = search.SegmentX;
-            search.Portion->Measure(m_x, search.Start, search.Portion->Length() - search.Start);
+    // The ends of prefixes of the rest of a portion after which the row may
+    // end: after each break opportunity, and the portion's end. Each question
+    // reads only the characters between the places it names.
+    class TRowEnds {
+    public:
+        TRowEnds(const TParagraphWrap& wrap, const TSearch& search)
+            : m_wrap(wrap),
+              m_portion(search.Portion),
+              m_chars(search.Portion->Kind() == TPortionKind::Text
+                          ? static_cast<const TTextPortion*>(search.Portion)->Chars()
+                          : nullptr),
+              m_start(search.Start),
+              m_length(search.Portion->Length()) {}
+
+        int Length() const noexcept { return m_length; }
+        // The count-th end after `from` and before `before`, else the last of
+        // them; -1 when there is none.
+        int After(int from, int count, int before) const {
+            int found = -1;
+            for (int end = from + 1; end < before && end <= m_length; ++end) {
+                if (!IsEnd(end)) continue;
+                found = end;
+                if (--count == 0) break;
+            }
+            return found;
         }
-        m_kept = TCandidate{m_rowStart, m_rowStartIndex, bgNone, m_paragraphMetrics, 0};
+        // The count-th end before `from`, else the first; -1 when there is none.
+        int Before(int from, int count) const {
+            int found = -1;
+            for (int end = from - 1; end > m_start; --end) {
+                if (!IsEnd(end)) continue;
+                found = end;
+                if (--count == 0) break;
+            }
+            return found;
+        }
+        // Of the ends between `after` and `before`, the last at or before `at`,
+        // else the first past it; -1 when there is none.
+        int Near(int at, int after, int before) const {
+            for (int end = std::min(at, m_length); end > after; --end)
+                if (IsEnd(end)) return end;
+            for (int end = std::max(at, after) + 1; end < before && end <= m_length; ++end)
+                if (IsEnd(end)) return end;
+            return -1;
+        }
+
+    private:
+        // Inside the portion a text's characters are read directly.
+        bool IsEnd(int end) const {
+            if (end == m_length) return true;
+            if (!m_chars) return m_wrap.BreakAfter(m_portion, end - 1);
+            const int code = m_chars[end - 1].unicode();
+            const int following = m_chars[end].unicode();
+            return !IsSurrogatePair(code, following) && m_wrap.m_textor.CanBreakBetween(code, following);
+        }
+
+        const TParagraphWrap& m_wrap;
+        const TPortion* m_portion;
+        const QChar* m_chars;
+        int m_start;
+        int m_length;
+    };
+
+    // The last row end whose prefix fits (the search start: none) with x after
+    // it, and the next end, which does not fit (the portion length + 1 when
+    // all fit); no end lies between them.
+    struct TEndsFit {
+        int Fits = 0;
+        int FitsX = 0;
+        int Over = 0;
+    };
+
+    // Probes the end nearest the expected one, then the end nearest where the
+    // row's own width so far says the limit lies, then ends one, two, four...
+    // on (or back) until an end that fits and a later one that does not are
+    // known, then halves the gap.
+    TEndsFit FitEnds(const TSearch& search, const TRowEnds& ends) const {
+        const int start = search.Start;
+        const int length = ends.Length();
+        TEndsFit fit{start, search.SegmentX, length + 1};
+        int overX = 0;
+        auto probe = [&](int end) {
+            int x = search.SegmentX;
+            search.Portion->Measure(x, start, end - start);
+            if (x <= m_limit) {
+                fit.Fits = end;
+                fit.FitsX = x;
+            } else {
+                fit.Over = end;
+                overX = x;
+            }
+        };
+        // Where x would reach the limit, going on as from start to end, which is x wide.
+        auto limitAsFrom = [&](int end, int x) {
+            return start + WithDensity(end - start, x - search.SegmentX, m_limit - search.SegmentX);
+        };
+        int expected = ExpectedEnd(search);
+        if (expected < 0) {  // nothing learnt yet: from a sample of the rest, all of it when short
+            const int rest = length - start;
+            const int sample = std::min(rest, kDensitySample);
+            int x = search.SegmentX;
+            search.Portion->Measure(x, start, sample);
+            if (sample == rest) {
+                if (x <= m_limit) return TEndsFit{length, x, length + 1};
+                fit.Over = length;
+            }
+            expected = limitAsFrom(start + sample, x);
+        }
+        const int first = ends.Near(expected, start, fit.Over);
+        if (first < 0) return fit;
+        probe(first);
+        const int second = fit.Fits == first ? ends.Near(limitAsFrom(first, fit.FitsX), fit.Fits, fit.Over)
+                                             : ends.Near(limitAsFrom(first, overX), start, fit.Over);
+        if (second >= 0) probe(second);
+        bool adjacent = false;  // no end lies between the two known ones
+        for (int step = 1; fit.Fits < length && fit.Over > length; step *= 2) {
+            probe(ends.After(fit.Fits, step, fit.Over));
+            adjacent = step == 1;
+        }
+        for (int step = 1; fit.Fits == start && !adjacent; step *= 2) {
+            const int end = ends.Before(fit.Over, step);
+            adjacent = end < 0 || step == 1;
+            if (end >= 0) probe(end);
+        }
+        for (int end = 0; !adjacent && end >= 0;) {
+            end = ends.Near(fit.Fits + (fit.Over - fit.Fits) / 2, fit.Fits, fit.Over);
+            if (end >= 0) probe(end);
+        }
+        return fit;
     }
 
-    // The best place from the search start on to end the row. The width of
-    // the rest of the portion is known: x stands at its end.
-    TBreak FindBreak(const TSearch& search) const {
+    // The best place in the rest of the portion to end the row, or the
+    // portion's end when the rest fits: the last break opportunity whose
+    // prefix fits, else a place inside the first word.
+    TBreak FindBreak(const TSearch& search) {
+        const TPortion* portion = search.Portion;
+        const int length = portion->Length();
+        const TRowEnds ends(*this, search);
+        const TEndsFit fit = FitEnds(search, ends);
+        if (fit.Fits == search.Start) return BreakInWord(search, fit.Over);
+        if (fit.Fits == length)
+            return TBreak{length - 1, BreakAfter(portion, length - 1) ? bgOpportunity : bgAnywhere, fit.FitsX, true,
+                          search.PortionStart + length + 1};
+        Learn(fit.Fits - search.Start, m_limit - search.SegmentX);
+        // The break and the next end, which does not fit, decide.
+        return TBreak{fit.Fits - 1, bgOpportunity, fit.FitsX, false, search.PortionStart + fit.Over + 1};
+    }
+
+    // Not even the first word of the rest (up to wordEnd) fits: the row ends
+    // after its last character that fits, or after its first.
+    TBreak BreakInWord(const TSearch& search, int wordEnd) {
         const TPortion* portion = search.Portion;
         const int start = search.Start;
-        const int length = portion->Length();
         int x = search.SegmentX;
-        const int fit = portion->HitTest(x, start, length - start, TPortionHit{m_limit, false, nullptr},
-                                         m_x - search.SegmentX);
-        if (fit < 0) return TBreak{length - 1, BreakAfter(portion, length - 1) ? bgOpportunity : bgAnywhere, m_x};
-        if (fit > 0) {
-            for (int i = start + fit - 1; i >= start; --i)
-                if (BreakAfter(portion, i)) return TBreak{i, bgOpportunity, XAfter(search, i)};
-            return TBreak{start + fit - 1, bgAnywhere, x};  // the hit test left x there
+        int fit = portion->HitTest(x, start, wordEnd - start, TPortionHit{m_limit, false, nullptr, Guess(search)});
+        if (fit < 0) {  // widths that shrink as the prefix grows
+            fit = wordEnd - start - 1;
+            x = fit > 0 ? XAfter(search, start + fit - 1) : search.SegmentX;
         }
-        const bool pair = start + 1 < length && IsSurrogatePair(portion->CharAt(start), portion->CharAt(start + 1));
+        if (portion->Kind() == TPortionKind::Text) Learn(fit, m_limit - search.SegmentX);
+        // The first character that does not fit and the one after it decide.
+        const int reach = search.PortionStart + start + fit + 2;
+        if (fit > 0) return TBreak{start + fit - 1, bgAnywhere, x, false, reach};  // the hit test left x there
+        const bool pair =
+            start + 1 < portion->Length() && IsSurrogatePair(portion->CharAt(start), portion->CharAt(start + 1));
         const int index = pair ? start + 1 : start;
-        return TBreak{index, bgForced, XAfter(search, index)};
+        return TBreak{index, bgForced, XAfter(search, index), false, reach};
     }
 
     static int XAfter(const TSearch& search, int index) {
         int x = search.SegmentX;
         search.Portion->Measure(x, search.Start, index + 1 - search.Start);
         return x;
+    }
+
+    // The end a search probes first: the end of the old row this row replaces,
+    // else as many characters on as fitted per pixel last time; -1 when
+    // nothing was learnt.
+    int ExpectedEnd(const TSearch& search) const noexcept {
+        if (m_expectedEnd > search.PortionStart + search.Start) return m_expectedEnd - search.PortionStart;
+        return m_guessPixels > 0 ? search.Start + std::max(1, Guess(search)) : -1;
+    }
+
+    // How many characters fit in `pixels` when `units` are `width` wide.
+    static int WithDensity(int units, int width, int pixels) noexcept {
+        if (width <= 0) return units;
+        return int(std::clamp<int64_t>(int64_t(units) * std::max(0, pixels) / width, 1, INT32_MAX));
+    }
+
+    // How many characters of the search are likely to fit: as many per pixel
+    // as fitted last time.
+    int Guess(const TSearch& search) const noexcept {
+        return m_guessPixels > 0 ? WithDensity(m_guessUnits, m_guessPixels, m_limit - search.SegmentX) : 0;
+    }
+    void Learn(int units, int pixels) noexcept {
+        if (units <= 0 || pixels <= 0) return;
+        m_guessUnits = units;
+        m_guessPixels = pixels;
     }
 
     // Whether the row may end after character i of portion.
@@ -271,18 +546,52 @@ private:
         return !IsSurrogatePair(code, following) && m_textor.CanBreakBetween(code, following);
     }
 
+    // Ends the row at the kept candidate; the next row starts there.
     void CloseRow() {
-        if (!m_lastWrapped) m_paragraph->ReserveRows(2 + (m_x - m_kept.X) / m_laterLimit);
         TRowPtr row = m_lastWrapped ? MakeRow<TWrappedParagraphInnerRow>(m_lastWrapped, m_rowStart, m_kept.Position)
                                     : MakeRow<TWrappedParagraphFirstRow>(m_kept.Position);
         row->SetMetrics(m_prevBottom, m_kept.Metrics.Ascent, m_kept.Metrics.Descent, m_kept.X);
         row->SetIndices(m_rowStartIndex, m_kept.Index);
+        row->SetReach(m_reach);
         m_prevBottom = row->Bottom();
         auto* wrapped = static_cast<TWrappedParagraphRow*>(row.get());
         Append(std::move(row), wrapped);
-        m_rowStart = m_kept.Position;
-        m_rowStartIndex = m_kept.Index;
-        m_limit = m_laterLimit;
+        const TTextorPosition next = m_kept.Position;
+        const int nextIndex = m_kept.Index;
+        StartRow(next, nextIndex);
+        m_expectedEnd = -1;
+        m_lastMade = m_paragraph->RowCount();
+        m_stopped = KeepOldRows(next, nextIndex);
+    }
+
+    // When an old row past the change starts where the new row ended, it and
+    // the rows after it stay: moved to stand below the new row, their indices
+    // and positions found again in the portions as they are.
+    bool KeepOldRows(const TTextorPosition& at, int index) {
+        while (m_nextOld < m_old.size() && m_old[m_nextOld]->StartIndex() + m_delta < index) ++m_nextOld;
+        if (m_nextOld == m_old.size() || m_old[m_nextOld]->StartIndex() + m_delta != index) return false;
+        const int dy = m_prevBottom - m_old[m_nextOld]->Top();
+        if (dy != 0)
+            for (TPortion* p = at.Portion; p; p = p->Next()) p->MoveBy(dy);
+        TTextorPosition start = at;
+        for (size_t i = m_nextOld; i < m_old.size(); ++i) {
+            auto* row = static_cast<TWrappedParagraphFollowRow*>(m_old[i].get());
+            if (m_delta != 0) row->ShiftIndices(m_delta);
+            if (dy != 0) row->MoveBy(dy);
+            const TTextorPosition end = TTextor::PositionAfter(start, row->EndIndex() - row->StartIndex());
+            row->Rebase(m_lastWrapped, start, end);
+            Append(std::move(m_old[i]), row);
+            start = end;
+        }
+        return true;
+    }
+
+    // Moves the content of the portions before character `index` (their elements).
+    void MoveContentBefore(int index, int dy) {
+        for (TPortion* p = m_paragraph->FirstPortion(); p && index > 0; p = p->Next()) {
+            p->MoveBy(dy);
+            index -= p->Length();
+        }
     }
 
     void Append(TRowPtr row, TWrappedParagraphRow* wrapped) {
@@ -293,17 +602,36 @@ private:
 
     const TTextor& m_textor;
     TParagraph* m_paragraph;
+    int m_top;
     bool m_wrapping = false;
-    int m_limit = 1;
+    int m_firstLimit = 1;
     int m_laterLimit = 1;
     TRowMetrics m_paragraphMetrics;
+    // The row being made.
+    int m_limit = 1;
     TRowMetrics m_running;
     int m_x = 0;
     TCandidate m_kept;
     TTextorPosition m_rowStart;
     int m_rowStartIndex = 0;
+    int m_reach = 0;
     int m_prevBottom = 0;
     TWrappedParagraphRow* m_lastWrapped = nullptr;
+    // The portion last placed and its metrics.
+    const TPortion* m_measured = nullptr;
+    TRowMetrics m_own;
+    // Where searches start: the end of the old row being made again, and the
+    // characters per pixel of the last search that ended in the row.
+    int m_expectedEnd = -1;
+    int m_guessUnits = 0;
+    int m_guessPixels = 0;
+    // A re-wrap: the old rows, the next that might stay, the change of length.
+    std::vector<TRowPtr> m_old;
+    size_t m_nextOld = 0;
+    int m_delta = 0;
+    bool m_stopped = false;
+    int m_firstMade = 0;
+    int m_lastMade = 0;
 };
 
 // The selected character indices of one paragraph: [Start, End), End past the
@@ -324,14 +652,15 @@ TParagraphSelection SelectionIn(int paragraph, const TTextorNumericRange& select
     return TParagraphSelection{start, end};
 }
 
-// Places the elements of a paragraph on their rows, the text standing at origin.
-void PlaceElements(const TParagraph* paragraph, int availableWidth, QPoint origin) {
+// Places the elements of a paragraph on its rows [rows.first, rows.second),
+// the text standing at origin.
+void PlaceElements(const TParagraph* paragraph, int availableWidth, QPoint origin, std::pair<int, int> rows) {
     bool hasElement = false;
     for (TPortion* p = paragraph->FirstPortion(); p && !hasElement; p = p->Next())
         hasElement = p->Kind() == TPortionKind::Element;
     if (!hasElement) return;
     const TIndents indents = IndentsOf(paragraph);
-    for (int i = 0; i < paragraph->RowCount(); ++i) {
+    for (int i = rows.first; i < rows.second; ++i) {
         const TRow* row = paragraph->RowAt(i);
         const int left = origin.x() + RowLeft(row, indents, availableWidth);
         ForEachPiece(row, [&](TPortion* portion, int, int, int x) {
@@ -370,6 +699,58 @@ void PaintParagraphEnd(const TRowPaint& paint, const TParagraph* paragraph, cons
                                    !(paint.Flags & tpfInactive));
 }
 
+// The most of the first count characters that are at most target wide, and
+// their width.
+struct TPrefixFit {
+    int Count = 0;
+    int Width = 0;
+};
+
+// Searches out from the guess in steps that double until a prefix that fits
+// and a longer one that does not are known, then halves the gap: measurements
+// logarithmic in the distance from the guess. Prefix widths are taken never
+// to shrink as the prefix grows; target is 0 or more.
+template <class WidthOf>
+TPrefixFit FitPrefix(WidthOf widthOf, int count, int target, int guess) {
+    TPrefixFit fits;
+    int over = count + 1;  // a prefix length known not to fit (count + 1: none yet)
+    const int probe = std::clamp(guess, 1, count);
+    if (const int width = widthOf(probe); width <= target) {
+        fits = TPrefixFit{probe, width};
+        for (int step = 1; fits.Count < count; step *= 2) {
+            const int next = std::min(count, fits.Count + step);
+            const int nextWidth = widthOf(next);
+            if (nextWidth > target) {
+                over = next;
+                break;
+            }
+            fits = TPrefixFit{next, nextWidth};
+        }
+        if (fits.Count == count) return fits;
+    } else {
+        over = probe;
+        for (int step = 1; over > 1; step *= 2) {
+            const int next = std::max(0, over - step);
+            if (next == 0) break;
+            const int nextWidth = widthOf(next);
+            if (nextWidth <= target) {
+                fits = TPrefixFit{next, nextWidth};
+                break;
+            }
+            over = next;
+        }
+    }
+    while (over - fits.Count > 1) {
+        const int middle = fits.Count + (over - fits.Count) / 2;
+        const int width = widthOf(middle);
+        if (width <= target)
+            fits = TPrefixFit{middle, width};
+        else
+            over = middle;
+    }
+    return fits;
+}
+
 // Raises a flag for its lifetime.
 class TFlagRaised {
 public:
@@ -391,24 +772,22 @@ void TTextPortion::Measure(int& x, int first, int count) const {
     x += LayoutTextWidth(GetAttributes(), Chars() + first, count);
 }
 
-int TTextPortion::HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const {
+int TTextPortion::HitTest(int& x, int first, int count, const TPortionHit& hit) const {
+    if (count <= 0) return -1;
     const TTextAttributes* attributes = GetAttributes();
     const QChar* chars = Chars() + first;
-    const int total = knownWidth >= 0 ? knownWidth : LayoutTextWidth(attributes, chars, count);
-    if (count <= 0 || x + total <= hit.Target) {
-        x += total;
-        return -1;
-    }
-    const int target = hit.Target - x;
     auto widthOf = [&](int n) { return LayoutTextWidth(attributes, chars, n); };
-    int k = target <= 0 || total <= 0 ? 0 : int(std::min<int64_t>(int64_t(target) * count / total, count - 1));
-    int kx = widthOf(k);
-    while (k > 0 && kx > target) kx = widthOf(--k);
-    while (k + 1 < count) {
-        const int next = widthOf(k + 1);
-        if (next > target) break;
-        ++k;
-        kx = next;
+    const int target = hit.Target - x;
+    int k = 0;
+    int kx = 0;
+    if (target >= 0) {
+        const TPrefixFit fit = FitPrefix(widthOf, count, target, hit.Guess);
+        if (fit.Count == count) {
+            x += fit.Width;
+            return -1;
+        }
+        k = fit.Count;
+        kx = fit.Width;
     }
     if (k > 0 && chars[k].isLowSurrogate() && chars[k - 1].isHighSurrogate()) kx = widthOf(--k);
     if (hit.Round) {
@@ -457,7 +836,7 @@ void TTabStopsPortion::Measure(int& x, int first, int count) const {
     if (count > 0 && tabWidth > 0) x = (x / tabWidth + count) * tabWidth;
 }
 
-int TTabStopsPortion::HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const {
+int TTabStopsPortion::HitTest(int& x, int first, int count, const TPortionHit& hit) const {
     const TTextAttributes* attributes = GetAttributes();
     const int tabWidth = attributes ? attributes->GetTabWidth() : 0;
     for (int i = 0; i < count; ++i) {
@@ -504,7 +883,7 @@ void TElementPortion::Measure(int& x, int first, int count) const {
     if (count > 0) x += SlotWidth(m_element, Textor()->GetTextMargins());
 }
 
-int TElementPortion::HitTest(int& x, int first, int count, const TPortionHit& hit, int knownWidth) const {
+int TElementPortion::HitTest(int& x, int first, int count, const TPortionHit& hit) const {
     if (count <= 0) return -1;
     const int width = SlotWidth(m_element, Textor()->GetTextMargins());
     if (x + width <= hit.Target) {
@@ -557,6 +936,31 @@ void TElementPortion::MoveBy(int dy) {
 TRow* TParagraph::AppendRow(TRowPtr row) {
     m_rows.push_back(std::move(row));
     return m_rows.back().get();
+}
+
+void TParagraph::HandRowsTo(TParagraph* to, int from, int shift, TPortion* firstMoved) {
+    const auto handed = std::find_if(m_rows.begin(), m_rows.end(),
+                                     [from](const TRowPtr& row) { return row->StartIndex() >= from; });
+    const int base = to->m_rows.empty() ? 0 : to->m_laidOutLength;
+    // The rows' stored coordinates (and the elements with them): from this
+    // paragraph's layout-time top to `to`'s.
+    const int rebase = RowShift() - to->RowShift();
+    for (auto row = handed; row != m_rows.end(); ++row) {
+        (*row)->ShiftIndices(shift);
+        (*row)->MoveBy(rebase);
+        (*row)->HandTo(to);
+        to->m_rows.push_back(std::move(*row));
+    }
+    m_rows.erase(handed, m_rows.end());
+    ++m_textor->m_rowsGeneration;
+    to->m_laidOutLength = base + m_laidOutLength - from;
+    // The elements of the moved portions stand where the rows' stored coordinates put them.
+    for (TPortion* p = firstMoved; p; p = p->Next()) {
+        p->ForgetChange();
+        if (rebase != 0) p->MoveBy(rebase);
+    }
+    firstMoved->NoteChangedAtStart();
+    if (TPortion* before = firstMoved->Prev()) before->NoteChangedAtEnd();
 }
 
 void TParagraph::MoveBy(int dy) {
@@ -657,15 +1061,26 @@ void TTextor::PlaceMovedElements() {
     });
 }
 
+// A paragraph whose characters changed keeps the rows that saw none of the
+// change; one whose metrics, indents or width changed is wrapped anew.
 void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
                               const TRect& paddings) {
+    const int top = m_places.TopOf(paragraph->m_place);
     if (!paragraph->LayoutValid() || !paragraph->FirstRow()) {
-        TParagraphWrap(*this, paragraph, availableWidth).Run();
-        PlaceElements(paragraph, availableWidth, QPoint(margins.Left + paddings.Left, margins.Top + paddings.Top));
+        const TParagraphDamage damage = TakeDamage(paragraph);
+        TParagraphWrap wrap(*this, paragraph, top, availableWidth);
+        bool rewrapped = false;
+        if (wrap.Wraps() && damage.Any && paragraph->FirstRow() && !paragraph->m_relayoutWhole)
+            rewrapped = wrap.Rerun(paragraph->TakeRows(), damage);
+        if (!rewrapped) wrap.Run();
+        PlaceElements(paragraph, availableWidth, QPoint(margins.Left + paddings.Left, margins.Top + paddings.Top),
+                      wrap.MadeRows());
+        paragraph->m_laidOutLength = damage.Length;
+        paragraph->m_relayoutWhole = false;
     } else {
         // Only moved: the first row keeps the height it was built with.
         const TRow* first = paragraph->FirstRow();
-        const int dy = PrevParagraphBottom(paragraph) + first->GetHeight() - first->Bottom();
+        const int dy = top + first->GetHeight() - first->Bottom();
         if (dy != 0) paragraph->MoveBy(dy);
     }
     paragraph->m_layoutValid = true;
@@ -765,7 +1180,7 @@ bool TTextor::HitTest(QPoint point, bool round, TTextorPosition& position, const
     if (dx > row->Width()) return false;
     bool hit = false;
     ForEachPiece(row, [&](TPortion* portion, int first, int count, int x) {
-        const int index = portion->HitTest(x, first, count, TPortionHit{dx, round, drag}, -1);
+        const int index = portion->HitTest(x, first, count, TPortionHit{dx, round, drag});
         if (index < 0) return true;
         position = Normalize(TTextorPosition{portion->Paragraph(), portion, first + index});
         hit = true;

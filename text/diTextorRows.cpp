@@ -12,6 +12,12 @@ void TRow::SetIndices(int start, int end) noexcept {
     m_endIndex = end;
 }
 
+void TRow::ShiftIndices(int shift) noexcept {
+    m_startIndex += shift;
+    m_endIndex += shift;
+    m_reach += shift;
+}
+
 TTextorPosition TRow::GetStartPosition() const noexcept { return GetParagraph()->StartPosition(); }
 
 TTextorPosition TRow::GetEndPosition() const noexcept { return GetParagraph()->EndPosition(); }

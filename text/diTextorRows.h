@@ -10,8 +10,9 @@
 // paragraph has moved since (TParagraph::RowShift), so that a change of
 // height above a paragraph moves none of its rows. Besides its positions a
 // row keeps their character indices in the paragraph, so that a position's
-// row is found by bisection, and the height it was built with, so that a
-// paragraph that only moves keeps it.
+// row is found by bisection, the height it was built with, so that a
+// paragraph that only moves keeps it, and how far its break looked (its
+// reach), so that after an edit the rows that saw nothing of it stay.
 
 #include "text/diTextor.h"
 
@@ -33,18 +34,27 @@ public:
     int StartIndex() const noexcept { return m_startIndex; }
     int EndIndex() const noexcept { return m_endIndex; }
     bool IsEmpty() const noexcept { return m_startIndex == m_endIndex; }
+    // The characters from this index on played no part in where the row ends.
+    int Reach() const noexcept { return m_reach; }
 
     // Sets the metrics: the row stands on top (the previous bottom) with the
     // given ascent and descent. Only while its paragraph is laid out, when the
     // paragraph's rows have not moved since (RowShift is 0).
     void SetMetrics(int top, int ascent, int descent, int width) noexcept;
     void SetIndices(int start, int end) noexcept;
+    void SetReach(int reach) noexcept { m_reach = reach; }
+    // Moves the indices and the reach (the row kept while text before it changed).
+    void ShiftIndices(int shift) noexcept;
     // Moves the stored coordinates.
     void MoveBy(int dy) noexcept { m_bottom += dy; }
 
     virtual TRow* GetNextRow() const noexcept { return nullptr; }
     virtual TRow* GetPrevRow() const noexcept { return nullptr; }
     virtual TParagraph* GetParagraph() const noexcept = 0;
+    // The row goes with its portions to paragraph (a split or join): it
+    // belongs there, and adds that paragraph's shift, before a re-wrap finds
+    // its positions again.
+    virtual void HandTo(TParagraph* paragraph) noexcept = 0;
     // The paragraph start in the base.
     virtual TTextorPosition GetStartPosition() const noexcept;
     // The paragraph end in the base.
@@ -60,6 +70,7 @@ private:
     int m_height = 0;
     int m_startIndex = 0;
     int m_endIndex = 0;
+    int m_reach = 0;
 };
 
 // Frees a row (the deleter of TRowPtr).
@@ -75,6 +86,7 @@ class TWholeParagraphRow final : public TRow, public TBlockAllocated<TWholeParag
 public:
     explicit TWholeParagraphRow(TParagraph* paragraph) noexcept : m_paragraph(paragraph) {}
     TParagraph* GetParagraph() const noexcept override { return m_paragraph; }
+    void HandTo(TParagraph* paragraph) noexcept override { m_paragraph = paragraph; }
 
 private:
     TParagraph* m_paragraph;
@@ -94,6 +106,7 @@ public:
     explicit TWrappedParagraphFirstRow(const TTextorPosition& end) noexcept : m_end(end) {}
     TRow* GetNextRow() const noexcept override { return m_next; }
     TParagraph* GetParagraph() const noexcept override { return m_end.Paragraph; }
+    void HandTo(TParagraph* paragraph) noexcept override { m_end.Paragraph = paragraph; }
     TTextorPosition GetEndPosition() const noexcept override { return m_end; }
     void SetNextRow(TRow* next) noexcept override { m_next = next; }
 
@@ -107,7 +120,14 @@ class TWrappedParagraphFollowRow : public TWrappedParagraphRow {
 public:
     TRow* GetPrevRow() const noexcept override { return m_prev; }
     TParagraph* GetParagraph() const noexcept override { return m_start.Paragraph; }
+    void HandTo(TParagraph* paragraph) noexcept override { m_start.Paragraph = paragraph; }
     TTextorPosition GetStartPosition() const noexcept override { return m_start; }
+    // The row kept by a re-wrap: the row now before it and its positions in
+    // the portions as they are (the end is the paragraph end for the last row).
+    virtual void Rebase(TRow* prev, const TTextorPosition& start, const TTextorPosition& end) noexcept {
+        m_prev = prev;
+        m_start = start;
+    }
 
 protected:
     TWrappedParagraphFollowRow(TRow* prev, const TTextorPosition& start) noexcept : m_prev(prev), m_start(start) {}
@@ -125,6 +145,10 @@ public:
     TRow* GetNextRow() const noexcept override { return m_next; }
     TTextorPosition GetEndPosition() const noexcept override { return m_end; }
     void SetNextRow(TRow* next) noexcept override { m_next = next; }
+    void Rebase(TRow* prev, const TTextorPosition& start, const TTextorPosition& end) noexcept override {
+        TWrappedParagraphFollowRow::Rebase(prev, start, end);
+        m_end = end;
+    }
 
 private:
     TRow* m_next = nullptr;

@@ -75,4 +75,6 @@ TEST(DeviceContextManager, StylesMeasuringSettingsFixedPitchAndCachedMetrics) {
     EXPECT_EQ(manager.CachedMetricsCount(), 2);
     manager.Recreate(nullptr);
     EXPECT_EQ(manager.CachedMetricsCount(), 0);
+    manager.Metrics(styled);  // the font asked for last is measured again on the new device
+    EXPECT_EQ(manager.CachedMetricsCount(), 1);
 }

@@ -147,6 +147,46 @@ TEST(KnotRoundTrip, RegressionLoneSurrogatesSurviveUtf8) {
     EXPECT_TRUE(written.contains("&#55296;")) << written.constData();
 }
 
+// The names of a knot, its parameters and its children, in order.
+QString Names(const TKnot& knot) {
+    QString out = knot.Name();
+    for (const TKnotParam* p = knot.Params(); p; p = p->Next()) out += u'|' + p->Name();
+    for (const TNode* c = knot.FirstChild(); c; c = c->NextSibling()) out += u'/' + Names(*static_cast<const TKnot*>(c));
+    return out;
+}
+
+// A lone surrogate in a knot or parameter name was written to UTF-8 as "?",
+// and read from UTF-16 text as it stood. A name cannot hold a character
+// reference: the surrogate becomes U+FFFD when written and when read, in every
+// encoding, so that what loads is what saves.
+TEST(KnotRoundTrip, RegressionLoneSurrogateInANameSavesAndLoadsAsReplacementCharacter) {
+    const QChar high(0xD800), low(0xDC00), replacement(QChar::ReplacementCharacter);
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    auto tree = TKnot::Create(u"K"_s + high);
+    tree->WriteStr(u"p"_s + low + u"x"_s + pair, u"v"_s);
+    tree->AddChild(pair + high)->WriteStr(QString(high) + low + u"q"_s + high, u"w"_s);  // a pair of two halves stays
+    const QString expected = u"K"_s + replacement + u"|p"_s + replacement + u"x"_s + pair + u'/' + pair + replacement +
+                             u'|' + QString(high) + low + u"q"_s + replacement;
+    for (const TKnotEncoding encoding :
+         {TKnotEncoding::Ansi, TKnotEncoding::Utf8, TKnotEncoding::Utf16LE, TKnotEncoding::Utf16BE}) {
+        SCOPED_TRACE(int(encoding));
+        const QByteArray saved = tree->SaveToBytes(encoding);
+        auto back = TKnot::Create();
+        ASSERT_TRUE(back->LoadFromBytes(saved));
+        EXPECT_EQ(Names(*back), expected);
+        EXPECT_EQ(back->SaveToBytes(encoding), saved);
+    }
+    const QString text = tree->SaveToString();
+    auto back = TKnot::Create();
+    ASSERT_TRUE(back->LoadFromString(text));
+    EXPECT_EQ(Names(*back), expected);
+    EXPECT_EQ(back->SaveToString(), text);
+    // UTF-16 text written elsewhere reads the same way.
+    auto read = TKnot::Create();
+    ASSERT_TRUE(read->LoadFromString(u"<A"_s + high + u" n"_s + low + u"=\"v\"><"_s + low + u"/></A"_s + high + u">"_s));
+    EXPECT_EQ(Names(*read), u"A"_s + replacement + u"|n"_s + replacement + u'/' + replacement);
+}
+
 // libxml2 reads what the knot writer writes (elements and double-quoted
 // attributes only); what the knot reader reads is the round trip's.
 

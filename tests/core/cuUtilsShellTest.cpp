@@ -12,6 +12,7 @@
 #include "support/testCases.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
+#include "support/testLog.h"
 #include "support/testRaise.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <stdexcept>
 
 namespace {
 
@@ -97,6 +100,22 @@ TEST_F(ShellDecisions, RunsUnderTheWaitCursorAndOpenUrlNeverRaisesNorOffersTheCh
     EXPECT_FALSE(OpenURL("foo://bar"));
     EXPECT_EQ(probe.Calls, QStringList{"Execute|foo://bar||"});
     EXPECT_FALSE(OpenURL(""));
+}
+
+// At a border: our exception is shown as an error, anything else is logged,
+// and nothing passes.
+TEST_F(ShellDecisions, GuardShowsOurExceptionAsAnErrorAndLogsAnyOther) {
+    TEnglishTexts english;
+    EXPECT_FALSE(RunGuarded("Test border", [] { throw Exception("Disk full", strFileNotFound); }));
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "Disk full.");
+    EXPECT_EQ(dialogs.Boxes[0].Caption, "Error");
+    EXPECT_EQ(dialogs.Boxes[0].Flags, MsgBox::Ok | MsgBox::IconError);
+    TWarningLog log;
+    EXPECT_FALSE(RunGuarded("Test border", [] { throw std::runtime_error("bad state"); }));
+    EXPECT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(log.Contains("Test border: bad state"));
+    EXPECT_TRUE(RunGuarded("Test border", [] {}));
 }
 
 TEST_F(ShellDecisions, MessageBoxTextCaptionFlagsAndFolderPreselection) {

@@ -8,6 +8,7 @@
 #include "support/fakeImageCodecs.h"
 #include "support/iconFixtures.h"
 #include "support/testCorpus.h"
+#include "support/testDevices.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
 #include "support/testIconReplay.h"
@@ -110,6 +111,34 @@ TEST(UniversalImage, FailedLoadsRaiseAndAddNoFrame) {
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(QStringLiteral("/nonexistent/x.png")); }), strFileNotFound);
     QTemporaryDir dir;  // exists, but cannot be read as a file
     EXPECT_EQ(RaisedId([&] { image.LoadFromFile(dir.path()); }), strStreamReadError);
+}
+
+// Images were read without bound: /dev/zero ran out of memory after two
+// gigabytes, a pipe waited for its writer for ever, and a stream was read as
+// far as the size it told.
+TEST(UniversalImage, RegressionOnlyRegularFilesAndStreamsWithinTheLimitAreRead) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(MakeNamedPipe(dir.filePath("pipe.png")) && MakeNamedPipe(dir.filePath("pipe.ico")));
+    TUniversalImage image;
+    for (const QString& path : {QStringLiteral("/dev/zero"), dir.filePath("pipe.png"), dir.filePath("pipe.ico")})
+        EXPECT_EQ(RaisedId([&] { image.LoadFromFile(path); }), strStreamReadError) << path.toStdString();
+    TFixtureEntry pngEntry;
+    pngEntry.data = EncodedImage(Photo(4, 4, true), "PNG");
+    // A picture and an icon at the start of streams that tell a size past the limit.
+    for (const QByteArray& head : {pngEntry.data, IconFileBytes({pngEntry})}) {
+        TOversizedDevice stream(head, MaxEncodedImageBytes + 1);
+        EXPECT_EQ(RaisedId([&] { image.LoadFromStream(stream); }), strStreamReadError);
+        EXPECT_LT(stream.Served, 64) << "no more than the header looked at";
+    }
+    TOversizedDevice source(pngEntry.data, MaxEncodedImageBytes + 1);
+    QBuffer dest;
+    dest.open(QIODevice::WriteOnly);
+    EXPECT_EQ(RaisedId([&] { TUniversalImage::ConvertToPng(source, dest); }), strStreamReadError);
+    EXPECT_TRUE(image.IsEmpty());
+    // Within the limit a stream is read to its end (zeros after the picture).
+    TOversizedDevice within(pngEntry.data, 1 << 20);
+    image.LoadFromStream(within);
+    EXPECT_EQ(image.GetFrameCount(), 1);
 }
 
 TEST(UniversalImage, LoadingAppendsFramesAssignCopiesEveryFrameAndDrawToBlends) {

@@ -1,10 +1,11 @@
 // A picture of the log for review, written into the build folder as
-// "log-review.png": a message of every kind with its sign, element, file and
-// settings links, one of them visited.
+// "log-review.png": a message of every kind with its sign picture, element,
+// file and settings links, one of them visited, inside the sheet's padding.
 
 #include "elements/diLog.h"
 
 #include "core/cuColors.h"
+#include "scheme/diUtils.h"
 #include "support/testVisualElements.h"
 
 #include <QCoreApplication>
@@ -52,12 +53,19 @@ TEST(LogReviewImage, SignsOfEveryKindLinksAndAVisitedLink) {
     const QRect area(log->ClientToSheet(QPoint(0, 0)), QSize(log->Width() + 8, log->Height() + 8));
     ASSERT_GT(area.width(), 8);
     const QImage image = fixture.sheet.PaintToImage(TRect{0, 0, area.right(), area.bottom()});
+    const TRect padding = log->GetPadding();
+    EXPECT_EQ(padding, fixture.sheet.Canvas()->GetThemePadding(tekSheet));
+    EXPECT_GT(padding.Left, 0);
+    TSchemeImages pictures(kLogSignSize, kLogSignSize);
+    pictures.AddResourceImage(kLogImagesResource);
+    ASSERT_EQ(pictures.Count(), 3);
     int signs = 0;
     for (TVisualElement* sign = log->FirstVisualChild(); sign; sign = sign->NextVisualSibling(), ++signs) {
         const QRect rect(sign->ClientToSheet(QPoint(0, 0)), QSize(sign->Width(), sign->Height()));
         EXPECT_EQ(rect.size(), QSize(kLogSignSize, kLogSignSize));
-        const QRgb background = image.pixel(rect.right() + 1, rect.top());
-        EXPECT_NE(image.pixel(rect.center()), background) << "sign " << signs;
+        // The middle of each picture is opaque and of another colour than the sign's ground.
+        const QImage& picture = pictures.Image(int(LogSignPicture(static_cast<TElement_Sign*>(sign)->Kind())));
+        EXPECT_EQ(image.pixel(rect.center()), picture.pixel(kLogSignSize / 2, kLogSignSize / 2)) << "sign " << signs;
     }
     EXPECT_EQ(signs, 5);
     EXPECT_TRUE(ImageHolds(image, area, ColorFromWindows(kVisitedLinkWindowsColor)));

@@ -1,11 +1,15 @@
 // The log: the settings filter, the sign and paragraph rules, the first
-// message after clearing, the links ("E", "F", "S") and the visited colour.
+// message after clearing, the links ("E", "F", "S") clicked with the mouse and
+// the visited colour, the message sound and the scroll to the left edge.
 
 #include "elements/diLog.h"
 
 #include "core/cuColors.h"
 #include "platform/plInput.h"
+#include "platform/plResources.h"
 #include "scheme/diTextorAttributes.h"
+#include "support/testSounds.h"
+#include "support/testStop.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
 
@@ -43,7 +47,20 @@ protected:
                 return p;
         return nullptr;
     }
-    void Click(TPortion* run) { log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1}); }
+    void Click(TPortion* run) {
+        Found(run, "the link run");
+        log->ActivateLink(TTextorPosition{run->Paragraph(), run, 1});
+    }
+    // A click of the left button through the sheet, after the run's first character.
+    void ClickWithTheMouse(TPortion* run) {
+        Found(run, "the link run");
+        const TTextorPosition inside{run->Paragraph(), run, 1};
+        const TRect caret = log->Textor()->GetCaretRect(log->Textor()->FindRow(inside, false), inside, 1);
+        const TRect padding = log->GetPadding();
+        const QPoint at = log->ClientToSheet(QPoint(padding.Left + caret.Left, padding.Top + caret.Top + 2));
+        sheet.MouseDown(at, mbLeft, 0, 1);
+        sheet.MouseUp(at, mbLeft, 0);
+    }
 
     TLogRoot* log = TElement::CreateIn<TLogRoot>(scheme.get(), root);
     int changes = 0;
@@ -148,14 +165,42 @@ TEST_F(LogSheet, SettingsLinkGoesToTheInstalledHandlerWithoutOneItBeeps) {
     EXPECT_EQ(g_logBeeps, 1);
 }
 
+TEST_F(LogSheet, AMouseClickOnEachLinkKindReachesItsHandlerWithoutHyperlinkDetection) {
+    QStringList opened;
+    log->OnElementsLink = [&](TLogRoot*, const QList<int>& ns) { opened << "E" + QString::number(ns.value(1)); };
+    log->OnFileLink = [&](TLogRoot*, const QString& name) { opened << "F" + name; };
+    InstallSettingsLinkHandler([&](const QString& path) { opened << "S" + path; });
+    log->Messages().AddElementLinkMessage(mkError, QStringLiteral("at [this]"), QStringLiteral("3,5"));
+    log->Messages().AddPathLinkMessage(mkWarning, QStringLiteral("in [file]"), QStringLiteral("a.pas"));
+    auto message = std::make_unique<TElementMessage>(mkHint);
+    message->AddSegment(nullptr, skSettings, QStringLiteral("Sheet/Log"), QStringLiteral("settings"));
+    log->Messages().Add(std::move(message));
+    Layout();
+    ASSERT_FALSE(log->HasTextorOption(toHyperlinks));
+    for (const QString link : {"E5", "Fa.pas", "SSheet/Log"}) {
+        ClickWithTheMouse(LinkRun(link.front()));
+        EXPECT_EQ(opened.value(opened.size() - 1), link);
+    }
+    EXPECT_EQ(opened.size(), 3);
+}
+
+TEST_F(LogSheet, AMessageOnASheetPlaysTheLogSoundAndScrollsTheSheetToItsLeftEdge) {
+    TRecordedSounds sounds;
+    sheet.SetScreenPosition(QPoint(40, 30));
+    Add(mkError, QStringLiteral("error"));
+    EXPECT_EQ(sounds.played, QStringList{FindResource(sndLogMessage)});
+    EXPECT_EQ(sheet.ScreenPos(), QPoint(0, 30));
+}
+
 TEST_F(LogSheet, AClickedLinkTakesTheVisitedColourOnce) {
     log->Messages().AddPathLinkMessage(mkError, QStringLiteral("[file]"), QStringLiteral("a.pas"));
-    const auto* link = dynamic_cast<const TRichTextAttributes*>(LinkRun(kLogLinkFile)->Attributes());
+    const auto* link = dynamic_cast<const TRichTextAttributes*>(Found(LinkRun(kLogLinkFile), "the file link")->Attributes());
     ASSERT_NE(link, nullptr);
     const TColor visitedColor = ColorFromWindows(kVisitedLinkWindowsColor);
     EXPECT_NE(link->Color(), visitedColor);
     Click(LinkRun(kLogLinkFile));
-    const auto* visited = dynamic_cast<const TRichTextAttributes*>(LinkRun(kLogLinkFile)->Attributes());
+    const auto* visited =
+        dynamic_cast<const TRichTextAttributes*>(Found(LinkRun(kLogLinkFile), "the file link")->Attributes());
     EXPECT_EQ(visited->Color(), visitedColor);
     EXPECT_EQ(visited->Link(), kLogLinkFile + QStringLiteral("a.pas"));
     Click(LinkRun(kLogLinkFile));

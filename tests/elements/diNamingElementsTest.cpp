@@ -13,6 +13,7 @@
 #include "scheme/diPalette.h"
 #include "support/testEnglish.h"
 #include "support/testNaming.h"
+#include "support/testTextor.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,18 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_NamingBox, TVisualElement)
 
+// A text inside a text that passes its palette and messages to its owner.
+class TElement_NamingInnerText : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_NamingInnerText)
+public:
+    void Create() override {
+        TTextorElement::Create();
+        SetTextorOptions(TextorOptions() | toRichContent | toDelegating);
+    }
+    void FillAcceptedClasses(TElementClassList& list) override { list << TElement_NamingBox::StaticClass(); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingInnerText, TTextorElement)
+
 // A text that owns a namespace for what is typed into it.
 class TElement_NamingText : public TTextorElement, public INamespaceOwner {
     T_ELEMENT_CLASS(TElement_NamingText)
@@ -78,13 +91,27 @@ public:
         m_namespace.reset();
     }
     void FillAcceptedClasses(TElementClassList& list) override {
-        list << TElement_NamingRef::StaticClass() << TElement_NamingBox::StaticClass();
+        list << TElement_NamingRef::StaticClass() << TElement_NamingBox::StaticClass()
+             << TElement_NamingInnerText::StaticClass();
     }
 
 private:
     TNodePtr<TNamespace> m_namespace;
 };
 T_ELEMENT_CLASS_IMPL(TElement_NamingText, TTextorElement)
+
+// Gives the references below it the root scope's names, and refuses every one.
+class TElement_NamingRefuser : public TElement, public INamespaceOwner {
+    T_ELEMENT_CLASS(TElement_NamingRefuser)
+public:
+    TNamespace* GetNamespace() override { return static_cast<TNamespace*>(Scheme()->Root()); }
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override {
+        if (msg != nmAcceptReferenceItem) return TElement::HandleNodeMessage(msg, p1, p2);
+        *reinterpret_cast<bool*>(p2) = false;
+        return true;
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NamingRefuser, TElement)
 
 namespace {
 
@@ -211,6 +238,21 @@ TEST_F(NamingElements, DeletedTargetReportsAndUndoReattachesSameElementByPath) {
     EXPECT_EQ(ref->GetText(), QStringLiteral("X"));
 }
 
+TEST_F(NamingElements, LostTargetsAreRecordedOnTheFirstRunOnlyNotAgainAtEachRedo) {
+    TElement_TestDecl* target = AddDecl(root, QStringLiteral("X"));
+    std::vector<TElement_NamingRef*> refs{Ref(QStringLiteral("X")), Ref(QStringLiteral("X"))};
+    auto removal = MakeNode<TNamingRemoveOperation>(target, root);
+    TNamingRemoveOperation* op = removal.get();
+    TSchemeOperation::Execute(std::move(removal));
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        history.Undo();
+        history.Redo();
+    }
+    EXPECT_EQ(op->GetUndoDependents().Count(), int(refs.size()));
+    history.Undo();
+    for (TElement_NamingRef* ref : refs) EXPECT_EQ(ref->GetTargetItem(), target->Item());
+}
+
 TEST_F(NamingElements, CycleThroughUsedReferences) {
     TElement_TestDecl* decl = AddDecl(root, QStringLiteral("Self"));
     TElement_NamingRef* ref = Ref(QStringLiteral("Self"));
@@ -232,6 +274,14 @@ TEST_F(NamingElements, DisabledTarget) {
     ASSERT_TRUE(NamingMessages(toField).isEmpty());
     named->Field->SetDisabled(true);
     EXPECT_TRUE(NamingMessages(toField).contains(Expected(strReferenceDisabledElement)));
+}
+
+TEST_F(NamingElements, AcceptanceRefusedByAGrandparent) {
+    TElement_TestDecl* decl = AddDecl(root, QStringLiteral("X"));
+    auto* refuser = TElement::CreateIn<TElement_NamingRefuser>(scheme.get(), root);
+    auto* parent = TElement::CreateIn<TElement_NamingOwner>(scheme.get(), refuser);
+    EXPECT_EQ(Ref(QStringLiteral("X"), parent)->GetTargetItem(), nullptr);
+    EXPECT_EQ(Ref(QStringLiteral("X"))->GetTargetItem(), decl->Item());
 }
 
 TEST_F(NamingElements, RouterHandsNameEventsOnlyToWaitingReferences) {
@@ -282,6 +332,19 @@ TEST_F(NamingDropDown, GroupsAtDotsShiftOnlyItemsAndPreselectedTarget) {
     TNodePtr<TDropDownItem> withShift = MakeNode<TDropDownItem>();
     ref->FillDropDown(withShift.get());
     EXPECT_TRUE(Captions(withShift.get()).contains(QStringLiteral("Hidden")));
+}
+
+TEST_F(NamingDropDown, EntriesFollowTheTreeOrderOfTheirPlacesNotTheOrderOfDeclaring) {
+    TElement_TestDecl* late = AddDecl(root, QStringLiteral("Late"));
+    TElement_TestDecl* early = AddDecl(root, QStringLiteral("Early"));
+    TElement_TestScope* other = AddScope(root, QStringLiteral("Other"));
+    TElement_TestDecl* second = AddDecl(other, QStringLiteral("Second"));
+    AddDecl(other, QStringLiteral("First"))->SetParentBefore(other, second);
+    TElement_TestLink* link = AddLink(root, other);
+    early->SetParentBefore(root, late);
+    link->SetParentBefore(root, late);
+    Ref(QString())->FillDropDown(rootItem.get());
+    EXPECT_EQ(Captions(rootItem.get()), QStringList({"Early", "First", "Second", "Late"}));
 }
 
 TEST_F(NamingDropDown, ChoosingAnEntryIsUndoable) {
@@ -338,6 +401,27 @@ TEST_F(NamingCreate, NewElementWithAutomaticNameBecomesTarget) {
     ChooseCreate(true);
     ASSERT_NE(ref->GetTargetItem(), nullptr);
     EXPECT_EQ(ref->GetText(), ref->GetTargetItem()->GetName());
+}
+
+TEST_F(NamingCreate, CreateBetweenTwoDeclarationsLandsAfterTheLastAndOneUndoTakesBoth) {
+    text->InsertElementOfClass(TElement_NamingBox::StaticClass(), false, text->Textor()->GetStartPosition());
+    auto* inner = static_cast<TTextorElement*>(text->AddElementOfClass(TElement_NamingInnerText::StaticClass()));
+    auto* second = static_cast<TElement_NamingBox*>(inner->AddElementOfClass(TElement_NamingBox::StaticClass()));
+    text->AddElementOfClass(TElement_NamingRef::StaticClass());  // after the declarations
+    auto* first = static_cast<TElementPortion*>(text->Textor()->GetFirstPortion())->Element();
+    static_cast<TElement_NamingBox*>(first)->Field->SetText(QStringLiteral("First"));
+    second->Field->SetText(QStringLiteral("Second"));
+
+    ref->FillDropDown(rootItem.get());
+    ASSERT_TRUE(ref->SelectDropDownItem(rootItem->FirstItem()));
+    ASSERT_NE(ref->GetTargetItem(), nullptr);
+    auto* made = static_cast<TVisualElement*>(ref->GetTargetItem()->GetElement());
+    EXPECT_EQ(static_cast<TElementPortion*>(made->TextorSlot())->Prev(), dynamic_cast<TPortion*>(second->TextorSlot()))
+        << "the new declaration stands right after the last one";
+    history.Undo();
+    EXPECT_EQ(ParagraphTexts(*inner->Textor()), QStringList{QStringLiteral("\uFFFC")});
+    EXPECT_EQ(ref->GetText(), QStringLiteral("Typed"));
+    EXPECT_EQ(ref->GetTargetItem(), nullptr);
 }
 
 TEST_F(NamingCreate, CreateWithoutNameEmptiedTypedName) {

@@ -1,5 +1,6 @@
 #include "platform/plCursor.h"
 #include "support/iconFixtures.h"
+#include "support/testDevices.h"
 #include "support/testFiles.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,16 @@ TEST(QtScreenCursor, UsesOneOverrideCursorAndRemovesItForDefault) {
     EXPECT_EQ(fake.CursorOf(12345).shape(), Qt::ArrowCursor);
     fake.RegisterCursor(1, QCursor(Qt::SizeAllCursor));
     EXPECT_EQ(fake.CursorOf(1).shape(), Qt::SizeAllCursor);
+}
+
+// A cursor file was read from whatever had its name: /dev/zero without end,
+// a pipe waiting for its writer for ever.
+TEST(LoadCursorFile, RegressionFileThatIsNotARegularFileIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(MakeNamedPipe(dir.filePath("pipe.cur")));
+    QCursor cursor;
+    EXPECT_FALSE(LoadCursorFile(QStringLiteral("/dev/zero"), cursor));
+    EXPECT_FALSE(LoadCursorFile(dir.filePath("pipe.cur"), cursor));
 }
 
 TEST(LoadCursorFile, KeepsTheHotSpotAndRejectsOtherFiles) {

@@ -1,7 +1,11 @@
 #include "platform/plFiles.h"
 
 #include "platform/plInstaller.h"
+#include "support/testDevices.h"
+#include "support/testFailingFiles.h"
+#include "support/testFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,48 +15,9 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
-
-// Fails one chosen step of the real file layer, the way a full disk or a
-// refusing file system would.
-class TFailingFiles : public TFileLayer {
-public:
-    enum Step { AtNone, AtCreate, AtSetMode, AtWrite, AtSync, AtClose, AtRename, AtSyncFolder };
-    Step failAt = AtNone;
-    static constexpr int kError = ENOSPC;
-
-    int CreateExclusive(const QString& path) override {
-        return failAt == AtCreate ? FailedCount() : TFileLayer::CreateExclusive(path);
-    }
-    bool SetMode(int fd, mode_t mode) override { return failAt != AtSetMode ? TFileLayer::SetMode(fd, mode) : Failed(); }
-    int64_t Write(int fd, const char* data, int64_t size) override {
-        if (failAt != AtWrite) return TFileLayer::Write(fd, data, size);
-        TFileLayer::Write(fd, data, size / 2);  // the disk fills up half way
-        return FailedCount();
-    }
-    bool Sync(int fd) override { return failAt != AtSync ? TFileLayer::Sync(fd) : Failed(); }
-    bool Close(int fd) override {
-        const bool closed = TFileLayer::Close(fd);  // the descriptor goes in every case
-        return failAt != AtClose ? closed : Failed();
-    }
-    bool Rename(const QString& from, const QString& to) override {
-        return failAt != AtRename ? TFileLayer::Rename(from, to) : Failed();
-    }
-    bool SyncFolder(const QString& folder) override {
-        return failAt != AtSyncFolder ? TFileLayer::SyncFolder(folder) : Failed();
-    }
-
-private:
-    bool Failed() {
-        SetError(kError);
-        return false;
-    }
-    int FailedCount() {
-        Failed();
-        return -1;
-    }
-};
 
 QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -165,6 +130,54 @@ TEST_F(ReplaceFile, SymbolicLinksAreFollowedAndKeptOrLeadNowhere) {
     EXPECT_EQ(result.errorText, SystemText(ELOOP));
     EXPECT_EQ(Entries(), QStringList({"a", "b", "chain.prm", "dangling.prm", "link.prm", "real", "target.prm"}));
     EXPECT_EQ(Replace("no/such/module.prm").errorText, SystemText(ENOENT));
+}
+
+// Bounded reading
+
+// A stream without size is read no further than one byte past the limit; a
+// device that tells a larger size is refused before anything is read.
+TEST(ReadAtMost, StopsAStreamJustPastTheLimitAndRefusesALargerSizeUnread) {
+    constexpr int64_t kLimit = 100000;
+    QByteArray out("left over");
+    TSequentialDevice endless;
+    EXPECT_FALSE(ReadAtMost(endless, kLimit, out));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(endless.Served, kLimit + 1);
+    TOversizedDevice oversized(QByteArray("head"), int64_t(1) << 40);
+    EXPECT_FALSE(ReadAtMost(oversized, kLimit, out));
+    EXPECT_EQ(oversized.Served, 0);
+    TSequentialDevice ending(QByteArray("head"), kLimit);  // ends at the limit
+    ASSERT_TRUE(ReadAtMost(ending, kLimit, out));
+    EXPECT_EQ(out, QByteArray("head") + QByteArray(kLimit - 4, 0));
+    // From the device's position: the limit is what is left.
+    const QByteArray bytes = QByteArray("xyz") + QByteArray(kLimit, 'a');
+    QBuffer buffer;
+    buffer.setData(bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    buffer.seek(3);
+    ASSERT_TRUE(ReadAtMost(buffer, kLimit, out));
+    EXPECT_EQ(out, bytes.mid(3));
+    buffer.seek(2);
+    EXPECT_FALSE(ReadAtMost(buffer, kLimit, out));
+}
+
+TEST(OpenRegularFileForReading, RefusesFoldersDevicesAndPipesWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe");
+    ASSERT_TRUE(MakeNamedPipe(pipe));
+    ASSERT_TRUE(WriteTestFile(dir.filePath("file"), "bytes"));
+    const std::pair<QString, TOpenForReading> cases[] = {
+        {dir.filePath("missing"), TOpenForReading::Missing},
+        {dir.path(), TOpenForReading::NotRegularFile},
+        {QStringLiteral("/dev/zero"), TOpenForReading::NotRegularFile},
+        {pipe, TOpenForReading::NotRegularFile},
+        {dir.filePath("file"), TOpenForReading::Opened},
+    };
+    for (const auto& [path, expected] : cases) {
+        QFile file(path);
+        EXPECT_EQ(OpenRegularFileForReading(file), expected) << path.toStdString();
+        EXPECT_EQ(file.isOpen(), expected == TOpenForReading::Opened) << path.toStdString();
+    }
 }
 
 }  // namespace

@@ -76,4 +76,17 @@ TEST(FormPlacement, MaximizedOrWithoutLeftKeepsTheGeometryDamagedValuesAreClampe
     EXPECT_EQ(form.pos().x(), screen.left());
 }
 
+// Damaged or edited files may hold any integer: no sum of them may overflow.
+TEST(FormPlacement, StoredValuesAtTheIntegerLimitsAreClampedWithoutOverflow) {
+    for (const char* stored : {"<F Left=\"2147483647\" Top=\"2147483647\" Width=\"2147483647\" Height=\"2147483647\"/>",
+                               "<F Left=\"-2147483648\" Top=\"-2147483648\" Width=\"2147483647\" Height=\"-2147483648\"/>"}) {
+        auto knot = TKnot::Create();
+        ASSERT_TRUE(knot->LoadFromString(S(stored)));
+        QWidget form;
+        form.resize(300, 200);
+        plRestoreFormPlacement(form, *knot);
+        EXPECT_TRUE(plVirtualScreen().contains(form.geometry())) << stored;
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMetaEnum>
 #include <QListWidget>
 #include <QPushButton>
@@ -48,6 +49,11 @@ TEST(QtDialogs, AreCurrentUnlessAFakeIsInstalledAndNeverBlockWithoutAScreen) {
     EXPECT_FALSE(dialogs.BrowseForFolder("t", {}, folder));
     EXPECT_EQ(folder, "/tmp");
     EXPECT_FALSE(dialogs.ChooseApplication({}, {}).has_value());
+    QStringList files{"kept"};
+    EXPECT_FALSE(dialogs.ChooseFiles(TFileDialogKind::Save, {"t", "Text (*.txt)|*.txt", "a", "txt"}, files));
+    EXPECT_FALSE(dialogs.ChooseFiles(TFileDialogKind::OpenMulti, {}, files));
+    EXPECT_EQ(files, QStringList{"kept"});
+    EXPECT_EQ(dialogs.AskSave({"Save?", "caption", "Save", "Do not Save", "Cancel"}), TSaveAnswer::Cancel);
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_NE(dynamic_cast<TQtDialogs*>(&TDialogs::Current()), nullptr);
     TFakeDialogs fake;
@@ -56,6 +62,47 @@ TEST(QtDialogs, AreCurrentUnlessAFakeIsInstalledAndNeverBlockWithoutAScreen) {
         EXPECT_EQ(&TDialogs::Current(), &fake);
     }
     EXPECT_NE(dynamic_cast<TQtDialogs*>(&TDialogs::Current()), nullptr);
+}
+
+TEST(FileDialog, FilterStringsBecomeQtNameFilters) {
+    for (const CaseRow& c : LoadCases("platform/dialogs.txt", "NameFilters"))
+        EXPECT_EQ(QtNameFilters(c["Filter"]), BracketedList(c["Expected"])) << c.Text();
+}
+
+TEST(FileDialog, IsSetUpForOpeningOneOrManyOrSavingWithTheOverwriteQuestion) {
+    const TFileDialogParams params{"Save as", "Text (*.a, *.b)|*.a;*.b|All Files (*.*)|*.*", "/tmp/doc", "a"};
+    QFileDialog save;
+    ConfigureFileDialog(save, TFileDialogKind::Save, params);
+    EXPECT_EQ(save.windowTitle(), "Save as");
+    EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(save.fileMode(), QFileDialog::AnyFile);
+    EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(save.nameFilters(), (QStringList{"Text (*.a *.b)", "All Files (*)"}));
+    EXPECT_EQ(save.defaultSuffix(), "a");
+    EXPECT_EQ(save.directory().absolutePath(), "/tmp");
+    QFileDialog one, many;
+    ConfigureFileDialog(one, TFileDialogKind::Open, {{}, "Text (*.a)|*.a", {}, {}});
+    ConfigureFileDialog(many, TFileDialogKind::OpenMulti, params);
+    EXPECT_EQ(one.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ((std::pair{one.fileMode(), many.fileMode()}), (std::pair{QFileDialog::ExistingFile, QFileDialog::ExistingFiles}));
+    EXPECT_EQ(one.defaultSuffix(), "");
+}
+
+TEST(SaveQuestionBox, OffersSaveByDefaultAndTellsWhichButtonWasClicked) {
+    const TSaveQuestion question{"Save changes in \"a\"?", "Quillane", "Save", "Do\u00A0not Save", "Cancel"};
+    for (const auto& [button, answer] : {std::pair{0, TSaveAnswer::Save}, std::pair{1, TSaveAnswer::DontSave},
+                                         std::pair{2, TSaveAnswer::Cancel}}) {
+        TSaveQuestionBox box(question);
+        QAbstractButton* buttons[] = {box.SaveButton(), box.DontSaveButton(), box.CancelButton()};
+        EXPECT_EQ((QStringList{box.windowTitle(), box.text(), buttons[0]->text(), buttons[1]->text(), buttons[2]->text()}),
+                  (QStringList{"Quillane", question.Text, "Save", question.DontSaveButton, "Cancel"}));
+        EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box.defaultButton(), buttons[0]);
+        EXPECT_EQ(box.escapeButton(), buttons[2]);
+        EXPECT_EQ(box.Answer(), TSaveAnswer::Cancel) << "nothing clicked yet";
+        buttons[button]->click();
+        EXPECT_EQ(box.Answer(), answer) << button;
+    }
 }
 
 TEST(OpenWithDialog, ListsTheApplicationsAndReturnsTheChosenOne) {

@@ -23,4 +23,10 @@ TEST(XdgShell, ExitCodesMapToShellResults) {
     EXPECT_FALSE(ShellResult::Succeeded(32));
 }
 
+TEST(XdgShell, ShowItemOfAMissingPathStartsNothing) {
+    TXdgShell shell;
+    EXPECT_EQ(shell.ShowItem(QString()), ShellResult::FileNotFound);
+    EXPECT_EQ(shell.ShowItem(QStringLiteral("/no such folder here/a.prm")), ShellResult::FileNotFound);
+}
+
 }  // namespace

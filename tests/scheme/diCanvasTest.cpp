@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -212,6 +213,81 @@ TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
     for (int y = 2; y < 12; ++y) outlined |= out.pixel(30, y) != qRgb(255, 255, 255);
     EXPECT_TRUE(outlined);
     canvas->EndPaint(nullptr);
+}
+
+// A pass that paints straight on a window image leaves there what painting
+// the whole sheet leaves, inside the pass only, and gives the window's
+// painter its state back. (The copy of a bitmap of the pass's size differs at
+// the pass's edges where a smoothed shape crosses them.) A painter that
+// scales, clips or blends gets the copy.
+class CanvasTarget : public Canvas {
+protected:
+    static constexpr TRect Pass{30, 20, 150, 90};
+    static constexpr TRect WholeSheet{-5, -3, 195, 117};
+    static constexpr QPoint SheetInWindow{5, 3};
+    // What a pass over `pass` leaves on a grey 200 x 120 window whose painter
+    // shows the sheet at SheetInWindow, prepared by `prepare`.
+    QImage Painted(const TRect& pass, const std::function<void(QPainter&)>& prepare, bool onTarget,
+                   bool* painted = nullptr) {
+        QImage window(200, 120, QImage::Format_ARGB32_Premultiplied);
+        window.fill(Qt::gray);
+        QPainter dc(&window);
+        dc.translate(SheetInWindow);
+        prepare(dc);
+        const QTransform transform = dc.worldTransform();
+        const QPen pen = dc.pen();
+        const bool clipped = dc.hasClipping();
+        canvas->BeginPaint(pass, onTarget ? &dc : nullptr);
+        if (painted) *painted = canvas->PaintsOnTarget();
+        canvas->MoveOrigin(40, 30);
+        canvas->Painter().drawRect(60, 5, 20, 10);  // with the pen and brush the pass starts with
+        canvas->DrawRoundRect({-20, -15, 30, 25}, 6, qRgb(200, 0, 0), qRgb(0, 0, 200));  // across the pass's corner
+        canvas->FillRect({10, 10, 200, 14}, qRgba(0, 128, 0, 128));
+        canvas->DrawThemeFrame(tekElement, {40, 20, 100, 50});
+        canvas->TextOutCode(2, 30, qRgb(0, 0, 0), QStringLiteral("begin x := 1 end"));
+        canvas->DrawCaret(2, {-12, 26, 120, 40});
+        canvas->MoveOrigin(-40, -30);
+        canvas->EndPaint(&dc);
+        EXPECT_EQ(dc.worldTransform(), transform);
+        EXPECT_EQ(dc.pen(), pen);
+        EXPECT_EQ(dc.hasClipping(), clipped);
+        return window;
+    }
+};
+
+TEST_F(CanvasTarget, APassOnTheWindowImageLeavesWhatPaintingTheWholeSheetLeaves) {
+    const auto plain = [](QPainter&) {};
+    QImage expected = Painted(WholeSheet, plain, false);
+    const QRect inside = Pass.ToQRect().translated(SheetInWindow);
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (!inside.contains(x, y)) expected.setPixel(x, y, QColor(Qt::gray).rgba());
+    bool onTarget = false;
+    EXPECT_EQ(Painted(Pass, plain, true, &onTarget), expected);
+    EXPECT_TRUE(onTarget);
+    // A painter with another pen, brush and font still paints as a fresh one.
+    const auto used = [](QPainter& dc) {
+        dc.setPen(QPen(Qt::red, 3));
+        dc.setBrush(Qt::yellow);
+        dc.setFont(QFont(QStringLiteral("DejaVu Serif"), 30));
+    };
+    EXPECT_EQ(Painted(Pass, used, true, &onTarget), expected);
+    EXPECT_TRUE(onTarget);
+}
+
+TEST_F(CanvasTarget, APainterThatScalesClipsOrBlendsGetsTheCopy) {
+    const std::function<void(QPainter&)> painters[] = {
+        [](QPainter& dc) { dc.scale(2, 2); },
+        [](QPainter& dc) { dc.translate(0.5, 0); },
+        [](QPainter& dc) { dc.setClipRect(0, 0, 100, 100); },
+        [](QPainter& dc) { dc.setOpacity(0.5); },
+        [](QPainter& dc) { dc.setRenderHint(QPainter::Antialiasing); },
+    };
+    for (const auto& prepare : painters) {
+        bool onTarget = true;
+        EXPECT_EQ(Painted(Pass, prepare, true, &onTarget), Painted(Pass, prepare, false));
+        EXPECT_FALSE(onTarget);
+    }
 }
 
 }  // namespace

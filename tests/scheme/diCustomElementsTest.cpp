@@ -1,6 +1,7 @@
 #include "scheme/diCustomElements.h"
 
 #include "support/testSounds.h"
+#include "support/testStop.h"
 #include "support/testVisualElements.h"
 
 #include <QFileInfo>
@@ -38,7 +39,11 @@ protected:
         g_beeps = 0;
     }
     ~DropDown() override { InstallBeep(previousBeep); }
-    TDropDownItem* Item(const QString& caption) { return FindItem(sheet.DropDown()->Root(), caption); }
+    // The item of the open list; the test stops when there is none.
+    TDropDownItem* Item(const QString& caption) {
+        TDropDownList* list = Found(sheet.DropDown(), "an open drop-down list");
+        return Found(FindItem(list->Root(), caption), "item " + caption.toStdString());
+    }
     TElement_TestDropDown* field = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
     TBeepFunction previousBeep = InstallBeep(&CountBeep);
 };

@@ -6,6 +6,7 @@
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testRaise.h"
+#include "support/testStop.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,7 +68,7 @@ struct TSample {
     TElement_TestLeaf* RestoreDeep(int32_t stored, uint8_t options = 0) {
         TNodePtr<TKnot> knot = TKnot::Create();
         deep->SaveToKnot(knot.get(), fmSnapshot, 0);
-        knot->FindParam(QStringLiteral("ID"))->SetString(QString::number(stored));
+        Found(knot->FindParam(QStringLiteral("ID")), "the stored ID")->SetString(QString::number(stored));
         auto* restored = TElement::CreateIn<TElement_TestLeaf>(scheme.get(), inner);
         counterBeforeLoad = LastElementNumber();
         restored->LoadFromKnot(knot.get(), fmSnapshot, options);

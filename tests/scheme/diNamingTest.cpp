@@ -546,6 +546,78 @@ TEST_F(NamingTest, ChainsAndRingsLinkedAsALoadLinksThemSeeWhatTheRulesGive) {
         }
 }
 
+// A name declared at the head of a very long chain of connections reaches its
+// end, and goes again, without each connection calling the next one down
+// (which once ran out of stack).
+TEST_F(NamingTest, NameAtTheHeadOfAVeryLongChainReachesItsEnd) {
+    constexpr int kScopes = 20000;
+    std::vector<TElement_TestScope*> scopes{Scope(QStringLiteral("S0"))};
+    for (int i = 1; i < kScopes; ++i) {
+        scopes.push_back(Scope("S" + QString::number(i)));
+        AddLink(scopes.back(), scopes[size_t(i - 1)]);
+    }
+    TElement_TestDecl* decl = AddDecl(scopes.front(), QStringLiteral("X"));
+    TNamespaceItem* seen = scopes.back()->FindItemByName(QStringLiteral("X"));
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(seen->GetOriginal(), decl->Item());
+    decl->Free();
+    EXPECT_EQ(scopes.back()->FindItemByName(QStringLiteral("X")), nullptr);
+}
+
+// A connection that moves to another scope shows what it would show had it
+// been made there: names declared in its new scope leave it (the scope would
+// see them twice), names declared in the scope it left come.
+TEST_F(NamingTest, MovedConnectionShowsWhatItWouldShowMadeInItsNewScope) {
+    TElement_TestScope* a = Scope(QStringLiteral("A"));
+    TElement_TestScope* b = Scope(QStringLiteral("B"));
+    TElement_TestScope* e = Scope(QStringLiteral("E"));
+    const std::vector<TElement_TestScope*> scopes{a, b, e};
+    AddDecl(a, QStringLiteral("X"));
+    AddDecl(b, QStringLiteral("Y"));
+    AddLink(b, a);
+    TElement_TestLink* moving = AddLink(e, b);
+    ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
+    moving->SetParent(a);
+    ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
+    EXPECT_EQ(Names(a), (QStringList{"X", "Y"}));
+    moving->SetParent(e);
+    ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
+    EXPECT_EQ(Names(e), (QStringList{"Y", "X"}));
+}
+
+// A connection's covers follow its target's order while names come in
+// between over and over (places run out between two covers and are spread
+// again), go in numbers (the holes they leave are cleared away) and come
+// back where others went.
+TEST_F(NamingTest, CoversKeepTheTargetsOrderAsNamesComeInBetweenAndGo) {
+    TElement_TestScope* under = Scope(QStringLiteral("U"));
+    TElement_TestScope* target = Scope(QStringLiteral("T"));
+    TElement_TestScope* owner = Scope(QStringLiteral("O"));
+    TElement_TestScope* next = Scope(QStringLiteral("N"));  // orders the covers by their places
+    const std::vector<TElement_TestScope*> scopes{under, target, owner, next};
+    std::vector<TElement_TestDecl*> decls;
+    for (int i = 0; i < 3; ++i) decls.push_back(AddDecl(under, "U" + QString::number(i)));
+    AddLink(target, under);
+    TElement_TestLink* link = AddLink(owner, target);
+    AddLink(next, owner);
+    QRandomGenerator random(4711);
+    // Each name the target declares comes between its own names and the
+    // covers of its link, in the same gap as the one before.
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        for (int i = 0; i < 120; ++i) decls.push_back(AddDecl(target, "T" + QString::number(i)));
+        ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
+        for (int i = 0; i < 100; ++i) {
+            const size_t at = random.bounded(int(decls.size()));
+            decls[at]->Free();
+            decls.erase(decls.begin() + ptrdiff_t(at));
+            if (random.bounded(4) == 0) decls.push_back(AddDecl(random.bounded(2) ? target : under, "V" + QString::number(i)));
+        }
+        ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));
+        for (TNamespaceItem* item : SeenByWalk(target)) ASSERT_EQ(link->FindCover(item)->Wrapped(), item);
+    }
+}
+
 TNamespaceItem* FindByWalk(const std::vector<TNamespaceItem*>& seen, const QString& name, Qt::CaseSensitivity cs) {
     for (TNamespaceItem* item : seen)
         if (QString::compare(item->GetName(), name, cs) == 0) return item;
@@ -625,9 +697,10 @@ TEST_F(NamingTest, NameIndexAnswersLikeAPlainWalk) {
                 links[random.bounded(int(links.size()))]->SetPrefix(random.bounded(2) ? pickName() : QString());
             } else {
                 TElement_TestLink* link = links[random.bounded(int(links.size()))];
-                // Let go first: covers that stay with a moving connection are not filtered again.
-                link->SetTarget(nullptr);
-                if (random.bounded(2)) link->SetParent(anyScope());  // joins its new owner last
+                // A link moves holding its covers or after letting them go.
+                const int move = int(random.bounded(4));
+                if (move & 1) link->SetTarget(nullptr);
+                if (move & 2) link->SetParent(anyScope());  // joins its new owner last
                 link->SetTarget(anyScope());
             }
             ASSERT_NO_FATAL_FAILURE(ExpectSeenByRules(scopes));

@@ -1,6 +1,7 @@
 #include "scheme/diOperations.h"
 
 #include "support/testElements.h"
+#include "support/testStop.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,9 @@ protected:
         scheme->SetMessages(&messages);
     }
     TElement_TestLeaf* Add() { return TElement::CreateIn<TElement_TestLeaf>(scheme.get(), scheme->Root()); }
-    TElement_TestLeaf* Leaf(int32_t number) { return dynamic_cast<TElement_TestLeaf*>(scheme->FindElement(number)); }
+    TElement_TestLeaf* Leaf(int32_t number) {
+        return Found(dynamic_cast<TElement_TestLeaf*>(scheme->FindElement(number)), "leaf " + std::to_string(number));
+    }
     void Set(TElement_TestLeaf* leaf, const char* value, bool withMessages = false) {
         TSchemeOperation::Execute(MakeNode<TTestValueOperation>(leaf, value, withMessages));
     }

@@ -43,6 +43,20 @@ TEST_F(Sounds, EveryNamedSoundExistsAndPlaysButDisabledOrMissingPlaysNothingAndO
     EXPECT_EQ(root->FindPath(u"Sounds.Enabled", false)->ReadStr(u"Value"), "0");
 }
 
+TEST_F(Sounds, SoundFoundOnceAsksTheSettingAtEveryPlayAndAMissingOnePlaysNothing) {
+    const TSchemeSound found(sndValue);
+    const TSchemeSound missing(QStringLiteral("noSuchSound"));
+    found.Play();
+    missing.Play();
+    SoundsSettings()->EnabledProperty()->SetValue(false);
+    found.Play();
+    SoundsSettings()->EnabledProperty()->SetValue(true);
+    found.Play();
+    const QString path = played.value(0);
+    EXPECT_TRUE(path.endsWith(sndValue + ".wav") && QFile::exists(path)) << path.toStdString();
+    EXPECT_EQ(played, QStringList({path, path}));
+}
+
 struct TFakeEffect : TSoundEffect {
     int plays = 0;
     bool playing = false;

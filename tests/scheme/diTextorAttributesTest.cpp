@@ -3,13 +3,18 @@
 #include "scheme/diTextorAttributes.h"
 
 #include "core/cuDeviceContextManager.h"
+#include "platform/plSystemColors.h"
 
 #include "support/testVisualElements.h"
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include <cmath>
 #include <functional>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -37,6 +42,31 @@ TEST(AttributesPool, EqualValuesShareOneInstanceFreedByItsLastRelease) {
     EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
+// Each changes one field that equality compares.
+using TTextSetter = void (*)(TRichTextAttributes&);
+const TTextSetter kTextSetters[] = {
+    [](TRichTextAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
+    [](TRichTextAttributes& a) { a.SetFontName("DejaVu Serif"); },
+    [](TRichTextAttributes& a) { a.SetCharset(204); },
+    [](TRichTextAttributes& a) { a.SetColor(MakeColor(9, 9, 9)); },
+    [](TRichTextAttributes& a) { a.SetFontFlags(2); },
+    [](TRichTextAttributes& a) { a.SetFontSize(12); },
+    [](TRichTextAttributes& a) { a.SetFontStyle(tfsItalic); },
+    [](TRichTextAttributes& a) { a.SetLinkKind(1); },
+    [](TRichTextAttributes& a) { a.SetLink("x"); },
+};
+using TParagraphSetter = void (*)(TRichParagraphAttributes&);
+const TParagraphSetter kParagraphSetters[] = {
+    [](TRichParagraphAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(0, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(1, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(2, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(3, 1); },
+    [](TRichParagraphAttributes& a) { a.SetNumber(4, 1); },
+    [](TRichParagraphAttributes& a) { a.SetFlag(1); },
+    [](TRichParagraphAttributes& a) { a.SetOptions(2); },
+};
+
 TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     TRichTextAttributes text;
     TRichParagraphAttributes paragraph, p2;
@@ -44,25 +74,98 @@ TEST(AttributesPool, EveryFieldAndTheClassTakePartInEquality) {
     EXPECT_FALSE(paragraph.Equals(text));
     p2.SetNumber(4, 7);
     EXPECT_FALSE(paragraph.Equals(p2));
-    using Setter = void (*)(TRichTextAttributes&);
-    const Setter setters[] = {
-        [](TRichTextAttributes& a) { a.SetBackground(MakeColor(1, 2, 3)); },
-        [](TRichTextAttributes& a) { a.SetFontName("DejaVu Serif"); },
-        [](TRichTextAttributes& a) { a.SetCharset(204); },
-        [](TRichTextAttributes& a) { a.SetColor(MakeColor(9, 9, 9)); },
-        [](TRichTextAttributes& a) { a.SetFontFlags(2); },
-        [](TRichTextAttributes& a) { a.SetFontSize(12); },
-        [](TRichTextAttributes& a) { a.SetFontStyle(tfsItalic); },
-        [](TRichTextAttributes& a) { a.SetLinkKind(1); },
-        [](TRichTextAttributes& a) { a.SetLink("x"); },
-    };
-    for (size_t i = 0; i < std::size(setters); ++i) {
+    for (size_t i = 0; i < std::size(kTextSetters); ++i) {
         TRichTextAttributes a, b;
-        setters[i](b);
+        kTextSetters[i](b);
         EXPECT_FALSE(a.Equals(b)) << i;
         a.Assign(b);
         EXPECT_TRUE(a.Equals(b)) << i;
     }
+}
+
+// The pool finds values by their hash: equal values must hash alike, and a
+// field left out of the hash would put every value that differs only there
+// under one hash.
+TEST(AttributesPool, EqualValuesHashAlikeAndEveryComparedFieldChangesTheHash) {
+    EXPECT_NE(TRichTextAttributes().Hash(), TRichParagraphAttributes().Hash());
+    auto check = [](auto& a, auto& b, size_t i) {
+        EXPECT_NE(a.Hash(), b.Hash()) << i;
+        a.Assign(b);
+        EXPECT_EQ(a.Hash(), b.Hash()) << i;
+    };
+    for (size_t i = 0; i < std::size(kTextSetters); ++i) {
+        TRichTextAttributes a, b;
+        kTextSetters[i](b);
+        check(a, b, i);
+    }
+    for (size_t i = 0; i < std::size(kParagraphSetters); ++i) {
+        TRichParagraphAttributes a, b;
+        kParagraphSetters[i](b);
+        check(a, b, i);
+    }
+    TRichParagraphAttributes first, second;  // the same number in another place
+    first.SetNumber(0, 5);
+    second.SetNumber(1, 5);
+    EXPECT_NE(first.Hash(), second.Hash());
+}
+
+// Every value of this class has the same hash.
+class TCollidingText : public TRichTextAttributes {
+public:
+    uint64_t Hash() const override { return 42; }
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TCollidingText>(); }
+};
+
+TEST(AttributesPool, ValuesWhoseHashesCollideStayDistinctAndLeaveOneByOne) {
+    const int before = TAttributes::PoolCount();
+    std::vector<TAttributesRef<TCollidingText>> held;
+    for (int i = 0; i < 40; ++i) {
+        TCollidingText value;
+        value.SetLink(QString::number(i));
+        held.push_back(AcquireSharedAs(value));
+    }
+    EXPECT_EQ(TAttributes::PoolCount(), before + 40);
+    for (size_t i = 0; i < held.size(); i += 2) held[i].reset();
+    for (int i = 0; i < 40; ++i) {
+        TCollidingText value;
+        value.SetLink(QString::number(i));
+        TAttributesRef<TCollidingText> again = AcquireSharedAs(value);
+        EXPECT_EQ(again->Link(), QString::number(i));
+        if (i % 2) {
+            EXPECT_EQ(again.get(), held[size_t(i)].get()) << i;
+        }
+    }
+    EXPECT_EQ(TAttributes::PoolCount(), before + 20);
+    held.clear();
+    EXPECT_EQ(TAttributes::PoolCount(), before);
+}
+
+// Random acquisitions and releases of 300 values: at every step each value
+// held is one instance, and the pool holds exactly the values held.
+TEST(AttributesPool, ManyValuesAcquiredAndReleasedInAnyOrderKeepOneInstanceEach) {
+    const int before = TAttributes::PoolCount();
+    constexpr int kValues = 300;
+    std::vector<std::vector<TAttributesRef<TRichTextAttributes>>> held(kValues);
+    std::mt19937 random(7);
+    int distinct = 0;
+    for (int step = 0; step < 20000; ++step) {
+        const int k = int(random() % kValues);
+        auto& refs = held[size_t(k)];
+        if (random() % 2) {
+            TRichTextAttributes value;
+            value.SetLink(QStringLiteral("file:///log/%1.txt").arg(k));
+            value.SetFontSize(6 + k % 3);
+            refs.push_back(AcquireSharedAs(value));
+            ASSERT_EQ(refs.back().get(), refs.front().get()) << step;
+            distinct += refs.size() == 1;
+        } else if (!refs.empty()) {
+            refs.erase(refs.begin() + std::ptrdiff_t(random() % refs.size()));
+            distinct -= refs.empty();
+        }
+        ASSERT_EQ(TAttributes::PoolCount(), before + distinct) << step;
+    }
+    held.clear();
+    EXPECT_EQ(TAttributes::PoolCount(), before);
 }
 
 // Measuring: the cached font and metrics follow the size; control characters
@@ -126,6 +229,36 @@ TEST(RichTextAttributes, WidthsEqualMeasuringTheWholeText) {
     }
 }
 
+// Accents and other marks drawn on the character before them are measured
+// with it and kept; each text must still measure as the whole text does,
+// whatever carries the marks (letters, CJK, spaces, digits, a replaced
+// control character, a shaped script, nothing) and wherever a text ends.
+TEST(RichTextAttributes, TextsWithCombiningMarksMeasureAsTheWholeText) {
+    const QString bases[] = {QStringLiteral("e"), QStringLiteral("A"), QStringLiteral("\u00E9"),
+                             QStringLiteral("\u4E2D"), QStringLiteral("\u30AB"), QStringLiteral(" "),
+                             QStringLiteral("7"), QStringLiteral("\u0416"), QStringLiteral("\t"),
+                             QStringLiteral("\u0915"), QStringLiteral("\u0627"), QStringLiteral("\U0001F600"),
+                             QStringLiteral("\u200D"), QString()};
+    const char16_t marks[] = {0x0301, 0x0308, 0x0323, 0x030A, 0x0304, 0x20DD, 0xFE0F, 0x093F, 0x0651};
+    std::mt19937 random(11);
+    TRichTextAttributes a;
+    a.SetFontName("DejaVu Sans");
+    a.SetFontSize(10);
+    const QFontMetricsF& metrics = DeviceContextManager()->Metrics(a.Font());
+    for (int round = 0; round < 200; ++round) {
+        QString text;
+        for (int cluster = 0; cluster < 6; ++cluster) {
+            text += bases[random() % std::size(bases)];
+            for (int n = int(random() % 4); n > 0; --n) text += QChar(marks[random() % std::size(marks)]);
+        }
+        for (int length = 1; length <= text.size(); ++length) {
+            const QString visible = VisibleRunText(text.constData(), length);
+            ASSERT_EQ(a.GetTextWidth(text.constData(), length), std::lround(metrics.horizontalAdvance(visible)))
+                << round << " " << length;
+        }
+    }
+}
+
 class TextPainting : public ::testing::Test {
 protected:
     // What the drawing leaves on a white 40 x 30 picture.
@@ -154,6 +287,50 @@ TEST_F(TextPainting, LineFeedIsDrawnAsReplacementCharacter) {
         Painted([&] { a->PaintText(*canvas, 0, replacement.constData(), 1, 5, 20, {0, 0, 40, 30}); });
     EXPECT_NE(first, Painted([] {})) << "something is drawn";
     EXPECT_EQ(first, second);
+}
+
+// Painted glyphs are shaped once and kept; painting a text, the first time
+// or again, at any place, leaves what Qt's drawing of the whole text leaves
+// (right-to-left characters in their logical order, as in a left-to-right
+// override).
+TEST_F(TextPainting, TextsPaintAsQtDrawsTheWholeText) {
+    const struct {
+        QString text;
+        bool rightToLeft;
+    } cases[] = {
+        {QStringLiteral("The quick brown fox, 0123"), false},
+        {QStringLiteral("R\u00E9sum\u00E9 e\u0301te\u0301 A\u030Angstro\u0308m u\u0308\u0304ber"), false},
+        {QStringLiteral("\u6587\u5B57\u5217 \u5909\u6570\u306E\u5024 \u7D42\u308F\u308A"), false},
+        {QStringLiteral("\u0928\u092E\u0938\u094D\u0924\u0947 x\U0001F600\uFFFC\u00ADy\u200B"), false},
+        {QStringLiteral("abc \u0627\u0644\u0639\u0631\u0628\u064A\u0629 \u05E9\u05DC\u05D5\u05DD d"), true},
+    };
+    constexpr TRect row{0, 0, 300, 30};
+    for (const int style : {0, tfsBold | tfsItalic}) {
+        TRichTextAttributes value;
+        value.SetFontName("DejaVu Sans");
+        value.SetFontSize(12);
+        value.SetFontStyle(style);
+        const TAttributesRef<TRichTextAttributes> styled = AcquireSharedAs(value);
+        for (const auto& [text, rightToLeft] : cases)
+            for (const int x : {0, 7}) {
+                QImage expected(row.Width(), row.Height(), QImage::Format_ARGB32_Premultiplied);
+                expected.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+                {
+                    QPainter painter(&expected);
+                    painter.setFont(styled->Font());
+                    painter.setPen(QColor::fromRgba(styled->Color()));
+                    painter.drawText(QPoint(x, 20),
+                                     rightToLeft ? QChar(0x202D) + text + QChar(0x202C) : text);
+                }
+                for (int time = 0; time < 2; ++time) {
+                    canvas->BeginPaint(row);
+                    styled->PaintText(*canvas, 0, text.constData(), int(text.size()), x, 20, row);
+                    ASSERT_EQ(canvas->PaintBitmap(), expected) << text.toStdString() << " x " << x << " style "
+                                                               << style << " time " << time;
+                    canvas->EndPaint(nullptr);
+                }
+            }
+    }
 }
 
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {

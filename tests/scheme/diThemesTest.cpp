@@ -5,6 +5,7 @@
 
 #include "core/cuStringIds.h"
 #include "support/testCaseRows.h"
+#include "support/testDevices.h"
 #include "support/testElements.h"
 #include "support/testFiles.h"
 #include "support/testRaise.h"
@@ -55,6 +56,21 @@ TEST(NinePartFrame, CornersAreCopiedStretchedTiledAndLeftOut) {
     EXPECT_EQ(qRed(out.pixel(1, 15)), 10);
     EXPECT_LE(qGreen(out.pixel(1, 26)), 60);
     EXPECT_EQ(out.pixel(20, 15), Clear);
+}
+
+// A part of one colour stretched or tiled gives that colour, translucent
+// ones too, over the whole of its place.
+TEST(NinePartFrame, AUniformPartFillsItsPlaceWithItsColour) {
+    QImage source = CoordinateImage(10, 10);
+    for (const QRgb colour : {qRgba(200, 100, 50, 255), qPremultiply(qRgba(200, 100, 50, 77))}) {
+        for (int y = 3; y < 7; ++y)
+            for (int x = 3; x < 7; ++x) source.setPixel(x, y, colour);
+        for (const int mode : {int(tfmStretch), int(tfmTile)}) {
+            const QImage out = DrawNine(source, {3, 3, 3, 3}, {mode, mode, mode, mode, mode}, {0, 0, 40, 30}, 40, 30);
+            for (int y = 3; y < 27; ++y)
+                for (int x = 3; x < 37; ++x) ASSERT_EQ(out.pixel(x, y), colour) << x << "," << y << " mode " << mode;
+        }
+    }
 }
 
 // The centre part, 23 wide, starts at logical (13, 13), device (6, 10), with
@@ -244,6 +260,17 @@ TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     ASSERT_TRUE(image.save(dir.filePath("Blue.png")));
     theme.LoadFromFile(text);
     EXPECT_EQ(theme.SelectColor(), qRgba(1, 2, 3, 255));
+}
+
+// A theme's picture was read from whatever had its name: a pipe waited for
+// its writer for ever.
+TEST(ThemeFiles, RegressionPictureThatIsNotARegularFileIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath("Blue.txt");
+    ASSERT_TRUE(WriteTestFile(text, "<ThemeInfo SelectColor=0,0><Element Cut=0,0,1,1/></ThemeInfo>"));
+    ASSERT_TRUE(MakeNamedPipe(dir.filePath("Blue.png")));
+    TSheetTheme theme;
+    EXPECT_EQ(RaisedId([&] { theme.LoadFromFile(text); }), strCannotReadFile);
 }
 
 }  // namespace

@@ -7,8 +7,11 @@
 #include "support/testCaseRows.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
+#include "support/testFiles.h"
 #include "support/testRaise.h"
 #include "support/testVisualElements.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +41,32 @@ public:
     }
 };
 T_ELEMENT_CLASS_IMPL(TElement_HolderBox, TElement_TestBox)
+
+// A level of nesting: one content child of its own kind and a part (a
+// sub-element) that stands at its own level.
+class TElement_NestBox : public TVisualElement {
+    T_ELEMENT_CLASS(TElement_NestBox)
+public:
+    TElement_TestLeaf* Part = nullptr;
+    void Create() override {
+        TVisualElement::Create();
+        Part = TElement::CreateSubElement<TElement_TestLeaf>(this);
+    }
+    void FillAcceptedClasses(TElementClassList& list) override { list << StaticClass(); }
+    void GetChildName(TElement*, TSchemeFiler*, QString& name) override { name = QStringLiteral("Part"); }
+    void LoadFrom(TSchemeLoader* loader, TKnot* knot) override {
+        TVisualElement::LoadFrom(loader, knot);
+        TElementClassList classes;
+        bool filled = false;
+        if (TKnot* child = knot->FindChild(GetTypeName())) CreateChildFromNode(loader, child, nullptr, classes, filled);
+    }
+    void SaveTo(TSchemeSaver* saver, TKnot* knot) override {
+        TVisualElement::SaveTo(saver, knot);
+        if (auto* child = dynamic_cast<TElement*>(LastChild()); child && !child->IsSubElement())
+            SaveChildToNode(saver, knot, child);
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_NestBox, TVisualElement)
 
 // A sheet showing a holder box.
 class VisualStorage : public ::testing::Test, public TSheetFixture {
@@ -173,6 +202,34 @@ TEST_F(VisualStorage, NestingDeeperThanTheLimitIsRefusedAsCorrupt) {
     TNodePtr<TKnot> knot = KnotFromText(nested(TSchemeLoader::MaxNesting + 1));
     EXPECT_EQ(RaisedId([&] { scheme->Root()->LoadFromKnot(knot.get(), fmFile, 0); }), strDataProvidedAreCorrupt);
     EXPECT_EQ(scheme->ElementCount(), before) << "what was made is freed";
+}
+
+// A tree deeper than the loader reads back was saved without complaint, and
+// opening the file then kept only the root. Saving refuses it before writing
+// and the old file stays; parts add no level.
+TEST_F(VisualStorage, SavingRefusesATreeTheLoaderWouldRefuseAndKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("deep.prm");
+    for (const int levels : {TSchemeLoader::MaxNesting, TSchemeLoader::MaxNesting + 1}) {
+        SCOPED_TRACE(levels);
+        TScheme scheme(TElement_NestBox::StaticClass(), QStringLiteral("TestModule"));
+        auto* deepest = static_cast<TElement_NestBox*>(scheme.Root());
+        for (int i = 0; i < levels; ++i) deepest = TElement::CreateIn<TElement_NestBox>(&scheme, deepest);
+        deepest->Part->SetValue(QStringLiteral("deepest"));
+        ASSERT_TRUE(WriteTestFile(path, "old"));
+        if (levels > TSchemeLoader::MaxNesting) {
+            EXPECT_EQ(RaisedId([&] { scheme.SaveToFile(path); }), strSchemeTooDeepToSave);
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), "old");
+            continue;
+        }
+        scheme.SaveToFile(path);
+        TScheme loaded(TElement_NestBox::StaticClass(), QStringLiteral("TestModule"));
+        loaded.LoadFromFile(path);
+        EXPECT_EQ(SchemeText(&loaded), SchemeText(&scheme));
+        EXPECT_EQ(loaded.DeepestNestingLevel(), levels);
+    }
 }
 
 }  // namespace

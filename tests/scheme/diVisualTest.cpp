@@ -221,6 +221,37 @@ TEST_F(VisualElements, MessagesSignSitsAboveTheElementsTopLeft) {
     EXPECT_EQ(box->MessagesSign(), nullptr);
 }
 
+// Placing a chain of nested elements from the inside out told every level's
+// whole subtree again, which made a layout grow with the square of the depth:
+// while a layout runs, a moved element is told once, when it ends, and an
+// element that leaves the sheet meanwhile is not told at all.
+TEST_F(VisualElements, ElementsMovedWhileALayoutRunsAreToldOnceWhenItEnds) {
+    QStringList log;
+    TElement_TestBox* outer = AddBox(root);
+    TElement_TestBox* inner = AddBox(outer);
+    TElement_TestBox* leaving = AddBox(root);
+    for (TElement_TestBox* box : {outer, inner, leaving}) box->Log = &log;
+    inner->SetRequired(true);
+    TMessagesSignElement* sign = inner->MessagesSign();
+    ASSERT_NE(sign, nullptr);
+    const int signLeft = sign->Left();
+    {
+        const TSheetLayoutScope layout(&sheet);
+        inner->SetPosition(inner->Left() + 3, inner->Top());
+        leaving->SetPosition(leaving->Left() + 3, leaving->Top());
+        {
+            const TSheetLayoutScope nested(&sheet);
+            outer->SetPosition(outer->Left() + 5, outer->Top());
+        }
+        inner->SetPosition(inner->Left() + 1, inner->Top());
+        leaving->Free();
+        EXPECT_FALSE(log.contains("PositionChanged"));
+        EXPECT_EQ(sign->Left(), signLeft);
+    }
+    EXPECT_EQ(log.count("PositionChanged"), 2) << log.join(", ").toStdString();
+    EXPECT_EQ(sign->Left(), signLeft + 9) << "the sign follows both moves";
+}
+
 // Regression: the sign was owned twice, by the sheet's root element and by
 // its element, so whichever went second freed it again.
 TEST(MessagesSign, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {

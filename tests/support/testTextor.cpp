@@ -1,5 +1,7 @@
 #include "support/testTextor.h"
 
+#include "support/testStop.h"
+
 #if QUILLANE_TEST_LAYER >= 4
 
 T_ELEMENT_CLASS_IMPL(TStubElement, TVisualElement)
@@ -49,6 +51,12 @@ bool TFixedTextAttributes::Equals(const TAttributes& other) const {
            Color == o.Color && Background == o.Background;
 }
 
+uint64_t TFixedTextAttributes::Hash() const {
+    uint64_t hash = TTextAttributes::Hash();
+    for (const int value : {Advance, Ascent, Descent, TabWidth}) hash = HashWith(hash, uint64_t(uint32_t(value)));
+    return HashWith(HashWith(hash, Color), Background);
+}
+
 TTextAttributesRef FixedText(int advance, int ascent, int descent, int tabWidth, TColor color) {
     TFixedTextAttributes value;
     value.Advance = advance;
@@ -72,6 +80,12 @@ bool TFixedParagraphAttributes::Equals(const TAttributes& other) const {
     if (!TParagraphAttributes::Equals(other)) return false;
     const auto& o = static_cast<const TFixedParagraphAttributes&>(other);
     return std::equal(std::begin(Indents), std::end(Indents), std::begin(o.Indents));
+}
+
+uint64_t TFixedParagraphAttributes::Hash() const {
+    uint64_t hash = TParagraphAttributes::Hash();
+    for (const int indent : Indents) hash = HashWith(hash, uint64_t(uint32_t(indent)));
+    return hash;
 }
 
 TParagraphAttributesRef FixedParagraph(int left, int firstLine, int right, uint8_t alignment) {
@@ -115,11 +129,26 @@ QStringList ParagraphTexts(const TTextor& textor) {
     return texts;
 }
 
-TTextorPosition TTextorTest::At(int paragraph, int index) const {
+TStringHold StringHold(const TTextor& textor) {
+    TStringHold hold;
+    for (TPortion* p = textor.GetFirstPortion(); p; p = p->GetNextPortion()) {
+        if (p->Kind() != TPortionKind::Text) continue;
+        const QString& text = static_cast<const TTextPortion*>(p)->Text();
+        hold.Capacity += text.capacity();
+        hold.Length += text.size();
+        ++hold.Strings;
+    }
+    return hold;
+}
+
+TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at) {
     TTextorPosition position;
-    EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position)) << paragraph << ":" << index;
+    if (!textor.NumericToPosition(at, position))
+        StopTest("no character " + std::to_string(at.Char) + " in paragraph " + std::to_string(at.Paragraph));
     return position;
 }
+
+TTextorPosition TTextorTest::At(int paragraph, int index) const { return PositionAt(t, {paragraph, index}); }
 
 // ---------------------------------------------------------------------------
 // TStubElement

@@ -38,6 +38,7 @@ public:
 
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
     std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TFixedTextAttributes>(); }
 };
 
@@ -53,6 +54,7 @@ public:
     int LayoutValue(int index, const TTextAttributes* text) const override { return Indents[index]; }
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
+    uint64_t Hash() const override;
     std::unique_ptr<TAttributes> NewInstance() const override {
         return std::make_unique<TFixedParagraphAttributes>();
     }
@@ -90,12 +92,27 @@ public:
 // The paragraphs' characters, an element as U+FFFC.
 QStringList ParagraphTexts(const TTextor& textor);
 
+// The place of character at.Char of paragraph at.Paragraph; the test stops
+// when the text has no such place.
+TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at);
+
+// What the strings of a text's portions hold: their capacity and their
+// length in code units, and how many there are.
+struct TStringHold {
+    int64_t Capacity = 0;
+    int64_t Length = 0;
+    int64_t Strings = 0;
+    // At most about twice the length: twice, and a little for each short string.
+    bool WithinTwiceTheLength() const noexcept { return Capacity <= 2 * Length + 16 * Strings; }
+};
+TStringHold StringHold(const TTextor& textor);
+
 // A test of a textor `t`, with its positions by numbers.
 class TTextorTest : public ::testing::Test {
 protected:
     TTestTextor t;
 
-    // Character `index` of paragraph `paragraph` (a failure when there is none).
+    // Character `index` of paragraph `paragraph` (the test stops when there is none).
     TTextorPosition At(int paragraph, int index) const;
 };
 

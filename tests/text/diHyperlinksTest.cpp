@@ -2,6 +2,7 @@
 
 #include "platform/plShell.h"
 #include "support/testFiles.h"
+#include "support/testTextor.h"
 #include "support/testVisualElements.h"
 #include "text/diHyperlinks.h"
 #include "text/diTextorElement.h"
@@ -75,6 +76,26 @@ TEST(Hyperlinks, MarkingDuringLayoutRaisesNoChangeNorSecondLayoutAndPortionsDoNo
     ASSERT_TRUE(textor.NumericToPosition({0, 9}, colon));
     textor.InsertText(colon, "-");  // the link breaks, the plain pieces join
     EXPECT_EQ(LinkPortions(textor), QStringList({"see \"http-://a.b\" <", "ftp:\\\\c|ftp:\\\\c", ">"}));
+}
+
+// Marking split the rest of the run at every address, and each head kept the
+// buffer of the rest it was cut from.
+TEST(Hyperlinks, MarkingTwentyThousandLinksKeepsStringsWithinTwiceTheirLength) {
+    constexpr int Links = 20'000;
+    TTestTextor textor;
+    QString text;
+    for (int i = 0; i < Links; ++i) text += "http://example.org/" + QString::number(i) + " and ";
+    textor.InsertText(textor.GetStartPosition(), text);
+    const TTextAttributesRef link = FixedText(10, 8, 2, 40, MakeColor(0, 0, 255));
+    textor.BeginUpdate();
+    EXPECT_TRUE(MarkHyperlinks(textor.FirstParagraph(), [&](const QString&) { return link; }));
+    textor.EndUpdate();
+    int marked = 0;
+    for (TPortion* p = textor.GetFirstPortion(); p; p = p->Next()) marked += p->Attributes() == link.get();
+    EXPECT_EQ(marked, Links);
+    const TStringHold hold = StringHold(textor);
+    EXPECT_EQ(hold.Length, text.size());
+    EXPECT_TRUE(hold.WithinTwiceTheLength()) << hold.Capacity << " units of capacity";
 }
 
 TEST(Hyperlinks, LinksStartedProgramsNowOnlyDocumentsTheirFoldersAndAddressesOpen) {

@@ -3,6 +3,7 @@
 
 #include "core/cuUndoRedo.h"
 #include "platform/plClock.h"
+#include "support/testStop.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorEdit.h"
@@ -52,7 +53,7 @@ protected:
     }
     TTextorRange Range(TNumeric numeric) const {
         TTextorRange range;
-        EXPECT_TRUE(text->Textor()->NumericToRange(numeric, range));
+        if (!text->Textor()->NumericToRange(numeric, range)) StopTest("the text has no such range");
         return range;
     }
     // value entered at the caret object's selection (mode 0) after `pause` ms.

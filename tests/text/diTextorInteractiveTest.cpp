@@ -109,11 +109,7 @@ protected:
         if (msg == tinEnterText) entered << (p1 ? *reinterpret_cast<const QString*>(p1) : QString("<delete>"));
         if (msg == tinDrop) reinterpret_cast<TTextorDrop*>(p1)->Inserted = dropInserted;
     }
-    TTextorPosition At(int paragraph, int index) const {
-        TTextorPosition position;
-        EXPECT_TRUE(t.NumericToPosition({paragraph, index}, position));
-        return position;
-    }
+    TTextorPosition At(int paragraph, int index) const { return PositionAt(t, {paragraph, index}); }
     int Index(const TTextorPosition& position) const { return t.PositionToNumeric(position).Char; }
     // "start-end" of the ordered selection as character indices of paragraph 0.
     QString Selection() const {

@@ -1,12 +1,16 @@
 // Text layout: the wrap and its mended faults, row lookup, hit tests, caret
-// and row rectangles. Every code unit is 10 pixels wide, tabs 40, rows 10 high.
+// and row rectangles. Every code unit is 10 pixels wide, tabs 40, rows 10 high,
+// but where a test says otherwise.
 
 #include "platform/plInput.h"
+#include "scheme/diTextorAttributes.h"
 #include "support/testCases.h"
 #include "support/testTextor.h"
 #include "text/diTextorRows.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -88,6 +92,180 @@ TEST_F(TextorLayout, BreakSearchMeasuredTheRestOfTheRunForEveryRow) {
     Set(text, 100);
     EXPECT_EQ(t.FirstParagraph()->RowCount(), 667);  // "ab ab ab " on each row
     EXPECT_LT(static_cast<const TCountingText*>(t.DefaultText.get())->Measured, 20 * text.size());
+}
+
+// A row that closed at an earlier portion's end left the metrics of the
+// portions after that end off the next row.
+TEST_F(TextorLayout, RowAfterABreakAtAnEarlierPortionHasTheHeightOfAllItsPortions) {
+    Set("ab *cd*efghijkl", 60);
+    EXPECT_EQ(Texts(), "ab /cdefgh/ijkl");
+    EXPECT_EQ(Bottoms(), "10/25/35");
+}
+
+// Code units U+0300 to U+036F (combining marks) take no room, the others
+// Advance; notes how many code units it measured.
+class TMarkedText : public TCountingText {
+public:
+    int GetTextWidth(const QChar* chars, int count) const override {
+        Measured += count;
+        auto isMark = [](QChar c) { return c >= u'\u0300' && c <= u'\u036F'; };
+        const auto marks = std::count_if(chars, chars + count, isMark);
+        return int(count - marks) * Advance;
+    }
+    std::unique_ptr<TAttributes> NewInstance() const override { return std::make_unique<TMarkedText>(); }
+};
+
+// A row's break was searched from an estimate made for the whole rest of the
+// run, one character at a time: where zero-width marks follow narrow rows,
+// thousands of steps each measuring the whole row.
+TEST_F(TextorLayout, BreakSearchWasThousandsOfStepsWhereWidthsVaryAlongTheRun) {
+    const auto counting = AcquireSharedAs(TMarkedText());
+    t.DefaultText = AsTextAttributes(counting);
+    const QString text = QString("ab ").repeated(300) + "x" + QString(20000, QChar(0x0301));
+    Set(text, 100);
+    EXPECT_EQ(t.FirstParagraph()->RowCount(), 100);  // "ab ab ab " each, the marked x on the last
+    EXPECT_LT(counting->Measured, 40 * text.size());
+}
+
+// Edits of one long paragraph, each followed by the rows of a fresh layout.
+TEST_F(TextorLayout, AnEditMeasuresOnlyTheRowsAroundItAndMakesTheRowsOfAFreshLayout) {
+    const auto counting = AcquireSharedAs(TCountingText());
+    t.DefaultText = AsTextAttributes(counting);
+    QString words;  // of 1 to 7 letters: rows that lose or gain a word meet the old ones again
+    for (int i = 0; words.size() < 10000; ++i) words += QString(1 + i * 7919 % 7, QChar(u'a' + i % 26)) + " ";
+    Set(words, 100);
+    using TEdit = std::function<void(TTestTextor&)>;
+    const std::pair<const char*, TEdit> edits[] = {
+        {"typing", [&](TTestTextor& x) { x.InsertText(At(0, 5003), "xyz "); }},
+        {"deleting", [&](TTestTextor& x) { x.DeleteRange(TTextorRange{At(0, 4000), At(0, 4007)}); }},
+        {"restyling", [&](TTestTextor& x) { x.SetRangeAttributes(TTextorRange{At(0, 3000), At(0, 3004)}, false, b); }},
+        {"Enter", [&](TTestTextor& x) { x.SplitParagraph(At(0, 6002)); }},
+        {"typing after Enter", [&](TTestTextor& x) { x.InsertText(At(1, 3), "u"); }},
+        {"joining", [&](TTestTextor& x) { x.DeleteRange(TTextorRange{At(0, 6002), At(1, 0)}); }},
+    };
+    for (const auto& [name, edit] : edits) {
+        counting->Measured = 0;
+        edit(t);
+        EXPECT_LT(counting->Measured, 400) << name;
+        const QString texts = Texts(), widths = Widths(), bottoms = Bottoms();
+        t.InvalidateAllLayouts();
+        EXPECT_EQ(Texts(), texts) << name;
+        EXPECT_EQ(Widths(), widths) << name;
+        EXPECT_EQ(Bottoms(), bottoms) << name;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The break rules done the slow way
+
+struct TPlainRow {
+    int Start;
+    int End;
+    int Width;
+    friend bool operator==(const TPlainRow&, const TPlainRow&) = default;
+};
+
+// The rows of a paragraph of text portions, each row found from its start by
+// placing the characters one by one (each portion's piece on the row
+// measured whole) up to the first that does not fit, a surrogate pair whole.
+// The row ends at the latest place of the best grade among: the end of each
+// portion placed whole (a break opportunity if the rules allow a break there,
+// else a place to break anywhere), the last opportunity before that character
+// in its portion, else the place before it in its portion (anywhere), else
+// after it (forced).
+std::vector<TPlainRow> PlainRows(const TTextor& textor, const TParagraph* paragraph, int limit) {
+    std::vector<int> starts;
+    std::vector<const TTextAttributes*> attributes;
+    QString text;
+    for (TPortion* p = paragraph->FirstPortion(); p; p = p->Next()) {
+        starts.push_back(int(text.size()));
+        attributes.push_back(p->GetAttributes());
+        text += static_cast<const TTextPortion*>(p)->Text();
+    }
+    const int length = int(text.size());
+    starts.push_back(length);
+    auto portionOf = [&](int i) { return int(std::upper_bound(starts.begin(), starts.end(), i) - starts.begin()) - 1; };
+    auto xAt = [&](int start, int end) {
+        int x = 0;
+        for (int from = start; from < end; from = std::min(end, starts[size_t(portionOf(from)) + 1])) {
+            const size_t k = size_t(portionOf(from));
+            x += attributes[k]->GetTextWidth(text.constData() + from, std::min(end, starts[k + 1]) - from);
+        }
+        return x;
+    };
+    auto pair = [&](int i) { return i + 1 < length && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate(); };
+    auto opportunity = [&](int i) {
+        return i + 1 < length && !pair(i) && textor.CanBreakBetween(text[i].unicode(), text[i + 1].unicode());
+    };
+    std::vector<TPlainRow> rows;
+    for (int start = 0;;) {
+        int over = start;
+        while (over < length && xAt(start, over + 1) <= limit) ++over;
+        const int piece = std::max(start, starts[size_t(portionOf(over))]);
+        if (over > piece && pair(over - 1)) --over;
+        int end = length;
+        if (over < length) {
+            int grade = 0;
+            auto consider = [&](int place, int placeGrade) {
+                if (placeGrade < grade) return;
+                end = place;
+                grade = placeGrade;
+            };
+            for (size_t k = size_t(portionOf(start)); starts[k + 1] <= over; ++k)
+                consider(starts[k + 1], opportunity(starts[k + 1] - 1) ? 3 : 2);
+            int i = over - 1;
+            while (i >= piece && !opportunity(i)) --i;
+            if (i >= piece)
+                consider(i + 1, 3);
+            else if (over > piece)
+                consider(over, 2);
+            else
+                consider(pair(over) ? over + 2 : over + 1, 1);
+        }
+        rows.push_back(TPlainRow{start, end, xAt(start, end)});
+        if (end == length) return rows;
+        start = end;
+    }
+}
+
+TEST_F(TextorLayout, MixedScriptsWrapAsTheBreakRulesDoneTheSlowWay) {
+    auto rich = [](int size, int style) {
+        TRichTextAttributes value;
+        value.SetFontName("DejaVu Sans");
+        value.SetFontSize(size);
+        value.SetFontStyle(style);
+        return AsTextAttributes(AcquireSharedAs(value));
+    };
+    const QString marks = QString("e") + QString(40, QChar(0x0301)) + "o\u0308\u0323";
+    const QString cjk = "\u6F22\u5B57\u304B\u306A\u6DF7\u3058\u308A\u6587\u7AE0\u4E2D\u6587";
+    const QString devanagari = "\u0915\u094D\u0937\u0924\u094D\u0930\u093F\u092F \u0939\u093F\u0928\u094D\u0926\u0940";
+    const QString lacking = "\U0001F600\U0001F680\uE000\uE001 x\U0001F4A1";
+    const QString mixed = "begin " + marks + " caf\u00E9 " + cjk + cjk + " " + devanagari + " " + lacking + " end";
+    // text ("*" switches attributes), the default and the other attributes
+    const std::tuple<const char*, QString, TTextAttributesRef, TTextAttributesRef> cases[] = {
+        {"one run of fonts", mixed.repeated(6), rich(10, 0), rich(13, tfsBold)},
+        {"runs of two fonts", (mixed + "*" + cjk + marks + " *").repeated(5), rich(10, 0), rich(13, tfsBold)},
+        {"zero-width marks", (marks + " ab" + QString(300, QChar(0x0300)) + " cdefgh ").repeated(8),
+         AsTextAttributes(AcquireSharedAs(TMarkedText())), b},
+    };
+    for (const auto& [name, text, own, other] : cases) {
+        t.DefaultText = own;
+        b = other;
+        for (const int width : {1, 37, 90, 160, 300}) {
+            Set(text, width);
+            const TParagraph* p = t.FirstParagraph();
+            std::vector<TPlainRow> rows;
+            for (int i = 0; i < p->RowCount(); ++i)
+                rows.push_back(TPlainRow{p->RowAt(i)->StartIndex(), p->RowAt(i)->EndIndex(), p->RowAt(i)->Width()});
+            const std::vector<TPlainRow> plain = PlainRows(t, p, width);
+            ASSERT_EQ(rows.size(), plain.size()) << name << " at " << width;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                EXPECT_EQ(rows[i], plain[i]) << name << " at " << width << ", row " << i << ": " << rows[i].Start
+                                             << ".." << rows[i].End << " w" << rows[i].Width << ", the slow way "
+                                             << plain[i].Start << ".." << plain[i].End << " w" << plain[i].Width;
+            }
+        }
+    }
 }
 
 TEST_F(TextorLayout, ElementsStandOnTheRowsThatPaintingUses) {

@@ -101,4 +101,32 @@ TEST_F(TextorPaint, RowsOutsideTheClipBoxAreNotPainted) {
     EXPECT_EQ(static_cast<const TCodedText*>(t.DefaultText.get())->Baselines, (std::set<int>{18, 28}));
 }
 
+// Right-to-left text is painted left to right in its logical order, as it is
+// measured, hit and selected: painting the first word of an Arabic row
+// selected (on its own) leaves every pixel beside its selection as the row
+// painted unselected (in one piece) has it.
+TEST_F(TextorPaint, ASelectedArabicWordIsPaintedWhereItsSelectionIs) {
+    TRichTextAttributes arabic;
+    arabic.SetFontName(QStringLiteral("DejaVu Sans"));
+    arabic.SetFontSize(12);
+    t.DefaultText = AsTextAttributes(AcquireSharedAs(arabic));
+    const QString firstWord = QStringLiteral(u"\u0643\u0644\u0645\u0629");
+    t.SetText(firstWord + QStringLiteral(u" \u0623\u062E\u0631\u0649 \u062B\u0627\u0644\u062B\u0629"));
+    const TRect clip{0, 0, 200, t.GetHeight()};
+    const QImage plain = Painted(tpfPaintSelection, {}, clip);
+    const QImage selected = Painted(tpfPaintSelection, TTextorRange{At(0, 0), At(0, 4)}, clip);
+    const int selectionEnd = t.DefaultText->GetTextWidth(firstWord);
+    ASSERT_GT(selectionEnd, 0);
+    QStringList besideTheSelection;
+    for (int y = 0; y < clip.Bottom; ++y) {
+        const QString spans = DifferingSpans(plain.copy(selectionEnd, 0, plain.width() - selectionEnd, plain.height()),
+                                             selected.copy(selectionEnd, 0, plain.width() - selectionEnd,
+                                                           plain.height()),
+                                             y);
+        if (!spans.isEmpty()) besideTheSelection << QString("%1: %2").arg(y).arg(spans);
+    }
+    EXPECT_EQ(besideTheSelection.join(" | ").toStdString(), "") << "selection ends at " << selectionEnd;
+    EXPECT_NE(DifferingSpans(plain, selected, clip.Bottom / 2).toStdString(), "");  // the selection is painted
+}
+
 }  // namespace

@@ -13,6 +13,8 @@
 #include "platform/plShell.h"
 #include "platform/plTimer.h"
 #include "scheme/diPalette.h"
+#include "support/testStop.h"
+#include "support/testTextor.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
 #include "text/diTextorInteractive.h"
@@ -133,12 +135,13 @@ protected:
             fixture.sheet.MouseUp(at, mbLeft, 0);
         }
     }
-    void Drag(QPoint from, QPoint to) {
+    // A press, two moves and the release; keys (Ctrl) held from the first move on.
+    void Drag(QPoint from, QPoint to, TShiftState keys = 0) {
         input.LeftButtonDown = true;
         fixture.sheet.MouseDown(from, mbLeft, 0, 1);
-        fixture.sheet.MouseMove((from + to) / 2, ssLeft);
-        fixture.sheet.MouseMove(to, ssLeft);
-        fixture.sheet.MouseUp(to, mbLeft, 0);
+        fixture.sheet.MouseMove((from + to) / 2, ssLeft | keys);
+        fixture.sheet.MouseMove(to, ssLeft | keys);
+        fixture.sheet.MouseUp(to, mbLeft, keys);
         input.LeftButtonDown = false;
     }
     // The sheet point in the middle of the caret at a place of a text.
@@ -214,8 +217,7 @@ protected:
     // The caret rectangle of a place of a text, in sheet coordinates.
     TRect CaretRectAt(TTextorElement& in, TTextorNumericPosition place, TRowSide side) {
         TTextor& textor = *in.Textor();
-        TTextorPosition position;
-        EXPECT_TRUE(textor.NumericToPosition(place, position));
+        const TTextorPosition position = PositionAt(textor, place);
         const TRow* row = textor.FindRow(position, side == TRowSide::Lower);
         const int width = in.Interactive() ? in.Interactive()->CaretWidth() : 1;
         const TRect padding = in.GetPadding();
@@ -226,7 +228,8 @@ protected:
     // Where the rows of a paragraph of the script's text start.
     QList<int> RowStarts(int paragraph) const {
         QList<int> starts;
-        for (const TRow* row = text->Textor()->ParagraphAt(paragraph)->FirstRow(); row; row = row->GetNextRow())
+        const TParagraph* shown = Found(text->Textor()->ParagraphAt(paragraph), "paragraph " + std::to_string(paragraph));
+        for (const TRow* row = shown->FirstRow(); row; row = row->GetNextRow())
             starts << row->StartIndex();
         return starts;
     }
@@ -349,8 +352,8 @@ TEST_F(TextorScriptTest, DoubleAndTripleClicksAndADragOverAnEmbeddedElement) {
     Start(At(0, 0));
     Click(PointAt({0, 8}), 2);  // the word with the space after it
     ExpectStep("0,6,0,11", kInitialText, 0);
-    Drag(PointAt({0, 8}), PointAt({1, 3}));  // a press on the selection selects anew: no text moves
-    ExpectStep("0,8,1,3", kInitialText, 0);
+    Drag(PointAt({0, 4}), PointAt({1, 3}));  // a press beside the selection selects anew
+    ExpectStep("0,4,1,3", kInitialText, 0);
     Click(PointAt({1, 2}), 3);  // the paragraph with its break
     ExpectStep("1,0,2,0", kInitialText, 0);
     Drag(PointAt({3, 2}), PointAt({3, 12}));
@@ -392,6 +395,68 @@ TEST_F(TextorScriptTest, CopyAndPaste) {
     int notes = 0;
     for (TVisualElement* c = text->FirstVisualChild(); c; c = c->NextVisualSibling()) ++notes;
     EXPECT_EQ(notes, 2);
+}
+
+// "gamma" at (0, 11); "two" at (1, 4), after "Alpha beta gamma\r\none ".
+TEST_F(TextorScriptTest, DragMoveAndDragCopyWithinTheTextAreOneUndoStepEachADropInsideTheSelectionNothing) {
+    const QString t = kInitialText;
+    const struct {
+        const char* selection;
+        TTextorNumericPosition from, to;
+        TShiftState keys;
+        QString text;
+        const char* dropped;  // the selection afterwards
+    } rows[] = {
+        {"0,11,0,16", {0, 13}, {1, 3}, 0, QString(t).insert(21, "gamma").remove(11, 5), "1,3,1,8"},
+        {"1,4,1,7", {1, 5}, {0, 0}, 0, QString(t).remove(22, 3).insert(0, "two"), "0,0,0,3"},
+        {"0,11,0,16", {0, 13}, {1, 3}, ssCtrl, QString(t).insert(21, "gamma"), "1,3,1,8"},
+        {"0,6,0,16", {0, 8}, {0, 13}, 0, t, "0,6,0,16"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.selection);
+        Start(row.selection);
+        Drag(PointAt(row.from), PointAt(row.to), row.keys);
+        ExpectStep(row.dropped, row.text, row.text == t ? 0 : 1);
+        fixture.history.Undo();
+        EXPECT_EQ(text->GetText().toStdString(), t.toStdString());
+        fixture.history.Clear();
+    }
+}
+
+TEST_F(TextorScriptTest, DragMoveAndDragCopyIntoAnotherTextAreOneUndoStepEachEmbeddedElementsIncluded) {
+    auto* other = TElement::CreateIn<TElement_ScriptText>(fixture.scheme.get(), fixture.root);
+    other->SetVisualParent(fixture.root);
+    other->SetText(QStringLiteral("xy"));
+    fixture.Layout();
+    for (const TShiftState keys : {TShiftState(0), TShiftState(ssCtrl)}) {
+        Start("3,4,3,10");  // "re", the note, " a"
+        Drag(PointAt({3, 5}), PointAt({0, 1}, other), keys);
+        EXPECT_EQ(other->GetText(), "xre  ay");
+        ExpectStep("0,1,0,7", keys ? kInitialText : kBeforeNote.chopped(3) + "fter", 1);
+        EXPECT_NE(other->FirstVisualChild(), nullptr) << "the note goes along";
+        EXPECT_EQ(text->FirstVisualChild() == nullptr, !keys);
+        fixture.history.Undo();
+        EXPECT_EQ(text->GetText().toStdString(), kInitialText.toStdString());
+        EXPECT_EQ(other->GetText(), "xy");
+        EXPECT_EQ(other->FirstVisualChild(), nullptr);
+        fixture.history.Clear();
+    }
+}
+
+// The note is not hit while it lies in the dragged selection, and a drop
+// handed to it all the same is ignored (the move would take it away).
+TEST_F(TextorScriptTest, ADropIntoAnElementEmbeddedInTheDraggedSelectionChangesNothing) {
+    for (const TShiftState keys : {TShiftState(0), TShiftState(ssCtrl)}) {
+        Start("3,4,3,10");  // "re", the note, " a"
+        Drag(PointAt({3, 5}), PointAt({0, 3}, note), keys);
+        Start("3,4,3,10");
+        TTextorDrop drop{text->Interactive(), note->Textor()->GetEndPosition(), keys != 0};
+        note->AcceptDrop(drop);
+        EXPECT_FALSE(drop.Inserted);
+        ExpectStep("3,4,3,10", kInitialText, 0);
+        EXPECT_EQ(note->GetText(), QStringLiteral("a banana"));
+        EXPECT_EQ(note->Parent(), text);
+    }
 }
 
 TEST_F(TextorScriptTest, FindAcrossParagraphsIntoAnEmbeddedElementAndBack) {

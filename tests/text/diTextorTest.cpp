@@ -134,6 +134,19 @@ TEST_F(TextorModel, DeleteRanges) {
     }
 }
 
+// Each head of a split kept the whole buffer of the portion it was cut from.
+TEST_F(TextorModel, ParagraphCutByEnterKeepsItsStringsWithinTwiceTheirLength) {
+    constexpr int Units = 200'000;
+    constexpr int CutEvery = 60;
+    t.InsertText(t.GetStartPosition(), QString("abcdefghij").repeated(Units / 10));
+    TTextorPosition at = TTextor::PositionAfter(t.GetStartPosition(), CutEvery);
+    while (!at.IsParagraphEnd()) at = TTextor::PositionAfter(t.SplitParagraph(at).End, CutEvery);
+    ASSERT_EQ(t.ParagraphCount(), Units / CutEvery + 1);
+    const TStringHold hold = StringHold(t);
+    EXPECT_EQ(hold.Length, Units);
+    EXPECT_TRUE(hold.WithinTwiceTheLength()) << hold.Capacity << " units of capacity";
+}
+
 TEST_F(TextorModel, SetRangeAttributesSplitsAtTheEnds) {
     t.SetText("abcd\r\nef");
     t.SetRangeAttributes(Range(0, 2, 0, 2), false, a);

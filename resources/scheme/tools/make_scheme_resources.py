@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the scheme model's resources: the built-in theme "Default" (its image
-and its knot text), the element image strips and the editor's sounds.
+and its knot text), the element image strips, the log's signs and the editor's
+sounds.
 
 Run from anywhere: python3 resources/scheme/tools/make_scheme_resources.py
 The files land in resources/scheme/, which the build embeds under ":/rc/".
@@ -239,6 +240,71 @@ chars.circle(18, 6, 2.2, hex_color('4B5563'))                              # bul
 chars.line([(28.5, 2.5), (32, 6), (28.5, 9.5)], 1.5, hex_color('4B5563'))  # chevron right
 chars.png(os.path.join(OUT, 'diClassesCharImages.png'))
 
+# The log's message signs, 9 x 9 each: hint, warning, error.
+SIGN = 9
+signs = Canvas(SIGN * 3, SIGN)
+signs.circle(4.5, 4.5, 4.5, hex_color('2F9E6B'))                                 # hint: "i" in a green disc
+signs.circle(4.5, 2.5, 0.85, WHITE)
+signs.line([(4.5, 4.1), (4.5, 7.2)], 1.3, WHITE)
+x = SIGN
+signs.polygon([(x + 4.5, 0.0), (x + 9.0, 9.0), (x + 0.0, 9.0)], hex_color('F59E0B'))  # warning: "!" in a triangle
+signs.line([(x + 4.5, 2.6), (x + 4.5, 4.6)], 1.2, INK)
+signs.circle(x + 4.5, 7.0, 0.75, INK)
+x = SIGN * 2
+signs.circle(x + 4.5, 4.5, 4.5, hex_color('E5484D'))                             # error: a cross in a red disc
+signs.line([(x + 2.7, 2.7), (x + 6.3, 6.3)], 1.3, WHITE)
+signs.line([(x + 6.3, 2.7), (x + 2.7, 6.3)], 1.3, WHITE)
+signs.png(os.path.join(OUT, 'diLogImages.png'))
+
+# ---------------------------------------------------------------------------
+# Palette pictures of the element units (32-pixel strips)
+
+
+def arc(cx, cy, radius, start, end, steps=16):
+    """Points on a circle from angle start to end (degrees, 0 = right, 90 = down)."""
+    return [(cx + radius * math.cos(math.radians(start + (end - start) * i / steps)),
+             cy + radius * math.sin(math.radians(start + (end - start) * i / steps))) for i in range(steps + 1)]
+
+
+def sparkle(c, cx, cy, r, colour):
+    """A four-pointed star."""
+    t = r * 0.28
+    c.polygon([(cx, cy - r), (cx + t, cy - t), (cx + r, cy), (cx + t, cy + t), (cx, cy + r), (cx - t, cy + t),
+               (cx - r, cy), (cx - t, cy - t)], colour)
+
+
+def autoname_icon(c, x):
+    """A name tag with a spark: a name made for you."""
+    tag = [(x + 3, 17), (x + 10, 9), (x + 26, 9), (x + 26, 25), (x + 10, 25)]
+    c.polygon(tag, hex_color('2F6FD6'))
+    c.polygon([(x + 5, 17), (x + 11, 10.5), (x + 24.5, 10.5), (x + 24.5, 23.5), (x + 11, 23.5)], hex_color('DCE9FD'))
+    c.circle(x + 10.5, 17, 1.8, hex_color('2F6FD6'))
+    c.round_rect(x + 14, 14, x + 22.5, 15.6, 0.8, hex_color('2F6FD6'))
+    c.round_rect(x + 14, 18.4, x + 20, 20, 0.8, hex_color('2F6FD6', 170))
+    sparkle(c, x + 26, 7, 5.5, hex_color('F59E0B'))
+
+
+def padlock_icon(c, x, body, shackle, is_open):
+    """A padlock, its shackle raised and swung open or closed into the body."""
+    if is_open:
+        c.line([(x + 11, 10)] + arc(x + 15.5, 10, 4.5, 180, 360) + [(x + 20, 12)], 2.6, shackle)
+        c.line([(x + 11, 10), (x + 11, 15)], 2.6, shackle)
+    else:
+        c.line([(x + 11, 15)] + arc(x + 16, 11, 5, 180, 360) + [(x + 21, 15)], 2.6, shackle)
+    c.framed_round_rect(x + 7, 14.5, x + 25, 28.5, 2.5, shackle, body, 1.2)
+    c.circle(x + 16, 20, 2.0, WHITE)
+    c.round_rect(x + 15.2, 20, x + 16.8, 24.5, 0.6, WHITE)
+
+
+naming = Canvas(32, 32)
+autoname_icon(naming, 0)
+naming.png(os.path.join(OUT, 'diNamingElementsLargeImages.png'))
+
+visibility = Canvas(64, 32)
+padlock_icon(visibility, 0, hex_color('5BAA6C'), hex_color('3D7F4C'), True)     # Public
+padlock_icon(visibility, 32, hex_color('D9777A'), hex_color('A4484C'), False)  # Private
+visibility.png(os.path.join(OUT, 'diBaseElementsLargeImages.png'))
+
 # ---------------------------------------------------------------------------
 # Sounds: short, soft, 22.05 kHz mono 16-bit.
 
@@ -271,4 +337,5 @@ tone(os.path.join(OUT, 'diClassesDropDownSound.wav'), [(1100, 1000, 25)], 0.2)
 tone(os.path.join(OUT, 'diClassesValueSound.wav'), [(1650, 1700, 30)], 0.2)
 tone(os.path.join(OUT, 'diExpandButtonCollapseSound.wav'), [(990, 740, 45)], 0.22)
 tone(os.path.join(OUT, 'diExpandButtonExpandSound.wav'), [(740, 990, 45)], 0.22)
+tone(os.path.join(OUT, 'diLogMessageSound.wav'), [(1180, 1240, 30), (1570, 1620, 60)], 0.18)
 print('written to', OUT)

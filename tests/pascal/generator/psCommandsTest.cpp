@@ -4,6 +4,8 @@
 
 #include "psTestSupport.h"
 
+#include "support/testStop.h"
+
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -102,10 +104,10 @@ TEST_F(PascalStatements, DeadAssignmentsOfManyVariables) {
     TPascalCustomCommand* verbatim = m->Body->AddText(S("Writeln(V7)"));
     AddStatements(m->Body, m, second);
     TPascalLet* read = m->Body->AddLet();  // X := (V0 = 0) (V1 = 0) ...: reads all of them
-    read->Target->AddCallTo(Declared(m, S("X")));
+    read->Target->AddCallTo(Found(Declared(m, S("X")), "X"));
     for (int i = 0; i < 100; ++i) {
         TPascalCompareExpressionItem* test = read->Value->AddCompare(TPascalCompareKind::Equal);
-        test->Left->AddCallTo(Declared(m, u"V%1"_s.arg(i)));
+        test->Left->AddCallTo(Found(Declared(m, u"V%1"_s.arg(i)), "V" + std::to_string(i)));
         test->Right->AddInteger(0);
     }
     const int before = m->Body->ChildCount();
