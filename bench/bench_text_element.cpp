@@ -13,6 +13,7 @@
 #include "scheme/diThemes.h"
 #include "scheme/diTextorAttributes.h"
 #include "text/diTextorElement.h"
+#include "text/diTextorInteractive.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QStringList>
@@ -21,6 +22,23 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+
+// A text embedded in a rich text.
+class TElement_BenchNote : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_BenchNote)
+};
+T_ELEMENT_CLASS_IMPL(TElement_BenchNote, TTextorElement)
+
+// A rich text that embeds texts.
+class TElement_BenchRichText : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_BenchRichText)
+public:
+    void FillAcceptedClasses(TElementClassList& list) override {
+        TTextorElement::FillAcceptedClasses(list);
+        list << TElement_BenchNote::StaticClass();
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_BenchRichText, TTextorElement)
 
 // The root of the benchmark schemes: its children stand in a column.
 class TElement_BenchTextColumn : public TVisualElement {
@@ -36,7 +54,9 @@ public:
         }
         SetSize(width, y);
     }
-    void FillAcceptedClasses(TElementClassList& list) override { list << TTextorElement::StaticClass(); }
+    void FillAcceptedClasses(TElementClassList& list) override {
+        list << TTextorElement::StaticClass() << TElement_BenchRichText::StaticClass();
+    }
 };
 T_ELEMENT_CLASS_IMPL(TElement_BenchTextColumn, TVisualElement)
 
@@ -76,11 +96,11 @@ struct TBenchTextScheme {
     std::unique_ptr<TScheme> scheme;
     TTextorElement* text = nullptr;
 
-    explicit TBenchTextScheme(bool onSheet) {
+    explicit TBenchTextScheme(bool onSheet, const TElementClass* textClass = TTextorElement::StaticClass()) {
         settings->CreateProperties();
         scheme = std::make_unique<TScheme>(TElement_BenchTextColumn::StaticClass(), QStringLiteral("Bench"));
         scheme->SetUndoRedo(&history);
-        text = TElement::CreateIn<TTextorElement>(scheme.get(), scheme->Root());
+        text = static_cast<TTextorElement*>(TElement::CreateIn(textClass, scheme.get(), scheme->Root()));
         text->SetTextorOptions(RichOptions);
         text->SetVisualParent(static_cast<TVisualElement*>(scheme->Root()));
         if (!onSheet) return;
@@ -176,8 +196,110 @@ void BM_TextPasteUndo(benchmark::State& state) {
 }
 BENCHMARK(BM_TextPasteUndo)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<5>);
 
+// ---------------------------------------------------------------------------
+// A keystroke in a long text
+
+// A character typed at the end of a text of many paragraphs and one typed in
+// its middle, each laid out; both are undone outside the timing, so that
+// every keystroke meets the same text.
+void BM_TextKeystrokeLongText(benchmark::State& state) {
+    const int paragraphs = int(state.range(0));
+    TBenchTextScheme ours(true);
+    ours.sheet->SetActive(true);
+    ours.text->SetText(BenchLines(paragraphs, QStringLiteral("\r\n")));
+    ours.text->FocusText(TTextFocusPlace::End);
+    TTextor& textor = *ours.text->Textor();
+    TSchemeTextorInteractive* caret = ours.text->Interactive();
+    const int length = int(ours.text->GetText().size());
+    auto type = [&](const TTextorPosition& at) {
+        caret->SetCaretPosition(at);
+        state.ResumeTiming();
+        QChar typed(u'x');
+        ours.text->KeyPress(typed);
+        benchmark::DoNotOptimize(ours.Layout());
+        state.PauseTiming();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        type(textor.GetEndPosition());
+        TTextorPosition middle;
+        textor.NumericToPosition(TTextorNumericPosition{paragraphs / 2, LineLength / 2}, middle);
+        type(middle);
+        ours.history.Undo();
+        ours.history.Undo();
+        state.ResumeTiming();
+    }
+    if (!caret || ours.text->GetText().size() != length || textor.ParagraphCount() != paragraphs)
+        state.SkipWithError("the typed characters did not come and go");
+}
+BENCHMARK(BM_TextKeystrokeLongText)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Apply(QuillaneFastestOf<5>);
+
+// ---------------------------------------------------------------------------
+// Many embedded elements: selecting, deleting, undoing
+
+// Paragraphs of EmbeddedPerParagraph embedded texts, each after a word.
+constexpr int EmbeddedPerParagraph = 8;
+
+TNodePtr<TKnot> EmbeddedContent(int count) {
+    TNodePtr<TKnot> tree = TKnot::Create(kContentRootName);
+    tree->SetFlagsAdded(kfIndexed);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && i % EmbeddedPerParagraph == 0) AddContentBreak(tree.get());
+        tree->AddChild(kContentCharsName)->WriteStr(kContentValueName, QStringLiteral(" item %1 ").arg(i));
+        tree->AddChild(TElement_BenchNote::StaticClass()->GetTypeName())
+            ->WriteStr(kContentValueName, QStringLiteral("e%1").arg(i));
+    }
+    return tree;
+}
+
+int EmbeddedCount(const TTextorElement& text) {
+    int count = 0;
+    for (TParagraph* p = text.Textor()->FirstParagraph(); p; p = p->Next())
+        for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next())
+            count += portion->Kind() == TPortionKind::Element ? 1 : 0;
+    return count;
+}
+
+// All selected, deleted, and the deletion undone; the selection is given up
+// and the undo list cleared outside the timing.
+void BM_TextEmbeddedSelectDeleteUndo(benchmark::State& state) {
+    const int count = int(state.range(0));
+    TBenchTextScheme ours(true, TElement_BenchRichText::StaticClass());
+    ours.sheet->SetActive(true);
+    ours.text->InsertContent(EmbeddedContent(count).get(), fmFile, 0, std::nullopt);
+    ours.text->FocusText(TTextFocusPlace::Start);
+    if (EmbeddedCount(*ours.text) != count || !ours.text->Interactive()) {
+        state.SkipWithError("the embedded texts are not in the text");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        ours.text->Interactive()->SetCaretPosition(ours.text->Textor()->GetStartPosition());
+        ours.history.Clear();
+        state.ResumeTiming();
+        ours.text->SelectAll();
+        ours.text->DeleteContent();
+        ours.history.Undo();
+        benchmark::DoNotOptimize(ours.Layout());
+    }
+    if (EmbeddedCount(*ours.text) != count) state.SkipWithError("the embedded texts did not come back");
+}
+BENCHMARK(BM_TextEmbeddedSelectDeleteUndo)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Apply(QuillaneFastestOf<3>);
+
 }  // namespace
 
+QUILLANE_GROWTH(text_keystroke_long_text, "BM_TextKeystrokeLongText/100000/repeats:5",
+                "BM_TextKeystrokeLongText/10000/repeats:5");
+QUILLANE_GROWTH(text_embedded_select_delete_undo, "BM_TextEmbeddedSelectDeleteUndo/100000/repeats:3",
+                "BM_TextEmbeddedSelectDeleteUndo/10000/repeats:3");
 QUILLANE_GROWTH(text_content_roundtrip, "BM_TextContentRoundTrip/100000/repeats:5",
                 "BM_TextContentRoundTrip/10000/repeats:5");
 QUILLANE_RATIO(text_paste_undo_vs_qtextdocument, "BM_TextPasteUndo/repeats:5", "BM_TextPasteUndoQTextDocument/repeats:5");

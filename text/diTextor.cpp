@@ -23,6 +23,22 @@ struct TParagraphLinks {
     static void setPrev(TParagraph* p, TParagraph* v) noexcept { p->m_prev = v; }
 };
 
+// The chain of a textor's emptied element portions.
+struct TEmptiedLinks {
+    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextEmptied; }
+    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevEmptied; }
+    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextEmptied = v; }
+    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevEmptied = v; }
+};
+
+// The chain of a textor's marked element portions.
+struct TMarkedLinks {
+    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextMarked; }
+    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevMarked; }
+    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextMarked = v; }
+    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevMarked = v; }
+};
+
 namespace {
 
 // Whether offset would fall between the halves of a surrogate pair of portion.
@@ -239,7 +255,9 @@ int TTabStopsPortion::CopyChars(int offset, int count, QChar* dest) const {
 // TElementPortion
 
 TElementPortion::TElementPortion(TParagraph* paragraph, TVisualElement* element)
-    : TPortion(paragraph, {}, 1), m_element(element) {}
+    : TPortion(paragraph, {}, 1), m_element(element) {
+    paragraph->m_textor->CountElementPortion(paragraph, 1);
+}
 
 TElementPortion* TElementPortion::Create(TParagraph* paragraph, TPortion* before, TVisualElement* element) {
     auto* portion = new TElementPortion(paragraph, element);
@@ -248,10 +266,26 @@ TElementPortion* TElementPortion::Create(TParagraph* paragraph, TPortion* before
 }
 
 TElementPortion::~TElementPortion() {
+    TTextor* textor = Textor();
+    textor->CountElementPortion(Paragraph(), -1);
+    if (std::exchange(m_emptied, false))
+        TBidirectionalList::Remove(textor->m_firstEmptied, textor->m_lastEmptied, this, TEmptiedLinks{});
+    if (std::exchange(m_marked, false))
+        TBidirectionalList::Remove(textor->m_firstMarked, textor->m_lastMarked, this, TMarkedLinks{});
     if (TVisualElement* element = std::exchange(m_element, nullptr)) {
         element->SetTextorSlot(nullptr);
         element->Free();
     }
+}
+
+void TElementPortion::ElementFreed() noexcept {
+    m_element = nullptr;
+    TTextor* textor = Textor();
+    if (std::exchange(m_marked, false))
+        TBidirectionalList::Remove(textor->m_firstMarked, textor->m_lastMarked, this, TMarkedLinks{});
+    if (m_emptied || Paragraph()->m_freeing) return;
+    TBidirectionalList::Insert(textor->m_firstEmptied, textor->m_lastEmptied, this, nullptr, TEmptiedLinks{});
+    m_emptied = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -277,9 +311,9 @@ void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }
 
-int TParagraph::Index() const noexcept {
-    return TDirectionalList::IndexOf(TParagraphLinks::next, m_textor->FirstParagraph(), 0, this);
-}
+int TParagraph::Index() const noexcept { return m_textor->m_places.IndexOf(m_place); }
+
+int TParagraph::RowShift() const noexcept { return m_textor->m_places.TopOf(m_place) - m_place.RowsTop; }
 
 int TParagraph::Length() const noexcept {
     int length = 0;
@@ -308,19 +342,25 @@ void TParagraph::SetTextAttributes(const TTextAttributesRef& attributes) {
 }
 
 void TParagraph::Changed() {
-    m_layoutValid = false;
+    MarkLayoutInvalid();
+    if (!m_freeing) m_textor->m_census.Changed(m_census);
     m_textor->ParagraphChanged();
 }
 
 void TParagraph::InvalidateLayout() {
-    m_layoutValid = false;
+    MarkLayoutInvalid();
     m_relayoutWhole = true;
     m_textor->RequestLayout(false);
 }
 
 void TParagraph::PortionRestyled() {
-    m_layoutValid = false;
+    MarkLayoutInvalid();
     m_textor->RequestLayout(false);
+}
+
+void TParagraph::MarkLayoutInvalid() {
+    m_layoutValid = false;
+    if (m_layoutSlot < 0 && !m_freeing) m_textor->QueueLayout(this);
 }
 
 // ---------------------------------------------------------------------------
@@ -358,32 +398,139 @@ auto TTextor::Bracketed(Edit edit) {
 }
 
 TParagraph* TTextor::NewParagraph(TParagraph* before) {
-    auto* paragraph = new TParagraph(this);
+    auto made = std::unique_ptr<TParagraph, void (*)(TParagraph*)>(new TParagraph(this),
+                                                                    [](TParagraph* p) { delete p; });
+    TParagraph* after = before ? before->m_prev : m_lastParagraph;
+    m_places.Insert(made->m_place, after ? &after->m_place : nullptr);
+    TParagraph* paragraph = made.release();
     TBidirectionalList::Insert(m_firstParagraph, m_lastParagraph, paragraph, before, TParagraphLinks{});
-    if (paragraph->m_next) paragraph->m_next->m_positionValid = false;
+    paragraph->MarkLayoutInvalid();
+    m_census.Changed(paragraph->m_census);
     return paragraph;
 }
 
+void TTextor::ForgetParagraph(TParagraph* paragraph) noexcept {
+    paragraph->m_freeing = true;
+    UnqueueLayout(paragraph);
+    m_census.Removing(paragraph->m_census);
+}
+
 void TTextor::FreeParagraph(TParagraph* paragraph) noexcept {
-    TParagraph* next = paragraph->m_next;
+    ForgetParagraph(paragraph);
+    UncountWidth(paragraph);
+    m_places.Remove(paragraph->m_place);
     TBidirectionalList::Remove(m_firstParagraph, m_lastParagraph, paragraph, TParagraphLinks{});
-    if (next) next->m_positionValid = false;
     delete paragraph;
 }
 
-void TTextor::FreeAllParagraphs() noexcept {
-    TBidirectionalList::Clear(m_firstParagraph, m_lastParagraph, TParagraphLinks{},
-                              [](TParagraph* p) { delete p; });
-}
-
-TParagraph* TTextor::ParagraphAt(int index) const noexcept {
-    return index < 0 ? nullptr : TDirectionalList::Skip(TParagraphLinks::next, m_firstParagraph, index);
-}
-
-int TTextor::ParagraphCount() const noexcept {
+// When most paragraphs go, the width counts are made again from the
+// paragraphs left: that costs no more than the paragraphs that go.
+void TTextor::FreeParagraphsBetween(TParagraph* after, TParagraph* until) {
+    TParagraph* first = after->m_next;
+    if (first == until) return;
     int count = 0;
-    for (TParagraph* p = m_firstParagraph; p; p = p->m_next) ++count;
-    return count;
+    for (TParagraph* p = first; p != until; p = p->m_next, ++count) ForgetParagraph(p);
+    const bool recount = m_widthsKept && 2 * count > ParagraphCount();
+    if (m_widthsKept && !recount)
+        for (TParagraph* p = first; p != until; p = p->m_next) UncountWidth(p);
+    m_places.RemoveBetween(after->m_place, until ? &until->m_place : nullptr);
+    after->m_next = until;
+    if (until)
+        until->m_prev = after;
+    else
+        m_lastParagraph = after;
+    for (TParagraph* p = first; p != until;) delete std::exchange(p, p->m_next);
+    if (recount) RecountWidths();
+}
+
+void TTextor::FreeAllParagraphs() noexcept {
+    m_places.Clear();
+    m_census.Clear();
+    m_layoutQueue.clear();
+    m_extents.clear();
+    m_alignedAt.clear();
+    TBidirectionalList::Clear(m_firstParagraph, m_lastParagraph, TParagraphLinks{}, [](TParagraph* p) {
+        p->m_freeing = true;
+        delete p;
+    });
+}
+
+void TTextor::QueueLayout(TParagraph* paragraph) {
+    m_layoutQueue.push_back(paragraph);
+    paragraph->m_layoutSlot = int(m_layoutQueue.size()) - 1;
+}
+
+void TTextor::UnqueueLayout(TParagraph* paragraph) noexcept {
+    const int slot = std::exchange(paragraph->m_layoutSlot, -1);
+    if (slot < 0) return;
+    if (m_relayoutRunning) {
+        m_layoutQueue[size_t(slot)] = nullptr;
+        return;
+    }
+    TParagraph* moved = m_layoutQueue.back();
+    m_layoutQueue[size_t(slot)] = moved;
+    m_layoutQueue.pop_back();
+    if (moved != paragraph) moved->m_layoutSlot = slot;
+}
+
+void TTextor::CountElementPortion(TParagraph* paragraph, int delta) noexcept {
+    m_elementPortions += delta;
+    m_places.CountElements(paragraph->m_place, delta);
+}
+
+// A portion of a paragraph that is being freed only leaves the chain: it goes with its paragraph.
+// The portions in range get this marking's stamp as the walk meets them;
+// the marked ones without it are left out now.
+void TTextor::MarkElements(const TTextorRange* range, const TElementMark& mark) {
+    const uint32_t stamp = ++m_markStamp;
+    if (range) {
+        ForEachInRange(*range, false, [&](TParagraph*, TPortion* portion, int, int count) {
+            if (!portion || count <= 0 || portion->Kind() != TPortionKind::Element) return true;
+            auto* slot = static_cast<TElementPortion*>(portion);
+            if (!slot->m_element) return true;
+            slot->m_markStamp = stamp;
+            if (!slot->m_marked) {
+                TBidirectionalList::Insert(m_firstMarked, m_lastMarked, slot, nullptr, TMarkedLinks{});
+                slot->m_marked = true;
+            }
+            mark(slot->m_element, true);
+            return true;
+        });
+    }
+    for (TElementPortion* slot = m_firstMarked; slot;) {
+        TElementPortion* next = slot->m_nextMarked;
+        if (slot->m_markStamp != stamp) {
+            TBidirectionalList::Remove(m_firstMarked, m_lastMarked, slot, TMarkedLinks{});
+            slot->m_marked = false;
+            mark(slot->m_element, false);
+        }
+        slot = next;
+    }
+}
+
+void TTextor::CompactLayoutQueue() noexcept {
+    size_t kept = 0;
+    for (TParagraph* p : m_layoutQueue) {
+        if (!p) continue;
+        p->m_layoutSlot = int(kept);
+        m_layoutQueue[kept++] = p;
+    }
+    m_layoutQueue.resize(kept);
+}
+
+bool TTextor::FreeEmptiedElementPortions() {
+    if (!m_firstEmptied) return false;
+    Bracketed([&] {
+        while (TElementPortion* emptied = m_firstEmptied) {
+            if (!emptied->Paragraph()->m_freeing) {
+                emptied->Free();  // its destructor unlinks it
+                continue;
+            }
+            emptied->m_emptied = false;
+            TBidirectionalList::Remove(m_firstEmptied, m_lastEmptied, emptied, TEmptiedLinks{});
+        }
+    });
+    return true;
 }
 
 void TTextor::BeginUpdate() noexcept {
@@ -453,7 +600,11 @@ TPortion* TTextor::PortionBeforePosition(const TTextorPosition& position) noexce
 }
 
 bool TTextor::IsBefore(const TTextorPosition& a, const TTextorPosition& b) const noexcept {
-    if (a.Paragraph != b.Paragraph) return TDirectionalList::Follows(TParagraphLinks::next, a.Paragraph, b.Paragraph);
+    if (a.Paragraph != b.Paragraph) {
+        if (!a.Paragraph || !b.Paragraph) return !b.Paragraph;
+        const int first = a.Paragraph->Index();
+        return first >= 0 && first < b.Paragraph->Index();
+    }
     if (a.Portion == b.Portion) return a.Offset < b.Offset;
     return a.Portion && TDirectionalList::Follows(TPortionLinks::next, a.Portion, b.Portion);
 }
@@ -669,8 +820,12 @@ void TTextor::MovePortion(TPortion* portion, TParagraph* to, TPortion* before) {
     portion->m_paragraph = to;
     portion->NoteChangedThroughout();
     TBidirectionalList::Insert(to->m_firstPortion, to->m_lastPortion, portion, before, TPortionLinks{});
-    from->m_layoutValid = false;
-    to->m_layoutValid = false;
+    if (portion->Kind() == TPortionKind::Element) {
+        CountElementPortion(from, -1);
+        CountElementPortion(to, 1);
+    }
+    from->MarkLayoutInvalid();
+    to->MarkLayoutInvalid();
 }
 
 TTextorPosition TTextor::DeleteRange(const TTextorRange& range) {
@@ -680,7 +835,7 @@ TTextorPosition TTextor::DeleteRange(const TTextorRange& range) {
         if (IsBefore(end, start)) std::swap(start, end);
         if (start.Paragraph == end.Paragraph) return DeleteInParagraph(start, end);
         const TTextorPosition result = DeleteInParagraph(start, start.Paragraph->EndPosition());
-        while (start.Paragraph->Next() != end.Paragraph) FreeParagraph(start.Paragraph->Next());
+        FreeParagraphsBetween(start.Paragraph, end.Paragraph);
         DeleteInParagraph(end.Paragraph->StartPosition(), end);
         return JoinParagraphs(result, end.Paragraph);
     });
@@ -760,7 +915,7 @@ void TTextor::Clear() {
     Bracketed([&] {
         TParagraph* first = m_firstParagraph;
         const bool changed = first->Next() || first->FirstPortion();
-        while (first->Next()) FreeParagraph(first->Next());
+        FreeParagraphsBetween(first, nullptr);
         first->FreePortions();
         if (changed) first->Changed();
     });
@@ -827,6 +982,49 @@ QString TTextor::GetText() const {
         if (!only->Next() && only->Kind() == TPortionKind::Text) return static_cast<TTextPortion*>(only)->Text();
     }
     return GetRangeText(GetWholeRange());
+}
+
+namespace {
+
+const TTextPortion* TextPortionOf(const TPortion* portion) noexcept {
+    return portion->Kind() == TPortionKind::Text ? static_cast<const TTextPortion*>(portion) : nullptr;
+}
+
+uint32_t ParagraphCharacterClasses(const TParagraph* paragraph) noexcept {
+    uint32_t classes = 0;
+    for (const TPortion* p = paragraph->FirstPortion(); p; p = p->Next())
+        if (const TTextPortion* text = TextPortionOf(p))
+            classes |= ccTextPortion | CharacterClassesOf(text->Chars(), text->Length());
+    return classes;
+}
+
+}  // namespace
+
+// The first question about a text of more than a few paragraphs counts every
+// paragraph; from then on only the changed ones.
+uint32_t TTextor::CharacterClasses() const {
+    if (!m_census.IsKept() && ParagraphCount() <= kFewParagraphs) {
+        uint32_t classes = 0;
+        for (const TParagraph* p = m_firstParagraph; p; p = p->m_next) classes |= ParagraphCharacterClasses(p);
+        return classes;
+    }
+    if (!m_census.IsKept()) {
+        m_census.Start();
+        for (TParagraph* p = m_firstParagraph; p; p = p->m_next) m_census.Changed(p->m_census);
+    }
+    return m_census.Classes(ParagraphCharacterClasses);
+}
+
+QChar TTextor::FirstCharOfClasses(uint32_t classes) const {
+    if (!(CharacterClasses() & classes)) return QChar();
+    for (const TParagraph* paragraph = m_firstParagraph; paragraph; paragraph = paragraph->m_next) {
+        if (m_census.IsKept() && !(paragraph->m_census.Classes & classes)) continue;
+        for (const TPortion* p = paragraph->FirstPortion(); p; p = p->Next())
+            if (const TTextPortion* text = TextPortionOf(p))
+                for (QChar c : text->Text())
+                    if (CharacterClassesOf(c) & classes) return c;
+    }
+    return QChar();
 }
 
 bool TTextor::IsEmpty() const noexcept {

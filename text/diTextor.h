@@ -17,17 +17,28 @@
 // re-layout: the end of the first bracket, or the unlock of a locked textor.
 // Paragraphs, portions and rows are carved from fixed-size blocks
 // (TBlockAllocated): SetText frees a whole text and makes another.
+//
+// An edit costs what its paragraphs cost: paragraph numbers and tops are kept
+// in chunks with prefix sums (TParagraphPlaces), a re-layout lays out only the
+// paragraphs whose layout is invalid (a queue), rows add what their paragraph
+// moved since it was laid out (a change of height moves nothing below it but
+// the embedded elements), the text's width is kept as a count of paragraph
+// widths and the character classes per paragraph (TTextCensus), both from the
+// first question on.
 
 #include "core/cuBlockPool.h"
 #include "core/cuTypes.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diVisual.h"
+#include "text/diTextCensus.h"
+#include "text/diTextorPlaces.h"
 
 #include <QPoint>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -299,8 +310,8 @@ public:
     ~TElementPortion() override;
 
     TVisualElement* Element() const noexcept { return m_element; }
-    // ITextorSlot
-    void ElementFreed() noexcept override { m_element = nullptr; }
+    // ITextorSlot: the portion stays, empty, among its textor's emptied portions.
+    void ElementFreed() noexcept override;
 
     TPortionKind Kind() const noexcept override { return TPortionKind::Element; }
     bool HasAttributes() const noexcept override { return false; }
@@ -314,8 +325,20 @@ public:
     void MoveBy(int dy) override;
 
 private:
+    friend class TTextor;
+    friend struct TEmptiedLinks;
+    friend struct TMarkedLinks;
+
     TElementPortion(TParagraph* paragraph, TVisualElement* element);
     TVisualElement* m_element;
+    // The chains of the textor's emptied and marked element portions.
+    TElementPortion* m_nextEmptied = nullptr;
+    TElementPortion* m_prevEmptied = nullptr;
+    TElementPortion* m_nextMarked = nullptr;
+    TElementPortion* m_prevMarked = nullptr;
+    uint32_t m_markStamp = 0;  // the marking that found it in its range
+    bool m_emptied = false;
+    bool m_marked = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -331,7 +354,7 @@ public:
     TParagraph* Prev() const noexcept { return m_prev; }
     TPortion* FirstPortion() const noexcept { return m_firstPortion; }
     TPortion* LastPortion() const noexcept { return m_lastPortion; }
-    // Place in the chain from 0.
+    // Place in the chain from 0 (kept by the textor: no walk).
     int Index() const noexcept;
     // Sum of the portions' lengths.
     int Length() const noexcept;
@@ -349,7 +372,8 @@ public:
     void SetTextAttributes(const TTextAttributesRef& attributes);
 
     bool LayoutValid() const noexcept { return m_layoutValid; }
-    bool PositionValid() const noexcept { return m_positionValid; }
+    // Whether the paragraph has a place in its textor (its number and top).
+    bool PositionValid() const noexcept { return m_place.Chunk != nullptr; }
     // The content changed: layout invalid, the textor told (re-layout and change notice).
     void Changed();
     // Only metrics changed: layout invalid and a re-layout requested, no change notice.
@@ -377,18 +401,26 @@ public:
     void HandRowsTo(TParagraph* to, int from, int shift, TPortion* firstMoved);
     // Moves every row and portion content down by dy.
     void MoveBy(int dy);
+    // What the rows' stored coordinates lack: the top now minus the top they were laid out at.
+    int RowShift() const noexcept;
 
 private:
     friend class TTextor;
     friend class TPortion;
+    friend class TElementPortion;
     friend struct TParagraphLinks;
     friend struct TPortionLinks;
 
-    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {}
+    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {
+        m_place.Owner = this;
+        m_census.Owner = this;
+    }
     // Frees the rows and portions; the textor has unlinked the paragraph.
     ~TParagraph();
     // Frees every portion (last first).
     void FreePortions() noexcept;
+    // The layout is invalid: the paragraph waits in the textor's layout queue.
+    void MarkLayoutInvalid();
     // A portion's attributes changed: its rows are made again, no change notice.
     void PortionRestyled();
 
@@ -403,7 +435,18 @@ private:
     std::vector<TRowPtr> m_rows;
     int m_laidOutLength = 0;
     bool m_layoutValid = false;
-    bool m_positionValid = false;
+    // Kept by the textor.
+    TParagraphPlace m_place;
+    TParagraphCensus m_census;
+    int m_layoutSlot = -1;      // place in the layout queue, -1: not queued
+    uint32_t m_layoutPass = 0;  // the last re-layout that laid it out
+    // The right edge of the widest row as counted in the text's width (when
+    // m_extentCounted), and the available width it was measured at when it
+    // depends on it (right and centred paragraphs; else -1).
+    int m_extent = 0;
+    int m_extentAvailable = -1;
+    bool m_extentCounted = false;
+    bool m_freeing = false;  // unlinked, its portions about to go
     // Metrics, indents or the width changed: no row can be kept.
     bool m_relayoutWhole = false;
 };
@@ -428,8 +471,10 @@ public:
 
     TParagraph* FirstParagraph() const noexcept { return m_firstParagraph; }
     TParagraph* LastParagraph() const noexcept { return m_lastParagraph; }
-    TParagraph* ParagraphAt(int index) const noexcept;
-    int ParagraphCount() const noexcept;
+    TParagraph* ParagraphAt(int index) const noexcept { return m_places.At(index); }
+    int ParagraphCount() const noexcept { return m_places.Count(); }
+    // How many element portions the text holds.
+    int ElementPortionCount() const noexcept { return m_elementPortions; }
 
     // The owner element (the element's textor only).
     TVisualElement* Owner() const noexcept { return m_owner; }
@@ -505,6 +550,23 @@ public:
     QString GetRangeText(const TTextorRange& range) const;
     bool IsEmpty() const noexcept;
     TPortion* GetFirstPortion() const noexcept;
+    // Up to this many paragraphs the width and the character classes are
+    // found by a walk, without keeping counts.
+    static constexpr int kFewParagraphs = 8;
+    // The character classes of the text portions (diTextCensus); counted
+    // again only for the paragraphs changed since the last question.
+    uint32_t CharacterClasses() const;
+    // The first character of the text portions that is in one of the classes, none when there is none.
+    QChar FirstCharOfClasses(uint32_t classes) const;
+    // Frees the element portions whose element was freed first (inside an
+    // update bracket when there are any); answers whether there were any.
+    bool FreeEmptiedElementPortions();
+    // Marks the elements in range (none: no element) with mark(element,
+    // true) and unmarks those marked before that are not in it with
+    // mark(element, false); an element that goes, or its portion, is
+    // forgotten. Costs what the range and the elements marked before cost.
+    using TElementMark = std::function<void(TVisualElement* element, bool marked)>;
+    void MarkElements(const TTextorRange* range, const TElementMark& mark);
     // One piece of a range: a stretch of one portion, or a paragraph break
     // (portion none) at the end of paragraph.
     using TRangeVisitor = std::function<bool(TParagraph* paragraph, TPortion* portion, int start, int count)>;
@@ -533,7 +595,9 @@ public:
                                  const TRect& paddings);
     // The owner's paddings when it is placed on a sheet, else zero.
     virtual TRect GetPaddings() const { return {}; }
-    int GetHeight() const noexcept;
+    // The bottom of the last row: the sum of the paragraphs' heights.
+    int GetHeight() const noexcept { return m_places.TotalHeight(); }
+    // The right edge of the widest row with its right indent.
     int GetWidth() const;
     TRow* FindRow(const TTextorPosition& position, bool atStartOfNextRow, TRow* hint = nullptr) const;
     TRow* FindRowAtY(int y, bool clamp) const;
@@ -546,6 +610,7 @@ public:
 
 private:
     friend class TParagraph;
+    friend class TElementPortion;
     friend struct TParagraphLinks;
 
     // Runs edit inside an update bracket.
@@ -553,6 +618,10 @@ private:
     auto Bracketed(Edit edit);
     TParagraph* NewParagraph(TParagraph* before);
     void FreeParagraph(TParagraph* paragraph) noexcept;
+    // Frees the paragraphs after `after` up to `until` (none: the last) at once.
+    void FreeParagraphsBetween(TParagraph* after, TParagraph* until);
+    // What the textor keeps of a paragraph about to go is given up.
+    void ForgetParagraph(TParagraph* paragraph) noexcept;
     void FreeAllParagraphs() noexcept;
     TTextorPosition InsertRun(const TTextorPosition& position, const QChar* chars, int count, TPortionKind kind,
                               const TTextAttributesRef& attributes, TTextorPosition* runStart);
@@ -565,8 +634,47 @@ private:
     TTextorPosition JoinParagraphs(const TTextorPosition& start, TParagraph* end);
     void MovePortion(TPortion* portion, TParagraph* to, TPortion* before);
 
+    void QueueLayout(TParagraph* paragraph);
+    // Out of the queue (while a re-layout runs, its place is left empty).
+    void UnqueueLayout(TParagraph* paragraph) noexcept;
+    // The places a re-layout left empty go, the others close up.
+    void CompactLayoutQueue() noexcept;
+    // An element portion came into paragraph (delta 1) or left it (-1).
+    void CountElementPortion(TParagraph* paragraph, int delta) noexcept;
+
+    // ---- bookkeeping of the layout (diTextorLayout.cpp) ----
+    // Moves the rows and elements of paragraph to the top it has now.
+    void PlaceAtTop(TParagraph* paragraph);
+    // Counts the paragraph's rows (just laid out) in the height and the width.
+    void CountRows(TParagraph* paragraph, int availableWidth);
+    void CountWidth(TParagraph* paragraph, int availableWidth) const;
+    void UncountWidth(TParagraph* paragraph) const noexcept;
+    // The counts again from the paragraphs' own, after most paragraphs went.
+    void RecountWidths();
+    // After a height changed above them: the paragraphs holding elements move them to their tops.
+    void PlaceMovedElements();
+    int WalkWidth() const;
+
     TParagraph* m_firstParagraph = nullptr;
     TParagraph* m_lastParagraph = nullptr;
+    TParagraphPlaces m_places;
+    mutable TTextCensus m_census;
+    // Paragraphs whose layout is invalid, in the order they became so (their
+    // layout slot: the place here).
+    std::vector<TParagraph*> m_layoutQueue;
+    uint32_t m_layoutPass = 0;
+    // The paragraphs' extents (right edge -> count), and the available widths
+    // the extents of right and centred paragraphs were measured at (width ->
+    // count); kept from the first question for the width on.
+    mutable std::map<int, int> m_extents;
+    mutable std::map<int, int> m_alignedAt;
+    mutable bool m_widthsKept = false;
+    int m_elementPortions = 0;
+    TElementPortion* m_firstEmptied = nullptr;
+    TElementPortion* m_lastEmptied = nullptr;
+    TElementPortion* m_firstMarked = nullptr;
+    TElementPortion* m_lastMarked = nullptr;
+    uint32_t m_markStamp = 0;
     TVisualElement* m_owner = nullptr;
     int32_t m_updateCount = 0;
     int32_t m_layoutLock = 0;

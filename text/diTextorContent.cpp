@@ -73,6 +73,7 @@ TVisualElement* PortionElement(const TPortion* portion) noexcept {
 // The first embedded element at or after position, none when there is none:
 // elements inserted at position go before it.
 TVisualElement* ContentNextEmbedded(const TTextorPosition& position) {
+    if (position.Paragraph && position.Paragraph->Textor()->ElementPortionCount() == 0) return nullptr;
     TTextorPosition at = TTextor::Normalize(position);
     TPortion* portion = at.Portion;
     if (!portion)

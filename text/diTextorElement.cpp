@@ -71,42 +71,26 @@ private:
     uint8_t m_bits;
 };
 
-// The characters a restriction class looks at, one by one.
-struct TCharacterVerdict {
-    bool letters = false, latin = false, digits = false, underscore = false, spaces = false, tabs = false,
-         lineFeeds = false, special = false;
-    QChar fileNameChar, pathChar;
-    bool fileNameFound = false, pathFound = false;
+// A class of characters the text holds that a restriction refuses.
+struct TRefusedClass {
+    uint32_t Classes;   // the character classes (diTextCensus)
+    uint32_t Allowing;  // the restriction bit that allows them (0: none does)
+    int Message;
 };
 
-const QString kFileNameForbidden = QStringLiteral("\"*/:<>?\\|");
-const QString kPathForbidden = QStringLiteral("\"*<>?|");
+// In the order the messages are written.
+constexpr TRefusedClass kRefusedClasses[] = {
+    {ccLetter, trLetters, strLettersAreNotAllowed},
+    {ccDigit, trDigits, strDigitsAreNotAllowed},
+    {ccUnderscore, trUnderscore, strUnderscoreCharactersAreNot},
+    {ccSpace, trSpaces, strSpacesAreNotAllowed},
+    {ccTab, 0, strTabCharactersAreNot},
+    {ccLineBreak, 0, strLineFeedCharactersAre},
+    {ccOther, trSpecial, strSpecialCharactersAreNot},
+};
 
-void ClassifyChar(QChar c, uint32_t r, TCharacterVerdict& v) {
-    if ((r & trFileNameChars) && !v.fileNameFound && kFileNameForbidden.contains(c)) {
-        v.fileNameFound = true;
-        v.fileNameChar = c;
-    }
-    if ((r & trPathChars) && !v.pathFound && kPathForbidden.contains(c)) {
-        v.pathFound = true;
-        v.pathChar = c;
-    }
-    if (c == u' ') {
-        v.spaces |= !(r & trSpaces);
-    } else if (c == u'\t') {
-        v.tabs = true;
-    } else if (c == u'\r' || c == u'\n') {
-        v.lineFeeds = true;
-    } else if (IsAsciiDigit(c)) {
-        v.digits |= !(r & trDigits);
-    } else if (c == u'_') {
-        v.underscore |= !(r & trUnderscore);
-    } else if (c.isLetter()) {
-        v.letters |= !(r & trLetters);
-        v.latin |= (r & trLatinLetters) && c.unicode() >= 256;
-    } else {
-        v.special |= !(r & trSpecial);
-    }
+bool Refuses(const TRefusedClass& refused, uint32_t restrictions, uint32_t found) noexcept {
+    return (found & refused.Classes) && !(restrictions & refused.Allowing);
 }
 
 bool IsLetterOrUnderscore(QChar c) noexcept { return c.isLetter() || c == u'_'; }
@@ -388,11 +372,7 @@ void TTextorElement::SetText(const QString& text) {
     m_textor->SetText(text);
 }
 
-bool TTextorElement::HasEmbeddedElement() const {
-    for (TPortion* p = m_textor->GetFirstPortion(); p; p = p->GetNextPortion())
-        if (p->Kind() == TPortionKind::Element) return true;
-    return false;
-}
+bool TTextorElement::HasEmbeddedElement() const { return m_textor->ElementPortionCount() > 0; }
 
 TTextorRange TTextorElement::GetEnterRange(TEnterMode mode, const TTextorRange& range) const {
     switch (mode) {
@@ -450,10 +430,13 @@ bool TTextorElement::AcceptsNotification(int msg) const {
 
 bool TTextorElement::GetIsFilled() { return m_textor && !m_textor->IsEmpty(); }
 
-// Without a default text no copy of the text is made (checks run on every edit).
+// Without a default text no copy of the text is made (checks run on every
+// edit), nor with more paragraph breaks than the default text has line breaks.
 bool TTextorElement::GetIsDefault() {
     if (m_defaultText.isEmpty()) return m_textor->IsEmpty();
-    return !HasEmbeddedElement() && GetText() == m_defaultText;
+    if (HasEmbeddedElement() || m_textor->ParagraphCount() - 1 > m_defaultText.count(QStringLiteral("\r\n")))
+        return false;
+    return GetText() == m_defaultText;
 }
 
 void TTextorElement::CheckContent() {
@@ -467,6 +450,7 @@ void TTextorElement::CheckContent() {
 
 int TTextorElement::CountRuledChildren() const {
     int count = 0;
+    if (!HasEmbeddedElement()) return count;
     for (TPortion* p = m_textor->GetFirstPortion(); p && count < 2; p = p->GetNextPortion()) {
         if (p->Kind() != TPortionKind::Element) continue;
         const TVisualElement* child = static_cast<TElementPortion*>(p)->Element();
@@ -499,32 +483,25 @@ void TTextorElement::CheckRestrictions() {
     CheckNumber();
 }
 
+// From the character classes the textor keeps: an edit costs what its
+// paragraphs cost. The named character is the first refused one in the text.
 void TTextorElement::CheckCharacters() {
     const uint32_t r = m_restrictions;
-    TCharacterVerdict v;
-    for (TPortion* p = m_textor->GetFirstPortion(); p; p = p->GetNextPortion()) {
-        const TTextPortion* text = AsTextPortion(p);
-        if (!text) continue;
-        if (!(r & trAnyText)) {
-            AddRestrictionMessage(strTextNotAllowedEditor);
-            return;
-        }
-        for (QChar c : text->Text()) ClassifyChar(c, r, v);
+    const uint32_t found = m_textor->CharacterClasses();
+    if (!(r & trAnyText)) {
+        if (found & ccTextPortion) AddRestrictionMessage(strTextNotAllowedEditor);
+        return;
     }
-    const std::pair<bool, int> broken[] = {
-        {v.letters, strLettersAreNotAllowed},
-        {!v.letters && v.latin, strOnlyLatinLetters},
-        {v.digits, strDigitsAreNotAllowed},
-        {v.underscore, strUnderscoreCharactersAreNot},
-        {v.spaces, strSpacesAreNotAllowed},
-        {v.tabs, strTabCharactersAreNot},
-        {v.lineFeeds, strLineFeedCharactersAre},
-        {v.special, strSpecialCharactersAreNot},
-    };
-    for (const auto& [isBroken, id] : broken)
-        if (isBroken) AddRestrictionMessage(id);
-    if (v.fileNameFound) AddRestrictionMessage(strOnlyFileNameCharacters, QString(v.fileNameChar));
-    if (v.pathFound) AddRestrictionMessage(strOnlyPathCharacters, QString(v.pathChar));
+    for (const TRefusedClass& refused : kRefusedClasses) {
+        if (Refuses(refused, r, found))
+            AddRestrictionMessage(refused.Message);
+        else if (refused.Classes == ccLetter && (r & trLatinLetters) && (found & ccWideLetter))
+            AddRestrictionMessage(strOnlyLatinLetters);
+    }
+    if ((r & trFileNameChars) && (found & ccFileNameForbidden))
+        AddRestrictionMessage(strOnlyFileNameCharacters, QString(m_textor->FirstCharOfClasses(ccFileNameForbidden)));
+    if ((r & trPathChars) && (found & ccPathForbidden))
+        AddRestrictionMessage(strOnlyPathCharacters, QString(m_textor->FirstCharOfClasses(ccPathForbidden)));
 }
 
 void TTextorElement::CheckNumber() {
@@ -738,15 +715,7 @@ void TTextorElement::RemoveVisualChild(TVisualElement* child) {
     if (m_restrictions & trElementRules) CheckAll();
 }
 
-void TTextorElement::FreeEmptyElementPortions() {
-    std::vector<TPortion*> empty;
-    for (TPortion* p = m_textor->GetFirstPortion(); p; p = p->GetNextPortion())
-        if (p->Kind() == TPortionKind::Element && !static_cast<TElementPortion*>(p)->Element()) empty.push_back(p);
-    if (empty.empty()) return;
-    m_textor->BeginUpdate();
-    for (TPortion* p : empty) p->Free();
-    m_textor->EndUpdate();
-}
+void TTextorElement::FreeEmptyElementPortions() { m_textor->FreeEmptiedElementPortions(); }
 
 void TTextorElement::ChildDisabledChanged(TVisualElement* child) {
     TCustomDropDownElement::ChildDisabledChanged(child);
@@ -840,16 +809,14 @@ void TTextorElement::ConfigureInteractive() {
     m_interactive->SetOptions(InteractiveOptions());
 }
 
+// Walks the selection only; the elements marked before and left out now are
+// unmarked (the textor forgets a marked element that goes).
 void TTextorElement::MarkEmbeddedSelection() {
     const bool edited = m_interactive && !m_interactive->IsSelectionEmpty();
     const TTextorRange selection = edited ? m_interactive->GetSelection() : TTextorRange{};
     BeginContentChange();
-    for (TPortion* p = m_textor->GetFirstPortion(); p; p = p->GetNextPortion()) {
-        if (p->Kind() != TPortionKind::Element) continue;
-        TVisualElement* child = static_cast<TElementPortion*>(p)->Element();
-        const TTextorPosition at{p->Paragraph(), p, 0};
-        if (child) child->SetInSelectedText(edited && m_textor->RangeContains(selection, at));
-    }
+    m_textor->MarkElements(edited ? &selection : nullptr,
+                           [](TVisualElement* child, bool marked) { child->SetInSelectedText(marked); });
     EndContentChange();
 }
 

@@ -7,6 +7,7 @@
 #include "text/diTextorRows.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -77,12 +78,6 @@ int CharIndexInParagraph(const TTextorPosition& position) noexcept {
     for (TPortion* p = position.Paragraph->FirstPortion(); p && p != position.Portion; p = p->Next())
         index += p->Length();
     return index + position.Offset;
-}
-
-int PrevParagraphBottom(const TParagraph* paragraph) noexcept {
-    for (const TParagraph* p = paragraph->Prev(); p; p = p->Prev())
-        if (const TRow* last = p->LastRow()) return last->Bottom();
-    return 0;
 }
 
 struct TIndents {
@@ -174,8 +169,10 @@ bool IsFollowRow(const TRow* row) noexcept { return dynamic_cast<const TWrappedP
 
 class TParagraphWrap {
 public:
-    TParagraphWrap(const TTextor& textor, TParagraph* paragraph, int availableWidth)
-        : m_textor(textor), m_paragraph(paragraph) {
+    // The paragraph's rows stand from top down (its top among the textor's
+    // places, which a paragraph laid out before one above it already has).
+    TParagraphWrap(const TTextor& textor, TParagraph* paragraph, int top, int availableWidth)
+        : m_textor(textor), m_paragraph(paragraph), m_top(top) {
         const TIndents indents = IndentsOf(paragraph);
         m_wrapping = availableWidth > 0;
         m_firstLimit = std::max(1, availableWidth - (indents.Left + indents.FirstLine + indents.Right));
@@ -190,7 +187,7 @@ public:
     // Makes every row.
     void Run() {
         m_paragraph->FreeRows();
-        m_prevBottom = PrevParagraphBottom(m_paragraph);
+        m_prevBottom = m_top;
         Wrap(m_paragraph->StartPosition(), 0);
     }
 
@@ -203,7 +200,7 @@ public:
         while (first < old.size() && old[first]->Reach() < damage.Start) ++first;
         if (first == old.size() || (first > 0 && !dynamic_cast<TWrappedParagraphRow*>(old[first - 1].get())))
             return false;
-        const int moved = PrevParagraphBottom(m_paragraph) - old[0]->Top();
+        const int moved = m_top - old[0]->Top();
         for (size_t i = 0; i < first; ++i) {
             old[i]->MoveBy(moved);
             m_paragraph->AppendRow(std::move(old[i]));
@@ -211,7 +208,7 @@ public:
         const TRow* before = m_paragraph->LastRow();
         if (before && moved != 0) MoveContentBefore(before->EndIndex(), moved);
         m_lastWrapped = before ? static_cast<TWrappedParagraphRow*>(m_paragraph->LastRow()) : nullptr;
-        m_prevBottom = before ? before->Bottom() : PrevParagraphBottom(m_paragraph);
+        m_prevBottom = before ? before->Bottom() : m_top;
         m_old = std::move(old);
         m_delta = damage.Length - m_paragraph->LaidOutLength();
         // Old rows that start past the change, in old indices, may stay.
@@ -605,6 +602,7 @@ private:
 
     const TTextor& m_textor;
     TParagraph* m_paragraph;
+    int m_top;
     bool m_wrapping = false;
     int m_firstLimit = 1;
     int m_laterLimit = 1;
@@ -944,14 +942,23 @@ void TParagraph::HandRowsTo(TParagraph* to, int from, int shift, TPortion* first
     const auto handed = std::find_if(m_rows.begin(), m_rows.end(),
                                      [from](const TRowPtr& row) { return row->StartIndex() >= from; });
     const int base = to->m_rows.empty() ? 0 : to->m_laidOutLength;
+    // The rows' stored coordinates (and the elements with them): from this
+    // paragraph's layout-time top to `to`'s.
+    const int rebase = RowShift() - to->RowShift();
     for (auto row = handed; row != m_rows.end(); ++row) {
         (*row)->ShiftIndices(shift);
+        (*row)->MoveBy(rebase);
+        (*row)->HandTo(to);
         to->m_rows.push_back(std::move(*row));
     }
     m_rows.erase(handed, m_rows.end());
     ++m_textor->m_rowsGeneration;
     to->m_laidOutLength = base + m_laidOutLength - from;
-    for (TPortion* p = firstMoved; p; p = p->Next()) p->ForgetChange();
+    // The elements of the moved portions stand where the rows' stored coordinates put them.
+    for (TPortion* p = firstMoved; p; p = p->Next()) {
+        p->ForgetChange();
+        if (rebase != 0) p->MoveBy(rebase);
+    }
     firstMoved->NoteChangedAtStart();
     if (TPortion* before = firstMoved->Prev()) before->NoteChangedAtEnd();
 }
@@ -964,36 +971,104 @@ void TParagraph::MoveBy(int dy) {
 // ---------------------------------------------------------------------------
 // The textor
 
+// Lays out the queued paragraphs, each once, in the order they were queued;
+// paragraphs queued while it runs are laid out too. The order does not
+// matter: a paragraph whose height changes moves nothing below it (the rows
+// there add the shift when asked), and the paragraphs holding elements whose
+// tops moved place them again at the end.
 void TTextor::Relayout(bool textChanged) {
     const TFlagRaised running(m_relayoutRunning);
+    // The queue closes up when the re-layout ends, however it ends.
+    struct TCompaction {
+        TTextor& textor;
+        ~TCompaction() { textor.CompactLayoutQueue(); }
+    } const compaction{*this};
     const int availableWidth = GetAvailableWidth();
     const TRect margins = GetTextMargins();
     const TRect paddings = GetPaddings();
-    int shift = 0;
-    for (TParagraph* paragraph = m_firstParagraph; paragraph; paragraph = paragraph->Next()) {
-        if (paragraph->LayoutValid() && paragraph->PositionValid()) {
-            if (shift != 0) paragraph->MoveBy(shift);
-            continue;
-        }
-        int oldBottom = 0;
-        if (const TRow* last = paragraph->LastRow()) {
-            oldBottom = last->Bottom();
-            shift = 0;  // the new rows stand below the previous paragraph, which is already moved
-        } else {
-            oldBottom = PrevParagraphBottom(paragraph);
-        }
+    const uint32_t pass = ++m_layoutPass;
+    for (size_t i = 0; i < m_layoutQueue.size(); ++i) {
+        TParagraph* paragraph = m_layoutQueue[i];
+        if (!paragraph || paragraph->m_layoutPass == pass) continue;  // freed, or laid out and changed since
+        paragraph->m_layoutPass = pass;
+        PlaceAtTop(paragraph);
         LayoutParagraph(paragraph, availableWidth, margins, paddings);
-        if (const TRow* last = paragraph->LastRow()) shift += last->Bottom() - oldBottom;
+        CountRows(paragraph, availableWidth);
+        if (paragraph->LayoutValid()) UnqueueLayout(paragraph);
     }
+    PlaceMovedElements();
+}
+
+// A paragraph without rows has placed nothing yet.
+void TTextor::PlaceAtTop(TParagraph* paragraph) {
+    const int top = m_places.TopOf(paragraph->m_place);
+    const int dy = top - paragraph->m_place.RowsTop;
+    paragraph->m_place.RowsTop = top;
+    if (dy != 0 && paragraph->FirstRow()) paragraph->MoveBy(dy);
+}
+
+void TTextor::CountRows(TParagraph* paragraph, int availableWidth) {
+    const TRow* last = paragraph->LastRow();
+    m_places.SetHeight(paragraph->m_place, last ? last->Bottom() - m_places.TopOf(paragraph->m_place) : 0);
+    if (m_widthsKept) CountWidth(paragraph, availableWidth);
+}
+
+void TTextor::CountWidth(TParagraph* paragraph, int availableWidth) const {
+    if (!paragraph->LastRow()) {
+        UncountWidth(paragraph);
+        return;
+    }
+    const TIndents indents = IndentsOf(paragraph);
+    int extent = INT_MIN;
+    for (int i = 0; i < paragraph->RowCount(); ++i) {
+        const TRow* row = paragraph->RowAt(i);
+        extent = std::max(extent, RowLeft(row, indents, availableWidth) + row->Width() + indents.Right);
+    }
+    const int available = indents.Alignment != paLeft ? availableWidth : -1;
+    if (paragraph->m_extentCounted && paragraph->m_extent == extent && paragraph->m_extentAvailable == available)
+        return;
+    UncountWidth(paragraph);
+    ++m_extents[extent];
+    if (available >= 0) ++m_alignedAt[available];
+    paragraph->m_extent = extent;
+    paragraph->m_extentAvailable = available;
+    paragraph->m_extentCounted = true;
+}
+
+void TTextor::UncountWidth(TParagraph* paragraph) const noexcept {
+    if (!std::exchange(paragraph->m_extentCounted, false)) return;
+    auto drop = [](std::map<int, int>& counts, int key) {
+        const auto found = counts.find(key);
+        if (found != counts.end() && --found->second == 0) counts.erase(found);
+    };
+    drop(m_extents, paragraph->m_extent);
+    if (paragraph->m_extentAvailable >= 0) drop(m_alignedAt, paragraph->m_extentAvailable);
+}
+
+void TTextor::RecountWidths() {
+    m_extents.clear();
+    m_alignedAt.clear();
+    for (const TParagraph* p = m_firstParagraph; p; p = p->m_next) {
+        if (!p->m_extentCounted) continue;
+        ++m_extents[p->m_extent];
+        if (p->m_extentAvailable >= 0) ++m_alignedAt[p->m_extentAvailable];
+    }
+}
+
+void TTextor::PlaceMovedElements() {
+    m_places.ForEachMovedWithElements([this](const TParagraphPlace& place) {
+        if (place.Owner->RowShift() != 0) PlaceAtTop(place.Owner);
+    });
 }
 
 // A paragraph whose characters changed keeps the rows that saw none of the
 // change; one whose metrics, indents or width changed is wrapped anew.
 void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
                               const TRect& paddings) {
+    const int top = m_places.TopOf(paragraph->m_place);
     if (!paragraph->LayoutValid() || !paragraph->FirstRow()) {
         const TParagraphDamage damage = TakeDamage(paragraph);
-        TParagraphWrap wrap(*this, paragraph, availableWidth);
+        TParagraphWrap wrap(*this, paragraph, top, availableWidth);
         bool rewrapped = false;
         if (wrap.Wraps() && damage.Any && paragraph->FirstRow() && !paragraph->m_relayoutWhole)
             rewrapped = wrap.Rerun(paragraph->TakeRows(), damage);
@@ -1005,20 +1080,30 @@ void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const T
     } else {
         // Only moved: the first row keeps the height it was built with.
         const TRow* first = paragraph->FirstRow();
-        const int dy = PrevParagraphBottom(paragraph) + first->GetHeight() - first->Bottom();
+        const int dy = top + first->GetHeight() - first->Bottom();
         if (dy != 0) paragraph->MoveBy(dy);
     }
     paragraph->m_layoutValid = true;
-    paragraph->m_positionValid = true;
 }
 
-int TTextor::GetHeight() const noexcept {
-    for (const TParagraph* p = m_lastParagraph; p; p = p->Prev())
-        if (const TRow* last = p->LastRow()) return last->Bottom();
-    return 0;
-}
-
+// The first question about a text of more than a few paragraphs counts every
+// paragraph's extent, and from then on each layout counts its paragraph's. The counts hold while every paragraph is
+// laid out and those that depend on the available width were measured at the
+// present one.
 int TTextor::GetWidth() const {
+    if (!m_layoutQueue.empty() || (!m_widthsKept && ParagraphCount() <= kFewParagraphs)) return WalkWidth();
+    const int availableWidth = GetAvailableWidth();
+    if (!m_widthsKept) {
+        for (TParagraph* p = m_firstParagraph; p; p = p->m_next) CountWidth(p, availableWidth);
+        m_widthsKept = true;
+    }
+    const bool alignedHold =
+        m_alignedAt.empty() || (m_alignedAt.size() == 1 && m_alignedAt.begin()->first == availableWidth);
+    if (!alignedHold) return WalkWidth();
+    return m_extents.empty() ? 0 : std::max(0, m_extents.rbegin()->first);
+}
+
+int TTextor::WalkWidth() const {
     const int availableWidth = GetAvailableWidth();
     int width = 0;
     for (const TParagraph* p = m_firstParagraph; p; p = p->Next()) {
@@ -1057,23 +1142,27 @@ TRow* TTextor::FindRow(const TTextorPosition& position, bool atStartOfNextRow, T
     return row;
 }
 
+// The paragraph holding y is found among the paragraph tops, the row in it by bisection.
 TRow* TTextor::FindRowAtY(int y, bool clamp) const {
     TRow* first = nullptr;
     for (const TParagraph* p = m_firstParagraph; p && !first; p = p->Next()) first = p->FirstRow();
     TRow* last = nullptr;
     for (const TParagraph* p = m_lastParagraph; p && !last; p = p->Prev()) last = p->LastRow();
     if (!first) return nullptr;
-    const int height = last->Bottom();
     if (y < 0) return clamp ? first : nullptr;
-    if (y >= height) return clamp ? last : nullptr;
-    if (y < height / 2) {
-        for (TRow* row = first; row; row = NextRowInText(row))
-            if (y < row->Bottom()) return row;
-    } else {
-        for (TRow* row = last; row; row = PrevRowInText(row))
-            if (y >= row->Top()) return row;
+    if (y >= GetHeight()) return clamp ? last : nullptr;
+    const TParagraph* paragraph = m_places.AtY(y);
+    if (!paragraph || paragraph->RowCount() == 0) return clamp ? last : nullptr;
+    int low = 0;
+    int high = paragraph->RowCount() - 1;
+    while (low < high) {  // the first row whose bottom is below y
+        const int middle = (low + high) / 2;
+        if (paragraph->RowAt(middle)->Bottom() <= y)
+            low = middle + 1;
+        else
+            high = middle;
     }
-    return clamp ? last : nullptr;
+    return paragraph->RowAt(low);
 }
 
 bool TTextor::HitTest(QPoint point, bool round, TTextorPosition& position, const TTextorDrag* drag) const {

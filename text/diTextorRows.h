@@ -5,11 +5,14 @@
 // order); the links between them are not owning. Rows are made and freed in
 // bulk by every layout: they are carved from fixed-size blocks.
 //
-// y values are textor coordinates, 0 at the top of the first row. Besides its
-// positions a row keeps their character indices in the paragraph, so that a
-// position's row is found by bisection, the height it was built with, so
-// that a paragraph that only moves keeps it, and how far its break looked
-// (its reach), so that after an edit the rows that saw nothing of it stay.
+// y values are textor coordinates, 0 at the top of the first row. A row
+// stores them as they were when its paragraph was laid out and adds what its
+// paragraph has moved since (TParagraph::RowShift), so that a change of
+// height above a paragraph moves none of its rows. Besides its positions a
+// row keeps their character indices in the paragraph, so that a position's
+// row is found by bisection, the height it was built with, so that a
+// paragraph that only moves keeps it, and how far its break looked (its
+// reach), so that after an edit the rows that saw nothing of it stay.
 
 #include "text/diTextor.h"
 
@@ -20,13 +23,13 @@ public:
     TRow& operator=(const TRow&) = delete;
 
     int Descent() const noexcept { return m_descent; }
-    int Bottom() const noexcept { return m_bottom; }
+    int Bottom() const noexcept { return m_bottom + GetParagraph()->RowShift(); }
     // The sum of the measured widths of the row's content.
     int Width() const noexcept { return m_width; }
     // Bottom minus the bottom of the row before it (0 above the text).
     int GetHeight() const noexcept { return m_height; }
-    int Top() const noexcept { return m_bottom - m_height; }
-    int Baseline() const noexcept { return m_bottom - m_descent; }
+    int Top() const noexcept { return Bottom() - m_height; }
+    int Baseline() const noexcept { return Bottom() - m_descent; }
     // Character indices in the paragraph of the start and end positions.
     int StartIndex() const noexcept { return m_startIndex; }
     int EndIndex() const noexcept { return m_endIndex; }
@@ -34,17 +37,24 @@ public:
     // The characters from this index on played no part in where the row ends.
     int Reach() const noexcept { return m_reach; }
 
-    // Sets the metrics: the row stands on top (the previous bottom) with the given ascent and descent.
+    // Sets the metrics: the row stands on top (the previous bottom) with the
+    // given ascent and descent. Only while its paragraph is laid out, when the
+    // paragraph's rows have not moved since (RowShift is 0).
     void SetMetrics(int top, int ascent, int descent, int width) noexcept;
     void SetIndices(int start, int end) noexcept;
     void SetReach(int reach) noexcept { m_reach = reach; }
     // Moves the indices and the reach (the row kept while text before it changed).
     void ShiftIndices(int shift) noexcept;
+    // Moves the stored coordinates.
     void MoveBy(int dy) noexcept { m_bottom += dy; }
 
     virtual TRow* GetNextRow() const noexcept { return nullptr; }
     virtual TRow* GetPrevRow() const noexcept { return nullptr; }
     virtual TParagraph* GetParagraph() const noexcept = 0;
+    // The row goes with its portions to paragraph (a split or join): it
+    // belongs there, and adds that paragraph's shift, before a re-wrap finds
+    // its positions again.
+    virtual void HandTo(TParagraph* paragraph) noexcept = 0;
     // The paragraph start in the base.
     virtual TTextorPosition GetStartPosition() const noexcept;
     // The paragraph end in the base.
@@ -76,6 +86,7 @@ class TWholeParagraphRow final : public TRow, public TBlockAllocated<TWholeParag
 public:
     explicit TWholeParagraphRow(TParagraph* paragraph) noexcept : m_paragraph(paragraph) {}
     TParagraph* GetParagraph() const noexcept override { return m_paragraph; }
+    void HandTo(TParagraph* paragraph) noexcept override { m_paragraph = paragraph; }
 
 private:
     TParagraph* m_paragraph;
@@ -95,6 +106,7 @@ public:
     explicit TWrappedParagraphFirstRow(const TTextorPosition& end) noexcept : m_end(end) {}
     TRow* GetNextRow() const noexcept override { return m_next; }
     TParagraph* GetParagraph() const noexcept override { return m_end.Paragraph; }
+    void HandTo(TParagraph* paragraph) noexcept override { m_end.Paragraph = paragraph; }
     TTextorPosition GetEndPosition() const noexcept override { return m_end; }
     void SetNextRow(TRow* next) noexcept override { m_next = next; }
 
@@ -108,6 +120,7 @@ class TWrappedParagraphFollowRow : public TWrappedParagraphRow {
 public:
     TRow* GetPrevRow() const noexcept override { return m_prev; }
     TParagraph* GetParagraph() const noexcept override { return m_start.Paragraph; }
+    void HandTo(TParagraph* paragraph) noexcept override { m_start.Paragraph = paragraph; }
     TTextorPosition GetStartPosition() const noexcept override { return m_start; }
     // The row kept by a re-wrap: the row now before it and its positions in
     // the portions as they are (the end is the paragraph end for the last row).

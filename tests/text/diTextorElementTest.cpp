@@ -17,6 +17,8 @@
 #include <QLocale>
 
 #include <climits>
+#include <functional>
+#include <utility>
 
 // A field in fixed metrics (10 pixels a character) that joins its parent's visual children.
 class TElement_CoreProbeText : public TTextorElement {
@@ -214,6 +216,45 @@ TEST_F(TextorElementTest, RestrictionsReportEachBrokenRule) {
     QLocale::setDefault(previous);
 }
 
+// Edits in one paragraph after another of a text longer than a few
+// paragraphs: each check sees the text as it is now, and the refused
+// character named is the first in the text.
+TEST_F(TextorElementTest, RestrictionMessagesFollowEditsInEveryParagraph) {
+    text->SetRestrictions((trAllCharacters & ~trDigits) | trFileNameChars);
+    text->SetText(QStringLiteral("ab\r\ncd\r\nef") + QStringLiteral("\r\nmore").repeated(TTextor::kFewParagraphs));
+    TTextor& textor = *text->Textor();
+    auto at = [&](int paragraph, int index) {
+        TTextorPosition position;
+        EXPECT_TRUE(textor.NumericToPosition({paragraph, index}, position));
+        return position;
+    };
+    auto remove = [&](int paragraph, int index, int endParagraph, int endIndex) {
+        textor.DeleteRange(TTextorRange{at(paragraph, index), at(endParagraph, endIndex)});
+    };
+    const QString digits = ExpectedMessage(strDigitsAreNotAllowed);
+    auto fileName = [](const char* c) { return ExpectedMessage(strOnlyFileNameCharacters, QString::fromLatin1(c)); };
+    const struct {
+        const char* name;
+        std::function<void()> edit;
+        QStringList messages;
+    } steps[] = {
+        {"a digit in the last paragraph", [&] { textor.InsertText(at(2, 1), QStringLiteral("1")); }, {digits}},
+        {"a colon in the middle one", [&] { textor.InsertText(at(1, 0), QStringLiteral(":")); },
+         {digits, fileName(":")}},
+        {"a bar before it", [&] { textor.InsertText(at(0, 2), QStringLiteral("|")); }, {digits, fileName("|")}},
+        {"the bar gone again", [&] { remove(0, 2, 0, 3); }, {digits, fileName(":")}},
+        {"the digit gone", [&] { remove(2, 1, 2, 2); }, {fileName(":")}},
+        {"the first two paragraphs joined", [&] { remove(0, 2, 1, 0); }, {fileName(":")}},
+        {"split before the colon", [&] { textor.SplitParagraph(at(0, 2)); }, {fileName(":")}},
+        {"the colon's paragraph gone", [&] { remove(0, 2, 1, 3); }, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.edit();
+        EXPECT_EQ(MessageTexts(text), step.messages);
+    }
+}
+
 TEST_F(TextorElementTest, EveryChangeChecksAndOption4WaitsForTheEndOfEditing) {
     text->SetRestrictions(trAllCharacters & ~trDigits);
     text->SetText(QStringLiteral("1"));
@@ -261,6 +302,22 @@ TEST_F(TextorElementTest, ElementRequiredAndEmbeddedElementsFreedOnceWhicheverGo
     Embed();
     text->Free();  // both with the text element
     text = nullptr;
+}
+
+// A text with more paragraphs than its default text has line breaks is not
+// the default; one paragraph holding the default's CR LF is.
+TEST_F(TextorElementTest, TheDefaultTextIsComparedWithItsLineBreaks) {
+    text->SetDefaultText(QStringLiteral("a\r\nb"));
+    text->SetText(QStringLiteral("a\r\nb"));
+    EXPECT_TRUE(text->IsDefault());
+    text->SetText(QStringLiteral("a\r\nb\r\n"));
+    EXPECT_FALSE(text->IsDefault());
+    text->SetText(QStringLiteral("a\r\n\r\nb"));
+    EXPECT_FALSE(text->IsDefault());
+    text->SetRestrictions(trAllCharacters & ~trLineFeeds);
+    text->SetText(QStringLiteral("a\r\nb"));
+    EXPECT_EQ(text->Textor()->ParagraphCount(), 1);
+    EXPECT_TRUE(text->IsDefault());
 }
 
 TEST_F(TextorElementTest, TabsAndLineFeedsRebuildTheTextUnderTheNewRules) {
@@ -335,6 +392,46 @@ TEST_F(TextorElementTest, SelectingMarksTheEmbeddedElementsInside) {
     text->FocusText(TTextFocusPlace::End);
     EXPECT_FALSE(box->IsInSelection());
     EXPECT_FALSE(text->CanCopy());
+}
+
+// The marks follow the selection, forward and backward; an element that goes
+// while marked is forgotten, and the marks of the others go on.
+TEST_F(TextorElementTest, MarksFollowTheSelectionAndForgetElementsThatGo) {
+    text->SetTextorOptions(toRichContent);
+    text->SetText(QStringLiteral("a"));
+    TElement_TestBox* boxes[3];
+    boxes[0] = Embed();
+    text->Textor()->InsertText(text->Textor()->GetEndPosition(), QStringLiteral("b\r\nc"));
+    boxes[1] = Embed();
+    boxes[2] = Embed();
+    text->Textor()->InsertText(text->Textor()->GetEndPosition(), QStringLiteral("d"));  // a{0}b | c{1}{2}d
+    auto marked = [&] {
+        QString marks;
+        for (TElement_TestBox* box : boxes) marks += !box ? u'-' : box->IsInSelection() ? u'1' : u'0';
+        return marks;
+    };
+    const struct {
+        const char* focusData;
+        const char* marks;
+    } selections[] = {
+        {"0,0,1,2", "110"}, {"1,2,1,4", "001"}, {"1,2,0,1", "110"}, {"0,0,0,1", "000"}, {"0,1,1,3", "111"},
+    };
+    for (const auto& selection : selections) {
+        SCOPED_TRACE(selection.focusData);
+        text->FocusText(TTextFocusPlace::Data, QString::fromLatin1(selection.focusData));
+        EXPECT_EQ(marked(), QString::fromLatin1(selection.marks));
+    }
+    std::exchange(boxes[1], nullptr)->Free();  // a change of the text puts the caret at the start
+    EXPECT_EQ(marked(), QStringLiteral("0-0"));
+    text->FocusText(TTextFocusPlace::Data, QStringLiteral("1,1,1,2"));
+    EXPECT_EQ(marked(), QStringLiteral("0-1"));
+    text->DeleteContent();  // the marked element goes with the text
+    boxes[2] = nullptr;
+    EXPECT_EQ(text->Textor()->ElementPortionCount(), 1);
+    text->FocusText(TTextFocusPlace::Data, QStringLiteral("0,0,0,2"));
+    EXPECT_EQ(marked(), QStringLiteral("1--"));
+    text->FocusText(TTextFocusPlace::End);
+    EXPECT_EQ(marked(), QStringLiteral("0--"));
 }
 
 // ---------------------------------------------------------------------------

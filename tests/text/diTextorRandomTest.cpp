@@ -1,8 +1,11 @@
 // Random edits, applied to a textor and to a plain reference (the paragraphs
 // joined by "\n", U+FFFC for an element), compared after every step: the text,
-// numeric positions both ways, character steps, and the rows laid out
-// incrementally (an edit makes again only the rows that saw it) against a
-// fresh layout of a copy of the same text, also where widths do not add up.
+// numeric positions both ways, character steps, the paragraph numbers, tops,
+// height and width the textor keeps against walks over its paragraphs and
+// rows, and the rows laid out incrementally (an edit makes again only the
+// rows that saw it) against a fresh layout of a copy of the same text, also
+// where widths do not add up. Long texts (more paragraphs than a chunk of
+// places holds) take blocks of lines and lose runs of paragraphs.
 
 #include "support/testTextor.h"
 #include "text/diTextorRows.h"
@@ -13,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -87,17 +91,40 @@ void CopyTextor(const TTestTextor& from, TTestTextor& to) {
     to.EndUpdate();
 }
 
+struct TRandomRun {
+    unsigned Seed;
+    bool TabStops;   // tab runs as tab-stop portions
+    int Paragraphs;  // at the start
+
+    friend void PrintTo(const TRandomRun& run, std::ostream* out) {
+        *out << "seed " << run.Seed << (run.TabStops ? ", tab stops, " : ", ") << run.Paragraphs << " paragraphs";
+    }
+};
+
+// The right edge of the widest row with its paragraph's right indent, by a walk over the rows.
+int WidthByWalk(const TTextor& textor) {
+    int width = 0;
+    for (TParagraph* p = textor.FirstParagraph(); p; p = p->Next()) {
+        const auto* indents = dynamic_cast<const TFixedParagraphAttributes*>(p->GetAttributes());
+        for (int i = 0; i < p->RowCount(); ++i)
+            width = std::max(width, textor.GetRowRect(p->RowAt(i)).Right + (indents ? indents->Indents[2] : 0));
+    }
+    return width;
+}
+
 // One run: a textor, its reference and the random source. Places in the
 // reference are offsets into it.
-class TextorRandomEdits : public ::testing::TestWithParam<std::pair<unsigned, bool>> {
+class TextorRandomEdits : public ::testing::TestWithParam<TRandomRun> {
 protected:
     void SetUp() override {
-        random.seed(GetParam().first);
-        textor.UseTabStops = GetParam().second;
+        random.seed(GetParam().Seed);
+        textor.UseTabStops = GetParam().TabStops;
         textor.AvailableWidth = 120;
         textor.Margins = TRect{2, 1, 3, 2};
         textor.InvalidateAllLayouts();
+        if (GetParam().Paragraphs > 1) InsertLines(0, GetParam().Paragraphs - 1);
     }
+    bool IsLong() const { return GetParam().Paragraphs > 1; }
 
     int Pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); }
     bool Chance(int percent) { return Pick(100) < percent; }
@@ -175,6 +202,13 @@ protected:
         reference.remove(a, b - a);
         EXPECT_EQ(textor.PositionToNumeric(at), NumericAt(a)) << "where the range was";
     }
+    // count line breaks, each after a short word, at a place.
+    void InsertLines(int at, int count) {
+        QString lines;
+        for (int i = 0; i < count; ++i) lines += QString(QChar(u'a' + i % 26)).repeated(1 + i % 15) + u'\n';
+        textor.InsertText(PositionOf(at), lines);
+        reference.insert(at, lines);
+    }
     void SetAttributes() {
         const auto [a, b] = std::minmax({Place(), Place()});
         textor.SetRangeAttributes(TTextorRange{PositionOf(a), PositionOf(b)}, Chance(50), RandomAttributes());
@@ -190,9 +224,24 @@ protected:
         textor.InvalidateAllLayouts();
     }
 
+    // Asks for places here and there, so that the next edit meets them half
+    // known: a paragraph's number, the paragraph at a number, a row at a y.
+    void Look() {
+        TParagraph* p = textor.ParagraphAt(Pick(textor.ParagraphCount()));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(textor.ParagraphAt(p->Index()), p);
+        if (textor.GetHeight() > 0) {
+            const TRow* row = textor.FindRowAtY(Pick(textor.GetHeight()), false);
+            ASSERT_NE(row, nullptr);
+            EXPECT_LT(row->Top(), row->Bottom());
+        }
+    }
+
     // Takes a random step; answers its name (for the trace).
     const char* RandomStep() {
-        const int weights[] = {reference.size() > 500 ? 10 : 35, 8, 20, 8, 12, 7, 8};
+        const int longText = IsLong() ? 1 : 0;
+        const int weights[] = {reference.size() > 500 * (1 + 20 * longText) ? 10 : 35, 8, 20, 8, 12, 7, 8, 10,
+                               3 * longText};
         switch (std::discrete_distribution<int>(std::begin(weights), std::end(weights))(random)) {
         case 0: InsertText(); return "insert text";
         case 1: InsertOne(true); return "insert element";
@@ -200,7 +249,9 @@ protected:
         case 3: InsertOne(false); return "split";
         case 4: SetAttributes(); return "set attributes";
         case 5: SetParagraphAttributes(); return "set paragraph attributes";
-        default: ChangeWidth(); return "change width";
+        case 6: ChangeWidth(); return "change width";
+        case 7: Look(); return "look";
+        default: InsertLines(Place(), 1 + Pick(400)); return "insert lines";
         }
     }
 
@@ -214,6 +265,7 @@ protected:
     }
     // Every place maps to a normalised position and back, places past a
     // paragraph's ends to none; a step forward or back goes over one character.
+    // In a long text every paragraph start and some places between.
     void ExpectNumericRoundTrips() {
         std::vector<TTextorNumericPosition> places{{0, 0}};  // of every offset
         for (QChar c : reference) {
@@ -222,6 +274,7 @@ protected:
                                         : TTextorNumericPosition{last.Paragraph, last.Char + 1});
         }
         for (int offset = 0; offset <= reference.size(); ++offset) {
+            if (IsLong() && offset > 0 && reference[offset - 1] != u'\n' && !Chance(5)) continue;
             const TTextorNumericPosition place = places[offset];
             TTextorPosition position;
             ASSERT_TRUE(textor.NumericToPosition(place, position)) << offset;
@@ -238,6 +291,27 @@ protected:
         TTextorPosition outside;
         EXPECT_FALSE(textor.NumericToPosition({textor.ParagraphCount(), 0}, outside));
         EXPECT_FALSE(textor.NumericToPosition({-1, 0}, outside));
+    }
+    // The numbers, the paragraphs at numbers, the count, the height and the
+    // width the textor keeps are those a walk finds; a row found at a y holds it.
+    void ExpectKeptPlaces() {
+        int index = 0;
+        for (TParagraph* p = textor.FirstParagraph(); p; p = p->Next(), ++index) {
+            ASSERT_EQ(p->Index(), index);
+            ASSERT_EQ(textor.ParagraphAt(index), p);
+        }
+        ASSERT_EQ(textor.ParagraphCount(), index);
+        EXPECT_EQ(textor.ParagraphAt(index), nullptr);
+        EXPECT_EQ(textor.ParagraphAt(-1), nullptr);
+        const TRow* last = nullptr;
+        for (TParagraph* p = textor.LastParagraph(); p && !last; p = p->Prev()) last = p->LastRow();
+        ASSERT_EQ(textor.GetHeight(), last ? last->Bottom() : 0);
+        ASSERT_EQ(textor.GetWidth(), WidthByWalk(textor));
+        for (int i = 0; i < 8 && textor.GetHeight() > 0; ++i) {
+            const int y = Pick(textor.GetHeight());
+            const TRow* row = textor.FindRowAtY(y, false);
+            ASSERT_TRUE(row && row->Top() <= y && y < row->Bottom()) << "y " << y;
+        }
     }
     // The rows as laid out step by step equal those of a fresh layout; rows
     // run on without gaps from each paragraph's start to its end, their
@@ -279,15 +353,17 @@ TEST_P(TextorRandomEdits, AgreeWithThePlainReferenceAndAFreshLayout) {
         SCOPED_TRACE(::testing::Message() << "step " << step << " (" << kind << ") width " << textor.AvailableWidth);
         ASSERT_NO_FATAL_FAILURE(ExpectSameText());
         ASSERT_NO_FATAL_FAILURE(ExpectNumericRoundTrips());
+        ASSERT_NO_FATAL_FAILURE(ExpectKeptPlaces());
         ASSERT_NO_FATAL_FAILURE(ExpectFreshLayout());
     }
 }
 
-// (seed, tab runs as tab-stop portions)
 INSTANTIATE_TEST_SUITE_P(Seeds, TextorRandomEdits,
-                         ::testing::Values(std::pair{1u, true}, std::pair{2u, false}, std::pair{3u, true},
-                                           std::pair{4u, false}, std::pair{5u, true}, std::pair{6u, false},
-                                           std::pair{7u, true}, std::pair{8u, false}));
+                         ::testing::Values(TRandomRun{1u, true, 1}, TRandomRun{2u, false, 1}, TRandomRun{3u, true, 1},
+                                           TRandomRun{4u, false, 1}, TRandomRun{5u, false, 700},
+                                           TRandomRun{6u, true, 600}, TRandomRun{5u, true, 1},
+                                           TRandomRun{6u, false, 1}, TRandomRun{7u, true, 1},
+                                           TRandomRun{8u, false, 1}));
 
 }  // namespace random_edits
 }  // namespace

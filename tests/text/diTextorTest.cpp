@@ -244,4 +244,29 @@ TEST_F(TextorModel, ElementPortionAndElementFreeEachOtherOnce) {
     EXPECT_TRUE(textorGone);
 }
 
+// Portions whose element went first wait until the textor frees them; a
+// paragraph that goes takes its own with it.
+TEST_F(TextorModel, EmptiedElementPortionsGoOnceWhicheverWayTheyGo) {
+    auto insert = [&](const TTextorPosition& at) {
+        TStubElement* e = TStubElement::Make(5, 5, 1);
+        t.InsertElement(at, e);
+        return e;
+    };
+    t.InsertText(t.GetStartPosition(), "ab\ncd\nef");
+    TStubElement* first = insert(At(0, 1));
+    TStubElement* second = insert(At(1, 1));
+    insert(At(2, 1));
+    EXPECT_EQ(t.ElementPortionCount(), 3);
+    EXPECT_FALSE(t.FreeEmptiedElementPortions());
+    first->Free();
+    EXPECT_EQ(Shape(), "(a){}(b)|(c){}(d)|(e){}(f)");
+    EXPECT_TRUE(t.FreeEmptiedElementPortions());
+    EXPECT_EQ(Shape(), "(a)(b)|(c){}(d)|(e){}(f)");
+    second->Free();
+    t.DeleteRange(Range(0, 1, 2, 0));  // the paragraph of the emptied portion goes
+    EXPECT_EQ(Shape(), "(a)(e){}(f)");
+    EXPECT_FALSE(t.FreeEmptiedElementPortions());
+    EXPECT_EQ(t.ElementPortionCount(), 1);
+}
+
 }  // namespace
