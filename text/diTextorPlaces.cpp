@@ -63,7 +63,7 @@ void TParagraphPlaces::Remove(TParagraphPlace& place) noexcept {
     TPlaceChunk* chunk = place.Chunk;
     if (!chunk) return;
     const int index = chunk->Index;
-    chunk->Members.erase(chunk->Members.begin() + place.Slot);
+    chunk->Members.remove(place.Slot);
     chunk->Height -= place.Height;
     if (place.ElementPortions > 0) --chunk->ElementParagraphs;
     chunk->ToppedMembers = std::min(chunk->ToppedMembers, place.Slot);
@@ -92,14 +92,14 @@ void TParagraphPlaces::RemoveBetween(TParagraphPlace& after, TParagraphPlace* un
         const int from = c == first ? after.Slot + 1 : 0;
         const int end = c == last && until ? until->Slot : int(chunk.Members.size());
         for (int i = from; i < end; ++i) {
-            TParagraphPlace& place = *chunk.Members[size_t(i)];
+            TParagraphPlace& place = *chunk.Members[i];
             chunk.Height -= place.Height;
             m_totalHeight -= place.Height;
             if (place.ElementPortions > 0) --chunk.ElementParagraphs;
             place.Chunk = nullptr;
             place.Height = 0;
         }
-        chunk.Members.erase(chunk.Members.begin() + from, chunk.Members.begin() + end);
+        chunk.Members.remove(from, end - from);
         m_count -= end - from;
         chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);
         Renumber(chunk, from);
@@ -152,7 +152,7 @@ TParagraphPlace* TParagraphPlaces::At(int index) const noexcept {
         MakeSums();
         chunk = m_list->Counts.CountUpTo(index);
     }
-    return ChunkAt(chunk).Members[size_t(index - ChunkStart(chunk))];
+    return ChunkAt(chunk).Members[index - ChunkStart(chunk)];
 }
 
 int TParagraphPlaces::TopOfUnknown(const TParagraphPlace& place) const noexcept {
@@ -198,14 +198,14 @@ int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
 
 void TParagraphPlaces::TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept {
     for (int i = chunk.ToppedMembers; i <= slot; ++i) {
-        const TParagraphPlace* prev = i > 0 ? chunk.Members[size_t(i - 1)] : nullptr;
-        chunk.Members[size_t(i)]->TopInChunk = prev ? prev->TopInChunk + prev->Height : 0;
+        const TParagraphPlace* prev = i > 0 ? chunk.Members[i - 1] : nullptr;
+        chunk.Members[i]->TopInChunk = prev ? prev->TopInChunk + prev->Height : 0;
     }
     chunk.ToppedMembers = std::max(chunk.ToppedMembers, slot + 1);
 }
 
 void TParagraphPlaces::Renumber(TPlaceChunk& chunk, int slot) noexcept {
-    for (size_t i = size_t(slot); i < chunk.Members.size(); ++i) {
+    for (qsizetype i = slot; i < chunk.Members.size(); ++i) {
         chunk.Members[i]->Chunk = &chunk;
         chunk.Members[i]->Slot = int(i);
     }
@@ -255,7 +255,7 @@ void TParagraphPlaces::SplitChunk(int index) {
     m_list->Counts.Reserve(int(chunks.size()) + 1);
     m_list->Heights.Reserve(int(chunks.size()) + 1);
     TPlaceChunk& chunk = *chunks[size_t(index)];
-    made->Members.assign(chunk.Members.begin() + kPlaceChunkHalf, chunk.Members.end());
+    made->Members.append(chunk.Members.constData() + kPlaceChunkHalf, chunk.Members.size() - kPlaceChunkHalf);
     chunk.Members.resize(kPlaceChunkHalf);
     for (const TParagraphPlace* place : made->Members) {
         made->Height += place->Height;
@@ -292,10 +292,10 @@ void TParagraphPlaces::RemoveChunk(int index) noexcept {
 void TParagraphPlaces::MergeAfter(int index) noexcept {
     TPlaceChunk& chunk = ChunkAt(index);
     TPlaceChunk& next = ChunkAt(index + 1);
-    const size_t size = chunk.Members.size() + next.Members.size();
-    if (size > size_t(kPlaceChunkHalf) || size > chunk.Members.capacity()) return;
+    const qsizetype size = chunk.Members.size() + next.Members.size();
+    if (size > kPlaceChunkHalf || size > chunk.Members.capacity()) return;
     const int from = int(chunk.Members.size());
-    chunk.Members.insert(chunk.Members.end(), next.Members.begin(), next.Members.end());
+    chunk.Members.append(next.Members.constData(), next.Members.size());
     chunk.Height += next.Height;
     chunk.ElementParagraphs += next.ElementParagraphs;
     chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);

@@ -16,9 +16,11 @@
 // when full and merged with a neighbour when the two fit in half a chunk.
 //
 // The places know a paragraph only by its record (TParagraphPlace, a base of
-// the paragraph). A text of one chunk (most texts are
-// short) takes no memory but for the chunk's members: its chunk is held in
-// place, without a list of chunks or sums.
+// the paragraph). A text of one chunk (most texts are short) keeps its chunk
+// in place, without a list of chunks or sums, and a text of one paragraph
+// takes no memory at all.
+
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstdint>
@@ -60,9 +62,9 @@ private:
 
 constexpr int kPlaceChunkMax = 128;
 
-// A run of consecutive paragraphs.
+// A run of consecutive paragraphs; room for one member is held in place.
 struct TPlaceChunk {
-    std::vector<TParagraphPlace*> Members;
+    QVarLengthArray<TParagraphPlace*, 1> Members;
     int Index = 0;              // in the chunk list
     int Height = 0;             // the sum of the members' heights
     int ElementParagraphs = 0;  // members holding element portions
@@ -176,7 +178,7 @@ void TParagraphPlaces::ForEachMovedWithElements(Visit visit) {
     for (int c = from; c < ChunkCount(); ++c) {
         TPlaceChunk& chunk = ChunkAt(c);
         if (chunk.ElementParagraphs == 0) continue;
-        for (size_t i = 0; i < chunk.Members.size(); ++i)
-            if (chunk.Members[i]->ElementPortions > 0) visit(*chunk.Members[i]);
+        for (TParagraphPlace* place : chunk.Members)
+            if (place->ElementPortions > 0) visit(*place);
     }
 }
