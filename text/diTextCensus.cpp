@@ -62,7 +62,7 @@ uint32_t CharacterClassesOf(const QChar* chars, int count) noexcept {
 }
 
 void TTextCensus::Changed(TParagraphCensus& census) {
-    if (!m_kept || census.PendingSlot >= 0) return;
+    if (census.PendingSlot >= 0) return;
     m_pending.push_back(&census);
     Count(census, -1);
     census.PendingSlot = int(m_pending.size()) - 1;
@@ -71,13 +71,6 @@ void TTextCensus::Changed(TParagraphCensus& census) {
 void TTextCensus::Removing(TParagraphCensus& census) noexcept {
     Count(census, -1);
     Unpend(census);
-}
-
-void TTextCensus::Clear() noexcept {
-    m_kept = false;
-    m_counts = {};
-    for (TParagraphCensus* census : m_pending) census->PendingSlot = -1;
-    m_pending.clear();
 }
 
 void TTextCensus::Count(TParagraphCensus& census, int sign) noexcept {

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <vector>
 
-class TParagraph;
 
 // Character classes. Each code unit is in exactly one of space, tab, line
 // break (CR or LF), ASCII digit, underscore, letter, other; a letter from
@@ -36,10 +35,9 @@ constexpr int kCharacterClassCount = 11;
 uint32_t CharacterClassesOf(QChar c) noexcept;
 uint32_t CharacterClassesOf(const QChar* chars, int count) noexcept;
 
-// What the census keeps of one paragraph.
+// What the census keeps of one paragraph (a base of the paragraph).
 struct TParagraphCensus {
-    TParagraph* Owner = nullptr;
-    uint32_t Classes = 0;
+    uint16_t Classes = 0;
     bool Counted = false;  // Classes are in the text's counts
     int PendingSlot = -1;  // its place among the paragraphs to count again
 };
@@ -47,17 +45,12 @@ struct TParagraphCensus {
 // The counts of a textor's paragraphs per class.
 class TTextCensus {
 public:
-    // Kept since the first Start: until then edits cost nothing here.
-    bool IsKept() const noexcept { return m_kept; }
-    void Start() noexcept { m_kept = true; }
-    // A paragraph was made or its content changed (nothing while not kept).
+    // A paragraph was made or its content changed.
     void Changed(TParagraphCensus& census);
     // Before a paragraph goes.
     void Removing(TParagraphCensus& census) noexcept;
-    // The paragraphs are given up as a whole.
-    void Clear() noexcept;
-    // The classes of the text; classify(paragraph) answers the classes of a
-    // paragraph to count again.
+    // The classes of the text; classify(census) answers the classes of the
+    // paragraph of a record to count again.
     template <class Classify>
     uint32_t Classes(Classify classify);
 
@@ -66,7 +59,6 @@ private:
     void Unpend(TParagraphCensus& census) noexcept;
     uint32_t Present() const noexcept;
 
-    bool m_kept = false;
     std::array<int, kCharacterClassCount> m_counts{};
     std::vector<TParagraphCensus*> m_pending;
 };
@@ -74,7 +66,7 @@ private:
 template <class Classify>
 uint32_t TTextCensus::Classes(Classify classify) {
     for (TParagraphCensus* census : m_pending) {
-        census->Classes = classify(census->Owner);
+        census->Classes = uint16_t(classify(census));
         census->PendingSlot = -1;
         Count(*census, 1);
     }

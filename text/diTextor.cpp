@@ -16,6 +16,14 @@ struct TPortionLinks {
     static void setPrev(TPortion* p, TPortion* v) noexcept { p->m_prev = v; }
 };
 
+// The layout queue of a textor.
+struct TQueueLinks {
+    static TParagraph* next(TParagraph* p) noexcept { return p->m_nextQueued; }
+    static TParagraph* prev(TParagraph* p) noexcept { return p->m_prevQueued; }
+    static void setNext(TParagraph* p, TParagraph* v) noexcept { p->m_nextQueued = v; }
+    static void setPrev(TParagraph* p, TParagraph* v) noexcept { p->m_prevQueued = v; }
+};
+
 struct TParagraphLinks {
     static TParagraph* next(TParagraph* p) noexcept { return p->m_next; }
     static TParagraph* prev(TParagraph* p) noexcept { return p->m_prev; }
@@ -23,20 +31,12 @@ struct TParagraphLinks {
     static void setPrev(TParagraph* p, TParagraph* v) noexcept { p->m_prev = v; }
 };
 
-// The chain of a textor's emptied element portions.
-struct TEmptiedLinks {
-    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextEmptied; }
-    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevEmptied; }
-    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextEmptied = v; }
-    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevEmptied = v; }
-};
-
-// The chain of a textor's marked element portions.
-struct TMarkedLinks {
-    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextMarked; }
-    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevMarked; }
-    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextMarked = v; }
-    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevMarked = v; }
+// The chains of a textor's emptied and marked element portions.
+struct TChainLinks {
+    static TElementPortion* next(TElementPortion* p) noexcept { return p->m_nextInChain; }
+    static TElementPortion* prev(TElementPortion* p) noexcept { return p->m_prevInChain; }
+    static void setNext(TElementPortion* p, TElementPortion* v) noexcept { p->m_nextInChain = v; }
+    static void setPrev(TElementPortion* p, TElementPortion* v) noexcept { p->m_prevInChain = v; }
 };
 
 namespace {
@@ -268,10 +268,7 @@ TElementPortion* TElementPortion::Create(TParagraph* paragraph, TPortion* before
 TElementPortion::~TElementPortion() {
     TTextor* textor = Textor();
     textor->CountElementPortion(Paragraph(), -1);
-    if (std::exchange(m_emptied, false))
-        TBidirectionalList::Remove(textor->m_firstEmptied, textor->m_lastEmptied, this, TEmptiedLinks{});
-    if (std::exchange(m_marked, false))
-        TBidirectionalList::Remove(textor->m_firstMarked, textor->m_lastMarked, this, TMarkedLinks{});
+    textor->Unchain(this);
     if (TVisualElement* element = std::exchange(m_element, nullptr)) {
         element->SetTextorSlot(nullptr);
         element->Free();
@@ -281,11 +278,9 @@ TElementPortion::~TElementPortion() {
 void TElementPortion::ElementFreed() noexcept {
     m_element = nullptr;
     TTextor* textor = Textor();
-    if (std::exchange(m_marked, false))
-        TBidirectionalList::Remove(textor->m_firstMarked, textor->m_lastMarked, this, TMarkedLinks{});
-    if (m_emptied || Paragraph()->m_freeing) return;
-    TBidirectionalList::Insert(textor->m_firstEmptied, textor->m_lastEmptied, this, nullptr, TEmptiedLinks{});
-    m_emptied = true;
+    if (m_chain == TChain::Emptied) return;
+    textor->Unchain(this);
+    if (!Paragraph()->m_freeing) textor->Chain(this, TChain::Emptied);
 }
 
 // ---------------------------------------------------------------------------
@@ -311,9 +306,9 @@ void TParagraph::FreePortions() noexcept {
     TBidirectionalList::Clear(m_firstPortion, m_lastPortion, TPortionLinks{}, [](TPortion* p) { delete p; });
 }
 
-int TParagraph::Index() const noexcept { return m_textor->m_places.IndexOf(m_place); }
+int TParagraph::Index() const noexcept { return m_textor->m_places.IndexOf(Place()); }
 
-int TParagraph::RowShift() const noexcept { return m_textor->m_places.TopOf(m_place) - m_place.RowsTop; }
+int TParagraph::RowShift() const noexcept { return m_textor->m_places.TopOf(Place()) - Place().RowsTop; }
 
 int TParagraph::Length() const noexcept {
     int length = 0;
@@ -343,7 +338,7 @@ void TParagraph::SetTextAttributes(const TTextAttributesRef& attributes) {
 
 void TParagraph::Changed() {
     MarkLayoutInvalid();
-    if (!m_freeing) m_textor->m_census.Changed(m_census);
+    if (!m_freeing && m_textor->m_census) m_textor->m_census->Changed(Census());
     m_textor->ParagraphChanged();
 }
 
@@ -360,7 +355,7 @@ void TParagraph::PortionRestyled() {
 
 void TParagraph::MarkLayoutInvalid() {
     m_layoutValid = false;
-    if (m_layoutSlot < 0 && !m_freeing) m_textor->QueueLayout(this);
+    if (!m_queued && !m_freeing) m_textor->QueueLayout(this);
 }
 
 // ---------------------------------------------------------------------------
@@ -401,24 +396,24 @@ TParagraph* TTextor::NewParagraph(TParagraph* before) {
     auto made = std::unique_ptr<TParagraph, void (*)(TParagraph*)>(new TParagraph(this),
                                                                     [](TParagraph* p) { delete p; });
     TParagraph* after = before ? before->m_prev : m_lastParagraph;
-    m_places.Insert(made->m_place, after ? &after->m_place : nullptr);
+    m_places.Insert(made->Place(), after ? &after->Place() : nullptr);
     TParagraph* paragraph = made.release();
     TBidirectionalList::Insert(m_firstParagraph, m_lastParagraph, paragraph, before, TParagraphLinks{});
     paragraph->MarkLayoutInvalid();
-    m_census.Changed(paragraph->m_census);
+    if (m_census) m_census->Changed(paragraph->Census());
     return paragraph;
 }
 
 void TTextor::ForgetParagraph(TParagraph* paragraph) noexcept {
     paragraph->m_freeing = true;
     UnqueueLayout(paragraph);
-    m_census.Removing(paragraph->m_census);
+    if (m_census) m_census->Removing(paragraph->Census());
 }
 
 void TTextor::FreeParagraph(TParagraph* paragraph) noexcept {
     ForgetParagraph(paragraph);
     UncountWidth(paragraph);
-    m_places.Remove(paragraph->m_place);
+    m_places.Remove(paragraph->Place());
     TBidirectionalList::Remove(m_firstParagraph, m_lastParagraph, paragraph, TParagraphLinks{});
     delete paragraph;
 }
@@ -430,10 +425,10 @@ void TTextor::FreeParagraphsBetween(TParagraph* after, TParagraph* until) {
     if (first == until) return;
     int count = 0;
     for (TParagraph* p = first; p != until; p = p->m_next, ++count) ForgetParagraph(p);
-    const bool recount = m_widthsKept && 2 * count > ParagraphCount();
-    if (m_widthsKept && !recount)
+    const bool recount = m_widths && 2 * count > ParagraphCount();
+    if (m_widths && !recount)
         for (TParagraph* p = first; p != until; p = p->m_next) UncountWidth(p);
-    m_places.RemoveBetween(after->m_place, until ? &until->m_place : nullptr);
+    m_places.RemoveBetween(after->Place(), until ? &until->Place() : nullptr);
     after->m_next = until;
     if (until)
         until->m_prev = after;
@@ -443,39 +438,42 @@ void TTextor::FreeParagraphsBetween(TParagraph* after, TParagraph* until) {
     if (recount) RecountWidths();
 }
 
+// Only as the textor goes: what it keeps of the paragraphs goes with it.
 void TTextor::FreeAllParagraphs() noexcept {
-    m_places.Clear();
-    m_census.Clear();
-    m_layoutQueue.clear();
-    m_extents.clear();
-    m_alignedAt.clear();
+    m_census.reset();
+    m_firstQueued = m_lastQueued = nullptr;
     TBidirectionalList::Clear(m_firstParagraph, m_lastParagraph, TParagraphLinks{}, [](TParagraph* p) {
         p->m_freeing = true;
         delete p;
     });
 }
 
-void TTextor::QueueLayout(TParagraph* paragraph) {
-    m_layoutQueue.push_back(paragraph);
-    paragraph->m_layoutSlot = int(m_layoutQueue.size()) - 1;
+void TTextor::QueueLayout(TParagraph* paragraph) noexcept {
+    TBidirectionalList::Insert(m_firstQueued, m_lastQueued, paragraph, nullptr, TQueueLinks{});
+    paragraph->m_queued = true;
 }
 
 void TTextor::UnqueueLayout(TParagraph* paragraph) noexcept {
-    const int slot = std::exchange(paragraph->m_layoutSlot, -1);
-    if (slot < 0) return;
-    if (m_relayoutRunning) {
-        m_layoutQueue[size_t(slot)] = nullptr;
-        return;
-    }
-    TParagraph* moved = m_layoutQueue.back();
-    m_layoutQueue[size_t(slot)] = moved;
-    m_layoutQueue.pop_back();
-    if (moved != paragraph) moved->m_layoutSlot = slot;
+    if (!std::exchange(paragraph->m_queued, false)) return;
+    TBidirectionalList::Remove(m_firstQueued, m_lastQueued, paragraph, TQueueLinks{});
+}
+
+void TTextor::Chain(TElementPortion* portion, TElementPortion::TChain chain) noexcept {
+    TPortionChain& into = chain == TElementPortion::TChain::Marked ? m_marked : m_emptied;
+    TBidirectionalList::Insert(into.First, into.Last, portion, nullptr, TChainLinks{});
+    portion->m_chain = chain;
+}
+
+void TTextor::Unchain(TElementPortion* portion) noexcept {
+    const TElementPortion::TChain chain = std::exchange(portion->m_chain, TElementPortion::TChain::None);
+    if (chain == TElementPortion::TChain::None) return;
+    TPortionChain& from = chain == TElementPortion::TChain::Marked ? m_marked : m_emptied;
+    TBidirectionalList::Remove(from.First, from.Last, portion, TChainLinks{});
 }
 
 void TTextor::CountElementPortion(TParagraph* paragraph, int delta) noexcept {
     m_elementPortions += delta;
-    m_places.CountElements(paragraph->m_place, delta);
+    m_places.CountElements(paragraph->Place(), delta);
 }
 
 // A portion of a paragraph that is being freed only leaves the chain: it goes with its paragraph.
@@ -489,45 +487,29 @@ void TTextor::MarkElements(const TTextorRange* range, const TElementMark& mark) 
             auto* slot = static_cast<TElementPortion*>(portion);
             if (!slot->m_element) return true;
             slot->m_markStamp = stamp;
-            if (!slot->m_marked) {
-                TBidirectionalList::Insert(m_firstMarked, m_lastMarked, slot, nullptr, TMarkedLinks{});
-                slot->m_marked = true;
-            }
+            if (slot->m_chain == TElementPortion::TChain::None) Chain(slot, TElementPortion::TChain::Marked);
             mark(slot->m_element, true);
             return true;
         });
     }
-    for (TElementPortion* slot = m_firstMarked; slot;) {
-        TElementPortion* next = slot->m_nextMarked;
+    for (TElementPortion* slot = m_marked.First; slot;) {
+        TElementPortion* next = slot->m_nextInChain;
         if (slot->m_markStamp != stamp) {
-            TBidirectionalList::Remove(m_firstMarked, m_lastMarked, slot, TMarkedLinks{});
-            slot->m_marked = false;
+            Unchain(slot);
             mark(slot->m_element, false);
         }
         slot = next;
     }
 }
 
-void TTextor::CompactLayoutQueue() noexcept {
-    size_t kept = 0;
-    for (TParagraph* p : m_layoutQueue) {
-        if (!p) continue;
-        p->m_layoutSlot = int(kept);
-        m_layoutQueue[kept++] = p;
-    }
-    m_layoutQueue.resize(kept);
-}
-
 bool TTextor::FreeEmptiedElementPortions() {
-    if (!m_firstEmptied) return false;
+    if (!m_emptied.First) return false;
     Bracketed([&] {
-        while (TElementPortion* emptied = m_firstEmptied) {
-            if (!emptied->Paragraph()->m_freeing) {
-                emptied->Free();  // its destructor unlinks it
-                continue;
-            }
-            emptied->m_emptied = false;
-            TBidirectionalList::Remove(m_firstEmptied, m_lastEmptied, emptied, TEmptiedLinks{});
+        while (TElementPortion* emptied = m_emptied.First) {
+            if (emptied->Paragraph()->m_freeing)
+                Unchain(emptied);
+            else
+                emptied->Free();  // its destructor takes it out of the chain
         }
     });
     return true;
@@ -1003,22 +985,22 @@ uint32_t ParagraphCharacterClasses(const TParagraph* paragraph) noexcept {
 // The first question about a text of more than a few paragraphs counts every
 // paragraph; from then on only the changed ones.
 uint32_t TTextor::CharacterClasses() const {
-    if (!m_census.IsKept() && ParagraphCount() <= kFewParagraphs) {
+    if (!m_census && ParagraphCount() <= kFewParagraphs) {
         uint32_t classes = 0;
         for (const TParagraph* p = m_firstParagraph; p; p = p->m_next) classes |= ParagraphCharacterClasses(p);
         return classes;
     }
-    if (!m_census.IsKept()) {
-        m_census.Start();
-        for (TParagraph* p = m_firstParagraph; p; p = p->m_next) m_census.Changed(p->m_census);
+    if (!m_census) {
+        m_census = std::make_unique<TTextCensus>();
+        for (TParagraph* p = m_firstParagraph; p; p = p->m_next) m_census->Changed(p->Census());
     }
-    return m_census.Classes(ParagraphCharacterClasses);
+    return m_census->Classes([](TParagraphCensus* census) { return ParagraphCharacterClasses(TParagraph::Of(census)); });
 }
 
 QChar TTextor::FirstCharOfClasses(uint32_t classes) const {
     if (!(CharacterClasses() & classes)) return QChar();
     for (const TParagraph* paragraph = m_firstParagraph; paragraph; paragraph = paragraph->m_next) {
-        if (m_census.IsKept() && !(paragraph->m_census.Classes & classes)) continue;
+        if (m_census && !(paragraph->Census().Classes & classes)) continue;
         for (const TPortion* p = paragraph->FirstPortion(); p; p = p->Next())
             if (const TTextPortion* text = TextPortionOf(p))
                 for (QChar c : text->Text())

@@ -326,25 +326,26 @@ public:
 
 private:
     friend class TTextor;
-    friend struct TEmptiedLinks;
-    friend struct TMarkedLinks;
+    friend struct TChainLinks;
+
+    // The one chain of its textor the portion is in: the emptied portions
+    // (the element went first) or the marked ones (MarkElements), never both.
+    enum class TChain : uint8_t { None, Emptied, Marked };
 
     TElementPortion(TParagraph* paragraph, TVisualElement* element);
     TVisualElement* m_element;
-    // The chains of the textor's emptied and marked element portions.
-    TElementPortion* m_nextEmptied = nullptr;
-    TElementPortion* m_prevEmptied = nullptr;
-    TElementPortion* m_nextMarked = nullptr;
-    TElementPortion* m_prevMarked = nullptr;
+    TElementPortion* m_nextInChain = nullptr;
+    TElementPortion* m_prevInChain = nullptr;
     uint32_t m_markStamp = 0;  // the marking that found it in its range
-    bool m_emptied = false;
-    bool m_marked = false;
+    TChain m_chain = TChain::None;
 };
 
 // ---------------------------------------------------------------------------
 // Paragraphs
 
-class TParagraph : public TBlockAllocated<TParagraph> {
+// The paragraph's place and census records are private bases, known to the
+// textor (diTextorPlaces, diTextCensus).
+class TParagraph : public TBlockAllocated<TParagraph>, private TParagraphPlace, private TParagraphCensus {
 public:
     TParagraph(const TParagraph&) = delete;
     TParagraph& operator=(const TParagraph&) = delete;
@@ -373,7 +374,7 @@ public:
 
     bool LayoutValid() const noexcept { return m_layoutValid; }
     // Whether the paragraph has a place in its textor (its number and top).
-    bool PositionValid() const noexcept { return m_place.Chunk != nullptr; }
+    bool PositionValid() const noexcept { return Place().Chunk != nullptr; }
     // The content changed: layout invalid, the textor told (re-layout and change notice).
     void Changed();
     // Only metrics changed: layout invalid and a re-layout requested, no change notice.
@@ -410,11 +411,15 @@ private:
     friend class TElementPortion;
     friend struct TParagraphLinks;
     friend struct TPortionLinks;
+    friend struct TQueueLinks;
 
-    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {
-        m_place.Owner = this;
-        m_census.Owner = this;
-    }
+    explicit TParagraph(TTextor* textor) noexcept : m_textor(textor) {}
+    TParagraphPlace& Place() noexcept { return *this; }
+    const TParagraphPlace& Place() const noexcept { return *this; }
+    TParagraphCensus& Census() noexcept { return *this; }
+    const TParagraphCensus& Census() const noexcept { return *this; }
+    static TParagraph* Of(TParagraphPlace* place) noexcept { return static_cast<TParagraph*>(place); }
+    static TParagraph* Of(TParagraphCensus* census) noexcept { return static_cast<TParagraph*>(census); }
     // Frees the rows and portions; the textor has unlinked the paragraph.
     ~TParagraph();
     // Frees every portion (last first).
@@ -436,10 +441,11 @@ private:
     int m_laidOutLength = 0;
     bool m_layoutValid = false;
     // Kept by the textor.
-    TParagraphPlace m_place;
-    TParagraphCensus m_census;
-    int m_layoutSlot = -1;      // place in the layout queue, -1: not queued
+    // The layout queue's links (TQueueLinks).
+    TParagraph* m_nextQueued = nullptr;
+    TParagraph* m_prevQueued = nullptr;
     uint32_t m_layoutPass = 0;  // the last re-layout that laid it out
+    bool m_queued = false;
     // The right edge of the widest row as counted in the text's width (when
     // m_extentCounted), and the available width it was measured at when it
     // depends on it (right and centred paragraphs; else -1).
@@ -471,7 +477,7 @@ public:
 
     TParagraph* FirstParagraph() const noexcept { return m_firstParagraph; }
     TParagraph* LastParagraph() const noexcept { return m_lastParagraph; }
-    TParagraph* ParagraphAt(int index) const noexcept { return m_places.At(index); }
+    TParagraph* ParagraphAt(int index) const noexcept { return TParagraph::Of(m_places.At(index)); }
     int ParagraphCount() const noexcept { return m_places.Count(); }
     // How many element portions the text holds.
     int ElementPortionCount() const noexcept { return m_elementPortions; }
@@ -634,13 +640,13 @@ private:
     TTextorPosition JoinParagraphs(const TTextorPosition& start, TParagraph* end);
     void MovePortion(TPortion* portion, TParagraph* to, TPortion* before);
 
-    void QueueLayout(TParagraph* paragraph);
-    // Out of the queue (while a re-layout runs, its place is left empty).
+    void QueueLayout(TParagraph* paragraph) noexcept;
     void UnqueueLayout(TParagraph* paragraph) noexcept;
-    // The places a re-layout left empty go, the others close up.
-    void CompactLayoutQueue() noexcept;
     // An element portion came into paragraph (delta 1) or left it (-1).
     void CountElementPortion(TParagraph* paragraph, int delta) noexcept;
+    // Puts an element portion in no chain into one, and takes it out of its chain.
+    void Chain(TElementPortion* portion, TElementPortion::TChain chain) noexcept;
+    void Unchain(TElementPortion* portion) noexcept;
 
     // ---- bookkeeping of the layout (diTextorLayout.cpp) ----
     // Moves the rows and elements of paragraph to the top it has now.
@@ -658,22 +664,29 @@ private:
     TParagraph* m_firstParagraph = nullptr;
     TParagraph* m_lastParagraph = nullptr;
     TParagraphPlaces m_places;
-    mutable TTextCensus m_census;
-    // Paragraphs whose layout is invalid, in the order they became so (their
-    // layout slot: the place here).
-    std::vector<TParagraph*> m_layoutQueue;
+    // Kept from the first question about a text of more than a few paragraphs.
+    mutable std::unique_ptr<TTextCensus> m_census;
+    // Paragraphs whose layout is invalid, in the order they became so (a
+    // chain through the paragraphs).
+    TParagraph* m_firstQueued = nullptr;
+    TParagraph* m_lastQueued = nullptr;
     uint32_t m_layoutPass = 0;
     // The paragraphs' extents (right edge -> count), and the available widths
     // the extents of right and centred paragraphs were measured at (width ->
-    // count); kept from the first question for the width on.
-    mutable std::map<int, int> m_extents;
-    mutable std::map<int, int> m_alignedAt;
-    mutable bool m_widthsKept = false;
+    // count).
+    struct TWidthCounts {
+        std::map<int, int> Extents;
+        std::map<int, int> AlignedAt;
+    };
+    // Kept from the first question about a text of more than a few paragraphs.
+    mutable std::unique_ptr<TWidthCounts> m_widths;
     int m_elementPortions = 0;
-    TElementPortion* m_firstEmptied = nullptr;
-    TElementPortion* m_lastEmptied = nullptr;
-    TElementPortion* m_firstMarked = nullptr;
-    TElementPortion* m_lastMarked = nullptr;
+    struct TPortionChain {
+        TElementPortion* First = nullptr;
+        TElementPortion* Last = nullptr;
+    };
+    TPortionChain m_emptied;
+    TPortionChain m_marked;
     uint32_t m_markStamp = 0;
     TVisualElement* m_owner = nullptr;
     int32_t m_updateCount = 0;

@@ -978,39 +978,40 @@ void TParagraph::MoveBy(int dy) {
 // tops moved place them again at the end.
 void TTextor::Relayout(bool textChanged) {
     const TFlagRaised running(m_relayoutRunning);
-    // The queue closes up when the re-layout ends, however it ends.
-    struct TCompaction {
-        TTextor& textor;
-        ~TCompaction() { textor.CompactLayoutQueue(); }
-    } const compaction{*this};
     const int availableWidth = GetAvailableWidth();
     const TRect margins = GetTextMargins();
     const TRect paddings = GetPaddings();
     const uint32_t pass = ++m_layoutPass;
-    for (size_t i = 0; i < m_layoutQueue.size(); ++i) {
-        TParagraph* paragraph = m_layoutQueue[i];
-        if (!paragraph || paragraph->m_layoutPass == pass) continue;  // freed, or laid out and changed since
+    // A paragraph laid out stays in the queue until its layout is done, so
+    // that its link to the next one follows what its layout queued or freed.
+    for (TParagraph* paragraph = m_firstQueued; paragraph;) {
+        if (paragraph->m_layoutPass == pass) {  // laid out and changed since: for the next re-layout
+            paragraph = paragraph->m_nextQueued;
+            continue;
+        }
         paragraph->m_layoutPass = pass;
         PlaceAtTop(paragraph);
         LayoutParagraph(paragraph, availableWidth, margins, paddings);
         CountRows(paragraph, availableWidth);
+        TParagraph* next = paragraph->m_nextQueued;
         if (paragraph->LayoutValid()) UnqueueLayout(paragraph);
+        paragraph = next;
     }
     PlaceMovedElements();
 }
 
 // A paragraph without rows has placed nothing yet.
 void TTextor::PlaceAtTop(TParagraph* paragraph) {
-    const int top = m_places.TopOf(paragraph->m_place);
-    const int dy = top - paragraph->m_place.RowsTop;
-    paragraph->m_place.RowsTop = top;
+    const int top = m_places.TopOf(paragraph->Place());
+    const int dy = top - paragraph->Place().RowsTop;
+    paragraph->Place().RowsTop = top;
     if (dy != 0 && paragraph->FirstRow()) paragraph->MoveBy(dy);
 }
 
 void TTextor::CountRows(TParagraph* paragraph, int availableWidth) {
     const TRow* last = paragraph->LastRow();
-    m_places.SetHeight(paragraph->m_place, last ? last->Bottom() - m_places.TopOf(paragraph->m_place) : 0);
-    if (m_widthsKept) CountWidth(paragraph, availableWidth);
+    m_places.SetHeight(paragraph->Place(), last ? last->Bottom() - m_places.TopOf(paragraph->Place()) : 0);
+    if (m_widths) CountWidth(paragraph, availableWidth);
 }
 
 void TTextor::CountWidth(TParagraph* paragraph, int availableWidth) const {
@@ -1028,36 +1029,37 @@ void TTextor::CountWidth(TParagraph* paragraph, int availableWidth) const {
     if (paragraph->m_extentCounted && paragraph->m_extent == extent && paragraph->m_extentAvailable == available)
         return;
     UncountWidth(paragraph);
-    ++m_extents[extent];
-    if (available >= 0) ++m_alignedAt[available];
+    ++m_widths->Extents[extent];
+    if (available >= 0) ++m_widths->AlignedAt[available];
     paragraph->m_extent = extent;
     paragraph->m_extentAvailable = available;
     paragraph->m_extentCounted = true;
 }
 
 void TTextor::UncountWidth(TParagraph* paragraph) const noexcept {
-    if (!std::exchange(paragraph->m_extentCounted, false)) return;
+    if (!std::exchange(paragraph->m_extentCounted, false) || !m_widths) return;
     auto drop = [](std::map<int, int>& counts, int key) {
         const auto found = counts.find(key);
         if (found != counts.end() && --found->second == 0) counts.erase(found);
     };
-    drop(m_extents, paragraph->m_extent);
-    if (paragraph->m_extentAvailable >= 0) drop(m_alignedAt, paragraph->m_extentAvailable);
+    drop(m_widths->Extents, paragraph->m_extent);
+    if (paragraph->m_extentAvailable >= 0) drop(m_widths->AlignedAt, paragraph->m_extentAvailable);
 }
 
 void TTextor::RecountWidths() {
-    m_extents.clear();
-    m_alignedAt.clear();
+    m_widths->Extents.clear();
+    m_widths->AlignedAt.clear();
     for (const TParagraph* p = m_firstParagraph; p; p = p->m_next) {
         if (!p->m_extentCounted) continue;
-        ++m_extents[p->m_extent];
-        if (p->m_extentAvailable >= 0) ++m_alignedAt[p->m_extentAvailable];
+        ++m_widths->Extents[p->m_extent];
+        if (p->m_extentAvailable >= 0) ++m_widths->AlignedAt[p->m_extentAvailable];
     }
 }
 
 void TTextor::PlaceMovedElements() {
-    m_places.ForEachMovedWithElements([this](const TParagraphPlace& place) {
-        if (place.Owner->RowShift() != 0) PlaceAtTop(place.Owner);
+    m_places.ForEachMovedWithElements([this](TParagraphPlace& place) {
+        TParagraph* paragraph = TParagraph::Of(&place);
+        if (paragraph->RowShift() != 0) PlaceAtTop(paragraph);
     });
 }
 
@@ -1091,16 +1093,16 @@ void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const T
 // laid out and those that depend on the available width were measured at the
 // present one.
 int TTextor::GetWidth() const {
-    if (!m_layoutQueue.empty() || (!m_widthsKept && ParagraphCount() <= kFewParagraphs)) return WalkWidth();
+    if (m_firstQueued || (!m_widths && ParagraphCount() <= kFewParagraphs)) return WalkWidth();
     const int availableWidth = GetAvailableWidth();
-    if (!m_widthsKept) {
+    if (!m_widths) {
+        m_widths = std::make_unique<TWidthCounts>();
         for (TParagraph* p = m_firstParagraph; p; p = p->m_next) CountWidth(p, availableWidth);
-        m_widthsKept = true;
     }
-    const bool alignedHold =
-        m_alignedAt.empty() || (m_alignedAt.size() == 1 && m_alignedAt.begin()->first == availableWidth);
-    if (!alignedHold) return WalkWidth();
-    return m_extents.empty() ? 0 : std::max(0, m_extents.rbegin()->first);
+    const std::map<int, int>& aligned = m_widths->AlignedAt;
+    if (!aligned.empty() && (aligned.size() > 1 || aligned.begin()->first != availableWidth)) return WalkWidth();
+    const std::map<int, int>& extents = m_widths->Extents;
+    return extents.empty() ? 0 : std::max(0, extents.rbegin()->first);
 }
 
 int TTextor::WalkWidth() const {
@@ -1151,7 +1153,7 @@ TRow* TTextor::FindRowAtY(int y, bool clamp) const {
     if (!first) return nullptr;
     if (y < 0) return clamp ? first : nullptr;
     if (y >= GetHeight()) return clamp ? last : nullptr;
-    const TParagraph* paragraph = m_places.AtY(y);
+    const TParagraph* paragraph = TParagraph::Of(m_places.AtY(y));
     if (!paragraph || paragraph->RowCount() == 0) return clamp ? last : nullptr;
     int low = 0;
     int high = paragraph->RowCount() - 1;

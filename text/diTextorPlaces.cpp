@@ -37,8 +37,9 @@ constexpr int kPlaceChunkHalf = kPlaceChunkMax / 2;
 }  // namespace
 
 TParagraphPlaces::~TParagraphPlaces() {
-    for (TPlaceChunk* chunk : m_chunks)
-        if (chunk != &m_first) delete chunk;
+    if (m_list)
+        for (TPlaceChunk* chunk : m_list->Chunks)
+            if (chunk != &m_first) delete chunk;
 }
 
 void TParagraphPlaces::Insert(TParagraphPlace& place, TParagraphPlace* after) {
@@ -54,7 +55,7 @@ void TParagraphPlaces::Insert(TParagraphPlace& place, TParagraphPlace* after) {
     if (place.ElementPortions > 0) ++chunk->ElementParagraphs;
     Renumber(*chunk, slot);
     chunk->ToppedMembers = std::min(chunk->ToppedMembers, slot);
-    if (!m_sumsStale) m_counts.Add(chunk->Index, 1);
+    if (m_list && !m_list->SumsStale) m_list->Counts.Add(chunk->Index, 1);
     ++m_count;
 }
 
@@ -62,14 +63,14 @@ void TParagraphPlaces::Remove(TParagraphPlace& place) noexcept {
     TPlaceChunk* chunk = place.Chunk;
     if (!chunk) return;
     const int index = chunk->Index;
-    chunk->Members.erase(chunk->Members.begin() + place.Slot);
+    chunk->Members.remove(place.Slot);
     chunk->Height -= place.Height;
     if (place.ElementPortions > 0) --chunk->ElementParagraphs;
     chunk->ToppedMembers = std::min(chunk->ToppedMembers, place.Slot);
     Renumber(*chunk, place.Slot);
-    if (!m_sumsStale) {
-        m_counts.Add(index, -1);
-        m_heights.Add(index, -place.Height);
+    if (m_list && !m_list->SumsStale) {
+        m_list->Counts.Add(index, -1);
+        m_list->Heights.Add(index, -place.Height);
     }
     m_totalHeight -= place.Height;
     --m_count;
@@ -91,48 +92,34 @@ void TParagraphPlaces::RemoveBetween(TParagraphPlace& after, TParagraphPlace* un
         const int from = c == first ? after.Slot + 1 : 0;
         const int end = c == last && until ? until->Slot : int(chunk.Members.size());
         for (int i = from; i < end; ++i) {
-            TParagraphPlace& place = *chunk.Members[size_t(i)];
+            TParagraphPlace& place = *chunk.Members[i];
             chunk.Height -= place.Height;
             m_totalHeight -= place.Height;
             if (place.ElementPortions > 0) --chunk.ElementParagraphs;
             place.Chunk = nullptr;
             place.Height = 0;
         }
-        chunk.Members.erase(chunk.Members.begin() + from, chunk.Members.begin() + end);
+        chunk.Members.remove(from, end - from);
         m_count -= end - from;
         chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);
         Renumber(chunk, from);
     }
     // The chunks between the first and the last may be empty now.
-    if (!m_chunks.empty()) {
+    if (IsListed()) {
+        std::vector<TPlaceChunk*>& chunks = m_list->Chunks;
         size_t kept = size_t(first) + 1;
         for (size_t i = kept; i <= size_t(last); ++i) {
-            if (m_chunks[i]->Members.empty())
-                DropChunk(m_chunks[i]);
+            if (chunks[i]->Members.empty())
+                DropChunk(chunks[i]);
             else
-                m_chunks[kept++] = m_chunks[i];
+                chunks[kept++] = chunks[i];
         }
-        m_chunks.erase(m_chunks.begin() + std::ptrdiff_t(kept), m_chunks.begin() + last + 1);
+        chunks.erase(chunks.begin() + std::ptrdiff_t(kept), chunks.begin() + last + 1);
         RenumberChunks(first + 1);
     }
     DropSums();
     NoteMoved(first);
     MergeAround(first);
-}
-
-void TParagraphPlaces::Clear() noexcept {
-    for (int c = 0; c < ChunkCount(); ++c)
-        for (TParagraphPlace* place : ChunkAt(c).Members) {
-            place->Chunk = nullptr;
-            place->Height = 0;
-        }
-    for (TPlaceChunk* chunk : m_chunks) DropChunk(chunk);
-    DropChunk(&m_first);
-    m_chunks.clear();
-    m_count = 0;
-    m_totalHeight = 0;
-    DropSums();
-    m_movedFrom = 0;
 }
 
 void TParagraphPlaces::SetHeight(TParagraphPlace& place, int height) noexcept {
@@ -141,7 +128,7 @@ void TParagraphPlaces::SetHeight(TParagraphPlace& place, int height) noexcept {
     place.Height = height;
     place.Chunk->Height += delta;
     place.Chunk->ToppedMembers = std::min(place.Chunk->ToppedMembers, place.Slot + 1);
-    if (!m_sumsStale) m_heights.Add(place.Chunk->Index, delta);
+    if (m_list && !m_list->SumsStale) m_list->Heights.Add(place.Chunk->Index, delta);
     m_totalHeight += delta;
     ++m_heightVersion;
     NoteMoved(place.Chunk->Index);
@@ -158,14 +145,14 @@ int TParagraphPlaces::IndexOf(const TParagraphPlace& place) const noexcept {
     return place.Chunk ? ChunkStart(place.Chunk->Index) + place.Slot : -1;
 }
 
-TParagraph* TParagraphPlaces::At(int index) const noexcept {
+TParagraphPlace* TParagraphPlaces::At(int index) const noexcept {
     if (index < 0 || index >= m_count) return nullptr;
     int chunk = 0;
     if (ChunkCount() > 1) {
         MakeSums();
-        chunk = m_counts.CountUpTo(index);
+        chunk = m_list->Counts.CountUpTo(index);
     }
-    return ChunkAt(chunk).Members[size_t(index - ChunkStart(chunk))]->Owner;
+    return ChunkAt(chunk).Members[index - ChunkStart(chunk)];
 }
 
 int TParagraphPlaces::TopOfUnknown(const TParagraphPlace& place) const noexcept {
@@ -174,12 +161,12 @@ int TParagraphPlaces::TopOfUnknown(const TParagraphPlace& place) const noexcept 
     return ChunkTop(*place.Chunk) + place.TopInChunk;
 }
 
-TParagraph* TParagraphPlaces::AtY(int y) const noexcept {
+TParagraphPlace* TParagraphPlaces::AtY(int y) const noexcept {
     if (y < 0 || y >= m_totalHeight) return nullptr;
     int index = 0;
     if (ChunkCount() > 1) {
         MakeSums();
-        index = m_heights.CountUpTo(y);
+        index = m_list->Heights.CountUpTo(y);
         if (index >= ChunkCount()) return nullptr;
     }
     const TPlaceChunk& chunk = ChunkAt(index);
@@ -187,13 +174,13 @@ TParagraph* TParagraphPlaces::AtY(int y) const noexcept {
     TopMembersThrough(chunk, int(chunk.Members.size()) - 1);
     const auto after = std::upper_bound(chunk.Members.begin(), chunk.Members.end(), inChunk,
                                         [](int value, const TParagraphPlace* p) { return value < p->TopInChunk; });
-    return after == chunk.Members.begin() ? nullptr : (*(after - 1))->Owner;
+    return after == chunk.Members.begin() ? nullptr : *(after - 1);
 }
 
 int TParagraphPlaces::ChunkStart(int index) const noexcept {
     if (index == 0) return 0;
     MakeSums();
-    return m_counts.Prefix(index);
+    return m_list->Counts.Prefix(index);
 }
 
 int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
@@ -202,7 +189,7 @@ int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
             chunk.Top = 0;
         } else {
             MakeSums();
-            chunk.Top = m_heights.Prefix(chunk.Index);
+            chunk.Top = m_list->Heights.Prefix(chunk.Index);
         }
         chunk.TopVersion = m_heightVersion;
     }
@@ -211,35 +198,36 @@ int TParagraphPlaces::ChunkTop(const TPlaceChunk& chunk) const noexcept {
 
 void TParagraphPlaces::TopMembersThrough(const TPlaceChunk& chunk, int slot) const noexcept {
     for (int i = chunk.ToppedMembers; i <= slot; ++i) {
-        const TParagraphPlace* prev = i > 0 ? chunk.Members[size_t(i - 1)] : nullptr;
-        chunk.Members[size_t(i)]->TopInChunk = prev ? prev->TopInChunk + prev->Height : 0;
+        const TParagraphPlace* prev = i > 0 ? chunk.Members[i - 1] : nullptr;
+        chunk.Members[i]->TopInChunk = prev ? prev->TopInChunk + prev->Height : 0;
     }
     chunk.ToppedMembers = std::max(chunk.ToppedMembers, slot + 1);
 }
 
 void TParagraphPlaces::Renumber(TPlaceChunk& chunk, int slot) noexcept {
-    for (size_t i = size_t(slot); i < chunk.Members.size(); ++i) {
+    for (qsizetype i = slot; i < chunk.Members.size(); ++i) {
         chunk.Members[i]->Chunk = &chunk;
         chunk.Members[i]->Slot = int(i);
     }
 }
 
 void TParagraphPlaces::RenumberChunks(int from) noexcept {
-    for (size_t i = size_t(from); i < m_chunks.size(); ++i) m_chunks[i]->Index = int(i);
+    for (int i = from; i < ChunkCount(); ++i) ChunkAt(i).Index = i;
 }
 
 void TParagraphPlaces::DropSums() noexcept {
-    m_sumsStale = true;
+    if (m_list) m_list->SumsStale = true;
     ++m_heightVersion;
 }
 
 // Only when there are several chunks, in the room taken when they came.
 void TParagraphPlaces::MakeSums() const noexcept {
-    if (!m_sumsStale) return;
-    const int count = int(m_chunks.size());
-    m_counts.Assign(count, [&](int i) { return int(m_chunks[size_t(i)]->Members.size()); });
-    m_heights.Assign(count, [&](int i) { return m_chunks[size_t(i)]->Height; });
-    m_sumsStale = false;
+    TChunkList& list = *m_list;
+    if (!list.SumsStale) return;
+    const int count = int(list.Chunks.size());
+    list.Counts.Assign(count, [&](int i) { return int(list.Chunks[size_t(i)]->Members.size()); });
+    list.Heights.Assign(count, [&](int i) { return list.Chunks[size_t(i)]->Height; });
+    list.SumsStale = false;
 }
 
 void TParagraphPlaces::DropChunk(TPlaceChunk* chunk) noexcept {
@@ -257,15 +245,17 @@ void TParagraphPlaces::DropChunk(TPlaceChunk* chunk) noexcept {
 void TParagraphPlaces::SplitChunk(int index) {
     auto made = std::make_unique<TPlaceChunk>();
     made->Members.reserve(kPlaceChunkMax);
-    if (m_chunks.empty()) {
-        m_chunks.reserve(2);
-        m_chunks.push_back(&m_first);
+    if (!m_list) m_list = std::make_unique<TChunkList>();
+    std::vector<TPlaceChunk*>& chunks = m_list->Chunks;
+    if (chunks.empty()) {
+        chunks.reserve(2);
+        chunks.push_back(&m_first);
     }
-    if (m_chunks.size() == m_chunks.capacity()) m_chunks.reserve(2 * m_chunks.size());
-    m_counts.Reserve(int(m_chunks.size()) + 1);
-    m_heights.Reserve(int(m_chunks.size()) + 1);
-    TPlaceChunk& chunk = *m_chunks[size_t(index)];
-    made->Members.assign(chunk.Members.begin() + kPlaceChunkHalf, chunk.Members.end());
+    if (chunks.size() == chunks.capacity()) chunks.reserve(2 * chunks.size());
+    m_list->Counts.Reserve(int(chunks.size()) + 1);
+    m_list->Heights.Reserve(int(chunks.size()) + 1);
+    TPlaceChunk& chunk = *chunks[size_t(index)];
+    made->Members.append(chunk.Members.constData() + kPlaceChunkHalf, chunk.Members.size() - kPlaceChunkHalf);
     chunk.Members.resize(kPlaceChunkHalf);
     for (const TParagraphPlace* place : made->Members) {
         made->Height += place->Height;
@@ -275,7 +265,7 @@ void TParagraphPlaces::SplitChunk(int index) {
     chunk.ElementParagraphs -= made->ElementParagraphs;
     chunk.ToppedMembers = std::min(chunk.ToppedMembers, kPlaceChunkHalf);
     TPlaceChunk* second = made.release();
-    m_chunks.insert(m_chunks.begin() + index + 1, second);
+    chunks.insert(chunks.begin() + index + 1, second);
     RenumberChunks(index + 1);
     Renumber(*second, 0);
     DropSums();
@@ -284,15 +274,16 @@ void TParagraphPlaces::SplitChunk(int index) {
 // An empty chunk leaves the list; the only chunk stays.
 void TParagraphPlaces::RemoveChunk(int index) noexcept {
     NoteMoved(index);
-    if (m_chunks.empty()) {
+    if (!IsListed()) {
         DropChunk(&m_first);
         return;
     }
-    TPlaceChunk* chunk = m_chunks[size_t(index)];
-    m_chunks.erase(m_chunks.begin() + index);
+    std::vector<TPlaceChunk*>& chunks = m_list->Chunks;
+    TPlaceChunk* chunk = chunks[size_t(index)];
+    chunks.erase(chunks.begin() + index);
     DropChunk(chunk);
+    if (chunks.size() == 1 && chunks.front() == &m_first) chunks.clear();
     RenumberChunks(index);
-    if (m_chunks.size() == 1 && m_chunks.front() == &m_first) m_chunks.clear();
     DropSums();
 }
 
@@ -301,10 +292,10 @@ void TParagraphPlaces::RemoveChunk(int index) noexcept {
 void TParagraphPlaces::MergeAfter(int index) noexcept {
     TPlaceChunk& chunk = ChunkAt(index);
     TPlaceChunk& next = ChunkAt(index + 1);
-    const size_t size = chunk.Members.size() + next.Members.size();
-    if (size > size_t(kPlaceChunkHalf) || size > chunk.Members.capacity()) return;
+    const qsizetype size = chunk.Members.size() + next.Members.size();
+    if (size > kPlaceChunkHalf || size > chunk.Members.capacity()) return;
     const int from = int(chunk.Members.size());
-    chunk.Members.insert(chunk.Members.end(), next.Members.begin(), next.Members.end());
+    chunk.Members.append(next.Members.constData(), next.Members.size());
     chunk.Height += next.Height;
     chunk.ElementParagraphs += next.ElementParagraphs;
     chunk.ToppedMembers = std::min(chunk.ToppedMembers, from);

@@ -15,21 +15,22 @@
 // its height cost about the chunk size plus a logarithm. A chunk is split
 // when full and merged with a neighbour when the two fit in half a chunk.
 //
-// The places know a paragraph only by its record (TParagraphPlace), which
-// names the paragraph that owns it. A text of one chunk (most texts are
-// short) takes no memory but for the chunk's members: its chunk is held in
-// place, without a list of chunks or sums.
+// The places know a paragraph only by its record (TParagraphPlace, a base of
+// the paragraph). A text of one chunk (most texts are short) keeps its chunk
+// in place, without a list of chunks or sums, and a text of one paragraph
+// takes no memory at all.
+
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-class TParagraph;
 struct TPlaceChunk;
 
 // What the places keep of one paragraph.
 struct TParagraphPlace {
-    TParagraph* Owner = nullptr;
     TPlaceChunk* Chunk = nullptr;  // none: not in the chain
     int Slot = 0;                  // place in its chunk
     int TopInChunk = 0;            // right below the chunk's topped members
@@ -61,9 +62,9 @@ private:
 
 constexpr int kPlaceChunkMax = 128;
 
-// A run of consecutive paragraphs.
+// A run of consecutive paragraphs; room for one member is held in place.
 struct TPlaceChunk {
-    std::vector<TParagraphPlace*> Members;
+    QVarLengthArray<TParagraphPlace*, 1> Members;
     int Index = 0;              // in the chunk list
     int Height = 0;             // the sum of the members' heights
     int ElementParagraphs = 0;  // members holding element portions
@@ -90,8 +91,6 @@ public:
     // Before the paragraphs after `after` up to `until` (none: the last) are
     // unlinked, at once.
     void RemoveBetween(TParagraphPlace& after, TParagraphPlace* until) noexcept;
-    // The chain is given up as a whole.
-    void Clear() noexcept;
     // The rows of the paragraph are now height high.
     void SetHeight(TParagraphPlace& place, int height) noexcept;
     // The paragraph's count of element portions changes by delta.
@@ -100,11 +99,11 @@ public:
     // -1 when the paragraph is not in the chain.
     int IndexOf(const TParagraphPlace& place) const noexcept;
     // None outside 0..Count()-1.
-    TParagraph* At(int index) const noexcept;
+    TParagraphPlace* At(int index) const noexcept;
     // Without a step while the tops of its chunk are known.
     int TopOf(const TParagraphPlace& place) const noexcept;
     // The paragraph whose rows hold y; none outside 0..TotalHeight()-1.
-    TParagraph* AtY(int y) const noexcept;
+    TParagraphPlace* AtY(int y) const noexcept;
 
     // Calls visit for the place of every paragraph holding elements whose top
     // may have changed since the last call (in text order); then forgets the changes.
@@ -112,8 +111,17 @@ public:
     void ForEachMovedWithElements(Visit visit);
 
 private:
-    int ChunkCount() const noexcept { return m_chunks.empty() ? 1 : int(m_chunks.size()); }
-    TPlaceChunk& ChunkAt(int index) const noexcept { return m_chunks.empty() ? m_first : *m_chunks[size_t(index)]; }
+    // Every chunk in order and the sums over them, once there are several.
+    struct TChunkList {
+        std::vector<TPlaceChunk*> Chunks;  // m_first among them while it is in use; the others owned
+        TPrefixSums Counts;
+        TPrefixSums Heights;
+        bool SumsStale = true;
+    };
+
+    bool IsListed() const noexcept { return m_list && !m_list->Chunks.empty(); }
+    int ChunkCount() const noexcept { return IsListed() ? int(m_list->Chunks.size()) : 1; }
+    TPlaceChunk& ChunkAt(int index) const noexcept { return IsListed() ? *m_list->Chunks[size_t(index)] : m_first; }
     // Frees a chunk that left the list (the one held in place is emptied).
     void DropChunk(TPlaceChunk* chunk) noexcept;
     void SplitChunk(int index);
@@ -137,11 +145,7 @@ private:
 
     // The chunk held in place: the only one, or one of the list while it is in use.
     mutable TPlaceChunk m_first;
-    // Every chunk in order once there are several (those but m_first owned).
-    std::vector<TPlaceChunk*> m_chunks;
-    mutable TPrefixSums m_counts;
-    mutable TPrefixSums m_heights;
-    mutable bool m_sumsStale = true;
+    std::unique_ptr<TChunkList> m_list;
     int m_count = 0;
     int m_totalHeight = 0;
     // Heights changed since: the chunk tops cached before are stale.
@@ -174,7 +178,7 @@ void TParagraphPlaces::ForEachMovedWithElements(Visit visit) {
     for (int c = from; c < ChunkCount(); ++c) {
         TPlaceChunk& chunk = ChunkAt(c);
         if (chunk.ElementParagraphs == 0) continue;
-        for (size_t i = 0; i < chunk.Members.size(); ++i)
-            if (chunk.Members[i]->ElementPortions > 0) visit(*chunk.Members[i]);
+        for (TParagraphPlace* place : chunk.Members)
+            if (place->ElementPortions > 0) visit(*place);
     }
 }
