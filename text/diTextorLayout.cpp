@@ -1067,7 +1067,7 @@ void TTextor::PlaceMovedElements() {
 // change; one whose metrics, indents or width changed is wrapped anew.
 void TTextor::LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
                               const TRect& paddings) {
-    const int top = m_places.TopOf(paragraph->m_place);
+    const int top = m_places.TopOf(paragraph->Place());
     if (!paragraph->LayoutValid() || !paragraph->FirstRow()) {
         const TParagraphDamage damage = TakeDamage(paragraph);
         TParagraphWrap wrap(*this, paragraph, top, availableWidth);
