@@ -141,6 +141,16 @@ TStringHold StringHold(const TTextor& textor) {
     return hold;
 }
 
+int WidthByWalk(const TTextor& textor) {
+    int width = 0;
+    for (TParagraph* p = textor.FirstParagraph(); p; p = p->Next()) {
+        const auto* indents = dynamic_cast<const TFixedParagraphAttributes*>(p->GetAttributes());
+        for (int i = 0; i < p->RowCount(); ++i)
+            width = std::max(width, textor.GetRowRect(p->RowAt(i)).Right + (indents ? indents->Indents[2] : 0));
+    }
+    return width;
+}
+
 TTextorPosition PositionAt(const TTextor& textor, TTextorNumericPosition at) {
     TTextorPosition position;
     if (!textor.NumericToPosition(at, position))

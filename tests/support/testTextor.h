@@ -107,6 +107,10 @@ struct TStringHold {
 };
 TStringHold StringHold(const TTextor& textor);
 
+// The right edge of the widest row with its paragraph's right indent, by a
+// walk over the rows (what TTextor::GetWidth keeps).
+int WidthByWalk(const TTextor& textor);
+
 // A test of a textor `t`, with its positions by numbers.
 class TTextorTest : public ::testing::Test {
 protected:

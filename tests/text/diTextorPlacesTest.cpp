@@ -33,16 +33,6 @@ TEST(TextorPlaces, PrefixSumsCountOverEmptyValues) {
     EXPECT_EQ(sums.CountUpTo(7), 3);
 }
 
-// The right edge of the widest row with its right indent, by a walk.
-int WidthByWalk(const TTextor& textor) {
-    int width = 0;
-    for (TParagraph* p = textor.FirstParagraph(); p; p = p->Next()) {
-        const auto* indents = dynamic_cast<const TFixedParagraphAttributes*>(p->GetAttributes());
-        for (int i = 0; i < p->RowCount(); ++i)
-            width = std::max(width, textor.GetRowRect(p->RowAt(i)).Right + (indents ? indents->Indents[2] : 0));
-    }
-    return width;
-}
 
 // A right paragraph reaches the available width and a centred one depends
 // on it: a width asked for after the available width changed without a new

@@ -101,16 +101,6 @@ struct TRandomRun {
     }
 };
 
-// The right edge of the widest row with its paragraph's right indent, by a walk over the rows.
-int WidthByWalk(const TTextor& textor) {
-    int width = 0;
-    for (TParagraph* p = textor.FirstParagraph(); p; p = p->Next()) {
-        const auto* indents = dynamic_cast<const TFixedParagraphAttributes*>(p->GetAttributes());
-        for (int i = 0; i < p->RowCount(); ++i)
-            width = std::max(width, textor.GetRowRect(p->RowAt(i)).Right + (indents ? indents->Indents[2] : 0));
-    }
-    return width;
-}
 
 // One run: a textor, its reference and the random source. Places in the
 // reference are offsets into it.
