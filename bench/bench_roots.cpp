@@ -74,20 +74,6 @@ struct TConnectedFiles {
     }
 };
 
-// Reads (never writes) a buffer larger than the caches, so that what the
-// next step touches comes from memory, as it does in the editor.
-class TCacheEvictor {
-public:
-    void Run() {
-        unsigned sum = 0;
-        for (size_t i = 0; i < m_other.size(); i += 64) sum += unsigned(m_other[i]);
-        benchmark::DoNotOptimize(sum);
-    }
-
-private:
-    std::vector<char> m_other = std::vector<char>(size_t(512) << 20, 1);
-};
-
 // Connecting and disconnecting each happen once in a while in the editor (a
 // document is opened, a file is named or cleared, the connection disabled),
 // so each starts with the schemes out of the caches. (Repeated in a loop,
@@ -96,18 +82,17 @@ private:
 void BM_ConnectionFileConnect(benchmark::State& state) {
     const int count = int(state.range(0));
     TConnectedFiles files(count);
-    TCacheEvictor evictor;
     TFileConnectionFileNameField* fileName = files.connection->FileNameField();
     fileName->SetValue(kConnectedFile);
     if (!files.AllResolved()) state.SkipWithError("the substitutions did not resolve");
     fileName->SetValue(QString());
     for (auto _ : state) {
         state.PauseTiming();
-        evictor.Run();
+        QuillaneLeaveCaches();
         state.ResumeTiming();
         fileName->SetValue(kConnectedFile);
         state.PauseTiming();
-        evictor.Run();
+        QuillaneLeaveCaches();
         state.ResumeTiming();
         fileName->SetValue(QString());
     }

@@ -393,9 +393,9 @@ bool TDocumentor::QueryCloseDocument() {
     case TSaveAnswer::Save:
         try {
             Save();
-        } catch (const Exception& e) {
+        } catch (const Exception&) {
             // The document stays open and modified; the user sees why.
-            ShowMessageBox(e.Text(), LoadStr(strError), MsgBox::IconError);
+            ShowCurrentException("saving before closing");
             return false;
         }
         return !document->Modified();  // a cancelled Save As keeps it open

@@ -293,10 +293,7 @@ void TCustomPathOrFileNameElement::CheckContent() {
 void TCustomPathOrFileNameElement::WriteText(QString& builder) { builder += DisplayedText(); }
 
 QString TCustomPathOrFileNameElement::ValueAttributeName(TSchemeFiler* filer) {
-    if (!IsStoredInParentNode(filer)) return kPathValueAttribute;
-    QString name;
-    GetStoredName(filer, name);
-    return name;
+    return ValueAttributeIn(filer, kPathValueAttribute);
 }
 
 // Snapshots (undo, redo) keep the value as it is, like filers with option

@@ -306,10 +306,7 @@ void TExpandButton::DefaultStateChanged() {
 }
 
 QString TExpandButton::StateAttributeName(TSchemeFiler* filer) {
-    if (!IsStoredInParentNode(filer)) return kValueAttribute;
-    QString name;
-    GetStoredName(filer, name);
-    return name;
+    return ValueAttributeIn(filer, kValueAttribute);
 }
 
 void TExpandButton::SaveTo(TSchemeSaver* saver, TKnot* knot) {

@@ -577,6 +577,13 @@ bool TElement::ShouldSaveChild(TSchemeFiler* filer, TElement* child) {
     return true;
 }
 
+QString TElement::ValueAttributeIn(TSchemeFiler* filer, const QString& own) {
+    if (!IsStoredInParentNode(filer)) return own;
+    QString name;
+    GetStoredName(filer, name);
+    return name;
+}
+
 bool TElement::IsStoredInParentNode(TSchemeFiler* filer) {
     return IsSubElement() && (Options() & eoStoredInParentNode) && !filer->IsSnapshot();
 }

@@ -249,6 +249,9 @@ public:
     virtual bool SaveInPlace(TSchemeFiler* filer, TKnot* knot) { return false; }
     virtual bool IsStoredInParentNode(TSchemeFiler* filer);
     virtual void GetStoredName(TSchemeFiler* filer, QString& name);
+    // The attribute a single value of the element is stored under: own in the
+    // element's own node, its stored name when it is stored in its parent's.
+    QString ValueAttributeIn(TSchemeFiler* filer, const QString& own);
 
     // A loader on the element's scheme reporting into the scheme's message
     // list; the load is finished (deferred steps, checks, unread report).
