@@ -16,6 +16,8 @@
 #include "support/testStop.h"
 
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,6 +45,14 @@ TEST_F(SheetDriverTest, ValuesModuleChecksCleanAndSavesLoadsAndSavesAgainByteFor
         EXPECT_EQ(Lines(loaded.Messages), "") << ModeName(mode);
         EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
     }
+    // The driver reads a file as opening it does.
+    const QByteArray saved = driver.Save(TStoreMode::File);
+    TScheme opened(ValuesModuleRootClass(), ValuesModuleName());
+    opened.LoadFromFile(driver.FilePath(QStringLiteral("first.prm")));
+    opened.SaveToFile(driver.FilePath(QStringLiteral("opened.prm")));
+    QFile written(driver.FilePath(QStringLiteral("opened.prm")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), driver.Load(TStoreMode::File, saved).Saved.toStdString());
 }
 
 TEST_F(SheetDriverTest, UndoingEveryStepGivesTheEmptySchemesBytesAndRedoingEveryStepTheModules) {
