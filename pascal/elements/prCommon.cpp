@@ -139,6 +139,17 @@ bool TTypeReferenceField::CanReferTo(TNamespaceItem* item) {
     return item && dynamic_cast<ITypeElement*>(item->GetElement());
 }
 
+TNamespaceItem* MainNameItem(TElement* element) {
+    if (auto* named = dynamic_cast<TNamedElement*>(element)) return named->NameField() ? named->NameField()->Item() : nullptr;
+    if (auto* name = dynamic_cast<TNameElement*>(element)) return name->Item();
+    return nullptr;
+}
+
+bool IsSecondaryNameItem(TNamespaceItem* item) {
+    auto* named = item ? dynamic_cast<TNamedElement*>(item->GetElement()) : nullptr;
+    return named && item->GetNameElement() != named->NameField();
+}
+
 bool IsSeenThroughOwnerConnection(TNamespaceItem* item) {
     return item && item->IsThroughConnectionClass(TNamespaceConnectionToOwner::StaticClass());
 }

@@ -150,6 +150,17 @@ protected:
 // The nearest ancestor of element that implements IMethodsOwner; nil.
 IMethodsOwner* FindMethodsOwner(TElement* element);
 
+// A scope that also holds the members of other scopes (an object holds its
+// ancestors' members).
+class IInheritingScope {
+public:
+    // Whether the members declared in container are members of this scope too.
+    virtual bool InheritsMembersOf(TElement* container) = 0;
+
+protected:
+    ~IInheritingScope() = default;
+};
+
 // A declaration that names another type (a type alias).
 class ITypeAliasElement {
 public:
@@ -242,6 +253,13 @@ class TNamespaceConnectionToOwner : public TNamespaceConnection {
 protected:
     ~TNamespaceConnectionToOwner() override = default;
 };
+
+// The item of a named element's own name (its name field's, or a name
+// element's); nil when it has none.
+TNamespaceItem* MainNameItem(TElement* element);
+// Whether item names its element by another name than the main one (an
+// object's class-of name, an enumeration's set-of name).
+bool IsSecondaryNameItem(TNamespaceItem* item);
 
 // Whether item is seen through a TNamespaceConnectionToOwner: a name of an
 // enclosing scope rather than a member of the element itself.
