@@ -13,6 +13,8 @@
 #include "support/testElements.h"
 #include "support/testProgram.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -92,6 +94,23 @@ TEST(NamingRoutines, CapitalizeFirstUpperCasesOnlyTheFirstCharacterAndLeavesAnEm
         EXPECT_EQ(CapitalizeFirst(row["Text"]), row["Result"]);
     }
     EXPECT_EQ(CapitalizeFirst(QStringLiteral("\U00010428x")), QStringLiteral("\U00010400x")) << "a surrogate pair";
+}
+
+// As written, the type computation read numbers in the desktop's locale while
+// the check read them in the C locale, so "1,5" was typed float on a German
+// desktop and reported invalid at the same time.
+TEST(NumberLiterals, AreReadTheSameOnEveryLocale) {
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    for (const CaseRow& row : LoadCases(kCommonTable, "NumberLiterals")) {
+        SCOPED_TRACE(row.Text());
+        const QString kind = row["Kind"];
+        const TNumberLiteral expected = kind == QLatin1String("Integer") ? TNumberLiteral::Integer
+                                        : kind == QLatin1String("Float") ? TNumberLiteral::Float
+                                                                         : TNumberLiteral::None;
+        EXPECT_EQ(ClassifyNumberLiteral(row["Text"]), expected);
+    }
+    QLocale::setDefault(previous);
 }
 
 TEST(NamingRoutines, AnEmptyTypesPrefixMatchesNoName) {
