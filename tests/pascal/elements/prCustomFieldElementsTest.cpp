@@ -101,19 +101,33 @@ TEST_F(ImplicitIdentifiers, ATypeNamedByItsClassOfNameAlsoOffersConstructors) {
     EXPECT_TRUE(Sees(Body(), "Item.Make"));
 }
 
-TEST_F(ImplicitIdentifiers, OnlyMemberKindsPassAndPrivateMembersNever) {
+TEST_F(ImplicitIdentifiers, OnlyMembersOfTheTypeItselfPassAndPrivateOnesNever) {
     TElement_TestType* point = Type(TDeclarationKind::Record, QStringLiteral("TPoint"),
                                     {{"X", TDeclarationKind::Field},
                                      {"Origin", TDeclarationKind::Constant},
                                      {"Color", TDeclarationKind::EnumItem},
                                      {"Kind", TDeclarationKind::Enum}});
+    // The record sees the names of the unit through its connection to the owner.
+    AppendNamed<TElement_TestDeclaration>(Root(), QStringLiteral("Total"));
+    auto* toOwner = TElement::CreateSubElement<TNamespaceConnectionToOwner>(point);
+    toOwner->SetOwner(point->Members());
+    toOwner->SetTarget(Root()->GeneralNamespace());
+    TNamespaceItem* total = point->Members()->FindItemByName(QStringLiteral("Total"));
+    ASSERT_NE(total, nullptr);
+    EXPECT_TRUE(IsSeenThroughOwnerConnection(total));
+    EXPECT_FALSE(IsSeenThroughOwnerConnection(point->Members()->FindItemByName(QStringLiteral("X"))));
     TCustomFieldElement* item = Identifier(TFieldElementLocalItem::StaticClass());
     item->SetTypeItem(point->NameField()->Item());
+    EXPECT_FALSE(Sees(Body(), "Item.Total")) << "a name of the enclosing scope is no member";
     EXPECT_TRUE(Sees(Body(), "Item.X"));
     EXPECT_TRUE(Sees(Body(), "Item.Origin"));
     EXPECT_FALSE(Sees(Body(), "Item.Color"));
     EXPECT_FALSE(Sees(Body(), "Item.Kind"));
-    EXPECT_EQ(item->MembersConnection()->Filter() & ncfPublicOnly, ncfPublicOnly);
+    auto* secret = AppendNamed<TElement_TestDeclaration>(static_cast<TTextorElement*>(point->Content()),
+                                                         QStringLiteral("Secret"));
+    EXPECT_TRUE(Sees(Body(), "Item.Secret"));
+    secret->SetVisibility(TVisibility::Private);
+    EXPECT_FALSE(Sees(Body(), "Item.Secret"));
 }
 
 TEST_F(ImplicitIdentifiers, AFieldInsideARecordOfThatRecordsTypeDoesNotOfferItsMembersAgain) {
