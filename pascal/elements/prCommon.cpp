@@ -1,5 +1,6 @@
 #include "pascal/elements/prCommon.h"
 
+#include "core/cuKnot.h"
 #include "core/cuProps.h"
 #include "core/cuStringIds.h"
 #include "scheme/diNaming.h"
@@ -178,6 +179,32 @@ void GetExpectedType(TElement* field, TTypeDescriptor& descriptor) {
     GetStandardTypeDescriptor(StandardTypeName::Variant, descriptor);
     if (field) field->SendNodeMessage(nmGetExpectedType, reinterpret_cast<intptr_t>(&descriptor), 0);
 }
+
+// ---------------------------------------------------------------------------
+// Option attributes
+
+void WriteOptionFlag(TKnot* knot, const QString& name, bool value, bool defaultValue) {
+    if (value != defaultValue) knot->WriteBool(name, value);
+}
+
+bool ReadOptionFlag(TKnot* knot, const QString& name, bool defaultValue) {
+    return knot->ReadBool(name, defaultValue);
+}
+
+void WriteOptionKind(TKnot* knot, const QString& name, int kind, const QStringList& names, int defaultKind) {
+    if (kind != defaultKind && kind >= 0 && kind < names.size()) knot->WriteStr(name, names.at(kind));
+}
+
+int ReadOptionKind(TKnot* knot, const QString& name, const QStringList& names, int defaultKind) {
+    if (!knot->FindParam(name)) return defaultKind;
+    const QString stored = knot->ReadStr(name);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (stored.compare(names.at(i), Qt::CaseInsensitive) == 0) return int(i);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Number literals
 
 namespace {
 bool IsDecimalDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }

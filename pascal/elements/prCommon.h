@@ -19,9 +19,11 @@
 #include "scheme/diUtils.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
+class TKnot;
 class TNamespaceItem;
 class TPaletteGroup;
 class TPaletteItem;
@@ -303,6 +305,19 @@ void GetExpectedType(TElement* field, TTypeDescriptor& descriptor);
 // kept as typed; only its kind is asked.
 enum class TNumberLiteral : uint8_t { None, Integer, Float };
 TNumberLiteral ClassifyNumberLiteral(const QString& text);
+
+// ---------------------------------------------------------------------------
+// Option attributes
+
+// How program elements store their options in their node: an attribute is
+// written only when it differs from its default, a flag as "1", a kind by
+// its name (names[i] names kind i). On load a missing attribute gives the
+// default (never what the element was made with) and a kind name that is
+// not known (compared ignoring case) reads as kind 0.
+void WriteOptionFlag(TKnot* knot, const QString& name, bool value, bool defaultValue = false);
+bool ReadOptionFlag(TKnot* knot, const QString& name, bool defaultValue = false);
+void WriteOptionKind(TKnot* knot, const QString& name, int kind, const QStringList& names, int defaultKind = 0);
+int ReadOptionKind(TKnot* knot, const QString& name, const QStringList& names, int defaultKind = 0);
 
 // ---------------------------------------------------------------------------
 // Naming routines

@@ -72,6 +72,29 @@ TEST(NumberLiterals, AreReadTheSameOnEveryLocale) {
     QLocale::setDefault(previous);
 }
 
+// A missing attribute reads as its default, not as what the element held before.
+TEST(OptionAttributes, AreWrittenOnlyWhenNotDefaultAndReadBackToTheirDefaultWhenMissing) {
+    const QStringList kinds{QStringLiteral("Normal"), QStringLiteral("Virtual"), QStringLiteral("Override")};
+    TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("Method"));
+    WriteOptionFlag(knot.get(), QStringLiteral("Abstract"), false);
+    WriteOptionKind(knot.get(), QStringLiteral("Kind"), 0, kinds);
+    EXPECT_EQ(knot->Params(), nullptr) << "defaults are not written";
+    EXPECT_TRUE(ReadOptionFlag(knot.get(), QStringLiteral("Inline"), true));
+    EXPECT_EQ(ReadOptionKind(knot.get(), QStringLiteral("Kind"), kinds, 2), 2);
+    WriteOptionFlag(knot.get(), QStringLiteral("Abstract"), true);
+    WriteOptionKind(knot.get(), QStringLiteral("Kind"), 1, kinds);
+    EXPECT_EQ(knot->ReadStr(QStringLiteral("Abstract")), QStringLiteral("1"));
+    EXPECT_EQ(knot->ReadStr(QStringLiteral("Kind")), QStringLiteral("Virtual"));
+    EXPECT_TRUE(ReadOptionFlag(knot.get(), QStringLiteral("Abstract")));
+    const auto readKind = [&](const char* stored) {
+        TNodePtr<TKnot> method = TKnot::Create(QStringLiteral("Method"));
+        method->WriteStr(QStringLiteral("Kind"), QString::fromLatin1(stored));
+        return ReadOptionKind(method.get(), QStringLiteral("Kind"), kinds, 1);
+    };
+    EXPECT_EQ(readKind("override"), 2) << "names compare ignoring case";
+    EXPECT_EQ(readKind("Dynamic"), 0) << "an unknown name reads as kind 0";
+}
+
 TEST_F(ProgramScheme, DeclarationsFindTheirContainerPrefixAndMethodsOwner) {
     auto* record = AppendNamed<TElement_TestType>(Root(), QStringLiteral("TPoint"));
     auto* object = AppendNamed<TElement_TestType>(Root(), QStringLiteral("TShape"));
