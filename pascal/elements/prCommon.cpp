@@ -77,6 +77,9 @@ QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const) {
 TProgramClassification ClassifyElement(const TElement* element) {
     if (!element) return {};
     if (auto* program = dynamic_cast<const IProgramElement*>(element)) return program->GetClassification();
+    // The standard types and object members live in the standard unit's scheme only.
+    const TNamespace* types = StandardTypesNamespace();
+    if (!types || element->Scheme() != types->Scheme()) return {};
     if (dynamic_cast<const TStandardTypeElement*>(element)) return {TDeclarationKind::StandardType};
     if (dynamic_cast<const TObjectCreateElement*>(element)) return {TDeclarationKind::BuiltInCreate};
     if (dynamic_cast<const TObjectFreeElement*>(element)) return {TDeclarationKind::BuiltInFree};
