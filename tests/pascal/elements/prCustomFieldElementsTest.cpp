@@ -141,6 +141,16 @@ TEST_F(ImplicitIdentifiers, TheTypeFollowsAliasesAndIsLetGoWhenItGoes) {
     alias->Free();
     EXPECT_EQ(item->TypeItem(), nullptr);
     EXPECT_FALSE(Sees(Body(), "Item.X"));
+    // A connection whose members' namespace goes first never shows it again.
+    TElement_TestType* shape = Type(TDeclarationKind::Record, QStringLiteral("TShape"), {{"Size", TDeclarationKind::Field}});
+    auto* connection = TElement::CreateSubElement<TMembersByTypeConnection>(m_routine->Body());
+    connection->SetOwner(Body());
+    connection->SetTypeItem(shape->NameField()->Item());
+    connection->SetMembersPrefix(QStringLiteral("Value"));
+    shape->Members()->Free();
+    connection->SetMembersPrefix(QStringLiteral("Other"));
+    EXPECT_EQ(connection->TypeMembers(), nullptr);
+    EXPECT_EQ(connection->Target(), nullptr);
 }
 
 TEST_F(ImplicitIdentifiers, GetTypeDescriptorAnswersPerKindOfDeclaration) {
