@@ -62,13 +62,32 @@ void TProgramSettings::CreateProperties() {
     m_objectFields = TProperty::Create<TStringProperty>(this, QStringLiteral("ObjectFieldsPrefix"), QStringLiteral("F"));
     m_methodFields = TProperty::Create<TStringProperty>(this, QStringLiteral("MethodFieldsPrefix"), QString());
     m_events = TProperty::Create<TStringProperty>(this, QStringLiteral("EventsPrefix"), QStringLiteral("On"));
+    TakeCopy();
+}
+
+void TProgramSettings::TakeCopy() {
+    const std::lock_guard lock(m_copyLock);
+    for (const TStringProperty* prefix :
+         {m_types, m_constants, m_parameters, m_moduleFields, m_objectFields, m_methodFields, m_events})
+        if (prefix) m_copy.insert(prefix, prefix->Value());
+}
+
+QString TProgramSettings::PrefixValue(const TStringProperty* prefix) const {
+    const std::lock_guard lock(m_copyLock);
+    return m_copy.value(prefix);
+}
+
+bool TProgramSettings::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    const bool handled = TProperty::HandleNodeMessage(msg, p1, p2);
+    if (msg == nmPropertyChanged) TakeCopy();
+    return handled;
 }
 
 TProgramSettings* ProgramSettings() noexcept { return g_commonUnit ? g_commonUnit->settings.get() : nullptr; }
 
 QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const) {
     TProgramSettings* settings = ProgramSettings();
-    return settings ? (settings->*prefix)()->Value() : QString();
+    return settings ? settings->PrefixValue((settings->*prefix)()) : QString();
 }
 
 // ---------------------------------------------------------------------------

@@ -18,10 +18,12 @@
 #include "pascal/elements/prStandard.h"
 #include "scheme/diUtils.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <mutex>
 
 class TKnot;
 class TNamespaceItem;
@@ -32,6 +34,9 @@ class TStringProperty;
 // ---------------------------------------------------------------------------
 // Settings
 
+// Generators on other threads read the prefixes: they read a copy kept
+// under a lock, taken again whenever a prefix changes (on the thread that
+// changes it).
 class TProgramSettings : public TProperty {
     T_CLASS(TProgramSettings)
 public:
@@ -39,6 +44,11 @@ public:
 
     // The seven prefixes in their order.
     void CreateProperties();
+    // The value of one of the seven, from the copy: any thread may ask.
+    QString PrefixValue(const TStringProperty* prefix) const;
+
+    // A prefix changed: the copy is taken again.
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
 
     TStringProperty* TypesPrefix() const noexcept { return m_types; }
     TStringProperty* ConstantsPrefix() const noexcept { return m_constants; }
@@ -59,13 +69,16 @@ private:
     TStringProperty* m_objectFields = nullptr;
     TStringProperty* m_methodFields = nullptr;
     TStringProperty* m_events = nullptr;
+    mutable std::mutex m_copyLock;
+    QHash<const TStringProperty*, QString> m_copy;
+    void TakeCopy();
 };
 
 // The process's section, made without a parent by the unit's initialisation
 // (the application hangs it into its settings tree); nil outside the unit's
 // lifetime.
 TProgramSettings* ProgramSettings() noexcept;
-// The value of one prefix (empty outside the unit's lifetime).
+// The value of one prefix (empty outside the unit's lifetime); any thread may ask.
 QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const);
 
 // ---------------------------------------------------------------------------

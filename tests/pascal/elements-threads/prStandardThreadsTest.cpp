@@ -1,10 +1,12 @@
 // Private copies of a program module, as the preview makes them, connect to
 // the shared standard namespaces on a second thread while the first thread
-// reads those namespaces (also run under ThreadSanitizer).
+// reads those namespaces and changes the types prefix (also run under
+// ThreadSanitizer).
 
 #include "pascal/elements/prCustomFieldElements.h"
 
 #include "core/cuKnot.h"
+#include "core/cuProps.h"
 #include "scheme/diNaming.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
@@ -21,6 +23,14 @@ TTypeDescriptor StandardType(const QString& name) {
     TTypeDescriptor descriptor;
     GetStandardTypeDescriptor(name, descriptor);
     return descriptor;
+}
+
+// The types prefix asked again and again, as a generator asks it per name.
+bool HasTypesPrefixEachTime() {
+    constexpr int kAsks = 100;
+    bool has = true;
+    for (int i = 0; i < kAsks; ++i) has = has && HasTypesPrefix(QStringLiteral("TText"));
+    return has;
 }
 
 // Loads the module into a scheme of its own, gives its routine an object
@@ -41,7 +51,7 @@ bool ReadPrivateCopy(TKnot* module) {
     GetTypeDescriptor(index->TypeItem(), indexType);
     TNamespaceItem* free = routine->Body()->Namespace()->FindItemByName(QStringLiteral("Result.Free"));
     return text.Kind == TValueTypeKind::String && indexType.Kind == TValueTypeKind::Index && free &&
-           !free->GetDescription().isEmpty();
+           !free->GetDescription().isEmpty() && HasTypesPrefixEachTime();
 }
 
 }  // namespace
@@ -67,6 +77,7 @@ TEST(StandardTypesThreads, PrivateCopiesConnectOnASecondThreadWhileTheFirstReads
     });
     // Mostly look-ups by name (not of "object" and "index", which the second
     // thread asks first), now and then a walk over both namespaces.
+    TStringProperty* typesPrefix = ProgramSettings()->TypesPrefix();
     int reads = 0;
     for (int round = 0; !done || round == 0; ++round) {
         bool read = true;
@@ -78,9 +89,12 @@ TEST(StandardTypesThreads, PrivateCopiesConnectOnASecondThreadWhileTheFirstReads
                                                    false);
             read = read && items == 20 && ObjectMembersNamespace()->FindItemByName(QStringLiteral("Create"));
         }
+        // Either way "TText" has the prefix.
+        typesPrefix->SetValue(typesPrefix->Value() == QLatin1String("T") ? QStringLiteral("TT") : QStringLiteral("T"));
         reads += read;
     }
     preview.join();
+    typesPrefix->SetValue(typesPrefix->Default());
     EXPECT_EQ(good.load(), kCopies);
     EXPECT_GT(reads, 0);
     EXPECT_EQ(StandardTypesNamespace()->IncomingConnectionCount(), 0) << "every private copy let go";
