@@ -49,7 +49,7 @@ TEST(ProgramSettings, HoldsTheSevenPrefixesInOrderWithTheirDefaults) {
 TEST(NamingRoutines, FollowTheirTables) {
     for (const CaseRow& row : LoadCases(kCommonTable, "StartsWithText"))
         EXPECT_EQ(StartsWithText(row["Text"], row["Prefix"]), row.Int("Result") != 0) << row.Text();
-    // As written, an empty text was read past its end.
+    // The fault: an empty text was read past its end.
     for (const CaseRow& row : LoadCases(kCommonTable, "CapitalizeFirst"))
         EXPECT_EQ(CapitalizeFirst(row["Text"]), row["Result"]) << row.Text();
     EXPECT_EQ(CapitalizeFirst(QStringLiteral("\U00010428x")), QStringLiteral("\U00010400x")) << "a surrogate pair";
@@ -60,7 +60,7 @@ TEST(NamingRoutines, FollowTheirTables) {
     typesPrefix->SetValue(typesPrefix->Default());
 }
 
-// As written, the type computation read numbers in the desktop's locale while
+// The fault: the type computation read numbers in the desktop's locale while
 // the check read them in the C locale: "1,5" was typed float on a German
 // desktop and reported invalid at the same time.
 TEST(NumberLiterals, AreReadTheSameOnEveryLocale) {
@@ -137,7 +137,7 @@ TEST_F(ProgramScheme, ATypeReferenceResolvesOnlyToTypesAndAliasesFollowToTheFina
               TDeclarationKind::StandardType);
 }
 
-// As written, a loop was recognised only when it led back to the first alias.
+// The fault: a loop was recognised only when it led back to the first alias.
 TEST_F(ProgramScheme, ResolveTypeAliasStopsAtALoopThatAvoidsTheFirstAlias) {
     TNamespaceItem* a = Alias(QStringLiteral("A"), QStringLiteral("B"));
     Alias(QStringLiteral("B"), QStringLiteral("C"));

@@ -116,7 +116,7 @@ TEST_F(ImplicitIdentifiers, OnlyMembersOfTheTypeItselfPassAndPrivateOnesNever) {
     EXPECT_FALSE(Sees(point->Members(), "Item.X"));
 }
 
-// As written, a connection without a prefix poured every member of its type,
+// The fault: a connection without a prefix poured every member of its type,
 // unprefixed, into the scope and marked valid names duplicates.
 TEST_F(ImplicitIdentifiers, AMembersConnectionWithoutPrefixShowsNothing) {
     auto* declared = AppendNamed<TElement_TestDeclaration>(m_routine->Body(), QStringLiteral("Free"));

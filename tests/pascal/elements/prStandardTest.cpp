@@ -46,7 +46,7 @@ TEST(StandardTypes, AreTheTwentyTypesAndFourObjectMembersInOrder) {
     CheckItems(ObjectMembersNamespace(), "ObjectMembers");
 }
 
-// As written, the look-up compared case-sensitively.
+// The fault: a look-up that compared case-sensitively missed "Int" and "STR".
 TEST(StandardTypes, GetStandardTypeDescriptorLooksUpIgnoringCase) {
     for (const CaseRow& row : LoadCases(kStandardTable, "LookupWithoutCase")) {
         SCOPED_TRACE(row.Text());
