@@ -4,10 +4,12 @@
 #include "scheme/diUnits.h"
 #include "text/diTextUnits.h"
 #include "elements/diElementsUnits.h"
+#include "pascal/elements/prUnits.h"
 
 void RegisterAllUnits(TUnitRegistry& units) {
     RegisterCoreUnits(units);
     RegisterSchemeUnits(units);
     RegisterTextUnits(units);
     RegisterElementsUnits(units);
+    RegisterPascalElementsUnits(units);
 }

@@ -12,6 +12,9 @@
 #if QUILLANE_TEST_LAYER >= 5
 #include "elements/diElementsUnits.h"
 #endif
+#if QUILLANE_TEST_LAYER >= 7
+#include "pascal/elements/prUnits.h"
+#endif
 
 inline void RegisterTestUnits(TUnitRegistry& units) {
 #if QUILLANE_TEST_LAYER >= 2
@@ -24,6 +27,9 @@ inline void RegisterTestUnits(TUnitRegistry& units) {
 #endif
 #if QUILLANE_TEST_LAYER >= 5
     RegisterElementsUnits(units);
+#endif
+#if QUILLANE_TEST_LAYER >= 7
+    RegisterPascalElementsUnits(units);
 #endif
 #else
     (void)units;

@@ -1,0 +1,17 @@
+#include "pascal/elements/prUnits.h"
+
+#include "core/cuUnits.h"
+#include "pascal/elements/prCommandsContainer.h"
+#include "pascal/elements/prCommon.h"
+#include "pascal/elements/prCustomFieldElements.h"
+#include "pascal/elements/prStandard.h"
+
+#include <QString>
+
+void RegisterPascalElementsUnits(TUnitRegistry& registry) {
+    registry.Add(QStringLiteral("prStandard"), InitStandardUnit, FinalStandardUnit);
+    registry.Add(QStringLiteral("prCommon"), InitCommonUnit, FinalCommonUnit);
+    registry.Add(QStringLiteral("prCommandsContainer"), InitCommandsContainerUnit, FinalCommandsContainerUnit);
+    // The declaration units come here, in their order.
+    registry.Add(QStringLiteral("prCustomFieldElements"), InitCustomFieldElementsUnit, FinalCustomFieldElementsUnit);
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""Draws the Pascal elements' image strips: placeholder pictures (a coloured
+tile with a mark per picture) in the number each strip needs.
+
+Run from anywhere: python3 resources/pascal/tools/make_pascal_resources.py
+The files land in resources/pascal/, which the Pascal element library embeds
+under ":/rc/". The rasteriser is the scheme resources' one.
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', '..', 'scheme', 'tools'))
+from raster import Canvas, hex_color  # noqa: E402
+
+OUT = os.path.normpath(os.path.join(os.path.dirname(__file__), '..'))
+
+WHITE = hex_color('FFFFFF')
+PALETTE = [hex_color(c) for c in ('2F6FD6', '2F9E6B', 'D97706', '7C5CC4', 'DC2626', '0E7490', '4B5563')]
+
+# name: (picture size, number of pictures)
+STRIPS = {
+    # the standard types (general, object, -, -, object type, float, bool,
+    # pointer, str) and the object members Create and Free
+    'prStandardCharImages': (12, 11),
+}
+
+
+def tile(c, index, size):
+    x = index * size
+    s = size / 16.0
+    colour = PALETTE[index % len(PALETTE)]
+    c.round_rect(x + 1 * s, 1 * s, x + 15 * s, 15 * s, 3 * s, colour)
+    # One to four dots tell the pictures of a strip apart.
+    dots = index % 4 + 1
+    for d in range(dots):
+        c.circle(x + (3.5 + d * 3) * s, 8 * s, 1.2 * s, WHITE)
+
+
+def main():
+    for name, (size, count) in STRIPS.items():
+        c = Canvas(size * count, size)
+        for i in range(count):
+            tile(c, i, size)
+        c.png(os.path.join(OUT, name + '.png'))
+
+
+if __name__ == '__main__':
+    main()
