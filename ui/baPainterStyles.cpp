@@ -24,7 +24,8 @@ QPalette FramePalette() {
     palette.setColor(QPalette::Midlight, System(TSystemColor::BtnLight));
     palette.setColor(QPalette::Dark, System(TSystemColor::BtnShadow));
     palette.setColor(QPalette::Shadow, System(TSystemColor::BtnDkShadow));
-    palette.setColor(QPalette::Button, System(TSystemColor::BtnFace));
+    // The inner lit side of a push-button frame is the style's button colour.
+    palette.setColor(QPalette::Button, System(TSystemColor::BtnLight));
     return palette;
 }
 
@@ -219,9 +220,10 @@ TRect TBackground::Paint(QPainter& canvas, const TRect& rect, TColor parentColor
 
 void TBackground::PaintEdges(QPainter& canvas, TRect& rect) const {
     if (m_edges == AllEdges && m_edgeOuter == m_edgeInner && (m_edgeOuter == ekRaised || m_edgeOuter == ekLowered)) {
+        const QBrush noFill(Qt::NoBrush);  // the fill is ours
         if (!rect.IsEmpty())
             qDrawWinButton(&canvas, rect.Left, rect.Top, rect.Width(), rect.Height(), FramePalette(),
-                           m_edgeOuter == ekLowered, nullptr);
+                           m_edgeOuter == ekLowered, &noFill);
         Shrink(rect, AllEdges, 2);
         return;
     }

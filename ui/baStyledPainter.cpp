@@ -202,7 +202,7 @@ bool TStyledPainter::HasImage(const TPainterClient& client, int imageIndex) cons
 
 QSize TStyledPainter::CaptionSize(const TPainterClient& client, const QFont& font, int width) const {
     const QString caption = client.GetCaption();
-    if ((m_options & poNoCaptions) || caption.isEmpty()) return {};
+    if ((m_options & poNoCaptions) || caption.isEmpty()) return {0, 0};
     int available = width > 0 ? width : Unlimited;
     if (width > 0 && HasImage(client) && (m_layout == ilLeft || m_layout == ilRight))
         available = std::max(0, available - m_imagesWidth - m_spacing);
@@ -356,7 +356,7 @@ void TStyledPainter::Paint(const TPainterClient& client, QPainter& canvas, const
     PaintSigns(client, canvas, content, style);
     const TRect inner = Inset(content, m_padding);
     const QSize caption = CaptionSize(client, canvas.font(), inner.Width());
-    const QSize image = HasImage(client) ? QSize(m_imagesWidth, m_imagesHeight) : QSize();
+    const QSize image = HasImage(client) ? QSize(m_imagesWidth, m_imagesHeight) : QSize(0, 0);
     const TContentPlaces places = PlaceContent(m_alignKind, m_layout, inner, image, caption, m_spacing);
     const QPoint offset = Offset(style.ContentOffset());
     if (!image.isEmpty()) {
