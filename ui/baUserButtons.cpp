@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include <climits>
+#include <vector>
 
 namespace {
 
@@ -17,6 +18,15 @@ constexpr QSize UserWinButtonSize(73, 25);
 const char* const GroupIndexProperty = "GroupIndex";
 const char* const ImageIndexProperty = "ImageIndex";
 
+// The win buttons among the children of a window (the classes carry no meta
+// object of their own, so findChildren would not tell them apart).
+std::vector<TCustomUserWinButton*> WinButtonsOf(const QWidget& window) {
+    std::vector<TCustomUserWinButton*> buttons;
+    for (QWidget* child : window.findChildren<QWidget*>())
+        if (auto* button = dynamic_cast<TCustomUserWinButton*>(child)) buttons.push_back(button);
+    return buttons;
+}
+
 // Hands Enter and Escape that reach the window to its default and cancel
 // buttons. One per window, a child of it.
 class TDialogKeyFilter : public QObject {
@@ -24,7 +34,9 @@ public:
     explicit TDialogKeyFilter(QWidget* window) : QObject(window) { window->installEventFilter(this); }
 
     static void EnsureOn(QWidget* window) {
-        if (!window->findChild<TDialogKeyFilter*>(QString(), Qt::FindDirectChildrenOnly)) new TDialogKeyFilter(window);
+        for (QObject* child : window->children())
+            if (dynamic_cast<TDialogKeyFilter*>(child)) return;
+        new TDialogKeyFilter(window);
     }
 
 protected:
@@ -35,7 +47,7 @@ protected:
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (!enter && key->key() != Qt::Key_Escape) return false;
         auto* window = static_cast<QWidget*>(watched);
-        for (TCustomUserWinButton* button : window->findChildren<TCustomUserWinButton*>()) {
+        for (TCustomUserWinButton* button : WinButtonsOf(*window)) {
             if (button->window() != window || !(enter ? button->IsDefault() : button->IsCancel()) || !button->CanFocus())
                 continue;
             button->Click();
@@ -396,7 +408,7 @@ void TCustomUserWinButton::WatchDialogKeys() {
 }
 
 void TCustomUserWinButton::AnnounceDefault() {
-    for (TCustomUserWinButton* button : window()->findChildren<TCustomUserWinButton*>()) button->UpdateDefaultLook();
+    for (TCustomUserWinButton* button : WinButtonsOf(*window())) button->UpdateDefaultLook();
     UpdateDefaultLook();
 }
 
@@ -409,8 +421,9 @@ void TCustomUserWinButton::UpdateDefaultLook() {
 void TCustomUserWinButton::Click() {
     TUserButtonCore::Click();
     emit clicked(Checked());
-    if (DropDownMenu() || m_modalResult == 0) return;
-    if (auto* dialog = qobject_cast<QDialog*>(window())) dialog->done(m_modalResult);
+    if (DropDownMenu() || m_modalResult == mrNone) return;
+    if (auto* dialog = qobject_cast<QDialog*>(window()))
+        dialog->done(m_modalResult == mrCancel ? int(QDialog::Rejected) : m_modalResult);
 }
 
 bool TCustomUserWinButton::AcceptPress() {

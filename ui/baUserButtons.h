@@ -21,6 +21,10 @@
 enum TButtonOption : uint8_t { boAutoWidth = 1, boAutoHeight = 2, boAllowAllUp = 4, boTransparent = 8 };
 using TButtonOptions = uint8_t;
 
+// What a dialog button ends its dialog with: mrCancel rejects the QDialog
+// (result QDialog::Rejected); any other result but mrNone is the dialog's result.
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+
 // What a painter client asks of the button it serves.
 class TButtonHost {
 public:
