@@ -354,7 +354,10 @@ void TStyledPainter::Paint(const TPainterClient& client, QPainter& canvas, const
     }
     canvas.setClipRect(content.ToQRect(), Qt::IntersectClip);
     PaintSigns(client, canvas, content, style);
-    const TRect inner = Inset(content, m_padding);
+    // The signs keep the room they were measured with.
+    const TRect signRooms{SignRoom(client, spLeft), SignRoom(client, spTop), SignRoom(client, spRight),
+                          SignRoom(client, spBottom)};
+    const TRect inner = Inset(Inset(content, signRooms), m_padding);
     const QSize caption = CaptionSize(client, canvas.font(), inner.Width());
     const QSize image = HasImage(client) ? QSize(m_imagesWidth, m_imagesHeight) : QSize(0, 0);
     const TContentPlaces places = PlaceContent(m_alignKind, m_layout, inner, image, caption, m_spacing);
