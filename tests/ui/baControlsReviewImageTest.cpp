@@ -32,53 +32,27 @@ QImage Picture(QRgb color) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(QColor::fromRgba(color));
-    painter.setPen(QPen(Qt::black, 1));
     painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
     return image;
 }
 
-// A frame with a light centre, for the nine zones.
+// A dark frame around a light centre, for the nine zones.
 QImage PanelBitmap() {
     QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, 0, 24);
-    gradient.setColorAt(0, QColor(70, 110, 180));
-    gradient.setColorAt(1, QColor(20, 40, 90));
-    painter.fillRect(image.rect(), gradient);
-    painter.fillRect(QRect(6, 6, 12, 12), QColor(235, 240, 250));
-    painter.setPen(QColor(250, 200, 60));
-    painter.drawRect(QRect(2, 2, 19, 19));
+    image.fill(QColor(40, 70, 140));
+    QPainter(&image).fillRect(QRect(6, 6, 12, 12), QColor(235, 240, 250));
     return image;
 }
 
-void ShowState(TCustomUserWinButton* win, TUserButtonCore<QWidget>* plain, TShownState state) {
-    TButtonPainterClient& client = win ? win->Client() : plain->Client();
-    switch (state) {
-    case ssHot:
-        client.SetHot(true);
-        break;
-    case ssPressed:
-        client.SetHot(true);
-        client.Press();
-        break;
-    case ssChecked:
-        if (win) win->SetGroupIndex(1), win->SetChecked(true);
-        else plain->SetGroupIndex(1), plain->SetChecked(true);
-        break;
-    case ssDisabled:
-        (win ? static_cast<QWidget*>(win) : plain)->setEnabled(false);
-        break;
-    case ssFocused:
-        client.SetFocused(true);
-        client.SetDefault(true);
-        break;
-    case ssDefault:
-        if (win) win->SetDefault(true);
-        else client.SetDefault(true);
-        break;
-    default:
-        break;
-    }
+template <class Button>
+void ShowState(Button& button, TShownState state) {
+    TButtonPainterClient& client = button.Client();
+    if (state == ssHot || state == ssPressed) client.SetHot(true);
+    if (state == ssPressed) client.Press();
+    if (state == ssChecked) button.SetGroupIndex(1), button.SetChecked(true);
+    if (state == ssDisabled) button.setEnabled(false);
+    if (state == ssFocused) client.SetFocused(true);
+    if (state == ssFocused || state == ssDefault) client.SetDefault(true);
 }
 
 class ControlsReviewImage : public ::testing::Test {
@@ -160,14 +134,14 @@ TEST_F(ControlsReviewImage, ButtonsInEveryStateAndPanelsWithBackgrounds) {
         if (state == ssNormal) plain->SetSignAt(spRight, saArrowDown);
         if (state == ssChecked) plain->SetSignAt(spLeft, saCheck);
         plain->setGeometry(Cell(0, state));
-        ShowState(nullptr, plain, TShownState(state));
+        ShowState(*plain, TShownState(state));
         for (int row : {1, 2}) {
             auto* win = new TUserWinButton(&gallery);
             win->SetPainter(row == 1 ? &dialogPainter : &themedPainter);
             win->SetCaption(QString::fromLatin1(captions[state]));
             if (row == 1 && state == ssNormal) win->SetImageIndex(1);
             win->setGeometry(Cell(row, state));
-            ShowState(win, nullptr, TShownState(state));
+            ShowState(*win, TShownState(state));
         }
     }
     auto* bitmapPanel = new TPanelEx(&gallery);

@@ -170,8 +170,11 @@ TEST(PushStyler, FontChangeReachesTheCachedStatesFontColour) {
 // Background pixels
 
 TEST(Background, HatchesAreTheirBitRowsExactly) {
-    const std::pair<TFillKind, THatchRows> hatches[] = {
-        {fkBDiagonal, BDiagonalRows}, {fkFDiagonal, FDiagonalRows}, {fkGrid, GridRows}};
+    // Rows top first, bit 7 the leftmost pixel.
+    const std::pair<TFillKind, std::array<uint8_t, 8>> hatches[] = {
+        {fkBDiagonal, {0x07, 0x0E, 0x1C, 0x38, 0x70, 0xE1, 0xC3, 0x83}},
+        {fkFDiagonal, {0x83, 0xC1, 0xE0, 0x70, 0x38, 0x1C, 0x0E, 0x07}},
+        {fkGrid, {0x00, 0x00, 0x22, 0x00, 0x00, 0x00, 0x22, 0x00}}};
     for (const auto& [kind, rows] : hatches) {
         TBackground background;
         background.SetFillKind(kind);
@@ -383,13 +386,7 @@ TEST_F(StyledPainterTest, StylerCursorReachesTheClientsAsTheCursorFlagOnly) {
     EXPECT_EQ(painter.GetCursor(client), Qt::PointingHandCursor);
 }
 
-TEST_F(StyledPainterTest, FreedStylerAndImageListAreDropped) {
-    auto list = std::make_unique<TImageList>(16, 16);
-    painter.SetImages(list.get());
-    TFlagRecorder recorder(painter.Notifier());
-    list.reset();
-    EXPECT_EQ(painter.Images(), nullptr);
-    EXPECT_EQ(recorder.Flags, std::vector<uint32_t>{pcRepaint | pcResize});
+TEST_F(StyledPainterTest, AStylerThatGoesIsDropped) {
     auto second = std::make_unique<TPushStyler>();
     painter.SetStyler(second.get());
     second.reset();
