@@ -230,22 +230,29 @@ TEST(Background, EdgesDrawOnePixelPerKindOnTheirSidesAndLeaveTheContentInside) {
     }
 }
 
-TEST(Background, PushButtonFrameKeepsAFillThatReachesUnderIt) {
-    TPainterStyle style;
-    style.SetEdgeOuter(ekRaised);
-    style.SetEdgeInner(ekRaised);
-    style.SetFillKind(fkSolid);
-    style.SetFillColor(Red);
-    style.SetOptions(psoFillUnderEdges);
-    QImage image = Canvas(12, 12, Black);
-    {
-        QPainter painter(&image);
-        style.Paint(painter, {0, 0, 12, 12}, White);
+TEST(Background, PushButtonFrameAndAFillThatReachesUnderTheEdges) {
+    for (const bool under : {false, true}) {
+        TPainterStyle style;
+        style.SetEdgeOuter(ekRaised);
+        style.SetEdgeInner(ekRaised);
+        style.SetFillKind(fkSolid);
+        style.SetFillColor(Red);
+        style.SetOptions(under ? psoFillUnderEdges : 0);
+        QImage frame = Canvas(12, 12, Black), spaced = Canvas(12, 12, Black);
+        {
+            QPainter painter(&frame);
+            style.Paint(painter, {0, 0, 12, 12}, White);
+            style.SetEdgeOuter(ekSpace);
+            style.SetEdgeInner(ekNone);
+            QPainter spacedPainter(&spaced);
+            style.Paint(spacedPainter, {0, 0, 12, 12}, White);
+        }
+        EXPECT_EQ(frame.pixel(0, 0), GetSystemColor(TSystemColor::BtnHighlight));
+        EXPECT_EQ(frame.pixel(11, 11), GetSystemColor(TSystemColor::BtnDkShadow));
+        EXPECT_EQ(frame.pixel(2, 2), Red);
+        EXPECT_EQ(spaced.pixel(0, 5), under ? Red : Black) << "a spaced edge shows the fill only under it";
+        EXPECT_EQ(spaced.pixel(1, 5), Red);
     }
-    EXPECT_EQ(image.pixel(0, 0), GetSystemColor(TSystemColor::BtnHighlight));
-    EXPECT_EQ(image.pixel(11, 11), GetSystemColor(TSystemColor::BtnDkShadow));
-    EXPECT_EQ(image.pixel(2, 2), Red);
-    EXPECT_EQ(image.pixel(9, 9), Red);
 }
 
 // Zones larger than the target shrink: every pixel is a corner's, none is left out.
