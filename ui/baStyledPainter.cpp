@@ -51,6 +51,50 @@ QStyle::State ButtonState(uint8_t state) {
     return result;
 }
 
+// One sign glyph filling box: a square, a rounded square, a check mark, or
+// an arrow (a filled triangle, or an open chevron).
+void DrawSignGlyph(QPainter& canvas, TSignAt sign, const QRectF& box, const QColor& color, bool chevrons) {
+    canvas.setPen(Qt::NoPen);
+    canvas.setBrush(color);
+    const qreal l = box.left(), t = box.top(), r = box.right(), b = box.bottom(), cx = box.center().x(),
+                cy = box.center().y();
+    QPolygonF arrow;
+    switch (sign) {
+    case saBox:
+        canvas.fillRect(box, color);
+        return;
+    case saCircle:
+        canvas.drawRoundedRect(box, CircleCorner / 2.0, CircleCorner / 2.0);
+        return;
+    case saCheck:
+        canvas.setPen(QPen(color, 2));
+        canvas.setBrush(Qt::NoBrush);
+        canvas.drawPolyline(QPolygonF({QPointF(l, cy), QPointF(cx - 1, b - 1), QPointF(r, t)}));
+        return;
+    case saArrowLeft:
+        arrow = {QPointF(r, t), QPointF(l, cy), QPointF(r, b)};
+        break;
+    case saArrowRight:
+        arrow = {QPointF(l, t), QPointF(r, cy), QPointF(l, b)};
+        break;
+    case saArrowUp:
+        arrow = {QPointF(l, b), QPointF(cx, t), QPointF(r, b)};
+        break;
+    case saArrowDown:
+        arrow = {QPointF(l, t), QPointF(cx, b), QPointF(r, t)};
+        break;
+    default:
+        return;
+    }
+    if (chevrons) {
+        canvas.setPen(QPen(color, 2));
+        canvas.setBrush(Qt::NoBrush);
+        canvas.drawPolyline(arrow);
+    } else {
+        canvas.drawPolygon(arrow);
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -333,18 +377,29 @@ void TStyledPainter::Paint(const TPainterClient& client, QPainter& canvas, const
         return;
     }
     const TPainterStyle& style = StyleFor(client);
-    const bool themed = m_styler->DrawsWithThemes();
-    if (themed || style.IsSeeThrough()) client.PaintParentBackground(canvas, rect);
+    if (m_styler->DrawsWithThemes() || style.IsSeeThrough()) client.PaintParentBackground(canvas, rect);
     canvas.save();
     canvas.setFont(FontFor(style));
+    const TRect content = PaintBackground(client, canvas, rect, style);
+    canvas.setClipRect(content.ToQRect(), Qt::IntersectClip);
+    PaintSigns(client, canvas, content, style);
+    // The signs keep the room they were measured with.
+    const TRect signRooms{SignRoom(client, spLeft), SignRoom(client, spTop), SignRoom(client, spRight),
+                          SignRoom(client, spBottom)};
+    PaintContent(client, canvas, Inset(Inset(content, signRooms), m_padding), style);
+    canvas.restore();
+}
+
+TRect TStyledPainter::PaintBackground(const TPainterClient& client, QPainter& canvas, const TRect& rect,
+                                      const TPainterStyle& style) const {
     const bool frameDefault = m_styler->Options() & soAllowFrameDefault;
     TRect content;
-    if (themed) {
+    if (m_styler->DrawsWithThemes()) {
         PaintTheme(client, canvas, rect);
         content = style.ContentRect(rect);
     } else {
         content = style.Paint(canvas, rect, client.GetColor(), frameDefault && client.IsDefault());
-        if (frameDefault && !client.IsDefault()) content = Inset(content, {1, 1, 1, 1});
+        if (frameDefault && !client.IsDefault()) content = Inset(content, {1, 1, 1, 1});  // all buttons line up
     }
     if (style.Options() & psoFocusRect) {
         const TRect focus = content == rect ? Inset(content, {1, 1, 1, 1}) : content;
@@ -352,31 +407,27 @@ void TStyledPainter::Paint(const TPainterClient& client, QPainter& canvas, const
         canvas.setBrush(Qt::NoBrush);
         if (!focus.IsEmpty()) canvas.drawRect(focus.ToQRect().adjusted(0, 0, -1, -1));
     }
-    canvas.setClipRect(content.ToQRect(), Qt::IntersectClip);
-    PaintSigns(client, canvas, content, style);
-    // The signs keep the room they were measured with.
-    const TRect signRooms{SignRoom(client, spLeft), SignRoom(client, spTop), SignRoom(client, spRight),
-                          SignRoom(client, spBottom)};
-    const TRect inner = Inset(Inset(content, signRooms), m_padding);
+    return content;
+}
+
+void TStyledPainter::PaintContent(const TPainterClient& client, QPainter& canvas, const TRect& inner,
+                                  const TPainterStyle& style) const {
     const QSize caption = CaptionSize(client, canvas.font(), inner.Width());
     const QSize image = HasImage(client) ? QSize(m_imagesWidth, m_imagesHeight) : QSize(0, 0);
     const TContentPlaces places = PlaceContent(m_alignKind, m_layout, inner, image, caption, m_spacing);
     const QPoint offset = Offset(style.ContentOffset());
     if (!image.isEmpty()) {
-        TRect at = places.Image;
-        at.Left += offset.x(), at.Right += offset.x(), at.Top += offset.y(), at.Bottom += offset.y();
-        PaintImage(client, canvas, at, style);
+        const QRect at = places.Image.ToQRect().translated(offset);
+        PaintImage(client, canvas, TRect::FromQRect(at), style);
     }
-    if (!caption.isEmpty()) {
-        const QRect at = places.Caption.ToQRect().translated(offset);
-        if (style.CaptionShade() != okNone) {
-            canvas.setPen(Rgb(style.ShadeColor()));
-            canvas.drawText(at.translated(Offset(style.CaptionShade())), TextFlags(), client.GetCaption());
-        }
-        canvas.setPen(Rgb(FontColorFor(style)));
-        canvas.drawText(at, TextFlags(), client.GetCaption());
+    if (caption.isEmpty()) return;
+    const QRect at = places.Caption.ToQRect().translated(offset);
+    if (style.CaptionShade() != okNone) {
+        canvas.setPen(Rgb(style.ShadeColor()));
+        canvas.drawText(at.translated(Offset(style.CaptionShade())), TextFlags(), client.GetCaption());
     }
-    canvas.restore();
+    canvas.setPen(Rgb(FontColorFor(style)));
+    canvas.drawText(at, TextFlags(), client.GetCaption());
 }
 
 void TStyledPainter::PaintSigns(const TPainterClient& client, QPainter& canvas, const TRect& content,
@@ -384,54 +435,13 @@ void TStyledPainter::PaintSigns(const TPainterClient& client, QPainter& canvas, 
     const TStylerOptions options = m_styler->Options();
     const int size = SignUnit * ((options & soLargeSigns) ? LargeSignUnits : SignUnits);
     const int room = m_signsSpacing;
+    const bool chevrons = options & soChevronArrows;
     const TRect rooms[spCount] = {
         {content.Left, content.Top, content.Left + room, content.Bottom},
         {content.Right - room, content.Top, content.Right, content.Bottom},
         {content.Left, content.Top, content.Right, content.Top + room},
         {content.Left, content.Bottom - room, content.Right, content.Bottom},
         content,
-    };
-    auto glyph = [&](TSignAt sign, const QRectF& box, const QColor& color) {
-        canvas.setPen(Qt::NoPen);
-        canvas.setBrush(color);
-        const qreal l = box.left(), t = box.top(), r = box.right(), b = box.bottom(), cx = box.center().x(),
-                    cy = box.center().y();
-        const bool chevrons = options & soChevronArrows;
-        QPolygonF arrow;
-        switch (sign) {
-        case saBox:
-            canvas.fillRect(box, color);
-            return;
-        case saCircle:
-            canvas.drawRoundedRect(box, CircleCorner / 2.0, CircleCorner / 2.0);
-            return;
-        case saCheck:
-            canvas.setPen(QPen(color, 2));
-            canvas.setBrush(Qt::NoBrush);
-            canvas.drawPolyline(QPolygonF({QPointF(l, cy), QPointF(cx - 1, b - 1), QPointF(r, t)}));
-            return;
-        case saArrowLeft:
-            arrow = {QPointF(r, t), QPointF(l, cy), QPointF(r, b)};
-            break;
-        case saArrowRight:
-            arrow = {QPointF(l, t), QPointF(r, cy), QPointF(l, b)};
-            break;
-        case saArrowUp:
-            arrow = {QPointF(l, b), QPointF(cx, t), QPointF(r, b)};
-            break;
-        case saArrowDown:
-            arrow = {QPointF(l, t), QPointF(cx, b), QPointF(r, t)};
-            break;
-        default:
-            return;
-        }
-        if (chevrons) {
-            canvas.setPen(QPen(color, 2));
-            canvas.setBrush(Qt::NoBrush);
-            canvas.drawPolyline(arrow);
-        } else {
-            canvas.drawPolygon(arrow);
-        }
     };
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, true);
@@ -444,8 +454,8 @@ void TStyledPainter::PaintSigns(const TPainterClient& client, QPainter& canvas, 
                                   size, size)
                                .translated(offset);
         if (style.CaptionShade() != okNone)
-            glyph(sign, box.translated(Offset(style.CaptionShade())), Rgb(style.ShadeColor()));
-        glyph(sign, box, Rgb(FontColorFor(style)));
+            DrawSignGlyph(canvas, sign, box.translated(Offset(style.CaptionShade())), Rgb(style.ShadeColor()), chevrons);
+        DrawSignGlyph(canvas, sign, box, Rgb(FontColorFor(style)), chevrons);
     }
     canvas.restore();
 }

@@ -121,6 +121,11 @@ private:
     int SignRoom(const TPainterClient& client, TSignPosition position) const;
     QPoint Offset(TOffsetKind kind) const;
     void PaintTheme(const TPainterClient& client, QPainter& canvas, const TRect& rect) const;
+    // Theme part or the style's fill and edges, and the focus rectangle; returns the content rectangle.
+    TRect PaintBackground(const TPainterClient& client, QPainter& canvas, const TRect& rect,
+                          const TPainterStyle& style) const;
+    // Image and caption placed in inner.
+    void PaintContent(const TPainterClient& client, QPainter& canvas, const TRect& inner, const TPainterStyle& style) const;
     void PaintSigns(const TPainterClient& client, QPainter& canvas, const TRect& content, const TPainterStyle& style) const;
     void PaintImage(const TPainterClient& client, QPainter& canvas, const TRect& place, const TPainterStyle& style) const;
 

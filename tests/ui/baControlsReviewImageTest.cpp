@@ -168,8 +168,9 @@ TEST_F(ControlsReviewImage, ButtonsInEveryStateAndPanelsWithBackgrounds) {
     for (int row = 0; row < 3; ++row)
         for (int state = 0; state < ssCount; ++state) {
             EXPECT_GT(colorsIn(Cell(row, state)).size(), 2u) << row << " " << state;
-            if (state != ssNormal)
+            if (state != ssNormal) {
                 EXPECT_NE(image.copy(Cell(row, state)), image.copy(Cell(row, ssNormal))) << row << " " << state;
+            }
         }
     EXPECT_TRUE(colorsIn(bitmapPanel->geometry()).count(QColor(235, 240, 250).rgb())) << "the bitmap's centre";
 
