@@ -180,7 +180,9 @@ void TUserButtonCore<Base>::GroupAnnounced(int group, const TUserButtonCore& sen
 
 template <class Base>
 void TUserButtonCore<Base>::Click() {
-    if (m_groupIndex != 0) SetChecked(!Checked());
+    // A checkable action toggles itself when triggered, and the button follows it.
+    const bool actionChecks = m_action && m_action->isCheckable();
+    if (m_groupIndex != 0 && !actionChecks) SetChecked(!Checked());
     if (m_dropDown) PopupDropDown();
     if (m_action) m_action->trigger();
     if (OnClick) RunGuarded("A button's click handler", [&] { OnClick(*this); });

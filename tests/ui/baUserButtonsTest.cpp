@@ -163,6 +163,28 @@ TEST_F(UserButtonTest, FreeingAnImageListUnassignsIt) {
     EXPECT_FALSE(painter.HasImage(button.Client()));
 }
 
+TEST_F(UserButtonTest, AnActionLinkCarriesCaptionStateGroupAndImage) {
+    QAction action(QStringLiteral("Run"));
+    action.setCheckable(true);
+    action.setProperty("GroupIndex", 2);
+    action.setProperty("ImageIndex", 1);
+    int triggered = 0;
+    QObject::connect(&action, &QAction::triggered, [&] { ++triggered; });
+    TUserButton& button = Button();
+    TUserButton& sibling = Button(2);
+    button.SetAction(&action);
+    EXPECT_EQ(button.Caption(), QStringLiteral("Run"));
+    EXPECT_EQ(button.GroupIndex(), 2);
+    EXPECT_EQ(button.ImageIndex(), 1);
+    sibling.SetChecked(true);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_TRUE(button.Checked() && action.isChecked());
+    EXPECT_FALSE(sibling.Checked());
+    EXPECT_EQ(triggered, 1);
+    action.setEnabled(false);
+    EXPECT_FALSE(button.isEnabled());
+}
+
 // ---------------------------------------------------------------------------
 // Win buttons in a dialog
 
