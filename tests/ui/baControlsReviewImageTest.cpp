@@ -85,12 +85,10 @@ protected:
         styles.Disabled().SetFontColor(GetSystemColor(TSystemColor::GrayText));
         styles.Focused().SetOptions(psoFocusRect);
         styles.Focused().SetEdgeOuter(ekDot);
-        styles.Focused().SetEdgeColor(0xFF3060C0);
         paletteStyler.SetOptionsEx(psoCheckedFillOverHot);
         palettePainter.SetStyler(&paletteStyler);
         palettePainter.SetImages(&images);
         palettePainter.SetAlignKind(akBegin);
-        palettePainter.SetPadding({3, 0, 3, 0});
     }
 
     // Push-button frames: raised, sunk when pressed, a default frame and a focus rectangle.
@@ -99,15 +97,12 @@ protected:
         styles.Adapt().SetEdgeOuter(ekRaised);
         styles.Adapt().SetEdgeInner(ekRaised);
         styles.Adapt().SetFillKind(fkSolid);
-        styles.Hot().SetFillColor(0xFFFAFAFA);
         styles.Pressed().SetEdgeOuter(ekLowered);
         styles.Pressed().SetEdgeInner(ekLowered);
         styles.Pressed().SetContentOffset(okYes);
         styles.Checked().SetEdgeOuter(ekLowered);
         styles.Checked().SetEdgeInner(ekLowered);
-        styles.Checked().SetFillKind(fkDither);
         styles.Disabled().SetFontColor(GetSystemColor(TSystemColor::GrayText));
-        styles.Disabled().SetImageEffects(pieDisable);
         styles.Focused().SetOptions(psoFocusRect);
         dialogStyler.SetOptions(soAllowFrameDefault);
         dialogPainter.SetStyler(&dialogStyler);

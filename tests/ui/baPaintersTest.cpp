@@ -367,23 +367,10 @@ TEST(PainterClient, WithoutPainterPaintsWhiteInABlackBorder) {
         }
 }
 
-TEST(PainterClient, ReleaseIsAClickOnlyWhenStillHotAndTheSameCaptionChangesOnce) {
-    TTestClient bare;
-    bare.SetHot(true);
-    bare.Press();
-    EXPECT_TRUE(bare.Release());
-    bare.Press();
-    bare.SetHot(false);
-    EXPECT_FALSE(bare.Release());
-    EXPECT_EQ(bare.GetState(), 0);
-    TStyledPainter painter;
-    TPushStyler styler;
-    painter.SetStyler(&styler);
-    bare.Painter = &painter;
-    bare.Changes.clear();
-    bare.SetCaption("A");
-    bare.SetCaption("A");
-    EXPECT_EQ(bare.Changes, std::vector<uint32_t>{pcRepaint | pcResize});
+TEST_F(StyledPainterTest, TheSameCaptionTwiceChangesOnce) {
+    client.SetCaption("A");
+    client.SetCaption("A");
+    EXPECT_EQ(client.Changes, std::vector<uint32_t>{pcRepaint | pcResize});
 }
 
 TEST_F(StyledPainterTest, StylerCursorReachesTheClientsAsTheCursorFlagOnly) {
