@@ -1,0 +1,424 @@
+// Data elements: loading, the scaled preview and its hint, the hex dump,
+// stored values, format conversion with its warning and undo, icons built
+// from the full-size image, the clipboard (also the offscreen one and a
+// comment's paste), and external editing with the fake shell and dialogs:
+// the file beside the scheme, "Apply", "Cancel", undo, and the files and
+// programs it must never touch.
+
+#include "elements/diDataElement.h"
+
+#include "core/cuLocalization.h"
+#include "core/cuStringIds.h"
+#include "core/cuUtils.h"
+#include "core/umIcon.h"
+#include "elements/diDataElementUtils.h"
+#include "elements/diTitled.h"
+#include "platform/plClipboard.h"
+#include "platform/plDialogs.h"
+#include "platform/plShell.h"
+#include "scheme/diMessages.h"
+#include "support/testElements.h"
+#include "support/testEnglish.h"
+#include "support/testVisualElements.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A box that holds data elements and comments.
+class TElement_DataHolder : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_DataHolder)
+public:
+    void FillAcceptedClasses(TElementClassList& list) override {
+        TElement_TestBox::FillAcceptedClasses(list);
+        list << TElement_Image::StaticClass() << TCustomCommentElement::StaticClass();
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_DataHolder, TElement_TestBox)
+
+namespace {
+
+QByteArray Encoded(const QImage& image, const char* format) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    EXPECT_TRUE(writer.write(image));
+    return buffer.data();
+}
+
+QByteArray PngOf(int width, int height, QColor color = Qt::darkCyan) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(color);
+    return Encoded(image, "png");
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+class DataElements : public ::testing::Test, public TSheetFixture {
+protected:
+    DataElements() : TSheetFixture(TElement_DataHolder::StaticClass()) {
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+    }
+    ~DataElements() override {
+        if (hadTmp)
+            qputenv("TMPDIR", oldTmp);
+        else
+            qunsetenv("TMPDIR");
+        if (TExternalEditorSettings* bitmaps = DataElementSettings()->Bitmaps()) {
+            bitmaps->DefaultAction()->SetIndex(eaAssociation);
+            bitmaps->CustomEditor()->SetValue(QString());
+        }
+    }
+
+    TElement_Image* Add(const QByteArray& data = {}, const QString& type = {}) {
+        auto* image = TElement::CreateIn<TElement_Image>(scheme.get(), root);
+        image->SetVisualParent(root);
+        image->SetData(data, type);
+        Layout();
+        return image;
+    }
+    static QString MessageTexts(const TElement* element) {
+        QStringList texts;
+        for (int i = 0; element->Messages() && i < element->Messages()->GetCount(); ++i)
+            texts << element->Messages()->GetItem(i)->GetText();
+        return texts.join(QLatin1Char('|'));
+    }
+    // The file an element is edited in, as a name in the folder.
+    static QString Name(const TCustomDataElement* e) { return QFileInfo(e->ExternalEditingFileName()).fileName(); }
+
+    const bool hadTmp = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    TEnglishTexts english;
+    QTemporaryDir temp;     // the temporary folder of the tests
+    QTemporaryDir folder;   // the folder of a saved scheme
+    TFakeShell shell;
+    TShellInstaller shellInstalled{&shell};
+    TFakeDialogs dialogs;
+    TDialogsInstaller dialogsInstalled{&dialogs};
+    TFakeClipboard clipboard;
+    TClipboardInstaller clipboardInstalled{&clipboard};
+};
+
+// ---------------------------------------------------------------------------
+// Data, preview and storage
+
+TEST_F(DataElements, LoadFromFileTakesTheBytesAndTheLowerCaseExtension) {
+    const QString path = folder.filePath("Picture.PNG");
+    const QByteArray png = PngOf(30, 20);
+    ASSERT_TRUE(WriteAll(path, png));
+    TElement_Image* image = Add();
+    image->LoadFromFile(path);
+    EXPECT_EQ(image->Data(), png);
+    EXPECT_EQ(image->DataType(), "png");
+    history.Undo();
+    EXPECT_FALSE(image->IsFilled());
+}
+
+TEST_F(DataElements, WidePngShownAtAQuarterWithItsSizeAndScaleInTheHint) {
+    TElement_Image* image = Add(PngOf(2000, 300), "png");
+    EXPECT_EQ(image->PreviewScale(), 25);
+    EXPECT_EQ(image->Preview().size(), QSize(500, 75));
+    const TRect pad = image->GetPadding();
+    EXPECT_EQ(image->Width(), 500 + pad.Left + pad.Right);
+    QString hint;
+    image->GetHint(hint);
+    EXPECT_TRUE(hint.endsWith("png 2000x300 25%")) << hint.toStdString();
+    image->SetData(PngOf(700, 10), "png");
+    hint.clear();
+    image->GetHint(hint);
+    EXPECT_TRUE(hint.endsWith("png 700x10")) << hint.toStdString();
+}
+
+TEST_F(DataElements, HexDumpRowsOfNonImageData) {
+    QByteArray data;
+    for (int i = 0; i < 20; ++i) data += char(i * 13);
+    data[1] = 'A';
+    const QString row0 = TCustomDataElement::HexDumpRow(data, 0);
+    ASSERT_EQ(row0.size(), 64);
+    EXPECT_EQ(row0.left(12), "00 41 1A 27 ");
+    EXPECT_EQ(row0.mid(48, 4), QString("\u00B7A\u00B7'"));
+    const QString row1 = TCustomDataElement::HexDumpRow(data, 1);
+    EXPECT_EQ(row1.mid(12), QString(52, QLatin1Char(' ')).replace(36, 4, row1.mid(48, 4)));
+    TElement_Image* element = Add(data, "bin");
+    EXPECT_TRUE(element->Preview().isNull());
+    QString hint;
+    element->GetHint(hint);
+    EXPECT_TRUE(hint.endsWith("bin")) << hint.toStdString();
+}
+
+TEST_F(DataElements, ValueRoundTripsAsHexAndBadHexLoadsEmptyWithTheReadError) {
+    const QByteArray bytes("\x00\x01\xFEzq", 5);
+    Add(bytes, "dat");
+    const QString text = SchemeText(scheme.get());
+    EXPECT_TRUE(text.contains("Type=\"dat\"") && text.contains("Value=\"0001FE7A71\"")) << text.toStdString();
+    for (const char* value : {"0001FE7A71", "0001F", "00GG"}) {
+        std::unique_ptr<TScheme> other = std::make_unique<TScheme>(TElement_DataHolder::StaticClass(), "TestModule");
+        TElementMessages loadMessages;
+        LoadSchemeKnot(other.get(),
+                       KnotFromText(QStringLiteral("<TestModule><Image Type=\"dat\" Value=\"%1\"/></TestModule>")
+                                        .arg(QLatin1String(value)))
+                           .get(),
+                       fmFile, &loadMessages);
+        auto* loaded = dynamic_cast<TElement_Image*>(other->Root()->FirstChild());
+        ASSERT_NE(loaded, nullptr);
+        const bool good = QByteArray(value) == "0001FE7A71";
+        EXPECT_EQ(loaded->Data(), good ? bytes : QByteArray()) << value;
+        EXPECT_EQ(loadMessages.GetCount() > 0 &&
+                      loadMessages.GetItem(0)->GetText() == RemoveLinkBrackets(LoadStr(strDataReadErrorElement)),
+                  !good)
+            << value;
+    }
+}
+
+TEST_F(DataElements, SnapshotsHoldAnOwnedCopyOfTheData) {
+    TElement_Image* image = Add(PngOf(10, 10), "png");
+    TNodePtr<TKnot> knot = MakeNode<TKnot>();
+    image->SaveToKnot(knot.get(), fmSnapshot, foSharedData);
+    TKnotParam* value = knot->FindParam(QStringLiteral("Value"));
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->Kind(), pkStream);
+    EXPECT_EQ(knot->ReadInt(QStringLiteral("W"), 0), 10);
+}
+
+// ---------------------------------------------------------------------------
+// Conversion
+
+TEST_F(DataElements, PngToGifWarnsOnceAndUndoesByteForByteToBmpSilently) {
+    const QByteArray png = PngOf(40, 30, Qt::red);
+    TElement_Image* image = Add(png, "png");
+    image->ChangeFormat(ifGif);
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, LoadStr(strSettingThisFormatCan));
+    EXPECT_EQ(image->DataType(), "gif");
+    EXPECT_TRUE(image->Data().startsWith("GIF8"));
+    history.Undo();
+    EXPECT_EQ(image->Data(), png);
+    EXPECT_EQ(image->DataType(), "png");
+    image->ChangeFormat(ifBmp);
+    EXPECT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(image->Data().startsWith("BM"));
+}
+
+TEST_F(DataElements, IconsAndCursorsAreBuiltFromTheFullSizeImageAtMost256) {
+    for (const int format : {ifIco, ifCur}) {
+        TElement_Image* image = Add(PngOf(2000, 1000), "png");
+        image->ChangeFormat(format);
+        EXPECT_EQ(image->DataType(), ImageFormatExtension(format));
+        QBuffer buffer;
+        buffer.setData(image->Data());
+        buffer.open(QIODevice::ReadOnly);
+        TIconImage icon;
+        icon.LoadFromStream(buffer);
+        ASSERT_EQ(icon.Count(), 1);
+        EXPECT_EQ(QSize(icon.Width(0), icon.Height(0)), QSize(256, 128));
+        EXPECT_EQ(icon.IsCursor(), format == ifCur);
+        EXPECT_EQ(QPoint(icon.Entry(0).HotSpotX, icon.Entry(0).HotSpotY), QPoint(0, 0));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+TEST_F(DataElements, CopyAndPasteBetweenElementsKeepTypeAndBytes) {
+    const QByteArray bytes("\x01\x02\x03 not an image", 17);
+    TElement_Image* source = Add(bytes, "xyz");
+    TElement_Image* target = Add();
+    source->Copy();
+    EXPECT_TRUE(clipboard.HasFormat(ClipboardFormat::BinaryData));
+    EXPECT_EQ(clipboard.FormatData(ClipboardFormat::BinaryDataType), QByteArray("x\0y\0z\0\0\0", 8));
+    ASSERT_TRUE(target->Paste());
+    EXPECT_EQ(target->Data(), bytes);
+    EXPECT_EQ(target->DataType(), "xyz");
+}
+
+TEST_F(DataElements, CopyAndPasteThroughTheApplicationsClipboard) {
+    TQtClipboard qt;
+    TClipboardInstaller installed(&qt);
+    const QByteArray png = PngOf(12, 8);
+    TElement_Image* source = Add(png, "png");
+    TElement_Image* target = Add();
+    source->Copy();
+    EXPECT_TRUE(TCustomDataElement::ClipboardHasImageData());
+    ASSERT_TRUE(target->Paste());
+    EXPECT_EQ(target->Data(), png);
+    EXPECT_EQ(target->DataType(), "png");
+}
+
+TEST_F(DataElements, PastedPictureIsStoredAsPng) {
+    QImage picture(9, 7, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    clipboard.SetContent({std::nullopt, {}, picture});
+    TElement_Image* image = Add();
+    ASSERT_TRUE(image->Paste());
+    EXPECT_EQ(image->DataType(), "png");
+    int width = 0, height = 0;
+    EXPECT_TRUE(image->GetImageSize(width, height));
+    EXPECT_EQ(QSize(width, height), QSize(9, 7));
+}
+
+TEST_F(DataElements, PicturePastedIntoACommentBecomesAnImageElement) {
+    auto* comment = TElement::CreateIn<TCustomCommentElement>(scheme.get(), root);
+    comment->SetVisualParent(root);
+    Layout();
+    comment->Focus();
+    QImage picture(5, 4, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    clipboard.SetContent({std::nullopt, {}, picture});
+    ASSERT_TRUE(comment->Paste());
+    TElement_Image* pasted = nullptr;
+    for (TNode* n = comment->FirstChild(); n && !pasted; n = n->NextSibling()) pasted = dynamic_cast<TElement_Image*>(n);
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(pasted->DataType(), "png");
+}
+
+// ---------------------------------------------------------------------------
+// External editing
+
+TEST_F(DataElements, EditingBesideTheSchemeThenApplyReadsTheChangesAndUndoReturnsToTheMode) {
+    scheme->SetFileName(folder.filePath("Scheme.prm"));
+    const QByteArray png = PngOf(20, 10);
+    TElement_Image* image = Add(png, "png");
+    image->StartExternalEditing({});
+    const QString file = folder.filePath("File1.png");
+    EXPECT_EQ(image->ExternalEditingFileName(), file);
+    EXPECT_EQ(ReadAll(file), png);
+    EXPECT_FALSE(QFileInfo(file).permissions() & (QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+    EXPECT_TRUE(image->IsExternalEditing());
+    EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strElementModeEditingThird)));
+    EXPECT_EQ(shell.Calls, QStringList{"Launch-Open|" + file + "|edit"});
+
+    const QByteArray changed = PngOf(20, 10, Qt::yellow);
+    ASSERT_TRUE(WriteAll(file, changed));
+    image->ApplyExternalEditing();
+    EXPECT_EQ(image->Data(), changed);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(image->IsExternalEditing());
+    EXPECT_TRUE(MessageTexts(image).isEmpty());
+
+    history.Undo();  // "Apply" is one step
+    EXPECT_EQ(image->ExternalEditingFileName(), file);
+    EXPECT_EQ(image->Data(), png);
+    // Starting again writes the data the element holds now into the missing file.
+    image->StartExternalEditing({});
+    EXPECT_EQ(ReadAll(file), png);
+    image->CancelExternalEditing();
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(image->IsExternalEditing());
+}
+
+TEST_F(DataElements, UnsavedSchemesEditInTheTemporaryFolderAndAnEmptyElementBecomesAGreyPng) {
+    TElement_Image* image = Add();
+    image->StartExternalEditing({});
+    EXPECT_EQ(image->ExternalEditingFileName(), QDir(temp.path()).filePath("File1.png"));
+    EXPECT_EQ(image->DataType(), "png");
+    int width = 0, height = 0;
+    EXPECT_TRUE(image->GetImageSize(width, height));
+    EXPECT_EQ(QSize(width, height), QSize(60, 40));
+    TElement_Image* second = Add(PngOf(3, 3), "png");
+    second->StartExternalEditing({});
+    EXPECT_EQ(Name(second), "File2.png");
+}
+
+TEST_F(DataElements, ApplyWithTheFileGoneKeepsDataAndModeAndSaysSo) {
+    const QByteArray png = PngOf(4, 4);
+    TElement_Image* image = Add(png, "png");
+    image->StartExternalEditing({});
+    ASSERT_TRUE(QFile::remove(image->ExternalEditingFileName()));
+    image->ApplyExternalEditing();
+    EXPECT_EQ(image->Data(), png);
+    EXPECT_TRUE(image->IsExternalEditing());
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, LoadStrFmt(strExternalEditingFileUnreadable, {image->ExternalEditingFileName()}));
+}
+
+TEST_F(DataElements, ACraftedFileNameElsewhereIsNeverReadNorDeleted) {
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("File1.png");
+    const QString oddName = QDir(temp.path()).filePath("notes.txt");
+    ASSERT_TRUE(WriteAll(victim, "keep me") && WriteAll(oddName, "keep me too"));
+    const QString link = QDir(temp.path()).filePath("File7.png");
+    ASSERT_TRUE(QFile::link(victim, link));
+    for (const QString& crafted : {victim, oddName, link}) {
+        std::unique_ptr<TScheme> other = std::make_unique<TScheme>(TElement_DataHolder::StaticClass(), "TestModule");
+        other->SetUndoRedo(&history);
+        LoadSchemeKnot(other.get(), KnotFromText(QStringLiteral("<TestModule><Image Type=\"png\" Value=\"00\" "
+                                                                "ExternalEditingFileName=\"%1\"/></TestModule>")
+                                                     .arg(crafted))
+                                        .get());
+        auto* image = dynamic_cast<TElement_Image*>(other->Root()->FirstChild());
+        ASSERT_NE(image, nullptr);
+        ASSERT_TRUE(image->IsExternalEditing());
+        image->ApplyExternalEditing();
+        EXPECT_FALSE(image->IsExternalEditing()) << crafted.toStdString();
+        EXPECT_EQ(image->Data(), QByteArray(1, '\0'));
+    }
+    EXPECT_EQ(ReadAll(victim), "keep me");
+    EXPECT_EQ(ReadAll(oddName), "keep me too");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(dialogs.Boxes.size(), 3u);
+    EXPECT_TRUE(shell.Calls.isEmpty());
+}
+
+TEST_F(DataElements, DataThatWouldRunOpensOnlyWithAProgramTheUserChose) {
+    for (const char* type : {"sh", "desktop"}) {
+        TElement_Image* image = Add("#!/bin/sh\necho hi\n", QString::fromLatin1(type));
+        image->StartExternalEditing({});
+        const QFileInfo file(image->ExternalEditingFileName());
+        EXPECT_EQ(file.suffix(), QString::fromLatin1(type));
+        EXPECT_FALSE(file.isExecutable());
+        image->CancelExternalEditing();
+    }
+    // The open-with choice was shown each time (and cancelled); nothing opened.
+    EXPECT_TRUE(shell.Calls.isEmpty()) << shell.Calls.join(',').toStdString();
+    TElement_Image* crafted = Add("data", "../x.sh");
+    crafted->StartExternalEditing({});
+    EXPECT_EQ(Name(crafted).section('.', 1), "xsh");
+}
+
+TEST_F(DataElements, TheLaunchResultArrivesAfterTheCallReturnedAndAFailureKeepsTheMode) {
+    TElement_Image* image = Add(PngOf(4, 4), "png");
+    shell.LaunchResults = {ShellResult::AccessDenied};
+    image->StartExternalEditing({});
+    EXPECT_EQ(shell.PendingLaunches(), 1);
+    EXPECT_TRUE(dialogs.Boxes.empty());
+    EXPECT_TRUE(image->IsExternalEditing());
+    EXPECT_EQ(shell.FinishLaunches(), 1);
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(image->IsExternalEditing());
+    const QString file = image->ExternalEditingFileName();
+    image->CancelExternalEditing();
+    EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST_F(DataElements, ACustomEditorStartsWithTheFileAndAMissingOneIsNamed) {
+    TExternalEditorSettings* bitmaps = DataElementSettings()->Bitmaps();
+    bitmaps->DefaultAction()->SetIndex(eaCustomEditor);
+    bitmaps->CustomEditor()->SetValue(folder.filePath("paint"));
+    TElement_Image* image = Add(PngOf(4, 4), "png");
+    try {
+        image->StartExternalEditing({});
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Text(), "Specified external editor not found: \"" + folder.filePath("paint") + "\"");
+    }
+    EXPECT_TRUE(image->IsExternalEditing());
+    ASSERT_TRUE(WriteAll(folder.filePath("paint"), "x"));
+    image->StartExternalEditing({});
+    EXPECT_EQ(shell.Calls, QStringList{"Start|" + folder.filePath("paint") + "|" + image->ExternalEditingFileName()});
+}
+
+}  // namespace
