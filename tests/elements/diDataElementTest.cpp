@@ -17,6 +17,7 @@
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
 #include "scheme/diMessages.h"
+#include "scheme/diPalette.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testVisualElements.h"
@@ -382,7 +383,8 @@ TEST_F(DataElements, DataThatWouldRunOpensOnlyWithAProgramTheUserChose) {
         EXPECT_FALSE(file.isExecutable());
         image->CancelExternalEditing();
     }
-    // The open-with choice was shown each time (and cancelled); nothing opened.
+    // The open-with choice was shown (and cancelled); nothing opened.
+    EXPECT_FALSE(dialogs.TextsShown.Caption.isEmpty());
     EXPECT_TRUE(shell.Calls.isEmpty()) << shell.Calls.join(',').toStdString();
     TElement_Image* crafted = Add("data", "../x.sh");
     crafted->StartExternalEditing({});
@@ -419,6 +421,47 @@ TEST_F(DataElements, ACustomEditorStartsWithTheFileAndAMissingOneIsNamed) {
     ASSERT_TRUE(WriteAll(folder.filePath("paint"), "x"));
     image->StartExternalEditing({});
     EXPECT_EQ(shell.Calls, QStringList{"Start|" + folder.filePath("paint") + "|" + image->ExternalEditingFileName()});
+}
+
+// The Edit sub-items come from the association files of a made-up XDG tree;
+// choosing one starts that application on the file.
+TEST_F(DataElements, EditSubItemsListTheTypesApplicationsAndStartTheChosenOne) {
+    QTemporaryDir xdg;
+    QDir().mkpath(xdg.filePath("data/applications"));
+    QFile entry(xdg.filePath("data/applications/paint.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Paint\nExec=paint %f\n");
+    entry.close();
+    QFile cache(xdg.filePath("data/applications/mimeinfo.cache"));
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    cache.write("[MIME Cache]\nimage/png=paint.desktop;\n");
+    cache.close();
+    const char* variables[] = {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"};
+    QList<QByteArray> saved;
+    for (const char* v : variables) saved << qgetenv(v);
+    qputenv("XDG_DATA_HOME", xdg.filePath("data").toLocal8Bit());
+    qputenv("XDG_DATA_DIRS", xdg.filePath("none").toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", xdg.filePath("none").toLocal8Bit());
+    qputenv("XDG_CONFIG_DIRS", xdg.filePath("none").toLocal8Bit());
+
+    TElement_Image* image = Add();
+    QList<std::pair<QString, QString>> items;
+    DataPaletteItems().Edit->FillSubItems(image, items);
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0], std::make_pair(QString("Paint"), QString("paint.desktop")));
+    EXPECT_EQ(items[1].first, "-");
+    EXPECT_EQ(items[2].first, LoadStr(strOpenWith));
+    DataPaletteItems().Edit->ApplySub(image, items[0].second);
+    EXPECT_EQ(shell.Calls, QStringList{"App|paint.desktop|" + image->ExternalEditingFileName()});
+    for (int i = 0; i < 4; ++i) qputenv(variables[i], saved[i]);
+}
+
+TEST_F(DataElements, AFormatOutsideTheAllowedSetIsReported) {
+    TElement_Image* image = Add(PngOf(3, 3), "png");
+    EXPECT_TRUE(MessageTexts(image).isEmpty());
+    image->SetAllowedFormats(kAllImageFormats & ~ImageFormatBit(ifPng));
+    image->CheckAll();
+    EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strInvalidDataTypeElement)));
 }
 
 }  // namespace
