@@ -69,16 +69,30 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Sets an environment variable for its lifetime.
+class TEnvironmentScope {
+public:
+    TEnvironmentScope(const char* name, const QByteArray& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~TEnvironmentScope() {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
 class DataElements : public ::testing::Test, public TSheetFixture {
 protected:
-    DataElements() : TSheetFixture(TElement_DataHolder::StaticClass()) {
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
-    }
+    DataElements() : TSheetFixture(TElement_DataHolder::StaticClass()) {}
     ~DataElements() override {
-        if (hadTmp)
-            qputenv("TMPDIR", oldTmp);
-        else
-            qunsetenv("TMPDIR");
         if (TExternalEditorSettings* bitmaps = DataElementSettings()->Bitmaps()) {
             bitmaps->DefaultAction()->SetIndex(eaAssociation);
             bitmaps->CustomEditor()->SetValue(QString());
@@ -101,10 +115,9 @@ protected:
     // The file an element is edited in, as a name in the folder.
     static QString Name(const TCustomDataElement* e) { return QFileInfo(e->ExternalEditingFileName()).fileName(); }
 
-    const bool hadTmp = qEnvironmentVariableIsSet("TMPDIR");
-    const QByteArray oldTmp = qgetenv("TMPDIR");
     TEnglishTexts english;
     QTemporaryDir temp;     // the temporary folder of the tests
+    TEnvironmentScope tempInstalled{"TMPDIR", temp.path().toLocal8Bit()};
     QTemporaryDir folder;   // the folder of a saved scheme
     TFakeShell shell;
     TShellInstaller shellInstalled{&shell};
@@ -234,32 +247,27 @@ TEST_F(DataElements, IconsAndCursorsAreBuiltFromTheFullSizeImageAtMost256) {
 // ---------------------------------------------------------------------------
 // Clipboard
 
+// Element data through the fake clipboard (its bytes checked) and the
+// application's own (offscreen) one.
 TEST_F(DataElements, CopyAndPasteBetweenElementsKeepTypeAndBytes) {
-    const QByteArray bytes("\x01\x02\x03 not an image", 17);
-    TElement_Image* source = Add(bytes, "xyz");
-    TElement_Image* target = Add();
-    source->Copy();
-    EXPECT_TRUE(clipboard.HasFormat(ClipboardFormat::BinaryData));
-    EXPECT_EQ(clipboard.FormatData(ClipboardFormat::BinaryDataType), QByteArray("x\0y\0z\0\0\0", 8));
-    ASSERT_TRUE(target->Paste());
-    EXPECT_EQ(target->Data(), bytes);
-    EXPECT_EQ(target->DataType(), "xyz");
-}
-
-TEST_F(DataElements, CopyAndPasteThroughTheApplicationsClipboard) {
     TQtClipboard qt;
-    TClipboardInstaller installed(&qt);
-    const QByteArray png = PngOf(12, 8);
-    TElement_Image* source = Add(png, "png");
-    TElement_Image* target = Add();
-    source->Copy();
-    EXPECT_TRUE(TCustomDataElement::ClipboardHasImageData());
-    ASSERT_TRUE(target->Paste());
-    EXPECT_EQ(target->Data(), png);
-    EXPECT_EQ(target->DataType(), "png");
+    for (TClipboard* board : {static_cast<TClipboard*>(&clipboard), static_cast<TClipboard*>(&qt)}) {
+        TClipboardInstaller installed(board);
+        const QByteArray bytes = board == &qt ? PngOf(12, 8) : QByteArray("\x01\x02 not an image", 16);
+        TElement_Image* source = Add(bytes, board == &qt ? "png" : "xyz");
+        TElement_Image* target = Add();
+        source->Copy();
+        EXPECT_TRUE(TCustomDataElement::ClipboardHasImageData());
+        ASSERT_TRUE(target->Paste());
+        EXPECT_EQ(target->Data(), bytes);
+        EXPECT_EQ(target->DataType(), source->DataType());
+    }
+    EXPECT_EQ(clipboard.FormatData(ClipboardFormat::BinaryDataType), QByteArray("x\0y\0z\0\0\0", 8));
 }
 
-TEST_F(DataElements, PastedPictureIsStoredAsPng) {
+// A picture is stored as PNG, by an element and by a comment, which embeds
+// an image element for it.
+TEST_F(DataElements, PastedPictureIsStoredAsPngAlsoInAComment) {
     QImage picture(9, 7, QImage::Format_RGB32);
     picture.fill(Qt::blue);
     clipboard.SetContent({std::nullopt, {}, picture});
@@ -269,16 +277,11 @@ TEST_F(DataElements, PastedPictureIsStoredAsPng) {
     int width = 0, height = 0;
     EXPECT_TRUE(image->GetImageSize(width, height));
     EXPECT_EQ(QSize(width, height), QSize(9, 7));
-}
 
-TEST_F(DataElements, PicturePastedIntoACommentBecomesAnImageElement) {
     auto* comment = TElement::CreateIn<TCustomCommentElement>(scheme.get(), root);
     comment->SetVisualParent(root);
     Layout();
     comment->Focus();
-    QImage picture(5, 4, QImage::Format_RGB32);
-    picture.fill(Qt::green);
-    clipboard.SetContent({std::nullopt, {}, picture});
     ASSERT_TRUE(comment->Paste());
     TElement_Image* pasted = nullptr;
     for (TNode* n = comment->FirstChild(); n && !pasted; n = n->NextSibling()) pasted = dynamic_cast<TElement_Image*>(n);
@@ -436,14 +439,9 @@ TEST_F(DataElements, EditSubItemsListTheTypesApplicationsAndStartTheChosenOne) {
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
     cache.write("[MIME Cache]\nimage/png=paint.desktop;\n");
     cache.close();
-    const char* variables[] = {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"};
-    QList<QByteArray> saved;
-    for (const char* v : variables) saved << qgetenv(v);
-    qputenv("XDG_DATA_HOME", xdg.filePath("data").toLocal8Bit());
-    qputenv("XDG_DATA_DIRS", xdg.filePath("none").toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", xdg.filePath("none").toLocal8Bit());
-    qputenv("XDG_CONFIG_DIRS", xdg.filePath("none").toLocal8Bit());
-
+    const QByteArray none = xdg.filePath("none").toLocal8Bit();
+    TEnvironmentScope data("XDG_DATA_HOME", xdg.filePath("data").toLocal8Bit()), dataDirs("XDG_DATA_DIRS", none),
+        config("XDG_CONFIG_HOME", none), configDirs("XDG_CONFIG_DIRS", none);
     TElement_Image* image = Add();
     QList<std::pair<QString, QString>> items;
     DataPaletteItems().Edit->FillSubItems(image, items);
@@ -453,7 +451,6 @@ TEST_F(DataElements, EditSubItemsListTheTypesApplicationsAndStartTheChosenOne) {
     EXPECT_EQ(items[2].first, LoadStr(strOpenWith));
     DataPaletteItems().Edit->ApplySub(image, items[0].second);
     EXPECT_EQ(shell.Calls, QStringList{"App|paint.desktop|" + image->ExternalEditingFileName()});
-    for (int i = 0; i < 4; ++i) qputenv(variables[i], saved[i]);
 }
 
 TEST_F(DataElements, AFormatOutsideTheAllowedSetIsReported) {
