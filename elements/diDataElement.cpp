@@ -352,6 +352,12 @@ void TCustomDataElement::Changed() {
     Invalidate();
 }
 
+void TCustomDataElement::FilledChanged() {
+    TVisualElement::FilledChanged();
+    NotifyEditStateChanged();
+    NotifyFocusedState();
+}
+
 void TCustomDataElement::ChangeData(const QByteArray& data, const QString& type) {
     TSchemeOperation::Execute(MakeNode<TDataNewDataOperation>(this, data, type));
 }

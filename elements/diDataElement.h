@@ -185,6 +185,8 @@ public:
 
     // ---- TElement ----
     bool GetIsFilled() override { return !m_data.isEmpty(); }
+    // The sheet hears that the edit and focus state changed.
+    void FilledChanged() override;
     void Changed() override;
     void CheckContent() override;
     void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
