@@ -128,20 +128,30 @@ QImage OnWhite(const QImage& image) {
     return white;
 }
 
+// Writes the image in a format the image codecs encode (JPEG for the JPEG
+// extensions and anything else).
+void SaveInFormat(const TGDIPlusImage& image, QIODevice& out, int format) {
+    switch (format) {
+    case ifBmp: image.SaveAsBmp(out); break;
+    case ifGif: image.SaveAsGif(out); break;
+    case ifPng: image.SaveAsPng(out); break;
+    case ifTif:
+    case ifTiff: image.SaveAsTiff(out); break;
+    default: image.SaveAsJpeg(out); break;
+    }
+}
+
+QByteArray Encode(const TGDIPlusImage& image, int format) {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    SaveInFormat(image, out, format);
+    return out.data();
+}
+
 QByteArray Encode(const QImage& image, int format) {
     TGDIPlusImage encoder;
     encoder.SetImage(image);
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    switch (format) {
-    case ifBmp: encoder.SaveAsBmp(out); break;
-    case ifGif: encoder.SaveAsGif(out); break;
-    case ifPng: encoder.SaveAsPng(out); break;
-    case ifTif:
-    case ifTiff: encoder.SaveAsTiff(out); break;
-    default: encoder.SaveAsJpeg(out); break;
-    }
-    return out.data();
+    return Encode(encoder, format);
 }
 
 // Scaled so that neither side passes the icon limit, the proportions kept.
@@ -253,8 +263,41 @@ TDataElementSettings* DataElementSettings() noexcept { return g_dataUnit.setting
 // ---------------------------------------------------------------------------
 // Conversion
 
+namespace {
+
+// Through the image codecs: the raw data, except that icons, cursors and the
+// empty element are drawn on white first.
+QByteArray ConvertThroughCodecs(const QByteArray& data, int sourceFormat, int targetFormat) {
+    if (data.isEmpty()) return Encode(OnWhite(GreyImage()), targetFormat);
+    if (IsIconFormat(sourceFormat)) {
+        const QImage image = DecodeImage(data, sourceFormat);
+        if (image.isNull()) throw Exception::FromId(strStreamReadError);
+        return Encode(OnWhite(image), targetFormat);
+    }
+    QBuffer source;
+    source.setData(data);
+    source.open(QIODevice::ReadOnly);
+    TGDIPlusImage image;
+    image.LoadFromStream(source);
+    return Encode(image, targetFormat);
+}
+
+// One opaque entry (black mask, white backing) made from the full-size image.
+QByteArray ConvertToIcon(const QByteArray& data, int sourceFormat, bool cursor) {
+    const QImage full = data.isEmpty() ? GreyImage() : DecodeImage(data, sourceFormat);
+    if (full.isNull()) throw Exception::FromId(strStreamReadError);
+    TIconWriterImage entry;
+    entry.Image = OnWhite(IconSized(full));
+    entry.BitCount = 24;
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    if (!SaveIconToStream(out, {entry}, cursor)) throw Exception::FromId(strStreamReadError);
+    return out.data();
+}
+
+}  // namespace
+
 QByteArray ConvertData(const QByteArray& data, int sourceFormat, int targetFormat) {
-    const bool empty = data.isEmpty();
     switch (targetFormat) {
     case ifBmp:
     case ifJpeg:
@@ -264,42 +307,9 @@ QByteArray ConvertData(const QByteArray& data, int sourceFormat, int targetForma
     case ifGif:
     case ifPng:
     case ifTif:
-    case ifTiff: {
-        if (empty) return Encode(OnWhite(GreyImage()), targetFormat);
-        if (IsIconFormat(sourceFormat)) {
-            const QImage image = DecodeImage(data, sourceFormat);
-            if (image.isNull()) throw Exception::FromId(strStreamReadError);
-            return Encode(OnWhite(image), targetFormat);
-        }
-        TGDIPlusImage image;
-        QBuffer source;
-        source.setData(data);
-        source.open(QIODevice::ReadOnly);
-        image.LoadFromStream(source);
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        switch (targetFormat) {
-        case ifBmp: image.SaveAsBmp(out); break;
-        case ifGif: image.SaveAsGif(out); break;
-        case ifPng: image.SaveAsPng(out); break;
-        case ifTif:
-        case ifTiff: image.SaveAsTiff(out); break;
-        default: image.SaveAsJpeg(out); break;
-        }
-        return out.data();
-    }
+    case ifTiff: return ConvertThroughCodecs(data, sourceFormat, targetFormat);
     case ifIco:
-    case ifCur: {
-        const QImage full = empty ? GreyImage() : DecodeImage(data, sourceFormat);
-        if (full.isNull()) throw Exception::FromId(strStreamReadError);
-        TIconWriterImage entry;
-        entry.Image = OnWhite(IconSized(full));
-        entry.BitCount = 24;
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        if (!SaveIconToStream(out, {entry}, targetFormat == ifCur)) throw Exception::FromId(strStreamReadError);
-        return out.data();
-    }
+    case ifCur: return ConvertToIcon(data, sourceFormat, targetFormat == ifCur);
     default: return {};
     }
 }
