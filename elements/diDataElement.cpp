@@ -707,7 +707,10 @@ void TCustomDataElement::LaunchEditor(const TExternalProgram& program, const QSt
 void TCustomDataElement::ApplyExternalEditing() {
     const QString fileName = m_externalFile;
     if (fileName.isEmpty() || IsReadOnly()) return;
-    if (!IsOwnEditingFile(fileName)) return RefuseEditingFile(fileName);
+    if (!IsOwnEditingFile(fileName)) {
+        RefuseEditingFile(fileName);
+        return;
+    }
     QFile file(fileName);
     QByteArray bytes;
     if (OpenRegularFileForReading(file) != TOpenForReading::Opened || !ReadAtMost(file, MaxEncodedImageBytes, bytes)) {
@@ -725,7 +728,10 @@ void TCustomDataElement::ApplyExternalEditing() {
 void TCustomDataElement::CancelExternalEditing() {
     const QString fileName = m_externalFile;
     if (fileName.isEmpty() || IsReadOnly()) return;
-    if (!IsOwnEditingFile(fileName)) return RefuseEditingFile(fileName);
+    if (!IsOwnEditingFile(fileName)) {
+        RefuseEditingFile(fileName);
+        return;
+    }
     QFile::remove(fileName);
     TSchemeOperation::Execute(MakeNode<TDataExternalEditingModeOperation>(this, QString()));
 }
@@ -831,10 +837,22 @@ bool TCustomDataElement::ApplyPaletteItem(TPaletteItem* item, const QString& sub
         StartExternalEditing(program);
         return true;
     }
-    if (item == items.Apply) return ApplyExternalEditing(), true;
-    if (item == items.Cancel) return CancelExternalEditing(), true;
-    if (item == items.LoadFromFile) return ChooseAndLoad(), true;
-    if (item == items.SaveToFile) return ChooseAndSave(), true;
+    if (item == items.Apply) {
+        ApplyExternalEditing();
+        return true;
+    }
+    if (item == items.Cancel) {
+        CancelExternalEditing();
+        return true;
+    }
+    if (item == items.LoadFromFile) {
+        ChooseAndLoad();
+        return true;
+    }
+    if (item == items.SaveToFile) {
+        ChooseAndSave();
+        return true;
+    }
     for (const auto& [formatItem, format] : FormatItems()) {
         if (item != formatItem) continue;
         const bool current = format == ifJpeg ? IsJpegFormat(Format()) : Format() == format;

@@ -12,6 +12,7 @@
 // read on another thread is not changed under it.
 
 #include "core/cuProps.h"
+#include "elements/diDataElementUtils.h"
 #include "scheme/diOperations.h"
 #include "scheme/diVisual.h"
 #include "text/diTextorElement.h"
@@ -208,7 +209,7 @@ private:
     QByteArray m_data;
     QString m_type;
     uint8_t m_dataOptions = 0;
-    uint16_t m_allowed = 0x3FFF;
+    uint16_t m_allowed = kAllImageFormats;
     bool m_previewPrepared = false;
     QImage m_preview;  // premultiplied, at the preview scale
     int m_imageWidth = 0;
