@@ -20,6 +20,7 @@
 #include "scheme/diPalette.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
+#include "support/testFiles.h"
 #include "support/testVisualElements.h"
 
 #include <QBuffer>
@@ -45,28 +46,18 @@ T_ELEMENT_CLASS_IMPL(TElement_DataHolder, TElement_TestBox)
 
 namespace {
 
-QByteArray Encoded(const QImage& image, const char* format) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    EXPECT_TRUE(writer.write(image));
-    return buffer.data();
-}
-
 QByteArray PngOf(int width, int height, QColor color = Qt::darkCyan) {
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(color);
-    return Encoded(image, "png");
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(QImageWriter(&buffer, "png").write(image));
+    return buffer.data();
 }
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Sets an environment variable for its lifetime.
@@ -93,10 +84,9 @@ class DataElements : public ::testing::Test, public TSheetFixture {
 protected:
     DataElements() : TSheetFixture(TElement_DataHolder::StaticClass()) {}
     ~DataElements() override {
-        if (TExternalEditorSettings* bitmaps = DataElementSettings()->Bitmaps()) {
-            bitmaps->DefaultAction()->SetIndex(eaAssociation);
-            bitmaps->CustomEditor()->SetValue(QString());
-        }
+        TExternalEditorSettings* bitmaps = DataElementSettings()->Bitmaps();
+        bitmaps->DefaultAction()->SetIndex(eaAssociation);
+        bitmaps->CustomEditor()->SetValue(QString());
     }
 
     TElement_Image* Add(const QByteArray& data = {}, const QString& type = {}) {
@@ -106,19 +96,35 @@ protected:
         Layout();
         return image;
     }
+    // An image element read from stored attributes into a scheme of its own.
+    TElement_Image* Load(const QString& attributes, TElementMessages* loadMessages = nullptr) {
+        others.push_back(std::make_unique<TScheme>(TElement_DataHolder::StaticClass(), "TestModule"));
+        others.back()->SetUndoRedo(&history);
+        LoadSchemeKnot(others.back().get(), KnotFromText("<TestModule><Image " + attributes + "/></TestModule>").get(),
+                       fmFile, loadMessages);
+        return dynamic_cast<TElement_Image*>(others.back()->Root()->FirstChild());
+    }
     static QString MessageTexts(const TElement* element) {
         QStringList texts;
         for (int i = 0; element->Messages() && i < element->Messages()->GetCount(); ++i)
             texts << element->Messages()->GetItem(i)->GetText();
         return texts.join(QLatin1Char('|'));
     }
-    // The file an element is edited in, as a name in the folder.
-    static QString Name(const TCustomDataElement* e) { return QFileInfo(e->ExternalEditingFileName()).fileName(); }
+    static QString Hint(TElement_Image* image) {
+        QString hint;
+        image->GetHint(hint);
+        return hint;
+    }
+    static QSize ImageSize(TElement_Image* image) {
+        int width = 0, height = 0;
+        return image->GetImageSize(width, height) ? QSize(width, height) : QSize();
+    }
 
     TEnglishTexts english;
-    QTemporaryDir temp;     // the temporary folder of the tests
+    QTemporaryDir temp;  // the temporary folder of the tests
     TEnvironmentScope tempInstalled{"TMPDIR", temp.path().toLocal8Bit()};
-    QTemporaryDir folder;   // the folder of a saved scheme
+    QTemporaryDir folder;  // the folder of a saved scheme
+    std::vector<std::unique_ptr<TScheme>> others;
     TFakeShell shell;
     TShellInstaller shellInstalled{&shell};
     TFakeDialogs dialogs;
@@ -130,31 +136,22 @@ protected:
 // ---------------------------------------------------------------------------
 // Data, preview and storage
 
-TEST_F(DataElements, LoadFromFileTakesTheBytesAndTheLowerCaseExtension) {
+TEST_F(DataElements, LoadedWidePngShownAtAQuarterWithItsSizeAndScaleInTheHint) {
     const QString path = folder.filePath("Picture.PNG");
-    const QByteArray png = PngOf(30, 20);
-    ASSERT_TRUE(WriteAll(path, png));
+    const QByteArray png = PngOf(2000, 300);
+    ASSERT_TRUE(WriteTestFile(path, png));
     TElement_Image* image = Add();
     image->LoadFromFile(path);
     EXPECT_EQ(image->Data(), png);
     EXPECT_EQ(image->DataType(), "png");
-    history.Undo();
-    EXPECT_FALSE(image->IsFilled());
-}
-
-TEST_F(DataElements, WidePngShownAtAQuarterWithItsSizeAndScaleInTheHint) {
-    TElement_Image* image = Add(PngOf(2000, 300), "png");
-    EXPECT_EQ(image->PreviewScale(), 25);
     EXPECT_EQ(image->Preview().size(), QSize(500, 75));
     const TRect pad = image->GetPadding();
     EXPECT_EQ(image->Width(), 500 + pad.Left + pad.Right);
-    QString hint;
-    image->GetHint(hint);
-    EXPECT_TRUE(hint.endsWith("png 2000x300 25%")) << hint.toStdString();
+    EXPECT_TRUE(Hint(image).endsWith("png 2000x300 25%")) << Hint(image).toStdString();
     image->SetData(PngOf(700, 10), "png");
-    hint.clear();
-    image->GetHint(hint);
-    EXPECT_TRUE(hint.endsWith("png 700x10")) << hint.toStdString();
+    EXPECT_TRUE(Hint(image).endsWith("png 700x10")) << Hint(image).toStdString();
+    history.Undo();
+    EXPECT_FALSE(image->IsFilled());
 }
 
 TEST_F(DataElements, HexDumpRowsOfNonImageData) {
@@ -169,9 +166,7 @@ TEST_F(DataElements, HexDumpRowsOfNonImageData) {
     EXPECT_EQ(row1.mid(12), QString(52, QLatin1Char(' ')).replace(36, 4, row1.mid(48, 4)));
     TElement_Image* element = Add(data, "bin");
     EXPECT_TRUE(element->Preview().isNull());
-    QString hint;
-    element->GetHint(hint);
-    EXPECT_TRUE(hint.endsWith("bin")) << hint.toStdString();
+    EXPECT_TRUE(Hint(element).endsWith("bin")) << Hint(element).toStdString();
 }
 
 TEST_F(DataElements, ValueRoundTripsAsHexAndBadHexLoadsEmptyWithTheReadError) {
@@ -179,26 +174,21 @@ TEST_F(DataElements, ValueRoundTripsAsHexAndBadHexLoadsEmptyWithTheReadError) {
     Add(bytes, "dat");
     const QString text = SchemeText(scheme.get());
     EXPECT_TRUE(text.contains("Type=\"dat\"") && text.contains("Value=\"0001FE7A71\"")) << text.toStdString();
-    for (const char* value : {"0001FE7A71", "0001F", "00GG"}) {
-        std::unique_ptr<TScheme> other = std::make_unique<TScheme>(TElement_DataHolder::StaticClass(), "TestModule");
+    for (const QString value : {"0001FE7A71", "0001F", "00GG"}) {
         TElementMessages loadMessages;
-        LoadSchemeKnot(other.get(),
-                       KnotFromText(QStringLiteral("<TestModule><Image Type=\"dat\" Value=\"%1\"/></TestModule>")
-                                        .arg(QLatin1String(value)))
-                           .get(),
-                       fmFile, &loadMessages);
-        auto* loaded = dynamic_cast<TElement_Image*>(other->Root()->FirstChild());
+        TElement_Image* loaded = Load("Type=\"dat\" Value=\"" + value + "\"", &loadMessages);
         ASSERT_NE(loaded, nullptr);
-        const bool good = QByteArray(value) == "0001FE7A71";
-        EXPECT_EQ(loaded->Data(), good ? bytes : QByteArray()) << value;
+        const bool good = value.size() == 10;
+        EXPECT_EQ(loaded->Data(), good ? bytes : QByteArray()) << value.toStdString();
         EXPECT_EQ(loadMessages.GetCount() > 0 &&
                       loadMessages.GetItem(0)->GetText() == RemoveLinkBrackets(LoadStr(strDataReadErrorElement)),
-                  !good)
-            << value;
+                  !good);
     }
 }
 
-TEST_F(DataElements, SnapshotsHoldAnOwnedCopyOfTheData) {
+// A snapshot holds data of its own, never the element's buffer; a format
+// outside the allowed set is reported.
+TEST_F(DataElements, SnapshotsHoldAnOwnedCopyAndAFormatNotAllowedIsReported) {
     TElement_Image* image = Add(PngOf(10, 10), "png");
     TNodePtr<TKnot> knot = MakeNode<TKnot>();
     image->SaveToKnot(knot.get(), fmSnapshot, foSharedData);
@@ -206,6 +196,10 @@ TEST_F(DataElements, SnapshotsHoldAnOwnedCopyOfTheData) {
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->Kind(), pkStream);
     EXPECT_EQ(knot->ReadInt(QStringLiteral("W"), 0), 10);
+    EXPECT_TRUE(MessageTexts(image).isEmpty());
+    image->SetAllowedFormats(kAllImageFormats & ~ImageFormatBit(ifPng));
+    image->CheckAll();
+    EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strInvalidDataTypeElement)));
 }
 
 // ---------------------------------------------------------------------------
@@ -217,8 +211,7 @@ TEST_F(DataElements, PngToGifWarnsOnceAndUndoesByteForByteToBmpSilently) {
     image->ChangeFormat(ifGif);
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
     EXPECT_EQ(dialogs.Boxes[0].Text, LoadStr(strSettingThisFormatCan));
-    EXPECT_EQ(image->DataType(), "gif");
-    EXPECT_TRUE(image->Data().startsWith("GIF8"));
+    EXPECT_TRUE(image->DataType() == "gif" && image->Data().startsWith("GIF8"));
     history.Undo();
     EXPECT_EQ(image->Data(), png);
     EXPECT_EQ(image->DataType(), "png");
@@ -274,9 +267,7 @@ TEST_F(DataElements, PastedPictureIsStoredAsPngAlsoInAComment) {
     TElement_Image* image = Add();
     ASSERT_TRUE(image->Paste());
     EXPECT_EQ(image->DataType(), "png");
-    int width = 0, height = 0;
-    EXPECT_TRUE(image->GetImageSize(width, height));
-    EXPECT_EQ(QSize(width, height), QSize(9, 7));
+    EXPECT_EQ(ImageSize(image), QSize(9, 7));
 
     auto* comment = TElement::CreateIn<TCustomCommentElement>(scheme.get(), root);
     comment->SetVisualParent(root);
@@ -301,12 +292,11 @@ TEST_F(DataElements, EditingBesideTheSchemeThenApplyReadsTheChangesAndUndoReturn
     EXPECT_EQ(image->ExternalEditingFileName(), file);
     EXPECT_EQ(ReadAll(file), png);
     EXPECT_FALSE(QFileInfo(file).permissions() & (QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
-    EXPECT_TRUE(image->IsExternalEditing());
     EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strElementModeEditingThird)));
     EXPECT_EQ(shell.Calls, QStringList{"Launch-Open|" + file + "|edit"});
 
     const QByteArray changed = PngOf(20, 10, Qt::yellow);
-    ASSERT_TRUE(WriteAll(file, changed));
+    ASSERT_TRUE(WriteTestFile(file, changed));
     image->ApplyExternalEditing();
     EXPECT_EQ(image->Data(), changed);
     EXPECT_FALSE(QFileInfo::exists(file));
@@ -329,43 +319,41 @@ TEST_F(DataElements, UnsavedSchemesEditInTheTemporaryFolderAndAnEmptyElementBeco
     image->StartExternalEditing({});
     EXPECT_EQ(image->ExternalEditingFileName(), QDir(temp.path()).filePath("File1.png"));
     EXPECT_EQ(image->DataType(), "png");
-    int width = 0, height = 0;
-    EXPECT_TRUE(image->GetImageSize(width, height));
-    EXPECT_EQ(QSize(width, height), QSize(60, 40));
+    EXPECT_EQ(ImageSize(image), QSize(60, 40));
     TElement_Image* second = Add(PngOf(3, 3), "png");
     second->StartExternalEditing({});
-    EXPECT_EQ(Name(second), "File2.png");
+    EXPECT_EQ(second->ExternalEditingFileName(), QDir(temp.path()).filePath("File2.png"));
 }
 
-TEST_F(DataElements, ApplyWithTheFileGoneKeepsDataAndModeAndSaysSo) {
+// The result comes after the call returned; a failed launch shows and keeps
+// the mode; "Apply" with the file gone keeps data and mode and says so.
+TEST_F(DataElements, TheLaunchResultArrivesLaterAndNeitherAFailureNorAMissingFileEndsTheMode) {
     const QByteArray png = PngOf(4, 4);
     TElement_Image* image = Add(png, "png");
+    shell.LaunchResults = {ShellResult::AccessDenied};
     image->StartExternalEditing({});
-    ASSERT_TRUE(QFile::remove(image->ExternalEditingFileName()));
+    EXPECT_EQ(shell.PendingLaunches(), 1);
+    EXPECT_TRUE(dialogs.Boxes.empty() && image->IsExternalEditing());
+    EXPECT_EQ(shell.FinishLaunches(), 1);
+    EXPECT_EQ(dialogs.Boxes.size(), 1u);
+    const QString file = image->ExternalEditingFileName();
+    ASSERT_TRUE(QFile::remove(file));
     image->ApplyExternalEditing();
-    EXPECT_EQ(image->Data(), png);
-    EXPECT_TRUE(image->IsExternalEditing());
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs.Boxes[0].Text, LoadStrFmt(strExternalEditingFileUnreadable, {image->ExternalEditingFileName()}));
+    EXPECT_TRUE(image->Data() == png && image->IsExternalEditing());
+    ASSERT_EQ(dialogs.Boxes.size(), 2u);
+    EXPECT_EQ(dialogs.Boxes[1].Text, LoadStrFmt(strExternalEditingFileUnreadable, {file}));
 }
 
 TEST_F(DataElements, ACraftedFileNameElsewhereIsNeverReadNorDeleted) {
     QTemporaryDir elsewhere;
     const QString victim = elsewhere.filePath("File1.png");
     const QString oddName = QDir(temp.path()).filePath("notes.txt");
-    ASSERT_TRUE(WriteAll(victim, "keep me") && WriteAll(oddName, "keep me too"));
     const QString link = QDir(temp.path()).filePath("File7.png");
+    ASSERT_TRUE(WriteTestFile(victim, "keep me") && WriteTestFile(oddName, "keep me too"));
     ASSERT_TRUE(QFile::link(victim, link));
     for (const QString& crafted : {victim, oddName, link}) {
-        std::unique_ptr<TScheme> other = std::make_unique<TScheme>(TElement_DataHolder::StaticClass(), "TestModule");
-        other->SetUndoRedo(&history);
-        LoadSchemeKnot(other.get(), KnotFromText(QStringLiteral("<TestModule><Image Type=\"png\" Value=\"00\" "
-                                                                "ExternalEditingFileName=\"%1\"/></TestModule>")
-                                                     .arg(crafted))
-                                        .get());
-        auto* image = dynamic_cast<TElement_Image*>(other->Root()->FirstChild());
-        ASSERT_NE(image, nullptr);
-        ASSERT_TRUE(image->IsExternalEditing());
+        TElement_Image* image = Load("Type=\"png\" Value=\"00\" ExternalEditingFileName=\"" + crafted + "\"");
+        ASSERT_TRUE(image && image->IsExternalEditing());
         image->ApplyExternalEditing();
         EXPECT_FALSE(image->IsExternalEditing()) << crafted.toStdString();
         EXPECT_EQ(image->Data(), QByteArray(1, '\0'));
@@ -391,22 +379,7 @@ TEST_F(DataElements, DataThatWouldRunOpensOnlyWithAProgramTheUserChose) {
     EXPECT_TRUE(shell.Calls.isEmpty()) << shell.Calls.join(',').toStdString();
     TElement_Image* crafted = Add("data", "../x.sh");
     crafted->StartExternalEditing({});
-    EXPECT_EQ(Name(crafted).section('.', 1), "xsh");
-}
-
-TEST_F(DataElements, TheLaunchResultArrivesAfterTheCallReturnedAndAFailureKeepsTheMode) {
-    TElement_Image* image = Add(PngOf(4, 4), "png");
-    shell.LaunchResults = {ShellResult::AccessDenied};
-    image->StartExternalEditing({});
-    EXPECT_EQ(shell.PendingLaunches(), 1);
-    EXPECT_TRUE(dialogs.Boxes.empty());
-    EXPECT_TRUE(image->IsExternalEditing());
-    EXPECT_EQ(shell.FinishLaunches(), 1);
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_TRUE(image->IsExternalEditing());
-    const QString file = image->ExternalEditingFileName();
-    image->CancelExternalEditing();
-    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_EQ(QFileInfo(crafted->ExternalEditingFileName()).suffix(), "xsh");
 }
 
 TEST_F(DataElements, ACustomEditorStartsWithTheFileAndAMissingOneIsNamed) {
@@ -421,7 +394,7 @@ TEST_F(DataElements, ACustomEditorStartsWithTheFileAndAMissingOneIsNamed) {
         EXPECT_EQ(e.Text(), "Specified external editor not found: \"" + folder.filePath("paint") + "\"");
     }
     EXPECT_TRUE(image->IsExternalEditing());
-    ASSERT_TRUE(WriteAll(folder.filePath("paint"), "x"));
+    ASSERT_TRUE(WriteTestFile(folder.filePath("paint"), "x"));
     image->StartExternalEditing({});
     EXPECT_EQ(shell.Calls, QStringList{"Start|" + folder.filePath("paint") + "|" + image->ExternalEditingFileName()});
 }
@@ -431,14 +404,10 @@ TEST_F(DataElements, ACustomEditorStartsWithTheFileAndAMissingOneIsNamed) {
 TEST_F(DataElements, EditSubItemsListTheTypesApplicationsAndStartTheChosenOne) {
     QTemporaryDir xdg;
     QDir().mkpath(xdg.filePath("data/applications"));
-    QFile entry(xdg.filePath("data/applications/paint.desktop"));
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Paint\nExec=paint %f\n");
-    entry.close();
-    QFile cache(xdg.filePath("data/applications/mimeinfo.cache"));
-    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
-    cache.write("[MIME Cache]\nimage/png=paint.desktop;\n");
-    cache.close();
+    ASSERT_TRUE(WriteTestFile(xdg.filePath("data/applications/paint.desktop"),
+                              "[Desktop Entry]\nType=Application\nName=Paint\nExec=paint %f\n"));
+    ASSERT_TRUE(WriteTestFile(xdg.filePath("data/applications/mimeinfo.cache"),
+                              "[MIME Cache]\nimage/png=paint.desktop;\n"));
     const QByteArray none = xdg.filePath("none").toLocal8Bit();
     TEnvironmentScope data("XDG_DATA_HOME", xdg.filePath("data").toLocal8Bit()), dataDirs("XDG_DATA_DIRS", none),
         config("XDG_CONFIG_HOME", none), configDirs("XDG_CONFIG_DIRS", none);
@@ -451,14 +420,6 @@ TEST_F(DataElements, EditSubItemsListTheTypesApplicationsAndStartTheChosenOne) {
     EXPECT_EQ(items[2].first, LoadStr(strOpenWith));
     DataPaletteItems().Edit->ApplySub(image, items[0].second);
     EXPECT_EQ(shell.Calls, QStringList{"App|paint.desktop|" + image->ExternalEditingFileName()});
-}
-
-TEST_F(DataElements, AFormatOutsideTheAllowedSetIsReported) {
-    TElement_Image* image = Add(PngOf(3, 3), "png");
-    EXPECT_TRUE(MessageTexts(image).isEmpty());
-    image->SetAllowedFormats(kAllImageFormats & ~ImageFormatBit(ifPng));
-    image->CheckAll();
-    EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strInvalidDataTypeElement)));
 }
 
 }  // namespace

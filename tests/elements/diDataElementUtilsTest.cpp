@@ -5,6 +5,7 @@
 #include "elements/diDataElementUtils.h"
 
 #include "support/testCorpus.h"
+#include "support/testFiles.h"
 #include "support/testImageHeaders.h"
 
 #include <QBuffer>
@@ -111,39 +112,20 @@ TEST(ReadImageSize, FuzzingCorpusReplays) {
 // ---------------------------------------------------------------------------
 // The applications of an extension in a made-up XDG tree
 
-class OpenWithPrograms : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        dirs = {{root.filePath("data")}, {root.filePath("config")}};
-        QDir().mkpath(root.filePath("data/applications"));
-        QDir().mkpath(root.filePath("config"));
-    }
-    void Write(const QString& relative, const QByteArray& text) {
-        QFile f(root.filePath(relative));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    void App(const char* id, const char* name) {
-        Write(QStringLiteral("data/applications/") + QLatin1String(id),
-              QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=" + id + " %f\n");
-    }
-
+TEST(OpenWithPrograms, PreferredIndexOneEntryPerApplicationRemovedLeftOut) {
     QTemporaryDir root;
-    TXdgDirs dirs;
-};
-
-TEST_F(OpenWithPrograms, PreferredIndexOneEntryPerApplicationRemovedLeftOut) {
-    App("paint.desktop", "Paint");
-    App("viewer.desktop", "Viewer");
-    App("gone.desktop", "Gone");
-    App("editor.desktop", "Editor");
-    Write("config/mimeapps.list",
-          "[Added Associations]\nimage/png=paint.desktop;viewer.desktop;\n"
-          "[Default Applications]\nimage/png=editor.desktop\n"
-          "[Removed Associations]\nimage/png=gone.desktop;\n");
-    Write("data/applications/mimeinfo.cache",
-          "[MIME Cache]\nimage/png=viewer.desktop;gone.desktop;editor.desktop;\n");
+    const TXdgDirs dirs{{root.filePath("data")}, {root.filePath("config")}};
+    QDir().mkpath(root.filePath("data/applications"));
+    QDir().mkpath(root.filePath("config"));
+    for (const char* name : {"Paint", "Viewer", "Gone", "Editor"})
+        ASSERT_TRUE(WriteTestFile(root.filePath("data/applications/" + QString(name).toLower() + ".desktop"),
+                                  QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=x %f\n"));
+    ASSERT_TRUE(WriteTestFile(root.filePath("config/mimeapps.list"),
+                              "[Added Associations]\nimage/png=paint.desktop;viewer.desktop;\n"
+                              "[Default Applications]\nimage/png=editor.desktop\n"
+                              "[Removed Associations]\nimage/png=gone.desktop;\n"));
+    ASSERT_TRUE(WriteTestFile(root.filePath("data/applications/mimeinfo.cache"),
+                              "[MIME Cache]\nimage/png=viewer.desktop;gone.desktop;editor.desktop;\n"));
     int preferred = -2;
     QStringList names, programs;
     GetOpenWithPrograms("PNG", preferred, names, programs, dirs);
@@ -152,7 +134,7 @@ TEST_F(OpenWithPrograms, PreferredIndexOneEntryPerApplicationRemovedLeftOut) {
     EXPECT_EQ(preferred, 0);
 
     // A default that is not installed prefers nothing.
-    Write("config/mimeapps.list", "[Default Applications]\nimage/png=missing.desktop\n");
+    ASSERT_TRUE(WriteTestFile(root.filePath("config/mimeapps.list"), "[Default Applications]\nimage/png=missing.desktop\n"));
     GetOpenWithPrograms("png", preferred, names, programs, dirs);
     EXPECT_EQ(preferred, -1);
     EXPECT_EQ(programs, (QStringList{"viewer.desktop", "gone.desktop", "editor.desktop"}));
