@@ -43,46 +43,46 @@ const QString kDataTypeAttribute = QStringLiteral("Type");
 const QString kDataValueAttribute = QStringLiteral("Value");
 const QString kDataWidthAttribute = QStringLiteral("W");
 const QString kDataHeightAttribute = QStringLiteral("H");
-const QString kExternalFileAttribute = QStringLiteral("ExternalEditingFileName");
-const QString kEditingFilePattern = QStringLiteral("File%d");
-const QString kEditVerb = QStringLiteral("edit");
+const QString kDataExternalFileAttribute = QStringLiteral("ExternalEditingFileName");
+const QString kDataEditingFilePattern = QStringLiteral("File%d");
+const QString kDataEditVerb = QStringLiteral("edit");
 // The sub-command of "Open with..." among the Edit sub-items (desktop ids end in ".desktop").
-const QString kOpenWithSub = QStringLiteral(":open-with");
-const QString kSeparatorSub = QStringLiteral("-");
+const QString kDataOpenWithSub = QStringLiteral(":open-with");
+const QString kDataSeparatorSub = QStringLiteral("-");
 
 // The empty element's picture: 60 x 40 in the colour stored as 0xA4A0A0.
-constexpr int kEmptyWidth = 60;
-constexpr int kEmptyHeight = 40;
-constexpr TColor kEmptyColor = ColorFromWindows(0xA4A0A0);
+constexpr int kEmptyDataWidth = 60;
+constexpr int kEmptyDataHeight = 40;
+constexpr TColor kEmptyDataColor = ColorFromWindows(0xA4A0A0);
 // The widest preview; the scales tried, largest first, and the last resort.
-constexpr int kMaxPreviewWidth = 720;
-constexpr std::array<int, 9> kPreviewScales{100, 75, 50, 25, 10, 5, 4, 3, 2};
-constexpr int kSmallestScale = 1;
-constexpr int kFullScale = 100;
+constexpr int kMaxDataPreviewWidth = 720;
+constexpr std::array<int, 9> kDataPreviewScales{100, 75, 50, 25, 10, 5, 4, 3, 2};
+constexpr int kSmallestPreviewScale = 1;
+constexpr int kFullPreviewScale = 100;
 // Icons and cursors hold images of at most this size.
-constexpr int kMaxIconSize = 256;
+constexpr int kMaxIconEntrySize = 256;
 // The hex dump: bytes per row, characters per row, where the characters start.
 constexpr int kDumpBytesPerRow = 16;
 constexpr int kDumpRowLength = 64;
 constexpr int kDumpCharColumn = 48;
 constexpr QChar kDumpDot = QChar(0x00B7);
-constexpr int kFirstPrintable = 32;
+constexpr int kFirstPrintableByte = 32;
 
 // Palette orders and groups.
 enum : int {
-    kEditGroupOrder = 1500,
-    kFormatGroupOrder = 100,
-    kEditOrder = 100,
-    kApplyOrder = 60,
-    kCancelOrder = 30,
-    kLoadOrder = 40,
-    kSaveOrder = 30,
-    kBmpOrder = 80,
-    kIcoOrder = 70,
-    kCurOrder = 60,
-    kPngOrder = 90,
-    kGifOrder = 82,
-    kJpegOrder = 85,
+    kDataEditGroupOrder = 1500,
+    kDataFormatGroupOrder = 100,
+    kDataEditOrder = 100,
+    kDataApplyOrder = 60,
+    kDataCancelOrder = 30,
+    kDataLoadOrder = 40,
+    kDataSaveOrder = 30,
+    kDataBmpOrder = 80,
+    kDataIcoOrder = 70,
+    kDataCurOrder = 60,
+    kDataPngOrder = 90,
+    kDataGifOrder = 82,
+    kDataJpegOrder = 85,
 };
 
 struct TDataElementUnit {
@@ -94,19 +94,19 @@ TDataElementUnit g_dataUnit;
 // ---------------------------------------------------------------------------
 // Images
 
-QImage GreyImage() {
-    QImage image(kEmptyWidth, kEmptyHeight, QImage::Format_ARGB32);
-    image.fill(QColor::fromRgba(kEmptyColor));
+QImage EmptyDataImage() {
+    QImage image(kEmptyDataWidth, kEmptyDataHeight, QImage::Format_ARGB32);
+    image.fill(QColor::fromRgba(kEmptyDataColor));
     return image;
 }
 
-bool IsIconFormat(int format) { return format == ifIco || format == ifCur; }
-bool IsMetafileFormat(int format) { return format == ifEmf || format == ifWmf; }
+bool IsIconDataFormat(int format) { return format == ifIco || format == ifCur; }
+bool IsMetafileDataFormat(int format) { return format == ifEmf || format == ifWmf; }
 
 // The first frame of the data, straight 32-bit ARGB; null when it is no image
 // (metafiles never are).
-QImage DecodeImage(const QByteArray& data, int format) {
-    if (data.isEmpty() || IsMetafileFormat(format)) return {};
+QImage DecodeDataImage(const QByteArray& data, int format) {
+    if (data.isEmpty() || IsMetafileDataFormat(format)) return {};
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -120,7 +120,7 @@ QImage DecodeImage(const QByteArray& data, int format) {
     return frame ? frame->Image() : QImage();
 }
 
-QImage OnWhite(const QImage& image) {
+QImage DrawnOnWhite(const QImage& image) {
     QImage white(image.size(), QImage::Format_ARGB32);
     white.fill(Qt::white);
     QPainter painter(&white);
@@ -130,7 +130,7 @@ QImage OnWhite(const QImage& image) {
 
 // Writes the image in a format the image codecs encode (JPEG for the JPEG
 // extensions and anything else).
-void SaveInFormat(const TGDIPlusImage& image, QIODevice& out, int format) {
+void SaveImageInFormat(const TGDIPlusImage& image, QIODevice& out, int format) {
     switch (format) {
     case ifBmp: image.SaveAsBmp(out); break;
     case ifGif: image.SaveAsGif(out); break;
@@ -141,44 +141,44 @@ void SaveInFormat(const TGDIPlusImage& image, QIODevice& out, int format) {
     }
 }
 
-QByteArray Encode(const TGDIPlusImage& image, int format) {
+QByteArray EncodeDataImage(const TGDIPlusImage& image, int format) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    SaveInFormat(image, out, format);
+    SaveImageInFormat(image, out, format);
     return out.data();
 }
 
-QByteArray Encode(const QImage& image, int format) {
+QByteArray EncodeDataImage(const QImage& image, int format) {
     TGDIPlusImage encoder;
     encoder.SetImage(image);
-    return Encode(encoder, format);
+    return EncodeDataImage(encoder, format);
 }
 
 // Scaled so that neither side passes the icon limit, the proportions kept.
-QImage IconSized(const QImage& image) {
-    if (image.width() <= kMaxIconSize && image.height() <= kMaxIconSize) return image;
-    return image.scaled(kMaxIconSize, kMaxIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+QImage IconSizedImage(const QImage& image) {
+    if (image.width() <= kMaxIconEntrySize && image.height() <= kMaxIconEntrySize) return image;
+    return image.scaled(kMaxIconEntrySize, kMaxIconEntrySize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 // The largest scale at which the width fits the preview.
-int PreviewScaleFor(int width) {
-    for (const int scale : kPreviewScales)
-        if (int64_t(width) * scale / kFullScale <= kMaxPreviewWidth) return scale;
-    return kSmallestScale;
+int DataPreviewScaleFor(int width) {
+    for (const int scale : kDataPreviewScales)
+        if (int64_t(width) * scale / kFullPreviewScale <= kMaxDataPreviewWidth) return scale;
+    return kSmallestPreviewScale;
 }
 
 // ---------------------------------------------------------------------------
 // Files and the shell
 
-bool OnTheUsersThread() {
+bool DataOnUserThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
 }
 
-QString CanonicalFolder(const QString& folder) { return QFileInfo(folder).canonicalFilePath(); }
+QString CanonicalEditingFolder(const QString& folder) { return QFileInfo(folder).canonicalFilePath(); }
 
 // The launch of a program on a file, whose failure, when it comes, shows.
-void LaunchShowingFailure(const TLaunch& launch, const QString& fileName) {
+void LaunchEditorShowingFailure(const TLaunch& launch, const QString& fileName) {
     TShell::Current().Launch(launch, [fileName](int result) {
         if (!ShellResult::Succeeded(result))
             RunGuarded("external editor", [&] { RaiseShellError(result, fileName); });
@@ -186,16 +186,16 @@ void LaunchShowingFailure(const TLaunch& launch, const QString& fileName) {
 }
 
 // The open-with choice for the file, started when the user chose.
-void LaunchChosenProgram(const QString& fileName) {
-    if (const std::optional<TLaunch> launch = ChooseOpenWithLaunch(fileName)) LaunchShowingFailure(*launch, fileName);
+void LaunchEditorChosenByUser(const QString& fileName) {
+    if (const std::optional<TLaunch> launch = ChooseOpenWithLaunch(fileName)) LaunchEditorShowingFailure(*launch, fileName);
 }
 
 // The file with its associated program: a file whose type has no program
 // comes to the open-with choice when the shell says so.
-void LaunchByAssociation(const QString& fileName) {
-    TShell::Current().Launch(TLaunch::Open(fileName, kEditVerb), [fileName](int result) {
+void LaunchEditorByAssociation(const QString& fileName) {
+    TShell::Current().Launch(TLaunch::Open(fileName, kDataEditVerb), [fileName](int result) {
         if (result == ShellResult::NoAssociation || result == ShellResult::IncompleteAssociation) {
-            RunGuarded("external editor", [&] { LaunchChosenProgram(fileName); });
+            RunGuarded("external editor", [&] { LaunchEditorChosenByUser(fileName); });
             return;
         }
         if (!ShellResult::Succeeded(result))
@@ -203,14 +203,14 @@ void LaunchByAssociation(const QString& fileName) {
     });
 }
 
-QString TypeFromClipboard(const QByteArray& bytes) {
+QString DataTypeFromClipboard(const QByteArray& bytes) {
     const auto* units = reinterpret_cast<const char16_t*>(bytes.constData());
     QString type = QString::fromUtf16(units, bytes.size() / qsizetype(sizeof(char16_t)));
     if (const qsizetype zero = type.indexOf(QChar(0)); zero >= 0) type.truncate(zero);
     return type;
 }
 
-QByteArray TypeForClipboard(const QString& type) {
+QByteArray DataTypeForClipboard(const QString& type) {
     return QByteArray(reinterpret_cast<const char*>(type.utf16()), (type.size() + 1) * qsizetype(sizeof(char16_t)));
 }
 
@@ -267,27 +267,27 @@ namespace {
 
 // Through the image codecs: the raw data, except that icons, cursors and the
 // empty element are drawn on white first.
-QByteArray ConvertThroughCodecs(const QByteArray& data, int sourceFormat, int targetFormat) {
-    if (data.isEmpty()) return Encode(OnWhite(GreyImage()), targetFormat);
-    if (IsIconFormat(sourceFormat)) {
-        const QImage image = DecodeImage(data, sourceFormat);
+QByteArray ConvertDataThroughCodecs(const QByteArray& data, int sourceFormat, int targetFormat) {
+    if (data.isEmpty()) return EncodeDataImage(DrawnOnWhite(EmptyDataImage()), targetFormat);
+    if (IsIconDataFormat(sourceFormat)) {
+        const QImage image = DecodeDataImage(data, sourceFormat);
         if (image.isNull()) throw Exception::FromId(strStreamReadError);
-        return Encode(OnWhite(image), targetFormat);
+        return EncodeDataImage(DrawnOnWhite(image), targetFormat);
     }
     QBuffer source;
     source.setData(data);
     source.open(QIODevice::ReadOnly);
     TGDIPlusImage image;
     image.LoadFromStream(source);
-    return Encode(image, targetFormat);
+    return EncodeDataImage(image, targetFormat);
 }
 
 // One opaque entry (black mask, white backing) made from the full-size image.
-QByteArray ConvertToIcon(const QByteArray& data, int sourceFormat, bool cursor) {
-    const QImage full = data.isEmpty() ? GreyImage() : DecodeImage(data, sourceFormat);
+QByteArray ConvertDataToIcon(const QByteArray& data, int sourceFormat, bool cursor) {
+    const QImage full = data.isEmpty() ? EmptyDataImage() : DecodeDataImage(data, sourceFormat);
     if (full.isNull()) throw Exception::FromId(strStreamReadError);
     TIconWriterImage entry;
-    entry.Image = OnWhite(IconSized(full));
+    entry.Image = DrawnOnWhite(IconSizedImage(full));
     entry.BitCount = 24;
     QBuffer out;
     out.open(QIODevice::WriteOnly);
@@ -307,9 +307,9 @@ QByteArray ConvertData(const QByteArray& data, int sourceFormat, int targetForma
     case ifGif:
     case ifPng:
     case ifTif:
-    case ifTiff: return ConvertThroughCodecs(data, sourceFormat, targetFormat);
+    case ifTiff: return ConvertDataThroughCodecs(data, sourceFormat, targetFormat);
     case ifIco:
-    case ifCur: return ConvertToIcon(data, sourceFormat, targetFormat == ifCur);
+    case ifCur: return ConvertDataToIcon(data, sourceFormat, targetFormat == ifCur);
     default: return {};
     }
 }
@@ -354,7 +354,7 @@ void TCustomDataElement::Changed() {
     m_previewPrepared = false;
     m_preview = QImage();
     m_imageWidth = m_imageHeight = 0;
-    m_previewScale = kFullScale;
+    m_previewScale = kFullPreviewScale;
     TVisualElement::Changed();
     if (IsBeingDestroyed()) return;
     NotifyContentChanged();
@@ -420,15 +420,15 @@ bool TCustomDataElement::ChooseAndSave() {
 void TCustomDataElement::PreparePreview() {
     if (m_previewPrepared) return;
     m_previewPrepared = true;
-    const QImage full = DecodeImage(m_data, Format());
+    const QImage full = DecodeDataImage(m_data, Format());
     if (full.isNull()) return;
     m_imageWidth = full.width();
     m_imageHeight = full.height();
-    m_previewScale = PreviewScaleFor(full.width());
-    const QImage shown = m_previewScale == kFullScale
+    m_previewScale = DataPreviewScaleFor(full.width());
+    const QImage shown = m_previewScale == kFullPreviewScale
                              ? full
-                             : full.scaled(std::max(1, full.width() * m_previewScale / kFullScale),
-                                           std::max(1, full.height() * m_previewScale / kFullScale),
+                             : full.scaled(std::max(1, full.width() * m_previewScale / kFullPreviewScale),
+                                           std::max(1, full.height() * m_previewScale / kFullPreviewScale),
                                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     m_preview = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
@@ -470,7 +470,7 @@ QString TCustomDataElement::HexDumpRow(const QByteArray& data, qsizetype row) {
         const auto byte = uint8_t(data[start + j]);
         line[3 * j] = QLatin1Char(kDigits[byte >> 4]);
         line[3 * j + 1] = QLatin1Char(kDigits[byte & 0x0F]);
-        line[kDumpCharColumn + j] = byte >= kFirstPrintable ? QChar(QLatin1Char(char(byte))) : kDumpDot;
+        line[kDumpCharColumn + j] = byte >= kFirstPrintableByte ? QChar(QLatin1Char(char(byte))) : kDumpDot;
     }
     return line;
 }
@@ -483,7 +483,7 @@ void TCustomDataElement::UpdateSize() {
     if (!Sheet() || IsBeingDestroyed()) return;
     TSheetCanvas* canvas = Sheet()->Canvas();
     const TRect pad = GetPadding();
-    QSize size(kEmptyWidth, kEmptyHeight);
+    QSize size(kEmptyDataWidth, kEmptyDataHeight);
     if (IsFilled()) {
         const QImage& preview = Preview();
         if (!preview.isNull()) {
@@ -536,7 +536,7 @@ void TCustomDataElement::GetHint(QString& text) {
         return;
     }
     text += FormatCode(u"%s %dx%d", {m_type, width, height});
-    if (const int scale = PreviewScale(); scale != kFullScale) text += FormatCode(u" %d%%", {scale});
+    if (const int scale = PreviewScale(); scale != kFullPreviewScale) text += FormatCode(u" %d%%", {scale});
 }
 
 void TCustomDataElement::KeyDown(int& key, TShiftState shift) {
@@ -564,8 +564,8 @@ void TCustomDataElement::Copy() {
     if (!CanCopy()) return;
     TClipboardContent content;
     content.Formats.insert(ClipboardFormat::BinaryData, CompressBytes(m_data));
-    content.Formats.insert(ClipboardFormat::BinaryDataType, TypeForClipboard(m_type));
-    content.Image = DecodeImage(m_data, Format());
+    content.Formats.insert(ClipboardFormat::BinaryDataType, DataTypeForClipboard(m_type));
+    content.Image = DecodeDataImage(m_data, Format());
     TClipboard::Current().SetContent(content);
 }
 
@@ -580,7 +580,7 @@ bool TCustomDataElement::PasteFromClipboard(bool undoable) {
     QByteArray data;
     QString type;
     if (clipboard.HasFormat(ClipboardFormat::BinaryData) && clipboard.HasFormat(ClipboardFormat::BinaryDataType)) {
-        type = TypeFromClipboard(clipboard.FormatData(ClipboardFormat::BinaryDataType));
+        type = DataTypeFromClipboard(clipboard.FormatData(ClipboardFormat::BinaryDataType));
         try {
             data = DecompressBytes(clipboard.FormatData(ClipboardFormat::BinaryData));
         } catch (const Exception&) {
@@ -588,7 +588,7 @@ bool TCustomDataElement::PasteFromClipboard(bool undoable) {
         }
     } else if (clipboard.HasImage() && IsFormatAllowed(ifBmp)) {
         const int format = IsFormatAllowed(ifPng) ? ifPng : ifBmp;
-        data = Encode(clipboard.Image(), format);
+        data = EncodeDataImage(clipboard.Image(), format);
         type = ImageFormatExtension(format);
     } else {
         return false;
@@ -618,8 +618,8 @@ bool TCustomDataElement::IsOwnEditingFile(const QString& fileName) const {
     static const QRegularExpression name(QStringLiteral("^File[0-9]+(\\.[A-Za-z0-9]+)?$"));
     const QFileInfo file(fileName);
     if (fileName.isEmpty() || !file.isAbsolute() || !name.match(file.fileName()).hasMatch()) return false;
-    const QString folder = CanonicalFolder(file.absolutePath());
-    if (folder.isEmpty() || (folder != CanonicalFolder(EditingFolder()) && folder != CanonicalFolder(GetTempDir())))
+    const QString folder = CanonicalEditingFolder(file.absolutePath());
+    if (folder.isEmpty() || (folder != CanonicalEditingFolder(EditingFolder()) && folder != CanonicalEditingFolder(GetTempDir())))
         return false;
     // A file that is there must be a regular one, not a link to elsewhere.
     return !file.exists() || (!file.isSymLink() && file.isFile());
@@ -633,7 +633,7 @@ void TCustomDataElement::RefuseEditingFile(const QString& fileName) {
 QString TCustomDataElement::WriteEditingFile() {
     QString fileName;
     std::unique_ptr<QFile> file =
-        CreateUniqueFile(kEditingFilePattern, SanitizedFileExtension(m_type), fileName, EditingFolder());
+        CreateUniqueFile(kDataEditingFilePattern, SanitizedFileExtension(m_type), fileName, EditingFolder());
     const bool written = file->write(m_data) == m_data.size() && file->flush();
     // Data never runs: the file gets no execute bits.
     file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
@@ -675,12 +675,12 @@ void TCustomDataElement::LaunchEditor(const TExternalProgram& program, const QSt
     case TExternalProgram::TKind::Chosen: {
         TDesktopApp app;
         if (FindDesktopApplication(program.AppId, TXdgDirs::FromEnvironment(), app))
-            LaunchShowingFailure(TLaunch::StartApp(app, fileName), fileName);
+            LaunchEditorShowingFailure(TLaunch::StartApp(app, fileName), fileName);
         else
-            LaunchChosenProgram(fileName);
+            LaunchEditorChosenByUser(fileName);
         return;
     }
-    case TExternalProgram::TKind::OpenWith: LaunchChosenProgram(fileName); return;
+    case TExternalProgram::TKind::OpenWith: LaunchEditorChosenByUser(fileName); return;
     case TExternalProgram::TKind::Default: break;
     }
     const TExternalEditorSettings* settings = EditorSettings();
@@ -690,16 +690,16 @@ void TCustomDataElement::LaunchEditor(const TExternalProgram& program, const QSt
         const QString editor = settings->CustomEditor()->Value();
         if (!QFileInfo(editor).isFile())
             throw Exception(FormatCode(LoadStr(strExternalEditorNotFound), {editor}), strExternalEditorNotFound);
-        LaunchShowingFailure(TLaunch::Start(editor, {fileName}), fileName);
+        LaunchEditorShowingFailure(TLaunch::Start(editor, {fileName}), fileName);
         return;
     }
     case eaAssociation:
         // Data of a type that would run (a program, a script, a launcher)
         // opens only with a program the user chooses.
         if (IsDocumentFile(fileName))
-            LaunchByAssociation(fileName);
+            LaunchEditorByAssociation(fileName);
         else
-            LaunchChosenProgram(fileName);
+            LaunchEditorChosenByUser(fileName);
         return;
     }
 }
@@ -753,7 +753,7 @@ bool TCustomDataElement::ExecuteDefaultAction() {
 namespace {
 
 // The format items with their format numbers.
-std::array<std::pair<TSchemePaletteItem*, int>, 6> FormatItems() {
+std::array<std::pair<TSchemePaletteItem*, int>, 6> DataFormatItems() {
     const TDataPaletteItems& items = g_dataUnit.items;
     return {{{items.Bmp, ifBmp}, {items.Ico, ifIco}, {items.Cur, ifCur}, {items.Png, ifPng}, {items.Gif, ifGif},
              {items.Jpeg, ifJpeg}}};
@@ -774,8 +774,8 @@ public:
         QStringList names, programs;
         GetOpenWithPrograms(type, preferred, names, programs);
         for (qsizetype i = 0; i < programs.size(); ++i) items.append({names[i], programs[i]});
-        if (!programs.isEmpty()) items.append({kSeparatorSub, kSeparatorSub});
-        items.append({LoadStr(strOpenWith), kOpenWithSub});
+        if (!programs.isEmpty()) items.append({kDataSeparatorSub, kDataSeparatorSub});
+        items.append({LoadStr(strOpenWith), kDataOpenWithSub});
     }
     void ApplySub(TElement* element, const QString& sub) override {
         if (auto* data = dynamic_cast<TCustomDataElement*>(element)) data->ApplyPaletteItem(this, sub, false);
@@ -793,7 +793,7 @@ void TCustomDataElement::GetPaletteItems(QList<TPaletteItem*>& list) {
     const TDataPaletteItems& items = g_dataUnit.items;
     if (!items.Edit) return;
     list << items.Edit << items.Apply << items.Cancel << items.LoadFromFile << items.SaveToFile;
-    for (const auto& [item, format] : FormatItems())
+    for (const auto& [item, format] : DataFormatItems())
         if (IsFormatAllowed(format)) list << item;
 }
 
@@ -816,7 +816,7 @@ void TCustomDataElement::UpdatePaletteItemState(TPaletteItem* item, TPaletteItem
         state.Enabled = IsFilled();
         return;
     }
-    for (const auto& [formatItem, format] : FormatItems()) {
+    for (const auto& [formatItem, format] : DataFormatItems()) {
         if (item != formatItem) continue;
         state.Enabled = !IsExternalEditing();
         state.Checked = format == ifJpeg ? IsJpegFormat(Format()) : Format() == format;
@@ -828,9 +828,9 @@ void TCustomDataElement::UpdatePaletteItemState(TPaletteItem* item, TPaletteItem
 bool TCustomDataElement::ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) {
     const TDataPaletteItems& items = g_dataUnit.items;
     if (item == items.Edit) {
-        if (subCommand == kSeparatorSub) return true;
+        if (subCommand == kDataSeparatorSub) return true;
         TExternalProgram program;
-        if (subCommand == kOpenWithSub)
+        if (subCommand == kDataOpenWithSub)
             program.Kind = TExternalProgram::TKind::OpenWith;
         else if (!subCommand.isEmpty())
             program = {TExternalProgram::TKind::Chosen, subCommand};
@@ -853,7 +853,7 @@ bool TCustomDataElement::ApplyPaletteItem(TPaletteItem* item, const QString& sub
         ChooseAndSave();
         return true;
     }
-    for (const auto& [formatItem, format] : FormatItems()) {
+    for (const auto& [formatItem, format] : DataFormatItems()) {
         if (item != formatItem) continue;
         const bool current = format == ifJpeg ? IsJpegFormat(Format()) : Format() == format;
         if (!current || !IsFilled()) ChangeFormat(format);
@@ -881,12 +881,12 @@ void TCustomDataElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
         // another thread never sees the element's data change.
         knot->WriteStream(kDataValueAttribute, m_data);
         int width = 0, height = 0;
-        if (saver->HasOption(foSharedData) && OnTheUsersThread() && GetImageSize(width, height)) {
+        if (saver->HasOption(foSharedData) && DataOnUserThread() && GetImageSize(width, height)) {
             knot->WriteInt(kDataWidthAttribute, width);
             knot->WriteInt(kDataHeightAttribute, height);
         }
     }
-    if (!m_externalFile.isEmpty()) knot->WriteStr(kExternalFileAttribute, m_externalFile);
+    if (!m_externalFile.isEmpty()) knot->WriteStr(kDataExternalFileAttribute, m_externalFile);
 }
 
 void TCustomDataElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
@@ -903,7 +903,7 @@ void TCustomDataElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
         m_storedWidth = knot->ReadInt(kDataWidthAttribute, 0);
         m_storedHeight = knot->ReadInt(kDataHeightAttribute, 0);
     }
-    SetExternalEditingFileName(knot->ReadStr(kExternalFileAttribute));
+    SetExternalEditingFileName(knot->ReadStr(kDataExternalFileAttribute));
 }
 
 // ---------------------------------------------------------------------------
@@ -1003,31 +1003,31 @@ void InitDataElementUnit() {
     g_dataUnit.settings->CreateProperties();
 
     TDataPaletteItems& items = g_dataUnit.items;
-    TPaletteGroup* edit = TPaletteGroup::Create(Palette(), strEdit, kEditGroupOrder);
+    TPaletteGroup* edit = TPaletteGroup::Create(Palette(), strEdit, kDataEditGroupOrder);
     TNodePtr<TDataEditPaletteItem> editItem =
-        MakeNode<TDataEditPaletteItem>(pifChangesElement, NoImageIndex, strEdit, strTemporaryFileWillCreated, kEditOrder);
+        MakeNode<TDataEditPaletteItem>(pifChangesElement, NoImageIndex, strEdit, strTemporaryFileWillCreated, kDataEditOrder);
     editItem->SetParent(edit);
     items.Edit = editItem.release();
     items.Apply = TSchemePaletteItem::Create(edit, pifChangesElement, NoImageIndex, strApplyExternalEdit,
-                                             strApplyResultWorkDone, kApplyOrder);
+                                             strApplyResultWorkDone, kDataApplyOrder);
     items.Cancel = TSchemePaletteItem::Create(edit, pifChangesElement, NoImageIndex, strCancelExternalEdit,
-                                              strCancelEditingThirdParty, kCancelOrder);
+                                              strCancelEditingThirdParty, kDataCancelOrder);
     TPaletteGroup* actions = PaletteActionsGroup();
     items.LoadFromFile = TSchemePaletteItem::Create(actions, pifChangesElement, NoImageIndex, strLoadFromFile,
-                                                    strInsertDataFromAFile, kLoadOrder);
+                                                    strInsertDataFromAFile, kDataLoadOrder);
     items.SaveToFile =
-        TSchemePaletteItem::Create(actions, 0, NoImageIndex, strSaveToFile, strSaveDataToAFile, kSaveOrder);
-    TPaletteGroup* format = TPaletteGroup::Create(Palette(), strFormat, kFormatGroupOrder);
+        TSchemePaletteItem::Create(actions, 0, NoImageIndex, strSaveToFile, strSaveDataToAFile, kDataSaveOrder);
+    TPaletteGroup* format = TPaletteGroup::Create(Palette(), strFormat, kDataFormatGroupOrder);
     constexpr uint16_t formatFlags = pifChangesElement | pifToggle;
     auto formatItem = [&](int caption, int hint, int order) {
         return TSchemePaletteItem::Create(format, formatFlags, NoImageIndex, caption, hint, order);
     };
-    items.Bmp = formatItem(strBMP, strSetImageFormatBMP, kBmpOrder);
-    items.Ico = formatItem(strICO, strSetImageFormatICO, kIcoOrder);
-    items.Cur = formatItem(strCUR, strSetImageFormatCUR, kCurOrder);
-    items.Png = formatItem(strPNG, strSetImageFormatPNG, kPngOrder);
-    items.Gif = formatItem(strGIF, strSetImageFormatGIF, kGifOrder);
-    items.Jpeg = formatItem(strJPEG, strSetImageFormatJPEG, kJpegOrder);
+    items.Bmp = formatItem(strBMP, strSetImageFormatBMP, kDataBmpOrder);
+    items.Ico = formatItem(strICO, strSetImageFormatICO, kDataIcoOrder);
+    items.Cur = formatItem(strCUR, strSetImageFormatCUR, kDataCurOrder);
+    items.Png = formatItem(strPNG, strSetImageFormatPNG, kDataPngOrder);
+    items.Gif = formatItem(strGIF, strSetImageFormatGIF, kDataGifOrder);
+    items.Jpeg = formatItem(strJPEG, strSetImageFormatJPEG, kDataJpegOrder);
 
     AddItemOnce(ClassesGroups().GetGroup(cgCommentElements), TElement_Image::StaticClass());
     RegisterCommentDataClass(TElement_Image::StaticClass());

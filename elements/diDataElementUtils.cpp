@@ -10,12 +10,12 @@
 
 namespace {
 
-struct TFormatEntry {
+struct TImageFormatEntry {
     const char* extension;
     int kindName;  // string id; 0 for none
 };
 
-constexpr std::array<TFormatEntry, kImageFormatCount> kFormats{{
+constexpr std::array<TImageFormatEntry, kImageFormatCount> kImageFormatTable{{
     {"", 0},
     {"bmp", strBitmapKind},
     {"ico", strIconKind},
@@ -32,14 +32,14 @@ constexpr std::array<TFormatEntry, kImageFormatCount> kFormats{{
     {"tiff", strTiffKind},
 }};
 
-bool InTable(int format) noexcept { return format >= 0 && format < kImageFormatCount; }
+bool IsImageFormatNumber(int format) noexcept { return format >= 0 && format < kImageFormatCount; }
 
 // ---------------------------------------------------------------------------
 // Bounded reading: every read says whether all its bytes came.
 
-class THeaderReader {
+class TImageHeaderReader {
 public:
-    explicit THeaderReader(QIODevice& stream) : m_stream(stream) {}
+    explicit TImageHeaderReader(QIODevice& stream) : m_stream(stream) {}
 
     bool Read(uint8_t* bytes, qint64 count) {
         return m_stream.read(reinterpret_cast<char*>(bytes), count) == count;
@@ -59,127 +59,127 @@ private:
     QIODevice& m_stream;
 };
 
-uint32_t LittleEndian(const uint8_t* p, int bytes) {
+uint32_t HeaderLittleEndian(const uint8_t* p, int bytes) {
     uint32_t value = 0;
     for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
     return value;
 }
 
-uint32_t BigEndian(const uint8_t* p, int bytes) {
+uint32_t HeaderBigEndian(const uint8_t* p, int bytes) {
     uint32_t value = 0;
     for (int i = 0; i < bytes; ++i) value = (value << 8) | p[i];
     return value;
 }
 
 // A size as a number of pixels: 1..INT_MAX, anything else is none (0).
-int PixelCount(int64_t value) { return value >= 1 && value <= INT_MAX ? int(value) : 0; }
+int HeaderPixelCount(int64_t value) { return value >= 1 && value <= INT_MAX ? int(value) : 0; }
 
 // ---- the readers, one per kind of header ----
 
-constexpr uint16_t kBitmapSignature = 0x4D42;  // "BM"
-constexpr int kBitmapFileHeaderSize = 14;
-constexpr int kBitmapInfoHeaderSize = 40;
+constexpr uint16_t kBmpSignature = 0x4D42;  // "BM"
+constexpr int kBmpFileHeaderSize = 14;
+constexpr int kBmpInfoHeaderSize = 40;
 
-void ReadBitmapSize(THeaderReader& in, int& width, int& height) {
-    std::array<uint8_t, kBitmapInfoHeaderSize> header{};
-    if (!in.Read(header.data(), kBitmapFileHeaderSize) || LittleEndian(header.data(), 2) != kBitmapSignature) return;
-    if (!in.Read(header.data(), kBitmapInfoHeaderSize)) return;
-    const auto signedWidth = int32_t(LittleEndian(&header[4], 4));
-    const auto signedHeight = int32_t(LittleEndian(&header[8], 4));
-    width = PixelCount(signedWidth);
-    height = PixelCount(std::llabs(int64_t(signedHeight)));
+void ReadBmpHeaderSize(TImageHeaderReader& in, int& width, int& height) {
+    std::array<uint8_t, kBmpInfoHeaderSize> header{};
+    if (!in.Read(header.data(), kBmpFileHeaderSize) || HeaderLittleEndian(header.data(), 2) != kBmpSignature) return;
+    if (!in.Read(header.data(), kBmpInfoHeaderSize)) return;
+    const auto signedWidth = int32_t(HeaderLittleEndian(&header[4], 4));
+    const auto signedHeight = int32_t(HeaderLittleEndian(&header[8], 4));
+    width = HeaderPixelCount(signedWidth);
+    height = HeaderPixelCount(std::llabs(int64_t(signedHeight)));
 }
 
-constexpr int kIconHeaderSize = 6;
-constexpr int kIconEntrySize = 16;
-constexpr int kIconFullSize = 256;  // a size byte of 0
+constexpr int kIcoHeaderSize = 6;
+constexpr int kIcoEntrySize = 16;
+constexpr int kIcoFullSize = 256;  // a size byte of 0
 
-void ReadIconSize(THeaderReader& in, bool cursor, int& width, int& height) {
-    std::array<uint8_t, kIconEntrySize> bytes{};
-    if (!in.Read(bytes.data(), kIconHeaderSize)) return;
-    const uint32_t type = LittleEndian(&bytes[2], 2);
+void ReadIcoHeaderSize(TImageHeaderReader& in, bool cursor, int& width, int& height) {
+    std::array<uint8_t, kIcoEntrySize> bytes{};
+    if (!in.Read(bytes.data(), kIcoHeaderSize)) return;
+    const uint32_t type = HeaderLittleEndian(&bytes[2], 2);
     if (type != 1 && type != 2) return;
-    const uint32_t count = LittleEndian(&bytes[4], 2);
-    for (uint32_t i = 0; i < count && in.Read(bytes.data(), kIconEntrySize); ++i) {
-        const int entryWidth = bytes[0] ? bytes[0] : kIconFullSize;
+    const uint32_t count = HeaderLittleEndian(&bytes[4], 2);
+    for (uint32_t i = 0; i < count && in.Read(bytes.data(), kIcoEntrySize); ++i) {
+        const int entryWidth = bytes[0] ? bytes[0] : kIcoFullSize;
         if (entryWidth <= width) continue;
         width = entryWidth;
-        height = cursor ? entryWidth : (bytes[1] ? bytes[1] : kIconFullSize);
+        height = cursor ? entryWidth : (bytes[1] ? bytes[1] : kIcoFullSize);
     }
 }
 
 enum : uint8_t {
-    kMarkerStart = 0xFF,
-    kStartOfImage = 0xD8,
-    kEndOfImage = 0xD9,
-    kBaselineFrame = 0xC0,
-    kProgressiveFrame = 0xC2,
+    kJpegMarkerStart = 0xFF,
+    kJpegStartOfImage = 0xD8,
+    kJpegEndOfImage = 0xD9,
+    kJpegBaselineFrame = 0xC0,
+    kJpegProgressiveFrame = 0xC2,
 };
 
-void ReadJpegSize(THeaderReader& in, int& width, int& height) {
+void ReadJpegHeaderSize(TImageHeaderReader& in, int& width, int& height) {
     std::array<uint8_t, 5> bytes{};
-    if (!in.Read(bytes.data(), 2) || bytes[0] != kMarkerStart || bytes[1] != kStartOfImage) return;
+    if (!in.Read(bytes.data(), 2) || bytes[0] != kJpegMarkerStart || bytes[1] != kJpegStartOfImage) return;
     if (!in.Read(bytes.data(), 2)) return;
     for (;;) {
-        if (bytes[0] != kMarkerStart || bytes[1] == kEndOfImage) return;
+        if (bytes[0] != kJpegMarkerStart || bytes[1] == kJpegEndOfImage) return;
         const uint8_t marker = bytes[1];
         if (!in.Read(bytes.data(), 2)) return;
-        const uint32_t length = BigEndian(bytes.data(), 2);
+        const uint32_t length = HeaderBigEndian(bytes.data(), 2);
         if (length < 2) return;
-        if (marker == kBaselineFrame || marker == kProgressiveFrame) break;
+        if (marker == kJpegBaselineFrame || marker == kJpegProgressiveFrame) break;
         if (!in.Skip(length - 2) || !in.Read(bytes.data(), 2)) return;
     }
     // Precision, then height and width.
     if (!in.Read(bytes.data(), 5)) return;
-    height = int(BigEndian(&bytes[1], 2));
-    width = int(BigEndian(&bytes[3], 2));
+    height = int(HeaderBigEndian(&bytes[1], 2));
+    width = int(HeaderBigEndian(&bytes[3], 2));
 }
 
-constexpr int kGifSizeOffset = 6;
-constexpr int kPngSizeOffset = 16;
+constexpr int kGifHeaderSizeOffset = 6;
+constexpr int kPngHeaderSizeOffset = 16;
 
-void ReadGifSize(THeaderReader& in, int& width, int& height) {
+void ReadGifHeaderSize(TImageHeaderReader& in, int& width, int& height) {
     std::array<uint8_t, 4> bytes{};
-    if (!in.Skip(kGifSizeOffset) || !in.Read(bytes.data(), 4)) return;
-    width = int(LittleEndian(&bytes[0], 2));
-    height = int(LittleEndian(&bytes[2], 2));
+    if (!in.Skip(kGifHeaderSizeOffset) || !in.Read(bytes.data(), 4)) return;
+    width = int(HeaderLittleEndian(&bytes[0], 2));
+    height = int(HeaderLittleEndian(&bytes[2], 2));
 }
 
-void ReadPngSize(THeaderReader& in, int& width, int& height) {
+void ReadPngHeaderSize(TImageHeaderReader& in, int& width, int& height) {
     std::array<uint8_t, 8> bytes{};
-    if (!in.Skip(kPngSizeOffset) || !in.Read(bytes.data(), 8)) return;
-    width = PixelCount(BigEndian(&bytes[0], 4));
-    height = PixelCount(BigEndian(&bytes[4], 4));
+    if (!in.Skip(kPngHeaderSizeOffset) || !in.Read(bytes.data(), 8)) return;
+    width = HeaderPixelCount(HeaderBigEndian(&bytes[0], 4));
+    height = HeaderPixelCount(HeaderBigEndian(&bytes[4], 4));
 }
 
 }  // namespace
 
 QString ImageFormatExtension(int format) {
-    return InTable(format) ? QString::fromLatin1(kFormats[size_t(format)].extension) : QString();
+    return IsImageFormatNumber(format) ? QString::fromLatin1(kImageFormatTable[size_t(format)].extension) : QString();
 }
 
-int ImageFormatKindName(int format) { return InTable(format) ? kFormats[size_t(format)].kindName : 0; }
+int ImageFormatKindName(int format) { return IsImageFormatNumber(format) ? kImageFormatTable[size_t(format)].kindName : 0; }
 
 int ImageFormatFromExtension(const QString& extension) {
     for (int format = ifBmp; format < kImageFormatCount; ++format)
-        if (extension.compare(QLatin1String(kFormats[size_t(format)].extension), Qt::CaseInsensitive) == 0)
+        if (extension.compare(QLatin1String(kImageFormatTable[size_t(format)].extension), Qt::CaseInsensitive) == 0)
             return format;
     return ifNone;
 }
 
 bool ReadImageSize(QIODevice& stream, int format, int& width, int& height) {
     width = height = 0;
-    THeaderReader in(stream);
+    TImageHeaderReader in(stream);
     switch (format) {
-    case ifBmp: ReadBitmapSize(in, width, height); break;
+    case ifBmp: ReadBmpHeaderSize(in, width, height); break;
     case ifIco:
-    case ifCur: ReadIconSize(in, format == ifCur, width, height); break;
+    case ifCur: ReadIcoHeaderSize(in, format == ifCur, width, height); break;
     case ifJpeg:
     case ifJpg:
     case ifJpe:
-    case ifJfif: ReadJpegSize(in, width, height); break;
-    case ifGif: ReadGifSize(in, width, height); break;
-    case ifPng: ReadPngSize(in, width, height); break;
+    case ifJfif: ReadJpegHeaderSize(in, width, height); break;
+    case ifGif: ReadGifHeaderSize(in, width, height); break;
+    case ifPng: ReadPngHeaderSize(in, width, height); break;
     default: break;  // metafiles, tiff and unknown data have no size here
     }
     if (width != 0 && height != 0) return true;
