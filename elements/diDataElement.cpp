@@ -621,8 +621,8 @@ bool TCustomDataElement::IsOwnEditingFile(const QString& fileName) const {
     const QString folder = CanonicalEditingFolder(file.absolutePath());
     if (folder.isEmpty() || (folder != CanonicalEditingFolder(EditingFolder()) && folder != CanonicalEditingFolder(GetTempDir())))
         return false;
-    // A file that is there must be a regular one, not a link to elsewhere.
-    return !file.exists() || (!file.isSymLink() && file.isFile());
+    // Never a link (also one that leads nowhere); a file that is there must be a regular one.
+    return !file.isSymLink() && (!file.exists() || file.isFile());
 }
 
 void TCustomDataElement::RefuseEditingFile(const QString& fileName) {

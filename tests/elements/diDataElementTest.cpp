@@ -349,19 +349,20 @@ TEST_F(DataElements, ACraftedFileNameElsewhereIsNeverReadNorDeleted) {
     const QString victim = elsewhere.filePath("File1.png");
     const QString oddName = QDir(temp.path()).filePath("notes.txt");
     const QString link = QDir(temp.path()).filePath("File7.png");
+    const QString nowhere = QDir(temp.path()).filePath("File8.png");
     ASSERT_TRUE(WriteTestFile(victim, "keep me") && WriteTestFile(oddName, "keep me too"));
-    ASSERT_TRUE(QFile::link(victim, link));
-    for (const QString& crafted : {victim, oddName, link}) {
+    ASSERT_TRUE(QFile::link(victim, link) && QFile::link(elsewhere.filePath("gone"), nowhere));
+    for (const QString& crafted : {victim, oddName, link, nowhere}) {
         TElement_Image* image = Load("Type=\"png\" Value=\"00\" ExternalEditingFileName=\"" + crafted + "\"");
         ASSERT_TRUE(image && image->IsExternalEditing());
-        image->ApplyExternalEditing();
+        crafted == nowhere ? image->CancelExternalEditing() : image->ApplyExternalEditing();
         EXPECT_FALSE(image->IsExternalEditing()) << crafted.toStdString();
         EXPECT_EQ(image->Data(), QByteArray(1, '\0'));
     }
     EXPECT_EQ(ReadAll(victim), "keep me");
     EXPECT_EQ(ReadAll(oddName), "keep me too");
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(dialogs.Boxes.size(), 3u);
+    EXPECT_TRUE(QFileInfo(link).isSymLink() && QFileInfo(nowhere).isSymLink());
+    EXPECT_EQ(dialogs.Boxes.size(), 4u);
     EXPECT_TRUE(shell.Calls.isEmpty());
 }
 
