@@ -547,3 +547,12 @@ constexpr int strCanTOpenURL = 10193;
 constexpr int strDocumentTitle = 10440;
 // Scheme roots (10480).
 constexpr int strUnsaved = 10480;
+// Data elements
+constexpr int strExternalEditorNotFound = 10560;
+constexpr int strBitmapKind = 10561;
+constexpr int strIconKind = 10562;
+constexpr int strCursorKind = 10563;
+constexpr int strMetafileKind = 10564;
+constexpr int strTiffKind = 10565;
+constexpr int strNotExternalEditingFile = 10566;
+constexpr int strExternalEditingFileUnreadable = 10567;

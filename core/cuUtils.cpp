@@ -255,6 +255,10 @@ bool ShellOpen(const QString& fileName, const QString& params, const QString& ve
     }
     if (ShellResult::Succeeded(result)) return true;
     if (!raiseOnError) return false;
+    RaiseShellError(result, fileName);
+}
+
+void RaiseShellError(int result, const QString& fileName) {
     if (result == ShellResult::PathNotFound) RaisePathNotFound(fileName);
     if (result == ShellResult::FileNotFound || result == ShellResult::AccessDenied) {
         if (EndsWithPathDelimiter(fileName)) RaisePathNotFound(fileName);
@@ -263,20 +267,29 @@ bool ShellOpen(const QString& fileName, const QString& params, const QString& ve
     throw Exception(FormatCode(LoadStr(strShellExecuteError), {result, fileName}), strShellExecuteError);
 }
 
-int ShowOpenWithDialog(const QString& fileName, const QString& params, const QString& verb) {
-    Q_UNUSED(verb);
+std::optional<TLaunch> ChooseOpenWithLaunch(const QString& fileName, const QString& params) {
     TWaitScope wait;
     const std::vector<TDesktopApp> apps = ListApplicationsForFile(fileName);
     const TOpenWithTexts texts{LoadStr(strOpenWithCaption),
                                LoadStrFmt(strOpenWithPrompt, {QFileInfo(fileName).fileName()}),
                                LoadStr(strOpenWithBrowse), LoadStr(strOpenWithAllFiles)};
     const std::optional<TOpenWithChoice> choice = TDialogs::Current().ChooseApplication(texts, apps);
-    // Cancelling the choice is the user's decision, not a failure to report.
-    if (!choice) return ShellResult::Started;
+    if (!choice) return std::nullopt;
     if (choice->AppIndex >= 0 && size_t(choice->AppIndex) < apps.size())
-        return TShell::Current().StartApplication(apps[size_t(choice->AppIndex)], fileName);
-    if (choice->Program.isEmpty()) return ShellResult::Started;
-    return TShell::Current().StartProgram(choice->Program, QStringList{fileName} + SplitCommandLineArgs(params));
+        return TLaunch::StartApp(apps[size_t(choice->AppIndex)], fileName);
+    if (choice->Program.isEmpty()) return std::nullopt;
+    return TLaunch::Start(choice->Program, QStringList{fileName} + SplitCommandLineArgs(params));
+}
+
+int ShowOpenWithDialog(const QString& fileName, const QString& params, const QString& verb) {
+    Q_UNUSED(verb);
+    const std::optional<TLaunch> launch = ChooseOpenWithLaunch(fileName, params);
+    // Cancelling the choice is the user's decision, not a failure to report.
+    if (!launch) return ShellResult::Started;
+    TWaitScope wait;
+    if (launch->Kind == TLaunch::TKind::Application)
+        return TShell::Current().StartApplication(launch->App, launch->FileName);
+    return TShell::Current().StartProgram(launch->Program, launch->Args);
 }
 
 QString GetBrowserCommand() { return TShell::Current().BrowserCommand(); }

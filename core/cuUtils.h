@@ -12,6 +12,7 @@
 #include "core/cuTypes.h"
 #include "platform/plDialogs.h"
 #include "platform/plForms.h"
+#include "platform/plShell.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QIODevice;
 class QPainter;
@@ -68,6 +70,11 @@ QString MakeRelativePath(const QString& base, const QString& path, TPathStyle st
 // associated. True when started; with raiseOnError a failure raises.
 bool ShellOpen(const QString& fileName, const QString& params = {}, const QString& verb = {},
                bool raiseOnError = true);
+// Raises what ShellOpen raises for a failed result of the shell.
+[[noreturn]] void RaiseShellError(int result, const QString& fileName);
+// The open-with choice for a file: the launch of the chosen application or
+// program (`params` follow the file); nothing when cancelled.
+std::optional<TLaunch> ChooseOpenWithLaunch(const QString& fileName, const QString& params = {});
 // The open-with choice for a file; returns the shell's result code.
 int ShowOpenWithDialog(const QString& fileName, const QString& params = {}, const QString& verb = {});
 QString GetBrowserCommand();

@@ -50,6 +50,8 @@ public:
     // Decodes the rest of `stream` (from its position to its end).
     void LoadFromStream(QIODevice& stream);
     QSize GetSize() const;
+    // Takes the pixels of an image made elsewhere (a pasted picture), to be encoded.
+    void SetImage(const QImage& image) { m_image = image.convertToFormat(QImage::Format_ARGB32); }
     // Sizes `bitmap` to the image and copies its straight 32-bit ARGB pixels.
     void CopyToBitmap32(TBitmap32& bitmap) const;
     // Encodes with `encoder` and writes the result at the stream's position.

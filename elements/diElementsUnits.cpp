@@ -6,6 +6,7 @@
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diBaseElements.h"
+#include "elements/diDataElement.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
 #include "elements/diPathElements.h"
@@ -22,6 +23,7 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
     registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
+    registry.Add(QStringLiteral("diDataElement"), InitDataElementUnit, FinalDataElementUnit);
     registry.Add(QStringLiteral("coRoot"), InitRootUnit, FinalRootUnit);
     registry.Add(QStringLiteral("coValueElements"), InitValueElementsUnit, FinalValueElementsUnit);
     registry.Add(QStringLiteral("coGeneration"), InitGenerationUnit, FinalGenerationUnit);

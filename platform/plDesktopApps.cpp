@@ -165,12 +165,38 @@ bool ReadDesktopEntry(const QString& filePath, TDesktopApp& app) {
     return false;
 }
 
-std::vector<TDesktopApp> ListApplicationsForMimeTypes(const QStringList& mimeTypes, const TXdgDirs& dirs) {
+namespace {
+// The "mimeapps.list" files, most important first.
+QList<TGroups> ReadMimeAppsLists(const TXdgDirs& dirs) {
     QStringList listFiles;
     for (const QString& dir : dirs.ConfigDirs) listFiles << dir + QStringLiteral("/mimeapps.list");
     for (const QString& dir : dirs.DataDirs) listFiles << dir + QStringLiteral("/applications/mimeapps.list");
     QList<TGroups> lists;
     for (const QString& f : listFiles) lists << ReadXdgIni(f);
+    return lists;
+}
+}  // namespace
+
+bool FindDesktopApplication(const QString& id, const TXdgDirs& dirs, TDesktopApp& app) {
+    const QString path = FindDesktopFile(id, dirs);
+    app = TDesktopApp();
+    app.Id = id;
+    return !path.isEmpty() && ReadDesktopEntry(path, app);
+}
+
+QString DefaultApplicationId(const QStringList& mimeTypes, const TXdgDirs& dirs) {
+    const QList<TGroups> lists = ReadMimeAppsLists(dirs);
+    for (const QString& mime : mimeTypes) {
+        for (const QString& id : ListedIds(lists, "Default Applications", mime)) {
+            TDesktopApp app;
+            if (FindDesktopApplication(id, dirs, app)) return id;
+        }
+    }
+    return {};
+}
+
+std::vector<TDesktopApp> ListApplicationsForMimeTypes(const QStringList& mimeTypes, const TXdgDirs& dirs) {
+    const QList<TGroups> lists = ReadMimeAppsLists(dirs);
     QList<TGroups> caches;
     for (const QString& dir : dirs.DataDirs) caches << ReadXdgIni(dir + QStringLiteral("/applications/mimeinfo.cache"));
 
@@ -188,10 +214,8 @@ std::vector<TDesktopApp> ListApplicationsForMimeTypes(const QStringList& mimeTyp
     for (const QString& id : ids) {
         if (removed.contains(id) || seen.contains(id)) continue;
         seen.insert(id);
-        const QString path = FindDesktopFile(id, dirs);
         TDesktopApp app;
-        app.Id = id;
-        if (!path.isEmpty() && ReadDesktopEntry(path, app)) apps.push_back(std::move(app));
+        if (FindDesktopApplication(id, dirs, app)) apps.push_back(std::move(app));
     }
     return apps;
 }
@@ -200,6 +224,17 @@ QStringList MimeTypesOfFile(const QString& fileName) {
     const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName);
     QStringList types{type.name()};
     types += type.allAncestors();
+    return types;
+}
+
+QStringList MimeTypesOfExtension(const QString& extension) {
+    QStringList types;
+    if (extension.isEmpty()) return types;
+    const QMimeDatabase db;
+    for (const QMimeType& type : db.mimeTypesForFileName(QStringLiteral("file.") + extension)) {
+        for (const QString& name : QStringList{type.name()} + type.allAncestors())
+            if (!types.contains(name)) types << name;
+    }
     return types;
 }
 

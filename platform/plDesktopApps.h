@@ -31,6 +31,16 @@ std::vector<TDesktopApp> ListApplicationsForMimeTypes(const QStringList& mimeTyp
 // Applications for a file: its MIME type by name and content, then that type's ancestors.
 std::vector<TDesktopApp> ListApplicationsForFile(const QString& fileName);
 QStringList MimeTypesOfFile(const QString& fileName);
+// The MIME types of files named with the extension (without dot), each
+// followed by its ancestors, without duplicates; by name only, no file is read.
+QStringList MimeTypesOfExtension(const QString& extension);
+
+// The id of the user's default application for the first of the MIME types
+// that has one (the "Default Applications" of the "mimeapps.list" files, the
+// first listed entry that is an installed application); empty without one.
+QString DefaultApplicationId(const QStringList& mimeTypes, const TXdgDirs& dirs);
+// The installed application with the desktop id; false when there is none.
+bool FindDesktopApplication(const QString& id, const TXdgDirs& dirs, TDesktopApp& app);
 
 // Reads one ".desktop" entry; false when it is no visible application.
 bool ReadDesktopEntry(const QString& filePath, TDesktopApp& app);

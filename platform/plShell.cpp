@@ -1,5 +1,6 @@
 #include "platform/plShell.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -10,10 +11,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <array>
 #include <memory>
+#include <utility>
 
 namespace {
 TServiceSlot<TShell> g_shell;
@@ -261,6 +264,111 @@ QString TXdgShell::BrowserCommand() {
         }
     }
     return {};
+}
+
+namespace {
+
+// Hands a result to `done` from the event loop, after the caller returned.
+void PostResult(TLaunchDone done, int result) {
+    QObject* receiver = QCoreApplication::instance();
+    if (!receiver || !done) return;
+    QMetaObject::invokeMethod(receiver, [done = std::move(done), result] { done(result); }, Qt::QueuedConnection);
+}
+
+// xdg-open as a child: its exit code is the result; still running after
+// waitMs it has started the program and counts as started. The process frees
+// itself when it ends.
+void LaunchXdgOpen(const QString& target, int waitMs, TLaunchDone done) {
+    auto* process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    auto reported = std::make_shared<bool>(false);
+    auto report = [reported, done](int result) {
+        if (std::exchange(*reported, true)) return;
+        if (done) done(result);
+    };
+    QObject::connect(process, &QProcess::finished, process, [process, report](int exitCode, QProcess::ExitStatus status) {
+        report(TXdgShell::MapXdgOpenExit(status == QProcess::NormalExit ? exitCode : -1));
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, report](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        report(ShellResult::NoAssociation);
+        process->deleteLater();
+    });
+    QTimer::singleShot(waitMs, process, [report] { report(ShellResult::Started); });
+    process->start(QStringLiteral("xdg-open"), {target});
+}
+
+}  // namespace
+
+TLaunch TLaunch::Open(const QString& fileName, const QString& verb) {
+    TLaunch launch;
+    launch.Kind = TKind::Open;
+    launch.FileName = fileName;
+    launch.Verb = verb;
+    return launch;
+}
+
+TLaunch TLaunch::Start(const QString& program, const QStringList& args) {
+    TLaunch launch;
+    launch.Kind = TKind::Program;
+    launch.Program = program;
+    launch.Args = args;
+    return launch;
+}
+
+TLaunch TLaunch::StartApp(const TDesktopApp& app, const QString& fileName) {
+    TLaunch launch;
+    launch.Kind = TKind::Application;
+    launch.App = app;
+    launch.FileName = fileName;
+    return launch;
+}
+
+void TXdgShell::Launch(const TLaunch& launch, TLaunchDone done) {
+    switch (launch.Kind) {
+    case TLaunch::TKind::Program: PostResult(std::move(done), StartProgram(launch.Program, launch.Args)); return;
+    case TLaunch::TKind::Application:
+        PostResult(std::move(done), StartApplication(launch.App, launch.FileName));
+        return;
+    case TLaunch::TKind::Open: break;
+    }
+    const QFileInfo fi(launch.FileName);
+    if (launch.FileName.isEmpty() || !fi.exists()) return PostResult(std::move(done), ShellResult::FileNotFound);
+    if (!fi.isReadable()) return PostResult(std::move(done), ShellResult::AccessDenied);
+    LaunchXdgOpen(fi.absoluteFilePath(), WaitMs, std::move(done));
+}
+
+void TFakeShell::Launch(const TLaunch& launch, TLaunchDone done) {
+    switch (launch.Kind) {
+    case TLaunch::TKind::Open:
+        Calls << QStringList{QStringLiteral("Launch-Open"), launch.FileName, launch.Verb}.join(QLatin1Char('|'));
+        break;
+    case TLaunch::TKind::Program:
+        Calls << (QStringList{QStringLiteral("Start"), launch.Program} + launch.Args).join(QLatin1Char('|'));
+        break;
+    case TLaunch::TKind::Application:
+        Calls << QStringList{QStringLiteral("App"), launch.App.Id, launch.FileName}.join(QLatin1Char('|'));
+        break;
+    }
+    m_pending.push_back(std::move(done));
+}
+
+int TFakeShell::FinishLaunches() {
+    int answered = 0;
+    while (!m_pending.empty()) {
+        TLaunchDone done = std::move(m_pending.front());
+        m_pending.pop_front();
+        int result = StartResult;
+        if (!LaunchResults.empty()) {
+            result = LaunchResults.front();
+            LaunchResults.pop_front();
+        }
+        if (done) done(result);
+        ++answered;
+    }
+    return answered;
 }
 
 int TFakeShell::Execute(const QString& fileName, const QString& params, const QString& verb) {

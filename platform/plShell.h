@@ -11,6 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
+#include <functional>
+
 namespace ShellResult {
 constexpr int Failed = 0;
 constexpr int FileNotFound = 2;
@@ -36,6 +39,25 @@ bool IsUrl(const QString& text);
 // executable type (programs, libraries, scripts, installers).
 bool IsDocumentFile(const QString& path);
 
+// One start of a program that the caller does not wait for: a file opened
+// with its associated program, a program with arguments, or a desktop
+// application with a file.
+struct TLaunch {
+    enum class TKind : uint8_t { Open, Program, Application };
+    TKind Kind = TKind::Open;
+    QString FileName;  // Open, Application
+    QString Verb;      // Open: a hint ("edit", "open")
+    QString Program;   // Program
+    QStringList Args;  // Program
+    TDesktopApp App;   // Application
+
+    static TLaunch Open(const QString& fileName, const QString& verb);
+    static TLaunch Start(const QString& program, const QStringList& args);
+    static TLaunch StartApp(const TDesktopApp& app, const QString& fileName);
+};
+// Receives the result of a launch (the numbers above).
+using TLaunchDone = std::function<void(int result)>;
+
 class TShell {
 public:
     virtual ~TShell() = default;
@@ -52,6 +74,10 @@ public:
     virtual int ShowItem(const QString& path) = 0;
     // The default program for web addresses; empty when none is set.
     virtual QString BrowserCommand() = 0;
+    // Starts the launch and returns at once; `done` gets the result later,
+    // from the event loop of the calling thread, never before Launch returns.
+    // Nothing waits: no program is run to ask for associations.
+    virtual void Launch(const TLaunch& launch, TLaunchDone done) = 0;
 
     // The shell in use: the XDG shell unless a test installed another.
     static TShell& Current();
@@ -72,6 +98,9 @@ public:
     int StartApplication(const TDesktopApp& app, const QString& fileName) override;
     int ShowItem(const QString& path) override;
     QString BrowserCommand() override;
+    // Open runs xdg-open as a child whose exit code (or WaitMs passing while
+    // it runs: started) is the result; programs start detached.
+    void Launch(const TLaunch& launch, TLaunchDone done) override;
 
     // The result for an exit code of xdg-open.
     static int MapXdgOpenExit(int exitCode);
@@ -88,12 +117,23 @@ public:
     int StartApplication(const TDesktopApp& app, const QString& fileName) override;
     int ShowItem(const QString& path) override;
     QString BrowserCommand() override { return Browser; }
+    // Records the call like the others ("Launch-Open|file|verb" for Open) and
+    // keeps `done` until FinishLaunches.
+    void Launch(const TLaunch& launch, TLaunchDone done) override;
+    // Answers the launches made so far, in order: with the next of
+    // LaunchResults, else with StartResult. Returns how many were answered.
+    int FinishLaunches();
+    int PendingLaunches() const noexcept { return int(m_pending.size()); }
 
+    std::deque<int> LaunchResults;
     int ExecuteResult = ShellResult::Started;
     int StartResult = ShellResult::Started;
     QString Browser;
     // "Execute|file|params|verb", "Start|program|arg|arg", "App|id|file", "ShowItem|path"
     QStringList Calls;
+
+private:
+    std::deque<TLaunchDone> m_pending;
 };
 
 // Installs a shell for the lifetime of the guard.

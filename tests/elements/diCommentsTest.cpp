@@ -171,16 +171,26 @@ TEST_F(Descriptions, OwnerDeletedAndRestoredTakesItsDescriptionAlong) {
 
 class Comments : public ::testing::Test, public TSheetFixture {
 protected:
+    // The tests start from empty groups and no data class; what the units
+    // registered at start-up comes back afterwards.
     Comments() : TSheetFixture(TElement_DescribedHolder::StaticClass()) {
+        ClassesGroups().GetGroup(cgCommentElements).clear();
+        ClassesGroups().GetGroup(cgRichTextElements).clear();
+        RegisterCommentDataClass(nullptr);
         comment = TElement::CreateIn<TCustomCommentElement>(scheme.get(), root);
         comment->SetVisualParent(root);
     }
     ~Comments() override {
-        ClassesGroups().GetGroup(cgCommentElements).clear();
-        ClassesGroups().GetGroup(cgRichTextElements).clear();
-        RegisterCommentDataClass(nullptr);
+        ClassesGroups().GetGroup(cgCommentElements) = m_commentClasses;
+        ClassesGroups().GetGroup(cgRichTextElements) = m_richTextClasses;
+        RegisterCommentDataClass(m_dataClass);
     }
     TCustomCommentElement* comment = nullptr;
+
+private:
+    const TClassesGroups::TGroup m_commentClasses = ClassesGroups().GetGroup(cgCommentElements);
+    const TClassesGroups::TGroup m_richTextClasses = ClassesGroups().GetGroup(cgRichTextElements);
+    const TElementClass* m_dataClass = CommentDataClass();
 };
 
 TEST_F(Comments, AcceptExactlyTheCommentGroup) {

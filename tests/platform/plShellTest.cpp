@@ -2,6 +2,8 @@
 
 #include "support/testCases.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,3 +32,28 @@ TEST(XdgShell, ShowItemOfAMissingPathStartsNothing) {
 }
 
 }  // namespace
+
+// The result of a launch comes through the event loop, after Launch returned,
+// also when it is known at once (nothing is started here).
+TEST(XdgShell, LaunchResultsArriveThroughTheEventLoop) {
+    TXdgShell shell;
+    QList<int> results;
+    shell.Launch(TLaunch::Open(QStringLiteral("/no such folder here/File1.png"), QStringLiteral("edit")),
+                 [&](int result) { results << result; });
+    shell.Launch(TLaunch::Start(QStringLiteral("/no such folder here/paint"), {}), [&](int result) { results << result; });
+    EXPECT_TRUE(results.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(results, (QList<int>{ShellResult::FileNotFound, ShellResult::AccessDenied}));
+}
+
+TEST(FakeShell, AnswersLaunchesOnlyWhenTold) {
+    TFakeShell shell;
+    shell.LaunchResults = {ShellResult::NoAssociation};
+    QList<int> results;
+    shell.Launch(TLaunch::Open(QStringLiteral("/f.png"), QStringLiteral("edit")), [&](int r) { results << r; });
+    shell.Launch(TLaunch::Start(QStringLiteral("/bin/paint"), {QStringLiteral("/f.png")}), [&](int r) { results << r; });
+    EXPECT_EQ(shell.Calls, (QStringList{"Launch-Open|/f.png|edit", "Start|/bin/paint|/f.png"}));
+    EXPECT_TRUE(results.isEmpty());
+    EXPECT_EQ(shell.FinishLaunches(), 2);
+    EXPECT_EQ(results, (QList<int>{ShellResult::NoAssociation, ShellResult::Started}));
+}
