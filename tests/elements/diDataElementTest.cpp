@@ -23,6 +23,7 @@
 #include "support/testFiles.h"
 #include "support/testVisualElements.h"
 
+#include <QMimeDatabase>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -409,6 +410,9 @@ TEST_F(DataElements, EditSubItemsListTheTypesApplicationsAndStartTheChosenOne) {
                               "[Desktop Entry]\nType=Application\nName=Paint\nExec=paint %f\n"));
     ASSERT_TRUE(WriteTestFile(xdg.filePath("data/applications/mimeinfo.cache"),
                               "[MIME Cache]\nimage/png=paint.desktop;\n"));
+    // The shared MIME database is read once per process, from the XDG data folders of that moment: read it
+    // before they point at the made-up tree, as a desktop session would have.
+    ASSERT_TRUE(QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")).isValid());
     const QByteArray none = xdg.filePath("none").toLocal8Bit();
     TEnvironmentScope data("XDG_DATA_HOME", xdg.filePath("data").toLocal8Bit()), dataDirs("XDG_DATA_DIRS", none),
         config("XDG_CONFIG_HOME", none), configDirs("XDG_CONFIG_DIRS", none);
