@@ -6,6 +6,7 @@
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diBaseElements.h"
+#include "elements/diCommonElements.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
 #include "elements/diPathElements.h"
@@ -20,6 +21,7 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
     registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
     registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
+    registry.Add(QStringLiteral("diCommonElements"), InitCommonElementsUnit, FinalCommonElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
     registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
     registry.Add(QStringLiteral("coRoot"), InitRootUnit, FinalRootUnit);

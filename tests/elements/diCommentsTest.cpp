@@ -175,16 +175,21 @@ protected:
         comment = TElement::CreateIn<TCustomCommentElement>(scheme.get(), root);
         comment->SetVisualParent(root);
     }
+    // The groups are shared: what the units put into them comes back for the tests after these.
     ~Comments() override {
-        ClassesGroups().GetGroup(cgCommentElements).clear();
-        ClassesGroups().GetGroup(cgRichTextElements).clear();
+        ClassesGroups().GetGroup(cgCommentElements) = m_commentClasses;
+        ClassesGroups().GetGroup(cgRichTextElements) = m_richTextClasses;
         RegisterCommentDataClass(nullptr);
     }
     TCustomCommentElement* comment = nullptr;
+
+private:
+    const TElementClassList m_commentClasses = ClassesGroups().GetGroup(cgCommentElements);
+    const TElementClassList m_richTextClasses = ClassesGroups().GetGroup(cgRichTextElements);
 };
 
 TEST_F(Comments, AcceptExactlyTheCommentGroup) {
-    ClassesGroups().GetGroup(cgCommentElements) << TElement_TestImage::StaticClass();
+    ClassesGroups().GetGroup(cgCommentElements) = {TElement_TestImage::StaticClass()};
     ClassesGroups().GetGroup(cgRichTextElements) << TElement_TestBox::StaticClass();
     TElementClassList list{TElement_TestButton::StaticClass()};
     comment->FillAcceptedClasses(list);
