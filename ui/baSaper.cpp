@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -361,9 +362,11 @@ void TRangeBox::focusInEvent(QFocusEvent* event) {
     UpdateCaret();
 }
 
+// Losing the focus while a pan button is held cancels the mode, in favour of the widget that took the focus.
 void TRangeBox::focusOutEvent(QFocusEvent* event) {
     TPlaceBox::focusOutEvent(event);
     UpdateCaret();
+    if (m_leftDown || m_rightDown) CancelMode(QApplication::focusWidget());
 }
 
 // ---------------------------------------------------------------------------

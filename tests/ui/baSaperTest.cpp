@@ -196,6 +196,18 @@ TEST_F(RangeBox, PanModeClickWithoutAFourPixelMoveReachesNobodyAndAMoveDragsTheC
     EXPECT_FALSE(box->IsPanning());
     EXPECT_TRUE(Mouse.isEmpty()) << Mouse.join(u',').toStdString();
 
+    QWidget* cancelledBy = box.get();
+    box->OnCancelMode = [&cancelledBy](TRangeBox&, QWidget* cancelling) { cancelledBy = cancelling; };
+    QTest::mousePress(View(), Qt::LeftButton, {}, centre);
+    QTest::mouseMove(View(), centre + QPoint(0, -5));
+    box->CancelMode(nullptr);
+    EXPECT_FALSE(box->IsPanning());
+    EXPECT_EQ(cancelledBy, nullptr);
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, centre);
+    EXPECT_EQ(Mouse, QStringList{QStringLiteral("up %1,%2").arg(centre.x() + 93).arg(centre.y() + 97)})
+        << "after cancel mode the release is an ordinary one";
+    Mouse.clear();
+
     QTest::mousePress(View(), Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(Mouse, QStringList{QStringLiteral("down 98,102")}) << "other buttons reach the handlers";
 }
