@@ -34,7 +34,7 @@ T_ELEMENT_CLASS_IMPL(TElement_FramesText, TTextorElement)
 
 namespace {
 
-QRect SheetRectOf(const TVisualElement* e) { return QRect(e->ClientToSheet(QPoint(0, 0)), QSize(e->Width(), e->Height())); }
+QRect FrameRectOnSheet(const TVisualElement* e) { return QRect(e->ClientToSheet(QPoint(0, 0)), QSize(e->Width(), e->Height())); }
 
 // Whether a pixel of column x in [top, bottom) differs from its left neighbour (the text around).
 bool ColumnPainted(const QImage& image, int x, int top, int bottom) {
@@ -57,7 +57,7 @@ protected:
         if (!content.isEmpty()) ContentOf(frame)->SetText(content);
         return frame;
     }
-    static QStringList ChildNames(TKnot* knot) {
+    static QStringList KnotChildNames(TKnot* knot) {
         QStringList names;
         for (TKnot* k = knot->GetFirstChild(); k; k = k->GetNextSibling()) names << k->Name();
         return names;
@@ -98,11 +98,11 @@ TEST_F(CommonElements, TheInPlaceSaveLeavesOnlyTheFramesContentInItsPlace) {
     Add<TElement_Star>(ContentOf(AddFrame(comment, QStringLiteral("Caption words"), QStringLiteral("inside "))));
     TNodePtr<TKnot> inPlace = TKnot::Create(kContentRootName);
     comment->SaveContent(inPlace.get(), fmFile, std::nullopt, foSaveInPlace);
-    EXPECT_EQ(ChildNames(inPlace.get()), (QStringList{"Chars", "Star"}));
+    EXPECT_EQ(KnotChildNames(inPlace.get()), (QStringList{"Chars", "Star"}));
     EXPECT_EQ(inPlace->GetFirstChild()->ReadStr(kContentValueName), QStringLiteral("before inside "));
     TNodePtr<TKnot> plain = TKnot::Create(kContentRootName);
     comment->SaveContent(plain.get(), fmFile, std::nullopt, 0);
-    EXPECT_EQ(ChildNames(plain.get()), (QStringList{"Chars", "LogicFrame"}));
+    EXPECT_EQ(KnotChildNames(plain.get()), (QStringList{"Chars", "LogicFrame"}));
     EXPECT_EQ(plain->FindChild(QStringLiteral("LogicFrame"))->FindParam(QStringLiteral("Expanded")), nullptr)
         << "the expanded state is stored only when collapsed";
 }
@@ -112,7 +112,7 @@ TEST_F(CommonElements, CaptionContentAndCollapsedStateRoundTrip) {
     frame->SetExpanded(false);
     TNodePtr<TKnot> knot = TKnot::Create(kContentRootName);
     text->SaveContent(knot.get(), fmFile, std::nullopt, 0);
-    EXPECT_EQ(ChildNames(knot->FindChild(QStringLiteral("LogicFrame"))), (QStringList{"Caption", "Content"}));
+    EXPECT_EQ(KnotChildNames(knot->FindChild(QStringLiteral("LogicFrame"))), (QStringList{"Caption", "Content"}));
     auto* copy = TElement::CreateIn<TElement_FramesText>(scheme.get(), root);
     copy->InsertContent(knot.get(), fmFile, 0, std::nullopt);
     auto* loaded = dynamic_cast<TElement_LogicFrame*>(copy->FirstChild());
@@ -134,9 +134,9 @@ TEST_F(CommonElements, ExpandedFrameLineRunsThroughTheCaptionCollapsedHasNoPaddi
     TElement_LogicFrame* closed = AddFrame(ContentOf(open), QStringLiteral("Collapsed frame"), QStringLiteral("x"));
     closed->SetExpanded(false);
     Layout();
-    const QImage image = sheet.PaintToImage(TRect{0, 0, SheetRectOf(text).right() + 8, SheetRectOf(text).bottom() + 8});
-    const QRect frame = SheetRectOf(open);
-    const QRect caption = SheetRectOf(open->Caption());
+    const QImage image = sheet.PaintToImage(TRect{0, 0, FrameRectOnSheet(text).right() + 8, FrameRectOnSheet(text).bottom() + 8});
+    const QRect frame = FrameRectOnSheet(open);
+    const QRect caption = FrameRectOnSheet(open->Caption());
     EXPECT_TRUE(ColumnPainted(image, frame.left(), caption.center().y(), frame.bottom()));
     EXPECT_FALSE(ColumnPainted(image, frame.left(), frame.top(), caption.top())) << "the top line is moved down";
     EXPECT_EQ(open->GetPadding(), sheet.Canvas()->GetThemePadding(tekLogicFrame));
@@ -145,7 +145,7 @@ TEST_F(CommonElements, ExpandedFrameLineRunsThroughTheCaptionCollapsedHasNoPaddi
     EXPECT_EQ(closed->GetPadding(), TRect{});
     EXPECT_EQ(closed->Width(), closed->Caption()->Left() + closed->Caption()->Width()) << "nothing right of the caption";
     EXPECT_EQ(closed->ExpandButton()->Left(), 2 + std::max(0, closed->ExpandButton()->GetMargins().Left));
-    const QRect collapsed = SheetRectOf(closed);
+    const QRect collapsed = FrameRectOnSheet(closed);
     EXPECT_FALSE(ColumnPainted(image, collapsed.left(), collapsed.top(), collapsed.bottom() + 1)) << "no frame line";
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logicframe-review.png"));
     EXPECT_TRUE(image.save(path)) << path.toStdString();
