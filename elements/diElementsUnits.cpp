@@ -6,6 +6,7 @@
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diBaseElements.h"
+#include "elements/diCommonElements.h"
 #include "elements/diDataElement.h"
 #include "elements/diLog.h"
 #include "elements/diNamingElements.h"
@@ -21,6 +22,7 @@ void RegisterElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("diTitledComments"), InitCommentsUnit, FinalCommentsUnit);
     registry.Add(QStringLiteral("diNamingElements"), InitNamingElementsUnit, FinalNamingElementsUnit);
     registry.Add(QStringLiteral("diBaseElements"), InitBaseElementsUnit, FinalBaseElementsUnit);
+    registry.Add(QStringLiteral("diCommonElements"), InitCommonElementsUnit, FinalCommonElementsUnit);
     registry.Add(QStringLiteral("diLog"), InitLogUnit, FinalLogUnit);
     registry.Add(QStringLiteral("diPathElements"), InitPathElementsUnit, FinalPathElementsUnit);
     registry.Add(QStringLiteral("diDataElement"), InitDataElementUnit, FinalDataElementUnit);

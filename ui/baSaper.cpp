@@ -1,11 +1,530 @@
 #include "ui/baSaper.h"
 
+#include "platform/plSystemColors.h"
+#include "platform/plTimer.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// A wheel notch as the wheel reports it.
+constexpr int kWheelNotch = 120;
+
+// A scroll bar that is not allowed: no range, never shown.
+void ClearScrollBar(QAbstractScrollArea& area, Qt::Orientation bar) {
+    QScrollBar* scrollBar = bar == Qt::Horizontal ? area.horizontalScrollBar() : area.verticalScrollBar();
+    scrollBar->setRange(0, 0);
+    if (bar == Qt::Horizontal)
+        area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    else
+        area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+bool IsArrowKey(int key) noexcept {
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TPlaceBox
+
+TPlaceBox::TPlaceBox(QWidget* parent) : TBorderedControl<QAbstractScrollArea>(parent) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The buffer covers every pixel: no background is erased first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    resize(kDefaultSize);
+}
+
+void TPlaceBox::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const TRect rect = TRect::FromQRect(event->rect());
+    RunGuarded("Painting a place box", [&] { PaintClient(painter, rect); });
+}
+
+void TPlaceBox::PaintClient(QPainter& painter, const TRect& rect) {
+    TBufPainter buffer(painter, rect);
+    if (buffer.Rect().IsEmpty()) return;
+    PaintBackground(buffer.Canvas(), buffer.Rect());
+}
+
+void TPlaceBox::PaintBackground(QPainter& dc, const TRect& rect) { PaintDC(dc, rect); }
+
+void TPlaceBox::PaintDC(QPainter& dc, const TRect& rect) {
+    if (OnPaintDC) OnPaintDC(*this, dc, rect);
+    if (!OnPaint) return;
+    dc.save();
+    dc.setFont(font());
+    OnPaint(*this, dc, rect);
+    dc.restore();
+}
+
+// ---------------------------------------------------------------------------
+// Scroll limits
+
+TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int visible, int spacing) noexcept {
+    TScrollLimits limits;
+    if (clipping == rbcFree) {
+        limits = {spacing - visible, range - spacing};
+    } else if (range + 2 * spacing < visible) {
+        switch (clipping) {
+        case rbcTopLeft:
+            limits = {-spacing, -spacing};
+            break;
+        case rbcClip:
+            limits = {range - visible + spacing, -spacing};
+            break;
+        default:  // rbcCenter; integer division rounds toward zero
+            limits.Min = limits.Max = (range - visible) / 2;
+            break;
+        }
+    } else {
+        limits = {-spacing, range - visible + spacing};
+    }
+    limits.Max = std::max(limits.Max, limits.Min);
+    return limits;
+}
+
+int ScrollIntoView(int position, int visible, int nearEdge, int farEdge) noexcept {
+    if (farEdge > position + visible) position = farEdge - visible;
+    if (nearEdge < position) position = nearEdge;
+    return position;
+}
+
+// ---------------------------------------------------------------------------
+// TRangeBox
+
+TRangeBox::TRangeBox(QWidget* parent) : TPlaceBox(parent), m_blink(TTimerService::Make()) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setMouseTracking(true);
+    horizontalScrollBar()->setSingleStep(kLineStep);
+    verticalScrollBar()->setSingleStep(kLineStep);
+    // A click on a bar takes the focus first, when the box can have it.
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] {
+            if (focusPolicy() != Qt::NoFocus) setFocus(Qt::OtherFocusReason);
+        });
+    m_blink->SetOnTick([this] { BlinkCaret(); });
+    m_lastSize = GetVisibleSize();
+    UpdateScrollBars();
+}
+
+TRangeBox::~TRangeBox() = default;
+
+void TRangeBox::SetClipping(TRangeBoxClipping clipping) {
+    if (clipping == m_clipping) return;
+    m_clipping = clipping;
+    UpdateScrollBars();
+}
+
+void TRangeBox::SetOptions(TRangeBoxOptions options) {
+    if (options == m_options) return;
+    m_options = options;
+    if (!(m_options & (rboLeftBtnMove | rboRightBtnMove))) EndPanning();
+    UpdateScrollBars();
+}
+
+void TRangeBox::SetScrollBars(TRangeBoxScrollBars bars) {
+    if (bars == m_scrollBars) return;
+    m_scrollBars = bars;
+    UpdateScrollBars();
+}
+
+void TRangeBox::SetSpacing(int spacing) {
+    if (spacing == m_spacing) return;
+    m_spacing = spacing;
+    UpdateScrollBars();
+}
+
+void TRangeBox::SetRange(QSize range) {
+    range = range.expandedTo(QSize(0, 0));
+    if (range == m_range) return;
+    m_range = range;
+    UpdateScrollBars();
+}
+
+QSize TRangeBox::GetVisibleSize() const {
+    if (testAttribute(Qt::WA_WState_Created)) return viewport()->size();
+    return size();
+}
+
+TScrollLimits TRangeBox::HorizontalLimits() const {
+    return RangeBoxScrollLimits(m_clipping, m_range.width(), GetVisibleSize().width(), m_spacing);
+}
+
+TScrollLimits TRangeBox::VerticalLimits() const {
+    return RangeBoxScrollLimits(m_clipping, m_range.height(), GetVisibleSize().height(), m_spacing);
+}
+
+void TRangeBox::SetScrollPosition(QPoint position) {
+    const TScrollLimits h = HorizontalLimits();
+    const TScrollLimits v = VerticalLimits();
+    position = QPoint(std::clamp(position.x(), h.Min, h.Max), std::clamp(position.y(), v.Min, v.Max));
+    if (position == m_position) return;
+    if (OnScrolling) OnScrolling(*this);
+    const QPoint delta = m_position - position;
+    InvalidateCaret();
+    m_position = position;
+    if ((m_options & rboScrollFullRepaint) || !isVisible())
+        viewport()->update();
+    else
+        viewport()->scroll(delta.x(), delta.y());
+    SyncScrollBarValues();
+    UpdateCaret();
+    if (OnScrolled) OnScrolled(*this);
+}
+
+void TRangeBox::ScrollRectIntoView(const TRect& content) {
+    const QSize visible = GetVisibleSize();
+    SetScrollPosition(QPoint(ScrollIntoView(m_position.x(), visible.width(), content.Left, content.Right),
+                             ScrollIntoView(m_position.y(), visible.height(), content.Top, content.Bottom)));
+}
+
+TRect TRangeBox::ContentToClient(const TRect& r) const noexcept {
+    return TRect{r.Left - m_position.x(), r.Top - m_position.y(), r.Right - m_position.x(), r.Bottom - m_position.y()};
+}
+
+TRect TRangeBox::ClientToContent(const TRect& r) const noexcept {
+    return TRect{r.Left + m_position.x(), r.Top + m_position.y(), r.Right + m_position.x(), r.Bottom + m_position.y()};
+}
+
+void TRangeBox::InvalidateContent(const TRect& content) { InvalidateRect(ContentToClient(content)); }
+
+// Each allowed bar runs from the minimum to maximum + V - 1 with page V; the
+// position is then clamped again to limits the bars may have changed.
+void TRangeBox::UpdateScrollBars() {
+    {
+        const QScopedValueRollback<bool> syncing(m_syncingBars, true);
+        const QSize visible = GetVisibleSize();
+        const TScrollLimits h = HorizontalLimits();
+        const TScrollLimits v = VerticalLimits();
+        if (m_scrollBars & rbsHorizontal)
+            UpdateScrollBar(*this, Qt::Horizontal, h.Min, h.Max + visible.width() - 1, visible.width(),
+                            m_options & rboDisableNoScrollHorz);
+        else
+            ClearScrollBar(*this, Qt::Horizontal);
+        if (m_scrollBars & rbsVertical)
+            UpdateScrollBar(*this, Qt::Vertical, v.Min, v.Max + visible.height() - 1, visible.height(),
+                            m_options & rboDisableNoScrollVert);
+        else
+            ClearScrollBar(*this, Qt::Vertical);
+    }
+    SetScrollPosition(m_position);
+    SyncScrollBarValues();
+    viewport()->update();
+}
+
+void TRangeBox::SyncScrollBarValues() {
+    const QScopedValueRollback<bool> syncing(m_syncingBars, true);
+    if (m_scrollBars & rbsHorizontal) horizontalScrollBar()->setValue(m_position.x());
+    if (m_scrollBars & rbsVertical) verticalScrollBar()->setValue(m_position.y());
+}
+
+// A bar moved (line, page, thumb): scroll to its value.
+void TRangeBox::scrollContentsBy(int, int) {
+    if (m_syncingBars) return;
+    QPoint position = m_position;
+    if (m_scrollBars & rbsHorizontal) position.setX(horizontalScrollBar()->value());
+    if (m_scrollBars & rbsVertical) position.setY(verticalScrollBar()->value());
+    SetScrollPosition(position);
+}
+
+bool TRangeBox::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        const QSize size = GetVisibleSize();
+        // With rboResizeCenter the centre stays: half of the change is scrolled.
+        if (HasOption(rboResizeCenter) && m_lastSize.isValid()) {
+            const QSize change = size - m_lastSize;
+            m_position -= QPoint(change.width() / 2, change.height() / 2);
+        }
+        m_lastSize = size;
+        UpdateScrollBars();
+        UpdateCaret();
+    }
+    return TPlaceBox::viewportEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void TRangeBox::PaintClient(QPainter& painter, const TRect& rect) {
+    if (m_options & rboNotBuffered) {
+        painter.save();
+        painter.setClipRect(rect.ToQRect());
+        PaintBackground(painter, rect);
+        painter.restore();
+    } else {
+        TPlaceBox::PaintClient(painter, rect);
+    }
+    if (!m_caretShown.IsEmpty() && m_caretOn) {
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.fillRect(m_caretShown.ToQRect(), Qt::white);
+        painter.restore();
+    }
+}
+
+void TRangeBox::PaintBackground(QPainter& dc, const TRect& rect) {
+    dc.save();
+    dc.translate(-m_position);
+    TPlaceBox::PaintBackground(dc, ClientToContent(rect));
+    dc.restore();
+}
+
+void TRangeBox::PaintDC(QPainter& dc, const TRect& rect) {
+    if (m_options & rboShowPageRect) {
+        dc.save();
+        QPen pen(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+        dc.setPen(pen);
+        dc.setBrush(Qt::NoBrush);
+        dc.drawRect(QRect(-1, -1, m_range.width() + 1, m_range.height() + 1));
+        dc.restore();
+    }
+    TPlaceBox::PaintDC(dc, rect);
+}
+
+void TRangeBox::DoShowHint(bool& canShow, QHelpEvent& hintInfo) {
+    if (m_panning) {
+        canShow = false;
+        return;
+    }
+    QHelpEvent inContent(hintInfo.type(), ClientToContent(viewport()->mapFrom(this, hintInfo.pos())),
+                         hintInfo.globalPos());
+    TPlaceBox::DoShowHint(canShow, inContent);
+}
+
+// ---------------------------------------------------------------------------
+// The caret
+
+void TRangeBox::SetCaretRect(const TRect& content) {
+    if (content == m_caretWanted) return;
+    m_caretWanted = content;
+    UpdateCaret();
+}
+
+void TRangeBox::InvalidateCaret() {
+    if (!m_caretShown.IsEmpty()) viewport()->update(m_caretShown.ToQRect());
+}
+
+// Shown only while focused with a wanted rectangle; a moved or resized caret starts visible.
+void TRangeBox::UpdateCaret() {
+    const TRect shown = hasFocus() && !m_caretWanted.IsEmpty() ? ContentToClient(m_caretWanted) : TRect{};
+    if (shown == m_caretShown) return;
+    InvalidateCaret();
+    m_caretShown = shown;
+    if (m_caretShown.IsEmpty()) {
+        m_blink->Stop();
+        m_caretOn = false;
+        return;
+    }
+    m_caretOn = true;
+    InvalidateCaret();
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (flash > 0)
+        m_blink->Start(flash / 2);
+    else
+        m_blink->Stop();
+    if (QInputMethod* method = QGuiApplication::inputMethod(); method && hasFocus())
+        method->update(Qt::ImCursorRectangle);
+}
+
+void TRangeBox::BlinkCaret() {
+    if (m_caretShown.IsEmpty()) return;
+    m_caretOn = !m_caretOn;
+    InvalidateCaret();
+}
+
+QVariant TRangeBox::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImCursorRectangle) {
+        const QPoint offset = viewport()->mapTo(this, QPoint(0, 0));
+        return m_caretShown.ToQRect().translated(offset);
+    }
+    return TPlaceBox::inputMethodQuery(query);
+}
+
+void TRangeBox::focusInEvent(QFocusEvent* event) {
+    TPlaceBox::focusInEvent(event);
+    UpdateCaret();
+}
+
+// Losing the focus while a pan button is held cancels the mode, in favour of the widget that took the focus.
+void TRangeBox::focusOutEvent(QFocusEvent* event) {
+    TPlaceBox::focusOutEvent(event);
+    UpdateCaret();
+    if (m_leftDown || m_rightDown) CancelMode(QApplication::focusWidget());
+}
+
+// ---------------------------------------------------------------------------
+// Wheel and keys
+
+void TRangeBox::wheelEvent(QWheelEvent* event) {
+    bool handled = false;
+    if (OnMouseWheel) {
+        const QPoint content = ClientToContent(event->position().toPoint());
+        RunGuarded("A wheel handler", [&] { OnMouseWheel(*this, event->angleDelta(), content, handled); });
+    }
+    if (!handled) {
+        const QPoint delta = event->angleDelta();
+        ScrollBy(-delta.x() * kWheelStep / kWheelNotch, -delta.y() * kWheelStep / kWheelNotch);
+    }
+    event->accept();
+}
+
+void TRangeBox::keyPressEvent(QKeyEvent* event) {
+    event->ignore();
+    if (OnKeyDown) RunGuarded("A key handler", [&] { OnKeyDown(*this, *event); });
+    if (event->isAccepted()) return;
+    // Keys the box asked for stop here, whether a handler used them or not.
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && HasOption(rboWantTab)) event->accept();
+    if (!IsArrowKey(event->key())) return;
+    if (HasOption(rboWantArrows)) event->accept();
+    const bool keysMove =
+        HasOption(rboKeysMove) || (HasOption(rboCtrlKeysMove) && (event->modifiers() & Qt::ControlModifier));
+    if (!keysMove) return;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        ScrollBy(-kKeyStep, 0);
+        break;
+    case Qt::Key_Right:
+        ScrollBy(kKeyStep, 0);
+        break;
+    case Qt::Key_Up:
+        ScrollBy(0, -kKeyStep);
+        break;
+    default:
+        ScrollBy(0, kKeyStep);
+        break;
+    }
+    event->accept();
+}
+
+// With rboWantTab, Tab and Shift+Tab reach the key handlers instead of moving the focus.
+bool TRangeBox::focusNextPrevChild(bool next) {
+    if (HasOption(rboWantTab)) return false;
+    return TPlaceBox::focusNextPrevChild(next);
+}
+
+// ---------------------------------------------------------------------------
+// Mouse and pan mode
+
+bool TRangeBox::IsPanButton(Qt::MouseButton button) const noexcept {
+    return (button == Qt::LeftButton && HasOption(rboLeftBtnMove)) ||
+           (button == Qt::RightButton && HasOption(rboRightBtnMove));
+}
+
+void TRangeBox::HandOver(const TRBMouseEvent& handler, QMouseEvent* event) {
+    if (!handler) return;
+    const QPoint content = ClientToContent(event->position().toPoint());
+    RunGuarded("A mouse handler", [&] { handler(*this, *event, content); });
+}
+
+void TRangeBox::mousePressEvent(QMouseEvent* event) {
+    if (IsPanButton(event->button())) {
+        if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
+        (event->button() == Qt::LeftButton ? m_leftDown : m_rightDown) = true;
+        m_downPoint = event->position().toPoint();
+        event->accept();
+        return;
+    }
+    HandOver(OnMouseDown, event);
+}
+
+void TRangeBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A second press delivered as a double click is a press for the pan buttons.
+    if (IsPanButton(event->button())) {
+        mousePressEvent(event);
+        return;
+    }
+    HandOver(OnMouseDown, event);
+}
+
+void TRangeBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (m_panning) {
+        Pan(at);
+        return;
+    }
+    if (m_leftDown || m_rightDown) {
+        const QPoint moved = at - m_downPoint;
+        if (std::abs(moved.x()) >= kPanThreshold || std::abs(moved.y()) >= kPanThreshold) {
+            StartPanning();
+            return;
+        }
+    }
+    HandOver(OnMouseMove, event);
+}
+
+void TRangeBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (IsPanButton(event->button()) && (event->button() == Qt::LeftButton ? m_leftDown : m_rightDown)) {
+        (event->button() == Qt::LeftButton ? m_leftDown : m_rightDown) = false;
+        EndPanning();
+        event->accept();
+        return;
+    }
+    HandOver(OnMouseUp, event);
+}
+
+void TRangeBox::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_panning || m_rightDown) {
+        event->accept();
+        return;
+    }
+    TPlaceBox::contextMenuEvent(event);
+}
+
+QPoint TRangeBox::ViewCentre() const {
+    const QSize visible = GetVisibleSize();
+    return QPoint(visible.width() / 2, visible.height() / 2);
+}
+
+void TRangeBox::StartPanning() {
+    m_panning = true;
+    m_savedCursor = QCursor::pos();
+    viewport()->setCursor(Qt::BlankCursor);
+    QCursor::setPos(viewport()->mapToGlobal(ViewCentre()));
+}
+
+// Scrolls by the cursor's distance from the centre and puts the cursor back there.
+void TRangeBox::Pan(QPoint cursor) {
+    const QPoint shift = ViewCentre() - cursor;
+    ScrollBy(shift.x(), shift.y());
+    QCursor::setPos(viewport()->mapToGlobal(ViewCentre()));
+    viewport()->repaint();
+}
+
+void TRangeBox::EndPanning() {
+    if (!m_panning) return;
+    m_panning = false;
+    QCursor::setPos(m_savedCursor);
+    viewport()->unsetCursor();
+}
+
+void TRangeBox::CancelMode(QWidget* cancelling) {
+    m_leftDown = m_rightDown = false;
+    EndPanning();
+    if (OnCancelMode) RunGuarded("A cancel-mode handler", [&] { OnCancelMode(*this, cancelling); });
+}
+
 // ---------------------------------------------------------------------------
 // TPanelEx
-
-#include "platform/plSystemColors.h"
-
-#include <QPainter>
 
 TPanelEx::TPanelEx(QWidget* parent) : TTransparencyControl<QWidget>(parent), m_background(std::make_unique<TBackground>()) {
     resize(kPanelDefaultSize);

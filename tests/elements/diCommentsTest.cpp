@@ -180,6 +180,7 @@ protected:
         comment = TElement::CreateIn<TCustomCommentElement>(scheme.get(), root);
         comment->SetVisualParent(root);
     }
+    // The groups are shared: what the units put into them comes back for the tests after these.
     ~Comments() override {
         ClassesGroups().GetGroup(cgCommentElements) = m_commentClasses;
         ClassesGroups().GetGroup(cgRichTextElements) = m_richTextClasses;
@@ -194,7 +195,7 @@ private:
 };
 
 TEST_F(Comments, AcceptExactlyTheCommentGroup) {
-    ClassesGroups().GetGroup(cgCommentElements) << TElement_TestImage::StaticClass();
+    ClassesGroups().GetGroup(cgCommentElements) = {TElement_TestImage::StaticClass()};
     ClassesGroups().GetGroup(cgRichTextElements) << TElement_TestBox::StaticClass();
     TElementClassList list{TElement_TestButton::StaticClass()};
     comment->FillAcceptedClasses(list);

@@ -137,6 +137,81 @@ def empty_set(c, x, size):
     c.line([(x + 3 * s, 13 * s), (x + 13 * s, 3 * s)], 1.4 * s, PURPLE)
 
 
+RED = hex_color('DC2626')
+YELLOW = hex_color('F5B301')
+COMMENT = hex_color('FEF3C7')
+COMMENT_BORDER = hex_color('B45309')
+
+
+# The common elements: the comment, the logic frame and the six signs.
+def comment(c, x, size):
+    s = size / 16.0
+    c.polygon([(x + 1.5 * s, 2.5 * s), (x + 14.5 * s, 2.5 * s), (x + 14.5 * s, 11 * s), (x + 7 * s, 11 * s),
+               (x + 3.5 * s, 14.5 * s), (x + 4 * s, 11 * s), (x + 1.5 * s, 11 * s)], COMMENT_BORDER)
+    c.polygon([(x + 2.5 * s, 3.5 * s), (x + 13.5 * s, 3.5 * s), (x + 13.5 * s, 10 * s), (x + 6.6 * s, 10 * s),
+               (x + 5 * s, 11.8 * s), (x + 5.2 * s, 10 * s), (x + 2.5 * s, 10 * s)], COMMENT)
+    for y in (5.5, 8):
+        c.line([(x + 4 * s, y * s), (x + 12 * s, y * s)], 1.0 * s, COMMENT_BORDER)
+
+
+def logic_frame(c, x, size):
+    s = size / 16.0
+    c.framed_round_rect(x + 1.5 * s, 4.5 * s, x + 14.5 * s, 14.5 * s, 2 * s, BLUE, (0, 0, 0, 0), 1.2 * s)
+    c.round_rect(x + 3.5 * s, 1.5 * s, x + 11 * s, 7 * s, 1.5 * s, COMMENT_BORDER)
+    c.round_rect(x + 4.5 * s, 2.5 * s, x + 10 * s, 6 * s, 1 * s, COMMENT)
+
+
+def star(c, x, size):
+    import math
+    s = size / 16.0
+    points = []
+    for i in range(10):
+        r = (7 if i % 2 == 0 else 3) * s
+        a = -math.pi / 2 + i * math.pi / 5
+        points.append((x + 8 * s + r * math.cos(a), 8.5 * s + r * math.sin(a)))
+    c.polygon(points, YELLOW)
+
+
+def round_sign(c, x, size, colour):
+    s = size / 16.0
+    c.circle(x + 8 * s, 8 * s, 7 * s, colour)
+
+
+def information(c, x, size):
+    s = size / 16.0
+    round_sign(c, x, size, BLUE)
+    c.circle(x + 8 * s, 4.5 * s, 1.3 * s, WHITE)
+    c.line([(x + 8 * s, 7 * s), (x + 8 * s, 12 * s)], 2.0 * s, WHITE)
+
+
+def question(c, x, size):
+    s = size / 16.0
+    round_sign(c, x, size, PURPLE)
+    c.line([(x + 5.5 * s, 6 * s), (x + 6.5 * s, 4 * s), (x + 9.5 * s, 4 * s), (x + 10.5 * s, 6 * s),
+            (x + 8 * s, 8.5 * s), (x + 8 * s, 10 * s)], 1.6 * s, WHITE)
+    c.circle(x + 8 * s, 12.3 * s, 1.1 * s, WHITE)
+
+
+def important(c, x, size):
+    s = size / 16.0
+    c.polygon([(x + 8 * s, 1 * s), (x + 15 * s, 14.5 * s), (x + 1 * s, 14.5 * s)], AMBER)
+    c.line([(x + 8 * s, 5.5 * s), (x + 8 * s, 10 * s)], 2.0 * s, WHITE)
+    c.circle(x + 8 * s, 12.3 * s, 1.1 * s, WHITE)
+
+
+def ready(c, x, size):
+    s = size / 16.0
+    round_sign(c, x, size, GREEN)
+    c.line([(x + 4.5 * s, 8.5 * s), (x + 7 * s, 11 * s), (x + 11.5 * s, 5 * s)], 2.0 * s, WHITE)
+
+
+def stop(c, x, size):
+    s = size / 16.0
+    round_sign(c, x, size, RED)
+    c.line([(x + 5 * s, 5 * s), (x + 11 * s, 11 * s)], 2.0 * s, WHITE)
+    c.line([(x + 11 * s, 5 * s), (x + 5 * s, 11 * s)], 2.0 * s, WHITE)
+
+
 def strip(name, size, pictures):
     c = Canvas(size * len(pictures), size)
     for i, draw in enumerate(pictures):
@@ -163,3 +238,7 @@ strip('coFunctionElementsSmallImages', 16, [lambda c, x, n: pieces(c, x, n, (Tru
                                             lambda c, x, n: pieces(c, x, n, (True, False, False)),
                                             lambda c, x, n: pieces(c, x, n, (False, False, True)),
                                             approximately, empty_set])
+
+# Common elements: 16 x 16 the comment, the logic frame, then the signs star,
+# information, question, important, ready and stop (elements/diCommonElements).
+strip('diCommonElementsSmallImages', 16, [comment, logic_frame, star, information, question, important, ready, stop])

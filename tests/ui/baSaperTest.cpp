@@ -1,0 +1,271 @@
+// The place box and the range box: scroll limits of the four clipping modes,
+// bringing a rectangle into view, and a shown box that hands mouse events over
+// in content coordinates, scrolls by wheel, keys and bar, repaints only the
+// uncovered strip, shows its caret only while focused, pans in pan mode, and a
+// picture for review ("rangebox-review.png" in the build folder).
+
+#include "platform/plTimer.h"
+#include "support/testCases.h"
+#include "ui/baSaper.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TRangeBoxClipping ClippingByName(const QString& name) {
+    if (name == QLatin1String("rbcCenter")) return rbcCenter;
+    if (name == QLatin1String("rbcClip")) return rbcClip;
+    if (name == QLatin1String("rbcFree")) return rbcFree;
+    EXPECT_EQ(name, QLatin1String("rbcTopLeft"));
+    return rbcTopLeft;
+}
+
+TEST(RangeBoxLimits, FourClippingModesWithContentSmallerAndLargerThanTheView) {
+    for (const CaseRow& c : LoadCases("ui/saper.txt", "Limits")) {
+        const TScrollLimits limits =
+            RangeBoxScrollLimits(ClippingByName(c.kind), c.Int("Range"), c.Int("Visible"), c.Int("Spacing"));
+        EXPECT_EQ(limits, (TScrollLimits{c.Int("Min"), c.Int("Max")})) << c.Text();
+    }
+}
+
+TEST(RangeBoxLimits, ScrollIntoViewBringsTheFarEdgeThenTheNearEdgeIn) {
+    for (const CaseRow& c : LoadCases("ui/saper.txt", "IntoView"))
+        EXPECT_EQ(ScrollIntoView(c.Int("Position"), c.Int("Visible"), c.Int("Near"), c.Int("Far")), c.Int("Expected"))
+            << c.Text();
+}
+
+// A shown range box over 1000 x 800 of content, its caret timer by hand.
+class RangeBox : public ::testing::Test {
+protected:
+    RangeBox() : timers(&manualTimers) {
+        box = std::make_unique<TRangeBox>();
+        box->resize(220, 160);
+        box->SetRange(QSize(1000, 800));
+        box->OnMouseDown = [this](TRangeBox&, QMouseEvent& e, QPoint p) { Note("down", e, p); };
+        box->OnMouseMove = [this](TRangeBox&, QMouseEvent& e, QPoint p) { Note("move", e, p); };
+        box->OnMouseUp = [this](TRangeBox&, QMouseEvent& e, QPoint p) { Note("up", e, p); };
+        box->OnPaint = [this](TPlaceBox&, QPainter& canvas, const TRect& rect) {
+            Painted << rect;
+            canvas.fillRect(rect.ToQRect(), Qt::white);
+        };
+        box->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    }
+    void Note(const char* what, QMouseEvent& event, QPoint content) {
+        Mouse << QStringLiteral("%1 %2,%3").arg(QLatin1String(what)).arg(content.x()).arg(content.y());
+    }
+    QWidget* View() const { return box->viewport(); }
+    void Focus() {
+        box->activateWindow();
+        box->setFocus();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+        QApplication::processEvents();
+        ASSERT_TRUE(box->hasFocus());
+    }
+
+    TManualTimerService manualTimers;
+    TTimerServiceInstaller timers;
+    std::unique_ptr<TRangeBox> box;
+    QStringList Mouse;
+    QList<TRect> Painted;
+};
+
+TEST_F(RangeBox, HandsMouseEventsOverInContentCoordinatesAfterScrolling) {
+    box->SetScrollPosition(QPoint(30, 40));
+    ASSERT_EQ(box->ScrollPosition(), QPoint(30, 40));
+    QTest::mousePress(View(), Qt::LeftButton, {}, QPoint(5, 6));
+    QTest::mouseMove(View(), QPoint(15, 16));
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, QPoint(15, 16));
+    EXPECT_EQ(Mouse, (QStringList{"down 35,46", "move 45,56", "up 45,56"}));
+    EXPECT_EQ(box->ClientToContent(TRect{1, 2, 3, 4}), (TRect{31, 42, 33, 44}));
+}
+
+TEST_F(RangeBox, ScrollsByWheelKeysAndBarWithinItsLimits) {
+    QWheelEvent wheel(QPointF(20, 20), QPointF(View()->mapToGlobal(QPoint(20, 20))), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(View(), &wheel);
+    EXPECT_EQ(box->ScrollPosition(), QPoint(0, TRangeBox::kWheelStep));
+    EXPECT_EQ(box->verticalScrollBar()->value(), TRangeBox::kWheelStep) << "the bar follows";
+
+    box->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(box->ScrollPosition().y(), TRangeBox::kWheelStep + TRangeBox::kLineStep);
+
+    QStringList keys;
+    box->OnKeyDown = [&keys](TRangeBox&, QKeyEvent& e) {
+        if (e.key() == Qt::Key_Left || e.key() == Qt::Key_Right) keys << QKeySequence(e.key()).toString();
+    };
+    QTest::keyClick(box.get(), Qt::Key_Right);
+    EXPECT_EQ(box->ScrollPosition().x(), 0) << "arrows scroll only when asked";
+    box->SetOptions(rboCtrlKeysMove);
+    QTest::keyClick(box.get(), Qt::Key_Right);
+    EXPECT_EQ(box->ScrollPosition().x(), 0) << "without Ctrl";
+    QTest::keyClick(box.get(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(box->ScrollPosition().x(), TRangeBox::kKeyStep);
+    box->SetOptions(rboKeysMove);
+    QTest::keyClick(box.get(), Qt::Key_Left);
+    QTest::keyClick(box.get(), Qt::Key_Left);
+    EXPECT_EQ(box->ScrollPosition().x(), 0) << "clamped at the minimum";
+    EXPECT_EQ(keys.size(), 5) << "the handler saw every key first";
+
+    box->SetScrollPosition(QPoint(5000, -5000));
+    const QSize visible = box->GetVisibleSize();
+    EXPECT_EQ(box->ScrollPosition(), QPoint(1000 - visible.width(), 0));
+    box->SetRange(QSize(-5, 20));
+    EXPECT_EQ(box->Range(), QSize(0, 20)) << "a negative range stores 0";
+    EXPECT_EQ(box->ScrollPosition(), QPoint(0, 0)) << "clamped to the new limits";
+}
+
+TEST_F(RangeBox, TabReachesTheHandlersOnlyWhenWanted) {
+    QWidget window;
+    box->setParent(&window);
+    auto* other = new QWidget(&window);
+    other->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    int tabs = 0;
+    box->OnKeyDown = [&tabs](TRangeBox&, QKeyEvent& e) { tabs += e.key() == Qt::Key_Tab; };
+    box->SetOptions(rboWantTab);
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus());
+    QTest::keyClick(box.get(), Qt::Key_Tab);
+    EXPECT_EQ(tabs, 1);
+    EXPECT_TRUE(box->hasFocus());
+    box->SetOptions(0);
+    QTest::keyClick(box.get(), Qt::Key_Tab);
+    EXPECT_FALSE(box->hasFocus()) << "Tab moved the focus on";
+    box->setParent(nullptr);
+}
+
+TEST_F(RangeBox, AScrollRepaintsOnlyTheUncoveredStripInContentCoordinates) {
+    QApplication::processEvents();
+    Painted.clear();
+    box->ScrollBy(0, 10);
+    QApplication::processEvents();
+    ASSERT_FALSE(Painted.isEmpty());
+    const QSize visible = box->GetVisibleSize();
+    EXPECT_EQ(Painted.back(), (TRect{0, visible.height(), visible.width(), visible.height() + 10}));
+}
+
+TEST_F(RangeBox, ShowsTheCaretOnlyWhileFocusedAndMovesItWithTheContent) {
+    const TRect caret{40, 30, 42, 46};
+    box->clearFocus();
+    box->SetCaretRect(caret);
+    EXPECT_TRUE(box->ShownCaret().IsEmpty()) << "not focused";
+    Focus();
+    EXPECT_EQ(box->ShownCaret(), caret);
+    EXPECT_EQ(box->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
+              caret.ToQRect().translated(View()->mapTo(box.get(), QPoint())));
+    box->ScrollBy(10, 5);
+    EXPECT_EQ(box->ShownCaret(), (TRect{30, 25, 32, 41}));
+    box->SetCaretRect(TRect{});
+    EXPECT_TRUE(box->ShownCaret().IsEmpty()) << "an empty rectangle is no caret";
+    box->SetCaretRect(caret);
+    box->clearFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(box->ShownCaret().IsEmpty()) << "focus lost";
+    EXPECT_EQ(manualTimers.ActiveCount(), 0) << "no blinking without a caret";
+}
+
+TEST_F(RangeBox, PanModeClickWithoutAFourPixelMoveReachesNobodyAndAMoveDragsTheContent) {
+    box->SetOptions(rboLeftBtnMove);
+    box->SetScrollPosition(QPoint(100, 100));
+    QTest::mousePress(View(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseMove(View(), QPoint(53, 47));
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, QPoint(53, 47));
+    EXPECT_FALSE(Mouse.contains(QStringLiteral("down 150,150")));
+    for (const QString& seen : Mouse) EXPECT_TRUE(seen.startsWith(QLatin1String("move"))) << seen.toStdString();
+    EXPECT_EQ(box->ScrollPosition(), QPoint(100, 100));
+    EXPECT_FALSE(box->IsPanning());
+
+    Mouse.clear();
+    const QSize visible = box->GetVisibleSize();
+    const QPoint centre(visible.width() / 2, visible.height() / 2);
+    QTest::mousePress(View(), Qt::LeftButton, {}, centre);
+    QTest::mouseMove(View(), centre + QPoint(4, 0));
+    EXPECT_TRUE(box->IsPanning());
+    QTest::mouseMove(View(), centre + QPoint(7, 3));
+    EXPECT_EQ(box->ScrollPosition(), QPoint(93, 97)) << "scrolled by the centre minus the cursor";
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, centre);
+    EXPECT_FALSE(box->IsPanning());
+    EXPECT_TRUE(Mouse.isEmpty()) << Mouse.join(u',').toStdString();
+
+    QWidget* cancelledBy = box.get();
+    box->OnCancelMode = [&cancelledBy](TRangeBox&, QWidget* cancelling) { cancelledBy = cancelling; };
+    QTest::mousePress(View(), Qt::LeftButton, {}, centre);
+    QTest::mouseMove(View(), centre + QPoint(0, -5));
+    box->CancelMode(nullptr);
+    EXPECT_FALSE(box->IsPanning());
+    EXPECT_EQ(cancelledBy, nullptr);
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, centre);
+    EXPECT_EQ(Mouse, QStringList{QStringLiteral("up %1,%2").arg(centre.x() + 93).arg(centre.y() + 97)})
+        << "after cancel mode the release is an ordinary one";
+    Mouse.clear();
+
+    QTest::mousePress(View(), Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Mouse, QStringList{QStringLiteral("down 98,102")}) << "other buttons reach the handlers";
+}
+
+// A grid of content with a frame around the page, scroll bars, a caret.
+TEST_F(RangeBox, ReviewPictureOfContentScrollBarsAndCaret) {
+    box->SetOptions(rboShowPageRect);
+    box->SetSpacing(8);
+    // The page's dotted frame (drawn first, one pixel around the content) is left as it is.
+    box->OnPaint = [](TPlaceBox& sender, QPainter& canvas, const TRect& rect) {
+        const QRect page(0, 0, 1000, 800);
+        canvas.save();
+        canvas.setClipRegion(QRegion(rect.ToQRect()) - QRegion(page.adjusted(-1, -1, 1, 1)));
+        canvas.fillRect(rect.ToQRect(), QColor(190, 196, 208));
+        canvas.restore();
+        canvas.fillRect(rect.ToQRect() & page, QColor(250, 250, 245));
+        canvas.setPen(QColor(200, 210, 230));
+        for (int x = 0; x < 1000; x += 40) canvas.drawLine(x, 0, x, 800);
+        for (int y = 0; y < 800; y += 40) canvas.drawLine(0, y, 1000, y);
+        canvas.setPen(Qt::black);
+        canvas.drawText(QPoint(20, 30), QStringLiteral("content 20,30"));
+    };
+    box->SetScrollPosition(QPoint(-8, -8));
+    box->SetCaretRect(TRect{110, 16, 112, 34});
+    Focus();
+    QApplication::processEvents();
+    EXPECT_EQ(box->ScrollPosition(), QPoint(-8, -8)) << "the spacing shows";
+    const QImage image = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint origin = View()->mapTo(box.get(), QPoint());
+    const QPoint inCaret = origin + box->ContentToClient(QPoint(110, 20));
+    const QPoint besideCaret = inCaret + QPoint(4, 0);
+    EXPECT_EQ(image.pixel(inCaret) & 0xFFFFFF, ~image.pixel(besideCaret) & 0xFFFFFF) << "the caret inverts";
+    EXPECT_TRUE(box->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(box->verticalScrollBar()->isVisible());
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("rangebox-review.png"));
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+TEST(PlaceBox, HandsItsPaintingToTheHandlersWithTheControlsFont) {
+    TPlaceBox box;
+    EXPECT_EQ(box.size(), TPlaceBox::kDefaultSize);
+    QStringList order;
+    QFont font = box.font();
+    font.setPixelSize(21);
+    box.setFont(font);
+    int pixelSize = 0;
+    box.OnPaintDC = [&](TPlaceBox&, QPainter& dc, const TRect& rect) {
+        order << QStringLiteral("dc");
+        dc.fillRect(rect.ToQRect(), Qt::red);
+    };
+    box.OnPaint = [&](TPlaceBox&, QPainter& canvas, const TRect&) {
+        order << QStringLiteral("canvas");
+        pixelSize = canvas.font().pixelSize();
+    };
+    const QImage image = box.grab().toImage();
+    EXPECT_EQ(order, (QStringList{"dc", "canvas"}));
+    EXPECT_EQ(pixelSize, 21);
+    EXPECT_EQ(image.pixel(image.width() / 2, image.height() / 2), QColor(Qt::red).rgb());
+}
+
+}  // namespace
