@@ -106,9 +106,10 @@ TEST_F(SheetDriverTest, PaletteShowsWhatTheFocusedElementOffersWithLettersElseNu
     for (const TPaletteEntry& entry : driver.PaletteEntries())
         shown << (entry.Button ? "[" + entry.Key + "] " : QStringLiteral("  ")) + entry.Caption;
     EXPECT_EQ(Lines(shown),
-              "[ ] Substitution\n[1] Replacement\n[2] Processing Date and Time\n[3] Other\n  File Name\n  Folder");
-    EXPECT_FALSE(driver.ApplyKey(QStringLiteral("4"))) << "no such key";
-    EXPECT_TRUE(driver.ApplyKey(QStringLiteral("1")));
+              "[ ] Substitution\n[1] Comment\n[L] Logic Frame\n[2] Replacement\n[3] Processing Date and Time\n"
+              "[4] Other\n  File Name\n  Folder");
+    EXPECT_FALSE(driver.ApplyKey(QStringLiteral("5"))) << "no such key";
+    EXPECT_TRUE(driver.ApplyKey(QStringLiteral("2")));
     EXPECT_NE(driver.FindByClasses(QStringLiteral("TElement_Text/TTextorElement/TElement_Replacement")), nullptr);
     EXPECT_EQ(driver.FindByStoredNames(QStringLiteral("Text/Value/Replacement/FindValue")),
               driver.FindByClasses(QStringLiteral("TElement_Text/TTextorElement/TElement_Replacement/"
