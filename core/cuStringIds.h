@@ -547,3 +547,5 @@ constexpr int strCanTOpenURL = 10193;
 constexpr int strDocumentTitle = 10440;
 // Scheme roots (10480).
 constexpr int strUnsaved = 10480;
+// Printing (10610).
+constexpr int strPrintJobNotStarted = 10610;
