@@ -15,6 +15,7 @@
 namespace {
 
 constexpr uint16_t kRussian = 1049;
+constexpr uint16_t kEnglish = 1033;
 
 // A viewer's list that counts how often its captions were set.
 class TCountingViewerActions : public TViewerAppActions {
@@ -40,11 +41,12 @@ protected:
     TDocumentor documentor{&form};
 };
 
-TEST_F(AppActionsTest, AStoredFileOpenKeepsItsObjectAndGetsCtrlOAndTheOthersAreMade) {
-    TViewerAppActions viewer(&form);
+TEST_F(AppActionsTest, AStoredFileOpenKeepsItsObjectAndGetsCtrlOTheOthersAreMadeAndEveryLanguageCaptionsThem) {
+    TCountingViewerActions viewer(&form);
     auto* stored = new TFixAction(QStringLiteral("fileopen"), &form);
     viewer.Append(stored);
     viewer.Loaded();
+    EXPECT_EQ(viewer.Captioned, 1);
     EXPECT_EQ(viewer.FileOpen(), stored);
     EXPECT_EQ(stored->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(stored->text(), QStringLiteral("Open..."));
@@ -61,81 +63,51 @@ TEST_F(AppActionsTest, AStoredFileOpenKeepsItsObjectAndGetsCtrlOAndTheOthersAreM
     app.Loaded();
     EXPECT_EQ(app.HelpHelp()->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_EQ(app.HelpAbout()->text(), QStringLiteral("About"));
+    // Every change of language captions the actions again.
+    Localization()->SetLanguage(kRussian);
+    EXPECT_EQ(viewer.Captioned, 2);
+    EXPECT_EQ(stored->text(), LoadStr(strFileOpen));
+    Localization()->SetLanguage(kEnglish);
+    EXPECT_EQ(viewer.Captioned, 3);
+    EXPECT_EQ(stored->text(), QStringLiteral("Open..."));
     // An action that goes leaves its list.
     delete stored;
     EXPECT_EQ(viewer.FileOpen(), nullptr);
     EXPECT_EQ(viewer.Actions().size(), 2);
 }
 
-TEST_F(AppActionsTest, EveryChangeOfLanguageCaptionsTheActionsAgain) {
-    TCountingViewerActions viewer(&form);
-    viewer.Loaded();
-    EXPECT_EQ(viewer.Captioned, 1);
-    Localization()->SetLanguage(kRussian);
-    EXPECT_EQ(viewer.Captioned, 2);
-    EXPECT_EQ(viewer.FileOpen()->text(), LoadStr(strFileOpen));
-    Localization()->SetLanguage(1033);
-    EXPECT_EQ(viewer.Captioned, 3);
-    EXPECT_EQ(viewer.FileOpen()->text(), QStringLiteral("Open..."));
-}
-
-TEST_F(AppActionsTest, EnabledStatesFollowTheDocumentManagersFileActionNotification) {
+TEST_F(AppActionsTest, EnabledStatesFollowTheDocumentManagerAndWithoutOneNothingRuns) {
     TViewerAppActions viewer(&form);
     TEditorAppActions editor(&form);
     viewer.Loaded();
     editor.Loaded();
-    viewer.SetDocumentor(&documentor);
     editor.SetDocumentor(&documentor);
-    EXPECT_FALSE(viewer.FileClose()->isEnabled());
-    EXPECT_FALSE(viewer.FileCloseAll()->isEnabled());
-    EXPECT_FALSE(editor.FileSave()->isEnabled());
-    EXPECT_FALSE(editor.FileSaveAll()->isEnabled());
-    EXPECT_TRUE(editor.FileNew()->isEnabled());
-    editor.FileNew()->trigger();
-    ASSERT_EQ(documentor.DocumentCount(), 1);
-    EXPECT_TRUE(viewer.FileClose()->isEnabled());
-    EXPECT_TRUE(viewer.FileCloseAll()->isEnabled());
-    EXPECT_TRUE(editor.FileSave()->isEnabled());
-    EXPECT_TRUE(editor.FileSaveAs()->isEnabled());
-    EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
-    viewer.FileClose()->trigger();
-    EXPECT_EQ(documentor.DocumentCount(), 0);
-    EXPECT_FALSE(viewer.FileClose()->isEnabled());
-    EXPECT_FALSE(editor.FileSaveAll()->isEnabled());
-}
-
-TEST_F(AppActionsTest, WithoutADocumentManagerNothingRunsAndTheStatesStay) {
-    TViewerAppActions viewer(&form);
-    TEditorAppActions editor(&form);
-    viewer.Loaded();
-    editor.Loaded();
     {
         TDocumentor gone(&form);
         viewer.SetDocumentor(&gone);
     }
     EXPECT_EQ(viewer.Documentor(), nullptr);
     viewer.FileOpen()->trigger();
-    editor.FileNew()->trigger();
-    editor.FileSaveAll()->trigger();
     EXPECT_TRUE(dialogs.FileDialogs.empty());
-    EXPECT_EQ(documentor.DocumentCount(), 0);
-    EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
-}
-
-TEST_F(AppActionsTest, TheListsOwnHandlerRunsFirstAndMayKeepTheCommandFromRunning) {
-    TEditorAppActions editor(&form);
-    editor.Loaded();
-    editor.SetDocumentor(&documentor);
-    QList<QAction*> seen;
-    editor.OnExecute = [&](QAction* action, bool& handled) {
-        seen << action;
-        handled = seen.size() == 1;
-    };
+    viewer.SetDocumentor(&documentor);
+    EXPECT_FALSE(viewer.FileClose()->isEnabled());
+    EXPECT_FALSE(viewer.FileCloseAll()->isEnabled());
+    EXPECT_FALSE(editor.FileSave()->isEnabled());
+    EXPECT_FALSE(editor.FileSaveAll()->isEnabled());
     editor.FileNew()->trigger();
-    EXPECT_EQ(documentor.DocumentCount(), 0);
+    ASSERT_EQ(documentor.DocumentCount(), 1);
+    EXPECT_TRUE(viewer.FileClose()->isEnabled());
+    EXPECT_TRUE(viewer.FileCloseAll()->isEnabled());
+    EXPECT_TRUE(editor.FileSaveAs()->isEnabled());
+    EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
+    // Without a manager the states stay and nothing runs.
+    editor.SetDocumentor(nullptr);
     editor.FileNew()->trigger();
     EXPECT_EQ(documentor.DocumentCount(), 1);
-    EXPECT_EQ(seen, (QList<QAction*>{editor.FileNew(), editor.FileNew()}));
+    viewer.FileClose()->trigger();
+    EXPECT_EQ(documentor.DocumentCount(), 0);
+    EXPECT_FALSE(viewer.FileClose()->isEnabled());
+    EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
 }
 
 }  // namespace

