@@ -548,4 +548,4 @@ constexpr int strDocumentTitle = 10440;
 // Scheme roots (10480).
 constexpr int strUnsaved = 10480;
 // Printing (10610).
-constexpr int strPrintJobNotStarted = 10610;
+constexpr int strPrintingFailed = 10610;

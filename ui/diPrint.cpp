@@ -59,7 +59,8 @@ TPrinterGeometry GeometryOf(QPrinter& printer) {
 // the job ends, however it ends.
 class TPrintJob {
 public:
-    TPrintJob(TSheet& sheet, const TPrintSettings& settings) : m_sheet(sheet), m_top(sheet.ShownTree()) {
+    TPrintJob(QPrinter& printer, TSheet& sheet, const TPrintSettings& settings)
+        : m_printer(printer), m_sheet(sheet), m_top(sheet.ShownTree()) {
         m_focused = sheet.Focused();
         if (m_focused) m_focused->GetFocusData(m_focusData);
         m_settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
@@ -72,7 +73,7 @@ public:
         m_printSheet = std::make_unique<TSheet>(m_settings.get());
     }
     ~TPrintJob() {
-        if (m_painter.isActive() && m_failed) static_cast<QPrinter*>(m_painter.device())->abort();
+        if (m_painter.isActive() && m_failed) m_printer.abort();
         if (m_painter.isActive()) m_painter.end();
         try {
             if (m_top && m_top->Sheet() != &m_sheet) {
@@ -89,9 +90,12 @@ public:
     TPrintJob(const TPrintJob&) = delete;
     TPrintJob& operator=(const TPrintJob&) = delete;
 
+    // Starts the job on the printer.
+    void Begin() {
+        if (!m_painter.begin(&m_printer)) throw Exception::FromId(strPrintingFailed);
+    }
     QPainter& Painter() noexcept { return m_painter; }
     TSheet& PrintSheet() noexcept { return *m_printSheet; }
-    void Failed() noexcept { m_failed = true; }
     void Done() noexcept { m_failed = false; }
 
     // The scheme joins the private sheet, laid out at the given width.
@@ -103,6 +107,7 @@ public:
     }
 
 private:
+    QPrinter& m_printer;
     TSheet& m_sheet;
     TVisualElement* m_top;
     TVisualElement* m_focused = nullptr;
@@ -177,9 +182,9 @@ void PrintSheet(QPrinter& printer, const QString& title, TSheet& sheet, const TP
     const TPrinterGeometry geometry = GeometryOf(printer);
     const TRect printable = PrintableRect(geometry, MarginsOf(pageSetup));
 
-    TPrintJob job(sheet, settings);
+    TPrintJob job(printer, sheet, settings);
     printer.setDocName(title);
-    if (!job.Painter().begin(&printer)) throw Exception::FromId(strPrintJobNotStarted);
+    job.Begin();
     const int scale = settings.ScaleProperty()->Value();
     const double s = PrintScale(geometry.DpiY, plScreenPixelsPerInch, scale);
     job.Lay(int(std::max(printable.Width() / s, 1.0)));
@@ -187,7 +192,7 @@ void PrintSheet(QPrinter& printer, const QString& title, TSheet& sheet, const TP
     const TPagePlan plan =
         PlanPages(geometry.DpiY, plScreenPixelsPerInch, scale, printable.Height(), printSheet.GetContentHeight());
     for (int page = 0; page < plan.Count; ++page) {
-        if (page > 0 && !printer.newPage()) throw Exception::FromId(strPrintJobNotStarted);
+        if (page > 0 && !printer.newPage()) throw Exception::FromId(strPrintingFailed);
         if (onPage) onPage(page);
         PaintPage(job.Painter(), printSheet, printable, plan, page);
     }
