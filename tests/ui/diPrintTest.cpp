@@ -23,12 +23,16 @@
 
 namespace {
 
-// A box that keeps where its caret stood as its focus data.
+// A titled box that keeps where its caret stood as its focus data.
 class TElement_CaretBox : public TElement_TestBox {
     T_ELEMENT_CLASS(TElement_CaretBox)
 public:
     QString Caret;
     QString Restored;
+    void Paint(TSheetCanvas& canvas) override {
+        TElement_TestBox::Paint(canvas);
+        canvas.TextOutElement(4, 4, QStringLiteral("Box %1").arg(PreferredWidth - 99));
+    }
     void GetFocusData(QString& text) override { text = Caret; }
     void SetFocus(const QString& focusData) override {
         Restored = focusData;
