@@ -65,6 +65,9 @@ void TCustomNumberEdit::keyPressEvent(QKeyEvent* event) {
             case Qt::Key_PageDown: StepDown(PageSteps); return event->accept();
             case Qt::Key_Up: StepUp(1); return event->accept();
             case Qt::Key_Down: StepDown(1); return event->accept();
+            // Enter goes on to the dialog's default button.
+            case Qt::Key_Return:
+            case Qt::Key_Enter: return QLineEdit::keyPressEvent(event);
             default: break;
         }
         const QString text = event->text();
