@@ -556,3 +556,5 @@ constexpr int strMetafileKind = 10564;
 constexpr int strTiffKind = 10565;
 constexpr int strNotExternalEditingFile = 10566;
 constexpr int strExternalEditingFileUnreadable = 10567;
+// Printing (10610).
+constexpr int strPrintingFailed = 10610;

@@ -206,12 +206,14 @@ bool TCustomSheetCanvas::PaintsStraightOn(const QPainter& target) {
            target.renderHints() == QPainter::TextAntialiasing;
 }
 
-// The state QPainter::begin gives, then the clip and the background.
-void TCustomSheetCanvas::BeginOnTarget(QPainter& target) {
+// The state QPainter::begin gives, then the clip and the background. On a
+// raster image the background replaces what is there; elsewhere it is
+// painted over it (a printer knows no composition).
+void TCustomSheetCanvas::BeginOnTarget(QPainter& target, bool raster) {
     m_painter = &target;
     m_onTarget = true;
     m_paintBitmap = QImage();
-    m_pixels = static_cast<QImage*>(target.device());
+    m_pixels = raster ? static_cast<QImage*>(target.device()) : nullptr;
     const QTransform transform = target.deviceTransform();
     m_pixelShift = QPoint(int(transform.dx()), int(transform.dy()));
     target.save();
@@ -222,20 +224,24 @@ void TCustomSheetCanvas::BeginOnTarget(QPainter& target) {
     target.setBackground(QBrush(Qt::white));
     target.setBackgroundMode(Qt::TransparentMode);
     target.setLayoutDirection(Qt::LayoutDirectionAuto);
-    target.setClipRect(m_paintRect.ToQRect());
-    target.setCompositionMode(QPainter::CompositionMode_Source);
+    target.setClipRect(m_paintRect.ToQRect(), Qt::IntersectClip);
+    if (raster) target.setCompositionMode(QPainter::CompositionMode_Source);
     target.fillRect(m_paintRect.ToQRect(), QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
-    target.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (raster) target.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target) {
+void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool anyTarget) {
     if (m_painter) EndPaint(nullptr);
     m_paintRect = rect;
     m_origin = QPoint(rect.Left, rect.Top);
     m_offset = QPoint(0, 0);
     m_paintFont = cfNone;
     if (target && PaintsStraightOn(*target)) {
-        BeginOnTarget(*target);
+        BeginOnTarget(*target, true);
+        return;
+    }
+    if (target && anyTarget) {
+        BeginOnTarget(*target, false);
         return;
     }
     m_paintBitmap = QImage(std::max(1, rect.Width()), std::max(1, rect.Height()), QImage::Format_ARGB32_Premultiplied);

@@ -134,8 +134,10 @@ public:
     // composition of its own and with a fresh painter's hints, the pass
     // paints on the target instead (the same pixels, without a bitmap and its
     // copy): from a fresh painter's state, clipped to rect, which is filled
-    // with the window colour first.
-    void BeginPaint(const TRect& rect, QPainter* target = nullptr);
+    // with the window colour first. With anyTarget the pass paints on the
+    // target whatever its device, transform and clip (printing): within its
+    // clip and rect, without the pixel-wise focus rectangles.
+    void BeginPaint(const TRect& rect, QPainter* target = nullptr, bool anyTarget = false);
     // Copies the bitmap to dc at the pass's top left and frees it (without a
     // dc it is only freed); a pass painted on its target gives the target its
     // state back.
@@ -210,7 +212,7 @@ public:
 private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static bool PaintsStraightOn(const QPainter& target);
-    void BeginOnTarget(QPainter& target);
+    void BeginOnTarget(QPainter& target, bool raster);
     void SelectPaintFont(TCanvasFont font);
     int MeasureWidth(TCanvasFont font, const QString& text);
     int MeasureHeight(TCanvasFont font);

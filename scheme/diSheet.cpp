@@ -534,7 +534,7 @@ void TSheetElement::Paint(TSheetCanvas& canvas) {
 void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
     if (rect.IsEmpty()) return;
     if (!m_active) flags |= pfInactive;
-    m_canvas->BeginPaint(rect, &dc);
+    m_canvas->BeginPaint(rect, &dc, (flags & pfOnDevice) != 0);
     try {
         m_root->PaintTree(*m_canvas, flags);
         if (!(flags & pfNoCaret) && (m_caretKind == ckFocusRect || m_caretKind == ckDoubleFocusRect))

@@ -181,6 +181,9 @@ enum : int {
     pfInactive = 0x01,
     pfNoMark = 0x04,
     pfNoCaret = 0x10,
+    // The pass paints straight on the device context whatever it is (a
+    // printer: vectors at its resolution through its transform and clip).
+    pfOnDevice = 0x20,
     pfNoFocusOverlay = 0x40,
 };
 
