@@ -547,3 +547,5 @@ constexpr int strCanTOpenURL = 10193;
 constexpr int strDocumentTitle = 10440;
 // Scheme roots (10480).
 constexpr int strUnsaved = 10480;
+// Generators (10520).
+constexpr int strGeneratorNeedsPrivateCopy = 10520;

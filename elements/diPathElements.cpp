@@ -122,8 +122,13 @@ void TCustomPathOrFileNameElement::SetFlag(uint8_t flag, bool on) {
     m_flags = on ? uint8_t(m_flags | flag) : uint8_t(m_flags & ~flag);
 }
 
+bool TCustomPathOrFileNameElement::AbsoluteForced() const noexcept {
+    const TScheme* scheme = Scheme();
+    return scheme && (scheme->Flags() & sfForceAbsolutePaths);
+}
+
 void TCustomPathOrFileNameElement::SetShowAbsolute(bool value) {
-    if (value == ShowAbsolute()) return;
+    if (value == ShowAbsoluteChosen()) return;
     SetFlag(pofShowAbsolute, value);
     UpdateSize();
     Invalidate();
@@ -136,12 +141,12 @@ void TCustomPathOrFileNameElement::ChangeValue(const QString& value) {
 }
 
 void TCustomPathOrFileNameElement::ChangeShowAbsolute(bool value) {
-    if (value == ShowAbsolute() || (m_flags & pofShowFixed)) return;
+    if (value == ShowAbsoluteChosen() || (m_flags & pofShowFixed)) return;
     TSchemeOperation::Execute(MakeNode<TPathOrFileNameShowOperation>(this, value));
 }
 
 void TCustomPathOrFileNameElement::ChangeStoreAbsolute(bool value) {
-    if (value == StoreAbsolute() || (m_flags & pofStoreFixed)) return;
+    if (value == StoreAbsoluteChosen() || (m_flags & pofStoreFixed)) return;
     TSchemeOperation::Execute(MakeNode<TPathOrFileNameStoreOperation>(this, value));
 }
 
@@ -252,7 +257,7 @@ bool TCustomPathOrFileNameElement::Paste() {
 void TCustomPathOrFileNameElement::GetPaletteItems(QList<TPaletteItem*>& list) {
     TVisualElement::GetPaletteItems(list);
     const TPathPaletteItems& items = g_pathUnit.items;
-    if (!items.ShowAbsolute) return;
+    if (!items.ShowAbsolute || AbsoluteForced()) return;
     list << items.ShowAbsolute << items.ShowRelative << items.StoreAbsolute << items.StoreRelative;
 }
 
@@ -301,8 +306,8 @@ QString TCustomPathOrFileNameElement::ValueAttributeName(TSchemeFiler* filer) {
 // not resolve against the new folder.
 void TCustomPathOrFileNameElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
     TVisualElement::SaveTo(saver, knot);
-    if (StoreAbsolute() && !(m_flags & pofStoreFixed)) knot->WriteBool(kStoreAbsoluteAttribute, true);
-    if (ShowAbsolute() && !(m_flags & pofShowFixed)) knot->WriteBool(kShowAbsoluteAttribute, true);
+    if (StoreAbsoluteChosen() && !(m_flags & pofStoreFixed)) knot->WriteBool(kStoreAbsoluteAttribute, true);
+    if (ShowAbsoluteChosen() && !(m_flags & pofShowFixed)) knot->WriteBool(kShowAbsoluteAttribute, true);
     if (m_value.isEmpty()) return;
     const bool asIs = StoreAbsolute() || saver->HasOption(foPathsAsIs) || saver->IsSnapshot();
     knot->WriteStr(ValueAttributeName(saver), asIs ? m_value : RelativeForm());
@@ -517,7 +522,7 @@ void TPathOrFileNameShowOperation::DoOnElement(TElement* element) {
     TElementOperation::DoOnElement(element);
     auto* path = dynamic_cast<TCustomPathOrFileNameElement*>(element);
     if (!path) return;
-    m_oldShowAbsolute = path->ShowAbsolute();
+    m_oldShowAbsolute = path->ShowAbsoluteChosen();
     path->SetShowAbsolute(m_newShowAbsolute);
 }
 
@@ -536,7 +541,7 @@ void TPathOrFileNameStoreOperation::DoOnElement(TElement* element) {
     TElementOperation::DoOnElement(element);
     auto* path = dynamic_cast<TCustomPathOrFileNameElement*>(element);
     if (!path) return;
-    m_oldStoreAbsolute = path->StoreAbsolute();
+    m_oldStoreAbsolute = path->StoreAbsoluteChosen();
     path->SetStoreAbsolute(m_newStoreAbsolute);
 }
 

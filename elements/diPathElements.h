@@ -42,8 +42,15 @@ public:
 
     const QString& Value() const noexcept { return m_value; }
     uint8_t Flags() const noexcept { return m_flags; }
-    bool ShowAbsolute() const noexcept { return m_flags & pofShowAbsolute; }
-    bool StoreAbsolute() const noexcept { return m_flags & pofStoreAbsolute; }
+    // The element's own choices.
+    bool ShowAbsoluteChosen() const noexcept { return m_flags & pofShowAbsolute; }
+    bool StoreAbsoluteChosen() const noexcept { return m_flags & pofStoreAbsolute; }
+    // Whether its scheme forces every path absolute (sfForceAbsolutePaths):
+    // then the show and store items are not offered.
+    bool AbsoluteForced() const noexcept;
+    // The choices in effect: the element's own, or forced by the scheme.
+    bool ShowAbsolute() const noexcept { return ShowAbsoluteChosen() || AbsoluteForced(); }
+    bool StoreAbsolute() const noexcept { return StoreAbsoluteChosen() || AbsoluteForced(); }
 
     // Without undo. The value is normalised; a different one is taken, the
     // element re-checked (Changed), re-measured and its caret updated.
