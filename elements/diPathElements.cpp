@@ -23,6 +23,7 @@
 #include <QThread>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -92,15 +93,30 @@ TCustomPathOrFileNameElement::TCustomPathOrFileNameElement() noexcept {
 
 TCustomPathOrFileNameElement::~TCustomPathOrFileNameElement() = default;
 
-void TCustomPathOrFileNameElement::Create() {
-    TVisualElement::Create();
-    if (TScheme* scheme = Scheme()) scheme->AddHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+void TCustomPathOrFileNameElement::Create() { TVisualElement::Create(); }
+
+// Only an element shown on a sheet listens to its scheme (to re-measure when
+// the file name changes): a scheme off any sheet, as a generator's private
+// copy, has no handler to drop for each path element it frees.
+void TCustomPathOrFileNameElement::Listen() {
+    if (m_listened || !Sheet() || !Scheme()) return;
+    m_listened = Scheme();
+    m_listened->AddHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+}
+
+void TCustomPathOrFileNameElement::StopListening() {
+    // A scheme freed first has cut its elements loose (Scheme() is nil then).
+    if (TScheme* scheme = std::exchange(m_listened, nullptr); scheme && scheme == Scheme())
+        scheme->RemoveHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+}
+
+void TCustomPathOrFileNameElement::DetachFromSheet() {
+    StopListening();
+    TVisualElement::DetachFromSheet();
 }
 
 void TCustomPathOrFileNameElement::BeforeDestruction() {
-    // A scheme freed first has cut its elements loose (Scheme() is nil then).
-    if (TScheme* scheme = Scheme())
-        scheme->RemoveHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+    StopListening();
     TVisualElement::BeforeDestruction();
 }
 
@@ -197,6 +213,7 @@ int TCustomPathOrFileNameElement::GetThemeKind() const { return tekSubstitution;
 
 void TCustomPathOrFileNameElement::UpdateSize() {
     if (!Sheet() || IsBeingDestroyed()) return;
+    Listen();
     TSheetCanvas* canvas = Sheet()->Canvas();
     const QSize size = canvas->MeasureImageText(GetThemeKind(), GetImageIndex() >= 0, DisplayedText());
     // The baseline of the text, which is centred as painted, stands on the row's.

@@ -96,6 +96,8 @@ public:
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     void Paint(TSheetCanvas& canvas) override;
     void GetCaret(int& kind, TRect& rect) override;
+    // Stops listening to the scheme.
+    void DetachFromSheet() override;
     void KeyDown(int& key, TShiftState shift) override;
     void DoubleClick() override;
     bool CanDelete() override;
@@ -128,12 +130,14 @@ protected:
 
 private:
     void SchemeMessage(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
+    void Listen();
+    void StopListening();
     void SetFlag(uint8_t flag, bool on);
     QString ValueAttributeName(TSchemeFiler* filer);
 
     QString m_value;
     uint8_t m_flags = pofShowIcon;
-    // The scheme whose notifications the element listens to.
+    // The scheme whose notifications the element listens to (only while on a sheet).
     TScheme* m_listened = nullptr;
 };
 
