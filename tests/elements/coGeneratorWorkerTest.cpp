@@ -74,6 +74,9 @@ TEST_F(GeneratorWorker, TextsGetTheValuesOfSubstitutionsPathsAndDatesAndEachElem
     EXPECT_FALSE(worker.Visit(missing));
     EXPECT_FALSE(worker.Visit(missing)) << "a second visit answers the same";
     EXPECT_EQ(messages.GetCount(), ownMessages) << "and contributes nothing";
+    int substitutions = 0;
+    worker.ForEachElement(TElement_Substitution::StaticClass(), [&](TElement*) { ++substitutions; });
+    EXPECT_EQ(substitutions, 3);
     worker.Generate();
 
     EXPECT_EQ(value->GetText(), QStringLiteral("Say Hello in gen at /nowhere/out/ on 2024-05-06 07:08Nowhere"));
