@@ -111,7 +111,8 @@ TEST_F(GeneratorWorker, ReplacementsInAllFirstOrLastPlaceAcrossParagraphsCompari
         {"abc", "", "X", TReplaceMode::All, false, "abc"},    // an empty find text
         {"Stra\u00dfe e", "E", "X", TReplaceMode::All, true, "Stra\u00dfX X"},
         {"MASSE Ma\u00dfe", "\u00df", "ss", TReplaceMode::All, true, "MASSE Masse"},
-        {"cafe\u0301 caf\u00e9", "\u00e9", "E", TReplaceMode::All, false, "cafe\u0301 cafE"},
+        // A collation calls these two equal (the space has no width); exactly they differ.
+        {"a\u200bx x\u200b", "x\u200b", "Y", TReplaceMode::All, false, "a\u200bx Y"},
     };
     for (const TCase& row : cases) {
         TElement_Text* user = AddText(scheme, QStringLiteral("User"), QStringLiteral("<"));
