@@ -506,6 +506,12 @@ QString TSchemeGeneratorWorker::InsideOutputFolder(const QString& path) {
     return QString();
 }
 
+bool IsFileSystemRoot(const QString& path) {
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) trimmed.chop(1);
+    return !trimmed.isEmpty() && QFileInfo(trimmed).path() == trimmed;
+}
+
 bool TSchemeGeneratorWorker::ForceOutputFolder(const QString& folder) {
     const QString inside = InsideOutputFolder(folder);
     return !inside.isEmpty() && ForceFolder(inside);
@@ -515,10 +521,8 @@ bool TSchemeGeneratorWorker::ForceFolder(const QString& folder) {
     QString path = folder;
     while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
     const QFileInfo info(path);
-    // Only a real root (its own parent) counts as present without existing.
-    if (path.isEmpty() || info.isDir()) return true;
+    if (path.isEmpty() || info.isDir() || IsFileSystemRoot(path)) return true;
     const QString parent = info.path();
-    if (parent == path) return true;
     if (!ForceFolder(parent)) return false;
     if (!QDir().mkdir(path)) {
         AddPlainMessage(mkWarning, strCanNotCreateFolder, path);

@@ -64,6 +64,11 @@ enum class TPieceReplaceMode : uint8_t { All = 0, First = 1, Last = 2 };
 int ReplaceInPieces(TTextor& text, const QString& find, const QString& replacement, TPieceReplaceMode mode,
                     bool caseInsensitive);
 
+// True for a path that is its own parent (the file system's root, trailing
+// delimiters aside): the one folder an output folder may take as present
+// without it existing. Short paths such as "/a" are ordinary folders.
+bool IsFileSystemRoot(const QString& path);
+
 class TSchemeGeneratorWorker {
 public:
     using TFactory = std::unique_ptr<TSchemeGeneratorWorker> (*)();

@@ -283,15 +283,12 @@ TEST_F(GeneratorFiles, NamesLeadingOutOfTheOutputFolderAreRefusedAndNothingIsTou
     EXPECT_TRUE(worker.WrittenFiles().isEmpty());
 }
 
-TEST_F(GeneratorWorker, AFolderRightUnderTheRootIsMadeNotTakenAsPresent) {
-    const QString folder = QStringLiteral("/\u03a9");  // shorter than three characters
-    ASSERT_FALSE(QFileInfo::exists(folder));
-    worker.OutputFolder = folder;
-    const bool made = worker.ForceOutputFolder(folder);
-    const bool exists = QFileInfo(folder).isDir();
-    if (exists) QDir().rmdir(folder);
-    EXPECT_EQ(made, exists);
-    EXPECT_EQ(messages.GetCount(), 1) << "made (or reported as not made), never silently present";
+// Only the root itself is present without existing: a folder right under it
+// ("/a", shorter than three characters) is made like any other.
+TEST(GeneratorOutputFolder, OnlyTheFileSystemRootIsTakenAsPresentWithoutExisting) {
+    for (const char* root : {"/", "//", "///"}) EXPECT_TRUE(IsFileSystemRoot(QString::fromLatin1(root))) << root;
+    for (const char* folder : {"", "/a", "/a/", "/\u03a9", "a", "ab", "/ab/c"})
+        EXPECT_FALSE(IsFileSystemRoot(QString::fromUtf8(folder))) << folder;
 }
 
 }  // namespace
