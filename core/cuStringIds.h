@@ -558,3 +558,5 @@ constexpr int strNotExternalEditingFile = 10566;
 constexpr int strExternalEditingFileUnreadable = 10567;
 // Printing (10610).
 constexpr int strPrintingFailed = 10610;
+// Generators (10520).
+constexpr int strGeneratorNeedsPrivateCopy = 10520;

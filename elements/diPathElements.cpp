@@ -23,6 +23,7 @@
 #include <QThread>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -92,15 +93,30 @@ TCustomPathOrFileNameElement::TCustomPathOrFileNameElement() noexcept {
 
 TCustomPathOrFileNameElement::~TCustomPathOrFileNameElement() = default;
 
-void TCustomPathOrFileNameElement::Create() {
-    TVisualElement::Create();
-    if (TScheme* scheme = Scheme()) scheme->AddHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+void TCustomPathOrFileNameElement::Create() { TVisualElement::Create(); }
+
+// Only an element shown on a sheet listens to its scheme (to re-measure when
+// the file name changes): a scheme off any sheet, as a generator's private
+// copy, has no handler to drop for each path element it frees.
+void TCustomPathOrFileNameElement::Listen() {
+    if (m_listened || !Sheet() || !Scheme()) return;
+    m_listened = Scheme();
+    m_listened->AddHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+}
+
+void TCustomPathOrFileNameElement::StopListening() {
+    // A scheme freed first has cut its elements loose (Scheme() is nil then).
+    if (TScheme* scheme = std::exchange(m_listened, nullptr); scheme && scheme == Scheme())
+        scheme->RemoveHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+}
+
+void TCustomPathOrFileNameElement::DetachFromSheet() {
+    StopListening();
+    TVisualElement::DetachFromSheet();
 }
 
 void TCustomPathOrFileNameElement::BeforeDestruction() {
-    // A scheme freed first has cut its elements loose (Scheme() is nil then).
-    if (TScheme* scheme = Scheme())
-        scheme->RemoveHandler(MakeHandler<&TCustomPathOrFileNameElement::SchemeMessage>(this));
+    StopListening();
     TVisualElement::BeforeDestruction();
 }
 
@@ -122,8 +138,13 @@ void TCustomPathOrFileNameElement::SetFlag(uint8_t flag, bool on) {
     m_flags = on ? uint8_t(m_flags | flag) : uint8_t(m_flags & ~flag);
 }
 
+bool TCustomPathOrFileNameElement::AbsoluteForced() const noexcept {
+    const TScheme* scheme = Scheme();
+    return scheme && (scheme->Flags() & sfForceAbsolutePaths);
+}
+
 void TCustomPathOrFileNameElement::SetShowAbsolute(bool value) {
-    if (value == ShowAbsolute()) return;
+    if (value == ShowAbsoluteChosen()) return;
     SetFlag(pofShowAbsolute, value);
     UpdateSize();
     Invalidate();
@@ -136,12 +157,12 @@ void TCustomPathOrFileNameElement::ChangeValue(const QString& value) {
 }
 
 void TCustomPathOrFileNameElement::ChangeShowAbsolute(bool value) {
-    if (value == ShowAbsolute() || (m_flags & pofShowFixed)) return;
+    if (value == ShowAbsoluteChosen() || (m_flags & pofShowFixed)) return;
     TSchemeOperation::Execute(MakeNode<TPathOrFileNameShowOperation>(this, value));
 }
 
 void TCustomPathOrFileNameElement::ChangeStoreAbsolute(bool value) {
-    if (value == StoreAbsolute() || (m_flags & pofStoreFixed)) return;
+    if (value == StoreAbsoluteChosen() || (m_flags & pofStoreFixed)) return;
     TSchemeOperation::Execute(MakeNode<TPathOrFileNameStoreOperation>(this, value));
 }
 
@@ -192,6 +213,7 @@ int TCustomPathOrFileNameElement::GetThemeKind() const { return tekSubstitution;
 
 void TCustomPathOrFileNameElement::UpdateSize() {
     if (!Sheet() || IsBeingDestroyed()) return;
+    Listen();
     TSheetCanvas* canvas = Sheet()->Canvas();
     const QSize size = canvas->MeasureImageText(GetThemeKind(), GetImageIndex() >= 0, DisplayedText());
     // The baseline of the text, which is centred as painted, stands on the row's.
@@ -252,7 +274,7 @@ bool TCustomPathOrFileNameElement::Paste() {
 void TCustomPathOrFileNameElement::GetPaletteItems(QList<TPaletteItem*>& list) {
     TVisualElement::GetPaletteItems(list);
     const TPathPaletteItems& items = g_pathUnit.items;
-    if (!items.ShowAbsolute) return;
+    if (!items.ShowAbsolute || AbsoluteForced()) return;
     list << items.ShowAbsolute << items.ShowRelative << items.StoreAbsolute << items.StoreRelative;
 }
 
@@ -301,8 +323,8 @@ QString TCustomPathOrFileNameElement::ValueAttributeName(TSchemeFiler* filer) {
 // not resolve against the new folder.
 void TCustomPathOrFileNameElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
     TVisualElement::SaveTo(saver, knot);
-    if (StoreAbsolute() && !(m_flags & pofStoreFixed)) knot->WriteBool(kStoreAbsoluteAttribute, true);
-    if (ShowAbsolute() && !(m_flags & pofShowFixed)) knot->WriteBool(kShowAbsoluteAttribute, true);
+    if (StoreAbsoluteChosen() && !(m_flags & pofStoreFixed)) knot->WriteBool(kStoreAbsoluteAttribute, true);
+    if (ShowAbsoluteChosen() && !(m_flags & pofShowFixed)) knot->WriteBool(kShowAbsoluteAttribute, true);
     if (m_value.isEmpty()) return;
     const bool asIs = StoreAbsolute() || saver->HasOption(foPathsAsIs) || saver->IsSnapshot();
     knot->WriteStr(ValueAttributeName(saver), asIs ? m_value : RelativeForm());
@@ -517,7 +539,7 @@ void TPathOrFileNameShowOperation::DoOnElement(TElement* element) {
     TElementOperation::DoOnElement(element);
     auto* path = dynamic_cast<TCustomPathOrFileNameElement*>(element);
     if (!path) return;
-    m_oldShowAbsolute = path->ShowAbsolute();
+    m_oldShowAbsolute = path->ShowAbsoluteChosen();
     path->SetShowAbsolute(m_newShowAbsolute);
 }
 
@@ -536,7 +558,7 @@ void TPathOrFileNameStoreOperation::DoOnElement(TElement* element) {
     TElementOperation::DoOnElement(element);
     auto* path = dynamic_cast<TCustomPathOrFileNameElement*>(element);
     if (!path) return;
-    m_oldStoreAbsolute = path->StoreAbsolute();
+    m_oldStoreAbsolute = path->StoreAbsoluteChosen();
     path->SetStoreAbsolute(m_newStoreAbsolute);
 }
 

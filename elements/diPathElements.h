@@ -42,8 +42,15 @@ public:
 
     const QString& Value() const noexcept { return m_value; }
     uint8_t Flags() const noexcept { return m_flags; }
-    bool ShowAbsolute() const noexcept { return m_flags & pofShowAbsolute; }
-    bool StoreAbsolute() const noexcept { return m_flags & pofStoreAbsolute; }
+    // The element's own choices.
+    bool ShowAbsoluteChosen() const noexcept { return m_flags & pofShowAbsolute; }
+    bool StoreAbsoluteChosen() const noexcept { return m_flags & pofStoreAbsolute; }
+    // Whether its scheme forces every path absolute (sfForceAbsolutePaths):
+    // then the show and store items are not offered.
+    bool AbsoluteForced() const noexcept;
+    // The choices in effect: the element's own, or forced by the scheme.
+    bool ShowAbsolute() const noexcept { return ShowAbsoluteChosen() || AbsoluteForced(); }
+    bool StoreAbsolute() const noexcept { return StoreAbsoluteChosen() || AbsoluteForced(); }
 
     // Without undo. The value is normalised; a different one is taken, the
     // element re-checked (Changed), re-measured and its caret updated.
@@ -89,6 +96,8 @@ public:
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     void Paint(TSheetCanvas& canvas) override;
     void GetCaret(int& kind, TRect& rect) override;
+    // Stops listening to the scheme.
+    void DetachFromSheet() override;
     void KeyDown(int& key, TShiftState shift) override;
     void DoubleClick() override;
     bool CanDelete() override;
@@ -121,12 +130,14 @@ protected:
 
 private:
     void SchemeMessage(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
+    void Listen();
+    void StopListening();
     void SetFlag(uint8_t flag, bool on);
     QString ValueAttributeName(TSchemeFiler* filer);
 
     QString m_value;
     uint8_t m_flags = pofShowIcon;
-    // The scheme whose notifications the element listens to.
+    // The scheme whose notifications the element listens to (only while on a sheet).
     TScheme* m_listened = nullptr;
 };
 

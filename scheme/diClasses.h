@@ -313,6 +313,11 @@ enum : int {
     scReadOnlyChanged = 3,
 };
 
+// Flags of a scheme that its elements read (never stored).
+enum : uint8_t {
+    sfForceAbsolutePaths = 0x01,  // path elements show and store their values absolute
+};
+
 class TScheme : public TItfObject {
     T_CLASS(TScheme)
 public:
@@ -334,6 +339,8 @@ public:
     void SetReadOnly(bool value);
 
     QStringList& Strings() noexcept { return m_strings; }
+    uint8_t Flags() const noexcept { return m_flags; }
+    void SetFlags(uint8_t flags) noexcept { m_flags = flags; }
 
     // Lent by the owner, never freed by the scheme; may be nil.
     TElementMessages* Messages() const noexcept { return m_messages; }
@@ -426,6 +433,7 @@ private:
     const TElementClass* m_rootClass = nullptr;
     QString m_name;
     bool m_readOnly = false;
+    uint8_t m_flags = 0;
     QStringList m_strings;
     TUndoRedo* m_undoRedo = nullptr;
     int m_updateCount = 0;

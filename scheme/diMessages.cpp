@@ -14,8 +14,13 @@
 
 void TElementMessage::AddSegment(TElementMessages* list, uint8_t kind, const QString& value, const QString& text) {
     m_segments.append({kind, text, value});
-    if (list && list->OnSegmentAdded)
-        list->Raise([list, this, kind, text, value] { list->OnSegmentAdded(list, this, kind, text, value); });
+    if (list && list->OnSegmentAdded) {
+        const qsizetype index = m_segments.size() - 1;
+        list->Raise([list, this, kind, index] {
+            TElementMessageSegment& segment = m_segments[index];
+            list->OnSegmentAdded(list, this, kind, segment.Text, segment.Value);
+        });
+    }
 }
 
 void TElementMessage::Assign(TElementMessages* list, const TElementMessage& other) {

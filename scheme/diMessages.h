@@ -51,7 +51,8 @@ public:
     // Changes the value of one segment in place (element links after a renumbering).
     void SetSegmentValue(int index, const QString& value) { m_segments[index].Value = value; }
 
-    // Appends a segment and announces it through the list's OnSegmentAdded (list may be nil).
+    // Appends a segment and announces it through the list's OnSegmentAdded
+    // (list may be nil), whose handler may change the stored value.
     void AddSegment(TElementMessages* list, uint8_t kind, const QString& value, const QString& text);
     // Copies kind and every segment of other, each announced as by AddSegment.
     void Assign(TElementMessages* list, const TElementMessage& other);
@@ -68,8 +69,10 @@ public:
     using ClearedEvent = std::function<void(TElementMessages* list)>;
     using AddedEvent = std::function<void(TElementMessages* list, TElementMessage* message)>;
     using BeforeAddEvent = std::function<void(TElementMessages* list, TElementMessage* message, bool& accept)>;
+    // value is the segment's own, already appended: a handler may rewrite it
+    // (a generator points element links at the elements they were copied from).
     using SegmentAddedEvent = std::function<void(TElementMessages* list, TElementMessage* message, uint8_t kind,
-                                                 const QString& text, const QString& value)>;
+                                                 const QString& text, QString& value)>;
 
     TElementMessages();
     ~TElementMessages();

@@ -7,6 +7,7 @@
 #include "elements/diPathElements.h"
 
 #include "core/baAppCmpns.h"
+#include "core/cuKnot.h"
 #include "platform/plClipboard.h"
 #include "platform/plDialogs.h"
 #include "platform/plFileIcons.h"
@@ -202,6 +203,34 @@ TEST_F(PathElements, UndoAndRedoOfValueShowAndStoreThroughThePalette) {
     history.Undo();
     ASSERT_EQ(PathChildren(scheme.get()).size(), 1);
     EXPECT_EQ(PathChildren(scheme.get())[0]->Value(), dir.filePath("b.prm"));
+}
+
+TEST_F(PathElements, ASchemeForcingAbsolutePathsShowsAndStoresThemAbsoluteWithoutTheItems) {
+    scheme->SetFileName(dir.filePath("s.prm"));
+    auto* file = Add<TElement_FileName>(dir.filePath("Lib/a.prm"));
+    const TPathPaletteItems& items = PathPaletteItems();
+    auto stored = [&] {
+        TNodePtr<TKnot> knot = TKnot::Create(QStringLiteral("FileName"));
+        file->SaveToKnot(knot.get(), fmFile, 0);
+        return knot->ReadStr(QStringLiteral("Value"));
+    };
+    auto offered = [&] {
+        QList<TPaletteItem*> list;
+        file->GetPaletteItems(list);
+        return int(list.contains(items.ShowAbsolute)) + list.contains(items.ShowRelative) +
+               list.contains(items.StoreAbsolute) + list.contains(items.StoreRelative);
+    };
+    EXPECT_EQ(file->DisplayedText(), QStringLiteral("Lib/a.prm"));
+    EXPECT_EQ(stored(), QStringLiteral("Lib/a.prm"));
+    EXPECT_EQ(offered(), 4);
+
+    scheme->SetFlags(sfForceAbsolutePaths);
+    EXPECT_EQ(file->DisplayedText(), file->Value());
+    EXPECT_EQ(stored(), file->Value());
+    EXPECT_EQ(offered(), 0);
+    EXPECT_FALSE(file->ShowAbsoluteChosen()) << "the element's own choice stays";
+    scheme->SetFlags(0);
+    EXPECT_EQ(stored(), QStringLiteral("Lib/a.prm"));
 }
 
 TEST_F(PathElements, ShellAndDialogCallsOfTheItemsWithTheFiltersOfMessage250) {

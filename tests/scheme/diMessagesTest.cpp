@@ -104,4 +104,15 @@ TEST(ElementMessages, AddFromCopiesEverySegmentAndAnnouncesIt) {
     EXPECT_EQ(target.GetCount(), 4);
 }
 
+TEST(ElementMessages, SegmentHandlerRewritesTheStoredValue) {
+    TElementMessages list;
+    list.OnSegmentAdded = [](TElementMessages*, TElementMessage*, uint8_t kind, const QString&, QString& value) {
+        if (kind == skElements) value = QStringLiteral("3,4");
+    };
+    TElementMessage* message = list.AddElementLinkMessage(mkError, "see [there]", "9");
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->Segment(1).Value, QStringLiteral("3,4"));
+    EXPECT_EQ(message->Segment(0).Value, QString()) << "plain segments untouched";
+}
+
 }  // namespace
