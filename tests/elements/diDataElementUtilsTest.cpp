@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
