@@ -547,3 +547,18 @@ constexpr int strCanTOpenURL = 10193;
 constexpr int strDocumentTitle = 10440;
 // Scheme roots (10480).
 constexpr int strUnsaved = 10480;
+// Sheet form, find and replace dialogs, scheme commands (10640).
+constexpr int strFindTitle = 10640;
+constexpr int strReplaceTitle = 10641;
+constexpr int strFindWhat = 10642;
+constexpr int strReplaceWith = 10643;
+constexpr int strMatchCase = 10644;
+constexpr int strDirection = 10645;
+constexpr int strDirectionUp = 10646;
+constexpr int strDirectionDown = 10647;
+constexpr int strReplaceAll = 10648;
+constexpr int strCollapseAll = 10649;
+constexpr int strExpandedNotEmpty = 10650;
+constexpr int strExpandAll = 10651;
+constexpr int strClearLog = 10652;
+constexpr int strCaptionWithOperation = 10653;
