@@ -556,3 +556,20 @@ constexpr int strMetafileKind = 10564;
 constexpr int strTiffKind = 10565;
 constexpr int strNotExternalEditingFile = 10566;
 constexpr int strExternalEditingFileUnreadable = 10567;
+// Printing (10610).
+constexpr int strPrintingFailed = 10610;
+// Sheet form, find and replace dialogs, scheme commands (10640).
+constexpr int strFindTitle = 10640;
+constexpr int strReplaceTitle = 10641;
+constexpr int strFindWhat = 10642;
+constexpr int strReplaceWith = 10643;
+constexpr int strMatchCase = 10644;
+constexpr int strDirection = 10645;
+constexpr int strDirectionUp = 10646;
+constexpr int strDirectionDown = 10647;
+constexpr int strReplaceAll = 10648;
+constexpr int strCollapseAll = 10649;
+constexpr int strExpandedNotEmpty = 10650;
+constexpr int strExpandAll = 10651;
+constexpr int strClearLog = 10652;
+constexpr int strCaptionWithOperation = 10653;
