@@ -10,6 +10,7 @@
 #include "ui/diPaletteForm.h"
 
 #include "elements/diCommonElements.h"
+#include "elements/diLog.h"
 #include "platform/plClipboard.h"
 #include "platform/plTimer.h"
 #include "scheme/diClasses.h"
@@ -299,12 +300,15 @@ TEST_F(PaletteForm, RebuildWithTheSameItemsKeepsItsButtons) {
     std::vector<TUserButton*> before;
     for (const auto& entry : Palette().Buttons()) before.push_back(entry.Button);
     const int builds = Palette().BuildCount();
-    QTest::keyClick(&Box(), Qt::Key_X);  // typing tells the palette the focused content changed
+    QTest::keyClick(&Box(), Qt::Key_X);
     EXPECT_EQ(text->GetText(), QStringLiteral("xalpha beta"));
+    Palette().Rebuild();
     std::vector<TUserButton*> after;
     for (const auto& entry : Palette().Buttons()) after.push_back(entry.Button);
     EXPECT_EQ(after, before);
     EXPECT_EQ(Palette().BuildCount(), builds);
+    box->SetFocus();  // other items: built anew
+    EXPECT_EQ(Palette().BuildCount(), builds + 1);
 }
 
 TEST_F(PaletteForm, NarrowPaletteFitsInFourStepsFromRightToLeft) {
@@ -361,6 +365,24 @@ TEST_F(PaletteForm, HintTextReadsCaptionKeyAndDescription) {
 }
 
 TEST_F(PaletteForm, ReviewPicturesOfTheEditFormAndThePaletteAtThreeWidths) {
+    // The log: a scheme of its own whose root shows the scheme's messages.
+    TNodePtr<TSheetSettings> logSettings = MakeSheetSettings();
+    TSheet logSheet(logSettings.get());
+    auto logScheme = std::make_unique<TScheme>(TLogRoot::StaticClass(), QStringLiteral("Log"));
+    auto* logRoot = static_cast<TLogRoot*>(logScheme->Root());
+    logRoot->SetVisualParent(logSheet.Root());
+    scheme->SetMessages(&logRoot->Messages());
+    form->AttachScheme(scheme.get(), &sheet, logScheme.get(), &logSheet);
+    logRoot->Messages().AddTextMessage(mkInformation, QStringLiteral("Checked: two elements"));
+    logRoot->Messages().AddElementLinkMessage(mkWarning, QStringLiteral("A warning at [this element]"),
+                                              QStringLiteral("1"));
+    {
+        TSheetUpdate update(&logSheet);
+        logSheet.Root()->UpdateLayout(true, true, false, false);
+    }
+    EXPECT_TRUE(form->EditArea().LogShown());
+    Box().setFocus();
+    text->FocusText(TTextFocusPlace::End);
     text->SelectAll();
     QCoreApplication::processEvents();
     SaveReview(*form, QStringLiteral("forms-review-edit.png"));
@@ -368,6 +390,8 @@ TEST_F(PaletteForm, ReviewPicturesOfTheEditFormAndThePaletteAtThreeWidths) {
         Palette().resize(width, Palette().height());
         SaveReview(Palette(), QStringLiteral("forms-review-palette-%1.png").arg(width));
     }
+    form->AttachScheme(nullptr, nullptr, nullptr, nullptr);
+    scheme->SetMessages(&messages);
 }
 
 }  // namespace
