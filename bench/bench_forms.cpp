@@ -13,8 +13,10 @@
 
 #include "core/cuProps.h"
 #include "core/cuUndoRedo.h"
+#include "scheme/diCanvas.h"
 #include "scheme/diClasses.h"
 #include "scheme/diSheet.h"
+#include "scheme/diThemes.h"
 #include "text/diTextorElement.h"
 #include "ui/baSaper.h"
 #include "ui/diEditForm.h"
