@@ -4,8 +4,8 @@
 // its navigation keys, undo never falls back to redo, find and replace count
 // and report, going to elements, collapsing as one undo step, pixels of a
 // scrolled form; the pure parts (multi-click counting, drop-down placement)
-// by tables. Review pictures "forms-review-sheet.png" and
-// "forms-review-dropdown.png" go into the build folder.
+// by tables. The review picture "forms-review-dropdown.png" goes into the
+// build folder.
 
 #include "ui/diSheetForm.h"
 
@@ -276,7 +276,6 @@ TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) 
         for (int x = 0; x < size.width(); ++x) differing += shown.pixel(x, y) != expected.pixel(x, y);
     // Only the caret (and the selection's edge) differ from the sheet's own picture.
     EXPECT_LT(differing, size.height() * 4);
-    SaveReview(form->grab().toImage(), "forms-review-sheet.png");
 }
 
 TEST(SheetFormDropDownPlacement, RowsSidesShrinkingAndMovingLeftWithinTheAnchorsScreen) {
