@@ -240,6 +240,16 @@ TEST_F(SheetForm, ReplaceAllCountsReplacementsAndReportsNoMatchWithoutACountBox)
     EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));  // one undo step
 }
 
+TEST_F(SheetForm, ReplaceAllCountsOnlyReplacementsMadeInATextThatRefusesThem) {
+    text->SetVisualOptions(text->VisualOptions() | voReadOnly);
+    TCountingFind request(QStringLiteral("a"));
+    request.Scope = text;
+    EXPECT_EQ(form->Replace(request, QStringLiteral("aa"), true, true), 0);
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));
+    EXPECT_EQ(request.Reports, 1);
+    EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
 TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
     TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
     const int missing = frame->Number() + 100000;
