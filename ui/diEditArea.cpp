@@ -67,6 +67,8 @@ TEditArea::TEditArea(QWidget* parent)
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
     m_logForm->hide();
+    // The button follows the splitter's bar wherever the layout puts it.
+    m_splitter->handle(1)->installEventFilter(this);
     m_sheetForm->RangeBox().SetBorderStyle(bsNone);
     m_logForm->RangeBox().SetBorderStyle(bsNone);
     QObject::connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
@@ -351,6 +353,9 @@ void TEditArea::resizeEvent(QResizeEvent* event) {
 }
 
 bool TEditArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_splitter->handle(1) &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        CenterLogButton();
     if (watched == m_logButton->viewport() && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         m_logButton->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {

@@ -29,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+class QHelpEvent;
 class QMenu;
 class THintWindow;
 class TItfObject;

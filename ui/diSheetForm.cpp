@@ -477,7 +477,8 @@ void TSheetForm::CreateActions() {
     Action(TSheetAction::EditSelectAll).setShortcut(K(Qt::CTRL | Qt::Key_A));
     Action(TSheetAction::EditReadOnly).setCheckable(true);
     Action(TSheetAction::ViewNonPrintingCharacters).setCheckable(true);
-    m_pmEdit->addAction(&Action(TSheetAction::EditUndo));
+    // The popup's undo item always reads the plain "Undo": an item of its own that runs the action.
+    m_miUndo = m_pmEdit->addAction(QString(), &Action(TSheetAction::EditUndo), &QAction::trigger);
     m_pmEdit->addSeparator();
     for (TSheetAction a : {TSheetAction::EditCut, TSheetAction::EditCopy, TSheetAction::EditPaste,
                            TSheetAction::EditDelete})
@@ -493,7 +494,6 @@ void TSheetForm::SetCaptions() {
 
 void TSheetForm::RefreshSheetState() {
     if (m_sheet) {
-        m_rb1->setToolTipDuration(-1);
         m_rb1->viewport()->setCursor(TScreenCursor::Current().CursorOf(m_sheet->Cursor()));
         m_rb1->SetRange(QSize(m_sheet->GetContentWidth(), m_sheet->GetContentHeight()));
     } else {
@@ -572,8 +572,8 @@ void TSheetForm::UpdateUndoRedoActions() {
     };
     Action(TSheetAction::EditUndo).setText(caption(strUndo, undo));
     Action(TSheetAction::EditRedo).setText(caption(strRedo, redo));
-    // The popup's item stays the plain "Undo": it shows the same action, so its text is the menu's own.
-    Action(TSheetAction::EditUndo).setIconText(LoadStr(strUndo));
+    m_miUndo->setText(LoadStr(strUndo));
+    m_miUndo->setEnabled(Action(TSheetAction::EditUndo).isEnabled());
 }
 
 void TSheetForm::UpdateTabHandling() {

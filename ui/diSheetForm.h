@@ -287,6 +287,7 @@ private:
     TRangeBox* m_rb1;
     std::unique_ptr<THooker> m_hk1;
     QMenu* m_pmEdit;
+    QAction* m_miUndo = nullptr;
     std::array<QAction*, size_t(TSheetAction::Count)> m_actions{};
     TScheme* m_scheme = nullptr;
     TSheet* m_sheet = nullptr;

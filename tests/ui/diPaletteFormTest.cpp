@@ -9,6 +9,7 @@
 
 #include "ui/diPaletteForm.h"
 
+#include "core/cuStringIds.h"
 #include "elements/diCommonElements.h"
 #include "elements/diLog.h"
 #include "platform/plClipboard.h"

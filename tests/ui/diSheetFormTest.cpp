@@ -4,8 +4,8 @@
 // its navigation keys, undo never falls back to redo, find and replace count
 // and report, going to elements, collapsing as one undo step, pixels of a
 // scrolled form; the pure parts (multi-click counting, drop-down placement)
-// by tables. Review pictures "forms-review-sheet.png" and
-// "forms-review-dropdown.png" go into the build folder.
+// by tables. The review picture "forms-review-dropdown.png" goes into the
+// build folder.
 
 #include "ui/diSheetForm.h"
 
@@ -240,6 +240,16 @@ TEST_F(SheetForm, ReplaceAllCountsReplacementsAndReportsNoMatchWithoutACountBox)
     EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));  // one undo step
 }
 
+TEST_F(SheetForm, ReplaceAllCountsOnlyReplacementsMadeInATextThatRefusesThem) {
+    text->SetVisualOptions(text->VisualOptions() | voReadOnly);
+    TCountingFind request(QStringLiteral("a"));
+    request.Scope = text;
+    EXPECT_EQ(form->Replace(request, QStringLiteral("aa"), true, true), 0);
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));
+    EXPECT_EQ(request.Reports, 1);
+    EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
 TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
     TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
     const int missing = frame->Number() + 100000;
@@ -276,7 +286,6 @@ TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) 
         for (int x = 0; x < size.width(); ++x) differing += shown.pixel(x, y) != expected.pixel(x, y);
     // Only the caret (and the selection's edge) differ from the sheet's own picture.
     EXPECT_LT(differing, size.height() * 4);
-    SaveReview(form->grab().toImage(), "forms-review-sheet.png");
 }
 
 TEST(SheetFormDropDownPlacement, RowsSidesShrinkingAndMovingLeftWithinTheAnchorsScreen) {
