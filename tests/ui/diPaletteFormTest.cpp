@@ -344,6 +344,13 @@ TEST_F(PaletteForm, NarrowPaletteFitsInFourStepsFromRightToLeft) {
     SaveReview(Palette(), QStringLiteral("forms-review-palette-60.png"));
 }
 
+TEST_F(PaletteForm, WithoutHeadersTheFormIsLargeButtonsAndSixPixelsHigh) {
+    EXPECT_GT(Palette().height(), Palette().LargeHeight() + 6);
+    settings->ShowHeaders()->SetValue(false);
+    EXPECT_EQ(Palette().height(), Palette().LargeHeight() + 6);
+    for (const auto& entry : Palette().Buttons()) EXPECT_NE(entry.Item, nullptr);  // no group captions
+}
+
 TEST_F(PaletteForm, HintTextReadsCaptionKeyAndDescription) {
     EXPECT_EQ(PaletteHintText(QStringLiteral("Logic Frame"), QStringLiteral("L"), QStringLiteral("Groups data.")),
               QStringLiteral("Logic Frame (Ctrl+L)\r\nGroups data."));
