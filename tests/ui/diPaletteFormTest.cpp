@@ -394,7 +394,8 @@ TEST_F(PaletteForm, ReviewPicturesOfTheEditFormAndThePaletteAtThreeWidths) {
     text->SelectAll();
     QCoreApplication::processEvents();
     SaveReview(*form, QStringLiteral("forms-review-edit.png"));
-    for (int width : {1400, 700, 360}) {
+    box->SetFocus();  // two groups, large, lettered and drop-down buttons: fitting shows
+    for (int width : {1400, 420, 220}) {
         Palette().resize(width, Palette().height());
         SaveReview(Palette(), QStringLiteral("forms-review-palette-%1.png").arg(width));
     }
