@@ -457,10 +457,11 @@ TUserButton* TPaletteForm::MakeButton(TPanelEx& panel, TPaletteItem* item, const
     auto* button = new TUserButton(&panel);
     TButtonEntry entry{button, item, info, {}, firstPart, {}};
     if (!secondPart) {
-        int keys = 0;
+        // Items without a letter are numbered "1", "2", ... in order.
+        int numbered = 0;
         for (const TButtonEntry& e : m_buttons)
-            if (!e.Key.isEmpty()) ++keys;
-        entry.Key = info.Letter.isEmpty() ? QString::number(keys + 1) : info.Letter;
+            if (!e.Key.isEmpty() && e.Info.Letter.isEmpty()) ++numbered;
+        entry.Key = info.Letter.isEmpty() ? QString::number(numbered + 1) : info.Letter;
     }
     button->SetOptions(boAutoWidth | boTransparent);
     if (secondPart)

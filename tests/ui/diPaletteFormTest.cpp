@@ -31,6 +31,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHelpEvent>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -287,7 +288,8 @@ TEST_F(PaletteForm, CtrlFunctionKeyNeverRunsTheItemOfItsLetter) {
 
 TEST_F(PaletteForm, PostedClickIsDroppedByARebuildForAnotherTarget) {
     FocusBox();
-    Palette().ButtonOfKey(QStringLiteral("1"))->Click();
+    QTest::mouseClick(Palette().ButtonOfKey(QStringLiteral("1")), Qt::LeftButton);
+    EXPECT_EQ(Runs(0), 0);  // posted, not run inside the button's own handling
     Flush();
     EXPECT_EQ(Runs(0), 1);
     Palette().ButtonOfKey(QStringLiteral("1"))->Click();
@@ -295,6 +297,22 @@ TEST_F(PaletteForm, PostedClickIsDroppedByARebuildForAnotherTarget) {
     box->SetFocus();
     Flush();
     EXPECT_EQ(Runs(0), 1);
+}
+
+TEST_F(PaletteForm, DropDownButtonOnlyOpensItsMenuWhoseEntryRuns) {
+    FocusBox();
+    TUserButton* button = Palette().ButtonOfKey(QStringLiteral("13"));
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button->DropDownMenu(), nullptr);
+    EXPECT_EQ(button->SignAt(spRight), saArrowDown);
+    button->Click();
+    EXPECT_TRUE(button->DropDownMenu()->isVisible());
+    button->DropDownMenu()->hide();
+    Flush();
+    EXPECT_EQ(TestPalette().DropDown->Runs, 0);
+    button->DropDownMenu()->actions().first()->trigger();
+    Flush();
+    EXPECT_EQ(TestPalette().Entry->Runs, 1);
 }
 
 TEST_F(PaletteForm, RebuildWithTheSameItemsKeepsItsButtons) {
