@@ -145,7 +145,8 @@ TPaletteForm::TPaletteForm(QWidget* parent, TPaletteFormSettings* settings)
 }
 
 TPaletteForm::~TPaletteForm() {
-    SetSheet(nullptr);
+    if (m_sheet) m_sheet->RemoveHandler(MakeHandler<&TPaletteForm::OnSheet>(this));
+    m_sheet = nullptr;
     HideKeyHints();
     if (m_settings) m_settings->RemoveHandler(MakeHandler<&TPaletteForm::OnSettings>(this));
     if (TLocalization* localization = Localization())
@@ -317,6 +318,7 @@ void TPaletteForm::Rebuild() {
         RemovePostedMessages(this);
         m_postedSubCommands.clear();
         HideKeyHints();
+        m_hint->ReleaseHint();
         ClearMenus();
         BuildPanels(target, items);
         m_builtTarget = target;
@@ -502,7 +504,10 @@ void TPaletteForm::AttachMenu(TUserButton& button, TPaletteItem* item, TVisualEl
                               const std::vector<std::pair<TPaletteItem*, TPaletteItemInfo>>& items) {
     QMenu* menu = nullptr;
     auto ensureMenu = [&] {
-        if (!menu) menu = new QMenu(this);
+        if (!menu) {
+            menu = new QMenu(this);
+            menu->setToolTipsVisible(ShowHints());
+        }
         return menu;
     };
     for (const auto& [sub, info] : items) {
