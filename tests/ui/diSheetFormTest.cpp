@@ -193,6 +193,16 @@ TEST_F(SheetForm, DropDownListRowsHotTrackingAndSideHintForReview) {
     SaveReview(review, "forms-review-dropdown.png");
 }
 
+TEST_F(SheetForm, AMenuTakingTheKeysLeavesTheSheetActive) {
+    ASSERT_TRUE(sheet.Active());
+    QFocusEvent toMenu(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(&Box(), &toMenu);
+    EXPECT_TRUE(sheet.Active());
+    QFocusEvent away(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&Box(), &away);
+    EXPECT_FALSE(sheet.Active());
+}
+
 TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
     constexpr int kInterval = 500, kThreshold = 4;
     TClickCounter counter;
