@@ -237,6 +237,31 @@ TEST_F(SheetForm, AMenuTakingTheKeysLeavesTheSheetActive) {
     EXPECT_FALSE(sheet.Active());
 }
 
+TEST_F(SheetForm, HintOfTheElementUnderTheMouseInOurOwnWindowOncePerElementAndOnlyWithShowHints) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    Layout();
+    TVisualElement* button = frame->ExpandButton();
+    const QPoint inBox = Box().viewport()->mapTo(
+        &Box(), Box().ContentToClient(button->ClientToSheet(QPoint(button->Width() / 2, button->Height() / 2))));
+    const auto hover = [&] {
+        QHelpEvent help(QEvent::ToolTip, inBox, Box().mapToGlobal(inBox));
+        QCoreApplication::sendEvent(&Box(), &help);
+    };
+    hover();
+    ASSERT_TRUE(form->Hint().isVisible());
+    QString expected;
+    button->GetHint(expected);
+    EXPECT_EQ(form->Hint().Text(), expected);
+    form->Hint().ReleaseHint();
+    hover();  // the same element again: asked with an empty text, nothing shows
+    EXPECT_FALSE(form->Hint().isVisible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&Box(), &leave);
+    settings->ShowHints()->SetValue(false);
+    hover();
+    EXPECT_FALSE(form->Hint().isVisible());
+}
+
 TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
     constexpr int kInterval = 500, kThreshold = 4;
     TClickCounter counter;
