@@ -164,6 +164,40 @@ TEST_F(SheetForm, OpenListTakesUpAndDownButLeftRightAndShiftDownGoToTheSheet) {
     EXPECT_EQ(listKeys, 2);
 }
 
+// A click on a row of the open list: press and release at x in the row, the release moved by releaseShift.
+void ClickRow(TDropDownControl& list, int row, int x, QPoint releaseShift = QPoint()) {
+    const QPoint at(x, list.visualItemRect(list.item(row)).center().y());
+    for (auto [type, point] : {std::pair{QEvent::MouseButtonPress, at}, std::pair{QEvent::MouseButtonRelease, at + releaseShift}}) {
+        QMouseEvent event(type, point, list.viewport()->mapToGlobal(point), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list.viewport(), &event);
+    }
+}
+
+TEST_F(SheetForm, ListClickTogglesInTheExpandZoneChoosesInsideAndClosesOutsideWithoutChoosing) {
+    auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
+    dropDown->SetVisualParent(root);
+    Layout();
+    dropDown->FocusFirst();
+    if (!sheet.DropDown()) dropDown->OpenDropDown();
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    const int rows = form->DropDownControl()->count();
+    const int height = form->DropDownControl()->height();
+    ClickRow(*form->DropDownControl(), 1, 5);  // "Beta": its expand zone
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    EXPECT_EQ(form->DropDownControl()->count(), rows + 2);
+    EXPECT_GE(form->DropDownControl()->height(), height);
+    EXPECT_TRUE(dropDown->Value.isEmpty());
+    ClickRow(*form->DropDownControl(), 0, 40);  // "Alpha"
+    EXPECT_EQ(dropDown->Value, QStringLiteral("Alpha"));
+    EXPECT_EQ(sheet.DropDown(), nullptr);
+    dropDown->OpenDropDown();
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    ClickRow(*form->DropDownControl(), 2, 40, QPoint(0, 400));  // "Gamma", released far below the window
+    EXPECT_EQ(sheet.DropDown(), nullptr);
+    EXPECT_EQ(dropDown->Value, QStringLiteral("Alpha"));
+}
+
 TEST_F(SheetForm, DropDownListRowsHotTrackingAndSideHintForReview) {
     auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
     dropDown->SetVisualParent(root);
@@ -191,6 +225,41 @@ TEST_F(SheetForm, DropDownListRowsHotTrackingAndSideHintForReview) {
     painter.drawPixmap(list->SideHint().pos() - origin, list->SideHint().grab());
     painter.end();
     SaveReview(review, "forms-review-dropdown.png");
+}
+
+TEST_F(SheetForm, AMenuTakingTheKeysLeavesTheSheetActive) {
+    ASSERT_TRUE(sheet.Active());
+    QFocusEvent toMenu(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(&Box(), &toMenu);
+    EXPECT_TRUE(sheet.Active());
+    QFocusEvent away(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&Box(), &away);
+    EXPECT_FALSE(sheet.Active());
+}
+
+TEST_F(SheetForm, HintOfTheElementUnderTheMouseInOurOwnWindowOncePerElementAndOnlyWithShowHints) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    Layout();
+    TVisualElement* button = frame->ExpandButton();
+    const QPoint inBox = Box().viewport()->mapTo(
+        &Box(), Box().ContentToClient(button->ClientToSheet(QPoint(button->Width() / 2, button->Height() / 2))));
+    const auto hover = [&] {
+        QHelpEvent help(QEvent::ToolTip, inBox, Box().mapToGlobal(inBox));
+        QCoreApplication::sendEvent(&Box(), &help);
+    };
+    hover();
+    ASSERT_TRUE(form->Hint().isVisible());
+    QString expected;
+    button->GetHint(expected);
+    EXPECT_EQ(form->Hint().Text(), expected);
+    form->Hint().ReleaseHint();
+    hover();  // the same element again: asked with an empty text, nothing shows
+    EXPECT_FALSE(form->Hint().isVisible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&Box(), &leave);
+    settings->ShowHints()->SetValue(false);
+    hover();
+    EXPECT_FALSE(form->Hint().isVisible());
 }
 
 TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
