@@ -560,3 +560,18 @@ constexpr int strExternalEditingFileUnreadable = 10567;
 constexpr int strPrintingFailed = 10610;
 // Generators (10520).
 constexpr int strGeneratorNeedsPrivateCopy = 10520;
+// Sheet form, find and replace dialogs, scheme commands (10640).
+constexpr int strFindTitle = 10640;
+constexpr int strReplaceTitle = 10641;
+constexpr int strFindWhat = 10642;
+constexpr int strReplaceWith = 10643;
+constexpr int strMatchCase = 10644;
+constexpr int strDirection = 10645;
+constexpr int strDirectionUp = 10646;
+constexpr int strDirectionDown = 10647;
+constexpr int strReplaceAll = 10648;
+constexpr int strCollapseAll = 10649;
+constexpr int strExpandedNotEmpty = 10650;
+constexpr int strExpandAll = 10651;
+constexpr int strClearLog = 10652;
+constexpr int strCaptionWithOperation = 10653;

@@ -29,6 +29,7 @@ public:
     QString Caption;
     int Data = 0;
     QString SecondText;  // shown when Caption is empty
+    QString Hint;        // shown beside the open list while the item is current
     bool Enabled = true;
     bool Selectable = true;
 

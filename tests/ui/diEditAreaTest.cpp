@@ -1,0 +1,193 @@
+// The edit area on a real scheme and its log: the log pane with its splitter
+// and button shown by the first message and hidden at once by clearing, stored
+// log heights out of range ignored, the layout's round trip, F5 running the
+// refresh and the check once each, Find Next without a text opening the find
+// dialog, the replace dialog's Replace All, and no two enabled actions of the
+// window on one key. Review pictures "forms-review-sheet.png" (sheet with
+// focus, selection, caret and the log) and "forms-review-replace.png".
+
+#include "ui/diEditArea.h"
+
+#include "core/cuKnot.h"
+#include "elements/diLog.h"
+#include "platform/plDialogs.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diMessages.h"
+#include "support/testEnglish.h"
+#include "support/testVisualElements.h"
+#include "text/diTextorElement.h"
+#include "ui/baSaper.h"
+#include "ui/diFindDialogs.h"
+#include "ui/diSheetForm.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// A rich text of the area's scheme.
+class TElement_AreaText : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_AreaText)
+public:
+    void Create() override {
+        TTextorElement::Create();
+        SetTextorOptions(TextorOptions() | toRichContent);
+        SetRestrictions(trAllCharacters);
+    }
+    void TreePlacementChanged() override {
+        TTextorElement::TreePlacementChanged();
+        if (!VisualParent()) SetVisualParent(static_cast<TVisualElement*>(Parent()));
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_AreaText, TTextorElement)
+
+namespace {
+
+// Counts a sheet settings section's change announcements (a refresh sends one).
+struct TAnnouncements {
+    void OnSettings(TItfObject*, int msg, intptr_t, intptr_t) { count += msg == 1; }
+    int count = 0;
+};
+
+class EditArea : public ::testing::Test, public TSheetFixture {
+protected:
+    EditArea() : dialogsGuard(&dialogs) {
+        text = TElement::CreateIn<TElement_AreaText>(scheme.get(), root);
+        text->SetText(QStringLiteral("alpha a beta a gamma"));
+        Layout();
+        logSettings->CreateProperties();
+        logSheet = std::make_unique<TSheet>(logSettings.get());
+        logScheme = std::make_unique<TScheme>(TLogRoot::StaticClass(), QStringLiteral("Log"));
+        log = static_cast<TLogRoot*>(logScheme->Root());
+        log->SetVisualParent(logSheet->Root());
+        scheme->SetMessages(&log->Messages());
+        area = std::make_unique<TEditArea>();
+        area->resize(480, 400);
+        area->AttachScheme(scheme.get(), &sheet, logScheme.get(), logSheet.get());
+        area->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(area.get()));
+        area->SheetForm().RangeBox().setFocus();
+        text->FocusText(TTextFocusPlace::Start);
+    }
+    ~EditArea() override {
+        area.reset();
+        scheme->SetMessages(nullptr);
+        logScheme.reset();
+    }
+    void Warn(const QString& message) { log->Messages().AddTextMessage(mkWarning, message); }
+    static void SaveReview(const QImage& image, const char* name) {
+        const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(image.save(path)) << path.toStdString();
+    }
+
+    TEnglishTexts english;
+    TFakeDialogs dialogs;
+    TDialogsInstaller dialogsGuard;
+    TElement_AreaText* text = nullptr;
+    TNodePtr<TSheetSettings> logSettings = MakeSheetSettings();
+    std::unique_ptr<TSheet> logSheet;
+    std::unique_ptr<TScheme> logScheme;
+    TLogRoot* log = nullptr;
+    std::unique_ptr<TEditArea> area;
+};
+
+TEST_F(EditArea, LogPaneWithSplitterAndButtonShownByAMessageAndClearedByTheButton) {
+    EXPECT_FALSE(area->LogShown());
+    EXPECT_FALSE(area->Action(TEditAreaAction::ToolsClearLog).isEnabled());
+    Warn(QStringLiteral("Something to look at"));
+    ASSERT_TRUE(area->LogShown());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(area->LogForm().isVisible());
+    EXPECT_TRUE(area->Splitter().handle(1)->isVisible());
+    EXPECT_TRUE(area->LogButton().isVisible());
+    EXPECT_EQ(area->LogForm().height(), TEditArea::kInitialLogHeight);
+    EXPECT_EQ(area->LogSeverity(), 2);
+    const QRect handle(area->Splitter().handle(1)->mapTo(area.get(), QPoint(0, 0)), area->Splitter().handle(1)->size());
+    EXPECT_EQ(area->LogButton().geometry().center().x(), handle.center().x());
+    EXPECT_TRUE(handle.intersects(area->LogButton().geometry()));
+    text->FocusText(TTextFocusPlace::Data, QStringLiteral("0,6,0,12"));
+    QCoreApplication::processEvents();
+    SaveReview(area->grab().toImage(), "forms-review-sheet.png");
+    QTest::mouseClick(area->LogButton().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 8));
+    EXPECT_EQ(log->Messages().GetCount(), 0);
+    EXPECT_FALSE(area->LogShown());
+    EXPECT_FALSE(area->LogForm().isVisible());
+    EXPECT_FALSE(area->LogButton().isVisible());
+}
+
+TEST_F(EditArea, StoredLogHeightsOutOfRangeAreIgnoredAndTheLayoutRoundTrips) {
+    Warn(QStringLiteral("w"));
+    for (int height : {5, area->height() / 2 + 1}) {
+        TNodePtr<TKnot> stored = TKnot::Create(QStringLiteral("EditForm"));
+        stored->AddChild(QStringLiteral("Log"))->WriteInt(QStringLiteral("Height"), height);
+        area->LoadLayout(stored.get());
+        EXPECT_EQ(area->LogForm().height(), TEditArea::kInitialLogHeight) << height;
+    }
+    TNodePtr<TKnot> stored = TKnot::Create(QStringLiteral("EditForm"));
+    stored->AddChild(QStringLiteral("Log"))->WriteInt(QStringLiteral("Height"), 150);
+    stored->AddChild(QStringLiteral("Palette"))->WriteBool(QStringLiteral("Visible"), false);
+    area->LoadLayout(stored.get());
+    EXPECT_EQ(area->LogForm().height(), 150);
+    EXPECT_FALSE(area->Action(TEditAreaAction::ViewPalette).isChecked());
+    TNodePtr<TKnot> saved = TKnot::Create(QStringLiteral("EditForm"));
+    area->SaveLayout(saved.get());
+    EXPECT_EQ(saved->FindChild(QStringLiteral("Log"))->ReadInt(QStringLiteral("Height"), 0), 150);
+    EXPECT_FALSE(saved->FindChild(QStringLiteral("Palette"))->ReadBool(QStringLiteral("Visible"), true));
+}
+
+TEST_F(EditArea, F5RunsTheRefreshAndTheCheckOnceEach) {
+    Warn(QStringLiteral("from an earlier check"));
+    ASSERT_TRUE(area->LogShown());
+    TAnnouncements announcements;
+    sheet.Settings()->AddHandler(MakeHandler<&TAnnouncements::OnSettings>(&announcements));
+    QTest::keyClick(&area->SheetForm().RangeBox(), Qt::Key_F5);
+    sheet.Settings()->RemoveHandler(MakeHandler<&TAnnouncements::OnSettings>(&announcements));
+    EXPECT_EQ(announcements.count, 1);
+    EXPECT_EQ(log->Messages().GetCount(), 0);  // the check wrote the scheme's messages anew: none
+    EXPECT_FALSE(area->LogShown());
+}
+
+TEST_F(EditArea, FindNextWithoutATextOpensTheFindDialog) {
+    ASSERT_TRUE(area->FindDialog().FindText().isEmpty());
+    QTest::keyClick(&area->SheetForm().RangeBox(), Qt::Key_F3);
+    EXPECT_TRUE(area->FindDialog().isVisible());
+    area->FindDialog().close();
+}
+
+TEST_F(EditArea, ReplaceAllFromTheDialogCountsTheReplacementsMade) {
+    area->Action(TEditAreaAction::EditReplace).trigger();
+    TFindDialog& dialog = area->ReplaceDialog();
+    ASSERT_TRUE(dialog.isVisible());
+    dialog.FindEdit().setText(QStringLiteral("a"));
+    dialog.ReplaceEdit().setText(QStringLiteral("aa"));
+    SaveReview(dialog.grab().toImage(), "forms-review-replace.png");
+    dialog.ReplaceAllButton().click();
+    EXPECT_EQ(text->GetText(), QStringLiteral("aalphaa aa betaa aa gaammaa"));
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, QStringLiteral(u"The program has made 7\u00A0replacements."));
+    dialog.close();
+}
+
+TEST_F(EditArea, NoTwoEnabledActionsOfTheWindowShareAKey) {
+    Warn(QStringLiteral("w"));  // the log's actions too
+    QMap<QString, QString> owners;
+    for (const QAction* action : area->findChildren<QAction*>()) {
+        if (!action->isEnabled()) continue;
+        for (const QKeySequence& key : action->shortcuts()) {
+            const QString name = key.toString();
+            // The log's sheet form holds the same edit actions, each only for its own children.
+            const QString owner = action->parent() == &area->LogForm() ? QStringLiteral("log ") : QString();
+            EXPECT_FALSE(owners.contains(owner + name)) << name.toStdString() << " " << action->text().toStdString()
+                                                        << " and " << owners.value(owner + name).toStdString();
+            owners.insert(owner + name, action->text());
+        }
+    }
+    EXPECT_TRUE(owners.contains(QStringLiteral("F5")));
+}
+
+}  // namespace

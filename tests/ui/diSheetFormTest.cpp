@@ -1,0 +1,383 @@
+// The sheet form on a real scheme (a box holding a rich text with logic
+// frames and a drop-down), driven with QTest's keys and clicks: the owner
+// sees keys first, unconsumed keys beep once, the drop-down window takes only
+// its navigation keys, undo never falls back to redo, find and replace count
+// and report, going to elements, collapsing as one undo step, pixels of a
+// scrolled form; the pure parts (multi-click counting, drop-down placement)
+// by tables. The review picture "forms-review-dropdown.png" goes into the
+// build folder.
+
+#include "ui/diSheetForm.h"
+
+#include "elements/diCommonElements.h"
+#include "elements/diSimpleElements.h"
+#include "platform/plClock.h"
+#include "platform/plDialogs.h"
+#include "scheme/diClasses.h"
+#include "support/testEnglish.h"
+#include "support/testVisualElements.h"
+#include "text/diTextorElement.h"
+#include "ui/baHintWindow.h"
+#include "ui/baSaper.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QPainter>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// A rich text on the form's sheet that takes logic frames.
+class TElement_FormText : public TTextorElement {
+    T_ELEMENT_CLASS(TElement_FormText)
+public:
+    void Create() override {
+        TTextorElement::Create();
+        SetTextorOptions(TextorOptions() | toRichContent);
+        SetRestrictions(trAllCharacters);
+    }
+    void TreePlacementChanged() override {
+        TTextorElement::TreePlacementChanged();
+        if (!VisualParent()) SetVisualParent(static_cast<TVisualElement*>(Parent()));
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_FormText, TTextorElement)
+
+namespace {
+
+int g_beeps = 0;
+void CountBeep() { ++g_beeps; }
+
+// A request that counts its "not found" reports instead of showing a box.
+struct TCountingFind : TFindData {
+    using TFindData::TFindData;
+    void ReportNotFound() const override { ++Reports; }
+    mutable int Reports = 0;
+};
+
+void SaveReview(const QImage& image, const char* name) {
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+class SheetForm : public ::testing::Test, public TSheetFixture {
+protected:
+    SheetForm() : previousBeep(InstallBeep(&CountBeep)), dialogsGuard(&dialogs), previousClock(TClock::Install(&clock)) {
+        g_beeps = 0;
+        settings->CreateProperties();
+        text = TElement::CreateIn<TElement_FormText>(scheme.get(), root);
+        text->SetText(QStringLiteral("alpha a beta a gamma"));
+        Layout();
+        form = std::make_unique<TSheetForm>(nullptr, settings.get());
+        form->resize(320, 200);
+        form->AttachSheet(scheme.get(), &sheet);
+        form->OnKeyDown = [this](TSheetForm&, int& key, TShiftState) { OwnerKeys << key; };
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        Box().setFocus();
+        text->FocusText(TTextFocusPlace::Start);
+        history.Clear();
+    }
+    ~SheetForm() override {
+        form.reset();
+        TClock::Install(previousClock);
+        InstallBeep(previousBeep);
+    }
+    TRangeBox& Box() const { return form->RangeBox(); }
+    void Press(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&Box(), Qt::Key(qtKey), modifiers);
+    }
+    TElement_LogicFrame* AddFrame(const QString& caption) {
+        auto* frame = static_cast<TElement_LogicFrame*>(text->AddElementOfClass(TElement_LogicFrame::StaticClass()));
+        frame->Caption()->SetText(caption);
+        return frame;
+    }
+
+    TEnglishTexts english;
+    TBeepFunction previousBeep;
+    TFakeDialogs dialogs;
+    TDialogsInstaller dialogsGuard;
+    TManualClock clock;
+    const TClock* previousClock;
+    TNodePtr<TSheetFormSettings> settings = TProperty::CreateRoot<TSheetFormSettings>(QStringLiteral("SheetForm"));
+    TElement_FormText* text = nullptr;
+    std::unique_ptr<TSheetForm> form;
+    QList<int> OwnerKeys;
+};
+
+TEST_F(SheetForm, CtrlZWithNothingToUndoNeverRedoesAndCtrlShiftZRedoes) {
+    text->ReplaceText(QStringLiteral("changed"));
+    history.Undo();
+    ASSERT_TRUE(history.CanRedo());
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));
+    EXPECT_TRUE(history.CanRedo());
+    Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(text->GetText(), QStringLiteral("changed"));
+}
+
+TEST_F(SheetForm, UnconsumedShiftLeftBeepsOnceAfterTheOwnerDeclinedItTwice) {
+    root->SetFocus();  // the box takes no key and has no neighbour to move to
+    Press(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(g_beeps, 1);
+    EXPECT_EQ(OwnerKeys.count(vkLeft), 2);
+}
+
+TEST_F(SheetForm, CtrlLetterTypesNothingAndOwnerConsumedKeyNeverReachesTheSheet) {
+    Press(Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));
+    EXPECT_EQ(g_beeps, 0);
+    form->OnKeyDown = [](TSheetForm&, int& key, TShiftState) { key = key == 'Q' ? vkNone : key; };
+    Press(Qt::Key_Q);
+    Press(Qt::Key_W);
+    EXPECT_EQ(text->GetText(), QStringLiteral("walpha a beta a gamma"));
+}
+
+TEST_F(SheetForm, OpenListTakesUpAndDownButLeftRightAndShiftDownGoToTheSheet) {
+    auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
+    dropDown->SetVisualParent(root);
+    Layout();
+    dropDown->FocusFirst();
+    if (!sheet.DropDown()) dropDown->OpenDropDown();
+    TDropDownControl* list = form->DropDownControl();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_FALSE(list->isActiveWindow());
+    int listKeys = 0;
+    struct TCounter : QObject {
+        int& count;
+        explicit TCounter(int& c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            count += e->type() == QEvent::KeyPress;
+            return false;
+        }
+    } counter(listKeys);
+    list->installEventFilter(&counter);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Up);
+    EXPECT_EQ(listKeys, 2);
+    for (auto [key, modifiers] : {std::pair{Qt::Key_Left, Qt::NoModifier}, std::pair{Qt::Key_Right, Qt::NoModifier},
+                                  std::pair{Qt::Key_Down, Qt::ShiftModifier}})
+        if (form->DropDownControl()) Press(key, modifiers);
+    EXPECT_EQ(listKeys, 2);
+}
+
+// A click on a row of the open list: press and release at x in the row, the release moved by releaseShift.
+void ClickRow(TDropDownControl& list, int row, int x, QPoint releaseShift = QPoint()) {
+    const QPoint at(x, list.visualItemRect(list.item(row)).center().y());
+    for (auto [type, point] : {std::pair{QEvent::MouseButtonPress, at}, std::pair{QEvent::MouseButtonRelease, at + releaseShift}}) {
+        QMouseEvent event(type, point, list.viewport()->mapToGlobal(point), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list.viewport(), &event);
+    }
+}
+
+TEST_F(SheetForm, ListClickTogglesInTheExpandZoneChoosesInsideAndClosesOutsideWithoutChoosing) {
+    auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
+    dropDown->SetVisualParent(root);
+    Layout();
+    dropDown->FocusFirst();
+    if (!sheet.DropDown()) dropDown->OpenDropDown();
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    const int rows = form->DropDownControl()->count();
+    const int height = form->DropDownControl()->height();
+    ClickRow(*form->DropDownControl(), 1, 5);  // "Beta": its expand zone
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    EXPECT_EQ(form->DropDownControl()->count(), rows + 2);
+    EXPECT_GE(form->DropDownControl()->height(), height);
+    EXPECT_TRUE(dropDown->Value.isEmpty());
+    ClickRow(*form->DropDownControl(), 0, 40);  // "Alpha"
+    EXPECT_EQ(dropDown->Value, QStringLiteral("Alpha"));
+    EXPECT_EQ(sheet.DropDown(), nullptr);
+    dropDown->OpenDropDown();
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    ClickRow(*form->DropDownControl(), 2, 40, QPoint(0, 400));  // "Gamma", released far below the window
+    EXPECT_EQ(sheet.DropDown(), nullptr);
+    EXPECT_EQ(dropDown->Value, QStringLiteral("Alpha"));
+}
+
+TEST_F(SheetForm, DropDownListRowsHotTrackingAndSideHintForReview) {
+    auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
+    dropDown->SetVisualParent(root);
+    Layout();
+    dropDown->FocusFirst();
+    if (!sheet.DropDown()) dropDown->OpenDropDown();
+    TDropDownControl* list = form->DropDownControl();
+    ASSERT_NE(list, nullptr);
+    ASSERT_GE(list->count(), 3);
+    list->ItemOfRow(1)->Hint = QStringLiteral("The second item, with a hint at the side");
+    const QPoint over = list->visualItemRect(list->item(1)).center();
+    QMouseEvent move(QEvent::MouseMove, over, list->viewport()->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &move);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_TRUE(list->SideHint().isVisible());
+    EXPECT_EQ(list->SideHint().geometry().left(), list->geometry().right() + 1);
+    QImage review(form->width() + list->width() + list->SideHint().width() + 8, form->height() + list->height(),
+                  QImage::Format_ARGB32_Premultiplied);
+    review.fill(Qt::white);
+    QPainter painter(&review);
+    const QPoint origin = form->mapToGlobal(QPoint(0, 0));
+    painter.drawPixmap(0, 0, form->grab());
+    painter.drawPixmap(list->pos() - origin, list->grab());
+    painter.drawPixmap(list->SideHint().pos() - origin, list->SideHint().grab());
+    painter.end();
+    SaveReview(review, "forms-review-dropdown.png");
+}
+
+TEST_F(SheetForm, AMenuTakingTheKeysLeavesTheSheetActive) {
+    ASSERT_TRUE(sheet.Active());
+    QFocusEvent toMenu(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(&Box(), &toMenu);
+    EXPECT_TRUE(sheet.Active());
+    QFocusEvent away(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&Box(), &away);
+    EXPECT_FALSE(sheet.Active());
+}
+
+TEST_F(SheetForm, HintOfTheElementUnderTheMouseInOurOwnWindowOncePerElementAndOnlyWithShowHints) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    Layout();
+    TVisualElement* button = frame->ExpandButton();
+    const QPoint inBox = Box().viewport()->mapTo(
+        &Box(), Box().ContentToClient(button->ClientToSheet(QPoint(button->Width() / 2, button->Height() / 2))));
+    const auto hover = [&] {
+        QHelpEvent help(QEvent::ToolTip, inBox, Box().mapToGlobal(inBox));
+        QCoreApplication::sendEvent(&Box(), &help);
+    };
+    hover();
+    ASSERT_TRUE(form->Hint().isVisible());
+    QString expected;
+    button->GetHint(expected);
+    EXPECT_EQ(form->Hint().Text(), expected);
+    form->Hint().ReleaseHint();
+    hover();  // the same element again: asked with an empty text, nothing shows
+    EXPECT_FALSE(form->Hint().isVisible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&Box(), &leave);
+    settings->ShowHints()->SetValue(false);
+    hover();
+    EXPECT_FALSE(form->Hint().isVisible());
+}
+
+TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
+    constexpr int kInterval = 500, kThreshold = 4;
+    TClickCounter counter;
+    struct TPress {
+        int atMs, x;
+        bool left;
+        int count, clicks;
+    } presses[] = {
+        {0, 10, true, 0, 0},    {100, 12, true, 2, 2},  {200, 10, true, 3, 3},   {300, 10, true, 4, 4},
+        {400, 10, true, 5, 0},  {450, 10, false, 0, 0}, {500, 10, true, 2, 2},   {600, 20, true, 0, 0},
+        {1200, 20, true, 0, 0}, {1300, 24, true, 2, 2}, {1799, 24, true, 3, 3},
+    };
+    for (const TPress& p : presses) {
+        const int count = counter.Press(QPoint(p.x, 5), p.atMs, p.left, kInterval, kThreshold);
+        EXPECT_EQ(count, p.count) << p.atMs;
+        EXPECT_EQ(SheetClicksForCount(count), p.clicks) << p.atMs;
+    }
+}
+
+TEST_F(SheetForm, ReadOnlySheetKeepsUndoOnlyForAnOperationThatChangesNoData) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    history.Clear();
+    frame->ExpandButton()->ChangeExpanded(false);
+    sheet.SetReadOnly(true);
+    EXPECT_TRUE(form->Action(TSheetAction::EditUndo).isEnabled());
+    sheet.SetReadOnly(false);
+    text->ReplaceText(QStringLiteral("x"));
+    sheet.SetReadOnly(true);
+    EXPECT_FALSE(form->Action(TSheetAction::EditUndo).isEnabled());
+}
+
+TEST_F(SheetForm, ReplaceAllCountsReplacementsAndReportsNoMatchWithoutACountBox) {
+    TCountingFind missing(QStringLiteral("zzz"));
+    EXPECT_EQ(form->Replace(missing, QStringLiteral("y"), true, true), 0);
+    EXPECT_EQ(missing.Reports, 1);
+    EXPECT_TRUE(dialogs.Boxes.empty());
+    text->FocusText(TTextFocusPlace::Start);  // the failed search went through to the last element
+    TCountingFind request(QStringLiteral("a"));
+    request.Scope = text;
+    EXPECT_EQ(form->Replace(request, QStringLiteral("aa"), true, true), 7);
+    EXPECT_EQ(text->GetText(), QStringLiteral("aalphaa aa betaa aa gaammaa"));
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(QStringLiteral("7"))) << dialogs.Boxes[0].Text.toStdString();
+    history.Undo();
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));  // one undo step
+}
+
+TEST_F(SheetForm, ReplaceAllCountsOnlyReplacementsMadeInATextThatRefusesThem) {
+    text->SetVisualOptions(text->VisualOptions() | voReadOnly);
+    TCountingFind request(QStringLiteral("a"));
+    request.Scope = text;
+    EXPECT_EQ(form->Replace(request, QStringLiteral("aa"), true, true), 0);
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));
+    EXPECT_EQ(request.Reports, 1);
+    EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
+TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    const int missing = frame->Number() + 100000;
+    EXPECT_EQ(form->GoToElements({frame->Number(), missing}), 1);
+    EXPECT_TRUE(frame->IsSelected());
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(QString::number(missing)));
+}
+
+TEST_F(SheetForm, CollapseAllIsOneUndoStep) {
+    TElement_LogicFrame* frames[] = {AddFrame(QStringLiteral("f1")), AddFrame(QStringLiteral("f2"))};
+    history.Clear();
+    form->CollapseExpandAll(false, false);
+    for (auto* frame : frames) EXPECT_FALSE(frame->ExpandButton()->Expanded());
+    history.Undo();
+    for (auto* frame : frames) EXPECT_TRUE(frame->ExpandButton()->Expanded());
+    EXPECT_FALSE(history.CanUndo());
+}
+
+TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) {
+    text->SetText(QStringList(60, QStringLiteral("line of text")).join(QStringLiteral("\r\n")));
+    Layout();
+    ASSERT_GT(sheet.GetContentHeight(), Box().GetVisibleSize().height() * 2);
+    constexpr int kScroll = 120;
+    Box().SetScrollPosition(QPoint(0, kScroll));
+    EXPECT_EQ(sheet.ScreenPos(), QPoint(0, kScroll));
+    text->FocusText(TTextFocusPlace::Data, QStringLiteral("10,0,10,5"));
+    QCoreApplication::processEvents();
+    const QImage shown = Box().viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize size = Box().GetVisibleSize();
+    const QImage expected = sheet.PaintToImage(TRect{0, kScroll, size.width(), kScroll + size.height()});
+    int differing = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) differing += shown.pixel(x, y) != expected.pixel(x, y);
+    // Only the caret (and the selection's edge) differ from the sheet's own picture.
+    EXPECT_LT(differing, size.height() * 4);
+}
+
+TEST(SheetFormDropDownPlacement, RowsSidesShrinkingAndMovingLeftWithinTheAnchorsScreen) {
+    const TRect screen{0, 0, 1000, 700};
+    struct TCase {
+        const char* what;
+        int rows, listWidth;
+        TRect anchor, screen, expected;
+    } cases[] = {
+        {"1 row below", 0, 0, {100, 100, 200, 118}, screen, {100, 118, 150, 133}},
+        {"17 rows at most", 40, 84, {100, 100, 200, 118}, screen, {100, 118, 202, 341}},
+        {"above and shrunk", 40, 84, {100, 150, 200, 168}, {0, 0, 1000, 260}, {100, 5, 202, 150}},
+        {"moved left", 3, 184, {900, 100, 980, 118}, screen, {798, 118, 1000, 159}},
+        {"within the second screen", 3, 184, {1900, 100, 1980, 118}, {1000, 0, 2000, 700}, {1798, 118, 2000, 159}},
+    };
+    for (const TCase& c : cases) {
+        TDropDownMetrics metrics;
+        metrics.ItemHeight = 13;
+        metrics.RowCount = c.rows;
+        metrics.ListWidth = c.listWidth;
+        EXPECT_EQ(PlaceDropDown(metrics, c.anchor, c.screen), c.expected) << c.what;
+    }
+    EXPECT_EQ(GrowDropDown(TRect{10, 10, 110, 210}, TRect{20, 5, 60, 50}), (TRect{10, 5, 110, 205}));
+}
+
+}  // namespace

@@ -1,0 +1,386 @@
+#include "ui/diEditArea.h"
+
+#include "core/cuKnot.h"
+#include "core/cuLocalization.h"
+#include "core/cuNode.h"
+#include "core/cuStringIds.h"
+#include "core/cuUtils.h"
+#include "elements/diLog.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diClasses.h"
+#include "scheme/diMessages.h"
+#include "scheme/diSheet.h"
+#include "ui/baSaper.h"
+#include "ui/diFindDialogs.h"
+#include "ui/diSheetForm.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSplitter>
+
+namespace {
+
+const QString kPaletteKnot = QStringLiteral("Palette");
+const QString kVisibleParam = QStringLiteral("Visible");
+const QString kLogKnot = QStringLiteral("Log");
+const QString kHeightParam = QStringLiteral("Height");
+const QColor kLogButtonColor(0x87, 0xCE, 0xEB);  // sky blue
+// The clear sign's colour by severity (none, hint, warning, error).
+const QColor kSeverityColors[] = {QColor(0x40, 0x40, 0x40), QColor(0x20, 0x60, 0xC0), QColor(0xE0, 0x90, 0x00),
+                                  QColor(0xD0, 0x20, 0x20)};
+constexpr int kClearSignSize = 9;
+
+struct TAreaActionText {
+    TEditAreaAction Action;
+    int TextId;
+};
+constexpr TAreaActionText kAreaActionTexts[] = {
+    {TEditAreaAction::EditFind, strFind},
+    {TEditAreaAction::EditFindNext, strFindNext},
+    {TEditAreaAction::EditReplace, strReplace},
+    {TEditAreaAction::ToolsCollapseAll, strCollapseAll},
+    {TEditAreaAction::ToolsExpandedNotEmpty, strExpandedNotEmpty},
+    {TEditAreaAction::ToolsExpandAll, strExpandAll},
+    {TEditAreaAction::ToolsCheck, strCheckAll},
+    {TEditAreaAction::ToolsClearLog, strClearLog},
+    {TEditAreaAction::ViewPalette, strPalette},
+};
+
+}  // namespace
+
+TEditArea::TEditArea(QWidget* parent)
+    : QWidget(parent), m_sheetForm(new TSheetForm), m_logForm(new TSheetForm), m_splitter(new QSplitter(Qt::Vertical)),
+      m_logButton(new TPlaceBox(this)), m_fd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Find, this)),
+      m_rd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Replace, this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_splitter, 1);
+    m_splitter->addWidget(m_sheetForm);
+    m_splitter->addWidget(m_logForm);
+    m_splitter->setHandleWidth(kSplitterHeight);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
+    m_logForm->hide();
+    // The button follows the splitter's bar wherever the layout puts it.
+    m_splitter->handle(1)->installEventFilter(this);
+    m_sheetForm->RangeBox().SetBorderStyle(bsNone);
+    m_logForm->RangeBox().SetBorderStyle(bsNone);
+    QObject::connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
+        if (m_logShown) m_logHeight = m_logForm->height();
+        CenterLogButton();
+    });
+
+    m_logButton->SetBorderStyle(bsNone);
+    m_logButton->setCursor(Qt::PointingHandCursor);
+    m_logButton->setFixedSize(kLogButtonSize);
+    QBitmap mask(kLogButtonSize.width() + 1, kLogButtonSize.height() + 1);
+    mask.fill(Qt::color0);
+    {
+        QPainter maskPainter(&mask);
+        maskPainter.setRenderHint(QPainter::Antialiasing, false);
+        maskPainter.setBrush(Qt::color1);
+        maskPainter.setPen(Qt::NoPen);
+        maskPainter.drawRoundedRect(QRect(QPoint(0, 0), mask.size()), kLogButtonCorner, kLogButtonCorner);
+    }
+    m_logButton->setMask(mask);
+    m_logButton->OnPaint = [this](TPlaceBox&, QPainter& painter, const TRect&) { PaintLogButton(painter); };
+    m_logButton->viewport()->installEventFilter(this);
+    m_logButton->hide();
+
+    m_fd1->OnFind = [this](TFindDialog& dialog) { FindFrom(dialog); };
+    m_rd1->OnFind = [this](TFindDialog& dialog) { FindFrom(dialog); };
+    m_rd1->OnReplace = [this](TFindDialog& dialog, bool all) {
+        if (!m_scheme) return;
+        const TFindData request = MakeFindData(dialog);
+        m_sheetForm->Replace(request, dialog.ReplaceText(), all, dialog.Down());
+    };
+
+    CreateActions();
+    if (TLocalization* localization = Localization()) localization->AddHandler(MakeHandler<&TEditArea::OnLocalization>(this));
+    SetCaptions();
+    UpdateToolActions();
+}
+
+TEditArea::~TEditArea() {
+    AttachScheme(nullptr, nullptr, nullptr, nullptr);
+    SetPalette(nullptr);
+    if (TLocalization* localization = Localization())
+        localization->RemoveHandler(MakeHandler<&TEditArea::OnLocalization>(this));
+}
+
+void TEditArea::CreateActions() {
+    for (size_t i = 0; i < m_actions.size(); ++i) {
+        auto* action = new QAction(this);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        const auto kind = TEditAreaAction(i);
+        QObject::connect(action, &QAction::triggered, this, [this, kind] {
+            RunGuarded("An edit area action", [&] {
+                if (TSheet* sheet = m_sheetForm->Sheet()) sheet->FinishEditing();
+                RunAction(kind);
+            });
+        });
+        m_actions[i] = action;
+        addAction(action);
+    }
+    using K = QKeySequence;
+    Action(TEditAreaAction::EditFind).setShortcut(K(Qt::CTRL | Qt::Key_F));
+    Action(TEditAreaAction::EditFindNext).setShortcut(K(Qt::Key_F3));
+    Action(TEditAreaAction::EditReplace).setShortcuts({K(Qt::CTRL | Qt::Key_H), K(Qt::CTRL | Qt::Key_R)});
+    Action(TEditAreaAction::EditCode).setShortcut(K(Qt::Key_F6));
+    Action(TEditAreaAction::EditCode).setCheckable(true);
+    Action(TEditAreaAction::EditCode).setVisible(false);
+    Action(TEditAreaAction::ToolsCollapseAll).setShortcut(K(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
+    Action(TEditAreaAction::ToolsExpandedNotEmpty).setShortcut(K(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    Action(TEditAreaAction::ToolsExpandAll).setShortcut(K(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    // F5 is the check's alone (it runs the refresh first): two actions on one key fire neither.
+    Action(TEditAreaAction::ToolsCheck).setShortcut(K(Qt::Key_F5));
+    Action(TEditAreaAction::ToolsClearLog).setShortcut(K(Qt::CTRL | Qt::Key_F5));
+    Action(TEditAreaAction::ViewPalette).setShortcut(K(Qt::Key_F4));
+    Action(TEditAreaAction::ViewPalette).setCheckable(true);
+    Action(TEditAreaAction::ViewPalette).setChecked(true);
+}
+
+void TEditArea::SetCaptions() {
+    for (const TAreaActionText& text : kAreaActionTexts) Action(text.Action).setText(LoadStr(text.TextId));
+    m_logButton->setToolTip(LoadStr(strClearAndCloseLog) + QStringLiteral(" (") +
+                            Action(TEditAreaAction::ToolsClearLog).shortcut().toString(QKeySequence::NativeText) +
+                            QStringLiteral(")"));
+    m_fd1->SetCaptions();
+    m_rd1->SetCaptions();
+}
+
+void TEditArea::OnLocalization(TItfObject*, int msg, intptr_t, intptr_t) {
+    if (msg == 1) SetCaptions();
+}
+
+void TEditArea::OnScheme(TItfObject*, int msg, intptr_t, intptr_t) {
+    if (msg == scReadOnlyChanged) UpdateToolActions();
+}
+
+TLogRoot* TEditArea::LogRoot() const { return m_logScheme ? dynamic_cast<TLogRoot*>(m_logScheme->Root()) : nullptr; }
+
+void TEditArea::AttachScheme(TScheme* scheme, TSheet* sheet, TScheme* logScheme, TSheet* logSheet) {
+    if (m_scheme) m_scheme->RemoveHandler(MakeHandler<&TEditArea::OnScheme>(this));
+    if (TLogRoot* log = LogRoot()) {
+        log->OnChange = nullptr;
+        log->OnElementsLink = nullptr;
+        log->OnFileLink = nullptr;
+    }
+    m_scheme = scheme;
+    m_logScheme = logScheme;
+    if (m_palette) m_palette->SetSheet(sheet);
+    m_sheetForm->AttachSheet(scheme, sheet);
+    m_logForm->AttachSheet(logScheme, logSheet);
+    if (m_scheme) m_scheme->AddHandler(MakeHandler<&TEditArea::OnScheme>(this));
+    if (TLogRoot* log = LogRoot()) {
+        log->OnChange = [this](TLogRoot*) { UpdateLogPane(); };
+        log->OnElementsLink = [this](TLogRoot*, const QList<int>& numbers) {
+            m_sheetForm->GoToElements(numbers);
+            m_sheetForm->RangeBox().setFocus(Qt::OtherFocusReason);
+        };
+        log->OnFileLink = [](TLogRoot*, const QString& fileName) { ShellOpen(fileName, {}, {}, true); };
+    }
+    UpdateLogPane();
+    UpdateToolActions();
+}
+
+void TEditArea::SetPalette(ISheetPalette* palette) {
+    if (m_palette) {
+        m_palette->SetSheet(nullptr);
+        if (QWidget* widget = m_palette->PaletteWidget()) layout()->removeWidget(widget);
+        m_sheetForm->OnKeyDown = nullptr;
+        m_sheetForm->OnKeyPress = nullptr;
+        m_sheetForm->OnKeyUp = nullptr;
+    }
+    m_palette = palette;
+    if (!m_palette) return;
+    if (QWidget* widget = m_palette->PaletteWidget()) {
+        static_cast<QBoxLayout*>(layout())->insertWidget(0, widget);
+        widget->setVisible(Action(TEditAreaAction::ViewPalette).isChecked());
+    }
+    m_sheetForm->OnKeyDown = [this](TSheetForm&, int& key, TShiftState shift) { m_palette->KeyDown(key, shift); };
+    m_sheetForm->OnKeyPress = [this](TSheetForm&, QChar& ch) { m_palette->KeyPress(ch); };
+    m_sheetForm->OnKeyUp = [this](TSheetForm&, int& key, TShiftState shift) { m_palette->KeyUp(key, shift); };
+    m_palette->SetSheet(m_sheetForm->Sheet());
+}
+
+void TEditArea::UpdateToolActions() {
+    const bool attached = m_scheme != nullptr;
+    for (TEditAreaAction a : {TEditAreaAction::EditFind, TEditAreaAction::EditFindNext, TEditAreaAction::EditReplace,
+                              TEditAreaAction::ToolsCollapseAll, TEditAreaAction::ToolsExpandedNotEmpty,
+                              TEditAreaAction::ToolsExpandAll, TEditAreaAction::ToolsCheck})
+        Action(a).setEnabled(attached);
+}
+
+TFindData TEditArea::MakeFindData(const TFindDialog& dialog) const {
+    TFindData request(dialog.FindText(), dialog.MatchCase());
+    TSheet* sheet = m_sheetForm->Sheet();
+    request.Scope = sheet ? sheet->ShownTree() : nullptr;
+    return request;
+}
+
+void TEditArea::FindFrom(const TFindDialog& dialog) {
+    if (!m_scheme) return;
+    const TFindData request = MakeFindData(dialog);
+    m_sheetForm->Find(TFindMode::SkipMatchingSelection, request, dialog.Down());
+}
+
+void TEditArea::RunAction(TEditAreaAction action) {
+    switch (action) {
+    case TEditAreaAction::EditFind:
+        m_rd1->close();
+        m_fd1->show();
+        m_fd1->raise();
+        break;
+    case TEditAreaAction::EditReplace:
+        m_fd1->close();
+        m_rd1->show();
+        m_rd1->raise();
+        break;
+    case TEditAreaAction::EditFindNext:
+        if (m_fd1->FindText().isEmpty()) {
+            m_rd1->close();
+            m_fd1->show();
+        } else {
+            FindFrom(*m_fd1);
+        }
+        break;
+    case TEditAreaAction::ToolsCollapseAll: m_sheetForm->CollapseExpandAll(false, false); break;
+    case TEditAreaAction::ToolsExpandAll: m_sheetForm->CollapseExpandAll(false, true); break;
+    case TEditAreaAction::ToolsExpandedNotEmpty: m_sheetForm->CollapseExpandAll(true, false); break;
+    case TEditAreaAction::ToolsCheck: ToolsCheck(true); break;
+    case TEditAreaAction::ToolsRefresh: ToolsRefresh(true); break;
+    case TEditAreaAction::ToolsClearLog: ToolsClearLog(); break;
+    case TEditAreaAction::ViewPalette:
+        if (m_palette && m_palette->PaletteWidget())
+            m_palette->PaletteWidget()->setVisible(Action(action).isChecked());
+        break;
+    default: break;
+    }
+}
+
+void TEditArea::ToolsCheck(bool asAction) {
+    if (asAction && Action(TEditAreaAction::ToolsRefresh).isEnabled()) ToolsRefresh(false);
+    if (!m_scheme || !m_scheme->Root()) return;
+    TWaitScope wait;
+    m_scheme->BeginMessages();
+    try {
+        TElementMessages* list = m_scheme->Messages();
+        for (TNode* node : PreOrder(static_cast<TNode*>(m_scheme->Root()))) {
+            auto* element = dynamic_cast<TElement*>(node);
+            if (list && element && element->Messages()) list->AddFrom(*element->Messages());
+        }
+    } catch (...) {
+        m_scheme->EndMessages();
+        throw;
+    }
+    m_scheme->EndMessages();
+}
+
+void TEditArea::ToolsRefresh(bool asAction) {
+    if (asAction && Action(TEditAreaAction::ToolsCheck).isEnabled()) ToolsCheck(false);
+    if (TSheet* sheet = m_sheetForm->Sheet()) sheet->Settings()->SendNodeMessage(1);
+}
+
+void TEditArea::ToolsClearLog() {
+    if (m_scheme && m_scheme->Messages()) m_scheme->Messages()->Clear();
+}
+
+// ---- the log pane ----
+
+void TEditArea::SetLogHeight(int height) {
+    m_logHeight = height;
+    if (!m_logShown) return;
+    const int total = m_splitter->height() - m_splitter->handleWidth();
+    m_splitter->setSizes({qMax(0, total - height), height});
+}
+
+void TEditArea::UpdateLogPane() {
+    TElementMessages* list = m_scheme ? m_scheme->Messages() : nullptr;
+    const int count = list ? list->GetCount() : 0;
+    Action(TEditAreaAction::ToolsClearLog).setEnabled(count >= 1);
+    const bool show = count >= 1;
+    if (show != m_logShown) {
+        m_logShown = show;
+        m_logForm->setVisible(show);
+        m_logButton->setVisible(show);
+        if (show) SetLogHeight(m_logHeight);
+        CenterLogButton();
+    }
+    if (show) {
+        const int severity = list->GetSeverity();
+        if (severity != m_severity) {
+            m_severity = severity;
+            m_logButton->viewport()->update();
+        }
+    }
+}
+
+void TEditArea::CenterLogButton() {
+    if (!m_logShown) return;
+    const QWidget* handle = m_splitter->handle(1);
+    const QRect bar(handle->mapTo(this, QPoint(0, 0)), handle->size());
+    m_logButton->move((width() - m_logButton->width()) / 2,
+                      bar.top() + (kSplitterHeight - m_logButton->height()) / 2);
+    m_logButton->raise();
+}
+
+void TEditArea::PaintLogButton(QPainter& painter) {
+    const QRect face(QPoint(0, 0), kLogButtonSize);
+    painter.fillRect(face, palette().color(QPalette::Window));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(kLogButtonColor.darker(140));
+    painter.setBrush(kLogButtonColor);
+    painter.drawRoundedRect(QRectF(face).adjusted(0.5, 0.5, -0.5, -0.5), kLogButtonCorner, kLogButtonCorner);
+    const int severity = qBound(0, m_severity, 3);
+    QPen cross(kSeverityColors[severity], 2);
+    painter.setPen(cross);
+    const QPoint centre = face.center();
+    const int half = kClearSignSize / 2;
+    painter.drawLine(centre + QPoint(-half, -half), centre + QPoint(half, half));
+    painter.drawLine(centre + QPoint(-half, half), centre + QPoint(half, -half));
+}
+
+void TEditArea::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    CenterLogButton();
+}
+
+bool TEditArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_splitter->handle(1) &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        CenterLogButton();
+    if (watched == m_logButton->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        m_logButton->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        RunGuarded("The log button", [&] { ToolsClearLog(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- the layout ----
+
+void TEditArea::LoadLayout(TKnot* knot) {
+    if (!knot) return;
+    if (TKnot* paletteKnot = knot->FindChild(kPaletteKnot)) {
+        Action(TEditAreaAction::ViewPalette).setChecked(paletteKnot->ReadBool(kVisibleParam, true));
+        RunAction(TEditAreaAction::ViewPalette);
+    }
+    if (TKnot* logKnot = knot->FindChild(kLogKnot)) {
+        const int height = logKnot->ReadInt(kHeightParam, m_logHeight);
+        if (height >= kMinLogHeight && height <= this->height() / 2) SetLogHeight(height);
+    }
+}
+
+void TEditArea::SaveLayout(TKnot* knot) const {
+    if (!knot) return;
+    knot->FindOrAddChild(kPaletteKnot)->WriteBool(kVisibleParam, Action(TEditAreaAction::ViewPalette).isChecked());
+    knot->FindOrAddChild(kLogKnot)->WriteInt(kHeightParam, m_logShown ? m_logForm->height() : m_logHeight);
+}
