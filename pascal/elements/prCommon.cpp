@@ -179,6 +179,48 @@ void GetExpectedType(TElement* field, TTypeDescriptor& descriptor) {
     if (field) field->SendNodeMessage(nmGetExpectedType, reinterpret_cast<intptr_t>(&descriptor), 0);
 }
 
+namespace {
+bool IsDecimalDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool IsHexDigit(QChar c) {
+    return IsDecimalDigit(c) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+// The end of the run of characters from i that pass test.
+qsizetype SkipWhile(const QString& text, qsizetype i, bool (*test)(QChar)) {
+    while (i < text.size() && test(text.at(i))) ++i;
+    return i;
+}
+qsizetype SkipSign(const QString& text, qsizetype i) {
+    return i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')) ? i + 1 : i;
+}
+}  // namespace
+
+TNumberLiteral ClassifyNumberLiteral(const QString& text) {
+    qsizetype i = SkipSign(text, 0);
+    if (i < text.size() && text.at(i) == QLatin1Char('$')) {
+        const qsizetype end = SkipWhile(text, i + 1, IsHexDigit);
+        return end > i + 1 && end == text.size() ? TNumberLiteral::Integer : TNumberLiteral::None;
+    }
+    qsizetype end = SkipWhile(text, i, IsDecimalDigit);
+    if (end == i) return TNumberLiteral::None;
+    bool isFloat = false;
+    if (end < text.size() && text.at(end) == QLatin1Char('.')) {
+        const qsizetype fraction = SkipWhile(text, end + 1, IsDecimalDigit);
+        if (fraction == end + 1) return TNumberLiteral::None;
+        end = fraction;
+        isFloat = true;
+    }
+    if (end < text.size() && (text.at(end) == QLatin1Char('e') || text.at(end) == QLatin1Char('E'))) {
+        const qsizetype digits = SkipSign(text, end + 1);
+        const qsizetype exponent = SkipWhile(text, digits, IsDecimalDigit);
+        if (exponent == digits) return TNumberLiteral::None;
+        end = exponent;
+        isFloat = true;
+    }
+    if (end != text.size()) return TNumberLiteral::None;
+    return isFloat ? TNumberLiteral::Float : TNumberLiteral::Integer;
+}
+
 // ---------------------------------------------------------------------------
 // Naming routines
 

@@ -296,6 +296,14 @@ enum : int {
 // "variant", then whatever the owner of field answers to 400.
 void GetExpectedType(TElement* field, TTypeDescriptor& descriptor);
 
+// What a literal text in a value field is, read the same on every locale:
+// an optional sign, then digits with an optional "." fraction and an
+// optional exponent ("e" or "E", an optional sign, digits), or "$" and hex
+// digits. A fraction or an exponent makes it a float. The text itself is
+// kept as typed; only its kind is asked.
+enum class TNumberLiteral : uint8_t { None, Integer, Float };
+TNumberLiteral ClassifyNumberLiteral(const QString& text);
+
 // ---------------------------------------------------------------------------
 // Naming routines
 
