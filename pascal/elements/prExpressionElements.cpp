@@ -179,29 +179,6 @@ bool AcceptsValueCandidate(uint16_t flags, const TValueCandidate& c) noexcept {
 }
 
 // ---------------------------------------------------------------------------
-// Literal numbers
-
-TLiteralNumberKind ClassifyLiteralNumber(const QString& text) noexcept {
-    QStringView t = QStringView(text).trimmed();
-    if (!t.isEmpty() && (t.front() == u'+' || t.front() == u'-')) t = t.mid(1);
-    if (t.isEmpty()) return TLiteralNumberKind::None;
-    auto all = [](QStringView digits, auto isDigit) {
-        if (digits.isEmpty()) return false;
-        for (QChar c : digits)
-            if (!isDigit(c)) return false;
-        return true;
-    };
-    const auto decimal = [](QChar c) { return c >= u'0' && c <= u'9'; };
-    const auto hex = [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-    };
-    if (t.front() == u'$') return all(t.mid(1), hex) ? TLiteralNumberKind::Integer : TLiteralNumberKind::None;
-    if (all(t, decimal)) return TLiteralNumberKind::Integer;
-    double value = 0;
-    return ParseRestrictionFloat(text, value) ? TLiteralNumberKind::Float : TLiteralNumberKind::None;
-}
-
-// ---------------------------------------------------------------------------
 // TCustomExpressionField
 
 TElement* TCustomExpressionField::EmbeddedElement() const {
@@ -234,14 +211,14 @@ void TCustomExpressionField::GetValueType(TTypeDescriptor& descriptor) {
         element->SendNodeMessage(nmGetValueType, reinterpret_cast<intptr_t>(&descriptor), 0);
         return;
     }
-    switch (ClassifyLiteralNumber(GetText())) {
-    case TLiteralNumberKind::Integer:
+    switch (ClassifyNumberLiteral(GetText())) {
+    case TNumberLiteral::Integer:
         GetStandardTypeDescriptor(StandardTypeName::Int, descriptor);
         break;
-    case TLiteralNumberKind::Float:
+    case TNumberLiteral::Float:
         GetStandardTypeDescriptor(StandardTypeName::Float, descriptor);
         break;
-    case TLiteralNumberKind::None:
+    case TNumberLiteral::None:
         break;
     }
 }
@@ -333,7 +310,7 @@ void TExpressionField::CheckContent() {
     TCustomExpressionField::CheckContent();
     if (GetTargetItem() || EmbeddedElement()) return;
     const QString text = GetText();
-    if (text.isEmpty() || ClassifyLiteralNumber(text) != TLiteralNumberKind::None) return;
+    if (text.isEmpty() || ClassifyNumberLiteral(text) != TNumberLiteral::None) return;
     GetMessages()->AddElementLinkMessage(mkInvalidContent,
                                          LoadStrFmt(strElementNotFoundNot, {SanitizeMessageText(text)}),
                                          QString::number(Number()));

@@ -97,16 +97,6 @@ TValueCandidate DescribeValueCandidate(TNamespaceItem* item);
 bool AcceptsValueCandidate(uint16_t flags, const TValueCandidate& candidate) noexcept;
 
 // ---------------------------------------------------------------------------
-// Literal numbers
-
-enum class TLiteralNumberKind : uint8_t { None = 0, Integer, Float };
-// Read as Pascal writes them, on every locale: an optional sign, then
-// decimal digits or "$" and hexadecimal digits (an integer), or digits with
-// a "." fraction and an exponent (a float). No group separators: "1,5" is
-// none. The text is only read, never rewritten.
-TLiteralNumberKind ClassifyLiteralNumber(const QString& text) noexcept;
-
-// ---------------------------------------------------------------------------
 // Value fields
 
 class TCustomExpressionField : public TReferenceField {

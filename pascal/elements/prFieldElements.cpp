@@ -314,6 +314,11 @@ void TFieldNameField::Create() {
     SetNameOptions(NameOptions() | noAutoname);
 }
 
+void TFieldNameField::TextChanged() {
+    TIdentifierNameField::TextChanged();
+    if (TNamedElement* owner = Owner()) owner->NameFieldChanged();
+}
+
 bool TFieldNameField::CanAutoName() {
     auto* field = dynamic_cast<TCustomField*>(ParentElement());
     return field && field->TypeField() && field->TypeField()->IsFilled();

@@ -148,6 +148,8 @@ class TFieldNameField : public TIdentifierNameField {
 public:
     QString GetAutoName() override;
     bool CanAutoName() override;
+    // The owner hears of every change of the name (the members' prefix follows).
+    void TextChanged() override;
     void Create() override;
 
 protected:
