@@ -665,6 +665,13 @@ void TNamespace::RemoveListener(const THandler& handler) {
 void TNamespace::Broadcast(int msg, intptr_t p1, intptr_t p2) {
     std::lock_guard lock(m_lock);
     TElement::Broadcast(msg, p1, p2);
+    if (m_ownListeners.empty()) return;
+    // Every message but the last carries the item it is about.
+    if (auto* item = reinterpret_cast<TNamespaceItem*>(p1))
+        if (const TNamespaceCoverItem* cover = item->AsCover(); cover && cover->Connection()->IsScopeLink()) return;
+    // Last joined first, as the listeners; one that leaves meanwhile is passed over.
+    for (size_t i = m_ownListeners.size(); i-- > 0;)
+        if (i < m_ownListeners.size()) m_ownListeners[i]->OnTargetNotify(this, msg, p1, p2);
 }
 
 int TNamespace::IncomingConnectionCount() {
@@ -1370,7 +1377,10 @@ void TNamespaceConnection::SetTarget(TNamespace* target) {
             FreeCovers();
             {
                 std::lock_guard lock(old->m_lock);
-                old->RemoveHandler(handler);
+                if (m_hearsScopeLinks)
+                    old->RemoveHandler(handler);
+                else
+                    EraseFrom(old->m_ownListeners, this);
                 EraseFrom(old->m_incoming, this);
             }
             Unlink(old);
@@ -1380,13 +1390,24 @@ void TNamespaceConnection::SetTarget(TNamespace* target) {
         m_target = target;
         {
             std::lock_guard lock(target->m_lock);
-            target->AddHandler(handler);
+            if (m_hearsScopeLinks)
+                target->AddHandler(handler);
+            else
+                target->m_ownListeners.push_back(this);
             target->m_incoming.push_back(this);
         }
         Link(target);
         if (m_autoFill) BuildCovers();
     });
     batch.End();
+}
+
+void TNamespaceConnection::SetHearsScopeLinks(bool value) {
+    if (value == m_hearsScopeLinks) return;
+    TNamespace* target = m_target;
+    if (target) SetTarget(nullptr);
+    m_hearsScopeLinks = value;
+    if (target) SetTarget(target);
 }
 
 void TNamespaceConnection::SetOwner(TNamespace* owner) {
