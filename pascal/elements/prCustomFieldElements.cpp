@@ -62,6 +62,8 @@ bool IsBuiltInMember(TDeclarationKind kind) {
 void TMembersByTypeConnection::Create() {
     TNamedNamespaceConnection::Create();
     SetFilter(ncfPublicOnly);
+    // Members only: the names an enclosing scope shows inside the type are not its.
+    SetHearsScopeLinks(false);
 }
 
 TNamespaceItem* TMembersByTypeConnection::GetNameItem() { return MainNameItem(ParentElement()); }
@@ -110,10 +112,6 @@ bool TMembersByTypeConnection::AcceptsItem(TNamespaceItem* item) {
     if (!IsMemberKind(DeclarationKindOf(item), m_classOfAccess)) return false;
     if (IsSeenThroughOwnerConnection(item) || item->IsThroughConnection(this)) return false;
     return !IsMemberOfOwnContainer(item);
-}
-
-bool TMembersByTypeConnection::SeesThrough(const TNamespaceConnection* inner) {
-    return !inner || !inner->ElementClass()->InheritsFrom(TNamespaceConnectionToOwner::StaticClass());
 }
 
 bool TMembersByTypeConnection::IsMemberOfOwnContainer(TNamespaceItem* item) {
