@@ -301,13 +301,12 @@ void TCustomFieldWithValue::GetChildName(TElement* child, TSchemeFiler* filer, Q
 
 void TCustomFieldWithValue::SaveTo(TSchemeSaver* saver, TKnot* knot) {
     TCustomFieldWithArrayTypeSupport::SaveTo(saver, knot);
-    if (m_access) knot->WriteStr(kAccessAttribute, QStringLiteral("1"));
+    WriteOptionFlag(knot, kAccessAttribute, m_access);
 }
 
 void TCustomFieldWithValue::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TCustomFieldWithArrayTypeSupport::LoadFrom(loader, knot);
-    // A missing attribute is the stored default (off), whatever the element held.
-    SetAccessToPrivateMembers(knot->ReadBool(kAccessAttribute, false));
+    SetAccessToPrivateMembers(ReadOptionFlag(knot, kAccessAttribute));
 }
 
 // ---------------------------------------------------------------------------
