@@ -72,7 +72,7 @@ void TWatchedTypeField::TellOwner(bool always) {
 void TWatchedTypeField::NamespaceNotify(int code, TNamespaceItem* item, intptr_t argument) {
     const bool wasTarget = item && item == GetTargetItem();
     TTypeReferenceField::NamespaceNotify(code, item, argument);
-    TellOwner(wasTarget && code == nnItemChanged);
+    TellOwner(wasTarget && (code == nnItemChanged || code == nnImageChanged));
 }
 
 void TWatchedTypeField::TextChanged() {

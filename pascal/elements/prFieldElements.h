@@ -24,7 +24,8 @@ class TWatchedTypeField;
 // The owner of a watched type field.
 class ITypeFieldOwner {
 public:
-    // The field's target changed, or the item it names announced a change.
+    // The field's target changed, or the item it names announced a change
+    // (of itself or of its picture).
     virtual void TypeFieldChanged(TWatchedTypeField* field) = 0;
 
 protected:
