@@ -75,12 +75,18 @@ class TElementClass : public TClass {
 public:
     using CanBePlacedInFn = bool (*)(const TElementClass* cls, TElement* target);
 
-    TElementClass(const char* name, const TClass* parent, Factory factory, CanBePlacedInFn canBePlacedIn)
-        : TClass(name, parent, factory), m_canBePlacedIn(canBePlacedIn), m_typeName(Name().mid(9)) {}
+    // A class whose stored name is not its own (several classes may share
+    // one) gives it as typeName.
+    TElementClass(const char* name, const TClass* parent, Factory factory, CanBePlacedInFn canBePlacedIn,
+                  const char* typeName = nullptr)
+        : TClass(name, parent, factory),
+          m_canBePlacedIn(canBePlacedIn),
+          m_typeName(typeName ? QString::fromLatin1(typeName) : Name().mid(9)) {}
 
     // Whether an element of this class may stand in target.
     bool CanBePlacedIn(TElement* target) const { return m_canBePlacedIn(this, target); }
-    // The class name without its first nine characters (the prefix "TElement_").
+    // The class name without its first nine characters (the prefix
+    // "TElement_"), or the stored name the class was given.
     // Made once: every element saved under its type name shares the text
     // instead of allocating its own copy.
     QString GetTypeName() const { return m_typeName; }
@@ -107,6 +113,15 @@ private:
     const TClass* Self::ClassType() const noexcept { return StaticClass(); }
 
 #define T_ELEMENT_CLASS_IMPL(Self, Base) T_ELEMENT_CLASS_IMPL_WITH(Self, Base, &detail::NewOf<Self>)
+// A class stored under the node name of another (typeName, a string literal):
+// loading takes the first accepted class of that name.
+#define T_ELEMENT_CLASS_IMPL_STORED_AS(Self, Base, typeName)                                                       \
+    const TElementClass* Self::StaticClass() noexcept {                                                            \
+        static const TElementClass cls(#Self, Base::StaticClass(), &detail::NewOf<Self>, &Self::ClassCanBePlacedIn, \
+                                       typeName);                                                                  \
+        return &cls;                                                                                               \
+    }                                                                                                              \
+    const TClass* Self::ClassType() const noexcept { return StaticClass(); }
 #define T_ELEMENT_CLASS_IMPL_ABSTRACT(Self, Base) T_ELEMENT_CLASS_IMPL_WITH(Self, Base, nullptr)
 
 // ---------------------------------------------------------------------------

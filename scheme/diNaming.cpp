@@ -665,6 +665,13 @@ void TNamespace::RemoveListener(const THandler& handler) {
 void TNamespace::Broadcast(int msg, intptr_t p1, intptr_t p2) {
     std::lock_guard lock(m_lock);
     TElement::Broadcast(msg, p1, p2);
+    if (m_ownListeners.empty()) return;
+    // Every message but the last carries the item it is about.
+    if (auto* item = reinterpret_cast<TNamespaceItem*>(p1))
+        if (const TNamespaceCoverItem* cover = item->AsCover(); cover && cover->Connection()->IsScopeLink()) return;
+    // Last joined first, as the listeners; one that leaves meanwhile is passed over.
+    for (size_t i = m_ownListeners.size(); i-- > 0;)
+        if (i < m_ownListeners.size()) m_ownListeners[i]->OnTargetNotify(this, msg, p1, p2);
 }
 
 int TNamespace::IncomingConnectionCount() {
@@ -1156,7 +1163,15 @@ TNamespaceCoverItem* TCoverList::Add(TCoverPtr cover) {
         Compact(true);
         return Add(std::move(cover));
     }
-    const uint64_t place = slot == 0 && high > kPlaceStep ? high - kPlaceStep : low + (high - low) / 2;
+    // Covers come in rising order at one spot (the new own items of a
+    // namespace go before the covers it shows): a step up from the one
+    // before keeps the room after it, where halving would use it up after
+    // a few dozen and make every few dozen additions a compaction.
+    uint64_t place = low + (high - low) / 2;
+    if (slot == 0 && high > kPlaceStep)
+        place = high - kPlaceStep;
+    else if (high - low > 2 * kPlaceStep)
+        place = low + kPlaceStep;
     m_entries.insert(m_entries.begin() + ptrdiff_t(slot), TEntry{place, nullptr});
     return Put(slot, std::move(cover));
 }
@@ -1322,7 +1337,8 @@ void TNamespaceConnection::BuildCovers() {
         items.reserve(size_t(target->m_ownCount));
         for (TNamespaceOwnItem* item = target->m_firstOwn; item; item = item->NextOwn()) items.push_back(item);
         for (TNamespaceConnection* connection : target->m_connections)
-            connection->m_covers.ForEach([&](TNamespaceCoverItem* cover) { items.push_back(cover); });
+            if (SeesThrough(connection))
+                connection->m_covers.ForEach([&](TNamespaceCoverItem* cover) { items.push_back(cover); });
     }
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
@@ -1361,7 +1377,10 @@ void TNamespaceConnection::SetTarget(TNamespace* target) {
             FreeCovers();
             {
                 std::lock_guard lock(old->m_lock);
-                old->RemoveHandler(handler);
+                if (m_hearsScopeLinks)
+                    old->RemoveHandler(handler);
+                else
+                    EraseFrom(old->m_ownListeners, this);
                 EraseFrom(old->m_incoming, this);
             }
             Unlink(old);
@@ -1371,13 +1390,24 @@ void TNamespaceConnection::SetTarget(TNamespace* target) {
         m_target = target;
         {
             std::lock_guard lock(target->m_lock);
-            target->AddHandler(handler);
+            if (m_hearsScopeLinks)
+                target->AddHandler(handler);
+            else
+                target->m_ownListeners.push_back(this);
             target->m_incoming.push_back(this);
         }
         Link(target);
         if (m_autoFill) BuildCovers();
     });
     batch.End();
+}
+
+void TNamespaceConnection::SetHearsScopeLinks(bool value) {
+    if (value == m_hearsScopeLinks) return;
+    TNamespace* target = m_target;
+    if (target) SetTarget(nullptr);
+    m_hearsScopeLinks = value;
+    if (target) SetTarget(target);
 }
 
 void TNamespaceConnection::SetOwner(TNamespace* owner) {
@@ -1459,6 +1489,7 @@ void TNamespaceConnection::OnTargetNotify(TItfObject* sender, int code, intptr_t
     if (!m_autoFill) return;
     auto* item = reinterpret_cast<TNamespaceItem*>(p1);
     if (!item) return;
+    if (TNamespaceCoverItem* inner = item->AsCover(); inner && !SeesThrough(inner->Connection())) return;
     TNamespaceCoverItem* cover = FindCover(item);
     switch (code) {
     case nnItemAdded:

@@ -488,6 +488,9 @@ private:
     int m_ownCount = 0;
     std::vector<TNamespaceConnection*> m_connections;
     std::vector<TNamespaceConnection*> m_incoming;
+    // The incoming connections that do not hear scope links' covers: told
+    // of everything else after the listeners.
+    std::vector<TNamespaceConnection*> m_ownListeners;
 
     // Every item seen here by case-folded name and by element; own items by
     // element number. The name index holds every item under the hash of its
@@ -601,6 +604,14 @@ public:
     void SetAutoFill(bool value) noexcept { m_autoFill = value; }
     uint8_t Private() const noexcept { return m_private; }
     void SetPrivate(uint8_t value) noexcept { m_private = value; }
+    // A scope link shows the names of an enclosing scope inside another.
+    bool IsScopeLink() const noexcept { return m_scopeLink; }
+    void SetScopeLink(bool value) noexcept { m_scopeLink = value; }
+    // A connection that shows nothing a scope link brings into its target
+    // is not told of those covers at all. A change while there is a target
+    // connects to it again.
+    bool HearsScopeLinks() const noexcept { return m_hearsScopeLinks; }
+    void SetHearsScopeLinks(bool value);
     int ReferenceCount();
 
     // The covers in the order the target sees the wrapped items.
@@ -612,6 +623,13 @@ public:
     // Whether an item of the target may be shown (base: unless the filter
     // passes only public items and the item is private).
     virtual bool AcceptsItem(TNamespaceItem* item);
+    // Whether what the target sees through inner may be shown at all (base:
+    // yes, but a scope link's covers only while it hears them). A connection
+    // that answers no does not walk the covers of inner, so that it costs
+    // only what it can show.
+    virtual bool SeesThrough(const TNamespaceConnection* inner) {
+        return m_hearsScopeLinks || !inner || !inner->IsScopeLink();
+    }
     virtual void ReferenceRemoved(TReference* reference) {}
     virtual void ReferenceAdded(TReference* reference) {}
 
@@ -653,6 +671,8 @@ private:
     // none shows cannot have come through this connection before.
     THashIndex<TNamespaceItem> m_originals;
     bool m_autoFill = true;
+    bool m_scopeLink = false;
+    bool m_hearsScopeLinks = true;
     int m_referenceCount = 0;
     uint8_t m_private = 0;
     uint64_t m_ownerSequence = 0;

@@ -265,6 +265,9 @@ protected:
 // The connection through which a scope sees the names of its enclosing scope.
 class TNamespaceConnectionToOwner : public TNamespaceConnection {
     T_ELEMENT_CLASS(TNamespaceConnectionToOwner)
+public:
+    TNamespaceConnectionToOwner() noexcept { SetScopeLink(true); }
+
 protected:
     ~TNamespaceConnectionToOwner() override = default;
 };

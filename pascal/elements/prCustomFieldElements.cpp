@@ -62,6 +62,8 @@ bool IsBuiltInMember(TDeclarationKind kind) {
 void TMembersByTypeConnection::Create() {
     TNamedNamespaceConnection::Create();
     SetFilter(ncfPublicOnly);
+    // Members only: the names an enclosing scope shows inside the type are not its.
+    SetHearsScopeLinks(false);
 }
 
 TNamespaceItem* TMembersByTypeConnection::GetNameItem() { return MainNameItem(ParentElement()); }

@@ -4,6 +4,9 @@
 #include "pascal/elements/prCommandsContainer.h"
 #include "pascal/elements/prCommon.h"
 #include "pascal/elements/prCustomFieldElements.h"
+#include "pascal/elements/prExpressionElements.h"
+#include "pascal/elements/prFieldElements.h"
+#include "pascal/elements/prSimpleElements.h"
 #include "pascal/elements/prStandard.h"
 
 #include <QString>
@@ -13,5 +16,8 @@ void RegisterPascalElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("prCommon"), InitCommonUnit, FinalCommonUnit);
     registry.Add(QStringLiteral("prCommandsContainer"), InitCommandsContainerUnit, FinalCommandsContainerUnit);
     // The declaration units come here, in their order.
+    registry.Add(QStringLiteral("prSimpleElements"), InitSimpleElementsUnit, FinalSimpleElementsUnit);
+    registry.Add(QStringLiteral("prFieldElements"), InitFieldElementsUnit, FinalFieldElementsUnit);
+    registry.Add(QStringLiteral("prExpressionElements"), InitExpressionElementsUnit, FinalExpressionElementsUnit);
     registry.Add(QStringLiteral("prCustomFieldElements"), InitCustomFieldElementsUnit, FinalCustomFieldElementsUnit);
 }

@@ -170,6 +170,32 @@ TEST_F(NamingLinkTest, NotificationsOfAnItemAndItsCover) {
     EXPECT_EQ(link->ReferenceCount(), 0);
 }
 
+// A connection that does not hear scope links shows what a scope declares
+// but none of the names an enclosing scope shows in it, before or after it
+// joined; one that hears them shows both.
+TEST_F(NamingTest, AConnectionThatDoesNotHearScopeLinksShowsOnlyTheScopesOwnNames) {
+    TElement_TestScope* outer = Scope(QStringLiteral("Outer"));
+    TElement_TestScope* inner = Scope(QStringLiteral("Inner"));
+    AddDecl(outer, QStringLiteral("Early"));
+    TElement_TestLink* scopeLink = AddLink(inner, nullptr);
+    scopeLink->SetScopeLink(true);
+    scopeLink->SetTarget(outer);
+    TElement_TestScope* members = Scope(QStringLiteral("Members"));
+    auto* own = TElement::CreateIn<TElement_TestLink>(scheme.get(), nullptr);
+    own->SetHearsScopeLinks(false);
+    own->SetParent(members);
+    own->SetTarget(inner);
+    TElement_TestScope* all = Scope(QStringLiteral("All"));
+    AddLink(all, inner);
+    AddDecl(inner, QStringLiteral("Own"));
+    AddDecl(outer, QStringLiteral("Late"));
+    EXPECT_EQ(Names(inner), (QStringList{"Own", "Early", "Late"}));
+    EXPECT_EQ(Names(members), QStringList{"Own"});
+    EXPECT_EQ(Names(all), (QStringList{"Own", "Early", "Late"}));
+    own->SetHearsScopeLinks(true);
+    EXPECT_EQ(Names(members), (QStringList{"Own", "Early", "Late"}));
+}
+
 TEST_F(NamingLinkTest, PrefixFilterAndOwnerChangesAnnounceTheCovers) {
     TElement_TestDecl* name = AddDecl(target, QStringLiteral("Name"));
     AddDecl(target, QStringLiteral("Other"))->Visibility = 1;

@@ -53,6 +53,8 @@ TTestCommandClasses::~TTestCommandClasses() { RemoveItems(CommandElementClasses(
 
 void TElement_TestMembers::FillAcceptedClasses(TElementClassList& list) {
     AddItemsOnce(list, TestProgramClasses());
+    // The members an object takes.
+    AddItemsOnce(list, ClassMemberElementClasses());
     TTitledTextContainer::FillAcceptedClasses(list);
 }
 

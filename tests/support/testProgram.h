@@ -40,7 +40,8 @@ public:
     TProgramClassification GetClassification() const override { return {Kind}; }
 };
 
-// The content of a TElement_TestType: takes test declarations.
+// The content of a TElement_TestType: takes test declarations and the
+// members an object takes.
 class TElement_TestMembers : public TTitledTextContainer {
     T_ELEMENT_CLASS(TElement_TestMembers)
 public:

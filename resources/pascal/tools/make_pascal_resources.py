@@ -22,6 +22,22 @@ STRIPS = {
     # the standard types (general, object, -, -, object type, float, bool,
     # pointer, str) and the object members Create and Free
     'prStandardCharImages': (12, 11),
+    # True, Size Of, Not, To Type, -, Self, -, If Then Else, its split mark
+    'prExpressionElementsSmallImages': (16, 9),
+    # String
+    'prExpressionElementsLargeImages': (32, 1),
+    # a field's name
+    'prFieldElementsCharImages': (12, 1),
+    # access to private members
+    'prFieldElementsSmallImages': (16, 1),
+    # Field, Access
+    'prFieldElementsLargeImages': (32, 2),
+    # enumeration item, -, array, enumeration, record, -, -, constant, -, set-of name
+    'prSimpleElementsCharImages': (12, 10),
+    # alias, record, array, use, pointer, constant, -, enumeration, code
+    'prSimpleElementsSmallImages': (16, 9),
+    # enumeration item, enumeration, constant
+    'prSimpleElementsLargeImages': (32, 3),
 }
 
 
