@@ -1,14 +1,18 @@
 #pragma once
 // A list of equally sized pictures, kept as 32-bit premultiplied images so
-// that they draw with their transparency.
+// that they draw with their transparency. A list is a QObject so that the
+// controls showing its pictures can hold it by QPointer and drop it when it goes.
 
 #include <QImage>
+#include <QObject>
 
 #include <vector>
 
-class TImageList {
+class TImageList : public QObject {
 public:
     TImageList(int width, int height) : m_width(width), m_height(height) {}
+    TImageList(const TImageList&) = delete;
+    TImageList& operator=(const TImageList&) = delete;
 
     int Width() const noexcept { return m_width; }
     int Height() const noexcept { return m_height; }

@@ -12,6 +12,12 @@ constexpr std::array<QRgb, size_t(TSystemColor::Count)> Fallbacks{
     0xFFFFFFFF,  // HighlightText
     0xFFF0F0F0,  // BtnFace
     0xFF6D6D6D,  // GrayText
+    0xFFFFFFFF,  // BtnHighlight
+    0xFFE3E3E3,  // BtnLight
+    0xFFA0A0A0,  // BtnShadow
+    0xFF696969,  // BtnDkShadow
+    0xFF000000,  // BtnText
+    0xFF646464,  // WindowFrame
 };
 
 std::array<std::atomic<QRgb>, size_t(TSystemColor::Count)>& Colors() {

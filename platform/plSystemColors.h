@@ -4,7 +4,21 @@
 
 #include <QRgb>
 
-enum class TSystemColor { Window, WindowText, Highlight, HighlightText, BtnFace, GrayText, Count };
+enum class TSystemColor {
+    Window,
+    WindowText,
+    Highlight,
+    HighlightText,
+    BtnFace,
+    GrayText,
+    BtnHighlight,  // the lit side of a raised edge
+    BtnLight,      // the inner lit side of a push-button frame
+    BtnShadow,     // the shaded side of a raised edge
+    BtnDkShadow,   // the outer shaded side of a push-button frame
+    BtnText,
+    WindowFrame,
+    Count
+};
 
 QRgb GetSystemColor(TSystemColor color) noexcept;
 void SetSystemColor(TSystemColor color, QRgb value) noexcept;

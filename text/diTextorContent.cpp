@@ -284,12 +284,13 @@ void TTextorElement::SaveContent(TKnot* knot, uint8_t saverMode, const std::opti
 }
 
 TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot,
-                                         const std::optional<TTextorPosition>& position) {
+                                         const std::optional<TTextorPosition>& position, const QStringList& ownKnots) {
     TSchemeUpdate schemeUpdate(Scheme());
     const TTextorRange range = InTextorUpdate(*m_textor, [&] {
         TContentReader reader(*this, loader, position.value_or(m_textor->GetEndPosition()));
         try {
-            for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling()) reader.Read(child);
+            for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling())
+                if (!ownKnots.contains(child->Name())) reader.Read(child);
         } catch (...) {
             reader.TakeBack();
             throw;
@@ -373,6 +374,21 @@ void TTextorElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
     WriteContent(saver, target, std::nullopt);
 }
 
+// The knots SaveTo writes for sub-elements into the element's own knot (a
+// snapshot also writes those that a file leaves out, such as a root's namespace).
+QStringList TTextorElement::OwnKnotNames(TSchemeFiler* filer) {
+    QStringList names;
+    for (TNode* c = FirstChild(); c; c = c->NextSibling()) {
+        auto* child = dynamic_cast<TElement*>(c);
+        if (!child || !child->IsSubElement() || !ShouldSaveChild(filer, child) || child->IsStoredInParentNode(filer))
+            continue;
+        QString name;
+        child->GetStoredName(filer, name);
+        names << name;
+    }
+    return names;
+}
+
 void TTextorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TCustomDropDownElement::LoadFrom(loader, knot);
     if (!HasTextorOption(toRichContent)) {
@@ -384,7 +400,7 @@ void TTextorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TKnot* source = ContentFloats(loader, this) ? knot->FindChild(kContentFloatingName) : knot;
     if (!source || !source->FirstChild()) return;
     m_textor->Clear();  // the stored content replaces what the element was made with
-    LoadContent(loader, source, std::nullopt);
+    LoadContent(loader, source, std::nullopt, source == knot ? OwnKnotNames(loader) : QStringList());
 }
 
 void TTextorElement::WriteText(QString& builder) { AppendContentText(*m_textor, m_textor->GetWholeRange(), builder); }

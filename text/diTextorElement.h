@@ -317,8 +317,11 @@ public:
 
     // ---- content trees (diTextorContent.cpp) ----
     // Reads the children of knot into the text at position (none: the text
-    // end) with loader; answers the range from the first to the last insertion.
-    TTextorRange LoadContent(TSchemeLoader* loader, TKnot* knot, const std::optional<TTextorPosition>& position);
+    // end) with loader, except those named in ownKnots (the element's own
+    // sub-elements stored beside the content); answers the range from the
+    // first to the last insertion.
+    TTextorRange LoadContent(TSchemeLoader* loader, TKnot* knot, const std::optional<TTextorPosition>& position,
+                             const QStringList& ownKnots = {});
     // A loader of the mode and option on the element's scheme, then LoadContent.
     TTextorRange InsertContent(TKnot* knot, uint8_t loaderMode, uint8_t loaderOption,
                                const std::optional<TTextorPosition>& position);
@@ -466,6 +469,8 @@ protected:
     }
 
 private:
+    // The names of the knots SaveTo writes for sub-elements into the element's own knot.
+    QStringList OwnKnotNames(TSchemeFiler* filer);
     friend class TSchemeTextor;
 
     // Caret-object notifications.

@@ -1,5 +1,6 @@
 #include "pascal/elements/prCommon.h"
 
+#include "core/cuKnot.h"
 #include "core/cuProps.h"
 #include "core/cuStringIds.h"
 #include "scheme/diNaming.h"
@@ -61,13 +62,32 @@ void TProgramSettings::CreateProperties() {
     m_objectFields = TProperty::Create<TStringProperty>(this, QStringLiteral("ObjectFieldsPrefix"), QStringLiteral("F"));
     m_methodFields = TProperty::Create<TStringProperty>(this, QStringLiteral("MethodFieldsPrefix"), QString());
     m_events = TProperty::Create<TStringProperty>(this, QStringLiteral("EventsPrefix"), QStringLiteral("On"));
+    TakeCopy();
+}
+
+void TProgramSettings::TakeCopy() {
+    const std::lock_guard lock(m_copyLock);
+    for (const TStringProperty* prefix :
+         {m_types, m_constants, m_parameters, m_moduleFields, m_objectFields, m_methodFields, m_events})
+        if (prefix) m_copy.insert(prefix, prefix->Value());
+}
+
+QString TProgramSettings::PrefixValue(const TStringProperty* prefix) const {
+    const std::lock_guard lock(m_copyLock);
+    return m_copy.value(prefix);
+}
+
+bool TProgramSettings::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
+    const bool handled = TProperty::HandleNodeMessage(msg, p1, p2);
+    if (msg == nmPropertyChanged) TakeCopy();
+    return handled;
 }
 
 TProgramSettings* ProgramSettings() noexcept { return g_commonUnit ? g_commonUnit->settings.get() : nullptr; }
 
 QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const) {
     TProgramSettings* settings = ProgramSettings();
-    return settings ? (settings->*prefix)()->Value() : QString();
+    return settings ? settings->PrefixValue((settings->*prefix)()) : QString();
 }
 
 // ---------------------------------------------------------------------------
@@ -76,6 +96,9 @@ QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const) {
 TProgramClassification ClassifyElement(const TElement* element) {
     if (!element) return {};
     if (auto* program = dynamic_cast<const IProgramElement*>(element)) return program->GetClassification();
+    // The standard types and object members live in the standard unit's scheme only.
+    const TNamespace* types = StandardTypesNamespace();
+    if (!types || element->Scheme() != types->Scheme()) return {};
     if (dynamic_cast<const TStandardTypeElement*>(element)) return {TDeclarationKind::StandardType};
     if (dynamic_cast<const TObjectCreateElement*>(element)) return {TDeclarationKind::BuiltInCreate};
     if (dynamic_cast<const TObjectFreeElement*>(element)) return {TDeclarationKind::BuiltInFree};
@@ -178,6 +201,32 @@ void GetExpectedType(TElement* field, TTypeDescriptor& descriptor) {
     GetStandardTypeDescriptor(StandardTypeName::Variant, descriptor);
     if (field) field->SendNodeMessage(nmGetExpectedType, reinterpret_cast<intptr_t>(&descriptor), 0);
 }
+
+// ---------------------------------------------------------------------------
+// Option attributes
+
+void WriteOptionFlag(TKnot* knot, const QString& name, bool value, bool defaultValue) {
+    if (value != defaultValue) knot->WriteBool(name, value);
+}
+
+bool ReadOptionFlag(TKnot* knot, const QString& name, bool defaultValue) {
+    return knot->ReadBool(name, defaultValue);
+}
+
+void WriteOptionKind(TKnot* knot, const QString& name, int kind, const QStringList& names, int defaultKind) {
+    if (kind != defaultKind && kind >= 0 && kind < names.size()) knot->WriteStr(name, names.at(kind));
+}
+
+int ReadOptionKind(TKnot* knot, const QString& name, const QStringList& names, int defaultKind) {
+    if (!knot->FindParam(name)) return defaultKind;
+    const QString stored = knot->ReadStr(name);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (stored.compare(names.at(i), Qt::CaseInsensitive) == 0) return int(i);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Number literals
 
 namespace {
 bool IsDecimalDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }

@@ -18,10 +18,14 @@
 #include "pascal/elements/prStandard.h"
 #include "scheme/diUtils.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <mutex>
 
+class TKnot;
 class TNamespaceItem;
 class TPaletteGroup;
 class TPaletteItem;
@@ -30,6 +34,9 @@ class TStringProperty;
 // ---------------------------------------------------------------------------
 // Settings
 
+// Generators on other threads read the prefixes: they read a copy kept
+// under a lock, taken again whenever a prefix changes (on the thread that
+// changes it).
 class TProgramSettings : public TProperty {
     T_CLASS(TProgramSettings)
 public:
@@ -37,6 +44,11 @@ public:
 
     // The seven prefixes in their order.
     void CreateProperties();
+    // The value of one of the seven, from the copy: any thread may ask.
+    QString PrefixValue(const TStringProperty* prefix) const;
+
+    // A prefix changed: the copy is taken again.
+    bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;
 
     TStringProperty* TypesPrefix() const noexcept { return m_types; }
     TStringProperty* ConstantsPrefix() const noexcept { return m_constants; }
@@ -57,13 +69,16 @@ private:
     TStringProperty* m_objectFields = nullptr;
     TStringProperty* m_methodFields = nullptr;
     TStringProperty* m_events = nullptr;
+    mutable std::mutex m_copyLock;
+    QHash<const TStringProperty*, QString> m_copy;
+    void TakeCopy();
 };
 
 // The process's section, made without a parent by the unit's initialisation
 // (the application hangs it into its settings tree); nil outside the unit's
 // lifetime.
 TProgramSettings* ProgramSettings() noexcept;
-// The value of one prefix (empty outside the unit's lifetime).
+// The value of one prefix (empty outside the unit's lifetime); any thread may ask.
 QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const);
 
 // ---------------------------------------------------------------------------
@@ -303,6 +318,19 @@ void GetExpectedType(TElement* field, TTypeDescriptor& descriptor);
 // kept as typed; only its kind is asked.
 enum class TNumberLiteral : uint8_t { None, Integer, Float };
 TNumberLiteral ClassifyNumberLiteral(const QString& text);
+
+// ---------------------------------------------------------------------------
+// Option attributes
+
+// How program elements store their options in their node: an attribute is
+// written only when it differs from its default, a flag as "1", a kind by
+// its name (names[i] names kind i). On load a missing attribute gives the
+// default (never what the element was made with) and a kind name that is
+// not known (compared ignoring case) reads as kind 0.
+void WriteOptionFlag(TKnot* knot, const QString& name, bool value, bool defaultValue = false);
+bool ReadOptionFlag(TKnot* knot, const QString& name, bool defaultValue = false);
+void WriteOptionKind(TKnot* knot, const QString& name, int kind, const QStringList& names, int defaultKind = 0);
+int ReadOptionKind(TKnot* knot, const QString& name, const QStringList& names, int defaultKind = 0);
 
 // ---------------------------------------------------------------------------
 // Naming routines

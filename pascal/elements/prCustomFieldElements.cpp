@@ -66,7 +66,14 @@ void TMembersByTypeConnection::Create() {
 
 TNamespaceItem* TMembersByTypeConnection::GetNameItem() { return MainNameItem(ParentElement()); }
 
+void TMembersByTypeConnection::ForgetVanishedMembers() {
+    // While the prefix is set the target is the members' namespace: without
+    // a target that namespace has gone (the connection let go of it).
+    if (!Prefix().isEmpty() && !Target()) m_typeMembers = nullptr;
+}
+
 void TMembersByTypeConnection::SetTypeItem(TNamespaceItem* typeItem) {
+    ForgetVanishedMembers();
     TNamespace* members = nullptr;
     bool classOf = false;
     TElement* element = typeItem ? typeItem->GetElement() : nullptr;
@@ -93,6 +100,7 @@ void TMembersByTypeConnection::SetTypeItem(TNamespaceItem* typeItem) {
 }
 
 void TMembersByTypeConnection::SetMembersPrefix(const QString& name) {
+    ForgetVanishedMembers();
     if (name.isEmpty()) {
         // Gone before the prefix: no cover is ever seen without it.
         SetTarget(nullptr);

@@ -46,6 +46,7 @@ protected:
 
 private:
     void UpdateTarget();
+    void ForgetVanishedMembers();
     // Whether item is a member of the object or record the connection stands in.
     bool IsMemberOfOwnContainer(TNamespaceItem* item);
 

@@ -251,3 +251,16 @@ TEST_F(Roots, TheFileNameIsStoredRelativeToTheSchemeAndKeepsItsFileWhenTheScheme
     EXPECT_EQ(files.Asked.last(), QStringLiteral("/work/lib/b.prm")) << "read back against the new folder";
     EXPECT_TRUE(Knows(moved, "Lib.X"));
 }
+
+TEST_F(Roots, RegressionASnapshotOfARootLoadsItsOwnSubElementsAsThemNotAsContent) {
+    AddText(a, QStringLiteral("X"), QStringLiteral("x"));
+    const QString saved = SchemeText(a, fmSnapshot, 0);
+    ASSERT_TRUE(saved.contains(QStringLiteral("<GeneralElementsNamespace"))) << "a snapshot holds the namespace";
+    TScheme* copy = files.Add(QStringLiteral("/work/copy.prm"));
+    LoadSchemeKnot(copy, KnotFromText(saved).get(), fmSnapshot);
+    int contentElements = 0;
+    for (TNode* c = copy->Root()->FirstChild(); c; c = c->NextSibling())
+        if (auto* e = dynamic_cast<TElement*>(c); e && !e->IsSubElement()) ++contentElements;
+    EXPECT_EQ(contentElements, 1) << "the text only";
+    EXPECT_EQ(SchemeText(copy, fmSnapshot, 0).toStdString(), saved.toStdString());
+}

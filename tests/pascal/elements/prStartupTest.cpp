@@ -22,14 +22,6 @@ int GroupIndex(const TClassesGroups::TGroup& group) {
         if (&ClassesGroups().GetGroup(i) == &group) return i;
     return -1;
 }
-
-// Every palette node below node, depth first.
-void CollectPaletteNodes(TNode* node, QList<TPaletteNode*>& nodes) {
-    for (TNode* child = node->FirstChild(); child; child = child->NextSibling()) {
-        if (auto* paletteNode = dynamic_cast<TPaletteNode*>(child)) nodes << paletteNode;
-        CollectPaletteNodes(child, nodes);
-    }
-}
 }  // namespace
 
 TEST(PascalStartup, AllocatesTheFourClassGroupsInOrder) {
@@ -47,56 +39,24 @@ TEST(PascalStartup, MakesTheThreePaletteGroupsEachWithItsOtherItem) {
     ASSERT_EQ(rows.size(), 3);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(rows[i].Text());
-        ASSERT_NE(groups[i], nullptr);
+        ASSERT_TRUE(groups[i] && others[i]);
         EXPECT_EQ(groups[i]->Parent(), Palette());
-        EXPECT_EQ(groups[i]->CaptionId(), rows[i].Id("Caption"));
+        EXPECT_EQ(LoadStrLang(groups[i]->CaptionId(), kEnglish), rows[i]["Caption"]);
         EXPECT_EQ(groups[i]->Order(), rows[i].Int("Order"));
-        ASSERT_NE(others[i], nullptr);
         EXPECT_EQ(others[i]->Parent(), groups[i]);
-        EXPECT_EQ(others[i]->CaptionId(), strOther);
-        EXPECT_EQ(others[i]->HintId(), strOtherHint);
+        EXPECT_EQ(LoadStrLang(others[i]->CaptionId(), kEnglish), QStringLiteral("Other"));
+        EXPECT_EQ(LoadStrLang(others[i]->HintId(), kEnglish), QStringLiteral("Other elements."));
         EXPECT_EQ(others[i]->Flags(), 0x3100);
         EXPECT_EQ(others[i]->Order(), 10);
-        EXPECT_EQ(others[i]->SmallImage(), -1);
         EXPECT_EQ(others[i]->LargeImage(), -1);
     }
-    EXPECT_EQ(LoadStrLang(TypesPaletteGroup()->CaptionId(), kEnglish), QStringLiteral("Types"));
-    EXPECT_EQ(LoadStrLang(CommandsPaletteGroup()->CaptionId(), kEnglish), QStringLiteral("Commands"));
-    EXPECT_EQ(LoadStrLang(ExpressionsPaletteGroup()->CaptionId(), kEnglish), QStringLiteral("Expressions"));
 }
 
-TEST(PascalStartup, EveryPaletteTextOfTheProgramGroupsExistsInEnglish) {
-    QList<TPaletteNode*> nodes;
-    for (TPaletteGroup* group : {TypesPaletteGroup(), CommandsPaletteGroup(), ExpressionsPaletteGroup()}) {
-        nodes << group;
-        CollectPaletteNodes(group, nodes);
-    }
-    for (TPaletteNode* node : nodes) {
-        EXPECT_FALSE(LoadStrLang(node->CaptionId(), kEnglish).isEmpty()) << node->CaptionId();
-        if (auto* item = dynamic_cast<TPaletteItem*>(node); item && item->HintId())
-            EXPECT_FALSE(LoadStrLang(item->HintId(), kEnglish).isEmpty()) << item->HintId();
-    }
-}
-
-TEST(PascalStartup, EveryStringIdOfTheTablesExistsInEnglish) {
+TEST(PascalStartup, EveryStringIdOfTheUnitsExistsInEnglish) {
     QSet<int> ids;
     for (const char* section : {"StandardTypes", "ObjectMembers", "ImplicitIdentifiers"})
         for (const CaseRow& row : LoadCases(kStartupTable, section))
             if (row.Id("Hint") > 0) ids << row.Id("Hint");
     EXPECT_EQ(ids.size(), 19) << "9800-9813 and 8608-8612";
     for (int id : ids) EXPECT_FALSE(LoadStrLang(id, kEnglish).isEmpty()) << id;
-}
-
-TEST(PascalStartup, NoProgramGroupOffersTwoItemsWithOneKeyLetter) {
-    for (TPaletteGroup* group : {TypesPaletteGroup(), CommandsPaletteGroup(), ExpressionsPaletteGroup()}) {
-        QList<TPaletteNode*> nodes;
-        CollectPaletteNodes(group, nodes);
-        QSet<QString> letters;
-        for (TPaletteNode* node : nodes) {
-            auto* item = dynamic_cast<TPaletteItem*>(node);
-            if (!item || item->Letter().isEmpty()) continue;
-            EXPECT_FALSE(letters.contains(item->Letter())) << item->Letter().toStdString();
-            letters << item->Letter();
-        }
-    }
 }
