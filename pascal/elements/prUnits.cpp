@@ -5,6 +5,7 @@
 #include "pascal/elements/prCommon.h"
 #include "pascal/elements/prCustomFieldElements.h"
 #include "pascal/elements/prExpressionElements.h"
+#include "pascal/elements/prExpressionExElements.h"
 #include "pascal/elements/prFieldElements.h"
 #include "pascal/elements/prSimpleElements.h"
 #include "pascal/elements/prStandard.h"
@@ -19,5 +20,6 @@ void RegisterPascalElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("prSimpleElements"), InitSimpleElementsUnit, FinalSimpleElementsUnit);
     registry.Add(QStringLiteral("prFieldElements"), InitFieldElementsUnit, FinalFieldElementsUnit);
     registry.Add(QStringLiteral("prExpressionElements"), InitExpressionElementsUnit, FinalExpressionElementsUnit);
+    registry.Add(QStringLiteral("prExpressionExElements"), InitExpressionExElementsUnit, FinalExpressionExElementsUnit);
     registry.Add(QStringLiteral("prCustomFieldElements"), InitCustomFieldElementsUnit, FinalCustomFieldElementsUnit);
 }
