@@ -215,6 +215,7 @@ constexpr int strRegular = 8005;
 constexpr int strAbstract = 8007;
 constexpr int strFinal = 8009;
 constexpr int strWithoutInstance = 8011;
+constexpr int strWithoutInstanceHint = 8012;
 constexpr int strLocker = 8013;
 constexpr int strDoubleMethod = 8015;
 constexpr int strEvent = 8017;

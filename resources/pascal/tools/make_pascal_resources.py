@@ -50,6 +50,11 @@ STRIPS = {
     'prMethodElementsSmallImages': (16, 4),
     # Method, Parameter, In-Out, Out, not-empty values
     'prMethodElementsLargeImages': (32, 5),
+    # Constructor, Sub Object, Event, Handler, Override, Without Instance,
+    # Locker and Double Method, Notification
+    'prClassElementsSmallImages': (16, 9),
+    # Object, -, Without Instance, -, Sub Object
+    'prClassElementsLargeImages': (32, 5),
 }
 
 
