@@ -299,6 +299,14 @@ QList<TElement_Parameter*> TParametersContainer::Parameters() const {
     return list;
 }
 
+bool TParametersContainer::IsShown() const { return const_cast<TParametersContainer*>(this)->IsFilled() || IsEdited(); }
+
+void TParametersContainer::AddParameter(TPaletteItem* item) {
+    if (auto* owner = dynamic_cast<TTitledElement*>(ParentElement())) owner->UpdateTitleLayout();
+    InsertNewElement(TElement_Parameter::StaticClass(), item, std::nullopt);
+    if (auto* owner = dynamic_cast<TTitledElement*>(ParentElement())) owner->UpdateTitleLayout();
+}
+
 void TParametersContainer::FillAcceptedClasses(TElementClassList& list) {
     AddItemOnce(list, TElement_Parameter::StaticClass());
     TTextorElement::FillAcceptedClasses(list);
@@ -348,6 +356,19 @@ void TCustomMethod::TreePlacementChanged() {
         body->Connection()->SetTarget(m_parameters->Namespace());
 }
 
+void TCustomMethod::GetPaletteItems(QList<TPaletteItem*>& list) {
+    TNamedElementWithCommandContentWithResult::GetPaletteItems(list);
+    if (ParameterPaletteItem() && !list.contains(ParameterPaletteItem())) list << ParameterPaletteItem();
+}
+
+bool TCustomMethod::ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) {
+    if (item && item == ParameterPaletteItem() && m_parameters) {
+        m_parameters->AddParameter(item);
+        return true;
+    }
+    return TNamedElementWithCommandContentWithResult::ApplyPaletteItem(item, subCommand, checked);
+}
+
 void TCustomMethod::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
     if (child && child == m_parameters)
         name = kMethodParametersChild;
@@ -364,7 +385,7 @@ void TCustomMethod::GetChildHint(TElement* child, QString& text) {
 
 void TCustomMethod::WriteNameAndParameters(TTitleWriter& writer) {
     if (NameField()) writer.AddField(NameField());
-    if (m_parameters && m_parameters->IsFilled()) {
+    if (m_parameters && m_parameters->IsShown()) {
         writer.AddText(QStringLiteral("("));
         writer.AddField(m_parameters);
         writer.AddText(QStringLiteral(")"));
@@ -390,6 +411,7 @@ void TElement_Method::Create() {
     TCustomMethod::Create();
     m_resultType = static_cast<TMethodResultTypeField*>(
         TVisualElement::CreateSubElement(TMethodResultTypeField::StaticClass(), this, Content(), this));
+    m_resultType->SetVisualOptions(m_resultType->VisualOptions() | voHiddenWhileEmpty);
     if (NameField()) NameField()->SetImageIndex(NamePicture());
 }
 
@@ -519,8 +541,9 @@ bool TElement_Method::GetDeclaredValueType(TNamespaceItem*, TTypeDescriptor& des
 void TElement_Method::WriteTitle(TTitleWriter& writer) {
     TCustomMethod::WriteTitle(writer);
     WriteNameAndParameters(writer);
-    if (m_resultType && m_resultType->IsFilled()) {
-        writer.AddText(QStringLiteral(":"));
+    // An empty result type takes no room until it is edited.
+    if (m_resultType) {
+        if (m_resultType->IsFilled()) writer.AddText(QStringLiteral(":"));
         writer.AddField(m_resultType);
     }
     if (GetNotEmptyOutValue()) writer.AddImage(MethodSmall(kSmallNotEmptyOut));
@@ -632,6 +655,7 @@ void TElement_MethodType::Create() {
         TVisualElement::CreateSubElement(TParametersContainer::StaticClass(), this, nullptr, this));
     m_resultType = static_cast<TTypeReferenceField*>(
         TVisualElement::CreateSubElement(TTypeReferenceField::StaticClass(), this, nullptr, this));
+    m_resultType->SetVisualOptions(m_resultType->VisualOptions() | voHiddenWhileEmpty);
 }
 
 void TElement_MethodType::BeforeDestruction() {
@@ -679,13 +703,13 @@ void TElement_MethodType::GetItemReferences(TNameField* field, std::vector<TRefe
 void TElement_MethodType::WriteTitle(TTitleWriter& writer) {
     TprNamedElement::WriteTitle(writer);
     if (NameField()) writer.AddField(NameField());
-    if (m_parameters && m_parameters->IsFilled()) {
+    if (m_parameters && m_parameters->IsShown()) {
         writer.AddText(QStringLiteral("("));
         writer.AddField(m_parameters);
         writer.AddText(QStringLiteral(")"));
     }
-    if (m_resultType && m_resultType->IsFilled()) {
-        writer.AddText(QStringLiteral(":"));
+    if (m_resultType) {
+        if (m_resultType->IsFilled()) writer.AddText(QStringLiteral(":"));
         writer.AddField(m_resultType);
     }
     if (!m_inClass) writer.AddText(LoadStr(strInModuleTitle));
@@ -711,7 +735,9 @@ void TElement_MethodType::GetChildHint(TElement* child, QString& text) {
 
 void TElement_MethodType::GetPaletteItems(QList<TPaletteItem*>& list) {
     TprNamedElement::GetPaletteItems(list);
-    if (g_methodUnit) list << g_methodUnit->places[0] << g_methodUnit->places[1];
+    if (!g_methodUnit) return;
+    list << g_methodUnit->places[0] << g_methodUnit->places[1];
+    if (!list.contains(g_methodUnit->parameter)) list << g_methodUnit->parameter;
 }
 
 void TElement_MethodType::UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) {
@@ -722,6 +748,10 @@ void TElement_MethodType::UpdatePaletteItemState(TPaletteItem* item, TPaletteIte
 }
 
 bool TElement_MethodType::ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) {
+    if (item && item == ParameterPaletteItem() && m_parameters) {
+        m_parameters->AddParameter(item);
+        return true;
+    }
     const int place = g_methodUnit ? IndexOfItem(g_methodUnit->places, item) : -1;
     if (place < 0) return TprNamedElement::ApplyPaletteItem(item, subCommand, checked);
     if (place != int(m_inClass)) RunOption(MakeNode<TMethodTypeOperation>(this, place));

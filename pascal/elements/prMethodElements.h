@@ -105,6 +105,10 @@ public:
     TNamespace* Namespace() const noexcept { return m_namespace; }
     TNamespaceConnection* Connection() const noexcept { return m_connection; }
     QList<TElement_Parameter*> Parameters() const;
+    // Whether a title shows the list: it holds parameters or is edited.
+    bool IsShown() const;
+    // A new parameter at the end, as one edit; the owner's title is laid out again.
+    void AddParameter(TPaletteItem* item);
 
     TNamespace* GetNamespace() override { return m_namespace; }
     void FillAcceptedClasses(TElementClassList& list) override;
@@ -129,6 +133,9 @@ public:
 
     // The body sees the parameters.
     void TreePlacementChanged() override;
+    // "Parameter" adds a parameter at the end of the list.
+    void GetPaletteItems(QList<TPaletteItem*>& list) override;
+    bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void GetChildHint(TElement* child, QString& text) override;
     void Create() override;
@@ -233,6 +240,7 @@ public:
     void WriteTitle(TTitleWriter& writer) override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void GetChildHint(TElement* child, QString& text) override;
+    // "Parameter" adds a parameter at the end of the list.
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
     void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
     bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
