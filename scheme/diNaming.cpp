@@ -1156,7 +1156,15 @@ TNamespaceCoverItem* TCoverList::Add(TCoverPtr cover) {
         Compact(true);
         return Add(std::move(cover));
     }
-    const uint64_t place = slot == 0 && high > kPlaceStep ? high - kPlaceStep : low + (high - low) / 2;
+    // Covers come in rising order at one spot (the new own items of a
+    // namespace go before the covers it shows): a step up from the one
+    // before keeps the room after it, where halving would use it up after
+    // a few dozen and make every few dozen additions a compaction.
+    uint64_t place = low + (high - low) / 2;
+    if (slot == 0 && high > kPlaceStep)
+        place = high - kPlaceStep;
+    else if (high - low > 2 * kPlaceStep)
+        place = low + kPlaceStep;
     m_entries.insert(m_entries.begin() + ptrdiff_t(slot), TEntry{place, nullptr});
     return Put(slot, std::move(cover));
 }
@@ -1322,7 +1330,8 @@ void TNamespaceConnection::BuildCovers() {
         items.reserve(size_t(target->m_ownCount));
         for (TNamespaceOwnItem* item = target->m_firstOwn; item; item = item->NextOwn()) items.push_back(item);
         for (TNamespaceConnection* connection : target->m_connections)
-            connection->m_covers.ForEach([&](TNamespaceCoverItem* cover) { items.push_back(cover); });
+            if (SeesThrough(connection))
+                connection->m_covers.ForEach([&](TNamespaceCoverItem* cover) { items.push_back(cover); });
     }
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
@@ -1459,6 +1468,7 @@ void TNamespaceConnection::OnTargetNotify(TItfObject* sender, int code, intptr_t
     if (!m_autoFill) return;
     auto* item = reinterpret_cast<TNamespaceItem*>(p1);
     if (!item) return;
+    if (TNamespaceCoverItem* inner = item->AsCover(); inner && !SeesThrough(inner->Connection())) return;
     TNamespaceCoverItem* cover = FindCover(item);
     switch (code) {
     case nnItemAdded:

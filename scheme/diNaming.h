@@ -612,6 +612,10 @@ public:
     // Whether an item of the target may be shown (base: unless the filter
     // passes only public items and the item is private).
     virtual bool AcceptsItem(TNamespaceItem* item);
+    // Whether what the target sees through inner may be shown at all (base:
+    // yes). A connection that answers no neither walks nor hears the covers
+    // of inner, so that it costs only what it can show.
+    virtual bool SeesThrough(const TNamespaceConnection* inner) { return true; }
     virtual void ReferenceRemoved(TReference* reference) {}
     virtual void ReferenceAdded(TReference* reference) {}
 

@@ -120,6 +120,10 @@ bool TMembersByTypeConnection::AcceptsItem(TNamespaceItem* item) {
     return !IsMemberOfOwnContainer(item);
 }
 
+bool TMembersByTypeConnection::SeesThrough(const TNamespaceConnection* inner) {
+    return !inner || !inner->ElementClass()->InheritsFrom(TNamespaceConnectionToOwner::StaticClass());
+}
+
 bool TMembersByTypeConnection::IsMemberOfOwnContainer(TNamespaceItem* item) {
     TElement* container = GetDeclarationContainer(this);
     const TScopeKind scope = ScopeKindOf(container);

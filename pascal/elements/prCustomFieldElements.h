@@ -38,6 +38,8 @@ public:
     // The owner's name item: an implicit identifier's, or a declaration's name field's.
     TNamespaceItem* GetNameItem() override;
     bool AcceptsItem(TNamespaceItem* item) override;
+    // Never the names an enclosing scope shows inside the type.
+    bool SeesThrough(const TNamespaceConnection* inner) override;
     // Private members never pass.
     void Create() override;
 

@@ -33,6 +33,10 @@ const QString kAccessAttribute = QStringLiteral("AccessToPrivateMembers");
 constexpr uint16_t kValueVisualOptions = voHiddenWhileEmpty;
 constexpr uint32_t kValueTextorOptions = toEmptyWidth;
 
+// The commands: "Initial value" acts on one element at a time, "Access" toggles.
+constexpr uint16_t kInitialValueFlags = pifLargeImage | pifChangesElement | pifNotForCombined;
+constexpr uint16_t kAccessFlags = pifLargeImage | pifToggle | pifChangesElement;
+
 // The picture of a Let in the command elements' strip, which that unit
 // loads later: until then the shared default picture.
 constexpr int kLetLargePicture = NoImageIndex;
@@ -428,9 +432,9 @@ void InitFieldElementsUnit() {
             PaletteInsertGroup(), pifLargeImage, unit->largeImages.Picture(0), strField, strFieldHint, 800, field);
         item->SetLetter(QStringLiteral("E"));
         unit->fieldItem = item;
-        unit->initialValue = TSchemePaletteItem::Create(PaletteActionsGroup(), 0x144, kLetLargePicture,
+        unit->initialValue = TSchemePaletteItem::Create(PaletteActionsGroup(), kInitialValueFlags, kLetLargePicture,
                                                         strInitialValue, strInitialValueHint, 1100);
-        unit->access = TSchemePaletteItem::Create(PaletteStateGroup(), 0x340, unit->largeImages.Picture(1), strAccess,
+        unit->access = TSchemePaletteItem::Create(PaletteStateGroup(), kAccessFlags, unit->largeImages.Picture(1), strAccess,
                                                   strAccessHint, 1050);
     }
     g_fieldUnit = std::move(unit);

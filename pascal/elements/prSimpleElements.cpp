@@ -16,6 +16,7 @@ T_ELEMENT_CLASS_IMPL(TTypeAliasRefTypeField, TWatchedTypeField)
 T_ELEMENT_CLASS_IMPL(TElement_Use, TprNamedElement)
 T_ELEMENT_CLASS_IMPL(TElement_Constant, TprNamedElement)
 T_ELEMENT_CLASS_IMPL(TRecordFieldsContainer, TTitledTextContainer)
+T_ELEMENT_CLASS_IMPL(TRecordConnectionToOwner, TNamespaceConnectionToOwner)
 T_ELEMENT_CLASS_IMPL(TElement_Record, TprNamedElementWithContent)
 T_ELEMENT_CLASS_IMPL(TArrayNameField, TIdentifierNameField)
 T_ELEMENT_CLASS_IMPL(TElement_Array, TprNamedElement)
@@ -224,13 +225,37 @@ void TRecordFieldsContainer::FillAcceptedClasses(TElementClassList& list) {
     TTitledTextContainer::FillAcceptedClasses(list);
 }
 
+bool TRecordConnectionToOwner::AcceptsItem(TNamespaceItem* item) {
+    if (!TNamespaceConnectionToOwner::AcceptsItem(item)) return false;
+    switch (DeclarationKindOf(item)) {
+    case TDeclarationKind::StandardType:
+    case TDeclarationKind::Object:
+    case TDeclarationKind::MethodType:
+    case TDeclarationKind::Record:
+    case TDeclarationKind::Array:
+    case TDeclarationKind::Pointer:
+    case TDeclarationKind::TypeAlias:
+    case TDeclarationKind::Enum:
+    case TDeclarationKind::Constant:
+    case TDeclarationKind::EnumItem:
+    case TDeclarationKind::Handler:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TRecordConnectionToOwner::SeesThrough(const TNamespaceConnection* inner) {
+    return !inner || !inner->ElementClass()->InheritsFrom(TMembersByTypeConnection::StaticClass());
+}
+
 void TElement_Record::Create() {
     TprNamedElementWithContent::Create();
     CreateDescriptionField();
     CreateExpandButton(true);
     SetNamePicture(this, SimpleCharPicture(kCharRecord));
     m_namespace = TElement::CreateSubElement<TNamespace>(this);
-    m_connection = TElement::CreateSubElement<TNamespaceConnectionToOwner>(this);
+    m_connection = TElement::CreateSubElement<TRecordConnectionToOwner>(this);
     m_connection->SetOwner(m_namespace);
 }
 
@@ -614,18 +639,12 @@ void TElement_Enum::GeneratePrefix() {
     QStringList names;
     for (TElement_EnumItem* item : items) names.append(item->NameField()->GetNameText());
     const QString common = CommonNamePrefix(names);
-    TScheme* scheme = Scheme();
-    if (scheme) scheme->BeginOperationGroup(true);
-    try {
-        for (int i = 0; i < int(items.size()); ++i) {
-            const QString name = prefix + names[i].mid(common.size());
-            if (name != names[i]) items[size_t(i)]->NameField()->ReplaceText(name);
-        }
-    } catch (...) {
-        if (scheme) scheme->EndOperationGroup();
-        throw;
+    TOperationGroupScope group(Scheme(), true);
+    for (int i = 0; i < int(items.size()); ++i) {
+        const QString name = prefix + names[i].mid(common.size());
+        if (name != names[i]) items[size_t(i)]->NameField()->ReplaceText(name);
     }
-    if (scheme) scheme->EndOperationGroup();
+    group.End();
 }
 
 void TElement_Enum::WriteTitle(TTitleWriter& writer) {

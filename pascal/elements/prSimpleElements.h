@@ -77,6 +77,21 @@ protected:
     ~TRecordFieldsContainer() override = default;
 };
 
+// What a record's fields can name of the enclosing scope: types, constants,
+// enumeration items and handlers (a field's type takes only types, its
+// value no variables or calls), never the members shown under a field's
+// name. A record so holds a cover of each of those only, not of every name
+// of the unit.
+class TRecordConnectionToOwner : public TNamespaceConnectionToOwner {
+    T_ELEMENT_CLASS(TRecordConnectionToOwner)
+public:
+    bool AcceptsItem(TNamespaceItem* item) override;
+    bool SeesThrough(const TNamespaceConnection* inner) override;
+
+protected:
+    ~TRecordConnectionToOwner() override = default;
+};
+
 // A record: a scope of its own whose fields register in its namespace.
 class TElement_Record : public TprNamedElementWithContent, public INamespaceOwner, public ITypeElement {
     T_ELEMENT_CLASS(TElement_Record)

@@ -148,6 +148,12 @@ TEST_F(Declarations, ARecordsFieldsRegisterInsideItAndSeeTheNamesOutside) {
     EXPECT_FALSE(Sees(General(), QStringLiteral("Left")));
     EXPECT_NE(left->TypeField()->GetTargetItem(), nullptr) << "through the connection to the owner";
     EXPECT_EQ(ScopeKindOf(record), TScopeKind::Record);
+    Field(QStringLiteral("Count"), QStringLiteral("int"));
+    Constant(QStringLiteral("Base"), QStringLiteral("12"));
+    EXPECT_TRUE(Sees(record->Namespace(), QStringLiteral("TNames"))) << "types";
+    EXPECT_TRUE(Sees(record->Namespace(), QStringLiteral("Base"))) << "constants";
+    EXPECT_TRUE(Sees(record->Namespace(), QStringLiteral("int"))) << "standard types";
+    EXPECT_FALSE(Sees(record->Namespace(), QStringLiteral("Count"))) << "no variables: nothing a field could name";
     TElement_Field* pair = Field(QStringLiteral("Pair"), QStringLiteral("TPair"));
     EXPECT_TRUE(Sees(General(), QStringLiteral("Pair.Left"))) << "the members under the field's name";
     pair->NameField()->SetText(QString());

@@ -286,10 +286,16 @@ TEST_F(ProgramValues, ConstantsThatNameEachOtherAreVariantsInsteadOfRecursing) {
 // only as deep as the limit: beyond it a variant, and the stack holds.
 TEST_F(ProgramValues, ALongChainOfConstantsLoadedFromAFileIsBoundedInDepth) {
     constexpr int kChain = 10000;
+    // Each constant names the next; the last one holds a number.
+    auto constant = [](int i, const QString& value) {
+        return QStringLiteral("\t<Constant Name=\"C%1\">\n\t\t<Value>\n\t\t\t<Chars Value=\"%2\"/>\n"
+                              "\t\t</Value>\n\t</Constant>\n")
+            .arg(i)
+            .arg(value);
+    };
     QString text = QStringLiteral("<ProgramModule FormatVersion=\"1.1\">\n");
-    text += QStringLiteral("\t<Constant Name=\"C0\">\n\t\t<Value>\n\t\t\t<Chars Value=\"7\"/>\n\t\t</Value>\n\t</Constant>\n");
-    for (int i = 1; i < kChain; ++i)
-        text += QStringLiteral("\t<Constant Name=\"C%1\">\n\t\t<Value>\n\t\t\t<Chars Value=\"C%2\"/>\n\t\t</Value>\n\t</Constant>\n").arg(i).arg(i - 1);
+    for (int i = 0; i + 1 < kChain; ++i) text += constant(i, QStringLiteral("C%1").arg(i + 1));
+    text += constant(kChain - 1, QStringLiteral("7"));
     text += QStringLiteral("</ProgramModule>\n");
     TElementMessages messages;
     LoadSchemeKnot(m_scheme.get(), KnotFromText(text).get(), fmFile, &messages);
@@ -302,8 +308,8 @@ TEST_F(ProgramValues, ALongChainOfConstantsLoadedFromAFileIsBoundedInDepth) {
             constant->ValueField()->GetValueType(descriptor);
         return descriptor.Kind;
     };
-    EXPECT_EQ(valueOf(kMaxTypeChainDepth / 2), TValueTypeKind::Integer) << "within the limit";
-    EXPECT_EQ(valueOf(kChain - 1), TValueTypeKind::Variant) << "beyond the limit";
+    EXPECT_EQ(valueOf(kChain - kMaxTypeChainDepth / 2), TValueTypeKind::Integer) << "within the limit";
+    EXPECT_EQ(valueOf(0), TValueTypeKind::Variant) << "beyond the limit";
 }
 
 // ---------------------------------------------------------------------------

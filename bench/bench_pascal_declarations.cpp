@@ -1,0 +1,124 @@
+// Program declarations built as a user builds them: each element inserted
+// into the module, named and typed through undoable edits, then the whole
+// module checked. The declarations refer to each other by type (pointers and
+// arrays of records, aliases of arrays, constants built on constants, fields
+// typed by aliases, records and enumerations), so that every reference is
+// resolved, its cycle search runs and fields show their types' members as
+// the module grows.
+
+#include "benchSupport.h"
+
+#include "core/cuNode.h"
+#include "core/cuUndoRedo.h"
+#include "elements/coRoot.h"
+#include "pascal/elements/prSimpleElements.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+// A module root: the unit-level declarations and the standard types.
+class TElement_BenchProgramRoot : public TRoot, public IProgramElement {
+    T_ELEMENT_CLASS(TElement_BenchProgramRoot)
+public:
+    TProgramClassification GetClassification() const override { return {TDeclarationKind::None, TScopeKind::ProgramRoot}; }
+    void FillAcceptedClasses(TElementClassList& list) override {
+        AddItemsOnce(list, ModuleElementClasses());
+        TRoot::FillAcceptedClasses(list);
+    }
+    void Create() override {
+        TRoot::Create();
+        auto* standard = TElement::CreateSubElement<TNamespaceConnection>(this);
+        standard->SetOwner(GeneralNamespace());
+        standard->SetTarget(StandardTypesNamespace());
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_BenchProgramRoot, TRoot)
+
+// The last element of text that is not one of its parts.
+TElement* LastInserted(TElement* text) {
+    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
+        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
+    return nullptr;
+}
+
+template <class T>
+T* Insert(TTextorElement* text, const QString& name) {
+    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
+    auto* element = static_cast<T*>(LastInserted(text));
+    element->NameField()->ReplaceText(name);
+    return element;
+}
+
+TTextorElement* ContentOf(TNamedElementWithContent* element) { return static_cast<TTextorElement*>(element->Content()); }
+
+// The records every group refers to. A record sees the enclosing names
+// through its connection to the owner, which holds a cover of each of them:
+// a module pays records times names for that, so the records stay a fixed
+// number here and the unit-level declarations grow.
+constexpr int kRecords = 20;
+
+void BuildRecords(TTextorElement* root) {
+    for (int r = 0; r < kRecords; ++r) {
+        auto* record = Insert<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
+        Insert<TElement_Field>(ContentOf(record), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
+        Insert<TElement_Field>(ContentOf(record), QStringLiteral("Name"))->TypeField()->ReplaceText(QStringLiteral("str"));
+    }
+}
+
+// One group of twelve declarations.
+void BuildGroup(TTextorElement* root, int i) {
+    const QString n = QString::number(i);
+    const QString record = QStringLiteral("TRec") + QString::number(i % kRecords);
+    auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
+    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
+    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
+    Insert<TElement_Pointer>(root, QStringLiteral("PRec") + n)->RefType()->ReplaceText(record);
+    Insert<TElement_Array>(root, QStringLiteral("TRecs") + n)->ElementType()->ReplaceText(record);
+    Insert<TElement_TypeAlias>(root, QStringLiteral("TList") + n)->RefType()->ReplaceText(QStringLiteral("TRecs") + n);
+    Insert<TElement_Constant>(root, QStringLiteral("Base") + n)->ValueField()->ReplaceText(QStringLiteral("12"));
+    Insert<TElement_Constant>(root, QStringLiteral("Limit") + n)->ValueField()->ReplaceText(QStringLiteral("Base") + n);
+    Insert<TElement_Field>(root, QStringLiteral("Items") + n)->TypeField()->ReplaceText(QStringLiteral("TList") + n);
+    Insert<TElement_Field>(root, QStringLiteral("Current") + n)->TypeField()->ReplaceText(record);
+    Insert<TElement_Field>(root, QStringLiteral("Kind") + n)->TypeField()->ReplaceText(QStringLiteral("TKind") + n);
+}
+constexpr int kDeclarationsPerGroup = 12;
+
+void CheckModule(TElement* root) {
+    for (TNode* node : PreOrder<TNode>(root))
+        if (auto* element = dynamic_cast<TElement*>(node)) element->CheckAll();
+}
+
+// Builds and checks a module of state.range(0) declarations, from an empty
+// scheme each time (inside the clock: the whole build is what is measured).
+void BM_ProgramDeclarationsBuild(benchmark::State& state) {
+    const int groups = int(state.range(0)) / kDeclarationsPerGroup;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QuillaneLeaveCaches();
+        state.ResumeTiming();
+        TUndoRedo history;
+        auto scheme = std::make_unique<TScheme>(TElement_BenchProgramRoot::StaticClass(), QStringLiteral("ProgramModule"));
+        scheme->SetUndoRedo(&history);
+        auto* root = static_cast<TTextorElement*>(scheme->Root());
+        BuildRecords(root);
+        for (int i = 0; i < groups; ++i) BuildGroup(root, i);
+        CheckModule(root);
+        benchmark::DoNotOptimize(root);
+        scheme.reset();
+    }
+    state.SetItemsProcessed(state.iterations() * groups * kDeclarationsPerGroup);
+}
+BENCHMARK(BM_ProgramDeclarationsBuild)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Apply(QuillaneFastestOf<3>)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+QUILLANE_GROWTH(program_declarations_build, "BM_ProgramDeclarationsBuild/10000/iterations:1/repeats:3",
+                "BM_ProgramDeclarationsBuild/1000/iterations:1/repeats:3");
