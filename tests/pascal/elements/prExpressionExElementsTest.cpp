@@ -123,6 +123,16 @@ TEST_F(Operators, EachKindAnswersWhatItsValuesExpect) {
     }
 }
 
+TEST_F(Operators, AComparisonNeedsALogicalFieldAndAnOperationAStringOrNumberOneNeitherAnAssignmentTarget) {
+    TElement_Field* probe = Field(QStringLiteral("Probe"), QStringLiteral("variant"));
+    for (const CaseRow& row : LoadCases(kOperatorsTable, "Placements")) {
+        SCOPED_TRACE(row.Text());
+        probe->ValueField()->SetAcceptFlags(uint16_t(row["Flags"].toInt(nullptr, 0)));
+        EXPECT_EQ(TElement_Compare::StaticClass()->CanBePlacedIn(probe->ValueField()), bool(row.Int("Compare")));
+        EXPECT_EQ(TElement_Operation::StaticClass()->CanBePlacedIn(probe->ValueField()), bool(row.Int("Operation")));
+    }
+}
+
 TEST_F(Operators, AnOperatorMadeFromAKindItemTakesItsKindAndTheValuesSeeNoVariablesWhereTheHolderRefusesThem) {
     TPaletteItem* less = CompareElementPaletteItem(TCompareKind::Less);
     ASSERT_NE(less, nullptr);
