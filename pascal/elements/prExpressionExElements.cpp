@@ -576,8 +576,8 @@ void CreateKindCommands(TExpressionExUnit& unit) {
     TPaletteGroup* compare = TPaletteGroup::Create(Palette(), strCompareKind, kCompareKindGroupOrder);
     for (int kind = 0; kind < kCompareKindCount; ++kind) {
         const TKindRow& row = kCompareKinds[kind];
-        unit.compareCommands[size_t(kind)] =
-            TSchemePaletteItem::Create(compare, kKindCommandFlags, NoImageIndex, row.caption, row.hint, row.commandOrder);
+        unit.compareCommands[size_t(kind)] = TSchemePaletteItem::Create(compare, kKindCommandFlags, NoImageIndex,
+                                                                        row.caption, row.hint, row.commandOrder);
     }
     TPaletteGroup* operation = TPaletteGroup::Create(Palette(), strOperationKind, kOperationKindGroupOrder);
     for (int kind = 0; kind < kOperationKindCount; ++kind) {

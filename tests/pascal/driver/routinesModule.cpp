@@ -102,7 +102,8 @@ void BuildRoutinesModule(TSheetDriver& driver) {
     for (int n : {0, 1}) {
         driver.Focus(driver.Root());
         driver.MustApplyKey(QStringLiteral("E"));
-        Retype(driver, FieldAt(n) + QStringLiteral("/TFieldNameField"), n ? QStringLiteral("Enabled") : QStringLiteral("Visible"));
+        const QString name = n ? QStringLiteral("Enabled") : QStringLiteral("Visible");
+        Retype(driver, FieldAt(n) + QStringLiteral("/TFieldNameField"), name);
         Retype(driver, FieldAt(n) + QStringLiteral("/TFieldTypeField"), QStringLiteral("bool"));
     }
     const QString sum = AddFieldWithOperator(driver, 2, QStringLiteral("Total"), QStringLiteral("int"),
