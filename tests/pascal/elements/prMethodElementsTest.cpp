@@ -260,3 +260,16 @@ TEST_F(Routines, EachOwnerOffersItsCommands) {
     EXPECT_FALSE(state.Enabled) << "only a private method";
     EXPECT_FALSE(Offers(member, ImplementationPlacePaletteItem(true)));
 }
+
+TEST_F(Routines, AMethodTypeWhoseParameterNamesItIsACycleAndAResultTypeNamingAnotherIsNot) {
+    auto* notify = AppendNamed<TElement_MethodType>(Root(), QStringLiteral("TNotify"));
+    auto* self = AppendNamed<TElement_Parameter>(notify->Parameters(), QStringLiteral("ASender"));
+    self->TypeField()->SetText(QStringLiteral("TNotify"));
+    auto* other = AppendNamed<TElement_MethodType>(Root(), QStringLiteral("TFilter"));
+    other->ResultType()->SetText(QStringLiteral("TNotify"));
+    ASSERT_NE(self->TypeField()->GetTargetItem(), nullptr);
+    EXPECT_TRUE(self->TypeField()->Link()->IsOnCycle());
+    EXPECT_FALSE(other->ResultType()->Link()->IsOnCycle());
+    self->TypeField()->CheckAll();
+    EXPECT_EQ(self->TypeField()->Messages() ? self->TypeField()->Messages()->GetCount() : 0, 1);
+}
