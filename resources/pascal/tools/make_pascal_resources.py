@@ -38,6 +38,23 @@ STRIPS = {
     'prSimpleElementsSmallImages': (16, 9),
     # enumeration item, enumeration, constant
     'prSimpleElementsLargeImages': (32, 3),
+    # the operation kinds (Summ, Difference, Multiplication, Dividing, integer
+    # Dividing), then the eleven compare kinds
+    'prExpressionExElementsSmallImages': (16, 16),
+    # Add Value, Summ, Difference
+    'prExpressionExElementsLargeImages': (32, 3),
+    # public method, parameter In, In-Out, Out, private method with Override,
+    # with Call, with both, with neither, method type
+    'prMethodElementsCharImages': (12, 9),
+    # method type, method, not-empty in value, not-empty out value
+    'prMethodElementsSmallImages': (16, 4),
+    # Method, Parameter, In-Out, Out, not-empty values
+    'prMethodElementsLargeImages': (32, 5),
+    # Constructor, Sub Object, Event, Handler, Override, Without Instance,
+    # Locker and Double Method, Notification
+    'prClassElementsSmallImages': (16, 9),
+    # Object, -, Without Instance, -, Sub Object
+    'prClassElementsLargeImages': (32, 5),
 }
 
 
