@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class TPushStyler;
 class TStyledPainter;
