@@ -20,6 +20,11 @@ class TKnot;
 // Node message sent up from a property whose value changed (P1: the
 // property), and broadcast by a section to its listeners (P1: 0).
 enum : int { nmPropertyChanged = 1 };
+// Node message sent through a whole settings tree, each node before its
+// children, when the program starts without a settings file: sections take
+// their first-run values. P1 is the application's own first-run data, which
+// only the sections the application defines read.
+enum : int { nmFirstRun = 2 };
 
 class TProperty : public TNode {
     T_CLASS(TProperty)

@@ -476,19 +476,33 @@ void DecompressStream(QIODevice& source, QIODevice& dest, qint64 maxSize) {
     WriteAndRewind(dest, DecompressBytes(data, maxSize));
 }
 
+std::span<const TInterfaceLanguage> InterfaceLanguages() noexcept {
+    static constexpr TInterfaceLanguage table[] = {
+        {"DEU", 1031, QLocale::German, QLocale::Germany},
+        {"ENU", 1033, QLocale::English, QLocale::UnitedStates},
+        {"ESP", 1034, QLocale::Spanish, QLocale::Spain},
+        {"FRA", 1036, QLocale::French, QLocale::France},
+        {"ITA", 1040, QLocale::Italian, QLocale::Italy},
+        {"JPN", 1041, QLocale::Japanese, QLocale::Japan},
+        {"NLD", 1043, QLocale::Dutch, QLocale::Netherlands},
+        {"PLK", 1045, QLocale::Polish, QLocale::Poland},
+        {"PTB", 1046, QLocale::Portuguese, QLocale::Brazil},
+        {"RUS", 1049, QLocale::Russian, QLocale::Russia},
+        {"CHS", 2052, QLocale::Chinese, QLocale::China},
+    };
+    return table;
+}
+
+const TInterfaceLanguage* FindInterfaceLanguage(const QString& code) noexcept {
+    for (const TInterfaceLanguage& entry : InterfaceLanguages())
+        if (code == QLatin1String(entry.Code)) return &entry;
+    return nullptr;
+}
+
 bool LanguageNameToLangId(const QString& code, uint16_t& langId) {
-    static constexpr struct {
-        const char* code;
-        uint16_t id;
-    } table[] = {{"DEU", 1031}, {"ENU", 1033}, {"ESP", 1034}, {"FRA", 1036}, {"ITA", 1040}, {"JPN", 1041},
-                 {"NLD", 1043}, {"PLK", 1045}, {"PTB", 1046}, {"RUS", 1049}, {"CHS", 2052}};
-    for (const auto& entry : table) {
-        if (code == QLatin1String(entry.code)) {
-            langId = entry.id;
-            return true;
-        }
-    }
-    return false;
+    const TInterfaceLanguage* entry = FindInterfaceLanguage(code);
+    if (entry) langId = entry->LangId;
+    return entry != nullptr;
 }
 
 bool SplitNameValue(const QString& text, QString& name, QString& value) {

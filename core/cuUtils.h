@@ -16,12 +16,14 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QLocale>
 #include <QRegion>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <optional>
+#include <span>
 
 class QIODevice;
 class QPainter;
@@ -163,6 +165,20 @@ QByteArray CompressBytes(const QByteArray& data);
 // Raises on damaged or truncated data and when the output would pass maxSize.
 QByteArray DecompressBytes(const QByteArray& data, qint64 maxSize = MaxDecompressedSize);
 
+// One language of the interface: its three-letter code, its Windows language
+// id (the name of its string table) and the locale it stands for.
+struct TInterfaceLanguage {
+    const char* Code;
+    uint16_t LangId;
+    QLocale::Language Language;
+    QLocale::Territory Territory;
+
+    QLocale Locale() const { return QLocale(Language, Territory); }
+};
+// The eleven languages of the interface, by language id.
+std::span<const TInterfaceLanguage> InterfaceLanguages() noexcept;
+// The entry of a code (exactly as written, upper case); nil when none.
+const TInterfaceLanguage* FindInterfaceLanguage(const QString& code) noexcept;
 bool LanguageNameToLangId(const QString& code, uint16_t& langId);
 bool SplitNameValue(const QString& text, QString& name, QString& value);
 bool IsVistaOrLater();
