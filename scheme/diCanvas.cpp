@@ -166,7 +166,8 @@ TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); 
 const QFont& TCustomSheetCanvas::CanvasFont(TCanvasFont font) const { return m_fonts[font]; }
 
 void TCustomSheetCanvas::Reset() {
-    m_widthCache.clear();
+    m_measuredByText.Clear();
+    m_measured.clear();
     const TSheetTheme& theme = Theme();
     m_fonts[cfElement] = theme.GetFontData(tfkElement).MakeFont();
     m_fonts[cfCode] = theme.GetFontData(tfkCode).MakeFont();
@@ -305,11 +306,10 @@ void TCustomSheetCanvas::TextOutElement(int x, int y, const QString& text) {
 }
 
 int TCustomSheetCanvas::TextWidthElement(const QString& text) {
-    auto it = m_widthCache.find(text);
-    if (it != m_widthCache.end()) return it->second;
-    const int width = MeasureWidth(cfElement, text);
-    m_widthCache.emplace(text, width);
-    return width;
+    const uint64_t hash = MixHash(uint64_t(qHash(text, 0)));
+    auto same = [&text](const TMeasuredText* measured) { return measured->Text == text; };
+    auto measure = [&] { return &m_measured.emplace_back(TMeasuredText{text, MeasureWidth(cfElement, text)}); };
+    return m_measuredByText.FindOrInsert(hash, same, measure)->Width;
 }
 
 int TCustomSheetCanvas::TextWidthElementUncached(const QString& text) { return MeasureWidth(cfElement, text); }

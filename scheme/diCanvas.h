@@ -9,13 +9,14 @@
 #include "core/cuColors.h"
 #include "core/cuProps.h"
 #include "core/cuTypes.h"
+#include "scheme/diHashIndex.h"
 #include "scheme/diTextorAttributes.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPoint>
 
-#include <map>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -162,7 +163,7 @@ public:
     void TextOutElement(int x, int y, const QString& text);
     int TextWidthElement(const QString& text);
     int TextWidthElementUncached(const QString& text);
-    int CachedWidthCount() const noexcept { return int(m_widthCache.size()); }
+    int CachedWidthCount() const noexcept { return int(m_measured.size()); }
     void TextOutFixed(int x, int y, TColor color, const QString& text);
     int TextWidthFixed(const QString& text);
     void TextOutCode(int x, int y, TColor color, const QString& text);
@@ -233,7 +234,14 @@ private:
     QPoint m_origin;
     QPoint m_offset;
     TRect m_paintRect;
-    std::map<QString, int> m_widthCache;
+    // Element texts measured since the last reset, found by the hash of
+    // their characters.
+    struct TMeasuredText {
+        QString Text;
+        int Width;
+    };
+    std::deque<TMeasuredText> m_measured;
+    THashIndex<TMeasuredText> m_measuredByText;
 };
 
 class TSheetCanvas : public TCustomSheetCanvas {

@@ -5,14 +5,20 @@
 // look-up touches one cache line (rarely two) and compares hashes before the
 // caller looks at any object. Several pointers may share a hash (equal keys,
 // or a rare collision of different keys): the caller tells them apart.
+// Beside each slot a byte tells whether it is taken and holds seven bits of
+// its hash: a look-up probes these bytes (a sixteenth of the slots' memory,
+// so more of them stay in the caches) and loads a slot only when its byte
+// matches, so that a look-up of a hash not held rarely loads a slot.
 //
 // New entries wait in a short list while the slots they will take are
 // loaded, and go into the table together once the list is full, so that an
 // insertion does not stall on a slot that is not in the cache (look-ups
 // check the list too). Removals of entries known to be held (EraseHeld) wait
 // the same way in a list of their own; until they are done, look-ups pass
-// over the entries they will remove. Not thread-safe; the owner locks.
+// over the entries they will remove. Not thread-safe; the owner locks (only
+// PrefetchUnlocked may be called without the lock).
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,7 +45,20 @@ public:
     // Starts loading the first slot probed for hash, for a look-up that
     // follows after other work.
     void Prefetch(uint64_t hash) const noexcept {
-        if (m_count) __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+        if (m_count) PrefetchProbe(hash);
+    }
+
+    // The same for a look-up that follows under the owner's lock, called
+    // before the lock is taken, from any thread: it reads only what the
+    // table published of its place when it last grew, so at worst it loads
+    // a line that is no longer needed.
+    void PrefetchUnlocked(uint64_t hash) const noexcept {
+        const uintptr_t tags = m_publishedTags.load(std::memory_order_relaxed);
+        const uintptr_t base = m_publishedSlots.load(std::memory_order_relaxed);
+        const size_t home = size_t(hash) & m_publishedMask.load(std::memory_order_relaxed);
+        if (!tags || !base) return;
+        __builtin_prefetch(reinterpret_cast<const void*>(tags + home));
+        __builtin_prefetch(reinterpret_cast<const void*>(base + home * sizeof(TSlot)));
     }
 
     // Adds value under hash (value must not be nil; the same pair twice is
@@ -58,9 +77,17 @@ public:
             SettleErasures();
             if ((m_count + 1) * 2 > Capacity()) Grow();
         }
-        __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+        PrefetchProbe(hash);
         m_queue[m_waiting++] = TSlot{hash, value};
         ++m_count;
+    }
+
+    // Removes every entry and gives the slots back.
+    void Clear() noexcept {
+        m_slots.reset();
+        m_tags.reset();
+        m_mask = m_count = m_waiting = m_erasing = 0;
+        Publish();
     }
 
     // Removes one entry (hash, value); false when there is none.
@@ -75,7 +102,7 @@ public:
             }
         for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
             TSlot& slot = m_slots[i];
-            if (!slot.value) return false;
+            if (!m_tags[i]) return false;
             if (slot.hash == hash && slot.value == value) {
                 RemoveAt(i);
                 --m_count;
@@ -94,7 +121,7 @@ public:
                 return;
             }
         if (m_erasing == kWaiting) SettleErasures();
-        __builtin_prefetch(&m_slots[size_t(hash) & m_mask]);
+        PrefetchProbe(hash);
         m_erasures[m_erasing++] = TSlot{hash, value};
         --m_count;
     }
@@ -104,14 +131,28 @@ public:
     template <class F>
     T* Find(uint64_t hash, F&& accept) const {
         if (!m_count) return nullptr;
-        for (size_t i = 0; i < m_waiting; ++i)
-            if (m_queue[i].hash == hash && accept(m_queue[i].value)) return m_queue[i].value;
-        uint32_t passed = 0;  // the waiting removals that have hidden an entry
-        for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
-            const TSlot& slot = m_slots[i];
-            if (!slot.value) return nullptr;
-            if (slot.hash == hash && !PassOver(slot, passed) && accept(slot.value)) return slot.value;
+        size_t vacant;
+        return Search(hash, accept, vacant);
+    }
+
+    // The first value under hash for which accept(value) is true; when there
+    // is none, make() (never nil) is added under hash and answered. The new
+    // entry takes the free slot that ended the search when the table has
+    // room, without waiting: that slot is in the cache already.
+    template <class F, class M>
+    T* FindOrInsert(uint64_t hash, F&& accept, M&& make) {
+        size_t vacant = 0;
+        if (m_slots)
+            if (T* found = Search(hash, accept, vacant)) return found;
+        T* made = make();
+        if (!m_slots || (m_count + m_erasing + 1) * 2 > Capacity()) {
+            Insert(hash, made);
+            return made;
         }
+        m_slots[vacant] = TSlot{hash, made};
+        m_tags[vacant] = TagOf(hash);
+        ++m_count;
+        return made;
     }
 
     // Calls f(value) for every value under hash.
@@ -131,8 +172,43 @@ private:
 
     static constexpr size_t kWaiting = 16;
     static_assert(kWaiting <= 32, "Find marks the waiting removals in 32 bits");
+    static constexpr uint8_t kTaken = 0x80;  // in the byte of every taken slot (0: free)
+    static constexpr int kTagShift = 57;     // the hash's top seven bits go into its byte
+
+    static uint8_t TagOf(uint64_t hash) noexcept { return uint8_t(kTaken | (hash >> kTagShift)); }
 
     size_t Capacity() const noexcept { return m_slots ? m_mask + 1 : 0; }
+
+    // Loads the home slot of hash and the slot after it, where a probe goes
+    // on when the home slot is taken (often in the same cache line).
+    void PrefetchProbe(uint64_t hash) const noexcept {
+        const size_t home = size_t(hash) & m_mask;
+        __builtin_prefetch(&m_tags[home]);
+        __builtin_prefetch(&m_slots[home]);
+        __builtin_prefetch(&m_slots[(home + 1) & m_mask]);
+    }
+
+    void Publish() noexcept {
+        m_publishedTags.store(reinterpret_cast<uintptr_t>(m_tags.get()), std::memory_order_relaxed);
+        m_publishedSlots.store(reinterpret_cast<uintptr_t>(m_slots.get()), std::memory_order_relaxed);
+        m_publishedMask.store(m_mask, std::memory_order_relaxed);
+    }
+
+    // The first value under hash that accept takes (the waiting entries
+    // first), or nil with vacant at the free slot that ended the probe.
+    template <class F>
+    T* Search(uint64_t hash, F& accept, size_t& vacant) const {
+        for (size_t i = 0; i < m_waiting; ++i)
+            if (m_queue[i].hash == hash && accept(m_queue[i].value)) return m_queue[i].value;
+        uint32_t passed = 0;  // the waiting removals that have hidden an entry
+        const uint8_t tag = TagOf(hash);
+        for (vacant = size_t(hash) & m_mask; m_tags[vacant]; vacant = (vacant + 1) & m_mask) {
+            if (m_tags[vacant] != tag) continue;
+            const TSlot& slot = m_slots[vacant];
+            if (slot.hash == hash && !PassOver(slot, passed) && accept(slot.value)) return slot.value;
+        }
+        return nullptr;
+    }
 
     // The waiting entries go into their slots.
     void Settle() noexcept {
@@ -143,7 +219,7 @@ private:
     // The waiting removals are done.
     void SettleErasures() noexcept {
         for (size_t e = 0; e < m_erasing; ++e)
-            for (size_t i = size_t(m_erasures[e].hash) & m_mask; m_slots[i].value; i = (i + 1) & m_mask)
+            for (size_t i = size_t(m_erasures[e].hash) & m_mask; m_tags[i]; i = (i + 1) & m_mask)
                 if (m_slots[i].hash == m_erasures[e].hash && m_slots[i].value == m_erasures[e].value) {
                     RemoveAt(i);
                     break;
@@ -164,16 +240,20 @@ private:
 
     void Place(uint64_t hash, T* value) noexcept {
         size_t i = size_t(hash) & m_mask;
-        while (m_slots[i].value) i = (i + 1) & m_mask;
+        while (m_tags[i]) i = (i + 1) & m_mask;
         m_slots[i] = TSlot{hash, value};
+        m_tags[i] = TagOf(hash);
     }
 
     void Grow() {
         const size_t old = Capacity();
         const size_t capacity = old ? old * 2 : 8;
         std::unique_ptr<TSlot[]> former(new TSlot[capacity]());
+        std::unique_ptr<uint8_t[]> tags(new uint8_t[capacity]());
         std::swap(former, m_slots);
+        m_tags = std::move(tags);
         m_mask = capacity - 1;
+        Publish();
         for (size_t i = 0; i < old; ++i)
             if (former[i].value) Place(former[i].hash, former[i].value);
     }
@@ -181,22 +261,30 @@ private:
     // Backward-shift deletion: the entries after the hole that may move
     // closer to their home slot do, so no probe ever stops short.
     void RemoveAt(size_t hole) noexcept {
-        for (size_t j = (hole + 1) & m_mask; m_slots[j].value; j = (j + 1) & m_mask) {
+        for (size_t j = (hole + 1) & m_mask; m_tags[j]; j = (j + 1) & m_mask) {
             const size_t home = size_t(m_slots[j].hash) & m_mask;
             // The entry stays when its home lies cyclically in (hole, j].
             const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
             if (stays) continue;
             m_slots[hole] = m_slots[j];
+            m_tags[hole] = m_tags[j];
             hole = j;
         }
         m_slots[hole].value = nullptr;
+        m_tags[hole] = 0;
     }
 
     std::unique_ptr<TSlot[]> m_slots;
+    std::unique_ptr<uint8_t[]> m_tags;  // beside each slot: kTaken and seven bits of its hash, or 0
     size_t m_mask = 0;
     size_t m_count = 0;  // the waiting entries included, those waiting for removal not
     size_t m_waiting = 0;
     size_t m_erasing = 0;
     TSlot m_queue[kWaiting] = {};
     TSlot m_erasures[kWaiting] = {};
+    // The slots' address and mask for PrefetchUnlocked, written under the
+    // owner's lock when the slots are made anew.
+    std::atomic<uintptr_t> m_publishedTags{0};
+    std::atomic<uintptr_t> m_publishedSlots{0};
+    std::atomic<size_t> m_publishedMask{0};
 };

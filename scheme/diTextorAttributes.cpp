@@ -37,7 +37,7 @@ struct TPool {
     std::mutex lock;
     TOwned items;
     std::vector<size_t> freePlaces;
-    std::unique_ptr<TByValue> byValue = std::make_unique<TByValue>();
+    TByValue byValue;
 
     // Room for one more instance, and for every place to become free, so
     // that adding cannot fail half-way and releasing never allocates.
@@ -54,6 +54,17 @@ TPool& Pool() {
 }
 
 constexpr uint64_t kHashSeed = 0x9E3779B97F4A7C15ull;
+constexpr uintptr_t kCacheLine = 64;
+
+// Starts loading the lines of a pooled instance: its count, and the fields
+// its destructor frees when the last reference goes (the rich text
+// attributes are the largest instances; loading past a smaller one is
+// harmless).
+void PrefetchInstance(const TAttributes* instance) noexcept {
+    const uintptr_t start = reinterpret_cast<uintptr_t>(instance);
+    for (uintptr_t line = start & ~(kCacheLine - 1); line < start + sizeof(TRichTextAttributes); line += kCacheLine)
+        __builtin_prefetch(reinterpret_cast<const void*>(line));
+}
 
 }  // namespace
 
@@ -81,14 +92,16 @@ TAttributes* TAttributes::FindOrAddLocked(uint64_t hash) const {
     if (m_shared) return const_cast<TAttributes*>(this);
     TPool& pool = Pool();
     auto equal = [this](const TAttributes* shared) { return shared->Equals(*this); };
-    if (TAttributes* found = pool.byValue->Find(hash, equal)) return found;
-    std::unique_ptr<TAttributes> made = NewInstance();
-    made->m_shared = true;
-    made->m_poolHash = hash;
-    made->Assign(*this);
-    TAttributes* answer = made.get();
-    pool.Reserve();
-    pool.byValue->Insert(hash, answer);
+    std::unique_ptr<TAttributes> made;
+    TAttributes* answer = pool.byValue.FindOrInsert(hash, equal, [&] {
+        made = NewInstance();
+        made->m_shared = true;
+        made->m_poolHash = hash;
+        made->Assign(*this);
+        pool.Reserve();
+        return made.get();
+    });
+    if (!made) return answer;
     if (pool.freePlaces.empty()) {
         answer->m_poolSlot = pool.items.size();
         pool.items.push_back(std::move(made));
@@ -106,8 +119,10 @@ TAttributes* TAttributes::GetShared() const {
     return FindOrAddLocked(hash);
 }
 
+// The slot of the value starts loading while the lock is taken.
 TAttributes* TAttributes::AcquireShared() const {
     const uint64_t hash = PoolHash();
+    if (!m_shared) Pool().byValue.PrefetchUnlocked(hash);
     std::lock_guard guard(Pool().lock);
     TAttributes* shared = FindOrAddLocked(hash);
     ++shared->m_refCount;
@@ -122,9 +137,10 @@ void TAttributes::AddRef() {
 void TAttributes::Release() {
     TPool& pool = Pool();
     std::unique_ptr<TAttributes> freed;  // after the lock is given back
+    PrefetchInstance(this);  // while the lock is taken
     std::lock_guard guard(pool.lock);
     if (--m_refCount > 0 || !m_shared) return;
-    pool.byValue->EraseHeld(m_poolHash, this);
+    pool.byValue.EraseHeld(m_poolHash, this);
     freed = std::move(pool.items[m_poolSlot]);
     pool.freePlaces.push_back(m_poolSlot);
 }
@@ -136,13 +152,12 @@ int TAttributes::PoolCount() {
 }
 
 void TAttributes::ClearPool() {
-    TPool::TOwned freed;
-    std::unique_ptr<TPool::TByValue> index = std::make_unique<TPool::TByValue>();
+    TPool::TOwned freed;  // after the lock is given back
     TPool& pool = Pool();
     std::lock_guard guard(pool.lock);
     freed.swap(pool.items);
     pool.freePlaces.clear();
-    index.swap(pool.byValue);
+    pool.byValue.Clear();
 }
 
 // ---------------------------------------------------------------------------

@@ -227,17 +227,23 @@ void TVisualElement::SetVisualParentAt(TVisualElement* parent, TVisualElement* b
 }
 
 // Giving the subtree another sheet: the old one forgets it, the new one is
-// set everywhere, then the subtree is laid out on the new sheet.
+// set everywhere, then the subtree is laid out on the new sheet. Each element
+// is set as the walk along its siblings reaches it, so that it is loaded
+// once; only elements with children wait on the stack.
 void TVisualElement::SetSheetOfSubtree(ISheet* sheet) {
     if (m_sheet == sheet) return;
     if (m_sheet) DetachFromSheet();
+    m_sheet = sheet;
+    m_roomGeneration = 0;
     std::vector<TVisualElement*> stack{this};
     while (!stack.empty()) {
         TVisualElement* e = stack.back();
         stack.pop_back();
-        e->m_sheet = sheet;
-        e->m_roomGeneration = 0;
-        for (TVisualElement* c = e->m_firstVisualChild; c; c = c->m_nextVisualSibling) stack.push_back(c);
+        for (TVisualElement* c = e->m_firstVisualChild; c; c = c->m_nextVisualSibling) {
+            c->m_sheet = sheet;
+            c->m_roomGeneration = 0;
+            if (c->m_firstVisualChild) stack.push_back(c);
+        }
     }
     if (sheet && !IsBeingDestroyed()) {
         TSheetUpdate update(sheet);
@@ -276,10 +282,15 @@ void ISheet::LetGoMove(TVisualElement* element) noexcept {
 }
 
 // Still inside the bracket, so that what the listeners move is held and told
-// in this same loop.
+// in this same loop. The state of an element a few places further down the
+// list starts loading while this one is told.
 void ISheet::EndLayout() noexcept {
+    constexpr size_t kLoadAhead = 8;
     if (m_layoutCount == 1) {
         while (!m_heldMoves.empty()) {
+            if (m_heldMoves.size() > kLoadAhead)
+                if (const TVisualElement* ahead = m_heldMoves[m_heldMoves.size() - 1 - kLoadAhead])
+                    __builtin_prefetch(&ahead->m_vstate);
             TVisualElement* element = m_heldMoves.back();
             m_heldMoves.pop_back();
             if (!element || !(element->m_vstate & vsMoveHeld)) continue;

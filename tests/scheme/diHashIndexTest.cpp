@@ -25,25 +25,42 @@ std::vector<int*> Under(const std::multimap<uint64_t, int*>& model, uint64_t has
     return out;
 }
 
-// Random inserts, erases (immediate, or waiting for their slots) and finds
-// against a plain multimap. Hashes come from a
-// small set so that many share a home slot, runs of occupied slots wrap
-// round the end of the table and erasing shifts long runs back; some rounds
-// use hashes whose low bits collide (equal homes, distinct hashes).
+// Random inserts (waiting, or into the slot a search ends on), erases
+// (immediate, or waiting for their slots) and finds against a plain
+// multimap. Hashes come from a small set so that many share a home slot,
+// runs of occupied slots wrap round the end of the table and erasing shifts
+// long runs back; some rounds use hashes whose low bits collide (equal
+// homes, distinct hashes), some whose top bits differ as well, so that the
+// byte beside each slot tells entries of one run apart.
 TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
+    enum THashes { hsPlain, hsEqualHomes, hsEqualHomesOtherTops, hsCount };
     QRandomGenerator random(20261206);
     std::vector<int> values(64);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         THashIndex<int> index;
         std::multimap<uint64_t, int*> model;
         const uint64_t spread = 4 + random.bounded(200);
-        auto hashOf = [&](uint64_t h) { return round % 3 == 0 ? (h << 40) | (h % 3) : h; };
+        auto hashOf = [&](uint64_t h) {
+            switch (THashes(round % hsCount)) {
+            case hsEqualHomes: return (h << 40) | (h % 3);
+            case hsEqualHomesOtherTops: return (h << 57) | (h << 20) | (h % 5);
+            default: return h;
+            }
+        };
         for (int step = 0; step < 2000; ++step) {
             const uint64_t hash = hashOf(random.bounded(quint32(spread)));
             int* value = &values[random.bounded(quint32(values.size()))];
+            const std::vector<int*> before = Under(model, hash);
+            const bool hasValue = std::count(before.begin(), before.end(), value) > 0;
             if (random.bounded(100) < 55) {
                 index.Insert(hash, value);
                 model.emplace(hash, value);
+            } else if (random.bounded(100) < 30) {
+                // Made and added only when no entry under hash is the value.
+                int* const made = hasValue ? nullptr : value;
+                auto same = [&](int* v) { return v == value; };
+                ASSERT_EQ(index.FindOrInsert(hash, same, [&] { return made; }), value) << round << " " << step;
+                if (!hasValue) model.emplace(hash, value);
             } else {
                 auto [it, end] = model.equal_range(hash);
                 while (it != end && it->second != value) ++it;
@@ -61,6 +78,18 @@ TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
         }
         for (uint64_t h = 0; h < spread; ++h) ASSERT_EQ(Under(index, hashOf(h)), Under(model, hashOf(h))) << round;
     }
+}
+
+TEST(HashIndexTest, AClearedIndexHoldsNothingAndTakesNewEntries) {
+    std::vector<int> values(100);
+    THashIndex<int> index;
+    for (int& v : values) index.Insert(MixHash(uint64_t(&v - values.data())), &v);
+    index.Clear();
+    for (int& v : values) EXPECT_TRUE(Under(index, MixHash(uint64_t(&v - values.data()))).empty());
+    index.Insert(MixHash(7), &values[7]);
+    EXPECT_EQ(Under(index, MixHash(7)), std::vector<int*>{&values[7]});
+    EXPECT_TRUE(index.Erase(MixHash(7), &values[7]));
+    EXPECT_TRUE(Under(index, MixHash(7)).empty());
 }
 
 TEST(HashIndexTest, MixedHashesOfNeighboursStayApart) {
