@@ -1,6 +1,7 @@
 #pragma once
-// Big schemes of boxes for the benchmarks of the sheet and of printing: a
-// column of rows of ten titled leaves, shown on a sheet of its own.
+// Big schemes of boxes for the benchmarks of the sheet, the forms and
+// printing: a column of rows of ten titled leaves, shown on a sheet of its
+// own, and a plain column element for schemes of texts.
 
 #include "core/cuProps.h"
 #include "scheme/diCanvas.h"
@@ -42,6 +43,32 @@ public:
     void Paint(TSheetCanvas& canvas) override { canvas.FillRect(GetClientRect(), 0xFFDDE6F0); }
 };
 T_ELEMENT_CLASS_IMPL(TElement_BenchBox, TVisualElement)
+
+// A column: its children stand one below the other.
+class TElement_BenchStack : public TVisualElement {
+    T_ELEMENT_CLASS(TElement_BenchStack)
+public:
+    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
+        TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
+        Arrange();
+    }
+    void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override {
+        TVisualElement::ChildBoundsChanged(child, oldRect, oldDescent);
+        Arrange();
+    }
+
+private:
+    void Arrange() {
+        int y = 0, width = 0;
+        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
+            c->SetPosition(0, y);
+            y += c->Height();
+            width = std::max(width, c->Width());
+        }
+        SetSize(width, y);
+    }
+};
+T_ELEMENT_CLASS_IMPL(TElement_BenchStack, TVisualElement)
 
 // n leaves in rows of ten under one column, every leaf with a title of its
 // own; shown on a sheet at once unless asked not to.

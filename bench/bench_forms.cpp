@@ -16,6 +16,7 @@
 //   percentile of the sheet form's keystrokes (milliseconds) is a figure of its
 //   own.
 
+#include "benchSheets.h"
 #include "benchSupport.h"
 
 #include "core/cuProps.h"
@@ -133,31 +134,6 @@ BENCHMARK(BM_SheetFormFind)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 QUILLANE_GROWTH(sheetform_paint_viewport, "BM_SheetFormPaintViewport/100000", "BM_SheetFormPaintViewport/10000");
 QUILLANE_GROWTH(sheetform_find, "BM_SheetFormFind/100000/iterations:3/repeats:3", "BM_SheetFormFind/10000/iterations:3/repeats:3");
 
-// A column: its children stand one below the other.
-class TElement_BenchFormStack : public TVisualElement {
-    T_ELEMENT_CLASS(TElement_BenchFormStack)
-public:
-    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
-        TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
-        Arrange();
-    }
-    void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override {
-        TVisualElement::ChildBoundsChanged(child, oldRect, oldDescent);
-        Arrange();
-    }
-
-private:
-    void Arrange() {
-        int y = 0, width = 0;
-        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
-            c->SetPosition(0, y);
-            y += c->Height();
-            width = std::max(width, c->Width());
-        }
-        SetSize(width, y);
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_BenchFormStack, TVisualElement)
 
 namespace {
 
@@ -192,7 +168,7 @@ struct TFormsEditor {
     TFormsEditor() {
         settings->CreateProperties();
         sheet = std::make_unique<TSheet>(settings.get());
-        scheme = std::make_unique<TScheme>(TElement_BenchFormStack::StaticClass(), QStringLiteral("Bench"));
+        scheme = std::make_unique<TScheme>(benchsheets::TElement_BenchStack::StaticClass(), QStringLiteral("Bench"));
         scheme->SetUndoRedo(&history);
         auto* root = static_cast<TVisualElement*>(scheme->Root());
         int index = 0;
@@ -225,8 +201,8 @@ struct TFormsEditor {
     TRangeBox& Box() const { return form->SheetForm().RangeBox(); }
 
 private:
-    TElement_BenchFormStack* AddStack(TVisualElement* parent) {
-        auto* stack = TElement::CreateIn<TElement_BenchFormStack>(scheme.get(), parent);
+    benchsheets::TElement_BenchStack* AddStack(TVisualElement* parent) {
+        auto* stack = TElement::CreateIn<benchsheets::TElement_BenchStack>(scheme.get(), parent);
         stack->SetVisualParent(parent);
         return stack;
     }

@@ -8,6 +8,7 @@
 // Besides the ratio of the whole runs, the 95th percentile of the single
 // keystrokes of all repetitions (milliseconds) is a figure of its own.
 
+#include "benchSheets.h"
 #include "benchSupport.h"
 
 #include "core/cuProps.h"
@@ -31,31 +32,6 @@
 #include <memory>
 #include <vector>
 
-// A column: its children stand one below the other.
-class TElement_BenchTextStack : public TVisualElement {
-    T_ELEMENT_CLASS(TElement_BenchTextStack)
-public:
-    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
-        TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
-        Arrange();
-    }
-    void ChildBoundsChanged(TVisualElement* child, const TRect& oldRect, int oldDescent) override {
-        TVisualElement::ChildBoundsChanged(child, oldRect, oldDescent);
-        Arrange();
-    }
-
-private:
-    void Arrange() {
-        int y = 0, width = 0;
-        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
-            c->SetPosition(0, y);
-            y += c->Height();
-            width = std::max(width, c->Width());
-        }
-        SetSize(width, y);
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_BenchTextStack, TVisualElement)
 
 namespace {
 
@@ -164,7 +140,7 @@ struct TTypingSheet {
     TTypingSheet() {
         settings->CreateProperties();
         sheet = std::make_unique<TSheet>(settings.get());
-        scheme = std::make_unique<TScheme>(TElement_BenchTextStack::StaticClass(), QStringLiteral("Bench"));
+        scheme = std::make_unique<TScheme>(benchsheets::TElement_BenchStack::StaticClass(), QStringLiteral("Bench"));
         scheme->SetUndoRedo(&history);
         auto* root = static_cast<TVisualElement*>(scheme->Root());
         int index = 0;
@@ -203,8 +179,8 @@ struct TTypingSheet {
     }
 
 private:
-    TElement_BenchTextStack* AddStack(TVisualElement* parent) {
-        auto* stack = TElement::CreateIn<TElement_BenchTextStack>(scheme.get(), parent);
+    benchsheets::TElement_BenchStack* AddStack(TVisualElement* parent) {
+        auto* stack = TElement::CreateIn<benchsheets::TElement_BenchStack>(scheme.get(), parent);
         stack->SetVisualParent(parent);
         return stack;
     }
