@@ -203,6 +203,55 @@ TEST_F(DataElements, SnapshotsHoldAnOwnedCopyAndAFormatNotAllowedIsReported) {
     EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strInvalidDataTypeElement)));
 }
 
+// The items an image shows in the palette: Edit, Apply and Cancel in "Edit",
+// loading and saving among the actions, one format item per allowed format.
+TEST_F(DataElements, PaletteItemsWithTheirCaptionsGroupsOrdersAndStates) {
+    const TDataPaletteItems& items = DataPaletteItems();
+    struct TRow {
+        TPaletteItem* item;
+        const char* caption;
+        int hint, order;
+        TNode* group;
+        bool enabledWhenFilled;
+    } rows[] = {
+        {items.Edit, "Edit", strTemporaryFileWillCreated, 100, nullptr, true},
+        {items.Apply, "Apply", strApplyResultWorkDone, 60, nullptr, false},
+        {items.Cancel, "Cancel", strCancelEditingThirdParty, 30, nullptr, false},
+        {items.LoadFromFile, "Load from File", strInsertDataFromAFile, 40, PaletteActionsGroup(), true},
+        {items.SaveToFile, "Save to\u00A0File", strSaveDataToAFile, 30, PaletteActionsGroup(), true},
+        {items.Bmp, "BMP", strSetImageFormatBMP, 80, nullptr, true},
+        {items.Ico, "ICO", strSetImageFormatICO, 70, nullptr, true},
+        {items.Cur, "CUR", strSetImageFormatCUR, 60, nullptr, true},
+        {items.Png, "PNG", strSetImageFormatPNG, 90, nullptr, true},
+        {items.Gif, "GIF", strSetImageFormatGIF, 82, nullptr, true},
+        {items.Jpeg, "JPEG", strSetImageFormatJPEG, 85, nullptr, true},
+    };
+    auto* editGroup = dynamic_cast<TPaletteGroup*>(items.Edit->Parent());
+    auto* formatGroup = dynamic_cast<TPaletteGroup*>(items.Png->Parent());
+    ASSERT_TRUE(editGroup && formatGroup);
+    EXPECT_EQ(editGroup->GetCaption(), "Edit");
+    EXPECT_EQ(editGroup->Order(), 1500);
+    EXPECT_EQ(formatGroup->GetCaption(), "Format");
+    EXPECT_EQ(formatGroup->Order(), 100);
+    TElement_Image* image = Add(PngOf(5, 5), "png");
+    image->SetAllowedFormats(kAllImageFormats & ~ImageFormatBit(ifGif));
+    QList<TPaletteItem*> offered;
+    image->GetPaletteItems(offered);
+    for (const TRow& row : rows) {
+        EXPECT_EQ(row.item->GetCaption(), QString::fromUtf8(row.caption)) << row.caption;
+        EXPECT_EQ(row.item->HintId(), row.hint) << row.caption;
+        EXPECT_EQ(row.item->Order(), row.order) << row.caption;
+        const bool formatItem = row.item->Parent() == formatGroup;
+        EXPECT_EQ(row.item->Parent(), row.group ? row.group : formatItem ? formatGroup : editGroup) << row.caption;
+        EXPECT_EQ(bool(row.item->Flags() & pifToggle), formatItem) << row.caption;
+        EXPECT_EQ(offered.contains(row.item), row.item != items.Gif) << row.caption;
+        TPaletteItemState state;
+        image->GetItemState(row.item, state);
+        EXPECT_EQ(state.Enabled, row.enabledWhenFilled) << row.caption;
+        EXPECT_EQ(state.Checked, row.item == items.Png) << row.caption;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Conversion
 
