@@ -252,6 +252,53 @@ TEST_F(DataElements, PaletteItemsWithTheirCaptionsGroupsOrdersAndStates) {
     }
 }
 
+// "Load from File" offers every image first, then each kind (equal kinds
+// merged); "Save to File" offers the one type under its kind and writes the bytes.
+TEST_F(DataElements, LoadAndSaveItemsOfferTheImageFiltersAndMoveTheRawBytes) {
+    const QString source = folder.filePath("In.JPG"), target = folder.filePath("Out.png");
+    ASSERT_TRUE(WriteTestFile(source, "\xFF\xD8 not quite a jpeg"));
+    TElement_Image* image = Add();
+    dialogs.FileAnswers = {QStringList{source}, QStringList{target}};
+    image->ApplyPaletteItem(DataPaletteItems().LoadFromFile, {}, false);
+    EXPECT_EQ(image->DataType(), "jpg");
+    EXPECT_EQ(image->Data(), ReadAll(source));
+    image->SetData(PngOf(3, 2), "png");
+    image->ApplyPaletteItem(DataPaletteItems().SaveToFile, {}, false);
+    EXPECT_EQ(ReadAll(target), image->Data());
+    ASSERT_EQ(dialogs.FileDialogs.size(), 2u);
+    const QStringList open = dialogs.FileDialogs[0].Params.Filter.split('|');
+    ASSERT_GE(open.size(), 2);
+    EXPECT_TRUE(open[0].startsWith("All Images") && open[1].startsWith("*.bmp;*.ico;*.cur;")) << open.join('|').toStdString();
+    EXPECT_TRUE(open.contains("*.jpeg;*.jpg;*.jpe;*.jfif")) << open.join('|').toStdString();
+    EXPECT_TRUE(open.contains("*.emf;*.wmf")) << "one Metafile entry";
+    EXPECT_EQ(dialogs.FileDialogs[1].Params.Filter.split('|').value(1), "*.png");
+    EXPECT_TRUE(dialogs.FileDialogs[1].Params.Filter.startsWith("PNG")) << dialogs.FileDialogs[1].Params.Filter.toStdString();
+}
+
+int g_dataBeeps = 0;
+
+// Enter and a double click edit with the default program; with "None" the
+// key goes on and the double click beeps.
+TEST_F(DataElements, EnterAndDoubleClickStartTheDefaultEditingUnlessTheKindSaysNone) {
+    const TBeepFunction previous = InstallBeep([] { ++g_dataBeeps; });
+    TElement_Image* image = Add(PngOf(4, 4), "png");
+    int key = vkReturn;
+    image->KeyDown(key, {});
+    EXPECT_EQ(key, vkNone);
+    EXPECT_TRUE(image->IsExternalEditing());
+    image->CancelExternalEditing();
+    DataElementSettings()->Bitmaps()->DefaultAction()->SetIndex(eaNone);
+    const int beeps = g_dataBeeps;
+    key = vkReturn;
+    image->KeyDown(key, {});
+    EXPECT_EQ(key, vkReturn);
+    image->DoubleClick();
+    EXPECT_EQ(g_dataBeeps, beeps + 1);
+    EXPECT_FALSE(image->IsExternalEditing());
+    EXPECT_EQ(shell.Calls.size(), 1);
+    InstallBeep(previous);
+}
+
 // ---------------------------------------------------------------------------
 // Conversion
 
@@ -306,6 +353,11 @@ TEST_F(DataElements, CopyAndPasteBetweenElementsKeepTypeAndBytes) {
         EXPECT_EQ(target->DataType(), source->DataType());
     }
     EXPECT_EQ(clipboard.FormatData(ClipboardFormat::BinaryDataType), QByteArray("x\0y\0z\0\0\0", 8));
+    EXPECT_EQ(DecompressBytes(clipboard.FormatData(ClipboardFormat::BinaryData)), QByteArray("\x01\x02 not an image", 16));
+    EXPECT_FALSE(clipboard.HasImage()) << "no picture of data that is no image";
+    // An image goes along as a picture of its full size, not of the scaled preview.
+    Add(PngOf(2000, 300), "png")->Copy();
+    EXPECT_EQ(clipboard.Image().size(), QSize(2000, 300));
 }
 
 // A picture is stored as PNG, by an element and by a comment, which embeds
