@@ -275,6 +275,26 @@ TEST_F(DataElements, LoadAndSaveItemsOfferTheImageFiltersAndMoveTheRawBytes) {
     EXPECT_TRUE(dialogs.FileDialogs[1].Params.Filter.startsWith("PNG")) << dialogs.FileDialogs[1].Params.Filter.toStdString();
 }
 
+// Delete needs data and no external editing, copy needs data, paste no
+// external editing; deleting is one undoable step.
+TEST_F(DataElements, SheetCommandsFollowTheFilledAndEditingStates) {
+    TElement_Image* image = Add();
+    EXPECT_FALSE(image->CanDelete() || image->CanCopy());
+    EXPECT_TRUE(image->CanPaste());
+    const QByteArray png = PngOf(6, 6);
+    image->SetData(png, "png");
+    EXPECT_TRUE(image->CanDelete() && image->CanCopy());
+    image->StartExternalEditing({});
+    EXPECT_FALSE(image->CanDelete() || image->CanPaste());
+    EXPECT_TRUE(image->CanCopy());
+    image->CancelExternalEditing();
+    image->DeleteContent();
+    EXPECT_FALSE(image->IsFilled());
+    history.Undo();
+    EXPECT_EQ(image->Data(), png);
+    EXPECT_EQ(image->DataType(), "png");
+}
+
 int g_dataBeeps = 0;
 
 // Enter and a double click edit with the default program; with "None" the
