@@ -7,6 +7,7 @@
 #include "core/cuKnot.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "elements/diDataElement.h"
 #include "elements/diLog.h"
 #include "scheme/diSounds.h"
 #include "support/testCases.h"
@@ -110,6 +111,29 @@ TEST_F(GlobalTest, ADamagedSettingsFileIsReadAsFarAsItGoesWithoutFirstRunValues)
     // They leave the tree before it goes, and live on with their units.
     EXPECT_EQ(SoundsSettings()->Parent(), nullptr);
     EXPECT_EQ(LogSettings()->Parent(), nullptr);
+}
+
+// The data elements' editor choices are read from and written to "Sheet/Data".
+TEST_F(GlobalTest, TheDataSectionHangsUnderTheSheetAndItsEditorChoicesLoadAndSave) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(UserFile("settings")).path()));
+    ASSERT_TRUE(WriteTestFile(UserFile("settings"), "<s>\r\n\t<Sheet>\r\n\t\t<Data>\r\n\t\t\t<ExternalEditorIcons>\r\n"
+                                                    "\t\t\t\t<DefaultAction Value=\"None\"/>\r\n\t\t\t</ExternalEditorIcons>\r\n"
+                                                    "\t\t</Data>\r\n\t</Sheet>\r\n</s>\r\n"));
+    {
+        auto global = TGlobal::Create(Setup());
+        TDataElementSettings* data = DataElementSettings();
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->Parent(), static_cast<TNode*>(global->Settings().Sheet()));
+        EXPECT_EQ(data->NextSibling(), static_cast<TNode*>(SoundsSettings())) << "hung in first, then the sounds";
+        EXPECT_EQ(data->EditorFor(ifIco)->Action(), eaNone);
+        EXPECT_EQ(data->Bitmaps()->Action(), eaAssociation);
+        data->Bitmaps()->CustomEditor()->SetValue(QStringLiteral("/opt/paint"));
+        EXPECT_EQ(StoredValue(UserFile("settings"), "Sheet/Data/ExternalEditorBitmaps/CustomEditor"), "/opt/paint");
+        EXPECT_EQ(StoredValue(UserFile("settings"), "Sheet/Data/ExternalEditorIcons/DefaultAction"), "None");
+        data->Bitmaps()->CustomEditor()->SetValue(QString());
+        data->EditorFor(ifIco)->DefaultAction()->SetIndex(eaAssociation);
+    }
+    EXPECT_EQ(DataElementSettings()->Parent(), nullptr);
 }
 
 TEST_F(GlobalTest, WithoutADataFolderTheFilesLieBesideTheProgram) {

@@ -6,9 +6,14 @@
 #include "elements/diCommonElements.h"
 
 #include "core/cuKnot.h"
+#include "core/cuStringIds.h"
 #include "elements/diSimpleElements.h"
+#include "platform/plShell.h"
+#include "scheme/diPalette.h"
 #include "scheme/diFilers.h"
 #include "scheme/diUtils.h"
+#include "support/testEnglish.h"
+#include "support/testRaise.h"
 #include "support/testVisualElements.h"
 
 #include <QCoreApplication>
@@ -120,6 +125,133 @@ TEST_F(CommonElements, CaptionContentAndCollapsedStateRoundTrip) {
     EXPECT_EQ(loaded->Caption()->GetText(), QStringLiteral("Stored caption"));
     EXPECT_EQ(ContentOf(loaded)->GetText(), QStringLiteral("Stored body"));
     EXPECT_FALSE(loaded->IsExpanded());
+}
+
+// What a comment on a sheet offers: the frame (Additional, letter "L") and the
+// six signs (their own group); any rich text offers the comment.
+TEST_F(CommonElements, ACommentOffersTheFrameAndTheSignsWithTheirCaptionsHintsOrdersAndPictures) {
+    TEnglishTexts english;
+    auto* comment = Add<TElement_Comment>(text);
+    Layout();
+    QList<TPaletteItem*> offered, offeredByText;
+    comment->GetPaletteItems(offered);
+    text->GetPaletteItems(offeredByText);
+    TPaletteGroup* signs = SignsPaletteGroup();
+    ASSERT_NE(signs, nullptr);
+    EXPECT_EQ(signs->GetCaption(), QStringLiteral("Signs"));
+    EXPECT_EQ(signs->Order(), 1500);
+    struct TRow {
+        const TElementClass* cls;
+        const char* caption;
+        int hint, order;
+        TCommonPicture picture;
+        TNode* group;
+        const char* letter;
+    } rows[] = {
+        {TElement_LogicFrame::StaticClass(), "Logic Frame", 2823, 900, TCommonPicture::LogicFrame,
+         PaletteAdditionalGroup(), "L"},
+        {TElement_Star::StaticClass(), "Star", strMultipurposeSignUsuallyUsed, 32, TCommonPicture::Star, signs, ""},
+        {TElement_Information::StaticClass(), "Information", strUsedSeparatingBlocksInformation, 40,
+         TCommonPicture::Information, signs, ""},
+        {TElement_Question::StaticClass(), "Question", strUsedInformationThatShould, 35, TCommonPicture::Question,
+         signs, ""},
+        {TElement_Important::StaticClass(), "Important", strUsedAttractingAttentionImportant, 30,
+         TCommonPicture::Important, signs, ""},
+        {TElement_Stop::StaticClass(), "Stop", strUsedIndicateUnsuccessfulResult, 20, TCommonPicture::Stop, signs, ""},
+        {TElement_Ready::StaticClass(), "Ready", strUsedIndicateSuccessfulResult, 10, TCommonPicture::Ready, signs, ""},
+    };
+    for (const TRow& row : rows) {
+        const std::string name = row.cls->Name().toStdString();
+        TPaletteItem* item = Palette()->FindItemForClass(row.cls);
+        ASSERT_NE(item, nullptr) << name;
+        EXPECT_EQ(item->GetCaption(), QString::fromUtf8(row.caption)) << name;
+        EXPECT_EQ(item->HintId(), row.hint) << name;
+        EXPECT_EQ(item->Order(), row.order) << name;
+        EXPECT_NE(item->SmallImage(), NoImageIndex) << name;
+        EXPECT_EQ(item->SmallImage(), CommonPictureIndex(row.picture)) << name;
+        EXPECT_EQ(item->Parent(), row.group) << name;
+        EXPECT_EQ(item->Letter(), QString::fromLatin1(row.letter)) << name;
+        EXPECT_TRUE(offered.contains(item)) << name << " offered in a comment";
+    }
+    TPaletteItem* commentItem = CommentPaletteItem();
+    ASSERT_NE(commentItem, nullptr);
+    EXPECT_EQ(commentItem->GetCaption(), QStringLiteral("Comment"));
+    EXPECT_EQ(commentItem->HintId(), 2821);
+    EXPECT_EQ(commentItem->Order(), 1000);
+    EXPECT_EQ(commentItem->SmallImage(), CommonPictureIndex(TCommonPicture::Comment));
+    EXPECT_EQ(commentItem->Parent(), static_cast<TNode*>(PaletteAdditionalGroup()));
+    EXPECT_TRUE(offeredByText.contains(commentItem));
+    EXPECT_FALSE(offered.contains(commentItem)) << "no comment in a comment";
+    QString hint;
+    TElement_LogicFrame* frame = Add<TElement_LogicFrame>(comment);
+    frame->GetChildHint(frame->Caption(), hint);
+    EXPECT_EQ(hint, QStringLiteral("Description of\u00A0the data included in\u00A0the Logic Frame."));
+}
+
+// The links of a paragraph as "text|target", read from its portions.
+QStringList FrameLinkPortions(TTextor& textor) {
+    QStringList links;
+    for (TPortion* p = textor.GetFirstPortion(); p; p = p->GetNextPortion()) {
+        if (!p->Attributes() || !p->Attributes()->LinkKind()) continue;
+        QString chars(p->Length(), u' ');
+        p->CopyChars(0, p->Length(), chars.data());
+        links << chars + "|" + p->Attributes()->Link();
+    }
+    return links;
+}
+
+// The contents of frames nested in a comment ask the comment, past the
+// contents in between: a link at every level is still marked and opens.
+TEST_F(CommonElements, LinksInTheContentsOfNestedFramesAreMarkedAndOpenAtEveryLevel) {
+    auto* comment = Add<TElement_Comment>(text);
+    QList<TTextorElement*> contents;
+    TTextorElement* into = comment;
+    for (int level = 0; level < 3; ++level) {
+        into = ContentOf(AddFrame(into, QStringLiteral("Level %1").arg(level)));
+        into->SetText(QStringLiteral("see http://l%1.example ").arg(level));
+        contents << into;
+    }
+    Layout();
+    TFakeShell shell;
+    TShellInstaller install(&shell);
+    QStringList opened;
+    for (int level = 0; level < contents.size(); ++level) {
+        TTextor& textor = *contents[level]->Textor();
+        const QString address = QStringLiteral("http://l%1.example").arg(level);
+        EXPECT_EQ(FrameLinkPortions(textor), QStringList{address + "|" + address}) << "level " << level;
+        contents[level]->ActivateLink(TTextorPosition{textor.FirstParagraph(), textor.GetFirstPortion()->Next(), 2});
+        opened << "Execute|" + address + "||";
+    }
+    EXPECT_EQ(shell.Calls, opened);
+}
+
+// Frames stored 10,000 deep are refused whole, with the nesting message; the
+// deepest nesting the loader allows still loads and lays out.
+TEST_F(CommonElements, FramesNestedTenThousandDeepAreRefusedAndTheDeepestAllowedLoad) {
+    auto nested = [](int depth) {
+        TNodePtr<TKnot> root = TKnot::Create(kContentRootName);
+        TKnot* level = root.get();
+        for (int i = 0; i < depth; ++i) {
+            level = level->AddChild(QStringLiteral("LogicFrame"))->AddChild(QStringLiteral("Content"));
+            level->AddChild(kContentCharsName)->WriteStr(kContentValueName, QStringLiteral("http://x%1 ").arg(i));
+        }
+        return root;
+    };
+    auto* comment = Add<TElement_Comment>(text);
+    EXPECT_EQ(RaisedId([&] { comment->InsertContent(nested(10000).get(), fmFile, 0, std::nullopt); }),
+              strNestingTooDeep);
+    EXPECT_EQ(comment->FirstChild(), nullptr);
+    const int allowed = kMaxElementNesting - scheme->DeepestNestingLevel();
+    comment->InsertContent(nested(allowed).get(), fmFile, 0, std::nullopt);
+    Layout();
+    TTextorElement* deepest = comment;
+    for (int i = 0; i < allowed; ++i) {
+        auto* frame = dynamic_cast<TElement_LogicFrame*>(deepest->FirstChild());
+        ASSERT_NE(frame, nullptr) << i;
+        deepest = ContentOf(frame);
+    }
+    EXPECT_EQ(scheme->DeepestNestingLevel(), kMaxElementNesting);
+    EXPECT_EQ(FrameLinkPortions(*deepest->Textor()).size(), 1);
 }
 
 // An expanded frame with the six signs in a comment, a collapsed one inside it.

@@ -203,6 +203,122 @@ TEST_F(DataElements, SnapshotsHoldAnOwnedCopyAndAFormatNotAllowedIsReported) {
     EXPECT_EQ(MessageTexts(image), RemoveLinkBrackets(LoadStr(strInvalidDataTypeElement)));
 }
 
+// The items an image shows in the palette: Edit, Apply and Cancel in "Edit",
+// loading and saving among the actions, one format item per allowed format.
+TEST_F(DataElements, PaletteItemsWithTheirCaptionsGroupsOrdersAndStates) {
+    const TDataPaletteItems& items = DataPaletteItems();
+    struct TRow {
+        TPaletteItem* item;
+        const char* caption;
+        int hint, order;
+        TNode* group;
+        bool enabledWhenFilled;
+    } rows[] = {
+        {items.Edit, "Edit", strTemporaryFileWillCreated, 100, nullptr, true},
+        {items.Apply, "Apply", strApplyResultWorkDone, 60, nullptr, false},
+        {items.Cancel, "Cancel", strCancelEditingThirdParty, 30, nullptr, false},
+        {items.LoadFromFile, "Load from File", strInsertDataFromAFile, 40, PaletteActionsGroup(), true},
+        {items.SaveToFile, "Save to\u00A0File", strSaveDataToAFile, 30, PaletteActionsGroup(), true},
+        {items.Bmp, "BMP", strSetImageFormatBMP, 80, nullptr, true},
+        {items.Ico, "ICO", strSetImageFormatICO, 70, nullptr, true},
+        {items.Cur, "CUR", strSetImageFormatCUR, 60, nullptr, true},
+        {items.Png, "PNG", strSetImageFormatPNG, 90, nullptr, true},
+        {items.Gif, "GIF", strSetImageFormatGIF, 82, nullptr, true},
+        {items.Jpeg, "JPEG", strSetImageFormatJPEG, 85, nullptr, true},
+    };
+    auto* editGroup = dynamic_cast<TPaletteGroup*>(items.Edit->Parent());
+    auto* formatGroup = dynamic_cast<TPaletteGroup*>(items.Png->Parent());
+    ASSERT_TRUE(editGroup && formatGroup);
+    EXPECT_EQ(editGroup->GetCaption(), "Edit");
+    EXPECT_EQ(editGroup->Order(), 1500);
+    EXPECT_EQ(formatGroup->GetCaption(), "Format");
+    EXPECT_EQ(formatGroup->Order(), 100);
+    TElement_Image* image = Add(PngOf(5, 5), "png");
+    image->SetAllowedFormats(kAllImageFormats & ~ImageFormatBit(ifGif));
+    QList<TPaletteItem*> offered;
+    image->GetPaletteItems(offered);
+    for (const TRow& row : rows) {
+        EXPECT_EQ(row.item->GetCaption(), QString::fromUtf8(row.caption)) << row.caption;
+        EXPECT_EQ(row.item->HintId(), row.hint) << row.caption;
+        EXPECT_EQ(row.item->Order(), row.order) << row.caption;
+        const bool formatItem = row.item->Parent() == formatGroup;
+        EXPECT_EQ(row.item->Parent(), row.group ? row.group : formatItem ? formatGroup : editGroup) << row.caption;
+        EXPECT_EQ(bool(row.item->Flags() & pifToggle), formatItem) << row.caption;
+        EXPECT_EQ(offered.contains(row.item), row.item != items.Gif) << row.caption;
+        TPaletteItemState state;
+        image->GetItemState(row.item, state);
+        EXPECT_EQ(state.Enabled, row.enabledWhenFilled) << row.caption;
+        EXPECT_EQ(state.Checked, row.item == items.Png) << row.caption;
+    }
+}
+
+// "Load from File" offers every image first, then each kind (equal kinds
+// merged); "Save to File" offers the one type under its kind and writes the bytes.
+TEST_F(DataElements, LoadAndSaveItemsOfferTheImageFiltersAndMoveTheRawBytes) {
+    const QString source = folder.filePath("In.JPG"), target = folder.filePath("Out.png");
+    ASSERT_TRUE(WriteTestFile(source, "\xFF\xD8 not quite a jpeg"));
+    TElement_Image* image = Add();
+    dialogs.FileAnswers = {QStringList{source}, QStringList{target}};
+    image->ApplyPaletteItem(DataPaletteItems().LoadFromFile, {}, false);
+    EXPECT_EQ(image->DataType(), "jpg");
+    EXPECT_EQ(image->Data(), ReadAll(source));
+    image->SetData(PngOf(3, 2), "png");
+    image->ApplyPaletteItem(DataPaletteItems().SaveToFile, {}, false);
+    EXPECT_EQ(ReadAll(target), image->Data());
+    ASSERT_EQ(dialogs.FileDialogs.size(), 2u);
+    const QStringList open = dialogs.FileDialogs[0].Params.Filter.split('|');
+    ASSERT_GE(open.size(), 2);
+    EXPECT_TRUE(open[0].startsWith("All Images") && open[1].startsWith("*.bmp;*.ico;*.cur;")) << open.join('|').toStdString();
+    EXPECT_TRUE(open.contains("*.jpeg;*.jpg;*.jpe;*.jfif")) << open.join('|').toStdString();
+    EXPECT_TRUE(open.contains("*.emf;*.wmf")) << "one Metafile entry";
+    EXPECT_EQ(dialogs.FileDialogs[1].Params.Filter.split('|').value(1), "*.png");
+    EXPECT_TRUE(dialogs.FileDialogs[1].Params.Filter.startsWith("PNG")) << dialogs.FileDialogs[1].Params.Filter.toStdString();
+}
+
+// Delete needs data and no external editing, copy needs data, paste no
+// external editing; deleting is one undoable step.
+TEST_F(DataElements, SheetCommandsFollowTheFilledAndEditingStates) {
+    TElement_Image* image = Add();
+    EXPECT_FALSE(image->CanDelete() || image->CanCopy());
+    EXPECT_TRUE(image->CanPaste());
+    const QByteArray png = PngOf(6, 6);
+    image->SetData(png, "png");
+    EXPECT_TRUE(image->CanDelete() && image->CanCopy());
+    image->StartExternalEditing({});
+    EXPECT_FALSE(image->CanDelete() || image->CanPaste());
+    EXPECT_TRUE(image->CanCopy());
+    image->CancelExternalEditing();
+    image->DeleteContent();
+    EXPECT_FALSE(image->IsFilled());
+    history.Undo();
+    EXPECT_EQ(image->Data(), png);
+    EXPECT_EQ(image->DataType(), "png");
+}
+
+int g_dataBeeps = 0;
+
+// Enter and a double click edit with the default program; with "None" the
+// key goes on and the double click beeps.
+TEST_F(DataElements, EnterAndDoubleClickStartTheDefaultEditingUnlessTheKindSaysNone) {
+    const TBeepFunction previous = InstallBeep([] { ++g_dataBeeps; });
+    TElement_Image* image = Add(PngOf(4, 4), "png");
+    int key = vkReturn;
+    image->KeyDown(key, {});
+    EXPECT_EQ(key, vkNone);
+    EXPECT_TRUE(image->IsExternalEditing());
+    image->CancelExternalEditing();
+    DataElementSettings()->Bitmaps()->DefaultAction()->SetIndex(eaNone);
+    const int beeps = g_dataBeeps;
+    key = vkReturn;
+    image->KeyDown(key, {});
+    EXPECT_EQ(key, vkReturn);
+    image->DoubleClick();
+    EXPECT_EQ(g_dataBeeps, beeps + 1);
+    EXPECT_FALSE(image->IsExternalEditing());
+    EXPECT_EQ(shell.Calls.size(), 1);
+    InstallBeep(previous);
+}
+
 // ---------------------------------------------------------------------------
 // Conversion
 
@@ -257,6 +373,11 @@ TEST_F(DataElements, CopyAndPasteBetweenElementsKeepTypeAndBytes) {
         EXPECT_EQ(target->DataType(), source->DataType());
     }
     EXPECT_EQ(clipboard.FormatData(ClipboardFormat::BinaryDataType), QByteArray("x\0y\0z\0\0\0", 8));
+    EXPECT_EQ(DecompressBytes(clipboard.FormatData(ClipboardFormat::BinaryData)), QByteArray("\x01\x02 not an image", 16));
+    EXPECT_FALSE(clipboard.HasImage()) << "no picture of data that is no image";
+    // An image goes along as a picture of its full size, not of the scaled preview.
+    Add(PngOf(2000, 300), "png")->Copy();
+    EXPECT_EQ(clipboard.Image().size(), QSize(2000, 300));
 }
 
 // A picture is stored as PNG, by an element and by a comment, which embeds
