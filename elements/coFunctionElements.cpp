@@ -316,19 +316,20 @@ int IsEmptyClassesGroup() noexcept { return g_functionUnit ? g_functionUnit->isE
 void InitFunctionElementsUnit() {
     g_functionUnit = std::make_unique<TFunctionElementsUnit>();
     g_functionUnit->smallImages = TImageStrip::Load(SchemeSmallImages(), kFunctionSmallImages);
+    const TImageStrip& images = g_functionUnit->smallImages;
+    // The mode and case items show the pictures a replacement's title shows for them.
     TPaletteGroup* modes = TPaletteGroup::Create(Palette(), strReplaceMode, kReplaceModeGroupOrder);
     for (int i = 0; i < kReplaceModeCount; ++i) {
         const TReplaceModeInfo& info = kReplaceModes[size_t(i)];
-        g_functionUnit->modeItems[size_t(i)] = TSchemePaletteItem::Create(
-            modes, uint16_t(pifToggle | pifChangesElement), NoImageIndex, info.caption, info.hint, info.order);
+        g_functionUnit->modeItems[size_t(i)] =
+            TSchemePaletteItem::Create(modes, uint16_t(pifToggle | pifChangesElement), images.Picture(i),
+                                       info.caption, info.hint, info.order);
     }
-    g_functionUnit->caseItem =
-        TSchemePaletteItem::Create(PaletteOptionsGroup(), uint16_t(pifToggle | pifChangesElement), NoImageIndex,
-                                   strApproximateStringMatching, strApproximateStringMatchingHint,
-                                   kCaseInsensitiveOrder);
+    g_functionUnit->caseItem = TSchemePaletteItem::Create(
+        PaletteOptionsGroup(), uint16_t(pifToggle | pifChangesElement), images.Picture(kCaseInsensitivePicture),
+        strApproximateStringMatching, strApproximateStringMatchingHint, kCaseInsensitiveOrder);
 
     TPaletteGroup* additional = PaletteAdditionalGroup();
-    const TImageStrip& images = g_functionUnit->smallImages;
     g_functionUnit->isEmptyItem =
         TElementPaletteItem::Create(additional, 0, images.Picture(kIsEmptyPicture), strIsEmpty, strIsEmptyHint,
                                     kIsEmptyItemOrder, TElement_IsEmpty::StaticClass());

@@ -171,6 +171,20 @@ TEST_F(FunctionElements, ReplacementTitleShowsItsModeBeforeThePartsAndTheCaseSig
     EXPECT_EQ(last[4], all[0] + kReplaceModeCount) << "the case sign last";
 }
 
+TEST_F(FunctionElements, ModeAndCaseItemsShowThePicturesOfTheReplacementTitle) {
+    auto* replacement = AddToText<TElement_Replacement>();
+    ASSERT_NE(replacement, nullptr);
+    replacement->SetCaseInsensitive(true);
+    for (int i = 0; i < kReplaceModeCount; ++i) {
+        replacement->SetMode(TReplaceMode(i));
+        TTitleWriter writer;
+        replacement->WriteTitle(writer);
+        ASSERT_GE(writer.Count(), 2);
+        EXPECT_EQ(ReplaceModePaletteItem(TReplaceMode(i))->SmallImage(), writer.Item(0).Number) << i;
+        EXPECT_EQ(CaseInsensitivePaletteItem()->SmallImage(), writer.Item(writer.Count() - 1).Number);
+    }
+}
+
 TEST_F(FunctionElements, DateAndReplacementAreInlineValuesTheEmptinessTestHasAGroupOfItsOwn) {
     TElementClassList accepted;
     text->ValueField()->GetAcceptedClasses(accepted);
