@@ -32,6 +32,7 @@ const QString kFunctionSmallImages = QStringLiteral("coFunctionElementsSmallImag
 // Pictures of the strip: one per mode from 0, then these.
 constexpr int kCaseInsensitivePicture = 3;
 constexpr int kIsEmptyPicture = 4;
+constexpr int kProcessingDateTimePicture = 5;
 
 constexpr int kReplaceModeGroupOrder = 1100;
 constexpr int kCaseInsensitiveOrder = 100;
@@ -337,8 +338,8 @@ void InitFunctionElementsUnit() {
         TElementPaletteItem::Create(additional, 0, images.Picture(int(TReplaceMode::All)), strReplacement,
                                     strReplacementHint, kReplacementItemOrder, TElement_Replacement::StaticClass());
     g_functionUnit->processingDateTimeItem = TElementPaletteItem::Create(
-        additional, uint16_t(pifNoCaption), NoImageIndex, strProcessingDateAndTime, strDateTimeProcessingSpecified,
-        kProcessingDateTimeItemOrder, TElement_ProcessingDateTime::StaticClass());
+        additional, uint16_t(pifNoCaption), images.Picture(kProcessingDateTimePicture), strProcessingDateAndTime,
+        strDateTimeProcessingSpecified, kProcessingDateTimeItemOrder, TElement_ProcessingDateTime::StaticClass());
 
     TClassesGroups::TGroup& inlineValues = ClassesGroups().GetGroup(cgInlineValueElements);
     AddItemOnce(inlineValues, TElement_ProcessingDateTime::StaticClass());

@@ -198,6 +198,14 @@ TEST_F(FunctionElements, DateAndReplacementAreInlineValuesTheEmptinessTestHasAGr
     EXPECT_EQ(IsEmptyPaletteItem()->GetHint(), LoadStr(strIsEmptyHint));
 }
 
+TEST(FunctionPalette, TheDateItemShownWithoutCaptionHasAPictureNoOtherItemShows) {
+    TPaletteItem* date = ProcessingDateTimePaletteItem();
+    ASSERT_TRUE(date && (date->Flags() & pifNoCaption));
+    for (TNode* node : PreOrder<TNode>(Palette()))
+        if (auto* item = dynamic_cast<TPaletteItem*>(node); item && item != date)
+            EXPECT_NE(item->SmallImage(), date->SmallImage()) << item->GetCaption().toStdString();
+}
+
 TEST_F(FunctionElements, ProcessingDateTimeIsARequiredSubstitutionFormattedByItsMask) {
     auto* date = AddToText<TElement_ProcessingDateTime>();
     ASSERT_NE(date, nullptr);
