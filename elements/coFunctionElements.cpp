@@ -32,6 +32,7 @@ const QString kFunctionSmallImages = QStringLiteral("coFunctionElementsSmallImag
 // Pictures of the strip: one per mode from 0, then these.
 constexpr int kCaseInsensitivePicture = 3;
 constexpr int kIsEmptyPicture = 4;
+constexpr int kProcessingDateTimePicture = 5;
 
 constexpr int kReplaceModeGroupOrder = 1100;
 constexpr int kCaseInsensitiveOrder = 100;
@@ -316,19 +317,20 @@ int IsEmptyClassesGroup() noexcept { return g_functionUnit ? g_functionUnit->isE
 void InitFunctionElementsUnit() {
     g_functionUnit = std::make_unique<TFunctionElementsUnit>();
     g_functionUnit->smallImages = TImageStrip::Load(SchemeSmallImages(), kFunctionSmallImages);
+    const TImageStrip& images = g_functionUnit->smallImages;
+    // The mode and case items show the pictures a replacement's title shows for them.
     TPaletteGroup* modes = TPaletteGroup::Create(Palette(), strReplaceMode, kReplaceModeGroupOrder);
     for (int i = 0; i < kReplaceModeCount; ++i) {
         const TReplaceModeInfo& info = kReplaceModes[size_t(i)];
-        g_functionUnit->modeItems[size_t(i)] = TSchemePaletteItem::Create(
-            modes, uint16_t(pifToggle | pifChangesElement), NoImageIndex, info.caption, info.hint, info.order);
+        g_functionUnit->modeItems[size_t(i)] =
+            TSchemePaletteItem::Create(modes, uint16_t(pifToggle | pifChangesElement), images.Picture(i),
+                                       info.caption, info.hint, info.order);
     }
-    g_functionUnit->caseItem =
-        TSchemePaletteItem::Create(PaletteOptionsGroup(), uint16_t(pifToggle | pifChangesElement), NoImageIndex,
-                                   strApproximateStringMatching, strApproximateStringMatchingHint,
-                                   kCaseInsensitiveOrder);
+    g_functionUnit->caseItem = TSchemePaletteItem::Create(
+        PaletteOptionsGroup(), uint16_t(pifToggle | pifChangesElement), images.Picture(kCaseInsensitivePicture),
+        strApproximateStringMatching, strApproximateStringMatchingHint, kCaseInsensitiveOrder);
 
     TPaletteGroup* additional = PaletteAdditionalGroup();
-    const TImageStrip& images = g_functionUnit->smallImages;
     g_functionUnit->isEmptyItem =
         TElementPaletteItem::Create(additional, 0, images.Picture(kIsEmptyPicture), strIsEmpty, strIsEmptyHint,
                                     kIsEmptyItemOrder, TElement_IsEmpty::StaticClass());
@@ -336,8 +338,8 @@ void InitFunctionElementsUnit() {
         TElementPaletteItem::Create(additional, 0, images.Picture(int(TReplaceMode::All)), strReplacement,
                                     strReplacementHint, kReplacementItemOrder, TElement_Replacement::StaticClass());
     g_functionUnit->processingDateTimeItem = TElementPaletteItem::Create(
-        additional, uint16_t(pifNoCaption), NoImageIndex, strProcessingDateAndTime, strDateTimeProcessingSpecified,
-        kProcessingDateTimeItemOrder, TElement_ProcessingDateTime::StaticClass());
+        additional, uint16_t(pifNoCaption), images.Picture(kProcessingDateTimePicture), strProcessingDateAndTime,
+        strDateTimeProcessingSpecified, kProcessingDateTimeItemOrder, TElement_ProcessingDateTime::StaticClass());
 
     TClassesGroups::TGroup& inlineValues = ClassesGroups().GetGroup(cgInlineValueElements);
     AddItemOnce(inlineValues, TElement_ProcessingDateTime::StaticClass());

@@ -158,8 +158,9 @@ bool IsUrl(const QString& text) {
 }
 
 namespace {
-// Types that start a program when opened.
-constexpr std::array<const char*, 14> kProgramMimeTypes{
+// Types that start a program when opened (installer packages and shortcuts
+// of another system too: a compatibility layer runs them when asked to open).
+constexpr std::array<const char*, 16> kProgramMimeTypes{
     "application/x-executable",     "application/x-pie-executable",
     "application/x-sharedlib",      "application/x-shellscript",
     "application/x-desktop",        "application/x-ms-dos-executable",
@@ -167,6 +168,7 @@ constexpr std::array<const char*, 14> kProgramMimeTypes{
     "application/x-java-archive",   "application/vnd.appimage",
     "application/x-perl",           "text/x-python",
     "application/x-ruby",           "application/x-executable-script",
+    "application/x-msi",            "application/x-ms-shortcut",
 };
 const QString kDesktopEntrySuffix = QStringLiteral("desktop");
 

@@ -171,6 +171,20 @@ TEST_F(FunctionElements, ReplacementTitleShowsItsModeBeforeThePartsAndTheCaseSig
     EXPECT_EQ(last[4], all[0] + kReplaceModeCount) << "the case sign last";
 }
 
+TEST_F(FunctionElements, ModeAndCaseItemsShowThePicturesOfTheReplacementTitle) {
+    auto* replacement = AddToText<TElement_Replacement>();
+    ASSERT_NE(replacement, nullptr);
+    replacement->SetCaseInsensitive(true);
+    for (int i = 0; i < kReplaceModeCount; ++i) {
+        replacement->SetMode(TReplaceMode(i));
+        TTitleWriter writer;
+        replacement->WriteTitle(writer);
+        ASSERT_GE(writer.Count(), 2);
+        EXPECT_EQ(ReplaceModePaletteItem(TReplaceMode(i))->SmallImage(), writer.Item(0).Number) << i;
+        EXPECT_EQ(CaseInsensitivePaletteItem()->SmallImage(), writer.Item(writer.Count() - 1).Number);
+    }
+}
+
 TEST_F(FunctionElements, DateAndReplacementAreInlineValuesTheEmptinessTestHasAGroupOfItsOwn) {
     TElementClassList accepted;
     text->ValueField()->GetAcceptedClasses(accepted);
@@ -182,6 +196,14 @@ TEST_F(FunctionElements, DateAndReplacementAreInlineValuesTheEmptinessTestHasAGr
     EXPECT_EQ(own, TClassesGroups::TGroup({TElement_IsEmpty::StaticClass()}));
 
     EXPECT_EQ(IsEmptyPaletteItem()->GetHint(), LoadStr(strIsEmptyHint));
+}
+
+TEST(FunctionPalette, TheDateItemShownWithoutCaptionHasAPictureNoOtherItemShows) {
+    TPaletteItem* date = ProcessingDateTimePaletteItem();
+    ASSERT_TRUE(date && (date->Flags() & pifNoCaption));
+    for (TNode* node : PreOrder<TNode>(Palette()))
+        if (auto* item = dynamic_cast<TPaletteItem*>(node); item && item != date)
+            EXPECT_NE(item->SmallImage(), date->SmallImage()) << item->GetCaption().toStdString();
 }
 
 TEST_F(FunctionElements, ProcessingDateTimeIsARequiredSubstitutionFormattedByItsMask) {

@@ -272,6 +272,7 @@ TEST_F(PathElements, ADoubleClickOnACraftedSchemeNeverStartsAProgram) {
         {"notes.txt", "plain words\n", false, true},
         {"run.sh", "#!/bin/sh\necho hi\n", true, false},
         {"launch.desktop", "[Desktop Entry]\nType=Application\nExec=true\n", false, false},
+        {"setup.msi", QByteArray("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8), false, false},  // an installer package
     };
     for (const auto& [name, content, executable, opensFile] : cases) {
         for (TCustomPathOrFileNameElement* old : PathChildren(scheme.get())) old->Free();

@@ -137,6 +137,14 @@ def empty_set(c, x, size):
     c.line([(x + 3 * s, 13 * s), (x + 13 * s, 3 * s)], 1.4 * s, PURPLE)
 
 
+# The processing date and time: a clock face.
+def clock(c, x, size):
+    s = size / 16.0
+    c.circle(x + 8 * s, 8 * s, 6.5 * s, BLUE)
+    c.circle(x + 8 * s, 8 * s, 5.2 * s, WHITE)
+    c.line([(x + 8 * s, 4 * s), (x + 8 * s, 8 * s), (x + 11 * s, 10 * s)], 1.4 * s, BLUE)
+
+
 RED = hex_color('DC2626')
 YELLOW = hex_color('F5B301')
 COMMENT = hex_color('FEF3C7')
@@ -233,11 +241,11 @@ strip('coValueElementsSmallImages', 16, [text_element])
 strip('coValueElementsLargeImages', 32, [None, substitution, text_element] + TYPES)
 
 # Value functions: 16 x 16 the replacement's modes (All, First, Last), its
-# case-insensitive sign, the emptiness test.
+# case-insensitive sign, the emptiness test, the processing date and time.
 strip('coFunctionElementsSmallImages', 16, [lambda c, x, n: pieces(c, x, n, (True, True, True)),
                                             lambda c, x, n: pieces(c, x, n, (True, False, False)),
                                             lambda c, x, n: pieces(c, x, n, (False, False, True)),
-                                            approximately, empty_set])
+                                            approximately, empty_set, clock])
 
 # Common elements: 16 x 16 the comment, the logic frame, then the signs star,
 # information, question, important, ready and stop (elements/diCommonElements).
