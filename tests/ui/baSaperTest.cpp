@@ -12,10 +12,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -120,6 +123,46 @@ TEST_F(RangeBox, ScrollsByWheelKeysAndBarWithinItsLimits) {
     box->SetRange(QSize(-5, 20));
     EXPECT_EQ(box->Range(), QSize(0, 20)) << "a negative range stores 0";
     EXPECT_EQ(box->ScrollPosition(), QPoint(0, 0)) << "clamped to the new limits";
+}
+
+TEST_F(RangeBox, HugeContentAndScrollsStayWithinTheIntegers) {
+    constexpr int huge = std::numeric_limits<int>::max();
+    box->SetRange(QSize(huge, huge));
+    box->SetSpacing(huge);
+    box->ScrollBy(huge, huge);
+    box->ScrollBy(huge, huge);
+    const TScrollLimits h = box->HorizontalLimits();
+    EXPECT_EQ(box->ScrollPosition().x(), h.Max);
+    EXPECT_EQ(box->horizontalScrollBar()->maximum(), h.Max);
+    box->ScrollBy(std::numeric_limits<int>::min(), 0);
+    box->ScrollBy(std::numeric_limits<int>::min(), 0);
+    EXPECT_EQ(box->ScrollPosition().x(), h.Min);
+    box->ScrollRectIntoView(TRect{huge - 1, huge - 1, huge, huge});
+    EXPECT_EQ(box->ScrollPosition(), QPoint(h.Max, box->VerticalLimits().Max));
+}
+
+TEST_F(RangeBox, HintPositionsReachTheHandlerInContentCoordinatesAndNoneWhilePanning) {
+    box->SetScrollPosition(QPoint(30, 40));
+    QList<QPoint> asked;
+    box->OnShowHint = [&asked](QWidget&, bool& canShow, QHelpEvent& hint) {
+        asked << hint.pos();
+        canShow = false;
+    };
+    auto hint = [this](QPoint client) {
+        QHelpEvent help(QEvent::ToolTip, client, View()->mapToGlobal(client));
+        QApplication::sendEvent(View(), &help);
+    };
+    hint(QPoint(5, 6));
+    EXPECT_EQ(asked, QList<QPoint>{QPoint(35, 46)});
+    box->SetOptions(rboLeftBtnMove);
+    const QSize visible = box->GetVisibleSize();
+    const QPoint centre(visible.width() / 2, visible.height() / 2);
+    QTest::mousePress(View(), Qt::LeftButton, {}, centre);
+    QTest::mouseMove(View(), centre + QPoint(5, 0));
+    ASSERT_TRUE(box->IsPanning());
+    hint(QPoint(5, 6));
+    EXPECT_EQ(asked.size(), 1) << "no hint while panning";
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, centre);
 }
 
 TEST_F(RangeBox, TabReachesTheHandlersOnlyWhenWanted) {
@@ -244,6 +287,34 @@ TEST_F(RangeBox, ReviewPictureOfContentScrollBarsAndCaret) {
     EXPECT_TRUE(box->verticalScrollBar()->isVisible());
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("rangebox-review.png"));
     EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+// Both bars show when the window is created; a bar then goes only when the
+// content fits the view the bars leave. Content that fits only without both
+// bars keeps both.
+TEST(RangeBoxBars, BothBarsAreShownWhenTheWindowIsCreated) {
+    struct Case {
+        int lessWidth, lessHeight;  // content smaller than the view without bars by this much
+        bool horizontal, vertical;
+    };
+    TRangeBox probe;
+    const int extent = probe.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &probe);
+    const Case cases[] = {{extent / 2, extent / 2, true, true},
+                          {-10, 100, true, false},
+                          {extent + 1, extent + 1, false, false}};
+    for (const Case& c : cases) {
+        TRangeBox box;
+        box.resize(220, 160);
+        const QSize full = box.contentsRect().size();
+        box.SetRange(full - QSize(c.lessWidth, c.lessHeight));
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        QApplication::processEvents();
+        EXPECT_EQ(box.horizontalScrollBar()->isVisible(), c.horizontal) << c.lessWidth << " " << c.lessHeight;
+        EXPECT_EQ(box.verticalScrollBar()->isVisible(), c.vertical) << c.lessWidth << " " << c.lessHeight;
+        EXPECT_EQ(box.GetVisibleSize(), box.viewport()->size());
+        EXPECT_EQ(box.horizontalScrollBar()->maximum(), box.HorizontalLimits().Max);
+    }
 }
 
 TEST(PlaceBox, HandsItsPaintingToTheHandlersWithTheControlsFont) {
