@@ -186,6 +186,79 @@ TEST_F(RangeBox, TabReachesTheHandlersOnlyWhenWanted) {
     box->setParent(nullptr);
 }
 
+// A parent that counts the keys the box passed on.
+class TKeyCountingParent : public QWidget {
+public:
+    int Keys = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent*) override { ++Keys; }
+};
+
+TEST_F(RangeBox, ArrowsStopAtTheBoxOnlyWhenWanted) {
+    TKeyCountingParent parent;
+    box->setParent(&parent);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
+    box->setFocus();
+    int seen = 0;
+    box->OnKeyDown = [&seen](TRangeBox&, QKeyEvent&) { ++seen; };
+    QTest::keyClick(box.get(), Qt::Key_Down);
+    EXPECT_EQ(parent.Keys, 1) << "passed on";
+    box->SetOptions(rboWantArrows);
+    QTest::keyClick(box.get(), Qt::Key_Down);
+    EXPECT_EQ(parent.Keys, 1) << "kept by the box";
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(box->ScrollPosition(), QPoint()) << "wanting the arrows does not scroll";
+    box->setParent(nullptr);
+}
+
+// The options the sheet does not use, thinly: bars disabled rather than
+// hidden, no bars, a full repaint per scroll, the centre kept on resizing,
+// unbuffered painting, and the scroll notifications.
+TEST_F(RangeBox, OtherOptionsBarsRepaintsResizingAndNotifications) {
+    box->SetRange(QSize(50, 50));
+    QApplication::processEvents();
+    EXPECT_FALSE(box->horizontalScrollBar()->isVisible());
+    box->SetOptions(rboDisableNoScrollHorz);
+    QApplication::processEvents();
+    EXPECT_TRUE(box->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(box->horizontalScrollBar()->isEnabled());
+    EXPECT_FALSE(box->verticalScrollBar()->isVisible());
+
+    box->SetOptions(rboScrollFullRepaint);
+    box->SetRange(QSize(1000, 800));
+    box->SetScrollBars(rbsNone);
+    QApplication::processEvents();
+    EXPECT_FALSE(box->horizontalScrollBar()->isVisible() || box->verticalScrollBar()->isVisible());
+    QStringList notes;
+    box->OnScrolling = [&notes](TRangeBox& sender) { notes << QStringLiteral("scrolling %1").arg(sender.ScrollPosition().y()); };
+    box->OnScrolled = [&notes](TRangeBox& sender) { notes << QStringLiteral("scrolled %1").arg(sender.ScrollPosition().y()); };
+    Painted.clear();
+    box->ScrollBy(0, 10);
+    box->ScrollBy(0, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(notes, (QStringList{"scrolling 0", "scrolled 10"}));
+    const QSize visible = box->GetVisibleSize();
+    ASSERT_FALSE(Painted.isEmpty());
+    EXPECT_EQ(Painted.back(), (TRect{0, 10, visible.width(), visible.height() + 10})) << "everything";
+
+    box->SetOptions(rboResizeCenter);
+    box->SetScrollPosition(QPoint(100, 100));
+    box->resize(box->width() + 20, box->height() - 10);
+    QApplication::processEvents();
+    EXPECT_EQ(box->ScrollPosition(), QPoint(90, 105)) << "the centre stays";
+
+    box->SetOptions(rboNotBuffered);
+    const QPaintDevice* device = nullptr;
+    box->OnPaintDC = [&device](TPlaceBox&, QPainter& dc, const TRect&) { device = dc.device(); };
+    box->viewport()->repaint();
+    EXPECT_EQ(device, View()) << "straight onto the view";
+    box->SetOptions(0);
+    box->viewport()->repaint();
+    EXPECT_NE(device, View()) << "through the buffer";
+}
+
 TEST_F(RangeBox, AScrollRepaintsOnlyTheUncoveredStripInContentCoordinates) {
     QApplication::processEvents();
     Painted.clear();
