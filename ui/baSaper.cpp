@@ -214,13 +214,25 @@ void TRangeBox::ScrollRectIntoView(const TRect& content) {
                              ScrollIntoView(m_position.y(), visible.height(), content.Top, content.Bottom)));
 }
 
-TRect TRangeBox::ContentToClient(const TRect& r) const noexcept {
-    return TRect{r.Left - m_position.x(), r.Top - m_position.y(), r.Right - m_position.x(), r.Bottom - m_position.y()};
+namespace {
+
+// A coordinate moved by a scroll position, stopping at the integers' ends.
+int Shifted(int value, int by) noexcept {
+    return int(std::clamp<int64_t>(int64_t(value) + by, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-TRect TRangeBox::ClientToContent(const TRect& r) const noexcept {
-    return TRect{r.Left + m_position.x(), r.Top + m_position.y(), r.Right + m_position.x(), r.Bottom + m_position.y()};
+QPoint Shifted(QPoint p, QPoint by) noexcept { return QPoint(Shifted(p.x(), by.x()), Shifted(p.y(), by.y())); }
+
+TRect Shifted(const TRect& r, QPoint by) noexcept {
+    return TRect{Shifted(r.Left, by.x()), Shifted(r.Top, by.y()), Shifted(r.Right, by.x()), Shifted(r.Bottom, by.y())};
 }
+
+}  // namespace
+
+QPoint TRangeBox::ContentToClient(QPoint p) const noexcept { return Shifted(p, -m_position); }
+QPoint TRangeBox::ClientToContent(QPoint p) const noexcept { return Shifted(p, m_position); }
+TRect TRangeBox::ContentToClient(const TRect& r) const noexcept { return Shifted(r, -m_position); }
+TRect TRangeBox::ClientToContent(const TRect& r) const noexcept { return Shifted(r, m_position); }
 
 void TRangeBox::InvalidateContent(const TRect& content) { InvalidateRect(ContentToClient(content)); }
 
@@ -374,7 +386,12 @@ void TRangeBox::InvalidateCaret() {
 
 // Shown only while focused with a wanted rectangle; a moved or resized caret starts visible.
 void TRangeBox::UpdateCaret() {
-    const TRect shown = hasFocus() && !m_caretWanted.IsEmpty() ? ContentToClient(m_caretWanted) : TRect{};
+    TRect shown = hasFocus() && !m_caretWanted.IsEmpty() ? ContentToClient(m_caretWanted) : TRect{};
+    // Cut to a client area no view reaches the end of, so its sides fit in an int.
+    constexpr int far = kMaxScrollPosition;
+    shown = TRect{std::max(shown.Left, -far), std::max(shown.Top, -far), std::min(shown.Right, far),
+                  std::min(shown.Bottom, far)};
+    if (shown.IsEmpty()) shown = TRect{};
     if (shown == m_caretShown) return;
     InvalidateCaret();
     m_caretShown = shown;

@@ -167,8 +167,9 @@ public:
 
     // The client size of the view.
     QSize GetVisibleSize() const;
-    QPoint ContentToClient(QPoint p) const noexcept { return p - m_position; }
-    QPoint ClientToContent(QPoint p) const noexcept { return p + m_position; }
+    // Conversions stop at the integers' ends.
+    QPoint ContentToClient(QPoint p) const noexcept;
+    QPoint ClientToContent(QPoint p) const noexcept;
     TRect ContentToClient(const TRect& r) const noexcept;
     TRect ClientToContent(const TRect& r) const noexcept;
     // Repaints a rectangle given in content coordinates.

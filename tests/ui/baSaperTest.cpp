@@ -139,6 +139,12 @@ TEST_F(RangeBox, HugeContentAndScrollsStayWithinTheIntegers) {
     EXPECT_EQ(box->ScrollPosition().x(), h.Min);
     box->ScrollRectIntoView(TRect{huge - 1, huge - 1, huge, huge});
     EXPECT_EQ(box->ScrollPosition(), QPoint(h.Max, box->VerticalLimits().Max));
+    constexpr int lowest = std::numeric_limits<int>::min();
+    EXPECT_EQ(box->ContentToClient(QPoint(-huge, -huge)), QPoint(lowest, lowest));
+    Focus();
+    box->SetCaretRect(TRect{-huge, 0, huge, huge});
+    EXPECT_EQ(box->ShownCaret(), (TRect{-kMaxScrollPosition, -kMaxScrollPosition, kMaxScrollPosition, kMaxScrollPosition}))
+        << "cut to what an int holds";
 }
 
 TEST_F(RangeBox, HintPositionsReachTheHandlerInContentCoordinatesAndNoneWhilePanning) {
