@@ -152,14 +152,15 @@ void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fitt
     first = std::max(0, first);
     second = std::max(0, second);
     target = std::max(0, target);
-    const int sum = first + second;
+    const int64_t sum = int64_t(first) + second;
     if (target >= sum) {
         fittedFirst = first;
         fittedSecond = second;
         return;
     }
-    // sum > target >= 0, so sum > 0: split in proportion, rounded to the nearest.
-    fittedFirst = int((int64_t(first) * target * 2 + sum) / (int64_t(sum) * 2));
+    // sum > target >= 0, so sum > 0: split in proportion, rounded to the
+    // nearest (half up); in 64 bits, which parts near the integers' end fit.
+    fittedFirst = int((int64_t(first) * target + sum / 2) / sum);
     fittedFirst = std::clamp(fittedFirst, 0, target);
     fittedSecond = target - fittedFirst;
 }

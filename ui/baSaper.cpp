@@ -13,11 +13,13 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyleHints>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -79,32 +81,39 @@ void TPlaceBox::PaintDC(QPainter& dc, const TRect& rect) {
 // Scroll limits
 
 TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int visible, int spacing) noexcept {
-    TScrollLimits limits;
+    // In 64 bits, so huge content or spacing cannot overflow.
+    const int64_t r = range, v = visible, s = spacing;
+    int64_t min = 0, max = 0;
     if (clipping == rbcFree) {
-        limits = {spacing - visible, range - spacing};
-    } else if (range + 2 * spacing < visible) {
+        min = s - v;
+        max = r - s;
+    } else if (r + 2 * s < v) {
         switch (clipping) {
         case rbcTopLeft:
-            limits = {-spacing, -spacing};
+            min = max = -s;
             break;
         case rbcClip:
-            limits = {range - visible + spacing, -spacing};
+            min = r - v + s;
+            max = -s;
             break;
         default:  // rbcCenter; integer division rounds toward zero
-            limits.Min = limits.Max = (range - visible) / 2;
+            min = max = (r - v) / 2;
             break;
         }
     } else {
-        limits = {-spacing, range - visible + spacing};
+        min = -s;
+        max = r - v + s;
     }
-    limits.Max = std::max(limits.Max, limits.Min);
-    return limits;
+    max = std::max(max, min);
+    auto within = [](int64_t value) { return int(std::clamp<int64_t>(value, -kMaxScrollPosition, kMaxScrollPosition)); };
+    return {within(min), within(max)};
 }
 
 int ScrollIntoView(int position, int visible, int nearEdge, int farEdge) noexcept {
-    if (farEdge > position + visible) position = farEdge - visible;
-    if (nearEdge < position) position = nearEdge;
-    return position;
+    int64_t at = position;
+    if (farEdge > at + visible) at = int64_t(farEdge) - visible;
+    if (nearEdge < at) at = nearEdge;
+    return int(at);
 }
 
 // ---------------------------------------------------------------------------
@@ -191,44 +200,96 @@ void TRangeBox::SetScrollPosition(QPoint position) {
     if (OnScrolled) OnScrolled(*this);
 }
 
+void TRangeBox::ScrollBy(int dx, int dy) {
+    // The position stays within the limits, so a step of any size saturates there.
+    auto step = [](int from, int by) {
+        return int(std::clamp<int64_t>(int64_t(from) + by, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    SetScrollPosition(QPoint(step(m_position.x(), dx), step(m_position.y(), dy)));
+}
+
 void TRangeBox::ScrollRectIntoView(const TRect& content) {
     const QSize visible = GetVisibleSize();
     SetScrollPosition(QPoint(ScrollIntoView(m_position.x(), visible.width(), content.Left, content.Right),
                              ScrollIntoView(m_position.y(), visible.height(), content.Top, content.Bottom)));
 }
 
-TRect TRangeBox::ContentToClient(const TRect& r) const noexcept {
-    return TRect{r.Left - m_position.x(), r.Top - m_position.y(), r.Right - m_position.x(), r.Bottom - m_position.y()};
+namespace {
+
+// A coordinate moved by a scroll position, stopping at the integers' ends.
+int Shifted(int value, int by) noexcept {
+    return int(std::clamp<int64_t>(int64_t(value) + by, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-TRect TRangeBox::ClientToContent(const TRect& r) const noexcept {
-    return TRect{r.Left + m_position.x(), r.Top + m_position.y(), r.Right + m_position.x(), r.Bottom + m_position.y()};
+QPoint Shifted(QPoint p, QPoint by) noexcept { return QPoint(Shifted(p.x(), by.x()), Shifted(p.y(), by.y())); }
+
+TRect Shifted(const TRect& r, QPoint by) noexcept {
+    return TRect{Shifted(r.Left, by.x()), Shifted(r.Top, by.y()), Shifted(r.Right, by.x()), Shifted(r.Bottom, by.y())};
 }
+
+}  // namespace
+
+QPoint TRangeBox::ContentToClient(QPoint p) const noexcept { return Shifted(p, -m_position); }
+QPoint TRangeBox::ClientToContent(QPoint p) const noexcept { return Shifted(p, m_position); }
+TRect TRangeBox::ContentToClient(const TRect& r) const noexcept { return Shifted(r, -m_position); }
+TRect TRangeBox::ClientToContent(const TRect& r) const noexcept { return Shifted(r, m_position); }
 
 void TRangeBox::InvalidateContent(const TRect& content) { InvalidateRect(ContentToClient(content)); }
 
 // Each allowed bar runs from the minimum to maximum + V - 1 with page V; the
-// position is then clamped again to limits the bars may have changed.
-void TRangeBox::UpdateScrollBars() {
+// position is then clamped again to limits the bars may have changed. Both
+// ranges are set before either bar is shown or hidden, so the layout a bar's
+// coming or going starts sees both; that layout resizes the view and updates
+// the bars again, which ends this update.
+void TRangeBox::UpdateScrollBars(QSize visible) {
+    const int update = ++m_barsUpdate;
     {
         const QScopedValueRollback<bool> syncing(m_syncingBars, true);
-        const QSize visible = GetVisibleSize();
-        const TScrollLimits h = HorizontalLimits();
-        const TScrollLimits v = VerticalLimits();
-        if (m_scrollBars & rbsHorizontal)
-            UpdateScrollBar(*this, Qt::Horizontal, h.Min, h.Max + visible.width() - 1, visible.width(),
-                            m_options & rboDisableNoScrollHorz);
-        else
-            ClearScrollBar(*this, Qt::Horizontal);
-        if (m_scrollBars & rbsVertical)
-            UpdateScrollBar(*this, Qt::Vertical, v.Min, v.Max + visible.height() - 1, visible.height(),
-                            m_options & rboDisableNoScrollVert);
-        else
-            ClearScrollBar(*this, Qt::Vertical);
+        struct TBar {
+            Qt::Orientation Orientation;
+            bool Allowed;
+            TScrollLimits Limits;
+            int Page;
+            bool DisableNoScroll;
+        };
+        const TBar bars[] = {
+            {Qt::Horizontal, bool(m_scrollBars & rbsHorizontal),
+             RangeBoxScrollLimits(m_clipping, m_range.width(), visible.width(), m_spacing), visible.width(),
+             bool(m_options & rboDisableNoScrollHorz)},
+            {Qt::Vertical, bool(m_scrollBars & rbsVertical),
+             RangeBoxScrollLimits(m_clipping, m_range.height(), visible.height(), m_spacing), visible.height(),
+             bool(m_options & rboDisableNoScrollVert)}};
+        for (const TBar& bar : bars)
+            if (bar.Allowed)
+                (bar.Orientation == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar())
+                    ->setRange(bar.Limits.Min, bar.Limits.Max);
+        for (const TBar& bar : bars) {
+            if (update != m_barsUpdate) return;
+            if (bar.Allowed)
+                UpdateScrollBar(*this, bar.Orientation, bar.Limits.Min, bar.Limits.Max + bar.Page - 1, bar.Page,
+                                bar.DisableNoScroll);
+            else
+                ClearScrollBar(*this, bar.Orientation);
+        }
+        if (update != m_barsUpdate) return;
     }
     SetScrollPosition(m_position);
     SyncScrollBarValues();
     viewport()->update();
+}
+
+// The window is created with both allowed bars shown: the bars are set for the
+// view both leave, so a bar goes only when the content fits without it.
+void TRangeBox::showEvent(QShowEvent* event) {
+    TPlaceBox::showEvent(event);
+    if (m_barsShownOnCreation) return;
+    m_barsShownOnCreation = true;
+    QSize visible = maximumViewportSize();
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    if (m_scrollBars & rbsVertical) visible.rwidth() -= extent;
+    if (m_scrollBars & rbsHorizontal) visible.rheight() -= extent;
+    UpdateScrollBars(visible);
+    UpdateScrollBars();  // the limits of the view as it came out
 }
 
 void TRangeBox::SyncScrollBarValues() {
@@ -325,7 +386,12 @@ void TRangeBox::InvalidateCaret() {
 
 // Shown only while focused with a wanted rectangle; a moved or resized caret starts visible.
 void TRangeBox::UpdateCaret() {
-    const TRect shown = hasFocus() && !m_caretWanted.IsEmpty() ? ContentToClient(m_caretWanted) : TRect{};
+    TRect shown = hasFocus() && !m_caretWanted.IsEmpty() ? ContentToClient(m_caretWanted) : TRect{};
+    // Cut to a client area no view reaches the end of, so its sides fit in an int.
+    constexpr int far = kMaxScrollPosition;
+    shown = TRect{std::max(shown.Left, -far), std::max(shown.Top, -far), std::min(shown.Right, far),
+                  std::min(shown.Bottom, far)};
+    if (shown.IsEmpty()) shown = TRect{};
     if (shown == m_caretShown) return;
     InvalidateCaret();
     m_caretShown = shown;

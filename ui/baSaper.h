@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 
 class QKeyEvent;
@@ -98,8 +99,13 @@ struct TScrollLimits {
     bool operator==(const TScrollLimits&) const = default;
 };
 
+// The farthest a scroll position goes either way: a limit plus a view still
+// fits in an int.
+constexpr int kMaxScrollPosition = std::numeric_limits<int>::max() / 2;
+
 // The limits of one axis for content of size range in a view of size
-// visible, with spacing pixels of empty margin allowed around the content.
+// visible, with spacing pixels of empty margin allowed around the content;
+// both within -kMaxScrollPosition..kMaxScrollPosition.
 TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int visible, int spacing) noexcept;
 
 // The scroll position that brings [nearEdge, farEdge) into the view
@@ -147,7 +153,7 @@ public:
     QPoint ScrollPosition() const noexcept { return m_position; }
     // Clamped to the limits; nothing happens when unchanged.
     void SetScrollPosition(QPoint position);
-    void ScrollBy(int dx, int dy) { SetScrollPosition(m_position + QPoint(dx, dy)); }
+    void ScrollBy(int dx, int dy);
     void ScrollRectIntoView(const TRect& content);
     // The limits of the horizontal (x) and vertical (y) scroll position.
     TScrollLimits HorizontalLimits() const;
@@ -161,8 +167,9 @@ public:
 
     // The client size of the view.
     QSize GetVisibleSize() const;
-    QPoint ContentToClient(QPoint p) const noexcept { return p - m_position; }
-    QPoint ClientToContent(QPoint p) const noexcept { return p + m_position; }
+    // Conversions stop at the integers' ends.
+    QPoint ContentToClient(QPoint p) const noexcept;
+    QPoint ClientToContent(QPoint p) const noexcept;
     TRect ContentToClient(const TRect& r) const noexcept;
     TRect ClientToContent(const TRect& r) const noexcept;
     // Repaints a rectangle given in content coordinates.
@@ -205,9 +212,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    void UpdateScrollBars();
+    void UpdateScrollBars() { UpdateScrollBars(GetVisibleSize()); }
+    // Sets the bars for a view of the given size.
+    void UpdateScrollBars(QSize visible);
     void SyncScrollBarValues();
     void UpdateCaret();
     void BlinkCaret();
@@ -232,6 +242,8 @@ private:
     bool m_caretOn = false;  // the blink phase: drawn or not
     std::unique_ptr<TTimer> m_blink;
     bool m_syncingBars = false;
+    int m_barsUpdate = 0;               // counts bar updates: a newer one (the view changed) ends an older one
+    bool m_barsShownOnCreation = false;
     // Pan state.
     bool m_panning = false;
     bool m_leftDown = false;

@@ -11,6 +11,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 enum TAlignKind : uint8_t { akCenter, akBegin, akEnd, akOpposite };
 // The image's place relative to the caption.
 enum TImageLayout : uint8_t { ilLeft, ilRight, ilTop, ilBottom };
@@ -77,15 +79,22 @@ public:
     int ImagesHeight() const noexcept { return m_imagesHeight; }
     TStyler* Styler() const noexcept { return m_styler.data(); }
 
-    // Each setter stores a changed value and posts a repaint and a new size.
+    // The largest padding, spacing or image side, either way: sums of a few
+    // of them and a caption's extent stay within the integers.
+    static constexpr int kMaxMeasure = 1 << 20;
+
+    // Each setter stores a changed value and posts a repaint and a new size;
+    // measures are kept within -kMaxMeasure..kMaxMeasure (image sides from 0).
     void SetAlignKind(TAlignKind value) { Set(m_alignKind, value); }
     void SetLayout(TImageLayout value) { Set(m_layout, value); }
     void SetOptions(TPainterOptions value) { Set(m_options, value); }
-    void SetPadding(const TRect& value) { Set(m_padding, value); }
-    void SetSpacing(int value) { Set(m_spacing, value); }
-    void SetSignsSpacing(int value) { Set(m_signsSpacing, value); }
-    void SetImagesWidth(int value) { Set(m_imagesWidth, value); }
-    void SetImagesHeight(int value) { Set(m_imagesHeight, value); }
+    void SetPadding(const TRect& value) {
+        Set(m_padding, TRect{Measure(value.Left), Measure(value.Top), Measure(value.Right), Measure(value.Bottom)});
+    }
+    void SetSpacing(int value) { Set(m_spacing, Measure(value)); }
+    void SetSignsSpacing(int value) { Set(m_signsSpacing, Measure(value)); }
+    void SetImagesWidth(int value) { Set(m_imagesWidth, std::max(0, Measure(value))); }
+    void SetImagesHeight(int value) { Set(m_imagesHeight, std::max(0, Measure(value))); }
     // Not owned; a list that goes is dropped.
     void SetImages(TImageList* list) { SetList(m_images, list); }
     void SetDisabledImages(TImageList* list) { SetList(m_disabledImages, list); }
@@ -106,6 +115,7 @@ public:
     QSize ContentSize(const TPainterClient& client, const QFont& font, int width) const;
 
 private:
+    static int Measure(int value) noexcept { return std::clamp(value, -kMaxMeasure, kMaxMeasure); }
     template <class T>
     void Set(T& field, const T& value) {
         if (field == value) return;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <climits>
 #include <vector>
@@ -367,7 +368,9 @@ bool TUserButton::event(QEvent* e) {
         bool canShow = true;
         RunGuarded("A hint handler", [&] { DoShowHint(canShow, static_cast<QHelpEvent&>(*e)); });
         if (!canShow) {
-            e->ignore();
+            // Taken, so the parent does not show its own hint instead.
+            QToolTip::hideText();
+            e->accept();
             return true;
         }
     }

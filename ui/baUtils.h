@@ -186,7 +186,7 @@ private:
         RunGuarded("A hint handler", [&] { DoShowHint(canShow, e); });
         if (canShow) return Base::event(&e);
         QToolTip::hideText();
-        e.ignore();
+        e.accept();  // taken, so the parent does not show its own hint instead
         return true;
     }
 

@@ -1,9 +1,11 @@
 // "controls-review.png": palette-style and dialog-style buttons in every state
 // (normal, hot, pressed, checked, disabled, focused, default), dialog buttons
-// in the platform style, and panels with a bitmap and a hatched background,
-// for a person to look at; written beside the test program.
+// in the platform style, panels with a bitmap and a hatched background, and a
+// focused range box with content, scroll bars and its caret, for a person to
+// look at; written beside the test program.
 
 #include "platform/plSystemColors.h"
+#include "platform/plTimer.h"
 #include "ui/baSaper.h"
 #include "ui/baStyledPainter.h"
 #include "ui/baUserButtons.h"
@@ -11,6 +13,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -22,9 +26,23 @@ enum TShownState { ssNormal, ssHot, ssPressed, ssChecked, ssDisabled, ssFocused,
 
 constexpr int Margin = 8;
 constexpr int RowHeight = 40;
-constexpr int ColumnWidth = 92;
+constexpr int ColumnWidth = 104;
 // Where the range box of the gallery goes: the right of the picture.
 constexpr QRect RangeBoxPlace(Margin + ssCount * ColumnWidth + Margin, Margin, 220, 3 * RowHeight + 110);
+constexpr QSize RangeBoxContent(600, 480);
+constexpr int GridStep = 40;
+
+// A page with a grid and a line of text, grey around it.
+void PaintRangeBoxContent(QPainter& canvas, const TRect& rect) {
+    const QRect page(QPoint(), RangeBoxContent);
+    canvas.fillRect(rect.ToQRect(), QColor(190, 196, 208));
+    canvas.fillRect(rect.ToQRect() & page, QColor(250, 250, 245));
+    canvas.setPen(QColor(200, 210, 230));
+    for (int x = 0; x < page.width(); x += GridStep) canvas.drawLine(x, 0, x, page.height());
+    for (int y = 0; y < page.height(); y += GridStep) canvas.drawLine(0, y, page.width(), y);
+    canvas.setPen(Qt::black);
+    canvas.drawText(QPoint(20, 70), QStringLiteral("begin x := 1; end"));
+}
 
 QImage Picture(QRgb color) {
     QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
@@ -113,6 +131,9 @@ protected:
         return QRect(Margin + state * ColumnWidth, Margin + row * RowHeight, ColumnWidth - 8, RowHeight - 10);
     }
 
+    // The range box's caret blinks on a timer of this service: it stays drawn.
+    TManualTimerService manualTimers;
+    TTimerServiceInstaller timers{&manualTimers};
     QWidget gallery;
     TImageList images{16, 16};
     TPushStyler paletteStyler, dialogStyler, themedStyler;
@@ -153,6 +174,24 @@ TEST_F(ControlsReviewImage, ButtonsInEveryStateAndPanelsWithBackgrounds) {
     EXPECT_TRUE(hatchPanel->Transparent()) << "a dotted edge outside the fill lets the parent show";
     EXPECT_FALSE(bitmapPanel->Transparent());
 
+    auto* rangeBox = new TRangeBox(&gallery);
+    rangeBox->setGeometry(RangeBoxPlace);
+    rangeBox->SetRange(RangeBoxContent);
+    rangeBox->SetOptions(rboShowPageRect);
+    rangeBox->SetSpacing(8);
+    rangeBox->OnPaint = [](TPlaceBox&, QPainter& canvas, const TRect& rect) { PaintRangeBoxContent(canvas, rect); };
+    const TRect caret{170, 54, 172, 74};
+    rangeBox->SetCaretRect(caret);
+    gallery.show();
+    gallery.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&gallery));
+    rangeBox->setFocus();
+    ASSERT_TRUE(rangeBox->hasFocus());
+    rangeBox->SetScrollPosition(QPoint(-8, 30));
+    EXPECT_TRUE(rangeBox->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(rangeBox->verticalScrollBar()->isVisible());
+    EXPECT_EQ(rangeBox->ShownCaret(), rangeBox->ContentToClient(caret));
+
     const QImage image = gallery.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     auto colorsIn = [&](const QRect& r) {
         std::set<QRgb> colors;
@@ -168,6 +207,9 @@ TEST_F(ControlsReviewImage, ButtonsInEveryStateAndPanelsWithBackgrounds) {
             }
         }
     EXPECT_TRUE(colorsIn(bitmapPanel->geometry()).count(QColor(235, 240, 250).rgb())) << "the bitmap's centre";
+    const QPoint inCaret =
+        rangeBox->viewport()->mapTo(&gallery, rangeBox->ContentToClient(QPoint(caret.Left, caret.Top + 3)));
+    EXPECT_EQ(image.pixel(inCaret) & 0xFFFFFF, ~QColor(250, 250, 245).rgb() & 0xFFFFFF) << "the caret inverts the page";
 
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("controls-review.png"));
     EXPECT_TRUE(image.save(path)) << path.toStdString();

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -385,6 +386,30 @@ TEST_F(StyledPainterTest, AStylerThatGoesIsDropped) {
     painter.SetStyler(second.get());
     second.reset();
     EXPECT_EQ(painter.Styler(), nullptr);
+}
+
+// Measures near the integers' end and a huge caption with a lone surrogate
+// are measured and painted without overflowing.
+TEST_F(StyledPainterTest, HugeMeasuresAndCaptionsStayWithinTheIntegers) {
+    constexpr int huge = std::numeric_limits<int>::max();
+    painter.SetPadding({huge, huge, -huge, huge});
+    painter.SetSignsSpacing(huge);
+    painter.SetSpacing(huge);
+    painter.SetImagesWidth(-huge);
+    EXPECT_EQ(painter.Padding(), (TRect{TStyledPainter::kMaxMeasure, TStyledPainter::kMaxMeasure,
+                                        -TStyledPainter::kMaxMeasure, TStyledPainter::kMaxMeasure}));
+    EXPECT_EQ(painter.ImagesWidth(), 0);
+    client.Signs = {saArrowLeft, saArrowRight, saArrowUp, saArrowDown, saBox};
+    client.SetCaption(QString(100000, u'x') + QChar(0xD800) + QStringLiteral("&&"));
+    for (const TPainterOptions options : {TPainterOptions(0), TPainterOptions(poWordWrap | poEndEllipsis)}) {
+        painter.SetOptions(options);
+        const QSize natural = painter.CalcSize(client, 0);
+        EXPECT_GT(natural.width(), 2 * TStyledPainter::kMaxMeasure) << "the sign rooms";
+        EXPECT_EQ(painter.CalcSize(client, 50).width(), 50);
+        QImage image = Canvas(40, 30);
+        QPainter canvas(&image);
+        painter.Paint(client, canvas, {0, 0, 40, 30});
+    }
 }
 
 // The image and the caption land where the placement puts them.

@@ -12,10 +12,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -122,6 +125,52 @@ TEST_F(RangeBox, ScrollsByWheelKeysAndBarWithinItsLimits) {
     EXPECT_EQ(box->ScrollPosition(), QPoint(0, 0)) << "clamped to the new limits";
 }
 
+TEST_F(RangeBox, HugeContentAndScrollsStayWithinTheIntegers) {
+    constexpr int huge = std::numeric_limits<int>::max();
+    box->SetRange(QSize(huge, huge));
+    box->SetSpacing(huge);
+    box->ScrollBy(huge, huge);
+    box->ScrollBy(huge, huge);
+    const TScrollLimits h = box->HorizontalLimits();
+    EXPECT_EQ(box->ScrollPosition().x(), h.Max);
+    EXPECT_EQ(box->horizontalScrollBar()->maximum(), h.Max);
+    box->ScrollBy(std::numeric_limits<int>::min(), 0);
+    box->ScrollBy(std::numeric_limits<int>::min(), 0);
+    EXPECT_EQ(box->ScrollPosition().x(), h.Min);
+    box->ScrollRectIntoView(TRect{huge - 1, huge - 1, huge, huge});
+    EXPECT_EQ(box->ScrollPosition(), QPoint(h.Max, box->VerticalLimits().Max));
+    constexpr int lowest = std::numeric_limits<int>::min();
+    EXPECT_EQ(box->ContentToClient(QPoint(-huge, -huge)), QPoint(lowest, lowest));
+    Focus();
+    box->SetCaretRect(TRect{-huge, 0, huge, huge});
+    EXPECT_EQ(box->ShownCaret(), (TRect{-kMaxScrollPosition, -kMaxScrollPosition, kMaxScrollPosition, kMaxScrollPosition}))
+        << "cut to what an int holds";
+}
+
+TEST_F(RangeBox, HintPositionsReachTheHandlerInContentCoordinatesAndNoneWhilePanning) {
+    box->SetScrollPosition(QPoint(30, 40));
+    QList<QPoint> asked;
+    box->OnShowHint = [&asked](QWidget&, bool& canShow, QHelpEvent& hint) {
+        asked << hint.pos();
+        canShow = false;
+    };
+    auto hint = [this](QPoint client) {
+        QHelpEvent help(QEvent::ToolTip, client, View()->mapToGlobal(client));
+        QApplication::sendEvent(View(), &help);
+    };
+    hint(QPoint(5, 6));
+    EXPECT_EQ(asked, QList<QPoint>{QPoint(35, 46)});
+    box->SetOptions(rboLeftBtnMove);
+    const QSize visible = box->GetVisibleSize();
+    const QPoint centre(visible.width() / 2, visible.height() / 2);
+    QTest::mousePress(View(), Qt::LeftButton, {}, centre);
+    QTest::mouseMove(View(), centre + QPoint(5, 0));
+    ASSERT_TRUE(box->IsPanning());
+    hint(QPoint(5, 6));
+    EXPECT_EQ(asked.size(), 1) << "no hint while panning";
+    QTest::mouseRelease(View(), Qt::LeftButton, {}, centre);
+}
+
 TEST_F(RangeBox, TabReachesTheHandlersOnlyWhenWanted) {
     QWidget window;
     box->setParent(&window);
@@ -141,6 +190,79 @@ TEST_F(RangeBox, TabReachesTheHandlersOnlyWhenWanted) {
     QTest::keyClick(box.get(), Qt::Key_Tab);
     EXPECT_FALSE(box->hasFocus()) << "Tab moved the focus on";
     box->setParent(nullptr);
+}
+
+// A parent that counts the keys the box passed on.
+class TKeyCountingParent : public QWidget {
+public:
+    int Keys = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent*) override { ++Keys; }
+};
+
+TEST_F(RangeBox, ArrowsStopAtTheBoxOnlyWhenWanted) {
+    TKeyCountingParent parent;
+    box->setParent(&parent);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
+    box->setFocus();
+    int seen = 0;
+    box->OnKeyDown = [&seen](TRangeBox&, QKeyEvent&) { ++seen; };
+    QTest::keyClick(box.get(), Qt::Key_Down);
+    EXPECT_EQ(parent.Keys, 1) << "passed on";
+    box->SetOptions(rboWantArrows);
+    QTest::keyClick(box.get(), Qt::Key_Down);
+    EXPECT_EQ(parent.Keys, 1) << "kept by the box";
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(box->ScrollPosition(), QPoint()) << "wanting the arrows does not scroll";
+    box->setParent(nullptr);
+}
+
+// The options the sheet does not use, thinly: bars disabled rather than
+// hidden, no bars, a full repaint per scroll, the centre kept on resizing,
+// unbuffered painting, and the scroll notifications.
+TEST_F(RangeBox, OtherOptionsBarsRepaintsResizingAndNotifications) {
+    box->SetRange(QSize(50, 50));
+    QApplication::processEvents();
+    EXPECT_FALSE(box->horizontalScrollBar()->isVisible());
+    box->SetOptions(rboDisableNoScrollHorz);
+    QApplication::processEvents();
+    EXPECT_TRUE(box->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(box->horizontalScrollBar()->isEnabled());
+    EXPECT_FALSE(box->verticalScrollBar()->isVisible());
+
+    box->SetOptions(rboScrollFullRepaint);
+    box->SetRange(QSize(1000, 800));
+    box->SetScrollBars(rbsNone);
+    QApplication::processEvents();
+    EXPECT_FALSE(box->horizontalScrollBar()->isVisible() || box->verticalScrollBar()->isVisible());
+    QStringList notes;
+    box->OnScrolling = [&notes](TRangeBox& sender) { notes << QStringLiteral("scrolling %1").arg(sender.ScrollPosition().y()); };
+    box->OnScrolled = [&notes](TRangeBox& sender) { notes << QStringLiteral("scrolled %1").arg(sender.ScrollPosition().y()); };
+    Painted.clear();
+    box->ScrollBy(0, 10);
+    box->ScrollBy(0, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(notes, (QStringList{"scrolling 0", "scrolled 10"}));
+    const QSize visible = box->GetVisibleSize();
+    ASSERT_FALSE(Painted.isEmpty());
+    EXPECT_EQ(Painted.back(), (TRect{0, 10, visible.width(), visible.height() + 10})) << "everything";
+
+    box->SetOptions(rboResizeCenter);
+    box->SetScrollPosition(QPoint(100, 100));
+    box->resize(box->width() + 20, box->height() - 10);
+    QApplication::processEvents();
+    EXPECT_EQ(box->ScrollPosition(), QPoint(90, 105)) << "the centre stays";
+
+    box->SetOptions(rboNotBuffered);
+    const QPaintDevice* device = nullptr;
+    box->OnPaintDC = [&device](TPlaceBox&, QPainter& dc, const TRect&) { device = dc.device(); };
+    box->viewport()->repaint();
+    EXPECT_EQ(device, View()) << "straight onto the view";
+    box->SetOptions(0);
+    box->viewport()->repaint();
+    EXPECT_NE(device, View()) << "through the buffer";
 }
 
 TEST_F(RangeBox, AScrollRepaintsOnlyTheUncoveredStripInContentCoordinates) {
@@ -244,6 +366,34 @@ TEST_F(RangeBox, ReviewPictureOfContentScrollBarsAndCaret) {
     EXPECT_TRUE(box->verticalScrollBar()->isVisible());
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("rangebox-review.png"));
     EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+// Both bars show when the window is created; a bar then goes only when the
+// content fits the view the bars leave. Content that fits only without both
+// bars keeps both.
+TEST(RangeBoxBars, BothBarsAreShownWhenTheWindowIsCreated) {
+    struct Case {
+        int lessWidth, lessHeight;  // content smaller than the view without bars by this much
+        bool horizontal, vertical;
+    };
+    TRangeBox probe;
+    const int extent = probe.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &probe);
+    const Case cases[] = {{extent / 2, extent / 2, true, true},
+                          {-10, 100, true, false},
+                          {extent + 1, extent + 1, false, false}};
+    for (const Case& c : cases) {
+        TRangeBox box;
+        box.resize(220, 160);
+        const QSize full = box.contentsRect().size();
+        box.SetRange(full - QSize(c.lessWidth, c.lessHeight));
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        QApplication::processEvents();
+        EXPECT_EQ(box.horizontalScrollBar()->isVisible(), c.horizontal) << c.lessWidth << " " << c.lessHeight;
+        EXPECT_EQ(box.verticalScrollBar()->isVisible(), c.vertical) << c.lessWidth << " " << c.lessHeight;
+        EXPECT_EQ(box.GetVisibleSize(), box.viewport()->size());
+        EXPECT_EQ(box.horizontalScrollBar()->maximum(), box.HorizontalLimits().Max);
+    }
 }
 
 TEST(PlaceBox, HandsItsPaintingToTheHandlersWithTheControlsFont) {

@@ -4,9 +4,11 @@
 #include "ui/baStyledPainter.h"
 #include "ui/baUserButtons.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +163,66 @@ TEST_F(UserButtonTest, FreeingAnImageListUnassignsIt) {
     EXPECT_EQ(painter.Images(), nullptr);
     EXPECT_EQ(button.Changes, std::vector<uint32_t>{pcRepaint | pcResize});
     EXPECT_FALSE(painter.HasImage(button.Client()));
+}
+
+// Below the button (ending at its right edge when right-aligned), or to its
+// right when a right or centre sign points right.
+TEST_F(UserButtonTest, ADropDownMenuPopsUpAtTheCornerTheSignsAndAlignmentGive) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    TUserButton& button = Button();
+    button.setGeometry(180, 10, 40, 22);
+    button.show();
+    QMenu menu;
+    menu.addAction(QStringLiteral("One"));
+    menu.addAction(QStringLiteral("A longer entry"));
+    struct Case {
+        TSignPosition position;
+        TSignAt sign;
+        bool rightAligned;
+        QPoint corner;  // of the button, where the menu's top left (top right when right-aligned) goes
+    };
+    const Case cases[] = {{spRight, saArrowDown, false, {0, 22}}, {spRight, saArrowDown, true, {40, 22}},
+                          {spRight, saArrowRight, true, {40, 0}}, {spCenter, saArrowRight, false, {40, 0}}};
+    for (const Case& c : cases) {
+        button.SetSignAt(spRight, saNone);
+        button.SetSignAt(c.position, c.sign);
+        button.SetDropDownMenu(&menu, c.rightAligned);
+        clicks.clear();
+        button.Click();
+        ASSERT_TRUE(menu.isVisible());
+        const QRect shown = menu.geometry();
+        const bool endsThere = c.rightAligned && c.sign != saArrowRight;
+        EXPECT_EQ(endsThere ? shown.topRight() + QPoint(1, 0) : shown.topLeft(), button.mapToGlobal(c.corner))
+            << int(c.position) << " " << int(c.sign) << " " << c.rightAligned;
+        EXPECT_EQ(clicks.size(), 1u) << "the click runs after the menu pops up";
+        menu.hide();
+    }
+}
+
+// The handler may keep the hint hidden, also from the parent's hint.
+TEST_F(UserButtonTest, TheHintHandlerDecidesWhetherTheHintShows) {
+    form.setToolTip(QStringLiteral("form"));
+    TUserButton& button = Button();
+    button.setToolTip(QStringLiteral("tip"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    bool allow = false;
+    QPoint asked;
+    button.OnShowHint = [&](QWidget& sender, bool& canShow, QHelpEvent& hint) {
+        EXPECT_EQ(&sender, &button);
+        asked = hint.pos();
+        canShow = allow;
+    };
+    for (const bool shows : {false, true}) {
+        allow = shows;
+        QHelpEvent help(QEvent::ToolTip, QPoint(3, 4), button.mapToGlobal(QPoint(3, 4)));
+        QApplication::sendEvent(&button, &help);
+        EXPECT_EQ(asked, QPoint(3, 4));
+        EXPECT_EQ(QToolTip::isVisible(), shows);
+        if (shows) EXPECT_EQ(QToolTip::text(), QStringLiteral("tip"));
+        QToolTip::hideText();
+    }
 }
 
 TEST_F(UserButtonTest, AnActionLinkCarriesCaptionStateGroupAndImage) {

@@ -141,6 +141,21 @@ TEST(BorderedControlHint, ShowsOnlyWhatTheHandlerAllows) {
     EXPECT_EQ(dialogs.Boxes.size(), 1u);
 }
 
+// A refused hint is taken: Qt would otherwise offer it to the parent, whose own hint showed instead.
+TEST(BorderedControlHint, ARefusedHintShowsNoParentsHintEither) {
+    QWidget parent;
+    parent.setToolTip(QStringLiteral("parent"));
+    auto* control = new TTestControl<QFrame>(&parent);
+    control->setToolTip(QStringLiteral("tip"));
+    control->OnShowHint = [](QWidget&, bool& canShow, QHelpEvent&) { canShow = false; };
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 6), control->mapToGlobal(QPoint(5, 6)));
+    QApplication::sendEvent(control, &help);
+    EXPECT_FALSE(QToolTip::isVisible()) << QToolTip::text().toStdString();
+    QToolTip::hideText();
+}
+
 // A red parent: where a transparent control that paints nothing lies, the
 // red shows; an opaque one hides it. Also through a scroll area's viewport.
 TEST(TransparencyControl, ATransparentControlShowsItsParentsPixelsAnOpaqueOneNot) {
