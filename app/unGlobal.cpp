@@ -11,6 +11,8 @@
 #include "scheme/diSounds.h"
 #include "ui/baPainterStyles.h"
 #include "ui/baStyledPainter.h"
+#include "ui/diPaletteForm.h"
+#include "ui/diSheetForm.h"
 
 #include "quillaneVersion.h"
 
@@ -39,8 +41,8 @@ bool IsProgramFile(const QString& fileName) {
 void InstallQtTranslators(uint16_t langId) { (void)langId; }
 
 // The sections the libraries make, in the order they are hung in: under
-// "Sheet" unless the flag says the root. ("SheetForm" and "PaletteForm" go
-// under the root after "Naming" when the editor windows make them.)
+// "Sheet" unless the flag says the root (the editor windows' "SheetForm" and
+// "PaletteForm", after "Naming").
 struct THungSection {
     TProperty* (*section)() noexcept;
     bool underRoot;
@@ -49,6 +51,8 @@ constexpr THungSection kHungSections[] = {
     {[]() noexcept -> TProperty* { return DataElementSettings(); }, false},
     {[]() noexcept -> TProperty* { return SoundsSettings(); }, false},
     {[]() noexcept -> TProperty* { return NamingSettings(); }, false},
+    {[]() noexcept -> TProperty* { return SheetFormSettings(); }, true},
+    {[]() noexcept -> TProperty* { return PaletteFormSettings(); }, true},
     {[]() noexcept -> TProperty* { return LogSettings(); }, false},
     {[]() noexcept -> TProperty* { return ProgramSettings(); }, false},
 };

@@ -5,6 +5,7 @@
 #include "text/diTextUnits.h"
 #include "elements/diElementsUnits.h"
 #include "pascal/elements/prUnits.h"
+#include "ui/diUiUnits.h"
 
 void RegisterAllUnits(TUnitRegistry& units) {
     RegisterCoreUnits(units);
@@ -12,4 +13,5 @@ void RegisterAllUnits(TUnitRegistry& units) {
     RegisterTextUnits(units);
     RegisterElementsUnits(units);
     RegisterPascalElementsUnits(units);
+    RegisterUiUnits(units);
 }

@@ -207,8 +207,10 @@ void TNamespaceItem::DetachReferences() {
             if (!m_references) return;
             reference = m_references->back();
             if (reference->Target() != this) {
-                // Passed down from a cover whose connection did not let it go.
-                RemoveFromList(reference);
+                // Passed down from a cover whose connection did not let it go:
+                // let go of it here and below, or the items this one wraps
+                // would keep it after it is freed.
+                RemoveReference(reference);
                 continue;
             }
         }

@@ -9,6 +9,7 @@
 #include "pascal/elements/prExpressionExElements.h"
 #include "pascal/elements/prFieldElements.h"
 #include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prScheme.h"
 #include "pascal/elements/prSimpleElements.h"
 #include "pascal/elements/prStandard.h"
 
@@ -26,4 +27,6 @@ void RegisterPascalElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("prExpressionElements"), InitExpressionElementsUnit, FinalExpressionElementsUnit);
     registry.Add(QStringLiteral("prExpressionExElements"), InitExpressionExElementsUnit, FinalExpressionExElementsUnit);
     registry.Add(QStringLiteral("prCustomFieldElements"), InitCustomFieldElementsUnit, FinalCustomFieldElementsUnit);
+    // The program kind, once the classes its root takes are there.
+    registry.Add(QStringLiteral("prScheme"), InitSchemeUnit, FinalSchemeUnit);
 }

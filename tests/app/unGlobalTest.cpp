@@ -16,6 +16,8 @@
 #include "ui/baPainterStyles.h"
 #include "scheme/diCanvas.h"
 #include "ui/baStyledPainter.h"
+#include "ui/diPaletteForm.h"
+#include "ui/diSheetForm.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -105,6 +107,9 @@ TEST_F(GlobalTest, ADamagedSettingsFileIsReadAsFarAsItGoesWithoutFirstRunValues)
         // The sections of the libraries hang under "Sheet" and read from there.
         EXPECT_EQ(SoundsSettings()->Parent(), static_cast<TNode*>(global->Settings().Sheet()));
         EXPECT_EQ(LogSettings()->Parent(), static_cast<TNode*>(global->Settings().Sheet()));
+        // The editor windows' sections hang under the root, after its own and in this order.
+        EXPECT_TRUE(SheetFormSettings()->Parent() == static_cast<TNode*>(&global->Settings()) &&
+                    SheetFormSettings()->NextSibling() == PaletteFormSettings() && !PaletteFormSettings()->NextSibling());
         EXPECT_FALSE(SoundsSettings()->Enabled());
         SoundsSettings()->EnabledProperty()->SetValue(true);
     }

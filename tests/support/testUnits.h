@@ -15,6 +15,9 @@
 #if QUILLANE_TEST_LAYER >= 7
 #include "pascal/elements/prUnits.h"
 #endif
+#if QUILLANE_TEST_LAYER >= 8
+#include "ui/diUiUnits.h"
+#endif
 
 inline void RegisterTestUnits(TUnitRegistry& units) {
 #if QUILLANE_TEST_LAYER >= 2
@@ -30,6 +33,9 @@ inline void RegisterTestUnits(TUnitRegistry& units) {
 #endif
 #if QUILLANE_TEST_LAYER >= 7
     RegisterPascalElementsUnits(units);
+#endif
+#if QUILLANE_TEST_LAYER >= 8
+    RegisterUiUnits(units);
 #endif
 #else
     (void)units;

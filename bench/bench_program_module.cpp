@@ -1,0 +1,138 @@
+// Loading a program module file: a "prm" of declarations, routines with
+// parameters, results and local fields, whose values name parameters,
+// "Result", unit-level names and names declared further down the file
+// (every one resolved once the load is through). Each size is written once;
+// every load is timed on a fresh scheme of the program kind.
+
+#include "benchSupport.h"
+
+#include "core/cuNode.h"
+#include "core/cuUtils.h"
+#include "pascal/elements/prExpressionElements.h"
+#include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prScheme.h"
+#include "pascal/elements/prSimpleElements.h"
+
+#include <QDir>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+TElement* LastInserted(TElement* text) {
+    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
+        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
+    return nullptr;
+}
+
+template <class T>
+T* Insert(TTextorElement* text, const QString& name) {
+    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
+    auto* element = static_cast<T*>(LastInserted(text));
+    element->NameField()->ReplaceText(name);
+    return element;
+}
+
+TTextorElement* ContentOf(TNamedElementWithContent* element) { return static_cast<TTextorElement*>(element->Content()); }
+
+std::unique_ptr<TScheme> NewModule() {
+    return std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
+}
+
+// The records the groups refer to stay a fixed number (a record sees every
+// enclosing name), so that what grows is the unit level.
+constexpr int kRecords = 20;
+constexpr int kElementsPerGroup = 16;
+
+void BuildGroup(TTextorElement* root, int i, int groups) {
+    const QString n = QString::number(i);
+    const QString record = QStringLiteral("TRec") + QString::number(i % kRecords);
+    auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
+    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
+    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
+    Insert<TElement_Pointer>(root, QStringLiteral("PRec") + n)->RefType()->ReplaceText(record);
+    Insert<TElement_Array>(root, QStringLiteral("TRecs") + n)->ElementType()->ReplaceText(record);
+    Insert<TElement_TypeAlias>(root, QStringLiteral("TList") + n)->RefType()->ReplaceText(QStringLiteral("TRecs") + n);
+    // A constant that names one declared further down the file.
+    const QString later = i + 1 < groups ? QStringLiteral("Base") + QString::number(i + 1) : QStringLiteral("12");
+    Insert<TElement_Constant>(root, QStringLiteral("Ahead") + n)->ValueField()->ReplaceText(later);
+    Insert<TElement_Constant>(root, QStringLiteral("Base") + n)->ValueField()->ReplaceText(QStringLiteral("7"));
+    Insert<TElement_Field>(root, QStringLiteral("Kind") + n)->TypeField()->ReplaceText(QStringLiteral("TKind") + n);
+
+    auto* method = Insert<TElement_Method>(root, QStringLiteral("Run") + n);
+    method->ResultType()->ReplaceText(QStringLiteral("int"));
+    auto* parameter = Insert<TElement_Parameter>(method->Parameters(), QStringLiteral("AItem"));
+    parameter->TypeField()->ReplaceText(record);
+    TTextorElement* body = method->Body();
+    auto* copy = Insert<TElement_Field>(body, QStringLiteral("Copy"));
+    copy->TypeField()->ReplaceText(QStringLiteral("int"));
+    copy->ValueField()->ReplaceText(QStringLiteral("Result"));
+    auto* item = Insert<TElement_Field>(body, QStringLiteral("Item"));
+    item->TypeField()->ReplaceText(record);
+    item->ValueField()->ReplaceText(QStringLiteral("AItem"));
+    auto* ahead = Insert<TElement_Field>(body, QStringLiteral("Limit"));
+    ahead->TypeField()->ReplaceText(QStringLiteral("int"));
+    ahead->ValueField()->ReplaceText(QStringLiteral("Ahead") + n);
+}
+
+// The module of about `elements` elements written as a file (once per size).
+QString ModuleFile(int elements) {
+    static QTemporaryDir folder;
+    static QMap<int, QString> written;
+    if (written.contains(elements)) return written[elements];
+    auto scheme = NewModule();
+    auto* root = static_cast<TTextorElement*>(scheme->Root());
+    for (int r = 0; r < kRecords; ++r) {
+        auto* rec = Insert<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
+        Insert<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
+    }
+    const int groups = elements / kElementsPerGroup;
+    for (int i = 0; i < groups; ++i) BuildGroup(root, i, groups);
+    const QString fileName = folder.filePath(QStringLiteral("Module%1.prm").arg(elements));
+    scheme->SaveToFile(fileName);
+    written[elements] = fileName;
+    return fileName;
+}
+
+// References whose text names something and found nothing.
+int UnresolvedReferences(TElement* root) {
+    int unresolved = 0;
+    for (TNode* node : PreOrder<TNode>(root))
+        if (auto* reference = dynamic_cast<TCustomReferenceElement*>(node)) {
+            const QString text = reference->GetText();
+            if (!text.isEmpty() && text[0].isLetter() && !reference->GetTargetItem()) ++unresolved;
+        }
+    return unresolved;
+}
+
+void BM_ProgramModuleLoad(benchmark::State& state) {
+    const QString fileName = ModuleFile(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QuillaneLeaveCaches();
+        state.ResumeTiming();
+        auto scheme = NewModule();
+        scheme->LoadFromFile(fileName);
+        state.PauseTiming();
+        if (const int unresolved = UnresolvedReferences(scheme->Root()))
+            state.SkipWithError(QStringLiteral("%1 references unresolved").arg(unresolved).toUtf8().constData());
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ProgramModuleLoad)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Apply(QuillaneFastestOf<3>)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+QUILLANE_GROWTH(program_module_load, "BM_ProgramModuleLoad/10000/iterations:1/repeats:3",
+                "BM_ProgramModuleLoad/1000/iterations:1/repeats:3");
