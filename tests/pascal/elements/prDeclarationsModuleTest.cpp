@@ -5,7 +5,11 @@
 
 #include "pascal/driver/declarationsModule.h"
 
+#include "core/cuLocalization.h"
 #include "core/cuNode.h"
+#include "core/cuStringIds.h"
+#include "elements/diNamingElements.h"
+#include "scheme/diMessages.h"
 #include "scheme/diVisual.h"
 
 #include <QRegularExpression>
@@ -100,4 +104,37 @@ TEST(UnitLevelDeclarationsModule, KeepsTheBoundsVisibilitiesAndPrefixesItsStepsC
                              "<Record Name=\"TBook\" Visibility=\"Private\">",
                              "<EnumItem Name=\"dkFolder\"/>"})
         EXPECT_TRUE(saved.contains(QLatin1String(kept))) << kept;
+}
+
+// A declaration named as a standard type hides it: no clash with the shared
+// standard item, which stays unmarked. As for every built-in name, the name
+// itself is reported as reserved, and a reference to it as one to a name that
+// needs changing; neither is a duplicate-name message.
+TEST(DeclaredStandardTypeName, IsReportedReservedAndItsReferencesAsSuchButNeverAsADuplicate) {
+    TSheetDriver driver{DeclarationsModuleRootClass(), DeclarationsModuleName()};
+    driver.Focus(driver.Root());
+    driver.MustApply(QStringLiteral("Record"));
+    driver.Focus(QStringLiteral("TElement_Record/TIdentifierNameField"));
+    driver.Type(QStringLiteral("str"));
+    driver.Focus(QStringLiteral("TElement_Record/TRecordFieldsContainer"));
+    driver.MustApplyKey(QStringLiteral("E"));
+    driver.Focus(QStringLiteral("TElement_Record/TRecordFieldsContainer/TElement_Field/TFieldNameField"));
+    driver.Type(QStringLiteral("Size"));
+    driver.Focus(driver.Root());
+    driver.MustApplyKey(QStringLiteral("E"));
+    driver.Focus(QStringLiteral("TElement_Field/TFieldNameField"));
+    driver.Type(QStringLiteral("Name"));
+    driver.Focus(QStringLiteral("TElement_Field/TFieldTypeField"));
+    driver.SelectAll();
+    driver.Type(QStringLiteral("str"));
+    driver.Focus(driver.Root());
+    const QString name = QStringLiteral("str");
+    EXPECT_EQ(Lines(driver.Check()),
+              Lines({QStringLiteral("TIdentifierNameField: ") + RemoveLinkBrackets(LoadStrFmt(strNameReservedYouNeed, {name})),
+                     QStringLiteral("TFieldTypeField: ") + RemoveLinkBrackets(LoadStr(strReferenceElementWithDuplicate))}));
+    auto* type = dynamic_cast<TCustomReferenceElement*>(driver.Place(QStringLiteral("TElement_Field/TFieldTypeField")));
+    ASSERT_NE(type, nullptr);
+    ASSERT_NE(type->GetTargetItem(), nullptr);
+    EXPECT_EQ(type->GetTargetItem()->GetElement(), driver.Place(QStringLiteral("TElement_Record")));
+    EXPECT_FALSE(type->GetTargetItem()->IsDuplicate());
 }
