@@ -233,12 +233,11 @@ void BuildLocalDeclarationsModule(TSheetDriver& driver) {
     AddArray(driver, body, 0, QStringLiteral("TStates"), QStringLiteral("TState"), QStringLiteral("0"),
              QStringLiteral("Steps"));
     AddPointer(driver, body, 0, QStringLiteral("TState"));
-    const QString states = AddField(driver, body, 0, QStringLiteral("States"), QStringLiteral("TStates"));
+    AddField(driver, body, 0, QStringLiteral("States"), QStringLiteral("TStates"));
     const QString limit = AddField(driver, body, 1, QStringLiteral("Limit"), QStringLiteral("TLimit"));
     ApplyAt(driver, limit, QStringLiteral("Initial value"));
     driver.Type(QStringLiteral("Shared"));
     AddField(driver, body, 2, QStringLiteral("Current"), QStringLiteral("PState"));
-    (void)states;
     ApplyAt(driver, body, QStringLiteral("Code"));
     Retype(driver, Part(At(body, "TElement_Code", 0), "TCodeContainer"), QStringLiteral("Shared := Limit;"));
 }
