@@ -589,3 +589,5 @@ constexpr int strExpandedNotEmpty = 10650;
 constexpr int strExpandAll = 10651;
 constexpr int strClearLog = 10652;
 constexpr int strCaptionWithOperation = 10653;
+constexpr int strArrayBounds = 12400;
+constexpr int strArrayBoundsHint = 12401;

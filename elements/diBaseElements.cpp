@@ -20,6 +20,7 @@ namespace {
 const QString kNameChild = QStringLiteral("Name");
 const QString kVisibilityAttribute = QStringLiteral("Visibility");
 const QString kPrivateValue = QStringLiteral("Private");
+const QString kPublicValue = QStringLiteral("Public");
 
 // The "Visibility" group and its items.
 constexpr int kVisibilityGroupOrder = 1200;
@@ -187,16 +188,27 @@ void TNamedElement::GetChildName(TElement* child, TSchemeFiler* filer, QString& 
         TTitledElement::GetChildName(child, filer, name);
 }
 
+// A file keeps only "Private". A snapshot also carries new elements, made
+// before they are placed: it keeps a visibility only when it differs from the
+// default of the mode, so that a new element takes the default of its place.
 void TNamedElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
     TTitledElement::SaveTo(saver, knot);
-    if (IsChoosable() && m_visibility == TVisibility::Private) knot->WriteStr(kVisibilityAttribute, kPrivateValue);
+    if (!IsChoosable()) return;
+    if (saver->IsSnapshot() && m_visibility != DefaultVisibility(m_visibilityMode))
+        knot->WriteStr(kVisibilityAttribute, m_visibility == TVisibility::Private ? kPrivateValue : kPublicValue);
+    else if (!saver->IsSnapshot() && m_visibility == TVisibility::Private)
+        knot->WriteStr(kVisibilityAttribute, kPrivateValue);
 }
 
 void TNamedElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TTitledElement::LoadFrom(loader, knot);
     if (!IsChoosable()) return;
-    const bool isPrivate = knot->ReadStr(kVisibilityAttribute).compare(kPrivateValue, Qt::CaseInsensitive) == 0;
-    SetVisibility(isPrivate ? TVisibility::Private : TVisibility::Public);
+    const QString stored = knot->ReadStr(kVisibilityAttribute);
+    const bool isPrivate = stored.compare(kPrivateValue, Qt::CaseInsensitive) == 0;
+    if (loader->IsSnapshot() && stored.isEmpty())
+        SetVisibility(DefaultVisibility(m_visibilityMode));
+    else
+        SetVisibility(isPrivate ? TVisibility::Private : TVisibility::Public);
 }
 
 void TNamedElement::BeforeDestruction() {

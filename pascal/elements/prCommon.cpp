@@ -158,6 +158,16 @@ const TElementClass* TprNamedElementWithContent::GetNameFieldClass() { return TI
 
 void TprNamedElementWithContent::FocusFirst() { TNamedElement::FocusFirst(); }
 
+void TprNamedElement::TreePlacementChanged() {
+    TNamedElement::TreePlacementChanged();
+    if (!IsBeingDestroyed()) UpdateVisibilityMode();
+}
+
+void TprNamedElementWithContent::TreePlacementChanged() {
+    TNamedElementWithContent::TreePlacementChanged();
+    if (!IsBeingDestroyed()) UpdateVisibilityMode();
+}
+
 bool TTypeReferenceField::CanReferTo(TNamespaceItem* item) {
     return item && dynamic_cast<ITypeElement*>(item->GetElement());
 }

@@ -235,6 +235,8 @@ class TprNamedElement : public TNamedElement, public IProgramElement {
 public:
     const TElementClass* GetNameFieldClass() override;
     TProgramClassification GetClassification() const override { return {}; }
+    // The visibility mode depends on the declaration's container: re-read on every placement.
+    void TreePlacementChanged() override;
 
 protected:
     ~TprNamedElement() override = default;
@@ -247,6 +249,7 @@ public:
     // Always the name: a new record, enumeration or object starts with it.
     void FocusFirst() override;
     TProgramClassification GetClassification() const override { return {}; }
+    void TreePlacementChanged() override;
 
 protected:
     ~TprNamedElementWithContent() override = default;

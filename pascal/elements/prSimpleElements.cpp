@@ -79,6 +79,7 @@ struct TSimpleUnit {
     TImageStrip largeImages;
     QList<std::pair<const TElementClass*, TPaletteItem*>> items;
     TSchemePaletteItem* generatePrefix = nullptr;
+    TSchemePaletteItem* arrayBounds = nullptr;
 };
 std::unique_ptr<TSimpleUnit> g_simpleUnit;
 
@@ -328,10 +329,13 @@ void TElement_Array::Create() {
     TprNamedElement::Create();
     CreateDescriptionField();
     SetNamePicture(this, SimpleCharPicture(kCharArray));
+    // The bounds show while filled or edited ("Bounds" starts editing them).
     m_min = MakeField<TExpressionField>(this, false);
     m_min->SetAcceptFlags(kBoundFlags);
+    m_min->SetVisualOptions(m_min->VisualOptions() | voHiddenWhileEmpty);
     m_max = MakeField<TExpressionField>(this, false);
     m_max->SetAcceptFlags(kBoundFlags);
+    m_max->SetVisualOptions(m_max->VisualOptions() | voHiddenWhileEmpty);
     m_elementType = MakeField<TArrayTypeField>(this, true);
 }
 
@@ -390,6 +394,29 @@ void TElement_Array::WriteTitle(TTitleWriter& writer) {
     }
     writer.AddText(QStringLiteral(":"));
     if (m_elementType) writer.AddField(m_elementType);
+}
+
+void TElement_Array::GetPaletteItems(QList<TPaletteItem*>& list) {
+    TprNamedElement::GetPaletteItems(list);
+    if (g_simpleUnit && g_simpleUnit->arrayBounds) list.append(g_simpleUnit->arrayBounds);
+}
+
+void TElement_Array::UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) {
+    if (g_simpleUnit && item == g_simpleUnit->arrayBounds) {
+        state.Enabled = m_min != nullptr;
+        return;
+    }
+    TprNamedElement::UpdatePaletteItemState(item, state);
+}
+
+bool TElement_Array::ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) {
+    if (g_simpleUnit && item == g_simpleUnit->arrayBounds) {
+        if (!m_min) return true;
+        m_min->FocusText(TTextFocusPlace::Start);
+        m_min->SelectAll();
+        return true;
+    }
+    return TprNamedElement::ApplyPaletteItem(item, subCommand, checked);
 }
 
 void TElement_Array::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
@@ -749,6 +776,7 @@ TPaletteItem* SimpleElementPaletteItem(const TElementClass* cls) noexcept {
 }
 
 TPaletteItem* GeneratePrefixPaletteItem() noexcept { return g_simpleUnit ? g_simpleUnit->generatePrefix : nullptr; }
+TPaletteItem* ArrayBoundsPaletteItem() noexcept { return g_simpleUnit ? g_simpleUnit->arrayBounds : nullptr; }
 
 void InitSimpleElementsUnit() {
     if (g_simpleUnit) return;
@@ -794,6 +822,8 @@ void InitSimpleElementsUnit() {
     const int autonamePicture = AutonamePaletteItem() ? AutonamePaletteItem()->LargeImage() : NoImageIndex;
     unit.generatePrefix = TSchemePaletteItem::Create(PaletteActionsGroup(), pifLargeImage | pifChangesElement,
                                                      autonamePicture, strGeneratePrefix, strGeneratePrefixHint, 100);
+    unit.arrayBounds = TSchemePaletteItem::Create(PaletteActionsGroup(), pifChangesElement | pifNotForCombined,
+                                                  SimpleSmallPicture(kSmallArray), strArrayBounds, strArrayBoundsHint, 1100);
 }
 
 void FinalSimpleElementsUnit() { g_simpleUnit.reset(); }

@@ -152,6 +152,11 @@ public:
     bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override;
     void InitNew(TPaletteItem* item) override;
     void WriteTitle(TTitleWriter& writer) override;
+    // "Bounds": the bounds are shown only while filled or edited, so the
+    // command is how they are first reached; it focuses the minimum.
+    void GetPaletteItems(QList<TPaletteItem*>& list) override;
+    void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
+    bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void GetChildHint(TElement* child, QString& text) override;
     void Create() override;
@@ -337,6 +342,8 @@ QString CommonNamePrefix(const QStringList& names);
 // The unit's palette items (valid between its initialisation and finalisation).
 TPaletteItem* SimpleElementPaletteItem(const TElementClass* cls) noexcept;
 TPaletteItem* GeneratePrefixPaletteItem() noexcept;
+// The array's "Bounds" command.
+TPaletteItem* ArrayBoundsPaletteItem() noexcept;
 
 void InitSimpleElementsUnit();
 void FinalSimpleElementsUnit();

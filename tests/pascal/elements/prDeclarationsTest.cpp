@@ -48,6 +48,25 @@ protected:
 // ---------------------------------------------------------------------------
 // Names
 
+// The mode follows the place the element is inserted at, not the parentless
+// element it was made as: a field at unit level starts private.
+TEST_F(Declarations, VisibilityModeAndDefaultVisibilityFollowThePlaceOfInsertion) {
+    for (const CaseRow& row : LoadCases(kValuesTable, "VisibilityModes")) {
+        SCOPED_TRACE(row.Text());
+        // As the palette inserts: the new element is made before it has a place.
+        TTextorElement* place = Place(row["Place"]);
+        const TElementClass* cls = DeclarationClassNamed(row["Class"]);
+        place->InsertNewElement(cls, nullptr, std::nullopt);
+        TNamedElement* element = nullptr;
+        for (TNode* n = place->LastChild(); n && !element; n = n->PrevSibling())
+            if (auto* e = dynamic_cast<TNamedElement*>(n); e && e->ElementClass() == cls) element = e;
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(int(element->VisibilityMode()), row.Int("Mode"));
+        EXPECT_EQ(int(element->Visibility()), row.Int("Visibility"));
+        element->Free();
+    }
+}
+
 TEST_F(Declarations, DefaultNamesFollowTheContainerAndThePrefixes) {
     for (const CaseRow& row : LoadCases(kValuesTable, "DefaultNames")) {
         SCOPED_TRACE(row.Text());
