@@ -369,6 +369,10 @@ void TChildrenByNamespaceElement::StopFollowing() {
 
 void TChildrenByNamespaceElement::TreePlacementChanged() {
     TVisualElement::TreePlacementChanged();
+    FollowNamespaceAgain();
+}
+
+void TChildrenByNamespaceElement::FollowNamespaceAgain() {
     if (IsBeingDestroyed()) return;
     TNamespace* ns = GetNamespace();
     if (ns == m_namespace) return;

@@ -188,6 +188,10 @@ protected:
     ~TChildrenByNamespaceElement() override;
     // Runs LayoutChildren when on a sheet, visible and not already laying out.
     void RequestChildrenLayout();
+    // Follows GetNamespace when it answers another namespace than the one
+    // followed: the children of the old one go (recorded for undo), the new
+    // one's come.
+    void FollowNamespaceAgain();
 
 private:
     bool IsCounted(TElement* child);

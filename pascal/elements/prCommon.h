@@ -165,6 +165,17 @@ protected:
 // The nearest ancestor of element that implements IMethodsOwner; nil.
 IMethodsOwner* FindMethodsOwner(TElement* element);
 
+// A declaration that a call passes values to (an event, a property with
+// parameters): the namespace whose parameters the call's values follow when
+// the declaration is named through item; nil for none.
+class ICallParametersOwner {
+public:
+    virtual TNamespace* GetCallParameters(TNamespaceItem* item) = 0;
+
+protected:
+    ~ICallParametersOwner() = default;
+};
+
 // A scope that also holds the members of other scopes (an object holds its
 // ancestors' members).
 class IInheritingScope {

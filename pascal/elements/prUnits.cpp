@@ -3,11 +3,13 @@
 #include "core/cuUnits.h"
 #include "pascal/elements/prClassElements.h"
 #include "pascal/elements/prCommandsContainer.h"
+#include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prCommon.h"
 #include "pascal/elements/prCustomFieldElements.h"
 #include "pascal/elements/prExpressionElements.h"
 #include "pascal/elements/prExpressionExElements.h"
 #include "pascal/elements/prFieldElements.h"
+#include "pascal/elements/prIdentifierElements.h"
 #include "pascal/elements/prMethodElements.h"
 #include "pascal/elements/prScheme.h"
 #include "pascal/elements/prSimpleElements.h"
@@ -26,6 +28,8 @@ void RegisterPascalElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("prFieldElements"), InitFieldElementsUnit, FinalFieldElementsUnit);
     registry.Add(QStringLiteral("prExpressionElements"), InitExpressionElementsUnit, FinalExpressionElementsUnit);
     registry.Add(QStringLiteral("prExpressionExElements"), InitExpressionExElementsUnit, FinalExpressionExElementsUnit);
+    registry.Add(QStringLiteral("prIdentifierElements"), InitIdentifierElementsUnit, FinalIdentifierElementsUnit);
+    registry.Add(QStringLiteral("prCommandElements"), InitCommandElementsUnit, FinalCommandElementsUnit);
     registry.Add(QStringLiteral("prCustomFieldElements"), InitCustomFieldElementsUnit, FinalCustomFieldElementsUnit);
     // The program kind, once the classes its root takes are there.
     registry.Add(QStringLiteral("prScheme"), InitSchemeUnit, FinalSchemeUnit);

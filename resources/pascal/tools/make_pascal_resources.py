@@ -55,6 +55,14 @@ STRIPS = {
     'prClassElementsSmallImages': (16, 9),
     # Object, -, Without Instance, -, Sub Object
     'prClassElementsLargeImages': (32, 5),
+    # Identifier
+    'prIdentifierElementsLargeImages': (32, 1),
+    # Return, Error, In Lock, Break, Continue, While, If, Let, For Each (and
+    # backward), For (and backward), Inc, Dec, Rockfall, Case, Assert, Let
+    # Temp, Let if Different
+    'prCommandElementsSmallImages': (16, 19),
+    # If, Let, Case Item, Backward, Add Else
+    'prCommandElementsLargeImages': (32, 5),
 }
 
 

@@ -2,6 +2,7 @@
 // a value has, and the value elements' own answers.
 
 #include "pascal/elements/prExpressionElements.h"
+#include "pascal/elements/prIdentifierElements.h"
 
 #include "core/cuKnot.h"
 #include "elements/diPathElements.h"
@@ -208,6 +209,8 @@ TEST_F(ProgramValues, EachValueElementYieldsItsType) {
         TElement* element = AppendElement(value, cls);
         if (auto* toType = dynamic_cast<TElement_ToType*>(element)) toType->NewType()->SetText(row["NewType"]);
         if (auto* fingers = dynamic_cast<TElement_Fingers*>(element)) fingers->ValueTrue()->SetText(row["ValueTrue"]);
+        if (auto* identifier = dynamic_cast<TCustomIdentifierElement*>(element))
+            identifier->Identifier()->SetText(row["Identifier"]);
         EXPECT_EQ(ValueKind(value), TValueTypeKind(row.Int("Kind")));
         element->Free();
     }
