@@ -9,6 +9,11 @@
 #include <algorithm>
 #include <climits>
 
+TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
+    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                 std::max(a.Bottom, b.Bottom)};
+}
+
 TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
     TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
     if (r.IsEmpty()) return TRect{};
@@ -320,7 +325,7 @@ QPoint TVisualElement::SheetToClient(QPoint p) const noexcept {
 
 bool TVisualElement::SetBounds(int left, int top, int width, int height, int descent) {
     if (left == m_left && top == m_top && width == m_width && height == m_height && descent == m_descent) {
-        Invalidate();
+        if (!InSheetUpdate()) Invalidate();
         return false;
     }
     const TRect oldRect = GetBoundsRect();
@@ -333,6 +338,7 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     m_descent = descent;
     Invalidate();
     if (left != oldRect.Left || top != oldRect.Top) {
+        if (InSheetUpdate()) m_sheet->InvalidateAll();
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
         else
@@ -520,21 +526,18 @@ void TVisualElement::FocusChanging() {
 // ---------------------------------------------------------------------------
 // Invalidation
 
+bool TVisualElement::InSheetUpdate() const noexcept { return m_sheet && m_sheet->UpdateCount() > 0; }
+
+// Inside the sheet's update bracket the rectangle goes up as well: the sheet
+// keeps the bounds of what is invalidated and repaints that when the bracket
+// closes, or everything once an element moved meanwhile (SetBounds).
 void TVisualElement::Invalidate() {
     if (IsBeingDestroyed() || !m_sheet || !IsVisible()) return;
-    if (m_sheet->UpdateCount() > 0) {
-        m_sheet->InvalidateAll();
-        return;
-    }
     InvalidateInParent(OffsetRect(GetUpdateRect(), m_left, m_top));
 }
 
 void TVisualElement::Invalidate(const TRect& rect) {
     if (IsBeingDestroyed() || !m_sheet || !IsVisible()) return;
-    if (m_sheet->UpdateCount() > 0) {
-        m_sheet->InvalidateAll();
-        return;
-    }
     const TRect r = IntersectRects(rect, GetUpdateRect());
     if (r.IsEmpty()) return;
     InvalidateInParent(OffsetRect(r, m_left, m_top));

@@ -203,6 +203,8 @@ inline bool RectsMeet(const TRect& a, const TRect& b) noexcept {
            !b.IsEmpty();
 }
 TRect IntersectRects(const TRect& a, const TRect& b) noexcept;
+// The smallest rectangle holding two non-empty rectangles.
+TRect BoundingRect(const TRect& a, const TRect& b) noexcept;
 
 // ---------------------------------------------------------------------------
 // Child index: visual children of one element by vertical band, so that hit
@@ -249,6 +251,8 @@ public:
     void SetVisualParent(TVisualElement* parent) { SetVisualParentAt(parent, nullptr); }
     // Whether this is its sheet's root element.
     bool IsSheetRoot() const noexcept;
+    // Whether the element's sheet is inside its update bracket.
+    bool InSheetUpdate() const noexcept;
 
     // ---- geometry ----
     int Left() const noexcept { return m_left; }
