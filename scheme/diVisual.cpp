@@ -274,8 +274,11 @@ void TVisualElement::DetachFromSheet() {
 // ---------------------------------------------------------------------------
 // ISheet: moves held while a layout runs
 
+// Entries leave only from the back (EndLayout) or are cleared in place, so
+// the place an element keeps stays right while it is held.
 void ISheet::HoldMove(TVisualElement* element) {
     if (element->m_vstate & vsMoveHeld) return;
+    element->m_heldMoveIndex = uint32_t(m_heldMoves.size());
     m_heldMoves.push_back(element);
     element->m_vstate |= vsMoveHeld;
 }
@@ -283,7 +286,8 @@ void ISheet::HoldMove(TVisualElement* element) {
 void ISheet::LetGoMove(TVisualElement* element) noexcept {
     if (!(element->m_vstate & vsMoveHeld)) return;
     element->m_vstate &= uint16_t(~vsMoveHeld);
-    std::replace(m_heldMoves.begin(), m_heldMoves.end(), element, static_cast<TVisualElement*>(nullptr));
+    const size_t index = element->m_heldMoveIndex;
+    if (index < m_heldMoves.size() && m_heldMoves[index] == element) m_heldMoves[index] = nullptr;
 }
 
 // Still inside the bracket, so that what the listeners move is held and told
@@ -354,7 +358,12 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
 }
 
 void TVisualElement::PositionChanged() {
-    m_vstate &= uint16_t(~vsMoveHeld);
+    // Told now: a move still held is let go, so that its entry does not
+    // outlive the element.
+    if (m_sheet)
+        m_sheet->LetGoMove(this);
+    else
+        m_vstate &= uint16_t(~vsMoveHeld);
     for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->PositionChanged();
     if (m_messagesSign) PlaceMessagesSign();
     if (IsFocused()) UpdateCaret();

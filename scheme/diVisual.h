@@ -135,7 +135,8 @@ public:
     // The generation rooms are kept under; 0 while no layout runs.
     uint64_t RoomGeneration() const noexcept { return m_layoutCount > 0 ? m_roomGeneration : 0; }
     // Holds the move of an element until the layout ends; an element that
-    // leaves the sheet is let go (ForgetElement).
+    // leaves the sheet, or is told of its move otherwise, is let go (its
+    // entry cleared through the place it keeps, in constant time).
     void HoldMove(TVisualElement* element);
     void LetGoMove(TVisualElement* element) noexcept;
 
@@ -524,6 +525,8 @@ private:
     // What the visual parent (a panel) counted of this element for its size.
     bool m_panelCounted = false;
     int m_panelRight = 0, m_panelBottom = 0;
+    // Its place among the sheet's held moves while vsMoveHeld is set.
+    uint32_t m_heldMoveIndex = 0;
     // The room from the visual parent, kept under the sheet's room generation.
     uint64_t m_roomGeneration = 0;
     QSize m_room;
