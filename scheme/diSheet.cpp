@@ -156,15 +156,26 @@ void TSheet::WorkOffPending() {
     }
     if (take(spEditState)) Broadcast(snEditState);
     if (take(spFocusedElement)) Broadcast(snFocusedState);
-    if (take(spRepaint)) Broadcast(snRepaint, 0, 0);
+    if (take(spRepaint)) {
+        m_pending &= uint16_t(~spRepaintArea);
+        Broadcast(snRepaint, 0, 0);
+    }
+    if (take(spRepaintArea)) {
+        TRect area = std::exchange(m_repaintArea, TRect{});
+        Broadcast(snRepaint, reinterpret_cast<intptr_t>(&area), 0);
+    }
 }
 
 // ---------------------------------------------------------------------------
 // Called by visual elements
 
+// Inside the bracket the rectangles add up to their bounds, unless a full
+// repaint is already due.
 void TSheet::InvalidateRect(const TRect& rect) {
     if (m_updateCount > 0) {
-        m_pending |= spRepaint;
+        if (rect.IsEmpty() || (m_pending & spRepaint)) return;
+        m_repaintArea = (m_pending & spRepaintArea) ? BoundingRect(m_repaintArea, rect) : rect;
+        m_pending |= spRepaintArea;
         return;
     }
     TRect r = rect;
@@ -173,7 +184,8 @@ void TSheet::InvalidateRect(const TRect& rect) {
 
 void TSheet::InvalidateAll() {
     if (m_updateCount > 0) {
-        m_pending |= spRepaint;
+        m_pending = uint16_t((m_pending | spRepaint) & ~spRepaintArea);
+        m_repaintArea = TRect{};
         return;
     }
     Broadcast(snRepaint, 0, 0);

@@ -57,6 +57,9 @@ enum : uint16_t {
     spEditState = 0x0080,
     spWidthChanged = 0x0100,
     spHeightChanged = 0x0200,
+    // Only the area kept by the sheet (TSheet::PendingRepaintArea) is due;
+    // a full repaint (spRepaint) swallows it.
+    spRepaintArea = 0x0400,
 };
 
 constexpr int kSheetUnlimited = 0x3FFFFFFF;
@@ -107,6 +110,8 @@ public:
     void EndUpdate() override;
     void LeaveUpdate() noexcept override;
     uint16_t Pending() const noexcept { return m_pending; }
+    // The bounds of the rectangles invalidated inside the update bracket.
+    const TRect& PendingRepaintArea() const noexcept { return m_repaintArea; }
 
     // ---- focus ----
     void SetFocus(TVisualElement* element) override;
@@ -189,6 +194,7 @@ private:
     QPoint m_screenPos;
     QSize m_availableSize{kSheetUnlimited, kSheetUnlimited};
     uint16_t m_pending = 0;
+    TRect m_repaintArea;  // what spRepaintArea repaints, in sheet coordinates
     TVisualElement* m_delayedFocus = nullptr;
     std::unique_ptr<TTimer> m_delayedFocusTimer;
     std::unique_ptr<TTimer> m_focusStateTimer;

@@ -9,6 +9,11 @@
 #include <algorithm>
 #include <climits>
 
+TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
+    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                 std::max(a.Bottom, b.Bottom)};
+}
+
 TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
     TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
     if (r.IsEmpty()) return TRect{};
@@ -269,8 +274,11 @@ void TVisualElement::DetachFromSheet() {
 // ---------------------------------------------------------------------------
 // ISheet: moves held while a layout runs
 
+// Entries leave only from the back (EndLayout) or are cleared in place, so
+// the place an element keeps stays right while it is held.
 void ISheet::HoldMove(TVisualElement* element) {
     if (element->m_vstate & vsMoveHeld) return;
+    element->m_heldMoveIndex = uint32_t(m_heldMoves.size());
     m_heldMoves.push_back(element);
     element->m_vstate |= vsMoveHeld;
 }
@@ -278,7 +286,8 @@ void ISheet::HoldMove(TVisualElement* element) {
 void ISheet::LetGoMove(TVisualElement* element) noexcept {
     if (!(element->m_vstate & vsMoveHeld)) return;
     element->m_vstate &= uint16_t(~vsMoveHeld);
-    std::replace(m_heldMoves.begin(), m_heldMoves.end(), element, static_cast<TVisualElement*>(nullptr));
+    const size_t index = element->m_heldMoveIndex;
+    if (index < m_heldMoves.size() && m_heldMoves[index] == element) m_heldMoves[index] = nullptr;
 }
 
 // Still inside the bracket, so that what the listeners move is held and told
@@ -320,7 +329,7 @@ QPoint TVisualElement::SheetToClient(QPoint p) const noexcept {
 
 bool TVisualElement::SetBounds(int left, int top, int width, int height, int descent) {
     if (left == m_left && top == m_top && width == m_width && height == m_height && descent == m_descent) {
-        Invalidate();
+        if (!InSheetUpdate()) Invalidate();
         return false;
     }
     const TRect oldRect = GetBoundsRect();
@@ -333,6 +342,7 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     m_descent = descent;
     Invalidate();
     if (left != oldRect.Left || top != oldRect.Top) {
+        if (InSheetUpdate()) m_sheet->InvalidateAll();
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
         else
@@ -348,7 +358,12 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
 }
 
 void TVisualElement::PositionChanged() {
-    m_vstate &= uint16_t(~vsMoveHeld);
+    // Told now: a move still held is let go, so that its entry does not
+    // outlive the element.
+    if (m_sheet)
+        m_sheet->LetGoMove(this);
+    else
+        m_vstate &= uint16_t(~vsMoveHeld);
     for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->PositionChanged();
     if (m_messagesSign) PlaceMessagesSign();
     if (IsFocused()) UpdateCaret();
@@ -520,21 +535,18 @@ void TVisualElement::FocusChanging() {
 // ---------------------------------------------------------------------------
 // Invalidation
 
+bool TVisualElement::InSheetUpdate() const noexcept { return m_sheet && m_sheet->UpdateCount() > 0; }
+
+// Inside the sheet's update bracket the rectangle goes up as well: the sheet
+// keeps the bounds of what is invalidated and repaints that when the bracket
+// closes, or everything once an element moved meanwhile (SetBounds).
 void TVisualElement::Invalidate() {
     if (IsBeingDestroyed() || !m_sheet || !IsVisible()) return;
-    if (m_sheet->UpdateCount() > 0) {
-        m_sheet->InvalidateAll();
-        return;
-    }
     InvalidateInParent(OffsetRect(GetUpdateRect(), m_left, m_top));
 }
 
 void TVisualElement::Invalidate(const TRect& rect) {
     if (IsBeingDestroyed() || !m_sheet || !IsVisible()) return;
-    if (m_sheet->UpdateCount() > 0) {
-        m_sheet->InvalidateAll();
-        return;
-    }
     const TRect r = IntersectRects(rect, GetUpdateRect());
     if (r.IsEmpty()) return;
     InvalidateInParent(OffsetRect(r, m_left, m_top));

@@ -135,7 +135,8 @@ public:
     // The generation rooms are kept under; 0 while no layout runs.
     uint64_t RoomGeneration() const noexcept { return m_layoutCount > 0 ? m_roomGeneration : 0; }
     // Holds the move of an element until the layout ends; an element that
-    // leaves the sheet is let go (ForgetElement).
+    // leaves the sheet, or is told of its move otherwise, is let go (its
+    // entry cleared through the place it keeps, in constant time).
     void HoldMove(TVisualElement* element);
     void LetGoMove(TVisualElement* element) noexcept;
 
@@ -203,6 +204,8 @@ inline bool RectsMeet(const TRect& a, const TRect& b) noexcept {
            !b.IsEmpty();
 }
 TRect IntersectRects(const TRect& a, const TRect& b) noexcept;
+// The smallest rectangle holding two non-empty rectangles.
+TRect BoundingRect(const TRect& a, const TRect& b) noexcept;
 
 // ---------------------------------------------------------------------------
 // Child index: visual children of one element by vertical band, so that hit
@@ -249,6 +252,8 @@ public:
     void SetVisualParent(TVisualElement* parent) { SetVisualParentAt(parent, nullptr); }
     // Whether this is its sheet's root element.
     bool IsSheetRoot() const noexcept;
+    // Whether the element's sheet is inside its update bracket.
+    bool InSheetUpdate() const noexcept;
 
     // ---- geometry ----
     int Left() const noexcept { return m_left; }
@@ -520,6 +525,8 @@ private:
     // What the visual parent (a panel) counted of this element for its size.
     bool m_panelCounted = false;
     int m_panelRight = 0, m_panelBottom = 0;
+    // Its place among the sheet's held moves while vsMoveHeld is set.
+    uint32_t m_heldMoveIndex = 0;
     // The room from the visual parent, kept under the sheet's room generation.
     uint64_t m_roomGeneration = 0;
     QSize m_room;

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -58,7 +59,7 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
         QStringList sent;
         for (size_t i = 0; i < rec.codes.size(); ++i) {
             sent << names.at(rec.codes[i]);
-            if (rec.codes[i] == snRepaint) {
+            if (rec.codes[i] == snRepaint && row[0].contains(u"InvalidateAll")) {
                 EXPECT_EQ(rec.firstArgs[i], 0) << "the whole sheet";
             }
         }
@@ -68,6 +69,73 @@ TEST_F(SheetUpdate, WorksOffHeldBackNotificationsInTheFixedOrder) {
     TSheetRecorder rec(&sheet);
     a->Invalidate();
     EXPECT_NE(rec.firstArgs.at(0), 0) << "outside a bracket: the rectangle";
+}
+
+// What the sheet asks to repaint: a rectangle, or nothing for everything.
+class TRepaintRecorder {
+public:
+    explicit TRepaintRecorder(TSheet* sheet) : m_sheet(sheet) { sheet->AddHandler(Handler()); }
+    ~TRepaintRecorder() { m_sheet->RemoveHandler(Handler()); }
+    TRepaintRecorder(const TRepaintRecorder&) = delete;
+    TRepaintRecorder& operator=(const TRepaintRecorder&) = delete;
+
+    std::vector<std::optional<TRect>> repaints;
+
+private:
+    THandler Handler() { return MakeHandler<&TRepaintRecorder::OnMsg>(this); }
+    void OnMsg(TItfObject*, int msg, intptr_t p1, intptr_t) {
+        if (msg == snRepaint)
+            repaints.push_back(p1 ? std::optional(*reinterpret_cast<const TRect*>(p1)) : std::nullopt);
+    }
+    TSheet* m_sheet;
+};
+
+TRect AreaInSheet(const TVisualElement* e) {
+    const QPoint at = e->ClientToSheet(QPoint(0, 0));
+    return TRect{at.x(), at.y(), at.x() + e->Width(), at.y() + e->Height()};
+}
+
+// A keystroke inside the bracket repaints what it invalidated, not the whole
+// sheet; a layout that moves an element repaints everything, and one that
+// leaves an element where it was repaints nothing of it.
+TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
+    TElement_TestBox* a = AddBox(root);
+    TElement_TestBox* b = AddBox(root);
+    TElement_TestBox* c = AddBox(root);
+    Layout();
+    ASSERT_FALSE(RectsMeet(AreaInSheet(a), AreaInSheet(c)));
+    {
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            a->Invalidate();
+            b->Invalidate(TRect{0, 0, 3, 3});
+        }
+        const TRect bOrigin = AreaInSheet(b);
+        const TRect expected = BoundingRect(AreaInSheet(a), TRect{bOrigin.Left, bOrigin.Top, bOrigin.Left + 3,
+                                                                   bOrigin.Top + 3});
+        ASSERT_EQ(rec.repaints.size(), 1u);
+        ASSERT_TRUE(rec.repaints[0].has_value()) << "only the invalidated area";
+        EXPECT_EQ(*rec.repaints[0], expected);
+        EXPECT_FALSE(RectsMeet(*rec.repaints[0], AreaInSheet(c)));
+    }
+    {
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            c->SetBounds(c->Left(), c->Top(), c->Width(), c->Height());
+        }
+        EXPECT_TRUE(rec.repaints.empty()) << "an element left where it was";
+    }
+    {
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            a->Invalidate();
+            c->SetPosition(c->Left() + 1, c->Top());
+        }
+        EXPECT_EQ(rec.repaints, (std::vector<std::optional<TRect>>{std::nullopt})) << "a move: everything";
+    }
 }
 
 TEST_F(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {

@@ -252,6 +252,37 @@ TEST_F(VisualElements, ElementsMovedWhileALayoutRunsAreToldOnceWhenItEnds) {
     EXPECT_EQ(sign->Left(), signLeft + 9) << "the sign follows both moves";
 }
 
+// Many held elements leave during one layout, from both ends of the held
+// list and in between, one of them comes back and moves again: each one
+// that stays is told once when the layout ends, none that left is told.
+TEST_F(VisualElements, ManyElementsLeavingDuringOneLayoutAreLetGoOneByOne) {
+    constexpr int kBoxes = 300;
+    std::vector<TElement_TestBox*> boxes;
+    std::vector<QStringList> logs(kBoxes);
+    for (int i = 0; i < kBoxes; ++i) {
+        boxes.push_back(AddBox(root));
+        boxes.back()->Log = &logs[size_t(i)];
+    }
+    auto leaves = [](int i) { return i % 3 != 1; };
+    TElement_TestBox* returning = boxes[kBoxes / 2];  // leaves, then comes back
+    {
+        const TSheetLayoutScope layout(&sheet);
+        for (TElement_TestBox* box : boxes) box->SetPosition(box->Left() + 2, box->Top());
+        for (int i = kBoxes - 1; i >= kBoxes / 2; --i)
+            if (leaves(i) && boxes[size_t(i)] != returning) boxes[size_t(i)]->Free();
+        for (int i = 0; i < kBoxes / 2; ++i)
+            if (leaves(i)) boxes[size_t(i)]->Free();
+        returning->SetVisualParent(nullptr);
+        returning->SetVisualParent(root);
+        returning->SetPosition(returning->Left() + 1, returning->Top());
+        for (QStringList& log : logs) EXPECT_FALSE(log.contains("PositionChanged"));
+    }
+    for (int i = 0; i < kBoxes; ++i) {
+        if (leaves(i) && boxes[size_t(i)] != returning) continue;
+        EXPECT_EQ(logs[size_t(i)].count("PositionChanged"), 1) << "box " << i;
+    }
+}
+
 // Regression: the sign was owned twice, by the sheet's root element and by
 // its element, so whichever went second freed it again.
 TEST(MessagesSign, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
