@@ -32,6 +32,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class TPaletteItem;
@@ -42,6 +43,11 @@ enum class TStoreMode : uint8_t {
     File,      // a scheme file, written and read as the editor does
     Snapshot,  // the snapshot form of undo steps (numbers kept), as knot text
 };
+inline constexpr TStoreMode kStoreModes[] = {TStoreMode::File, TStoreMode::Snapshot};
+inline const char* ModeName(TStoreMode mode) { return mode == TStoreMode::File ? "file" : "snapshot"; }
+
+// Lines of a list as one text, for comparisons whose failure shows them one a line.
+inline std::string Lines(const QStringList& list) { return list.join(u'\n').toStdString(); }
 
 // A palette button or menu entry as the palette form shows it for the focused element.
 struct TPaletteEntry {

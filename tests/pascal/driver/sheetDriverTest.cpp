@@ -22,12 +22,6 @@
 
 namespace {
 
-constexpr TStoreMode kStoreModes[] = {TStoreMode::File, TStoreMode::Snapshot};
-
-const char* ModeName(TStoreMode mode) { return mode == TStoreMode::File ? "file" : "snapshot"; }
-
-std::string Lines(const QStringList& list) { return list.join(u'\n').toStdString(); }
-
 class SheetDriverTest : public ::testing::Test {
 protected:
     TSheetDriver driver{ValuesModuleRootClass(), ValuesModuleName()};

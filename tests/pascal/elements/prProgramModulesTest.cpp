@@ -11,12 +11,6 @@
 
 namespace {
 
-constexpr TStoreMode kStoreModes[] = {TStoreMode::File, TStoreMode::Snapshot};
-
-const char* ModeName(TStoreMode mode) { return mode == TStoreMode::File ? "file" : "snapshot"; }
-
-std::string Lines(const QStringList& list) { return list.join(u'\n').toStdString(); }
-
 struct TModuleCase {
     const char* name;
     void (*build)(TSheetDriver& driver);

@@ -7,12 +7,6 @@
 
 namespace {
 
-constexpr TStoreMode kStatementStoreModes[] = {TStoreMode::File, TStoreMode::Snapshot};
-
-const char* StatementModeName(TStoreMode mode) { return mode == TStoreMode::File ? "file" : "snapshot"; }
-
-std::string StatementLines(const QStringList& list) { return list.join(u'\n').toStdString(); }
-
 class StatementsModule : public ::testing::Test {
 protected:
     TSheetDriver driver{StatementsModuleRootClass(), StatementsModuleName()};
@@ -22,12 +16,12 @@ protected:
 
 TEST_F(StatementsModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothModes) {
     BuildStatementsModule(driver);
-    EXPECT_EQ(StatementLines(driver.Check()), "");
-    for (TStoreMode mode : kStatementStoreModes) {
+    EXPECT_EQ(Lines(driver.Check()), "");
+    for (TStoreMode mode : kStoreModes) {
         const QByteArray saved = driver.Save(mode);
         const TLoadedScheme loaded = driver.Load(mode, saved);
-        EXPECT_EQ(StatementLines(loaded.Unread), "") << StatementModeName(mode);
-        EXPECT_EQ(StatementLines(loaded.Messages), "") << StatementModeName(mode);
-        EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << StatementModeName(mode);
+        EXPECT_EQ(Lines(loaded.Unread), "") << ModeName(mode);
+        EXPECT_EQ(Lines(loaded.Messages), "") << ModeName(mode);
+        EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
     }
 }
