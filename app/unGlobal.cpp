@@ -2,6 +2,7 @@
 
 #include "core/cuLocalization.h"
 #include "core/cuUtils.h"
+#include "elements/coGeneration.h"
 #include "elements/diDataElement.h"
 #include "elements/diLog.h"
 #include "pascal/elements/prCommon.h"
@@ -42,7 +43,9 @@ void InstallQtTranslators(uint16_t langId) { (void)langId; }
 
 // The sections the libraries make, in the order they are hung in: under
 // "Sheet" unless the flag says the root (the editor windows' "SheetForm" and
-// "PaletteForm", after "Naming").
+// "PaletteForm", after "Naming"). "Generation" comes last: its switches
+// (such as making generated files read-only) are kept like every other
+// setting, though no page of the settings dialog shows them.
 struct THungSection {
     TProperty* (*section)() noexcept;
     bool underRoot;
@@ -55,6 +58,7 @@ constexpr THungSection kHungSections[] = {
     {[]() noexcept -> TProperty* { return PaletteFormSettings(); }, true},
     {[]() noexcept -> TProperty* { return LogSettings(); }, false},
     {[]() noexcept -> TProperty* { return ProgramSettings(); }, false},
+    {[]() noexcept -> TProperty* { return GenerationSettings(); }, false},
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/cuKnot.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "elements/coGeneration.h"
 #include "elements/diDataElement.h"
 #include "elements/diLog.h"
 #include "scheme/diSounds.h"
@@ -139,6 +140,28 @@ TEST_F(GlobalTest, TheDataSectionHangsUnderTheSheetAndItsEditorChoicesLoadAndSav
         data->EditorFor(ifIco)->DefaultAction()->SetIndex(eaAssociation);
     }
     EXPECT_EQ(DataElementSettings()->Parent(), nullptr);
+}
+
+// The generation switches are settings like the others: read from the file
+// and written back at once, so "MakeReadOnly" outlives the session.
+TEST_F(GlobalTest, TheGenerationSectionHangsLastUnderTheSheetAndItsSwitchesLoadAndSave) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(UserFile("settings")).path()));
+    ASSERT_TRUE(WriteTestFile(UserFile("settings"),
+                              "<s>\r\n\t<Sheet>\r\n\t\t<Generation>\r\n\t\t\t<InsertDate Value=\"0\"/>\r\n"
+                              "\t\t</Generation>\r\n\t</Sheet>\r\n</s>\r\n"));
+    {
+        auto global = TGlobal::Create(Setup());
+        TGenerationSettings* generation = GenerationSettings();
+        ASSERT_NE(generation, nullptr);
+        EXPECT_EQ(generation->Parent(), static_cast<TNode*>(global->Settings().Sheet()));
+        EXPECT_EQ(generation->NextSibling(), nullptr);
+        EXPECT_FALSE(generation->InsertDate()->Value());
+        generation->MakeReadOnly()->SetValue(true);
+        EXPECT_EQ(StoredValue(UserFile("settings"), "Sheet/Generation/MakeReadOnly"), "1");
+        generation->MakeReadOnly()->SetValue(false);
+        generation->InsertDate()->SetValue(true);
+    }
+    EXPECT_EQ(GenerationSettings()->Parent(), nullptr);
 }
 
 TEST_F(GlobalTest, WithoutADataFolderTheFilesLieBesideTheProgram) {
