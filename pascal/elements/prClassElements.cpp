@@ -96,6 +96,15 @@ void TParentClassField::Create() {
     SetTextorOptions(TextorOptions() | kObjParentTextorOptions);
 }
 
+void TParentClassField::CheckContent() {
+    TWatchedTypeField::CheckContent();
+    auto* owner = dynamic_cast<TElement_Object*>(ParentElement());
+    if (!owner || owner->ParentState() != TParentState::TooDeep) return;
+    GetMessages()->AddElementLinkMessage(mkError,
+                                         LoadStrFmt(strParentChainTooDeep, {QString::number(kMaxParentDepth)}),
+                                         QString::number(Number()));
+}
+
 bool TParentClassField::CanReferTo(TNamespaceItem* item) {
     TElement_Object* object = ObjectNamedBy(item);
     return object && object->Kind() != TObjectKind::Final;
@@ -284,6 +293,7 @@ void TElement_Object::UpdateParentConnection() {
         // Descendants count their depth again; fields of this type see other members.
         if (NameField() && NameField()->Item()) NameField()->Item()->NotifyChanged();
         if (m_classOfName && m_classOfName->Item()) m_classOfName->Item()->NotifyChanged();
+        m_parent->Check();
     }
     m_updatingParent = false;
 }
@@ -340,14 +350,6 @@ void TElement_Object::GetItemReferences(TNameField* field, std::vector<TReferenc
     TprNamedElementWithContent::GetItemReferences(field, list);
     // A cyclic inheritance is reported by the parent field.
     if (field && field == NameField() && m_parent) list.push_back(m_parent->Link());
-}
-
-void TElement_Object::CheckContent() {
-    TprNamedElementWithContent::CheckContent();
-    if (m_parentState != TParentState::TooDeep || !m_parent) return;
-    GetMessages()->AddElementLinkMessage(mkError,
-                                         LoadStrFmt(strParentChainTooDeep, {QString::number(kMaxParentDepth)}),
-                                         QString::number(m_parent->Number()));
 }
 
 void TElement_Object::WriteTitle(TTitleWriter& writer) {

@@ -40,6 +40,8 @@ class TParentClassField : public TWatchedTypeField {
     T_ELEMENT_CLASS(TParentClassField)
 public:
     bool CanReferTo(TNamespaceItem* item) override;
+    // A parent beyond the depth limit is refused with a message.
+    void CheckContent() override;
     void Create() override;
 
 protected:
@@ -156,7 +158,6 @@ public:
     void VisibilityChanged() override;
     void WriteTitle(TTitleWriter& writer) override;
     void TreePlacementChanged() override;
-    void CheckContent() override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void GetChildHint(TElement* child, QString& text) override;
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
