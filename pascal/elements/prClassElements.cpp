@@ -5,7 +5,6 @@
 #include "core/cuStringIds.h"
 #include "elements/coRoot.h"
 #include "elements/diSimpleElements.h"
-#include "pascal/elements/prClassMemberElements.h"
 #include "scheme/diMessages.h"
 #include "scheme/diNaming.h"
 #include "scheme/diPalette.h"
@@ -24,7 +23,7 @@ T_ELEMENT_CLASS_IMPL(TNamespaceConnectionToParent, TNamespaceConnection)
 T_ELEMENT_CLASS_IMPL(TClassMembersOutConnection, TNamedNamespaceConnection)
 T_ELEMENT_CLASS_IMPL(TObjectMembersContainer, TTitledTextContainer)
 T_ELEMENT_CLASS_IMPL(TElement_Object, TprNamedElementWithContent)
-T_CLASS_IMPL_ABSTRACT(TObjectKindOperation, TMethodOptionOperation)
+T_CLASS_IMPL_ABSTRACT(TObjectKindOperation, TElementOperation)
 
 namespace {
 
@@ -142,7 +141,7 @@ bool TNamespaceConnectionToParent::AcceptsItem(TNamespaceItem* item) {
     TElement* element = item->GetElement();
     if (ObjLiesInside(element, ParentElement())) return false;
     if (item->GetVisibility() != int(TVisibility::Private)) return true;
-    auto* method = dynamic_cast<TElement_Method*>(element);
+    auto* method = dynamic_cast<IMethodOptions*>(element);
     return method && (method->GetDescendantsCall() || method->GetDescendantsOverride());
 }
 
@@ -167,7 +166,8 @@ bool TClassMembersOutConnection::AcceptsItem(TNamespaceItem* item) {
     case TDeclarationKind::BuiltInClassType:
         return true;
     case TDeclarationKind::Method:
-        return !static_cast<TElement_Method*>(element)->GetForInstance();
+        if (auto* method = dynamic_cast<IMethodOptions*>(element)) return !method->GetForInstance();
+        return false;
     default:
         return false;
     }
@@ -428,7 +428,7 @@ bool TElement_Object::ApplyPaletteItem(TPaletteItem* item, const QString& subCom
     if (g_classUnit)
         for (int kind = 0; kind < kObjectKindCount; ++kind)
             if (item && item == g_classUnit->kinds[size_t(kind)]) {
-                if (kind != int(m_kind)) TSchemeOperation::Execute(MakeNode<TObjectKindOperation>(this, kind));
+                if (kind != int(m_kind)) TSchemeOperation::Execute(MakeNode<TObjectKindOperation>(this, TObjectKind(kind)));
                 return true;
             }
     return TprNamedElementWithContent::ApplyPaletteItem(item, subCommand, checked);
@@ -444,8 +444,20 @@ void TElement_Object::SaveTo(TSchemeSaver* saver, TKnot* knot) {
     WriteOptionKind(knot, kObjKindAttribute, int(m_kind), kObjKindNames);
 }
 
-int TObjectKindOperation::Get(TElement* e) const { return int(static_cast<TElement_Object*>(e)->Kind()); }
-void TObjectKindOperation::Set(TElement* e, int v) const { static_cast<TElement_Object*>(e)->SetKind(TObjectKind(v)); }
+TObjectKindOperation::TObjectKindOperation(TElement_Object* element, TObjectKind kind)
+    : TElementOperation(element, true), m_newKind(kind) {}
+
+void TObjectKindOperation::DoOnElement(TElement* element) {
+    TElementOperation::DoOnElement(element);
+    auto* object = static_cast<TElement_Object*>(element);
+    m_oldKind = object->Kind();
+    object->SetKind(m_newKind);
+}
+
+void TObjectKindOperation::UndoOnElement(TElement* element) {
+    TElementOperation::UndoOnElement(element);
+    static_cast<TElement_Object*>(element)->SetKind(m_oldKind);
+}
 
 // ---------------------------------------------------------------------------
 // The unit
@@ -502,12 +514,10 @@ void InitClassElementsUnit() {
         unit.object = TElementPaletteItem::Create(TypesPaletteGroup(), pifLargeImage,
                                                   unit.largeImages.Picture(kObjLargeObject), strObject, strObjectHint,
                                                   500, TElement_Object::StaticClass());
-    RegisterClassMemberElements();
     if (Palette() && PaletteOptionsGroup()) CreateObjectCommands(unit);
 }
 
 void FinalClassElementsUnit() {
     // The class groups and the palette entries belong to their registries.
-    ReleaseClassMemberElements();
     g_classUnit.reset();
 }

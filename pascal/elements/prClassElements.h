@@ -3,12 +3,12 @@
 // construction and destruction commands), the connections that decide which
 // members a descendant sees and which are seen outside under the object's
 // name, the "Kind" and "Without Instance" commands. The members that only
-// make sense in an object are in prClassMemberElements; this unit's
-// initialisation registers them too.
+// make sense in an object are in prClassMemberElements, registered right
+// after this unit.
 
 #include "pascal/elements/prCommandsContainer.h"
 #include "pascal/elements/prFieldElements.h"
-#include "pascal/elements/prMethodElements.h"
+#include "scheme/diOperations.h"
 
 #include <QString>
 
@@ -194,14 +194,18 @@ private:
 };
 
 // The object's Kind, undoable.
-class TObjectKindOperation : public TMethodOptionOperation {
+class TObjectKindOperation : public TElementOperation {
     T_CLASS(TObjectKindOperation)
 public:
-    using TMethodOptionOperation::TMethodOptionOperation;
+    TObjectKindOperation(TElement_Object* element, TObjectKind kind);
 
 protected:
-    int Get(TElement* element) const override;
-    void Set(TElement* element, int value) const override;
+    void DoOnElement(TElement* element) override;
+    void UndoOnElement(TElement* element) override;
+
+private:
+    TObjectKind m_newKind;
+    TObjectKind m_oldKind = TObjectKind::Regular;
 };
 
 // ---------------------------------------------------------------------------

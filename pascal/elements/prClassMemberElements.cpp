@@ -667,7 +667,7 @@ TPaletteItem* ClassMemberPaletteItem(const TElementClass* cls) noexcept {
     return nullptr;
 }
 
-void RegisterClassMemberElements() {
+void InitClassMemberElementsUnit() {
     if (g_memberUnit) return;
     g_memberUnit = std::make_unique<TMemberUnit>();
     AddItemOnce(ModuleElementClasses(), TElement_SubObject::StaticClass());
@@ -699,4 +699,4 @@ void RegisterClassMemberElements() {
                                                                           row.caption, row.hint, row.order, row.cls)});
 }
 
-void ReleaseClassMemberElements() { g_memberUnit.reset(); }
+void FinalClassMemberElementsUnit() { g_memberUnit.reset(); }

@@ -2,9 +2,10 @@
 // The members that only make sense in an object or beside it: the
 // sub-object, the event and the notification, the double method and the
 // locker, the handler of another object's event, the override of an
-// inherited method and the constructor. prClassElements registers them.
+// inherited method and the constructor.
 
 #include "pascal/elements/prClassElements.h"
+#include "pascal/elements/prMethodElements.h"
 
 #include <QString>
 
@@ -314,6 +315,5 @@ protected:
 // and finalisation; nil outside).
 TPaletteItem* ClassMemberPaletteItem(const TElementClass* cls) noexcept;
 
-// Called by the class unit's initialisation and finalisation.
-void RegisterClassMemberElements();
-void ReleaseClassMemberElements();
+void InitClassMemberElementsUnit();
+void FinalClassMemberElementsUnit();
