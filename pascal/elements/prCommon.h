@@ -176,6 +176,18 @@ protected:
     ~ICallParametersOwner() = default;
 };
 
+// A method's options in effect, as other declarations ask them (an object
+// shows a private method to descendants, a method without instance outside).
+class IMethodOptions {
+public:
+    virtual bool GetDescendantsCall() = 0;
+    virtual bool GetDescendantsOverride() = 0;
+    virtual bool GetForInstance() = 0;
+
+protected:
+    ~IMethodOptions() = default;
+};
+
 // A scope that also holds the members of other scopes (an object holds its
 // ancestors' members).
 class IInheritingScope {

@@ -111,8 +111,11 @@ void TCustomField::Create() {
     m_type = static_cast<TFieldTypeField*>(
         TVisualElement::CreateSubElement(TFieldTypeField::StaticClass(), this, nullptr, this));
     m_type->SetOptions(m_type->Options() | eoRequired);
-    m_members = TElement::CreateSubElement<TMembersByTypeConnection>(this, m_type);
+    m_members = static_cast<TMembersByTypeConnection*>(
+        TElement::CreateSubElement(GetMembersConnectionClass(), this, m_type));
 }
+
+const TElementClass* TCustomField::GetMembersConnectionClass() { return TMembersByTypeConnection::StaticClass(); }
 
 void TCustomField::BeforeDestruction() {
     if (m_members) m_members->SetOwner(nullptr);

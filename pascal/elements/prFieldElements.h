@@ -71,6 +71,8 @@ public:
     // Shows the members of the resolved type (none while effectively
     // disabled), then the name item announces a change.
     virtual void TypeChanged();
+    // The class of MembersConnection (a sub-object's hides "Free").
+    virtual const TElementClass* GetMembersConnectionClass();
 
     // The value type of the declared type.
     bool GetDeclaredValueType(TNamespaceItem* item, TTypeDescriptor& descriptor) override;

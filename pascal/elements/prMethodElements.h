@@ -161,7 +161,10 @@ protected:
     ~TMethodResultTypeField() override = default;
 };
 
-class TElement_Method : public TCustomMethod, public IValueDeclaration, public ITypeFieldOwner {
+class TElement_Method : public TCustomMethod,
+                        public IValueDeclaration,
+                        public ITypeFieldOwner,
+                        public IMethodOptions {
     T_ELEMENT_CLASS(TElement_Method)
 public:
     TMethodResultTypeField* ResultType() const noexcept { return m_resultType; }
@@ -180,9 +183,9 @@ public:
     // The options in effect. Call and Override need a private method and an
     // owner that allows descendants' options; a method without instance needs
     // an owner that allows class methods. The stored flags stay as they are.
-    bool GetDescendantsCall();
-    bool GetDescendantsOverride();
-    bool GetForInstance();
+    bool GetDescendantsCall() override;
+    bool GetDescendantsOverride() override;
+    bool GetForInstance() override;
     bool GetNotEmptyOutValue() const;
     int NamePicture();
 

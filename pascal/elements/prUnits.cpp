@@ -2,6 +2,7 @@
 
 #include "core/cuUnits.h"
 #include "pascal/elements/prClassElements.h"
+#include "pascal/elements/prClassMemberElements.h"
 #include "pascal/elements/prCommandsContainer.h"
 #include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prCommon.h"
@@ -23,6 +24,7 @@ void RegisterPascalElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("prCommandsContainer"), InitCommandsContainerUnit, FinalCommandsContainerUnit);
     // The declaration units come here, in their order.
     registry.Add(QStringLiteral("prClassElements"), InitClassElementsUnit, FinalClassElementsUnit);
+    registry.Add(QStringLiteral("prClassMemberElements"), InitClassMemberElementsUnit, FinalClassMemberElementsUnit);
     registry.Add(QStringLiteral("prMethodElements"), InitMethodElementsUnit, FinalMethodElementsUnit);
     registry.Add(QStringLiteral("prSimpleElements"), InitSimpleElementsUnit, FinalSimpleElementsUnit);
     registry.Add(QStringLiteral("prFieldElements"), InitFieldElementsUnit, FinalFieldElementsUnit);

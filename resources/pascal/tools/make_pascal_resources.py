@@ -50,6 +50,9 @@ STRIPS = {
     'prMethodElementsSmallImages': (16, 4),
     # Method, Parameter, In-Out, Out, not-empty values
     'prMethodElementsLargeImages': (32, 5),
+    # sub-object, -, -, event, constructor, -, handler, "Inherited", double
+    # method and locker, notification
+    'prClassElementsCharImages': (12, 10),
     # Constructor, Sub Object, Event, Handler, Override, Without Instance,
     # Locker and Double Method, Notification
     'prClassElementsSmallImages': (16, 9),

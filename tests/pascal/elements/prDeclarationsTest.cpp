@@ -269,8 +269,9 @@ TEST_F(Declarations, AConstantAtUnitLevelRefusesAFieldAndAnArrayHasBoundsOnlyWit
 TEST(DeclarationClasses, StandInTheModuleCommandAndMemberGroupsInTheirOrder) {
     QStringList module;
     for (const TElementClass* cls : ModuleElementClasses()) module << cls->Name();
-    // The routine units register first.
-    const QStringList expected{QStringLiteral("TElement_Method"), QStringLiteral("TElement_MethodType"),
+    // The object unit registers first, then the routines.
+    const QStringList expected{QStringLiteral("TElement_Object"), QStringLiteral("TElement_SubObject"),
+                               QStringLiteral("TElement_Method"), QStringLiteral("TElement_MethodType"),
                                QStringLiteral("TElement_Constant"), QStringLiteral("TElement_Use"),
                                QStringLiteral("TElement_Enum"),     QStringLiteral("TElement_Record"),
                                QStringLiteral("TElement_Array"),    QStringLiteral("TElement_Pointer"),
