@@ -1,7 +1,7 @@
 // Statements: their value fields (flags, required, expected types), where
 // Break and Continue may stand, Return's answers, For Each's "Index" and
 // "Item", the new elements' defaults, "Backward" and "Add Else", and the
-// legacy node name of Rockfall.
+// legacy node name of Rockfall; nested bodies surviving a load and a free.
 
 #include "pascal/elements/prCommandElements.h"
 
@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -217,6 +218,44 @@ TEST_F(Statements, LegacyTryFinallyLoadsAsRockfall) {
     LoadSchemeKnot(copy.get(), KnotFromText(text).get(), fmFile, &messages);
     EXPECT_EQ(messages.GetCount(), 0);
     EXPECT_EQ(SchemeText(copy.get()), current);
+}
+
+
+// Three or more nested bodies chain covers; freeing a loaded scheme retires
+// a middle cover before the one over it, and a reference passed down to it
+// must leave the items below it too, or they keep it after it is freed.
+TEST_F(Statements, NestedStatementBodiesReferringToAUnitFieldLoadAndFreeCleanly) {
+    enum class TBody : uint8_t { While, LetIfDifferent };
+    const std::vector<std::vector<TBody>> nestings = {
+        {TBody::While},
+        {TBody::While, TBody::LetIfDifferent},
+        {TBody::While, TBody::LetIfDifferent, TBody::While},
+        {TBody::While, TBody::LetIfDifferent, TBody::LetIfDifferent, TBody::While},
+    };
+    Field(QStringLiteral("Count"), QStringLiteral("int"));
+    for (const std::vector<TBody>& nesting : nestings) {
+        TTextorElement* body = Method(QStringLiteral("Run%1").arg(nesting.size()))->Body();
+        for (TBody kind : nesting) {
+            if (kind == TBody::While) {
+                body = BodyOf(Add<TElement_While>(body));
+                continue;
+            }
+            auto* let = Add<TElement_LetIfDifferent>(body);
+            let->LeftSide()->SetText(QStringLiteral("Count"));
+            body = BodyOf(let);
+        }
+        Add<TElement_Inc>(body)->Value()->SetText(QStringLiteral("Count"));
+    }
+    for (const uint8_t mode : {fmFile, fmSnapshot}) {
+        const uint8_t options = mode == fmSnapshot ? 0 : foSchemeFile;
+        const QString text = SchemeText(m_scheme.get(), mode, options);
+        auto copy = MakeTestProgramScheme();
+        TElementMessages messages;
+        LoadSchemeKnot(copy.get(), KnotFromText(text).get(), mode, &messages);
+        EXPECT_EQ(messages.GetCount(), 0) << int(mode);
+        EXPECT_EQ(SchemeText(copy.get(), mode, options), text) << int(mode);
+        copy.reset();
+    }
 }
 
 }  // namespace
