@@ -64,7 +64,7 @@ enum : int {
 constexpr int kMbrLargeSubObject = 4;
 
 struct TMemberUnit {
-    QList<std::pair<const TElementClass*, TPaletteItem*>> items;
+    TElementItems items;
 };
 std::unique_ptr<TMemberUnit> g_memberUnit;
 
@@ -646,25 +646,9 @@ void TElement_Constructor::WriteTitle(TTitleWriter& writer) {
 // ---------------------------------------------------------------------------
 // Registration
 
-namespace {
-
-struct TMemberItemRow {
-    const TElementClass* cls;
-    int caption;
-    int hint;
-    TNode* parent;
-    uint16_t flags;
-    int picture;
-    int order;
-};
-
-}  // namespace
-
 TPaletteItem* ClassMemberPaletteItem(const TElementClass* cls) noexcept {
     if (!g_memberUnit) return nullptr;
-    for (const auto& [c, item] : g_memberUnit->items)
-        if (c == cls) return item;
-    return nullptr;
+    return FindElementItem(g_memberUnit->items, cls);
 }
 
 void InitClassMemberElementsUnit() {
@@ -679,7 +663,7 @@ void InitClassMemberElementsUnit() {
     AddItemOnce(CommandElementClasses(), TElement_SubObject::StaticClass());
     if (!Palette() || !PaletteInsertGroup()) return;
     TNode* insert = PaletteInsertGroup();
-    const TMemberItemRow rows[] = {
+    AddElementItems(g_memberUnit->items, {
         {TElement_SubObject::StaticClass(), strSubObject, strSubObjectHint, insert, pifLargeImage,
          ClassLargePicture(kMbrLargeSubObject), 750},
         {TElement_Notification::StaticClass(), strNotification, strNotificationHint, insert, 0,
@@ -693,10 +677,7 @@ void InitClassMemberElementsUnit() {
          ClassSmallPicture(kMbrSmallOverride), 140},
         {TElement_Constructor::StaticClass(), strConstructor, strConstructorHint, PaletteOtherInsertItem(), 0,
          ClassSmallPicture(kMbrSmallConstructor), 160},
-    };
-    for (const TMemberItemRow& row : rows)
-        g_memberUnit->items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, row.picture,
-                                                                          row.caption, row.hint, row.order, row.cls)});
+    });
 }
 
 void FinalClassMemberElementsUnit() { g_memberUnit.reset(); }

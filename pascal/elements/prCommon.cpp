@@ -117,6 +117,18 @@ IMethodsOwner* FindMethodsOwner(TElement* element) {
     return nullptr;
 }
 
+void AddElementItems(TElementItems& items, std::initializer_list<TElementItemRow> rows) {
+    for (const TElementItemRow& row : rows)
+        items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, row.picture, row.caption, row.hint,
+                                                            row.order, row.cls)});
+}
+
+TPaletteItem* FindElementItem(const TElementItems& items, const TElementClass* cls) noexcept {
+    for (const auto& [c, item] : items)
+        if (c == cls) return item;
+    return nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Type aliases and depth
 

@@ -19,10 +19,12 @@
 #include "scheme/diUtils.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 
 class TKnot;
@@ -164,6 +166,22 @@ protected:
 };
 // The nearest ancestor of element that implements IMethodsOwner; nil.
 IMethodsOwner* FindMethodsOwner(TElement* element);
+
+// The element palette items of a unit: one row per element class, made at the
+// unit's start-up, and the class each item inserts.
+struct TElementItemRow {
+    const TElementClass* cls;
+    int caption;
+    int hint;
+    TNode* parent;
+    uint16_t flags;
+    int picture;
+    int order;
+};
+using TElementItems = QList<std::pair<const TElementClass*, TPaletteItem*>>;
+void AddElementItems(TElementItems& items, std::initializer_list<TElementItemRow> rows);
+// The item that inserts cls; nil for none.
+TPaletteItem* FindElementItem(const TElementItems& items, const TElementClass* cls) noexcept;
 
 // A declaration that a call passes values to (an event, a property with
 // parameters): the namespace whose parameters the call's values follow when

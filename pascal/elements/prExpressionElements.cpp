@@ -60,7 +60,7 @@ constexpr int kMethodSmallPicture = NoImageIndex;
 struct TExpressionUnit {
     TImageStrip smallImages;
     TImageStrip largeImages;
-    QList<std::pair<const TElementClass*, TPaletteItem*>> items;
+    TElementItems items;
 };
 std::unique_ptr<TExpressionUnit> g_expressionUnit;
 
@@ -632,9 +632,7 @@ struct TExpressionItemRow {
 
 TPaletteItem* ExpressionElementPaletteItem(const TElementClass* cls) noexcept {
     if (!g_expressionUnit) return nullptr;
-    for (const auto& [c, item] : g_expressionUnit->items)
-        if (c == cls) return item;
-    return nullptr;
+    return FindElementItem(g_expressionUnit->items, cls);
 }
 
 void InitExpressionElementsUnit() {

@@ -77,7 +77,7 @@ struct TSimpleUnit {
     TImageStrip charImages;
     TImageStrip smallImages;
     TImageStrip largeImages;
-    QList<std::pair<const TElementClass*, TPaletteItem*>> items;
+    TElementItems items;
     TSchemePaletteItem* generatePrefix = nullptr;
     TSchemePaletteItem* arrayBounds = nullptr;
 };
@@ -754,25 +754,9 @@ void TElement_Code::WriteTitle(TTitleWriter& writer) {
 // ---------------------------------------------------------------------------
 // The unit
 
-namespace {
-
-struct TSimpleItemRow {
-    const TElementClass* cls;
-    int caption;
-    int hint;
-    TNode* parent;
-    uint16_t flags;
-    int picture;
-    int order;
-};
-
-}  // namespace
-
 TPaletteItem* SimpleElementPaletteItem(const TElementClass* cls) noexcept {
     if (!g_simpleUnit) return nullptr;
-    for (const auto& [c, item] : g_simpleUnit->items)
-        if (c == cls) return item;
-    return nullptr;
+    return FindElementItem(g_simpleUnit->items, cls);
 }
 
 TPaletteItem* GeneratePrefixPaletteItem() noexcept { return g_simpleUnit ? g_simpleUnit->generatePrefix : nullptr; }
@@ -798,7 +782,7 @@ void InitSimpleElementsUnit() {
                                    TElement_TypeAlias::StaticClass(), TElement_Record::StaticClass(),
                                    TElement_Code::StaticClass()});
     if (!Palette() || !TypesPaletteGroup()) return;
-    const TSimpleItemRow rows[] = {
+    AddElementItems(unit.items, {
         {TElement_Constant::StaticClass(), strConstant, strConstantHint, PaletteOtherInsertItem(), 0,
          SimpleSmallPicture(kSmallConstant), 200},
         {TElement_Use::StaticClass(), strUse, strUseHint, PaletteOtherInsertItem(), 0, SimpleSmallPicture(kSmallUse), 100},
@@ -814,10 +798,7 @@ void InitSimpleElementsUnit() {
          140},
         {TElement_Record::StaticClass(), strRecord, strRecordHint, TypesOtherItem(), 0, SimpleSmallPicture(kSmallRecord),
          80},
-    };
-    for (const TSimpleItemRow& row : rows)
-        unit.items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, row.picture, row.caption,
-                                                                 row.hint, row.order, row.cls)});
+    });
     // The naming elements' large strip starts with the "Autoname" picture.
     const int autonamePicture = AutonamePaletteItem() ? AutonamePaletteItem()->LargeImage() : NoImageIndex;
     unit.generatePrefix = TSchemePaletteItem::Create(PaletteActionsGroup(), pifLargeImage | pifChangesElement,
