@@ -561,7 +561,6 @@ void TNamespaceNotices::Flush() {
         if (m_next + kLoadAhead < m_waiting.size()) PrefetchLines(AsCoverOf(m_waiting[m_next + kLoadAhead]));
         if (m_next + kLoadAhead / 2 < m_waiting.size()) {
             const TNamespaceCoverItem* ahead = AsCoverOf(m_waiting[m_next + kLoadAhead / 2]);
-            if (ahead->m_firstCover) PrefetchLines(ahead->m_firstCover);
             PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
         }
         const TNotice notice = m_waiting[m_next++];
@@ -809,13 +808,11 @@ void TNamespace::IndexRemove(TNamespaceItem* item) {
 void TNamespace::IndexRename(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
     // What the rename reads next loads side by side while the name is folded,
-    // rather than one miss after another: the slot of the old name, the texts
-    // of the old key and name (compared, then let go) and the first cover,
-    // which its connection renames next.
+    // rather than one miss after another: the slot of the old name and the
+    // texts of the old key and name (compared, then let go).
     m_byName.Prefetch(item->m_nameHash);
     __builtin_prefetch(item->m_nameKey.constData());
     __builtin_prefetch(item->m_keyedName.constData());
-    if (item->m_firstCover) PrefetchLines(item->m_firstCover);
     TNameKey key = TakeNameKey(item);
     m_byName.Prefetch(key.hash);
     MarkDirty(item);
@@ -1226,36 +1223,17 @@ TNamespaceConnection::~TNamespaceConnection() {
     // Normally empty: BeforeDestruction let everything go.
     while (TNamespaceCoverItem* cover = m_covers.Last()) {
         const TCoverList::TCoverPtr owned = m_covers.Remove(cover);
-        Unchain(cover);
     }
 }
 
-// The covers of an item are found from the item itself: the chain is short
-// (one cover per connection that shows it) and lies next to data the caller
-// already touches, where an index by item would cost a cache miss per look-up.
+namespace {
+// MixHash is bijective: covers under one hash wrap one item, originals under
+// one hash are one item.
+uint64_t ItemHash(const TNamespaceItem* item) noexcept { return MixHash(uint64_t(uintptr_t(item))); }
+}  // namespace
+
 TNamespaceCoverItem* TNamespaceConnection::FindCover(TNamespaceItem* wrapped) const {
-    TMaybeLock lock(wrapped->ReferenceLock());
-    for (TNamespaceCoverItem* cover = wrapped->m_firstCover; cover; cover = cover->m_nextCover)
-        if (cover->m_connection == this) return cover;
-    return nullptr;
-}
-
-void TNamespaceConnection::Chain(TNamespaceCoverItem* cover) {
-    TNamespaceItem* wrapped = cover->m_wrapped;
-    TMaybeLock lock(wrapped->ReferenceLock());
-    cover->m_nextCover = wrapped->m_firstCover;
-    wrapped->m_firstCover = cover;
-}
-
-void TNamespaceConnection::Unchain(TNamespaceCoverItem* cover) {
-    TNamespaceItem* wrapped = cover->m_wrapped;
-    TMaybeLock lock(wrapped->ReferenceLock());
-    for (TNamespaceCoverItem** link = &wrapped->m_firstCover; *link; link = &(*link)->m_nextCover)
-        if (*link == cover) {
-            *link = cover->m_nextCover;
-            break;
-        }
-    cover->m_nextCover = nullptr;
+    return m_byWrapped.Find(ItemHash(wrapped), [](const TNamespaceCoverItem*) { return true; });
 }
 
 int TNamespaceConnection::ReferenceCount() {
@@ -1274,12 +1252,8 @@ bool TNamespaceConnection::AcceptsItem(TNamespaceItem* item) {
     return !((m_filter & ncfPublicOnly) && item->GetVisibility() == 1);
 }
 
-namespace {
-uint64_t OriginalHash(const TNamespaceItem* original) noexcept { return MixHash(uint64_t(uintptr_t(original))); }
-}  // namespace
-
 bool TNamespaceConnection::ShowsOriginal(TNamespaceItem* original) const {
-    return m_originals.Find(OriginalHash(original), [original](TNamespaceItem* o) { return o == original; });
+    return m_originals.Find(ItemHash(original), [original](TNamespaceItem* o) { return o == original; });
 }
 
 bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
@@ -1297,15 +1271,15 @@ bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
 
 void TNamespaceConnection::MakeCover(TNamespaceItem* item) {
     TNamespaceCoverItem* cover = m_covers.Add(TCoverList::TCoverPtr(new TNamespaceCoverItem(this, item)));
-    m_originals.Insert(OriginalHash(cover->m_original), cover->m_original);
-    Chain(cover);
+    m_originals.Insert(ItemHash(cover->m_original), cover->m_original);
+    m_byWrapped.Insert(ItemHash(cover->m_wrapped), cover);
     if (m_owner) m_owner->Announce(nnItemAdded, cover);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
     TCoverList::TCoverPtr owned = m_covers.Remove(cover);
-    m_originals.EraseHeld(OriginalHash(cover->m_original), cover->m_original);
-    Unchain(cover);
+    m_originals.EraseHeld(ItemHash(cover->m_original), cover->m_original);
+    m_byWrapped.EraseHeld(ItemHash(cover->m_wrapped), cover);
     TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
     TNamespaceNotices::TBatch batch(&notices);
     if (m_owner) m_owner->Announce(nnItemRemoved, cover);

@@ -15,10 +15,10 @@
 //
 // Locks: each namespace guards the reference lists of its own items, its
 // listeners and the list of connections that target it; each connection
-// guards the reference lists of its covers and its reference counter. The
-// lock that guards an item's reference list also guards the chain of covers
-// that show the item. Both are re-entrant. Shared namespaces (the standard
-// types) are only read after start-up, from any thread.
+// guards the reference lists of its covers and its reference counter. Both
+// are re-entrant. A connection finds its covers in an index of its own, so
+// no connection writes to the items of another scheme. Shared namespaces
+// (the standard types) are only read after start-up, from any thread.
 
 #include "core/cuBlockPool.h"
 #include "core/cuProps.h"
@@ -154,9 +154,6 @@ private:
     const bool m_isCover;
 
     std::unique_ptr<std::vector<TReference*>> m_references;
-    // The covers that show this item, one per connection, chained through
-    // the covers; under the same lock as the reference list.
-    TNamespaceCoverItem* m_firstCover = nullptr;
 
     // Index bookkeeping in the namespace that shows the item: the
     // case-folded name it is filed under and that name's hash.
@@ -308,8 +305,6 @@ private:
     bool m_retired = false;
     TNamespaceItem* m_wrapped;
     TNamespaceItem* m_original;
-    // The next cover of the same wrapped item (another connection's).
-    TNamespaceCoverItem* m_nextCover = nullptr;
 };
 
 TNamespaceCoverItem* TNamespaceItem::AsCover() noexcept {
@@ -652,9 +647,6 @@ private:
     void BuildCovers();
     void FreeCovers();
     void MakeCover(TNamespaceItem* item);
-    // Links the cover into, or out of, its wrapped item's chain of covers.
-    static void Chain(TNamespaceCoverItem* cover);
-    static void Unchain(TNamespaceCoverItem* cover);
     void FreeCover(TNamespaceCoverItem* cover);
     // Whether a cover of original is here.
     bool ShowsOriginal(TNamespaceItem* original) const;
@@ -667,6 +659,10 @@ private:
     TNamespace* m_owner = nullptr;
     TNamespace* m_target = nullptr;
     TCoverList m_covers;
+    // Each cover by its wrapped item: an item shown by many connections (a
+    // name of an outer scope that every inner scope sees) costs each of them
+    // one look-up, not a walk past the covers of all the others.
+    THashIndex<TNamespaceCoverItem> m_byWrapped;
     // The original of each cover (once per cover): an item whose original
     // none shows cannot have come through this connection before.
     THashIndex<TNamespaceItem> m_originals;
