@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -54,14 +55,16 @@ T* Insert(TTextorElement* text, const QString& name) {
 
 TTextorElement* ContentOf(TNamedElementWithContent* element) { return static_cast<TTextorElement*>(element->Content()); }
 
-// The records every group refers to. A record sees the enclosing names
-// through its connection to the owner, which holds a cover of each of them:
-// a module pays records times names for that, so the records stay a fixed
-// number here and the unit-level declarations grow.
-constexpr int kRecords = 20;
+// The records the groups refer to grow with the module, one for every
+// kDeclarationsPerRecord declarations: each record sees the enclosing names
+// through its connection to the owner, so that what a scope costs for the
+// names around it is part of what grows.
+constexpr int kDeclarationsPerRecord = 50;
 
-void BuildRecords(TTextorElement* root) {
-    for (int r = 0; r < kRecords; ++r) {
+int RecordsFor(int declarations) { return std::max(1, declarations / kDeclarationsPerRecord); }
+
+void BuildRecords(TTextorElement* root, int records) {
+    for (int r = 0; r < records; ++r) {
         auto* record = Insert<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
         Insert<TElement_Field>(ContentOf(record), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
         Insert<TElement_Field>(ContentOf(record), QStringLiteral("Name"))->TypeField()->ReplaceText(QStringLiteral("str"));
@@ -69,9 +72,9 @@ void BuildRecords(TTextorElement* root) {
 }
 
 // One group of twelve declarations.
-void BuildGroup(TTextorElement* root, int i) {
+void BuildGroup(TTextorElement* root, int i, int records) {
     const QString n = QString::number(i);
-    const QString record = QStringLiteral("TRec") + QString::number(i % kRecords);
+    const QString record = QStringLiteral("TRec") + QString::number(i % records);
     auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
     Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
     Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
@@ -95,6 +98,7 @@ void CheckModule(TElement* root) {
 // scheme each time (inside the clock: the whole build is what is measured).
 void BM_ProgramDeclarationsBuild(benchmark::State& state) {
     const int groups = int(state.range(0)) / kDeclarationsPerGroup;
+    const int records = RecordsFor(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         QuillaneLeaveCaches();
@@ -103,8 +107,8 @@ void BM_ProgramDeclarationsBuild(benchmark::State& state) {
         auto scheme = std::make_unique<TScheme>(TElement_BenchProgramRoot::StaticClass(), QStringLiteral("ProgramModule"));
         scheme->SetUndoRedo(&history);
         auto* root = static_cast<TTextorElement*>(scheme->Root());
-        BuildRecords(root);
-        for (int i = 0; i < groups; ++i) BuildGroup(root, i);
+        BuildRecords(root, records);
+        for (int i = 0; i < groups; ++i) BuildGroup(root, i, records);
         CheckModule(root);
         benchmark::DoNotOptimize(root);
         scheme.reset();

@@ -358,7 +358,7 @@ void TChildrenByNamespaceElement::Follow(TNamespace* ns) {
         [this](TNamespaceItem* item, bool&) {
             if (AcceptsItem(item)) CreateChildFor(item);
         },
-        true);
+        AcceptsCovers());
     ns->AddListener(MakeHandler<&TChildrenByNamespaceElement::OnNotify>(this));
 }
 

@@ -167,6 +167,9 @@ public:
     virtual void ItemRenamed(TVisualElement* child, TNamespaceItem* item) {}
     virtual const TElementClass* GetChildClass() = 0;
     virtual bool AcceptsItem(TNamespaceItem* item) { return true; }
+    // Whether AcceptsItem may accept covers (false: own items only, and the
+    // namespace's connections need not show everything).
+    virtual bool AcceptsCovers() { return true; }
     virtual void NamespaceNotify(int code, TNamespaceItem* item, intptr_t argument);
 
     // TVisualElement

@@ -473,6 +473,7 @@ void TReferenceRouter::Rekey(TCustomReferenceElement* reference) {
     QString text = reference->GetText();
     if (reference->m_routed && !reference->m_routedTarget && reference->m_routedKey == text) return;
     Remove(reference);
+    m_namespace->WantName(text);
     m_waiting[text].push_back(reference);
     reference->m_routedKey = std::move(text);
     Link(reference);

@@ -82,6 +82,8 @@ public:
         ++m_count;
     }
 
+    size_t Count() const noexcept { return m_count; }
+
     // Removes every entry and gives the slots back.
     void Clear() noexcept {
         m_slots.reset();

@@ -82,6 +82,10 @@ void EraseFromIndex(QHash<K, List>& index, const K& key, T* item) {
     if (it->empty()) index.erase(it);
 }
 
+// MixHash is bijective: covers under one hash wrap one item, originals under
+// one hash are one item.
+uint64_t ItemHash(const TNamespaceItem* item) noexcept { return MixHash(uint64_t(uintptr_t(item))); }
+
 bool Accepts(const TNamespace::TFilter& filter, TNamespace* ns, TNamespaceItem* item) {
     if (!filter) return true;
     bool accept = true;
@@ -710,11 +714,80 @@ void TNamespace::Announce(int code, TNamespaceItem* item, intptr_t argument) {
 
 void TNamespace::Deliver(int code, TNamespaceItem* item, intptr_t argument) {
     Broadcast(code, intptr_t(item), argument);
+    DeliverToLazy(code, item, argument);
     if (code == nnItemAdded || code == nnEnabledChanged || code == nnRenamed || code == nnItemRemoved)
         RequestDuplicateCheck();
 }
 
-void TNamespace::NameGroup(const TNameKey& key, TNameGroup& group) const {
+void TNamespace::DeliverToLazy(int code, TNamespaceItem* item, intptr_t argument) {
+    if (!item || code < nnItemAdded || code > nnItemRemoved) return;
+    const bool byName = code == nnItemAdded || code == nnItemChanged || code == nnEnabledChanged || code == nnRenamed;
+    QVarLengthArray<TNamespaceConnection*, 8> lazy;
+    auto add = [&lazy](TNamespaceConnection* c) {
+        if (!lazy.contains(c)) lazy.push_back(c);
+    };
+    const uint64_t itemHash = ItemHash(item);
+    {
+        std::lock_guard lock(m_lock);
+        if (m_lazyByItem.Count()) m_lazyByItem.ForEach(itemHash, add);
+        if (byName && m_lazyByName.Count() && item->m_indexedIn == this) m_lazyByName.ForEach(item->m_nameHash, add);
+    }
+    // One that an earlier one's reaction let go of is passed over.
+    auto filed = [&](TNamespaceConnection* c) {
+        std::lock_guard lock(m_lock);
+        auto same = [c](TNamespaceConnection* other) { return other == c; };
+        return m_lazyByItem.Find(itemHash, same) ||
+               (byName && item->m_indexedIn == this && m_lazyByName.Find(item->m_nameHash, same));
+    };
+    for (TNamespaceConnection* c : lazy)
+        if (filed(c)) c->OnTargetNotify(this, code, intptr_t(item), argument);
+}
+
+void TNamespace::Want(uint64_t hash) {
+    // Up a chain of lazy connections without recursion: scopes nest deep.
+    std::vector<TNamespace*> pending{this};
+    while (!pending.empty()) {
+        TNamespace* ns = pending.back();
+        pending.pop_back();
+        std::lock_guard lock(ns->m_lock);
+        if (ns->m_wanted.contains(hash)) continue;
+        ns->m_wanted.insert(hash);
+        for (TNamespaceConnection* connection : ns->m_lazyConnections) {
+            if (!connection->m_listening) continue;
+            TNamespace* target = connection->m_target;
+            {
+                std::lock_guard targetLock(target->m_lock);
+                target->m_lazyByName.Insert(hash, connection);
+            }
+            pending.push_back(target);
+        }
+    }
+}
+
+void TNamespace::WantName(const QString& name) { Want(TNameKey(name).hash); }
+
+void TNamespace::ShowLazyNames(uint64_t hash) {
+    for (size_t i = 0; i < m_lazyConnections.size(); ++i) m_lazyConnections[i]->ShowHashed(hash, false);
+}
+
+void TNamespace::ShowEverything(TNamespaceConnection* viewer) {
+    if (!viewer) m_viewedWhole = true;
+    std::vector<TNamespaceConnection*> lazy;
+    for (TNamespaceConnection* connection : m_lazyConnections)
+        if (!viewer || viewer->SeesThrough(connection)) lazy.push_back(connection);
+    for (TNamespaceConnection* connection : lazy) connection->MakeEager();
+}
+
+bool TNamespace::ViewedWhole(const TNamespaceConnection* connection) {
+    if (m_viewedWhole) return true;
+    std::lock_guard lock(m_lock);
+    for (TNamespaceConnection* viewer : m_incoming)
+        if (!viewer->m_lazy && viewer->m_autoFill && viewer->SeesThrough(connection)) return true;
+    return false;
+}
+
+void TNamespace::NameGroup(const TNameKey& key, TNameGroup& group) {
+    ShowLazyNames(key.hash);
     m_byName.ForEach(key.hash, [&](TNamespaceItem* item) {
         if (item->m_nameKey == key.key) group.push_back(item);
     });
@@ -780,7 +853,7 @@ bool TNamespace::MayBeOwnName(uint64_t hash) {
     return m_ownNames[bit / kWordBits] >> (bit % kWordBits) & 1;
 }
 
-void TNamespace::IndexAdd(TNamespaceItem* item) {
+void TNamespace::IndexAdd(TNamespaceItem* item, bool mark) {
     if (item->m_indexedIn) return;
     item->m_indexedIn = this;
     TNameKey key = TakeNameKey(item);
@@ -788,11 +861,12 @@ void TNamespace::IndexAdd(TNamespaceItem* item) {
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
     FileOwnName(item);
+    if (!item->m_isCover) Want(item->m_nameHash);
     if (m_elementIndexed) {
         item->m_elementKey = item->GetElement();
         if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
     }
-    MarkDirty(item);
+    if (mark) MarkDirty(item);
 }
 
 void TNamespace::IndexRemove(TNamespaceItem* item) {
@@ -823,10 +897,12 @@ void TNamespace::IndexRename(TNamespaceItem* item) {
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
     FileOwnName(item);
+    if (!item->m_isCover) Want(item->m_nameHash);
     MarkDirty(item);
 }
 
 void TNamespace::BuildElementIndex() {
+    ShowEverything(nullptr);
     m_elementIndexed = true;
     auto add = [this](TNamespaceItem* item) {
         if (item->m_indexedIn != this) return;
@@ -903,7 +979,7 @@ TNamespaceItem* TNamespace::FindItemByPath(const QString& path) {
         TNamespace* target = connection->Target();
         if (!target) return nullptr;
         TNamespaceItem* inner = target->FindItemByPath(path.mid(dot + 1));
-        return inner ? connection->FindCover(inner) : nullptr;
+        return inner ? connection->CoverShown(inner) : nullptr;
     }
     return nullptr;
 }
@@ -920,6 +996,8 @@ TNamespaceItem* TNamespace::FindItemByElement(TElement* element) {
 }
 
 void TNamespace::ForEachItem(const TItemCallback& callback, bool withConnections) {
+    // A walk over everything: lazy connections show everything from now on.
+    if (withConnections) ShowEverything(nullptr);
     std::lock_guard lock(m_lock);
     bool stop = false;
     for (TNamespaceOwnItem* item = m_firstOwn; item && !stop;) {
@@ -950,6 +1028,7 @@ void TNamespace::GetNames(TNameList& names, bool withDisabled, bool onlyUnique, 
 bool TNamespace::IsNameTaken(const QString& name) {
     std::lock_guard lock(m_lock);
     const TNameKey key(name);
+    ShowLazyNames(key.hash);
     return m_byName.Find(key.hash, [&](TNamespaceItem* item) { return item->m_nameKey == key.key; }) != nullptr;
 }
 
@@ -1226,12 +1305,6 @@ TNamespaceConnection::~TNamespaceConnection() {
     }
 }
 
-namespace {
-// MixHash is bijective: covers under one hash wrap one item, originals under
-// one hash are one item.
-uint64_t ItemHash(const TNamespaceItem* item) noexcept { return MixHash(uint64_t(uintptr_t(item))); }
-}  // namespace
-
 TNamespaceCoverItem* TNamespaceConnection::FindCover(TNamespaceItem* wrapped) const {
     return m_byWrapped.Find(ItemHash(wrapped), [](const TNamespaceCoverItem*) { return true; });
 }
@@ -1269,17 +1342,143 @@ bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
     return ShowsOriginal(original) && item->IsThroughConnection(this);
 }
 
-void TNamespaceConnection::MakeCover(TNamespaceItem* item) {
+void TNamespaceConnection::MakeCover(TNamespaceItem* item, bool announce) {
     TNamespaceCoverItem* cover = m_covers.Add(TCoverList::TCoverPtr(new TNamespaceCoverItem(this, item)));
     m_originals.Insert(ItemHash(cover->m_original), cover->m_original);
     m_byWrapped.Insert(ItemHash(cover->m_wrapped), cover);
-    if (m_owner) m_owner->Announce(nnItemAdded, cover);
+    if (m_lazy) {
+        std::lock_guard lock(m_target->m_lock);
+        m_target->m_lazyByItem.Insert(ItemHash(item), this);
+    }
+    if (!m_owner) return;
+    if (announce) {
+        m_owner->Announce(nnItemAdded, cover);
+        return;
+    }
+    std::lock_guard lock(m_owner->m_lock);
+    m_owner->IndexAdd(cover, false);
+}
+
+TNamespaceCoverItem* TNamespaceConnection::CoverShown(TNamespaceItem* item) {
+    if (TNamespaceCoverItem* cover = FindCover(item)) return cover;
+    if (!m_lazy || !m_autoFill || !m_target || item->GetNamespace() != m_target) return nullptr;
+    if (TNamespaceCoverItem* inner = item->AsCover(); inner && !SeesThrough(inner->Connection())) return nullptr;
+    if (!Shows(item)) return nullptr;
+    MakeCover(item, false);
+    return FindCover(item);
+}
+
+void TNamespaceConnection::ShowHashed(uint64_t hash, bool announce) {
+    TNamespace* target = m_target;
+    if (!target || !m_autoFill || m_showing) return;
+    {
+        // What the target would show under the hash first, through its own
+        // lazy connections (a cycle of connections is walked once).
+        struct TShowing {
+            bool& flag;
+            explicit TShowing(bool& f) : flag(f) { flag = true; }
+            ~TShowing() { flag = false; }
+        } showing(m_showing);
+        target->ShowLazyNames(hash);
+    }
+    TNamespace::TNameGroup items;
+    {
+        std::lock_guard lock(target->m_lock);
+        target->m_byName.ForEach(hash, [&items](TNamespaceItem* item) { items.push_back(item); });
+    }
+    if (items.size() > 1) std::sort(items.begin(), items.end(), &TNamespace::SeenBefore);
+    for (TNamespaceItem* item : items) {
+        if (m_target != target || !m_lazy) return;
+        if (TNamespaceCoverItem* inner = item->AsCover(); inner && !SeesThrough(inner->Connection())) continue;
+        if (!FindCover(item) && Shows(item)) MakeCover(item, announce);
+    }
+}
+
+void TNamespaceConnection::ShowWanted() {
+    if (!m_owner || !m_target || !m_autoFill) return;
+    std::vector<uint64_t> wanted;
+    {
+        std::lock_guard lock(m_owner->m_lock);
+        wanted.assign(m_owner->m_wanted.cbegin(), m_owner->m_wanted.cend());
+    }
+    for (uint64_t hash : wanted) ShowHashed(hash, true);
+}
+
+void TNamespaceConnection::ListenForWanted() {
+    if (m_listening || !m_lazy || !m_owner || !m_target) return;
+    m_listening = true;
+    std::vector<uint64_t> wanted;
+    {
+        std::lock_guard lock(m_owner->m_lock);
+        wanted.assign(m_owner->m_wanted.cbegin(), m_owner->m_wanted.cend());
+    }
+    {
+        std::lock_guard lock(m_target->m_lock);
+        for (uint64_t hash : wanted) m_target->m_lazyByName.Insert(hash, this);
+    }
+    for (uint64_t hash : wanted) m_target->Want(hash);
+}
+
+void TNamespaceConnection::StopListeningForWanted() {
+    if (!m_listening) return;
+    m_listening = false;
+    // Filed under every name the owner wants: the owner's wishes only grow.
+    std::lock_guard ownerLock(m_owner->m_lock);
+    std::lock_guard lock(m_target->m_lock);
+    for (uint64_t hash : m_owner->m_wanted) m_target->m_lazyByName.EraseHeld(hash, this);
+}
+
+void TNamespaceConnection::Hear(TNamespace* target, bool on) {
+    const THandler handler = MakeHandler<&TNamespaceConnection::OnTargetNotify>(this);
+    std::lock_guard lock(target->m_lock);
+    if (m_lazy) {
+        // Told by the target through its indexes of what it wants and shows.
+        if (!on) m_covers.ForEach([&](TNamespaceCoverItem* cover) {
+            target->m_lazyByItem.EraseHeld(ItemHash(cover->m_wrapped), this);
+        });
+    } else if (m_hearsScopeLinks) {
+        if (on)
+            target->AddHandler(handler);
+        else
+            target->RemoveHandler(handler);
+    } else if (on) {
+        target->m_ownListeners.push_back(this);
+    } else {
+        EraseFrom(target->m_ownListeners, this);
+    }
+}
+
+void TNamespaceConnection::MakeEager() {
+    if (!m_lazy) return;
+    TNamespace* target = m_target;
+    StopListeningForWanted();
+    if (target) Hear(target, false);
+    m_lazy = false;
+    if (m_owner) EraseFrom(m_owner->m_lazyConnections, this);
+    if (!target) return;
+    Hear(target, true);
+    if (m_autoFill) BuildCovers();
+}
+
+void TNamespaceConnection::SetLazy(bool value) {
+    if (value == m_lazy) return;
+    if (!value) {
+        MakeEager();
+        return;
+    }
+    if (m_target || !m_prefix.isEmpty()) return;
+    m_lazy = true;
+    if (m_owner) m_owner->m_lazyConnections.push_back(this);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
     TCoverList::TCoverPtr owned = m_covers.Remove(cover);
     m_originals.EraseHeld(ItemHash(cover->m_original), cover->m_original);
     m_byWrapped.EraseHeld(ItemHash(cover->m_wrapped), cover);
+    if (m_lazy && m_target) {
+        std::lock_guard lock(m_target->m_lock);
+        m_target->m_lazyByItem.EraseHeld(ItemHash(cover->m_wrapped), this);
+    }
     TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
     TNamespaceNotices::TBatch batch(&notices);
     if (m_owner) m_owner->Announce(nnItemRemoved, cover);
@@ -1307,6 +1506,8 @@ void TNamespaceConnection::FreeCovers() {
 void TNamespaceConnection::BuildCovers() {
     TNamespace* target = m_target;
     if (!target) return;
+    // The lazy connections of the target whose covers it shows show everything first.
+    target->ShowEverything(this);
     std::vector<TNamespaceItem*> items;
     {
         std::lock_guard lock(target->m_lock);
@@ -1346,17 +1547,14 @@ void TNamespaceConnection::Unlink(TNamespace*) {
 
 void TNamespaceConnection::SetTarget(TNamespace* target) {
     if (target == m_target) return;
-    const THandler handler = MakeHandler<&TNamespaceConnection::OnTargetNotify>(this);
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
     InUpdate(Scheme(), [&] {
         if (TNamespace* old = m_target) {
             FreeCovers();
+            StopListeningForWanted();
+            Hear(old, false);
             {
                 std::lock_guard lock(old->m_lock);
-                if (m_hearsScopeLinks)
-                    old->RemoveHandler(handler);
-                else
-                    EraseFrom(old->m_ownListeners, this);
                 EraseFrom(old->m_incoming, this);
             }
             Unlink(old);
@@ -1364,16 +1562,22 @@ void TNamespaceConnection::SetTarget(TNamespace* target) {
         }
         if (!target || target->m_freeing || IsBeingDestroyed()) return;
         m_target = target;
+        if (m_lazy && m_owner && m_owner->ViewedWhole(this)) {
+            m_lazy = false;
+            EraseFrom(m_owner->m_lazyConnections, this);
+        }
+        Hear(target, true);
         {
             std::lock_guard lock(target->m_lock);
-            if (m_hearsScopeLinks)
-                target->AddHandler(handler);
-            else
-                target->m_ownListeners.push_back(this);
             target->m_incoming.push_back(this);
         }
         Link(target);
-        if (m_autoFill) BuildCovers();
+        if (!m_lazy) {
+            if (m_autoFill) BuildCovers();
+            return;
+        }
+        ListenForWanted();
+        ShowWanted();
     });
     batch.End();
 }
@@ -1396,7 +1600,9 @@ void TNamespaceConnection::SetOwner(TNamespace* owner) {
                 if (i + kLoadAhead < covers.size()) PrefetchLines(covers[i + kLoadAhead]);
                 old->Announce(nnItemRemoved, covers[i]);
             }
+            StopListeningForWanted();
             EraseFrom(old->m_connections, this);
+            EraseFrom(old->m_lazyConnections, this);
             m_owner = nullptr;
         }
         if (!owner || owner->m_freeing) return;
@@ -1407,8 +1613,15 @@ void TNamespaceConnection::SetOwner(TNamespace* owner) {
         m_owner = owner;
         m_ownerSequence = NextSequence();
         owner->m_connections.push_back(this);
+        if (m_lazy) owner->m_lazyConnections.push_back(this);
         for (TNamespaceCoverItem* cover : Covers()) owner->Announce(nnItemAdded, cover);
-        if (m_autoFill) BuildCovers();
+        if (m_lazy && m_target && owner->ViewedWhole(this)) MakeEager();
+        if (!m_lazy) {
+            if (m_autoFill) BuildCovers();
+            return;
+        }
+        ListenForWanted();
+        ShowWanted();
     });
     batch.End();
 }
@@ -1418,12 +1631,17 @@ void TNamespaceConnection::SetFilter(uint8_t filter) {
     m_filter = filter;
     InUpdate(Scheme(), [this] {
         FreeCovers();
-        if (m_autoFill && m_target) BuildCovers();
+        if (m_lazy)
+            ShowWanted();
+        else if (m_autoFill && m_target)
+            BuildCovers();
     });
 }
 
 void TNamespaceConnection::SetPrefix(const QString& prefix) {
     if (prefix == m_prefix) return;
+    // Lazy covers are found under their wrapped names, which a prefix changes.
+    if (!prefix.isEmpty()) MakeEager();
     m_prefix = prefix;
     if (!m_owner) return;
     TNamespaceNotices::TBatch batch(&TNamespaceNotices::OfThisThread());
@@ -1467,6 +1685,12 @@ void TNamespaceConnection::OnTargetNotify(TItfObject* sender, int code, intptr_t
     if (!item) return;
     if (TNamespaceCoverItem* inner = item->AsCover(); inner && !SeesThrough(inner->Connection())) return;
     TNamespaceCoverItem* cover = FindCover(item);
+    if (m_lazy && !cover) {
+        // Told because the owner wants the name: a cover when the item may be shown.
+        if (code == nnItemAdded || code == nnItemChanged || code == nnEnabledChanged || code == nnRenamed)
+            if (Shows(item)) MakeCover(item);
+        return;
+    }
     switch (code) {
     case nnItemAdded:
         if (!cover && Shows(item)) MakeCover(item);

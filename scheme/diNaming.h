@@ -393,6 +393,9 @@ public:
     void GetNames(TNameList& names, bool withDisabled, bool onlyUnique, const TFilter& filter = {});
     // Whether any item (disabled ones included) bears name, ignoring case.
     bool IsNameTaken(const QString& name);
+    // A listener waits for name to come (ignoring case): the lazy
+    // connections that reach this namespace show it as soon as it comes.
+    void WantName(const QString& name);
     QString GetUniqueName(const QString& base, bool useNumberFirst, const class TNamingSettings& settings);
 
     // The whole duplicate check; inside a scheme update the namespace is
@@ -443,6 +446,25 @@ private:
 
     // Broadcasts code for item and runs the duplicate check it calls for.
     void Deliver(int code, TNamespaceItem* item, intptr_t argument);
+    // Tells the lazy connections that target this namespace of code for
+    // item: those that want its name and those that show it.
+    void DeliverToLazy(int code, TNamespaceItem* item, intptr_t argument);
+
+    // Lazy connections (see TNamespaceConnection::SetLazy). A name is wanted
+    // here when an own item bears it, a listener waits for it, or a lazy
+    // connection fed by this namespace wants it; the wish goes on to the
+    // targets of the lazy connections this namespace owns.
+    void Want(uint64_t hash);
+    // The covers that the lazy connections owned here (and those they reach)
+    // would show under the hash of a name, made without announcing them:
+    // they stood for names that were there already.
+    void ShowLazyNames(uint64_t hash);
+    // Everything the lazy connections owned here would show, for a walk over
+    // all the namespace sees (viewer: a connection that targets it and shows
+    // the covers of those it sees through; nil: every connection, from now on).
+    void ShowEverything(TNamespaceConnection* viewer);
+    // Whether a lazy connection joining here must show everything at once.
+    bool ViewedWhole(const TNamespaceConnection* connection);
 
     // A case-folded name and its hash.
     struct TNameKey {
@@ -454,12 +476,13 @@ private:
     };
     // The items filed under key, in the order the namespace sees them.
     using TNameGroup = QVarLengthArray<TNamespaceItem*, 4>;
-    void NameGroup(const TNameKey& key, TNameGroup& group) const;
+    void NameGroup(const TNameKey& key, TNameGroup& group);
     // The key of the item's name as it is now, which the item keeps as the
     // name it is filed under. A cover that shows the very name its wrapped
     // item is filed under takes that item's key instead of folding it again.
     static TNameKey TakeNameKey(TNamespaceItem* item);
-    void IndexAdd(TNamespaceItem* item);
+    // Without marking: a cover shown lazily stands for one that was there.
+    void IndexAdd(TNamespaceItem* item, bool mark = true);
     void IndexRemove(TNamespaceItem* item);
     void IndexRename(TNamespaceItem* item);
     // The filter of own names (see m_ownNames); covers pass by.
@@ -482,6 +505,8 @@ private:
     TNamespaceOwnItem* m_lastOwn = nullptr;
     int m_ownCount = 0;
     std::vector<TNamespaceConnection*> m_connections;
+    // Those of m_connections that are lazy, in the same order.
+    std::vector<TNamespaceConnection*> m_lazyConnections;
     std::vector<TNamespaceConnection*> m_incoming;
     // The incoming connections that do not hear scope links' covers: told
     // of everything else after the listeners.
@@ -510,6 +535,15 @@ private:
     std::vector<uint64_t> m_ownNames;
     size_t m_ownNamesStale = 0;
     std::vector<TNameKey> m_dirtyKeys;
+    // The hashes of the names wanted here, and the lazy connections that
+    // target this namespace under the hashes of the names they want and
+    // under the hashes of the items they show.
+    QSet<uint64_t> m_wanted;
+    THashIndex<TNamespaceConnection> m_lazyByName;
+    THashIndex<TNamespaceConnection> m_lazyByItem;
+    // Something walked everything seen here: the lazy connections owned
+    // here show everything.
+    bool m_viewedWhole = false;
     bool m_fullCheckPending = false;
     bool m_freeing = false;
     std::unique_ptr<TNamespaceAttachment> m_attachment;
@@ -607,6 +641,15 @@ public:
     // connects to it again.
     bool HearsScopeLinks() const noexcept { return m_hearsScopeLinks; }
     void SetHearsScopeLinks(bool value);
+    // A lazy connection makes a cover only when one is asked for: a look-up
+    // by name or by path in its owner, a name that its owner (or a scope it
+    // feeds) waits for or declares, and everything once something walks all
+    // its owner sees or a connection that shows its covers targets its owner.
+    // What its owner sees by any question is what an eager connection would
+    // show; what it announces is what those who listen can tell apart. Set
+    // before the target; a prefix makes it eager, and eager it stays.
+    bool IsLazy() const noexcept { return m_lazy; }
+    void SetLazy(bool value);
     int ReferenceCount();
 
     // The covers in the order the target sees the wrapped items.
@@ -646,7 +689,23 @@ private:
     void OnTargetNotify(TItfObject* sender, int code, intptr_t p1, intptr_t p2);
     void BuildCovers();
     void FreeCovers();
-    void MakeCover(TNamespaceItem* item);
+    void MakeCover(TNamespaceItem* item, bool announce = true);
+    // The cover of item, made (without announcing it) when the connection
+    // is lazy and shows the item; nil when it does not.
+    TNamespaceCoverItem* CoverShown(TNamespaceItem* item);
+    // Lazy: covers of what the target sees under hash, announced or not.
+    void ShowHashed(uint64_t hash, bool announce);
+    // Lazy: announced covers of every name the owner wants.
+    void ShowWanted();
+    // Lazy: the target files the connection under each name its owner wants
+    // (or lets go of it).
+    void ListenForWanted();
+    void StopListeningForWanted();
+    void MakeEager();
+    // Starts or stops hearing the target: as a listener, as one of the
+    // connections that do not hear scope links, or (lazy) through the
+    // target's indexes.
+    void Hear(TNamespace* target, bool on);
     void FreeCover(TNamespaceCoverItem* cover);
     // Whether a cover of original is here.
     bool ShowsOriginal(TNamespaceItem* original) const;
@@ -667,6 +726,11 @@ private:
     // none shows cannot have come through this connection before.
     THashIndex<TNamespaceItem> m_originals;
     bool m_autoFill = true;
+    bool m_lazy = false;
+    // Filed by the target under the names its owner wants.
+    bool m_listening = false;
+    // A look-up walks up through it (connections may form cycles).
+    bool m_showing = false;
     bool m_scopeLink = false;
     bool m_hearsScopeLinks = true;
     int m_referenceCount = 0;

@@ -78,6 +78,7 @@ class TNamespaceConnectionToParent : public TNamespaceConnection {
     T_ELEMENT_CLASS(TNamespaceConnectionToParent)
 public:
     bool AcceptsItem(TNamespaceItem* item) override;
+    bool SeesThrough(const TNamespaceConnection* inner) override { return !inner || !inner->IsScopeLink(); }
 
 protected:
     ~TNamespaceConnectionToParent() override = default;
@@ -91,6 +92,7 @@ class TClassMembersOutConnection : public TNamedNamespaceConnection {
 public:
     TNamespaceItem* GetNameItem() override;
     bool AcceptsItem(TNamespaceItem* item) override;
+    bool SeesThrough(const TNamespaceConnection* inner) override { return !inner || !inner->IsScopeLink(); }
     void Create() override;
 
 protected:

@@ -18,6 +18,7 @@ class TConnectionToParameters : public TNamespaceConnection {
     T_ELEMENT_CLASS(TConnectionToParameters)
 public:
     bool AcceptsItem(TNamespaceItem* item) override;
+    bool SeesThrough(const TNamespaceConnection*) override { return false; }
 
 protected:
     ~TConnectionToParameters() override = default;

@@ -38,6 +38,8 @@ void TCommandsContainer::Create() {
     m_namespace->SetOptions(m_namespace->Options() | eoStoredInParentNode);
     m_connection = static_cast<TNamespaceConnection*>(TElement::CreateSubElement(GetConnectionClass(), this));
     m_connection->SetOptions(m_connection->Options() | eoStoredInParentNode);
+    // Every statement body sees the names around it: covers only for what is asked.
+    m_connection->SetLazy(true);
     m_connection->SetOwner(m_namespace);
 }
 

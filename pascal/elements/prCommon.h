@@ -310,7 +310,11 @@ protected:
 class TNamespaceConnectionToOwner : public TNamespaceConnection {
     T_ELEMENT_CLASS(TNamespaceConnectionToOwner)
 public:
-    TNamespaceConnectionToOwner() noexcept { SetScopeLink(true); }
+    // Lazy: every scope sees the names around it, covers only for what is asked.
+    TNamespaceConnectionToOwner() noexcept {
+        SetScopeLink(true);
+        SetLazy(true);
+    }
 
 protected:
     ~TNamespaceConnectionToOwner() override = default;

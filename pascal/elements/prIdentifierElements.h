@@ -109,6 +109,7 @@ public:
     void LayoutChildren() override;
     const TElementClass* GetChildClass() override;
     bool AcceptsItem(TNamespaceItem* item) override;
+    bool AcceptsCovers() override { return false; }
     void NamespaceNotify(int code, TNamespaceItem* item, intptr_t argument) override;
     // Each value expects its parameter's type.
     bool HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) override;

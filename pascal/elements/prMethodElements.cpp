@@ -282,6 +282,8 @@ void TParametersContainer::Create() {
     m_namespace->SetOptions(m_namespace->Options() | eoStoredInParentNode);
     m_connection = TElement::CreateSubElement<TNamespaceConnection>(this);
     m_connection->SetOptions(m_connection->Options() | eoStoredInParentNode);
+    // Every routine sees the names around it: covers only for what is asked.
+    m_connection->SetLazy(true);
     m_connection->SetOwner(m_namespace);
 }
 
