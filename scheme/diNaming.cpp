@@ -1352,6 +1352,7 @@ void TNamespaceConnection::MakeCover(TNamespaceItem* item, bool announce) {
     }
     if (!m_owner) return;
     if (announce) {
+        cover->m_announced = true;
         m_owner->Announce(nnItemAdded, cover);
         return;
     }
@@ -1693,7 +1694,18 @@ void TNamespaceConnection::OnTargetNotify(TItfObject* sender, int code, intptr_t
     }
     switch (code) {
     case nnItemAdded:
-        if (!cover && Shows(item)) MakeCover(item);
+        if (!cover && Shows(item)) {
+            MakeCover(item);
+        } else if (cover && !cover->m_announced && m_owner) {
+            // Shown by a look-up before its item's coming was delivered:
+            // it comes now, as it would have come.
+            cover->m_announced = true;
+            {
+                std::lock_guard lock(m_owner->m_lock);
+                m_owner->MarkDirty(cover);
+            }
+            m_owner->Announce(nnItemAdded, cover);
+        }
         break;
     case nnPathChanged:
         if (cover && m_owner) {

@@ -303,6 +303,8 @@ private:
     // Freed by its connection, and waiting for the notices before its going
     // to be delivered: nothing shows it any more.
     bool m_retired = false;
+    // Announced to the owner (a lazy connection makes some without).
+    bool m_announced = false;
     TNamespaceItem* m_wrapped;
     TNamespaceItem* m_original;
 };

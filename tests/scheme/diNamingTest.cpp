@@ -759,3 +759,126 @@ TEST_F(NamingTest, NameIndexAnswersLikeAPlainWalk) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Lazy connections
+
+// Two schemes of the same scopes, one linked by eager connections, the other
+// by lazy ones, edited alike: every look-up, duplicate state and notice that
+// a listener waiting for the names hears is the same in both, though the
+// lazy links make covers only for names asked or waited for.
+class LazyTwins : public ::testing::Test {
+protected:
+    struct TTwin {
+        std::unique_ptr<TScheme> scheme = MakeScopeScheme();
+        std::vector<TElement_TestScope*> scopes;
+        std::vector<TElement_TestDecl*> decls;  // nil: freed
+        std::unique_ptr<TNamingRecorder> heard;
+
+        explicit TTwin(bool lazy) {
+            for (const char* label : {"H", "M", "I", "J"}) scopes.push_back(AddScope(scheme->Root(), QString::fromLatin1(label)));
+            // A chain H <- M <- I <- J with a ring back from H to J.
+            for (size_t i = 1; i < scopes.size(); ++i) AddLink(scopes[i], scopes[i - 1], QString(), lazy);
+            AddLink(scopes[0], scopes[3], QString(), lazy);
+            for (const QString& name : kNames) scopes[2]->WantName(name);
+            heard = std::make_unique<TNamingRecorder>(scopes[2]);
+        }
+        ~TTwin() { heard.reset(); }
+    };
+    static inline const QStringList kNames{"Alpha", "Beta", "ALPHA", "Gamma"};
+
+    TTwin eager{false};
+    TTwin lazy{true};
+
+    // What a scope answers about every name: the declaration found (its
+    // index), the name shown and whether the name is taken.
+    static std::string Answers(const TTwin& twin) {
+        QStringList answers;
+        for (TElement_TestScope* scope : twin.scopes)
+            for (const QString& name : kNames) {
+                TNamespaceItem* item = scope->FindItemByName(name);
+                const auto at = item ? std::find(twin.decls.begin(), twin.decls.end(), item->GetElement()) : twin.decls.end();
+                answers << QStringLiteral("%1 %2: %3 %4 %5")
+                               .arg(scope->Label, name)
+                               .arg(item ? int(at - twin.decls.begin()) : -1)
+                               .arg(item ? item->GetName() : QString())
+                               .arg(scope->IsNameTaken(name));
+            }
+        for (size_t i = 0; i < twin.decls.size(); ++i)
+            if (twin.decls[i]) answers << QStringLiteral("state %1: %2").arg(i).arg(twin.decls[i]->Item()->State());
+        return answers.join(QLatin1Char('\n')).toStdString();
+    }
+};
+
+TEST_F(LazyTwins, LazyConnectionsAnswerAndAnnounceAsEagerOnesThroughRandomEdits) {
+    QRandomGenerator random(2718);
+    for (int step = 0; step < 400; ++step) {
+        const int kind = int(random.bounded(4));
+        const int scope = int(random.bounded(4));
+        const QString name = kNames[int(random.bounded(kNames.size()))];
+        const size_t pick = eager.decls.empty() ? 0 : size_t(random.bounded(int(eager.decls.size())));
+        for (TTwin* twin : {&eager, &lazy}) {
+            TElement_TestDecl* decl = twin->decls.empty() ? nullptr : twin->decls[pick];
+            if (kind == 0 || !decl) {
+                twin->decls.push_back(AddDecl(twin->scopes[size_t(scope)], name));
+            } else if (kind == 1) {
+                decl->Rename(name);
+            } else if (kind == 2) {
+                decl->Enabled = !decl->Enabled;
+                decl->Item()->NotifyEnabledChanged();
+            } else {
+                decl->Free();
+                twin->decls[pick] = nullptr;
+            }
+        }
+        ASSERT_EQ(Answers(lazy), Answers(eager)) << "step " << step;
+        ASSERT_EQ(lazy.heard->Log.join(' ').toStdString(), eager.heard->Log.join(' ').toStdString()) << "step " << step;
+    }
+    // A walk over everything sees the same too, and from then on the lazy
+    // links show everything.
+    auto walk = [](const TTwin& twin, size_t scope) {
+        QStringList seen;
+        for (TNamespaceItem* item : SeenByWalk(twin.scopes[scope])) {
+            const auto at = std::find(twin.decls.begin(), twin.decls.end(), item->GetElement());
+            seen << QStringLiteral("%1 %2 through %3")
+                        .arg(int(at - twin.decls.begin()))
+                        .arg(item->GetName())
+                        .arg(AsRuleItem(item).second.size());
+        }
+        return seen.join(QLatin1Char('\n')).toStdString();
+    };
+    for (size_t i = 0; i < eager.scopes.size(); ++i)
+        EXPECT_EQ(walk(lazy, i), walk(eager, i)) << eager.scopes[i]->Label.toStdString();
+    for (TTwin* twin : {&eager, &lazy}) twin->decls.push_back(AddDecl(twin->scopes[0], QStringLiteral("Delta")));
+    EXPECT_EQ(Answers(lazy), Answers(eager));
+    EXPECT_EQ(lazy.heard->Log.join(' ').toStdString(), eager.heard->Log.join(' ').toStdString());
+}
+
+// A lazy connection shows what is asked of it by path, and a scope whose
+// declaration is named like one it reaches is marked when that name comes
+// later, renamed into it, through a chain of lazy links.
+TEST_F(NamingTest, LazyLinksFindByPathAndMarkANameThatComesLater) {
+    TElement_TestScope* head = Scope(QStringLiteral("H"));
+    TElement_TestScope* middle = Scope(QStringLiteral("M"));
+    TElement_TestScope* inner = Scope(QStringLiteral("I"));
+    TElement_TestLink* up = AddLink(middle, head, QString(), true);
+    TElement_TestLink* down = AddLink(inner, middle, QString(), true);
+    TElement_TestDecl* far = AddDecl(head, QStringLiteral("Other"));
+    EXPECT_EQ(down->CoverCount(), 0) << "nothing asked yet";
+    const QString path = QStringLiteral("%1.%2.%3").arg(down->Number()).arg(up->Number()).arg(far->Number());
+    TNamespaceItem* found = inner->FindItemByPath(path);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->GetOriginal(), far->Item());
+    EXPECT_EQ(found->GetPath(), path);
+    EXPECT_EQ(down->CoverCount(), 1);
+
+    TElement_TestDecl* local = AddDecl(inner, QStringLiteral("Count"));
+    EXPECT_FALSE(local->Item()->IsDuplicate());
+    TElement_TestDecl* other = AddDecl(head, QStringLiteral("Spare"));
+    other->Rename(QStringLiteral("COUNT"));
+    EXPECT_TRUE(local->Item()->IsDuplicate()) << "the name came into the scope by a rename far up";
+    other->Rename(QStringLiteral("Spare"));
+    EXPECT_FALSE(local->Item()->IsDuplicate());
+    other->Free();
+    EXPECT_FALSE(local->Item()->IsDuplicate());
+}

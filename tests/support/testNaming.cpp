@@ -90,8 +90,9 @@ TElement_TestDecl* AddDecl(TElement* parent, const QString& name, int flags) {
     return decl;
 }
 
-TElement_TestLink* AddLink(TElement* parent, TNamespace* target, const QString& prefix) {
+TElement_TestLink* AddLink(TElement* parent, TNamespace* target, const QString& prefix, bool lazy) {
     auto* link = TElement::CreateIn<TElement_TestLink>(parent->Scheme(), nullptr);
+    link->SetLazy(lazy);
     link->SetPrefix(prefix);
     link->SetParent(parent);
     link->SetTarget(target);

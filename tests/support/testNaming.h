@@ -103,6 +103,6 @@ std::unique_ptr<TScheme> MakeScopeScheme();
 // before it is placed, so it registers once with its name).
 TElement_TestScope* AddScope(TElement* parent, const QString& label);
 TElement_TestDecl* AddDecl(TElement* parent, const QString& name, int flags = 0);
-TElement_TestLink* AddLink(TElement* parent, TNamespace* target, const QString& prefix = QString());
+TElement_TestLink* AddLink(TElement* parent, TNamespace* target, const QString& prefix = QString(), bool lazy = false);
 
 #endif

@@ -206,7 +206,7 @@ static QString ChainText(int count) {
 }
 
 TEST_F(Objects, ADeepParentChainLoadedFromAFileIsRefusedBeyondTheLimitAndNeverOverflowsTheStack) {
-    constexpr int kCount = 120;
+    constexpr int kCount = 2000;
     auto scheme = MakeTestProgramScheme();
     TElementMessages messages;
     LoadSchemeKnot(scheme.get(), KnotFromText(ChainText(kCount)).get(), fmFile, &messages);

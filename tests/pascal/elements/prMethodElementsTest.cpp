@@ -273,3 +273,35 @@ TEST_F(Routines, AMethodTypeWhoseParameterNamesItIsACycleAndAResultTypeNamingAno
     self->TypeField()->CheckAll();
     EXPECT_EQ(self->TypeField()->Messages() ? self->TypeField()->Messages()->GetCount() : 0, 1);
 }
+
+// A routine body sees the names around it through connections that make
+// covers only for what is asked or waited for: a unit-level name that comes
+// later by a rename, goes by its undo and comes back by its redo still
+// resolves a reference waiting in one body and marks a local of that name in
+// another, as it did when every body held a cover of every unit-level name.
+TEST_F(Routines, AUnitNameThatComesByARenameReachesBodiesThroughUndoAndRedo) {
+    TElement_Constant* constant = Constant(QStringLiteral("Spare"), QStringLiteral("12"));
+    TElement_Field* copy = Field(Method(Root(), QStringLiteral("Run"))->Body(), QStringLiteral("Copy"), QStringLiteral("int"));
+    copy->ValueField()->SetAcceptFlags(kDefaultAcceptFlags);
+    copy->ValueField()->SetText(QStringLiteral("Limit"));
+    TElement_Field* local = Field(Method(Root(), QStringLiteral("Stop"))->Body(), QStringLiteral("Limit"), QStringLiteral("int"));
+    ASSERT_NE(local->NameField()->Item(), nullptr);
+    EXPECT_EQ(copy->ValueField()->GetTargetItem(), nullptr);
+    EXPECT_FALSE(local->NameField()->Item()->IsDuplicate());
+
+    constant->NameField()->ReplaceText(QStringLiteral("Limit"));
+    auto resolved = [&] {
+        TNamespaceItem* target = copy->ValueField()->GetTargetItem();
+        return target && target->GetOriginal() == constant->NameField()->Item();
+    };
+    EXPECT_TRUE(resolved()) << "the waiting reference found the name when it came";
+    EXPECT_TRUE(local->NameField()->Item()->IsDuplicate());
+    m_history.Undo();
+    EXPECT_EQ(constant->NameField()->GetText(), QStringLiteral("Spare"));
+    EXPECT_FALSE(local->NameField()->Item()->IsDuplicate());
+    m_history.Redo();
+    EXPECT_TRUE(local->NameField()->Item()->IsDuplicate());
+    copy->ValueField()->SetText(QString());
+    copy->ValueField()->SetText(QStringLiteral("Limit"));
+    EXPECT_TRUE(resolved()) << "looked up again after the redo";
+}
