@@ -766,6 +766,17 @@ void TNamespace::Want(uint64_t hash) {
 
 void TNamespace::WantName(const QString& name) { Want(TNameKey(name).hash); }
 
+void TNamespace::AddLazyConnection(TNamespaceConnection* connection) {
+    // The own names are wanted only while lazy connections can carry the
+    // wish: the first one takes those registered so far.
+    if (m_lazyConnections.empty()) {
+        std::lock_guard lock(m_lock);
+        for (TNamespaceOwnItem* own = m_firstOwn; own; own = own->m_next)
+            if (own->m_indexedIn == this) m_wanted.insert(own->m_nameHash);
+    }
+    m_lazyConnections.push_back(connection);
+}
+
 void TNamespace::ShowLazyNames(uint64_t hash) {
     for (size_t i = 0; i < m_lazyConnections.size(); ++i) m_lazyConnections[i]->ShowHashed(hash, false);
 }
@@ -861,7 +872,7 @@ void TNamespace::IndexAdd(TNamespaceItem* item, bool mark) {
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
     FileOwnName(item);
-    if (!item->m_isCover) Want(item->m_nameHash);
+    if (!item->m_isCover && !m_lazyConnections.empty()) Want(item->m_nameHash);
     if (m_elementIndexed) {
         item->m_elementKey = item->GetElement();
         if (item->m_elementKey) InsertSeen(m_byElement[item->m_elementKey], item);
@@ -897,7 +908,7 @@ void TNamespace::IndexRename(TNamespaceItem* item) {
     item->m_nameHash = key.hash;
     m_byName.Insert(item->m_nameHash, item);
     FileOwnName(item);
-    if (!item->m_isCover) Want(item->m_nameHash);
+    if (!item->m_isCover && !m_lazyConnections.empty()) Want(item->m_nameHash);
     MarkDirty(item);
 }
 
@@ -1469,7 +1480,7 @@ void TNamespaceConnection::SetLazy(bool value) {
     }
     if (m_target || !m_prefix.isEmpty()) return;
     m_lazy = true;
-    if (m_owner) m_owner->m_lazyConnections.push_back(this);
+    if (m_owner) m_owner->AddLazyConnection(this);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
@@ -1614,7 +1625,7 @@ void TNamespaceConnection::SetOwner(TNamespace* owner) {
         m_owner = owner;
         m_ownerSequence = NextSequence();
         owner->m_connections.push_back(this);
-        if (m_lazy) owner->m_lazyConnections.push_back(this);
+        if (m_lazy) owner->AddLazyConnection(this);
         for (TNamespaceCoverItem* cover : Covers()) owner->Announce(nnItemAdded, cover);
         if (m_lazy && m_target && owner->ViewedWhole(this)) MakeEager();
         if (!m_lazy) {

@@ -453,10 +453,13 @@ private:
     void DeliverToLazy(int code, TNamespaceItem* item, intptr_t argument);
 
     // Lazy connections (see TNamespaceConnection::SetLazy). A name is wanted
-    // here when an own item bears it, a listener waits for it, or a lazy
-    // connection fed by this namespace wants it; the wish goes on to the
-    // targets of the lazy connections this namespace owns.
+    // here when an own item bears it (while lazy connections are owned here),
+    // a listener waits for it, or a lazy connection fed by this namespace
+    // wants it; the wish goes on to the targets of the lazy connections this
+    // namespace owns.
     void Want(uint64_t hash);
+    // Joins the lazy connections owned here.
+    void AddLazyConnection(TNamespaceConnection* connection);
     // The covers that the lazy connections owned here (and those they reach)
     // would show under the hash of a name, made without announcing them:
     // they stood for names that were there already.
