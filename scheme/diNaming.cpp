@@ -565,6 +565,7 @@ void TNamespaceNotices::Flush() {
         if (m_next + kLoadAhead < m_waiting.size()) PrefetchLines(AsCoverOf(m_waiting[m_next + kLoadAhead]));
         if (m_next + kLoadAhead / 2 < m_waiting.size()) {
             const TNamespaceCoverItem* ahead = AsCoverOf(m_waiting[m_next + kLoadAhead / 2]);
+            if (ahead->m_firstCover) PrefetchLines(ahead->m_firstCover);
             PrefetchBytes(ahead->m_nameSource, kItemBytesLoaded);
         }
         const TNotice notice = m_waiting[m_next++];
@@ -893,11 +894,13 @@ void TNamespace::IndexRemove(TNamespaceItem* item) {
 void TNamespace::IndexRename(TNamespaceItem* item) {
     if (item->m_indexedIn != this) return;
     // What the rename reads next loads side by side while the name is folded,
-    // rather than one miss after another: the slot of the old name and the
-    // texts of the old key and name (compared, then let go).
+    // rather than one miss after another: the slot of the old name, the texts
+    // of the old key and name (compared, then let go) and the first cover,
+    // which its connection renames next.
     m_byName.Prefetch(item->m_nameHash);
     __builtin_prefetch(item->m_nameKey.constData());
     __builtin_prefetch(item->m_keyedName.constData());
+    if (item->m_firstCover) PrefetchLines(item->m_firstCover);
     TNameKey key = TakeNameKey(item);
     m_byName.Prefetch(key.hash);
     MarkDirty(item);
@@ -1313,11 +1316,52 @@ TNamespaceConnection::~TNamespaceConnection() {
     // Normally empty: BeforeDestruction let everything go.
     while (TNamespaceCoverItem* cover = m_covers.Last()) {
         const TCoverList::TCoverPtr owned = m_covers.Remove(cover);
+        Unchain(cover);
     }
 }
 
+namespace {
+// How many of an item's covers are walked before its connection's index is asked.
+constexpr int kCoversWalked = 4;
+}  // namespace
+
 TNamespaceCoverItem* TNamespaceConnection::FindCover(TNamespaceItem* wrapped) const {
+    {
+        TMaybeLock lock(wrapped->ReferenceLock());
+        TNamespaceCoverItem* cover = wrapped->m_firstCover;
+        for (int walked = 0; cover && walked < kCoversWalked; cover = cover->m_nextCover, ++walked)
+            if (cover->m_connection == this) return cover;
+        if (!cover) return nullptr;
+    }
     return m_byWrapped.Find(ItemHash(wrapped), [](const TNamespaceCoverItem*) { return true; });
+}
+
+// A cover goes among the first few of its item when there is room (a cover
+// never moves further on: those after it come later), else after them, filed
+// in its connection's index.
+void TNamespaceConnection::Chain(TNamespaceCoverItem* cover) {
+    TNamespaceItem* wrapped = cover->m_wrapped;
+    TMaybeLock lock(wrapped->ReferenceLock());
+    TNamespaceCoverItem** link = &wrapped->m_firstCover;
+    int walked = 0;
+    for (; *link && walked < kCoversWalked; ++walked) link = &(*link)->m_nextCover;
+    cover->m_nextCover = *link;
+    if (cover->m_nextCover) cover->m_nextCover->m_coverLink = &cover->m_nextCover;
+    cover->m_coverLink = link;
+    *link = cover;
+    cover->m_indexed = walked == kCoversWalked;
+    if (cover->m_indexed) cover->m_connection->m_byWrapped.Insert(ItemHash(wrapped), cover);
+}
+
+void TNamespaceConnection::Unchain(TNamespaceCoverItem* cover) {
+    if (!cover->m_coverLink) return;
+    TMaybeLock lock(cover->m_wrapped->ReferenceLock());
+    *cover->m_coverLink = cover->m_nextCover;
+    if (cover->m_nextCover) cover->m_nextCover->m_coverLink = cover->m_coverLink;
+    cover->m_nextCover = nullptr;
+    cover->m_coverLink = nullptr;
+    if (cover->m_indexed) cover->m_connection->m_byWrapped.EraseHeld(ItemHash(cover->m_wrapped), cover);
+    cover->m_indexed = false;
 }
 
 int TNamespaceConnection::ReferenceCount() {
@@ -1356,7 +1400,7 @@ bool TNamespaceConnection::Refuses(TNamespaceItem* item) {
 void TNamespaceConnection::MakeCover(TNamespaceItem* item, bool announce) {
     TNamespaceCoverItem* cover = m_covers.Add(TCoverList::TCoverPtr(new TNamespaceCoverItem(this, item)));
     m_originals.Insert(ItemHash(cover->m_original), cover->m_original);
-    m_byWrapped.Insert(ItemHash(cover->m_wrapped), cover);
+    Chain(cover);
     if (m_lazy) {
         std::lock_guard lock(m_target->m_lock);
         m_target->m_lazyByItem.Insert(ItemHash(item), this);
@@ -1486,7 +1530,7 @@ void TNamespaceConnection::SetLazy(bool value) {
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
     TCoverList::TCoverPtr owned = m_covers.Remove(cover);
     m_originals.EraseHeld(ItemHash(cover->m_original), cover->m_original);
-    m_byWrapped.EraseHeld(ItemHash(cover->m_wrapped), cover);
+    Unchain(cover);
     if (m_lazy && m_target) {
         std::lock_guard lock(m_target->m_lock);
         m_target->m_lazyByItem.EraseHeld(ItemHash(cover->m_wrapped), this);

@@ -16,9 +16,9 @@
 // Locks: each namespace guards the reference lists of its own items, its
 // listeners and the list of connections that target it; each connection
 // guards the reference lists of its covers and its reference counter. Both
-// are re-entrant. A connection finds its covers in an index of its own, so
-// no connection writes to the items of another scheme. Shared namespaces
-// (the standard types) are only read after start-up, from any thread.
+// are re-entrant. The lock that guards an item's reference list also guards
+// the chain of covers that show the item. Shared namespaces (the standard
+// types) are only read after start-up, from any thread.
 
 #include "core/cuBlockPool.h"
 #include "core/cuProps.h"
@@ -154,6 +154,10 @@ private:
     const bool m_isCover;
 
     std::unique_ptr<std::vector<TReference*>> m_references;
+    // The covers that show this item, one per connection, chained through
+    // the covers in the order they came; under the same lock as the
+    // reference list.
+    TNamespaceCoverItem* m_firstCover = nullptr;
 
     // Index bookkeeping in the namespace that shows the item: the
     // case-folded name it is filed under and that name's hash.
@@ -307,6 +311,13 @@ private:
     bool m_announced = false;
     TNamespaceItem* m_wrapped;
     TNamespaceItem* m_original;
+    // The next cover of the same wrapped item (another connection's), and the
+    // link that points here, so that a cover leaves the chain at once.
+    TNamespaceCoverItem* m_nextCover = nullptr;
+    TNamespaceCoverItem** m_coverLink = nullptr;
+    // Filed in its connection's index (it came after the first few covers
+    // of its item).
+    bool m_indexed = false;
 };
 
 TNamespaceCoverItem* TNamespaceItem::AsCover() noexcept {
@@ -695,6 +706,9 @@ private:
     void BuildCovers();
     void FreeCovers();
     void MakeCover(TNamespaceItem* item, bool announce = true);
+    // Links the cover into, or out of, its wrapped item's chain of covers.
+    static void Chain(TNamespaceCoverItem* cover);
+    static void Unchain(TNamespaceCoverItem* cover);
     // The cover of item, made (without announcing it) when the connection
     // is lazy and shows the item; nil when it does not.
     TNamespaceCoverItem* CoverShown(TNamespaceItem* item);
@@ -723,9 +737,11 @@ private:
     TNamespace* m_owner = nullptr;
     TNamespace* m_target = nullptr;
     TCoverList m_covers;
-    // Each cover by its wrapped item: an item shown by many connections (a
-    // name of an outer scope that every inner scope sees) costs each of them
-    // one look-up, not a walk past the covers of all the others.
+    // The covers that came after the first few of their items, by wrapped
+    // item. A cover is looked for first among the first few covers of its
+    // item (which lie next to what the caller reads already), then here: an
+    // item shown by many connections costs each of them one look-up, not a
+    // walk past the covers of all the others.
     THashIndex<TNamespaceCoverItem> m_byWrapped;
     // The original of each cover (once per cover): an item whose original
     // none shows cannot have come through this connection before.
