@@ -882,3 +882,27 @@ TEST_F(NamingTest, LazyLinksFindByPathAndMarkANameThatComesLater) {
     other->Free();
     EXPECT_FALSE(local->Item()->IsDuplicate());
 }
+
+// An item that many connections show: each finds its own cover whichever
+// of them went before (the first few by the item's chain, the others by
+// their index), and none finds one after it went.
+TEST_F(NamingLinkTest, EachOfManyConnectionsFindsItsOwnCoverOfAnItemAsOthersGo) {
+    TElement_TestDecl* decl = AddDecl(target, QStringLiteral("Shared"));
+    std::vector<TElement_TestLink*> links;
+    for (int i = 0; i < 12; ++i) links.push_back(AddLink(Scope("S" + QString::number(i)), target));
+    for (int gone : {5, 0, 11, 2, 7}) {
+        links[size_t(gone)]->SetTarget(nullptr);
+        for (size_t i = 0; i < links.size(); ++i) {
+            TNamespaceCoverItem* cover = links[i]->FindCover(decl->Item());
+            if (!links[i]->Target()) {
+                EXPECT_EQ(cover, nullptr) << i;
+                continue;
+            }
+            ASSERT_NE(cover, nullptr) << i;
+            EXPECT_EQ(cover->Connection(), links[i]);
+        }
+        links[size_t(gone)]->SetTarget(target);  // comes back after the others
+        EXPECT_EQ(links[size_t(gone)]->FindCover(decl->Item())->Connection(), links[size_t(gone)]);
+        links[size_t(gone)]->SetTarget(nullptr);
+    }
+}
