@@ -1354,8 +1354,9 @@ void TNamespaceConnection::Chain(TNamespaceCoverItem* cover) {
 }
 
 void TNamespaceConnection::Unchain(TNamespaceCoverItem* cover) {
-    if (!cover->m_coverLink) return;
+    // Covers of other threads' connections beside it rewrite its link.
     TMaybeLock lock(cover->m_wrapped->ReferenceLock());
+    if (!cover->m_coverLink) return;
     *cover->m_coverLink = cover->m_nextCover;
     if (cover->m_nextCover) cover->m_nextCover->m_coverLink = cover->m_coverLink;
     cover->m_nextCover = nullptr;
