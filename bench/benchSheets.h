@@ -56,6 +56,8 @@ public:
         TVisualElement::ChildBoundsChanged(child, oldRect, oldDescent);
         Arrange();
     }
+    // Like a panel, it paints nothing of its own.
+    int SizeDependentEdge() const override { return 0; }
 
 private:
     void Arrange() {

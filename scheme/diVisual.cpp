@@ -327,6 +327,19 @@ QPoint TVisualElement::SheetToClient(QPoint p) const noexcept {
     return p;
 }
 
+namespace {
+// The strip of a client area that a change of one side from `from` to `to`
+// repaints: from `edge` in before the nearer edge to the farther one, across
+// the larger extent of the other side; `down` for the bottom strip.
+TRect ResizedStrip(int from, int to, int acrossFrom, int acrossTo, int edge, bool down) noexcept {
+    if (from == to || edge < 0) return TRect{};
+    const int start = std::max(std::min(from, to) - edge, 0);
+    const int end = std::max(from, to);
+    const int across = std::max(acrossFrom, acrossTo);
+    return down ? TRect{0, start, across, end} : TRect{start, 0, end, across};
+}
+}  // namespace
+
 bool TVisualElement::SetBounds(int left, int top, int width, int height, int descent) {
     if (left == m_left && top == m_top && width == m_width && height == m_height && descent == m_descent) {
         if (!InSheetUpdate()) Invalidate();
@@ -334,14 +347,28 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     }
     const TRect oldRect = GetBoundsRect();
     const int oldDescent = m_descent;
-    Invalidate();
+    const bool moved = left != oldRect.Left || top != oldRect.Top;
+    // The marks drawn over an element (greyed, external editing, selected, in a
+    // selected text) cover all of it.
+    const bool overlaid = IsEffectivelyDisabled() || IsExternalEditing() || IsSelected() || IsInSelection();
+    const int edge = moved || overlaid ? kWholeArea : SizeDependentEdge();
+    const TRect strips[] = {ResizedStrip(oldRect.Width(), width, oldRect.Height(), height, edge, false),
+                            ResizedStrip(oldRect.Height(), height, oldRect.Width(), width, edge, true)};
+    auto invalidateChanged = [&] {
+        if (edge == kWholeArea) {
+            Invalidate();
+            return;
+        }
+        for (const TRect& strip : strips) Invalidate(strip);
+    };
+    invalidateChanged();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
-    Invalidate();
-    if (left != oldRect.Left || top != oldRect.Top) {
+    invalidateChanged();
+    if (moved) {
         if (InSheetUpdate()) m_sheet->InvalidateAll();
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);

@@ -385,6 +385,13 @@ public:
     virtual TRect GetHitInsets() { return TRect{}; }
     virtual TRect GetPadding() { return TRect{}; }
     virtual TRect GetUpdateRect() { return GetClientRect(); }
+    // How far in from its right and bottom edges the element's own picture
+    // depends on its size: a size change that keeps the top left corner then
+    // repaints only the strips between the old and the new edges, reaching
+    // this far in (what its children change they repaint themselves). The
+    // default, kWholeArea, repaints the old and the new area.
+    static constexpr int kWholeArea = -1;
+    virtual int SizeDependentEdge() const { return kWholeArea; }
     virtual TVisualElement* GetNextChild(TVisualElement* child, bool forward);
     virtual TVisualElement* GetNavigationParent();
     virtual void EffectiveDisabledChanged();
@@ -588,6 +595,8 @@ public:
     void InsertVisualChild(TVisualElement* child, TVisualElement* before) override;
     void RemoveVisualChild(TVisualElement* child) override;
     void VisibilityChanged() override;
+    // A panel paints nothing of its own.
+    int SizeDependentEdge() const override { return 0; }
 
 private:
     void Recount(TVisualElement* child);

@@ -13,6 +13,7 @@
 #include "platform/plDialogs.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diMessages.h"
+#include "support/imageCompare.h"
 #include "support/testEnglish.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
@@ -24,6 +25,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -118,6 +120,30 @@ TEST_F(EditArea, LogPaneWithSplitterAndButtonShownByAMessageAndClearedByTheButto
     EXPECT_FALSE(area->LogShown());
     EXPECT_FALSE(area->LogForm().isVisible());
     EXPECT_FALSE(area->LogButton().isVisible());
+}
+
+// The button's face and clear signs are the pictures the resource script
+// draws: the sign of the log's severity in the middle of the face.
+TEST_F(EditArea, LogButtonShowsItsFaceAndTheClearSignOfTheSeverityFromThePictures) {
+    const QImage face(QStringLiteral(":/rc/LogButtons.png"));
+    const QImage signs(QStringLiteral(":/rc/LogClear.png"));
+    ASSERT_EQ(face.size(), TEditArea::kLogButtonSize);
+    const QSize sign = TEditArea::kLogClearSignSize;
+    const QRect inside(TEditArea::kLogButtonCorner, 2, face.width() - 2 * TEditArea::kLogButtonCorner, face.height() - 4);
+    for (int kind : {int(mkWarning), int(mkError)}) {
+        log->Messages().AddTextMessage(uint8_t(kind), QStringLiteral("look"));
+        QCoreApplication::processEvents();
+        ASSERT_EQ(area->LogSeverity(), kind);
+        QImage expected(face.size(), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(area->Splitter().handle(1)->palette().color(QPalette::Window));
+        QPainter painter(&expected);
+        painter.drawImage(0, 0, face);
+        painter.drawImage((face.width() - sign.width()) / 2, (face.height() - sign.height()) / 2, signs,
+                          kind * sign.width(), 0, sign.width(), sign.height());
+        painter.end();
+        const QImage shown = area->LogButton().viewport()->grab().toImage();
+        EXPECT_TRUE(SamePixels(shown.copy(inside), expected.copy(inside))) << kind;
+    }
 }
 
 TEST_F(EditArea, StoredLogHeightsOutOfRangeAreIgnoredAndTheLayoutRoundTrips) {
