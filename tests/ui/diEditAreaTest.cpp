@@ -199,6 +199,21 @@ TEST_F(EditArea, ReplaceAllFromTheDialogCountsTheReplacementsMade) {
     dialog.close();
 }
 
+// Ctrl+R is the replace command's second key: on the sheet it opens the
+// replace dialog (as Ctrl+H does) before any key handler of the sheet or its
+// owner sees it, and types nothing.
+TEST_F(EditArea, CtrlRAndCtrlHOnTheSheetOpenTheReplaceDialogAndTypeNothing) {
+    const QString before = text->GetText();
+    for (Qt::Key key : {Qt::Key_R, Qt::Key_H}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        area->ReplaceDialog().close();
+        QTest::keyClick(&area->SheetForm().RangeBox(), key, Qt::ControlModifier);
+        EXPECT_TRUE(area->ReplaceDialog().isVisible());
+        EXPECT_EQ(text->GetText(), before);
+    }
+    area->ReplaceDialog().close();
+}
+
 TEST_F(EditArea, NoTwoEnabledActionsOfTheWindowShareAKey) {
     Warn(QStringLiteral("w"));  // the log's actions too
     QMap<QString, QString> owners;
