@@ -349,8 +349,9 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     const int oldDescent = m_descent;
     const bool moved = left != oldRect.Left || top != oldRect.Top;
     // The marks drawn over an element (greyed, external editing, selected, in a
-    // selected text) cover all of it.
-    const bool overlaid = IsEffectivelyDisabled() || IsExternalEditing() || IsSelected() || IsInSelection();
+    // selected text, the focus overlay) cover all of it.
+    const bool overlaid =
+        IsEffectivelyDisabled() || IsExternalEditing() || IsSelected() || IsInSelection() || IsFocused();
     const int edge = moved || overlaid ? kWholeArea : SizeDependentEdge();
     const TRect strips[] = {ResizedStrip(oldRect.Width(), width, oldRect.Height(), height, edge, false),
                             ResizedStrip(oldRect.Height(), height, oldRect.Width(), width, edge, true)};
