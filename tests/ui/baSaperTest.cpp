@@ -1,8 +1,9 @@
 // The place box and the range box: scroll limits of the four clipping modes,
 // bringing a rectangle into view, and a shown box that hands mouse events over
 // in content coordinates, scrolls by wheel, keys and bar, repaints only the
-// uncovered strip, shows its caret only while focused, pans in pan mode, and a
-// picture for review ("rangebox-review.png" in the build folder).
+// uncovered strip (and only the page rectangle's strips for a new range),
+// shows its caret only while focused, pans in pan mode, and a picture for
+// review ("rangebox-review.png" in the build folder).
 
 #include "platform/plTimer.h"
 #include "support/imageCompare.h"

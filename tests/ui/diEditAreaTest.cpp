@@ -2,9 +2,10 @@
 // and button shown by the first message and hidden at once by clearing, stored
 // log heights out of range ignored, the layout's round trip, F5 running the
 // refresh and the check once each, Find Next without a text opening the find
-// dialog, the replace dialog's Replace All, and no two enabled actions of the
-// window on one key. Review pictures "forms-review-sheet.png" (sheet with
-// focus, selection, caret and the log) and "forms-review-replace.png".
+// dialog, the replace dialog's Replace All, Ctrl+R and Ctrl+H opening it, the
+// log button's pictures, and no two enabled actions of the window on one key.
+// Review pictures "forms-review-sheet.png" (sheet with focus, selection, caret
+// and the log) and "forms-review-replace.png".
 
 #include "ui/diEditArea.h"
 

@@ -1,11 +1,12 @@
-// The sheet form on a real scheme (a box holding a rich text with logic
-// frames and a drop-down), driven with QTest's keys and clicks: the owner
-// sees keys first, unconsumed keys beep once, the drop-down window takes only
-// its navigation keys, undo never falls back to redo, find and replace count
-// and report, going to elements, collapsing as one undo step, pixels of a
-// scrolled form; the pure parts (multi-click counting, drop-down placement)
-// by tables. The review picture "forms-review-dropdown.png" goes into the
-// build folder.
+// The sheet form on a real scheme (a box holding a rich text with logic frames
+// and a drop-down), driven with QTest's keys and clicks: the owner sees keys
+// first, unconsumed keys beep once, the drop-down window takes only its
+// navigation keys, undo never falls back to redo, find and replace count and
+// report, going to elements, collapsing as one undo step, pixels of a scrolled
+// form, keys that resize the content repainting only what changed (the screen
+// equal to a full repaint), the hint asked again while up; the pure parts
+// (multi-click counting, drop-down placement) by tables. The review picture
+// "forms-review-dropdown.png" goes into the build folder.
 
 #include "ui/diSheetForm.h"
 
