@@ -275,10 +275,13 @@ TEST_F(ConnectedDocumentsTest, ReleasingStartsOverUntilTheFilesOnlyConnectedFile
 TEST_F(ConnectedDocumentsTest, AFileThatCannotBeOpenedOrHasNoKindGivesNilKeepsItsNameAndShowsOnTheConnection) {
     WriteModule("a.prm", {"missing.prm", "notes.txt"});
     ASSERT_TRUE(WriteTestFile(Path("notes.txt"), "text"));
-    EXPECT_EQ(RaisedId([&] { connected.GetConnectedSchemeDocument(Path("missing.prm")); }), strFileNotFound);
-    EXPECT_TRUE(connected.Holds(Path("missing.prm")));
-    EXPECT_EQ(connected.Document(Path("missing.prm")), nullptr);
-    EXPECT_EQ(connected.GetConnectedSchemeDocument(Path("missing.prm")), nullptr) << "asked once";
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.prm")));
+    for (auto [name, id] : {std::pair{"missing.prm", strFileNotFound}, std::pair{"folder.prm", strCannotReadFile}}) {
+        EXPECT_EQ(RaisedId([&] { connected.GetConnectedSchemeDocument(Path(name)); }), id) << name;
+        EXPECT_TRUE(connected.Holds(Path(name)));
+        EXPECT_EQ(connected.Document(Path(name)), nullptr);
+        EXPECT_EQ(connected.GetConnectedSchemeDocument(Path(name)), nullptr) << "asked once";
+    }
 
     std::unique_ptr<TSchemeDocument> a = OpenModule("a.prm", &connected);
     const QList<TElement_FileConnection*> connections = Connections(*a);
@@ -288,7 +291,7 @@ TEST_F(ConnectedDocumentsTest, AFileThatCannotBeOpenedOrHasNoKindGivesNilKeepsIt
     EXPECT_EQ(connections[1]->ConnectionToFile()->Target(), nullptr);
     EXPECT_FALSE(connections[1]->ConnectFailed()) << "a file of no kind is no error";
     EXPECT_TRUE(connected.Holds(Path("notes.txt")));
-    EXPECT_EQ(connected.Count(), 2);
+    EXPECT_EQ(connected.Count(), 3);
     connected.ReleaseUnusedConnectedDocuments();
     EXPECT_EQ(connected.Count(), 0) << "names without a document go at the next release";
 
