@@ -1,0 +1,211 @@
+// The main window with the user's files in a temporary XDG tree: creation
+// only of a descendant, the menus and components it wires, the start-up
+// document, closing, batch mode and the connected files it releases.
+
+#include "app/baAppActns.h"
+#include "app/unGlobal.h"
+#include "app/unMainForm.h"
+#include "core/cuKnot.h"
+#include "core/cuStringIds.h"
+#include "elements/coRoot.h"
+#include "elements/coValueElements.h"
+#include "elements/diCommonElements.h"
+#include "pascal/elements/prScheme.h"
+#include "platform/plDialogs.h"
+#include "scheme/diClasses.h"
+#include "support/testEnglish.h"
+#include "support/testFiles.h"
+#include "support/testRaise.h"
+#include "support/testStop.h"
+#include "ui/diEditForm.h"
+#include "ui/diSheetForm.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TTestMainForm : public TMainForm {
+public:
+    explicit TTestMainForm(TGlobal& global) : TMainForm(global) {}
+};
+
+// The comments at the top level of a scheme.
+QStringList CommentTexts(TScheme* scheme) {
+    QStringList texts;
+    for (TNode* node = scheme->Root()->FirstChild(); node; node = node->NextSibling())
+        if (auto* comment = dynamic_cast<TElement_Comment*>(node)) texts << comment->GetText();
+    return texts;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() : m_oldXdg(qgetenv("XDG_DATA_HOME")) { qputenv("XDG_DATA_HOME", QFile::encodeName(xdg.path())); }
+    ~MainFormTest() override {
+        form.reset();
+        global.reset();
+        if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
+        else qputenv("XDG_DATA_HOME", m_oldXdg);
+    }
+
+    QString Path(const QString& name) const { return files.filePath(name); }
+    // The data module with these arguments, then the window.
+    void Start(QStringList params = {}) {
+        form.reset();
+        global.reset();
+        global = TGlobal::Create({std::move(params), {"TestCo", "TestProduct", "1.0"}, QLocale(QLatin1String("en_US"))});
+        form = TMainForm::Create<TTestMainForm>(*global);
+    }
+    // A program module whose file connections name the files given.
+    void WriteModule(const QString& name, const QStringList& connected = {}) {
+        TSchemeDocument document(ProgramSchemeDescriptor(), global->Settings().Sheet());
+        document.InitNew();
+        for (const QString& file : connected) {
+            auto* root = static_cast<TTextorElement*>(document.Scheme()->Root());
+            auto* connection = static_cast<TElement_FileConnection*>(
+                root->AddElementOfClass(TElement_FileConnection::StaticClass()));
+            connection->FileNameField()->SetValue(Path(file));
+        }
+        document.SaveAs(Path(name));
+    }
+    TSchemeDocument* Active() const { return form->ActiveSchemeDocument(); }
+    static void Edit(TSchemeDocument* document) {
+        static_cast<TTextorElement*>(document->Scheme()->Root())
+            ->InsertNewElement(TElement_Text::StaticClass(), nullptr, std::nullopt);
+    }
+
+    TEnglishTexts english;
+    TFakeDialogs dialogs;
+    TDialogsInstaller installDialogs{&dialogs};
+    QTemporaryDir xdg;
+    QTemporaryDir files;
+    std::unique_ptr<TGlobal> global;
+    std::unique_ptr<TMainForm> form;
+
+private:
+    QByteArray m_oldXdg;
+};
+
+TEST_F(MainFormTest, OnlyADescendantIsMadeAPlainMainFormIsRefused) {
+    global = TGlobal::Create({{}, {"TestCo", "TestProduct", "1.0"}, QLocale(QLatin1String("en_US"))});
+    EXPECT_EQ(RaisedId([&] { TMainForm::Create<TMainForm>(*global); }), strAppMainForm);
+    EXPECT_EQ(LoadStr(strAppMainForm), QStringLiteral("AppMainForm"));
+}
+
+TEST_F(MainFormTest, CreationWiresTitleMenusFiltersAndTheEditFormAndBackupsFollowTheSetting) {
+    Start();
+    EXPECT_EQ(form->windowTitle(), LoadStr(strProductName));
+    EXPECT_EQ(form->Menu(TMainMenu::File).title(), QStringLiteral("&File"));
+    EXPECT_EQ(form->Menu(TMainMenu::Help).title(), QStringLiteral("&Help"));
+    EXPECT_EQ(form->Action(TMainAction::FilePrint).text(), QStringLiteral("Print..."));
+    EXPECT_FALSE(form->ViewerAppActions().FileClose()->isVisible());
+    EXPECT_FALSE(form->EditorAppActions().FileSaveAll()->isVisible());
+    EXPECT_FALSE(form->ViewerAppActions().FileCloseAll()->isVisible());
+    EXPECT_TRUE(form->Menu(TMainMenu::Edit)
+                    .actions()
+                    .contains(&form->EditForm()->SheetForm().Action(TSheetAction::EditUndo)));
+    ASSERT_EQ(form->OpenSaveDialog().FileFilters.Count(), 1);
+    EXPECT_EQ(form->OpenSaveDialog().FileFilters[0].FileExt, QStringLiteral("prm"));
+    EXPECT_FALSE(form->Action(TMainAction::FilePrint).isEnabled()) << "no document yet";
+    EXPECT_EQ(form->RecentFiles().MaxStoredCount(), TMainForm::kRecentFilesShown);
+
+    EXPECT_TRUE(form->Documentor().Options.testFlag(doBackupFiles));
+    global->Settings().Misc()->BackupOnSave()->SetValue(false);
+    EXPECT_FALSE(form->Documentor().Options.testFlag(doBackupFiles));
+    global->Settings().Misc()->BackupOnSave()->SetValue(true);
+    EXPECT_TRUE(form->Documentor().Options.testFlag(doBackupFiles));
+}
+
+TEST_F(MainFormTest, AFirstStartShowsANewDocumentWithTheWelcomeCommentLaterNewOnesHaveNone) {
+    Start();
+    form->show();
+    QCoreApplication::processEvents();  // the posted start-up
+    TSchemeDocument* first = Found(Active(), "the start-up document");
+    const QStringList welcome = CommentTexts(first->Scheme());
+    ASSERT_EQ(welcome.size(), 1);
+    EXPECT_TRUE(welcome[0].startsWith(QStringLiteral("Welcome to Quillane!"))) << welcome[0].toStdString();
+    EXPECT_TRUE(form->Action(TMainAction::FilePrint).isEnabled());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Unit1 - Quillane"));
+
+    form->EditorAppActions().FileNew()->trigger();
+    ASSERT_NE(Active(), first);
+    EXPECT_TRUE(CommentTexts(Active()->Scheme()).isEmpty());
+    EXPECT_EQ(form->Documentor().DocumentCount(), 1) << "one document at a time";
+}
+
+TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefused) {
+    Start();
+    WriteModule("a.prm");
+    Start({Path("a.prm"), "-readonly"});
+    form->Startup();
+    TSchemeDocument* a = Found(Active(), "the opened file");
+    EXPECT_EQ(a->FileName(), Path("a.prm"));
+    EXPECT_TRUE(a->Scheme()->ReadOnly());
+    EXPECT_TRUE(a->MainSheet()->ReadOnly());
+    EXPECT_TRUE(CommentTexts(a->Scheme()).isEmpty()) << "the welcome goes only into a new document";
+    ASSERT_TRUE(WriteTestFile(Path("notes.txt"), "text"));
+    EXPECT_EQ(RaisedId([&] { form->Documentor().OpenFile(Path("notes.txt")); }), strUnsupportedFileType);
+    EXPECT_EQ(Active(), a);
+}
+
+TEST_F(MainFormTest, ClosingAsksAboutAModifiedDocumentARefusalKeepsTheWindowAndWritesNothing) {
+    Start();
+    WriteModule("a.prm");
+    Start({Path("a.prm")});
+    form->show();
+    form->Startup();
+    Edit(Found(Active(), "a"));
+    const QString session = global->SessionFile().FileName;
+    dialogs.SaveAnswers = {TSaveAnswer::Cancel};
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(QFile::exists(session));
+    dialogs.SaveAnswers = {TSaveAnswer::DontSave};
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(dialogs.SaveQuestions.size(), 2u);
+    EXPECT_TRUE(QFile::exists(session));
+    EXPECT_NE(form->RecentFiles().FindFile(Path("a.prm")), nullptr) << "the closed file is listed again";
+}
+
+TEST_F(MainFormTest, BatchModeSavesEveryFileInPlaceAndEndsUnlessOneCannotBeOpened) {
+    Start();
+    WriteModule("a.prm");
+    WriteModule("b.prm");
+    QFile a(Path("a.prm"));
+    ASSERT_TRUE(a.open(QIODevice::Append));
+    a.write("\r\n\r\n");  // what the writer never writes
+    a.close();
+    const qint64 written = QFileInfo(Path("b.prm")).size();
+    Start({"-exit", Path("a.prm"), Path("b.prm"), "-save"});
+    EXPECT_TRUE(form->BatchEnded());
+    EXPECT_EQ(QFileInfo(Path("a.prm")).size(), written) << "saved again";
+    EXPECT_TRUE(QFile::exists(Path("a.~prm")));
+    EXPECT_TRUE(dialogs.Boxes.empty());
+
+    Start({"-exit", Path("missing.prm"), Path("a.prm")});
+    EXPECT_FALSE(form->BatchEnded()) << "the window opens when a file could not be opened";
+    EXPECT_EQ(dialogs.Boxes.size(), 1u);
+}
+
+TEST_F(MainFormTest, ConnectedFilesGoWhenTheDocumentsNeedingThemCloseAndTheRecentMenuShowsSix) {
+    Start();
+    WriteModule("lib.prm");
+    WriteModule("a.prm", {"lib.prm"});
+    form->Documentor().OpenFile(Path("a.prm"));
+    EXPECT_EQ(form->ConnectedDocuments().Count(), 1);
+    form->Documentor().CloseActive();
+    EXPECT_EQ(form->ConnectedDocuments().Count(), 0);
+
+    for (int i = 0; i < 8; ++i) form->RecentFiles().Add(Path(QStringLiteral("f%1.prm").arg(i)));
+    QStringList shown;
+    for (QAction* item : form->Menu(TMainMenu::File).actions())
+        if (item->statusTip().endsWith(QStringLiteral(".prm"))) shown << item->text();
+    EXPECT_EQ(shown, (QStringList{"f7", "f6", "f5", "f4", "f3", "f2"}));
+}
+
+}  // namespace
