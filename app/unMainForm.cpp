@@ -11,7 +11,11 @@
 #include "elements/diCommonElements.h"
 #include "platform/plDialogs.h"
 #include "platform/plForms.h"
+#include "core/umGDIPlus.h"
 #include "scheme/diSheet.h"
+#include "text/diTextor.h"
+#include "text/diTextorElement.h"
+#include "text/diTextorRows.h"
 #include "ui/baAppWidgets.h"
 #include "ui/diEditArea.h"
 #include "ui/diEditForm.h"
@@ -20,11 +24,13 @@
 #include "ui/diSheetForm.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -75,11 +81,28 @@ const std::array<TMainActionInfo, size_t(TMainAction::Count)>& MainActionInfos()
 constexpr std::array<int, size_t(TMainMenu::Count)> kMenuCaptions{strFileMenu, strEditMenu, strServiceMenu,
                                                                    strViewMenu, strHelpMenu};
 
+// How a sheet paints for export: as it prints, without marks, caret or
+// focus overlay.
+constexpr int kExportPaintFlags = pfNoMark | pfNoCaret | pfNoFocusOverlay | pfOnDevice;
+
 // The folder of a file becomes the current folder.
 void MakeFolderCurrent(const QString& fileName) {
     if (!fileName.isEmpty()) QDir::setCurrent(QFileInfo(fileName).absolutePath());
 }
 }  // namespace
+
+QImage SchemeImage(TSheet& sheet, TTextorElement& root) {
+    const TRect sheetPadding = sheet.Root()->GetPadding();
+    const TRect rootPadding = root.GetPadding();
+    const TSchemeTextor& text = *root.Textor();
+    int height = text.GetHeight();
+    if (const TParagraph* last = text.LastParagraph())
+        if (const TRow* row = last->LastRow(); row && row->IsEmpty()) height -= row->GetHeight();
+    const int width = text.GetWidth() + sheetPadding.Left + sheetPadding.Right + rootPadding.Left + rootPadding.Right;
+    height += sheetPadding.Top + sheetPadding.Bottom + rootPadding.Top + rootPadding.Bottom;
+    return sheet.PaintToImage(TRect{0, 0, std::max(width, 1), std::max(height, 1)}, kExportPaintFlags)
+        .convertToFormat(QImage::Format_RGB888);
+}
 
 TMainForm::TMainForm(TGlobal& global, QWidget* parent) : QMainWindow(parent), m_global(global) {
     setObjectName(QStringLiteral("MainForm"));
@@ -122,6 +145,7 @@ void TMainForm::FormCreate() {
     m_saveSessionOnClose = true;
     m_global.Settings().AddHandler(MakeHandler<&TMainForm::SettingsMessage>(this));
     m_created = true;
+    setAcceptDrops(true);
     ActiveDocumentChanged();
     RecentFilesReopenChange();
 }
@@ -129,6 +153,8 @@ void TMainForm::FormCreate() {
 void TMainForm::CreateComponents() {
     m_connected = std::make_unique<TConnectedDocuments>(m_global.Settings().Sheet());
     m_openSaveDialog = std::make_unique<TOpenSaveDialog>();
+    m_imageDialog = std::make_unique<TOpenSaveDialog>();
+    m_imageDialog->FileFilters.AddFilter(QStringLiteral("PNG"), QString());
     m_recentFiles = std::make_unique<TRecentFiles>();
     m_recentFiles->SetMaxStoredCount(kRecentFilesShown);
     m_recentFiles->SetSessionFile(&m_global.RecentFilesFile());
@@ -286,6 +312,27 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList fileNames;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) fileNames << url.toLocalFile();
+    event->acceptProposedAction();
+    RunGuarded("TMainForm::dropEvent", [&] { FilesDropped(fileNames); });
+}
+
+void TMainForm::FilesDropped(const QStringList& fileNames) {
+    if (fileNames.isEmpty()) return;
+    m_documentor->OpenFile(fileNames.first());
+    if (fileNames.size() == 1) return;
+    SaveSession();
+    for (qsizetype i = 1; i < fileNames.size(); ++i)
+        ShellOpen(QCoreApplication::applicationFilePath(), QLatin1Char('"') + fileNames[i] + QLatin1Char('"'));
+}
+
 void TMainForm::SaveSession() {
     if (m_editForm) {
         if (TKnot* place = m_formPlace->PlaceKnot()) m_editForm->SaveLayout(place);
@@ -437,6 +484,9 @@ void TMainForm::ActionsExecute() {
 void TMainForm::RunAction(TMainAction action) {
     ActionsExecute();
     switch (action) {
+    case TMainAction::FileSaveAsImage:
+        FileSaveAsImageExecute();
+        break;
     case TMainAction::FilePageSetup:
         FilePageSetupExecute();
         break;
@@ -447,6 +497,21 @@ void TMainForm::RunAction(TMainAction action) {
         // Their windows and pages come with their own units.
         break;
     }
+}
+
+void TMainForm::FileSaveAsImageExecute() {
+    TSchemeDocument* document = m_activeDocument;
+    auto* root = document ? dynamic_cast<TTextorElement*>(document->Descriptor().GetRoot(document->Scheme())) : nullptr;
+    if (!root || !document->MainSheet()) return;
+    m_imageDialog->FileName =
+        document->FileName().isEmpty() ? LoadStr(strUntitled) : ExtractFileBaseName(document->FileName());
+    if (!m_imageDialog->ExecuteSave()) return;
+    TGDIPlusImage image;
+    image.SetImage(SchemeImage(*document->MainSheet(), *root));
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    image.SaveAsPng(png);
+    KnotText::WriteFileAtomically(m_imageDialog->FileName, png.data());
 }
 
 void TMainForm::FilePageSetupExecute() {

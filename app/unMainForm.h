@@ -16,6 +16,7 @@
 #include "core/baDocum.h"
 #include "core/cuClasses.h"
 
+#include <QImage>
 #include <QMainWindow>
 
 #include <array>
@@ -30,7 +31,14 @@ class TEditorAppActions;
 class TFormPlace;
 class TGlobal;
 class TReopenFilesMenuFiller;
+class TSheet;
+class TTextorElement;
 class TViewerAppActions;
+
+// The picture "Save as Image" writes: the sheet painted for export over the
+// text of the scheme's root (without an empty last row) with the paddings of
+// the sheet's root and of the scheme's root around it.
+QImage SchemeImage(TSheet& sheet, TTextorElement& root);
 
 // The form's own actions.
 enum class TMainAction : uint8_t {
@@ -68,6 +76,8 @@ public:
     TGlobal& Global() const noexcept { return m_global; }
     TDocumentor& Documentor() const noexcept { return *m_documentor; }
     TOpenSaveDialog& OpenSaveDialog() const noexcept { return *m_openSaveDialog; }
+    // The dialog of "Save as Image" (one filter, "PNG").
+    TOpenSaveDialog& ImageDialog() const noexcept { return *m_imageDialog; }
     TRecentFiles& RecentFiles() const noexcept { return *m_recentFiles; }
     TConnectedDocuments& ConnectedDocuments() const noexcept { return *m_connected; }
     TAppActions& AppActions() const noexcept { return *m_appActions; }
@@ -89,6 +99,10 @@ public:
     // The edit form's layout into the placement knot, then the session, the
     // recent files and, when still needed, the settings are written.
     void SaveSession();
+    // Files dropped on the window: the first opens here; when there are
+    // more, the session is written and each further file opens in a new
+    // instance of the program.
+    void FilesDropped(const QStringList& fileNames);
 
 protected:
     explicit TMainForm(TGlobal& global, QWidget* parent = nullptr);
@@ -103,6 +117,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Closes every document (each modified one asks); a refusal keeps the window.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateComponents();
@@ -137,6 +153,7 @@ private:
     // Runs before every action: in-place editing on the sheet ends.
     void ActionsExecute();
     void RunAction(TMainAction action);
+    void FileSaveAsImageExecute();
     void FilePageSetupExecute();
     void FilePrintExecute();
 
@@ -147,6 +164,7 @@ private:
     // Made by FormCreate; the documents go first.
     std::unique_ptr<TConnectedDocuments> m_connected;
     std::unique_ptr<TOpenSaveDialog> m_openSaveDialog;
+    std::unique_ptr<TOpenSaveDialog> m_imageDialog;
     std::unique_ptr<TRecentFiles> m_recentFiles;
     std::unique_ptr<TDocumentor> m_documentor;
     std::unique_ptr<QPrinter> m_printer;

@@ -6,12 +6,14 @@
 #include "app/unGlobal.h"
 #include "app/unMainForm.h"
 #include "core/cuKnot.h"
+#include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diCommonElements.h"
 #include "pascal/elements/prScheme.h"
 #include "platform/plDialogs.h"
+#include "platform/plShell.h"
 #include "scheme/diClasses.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
@@ -23,16 +25,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+
 class TTestMainForm : public TMainForm {
 public:
     explicit TTestMainForm(TGlobal& global) : TMainForm(global) {}
+    // Qt hands a drop only to the target of a drag in progress.
+    using TMainForm::dropEvent;
 };
 
 // The comments at the top level of a scheme.
@@ -119,6 +127,16 @@ TEST_F(MainFormTest, CreationWiresTitleMenusFiltersAndTheEditFormAndBackupsFollo
     EXPECT_FALSE(form->Documentor().Options.testFlag(doBackupFiles));
     global->Settings().Misc()->BackupOnSave()->SetValue(true);
     EXPECT_TRUE(form->Documentor().Options.testFlag(doBackupFiles));
+
+    // A change of language captions the menus, the actions and the window again.
+    global->Settings().General()->Language()->SetValue(QStringLiteral("RUS"));
+    form->Menu(TMainMenu::File).setTitle(QStringLiteral("stale"));
+    form->Action(TMainAction::FilePrint).setText(QStringLiteral("stale"));
+    form->setWindowTitle(QStringLiteral("stale"));
+    global->Settings().General()->Language()->SetValue(QStringLiteral("ENU"));
+    EXPECT_EQ(form->Action(TMainAction::FilePrint).text(), QStringLiteral("Print..."));
+    EXPECT_EQ(form->windowTitle(), LoadStr(strProductName));
+    EXPECT_EQ(form->Menu(TMainMenu::File).title(), QStringLiteral("&File"));
 }
 
 TEST_F(MainFormTest, AFirstStartShowsANewDocumentWithTheWelcomeCommentLaterNewOnesHaveNone) {
@@ -206,6 +224,45 @@ TEST_F(MainFormTest, ConnectedFilesGoWhenTheDocumentsNeedingThemCloseAndTheRecen
     for (QAction* item : form->Menu(TMainMenu::File).actions())
         if (item->statusTip().endsWith(QStringLiteral(".prm"))) shown << item->text();
     EXPECT_EQ(shown, (QStringList{"f7", "f6", "f5", "f4", "f3", "f2"}));
+}
+
+TEST_F(MainFormTest, SaveAsImageWritesThePngOfTheSchemeUnderTheChosenName) {
+    Start();
+    form->Startup();
+    TSchemeDocument* document = Found(Active(), "the start-up document");
+    auto* root = static_cast<TTextorElement*>(document->Scheme()->Root());
+    const QImage expected = SchemeImage(*document->MainSheet(), *root);
+    // An empty last row adds nothing to the picture.
+    root->FocusText(TTextFocusPlace::End);
+    const int height = root->Height();
+    ASSERT_TRUE(root->ReplaceSelection(QStringLiteral("\r\n")));
+    ASSERT_GT(root->Height(), height);
+    dialogs.FileAnswers = {QStringList{Path("scheme.png")}};
+    form->Action(TMainAction::FileSaveAsImage).trigger();
+    ASSERT_EQ(dialogs.FileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.FileDialogs[0].Params.FileName, QStringLiteral("Untitled"));
+    const QImage saved(Path("scheme.png"));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), expected.size());
+    EXPECT_GT(saved.width(), 100) << "the welcome comment's width";
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), expected);
+}
+
+TEST_F(MainFormTest, OfThreeDroppedFilesTheFirstOpensHereAndEachOtherInANewInstance) {
+    Start();
+    WriteModule("a.prm");
+    TFakeShell shell;
+    TShellInstaller installShell{&shell};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path("a.prm")), QUrl::fromLocalFile(Path("b.prm")),
+                  QUrl::fromLocalFile(Path("c d.prm"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<TTestMainForm*>(form.get())->dropEvent(&drop);
+    EXPECT_EQ(Found(Active(), "the first file")->FileName(), Path("a.prm"));
+    EXPECT_TRUE(QFile::exists(global->SessionFile().FileName)) << "the session is written for the new instances";
+    const QString program = QCoreApplication::applicationFilePath();
+    EXPECT_EQ(shell.Calls, (QStringList{"Execute|" + program + "|\"" + Path("b.prm") + "\"|",
+                                        "Execute|" + program + "|\"" + Path("c d.prm") + "\"|"}));
 }
 
 }  // namespace
