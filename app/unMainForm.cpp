@@ -16,7 +16,10 @@
 #include "text/diTextor.h"
 #include "text/diTextorElement.h"
 #include "text/diTextorRows.h"
+#include "platform/plTimer.h"
+#include "ui/MenuSelectEvent.h"
 #include "ui/baAppWidgets.h"
+#include "ui/baHintWindow.h"
 #include "ui/diEditArea.h"
 #include "ui/diEditForm.h"
 #include "ui/diPaletteForm.h"
@@ -24,6 +27,9 @@
 #include "ui/diSheetForm.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QScreen>
+#include <QStyle>
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QDir>
@@ -104,6 +110,50 @@ QImage SchemeImage(TSheet& sheet, TTextorElement& root) {
         .convertToFormat(QImage::Format_RGB888);
 }
 
+// ---------------------------------------------------------------------------
+// TMenuItemHints
+
+TMenuItemHints::TMenuItemHints(QWidget& owner) : m_owner(owner), m_timer(TTimerService::Make()) {
+    m_timer->SetOnTick([this] {
+        m_timer->Stop();
+        Show();
+    });
+}
+
+TMenuItemHints::~TMenuItemHints() = default;
+
+bool TMenuItemHints::Waiting() const { return m_timer->IsActive(); }
+
+void TMenuItemHints::Select(QAction* item) {
+    const bool wasShown = m_window != nullptr;
+    m_window.reset();
+    m_text = item ? item->statusTip() : QString();
+    if (m_text.isEmpty()) {
+        m_timer->Stop();
+        return;
+    }
+    if (wasShown) {
+        m_timer->Stop();
+        Show();
+    } else {
+        m_timer->Start(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+    }
+}
+
+void TMenuItemHints::Show() {
+    m_window = std::make_unique<THintWindow>(&m_owner);
+    const QPoint mouse = QCursor::pos();
+    const QScreen* screen = QGuiApplication::screenAt(mouse);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const int maxWidth = screen ? screen->geometry().width() / 4 : 0;
+    QRect rect = m_window->CalcHintRect(maxWidth, m_text);
+    rect.moveTo(mouse + QPoint(0, kCursorHeight));
+    m_window->ActivateHint(rect, m_text);
+}
+
+// ---------------------------------------------------------------------------
+// TMainForm
+
 TMainForm::TMainForm(TGlobal& global, QWidget* parent) : QMainWindow(parent), m_global(global) {
     setObjectName(QStringLiteral("MainForm"));
 }
@@ -117,6 +167,8 @@ TMainForm::~TMainForm() {
     if (m_editorActions) m_editorActions->SetDocumentor(nullptr);
     m_documentor.reset();
     m_connected.reset();
+    m_popupList.reset();
+    m_menuItemHints.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -268,6 +320,10 @@ void TMainForm::CreateMenus() {
                      &Action(TMainAction::HelpForum), &Action(TMainAction::HelpSendMessage)});
     help.addSeparator();
     help.addAction(m_appActions->HelpAbout());
+
+    m_menuItemHints = std::make_unique<TMenuItemHints>(*this);
+    m_popupList = std::make_unique<TPopupListEx>();
+    m_popupList->OnMenuSelect = [this](TPopupListEx*, QAction* item) { m_menuItemHints->Select(item); };
 
     m_reopenFiller = new TReopenFilesMenuFiller(this);
     m_reopenFiller->OnMenuItemClick = [this](TReopenFilesMenuFiller&, const QString& fileName) {

@@ -31,14 +31,46 @@ class TEditorAppActions;
 class TFormPlace;
 class TGlobal;
 class TReopenFilesMenuFiller;
+class TPopupListEx;
+class THintWindow;
 class TSheet;
 class TTextorElement;
+class TTimer;
 class TViewerAppActions;
 
 // The picture "Save as Image" writes: the sheet painted for export over the
 // text of the scheme's root (without an empty last row) with the paddings of
 // the sheet's root and of the scheme's root around it.
 QImage SchemeImage(TSheet& sheet, TTextorElement& root);
+
+// The hint of the highlighted menu entry (its status tip): shown after the
+// application's hint pause, or at once while another hint shows, below the
+// mouse, at most a quarter of the screen wide; an entry without a hint, a
+// separator or no entry hides it.
+class TMenuItemHints {
+public:
+    // A cursor's height: the hint stands this far below the mouse.
+    static constexpr int kCursorHeight = 32;
+
+    explicit TMenuItemHints(QWidget& owner);
+    ~TMenuItemHints();
+    TMenuItemHints(const TMenuItemHints&) = delete;
+    TMenuItemHints& operator=(const TMenuItemHints&) = delete;
+
+    // The entry now highlighted; nil for none.
+    void Select(QAction* item);
+    // The hint shown; nil when none.
+    THintWindow* Window() const noexcept { return m_window.get(); }
+    bool Waiting() const;
+
+private:
+    void Show();
+
+    QWidget& m_owner;
+    std::unique_ptr<TTimer> m_timer;
+    std::unique_ptr<THintWindow> m_window;
+    QString m_text;
+};
 
 // The form's own actions.
 enum class TMainAction : uint8_t {
@@ -88,6 +120,7 @@ public:
     // Nil in batch mode.
     TEditForm* EditForm() const noexcept { return m_editForm; }
     TSchemeDocument* ActiveSchemeDocument() const noexcept { return m_activeDocument; }
+    TMenuItemHints& MenuItemHints() const noexcept { return *m_menuItemHints; }
 
     // Batch mode ran and the program is to end without showing the window.
     bool BatchEnded() const noexcept { return m_batchEnded; }
@@ -168,6 +201,8 @@ private:
     std::unique_ptr<TRecentFiles> m_recentFiles;
     std::unique_ptr<TDocumentor> m_documentor;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<TMenuItemHints> m_menuItemHints;
+    std::unique_ptr<TPopupListEx> m_popupList;
     // Qt children of the form.
     TAppActions* m_appActions = nullptr;
     TViewerAppActions* m_viewerActions = nullptr;

@@ -14,6 +14,8 @@
 #include "pascal/elements/prScheme.h"
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
+#include "platform/plTimer.h"
+#include "ui/baHintWindow.h"
 #include "scheme/diClasses.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
@@ -22,7 +24,10 @@
 #include "ui/diEditForm.h"
 #include "ui/diSheetForm.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QScreen>
+#include <QStyle>
 #include <QDir>
 #include <QFile>
 #include <QDropEvent>
@@ -263,6 +268,31 @@ TEST_F(MainFormTest, OfThreeDroppedFilesTheFirstOpensHereAndEachOtherInANewInsta
     const QString program = QCoreApplication::applicationFilePath();
     EXPECT_EQ(shell.Calls, (QStringList{"Execute|" + program + "|\"" + Path("b.prm") + "\"|",
                                         "Execute|" + program + "|\"" + Path("c d.prm") + "\"|"}));
+}
+
+TEST_F(MainFormTest, AMenuEntrysHintShowsAfterThePauseAtOnceWhileOneShowsAndGoesWithoutOne) {
+    TManualTimerService timers;
+    TTimerServiceInstaller installTimers{&timers};
+    Start();
+    TMenuItemHints& hints = form->MenuItemHints();
+    QAction& print = form->Action(TMainAction::FilePrint);
+    QAction& setup = form->Action(TMainAction::FilePageSetup);
+    print.setStatusTip(QStringLiteral("a hint of many words ").repeated(40));
+    setup.setStatusTip(QStringLiteral("Margins"));
+    hints.Select(&print);
+    EXPECT_EQ(hints.Window(), nullptr);
+    timers.Advance(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+    THintWindow* shown = Found(hints.Window(), "the hint after the pause");
+    EXPECT_EQ(shown->Text(), print.statusTip());
+    EXPECT_LE(shown->width(), QGuiApplication::primaryScreen()->geometry().width() / 4);
+    hints.Select(&setup);
+    EXPECT_EQ(Found(hints.Window(), "the next hint at once")->Text(), QStringLiteral("Margins"));
+    for (QAction* none : {static_cast<QAction*>(nullptr), form->Menu(TMainMenu::File).actions().first()}) {
+        hints.Select(&print);
+        hints.Select(none);
+        EXPECT_EQ(hints.Window(), nullptr);
+        EXPECT_FALSE(hints.Waiting());
+    }
 }
 
 }  // namespace
