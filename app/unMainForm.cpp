@@ -11,6 +11,7 @@
 #include "elements/diCommonElements.h"
 #include "platform/plDialogs.h"
 #include "platform/plForms.h"
+#include "platform/plInstanceLock.h"
 #include "core/umGDIPlus.h"
 #include "scheme/diSheet.h"
 #include "text/diTextor.h"
@@ -20,6 +21,7 @@
 #include "ui/MenuSelectEvent.h"
 #include "ui/baAppWidgets.h"
 #include "ui/baHintWindow.h"
+#include "ui/baSaper.h"
 #include "ui/diEditArea.h"
 #include "ui/diEditForm.h"
 #include "ui/diPaletteForm.h"
@@ -176,6 +178,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
     if (typeid(*this) == typeid(TMainForm)) throw Exception::FromId(strAppMainForm);
+    m_instanceLocks = CreateInstanceLocks(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     CreateComponents();
     const QString product = LoadStr(strProductName);
     plSetApplicationTitle(product);
@@ -266,7 +269,7 @@ void TMainForm::CreateActions() {
 void TMainForm::CreateEditForm() {
     m_editForm = new TEditForm(this, PaletteFormSettings());
     setCentralWidget(m_editForm);
-    m_editForm->SheetForm().setFocus();
+    m_editForm->SheetForm().RangeBox().setFocus();
 }
 
 void TMainForm::CreateMenus() {

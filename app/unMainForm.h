@@ -21,6 +21,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -30,6 +31,7 @@ class TEditForm;
 class TEditorAppActions;
 class TFormPlace;
 class TGlobal;
+class TInstanceLock;
 class TReopenFilesMenuFiller;
 class TPopupListEx;
 class THintWindow;
@@ -202,6 +204,8 @@ private:
     std::unique_ptr<TDocumentor> m_documentor;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<TMenuItemHints> m_menuItemHints;
+    // Held while the program runs, for other programs to see.
+    std::vector<std::unique_ptr<TInstanceLock>> m_instanceLocks;
     std::unique_ptr<TPopupListEx> m_popupList;
     // Qt children of the form.
     TAppActions* m_appActions = nullptr;

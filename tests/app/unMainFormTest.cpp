@@ -13,6 +13,7 @@
 #include "elements/diCommonElements.h"
 #include "pascal/elements/prScheme.h"
 #include "platform/plDialogs.h"
+#include "platform/plInstanceLock.h"
 #include "platform/plShell.h"
 #include "platform/plTimer.h"
 #include "ui/baHintWindow.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QFile>
 #include <QDropEvent>
+#include <QLockFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
@@ -126,6 +128,11 @@ TEST_F(MainFormTest, CreationWiresTitleMenusFiltersAndTheEditFormAndBackupsFollo
     EXPECT_EQ(form->OpenSaveDialog().FileFilters[0].FileExt, QStringLiteral("prm"));
     EXPECT_FALSE(form->Action(TMainAction::FilePrint).isEnabled()) << "no document yet";
     EXPECT_EQ(form->RecentFiles().MaxStoredCount(), TMainForm::kRecentFilesShown);
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    for (const QString& name : {program + "Mutex", "Global\\" + program + "Mutex"}) {
+        QLockFile other(TInstanceLock::FileNameFor(name));
+        EXPECT_FALSE(other.tryLock(0)) << "the program's locks are held: " << name.toStdString();
+    }
 
     EXPECT_TRUE(form->Documentor().Options.testFlag(doBackupFiles));
     global->Settings().Misc()->BackupOnSave()->SetValue(false);
