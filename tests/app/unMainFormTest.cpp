@@ -64,6 +64,7 @@ protected:
     ~MainFormTest() override {
         form.reset();
         global.reset();
+        QDir::setCurrent(m_oldFolder);  // the window makes a document's folder current
         if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
         else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
@@ -104,6 +105,7 @@ protected:
 
 private:
     QByteArray m_oldXdg;
+    QString m_oldFolder = QDir::currentPath();
 };
 
 TEST_F(MainFormTest, OnlyADescendantIsMadeAPlainMainFormIsRefused) {
@@ -178,6 +180,7 @@ TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefu
     EXPECT_TRUE(a->Scheme()->ReadOnly());
     EXPECT_TRUE(a->MainSheet()->ReadOnly());
     EXPECT_TRUE(CommentTexts(a->Scheme()).isEmpty()) << "the welcome goes only into a new document";
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(files.path()).canonicalPath()) << "its folder is current";
     ASSERT_TRUE(WriteTestFile(Path("notes.txt"), "text"));
     EXPECT_EQ(RaisedId([&] { form->Documentor().OpenFile(Path("notes.txt")); }), strUnsupportedFileType);
     EXPECT_EQ(Active(), a);
