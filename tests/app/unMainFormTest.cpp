@@ -305,4 +305,49 @@ TEST_F(MainFormTest, AMenuEntrysHintShowsAfterThePauseAtOnceWhileOneShowsAndGoes
     }
 }
 
+// A kind with two menu verbs that records the verbs run; never offered in a
+// file dialog, so the other tests do not meet it.
+class TVerbKind : public TProgramSchemeDescriptor {
+public:
+    QString GetName() const override { return QStringLiteral("Verbs"); }
+    QString GetFileExtension() const override { return QStringLiteral("vrb"); }
+    int GetOrder() const override { return 1; }
+    bool IsFileDialogKind() const override { return false; }
+    int GetVerbCount() const override { return 2; }
+    void GetVerb(int index, QString& caption, int& shortcut) const override {
+        caption = QStringLiteral("Verb %1").arg(index);
+        shortcut = index == 0 ? int(Qt::CTRL | Qt::Key_9) : 0;
+    }
+    void ExecuteOperation(TElement*, int operationId, const QStringList&) const override { Ran << operationId; }
+    mutable QList<int> Ran;
+};
+
+TEST_F(MainFormTest, TheToolsMenuHoldsTheVerbsOfTheActiveDocumentsKindAndRunsThem) {
+    static TVerbKind verbs;
+    static const bool registered = (RegisterSchemeDescriptor(verbs), true);
+    ASSERT_TRUE(registered);
+    const auto verbCaptions = [this] {
+        QStringList captions;
+        for (QAction* item : form->Menu(TMainMenu::Tools).actions()) {
+            if (item->isSeparator()) break;
+            captions << item->text();
+        }
+        return captions;
+    };
+    Start();
+    form->Startup();
+    EXPECT_TRUE(verbCaptions().isEmpty()) << "the program kind has none";
+    form->Documentor().New(false, int(SchemeDescriptors().Items().indexOf(&verbs)) + 1);
+    ASSERT_EQ(&Found(Active(), "a document of the kind")->Descriptor(), &verbs);
+    EXPECT_EQ(verbCaptions(), (QStringList{"Verb 0", "Verb 1"}));
+    EXPECT_EQ(form->Menu(TMainMenu::Tools).actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_9));
+    form->Menu(TMainMenu::Tools).actions().at(1)->trigger();
+    EXPECT_EQ(verbs.Ran, QList<int>{1});
+    global->Settings().General()->Language()->SetValue(QStringLiteral("DEU"));
+    global->Settings().General()->Language()->SetValue(QStringLiteral("ENU"));
+    EXPECT_EQ(verbCaptions().size(), 2) << "rebuilt, not added again";
+    form->EditorAppActions().FileNew()->trigger();
+    EXPECT_TRUE(verbCaptions().isEmpty());
+}
+
 }  // namespace
