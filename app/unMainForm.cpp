@@ -25,6 +25,7 @@
 #include "ui/diEditArea.h"
 #include "ui/diEditForm.h"
 #include "ui/diPaletteForm.h"
+#include "ui/diPaletteHintWindow.h"
 #include "ui/diPrint.h"
 #include "ui/diSheetForm.h"
 
@@ -126,10 +127,23 @@ TMenuItemHints::~TMenuItemHints() = default;
 
 bool TMenuItemHints::Waiting() const { return m_timer->IsActive(); }
 
+namespace {
+// The hint of a menu entry, and whether it is a palette entry's.
+QString MenuItemHint(const QAction* item, bool& palette) {
+    palette = dynamic_cast<const TPaletteMenuItem*>(item) != nullptr;
+    if (!item) return {};
+    if (!palette) return item->statusTip();
+    // The palette gives its entries a tool tip only while hints are on; Qt
+    // answers the caption without one.
+    const QString hint = item->toolTip();
+    return hint == QString(item->text()).remove(QLatin1Char('&')) ? QString() : hint;
+}
+}  // namespace
+
 void TMenuItemHints::Select(QAction* item) {
     const bool wasShown = m_window != nullptr;
     m_window.reset();
-    m_text = item ? item->statusTip() : QString();
+    m_text = MenuItemHint(item, m_paletteHint);
     if (m_text.isEmpty()) {
         m_timer->Stop();
         return;
@@ -143,14 +157,22 @@ void TMenuItemHints::Select(QAction* item) {
 }
 
 void TMenuItemHints::Show() {
-    m_window = std::make_unique<THintWindow>(&m_owner);
+    if (m_paletteHint)
+        ShowIn(std::make_unique<TPaletteHintWindow>(&m_owner));
+    else
+        ShowIn(std::make_unique<THintWindow>(&m_owner));
+}
+
+template <class THint>
+void TMenuItemHints::ShowIn(std::unique_ptr<THint> window) {
     const QPoint mouse = QCursor::pos();
     const QScreen* screen = QGuiApplication::screenAt(mouse);
     if (!screen) screen = QGuiApplication::primaryScreen();
     const int maxWidth = screen ? screen->geometry().width() / 4 : 0;
-    QRect rect = m_window->CalcHintRect(maxWidth, m_text);
+    QRect rect = window->CalcHintRect(maxWidth, m_text);
     rect.moveTo(mouse + QPoint(0, kCursorHeight));
-    m_window->ActivateHint(rect, m_text);
+    window->ActivateHint(rect, m_text);
+    m_window = std::move(window);
 }
 
 // ---------------------------------------------------------------------------

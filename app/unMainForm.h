@@ -45,10 +45,12 @@ class TViewerAppActions;
 // the sheet's root and of the scheme's root around it.
 QImage SchemeImage(TSheet& sheet, TTextorElement& root);
 
-// The hint of the highlighted menu entry (its status tip): shown after the
-// application's hint pause, or at once while another hint shows, below the
-// mouse, at most a quarter of the screen wide; an entry without a hint, a
-// separator or no entry hides it.
+// The hint of the highlighted menu entry: shown after the application's
+// hint pause, or at once while another hint shows, below the mouse, at most
+// a quarter of the screen wide. A palette entry shows its palette hint (its
+// tool tip) in a palette hint window, any other entry its status tip in a
+// plain hint window; an entry without a hint, a separator or no entry hides
+// it.
 class TMenuItemHints {
 public:
     // A cursor's height: the hint stands this far below the mouse.
@@ -61,17 +63,22 @@ public:
 
     // The entry now highlighted; nil for none.
     void Select(QAction* item);
-    // The hint shown; nil when none.
-    THintWindow* Window() const noexcept { return m_window.get(); }
+    // The hint window shown (a THintWindow or a TPaletteHintWindow); nil when none.
+    QWidget* Window() const noexcept { return m_window.get(); }
+    // The text it shows.
+    const QString& Text() const noexcept { return m_text; }
     bool Waiting() const;
 
 private:
     void Show();
+    template <class THint>
+    void ShowIn(std::unique_ptr<THint> window);
 
     QWidget& m_owner;
     std::unique_ptr<TTimer> m_timer;
-    std::unique_ptr<THintWindow> m_window;
+    std::unique_ptr<QWidget> m_window;
     QString m_text;
+    bool m_paletteHint = false;
 };
 
 // The form's own actions.

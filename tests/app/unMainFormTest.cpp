@@ -17,6 +17,8 @@
 #include "platform/plShell.h"
 #include "platform/plTimer.h"
 #include "ui/baHintWindow.h"
+#include "ui/diPaletteForm.h"
+#include "ui/diPaletteHintWindow.h"
 #include "scheme/diClasses.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
@@ -292,11 +294,22 @@ TEST_F(MainFormTest, AMenuEntrysHintShowsAfterThePauseAtOnceWhileOneShowsAndGoes
     hints.Select(&print);
     EXPECT_EQ(hints.Window(), nullptr);
     timers.Advance(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
-    THintWindow* shown = Found(hints.Window(), "the hint after the pause");
+    auto* shown = Found(dynamic_cast<THintWindow*>(hints.Window()), "the hint after the pause");
     EXPECT_EQ(shown->Text(), print.statusTip());
     EXPECT_LE(shown->width(), QGuiApplication::primaryScreen()->geometry().width() / 4);
     hints.Select(&setup);
-    EXPECT_EQ(Found(hints.Window(), "the next hint at once")->Text(), QStringLiteral("Margins"));
+    EXPECT_NE(hints.Window(), nullptr) << "the next hint at once";
+    EXPECT_EQ(hints.Text(), QStringLiteral("Margins"));
+    // A palette entry shows its palette hint in the palette's hint window.
+    TPaletteMenuItem palette(nullptr, form.get());
+    palette.setText(QStringLiteral("&Comment"));
+    hints.Select(&palette);
+    EXPECT_EQ(hints.Window(), nullptr) << "without a hint of its own";
+    palette.setToolTip(QStringLiteral("Comment: a note"));
+    hints.Select(&palette);
+    timers.Advance(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+    EXPECT_NE(dynamic_cast<TPaletteHintWindow*>(hints.Window()), nullptr);
+    EXPECT_EQ(hints.Text(), QStringLiteral("Comment: a note"));
     for (QAction* none : {static_cast<QAction*>(nullptr), form->Menu(TMainMenu::File).actions().first()}) {
         hints.Select(&print);
         hints.Select(none);
