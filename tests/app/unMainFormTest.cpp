@@ -165,11 +165,16 @@ TEST_F(MainFormTest, AFirstStartShowsANewDocumentWithTheWelcomeCommentLaterNewOn
     EXPECT_TRUE(welcome[0].startsWith(QStringLiteral("Welcome to Quillane!"))) << welcome[0].toStdString();
     EXPECT_TRUE(form->Action(TMainAction::FilePrint).isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Unit1 - Quillane"));
+    EXPECT_EQ(form->EditForm()->SheetForm().Sheet(), first->MainSheet()) << "shown in the edit form";
+    EXPECT_EQ(form->EditForm()->LogForm().Sheet(), first->LogSheet());
 
     form->EditorAppActions().FileNew()->trigger();
     ASSERT_NE(Active(), first);
     EXPECT_TRUE(CommentTexts(Active()->Scheme()).isEmpty());
     EXPECT_EQ(form->Documentor().DocumentCount(), 1) << "one document at a time";
+    form->Documentor().CloseActive();
+    EXPECT_EQ(form->EditForm()->SheetForm().Sheet(), nullptr) << "nothing shown without a document";
+    EXPECT_FALSE(form->Action(TMainAction::FilePrint).isEnabled());
 }
 
 TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefused) {
