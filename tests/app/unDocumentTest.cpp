@@ -78,7 +78,7 @@ protected:
     TNodePtr<TSheetSettings> settings = MakeSheetSettings();
 };
 
-TEST_F(SchemeDocumentTest, FirstActivationMakesBothSheetsWithTheRootsInsideThePaddingOnceTheSchemesReadOnlyFlagFollows) {
+TEST_F(SchemeDocumentTest, FirstActivationMakesBothSheetsWithTheRootsInsideThePaddingOnceReadOnlyFollows) {
     std::unique_ptr<TSchemeDocument> document = NewDocument();
     document->InitNew();
     document->Scheme()->SetReadOnly(true);

@@ -76,7 +76,8 @@ protected:
     void Start(QStringList params = {}) {
         form.reset();
         global.reset();
-        global = TGlobal::Create({std::move(params), {"TestCo", "TestProduct", "1.0"}, QLocale(QLatin1String("en_US"))});
+        global = TGlobal::Create(
+            {std::move(params), {"TestCo", "TestProduct", "1.0"}, QLocale(QLatin1String("en_US"))});
         form = TMainForm::Create<TTestMainForm>(*global);
     }
     // A program module whose file connections name the files given.
