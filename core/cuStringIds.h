@@ -623,3 +623,5 @@ constexpr int strOnUnlockTitle = 10866;
 constexpr int strOnLastUnlockTitle = 10867;
 constexpr int strLockInTitle = 10868;
 constexpr int strParentChainTooDeep = 10869;
+constexpr int strAppMainForm = 13800;
+constexpr int strSaveAsImage = 13801;
