@@ -44,6 +44,6 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureUnits,
                          ::testing::Values(TFixtureCase{"Routines", BuildRoutinesModule, true},
                                            TFixtureCase{"Values", BuildValuesModule, true},
                                            TFixtureCase{"Declarations", BuildDeclarationsModule, false},
-                                           TFixtureCase{"LocalDeclarations", BuildLocalDeclarationsModule, false},
-                                           TFixtureCase{"Statements", BuildStatementsModule, false}),
+                                           TFixtureCase{"LocalDeclarations", BuildLocalDeclarationsModule, true},
+                                           TFixtureCase{"Statements", BuildStatementsModule, true}),
                          [](const ::testing::TestParamInfo<TFixtureCase>& info) { return info.param.name; });
