@@ -21,7 +21,7 @@
 #include <gtest/gtest.h>
 
 class GenerationModule : public ::testing::Test {
-protected:
+public:
     TEnglishTexts m_english;
     std::unique_ptr<TScheme> m_scheme = std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(),
                                                                   ProgramSchemeDescriptor().GetKindName());
