@@ -575,6 +575,8 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
         parameters = methodType->Parameters();
     } else if (auto* custom = dynamic_cast<TCustomMethod*>(element)) {
         parameters = custom->Parameters();
+    } else if (auto* event = dynamic_cast<TElement_Event*>(element)) {
+        parameters = event->Parameters();
     }
     const bool function = resultType && !resultType->GetText().trimmed().isEmpty();
     if (isConstructor)
@@ -822,6 +824,14 @@ void TCustomPascalGeneratorWorker::GenerateClassMember(TElement* member) {
         GenerateClassMethod(member);
     else if (cls == TElement_Constructor::StaticClass())
         GenerateClassConstructor(member);
+    else if (cls == TElement_Event::StaticClass() || cls == TElement_Notification::StaticClass())
+        GenerateClassEvent(member);
+    else if (cls == TElement_Handler::StaticClass())
+        GenerateClassHandler(member);
+    else if (cls == TElement_Override::StaticClass())
+        GenerateClassOverride(member);
+    else if (cls == TElement_DoubleMethod::StaticClass() || cls == TElement_Locker::StaticClass())
+        GenerateClassDoubleMethod(member);
     else
         ReportUnexpectedElement(member);
 }
@@ -937,4 +947,178 @@ void TCustomPascalGeneratorWorker::GenerateClassConstructor(TElement* element) {
         m->Body->AddCallTo(made, after);
     else
         m->Body->AddText(QStringLiteral("inherited Create"), after);
+}
+
+// ---------------------------------------------------------------------------
+// Events, handlers, overrides and double methods
+
+void TCustomPascalGeneratorWorker::AddSenderParameter(TPascalMethodHead* head) {
+    auto* sender = CreateNamedNode<TPascalMethodParameter>(head->Parameters, QStringLiteral("Sender"),
+                                                           head->Parameters->First());
+    sender->TypeName->AddText(QStringLiteral("TObject"));
+}
+
+TPascalMethodWithImplementation* TCustomPascalGeneratorWorker::AddMemberMethod(
+    TPascalVisibility section, const QString& name, const std::function<void(TPascalMethodHead*)>& fill) {
+    EnsureClassComment();
+    auto* m = CreateNamedNode<TPascalMethodWithImplementation>(m_parts.ImplementationClause->Declarations, name);
+    m->ClassName = m_class.Class->Name;
+    if (fill) fill(m->Head);
+    if (m->Head->IsFunction()) CopySimpleExpression(m->Head->ResultType, m->ResultVariable->TypeName);
+    DeclareCopy(m_class.Class->GetSection(section), m);
+    return m;
+}
+
+void TCustomPascalGeneratorWorker::GenerateSection(TElement* owner, TElement* section,
+                                                   TPascalMethodWithImplementation* method, TPascalCommands* commands,
+                                                   TPascalNode* before) {
+    if (!section) return;
+    const TMethodContext saved = m_method;
+    TPascalDeclarations* savedLocals = m_locals;
+    m_method = TMethodContext{method, owner, false, commands, nullptr, 0};
+    m_locals = method->LocalDeclarations;
+    GenerateCommands(section, commands, before);
+    m_method = saved;
+    m_locals = savedLocals;
+}
+
+void TCustomPascalGeneratorWorker::GenerateClassEvent(TElement* element) {
+    Visit(element);
+    auto* event = static_cast<TCustomEventElement*>(element);
+    auto* withParameters = dynamic_cast<TElement_Event*>(element);
+    const bool hasParameters =
+        withParameters && withParameters->Parameters() && !EmbeddedElements(withParameters->Parameters()).empty();
+    const QString name = NameOf(element);
+    TPascalClass* cls = m_class.Class;
+    TPascalMethodType* eventType = nullptr;
+    if (hasParameters) {
+        eventType = CreateNamedNode<TPascalMethodType>(cls->ParentNode(), cls->Name + name + QStringLiteral("Event"),
+                                                       cls);
+        eventType->OfObject = true;
+        FillHead(element, eventType->Head, false, false);
+        AddSenderParameter(eventType->Head);
+    } else {
+        AddUnitTo(VisibilityOf(m_class.Element), QStringLiteral("Classes"));
+    }
+    auto setType = [&](TPascalExpression* e) {
+        if (eventType)
+            e->AddCallTo(eventType);
+        else
+            e->AddText(QStringLiteral("TNotifyEvent"));
+    };
+    TPascalVariable* field = cls->AddField(TPascalVisibility::Private, QStringLiteral("F") + name, QString());
+    setType(field->TypeName);
+    TPascalClassProperty* property = cls->AddProperty(TPascalVisibility::Public, name, QString());
+    setType(property->TypeName);
+    property->ReadAccess->AddCallTo(field);
+    property->WriteAccess->AddCallTo(field);
+    Register(element, property);
+    TPascalMethodWithImplementation* fire =
+        AddMemberMethod(TPascalVisibility::Protected, event->GetDoMethodName(), [&](TPascalMethodHead* head) {
+            if (hasParameters) FillHead(element, head, false, false);
+        });
+    TPascalIf* test = fire->Body->AddIf();
+    TPascalExpression* condition = test->Condition;
+    auto* notification = dynamic_cast<TElement_Notification*>(element);
+    auto* locker = notification && notification->Locker()
+                       ? dynamic_cast<TElement_Locker*>(ElementOf(notification->Locker()->GetTargetItem()))
+                       : nullptr;
+    if (locker) {
+        TPascalCompareExpressionItem* both = condition->AddCompare(TPascalCompareKind::And);
+        condition = both->Left;
+        TPascalCompareExpressionItem* unlocked = both->Right->AddCompare(TPascalCompareKind::Equal);
+        unlocked->Left->AddText(locker->GetCounterFieldName());
+        unlocked->Right->AddInteger(0);
+    }
+    condition->AddCall(QStringLiteral("Assigned"))->AddArgument()->AddCallTo(field);
+    TPascalCallInCommands* call = test->ThenPart->AddCallTo(field);
+    call->AddArgument()->AddText(QStringLiteral("Self"));
+    for (TPascalNode* p = fire->Head->Parameters->First(); p; p = p->Next())
+        call->AddArgument()->AddCallTo(static_cast<TPascalNamedNode*>(p));
+}
+
+void TCustomPascalGeneratorWorker::GenerateClassHandler(TElement* element) {
+    Visit(element);
+    auto* handler = static_cast<TElement_Handler*>(element);
+    TElement* target = handler->Event() ? ElementOf(handler->Event()->GetTargetItem()) : nullptr;
+    TPascalMethodWithImplementation* m =
+        AddMemberMethod(TPascalVisibility::Private, NameOf(element), [&](TPascalMethodHead* head) {
+            if (dynamic_cast<TElement_Event*>(target)) {
+                FillHead(target, head, false, false);
+                AddSenderParameter(head);
+            } else if (dynamic_cast<TElement_Notification*>(target)) {
+                AddSenderParameter(head);
+            } else if (auto* methodType = dynamic_cast<TElement_MethodType*>(ElementOf(DeclaredTypeOf(target).TypeItem))) {
+                FillHead(methodType, head, false, false);
+            }
+        });
+    Register(element, m->Declaration);
+    if (auto* event = dynamic_cast<TElement_Event*>(target)) {
+        // The event's parameters are the handler's after "Sender".
+        TPascalNode* p = m->Head->Parameters->First() ? m->Head->Parameters->First()->Next() : nullptr;
+        for (TElement* child : EmbeddedElements(event->Parameters())) {
+            if (!p) break;
+            Register(child, static_cast<TPascalNamedNode*>(p));
+            p = p->Next();
+        }
+    }
+    if (m->Head->IsFunction() && handler->Body() && handler->Body()->Result())
+        Register(handler->Body()->Result(), m->ResultVariable);
+    GenerateSection(element, handler->Body(), m, m->Body);
+}
+
+void TCustomPascalGeneratorWorker::GenerateClassOverride(TElement* element) {
+    Visit(element);
+    auto* overrideElement = static_cast<TElement_Override*>(element);
+    auto* method = dynamic_cast<TElement_Method*>(
+        overrideElement->Method() ? ElementOf(overrideElement->Method()->GetTargetItem()) : nullptr);
+    if (!method) {
+        ReportUnexpectedElement(element);
+        return;
+    }
+    const bool classMethod = !method->GetForInstance();
+    TPascalMethodWithImplementation* m =
+        AddMemberMethod(TPascalVisibility::Protected, NameOf(method), [&](TPascalMethodHead* head) {
+            FillHead(method, head, classMethod, false);
+            head->AddDirective(TPascalDirective::Override);
+        });
+    if (m->Head->IsFunction() && overrideElement->Body() && overrideElement->Body()->Result())
+        Register(overrideElement->Body()->Result(), m->ResultVariable);
+    GenerateSection(element, overrideElement->Body(), m, m->Body);
+}
+
+void TCustomPascalGeneratorWorker::GenerateClassDoubleMethod(TElement* element) {
+    Visit(element);
+    auto* pair = static_cast<TCustomDoubleMethodElement*>(element);
+    auto* locker = dynamic_cast<TElement_Locker*>(element);
+    TPascalVariable* counter = nullptr;
+    if (locker)
+        counter = m_class.Class->AddField(TPascalVisibility::Private, locker->GetCounterFieldName(),
+                                          QStringLiteral("NativeInt"));
+    auto counterIs = [&](TPascalExpression* e, TPascalCompareKind kind) {
+        TPascalCompareExpressionItem* compare = e->AddCompare(kind);
+        compare->Left->AddCallTo(counter);
+        compare->Right->AddInteger(0);
+    };
+    TPascalMethodWithImplementation* enter =
+        AddMemberMethod(TPascalVisibility::Public, pair->GetEnterMethodName(), nullptr);
+    Register(element, enter->Declaration);
+    if (locker && locker->ContentFirstEnter() && locker->ContentFirstEnter()->IsFilled()) {
+        TPascalIf* first = enter->Body->AddIf();
+        counterIs(first->Condition, TPascalCompareKind::Equal);
+        GenerateSection(element, locker->ContentFirstEnter(), enter, first->ThenPart);
+    }
+    if (counter) enter->Body->AddCall(QStringLiteral("Inc"))->AddArgument(TPascalParamKind::Var)->AddCallTo(counter);
+    GenerateSection(element, pair->ContentEnter(), enter, enter->Body);
+    TPascalMethodWithImplementation* leave =
+        AddMemberMethod(TPascalVisibility::Public, pair->GetExitMethodName(), nullptr);
+    if (counter) counterIs(leave->Body->AddCall(QStringLiteral("Assert"))->AddArgument(), TPascalCompareKind::More);
+    GenerateSection(element, pair->ContentExit(), leave, leave->Body);
+    if (!counter) return;
+    leave->Body->AddCall(QStringLiteral("Dec"))->AddArgument(TPascalParamKind::Var)->AddCallTo(counter);
+    if (locker->ContentLastExit() && locker->ContentLastExit()->IsFilled()) {
+        TPascalIf* last = leave->Body->AddIf();
+        counterIs(last->Condition, TPascalCompareKind::Equal);
+        GenerateSection(element, locker->ContentLastExit(), leave, last->ThenPart);
+    }
 }

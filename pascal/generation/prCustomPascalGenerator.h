@@ -198,6 +198,20 @@ private:
     void GenerateClassField(TElement* element, TVisibility visibility);
     void GenerateClassSubObject(TElement* element);
     void GenerateClassConstant(TElement* element);
+    void GenerateClassEvent(TElement* element);
+    void GenerateClassHandler(TElement* element);
+    void GenerateClassOverride(TElement* element);
+    void GenerateClassDoubleMethod(TElement* element);
+    // A method of the current class with its declaration in section; the
+    // head is filled by fill before the declaration copies it.
+    TPascalMethodWithImplementation* AddMemberMethod(TPascalVisibility section, const QString& name,
+                                                     const std::function<void(TPascalMethodHead*)>& fill);
+    // The statements of a section of a member into the routine's body
+    // (before `before`, nil: at the end).
+    void GenerateSection(TElement* owner, TElement* section, TPascalMethodWithImplementation* method,
+                         TPascalCommands* commands, TPascalNode* before = nullptr);
+    // "Sender: TObject" at the head of the parameters.
+    static void AddSenderParameter(TPascalMethodHead* head);
     TPascalMethodWithImplementation* MadeConstructor();
     TPascalMethodWithImplementation* MadeDestructor();
     void EnsureClassComment();

@@ -932,7 +932,13 @@ void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* 
     TPascalNamedNode* node = NodeFor(item);
     TElement* target = ElementOf(item);
     if (!call) call = e->AddCall(QString());
-    if (node && item && text == item->GetName()) {
+    if (DeclarationKindOf(target) == TDeclarationKind::OverrideInherited) {
+        // The overridden method of the parent.
+        TElement_Override* owner = nullptr;
+        for (TNode* n = target; n && !owner; n = n->Parent()) owner = dynamic_cast<TElement_Override*>(n);
+        TElement* method = owner && owner->Method() ? ElementOf(owner->Method()->GetTargetItem()) : nullptr;
+        call->Name = QStringLiteral("inherited ") + NameOf(method);
+    } else if (node && item && text == item->GetName()) {
         call->Target = node;
     } else {
         call->Name = text;

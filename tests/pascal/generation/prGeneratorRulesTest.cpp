@@ -193,3 +193,32 @@ TEST_F(GenerationModule, AnOutputFileIsWrittenOverAnOlderOneAndReportedCreatedBy
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("unit Written;"));
 }
+
+TEST_F(GenerationModule, ObjectMembersEventsNotificationsLockersDoubleMethodsAndOverridesCompile) {
+    TElement_Object* base = Object(QStringLiteral("TBase"));
+    TElement_Method* work = Routine(Members(base), QStringLiteral("Work"), QStringLiteral("int"), TVisibility::Private);
+    work->SetDescendantsOverride(true);
+    Return(Body(work), QStringLiteral("1"));
+    auto* change = AddNamed<TElement_Event>(Members(base), QStringLiteral("OnChange"));
+    AddNamed<TElement_Parameter>(change->Parameters(), QStringLiteral("AValue"))
+        ->TypeField()
+        ->SetText(QStringLiteral("int"));
+    AddNamed<TElement_Locker>(Members(base), QStringLiteral("Update"));
+    AddNamed<TElement_Notification>(Members(base), QStringLiteral("OnReady"))
+        ->Locker()
+        ->SetText(QStringLiteral("Update"));
+    AddNamed<TElement_DoubleMethod>(Members(base), QStringLiteral("Process"));
+    TElement_Object* child = Object(QStringLiteral("TChild"), QStringLiteral("TBase"));
+    auto* again = Add<TElement_Override>(Members(child));
+    again->Method()->SetText(QStringLiteral("Work"));
+    auto* sum = Add<TElement_Operation>(Return(again->Body())->Result());
+    Add<TElement_IdentifierInExpression>(sum->LeftSide())->Identifier()->SetText(QStringLiteral("Inherited"));
+    sum->RightSide()->SetText(QStringLiteral("1"));
+    const TGenerated unit = CompiledUnit();
+    EXPECT_EQ(Lines(unit.Messages), "");
+    for (const char* line : {"TBaseOnChangeEvent = procedure(Sender: TObject; AValue: NativeInt) of object;",
+                             "property OnChange: TBaseOnChangeEvent read FOnChange write FOnChange;",
+                             "property OnReady: TNotifyEvent read FOnReady write FOnReady;",
+                             "function Work: NativeInt; override;", "Result := inherited Work + 1;"})
+        EXPECT_GE(At(unit.Text, QString::fromLatin1(line)), 0) << line << "\n" << unit.Text.toStdString();
+}
