@@ -56,6 +56,9 @@ std::unique_ptr<TScheme> LoadPrivateCopy(TScheme* scheme) {
     TNodePtr<TKnot> knot = TKnot::Create();
     scheme->SaveRootToKnot(knot.get(), fmSnapshot, 0);
     auto copy = std::make_unique<TScheme>(scheme->RootClass(), scheme->Name());
+    // Relative file names and connected modules resolve as in the original.
+    copy->SetFileName(scheme->FileName());
+    copy->OnGetConnectedScheme = scheme->OnGetConnectedScheme;
     TSchemeLoader loader(copy.get(), nullptr, knot.get(), 0, fmSnapshot);
     copy->Root()->LoadFrom(&loader, knot.get());
     loader.Finish();

@@ -41,5 +41,6 @@ struct TPascalUnitRun {
 QString GeneratePascalUnit(TElement* root, const TPascalUnitRun& run);
 
 // A copy of the scheme made through its snapshot, with no undo history:
-// generation replaces values in the scheme it walks.
+// generation replaces values in the scheme it walks. The copy keeps the
+// file name and the answer to connected schemes of the original.
 std::unique_ptr<TScheme> LoadPrivateCopy(TScheme* scheme);
