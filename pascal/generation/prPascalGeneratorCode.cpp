@@ -58,6 +58,17 @@ TPascalParamKind ModeOfParameter(TNamespaceItem* parameterItem) {
     return TPascalParamKind::Value;
 }
 
+// Whether a statement of the list assigns the node or passes it by reference.
+bool WritesTo(TPascalCommands* commands, const TPascalNamedNode* node) {
+    for (TNode* n : PreOrder<TNode>(commands)) {
+        const TPascalCall* call = PascalAsCall(n);
+        if (!call || call->Target != node) continue;
+        const auto* holder = PascalAs<TPascalExpression>(call->Parent());
+        if (holder && (holder->Mode == TPascalParamKind::Out || holder->Mode == TPascalParamKind::Var)) return true;
+    }
+    return false;
+}
+
 bool IsFieldEmpty(TCustomExpressionField* field) {
     return !field || (!field->EmbeddedElement() && field->GetText().trimmed().isEmpty());
 }
@@ -493,6 +504,18 @@ void TCustomPascalGeneratorWorker::GenerateFor(TElement* element) {
     ++m_method.LoopDepth;
     GenerateCommands(loop->Body(), s->Body);
     --m_method.LoopDepth;
+    // Nor may the body change the counter: then a local one counts and the
+    // body's counter is given each value.
+    if (local && WritesTo(s->Body, counter)) {
+        TTypeDescriptor type;
+        loop->Counter()->GetValueType(type);
+        TPascalVariable* own = AddAuxiliaryVariable(QStringLiteral("I"), type);
+        s->Counter->First()->Free();
+        s->Counter->AddCallTo(own);
+        TPascalLet* give = s->Body->AddLet(s->Body->First());
+        give->Target->AddCallTo(counter);
+        give->Value->AddCallTo(own);
+    }
 }
 
 void TCustomPascalGeneratorWorker::GenerateForEach(TElement* element) {
