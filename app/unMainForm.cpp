@@ -44,6 +44,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <cstdio>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -424,6 +426,22 @@ void TMainForm::SaveSession() {
 // ---------------------------------------------------------------------------
 // Batch mode
 
+namespace {
+
+// The text of the exception being handled.
+QString CurrentExceptionText() {
+    try {
+        throw;
+    } catch (const Exception& e) {
+        return e.Text();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return LoadStr(strError);
+    }
+}
+}  // namespace
+
 bool TMainForm::RunBatchMode() {
     TCommandLine& commandLine = m_global.CommandLine();
     const bool save = commandLine.HasSwitch(QStringLiteral("-save"));
@@ -432,23 +450,35 @@ bool TMainForm::RunBatchMode() {
     QString file;
     while (commandLine.GetFileParam(QStringLiteral("*.*"), file)) {
         const QString fullName = QFileInfo(file).absoluteFilePath();
-        if (!RunGuarded("TMainForm::RunBatchMode", [&] { end = ProcessBatchFile(fullName, save) && end; })) end = false;
+        try {
+            end = ProcessBatchFile(fullName, save) && end;
+        } catch (...) {
+            m_batchFailed = true;
+            ReportBatchError(PunctuateMessage(CurrentExceptionText()));
+        }
     }
-    return end;
+    // Without a display the run ends whatever happened: no window could open.
+    return end || m_headless;
+}
+
+void TMainForm::ReportBatchError(const QString& text) {
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
+    if (!m_headless) TDialogs::Current().MessageBox(text, LoadStr(strError), MsgBox::IconError);
 }
 
 bool TMainForm::ProcessBatchFile(const QString& fileName, bool save) {
     const TSchemeDescriptor* kind = FindSchemeDescriptor(fileName);
     if (!kind) {
-        TDialogs::Current().MessageBox(PunctuateMessage(LoadStrFmt(strUnsupportedFileType, {fileName})),
-                                       LoadStr(strError), MsgBox::IconError);
+        m_batchFailed = true;
+        ReportBatchError(PunctuateMessage(LoadStrFmt(strUnsupportedFileType, {fileName})));
         return true;
     }
     auto document = std::make_unique<TSchemeDocument>(*kind, m_global.Settings().Sheet(), m_connected.get());
     try {
         document->Open(fileName);
     } catch (...) {
-        ShowCurrentException("TMainForm::ProcessBatchFile");
+        m_batchFailed = true;
+        ReportBatchError(PunctuateMessage(CurrentExceptionText()));
         return false;
     }
     TSchemeDescriptorRegistry::RunCommandLineOperations(*kind, kind->GetRoot(document->Scheme()),

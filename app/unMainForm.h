@@ -133,6 +133,9 @@ public:
 
     // Batch mode ran and the program is to end without showing the window.
     bool BatchEnded() const noexcept { return m_batchEnded; }
+    // Some file of the batch was skipped or failed (each reported on the
+    // error output too; without a display, there only).
+    bool BatchFailed() const noexcept { return m_batchFailed; }
 
     // The start-up posted after the window is first shown: the command
     // line's files, else a new document; "-readonly" makes the active
@@ -155,6 +158,9 @@ protected:
     // The active document is shown in the edit form (or nothing is); the
     // document actions and the verbs follow it.
     virtual void ActiveDocumentChanged();
+    // Without a display (set before the creation): batch mode shows no
+    // message box and ends the program even when a file failed.
+    void SetHeadless(bool headless) noexcept { m_headless = headless; }
 
     void showEvent(QShowEvent* event) override;
     // Closes every document (each modified one asks); a refusal keeps the window.
@@ -179,6 +185,8 @@ private:
     bool RunBatchMode();
     // False when the file could not be opened.
     bool ProcessBatchFile(const QString& fileName, bool save);
+    // An error of one file: on the error output, and shown unless headless.
+    void ReportBatchError(const QString& text);
 
     // Document manager events.
     // A scheme document of the kind the data stands for (registry index + 1;
@@ -236,4 +244,6 @@ private:
     bool m_welcomeAdded = false;
     bool m_creatingNew = false;
     bool m_batchEnded = false;
+    bool m_batchFailed = false;
+    bool m_headless = false;
 };
