@@ -62,9 +62,14 @@ TRightFormThread::TRightFormThread(TScheme& source, TSheet* sourceSheet, TRightF
       m_previewSheet(previewSheet),
       m_hooks(std::move(hooks)) {}
 
-TRightFormThread::~TRightFormThread() {
+TRightFormThread::~TRightFormThread() { StopAndWait(); }
+
+void TRightFormThread::StopAndWait() {
     Stop();
     wait();
+    // QThread::wait() synchronises inside Qt, where race detectors cannot
+    // see it: the thread's last step releases this lock, taken here after it.
+    const std::lock_guard ended(m_wakeLock);
 }
 
 void TRightFormThread::Request() noexcept { m_requestTime.store(TClock::Now()); }
@@ -78,12 +83,15 @@ void TRightFormThread::Stop() {
 }
 
 void TRightFormThread::run() {
-    try {
-        while (WaitForPause()) Pass();
-    } catch (...) {
-        // Nothing leaves the thread: the pass is lost, the text stays.
-        LogCurrentException("The preview could not be generated");
+    while (WaitForPause()) {
+        try {
+            Pass();
+        } catch (...) {
+            // Nothing leaves the thread: the pass is lost, the text stays.
+            LogCurrentException("The preview could not be generated");
+        }
     }
+    const std::lock_guard ending(m_wakeLock);
 }
 
 bool TRightFormThread::WaitForPause() {
@@ -236,8 +244,7 @@ QString TRightSubForm::Text() const { return Root().GetText(); }
 
 void TRightSubForm::Unhook() {
     if (m_thread) {
-        m_thread->Stop();
-        m_thread->wait();
+        m_thread->StopAndWait();
         m_thread.reset();
     }
     if (m_scheme) {

@@ -96,9 +96,15 @@ public:
     int64_t RequestTime() const noexcept { return m_requestTime.load(); }
     // Kept by the source sheet's notifications (user-interface thread).
     void SetEditing(bool editing) noexcept { m_editing.store(editing); }
-    // Asks the thread to stop and wakes it; Wait() then returns promptly.
+    // Asks the thread to stop and wakes it; a wait then returns promptly.
     void Stop();
+    // Stops the thread and waits until it ended.
+    void StopAndWait();
 
+    // One pass on the calling thread: the loop runs it; a benchmark calls it
+    // on a thread never started (the calls on the user-interface thread then
+    // run directly).
+    void Pass();
     // The file name of the source when the snapshot was taken.
     const QString& SnapshotFileName() const noexcept { return m_fileName; }
 protected:
@@ -110,7 +116,6 @@ private:
     // Waits for a request older than the quiet time outside in-place editing;
     // false when asked to stop.
     bool WaitForPause();
-    void Pass();
     // On the user-interface thread: the source saved into the knot, or a
     // later try asked for while editing or inside an update.
     bool TakeSnapshot(TKnot* knot);

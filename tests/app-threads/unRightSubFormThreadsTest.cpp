@@ -5,6 +5,9 @@
 
 #include "app/unDocument.h"
 #include "app/unRightSubForm.h"
+#include "elements/coRoot.h"
+#include "elements/coValueElements.h"
+#include "elements/diBaseElements.h"
 #include "pascal/elements/prScheme.h"
 #include "platform/plClock.h"
 #include "scheme/diClasses.h"
@@ -12,6 +15,7 @@
 #include "support/testEnglish.h"
 #include "support/testVisualElements.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,9 +71,9 @@ protected:
 
     // A new program module shown on its sheet; saved under the name when given.
     // The fixture keeps it until the form stopped showing it.
-    TSchemeDocument* Module(const QString& name = QString()) {
+    TSchemeDocument* Module(const QString& name = QString(), TConnectedDocuments* connected = nullptr) {
         auto* document = documents.emplace_back(
-            std::make_unique<TSchemeDocument>(ProgramSchemeDescriptor(), settings.get())).get();
+            std::make_unique<TSchemeDocument>(ProgramSchemeDescriptor(), settings.get(), connected)).get();
         document->InitNew();
         document->SetActive(true);
         if (!name.isEmpty()) document->SaveAs(files.filePath(name));
@@ -176,6 +180,31 @@ TEST_F(PreviewThreadTest, ACloseDuringASlowedPassReturnsPromptly) {
     EXPECT_LT(StopDuringASlowedPass([&] { form.SetScheme(nullptr, nullptr); }), kPromptMs);
     EXPECT_EQ(form.Thread(), nullptr);
     EXPECT_EQ(shown, 0);
+}
+
+TEST_F(PreviewThreadTest, AConnectedModuleIsOpenedOnTheUserInterfaceThreadAndNamedInTheUses) {
+    Module(QStringLiteral("Lib.prm"));
+    TConnectedDocuments connected(settings.get());
+    TSchemeDocument* app = Module(QString(), &connected);
+    auto* connection = static_cast<TElement_FileConnection*>(static_cast<TTextorElement*>(app->Scheme()->Root())
+                                                                 ->AddElementOfClass(TElement_FileConnection::StaticClass()));
+    connection->NameField()->SetText(QStringLiteral("Lib"));
+    std::atomic<int> answeredElsewhere{0};
+    TScheme::GetConnectedSchemeEvent answer = app->Scheme()->OnGetConnectedScheme;
+    app->Scheme()->OnGetConnectedScheme = [&](TScheme* sender, const QString& name, TScheme*& scheme) {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++answeredElsewhere;
+        answer(sender, name, scheme);
+    };
+    connection->FileNameField()->SetValue(files.filePath(QStringLiteral("Lib.prm")));
+    Show(*app);
+    ASSERT_TRUE(NextShown());
+    EXPECT_TRUE(form.Text().contains(QLatin1String("uses\r\n  Lib;"))) << form.Text().toStdString();
+    EXPECT_EQ(answeredElsewhere, 0) << "the documents of connected files live on the user-interface thread";
+    form.SetScheme(nullptr, nullptr);
+    connection->Free();
+    connected.ReleaseUnusedConnectedDocuments();
+    EXPECT_EQ(connected.Document(files.filePath(QStringLiteral("Lib.prm"))), nullptr)
+        << "the preview's copy let go of the connected document";
 }
 
 TEST_F(PreviewThreadTest, ManySwitchesBetweenDocumentsEndWithThePreviewOfTheLast) {
