@@ -5,12 +5,44 @@
 #include "app/unSettings.h"
 #include "ui/diEditArea.h"
 #include "ui/diEditForm.h"
+#include "ui/diSheetForm.h"
+#include "ui/baSaper.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLayout>
 #include <QSplitter>
 
 #include <cmath>
+#include <cstdio>
+
+namespace {
+// With this variable set, the program writes kFirstPaintLine on its output
+// when the sheet first paints a document: how long start-up takes is
+// measured up to that moment.
+constexpr char kFirstPaintProbe[] = "QUILLANE_FIRST_PAINT_PROBE";
+constexpr char kFirstPaintLine[] = "first-paint\n";
+
+class TFirstPaintProbe : public QObject {
+public:
+    TFirstPaintProbe(TAppMainForm& form, QObject& watched) : QObject(&form), m_form(form) {
+        watched.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_form.ActiveSchemeDocument()) {
+            std::fputs(kFirstPaintLine, stdout);
+            std::fflush(stdout);
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+
+private:
+    TAppMainForm& m_form;
+};
+}  // namespace
 
 TAppMainForm::~TAppMainForm() {
     // The thread stops before the documents it reads go.
@@ -35,6 +67,8 @@ void TAppMainForm::FormCreate() {
     QObject::connect(m_splitter, &QSplitter::splitterMoved, this, [this] { SplitterMoved(); });
     m_ratio = kDefaultRatio;
     ApplyPreviewWidth();
+    if (qEnvironmentVariableIsSet(kFirstPaintProbe))
+        new TFirstPaintProbe(*this, *editForm->SheetForm().RangeBox().viewport());
     TAppMainForm::ActiveDocumentChanged();
 }
 
