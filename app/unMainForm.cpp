@@ -216,6 +216,8 @@ void TMainForm::FormCreate() {
     }
     Localization()->AddHandler(MakeHandler<&TMainForm::LocalizationMessage>(this));
     CreateActions();
+    // F1 belongs to the online help: two actions on one key would both stay silent.
+    if (QAction* help = m_appActions->HelpHelp()) help->setShortcut(QKeySequence());
     CreateEditForm();
     CreateMenus();
     AddDocumentFilters();

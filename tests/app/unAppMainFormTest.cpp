@@ -23,6 +23,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMultiMap>
 #include <QProcess>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -164,6 +165,23 @@ TEST_F(AppWindowTest, ThePreviewKeepsItsShareOfTheWidthAfterTheSplitterMoved) {
     EXPECT_NEAR(double(form->Preview()->width()) / form->width(), 1.0 - form->Ratio(), 0.01);
     EXPECT_LT(form->Ratio(), 0.75);
     EXPECT_GT(form->Ratio(), 0.65);
+}
+
+TEST_F(AppWindowTest, NoKeyIsTheShortcutOfTwoActionsOfTheWindowAndF1IsTheOnlineHelp) {
+    global = MakeGlobal({});
+    form = StartMainWindow(*global);
+    QMultiMap<QString, QString> actionsOfKey;
+    for (QAction* action : form->findChildren<QAction*>()) {
+        // A sheet form's own keys act only where the focus is.
+        if (action->shortcutContext() == Qt::WidgetShortcut || action->shortcutContext() == Qt::WidgetWithChildrenShortcut)
+            continue;
+        for (const QKeySequence& key : action->shortcuts())
+            actionsOfKey.insert(key.toString(), action->objectName() + u'/' + action->text());
+    }
+    for (const QString& key : actionsOfKey.uniqueKeys())
+        EXPECT_EQ(actionsOfKey.count(key), 1) << key.toStdString() << ": "
+                                              << actionsOfKey.values(key).join(u", ").toStdString();
+    EXPECT_EQ(form->Action(TMainAction::HelpOnlineHelp).shortcut(), QKeySequence(Qt::Key_F1));
 }
 
 // The program itself, offscreen.
