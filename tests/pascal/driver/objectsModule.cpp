@@ -159,7 +159,13 @@ void BuildObjectsModule(TSheetDriver& driver) {
     const QString lock = AddStatement(driver, Part(grow, "Content"), QStringLiteral("In Lock"), QStringLiteral("InDoubleMethod"), 0);
     TypeInto(driver, Part(lock, "DoubleMethod"), QStringLiteral("Update"));
     const QString measure = AddStatement(driver, Part(lock, "Content"), QStringLiteral("Identifier"), QStringLiteral("Identifier"), 0);
-    TypeInto(driver, Part(measure, "Identifier"), QStringLiteral("Count"));
+    TypeInto(driver, Part(measure, "Identifier"), QStringLiteral("Area"));
+    // The value of AScale, reached through its class path (an empty value has no stored name of its own).
+    driver.Focus(driver.Place(QStringLiteral("TElement_Object[2]/TObjectMembersContainer/TElement_Method/"
+                                             "TCommandsContainerWithResult/TElement_InDoubleMethod/TCommandsContainer/"
+                                             "TElement_IdentifierInMethod/TIdentifierParameterValues/"
+                                             "TIdentifierParameterValue")));
+    driver.Type(QStringLiteral("2"));
     const QString fire = AddStatement(driver, Part(grow, "Content"), QStringLiteral("Identifier"), QStringLiteral("Identifier"), 0);
     TypeInto(driver, Part(fire, "Identifier"), QStringLiteral("OnChange"));
 

@@ -6,11 +6,11 @@
 // parameter, a double method, a private method that descendants may call and
 // override, a class method and a constructor; a Final label; a box that
 // descends from the shape, holds a label as a sub-object, overrides the
-// shape's method and calls its members; a method type of an object; a form
-// whose handlers take the shape's event and the method type; and at unit
-// level a field of the class-of type valued by the box, the shapes' count
-// read without an instance, and its half and whole pairs (the two
-// "Dividing" items).
+// shape's method and calls its members (one with a parameter value); a
+// method type of an object; a form whose handlers take the shape's event and
+// the method type; and at unit level a field of the class-of type valued by
+// the box, the shapes' count read without an instance, and its half and
+// whole pairs (the two "Dividing" items).
 
 #if QUILLANE_TEST_LAYER >= 7
 
