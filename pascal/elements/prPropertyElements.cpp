@@ -3,6 +3,7 @@
 #include "core/cuKnot.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
+#include "core/cuUndoRedo.h"
 #include "elements/coRoot.h"
 #include "pascal/elements/prClassElements.h"
 #include "pascal/elements/prClassMemberElements.h"
@@ -18,7 +19,8 @@ T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomPropertyElement, TCustomField)
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomFullPropertyElement, TCustomPropertyElement)
 T_ELEMENT_CLASS_IMPL(TElement_Property, TCustomFullPropertyElement)
 T_ELEMENT_CLASS_IMPL(TPropertyFieldNameField, TIdentifierNameField)
-T_ELEMENT_CLASS_IMPL(TPropertyWithFieldNameField, TIdentifierNameField)
+T_ELEMENT_CLASS_IMPL(TPropertyNameField, TIdentifierNameField)
+T_ELEMENT_CLASS_IMPL(TPropertyWithFieldNameField, TPropertyNameField)
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomPropertyWithField, TCustomPropertyElement)
 T_ELEMENT_CLASS_IMPL(TElement_PropertyWithField, TCustomPropertyWithField)
 T_ELEMENT_CLASS_IMPL(TPropertyWithSubObjectNameField, TPropertyWithFieldNameField)
@@ -114,6 +116,13 @@ bool PropNamesItem(TNameField* field, TNamespaceItem* item) {
     return field && item && field->Item() && field->Item() == item->GetOriginal();
 }
 
+// Whether the element changes because a step of its scheme's history is undone or redone.
+bool PropIsReplayed(TElement* element) {
+    TUndoRedo* history = element->Scheme() ? element->Scheme()->UndoRedo() : nullptr;
+    const TOperation* running = history ? history->GetCurrentOperation() : nullptr;
+    return running && (running->State() == TOperation::osUndoing || running->State() == TOperation::osRedoing);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -149,6 +158,8 @@ TCommandsContainer* TCustomPropertyElement::CreateWriteSection() {
 void TCustomPropertyElement::SetNamePicture(int index) {
     if (NameField()) NameField()->SetImageIndex(PropertyChar(index));
 }
+
+const TElementClass* TCustomPropertyElement::GetNameFieldClass() { return TPropertyNameField::StaticClass(); }
 
 bool TCustomPropertyElement::HasSetter() const { return m_write && m_write->IsFilled(); }
 
@@ -442,19 +453,26 @@ void TPropertyFieldNameField::TextChanged() {
     if (TNamedElement* owner = Owner(); owner && !IsBeingDestroyed()) owner->NameFieldChanged();
 }
 
+void TPropertyNameField::TextChanged() {
+    TIdentifierNameField::TextChanged();
+    if (TNamedElement* owner = Owner(); owner && !IsBeingDestroyed()) owner->NameFieldChanged();
+}
+
 void TPropertyWithFieldNameField::TextChanged() {
     // The first change of an edit: the name as it was before it.
     if (!IsEditing()) m_nameBeforeEdit = m_lastName;
-    TIdentifierNameField::TextChanged();
     m_lastName = GetNameText();
+    // A step undone or redone is no edit of the user's.
+    if (PropIsReplayed(this)) m_nameBeforeEdit = m_lastName;
+    TPropertyNameField::TextChanged();
 }
 
 void TPropertyWithFieldNameField::FinishEditing() {
     const QString before = m_nameBeforeEdit;
     m_nameBeforeEdit = m_lastName;
-    TIdentifierNameField::FinishEditing();
-    if (auto* property = dynamic_cast<TCustomPropertyWithField*>(ParentElement()); property && !IsBeingDestroyed())
-        property->NameEdited(before);
+    TPropertyNameField::FinishEditing();
+    if (before == m_lastName || IsBeingDestroyed()) return;
+    if (auto* property = dynamic_cast<TCustomPropertyWithField*>(ParentElement())) property->NameEdited(before);
 }
 
 void TPropertyWithSubObjectNameField::Create() {

@@ -33,6 +33,7 @@ public:
     // "Add Setter" opened an empty setter section (nothing here).
     virtual void SetterOpened() {}
 
+    const TElementClass* GetNameFieldClass() override;
     TVisibilityMode GetVisibilityMode() override { return TVisibilityMode::FixedPublic; }
     // "Property" (the node name of the plain property).
     void GetDefaultName(QString& stem, bool& numberFirst) override;
@@ -160,9 +161,20 @@ protected:
     ~TPropertyFieldNameField() override = default;
 };
 
+// The name field of a property: the owner hears of every change (the members
+// of the type are seen under the name).
+class TPropertyNameField : public TIdentifierNameField {
+    T_ELEMENT_CLASS(TPropertyNameField)
+public:
+    void TextChanged() override;
+
+protected:
+    ~TPropertyNameField() override = default;
+};
+
 // The name field of a property with a field: when the user finishes editing
 // the name, the field name follows it unless the user named the field.
-class TPropertyWithFieldNameField : public TIdentifierNameField {
+class TPropertyWithFieldNameField : public TPropertyNameField {
     T_ELEMENT_CLASS(TPropertyWithFieldNameField)
 public:
     void TextChanged() override;

@@ -3,6 +3,7 @@
 // unread and no warning, and saves again byte for byte as a "prm" file and
 // as a snapshot.
 
+#include "pascal/driver/propertiesModule.h"
 #include "pascal/driver/routinesModule.h"
 #include "pascal/driver/valuesModule.h"
 #include "pascal/elements/prScheme.h"
@@ -39,5 +40,6 @@ TEST_P(ProgramModules, BuiltOnTheProgramRootCheckCleanAndSaveLoadAndSaveAgainByt
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ProgramModules,
                          ::testing::Values(TModuleCase{"Routines", BuildRoutinesModule},
-                                           TModuleCase{"Values", BuildValuesModule}),
+                                           TModuleCase{"Values", BuildValuesModule},
+                                           TModuleCase{"Properties", BuildPropertiesModule}),
                          [](const ::testing::TestParamInfo<TModuleCase>& info) { return info.param.name; });

@@ -1,0 +1,20 @@
+#pragma once
+// A fixture module of properties built through the sheet driver on a program
+// root: a playlist object whose properties are of the four kinds (a volume
+// kept in a field, a title with a parameter, marks by index with their count,
+// the current track as a lazily made sub-object) and a class property, a
+// locker and a method that changes the playlist inside the locker (In Lock).
+// Each step is what a user does: focus a place, click a palette item, type.
+
+#if QUILLANE_TEST_LAYER >= 7
+
+#include "pascal/driver/sheetDriver.h"
+
+const TElementClass* PropertiesModuleRootClass();
+QString PropertiesModuleName();
+
+// Builds the module into the driver's empty scheme; the test stops at the
+// first step the sheet refuses, naming it.
+void BuildPropertiesModule(TSheetDriver& driver);
+
+#endif
