@@ -25,3 +25,46 @@ TEST_F(StatementsModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothM
         EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
     }
 }
+
+// Renaming a routine, adding a parameter and renaming one: the calls follow
+// with their values, and undoing the steps gives the module back byte for
+// byte (redoing them, the changed one).
+TEST_F(StatementsModule, CallsFollowTheirCalleeAndUndoAndRedoRestoreTheirValuesExactly) {
+    BuildStatementsModule(driver);
+    const int steps = driver.UndoSteps();
+    QByteArray before[2], after[2];
+    for (TStoreMode mode : kStoreModes) before[int(mode)] = driver.Save(mode);
+    const QString report = QStringLiteral("TElement_Method[1]");
+    auto retype = [&](const QString& path, const QString& text) {
+        driver.Focus(path);
+        driver.SelectAll();
+        driver.Type(text);
+        driver.Focus(report);
+    };
+    retype(report + QStringLiteral("/TIdentifierNameField"), QStringLiteral("Notify"));
+    driver.Focus(report);
+    driver.MustApply(QStringLiteral("Parameter"));
+    const QString added = report + QStringLiteral("/TParametersContainer/TElement_Parameter[2]");
+    retype(added + QStringLiteral("/TParameterNameField"), QStringLiteral("ALevel"));
+    retype(report + QStringLiteral("/TParametersContainer/TElement_Parameter[0]/TParameterNameField"),
+           QStringLiteral("ATotal"));
+    const QByteArray changed = driver.Save(TStoreMode::File);
+    const QString text = QString::fromUtf8(changed);
+    EXPECT_FALSE(text.contains(QStringLiteral("Identifier=\"Report\""))) << "every call follows the rename";
+    EXPECT_EQ(text.count(QStringLiteral("Identifier=\"Notify\"")), 3);
+    EXPECT_EQ(text.count(QStringLiteral("Parameter=\"ATotal\"")), 3) << "the values follow their parameter";
+    EXPECT_EQ(text.count(QStringLiteral("Parameter=\"AText\"")), 3);
+    const QString call = QStringLiteral("TElement_Method[2]/TCommandsContainerWithResult/TElement_LetTemp/"
+                                        "TCommandsContainer/TElement_IdentifierInMethod/TIdentifierParameterValues/"
+                                        "TIdentifierParameterValue[2]");
+    EXPECT_NE(driver.FindByClasses(call), nullptr) << "a value for the new parameter";
+    for (TStoreMode mode : kStoreModes) after[int(mode)] = driver.Save(mode);
+
+    while (driver.UndoSteps() > steps) ASSERT_TRUE(driver.Undo());
+    for (TStoreMode mode : kStoreModes)
+        EXPECT_EQ(driver.Save(mode).toStdString(), before[int(mode)].toStdString()) << ModeName(mode);
+    while (driver.Redo()) {
+    }
+    for (TStoreMode mode : kStoreModes)
+        EXPECT_EQ(driver.Save(mode).toStdString(), after[int(mode)].toStdString()) << ModeName(mode);
+}
