@@ -201,3 +201,22 @@ TEST_F(Properties, ThePaletteOffersEachKindInTheInsertGroupOfAnObject) {
         EXPECT_FALSE(ModuleElementClasses().contains(row.cls)) << "only among an object's members";
     }
 }
+
+TEST_F(Properties, AnIdentifierStatementNamesNoPropertyAndAnIdentifierInAnExpressionEveryKind) {
+    TElement_Object* shop = Object(QStringLiteral("TShop"));
+    Member<TElement_Property>(shop, QStringLiteral("Title"), QStringLiteral("str"));
+    Member<TElement_PropertyWithField>(shop, QStringLiteral("Price"), QStringLiteral("int"));
+    Member<TElement_PropertyWithSubObject>(shop, QStringLiteral("Owner"), QStringLiteral("TShop"));
+    Member<TElement_PropertyArray>(shop, QStringLiteral("Goods"), QStringLiteral("int"));
+    auto* method = AppendNamed<TElement_Method>(ContentOf(shop), QStringLiteral("Run"));
+    auto* statement = AppendElement<TElement_IdentifierInMethod>(method->Body());
+    auto* let = AppendElement<TElement_Let>(method->Body());
+    auto* expression = static_cast<TElement_IdentifierInExpression*>(
+        let->RightSide()->AddElementOfClass(TElement_IdentifierInExpression::StaticClass()));
+    for (const char* name : {"Title", "Price", "Owner", "Goods", "Count"}) {
+        TNamespaceItem* item = FindOwnerNamespace(statement)->FindItemByName(QString::fromLatin1(name));
+        ASSERT_NE(item, nullptr) << name;
+        EXPECT_FALSE(statement->Identifier()->CanReferTo(item)) << name;
+        EXPECT_TRUE(expression->Identifier()->CanReferTo(item)) << name;
+    }
+}
