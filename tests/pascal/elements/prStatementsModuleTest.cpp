@@ -2,6 +2,7 @@
 // clean, saves, loads and saves again byte for byte in both store modes.
 
 #include "pascal/driver/statementsModule.h"
+#include "platform/plInput.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +27,8 @@ TEST_F(StatementsModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothM
     }
 }
 
-// Renaming a routine, adding a parameter and renaming one: the calls follow
-// with their values, and undoing the steps gives the module back byte for
+// Renaming a routine, adding, renaming and deleting parameters: the calls
+// follow with their values, and undoing the steps gives the module back byte for
 // byte (redoing them, the changed one).
 TEST_F(StatementsModule, CallsFollowTheirCalleeAndUndoAndRedoRestoreTheirValuesExactly) {
     BuildStatementsModule(driver);
@@ -48,16 +49,31 @@ TEST_F(StatementsModule, CallsFollowTheirCalleeAndUndoAndRedoRestoreTheirValuesE
     retype(added + QStringLiteral("/TParameterNameField"), QStringLiteral("ALevel"));
     retype(report + QStringLiteral("/TParametersContainer/TElement_Parameter[0]/TParameterNameField"),
            QStringLiteral("ATotal"));
+    const QString call = QStringLiteral("TElement_Method[2]/TCommandsContainerWithResult/TElement_LetTemp/"
+                                        "TCommandsContainer/TElement_IdentifierInMethod/TIdentifierParameterValues/"
+                                        "TIdentifierParameterValue[%1]");
+    ASSERT_NE(driver.FindByClasses(call.arg(2)), nullptr) << "a value for the new parameter";
+    driver.Focus(call.arg(2));
+    driver.Type(QStringLiteral("7"));
+    const QByteArray withLevel = driver.Save(TStoreMode::Snapshot);
+    // The new parameter deleted again from the end of the list: undoing that
+    // gives its value back.
+    driver.Focus(report + QStringLiteral("/TParametersContainer"));
+    driver.Key(vkBack);
+    ASSERT_EQ(driver.FindByClasses(added), nullptr) << "the last parameter deleted";
+    const QByteArray withoutLevel = driver.Save(TStoreMode::Snapshot);
+    ASSERT_TRUE(driver.Undo());
+    EXPECT_EQ(driver.Save(TStoreMode::Snapshot).toStdString(), withLevel.toStdString());
+    ASSERT_TRUE(driver.Redo());
+    EXPECT_EQ(driver.Save(TStoreMode::Snapshot).toStdString(), withoutLevel.toStdString());
     const QByteArray changed = driver.Save(TStoreMode::File);
     const QString text = QString::fromUtf8(changed);
     EXPECT_FALSE(text.contains(QStringLiteral("Identifier=\"Report\""))) << "every call follows the rename";
     EXPECT_EQ(text.count(QStringLiteral("Identifier=\"Notify\"")), 3);
     EXPECT_EQ(text.count(QStringLiteral("Parameter=\"ATotal\"")), 3) << "the values follow their parameter";
     EXPECT_EQ(text.count(QStringLiteral("Parameter=\"AText\"")), 3);
-    const QString call = QStringLiteral("TElement_Method[2]/TCommandsContainerWithResult/TElement_LetTemp/"
-                                        "TCommandsContainer/TElement_IdentifierInMethod/TIdentifierParameterValues/"
-                                        "TIdentifierParameterValue[2]");
-    EXPECT_NE(driver.FindByClasses(call), nullptr) << "a value for the new parameter";
+    EXPECT_NE(driver.FindByClasses(call.arg(1)), nullptr);
+    EXPECT_EQ(driver.FindByClasses(call.arg(2)), nullptr) << "no value for the deleted parameter";
     for (TStoreMode mode : kStoreModes) after[int(mode)] = driver.Save(mode);
 
     while (driver.UndoSteps() > steps) ASSERT_TRUE(driver.Undo());
