@@ -2,6 +2,7 @@
 
 #if QUILLANE_TEST_LAYER >= 7
 
+#include "platform/plInput.h"
 #include "support/testProgram.h"
 
 const TElementClass* PropertiesModuleRootClass() { return TElement_TestProgramRoot::StaticClass(); }
@@ -123,16 +124,17 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     const QString call = AddStatement(driver, made, QStringLiteral("Identifier"), QStringLiteral("TElement_IdentifierInMethod"));
     TypeInto(driver, call + QStringLiteral("/TIdentifierField"), QStringLiteral("FCurrent.Play"));
 
-    // Total, a class property.
-    const QString total = AddMember(driver, 1, QStringLiteral("Property"), QStringLiteral("TElement_Property[1]"));
-    Retype(driver, total + QStringLiteral("/TPropertyNameField"), QStringLiteral("Total"));
-    Retype(driver, total + QStringLiteral("/TFieldTypeField"), QStringLiteral("int"));
-    driver.Focus(total);
+    // MaxVolume, a read-only class property: its setter is emptied.
+    const QString most = AddMember(driver, 1, QStringLiteral("Property"), QStringLiteral("TElement_Property[1]"));
+    Retype(driver, most + QStringLiteral("/TPropertyNameField"), QStringLiteral("MaxVolume"));
+    Retype(driver, most + QStringLiteral("/TFieldTypeField"), QStringLiteral("int"));
+    driver.Focus(most);
     driver.MustApply(QStringLiteral("Without Instance"));
-    TypeInto(driver, total + QStringLiteral("/TCommandsContainerWithResult/TElement_Return/TExpressionField"),
-             QStringLiteral("0"));
-    TypeInto(driver, total + QStringLiteral("/TCommandsContainer/TElement_Let/TExpressionField[0]"),
-             QStringLiteral("FChanges"));
+    TypeInto(driver, most + QStringLiteral("/TCommandsContainerWithResult/TElement_Return/TExpressionField"),
+             QStringLiteral("100"));
+    driver.Focus(most + QStringLiteral("/TCommandsContainer"));
+    driver.SelectAll();
+    driver.Key(vkDelete);
 
     // Reset: inside the locker, the volume and the count set through their setters.
     const QString reset = AddMember(driver, 1, QStringLiteral("Method"), QStringLiteral("TElement_Method"));
@@ -143,7 +145,7 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     const QString inside = locked + QStringLiteral("/TCommandsContainer");
     const QString quiet = AddStatement(driver, inside, QStringLiteral("Let"), QStringLiteral("TElement_Let[0]"));
     TypeInto(driver, quiet + QStringLiteral("/TExpressionField[0]"), QStringLiteral("Volume"));
-    TypeInto(driver, quiet + QStringLiteral("/TExpressionField[1]"), QStringLiteral("0"));
+    TypeInto(driver, quiet + QStringLiteral("/TExpressionField[1]"), QStringLiteral("MaxVolume"));
     const QString empty = AddStatement(driver, inside, QStringLiteral("Let"), QStringLiteral("TElement_Let[1]"));
     TypeInto(driver, empty + QStringLiteral("/TExpressionField[0]"), QStringLiteral("Count"));
     TypeInto(driver, empty + QStringLiteral("/TExpressionField[1]"), QStringLiteral("0"));

@@ -1,9 +1,10 @@
 #pragma once
 // A fixture module of properties built through the sheet driver on a program
 // root: a playlist object whose properties are of the four kinds (a volume
-// kept in a field, a title with a parameter, marks by index with their count,
-// the current track as a lazily made sub-object) and a class property, a
-// locker and a method that changes the playlist inside the locker (In Lock).
+// kept in a field, a caption with a parameter, marks by index with their
+// count, the current track as a lazily made sub-object) and a read-only class
+// property, a locker and a method that resets the playlist inside the locker
+// (In Lock).
 // Each step is what a user does: focus a place, click a palette item, type.
 
 #if QUILLANE_TEST_LAYER >= 7
