@@ -173,7 +173,11 @@ TEST_F(Properties, APropertyWithSubObjectTakesAnObjectAndNeverOffersFree) {
     for (const char* name : {"Part.Paint", "FPart.Paint"})
         EXPECT_TRUE(Sees(inside, QString::fromLatin1(name))) << name;
     for (const char* name : {"Part.Free", "FPart.Free"}) EXPECT_FALSE(Sees(inside, QString::fromLatin1(name))) << name;
-    EXPECT_FALSE(Sees(General(), QStringLiteral("FPart.Paint"))) << "the field's members are private";
+    auto* child = Object(QStringLiteral("TChild"));
+    child->Parent()->SetText(QStringLiteral("TWhole"));
+    EXPECT_TRUE(Sees(child->Namespace(), QStringLiteral("Part.Paint"))) << "a descendant sees the property's";
+    for (const char* name : {"FPart", "FPart.Paint"})
+        EXPECT_FALSE(Sees(child->Namespace(), QString::fromLatin1(name))) << name << ": the field is private";
     property->TypeField()->SetText(QStringLiteral("int"));
     EXPECT_EQ(property->TypeField()->GetTargetItem(), nullptr) << "only objects";
     part->SetKind(TObjectKind::Abstract);
