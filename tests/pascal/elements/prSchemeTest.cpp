@@ -217,7 +217,8 @@ TEST_F(ProgramModule, ReferencesToResultIndexItemAValueAndAIndexSurviveAFileRoun
     auto* items = AppendNamed<TElement_PropertyArray>(members, QStringLiteral("Items"));
     items->TypeField()->SetText(QStringLiteral("int"));
     auto* walk = AppendNamed<TElement_Method>(members, QStringLiteral("Walk"));
-    Field(walk->Body(), QStringLiteral("Name"), QStringLiteral("str"));
+    TElement_Field* name = Field(walk->Body(), QStringLiteral("Name"), QStringLiteral("str"));
+    ASSERT_NE(name->TypeField()->GetTargetItem(), nullptr) << "str in a method body of an object";
     auto* each = AppendElement<TElement_ForEach>(walk->Body());
     each->Array()->SetText(QStringLiteral("Name"));
     struct TRow {
