@@ -51,6 +51,14 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     AddObject(driver, 0, QStringLiteral("TTrack"));
     const QString play = AddMember(driver, 0, QStringLiteral("Method"), QStringLiteral("TElement_Method"));
     Retype(driver, play + QStringLiteral("/TIdentifierNameField"), QStringLiteral("Play"));
+    // Attach(AList: TPlaylist), which tells the track its playlist (declared after it).
+    const QString attach = AddMember(driver, 0, QStringLiteral("Method"), QStringLiteral("TElement_Method[1]"));
+    Retype(driver, attach + QStringLiteral("/TIdentifierNameField"), QStringLiteral("Attach"));
+    driver.Focus(attach);
+    driver.MustApply(QStringLiteral("Parameter"));
+    const QString list = attach + QStringLiteral("/TParametersContainer/TElement_Parameter");
+    Retype(driver, list + QStringLiteral("/TParameterNameField"), QStringLiteral("AList"));
+    Retype(driver, list + QStringLiteral("/TFieldTypeField"), QStringLiteral("TPlaylist"));
 
     // The playlist: a change counter and a title kept in fields.
     AddObject(driver, 1, QStringLiteral("TPlaylist"));
@@ -123,6 +131,12 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     const QString made = current + QStringLiteral("/TCommandsContainer");
     const QString call = AddStatement(driver, made, QStringLiteral("Identifier"), QStringLiteral("TElement_IdentifierInMethod"));
     TypeInto(driver, call + QStringLiteral("/TIdentifierField"), QStringLiteral("FCurrent.Play"));
+    // ... and learns its playlist: the playlist itself (Self).
+    const QString told = AddStatement(driver, made, QStringLiteral("Identifier"),
+                                      QStringLiteral("TElement_IdentifierInMethod[1]"));
+    TypeInto(driver, told + QStringLiteral("/TIdentifierField"), QStringLiteral("FCurrent.Attach"));
+    driver.Focus(told + QStringLiteral("/TIdentifierParameterValues/TIdentifierParameterValue"));
+    driver.MustApply(QStringLiteral("Self"));
 
     // MaxVolume, a read-only class property: its setter is emptied.
     const QString most = AddMember(driver, 1, QStringLiteral("Property"), QStringLiteral("TElement_Property[1]"));
@@ -143,9 +157,14 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     const QString locked = AddStatement(driver, body, QStringLiteral("In Lock"), QStringLiteral("TElement_InDoubleMethod"));
     TypeInto(driver, locked + QStringLiteral("/TDoubleMethodReferenceField"), QStringLiteral("Update"));
     const QString inside = locked + QStringLiteral("/TCommandsContainer");
-    const QString quiet = AddStatement(driver, inside, QStringLiteral("Let"), QStringLiteral("TElement_Let[0]"));
-    TypeInto(driver, quiet + QStringLiteral("/TExpressionField[0]"), QStringLiteral("Volume"));
-    TypeInto(driver, quiet + QStringLiteral("/TExpressionField[1]"), QStringLiteral("MaxVolume"));
+    // The volume after the reset: the first mark, read by its index.
+    const QString first = AddStatement(driver, inside, QStringLiteral("Let"), QStringLiteral("TElement_Let[0]"));
+    TypeInto(driver, first + QStringLiteral("/TExpressionField[0]"), QStringLiteral("Volume"));
+    driver.Focus(first + QStringLiteral("/TExpressionField[1]"));
+    driver.MustApply(QStringLiteral("Identifier"));
+    const QString mark = first + QStringLiteral("/TExpressionField[1]/TElement_IdentifierInExpression");
+    TypeInto(driver, mark + QStringLiteral("/TIdentifierField"), QStringLiteral("Marks"));
+    TypeInto(driver, mark + QStringLiteral("/TIdentifierParameterValues/TIdentifierParameterValue"), QStringLiteral("0"));
     const QString empty = AddStatement(driver, inside, QStringLiteral("Let"), QStringLiteral("TElement_Let[1]"));
     TypeInto(driver, empty + QStringLiteral("/TExpressionField[0]"), QStringLiteral("Count"));
     TypeInto(driver, empty + QStringLiteral("/TExpressionField[1]"), QStringLiteral("0"));

@@ -4,7 +4,8 @@
 // kept in a field, a caption with a parameter, marks by index with their
 // count, the current track as a lazily made sub-object) and a read-only class
 // property, a locker and a method that resets the playlist inside the locker
-// (In Lock).
+// (In Lock), reading a mark by its index; the track learns its playlist
+// (Self) when the playlist makes it.
 // Each step is what a user does: focus a place, click a palette item, type.
 
 #if QUILLANE_TEST_LAYER >= 7
