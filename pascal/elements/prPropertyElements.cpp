@@ -169,7 +169,8 @@ bool TCustomPropertyElement::IsAssignableThrough(TNamespaceItem*) { return HasSe
 
 void TCustomPropertyElement::TypeChanged() {
     TCustomField::TypeChanged();
-    if (m_writeValue && !IsBeingDestroyed()) m_writeValue->SetTypeItem(TypeField() ? TypeField()->GetTargetItem() : nullptr);
+    if (m_writeValue && !IsBeingDestroyed())
+        m_writeValue->SetTypeItem(TypeField() ? TypeField()->GetTargetItem() : nullptr);
 }
 
 TNamespace* TCustomPropertyElement::SectionsScope() { return FindOwnerNamespace(this); }
@@ -287,7 +288,8 @@ void TCustomFullPropertyElement::SetForInstance(bool value) {
 void TCustomFullPropertyElement::TypeChanged() {
     TCustomPropertyElement::TypeChanged();
     if (!m_read || IsBeingDestroyed()) return;
-    if (TFieldElementResult* result = m_read->Result()) result->SetTypeItem(TypeField() ? TypeField()->GetTargetItem() : nullptr);
+    if (TFieldElementResult* result = m_read->Result())
+        result->SetTypeItem(TypeField() ? TypeField()->GetTargetItem() : nullptr);
 }
 
 void TCustomFullPropertyElement::InitNew(TPaletteItem* item) {
@@ -309,8 +311,9 @@ void TCustomFullPropertyElement::GetChildName(TElement* child, TSchemeFiler* fil
 void TCustomFullPropertyElement::GetPaletteItems(QList<TPaletteItem*>& list) {
     TCustomPropertyElement::GetPaletteItems(list);
     IMethodsOwner* owner = FindMethodsOwner(this);
-    if (owner && owner->AllowsClassMethods() && WithoutInstancePaletteItem() && !list.contains(WithoutInstancePaletteItem()))
-        list << WithoutInstancePaletteItem();
+    TSchemePaletteItem* withoutInstance = WithoutInstancePaletteItem();
+    if (owner && owner->AllowsClassMethods() && withoutInstance && !list.contains(withoutInstance))
+        list << withoutInstance;
 }
 
 void TCustomFullPropertyElement::UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) {
@@ -324,7 +327,8 @@ void TCustomFullPropertyElement::UpdatePaletteItemState(TPaletteItem* item, TPal
 
 bool TCustomFullPropertyElement::ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) {
     if (item && item == WithoutInstancePaletteItem()) {
-        if (checked == m_forInstance) TSchemeOperation::Execute(MakeNode<TPropertyForInstanceOperation>(this, int(!checked)));
+        if (checked == m_forInstance)
+            TSchemeOperation::Execute(MakeNode<TPropertyForInstanceOperation>(this, int(!checked)));
         return true;
     }
     return TCustomPropertyElement::ApplyPaletteItem(item, subCommand, checked);
@@ -884,7 +888,8 @@ void CreatePropertyCommands(TPropertyUnit& unit) {
     const int let = LetLargePicture();
     if (TPaletteGroup* actions = PaletteActionsGroup()) {
         unit.addSetter =
-            TSchemePaletteItem::Create(actions, kPropActionFlags, let, strAddSetter, strAddSetterHint, kPropAddSetterOrder);
+            TSchemePaletteItem::Create(actions, kPropActionFlags, let, strAddSetter, strAddSetterHint,
+                                       kPropAddSetterOrder);
         unit.addCountSetter = TSchemePaletteItem::Create(actions, kPropActionFlags, let, strAddCountSetter,
                                                          strAddCountSetterHint, kPropAddCountSetterOrder);
         unit.addParameters =
@@ -892,7 +897,8 @@ void CreatePropertyCommands(TPropertyUnit& unit) {
                                        strAddParameters, strAddParametersHint, kPropAddParametersOrder);
     }
     if (TPaletteGroup* options = PaletteOptionsGroup())
-        unit.lazy = TSchemePaletteItem::Create(options, kPropLazyFlags, DefaultLargeImage(), strLazy, 0, kPropLazyOrder);
+        unit.lazy =
+            TSchemePaletteItem::Create(options, kPropLazyFlags, DefaultLargeImage(), strLazy, 0, kPropLazyOrder);
 }
 
 }  // namespace

@@ -103,7 +103,8 @@ void BuildPropertiesModule(TSheetDriver& driver) {
              QStringLiteral("FTitle"));
 
     // Marks[AIndex]: int, with their Count, whose setter is added afterwards.
-    const QString marks = AddMember(driver, 1, QStringLiteral("Array Property"), QStringLiteral("TElement_PropertyArray"));
+    const QString marks =
+        AddMember(driver, 1, QStringLiteral("Array Property"), QStringLiteral("TElement_PropertyArray"));
     Retype(driver, marks + QStringLiteral("/TPropertyNameField"), QStringLiteral("Marks"));
     Retype(driver, marks + QStringLiteral("/TFieldTypeField"), QStringLiteral("int"));
     Retype(driver, marks + QStringLiteral("/TIdentifierNameField"), QStringLiteral("Count"));
@@ -129,7 +130,8 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     driver.MustApply(QStringLiteral("Lazy"));
     driver.MustApply(QStringLiteral("Collapsed"));
     const QString made = current + QStringLiteral("/TCommandsContainer");
-    const QString call = AddStatement(driver, made, QStringLiteral("Identifier"), QStringLiteral("TElement_IdentifierInMethod"));
+    const QString call =
+        AddStatement(driver, made, QStringLiteral("Identifier"), QStringLiteral("TElement_IdentifierInMethod"));
     TypeInto(driver, call + QStringLiteral("/TIdentifierField"), QStringLiteral("FCurrent.Play"));
     // ... and learns its playlist: the playlist itself (Self).
     const QString told = AddStatement(driver, made, QStringLiteral("Identifier"),
@@ -154,7 +156,8 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     const QString reset = AddMember(driver, 1, QStringLiteral("Method"), QStringLiteral("TElement_Method"));
     Retype(driver, reset + QStringLiteral("/TIdentifierNameField"), QStringLiteral("Reset"));
     const QString body = reset + QStringLiteral("/TCommandsContainerWithResult");
-    const QString locked = AddStatement(driver, body, QStringLiteral("In Lock"), QStringLiteral("TElement_InDoubleMethod"));
+    const QString locked =
+        AddStatement(driver, body, QStringLiteral("In Lock"), QStringLiteral("TElement_InDoubleMethod"));
     TypeInto(driver, locked + QStringLiteral("/TDoubleMethodReferenceField"), QStringLiteral("Update"));
     const QString inside = locked + QStringLiteral("/TCommandsContainer");
     // The volume after the reset: the first mark, read by its index.
@@ -164,7 +167,8 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     driver.MustApply(QStringLiteral("Identifier"));
     const QString mark = first + QStringLiteral("/TExpressionField[1]/TElement_IdentifierInExpression");
     TypeInto(driver, mark + QStringLiteral("/TIdentifierField"), QStringLiteral("Marks"));
-    TypeInto(driver, mark + QStringLiteral("/TIdentifierParameterValues/TIdentifierParameterValue"), QStringLiteral("0"));
+    TypeInto(driver, mark + QStringLiteral("/TIdentifierParameterValues/TIdentifierParameterValue"),
+             QStringLiteral("0"));
     const QString empty = AddStatement(driver, inside, QStringLiteral("Let"), QStringLiteral("TElement_Let[1]"));
     TypeInto(driver, empty + QStringLiteral("/TExpressionField[0]"), QStringLiteral("Count"));
     TypeInto(driver, empty + QStringLiteral("/TExpressionField[1]"), QStringLiteral("0"));

@@ -86,7 +86,8 @@ TEST(ProgramModulePairs, APlayerJoinedToThePropertiesModuleByAFileConnectionChec
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(library.Save(TStoreMode::File));
     }
-    auto opened = std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
+    auto opened =
+        std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
     opened->LoadFromFile(libraryFile);
     QStringList asked;
     TSheetDriver player{ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName()};
@@ -97,10 +98,11 @@ TEST(ProgramModulePairs, APlayerJoinedToThePropertiesModuleByAFileConnectionChec
     BuildPlayerModule(player, libraryFile);
     ASSERT_FALSE(asked.isEmpty()) << "the connection asked for the library";
     EXPECT_EQ(Lines(player.Check()), "");
-    for (const char* place : {"TElement_Field/TFieldTypeField",
-                              "TElement_Method[0]/TCommandsContainerWithResult/TElement_Let/TExpressionField[0]",
-                              "TElement_Method[0]/TCommandsContainerWithResult/TElement_Let/TExpressionField[1]",
-                              "TElement_Method[1]/TCommandsContainerWithResult/TElement_IdentifierInMethod/TIdentifierField"}) {
+    for (const char* place :
+         {"TElement_Field/TFieldTypeField",
+          "TElement_Method[0]/TCommandsContainerWithResult/TElement_Let/TExpressionField[0]",
+          "TElement_Method[0]/TCommandsContainerWithResult/TElement_Let/TExpressionField[1]",
+          "TElement_Method[1]/TCommandsContainerWithResult/TElement_IdentifierInMethod/TIdentifierField"}) {
         auto* reference = dynamic_cast<TCustomReferenceElement*>(player.Place(QString::fromLatin1(place)));
         ASSERT_NE(reference, nullptr) << place;
         EXPECT_NE(reference->GetTargetItem(), nullptr) << place << " resolves through the connection";

@@ -73,7 +73,8 @@ TEST_F(Properties, SectionsSeeResultAValueAndAIndexOfTheirTypes) {
         EXPECT_TRUE(Registered(identifier)) << identifier->GetName().toStdString();
 
     // A call of the array property by its name takes the index as its one value.
-    auto* reader = AppendElement<TElement_Let>(AppendNamed<TElement_Method>(ContentOf(list), QStringLiteral("Peek"))->Body());
+    auto* peek = AppendNamed<TElement_Method>(ContentOf(list), QStringLiteral("Peek"));
+    auto* reader = AppendElement<TElement_Let>(peek->Body());
     auto* call = static_cast<TElement_IdentifierInExpression*>(
         reader->RightSide()->AddElementOfClass(TElement_IdentifierInExpression::StaticClass()));
     call->Identifier()->SetText(QStringLiteral("Items"));
@@ -154,7 +155,8 @@ TEST_F(Properties, AClassPropertyIsSeenUnderItsObjectsNameAndAnInstancePropertyI
     Member<TElement_PropertyWithField>(list, QStringLiteral("Color"));
     total->SetForInstance(false);
     items->SetForInstance(false);
-    for (const char* name : {"TList1.Total", "TList1.Items"}) EXPECT_TRUE(Sees(General(), QString::fromLatin1(name))) << name;
+    for (const char* name : {"TList1.Total", "TList1.Items"})
+        EXPECT_TRUE(Sees(General(), QString::fromLatin1(name))) << name;
     for (const char* name : {"TList1.Count", "TList1.Color", "TList1.FColor", "Total"})
         EXPECT_FALSE(Sees(General(), QString::fromLatin1(name))) << name;
     total->SetForInstance(true);
