@@ -103,3 +103,24 @@ TEST_F(StatementsModule, UndoingEveryStepGivesTheEmptySchemesBytesAndRedoingEver
     for (TStoreMode mode : kStoreModes)
         EXPECT_EQ(driver.Save(mode).toStdString(), built[int(mode)].toStdString()) << ModeName(mode);
 }
+
+// Laid out on the sheet: a call's values stand in a row, and one below the
+// other once a value is wider than 300 pixels; undoing that puts them back.
+TEST_F(StatementsModule, CallValuesStandInARowUntilOneIsWiderThanTheLimit) {
+    BuildStatementsModule(driver);
+    const QString call = QStringLiteral("TElement_Method[0]/TCommandsContainerWithResult/TElement_IfThen/"
+                                        "TCommandsContainer[0]/TElement_IdentifierInMethod/TIdentifierParameterValues/"
+                                        "TIdentifierParameterValue[%1]");
+    TVisualElement* first = driver.Place(call.arg(0));
+    TVisualElement* second = driver.Place(call.arg(1));
+    EXPECT_EQ(second->Top(), first->Top()) << "in a row";
+    EXPECT_GE(second->Left(), first->Left() + first->Width());
+    driver.Focus(call.arg(0));
+    driver.SelectAll();
+    driver.Type(QString(60, QLatin1Char('7')));
+    ASSERT_GT(first->Width(), 300);
+    EXPECT_GE(second->Top(), first->Top() + first->Height()) << "one below the other";
+    EXPECT_EQ(second->Left(), first->Left());
+    driver.Undo();
+    EXPECT_EQ(second->Top(), first->Top()) << "in a row again";
+}
