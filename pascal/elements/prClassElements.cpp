@@ -167,6 +167,9 @@ bool TClassMembersOutConnection::AcceptsItem(TNamespaceItem* item) {
     case TDeclarationKind::BuiltInClassType:
         return true;
     case TDeclarationKind::Method:
+    case TDeclarationKind::PropertyGetSet:
+    case TDeclarationKind::ArrayProperty:
+        // Methods and class properties without an instance.
         if (auto* method = dynamic_cast<IMethodOptions*>(element)) return !method->GetForInstance();
         return false;
     default:

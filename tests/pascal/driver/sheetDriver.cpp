@@ -351,6 +351,8 @@ QByteArray TSheetDriver::Save(TStoreMode mode, const QString& fileName) {
 TLoadedScheme TSheetDriver::Load(TStoreMode mode, const QByteArray& bytes, const QString& fileName) {
     TLoadedScheme loaded;
     loaded.Scheme = std::make_unique<TScheme>(m_rootClass, m_schemeName);
+    // Connected files are asked for as the driver's scheme asks for them.
+    loaded.Scheme->OnGetConnectedScheme = m_scheme->OnGetConnectedScheme;
     TElementMessages messages;
     loaded.Scheme->SetMessages(&messages);
     // The knot is read as the scheme's own loading reads it, and kept to ask what was left unread.

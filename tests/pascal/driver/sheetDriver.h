@@ -151,7 +151,8 @@ public:
     QByteArray Save(TStoreMode mode, const QString& fileName = QStringLiteral("first.prm"));
     // Bytes saved in a mode loaded into a new scheme of the same root class
     // and name (a file from FilePath(fileName)), then saved again (a file to
-    // FilePath("again-" + fileName)).
+    // FilePath("again-" + fileName)). The new scheme asks for connected files
+    // through the driver's scheme's OnGetConnectedScheme.
     TLoadedScheme Load(TStoreMode mode, const QByteArray& bytes,
                        const QString& fileName = QStringLiteral("first.prm"));
 
