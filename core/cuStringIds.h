@@ -623,3 +623,9 @@ constexpr int strOnUnlockTitle = 10866;
 constexpr int strOnLastUnlockTitle = 10867;
 constexpr int strLockInTitle = 10868;
 constexpr int strParentChainTooDeep = 10869;
+// Web pages, the update check and the about box.
+constexpr int strServerDidNotAnswerInTime = 13900;
+constexpr int strAnswerLargerThan = 13901;
+constexpr int strOnlyHttpAddresses = 13902;
+constexpr int strServerAnsweredStatus = 13903;
+constexpr int strAboutCredits = 13904;

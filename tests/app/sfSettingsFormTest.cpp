@@ -1,0 +1,219 @@
+// The settings dialog, driven without a modal loop: a new language applied
+// with Apply shows the dialog once more on its first page while OK does not,
+// Cancel after Apply keeps what was applied, the naming example and the rules
+// that enable controls, the language choice, the themes found in a folder,
+// the page remembered between showings, and a picture of each page.
+
+#include "app/cuWebSupport.h"
+#include "app/sfSettingsForm.h"
+#include "app/sfSettingsPages.h"
+#include "core/cuLocalization.h"
+#include "core/cuProps.h"
+#include "core/cuStringIds.h"
+#include "platform/plShell.h"
+#include "scheme/diCanvas.h"
+#include "scheme/diNaming.h"
+#include "support/testEnglish.h"
+#include "support/testGlobal.h"
+#include "support/testHttpServer.h"
+#include "ui/baEdits.h"
+#include "ui/baTreeViewEx.h"
+#include "ui/baUserButtons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsFormTest : public ::testing::Test {
+protected:
+    SettingsFormTest() {
+        for (const char* name : {"Ocean.txt", "Amber.txt", "notes.md"}) QFile(themes.filePath(name)).open(QIODevice::WriteOnly);
+        setup.Settings = &global->Settings();
+        setup.ThemesFolder = themes.path() + "/";
+    }
+
+    template <class Page>
+    Page& PageOf(TSettingsForm& form, const char* section) {
+        return dynamic_cast<Page&>(*form.FindPage(QString::fromLatin1(section)));
+    }
+    // Selects the language whose code is given on the General page.
+    static void ChooseLanguage(TSettingsForm& form, const QString& code) {
+        QComboBox* box = dynamic_cast<TGeneralSubForm&>(*form.Page(0)).LanguageBox();
+        box->setCurrentIndex(box->findData(code));
+        ASSERT_GE(box->currentIndex(), 0) << code.toStdString();
+    }
+
+    TTestGlobal global;
+    TEnglishTexts english;
+    QTemporaryDir themes;
+    TSettingsDialogSetup setup;
+};
+
+TEST_F(SettingsFormTest, ANewLanguageAppliedWithApplyShowsTheDialogOnceMoreOnItsFirstPage) {
+    QWidget owner;
+    int shown = 0;
+    setup.RunModal = [&](TSettingsForm& form) {
+        ++shown;
+        if (shown == 1) {
+            form.SelectPage(4);
+            ChooseLanguage(form, "DEU");
+            form.ApplyButton()->Click();
+            EXPECT_FALSE(form.ReopenRequested()) << "the dialog ends when the posted message arrives";
+            QCoreApplication::sendPostedEvents(&form);
+            EXPECT_TRUE(form.ReopenRequested());
+            return;
+        }
+        EXPECT_EQ(form.SelectedIndex(), 0);
+        EXPECT_EQ(form.ShownPage(), form.Page(0));
+        EXPECT_EQ(Localization()->Language(), 1031);
+        form.SelectPage(5);
+        form.CancelButton()->Click();
+        QCoreApplication::sendPostedEvents(&form);
+    };
+    ShowSettingsDialog(&owner, setup);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(global->Settings().General()->Language()->Value(), "DEU");
+
+    // OK with a new language closes for good, and the next showing starts on the page left last.
+    shown = 0;
+    setup.RunModal = [&](TSettingsForm& form) {
+        ++shown;
+        EXPECT_EQ(form.SelectedIndex(), 5);
+        ChooseLanguage(form, "ENU");
+        form.OkButton()->Click();
+        QCoreApplication::sendPostedEvents(&form);
+        EXPECT_FALSE(form.ReopenRequested());
+    };
+    ShowSettingsDialog(&owner, setup);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(global->Settings().General()->Language()->Value(), "ENU");
+}
+
+TEST_F(SettingsFormTest, CancelAfterApplyKeepsWhatWasAppliedAndDropsTheRest) {
+    TBooleanProperty* backup = global->Settings().Misc()->BackupOnSave();
+    TIntegerProperty* scale = global->Settings().Print()->ScaleProperty();
+    const int oldScale = scale->Value();
+    int applied = 0;
+    setup.OnApply = [&](TSettingsForm&) { ++applied; };
+    TSettingsForm form(nullptr, setup, 0);
+    QCheckBox* backupBox = form.FindPage("Misc")->findChild<QCheckBox*>();
+    backupBox->setChecked(!backup->Value());
+    form.ApplyButton()->Click();
+    EXPECT_EQ(backup->Value(), backupBox->isChecked());
+    PageOf<TPrintSubForm>(form, "Print").ScaleEdit()->setText(QString::number(oldScale + 7));
+    form.CancelButton()->Click();
+    EXPECT_EQ(backup->Value(), backupBox->isChecked());
+    EXPECT_EQ(scale->Value(), oldScale);
+    EXPECT_EQ(applied, 1);
+    QCoreApplication::sendPostedEvents(&form);
+    EXPECT_FALSE(form.ReopenRequested()) << "the language did not change";
+}
+
+TEST_F(SettingsFormTest, TheNamingExampleFollowsTheChoicesAndEverythingWaitsForNamingToBeOn) {
+    TSettingsForm form(nullptr, setup, 0);
+    auto& page = PageOf<TNamingSubForm>(form, "Naming");
+    page.EnabledBox()->setChecked(false);
+    EXPECT_TRUE(page.ExampleNames().isEmpty());
+    for (QWidget* control : std::initializer_list<QWidget*>{page.StyleBox(), page.UnderscoreBox(), page.NumberFirstBox(),
+                                                            page.DigitsEdit(), page.ExampleBox()})
+        EXPECT_FALSE(control->isEnabled());
+    page.EnabledBox()->setChecked(true);
+    page.StyleBox()->setCurrentIndex(int(TNamingMode::AsIs));
+    page.UnderscoreBox()->setChecked(false);
+    page.NumberFirstBox()->setChecked(false);
+    page.DigitsEdit()->setText("0");
+    for (QWidget* control : std::initializer_list<QWidget*>{page.StyleBox(), page.UnderscoreBox(), page.NumberFirstBox(),
+                                                            page.DigitsEdit(), page.ExampleBox()})
+        EXPECT_TRUE(control->isEnabled());
+    EXPECT_EQ(page.ExampleNames(), (QStringList{"NewElementName", "NewElementName2", "NewElementName3", "NewElementName4"}));
+    page.StyleBox()->setCurrentIndex(int(TNamingMode::Upper));
+    page.UnderscoreBox()->setChecked(true);
+    page.NumberFirstBox()->setChecked(true);
+    page.DigitsEdit()->setText("2");
+    EXPECT_EQ(page.ExampleNames(),
+              (QStringList{"NEW_ELEMENT_NAME_01", "NEW_ELEMENT_NAME_02", "NEW_ELEMENT_NAME_03", "NEW_ELEMENT_NAME_04"}));
+}
+
+TEST_F(SettingsFormTest, DropDownListsAreOfferedOnlyWithTheFocusOnNewElements) {
+    TSettingsForm form(nullptr, setup, 0);
+    auto& page = PageOf<TEditorSubForm>(form, "Sheet");
+    page.FocusNewBox()->setChecked(true);
+    EXPECT_TRUE(page.DropDownBox()->isEnabled());
+    page.FocusNewBox()->setChecked(false);
+    EXPECT_FALSE(page.DropDownBox()->isEnabled());
+}
+
+TEST_F(SettingsFormTest, TheLanguagesAreNamedInTheirOwnLanguageAndNoChoiceMeansTheDefault) {
+    TSettingsForm form(nullptr, setup, 0);
+    QComboBox* box = dynamic_cast<TGeneralSubForm&>(*form.Page(0)).LanguageBox();
+    ASSERT_GE(box->findData("DEU"), 0);
+    EXPECT_EQ(box->itemText(box->findData("DEU")), "Deutsch");
+    EXPECT_EQ(box->currentData().toString(), "ENU");
+    box->setCurrentIndex(-1);
+    form.ApplySettings(TSettingsForm::TApplyAction::Ok);
+    EXPECT_EQ(global->Settings().General()->Language()->Value(), "");
+}
+
+TEST_F(SettingsFormTest, TheThemeChoicesAreDefaultAndTheThemeFilesAndAnUnknownThemeShowsDefault) {
+    TSheetSettings* sheet = global->Settings().Sheet();
+    sheet->ThemeProperty()->SetValue("Ocean");
+    global->Settings().Print()->ThemeProperty()->SetValue("Vanished");
+    TSettingsForm form(nullptr, setup, 0);
+    QComboBox* editorThemes = PageOf<TEditorSubForm>(form, "Sheet").ThemeBox();
+    QComboBox* printThemes = PageOf<TPrintSubForm>(form, "Print").ThemeBox();
+    const QStringList expected{"Default", "Amber", "Ocean"};
+    for (QComboBox* box : {editorThemes, printThemes}) {
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+        EXPECT_EQ(items, expected);
+    }
+    EXPECT_EQ(editorThemes->currentText(), "Ocean");
+    EXPECT_EQ(printThemes->currentText(), "Default");
+    editorThemes->setCurrentText("Amber");
+    form.ApplySettings(TSettingsForm::TApplyAction::Ok);
+    EXPECT_EQ(sheet->ThemeProperty()->Value(), "Amber");
+    EXPECT_EQ(global->Settings().Print()->ThemeProperty()->Value(), "Default");
+}
+
+TEST_F(SettingsFormTest, GetMoreThemesOpensTheThemesPageInTheCurrentLanguage) {
+    TTestHttpServer server;
+    server.Route("/info", {TServeMode::Answer, 200, "OK",
+                           "<Info><AppLangToWebLang DefaultWebLang=\"xx\"><L AppLang=\"ENU\" WebLang=\"en\"/>"
+                           "</AppLangToWebLang><Resources ThemesPage=\"https://example.org/%lang%/themes\"/></Info>"});
+    const TWebEndpoint endpoint{server.Url("/info"), {500, 1500, TDownloadLimits::kMaxBytes}};
+    TWebEndpointInstaller endpointInstaller(&endpoint);
+    TFakeShell shell;
+    TShellInstaller shellInstaller(&shell);
+    TSettingsForm form(nullptr, setup, 0);
+    PageOf<TPrintSubForm>(form, "Print").MoreThemesButton()->Click();
+    EXPECT_EQ(shell.Calls, QStringList{"Execute|https://example.org/en/themes||"});
+}
+
+TEST_F(SettingsFormTest, TheTreeShowsEveryPageInOrderWithNamingUnderEditorAndPicturesAreLeftForReview) {
+    TSettingsForm form(nullptr, setup, 0);
+    EXPECT_EQ(form.windowTitle(), LoadStr(strSettings));
+    ASSERT_EQ(form.PageCount(), 8);
+    EXPECT_EQ(form.PageTree()->topLevelItemCount(), 7);
+    EXPECT_EQ(form.PageTree()->topLevelItem(2)->child(0)->text(0), LoadStr(strNaming));
+    form.show();
+    for (int i = 0; i < form.PageCount(); ++i) {
+        form.SelectPage(i);
+        EXPECT_EQ(form.SelectedIndex(), i);
+        EXPECT_EQ(form.ShownPage(), form.Page(i));
+        EXPECT_TRUE(form.Page(i)->isVisible());
+        const QString name = "settings-" + form.Page(i)->objectName() + "-review.png";
+        const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+        EXPECT_TRUE(form.grab().toImage().save(path)) << path.toStdString();
+    }
+    EXPECT_EQ(form.PageTree()->currentItem()->text(0), LoadStr(strMiscellaneous));
+}
+
+}  // namespace
