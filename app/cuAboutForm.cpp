@@ -170,4 +170,6 @@ QString ProgramVersion() {
                     : ReadVersionInfo(QCoreApplication::applicationFilePath()).ProductVersion;
 }
 
+QIcon ProgramIcon() { return QIcon(QString::fromLatin1(kIconResource)); }
+
 QString ProgramWebAddress() { return QString::fromLatin1(kWebAddress); }

@@ -4,6 +4,7 @@
 // page in the browser, and OK.
 
 #include <QDialog>
+#include <QIcon>
 #include <QImage>
 #include <QString>
 
@@ -49,6 +50,8 @@ private:
 void ShowAboutBox(QWidget* owner, const QString& credits, const QString& webAddress);
 // The program's own about box: its credits and its home page.
 void ShowAbout(QWidget* owner);
+// The program's own icon (for its windows).
+QIcon ProgramIcon();
 // The program's version: the data module's version information while it
 // lives, else the program file's.
 QString ProgramVersion();

@@ -1,7 +1,9 @@
 #include "app/cuWebSupport.h"
 
 #include "app/unGlobal.h"
+#include "app/unSettings.h"
 #include "core/cuKnot.h"
+#include "core/cuProps.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
@@ -134,6 +136,12 @@ QStringList SplitVersionList(const QString& text) {
     flush();
     return entries;
 }
+
+QString CurrentAppLanguage() { return Global() ? Global()->Settings().General()->Language()->Value() : QString(); }
+
+void ShowProgramPage(const QString& pageKey) { ShowApplicationPage(pageKey, CurrentAppLanguage()); }
+
+void CheckForUpdates() { CheckForUpdates(CurrentAppLanguage()); }
 
 void CheckForUpdates(const QString& appLang) { CheckForUpdates(appLang, TAppIdentity::Current()); }
 

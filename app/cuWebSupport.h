@@ -72,6 +72,11 @@ void OpenApplicationPage(TKnot& info, const QString& appId, const QString& pageK
 // Downloads the file and opens the program's page (a WebPage key) or a resource page.
 void ShowApplicationPage(const QString& pageKey, const QString& appLang);
 void ShowResourcePage(const QString& appLang, const QString& key);
+// The interface language the pages are asked for: the data module's
+// "Language" (empty while it has none).
+QString CurrentAppLanguage();
+// The main form's help actions: the page in the current language.
+void ShowProgramPage(const QString& pageKey);
 
 // The entries of a comma-separated list, each trimmed; double quotes may
 // enclose an entry (two of them inside stand for one). Empty entries are dropped.
@@ -82,3 +87,5 @@ QStringList SplitVersionList(const QString& text);
 // Raises string 2055 when the file names no versions for the program.
 void CheckForUpdates(const QString& appLang);
 void CheckForUpdates(const QString& appLang, const TAppIdentity& identity);
+// The main form's "Check for Updates": in the current language.
+void CheckForUpdates();

@@ -43,6 +43,7 @@ TEST_F(AboutFormTest, ShowsTheProductWithItsVersionUnderItsOwnCaption) {
     EXPECT_TRUE(form.CreditsBox()->isReadOnly());
     EXPECT_EQ(form.size(), QSize(TAboutForm::kClientWidth, TAboutForm::kClientHeight));
     EXPECT_EQ(form.Icon().size(), QSize(64, 64));
+    EXPECT_FALSE(ProgramIcon().isNull());
     EXPECT_EQ(form.Logo().size(), QSize(28, 20));
     EXPECT_EQ(form.Logo().pixelColor(0, 0), form.palette().color(QPalette::Window)) << "cleared with the form colour";
     EXPECT_TRUE(form.OkButton()->IsDefault() && form.OkButton()->IsCancel());

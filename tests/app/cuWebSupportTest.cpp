@@ -11,6 +11,7 @@
 #include "platform/plDialogs.h"
 #include "platform/plShell.h"
 #include "support/testEnglish.h"
+#include "support/testGlobal.h"
 #include "support/testHttpServer.h"
 #include "support/testRaise.h"
 
@@ -88,6 +89,15 @@ TEST_F(WebSupportTest, ShowingAPageDownloadsTheFileAndOpensTheAddressInTheBrowse
     ShowResourcePage("DEU", WebPage::Themes);
     EXPECT_EQ(shell.Calls, QStringList{"Execute|https://example.org/themes?l=de||"});
     EXPECT_EQ(server.Requests.size(), 1);
+}
+
+TEST_F(WebSupportTest, TheMainFormsEntriesAskAsTheRunningProgramWithoutSpacesInItsName) {
+    TTestGlobal global;  // "Test Product" 1.0 in English ("ENU", which the file does not map)
+    ShowProgramPage(WebPage::OnlineHelp);
+    EXPECT_EQ(shell.Calls, QStringList{"Execute|https://example.org/en/help/en||"});
+    CheckForUpdates();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, PunctuateMessage(LoadStr(strExcellentYouHaveLatest)));
 }
 
 TEST_F(WebSupportTest, TheRunningVersionAmongTheTrimmedEntriesIsTheLatest) {

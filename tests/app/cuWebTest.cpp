@@ -71,7 +71,7 @@ TEST_F(DownloadTest, EveryFailureOfTheServerIsCantOpenUrlWithinTheDeadline) {
         {"10 MiB until closed", {TServeMode::Answer, 200, "OK", tenMiB, false}, "larger than 1024 bytes"},
         {"limit plus one", {TServeMode::Answer, 200, "OK", QByteArray(1025, 'y'), false}, "larger than 1024 bytes"},
         {"silence", {TServeMode::Silence}, "did not answer in time"},
-        {"trickle past the deadline", {TServeMode::Trickle, 200, "OK", QByteArray(1000, 'z'), true, 100},
+        {"trickle past the deadline", {TServeMode::Trickle, 200, "OK", QByteArray(200, 'z'), true, 100},
          "did not answer in time"},
     };
     for (const DownloadFailureCase& c : cases) {
@@ -83,7 +83,10 @@ TEST_F(DownloadTest, EveryFailureOfTheServerIsCantOpenUrlWithinTheDeadline) {
         EXPECT_LT(clock.elapsed(), kTestLimits.TotalMs + kSlackMs) << c.name;
         EXPECT_EQ(e.Id(), strCanTOpenURL) << c.name;
         const QStringList lines = e.Text().split(QStringLiteral("\r\n"));
-        ASSERT_EQ(lines.size(), 2) << c.name << ": " << qPrintable(e.Text());
+        if (lines.size() != 2) {
+            ADD_FAILURE() << c.name << ": " << qPrintable(e.Text());
+            continue;
+        }
         EXPECT_EQ(lines[0], "Can't open URL: " + server.Url(QString::fromLatin1(path))) << c.name;
         EXPECT_FALSE(lines[1].isEmpty()) << c.name;
         EXPECT_TRUE(lines[1].contains(QLatin1String(c.reason))) << c.name << ": " << qPrintable(lines[1]);

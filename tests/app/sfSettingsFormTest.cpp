@@ -27,6 +27,8 @@
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +97,17 @@ TEST_F(SettingsFormTest, ANewLanguageAppliedWithApplyShowsTheDialogOnceMoreOnIts
     ShowSettingsDialog(&owner, setup);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(global->Settings().General()->Language()->Value(), "ENU");
+}
+
+TEST_F(SettingsFormTest, AStartPageIsShownWithItsFirstControlFocused) {
+    setup.StartPage = "log";
+    TSettingsForm form(nullptr, setup, 6);
+    EXPECT_EQ(form.ShownPage(), form.FindPage("Log"));
+    EXPECT_EQ(form.SelectedIndex(), 4);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(QApplication::focusWidget(), form.FindPage("Log")->FirstControl());
+    EXPECT_NE(QApplication::focusWidget(), nullptr);
 }
 
 TEST_F(SettingsFormTest, CancelAfterApplyKeepsWhatWasAppliedAndDropsTheRest) {
