@@ -10,6 +10,7 @@
 #include "core/cuUtils.h"
 #include "platform/plMessages.h"
 #include "scheme/diCanvas.h"
+#include "ui/baAppWidgets.h"
 #include "ui/baPropAssoc.h"
 #include "ui/baStyledPainter.h"
 #include "ui/baTreeViewEx.h"
@@ -48,6 +49,8 @@ TSettingsForm::TSettingsForm(QWidget* owner, const TSettingsDialogSetup& setup, 
     setFixedSize(kClientWidth, kClientHeight);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowTitle(LoadStr(strSettings));
+    setObjectName(QStringLiteral("SettingsForm"));
+    if (setup.Session) (new TFormPlace(*this))->SetSessionFile(setup.Session);
     CreateControls();
     CreatePages();
     TSettingsPage* start = setup.StartPage.isEmpty() ? nullptr : FindPage(setup.StartPage);
@@ -204,5 +207,6 @@ void ShowSettings(QWidget* owner, const QString& startPage) {
     TSettingsDialogSetup setup;
     setup.Settings = &Global()->Settings();
     setup.StartPage = startPage;
+    setup.Session = &Global()->SessionFile();
     ShowSettingsDialog(owner, std::move(setup));
 }

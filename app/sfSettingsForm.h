@@ -17,6 +17,7 @@ class QTreeWidgetItem;
 class TPropertyAssociator;
 class TSettings;
 class TSettingsForm;
+class TSessionFile;
 class TSettingsPage;
 class TTreeViewEx;
 class TUserWinButton;
@@ -32,6 +33,8 @@ struct TSettingsDialogSetup {
     // focused; empty: the page shown when the dialog last closed.
     QString StartPage;
     TSettingsApplyCallback OnApply;
+    // Where the dialog keeps its placement (in "SettingsForm"); nil: nowhere.
+    TSessionFile* Session = nullptr;
     // Where the theme files lie; empty: the program's themes folder.
     QString ThemesFolder;
     // Shows the form modally and returns when it closed; empty: exec().

@@ -8,6 +8,8 @@
 #include "app/sfSettingsForm.h"
 #include "app/sfSettingsPages.h"
 #include "core/cuLocalization.h"
+#include "core/baAppCmpns.h"
+#include "core/cuKnot.h"
 #include "core/cuProps.h"
 #include "core/cuStringIds.h"
 #include "platform/plShell.h"
@@ -97,6 +99,17 @@ TEST_F(SettingsFormTest, ANewLanguageAppliedWithApplyShowsTheDialogOnceMoreOnIts
     ShowSettingsDialog(&owner, setup);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(global->Settings().General()->Language()->Value(), "ENU");
+}
+
+TEST_F(SettingsFormTest, TheDialogKeepsItsPlacementInTheSession) {
+    setup.Session = &global->SessionFile();
+    setup.RunModal = [](TSettingsForm& form) {
+        form.show();
+        form.move(form.pos() + QPoint(7, 5));
+        form.OkButton()->Click();
+    };
+    ShowSettingsDialog(nullptr, setup);
+    EXPECT_NE(global->SessionFile().Root()->FindChild(u"SettingsForm"), nullptr);
 }
 
 TEST_F(SettingsFormTest, AStartPageIsShownWithItsFirstControlFocused) {
