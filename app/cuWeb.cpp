@@ -59,23 +59,26 @@ public:
     QString Run() {
         QEventLoop loop;
         QTimer phase, total;
+        // Holds the connections to the reply and the timers: they end before the timers and the loop go.
+        QObject connections;
         phase.setSingleShot(true);
         total.setSingleShot(true);
-        QObject::connect(&phase, &QTimer::timeout, [this] { Stop(LoadStr(strServerDidNotAnswerInTime)); });
-        QObject::connect(&total, &QTimer::timeout, [this] { Stop(LoadStr(strServerDidNotAnswerInTime)); });
-        const auto progress = [this, &phase] {
-            phase.start(m_limits.PhaseMs);
-            TakeArrived();
-        };
-        QObject::connect(&m_reply, &QNetworkReply::metaDataChanged, [this, &phase] {
-            phase.start(m_limits.PhaseMs);
+        const auto timedOut = [this] { Stop(LoadStr(strServerDidNotAnswerInTime)); };
+        QObject::connect(&phase, &QTimer::timeout, &connections, timedOut);
+        QObject::connect(&total, &QTimer::timeout, &connections, timedOut);
+        const auto restartPhase = [this, &phase] { phase.start(m_limits.PhaseMs); };
+        QObject::connect(&m_reply, &QNetworkReply::metaDataChanged, &connections, [this, restartPhase] {
+            restartPhase();
             const QVariant length = m_reply.header(QNetworkRequest::ContentLengthHeader);
             if (length.isValid() && length.toLongLong() > m_limits.MaxBytes) StopTooLarge();
         });
-        QObject::connect(&m_reply, &QNetworkReply::readyRead, progress);
-        QObject::connect(&m_reply, &QNetworkReply::uploadProgress, [&phase, this] { phase.start(m_limits.PhaseMs); });
+        QObject::connect(&m_reply, &QNetworkReply::readyRead, &connections, [this, restartPhase] {
+            restartPhase();
+            TakeArrived();
+        });
+        QObject::connect(&m_reply, &QNetworkReply::uploadProgress, &connections, restartPhase);
         QObject::connect(&m_reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        phase.start(m_limits.PhaseMs);
+        restartPhase();
         total.start(m_limits.TotalMs);
         if (!m_reply.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
         if (m_reason.isEmpty()) TakeArrived();
