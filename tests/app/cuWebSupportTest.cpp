@@ -1,7 +1,8 @@
 // The web pages and the update check against an application-information file
 // served on the loopback interface: page addresses and their web language,
 // addresses that are not http refused, the versions list and the two
-// messages, and a file that does not parse.
+// messages, a file that does not parse, and the main form's entries asking
+// as the running program in the current language.
 
 #include "app/cuWebSupport.h"
 #include "core/cuKnot.h"
@@ -85,12 +86,6 @@ TEST_F(WebSupportTest, MissingPagesAndAddressesThatAreNotHttpAreNotFoundAndNothi
     EXPECT_TRUE(shell.Calls.isEmpty());
 }
 
-TEST_F(WebSupportTest, ShowingAPageDownloadsTheFileAndOpensTheAddressInTheBrowser) {
-    ShowResourcePage("DEU", WebPage::Themes);
-    EXPECT_EQ(shell.Calls, QStringList{"Execute|https://example.org/themes?l=de||"});
-    EXPECT_EQ(server.Requests.size(), 1);
-}
-
 TEST_F(WebSupportTest, TheMainFormsEntriesAskAsTheRunningProgramWithoutSpacesInItsName) {
     TTestGlobal global;  // "Test Product" 1.0 in English ("ENU", which the file does not map)
     ShowProgramPage(WebPage::OnlineHelp);
@@ -131,7 +126,6 @@ TEST_F(WebSupportTest, NoVersionsAFileThatDoesNotParseOrAnErrorStatusAreErrors) 
     EXPECT_EQ(RaisedId([&] { CheckForUpdates("ENU", {"OtherProduct", "1.0"}); }), strInformationAboutProgramNot);
     server.Route("/info", {TServeMode::Answer, 200, "OK", "\x01<<< not knot text \xff"});
     EXPECT_EQ(RaisedId([&] { CheckForUpdates("ENU", identity); }), strInformationAboutProgramNot);
-    EXPECT_EQ(RaisedId([&] { ShowApplicationPage(WebPage::Home, "ENU"); }), strInformationAboutProgramNot);
     Serve("1.0", 404);
     EXPECT_EQ(RaisedId([&] { CheckForUpdates("ENU", identity); }), strCanTOpenURL);
     EXPECT_TRUE(dialogs.Boxes.empty());
@@ -139,9 +133,7 @@ TEST_F(WebSupportTest, NoVersionsAFileThatDoesNotParseOrAnErrorStatusAreErrors) 
 }
 
 TEST(SplitVersionList, SplitsAtCommasOutsideQuotesAndTrims) {
-    EXPECT_EQ(SplitVersionList(" 1.0 , 2.0"), (QStringList{"1.0", "2.0"}));
-    EXPECT_EQ(SplitVersionList("\"1,0\",\"a\"\"b\""), (QStringList{"1,0", "a\"b"}));
-    EXPECT_EQ(SplitVersionList(" , ,"), QStringList());
+    EXPECT_EQ(SplitVersionList(" 1.0 , ,\"2,0\",\"a\"\"b\""), (QStringList{"1.0", "2,0", "a\"b"}));
     EXPECT_EQ(SplitVersionList("\"unclosed, 2"), QStringList{"unclosed, 2"});
 }
 
