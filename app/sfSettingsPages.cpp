@@ -204,6 +204,7 @@ TNamingSubForm::TNamingSubForm(QWidget* parent, const TSettingsPageContext& cont
     m_numberFirst = AddCheckBox(context, naming ? naming->FillNumberFirst() : nullptr, strUseNumberFirstElement);
     auto* digitsRow = new QHBoxLayout;
     m_digitsLabel = new QLabel(this);
+    m_digitsLabel->setMinimumWidth(kLabelWidth);
     m_digits = new TIntegerEdit(this);
     m_digits->setFixedWidth(kEditWidth);
     m_digitsLabel->setBuddy(m_digits);
@@ -296,6 +297,7 @@ TPrintSubForm::TPrintSubForm(QWidget* parent, const TSettingsPageContext& contex
                       context.Settings->Print()->ThemeProperty(), context.Settings->Print()->FontSizeProperty()) {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(this);
+    label->setMinimumWidth(kLabelWidth);
     m_scale = new TIntegerEdit(this);
     m_scale->setFixedWidth(kEditWidth);
     label->setBuddy(m_scale);
