@@ -63,6 +63,8 @@ public:
     TSessionFile& RecentFilesFile() noexcept { return m_recentFilesFile; }
     TSessionFile& SettingsFile() noexcept { return m_settingsFile; }
     TSettings& Settings() const noexcept { return *m_settings; }
+    // The names and the version of the program it started for.
+    const TVersionInfo& VersionInfo() const noexcept { return m_setup.Version; }
     // True after a start without a settings file until the settings are saved.
     bool SettingsNeedSaving() const noexcept { return m_settingsNeedSaving; }
 

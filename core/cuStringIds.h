@@ -631,3 +631,9 @@ constexpr int strLockInTitle = 10868;
 constexpr int strParentChainTooDeep = 10869;
 constexpr int strAppMainForm = 13800;
 constexpr int strSaveAsImage = 13801;
+// Web pages, the update check and the about box.
+constexpr int strServerDidNotAnswerInTime = 13900;
+constexpr int strAnswerLargerThan = 13901;
+constexpr int strOnlyHttpAddresses = 13902;
+constexpr int strServerAnsweredStatus = 13903;
+constexpr int strAboutCredits = 13904;
