@@ -532,6 +532,17 @@ private:
     QSize m_room;
 };
 
+// The links of the visual tree, for pre-order walks of it (VisualPreOrder).
+struct TVisualLinks {
+    static TVisualElement* First(TVisualElement* e) noexcept { return e->FirstVisualChild(); }
+    static TVisualElement* Next(TVisualElement* e) noexcept { return e->NextVisualSibling(); }
+    static TVisualElement* Up(TVisualElement* e) noexcept { return e->VisualParent(); }
+};
+
+// The visual subtree of top in pre-order (top first), without recursion:
+// for a tree made or loaded in order, the order in which it lies in memory.
+inline TPreOrderRange<TVisualElement, TVisualLinks> VisualPreOrder(TVisualElement* top) noexcept { return {top}; }
+
 // A sheet's update bracket for a scope (nothing without a sheet).
 using TSheetUpdate = TUpdateScope<ISheet>;
 

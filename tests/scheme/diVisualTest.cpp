@@ -283,6 +283,36 @@ TEST_F(VisualElements, ManyElementsLeavingDuringOneLayoutAreLetGoOneByOne) {
     }
 }
 
+// A subtree leaving the sheet and joining it again takes exactly itself
+// along, walked in the visual tree's order (which here differs from the
+// order its elements were made in): its siblings and their subtrees, still
+// linked beside it while it leaves, keep the sheet.
+TEST_F(VisualElements, SubtreeJoiningAndLeavingTheSheetTakesExactlyItselfAlong) {
+    TElement_TestBox* before = AddBox(root);
+    TElement_TestBox* top = AddBox(root);
+    TElement_TestBox* after = AddBox(root);
+    TElement_TestBox* afterChild = AddBox(after);
+    TElement_TestBox* a = AddBox(top);
+    TElement_TestBox* b = AddBox(top);
+    TElement_TestBox* a1 = AddBox(a);
+    TElement_TestBox* a2 = AddBox(a);
+    TElement_TestBox* a21 = AddBox(a2);
+    b->SetVisualParentAt(top, a);
+    std::vector<TVisualElement*> walked;
+    for (TVisualElement* e : VisualPreOrder(top)) walked.push_back(e);
+    const std::vector<TVisualElement*> subtree{top, b, a, a1, a2, a21};
+    EXPECT_EQ(walked, subtree);
+    const std::vector<TVisualElement*> outside{root, before, after, afterChild};
+    ISheet* const shown = &sheet;
+
+    top->SetVisualParent(nullptr);
+    for (TVisualElement* e : subtree) EXPECT_EQ(e->Sheet(), nullptr);
+    for (TVisualElement* e : outside) EXPECT_EQ(e->Sheet(), shown);
+    top->SetVisualParentAt(root, after);
+    for (TVisualElement* e : subtree) EXPECT_EQ(e->Sheet(), shown);
+    for (TVisualElement* e : outside) EXPECT_EQ(e->Sheet(), shown);
+}
+
 // Regression: the sign was owned twice, by the sheet's root element and by
 // its element, so whichever went second freed it again.
 TEST(MessagesSign, SignFreedWithTheSheetRootLeavesNoDanglingPointer) {
