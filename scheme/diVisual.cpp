@@ -278,21 +278,28 @@ private:
 // set everywhere, then the subtree is laid out on the new sheet. The walk
 // goes in pre-order, the order in which a tree made or loaded in order lies
 // in memory, so that each element is loaded once and the memory ahead can
-// be asked for.
+// be asked for. The subtree joins the sheet as one move: its top is held and
+// every element below is marked as held through it, so that the end of the
+// layout tells the whole subtree in one walk down from the top, in the order
+// it lies in memory, and the elements laid out meanwhile take no entries of
+// their own. An element that leaves the subtree meanwhile leaves the sheet
+// first, which lets its mark go.
 void TVisualElement::SetSheetOfSubtree(ISheet* sheet) {
     if (m_sheet == sheet) return;
     if (m_sheet) DetachFromSheet();
+    const bool laidOut = sheet && !IsBeingDestroyed();
     TWalkPrefetch prefetch;
     for (TVisualElement* e : VisualPreOrder(this)) {
         prefetch.Reached(e);
         e->m_sheet = sheet;
         e->m_roomGeneration = 0;
+        if (laidOut && e != this) e->m_vstate |= vsMoveHeld;  // told through this element
     }
-    if (sheet && !IsBeingDestroyed()) {
-        TSheetUpdate update(sheet);
-        const TSheetLayoutScope layout(sheet);
-        UpdateLayout(true, true, false, false);
-    }
+    if (!laidOut) return;
+    TSheetUpdate update(sheet);
+    const TSheetLayoutScope layout(sheet);
+    sheet->HoldMove(this);
+    UpdateLayout(true, true, false, false);
 }
 
 void TVisualElement::DetachFromSheet() {

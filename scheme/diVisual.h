@@ -136,7 +136,9 @@ public:
     uint64_t RoomGeneration() const noexcept { return m_layoutCount > 0 ? m_roomGeneration : 0; }
     // Holds the move of an element until the layout ends; an element that
     // leaves the sheet, or is told of its move otherwise, is let go (its
-    // entry cleared through the place it keeps, in constant time).
+    // entry cleared through the place it keeps, in constant time). A subtree
+    // that joins the sheet is held as one: its top takes an entry and the
+    // elements below are held through it.
     void HoldMove(TVisualElement* element);
     void LetGoMove(TVisualElement* element) noexcept;
 
