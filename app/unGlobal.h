@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+class QTranslator;
 class TPushStyler;
 class TStyledPainter;
 
@@ -115,6 +116,8 @@ private:
     // The sections of the libraries hung into the tree, in the order they went in.
     std::vector<TProperty*> m_hungSections;
     bool m_settingsNeedSaving = false;
+    // Qt's own texts in the interface language; none for English.
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };
 
 // The data module while it lives; nil before and after.
