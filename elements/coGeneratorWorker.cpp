@@ -233,7 +233,44 @@ int32_t TSchemeGeneratorWorker::SourceNumber(int32_t number) const {
 }
 
 bool TSchemeGeneratorWorker::WasVisited(const TElement* element) const {
-    return element && m_visited.count(element->Number());
+    return element && m_visited.Contains(element->Number());
+}
+
+// ---------------------------------------------------------------------------
+// Numbers of visited elements
+
+const TElementNumberSet::TPage* TElementNumberSet::FindPage(uint32_t page) const {
+    if (m_last && m_lastPage == page) return m_last;
+    const auto found = m_pages.find(page);
+    if (found == m_pages.end()) return nullptr;
+    m_lastPage = page;
+    m_last = found->second.get();
+    return m_last;
+}
+
+bool TElementNumberSet::Contains(int32_t number) const {
+    const auto n = uint32_t(number);
+    const TPage* page = FindPage(n >> kPageShift);
+    const uint32_t bit = n & (kNumbersPerPage - 1);
+    return page && ((*page)[bit / kWordBits] >> (bit % kWordBits) & 1u);
+}
+
+bool TElementNumberSet::Insert(int32_t number) {
+    const auto n = uint32_t(number);
+    const uint32_t pageNumber = n >> kPageShift;
+    if (!FindPage(pageNumber)) {
+        std::unique_ptr<TPage>& made = m_pages[pageNumber];
+        made = std::make_unique<TPage>();
+        made->fill(0);
+        m_lastPage = pageNumber;
+        m_last = made.get();
+    }
+    const uint32_t bit = n & (kNumbersPerPage - 1);
+    uint64_t& word = (*m_last)[bit / kWordBits];
+    const uint64_t mask = uint64_t(1) << (bit % kWordBits);
+    if (word & mask) return false;
+    word |= mask;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -261,7 +298,7 @@ void TSchemeGeneratorWorker::Generate() {
 
 bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!element) return true;
-    if (!m_visited.insert(element->Number()).second) return element->HasNoErrors();
+    if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
     if (dynamic_cast<TVisualElement*>(element) && element->FirstChild()) {
         TSchemeUpdate schemeUpdate(element->Scheme());
         auto* textElement = dynamic_cast<TTextorElement*>(element);

@@ -30,11 +30,11 @@
 #include <QStringConverter>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 class TCustomPathOrFileNameElement;
@@ -68,6 +68,31 @@ int ReplaceInPieces(TTextor& text, const QString& find, const QString& replaceme
 // delimiters aside): the one folder an output folder may take as present
 // without it existing. Short paths such as "/a" are ordinary folders.
 bool IsFileSystemRoot(const QString& path);
+
+// A set of element numbers: a bit per number, in pages of 4096 numbers made
+// as numbers arrive. The numbers of one scheme lie close together, so a set
+// of many of them takes about a bit each and a look-up touches one cache
+// line, however many numbers the set holds (a node per number would miss the
+// caches on most look-ups of a large scheme). The page of the last look-up
+// is kept at hand: a walk asks for neighbouring numbers in a row.
+class TElementNumberSet {
+public:
+    // True when the number was not in the set yet.
+    bool Insert(int32_t number);
+    bool Contains(int32_t number) const;
+
+private:
+    static constexpr int kPageShift = 12;
+    static constexpr uint32_t kNumbersPerPage = 1u << kPageShift;
+    static constexpr uint32_t kWordBits = 64;
+    using TPage = std::array<uint64_t, kNumbersPerPage / kWordBits>;
+
+    const TPage* FindPage(uint32_t page) const;
+
+    std::unordered_map<uint32_t, std::unique_ptr<TPage>> m_pages;
+    mutable uint32_t m_lastPage = 0;
+    mutable TPage* m_last = nullptr;
+};
 
 class TSchemeGeneratorWorker {
 public:
@@ -205,7 +230,7 @@ private:
     QStringConverter::Encoding m_encoding = QStringConverter::Utf8;
     TElementMessages* m_messages = nullptr;
     TElementMessages::SegmentAddedEvent m_savedSegmentEvent;
-    std::unordered_set<int32_t> m_visited;
+    TElementNumberSet m_visited;
     // The number each copy was made from.
     std::unordered_map<int32_t, int32_t> m_sourceOfCopy;
     QStringList m_createdFolders;
