@@ -402,14 +402,26 @@ void TSchemeGeneratorWorker::InsertElementValue(TElement* valueElement, TElement
 }
 
 void TSchemeGeneratorWorker::ReplaceInText(TElement* valueElement, const QString& text) {
-    TNodePtr<TKnot> content = TKnot::Create(kContentRootName);
-    content->SetFlagsAdded(kfIndexed);
-    if (!text.isEmpty()) content->AddChild(kContentCharsName)->WriteStr(kContentValueName, text);
-    ReplaceTextRange(valueElement, content.get(), nullptr);
+    TTextorElement* target = nullptr;
+    if (TElementPortion* portion = PortionOf(valueElement, target))
+        ReplaceByCharacters(*target, *portion, text, target->GetNodeTextAttributes(PlainCharsKnot()));
 }
 
 void TSchemeGeneratorWorker::ReplaceInText(TElement* valueElement, TTextorElement* source) {
     if (!source) return;
+    // Characters and paragraph breaks only: loading their content tree would
+    // insert each paragraph's characters and a break between. When the target
+    // gives loaded characters no attributes (breaks never get any), inserting
+    // the source's text at once does the same.
+    if (source->Textor()->ElementPortionCount() == 0) {
+        TTextorElement* target = nullptr;
+        TElementPortion* portion = PortionOf(valueElement, target);
+        if (!portion) return;
+        if (TTextAttributesRef attributes = target->GetNodeTextAttributes(PlainCharsKnot()); !attributes) {
+            ReplaceByCharacters(*target, *portion, source->GetText(), attributes);
+            return;
+        }
+    }
     TNodePtr<TKnot> content = TKnot::Create(kContentRootName);
     content->SetFlagsAdded(kfIndexed);
     source->SaveContent(content.get(), fmClipboard, std::nullopt, 0);
@@ -428,6 +440,24 @@ void TSchemeGeneratorWorker::CollectEmbedded(const TTextor& text, const TTextorR
                 if (auto* e = dynamic_cast<TElement*>(node)) out.push_back({e->Number(), e->ClassType()});
         return true;
     });
+}
+
+TKnot* TSchemeGeneratorWorker::PlainCharsKnot() {
+    if (!m_plainChars) m_plainChars = TKnot::Create(kContentCharsName);
+    return m_plainChars.get();
+}
+
+// What loading a content tree of one "Chars" knot puts in place of the
+// element: the characters, inside the brackets loading opens.
+void TSchemeGeneratorWorker::ReplaceByCharacters(TTextorElement& target, TElementPortion& portion,
+                                                 const QString& chars, const TTextAttributesRef& attributes) {
+    TTextor& textor = *target.Textor();
+    const TTextorPosition start{portion.Paragraph(), &portion, 0};
+    const TTextorPosition at = TTextor::Normalize(textor.DeleteRange({start, TTextor::PositionAfter(start, 1)}));
+    if (chars.isEmpty()) return;
+    TSchemeUpdate schemeUpdate(target.Scheme());
+    textor.InsertText(at, chars, attributes);
+    schemeUpdate.End();
 }
 
 void TSchemeGeneratorWorker::ReplaceTextRange(TElement* valueElement, TKnot* content,

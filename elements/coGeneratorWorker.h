@@ -22,7 +22,9 @@
 // added to it are pointed back at the elements the copies were made from.
 // The file services act only inside the output folder.
 
+#include "core/cuNode.h"
 #include "scheme/diMessages.h"
+#include "text/diTextor.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -41,9 +43,7 @@ class TCustomPathOrFileNameElement;
 class TElement;
 class TElementClass;
 class TKnot;
-class TTextor;
 class TTextorElement;
-struct TTextorRange;
 
 // How RegisterOutputFile treats a file.
 enum class TOutputFileMode : uint8_t {
@@ -218,6 +218,12 @@ private:
     // The whole value element replaced by the content tree; copies are paired
     // with sources when given.
     void ReplaceTextRange(TElement* valueElement, TKnot* content, const std::vector<TNumbered>* sources);
+    // The value element replaced by characters of the given attributes
+    // (nothing for none), as loading them from a content tree would.
+    void ReplaceByCharacters(TTextorElement& target, TElementPortion& portion, const QString& chars,
+                             const TTextAttributesRef& attributes);
+    // An empty "Chars" knot, to ask a text what attributes loaded characters take.
+    TKnot* PlainCharsKnot();
     static void CollectEmbedded(const TTextor& text, const TTextorRange& range, std::vector<TNumbered>& out);
     void ResolveReplacement(TElement* element);
     // The path made absolute against the output folder when it lies inside
@@ -236,4 +242,5 @@ private:
     QStringList m_createdFolders;
     QStringList m_writtenFiles;
     QHash<QString, int> m_writtenIndex;
+    TNodePtr<TKnot> m_plainChars;
 };
