@@ -70,11 +70,12 @@ int ReplaceInPieces(TTextor& text, const QString& find, const QString& replaceme
 bool IsFileSystemRoot(const QString& path);
 
 // A set of element numbers: a bit per number, in pages of 4096 numbers made
-// as numbers arrive. The numbers of one scheme lie close together, so a set
-// of many of them takes about a bit each and a look-up touches one cache
-// line, however many numbers the set holds (a node per number would miss the
-// caches on most look-ups of a large scheme). The page of the last look-up
-// is kept at hand: a walk asks for neighbouring numbers in a row.
+// as numbers arrive, found through a table of the pages from the lowest one
+// used to the highest. The numbers of one scheme lie close together, so a
+// set of many of them takes about a bit each and a look-up touches one cache
+// line of bits, however many numbers the set holds (a node per number, as a
+// hash set keeps it, would miss the caches on most look-ups of a large
+// scheme).
 class TElementNumberSet {
 public:
     // True when the number was not in the set yet.
@@ -87,11 +88,13 @@ private:
     static constexpr uint32_t kWordBits = 64;
     using TPage = std::array<uint64_t, kNumbersPerPage / kWordBits>;
 
-    const TPage* FindPage(uint32_t page) const;
+    // The page of that page number; nil when it was never made.
+    const TPage* FindPage(uint32_t page) const noexcept;
+    // The page, made (all bits clear) when there is none.
+    TPage& MakePage(uint32_t page);
 
-    std::unordered_map<uint32_t, std::unique_ptr<TPage>> m_pages;
-    mutable uint32_t m_lastPage = 0;
-    mutable TPage* m_last = nullptr;
+    uint32_t m_firstPage = 0;  // the page number of m_pages[0]
+    std::vector<std::unique_ptr<TPage>> m_pages;
 };
 
 class TSchemeGeneratorWorker {

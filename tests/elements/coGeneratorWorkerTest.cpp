@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 class TTestWorker : public TSchemeGeneratorWorker {
@@ -285,6 +287,21 @@ TEST(GeneratorWorkerHook, SubWorkersFreedInAnyOrderLeaveTheListsOwnHandler) {
         list.AddTextMessage(mkHint, QStringLiteral("two"));
         EXPECT_EQ(announced, 2) << parentFirst;
     }
+}
+
+// Numbers far apart, below the first page and at the ends of the range each
+// keep their own bit; neighbours of a number held stay out.
+TEST(ElementNumberSet, HoldsEachNumberOnceWhateverPagesTheyFallIn) {
+    TElementNumberSet set;
+    const int32_t held[] = {70000, 1, 4095, 4096, 69999, 0, 123456789, -1, std::numeric_limits<int32_t>::max()};
+    for (int32_t number : held) {
+        EXPECT_FALSE(set.Contains(number)) << number;
+        EXPECT_TRUE(set.Insert(number)) << number;
+        EXPECT_FALSE(set.Insert(number)) << number << " a second time";
+    }
+    for (int32_t number : held) EXPECT_TRUE(set.Contains(number)) << number;
+    for (int32_t number : {2, 4094, 4097, 8192, 70001, 123456788, -2, std::numeric_limits<int32_t>::min()})
+        EXPECT_FALSE(set.Contains(number)) << number;
 }
 
 // ---------------------------------------------------------------------------
