@@ -467,9 +467,8 @@ void TSchemeGeneratorWorker::ReplaceByCharacters(TTextorElement& target, TElemen
     TTextor& textor = *target.Textor();
     const TTextorPosition start{portion.Paragraph(), &portion, 0};
     const TTextorPosition at = TTextor::Normalize(textor.DeleteRange({start, TTextor::PositionAfter(start, 1)}));
-    if (chars.isEmpty()) return;
     TSchemeUpdate schemeUpdate(target.Scheme());
-    textor.InsertText(at, chars, attributes);
+    if (!chars.isEmpty()) textor.InsertText(at, chars, attributes);
     schemeUpdate.End();
 }
 
