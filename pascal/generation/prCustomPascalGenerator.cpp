@@ -58,6 +58,13 @@ TPascalNode* EntryOf(TPascalNode* node, const TPascalDeclarations* list) {
     return nullptr;
 }
 
+// The element as a named element (through the class registry: cheaper than
+// a dynamic_cast on the hot paths); nil.
+TNamedElement* AsNamed(TElement* element) {
+    return element && element->InheritsFrom(TNamedElement::StaticClass()) ? static_cast<TNamedElement*>(element)
+                                                                          : nullptr;
+}
+
 bool IsTypeEntryOrComment(const TPascalNode* node) {
     const TPascalEntryKind kind = GetEntryKind(node);
     return kind == TPascalEntryKind::Type || kind == TPascalEntryKind::None;
@@ -284,7 +291,7 @@ void TCustomPascalGeneratorWorker::PromoteDependenciesOf(TPascalNode* entry) {
 // Helpers
 
 TVisibility TCustomPascalGeneratorWorker::VisibilityOf(TElement* element) {
-    auto* named = dynamic_cast<TNamedElement*>(element);
+    TNamedElement* named = AsNamed(element);
     return named ? named->Visibility() : TVisibility::Public;
 }
 
@@ -294,7 +301,7 @@ TPascalDeclarations* TCustomPascalGeneratorWorker::DeclarationsOf(TVisibility vi
 }
 
 QString TCustomPascalGeneratorWorker::NameOf(TElement* element) {
-    auto* named = dynamic_cast<TNamedElement*>(element);
+    TNamedElement* named = AsNamed(element);
     const QString name = named && named->NameField() ? named->NameField()->GetNameText() : QString();
     return IsPascalReservedWord(name) ? QStringLiteral("&") + name : name;
 }
@@ -431,8 +438,8 @@ TPascalNode* TCustomPascalGeneratorWorker::GenerateType(TElement* element, TPasc
         Register(element, a);
         a->Dynamic = !array->HasBounds();
         if (!a->Dynamic) {
-            GenerateValueAs(array->Min(), a->LowBound, IntegerType());
-            GenerateValueAs(array->Max(), a->HighBound, IntegerType());
+            GenerateValueAs(array->Min(), a->LowBound, Standard(StandardTypeName::Int));
+            GenerateValueAs(array->Max(), a->HighBound, Standard(StandardTypeName::Int));
         }
         GenerateTypeReferenceOf(array->ElementType(), a->ElementType);
     } else if (cls == TElement_Enum::StaticClass()) {

@@ -274,6 +274,8 @@ private:
     // A provisional local of the current routine (a unit-level variable in
     // the implementation outside routines).
     TPascalVariable* AddAuxiliaryVariable(const QString& name, const TTypeDescriptor& type);
+    // A standard type's descriptor (they never change: asked once a run).
+    const TTypeDescriptor& Standard(const QString& name);
     TPascalCommands* CurrentCommands() const;
     TPascalNode* CurrentInsertPoint() const;
     // "x" as a Boolean: Assigned(x), x >= 0 or x <> the empty value.
@@ -304,4 +306,5 @@ private:
     std::unordered_set<TPascalClass*> m_commentedClasses;
     // While a While condition or an and/or operand is generated.
     int m_lateEvaluation = 0;
+    QHash<QString, TTypeDescriptor> m_standardTypes;
 };

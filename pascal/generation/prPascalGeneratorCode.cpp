@@ -70,7 +70,9 @@ bool WritesTo(TPascalCommands* commands, const TPascalNamedNode* node) {
 }
 
 bool IsFieldEmpty(TCustomExpressionField* field) {
-    return !field || (!field->EmbeddedElement() && field->GetText().trimmed().isEmpty());
+    if (!field || !field->IsFilled()) return true;
+    if (field->GetTargetItem() || field->EmbeddedElement()) return false;
+    return field->GetText().trimmed().isEmpty();
 }
 
 // A call's arguments stand in square brackets when it indexes a value.
@@ -110,6 +112,12 @@ private:
     TMethodContext& m_context;
     TMethodContext m_saved;
 };
+
+const TTypeDescriptor& TCustomPascalGeneratorWorker::Standard(const QString& name) {
+    auto found = m_standardTypes.find(name);
+    if (found == m_standardTypes.end()) found = m_standardTypes.insert(name, StandardType(name));
+    return found.value();
+}
 
 TPascalCommands* TCustomPascalGeneratorWorker::CurrentCommands() const {
     return m_method.Commands ? m_method.Commands : m_parts.InitializationCommands;
@@ -173,15 +181,15 @@ void TCustomPascalGeneratorWorker::GenerateInMethod(TElement* element) {
         TPascalCallInCommands* call = commands->AddCall(QStringLiteral("raise Exception.Create"), m_method.InsertPoint);
         m_method.Current = call;
         GenerateValueAs(static_cast<TElement_Error*>(element)->Message(), call->AddArgument(),
-                        StandardType(StandardTypeName::Str));
+                        Standard(StandardTypeName::Str));
     } else if (cls == TElement_Assert::StaticClass()) {
         Visit(element);
         auto* assert = static_cast<TElement_Assert*>(element);
         TPascalCallInCommands* call = commands->AddCall(QStringLiteral("Assert"), m_method.InsertPoint);
         m_method.Current = call;
-        GenerateValueAs(assert->Condition(), call->AddArgument(), StandardType(StandardTypeName::Bool));
+        GenerateValueAs(assert->Condition(), call->AddArgument(), Standard(StandardTypeName::Bool));
         if (!IsFieldEmpty(assert->Message()))
-            GenerateValueAs(assert->Message(), call->AddArgument(), StandardType(StandardTypeName::Str));
+            GenerateValueAs(assert->Message(), call->AddArgument(), Standard(StandardTypeName::Str));
     } else if (cls == TElement_Break::StaticClass()) {
         Visit(element);
         commands->AddText(QStringLiteral("Break"), m_method.InsertPoint);
@@ -456,7 +464,7 @@ void TCustomPascalGeneratorWorker::GenerateIf(TElement* element) {
     auto* ifThen = static_cast<TElement_IfThen*>(element);
     TPascalIf* s = m_method.Commands->AddIf(m_method.InsertPoint);
     m_method.Current = s;
-    GenerateValueAs(ifThen->Condition(), s->Condition, StandardType(StandardTypeName::Bool));
+    GenerateValueAs(ifThen->Condition(), s->Condition, Standard(StandardTypeName::Bool));
     GenerateCommands(ifThen->Content(), s->ThenPart);
     if (ifThen->ContentElse()) GenerateCommands(ifThen->ContentElse(), s->ElsePart);
 }
@@ -470,7 +478,7 @@ void TCustomPascalGeneratorWorker::GenerateWhile(TElement* element) {
     if (IsFieldEmpty(loop->Condition()))
         s->Condition->AddBoolean(false);
     else
-        GenerateValueAs(loop->Condition(), s->Condition, StandardType(StandardTypeName::Bool));
+        GenerateValueAs(loop->Condition(), s->Condition, Standard(StandardTypeName::Bool));
     --m_lateEvaluation;
     ++m_method.LoopDepth;
     GenerateCommands(loop->Content(), s->Body);
@@ -499,8 +507,8 @@ void TCustomPascalGeneratorWorker::GenerateFor(TElement* element) {
         GenerateRawValue(loop->Counter(), give->Target);
         give->Value->AddCallTo(own);
     }
-    GenerateValueAs(loop->MinValue(), s->LowValue, IntegerType());
-    GenerateValueAs(loop->MaxValue(), s->HighValue, IntegerType());
+    GenerateValueAs(loop->MinValue(), s->LowValue, Standard(StandardTypeName::Int));
+    GenerateValueAs(loop->MaxValue(), s->HighValue, Standard(StandardTypeName::Int));
     ++m_method.LoopDepth;
     GenerateCommands(loop->Body(), s->Body);
     --m_method.LoopDepth;
@@ -525,17 +533,17 @@ void TCustomPascalGeneratorWorker::GenerateForEach(TElement* element) {
     Visit(array);
     TNamespaceItem* item = array ? array->GetTargetItem() : nullptr;
     TElement* over = ElementOf(item);
-    TTypeDescriptor type = StandardType(StandardTypeName::Variant);
+    TTypeDescriptor type = Standard(StandardTypeName::Variant);
     const bool overEnum = dynamic_cast<TElement_Enum*>(over) != nullptr;
     if (overEnum)
         type = TypeOfItem(item);
     else if (over)
         type = DeclaredTypeOf(over);
     else if (array && ClassifyNumberLiteral(array->GetText().trimmed()) == TNumberLiteral::Integer)
-        type = IntegerType();
+        type = Standard(StandardTypeName::Int);
     const bool overString = StandardNameOf(type) == StandardTypeName::Str;
     TPascalVariable* counter =
-        AddAuxiliaryVariable(QStringLiteral("I"), overEnum ? type : StandardType(StandardTypeName::Index));
+        AddAuxiliaryVariable(QStringLiteral("I"), overEnum ? type : Standard(StandardTypeName::Index));
     if (loop->LocalIndex()) RegisterItem(MainNameItem(loop->LocalIndex()), counter);
     TPascalFor* s = m_method.Commands->AddFor(m_method.InsertPoint);
     m_method.Current = s;
@@ -564,7 +572,7 @@ void TCustomPascalGeneratorWorker::GenerateForEach(TElement* element) {
     }
     TFieldElementLocalItem* localItem = loop->LocalItem();
     if (localItem && localItem->IsReferenced() && !overEnum) {
-        TTypeDescriptor itemType = overString ? StandardType(StandardTypeName::Char) : TypeOfItem(localItem->TypeItem());
+        TTypeDescriptor itemType = overString ? Standard(StandardTypeName::Char) : TypeOfItem(localItem->TypeItem());
         TPascalVariable* itemVariable = AddAuxiliaryVariable(QStringLiteral("Item"), itemType);
         RegisterItem(MainNameItem(localItem), itemVariable);
         TPascalLet* take = s->Body->AddLet();
@@ -787,7 +795,7 @@ void TCustomPascalGeneratorWorker::GenerateValueElement(TElement* element, TPasc
         e->AddText(m_method.ClassMethod ? QStringLiteral("ClassType") : QStringLiteral("Self"));
     } else if (cls == TElement_Not::StaticClass()) {
         GenerateValueAs(static_cast<TElement_Not*>(element)->Value(), e->AddNot()->Operand,
-                        StandardType(StandardTypeName::Bool));
+                        Standard(StandardTypeName::Bool));
     } else if (cls == TElement_True::StaticClass()) {
         e->AddBoolean(true);
     } else if (cls == TElement_ToType::StaticClass()) {
@@ -887,7 +895,7 @@ void TCustomPascalGeneratorWorker::GenerateFingers(TElement* element, TPascalExp
     {
         TCommandsScope scope(m_method, commands, s);
         m_method.Current = s;
-        GenerateValueAs(fingers->Condition(), s->Condition, StandardType(StandardTypeName::Bool));
+        GenerateValueAs(fingers->Condition(), s->Condition, Standard(StandardTypeName::Bool));
     }
     AddAssignment(s->ThenPart, nullptr, value, type, fingers->ValueTrue());
     AddAssignment(s->ElsePart, nullptr, value, type, fingers->ValueFalse());
@@ -913,7 +921,7 @@ void TCustomPascalGeneratorWorker::GenerateFingersFunction(TElement* element, TP
     m_lateEvaluation = 0;
     TPascalIf* s = m->Body->AddIf();
     m_method.Current = s;
-    GenerateValueAs(fingers->Condition(), s->Condition, StandardType(StandardTypeName::Bool));
+    GenerateValueAs(fingers->Condition(), s->Condition, Standard(StandardTypeName::Bool));
     AddAssignment(s->ThenPart, nullptr, m->ResultVariable, type, fingers->ValueTrue());
     AddAssignment(s->ElsePart, nullptr, m->ResultVariable, type, fingers->ValueFalse());
     m_method = saved;

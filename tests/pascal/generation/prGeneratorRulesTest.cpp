@@ -222,3 +222,27 @@ TEST_F(GenerationModule, ObjectMembersEventsNotificationsLockersDoubleMethodsAnd
                              "function Work: NativeInt; override;", "Result := inherited Work + 1;"})
         EXPECT_GE(At(unit.Text, QString::fromLatin1(line)), 0) << line << "\n" << unit.Text.toStdString();
 }
+
+TEST_F(GenerationModule, ACaseOnAnOrdinalWithConstantLabelsIsACaseStatementOtherwiseIfs) {
+    Field(Root(), QStringLiteral("Count"), QStringLiteral("int"));
+    Field(Root(), QStringLiteral("Limit"), QStringLiteral("int"));
+    Field(Root(), QStringLiteral("Name"), QStringLiteral("str"));
+    struct TRow {
+        const char* selector;
+        const char* label;
+        bool caseStatement;
+    };
+    const TRow rows[] = {{"Count", "1", true}, {"Count", "Limit", false}, {"Name", "Name", false}};
+    TTextorElement* body = Body(Routine(Root(), QStringLiteral("Choose")));
+    for (const TRow& row : rows) {
+        auto* choice = Add<TElement_Case>(body);
+        choice->Value()->SetText(QString::fromLatin1(row.selector));
+        auto* item = Add<TElement_CaseItem>(Text(choice->Content()));
+        item->Value()->SetText(QString::fromLatin1(row.label));
+        Add<TElement_Inc>(Text(item->Content()))->Value()->SetText(QStringLiteral("Count"));
+    }
+    const QString text = CompiledUnit().Text;
+    EXPECT_EQ(text.count(QStringLiteral("case Count of")), 1) << text.toStdString();
+    EXPECT_GE(At(text, QStringLiteral("if Count = Limit then")), 0) << text.toStdString();
+    EXPECT_GE(At(text, QStringLiteral("if Name = Name then")), 0) << text.toStdString();
+}
