@@ -1,6 +1,9 @@
 #include "app/unMainForm.h"
 
 #include "app/baAppActns.h"
+#include "app/cuAboutForm.h"
+#include "app/cuWebSupport.h"
+#include "app/sfSettingsForm.h"
 #include "app/unGlobal.h"
 #include "core/cuCodeWriters.h"
 #include "core/cuKnot.h"
@@ -349,6 +352,8 @@ void TMainForm::CreateMenus() {
                      &Action(TMainAction::HelpForum), &Action(TMainAction::HelpSendMessage)});
     help.addSeparator();
     help.addAction(m_appActions->HelpAbout());
+    connect(m_appActions->HelpAbout(), &QAction::triggered, this,
+            [this] { RunGuarded("TMainForm::HelpAboutExecute", [&] { ShowAbout(this); }); });
 
     m_menuItemHints = std::make_unique<TMenuItemHints>(*this);
     m_popupList = std::make_unique<TPopupListEx>();
@@ -606,8 +611,25 @@ void TMainForm::RunAction(TMainAction action) {
     case TMainAction::FilePrint:
         FilePrintExecute();
         break;
-    default:
-        // Their windows and pages come with their own units.
+    case TMainAction::ToolsSettings:
+        ShowSettings(this);
+        break;
+    case TMainAction::HelpOnlineHelp:
+        ShowProgramPage(QString::fromLatin1(WebPage::OnlineHelp));
+        break;
+    case TMainAction::HelpCheckUpdates:
+        CheckForUpdates();
+        break;
+    case TMainAction::HelpProgramPage:
+        ShowProgramPage(QString::fromLatin1(WebPage::Home));
+        break;
+    case TMainAction::HelpSendMessage:
+        ShowProgramPage(QString::fromLatin1(WebPage::Community));
+        break;
+    case TMainAction::HelpForum:
+        ShowProgramPage(QString::fromLatin1(WebPage::Forum));
+        break;
+    case TMainAction::Count:
         break;
     }
 }

@@ -3,6 +3,8 @@
 // document, closing, batch mode and the connected files it releases.
 
 #include "app/baAppActns.h"
+#include "app/cuAboutForm.h"
+#include "app/sfSettingsForm.h"
 #include "app/unGlobal.h"
 #include "app/unMainForm.h"
 #include "core/cuKnot.h"
@@ -20,6 +22,7 @@
 #include "ui/diPaletteForm.h"
 #include "ui/diPaletteHintWindow.h"
 #include "scheme/diClasses.h"
+#include "scheme/diSheet.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
 #include "support/testRaise.h"
@@ -28,6 +31,7 @@
 #include "ui/diSheetForm.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QScreen>
 #include <QStyle>
@@ -41,6 +45,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -370,3 +376,24 @@ TEST_F(MainFormTest, TheToolsMenuHoldsTheVerbsOfTheActiveDocumentsKindAndRunsThe
 }
 
 }  // namespace
+
+// The Tools and Help entries that show a dialog show it over the window: each
+// dialog is closed as soon as it is the active modal window.
+TEST_F(MainFormTest, SettingsAndAboutEntriesShowTheirDialogs) {
+    Start();
+    const std::vector<std::pair<QAction*, std::function<bool(QWidget*)>>> entries{
+        {&form->Action(TMainAction::ToolsSettings), [](QWidget* w) { return dynamic_cast<TSettingsForm*>(w) != nullptr; }},
+        {form->AppActions().HelpAbout(), [](QWidget* w) { return dynamic_cast<TAboutForm*>(w) != nullptr; }},
+    };
+    for (const auto& [action, isItsDialog] : entries) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                shown = isItsDialog(modal);
+                modal->close();
+            }
+        });
+        action->trigger();
+        EXPECT_TRUE(shown) << action->objectName().toStdString();
+    }
+}
