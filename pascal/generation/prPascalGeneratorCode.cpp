@@ -971,6 +971,9 @@ void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* 
         call->Name = QStringLiteral("inherited ") + NameOf(method);
     } else if (node && item && text == item->GetName()) {
         call->Target = node;
+        // A member seen under a field's name ("FItem.Play"): the path before it stays.
+        const QString own = item->GetOriginal()->GetName();
+        if (text.size() > own.size() && text.endsWith(own)) call->Name = text.left(text.size() - own.size());
     } else {
         call->Name = text;
         // A private unit-level routine called before its implementation.
