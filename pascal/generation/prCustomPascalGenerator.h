@@ -289,6 +289,9 @@ private:
     void GenerateFingersFunction(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
     void GenerateMethodInExpression(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
     void GenerateIdentifier(TCustomIdentifierElement* element, TPascalExpression* e, TPascalCall* call);
+    // The path before a member seen under another name ("FItem." of
+    // "FItem.Play"), kept in front of the member's node; empty for none.
+    static QString PathBefore(TNamespaceItem* item, const QString& text);
     TPascalCall* AddReference(TCustomExpressionField* field, TPascalExpression* e);
     // The empty value of a type into e.
     void AddEmptyValue(const TTypeDescriptor& type, TPascalExpression* e);
