@@ -37,6 +37,7 @@
 class TCommandsContainer;
 class TCommandsContainerWithResult;
 class TCustomFullPropertyElement;
+class TElement_PropertyArray;
 class TParametersContainer;
 class TCustomReferenceElement;
 class TCustomExpressionField;
@@ -210,6 +211,8 @@ private:
     void GenerateClassPropertyWithField(TElement* element);
     void GenerateClassPropertyWithSubObject(TElement* element);
     void GenerateClassPropertyArray(TElement* element);
+    // The count property of an array property, with its access methods.
+    TPascalClassProperty* GenerateArrayCount(TElement_PropertyArray* property);
     // A private access method: a function of resultType (nil: a procedure),
     // a static class method for a class property; parameters fills the rest.
     TPascalMethodWithImplementation* AddPropertyAccess(const QString& name, bool forClass,

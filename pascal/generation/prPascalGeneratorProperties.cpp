@@ -112,7 +112,9 @@ void TCustomPascalGeneratorWorker::GenerateClassProperty(TElement* element) {
     Register(element, entry);
     TPascalMethodWithImplementation* get =
         AddPropertyGetter(property, property->ReadSection(), kGetPrefix + name, property->TypeField(), type,
-                          [&](TPascalMethodHead* head) { FillPropertyParameters(property->Parameters(), head->Parameters); });
+                          [&](TPascalMethodHead* head) {
+                              FillPropertyParameters(property->Parameters(), head->Parameters);
+                          });
     entry->ReadAccess->AddCallTo(get->Declaration);
     RegisterPropertyParameters(property->Parameters(), get->Head);
     GeneratePropertySection(element, property->ReadSection(), get, forClass);
@@ -193,10 +195,7 @@ void TCustomPascalGeneratorWorker::GenerateClassPropertyWithSubObject(TElement* 
         dtor->Body->AddCallEx(QString(), field, QStringLiteral(".Free"), m_class.DestructorInsertPoint);
 }
 
-void TCustomPascalGeneratorWorker::GenerateClassPropertyArray(TElement* element) {
-    Visit(element);
-    auto* property = static_cast<TElement_PropertyArray*>(element);
-    const QString name = NameOf(element);
+TPascalClassProperty* TCustomPascalGeneratorWorker::GenerateArrayCount(TElement_PropertyArray* property) {
     const bool forClass = !property->ForInstance();
     const TTypeDescriptor& countType = Standard(QStringLiteral("int"));
     // The count: "Get" + its name, and "Set" + its name when it can be set.
@@ -214,7 +213,7 @@ void TCustomPascalGeneratorWorker::GenerateClassPropertyArray(TElement* element)
         Register(property->ReadCountSection()->Result(), getCount->ResultVariable);
     AddClearing(getCount->Body, nullptr, getCount->ResultVariable, countType);
     count->ReadAccess->AddCallTo(getCount->Declaration);
-    GeneratePropertySection(element, property->ReadCountSection(), getCount, forClass);
+    GeneratePropertySection(property, property->ReadCountSection(), getCount, forClass);
     if (property->HasCountSetter()) {
         TPascalMethodWithImplementation* setCount =
             AddPropertyAccess(kSetPrefix + countName, forClass, nullptr, [&](TPascalMethodHead* head) {
@@ -225,8 +224,18 @@ void TCustomPascalGeneratorWorker::GenerateClassPropertyArray(TElement* element)
         Register(property->WriteCountValue(), value);
         setCount->Body->AddText(QStringLiteral("Assert(%1 >= 0)").arg(value->Name));
         count->WriteAccess->AddCallTo(setCount->Declaration);
-        GeneratePropertySection(element, property->WriteCountSection(), setCount, forClass);
+        GeneratePropertySection(property, property->WriteCountSection(), setCount, forClass);
     }
+    return count;
+}
+
+void TCustomPascalGeneratorWorker::GenerateClassPropertyArray(TElement* element) {
+    Visit(element);
+    auto* property = static_cast<TElement_PropertyArray*>(element);
+    const QString name = NameOf(element);
+    const bool forClass = !property->ForInstance();
+    TPascalClassProperty* count = GenerateArrayCount(property);
+    const QString countName = count->Name;
     // The items by index, each access asserting the index within the count.
     const TTypeDescriptor type = DeclaredTypeOf(element);
     TPascalClassProperty* items = m_class.Class->AddProperty(TPascalVisibility::Public, name, QString());
@@ -247,7 +256,9 @@ void TCustomPascalGeneratorWorker::GenerateClassPropertyArray(TElement* element)
         high->Right->AddCallTo(count);
         return index;
     };
-    auto addIndex = [&](TPascalMethodHead* head) { head->AddParameter(TPascalParamKind::Value, kIndexParameter, kIndexType); };
+    auto addIndex = [&](TPascalMethodHead* head) {
+        head->AddParameter(TPascalParamKind::Value, kIndexParameter, kIndexType);
+    };
     TPascalMethodWithImplementation* get =
         AddPropertyGetter(property, property->ReadSection(), kGetPrefix + name, property->TypeField(), type, addIndex);
     Register(property->ReadIndex(), assertIndex(get));
