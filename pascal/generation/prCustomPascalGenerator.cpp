@@ -11,6 +11,7 @@
 #include "pascal/elements/prCommandsContainer.h"
 #include "pascal/elements/prCustomFieldElements.h"
 #include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prPropertyElements.h"
 #include "pascal/elements/prSimpleElements.h"
 #include "pascal/generation/prPascalGeneratorSupport.h"
 
@@ -215,8 +216,11 @@ void TCustomPascalGeneratorWorker::RecordForward(TElement_Object* object, TPasca
     if (name.isEmpty() || !TPascalGeneratorUnitClauseData::AddOnce(data->Classes, name)) return;
     data->ClassElements.insert(name, object);
     TPascalUnitClause* clause = GetClause(visibility);
-    if (TPascalNode* entry = clause ? EntryOf(reference, clause->Declarations) : nullptr)
-        data->FirstReference.insert(name, entry);
+    TPascalNode* entry = clause ? EntryOf(reference, clause->Declarations) : nullptr;
+    // A member's head is built in the implementation and copied into the
+    // class: the class being generated is the entry that refers.
+    if (!entry && clause && m_class.Class) entry = EntryOf(m_class.Class, clause->Declarations);
+    if (entry) data->FirstReference.insert(name, entry);
 }
 
 void TCustomPascalGeneratorWorker::WritePredeclarations(TPascalGeneratorUnitClauseData* data,
@@ -839,6 +843,14 @@ void TCustomPascalGeneratorWorker::GenerateClassMember(TElement* member) {
         GenerateClassOverride(member);
     else if (cls == TElement_DoubleMethod::StaticClass() || cls == TElement_Locker::StaticClass())
         GenerateClassDoubleMethod(member);
+    else if (cls == TElement_Property::StaticClass())
+        GenerateClassProperty(member);
+    else if (cls == TElement_PropertyWithField::StaticClass())
+        GenerateClassPropertyWithField(member);
+    else if (cls == TElement_PropertyWithSubObject::StaticClass())
+        GenerateClassPropertyWithSubObject(member);
+    else if (cls == TElement_PropertyArray::StaticClass())
+        GenerateClassPropertyArray(member);
     else
         ReportUnexpectedElement(member);
 }

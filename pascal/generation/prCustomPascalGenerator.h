@@ -35,6 +35,10 @@
 #include <vector>
 
 class TCommandsContainer;
+class TCommandsContainerWithResult;
+class TCustomFullPropertyElement;
+class TElement_PropertyArray;
+class TParametersContainer;
 class TCustomReferenceElement;
 class TCustomExpressionField;
 class TCustomIdentifierElement;
@@ -202,6 +206,32 @@ private:
     void GenerateClassHandler(TElement* element);
     void GenerateClassOverride(TElement* element);
     void GenerateClassDoubleMethod(TElement* element);
+    // ---- properties (prPascalGeneratorProperties.cpp) ----
+    void GenerateClassProperty(TElement* element);
+    void GenerateClassPropertyWithField(TElement* element);
+    void GenerateClassPropertyWithSubObject(TElement* element);
+    void GenerateClassPropertyArray(TElement* element);
+    // The count property of an array property, with its access methods.
+    TPascalClassProperty* GenerateArrayCount(TElement_PropertyArray* property);
+    // A private access method: a function of resultType (nil: a procedure),
+    // a static class method for a class property; parameters fills the rest.
+    TPascalMethodWithImplementation* AddPropertyAccess(const QString& name, bool forClass,
+                                                       TCustomReferenceElement* resultType,
+                                                       const std::function<void(TPascalMethodHead*)>& parameters);
+    // The getter of a full property, its "Result" mapped and cleared first.
+    TPascalMethodWithImplementation* AddPropertyGetter(TCustomFullPropertyElement* property,
+                                                       TCommandsContainerWithResult* section, const QString& name,
+                                                       TCustomReferenceElement* resultType, const TTypeDescriptor& type,
+                                                       const std::function<void(TPascalMethodHead*)>& parameters);
+    // "AValue" of the property's type.
+    TPascalMethodParameter* AddValueParameter(TPascalMethodHead* head, TCustomReferenceElement* type,
+                                              const TTypeDescriptor& descriptor);
+    void FillPropertyParameters(TParametersContainer* parameters, TPascalMethodParameters* list);
+    void RegisterPropertyParameters(TParametersContainer* parameters, TPascalMethodHead* head);
+    // The statements of a property's section into an access method (into
+    // commands before `before`; nil: the body's end).
+    void GeneratePropertySection(TElement* owner, TElement* section, TPascalMethodWithImplementation* method,
+                                 bool forClass, TPascalCommands* commands = nullptr, TPascalNode* before = nullptr);
     // A method of the current class with its declaration in section; the
     // head is filled by fill before the declaration copies it.
     TPascalMethodWithImplementation* AddMemberMethod(TPascalVisibility section, const QString& name,
@@ -262,6 +292,9 @@ private:
     void GenerateFingersFunction(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
     void GenerateMethodInExpression(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
     void GenerateIdentifier(TCustomIdentifierElement* element, TPascalExpression* e, TPascalCall* call);
+    // The path before a member seen under another name ("FItem." of
+    // "FItem.Play"), kept in front of the member's node; empty for none.
+    static QString PathBefore(TNamespaceItem* item, const QString& text);
     TPascalCall* AddReference(TCustomExpressionField* field, TPascalExpression* e);
     // The empty value of a type into e.
     void AddEmptyValue(const TTypeDescriptor& type, TPascalExpression* e);

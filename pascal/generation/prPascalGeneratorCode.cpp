@@ -670,8 +670,15 @@ TPascalCall* TCustomPascalGeneratorWorker::AddReference(TCustomExpressionField* 
     TNamespaceItem* item = field->GetTargetItem();
     const QString text = field->GetText().trimmed();
     TPascalNamedNode* node = NodeFor(item);
-    if (node && item && text == item->GetName()) return e->AddCallTo(node);
-    return e->AddCall(text);
+    if (!node || !item || text != item->GetName()) return e->AddCall(text);
+    TPascalCall* call = e->AddCallTo(node);
+    call->Name = PathBefore(item, text);
+    return call;
+}
+
+QString TCustomPascalGeneratorWorker::PathBefore(TNamespaceItem* item, const QString& text) {
+    const QString own = item->GetOriginal()->GetName();
+    return text.size() > own.size() && text.endsWith(own) ? text.left(text.size() - own.size()) : QString();
 }
 
 void TCustomPascalGeneratorWorker::AddTypeName(const TTypeDescriptor& type, TPascalExpression* e) {
@@ -971,6 +978,7 @@ void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* 
         call->Name = QStringLiteral("inherited ") + NameOf(method);
     } else if (node && item && text == item->GetName()) {
         call->Target = node;
+        call->Name = PathBefore(item, text);
     } else {
         call->Name = text;
         // A private unit-level routine called before its implementation.

@@ -4,6 +4,8 @@
 
 #include "prGenerationModule.h"
 
+#include "pascal/elements/prPropertyElements.h"
+
 namespace {
 
 qsizetype At(const QString& text, const char* what) { return text.indexOf(QString::fromUtf8(what)); }
@@ -111,4 +113,38 @@ TEST_F(GenerationModule, EmptyAdditionalOperandsAndEmptyIndexValuesAreLeftOut) {
     const TGenerated unit = CompiledUnit();
     EXPECT_GE(At(unit.Text, "Product := 2 * 3;"), 0) << unit.Text.toStdString();
     EXPECT_GE(At(unit.Text, "Name := Name;"), 0) << unit.Text.toStdString();
+}
+
+TEST_F(GenerationModule, AClassNamedInAMethodHeadOfAnEarlierClassIsDeclaredForward) {
+    TElement_Object* first = Object(QStringLiteral("TFirst"));
+    Parameter(Routine(Members(first), QStringLiteral("Join")), QStringLiteral("AOther"), QStringLiteral("TSecond"));
+    Object(QStringLiteral("TSecond"));
+    const TGenerated unit = CompiledUnit();
+    EXPECT_EQ(Lines(unit.Messages), "");
+    EXPECT_GE(At(unit.Text, "TSecond = class;"), 0) << unit.Text.toStdString();
+    EXPECT_LT(At(unit.Text, "TSecond = class;"), At(unit.Text, "TFirst = class"));
+}
+
+TEST_F(GenerationModule, AMemberCalledUnderASubObjectsNameKeepsThePath) {
+    TElement_Object* part = Object(QStringLiteral("TPart"));
+    Return(Body(Routine(Members(part), QStringLiteral("Size"), QStringLiteral("int"))), QStringLiteral("3"));
+    TElement_Object* whole = Object(QStringLiteral("TWhole"));
+    auto* sub = AddNamed<TElement_SubObject>(Members(whole), QStringLiteral("Part"));
+    sub->TypeField()->SetText(QStringLiteral("TPart"));
+    Return(Body(Routine(Members(whole), QStringLiteral("Total"), QStringLiteral("int"))), QStringLiteral("Part.Size"));
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    EXPECT_EQ(RunUnit(QStringLiteral("with TWhole.Create do begin WriteLn(Total); Free; end;")), QStringList{"3"});
+}
+
+TEST_F(GenerationModule, AClassPropertyReadsThroughAStaticClassFunction) {
+    TElement_Object* object = Object(QStringLiteral("TLimits"));
+    auto* most = AddNamed<TElement_Property>(Members(object), QStringLiteral("Most"));
+    most->TypeField()->SetText(QStringLiteral("int"));
+    most->SetForInstance(false);
+    Return(Text(most->ReadSection()), QStringLiteral("12"));
+    const TGenerated unit = GenerateUnit();
+    EXPECT_GE(At(unit.Text, "class function GetMost: NativeInt; static;"), 0) << unit.Text.toStdString();
+    EXPECT_GE(At(unit.Text, "class property Most: NativeInt read GetMost;"), 0) << unit.Text.toStdString();
+    if (!TFpcHarness::Available()) GTEST_SKIP() << "no fpc";
+    EXPECT_EQ(RunUnit(QStringLiteral("WriteLn(TLimits.Most);")), QStringList{"12"});
 }
