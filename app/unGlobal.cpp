@@ -19,6 +19,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace {
 
@@ -37,9 +39,28 @@ bool IsProgramFile(const QString& fileName) {
     return !program.isEmpty() && QFileInfo(fileName).canonicalFilePath() == program;
 }
 
-// Where a language change would install the translators of Qt's own texts
-// (the buttons of its standard dialogs) for the language: they join here.
-void InstallQtTranslators(uint16_t langId) { (void)langId; }
+const QString kQtTranslationsName = QStringLiteral("qtbase");
+
+// Qt's own texts (the buttons of its standard dialogs, the context menus of
+// edit fields) in the language: the translator installed before goes, and
+// the language's "qtbase" file from Qt's translations folder comes in.
+// English, or a language without a file there, leaves Qt's English.
+void InstallQtTranslators(uint16_t langId, std::unique_ptr<QTranslator>& installed) {
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (langId == kEnglish) return;
+    for (const TInterfaceLanguage& language : InterfaceLanguages()) {
+        if (language.LangId != langId) continue;
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(language.Locale(), kQtTranslationsName, QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+            QCoreApplication::installTranslator(translator.get()))
+            installed = std::move(translator);
+        return;
+    }
+}
 
 // The sections the libraries make, in the order they are hung in: under
 // "Sheet" unless the flag says the root (the editor windows' "SheetForm" and
@@ -102,6 +123,7 @@ TGlobal::TGlobal(TGlobalSetup setup)
 
 TGlobal::~TGlobal() {
     DataModuleDestroy();
+    InstallQtTranslators(kEnglish, m_qtTranslator);
     if (g_global == this) g_global = nullptr;
 }
 
@@ -215,7 +237,7 @@ void TGlobal::SettingsChanged(TItfObject*, int msg, intptr_t, intptr_t) {
     if (!LanguageNameToLangId(m_settings->General()->Language()->Value(), langId))
         langId = localization->FallbackLanguage();
     localization->SetLanguage(langId);
-    InstallQtTranslators(langId);
+    InstallQtTranslators(langId, m_qtTranslator);
 }
 
 void TGlobal::SettingsTreeChanged(TItfObject*, int msg, intptr_t, intptr_t) {

@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+class QTranslator;
 class TPushStyler;
 class TStyledPainter;
 
@@ -63,6 +64,8 @@ public:
     TSessionFile& RecentFilesFile() noexcept { return m_recentFilesFile; }
     TSessionFile& SettingsFile() noexcept { return m_settingsFile; }
     TSettings& Settings() const noexcept { return *m_settings; }
+    // The names and the version of the program it started for.
+    const TVersionInfo& VersionInfo() const noexcept { return m_setup.Version; }
     // True after a start without a settings file until the settings are saved.
     bool SettingsNeedSaving() const noexcept { return m_settingsNeedSaving; }
 
@@ -113,6 +116,8 @@ private:
     // The sections of the libraries hung into the tree, in the order they went in.
     std::vector<TProperty*> m_hungSections;
     bool m_settingsNeedSaving = false;
+    // Qt's own texts in the interface language; none for English.
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };
 
 // The data module while it lives; nil before and after.

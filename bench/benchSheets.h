@@ -56,6 +56,8 @@ public:
         TVisualElement::ChildBoundsChanged(child, oldRect, oldDescent);
         Arrange();
     }
+    // Like a panel, it paints nothing of its own.
+    int SizeDependentEdge() const override { return 0; }
 
 private:
     void Arrange() {
@@ -70,8 +72,12 @@ private:
 };
 T_ELEMENT_CLASS_IMPL(TElement_BenchStack, TVisualElement)
 
+// The digits of a leaf's number in its title: every title is as long at
+// every size, so that a bigger scheme does not measure longer texts.
+constexpr int kTitleDigits = 6;
+
 // n leaves in rows of ten under one column, every leaf with a title of its
-// own; shown on a sheet at once unless asked not to.
+// own (of one length); shown on a sheet at once unless asked not to.
 template <class Box = TElement_BenchBox>
 struct TBigSheet {
     TNodePtr<TSheetSettings> settings = TProperty::CreateRoot<TSheetSettings>(QStringLiteral("Sheet"));
@@ -89,7 +95,7 @@ struct TBigSheet {
             row->SetVisualParent(root);
             for (int i = 0; i < 10; ++i) {
                 auto* leaf = TElement::CreateIn<Box>(scheme.get(), row);
-                leaf->Title = QStringLiteral("Item%1").arg(r * 10 + i);
+                leaf->Title = QStringLiteral("Item%1").arg(r * 10 + i, kTitleDigits, 10, QLatin1Char('0'));
                 leaf->SetVisualParent(row);
             }
         }

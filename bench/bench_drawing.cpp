@@ -65,14 +65,19 @@ void BM_DrawThemeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawThemeFrame)->Arg(100)->Arg(380);
 
-// Distinct text attributes as a log's runs have them: a file link each, in a
-// few sizes and colours; side by side, as a caller's value is at hand.
+// The digits of a value's number in its link: every link is as long at
+// every size, so that a bigger pool does not hash longer texts.
+constexpr int kLinkDigits = 6;
+
+// Distinct text attributes as a log's runs have them: a file link each (of
+// one length), in a few sizes and colours; side by side, as a caller's value
+// is at hand.
 std::deque<TRichTextAttributes> DistinctTextAttributes(int count) {
     std::deque<TRichTextAttributes> values;
     for (int i = 0; i < count; ++i) {
         TRichTextAttributes& value = values.emplace_back();
         value.SetLinkKind(1);
-        value.SetLink(QStringLiteral("file:///home/user/project/unit%1.pas").arg(i));
+        value.SetLink(QStringLiteral("file:///home/user/project/unit%1.pas").arg(i, kLinkDigits, 10, QLatin1Char('0')));
         value.SetFontSize(8 + i % 3);
         value.SetColor(MakeColor(i % 7 * 30, 0, 0));
     }

@@ -127,13 +127,22 @@ TNodePtr<T> MakeNode(Args&&... args) {
     return TNodePtr<T>(new T(std::forward<Args>(args)...));
 }
 
+// The links a pre-order walk follows: the node tree's own by default.
+template <class N>
+struct TNodeLinks {
+    static N* First(N* n) noexcept { return static_cast<N*>(n->FirstChild()); }
+    static N* Next(N* n) noexcept { return static_cast<N*>(n->NextSibling()); }
+    static N* Up(N* n) noexcept { return static_cast<N*>(n->Parent()); }
+};
+
 // Pre-order walk of a subtree without recursion: the top first, then the
 // subtree of each child, first to last. N is TNode or a derived class that
 // every node of the subtree has (const or not). The walk reads the links of
 // the current node when it moves on: the body must not detach or free it.
 //     for (TKnot* k : PreOrder(top)) ...
 // SkipChildren moves on past the current node's subtree instead of into it.
-template <class N>
+// Links names another tree over the same nodes (First, Next, Up).
+template <class N, class Links = TNodeLinks<N>>
 class TPreOrderIterator {
 public:
     using value_type = N*;
@@ -144,7 +153,7 @@ public:
 
     N* operator*() const noexcept { return m_node; }
     TPreOrderIterator& operator++() noexcept {
-        Advance(m_node->FirstChild());
+        Advance(Links::First(m_node));
         return *this;
     }
     void operator++(int) noexcept { ++*this; }
@@ -152,23 +161,23 @@ public:
     bool operator==(std::default_sentinel_t) const noexcept { return !m_node; }
 
 private:
-    void Advance(TNode* child) noexcept {
+    void Advance(N* child) noexcept {
         if (!child) {
-            const TNode* n = m_node;
-            while (n != m_top && !n->NextSibling()) n = n->Parent();
-            child = n == m_top ? nullptr : n->NextSibling();
+            N* n = m_node;
+            while (n != m_top && !Links::Next(n)) n = Links::Up(n);
+            child = n == m_top ? nullptr : Links::Next(n);
         }
-        m_node = static_cast<N*>(child);
+        m_node = child;
     }
 
     N* m_top = nullptr;
     N* m_node = nullptr;
 };
 
-template <class N>
+template <class N, class Links = TNodeLinks<N>>
 struct TPreOrderRange {
     N* top;
-    TPreOrderIterator<N> begin() const noexcept { return TPreOrderIterator<N>(top); }
+    TPreOrderIterator<N, Links> begin() const noexcept { return TPreOrderIterator<N, Links>(top); }
     std::default_sentinel_t end() const noexcept { return {}; }
 };
 

@@ -19,11 +19,20 @@
 
 namespace {
 
+// The node as a T when its class is T or descends from it. The walk asks this
+// of every element it passes: the class references answer by following
+// parent pointers, without the search through the type information (and its
+// name comparisons) that a dynamic_cast makes.
+template <class T>
+T* AsClass(TNode* node) noexcept {
+    return node && node->InheritsFrom(T::StaticClass()) ? static_cast<T*>(node) : nullptr;
+}
+
 // The portion that holds an element standing in a text, with the text; none otherwise.
 TElementPortion* PortionOf(TElement* element, TTextorElement*& text) {
-    auto* visual = dynamic_cast<TVisualElement*>(element);
+    auto* visual = AsClass<TVisualElement>(element);
     auto* portion = visual ? dynamic_cast<TElementPortion*>(visual->TextorSlot()) : nullptr;
-    text = dynamic_cast<TTextorElement*>(element->ParentElement());
+    text = AsClass<TTextorElement>(element->ParentElement());
     if (!portion || !text || portion->Textor() != text->Textor()) return nullptr;
     return portion;
 }
@@ -233,7 +242,48 @@ int32_t TSchemeGeneratorWorker::SourceNumber(int32_t number) const {
 }
 
 bool TSchemeGeneratorWorker::WasVisited(const TElement* element) const {
-    return element && m_visited.count(element->Number());
+    return element && m_visited.Contains(element->Number());
+}
+
+// ---------------------------------------------------------------------------
+// Numbers of visited elements
+
+const TElementNumberSet::TPage* TElementNumberSet::FindPage(uint32_t page) const noexcept {
+    if (page < m_firstPage || page - m_firstPage >= m_pages.size()) return nullptr;
+    return m_pages[page - m_firstPage].get();
+}
+
+TElementNumberSet::TPage& TElementNumberSet::MakePage(uint32_t page) {
+    if (m_pages.empty()) {
+        m_firstPage = page;
+    } else if (page < m_firstPage) {
+        std::vector<std::unique_ptr<TPage>> grown(m_firstPage - page + m_pages.size());
+        std::move(m_pages.begin(), m_pages.end(), grown.begin() + (m_firstPage - page));
+        m_pages = std::move(grown);
+        m_firstPage = page;
+    }
+    const size_t index = page - m_firstPage;
+    if (index >= m_pages.size()) m_pages.resize(index + 1);
+    std::unique_ptr<TPage>& slot = m_pages[index];
+    if (!slot) slot = std::make_unique<TPage>(TPage{});
+    return *slot;
+}
+
+bool TElementNumberSet::Contains(int32_t number) const {
+    const auto n = uint32_t(number);
+    const TPage* page = FindPage(n >> kPageShift);
+    const uint32_t bit = n & (kNumbersPerPage - 1);
+    return page && ((*page)[bit / kWordBits] >> (bit % kWordBits) & 1u);
+}
+
+bool TElementNumberSet::Insert(int32_t number) {
+    const auto n = uint32_t(number);
+    const uint32_t bit = n & (kNumbersPerPage - 1);
+    uint64_t& word = MakePage(n >> kPageShift)[bit / kWordBits];
+    const uint64_t mask = uint64_t(1) << (bit % kWordBits);
+    if (word & mask) return false;
+    word |= mask;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -247,7 +297,7 @@ void TSchemeGeneratorWorker::Generate() {
     for (TNode* node = Root->FirstChild(); node;) {
         TNode* next = node->NextSibling();
         // The root's own parts (its namespace, its built-in values) are no content.
-        if (auto* element = dynamic_cast<TElement*>(node); element && !element->IsSubElement()) {
+        if (auto* element = AsClass<TElement>(node); element && !element->IsSubElement()) {
             if (IsExactly(element, TElement_FileConnection::StaticClass()))
                 GenerateFileConnection(element);
             else if (IsExactly(element, TElement_Text::StaticClass()))
@@ -261,16 +311,16 @@ void TSchemeGeneratorWorker::Generate() {
 
 bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!element) return true;
-    if (!m_visited.insert(element->Number()).second) return element->HasNoErrors();
-    if (dynamic_cast<TVisualElement*>(element) && element->FirstChild()) {
+    if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
+    if (element->FirstChild() && AsClass<TVisualElement>(element)) {
         TSchemeUpdate schemeUpdate(element->Scheme());
-        auto* textElement = dynamic_cast<TTextorElement*>(element);
+        auto* textElement = AsClass<TTextorElement>(element);
         TTextor* text = textElement ? textElement->Textor() : nullptr;
         if (text) text->BeginUpdate();
         try {
             for (TNode* node = element->FirstChild(); node;) {
                 TNode* next = node->NextSibling();
-                if (auto* child = dynamic_cast<TElement*>(node)) ResolveValue(child);
+                if (auto* child = AsClass<TElement>(node)) ResolveValue(child);
                 node = next;
             }
         } catch (...) {
@@ -326,7 +376,7 @@ void TSchemeGeneratorWorker::ResolveValue(TElement* element) {
         ResolveReplacement(element);
     } else if (IsExactly(element, TElement_IsEmpty::StaticClass())) {
         Visit(static_cast<TElement_IsEmpty*>(element)->Value());
-    } else if (auto* path = dynamic_cast<TCustomPathOrFileNameElement*>(element)) {
+    } else if (auto* path = AsClass<TCustomPathOrFileNameElement>(element)) {
         Visit(path);
         ReplaceInText(path, GetPathValue(path));
     } else if (IsExactly(element, TElement_ProcessingDateTime::StaticClass())) {
@@ -355,9 +405,9 @@ QString TSchemeGeneratorWorker::GetPathValue(TCustomPathOrFileNameElement* eleme
 }
 
 void TSchemeGeneratorWorker::InsertElementValue(TElement* valueElement, TElement* source) {
-    if (auto* value = dynamic_cast<TInsideValueElement*>(source)) {
+    if (auto* value = AsClass<TInsideValueElement>(source)) {
         ReplaceInText(valueElement, value->GetValue());
-    } else if (auto* text = dynamic_cast<TElement_Text*>(source)) {
+    } else if (auto* text = AsClass<TElement_Text>(source)) {
         Visit(text->NameField());
         Visit(text->ValueField());
         if (text->ValueField()) ReplaceInText(valueElement, text->ValueField());
@@ -365,14 +415,26 @@ void TSchemeGeneratorWorker::InsertElementValue(TElement* valueElement, TElement
 }
 
 void TSchemeGeneratorWorker::ReplaceInText(TElement* valueElement, const QString& text) {
-    TNodePtr<TKnot> content = TKnot::Create(kContentRootName);
-    content->SetFlagsAdded(kfIndexed);
-    if (!text.isEmpty()) content->AddChild(kContentCharsName)->WriteStr(kContentValueName, text);
-    ReplaceTextRange(valueElement, content.get(), nullptr);
+    TTextorElement* target = nullptr;
+    if (TElementPortion* portion = PortionOf(valueElement, target))
+        ReplaceByCharacters(*target, *portion, text, target->GetNodeTextAttributes(PlainCharsKnot()));
 }
 
 void TSchemeGeneratorWorker::ReplaceInText(TElement* valueElement, TTextorElement* source) {
     if (!source) return;
+    // Characters and paragraph breaks only: loading their content tree would
+    // insert each paragraph's characters and a break between. When the target
+    // gives loaded characters no attributes (breaks never get any), inserting
+    // the source's text at once does the same.
+    if (source->Textor()->ElementPortionCount() == 0) {
+        TTextorElement* target = nullptr;
+        TElementPortion* portion = PortionOf(valueElement, target);
+        if (!portion) return;
+        if (TTextAttributesRef attributes = target->GetNodeTextAttributes(PlainCharsKnot()); !attributes) {
+            ReplaceByCharacters(*target, *portion, source->GetText(), attributes);
+            return;
+        }
+    }
     TNodePtr<TKnot> content = TKnot::Create(kContentRootName);
     content->SetFlagsAdded(kfIndexed);
     source->SaveContent(content.get(), fmClipboard, std::nullopt, 0);
@@ -388,9 +450,26 @@ void TSchemeGeneratorWorker::CollectEmbedded(const TTextor& text, const TTextorR
         if (!portion || portion->Kind() != TPortionKind::Element) return true;
         if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
             for (TNode* node : PreOrder<TNode>(element))
-                if (auto* e = dynamic_cast<TElement*>(node)) out.push_back({e->Number(), e->ClassType()});
+                if (auto* e = AsClass<TElement>(node)) out.push_back({e->Number(), e->ClassType()});
         return true;
     });
+}
+
+TKnot* TSchemeGeneratorWorker::PlainCharsKnot() {
+    if (!m_plainChars) m_plainChars = TKnot::Create(kContentCharsName);
+    return m_plainChars.get();
+}
+
+// What loading a content tree of one "Chars" knot puts in place of the
+// element: the characters, inside the brackets loading opens.
+void TSchemeGeneratorWorker::ReplaceByCharacters(TTextorElement& target, TElementPortion& portion,
+                                                 const QString& chars, const TTextAttributesRef& attributes) {
+    TTextor& textor = *target.Textor();
+    const TTextorPosition start{portion.Paragraph(), &portion, 0};
+    const TTextorPosition at = TTextor::Normalize(textor.DeleteRange({start, TTextor::PositionAfter(start, 1)}));
+    TSchemeUpdate schemeUpdate(target.Scheme());
+    if (!chars.isEmpty()) textor.InsertText(at, chars, attributes);
+    schemeUpdate.End();
 }
 
 void TSchemeGeneratorWorker::ReplaceTextRange(TElement* valueElement, TKnot* content,

@@ -22,7 +22,9 @@
 // added to it are pointed back at the elements the copies were made from.
 // The file services act only inside the output folder.
 
+#include "core/cuNode.h"
 #include "scheme/diMessages.h"
+#include "text/diTextor.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -30,20 +32,18 @@
 #include <QStringConverter>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 class TCustomPathOrFileNameElement;
 class TElement;
 class TElementClass;
 class TKnot;
-class TTextor;
 class TTextorElement;
-struct TTextorRange;
 
 // How RegisterOutputFile treats a file.
 enum class TOutputFileMode : uint8_t {
@@ -68,6 +68,34 @@ int ReplaceInPieces(TTextor& text, const QString& find, const QString& replaceme
 // delimiters aside): the one folder an output folder may take as present
 // without it existing. Short paths such as "/a" are ordinary folders.
 bool IsFileSystemRoot(const QString& path);
+
+// A set of element numbers: a bit per number, in pages of 4096 numbers made
+// as numbers arrive, found through a table of the pages from the lowest one
+// used to the highest. The numbers of one scheme lie close together, so a
+// set of many of them takes about a bit each and a look-up touches one cache
+// line of bits, however many numbers the set holds (a node per number, as a
+// hash set keeps it, would miss the caches on most look-ups of a large
+// scheme).
+class TElementNumberSet {
+public:
+    // True when the number was not in the set yet.
+    bool Insert(int32_t number);
+    bool Contains(int32_t number) const;
+
+private:
+    static constexpr int kPageShift = 12;
+    static constexpr uint32_t kNumbersPerPage = 1u << kPageShift;
+    static constexpr uint32_t kWordBits = 64;
+    using TPage = std::array<uint64_t, kNumbersPerPage / kWordBits>;
+
+    // The page of that page number; nil when it was never made.
+    const TPage* FindPage(uint32_t page) const noexcept;
+    // The page, made (all bits clear) when there is none.
+    TPage& MakePage(uint32_t page);
+
+    uint32_t m_firstPage = 0;  // the page number of m_pages[0]
+    std::vector<std::unique_ptr<TPage>> m_pages;
+};
 
 class TSchemeGeneratorWorker {
 public:
@@ -193,6 +221,12 @@ private:
     // The whole value element replaced by the content tree; copies are paired
     // with sources when given.
     void ReplaceTextRange(TElement* valueElement, TKnot* content, const std::vector<TNumbered>* sources);
+    // The value element replaced by characters of the given attributes
+    // (nothing for none), as loading them from a content tree would.
+    void ReplaceByCharacters(TTextorElement& target, TElementPortion& portion, const QString& chars,
+                             const TTextAttributesRef& attributes);
+    // An empty "Chars" knot, to ask a text what attributes loaded characters take.
+    TKnot* PlainCharsKnot();
     static void CollectEmbedded(const TTextor& text, const TTextorRange& range, std::vector<TNumbered>& out);
     void ResolveReplacement(TElement* element);
     // The path made absolute against the output folder when it lies inside
@@ -205,10 +239,11 @@ private:
     QStringConverter::Encoding m_encoding = QStringConverter::Utf8;
     TElementMessages* m_messages = nullptr;
     TElementMessages::SegmentAddedEvent m_savedSegmentEvent;
-    std::unordered_set<int32_t> m_visited;
+    TElementNumberSet m_visited;
     // The number each copy was made from.
     std::unordered_map<int32_t, int32_t> m_sourceOfCopy;
     QStringList m_createdFolders;
     QStringList m_writtenFiles;
     QHash<QString, int> m_writtenIndex;
+    TNodePtr<TKnot> m_plainChars;
 };

@@ -376,7 +376,8 @@ void TChildrenByNamespaceElement::FollowNamespaceAgain() {
     if (IsBeingDestroyed()) return;
     TNamespace* ns = GetNamespace();
     if (ns == m_namespace) return;
-    if (TElementOperation* op = OperationBeingDone(true)) {
+    TElementOperation* op = OperationBeingDone(true);
+    if (op) {
         TKnot* knot = op->GetUndoDependents().Add(this);
         SaveToKnot(knot, fmSnapshot, 0);
         knot->SetName(kNamespaceSnapshot);
@@ -384,6 +385,10 @@ void TChildrenByNamespaceElement::FollowNamespaceAgain() {
     StopFollowing();
     for (TVisualElement* child : CountedChildren()) child->Free();
     Follow(ns);
+    // A redo makes the new namespace's children again: they take back the
+    // numbers and content they were made with.
+    if (op)
+        for (TVisualElement* child : CountedChildren()) RecordChild(op->GetRedoDependents(), child);
     RequestChildrenLayout();
 }
 

@@ -306,6 +306,10 @@ void TCustomSheetCanvas::TextOutElement(int x, int y, const QString& text) {
 }
 
 int TCustomSheetCanvas::TextWidthElement(const QString& text) {
+    if (m_measured.size() >= kMeasuredTextLimit) {
+        m_measured.clear();
+        m_measuredByText.Forget();
+    }
     const uint64_t hash = MixHash(uint64_t(qHash(text, 0)));
     auto same = [&text](const TMeasuredText* measured) { return measured->Text == text; };
     auto measure = [&] { return &m_measured.emplace_back(TMeasuredText{text, MeasureWidth(cfElement, text)}); };

@@ -164,6 +164,10 @@ public:
     int TextWidthElement(const QString& text);
     int TextWidthElementUncached(const QString& text);
     int CachedWidthCount() const noexcept { return int(m_measured.size()); }
+    // The most element texts kept measured: a sheet of more distinct texts
+    // starts the cache over, so that its look-ups stay in the processor's
+    // caches however many elements the sheet shows.
+    static constexpr size_t kMeasuredTextLimit = 4096;
     void TextOutFixed(int x, int y, TColor color, const QString& text);
     int TextWidthFixed(const QString& text);
     void TextOutCode(int x, int y, TColor color, const QString& text);
@@ -234,8 +238,8 @@ private:
     QPoint m_origin;
     QPoint m_offset;
     TRect m_paintRect;
-    // Element texts measured since the last reset, found by the hash of
-    // their characters.
+    // Element texts measured since the last reset (at most
+    // kMeasuredTextLimit), found by the hash of their characters.
     struct TMeasuredText {
         QString Text;
         int Width;

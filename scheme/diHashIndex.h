@@ -18,6 +18,7 @@
 // over the entries they will remove. Not thread-safe; the owner locks (only
 // PrefetchUnlocked may be called without the lock).
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -90,6 +91,14 @@ public:
         m_tags.reset();
         m_mask = m_count = m_waiting = m_erasing = 0;
         Publish();
+    }
+
+    // Removes every entry and keeps the slots for the next ones.
+    void Forget() noexcept {
+        const size_t capacity = Capacity();
+        std::fill_n(m_tags.get(), capacity, uint8_t(0));
+        std::fill_n(m_slots.get(), capacity, TSlot{});
+        m_count = m_waiting = m_erasing = 0;
     }
 
     // Removes one entry (hash, value); false when there is none.

@@ -2,12 +2,9 @@
 
 #include "core/cuClasses.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QThread>
+#include "platform/plSynchronize.h"
 
-#include <condition_variable>
-#include <mutex>
+#include <QThread>
 
 // ---------------------------------------------------------------------------
 // TElementMessage
@@ -37,65 +34,6 @@ QString TElementMessage::GetText() const {
 }
 
 // ---------------------------------------------------------------------------
-// Running an event on the user-interface thread for a worker.
-//
-// The call is queued to the application object and the worker waits for it.
-// The wait gives up when the worker is asked to stop, so that a user-interface
-// thread blocked in QThread::wait() can never deadlock against it; a call
-// given up before it started is skipped when it is finally dispatched.
-
-namespace {
-// Posting through Qt's event queue orders the call after the worker's
-// preparations, but in a way that race detectors cannot see; this lock makes
-// the hand-over explicit.
-std::mutex g_handOver;
-
-struct TSyncState {
-    std::mutex lock;
-    std::condition_variable done;
-    bool started = false;
-    bool finished = false;
-    bool cancelled = false;
-};
-
-void RunOnMainThread(const std::function<void()>& call) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread()) {
-        call();
-        return;
-    }
-    auto state = std::make_shared<TSyncState>();
-    std::unique_lock handOver(g_handOver);
-    QMetaObject::invokeMethod(app, [state, call] {
-        { std::lock_guard received(g_handOver); }
-        {
-            std::lock_guard guard(state->lock);
-            if (state->cancelled) return;
-            state->started = true;
-        }
-        try {
-            call();
-        } catch (...) {
-            // An event handler must not throw across the event loop.
-            LogCurrentException("An element-messages event raised on the user-interface thread");
-        }
-        std::lock_guard guard(state->lock);
-        state->finished = true;
-        state->done.notify_all();
-    }, Qt::QueuedConnection);
-    handOver.unlock();
-    std::unique_lock guard(state->lock);
-    while (!state->finished) {
-        if (!state->started && QThread::currentThread()->isInterruptionRequested()) {
-            state->cancelled = true;
-            return;
-        }
-        state->done.wait_for(guard, std::chrono::milliseconds(20));
-    }
-}
-}  // namespace
-
-// ---------------------------------------------------------------------------
 // TElementMessages
 
 TElementMessages::TElementMessages() = default;
@@ -103,7 +41,14 @@ TElementMessages::~TElementMessages() = default;
 
 void TElementMessages::Raise(const std::function<void()>& call) {
     if (m_thread && QThread::currentThread() == m_thread)
-        RunOnMainThread(call);
+        Synchronize([&call] {
+            try {
+                call();
+            } catch (...) {
+                // An event handler must not throw across the event loop.
+                LogCurrentException("An element-messages event raised on the user-interface thread");
+            }
+        });
     else
         call();
 }

@@ -58,6 +58,45 @@ void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
 }
 
 // ---------------------------------------------------------------------------
+// Repaint areas
+
+namespace {
+int64_t Area(const TRect& r) noexcept { return r.IsEmpty() ? 0 : int64_t(r.Width()) * r.Height(); }
+// What the bounds of two rectangles cover beyond them (overlaps counted twice).
+int64_t Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
+bool WorthJoining(const TRect& a, const TRect& b) noexcept {
+    return Area(BoundingRect(a, b)) <= 2 * (Area(a) + Area(b));
+}
+}  // namespace
+
+void TRepaintAreas::Add(const TRect& rect) {
+    if (rect.IsEmpty()) return;
+    TRect joined = rect;
+    // A joined rectangle may now be worth joining with another kept one.
+    for (bool again = true; again;) {
+        again = false;
+        for (auto it = m_rects.begin(); it != m_rects.end(); ++it)
+            if (WorthJoining(*it, joined)) {
+                joined = BoundingRect(*it, joined);
+                m_rects.erase(it);
+                again = true;
+                break;
+            }
+    }
+    m_rects.push_back(joined);
+    if (m_rects.size() <= kMaxRects) return;
+    size_t first = 0, second = 1;
+    for (size_t i = 0; i < m_rects.size(); ++i)
+        for (size_t j = i + 1; j < m_rects.size(); ++j)
+            if (Waste(m_rects[i], m_rects[j]) < Waste(m_rects[first], m_rects[second])) {
+                first = i;
+                second = j;
+            }
+    m_rects[first] = BoundingRect(m_rects[first], m_rects[second]);
+    m_rects.erase(m_rects.begin() + std::ptrdiff_t(second));
+}
+
+// ---------------------------------------------------------------------------
 // Simple properties
 
 void TSheet::SetReadOnly(bool value) {
@@ -160,10 +199,8 @@ void TSheet::WorkOffPending() {
         m_pending &= uint16_t(~spRepaintArea);
         Broadcast(snRepaint, 0, 0);
     }
-    if (take(spRepaintArea)) {
-        TRect area = std::exchange(m_repaintArea, TRect{});
-        Broadcast(snRepaint, reinterpret_cast<intptr_t>(&area), 0);
-    }
+    if (take(spRepaintArea))
+        for (TRect area : m_repaintArea.Take()) Broadcast(snRepaint, reinterpret_cast<intptr_t>(&area), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -174,7 +211,7 @@ void TSheet::WorkOffPending() {
 void TSheet::InvalidateRect(const TRect& rect) {
     if (m_updateCount > 0) {
         if (rect.IsEmpty() || (m_pending & spRepaint)) return;
-        m_repaintArea = (m_pending & spRepaintArea) ? BoundingRect(m_repaintArea, rect) : rect;
+        m_repaintArea.Add(rect);
         m_pending |= spRepaintArea;
         return;
     }
@@ -185,7 +222,7 @@ void TSheet::InvalidateRect(const TRect& rect) {
 void TSheet::InvalidateAll() {
     if (m_updateCount > 0) {
         m_pending = uint16_t((m_pending | spRepaint) & ~spRepaintArea);
-        m_repaintArea = TRect{};
+        m_repaintArea.Clear();
         return;
     }
     Broadcast(snRepaint, 0, 0);
@@ -541,6 +578,13 @@ void TSheetElement::Paint(TSheetCanvas& canvas) {
     const TRect around{paint.Left - dx, paint.Top - dy, paint.Right + dx, paint.Bottom + dy};
     const TRect target = IntersectRects(client, around);
     if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
+}
+
+int TSheetElement::SizeDependentEdge() const {
+    const ISheet* sheet = Sheet();
+    if (!sheet || !sheet->Canvas()) return kWholeArea;
+    const TSheetCanvas& canvas = *sheet->Canvas();
+    return std::max(canvas.GetThemeMinWidth(tekSheet), canvas.GetThemeMinHeight(tekSheet));
 }
 
 void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {

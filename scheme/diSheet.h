@@ -18,6 +18,8 @@
 #include <QPoint>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class TDropDownList;
 class TKnot;
@@ -71,6 +73,28 @@ class TSheetElement : public TPanelElement {
     T_ELEMENT_CLASS(TSheetElement)
 public:
     void Paint(TSheetCanvas& canvas) override;
+    // The sheet's frame: its borders change with the size, its middle does not.
+    int SizeDependentEdge() const override;
+};
+
+// The rectangles invalidated inside a sheet's update bracket (sheet
+// coordinates). A new one joins a kept one when their bounds are at most
+// twice as large as the two together; beyond kMaxRects the pair whose bounds
+// waste least joins. So a changed line and a far strip stay two small
+// repaints instead of one large one.
+class TRepaintAreas {
+public:
+    static constexpr size_t kMaxRects = 4;
+
+    void Add(const TRect& rect);
+    bool IsEmpty() const noexcept { return m_rects.empty(); }
+    const std::vector<TRect>& Rects() const noexcept { return m_rects; }
+    // Answers the rectangles and forgets them.
+    std::vector<TRect> Take() noexcept { return std::exchange(m_rects, {}); }
+    void Clear() noexcept { m_rects.clear(); }
+
+private:
+    std::vector<TRect> m_rects;
 };
 
 class TSheet : public TItfObject, public ISheet {
@@ -110,8 +134,8 @@ public:
     void EndUpdate() override;
     void LeaveUpdate() noexcept override;
     uint16_t Pending() const noexcept { return m_pending; }
-    // The bounds of the rectangles invalidated inside the update bracket.
-    const TRect& PendingRepaintArea() const noexcept { return m_repaintArea; }
+    // The rectangles invalidated inside the update bracket.
+    const TRepaintAreas& PendingRepaintArea() const noexcept { return m_repaintArea; }
 
     // ---- focus ----
     void SetFocus(TVisualElement* element) override;
@@ -194,7 +218,7 @@ private:
     QPoint m_screenPos;
     QSize m_availableSize{kSheetUnlimited, kSheetUnlimited};
     uint16_t m_pending = 0;
-    TRect m_repaintArea;  // what spRepaintArea repaints, in sheet coordinates
+    TRepaintAreas m_repaintArea;  // what spRepaintArea repaints, in sheet coordinates
     TVisualElement* m_delayedFocus = nullptr;
     std::unique_ptr<TTimer> m_delayedFocusTimer;
     std::unique_ptr<TTimer> m_focusStateTimer;

@@ -231,30 +231,81 @@ void TVisualElement::SetVisualParentAt(TVisualElement* parent, TVisualElement* b
     UpdateStates();
 }
 
+namespace {
+// The walks of the visual tree follow the links through the whole tree. A
+// tree too big for the caches would make them wait for memory at every link
+// (the processor cannot guess the next address, since a walk keeps changing
+// levels), but a tree made or loaded in order lies in memory in the order a
+// pre-order walk visits it. So the walks ask for the memory a little ahead
+// of where they are: hints only, which cost a few instructions where they
+// guess wrong.
+constexpr uintptr_t kCacheLineBytes = 64;
+constexpr uintptr_t kLayoutPrefetchDistance = 1024;  // bytes past the next sibling
+constexpr uintptr_t kLayoutPrefetchBytes = 384;      // about one element and its texts
+constexpr uintptr_t kWalkPrefetchDistance = 4096;    // a short walk step needs its memory this far ahead
+constexpr uintptr_t kWalkPrefetchSpan = 512;         // at most this much asked for in one step
+constexpr uintptr_t kHeldPrefetchBytes = 1024;       // a told element and the first of its subtree
+
+void PrefetchBytes(uintptr_t from, uintptr_t bytes) noexcept {
+    for (uintptr_t at = from & ~(kCacheLineBytes - 1); at < from + bytes; at += kCacheLineBytes)
+        __builtin_prefetch(reinterpret_cast<const void*>(at));
+}
+
+// While a child is laid out, the memory a few elements past the next
+// sibling.
+inline void PrefetchLayoutAhead(const TVisualElement* next) noexcept {
+    PrefetchBytes(reinterpret_cast<uintptr_t>(next) + kLayoutPrefetchDistance, kLayoutPrefetchBytes);
+}
+
+// While a child is told of a move, which takes far less time than laying it
+// out, the memory as far ahead as a short walk step needs it.
+inline void PrefetchToldAhead(const TVisualElement* next) noexcept {
+    PrefetchBytes(reinterpret_cast<uintptr_t>(next) + kWalkPrefetchDistance, kLayoutPrefetchBytes);
+}
+
+// For a walk whose steps are a few instructions each: every line up to a
+// fixed distance past the element reached, each line asked for once.
+class TWalkPrefetch {
+public:
+    void Reached(const TVisualElement* element) noexcept {
+        const uintptr_t target = reinterpret_cast<uintptr_t>(element) + kWalkPrefetchDistance;
+        if (target <= m_ahead) return;
+        const uintptr_t from = std::max(m_ahead, target - kWalkPrefetchSpan);
+        PrefetchBytes(from, target - from);
+        m_ahead = target;
+    }
+
+private:
+    uintptr_t m_ahead = 0;
+};
+}  // namespace
+
 // Giving the subtree another sheet: the old one forgets it, the new one is
-// set everywhere, then the subtree is laid out on the new sheet. Each element
-// is set as the walk along its siblings reaches it, so that it is loaded
-// once; only elements with children wait on the stack.
+// set everywhere, then the subtree is laid out on the new sheet. The walk
+// goes in pre-order, the order in which a tree made or loaded in order lies
+// in memory, so that each element is loaded once and the memory ahead can
+// be asked for. The subtree joins the sheet as one move: its top is held and
+// every element below is marked as held through it, so that the end of the
+// layout tells the whole subtree in one walk down from the top, in the order
+// it lies in memory, and the elements laid out meanwhile take no entries of
+// their own. An element that leaves the subtree meanwhile leaves the sheet
+// first, which lets its mark go.
 void TVisualElement::SetSheetOfSubtree(ISheet* sheet) {
     if (m_sheet == sheet) return;
     if (m_sheet) DetachFromSheet();
-    m_sheet = sheet;
-    m_roomGeneration = 0;
-    std::vector<TVisualElement*> stack{this};
-    while (!stack.empty()) {
-        TVisualElement* e = stack.back();
-        stack.pop_back();
-        for (TVisualElement* c = e->m_firstVisualChild; c; c = c->m_nextVisualSibling) {
-            c->m_sheet = sheet;
-            c->m_roomGeneration = 0;
-            if (c->m_firstVisualChild) stack.push_back(c);
-        }
+    const bool laidOut = sheet && !IsBeingDestroyed();
+    TWalkPrefetch prefetch;
+    for (TVisualElement* e : VisualPreOrder(this)) {
+        prefetch.Reached(e);
+        e->m_sheet = sheet;
+        e->m_roomGeneration = 0;
+        if (laidOut && e != this) e->m_vstate |= vsMoveHeld;  // told through this element
     }
-    if (sheet && !IsBeingDestroyed()) {
-        TSheetUpdate update(sheet);
-        const TSheetLayoutScope layout(sheet);
-        UpdateLayout(true, true, false, false);
-    }
+    if (!laidOut) return;
+    TSheetUpdate update(sheet);
+    const TSheetLayoutScope layout(sheet);
+    sheet->HoldMove(this);
+    UpdateLayout(true, true, false, false);
 }
 
 void TVisualElement::DetachFromSheet() {
@@ -291,15 +342,15 @@ void ISheet::LetGoMove(TVisualElement* element) noexcept {
 }
 
 // Still inside the bracket, so that what the listeners move is held and told
-// in this same loop. The state of an element a few places further down the
-// list starts loading while this one is told.
+// in this same loop. An element a few places further down the list, and the
+// start of its subtree after it, start loading while this one is told.
 void ISheet::EndLayout() noexcept {
     constexpr size_t kLoadAhead = 8;
     if (m_layoutCount == 1) {
         while (!m_heldMoves.empty()) {
             if (m_heldMoves.size() > kLoadAhead)
                 if (const TVisualElement* ahead = m_heldMoves[m_heldMoves.size() - 1 - kLoadAhead])
-                    __builtin_prefetch(&ahead->m_vstate);
+                    PrefetchBytes(reinterpret_cast<uintptr_t>(ahead), kHeldPrefetchBytes);
             TVisualElement* element = m_heldMoves.back();
             m_heldMoves.pop_back();
             if (!element || !(element->m_vstate & vsMoveHeld)) continue;
@@ -327,6 +378,19 @@ QPoint TVisualElement::SheetToClient(QPoint p) const noexcept {
     return p;
 }
 
+namespace {
+// The strip of a client area that a change of one side from `from` to `to`
+// repaints: from `edge` in before the nearer edge to the farther one, across
+// the larger extent of the other side; `down` for the bottom strip.
+TRect ResizedStrip(int from, int to, int acrossFrom, int acrossTo, int edge, bool down) noexcept {
+    if (from == to || edge < 0) return TRect{};
+    const int start = std::max(std::min(from, to) - edge, 0);
+    const int end = std::max(from, to);
+    const int across = std::max(acrossFrom, acrossTo);
+    return down ? TRect{0, start, across, end} : TRect{start, 0, end, across};
+}
+}  // namespace
+
 bool TVisualElement::SetBounds(int left, int top, int width, int height, int descent) {
     if (left == m_left && top == m_top && width == m_width && height == m_height && descent == m_descent) {
         if (!InSheetUpdate()) Invalidate();
@@ -334,14 +398,29 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     }
     const TRect oldRect = GetBoundsRect();
     const int oldDescent = m_descent;
-    Invalidate();
+    const bool moved = left != oldRect.Left || top != oldRect.Top;
+    // The marks drawn over an element (greyed, external editing, selected, in a
+    // selected text, the focus overlay) cover all of it.
+    const bool overlaid =
+        IsEffectivelyDisabled() || IsExternalEditing() || IsSelected() || IsInSelection() || IsFocused();
+    const int edge = moved || overlaid ? kWholeArea : SizeDependentEdge();
+    const TRect strips[] = {ResizedStrip(oldRect.Width(), width, oldRect.Height(), height, edge, false),
+                            ResizedStrip(oldRect.Height(), height, oldRect.Width(), width, edge, true)};
+    auto invalidateChanged = [&] {
+        if (edge == kWholeArea) {
+            Invalidate();
+            return;
+        }
+        for (const TRect& strip : strips) Invalidate(strip);
+    };
+    invalidateChanged();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
-    Invalidate();
-    if (left != oldRect.Left || top != oldRect.Top) {
+    invalidateChanged();
+    if (moved) {
         if (InSheetUpdate()) m_sheet->InvalidateAll();
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
@@ -364,7 +443,12 @@ void TVisualElement::PositionChanged() {
         m_sheet->LetGoMove(this);
     else
         m_vstate &= uint16_t(~vsMoveHeld);
-    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->PositionChanged();
+    for (TVisualElement* c = m_firstVisualChild; c;) {
+        TVisualElement* next = c->m_nextVisualSibling;
+        if (next) PrefetchToldAhead(next);
+        c->PositionChanged();
+        c = next;
+    }
     if (m_messagesSign) PlaceMessagesSign();
     if (IsFocused()) UpdateCaret();
 }
@@ -568,24 +652,6 @@ void TVisualElement::InvalidateInParent(const TRect& rectInParent) {
 // ---------------------------------------------------------------------------
 // Layout
 
-namespace {
-// The layout walk follows the sibling links through the whole tree. A tree
-// too big for the caches would make it wait for memory at every link (the
-// processor cannot guess the next address, since the walk keeps changing
-// levels), but a tree made or loaded in order lies in memory in the order
-// the walk visits it. So while a child is laid out, the memory a few
-// elements past the next sibling is asked for: a hint only, which costs a
-// few instructions where it guesses wrong.
-constexpr uintptr_t kLayoutPrefetchDistance = 1024;  // bytes past the next sibling
-constexpr uintptr_t kLayoutPrefetchBytes = 384;      // about one element and its texts
-constexpr uintptr_t kCacheLineBytes = 64;
-
-inline void PrefetchLayoutAhead(const TVisualElement* next) noexcept {
-    const uintptr_t from = reinterpret_cast<uintptr_t>(next) + kLayoutPrefetchDistance;
-    for (uintptr_t at = from; at < from + kLayoutPrefetchBytes; at += kCacheLineBytes)
-        __builtin_prefetch(reinterpret_cast<const void*>(at));
-}
-}  // namespace
 
 void TVisualElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
     for (TVisualElement* c = m_firstVisualChild; c;) {

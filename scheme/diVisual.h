@@ -136,7 +136,9 @@ public:
     uint64_t RoomGeneration() const noexcept { return m_layoutCount > 0 ? m_roomGeneration : 0; }
     // Holds the move of an element until the layout ends; an element that
     // leaves the sheet, or is told of its move otherwise, is let go (its
-    // entry cleared through the place it keeps, in constant time).
+    // entry cleared through the place it keeps, in constant time). A subtree
+    // that joins the sheet is held as one: its top takes an entry and the
+    // elements below are held through it.
     void HoldMove(TVisualElement* element);
     void LetGoMove(TVisualElement* element) noexcept;
 
@@ -385,6 +387,13 @@ public:
     virtual TRect GetHitInsets() { return TRect{}; }
     virtual TRect GetPadding() { return TRect{}; }
     virtual TRect GetUpdateRect() { return GetClientRect(); }
+    // How far in from its right and bottom edges the element's own picture
+    // depends on its size: a size change that keeps the top left corner then
+    // repaints only the strips between the old and the new edges, reaching
+    // this far in (what its children change they repaint themselves). The
+    // default, kWholeArea, repaints the old and the new area.
+    static constexpr int kWholeArea = -1;
+    virtual int SizeDependentEdge() const { return kWholeArea; }
     virtual TVisualElement* GetNextChild(TVisualElement* child, bool forward);
     virtual TVisualElement* GetNavigationParent();
     virtual void EffectiveDisabledChanged();
@@ -532,6 +541,17 @@ private:
     QSize m_room;
 };
 
+// The links of the visual tree, for pre-order walks of it (VisualPreOrder).
+struct TVisualLinks {
+    static TVisualElement* First(TVisualElement* e) noexcept { return e->FirstVisualChild(); }
+    static TVisualElement* Next(TVisualElement* e) noexcept { return e->NextVisualSibling(); }
+    static TVisualElement* Up(TVisualElement* e) noexcept { return e->VisualParent(); }
+};
+
+// The visual subtree of top in pre-order (top first), without recursion:
+// for a tree made or loaded in order, the order in which it lies in memory.
+inline TPreOrderRange<TVisualElement, TVisualLinks> VisualPreOrder(TVisualElement* top) noexcept { return {top}; }
+
 // A sheet's update bracket for a scope (nothing without a sheet).
 using TSheetUpdate = TUpdateScope<ISheet>;
 
@@ -588,6 +608,8 @@ public:
     void InsertVisualChild(TVisualElement* child, TVisualElement* before) override;
     void RemoveVisualChild(TVisualElement* child) override;
     void VisibilityChanged() override;
+    // A panel paints nothing of its own.
+    int SizeDependentEdge() const override { return 0; }
 
 private:
     void Recount(TVisualElement* child);

@@ -17,7 +17,7 @@ import re
 import sys
 
 LAYERS = ["platform", "core", "scheme", "text", "elements",
-          "pascal/generator", "pascal/elements", "ui", "app"]
+          "pascal/generator", "pascal/elements", "pascal/generation", "ui", "app"]
 FREE_FOLDERS = ["tests", "bench", "fuzz"]
 SOURCE_SUFFIXES = (".h", ".cpp")
 

@@ -9,6 +9,7 @@ QUILLANE_PACKAGES=(
   libpugixml-dev libexpat1-dev libxml2-dev libgif-dev
   clang libclang-rt-14-dev fp-compiler
   xdg-utils fonts-dejavu-core qt6-image-formats-plugins python3 gcovr
+  qt6-translations-l10n fonts-ipafont-gothic fonts-wqy-microhei
 )
 
 quillane_ensure_packages() {

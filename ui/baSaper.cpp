@@ -54,10 +54,24 @@ TPlaceBox::TPlaceBox(QWidget* parent) : TBorderedControl<QAbstractScrollArea>(pa
     resize(kDefaultSize);
 }
 
+// A region of a few rectangles is painted rectangle by rectangle, each
+// clipped to itself, so that a changed line and a far strip do not repaint
+// everything between them; a region of many goes as its bounds.
 void TPlaceBox::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    const TRect rect = TRect::FromQRect(event->rect());
-    RunGuarded("Painting a place box", [&] { PaintClient(painter, rect); });
+    RunGuarded("Painting a place box", [&] {
+        const QRegion& region = event->region();
+        if (region.rectCount() > kMaxPaintRects) {
+            PaintClient(painter, TRect::FromQRect(event->rect()));
+            return;
+        }
+        for (const QRect& rect : region) {
+            painter.save();
+            painter.setClipRect(rect);
+            PaintClient(painter, TRect::FromQRect(rect));
+            painter.restore();
+        }
+    });
 }
 
 void TPlaceBox::PaintClient(QPainter& painter, const TRect& rect) {
@@ -109,6 +123,20 @@ TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int vi
     return {within(min), within(max)};
 }
 
+TRangeStrips RangeChangeStrips(QSize from, QSize to, int margin) noexcept {
+    auto clamp = [](int64_t v) { return int(std::clamp<int64_t>(v, -kMaxScrollPosition, kMaxScrollPosition)); };
+    const int64_t wideLow = std::min(from.width(), to.width()), wideHigh = std::max(from.width(), to.width());
+    const int64_t highLow = std::min(from.height(), to.height()), highHigh = std::max(from.height(), to.height());
+    TRangeStrips strips;
+    if (wideLow != wideHigh)
+        strips.Right = TRect{clamp(wideLow - margin), clamp(-int64_t(margin)), clamp(wideHigh + margin),
+                             clamp(highHigh + margin)};
+    if (highLow != highHigh)
+        strips.Bottom = TRect{clamp(-int64_t(margin)), clamp(highLow - margin), clamp(wideHigh + margin),
+                              clamp(highHigh + margin)};
+    return strips;
+}
+
 int ScrollIntoView(int position, int visible, int nearEdge, int farEdge) noexcept {
     int64_t at = position;
     if (farEdge > at + visible) at = int64_t(farEdge) - visible;
@@ -145,6 +173,8 @@ void TRangeBox::SetClipping(TRangeBoxClipping clipping) {
 
 void TRangeBox::SetOptions(TRangeBoxOptions options) {
     if (options == m_options) return;
+    constexpr TRangeBoxOptions kPainting = rboNotBuffered | rboShowPageRect;
+    if ((options ^ m_options) & kPainting) viewport()->update();
     m_options = options;
     if (!(m_options & (rboLeftBtnMove | rboRightBtnMove))) EndPanning();
     UpdateScrollBars();
@@ -165,6 +195,12 @@ void TRangeBox::SetSpacing(int spacing) {
 void TRangeBox::SetRange(QSize range) {
     range = range.expandedTo(QSize(0, 0));
     if (range == m_range) return;
+    if (m_options & rboShowPageRect) {
+        // The frame lies one pixel around the content.
+        const TRangeStrips strips = RangeChangeStrips(m_range, range, 1);
+        InvalidateContent(strips.Right);
+        InvalidateContent(strips.Bottom);
+    }
     m_range = range;
     UpdateScrollBars();
 }
@@ -275,7 +311,6 @@ void TRangeBox::UpdateScrollBars(QSize visible) {
     }
     SetScrollPosition(m_position);
     SyncScrollBarValues();
-    viewport()->update();
 }
 
 // The window is created with both allowed bars shown: the bars are set for the

@@ -41,6 +41,8 @@ using TPBPaintDCEvent = std::function<void(TPlaceBox& sender, QPainter& dc, cons
 class TPlaceBox : public TBorderedControl<QAbstractScrollArea> {
 public:
     static constexpr QSize kDefaultSize{185, 105};
+    // A repaint of more rectangles than this paints their bounds at once.
+    static constexpr int kMaxPaintRects = 8;
 
     explicit TPlaceBox(QWidget* parent = nullptr);
 
@@ -112,6 +114,17 @@ TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int vi
 // [position, position + visible): the far edge first, then the near edge.
 int ScrollIntoView(int position, int visible, int nearEdge, int farEdge) noexcept;
 
+// The content strips that a change of the range from one size to another
+// uncovers or covers: the one right of the narrower width (as high as the
+// higher range) and the one below the lower height (as wide as the wider
+// range), each reaching margin pixels further out on every side; none where
+// that side did not change.
+struct TRangeStrips {
+    TRect Right;
+    TRect Bottom;
+};
+TRangeStrips RangeChangeStrips(QSize from, QSize to, int margin) noexcept;
+
 class TRangeBox;
 
 using TRBCancelModeEvent = std::function<void(TRangeBox& sender, QWidget* cancelling)>;
@@ -146,7 +159,9 @@ public:
     int Spacing() const noexcept { return m_spacing; }
     void SetSpacing(int spacing);
 
-    // The content size; each side at least 0.
+    // The content size; each side at least 0. A change repaints nothing of
+    // the content (its owner knows what changed there), only the strips of
+    // the page rectangle when that is shown.
     QSize Range() const noexcept { return m_range; }
     void SetRange(QSize range);
     // The content point shown at the client origin.
@@ -216,7 +231,8 @@ protected:
 
 private:
     void UpdateScrollBars() { UpdateScrollBars(GetVisibleSize()); }
-    // Sets the bars for a view of the given size.
+    // Sets the bars for a view of the given size. Nothing is repainted but
+    // what a scroll the new limits force uncovers.
     void UpdateScrollBars(QSize visible);
     void SyncScrollBarValues();
     void UpdateCaret();

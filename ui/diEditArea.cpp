@@ -28,11 +28,7 @@ const QString kPaletteKnot = QStringLiteral("Palette");
 const QString kVisibleParam = QStringLiteral("Visible");
 const QString kLogKnot = QStringLiteral("Log");
 const QString kHeightParam = QStringLiteral("Height");
-const QColor kLogButtonColor(0x87, 0xCE, 0xEB);  // sky blue
-// The clear sign's colour by severity (none, hint, warning, error).
-const QColor kSeverityColors[] = {QColor(0x40, 0x40, 0x40), QColor(0x20, 0x60, 0xC0), QColor(0xE0, 0x90, 0x00),
-                                  QColor(0xD0, 0x20, 0x20)};
-constexpr int kClearSignSize = 9;
+constexpr int kHighestSeverity = 3;
 
 struct TAreaActionText {
     TEditAreaAction Action;
@@ -55,7 +51,8 @@ constexpr TAreaActionText kAreaActionTexts[] = {
 TEditArea::TEditArea(QWidget* parent)
     : QWidget(parent), m_sheetForm(new TSheetForm), m_logForm(new TSheetForm), m_splitter(new QSplitter(Qt::Vertical)),
       m_logButton(new TPlaceBox(this)), m_fd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Find, this)),
-      m_rd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Replace, this)) {
+      m_rd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Replace, this)),
+      m_logFace(QStringLiteral(":/rc/LogButtons.png")), m_logClearSigns(QStringLiteral(":/rc/LogClear.png")) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -331,20 +328,16 @@ void TEditArea::CenterLogButton() {
     m_logButton->raise();
 }
 
+// The splitter's colour, the face, and the clear sign of the severity (of
+// none when the severity is out of range) in the middle.
 void TEditArea::PaintLogButton(QPainter& painter) {
-    const QRect face(QPoint(0, 0), kLogButtonSize);
-    painter.fillRect(face, palette().color(QPalette::Window));
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(kLogButtonColor.darker(140));
-    painter.setBrush(kLogButtonColor);
-    painter.drawRoundedRect(QRectF(face).adjusted(0.5, 0.5, -0.5, -0.5), kLogButtonCorner, kLogButtonCorner);
-    const int severity = qBound(0, m_severity, 3);
-    QPen cross(kSeverityColors[severity], 2);
-    painter.setPen(cross);
-    const QPoint centre = face.center();
-    const int half = kClearSignSize / 2;
-    painter.drawLine(centre + QPoint(-half, -half), centre + QPoint(half, half));
-    painter.drawLine(centre + QPoint(-half, half), centre + QPoint(half, -half));
+    painter.fillRect(QRect(QPoint(0, 0), kLogButtonSize), m_splitter->handle(1)->palette().color(QPalette::Window));
+    painter.drawImage(QPoint(0, 0), m_logFace);
+    const int severity = m_severity >= 1 && m_severity <= kHighestSeverity ? m_severity : 0;
+    const QRect sign(QPoint(severity * kLogClearSignSize.width(), 0), kLogClearSignSize);
+    const QPoint at((kLogButtonSize.width() - kLogClearSignSize.width()) / 2,
+                    (kLogButtonSize.height() - kLogClearSignSize.height()) / 2);
+    painter.drawImage(at, m_logClearSigns, sign);
 }
 
 void TEditArea::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 
 #include "platform/plInput.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -67,7 +68,11 @@ public:
     static constexpr int kInitialLogHeight = 130;
     static constexpr int kMinLogHeight = 10;
     static constexpr int kSplitterHeight = 8;
+    // The log button's face (":/rc/LogButtons.png") is this large; its clear
+    // sign is one cell per severity (none, hint, warning, error) of the strip
+    // ":/rc/LogClear.png".
     static constexpr QSize kLogButtonSize{58, 18};
+    static constexpr QSize kLogClearSignSize{14, 13};
     static constexpr int kLogButtonCorner = 7;
 
     explicit TEditArea(QWidget* parent = nullptr);
@@ -133,4 +138,6 @@ private:
     bool m_logShown = false;
     int m_logHeight = kInitialLogHeight;
     int m_severity = 0;
+    QImage m_logFace;
+    QImage m_logClearSigns;
 };

@@ -9,6 +9,7 @@
 #include "platform/plClock.h"
 #include "platform/plCursor.h"
 #include "platform/plMessages.h"
+#include "platform/plTimer.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diClasses.h"
 #include "scheme/diCustomElements.h"
@@ -21,6 +22,7 @@
 #include <QAbstractItemDelegate>
 #include <QBoxLayout>
 #include <QAction>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -514,6 +516,7 @@ void TSheetForm::AttachSheet(TScheme* scheme, TSheet* sheet) {
     if (m_scheme && m_scheme->UndoRedo()) m_scheme->UndoRedo()->RemoveHandler(MakeHandler<&TSheetForm::OnUndoRedo>(this));
     m_hinted = nullptr;
     m_hint->ReleaseHint();
+    StopAskingForHints();
     m_scheme = scheme;
     m_sheet = sheet;
     if (m_scheme && m_scheme->UndoRedo()) m_scheme->UndoRedo()->AddHandler(MakeHandler<&TSheetForm::OnUndoRedo>(this));
@@ -746,6 +749,7 @@ void TSheetForm::rb1KeyPress(QChar& ch) {
 
 void TSheetForm::rb1MouseDown(QMouseEvent& event, QPoint content) {
     m_hint->ReleaseHint();
+    StopAskingForHints();
     if (!m_sheet) return;
     RunGuarded("A press on the sheet", [&] {
         const QStyleHints* hints = QGuiApplication::styleHints();
@@ -771,6 +775,7 @@ void TSheetForm::rb1MouseUp(QMouseEvent& event, QPoint content) {
 void TSheetForm::rb1MouseLeave() {
     m_hinted = nullptr;
     m_hint->ReleaseHint();
+    StopAskingForHints();
     if (m_sheet) m_sheet->MouseMove(QPoint(-1, -1), 0);
 }
 
@@ -783,7 +788,10 @@ void TSheetForm::rb1ContextPopup(QContextMenuEvent& event) {
 
 void TSheetForm::rb1ShowHint(bool& canShow, QHelpEvent& hint) {
     canShow = false;  // our own hint window, never Qt's single tool tip
-    if (!m_sheet || m_sheet->Pressed() || (m_settings && !m_settings->ShowHints()->Value())) return;
+    if (!m_sheet || m_sheet->Pressed() || (m_settings && !m_settings->ShowHints()->Value())) {
+        StopAskingForHints();
+        return;
+    }
     TVisualElement* element = m_sheet->DropDown() ? nullptr : m_sheet->ElementAt(hint.pos(), false, false);
     if (element != m_hinted) m_hint->ReleaseHint();
     QString text;
@@ -795,6 +803,31 @@ void TSheetForm::rb1ShowHint(bool& canShow, QHelpEvent& hint) {
     QRect rect = m_hint->CalcHintRect(maxWidth, text);
     rect.moveTopLeft(hint.globalPos() + QPoint(0, m_rb1->fontMetrics().height() + 4));
     m_hint->ActivateHint(rect, text);
+    KeepAskingForHints();
+}
+
+void TSheetForm::KeepAskingForHints() {
+    if (!m_hintReshow) {
+        m_hintReshow = TTimerService::Make();
+        m_hintReshow->SetOnTick([this] { RunGuarded("Asking for a hint again", [this] { AskForHintAtCursor(); }); });
+    }
+    if (!m_hintReshow->IsActive()) m_hintReshow->Start(kHintReshowMs);
+}
+
+// Asked as Qt asks when the mouse rests: a tool-tip event at the cursor.
+void TSheetForm::AskForHintAtCursor() {
+    const QWidget* view = m_rb1->viewport();
+    const QPoint global = QCursor::pos();
+    if (!view->isVisible() || !view->rect().contains(view->mapFromGlobal(global))) {
+        StopAskingForHints();
+        return;
+    }
+    QHelpEvent help(QEvent::ToolTip, m_rb1->mapFromGlobal(global), global);
+    QCoreApplication::sendEvent(m_rb1, &help);
+}
+
+void TSheetForm::StopAskingForHints() {
+    if (m_hintReshow) m_hintReshow->Stop();
 }
 
 void TSheetForm::rb1Resize() {
@@ -836,12 +869,20 @@ void TSheetForm::OnUndoRedo(TItfObject*, int msg, intptr_t, intptr_t) {
         UpdateUndoRedoActions();
 }
 
+// Only the strips between the old and the new content edges change on the
+// box; what changed inside the content the sheet repaints itself.
+void TSheetForm::ContentSizeChanged() {
+    const QSize old = m_rb1->Range();
+    const QSize now(m_sheet->GetContentWidth(), m_sheet->GetContentHeight());
+    m_rb1->SetRange(now);
+    const TRangeStrips strips = RangeChangeStrips(old, m_rb1->Range(), 0);
+    m_rb1->InvalidateContent(strips.Right);
+    m_rb1->InvalidateContent(strips.Bottom);
+}
+
 void TSheetForm::OnSheet(TItfObject*, int msg, intptr_t p1, intptr_t) {
     switch (msg) {
-    case snRootBounds:
-        m_rb1->SetRange(QSize(m_sheet->GetContentWidth(), m_sheet->GetContentHeight()));
-        m_rb1->viewport()->update();
-        break;
+    case snRootBounds: ContentSizeChanged(); break;
     case snRepaint:
         if (p1)
             m_rb1->InvalidateContent(*reinterpret_cast<const TRect*>(p1));

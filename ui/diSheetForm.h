@@ -39,6 +39,7 @@ class TRangeBox;
 class TScheme;
 class TSheet;
 class TSheetForm;
+class TTimer;
 class TVisualElement;
 enum class TFindMode : uint8_t;
 
@@ -247,6 +248,13 @@ private:
     void CreateActions();
     void SetCaptions();
     void RefreshSheetState();
+    // While a hint is up, the hint is asked for again every kHintReshowMs at
+    // the cursor, so that the next element's hint follows the mouse.
+    void KeepAskingForHints();
+    void AskForHintAtCursor();
+    void StopAskingForHints();
+    // The content size changed: the range follows, the strips between the edges repaint.
+    void ContentSizeChanged();
     void UpdateEditActions();
     void UpdateUndoRedoActions();
     void UpdateTabHandling();
@@ -294,6 +302,7 @@ private:
     TClickCounter m_clicks;
     TVisualElement* m_hinted = nullptr;
     std::unique_ptr<THintWindow> m_hint;
+    std::unique_ptr<TTimer> m_hintReshow;  // made when a hint first shows
     std::unique_ptr<TDropDownControl> m_dropDown;
     bool m_selecting = false;  // the drop-down window changes the list's selection
     bool m_scrolling = false;  // the range box reports a scroll

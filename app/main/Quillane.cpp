@@ -1,9 +1,10 @@
 // The program: the units of every layer start in order, then the global data
-// module (the user's files, the settings, the language). Until the main
-// window exists the program then does what closing it does (the user's files
-// are written), lets the data module go, finalises the units in reverse and
-// ends.
+// module (the user's files, the settings, the language), then the main
+// window. Batch mode ("-exit") ends before the message loop and writes no
+// session; otherwise closing the window writes the user's files. Then the
+// window and the data module go and the units finalise in reverse.
 
+#include "app/unAppMainForm.h"
 #include "app/unGlobal.h"
 #include "app/unStartup.h"
 #include "core/cuClasses.h"
@@ -28,8 +29,9 @@ int main(int argc, char** argv) {
     int result = 0;
     try {
         const std::unique_ptr<TGlobal> global = TGlobal::Create(TGlobalSetup::FromProcess());
-        // The main window comes here; its closing writes the user's files.
-        global->SaveAtShutdown();
+        std::unique_ptr<TAppMainForm> form = StartMainWindow(*global);
+        result = RunMainWindow(*form);
+        form.reset();
     } catch (...) {
         ShowCurrentException("Starting the program");
         result = 1;

@@ -112,7 +112,8 @@ bool TParentClassField::CanReferTo(TNamespaceItem* item) {
 void TClassOfNameField::Create() {
     TIdentifierNameField::Create();
     SetOptions(Options() & ~eoRequired);
-    SetNameOptions(NameOptions() | noImageWhenFilled);
+    // "Autoname" takes the suggestion.
+    SetNameOptions(NameOptions() | noImageWhenFilled | noAutoname);
     SetImageIndex(StandardCharImageBase() + kObjStandardClassOfPicture);
 }
 
@@ -166,6 +167,9 @@ bool TClassMembersOutConnection::AcceptsItem(TNamespaceItem* item) {
     case TDeclarationKind::BuiltInClassType:
         return true;
     case TDeclarationKind::Method:
+    case TDeclarationKind::PropertyGetSet:
+    case TDeclarationKind::ArrayProperty:
+        // Methods and class properties without an instance.
         if (auto* method = dynamic_cast<IMethodOptions*>(element)) return !method->GetForInstance();
         return false;
     default:
@@ -196,6 +200,8 @@ void TElement_Object::Create() {
     m_connectionToOwner->SetOwner(m_namespace);
     m_parent = static_cast<TParentClassField*>(
         TVisualElement::CreateSubElement(TParentClassField::StaticClass(), this, nullptr, this));
+    // An empty parent takes no room until it is edited.
+    m_parent->SetVisualOptions(m_parent->VisualOptions() | voHiddenWhileEmpty);
     m_connectionToParent = TElement::CreateSubElement<TNamespaceConnectionToParent>(this);
     m_connectionToParent->SetOwner(m_namespace);
     m_connectionToParent->SetTarget(ObjectMembersNamespace());
@@ -355,8 +361,10 @@ void TElement_Object::GetItemReferences(TNameField* field, std::vector<TReferenc
 void TElement_Object::WriteTitle(TTitleWriter& writer) {
     TprNamedElementWithContent::WriteTitle(writer);
     if (NameField()) writer.AddField(NameField());
-    if (m_parent && m_parent->IsFilled()) {
-        writer.AddImage(ClassSmallPicture(kObjSmallParent));
+    if (m_parent) {
+        // Shown while filled or edited (focusing it shows it), so that a
+        // parent can be typed in; the picture only with a parent.
+        if (m_parent->IsFilled()) writer.AddImage(ClassSmallPicture(kObjSmallParent));
         writer.AddField(m_parent);
     }
     if (m_classOfName) writer.AddField(m_classOfName);

@@ -86,8 +86,10 @@ protected:
 
 // The members seen outside the object under its name and a point: events,
 // notifications and what needs no instance (methods without instance,
-// constructors, constants, "Create", "ClassName", "ClassType").
-class TClassMembersOutConnection : public TNamedNamespaceConnection {
+// constructors, constants, "Create", "ClassName", "ClassType"). An event seen
+// through it is another object's: a value may not fire it
+// (IMembersOutConnection).
+class TClassMembersOutConnection : public TNamedNamespaceConnection, public IMembersOutConnection {
     T_ELEMENT_CLASS(TClassMembersOutConnection)
 public:
     TNamespaceItem* GetNameItem() override;

@@ -3,6 +3,7 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "elements/coRoot.h"
+#include "pascal/elements/prIdentifierElements.h"
 #include "scheme/diNaming.h"
 #include "scheme/diPalette.h"
 #include "scheme/diUtils.h"
@@ -425,6 +426,11 @@ void THandlerReferenceField::UndoDependent(TKnot* snapshot) {
     MbrTellOwnerOf(this, &TElement_Handler::EventChanged);
 }
 
+void THandlerNameField::Create() {
+    TIdentifierNameField::Create();
+    SetNameOptions(NameOptions() | noAutoname);
+}
+
 bool THandlerNameField::CanAutoName() {
     auto* handler = dynamic_cast<TElement_Handler*>(ParentElement());
     return handler && handler->Event() && handler->Event()->IsFilled();
@@ -542,6 +548,15 @@ QString TOverrideInheritedElement::GetName() { return kMbrInheritedName; }
 int TOverrideInheritedElement::GetImageIndex() { return ClassCharPicture(kMbrCharInherited); }
 QString TOverrideInheritedElement::GetDescription() { return LoadStr(strCallingMethodParent); }
 
+bool TOverrideInheritedElement::GetDeclaredValueType(TNamespaceItem* item, TTypeDescriptor& descriptor) {
+    for (TNode* n = Parent(); n; n = n->Parent())
+        if (auto* override_ = dynamic_cast<TElement_Override*>(n)) {
+            TElement_Method* method = override_->OverriddenMethod();
+            return method && method->GetDeclaredValueType(item, descriptor);
+        }
+    return false;
+}
+
 void TElement_Override::Create() {
     TTitledElementWithCommandContentWithResult::Create();
     CreateExpandButton(true);
@@ -568,10 +583,14 @@ TCommandsContainerWithResult* TElement_Override::Body() const {
     return dynamic_cast<TCommandsContainerWithResult*>(Content());
 }
 
+TElement_Method* TElement_Override::OverriddenMethod() const {
+    TNamespaceItem* target = m_method ? m_method->GetTargetItem() : nullptr;
+    return target ? dynamic_cast<TElement_Method*>(target->GetElement()) : nullptr;
+}
+
 void TElement_Override::MethodChanged() {
     if (IsBeingDestroyed() || !m_parameters || !m_method) return;
-    TNamespaceItem* target = m_method->GetTargetItem();
-    auto* method = target ? dynamic_cast<TElement_Method*>(target->GetElement()) : nullptr;
+    TElement_Method* method = OverriddenMethod();
     m_parameters->SetTarget(method ? method->Parameters()->Namespace() : nullptr);
     TCommandsContainerWithResult* body = Body();
     TFieldElementResult* result = body ? body->Result() : nullptr;
@@ -589,6 +608,15 @@ void TElement_Override::MethodChanged() {
     }
     result->SetTypeItem(type);
     result->SetNameOptions(result->NameOptions() | noRegister);
+}
+
+void TElement_Override::InitNew(TPaletteItem* item) {
+    TTitledElementWithCommandContentWithResult::InitNew(item);
+    TCommandsContainerWithResult* body = Body();
+    if (!body) return;
+    if (auto* call = dynamic_cast<TCustomIdentifierElement*>(
+            body->AddElementOfClass(TElement_IdentifierInMethod::StaticClass())))
+        call->Identifier()->SetText(kMbrInheritedName);
 }
 
 void TElement_Override::FocusFirst() {

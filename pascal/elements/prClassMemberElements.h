@@ -207,11 +207,13 @@ protected:
 };
 
 // Suggests the event field's text without the types prefix and the first ".On".
+// Offers "Autoname", so that its suggestion can be taken.
 class THandlerNameField : public TIdentifierNameField {
     T_ELEMENT_CLASS(THandlerNameField)
 public:
     QString GetAutoName() override;
     bool CanAutoName() override;
+    void Create() override;
 
 protected:
     ~THandlerNameField() override = default;
@@ -258,11 +260,14 @@ protected:
     ~TOverrideReferenceField() override = default;
 };
 
-// "Inherited" in an override's body: the overridden method of the parent.
-class TOverrideInheritedElement : public TNameElement, public IProgramElement {
+// "Inherited" in an override's body: the overridden method of the parent,
+// whose value it yields.
+class TOverrideInheritedElement : public TNameElement, public IProgramElement, public IValueDeclaration {
     T_ELEMENT_CLASS(TOverrideInheritedElement)
 public:
     TProgramClassification GetClassification() const override { return {TDeclarationKind::OverrideInherited}; }
+    // The overridden method's result type; "variant" while no method is named.
+    bool GetDeclaredValueType(TNamespaceItem* item, TTypeDescriptor& descriptor) override;
     QString GetName() override;
     int GetImageIndex() override;
     QString GetDescription() override;
@@ -279,6 +284,8 @@ public:
     TConnectionToParameters* ConnectionToParameters() const noexcept { return m_parameters; }
     TOverrideInheritedElement* Inherited() const noexcept { return m_inherited; }
     TCommandsContainerWithResult* Body() const;
+    // The method the override names; nil while unresolved.
+    TElement_Method* OverriddenMethod() const;
     // The overridden method's parameters and result type.
     void MethodChanged();
     TProgramClassification GetClassification() const override { return {}; }
@@ -287,6 +294,9 @@ public:
     void WriteTitle(TTitleWriter& writer) override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void GetChildHint(TElement* child, QString& text) override;
+    // A new override calls the parent's method: its body starts with an
+    // Identifier statement naming "Inherited".
+    void InitNew(TPaletteItem* item) override;
     void Create() override;
     void BeforeDestruction() override;
 

@@ -859,6 +859,7 @@ void TElement_CaseItem::FocusFirst() {
 
 TSchemePaletteItem* BackwardPaletteItem() noexcept { return g_commandUnit ? g_commandUnit->backward : nullptr; }
 TSchemePaletteItem* AddElsePaletteItem() noexcept { return g_commandUnit ? g_commandUnit->addElse : nullptr; }
+int LetLargePicture() noexcept { return g_commandUnit ? g_commandUnit->largeImages.Picture(kLargeLet) : NoImageIndex; }
 
 namespace {
 

@@ -522,6 +522,8 @@ protected:
 
 TSchemePaletteItem* BackwardPaletteItem() noexcept;
 TSchemePaletteItem* AddElsePaletteItem() noexcept;
+// The large picture of the Let item (also on commands that add a setter); NoImageIndex outside.
+int LetLargePicture() noexcept;
 
 void InitCommandElementsUnit();
 void FinalCommandElementsUnit();

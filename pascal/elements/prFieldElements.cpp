@@ -130,7 +130,8 @@ void TCustomField::TypeFieldChanged(TWatchedTypeField* field) {
 
 void TCustomField::TypeChanged() {
     if (!m_members || IsBeingDestroyed()) return;
-    m_members->SetTypeItem(IsEffectivelyDisabled() || !m_type ? nullptr : m_type->ResolvedTarget());
+    const bool shown = ShowsTypeMembers() && !IsEffectivelyDisabled() && m_type;
+    m_members->SetTypeItem(shown ? m_type->ResolvedTarget() : nullptr);
     if (NameField() && NameField()->Item()) NameField()->Item()->NotifyChanged();
 }
 
@@ -416,6 +417,7 @@ void TFieldAccessToPrivateMembersOperation::UndoOnElement(TElement* element) {
 TPaletteItem* FieldPaletteItem() noexcept { return g_fieldUnit ? g_fieldUnit->fieldItem : nullptr; }
 TPaletteItem* FieldInitialValuePaletteItem() noexcept { return g_fieldUnit ? g_fieldUnit->initialValue : nullptr; }
 TPaletteItem* FieldAccessPaletteItem() noexcept { return g_fieldUnit ? g_fieldUnit->access : nullptr; }
+int FieldNamePicture() noexcept { return g_fieldUnit ? g_fieldUnit->charImages.Picture(0) : NoImageIndex; }
 
 void InitFieldElementsUnit() {
     if (g_fieldUnit) return;

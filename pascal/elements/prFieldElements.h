@@ -87,6 +87,8 @@ public:
 
 protected:
     ~TCustomField() override = default;
+    // Whether MembersConnection shows the type's members (an indexed property shows none).
+    virtual bool ShowsTypeMembers() const { return true; }
 
 private:
     TFieldTypeField* m_type = nullptr;
@@ -202,6 +204,8 @@ QString TypeFieldName(TTypeReferenceField* field);
 TPaletteItem* FieldPaletteItem() noexcept;
 TPaletteItem* FieldInitialValuePaletteItem() noexcept;
 TPaletteItem* FieldAccessPaletteItem() noexcept;
+// The picture of a field's name (also that of a property's backing field); NoImageIndex outside.
+int FieldNamePicture() noexcept;
 
 void InitFieldElementsUnit();
 void FinalFieldElementsUnit();

@@ -78,6 +78,15 @@ bool MayCallMethod(TElement* method, TElement* caller) {
     return IsAncestorOf(container, caller);
 }
 
+// What the value field holding an Identifier sees of the candidate: an array
+// property named by its name gets its index here and is, to the holder, read
+// (or assigned) as any property.
+TValueCandidate HeldCandidate(TValueCandidate candidate) {
+    if (candidate.Kind == TDeclarationKind::ArrayProperty && candidate.Role == TValueNameRole::Main)
+        candidate.Kind = TDeclarationKind::PropertyGetSet;
+    return candidate;
+}
+
 }  // namespace
 
 bool StacksParameterValues(const std::vector<int>& widths) noexcept {
@@ -150,7 +159,7 @@ bool TIdentifierField::CanReferTo(TNamespaceItem* item) {
     const TValueCandidate candidate = DescribeValueCandidate(item);
     if (!statement)
         if (TExpressionField* holder = owner ? AsExpressionField(owner->ParentElement()) : nullptr;
-            holder && !AcceptsValueCandidate(holder->AcceptFlags(), candidate))
+            holder && !AcceptsValueCandidate(holder->AcceptFlags(), HeldCandidate(candidate)))
             return false;
     switch (candidate.Kind) {
     case TDeclarationKind::Method:

@@ -48,7 +48,7 @@ constexpr uint32_t kListRestrictions = trLineFeeds;
 constexpr uint32_t kCodeTextorOptions = 0x101011;
 constexpr uint32_t kCodeRestrictions = trAllCharacters;
 // The bounds of an array: numbers, no variables or calls.
-constexpr uint16_t kBoundFlags = afNumbers | afNoVariables;
+constexpr uint16_t kArrayBoundFlags = afNumbers | afNoVariables;
 
 // Pictures: "prSimpleElementsCharImages" (C), "...SmallImages" (S), "...LargeImages" (L).
 enum : int {
@@ -331,10 +331,10 @@ void TElement_Array::Create() {
     SetNamePicture(this, SimpleCharPicture(kCharArray));
     // The bounds show while filled or edited ("Bounds" starts editing them).
     m_min = MakeField<TExpressionField>(this, false);
-    m_min->SetAcceptFlags(kBoundFlags);
+    m_min->SetAcceptFlags(kArrayBoundFlags);
     m_min->SetVisualOptions(m_min->VisualOptions() | voHiddenWhileEmpty);
     m_max = MakeField<TExpressionField>(this, false);
-    m_max->SetAcceptFlags(kBoundFlags);
+    m_max->SetAcceptFlags(kArrayBoundFlags);
     m_max->SetVisualOptions(m_max->VisualOptions() | voHiddenWhileEmpty);
     m_elementType = MakeField<TArrayTypeField>(this, true);
 }

@@ -12,6 +12,7 @@
 #include "pascal/elements/prFieldElements.h"
 #include "pascal/elements/prIdentifierElements.h"
 #include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prPropertyElements.h"
 #include "pascal/elements/prScheme.h"
 #include "pascal/elements/prSimpleElements.h"
 #include "pascal/elements/prStandard.h"
@@ -32,6 +33,7 @@ void RegisterPascalElementsUnits(TUnitRegistry& registry) {
     registry.Add(QStringLiteral("prExpressionExElements"), InitExpressionExElementsUnit, FinalExpressionExElementsUnit);
     registry.Add(QStringLiteral("prIdentifierElements"), InitIdentifierElementsUnit, FinalIdentifierElementsUnit);
     registry.Add(QStringLiteral("prCommandElements"), InitCommandElementsUnit, FinalCommandElementsUnit);
+    registry.Add(QStringLiteral("prPropertyElements"), InitPropertyElementsUnit, FinalPropertyElementsUnit);
     registry.Add(QStringLiteral("prCustomFieldElements"), InitCustomFieldElementsUnit, FinalCustomFieldElementsUnit);
     // The program kind, once the classes its root takes are there.
     registry.Add(QStringLiteral("prScheme"), InitSchemeUnit, FinalSchemeUnit);

@@ -141,10 +141,8 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
 // becomes fixed is added to every built set that holds it, so the pass stays
 // linear in the size of the model.
 
-namespace {
-// The words that Free Pascal's Delphi mode reserves (lower case): a wish that
-// is one of them takes a number like a taken name.
-bool IsReservedWord(const QString& folded) {
+bool IsPascalReservedWord(const QString& name) {
+    const QString folded = PascalFoldName(name);
     static const QSet<QString> words = [] {
         QSet<QString> set;
         for (const char16_t* w :
@@ -160,6 +158,8 @@ bool IsReservedWord(const QString& folded) {
     }();
     return words.contains(folded);
 }
+
+namespace {
 
 // How many scopes of ancestors a look-up follows at most (a cycle of
 // ancestors would otherwise never end).
@@ -196,7 +196,8 @@ private:
     }
 
     bool InScope(const TPascalNamedNode* node, const QString& key) {
-        if (IsReservedWord(key)) return true;
+        // A wish that is a reserved word takes a number like a taken name.
+        if (IsPascalReservedWord(key)) return true;
         for (TPascalNode* level = node->ParentNode(); level; level = level->ParentNode())
             if (Scope(level)->Contains(key)) return true;
         return !m_unit && PascalFoldName(m_module->Name) == key;

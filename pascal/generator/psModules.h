@@ -65,6 +65,10 @@ public:
 // A new unit model with that name.
 TNodePtr<TPascalUnit> CreatePascalUnit(const QString& name);
 
+// Whether the name is a word Free Pascal's Delphi mode reserves (ASCII
+// letters compared without case); such a name is written with "&" before it.
+bool IsPascalReservedWord(const QString& name);
+
 // The unique-name pass: every provisional name of the module, in pre-order,
 // is changed until no fixed name in its scope equals it (ASCII letters
 // compare without case) and then becomes fixed itself.

@@ -110,4 +110,20 @@ TEST_F(AppActionsTest, EnabledStatesFollowTheDocumentManagerAndWithoutOneNothing
     EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
 }
 
+// A modified flag changes no action by itself (the manager broadcasts
+// nothing for it); the next notification 4 brings Save All in step.
+TEST_F(AppActionsTest, SaveAllFollowsTheModifiedStateAtTheNextNotificationFour) {
+    TEditorAppActions editor(&form);
+    editor.Loaded();
+    editor.SetDocumentor(&documentor);
+    TDocument* document = documentor.New(false, 0);
+    document->SaveAs(QStringLiteral("named"));
+    EXPECT_FALSE(editor.FileSaveAll()->isEnabled()) << "named and saved";
+    document->UndoRedo().SetModified(true);
+    documentor.Broadcast(TDocumentor::dnUpdateUndoRedo);
+    EXPECT_FALSE(editor.FileSaveAll()->isEnabled()) << "not on another notification";
+    documentor.Broadcast(TDocumentor::dnUpdateAppActions);
+    EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
+}
+
 }  // namespace

@@ -24,6 +24,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -200,6 +202,29 @@ TEST_F(GlobalTest, TheLanguageSettingSetsTheTextsAndCaptionsTheActionListsAndAnU
         EXPECT_EQ(actions.Captioned, captioned + 1) << c.Text();
         EXPECT_EQ(StoredValue(UserFile("settings"), "General/Language"), c["Value"]) << c.Text();
     }
+}
+
+// The captions of a message box's Yes, No and Cancel buttons, without accelerators.
+std::string MessageBoxButtonCaptions() {
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QStringList captions;
+    for (QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+        captions << box.button(b)->text().remove(QLatin1Char('&'));
+    return captions.join(QLatin1Char('/')).toStdString();
+}
+
+TEST_F(GlobalTest, QtsOwnDialogsSpeakTheInterfaceLanguageAndEnglishAgainAfterSwitchingBack) {
+    auto global = TGlobal::Create(Setup());
+    global->Settings().General()->Language()->SetValue("DEU");
+    EXPECT_EQ(MessageBoxButtonCaptions(), "Ja/Nein/Abbrechen");
+    global->Settings().General()->Language()->SetValue("NLD");
+    EXPECT_EQ(MessageBoxButtonCaptions(), "Ja/Nee/Annuleren");
+    global->Settings().General()->Language()->SetValue("ENU");
+    EXPECT_EQ(MessageBoxButtonCaptions(), "Yes/No/Cancel");
+    global->Settings().General()->Language()->SetValue("DEU");
+    global.reset();
+    EXPECT_EQ(MessageBoxButtonCaptions(), "Yes/No/Cancel") << "the program's end takes Qt's translator away";
 }
 
 TEST_F(GlobalTest, ButtonLooksUseTheMessageFontAndTheStandardOneIsTheDefaultButtonPainter) {

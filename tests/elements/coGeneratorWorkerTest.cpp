@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 class TTestWorker : public TSchemeGeneratorWorker {
@@ -170,6 +172,66 @@ TEST_F(GeneratorWorker, LinksToCopiesInsideTextsPointAtTheElementsTheyWereMadeFr
     EXPECT_EQ(messages.GetItem(messages.GetCount() - 1)->Segment(0).Value, QString::number(test->Number()));
 }
 
+// A value of characters only is put in as its text; one holding an element
+// that stays (an emptiness test) is copied whole, element and breaks kept.
+TEST_F(GeneratorWorker, SubstitutedValuesKeepTheirParagraphBreaksTabsAndEmbeddedElements) {
+    TInlineEmptinessTests inline_;
+    struct TCase {
+        const char* value;
+        bool embedTest;  // an emptiness test after the value's characters
+        const char* expected;
+        int paragraphs;
+    };
+    const TCase cases[] = {
+        {"Hello", false, "<Hello>", 1},
+        {"Hi\r\nthere\r\n", false, "<Hi\r\nthere\r\n>", 3},
+        {"a\tb", false, "<a\tb>", 1},
+        {"", false, "<>", 1},
+        {"Hi\r\n", true, "<Hi\r\n", 2},
+    };
+    for (const TCase& row : cases) {
+        TElement_Text* greeting = AddText(scheme, QStringLiteral("Greeting"), QString::fromUtf8(row.value));
+        if (row.embedTest) ASSERT_NE(Embed<TElement_IsEmpty>(greeting->ValueField()), nullptr);
+        TElement_Text* user = AddText(scheme, QStringLiteral("User"), QStringLiteral("<"));
+        AddSubstitution(user, QStringLiteral("Greeting"));
+        Append(user->ValueField(), QStringLiteral(">"));
+        TTestWorker run;
+        run.Root = scheme->Root();
+        run.SetMessages(&messages);
+        run.Generate();
+        const TTextor* text = user->ValueField()->Textor();
+        const QString got = user->ValueField()->GetText();
+        if (row.embedTest)
+            EXPECT_TRUE(got.startsWith(QString::fromUtf8(row.expected))) << got.toStdString();
+        else
+            EXPECT_EQ(got, QString::fromUtf8(row.expected));
+        EXPECT_EQ(text->ParagraphCount(), row.paragraphs) << row.value;
+        int tests = 0;
+        for (TNode* node : PreOrder<TNode>(user->ValueField())) tests += dynamic_cast<TElement_IsEmpty*>(node) != nullptr;
+        EXPECT_EQ(tests, row.embedTest ? 1 : 0) << row.value;
+        EXPECT_EQ(text->ElementPortionCount(), tests) << row.value;
+        greeting->Free();
+        user->Free();
+    }
+}
+
+// Plain values (paths, dates, built-in values, a substitution's own text)
+// go in as characters; line breaks in them split paragraphs as loading does.
+TEST_F(GeneratorWorker, PlainValuesReplaceTheElementAsCharactersWithTheirLineBreaks) {
+    for (const char* plain : {"x\r\ny", "", "one"}) {
+        TElement_Text* user = AddText(scheme, QStringLiteral("User"), QStringLiteral("<"));
+        TElement_Path* path = Embed<TElement_Path>(user->ValueField());
+        ASSERT_NE(path, nullptr);
+        Append(user->ValueField(), QStringLiteral(">"));
+        worker.ReplaceInText(path, QString::fromUtf8(plain));
+        const TTextor* text = user->ValueField()->Textor();
+        EXPECT_EQ(user->ValueField()->GetText(), QLatin1Char('<') + QString::fromUtf8(plain) + QLatin1Char('>'));
+        EXPECT_EQ(text->ParagraphCount(), QString::fromUtf8(plain).contains('\n') ? 2 : 1) << plain;
+        EXPECT_EQ(text->ElementPortionCount(), 0) << plain;
+        user->Free();
+    }
+}
+
 TEST_F(GeneratorWorker, WithoutAMessageListNothingIsReportedAndNoCopiesArePaired) {
     TInlineEmptinessTests inline_;
     Embed<TElement_IsEmpty>(AddText(scheme, QStringLiteral("Other"))->ValueField());
@@ -225,6 +287,21 @@ TEST(GeneratorWorkerHook, SubWorkersFreedInAnyOrderLeaveTheListsOwnHandler) {
         list.AddTextMessage(mkHint, QStringLiteral("two"));
         EXPECT_EQ(announced, 2) << parentFirst;
     }
+}
+
+// Numbers far apart, below the first page and at the ends of the range each
+// keep their own bit; neighbours of a number held stay out.
+TEST(ElementNumberSet, HoldsEachNumberOnceWhateverPagesTheyFallIn) {
+    TElementNumberSet set;
+    const int32_t held[] = {70000, 1, 4095, 4096, 69999, 0, 123456789, -1, std::numeric_limits<int32_t>::max()};
+    for (int32_t number : held) {
+        EXPECT_FALSE(set.Contains(number)) << number;
+        EXPECT_TRUE(set.Insert(number)) << number;
+        EXPECT_FALSE(set.Insert(number)) << number << " a second time";
+    }
+    for (int32_t number : held) EXPECT_TRUE(set.Contains(number)) << number;
+    for (int32_t number : {2, 4094, 4097, 8192, 70001, 123456788, -2, std::numeric_limits<int32_t>::min()})
+        EXPECT_FALSE(set.Contains(number)) << number;
 }
 
 // ---------------------------------------------------------------------------

@@ -95,6 +95,21 @@ TEST_F(Canvas, ElementWidthsAreCachedUntilReset) {
     EXPECT_EQ(canvas->CachedWidthCount(), 0);
 }
 
+// A sheet of more distinct texts than the cache keeps starts the cache over:
+// it never holds more than its limit, and a text measured before the start
+// over, one measured after it and one new are each answered with its width.
+TEST_F(Canvas, ElementWidthCacheStartsOverPastItsLimit) {
+    const int limit = int(TCustomSheetCanvas::kMeasuredTextLimit);
+    const QString wide = QStringLiteral("WWWWWW"), narrow = QStringLiteral("iii");
+    canvas->TextWidthElement(wide);
+    for (int i = 0; i < limit; ++i) canvas->TextWidthElement(QString::number(i));
+    EXPECT_LE(canvas->CachedWidthCount(), limit);
+    canvas->TextWidthElement(narrow);
+    for (const QString& text : {wide, narrow, QString::number(limit - 1), QStringLiteral("new")})
+        EXPECT_EQ(canvas->TextWidthElement(text), canvas->TextWidthElementUncached(text)) << text.toStdString();
+    EXPECT_NE(canvas->TextWidthElement(wide), canvas->TextWidthElement(narrow));
+}
+
 // Image texts are measured with the theme's padding; an empty one draws the
 // char image in the vertical middle.
 TEST_F(Canvas, ImageTextIsMeasuredAndDrawn) {

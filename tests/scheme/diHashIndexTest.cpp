@@ -92,6 +92,26 @@ TEST(HashIndexTest, AClearedIndexHoldsNothingAndTakesNewEntries) {
     EXPECT_TRUE(Under(index, MixHash(7)).empty());
 }
 
+// Forgetting keeps the slots for the next entries: the entries still waiting
+// to go in and the removals still waiting are dropped with the rest, so
+// nothing comes back and the index takes and finds new entries as before.
+TEST(HashIndexTest, AForgottenIndexDropsWaitingEntriesAndTakesNewOnes) {
+    std::vector<int> values(100);
+    THashIndex<int> index;
+    auto hashOf = [&values](int& v) { return MixHash(uint64_t(&v - values.data())); };
+    for (int& v : values) index.Insert(hashOf(v), &v);
+    for (int i = 0; i < 5; ++i) index.EraseHeld(hashOf(values[size_t(i)]), &values[size_t(i)]);
+    index.Forget();
+    for (int& v : values) EXPECT_TRUE(Under(index, hashOf(v)).empty());
+    for (int i = 0; i < 50; ++i) index.Insert(hashOf(values[size_t(i)]), &values[size_t(i)]);
+    for (int i = 0; i < 100; ++i) {
+        int* v = &values[size_t(i)];
+        EXPECT_EQ(Under(index, hashOf(*v)), i < 50 ? std::vector<int*>{v} : std::vector<int*>{}) << i;
+    }
+    EXPECT_TRUE(index.Erase(hashOf(values[7]), &values[7]));
+    EXPECT_TRUE(Under(index, hashOf(values[7])).empty());
+}
+
 TEST(HashIndexTest, MixedHashesOfNeighboursStayApart) {
     std::vector<uint64_t> homes;
     for (uint64_t i = 0; i < 1024; ++i) homes.push_back(MixHash(i) & 1023);

@@ -138,6 +138,72 @@ TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
     }
 }
 
+std::vector<TRect> RectList(const QString& text) {
+    std::vector<TRect> rects;
+    for (const QString& item : text.split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList n = item.split(u',');
+        rects.push_back(TRect{n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt()});
+    }
+    return rects;
+}
+
+// The rows of tests/data/scheme/repaint-areas.txt: rectangles invalidated in
+// one bracket and the repaints when it closes.
+TEST_F(SheetUpdate, RectanglesNearEachOtherRepaintAsTheirBoundsAndFarOnesApart) {
+    for (const QStringList& row : CaseRows("scheme/repaint-areas.txt", 2)) {
+        SCOPED_TRACE(row.join(u" -> ").toStdString());
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            for (const TRect& rect : RectList(row[0])) sheet.InvalidateRect(rect);
+        }
+        std::vector<std::optional<TRect>> expected;
+        for (const TRect& rect : RectList(row[1])) expected.emplace_back(rect);
+        EXPECT_EQ(rec.repaints, expected);
+    }
+}
+
+// An element whose picture changes only near its edges (a panel: none of its
+// own; the sheet's root: its frame) repaints only the strip between its old
+// and new right or bottom edges when its size changes; a box that fills
+// itself and a selected panel repaint their old and new areas, a moved one
+// everything.
+TEST_F(SheetUpdate, ASizeChangeRepaintsTheStripBetweenTheEdgesOfElementsPaintedOnlyThere) {
+    TElement_TestBox* anchor = AddBox(root);  // keeps the sheet's root from growing with the others
+    anchor->SetVisualParent(sheet.Root());
+    anchor->SetBounds(0, 0, 1000, 1000);
+    TPanelElement* panel = TElement::CreateIn<TPanelElement>(scheme.get(), root);
+    panel->SetVisualParent(sheet.Root());
+    panel->SetBounds(0, 500, 100, 40);
+    TElement_TestBox* box = AddBox(root);
+    box->SetVisualParent(sheet.Root());
+    box->SetBounds(0, 600, 100, 40);
+    using TRepaints = std::vector<std::optional<TRect>>;
+    auto repaints = [this](const std::function<void()>& change) {
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            change();
+        }
+        return rec.repaints;
+    };
+    EXPECT_EQ(repaints([&] { panel->SetSize(130, 40); }), (TRepaints{TRect{100, 500, 130, 540}})) << "wider";
+    EXPECT_EQ(repaints([&] { panel->SetSize(110, 40); }), (TRepaints{TRect{110, 500, 130, 540}})) << "narrower";
+    EXPECT_EQ(repaints([&] { panel->SetSize(110, 25); }), (TRepaints{TRect{0, 525, 110, 540}})) << "lower";
+    EXPECT_EQ(repaints([&] { box->SetSize(130, 40); }), (TRepaints{TRect{0, 600, 130, 640}})) << "a box fills itself";
+    sheet.SetElementSelected(panel, true);
+    EXPECT_EQ(repaints([&] { panel->SetSize(140, 25); }), (TRepaints{TRect{0, 500, 140, 525}})) << "selected: its mark";
+    sheet.SetElementSelected(panel, false);
+    EXPECT_EQ(repaints([&] { panel->SetBounds(1, 500, 140, 25); }), (TRepaints{std::nullopt})) << "moved";
+
+    const int frame = sheet.Root()->SizeDependentEdge();
+    ASSERT_GE(frame, 0);
+    const TRect area = AreaInSheet(sheet.Root());
+    EXPECT_EQ(repaints([&] { sheet.Root()->SetSize(area.Width() + 10, area.Height()); }),
+              (TRepaints{TRect{area.Right - frame, area.Top, area.Right + 10, area.Bottom}}))
+        << "the sheet's frame";
+}
+
 TEST_F(SheetUpdate, AvailableWidthChangedInABracketLaysOutOnceWithTheWidthFlag) {
     QStringList log;
     root->Log = &log;

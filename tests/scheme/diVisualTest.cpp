@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -281,6 +282,72 @@ TEST_F(VisualElements, ManyElementsLeavingDuringOneLayoutAreLetGoOneByOne) {
         if (leaves(i) && boxes[size_t(i)] != returning) continue;
         EXPECT_EQ(logs[size_t(i)].count("PositionChanged"), 1) << "box " << i;
     }
+}
+
+// A subtree joining the sheet inside a layout is one move, told when the
+// outermost layout ends: every element of it once (through its top, moved
+// or not), none before, and none that left the sheet meanwhile. Afterwards
+// each of them is held and told on its own again.
+TEST_F(VisualElements, SubtreeJoiningDuringALayoutIsToldOnceThroughItsTop) {
+    TElement_TestBox* top = AddBox(root);
+    TElement_TestBox* child = AddBox(top);
+    TElement_TestBox* grand = AddBox(child);
+    TElement_TestBox* leaver = AddBox(top);
+    const std::vector<TElement_TestBox*> boxes{top, child, grand, leaver};
+    std::vector<QStringList> logs(boxes.size());
+    for (size_t i = 0; i < boxes.size(); ++i) boxes[i]->Log = &logs[i];
+    auto told = [&logs] {
+        std::vector<qsizetype> counts;
+        for (QStringList& log : logs) counts.push_back(std::exchange(log, {}).count("PositionChanged"));
+        return counts;
+    };
+    top->SetVisualParent(nullptr);
+    told();
+    {
+        const TSheetLayoutScope layout(&sheet);
+        top->SetVisualParent(root);
+        child->SetPosition(child->Left() + 4, child->Top());
+        leaver->SetVisualParent(nullptr);
+        EXPECT_EQ(told(), (std::vector<qsizetype>{0, 0, 0, 0}));
+    }
+    EXPECT_EQ(told(), (std::vector<qsizetype>{1, 1, 1, 0}));
+    leaver->SetVisualParent(top);
+    told();
+    {
+        const TSheetLayoutScope layout(&sheet);
+        for (TElement_TestBox* box : {grand, leaver}) box->SetPosition(box->Left() + 1, box->Top());
+    }
+    EXPECT_EQ(told(), (std::vector<qsizetype>{0, 0, 1, 1}));
+}
+
+// A subtree leaving the sheet and joining it again takes exactly itself
+// along, walked in the visual tree's order (which here differs from the
+// order its elements were made in): its siblings and their subtrees, still
+// linked beside it while it leaves, keep the sheet.
+TEST_F(VisualElements, SubtreeJoiningAndLeavingTheSheetTakesExactlyItselfAlong) {
+    TElement_TestBox* before = AddBox(root);
+    TElement_TestBox* top = AddBox(root);
+    TElement_TestBox* after = AddBox(root);
+    TElement_TestBox* afterChild = AddBox(after);
+    TElement_TestBox* a = AddBox(top);
+    TElement_TestBox* b = AddBox(top);
+    TElement_TestBox* a1 = AddBox(a);
+    TElement_TestBox* a2 = AddBox(a);
+    TElement_TestBox* a21 = AddBox(a2);
+    b->SetVisualParentAt(top, a);
+    std::vector<TVisualElement*> walked;
+    for (TVisualElement* e : VisualPreOrder(top)) walked.push_back(e);
+    const std::vector<TVisualElement*> subtree{top, b, a, a1, a2, a21};
+    EXPECT_EQ(walked, subtree);
+    const std::vector<TVisualElement*> outside{root, before, after, afterChild};
+    ISheet* const shown = &sheet;
+
+    top->SetVisualParent(nullptr);
+    for (TVisualElement* e : subtree) EXPECT_EQ(e->Sheet(), nullptr);
+    for (TVisualElement* e : outside) EXPECT_EQ(e->Sheet(), shown);
+    top->SetVisualParentAt(root, after);
+    for (TVisualElement* e : subtree) EXPECT_EQ(e->Sheet(), shown);
+    for (TVisualElement* e : outside) EXPECT_EQ(e->Sheet(), shown);
 }
 
 // Regression: the sign was owned twice, by the sheet's root element and by

@@ -1,6 +1,7 @@
 #pragma once
 // Registers the units of every layer that the test program links, in layer
-// order. QUILLANE_TEST_LAYER counts the layers linked (platform is 1, core 2).
+// order. QUILLANE_TEST_LAYER counts the layers linked (platform is 1, core 2;
+// the Pascal generation layer, 8, registers no units).
 
 #include "core/cuUnits.h"
 #if QUILLANE_TEST_LAYER >= 3
@@ -15,7 +16,7 @@
 #if QUILLANE_TEST_LAYER >= 7
 #include "pascal/elements/prUnits.h"
 #endif
-#if QUILLANE_TEST_LAYER >= 8
+#if QUILLANE_TEST_LAYER >= 9
 #include "ui/diUiUnits.h"
 #endif
 
@@ -34,7 +35,7 @@ inline void RegisterTestUnits(TUnitRegistry& units) {
 #if QUILLANE_TEST_LAYER >= 7
     RegisterPascalElementsUnits(units);
 #endif
-#if QUILLANE_TEST_LAYER >= 8
+#if QUILLANE_TEST_LAYER >= 9
     RegisterUiUnits(units);
 #endif
 #else

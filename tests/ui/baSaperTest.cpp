@@ -1,11 +1,14 @@
 // The place box and the range box: scroll limits of the four clipping modes,
 // bringing a rectangle into view, and a shown box that hands mouse events over
 // in content coordinates, scrolls by wheel, keys and bar, repaints only the
-// uncovered strip, shows its caret only while focused, pans in pan mode, and a
-// picture for review ("rangebox-review.png" in the build folder).
+// uncovered strip (and only the page rectangle's strips for a new range),
+// shows its caret only while focused, pans in pan mode, and a picture for
+// review ("rangebox-review.png" in the build folder).
 
 #include "platform/plTimer.h"
+#include "support/imageCompare.h"
 #include "support/testCases.h"
+#include "support/testScreen.h"
 #include "ui/baSaper.h"
 
 #include <QApplication>
@@ -273,6 +276,31 @@ TEST_F(RangeBox, AScrollRepaintsOnlyTheUncoveredStripInContentCoordinates) {
     ASSERT_FALSE(Painted.isEmpty());
     const QSize visible = box->GetVisibleSize();
     EXPECT_EQ(Painted.back(), (TRect{0, visible.height(), visible.width(), visible.height() + 10}));
+}
+
+// A new range repaints no content (its owner knows what changed), only the
+// strips of the page rectangle around it; the screen then shows what a full
+// repaint shows.
+TEST_F(RangeBox, ARangeChangeRepaintsOnlyThePageRectStripsAndMatchesAFullRepaint) {
+    box->SetOptions(rboShowPageRect);
+    QApplication::processEvents();
+    box->SetRange(QSize(100, 60));  // the bars go: the view grows and is repainted
+    QApplication::processEvents();
+    const TRect view = box->ClientToContent(TRect{0, 0, box->GetVisibleSize().width(), box->GetVisibleSize().height()});
+    for (QSize range : {QSize(150, 60), QSize(150, 90), QSize(120, 40)}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(range.width()).arg(range.height()).toStdString());
+        Painted.clear();
+        box->SetRange(range);
+        QApplication::processEvents();
+        ASSERT_EQ(box->ClientToContent(TRect{0, 0, box->GetVisibleSize().width(), box->GetVisibleSize().height()}), view);
+        ASSERT_FALSE(Painted.isEmpty());
+        for (const TRect& rect : Painted) EXPECT_NE(rect, view) << "the whole view";
+        EXPECT_TRUE(SamePixels(OnScreen(*View()), FullyRepainted(*View())));
+    }
+    Painted.clear();
+    box->SetRange(QSize(120, 40));
+    QApplication::processEvents();
+    EXPECT_TRUE(Painted.isEmpty()) << "the same range";
 }
 
 TEST_F(RangeBox, ShowsTheCaretOnlyWhileFocusedAndMovesItWithTheContent) {

@@ -2,9 +2,10 @@
 // and button shown by the first message and hidden at once by clearing, stored
 // log heights out of range ignored, the layout's round trip, F5 running the
 // refresh and the check once each, Find Next without a text opening the find
-// dialog, the replace dialog's Replace All, and no two enabled actions of the
-// window on one key. Review pictures "forms-review-sheet.png" (sheet with
-// focus, selection, caret and the log) and "forms-review-replace.png".
+// dialog, the replace dialog's Replace All, Ctrl+R and Ctrl+H opening it, the
+// log button's pictures, and no two enabled actions of the window on one key.
+// Review pictures "forms-review-sheet.png" (sheet with focus, selection, caret
+// and the log) and "forms-review-replace.png".
 
 #include "ui/diEditArea.h"
 
@@ -13,6 +14,7 @@
 #include "platform/plDialogs.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diMessages.h"
+#include "support/imageCompare.h"
 #include "support/testEnglish.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
@@ -24,6 +26,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -120,6 +123,30 @@ TEST_F(EditArea, LogPaneWithSplitterAndButtonShownByAMessageAndClearedByTheButto
     EXPECT_FALSE(area->LogButton().isVisible());
 }
 
+// The button's face and clear signs are the pictures the resource script
+// draws: the sign of the log's severity in the middle of the face.
+TEST_F(EditArea, LogButtonShowsItsFaceAndTheClearSignOfTheSeverityFromThePictures) {
+    const QImage face(QStringLiteral(":/rc/LogButtons.png"));
+    const QImage signs(QStringLiteral(":/rc/LogClear.png"));
+    ASSERT_EQ(face.size(), TEditArea::kLogButtonSize);
+    const QSize sign = TEditArea::kLogClearSignSize;
+    const QRect inside(TEditArea::kLogButtonCorner, 2, face.width() - 2 * TEditArea::kLogButtonCorner, face.height() - 4);
+    for (int kind : {int(mkWarning), int(mkError)}) {
+        log->Messages().AddTextMessage(uint8_t(kind), QStringLiteral("look"));
+        QCoreApplication::processEvents();
+        ASSERT_EQ(area->LogSeverity(), kind);
+        QImage expected(face.size(), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(area->Splitter().handle(1)->palette().color(QPalette::Window));
+        QPainter painter(&expected);
+        painter.drawImage(0, 0, face);
+        painter.drawImage((face.width() - sign.width()) / 2, (face.height() - sign.height()) / 2, signs,
+                          kind * sign.width(), 0, sign.width(), sign.height());
+        painter.end();
+        const QImage shown = area->LogButton().viewport()->grab().toImage();
+        EXPECT_TRUE(SamePixels(shown.copy(inside), expected.copy(inside))) << kind;
+    }
+}
+
 TEST_F(EditArea, StoredLogHeightsOutOfRangeAreIgnoredAndTheLayoutRoundTrips) {
     Warn(QStringLiteral("w"));
     for (int height : {5, area->height() / 2 + 1}) {
@@ -171,6 +198,21 @@ TEST_F(EditArea, ReplaceAllFromTheDialogCountsTheReplacementsMade) {
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
     EXPECT_EQ(dialogs.Boxes[0].Text, QStringLiteral(u"The program has made 7\u00A0replacements."));
     dialog.close();
+}
+
+// Ctrl+R is the replace command's second key: on the sheet it opens the
+// replace dialog (as Ctrl+H does) before any key handler of the sheet or its
+// owner sees it, and types nothing.
+TEST_F(EditArea, CtrlRAndCtrlHOnTheSheetOpenTheReplaceDialogAndTypeNothing) {
+    const QString before = text->GetText();
+    for (Qt::Key key : {Qt::Key_R, Qt::Key_H}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        area->ReplaceDialog().close();
+        QTest::keyClick(&area->SheetForm().RangeBox(), key, Qt::ControlModifier);
+        EXPECT_TRUE(area->ReplaceDialog().isVisible());
+        EXPECT_EQ(text->GetText(), before);
+    }
+    area->ReplaceDialog().close();
 }
 
 TEST_F(EditArea, NoTwoEnabledActionsOfTheWindowShareAKey) {

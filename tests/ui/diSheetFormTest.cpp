@@ -1,11 +1,12 @@
-// The sheet form on a real scheme (a box holding a rich text with logic
-// frames and a drop-down), driven with QTest's keys and clicks: the owner
-// sees keys first, unconsumed keys beep once, the drop-down window takes only
-// its navigation keys, undo never falls back to redo, find and replace count
-// and report, going to elements, collapsing as one undo step, pixels of a
-// scrolled form; the pure parts (multi-click counting, drop-down placement)
-// by tables. The review picture "forms-review-dropdown.png" goes into the
-// build folder.
+// The sheet form on a real scheme (a box holding a rich text with logic frames
+// and a drop-down), driven with QTest's keys and clicks: the owner sees keys
+// first, unconsumed keys beep once, the drop-down window takes only its
+// navigation keys, undo never falls back to redo, find and replace count and
+// report, going to elements, collapsing as one undo step, pixels of a scrolled
+// form, keys that resize the content repainting only what changed (the screen
+// equal to a full repaint), the hint asked again while up; the pure parts
+// (multi-click counting, drop-down placement) by tables. The review picture
+// "forms-review-dropdown.png" goes into the build folder.
 
 #include "ui/diSheetForm.h"
 
@@ -13,8 +14,11 @@
 #include "elements/diSimpleElements.h"
 #include "platform/plClock.h"
 #include "platform/plDialogs.h"
+#include "platform/plTimer.h"
 #include "scheme/diClasses.h"
+#include "support/imageCompare.h"
 #include "support/testEnglish.h"
+#include "support/testScreen.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
 #include "ui/baHintWindow.h"
@@ -22,8 +26,10 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QPainter>
+#include <QSet>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -262,6 +268,41 @@ TEST_F(SheetForm, HintOfTheElementUnderTheMouseInOurOwnWindowOncePerElementAndOn
     EXPECT_FALSE(form->Hint().isVisible());
 }
 
+// Once a hint is up, the hint is asked for again every 165 ms at the cursor:
+// the next element's hint follows the mouse without a rest, the same element
+// is asked with an empty text, and leaving the box ends the asking.
+TEST_F(SheetForm, HintIsAskedAgainEvery165MsAtTheCursorUntilTheMouseLeaves) {
+    TManualTimerService timers;
+    TTimerServiceInstaller installed(&timers);
+    TElement_LogicFrame* first = AddFrame(QStringLiteral("f"));
+    TElement_LogicFrame* second = AddFrame(QStringLiteral("g"));
+    Layout();
+    auto centre = [this](TVisualElement* e) {
+        return Box().viewport()->mapToGlobal(
+            Box().ContentToClient(e->ClientToSheet(QPoint(e->Width() / 2, e->Height() / 2))));
+    };
+    const QPoint a = centre(first->ExpandButton()), b = centre(second->ExpandButton());
+    ASSERT_NE(a, b);
+    QCursor::setPos(a);
+    QHelpEvent help(QEvent::ToolTip, Box().mapFromGlobal(a), a);
+    QCoreApplication::sendEvent(&Box(), &help);
+    ASSERT_TRUE(form->Hint().isVisible());
+    form->Hint().ReleaseHint();
+    QCursor::setPos(b);
+    timers.Advance(TSheetForm::kHintReshowMs - 1);
+    EXPECT_FALSE(form->Hint().isVisible()) << "not yet";
+    timers.Advance(1);
+    EXPECT_TRUE(form->Hint().isVisible()) << "the next element";
+    form->Hint().ReleaseHint();
+    timers.Advance(TSheetForm::kHintReshowMs);
+    EXPECT_FALSE(form->Hint().isVisible()) << "the same element: once";
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&Box(), &leave);
+    QCursor::setPos(a);
+    timers.Advance(2 * TSheetForm::kHintReshowMs);
+    EXPECT_FALSE(form->Hint().isVisible()) << "no more asking";
+}
+
 TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
     constexpr int kInterval = 500, kThreshold = 4;
     TClickCounter counter;
@@ -355,6 +396,44 @@ TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) 
         for (int x = 0; x < size.width(); ++x) differing += shown.pixel(x, y) != expected.pixel(x, y);
     // Only the caret (and the selection's edge) differ from the sheet's own picture.
     EXPECT_LT(differing, size.height() * 4);
+}
+
+// Keys that widen and narrow the content repaint what changed, not the whole
+// view (the content size reaches the box's range and bars without a full
+// repaint), and the screen then shows what a full repaint of the sheet shows.
+TEST_F(SheetForm, TypingThatResizesTheContentRepaintsOnlyWhatChangedAndMatchesAFullRepaint) {
+    QWidget& view = *Box().viewport();
+    QRegion painted;
+    struct TPaintSpy : QObject {
+        QRegion* Painted;
+        explicit TPaintSpy(QRegion* painted) : Painted(painted) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) *Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy(&painted);
+    view.installEventFilter(&spy);
+    // On the sheet's root, whose size follows the text's.
+    text->SetVisualParent(sheet.Root());
+    Layout();
+    text->FocusText(TTextFocusPlace::End);
+    QCoreApplication::processEvents();
+    const QRegion whole(view.rect());
+    QSet<QSize> contentSizes;
+    for (int key : {Qt::Key_W, Qt::Key_I, Qt::Key_D, Qt::Key_E, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Return,
+                    Qt::Key_M, Qt::Key_Backspace, Qt::Key_Backspace}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        painted = QRegion();
+        Press(key);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(painted.isEmpty());
+        EXPECT_NE(painted.intersected(whole), whole) << "the whole view";
+        contentSizes.insert(QSize(sheet.GetContentWidth(), sheet.GetContentHeight()));
+        EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view)));
+    }
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gammawi"));
+    EXPECT_GE(contentSizes.size(), 4) << "the keys changed the content's size";
+    view.removeEventFilter(&spy);
 }
 
 TEST(SheetFormDropDownPlacement, RowsSidesShrinkingAndMovingLeftWithinTheAnchorsScreen) {

@@ -66,6 +66,12 @@ STRIPS = {
     'prCommandElementsSmallImages': (16, 19),
     # If, Let, Case Item, Backward, Add Else
     'prCommandElementsLargeImages': (32, 5),
+    # -, property (also with field, with sub-object and the count name), array property
+    'prPropertyElementsCharImages': (12, 3),
+    # property (also with sub-object), lazy, array property
+    'prPropertyElementsSmallImages': (16, 3),
+    # Add Parameters, Property with Field
+    'prPropertyElementsLargeImages': (32, 2),
 }
 
 

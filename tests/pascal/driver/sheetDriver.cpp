@@ -204,10 +204,10 @@ std::vector<TPaletteEntry> TSheetDriver::PaletteEntries() const {
     return entries;
 }
 
-const TPaletteEntry* TSheetDriver::EntryByCaption(const QString& caption) const {
+const TPaletteEntry* TSheetDriver::EntryByCaption(const QString& caption, int occurrence) const {
     m_entries = PaletteEntries();
     for (const TPaletteEntry& entry : m_entries)
-        if (entry.Caption == caption) return &entry;
+        if (entry.Caption == caption && occurrence-- == 0) return &entry;
     return nullptr;
 }
 
@@ -246,8 +246,8 @@ bool TSheetDriver::Run(const TPaletteEntry& entry, const QString* subCommand) {
     return true;
 }
 
-bool TSheetDriver::Apply(const QString& caption) {
-    const TPaletteEntry* entry = EntryByCaption(caption);
+bool TSheetDriver::Apply(const QString& caption, int occurrence) {
+    const TPaletteEntry* entry = EntryByCaption(caption, occurrence);
     return entry && Run(*entry, nullptr);
 }
 
@@ -270,8 +270,9 @@ bool TSheetDriver::ApplySub(const QString& caption, const QString& subCaption) {
     return false;
 }
 
-void TSheetDriver::MustApply(const QString& caption) {
-    if (!Apply(caption)) StopTest("the palette item \"" + caption.toStdString() + "\" was refused");
+void TSheetDriver::MustApply(const QString& caption, int occurrence) {
+    if (!Apply(caption, occurrence))
+        StopTest("the palette item \"" + caption.toStdString() + "\" (" + std::to_string(occurrence) + ") was refused");
 }
 
 void TSheetDriver::MustApplyKey(const QString& key) {
@@ -350,6 +351,8 @@ QByteArray TSheetDriver::Save(TStoreMode mode, const QString& fileName) {
 TLoadedScheme TSheetDriver::Load(TStoreMode mode, const QByteArray& bytes, const QString& fileName) {
     TLoadedScheme loaded;
     loaded.Scheme = std::make_unique<TScheme>(m_rootClass, m_schemeName);
+    // Connected files are asked for as the driver's scheme asks for them.
+    loaded.Scheme->OnGetConnectedScheme = m_scheme->OnGetConnectedScheme;
     TElementMessages messages;
     loaded.Scheme->SetMessages(&messages);
     // The knot is read as the scheme's own loading reads it, and kept to ask what was left unread.

@@ -112,14 +112,16 @@ public:
     // order, each button followed by the entries of its menu.
     std::vector<TPaletteEntry> PaletteEntries() const;
     // Clicks the button or menu entry of that caption; false (nothing done)
-    // when the palette shows none or it is disabled.
-    bool Apply(const QString& caption);
+    // when the palette shows none or it is disabled. Where several entries
+    // share a caption (told apart by their pictures and hints), occurrence
+    // counts them from 0 in the order PaletteEntries lists them.
+    bool Apply(const QString& caption, int occurrence = 0);
     // Runs the button of that key as Ctrl+key does; false as the form beeps.
     bool ApplyKey(const QString& key);
     // Chooses a sub-command from the menu of the item of that caption.
     bool ApplySub(const QString& caption, const QString& subCaption);
     // Apply and ApplyKey as steps of a fixture: the test stops, naming the item, when it is refused.
-    void MustApply(const QString& caption);
+    void MustApply(const QString& caption, int occurrence = 0);
     void MustApplyKey(const QString& key);
 
     // ---- keys ----
@@ -149,7 +151,8 @@ public:
     QByteArray Save(TStoreMode mode, const QString& fileName = QStringLiteral("first.prm"));
     // Bytes saved in a mode loaded into a new scheme of the same root class
     // and name (a file from FilePath(fileName)), then saved again (a file to
-    // FilePath("again-" + fileName)).
+    // FilePath("again-" + fileName)). The new scheme asks for connected files
+    // through the driver's scheme's OnGetConnectedScheme.
     TLoadedScheme Load(TStoreMode mode, const QByteArray& bytes,
                        const QString& fileName = QStringLiteral("first.prm"));
 
@@ -162,7 +165,7 @@ private:
     // The palette form's handling of a click: the item run on the focused
     // element, or on the selection in it as one undo step.
     bool Run(const TPaletteEntry& entry, const QString* subCommand);
-    const TPaletteEntry* EntryByCaption(const QString& caption) const;
+    const TPaletteEntry* EntryByCaption(const QString& caption, int occurrence = 0) const;
     // A key down, the character it types (if any) and the key up, with the keyboard state showing shift.
     int Stroke(int key, TShiftState shift, QChar typed);
 

@@ -7,6 +7,7 @@
 #include "core/cuKnot.h"
 #include "core/cuUndoRedo.h"
 #include "pascal/elements/prClassMemberElements.h"
+#include "pascal/elements/prIdentifierElements.h"
 #include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
 #include "support/testElements.h"
@@ -40,7 +41,101 @@ protected:
     }
 };
 
+// The first and the last element placed in text (not one of its parts); nil.
+TElement* FirstPlaced(TElement* text) {
+    for (TNode* n = text->FirstChild(); n; n = n->NextSibling())
+        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
+    return nullptr;
+}
+TElement* LastPlaced(TElement* text) {
+    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
+        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
+    return nullptr;
+}
+
+// A module of objects whose names the value rows read: TShape (class-of
+// TShapeClass, constructor CreateAt, a private Area: float with Override and
+// a parameter AScale, a class method Make: int, an event OnChange with a
+// parameter ASender, a field FSize), TBox, a descendant with a method Grow and
+// an override of Area, TForm with a handler ShapeChange of TShape.OnChange;
+// at unit level a sub-object Shape, a field ShapeKind typed by the class-of
+// name, and a routine Run.
+class ObjectValues : public Objects {
+protected:
+    ObjectValues() {
+        TElement_Object* shape = Object(QStringLiteral("TShape"));
+        shape->ClassOfName()->SetText(QStringLiteral("TShapeClass"));
+        Member<TElement_Constructor>(shape, QStringLiteral("CreateAt"));
+        auto* area = Member<TElement_Method>(shape, QStringLiteral("Area"));
+        area->SetVisibility(TVisibility::Private);
+        area->SetDescendantsOverride(true);
+        area->ResultType()->SetText(QStringLiteral("float"));
+        Parameter(area->Parameters(), QStringLiteral("AScale"), QStringLiteral("int"));
+        auto* make = Member<TElement_Method>(shape, QStringLiteral("Make"));
+        make->SetForInstance(false);
+        make->ResultType()->SetText(QStringLiteral("int"));
+        auto* change = Member<TElement_Event>(shape, QStringLiteral("OnChange"));
+        Parameter(change->Parameters(), QStringLiteral("ASender"), QStringLiteral("object"));
+        Field(ContentOf(shape), QStringLiteral("FSize"), QStringLiteral("int"));
+        TElement_Object* box = Object(QStringLiteral("TBox"), QStringLiteral("TShape"));
+        m_places[QStringLiteral("Method")] = Member<TElement_Method>(box, QStringLiteral("Grow"))->Body();
+        auto* override_ = AppendElement<TElement_Override>(ContentOf(box));
+        override_->Method()->SetText(QStringLiteral("Area"));
+        m_places[QStringLiteral("Override")] = override_->Body();
+        auto* handler = Member<TElement_Handler>(Object(QStringLiteral("TForm")), QStringLiteral("ShapeChange"));
+        handler->Event()->SetText(QStringLiteral("TShape.OnChange"));
+        m_places[QStringLiteral("Handler")] = handler->Body();
+        AppendNamed<TElement_SubObject>(Root(), QStringLiteral("Shape"))->TypeField()->SetText(QStringLiteral("TShape"));
+        Field(QStringLiteral("ShapeKind"), QStringLiteral("TShapeClass"));
+        m_places[QStringLiteral("Unit")] = AppendNamed<TElement_TestRoutine>(Root(), QStringLiteral("Run"))->Body();
+    }
+    static void Parameter(TParametersContainer* list, const QString& name, const QString& type) {
+        AppendNamed<TElement_Parameter>(list, name)->TypeField()->SetText(type);
+    }
+    // A local field in the body a row names.
+    TExpressionField* Probe(const CaseRow& row) {
+        TTextorElement* body = m_places.value(row["Place"]);
+        EXPECT_NE(body, nullptr) << "no place " << row["Place"].toStdString();
+        return body ? Field(body, QStringLiteral("Probe"), QString())->ValueField() : nullptr;
+    }
+    static void ExpectType(TCustomExpressionField* value, const CaseRow& row) {
+        TTypeDescriptor descriptor;
+        value->GetValueType(descriptor);
+        EXPECT_EQ(int(descriptor.Kind), row.Int("Kind"));
+        if (!row.Has("Type")) return;
+        ASSERT_NE(descriptor.TypeItem, nullptr);
+        EXPECT_EQ(descriptor.TypeItem->GetName(), row["Type"]);
+    }
+
+private:
+    QMap<QString, TTextorElement*> m_places;
+};
+
 }  // namespace
+
+// Which names of objects and their members a value takes where, and what
+// each yields: "Create" and constructors, events, handlers, "Inherited",
+// "Result", sub-objects, class-of names, and Self inside an object.
+TEST_F(ObjectValues, ValuesTakeObjectsAndMembersByTheirFlagsAndPlaceAndYieldTheirTypes) {
+    for (const CaseRow& row : LoadCases(kValuesTable, "ObjectReferences")) {
+        SCOPED_TRACE(row.Text());
+        TExpressionField* value = Probe(row);
+        ASSERT_NE(value, nullptr);
+        value->SetAcceptFlags(uint16_t(row["Flags"].toUInt(nullptr, 16)));
+        if (row.kind == QLatin1String("Value")) {
+            const TElementClass* cls = TElement_Self::StaticClass();
+            ASSERT_EQ(row["Class"], cls->Name());
+            EXPECT_EQ(cls->CanBePlacedIn(value), row.Int("Allowed") != 0);
+            if (!row.Int("Allowed")) continue;
+            AppendElement(value, cls);
+        } else {
+            value->SetText(row["Text"]);
+            EXPECT_EQ(value->GetTargetItem() != nullptr, row.Int("Accepted") != 0);
+            if (!row.Int("Accepted")) continue;
+        }
+        ExpectType(value, row);
+    }
+}
 
 TEST_F(Objects, AFinalParentIsNotFoundAndAnAbstractObjectIsRefusedAsSubObjectType) {
     TElement_Object* base = Object(QStringLiteral("TBase"));
@@ -318,6 +413,64 @@ TEST_F(Objects, AnOverrideCallsInheritedAndTakesTheResultTypeOfItsMethod) {
     EXPECT_EQ(override_->Method()->GetTargetItem(), nullptr) << "a method of an ancestor only";
     EXPECT_FALSE(Sees(body, QStringLiteral("Result")));
     EXPECT_FALSE(Sees(body, QStringLiteral("AScale")));
+}
+
+// A new override calls the parent's method; one whose call was deleted (or
+// that was saved without it) stays without it: nothing puts it back, and it
+// checks clean, so that an override may replace the parent's work entirely.
+TEST_F(Objects, ANewOverrideCallsInheritedAndOneWithoutTheCallStaysWithoutIt) {
+    TElement_Object* base = Object(QStringLiteral("TBase"));
+    auto* area = Member<TElement_Method>(base, QStringLiteral("Area"));
+    area->SetVisibility(TVisibility::Private);
+    area->SetDescendantsOverride(true);
+    TElement_Object* child = Object(QStringLiteral("TChild"), QStringLiteral("TBase"));
+    ContentOf(child)->InsertNewElement(TElement_Override::StaticClass(), ClassMemberPaletteItem(TElement_Override::StaticClass()),
+                                       std::nullopt);
+    auto* override_ = dynamic_cast<TElement_Override*>(LastPlaced(ContentOf(child)));
+    ASSERT_NE(override_, nullptr);
+    override_->Method()->SetText(QStringLiteral("Area"));
+    auto* call = dynamic_cast<TElement_IdentifierInMethod*>(FirstPlaced(override_->Body()));
+    ASSERT_NE(call, nullptr) << "the body starts with the call";
+    EXPECT_EQ(call->Identifier()->GetText(), QStringLiteral("Inherited"));
+    ASSERT_NE(call->Identifier()->GetTargetItem(), nullptr);
+    EXPECT_EQ(call->Identifier()->GetTargetItem()->GetElement(), override_->Inherited());
+    m_history.Undo();
+    EXPECT_EQ(LastPlaced(ContentOf(child)), nullptr) << "inserted with its call as one step";
+
+    auto* bare = AppendElement<TElement_Override>(ContentOf(child));
+    bare->Method()->SetText(QStringLiteral("Area"));
+    EXPECT_EQ(FirstPlaced(bare->Body()), nullptr) << "only a new override gets the call";
+    auto copy = MakeTestProgramScheme();
+    TElementMessages messages;
+    LoadSchemeKnot(copy.get(), KnotFromText(SchemeText(m_scheme.get())).get(), fmFile, &messages);
+    TElement_Object* loaded = Loaded(copy.get(), QStringLiteral("TChild"));
+    ASSERT_NE(loaded, nullptr);
+    auto* loadedOverride = dynamic_cast<TElement_Override*>(FirstPlaced(ContentOf(loaded)));
+    ASSERT_NE(loadedOverride, nullptr);
+    EXPECT_EQ(FirstPlaced(loadedOverride->Body()), nullptr) << "a load adds no call";
+    for (TNode* node : PreOrder<TNode>(loadedOverride))
+        if (auto* element = dynamic_cast<TElement*>(node)) {
+            element->CheckAll();
+            if (TElementMessages* own = element->Messages())
+                EXPECT_EQ(own->GetCount(), 0) << element->ElementClass()->Name().toStdString();
+        }
+}
+
+// The connection that shows an object's members under its name did not mark
+// what it passed as seen from outside, so a value or a statement could fire
+// another object's event.
+TEST_F(Objects, AnotherObjectsEventIsNeitherAValueNorACallButAHandlersEvent) {
+    Member<TElement_Event>(Object(QStringLiteral("TButton")), QStringLiteral("OnClick"));
+    TElement_Field* probe = Field(QStringLiteral("Probe"), QStringLiteral("int"));
+    probe->ValueField()->SetText(QStringLiteral("TButton.OnClick"));
+    EXPECT_EQ(probe->ValueField()->GetTargetItem(), nullptr);
+    auto* run = AppendNamed<TElement_TestRoutine>(Root(), QStringLiteral("Run"));
+    auto* call = AppendElement<TElement_IdentifierInMethod>(run->Body());
+    call->Identifier()->SetText(QStringLiteral("TButton.OnClick"));
+    EXPECT_EQ(call->Identifier()->GetTargetItem(), nullptr);
+    auto* handler = Member<TElement_Handler>(Object(QStringLiteral("TForm")), QStringLiteral("ButtonClick"));
+    handler->Event()->SetText(QStringLiteral("TButton.OnClick"));
+    EXPECT_NE(handler->Event()->GetTargetItem(), nullptr);
 }
 
 TEST_F(Objects, LegacyNodeNamesLoadAsTheirElements) {

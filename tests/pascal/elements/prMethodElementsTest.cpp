@@ -305,3 +305,26 @@ TEST_F(Routines, AUnitNameThatComesByARenameReachesBodiesThroughUndoAndRedo) {
     copy->ValueField()->SetText(QStringLiteral("Limit"));
     EXPECT_TRUE(resolved()) << "looked up again after the redo";
 }
+
+// The picture shown before each name: a parameter's kind, a method's
+// visibility and descendants options, the method type's own.
+TEST_F(Routines, NamePicturesFollowKindVisibilityAndDescendantsOptions) {
+    const int base = MethodCharImageBase();
+    TElement_Method* method = Method(Owner());
+    auto shown = [](TNamedElement* element) { return element->NameField()->ImageIndex(); };
+    EXPECT_EQ(shown(method), base + 0) << "public";
+    method->SetVisibility(TVisibility::Private);
+    EXPECT_EQ(shown(method), base + 7) << "private, neither option";
+    method->SetDescendantsCall(true);
+    EXPECT_EQ(shown(method), base + 5) << "Call";
+    method->SetDescendantsOverride(true);
+    EXPECT_EQ(shown(method), base + 6) << "both";
+    method->SetDescendantsCall(false);
+    EXPECT_EQ(shown(method), base + 4) << "Override";
+    TElement_Parameter* parameter = Parameter(method, QStringLiteral("AValue"), QStringLiteral("int"));
+    for (TParameterKind kind : {TParameterKind::InOut, TParameterKind::Out, TParameterKind::In}) {
+        parameter->SetKind(kind);
+        EXPECT_EQ(shown(parameter), base + 1 + int(kind));
+    }
+    EXPECT_EQ(shown(AppendNamed<TElement_MethodType>(Root(), QStringLiteral("TNotify"))), base + 8);
+}

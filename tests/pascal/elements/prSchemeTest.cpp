@@ -1,7 +1,8 @@
 // The program module as a scheme kind: the kind in the registry, and its root:
 // the standard types and the application's values seen everywhere, the
 // unit-level palette and methods, the connections kept in snapshots, the
-// library folder, and references to "Result" across a file round trip.
+// library folder, and references to the implicit identifiers across a file
+// round trip.
 
 #include "pascal/elements/prScheme.h"
 
@@ -9,9 +10,11 @@
 #include "core/cuKnot.h"
 #include "core/cuUtils.h"
 #include "pascal/elements/prClassElements.h"
+#include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prExpressionElements.h"
 #include "pascal/elements/prFieldElements.h"
 #include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prPropertyElements.h"
 #include "pascal/elements/prSimpleElements.h"
 #include "pascal/elements/prStandard.h"
 #include "scheme/diFilers.h"
@@ -201,4 +204,60 @@ TEST_F(ProgramModule, AReferenceToResultSurvivesAFileRoundTripUnderNewNumbers) {
     TNodePtr<TKnot> root = TKnot::Create();
     ASSERT_TRUE(root->LoadFromFile(fileName));
     EXPECT_EQ(root->Name(), QStringLiteral("ProgramModule"));
+}
+
+// Every implicit identifier, referred to from a local declaration of the
+// section that sees it, in an object of a new module: after a file round
+// trip each reference finds its identifier again, under new numbers.
+TEST_F(ProgramModule, ReferencesToResultIndexItemAValueAndAIndexSurviveAFileRoundTripUnderNewNumbers) {
+    auto* bag = AppendNamed<TElement_Object>(Root(), QStringLiteral("TBag"));
+    auto* members = static_cast<TTextorElement*>(bag->Content());
+    auto* size = AppendNamed<TElement_Property>(members, QStringLiteral("Size"));
+    size->TypeField()->SetText(QStringLiteral("int"));
+    auto* items = AppendNamed<TElement_PropertyArray>(members, QStringLiteral("Items"));
+    items->TypeField()->SetText(QStringLiteral("int"));
+    auto* walk = AppendNamed<TElement_Method>(members, QStringLiteral("Walk"));
+    TElement_Field* name = Field(walk->Body(), QStringLiteral("Name"), QStringLiteral("str"));
+    ASSERT_NE(name->TypeField()->GetTargetItem(), nullptr) << "str in a method body of an object";
+    auto* each = AppendElement<TElement_ForEach>(walk->Body());
+    each->Array()->SetText(QStringLiteral("Name"));
+    struct TRow {
+        const char* copy;
+        TTextorElement* section;
+        const char* type;
+        const char* identifier;
+    };
+    const TRow rows[] = {
+        {"CopyResult", size->ReadSection(), "int", "Result"}, {"CopyValue", size->WriteSection(), "int", "AValue"},
+        {"CopyIndex", items->ReadSection(), "index", "AIndex"}, {"CopyLoopIndex", each->Body(), "index", "Index"},
+        {"CopyItem", each->Body(), "char", "Item"},
+    };
+    std::vector<int32_t> numbers;
+    for (const TRow& row : rows) {
+        TElement_Field* copy = Field(row.section, QString::fromLatin1(row.copy), QString::fromLatin1(row.type));
+        copy->ValueField()->SetText(QString::fromLatin1(row.identifier));
+        TNamespaceItem* target = copy->ValueField()->GetTargetItem();
+        ASSERT_NE(target, nullptr) << row.identifier << " before the save";
+        numbers.push_back(target->GetElement()->Number());
+        ASSERT_NE(copy->TypeField()->GetTargetItem(), nullptr) << row.type << " resolves in the object's sections";
+    }
+
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath(QStringLiteral("Unit1.prm"));
+    scheme->SaveToFile(fileName);
+    std::unique_ptr<TScheme> loaded = NewModule();
+    loaded->LoadFromFile(fileName);
+    QHash<QString, TElement_Field*> copies;
+    for (TNode* node : PreOrder<TNode>(loaded->Root()))
+        if (auto* field = dynamic_cast<TElement_Field*>(node)) copies.insert(field->NameField()->GetText(), field);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        TElement_Field* copy = copies.value(QString::fromLatin1(rows[i].copy));
+        ASSERT_NE(copy, nullptr) << rows[i].copy;
+        TNamespaceItem* target = copy->ValueField()->GetTargetItem();
+        ASSERT_NE(target, nullptr) << rows[i].identifier << " after the load";
+        EXPECT_EQ(target->GetName(), QString::fromLatin1(rows[i].identifier));
+        EXPECT_EQ(target, FindOwnerNamespace(copy)->FindItemByName(QString::fromLatin1(rows[i].identifier)))
+            << rows[i].identifier << " of its own section";
+        EXPECT_NE(target->GetElement()->Number(), numbers[i]) << rows[i].identifier;
+    }
 }

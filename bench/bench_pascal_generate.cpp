@@ -1,0 +1,187 @@
+// The Pascal generator on a program module file: routines with loops,
+// conditions, operators, calls and returns over unit-level fields. Each size
+// is written once; every run loads a fresh private copy untimed and times
+// what the preview does with it: prepare, generate and write the unit's
+// text. Compared with the Free Pascal compiler compiling that unit.
+
+#include "benchSupport.h"
+
+#include "core/cuNode.h"
+#include "pascal/elements/prCommandElements.h"
+#include "pascal/elements/prExpressionExElements.h"
+#include "pascal/elements/prIdentifierElements.h"
+#include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prScheme.h"
+#include "pascal/elements/prSimpleElements.h"
+#include "pascal/generation/prPascalUnitGenerator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+TElement* LastInserted(TElement* text) {
+    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
+        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
+    return nullptr;
+}
+
+template <class T>
+T* Insert(TTextorElement* text) {
+    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
+    return static_cast<T*>(LastInserted(text));
+}
+
+template <class T>
+T* InsertNamed(TTextorElement* text, const QString& name) {
+    T* element = Insert<T>(text);
+    element->NameField()->ReplaceText(name);
+    return element;
+}
+
+template <class T>
+T* InsertOperator(TTextorElement* field, uint8_t kind, const QString& left, const QString& right) {
+    T* element = Insert<T>(field);
+    element->SetKind(kind);
+    element->LeftSide()->ReplaceText(left);
+    element->RightSide()->ReplaceText(right);
+    return element;
+}
+
+std::unique_ptr<TScheme> NewModule() {
+    return std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
+}
+
+constexpr int kElementsPerGroup = 14;
+
+// A field and a routine that counts up to its parameter, adds into the
+// field, resets it past a limit, calls the routine before it and returns it.
+void BuildGroup(TTextorElement* root, int i) {
+    const QString n = QString::number(i);
+    const QString total = QStringLiteral("Total") + n;
+    InsertNamed<TElement_Field>(root, total)->TypeField()->ReplaceText(u"int"_s);
+    auto* method = InsertNamed<TElement_Method>(root, QStringLiteral("Run") + n);
+    method->ResultType()->ReplaceText(u"int"_s);
+    InsertNamed<TElement_Parameter>(method->Parameters(), u"N"_s)->TypeField()->ReplaceText(u"int"_s);
+    TTextorElement* body = method->Body();
+    InsertNamed<TElement_Field>(body, u"I"_s)->TypeField()->ReplaceText(u"int"_s);
+    auto* loop = Insert<TElement_While>(body);
+    InsertOperator<TElement_Compare>(loop->Condition(), uint8_t(TCompareKind::Less), u"I"_s, u"N"_s);
+    auto* loopBody = static_cast<TTextorElement*>(loop->Content());
+    Insert<TElement_Inc>(loopBody)->Value()->ReplaceText(u"I"_s);
+    auto* add = Insert<TElement_Let>(loopBody);
+    add->LeftSide()->ReplaceText(total);
+    InsertOperator<TElement_Operation>(add->RightSide(), uint8_t(TOperationKind::Summ), total, u"I"_s);
+    auto* check = Insert<TElement_IfThen>(body);
+    InsertOperator<TElement_Compare>(check->Condition(), uint8_t(TCompareKind::More), total, u"100"_s);
+    auto* reset = Insert<TElement_Let>(static_cast<TTextorElement*>(check->Content()));
+    reset->LeftSide()->ReplaceText(total);
+    reset->RightSide()->ReplaceText(u"0"_s);
+    if (i > 0) {
+        auto* call = Insert<TElement_IdentifierInMethod>(body);
+        call->Identifier()->ReplaceText(QStringLiteral("Run") + QString::number(i - 1));
+        if (auto values = call->ParameterValues()->Values(); !values.empty()) values[0]->ReplaceText(u"I"_s);
+    }
+    Insert<TElement_Return>(body)->Result()->ReplaceText(total);
+}
+
+// The module of about `elements` elements written as a file (once per size).
+QString ModuleFile(int elements) {
+    static QTemporaryDir folder;
+    static QMap<int, QString> written;
+    if (written.contains(elements)) return written[elements];
+    auto scheme = NewModule();
+    auto* root = static_cast<TTextorElement*>(scheme->Root());
+    for (int i = 0; i < elements / kElementsPerGroup; ++i) BuildGroup(root, i);
+    const QString fileName = folder.filePath(QStringLiteral("Module%1.prm").arg(elements));
+    scheme->SaveToFile(fileName);
+    written[elements] = fileName;
+    return fileName;
+}
+
+QString GenerateFrom(TScheme* scheme) {
+    return GeneratePascalUnit(scheme->Root(), {u"BenchModule"_s, true, nullptr});
+}
+
+void BM_PascalGenerate(benchmark::State& state) {
+    const QString fileName = ModuleFile(int(state.range(0)));
+    qsizetype size = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scheme = NewModule();
+        scheme->LoadFromFile(fileName);
+        QuillaneLeaveCaches();
+        state.ResumeTiming();
+        size = GenerateFrom(scheme.get()).size();
+        benchmark::DoNotOptimize(size);
+        state.PauseTiming();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    state.counters["chars"] = double(size);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_PascalGenerate)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Apply(QuillaneFastestOf<5>)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_FpcCompileGenerated(benchmark::State& state) {
+    if (QStandardPaths::findExecutable(u"fpc"_s).isEmpty()) {
+        state.SkipWithError("no fpc");
+        return;
+    }
+    QTemporaryDir dir;
+    {
+        auto scheme = NewModule();
+        scheme->LoadFromFile(ModuleFile(int(state.range(0))));
+        QFile file(dir.filePath(u"BenchModule.pas"_s));
+        if (!file.open(QIODevice::WriteOnly)) {
+            state.SkipWithError("cannot write the unit");
+            return;
+        }
+        file.write(GenerateFrom(scheme.get()).toUtf8());
+    }
+    auto compile = [&dir] {
+        QProcess fpc;
+        fpc.setWorkingDirectory(dir.path());
+        fpc.start(u"fpc"_s,
+                  {u"-Mdelphi"_s, u"-Sa"_s, u"-vew"_s, u"-FU"_s + dir.path(), dir.filePath(u"BenchModule.pas"_s)});
+        fpc.waitForFinished(-1);
+        return fpc.exitStatus() == QProcess::NormalExit && fpc.exitCode() == 0;
+    };
+    // Warmed up as our side's code is: the compiler and its units are in memory.
+    if (!compile()) {
+        state.SkipWithError("fpc refused the unit");
+        return;
+    }
+    for (auto _ : state)
+        if (!compile()) {
+            state.SkipWithError("fpc refused the unit");
+            return;
+        }
+}
+BENCHMARK(BM_FpcCompileGenerated)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Apply(QuillaneFastestOf<5>)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+QUILLANE_GROWTH(pascal_generate, "BM_PascalGenerate/10000/iterations:1/repeats:5",
+                "BM_PascalGenerate/1000/iterations:1/repeats:5");
+QUILLANE_RATIO(pascal_generate_vs_fpc_compile, "BM_PascalGenerate/10000/iterations:1/repeats:5",
+               "BM_FpcCompileGenerated/10000/iterations:1/repeats:5");

@@ -1,0 +1,122 @@
+#include "pascal/generation/prPascalGeneratorSupport.h"
+
+#include "pascal/elements/prCommon.h"
+#include "pascal/elements/prCustomFieldElements.h"
+#include "pascal/elements/prExpressionElements.h"
+#include "pascal/elements/prMethodElements.h"
+#include "pascal/elements/prSimpleElements.h"
+#include "text/diTextorElement.h"
+
+namespace {
+
+template <class Visit>
+void ForEachPiece(TTextorElement* text, Visit visit) {
+    if (!text || !text->Textor()) return;
+    QString run;
+    for (TParagraph* p = text->Textor()->FirstParagraph(); p; p = p->Next()) {
+        for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next()) {
+            if (portion->Kind() == TPortionKind::Element) {
+                if (!run.trimmed().isEmpty()) visit(TBodyPiece{nullptr, run});
+                run.clear();
+                if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
+                    visit(TBodyPiece{element, QString()});
+            } else if (portion->Kind() == TPortionKind::Text) {
+                run += static_cast<TTextPortion*>(portion)->Text();
+            } else {
+                run += QLatin1Char(' ');
+            }
+        }
+        if (!run.trimmed().isEmpty()) visit(TBodyPiece{nullptr, run});
+        run.clear();
+    }
+}
+
+const QString kConstStandardTypes[] = {QStringLiteral("int.64"), QStringLiteral("uint.64"), QStringLiteral("str"),
+                                       QStringLiteral("float"),  QStringLiteral("datetime"), QStringLiteral("variant")};
+
+}  // namespace
+
+std::vector<TBodyPiece> BodyPieces(TTextorElement* text) {
+    std::vector<TBodyPiece> pieces;
+    ForEachPiece(text, [&](TBodyPiece piece) { pieces.push_back(std::move(piece)); });
+    return pieces;
+}
+
+std::vector<TElement*> EmbeddedElements(TTextorElement* text) {
+    std::vector<TElement*> elements;
+    ForEachPiece(text, [&](const TBodyPiece& piece) {
+        if (piece.Element) elements.push_back(piece.Element);
+    });
+    return elements;
+}
+
+TElement* ElementOf(TNamespaceItem* item) {
+    TNamespaceItem* original = item ? item->GetOriginal() : nullptr;
+    return original ? original->GetElement() : nullptr;
+}
+
+TTypeDescriptor StandardType(const QString& name) {
+    TTypeDescriptor type;
+    GetStandardTypeDescriptor(name, type);
+    return type;
+}
+
+TTypeDescriptor DeclaredTypeOf(TElement* declaration) {
+    TTypeDescriptor type = StandardType(StandardTypeName::Variant);
+    if (auto* value = dynamic_cast<IValueDeclaration*>(declaration))
+        value->GetDeclaredValueType(MainNameItem(declaration), type);
+    return type;
+}
+
+TTypeDescriptor TypeOfItem(TNamespaceItem* typeItem) {
+    TTypeDescriptor type;
+    GetTypeDescriptor(typeItem, type);
+    return type;
+}
+
+TTypeDescriptor ResultTypeOf(TElement* routine) {
+    if (auto* method = dynamic_cast<TElement_Method*>(routine))
+        return TypeOfItem(method->ResultType() ? method->ResultType()->GetTargetItem() : nullptr);
+    if (auto* methodType = dynamic_cast<TElement_MethodType*>(routine))
+        return TypeOfItem(methodType->ResultType() ? methodType->ResultType()->GetTargetItem() : nullptr);
+    return StandardType(StandardTypeName::Variant);
+}
+
+QString StandardNameOf(const TTypeDescriptor& type) {
+    auto* standard = dynamic_cast<TStandardTypeElement*>(ElementOf(type.TypeItem));
+    return standard ? standard->TypeName() : QString();
+}
+
+bool PassedAsConst(const TTypeDescriptor& type) {
+    switch (type.Kind) {
+    case TValueTypeKind::Record:
+    case TValueTypeKind::Array: return true;
+    case TValueTypeKind::MethodType: {
+        auto* methodType = dynamic_cast<TElement_MethodType*>(ElementOf(type.TypeItem));
+        return methodType && methodType->InClass();
+    }
+    default: break;
+    }
+    const QString name = StandardNameOf(type);
+    for (const QString& constType : kConstStandardTypes)
+        if (name == constType) return true;
+    return false;
+}
+
+bool IsStaticArrayOrRecord(const TTypeDescriptor& type) {
+    if (type.Kind == TValueTypeKind::Record) return true;
+    if (type.Kind != TValueTypeKind::Array) return false;
+    auto* array = dynamic_cast<TElement_Array*>(ElementOf(type.TypeItem));
+    return array && array->HasBounds();
+}
+
+bool IsOrdinalType(const TTypeDescriptor& type) {
+    switch (type.Kind) {
+    case TValueTypeKind::Integer:
+    case TValueTypeKind::Index:
+    case TValueTypeKind::Bool:
+    case TValueTypeKind::Char:
+    case TValueTypeKind::Enum: return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,7 @@
+unit Values;
+
+interface
+
+implementation
+
+end.

@@ -1,0 +1,36 @@
+#pragma once
+// The data module for tests of the program's windows: its files in a
+// temporary XDG data folder (the user's folder stays untouched), an English
+// locale and the version "1.0" of "Test Product"; the previous folder comes
+// back at the end.
+
+#include "app/unGlobal.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class TTestGlobal {
+public:
+    TTestGlobal() : m_oldXdg(qgetenv("XDG_DATA_HOME")) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_xdg.path()));
+        m_global = TGlobal::Create({{}, {"TestCo", "Test Product", "1.0"}, QLocale(QLatin1String("en_US"))});
+    }
+    ~TTestGlobal() {
+        m_global.reset();
+        if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
+        else qputenv("XDG_DATA_HOME", m_oldXdg);
+    }
+    TTestGlobal(const TTestGlobal&) = delete;
+    TTestGlobal& operator=(const TTestGlobal&) = delete;
+
+    TGlobal& operator*() const noexcept { return *m_global; }
+    TGlobal* operator->() const noexcept { return m_global.get(); }
+
+private:
+    QByteArray m_oldXdg;
+    QTemporaryDir m_xdg;
+    std::unique_ptr<TGlobal> m_global;
+};
