@@ -1,6 +1,7 @@
 #include "app/unDocument.h"
 
 #include "core/cuKnot.h"
+#include "core/cuStringIds.h"
 #include "core/cuUtils.h"
 #include "elements/coRoot.h"
 #include "elements/diLog.h"
@@ -169,6 +170,9 @@ TScheme* TConnectedDocuments::GetConnectedSchemeDocument(const QString& fileName
     TEntry* entry = m_entries.back().get();
     const TSchemeDescriptor* descriptor = FindSchemeDescriptor(fileName);
     if (!descriptor) return nullptr;
+    // Each file of a chain opens inside the one that asked for it.
+    if (m_opening >= kMaxOpeningDepth)
+        throw Exception::FromId(strConnectedFilesTooDeep, {QString::number(kMaxOpeningDepth), fileName});
     auto document = std::make_unique<TSchemeDocument>(*descriptor, m_settings, this);
     {
         const TOpening opening(m_opening);

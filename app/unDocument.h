@@ -96,6 +96,10 @@ public:
     TConnectedDocuments(const TConnectedDocuments&) = delete;
     TConnectedDocuments& operator=(const TConnectedDocuments&) = delete;
 
+    // How many files may be opening at once, each asked for by the one
+    // before it; one more raises, as an error opening it would.
+    static constexpr int kMaxOpeningDepth = 100;
+
     // The scheme of the file, opened once; nil when it has no registered
     // kind. An error opening it passes on; the document goes and the name
     // stays listed without one.

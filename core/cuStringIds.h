@@ -637,3 +637,5 @@ constexpr int strAnswerLargerThan = 13901;
 constexpr int strOnlyHttpAddresses = 13902;
 constexpr int strServerAnsweredStatus = 13903;
 constexpr int strAboutCredits = 13904;
+// Scheme documents.
+constexpr int strConnectedFilesTooDeep = 14100;

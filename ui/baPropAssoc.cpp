@@ -18,6 +18,14 @@ namespace {
 constexpr int kCheckBoxExtra = 8;
 const QString kLineBreak = QStringLiteral("\r\n");
 
+// The lines of a text: a line break ends a line, so a final one adds no empty
+// line and an empty text has none.
+QStringList LinesOf(const QString& text) {
+    QStringList lines = text.split(kLineBreak);
+    if (lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
 void SetLabel(QLabel* label, const QString& caption) {
     if (label) label->setText(caption);
 }
@@ -105,7 +113,7 @@ void TPropertyAssociator::AddEnumInComboBox(TEnumProperty* item, QComboBox* comb
                                             QLabel* label, const QString& caption) {
     SetLabel(label, caption);
     combo->clear();
-    combo->addItems(lines.split(kLineBreak));
+    combo->addItems(LinesOf(lines));
     combo->setCurrentIndex(item->Value());
     m_bindings.push_back(std::make_unique<TPropertyAssocEnumInComboBox>(item, combo));
 }

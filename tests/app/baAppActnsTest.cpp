@@ -126,4 +126,33 @@ TEST_F(AppActionsTest, SaveAllFollowsTheModifiedStateAtTheNextNotificationFour) 
     EXPECT_TRUE(editor.FileSaveAll()->isEnabled());
 }
 
+// The form's own handler runs before the list's command and can keep it from
+// running; Exit closes the owner's window.
+TEST_F(AppActionsTest, TheListsOwnExecuteEventRunsFirstAndCanKeepTheCommandFromRunning) {
+    TEditorAppActions editor(&form);
+    editor.Loaded();
+    editor.SetDocumentor(&documentor);
+    std::vector<QAction*> seen;
+    bool handle = true;
+    editor.OnExecute = [&](QAction* action, bool& handled) {
+        seen.push_back(action);
+        EXPECT_EQ(documentor.DocumentCount(), 0) << "before the command";
+        handled = handle;
+    };
+    editor.FileNew()->trigger();
+    EXPECT_EQ(documentor.DocumentCount(), 0) << "handled by the form";
+    handle = false;
+    editor.FileNew()->trigger();
+    EXPECT_EQ(documentor.DocumentCount(), 1);
+    EXPECT_EQ(seen, (std::vector<QAction*>{editor.FileNew(), editor.FileNew()}));
+
+    TAppActions app(&form);
+    app.Loaded();
+    form.show();
+    app.HelpAbout()->trigger();
+    EXPECT_TRUE(form.isVisible()) << "About is the form's own";
+    app.FileExit()->trigger();
+    EXPECT_FALSE(form.isVisible());
+}
+
 }  // namespace

@@ -322,4 +322,23 @@ TEST_F(ConnectedDocumentsTest, FilesConnectingEachOtherOpenOnceAndAreFreedWithTh
     }
 }
 
+// A chain of files, each connecting the next, opens one file inside the
+// other: past the depth the list allows, the file asked for raises, and the
+// connection that asked shows why, instead of the stack running out.
+TEST_F(ConnectedDocumentsTest, AChainOfConnectedFilesDeeperThanTheLimitStopsWithAnErrorOnTheLastConnection) {
+    constexpr int kFiles = TConnectedDocuments::kMaxOpeningDepth + 2;
+    auto name = [](int i) { return QStringLiteral("m%1.prm").arg(i); };
+    for (int i = 0; i < kFiles; ++i) WriteModule(name(i), i + 1 < kFiles ? QStringList{name(i + 1)} : QStringList{});
+    ASSERT_NE(connected.GetConnectedSchemeDocument(Path(name(0))), nullptr);
+    const int last = TConnectedDocuments::kMaxOpeningDepth - 1;
+    TSchemeDocument* deepest = Found(connected.Document(Path(name(last))), "the deepest file opened");
+    TElement_FileConnection* connection = Found(Connections(*deepest).value(0), "its connection");
+    EXPECT_TRUE(connection->ConnectFailed());
+    EXPECT_TRUE(connection->ConnectError().contains(name(last + 1))) << connection->ConnectError().toStdString();
+    EXPECT_TRUE(connected.Holds(Path(name(last + 1))));
+    EXPECT_EQ(connected.Document(Path(name(last + 1))), nullptr);
+    EXPECT_FALSE(connected.Holds(Path(name(last + 2))));
+    EXPECT_EQ(connected.Count(), TConnectedDocuments::kMaxOpeningDepth + 1);
+}
+
 }  // namespace

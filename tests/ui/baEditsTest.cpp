@@ -5,6 +5,7 @@
 #include "support/testCases.h"
 #include "ui/baEdits.h"
 
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -58,6 +59,32 @@ TEST(IntegerEdit, Table) {
         if (c.Has("Beeps")) EXPECT_EQ(g_beeps, c.Int("Beeps")) << c.Text();
     }
     InstallBeep(oldBeep);
+}
+
+// The edit's arrows: up steps up and down steps down by one, not while the
+// edit is read-only unless the options allow it; without buttons they hide.
+TEST(IntegerEdit, TheArrowsStepByOneAndRestWhileReadOnlyUnlessAllowed) {
+    TIntegerEdit edit;
+    edit.resize(120, 24);
+    edit.show();
+    auto* arrows = edit.findChild<QScrollBar*>();
+    ASSERT_NE(arrows, nullptr);
+    edit.SetValue(5);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(edit.text(), QStringLiteral("6"));
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(edit.text(), QStringLiteral("4"));
+    EXPECT_EQ(arrows->value(), 0) << "the arrows stay in their middle";
+    edit.setReadOnly(true);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(edit.text(), QStringLiteral("4"));
+    edit.SetOptions(eoButtonsNotReadOnly);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(edit.text(), QStringLiteral("5"));
+    EXPECT_TRUE(arrows->isVisible());
+    edit.SetOptions(eoNoButtons);
+    EXPECT_FALSE(arrows->isVisible());
 }
 
 }  // namespace

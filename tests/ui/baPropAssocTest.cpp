@@ -95,4 +95,24 @@ TEST_F(PropertyAssociatorTest, AddingFillsTheControlsAndShowDefaultShowsTheDefau
     EXPECT_EQ(changes.Count(nmPropertyChanged), 3);
 }
 
+// The lines of an enumeration's entries end with their line breaks: a final
+// one adds no empty entry, and an empty text gives none.
+TEST_F(PropertyAssociatorTest, ACheckBoxIsAsWideAsItsCaptionAndAComboTakesTheLinesWithoutAnEmptyLastOne) {
+    EXPECT_EQ(box->width(),
+              page.fontMetrics().horizontalAdvance(QStringLiteral("Show everything")) + box->height() + 8);
+    const std::pair<QString, QStringList> cases[] = {
+        {QStringLiteral("Normal\r\nLarge\r\nGreat\r\n"), {"Normal", "Large", "Great"}},
+        {QStringLiteral("Normal\r\n\r\nGreat"), {"Normal", "", "Great"}},
+        {QString(), {}},
+    };
+    for (const auto& [lines, entries] : cases) {
+        TPropertyAssociator own;
+        QComboBox combo;
+        own.AddEnumInComboBox(size, &combo, lines, nullptr, QString());
+        QStringList shown;
+        for (int i = 0; i < combo.count(); ++i) shown << combo.itemText(i);
+        EXPECT_EQ(shown, entries) << lines.toStdString();
+    }
+}
+
 }  // namespace

@@ -1,9 +1,12 @@
 // The check-box tree view: Space and a click on a node's check box report
-// the node; a click beside the box only selects.
+// the node; a click beside the box only selects; a node's information tip.
 
 #include "ui/baTreeViewEx.h"
 
+#include <QCoreApplication>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +61,28 @@ TEST_F(TreeViewExTest, SpaceReportsTheSelectedNodeOnlyWithCheckBoxes) {
     QTest::keyClick(&tree, Qt::Key_Space);
     EXPECT_EQ(reported.size(), 1u);
     EXPECT_FALSE(first->flags() & Qt::ItemIsUserCheckable);
+}
+
+// A tip asked for over a node starts as its text, which the handler may
+// change; over no node the handler is not asked.
+TEST_F(TreeViewExTest, AnInfoTipOverANodeStartsAsItsTextAndShowsWhatTheHandlerMadeOfIt) {
+    std::vector<std::pair<QTreeWidgetItem*, QString>> asked;
+    tree.OnInfoTip = [&](TTreeViewEx* sender, QTreeWidgetItem* node, QString& text) {
+        EXPECT_EQ(sender, &tree);
+        asked.emplace_back(node, text);
+        text = QStringLiteral("Tip of ") + text;
+    };
+    auto askAt = [&](QPoint at) {
+        QHelpEvent help(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(tree.viewport(), &help);
+    };
+    askAt(tree.visualItemRect(second).center());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], std::make_pair(second, QStringLiteral("Second")));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Tip of Second"));
+    askAt(QPoint(5, tree.viewport()->height() - 5));
+    EXPECT_EQ(asked.size(), 1u);
+    QToolTip::hideText();
 }
 
 }  // namespace
