@@ -655,14 +655,16 @@ void TElement_For::FocusFirst() {
 
 bool TForEachArrayField::CanReferTo(TNamespaceItem* item) {
     if (!item) return false;
-    TElement* element = item->GetElement();
+    // A name of an enclosing scope comes as a cover: compare what it shows.
+    TNamespaceItem* original = item->GetOriginal();
+    TElement* element = original->GetElement();
     switch (DeclarationKindOf(element)) {
     case TDeclarationKind::ArrayProperty: {
         auto* declaration = dynamic_cast<IValueDeclaration*>(element);
-        return !declaration || declaration->GetValueNameRole(item) == TValueNameRole::Main;
+        return !declaration || declaration->GetValueNameRole(original) == TValueNameRole::Main;
     }
     case TDeclarationKind::Enum:
-        return item == MainNameItem(element);
+        return original == MainNameItem(element);
     case TDeclarationKind::Field:
     case TDeclarationKind::Parameter: {
         auto* field = dynamic_cast<TCustomFieldWithArrayTypeSupport*>(element);

@@ -164,6 +164,30 @@ TEST_F(Statements, ForEachTypesItsItemAndNestedLoopsSeeTheirOwn) {
     EXPECT_EQ(innerBody->FindItemByName(QStringLiteral("Item")), nullptr) << "the outer Item does not pass";
 }
 
+// Names of the unit reach a routine body as covers of the unit's items; a
+// loop must take them as it takes the body's own declarations.
+TEST_F(Statements, ForEachRunsOverEnumerationsSetsArraysAndStringsOfEveryScope) {
+    for (const QString place : {QStringLiteral("Root"), QStringLiteral("Body")}) {
+        SCOPED_TRACE(place.toStdString());
+        const auto name = [&place](const char* stem) { return QLatin1String(stem) + place; };
+        TTextorElement* declarations = Place(place);
+        AppendNamed<TElement_Enum>(declarations, name("TColour"))->SetOfName()->SetText(name("TColours"));
+        AppendNamed<TElement_Array>(declarations, name("TNames"))->ElementType()->SetText(QStringLiteral("str"));
+        Field(declarations, name("Paints"), name("TColours"));
+        Field(declarations, name("Names"), name("TNames"));
+        Field(declarations, name("Title"), QStringLiteral("str"));
+        TTextorElement* body = place == QLatin1String("Body") ? declarations : Method(name("Walk"))->Body();
+        for (const char* array : {"TColour", "Paints", "Names", "Title"}) {
+            auto* loop = Add<TElement_ForEach>(body);
+            loop->Array()->SetText(name(array));
+            EXPECT_NE(loop->Array()->GetTargetItem(), nullptr) << array;
+        }
+        auto* loop = Add<TElement_ForEach>(body);
+        loop->Array()->SetText(name("TColours"));
+        EXPECT_EQ(loop->Array()->GetTargetItem(), nullptr) << "a set-of name is a type, not a set";
+    }
+}
+
 TEST_F(Statements, NewElementsGetTheirDefaults) {
     TElement_Method* method = Method(QStringLiteral("Count"));
     auto* loop = Add<TElement_For>(method->Body());
