@@ -119,8 +119,6 @@ TEST_F(AppWindowTest, ADeclarationTypedIsSavedWithABackupAndPreviewedAsAUnitThat
     TSheet* sheet = form->ActiveSchemeDocument()->MainSheet();
     const TVisualElement* root = sheet->Focused();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->Focused() != root; })) << "the new field takes the focus";
-    // The field came with its default name: typed over.
-    QTest::keyClick(&box, Qt::Key_End, Qt::ShiftModifier);
     QTest::keyClicks(&box, QStringLiteral("Counter"));
     QTest::keyClick(&box, Qt::Key_Right);  // on into the type, which holds a proposal
     QTest::keyClick(&box, Qt::Key_End, Qt::ShiftModifier);
