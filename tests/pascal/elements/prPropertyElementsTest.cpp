@@ -108,17 +108,6 @@ TEST_F(Properties, APropertyIsAnAssignmentTargetOnlyWhileItsSetterHoldsCommands)
     EXPECT_EQ(let->LeftSide()->GetTargetItem(), nullptr) << "and emptying it read-only again";
 }
 
-// From the palette the property is made before it is placed: its names must
-// still come from the object it goes into.
-TEST_F(Properties, AnArrayPropertyFromThePaletteGetsItsNameAndCount) {
-    TElement_Object* list = Object(QStringLiteral("TList"));
-    ContentOf(list)->InsertNewElement(TElement_PropertyArray::StaticClass(), nullptr, std::nullopt);
-    auto* items = dynamic_cast<TElement_PropertyArray*>(ContentOf(list)->LastChild());
-    ASSERT_NE(items, nullptr);
-    EXPECT_EQ(items->NameField()->GetText(), QStringLiteral("Items"));
-    EXPECT_EQ(items->CountName()->GetText(), QStringLiteral("Count"));
-}
-
 TEST_F(Properties, ANewArrayPropertyIsItemsWithTheCountNamedCountNumberedLast) {
     TElement_Object* list = Object(QStringLiteral("TList"));
     auto* first = Member<TElement_PropertyArray>(list, QString());
