@@ -170,9 +170,7 @@ void TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteItem* it
     int32_t number = 0;
     {
         TSchemeUpdate update(scheme);
-        // Made under this text, though not in it, so that its names see the
-        // namespace they will live in: default names are unique there.
-        TNodePtr<TElement> element(TElement::CreateIn(cls, scheme, this));
+        TNodePtr<TElement> element(TElement::CreateIn(cls, scheme, nullptr));
         element->InitNewTree(item);
         number = element->Number();
         if (breakBefore) AddContentBreak(tree.get());

@@ -79,10 +79,10 @@ void BuildPropertiesModule(TSheetDriver& driver) {
     driver.Focus(volume);
     driver.MustApply(QStringLiteral("Add Setter"));
     const QString setter = volume + QStringLiteral("/TCommandsContainer");
-    // The new property came with "FVolume := AValue" when different.
-    const QString differ = setter + QStringLiteral("/TElement_LetIfDifferent");
-    Retype(driver, differ + QStringLiteral("/TExpressionField[0]"), QStringLiteral("FVolume"));
-    Retype(driver, differ + QStringLiteral("/TExpressionField[1]"), QStringLiteral("AValue"));
+    const QString differ = AddStatement(driver, setter, QStringLiteral("Let if Different"),
+                                        QStringLiteral("TElement_LetIfDifferent"));
+    TypeInto(driver, differ + QStringLiteral("/TExpressionField[0]"), QStringLiteral("FVolume"));
+    TypeInto(driver, differ + QStringLiteral("/TExpressionField[1]"), QStringLiteral("AValue"));
     const QString differs = differ + QStringLiteral("/TCommandsContainer");
     AddStatement(driver, differs, QStringLiteral("Inc"), QStringLiteral("TElement_Inc"));
     TypeInto(driver, differs + QStringLiteral("/TElement_Inc/TExpressionField"), QStringLiteral("FChanges"));

@@ -8,7 +8,6 @@
 #include "pascal/driver/valuesModule.h"
 
 #include "elements/coValueElements.h"
-#include "scheme/diNaming.h"
 #include "scheme/diPalette.h"
 #include "scheme/diUtils.h"
 #include "support/testRoots.h"
@@ -82,10 +81,7 @@ TEST_F(SheetDriverTest, LoadReportsANodeAndAnAttributeNothingReads) {
 
 TEST_F(SheetDriverTest, CheckGivesTheMessagesOfKindTwoOrMoreByElement) {
     driver.Focus(driver.Root());
-    NamingSettings()->FillEnabled()->SetValue(false);  // a new text without a default name
-    const bool applied = driver.Apply(QStringLiteral("Text"));
-    NamingSettings()->FillEnabled()->SetValue(true);
-    ASSERT_TRUE(applied);
+    ASSERT_TRUE(driver.Apply(QStringLiteral("Text")));
     EXPECT_EQ(Lines(driver.Check()), "TValueNameField: " + RemoveLinkBrackets(LoadStr(strTheValueMustBeSet)).toStdString())
         << "a text without a name";
     driver.Focus(QStringLiteral("TElement_Text/TValueNameField"));

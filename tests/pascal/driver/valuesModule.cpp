@@ -23,7 +23,6 @@ void AddValuesText(TSheetDriver& driver, int n, const QString& name, const QStri
     driver.Focus(driver.Root());
     driver.MustApply(QStringLiteral("Text"));
     driver.Focus(NameOf(n));
-    driver.SelectAll();  // typed over the default name
     driver.Type(name);
     driver.Focus(ValueOf(n));
     driver.Type(value);

@@ -109,17 +109,14 @@ TEST(DeclaredStandardTypeName, IsReportedReservedAndItsReferencesAsSuchButNeverA
     driver.Focus(driver.Root());
     driver.MustApply(QStringLiteral("Record"));
     driver.Focus(QStringLiteral("TElement_Record/TIdentifierNameField"));
-    driver.SelectAll();  // typed over the default name
     driver.Type(QStringLiteral("str"));
     driver.Focus(QStringLiteral("TElement_Record/TRecordFieldsContainer"));
     driver.MustApplyKey(QStringLiteral("E"));
     driver.Focus(QStringLiteral("TElement_Record/TRecordFieldsContainer/TElement_Field/TFieldNameField"));
-    driver.SelectAll();
     driver.Type(QStringLiteral("Size"));
     driver.Focus(driver.Root());
     driver.MustApplyKey(QStringLiteral("E"));
     driver.Focus(QStringLiteral("TElement_Field/TFieldNameField"));
-    driver.SelectAll();
     driver.Type(QStringLiteral("Name"));
     driver.Focus(QStringLiteral("TElement_Field/TFieldTypeField"));
     driver.SelectAll();

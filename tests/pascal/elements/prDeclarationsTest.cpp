@@ -30,11 +30,6 @@ protected:
     Declarations() { m_scheme->SetUndoRedo(&m_history); }
     ~Declarations() override { m_scheme->SetUndoRedo(nullptr); }
 
-    static TNamedElement* LastOfClass(TTextorElement* place, const TElementClass* cls) {
-        for (TNode* n = place->LastChild(); n; n = n->PrevSibling())
-            if (auto* e = dynamic_cast<TNamedElement*>(n); e && e->ElementClass() == cls) return e;
-        return nullptr;
-    }
     TElement_Enum* Enum(const QString& name, std::initializer_list<const char*> items) {
         auto* element = AppendNamed<TElement_Enum>(Root(), name);
         for (const char* item : items)
@@ -70,30 +65,6 @@ TEST_F(Declarations, VisibilityModeAndDefaultVisibilityFollowThePlaceOfInsertion
         EXPECT_EQ(int(element->Visibility()), row.Int("Visibility"));
         element->Free();
     }
-}
-
-// The palette makes the element before it is placed; its default name must
-// still come from the namespace it is inserted into, within the insert's step.
-TEST_F(Declarations, PaletteInsertGetsItsDefaultNameInTheInsertStep) {
-    for (const CaseRow& row : LoadCases(kValuesTable, "DefaultNames")) {
-        SCOPED_TRACE(row.Text());
-        const TPrefixesOfRow prefixes(row);
-        TTextorElement* place = Place(row["Place"]);
-        const TElementClass* cls = DeclarationClassNamed(row["Class"]);
-        place->InsertNewElement(cls, nullptr, std::nullopt);
-        TNamedElement* element = LastOfClass(place, cls);
-        ASSERT_NE(element, nullptr);
-        EXPECT_EQ(element->NameField()->GetText(), row["Name"]);
-        const int32_t number = element->Number();
-        m_history.Undo();
-        EXPECT_EQ(m_scheme->FindElement(number), nullptr) << "one undo takes the insert and its name";
-    }
-    NamingSettings()->FillEnabled()->SetValue(false);
-    Root()->InsertNewElement(TElement_Field::StaticClass(), nullptr, std::nullopt);
-    NamingSettings()->FillEnabled()->SetValue(true);
-    TNamedElement* unnamed = LastOfClass(Root(), TElement_Field::StaticClass());
-    ASSERT_NE(unnamed, nullptr);
-    EXPECT_EQ(unnamed->NameField()->GetText(), QString());
 }
 
 TEST_F(Declarations, DefaultNamesFollowTheContainerAndThePrefixes) {
