@@ -36,6 +36,8 @@ constexpr int kLabelWidth = 140;
 constexpr int kEditWidth = 80;
 constexpr int kMoreThemesWidth = 160;
 constexpr int kMoreThemesHeight = 25;
+// Left and below; the dialog keeps its own margin to the right of the pages, which their widest check box needs.
+constexpr int kPageMargin = 8;
 
 }  // namespace
 
@@ -52,7 +54,7 @@ QStringList ThemeChoices(const QString& folder) {
 TSettingsPage::TSettingsPage(QWidget* parent, const QString& section, const QString& caption)
     : QWidget(parent), m_caption(caption), m_layout(new QVBoxLayout(this)) {
     setObjectName(section);
-    m_layout->setContentsMargins(8, 0, 8, 8);
+    m_layout->setContentsMargins(kPageMargin, 0, 0, kPageMargin);
     auto* title = new QLabel(caption, this);
     QFont titleFont = title->font();
     titleFont.setBold(true);
