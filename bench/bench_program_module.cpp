@@ -19,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -43,14 +44,15 @@ std::unique_ptr<TScheme> NewModule() {
     return std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
 }
 
-// The records the groups refer to stay a fixed number (a record sees every
-// enclosing name), so that what grows is the unit level.
-constexpr int kRecords = 20;
+// The records grow with the module (one per this many elements): each record
+// sees every enclosing name, so a look-up cost that grows with the names
+// around a record shows in the figure.
+constexpr int kElementsPerRecord = 50;
 constexpr int kElementsPerGroup = 16;
 
-void BuildGroup(TTextorElement* root, int i, int groups) {
+void BuildGroup(TTextorElement* root, int i, int groups, int records) {
     const QString n = QString::number(i);
-    const QString record = QStringLiteral("TRec") + QString::number(i % kRecords);
+    const QString record = QStringLiteral("TRec") + QString::number(i % records);
     auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
     Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
     Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
@@ -86,12 +88,13 @@ QString ModuleFile(int elements) {
     if (written.contains(elements)) return written[elements];
     auto scheme = NewModule();
     auto* root = static_cast<TTextorElement*>(scheme->Root());
-    for (int r = 0; r < kRecords; ++r) {
+    const int records = std::max(1, elements / kElementsPerRecord);
+    for (int r = 0; r < records; ++r) {
         auto* rec = Insert<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
         Insert<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
     }
     const int groups = elements / kElementsPerGroup;
-    for (int i = 0; i < groups; ++i) BuildGroup(root, i, groups);
+    for (int i = 0; i < groups; ++i) BuildGroup(root, i, groups, records);
     const QString fileName = folder.filePath(QStringLiteral("Module%1.prm").arg(elements));
     scheme->SaveToFile(fileName);
     written[elements] = fileName;
