@@ -38,7 +38,6 @@
 #include <QStyle>
 #include <QBuffer>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -98,11 +97,6 @@ constexpr std::array<int, size_t(TMainMenu::Count)> kMenuCaptions{strFileMenu, s
 // How a sheet paints for export: as it prints, without marks, caret or
 // focus overlay.
 constexpr int kExportPaintFlags = pfNoMark | pfNoCaret | pfNoFocusOverlay | pfOnDevice;
-
-// The folder of a file becomes the current folder.
-void MakeFolderCurrent(const QString& fileName) {
-    if (!fileName.isEmpty()) QDir::setCurrent(QFileInfo(fileName).absolutePath());
-}
 }  // namespace
 
 QImage SchemeImage(TSheet& sheet, TTextorElement& root) {
@@ -262,7 +256,7 @@ void TMainForm::HookDocumentor() {
     };
     docs.OnNewDialog = [this](bool isAuto, int& data, bool& cancel) { DocumentorNewDialog(isAuto, data, cancel); };
     docs.OnOpenDialog = [this](QStringList&, bool&) {
-        if (m_activeDocument) MakeFolderCurrent(m_activeDocument->FileName());
+        if (m_activeDocument) UseFolderOf(m_activeDocument->FileName());
     };
     docs.OnSaveAsDialog = [this](TDocument* document, QString&, bool&, bool&) { DocumentorSaveAsDialog(document); };
     docs.OnSwitch = [this] { DocumentorSwitch(); };
@@ -533,11 +527,19 @@ void TMainForm::DocumentorNewDialog(bool isAutoCreateDoc, int& creationData, boo
 }
 
 void TMainForm::DocumentorSaveAsDialog(TDocument* document) {
+    if (document) UseFolderOf(document->FileName());
     const auto* scheme = dynamic_cast<TSchemeDocument*>(document);
     const QString kindName = scheme ? scheme->Descriptor().GetName() : QString();
     TFileFilters& filters = m_openSaveDialog->FileFilters;
     for (int i = 0; i < filters.Count(); ++i)
         filters[i].UseForSave = filters[i].Text.compare(kindName, Qt::CaseInsensitive) == 0;
+}
+
+void TMainForm::UseFolderOf(const QString& fileName) {
+    if (fileName.isEmpty()) return;
+    m_startFolder = QFileInfo(fileName).absolutePath();
+    m_openSaveDialog->InitialDir = m_startFolder;
+    m_imageDialog->InitialDir = m_startFolder;
 }
 
 void TMainForm::DocumentorSwitch() {
@@ -556,7 +558,7 @@ void TMainForm::ActiveDocumentChanged() {
     for (TMainAction action : {TMainAction::FileSaveAsImage, TMainAction::FilePageSetup, TMainAction::FilePrint})
         Action(action).setEnabled(document != nullptr);
     RebuildVerbs();
-    if (document) MakeFolderCurrent(document->FileName());
+    if (document) UseFolderOf(document->FileName());
 }
 
 void TMainForm::RebuildVerbs() {
@@ -638,6 +640,7 @@ void TMainForm::FileSaveAsImageExecute() {
     TSchemeDocument* document = m_activeDocument;
     auto* root = document ? dynamic_cast<TTextorElement*>(document->Descriptor().GetRoot(document->Scheme())) : nullptr;
     if (!root || !document->MainSheet()) return;
+    UseFolderOf(document->FileName());
     m_imageDialog->FileName =
         document->FileName().isEmpty() ? LoadStr(strUntitled) : ExtractFileBaseName(document->FileName());
     if (!m_imageDialog->ExecuteSave()) return;

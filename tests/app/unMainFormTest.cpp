@@ -72,7 +72,7 @@ protected:
     ~MainFormTest() override {
         form.reset();
         global.reset();
-        QDir::setCurrent(m_oldFolder);  // the window makes a document's folder current
+        QDir::setCurrent(m_oldFolder);  // in case the window makes a document's folder current
         if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
         else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
@@ -194,7 +194,16 @@ TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefu
     EXPECT_TRUE(a->Scheme()->ReadOnly());
     EXPECT_TRUE(a->MainSheet()->ReadOnly());
     EXPECT_TRUE(CommentTexts(a->Scheme()).isEmpty()) << "the welcome goes only into a new document";
-    EXPECT_EQ(QDir::current().canonicalPath(), QDir(files.path()).canonicalPath()) << "its folder is current";
+    // Its folder is where the dialogs start; the current folder, shared with the preview thread, stays.
+    const QString before = QDir::currentPath();
+    EXPECT_EQ(QDir(form->StartFolder()).canonicalPath(), QDir(files.path()).canonicalPath());
+    form->ViewerAppActions().FileOpen()->trigger();
+    form->Documentor().SaveAs();
+    form->Action(TMainAction::FileSaveAsImage).trigger();
+    ASSERT_EQ(dialogs.FileDialogs.size(), 3u) << "open, save as and image, each cancelled";
+    for (const TFakeDialogs::TFileDialogCall& call : dialogs.FileDialogs)
+        EXPECT_EQ(QDir(call.Params.Folder).canonicalPath(), QDir(files.path()).canonicalPath());
+    EXPECT_EQ(QDir::currentPath(), before);
     ASSERT_TRUE(WriteTestFile(Path("notes.txt"), "text"));
     EXPECT_EQ(RaisedId([&] { form->Documentor().OpenFile(Path("notes.txt")); }), strUnsupportedFileType);
     EXPECT_EQ(Active(), a);
