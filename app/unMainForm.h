@@ -44,6 +44,11 @@ class TViewerAppActions;
 // text of the scheme's root (without an empty last row) with the paddings of
 // the sheet's root and of the scheme's root around it.
 QImage SchemeImage(TSheet& sheet, TTextorElement& root);
+// Its size in pixels, known before anything is painted.
+QSize SchemeImageSize(TSheet& sheet, TTextorElement& root);
+// Whether a picture of that size is made at all: each side at most
+// 32767 pixels and at most 64 million pixels in all.
+bool SchemeImageSizeAllowed(QSize size);
 
 // The hint of the highlighted menu entry: shown after the application's
 // hint pause, or at once while another hint shows, below the mouse, at most

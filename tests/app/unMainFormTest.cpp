@@ -286,6 +286,27 @@ TEST_F(MainFormTest, SaveAsImageWritesThePngOfTheSchemeUnderTheChosenName) {
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), expected);
 }
 
+TEST_F(MainFormTest, SaveAsImageOfTooLargeASheetGivesAMessageAndWritesNothing) {
+    Start();
+    form->Startup();
+    TSchemeDocument* document = Found(Active(), "the start-up document");
+    auto* root = static_cast<TTextorElement*>(document->Scheme()->Root());
+    root->FocusText(TTextFocusPlace::End);
+    ASSERT_TRUE(root->ReplaceSelection(QStringLiteral("\r\n").repeated(4000) + QStringLiteral("x")));
+    const QSize size = SchemeImageSize(*document->MainSheet(), *root);
+    ASSERT_GT(size.height(), 32767) << "a sheet taller than a picture may be";
+    EXPECT_FALSE(SchemeImageSizeAllowed(size));
+    EXPECT_FALSE(SchemeImageSizeAllowed({20000, 20000})) << "400 million pixels";
+    EXPECT_TRUE(SchemeImageSizeAllowed({32767, 2048}));
+    dialogs.FileAnswers = {QStringList{Path("tall.png")}};
+    form->Action(TMainAction::FileSaveAsImage).trigger();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(Path("tall.png"))) << dialogs.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(QString::number(size.height()))) << dialogs.Boxes[0].Text.toStdString();
+    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconError);
+    EXPECT_FALSE(QFile::exists(Path("tall.png")));
+}
+
 TEST_F(MainFormTest, OfThreeDroppedFilesTheFirstOpensHereAndEachOtherInANewInstance) {
     Start();
     WriteModule("a.prm");
