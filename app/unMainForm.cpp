@@ -38,7 +38,6 @@
 #include <QStyle>
 #include <QBuffer>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -98,14 +97,13 @@ constexpr std::array<int, size_t(TMainMenu::Count)> kMenuCaptions{strFileMenu, s
 // How a sheet paints for export: as it prints, without marks, caret or
 // focus overlay.
 constexpr int kExportPaintFlags = pfNoMark | pfNoCaret | pfNoFocusOverlay | pfOnDevice;
-
-// The folder of a file becomes the current folder.
-void MakeFolderCurrent(const QString& fileName) {
-    if (!fileName.isEmpty()) QDir::setCurrent(QFileInfo(fileName).absolutePath());
-}
+// The largest picture "Save as Image" makes: sides the raster painter
+// handles, and at most 256 MB while it is painted (4 bytes a pixel).
+constexpr int kMaxImageSide = 32767;
+constexpr qint64 kMaxImagePixels = qint64(64) * 1024 * 1024;
 }  // namespace
 
-QImage SchemeImage(TSheet& sheet, TTextorElement& root) {
+QSize SchemeImageSize(TSheet& sheet, TTextorElement& root) {
     const TRect sheetPadding = sheet.Root()->GetPadding();
     const TRect rootPadding = root.GetPadding();
     const TSchemeTextor& text = *root.Textor();
@@ -114,7 +112,17 @@ QImage SchemeImage(TSheet& sheet, TTextorElement& root) {
         if (const TRow* row = last->LastRow(); row && row->IsEmpty()) height -= row->GetHeight();
     const int width = text.GetWidth() + sheetPadding.Left + sheetPadding.Right + rootPadding.Left + rootPadding.Right;
     height += sheetPadding.Top + sheetPadding.Bottom + rootPadding.Top + rootPadding.Bottom;
-    return sheet.PaintToImage(TRect{0, 0, std::max(width, 1), std::max(height, 1)}, kExportPaintFlags)
+    return {std::max(width, 1), std::max(height, 1)};
+}
+
+bool SchemeImageSizeAllowed(QSize size) {
+    return size.width() <= kMaxImageSide && size.height() <= kMaxImageSide &&
+           qint64(size.width()) * size.height() <= kMaxImagePixels;
+}
+
+QImage SchemeImage(TSheet& sheet, TTextorElement& root) {
+    const QSize size = SchemeImageSize(sheet, root);
+    return sheet.PaintToImage(TRect{0, 0, size.width(), size.height()}, kExportPaintFlags)
         .convertToFormat(QImage::Format_RGB888);
 }
 
@@ -262,7 +270,7 @@ void TMainForm::HookDocumentor() {
     };
     docs.OnNewDialog = [this](bool isAuto, int& data, bool& cancel) { DocumentorNewDialog(isAuto, data, cancel); };
     docs.OnOpenDialog = [this](QStringList&, bool&) {
-        if (m_activeDocument) MakeFolderCurrent(m_activeDocument->FileName());
+        if (m_activeDocument) UseFolderOf(m_activeDocument->FileName());
     };
     docs.OnSaveAsDialog = [this](TDocument* document, QString&, bool&, bool&) { DocumentorSaveAsDialog(document); };
     docs.OnSwitch = [this] { DocumentorSwitch(); };
@@ -533,11 +541,19 @@ void TMainForm::DocumentorNewDialog(bool isAutoCreateDoc, int& creationData, boo
 }
 
 void TMainForm::DocumentorSaveAsDialog(TDocument* document) {
+    if (document) UseFolderOf(document->FileName());
     const auto* scheme = dynamic_cast<TSchemeDocument*>(document);
     const QString kindName = scheme ? scheme->Descriptor().GetName() : QString();
     TFileFilters& filters = m_openSaveDialog->FileFilters;
     for (int i = 0; i < filters.Count(); ++i)
         filters[i].UseForSave = filters[i].Text.compare(kindName, Qt::CaseInsensitive) == 0;
+}
+
+void TMainForm::UseFolderOf(const QString& fileName) {
+    if (fileName.isEmpty()) return;
+    m_startFolder = QFileInfo(fileName).absolutePath();
+    m_openSaveDialog->InitialDir = m_startFolder;
+    m_imageDialog->InitialDir = m_startFolder;
 }
 
 void TMainForm::DocumentorSwitch() {
@@ -556,7 +572,7 @@ void TMainForm::ActiveDocumentChanged() {
     for (TMainAction action : {TMainAction::FileSaveAsImage, TMainAction::FilePageSetup, TMainAction::FilePrint})
         Action(action).setEnabled(document != nullptr);
     RebuildVerbs();
-    if (document) MakeFolderCurrent(document->FileName());
+    if (document) UseFolderOf(document->FileName());
 }
 
 void TMainForm::RebuildVerbs() {
@@ -638,11 +654,21 @@ void TMainForm::FileSaveAsImageExecute() {
     TSchemeDocument* document = m_activeDocument;
     auto* root = document ? dynamic_cast<TTextorElement*>(document->Descriptor().GetRoot(document->Scheme())) : nullptr;
     if (!root || !document->MainSheet()) return;
+    UseFolderOf(document->FileName());
     m_imageDialog->FileName =
         document->FileName().isEmpty() ? LoadStr(strUntitled) : ExtractFileBaseName(document->FileName());
     if (!m_imageDialog->ExecuteSave()) return;
+    const QSize size = SchemeImageSize(*document->MainSheet(), *root);
+    // Too large a picture is refused with its size, before memory runs out.
+    const auto tooLarge = [&] {
+        const QString pixels = QStringLiteral("%1 \u00D7 %2").arg(size.width()).arg(size.height());
+        return Exception::FromId(strCannotCreateFile, {m_imageDialog->FileName, pixels});
+    };
+    if (!SchemeImageSizeAllowed(size)) throw tooLarge();
+    const QImage picture = SchemeImage(*document->MainSheet(), *root);
+    if (picture.isNull()) throw tooLarge();
     TGDIPlusImage image;
-    image.SetImage(SchemeImage(*document->MainSheet(), *root));
+    image.SetImage(picture);
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     image.SaveAsPng(png);

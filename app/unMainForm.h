@@ -44,6 +44,11 @@ class TViewerAppActions;
 // text of the scheme's root (without an empty last row) with the paddings of
 // the sheet's root and of the scheme's root around it.
 QImage SchemeImage(TSheet& sheet, TTextorElement& root);
+// Its size in pixels, known before anything is painted.
+QSize SchemeImageSize(TSheet& sheet, TTextorElement& root);
+// Whether a picture of that size is made at all: each side at most
+// 32767 pixels and at most 64 million pixels in all.
+bool SchemeImageSizeAllowed(QSize size);
 
 // The hint of the highlighted menu entry: shown after the application's
 // hint pause, or at once while another hint shows, below the mouse, at most
@@ -119,6 +124,9 @@ public:
     TOpenSaveDialog& OpenSaveDialog() const noexcept { return *m_openSaveDialog; }
     // The dialog of "Save as Image" (one filter, "PNG").
     TOpenSaveDialog& ImageDialog() const noexcept { return *m_imageDialog; }
+    // Where the open, save and image dialogs start: the folder of the last
+    // active document that had a file (the process's current folder stays).
+    const QString& StartFolder() const noexcept { return m_startFolder; }
     TRecentFiles& RecentFiles() const noexcept { return *m_recentFiles; }
     TConnectedDocuments& ConnectedDocuments() const noexcept { return *m_connected; }
     TAppActions& AppActions() const noexcept { return *m_appActions; }
@@ -199,6 +207,8 @@ private:
     void DocumentorNewDialog(bool isAutoCreateDoc, int& creationData, bool& cancel);
     void DocumentorSaveAsDialog(TDocument* document);
     void DocumentorSwitch();
+    // The folder of the file (when named) becomes the dialogs' start folder.
+    void UseFolderOf(const QString& fileName);
 
     // Runs before every action: in-place editing on the sheet ends.
     void ActionsExecute();
@@ -237,6 +247,7 @@ private:
     QAction* m_miVerbLast = nullptr;
 
     TSchemeDocument* m_activeDocument = nullptr;
+    QString m_startFolder;
     bool m_created = false;
     bool m_startupPosted = false;
     bool m_saveSessionOnClose = false;

@@ -190,7 +190,9 @@ void TRightFormThread::ShowText(const QStringList& lines) {
     const QPoint position = m_previewSheet.ScreenPos();
     TSchemeTextor* textor = m_root.Textor();
     TSchemeTextorInteractive* interactive = m_root.Interactive();
-    const bool keepSelection = interactive && m_root.IsEditing();
+    // The preview is read-only, so it never edits in place: the caret the
+    // user put into it (the root focused) stays where it was as well.
+    const bool keepSelection = interactive && (m_root.IsEditing() || m_root.IsFocused());
     const TTextorNumericRange selection =
         keepSelection ? textor->RangeToNumeric(interactive->GetSelection()) : TTextorNumericRange{};
     textor->BeginUpdate();

@@ -94,14 +94,16 @@ QString TOpenSaveDialog::SaveFilter(QString* defaultExt) const {
 
 bool TOpenSaveDialog::ExecuteOpen() {
     QStringList files;
-    if (!TDialogs::Current().ChooseFiles(TFileDialogKind::Open, {Title, OpenFilter(), FileName, {}}, files)) return false;
+    if (!TDialogs::Current().ChooseFiles(TFileDialogKind::Open, {Title, OpenFilter(), FileName, {}, InitialDir}, files))
+        return false;
     FileName = files.value(0);
     return true;
 }
 
 bool TOpenSaveDialog::ExecuteOpenMulti() {
     QStringList files;
-    if (!TDialogs::Current().ChooseFiles(TFileDialogKind::OpenMulti, {Title, OpenFilter(), FileName, {}}, files))
+    if (!TDialogs::Current().ChooseFiles(TFileDialogKind::OpenMulti, {Title, OpenFilter(), FileName, {}, InitialDir},
+                                         files))
         return false;
     Files = files;
     return true;
@@ -111,7 +113,8 @@ bool TOpenSaveDialog::ExecuteSave() {
     QString defaultExt;
     const QString filter = SaveFilter(&defaultExt);
     QStringList files;
-    if (!TDialogs::Current().ChooseFiles(TFileDialogKind::Save, {Title, filter, FileName, defaultExt}, files))
+    if (!TDialogs::Current().ChooseFiles(TFileDialogKind::Save, {Title, filter, FileName, defaultExt, InitialDir},
+                                         files))
         return false;
     FileName = files.value(0);
     return true;

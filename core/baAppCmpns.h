@@ -103,6 +103,7 @@ public:
     TFileFilters FileFilters;
     QString FileName;
     QStringList Files;
+    QString InitialDir;  // where the dialogs start when not empty (a name with a folder starts in its own)
 
     // The filter of the open dialog: filters of one caption (regardless of
     // case) merged into one entry unless osoNoMergeOpenFilters.

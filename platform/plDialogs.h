@@ -68,6 +68,7 @@ struct TFileDialogParams {
     QString Filter;
     QString FileName;    // preset when not empty; may be a name without folder
     QString DefaultExt;  // without dot: the save dialog adds it to a name without one
+    QString Folder;      // the folder the dialog starts in when not empty
 };
 
 // The question asked before a modified document is closed; texts localised

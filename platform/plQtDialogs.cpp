@@ -155,6 +155,7 @@ void ConfigureFileDialog(QFileDialog& dialog, TFileDialogKind kind, const TFileD
     const QStringList filters = QtNameFilters(params.Filter);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(params.DefaultExt);
+    if (!params.Folder.isEmpty()) dialog.setDirectory(params.Folder);
     if (!params.FileName.isEmpty()) dialog.selectFile(params.FileName);
 }
 

@@ -1,7 +1,8 @@
 // The preview's thread on a clock the test moves: the pause it waits for,
 // in-place editing and open updates that postpone it, a new file name that
-// renames the unit at once, and switches and closes during a pass, which
-// return promptly and show nothing of the pass they stopped.
+// renames the unit at once, a new text that keeps the user's caret and scroll
+// position, and switches and closes during a pass, which return promptly and
+// show nothing of the pass they stopped.
 
 #include "app/unDocument.h"
 #include "app/unRightSubForm.h"
@@ -12,6 +13,7 @@
 #include "platform/plClock.h"
 #include "scheme/diClasses.h"
 #include "scheme/diSheet.h"
+#include "text/diTextorInteractive.h"
 #include "support/testEnglish.h"
 #include "support/testVisualElements.h"
 
@@ -162,6 +164,31 @@ TEST_F(PreviewThreadTest, SaveAsRenamesTheUnitWithoutWaitingForAnEdit) {
     module->SaveAs(files.filePath(QStringLiteral("Renamed.prm")));
     ASSERT_TRUE(NextShown()) << "the clock stood still";
     EXPECT_TRUE(form.Text().startsWith(QLatin1String("unit Renamed;"))) << form.Text().toStdString();
+}
+
+TEST_F(PreviewThreadTest, ARefreshKeepsTheCaretAndTheScrollPositionInThePreview) {
+    form.resize(400, 120);
+    TSchemeDocument* module = Module();
+    Show(*module);
+    ASSERT_TRUE(NextShown());
+    TRightFormRootElement& root = form.Root();
+    // The user puts the caret into the read-only text and scrolls.
+    root.FocusText(TTextFocusPlace::Start);
+    ASSERT_TRUE(root.Interactive() && root.IsFocused());
+    const TTextorNumericRange selection{{2, 1}, {2, 3}};
+    TTextorRange range;
+    ASSERT_TRUE(root.Textor()->NumericToRange(selection, range));
+    root.Interactive()->SetSelection(range);
+    const QPoint scrolled(0, 40);
+    form.PreviewSheet().SetScreenPosition(scrolled);
+    ASSERT_EQ(form.PreviewSheet().ScreenPos(), scrolled) << "the preview scrolls";
+    const QString before = form.Text();
+    module->SaveAs(files.filePath(QStringLiteral("Renamed.prm")));
+    ASSERT_TRUE(NextShown());
+    ASSERT_NE(form.Text(), before);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(root.Textor()->RangeToNumeric(root.Interactive()->GetSelection()), selection);
+    EXPECT_EQ(form.PreviewSheet().ScreenPos(), scrolled);
 }
 
 TEST_F(PreviewThreadTest, ASwitchDuringAPassReturnsPromptlyAndShowsNothingOfTheOldPass) {

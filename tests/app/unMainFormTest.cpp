@@ -72,7 +72,7 @@ protected:
     ~MainFormTest() override {
         form.reset();
         global.reset();
-        QDir::setCurrent(m_oldFolder);  // the window makes a document's folder current
+        QDir::setCurrent(m_oldFolder);  // in case the window makes a document's folder current
         if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
         else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
@@ -194,7 +194,16 @@ TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefu
     EXPECT_TRUE(a->Scheme()->ReadOnly());
     EXPECT_TRUE(a->MainSheet()->ReadOnly());
     EXPECT_TRUE(CommentTexts(a->Scheme()).isEmpty()) << "the welcome goes only into a new document";
-    EXPECT_EQ(QDir::current().canonicalPath(), QDir(files.path()).canonicalPath()) << "its folder is current";
+    // Its folder is where the dialogs start; the current folder, shared with the preview thread, stays.
+    const QString before = QDir::currentPath();
+    EXPECT_EQ(QDir(form->StartFolder()).canonicalPath(), QDir(files.path()).canonicalPath());
+    form->ViewerAppActions().FileOpen()->trigger();
+    form->Documentor().SaveAs();
+    form->Action(TMainAction::FileSaveAsImage).trigger();
+    ASSERT_EQ(dialogs.FileDialogs.size(), 3u) << "open, save as and image, each cancelled";
+    for (const TFakeDialogs::TFileDialogCall& call : dialogs.FileDialogs)
+        EXPECT_EQ(QDir(call.Params.Folder).canonicalPath(), QDir(files.path()).canonicalPath());
+    EXPECT_EQ(QDir::currentPath(), before);
     ASSERT_TRUE(WriteTestFile(Path("notes.txt"), "text"));
     EXPECT_EQ(RaisedId([&] { form->Documentor().OpenFile(Path("notes.txt")); }), strUnsupportedFileType);
     EXPECT_EQ(Active(), a);
@@ -275,6 +284,27 @@ TEST_F(MainFormTest, SaveAsImageWritesThePngOfTheSchemeUnderTheChosenName) {
     EXPECT_EQ(saved.size(), expected.size());
     EXPECT_GT(saved.width(), 100) << "the welcome comment's width";
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), expected);
+}
+
+TEST_F(MainFormTest, SaveAsImageOfTooLargeASheetGivesAMessageAndWritesNothing) {
+    Start();
+    form->Startup();
+    TSchemeDocument* document = Found(Active(), "the start-up document");
+    auto* root = static_cast<TTextorElement*>(document->Scheme()->Root());
+    root->FocusText(TTextFocusPlace::End);
+    ASSERT_TRUE(root->ReplaceSelection(QStringLiteral("\r\n").repeated(4000) + QStringLiteral("x")));
+    const QSize size = SchemeImageSize(*document->MainSheet(), *root);
+    ASSERT_GT(size.height(), 32767) << "a sheet taller than a picture may be";
+    EXPECT_FALSE(SchemeImageSizeAllowed(size));
+    EXPECT_FALSE(SchemeImageSizeAllowed({20000, 20000})) << "400 million pixels";
+    EXPECT_TRUE(SchemeImageSizeAllowed({32767, 2048}));
+    dialogs.FileAnswers = {QStringList{Path("tall.png")}};
+    form->Action(TMainAction::FileSaveAsImage).trigger();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(Path("tall.png"))) << dialogs.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(QString::number(size.height()))) << dialogs.Boxes[0].Text.toStdString();
+    EXPECT_EQ(dialogs.Boxes[0].Flags & MsgBox::IconMask, MsgBox::IconError);
+    EXPECT_FALSE(QFile::exists(Path("tall.png")));
 }
 
 TEST_F(MainFormTest, OfThreeDroppedFilesTheFirstOpensHereAndEachOtherInANewInstance) {

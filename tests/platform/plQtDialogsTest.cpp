@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMetaEnum>
@@ -86,6 +87,9 @@ TEST(FileDialog, IsSetUpForOpeningOneOrManyOrSavingWithTheOverwriteQuestion) {
     EXPECT_EQ(one.acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ((std::pair{one.fileMode(), many.fileMode()}), (std::pair{QFileDialog::ExistingFile, QFileDialog::ExistingFiles}));
     EXPECT_EQ(one.defaultSuffix(), "");
+    QFileDialog inFolder;
+    ConfigureFileDialog(inFolder, TFileDialogKind::Save, {{}, {}, "doc", "a", QDir::tempPath()});
+    EXPECT_EQ(inFolder.directory().absolutePath(), QDir::tempPath()) << "a bare name starts in the folder given";
 }
 
 TEST(SaveQuestionBox, OffersSaveByDefaultAndTellsWhichButtonWasClicked) {
