@@ -289,6 +289,11 @@ private:
     void GenerateCompare(TElement* element, TPascalExpression* e);
     void GenerateOperation(TElement* element, TPascalExpression* e);
     void GenerateFingers(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
+    // A provisional function "CalcValue" of type, made among the locals (or the
+    // implementation's declarations) and filled with the method context moved
+    // into it; e calls it.
+    void GenerateNestedFunction(TElement* element, TPascalExpression* e, const TTypeDescriptor& type,
+                                const std::function<void(TPascalMethodWithImplementation*)>& fill);
     void GenerateFingersFunction(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
     void GenerateMethodInExpression(TElement* element, TPascalExpression* e, const TTypeDescriptor& expected);
     void GenerateIdentifier(TCustomIdentifierElement* element, TPascalExpression* e, TPascalCall* call);

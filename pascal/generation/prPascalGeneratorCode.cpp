@@ -909,11 +909,9 @@ void TCustomPascalGeneratorWorker::GenerateFingers(TElement* element, TPascalExp
     e->AddCallTo(value);
 }
 
-void TCustomPascalGeneratorWorker::GenerateFingersFunction(TElement* element, TPascalExpression* e,
-                                                           const TTypeDescriptor& expected) {
-    auto* fingers = static_cast<TElement_Fingers*>(element);
-    TTypeDescriptor type = expected;
-    if (type.Kind == TValueTypeKind::Variant) fingers->ValueTrue()->GetValueType(type);
+void TCustomPascalGeneratorWorker::GenerateNestedFunction(TElement* element, TPascalExpression* e,
+                                                          const TTypeDescriptor& type,
+                                                          const std::function<void(TPascalMethodWithImplementation*)>& fill) {
     TPascalDeclarations* list = m_locals ? m_locals : m_parts.ImplementationClause->Declarations;
     auto* m = CreateNamedNode<TPascalMethodWithImplementation>(list, QStringLiteral("CalcValue"));
     m->Provisional = true;
@@ -926,39 +924,35 @@ void TCustomPascalGeneratorWorker::GenerateFingersFunction(TElement* element, TP
     m_method = TMethodContext{m, element, saved.ClassMethod, m->Body, nullptr, 0};
     m_locals = m->LocalDeclarations;
     m_lateEvaluation = 0;
-    TPascalIf* s = m->Body->AddIf();
-    m_method.Current = s;
-    GenerateValueAs(fingers->Condition(), s->Condition, Standard(StandardTypeName::Bool));
-    AddAssignment(s->ThenPart, nullptr, m->ResultVariable, type, fingers->ValueTrue());
-    AddAssignment(s->ElsePart, nullptr, m->ResultVariable, type, fingers->ValueFalse());
+    fill(m);
     m_method = saved;
     m_locals = savedLocals;
     m_lateEvaluation = savedLate;
     e->AddCallTo(m);
 }
 
+void TCustomPascalGeneratorWorker::GenerateFingersFunction(TElement* element, TPascalExpression* e,
+                                                           const TTypeDescriptor& expected) {
+    auto* fingers = static_cast<TElement_Fingers*>(element);
+    TTypeDescriptor type = expected;
+    if (type.Kind == TValueTypeKind::Variant) fingers->ValueTrue()->GetValueType(type);
+    GenerateNestedFunction(element, e, type, [&](TPascalMethodWithImplementation* m) {
+        TPascalIf* s = m->Body->AddIf();
+        m_method.Current = s;
+        GenerateValueAs(fingers->Condition(), s->Condition, Standard(StandardTypeName::Bool));
+        AddAssignment(s->ThenPart, nullptr, m->ResultVariable, type, fingers->ValueTrue());
+        AddAssignment(s->ElsePart, nullptr, m->ResultVariable, type, fingers->ValueFalse());
+    });
+}
+
 void TCustomPascalGeneratorWorker::GenerateMethodInExpression(TElement* element, TPascalExpression* e,
                                                               const TTypeDescriptor& expected) {
     auto* method = static_cast<TElement_MethodInExpression*>(element);
-    TPascalDeclarations* list = m_locals ? m_locals : m_parts.ImplementationClause->Declarations;
-    auto* m = CreateNamedNode<TPascalMethodWithImplementation>(list, QStringLiteral("CalcValue"));
-    m->Provisional = true;
-    m->Head->Kind = TPascalMethodKind::Function;
-    AddTypeName(expected, m->Head->ResultType);
-    AddTypeName(expected, m->ResultVariable->TypeName);
-    const TMethodContext saved = m_method;
-    TPascalDeclarations* savedLocals = m_locals;
-    const int savedLate = m_lateEvaluation;
-    m_method = TMethodContext{m, element, saved.ClassMethod, m->Body, nullptr, 0};
-    m_locals = m->LocalDeclarations;
-    m_lateEvaluation = 0;
-    if (method->Body() && method->Body()->Result()) Register(method->Body()->Result(), m->ResultVariable);
-    AddClearing(m->Body, nullptr, m->ResultVariable, expected);
-    GenerateCommands(method->Body(), m->Body);
-    m_method = saved;
-    m_locals = savedLocals;
-    m_lateEvaluation = savedLate;
-    e->AddCallTo(m);
+    GenerateNestedFunction(element, e, expected, [&](TPascalMethodWithImplementation* m) {
+        if (method->Body() && method->Body()->Result()) Register(method->Body()->Result(), m->ResultVariable);
+        AddClearing(m->Body, nullptr, m->ResultVariable, expected);
+        GenerateCommands(method->Body(), m->Body);
+    });
 }
 
 void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* element, TPascalExpression* e,
