@@ -6,6 +6,7 @@
 // resolved, its cycle search runs and fields show their types' members as
 // the module grows.
 
+#include "benchProgram.h"
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
@@ -20,30 +21,8 @@
 
 namespace {
 
-// A module root: the unit-level declarations and the standard types.
-class TElement_BenchProgramRoot : public TRoot, public IProgramElement {
-    T_ELEMENT_CLASS(TElement_BenchProgramRoot)
-public:
-    TProgramClassification GetClassification() const override { return {TDeclarationKind::None, TScopeKind::ProgramRoot}; }
-    void FillAcceptedClasses(TElementClassList& list) override {
-        AddItemsOnce(list, ModuleElementClasses());
-        TRoot::FillAcceptedClasses(list);
-    }
-    void Create() override {
-        TRoot::Create();
-        auto* standard = TElement::CreateSubElement<TNamespaceConnection>(this);
-        standard->SetOwner(GeneralNamespace());
-        standard->SetTarget(StandardTypesNamespace());
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_BenchProgramRoot, TRoot)
+using namespace benchprogram;
 
-// The last element of text that is not one of its parts.
-TElement* LastInserted(TElement* text) {
-    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
-        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
-    return nullptr;
-}
 
 template <class T>
 T* Insert(TTextorElement* text, const QString& name) {

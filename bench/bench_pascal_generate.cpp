@@ -4,6 +4,7 @@
 // what the preview does with it: prepare, generate and write the unit's
 // text. Compared with the Free Pascal compiler compiling that unit.
 
+#include "benchProgram.h"
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
@@ -28,13 +29,9 @@
 
 namespace {
 
-using namespace Qt::StringLiterals;
+using benchprogram::LastInserted;
 
-TElement* LastInserted(TElement* text) {
-    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
-        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
-    return nullptr;
-}
+using namespace Qt::StringLiterals;
 
 template <class T>
 T* Insert(TTextorElement* text) {

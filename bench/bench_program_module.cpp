@@ -4,6 +4,7 @@
 // (every one resolved once the load is through). Each size is written once;
 // every load is timed on a fresh scheme of the program kind.
 
+#include "benchProgram.h"
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
@@ -24,11 +25,7 @@
 
 namespace {
 
-TElement* LastInserted(TElement* text) {
-    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
-        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
-    return nullptr;
-}
+using benchprogram::LastInserted;
 
 template <class T>
 T* Insert(TTextorElement* text, const QString& name) {

@@ -8,6 +8,7 @@
 // so that parent connections, the members seen outside under an object's
 // name and the parameter values all grow with the module.
 
+#include "benchProgram.h"
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
@@ -24,30 +25,8 @@
 
 namespace {
 
-// A module root: the unit-level declarations and the standard types.
-class TElement_BenchObjectsRoot : public TRoot, public IProgramElement {
-    T_ELEMENT_CLASS(TElement_BenchObjectsRoot)
-public:
-    TProgramClassification GetClassification() const override { return {TDeclarationKind::None, TScopeKind::ProgramRoot}; }
-    void FillAcceptedClasses(TElementClassList& list) override {
-        AddItemsOnce(list, ModuleElementClasses());
-        TRoot::FillAcceptedClasses(list);
-    }
-    void Create() override {
-        TRoot::Create();
-        auto* standard = TElement::CreateSubElement<TNamespaceConnection>(this);
-        standard->SetOwner(GeneralNamespace());
-        standard->SetTarget(StandardTypesNamespace());
-    }
-};
-T_ELEMENT_CLASS_IMPL(TElement_BenchObjectsRoot, TRoot)
+using namespace benchprogram;
 
-// The last element of text that is not one of its parts.
-TElement* LastInserted(TElement* text) {
-    for (TNode* n = text->LastChild(); n; n = n->PrevSibling())
-        if (auto* element = dynamic_cast<TElement*>(n); element && !element->IsSubElement()) return element;
-    return nullptr;
-}
 
 template <class T>
 T* Insert(TTextorElement* text) {
@@ -145,7 +124,7 @@ void BM_ProgramObjectsBuild(benchmark::State& state) {
         QuillaneLeaveCaches();
         state.ResumeTiming();
         TUndoRedo history;
-        auto scheme = std::make_unique<TScheme>(TElement_BenchObjectsRoot::StaticClass(), QStringLiteral("ProgramModule"));
+        auto scheme = std::make_unique<TScheme>(TElement_BenchProgramRoot::StaticClass(), QStringLiteral("ProgramModule"));
         scheme->SetUndoRedo(&history);
         auto* root = static_cast<TTextorElement*>(scheme->Root());
         for (int chain = 0; chain < chains; ++chain) BuildChain(root, chain);
