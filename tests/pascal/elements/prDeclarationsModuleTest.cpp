@@ -3,6 +3,7 @@
 // store modes, and every step undoes back to the empty scheme. Every element
 // they hold offers each key letter on one palette button at most.
 
+#include "pascal/driver/moduleChecks.h"
 #include "pascal/driver/declarationsModule.h"
 
 #include "core/cuLocalization.h"
@@ -38,29 +39,11 @@ protected:
 
 TEST_P(DeclarationsModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothModes) {
     GetParam().Build(driver);
-    EXPECT_EQ(Lines(driver.Check()), "");
-    for (TStoreMode mode : kStoreModes) {
-        const QByteArray saved = driver.Save(mode);
-        const TLoadedScheme loaded = driver.Load(mode, saved);
-        EXPECT_EQ(Lines(loaded.Unread), "") << ModeName(mode);
-        EXPECT_EQ(Lines(loaded.Messages), "") << ModeName(mode);
-        EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
-    }
+    ExpectCleanAndSavedByteForByteInBothModes(driver);
 }
 
 TEST_P(DeclarationsModule, UndoingEveryStepGivesTheEmptySchemesBytesAndRedoingEveryStepTheModules) {
-    QByteArray empty[2], built[2];
-    for (TStoreMode mode : kStoreModes) empty[int(mode)] = driver.Save(mode);
-    GetParam().Build(driver);
-    for (TStoreMode mode : kStoreModes) built[int(mode)] = driver.Save(mode);
-    while (driver.Undo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), empty[int(mode)].toStdString()) << ModeName(mode);
-    while (driver.Redo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), built[int(mode)].toStdString()) << ModeName(mode);
+    ExpectEveryStepUndoneAndRedone(driver, [](TSheetDriver& d) { GetParam().Build(d); });
 }
 
 TEST_P(DeclarationsModule, NoElementOffersTwoButtonsWithOneKeyLetter) {

@@ -4,6 +4,7 @@
 // Also what a user must reach on the sheet: an object's empty parent, the
 // suggestions of handler and class-of names, each of two items of one caption.
 
+#include "pascal/driver/moduleChecks.h"
 #include "pascal/driver/objectsModule.h"
 
 #include "pascal/elements/prClassMemberElements.h"
@@ -53,14 +54,7 @@ QStringList CheckLoaded(TScheme* scheme) {
 
 TEST_F(ObjectsModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothModes) {
     BuildObjectsModule(driver);
-    EXPECT_EQ(Lines(driver.Check()), "");
-    for (TStoreMode mode : kStoreModes) {
-        const QByteArray saved = driver.Save(mode);
-        const TLoadedScheme loaded = driver.Load(mode, saved);
-        EXPECT_EQ(Lines(loaded.Unread), "") << ModeName(mode);
-        EXPECT_EQ(Lines(loaded.Messages), "") << ModeName(mode);
-        EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
-    }
+    ExpectCleanAndSavedByteForByteInBothModes(driver);
 }
 
 // Names resolved across objects (parents declared before their
@@ -76,18 +70,7 @@ TEST_F(ObjectsModule, ALoadedCopyResolvesEveryNameAgainInBothModes) {
 }
 
 TEST_F(ObjectsModule, UndoingEveryStepGivesTheEmptySchemesBytesAndRedoingEveryStepTheModules) {
-    QByteArray empty[2], built[2];
-    for (TStoreMode mode : kStoreModes) empty[int(mode)] = driver.Save(mode);
-    BuildObjectsModule(driver);
-    for (TStoreMode mode : kStoreModes) built[int(mode)] = driver.Save(mode);
-    while (driver.Undo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), empty[int(mode)].toStdString()) << ModeName(mode);
-    while (driver.Redo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), built[int(mode)].toStdString()) << ModeName(mode);
+    ExpectEveryStepUndoneAndRedone(driver, BuildObjectsModule);
 }
 
 // The parent field of an object without a parent was left out of its title,

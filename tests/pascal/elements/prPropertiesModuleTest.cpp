@@ -3,6 +3,7 @@
 // undoes back to the empty scheme. And the backing field's name as the user
 // renames a property with a field.
 
+#include "pascal/driver/moduleChecks.h"
 #include "pascal/driver/propertiesModule.h"
 
 #include "text/diTextorElement.h"
@@ -20,29 +21,11 @@ protected:
 
 TEST_F(PropertiesModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothModes) {
     BuildPropertiesModule(driver);
-    EXPECT_EQ(Lines(driver.Check()), "");
-    for (TStoreMode mode : kStoreModes) {
-        const QByteArray saved = driver.Save(mode);
-        const TLoadedScheme loaded = driver.Load(mode, saved);
-        EXPECT_EQ(Lines(loaded.Unread), "") << ModeName(mode);
-        EXPECT_EQ(Lines(loaded.Messages), "") << ModeName(mode);
-        EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
-    }
+    ExpectCleanAndSavedByteForByteInBothModes(driver);
 }
 
 TEST_F(PropertiesModule, UndoingEveryStepGivesTheEmptySchemesBytesAndRedoingEveryStepTheModules) {
-    QByteArray empty[2], built[2];
-    for (TStoreMode mode : kStoreModes) empty[int(mode)] = driver.Save(mode);
-    BuildPropertiesModule(driver);
-    for (TStoreMode mode : kStoreModes) built[int(mode)] = driver.Save(mode);
-    while (driver.Undo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), empty[int(mode)].toStdString()) << ModeName(mode);
-    while (driver.Redo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), built[int(mode)].toStdString()) << ModeName(mode);
+    ExpectEveryStepUndoneAndRedone(driver, BuildPropertiesModule);
 }
 
 // The backing field was named again from the property's name each time the

@@ -2,6 +2,7 @@
 // clean, saves, loads and saves again byte for byte in both store modes, and
 // every step undoes back to the empty scheme and redoes to the module.
 
+#include "pascal/driver/moduleChecks.h"
 #include "pascal/driver/statementsModule.h"
 #include "platform/plInput.h"
 
@@ -18,14 +19,7 @@ protected:
 
 TEST_F(StatementsModule, ChecksCleanAndSavesLoadsAndSavesAgainByteForByteInBothModes) {
     BuildStatementsModule(driver);
-    EXPECT_EQ(Lines(driver.Check()), "");
-    for (TStoreMode mode : kStoreModes) {
-        const QByteArray saved = driver.Save(mode);
-        const TLoadedScheme loaded = driver.Load(mode, saved);
-        EXPECT_EQ(Lines(loaded.Unread), "") << ModeName(mode);
-        EXPECT_EQ(Lines(loaded.Messages), "") << ModeName(mode);
-        EXPECT_EQ(loaded.Saved.toStdString(), saved.toStdString()) << ModeName(mode);
-    }
+    ExpectCleanAndSavedByteForByteInBothModes(driver);
 }
 
 // Renaming a routine, adding, renaming and deleting parameters: the calls
@@ -90,18 +84,7 @@ TEST_F(StatementsModule, CallsFollowTheirCalleeAndUndoAndRedoRestoreTheirValuesE
 // named the callee was redone, so that the typing into them, redone next,
 // found nothing: every argument was lost.
 TEST_F(StatementsModule, UndoingEveryStepGivesTheEmptySchemesBytesAndRedoingEveryStepTheModules) {
-    QByteArray empty[2], built[2];
-    for (TStoreMode mode : kStoreModes) empty[int(mode)] = driver.Save(mode);
-    BuildStatementsModule(driver);
-    for (TStoreMode mode : kStoreModes) built[int(mode)] = driver.Save(mode);
-    while (driver.Undo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), empty[int(mode)].toStdString()) << ModeName(mode);
-    while (driver.Redo()) {
-    }
-    for (TStoreMode mode : kStoreModes)
-        EXPECT_EQ(driver.Save(mode).toStdString(), built[int(mode)].toStdString()) << ModeName(mode);
+    ExpectEveryStepUndoneAndRedone(driver, BuildStatementsModule);
 }
 
 // Laid out on the sheet: a call's values stand in a row, and one below the
