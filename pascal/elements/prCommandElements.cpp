@@ -114,17 +114,21 @@ bool AnswerValueTypeOf(TExpressionField* field, intptr_t p) {
 }
 
 // A routine boundary: what a Return leaves and what a Break cannot cross.
+// Asked for every ancestor of every statement that is placed or loaded, so
+// the class tests walk class references instead of casting.
 bool IsRoutineBoundary(TElement* element) {
-    if (dynamic_cast<TNamedElementWithCommandContentWithResult*>(element) ||
-        dynamic_cast<TTitledElementWithCommandContentWithResult*>(element))
+    if (element->InheritsFrom(TNamedElementWithCommandContentWithResult::StaticClass()) ||
+        element->InheritsFrom(TTitledElementWithCommandContentWithResult::StaticClass()))
         return true;
-    if (DeclarationKindOf(element) != TDeclarationKind::None) return true;
-    const TScopeKind scope = ScopeKindOf(element);
+    const TProgramClassification classification = ClassifyElement(element);
+    if (classification.Declaration != TDeclarationKind::None) return true;
+    const TScopeKind scope = classification.Scope;
     return scope == TScopeKind::Object || scope == TScopeKind::Record || scope == TScopeKind::ProgramRoot;
 }
 
 bool IsLoop(TElement* element) {
-    return dynamic_cast<TCustomForElement*>(element) || dynamic_cast<TElement_While*>(element);
+    return element->InheritsFrom(TCustomForElement::StaticClass()) ||
+           element->InheritsFrom(TElement_While::StaticClass());
 }
 
 // The next element that follows element among its parent's children (sub-elements left out).

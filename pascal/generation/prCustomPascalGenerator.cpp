@@ -25,6 +25,14 @@ const QString kClassesUnit = QStringLiteral("Classes");
 const QString kConstructorName = QStringLiteral("Create");
 const QString kDestructorName = QStringLiteral("Destroy");
 const QString kProgramExtension = QStringLiteral("prm");
+// The field behind an event property when the "ObjectFieldsPrefix" setting is
+// empty: the field must not bear the property's own name.
+const QString kEventFieldFallbackPrefix = QStringLiteral("F");
+
+QString EventFieldName(const QString& eventName) {
+    const QString prefix = ProgramPrefix(&TProgramSettings::ObjectFieldsPrefix);
+    return (prefix.isEmpty() ? kEventFieldFallbackPrefix : prefix) + eventName;
+}
 
 struct TStandardTypeRow {
     const char16_t* Name;
@@ -1025,7 +1033,7 @@ void TCustomPascalGeneratorWorker::GenerateClassEvent(TElement* element) {
         else
             e->AddText(QStringLiteral("TNotifyEvent"));
     };
-    TPascalVariable* field = cls->AddField(TPascalVisibility::Private, QStringLiteral("F") + name, QString());
+    TPascalVariable* field = cls->AddField(TPascalVisibility::Private, EventFieldName(name), QString());
     setType(field->TypeName);
     TPascalClassProperty* property = cls->AddProperty(TPascalVisibility::Public, name, QString());
     setType(property->TypeName);

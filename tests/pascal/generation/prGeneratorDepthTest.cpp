@@ -30,10 +30,12 @@ TEST_F(GenerationModule, StatementsAndValuesAtTheNestingLimitGenerateSimplifyAnd
     for (int i = 0; i < kLevels; ++i) value = Add<TElement_Not>(value)->Value();
     value->SetText(QStringLiteral("Flag"));
 
-    // The module has no undo history: it is generated as it is.
+    // As the preview does: a private copy loaded and generated on the thread.
     TGenerated generated;
-    std::unique_ptr<QThread> thread(
-        QThread::create([&] { generated = Generate(m_scheme.get(), QStringLiteral("Deep"), true); }));
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        const std::unique_ptr<TScheme> copy = LoadPrivateCopy(m_scheme.get());
+        generated = Generate(copy.get(), QStringLiteral("Deep"), true);
+    }));
     thread->setStackSize(kThreadStack);
     thread->start();
     thread->wait();

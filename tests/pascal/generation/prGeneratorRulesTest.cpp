@@ -246,3 +246,54 @@ TEST_F(GenerationModule, ACaseOnAnOrdinalWithConstantLabelsIsACaseStatementOther
     EXPECT_GE(At(text, QStringLiteral("if Count = Limit then")), 0) << text.toStdString();
     EXPECT_GE(At(text, QStringLiteral("if Name = Name then")), 0) << text.toStdString();
 }
+
+// The fields the generator adds to an object follow the "ObjectFieldsPrefix"
+// setting; an empty prefix still keeps an event's field apart from its property.
+TEST_F(GenerationModule, GeneratedObjectFieldsFollowTheObjectFieldsPrefix) {
+    struct TRow {
+        const char* prefix;
+        const char* eventField;
+        const char* counterField;
+    };
+    const TRow rows[] = {{"F", "FOnChange", "FUpdateCount"},
+                         {"M_", "M_OnChange", "M_UpdateCount"},
+                         {"", "FOnChange", "UpdateCount"}};
+    TStringProperty* prefix = ProgramSettings()->ObjectFieldsPrefix();
+    const QString saved = prefix->Value();
+    for (const TRow& row : rows) {
+        prefix->SetValue(QString::fromLatin1(row.prefix));
+        m_scheme = std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(),
+                                             ProgramSchemeDescriptor().GetKindName());
+        TElement_Object* object = Object(QStringLiteral("TBase"));
+        AddNamed<TElement_Event>(Members(object), QStringLiteral("OnChange"));
+        AddNamed<TElement_Locker>(Members(object), QStringLiteral("Update"));
+        const QString text = CompiledUnit().Text;
+        const QString event = QString::fromLatin1(row.eventField);
+        EXPECT_GE(At(text, QStringLiteral("read %1 write %1;").arg(event)), 0) << row.prefix << text.toStdString();
+        EXPECT_GE(At(text, QString::fromLatin1(row.counterField) + QStringLiteral(": NativeInt;")), 0)
+            << row.prefix << text.toStdString();
+    }
+    prefix->SetValue(saved);
+}
+
+// A worker that writes the same file twice reports the second write as a
+// replacement (a warning) and lists the file once.
+TEST_F(GenerationModule, TheSameOutputFileWrittenTwiceByOneWorkerIsReportedReplaced) {
+    Routine(Root(), QStringLiteral("Run"));
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("Twice.pas"));
+    std::unique_ptr<TScheme> copy = LoadPrivateCopy(m_scheme.get());
+    TElementMessages messages;
+    TPascalUnitGeneratorWorker worker;
+    worker.Root = copy->Root();
+    worker.OutputFileName = path;
+    worker.SetMessages(&messages);
+    worker.Prepare();
+    worker.Generate();
+    worker.Generate();
+    ASSERT_EQ(messages.GetCount(), 2);
+    EXPECT_EQ(messages.GetItem(0)->GetText(), RemoveLinkBrackets(LoadStrFmt(strFileCreated, {path})));
+    EXPECT_EQ(messages.GetItem(1)->GetText(), RemoveLinkBrackets(LoadStrFmt(strFileReplaced, {path})));
+    EXPECT_EQ(messages.GetItem(1)->Kind(), mkWarning);
+    EXPECT_EQ(worker.WrittenFiles(), QStringList{path});
+}
