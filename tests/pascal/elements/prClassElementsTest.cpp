@@ -10,6 +10,7 @@
 #include "pascal/elements/prIdentifierElements.h"
 #include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
+#include "scheme/diThemes.h"
 #include "support/testElements.h"
 #include "tests/pascal/elements/prProgramValuesFixture.h"
 
@@ -354,6 +355,8 @@ TEST_F(Objects, MembersDeriveTheirGeneratedNames) {
     EXPECT_EQ(update->GetEnterMethodName(), QStringLiteral("BeginUpdate"));
     EXPECT_EQ(update->GetExitMethodName(), QStringLiteral("EndUpdate"));
     EXPECT_EQ(update->GetCounterFieldName(), QStringLiteral("FUpdateCount"));
+    EXPECT_EQ(update->ContentFirstEnter()->NextSibling(), update->ContentEnter()) << "stored in the title's order";
+    EXPECT_EQ(update->ContentExit()->NextSibling(), update->ContentLastExit());
     CaseRow row;
     row.values.insert(QStringLiteral("ObjectFieldsPrefix"), QStringLiteral("m_"));
     const TPrefixesOfRow prefixes(row);
@@ -392,6 +395,7 @@ TEST_F(Objects, AnOverrideCallsInheritedAndTakesTheResultTypeOfItsMethod) {
         QStringLiteral("int"));
     TElement_Object* child = Object(QStringLiteral("TChild"), QStringLiteral("TBase"));
     auto* override_ = AppendElement<TElement_Override>(ContentOf(child));
+    EXPECT_EQ(override_->Method()->GetThemeKind(), tekNamePrivate) << "framed as a private name";
     TNamespace* body = override_->Body()->Namespace();
     EXPECT_TRUE(Sees(body, QStringLiteral("Inherited")));
     override_->Method()->SetText(QStringLiteral("Area"));
