@@ -118,9 +118,12 @@ IMethodsOwner* FindMethodsOwner(TElement* element) {
 }
 
 void AddElementItems(TElementItems& items, std::initializer_list<TElementItemRow> rows) {
-    for (const TElementItemRow& row : rows)
-        items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, row.picture, row.caption, row.hint,
-                                                            row.order, row.cls)});
+    for (const TElementItemRow& row : rows) {
+        const bool large = row.flags & pifLargeImage;
+        items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, large ? row.otherPicture : row.picture,
+                                                            large ? row.picture : row.otherPicture, row.caption,
+                                                            row.hint, row.order, row.cls)});
+    }
 }
 
 TPaletteItem* FindElementItem(const TElementItems& items, const TElementClass* cls) noexcept {
