@@ -120,9 +120,11 @@ IMethodsOwner* FindMethodsOwner(TElement* element) {
 void AddElementItems(TElementItems& items, std::initializer_list<TElementItemRow> rows) {
     for (const TElementItemRow& row : rows) {
         const bool large = row.flags & pifLargeImage;
-        items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, large ? row.otherPicture : row.picture,
-                                                            large ? row.picture : row.otherPicture, row.caption,
-                                                            row.hint, row.order, row.cls)});
+        const int small = large ? row.otherPicture : row.picture;
+        TElementPaletteItem* item = TElementPaletteItem::Create(row.parent, row.flags, small,
+                                                                large ? row.picture : row.otherPicture, row.caption,
+                                                                row.hint, row.order, row.cls);
+        items.append({row.cls, item});
     }
 }
 
