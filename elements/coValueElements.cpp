@@ -54,19 +54,6 @@ constexpr std::array<TTextTypeInfo, kTextTypeCount> kTextTypes = {{
     {"Code", strCodeTextType, strProgramCodePathFile, 1},
 }};
 
-// An item that inserts an element and shows both a small and a large picture.
-class TValueElementPaletteItem : public TElementPaletteItem {
-public:
-    TValueElementPaletteItem(uint16_t flags, int smallImage, int largeImage, int captionId, int hintId, int order,
-                             const TElementClass* elementClass)
-        : TElementPaletteItem(flags, smallImage, captionId, hintId, order, elementClass) {
-        if (smallImage != NoImageIndex || largeImage != NoImageIndex) SetImages(smallImage, largeImage);
-    }
-
-protected:
-    ~TValueElementPaletteItem() override = default;
-};
-
 struct TValueElementsUnit {
     TImageStrip charImages;
     TImageStrip smallImages;
@@ -86,12 +73,6 @@ bool ItemType(const TPaletteItem* item, TTextType& type) noexcept {
             return true;
         }
     return false;
-}
-
-template <class T>
-T* AttachPaletteItem(TNode* parent, TNodePtr<T> node) {
-    node->SetParent(parent);
-    return node.release();
 }
 
 }  // namespace
@@ -274,10 +255,10 @@ void InitValueElementsUnit() {
     }
 
     TPaletteGroup* additional = PaletteAdditionalGroup();
-    g_valueUnit->textItem = AttachPaletteItem(additional, MakeNode<TValueElementPaletteItem>(
-                                              uint16_t(0), g_valueUnit->smallImages.Picture(kTextSmallPicture),
-                                              g_valueUnit->largeImages.Picture(kTextLargePicture), strText,
-                                              strSpecifyingTextValue, kTextItemOrder, TElement_Text::StaticClass()));
+    g_valueUnit->textItem = TElementPaletteItem::Create(
+        additional, uint16_t(0), g_valueUnit->smallImages.Picture(kTextSmallPicture),
+        g_valueUnit->largeImages.Picture(kTextLargePicture), strText, strSpecifyingTextValue, kTextItemOrder,
+        TElement_Text::StaticClass());
     TElementPaletteItem* substitution = TElementPaletteItem::Create(
         additional, uint16_t(pifLargeImage), g_valueUnit->largeImages.Picture(kSubstitutionLargePicture),
         strSubstitution, strSubstitutionOtherElementS, kSubstitutionItemOrder, TElement_Substitution::StaticClass());

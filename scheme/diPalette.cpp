@@ -136,6 +136,16 @@ TElementPaletteItem* TElementPaletteItem::Create(TNode* parent, uint16_t flags, 
     return Attach<TElementPaletteItem>(parent, flags, imageIndex, captionId, hintId, order, elementClass);
 }
 
+TElementPaletteItem* TElementPaletteItem::Create(TNode* parent, uint16_t flags, int smallImage, int largeImage,
+                                                 int captionId, int hintId, int order,
+                                                 const TElementClass* elementClass) {
+    TElementPaletteItem* item = Create(parent, flags, (flags & pifLargeImage) ? largeImage : smallImage, captionId,
+                                       hintId, order, elementClass);
+    // Without either picture the item keeps the default one.
+    if (smallImage != NoImageIndex || largeImage != NoImageIndex) item->SetImages(smallImage, largeImage);
+    return item;
+}
+
 QString TElementPaletteItem::GetSoundName() const { return sndElement; }
 
 void TSubExecutablePaletteItem::ApplySubToList(const QList<TElement*>& list, const QString& sub) {

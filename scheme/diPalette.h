@@ -168,6 +168,10 @@ public:
                         const TElementClass* elementClass);
     static TElementPaletteItem* Create(TNode* parent, uint16_t flags, int imageIndex, int captionId, int hintId,
                                        int order, const TElementClass* elementClass);
+    // An item with a picture of each size, so that it keeps one where an
+    // element shows it in the other size (AdjustPaletteItemInfo).
+    static TElementPaletteItem* Create(TNode* parent, uint16_t flags, int smallImage, int largeImage, int captionId,
+                                       int hintId, int order, const TElementClass* elementClass);
 
     const TElementClass* ElementClass() const noexcept { return m_elementClass; }
     // The class inserted instead when the element before the place is of the

@@ -6,6 +6,7 @@
 #include "pascal/elements/prIdentifierElements.h"
 #include "scheme/diNaming.h"
 #include "scheme/diPalette.h"
+#include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
 #include <QList>
@@ -269,8 +270,9 @@ void TElement_Notification::GetChildHint(TElement* child, QString& text) {
 // ---------------------------------------------------------------------------
 // Double methods and lockers
 
-TCommandsContainer* TCustomDoubleMethodElement::AddSection() {
-    return MbrMakeVisual<TCommandsContainer>(this);
+TCommandsContainer* TCustomDoubleMethodElement::AddSection(TElement* before) {
+    return static_cast<TCommandsContainer*>(
+        TVisualElement::CreateSubElement(TCommandsContainer::StaticClass(), this, before, this));
 }
 
 void TCustomDoubleMethodElement::Create() {
@@ -334,7 +336,8 @@ void TCustomDoubleMethodElement::GetChildName(TElement* child, TSchemeFiler* fil
 
 void TElement_Locker::Create() {
     TCustomDoubleMethodElement::Create();
-    m_firstEnter = AddSection();
+    // Stored and reached in the order of the title: first enter, enter, exit, last exit.
+    m_firstEnter = AddSection(ContentEnter());
     m_lastExit = AddSection();
 }
 
@@ -519,6 +522,8 @@ bool TOverrideReferenceField::CanReferTo(TNamespaceItem* item) {
     return method && method->GetDescendantsOverride() &&
            GetDeclarationContainer(method) != GetDeclarationContainer(ParentElement());
 }
+
+int TOverrideReferenceField::GetThemeKind() const { return tekNamePrivate; }
 
 void TOverrideReferenceField::TextChanged() {
     TReferenceField::TextChanged();

@@ -147,7 +147,8 @@ protected:
     // The sections in title order, each after its caption.
     virtual void WriteSections(TTitleWriter& writer);
     void WriteSection(TTitleWriter& writer, int caption, TCommandsContainer* section);
-    TCommandsContainer* AddSection();
+    // A new section before before (nil: at the end).
+    TCommandsContainer* AddSection(TElement* before = nullptr);
     virtual bool InitiallyExpanded() const { return true; }
 
 private:
@@ -246,11 +247,13 @@ private:
     TConnectionToParameters* m_parameters = nullptr;
 };
 
-// A method of an ancestor whose Override option is in effect.
+// A method of an ancestor whose Override option is in effect; framed as a
+// private name.
 class TOverrideReferenceField : public TReferenceField {
     T_ELEMENT_CLASS(TOverrideReferenceField)
 public:
     bool CanReferTo(TNamespaceItem* item) override;
+    int GetThemeKind() const override;
     void TextChanged() override;
     void NamespaceNotify(int code, TNamespaceItem* item, intptr_t argument) override;
     void AfterLoad(TSchemeLoader* loader, intptr_t datum) override;

@@ -118,9 +118,14 @@ IMethodsOwner* FindMethodsOwner(TElement* element) {
 }
 
 void AddElementItems(TElementItems& items, std::initializer_list<TElementItemRow> rows) {
-    for (const TElementItemRow& row : rows)
-        items.append({row.cls, TElementPaletteItem::Create(row.parent, row.flags, row.picture, row.caption, row.hint,
-                                                            row.order, row.cls)});
+    for (const TElementItemRow& row : rows) {
+        const bool large = row.flags & pifLargeImage;
+        const int small = large ? row.otherPicture : row.picture;
+        TElementPaletteItem* item = TElementPaletteItem::Create(row.parent, row.flags, small,
+                                                                large ? row.picture : row.otherPicture, row.caption,
+                                                                row.hint, row.order, row.cls);
+        items.append({row.cls, item});
+    }
 }
 
 TPaletteItem* FindElementItem(const TElementItems& items, const TElementClass* cls) noexcept {

@@ -177,6 +177,8 @@ struct TElementItemRow {
     uint16_t flags;
     int picture;
     int order;
+    // The picture of the other size, for an element that shows the item in that size.
+    int otherPicture = NoImageIndex;
 };
 using TElementItems = QList<std::pair<const TElementClass*, TPaletteItem*>>;
 void AddElementItems(TElementItems& items, std::initializer_list<TElementItemRow> rows);

@@ -857,9 +857,10 @@ namespace {
 
 void CreateElementItems(TMethodUnit& unit) {
     const TImageStrip& large = unit.largeImages;
-    TElementPaletteItem* method =
-        TElementPaletteItem::Create(PaletteInsertGroup(), pifLargeImage, large.Picture(kLargeMethod), strMethod,
-                                    strMethodHint, 500, TElement_Method::StaticClass());
+    // Small where a routine body shows it under "Other".
+    TElementPaletteItem* method = TElementPaletteItem::Create(
+        PaletteInsertGroup(), pifLargeImage, unit.smallImages.Picture(kSmallMethod), large.Picture(kLargeMethod),
+        strMethod, strMethodHint, 500, TElement_Method::StaticClass());
     method->SetLetter(QStringLiteral("M"));
     unit.method = method;
     unit.parameter = TElementPaletteItem::Create(PaletteInsertGroup(), pifLargeImage | pifNotDelegated,

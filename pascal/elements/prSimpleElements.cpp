@@ -783,12 +783,14 @@ void InitSimpleElementsUnit() {
                                    TElement_Code::StaticClass()});
     if (!Palette() || !TypesPaletteGroup()) return;
     AddElementItems(unit.items, {
+        // Large where the program root shows it among the Insert commands.
         {TElement_Constant::StaticClass(), strConstant, strConstantHint, PaletteOtherInsertItem(), 0,
-         SimpleSmallPicture(kSmallConstant), 200},
+         SimpleSmallPicture(kSmallConstant), 200, unit.largeImages.Picture(kLargeConstant)},
         {TElement_Use::StaticClass(), strUse, strUseHint, PaletteOtherInsertItem(), 0, SimpleSmallPicture(kSmallUse), 100},
         {TElement_Code::StaticClass(), strCode, strCodeHint, CommandsOtherItem(), 0, SimpleSmallPicture(kSmallCode), 100},
+        // Small where a routine body shows it under "Other".
         {TElement_Enum::StaticClass(), strEnumeration, strEnumerationHint, TypesPaletteGroup(), pifLargeImage,
-         unit.largeImages.Picture(kLargeEnum), 400},
+         unit.largeImages.Picture(kLargeEnum), 400, SimpleSmallPicture(kSmallEnum)},
         {TElement_EnumItem::StaticClass(), strItem, strItemInTheEnumeration, PaletteInsertGroup(), pifLargeImage,
          unit.largeImages.Picture(kLargeEnumItem), 100},
         {TElement_Array::StaticClass(), strArray, strArrayHint, TypesOtherItem(), 0, SimpleSmallPicture(kSmallArray), 200},

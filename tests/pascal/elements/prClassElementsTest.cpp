@@ -10,6 +10,7 @@
 #include "pascal/elements/prIdentifierElements.h"
 #include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
+#include "scheme/diThemes.h"
 #include "support/testElements.h"
 #include "tests/pascal/elements/prProgramValuesFixture.h"
 
@@ -354,6 +355,8 @@ TEST_F(Objects, MembersDeriveTheirGeneratedNames) {
     EXPECT_EQ(update->GetEnterMethodName(), QStringLiteral("BeginUpdate"));
     EXPECT_EQ(update->GetExitMethodName(), QStringLiteral("EndUpdate"));
     EXPECT_EQ(update->GetCounterFieldName(), QStringLiteral("FUpdateCount"));
+    EXPECT_EQ(update->ContentFirstEnter()->NextSibling(), update->ContentEnter()) << "stored in the title's order";
+    EXPECT_EQ(update->ContentExit()->NextSibling(), update->ContentLastExit());
     CaseRow row;
     row.values.insert(QStringLiteral("ObjectFieldsPrefix"), QStringLiteral("m_"));
     const TPrefixesOfRow prefixes(row);
@@ -392,6 +395,7 @@ TEST_F(Objects, AnOverrideCallsInheritedAndTakesTheResultTypeOfItsMethod) {
         QStringLiteral("int"));
     TElement_Object* child = Object(QStringLiteral("TChild"), QStringLiteral("TBase"));
     auto* override_ = AppendElement<TElement_Override>(ContentOf(child));
+    EXPECT_EQ(override_->Method()->GetThemeKind(), tekNamePrivate) << "framed as a private name";
     TNamespace* body = override_->Body()->Namespace();
     EXPECT_TRUE(Sees(body, QStringLiteral("Inherited")));
     override_->Method()->SetText(QStringLiteral("Area"));
@@ -497,12 +501,38 @@ TEST_F(Objects, TheUnitRegistersEveryMemberKindAndItsPaletteItems) {
           TElement_SubObject::StaticClass(), TElement_Event::StaticClass(), TElement_Notification::StaticClass(),
           TElement_Locker::StaticClass(), TElement_DoubleMethod::StaticClass()}) {
         EXPECT_TRUE(ClassMemberElementClasses().contains(cls)) << cls->GetTypeName().toStdString();
-        EXPECT_NE(ClassMemberPaletteItem(cls), nullptr) << cls->GetTypeName().toStdString();
     }
     EXPECT_TRUE(ModuleElementClasses().contains(TElement_Object::StaticClass()));
     EXPECT_TRUE(ModuleElementClasses().contains(TElement_SubObject::StaticClass()));
     EXPECT_TRUE(CommandElementClasses().contains(TElement_SubObject::StaticClass()));
-    EXPECT_EQ(ObjectPaletteItem()->Parent(), TypesPaletteGroup());
-    EXPECT_EQ(ClassMemberPaletteItem(TElement_Constructor::StaticClass())->Parent(), PaletteOtherInsertItem());
-    EXPECT_NE(WithoutInstancePaletteItem(), nullptr);
+    const TPaletteNode* ins = PaletteInsertGroup();
+    const TPaletteNode* types = TypesPaletteGroup();
+    const TPaletteNode* other = PaletteOtherInsertItem();
+    const TPaletteNode* options = PaletteOptionsGroup();
+    const auto item = [](const TElementClass* cls) { return ClassMemberPaletteItem(cls); };
+    const auto kind = [](TObjectKind k) { return ObjectKindPaletteItem(k); };
+    ExpectPaletteRows({
+        {ObjectPaletteItem(), types->CaptionId(), types->Order(), 8000, 8001, 0x142, 500},
+        {item(TElement_SubObject::StaticClass()), ins->CaptionId(), ins->Order(), 8032, 8033, 0x142, 750},
+        {item(TElement_Notification::StaticClass()), ins->CaptionId(), ins->Order(), 8020, 8021, 0x42, 195},
+        {item(TElement_Event::StaticClass()), ins->CaptionId(), ins->Order(), 8017, 8018, 0x42, 190},
+        {item(TElement_Handler::StaticClass()), ins->CaptionId(), ins->Order(), 8023, 8024, 0x42, 180},
+        {item(TElement_DoubleMethod::StaticClass()), ins->CaptionId(), ins->Order(), 8015, 8016, 0x42, 160},
+        {item(TElement_Locker::StaticClass()), ins->CaptionId(), ins->Order(), 8013, 8014, 0x42, 150},
+        {item(TElement_Override::StaticClass()), ins->CaptionId(), ins->Order(), 8026, 8027, 0x42, 140},
+        {item(TElement_Constructor::StaticClass()), other->CaptionId(), other->Order(), 8030, 8031, 0x42, 160},
+        {kind(TObjectKind::Abstract), 8004, 1100, 8007, 0, 0x540, 10},
+        {kind(TObjectKind::Regular), 8004, 1100, 8005, 0, 0x540, 8},
+        {kind(TObjectKind::Final), 8004, 1100, 8009, 0, 0x540, 6},
+        {WithoutInstancePaletteItem(), options->CaptionId(), options->Order(), 8011, 8012, 0x340, 5},
+    });
+    EXPECT_EQ(ObjectPaletteItem()->LargeImage(), ClassLargePicture(0));
+    EXPECT_EQ(item(TElement_SubObject::StaticClass())->LargeImage(), ClassLargePicture(4));
+    EXPECT_EQ(WithoutInstancePaletteItem()->LargeImage(), ClassLargePicture(2));
+    const std::pair<const TElementClass*, int> small[] = {
+        {TElement_Notification::StaticClass(), 8}, {TElement_Event::StaticClass(), 3},
+        {TElement_Handler::StaticClass(), 5},      {TElement_DoubleMethod::StaticClass(), 7},
+        {TElement_Locker::StaticClass(), 7},       {TElement_Override::StaticClass(), 4},
+        {TElement_Constructor::StaticClass(), 0}};
+    for (const auto& [cls, picture] : small) EXPECT_EQ(item(cls)->SmallImage(), ClassSmallPicture(picture));
 }

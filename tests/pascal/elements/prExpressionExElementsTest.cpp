@@ -223,3 +223,34 @@ TEST_F(Operators, AKindChangeIsOneStepThatKeepsRefusedValuesWithTheirMessageAndU
     element->SaveToKnot(redone.get(), fmFile, 0);
     EXPECT_EQ(redone->SaveToString(), afterText);
 }
+
+TEST_F(Operators, PaletteItemsAndKindCommandsStandWithTheirTextsFlagsOrdersAndKinds) {
+    const TPaletteNode* expressions = ExpressionsPaletteGroup();
+    const TPaletteNode* actions = PaletteActionsGroup();
+    ExpectPaletteRows({{AddValuePaletteItem(), actions->CaptionId(), actions->Order(), 8500, 8501, 0x144, 1100}});
+    const int compareOrders[kCompareKindCount][2] = {{100, 800}, {80, 790}, {60, 780}, {40, 770}, {35, 765}, {30, 755},
+                                                     {20, 750},  {16, 970}, {12, 960}, {10, 760}, {8, 745}};
+    const uint16_t compareFlags[kCompareKindCount] = {0x42,   0x42, 0x42, 0x1842, 0x1042, 0x1042,
+                                                      0x1042, 0x42, 0x42, 0x1042, 0x1042};
+    for (int k = 0; k < kCompareKindCount; ++k) {
+        const int caption = 8505 + 2 * k;
+        ExpectPaletteRows(
+            {{CompareKindPaletteItem(TCompareKind(k)), 8504, 1100, caption, caption + 1, 0x540, compareOrders[k][0]},
+             {CompareElementPaletteItem(TCompareKind(k)), expressions->CaptionId(), expressions->Order(), caption,
+              caption + 1, compareFlags[k], compareOrders[k][1]}});
+        EXPECT_EQ(static_cast<TOperatorElementPaletteItem*>(CompareElementPaletteItem(TCompareKind(k)))->Kind(), k);
+    }
+    const int operationOrders[kOperationKindCount][2] = {{100, 500}, {80, 490}, {60, 480}, {40, 470}, {20, 460}};
+    const uint16_t operationFlags[kOperationKindCount] = {0x942, 0x142, 0x1842, 0x1042, 0x1042};
+    for (int k = 0; k < kOperationKindCount; ++k) {
+        const int caption = 8530 + 2 * k;
+        ExpectPaletteRows({{OperationKindPaletteItem(TOperationKind(k)), 8529, 1000, caption, caption + 1, 0x540,
+                            operationOrders[k][0]},
+                           {OperationElementPaletteItem(TOperationKind(k)), expressions->CaptionId(),
+                            expressions->Order(), caption, caption + 1, operationFlags[k], operationOrders[k][1]}});
+        EXPECT_EQ(static_cast<TOperatorElementPaletteItem*>(OperationElementPaletteItem(TOperationKind(k)))->Kind(), k);
+    }
+    EXPECT_EQ(OperationElementPaletteItem(TOperationKind::Multiply)->SmallImage() + 3,
+              CompareElementPaletteItem(TCompareKind::Equal)->SmallImage())
+        << "S + 2 and S + 5";
+}

@@ -328,3 +328,41 @@ TEST_F(Routines, NamePicturesFollowKindVisibilityAndDescendantsOptions) {
     }
     EXPECT_EQ(shown(AppendNamed<TElement_MethodType>(Root(), QStringLiteral("TNotify"))), base + 8);
 }
+
+// The method's item has a small picture too: a routine body shows it small
+// under "Other", where it stood without any.
+TEST_F(Routines, PaletteItemsAndCommandsStandWhereTheyBelongWithTheirTextsFlagsAndPictures) {
+    const TPaletteNode* insert = PaletteInsertGroup();
+    const TPaletteNode* options = PaletteOptionsGroup();
+    const TPaletteNode* typesOther = TypesOtherItem();
+    const auto kind = [](TParameterKind k) { return ParameterKindPaletteItem(k); };
+    const auto convention = [](int c) { return CallingConventionPaletteItem(TCallingConvention(c)); };
+    ExpectPaletteRows({
+        {MethodPaletteItem(), insert->CaptionId(), insert->Order(), 9014, 9015, 0x142, 500, "M"},
+        {ParameterPaletteItem(), insert->CaptionId(), insert->Order(), 9000, 9001, 0x1C2, 100},
+        {MethodTypePaletteItem(), typesOther->CaptionId(), typesOther->Order(), 9038, 9039, 0x42, 150},
+        {kind(TParameterKind::In), 9002, 1100, 9003, 9004, 0x540, 10},
+        {kind(TParameterKind::InOut), 9002, 1100, 9005, 9006, 0x540, 8},
+        {kind(TParameterKind::Out), 9002, 1100, 9007, 9008, 0x540, 6},
+        {NotEmptyInValuePaletteItem(), options->CaptionId(), options->Order(), 9010, 9011, 0x340, 110},
+        {NotEmptyOutValuePaletteItem(), options->CaptionId(), options->Order(), 9012, 0, 0x340, 100},
+        {CallPaletteItem(), options->CaptionId(), options->Order(), 9017, 9018, 0x340, 20},
+        {OverridePaletteItem(), options->CaptionId(), options->Order(), 9019, 9020, 0x340, 10},
+        {MethodNotEmptyOutValuePaletteItem(), options->CaptionId(), options->Order(), 9036, 0, 0x340, 8},
+        {convention(0), 9023, 300, 9024, 0, 0x440, 80},
+        {convention(5), 9023, 300, 9034, 0, 0x440, 30},
+        {ImplementationPlacePaletteItem(false), 9040, 1050, 9041, 0, 0x540, 10},
+        {ImplementationPlacePaletteItem(true), 9040, 1050, 9043, 0, 0x540, 8},
+    });
+    const int large = MethodPaletteItem()->LargeImage();
+    EXPECT_EQ(ParameterPaletteItem()->LargeImage(), large + 1);
+    for (TParameterKind k : {TParameterKind::In, TParameterKind::InOut, TParameterKind::Out})
+        EXPECT_EQ(kind(k)->LargeImage(), large + 1 + int(k));
+    EXPECT_EQ(MethodNotEmptyOutValuePaletteItem()->LargeImage(), large + 4);
+    EXPECT_EQ(CallPaletteItem()->LargeImage(), DefaultLargeImage());
+
+    TPaletteItemInfo info = MethodPaletteItem()->MakeInfo();
+    Place(QStringLiteral("Body"))->AdjustPaletteItemInfo(MethodPaletteItem(), info);
+    EXPECT_FALSE(info.Flags & pifLargeImage);
+    EXPECT_EQ(info.SmallImage, MethodTypePaletteItem()->SmallImage() + 1);
+}

@@ -3,6 +3,7 @@
 // declaration can stand in (unit level, an object, a routine body, a record).
 
 #include "pascal/elements/prSimpleElements.h"
+#include "scheme/diPalette.h"
 #include "support/testCases.h"
 #include "support/testProgram.h"
 
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 
 inline constexpr const char* kValuesTable = "pascal/elements/values.txt";
@@ -85,3 +87,33 @@ public:
 private:
     QList<std::pair<TStringProperty*, QString>> m_changed;
 };
+
+// What a palette entry shows and where: the caption id and order of the
+// group or item it stands under, its caption and hint ids, flags, order and
+// key letter.
+struct TPaletteRow {
+    const TPaletteItem* item;
+    int parentCaption;
+    int parentOrder;
+    int caption;
+    int hint;
+    uint16_t flags;
+    int order;
+    const char* letter = "";
+};
+
+inline void ExpectPaletteRows(std::initializer_list<TPaletteRow> rows) {
+    for (const TPaletteRow& row : rows) {
+        SCOPED_TRACE(row.caption);
+        ASSERT_NE(row.item, nullptr);
+        auto* parent = dynamic_cast<const TPaletteNode*>(row.item->Parent());
+        ASSERT_NE(parent, nullptr);
+        EXPECT_EQ(parent->CaptionId(), row.parentCaption);
+        EXPECT_EQ(parent->Order(), row.parentOrder);
+        EXPECT_EQ(row.item->CaptionId(), row.caption);
+        EXPECT_EQ(row.item->HintId(), row.hint);
+        EXPECT_EQ(row.item->Flags(), row.flags);
+        EXPECT_EQ(row.item->Order(), row.order);
+        EXPECT_EQ(row.item->Letter(), QLatin1String(row.letter));
+    }
+}

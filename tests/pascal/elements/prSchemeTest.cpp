@@ -138,6 +138,7 @@ TEST_F(ProgramModule, TheConstantItemStandsAmongTheInsertCommandsWithALargeButto
     Root()->AdjustPaletteItemInfo(constant, info);
     EXPECT_EQ(info.Group, static_cast<TNode*>(PaletteInsertGroup()));
     EXPECT_TRUE(info.Flags & pifLargeImage);
+    EXPECT_NE(info.LargeImage, NoImageIndex) << "with a large picture of its own";
 
     info = use->MakeInfo();
     Root()->AdjustPaletteItemInfo(use, info);
@@ -146,6 +147,10 @@ TEST_F(ProgramModule, TheConstantItemStandsAmongTheInsertCommandsWithALargeButto
     Method(QStringLiteral("Run"))->Body()->AdjustPaletteItemInfo(constant, info);
     EXPECT_EQ(info.Group, constant->Parent()) << "in a body it stays where it was registered";
     EXPECT_FALSE(info.Flags & pifLargeImage);
+    TPaletteItem* enumeration = Found(Palette()->FindItemForClass(TElement_Enum::StaticClass()), "Enumeration");
+    info = enumeration->MakeInfo();
+    Method(QStringLiteral("Run"))->Body()->AdjustPaletteItemInfo(enumeration, info);
+    EXPECT_NE(info.SmallImage, NoImageIndex) << "small in a body, with a picture";
 }
 
 TEST_F(ProgramModule, SnapshotsHoldBothRootConnectionsAndACopyResolvesThroughThem) {
