@@ -516,8 +516,8 @@ TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot*
 }
 
 
-void TSchemeLoader::AddDeferred(TElement* element, intptr_t datum) {
-    m_deferred.push_back({element, element->Number(), datum});
+void TSchemeLoader::AddDeferred(TElement* element, intptr_t datum, TDeferredOrder order) {
+    (order == TDeferredOrder::First ? m_deferredFirst : m_deferred).push_back({element, element->Number(), datum});
 }
 
 void TSchemeLoader::AddNumberMapping(int32_t stored, int32_t renumbered) {
@@ -539,12 +539,16 @@ void TSchemeLoader::EnterNesting(const TElement* parent) {
 void TSchemeLoader::Finish() {
     if (m_finished) return;
     m_finished = true;
-    // Elements deferred later during these steps are taken too.
-    for (size_t i = 0; i < m_deferred.size(); ++i) {
-        const Deferred d = m_deferred[i];
+    // Elements deferred later during these steps are taken too, those
+    // deferred as First before the others.
+    size_t first = 0;
+    size_t inTurn = 0;
+    while (first < m_deferredFirst.size() || inTurn < m_deferred.size()) {
+        const Deferred d = first < m_deferredFirst.size() ? m_deferredFirst[first++] : m_deferred[inTurn++];
         if (m_scheme && !m_scheme->IsRegistered(d.element, d.number)) continue;
         d.element->AfterLoad(this, d.datum);
     }
+    m_deferredFirst.clear();
     m_deferred.clear();
     m_update.End();
     if (m_messages && !IsSnapshot()) ReportUnread();

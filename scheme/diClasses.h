@@ -532,8 +532,12 @@ public:
     TElementMessages* Messages() const noexcept { return m_messages; }
     int FormatVersion() const noexcept { return m_formatVersion; }
 
-    // An element's AfterLoad(datum) runs at Finish, in the order recorded.
-    void AddDeferred(TElement* element, intptr_t datum);
+    // An element's AfterLoad(datum) runs at Finish, in the order recorded;
+    // a step recorded as First runs before every step recorded without it
+    // that has not run yet (steps that others' results rest on: an object's
+    // connection to its parent, through which loaded references look).
+    enum class TDeferredOrder : uint8_t { InTurn, First };
+    void AddDeferred(TElement* element, intptr_t datum, TDeferredOrder order = TDeferredOrder::InTurn);
 
     // Stored numbers of referable elements and the new numbers they got.
     void AddNumberMapping(int32_t stored, int32_t renumbered);
@@ -591,6 +595,7 @@ private:
         intptr_t datum;
     };
     std::vector<Deferred> m_deferred;
+    std::vector<Deferred> m_deferredFirst;
     std::vector<int32_t> m_storedNumbers;
     std::vector<int32_t> m_newNumbers;
     QHash<int32_t, int32_t> m_numberIndex;

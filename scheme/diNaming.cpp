@@ -724,21 +724,21 @@ void TNamespace::DeliverToLazy(int code, TNamespaceItem* item, intptr_t argument
     if (!item || code < nnItemAdded || code > nnItemRemoved) return;
     const bool byName = code == nnItemAdded || code == nnItemChanged || code == nnEnabledChanged || code == nnRenamed;
     QVarLengthArray<TNamespaceConnection*, 8> lazy;
-    auto add = [&lazy](TNamespaceConnection* c) {
-        if (!lazy.contains(c)) lazy.push_back(c);
-    };
     const uint64_t itemHash = ItemHash(item);
+    // Each connection once: one filed under both is taken with the item's.
     {
         std::lock_guard lock(m_lock);
-        if (m_lazyByItem.Count()) m_lazyByItem.ForEach(itemHash, add);
-        if (byName && m_lazyByName.Count() && item->m_indexedIn == this) m_lazyByName.ForEach(item->m_nameHash, add);
+        m_lazyByItem.ForEach(itemHash, [&lazy](TNamespaceConnection* c) { lazy.push_back(c); });
+        if (byName && item->m_indexedIn == this)
+            m_lazyByName.ForEach(item->m_nameHash, [&](TNamespaceConnection* c) {
+                if (!m_lazyByItem.Contains(itemHash, c)) lazy.push_back(c);
+            });
     }
     // One that an earlier one's reaction let go of is passed over.
     auto filed = [&](TNamespaceConnection* c) {
         std::lock_guard lock(m_lock);
-        auto same = [c](TNamespaceConnection* other) { return other == c; };
-        return m_lazyByItem.Find(itemHash, same) ||
-               (byName && item->m_indexedIn == this && m_lazyByName.Find(item->m_nameHash, same));
+        return m_lazyByItem.Contains(itemHash, c) ||
+               (byName && item->m_indexedIn == this && m_lazyByName.Contains(item->m_nameHash, c));
     };
     for (TNamespaceConnection* c : lazy)
         if (filed(c)) c->OnTargetNotify(this, code, intptr_t(item), argument);
@@ -1482,7 +1482,7 @@ void TNamespaceConnection::StopListeningForWanted() {
     // Filed under every name the owner wants: the owner's wishes only grow.
     std::lock_guard ownerLock(m_owner->m_lock);
     std::lock_guard lock(m_target->m_lock);
-    for (uint64_t hash : m_owner->m_wanted) m_target->m_lazyByName.EraseHeld(hash, this);
+    for (uint64_t hash : m_owner->m_wanted) m_target->m_lazyByName.Erase(hash, this);
 }
 
 void TNamespaceConnection::Hear(TNamespace* target, bool on) {
@@ -1491,7 +1491,7 @@ void TNamespaceConnection::Hear(TNamespace* target, bool on) {
     if (m_lazy) {
         // Told by the target through its indexes of what it wants and shows.
         if (!on) m_covers.ForEach([&](TNamespaceCoverItem* cover) {
-            target->m_lazyByItem.EraseHeld(ItemHash(cover->m_wrapped), this);
+            target->m_lazyByItem.Erase(ItemHash(cover->m_wrapped), this);
         });
     } else if (m_hearsScopeLinks) {
         if (on)
@@ -1534,7 +1534,7 @@ void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
     Unchain(cover);
     if (m_lazy && m_target) {
         std::lock_guard lock(m_target->m_lock);
-        m_target->m_lazyByItem.EraseHeld(ItemHash(cover->m_wrapped), this);
+        m_target->m_lazyByItem.Erase(ItemHash(cover->m_wrapped), this);
     }
     TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
     TNamespaceNotices::TBatch batch(&notices);

@@ -23,6 +23,7 @@
 #include "core/cuBlockPool.h"
 #include "core/cuProps.h"
 #include "scheme/diClasses.h"
+#include "scheme/diHashGroups.h"
 #include "scheme/diHashIndex.h"
 
 #include <QHash>
@@ -553,10 +554,12 @@ private:
     std::vector<TNameKey> m_dirtyKeys;
     // The hashes of the names wanted here, and the lazy connections that
     // target this namespace under the hashes of the names they want and
-    // under the hashes of the items they show.
+    // under the hashes of the items they show. Thousands of them may file
+    // under one name (every scope that refers to a standard type): filing,
+    // asking for and letting go of one costs the same whatever their number.
     QSet<uint64_t> m_wanted;
-    THashIndex<TNamespaceConnection> m_lazyByName;
-    THashIndex<TNamespaceConnection> m_lazyByItem;
+    THashGroups<TNamespaceConnection> m_lazyByName;
+    THashGroups<TNamespaceConnection> m_lazyByItem;
     // Something walked everything seen here: the lazy connections owned
     // here show everything.
     bool m_viewedWhole = false;

@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 T_ELEMENT_CLASS_IMPL(TParentClassField, TWatchedTypeField)
 T_ELEMENT_CLASS_IMPL(TClassOfNameField, TIdentifierNameField)
@@ -50,6 +52,8 @@ constexpr uint16_t kObjKindFlags = pifLargeImage | pifChangesElement | pifRadio;
 constexpr uint16_t kObjWithoutInstanceFlags = pifLargeImage | pifChangesElement | pifToggle;
 constexpr int kObjKindGroupOrder = 1100;
 constexpr int kObjWithoutInstanceOrder = 5;
+// The deferred step of a loaded object that connects it to its parent.
+constexpr intptr_t kObjConnectParentStep = 1;
 
 // Pictures: "prClassElementsCharImages" (C), "...SmallImages" (S), "...LargeImages" (L).
 enum : int { kObjSmallParent = 1, kObjSmallWithoutInstance = 6, kObjLargeObject = 0, kObjLargeWithoutInstance = 2 };
@@ -277,7 +281,7 @@ bool TElement_Object::IsOnParentCycle(TElement_Object* parent) const {
 }
 
 void TElement_Object::UpdateParentConnection() {
-    if (m_updatingParent || IsBeingDestroyed() || !m_connectionToParent) return;
+    if (m_parentAwaitsLoad || m_updatingParent || IsBeingDestroyed() || !m_connectionToParent) return;
     m_updatingParent = true;
     TElement_Object* parent = ResolvedParent();
     TParentState state = TParentState::None;
@@ -302,6 +306,32 @@ void TElement_Object::UpdateParentConnection() {
         m_parent->Check();
     }
     m_updatingParent = false;
+}
+
+void TElement_Object::ConnectLoadedChain() {
+    std::vector<TElement_Object*> chain;
+    TElement_Object* above = this;
+    for (; above && above->m_parentAwaitsLoad && !above->m_inLoadedChain; above = above->ResolvedParent()) {
+        above->m_inLoadedChain = true;
+        chain.push_back(above);
+    }
+    const bool closed = above && above->m_inLoadedChain;
+    for (TElement_Object* object : chain) object->m_inLoadedChain = false;
+    // A walk that met one of its objects again closed a cycle there. Each
+    // object on it stands as deep as an endless chain; then what each one
+    // becomes follows from its parent's depth alone, which is final, so the
+    // cycle's objects are connected in any order and tell nothing new to
+    // one another.
+    const auto cycle = closed ? std::find(chain.begin(), chain.end(), above) : chain.end();
+    for (auto it = cycle; it != chain.end(); ++it) (*it)->m_parentDepth = kMaxParentDepth + 1;
+    auto connect = [](TElement_Object* object) {
+        object->m_parentAwaitsLoad = false;
+        object->UpdateParentConnection();
+    };
+    std::for_each(cycle, chain.end(), connect);
+    // The rest from the top down: each parent is connected before its
+    // descendants, which count their depth from it once.
+    std::for_each(std::make_reverse_iterator(cycle), chain.rend(), connect);
 }
 
 bool TElement_Object::InheritsMembersOf(TElement* container) {
@@ -443,8 +473,19 @@ bool TElement_Object::ApplyPaletteItem(TPaletteItem* item, const QString& subCom
 }
 
 void TElement_Object::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
+    // Connected once after the load: connecting each object as the names of
+    // its ancestors come would count the depth of its descendants again for
+    // every ancestor that comes.
+    const bool deferred = std::exchange(m_parentAwaitsLoad, true);
     TprNamedElementWithContent::LoadFrom(loader, knot);
     SetKind(TObjectKind(ReadOptionKind(knot, kObjKindAttribute, kObjKindNames)));
+    // Before the steps of the loaded references, which look through it.
+    if (!deferred) loader->AddDeferred(this, kObjConnectParentStep, TSchemeLoader::TDeferredOrder::First);
+}
+
+void TElement_Object::AfterLoad(TSchemeLoader* loader, intptr_t datum) {
+    TprNamedElementWithContent::AfterLoad(loader, datum);
+    if (datum == kObjConnectParentStep && m_parentAwaitsLoad) ConnectLoadedChain();
 }
 
 void TElement_Object::SaveTo(TSchemeSaver* saver, TKnot* knot) {

@@ -140,8 +140,9 @@ public:
     // The parent whose members are seen (nil when refused or without one).
     TElement_Object* ConnectedParent() const;
     TParentState ParentState() const noexcept { return m_parentState; }
-    // ConnectionToParent follows the parent field; the names announce a
-    // change when what the object sees of its ancestors changed.
+    // ConnectionToParent follows the parent field (a loaded object's once
+    // the loader's deferred step connected it); the names announce a change
+    // when what the object sees of its ancestors changed.
     void UpdateParentConnection();
 
     TNamespace* GetNamespace() override { return m_namespace; }
@@ -169,6 +170,8 @@ public:
     bool ApplyPaletteItem(TPaletteItem* item, const QString& subCommand, bool checked) override;
     // "Kind": "Abstract" or "Final", read ignoring case; Regular is not written.
     void LoadFrom(TSchemeLoader* loader, TKnot* knot) override;
+    // Connects the loaded objects to their parents, once each.
+    void AfterLoad(TSchemeLoader* loader, intptr_t datum) override;
     void SaveTo(TSchemeSaver* saver, TKnot* knot) override;
     void Create() override;
     void BeforeDestruction() override;
@@ -179,6 +182,9 @@ protected:
 private:
     void UpdateOutConnection();
     bool IsOnParentCycle(TElement_Object* parent) const;
+    // This object and the loaded ones above it that wait for their parents,
+    // connected from the top down.
+    void ConnectLoadedChain();
 
     TNamespace* m_namespace = nullptr;
     TNamespaceConnectionToOwner* m_connectionToOwner = nullptr;
@@ -195,6 +201,11 @@ private:
     // Ancestors above, counted up to kMaxParentDepth + 1.
     int m_parentDepth = 0;
     bool m_updatingParent = false;
+    // Loaded and not yet connected to its parent: the loader's deferred step
+    // connects it once its ancestors are (see ConnectLoadedChain).
+    bool m_parentAwaitsLoad = false;
+    // Met by the walk of ConnectLoadedChain that is under way.
+    bool m_inLoadedChain = false;
 };
 
 // The object's Kind, undoable.

@@ -234,6 +234,14 @@ TEST_F(DeferredLoad, DeferredStepsRunAtFinishBeforeTheChecks) {
     EXPECT_EQ(scheme->UpdateCount(), 0);
 }
 
+TEST_F(DeferredLoad, StepsDeferredFirstRunBeforeThoseRecordedEarlierInTurn) {
+    loader->AddDeferred(e, 1, TSchemeLoader::TDeferredOrder::First);
+    loader->AddDeferred(e, 2);
+    loader->AddDeferred(e, 3, TSchemeLoader::TDeferredOrder::First);
+    loader->Finish();
+    EXPECT_EQ(e->Events, std::vector<QString>({"load", "1", "3", "42", "2", "check"}));
+}
+
 // A load that raises ends without Finish: its update closes, nothing runs.
 TEST_F(DeferredLoad, AbandonedLoadClosesTheUpdateWithoutRunningAnything) {
     loader.reset();

@@ -302,7 +302,7 @@ static QString ChainText(int count) {
 }
 
 TEST_F(Objects, ADeepParentChainLoadedFromAFileIsRefusedBeyondTheLimitAndNeverOverflowsTheStack) {
-    constexpr int kCount = 2000;
+    constexpr int kCount = 10000;
     auto scheme = MakeTestProgramScheme();
     TElementMessages messages;
     LoadSchemeKnot(scheme.get(), KnotFromText(ChainText(kCount)).get(), fmFile, &messages);
@@ -321,6 +321,36 @@ TEST_F(Objects, ADeepParentChainLoadedFromAFileIsRefusedBeyondTheLimitAndNeverOv
     last->Parent()->CheckAll();
     ASSERT_NE(last->Parent()->Messages(), nullptr);
     EXPECT_EQ(last->Parent()->Messages()->GetCount(), 1) << "refused with a message";
+}
+
+// A file of count objects on one cycle of parents.
+static QString CycleText(int count) {
+    QString text = QStringLiteral("<ProgramModule FormatVersion=\"1.1\">\n");
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("\t<Object Name=\"TLink%1\" Parent=\"TLink%2\"/>\n").arg(i).arg((i + 1) % count);
+    return text + QStringLiteral("</ProgramModule>\n");
+}
+
+// A cycle within the depth limit is a cycle; a longer one is refused as too
+// deep as well. Either loads, ends, and its parents report the cycle.
+TEST_F(Objects, CyclicParentsLoadedFromAFileEndAndAreReportedAsACycle) {
+    struct TCycleCase {
+        int count;
+        TParentState state;
+    };
+    for (const TCycleCase& c : {TCycleCase{1, TParentState::Cycle}, TCycleCase{3, TParentState::Cycle},
+                                TCycleCase{kMaxParentDepth + 1, TParentState::Cycle},
+                                TCycleCase{10000, TParentState::TooDeep}}) {
+        auto scheme = MakeTestProgramScheme();
+        LoadSchemeKnot(scheme.get(), KnotFromText(CycleText(c.count)).get());
+        for (int i : {0, c.count / 2, c.count - 1}) {
+            TElement_Object* object = Loaded(scheme.get(), QStringLiteral("TLink%1").arg(i));
+            ASSERT_NE(object, nullptr) << c.count;
+            EXPECT_EQ(object->ParentState(), c.state) << c.count << " " << i;
+            EXPECT_TRUE(object->Parent()->Link()->IsOnCycle()) << c.count << " " << i;
+            EXPECT_TRUE(Sees(object, QStringLiteral("Free"))) << "the built-in members stay";
+        }
+    }
 }
 
 TEST_F(Objects, AChainWithinTheLimitCarriesARootMemberToTheLastDescendant) {
