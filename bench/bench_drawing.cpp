@@ -87,32 +87,38 @@ std::deque<TRichTextAttributes> DistinctTextAttributes(int count) {
     return values;
 }
 
+// The caches left before a step that a user starts after other work (not timed).
+void LeaveCachesUntimed(benchmark::State& state) {
+    state.PauseTiming();
+    QuillaneLeaveCaches();
+    state.ResumeTiming();
+}
+
+// How a step meets the caches: left first, as after other work, or warm from
+// the step before.
+enum class TCaches { Left, Warm };
+
 // Each value acquired (a new instance each: the pool holds none of them when
 // an iteration starts), then every reference given back, which takes them all
 // out of the pool again: a log with a link in every run loaded, and later
-// cleared. Each is a step the user starts after other work, so each starts
-// with the pool, its index and the values out of the caches (repeated in a
-// loop, the 10,000 sets, a few megabytes, stay in the cache while the
-// 100,000 cannot, and the figure would compare cache with memory; that loop
-// is shown below without a headline figure).
-void BM_AttributePool(benchmark::State& state) {
+// cleared. Each is a step the user starts after other work: with the caches
+// left, it starts with the pool, its index and the values in main memory.
+void AcquireAndReleaseAll(benchmark::State& state, TCaches caches) {
     const auto values = DistinctTextAttributes(int(state.range(0)));
     std::vector<TAttributesRef<TRichTextAttributes>> held;
     held.reserve(values.size());
     const int before = TAttributes::PoolCount();
     for (auto _ : state) {
-        state.PauseTiming();
-        QuillaneLeaveCaches();
-        state.ResumeTiming();
+        if (caches == TCaches::Left) LeaveCachesUntimed(state);
         for (const auto& value : values) held.push_back(AcquireSharedAs(value));
-        state.PauseTiming();
-        QuillaneLeaveCaches();
-        state.ResumeTiming();
+        if (caches == TCaches::Left) LeaveCachesUntimed(state);
         held.clear();
     }
     if (TAttributes::PoolCount() != before) state.SkipWithError("the pool kept instances");
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+
+void BM_AttributePool(benchmark::State& state) { AcquireAndReleaseAll(state, TCaches::Left); }
 BENCHMARK(BM_AttributePool)
     ->Arg(10000)
     ->Arg(100000)
@@ -120,20 +126,10 @@ BENCHMARK(BM_AttributePool)
     ->Unit(benchmark::kMillisecond)
     ->Apply(QuillaneFastestOf<5>);
 
-// The same acquiring and releasing repeated in a loop on warm caches (no
-// headline figure).
-void BM_AttributePoolHot(benchmark::State& state) {
-    const auto values = DistinctTextAttributes(int(state.range(0)));
-    std::vector<TAttributesRef<TRichTextAttributes>> held;
-    held.reserve(values.size());
-    const int before = TAttributes::PoolCount();
-    for (auto _ : state) {
-        for (const auto& value : values) held.push_back(AcquireSharedAs(value));
-        held.clear();
-    }
-    if (TAttributes::PoolCount() != before) state.SkipWithError("the pool kept instances");
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
+// The same repeated in a loop on warm caches, where the 10,000 sets, a few
+// megabytes, stay in the cache while the 100,000 cannot: that compares cache
+// with memory (no headline figure).
+void BM_AttributePoolHot(benchmark::State& state) { AcquireAndReleaseAll(state, TCaches::Warm); }
 BENCHMARK(BM_AttributePoolHot)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(QuillaneFastestOf<5>);
 
 // The same values each hashed, copied and freed without the pool, in the
@@ -144,18 +140,14 @@ void BM_AttributeCopiesWithoutPool(benchmark::State& state) {
     std::vector<std::unique_ptr<TAttributes>> held;
     held.reserve(values.size());
     for (auto _ : state) {
-        state.PauseTiming();
-        QuillaneLeaveCaches();
-        state.ResumeTiming();
+        LeaveCachesUntimed(state);
         for (const auto& value : values) {
             benchmark::DoNotOptimize(value.Hash());
             std::unique_ptr<TAttributes> copy = value.NewInstance();
             copy->Assign(value);
             held.push_back(std::move(copy));
         }
-        state.PauseTiming();
-        QuillaneLeaveCaches();
-        state.ResumeTiming();
+        LeaveCachesUntimed(state);
         held.clear();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
