@@ -19,20 +19,11 @@
 
 namespace {
 
-// The node as a T when its class is T or descends from it. The walk asks this
-// of every element it passes: the class references answer by following
-// parent pointers, without the search through the type information (and its
-// name comparisons) that a dynamic_cast makes.
-template <class T>
-T* AsClass(TNode* node) noexcept {
-    return node && node->InheritsFrom(T::StaticClass()) ? static_cast<T*>(node) : nullptr;
-}
-
 // The portion that holds an element standing in a text, with the text; none otherwise.
 TElementPortion* PortionOf(TElement* element, TTextorElement*& text) {
-    auto* visual = AsClass<TVisualElement>(element);
+    auto* visual = ClassAs<TVisualElement>(element);
     auto* portion = visual ? dynamic_cast<TElementPortion*>(visual->TextorSlot()) : nullptr;
-    text = AsClass<TTextorElement>(element->ParentElement());
+    text = ClassAs<TTextorElement>(element->ParentElement());
     if (!portion || !text || portion->Textor() != text->Textor()) return nullptr;
     return portion;
 }
@@ -297,7 +288,7 @@ void TSchemeGeneratorWorker::Generate() {
     for (TNode* node = Root->FirstChild(); node;) {
         TNode* next = node->NextSibling();
         // The root's own parts (its namespace, its built-in values) are no content.
-        if (auto* element = AsClass<TElement>(node); element && !element->IsSubElement()) {
+        if (auto* element = ClassAs<TElement>(node); element && !element->IsSubElement()) {
             if (IsExactly(element, TElement_FileConnection::StaticClass()))
                 GenerateFileConnection(element);
             else if (IsExactly(element, TElement_Text::StaticClass()))
@@ -312,15 +303,15 @@ void TSchemeGeneratorWorker::Generate() {
 bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!element) return true;
     if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
-    if (element->FirstChild() && AsClass<TVisualElement>(element)) {
+    if (element->FirstChild() && ClassAs<TVisualElement>(element)) {
         TSchemeUpdate schemeUpdate(element->Scheme());
-        auto* textElement = AsClass<TTextorElement>(element);
+        auto* textElement = ClassAs<TTextorElement>(element);
         TTextor* text = textElement ? textElement->Textor() : nullptr;
         if (text) text->BeginUpdate();
         try {
             for (TNode* node = element->FirstChild(); node;) {
                 TNode* next = node->NextSibling();
-                if (auto* child = AsClass<TElement>(node)) ResolveValue(child);
+                if (auto* child = ClassAs<TElement>(node)) ResolveValue(child);
                 node = next;
             }
         } catch (...) {
@@ -337,8 +328,13 @@ bool TSchemeGeneratorWorker::Visit(TElement* element) {
 
 void TSchemeGeneratorWorker::ForEachElement(const TElementClass* cls, const TElementCallback& callback) {
     if (!Root || !cls) return;
-    for (TNode* node : PreOrder<TNode>(Root))
+    // The nodes of a large scheme lie far apart in memory and a walk waits on
+    // each one: the next sibling is asked for early, to arrive while the
+    // subtree before it is walked.
+    for (TNode* node : PreOrder<TNode>(Root)) {
+        __builtin_prefetch(node->NextSibling());
         if (node->InheritsFrom(cls)) callback(static_cast<TElement*>(node));
+    }
 }
 
 void TSchemeGeneratorWorker::GenerateElement(TElement* element) { ReportUnexpectedElement(element); }
@@ -376,7 +372,7 @@ void TSchemeGeneratorWorker::ResolveValue(TElement* element) {
         ResolveReplacement(element);
     } else if (IsExactly(element, TElement_IsEmpty::StaticClass())) {
         Visit(static_cast<TElement_IsEmpty*>(element)->Value());
-    } else if (auto* path = AsClass<TCustomPathOrFileNameElement>(element)) {
+    } else if (auto* path = ClassAs<TCustomPathOrFileNameElement>(element)) {
         Visit(path);
         ReplaceInText(path, GetPathValue(path));
     } else if (IsExactly(element, TElement_ProcessingDateTime::StaticClass())) {
@@ -405,9 +401,9 @@ QString TSchemeGeneratorWorker::GetPathValue(TCustomPathOrFileNameElement* eleme
 }
 
 void TSchemeGeneratorWorker::InsertElementValue(TElement* valueElement, TElement* source) {
-    if (auto* value = AsClass<TInsideValueElement>(source)) {
+    if (auto* value = ClassAs<TInsideValueElement>(source)) {
         ReplaceInText(valueElement, value->GetValue());
-    } else if (auto* text = AsClass<TElement_Text>(source)) {
+    } else if (auto* text = ClassAs<TElement_Text>(source)) {
         Visit(text->NameField());
         Visit(text->ValueField());
         if (text->ValueField()) ReplaceInText(valueElement, text->ValueField());
@@ -450,7 +446,7 @@ void TSchemeGeneratorWorker::CollectEmbedded(const TTextor& text, const TTextorR
         if (!portion || portion->Kind() != TPortionKind::Element) return true;
         if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
             for (TNode* node : PreOrder<TNode>(element))
-                if (auto* e = AsClass<TElement>(node)) out.push_back({e->Number(), e->ClassType()});
+                if (auto* e = ClassAs<TElement>(node)) out.push_back({e->Number(), e->ClassType()});
         return true;
     });
 }

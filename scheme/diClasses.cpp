@@ -93,7 +93,7 @@ void TElement::SetNumber(int32_t number) {
     NumberChanged(old);
 }
 
-TElement* TElement::ParentElement() const noexcept { return dynamic_cast<TElement*>(Parent()); }
+TElement* TElement::ParentElement() const noexcept { return ClassAs<TElement>(Parent()); }
 
 int TElement::NestingLevel() const noexcept {
     int level = 0;

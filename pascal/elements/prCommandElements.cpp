@@ -115,8 +115,8 @@ bool AnswerValueTypeOf(TExpressionField* field, intptr_t p) {
 
 // A routine boundary: what a Return leaves and what a Break cannot cross.
 bool IsRoutineBoundary(TElement* element) {
-    if (dynamic_cast<TNamedElementWithCommandContentWithResult*>(element) ||
-        dynamic_cast<TTitledElementWithCommandContentWithResult*>(element))
+    if (ClassAs<TNamedElementWithCommandContentWithResult>(element) ||
+        ClassAs<TTitledElementWithCommandContentWithResult>(element))
         return true;
     if (DeclarationKindOf(element) != TDeclarationKind::None) return true;
     const TScopeKind scope = ScopeKindOf(element);
@@ -124,13 +124,13 @@ bool IsRoutineBoundary(TElement* element) {
 }
 
 bool IsLoop(TElement* element) {
-    return dynamic_cast<TCustomForElement*>(element) || dynamic_cast<TElement_While*>(element);
+    return ClassAs<TCustomForElement>(element) || ClassAs<TElement_While>(element);
 }
 
 // The next element that follows element among its parent's children (sub-elements left out).
 bool HasFollowingElement(TElement* element) {
     for (TNode* n = element->NextSibling(); n; n = n->NextSibling())
-        if (auto* e = dynamic_cast<TElement*>(n); e && !e->IsSubElement()) return true;
+        if (auto* e = ClassAs<TElement>(n); e && !e->IsSubElement()) return true;
     return false;
 }
 
@@ -294,23 +294,23 @@ TReturnInfo TElement_Return::GetResultInfo() {
     for (TElement* parent = ParentElement(); parent; current = parent, parent = parent->ParentElement()) {
         if (!current->IsSubElement() && HasFollowingElement(current)) info.IsLast = false;
         // A Case Item counts as its Case.
-        if (auto* item = dynamic_cast<TElement_CaseItem*>(parent)) {
+        if (auto* item = ClassAs<TElement_CaseItem>(parent)) {
             if (TElement_Case* owner = item->OwnerCase()) parent = owner;
         }
         if (IsLoop(parent)) info.IsLast = false;
-        if (auto* anonymous = dynamic_cast<TElement_MethodInExpression*>(parent)) {
+        if (auto* anonymous = ClassAs<TElement_MethodInExpression>(parent)) {
             TTypeDescriptor expected;
             GetExpectedType(dynamic_cast<TExpressionField*>(anonymous->ParentElement()), expected);
             info.ResultType = expected.Kind == TValueTypeKind::Variant ? nullptr : expected.TypeItem;
             return info;
         }
-        if (auto* method = dynamic_cast<TElement_Method*>(parent)) {
+        if (auto* method = ClassAs<TElement_Method>(parent)) {
             info.ResultType = method->ResultType() ? method->ResultType()->GetTargetItem() : nullptr;
             return info;
         }
         if (IsRoutineBoundary(parent)) {
             // Routines with a typed "Result" of their own (handlers) give its type.
-            auto* body = dynamic_cast<TCommandsContainerWithResult*>(current);
+            auto* body = ClassAs<TCommandsContainerWithResult>(current);
             TFieldElementResult* result = body ? body->Result() : nullptr;
             if (result && (result->NameOptions() & noRegister) &&
                 DeclarationKindOf(parent) == TDeclarationKind::Handler)

@@ -5,7 +5,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -142,21 +145,25 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
 // linear in the size of the model.
 
 bool IsPascalReservedWord(const QString& name) {
-    const QString folded = PascalFoldName(name);
-    static const QSet<QString> words = [] {
-        QSet<QString> set;
-        for (const char16_t* w :
-             {u"and", u"array", u"as", u"asm", u"begin", u"case", u"class", u"const", u"constructor", u"destructor",
-              u"dispinterface", u"div", u"do", u"downto", u"else", u"end", u"except", u"exports", u"file",
-              u"finalization", u"finally", u"for", u"function", u"goto", u"if", u"implementation", u"in",
-              u"inherited", u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"mod", u"nil",
-              u"not", u"object", u"of", u"or", u"packed", u"procedure", u"program", u"property", u"raise",
-              u"record", u"repeat", u"resourcestring", u"set", u"shl", u"shr", u"string", u"then", u"threadvar",
-              u"to", u"try", u"type", u"unit", u"until", u"uses", u"var", u"while", u"with", u"xor"})
-            set.insert(QString::fromUtf16(w));
-        return set;
-    }();
-    return words.contains(folded);
+    // Sorted, lower case: a name is folded into a small buffer and searched
+    // for, so that asking about every name allocates nothing.
+    static constexpr std::u16string_view kWords[] = {
+        u"and", u"array", u"as", u"asm", u"begin", u"case", u"class", u"const", u"constructor", u"destructor",
+        u"dispinterface", u"div", u"do", u"downto", u"else", u"end", u"except", u"exports", u"file",
+        u"finalization", u"finally", u"for", u"function", u"goto", u"if", u"implementation", u"in", u"inherited",
+        u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"mod", u"nil", u"not", u"object",
+        u"of", u"or", u"packed", u"procedure", u"program", u"property", u"raise", u"record", u"repeat",
+        u"resourcestring", u"set", u"shl", u"shr", u"string", u"then", u"threadvar", u"to", u"try", u"type", u"unit",
+        u"until", u"uses", u"var", u"while", u"with", u"xor"};
+    static_assert(std::is_sorted(std::begin(kWords), std::end(kWords)));
+    constexpr qsizetype kLongest = 14;  // "initialization", "resourcestring"
+    if (name.size() < 2 || name.size() > kLongest) return false;
+    char16_t folded[kLongest];
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t ch = name[i].unicode();
+        folded[i] = ch >= u'A' && ch <= u'Z' ? char16_t(ch + (u'a' - u'A')) : ch;
+    }
+    return std::binary_search(std::begin(kWords), std::end(kWords), std::u16string_view(folded, size_t(name.size())));
 }
 
 namespace {
