@@ -93,7 +93,11 @@ TCustomPascalGeneratorWorker::~TCustomPascalGeneratorWorker() = default;
 
 QString TCustomPascalGeneratorWorker::MapStandardType(const QString& name) {
     for (const TStandardTypeRow& row : kStandardTypes)
-        if (name == QStringView(row.Name)) return QString::fromUtf16(row.Pascal);
+        if (name == QStringView(row.Name)) {
+            // The rows are static: the answer shares their characters.
+            const QStringView pascal(row.Pascal);
+            return QString::fromRawData(pascal.data(), pascal.size());
+        }
     return name;
 }
 

@@ -172,8 +172,35 @@ namespace {
 // ancestors would otherwise never end).
 constexpr int MaxAncestorDepth = 64;
 
+// A set of folded names. Most scopes (a routine's parameters and locals)
+// hold a few names: they are kept in a short list searched in order, and
+// only a scope that outgrows it takes a hashed set, which would otherwise be
+// made (with its tables) for every routine.
+class TNameSet {
+public:
+    void insert(const QString& key) {
+        if (!m_many.isEmpty()) {
+            m_many.insert(key);
+        } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
+            m_few.push_back(key);
+            if (m_few.size() > kFew) {
+                for (const QString& name : m_few) m_many.insert(name);
+                m_few.clear();
+            }
+        }
+    }
+    bool contains(const QString& key) const {
+        return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
+    }
+
+private:
+    static constexpr size_t kFew = 8;
+    std::vector<QString> m_few;
+    QSet<QString> m_many;
+};
+
 struct TScope {
-    QSet<QString> names;
+    TNameSet names;
     std::vector<const TScope*> also;  // further scopes seen from here (class ancestors)
 
     bool Contains(const QString& key, int depth = 0) const {
