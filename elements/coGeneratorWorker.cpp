@@ -284,6 +284,11 @@ void TSchemeGeneratorWorker::Generate() {
     if (!Root) return;
     if (TScheme* scheme = Root->Scheme(); scheme && scheme->UndoRedo())
         throw Exception::FromId(strGeneratorNeedsPrivateCopy);
+    // What a walk before the run found holds for this run only.
+    struct TForget {
+        bool& flag;
+        ~TForget() { flag = false; }
+    } forget{m_noValuesInTexts};
     Visit(Root);
     for (TNode* node = Root->FirstChild(); node;) {
         TNode* next = node->NextSibling();
@@ -305,20 +310,7 @@ bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
     if (element->FirstChild() && ClassAs<TVisualElement>(element)) {
         TSchemeUpdate schemeUpdate(element->Scheme());
-        auto* textElement = ClassAs<TTextorElement>(element);
-        TTextor* text = textElement ? textElement->Textor() : nullptr;
-        if (text) text->BeginUpdate();
-        try {
-            for (TNode* node = element->FirstChild(); node;) {
-                TNode* next = node->NextSibling();
-                if (auto* child = ClassAs<TElement>(node)) ResolveValue(child);
-                node = next;
-            }
-        } catch (...) {
-            if (text) text->EndUpdate();
-            throw;
-        }
-        if (text) text->EndUpdate();
+        if (!m_noValuesInTexts) ResolveValuesIn(element);
         schemeUpdate.End();
     }
     if (m_messages && element->Messages() && element->Messages()->GetCount())
@@ -326,15 +318,35 @@ bool TSchemeGeneratorWorker::Visit(TElement* element) {
     return element->HasNoErrors();
 }
 
+void TSchemeGeneratorWorker::ResolveValuesIn(TElement* element) {
+    auto* textElement = ClassAs<TTextorElement>(element);
+    TTextor* text = textElement ? textElement->Textor() : nullptr;
+    if (text) text->BeginUpdate();
+    try {
+        for (TNode* node = element->FirstChild(); node;) {
+            TNode* next = node->NextSibling();
+            if (auto* child = ClassAs<TElement>(node)) ResolveValue(child);
+            node = next;
+        }
+    } catch (...) {
+        if (text) text->EndUpdate();
+        throw;
+    }
+    if (text) text->EndUpdate();
+}
+
 void TSchemeGeneratorWorker::ForEachElement(const TElementClass* cls, const TElementCallback& callback) {
     if (!Root || !cls) return;
     // The nodes of a large scheme lie far apart in memory and a walk waits on
     // each one: the next sibling is asked for early, to arrive while the
     // subtree before it is walked.
+    bool values = false;
     for (TNode* node : PreOrder<TNode>(Root)) {
         __builtin_prefetch(node->NextSibling());
+        if (!values) values = IsResolvedValue(ClassAs<TElement>(node));
         if (node->InheritsFrom(cls)) callback(static_cast<TElement*>(node));
     }
+    m_noValuesInTexts = !values;
 }
 
 void TSchemeGeneratorWorker::GenerateElement(TElement* element) { ReportUnexpectedElement(element); }
@@ -355,6 +367,14 @@ void TSchemeGeneratorWorker::GenerateText(TElement* element) {
 
 // ---------------------------------------------------------------------------
 // Values in texts
+
+bool TSchemeGeneratorWorker::IsResolvedValue(const TElement* element) {
+    return element && (IsExactly(element, TElement_Substitution::StaticClass()) ||
+                       IsExactly(element, TElement_Replacement::StaticClass()) ||
+                       IsExactly(element, TElement_IsEmpty::StaticClass()) ||
+                       IsExactly(element, TElement_ProcessingDateTime::StaticClass()) ||
+                       ClassAs<TCustomPathOrFileNameElement>(element));
+}
 
 void TSchemeGeneratorWorker::ResolveValue(TElement* element) {
     if (IsExactly(element, TElement_Substitution::StaticClass())) {

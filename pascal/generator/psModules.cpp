@@ -172,31 +172,60 @@ namespace {
 // ancestors would otherwise never end).
 constexpr int MaxAncestorDepth = 64;
 
-// A set of folded names. Most scopes (a routine's parameters and locals)
-// hold a few names: they are kept in a short list searched in order, and
-// only a scope that outgrows it takes a hashed set, which would otherwise be
-// made (with its tables) for every routine.
+char16_t FoldedChar(QChar ch) noexcept {
+    const char16_t c = ch.unicode();
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// A name as Pascal compares names: equal to another when both fold to the
+// same text (PascalFoldName). The name is kept as it is, shared, so that
+// filing the names of a whole unit copies none of them.
+struct TFoldedName {
+    QString name;
+
+    friend bool operator==(const TFoldedName& a, const TFoldedName& b) noexcept {
+        if (a.name.size() != b.name.size()) return false;
+        for (qsizetype i = 0; i < a.name.size(); ++i)
+            if (FoldedChar(a.name[i]) != FoldedChar(b.name[i])) return false;
+        return true;
+    }
+    friend size_t qHash(const TFoldedName& key, size_t seed) noexcept {
+        uint64_t h = 0xcbf29ce484222325ull ^ seed;  // FNV-1a over the folded characters
+        for (QChar ch : key.name) {
+            h ^= FoldedChar(ch);
+            h *= 0x100000001b3ull;
+        }
+        return size_t(h);
+    }
+};
+
+// A set of names compared as Pascal compares them. Most scopes (a routine's
+// parameters and locals) hold a few names: they are kept in a short list
+// searched in order, and only a scope that outgrows it takes a hashed set,
+// which would otherwise be made (with its tables) for every routine.
 class TNameSet {
 public:
-    void insert(const QString& key) {
+    void insert(const QString& name) {
+        const TFoldedName key{name};
         if (!m_many.isEmpty()) {
             m_many.insert(key);
         } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
             m_few.push_back(key);
             if (m_few.size() > kFew) {
-                for (const QString& name : m_few) m_many.insert(name);
+                for (const TFoldedName& few : m_few) m_many.insert(few);
                 m_few.clear();
             }
         }
     }
-    bool contains(const QString& key) const {
+    bool contains(const QString& name) const {
+        const TFoldedName key{name};
         return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
     }
 
 private:
     static constexpr size_t kFew = 8;
-    std::vector<QString> m_few;
-    QSet<QString> m_many;
+    std::vector<TFoldedName> m_few;
+    QSet<TFoldedName> m_many;
 };
 
 struct TScope {
@@ -297,11 +326,11 @@ private:
         for (TPascalNode* c = level->First(); c; c = c->Next()) {
             TPascalNamedNode* named = PascalAsNamed(c);
             if (!named) continue;
-            if (!named->Provisional) scope->names.insert(PascalFoldName(named->Name));
+            if (!named->Provisional) scope->names.insert(named->Name);
             if (PascalAs<TPascalEnum>(c))
                 for (TPascalNode* item = c->First(); item; item = item->Next())
                     if (auto* e = PascalAs<TPascalEnumItem>(item); e && !e->Provisional)
-                        scope->names.insert(PascalFoldName(e->Name));
+                        scope->names.insert(e->Name);
         }
     }
 
@@ -315,13 +344,13 @@ private:
         } else if (auto* cls = PascalAs<TPascalClass>(level)) {
             scope->also.push_back(Members(cls));
         } else if (level == m_unit) {
-            scope->names.insert(PascalFoldName(m_unit->Name));
+            scope->names.insert(m_unit->Name);
             for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause}) {
                 AddChildren(clause->Declarations, scope);
                 AddChildren(clause->UsedUnits, scope);
             }
         } else if (level == m_module) {
-            scope->names.insert(PascalFoldName(m_module->Name));
+            scope->names.insert(m_module->Name);
         }
         return scope;
     }
