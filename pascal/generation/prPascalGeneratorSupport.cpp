@@ -43,10 +43,14 @@ std::vector<TBodyPiece> BodyPieces(TTextorElement* text) {
 }
 
 std::vector<TElement*> EmbeddedElements(TTextorElement* text) {
+    // The pieces' elements, without gathering the runs of text between them.
     std::vector<TElement*> elements;
-    ForEachPiece(text, [&](const TBodyPiece& piece) {
-        if (piece.Element) elements.push_back(piece.Element);
-    });
+    if (!text || !text->Textor()) return elements;
+    for (TParagraph* p = text->Textor()->FirstParagraph(); p; p = p->Next())
+        for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next())
+            if (portion->Kind() == TPortionKind::Element)
+                if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
+                    elements.push_back(element);
     return elements;
 }
 
