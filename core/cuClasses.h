@@ -8,10 +8,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <type_traits>
+#include <typeinfo>
+#include <unordered_map>
 #include <vector>
 
 class TItfObject;
@@ -175,10 +178,41 @@ private:
     std::unique_ptr<THandlerList<THandler>> m_handlers;
 };
 
-// Interface query: the object as interface I, or nullptr.
+// The object as a T when its class reference is T's or descends from it; nil
+// otherwise (and for nil). The class references answer by following parent
+// pointers, without the search through the type information (and its name
+// comparisons) that a dynamic_cast makes, so hot walks use this. T must
+// declare its own class reference (T_CLASS or T_ELEMENT_CLASS in its body):
+// for a class that only inherits one it would answer for the ancestor.
+template <class T, class U>
+auto ClassAs(U* object) noexcept {
+    using R = std::conditional_t<std::is_const_v<U>, const T, T>;
+    return object && object->InheritsFrom(T::StaticClass()) ? static_cast<R*>(object) : nullptr;
+}
+
+// Interface query: the object as interface I, or nullptr; what
+// dynamic_cast<I*>(object) answers. Where an interface sits inside an object
+// depends only on the object's dynamic type, so the answer is remembered per
+// type (and per thread: nothing is shared): a failed dynamic_cast searches
+// the whole class graph, comparing type names, and hot queries of deep
+// element classes would spend most of their time there.
 template <class I, class T>
-I* Supports(T* object) noexcept {
-    return dynamic_cast<I*>(object);
+I* Supports(T* object) {
+    static_assert(std::is_polymorphic_v<T>);
+    if (!object) return nullptr;
+    constexpr std::ptrdiff_t kNotSupported = PTRDIFF_MIN;
+    thread_local std::unordered_map<const std::type_info*, std::ptrdiff_t> offsets;
+    const std::type_info* type = &typeid(*object);
+    auto found = offsets.find(type);
+    if (found == offsets.end()) {
+        I* answer = dynamic_cast<I*>(object);
+        const std::ptrdiff_t offset =
+            answer ? reinterpret_cast<const char*>(answer) - reinterpret_cast<const char*>(object) : kNotSupported;
+        found = offsets.emplace(type, offset).first;
+    }
+    if (found->second == kNotSupported) return nullptr;
+    using TChar = std::conditional_t<std::is_const_v<T>, const char, char>;
+    return reinterpret_cast<I*>(reinterpret_cast<TChar*>(object) + found->second);
 }
 
 // ---------------------------------------------------------------------------

@@ -170,7 +170,12 @@ QString& TCodeWriter::CurrentLine() {
 
 QString& TCodeWriter::IndentedCurrentLine() {
     QString& line = CurrentLine();
-    if (m_useIndent && m_level >= 1 && line.isEmpty()) line = IndentText(m_level);
+    if (!line.isEmpty()) return line;
+    // A line is mostly written in several pieces: room for a line of the
+    // usual length at once spares copying it as it grows piece by piece.
+    constexpr qsizetype kUsualLineLength = 96;
+    if (line.capacity() < kUsualLineLength) line.reserve(kUsualLineLength);
+    if (m_useIndent && m_level >= 1) line.resize(qsizetype(m_level) * std::max(m_indentSize, 0), m_indentChar);
     return line;
 }
 

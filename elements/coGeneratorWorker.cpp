@@ -19,20 +19,11 @@
 
 namespace {
 
-// The node as a T when its class is T or descends from it. The walk asks this
-// of every element it passes: the class references answer by following
-// parent pointers, without the search through the type information (and its
-// name comparisons) that a dynamic_cast makes.
-template <class T>
-T* AsClass(TNode* node) noexcept {
-    return node && node->InheritsFrom(T::StaticClass()) ? static_cast<T*>(node) : nullptr;
-}
-
 // The portion that holds an element standing in a text, with the text; none otherwise.
 TElementPortion* PortionOf(TElement* element, TTextorElement*& text) {
-    auto* visual = AsClass<TVisualElement>(element);
+    auto* visual = ClassAs<TVisualElement>(element);
     auto* portion = visual ? dynamic_cast<TElementPortion*>(visual->TextorSlot()) : nullptr;
-    text = AsClass<TTextorElement>(element->ParentElement());
+    text = ClassAs<TTextorElement>(element->ParentElement());
     if (!portion || !text || portion->Textor() != text->Textor()) return nullptr;
     return portion;
 }
@@ -293,11 +284,16 @@ void TSchemeGeneratorWorker::Generate() {
     if (!Root) return;
     if (TScheme* scheme = Root->Scheme(); scheme && scheme->UndoRedo())
         throw Exception::FromId(strGeneratorNeedsPrivateCopy);
+    // What a walk before the run found holds for this run only.
+    struct TForget {
+        bool& flag;
+        ~TForget() { flag = false; }
+    } forget{m_noValuesInTexts};
     Visit(Root);
     for (TNode* node = Root->FirstChild(); node;) {
         TNode* next = node->NextSibling();
         // The root's own parts (its namespace, its built-in values) are no content.
-        if (auto* element = AsClass<TElement>(node); element && !element->IsSubElement()) {
+        if (auto* element = ClassAs<TElement>(node); element && !element->IsSubElement()) {
             if (IsExactly(element, TElement_FileConnection::StaticClass()))
                 GenerateFileConnection(element);
             else if (IsExactly(element, TElement_Text::StaticClass()))
@@ -312,22 +308,9 @@ void TSchemeGeneratorWorker::Generate() {
 bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!element) return true;
     if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
-    if (element->FirstChild() && AsClass<TVisualElement>(element)) {
+    if (element->FirstChild() && ClassAs<TVisualElement>(element)) {
         TSchemeUpdate schemeUpdate(element->Scheme());
-        auto* textElement = AsClass<TTextorElement>(element);
-        TTextor* text = textElement ? textElement->Textor() : nullptr;
-        if (text) text->BeginUpdate();
-        try {
-            for (TNode* node = element->FirstChild(); node;) {
-                TNode* next = node->NextSibling();
-                if (auto* child = AsClass<TElement>(node)) ResolveValue(child);
-                node = next;
-            }
-        } catch (...) {
-            if (text) text->EndUpdate();
-            throw;
-        }
-        if (text) text->EndUpdate();
+        if (!m_noValuesInTexts) ResolveValuesIn(element);
         schemeUpdate.End();
     }
     if (m_messages && element->Messages() && element->Messages()->GetCount())
@@ -335,10 +318,35 @@ bool TSchemeGeneratorWorker::Visit(TElement* element) {
     return element->HasNoErrors();
 }
 
+void TSchemeGeneratorWorker::ResolveValuesIn(TElement* element) {
+    auto* textElement = ClassAs<TTextorElement>(element);
+    TTextor* text = textElement ? textElement->Textor() : nullptr;
+    if (text) text->BeginUpdate();
+    try {
+        for (TNode* node = element->FirstChild(); node;) {
+            TNode* next = node->NextSibling();
+            if (auto* child = ClassAs<TElement>(node)) ResolveValue(child);
+            node = next;
+        }
+    } catch (...) {
+        if (text) text->EndUpdate();
+        throw;
+    }
+    if (text) text->EndUpdate();
+}
+
 void TSchemeGeneratorWorker::ForEachElement(const TElementClass* cls, const TElementCallback& callback) {
     if (!Root || !cls) return;
-    for (TNode* node : PreOrder<TNode>(Root))
+    // The nodes of a large scheme lie far apart in memory and a walk waits on
+    // each one: the next sibling is asked for early, to arrive while the
+    // subtree before it is walked.
+    bool values = false;
+    for (TNode* node : PreOrder<TNode>(Root)) {
+        __builtin_prefetch(node->NextSibling());
+        if (!values) values = IsResolvedValue(ClassAs<TElement>(node));
         if (node->InheritsFrom(cls)) callback(static_cast<TElement*>(node));
+    }
+    m_noValuesInTexts = !values;
 }
 
 void TSchemeGeneratorWorker::GenerateElement(TElement* element) { ReportUnexpectedElement(element); }
@@ -360,6 +368,14 @@ void TSchemeGeneratorWorker::GenerateText(TElement* element) {
 // ---------------------------------------------------------------------------
 // Values in texts
 
+bool TSchemeGeneratorWorker::IsResolvedValue(const TElement* element) {
+    return element && (IsExactly(element, TElement_Substitution::StaticClass()) ||
+                       IsExactly(element, TElement_Replacement::StaticClass()) ||
+                       IsExactly(element, TElement_IsEmpty::StaticClass()) ||
+                       IsExactly(element, TElement_ProcessingDateTime::StaticClass()) ||
+                       ClassAs<TCustomPathOrFileNameElement>(element));
+}
+
 void TSchemeGeneratorWorker::ResolveValue(TElement* element) {
     if (IsExactly(element, TElement_Substitution::StaticClass())) {
         auto* substitution = static_cast<TElement_Substitution*>(element);
@@ -376,7 +392,7 @@ void TSchemeGeneratorWorker::ResolveValue(TElement* element) {
         ResolveReplacement(element);
     } else if (IsExactly(element, TElement_IsEmpty::StaticClass())) {
         Visit(static_cast<TElement_IsEmpty*>(element)->Value());
-    } else if (auto* path = AsClass<TCustomPathOrFileNameElement>(element)) {
+    } else if (auto* path = ClassAs<TCustomPathOrFileNameElement>(element)) {
         Visit(path);
         ReplaceInText(path, GetPathValue(path));
     } else if (IsExactly(element, TElement_ProcessingDateTime::StaticClass())) {
@@ -405,9 +421,9 @@ QString TSchemeGeneratorWorker::GetPathValue(TCustomPathOrFileNameElement* eleme
 }
 
 void TSchemeGeneratorWorker::InsertElementValue(TElement* valueElement, TElement* source) {
-    if (auto* value = AsClass<TInsideValueElement>(source)) {
+    if (auto* value = ClassAs<TInsideValueElement>(source)) {
         ReplaceInText(valueElement, value->GetValue());
-    } else if (auto* text = AsClass<TElement_Text>(source)) {
+    } else if (auto* text = ClassAs<TElement_Text>(source)) {
         Visit(text->NameField());
         Visit(text->ValueField());
         if (text->ValueField()) ReplaceInText(valueElement, text->ValueField());
@@ -450,7 +466,7 @@ void TSchemeGeneratorWorker::CollectEmbedded(const TTextor& text, const TTextorR
         if (!portion || portion->Kind() != TPortionKind::Element) return true;
         if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
             for (TNode* node : PreOrder<TNode>(element))
-                if (auto* e = AsClass<TElement>(node)) out.push_back({e->Number(), e->ClassType()});
+                if (auto* e = ClassAs<TElement>(node)) out.push_back({e->Number(), e->ClassType()});
         return true;
     });
 }

@@ -154,7 +154,11 @@ public:
     // children) and adds copies of its messages to the run's list.
     bool Visit(TElement* element);
     // Calls back for every element of the root's tree (the root first, in
-    // pre-order) that is of cls.
+    // pre-order) that is of cls. The walk also notes whether the tree holds
+    // any value element that ResolveValue puts in its place: until Generate
+    // ends, visits of a tree found without one do not look for them among
+    // the children (on a large scheme that search would wait on every child
+    // to load, to find nothing).
     void ForEachElement(const TElementClass* cls, const TElementCallback& callback);
     // "[Unexpected] element of type ..." (4421), a warning linked to the element.
     void ReportUnexpectedElement(TElement* element);
@@ -189,6 +193,8 @@ public:
     // Puts the value of a value element standing in a text in its place;
     // other elements stay.
     virtual void ResolveValue(TElement* element);
+    // Whether ResolveValue acts on the element.
+    static bool IsResolvedValue(const TElement* element);
     // A worker made by factory with this one's settings, the message list
     // and the root.
     virtual std::unique_ptr<TSchemeGeneratorWorker> CreateSubWorker(TFactory factory);
@@ -229,6 +235,8 @@ private:
     TKnot* PlainCharsKnot();
     static void CollectEmbedded(const TTextor& text, const TTextorRange& range, std::vector<TNumbered>& out);
     void ResolveReplacement(TElement* element);
+    // ResolveValue for each child of the element, in a bracket of its text.
+    void ResolveValuesIn(TElement* element);
     // The path made absolute against the output folder when it lies inside
     // it (symbolic links followed); empty, reported with 4412, when not.
     QString InsideOutputFolder(const QString& path);
@@ -240,6 +248,8 @@ private:
     TElementMessages* m_messages = nullptr;
     TElementMessages::SegmentAddedEvent m_savedSegmentEvent;
     TElementNumberSet m_visited;
+    // A walk of the whole tree found no element that ResolveValue acts on.
+    bool m_noValuesInTexts = false;
     // The number each copy was made from.
     std::unordered_map<int32_t, int32_t> m_sourceOfCopy;
     QStringList m_createdFolders;

@@ -93,13 +93,7 @@ void TElement::SetNumber(int32_t number) {
     NumberChanged(old);
 }
 
-TElement* AsElement(TNode* node) noexcept {
-    // Walking the class references is far cheaper than a dynamic_cast across
-    // the element classes' interfaces, and parents are asked for everywhere.
-    return node && node->InheritsFrom(TElement::StaticClass()) ? static_cast<TElement*>(node) : nullptr;
-}
-
-TElement* TElement::ParentElement() const noexcept { return AsElement(Parent()); }
+TElement* TElement::ParentElement() const noexcept { return ClassAs<TElement>(Parent()); }
 
 int TElement::NestingLevel() const noexcept {
     int level = 0;

@@ -319,9 +319,6 @@ private:
     int m_queueSlot = -1;
 };
 
-// The node as an element; nil for nil and for nodes that are no elements.
-TElement* AsElement(TNode* node) noexcept;
-
 // ---------------------------------------------------------------------------
 // TScheme
 

@@ -117,8 +117,8 @@ bool AnswerValueTypeOf(TExpressionField* field, intptr_t p) {
 // Asked for every ancestor of every statement that is placed or loaded, so
 // the class tests walk class references instead of casting.
 bool IsRoutineBoundary(TElement* element) {
-    if (element->InheritsFrom(TNamedElementWithCommandContentWithResult::StaticClass()) ||
-        element->InheritsFrom(TTitledElementWithCommandContentWithResult::StaticClass()))
+    if (ClassAs<TNamedElementWithCommandContentWithResult>(element) ||
+        ClassAs<TTitledElementWithCommandContentWithResult>(element))
         return true;
     const TProgramClassification classification = ClassifyElement(element);
     if (classification.Declaration != TDeclarationKind::None) return true;
@@ -127,14 +127,13 @@ bool IsRoutineBoundary(TElement* element) {
 }
 
 bool IsLoop(TElement* element) {
-    return element->InheritsFrom(TCustomForElement::StaticClass()) ||
-           element->InheritsFrom(TElement_While::StaticClass());
+    return ClassAs<TCustomForElement>(element) || ClassAs<TElement_While>(element);
 }
 
 // The next element that follows element among its parent's children (sub-elements left out).
 bool HasFollowingElement(TElement* element) {
     for (TNode* n = element->NextSibling(); n; n = n->NextSibling())
-        if (auto* e = dynamic_cast<TElement*>(n); e && !e->IsSubElement()) return true;
+        if (auto* e = ClassAs<TElement>(n); e && !e->IsSubElement()) return true;
     return false;
 }
 
@@ -298,23 +297,23 @@ TReturnInfo TElement_Return::GetResultInfo() {
     for (TElement* parent = ParentElement(); parent; current = parent, parent = parent->ParentElement()) {
         if (!current->IsSubElement() && HasFollowingElement(current)) info.IsLast = false;
         // A Case Item counts as its Case.
-        if (auto* item = dynamic_cast<TElement_CaseItem*>(parent)) {
+        if (auto* item = ClassAs<TElement_CaseItem>(parent)) {
             if (TElement_Case* owner = item->OwnerCase()) parent = owner;
         }
         if (IsLoop(parent)) info.IsLast = false;
-        if (auto* anonymous = dynamic_cast<TElement_MethodInExpression*>(parent)) {
+        if (auto* anonymous = ClassAs<TElement_MethodInExpression>(parent)) {
             TTypeDescriptor expected;
             GetExpectedType(dynamic_cast<TExpressionField*>(anonymous->ParentElement()), expected);
             info.ResultType = expected.Kind == TValueTypeKind::Variant ? nullptr : expected.TypeItem;
             return info;
         }
-        if (auto* method = dynamic_cast<TElement_Method*>(parent)) {
+        if (auto* method = ClassAs<TElement_Method>(parent)) {
             info.ResultType = method->ResultType() ? method->ResultType()->GetTargetItem() : nullptr;
             return info;
         }
         if (IsRoutineBoundary(parent)) {
             // Routines with a typed "Result" of their own (handlers) give its type.
-            auto* body = dynamic_cast<TCommandsContainerWithResult*>(current);
+            auto* body = ClassAs<TCommandsContainerWithResult>(current);
             TFieldElementResult* result = body ? body->Result() : nullptr;
             if (result && (result->NameOptions() & noRegister) &&
                 DeclarationKindOf(parent) == TDeclarationKind::Handler)

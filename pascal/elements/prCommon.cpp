@@ -95,15 +95,15 @@ QString ProgramPrefix(TStringProperty* (TProgramSettings::*prefix)() const) {
 
 TProgramClassification ClassifyElement(const TElement* element) {
     if (!element) return {};
-    if (auto* program = dynamic_cast<const IProgramElement*>(element)) return program->GetClassification();
+    if (auto* program = Supports<const IProgramElement>(element)) return program->GetClassification();
     // The standard types and object members live in the standard unit's scheme only.
     const TNamespace* types = StandardTypesNamespace();
     if (!types || element->Scheme() != types->Scheme()) return {};
-    if (dynamic_cast<const TStandardTypeElement*>(element)) return {TDeclarationKind::StandardType};
-    if (dynamic_cast<const TObjectCreateElement*>(element)) return {TDeclarationKind::BuiltInCreate};
-    if (dynamic_cast<const TObjectFreeElement*>(element)) return {TDeclarationKind::BuiltInFree};
-    if (dynamic_cast<const TObjectClassNameElement*>(element)) return {TDeclarationKind::BuiltInClassName};
-    if (dynamic_cast<const TObjectClassTypeElement*>(element)) return {TDeclarationKind::BuiltInClassType};
+    if (ClassAs<TStandardTypeElement>(element)) return {TDeclarationKind::StandardType};
+    if (ClassAs<TObjectCreateElement>(element)) return {TDeclarationKind::BuiltInCreate};
+    if (ClassAs<TObjectFreeElement>(element)) return {TDeclarationKind::BuiltInFree};
+    if (ClassAs<TObjectClassNameElement>(element)) return {TDeclarationKind::BuiltInClassName};
+    if (ClassAs<TObjectClassTypeElement>(element)) return {TDeclarationKind::BuiltInClassType};
     return {};
 }
 
@@ -143,7 +143,7 @@ TNamespaceItem* FinalAliasTarget(TNamespaceItem* aliasItem) {
     TNamespaceItem* item = aliasItem;
     while (item) {
         TElement* element = item->GetElement();
-        auto* alias = dynamic_cast<ITypeAliasElement*>(element);
+        auto* alias = Supports<ITypeAliasElement>(element);
         if (!alias) return item == aliasItem ? nullptr : item;
         if (passed.contains(element) || passed.size() >= kMaxTypeChainDepth) return nullptr;
         passed.append(element);
@@ -153,7 +153,7 @@ TNamespaceItem* FinalAliasTarget(TNamespaceItem* aliasItem) {
 }
 
 TNamespaceItem* ResolveTypeAlias(TNamespaceItem* item) {
-    if (!item || !dynamic_cast<ITypeAliasElement*>(item->GetElement())) return item;
+    if (!item || !Supports<ITypeAliasElement>(item->GetElement())) return item;
     return FinalAliasTarget(item);
 }
 
@@ -190,8 +190,8 @@ bool TTypeReferenceField::CanReferTo(TNamespaceItem* item) {
 }
 
 TNamespaceItem* MainNameItem(TElement* element) {
-    if (auto* named = dynamic_cast<TNamedElement*>(element)) return named->NameField() ? named->NameField()->Item() : nullptr;
-    if (auto* name = dynamic_cast<TNameElement*>(element)) return name->Item();
+    if (auto* named = ClassAs<TNamedElement>(element)) return named->NameField() ? named->NameField()->Item() : nullptr;
+    if (auto* name = ClassAs<TNameElement>(element)) return name->Item();
     return nullptr;
 }
 

@@ -183,7 +183,7 @@ bool AcceptsValueCandidate(uint16_t flags, const TValueCandidate& c) noexcept {
 
 TElement* TCustomExpressionField::EmbeddedElement() const {
     for (TNode* n = FirstChild(); n; n = n->NextSibling()) {
-        auto* element = dynamic_cast<TElement*>(n);
+        auto* element = ClassAs<TElement>(n);
         if (element && !element->IsSubElement()) return element;
     }
     return nullptr;
@@ -251,7 +251,7 @@ void TCustomExpressionField::GetReferencedType(TNamespaceItem* item, TNamespaceI
         return;
     default:
         // Field-like declarations, constants and routines know their own.
-        if (auto* declaration = dynamic_cast<IValueDeclaration*>(element))
+        if (auto* declaration = Supports<IValueDeclaration>(element))
             declaration->GetDeclaredValueType(resolved, descriptor);
         return;
     }

@@ -123,7 +123,7 @@ TCustomTwoValueOperatorElement* OperatorOf(TElement* field) {
 // The value field that holds element; nil.
 TExpressionField* HolderOf(TElement* element) {
     for (TElement* e = element ? element->ParentElement() : nullptr; e; e = e->ParentElement())
-        if (auto* field = dynamic_cast<TExpressionField*>(e)) return field;
+        if (auto* field = ClassAs<TExpressionField>(e)) return field;
     return nullptr;
 }
 

@@ -346,7 +346,7 @@ void TIdentifierParameterValues::LayoutChildren() {
 
 bool TIdentifierParameterValues::HandleChildMessage(TElement* child, int msg, intptr_t p1, intptr_t p2) {
     if (msg == nmGetExpectedType)
-        if (auto* value = dynamic_cast<TIdentifierParameterValue*>(child); value && value->Parameter()) {
+        if (auto* value = ClassAs<TIdentifierParameterValue>(child); value && value->Parameter()) {
             GetTypeDescriptor(DeclaredTypeItem(value->Parameter()->GetElement()),
                               *reinterpret_cast<TTypeDescriptor*>(p1));
             return true;

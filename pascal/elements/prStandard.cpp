@@ -7,6 +7,7 @@
 #include "scheme/diUtils.h"
 
 #include <memory>
+#include <vector>
 
 T_ELEMENT_CLASS_IMPL(TStandardTypeElement, TNameElement)
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TObjectMemberElement, TNameElement)
@@ -68,6 +69,15 @@ struct TStandardUnit {
     TNodePtr<TNamespace> types;
     TNodePtr<TNamespace> members;
     TImageStrip charImages;
+    // Each standard type by its exact name: the generators ask for them by
+    // these names for nearly every value, and a look-up in the namespace
+    // (locked, without case) would cost more than the rest of the answer.
+    struct TKnownType {
+        QString name;
+        TNamespaceItem* item;
+        TValueTypeKind kind;
+    };
+    std::vector<TKnownType> known;
 };
 std::unique_ptr<TStandardUnit> g_standardUnit;
 
@@ -134,6 +144,12 @@ void SetTypeDescriptor(TValueTypeKind kind, TNamespaceItem* item, TNamespaceItem
 }
 
 void GetStandardTypeDescriptor(const QString& name, TTypeDescriptor& descriptor) {
+    if (g_standardUnit)
+        for (const TStandardUnit::TKnownType& known : g_standardUnit->known)
+            if (known.name == name) {
+                SetTypeDescriptor(known.kind, known.item, known.item, descriptor);
+                return;
+            }
     TNamespace* types = StandardTypesNamespace();
     TNamespaceItem* item = types ? types->FindItemByName(name, {}, Qt::CaseInsensitive) : nullptr;
     auto* type = item ? dynamic_cast<TStandardTypeElement*>(item->GetElement()) : nullptr;
@@ -149,13 +165,17 @@ void InitStandardUnit() {
     unit->types.reset(TElement::CreateIn<TNamespace>(unit->scheme.get(), nullptr));
     unit->members.reset(TElement::CreateIn<TNamespace>(unit->scheme.get(), nullptr));
     g_standardUnit = std::move(unit);
-    for (const TStandardTypeRow& row : kStandardTypes)
-        TStandardTypeElement::Create(QString::fromUtf16(row.name), row.kind, row.hintId);
+    std::vector<TStandardUnit::TKnownType> known;
+    for (const TStandardTypeRow& row : kStandardTypes) {
+        TStandardTypeElement* type = TStandardTypeElement::Create(QString::fromUtf16(row.name), row.kind, row.hintId);
+        if (type->Item()) known.push_back({type->TypeName(), type->Item(), type->Kind()});
+    }
     TNamespace* members = g_standardUnit->members.get();
     TElement::CreateSubElement<TObjectCreateElement>(members);
     TElement::CreateSubElement<TObjectFreeElement>(members);
     TElement::CreateSubElement<TObjectClassNameElement>(members);
     TElement::CreateSubElement<TObjectClassTypeElement>(members);
+    g_standardUnit->known = std::move(known);
 }
 
 void FinalStandardUnit() {

@@ -67,13 +67,6 @@ TPascalNode* EntryOf(TPascalNode* node, const TPascalDeclarations* list) {
     return nullptr;
 }
 
-// The element as a named element (through the class registry: cheaper than
-// a dynamic_cast on the hot paths); nil.
-TNamedElement* AsNamed(TElement* element) {
-    return element && element->InheritsFrom(TNamedElement::StaticClass()) ? static_cast<TNamedElement*>(element)
-                                                                          : nullptr;
-}
-
 bool IsTypeEntryOrComment(const TPascalNode* node) {
     const TPascalEntryKind kind = GetEntryKind(node);
     return kind == TPascalEntryKind::Type || kind == TPascalEntryKind::None;
@@ -91,12 +84,13 @@ bool TPascalGeneratorUnitClauseData::AddOnce(QStringList& list, const QString& n
 }
 
 void TPascalNodesCreatedForNames::Add(const void* key, TPascalNamedNode* node) {
-    if (key && node) m_nodes.emplace(key, node);
+    if (!key || !node) return;
+    const uint64_t hash = HashOf(key);
+    m_nodes.FindOrInsert(hash, [](TPascalNamedNode*) { return true; }, [node] { return node; });
 }
 
 TPascalNamedNode* TPascalNodesCreatedForNames::Find(const void* key) const {
-    const auto it = m_nodes.find(key);
-    return it == m_nodes.end() ? nullptr : it->second;
+    return key ? m_nodes.Find(HashOf(key), [](TPascalNamedNode*) { return true; }) : nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -107,7 +101,11 @@ TCustomPascalGeneratorWorker::~TCustomPascalGeneratorWorker() = default;
 
 QString TCustomPascalGeneratorWorker::MapStandardType(const QString& name) {
     for (const TStandardTypeRow& row : kStandardTypes)
-        if (name == QStringView(row.Name)) return QString::fromUtf16(row.Pascal);
+        if (name == QStringView(row.Name)) {
+            // The rows are static: the answer shares their characters.
+            const QStringView pascal(row.Pascal);
+            return QString::fromRawData(pascal.data(), pascal.size());
+        }
     return name;
 }
 
@@ -303,7 +301,7 @@ void TCustomPascalGeneratorWorker::PromoteDependenciesOf(TPascalNode* entry) {
 // Helpers
 
 TVisibility TCustomPascalGeneratorWorker::VisibilityOf(TElement* element) {
-    TNamedElement* named = AsNamed(element);
+    TNamedElement* named = ClassAs<TNamedElement>(element);
     return named ? named->Visibility() : TVisibility::Public;
 }
 
@@ -313,7 +311,7 @@ TPascalDeclarations* TCustomPascalGeneratorWorker::DeclarationsOf(TVisibility vi
 }
 
 QString TCustomPascalGeneratorWorker::NameOf(TElement* element) {
-    TNamedElement* named = AsNamed(element);
+    TNamedElement* named = ClassAs<TNamedElement>(element);
     const QString name = named && named->NameField() ? named->NameField()->GetNameText() : QString();
     return IsPascalReservedWord(name) ? QStringLiteral("&") + name : name;
 }
@@ -336,7 +334,7 @@ TPascalNamedNode* TCustomPascalGeneratorWorker::NodeFor(TNamespaceItem* item) co
 
 bool TCustomPascalGeneratorWorker::IsFileLevelElement(TElement* element) {
     if (TSchemeGeneratorWorker::IsFileLevelElement(element)) return true;
-    auto* named = dynamic_cast<TNamedElement*>(element);
+    auto* named = ClassAs<TNamedElement>(element);
     if (!named) return false;
     const TDeclarationKind kind = DeclarationKindOf(element);
     const bool choosable = named->VisibilityMode() != TVisibilityMode::Public;
@@ -363,7 +361,7 @@ bool TCustomPascalGeneratorWorker::IsFileLevelElement(TElement* element) {
 
 void TCustomPascalGeneratorWorker::GenerateFileConnection(TElement* element) {
     TSchemeGeneratorWorker::GenerateFileConnection(element);
-    auto* connection = dynamic_cast<TElement_FileConnection*>(element);
+    auto* connection = ClassAs<TElement_FileConnection>(element);
     if (!connection) return;
     const QString fileName = GetPathValue(connection->FileNameField());
     if (QFileInfo(fileName).suffix().compare(kProgramExtension, Qt::CaseInsensitive) == 0)
@@ -407,7 +405,7 @@ void TCustomPascalGeneratorWorker::GenerateElement(TElement* element) {
 void TCustomPascalGeneratorWorker::GenerateTypeItem(TNamespaceItem* item, const QString& text, TPascalExpression* e) {
     TNamespaceItem* original = item ? item->GetOriginal() : nullptr;
     TElement* element = original ? original->GetElement() : nullptr;
-    if (auto* standard = dynamic_cast<TStandardTypeElement*>(element)) {
+    if (auto* standard = ClassAs<TStandardTypeElement>(element)) {
         const QString pascal = MapStandardType(standard->TypeName());
         if (standard->TypeName() == StandardTypeName::Float) {
             const bool inInterface = m_parts.InterfaceClause && !m_method.Method && m_currentList &&
@@ -421,7 +419,7 @@ void TCustomPascalGeneratorWorker::GenerateTypeItem(TNamespaceItem* item, const 
         e->AddCallTo(node);
         return;
     }
-    auto* object = dynamic_cast<TElement_Object*>(element);
+    auto* object = ClassAs<TElement_Object>(element);
     if (object && object->Scheme() == Root->Scheme() && original == MainNameItem(object)) RecordForward(object, e);
     e->AddText(original ? original->GetName() : text);
 }
@@ -462,7 +460,7 @@ TPascalNode* TCustomPascalGeneratorWorker::GenerateType(TElement* element, TPasc
         auto* r = CreateNamedNode<TPascalRecord>(list, name, before);
         node = r;
         Register(element, r);
-        if (auto* content = dynamic_cast<TTextorElement*>(record->Content())) {
+        if (auto* content = ClassAs<TTextorElement>(record->Content())) {
             Visit(content);
             for (TElement* child : EmbeddedElements(content)) {
                 if (child->ClassType() != TElement_Field::StaticClass()) {
@@ -507,7 +505,7 @@ void TCustomPascalGeneratorWorker::GenerateEnum(TElement* element, TPascalDeclar
     auto* e = CreateNamedNode<TPascalEnum>(list, NameOf(element), before);
     e->Provisional = provisional;
     Register(element, e);
-    if (auto* content = dynamic_cast<TTextorElement*>(enumeration->Content())) {
+    if (auto* content = ClassAs<TTextorElement>(enumeration->Content())) {
         Visit(content);
         for (TElement* child : EmbeddedElements(content)) {
             if (child->ClassType() != TElement_EnumItem::StaticClass()) {
@@ -585,16 +583,16 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
     TCustomReferenceElement* resultType = nullptr;
     TParametersContainer* parameters = nullptr;
     TCallingConvention convention = TCallingConvention::Pascal;
-    if (auto* method = dynamic_cast<TElement_Method*>(element)) {
+    if (auto* method = ClassAs<TElement_Method>(element)) {
         resultType = method->ResultType();
         parameters = method->Parameters();
         convention = method->CallingConvention();
-    } else if (auto* methodType = dynamic_cast<TElement_MethodType*>(element)) {
+    } else if (auto* methodType = ClassAs<TElement_MethodType>(element)) {
         resultType = methodType->ResultType();
         parameters = methodType->Parameters();
-    } else if (auto* custom = dynamic_cast<TCustomMethod*>(element)) {
+    } else if (auto* custom = ClassAs<TCustomMethod>(element)) {
         parameters = custom->Parameters();
-    } else if (auto* event = dynamic_cast<TElement_Event*>(element)) {
+    } else if (auto* event = ClassAs<TElement_Event>(element)) {
         parameters = event->Parameters();
     }
     const bool function = resultType && !resultType->GetText().trimmed().isEmpty();
@@ -611,7 +609,7 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
     if (!parameters) return;
     Visit(parameters);
     for (TElement* child : EmbeddedElements(parameters)) {
-        auto* parameter = dynamic_cast<TElement_Parameter*>(child);
+        auto* parameter = ClassAs<TElement_Parameter>(child);
         if (!parameter) {
             ReportUnexpectedElement(child);
             continue;
@@ -632,11 +630,11 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
 }
 
 void TCustomPascalGeneratorWorker::RegisterParameters(TElement* element, TPascalMethodWithImplementation* method) {
-    auto* custom = dynamic_cast<TCustomMethod*>(element);
+    auto* custom = ClassAs<TCustomMethod>(element);
     if (!custom || !custom->Parameters()) return;
     TPascalNode* p = method->Head->Parameters->First();
     for (TElement* child : EmbeddedElements(custom->Parameters())) {
-        if (!dynamic_cast<TElement_Parameter*>(child)) continue;
+        if (!ClassAs<TElement_Parameter>(child)) continue;
         if (!p) break;
         Register(child, static_cast<TPascalNamedNode*>(p));
         p = p->Next();
@@ -698,11 +696,11 @@ void TCustomPascalGeneratorWorker::GenerateBody(TElement* element, TPascalMethod
     m_method.ClassMethod = classMethod;
     m_method.Commands = method->Body;
     m_locals = method->LocalDeclarations;
-    auto* custom = dynamic_cast<TCustomMethod*>(element);
+    auto* custom = ClassAs<TCustomMethod>(element);
     if (custom && custom->Parameters()) {
         TPascalNode* p = method->Head->Parameters->First();
         for (TElement* child : EmbeddedElements(custom->Parameters())) {
-            auto* parameter = dynamic_cast<TElement_Parameter*>(child);
+            auto* parameter = ClassAs<TElement_Parameter>(child);
             if (!parameter || !p) continue;
             auto* node = static_cast<TPascalMethodParameter*>(p);
             p = p->Next();
@@ -716,12 +714,12 @@ void TCustomPascalGeneratorWorker::GenerateBody(TElement* element, TPascalMethod
         }
     }
     if (method->Head->IsFunction()) {
-        auto* withResult = dynamic_cast<TCustomMethod*>(element);
+        auto* withResult = ClassAs<TCustomMethod>(element);
         if (withResult && withResult->Body() && withResult->Body()->Result())
             Register(withResult->Body()->Result(), method->ResultVariable);
         AddClearing(method->Body, nullptr, method->ResultVariable, ResultTypeOf(element));
     }
-    if (auto* content = dynamic_cast<TTextorElement*>(custom ? custom->Content() : nullptr))
+    if (auto* content = ClassAs<TTextorElement>(custom ? custom->Content() : nullptr))
         GenerateCommands(content, method->Body);
     m_method = saved;
     m_locals = savedLocals;
@@ -815,7 +813,7 @@ void TCustomPascalGeneratorWorker::GenerateClass(TElement_Object* object, TPasca
         m_method = savedMethod;
         m_locals = savedLocals;
     }
-    if (auto* members = dynamic_cast<TTextorElement*>(object->Content())) GenerateClassMembers(members);
+    if (auto* members = ClassAs<TTextorElement>(object->Content())) GenerateClassMembers(members);
     // The marker that kept the place of creations goes.
     if (m_class.Constructor)
         for (TPascalNode* n = m_class.Constructor->Body->First(); n;) {
@@ -944,7 +942,7 @@ void TCustomPascalGeneratorWorker::GenerateClassConstructor(TElement* element) {
         TPascalDeclarations* savedLocals = m_locals;
         m_method = TMethodContext{ctor, element, false, ctor->Body, nullptr, 0};
         m_locals = ctor->LocalDeclarations;
-        if (auto* content = dynamic_cast<TTextorElement*>(constructor->Content()))
+        if (auto* content = ClassAs<TTextorElement>(constructor->Content()))
             GenerateCommands(content, ctor->Body);
         m_method = savedMethod;
         m_locals = savedLocals;
@@ -1012,7 +1010,7 @@ void TCustomPascalGeneratorWorker::GenerateSection(TElement* owner, TElement* se
 void TCustomPascalGeneratorWorker::GenerateClassEvent(TElement* element) {
     Visit(element);
     auto* event = static_cast<TCustomEventElement*>(element);
-    auto* withParameters = dynamic_cast<TElement_Event*>(element);
+    auto* withParameters = ClassAs<TElement_Event>(element);
     const bool hasParameters =
         withParameters && withParameters->Parameters() && !EmbeddedElements(withParameters->Parameters()).empty();
     const QString name = NameOf(element);
@@ -1046,9 +1044,9 @@ void TCustomPascalGeneratorWorker::GenerateClassEvent(TElement* element) {
         });
     TPascalIf* test = fire->Body->AddIf();
     TPascalExpression* condition = test->Condition;
-    auto* notification = dynamic_cast<TElement_Notification*>(element);
+    auto* notification = ClassAs<TElement_Notification>(element);
     auto* locker = notification && notification->Locker()
-                       ? dynamic_cast<TElement_Locker*>(ElementOf(notification->Locker()->GetTargetItem()))
+                       ? ClassAs<TElement_Locker>(ElementOf(notification->Locker()->GetTargetItem()))
                        : nullptr;
     if (locker) {
         TPascalCompareExpressionItem* both = condition->AddCompare(TPascalCompareKind::And);
@@ -1070,17 +1068,17 @@ void TCustomPascalGeneratorWorker::GenerateClassHandler(TElement* element) {
     TElement* target = handler->Event() ? ElementOf(handler->Event()->GetTargetItem()) : nullptr;
     TPascalMethodWithImplementation* m =
         AddMemberMethod(TPascalVisibility::Private, NameOf(element), [&](TPascalMethodHead* head) {
-            if (dynamic_cast<TElement_Event*>(target)) {
+            if (ClassAs<TElement_Event>(target)) {
                 FillHead(target, head, false, false);
                 AddSenderParameter(head);
-            } else if (dynamic_cast<TElement_Notification*>(target)) {
+            } else if (ClassAs<TElement_Notification>(target)) {
                 AddSenderParameter(head);
-            } else if (auto* methodType = dynamic_cast<TElement_MethodType*>(ElementOf(DeclaredTypeOf(target).TypeItem))) {
+            } else if (auto* methodType = ClassAs<TElement_MethodType>(ElementOf(DeclaredTypeOf(target).TypeItem))) {
                 FillHead(methodType, head, false, false);
             }
         });
     Register(element, m->Declaration);
-    if (auto* event = dynamic_cast<TElement_Event*>(target)) {
+    if (auto* event = ClassAs<TElement_Event>(target)) {
         // The event's parameters are the handler's after "Sender".
         TPascalNode* p = m->Head->Parameters->First() ? m->Head->Parameters->First()->Next() : nullptr;
         for (TElement* child : EmbeddedElements(event->Parameters())) {
@@ -1097,7 +1095,7 @@ void TCustomPascalGeneratorWorker::GenerateClassHandler(TElement* element) {
 void TCustomPascalGeneratorWorker::GenerateClassOverride(TElement* element) {
     Visit(element);
     auto* overrideElement = static_cast<TElement_Override*>(element);
-    auto* method = dynamic_cast<TElement_Method*>(
+    auto* method = ClassAs<TElement_Method>(
         overrideElement->Method() ? ElementOf(overrideElement->Method()->GetTargetItem()) : nullptr);
     if (!method) {
         ReportUnexpectedElement(element);
@@ -1117,7 +1115,7 @@ void TCustomPascalGeneratorWorker::GenerateClassOverride(TElement* element) {
 void TCustomPascalGeneratorWorker::GenerateClassDoubleMethod(TElement* element) {
     Visit(element);
     auto* pair = static_cast<TCustomDoubleMethodElement*>(element);
-    auto* locker = dynamic_cast<TElement_Locker*>(element);
+    auto* locker = ClassAs<TElement_Locker>(element);
     TPascalVariable* counter = nullptr;
     if (locker)
         counter = m_class.Class->AddField(TPascalVisibility::Private, locker->GetCounterFieldName(),

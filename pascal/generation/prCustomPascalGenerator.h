@@ -23,6 +23,7 @@
 #include "elements/diBaseElements.h"
 #include "pascal/elements/prStandard.h"
 #include "pascal/generator/psModules.h"
+#include "scheme/diHashIndex.h"
 
 #include <QHash>
 #include <QString>
@@ -69,15 +70,17 @@ public:
 
 // The code node made for a declaration. Keys are namespace items (the item
 // of a name field, as references reach it through GetOriginal) or elements.
-// The first pair of a key wins.
+// The first pair of a key wins. A key's hash is a bijective mix of its
+// address, so equal hashes are equal keys.
 class TPascalNodesCreatedForNames {
 public:
     void Add(const void* key, TPascalNamedNode* node);
     TPascalNamedNode* Find(const void* key) const;
-    int Count() const noexcept { return int(m_nodes.size()); }
+    int Count() const noexcept { return int(m_nodes.Count()); }
 
 private:
-    std::unordered_map<const void*, TPascalNamedNode*> m_nodes;
+    static uint64_t HashOf(const void* key) noexcept { return MixHash(reinterpret_cast<uintptr_t>(key)); }
+    THashIndex<TPascalNamedNode> m_nodes;
 };
 
 // The module a descendant makes and the places generated statements go.
@@ -312,8 +315,8 @@ private:
     // A provisional local of the current routine (a unit-level variable in
     // the implementation outside routines).
     TPascalVariable* AddAuxiliaryVariable(const QString& name, const TTypeDescriptor& type);
-    // A standard type's descriptor (they never change: asked once a run).
-    const TTypeDescriptor& Standard(const QString& name);
+    // A standard type's descriptor.
+    static TTypeDescriptor Standard(const QString& name);
     TPascalCommands* CurrentCommands() const;
     TPascalNode* CurrentInsertPoint() const;
     // "x" as a Boolean: Assigned(x), x >= 0 or x <> the empty value.
@@ -344,5 +347,4 @@ private:
     std::unordered_set<TPascalClass*> m_commentedClasses;
     // While a While condition or an and/or operand is generated.
     int m_lateEvaluation = 0;
-    QHash<QString, TTypeDescriptor> m_standardTypes;
 };

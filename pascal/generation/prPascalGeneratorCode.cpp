@@ -48,7 +48,7 @@ TPascalOperationKind OperationKindOf(TOperationKind kind) {
 }
 
 TPascalParamKind ModeOfParameter(TNamespaceItem* parameterItem) {
-    auto* parameter = dynamic_cast<TCustomParameter*>(ElementOf(parameterItem));
+    auto* parameter = ClassAs<TCustomParameter>(ElementOf(parameterItem));
     if (!parameter) return TPascalParamKind::Value;
     switch (parameter->Kind()) {
     case TParameterKind::InOut: return TPascalParamKind::Var;
@@ -113,11 +113,7 @@ private:
     TMethodContext m_saved;
 };
 
-const TTypeDescriptor& TCustomPascalGeneratorWorker::Standard(const QString& name) {
-    auto found = m_standardTypes.find(name);
-    if (found == m_standardTypes.end()) found = m_standardTypes.insert(name, StandardType(name));
-    return found.value();
-}
+TTypeDescriptor TCustomPascalGeneratorWorker::Standard(const QString& name) { return StandardType(name); }
 
 TPascalCommands* TCustomPascalGeneratorWorker::CurrentCommands() const {
     return m_method.Commands ? m_method.Commands : m_parts.InitializationCommands;
@@ -133,7 +129,7 @@ TPascalNode* TCustomPascalGeneratorWorker::CurrentInsertPoint() const {
 
 void TCustomPascalGeneratorWorker::GenerateCommands(TElement* container, TPascalCommands* commands,
                                                     TPascalNode* before) {
-    auto* text = dynamic_cast<TTextorElement*>(container);
+    auto* text = ClassAs<TTextorElement>(container);
     if (!text || !commands) return;
     Visit(text);
     TCommandsScope scope(m_method, commands, before);
@@ -169,7 +165,7 @@ void TCustomPascalGeneratorWorker::GenerateInMethod(TElement* element) {
         GenerateCase(element);
     } else if (cls == TElement_Code::StaticClass()) {
         Visit(element);
-        auto* content = dynamic_cast<TTextorElement*>(static_cast<TElement_Code*>(element)->Content());
+        auto* content = ClassAs<TTextorElement>(static_cast<TElement_Code*>(element)->Content());
         const QString text = content ? content->GetText() : QString();
         for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n|\u2029")))) {
             if (line.trimmed().isEmpty()) continue;
@@ -395,10 +391,10 @@ void TCustomPascalGeneratorWorker::GenerateCase(TElement* element) {
     TTypeDescriptor selectorType;
     element_->Value()->GetValueType(selectorType);
     std::vector<TElement_CaseItem*> items;
-    if (auto* content = dynamic_cast<TTextorElement*>(element_->Content())) {
+    if (auto* content = ClassAs<TTextorElement>(element_->Content())) {
         Visit(content);
         for (TElement* child : EmbeddedElements(content)) {
-            if (auto* item = dynamic_cast<TElement_CaseItem*>(child))
+            if (auto* item = ClassAs<TElement_CaseItem>(child))
                 items.push_back(item);
             else
                 ReportUnexpectedElement(child);
@@ -534,7 +530,7 @@ void TCustomPascalGeneratorWorker::GenerateForEach(TElement* element) {
     TNamespaceItem* item = array ? array->GetTargetItem() : nullptr;
     TElement* over = ElementOf(item);
     TTypeDescriptor type = Standard(StandardTypeName::Variant);
-    const bool overEnum = dynamic_cast<TElement_Enum*>(over) != nullptr;
+    const bool overEnum = ClassAs<TElement_Enum>(over) != nullptr;
     if (overEnum)
         type = TypeOfItem(item);
     else if (over)
@@ -602,7 +598,7 @@ void TCustomPascalGeneratorWorker::GenerateIncDec(TElement* element, bool increm
 void TCustomPascalGeneratorWorker::GenerateInDoubleMethod(TElement* element) {
     Visit(element);
     auto* inDouble = static_cast<TElement_InDoubleMethod*>(element);
-    auto* target = dynamic_cast<TCustomDoubleMethodElement*>(
+    auto* target = ClassAs<TCustomDoubleMethodElement>(
         ElementOf(inDouble->DoubleMethod() ? inDouble->DoubleMethod()->GetTargetItem() : nullptr));
     if (!target) {
         ReportUnexpectedElement(element);
@@ -683,7 +679,7 @@ QString TCustomPascalGeneratorWorker::PathBefore(TNamespaceItem* item, const QSt
 
 void TCustomPascalGeneratorWorker::AddTypeName(const TTypeDescriptor& type, TPascalExpression* e) {
     if (type.Kind == TValueTypeKind::ObjectType) {
-        auto* object = dynamic_cast<TElement_Object*>(ElementOf(type.TypeItem));
+        auto* object = ClassAs<TElement_Object>(ElementOf(type.TypeItem));
         TPascalNamedNode* node = object && object->ClassOfName() ? NodeFor(object->ClassOfName()->Item()) : nullptr;
         if (node)
             e->AddCallTo(node);
@@ -967,7 +963,7 @@ void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* 
     if (DeclarationKindOf(target) == TDeclarationKind::OverrideInherited) {
         // The overridden method of the parent.
         TElement_Override* owner = nullptr;
-        for (TNode* n = target; n && !owner; n = n->Parent()) owner = dynamic_cast<TElement_Override*>(n);
+        for (TNode* n = target; n && !owner; n = n->Parent()) owner = ClassAs<TElement_Override>(n);
         TElement* method = owner && owner->Method() ? ElementOf(owner->Method()->GetTargetItem()) : nullptr;
         call->Name = QStringLiteral("inherited ") + NameOf(method);
     } else if (node && item && text == item->GetName()) {

@@ -76,7 +76,7 @@ void TCustomPascalGeneratorWorker::FillPropertyParameters(TParametersContainer* 
     if (!parameters) return;
     Visit(parameters);
     for (TElement* child : EmbeddedElements(parameters)) {
-        auto* parameter = dynamic_cast<TElement_Parameter*>(child);
+        auto* parameter = ClassAs<TElement_Parameter>(child);
         if (!parameter) continue;
         Visit(parameter);
         const bool typed = parameter->TypeField() && !parameter->TypeField()->GetText().trimmed().isEmpty();
@@ -92,7 +92,7 @@ void TCustomPascalGeneratorWorker::RegisterPropertyParameters(TParametersContain
     if (!parameters) return;
     TPascalNode* p = head->Parameters->First();
     for (TElement* child : EmbeddedElements(parameters)) {
-        if (!dynamic_cast<TElement_Parameter*>(child)) continue;
+        if (!ClassAs<TElement_Parameter>(child)) continue;
         if (!p) break;
         Register(child, static_cast<TPascalNamedNode*>(p));
         p = p->Next();

@@ -43,10 +43,14 @@ std::vector<TBodyPiece> BodyPieces(TTextorElement* text) {
 }
 
 std::vector<TElement*> EmbeddedElements(TTextorElement* text) {
+    // The pieces' elements, without gathering the runs of text between them.
     std::vector<TElement*> elements;
-    ForEachPiece(text, [&](const TBodyPiece& piece) {
-        if (piece.Element) elements.push_back(piece.Element);
-    });
+    if (!text || !text->Textor()) return elements;
+    for (TParagraph* p = text->Textor()->FirstParagraph(); p; p = p->Next())
+        for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next())
+            if (portion->Kind() == TPortionKind::Element)
+                if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
+                    elements.push_back(element);
     return elements;
 }
 
@@ -63,7 +67,7 @@ TTypeDescriptor StandardType(const QString& name) {
 
 TTypeDescriptor DeclaredTypeOf(TElement* declaration) {
     TTypeDescriptor type = StandardType(StandardTypeName::Variant);
-    if (auto* value = dynamic_cast<IValueDeclaration*>(declaration))
+    if (auto* value = Supports<IValueDeclaration>(declaration))
         value->GetDeclaredValueType(MainNameItem(declaration), type);
     return type;
 }
@@ -75,15 +79,15 @@ TTypeDescriptor TypeOfItem(TNamespaceItem* typeItem) {
 }
 
 TTypeDescriptor ResultTypeOf(TElement* routine) {
-    if (auto* method = dynamic_cast<TElement_Method*>(routine))
+    if (auto* method = ClassAs<TElement_Method>(routine))
         return TypeOfItem(method->ResultType() ? method->ResultType()->GetTargetItem() : nullptr);
-    if (auto* methodType = dynamic_cast<TElement_MethodType*>(routine))
+    if (auto* methodType = ClassAs<TElement_MethodType>(routine))
         return TypeOfItem(methodType->ResultType() ? methodType->ResultType()->GetTargetItem() : nullptr);
     return StandardType(StandardTypeName::Variant);
 }
 
 QString StandardNameOf(const TTypeDescriptor& type) {
-    auto* standard = dynamic_cast<TStandardTypeElement*>(ElementOf(type.TypeItem));
+    auto* standard = ClassAs<TStandardTypeElement>(ElementOf(type.TypeItem));
     return standard ? standard->TypeName() : QString();
 }
 
@@ -92,7 +96,7 @@ bool PassedAsConst(const TTypeDescriptor& type) {
     case TValueTypeKind::Record:
     case TValueTypeKind::Array: return true;
     case TValueTypeKind::MethodType: {
-        auto* methodType = dynamic_cast<TElement_MethodType*>(ElementOf(type.TypeItem));
+        auto* methodType = ClassAs<TElement_MethodType>(ElementOf(type.TypeItem));
         return methodType && methodType->InClass();
     }
     default: break;
@@ -106,7 +110,7 @@ bool PassedAsConst(const TTypeDescriptor& type) {
 bool IsStaticArrayOrRecord(const TTypeDescriptor& type) {
     if (type.Kind == TValueTypeKind::Record) return true;
     if (type.Kind != TValueTypeKind::Array) return false;
-    auto* array = dynamic_cast<TElement_Array*>(ElementOf(type.TypeItem));
+    auto* array = ClassAs<TElement_Array>(ElementOf(type.TypeItem));
     return array && array->HasBounds();
 }
 

@@ -2,6 +2,8 @@
 
 #include "core/cuCodeWriters.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 T_CLASS_IMPL(TPascalNode, TNode)
@@ -242,9 +244,13 @@ qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept {
 }
 
 QString PascalFoldName(const QString& name) {
-    QString folded = name;
-    for (QChar& ch : folded)
-        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + (u'a' - u'A'));
+    // A name without capitals is its own folded form (shared, not copied).
+    const auto isCapital = [](QChar ch) { return ch >= u'A' && ch <= u'Z'; };
+    const auto first = std::find_if(name.cbegin(), name.cend(), isCapital);
+    if (first == name.cend()) return name;
+    QString folded(name.size(), Qt::Uninitialized);
+    QChar* out = folded.data();
+    for (QChar ch : name) *out++ = isCapital(ch) ? QChar(ch.unicode() + (u'a' - u'A')) : ch;
     return folded;
 }
 

@@ -5,7 +5,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -142,21 +145,25 @@ QString WritePascalModule(TPascalModule* module, bool simplify) {
 // linear in the size of the model.
 
 bool IsPascalReservedWord(const QString& name) {
-    const QString folded = PascalFoldName(name);
-    static const QSet<QString> words = [] {
-        QSet<QString> set;
-        for (const char16_t* w :
-             {u"and", u"array", u"as", u"asm", u"begin", u"case", u"class", u"const", u"constructor", u"destructor",
-              u"dispinterface", u"div", u"do", u"downto", u"else", u"end", u"except", u"exports", u"file",
-              u"finalization", u"finally", u"for", u"function", u"goto", u"if", u"implementation", u"in",
-              u"inherited", u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"mod", u"nil",
-              u"not", u"object", u"of", u"or", u"packed", u"procedure", u"program", u"property", u"raise",
-              u"record", u"repeat", u"resourcestring", u"set", u"shl", u"shr", u"string", u"then", u"threadvar",
-              u"to", u"try", u"type", u"unit", u"until", u"uses", u"var", u"while", u"with", u"xor"})
-            set.insert(QString::fromUtf16(w));
-        return set;
-    }();
-    return words.contains(folded);
+    // Sorted, lower case: a name is folded into a small buffer and searched
+    // for, so that asking about every name allocates nothing.
+    static constexpr std::u16string_view kWords[] = {
+        u"and", u"array", u"as", u"asm", u"begin", u"case", u"class", u"const", u"constructor", u"destructor",
+        u"dispinterface", u"div", u"do", u"downto", u"else", u"end", u"except", u"exports", u"file",
+        u"finalization", u"finally", u"for", u"function", u"goto", u"if", u"implementation", u"in", u"inherited",
+        u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"mod", u"nil", u"not", u"object",
+        u"of", u"or", u"packed", u"procedure", u"program", u"property", u"raise", u"record", u"repeat",
+        u"resourcestring", u"set", u"shl", u"shr", u"string", u"then", u"threadvar", u"to", u"try", u"type", u"unit",
+        u"until", u"uses", u"var", u"while", u"with", u"xor"};
+    static_assert(std::is_sorted(std::begin(kWords), std::end(kWords)));
+    constexpr qsizetype kLongest = 14;  // "initialization", "resourcestring"
+    if (name.size() < 2 || name.size() > kLongest) return false;
+    char16_t folded[kLongest];
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t ch = name[i].unicode();
+        folded[i] = ch >= u'A' && ch <= u'Z' ? char16_t(ch + (u'a' - u'A')) : ch;
+    }
+    return std::binary_search(std::begin(kWords), std::end(kWords), std::u16string_view(folded, size_t(name.size())));
 }
 
 namespace {
@@ -165,8 +172,64 @@ namespace {
 // ancestors would otherwise never end).
 constexpr int MaxAncestorDepth = 64;
 
+char16_t FoldedChar(QChar ch) noexcept {
+    const char16_t c = ch.unicode();
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// A name as Pascal compares names: equal to another when both fold to the
+// same text (PascalFoldName). The name is kept as it is, shared, so that
+// filing the names of a whole unit copies none of them.
+struct TFoldedName {
+    QString name;
+
+    friend bool operator==(const TFoldedName& a, const TFoldedName& b) noexcept {
+        if (a.name.size() != b.name.size()) return false;
+        for (qsizetype i = 0; i < a.name.size(); ++i)
+            if (FoldedChar(a.name[i]) != FoldedChar(b.name[i])) return false;
+        return true;
+    }
+    friend size_t qHash(const TFoldedName& key, size_t seed) noexcept {
+        uint64_t h = 0xcbf29ce484222325ull ^ seed;  // FNV-1a over the folded characters
+        for (QChar ch : key.name) {
+            h ^= FoldedChar(ch);
+            h *= 0x100000001b3ull;
+        }
+        return size_t(h);
+    }
+};
+
+// A set of names compared as Pascal compares them. Most scopes (a routine's
+// parameters and locals) hold a few names: they are kept in a short list
+// searched in order, and only a scope that outgrows it takes a hashed set,
+// which would otherwise be made (with its tables) for every routine.
+class TNameSet {
+public:
+    void insert(const QString& name) {
+        const TFoldedName key{name};
+        if (!m_many.isEmpty()) {
+            m_many.insert(key);
+        } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
+            m_few.push_back(key);
+            if (m_few.size() > kFew) {
+                for (const TFoldedName& few : m_few) m_many.insert(few);
+                m_few.clear();
+            }
+        }
+    }
+    bool contains(const QString& name) const {
+        const TFoldedName key{name};
+        return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
+    }
+
+private:
+    static constexpr size_t kFew = 8;
+    std::vector<TFoldedName> m_few;
+    QSet<TFoldedName> m_many;
+};
+
 struct TScope {
-    QSet<QString> names;
+    TNameSet names;
     std::vector<const TScope*> also;  // further scopes seen from here (class ancestors)
 
     bool Contains(const QString& key, int depth = 0) const {
@@ -263,11 +326,11 @@ private:
         for (TPascalNode* c = level->First(); c; c = c->Next()) {
             TPascalNamedNode* named = PascalAsNamed(c);
             if (!named) continue;
-            if (!named->Provisional) scope->names.insert(PascalFoldName(named->Name));
+            if (!named->Provisional) scope->names.insert(named->Name);
             if (PascalAs<TPascalEnum>(c))
                 for (TPascalNode* item = c->First(); item; item = item->Next())
                     if (auto* e = PascalAs<TPascalEnumItem>(item); e && !e->Provisional)
-                        scope->names.insert(PascalFoldName(e->Name));
+                        scope->names.insert(e->Name);
         }
     }
 
@@ -281,13 +344,13 @@ private:
         } else if (auto* cls = PascalAs<TPascalClass>(level)) {
             scope->also.push_back(Members(cls));
         } else if (level == m_unit) {
-            scope->names.insert(PascalFoldName(m_unit->Name));
+            scope->names.insert(m_unit->Name);
             for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause}) {
                 AddChildren(clause->Declarations, scope);
                 AddChildren(clause->UsedUnits, scope);
             }
         } else if (level == m_module) {
-            scope->names.insert(PascalFoldName(m_module->Name));
+            scope->names.insert(m_module->Name);
         }
         return scope;
     }

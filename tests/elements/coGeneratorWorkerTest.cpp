@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 namespace {
@@ -85,6 +86,29 @@ TEST_F(GeneratorWorker, TextsGetTheValuesOfSubstitutionsPathsAndDatesAndEachElem
     EXPECT_EQ(value->GetText(), QStringLiteral("Say Hello in gen at /nowhere/out/ on 2024-05-06 07:08Nowhere"));
     EXPECT_EQ(value->Textor()->ElementPortionCount(), 0);
     EXPECT_TRUE(Texts().contains(QStringLiteral("Path does not exist: /nowhere/out/"))) << Texts().join('|').toStdString();
+}
+
+// A walk before the run notes whether any value stands in a text, and the
+// run's visits skip the search for values when it found none: a value of
+// any kind, alone in the scheme, must still be found and resolved.
+TEST_F(GeneratorWorker, AWalkBeforeTheRunStillFindsAValueOfEachKindStandingAlone) {
+    AddText(scheme, QStringLiteral("Greeting"), QStringLiteral("Hello"));
+    const std::function<void(TTextorElement*)> kinds[] = {
+        [](TTextorElement* text) { Embed<TElement_Path>(text)->SetValue(QStringLiteral("/nowhere/out")); },
+        [](TTextorElement* text) { Embed<TElement_ProcessingDateTime>(text)->SetText(QStringLiteral("yyyy")); },
+        [](TTextorElement* text) { Embed<TElement_Substitution>(text); },
+    };
+    for (const auto& embed : kinds) {
+        TElement_Text* user = AddText(scheme, QStringLiteral("User"), QStringLiteral("<"));
+        embed(user->ValueField());
+        ASSERT_EQ(user->ValueField()->Textor()->ElementPortionCount(), 1);
+        TTestWorker run;
+        run.Root = scheme->Root();
+        run.ForEachElement(TElement_Text::StaticClass(), [](TElement*) {});
+        run.Generate();
+        EXPECT_EQ(user->ValueField()->Textor()->ElementPortionCount(), 0) << user->ValueField()->GetText().toStdString();
+        user->Free();
+    }
 }
 
 TEST_F(GeneratorWorker, ASubstitutionWithoutATargetBecomesItsOwnText) {
