@@ -420,14 +420,7 @@ uint64_t TargetHash(const TNamespaceItem* item) noexcept {
     return MixHash(uint64_t(reinterpret_cast<uintptr_t>(item)));
 }
 
-void EraseFrom(QHash<QString, std::vector<TCustomReferenceElement*>>& index, const QString& key,
-               TCustomReferenceElement* r) {
-    auto it = index.find(key);
-    if (it == index.end()) return;
-    auto& list = it.value();
-    list.erase(std::remove(list.begin(), list.end(), r), list.end());
-    if (list.empty()) index.erase(it);
-}
+uint64_t NameHash(const QString& name) noexcept { return MixHash(uint64_t(qHash(name))); }
 }  // namespace
 
 void TReferenceRouter::Link(TCustomReferenceElement* reference) {
@@ -453,9 +446,9 @@ void TReferenceRouter::Add(TCustomReferenceElement* reference) { Rekey(reference
 void TReferenceRouter::Remove(TCustomReferenceElement* reference) {
     if (!reference->m_routed) return;
     if (TNamespaceItem* target = std::exchange(reference->m_routedTarget, nullptr))
-        m_byTarget.EraseHeld(TargetHash(target), reference);
+        m_byTarget.Erase(TargetHash(target), reference);
     else
-        EraseFrom(m_waiting, reference->m_routedKey, reference);
+        m_waiting.Erase(NameHash(reference->m_routedKey), reference);
     reference->m_routedKey.clear();
     Unlink(reference);
 }
@@ -474,20 +467,20 @@ void TReferenceRouter::Rekey(TCustomReferenceElement* reference) {
     if (reference->m_routed && !reference->m_routedTarget && reference->m_routedKey == text) return;
     Remove(reference);
     m_namespace->WantName(text);
-    m_waiting[text].push_back(reference);
+    m_waiting.Insert(NameHash(text), reference);
     reference->m_routedKey = std::move(text);
     Link(reference);
 }
 
 int TReferenceRouter::WaitingCount(const QString& name) const {
-    auto it = m_waiting.constFind(name);
-    return it == m_waiting.constEnd() ? 0 : int(it.value().size());
+    int count = 0;
+    m_waiting.ForEach(NameHash(name), [&](TCustomReferenceElement* r) { count += r->m_routedKey == name; });
+    return count;
 }
 
 bool TReferenceRouter::Files(TCustomReferenceElement* reference, TNamespaceItem* item, const QString& name) const {
-    if (item) return m_byTarget.Find(TargetHash(item), [reference](TCustomReferenceElement* r) { return r == reference; });
-    auto it = m_waiting.constFind(name);
-    return it != m_waiting.constEnd() && std::find(it->begin(), it->end(), reference) != it->end();
+    if (item) return m_byTarget.Contains(TargetHash(item), reference);
+    return reference->m_routedKey == name && m_waiting.Contains(NameHash(name), reference);
 }
 
 void TReferenceRouter::NamespaceFreed() {
@@ -515,10 +508,11 @@ void TReferenceRouter::OnNotify(TItfObject* sender, int code, intptr_t p1, intpt
     m_byTarget.ForEach(TargetHash(item), [&pointing](TCustomReferenceElement* r) { pointing.append(r); });
     TConcerned waiting;
     QString name;
-    if ((code == nnItemAdded || code == nnItemChanged || code == nnRenamed) && !m_waiting.isEmpty()) {
+    if ((code == nnItemAdded || code == nnItemChanged || code == nnRenamed) && m_waiting.Count()) {
         name = item->GetName();
-        auto it = m_waiting.constFind(name);
-        if (it != m_waiting.constEnd()) waiting.append(it->data(), qsizetype(it->size()));
+        m_waiting.ForEach(NameHash(name), [&](TCustomReferenceElement* r) {
+            if (r->m_routedKey == name) waiting.append(r);
+        });
     }
     for (TCustomReferenceElement* r : pointing)
         if (Files(r, item, QString())) r->NamespaceNotify(code, item, p2);

@@ -18,6 +18,7 @@
 // exactly the item's name (an index of unresolved references by name) and
 // those that point at the item (an index by target).
 
+#include "scheme/diHashGroups.h"
 #include "scheme/diHashIndex.h"
 #include "scheme/diNaming.h"
 #include "scheme/diOperations.h"
@@ -348,10 +349,12 @@ private:
     void Unlink(TCustomReferenceElement* reference);
 
     TNamespace* m_namespace;
-    // Unresolved references by their exact text.
-    QHash<QString, std::vector<TCustomReferenceElement*>> m_waiting;
-    // Resolved references by their target (one entry each, under the target's hash).
-    THashIndex<TCustomReferenceElement> m_byTarget;
+    // Unresolved references under the hash of their exact text (the text is
+    // compared on the way out: names may share a hash).
+    THashGroups<TCustomReferenceElement> m_waiting;
+    // Resolved references under their target's hash. Thousands may point at
+    // one declaration or wait for one name: filing one costs the same.
+    THashGroups<TCustomReferenceElement> m_byTarget;
     // Every filed reference, chained through the references.
     TCustomReferenceElement* m_first = nullptr;
 };

@@ -190,17 +190,26 @@ void TNamespaceItem::AddToList(TReference* reference) {
 
 bool TNamespaceItem::RemoveFromList(TReference* reference) {
     if (!m_references) return false;
-    // References usually leave in the reverse order of joining.
+    // References leave in the reverse order of joining (undo, a cut) or in
+    // the order of joining (a scheme freed from its first element on): the
+    // list is searched from both ends at once, so either order costs little.
     auto& list = *m_references;
-    bool found = false;
-    for (size_t i = list.size(); i-- > 0;)
-        if (list[i] == reference) {
-            list.erase(list.begin() + ptrdiff_t(i));
-            found = true;
+    auto found = list.end();
+    for (size_t front = 0, back = list.size(); front < back;) {
+        if (list[--back] == reference) {
+            found = list.begin() + ptrdiff_t(back);
             break;
         }
+        if (front < back && list[front] == reference) {
+            found = list.begin() + ptrdiff_t(front);
+            break;
+        }
+        ++front;
+    }
+    if (found == list.end()) return false;
+    list.erase(found);
     if (list.empty()) m_references.reset();
-    return found;
+    return true;
 }
 
 void TNamespaceItem::DetachReferences() {
