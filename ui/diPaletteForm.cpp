@@ -3,6 +3,7 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
+#include "platform/plImageCodecs.h"
 #include "platform/plMessages.h"
 #include "platform/plTimer.h"
 #include "scheme/diClasses.h"
@@ -84,7 +85,7 @@ constexpr TRect kGroupZones{0, 0, 3, 0};
 int TextHeight(const QFont& font) { return QFontMetrics(font).height(); }
 
 QImage ThemeImage(const char* name) {
-    return QImage(QStringLiteral(":/rc/%1.png").arg(QLatin1String(name)));
+    return ReadImageOfFormat(QStringLiteral(":/rc/%1.png").arg(QLatin1String(name)), "png");
 }
 
 bool SameInfo(const TPaletteItemInfo& a, const TPaletteItemInfo& b) {
