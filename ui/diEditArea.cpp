@@ -6,6 +6,7 @@
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
 #include "elements/diLog.h"
+#include "platform/plImageCodecs.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diClasses.h"
 #include "scheme/diMessages.h"
@@ -52,7 +53,8 @@ TEditArea::TEditArea(QWidget* parent)
     : QWidget(parent), m_sheetForm(new TSheetForm), m_logForm(new TSheetForm), m_splitter(new QSplitter(Qt::Vertical)),
       m_logButton(new TPlaceBox(this)), m_fd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Find, this)),
       m_rd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Replace, this)),
-      m_logFace(QStringLiteral(":/rc/LogButtons.png")), m_logClearSigns(QStringLiteral(":/rc/LogClear.png")) {
+      m_logFace(ReadImageOfFormat(QStringLiteral(":/rc/LogButtons.png"), "png")),
+      m_logClearSigns(ReadImageOfFormat(QStringLiteral(":/rc/LogClear.png"), "png")) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
