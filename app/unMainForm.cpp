@@ -213,7 +213,8 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
     if (typeid(*this) == typeid(TMainForm)) throw Exception::FromId(strAppMainForm);
-    m_instanceLocks = CreateInstanceLocks(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    m_instanceLocks = std::make_unique<TBackgroundInstanceLocks>(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     CreateComponents();
     const QString product = LoadStr(strProductName);
     plSetApplicationTitle(product);
@@ -240,6 +241,11 @@ void TMainForm::FormCreate() {
     setAcceptDrops(true);
     ActiveDocumentChanged();
     RecentFilesReopenChange();
+}
+
+const std::vector<std::unique_ptr<TInstanceLock>>& TMainForm::InstanceLocks() {
+    static const std::vector<std::unique_ptr<TInstanceLock>> none;
+    return m_instanceLocks ? m_instanceLocks->Locks() : none;
 }
 
 void TMainForm::CreateComponents() {

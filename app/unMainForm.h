@@ -31,6 +31,7 @@ class TEditForm;
 class TEditorAppActions;
 class TFormPlace;
 class TGlobal;
+class TBackgroundInstanceLocks;
 class TInstanceLock;
 class TReopenFilesMenuFiller;
 class TPopupListEx;
@@ -141,6 +142,9 @@ public:
 
     // Batch mode ran and the program is to end without showing the window.
     bool BatchEnded() const noexcept { return m_batchEnded; }
+    // The program's two instance locks, taken on a thread of their own after
+    // creation (waits until they are).
+    const std::vector<std::unique_ptr<TInstanceLock>>& InstanceLocks();
     // Some file of the batch was skipped or failed (each reported on the
     // error output too; without a display, there only).
     bool BatchFailed() const noexcept { return m_batchFailed; }
@@ -230,7 +234,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<TMenuItemHints> m_menuItemHints;
     // Held while the program runs, for other programs to see.
-    std::vector<std::unique_ptr<TInstanceLock>> m_instanceLocks;
+    std::unique_ptr<TBackgroundInstanceLocks> m_instanceLocks;
     std::unique_ptr<TPopupListEx> m_popupList;
     // Qt children of the form.
     TAppActions* m_appActions = nullptr;

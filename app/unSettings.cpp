@@ -10,16 +10,33 @@ namespace {
 const QLatin1String kEnglishCode("ENU");
 }  // namespace
 
+namespace {
+bool IsAvailable(const TInterfaceLanguage& language) {
+    return !LoadStrLang(strLanguageName, language.LangId).isEmpty();
+}
+
+// The one available language; nullptr when there are more or none. Each table
+// is read when first asked, so the search stops at the second language found.
+const TInterfaceLanguage* OnlyAvailableLanguage() {
+    const TInterfaceLanguage* only = nullptr;
+    for (const TInterfaceLanguage& language : InterfaceLanguages()) {
+        if (!IsAvailable(language)) continue;
+        if (only) return nullptr;
+        only = &language;
+    }
+    return only;
+}
+}  // namespace
+
 QStringList GetAvailableLanguages() {
     QStringList codes;
     for (const TInterfaceLanguage& language : InterfaceLanguages())
-        if (!LoadStrLang(strLanguageName, language.LangId).isEmpty()) codes.append(QLatin1String(language.Code));
+        if (IsAvailable(language)) codes.append(QLatin1String(language.Code));
     return codes;
 }
 
 QString GetDefaultLanguage(const QLocale& userLocale) {
-    const QStringList available = GetAvailableLanguages();
-    if (available.size() == 1) return available.front();
+    if (const TInterfaceLanguage* only = OnlyAvailableLanguage()) return QLatin1String(only->Code);
     for (const TInterfaceLanguage& language : InterfaceLanguages())
         if (language.Language == userLocale.language()) return QLatin1String(language.Code);
     return kEnglishCode;

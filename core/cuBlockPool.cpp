@@ -1,5 +1,7 @@
 #include "core/cuBlockPool.h"
 
+#include <algorithm>
+
 TBlockPool::TLock::TLock(std::atomic_flag& f) noexcept : flag(f) {
     while (flag.test_and_set(std::memory_order_acquire))
         while (flag.test(std::memory_order_relaxed)) {}
@@ -37,17 +39,26 @@ void TBlockPool::Join(const TChain& chain) noexcept {
 }
 
 void TBlockPool::Grow() {
-    const size_t count = kSlabBytes / m_size;
-    char* slab = static_cast<char*>(::operator new(count * m_size, std::align_val_t(16)));
-    m_slabs.push_back(slab);
+    if (m_freshCount == 0) {
+        const size_t count = kSlabBytes / m_size;
+        char* slab = static_cast<char*>(::operator new(count * m_size, std::align_val_t(16)));
+        m_slabs.push_back(slab);
+        m_fresh = slab;
+        m_freshCount = count;
+    }
+    // Only the blocks of one chain are linked (and so touched): a slab's pages
+    // are taken from the system when they are first needed, not all at once.
+    const size_t count = std::min(m_freshCount, std::max<size_t>(1, kFreshChainBytes / m_size));
     TChain chain;
     for (size_t i = count; i-- > 0;) {
-        auto* b = reinterpret_cast<TBlock*>(slab + i * m_size);
+        auto* b = reinterpret_cast<TBlock*>(m_fresh + i * m_size);
         b->next = chain.first;
         chain.first = b;
         if (!chain.last) chain.last = b;
     }
     chain.count = count;
+    m_fresh += count * m_size;
+    m_freshCount -= count;
     m_chains.push_back(chain);
 }
 

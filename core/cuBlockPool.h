@@ -53,6 +53,7 @@ private:
         std::atomic_flag& flag;
     };
     static constexpr size_t kSlabBytes = 256 * 1024;
+    static constexpr size_t kFreshChainBytes = 64 * 1024;  // a new chain from the slab
     static constexpr size_t kShortChain = 64;
 
     void Join(const TChain& chain) noexcept;
@@ -62,6 +63,8 @@ private:
     std::atomic_flag m_busy;
     std::vector<TChain> m_chains;
     std::vector<char*> m_slabs;
+    char* m_fresh = nullptr;  // the last slab's blocks never handed out
+    size_t m_freshCount = 0;
 };
 
 // A thread's chain of free blocks of one size, so that most allocations and

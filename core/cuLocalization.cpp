@@ -10,23 +10,6 @@ namespace {
 
 std::unique_ptr<TLocalization> g_localization;
 
-// ---------------------------------------------------------------------------
-// Table files
-
-std::map<uint16_t, TStringTable> ReadEmbeddedTables() {
-    std::map<uint16_t, TStringTable> tables;
-    const QDir dir(QStringLiteral(":/strings"));
-    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files)) {
-        bool isNumber = false;
-        const uint lang = info.completeBaseName().toUInt(&isNumber);
-        if (!isNumber || lang > 0xFFFF) continue;
-        QFile file(info.filePath());
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        tables[uint16_t(lang)] = ReadStringTable(file.readAll());
-    }
-    return tables;
-}
-
 }  // namespace
 
 QList<TStringEntry> ReadStringEntries(const QByteArray& data, bool* ok) {
@@ -56,9 +39,33 @@ TStringTable ReadStringTable(const QByteArray& data, bool* ok) {
 
 T_CLASS_IMPL_ABSTRACT(TLocalization, TItfObject)
 
-TLocalization::TLocalization() : m_tables(ReadEmbeddedTables()) {}
+TLocalization::TTableSlots TLocalization::ListEmbeddedTables() {
+    TTableSlots result;
+    const QDir dir(QStringLiteral(":/strings"));
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files)) {
+        bool isNumber = false;
+        const uint lang = info.completeBaseName().toUInt(&isNumber);
+        if (!isNumber || lang > 0xFFFF) continue;
+        auto& slot = result[uint16_t(lang)];
+        slot = std::make_unique<TTableSlot>();
+        slot->fileName = info.filePath();
+    }
+    return result;
+}
 
-TLocalization::TLocalization(std::map<uint16_t, TStringTable> tables) : m_tables(std::move(tables)) {}
+TLocalization::TTableSlots TLocalization::ReadySlots(std::map<uint16_t, TStringTable> tables) {
+    TTableSlots result;
+    for (auto& [lang, table] : tables) {
+        auto& slot = result[lang];
+        slot = std::make_unique<TTableSlot>();
+        slot->table = std::move(table);
+    }
+    return result;
+}
+
+TLocalization::TLocalization() : m_tables(ListEmbeddedTables()) {}
+
+TLocalization::TLocalization(std::map<uint16_t, TStringTable> tables) : m_tables(ReadySlots(std::move(tables))) {}
 
 TLocalization::~TLocalization() = default;
 
@@ -74,7 +81,14 @@ void TLocalization::SetFallbackLanguage(uint16_t langId) {
 
 const TStringTable* TLocalization::Table(uint16_t langId) const noexcept {
     const auto it = m_tables.find(langId);
-    return it == m_tables.end() ? nullptr : &it->second;
+    if (it == m_tables.end()) return nullptr;
+    const TTableSlot& slot = *it->second;
+    std::call_once(slot.read, [&slot] {
+        if (slot.fileName.isEmpty()) return;
+        QFile file(slot.fileName);
+        if (file.open(QIODevice::ReadOnly)) slot.table = ReadStringTable(file.readAll());
+    });
+    return &slot.table;
 }
 
 QList<uint16_t> TLocalization::Languages() const {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 
 // The texts of one language, by id. Immutable once built.
 using TStringTable = QHash<int, QString>;
@@ -23,7 +24,8 @@ using TStringTable = QHash<int, QString>;
 class TLocalization : public TItfObject {
     T_CLASS(TLocalization)
 public:
-    // Reads every table embedded in the program (":/strings/<language>.txt").
+    // Lists every table embedded in the program (":/strings/<language>.txt");
+    // each is read on its first use (from any thread).
     TLocalization();
     // Uses the given tables instead (tests).
     explicit TLocalization(std::map<uint16_t, TStringTable> tables);
@@ -44,7 +46,17 @@ public:
     QString LoadStr(int id) const;
 
 private:
-    const std::map<uint16_t, TStringTable> m_tables;
+    // A language's table: given ready, or read from its file once, when first asked for.
+    struct TTableSlot {
+        QString fileName;
+        mutable std::once_flag read;
+        mutable TStringTable table;
+    };
+    using TTableSlots = std::map<uint16_t, std::unique_ptr<TTableSlot>>;
+    static TTableSlots ListEmbeddedTables();
+    static TTableSlots ReadySlots(std::map<uint16_t, TStringTable> tables);
+
+    const TTableSlots m_tables;
     std::atomic<uint16_t> m_language{0};
     std::atomic<uint16_t> m_fallbackLanguage{0};
 };

@@ -3,6 +3,7 @@
 #include "platform/plFiles.h"
 #include "platform/plImageCodecs.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -88,7 +89,8 @@ bool LoadCursorFile(const QString& path, QCursor& cursor) {
     qToLittleEndian<quint16>(1, p + 2);
     qToLittleEndian<quint16>(1, p + 10);
     qToLittleEndian<quint16>(0, p + 12);
-    const QImage image = QImage::fromData(data, "ICO");
+    QBuffer buffer(&data);
+    const QImage image = ReadImageOfFormat(buffer, "ico");
     if (image.isNull()) return false;
     cursor = QCursor(QPixmap::fromImage(image), hotX, hotY);
     return true;

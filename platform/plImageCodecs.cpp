@@ -3,6 +3,7 @@
 #include "platform/plGifWriter.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 
@@ -35,6 +36,14 @@ bool IsOpaque(const QImage& frame) {
             if (qAlpha(row[x]) != 255) return false;
     }
     return true;
+}
+
+// PNG, which all embedded images are, is read by Qt itself: named up front it
+// spares asking every image plugin (each loaded for it) whether it knows the
+// bytes.
+bool HasPngSignature(const QByteArray& data) {
+    static const QByteArray signature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
+    return data.startsWith(signature);
 }
 
 bool IsGif(const QString& mimeType) { return mimeType.compare(QLatin1String("image/gif"), Qt::CaseInsensitive) == 0; }
@@ -71,7 +80,12 @@ int TQtImageCodecs::Decode(const QByteArray& data, QImage& frame) const {
     if (!buffer.open(QIODevice::ReadOnly)) return csGenericError;
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
-    reader.setDecideFormatFromContent(true);
+    if (HasPngSignature(data)) {
+        reader.setFormat("png");
+        reader.setAutoDetectImageFormat(false);  // see ReadImageOfFormat
+    } else {
+        reader.setDecideFormatFromContent(true);
+    }
     // Qt's own limit bounds what its decoders allocate where the size is not
     // known beforehand; twice ours, as 16-bit images decode at 8 bytes a pixel.
     reader.setAllocationLimit(int(qMin<int64_t>(INT_MAX, 2 * m_limit / (1024 * 1024) + 1)));
@@ -107,4 +121,16 @@ int TQtImageCodecs::Encode(const QImage& frame, const QString& mimeType, QByteAr
         return csGenericError;
     }
     return csOk;
+}
+
+QImage ReadImageOfFormat(QIODevice& device, const char* format) {
+    QImageReader reader(&device, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QImage ReadImageOfFormat(const QString& fileName, const char* format) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return ReadImageOfFormat(file, format);
 }

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+class QIODevice;
+
 // The most bytes of an encoded image read from a file or a stream: far more
 // than any picture a scheme embeds or a theme shows (an uncompressed frame at
 // the decoder's allocation limit takes half of it), and few enough that a
@@ -67,3 +69,9 @@ public:
 private:
     int64_t m_limit;
 };
+
+// An image of a known format ("png", "ico") read by that format's reader
+// alone: Qt, told a format or a file suffix, would otherwise load every image
+// plugin to ask each whether it reads the format. A null image on failure.
+QImage ReadImageOfFormat(QIODevice& device, const char* format);
+QImage ReadImageOfFormat(const QString& fileName, const char* format);

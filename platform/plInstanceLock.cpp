@@ -36,3 +36,15 @@ std::vector<std::unique_ptr<TInstanceLock>> CreateInstanceLocks(const QString& p
     locks.push_back(std::make_unique<TInstanceLock>(kGlobalPrefix + name));
     return locks;
 }
+
+TBackgroundInstanceLocks::TBackgroundInstanceLocks(const QString& programName)
+    : m_pending(std::async(std::launch::async, [programName] { return CreateInstanceLocks(programName); })) {}
+
+TBackgroundInstanceLocks::~TBackgroundInstanceLocks() {
+    if (m_pending.valid()) m_pending.wait();
+}
+
+const std::vector<std::unique_ptr<TInstanceLock>>& TBackgroundInstanceLocks::Locks() {
+    if (m_pending.valid()) m_locks = m_pending.get();
+    return m_locks;
+}

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -35,3 +36,22 @@ private:
 // The program's two locks: its name followed by "Mutex", once in the
 // session and once machine-wide.
 std::vector<std::unique_ptr<TInstanceLock>> CreateInstanceLocks(const QString& programName);
+
+// The program's two locks, taken on a thread of their own: a lock file is
+// synced to disk as it is written, which may take longer than the whole
+// start-up of the window, and nothing the user sees waits for it.
+class TBackgroundInstanceLocks {
+public:
+    explicit TBackgroundInstanceLocks(const QString& programName);
+    // Waits until the locks are taken, then frees them.
+    ~TBackgroundInstanceLocks();
+    TBackgroundInstanceLocks(const TBackgroundInstanceLocks&) = delete;
+    TBackgroundInstanceLocks& operator=(const TBackgroundInstanceLocks&) = delete;
+
+    // The locks, once taken (waits for them).
+    const std::vector<std::unique_ptr<TInstanceLock>>& Locks();
+
+private:
+    std::future<std::vector<std::unique_ptr<TInstanceLock>>> m_pending;
+    std::vector<std::unique_ptr<TInstanceLock>> m_locks;
+};

@@ -117,13 +117,28 @@ QFont TSheetThemeFontData::MakeFont() const {
     return font;
 }
 
-QString ChooseInstalledFace(const QString& faces) {
+bool TInstalledFaces::Has(const QString& face) {
+    if (m_families.isEmpty()) m_families = QFontDatabase::families();
+    if (m_families.contains(face, Qt::CaseInsensitive)) return true;
+    const auto known = m_answers.constFind(face);
+    if (known != m_answers.constEnd()) return *known;
+    const bool has = QFontDatabase::hasFamily(face);  // an alias of an installed face
+    m_answers.insert(face, has);
+    return has;
+}
+
+QString ChooseInstalledFace(const QString& faces, TInstalledFaces& installed) {
     const QStringList names = faces.split(QLatin1Char(','));
     for (const QString& raw : names) {
         const QString name = raw.trimmed();
-        if (!name.isEmpty() && QFontDatabase::hasFamily(name)) return name;
+        if (!name.isEmpty() && installed.Has(name)) return name;
     }
     return {};
+}
+
+QString ChooseInstalledFace(const QString& faces) {
+    TInstalledFaces installed;
+    return ChooseInstalledFace(faces, installed);
 }
 
 TRect ParseThemeRect(const QString& text, int min, int max) {
@@ -283,7 +298,8 @@ void TSheetTheme::Load(TKnot& root, const QImage& image) {
     m_image = image.convertToFormat(QImage::Format_ARGB32);
     DropCaches();
     ReadColors(root);
-    for (int k = 0; k < tfkCount; ++k) ReadFont(root.FindChild(FontKindName(k)), m_fonts[size_t(k)]);
+    TInstalledFaces installed;
+    for (int k = 0; k < tfkCount; ++k) ReadFont(root.FindChild(FontKindName(k)), installed, m_fonts[size_t(k)]);
     TNodePtr<TKnot> empty = TKnot::Create();
     for (int k = 0; k < tekCount; ++k) {
         TKnot* node = nullptr;
@@ -323,13 +339,13 @@ void TSheetTheme::ReadColors(TKnot& root) {
     m_selectInactiveColor = ReadColor(&root, QStringLiteral("SelectInactiveColor"), m_selectInactiveColor);
 }
 
-void TSheetTheme::ReadFont(TKnot* node, TSheetThemeFontData& font) {
+void TSheetTheme::ReadFont(TKnot* node, TInstalledFaces& installed, TSheetThemeFontData& font) {
     font = TSheetThemeFontData();
     if (!node) {
         font.Size = DefaultThemeFontSize;
         return;
     }
-    font.Name = ChooseInstalledFace(node->ReadStr(QStringLiteral("Name")));
+    font.Name = ChooseInstalledFace(node->ReadStr(QStringLiteral("Name")), installed);
     font.BaseSize = std::max(0, node->ReadInt(QStringLiteral("Size"), 0));
     font.Size = font.BaseSize > 0 ? font.BaseSize : DefaultThemeFontSize;
     font.Style = (node->ReadBool(QStringLiteral("Bold"), false) ? tfsBold : 0) |

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -109,6 +110,8 @@ struct TSheetThemeImageData {
     int BaseSize = 2, Size = 2;
 };
 
+class TInstalledFaces;
+
 class TSheetTheme {
 public:
     TSheetTheme();
@@ -168,7 +171,7 @@ public:
 
 private:
     void ReadColors(TKnot& root);
-    void ReadFont(TKnot* node, TSheetThemeFontData& font);
+    void ReadFont(TKnot* node, TInstalledFaces& installed, TSheetThemeFontData& font);
     void ReadElement(TKnot* node, int kind, TSheetThemeElementData& data);
     void DeriveImageLayouts();
     TColor ReadColor(TKnot* node, const QString& name, TColor defaultColor);
@@ -192,7 +195,20 @@ private:
 // ---------------------------------------------------------------------------
 // Pieces of theme drawing, open for tests
 
+// Which faces the system has, each name asked of the font database once: with
+// fontconfig every question resolves the name's aliases, which is slow, and a
+// theme names the same faces for several fonts.
+class TInstalledFaces {
+public:
+    bool Has(const QString& face);
+
+private:
+    QStringList m_families;  // the installed ones, listed on the first question
+    QHash<QString, bool> m_answers;
+};
+
 // The first face of a comma-separated list installed on the system; empty when none is.
+QString ChooseInstalledFace(const QString& faces, TInstalledFaces& installed);
 QString ChooseInstalledFace(const QString& faces);
 // A rectangle "l,t,r,b", each part clamped to min..max; a missing or
 // non-numeric part reads as 0.

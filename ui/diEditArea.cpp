@@ -6,6 +6,7 @@
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
 #include "elements/diLog.h"
+#include "platform/plImageCodecs.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diClasses.h"
 #include "scheme/diMessages.h"
@@ -50,9 +51,9 @@ constexpr TAreaActionText kAreaActionTexts[] = {
 
 TEditArea::TEditArea(QWidget* parent)
     : QWidget(parent), m_sheetForm(new TSheetForm), m_logForm(new TSheetForm), m_splitter(new QSplitter(Qt::Vertical)),
-      m_logButton(new TPlaceBox(this)), m_fd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Find, this)),
-      m_rd1(std::make_unique<TFindDialog>(TFindDialog::TKind::Replace, this)),
-      m_logFace(QStringLiteral(":/rc/LogButtons.png")), m_logClearSigns(QStringLiteral(":/rc/LogClear.png")) {
+      m_logButton(new TPlaceBox(this)),
+      m_logFace(ReadImageOfFormat(QStringLiteral(":/rc/LogButtons.png"), "png")),
+      m_logClearSigns(ReadImageOfFormat(QStringLiteral(":/rc/LogClear.png"), "png")) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -89,14 +90,6 @@ TEditArea::TEditArea(QWidget* parent)
     m_logButton->OnPaint = [this](TPlaceBox&, QPainter& painter, const TRect&) { PaintLogButton(painter); };
     m_logButton->viewport()->installEventFilter(this);
     m_logButton->hide();
-
-    m_fd1->OnFind = [this](TFindDialog& dialog) { FindFrom(dialog); };
-    m_rd1->OnFind = [this](TFindDialog& dialog) { FindFrom(dialog); };
-    m_rd1->OnReplace = [this](TFindDialog& dialog, bool all) {
-        if (!m_scheme) return;
-        const TFindData request = MakeFindData(dialog);
-        m_sheetForm->Replace(request, dialog.ReplaceText(), all, dialog.Down());
-    };
 
     CreateActions();
     if (TLocalization* localization = Localization()) localization->AddHandler(MakeHandler<&TEditArea::OnLocalization>(this));
@@ -148,8 +141,29 @@ void TEditArea::SetCaptions() {
     m_logButton->setToolTip(LoadStr(strClearAndCloseLog) + QStringLiteral(" (") +
                             Action(TEditAreaAction::ToolsClearLog).shortcut().toString(QKeySequence::NativeText) +
                             QStringLiteral(")"));
-    m_fd1->SetCaptions();
-    m_rd1->SetCaptions();
+    for (TFindDialog* dialog : {m_fd1.get(), m_rd1.get()})
+        if (dialog) dialog->SetCaptions();
+}
+
+TFindDialog& TEditArea::FindDialog() {
+    if (!m_fd1) {
+        m_fd1 = std::make_unique<TFindDialog>(TFindDialog::TKind::Find, this);
+        m_fd1->OnFind = [this](TFindDialog& dialog) { FindFrom(dialog); };
+    }
+    return *m_fd1;
+}
+
+TFindDialog& TEditArea::ReplaceDialog() {
+    if (!m_rd1) {
+        m_rd1 = std::make_unique<TFindDialog>(TFindDialog::TKind::Replace, this);
+        m_rd1->OnFind = [this](TFindDialog& dialog) { FindFrom(dialog); };
+        m_rd1->OnReplace = [this](TFindDialog& dialog, bool all) {
+            if (!m_scheme) return;
+            const TFindData request = MakeFindData(dialog);
+            m_sheetForm->Replace(request, dialog.ReplaceText(), all, dialog.Down());
+        };
+    }
+    return *m_rd1;
 }
 
 void TEditArea::OnLocalization(TItfObject*, int msg, intptr_t, intptr_t) {
@@ -231,18 +245,18 @@ void TEditArea::FindFrom(const TFindDialog& dialog) {
 void TEditArea::RunAction(TEditAreaAction action) {
     switch (action) {
     case TEditAreaAction::EditFind:
-        m_rd1->close();
-        m_fd1->show();
+        if (m_rd1) m_rd1->close();
+        FindDialog().show();
         m_fd1->raise();
         break;
     case TEditAreaAction::EditReplace:
-        m_fd1->close();
-        m_rd1->show();
+        if (m_fd1) m_fd1->close();
+        ReplaceDialog().show();
         m_rd1->raise();
         break;
     case TEditAreaAction::EditFindNext:
-        if (m_fd1->FindText().isEmpty()) {
-            m_rd1->close();
+        if (FindDialog().FindText().isEmpty()) {
+            if (m_rd1) m_rd1->close();
             m_fd1->show();
         } else {
             FindFrom(*m_fd1);

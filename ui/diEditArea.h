@@ -91,8 +91,9 @@ public:
     TSheetForm& LogForm() const noexcept { return *m_logForm; }
     QSplitter& Splitter() const noexcept { return *m_splitter; }
     TPlaceBox& LogButton() const noexcept { return *m_logButton; }
-    TFindDialog& FindDialog() const noexcept { return *m_fd1; }
-    TFindDialog& ReplaceDialog() const noexcept { return *m_rd1; }
+    // The find and replace dialogs, made when first asked for.
+    TFindDialog& FindDialog();
+    TFindDialog& ReplaceDialog();
     QAction& Action(TEditAreaAction action) const noexcept { return *m_actions[size_t(action)]; }
     bool LogShown() const noexcept { return m_logShown; }
     int LogHeight() const noexcept { return m_logHeight; }

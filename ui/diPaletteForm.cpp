@@ -3,6 +3,7 @@
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
+#include "platform/plImageCodecs.h"
 #include "platform/plMessages.h"
 #include "platform/plTimer.h"
 #include "scheme/diClasses.h"
@@ -84,7 +85,7 @@ constexpr TRect kGroupZones{0, 0, 3, 0};
 int TextHeight(const QFont& font) { return QFontMetrics(font).height(); }
 
 QImage ThemeImage(const char* name) {
-    return QImage(QStringLiteral(":/rc/%1.png").arg(QLatin1String(name)));
+    return ReadImageOfFormat(QStringLiteral(":/rc/%1.png").arg(QLatin1String(name)), "png");
 }
 
 bool SameInfo(const TPaletteItemInfo& a, const TPaletteItemInfo& b) {
@@ -292,8 +293,7 @@ std::vector<std::pair<TPaletteItem*, TPaletteItemInfo>> TPaletteForm::CollectIte
 
 bool TPaletteForm::SameItems(TVisualElement* target, bool selection,
                              const std::vector<std::pair<TPaletteItem*, TPaletteItemInfo>>& items) const {
-    if (target != m_builtTarget || selection != m_builtSelection || width() != m_builtWidth ||
-        items.size() != m_builtItems.size())
+    if (target != m_builtTarget || selection != m_builtSelection || items.size() != m_builtItems.size())
         return false;
     for (size_t i = 0; i < items.size(); ++i)
         if (items[i].first != m_builtItems[i].first || !SameInfo(items[i].second, m_builtItems[i].second))
@@ -310,7 +310,8 @@ void TPaletteForm::Rebuild() {
         auto items = CollectItems(target, selection);
         m_applyToSelection = selection;
         if (m_smallHeight == 0) ComputeHeights();
-        if (SameItems(target, selection, items)) {
+        const bool sameItems = SameItems(target, selection, items);
+        if (sameItems && width() == m_builtWidth) {
             UpdateButtonStates();
             return;
         }
@@ -321,6 +322,7 @@ void TPaletteForm::Rebuild() {
         m_hint->ReleaseHint();
         ClearMenus();
         BuildPanels(target, items);
+        NoteNeededWidth(sameItems);
         m_builtTarget = target;
         m_builtSelection = selection;
         m_builtWidth = width();
@@ -330,6 +332,17 @@ void TPaletteForm::Rebuild() {
     m_rebuilding = false;
     update();
 }
+
+void TPaletteForm::NoteNeededWidth(bool sameItems) {
+    const int row = m_panels.empty() ? 0 : m_panels.back()->geometry().right() + 1;
+    int needed = sameItems ? m_neededWidth : 0;
+    if (row > width()) needed = row;
+    if (needed == m_neededWidth) return;
+    m_neededWidth = needed;
+    updateGeometry();  // the layout widens the form (and the area beside it gives way)
+}
+
+QSize TPaletteForm::minimumSizeHint() const { return {m_neededWidth, FormHeight()}; }
 
 void TPaletteForm::ClearMenus() {
     for (const QPointer<QMenu>& menu : m_menus)

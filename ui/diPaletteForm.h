@@ -157,6 +157,12 @@ public:
     // The form's height for the heights and the settings.
     int FormHeight() const;
     bool TooNarrow() const noexcept { return m_tooNarrow; }
+    // The narrowest the form shows its row of panels whole, as its minimum
+    // width for layouts: what the row still takes after fitting when the form
+    // was too narrow for it, kept while the same buttons are shown; 0 when
+    // the row fitted.
+    int NeededWidth() const noexcept { return m_neededWidth; }
+    QSize minimumSizeHint() const override;
     const QString& KeyBuffer() const noexcept { return m_keyBuffer; }
     bool InCtrlMode() const;
     // The key hints shown (empty when none).
@@ -188,6 +194,7 @@ private:
     std::vector<std::pair<TPaletteItem*, TPaletteItemInfo>> CollectItems(TVisualElement* target, bool& selection) const;
     bool SameItems(TVisualElement* target, bool selection,
                    const std::vector<std::pair<TPaletteItem*, TPaletteItemInfo>>& items) const;
+    void NoteNeededWidth(bool sameItems);
     void BuildPanels(TVisualElement* target, const std::vector<std::pair<TPaletteItem*, TPaletteItemInfo>>& items);
     TPanelEx* PanelAt(size_t index);
     int FillPanel(TPanelEx& panel, TPaletteGroup* group, TVisualElement* target,
@@ -251,6 +258,7 @@ private:
     int m_largeHeight = 0;
     int m_headerHeight = 0;
     bool m_tooNarrow = false;
+    int m_neededWidth = 0;
     std::vector<std::unique_ptr<THintWindow>> m_keyHints;
     QString m_keyBuffer;
     bool m_rebuilding = false;

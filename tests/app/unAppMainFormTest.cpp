@@ -17,6 +17,7 @@
 #include "support/testEnglish.h"
 #include "ui/baSaper.h"
 #include "ui/diEditForm.h"
+#include "ui/diPaletteForm.h"
 #include "ui/diSheetForm.h"
 
 #include <QDir>
@@ -165,6 +166,22 @@ TEST_F(AppWindowTest, ThePreviewKeepsItsShareOfTheWidthAfterTheSplitterMoved) {
     EXPECT_NEAR(double(form->Preview()->width()) / form->width(), 1.0 - form->Ratio(), 0.01);
     EXPECT_LT(form->Ratio(), 0.75);
     EXPECT_GT(form->Ratio(), 0.65);
+}
+
+TEST_F(AppWindowTest, AtTheDefaultSizeThePalettesRowOfGroupsShowsWholeLeftOfThePreview) {
+    global = MakeGlobal({});
+    form = StartMainWindow(*global);  // the size the window takes by itself
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const TPaletteForm& palette = form->EditForm()->PaletteForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !palette.Panels().empty(); })) << "the start-up document's groups";
+    QCoreApplication::processEvents();  // the layouts settle
+    const int paneRight = form->Preview()->mapTo(form.get(), QPoint(0, 0)).x() - form->Splitter()->handleWidth();
+    for (const TPanelEx* panel : palette.Panels()) {
+        const QRect shown = QRect(panel->mapTo(form.get(), QPoint(0, 0)), panel->size());
+        EXPECT_LE(shown.right(), paneRight) << "a group (and its heading) runs under the preview";
+        EXPECT_LE(panel->geometry().right(), palette.width() - 1) << "a group runs out of the palette";
+    }
 }
 
 TEST_F(AppWindowTest, NoKeyIsTheShortcutOfTwoActionsOfTheWindowAndF1IsTheOnlineHelp) {

@@ -139,6 +139,7 @@ TEST_F(MainFormTest, CreationWiresTitleMenusFiltersAndTheEditFormAndBackupsFollo
     EXPECT_EQ(form->OpenSaveDialog().FileFilters[0].FileExt, QStringLiteral("prm"));
     EXPECT_FALSE(form->Action(TMainAction::FilePrint).isEnabled()) << "no document yet";
     EXPECT_EQ(form->RecentFiles().MaxStoredCount(), TMainForm::kRecentFilesShown);
+    ASSERT_EQ(form->InstanceLocks().size(), 2u);
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     for (const QString& name : {program + "Mutex", "Global\\" + program + "Mutex"}) {
         QLockFile other(TInstanceLock::FileNameFor(name));
