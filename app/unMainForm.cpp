@@ -419,7 +419,11 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::Startup() {
     update();
-    m_documentor->Startup();
+    // A command-line file that cannot be opened is shown; the window still
+    // gets its new document rather than staying empty.
+    if (!RunGuarded("TMainForm::Startup", [this] { m_documentor->Startup(); }) && !m_documentor->ActiveDocument() &&
+        m_documentor->Options.testFlag(doAutoCreateDoc))
+        m_documentor->New(true, 0);
     if (m_global.CommandLine().HasSwitch(QStringLiteral("-readonly")) && m_activeDocument)
         m_activeDocument->Scheme()->SetReadOnly(true);
 }

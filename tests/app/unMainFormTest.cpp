@@ -210,6 +210,14 @@ TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefu
     EXPECT_EQ(Active(), a);
 }
 
+TEST_F(MainFormTest, AMissingFileOnTheCommandLineIsShownAndTheWindowGetsANewDocument) {
+    Start({Path("missing.prm")});
+    form->Startup();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(Path("missing.prm"))) << dialogs.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(Found(Active(), "a new document")->FileName().isEmpty());
+}
+
 TEST_F(MainFormTest, ClosingAsksAboutAModifiedDocumentARefusalKeepsTheWindowAndWritesNothing) {
     Start();
     WriteModule("a.prm");
