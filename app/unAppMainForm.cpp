@@ -57,6 +57,7 @@ void TAppMainForm::FormCreate() {
     m_splitter = new QSplitter(Qt::Horizontal, editForm);
     m_splitter->setHandleWidth(kSplitterWidth);
     m_splitter->setChildrenCollapsible(false);
+    m_splitter->installEventFilter(this);
     TEditArea& area = editForm->EditArea();
     delete editForm->layout()->replaceWidget(&area, m_splitter);
     m_splitter->addWidget(&area);
@@ -91,9 +92,9 @@ void TAppMainForm::ActiveDocumentChanged() {
     m_preview->SetScheme(document ? document->Scheme() : nullptr, document ? document->MainSheet() : nullptr);
 }
 
-void TAppMainForm::resizeEvent(QResizeEvent* event) {
-    TMainForm::resizeEvent(event);
-    ApplyPreviewWidth();
+bool TAppMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_splitter && event->type() == QEvent::Resize) ApplyPreviewWidth();
+    return TMainForm::eventFilter(watched, event);
 }
 
 bool RunsHeadless() {

@@ -33,7 +33,9 @@ protected:
     void FormCreate() override;
     // The preview shows the active document's scheme.
     void ActiveDocumentChanged() override;
-    void resizeEvent(QResizeEvent* event) override;
+    // The ratio is applied whenever the splitter takes a new width: only then
+    // is its width the one the window's layout gave it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SplitterMoved();

@@ -12,11 +12,14 @@
 #include "core/cuUtils.h"
 #include "elements/coRoot.h"
 #include "elements/diCommonElements.h"
+#include "elements/diLog.h"
 #include "platform/plDialogs.h"
 #include "platform/plForms.h"
 #include "platform/plInstanceLock.h"
+#include "platform/plShell.h"
 #include "core/umGDIPlus.h"
 #include "scheme/diSheet.h"
+#include "scheme/diUtils.h"
 #include "text/diTextor.h"
 #include "text/diTextorElement.h"
 #include "text/diTextorRows.h"
@@ -39,6 +42,8 @@
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QIcon>
+#include <QPixmap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -64,6 +69,14 @@ const TSchemeDescriptor* KindOf(int creationData) {
     const QList<const TSchemeDescriptor*>& kinds = SchemeDescriptors().Items();
     const int index = creationData > 0 ? creationData - 1 : 0;
     return index < kinds.size() ? kinds[index] : nullptr;
+}
+
+// The picture of a kind among the small element images; none without a kind.
+QIcon KindIcon(const TSchemeDescriptor* kind) {
+    const int index = kind ? kind->GetImageIndex() : -1;
+    const TSchemeImages& images = SchemeSmallImages();
+    if (index < 0 || index >= images.Count()) return {};
+    return QIcon(QPixmap::fromImage(images.Image(index)));
 }
 
 int CreationDataOf(const TSchemeDescriptor* kind) {
@@ -101,6 +114,9 @@ constexpr int kExportPaintFlags = pfNoMark | pfNoCaret | pfNoFocusOverlay | pfOn
 // handles, and at most 256 MB while it is painted (4 bytes a pixel).
 constexpr int kMaxImageSide = 32767;
 constexpr qint64 kMaxImagePixels = qint64(64) * 1024 * 1024;
+// The share of the screen's free area the window takes until a placement of
+// its own is stored.
+constexpr qreal kFirstScreenShare = 0.75;
 }  // namespace
 
 QSize SchemeImageSize(TSheet& sheet, TTextorElement& root) {
@@ -198,6 +214,7 @@ TMainForm::TMainForm(TGlobal& global, QWidget* parent) : QMainWindow(parent), m_
 TMainForm::~TMainForm() {
     Localization()->RemoveHandler(MakeHandler<&TMainForm::LocalizationMessage>(this));
     if (m_created) m_global.Settings().RemoveHandler(MakeHandler<&TMainForm::SettingsMessage>(this));
+    if (m_settingsLinkInstalled) InstallSettingsLinkHandler(nullptr);
     if (m_editForm) m_editForm->AttachScheme(nullptr, nullptr, nullptr, nullptr);
     m_activeDocument = nullptr;
     if (m_viewerActions) m_viewerActions->SetDocumentor(nullptr);
@@ -221,6 +238,11 @@ void TMainForm::FormCreate() {
     setWindowTitle(product);
     setFont(QApplication::font());
     SetApplicationVersion(ReadVersionInfo(QCoreApplication::applicationFilePath()).ProductVersion);
+    // The log's settings links open the settings dialog on their page.
+    InstallSettingsLinkHandler([this](const QString& page) {
+        RunGuarded("TMainForm::SettingsLink", [&] { ShowSettings(this, page); });
+    });
+    m_settingsLinkInstalled = true;
     if (!m_global.Settings().Misc()->BackupOnSave()->Value()) m_documentor->Options &= ~doBackupFiles;
     if (m_global.CommandLine().HasSwitch(QStringLiteral("-exit")) && RunBatchMode()) {
         m_batchEnded = true;
@@ -231,6 +253,9 @@ void TMainForm::FormCreate() {
     // F1 belongs to the online help: two actions on one key would both stay silent.
     if (QAction* help = m_appActions->HelpHelp()) help->setShortcut(QKeySequence());
     CreateEditForm();
+    // Until the session holds a placement, the window is not shrunk to its contents.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableGeometry().size() * kFirstScreenShare);
     CreateMenus();
     AddDocumentFilters();
     UpdateCaptions();
@@ -400,7 +425,11 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::Startup() {
     update();
-    m_documentor->Startup();
+    // A command-line file that cannot be opened is shown; the window still
+    // gets its new document rather than staying empty.
+    if (!RunGuarded("TMainForm::Startup", [this] { m_documentor->Startup(); }) && !m_documentor->ActiveDocument() &&
+        m_documentor->Options.testFlag(doAutoCreateDoc))
+        m_documentor->New(true, 0);
     if (m_global.CommandLine().HasSwitch(QStringLiteral("-readonly")) && m_activeDocument)
         m_activeDocument->Scheme()->SetReadOnly(true);
 }
@@ -433,8 +462,13 @@ void TMainForm::FilesDropped(const QStringList& fileNames) {
     m_documentor->OpenFile(fileNames.first());
     if (fileNames.size() == 1) return;
     SaveSession();
-    for (qsizetype i = 1; i < fileNames.size(); ++i)
-        ShellOpen(QCoreApplication::applicationFilePath(), QLatin1Char('"') + fileNames[i] + QLatin1Char('"'));
+    // Each name is one argument as it is: quoting would break a name that
+    // holds a double quote or ends in a backslash.
+    const QString program = QCoreApplication::applicationFilePath();
+    for (qsizetype i = 1; i < fileNames.size(); ++i) {
+        const int result = TShell::Current().StartProgram(program, {fileNames[i]});
+        if (!ShellResult::Succeeded(result)) RaiseShellError(result, program);
+    }
 }
 
 void TMainForm::SaveSession() {
@@ -610,6 +644,9 @@ void TMainForm::RecentFilesReopenChange() {
     options.MaxCount = kRecentFilesShown;
     options.FirstAnchor = m_miRecentFirst;
     options.LastAnchor = m_miRecentLast;
+    options.OnItemCreated = [](TReopenFilesMenuFiller&, const QString& fileName, QAction& item) {
+        item.setIcon(KindIcon(FindSchemeDescriptor(fileName)));
+    };
     m_reopenFiller->Fill(*m_recentFiles, Menu(TMainMenu::File), options);
     Menu(TMainMenu::File).setEnabled(true);
 }

@@ -261,4 +261,6 @@ private:
     bool m_batchEnded = false;
     bool m_batchFailed = false;
     bool m_headless = false;
+    // The log's settings links are answered by this form while it lives.
+    bool m_settingsLinkInstalled = false;
 };

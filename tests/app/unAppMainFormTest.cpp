@@ -184,6 +184,15 @@ TEST_F(AppWindowTest, AtTheDefaultSizeThePalettesRowOfGroupsShowsWholeLeftOfTheP
     }
 }
 
+// The window shows at the size it was given before showing (as the program
+// starts it): the preview takes its share of that width at once.
+TEST_F(AppWindowTest, ThePreviewTakesItsShareOfTheWidthTheWindowFirstShowsWith) {
+    global = MakeGlobal({});
+    form = StartMainWindow(*global);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_NEAR(double(form->Preview()->width()) / form->width(), 1.0 - TAppMainForm::kDefaultRatio, 0.02);
+}
+
 TEST_F(AppWindowTest, NoKeyIsTheShortcutOfTwoActionsOfTheWindowAndF1IsTheOnlineHelp) {
     global = MakeGlobal({});
     form = StartMainWindow(*global);

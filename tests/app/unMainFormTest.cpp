@@ -13,6 +13,7 @@
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diCommonElements.h"
+#include "elements/diLog.h"
 #include "pascal/elements/prScheme.h"
 #include "platform/plDialogs.h"
 #include "platform/plInstanceLock.h"
@@ -210,6 +211,14 @@ TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefu
     EXPECT_EQ(Active(), a);
 }
 
+TEST_F(MainFormTest, AMissingFileOnTheCommandLineIsShownAndTheWindowGetsANewDocument) {
+    Start({Path("missing.prm")});
+    form->Startup();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.Boxes[0].Text.contains(Path("missing.prm"))) << dialogs.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(Found(Active(), "a new document")->FileName().isEmpty());
+}
+
 TEST_F(MainFormTest, ClosingAsksAboutAModifiedDocumentARefusalKeepsTheWindowAndWritesNothing) {
     Start();
     WriteModule("a.prm");
@@ -261,7 +270,10 @@ TEST_F(MainFormTest, ConnectedFilesGoWhenTheDocumentsNeedingThemCloseAndTheRecen
     for (int i = 0; i < 8; ++i) form->RecentFiles().Add(Path(QStringLiteral("f%1.prm").arg(i)));
     QStringList shown;
     for (QAction* item : form->Menu(TMainMenu::File).actions())
-        if (item->statusTip().endsWith(QStringLiteral(".prm"))) shown << item->text();
+        if (item->statusTip().endsWith(QStringLiteral(".prm"))) {
+            shown << item->text();
+            EXPECT_FALSE(item->icon().isNull()) << "the picture of the file's kind";
+        }
     EXPECT_EQ(shown, (QStringList{"f7", "f6", "f5", "f4", "f3", "f2"}));
 }
 
@@ -315,14 +327,15 @@ TEST_F(MainFormTest, OfThreeDroppedFilesTheFirstOpensHereAndEachOtherInANewInsta
     TShellInstaller installShell{&shell};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Path("a.prm")), QUrl::fromLocalFile(Path("b.prm")),
-                  QUrl::fromLocalFile(Path("c d.prm"))});
+                  QUrl::fromLocalFile(Path("c \"d\".prm"))});
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     static_cast<TTestMainForm*>(form.get())->dropEvent(&drop);
     EXPECT_EQ(Found(Active(), "the first file")->FileName(), Path("a.prm"));
     EXPECT_TRUE(QFile::exists(global->SessionFile().FileName)) << "the session is written for the new instances";
     const QString program = QCoreApplication::applicationFilePath();
-    EXPECT_EQ(shell.Calls, (QStringList{"Execute|" + program + "|\"" + Path("b.prm") + "\"|",
-                                        "Execute|" + program + "|\"" + Path("c d.prm") + "\"|"}));
+    EXPECT_EQ(shell.Calls, (QStringList{"Start|" + program + "|" + Path("b.prm"),
+                                        "Start|" + program + "|" + Path("c \"d\".prm")}))
+        << "each name one argument, as it is";
 }
 
 TEST_F(MainFormTest, AMenuEntrysHintShowsAfterThePauseAtOnceWhileOneShowsAndGoesWithoutOne) {
@@ -427,4 +440,37 @@ TEST_F(MainFormTest, SettingsAndAboutEntriesShowTheirDialogs) {
         action->trigger();
         EXPECT_TRUE(shown) << action->objectName().toStdString();
     }
+}
+
+// A settings link of the log opens the settings dialog on the link's page
+// while the window lives; afterwards nothing answers it.
+TEST_F(MainFormTest, ALogsSettingsLinkShowsTheSettingsDialogOnItsPageWhileTheWindowLives) {
+    const auto installed = [] {
+        TSettingsLinkHandler handler = InstallSettingsLinkHandler(nullptr);
+        InstallSettingsLinkHandler(handler);
+        return handler;
+    };
+    Start();
+    const TSettingsLinkHandler handler = installed();
+    ASSERT_TRUE(handler);
+    bool onNaming = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = dynamic_cast<TSettingsForm*>(QApplication::activeModalWidget())) {
+            onNaming = dialog->ShownPage() == dialog->FindPage(QStringLiteral("Naming"));
+            dialog->close();
+        }
+    });
+    handler(QStringLiteral("Naming"));
+    EXPECT_TRUE(onNaming);
+    form.reset();
+    EXPECT_FALSE(installed());
+}
+
+// Without a stored placement the window does not open shrunk to its
+// contents; a stored one still wins when the window shows.
+TEST_F(MainFormTest, AFirstStartOpensTheWindowOverMostOfTheScreenNotShrunkToItsContents) {
+    Start();
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_GE(form->width(), screen.width() * 2 / 3);
+    EXPECT_GE(form->height(), screen.height() * 2 / 3);
 }
