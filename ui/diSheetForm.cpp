@@ -33,6 +33,7 @@
 #include <QStyle>
 #include <QStyleHints>
 
+#include <unordered_set>
 #include <vector>
 
 // ---------------------------------------------------------------------------
@@ -1032,7 +1033,9 @@ void TSheetForm::EnterFound(TVisualElement* next, bool down) {
 
 bool TSheetForm::FindStep(TFindMode mode, const TFindData& request, bool down) {
     TVisualElement* current = m_sheet ? m_sheet->Focused() : nullptr;
-    while (current) {
+    // An element named a second time would start the same round again: the search ends.
+    std::unordered_set<TVisualElement*> searched;
+    while (current && searched.insert(current).second) {
         TVisualElement* next = nullptr;
         if (current->FindFocusableWithin(mode, request, next, down)) return true;
         if (!next) return false;

@@ -21,6 +21,7 @@
 #include "support/testScreen.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
+#include "text/diTextorInteractive.h"
 #include "ui/baHintWindow.h"
 #include "ui/baSaper.h"
 
@@ -358,6 +359,32 @@ TEST_F(SheetForm, ReplaceAllCountsOnlyReplacementsMadeInATextThatRefusesThem) {
     EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamma"));
     EXPECT_EQ(request.Reports, 1);
     EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
+// A search that leaves a logic frame's parts comes back to the text holding
+// the frame, which goes on behind the frame (before it, upward) instead of
+// from its start, where it would meet the frame again and again.
+TEST_F(SheetForm, FindGoesOnInTheTextBehindALogicFrameBothWaysAndEndsWithoutAMatch) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    text->FocusText(TTextFocusPlace::End);
+    for (Qt::Key key : {Qt::Key_Z, Qt::Key_E, Qt::Key_T, Qt::Key_A}) Press(key);
+    TCountingFind after(QStringLiteral("zeta"));
+    after.Scope = root;
+    text->FocusText(TTextFocusPlace::Start);
+    EXPECT_TRUE(form->Find(TFindMode::SkipMatchingSelection, after, true));
+    EXPECT_EQ(sheet.Focused(), text);
+    EXPECT_EQ(text->Interactive()->GetSelectedText(), QStringLiteral("zeta"));
+    TCountingFind before(QStringLiteral("gamma"));
+    before.Scope = root;
+    frame->Caption()->SetFocus();
+    EXPECT_TRUE(form->Find(TFindMode::SkipMatchingSelection, before, false));
+    EXPECT_EQ(text->Interactive()->GetSelectedText(), QStringLiteral("gamma"));
+    TCountingFind missing(QStringLiteral("omega"));
+    for (bool down : {true, false}) {
+        frame->Caption()->SetFocus();
+        EXPECT_FALSE(form->Find(TFindMode::SkipMatchingSelection, missing, down));
+    }
+    EXPECT_EQ(missing.Reports, 2);
 }
 
 TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
