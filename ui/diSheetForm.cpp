@@ -1130,22 +1130,54 @@ int TSheetForm::GoToElements(const QList<int>& numbers) {
     return found;
 }
 
+namespace {
+// Holds the layout of texts while many of the elements they hold change size,
+// so that each text lays out once when let go (the innermost first) instead
+// of once for every element: N buttons in one text cost N re-layouts of it.
+class TTextLayoutsHeld {
+public:
+    TTextLayoutsHeld() = default;
+    TTextLayoutsHeld(const TTextLayoutsHeld&) = delete;
+    TTextLayoutsHeld& operator=(const TTextLayoutsHeld&) = delete;
+    ~TTextLayoutsHeld() { RunGuarded("Laying texts out again", [this] { Release(); }); }
+    void Hold(TTextorElement& text) {
+        text.Textor()->LockLayout();
+        m_texts.push_back(&text);
+    }
+    // Texts held after the texts around them go first.
+    void Release() {
+        while (!m_texts.empty()) {
+            TTextorElement* text = m_texts.back();
+            m_texts.pop_back();
+            text->Textor()->UnlockLayout();
+        }
+    }
+
+private:
+    std::vector<TTextorElement*> m_texts;
+};
+}  // namespace
+
 void TSheetForm::CollapseExpandAll(bool notEmpty, bool expand) {
     if (!m_sheet) return;
     TWaitScope wait;
     std::vector<TExpandButton*> buttons;
+    std::vector<TTextorElement*> texts;
     // Depth first over what the sheet shows, parents before children.
     std::vector<TVisualElement*> pending{m_sheet->Root()};
     while (!pending.empty()) {
         TVisualElement* element = pending.back();
         pending.pop_back();
         if (auto* button = dynamic_cast<TExpandButton*>(element)) buttons.push_back(button);
+        if (auto* text = dynamic_cast<TTextorElement*>(element); text && text->Textor()) texts.push_back(text);
         for (TVisualElement* child = element->LastVisualChild(); child; child = child->PrevVisualSibling())
             pending.push_back(child);
     }
     {
         TSheetUpdate update(m_sheet);
         TOperationGroupScope group(m_scheme);
+        TTextLayoutsHeld held;
+        for (TTextorElement* text : texts) held.Hold(*text);
         for (TExpandButton* button : buttons) {
             bool value = expand;
             if (notEmpty) {
@@ -1155,6 +1187,7 @@ void TSheetForm::CollapseExpandAll(bool notEmpty, bool expand) {
             }
             if (button->Expanded() != value) button->ChangeExpanded(value);
         }
+        held.Release();
         m_sheet->NotifyFocusState();
     }
     UpdateEditActions();

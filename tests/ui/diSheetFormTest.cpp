@@ -49,6 +49,11 @@ public:
         TTextorElement::TreePlacementChanged();
         if (!VisualParent()) SetVisualParent(static_cast<TVisualElement*>(Parent()));
     }
+    void BoundsChanged(const TRect& oldRect, int oldDescent) override {
+        ++BoundsChanges;
+        TTextorElement::BoundsChanged(oldRect, oldDescent);
+    }
+    int BoundsChanges = 0;
 };
 T_ELEMENT_CLASS_IMPL(TElement_FormText, TTextorElement)
 
@@ -404,6 +409,22 @@ TEST_F(SheetForm, CollapseAllIsOneUndoStep) {
     history.Undo();
     for (auto* frame : frames) EXPECT_TRUE(frame->ExpandButton()->Expanded());
     EXPECT_FALSE(history.CanUndo());
+}
+
+// The text holding the frames lays out once, not once per frame (which made
+// collapsing N frames cost N re-layouts of everything below them), and ends
+// where a full layout puts it.
+TEST_F(SheetForm, CollapseAllLaysOutTheTextHoldingTheFramesOnce) {
+    for (int i = 0; i < 5; ++i) text->AddElementOfClass(TElement_LogicFrame::StaticClass(), true);
+    Layout();
+    const int expandedHeight = text->Height();
+    text->BoundsChanges = 0;
+    form->CollapseExpandAll(false, false);
+    EXPECT_EQ(text->BoundsChanges, 1);
+    const TRect collapsed = text->GetClientRect();
+    EXPECT_LT(collapsed.Height(), expandedHeight);
+    Layout();
+    EXPECT_EQ(text->GetClientRect(), collapsed);
 }
 
 TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) {
