@@ -22,6 +22,7 @@
 #include <QAbstractItemDelegate>
 #include <QBoxLayout>
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -643,6 +644,13 @@ void TSheetForm::hk1BeforeMessage(QEvent& event, bool& handled) {
             // deactivating the sheet would rebuild (and free) the open menu.
             const auto& focus = static_cast<QFocusEvent&>(event);
             if (focus.reason() == Qt::PopupFocusReason || !m_sheet) return;
+            // The list window asks never to be activated; a platform that
+            // activates it anyway took the keys from the form, which takes
+            // them back, and the list stays open.
+            if (event.type() == QEvent::FocusOut && m_dropDown && QApplication::activeWindow() == m_dropDown.get()) {
+                m_rb1->activateWindow();
+                return;
+            }
             if (event.type() == QEvent::FocusIn) {
                 m_sheet->SetActive(true);
             } else {

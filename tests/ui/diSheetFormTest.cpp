@@ -176,6 +176,25 @@ TEST_F(SheetForm, OpenListTakesUpAndDownButLeftRightAndShiftDownGoToTheSheet) {
     EXPECT_EQ(listKeys, 2);
 }
 
+// The offscreen platform, as some window managers, activates the list window
+// when it shows: the list stays open and the form keeps the keys.
+TEST_F(SheetForm, ListWindowActivatedByThePlatformStaysOpenAndTheFormKeepsTheKeys) {
+    auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
+    dropDown->SetVisualParent(root);
+    Layout();
+    dropDown->FocusFirst();
+    if (!sheet.DropDown()) dropDown->OpenDropDown();
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_NE(sheet.DropDown(), nullptr);
+    EXPECT_TRUE(Box().hasFocus());
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(sheet.DropDown(), nullptr);
+    EXPECT_EQ(dropDown->Value, QStringLiteral("Beta"));
+}
+
 // A click on a row of the open list: press and release at x in the row, the release moved by releaseShift.
 void ClickRow(TDropDownControl& list, int row, int x, QPoint releaseShift = QPoint()) {
     const QPoint at(x, list.visualItemRect(list.item(row)).center().y());
