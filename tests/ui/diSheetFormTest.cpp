@@ -29,6 +29,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPainter>
 #include <QSet>
 #include <QMouseEvent>
@@ -326,6 +328,22 @@ TEST_F(SheetForm, HintIsAskedAgainEvery165MsAtTheCursorUntilTheMouseLeaves) {
     QCursor::setPos(a);
     timers.Advance(2 * TSheetForm::kHintReshowMs);
     EXPECT_FALSE(form->Hint().isVisible()) << "no more asking";
+}
+
+// An element's hint may hold a huge name (one long word) or description
+// (many lines): the hint window stays within the width and the screen.
+TEST(SheetFormHint, AHugeTextStaysWithinTheWidthAndTheScreen) {
+    THintWindow hint;
+    constexpr int kWidth = 300;
+    const QString name(100000, QLatin1Char('n'));
+    const QString description = QStringList(20000, QStringLiteral("word")).join(QLatin1Char(' '));
+    const int screenHeight = QGuiApplication::primaryScreen()->availableGeometry().height();
+    for (const QString& text : {name, description}) {
+        const QRect rect = hint.CalcHintRect(kWidth, text);
+        EXPECT_LE(rect.width(), kWidth);
+        EXPECT_LE(rect.height(), screenHeight);
+    }
+    EXPECT_LT(hint.CalcHintRect(kWidth, QStringLiteral("short")).width(), kWidth);
 }
 
 TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
