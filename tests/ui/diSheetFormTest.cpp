@@ -481,6 +481,15 @@ TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) 
         for (int x = 0; x < size.width(); ++x) differing += shown.pixel(x, y) != expected.pixel(x, y);
     // Only the caret (and the selection's edge) differ from the sheet's own picture.
     EXPECT_LT(differing, size.height() * 4);
+    // The caret is drawn at its place in the scrolled view.
+    const TRect caret = sheet.CaretRect();
+    ASSERT_FALSE(caret.IsEmpty());
+    int caretDiffering = 0;
+    for (int y = qMax(0, caret.Top - kScroll); y < qMin(size.height(), caret.Bottom - kScroll); ++y)
+        for (int x = qMax(0, caret.Left); x < qMin(size.width(), caret.Right); ++x)
+            caretDiffering += shown.pixel(x, y) != expected.pixel(x, y);
+    EXPECT_GE(caretDiffering, caret.Height() / 2);
+    SaveReview(shown, "forms-review-scrolled.png");
 }
 
 // Keys that widen and narrow the content repaint what changed, not the whole
