@@ -6,7 +6,7 @@
 // form, keys that resize the content repainting only what changed (the screen
 // equal to a full repaint), the hint asked again while up; the pure parts
 // (multi-click counting, drop-down placement) by tables. The review picture
-// "forms-review-dropdown.png" goes into the build folder.
+// "forms-review-dropdown.png" and "forms-review-scrolled.png" go into the build folder.
 
 #include "ui/diSheetForm.h"
 
