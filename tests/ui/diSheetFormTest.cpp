@@ -1,12 +1,15 @@
 // The sheet form on a real scheme (a box holding a rich text with logic frames
 // and a drop-down), driven with QTest's keys and clicks: the owner sees keys
 // first, unconsumed keys beep once, the drop-down window takes only its
-// navigation keys, undo never falls back to redo, find and replace count and
-// report, going to elements, collapsing as one undo step, pixels of a scrolled
-// form, keys that resize the content repainting only what changed (the screen
-// equal to a full repaint), the hint asked again while up; the pure parts
-// (multi-click counting, drop-down placement) by tables. The review picture
-// "forms-review-dropdown.png" and "forms-review-scrolled.png" go into the build folder.
+// navigation keys (also when the platform activates it), undo never falls
+// back to redo, find (through logic frames, both ways) and replace count and
+// report, going to elements, collapsing as one undo step and one layout of
+// the text, pixels of a scrolled form with its caret, keys that resize the
+// content repainting only what changed (the screen equal to a full repaint),
+// the hint asked again while up and cut to the screen; the pure parts
+// (multi-click counting, drop-down placement) by tables. The review pictures
+// "forms-review-dropdown.png" and "forms-review-scrolled.png" go into the
+// build folder.
 
 #include "ui/diSheetForm.h"
 
