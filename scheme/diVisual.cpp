@@ -812,6 +812,15 @@ bool IsInScope(const TVisualElement* element, const TVisualElement* scope) noexc
     return false;
 }
 
+// The child of ancestor through which element hangs below it; nil when
+// ancestor is not above element.
+TVisualElement* ChildTowards(const TVisualElement* ancestor, TVisualElement* element) noexcept {
+    if (!ancestor) return nullptr;
+    for (TVisualElement* e = element; e; e = e->VisualParent())
+        if (e->VisualParent() == ancestor) return e;
+    return nullptr;
+}
+
 }  // namespace
 
 bool TVisualElement::FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next,
@@ -820,6 +829,15 @@ bool TVisualElement::FindFocusableWithin(TFindMode mode, const TFindData& reques
         if (const std::optional<bool> found = m_visualParent->FindBesideChild(this, mode, request, next, forward))
             return *found;
     next = FindNextFocusable(forward, true, request.SkipDisabled, request.VisibleOnly);
+    // The walk leaves a part of an element that stands inline in a text and
+    // comes up to that text: the text goes on right behind the element (before
+    // it, backward) rather than from its start again, which would search the
+    // element once more, and again, without end.
+    if (TVisualElement* outer = ChildTowards(next, this); outer && IsInScope(next, request.Scope)) {
+        TVisualElement* text = next;
+        if (const std::optional<bool> found = text->FindBesideChild(outer, mode, request, next, forward))
+            return *found;
+    }
     if (next && !IsInScope(next, request.Scope)) next = nullptr;
     return false;
 }

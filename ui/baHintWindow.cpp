@@ -1,11 +1,14 @@
 #include "ui/baHintWindow.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 namespace {
 constexpr int kTextFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
 constexpr int kBorder = 1;
+constexpr int kFallbackMaxHeight = 768;
 }  // namespace
 
 THintWindow::THintWindow(QWidget* owner) : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint) {
@@ -16,10 +19,15 @@ THintWindow::THintWindow(QWidget* owner) : QWidget(owner, Qt::ToolTip | Qt::Fram
     setForegroundRole(QPalette::ToolTipText);
 }
 
+// A word longer than the width, or more lines than the screen holds (a huge
+// name or description in an element's hint), is cut: the hint stays within
+// the width and the screen's height.
 QRect THintWindow::CalcHintRect(int maxWidth, const QString& text) const {
     const int inset = 2 * (kPadding + kBorder);
     const QRect bounds = fontMetrics().boundingRect(QRect(0, 0, qMax(1, maxWidth - inset), 1 << 20), kTextFlags, text);
-    return QRect(0, 0, bounds.width() + inset, bounds.height() + inset);
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const int maxHeight = shown ? shown->availableGeometry().height() : kFallbackMaxHeight;
+    return QRect(0, 0, qMin(bounds.width() + inset, qMax(inset, maxWidth)), qMin(bounds.height() + inset, maxHeight));
 }
 
 void THintWindow::ActivateHint(const QRect& rect, const QString& text) {

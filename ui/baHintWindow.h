@@ -14,7 +14,8 @@ public:
 
     explicit THintWindow(QWidget* owner = nullptr);
 
-    // The size the text needs, wrapped at maxWidth pixels (border included), at (0, 0).
+    // The size the text needs, wrapped at maxWidth pixels (border included), at (0, 0);
+    // never wider than maxWidth nor higher than the screen (the rest is cut).
     QRect CalcHintRect(int maxWidth, const QString& text) const;
     // Shows the text in rect (screen coordinates), without taking the focus.
     void ActivateHint(const QRect& rect, const QString& text);

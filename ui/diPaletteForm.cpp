@@ -504,10 +504,12 @@ TUserButton* TPaletteForm::MakeButton(TPanelEx& panel, TPaletteItem* item, const
     }
     if (firstPart || !(info.Flags & pifDropDown))
         button->OnClick = [this](QWidget& sender) { PostClick(static_cast<TUserButton&>(sender)); };
-    if (ShowHints())
+    if (ShowHints()) {
         button->OnShowHint = [this](QWidget& sender, bool& canShow, QHelpEvent& help) {
             ShowButtonHint(sender, canShow, help);
         };
+        button->installEventFilter(this);
+    }
     button->show();
     m_buttons.push_back(std::move(entry));
     return button;
@@ -941,6 +943,16 @@ void TPaletteForm::ShowButtonHint(QWidget& sender, bool& canShow, QHelpEvent&) {
     const QRect size = m_hint->CalcHintRect(m_hint->MaxHintWidth(), text);
     const QPoint at = sender.mapToGlobal(QPoint(0, sender.height() + kHintBelowButton));
     m_hint->ActivateHint(QRect(at, size.size()), text);
+}
+
+bool TPaletteForm::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Leave:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: m_hint->ReleaseHint(); break;
+    default: break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TPaletteForm::showEvent(QShowEvent* event) {

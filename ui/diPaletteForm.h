@@ -177,6 +177,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // A button's hint goes when the mouse leaves the button or presses it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

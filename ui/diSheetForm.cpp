@@ -22,6 +22,7 @@
 #include <QAbstractItemDelegate>
 #include <QBoxLayout>
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -33,6 +34,7 @@
 #include <QStyle>
 #include <QStyleHints>
 
+#include <unordered_set>
 #include <vector>
 
 // ---------------------------------------------------------------------------
@@ -642,6 +644,13 @@ void TSheetForm::hk1BeforeMessage(QEvent& event, bool& handled) {
             // deactivating the sheet would rebuild (and free) the open menu.
             const auto& focus = static_cast<QFocusEvent&>(event);
             if (focus.reason() == Qt::PopupFocusReason || !m_sheet) return;
+            // The list window asks never to be activated; a platform that
+            // activates it anyway took the keys from the form, which takes
+            // them back, and the list stays open.
+            if (event.type() == QEvent::FocusOut && m_dropDown && QApplication::activeWindow() == m_dropDown.get()) {
+                m_rb1->activateWindow();
+                return;
+            }
             if (event.type() == QEvent::FocusIn) {
                 m_sheet->SetActive(true);
             } else {
@@ -1032,7 +1041,9 @@ void TSheetForm::EnterFound(TVisualElement* next, bool down) {
 
 bool TSheetForm::FindStep(TFindMode mode, const TFindData& request, bool down) {
     TVisualElement* current = m_sheet ? m_sheet->Focused() : nullptr;
-    while (current) {
+    // An element named a second time would start the same round again: the search ends.
+    std::unordered_set<TVisualElement*> searched;
+    while (current && searched.insert(current).second) {
         TVisualElement* next = nullptr;
         if (current->FindFocusableWithin(mode, request, next, down)) return true;
         if (!next) return false;
@@ -1127,22 +1138,54 @@ int TSheetForm::GoToElements(const QList<int>& numbers) {
     return found;
 }
 
+namespace {
+// Holds the layout of texts while many of the elements they hold change size,
+// so that each text lays out once when let go (the innermost first) instead
+// of once for every element: N buttons in one text cost N re-layouts of it.
+class TTextLayoutsHeld {
+public:
+    TTextLayoutsHeld() = default;
+    TTextLayoutsHeld(const TTextLayoutsHeld&) = delete;
+    TTextLayoutsHeld& operator=(const TTextLayoutsHeld&) = delete;
+    ~TTextLayoutsHeld() { RunGuarded("Laying texts out again", [this] { Release(); }); }
+    void Hold(TTextorElement& text) {
+        text.Textor()->LockLayout();
+        m_texts.push_back(&text);
+    }
+    // Texts held after the texts around them go first.
+    void Release() {
+        while (!m_texts.empty()) {
+            TTextorElement* text = m_texts.back();
+            m_texts.pop_back();
+            text->Textor()->UnlockLayout();
+        }
+    }
+
+private:
+    std::vector<TTextorElement*> m_texts;
+};
+}  // namespace
+
 void TSheetForm::CollapseExpandAll(bool notEmpty, bool expand) {
     if (!m_sheet) return;
     TWaitScope wait;
     std::vector<TExpandButton*> buttons;
+    std::vector<TTextorElement*> texts;
     // Depth first over what the sheet shows, parents before children.
     std::vector<TVisualElement*> pending{m_sheet->Root()};
     while (!pending.empty()) {
         TVisualElement* element = pending.back();
         pending.pop_back();
         if (auto* button = dynamic_cast<TExpandButton*>(element)) buttons.push_back(button);
+        if (auto* text = dynamic_cast<TTextorElement*>(element); text && text->Textor()) texts.push_back(text);
         for (TVisualElement* child = element->LastVisualChild(); child; child = child->PrevVisualSibling())
             pending.push_back(child);
     }
     {
         TSheetUpdate update(m_sheet);
         TOperationGroupScope group(m_scheme);
+        TTextLayoutsHeld held;
+        for (TTextorElement* text : texts) held.Hold(*text);
         for (TExpandButton* button : buttons) {
             bool value = expand;
             if (notEmpty) {
@@ -1152,6 +1195,7 @@ void TSheetForm::CollapseExpandAll(bool notEmpty, bool expand) {
             }
             if (button->Expanded() != value) button->ChangeExpanded(value);
         }
+        held.Release();
         m_sheet->NotifyFocusState();
     }
     UpdateEditActions();

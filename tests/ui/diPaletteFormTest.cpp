@@ -390,6 +390,30 @@ TEST_F(PaletteForm, HintTextReadsCaptionKeyAndDescription) {
     EXPECT_GT(hint->geometry().height(), one.height());
 }
 
+// The hint window is our own, so nothing of Qt's tool tip hides it: it goes
+// when the mouse leaves its button or presses it, not 16 s later over the sheet.
+TEST_F(PaletteForm, ButtonHintGoesWhenTheMouseLeavesOrPressesTheButton) {
+    TUserButton* button = Palette().ButtonOfKey(QStringLiteral("L"));
+    ASSERT_NE(button, nullptr);
+    const auto shownHint = [&]() -> TPaletteHintWindow* {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* h = dynamic_cast<TPaletteHintWindow*>(w); h && h->isVisible()) return h;
+        return nullptr;
+    };
+    for (QEvent::Type away : {QEvent::Leave, QEvent::MouseButtonPress}) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(button, &help);
+        ASSERT_NE(shownHint(), nullptr);
+        if (away == QEvent::Leave) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(button, &leave);
+        } else {
+            QTest::mousePress(button, Qt::RightButton, Qt::NoModifier, QPoint(2, 2));
+        }
+        EXPECT_EQ(shownHint(), nullptr) << away;
+    }
+}
+
 TEST_F(PaletteForm, ReviewPicturesOfTheEditFormAndThePaletteAtThreeWidths) {
     // The log: a scheme of its own whose root shows the scheme's messages.
     TNodePtr<TSheetSettings> logSettings = MakeSheetSettings();

@@ -1,12 +1,15 @@
 // The sheet form on a real scheme (a box holding a rich text with logic frames
 // and a drop-down), driven with QTest's keys and clicks: the owner sees keys
 // first, unconsumed keys beep once, the drop-down window takes only its
-// navigation keys, undo never falls back to redo, find and replace count and
-// report, going to elements, collapsing as one undo step, pixels of a scrolled
-// form, keys that resize the content repainting only what changed (the screen
-// equal to a full repaint), the hint asked again while up; the pure parts
-// (multi-click counting, drop-down placement) by tables. The review picture
-// "forms-review-dropdown.png" goes into the build folder.
+// navigation keys (also when the platform activates it), undo never falls
+// back to redo, find (through logic frames, both ways) and replace count and
+// report, going to elements, collapsing as one undo step and one layout of
+// the text, pixels of a scrolled form with its caret, keys that resize the
+// content repainting only what changed (the screen equal to a full repaint),
+// the hint asked again while up and cut to the screen; the pure parts
+// (multi-click counting, drop-down placement) by tables. The review pictures
+// "forms-review-dropdown.png" and "forms-review-scrolled.png" go into the
+// build folder.
 
 #include "ui/diSheetForm.h"
 
@@ -21,6 +24,7 @@
 #include "support/testScreen.h"
 #include "support/testVisualElements.h"
 #include "text/diTextorElement.h"
+#include "text/diTextorInteractive.h"
 #include "ui/baHintWindow.h"
 #include "ui/baSaper.h"
 
@@ -28,6 +32,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPainter>
 #include <QSet>
 #include <QMouseEvent>
@@ -48,6 +54,11 @@ public:
         TTextorElement::TreePlacementChanged();
         if (!VisualParent()) SetVisualParent(static_cast<TVisualElement*>(Parent()));
     }
+    void BoundsChanged(const TRect& oldRect, int oldDescent) override {
+        ++BoundsChanges;
+        TTextorElement::BoundsChanged(oldRect, oldDescent);
+    }
+    int BoundsChanges = 0;
 };
 T_ELEMENT_CLASS_IMPL(TElement_FormText, TTextorElement)
 
@@ -168,6 +179,25 @@ TEST_F(SheetForm, OpenListTakesUpAndDownButLeftRightAndShiftDownGoToTheSheet) {
                                   std::pair{Qt::Key_Down, Qt::ShiftModifier}})
         if (form->DropDownControl()) Press(key, modifiers);
     EXPECT_EQ(listKeys, 2);
+}
+
+// The offscreen platform, as some window managers, activates the list window
+// when it shows: the list stays open and the form keeps the keys.
+TEST_F(SheetForm, ListWindowActivatedByThePlatformStaysOpenAndTheFormKeepsTheKeys) {
+    auto* dropDown = TElement::CreateIn<TElement_TestDropDown>(scheme.get(), root);
+    dropDown->SetVisualParent(root);
+    Layout();
+    dropDown->FocusFirst();
+    if (!sheet.DropDown()) dropDown->OpenDropDown();
+    ASSERT_NE(form->DropDownControl(), nullptr);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_NE(sheet.DropDown(), nullptr);
+    EXPECT_TRUE(Box().hasFocus());
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(sheet.DropDown(), nullptr);
+    EXPECT_EQ(dropDown->Value, QStringLiteral("Beta"));
 }
 
 // A click on a row of the open list: press and release at x in the row, the release moved by releaseShift.
@@ -303,6 +333,22 @@ TEST_F(SheetForm, HintIsAskedAgainEvery165MsAtTheCursorUntilTheMouseLeaves) {
     EXPECT_FALSE(form->Hint().isVisible()) << "no more asking";
 }
 
+// An element's hint may hold a huge name (one long word) or description
+// (many lines): the hint window stays within the width and the screen.
+TEST(SheetFormHint, AHugeTextStaysWithinTheWidthAndTheScreen) {
+    THintWindow hint;
+    constexpr int kWidth = 300;
+    const QString name(100000, QLatin1Char('n'));
+    const QString description = QStringList(20000, QStringLiteral("word")).join(QLatin1Char(' '));
+    const int screenHeight = QGuiApplication::primaryScreen()->availableGeometry().height();
+    for (const QString& text : {name, description}) {
+        const QRect rect = hint.CalcHintRect(kWidth, text);
+        EXPECT_LE(rect.width(), kWidth);
+        EXPECT_LE(rect.height(), screenHeight);
+    }
+    EXPECT_LT(hint.CalcHintRect(kWidth, QStringLiteral("short")).width(), kWidth);
+}
+
 TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
     constexpr int kInterval = 500, kThreshold = 4;
     TClickCounter counter;
@@ -360,6 +406,32 @@ TEST_F(SheetForm, ReplaceAllCountsOnlyReplacementsMadeInATextThatRefusesThem) {
     EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
+// A search that leaves a logic frame's parts comes back to the text holding
+// the frame, which goes on behind the frame (before it, upward) instead of
+// from its start, where it would meet the frame again and again.
+TEST_F(SheetForm, FindGoesOnInTheTextBehindALogicFrameBothWaysAndEndsWithoutAMatch) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
+    text->FocusText(TTextFocusPlace::End);
+    for (Qt::Key key : {Qt::Key_Z, Qt::Key_E, Qt::Key_T, Qt::Key_A}) Press(key);
+    TCountingFind after(QStringLiteral("zeta"));
+    after.Scope = root;
+    text->FocusText(TTextFocusPlace::Start);
+    EXPECT_TRUE(form->Find(TFindMode::SkipMatchingSelection, after, true));
+    EXPECT_EQ(sheet.Focused(), text);
+    EXPECT_EQ(text->Interactive()->GetSelectedText(), QStringLiteral("zeta"));
+    TCountingFind before(QStringLiteral("gamma"));
+    before.Scope = root;
+    frame->Caption()->SetFocus();
+    EXPECT_TRUE(form->Find(TFindMode::SkipMatchingSelection, before, false));
+    EXPECT_EQ(text->Interactive()->GetSelectedText(), QStringLiteral("gamma"));
+    TCountingFind missing(QStringLiteral("omega"));
+    for (bool down : {true, false}) {
+        frame->Caption()->SetFocus();
+        EXPECT_FALSE(form->Find(TFindMode::SkipMatchingSelection, missing, down));
+    }
+    EXPECT_EQ(missing.Reports, 2);
+}
+
 TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
     TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
     const int missing = frame->Number() + 100000;
@@ -379,6 +451,22 @@ TEST_F(SheetForm, CollapseAllIsOneUndoStep) {
     EXPECT_FALSE(history.CanUndo());
 }
 
+// The text holding the frames lays out once, not once per frame (which made
+// collapsing N frames cost N re-layouts of everything below them), and ends
+// where a full layout puts it.
+TEST_F(SheetForm, CollapseAllLaysOutTheTextHoldingTheFramesOnce) {
+    for (int i = 0; i < 5; ++i) text->AddElementOfClass(TElement_LogicFrame::StaticClass(), true);
+    Layout();
+    const int expandedHeight = text->Height();
+    text->BoundsChanges = 0;
+    form->CollapseExpandAll(false, false);
+    EXPECT_EQ(text->BoundsChanges, 1);
+    const TRect collapsed = text->GetClientRect();
+    EXPECT_LT(collapsed.Height(), expandedHeight);
+    Layout();
+    EXPECT_EQ(text->GetClientRect(), collapsed);
+}
+
 TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) {
     text->SetText(QStringList(60, QStringLiteral("line of text")).join(QStringLiteral("\r\n")));
     Layout();
@@ -396,6 +484,15 @@ TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) 
         for (int x = 0; x < size.width(); ++x) differing += shown.pixel(x, y) != expected.pixel(x, y);
     // Only the caret (and the selection's edge) differ from the sheet's own picture.
     EXPECT_LT(differing, size.height() * 4);
+    // The caret is drawn at its place in the scrolled view.
+    const TRect caret = sheet.CaretRect();
+    ASSERT_FALSE(caret.IsEmpty());
+    int caretDiffering = 0;
+    for (int y = qMax(0, caret.Top - kScroll); y < qMin(size.height(), caret.Bottom - kScroll); ++y)
+        for (int x = qMax(0, caret.Left); x < qMin(size.width(), caret.Right); ++x)
+            caretDiffering += shown.pixel(x, y) != expected.pixel(x, y);
+    EXPECT_GE(caretDiffering, caret.Height() / 2);
+    SaveReview(shown, "forms-review-scrolled.png");
 }
 
 // Keys that widen and narrow the content repaint what changed, not the whole
