@@ -61,6 +61,7 @@ void TAppMainForm::FormCreate() {
     TEditArea& area = editForm->EditArea();
     delete editForm->layout()->replaceWidget(&area, m_splitter);
     m_splitter->addWidget(&area);
+    area.installEventFilter(this);
     m_preview = new TRightSubForm(Global().Settings().Sheet(), m_splitter);
     m_splitter->addWidget(m_preview);
     m_splitter->setStretchFactor(0, 1);
@@ -77,7 +78,9 @@ void TAppMainForm::ApplyPreviewWidth() {
     if (!m_splitter) return;
     const int total = m_splitter->width() - m_splitter->handleWidth();
     const int preview = int(std::lround((1.0 - m_ratio) * width()));
-    const int clamped = std::clamp(preview, 0, std::max(0, total));
+    // The editing area keeps what its palette row needs; the preview gives way.
+    const int areaMinimum = m_splitter->widget(0)->minimumSizeHint().width();
+    const int clamped = std::clamp(preview, 0, std::max(0, total - areaMinimum));
     m_splitter->setSizes({total - clamped, clamped});
 }
 
@@ -93,7 +96,10 @@ void TAppMainForm::ActiveDocumentChanged() {
 }
 
 bool TAppMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_splitter && event->type() == QEvent::Resize) ApplyPreviewWidth();
+    // The splitter resized, or the editing area's minimum changed (its palette filled its row).
+    if ((watched == m_splitter && event->type() == QEvent::Resize) ||
+        (m_splitter && watched == m_splitter->widget(0) && event->type() == QEvent::LayoutRequest))
+        ApplyPreviewWidth();
     return TMainForm::eventFilter(watched, event);
 }
 
