@@ -418,14 +418,18 @@ void TIdentifierParameterValues::MatchKeptValues(TSchemeLoader* loader) {
     QHash<QString, std::vector<size_t>> byName;
     for (size_t i = m_kept.size(); i-- > 0;) byName[m_kept[i]->ReadStr(kParameterAttribute)].push_back(i);
     std::vector<bool> taken(m_kept.size(), false);
+    // A snapshot restored over values that stayed (an undone step that had
+    // matched a kept node, the call still resolved) holds that node again:
+    // it is no longer kept where its parameter's value is filled.
+    const bool restored = loader && loader->IsSnapshot();
     for (TIdentifierParameterValue* value : Values()) {
-        if (value->IsFilled() || !value->Parameter()) continue;
+        if (!value->Parameter() || (value->IsFilled() && !restored)) continue;
         auto match = byName.find(value->Parameter()->GetName());
         if (match == byName.end() || match->empty()) continue;
         const size_t index = match->back();
         match->pop_back();
         taken[index] = true;
-        value->LoadFrom(loader, m_kept[index].get());
+        if (!value->IsFilled()) value->LoadFrom(loader, m_kept[index].get());
     }
     std::vector<TNodePtr<TKnot>> left;
     for (size_t i = 0; i < m_kept.size(); ++i)
