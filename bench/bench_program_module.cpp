@@ -1,15 +1,19 @@
 // Loading a program module file: a "prm" of declarations, routines with
 // parameters, results and local fields, whose values name parameters,
-// "Result", unit-level names and names declared further down the file
+// "Result", unit-level names and names declared further down the file, and
+// loops that call the next routine, declared further down, with an argument
 // (every one resolved once the load is through). Each size is written once;
-// every load is timed on a fresh scheme of the program kind.
+// every load is timed on a fresh scheme of the program kind. And a call
+// before its routine with one argument for each of its many parameters.
 
 #include "benchProgram.h"
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
 #include "core/cuUtils.h"
+#include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prExpressionElements.h"
+#include "pascal/elements/prIdentifierElements.h"
 #include "pascal/elements/prMethodElements.h"
 #include "pascal/elements/prScheme.h"
 #include "pascal/elements/prSimpleElements.h"
@@ -22,6 +26,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -45,9 +50,9 @@ std::unique_ptr<TScheme> NewModule() {
 // sees every enclosing name, so a look-up cost that grows with the names
 // around a record shows in the figure.
 constexpr int kElementsPerRecord = 50;
-constexpr int kElementsPerGroup = 16;
+constexpr int kElementsPerGroup = 20;
 
-void BuildGroup(TTextorElement* root, int i, int groups, int records) {
+TElement_Method* BuildGroup(TTextorElement* root, int i, int groups, int records) {
     const QString n = QString::number(i);
     const QString record = QStringLiteral("TRec") + QString::number(i % records);
     auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
@@ -76,6 +81,22 @@ void BuildGroup(TTextorElement* root, int i, int groups, int records) {
     auto* ahead = Insert<TElement_Field>(body, QStringLiteral("Limit"));
     ahead->TypeField()->ReplaceText(QStringLiteral("int"));
     ahead->ValueField()->ReplaceText(QStringLiteral("Ahead") + n);
+    return method;
+}
+
+// A loop (its condition left empty) in the routine's body that calls callee (declared further down)
+// with "AItem" valued "Item", and a Return.
+void AddCall(TElement_Method* method, const QString& callee) {
+    TTextorElement* body = method->Body();
+    body->InsertNewElement(TElement_While::StaticClass(), nullptr, std::nullopt);
+    auto* loop = static_cast<TElement_While*>(LastInserted(body));
+    auto* loopBody = static_cast<TTextorElement*>(loop->Content());
+    loopBody->InsertNewElement(TElement_IdentifierInMethod::StaticClass(), nullptr, std::nullopt);
+    auto* call = static_cast<TElement_IdentifierInMethod*>(LastInserted(loopBody));
+    call->Identifier()->ReplaceText(callee);
+    for (TIdentifierParameterValue* value : call->ParameterValues()->Values()) value->ReplaceText(QStringLiteral("Item"));
+    body->InsertNewElement(TElement_Return::StaticClass(), nullptr, std::nullopt);
+    static_cast<TElement_Return*>(LastInserted(body))->Result()->ReplaceText(QStringLiteral("Limit"));
 }
 
 // The module of about `elements` elements written as a file (once per size).
@@ -91,7 +112,9 @@ QString ModuleFile(int elements) {
         Insert<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
     }
     const int groups = elements / kElementsPerGroup;
-    for (int i = 0; i < groups; ++i) BuildGroup(root, i, groups, records);
+    std::vector<TElement_Method*> routines;
+    for (int i = 0; i < groups; ++i) routines.push_back(BuildGroup(root, i, groups, records));
+    for (int i = 0; i + 1 < groups; ++i) AddCall(routines[size_t(i)], QStringLiteral("Run") + QString::number(i + 1));
     const QString fileName = folder.filePath(QStringLiteral("Module%1.prm").arg(elements));
     scheme->SaveToFile(fileName);
     written[elements] = fileName;
@@ -118,8 +141,10 @@ void BM_ProgramModuleLoad(benchmark::State& state) {
         auto scheme = NewModule();
         scheme->LoadFromFile(fileName);
         state.PauseTiming();
-        if (const int unresolved = UnresolvedReferences(scheme->Root()))
+        if (const int unresolved = UnresolvedReferences(scheme->Root())) {
             state.SkipWithError(QStringLiteral("%1 references unresolved").arg(unresolved).toUtf8().constData());
+            break;
+        }
         scheme.reset();
         state.ResumeTiming();
     }
@@ -132,7 +157,55 @@ BENCHMARK(BM_ProgramModuleLoad)
     ->Apply(QuillaneFastestOf<3>)
     ->Unit(benchmark::kMillisecond);
 
+// A module whose first routine calls the second, declared after it, with an
+// argument for each of its `count` parameters (written once per size).
+QString LongCallFile(int count) {
+    static QTemporaryDir folder;
+    static QMap<int, QString> written;
+    if (written.contains(count)) return written[count];
+    auto scheme = NewModule();
+    auto* root = static_cast<TTextorElement*>(scheme->Root());
+    auto* caller = Insert<TElement_Method>(root, QStringLiteral("Start"));
+    auto* callee = Insert<TElement_Method>(root, QStringLiteral("Fill"));
+    for (int i = 0; i < count; ++i)
+        Insert<TElement_Parameter>(callee->Parameters(), QStringLiteral("A") + QString::number(i))
+            ->TypeField()
+            ->ReplaceText(QStringLiteral("int"));
+    caller->Body()->InsertNewElement(TElement_IdentifierInMethod::StaticClass(), nullptr, std::nullopt);
+    auto* call = static_cast<TElement_IdentifierInMethod*>(LastInserted(caller->Body()));
+    call->Identifier()->ReplaceText(QStringLiteral("Fill"));
+    int i = 0;
+    for (TIdentifierParameterValue* value : call->ParameterValues()->Values()) value->ReplaceText(QString::number(i++));
+    const QString fileName = folder.filePath(QStringLiteral("Call%1.prm").arg(count));
+    scheme->SaveToFile(fileName);
+    written[count] = fileName;
+    return fileName;
+}
+
+void BM_LongCallLoad(benchmark::State& state) {
+    const QString fileName = LongCallFile(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QuillaneLeaveCaches();
+        state.ResumeTiming();
+        auto scheme = NewModule();
+        scheme->LoadFromFile(fileName);
+        state.PauseTiming();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_LongCallLoad)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(1)
+    ->Apply(QuillaneFastestOf<3>)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
+QUILLANE_GROWTH(call_arguments_load, "BM_LongCallLoad/10000/iterations:1/repeats:3",
+                "BM_LongCallLoad/1000/iterations:1/repeats:3");
 QUILLANE_GROWTH(program_module_load, "BM_ProgramModuleLoad/10000/iterations:1/repeats:3",
                 "BM_ProgramModuleLoad/1000/iterations:1/repeats:3");

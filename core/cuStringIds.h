@@ -639,3 +639,7 @@ constexpr int strServerAnsweredStatus = 13903;
 constexpr int strAboutCredits = 13904;
 // Scheme documents.
 constexpr int strConnectedFilesTooDeep = 14100;
+// Words in the titles of statements.
+constexpr int strForMinTitle = 14200;
+constexpr int strForMaxTitle = 14201;
+constexpr int strCaseElseTitle = 14202;

@@ -290,6 +290,10 @@ const QString kNamespaceSnapshot = QStringLiteral("Namespace");
 
 }  // namespace
 
+namespace {
+uint64_t ItemHash(const TNamespaceItem* item) noexcept { return MixHash(uint64_t(reinterpret_cast<uintptr_t>(item))); }
+}  // namespace
+
 TChildrenByNamespaceElement::~TChildrenByNamespaceElement() = default;
 
 TNamespace* TChildrenByNamespaceElement::GetNamespace() {
@@ -315,24 +319,73 @@ TNamespaceItem* TChildrenByNamespaceElement::ItemOf(TVisualElement* child) {
     return reference ? reference->Target() : nullptr;
 }
 
-TVisualElement* TChildrenByNamespaceElement::ChildFor(TNamespaceItem* item) {
+void TChildrenByNamespaceElement::ChildrenChanged() {
+    TVisualElement::ChildrenChanged();
+    m_childIndexValid = false;
+    ++m_childChanges;
+}
+
+void TChildrenByNamespaceElement::IndexChildren() {
+    m_childByItem.Clear();
+    m_unindexedChildren = 0;
     for (TVisualElement* child : CountedChildren())
-        if (ItemOf(child) == item) return child;
+        if (TNamespaceItem* item = ItemOf(child))
+            m_childByItem.Insert(ItemHash(item), child);
+        else
+            ++m_unindexedChildren;
+    m_childIndexValid = true;
+}
+
+TVisualElement* TChildrenByNamespaceElement::ChildFor(TNamespaceItem* item) {
+    if (item) {
+        if (!m_childIndexValid) IndexChildren();
+        auto standsFor = [this, item](TVisualElement* child) { return ItemOf(child) == item; };
+        if (TVisualElement* child = m_childByItem.Find(ItemHash(item), standsFor)) return child;
+        // Every child was indexed under its item: none stands for this one.
+        if (!m_unindexedChildren) return nullptr;
+    }
+    // A child without an item, or one that had none when the index was made
+    // (its link is resolved after a load).
+    for (TVisualElement* child : CountedChildren())
+        if (ItemOf(child) == item) {
+            if (item) IndexChildren();
+            return child;
+        }
+    return nullptr;
+}
+
+TVisualElement* TChildrenByNamespaceElement::LastCountedChild() {
+    for (TNode* node = LastChild(); node; node = node->PrevSibling())
+        if (auto* child = dynamic_cast<TVisualElement*>(node); IsCounted(child)) return child;
+    return nullptr;
+}
+
+TVisualElement* TChildrenByNamespaceElement::ChildBefore(TNamespaceItem* item) {
+    // The children stand in the namespace's order: an item after the last
+    // child's goes to the end (the common case, a namespace followed item by item).
+    TVisualElement* last = LastCountedChild();
+    TNamespaceItem* lastItem = last ? ItemOf(last) : nullptr;
+    if (!last || (lastItem && NamespaceItemPrecedes(lastItem, item))) return nullptr;
+    for (TVisualElement* child : CountedChildren()) {
+        TNamespaceItem* other = ItemOf(child);
+        if (other && NamespaceItemPrecedes(item, other)) return child;
+    }
     return nullptr;
 }
 
 TVisualElement* TChildrenByNamespaceElement::CreateChildFor(TNamespaceItem* item) {
-    TVisualElement* before = nullptr;
-    for (TVisualElement* child : CountedChildren()) {
-        TNamespaceItem* other = ItemOf(child);
-        if (other && NamespaceItemPrecedes(item, other)) {
-            before = child;
-            break;
-        }
-    }
+    TVisualElement* before = ChildBefore(item);
+    const bool indexed = m_childIndexValid;
+    const uint32_t changes = m_childChanges;
     auto* child = static_cast<TVisualElement*>(TElement::CreateIn(GetChildClass(), Scheme(), this, before));
     child->SetVisualParentAt(this, before);
     if (TReference* reference = GetChildReference(child)) reference->SetTarget(item);
+    // The new child was the only change: the index takes it and stays.
+    if (indexed && m_childChanges == changes + 1 && item && ItemOf(child) == item) {
+        m_childByItem.Erase(ItemHash(item), child);
+        m_childByItem.Insert(ItemHash(item), child);
+        m_childIndexValid = true;
+    }
     return child;
 }
 
@@ -428,7 +481,13 @@ void TChildrenByNamespaceElement::NamespaceNotify(int code, TNamespaceItem* item
     case nnItemRemoved:
         if (TVisualElement* child = ChildFor(item)) {
             if (op) RecordChild(op->GetUndoDependents(), child);
+            const bool indexed = m_childIndexValid;
+            const uint32_t changes = m_childChanges;
             child->Free();
+            if (indexed && m_childChanges == changes + 1) {
+                m_childByItem.Erase(ItemHash(item), child);
+                m_childIndexValid = true;
+            }
             RequestChildrenLayout();
         }
         return;

@@ -5,6 +5,7 @@
 
 #include "elements/diNamingElements.h"
 #include "elements/diTitled.h"
+#include "scheme/diHashIndex.h"
 #include "scheme/diOperations.h"
 
 #include <cstdint>
@@ -152,7 +153,9 @@ public:
     TNamespace* FollowedNamespace() const noexcept { return m_namespace; }
     // The counted children in order.
     std::vector<TVisualElement*> CountedChildren();
-    // The counted child standing for item; nil.
+    // The counted child standing for item; nil. Through an index of the
+    // children by their items, so that following a namespace of many items
+    // stays linear.
     TVisualElement* ChildFor(TNamespaceItem* item);
     bool IsLayingOutChildren() const noexcept { return m_layingOut; }
 
@@ -186,6 +189,8 @@ public:
     void UndoDependent(TKnot* snapshot) override;
     void WriteText(QString& builder) override;
     void BeforeDestruction() override;
+    // TNode: the index of the children waits for the next look-up.
+    void ChildrenChanged() override;
 
 protected:
     ~TChildrenByNamespaceElement() override;
@@ -199,6 +204,10 @@ protected:
 private:
     bool IsCounted(TElement* child);
     TNamespaceItem* ItemOf(TVisualElement* child);
+    // The counted child a new child for item goes before (nil: at the end).
+    TVisualElement* ChildBefore(TNamespaceItem* item);
+    TVisualElement* LastCountedChild();
+    void IndexChildren();
     // The element operation being run forwards (only its first run when
     // firstOnly); nil.
     TElementOperation* OperationBeingDone(bool firstOnly) const;
@@ -213,6 +222,17 @@ private:
     // loader's knot outlives the deferred step).
     TKnot* m_pendingChildren = nullptr;
     bool m_layingOut = false;
+    // The counted children by their items. Any change of the children makes
+    // it wait for the next look-up (its entries are then never looked at, so
+    // it may hold children that are gone); the additions and removals made
+    // here keep it as it was.
+    THashIndex<TVisualElement> m_childByItem;
+    bool m_childIndexValid = false;
+    // Counts the changes of the children, so that a step here knows that
+    // the change it made was the only one.
+    uint32_t m_childChanges = 0;
+    // Counted children the index was made without (no item then).
+    int m_unindexedChildren = 0;
 };
 
 // The "Visibility" group and its items (valid between InitBaseElementsUnit

@@ -634,9 +634,9 @@ void TElement_For::WriteTitle(TTitleWriter& writer) {
     TCustomForElement::WriteTitle(writer);
     writer.AddImage(LoopPicture(kPictureFor));
     if (m_counter) writer.AddField(m_counter);
-    writer.AddText(QStringLiteral("min"));
+    writer.AddText(LoadStr(strForMinTitle));
     if (m_min) writer.AddField(m_min);
-    writer.AddText(QStringLiteral("max"));
+    writer.AddText(LoadStr(strForMaxTitle));
     if (m_max) writer.AddField(m_max);
     if (IsExpanded())
         if (TVisualElement* body = GetContentContainer()) writer.AddBlock(body);
@@ -814,7 +814,7 @@ void TElement_Case::WriteTitle(TTitleWriter& writer) {
     if (m_value) writer.AddField(m_value);
     if (!IsExpanded()) return;
     if (TVisualElement* items = GetContentContainer()) writer.AddBlock(items);
-    writer.AddText(QStringLiteral("else"));
+    writer.AddText(LoadStr(strCaseElseTitle));
     writer.NewLine();
     if (m_else) writer.AddBlock(m_else);
 }

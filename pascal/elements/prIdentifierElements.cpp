@@ -12,6 +12,8 @@
 #include "scheme/diThemes.h"
 #include "scheme/diUtils.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <numeric>
 
@@ -138,9 +140,8 @@ void TIdentifierField::GetReferencedType(TNamespaceItem* item, TNamespaceItem* r
     GetTypeDescriptor(typeItem, descriptor);
     // Indexed only while the index value is filled: an empty index reads the whole value.
     TCustomIdentifierElement* owner = Owner();
-    const auto values = owner && owner->ParameterValues() ? owner->ParameterValues()->Values()
-                                                          : std::vector<TIdentifierParameterValue*>{};
-    const bool indexed = !values.empty() && values.front()->IsFilled();
+    TIdentifierParameterValue* index = owner && owner->ParameterValues() ? owner->ParameterValues()->FirstValue() : nullptr;
+    const bool indexed = index && index->IsFilled();
     if (!indexed) return;
     if (descriptor.Kind == TValueTypeKind::String) {
         GetStandardTypeDescriptor(StandardTypeName::Char, descriptor);
@@ -194,7 +195,7 @@ bool TIdentifierField::CanReferTo(TNamespaceItem* item) {
 
 int TIdentifierField::GetThemeKind() const {
     TCustomIdentifierElement* owner = Owner();
-    const bool values = owner && owner->ParameterValues() && !owner->ParameterValues()->Values().empty();
+    const bool values = owner && owner->ParameterValues() && owner->ParameterValues()->FirstValue();
     return values ? tekSubstitutionBegin : tekSubstitution;
 }
 
@@ -263,12 +264,11 @@ void TIdentifierParameterValue::GetHint(QString& text) {
 }
 
 int TIdentifierParameterValue::GetThemeKind() const {
-    auto* values = dynamic_cast<TIdentifierParameterValues*>(ParentElement());
-    if (!values) return tekSubstitutionEnd;
-    const auto all = values->Values();
-    auto self = std::find(all.begin(), all.end(), this);
-    for (auto next = self == all.end() ? all.end() : self + 1; next != all.end(); ++next)
-        if ((*next)->IsVisible()) return (*next)->Top() == Top() ? tekSubstitutionContinue : tekSubstitutionEnd;
+    for (TNode* node = NextSibling(); node; node = node->NextSibling()) {
+        auto* next = dynamic_cast<TIdentifierParameterValue*>(node);
+        if (next && !next->IsSubElement() && next->IsVisible())
+            return next->Top() == Top() ? tekSubstitutionContinue : tekSubstitutionEnd;
+    }
     return tekSubstitutionEnd;
 }
 
@@ -277,6 +277,12 @@ int TIdentifierParameterValue::GetThemeKind() const {
 
 TIdentifierParameterValues::TIdentifierParameterValues() noexcept {
     InitOptions(Options() | eoStoredInParentNode);
+}
+
+TIdentifierParameterValue* TIdentifierParameterValues::FirstValue() {
+    for (TNode* node = FirstChild(); node; node = node->NextSibling())
+        if (auto* value = dynamic_cast<TIdentifierParameterValue*>(node); value && !value->IsSubElement()) return value;
+    return nullptr;
 }
 
 std::vector<TIdentifierParameterValue*> TIdentifierParameterValues::Values() {
@@ -303,10 +309,21 @@ bool TIdentifierParameterValues::AcceptsItem(TNamespaceItem* item) {
 }
 
 TVisualElement* TIdentifierParameterValues::CreateChildFor(TNamespaceItem* item) {
-    TVisualElement* child = TChildrenByNamespaceElement::CreateChildFor(item);
-    static_cast<TIdentifierParameterValue*>(child)->UpdateRequired();
-    MatchKeptValues(nullptr);
-    return child;
+    auto* value = static_cast<TIdentifierParameterValue*>(TChildrenByNamespaceElement::CreateChildFor(item));
+    value->UpdateRequired();
+    // A kept value of a parameter that comes now (a file connection resolved).
+    if (!m_kept.empty() && value->Parameter()) {
+        const QString name = value->Parameter()->GetName();
+        auto match = std::find_if(m_kept.begin(), m_kept.end(), [&name](const TNodePtr<TKnot>& kept) {
+            return kept->ReadStr(kParameterAttribute) == name;
+        });
+        if (match != m_kept.end()) {
+            TNodePtr<TKnot> knot = std::move(*match);
+            m_kept.erase(match);
+            value->LoadFromKnot(knot.get(), fmFile, 0);
+        }
+    }
+    return value;
 }
 
 void TIdentifierParameterValues::NamespaceNotify(int code, TNamespaceItem* item, intptr_t argument) {
@@ -397,20 +414,27 @@ void TIdentifierParameterValues::AfterLoad(TSchemeLoader* loader, intptr_t datum
 
 void TIdentifierParameterValues::MatchKeptValues(TSchemeLoader* loader) {
     if (m_kept.empty()) return;
+    // The kept nodes of each parameter name, first stored first.
+    QHash<QString, std::vector<size_t>> byName;
+    for (size_t i = m_kept.size(); i-- > 0;) byName[m_kept[i]->ReadStr(kParameterAttribute)].push_back(i);
+    std::vector<bool> taken(m_kept.size(), false);
+    // A snapshot restored over values that stayed (an undone step that had
+    // matched a kept node, the call still resolved) holds that node again:
+    // it is no longer kept where its parameter's value is filled.
+    const bool restored = loader && loader->IsSnapshot();
     for (TIdentifierParameterValue* value : Values()) {
-        if (value->IsFilled() || !value->Parameter()) continue;
-        const QString name = value->Parameter()->GetName();
-        auto match = std::find_if(m_kept.begin(), m_kept.end(), [&](const TNodePtr<TKnot>& kept) {
-            return kept->ReadStr(kParameterAttribute) == name;
-        });
-        if (match == m_kept.end()) continue;
-        TNodePtr<TKnot> knot = std::move(*match);
-        m_kept.erase(match);
-        if (loader)
-            value->LoadFrom(loader, knot.get());
-        else
-            value->LoadFromKnot(knot.get(), fmFile, 0);
+        if (!value->Parameter() || (value->IsFilled() && !restored)) continue;
+        auto match = byName.find(value->Parameter()->GetName());
+        if (match == byName.end() || match->empty()) continue;
+        const size_t index = match->back();
+        match->pop_back();
+        taken[index] = true;
+        if (!value->IsFilled()) value->LoadFrom(loader, m_kept[index].get());
     }
+    std::vector<TNodePtr<TKnot>> left;
+    for (size_t i = 0; i < m_kept.size(); ++i)
+        if (!taken[i]) left.push_back(std::move(m_kept[i]));
+    m_kept = std::move(left);
 }
 
 // ---------------------------------------------------------------------------

@@ -98,6 +98,8 @@ public:
     TIdentifierParameterValues() noexcept;
 
     std::vector<TIdentifierParameterValue*> Values();
+    // The first of them (without walking them all); nil.
+    TIdentifierParameterValue* FirstValue();
     // The stored values that match no parameter (yet).
     int KeptValueCount() const noexcept { return int(m_kept.size()); }
     // Follows the identifier's target.
@@ -123,7 +125,7 @@ protected:
 
 private:
     // Loads each empty value from the first kept node of its parameter's
-    // name, through loader when one runs.
+    // name (one pass over the values and the nodes).
     void MatchKeptValues(TSchemeLoader* loader);
     std::vector<TNodePtr<TKnot>> m_kept;
 };

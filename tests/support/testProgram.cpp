@@ -5,7 +5,7 @@
 #include "scheme/diNaming.h"
 #include "support/testStop.h"
 
-T_ELEMENT_CLASS_IMPL(TElement_TestProgramRoot, TRoot)
+T_ELEMENT_CLASS_IMPL(TElement_TestProgramRoot, TProgramRoot)
 T_ELEMENT_CLASS_IMPL(TElement_TestDeclaration, TprNamedElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestMembers, TTitledTextContainer)
 T_ELEMENT_CLASS_IMPL(TElement_TestType, TprNamedElementWithContent)
@@ -13,7 +13,6 @@ T_ELEMENT_CLASS_IMPL(TElement_TestAlias, TprNamedElement)
 T_ELEMENT_CLASS_IMPL(TElement_TestRoutine, TNamedElementWithCommandContentWithResult)
 
 namespace {
-const QString kStandardTypesChild = QStringLiteral("StandardTypesConnection");
 const QString kMembersChild = QStringLiteral("Members");
 const QString kSecondNameChild = QStringLiteral("SecondName");
 const QString kRefTypeChild = QStringLiteral("RefType");
@@ -27,25 +26,11 @@ const TElementClassList& TestProgramClasses() {
 }
 }  // namespace
 
-void TElement_TestProgramRoot::Create() {
-    TRoot::Create();
-    m_standard = TElement::CreateSubElement<TNamespaceConnection>(this);
-    m_standard->SetOwner(GeneralNamespace());
-    m_standard->SetTarget(StandardTypesNamespace());
-}
-
 void TElement_TestProgramRoot::FillAcceptedClasses(TElementClassList& list) {
     AddItemsOnce(list, ModuleElementClasses());
     AddItemsOnce(list, MoreAccepted);
     AddItemsOnce(list, TestProgramClasses());
-    TRoot::FillAcceptedClasses(list);
-}
-
-void TElement_TestProgramRoot::GetChildName(TElement* child, TSchemeFiler* filer, QString& name) {
-    if (child && child == m_standard)
-        name = kStandardTypesChild;
-    else
-        TRoot::GetChildName(child, filer, name);
+    TProgramRoot::FillAcceptedClasses(list);
 }
 
 TTestCommandClasses::TTestCommandClasses() { AddItemsOnce(CommandElementClasses(), TestProgramClasses()); }

@@ -1,35 +1,28 @@
 #pragma once
-// Program schemes for the tests of the Pascal elements: a stand-in for the
-// program root (module classes, a connection to the standard types, no
-// descendants' options and no class methods), and program elements whose
+// Program schemes for the tests of the Pascal elements: the program root
+// (TProgramRoot: module classes, the standard types, the application's
+// values, no descendants' options and no class methods) that also accepts
+// the test program elements and what a test adds, and program elements whose
 // classification a test chooses: a type with a scope of its own, a type
 // alias, a named declaration and a routine with a body. Helpers add them at
 // the end of a text.
 
 #if QUILLANE_TEST_LAYER >= 7
 
-#include "elements/coRoot.h"
 #include "pascal/elements/prCommandsContainer.h"
 #include "pascal/elements/prCommon.h"
+#include "pascal/elements/prScheme.h"
 
 #include <memory>
 
-class TElement_TestProgramRoot : public TRoot, public IMethodsOwner, public IProgramElement {
+class TElement_TestProgramRoot : public TProgramRoot {
     T_ELEMENT_CLASS(TElement_TestProgramRoot)
 public:
     // Accepted besides the module classes.
     TElementClassList MoreAccepted;
-    TNamespaceConnection* StandardTypesConnection() const noexcept { return m_standard; }
+    TNamespaceConnection* StandardTypesConnection() const noexcept { return SystemUnitConnection(); }
 
-    bool AllowsDescendantsOptions() override { return false; }
-    bool AllowsClassMethods() override { return false; }
-    TProgramClassification GetClassification() const override { return {TDeclarationKind::None, TScopeKind::ProgramRoot}; }
     void FillAcceptedClasses(TElementClassList& list) override;
-    void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
-    void Create() override;
-
-private:
-    TNamespaceConnection* m_standard = nullptr;
 };
 
 // A named declaration of the kind the test sets (a field by default).

@@ -6,6 +6,7 @@
 #include "pascal/elements/prCommandElements.h"
 
 #include "core/cuKnot.h"
+#include "core/cuLocalization.h"
 #include "core/cuUndoRedo.h"
 #include "pascal/elements/prExpressionExElements.h"
 #include "pascal/elements/prSimpleElements.h"
@@ -228,6 +229,29 @@ TEST_F(Statements, AddElseIsOfferedAndShowsTheElseSection) {
     ASSERT_TRUE(items.contains(AddElsePaletteItem()));
     EXPECT_TRUE(branch->ContentElse()->HasVisualOption(voHiddenWhileEmpty)) << "an empty else-section shows no row";
     EXPECT_EQ(NameOf(branch, branch->ContentElse()), QStringLiteral("ContentElse"));
+}
+
+// The words of the For and Case titles were written in English whatever the
+// language.
+TEST_F(Statements, TheWordsOfTheForAndCaseTitlesComeFromTheStringTables) {
+    TTextorElement* body = Method(QStringLiteral("Scan"))->Body();
+    auto words = [](TTitledElement* element) {
+        TTitleWriter writer;
+        element->WriteTitle(writer);
+        QStringList texts;
+        for (const TTitleItem& item : writer.Items())
+            if (item.Kind == TTitleItemKind::Text) texts << item.Text;
+        return texts;
+    };
+    auto* loop = Add<TElement_For>(body);
+    auto* choice = Add<TElement_Case>(body);
+    const int language = Localization()->Language();
+    Localization()->SetLanguage(1034);
+    const QStringList loopWords = words(loop);
+    const QStringList choiceWords = words(choice);
+    Localization()->SetLanguage(language);
+    EXPECT_EQ(loopWords, (QStringList{QStringLiteral("m\u00EDn"), QStringLiteral("m\u00E1x")}));
+    EXPECT_EQ(choiceWords, QStringList{QStringLiteral("si no")});
 }
 
 TEST_F(Statements, LegacyTryFinallyLoadsAsRockfall) {

@@ -5,6 +5,7 @@
 #include "pascal/elements/prIdentifierElements.h"
 
 #include "core/cuKnot.h"
+#include "core/cuUndoRedo.h"
 #include "pascal/elements/prMethodElements.h"
 #include "scheme/diFilers.h"
 #include "scheme/diMessages.h"
@@ -167,6 +168,32 @@ TEST_F(Identifiers, ValueOfNoCurrentParameterIsKeptAndWrittenBack) {
     LoadSchemeKnot(copy.get(), KnotFromText(text).get(), fmFile, &messages);
     EXPECT_EQ(messages.GetCount(), 0) << "an unmatched value is no error";
     EXPECT_EQ(SchemeText(copy.get()), text) << "and is written back unchanged";
+}
+
+// A kept value taken by a call that a rename resolved came back beside that
+// call's value when the rename was undone (the call stays resolved, its
+// identifier following the name back): the argument was written twice.
+TEST_F(Identifiers, AnUndoneRenameThatResolvedACallLeavesItsArgumentWrittenOnce) {
+    TElement_Method* callee = Method(QStringLiteral("Resize"));
+    Parameter(callee, QStringLiteral("AWidth"), QStringLiteral("int"));
+    Call(Method(QStringLiteral("Start")), QStringLiteral("Resize"))->ParameterValues()->Values().front()->SetText(
+        QStringLiteral("640"));
+    QString text = SchemeText(m_scheme.get());
+    text.replace(QStringLiteral("Identifier=\"Resize\""), QStringLiteral("Identifier=\"Fit\""));
+    auto copy = MakeTestProgramScheme();
+    LoadSchemeKnot(copy.get(), KnotFromText(text).get(), fmFile);
+    TUndoRedo history;
+    copy->SetUndoRedo(&history);
+    auto* resize = dynamic_cast<TElement_Method*>(
+        ProgramRootOf(copy.get())->GeneralNamespace()->FindItemByName(QStringLiteral("Resize"))->GetElement());
+    ASSERT_NE(resize, nullptr);
+    resize->NameField()->ReplaceText(QStringLiteral("Fit"));
+    EXPECT_EQ(SchemeText(copy.get()).count(QStringLiteral("<Value")), 1) << "the kept value taken by the call";
+    history.Undo();
+    EXPECT_EQ(SchemeText(copy.get()).count(QStringLiteral("<Value")), 1) << SchemeText(copy.get()).toStdString();
+    history.Redo();
+    EXPECT_EQ(SchemeText(copy.get()).count(QStringLiteral("<Value")), 1);
+    copy->SetUndoRedo(nullptr);
 }
 
 }  // namespace

@@ -57,21 +57,39 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ProgramModules,
                                            TModuleCase{"Properties", BuildPropertiesModule}),
                          [](const ::testing::TestParamInfo<TModuleCase>& info) { return info.param.name; });
 
-// The properties module as a "prm" file, reviewed by hand against the stored
-// names of its elements: building it gives the file byte for byte, and the
-// file loads with nothing unread and no warning and saves back byte for byte.
-TEST(ProgramModuleGoldens, ThePropertiesModuleIsItsGoldenFileAndTheFileSavesBackByteForByte) {
-    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/pascal/modules/Properties.prm"));
+// The modules as "prm" files, reviewed by hand against the stored names of
+// their elements: building one gives its file byte for byte, and the file
+// loads with nothing unread and no warning and saves back byte for byte.
+// (With QUILLANE_UPDATE_GOLDEN set in the environment the files are written
+// instead; review the difference.)
+class ProgramModuleGoldens : public ::testing::TestWithParam<TModuleCase> {};
+
+TEST_P(ProgramModuleGoldens, TheModuleIsItsGoldenFileAndTheFileSavesBackByteForByte) {
+    TSheetDriver driver{ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName()};
+    GetParam().build(driver);
+    const QByteArray built = driver.Save(TStoreMode::File);
+    QFile file(QStringLiteral(QUILLANE_TEST_DATA "/pascal/modules/%1.prm").arg(QLatin1String(GetParam().name)));
+    if (qEnvironmentVariableIsSet("QUILLANE_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.fileName().toStdString();
+        file.write(built);
+        return;
+    }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     const QByteArray golden = file.readAll();
-    TSheetDriver driver{ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName()};
-    BuildPropertiesModule(driver);
-    EXPECT_EQ(driver.Save(TStoreMode::File).toStdString(), golden.toStdString());
+    EXPECT_EQ(built.toStdString(), golden.toStdString());
     const TLoadedScheme loaded = driver.Load(TStoreMode::File, golden);
     EXPECT_EQ(Lines(loaded.Unread), "");
     EXPECT_EQ(Lines(loaded.Messages), "");
     EXPECT_EQ(loaded.Saved.toStdString(), golden.toStdString());
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, ProgramModuleGoldens,
+                         ::testing::Values(TModuleCase{"Properties", BuildPropertiesModule},
+                                           TModuleCase{"Statements", BuildStatementsModule},
+                                           TModuleCase{"Objects", BuildObjectsModule},
+                                           TModuleCase{"Declarations", BuildDeclarationsModule},
+                                           TModuleCase{"Routines", BuildRoutinesModule}),
+                         [](const ::testing::TestParamInfo<TModuleCase>& info) { return info.param.name; });
 
 // Two modules joined by a file connection: the player connects to the saved
 // properties module, held as the document layer holds an open file, and

@@ -8,6 +8,7 @@
 #include "core/cuKnot.h"
 #include "core/cuUndoRedo.h"
 #include "pascal/elements/prClassElements.h"
+#include "pascal/elements/prClassMemberElements.h"
 #include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prIdentifierElements.h"
 #include "scheme/diFilers.h"
@@ -224,5 +225,37 @@ TEST_F(Properties, AnIdentifierStatementNamesNoPropertyAndAnIdentifierInAnExpres
         ASSERT_NE(item, nullptr) << name;
         EXPECT_FALSE(statement->Identifier()->CanReferTo(item)) << name;
         EXPECT_TRUE(expression->Identifier()->CanReferTo(item)) << name;
+    }
+}
+
+// The rest of what an Identifier may name, inside a method of an object: a
+// statement calls or fires, an expression also names what it reads ("Free",
+// which gives no value, is left to the holding field's flags).
+TEST_F(Properties, AnIdentifierStatementCallsOrFiresWhereAnExpressionAlsoNamesObjectsAndItems) {
+    struct TRow {
+        const char* name;
+        bool statement;
+        bool expression;
+    };
+    auto* kinds = AppendNamed<TElement_Enum>(Root(), QStringLiteral("TShapeKind"));
+    AppendNamed<TElement_EnumItem>(static_cast<TTextorElement*>(kinds->Content()), QStringLiteral("skRound"));
+    TElement_Object* shape = Object(QStringLiteral("TShape"));
+    AppendNamed<TElement_Constructor>(ContentOf(shape), QStringLiteral("Make"));
+    AppendNamed<TElement_Event>(ContentOf(shape), QStringLiteral("OnChange"));
+    auto* method = AppendNamed<TElement_Method>(ContentOf(shape), QStringLiteral("Run"));
+    auto* statement = AppendElement<TElement_IdentifierInMethod>(method->Body());
+    auto* let = AppendElement<TElement_Let>(method->Body());
+    auto* expression = static_cast<TElement_IdentifierInExpression*>(
+        let->RightSide()->AddElementOfClass(TElement_IdentifierInExpression::StaticClass()));
+    const TRow rows[] = {
+        {"Make", true, true},       {"Create", true, true},
+        {"OnChange", true, true},   {"ClassName", false, true}, {"ClassType", false, true},
+        {"TShape", false, true},    {"skRound", false, true},   {"TShapeKind", false, false},
+    };
+    for (const TRow& row : rows) {
+        TNamespaceItem* item = FindOwnerNamespace(statement)->FindItemByName(QString::fromLatin1(row.name));
+        ASSERT_NE(item, nullptr) << row.name;
+        EXPECT_EQ(statement->Identifier()->CanReferTo(item), row.statement) << row.name;
+        EXPECT_EQ(expression->Identifier()->CanReferTo(item), row.expression) << row.name;
     }
 }
