@@ -192,4 +192,29 @@ TEST_F(TextorCommandsTest, ReplaceAllOfAByAaEndsWhenAnEmbeddedElementLiesInTheSc
     }
 }
 
+TEST_F(TextorCommandsTest, AFindStepOutOfAPartOfAnEmbeddedElementGoesOnInTheTextBesideIt) {
+    // A focusable part inside an embedded element that is not focusable
+    // itself (as a name inside a declaration): leaving the part, the text
+    // goes on beside the element, not from its start (which led back into
+    // the part, a find that never ended).
+    const std::tuple<bool, const char*> cases[] = {
+        {true, "0,3,0,4"},
+        {false, "0,1,0,2"},
+    };
+    for (const auto& [forward, found] : cases) {
+        text->SetText(QString());
+        Start("xa#a");
+        auto* holder = static_cast<TElementPortion*>(text->Textor()->FirstParagraph()->LastPortion()->Prev())
+                           ->Element();
+        holder->SetVisualOptions(0);
+        TElement_TestBox* part = AddBox(holder);
+        part->SetVisualParent(holder);
+        const TFindData request(QStringLiteral("a"));
+        TVisualElement* next = nullptr;
+        EXPECT_TRUE(part->FindFocusableWithin(TFindMode::AfterSelection, request, next, forward)) << forward;
+        EXPECT_EQ(fixture.sheet.Focused(), text) << forward;
+        EXPECT_EQ(FocusData(), found) << forward;
+    }
+}
+
 }  // namespace
