@@ -413,22 +413,33 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
         }
         for (const TRect& strip : strips) Invalidate(strip);
     };
+    // A move repaints the old and the new place of all the subtree paints,
+    // which may reach beyond the element's own area.
+    auto invalidateSubtree = [&] {
+        if (moved) InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+    };
     invalidateChanged();
+    invalidateSubtree();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
     invalidateChanged();
+    invalidateSubtree();
     if (moved) {
-        if (InSheetUpdate()) m_sheet->InvalidateAll();
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
         else
             PositionChanged();
     }
     if (m_visualParent) {
-        m_visualParent->DropChildIndex();
+        // The index sorts the children by their vertical extent and answers
+        // from their live bounds: a change of width alone keeps it.
+        const bool wasIndexed = oldRect.Width() > 0 && oldRect.Height() > 0;
+        const bool isIndexed = width > 0 && height > 0;
+        if (top != oldRect.Top || height != oldRect.Height() || wasIndexed != isIndexed)
+            m_visualParent->DropChildIndex();
         m_visualParent->ChildBoundsChanged(this, oldRect, oldDescent);
     }
     if (IsSheetRoot()) m_sheet->RootBoundsChanged();
@@ -830,6 +841,17 @@ bool TVisualElement::FindFocusableWithin(TFindMode mode, const TFindData& reques
             return *found;
     }
     return false;
+}
+
+TRect TVisualElement::SubtreeBounds() {
+    TRect bounds = IsVisible() ? GetUpdateRect() : TRect{};
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) {
+        if (!c->IsVisible()) continue;
+        const TRect child = OffsetRect(c->SubtreeBounds(), c->m_left, c->m_top);
+        if (child.IsEmpty()) continue;
+        bounds = bounds.IsEmpty() ? child : BoundingRect(bounds, child);
+    }
+    return bounds;
 }
 
 TVisualElement* TVisualElement::BranchBelow(const TVisualElement* ancestor) noexcept {

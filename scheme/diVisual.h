@@ -451,6 +451,9 @@ public:
     // itself when it is a child of ancestor); none when ancestor does not
     // hold it.
     TVisualElement* BranchBelow(const TVisualElement* ancestor) noexcept;
+    // The bounds of what the element and its visible descendants paint, in
+    // the element's coordinates (children may reach beyond its own area).
+    TRect SubtreeBounds();
     virtual void GetHint(QString& text);
     // The room the element gives child; the base gives its own room.
     virtual QSize GetAvailableSize(TVisualElement* child);
