@@ -23,17 +23,6 @@ namespace {
 
 using namespace benchprogram;
 
-
-template <class T>
-T* Insert(TTextorElement* text, const QString& name) {
-    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
-    auto* element = static_cast<T*>(LastInserted(text));
-    element->NameField()->ReplaceText(name);
-    return element;
-}
-
-TTextorElement* ContentOf(TNamedElementWithContent* element) { return static_cast<TTextorElement*>(element->Content()); }
-
 // The records the groups refer to grow with the module, one for every
 // kDeclarationsPerRecord declarations: each record sees the enclosing names
 // through its connection to the owner, so that what a scope costs for the
@@ -44,9 +33,13 @@ int RecordsFor(int declarations) { return std::max(1, declarations / kDeclaratio
 
 void BuildRecords(TTextorElement* root, int records) {
     for (int r = 0; r < records; ++r) {
-        auto* record = Insert<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
-        Insert<TElement_Field>(ContentOf(record), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
-        Insert<TElement_Field>(ContentOf(record), QStringLiteral("Name"))->TypeField()->ReplaceText(QStringLiteral("str"));
+        auto* record = InsertNamed<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
+        InsertNamed<TElement_Field>(ContentOf(record), QStringLiteral("Size"))
+            ->TypeField()
+            ->ReplaceText(QStringLiteral("int"));
+        InsertNamed<TElement_Field>(ContentOf(record), QStringLiteral("Name"))
+            ->TypeField()
+            ->ReplaceText(QStringLiteral("str"));
     }
 }
 
@@ -54,17 +47,25 @@ void BuildRecords(TTextorElement* root, int records) {
 void BuildGroup(TTextorElement* root, int i, int records) {
     const QString n = QString::number(i);
     const QString record = QStringLiteral("TRec") + QString::number(i % records);
-    auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
-    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
-    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
-    Insert<TElement_Pointer>(root, QStringLiteral("PRec") + n)->RefType()->ReplaceText(record);
-    Insert<TElement_Array>(root, QStringLiteral("TRecs") + n)->ElementType()->ReplaceText(record);
-    Insert<TElement_TypeAlias>(root, QStringLiteral("TList") + n)->RefType()->ReplaceText(QStringLiteral("TRecs") + n);
-    Insert<TElement_Constant>(root, QStringLiteral("Base") + n)->ValueField()->ReplaceText(QStringLiteral("12"));
-    Insert<TElement_Constant>(root, QStringLiteral("Limit") + n)->ValueField()->ReplaceText(QStringLiteral("Base") + n);
-    Insert<TElement_Field>(root, QStringLiteral("Items") + n)->TypeField()->ReplaceText(QStringLiteral("TList") + n);
-    Insert<TElement_Field>(root, QStringLiteral("Current") + n)->TypeField()->ReplaceText(record);
-    Insert<TElement_Field>(root, QStringLiteral("Kind") + n)->TypeField()->ReplaceText(QStringLiteral("TKind") + n);
+    auto* kinds = InsertNamed<TElement_Enum>(root, QStringLiteral("TKind") + n);
+    InsertNamed<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
+    InsertNamed<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
+    InsertNamed<TElement_Pointer>(root, QStringLiteral("PRec") + n)->RefType()->ReplaceText(record);
+    InsertNamed<TElement_Array>(root, QStringLiteral("TRecs") + n)->ElementType()->ReplaceText(record);
+    InsertNamed<TElement_TypeAlias>(root, QStringLiteral("TList") + n)
+        ->RefType()
+        ->ReplaceText(QStringLiteral("TRecs") + n);
+    InsertNamed<TElement_Constant>(root, QStringLiteral("Base") + n)->ValueField()->ReplaceText(QStringLiteral("12"));
+    InsertNamed<TElement_Constant>(root, QStringLiteral("Limit") + n)
+        ->ValueField()
+        ->ReplaceText(QStringLiteral("Base") + n);
+    InsertNamed<TElement_Field>(root, QStringLiteral("Items") + n)
+        ->TypeField()
+        ->ReplaceText(QStringLiteral("TList") + n);
+    InsertNamed<TElement_Field>(root, QStringLiteral("Current") + n)->TypeField()->ReplaceText(record);
+    InsertNamed<TElement_Field>(root, QStringLiteral("Kind") + n)
+        ->TypeField()
+        ->ReplaceText(QStringLiteral("TKind") + n);
 }
 constexpr int kDeclarationsPerGroup = 12;
 
@@ -83,7 +84,8 @@ void BM_ProgramDeclarationsBuild(benchmark::State& state) {
         QuillaneLeaveCaches();
         state.ResumeTiming();
         TUndoRedo history;
-        auto scheme = std::make_unique<TScheme>(TElement_BenchProgramRoot::StaticClass(), QStringLiteral("ProgramModule"));
+        auto scheme =
+            std::make_unique<TScheme>(TElement_BenchProgramRoot::StaticClass(), QStringLiteral("ProgramModule"));
         scheme->SetUndoRedo(&history);
         auto* root = static_cast<TTextorElement*>(scheme->Root());
         BuildRecords(root, records);

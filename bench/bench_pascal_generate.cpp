@@ -29,35 +29,12 @@
 
 namespace {
 
-using benchprogram::LastInserted;
+using benchprogram::Insert;
+using benchprogram::InsertNamed;
+using benchprogram::InsertOperator;
+using benchprogram::NewProgramModule;
 
 using namespace Qt::StringLiterals;
-
-template <class T>
-T* Insert(TTextorElement* text) {
-    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
-    return static_cast<T*>(LastInserted(text));
-}
-
-template <class T>
-T* InsertNamed(TTextorElement* text, const QString& name) {
-    T* element = Insert<T>(text);
-    element->NameField()->ReplaceText(name);
-    return element;
-}
-
-template <class T>
-T* InsertOperator(TTextorElement* field, uint8_t kind, const QString& left, const QString& right) {
-    T* element = Insert<T>(field);
-    element->SetKind(kind);
-    element->LeftSide()->ReplaceText(left);
-    element->RightSide()->ReplaceText(right);
-    return element;
-}
-
-std::unique_ptr<TScheme> NewModule() {
-    return std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
-}
 
 constexpr int kElementsPerGroup = 14;
 
@@ -97,7 +74,7 @@ QString ModuleFile(int elements) {
     static QTemporaryDir folder;
     static QMap<int, QString> written;
     if (written.contains(elements)) return written[elements];
-    auto scheme = NewModule();
+    auto scheme = NewProgramModule();
     auto* root = static_cast<TTextorElement*>(scheme->Root());
     for (int i = 0; i < elements / kElementsPerGroup; ++i) BuildGroup(root, i);
     const QString fileName = folder.filePath(QStringLiteral("Module%1.prm").arg(elements));
@@ -115,7 +92,7 @@ void BM_PascalGenerate(benchmark::State& state) {
     qsizetype size = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto scheme = NewModule();
+        auto scheme = NewProgramModule();
         scheme->LoadFromFile(fileName);
         QuillaneLeaveCaches();
         state.ResumeTiming();
@@ -142,7 +119,7 @@ void BM_FpcCompileGenerated(benchmark::State& state) {
     }
     QTemporaryDir dir;
     {
-        auto scheme = NewModule();
+        auto scheme = NewProgramModule();
         scheme->LoadFromFile(ModuleFile(int(state.range(0))));
         QFile file(dir.filePath(u"BenchModule.pas"_s));
         if (!file.open(QIODevice::WriteOnly)) {

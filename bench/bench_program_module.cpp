@@ -30,21 +30,9 @@
 
 namespace {
 
-using benchprogram::LastInserted;
-
-template <class T>
-T* Insert(TTextorElement* text, const QString& name) {
-    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
-    auto* element = static_cast<T*>(LastInserted(text));
-    element->NameField()->ReplaceText(name);
-    return element;
-}
-
-TTextorElement* ContentOf(TNamedElementWithContent* element) { return static_cast<TTextorElement*>(element->Content()); }
-
-std::unique_ptr<TScheme> NewModule() {
-    return std::make_unique<TScheme>(ProgramSchemeDescriptor().GetRootClass(), ProgramSchemeDescriptor().GetKindName());
-}
+using benchprogram::ContentOf;
+using benchprogram::InsertNamed;
+using benchprogram::NewProgramModule;
 
 // The records grow with the module (one per this many elements): each record
 // sees every enclosing name, so a look-up cost that grows with the names
@@ -55,30 +43,34 @@ constexpr int kElementsPerGroup = 20;
 TElement_Method* BuildGroup(TTextorElement* root, int i, int groups, int records) {
     const QString n = QString::number(i);
     const QString record = QStringLiteral("TRec") + QString::number(i % records);
-    auto* kinds = Insert<TElement_Enum>(root, QStringLiteral("TKind") + n);
-    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
-    Insert<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
-    Insert<TElement_Pointer>(root, QStringLiteral("PRec") + n)->RefType()->ReplaceText(record);
-    Insert<TElement_Array>(root, QStringLiteral("TRecs") + n)->ElementType()->ReplaceText(record);
-    Insert<TElement_TypeAlias>(root, QStringLiteral("TList") + n)->RefType()->ReplaceText(QStringLiteral("TRecs") + n);
+    auto* kinds = InsertNamed<TElement_Enum>(root, QStringLiteral("TKind") + n);
+    InsertNamed<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdFirst") + n);
+    InsertNamed<TElement_EnumItem>(ContentOf(kinds), QStringLiteral("kdSecond") + n);
+    InsertNamed<TElement_Pointer>(root, QStringLiteral("PRec") + n)->RefType()->ReplaceText(record);
+    InsertNamed<TElement_Array>(root, QStringLiteral("TRecs") + n)->ElementType()->ReplaceText(record);
+    InsertNamed<TElement_TypeAlias>(root, QStringLiteral("TList") + n)
+        ->RefType()
+        ->ReplaceText(QStringLiteral("TRecs") + n);
     // A constant that names one declared further down the file.
     const QString later = i + 1 < groups ? QStringLiteral("Base") + QString::number(i + 1) : QStringLiteral("12");
-    Insert<TElement_Constant>(root, QStringLiteral("Ahead") + n)->ValueField()->ReplaceText(later);
-    Insert<TElement_Constant>(root, QStringLiteral("Base") + n)->ValueField()->ReplaceText(QStringLiteral("7"));
-    Insert<TElement_Field>(root, QStringLiteral("Kind") + n)->TypeField()->ReplaceText(QStringLiteral("TKind") + n);
+    InsertNamed<TElement_Constant>(root, QStringLiteral("Ahead") + n)->ValueField()->ReplaceText(later);
+    InsertNamed<TElement_Constant>(root, QStringLiteral("Base") + n)->ValueField()->ReplaceText(QStringLiteral("7"));
+    InsertNamed<TElement_Field>(root, QStringLiteral("Kind") + n)
+        ->TypeField()
+        ->ReplaceText(QStringLiteral("TKind") + n);
 
-    auto* method = Insert<TElement_Method>(root, QStringLiteral("Run") + n);
+    auto* method = InsertNamed<TElement_Method>(root, QStringLiteral("Run") + n);
     method->ResultType()->ReplaceText(QStringLiteral("int"));
-    auto* parameter = Insert<TElement_Parameter>(method->Parameters(), QStringLiteral("AItem"));
+    auto* parameter = InsertNamed<TElement_Parameter>(method->Parameters(), QStringLiteral("AItem"));
     parameter->TypeField()->ReplaceText(record);
     TTextorElement* body = method->Body();
-    auto* copy = Insert<TElement_Field>(body, QStringLiteral("Copy"));
+    auto* copy = InsertNamed<TElement_Field>(body, QStringLiteral("Copy"));
     copy->TypeField()->ReplaceText(QStringLiteral("int"));
     copy->ValueField()->ReplaceText(QStringLiteral("Result"));
-    auto* item = Insert<TElement_Field>(body, QStringLiteral("Item"));
+    auto* item = InsertNamed<TElement_Field>(body, QStringLiteral("Item"));
     item->TypeField()->ReplaceText(record);
     item->ValueField()->ReplaceText(QStringLiteral("AItem"));
-    auto* ahead = Insert<TElement_Field>(body, QStringLiteral("Limit"));
+    auto* ahead = InsertNamed<TElement_Field>(body, QStringLiteral("Limit"));
     ahead->TypeField()->ReplaceText(QStringLiteral("int"));
     ahead->ValueField()->ReplaceText(QStringLiteral("Ahead") + n);
     return method;
@@ -104,12 +96,14 @@ QString ModuleFile(int elements) {
     static QTemporaryDir folder;
     static QMap<int, QString> written;
     if (written.contains(elements)) return written[elements];
-    auto scheme = NewModule();
+    auto scheme = NewProgramModule();
     auto* root = static_cast<TTextorElement*>(scheme->Root());
     const int records = std::max(1, elements / kElementsPerRecord);
     for (int r = 0; r < records; ++r) {
-        auto* rec = Insert<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
-        Insert<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))->TypeField()->ReplaceText(QStringLiteral("int"));
+        auto* rec = InsertNamed<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
+        InsertNamed<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))
+            ->TypeField()
+            ->ReplaceText(QStringLiteral("int"));
     }
     const int groups = elements / kElementsPerGroup;
     std::vector<TElement_Method*> routines;
@@ -138,7 +132,7 @@ void BM_ProgramModuleLoad(benchmark::State& state) {
         state.PauseTiming();
         QuillaneLeaveCaches();
         state.ResumeTiming();
-        auto scheme = NewModule();
+        auto scheme = NewProgramModule();
         scheme->LoadFromFile(fileName);
         state.PauseTiming();
         if (const int unresolved = UnresolvedReferences(scheme->Root())) {

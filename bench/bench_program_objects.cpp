@@ -27,22 +27,6 @@ namespace {
 
 using namespace benchprogram;
 
-
-template <class T>
-T* Insert(TTextorElement* text) {
-    text->InsertNewElement(T::StaticClass(), nullptr, std::nullopt);
-    return static_cast<T*>(LastInserted(text));
-}
-
-template <class T>
-T* InsertNamed(TTextorElement* text, const QString& name) {
-    T* element = Insert<T>(text);
-    element->NameField()->ReplaceText(name);
-    return element;
-}
-
-TTextorElement* ContentOf(TNamedElementWithContent* element) { return static_cast<TTextorElement*>(element->Content()); }
-
 // A call of callee at the end of body, its first value typed when given.
 void InsertCall(TTextorElement* body, const QString& callee, const QString& value) {
     auto* call = Insert<TElement_IdentifierInMethod>(body);

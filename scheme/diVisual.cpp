@@ -413,22 +413,33 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
         }
         for (const TRect& strip : strips) Invalidate(strip);
     };
+    // A move repaints the old and the new place of all the subtree paints,
+    // which may reach beyond the element's own area.
+    auto invalidateSubtree = [&] {
+        if (moved) InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+    };
     invalidateChanged();
+    invalidateSubtree();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
     invalidateChanged();
+    invalidateSubtree();
     if (moved) {
-        if (InSheetUpdate()) m_sheet->InvalidateAll();
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
         else
             PositionChanged();
     }
     if (m_visualParent) {
-        m_visualParent->DropChildIndex();
+        // The index sorts the children by their vertical extent and answers
+        // from their live bounds: a change of width alone keeps it.
+        const bool wasIndexed = oldRect.Width() > 0 && oldRect.Height() > 0;
+        const bool isIndexed = width > 0 && height > 0;
+        if (top != oldRect.Top || height != oldRect.Height() || wasIndexed != isIndexed)
+            m_visualParent->DropChildIndex();
         m_visualParent->ChildBoundsChanged(this, oldRect, oldDescent);
     }
     if (IsSheetRoot()) m_sheet->RootBoundsChanged();
@@ -839,7 +850,32 @@ bool TVisualElement::FindFocusableWithin(TFindMode mode, const TFindData& reques
             return *found;
     }
     if (next && !IsInScope(next, request.Scope)) next = nullptr;
+    // The way out ended at an element that holds this one (a name inside an
+    // element that stands in a text): the text goes on beside the branch that
+    // holds this element, not from its start, which would come back here.
+    if (TVisualElement* branch = next ? BranchBelow(next) : nullptr; branch && branch->m_textorSlot) {
+        TVisualElement* holder = next;
+        if (const std::optional<bool> found = holder->FindBesideChild(branch, mode, request, next, forward))
+            return *found;
+    }
     return false;
+}
+
+TRect TVisualElement::SubtreeBounds() {
+    TRect bounds = IsVisible() ? GetUpdateRect() : TRect{};
+    for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) {
+        if (!c->IsVisible()) continue;
+        const TRect child = OffsetRect(c->SubtreeBounds(), c->m_left, c->m_top);
+        if (child.IsEmpty()) continue;
+        bounds = bounds.IsEmpty() ? child : BoundingRect(bounds, child);
+    }
+    return bounds;
+}
+
+TVisualElement* TVisualElement::BranchBelow(const TVisualElement* ancestor) noexcept {
+    for (TVisualElement* e = this; e; e = e->m_visualParent)
+        if (e->m_visualParent == ancestor) return e;
+    return nullptr;
 }
 
 void TVisualElement::FocusFirst() {

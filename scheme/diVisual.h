@@ -434,8 +434,9 @@ public:
     // The find step: whether this element holds a match (then it has
     // selected it); next is the next element to search, inside the request's
     // scope (none: the search ends). The base holds no match; an element
-    // that stands inline in a text hands the search on to that text, which
-    // goes on right behind it (before it, backward).
+    // that stands inline in a text, or lies inside one that does with no
+    // focusable element after it on the way out, hands the search on to that
+    // text, which goes on right behind that element (before it, backward).
     virtual bool FindFocusableWithin(TFindMode mode, const TFindData& request, TVisualElement*& next, bool forward);
     // The find step continued beside child, which this element holds inline;
     // none when this element does not search around its children.
@@ -446,6 +447,13 @@ public:
     virtual void FocusFirst();
     virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
     virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);
+    // The child of ancestor on the way up from this element (this element
+    // itself when it is a child of ancestor); none when ancestor does not
+    // hold it.
+    TVisualElement* BranchBelow(const TVisualElement* ancestor) noexcept;
+    // The bounds of what the element and its visible descendants paint, in
+    // the element's coordinates (children may reach beyond its own area).
+    TRect SubtreeBounds();
     virtual void GetHint(QString& text);
     // The room the element gives child; the base gives its own room.
     virtual QSize GetAvailableSize(TVisualElement* child);

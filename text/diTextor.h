@@ -597,6 +597,16 @@ public:
 
     // ---- layout (diTextorLayout.cpp) ----
     virtual void Relayout(bool textChanged);
+    // The rows the last re-layout laid out, from the top of the first to the
+    // bottom of the last, in the text's coordinates (exclusive bottom), when
+    // nothing else moved: each of them kept its paragraph's height and the
+    // text its height. Whole when rows elsewhere moved or nothing was laid out.
+    struct TRelayoutBand {
+        bool Whole = true;
+        int Top = 0;
+        int Bottom = 0;
+    };
+    TRelayoutBand LastRelayoutBand() const noexcept { return m_lastRelayoutBand; }
     virtual void LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,
                                  const TRect& paddings);
     // The owner's paddings when it is placed on a sheet, else zero.
@@ -651,6 +661,8 @@ private:
     // ---- bookkeeping of the layout (diTextorLayout.cpp) ----
     // Moves the rows and elements of paragraph to the top it has now.
     void PlaceAtTop(TParagraph* paragraph);
+    // Widens band by a paragraph just laid out, which was heightBefore high.
+    void AddToBand(TRelayoutBand& band, TParagraph& paragraph, int heightBefore) const noexcept;
     // Counts the paragraph's rows (just laid out) in the height and the width.
     void CountRows(TParagraph* paragraph, int availableWidth);
     void CountWidth(TParagraph* paragraph, int availableWidth) const;
@@ -694,5 +706,6 @@ private:
     bool m_changedDuringUpdate = false;
     bool m_relayoutPending = false;
     bool m_relayoutRunning = false;
+    TRelayoutBand m_lastRelayoutBand;
     uint32_t m_rowsGeneration = 0;
 };

@@ -677,7 +677,29 @@ void TTextorElement::AfterRelayout(bool textChanged) {
     }
     UpdateBounds();
     if (m_interactive) UpdateCaret();
-    Invalidate();
+    InvalidateRelaidRows();
+}
+
+// A text whose picture besides its rows depends only on its size repaints
+// the rows the re-layout changed, across its width; any other repaints all.
+void TTextorElement::InvalidateRelaidRows() {
+    const TTextor::TRelayoutBand band = m_textor->LastRelayoutBand();
+    if (band.Whole || SizeDependentEdge() == kWholeArea) {
+        Invalidate();
+        return;
+    }
+    const TRect padding = GetPadding();
+    const TRect margins = m_textor->GetTextMargins();
+    Invalidate(TRect{0, padding.Top + band.Top - margins.Top, Width(), padding.Top + band.Bottom + margins.Bottom});
+}
+
+int TTextorElement::ThemeFrameEdge() const {
+    const int kind = GetThemeKind();
+    if (kind == kNoThemeKind) return 0;
+    const ISheet* sheet = Sheet();
+    if (!sheet || !sheet->Canvas()) return kWholeArea;
+    const TSheetCanvas& canvas = *sheet->Canvas();
+    return std::max(canvas.GetThemeMinWidth(kind), canvas.GetThemeMinHeight(kind));
 }
 
 void TTextorElement::ApplySelectionAfterRelayout(bool textChanged) {

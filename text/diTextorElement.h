@@ -381,6 +381,10 @@ public:
     // The step after each re-layout of the textor: the pending selection,
     // the bounds, the caret.
     void AfterRelayout(bool textChanged);
+    // How far in the theme frame the text paints reaches (0 without one):
+    // the size-dependent edge of a text that paints nothing else of its own
+    // besides its rows.
+    int ThemeFrameEdge() const;
     // Whether the layout lock taken at creation (or on leaving a sheet) is held.
     bool HoldsLayoutLock() const noexcept { return m_holdsLayoutLock; }
 
@@ -490,6 +494,7 @@ private:
     void StopEditing();
     bool CanEditNow() const;
     void ApplySelectionAfterRelayout(bool textChanged);
+    void InvalidateRelaidRows();
     void MarkEmbeddedSelection();
     // The embedded children counted by the element rules (stops at 2).
     int CountRuledChildren() const;

@@ -982,6 +982,8 @@ void TTextor::Relayout(bool textChanged) {
     const TRect margins = GetTextMargins();
     const TRect paddings = GetPaddings();
     const uint32_t pass = ++m_layoutPass;
+    const int heightBefore = GetHeight();
+    TRelayoutBand band{false, INT_MAX, INT_MIN};
     // A paragraph laid out stays in the queue until its layout is done, so
     // that its link to the next one follows what its layout queued or freed.
     for (TParagraph* paragraph = m_firstQueued; paragraph;) {
@@ -990,14 +992,26 @@ void TTextor::Relayout(bool textChanged) {
             continue;
         }
         paragraph->m_layoutPass = pass;
+        const int paragraphHeightBefore = paragraph->Place().Height;
         PlaceAtTop(paragraph);
         LayoutParagraph(paragraph, availableWidth, margins, paddings);
         CountRows(paragraph, availableWidth);
+        AddToBand(band, *paragraph, paragraphHeightBefore);
         TParagraph* next = paragraph->m_nextQueued;
         if (paragraph->LayoutValid()) UnqueueLayout(paragraph);
         paragraph = next;
     }
     PlaceMovedElements();
+    if (band.Top > band.Bottom || GetHeight() != heightBefore) band.Whole = true;
+    m_lastRelayoutBand = band;
+}
+
+void TTextor::AddToBand(TRelayoutBand& band, TParagraph& paragraph, int heightBefore) const noexcept {
+    const int top = m_places.TopOf(paragraph.Place());
+    const int height = paragraph.Place().Height;
+    if (height != heightBefore) band.Whole = true;
+    band.Top = std::min(band.Top, top);
+    band.Bottom = std::max(band.Bottom, top + height);
 }
 
 // A paragraph without rows has placed nothing yet.

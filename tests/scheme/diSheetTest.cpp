@@ -96,8 +96,9 @@ TRect AreaInSheet(const TVisualElement* e) {
 }
 
 // A keystroke inside the bracket repaints what it invalidated, not the whole
-// sheet; a layout that moves an element repaints everything, and one that
-// leaves an element where it was repaints nothing of it.
+// sheet; a layout that moves an element repaints the old and the new place of
+// its subtree (a child reaching beyond it included), and one that leaves an
+// element where it was repaints nothing of it.
 TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
     TElement_TestBox* a = AddBox(root);
     TElement_TestBox* b = AddBox(root);
@@ -129,12 +130,24 @@ TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
     }
     {
         TRepaintRecorder rec(&sheet);
+        TElement_TestBox* beyond = AddBox(c, 6, 6);
+        beyond->SetVisualParent(c);
+        beyond->SetBounds(c->Width() + 4, 0, 6, 6);
+        const TRect oldPlace = BoundingRect(AreaInSheet(c), AreaInSheet(beyond));
         {
             TSheetUpdate update(&sheet);
             a->Invalidate();
             c->SetPosition(c->Left() + 1, c->Top());
         }
-        EXPECT_EQ(rec.repaints, (std::vector<std::optional<TRect>>{std::nullopt})) << "a move: everything";
+        const TRect newPlace = BoundingRect(AreaInSheet(c), AreaInSheet(beyond));
+        ASSERT_FALSE(rec.repaints.empty());
+        TRect repainted;
+        for (const std::optional<TRect>& r : rec.repaints) {
+            ASSERT_TRUE(r.has_value()) << "a move: not everything";
+            repainted = repainted.IsEmpty() ? *r : BoundingRect(repainted, *r);
+        }
+        EXPECT_EQ(IntersectRects(repainted, oldPlace), oldPlace) << "the old place, the child beyond included";
+        EXPECT_EQ(IntersectRects(repainted, newPlace), newPlace) << "the new place";
     }
 }
 
@@ -166,8 +179,8 @@ TEST_F(SheetUpdate, RectanglesNearEachOtherRepaintAsTheirBoundsAndFarOnesApart) 
 // An element whose picture changes only near its edges (a panel: none of its
 // own; the sheet's root: its frame) repaints only the strip between its old
 // and new right or bottom edges when its size changes; a box that fills
-// itself and a selected panel repaint their old and new areas, a moved one
-// everything.
+// itself and a selected panel repaint their old and new areas, as does a
+// moved one.
 TEST_F(SheetUpdate, ASizeChangeRepaintsTheStripBetweenTheEdgesOfElementsPaintedOnlyThere) {
     TElement_TestBox* anchor = AddBox(root);  // keeps the sheet's root from growing with the others
     anchor->SetVisualParent(sheet.Root());
@@ -194,7 +207,7 @@ TEST_F(SheetUpdate, ASizeChangeRepaintsTheStripBetweenTheEdgesOfElementsPaintedO
     sheet.SetElementSelected(panel, true);
     EXPECT_EQ(repaints([&] { panel->SetSize(140, 25); }), (TRepaints{TRect{0, 500, 140, 525}})) << "selected: its mark";
     sheet.SetElementSelected(panel, false);
-    EXPECT_EQ(repaints([&] { panel->SetBounds(1, 500, 140, 25); }), (TRepaints{std::nullopt})) << "moved";
+    EXPECT_EQ(repaints([&] { panel->SetBounds(1, 500, 140, 25); }), (TRepaints{TRect{0, 500, 141, 525}})) << "moved";
 
     const int frame = sheet.Root()->SizeDependentEdge();
     ASSERT_GE(frame, 0);

@@ -1,6 +1,7 @@
 // Text element commands: replacing, the drop-down item, palette elements, the find step.
 
 #include "core/cuUndoRedo.h"
+#include "scheme/diSheet.h"
 #include "scheme/diPalette.h"
 #include "support/testTextor.h"
 #include "support/testVisualElements.h"
@@ -18,6 +19,14 @@ public:
     }
 };
 T_ELEMENT_CLASS_IMPL(TElement_CommandProbeText, TTextorElement)
+
+// A text that paints nothing of its own besides its rows (as a module's root).
+class TElement_RowsOnlyText : public TElement_CommandProbeText {
+    T_ELEMENT_CLASS(TElement_RowsOnlyText)
+public:
+    int SizeDependentEdge() const override { return ThemeFrameEdge(); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_RowsOnlyText, TElement_CommandProbeText)
 
 namespace {
 
@@ -188,6 +197,89 @@ TEST_F(TextorCommandsTest, ReplaceAllOfAByAaEndsWhenAnEmbeddedElementLiesInTheSc
         TVisualElement* next = nullptr;
         EXPECT_TRUE(box->FindFocusableWithin(TFindMode::AfterSelection, request, next, forward)) << forward;
         EXPECT_EQ(fixture.sheet.Focused(), text);
+        EXPECT_EQ(FocusData(), found) << forward;
+    }
+}
+
+// What the sheet asks to repaint: a rectangle, or nothing for everything.
+class TRepaintRecorder {
+public:
+    explicit TRepaintRecorder(TSheet* sheet) : m_sheet(sheet) { sheet->AddHandler(Handler()); }
+    ~TRepaintRecorder() { m_sheet->RemoveHandler(Handler()); }
+    TRepaintRecorder(const TRepaintRecorder&) = delete;
+    TRepaintRecorder& operator=(const TRepaintRecorder&) = delete;
+
+    std::vector<std::optional<TRect>> repaints;
+
+private:
+    THandler Handler() { return MakeHandler<&TRepaintRecorder::OnMsg>(this); }
+    void OnMsg(TItfObject*, int msg, intptr_t p1, intptr_t) {
+        if (msg == snRepaint)
+            repaints.push_back(p1 ? std::optional(*reinterpret_cast<const TRect*>(p1)) : std::nullopt);
+    }
+    TSheet* m_sheet;
+};
+
+TEST(TextorRepaint, AnEmbeddedElementThatWidensRepaintsItsRowsNotTheWholeText) {
+    TSheetFixture fixture;
+    auto* text = TElement::CreateIn<TElement_RowsOnlyText>(fixture.scheme.get(), fixture.root);
+    text->SetTextorOptions(toRichContent);
+    text->SetVisualParent(fixture.root);
+    TTextor& textor = *text->Textor();
+    std::vector<TElement_TestBox*> boxes;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) textor.InsertText(textor.GetEndPosition(), QStringLiteral("\r\n"));
+        textor.InsertText(textor.GetEndPosition(), QStringLiteral("line"));
+        boxes.push_back(AddBox(text));
+        textor.InsertElement(textor.GetEndPosition(), boxes.back());
+    }
+    fixture.Layout();
+    auto areaOf = [](const TVisualElement* e) {
+        const QPoint at = e->ClientToSheet(QPoint(0, 0));
+        return TRect{at.x(), at.y(), at.x() + e->Width(), at.y() + e->Height()};
+    };
+    // The lines above and below, but for the text's margin between rows,
+    // which the repaint of a row may reach into.
+    const TRect margins = textor.GetTextMargins();
+    TRect above = areaOf(boxes[0]);
+    above.Bottom -= margins.Bottom;
+    TRect below = areaOf(boxes[2]);
+    below.Top += margins.Top;
+    TRepaintRecorder recorder(&fixture.sheet);
+    {
+        TSheetUpdate update(&fixture.sheet);
+        boxes[1]->PreferredWidth += 8;
+        boxes[1]->Arrange();
+    }
+    ASSERT_FALSE(recorder.repaints.empty());
+    for (const std::optional<TRect>& r : recorder.repaints) {
+        ASSERT_TRUE(r.has_value()) << "not everything";
+        EXPECT_FALSE(RectsMeet(*r, above));
+        EXPECT_FALSE(RectsMeet(*r, below));
+    }
+}
+
+TEST_F(TextorCommandsTest, AFindStepOutOfAPartOfAnEmbeddedElementGoesOnInTheTextBesideIt) {
+    // A focusable part inside an embedded element that is not focusable
+    // itself (as a name inside a declaration): leaving the part, the text
+    // goes on beside the element, not from its start (which led back into
+    // the part, a find that never ended).
+    const std::tuple<bool, const char*> cases[] = {
+        {true, "0,3,0,4"},
+        {false, "0,1,0,2"},
+    };
+    for (const auto& [forward, found] : cases) {
+        text->SetText(QString());
+        Start("xa#a");
+        auto* holder = static_cast<TElementPortion*>(text->Textor()->FirstParagraph()->LastPortion()->Prev())
+                           ->Element();
+        holder->SetVisualOptions(0);
+        TElement_TestBox* part = AddBox(holder);
+        part->SetVisualParent(holder);
+        const TFindData request(QStringLiteral("a"));
+        TVisualElement* next = nullptr;
+        EXPECT_TRUE(part->FindFocusableWithin(TFindMode::AfterSelection, request, next, forward)) << forward;
+        EXPECT_EQ(fixture.sheet.Focused(), text) << forward;
         EXPECT_EQ(FocusData(), found) << forward;
     }
 }
