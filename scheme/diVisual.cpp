@@ -850,14 +850,6 @@ bool TVisualElement::FindFocusableWithin(TFindMode mode, const TFindData& reques
             return *found;
     }
     if (next && !IsInScope(next, request.Scope)) next = nullptr;
-    // The way out ended at an element that holds this one (a name inside an
-    // element that stands in a text): the text goes on beside the branch that
-    // holds this element, not from its start, which would come back here.
-    if (TVisualElement* branch = next ? BranchBelow(next) : nullptr; branch && branch->m_textorSlot) {
-        TVisualElement* holder = next;
-        if (const std::optional<bool> found = holder->FindBesideChild(branch, mode, request, next, forward))
-            return *found;
-    }
     return false;
 }
 
@@ -870,12 +862,6 @@ TRect TVisualElement::SubtreeBounds() {
         bounds = bounds.IsEmpty() ? child : BoundingRect(bounds, child);
     }
     return bounds;
-}
-
-TVisualElement* TVisualElement::BranchBelow(const TVisualElement* ancestor) noexcept {
-    for (TVisualElement* e = this; e; e = e->m_visualParent)
-        if (e->m_visualParent == ancestor) return e;
-    return nullptr;
 }
 
 void TVisualElement::FocusFirst() {

@@ -447,10 +447,6 @@ public:
     virtual void FocusFirst();
     virtual const TElementClass* UnknownNodeClass(TSchemeFiler* filer);
     virtual TVisualElement* FindFocusable(bool forward, bool skipDisabled, bool visibleOnly);
-    // The child of ancestor on the way up from this element (this element
-    // itself when it is a child of ancestor); none when ancestor does not
-    // hold it.
-    TVisualElement* BranchBelow(const TVisualElement* ancestor) noexcept;
     // The bounds of what the element and its visible descendants paint, in
     // the element's coordinates (children may reach beyond its own area).
     TRect SubtreeBounds();
