@@ -32,6 +32,7 @@ namespace {
 
 using benchprogram::ContentOf;
 using benchprogram::InsertNamed;
+using benchprogram::LastInserted;
 using benchprogram::NewProgramModule;
 
 // The records grow with the module (one per this many elements): each record
@@ -157,12 +158,12 @@ QString LongCallFile(int count) {
     static QTemporaryDir folder;
     static QMap<int, QString> written;
     if (written.contains(count)) return written[count];
-    auto scheme = NewModule();
+    auto scheme = NewProgramModule();
     auto* root = static_cast<TTextorElement*>(scheme->Root());
-    auto* caller = Insert<TElement_Method>(root, QStringLiteral("Start"));
-    auto* callee = Insert<TElement_Method>(root, QStringLiteral("Fill"));
+    auto* caller = InsertNamed<TElement_Method>(root, QStringLiteral("Start"));
+    auto* callee = InsertNamed<TElement_Method>(root, QStringLiteral("Fill"));
     for (int i = 0; i < count; ++i)
-        Insert<TElement_Parameter>(callee->Parameters(), QStringLiteral("A") + QString::number(i))
+        InsertNamed<TElement_Parameter>(callee->Parameters(), QStringLiteral("A") + QString::number(i))
             ->TypeField()
             ->ReplaceText(QStringLiteral("int"));
     caller->Body()->InsertNewElement(TElement_IdentifierInMethod::StaticClass(), nullptr, std::nullopt);
@@ -182,7 +183,7 @@ void BM_LongCallLoad(benchmark::State& state) {
         state.PauseTiming();
         QuillaneLeaveCaches();
         state.ResumeTiming();
-        auto scheme = NewModule();
+        auto scheme = NewProgramModule();
         scheme->LoadFromFile(fileName);
         state.PauseTiming();
         scheme.reset();
