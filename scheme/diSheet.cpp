@@ -195,6 +195,8 @@ void TSheet::WorkOffPending() {
     }
     if (take(spEditState)) Broadcast(snEditState);
     if (take(spFocusedElement)) Broadcast(snFocusedState);
+    m_repaintsAll = false;
+    m_walkedLevels = 0;
     if (take(spRepaint)) {
         m_pending &= uint16_t(~spRepaintArea);
         Broadcast(snRepaint, 0, 0);
@@ -223,6 +225,7 @@ void TSheet::InvalidateAll() {
     if (m_updateCount > 0) {
         m_pending = uint16_t((m_pending | spRepaint) & ~spRepaintArea);
         m_repaintArea.Clear();
+        m_repaintsAll = true;
         return;
     }
     Broadcast(snRepaint, 0, 0);

@@ -416,7 +416,8 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     // A move repaints the old and the new place of all the subtree paints,
     // which may reach beyond the element's own area.
     auto invalidateSubtree = [&] {
-        if (moved) InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+        if (moved && m_sheet && !m_sheet->RepaintsAll())
+            InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
     };
     invalidateChanged();
     invalidateSubtree();
@@ -650,14 +651,18 @@ void TVisualElement::Invalidate(const TRect& rect) {
 // The rectangle in the parent's coordinates goes up the visual tree; the
 // sheet's root hands it (in sheet coordinates) to the sheet.
 void TVisualElement::InvalidateInParent(const TRect& rectInParent) {
-    if (rectInParent.IsEmpty()) return;
-    if (m_visualParent) {
-        if (!m_visualParent->IsVisible()) return;
-        m_visualParent->InvalidateInParent(
-            OffsetRect(rectInParent, m_visualParent->m_left, m_visualParent->m_top));
-    } else if (IsSheetRoot()) {
-        m_sheet->InvalidateRect(rectInParent);
+    if (rectInParent.IsEmpty() || (m_sheet && m_sheet->RepaintsAll())) return;
+    TRect rect = rectInParent;
+    const TVisualElement* top = this;
+    int levels = 0;
+    for (; top->m_visualParent; ++levels) {
+        top = top->m_visualParent;
+        if (!top->IsVisible()) return;
+        rect = OffsetRect(rect, top->m_left, top->m_top);
     }
+    if (!top->IsSheetRoot()) return;
+    top->m_sheet->InvalidateRect(rect);
+    top->m_sheet->NoteInvalidationWalk(levels);
 }
 
 // ---------------------------------------------------------------------------

@@ -160,6 +160,16 @@ public:
 
     virtual void InvalidateRect(const TRect& rect) = 0;
     virtual void InvalidateAll() = 0;
+    // True while the open update bracket repaints the whole sheet anyway:
+    // invalidating then need not walk up to the root.
+    bool RepaintsAll() const noexcept { return m_repaintsAll; }
+    // An invalidated rectangle walked up this many levels to the root. Inside
+    // the bracket the levels add up: a change that comes up a deep chain,
+    // level by level, would walk the chain once per level, so past a budget
+    // the bracket repaints the whole sheet instead.
+    void NoteInvalidationWalk(int levels) {
+        if (m_updateCount > 0 && (m_walkedLevels += levels) > kInvalidationWalkBudget) InvalidateAll();
+    }
     virtual void RootBoundsChanged() = 0;
     virtual void UpdateCaret() = 0;
     virtual void UpdateCursor() = 0;
@@ -175,6 +185,9 @@ protected:
 
     int m_updateCount = 0;
     int m_layoutCount = 0;
+    bool m_repaintsAll = false;
+    static constexpr int kInvalidationWalkBudget = 8192;
+    int m_walkedLevels = 0;  // in the open bracket
     uint64_t m_roomGeneration = 1;
     std::vector<TVisualElement*> m_heldMoves;
 };

@@ -151,6 +151,33 @@ TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
     }
 }
 
+// A change that goes up a deep chain level by level invalidated each level
+// through the whole chain above it, which grew with the square of the depth:
+// past a walking budget the bracket repaints everything, and a few shallow
+// invalidations still repaint only their area.
+TEST_F(SheetUpdate, InvalidatingEveryLevelOfADeepChainRepaintsTheWholeSheetOnce) {
+    TElement_TestBox* shallow = AddBox(root);
+    std::vector<TElement_TestBox*> chain;
+    for (int i = 0; i < 300; ++i) {
+        TElement_TestBox* box = AddBox(chain.empty() ? static_cast<TElement*>(root) : chain.back());
+        if (!chain.empty()) box->SetVisualParent(chain.back());
+        chain.push_back(box);
+    }
+    Layout();
+    for (const bool deep : {false, true}) {
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            if (deep)
+                for (TElement_TestBox* box : chain) box->Invalidate();
+            else
+                shallow->Invalidate();
+        }
+        ASSERT_EQ(rec.repaints.size(), 1u);
+        EXPECT_EQ(rec.repaints[0].has_value(), !deep) << (deep ? "the whole sheet" : "only the shallow box");
+    }
+}
+
 std::vector<TRect> RectList(const QString& text) {
     std::vector<TRect> rects;
     for (const QString& item : text.split(u' ', Qt::SkipEmptyParts)) {
