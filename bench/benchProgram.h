@@ -6,8 +6,13 @@
 
 #include "elements/coRoot.h"
 #include "elements/diBaseElements.h"
+#include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prCommon.h"
+#include "pascal/elements/prExpressionExElements.h"
+#include "pascal/elements/prIdentifierElements.h"
+#include "pascal/elements/prMethodElements.h"
 #include "pascal/elements/prScheme.h"
+#include "pascal/elements/prSimpleElements.h"
 #include "pascal/elements/prStandard.h"
 
 #include <memory>
@@ -71,6 +76,36 @@ T* InsertOperator(TTextorElement* field, uint8_t kind, const QString& left, cons
 
 inline TTextorElement* ContentOf(TNamedElementWithContent* element) {
     return static_cast<TTextorElement*>(element->Content());
+}
+
+// The routine "Run<i>" that counts up to its parameter N, adds into the
+// unit-level field `total`, resets it past `limit`, calls the routine before
+// it (the first one itself) and returns the total.
+inline void BuildCountingRoutine(TTextorElement* root, int i, const QString& total, const QString& limit) {
+    const QString run = QStringLiteral("Run");
+    const QString counter = QStringLiteral("I");
+    const QString integer = QStringLiteral("int");
+    auto* method = InsertNamed<TElement_Method>(root, run + QString::number(i));
+    method->ResultType()->ReplaceText(integer);
+    InsertNamed<TElement_Parameter>(method->Parameters(), QStringLiteral("N"))->TypeField()->ReplaceText(integer);
+    TTextorElement* body = method->Body();
+    InsertNamed<TElement_Field>(body, counter)->TypeField()->ReplaceText(integer);
+    auto* loop = Insert<TElement_While>(body);
+    InsertOperator<TElement_Compare>(loop->Condition(), uint8_t(TCompareKind::Less), counter, QStringLiteral("N"));
+    auto* loopBody = static_cast<TTextorElement*>(loop->Content());
+    Insert<TElement_Inc>(loopBody)->Value()->ReplaceText(counter);
+    auto* add = Insert<TElement_Let>(loopBody);
+    add->LeftSide()->ReplaceText(total);
+    InsertOperator<TElement_Operation>(add->RightSide(), uint8_t(TOperationKind::Summ), total, counter);
+    auto* check = Insert<TElement_IfThen>(body);
+    InsertOperator<TElement_Compare>(check->Condition(), uint8_t(TCompareKind::More), total, limit);
+    auto* reset = Insert<TElement_Let>(static_cast<TTextorElement*>(check->Content()));
+    reset->LeftSide()->ReplaceText(total);
+    reset->RightSide()->ReplaceText(QStringLiteral("0"));
+    auto* call = Insert<TElement_IdentifierInMethod>(body);
+    call->Identifier()->ReplaceText(run + QString::number(i > 0 ? i - 1 : 0));
+    if (auto values = call->ParameterValues()->Values(); !values.empty()) values[0]->ReplaceText(counter);
+    Insert<TElement_Return>(body)->Result()->ReplaceText(total);
 }
 
 // An empty scheme of the program kind, as a new or loaded module starts.

@@ -79,31 +79,6 @@ void BuildObject(TTextorElement* root, const QString& n) {
     InsertOperator<TElement_Operation>(add->RightSide(), uint8_t(TOperationKind::Summ), u"Count"_s, u"AValue"_s);
 }
 
-// A routine that counts up to its parameter, adds into the unit-level total,
-// resets it past the limit, calls the routine before it and returns it.
-void BuildRoutine(TTextorElement* root, int i, const QString& total, const QString& limit) {
-    auto* method = InsertNamed<TElement_Method>(root, u"Run"_s + QString::number(i));
-    method->ResultType()->ReplaceText(u"int"_s);
-    InsertNamed<TElement_Parameter>(method->Parameters(), u"N"_s)->TypeField()->ReplaceText(u"int"_s);
-    TTextorElement* body = method->Body();
-    InsertNamed<TElement_Field>(body, u"I"_s)->TypeField()->ReplaceText(u"int"_s);
-    auto* loop = Insert<TElement_While>(body);
-    InsertOperator<TElement_Compare>(loop->Condition(), uint8_t(TCompareKind::Less), u"I"_s, u"N"_s);
-    auto* loopBody = static_cast<TTextorElement*>(loop->Content());
-    Insert<TElement_Inc>(loopBody)->Value()->ReplaceText(u"I"_s);
-    auto* add = Insert<TElement_Let>(loopBody);
-    add->LeftSide()->ReplaceText(total);
-    InsertOperator<TElement_Operation>(add->RightSide(), uint8_t(TOperationKind::Summ), total, u"I"_s);
-    auto* check = Insert<TElement_IfThen>(body);
-    InsertOperator<TElement_Compare>(check->Condition(), uint8_t(TCompareKind::More), total, limit);
-    auto* reset = Insert<TElement_Let>(static_cast<TTextorElement*>(check->Content()));
-    reset->LeftSide()->ReplaceText(total);
-    reset->RightSide()->ReplaceText(u"0"_s);
-    auto* call = Insert<TElement_IdentifierInMethod>(body);
-    call->Identifier()->ReplaceText(i > 0 ? u"Run"_s + QString::number(i - 1) : u"Run0"_s);
-    if (auto values = call->ParameterValues()->Values(); !values.empty()) values[0]->ReplaceText(u"I"_s);
-    Insert<TElement_Return>(body)->Result()->ReplaceText(total);
-}
 
 // Declarations (an enumeration with two items, a constant, a field), an
 // object and a routine using them.
@@ -115,7 +90,7 @@ void BuildGroup(TTextorElement* root, int i) {
     InsertNamed<TElement_Constant>(root, u"Limit"_s + n)->ValueField()->ReplaceText(u"100"_s);
     InsertNamed<TElement_Field>(root, u"Total"_s + n)->TypeField()->ReplaceText(u"int"_s);
     BuildObject(root, n);
-    BuildRoutine(root, i, u"Total"_s + n, u"Limit"_s + n);
+    BuildCountingRoutine(root, i, u"Total"_s + n, u"Limit"_s + n);
 }
 
 int GroupsFor(int elements) { return elements / kElementsPerGroup; }

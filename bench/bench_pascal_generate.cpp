@@ -8,9 +8,6 @@
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
-#include "pascal/elements/prCommandElements.h"
-#include "pascal/elements/prExpressionExElements.h"
-#include "pascal/elements/prIdentifierElements.h"
 #include "pascal/elements/prMethodElements.h"
 #include "pascal/elements/prScheme.h"
 #include "pascal/elements/prSimpleElements.h"
@@ -29,44 +26,20 @@
 
 namespace {
 
-using benchprogram::Insert;
+using benchprogram::BuildCountingRoutine;
 using benchprogram::InsertNamed;
-using benchprogram::InsertOperator;
 using benchprogram::NewProgramModule;
 
 using namespace Qt::StringLiterals;
 
 constexpr int kElementsPerGroup = 14;
 
-// A field and a routine that counts up to its parameter, adds into the
-// field, resets it past a limit, calls the routine before it and returns it.
+// A field and the counting routine that adds into it (the first routine
+// calls itself, every later one the routine before it).
 void BuildGroup(TTextorElement* root, int i) {
-    const QString n = QString::number(i);
-    const QString total = QStringLiteral("Total") + n;
+    const QString total = QStringLiteral("Total") + QString::number(i);
     InsertNamed<TElement_Field>(root, total)->TypeField()->ReplaceText(u"int"_s);
-    auto* method = InsertNamed<TElement_Method>(root, QStringLiteral("Run") + n);
-    method->ResultType()->ReplaceText(u"int"_s);
-    InsertNamed<TElement_Parameter>(method->Parameters(), u"N"_s)->TypeField()->ReplaceText(u"int"_s);
-    TTextorElement* body = method->Body();
-    InsertNamed<TElement_Field>(body, u"I"_s)->TypeField()->ReplaceText(u"int"_s);
-    auto* loop = Insert<TElement_While>(body);
-    InsertOperator<TElement_Compare>(loop->Condition(), uint8_t(TCompareKind::Less), u"I"_s, u"N"_s);
-    auto* loopBody = static_cast<TTextorElement*>(loop->Content());
-    Insert<TElement_Inc>(loopBody)->Value()->ReplaceText(u"I"_s);
-    auto* add = Insert<TElement_Let>(loopBody);
-    add->LeftSide()->ReplaceText(total);
-    InsertOperator<TElement_Operation>(add->RightSide(), uint8_t(TOperationKind::Summ), total, u"I"_s);
-    auto* check = Insert<TElement_IfThen>(body);
-    InsertOperator<TElement_Compare>(check->Condition(), uint8_t(TCompareKind::More), total, u"100"_s);
-    auto* reset = Insert<TElement_Let>(static_cast<TTextorElement*>(check->Content()));
-    reset->LeftSide()->ReplaceText(total);
-    reset->RightSide()->ReplaceText(u"0"_s);
-    if (i > 0) {
-        auto* call = Insert<TElement_IdentifierInMethod>(body);
-        call->Identifier()->ReplaceText(QStringLiteral("Run") + QString::number(i - 1));
-        if (auto values = call->ParameterValues()->Values(); !values.empty()) values[0]->ReplaceText(u"I"_s);
-    }
-    Insert<TElement_Return>(body)->Result()->ReplaceText(total);
+    BuildCountingRoutine(root, i, total, u"100"_s);
 }
 
 // The module of about `elements` elements written as a file (once per size).
