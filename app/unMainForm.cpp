@@ -538,6 +538,14 @@ bool TMainForm::ProcessBatchFile(const QString& fileName, bool save) {
     }
     TSchemeDescriptorRegistry::RunCommandLineOperations(*kind, kind->GetRoot(document->Scheme()),
                                                         m_global.CommandLine());
+    if (save && document->Scheme()->LoadedDamaged()) {
+        // Nobody sees the warning in a batch run: saving would replace the
+        // file by the part of it that could be read.
+        m_batchFailed = true;
+        ReportBatchError(PunctuateMessage(LoadStrFmt(strCannotReadFile, {fileName})) + QLatin1Char(' ') +
+                         PunctuateMessage(LoadStr(strDataProvidedAreCorrupt)));
+        return true;
+    }
     if (save) document->Save(m_documentor->Options.testFlag(doBackupFiles));
     return true;
 }

@@ -665,7 +665,7 @@ void TScheme::LoadFromFile(const QString& fileName) {
     TWaitScope wait;
     SetFileName(fileName);
     TNodePtr<TKnot> knot = TKnot::Create();
-    knot->LoadFromFile(fileName);
+    m_loadedDamaged = !knot->LoadFromFile(fileName);
     TSchemeLoader loader(this, m_messages, knot.get(), 0, fmFile);
     if (m_root) m_root->LoadFrom(&loader, knot.get());
     loader.Finish();

@@ -404,6 +404,9 @@ public:
 
     // Loading and saving (filers: diFilers; the loader below).
     void LoadFromFile(const QString& fileName);
+    // The last file loaded did not parse whole (what was read was loaded and
+    // a warning reported): saving it back would lose the rest.
+    bool LoadedDamaged() const noexcept { return m_loadedDamaged; }
     // Refuses (strSchemeTooDeepToSave) before writing anything a tree nested
     // deeper than the loader reads back.
     void SaveToFile(const QString& fileName, bool keepOldName = false);
@@ -425,6 +428,7 @@ private:
     mutable std::mutex m_linksLock;
     QList<TScheme*> m_links;
     QString m_fileName;
+    bool m_loadedDamaged = false;
     // Registered elements: a chain in registration order and an index by number.
     TElement* m_firstRegistered = nullptr;
     TElement* m_lastRegistered = nullptr;

@@ -266,4 +266,21 @@ TEST_F(ProgramRunTest, ExitSaveRewritesBothFilesWithBackupsWritesNoSessionAndAnU
     EXPECT_TRUE(errors.contains("notes.xyz")) << errors.toStdString();
 }
 
+// A file that does not parse whole was saved back by `-exit -save` as the
+// little that could be read, and the run ended with success.
+TEST_F(ProgramRunTest, ExitSaveLeavesAFileThatDoesNotParseAsItIsAndEndsWithOne) {
+    QByteArray garbage(100000, '\0');
+    for (qsizetype i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 7919 + 13) % 251);
+    QFile file(Path("Damaged.prm"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(garbage);
+    file.close();
+    QByteArray errors;
+    EXPECT_EQ(Run({QStringLiteral("-exit"), QStringLiteral("-save"), Path("Damaged.prm")}, &errors), 1);
+    EXPECT_TRUE(errors.contains("Damaged.prm")) << errors.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage) << "the file is left as it was";
+    EXPECT_FALSE(QFile::exists(Path("Damaged.~prm")));
+}
+
 }  // namespace
