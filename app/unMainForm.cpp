@@ -481,22 +481,6 @@ void TMainForm::SaveSession() {
 // ---------------------------------------------------------------------------
 // Batch mode
 
-namespace {
-
-// The text of the exception being handled.
-QString CurrentExceptionText() {
-    try {
-        throw;
-    } catch (const Exception& e) {
-        return e.Text();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return LoadStr(strError);
-    }
-}
-}  // namespace
-
 bool TMainForm::RunBatchMode() {
     TCommandLine& commandLine = m_global.CommandLine();
     const bool save = commandLine.HasSwitch(QStringLiteral("-save"));

@@ -1,6 +1,7 @@
 #include "core/cuLocalization.h"
 
 #include "core/cuKnot.h"
+#include "core/cuStringIds.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,6 +165,18 @@ QString FormatPlaceholders(const QString& text, const QStringList& args) {
 }
 
 QString LoadStrFmt(int id, const QStringList& args) { return FormatPlaceholders(LoadStr(id), args); }
+
+QString CurrentExceptionText() {
+    try {
+        throw;
+    } catch (const Exception& e) {
+        return e.Text();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return LoadStr(strError);
+    }
+}
 
 std::unique_ptr<QIODevice> OpenResourceStream(const QString& name, const QString& resType) {
     auto file = std::make_unique<QFile>(QStringLiteral(":/%1/%2").arg(resType, name));

@@ -76,6 +76,10 @@ QString LoadStr(int id);
 QString LoadStrFmt(int id, const QStringList& args);
 // The same rule applied to any template (used by LoadStrFmt).
 QString FormatPlaceholders(const QString& text, const QStringList& args);
+// Inside a catch block: the text of the exception being handled (an
+// Exception's localised text, a standard exception's what(), otherwise the
+// text "Error").
+QString CurrentExceptionText();
 
 // One entry of a table file, in file order.
 struct TStringEntry {

@@ -80,18 +80,6 @@ QString WithTrailingDelimiter(const QString& folder) {
     return EndsWithPathDelimiter(folder) ? folder : folder + QLatin1Char('/');
 }
 
-QString CurrentExceptionText() {
-    try {
-        throw;
-    } catch (const Exception& e) {
-        return e.Text();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return LoadStr(strError);
-    }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------

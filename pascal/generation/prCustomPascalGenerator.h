@@ -33,11 +33,13 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 class TCommandsContainer;
 class TCommandsContainerWithResult;
 class TCustomFullPropertyElement;
+class TCustomPropertyWithField;
 class TElement_PropertyArray;
 class TParametersContainer;
 class TCustomReferenceElement;
@@ -213,6 +215,10 @@ private:
     void GenerateClassProperty(TElement* element);
     void GenerateClassPropertyWithField(TElement* element);
     void GenerateClassPropertyWithSubObject(TElement* element);
+    // The private backing field and the public property of a property with a
+    // field (or sub-object), both typed, the field registered for its name.
+    std::pair<TPascalVariable*, TPascalClassProperty*> AddFieldAndProperty(TCustomPropertyWithField* property,
+                                                                          const QString& name);
     void GenerateClassPropertyArray(TElement* element);
     // The count property of an array property, with its access methods.
     TPascalClassProperty* GenerateArrayCount(TElement_PropertyArray* property);

@@ -129,17 +129,23 @@ void TCustomPascalGeneratorWorker::GenerateClassProperty(TElement* element) {
     GeneratePropertySection(element, property->WriteSection(), set, forClass);
 }
 
-void TCustomPascalGeneratorWorker::GenerateClassPropertyWithField(TElement* element) {
-    Visit(element);
-    auto* property = static_cast<TElement_PropertyWithField*>(element);
-    const QString name = NameOf(element);
+std::pair<TPascalVariable*, TPascalClassProperty*> TCustomPascalGeneratorWorker::AddFieldAndProperty(
+    TCustomPropertyWithField* property, const QString& name) {
     TPascalVariable* field = m_class.Class->AddField(TPascalVisibility::Private,
                                                      property->FieldName()->GetNameText(), QString());
     GenerateTypeReferenceOf(property->TypeField(), field->TypeName);
     RegisterItem(property->FieldName()->Item(), field);
     TPascalClassProperty* entry = m_class.Class->AddProperty(TPascalVisibility::Public, name, QString());
     GenerateTypeReferenceOf(property->TypeField(), entry->TypeName);
-    Register(element, entry);
+    Register(property, entry);
+    return {field, entry};
+}
+
+void TCustomPascalGeneratorWorker::GenerateClassPropertyWithField(TElement* element) {
+    Visit(element);
+    auto* property = static_cast<TElement_PropertyWithField*>(element);
+    const QString name = NameOf(element);
+    const auto [field, entry] = AddFieldAndProperty(property, name);
     entry->ReadAccess->AddCallTo(field);
     if (!property->HasSetter()) {
         entry->WriteAccess->AddCallTo(field);
@@ -158,13 +164,7 @@ void TCustomPascalGeneratorWorker::GenerateClassPropertyWithSubObject(TElement* 
     Visit(element);
     auto* property = static_cast<TElement_PropertyWithSubObject*>(element);
     const QString name = NameOf(element);
-    TPascalVariable* field = m_class.Class->AddField(TPascalVisibility::Private,
-                                                     property->FieldName()->GetNameText(), QString());
-    GenerateTypeReferenceOf(property->TypeField(), field->TypeName);
-    RegisterItem(property->FieldName()->Item(), field);
-    TPascalClassProperty* entry = m_class.Class->AddProperty(TPascalVisibility::Public, name, QString());
-    GenerateTypeReferenceOf(property->TypeField(), entry->TypeName);
-    Register(element, entry);
+    const auto [field, entry] = AddFieldAndProperty(property, name);
     // "FX := TX.Create" followed by the creation section, into commands before `before`.
     auto create = [&](TPascalMethodWithImplementation* method, TPascalCommands* commands, TPascalNode* before) {
         TPascalLet* let = commands->AddLet(before);
