@@ -218,7 +218,7 @@ void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const 
 }  // namespace
 
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
-                  const TRect& target) {
+                  const TRect& target, const TRect& visible) {
     if (target.IsEmpty() || source.isNull()) return;
     int left, right, top, bottom;
     FitZoneParts(zone.Left, zone.Right, target.Width(), left, right);
@@ -239,8 +239,11 @@ void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, co
     for (int col = 0; col < 3; ++col)
         for (int row = 0; row < 3; ++row) {
             const QRect from(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
-            const QRect to(tx[col], ty[row], tx[col + 1] - tx[col], ty[row + 1] - ty[row]);
-            DrawPart(painter, source, from, to, modeOf(col, row));
+            const TRect part{tx[col], ty[row], tx[col + 1], ty[row + 1]};
+            const bool meets = part.Left < visible.Right && part.Right > visible.Left && part.Top < visible.Bottom &&
+                               part.Bottom > visible.Top;
+            if (!meets) continue;
+            DrawPart(painter, source, from, part.ToQRect(), modeOf(col, row));
         }
 }
 
@@ -439,10 +442,10 @@ void TSheetTheme::DrawImage(QPainter& painter, int kind, int x, int y, TColor ti
     if (!image.isNull()) painter.drawImage(QPoint(x, y), image);
 }
 
-void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint) const {
+void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint, const TRect& visible) const {
     const TSheetThemeElementData& data = m_elements.at(size_t(kind));
     if (tint == clNone) tint = data.ColorOver;
-    DrawNinePart(painter, KindImage(kind, tint), data.Zone, data.FillModes, rect);
+    DrawNinePart(painter, KindImage(kind, tint), data.Zone, data.FillModes, rect, visible);
 }
 
 QSize TSheetTheme::GetSize(int kind) const {

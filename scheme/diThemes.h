@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <array>
+#include <limits>
 
 class QPainter;
 class TKnot;
@@ -112,6 +113,10 @@ struct TSheetThemeImageData {
 
 class TInstalledFaces;
 
+// A visible area that leaves nothing out.
+inline constexpr TRect kWholePlane{std::numeric_limits<int>::min(), std::numeric_limits<int>::min(),
+                                   std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
+
 class TSheetTheme {
 public:
     TSheetTheme();
@@ -163,8 +168,10 @@ public:
     // A single picture: the kind's Cut at (x, y), tinted by `tint`, or by the
     // kind's ColorOver when tint is none.
     void DrawImage(QPainter& painter, int kind, int x, int y, TColor tint = clNone) const;
-    // The kind drawn as a nine-part frame over rect (see DrawNinePart).
-    void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone) const;
+    // The kind drawn as a nine-part frame over rect (see DrawNinePart), the
+    // parts outside visible left out.
+    void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone,
+                   const TRect& visible = kWholePlane) const;
     QSize GetSize(int kind) const;
     int GetMinWidth(int kind) const;
     int GetMinHeight(int kind) const;
@@ -223,6 +230,8 @@ QRgb TintPixel(QRgb pixel, TColor tint) noexcept;
 void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fittedSecond) noexcept;
 // Draws `source` (premultiplied) as a nine-part frame over target: zone widths
 // fitted to the target, corners copied, edges and centre by their fill modes,
-// column by column, top to bottom.
+// column by column, top to bottom. Parts that do not meet visible (what a
+// paint pass shows, in the painter's coordinates) are left out: a frame drawn
+// part by part costs a call per part, however little of it shows.
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
-                  const TRect& target);
+                  const TRect& target, const TRect& visible = kWholePlane);

@@ -88,6 +88,24 @@ TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainterAndTheLastIsCut) {
     for (int y = 0; y < 40; ++y) ASSERT_EQ(out.pixel(32, y), Clear) << y;
 }
 
+// A paint pass that shows only part of a frame draws the parts that meet it,
+// each as a whole frame draws it, and leaves the others out.
+TEST(NinePartFrame, PartsOutsideTheVisibleAreaAreLeftOut) {
+    const QImage source = CoordinateImage(10, 10);
+    const std::array<int, 5> modes{tfmStretch, tfmTile, tfmStretch, tfmTile, tfmStretch};
+    const TRect target{0, 0, 40, 30};
+    const QImage whole = DrawNine(source, {3, 3, 3, 3}, modes, target, 40, 30);
+    QImage part = Target(40, 30);
+    QPainter p(&part);
+    DrawNinePart(p, source, {3, 3, 3, 3}, modes, target, TRect{20, 28, 25, 35});  // the bottom edge only
+    p.end();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool bottomEdge = y >= 27 && x >= 3 && x < 37;
+            ASSERT_EQ(part.pixel(x, y), bottomEdge ? whole.pixel(x, y) : Clear) << x << "," << y;
+        }
+}
+
 // The old rule of splitting fixed parts too big for the target divided by the
 // first part and could leave the second negative.
 TEST(NinePartFrame, ZonePartsForSmallTargetsSplitInProportion) {
