@@ -8,6 +8,7 @@
 #include "core/cuColors.h"
 #include "core/cuTypes.h"
 
+#include <QCache>
 #include <QFont>
 #include <QHash>
 #include <QImage>
@@ -117,8 +118,23 @@ class TInstalledFaces;
 inline constexpr TRect kWholePlane{std::numeric_limits<int>::min(), std::numeric_limits<int>::min(),
                                    std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
 
+// A frame of one kind, tint and size (TSheetTheme::DrawFrame).
+struct TThemeFrameKey {
+    int Kind = 0;
+    TColor Tint = 0;
+    int Width = 0;
+    int Height = 0;
+    friend bool operator==(const TThemeFrameKey&, const TThemeFrameKey&) = default;
+};
+size_t qHash(const TThemeFrameKey& key, size_t seed = 0) noexcept;
+
 class TSheetTheme {
 public:
+    // Frames of at most this many pixels are kept drawn, up to this many
+    // bytes of them in all (the least recently drawn go first).
+    static constexpr int kMaxKeptFramePixels = 32 * 1024;
+    static constexpr int kKeptFrameBytes = 8 * 1024 * 1024;
+
     TSheetTheme();
     TSheetTheme(const TSheetTheme&) = delete;
     TSheetTheme& operator=(const TSheetTheme&) = delete;
@@ -169,9 +185,12 @@ public:
     // kind's ColorOver when tint is none.
     void DrawImage(QPainter& painter, int kind, int x, int y, TColor tint = clNone) const;
     // The kind drawn as a nine-part frame over rect (see DrawNinePart), the
-    // parts outside visible left out.
+    // parts outside visible left out. A frame of at most kMaxKeptFramePixels
+    // is drawn once per kind, tint and size and kept: drawn again, it is one
+    // picture instead of nine parts, with the same pixels.
     void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone,
                    const TRect& visible = kWholePlane) const;
+    int KeptFrameCount() const { return int(m_frames.count()); }
     QSize GetSize(int kind) const;
     int GetMinWidth(int kind) const;
     int GetMinHeight(int kind) const;
@@ -197,6 +216,7 @@ private:
 
     mutable std::array<QImage, tekCount> m_cutImages;
     mutable std::array<QHash<TColor, QImage>, tekCount> m_tinted;
+    mutable QCache<TThemeFrameKey, QImage> m_frames{kKeptFrameBytes};
 };
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QMap>
 #include <QPainter>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -264,6 +265,62 @@ TEST(BuiltInTheme, LoadsAndEveryKindResolvesAndDraws) {
         EXPECT_NE(out, Target(140, 40));
     }
     for (int f = 0; f < tfkCount; ++f) EXPECT_FALSE(theme.GetFontData(f).Name.isEmpty()) << f;
+}
+
+// A frame drawn on a coloured target under a moved origin and a clip, as a
+// paint pass draws it.
+template <class Paint>
+QImage PaintedFrame(const TRect& visible, Paint paint) {
+    QImage out(90, 40, QImage::Format_ARGB32_Premultiplied);
+    out.fill(qRgba(200, 180, 20, 255));
+    QPainter p(&out);
+    p.translate(-3, 2);
+    p.setClipRect(visible.ToQRect());
+    paint(p);
+    p.end();
+    return out;
+}
+
+// Frames are kept drawn per kind, tint and size: drawn, and drawn again from
+// what was kept, they give the pixels of their parts, each kept once; a theme
+// loaded again forgets them.
+TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain) {
+    TSheetTheme theme;
+    theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
+    const TRect rect{5, 4, 75, 26};
+    const TRect visible{30, 0, 200, 20};
+    QSet<QPair<int, TColor>> frames;
+    for (int k = 0; k < tekCount; ++k) {
+        if (!TSheetTheme::IsFrameKind(k)) continue;
+        SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString());
+        const TSheetThemeElementData& e = theme.GetElementData(k);
+        for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
+            const TColor drawn = tint == clNone ? e.ColorOver : tint;
+            const QImage& source = theme.KindImage(k, drawn);
+            const QImage parts =
+                PaintedFrame(visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); });
+            for (int round = 0; round < 2; ++round)
+                ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }), parts)
+                    << "round " << round;
+            if (!source.isNull()) frames.insert({k, drawn});
+        }
+    }
+    EXPECT_EQ(theme.KeptFrameCount(), frames.size()) << "once per kind, tint and size";
+
+    const char* text = "<T><Element Cut=0,0,10,10 Zone=3,3,3,3/></T>";
+    theme.Load(*KnotFromText(text), TestThemeImage());
+    PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, tekElement, rect, clNone, visible); });
+    ASSERT_EQ(theme.KeptFrameCount(), 1);
+    QImage green = TestThemeImage();
+    green.fill(qRgba(0, 120, 0, 255));
+    theme.Load(*KnotFromText(text), green);
+    EXPECT_EQ(theme.KeptFrameCount(), 0);
+    const TSheetThemeElementData& e = theme.GetElementData(tekElement);
+    const QImage parts = PaintedFrame(visible, [&](QPainter& p) {
+        DrawNinePart(p, theme.KindImage(tekElement, e.ColorOver), e.Zone, e.FillModes, rect);
+    });
+    EXPECT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, tekElement, rect, clNone, visible); }), parts)
+        << "the new image";
 }
 
 TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
