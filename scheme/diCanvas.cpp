@@ -355,7 +355,7 @@ void TCustomSheetCanvas::DrawThemeImage(int kind, const QPoint& at, TColor tint)
 }
 
 void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint) {
-    Theme().DrawFrame(Painter(), kind, rect, tint);
+    Theme().DrawFrame(Painter(), kind, rect, tint, m_paintRect);
 }
 
 QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }

@@ -78,10 +78,10 @@ public:
 };
 
 // The rectangles invalidated inside a sheet's update bracket (sheet
-// coordinates). A new one joins a kept one when their bounds are at most
-// twice as large as the two together; beyond kMaxRects the pair whose bounds
-// waste least joins. So a changed line and a far strip stay two small
-// repaints instead of one large one.
+// coordinates). A new one joins a kept one when their bounds are at most a
+// third larger than the two together; beyond kMaxRects the pair whose bounds
+// waste least joins. So a changed line and a far strip, or a box a few lines
+// below it, stay two small repaints instead of one large one.
 class TRepaintAreas {
 public:
     static constexpr size_t kMaxRects = 4;

@@ -218,7 +218,7 @@ void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const 
 }  // namespace
 
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
-                  const TRect& target) {
+                  const TRect& target, const TRect& visible) {
     if (target.IsEmpty() || source.isNull()) return;
     int left, right, top, bottom;
     FitZoneParts(zone.Left, zone.Right, target.Width(), left, right);
@@ -239,8 +239,11 @@ void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, co
     for (int col = 0; col < 3; ++col)
         for (int row = 0; row < 3; ++row) {
             const QRect from(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
-            const QRect to(tx[col], ty[row], tx[col + 1] - tx[col], ty[row + 1] - ty[row]);
-            DrawPart(painter, source, from, to, modeOf(col, row));
+            const TRect part{tx[col], ty[row], tx[col + 1], ty[row + 1]};
+            const bool meets = part.Left < visible.Right && part.Right > visible.Left && part.Top < visible.Bottom &&
+                               part.Bottom > visible.Top;
+            if (!meets) continue;
+            DrawPart(painter, source, from, part.ToQRect(), modeOf(col, row));
         }
 }
 
@@ -412,6 +415,11 @@ void TSheetTheme::Scale(int pointDelta, int percent) {
 void TSheetTheme::DropCaches() {
     for (QImage& image : m_cutImages) image = QImage();
     for (auto& tinted : m_tinted) tinted.clear();
+    m_frames.clear();
+}
+
+size_t qHash(const TThemeFrameKey& key, size_t seed) noexcept {
+    return qHashMulti(seed, key.Kind, key.Tint, key.Width, key.Height);
 }
 
 const QImage& TSheetTheme::KindImage(int kind, TColor tint) const {
@@ -439,10 +447,36 @@ void TSheetTheme::DrawImage(QPainter& painter, int kind, int x, int y, TColor ti
     if (!image.isNull()) painter.drawImage(QPoint(x, y), image);
 }
 
-void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint) const {
+// The parts do not overlap, so a frame drawn on a clear picture and that
+// picture drawn over the target give the pixels the parts drawn there give.
+void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint, const TRect& visible) const {
     const TSheetThemeElementData& data = m_elements.at(size_t(kind));
     if (tint == clNone) tint = data.ColorOver;
-    DrawNinePart(painter, KindImage(kind, tint), data.Zone, data.FillModes, rect);
+    const QImage& source = KindImage(kind, tint);
+    if (rect.IsEmpty() || source.isNull()) return;
+    if (int64_t(rect.Width()) * rect.Height() > kMaxKeptFramePixels) {
+        DrawNinePart(painter, source, data.Zone, data.FillModes, rect, visible);
+        return;
+    }
+    const TRect shown{std::max(rect.Left, visible.Left), std::max(rect.Top, visible.Top),
+                      std::min(rect.Right, visible.Right), std::min(rect.Bottom, visible.Bottom)};
+    if (shown.IsEmpty()) return;
+    const TThemeFrameKey key{kind, tint, rect.Width(), rect.Height()};
+    QImage* frame = m_frames.object(key);
+    if (!frame) {
+        frame = new QImage(rect.Width(), rect.Height(), QImage::Format_ARGB32_Premultiplied);
+        frame->fill(Qt::transparent);
+        QPainter onFrame(frame);
+        DrawNinePart(onFrame, source, data.Zone, data.FillModes, TRect{0, 0, rect.Width(), rect.Height()});
+        onFrame.end();
+        const qsizetype bytes = frame->sizeInBytes();
+        if (!m_frames.insert(key, frame, bytes)) {  // too large to keep: the cache has freed it
+            DrawNinePart(painter, source, data.Zone, data.FillModes, rect, visible);
+            return;
+        }
+    }
+    painter.drawImage(QPoint(shown.Left, shown.Top), *frame,
+                      QRect(shown.Left - rect.Left, shown.Top - rect.Top, shown.Width(), shown.Height()));
 }
 
 QSize TSheetTheme::GetSize(int kind) const {

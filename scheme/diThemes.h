@@ -8,6 +8,7 @@
 #include "core/cuColors.h"
 #include "core/cuTypes.h"
 
+#include <QCache>
 #include <QFont>
 #include <QHash>
 #include <QImage>
@@ -15,6 +16,7 @@
 #include <QStringList>
 
 #include <array>
+#include <limits>
 
 class QPainter;
 class TKnot;
@@ -112,8 +114,27 @@ struct TSheetThemeImageData {
 
 class TInstalledFaces;
 
+// A visible area that leaves nothing out.
+inline constexpr TRect kWholePlane{std::numeric_limits<int>::min(), std::numeric_limits<int>::min(),
+                                   std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
+
+// A frame of one kind, tint and size (TSheetTheme::DrawFrame).
+struct TThemeFrameKey {
+    int Kind = 0;
+    TColor Tint = 0;
+    int Width = 0;
+    int Height = 0;
+    friend bool operator==(const TThemeFrameKey&, const TThemeFrameKey&) = default;
+};
+size_t qHash(const TThemeFrameKey& key, size_t seed = 0) noexcept;
+
 class TSheetTheme {
 public:
+    // Frames of at most this many pixels are kept drawn, up to this many
+    // bytes of them in all (the least recently drawn go first).
+    static constexpr int kMaxKeptFramePixels = 32 * 1024;
+    static constexpr int kKeptFrameBytes = 8 * 1024 * 1024;
+
     TSheetTheme();
     TSheetTheme(const TSheetTheme&) = delete;
     TSheetTheme& operator=(const TSheetTheme&) = delete;
@@ -163,8 +184,13 @@ public:
     // A single picture: the kind's Cut at (x, y), tinted by `tint`, or by the
     // kind's ColorOver when tint is none.
     void DrawImage(QPainter& painter, int kind, int x, int y, TColor tint = clNone) const;
-    // The kind drawn as a nine-part frame over rect (see DrawNinePart).
-    void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone) const;
+    // The kind drawn as a nine-part frame over rect (see DrawNinePart), the
+    // parts outside visible left out. A frame of at most kMaxKeptFramePixels
+    // is drawn once per kind, tint and size and kept: drawn again, it is one
+    // picture instead of nine parts, with the same pixels.
+    void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone,
+                   const TRect& visible = kWholePlane) const;
+    int KeptFrameCount() const { return int(m_frames.count()); }
     QSize GetSize(int kind) const;
     int GetMinWidth(int kind) const;
     int GetMinHeight(int kind) const;
@@ -190,6 +216,7 @@ private:
 
     mutable std::array<QImage, tekCount> m_cutImages;
     mutable std::array<QHash<TColor, QImage>, tekCount> m_tinted;
+    mutable QCache<TThemeFrameKey, QImage> m_frames{kKeptFrameBytes};
 };
 
 // ---------------------------------------------------------------------------
@@ -223,6 +250,8 @@ QRgb TintPixel(QRgb pixel, TColor tint) noexcept;
 void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fittedSecond) noexcept;
 // Draws `source` (premultiplied) as a nine-part frame over target: zone widths
 // fitted to the target, corners copied, edges and centre by their fill modes,
-// column by column, top to bottom.
+// column by column, top to bottom. Parts that do not meet visible (what a
+// paint pass shows, in the painter's coordinates) are left out: a frame drawn
+// part by part costs a call per part, however little of it shows.
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
-                  const TRect& target);
+                  const TRect& target, const TRect& visible = kWholePlane);

@@ -30,10 +30,13 @@ constexpr int kWheelNotch = 120;
 void ClearScrollBar(QAbstractScrollArea& area, Qt::Orientation bar) {
     QScrollBar* scrollBar = bar == Qt::Horizontal ? area.horizontalScrollBar() : area.verticalScrollBar();
     scrollBar->setRange(0, 0);
-    if (bar == Qt::Horizontal)
-        area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    else
+    // Setting a policy lays the children out again: only a change is set.
+    if (bar == Qt::Horizontal) {
+        if (area.horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
+            area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    } else if (area.verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
         area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
 }
 
 bool IsArrowKey(int key) noexcept {
@@ -123,6 +126,13 @@ TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int vi
     return {within(min), within(max)};
 }
 
+int RangeBoxExtent(int kept, int content, int visible, int slack) noexcept {
+    if (slack <= 0 || content <= visible) return content;
+    if (kept >= content && int64_t(kept) - content < 2 * int64_t(slack)) return kept;
+    const int64_t steps = (int64_t(content) + slack - 1) / slack;
+    return int(std::min<int64_t>(steps * slack, std::numeric_limits<int>::max()));
+}
+
 TRangeStrips RangeChangeStrips(QSize from, QSize to, int margin) noexcept {
     auto clamp = [](int64_t v) { return int(std::clamp<int64_t>(v, -kMaxScrollPosition, kMaxScrollPosition)); };
     const int64_t wideLow = std::min(from.width(), to.width()), wideHigh = std::max(from.width(), to.width());
@@ -153,11 +163,18 @@ TRangeBox::TRangeBox(QWidget* parent) : TPlaceBox(parent), m_blink(TTimerService
     viewport()->setMouseTracking(true);
     horizontalScrollBar()->setSingleStep(kLineStep);
     verticalScrollBar()->setSingleStep(kLineStep);
-    // A click on a bar takes the focus first, when the box can have it.
-    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        // A click on a bar takes the focus first, when the box can have it.
         connect(bar, &QAbstractSlider::actionTriggered, this, [this] {
             if (focusPolicy() != Qt::NoFocus) setFocus(Qt::OtherFocusReason);
         });
+        // Qt lays the children out again after every change of a bar's
+        // range, which repaints both bars (a tall gradient each, in the
+        // styles that draw one) though only one thumb changed. The box lays
+        // them out itself when a bar comes or goes (UpdateScrollBar) and
+        // when it is shown.
+        disconnect(bar, &QAbstractSlider::rangeChanged, this, nullptr);
+    }
     m_blink->SetOnTick([this] { BlinkCaret(); });
     m_lastSize = GetVisibleSize();
     UpdateScrollBars();
@@ -202,7 +219,20 @@ void TRangeBox::SetRange(QSize range) {
         InvalidateContent(strips.Bottom);
     }
     m_range = range;
+    // Content within the extent kept changes nothing of the bars.
+    if (ExtentFor(GetVisibleSize()) != m_extent) UpdateScrollBars();
+}
+
+void TRangeBox::SetRangeSlack(QSize slack) {
+    slack = slack.expandedTo(QSize(0, 0));
+    if (slack == m_slack) return;
+    m_slack = slack;
     UpdateScrollBars();
+}
+
+QSize TRangeBox::ExtentFor(QSize visible) const noexcept {
+    return QSize(RangeBoxExtent(m_extent.width(), m_range.width(), visible.width(), m_slack.width()),
+                 RangeBoxExtent(m_extent.height(), m_range.height(), visible.height(), m_slack.height()));
 }
 
 QSize TRangeBox::GetVisibleSize() const {
@@ -211,11 +241,11 @@ QSize TRangeBox::GetVisibleSize() const {
 }
 
 TScrollLimits TRangeBox::HorizontalLimits() const {
-    return RangeBoxScrollLimits(m_clipping, m_range.width(), GetVisibleSize().width(), m_spacing);
+    return RangeBoxScrollLimits(m_clipping, m_extent.width(), GetVisibleSize().width(), m_spacing);
 }
 
 TScrollLimits TRangeBox::VerticalLimits() const {
-    return RangeBoxScrollLimits(m_clipping, m_range.height(), GetVisibleSize().height(), m_spacing);
+    return RangeBoxScrollLimits(m_clipping, m_extent.height(), GetVisibleSize().height(), m_spacing);
 }
 
 void TRangeBox::SetScrollPosition(QPoint position) {
@@ -279,6 +309,7 @@ void TRangeBox::InvalidateContent(const TRect& content) { InvalidateRect(Content
 // the bars again, which ends this update.
 void TRangeBox::UpdateScrollBars(QSize visible) {
     const int update = ++m_barsUpdate;
+    m_extent = ExtentFor(visible);
     {
         const QScopedValueRollback<bool> syncing(m_syncingBars, true);
         struct TBar {
@@ -290,10 +321,10 @@ void TRangeBox::UpdateScrollBars(QSize visible) {
         };
         const TBar bars[] = {
             {Qt::Horizontal, bool(m_scrollBars & rbsHorizontal),
-             RangeBoxScrollLimits(m_clipping, m_range.width(), visible.width(), m_spacing), visible.width(),
+             RangeBoxScrollLimits(m_clipping, m_extent.width(), visible.width(), m_spacing), visible.width(),
              bool(m_options & rboDisableNoScrollHorz)},
             {Qt::Vertical, bool(m_scrollBars & rbsVertical),
-             RangeBoxScrollLimits(m_clipping, m_range.height(), visible.height(), m_spacing), visible.height(),
+             RangeBoxScrollLimits(m_clipping, m_extent.height(), visible.height(), m_spacing), visible.height(),
              bool(m_options & rboDisableNoScrollVert)}};
         for (const TBar& bar : bars)
             if (bar.Allowed)
@@ -317,7 +348,12 @@ void TRangeBox::UpdateScrollBars(QSize visible) {
 // view both leave, so a bar goes only when the content fits without it.
 void TRangeBox::showEvent(QShowEvent* event) {
     TPlaceBox::showEvent(event);
-    if (m_barsShownOnCreation) return;
+    if (m_barsShownOnCreation) {
+        // Ranges set while hidden laid nothing out.
+        QEvent layout(QEvent::LayoutRequest);
+        QAbstractScrollArea::event(&layout);
+        return;
+    }
     m_barsShownOnCreation = true;
     QSize visible = maximumViewportSize();
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);

@@ -114,6 +114,15 @@ TScrollLimits RangeBoxScrollLimits(TRangeBoxClipping clipping, int range, int vi
 // [position, position + visible): the far edge first, then the near edge.
 int ScrollIntoView(int position, int visible, int nearEdge, int farEdge) noexcept;
 
+// The extent of one axis that a range box scrolls over, for content of the
+// given size in a view of the given size with the extent kept so far: the
+// content itself without slack or while it fits the view; else the kept
+// extent while it holds the content and is less than two slack steps larger,
+// or the content rounded up to a whole number of steps. Content that widens
+// and narrows by a little at a time (typing in its widest line) then leaves
+// the bars alone, and no content is ever out of reach.
+int RangeBoxExtent(int kept, int content, int visible, int slack) noexcept;
+
 // The content strips that a change of the range from one size to another
 // uncovers or covers: the one right of the narrower width (as high as the
 // higher range) and the one below the lower height (as wide as the wider
@@ -164,6 +173,13 @@ public:
     // the page rectangle when that is shown.
     QSize Range() const noexcept { return m_range; }
     void SetRange(QSize range);
+    // The step of each side's slack (RangeBoxExtent), 0 by default: the
+    // extent scrolled over, the bars and the limits, may then exceed the
+    // range by less than two steps.
+    QSize RangeSlack() const noexcept { return m_slack; }
+    void SetRangeSlack(QSize slack);
+    // The size scrolled over: the range with its slack.
+    QSize Extent() const noexcept { return m_extent; }
     // The content point shown at the client origin.
     QPoint ScrollPosition() const noexcept { return m_position; }
     // Clamped to the limits; nothing happens when unchanged.
@@ -234,6 +250,8 @@ private:
     // Sets the bars for a view of the given size. Nothing is repainted but
     // what a scroll the new limits force uncovers.
     void UpdateScrollBars(QSize visible);
+    // The extent for the range in a view of the given size.
+    QSize ExtentFor(QSize visible) const noexcept;
     void SyncScrollBarValues();
     void UpdateCaret();
     void BlinkCaret();
@@ -251,6 +269,8 @@ private:
     TRangeBoxScrollBars m_scrollBars = rbsBoth;
     int m_spacing = 0;
     QSize m_range = kInitialRange;
+    QSize m_slack{0, 0};
+    QSize m_extent = kInitialRange;
     QPoint m_position;
     QSize m_lastSize;
     TRect m_caretWanted;

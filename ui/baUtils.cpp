@@ -64,10 +64,17 @@ void UpdateScrollBar(QAbstractScrollArea& area, Qt::Orientation bar, int min, in
     if (page > 0) scrollBar->setPageStep(page);
     const bool canScroll = last > min;
     const Qt::ScrollBarPolicy policy = disableNoScroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
-    if (bar == Qt::Horizontal)
-        area.setHorizontalScrollBarPolicy(policy);
-    else
-        area.setVerticalScrollBarPolicy(policy);
+    // Setting a policy lays the area's children out again, which repaints
+    // both bars: it is set only when it changes or the bar comes or goes.
+    const bool horizontal = bar == Qt::Horizontal;
+    const bool shown = disableNoScroll || canScroll;
+    if ((horizontal ? area.horizontalScrollBarPolicy() : area.verticalScrollBarPolicy()) != policy ||
+        scrollBar->isVisibleTo(&area) != shown) {
+        if (horizontal)
+            area.setHorizontalScrollBarPolicy(policy);
+        else
+            area.setVerticalScrollBarPolicy(policy);
+    }
     scrollBar->setEnabled(canScroll);
 }
 

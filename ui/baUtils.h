@@ -252,7 +252,8 @@ constexpr int ScrollBottomPos = std::numeric_limits<int>::max();
 
 // Sets the range (min..max) and page of a scroll bar of the area: positions
 // run from min to max - page + 1. A bar that cannot scroll is hidden, or shown
-// disabled with disableNoScroll.
+// disabled with disableNoScroll. The area's children are laid out again (which
+// repaints both bars) only when the policy changes or the bar comes or goes.
 void UpdateScrollBar(QAbstractScrollArea& area, Qt::Orientation bar, int min, int max, int page,
                      bool disableNoScroll);
 // The position a scroll request asks for: a line or a page up or down from

@@ -420,6 +420,7 @@ TSheetForm::TSheetForm(QWidget* parent, TSheetFormSettings* settings)
     m_rb1->SetClipping(rbcTopLeft);
     m_rb1->SetOptions(rboWantArrows | rboNotBuffered | rboDisableNoScrollVert);
     m_rb1->SetScrollBars(rbsBoth);
+    m_rb1->SetRangeSlack(QSize(kContentWidthSlack, 0));
     m_rb1->setMouseTracking(true);
     m_rb1->viewport()->setMouseTracking(true);
     m_rb1->OnKeyDown = [this](TRangeBox&, QKeyEvent& event) { rb1KeyEvent(event); };

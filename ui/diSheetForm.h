@@ -202,6 +202,9 @@ class TSheetForm : public QWidget {
 public:
     static constexpr int kHintReshowMs = 165;
     static constexpr int kCaretMargin = 30;
+    // The step of the slack of the content's width on the range box: typing
+    // in the widest line changes the horizontal bar only every few letters.
+    static constexpr int kContentWidthSlack = 32;
 
     // settings: the "SheetForm" section (nil: hints are shown).
     explicit TSheetForm(QWidget* parent = nullptr, TSheetFormSettings* settings = SheetFormSettings());

@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QMap>
 #include <QPainter>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -86,6 +87,24 @@ TEST(NinePartFrame, TilesStartAtThePartUnderATranslatedPainterAndTheLastIsCut) {
     for (int x = 6; x < 29; ++x) EXPECT_EQ(qRed(out.pixel(x, 12)), (3 + (x - 6) % 4) * 10) << x;
     for (int y = 10; y < 33; ++y) EXPECT_EQ(qGreen(out.pixel(8, y)), (3 + (y - 10) % 4) * 10) << y;
     for (int y = 0; y < 40; ++y) ASSERT_EQ(out.pixel(32, y), Clear) << y;
+}
+
+// A paint pass that shows only part of a frame draws the parts that meet it,
+// each as a whole frame draws it, and leaves the others out.
+TEST(NinePartFrame, PartsOutsideTheVisibleAreaAreLeftOut) {
+    const QImage source = CoordinateImage(10, 10);
+    const std::array<int, 5> modes{tfmStretch, tfmTile, tfmStretch, tfmTile, tfmStretch};
+    const TRect target{0, 0, 40, 30};
+    const QImage whole = DrawNine(source, {3, 3, 3, 3}, modes, target, 40, 30);
+    QImage part = Target(40, 30);
+    QPainter p(&part);
+    DrawNinePart(p, source, {3, 3, 3, 3}, modes, target, TRect{20, 28, 25, 35});  // the bottom edge only
+    p.end();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool bottomEdge = y >= 27 && x >= 3 && x < 37;
+            ASSERT_EQ(part.pixel(x, y), bottomEdge ? whole.pixel(x, y) : Clear) << x << "," << y;
+        }
 }
 
 // The old rule of splitting fixed parts too big for the target divided by the
@@ -246,6 +265,62 @@ TEST(BuiltInTheme, LoadsAndEveryKindResolvesAndDraws) {
         EXPECT_NE(out, Target(140, 40));
     }
     for (int f = 0; f < tfkCount; ++f) EXPECT_FALSE(theme.GetFontData(f).Name.isEmpty()) << f;
+}
+
+// A frame drawn on a coloured target under a moved origin and a clip, as a
+// paint pass draws it.
+template <class Paint>
+QImage PaintedFrame(const TRect& visible, Paint paint) {
+    QImage out(90, 40, QImage::Format_ARGB32_Premultiplied);
+    out.fill(qRgba(200, 180, 20, 255));
+    QPainter p(&out);
+    p.translate(-3, 2);
+    p.setClipRect(visible.ToQRect());
+    paint(p);
+    p.end();
+    return out;
+}
+
+// Frames are kept drawn per kind, tint and size: drawn, and drawn again from
+// what was kept, they give the pixels of their parts, each kept once; a theme
+// loaded again forgets them.
+TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain) {
+    TSheetTheme theme;
+    theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
+    const TRect rect{5, 4, 75, 26};
+    const TRect visible{30, 0, 200, 20};
+    QSet<QPair<int, TColor>> frames;
+    for (int k = 0; k < tekCount; ++k) {
+        if (!TSheetTheme::IsFrameKind(k)) continue;
+        SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString());
+        const TSheetThemeElementData& e = theme.GetElementData(k);
+        for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
+            const TColor drawn = tint == clNone ? e.ColorOver : tint;
+            const QImage& source = theme.KindImage(k, drawn);
+            const QImage parts =
+                PaintedFrame(visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); });
+            for (int round = 0; round < 2; ++round)
+                ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }), parts)
+                    << "round " << round;
+            if (!source.isNull()) frames.insert({k, drawn});
+        }
+    }
+    EXPECT_EQ(theme.KeptFrameCount(), frames.size()) << "once per kind, tint and size";
+
+    const char* text = "<T><Element Cut=0,0,10,10 Zone=3,3,3,3/></T>";
+    theme.Load(*KnotFromText(text), TestThemeImage());
+    PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, tekElement, rect, clNone, visible); });
+    ASSERT_EQ(theme.KeptFrameCount(), 1);
+    QImage green = TestThemeImage();
+    green.fill(qRgba(0, 120, 0, 255));
+    theme.Load(*KnotFromText(text), green);
+    EXPECT_EQ(theme.KeptFrameCount(), 0);
+    const TSheetThemeElementData& e = theme.GetElementData(tekElement);
+    const QImage parts = PaintedFrame(visible, [&](QPainter& p) {
+        DrawNinePart(p, theme.KindImage(tekElement, e.ColorOver), e.Zone, e.FillModes, rect);
+    });
+    EXPECT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, tekElement, rect, clNone, visible); }), parts)
+        << "the new image";
 }
 
 TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {

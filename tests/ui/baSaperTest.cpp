@@ -2,6 +2,7 @@
 // bringing a rectangle into view, and a shown box that hands mouse events over
 // in content coordinates, scrolls by wheel, keys and bar, repaints only the
 // uncovered strip (and only the page rectangle's strips for a new range),
+// repaints only the bar whose range changed (none within the range's slack),
 // shows its caret only while focused, pans in pan mode, and a picture for
 // review ("rangebox-review.png" in the build folder).
 
@@ -46,6 +47,24 @@ TEST(RangeBoxLimits, ScrollIntoViewBringsTheFarEdgeThenTheNearEdgeIn) {
         EXPECT_EQ(ScrollIntoView(c.Int("Position"), c.Int("Visible"), c.Int("Near"), c.Int("Far")), c.Int("Expected"))
             << c.Text();
 }
+
+TEST(RangeBoxLimits, TheExtentKeepsItsSlackAndNeverLeavesContentOutOfReach) {
+    for (const CaseRow& c : LoadCases("ui/saper.txt", "Extent")) {
+        const int extent = RangeBoxExtent(c.Int("Kept"), c.Int("Content"), c.Int("Visible"), c.Int("Slack"));
+        EXPECT_EQ(extent, c.Int("Expected")) << c.Text();
+        EXPECT_GE(extent, c.Int("Content")) << c.Text();
+    }
+}
+
+// Counts the paint events a widget gets.
+struct TPaintCounter : QObject {
+    explicit TPaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int Paints = 0;
+};
 
 // A shown range box over 1000 x 800 of content, its caret timer by hand.
 class RangeBox : public ::testing::Test {
@@ -301,6 +320,52 @@ TEST_F(RangeBox, ARangeChangeRepaintsOnlyThePageRectStripsAndMatchesAFullRepaint
     box->SetRange(QSize(120, 40));
     QApplication::processEvents();
     EXPECT_TRUE(Painted.isEmpty()) << "the same range";
+}
+
+// A bar whose range, value and page stay is not repainted when the other
+// bar's range changes; with a slack, content that widens and narrows within
+// it repaints neither bar, and the content stays within reach.
+TEST_F(RangeBox, ARangeChangeRepaintsOnlyItsOwnBarAndNoneWithinTheSlack) {
+    QApplication::processEvents();
+    QScrollBar& horizontal = *box->horizontalScrollBar();
+    TPaintCounter horizontalPaints(&horizontal), verticalPaints(box->verticalScrollBar());
+    box->SetRange(QSize(1008, 800));
+    QApplication::processEvents();
+    EXPECT_GE(horizontalPaints.Paints, 1);
+    EXPECT_EQ(verticalPaints.Paints, 0);
+
+    box->SetRangeSlack(QSize(32, 0));
+    box->SetRange(QSize(1016, 800));
+    QApplication::processEvents();
+    EXPECT_EQ(box->Extent(), QSize(1024, 800));
+    const int maximum = horizontal.maximum();
+    horizontalPaints.Paints = verticalPaints.Paints = 0;
+    for (int width : {1010, 1024, 1001, 961}) {
+        box->SetRange(QSize(width, 800));
+        QApplication::processEvents();
+        EXPECT_EQ(box->Range(), QSize(width, 800));
+        EXPECT_GE(box->HorizontalLimits().Max + box->GetVisibleSize().width(), width) << "out of reach";
+    }
+    EXPECT_EQ(horizontal.maximum(), maximum);
+    EXPECT_EQ(horizontalPaints.Paints + verticalPaints.Paints, 0);
+    box->SetRange(QSize(960, 800));
+    EXPECT_EQ(box->Extent(), QSize(960, 800)) << "two steps narrower";
+    box->SetRange(QSize(100, 800));
+    QApplication::processEvents();
+    EXPECT_FALSE(horizontal.isVisible()) << "content that fits the view keeps no slack";
+}
+
+// The box lays its bars out itself: a bar that comes or goes while the box
+// is hidden does so when it is shown again.
+TEST_F(RangeBox, ABarThatComesOrGoesWhileHiddenDoesSoWhenShown) {
+    for (const bool wide : {false, true}) {
+        box->hide();
+        box->SetRange(QSize(wide ? 1000 : 50, 800));
+        box->show();
+        QApplication::processEvents();
+        EXPECT_EQ(box->horizontalScrollBar()->isVisible(), wide);
+        EXPECT_TRUE(box->verticalScrollBar()->isVisible());
+    }
 }
 
 TEST_F(RangeBox, ShowsTheCaretOnlyWhileFocusedAndMovesItWithTheContent) {

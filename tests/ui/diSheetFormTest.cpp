@@ -35,6 +35,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
 #include <QSet>
 #include <QMouseEvent>
 #include <QTest>
@@ -531,6 +533,53 @@ TEST_F(SheetForm, TypingThatResizesTheContentRepaintsOnlyWhatChangedAndMatchesAF
     EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gammawi"));
     EXPECT_GE(contentSizes.size(), 4) << "the keys changed the content's size";
     view.removeEventFilter(&spy);
+}
+
+// Typing a letter and taking it back in a line wider than the view changes
+// the content's width at every key: the scroll bars are not repainted (the
+// range keeps its slack), only a part of the view is, what lies right of the
+// edited text shows as a full repaint shows it, and the content's right edge
+// stays within reach.
+TEST_F(SheetForm, KeysInALineWiderThanTheViewRepaintNeitherScrollBar) {
+    struct TPaintSpy : QObject {
+        QRegion Painted;
+        int Paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::Paint) return false;
+            ++Paints;
+            Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } view, horizontal, vertical;
+    text->SetTextorOptions(text->TextorOptions() | toMaxWidthUnbounded);
+    text->SetText(QStringLiteral("a line that is not wrapped and is wider than the view of the form"));
+    text->SetVisualParent(sheet.Root());  // whose size follows the text's
+    Layout();
+    text->FocusText(TTextFocusPlace::End);
+    QCoreApplication::processEvents();
+    ASSERT_GT(sheet.GetContentWidth(), Box().GetVisibleSize().width());
+    ASSERT_TRUE(Box().horizontalScrollBar()->isVisible());
+    Press(Qt::Key_Q);
+    Press(Qt::Key_Backspace);
+    QCoreApplication::processEvents();
+    Box().viewport()->installEventFilter(&view);
+    Box().horizontalScrollBar()->installEventFilter(&horizontal);
+    Box().verticalScrollBar()->installEventFilter(&vertical);
+    const QRegion whole(Box().viewport()->rect());
+    QSet<int> widths;
+    for (int key : {Qt::Key_Q, Qt::Key_Backspace, Qt::Key_Q, Qt::Key_Backspace}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        view.Painted = QRegion();
+        Press(key);
+        QCoreApplication::processEvents();
+        widths.insert(sheet.GetContentWidth());
+        EXPECT_FALSE(view.Painted.isEmpty());
+        EXPECT_NE(view.Painted.intersected(whole), whole) << "the whole view";
+        EXPECT_GE(Box().HorizontalLimits().Max + Box().GetVisibleSize().width(), sheet.GetContentWidth());
+        EXPECT_TRUE(SamePixels(OnScreen(*Box().viewport()), FullyRepainted(*Box().viewport())));
+    }
+    EXPECT_EQ(widths.size(), 2u) << "the keys changed the content's width";
+    EXPECT_EQ(horizontal.Paints + vertical.Paints, 0);
 }
 
 TEST(SheetFormDropDownPlacement, RowsSidesShrinkingAndMovingLeftWithinTheAnchorsScreen) {
