@@ -349,6 +349,27 @@ void TSchemeGeneratorWorker::ForEachElement(const TElementClass* cls, const TEle
     m_noValuesInTexts = !values;
 }
 
+void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, const TElementCallback& callback) {
+    if (!Root || !cls) return;
+    TScheme* scheme = Root->Scheme();
+    // A registered element need not stand in the root's tree: the few that
+    // are asked about are checked.
+    const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
+    std::vector<TElement*> found;
+    bool values = false;
+    const bool indexed = scheme && scheme->ForEachIndexed([&](TElement* element) {
+        const TClass* type = element->ClassType();
+        if (type->InheritsFrom(cls) && inTree(element)) found.push_back(element);
+        if (!values && IsResolvedValue(element)) values = inTree(element);
+    });
+    if (!indexed) {
+        ForEachElement(cls, callback);
+        return;
+    }
+    m_noValuesInTexts = !values;
+    for (TElement* element : found) callback(element);
+}
+
 void TSchemeGeneratorWorker::GenerateElement(TElement* element) { ReportUnexpectedElement(element); }
 
 void TSchemeGeneratorWorker::GenerateFileConnection(TElement* element) {

@@ -111,7 +111,7 @@ QString TCustomPascalGeneratorWorker::MapStandardType(const QString& name) {
 
 void TCustomPascalGeneratorWorker::Prepare() {
     if (Root) {
-        ForEachElement(TIdentifierNameField::StaticClass(), [](TElement* element) {
+        ForEachElementInAnyOrder(TIdentifierNameField::StaticClass(), [](TElement* element) {
             static_cast<TTextorElement*>(element)->SetRestrictions(kPascalNameRestrictions);
         });
     }
