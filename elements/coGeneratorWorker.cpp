@@ -308,9 +308,9 @@ void TSchemeGeneratorWorker::Generate() {
 bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!element) return true;
     if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
-    if (element->FirstChild() && ClassAs<TVisualElement>(element)) {
+    if (!m_noValuesInTexts && element->FirstChild() && ClassAs<TVisualElement>(element)) {
         TSchemeUpdate schemeUpdate(element->Scheme());
-        if (!m_noValuesInTexts) ResolveValuesIn(element);
+        ResolveValuesIn(element);
         schemeUpdate.End();
     }
     if (m_messages && element->Messages() && element->Messages()->GetCount())
