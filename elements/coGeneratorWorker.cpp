@@ -355,12 +355,24 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
     // A registered element need not stand in the root's tree: the few that
     // are asked about are checked.
     const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
+    // Both questions depend on the class alone, and a scheme has few classes
+    // for many elements: the answers are kept per class (a slot per class,
+    // by its address; a class that finds its slot taken is asked again).
+    struct TClassAnswers {
+        const TClass* Type = nullptr;
+        bool OfClass = false;
+        bool Value = false;
+    };
+    constexpr size_t kClassSlots = 64;
+    std::array<TClassAnswers, kClassSlots> answers{};
     std::vector<TElement*> found;
     bool values = false;
     const bool indexed = scheme && scheme->ForEachIndexed([&](TElement* element) {
         const TClass* type = element->ClassType();
-        if (type->InheritsFrom(cls) && inTree(element)) found.push_back(element);
-        if (!values && IsResolvedValue(element)) values = inTree(element);
+        TClassAnswers& slot = answers[(reinterpret_cast<uintptr_t>(type) >> 4) % kClassSlots];
+        if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValue(element)};
+        if (slot.OfClass && inTree(element)) found.push_back(element);
+        if (!values && slot.Value) values = inTree(element);
     });
     if (!indexed) {
         ForEachElement(cls, callback);
