@@ -309,6 +309,7 @@ TEST_F(GenerationModule, PreparingNarrowsEveryIdentifierNameFieldOfTheCopy) {
     Field(Members(Object(QStringLiteral("TThing"))), QStringLiteral("Size"), QStringLiteral("int"));
     Routine(Root(), QStringLiteral("Odd$Name"));
     std::unique_ptr<TScheme> copy = LoadPrivateCopy(m_scheme.get());
+    EXPECT_TRUE(copy->ForEachIndexed([](TElement*) {})) << "a private copy numbers every element";
     TPascalUnitGeneratorWorker worker;
     worker.Root = copy->Root();
     worker.Prepare();
