@@ -364,12 +364,13 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
         bool Value = false;
     };
     constexpr size_t kClassSlots = 64;
+    constexpr int kAlignedBits = 4;  // low bits of a class's address that alignment keeps clear
     std::array<TClassAnswers, kClassSlots> answers{};
     std::vector<TElement*> found;
     bool values = false;
     const bool indexed = scheme && scheme->ForEachIndexed([&](TElement* element) {
         const TClass* type = element->ClassType();
-        TClassAnswers& slot = answers[(reinterpret_cast<uintptr_t>(type) >> 4) % kClassSlots];
+        TClassAnswers& slot = answers[(reinterpret_cast<uintptr_t>(type) >> kAlignedBits) % kClassSlots];
         if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValue(element)};
         if (slot.OfClass && inTree(element)) found.push_back(element);
         if (!values && slot.Value) values = inTree(element);
