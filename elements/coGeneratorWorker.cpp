@@ -308,9 +308,9 @@ void TSchemeGeneratorWorker::Generate() {
 bool TSchemeGeneratorWorker::Visit(TElement* element) {
     if (!element) return true;
     if (!m_visited.Insert(element->Number())) return element->HasNoErrors();
-    if (element->FirstChild() && ClassAs<TVisualElement>(element)) {
+    if (!m_noValuesInTexts && element->FirstChild() && ClassAs<TVisualElement>(element)) {
         TSchemeUpdate schemeUpdate(element->Scheme());
-        if (!m_noValuesInTexts) ResolveValuesIn(element);
+        ResolveValuesIn(element);
         schemeUpdate.End();
     }
     if (m_messages && element->Messages() && element->Messages()->GetCount())
@@ -347,6 +347,40 @@ void TSchemeGeneratorWorker::ForEachElement(const TElementClass* cls, const TEle
         if (node->InheritsFrom(cls)) callback(static_cast<TElement*>(node));
     }
     m_noValuesInTexts = !values;
+}
+
+void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, const TElementCallback& callback) {
+    if (!Root || !cls) return;
+    TScheme* scheme = Root->Scheme();
+    // A registered element need not stand in the root's tree: the few that
+    // are asked about are checked.
+    const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
+    // Both questions depend on the class alone, and a scheme has few classes
+    // for many elements: the answers are kept per class (a slot per class,
+    // by its address; a class that finds its slot taken is asked again).
+    struct TClassAnswers {
+        const TClass* Type = nullptr;
+        bool OfClass = false;
+        bool Value = false;
+    };
+    constexpr size_t kClassSlots = 64;
+    constexpr int kAlignedBits = 4;  // low bits of a class's address that alignment keeps clear
+    std::array<TClassAnswers, kClassSlots> answers{};
+    std::vector<TElement*> found;
+    bool values = false;
+    const bool indexed = scheme && scheme->ForEachIndexed([&](TElement* element) {
+        const TClass* type = element->ClassType();
+        TClassAnswers& slot = answers[(reinterpret_cast<uintptr_t>(type) >> kAlignedBits) % kClassSlots];
+        if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValue(element)};
+        if (slot.OfClass && inTree(element)) found.push_back(element);
+        if (!values && slot.Value) values = inTree(element);
+    });
+    if (!indexed) {
+        ForEachElement(cls, callback);
+        return;
+    }
+    m_noValuesInTexts = !values;
+    for (TElement* element : found) callback(element);
 }
 
 void TSchemeGeneratorWorker::GenerateElement(TElement* element) { ReportUnexpectedElement(element); }

@@ -160,6 +160,12 @@ public:
     // the children (on a large scheme that search would wait on every child
     // to load, to find nothing).
     void ForEachElement(const TElementClass* cls, const TElementCallback& callback);
+    // The same in no particular order, for work whose order does not matter:
+    // the elements are found through the scheme's index by number, which on
+    // a large scheme takes a fraction of the time of a walk (that waits on
+    // each node in turn); the root's tree is walked when the index cannot
+    // answer. The elements of cls are collected first and called back after.
+    void ForEachElementInAnyOrder(const TElementClass* cls, const TElementCallback& callback);
     // "[Unexpected] element of type ..." (4421), a warning linked to the element.
     void ReportUnexpectedElement(TElement* element);
     // A message of kind; text's bracketed part links to the elements (none: a

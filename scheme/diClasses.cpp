@@ -391,6 +391,7 @@ void TScheme::IndexAdd(TElement* element) {
     while (*link && (*link)->m_registration < element->m_registration) link = &(*link)->m_sameNumberNext;
     element->m_sameNumberNext = *link;
     *link = element;
+    ++m_indexedCount;
 }
 
 void TScheme::IndexRemove(TElement* element, int32_t number) {
@@ -399,7 +400,10 @@ void TScheme::IndexRemove(TElement* element, int32_t number) {
     if (!head) return;
     TElement** link = head;
     while (*link && *link != element) link = &(*link)->m_sameNumberNext;
-    if (*link) *link = element->m_sameNumberNext;
+    if (*link) {
+        *link = element->m_sameNumberNext;
+        --m_indexedCount;
+    }
     element->m_sameNumberNext = nullptr;
     if (!*head) {
         auto page = m_indexPages.find(number >> kIndexPageBits);

@@ -390,6 +390,13 @@ public:
 
     // The first registered element with that number; nil for 0 or none.
     TElement* FindElement(int32_t number) const;
+    // Calls f(element) for every registered element, in no particular order,
+    // through the index by number: the elements are loaded several at a time,
+    // ahead of the one being looked at, where a walk of a tree waits on each
+    // node in turn. False, with no call, when some registered element is not
+    // in the index (an element whose number is 0).
+    template <class F>
+    bool ForEachIndexed(F&& f) const;
     int ElementCount() const noexcept { return m_elementCount; }
     // Whether element (compared by address only) is registered here under number.
     bool IsRegistered(const TElement* element, int32_t number) const;
@@ -433,6 +440,7 @@ private:
     TElement* m_firstRegistered = nullptr;
     TElement* m_lastRegistered = nullptr;
     int m_elementCount = 0;
+    int m_indexedCount = 0;  // registered elements in the index (number not 0)
     uint64_t m_registrations = 0;
     // The index by number: pages of consecutive numbers, each slot the head of
     // the chain of elements with that number. Numbers come from one counter,
@@ -457,6 +465,31 @@ private:
     TUndoRedo* m_undoRedo = nullptr;
     int m_updateCount = 0;
 };
+
+template <class F>
+bool TScheme::ForEachIndexed(F&& f) const {
+    if (m_indexedCount != m_elementCount) return false;
+    // How many slots ahead an element is asked for: enough to keep several
+    // loads on the way while one is looked at.
+    constexpr int kAhead = 16;
+    constexpr int kSlots = 1 << kIndexPageBits;
+    // The class and the link to the next element of the same number may lie
+    // in different cache lines: both are asked for.
+    const auto load = [](const TElement* e) {
+        if (!e) return;
+        __builtin_prefetch(e);
+        __builtin_prefetch(&e->m_sameNumberNext);
+    };
+    for (const auto& [key, page] : m_indexPages) {
+        TElement* const* entries = page->entries;
+        for (int i = 0; i < kAhead; ++i) load(entries[i]);
+        for (int i = 0; i < kSlots; ++i) {
+            if (i + kAhead < kSlots) load(entries[i + kAhead]);
+            for (TElement* e = entries[i]; e; e = e->m_sameNumberNext) f(e);
+        }
+    }
+    return true;
+}
 
 // ---------------------------------------------------------------------------
 // TUpdateScope: the update bracket of a scheme or a sheet, held for a scope.

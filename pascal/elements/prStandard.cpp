@@ -144,12 +144,20 @@ void SetTypeDescriptor(TValueTypeKind kind, TNamespaceItem* item, TNamespaceItem
 }
 
 void GetStandardTypeDescriptor(const QString& name, TTypeDescriptor& descriptor) {
-    if (g_standardUnit)
+    if (g_standardUnit) {
+        // The constants of StandardTypeName share their characters with the
+        // known names: most calls are answered without comparing texts.
+        for (const TStandardUnit::TKnownType& known : g_standardUnit->known)
+            if (known.name.constData() == name.constData() && known.name.size() == name.size()) {
+                SetTypeDescriptor(known.kind, known.item, known.item, descriptor);
+                return;
+            }
         for (const TStandardUnit::TKnownType& known : g_standardUnit->known)
             if (known.name == name) {
                 SetTypeDescriptor(known.kind, known.item, known.item, descriptor);
                 return;
             }
+    }
     TNamespace* types = StandardTypesNamespace();
     TNamespaceItem* item = types ? types->FindItemByName(name, {}, Qt::CaseInsensitive) : nullptr;
     auto* type = item ? dynamic_cast<TStandardTypeElement*>(item->GetElement()) : nullptr;
@@ -170,6 +178,10 @@ void InitStandardUnit() {
         TStandardTypeElement* type = TStandardTypeElement::Create(QString::fromUtf16(row.name), row.kind, row.hintId);
         if (type->Item()) known.push_back({type->TypeName(), type->Item(), type->Kind()});
     }
+    using namespace StandardTypeName;
+    for (const QString* constant : {&Int, &Index, &Bool, &Str, &Char, &Float, &Pointer, &Variant, &Object, &ObjectType})
+        for (TStandardUnit::TKnownType& type : known)
+            if (type.name == *constant) type.name = *constant;
     TNamespace* members = g_standardUnit->members.get();
     TElement::CreateSubElement<TObjectCreateElement>(members);
     TElement::CreateSubElement<TObjectFreeElement>(members);

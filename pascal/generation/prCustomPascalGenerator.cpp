@@ -111,7 +111,7 @@ QString TCustomPascalGeneratorWorker::MapStandardType(const QString& name) {
 
 void TCustomPascalGeneratorWorker::Prepare() {
     if (Root) {
-        ForEachElement(TIdentifierNameField::StaticClass(), [](TElement* element) {
+        ForEachElementInAnyOrder(TIdentifierNameField::StaticClass(), [](TElement* element) {
             static_cast<TTextorElement*>(element)->SetRestrictions(kPascalNameRestrictions);
         });
     }
@@ -428,7 +428,8 @@ void TCustomPascalGeneratorWorker::GenerateTypeReferenceOf(TCustomReferenceEleme
     if (!field) return;
     Visit(field);
     if (TNamespaceItem* item = field->GetTargetItem()) {
-        GenerateTypeItem(item, field->GetText(), e);
+        // The field's own text stands only for an item without an original.
+        GenerateTypeItem(item, item->GetOriginal() ? QString() : field->GetText(), e);
         return;
     }
     const QString text = field->GetText().trimmed();

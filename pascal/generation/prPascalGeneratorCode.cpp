@@ -673,7 +673,11 @@ TPascalCall* TCustomPascalGeneratorWorker::AddReference(TCustomExpressionField* 
 }
 
 QString TCustomPascalGeneratorWorker::PathBefore(TNamespaceItem* item, const QString& text) {
-    const QString own = item->GetOriginal()->GetName();
+    // Called with the item's name as text: an item that is its own original
+    // has no path (its name is not read again).
+    TNamespaceItem* original = item->GetOriginal();
+    if (original == item) return QString();
+    const QString own = original->GetName();
     return text.size() > own.size() && text.endsWith(own) ? text.left(text.size() - own.size()) : QString();
 }
 

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -109,6 +110,32 @@ TEST_F(GeneratorWorker, AWalkBeforeTheRunStillFindsAValueOfEachKindStandingAlone
         EXPECT_EQ(user->ValueField()->Textor()->ElementPortionCount(), 0) << user->ValueField()->GetText().toStdString();
         user->Free();
     }
+}
+
+// The walk in any order goes through the scheme's index: it must find what
+// the tree walk finds, pass over registered elements outside the root's
+// tree, and note a value standing in a text as the tree walk does.
+TEST_F(GeneratorWorker, AWalkInAnyOrderFindsWhatTheTreeWalkFindsAndNothingOutsideTheRoot) {
+    AddText(scheme, QStringLiteral("Greeting"), QStringLiteral("Hello"));
+    TElement_Text* user = AddText(scheme, QStringLiteral("User"), QStringLiteral("<"));
+    AddSubstitution(user, QStringLiteral("Greeting"));
+    AddSubstitution(AddText(scheme, QStringLiteral("Other")), QStringLiteral("Greeting"));
+    TNodePtr<TElement> outside(TElement::CreateIn(TElement_Substitution::StaticClass(), scheme, nullptr, nullptr));
+    const auto found = [](auto walk) {
+        std::vector<TElement*> elements;
+        walk([&](TElement* element) { elements.push_back(element); });
+        std::sort(elements.begin(), elements.end());
+        return elements;
+    };
+    TTestWorker run;
+    run.Root = scheme->Root();
+    const auto inTree = found([&](const auto& f) { run.ForEachElement(TElement_Substitution::StaticClass(), f); });
+    const auto anyOrder =
+        found([&](const auto& f) { run.ForEachElementInAnyOrder(TElement_Substitution::StaticClass(), f); });
+    ASSERT_EQ(inTree.size(), 2u);
+    EXPECT_EQ(anyOrder, inTree);
+    run.Generate();
+    EXPECT_EQ(user->ValueField()->GetText(), QStringLiteral("<Hello"));
 }
 
 TEST_F(GeneratorWorker, ASubstitutionWithoutATargetBecomesItsOwnText) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 // Kinds that record what they saw while being made and checked.
 class TElement_Probe : public TElement {
     T_ELEMENT_CLASS(TElement_Probe)
@@ -196,6 +198,43 @@ TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
         }
     }
     EXPECT_EQ(scheme->ElementCount(), int(live.size()) + 1);
+}
+
+// ForEachIndexed must reach every registered element once, those sharing a
+// number included, and refuse (calling nothing) while an element numbered 0
+// stands outside the index.
+TEST_F(SchemeIndex, ForEachIndexedReachesEveryRegisteredElementOnceOrRefuses) {
+    std::vector<TElement_Probe*> live;
+    QRandomGenerator random(11);
+    const int32_t base = LastElementNumber();
+    for (int step = 0; step < 1200; ++step) {
+        const int action = random.bounded(10);
+        if (action < 5 || live.empty()) {
+            live.push_back(Add<TElement_Probe>());
+        } else if (action < 8) {
+            // Shared numbers, and now and then 0, which no index holds.
+            const int32_t r = random.bounded(12);
+            live[random.bounded(int(live.size()))]->SetNumber(r == 0 ? 0 : base + r);
+        } else {
+            const int i = random.bounded(int(live.size()));
+            live[i]->Free();
+            live.erase(live.begin() + i);
+        }
+        if (step % 40 != 0) continue;
+        std::multiset<const TElement*> registered;
+        bool unnumbered = false;
+        for (TElement* e = scheme->FirstRegistered(); e; e = TScheme::NextRegistered(e)) {
+            registered.insert(e);
+            unnumbered = unnumbered || e->Number() == 0;
+        }
+        std::multiset<const TElement*> reached;
+        const bool answered = scheme->ForEachIndexed([&](TElement* e) { reached.insert(e); });
+        ASSERT_EQ(answered, !unnumbered) << "step " << step;
+        if (answered)
+            ASSERT_EQ(reached, registered) << "step " << step;
+        else
+            ASSERT_TRUE(reached.empty()) << "step " << step;
+    }
 }
 
 TEST_F(ElementCheck, RequiredEmptyElementGetsOneLinkMessageUntilFilled) {

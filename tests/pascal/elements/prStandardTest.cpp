@@ -59,6 +59,26 @@ TEST(StandardTypes, GetStandardTypeDescriptorLooksUpIgnoringCase) {
     }
 }
 
+// The named constants are answered by the characters they share with the
+// known names: each must still find the type of its own name, as a copy of
+// the name (sharing nothing) does.
+TEST(StandardTypes, EachNamedConstantFindsTheTypeItsCopyFinds) {
+    using namespace StandardTypeName;
+    for (const QString* name : {&Int, &Index, &Bool, &Str, &Char, &Float, &Pointer, &Variant, &Object, &ObjectType}) {
+        SCOPED_TRACE(name->toStdString());
+        const QString copy(name->constData(), name->size());
+        ASSERT_NE(copy.constData(), name->constData());
+        TTypeDescriptor byConstant;
+        TTypeDescriptor byCopy;
+        GetStandardTypeDescriptor(*name, byConstant);
+        GetStandardTypeDescriptor(copy, byCopy);
+        ASSERT_NE(byCopy.Item, nullptr);
+        EXPECT_EQ(byConstant.Item, byCopy.Item);
+        EXPECT_EQ(byConstant.Kind, byCopy.Kind);
+        EXPECT_EQ(byConstant.Item->GetName(), *name);
+    }
+}
+
 TEST(StandardTypes, ADeclaredStrHidesTheStandardTypeWithoutADuplicateMessage) {
     const TTestCommandClasses commandClasses;
     auto scheme = MakeTestProgramScheme();

@@ -297,3 +297,29 @@ TEST_F(GenerationModule, TheSameOutputFileWrittenTwiceByOneWorkerIsReportedRepla
     EXPECT_EQ(messages.GetItem(1)->Kind(), mkWarning);
     EXPECT_EQ(worker.WrittenFiles(), QStringList{path});
 }
+
+// Preparing finds the name fields through the private copy's index, not by
+// walking its tree: every identifier name field of the copy, at any depth,
+// must come out narrowed to Pascal identifiers, and one holding a character
+// no identifier takes must be in error.
+TEST_F(GenerationModule, PreparingNarrowsEveryIdentifierNameFieldOfTheCopy) {
+    TElement_Method* run = Routine(Root(), QStringLiteral("Run"));
+    Parameter(run, QStringLiteral("Count"), QStringLiteral("int"));
+    Field(Root(), QStringLiteral("Total"), QStringLiteral("int"));
+    Field(Members(Object(QStringLiteral("TThing"))), QStringLiteral("Size"), QStringLiteral("int"));
+    Routine(Root(), QStringLiteral("Odd$Name"));
+    std::unique_ptr<TScheme> copy = LoadPrivateCopy(m_scheme.get());
+    EXPECT_TRUE(copy->ForEachIndexed([](TElement*) {})) << "a private copy numbers every element";
+    TPascalUnitGeneratorWorker worker;
+    worker.Root = copy->Root();
+    worker.Prepare();
+    int names = 0;
+    for (TNode* node : PreOrder<TNode>(copy->Root())) {
+        auto* name = ClassAs<TIdentifierNameField>(node);
+        if (!name) continue;
+        ++names;
+        EXPECT_EQ(name->TextRestrictions(), kPascalNameRestrictions) << name->GetText().toStdString();
+        EXPECT_EQ(name->HasNoErrors(), name->GetText() != QStringLiteral("Odd$Name")) << name->GetText().toStdString();
+    }
+    EXPECT_GE(names, 5);
+}
