@@ -371,6 +371,9 @@ void LoadResolveFree(benchmark::State& state, bool ring) {
     QStringList names;
     TNodePtr<TKnot> snapshot = ScopeSnapshot(count, each, each, ring, names);
     for (auto _ : state) {
+        state.PauseTiming();
+        QuillaneLeaveCaches();
+        state.ResumeTiming();
         auto scheme = std::make_unique<TScheme>(TElement_BenchScope::StaticClass(), QStringLiteral("Bench"));
         {
             TSchemeLoader loader(scheme.get(), nullptr, snapshot.get(), 0, fmSnapshot);

@@ -4,6 +4,7 @@
 #include "core/cuDeviceContextManager.h"
 #include "core/cuLocalization.h"
 #include "core/umGDIPlus.h"
+#include "platform/plMemory.h"
 
 #include <QStringList>
 
@@ -41,6 +42,7 @@ QStringList TUnitRegistry::InitializedNames() const {
 }
 
 void RegisterCoreUnits(TUnitRegistry& registry) {
+    registry.Add(QStringLiteral("plMemory"), KeepFreedMemoryForReuse);
     registry.Add(QStringLiteral("cuLocalization"), InitLocalizationUnit, FinalLocalizationUnit);
     registry.Add(QStringLiteral("cuDeviceContextManager"), InitDeviceContextManagerUnit, FinalDeviceContextManagerUnit);
     registry.Add(QStringLiteral("umGDIPlus"), InitGDIPlusUnit, FinalGDIPlusUnit);
