@@ -61,13 +61,15 @@ void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
 // Repaint areas
 
 namespace {
-int64_t Area(const TRect& r) noexcept { return r.IsEmpty() ? 0 : int64_t(r.Width()) * r.Height(); }
+// In floating point: rectangles reaching the sheet's unlimited extent have
+// areas whose sums and multiples leave 64 bits.
+double Area(const TRect& r) noexcept { return r.IsEmpty() ? 0.0 : double(r.Width()) * double(r.Height()); }
 // What the bounds of two rectangles cover beyond them (overlaps counted twice).
-int64_t Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
+double Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
 // Bounds at most a third larger than the two: a second paint pass (a walk
 // down the child indexes) costs less than the elements between them.
 bool WorthJoining(const TRect& a, const TRect& b) noexcept {
-    return 3 * Area(BoundingRect(a, b)) <= 4 * (Area(a) + Area(b));
+    return 3.0 * Area(BoundingRect(a, b)) <= 4.0 * (Area(a) + Area(b));
 }
 }  // namespace
 
