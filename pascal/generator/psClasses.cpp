@@ -18,7 +18,80 @@ T_CLASS_IMPL_ABSTRACT(TPascalMethodEntry, TPascalNamedNode)
 T_CLASS_IMPL_ABSTRACT(TPascalClassPropertyEntry, TPascalNamedNode)
 T_CLASS_IMPL(TPascalDeclarations, TPascalNode)
 
+// ---------------------------------------------------------------------------
+// The arena
+
+#ifdef QUILLANE_GENERAL_ALLOCATOR
+
+TPascalNodeArena::~TPascalNodeArena() {
+    Q_ASSERT(m_live == 0);  // a node outlived its root
+}
+
+void* TPascalNodeArena::Allocate(size_t size) {
+    void* node = ::operator new(size);
+    ++m_live;
+    return node;
+}
+
+void TPascalNodeArena::Release(void* node) noexcept {
+    --m_live;
+    ::operator delete(node);
+}
+
+#else
+
+TPascalNodeArena::~TPascalNodeArena() {
+    for (void* block : m_blocks) ::operator delete(block);
+}
+
+void* TPascalNodeArena::Allocate(size_t size) {
+    size = (size + kAlignment - 1) & ~(kAlignment - 1);
+    if (size > m_left) {
+        const size_t bytes = std::max(size, kBlockBytes);
+        m_blocks.reserve(m_blocks.size() + 1);
+        m_next = static_cast<char*>(::operator new(bytes));
+        m_blocks.push_back(m_next);
+        m_left = bytes;
+    }
+    void* node = m_next;
+    m_next += size;
+    m_left -= size;
+    return node;
+}
+
+#endif
+
+// ---------------------------------------------------------------------------
+// Nodes
+
 TPascalNode::~TPascalNode() = default;
+
+void TPascalNode::ParentChanging(TNode* newParent, TNode* before) {
+    if (newParent && m_storage != TStorage::Heap && static_cast<TPascalNode*>(newParent)->m_arena != m_arena)
+        throw Exception(u"A node of one code tree's memory cannot join another tree"_s);
+    TNode::ParentChanging(newParent, before);
+}
+
+void TPascalNode::DeleteSelf() noexcept {
+    switch (m_storage) {
+    case TStorage::Heap:
+        delete this;
+        return;
+    case TStorage::Arena: {
+        TPascalNodeArena* arena = m_arena;
+        this->~TPascalNode();
+        arena->Release(this);
+        return;
+    }
+    case TStorage::ArenaOwner: {
+        TPascalNodeArena* arena = m_arena;
+        this->~TPascalNode();
+        arena->Release(this);
+        delete arena;
+        return;
+    }
+    }
+}
 
 void TPascalNode::Simplify() {
     // A child may replace itself while simplified; take the next one first.
