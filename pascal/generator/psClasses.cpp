@@ -327,6 +327,29 @@ QString PascalFoldName(const QString& name) {
     return folded;
 }
 
+namespace {
+char16_t FoldedChar(QChar ch) noexcept {
+    const char16_t c = ch.unicode();
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+}  // namespace
+
+bool PascalSameName(QStringView a, QStringView b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldedChar(a[i]) != FoldedChar(b[i])) return false;
+    return true;
+}
+
+size_t PascalNameHash(QStringView name, size_t seed) noexcept {
+    uint64_t h = 0xcbf29ce484222325ull ^ seed;  // FNV-1a over the folded characters
+    for (QChar ch : name) {
+        h ^= FoldedChar(ch);
+        h *= 0x100000001b3ull;
+    }
+    return size_t(h);
+}
+
 TPascalNoWrap::TPascalNoWrap(TPascalCodeWriter& writer) : m_writer(writer), m_old(writer.WrapLines()) {
     writer.SetWrapLines(false);
 }

@@ -11,6 +11,7 @@
 #include "core/cuNode.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <cstddef>
 #include <cstdint>
@@ -358,6 +359,26 @@ qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept;
 // An identifier folded for comparison: Pascal compares ASCII letters
 // without case.
 QString PascalFoldName(const QString& name);
+// Whether two identifiers are one name to Pascal (equal but for the case of
+// ASCII letters), compared without folded copies.
+bool PascalSameName(QStringView a, QStringView b) noexcept;
+// A hash that names PascalSameName finds the same share.
+size_t PascalNameHash(QStringView name, size_t seed = 0) noexcept;
+
+// A name as the key of a hashed set or map, compared as Pascal compares names
+// (PascalSameName) and never folded into a copy: a QString shares the name's
+// text, a QStringView views it (the text must then outlive the key).
+template <class S>
+struct TPascalNameKey {
+    S name;
+
+    friend bool operator==(const TPascalNameKey& a, const TPascalNameKey& b) noexcept {
+        return PascalSameName(a.name, b.name);
+    }
+    friend size_t qHash(const TPascalNameKey& key, size_t seed = 0) noexcept { return PascalNameHash(key.name, seed); }
+};
+using TPascalName = TPascalNameKey<QString>;
+using TPascalNameView = TPascalNameKey<QStringView>;
 
 // Switches the writer's line wrapping off for its lifetime.
 class TPascalNoWrap {

@@ -1,10 +1,13 @@
 // The memory of code trees: nodes made under a root live in its arena, are
 // ended exactly once (freed early or with the root), and never join a tree
-// whose memory is another's.
+// whose memory is another's. Names compared and hashed as Pascal compares
+// them.
 
 #include "psTestSupport.h"
 
 #include "pascal/generator/psCommands.h"
+
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +81,40 @@ TEST_F(PascalNodeArena, NodesMoveWithinTheirTreeOnly) {
     EXPECT_EQ(TCountedNode::Ended, 3);
     second.reset();
     EXPECT_EQ(TCountedNode::Ended, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// Pascal compares identifiers without the case of ASCII letters only; equal
+// names share a hash, whether held as a string or viewed in a longer text.
+TEST(PascalNames, SameNameAndHashIgnoreTheCaseOfAsciiLettersOnly) {
+    struct TRow {
+        const char16_t* A;
+        const char16_t* B;
+        bool Same;
+    };
+    const TRow rows[] = {
+        {u"Total", u"total", true},  {u"TOTAL_1", u"total_1", true}, {u"", u"", true},
+        {u"Total", u"Totals", false}, {u"I", u"J", false},            {u"Ä", u"ä", false},
+        {u"a_", u"A_", true},        {u"@X", u"@x", true},           {u"Z", u"z", true},
+    };
+    for (const TRow& row : rows) {
+        const QString a = QString::fromUtf16(row.A);
+        const QString b = QString::fromUtf16(row.B);
+        EXPECT_EQ(PascalSameName(a, b), row.Same) << a.toStdString() << " " << b.toStdString();
+        EXPECT_EQ(PascalSameName(a, b), PascalFoldName(a) == PascalFoldName(b)) << a.toStdString();
+        if (row.Same) {
+            EXPECT_EQ(PascalNameHash(a, 7), PascalNameHash(b, 7)) << a.toStdString();
+            EXPECT_TRUE(TPascalName{a} == TPascalName{b});
+        }
+    }
+    const QString text = u"x := Total + 1"_s;
+    QSet<TPascalNameView> viewed = {{QStringView(text).sliced(5, 5)}};
+    EXPECT_TRUE(viewed.contains({u"TOTAL"}));
+    EXPECT_FALSE(viewed.contains({u"Tota"}));
+    EXPECT_EQ(qHash(TPascalName{u"total"_s}, 3), qHash(TPascalNameView{QStringView(text).sliced(5, 5)}, 3));
 }
 
 }  // namespace
