@@ -22,6 +22,10 @@ void TNode::Free() {
         if (m_parent) Unlink();
     }
     while (m_lastChild) m_lastChild->Free();
+    DeleteSelf();
+}
+
+void TNode::DeleteSelf() noexcept {
     delete this;
 }
 

@@ -4,7 +4,8 @@
 //
 // A node is freed in exactly one way: Free() (or a TNodePtr). Free() runs the
 // virtual BeforeDestruction() while the object is still whole, detaches it from
-// its parent, frees the children current-last first, then deletes it.
+// its parent, frees the children current-last first, then deletes it (through
+// the virtual DeleteSelf()).
 
 #include "core/cuClasses.h"
 
@@ -85,6 +86,11 @@ public:
 protected:
     // Only Free() deletes a node.
     ~TNode() override;
+    // The last step of Free(), once the node has left its parent and its
+    // children are freed: ends the object and gives its memory back. The
+    // base deletes it; a class whose nodes live in memory that their tree
+    // owns ends them there.
+    virtual void DeleteSelf() noexcept;
 
     // Walks that skip std::function, for the hot paths of descendants.
     template <class F>

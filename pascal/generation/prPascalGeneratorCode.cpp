@@ -72,7 +72,8 @@ bool WritesTo(TPascalCommands* commands, const TPascalNamedNode* node) {
 bool IsFieldEmpty(TCustomExpressionField* field) {
     if (!field || !field->IsFilled()) return true;
     if (field->GetTargetItem() || field->EmbeddedElement()) return false;
-    return field->GetText().trimmed().isEmpty();
+    const QString text = field->GetText();
+    return QStringView(text).trimmed().isEmpty();
 }
 
 // A call's arguments stand in square brackets when it indexes a value.

@@ -16,7 +16,7 @@ void ForEachPiece(TTextorElement* text, Visit visit) {
     for (TParagraph* p = text->Textor()->FirstParagraph(); p; p = p->Next()) {
         for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next()) {
             if (portion->Kind() == TPortionKind::Element) {
-                if (!run.trimmed().isEmpty()) visit(TBodyPiece{nullptr, run});
+                if (!QStringView(run).trimmed().isEmpty()) visit(TBodyPiece{nullptr, run});
                 run.clear();
                 if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
                     visit(TBodyPiece{element, QString()});
@@ -26,7 +26,7 @@ void ForEachPiece(TTextorElement* text, Visit visit) {
                 run += QLatin1Char(' ');
             }
         }
-        if (!run.trimmed().isEmpty()) visit(TBodyPiece{nullptr, run});
+        if (!QStringView(run).trimmed().isEmpty()) visit(TBodyPiece{nullptr, run});
         run.clear();
     }
 }

@@ -18,7 +18,80 @@ T_CLASS_IMPL_ABSTRACT(TPascalMethodEntry, TPascalNamedNode)
 T_CLASS_IMPL_ABSTRACT(TPascalClassPropertyEntry, TPascalNamedNode)
 T_CLASS_IMPL(TPascalDeclarations, TPascalNode)
 
+// ---------------------------------------------------------------------------
+// The arena
+
+#ifdef QUILLANE_GENERAL_ALLOCATOR
+
+TPascalNodeArena::~TPascalNodeArena() {
+    Q_ASSERT(m_live == 0);  // a node outlived its root
+}
+
+void* TPascalNodeArena::Allocate(size_t size) {
+    void* node = ::operator new(size);
+    ++m_live;
+    return node;
+}
+
+void TPascalNodeArena::Release(void* node) noexcept {
+    --m_live;
+    ::operator delete(node);
+}
+
+#else
+
+TPascalNodeArena::~TPascalNodeArena() {
+    for (void* block : m_blocks) ::operator delete(block);
+}
+
+void* TPascalNodeArena::Allocate(size_t size) {
+    size = (size + kAlignment - 1) & ~(kAlignment - 1);
+    if (size > m_left) {
+        const size_t bytes = std::max(size, kBlockBytes);
+        m_blocks.reserve(m_blocks.size() + 1);
+        m_next = static_cast<char*>(::operator new(bytes));
+        m_blocks.push_back(m_next);
+        m_left = bytes;
+    }
+    void* node = m_next;
+    m_next += size;
+    m_left -= size;
+    return node;
+}
+
+#endif
+
+// ---------------------------------------------------------------------------
+// Nodes
+
 TPascalNode::~TPascalNode() = default;
+
+void TPascalNode::ParentChanging(TNode* newParent, TNode* before) {
+    if (newParent && m_storage != TStorage::Heap && static_cast<TPascalNode*>(newParent)->m_arena != m_arena)
+        throw Exception(u"A node of one code tree's memory cannot join another tree"_s);
+    TNode::ParentChanging(newParent, before);
+}
+
+void TPascalNode::DeleteSelf() noexcept {
+    switch (m_storage) {
+    case TStorage::Heap:
+        delete this;
+        return;
+    case TStorage::Arena: {
+        TPascalNodeArena* arena = m_arena;
+        this->~TPascalNode();
+        arena->Release(this);
+        return;
+    }
+    case TStorage::ArenaOwner: {
+        TPascalNodeArena* arena = m_arena;
+        this->~TPascalNode();
+        arena->Release(this);
+        delete arena;
+        return;
+    }
+    }
+}
 
 void TPascalNode::Simplify() {
     // A child may replace itself while simplified; take the next one first.
@@ -252,6 +325,29 @@ QString PascalFoldName(const QString& name) {
     QChar* out = folded.data();
     for (QChar ch : name) *out++ = isCapital(ch) ? QChar(ch.unicode() + (u'a' - u'A')) : ch;
     return folded;
+}
+
+namespace {
+char16_t FoldedChar(QChar ch) noexcept {
+    const char16_t c = ch.unicode();
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+}  // namespace
+
+bool PascalSameName(QStringView a, QStringView b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldedChar(a[i]) != FoldedChar(b[i])) return false;
+    return true;
+}
+
+size_t PascalNameHash(QStringView name, size_t seed) noexcept {
+    uint64_t h = 0xcbf29ce484222325ull ^ seed;  // FNV-1a over the folded characters
+    for (QChar ch : name) {
+        h ^= FoldedChar(ch);
+        h *= 0x100000001b3ull;
+    }
+    return size_t(h);
 }
 
 TPascalNoWrap::TPascalNoWrap(TPascalCodeWriter& writer) : m_writer(writer), m_old(writer.WrapLines()) {

@@ -7,14 +7,58 @@
 // (brackets, usage search, entry kinds) never need a dynamic_cast, and moving a
 // model node sends no notification beyond the empty virtual calls of TNode.
 
+#include "core/cuBlockPool.h"
 #include "core/cuNode.h"
 
 #include <QString>
+#include <QStringView>
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <new>
+#include <vector>
 
 class TPascalCodeWriter;
+
+// The memory of the nodes of one code tree: taken in order from large
+// blocks, so that a tree of many small nodes costs no allocation per node and
+// its nodes lie in the order they were made, and given back all together
+// when the arena ends with the tree's root. A node freed before then is ended
+// (its destructor runs) but leaves its memory to the arena. Sanitizer builds
+// allocate and free each node on its own, so that a node touched after it was
+// freed is reported, and so is one freed after its root.
+class TPascalNodeArena {
+public:
+    // Every class of the model needs no more than pointer alignment.
+    static constexpr size_t kAlignment = alignof(void*);
+
+    TPascalNodeArena() noexcept = default;
+    ~TPascalNodeArena();
+    TPascalNodeArena(const TPascalNodeArena&) = delete;
+    TPascalNodeArena& operator=(const TPascalNodeArena&) = delete;
+
+    // Room for size bytes aligned to kAlignment; raises std::bad_alloc.
+    void* Allocate(size_t size);
+    // The memory of an ended node: kept until the arena ends.
+#ifdef QUILLANE_GENERAL_ALLOCATOR
+    void Release(void* node) noexcept;
+#else
+    void Release(void*) noexcept {}
+#endif
+
+private:
+    static constexpr size_t kBlockBytes = 64 * 1024;
+
+#ifdef QUILLANE_GENERAL_ALLOCATOR
+    size_t m_live = 0;  // nodes allocated and not yet released
+#else
+    std::vector<void*> m_blocks;
+    char* m_next = nullptr;
+    size_t m_left = 0;
+#endif
+};
 
 // One tag per concrete (or base) class of the model.
 enum class TPascalKind : uint8_t {
@@ -68,14 +112,50 @@ public:
     // Writes every child in order, whatever its class.
     void WriteChildren(TPascalCodeWriter& writer);
 
+    // The arena that nodes made under this one take their memory from; nil:
+    // they are allocated one by one.
+    TPascalNodeArena* Arena() const noexcept { return m_arena; }
+
+    // A new node of class T in the arena (nil: allocated on its own); not
+    // attached, its fixed children not yet made.
+    template <class T>
+    static TNodePtr<T> Make(TPascalNodeArena* arena) {
+        static_assert(alignof(T) <= TPascalNodeArena::kAlignment, "model nodes are aligned for pointers only");
+        T* node = arena ? new (arena->Allocate(sizeof(T))) T() : new T();
+        node->TPascalNode::m_arena = arena;
+        node->TPascalNode::m_storage = arena ? TStorage::Arena : TStorage::Heap;
+        return TNodePtr<T>(node);
+    }
+    // A new node of class T that owns an arena of its own, which the nodes
+    // made under it take their memory from and which goes with it.
+    template <class T>
+    static TNodePtr<T> MakeArenaRoot() {
+        auto arena = std::make_unique<TPascalNodeArena>();
+        TNodePtr<T> node = Make<T>(arena.get());
+        node->TPascalNode::m_storage = TStorage::ArenaOwner;
+        arena.release();
+        return node;
+    }
+
 protected:
     TPascalNode(TPascalKind kind, bool floating) noexcept : m_kind(kind), m_floating(floating) {}
     ~TPascalNode() override;
     void SetFloating(bool floating) noexcept { m_floating = floating; }
 
+    // A node whose memory is an arena's joins only nodes of the same arena:
+    // it must not outlive the root that owns it. Raises otherwise.
+    void ParentChanging(TNode* newParent, TNode* before) override;
+    void DeleteSelf() noexcept override;
+
 private:
+    // Where the node's own memory is: allocated on its own, in m_arena, or in
+    // m_arena that the node owns.
+    enum class TStorage : uint8_t { Heap, Arena, ArenaOwner };
+
+    TPascalNodeArena* m_arena = nullptr;
     TPascalKind m_kind;
     bool m_floating;
+    TStorage m_storage = TStorage::Heap;
 };
 
 // The node as T when its kind is exactly T's (T::StaticKind); nil otherwise.
@@ -218,11 +298,12 @@ private:
     void ChangeSection(TPascalCodeWriter& writer, TPascalEntryKind from, TPascalEntryKind to, bool needVarHeader);
 };
 
-// Creates a node of class T (its fixed children through Create) and inserts
-// it under owner before `before` (nil appends). Every builder goes through it.
+// Creates a node of class T (its fixed children through Create) in owner's
+// arena and inserts it under owner before `before` (nil appends). Every
+// builder goes through it.
 template <class T>
 T* CreateNode(TPascalNode* owner, TNode* before = nullptr) {
-    TNodePtr<T> node = MakeNode<T>();
+    TNodePtr<T> node = TPascalNode::Make<T>(owner ? owner->Arena() : nullptr);
     node->Create();
     if (owner) node->SetParentBefore(owner, before);
     return node.release();
@@ -236,10 +317,11 @@ T* CreateNamedNode(TPascalNode* owner, const QString& name, TNode* before = null
     node->Name = name;
     return node;
 }
-// A model node not yet attached anywhere (a module, mostly).
+// A model node not yet attached anywhere (a module, mostly), the root of a
+// tree whose nodes take their memory from the root's arena.
 template <class T>
 TNodePtr<T> CreateRootNode() {
-    TNodePtr<T> node = MakeNode<T>();
+    TNodePtr<T> node = TPascalNode::MakeArenaRoot<T>();
     node->Create();
     return node;
 }
@@ -277,6 +359,26 @@ qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept;
 // An identifier folded for comparison: Pascal compares ASCII letters
 // without case.
 QString PascalFoldName(const QString& name);
+// Whether two identifiers are one name to Pascal (equal but for the case of
+// ASCII letters), compared without folded copies.
+bool PascalSameName(QStringView a, QStringView b) noexcept;
+// A hash that names PascalSameName finds the same share.
+size_t PascalNameHash(QStringView name, size_t seed = 0) noexcept;
+
+// A name as the key of a hashed set or map, compared as Pascal compares names
+// (PascalSameName) and never folded into a copy: a QString shares the name's
+// text, a QStringView views it (the text must then outlive the key).
+template <class S>
+struct TPascalNameKey {
+    S name;
+
+    friend bool operator==(const TPascalNameKey& a, const TPascalNameKey& b) noexcept {
+        return PascalSameName(a.name, b.name);
+    }
+    friend size_t qHash(const TPascalNameKey& key, size_t seed = 0) noexcept { return PascalNameHash(key.name, seed); }
+};
+using TPascalName = TPascalNameKey<QString>;
+using TPascalNameView = TPascalNameKey<QStringView>;
 
 // Switches the writer's line wrapping off for its lifetime.
 class TPascalNoWrap {

@@ -5,6 +5,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 using namespace Qt::StringLiterals;
 
 T_CLASS_IMPL_ABSTRACT(TPascalCommand, TPascalFloatingNode)
@@ -529,7 +533,7 @@ public:
     explicit TDeadAssignments(const QList<TVar>& candidates) {
         for (int i = 0; i < candidates.size(); ++i) {
             m_index.insert(candidates[i], i);
-            m_byName[PascalFoldName(candidates[i]->Name)].append(i);
+            m_byName[{candidates[i]->Name}].append(i);
         }
     }
 
@@ -606,8 +610,10 @@ public:
 
 private:
     static bool IsJump(const QString& name) {
-        static const QSet<QString> jumps = {u"exit"_s, u"break"_s, u"continue"_s, u"halt"_s, u"abort"_s, u"raise"_s};
-        return jumps.contains(PascalFoldName(name));
+        constexpr std::u16string_view jumps[] = {u"exit", u"break", u"continue", u"halt", u"abort", u"raise"};
+        return std::any_of(std::begin(jumps), std::end(jumps), [&name](std::u16string_view jump) {
+            return PascalSameName(name, QStringView(jump.data(), qsizetype(jump.size())));
+        });
     }
 
     // Every identifier in a text that names a tracked variable is a read.
@@ -618,7 +624,7 @@ private:
                 ++i;
                 continue;
             }
-            auto it = m_byName.constFind(PascalFoldName(text.mid(i, end - i)));
+            auto it = m_byName.constFind({QStringView(text).sliced(i, end - i)});
             if (it != m_byName.constEnd())
                 for (int v : *it) m.MarkRead(v);
             i = end;
@@ -655,7 +661,9 @@ private:
     }
 
     QHash<TVar, int> m_index;
-    QHash<QString, QList<int>> m_byName;
+    // The candidates' names view the names of their nodes, which stay while
+    // the list simplifies.
+    QHash<TPascalNameView, QList<int>> m_byName;
 };
 
 // The routine whose local the list's assignments may drop, or nil when the

@@ -350,7 +350,7 @@ void TPascalItemInSetExpressionItem::Write(TPascalCodeWriter& writer) {
 
 void TCustomPascalTwoSideExpressionItem::Write(TPascalCodeWriter& writer) {
     WriteBracketed(writer, *this, [&] {
-        const QString op = u" "_s + OperatorText() + u" "_s;
+        const QString& op = OperatorText();
         for (TPascalNode* operand = First(); operand; operand = operand->Next()) {
             if (operand != First()) {
                 writer.Write(op);
@@ -362,14 +362,15 @@ void TCustomPascalTwoSideExpressionItem::Write(TPascalCodeWriter& writer) {
     WriteTrailingComment(writer);
 }
 
-QString TPascalCompareExpressionItem::OperatorText() const {
-    static const QString texts[] = {u"="_s, u"<>"_s, u">"_s, u">="_s, u"<"_s, u"<="_s, u"and"_s, u"or"_s};
+const QString& TPascalCompareExpressionItem::OperatorText() const {
+    static const QString texts[] = {u" = "_s,  u" <> "_s,  u" > "_s,  u" >= "_s,
+                                    u" < "_s,  u" <= "_s,  u" and "_s, u" or "_s};
     static_assert(std::size(texts) == size_t(TPascalCompareKind::Or) + 1);
     return texts[size_t(Kind)];
 }
 
-QString TPascalOperationExpressionItem::OperatorText() const {
-    static const QString texts[] = {u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"div"_s};
+const QString& TPascalOperationExpressionItem::OperatorText() const {
+    static const QString texts[] = {u" + "_s, u" - "_s, u" * "_s, u" / "_s, u" div "_s};
     static_assert(std::size(texts) == size_t(TPascalOperationKind::Div) + 1);
     return texts[size_t(Kind)];
 }

@@ -201,7 +201,8 @@ public:
 
 protected:
     explicit TCustomPascalTwoSideExpressionItem(TPascalKind kind) noexcept : TPascalExpressionItem(kind) {}
-    virtual QString OperatorText() const = 0;
+    // The operator with a space on either side.
+    virtual const QString& OperatorText() const = 0;
 };
 
 class TPascalCompareExpressionItem : public TCustomPascalTwoSideExpressionItem {
@@ -214,7 +215,7 @@ public:
     bool IsLogical() const noexcept { return Kind == TPascalCompareKind::And || Kind == TPascalCompareKind::Or; }
 
 protected:
-    QString OperatorText() const override;
+    const QString& OperatorText() const override;
 };
 
 class TPascalOperationExpressionItem : public TCustomPascalTwoSideExpressionItem {
@@ -225,7 +226,7 @@ public:
     TPascalOperationKind Kind = TPascalOperationKind::Add;
 
 protected:
-    QString OperatorText() const override;
+    const QString& OperatorText() const override;
 };
 
 class TPascalCallParameterValue : public TPascalCommentedNode {

@@ -188,12 +188,12 @@ bool TPascalMethodWithImplementation::HasNestedRoutines() const {
 bool TPascalMethodWithImplementation::IsOwnLocal(const TPascalNamedNode* node) const {
     if (node != ResultVariable && (node->Parent() != LocalDeclarations || node->NodeKind() != TPascalKind::Variable))
         return false;
-    return !m_addressTaken.contains(PascalFoldName(node->Name));
+    return m_addressTaken.isEmpty() || !m_addressTaken.contains({node->Name});
 }
 
 namespace {
 // The identifiers of a text that follow "@" or open the argument of "Addr(".
-void AddressesInText(const QString& text, QSet<QString>& names) {
+void AddressesInText(const QString& text, QSet<TPascalName>& names) {
     if (!text.contains(u'@') && !text.contains(u"addr"_s, Qt::CaseInsensitive)) return;
     const qsizetype n = text.size();
     auto skipSpaces = [&](qsizetype i) {
@@ -203,7 +203,7 @@ void AddressesInText(const QString& text, QSet<QString>& names) {
     auto identifierAt = [&](qsizetype i) {
         i = skipSpaces(i);
         const qsizetype j = PascalIdentifierEnd(text, i);
-        if (j > i) names.insert(PascalFoldName(text.mid(i, j - i)));
+        if (j > i) names.insert({text.mid(i, j - i)});
     };
     for (qsizetype i = 0; i < n; ++i) {
         if (text[i] == u'@') {
@@ -211,27 +211,28 @@ void AddressesInText(const QString& text, QSet<QString>& names) {
         } else if (IsPascalIdentifierChar(text[i], true) && (i == 0 || !IsPascalIdentifierChar(text[i - 1], false))) {
             const qsizetype j = PascalIdentifierEnd(text, i);
             const qsizetype k = skipSpaces(j);
-            if (k < n && text[k] == u'(' && PascalFoldName(text.mid(i, j - i)) == u"addr"_s) identifierAt(k + 1);
+            if (k < n && text[k] == u'(' && PascalSameName(QStringView(text).sliced(i, j - i), u"addr"))
+                identifierAt(k + 1);
             i = j - 1;
         }
     }
 }
 
-void AddressesIn(const TPascalNode* node, QSet<QString>& names) {
+void AddressesIn(const TPascalNode* node, QSet<TPascalName>& names) {
     for (TPascalNode* c = node->First(); c; c = c->Next()) {
         if (const auto* text = PascalAs<TPascalCustomExpressionItem>(c)) {
             AddressesInText(text->Text, names);
         } else if (const auto* command = PascalAs<TPascalCustomCommand>(c)) {
             AddressesInText(command->Text, names);
         } else if (const TPascalCall* call = PascalAsCall(c)) {
-            const QString name = call->Name.trimmed();
-            if (call->Target && name.endsWith(u'@')) names.insert(PascalFoldName(call->Target->Name));
-            if (PascalFoldName(name) == u"addr"_s && call->Parameters)
+            const QStringView name = QStringView(call->Name).trimmed();
+            if (call->Target && name.endsWith(u'@')) names.insert({call->Target->Name});
+            if (PascalSameName(name, u"addr") && call->Parameters)
                 for (TPascalNode* value = call->Parameters->First(); value; value = value->Next())
                     if (auto* arg = PascalAs<TPascalCallInExpression>(
                             OnlyItem(static_cast<TPascalCallParameterValue*>(value)->Value));
                         arg && arg->Target)
-                        names.insert(PascalFoldName(arg->Target->Name));
+                        names.insert({arg->Target->Name});
             AddressesInText(call->Name, names);
             AddressesInText(call->Suffix, names);
         }

@@ -160,9 +160,9 @@ public:
     bool IsOwnLocal(const TPascalNamedNode* node) const override;
 
 private:
-    // Folded names that follow "@" or stand in "Addr(...)" in the body; kept
-    // only while the routine simplifies.
-    QSet<QString> m_addressTaken;
+    // Names that follow "@" or stand in "Addr(...)" in the body; kept only
+    // while the routine simplifies.
+    QSet<TPascalName> m_addressTaken;
 };
 
 // ---------------------------------------------------------------------------

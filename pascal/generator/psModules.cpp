@@ -30,9 +30,8 @@ void TPascalUsedUnit::Write(TPascalCodeWriter& writer) {
 }
 
 TPascalUsedUnit* TPascalUsedUnits::FindUnit(const QString& name) const {
-    const QString key = PascalFoldName(name);
     for (TPascalNode* c = First(); c; c = c->Next())
-        if (auto* unit = PascalAs<TPascalUsedUnit>(c); unit && PascalFoldName(unit->Name) == key) return unit;
+        if (auto* unit = PascalAs<TPascalUsedUnit>(c); unit && PascalSameName(unit->Name, name)) return unit;
     return nullptr;
 }
 
@@ -43,16 +42,16 @@ TPascalUsedUnit* TPascalUsedUnits::AddUnit(const QString& name) {
 
 void TPascalUsedUnits::Write(TPascalCodeWriter& writer) {
     // The implementation clause may not repeat a unit of the interface.
-    QSet<QString> written;
+    QSet<TPascalName> written;
     if (auto* clause = PascalAs<TPascalUnitClause>(Parent()))
         if (auto* unit = PascalAs<TPascalUnit>(clause->Parent()); unit && unit->ImplementationClause == clause)
             for (TPascalNode* c = unit->InterfaceClause->UsedUnits->First(); c; c = c->Next())
-                if (auto* used = PascalAs<TPascalUsedUnit>(c)) written.insert(PascalFoldName(used->Name));
+                if (auto* used = PascalAs<TPascalUsedUnit>(c)) written.insert({used->Name});
     QList<TPascalUsedUnit*> units;
     for (TPascalNode* c = First(); c; c = c->Next()) {
         auto* used = PascalAs<TPascalUsedUnit>(c);
         if (!used) continue;
-        const QString key = PascalFoldName(used->Name);
+        const TPascalName key{used->Name};
         if (written.contains(key)) continue;
         written.insert(key);
         units.append(used);
@@ -172,33 +171,6 @@ namespace {
 // ancestors would otherwise never end).
 constexpr int MaxAncestorDepth = 64;
 
-char16_t FoldedChar(QChar ch) noexcept {
-    const char16_t c = ch.unicode();
-    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-}
-
-// A name as Pascal compares names: equal to another when both fold to the
-// same text (PascalFoldName). The name is kept as it is, shared, so that
-// filing the names of a whole unit copies none of them.
-struct TFoldedName {
-    QString name;
-
-    friend bool operator==(const TFoldedName& a, const TFoldedName& b) noexcept {
-        if (a.name.size() != b.name.size()) return false;
-        for (qsizetype i = 0; i < a.name.size(); ++i)
-            if (FoldedChar(a.name[i]) != FoldedChar(b.name[i])) return false;
-        return true;
-    }
-    friend size_t qHash(const TFoldedName& key, size_t seed) noexcept {
-        uint64_t h = 0xcbf29ce484222325ull ^ seed;  // FNV-1a over the folded characters
-        for (QChar ch : key.name) {
-            h ^= FoldedChar(ch);
-            h *= 0x100000001b3ull;
-        }
-        return size_t(h);
-    }
-};
-
 // A set of names compared as Pascal compares them. Most scopes (a routine's
 // parameters and locals) hold a few names: they are kept in a short list
 // searched in order, and only a scope that outgrows it takes a hashed set,
@@ -206,26 +178,26 @@ struct TFoldedName {
 class TNameSet {
 public:
     void insert(const QString& name) {
-        const TFoldedName key{name};
+        const TPascalName key{name};
         if (!m_many.isEmpty()) {
             m_many.insert(key);
         } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
             m_few.push_back(key);
             if (m_few.size() > kFew) {
-                for (const TFoldedName& few : m_few) m_many.insert(few);
+                for (const TPascalName& few : m_few) m_many.insert(few);
                 m_few.clear();
             }
         }
     }
     bool contains(const QString& name) const {
-        const TFoldedName key{name};
+        const TPascalName key{name};
         return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
     }
 
 private:
     static constexpr size_t kFew = 8;
-    std::vector<TFoldedName> m_few;
-    QSet<TFoldedName> m_many;
+    std::vector<TPascalName> m_few;
+    QSet<TPascalName> m_many;
 };
 
 struct TScope {
@@ -263,7 +235,7 @@ private:
         if (IsPascalReservedWord(key)) return true;
         for (TPascalNode* level = node->ParentNode(); level; level = level->ParentNode())
             if (Scope(level)->Contains(key)) return true;
-        return !m_unit && PascalFoldName(m_module->Name) == key;
+        return !m_unit && PascalSameName(m_module->Name, key);
     }
 
     void MakeUnique(TPascalNamedNode* node) {
@@ -273,9 +245,9 @@ private:
         // Names are only ever added during the pass, so a counter found taken
         // for this name under this parent stays taken: the search for the
         // next node of the same wish goes on after the last one given.
-        const std::pair<const void*, QString> key(node->Parent(), PascalFoldName(own));
+        const std::pair<const void*, TPascalName> key(node->Parent(), TPascalName{own});
         int counter = 0;
-        while (InScope(node, PascalFoldName(candidate))) {
+        while (InScope(node, candidate)) {
             if (letter && candidate.size() == 1 && candidate[0] < u'Z') {
                 candidate = QString(QChar(candidate[0].unicode() + 1));
             } else {
@@ -291,9 +263,8 @@ private:
 
     // Adds a newly fixed name to every scope already built that holds it.
     void NoteFixed(TPascalNamedNode* node) {
-        const QString key = PascalFoldName(node->Name);
         auto add = [&](const void* level) {
-            if (auto it = m_scopes.find(level); it != m_scopes.end()) it->second->names.insert(key);
+            if (auto it = m_scopes.find(level); it != m_scopes.end()) it->second->names.insert(node->Name);
         };
         TPascalNode* parent = node->ParentNode();
         if (!parent) return;
@@ -389,17 +360,17 @@ private:
             if (m_unit)
                 for (TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause})
                     for (TPascalNode* c = clause->Declarations->First(); c; c = c->Next())
-                        if (auto* cls = PascalAs<TPascalClass>(c)) m_classes.insert(PascalFoldName(cls->Name), cls);
+                        if (auto* cls = PascalAs<TPascalClass>(c)) m_classes.insert({cls->Name}, cls);
         }
-        return m_classes.value(PascalFoldName(name));
+        return m_classes.value({name});
     }
 
     TPascalModule* m_module;
     TPascalUnit* m_unit = nullptr;
     std::unordered_map<const void*, std::unique_ptr<TScope>> m_scopes;
-    QHash<QString, TPascalClass*> m_classes;
+    QHash<TPascalName, TPascalClass*> m_classes;
     bool m_classesIndexed = false;
-    QHash<std::pair<const void*, QString>, int> m_lastCounter;
+    QHash<std::pair<const void*, TPascalName>, int> m_lastCounter;
 };
 }  // namespace
 
