@@ -38,7 +38,6 @@
 #include <QStyleHints>
 
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 // ---------------------------------------------------------------------------
@@ -1070,15 +1069,29 @@ void TSheetForm::EnterFound(TVisualElement* next, bool down) {
         next->SetFocus();
 }
 
+int64_t TSheetForm::FindStepLimit() const {
+    // Besides the scheme's elements, the sheet shows at most one sign per element.
+    if (m_scheme) return 2 * int64_t(m_scheme->ElementCount()) + kFindStepSlack;
+    int64_t shown = 0;
+    for ([[maybe_unused]] TVisualElement* e : VisualPreOrder(m_sheet->Root())) ++shown;
+    return shown + kFindStepSlack;
+}
+
 bool TSheetForm::FindStep(TFindMode mode, const TFindData& request, bool down) {
-    TVisualElement* current = m_sheet ? m_sheet->Focused() : nullptr;
-    // An element named a second time would start the same round again: the search ends.
-    std::unordered_set<TVisualElement*> searched;
-    while (current && searched.insert(current).second) {
+    TVisualElement* const first = m_sheet ? m_sheet->Focused() : nullptr;
+    if (!first) return false;
+    // Each element is searched once: the search ends when the walk names the
+    // first one again, or when it took more steps than the sheet shows
+    // elements (a round that does not pass the first). A set of the elements
+    // searched would cost a hashed insert per element, the most of a step.
+    const int64_t limit = FindStepLimit();
+    TVisualElement* current = first;
+    for (int64_t step = 0; step < limit; ++step) {
         TVisualElement* next = nullptr;
         if (current->FindFocusableWithin(mode, request, next, down)) return true;
         if (!next) return false;
         EnterFound(next, down);
+        if (next == first) return false;
         current = next;
     }
     return false;

@@ -210,6 +210,7 @@ public:
     // in the widest line changes the horizontal bar only every few letters.
     static constexpr int kContentWidthSlack = 32;
     static constexpr int kEditPictureSize = 16;
+    static constexpr int kFindStepSlack = 64;
 
     // settings: the "SheetForm" section (nil: hints are shown).
     explicit TSheetForm(QWidget* parent = nullptr, TSheetFormSettings* settings = SheetFormSettings());
@@ -298,6 +299,8 @@ private:
     TRect DropDownAnchor() const;
     void ShowElement(TVisualElement* element);
     void EnterFound(TVisualElement* next, bool down);
+    // More find steps than this go round without the first element.
+    int64_t FindStepLimit() const;
 
     TSheetFormSettings* m_settings;
     TRangeBox* m_rb1;

@@ -66,6 +66,21 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_FormText, TTextorElement)
 
+// A box whose find step names its partner as the next element to search,
+// however often it is asked: a walk that goes round.
+class TElement_LoopingFind : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_LoopingFind)
+public:
+    bool FindFocusableWithin(TFindMode, const TFindData&, TVisualElement*& next, bool) override {
+        ++Searches;
+        next = Partner;
+        return false;
+    }
+    TVisualElement* Partner = nullptr;
+    int Searches = 0;
+};
+T_ELEMENT_CLASS_IMPL(TElement_LoopingFind, TElement_TestBox)
+
 namespace {
 
 int g_beeps = 0;
@@ -462,6 +477,25 @@ TEST_F(SheetForm, FindGoesOnInTheTextBehindALogicFrameBothWaysAndEndsWithoutAMat
         EXPECT_FALSE(form->Find(TFindMode::SkipMatchingSelection, missing, down));
     }
     EXPECT_EQ(missing.Reports, 2);
+}
+
+// A walk that goes round without coming back to the first element searched
+// ends after as many steps as the sheet could show elements, not never.
+TEST_F(SheetForm, FindWalkGoingRoundWithoutTheFirstElementEnds) {
+    auto* first = TElement::CreateIn<TElement_LoopingFind>(scheme.get(), root);
+    auto* a = TElement::CreateIn<TElement_LoopingFind>(scheme.get(), root);
+    auto* b = TElement::CreateIn<TElement_LoopingFind>(scheme.get(), root);
+    first->Partner = a;
+    a->Partner = b;
+    b->Partner = a;
+    Layout();
+    first->SetFocus();
+    TCountingFind request(QStringLiteral("nowhere"));
+    EXPECT_FALSE(form->Find(TFindMode::SkipMatchingSelection, request, true));
+    EXPECT_EQ(request.Reports, 1);
+    EXPECT_EQ(first->Searches, 1);
+    EXPECT_GT(a->Searches, 1);
+    EXPECT_LE(a->Searches + b->Searches, 2 * scheme->ElementCount() + TSheetForm::kFindStepSlack);
 }
 
 TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
