@@ -113,6 +113,7 @@ TEditArea::TEditArea(QWidget* parent)
     m_logForm->RangeBox().SetBorderStyle(bsNone);
     QObject::connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
         if (m_logShown) m_logHeight = m_logForm->height();
+        if (m_innerMargin > 0) update();  // the frames' sides in the margin
         CenterLogButton();
     });
 
@@ -364,6 +365,7 @@ void TEditArea::UpdateLogPane() {
         m_logForm->setVisible(show);
         m_logButton->setVisible(show);
         if (show) SetLogHeight(m_logHeight);
+        if (m_innerMargin > 0) update();
         CenterLogButton();
     }
     if (show) {
