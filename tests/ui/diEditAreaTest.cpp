@@ -6,7 +6,8 @@
 // dialog, the replace dialog's Replace All, Ctrl+R and Ctrl+H opening it, the
 // log button's pictures, and no two enabled actions of the window on one key.
 // Review pictures "forms-review-sheet.png" (sheet with focus, selection, caret
-// and the log) and "forms-review-replace.png".
+// and the log), "forms-review-margin.png" (the same with an inner margin) and
+// "forms-review-replace.png".
 
 #include "ui/diEditArea.h"
 
@@ -188,6 +189,7 @@ TEST_F(EditArea, SplitterStripIsItsColourWithTheFrameEdgesOnlyWithAnInnerMargin)
     // The frames' sides meet the edges: the left edge of the sheet's frame
     // and of the log's frame, in the margin.
     const QImage whole = area->grab().toImage();
+    SaveReview(whole, "forms-review-margin.png");
     EXPECT_NE(whole.pixelColor(0, area->height() / 3).rgb(), colour.rgb());
     EXPECT_NE(whole.pixelColor(0, area->height() - 10).rgb(), colour.rgb());
 }
