@@ -336,6 +336,7 @@ void TMainForm::CreateActions() {
 
 void TMainForm::CreateEditForm() {
     m_editForm = new TEditForm(this, PaletteFormSettings());
+    m_editForm->SetInnerMargin(EditAreaInnerMargin(*style()));
     setCentralWidget(m_editForm);
     m_editForm->SheetForm().RangeBox().setFocus();
 }

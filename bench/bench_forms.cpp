@@ -24,6 +24,7 @@
 #include "core/cuNode.h"
 #include "core/cuProps.h"
 #include "core/cuUndoRedo.h"
+#include "platform/plDialogs.h"
 #include "pascal/elements/prClassElements.h"
 #include "pascal/elements/prCommandElements.h"
 #include "pascal/elements/prExpressionExElements.h"
@@ -211,8 +212,98 @@ BENCHMARK(BM_SheetFormFind)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 
 }  // namespace
 
+// The root of the paragraph scheme: its children stand in a column.
+class TElement_FormsBenchColumn : public TVisualElement {
+    T_ELEMENT_CLASS(TElement_FormsBenchColumn)
+public:
+    void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
+        TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
+        int y = 0, width = 0;
+        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
+            c->SetPosition(0, y);
+            y += c->Height();
+            width = std::max(width, c->Width());
+        }
+        SetSize(width, y);
+    }
+    void FillAcceptedClasses(TElementClassList& list) override { list << TTextorElement::StaticClass(); }
+};
+T_ELEMENT_CLASS_IMPL(TElement_FormsBenchColumn, TVisualElement)
+
+namespace {
+
+// A rich text of one paragraph holding `words` times the word "ab" (wrapped
+// at 480 pixels), shown in a sheet form, the caret at its start.
+struct TParagraphForm {
+    TNodePtr<TSheetSettings> settings = TProperty::CreateRoot<TSheetSettings>(u"Sheet"_s);
+    std::unique_ptr<TSheet> sheet;
+    TUndoRedo history;
+    std::unique_ptr<TScheme> scheme;
+    TTextorElement* text = nullptr;
+    std::unique_ptr<TSheetForm> form;
+    // The count box of a replace-all answered at once.
+    TFakeDialogs dialogs;
+    TDialogsInstaller dialogsGuard{&dialogs};
+
+    explicit TParagraphForm(int words) {
+        settings->CreateProperties();
+        sheet = std::make_unique<TSheet>(settings.get());
+        scheme = std::make_unique<TScheme>(TElement_FormsBenchColumn::StaticClass(), u"Bench"_s);
+        scheme->SetUndoRedo(&history);
+        auto* column = static_cast<TVisualElement*>(scheme->Root());
+        text = static_cast<TTextorElement*>(TElement::CreateIn(TTextorElement::StaticClass(), scheme.get(), column));
+        text->SetTextorOptions(toRichContent | toMaxWidth480);
+        text->SetVisualParent(column);
+        text->SetText(QStringList(words, u"ab"_s).join(QLatin1Char(' ')));
+        column->SetVisualParent(sheet->Root());
+        {
+            TSheetUpdate update(sheet.get());
+            sheet->Root()->UpdateLayout(true, true, false, false);
+        }
+        form = std::make_unique<TSheetForm>(nullptr, nullptr);
+        form->resize(kFormSize);
+        form->AttachSheet(scheme.get(), sheet.get());
+        form->show();
+        QCoreApplication::processEvents();
+        form->RangeBox().setFocus();
+        history.Clear();
+    }
+    ~TParagraphForm() {
+        form.reset();
+        scheme.reset();
+    }
+};
+
+// Undoing a replace-all that replaced every word of one long paragraph: one
+// undo step of as many edits as words, through the form's Undo action. The
+// replace-all runs outside the clock.
+void BM_SheetFormUndoReplaceAll(benchmark::State& state) {
+    const int words = int(state.range(0));
+    TParagraphForm shown(words);
+    const TFindData request(u"ab"_s);
+    int replaced = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.text->FocusText(TTextFocusPlace::Start);
+        replaced = shown.form->Replace(request, u"cd"_s, true, true);
+        QCoreApplication::processEvents();
+        QuillaneLeaveCaches();
+        state.ResumeTiming();
+        shown.form->Action(TSheetAction::EditUndo).trigger();
+        QCoreApplication::processEvents();
+    }
+    if (replaced != words) state.SkipWithError("not every word was replaced");
+    if (shown.text->GetText().count(u"ab"_s) != words) state.SkipWithError("the undo left replacements");
+    state.counters["words"] = words;
+}
+BENCHMARK(BM_SheetFormUndoReplaceAll)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3)->Apply(QuillaneFastestOf<3>);
+
+}  // namespace
+
 QUILLANE_GROWTH(sheetform_paint_viewport, "BM_SheetFormPaintViewport/100000", "BM_SheetFormPaintViewport/10000");
 QUILLANE_GROWTH(sheetform_find, "BM_SheetFormFind/100000/iterations:3/repeats:3", "BM_SheetFormFind/10000/iterations:3/repeats:3");
+QUILLANE_GROWTH(sheetform_undo_replace_all, "BM_SheetFormUndoReplaceAll/10000/iterations:3/repeats:3",
+                "BM_SheetFormUndoReplaceAll/1000/iterations:3/repeats:3");
 
 
 namespace {

@@ -317,6 +317,7 @@ void TVisualElement::DetachFromSheet() {
     }
     if (m_sheet) {
         m_sheet->LetGoMove(this);
+        m_sheet->LetGoLayout(this);
         m_sheet->ForgetElement(this);
     }
     for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling) c->DetachFromSheet();
@@ -339,6 +340,53 @@ void ISheet::LetGoMove(TVisualElement* element) noexcept {
     element->m_vstate &= uint16_t(~vsMoveHeld);
     const size_t index = element->m_heldMoveIndex;
     if (index < m_heldMoves.size() && m_heldMoves[index] == element) m_heldMoves[index] = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// ISheet: layouts held while a command runs
+
+bool ISheet::HoldLayout(TVisualElement* element) {
+    if (m_layoutHoldCount == 0 || (element->m_vstate & vsLayoutHeld)) return false;
+    element->m_heldLayoutIndex = uint32_t(m_heldLayouts.size());
+    m_heldLayouts.push_back(element);
+    element->m_vstate |= vsLayoutHeld;
+    return true;
+}
+
+void ISheet::LetGoLayout(TVisualElement* element) noexcept {
+    if (!(element->m_vstate & vsLayoutHeld)) return;
+    element->m_vstate &= uint16_t(~vsLayoutHeld);
+    const size_t index = element->m_heldLayoutIndex;
+    if (index < m_heldLayouts.size() && m_heldLayouts[index] == element) m_heldLayouts[index] = nullptr;
+}
+
+// The hold is closed before the first element lays out, so that what those
+// layouts ask of the texts around them runs at once.
+void ISheet::EndLayoutHold() noexcept {
+    if (--m_layoutHoldCount > 0) return;
+    std::vector<std::pair<int, size_t>> order;  // (depth, entry), the deepest first
+    order.reserve(m_heldLayouts.size());
+    for (size_t i = 0; i < m_heldLayouts.size(); ++i) {
+        int depth = 0;
+        if (const TVisualElement* e = m_heldLayouts[i]) {
+            for (; e; e = e->m_visualParent) ++depth;
+            order.emplace_back(depth, i);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [depth, index] : order) {
+        if (m_layoutHoldCount > 0 || index >= m_heldLayouts.size()) break;  // a new hold took the rest over
+        TVisualElement* element = m_heldLayouts[index];
+        if (!element) continue;  // it left the sheet
+        m_heldLayouts[index] = nullptr;
+        element->m_vstate &= uint16_t(~vsLayoutHeld);
+        try {
+            element->LayoutHoldEnded();
+        } catch (...) {
+            LogCurrentException("sheet layout hold");
+        }
+    }
+    if (m_layoutHoldCount == 0) m_heldLayouts.clear();
 }
 
 // Still inside the bracket, so that what the listeners move is held and told

@@ -49,6 +49,7 @@ enum : uint16_t {
     vsBeingFocused = 0x0100,  // set by the sheet while it makes a new focus visible
     vsEditing = 0x0200,
     vsMoveHeld = 0x0400,  // moved while a layout runs: PositionChanged when it ends
+    vsLayoutHeld = 0x0800,  // its layout waits for the sheet's layout hold to close
 };
 
 // Visual option word (given by the kind).
@@ -142,6 +143,21 @@ public:
     void HoldMove(TVisualElement* element);
     void LetGoMove(TVisualElement* element) noexcept;
 
+    // The layout hold: while it is open, an element whose layout is asked for
+    // (a text) may join it and keep its layout pending; when the outermost
+    // hold closes, each element that joined lays out once
+    // (TVisualElement::LayoutHoldEnded), the deepest first, so that a text
+    // finds the final sizes of the texts it holds. The many steps of one
+    // command or of one undo in the same text then cost one layout of it,
+    // not one each. An element that leaves the sheet is let go (its entry
+    // cleared in place). What a layout raises at the end is logged.
+    void BeginLayoutHold() noexcept { ++m_layoutHoldCount; }
+    void EndLayoutHold() noexcept;
+    bool LayoutHeld() const noexcept { return m_layoutHoldCount > 0; }
+    // Whether the element joined now (false: no hold open, or it is held already).
+    bool HoldLayout(TVisualElement* element);
+    void LetGoLayout(TVisualElement* element) noexcept;
+
     virtual TVisualElement* Focused() const noexcept = 0;
     virtual TVisualElement* Hot() const noexcept = 0;
     virtual TVisualElement* Pressed() const noexcept = 0;
@@ -190,6 +206,8 @@ protected:
     int m_walkedLevels = 0;  // in the open bracket
     uint64_t m_roomGeneration = 1;
     std::vector<TVisualElement*> m_heldMoves;
+    int m_layoutHoldCount = 0;
+    std::vector<TVisualElement*> m_heldLayouts;
 };
 
 // Paint flags of TSheet::Paint and TVisualElement::PaintTree.
@@ -299,6 +317,7 @@ public:
     bool IsExternalEditing() const noexcept { return m_vstate & vsExternalEditing; }
     bool IsEditing() const noexcept { return m_vstate & vsEditing; }
     bool IsBeingFocused() const noexcept { return m_vstate & vsBeingFocused; }
+    bool IsLayoutHeld() const noexcept { return m_vstate & vsLayoutHeld; }
     bool IsFocused() const noexcept;
     bool IsPressed() const noexcept;
     bool IsHot() const noexcept;
@@ -429,6 +448,8 @@ public:
     virtual void InSelectedTextFlagChanged() { UpdateInSelectedText(); }
     virtual void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged);
     virtual void DetachFromSheet();
+    // The sheet's layout hold that it joined closed: lay out what waited.
+    virtual void LayoutHoldEnded() {}
     virtual void AdjustPaletteItems(QList<TPaletteItem*>& list) {}
     virtual void UpdateChildrenDisabled();
     virtual void UpdateChildrenInSelectedText();
@@ -553,6 +574,8 @@ private:
     int m_panelRight = 0, m_panelBottom = 0;
     // Its place among the sheet's held moves while vsMoveHeld is set.
     uint32_t m_heldMoveIndex = 0;
+    // Its place among the sheet's held layouts while vsLayoutHeld is set.
+    uint32_t m_heldLayoutIndex = 0;
     // The room from the visual parent, kept under the sheet's room generation.
     uint64_t m_roomGeneration = 0;
     QSize m_room;
@@ -571,6 +594,22 @@ inline TPreOrderRange<TVisualElement, TVisualLinks> VisualPreOrder(TVisualElemen
 
 // A sheet's update bracket for a scope (nothing without a sheet).
 using TSheetUpdate = TUpdateScope<ISheet>;
+
+// A sheet's layout hold for a scope (nothing without a sheet).
+class TSheetLayoutHold {
+public:
+    explicit TSheetLayoutHold(ISheet* sheet) noexcept : m_sheet(sheet) {
+        if (m_sheet) m_sheet->BeginLayoutHold();
+    }
+    ~TSheetLayoutHold() {
+        if (m_sheet) m_sheet->EndLayoutHold();
+    }
+    TSheetLayoutHold(const TSheetLayoutHold&) = delete;
+    TSheetLayoutHold& operator=(const TSheetLayoutHold&) = delete;
+
+private:
+    ISheet* m_sheet;
+};
 
 // A sheet's layout bracket for a scope (nothing without a sheet).
 class TSheetLayoutScope {

@@ -218,6 +218,13 @@ void TSchemeTextor::Changed() {
 // The re-layouts it sets off in the texts that hold this one run inside the
 // same layout bracket: each level finds its room once.
 void TSchemeTextor::Relayout(bool textChanged) {
+    // While the sheet holds layouts, the text's waits (locked) for the hold to close.
+    if (ISheet* sheet = m_element->Sheet(); sheet && sheet->LayoutHeld() && sheet->HoldLayout(m_element)) {
+        LockLayout();
+        if (textChanged) m_element->m_changedBeforeLayout = true;
+        RequestLayout(textChanged);
+        return;
+    }
     TSheetUpdate update(m_element->Sheet());
     {
         const TSheetLayoutScope layout(m_element->Sheet());
@@ -649,12 +656,18 @@ void TTextorElement::BoundsChanged(const TRect& oldRect, int oldDescent) {
 
 void TTextorElement::DetachFromSheet() {
     StopEditing();
+    // The lock a layout hold took stays, as the lock of a text off any sheet.
+    const bool held = IsLayoutHeld();
     TCustomDropDownElement::DetachFromSheet();
     if (m_textor && !m_holdsLayoutLock) {
-        m_textor->LockLayout();
+        if (!held) m_textor->LockLayout();
         m_holdsLayoutLock = true;
+    } else if (m_textor && held) {
+        m_textor->UnlockLayout();
     }
 }
+
+void TTextorElement::LayoutHoldEnded() { m_textor->UnlockLayout(); }
 
 void TTextorElement::VisibilityChanged() {
     if (!m_textor) {

@@ -399,6 +399,7 @@ public:
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     void BoundsChanged(const TRect& oldRect, int oldDescent) override;
     void DetachFromSheet() override;
+    void LayoutHoldEnded() override;
     void VisibilityChanged() override;
     void InsertVisualChild(TVisualElement* child, TVisualElement* before) override;
     void RemoveVisualChild(TVisualElement* child) override;

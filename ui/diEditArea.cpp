@@ -22,6 +22,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <functional>
 
 namespace {
 
@@ -47,10 +51,45 @@ constexpr TAreaActionText kAreaActionTexts[] = {
     {TEditAreaAction::ViewPalette, strPalette},
 };
 
+// The splitter between the sheet and the log; its handles paint through OnPaint.
+class TLogSplitterHandle : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+    std::function<void(QPainter&, const QWidget&)> OnPaint;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!OnPaint) return;
+        RunGuarded("Painting the log splitter", [&] {
+            QPainter painter(this);
+            OnPaint(painter, *this);
+        });
+    }
+};
+
+class TLogSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+    std::function<void(QPainter&, const QWidget&)> OnPaintHandle;
+
+protected:
+    QSplitterHandle* createHandle() override {
+        auto* handle = new TLogSplitterHandle(orientation(), this);
+        handle->OnPaint = [this](QPainter& painter, const QWidget& h) {
+            if (OnPaintHandle) OnPaintHandle(painter, h);
+        };
+        return handle;
+    }
+};
+
 }  // namespace
 
+int EditAreaInnerMargin(const QStyle& style) {
+    return style.name().compare(QStringLiteral("windows"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+}
+
 TEditArea::TEditArea(QWidget* parent)
-    : QWidget(parent), m_sheetForm(new TSheetForm), m_logForm(new TSheetForm), m_splitter(new QSplitter(Qt::Vertical)),
+    : QWidget(parent), m_sheetForm(new TSheetForm), m_logForm(new TSheetForm), m_splitter(new TLogSplitter(Qt::Vertical)),
       m_logButton(new TPlaceBox(this)),
       m_logFace(ReadImageOfFormat(QStringLiteral(":/rc/LogButtons.png"), "png")),
       m_logClearSigns(ReadImageOfFormat(QStringLiteral(":/rc/LogClear.png"), "png")) {
@@ -60,6 +99,9 @@ TEditArea::TEditArea(QWidget* parent)
     layout->addWidget(m_splitter, 1);
     m_splitter->addWidget(m_sheetForm);
     m_splitter->addWidget(m_logForm);
+    static_cast<TLogSplitter*>(m_splitter)->OnPaintHandle = [this](QPainter& painter, const QWidget& handle) {
+        PaintSplitter(painter, handle);
+    };
     m_splitter->setHandleWidth(kSplitterHeight);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setStretchFactor(0, 1);
@@ -71,6 +113,7 @@ TEditArea::TEditArea(QWidget* parent)
     m_logForm->RangeBox().SetBorderStyle(bsNone);
     QObject::connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
         if (m_logShown) m_logHeight = m_logForm->height();
+        if (m_innerMargin > 0) update();  // the frames' sides in the margin
         CenterLogButton();
     });
 
@@ -322,6 +365,7 @@ void TEditArea::UpdateLogPane() {
         m_logForm->setVisible(show);
         m_logButton->setVisible(show);
         if (show) SetLogHeight(m_logHeight);
+        if (m_innerMargin > 0) update();
         CenterLogButton();
     }
     if (show) {
@@ -342,10 +386,12 @@ void TEditArea::CenterLogButton() {
     m_logButton->raise();
 }
 
+QColor TEditArea::SplitterColor() const { return m_splitter->handle(1)->palette().color(QPalette::Window); }
+
 // The splitter's colour, the face, and the clear sign of the severity (of
 // none when the severity is out of range) in the middle.
 void TEditArea::PaintLogButton(QPainter& painter) {
-    painter.fillRect(QRect(QPoint(0, 0), kLogButtonSize), m_splitter->handle(1)->palette().color(QPalette::Window));
+    painter.fillRect(QRect(QPoint(0, 0), kLogButtonSize), SplitterColor());
     painter.drawImage(QPoint(0, 0), m_logFace);
     const int severity = m_severity >= 1 && m_severity <= kHighestSeverity ? m_severity : 0;
     const QRect sign(QPoint(severity * kLogClearSignSize.width(), 0), kLogClearSignSize);
@@ -356,7 +402,51 @@ void TEditArea::PaintLogButton(QPainter& painter) {
 
 void TEditArea::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (m_innerMargin > 0) update();
     CenterLogButton();
+}
+
+// ---- the inner margin and its frames ----
+
+void TEditArea::SetInnerMargin(int pixels) {
+    if (pixels == m_innerMargin) return;
+    m_innerMargin = pixels;
+    layout()->setContentsMargins(pixels, pixels, pixels, pixels);
+    update();
+    m_splitter->handle(1)->update();
+}
+
+// The style's edit-box border: a themed frame, or the classic look's sunken edge.
+void TEditArea::PaintFrame(QPainter& painter, const QRect& rect) const {
+    QStyleOptionFrame option;
+    option.initFrom(this);
+    option.rect = rect;
+    option.lineWidth = 1;
+    option.state |= QStyle::State_Sunken;
+    style()->drawPrimitive(QStyle::PE_FrameLineEdit, &option, &painter, this);
+}
+
+// Around the sheet area (the palette and the sheet form) and, while it is
+// shown, around the log; the edges under the splitter are the splitter's to paint.
+void TEditArea::paintEvent(QPaintEvent*) {
+    if (m_innerMargin <= 0) return;
+    RunGuarded("Painting the edit area's frames", [&] {
+        QPainter painter(this);
+        const int sheetBottom = m_sheetForm->mapTo(this, QPoint(0, m_sheetForm->height())).y();
+        PaintFrame(painter, QRect(0, 0, width(), sheetBottom + m_innerMargin));
+        if (m_logForm->isVisible()) {
+            const int logTop = m_logForm->mapTo(this, QPoint(0, 0)).y() - m_innerMargin;
+            PaintFrame(painter, QRect(0, logTop, width(), height() - logTop));
+        }
+    });
+}
+
+void TEditArea::PaintSplitter(QPainter& painter, const QWidget& handle) const {
+    painter.fillRect(handle.rect(), SplitterColor());
+    if (m_innerMargin <= 0) return;
+    const int w = handle.width(), h = handle.height();
+    PaintFrame(painter, QRect(-1, -1, w + 2, 2));     // the sheet frame's bottom edge
+    PaintFrame(painter, QRect(-1, h - 1, w + 2, 2));  // the log frame's top edge
 }
 
 bool TEditArea::eventFilter(QObject* watched, QEvent* event) {

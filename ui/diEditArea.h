@@ -19,6 +19,7 @@
 
 class QAction;
 class QSplitter;
+class QStyle;
 class TElement;
 class TFindData;
 class TFindDialog;
@@ -63,6 +64,12 @@ enum class TEditAreaAction : uint8_t {
     Count
 };
 
+// The inner margin an edit area gets in a main window drawn in the style:
+// 1 pixel, with sunken frames around the sheet and the log, in the classic
+// look without visual styles, where the borderless sheet would have no edge;
+// none otherwise.
+int EditAreaInnerMargin(const QStyle& style);
+
 class TEditArea : public QWidget {
 public:
     static constexpr int kInitialLogHeight = 130;
@@ -82,6 +89,11 @@ public:
     void AttachScheme(TScheme* scheme, TSheet* sheet, TScheme* logScheme, TSheet* logSheet);
     // The palette (not owned; nil: none), placed above the sheet form.
     void SetPalette(ISheetPalette* palette);
+    // The same padding on all four sides, with frames around the sheet area
+    // (the palette and the sheet) and the log area, whose edges that cross
+    // the splitter the splitter paints (0: none, no frames).
+    void SetInnerMargin(int pixels);
+    int InnerMargin() const noexcept { return m_innerMargin; }
 
     // The layout in the session: "Palette" (Visible) and "Log" (Height).
     void LoadLayout(TKnot* knot);
@@ -107,6 +119,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The frames, with an inner margin.
+    void paintEvent(QPaintEvent* event) override;
     // A click on the log button clears the log.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -118,6 +132,11 @@ private:
     void UpdateLogPane();
     void CenterLogButton();
     void PaintLogButton(QPainter& painter);
+    // The splitter's strip: its colour, and with an inner margin the edges of
+    // the two frames that cross it.
+    void PaintSplitter(QPainter& painter, const QWidget& handle) const;
+    void PaintFrame(QPainter& painter, const QRect& rect) const;
+    QColor SplitterColor() const;
     void SetLogHeight(int height);
     void OnLocalization(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
     void OnScheme(TItfObject* sender, int msg, intptr_t p1, intptr_t p2);
@@ -136,6 +155,7 @@ private:
     ISheetPalette* m_palette = nullptr;
     TScheme* m_scheme = nullptr;
     TScheme* m_logScheme = nullptr;
+    int m_innerMargin = 0;
     bool m_logShown = false;
     int m_logHeight = kInitialLogHeight;
     int m_severity = 0;

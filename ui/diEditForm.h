@@ -29,18 +29,14 @@ public:
     // The same padding on all four sides, with frames around the sheet and
     // the log areas (0: none).
     void SetInnerMargin(int pixels);
-    int InnerMargin() const noexcept { return m_innerMargin; }
+    int InnerMargin() const noexcept;
 
     TPaletteForm& PaletteForm() const noexcept { return *m_paletteForm; }
     TEditArea& EditArea() const noexcept { return *m_editArea; }
     TSheetForm& SheetForm() const;
     TSheetForm& LogForm() const;
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     TPaletteForm* m_paletteForm;
     TEditArea* m_editArea;
-    int m_innerMargin = 0;
 };

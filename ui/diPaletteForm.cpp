@@ -17,6 +17,7 @@
 #include "ui/baUserButtons.h"
 #include "ui/diPaletteHintWindow.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -111,6 +112,21 @@ QString PaletteHintText(const QString& caption, const QString& key, const QStrin
 // Menu entries
 
 TPaletteMenuItem::TPaletteMenuItem(TPaletteItem* item, QObject* parent) : QAction(parent), m_item(item) {}
+
+void TPaletteMenuItem::JoinRadioGroup(QMenu& menu, int group) {
+    m_radioGroup = group;
+    setCheckable(true);
+    QActionGroup* exclusive = nullptr;
+    for (QAction* action : menu.actions())
+        if (auto* entry = dynamic_cast<TPaletteMenuItem*>(action);
+            entry && entry != this && entry->m_radioGroup == group && entry->actionGroup())
+            exclusive = entry->actionGroup();
+    if (!exclusive) {
+        exclusive = new QActionGroup(&menu);
+        exclusive->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    }
+    exclusive->addAction(this);
+}
 
 TPaletteSubCommandMenuItem::TPaletteSubCommandMenuItem(TPaletteItem* item, QString subCommand, QObject* parent)
     : TPaletteMenuItem(item, parent), m_subCommand(std::move(subCommand)) {}
@@ -551,6 +567,7 @@ TPaletteMenuItem* TPaletteForm::CreateItemMenuEntry(QMenu& menu, TPaletteItem* i
     const TSchemeImages& list = large ? SchemeLargeImages() : SchemeSmallImages();
     if (image >= 0 && image < list.Count()) entry->setIcon(QIcon(QPixmap::fromImage(list.Image(image))));
     if (info.Flags & (pifRadio | pifToggle)) entry->setCheckable(true);
+    if (info.Flags & pifRadio) entry->JoinRadioGroup(menu, info.Display);
     if (ShowHints()) entry->setToolTip(PaletteHintText(info.Caption, QString(), item->GetHint()));
     QObject::connect(entry, &QAction::triggered, this, [this, entry] {
         RunGuarded("A palette menu entry", [&] {

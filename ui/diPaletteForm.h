@@ -87,14 +87,20 @@ QString PaletteHintText(const QString& caption, const QString& key, const QStrin
 // ---------------------------------------------------------------------------
 // Menu entries
 
-// A drop-down menu entry standing for one palette item.
+// A drop-down menu entry standing for one palette item. The radio entries of
+// one radio group in a menu are exclusive: checking one unchecks the others.
 class TPaletteMenuItem : public QAction {
 public:
     TPaletteMenuItem(TPaletteItem* item, QObject* parent);
     TPaletteItem* Item() const noexcept { return m_item; }
+    // The radio group (0: none).
+    int RadioGroup() const noexcept { return m_radioGroup; }
+    // Joins the exclusive group of the menu's entries of that radio group.
+    void JoinRadioGroup(QMenu& menu, int group);
 
 private:
     TPaletteItem* m_item;
+    int m_radioGroup = 0;
 };
 
 // A drop-down menu entry standing for one sub-command of an item.

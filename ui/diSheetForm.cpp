@@ -8,6 +8,7 @@
 #include "elements/diSimpleElements.h"
 #include "platform/plClock.h"
 #include "platform/plCursor.h"
+#include "platform/plImageCodecs.h"
 #include "platform/plMessages.h"
 #include "platform/plTimer.h"
 #include "scheme/diCanvas.h"
@@ -26,6 +27,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -34,7 +37,7 @@
 #include <QStyle>
 #include <QStyleHints>
 
-#include <unordered_set>
+#include <optional>
 #include <vector>
 
 // ---------------------------------------------------------------------------
@@ -406,7 +409,23 @@ constexpr TActionText kActionTexts[] = {
     {TSheetAction::EditSelectAll, strSelectAll},
     {TSheetAction::ViewNonPrintingCharacters, strNonPrintingCharacters},
 };
+
+struct TActionPicture {
+    TSheetAction Action;
+    int Cell;
+};
+constexpr TActionPicture kActionPictures[] = {
+    {TSheetAction::EditUndo, 0}, {TSheetAction::EditRedo, 1},     {TSheetAction::EditCut, 2},
+    {TSheetAction::EditCopy, 3}, {TSheetAction::EditCopyText, 4}, {TSheetAction::EditPaste, 5},
+    {TSheetAction::EditDelete, 6}, {TSheetAction::EditSelectAll, 7},
+};
 }  // namespace
+
+int SheetActionPicture(TSheetAction action) noexcept {
+    for (const TActionPicture& picture : kActionPictures)
+        if (picture.Action == action) return picture.Cell;
+    return -1;
+}
 
 TSheetForm::TSheetForm(QWidget* parent, TSheetFormSettings* settings)
     : QWidget(parent), m_settings(settings), m_rb1(new TRangeBox(this)), m_hk1(std::make_unique<THooker>()),
@@ -482,8 +501,14 @@ void TSheetForm::CreateActions() {
     Action(TSheetAction::EditSelectAll).setShortcut(K(Qt::CTRL | Qt::Key_A));
     Action(TSheetAction::EditReadOnly).setCheckable(true);
     Action(TSheetAction::ViewNonPrintingCharacters).setCheckable(true);
+    const QImage pictures = ReadImageOfFormat(QStringLiteral(":/rc/SheetFormEdit.png"), "png");
+    for (const TActionPicture& picture : kActionPictures)
+        Action(picture.Action)
+            .setIcon(QIcon(QPixmap::fromImage(
+                pictures.copy(picture.Cell * kEditPictureSize, 0, kEditPictureSize, kEditPictureSize))));
     // The popup's undo item always reads the plain "Undo": an item of its own that runs the action.
-    m_miUndo = m_pmEdit->addAction(QString(), &Action(TSheetAction::EditUndo), &QAction::trigger);
+    m_miUndo = m_pmEdit->addAction(Action(TSheetAction::EditUndo).icon(), QString(), &Action(TSheetAction::EditUndo),
+                                   &QAction::trigger);
     m_pmEdit->addSeparator();
     for (TSheetAction a : {TSheetAction::EditCut, TSheetAction::EditCopy, TSheetAction::EditPaste,
                            TSheetAction::EditDelete})
@@ -597,6 +622,8 @@ void TSheetForm::RunAction(TSheetAction action) {
         TUndoRedo* history = m_scheme ? m_scheme->UndoRedo() : nullptr;
         if (!history || !m_sheet) return;
         TSheetUpdate update(m_sheet);
+        // A step of many edits in one text lays it out once, not once per edit.
+        TSheetLayoutHold held(m_sheet);
         if (action == TSheetAction::EditUndo)
             history->Undo();
         else
@@ -1024,6 +1051,8 @@ private:
 };
 
 // Wait cursor, one undo group, one sheet update and no reveal while focusing; in this order.
+// (No layout hold: a replacement's selection, which the next search starts
+// after, is set by the text's re-layout.)
 struct TSheetCommandScope {
     TSheetCommandScope(TScheme* scheme, TSheet& sheet) : group(scheme), update(&sheet), reveal(sheet) {}
     TWaitScope wait;
@@ -1040,15 +1069,29 @@ void TSheetForm::EnterFound(TVisualElement* next, bool down) {
         next->SetFocus();
 }
 
+int64_t TSheetForm::FindStepLimit() const {
+    // Besides the scheme's elements, the sheet shows at most one sign per element.
+    if (m_scheme) return 2 * int64_t(m_scheme->ElementCount()) + kFindStepSlack;
+    int64_t shown = 0;
+    for ([[maybe_unused]] TVisualElement* e : VisualPreOrder(m_sheet->Root())) ++shown;
+    return shown + kFindStepSlack;
+}
+
 bool TSheetForm::FindStep(TFindMode mode, const TFindData& request, bool down) {
-    TVisualElement* current = m_sheet ? m_sheet->Focused() : nullptr;
-    // An element named a second time would start the same round again: the search ends.
-    std::unordered_set<TVisualElement*> searched;
-    while (current && searched.insert(current).second) {
+    TVisualElement* const first = m_sheet ? m_sheet->Focused() : nullptr;
+    if (!first) return false;
+    // Each element is searched once: the search ends when the walk names the
+    // first one again, or when it took more steps than the sheet shows
+    // elements (a round that does not pass the first). A set of the elements
+    // searched would cost a hashed insert per element, the most of a step.
+    const int64_t limit = FindStepLimit();
+    TVisualElement* current = first;
+    for (int64_t step = 0; step < limit; ++step) {
         TVisualElement* next = nullptr;
         if (current->FindFocusableWithin(mode, request, next, down)) return true;
         if (!next) return false;
         EnterFound(next, down);
+        if (next == first) return false;
         current = next;
     }
     return false;
@@ -1139,54 +1182,24 @@ int TSheetForm::GoToElements(const QList<int>& numbers) {
     return found;
 }
 
-namespace {
-// Holds the layout of texts while many of the elements they hold change size,
-// so that each text lays out once when let go (the innermost first) instead
-// of once for every element: N buttons in one text cost N re-layouts of it.
-class TTextLayoutsHeld {
-public:
-    TTextLayoutsHeld() = default;
-    TTextLayoutsHeld(const TTextLayoutsHeld&) = delete;
-    TTextLayoutsHeld& operator=(const TTextLayoutsHeld&) = delete;
-    ~TTextLayoutsHeld() { RunGuarded("Laying texts out again", [this] { Release(); }); }
-    void Hold(TTextorElement& text) {
-        text.Textor()->LockLayout();
-        m_texts.push_back(&text);
-    }
-    // Texts held after the texts around them go first.
-    void Release() {
-        while (!m_texts.empty()) {
-            TTextorElement* text = m_texts.back();
-            m_texts.pop_back();
-            text->Textor()->UnlockLayout();
-        }
-    }
-
-private:
-    std::vector<TTextorElement*> m_texts;
-};
-}  // namespace
-
 void TSheetForm::CollapseExpandAll(bool notEmpty, bool expand) {
     if (!m_sheet) return;
     TWaitScope wait;
     std::vector<TExpandButton*> buttons;
-    std::vector<TTextorElement*> texts;
     // Depth first over what the sheet shows, parents before children.
     std::vector<TVisualElement*> pending{m_sheet->Root()};
     while (!pending.empty()) {
         TVisualElement* element = pending.back();
         pending.pop_back();
         if (auto* button = dynamic_cast<TExpandButton*>(element)) buttons.push_back(button);
-        if (auto* text = dynamic_cast<TTextorElement*>(element); text && text->Textor()) texts.push_back(text);
         for (TVisualElement* child = element->LastVisualChild(); child; child = child->PrevVisualSibling())
             pending.push_back(child);
     }
     {
         TSheetUpdate update(m_sheet);
         TOperationGroupScope group(m_scheme);
-        TTextLayoutsHeld held;
-        for (TTextorElement* text : texts) held.Hold(*text);
+        // Each text holding buttons lays out once at the end, not once per button.
+        std::optional<TSheetLayoutHold> held(std::in_place, m_sheet);
         for (TExpandButton* button : buttons) {
             bool value = expand;
             if (notEmpty) {
@@ -1196,7 +1209,7 @@ void TSheetForm::CollapseExpandAll(bool notEmpty, bool expand) {
             }
             if (button->Expanded() != value) button->ChangeExpanded(value);
         }
-        held.Release();
+        held.reset();
         m_sheet->NotifyFocusState();
     }
     UpdateEditActions();

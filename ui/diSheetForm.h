@@ -191,6 +191,10 @@ enum class TSheetAction : uint8_t {
 // The edit action a key runs when the sheet did not take it (Ctrl+Z, Ctrl+C,
 // Shift+Insert, Delete, ...); Count when none.
 TSheetAction SheetShortcutAction(int key, TShiftState shift) noexcept;
+// The picture of an edit action: its cell in the strip of 16 x 16 pictures
+// ":/rc/SheetFormEdit.png" (undo, redo, cut, copy, copy as text, paste,
+// delete, select all); -1 for the actions without one.
+int SheetActionPicture(TSheetAction action) noexcept;
 // Whether an unconsumed key beeps (Backspace, Enter, the page and arrow keys, Home, End, Delete).
 bool BeepsWhenUnconsumed(int key) noexcept;
 
@@ -205,6 +209,8 @@ public:
     // The step of the slack of the content's width on the range box: typing
     // in the widest line changes the horizontal bar only every few letters.
     static constexpr int kContentWidthSlack = 32;
+    static constexpr int kEditPictureSize = 16;
+    static constexpr int kFindStepSlack = 64;
 
     // settings: the "SheetForm" section (nil: hints are shown).
     explicit TSheetForm(QWidget* parent = nullptr, TSheetFormSettings* settings = SheetFormSettings());
@@ -293,6 +299,8 @@ private:
     TRect DropDownAnchor() const;
     void ShowElement(TVisualElement* element);
     void EnterFound(TVisualElement* next, bool down);
+    // More find steps than this go round without the first element.
+    int64_t FindStepLimit() const;
 
     TSheetFormSettings* m_settings;
     TRangeBox* m_rb1;

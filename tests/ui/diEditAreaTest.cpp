@@ -1,11 +1,13 @@
 // The edit area on a real scheme and its log: the log pane with its splitter
 // and button shown by the first message and hidden at once by clearing, stored
-// log heights out of range ignored, the layout's round trip, F5 running the
+// log heights out of range ignored, the splitter's strip with and without an
+// inner margin, the layout's round trip, F5 running the
 // refresh and the check once each, Find Next without a text opening the find
 // dialog, the replace dialog's Replace All, Ctrl+R and Ctrl+H opening it, the
 // log button's pictures, and no two enabled actions of the window on one key.
 // Review pictures "forms-review-sheet.png" (sheet with focus, selection, caret
-// and the log) and "forms-review-replace.png".
+// and the log), "forms-review-margin.png" (the same with an inner margin) and
+// "forms-review-replace.png".
 
 #include "ui/diEditArea.h"
 
@@ -29,6 +31,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -144,6 +148,58 @@ TEST_F(EditArea, LogButtonShowsItsFaceAndTheClearSignOfTheSeverityFromThePicture
         painter.end();
         const QImage shown = area->LogButton().viewport()->grab().toImage();
         EXPECT_TRUE(SamePixels(shown.copy(inside), expected.copy(inside))) << kind;
+    }
+}
+
+// The splitter's strip as the window shows it (the log button covers only
+// its middle): the splitter's colour; with an inner margin its first and last
+// rows carry the edges of the sheet's and the log's frames, which cross it.
+TEST_F(EditArea, SplitterStripIsItsColourWithTheFrameEdgesOnlyWithAnInnerMargin) {
+    Warn(QStringLiteral("w"));
+    QCoreApplication::processEvents();
+    const QColor colour = area->Splitter().handle(1)->palette().color(QPalette::Window);
+    auto strip = [&] {
+        QCoreApplication::processEvents();
+        const QWidget* handle = area->Splitter().handle(1);
+        const QRect bar(handle->mapTo(area.get(), QPoint(0, 0)), handle->size());
+        EXPECT_EQ(bar.height(), TEditArea::kSplitterHeight);
+        const QImage shown = area->grab().toImage().copy(bar);
+        // Left of the log button, clear of the frame's sides.
+        return shown.copy(4, 0, area->LogButton().x() - bar.left() - 8, bar.height());
+    };
+    auto rowIs = [&](const QImage& image, int y, const QColor& c) {
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).rgb() != c.rgb()) return false;
+        return true;
+    };
+    const QImage plain = strip();
+    ASSERT_GT(plain.width(), 20);
+    for (int y = 0; y < plain.height(); ++y) EXPECT_TRUE(rowIs(plain, y, colour)) << y;
+
+    area->SetInnerMargin(1);
+    const QImage framed = strip();
+    for (int y = 1; y < framed.height() - 1; ++y) EXPECT_TRUE(rowIs(framed, y, colour)) << y;
+    // The sheet frame's bottom edge and the log frame's top edge (the style
+    // may shade the two sides differently), each one line across.
+    for (int y : {0, framed.height() - 1}) {
+        const QColor edge = framed.pixelColor(0, y);
+        EXPECT_NE(edge.rgb(), colour.rgb()) << y;
+        EXPECT_TRUE(rowIs(framed, y, edge)) << y;
+    }
+    // The frames' sides meet the edges: the left edge of the sheet's frame
+    // and of the log's frame, in the margin.
+    const QImage whole = area->grab().toImage();
+    SaveReview(whole, "forms-review-margin.png");
+    EXPECT_NE(whole.pixelColor(0, area->height() / 3).rgb(), colour.rgb());
+    EXPECT_NE(whole.pixelColor(0, area->height() - 10).rgb(), colour.rgb());
+}
+
+// The classic look (no visual styles) gets the margin and its frames.
+TEST(EditAreaInnerMargin, OnePixelInTheClassicLookAndNoneInOthers) {
+    for (const auto& [name, margin] : {std::pair{"windows", 1}, std::pair{"fusion", 0}}) {
+        std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(name)));
+        ASSERT_NE(style, nullptr) << name;
+        EXPECT_EQ(EditAreaInnerMargin(*style), margin) << name;
     }
 }
 

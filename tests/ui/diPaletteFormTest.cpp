@@ -3,7 +3,8 @@
 // group of counting items), driven with QTest's keys: Ctrl+letter inserting
 // an element, keys "1" to "11" with Ctrl+1 waiting for the release, Ctrl+Left,
 // keys that are not the palette's going on to the sheet, posted clicks
-// dropped by a rebuild, a rebuild that keeps its buttons, fitting right to
+// dropped by a rebuild, exclusive radio entries in a drop-down menu, a
+// rebuild that keeps its buttons, fitting right to
 // left and the hint text. Review pictures "forms-review-edit.png" and
 // "forms-review-palette-<width>.png" go into the build folder.
 
@@ -69,7 +70,8 @@ namespace {
 constexpr int kUnletteredItems = 11;
 
 // The test groups: eleven items without a letter; then an item with the
-// letter "W", a large item and a drop-down item with one entry. Made once;
+// letter "W", a large item and a drop-down item with an entry and two radio
+// entries. Made once;
 // the palette keeps its nodes.
 struct TTestPalette {
     std::vector<TCountingPaletteItem*> Numbered;
@@ -77,6 +79,9 @@ struct TTestPalette {
     TCountingPaletteItem* Large = nullptr;
     TCountingPaletteItem* DropDown = nullptr;
     TCountingPaletteItem* Entry = nullptr;
+    // Two radio entries of one radio group in the drop-down item's menu.
+    TCountingPaletteItem* RadioA = nullptr;
+    TCountingPaletteItem* RadioB = nullptr;
     QList<TPaletteItem*> All;
 
     TTestPalette() {
@@ -94,6 +99,8 @@ struct TTestPalette {
         Large = add(second, pifLargeImage, 45);
         DropDown = add(second, pifDropDown, 40);
         Entry = add(DropDown, 0, 30);
+        RadioA = add(DropDown, pifRadio, 20);
+        RadioB = add(DropDown, pifRadio, 10);
     }
     void ResetRuns() {
         for (TPaletteItem* item : All) static_cast<TCountingPaletteItem*>(item)->Runs = 0;
@@ -313,6 +320,36 @@ TEST_F(PaletteForm, DropDownButtonOnlyOpensItsMenuWhoseEntryRuns) {
     button->DropDownMenu()->actions().first()->trigger();
     Flush();
     EXPECT_EQ(TestPalette().Entry->Runs, 1);
+}
+
+// The radio entries of one group in a drop-down menu are exclusive, as
+// radio buttons are: choosing one unchecks the other, choosing the checked
+// one keeps it checked, and each choice runs its item.
+TEST_F(PaletteForm, RadioEntriesOfADropDownMenuAreExclusive) {
+    FocusBox();
+    TUserButton* button = Palette().ButtonOfKey(QStringLiteral("13"));
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button->DropDownMenu(), nullptr);
+    TPaletteMenuItem* a = nullptr;
+    TPaletteMenuItem* b = nullptr;
+    for (QAction* action : button->DropDownMenu()->actions())
+        if (auto* entry = dynamic_cast<TPaletteMenuItem*>(action)) {
+            if (entry->Item() == TestPalette().RadioA) a = entry;
+            if (entry->Item() == TestPalette().RadioB) b = entry;
+        }
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(a->RadioGroup(), 1);
+    a->trigger();
+    EXPECT_TRUE(a->isChecked());
+    b->trigger();
+    EXPECT_TRUE(b->isChecked());
+    EXPECT_FALSE(a->isChecked());
+    b->trigger();
+    EXPECT_TRUE(b->isChecked());
+    Flush();
+    EXPECT_EQ(TestPalette().RadioA->Runs, 1);
+    EXPECT_EQ(TestPalette().RadioB->Runs, 2);
 }
 
 TEST_F(PaletteForm, RebuildWithTheSameItemsKeepsItsButtons) {

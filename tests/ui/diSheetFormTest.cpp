@@ -4,10 +4,12 @@
 // navigation keys (also when the platform activates it), undo never falls
 // back to redo, find (through logic frames, both ways) and replace count and
 // report, going to elements, collapsing as one undo step and one layout of
-// the text, pixels of a scrolled form with its caret, keys that resize the
+// the text (its undo, and the undo of a replace-all in one long paragraph,
+// too), pixels of a scrolled form with its caret, keys that resize the
 // content repainting only what changed (the screen equal to a full repaint),
 // the hint asked again while up and cut to the screen; the pure parts
-// (multi-click counting, drop-down placement) by tables. The review pictures
+// (multi-click counting, drop-down placement) by tables; the edit actions'
+// pictures. The review pictures
 // "forms-review-dropdown.png" and "forms-review-scrolled.png" go into the
 // build folder.
 
@@ -63,6 +65,21 @@ public:
     int BoundsChanges = 0;
 };
 T_ELEMENT_CLASS_IMPL(TElement_FormText, TTextorElement)
+
+// A box whose find step names its partner as the next element to search,
+// however often it is asked: a walk that goes round.
+class TElement_LoopingFind : public TElement_TestBox {
+    T_ELEMENT_CLASS(TElement_LoopingFind)
+public:
+    bool FindFocusableWithin(TFindMode, const TFindData&, TVisualElement*& next, bool) override {
+        ++Searches;
+        next = Partner;
+        return false;
+    }
+    TVisualElement* Partner = nullptr;
+    int Searches = 0;
+};
+T_ELEMENT_CLASS_IMPL(TElement_LoopingFind, TElement_TestBox)
 
 namespace {
 
@@ -370,6 +387,34 @@ TEST(SheetFormClicks, PressesOneToFiveAndARightPressOnAManualClock) {
     }
 }
 
+// The edit actions carry their pictures, each its own cell of the strip the
+// resource script draws, and every entry of the popup shows one (its own
+// Undo entry the undo picture).
+TEST_F(SheetForm, EditActionsAndPopupEntriesShowTheirPicturesFromTheStrip) {
+    constexpr int kSize = TSheetForm::kEditPictureSize;
+    const QImage strip(QStringLiteral(":/rc/SheetFormEdit.png"));
+    ASSERT_EQ(strip.height(), kSize);
+    const auto shown = [](const QAction& action) { return action.icon().pixmap(kSize).toImage(); };
+    QSet<int> cells;
+    for (int i = 0; i < int(TSheetAction::Count); ++i) {
+        const QAction& action = form->Action(TSheetAction(i));
+        const int cell = SheetActionPicture(TSheetAction(i));
+        SCOPED_TRACE(i);
+        if (cell < 0) {
+            EXPECT_TRUE(action.icon().isNull());
+            continue;
+        }
+        EXPECT_FALSE(cells.contains(cell));
+        cells.insert(cell);
+        ASSERT_LE((cell + 1) * kSize, strip.width());
+        EXPECT_TRUE(SamePremultiplied(shown(action), strip.copy(cell * kSize, 0, kSize, kSize)));
+    }
+    EXPECT_EQ(cells.size(), 8);
+    for (const QAction* entry : form->EditMenu().actions())
+        if (!entry->isSeparator()) EXPECT_FALSE(entry->icon().isNull()) << entry->text().toStdString();
+    EXPECT_TRUE(SamePixels(shown(*form->EditMenu().actions().first()), shown(form->Action(TSheetAction::EditUndo))));
+}
+
 TEST_F(SheetForm, ReadOnlySheetKeepsUndoOnlyForAnOperationThatChangesNoData) {
     TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
     history.Clear();
@@ -434,6 +479,25 @@ TEST_F(SheetForm, FindGoesOnInTheTextBehindALogicFrameBothWaysAndEndsWithoutAMat
     EXPECT_EQ(missing.Reports, 2);
 }
 
+// A walk that goes round without coming back to the first element searched
+// ends after as many steps as the sheet could show elements, not never.
+TEST_F(SheetForm, FindWalkGoingRoundWithoutTheFirstElementEnds) {
+    auto* first = TElement::CreateIn<TElement_LoopingFind>(scheme.get(), root);
+    auto* a = TElement::CreateIn<TElement_LoopingFind>(scheme.get(), root);
+    auto* b = TElement::CreateIn<TElement_LoopingFind>(scheme.get(), root);
+    first->Partner = a;
+    a->Partner = b;
+    b->Partner = a;
+    Layout();
+    first->SetFocus();
+    TCountingFind request(QStringLiteral("nowhere"));
+    EXPECT_FALSE(form->Find(TFindMode::SkipMatchingSelection, request, true));
+    EXPECT_EQ(request.Reports, 1);
+    EXPECT_EQ(first->Searches, 1);
+    EXPECT_GT(a->Searches, 1);
+    EXPECT_LE(a->Searches + b->Searches, 2 * scheme->ElementCount() + TSheetForm::kFindStepSlack);
+}
+
 TEST_F(SheetForm, GoToElementsCountsFoundOnesAndReportsAMissingNumber) {
     TElement_LogicFrame* frame = AddFrame(QStringLiteral("f"));
     const int missing = frame->Number() + 100000;
@@ -467,6 +531,60 @@ TEST_F(SheetForm, CollapseAllLaysOutTheTextHoldingTheFramesOnce) {
     EXPECT_LT(collapsed.Height(), expandedHeight);
     Layout();
     EXPECT_EQ(text->GetClientRect(), collapsed);
+}
+
+// Undoing the collapse, one step of five button changes, lays the text out
+// once too, not once per button.
+TEST_F(SheetForm, UndoOfCollapseAllLaysOutTheTextHoldingTheFramesOnce) {
+    for (int i = 0; i < 5; ++i) text->AddElementOfClass(TElement_LogicFrame::StaticClass(), true);
+    Layout();
+    const TRect expanded = text->GetClientRect();
+    form->CollapseExpandAll(false, false);
+    text->BoundsChanges = 0;
+    form->Action(TSheetAction::EditUndo).trigger();
+    EXPECT_EQ(text->BoundsChanges, 1);
+    EXPECT_EQ(text->GetClientRect(), expanded);
+    Layout();
+    EXPECT_EQ(text->GetClientRect(), expanded);
+}
+
+// Every edit of a replace-all's undo step laid the whole long paragraph out
+// again: undoing N replacements in it cost N layouts of it.
+TEST_F(SheetForm, UndoOfReplaceAllInOneLongParagraphLaysItOutOnce) {
+    constexpr int kWords = 300;
+    const QString original = QStringList(kWords, QStringLiteral("ab")).join(QLatin1Char(' '));
+    text->SetText(original);
+    Layout();
+    ASSERT_GT(text->Textor()->FirstParagraph()->RowCount(), 5);  // wrapped into many rows
+    text->FocusText(TTextFocusPlace::Start);
+    history.Clear();
+    TCountingFind request(QStringLiteral("ab"));
+    request.Scope = text;
+    ASSERT_EQ(form->Replace(request, QStringLiteral("abc"), true, true), kWords);
+    const uint32_t before = text->Textor()->RowsGeneration();
+    form->Action(TSheetAction::EditUndo).trigger();
+    EXPECT_EQ(text->GetText(), original);
+    EXPECT_LE(text->Textor()->RowsGeneration() - before, 2u);
+    const TRect undone = text->GetClientRect();
+    Layout();
+    EXPECT_EQ(text->GetClientRect(), undone);
+}
+
+// A text whose layout waits for the hold and that goes before the hold
+// closes is let go: nothing lays out a freed text, and the rest lays out.
+TEST_F(SheetForm, TextFreedWhileItsLayoutIsHeldIsLetGo) {
+    TElement_LogicFrame* frame = AddFrame(QStringLiteral("caption"));
+    Layout();
+    {
+        TSheetLayoutHold hold(&sheet);
+        frame->Caption()->ReplaceText(QStringLiteral("a much longer caption than before"));
+        EXPECT_TRUE(frame->Caption()->IsLayoutHeld());
+        text->SetText(QStringLiteral("short"));  // the frame and its caption go
+    }
+    EXPECT_EQ(text->GetText(), QStringLiteral("short"));
+    const TRect held = text->GetClientRect();
+    Layout();
+    EXPECT_EQ(text->GetClientRect(), held);
 }
 
 TEST_F(SheetForm, ScrolledFormShowsTheContentAtItsNewPlaceAndTheCaretForReview) {
