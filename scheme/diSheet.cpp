@@ -66,10 +66,8 @@ int64_t Area(const TRect& r) noexcept { return r.IsEmpty() ? 0 : int64_t(r.Width
 int64_t Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
 // Bounds at most a third larger than the two: a second paint pass (a walk
 // down the child indexes) costs less than the elements between them.
-// In floating point: areas of rectangles near the sheet's unlimited size
-// overflow 64 bits once multiplied.
 bool WorthJoining(const TRect& a, const TRect& b) noexcept {
-    return 3.0 * double(Area(BoundingRect(a, b))) <= 4.0 * (double(Area(a)) + double(Area(b)));
+    return 3 * Area(BoundingRect(a, b)) <= 4 * (Area(a) + Area(b));
 }
 }  // namespace
 
