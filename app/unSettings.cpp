@@ -15,16 +15,20 @@ bool IsAvailable(const TInterfaceLanguage& language) {
     return !LoadStrLang(strLanguageName, language.LangId).isEmpty();
 }
 
-// The one available language; nullptr when there are more or none. Each table
-// is read when first asked, so the search stops at the second language found.
+// The one available language; nullptr when there are more or none. Which
+// languages have a table is known from the list of tables; only the one
+// found is read, to see that it names its language (the first start would
+// otherwise read a second table only to learn that there is one).
 const TInterfaceLanguage* OnlyAvailableLanguage() {
+    const TLocalization* localization = Localization();
+    if (!localization) return nullptr;
     const TInterfaceLanguage* only = nullptr;
     for (const TInterfaceLanguage& language : InterfaceLanguages()) {
-        if (!IsAvailable(language)) continue;
+        if (!localization->HasTable(language.LangId)) continue;
         if (only) return nullptr;
         only = &language;
     }
-    return only;
+    return only && IsAvailable(*only) ? only : nullptr;
 }
 }  // namespace
 

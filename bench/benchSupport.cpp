@@ -16,10 +16,11 @@
 #include <unistd.h>
 
 namespace {
-// A ratio or growth figure divides the times of two runs; a latency figure
-// reads a counter (second) of a run (first).
+// A ratio or growth figure divides the times of two runs unless it reads a
+// counter; a latency figure reads a counter (second) of a run (first).
 struct Figure {
     std::string kind, name, first, second;
+    bool fromCounter = false;
 };
 
 std::vector<Figure>& Figures() {
@@ -89,6 +90,11 @@ private:
 
 // The value of a figure; none when a run or a counter it reads was not reported.
 std::optional<double> FigureValue(const Figure& f, const TCollectingReporter& reporter) {
+    if (f.fromCounter) {
+        const auto value = reporter.counters.find(TCollectingReporter::CounterKey(f.first, f.second));
+        if (value == reporter.counters.end()) return std::nullopt;
+        return value->second;
+    }
     if (f.kind == "LATENCY") {
         const std::string key = TCollectingReporter::CounterKey(f.first, f.second);
         if (const auto pooled = reporter.samples.find(key); pooled != reporter.samples.end())
@@ -112,8 +118,9 @@ void PrintFigure(const Figure& f, const TCollectingReporter& reporter) {
 }
 }  // namespace
 
-TBenchFigure::TBenchFigure(const char* kind, std::string name, std::string first, std::string second) {
-    Figures().push_back({kind, std::move(name), std::move(first), std::move(second)});
+TBenchFigure::TBenchFigure(const char* kind, std::string name, std::string first, std::string second,
+                           TSource source) {
+    Figures().push_back({kind, std::move(name), std::move(first), std::move(second), source == TSource::Counter});
 }
 
 double QuillanePercentile(std::vector<double> samples, double share) {

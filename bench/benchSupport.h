@@ -24,7 +24,11 @@ class Benchmark;
 }  // namespace benchmark
 
 struct TBenchFigure {
-    TBenchFigure(const char* kind, std::string name, std::string first, std::string second);
+    // Where a RATIO or GROWTH value comes from: the times of two runs, or a
+    // counter (second) of one run (first) that holds the quotient itself.
+    enum class TSource { Times, Counter };
+    TBenchFigure(const char* kind, std::string name, std::string first, std::string second,
+                 TSource source = TSource::Times);
 };
 
 // Runs the benchmark `repetitions` times and adds the fastest as the
@@ -38,6 +42,10 @@ void QuillaneFastestOf(benchmark::internal::Benchmark* benchmark) {
 
 #define QUILLANE_RATIO(name, ours, peer) \
     static const TBenchFigure quillaneRatio_##name("RATIO", #name, ours, peer)
+// A ratio whose run times both sides itself (interleaved samples, say) and
+// keeps our time / peer time in a counter.
+#define QUILLANE_RATIO_COUNTER(name, run, counter) \
+    static const TBenchFigure quillaneRatio_##name("RATIO", #name, run, counter, TBenchFigure::TSource::Counter)
 #define QUILLANE_GROWTH(name, tenfold, base) \
     static const TBenchFigure quillaneGrowth_##name("GROWTH", #name, tenfold, base)
 #define QUILLANE_LATENCY(name, run, counter) \

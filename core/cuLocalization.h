@@ -39,6 +39,9 @@ public:
 
     // The table of a language; nullptr when the program has none for it.
     const TStringTable* Table(uint16_t langId) const noexcept;
+    // Whether the program has a table for the language, from the list of
+    // tables alone: none is read.
+    bool HasTable(uint16_t langId) const noexcept { return m_tables.count(langId) != 0; }
     // The languages that have a table, the neutral one (0) included, ascending.
     QList<uint16_t> Languages() const;
 

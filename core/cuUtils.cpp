@@ -360,11 +360,11 @@ void SetScreenCursor(int cursor) {
     else TScreenCursor::Current().SetCursor(cursor);
 }
 
-bool LoadCustomCursor(int id, const QString& name) {
-    QCursor cursor;
-    if (!LoadCursorFile(QStringLiteral(":/cursors/%1.cur").arg(name), cursor)) return false;
-    TScreenCursor::Current().RegisterCursor(id, cursor);
-    return true;
+void RegisterCustomCursor(int id, const QString& name, Qt::CursorShape fallback) {
+    TScreenCursor::Current().RegisterCursor(id, [path = QStringLiteral(":/cursors/%1.cur").arg(name), fallback] {
+        QCursor cursor;
+        return LoadCursorFile(path, cursor) ? cursor : QCursor(fallback);
+    });
 }
 
 void SaveClipRegion(const QPainter& dc, QRegion& region, bool& hadRegion) {

@@ -116,8 +116,9 @@ void BeginWait();
 void EndWait();
 int WaitDepth();
 void SetScreenCursor(int cursor);
-// Loads the cursor resource ":/cursors/<name>.cur" into the cursor table under `id`.
-bool LoadCustomCursor(int id, const QString& name);
+// Registers the cursor resource ":/cursors/<name>.cur" under `id`, read when
+// the cursor is first shown; `fallback` stands in when it can't be read.
+void RegisterCustomCursor(int id, const QString& name, Qt::CursorShape fallback);
 
 // Runs BeginWait now and EndWait when it goes out of scope.
 class TWaitScope {

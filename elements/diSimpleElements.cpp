@@ -351,6 +351,5 @@ void TExpandButtonOperation::UndoOnElement(TElement* element) {
 // The cursor
 
 void RegisterExpandButtonCursor() {
-    if (!LoadCustomCursor(crExpandButton, QStringLiteral("diExpandButtonCursor")))
-        TScreenCursor::Current().RegisterCursor(crExpandButton, QCursor(Qt::PointingHandCursor));
+    RegisterCustomCursor(crExpandButton, QStringLiteral("diExpandButtonCursor"), Qt::PointingHandCursor);
 }

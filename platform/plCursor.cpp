@@ -37,11 +37,16 @@ Qt::CursorShape StandardShape(int id) {
 }
 }  // namespace
 
-void TScreenCursor::RegisterCursor(int id, const QCursor& cursor) { m_custom[id] = cursor; }
+void TScreenCursor::RegisterCursor(int id, const QCursor& cursor) { m_custom[id] = TCustom{{}, cursor}; }
+
+void TScreenCursor::RegisterCursor(int id, std::function<QCursor()> make) { m_custom[id] = TCustom{std::move(make), {}}; }
 
 QCursor TScreenCursor::CursorOf(int id) const {
-    if (auto it = m_custom.find(id); it != m_custom.end()) return it->second;
-    return QCursor(StandardShape(id));
+    const auto it = m_custom.find(id);
+    if (it == m_custom.end()) return QCursor(StandardShape(id));
+    const TCustom& custom = it->second;
+    if (!custom.made) custom.made = custom.make();
+    return *custom.made;
 }
 
 TScreenCursor& TScreenCursor::Current() {

@@ -9,7 +9,9 @@
 #include <QCursor>
 #include <QString>
 
+#include <functional>
 #include <map>
+#include <optional>
 
 // Standard cursor numbers; custom cursors use positive numbers.
 namespace Cursors {
@@ -33,6 +35,10 @@ public:
 
     // Registers (or replaces) a cursor under `id`.
     void RegisterCursor(int id, const QCursor& cursor);
+    // Registers (or replaces) a cursor that `make` gives when it is first
+    // asked for: reading a cursor file at start-up costs time whether or not
+    // the pointer ever takes that shape.
+    void RegisterCursor(int id, std::function<QCursor()> make);
     // The cursor of number `id`; the arrow for an unknown number.
     QCursor CursorOf(int id) const;
 
@@ -40,7 +46,11 @@ public:
     static TScreenCursor* Install(TScreenCursor* cursor) noexcept;
 
 private:
-    std::map<int, QCursor> m_custom;
+    struct TCustom {
+        std::function<QCursor()> make;
+        mutable std::optional<QCursor> made;
+    };
+    std::map<int, TCustom> m_custom;
 };
 
 class TQtScreenCursor : public TScreenCursor {

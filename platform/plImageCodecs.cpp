@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QtEndian>
 
 namespace {
 
@@ -121,6 +122,21 @@ int TQtImageCodecs::Encode(const QImage& frame, const QString& mimeType, QByteAr
         return csGenericError;
     }
     return csOk;
+}
+
+QSize PngImageSize(const QByteArray& data) {
+    // After the signature the first chunk is the header: its length, its
+    // type "IHDR", then the width and the height as big-endian numbers.
+    constexpr int kTypeAt = 12;
+    constexpr int kWidthAt = 16;
+    constexpr int kHeightAt = 20;
+    constexpr int kHeaderEnd = 24;
+    if (!HasPngSignature(data) || data.size() < kHeaderEnd || data.mid(kTypeAt, 4) != "IHDR") return {};
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const quint32 width = qFromBigEndian<quint32>(bytes + kWidthAt);
+    const quint32 height = qFromBigEndian<quint32>(bytes + kHeightAt);
+    if (width == 0 || height == 0 || width > quint32(INT_MAX) || height > quint32(INT_MAX)) return {};
+    return QSize(int(width), int(height));
 }
 
 QImage ReadImageOfFormat(QIODevice& device, const char* format) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -69,6 +70,10 @@ public:
 private:
     int64_t m_limit;
 };
+
+// The size a PNG image declares in its header, without decoding it; an
+// invalid size for anything else (another format, a damaged header).
+QSize PngImageSize(const QByteArray& data);
 
 // An image of a known format ("png", "ico") read by that format's reader
 // alone: Qt, told a format or a file suffix, would otherwise load every image

@@ -6,6 +6,9 @@
 #include <QImage>
 #include <QObject>
 
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 class TImageList : public QObject {
@@ -17,17 +20,39 @@ public:
     int Width() const noexcept { return m_width; }
     int Height() const noexcept { return m_height; }
     int Count() const noexcept { return int(m_images.size()); }
-    const QImage& Image(int index) const { return m_images.at(size_t(index)); }
+    // The picture; one of a group added with AddDeferred is decoded, with
+    // its group, the first time one of them is asked for (from any thread).
+    const QImage& Image(int index) const;
 
     // Appends a picture of the list's size (a picture of another size is
     // scaled); returns its index.
     int Add(const QImage& image);
     // Appends a picture whose pixels of colour `transparent` become clear.
     int AddMasked(const QImage& image, QRgb transparent);
-    void Clear() { m_images.clear(); }
+    // Appends `count` places for the pictures `decode` answers, which runs
+    // only when one of them is first asked for: decoding every picture
+    // strip while the program starts costs time for pictures that may never
+    // show. The answered pictures are sized as Add does, in order; places
+    // left without one stay null, pictures beyond `count` are dropped.
+    // Returns the index of the first place.
+    int AddDeferred(int count, std::function<std::vector<QImage>()> decode);
+    void Clear();
 
 private:
+    struct TDeferred {
+        int first = 0;
+        int count = 0;
+        std::function<std::vector<QImage>()> decode;
+        std::once_flag decoded;
+    };
+    // The picture as the list keeps it: its size, premultiplied.
+    QImage Fitted(const QImage& image) const;
+    void Decode(TDeferred& group) const;
+
     int m_width;
     int m_height;
-    std::vector<QImage> m_images;
+    // A deferred group fills its places when decoded, from a const reader.
+    mutable std::vector<QImage> m_images;
+    std::vector<int> m_groupOf;  // per place: its deferred group, or -1
+    std::vector<std::unique_ptr<TDeferred>> m_deferred;
 };

@@ -1,16 +1,30 @@
 #include "scheme/diFilers.h"
 
+#include <algorithm>
 #include <limits>
 
 // ---------------------------------------------------------------------------
 // Format version
 
 namespace {
-// The whole text as a decimal integer, or def.
+// Whether the text, blanks around it aside, is a sign and decimal digits.
+bool IsDecimalNumber(const QString& text) {
+    QStringView digits = QStringView(text).trimmed();
+    if (digits.startsWith(u'+') || digits.startsWith(u'-')) digits = digits.mid(1);
+    return !digits.isEmpty() &&
+           std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The whole text as a decimal integer, or def. A number beyond the range of
+// int counts as that range's end: a version too large to hold is still
+// larger than every version this program knows.
 int64_t ToIntDef(const QString& text, int64_t def) {
     bool ok = false;
     const int v = text.toInt(&ok);
-    return ok ? v : def;
+    if (ok) return v;
+    if (!IsDecimalNumber(text)) return def;
+    return text.trimmed().startsWith(QLatin1Char('-')) ? std::numeric_limits<int>::min()
+                                                       : std::numeric_limits<int>::max();
 }
 }  // namespace
 

@@ -2,39 +2,66 @@
 
 #include "core/umBitmap32.h"
 #include "core/umUniversalImage.h"
+#include "platform/plImageCodecs.h"
 #include "platform/plResources.h"
 
 #include <QBuffer>
 
 #include <cmath>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Element images
 
-int TSchemeImages::AddResourceImage(const QString& name) {
-    QByteArray data;
-    if (!LoadResource(name, data)) return Count();
-    QBuffer buffer(&data);
+namespace {
+
+// The first frame of encoded picture bytes; null when they can't be read.
+QImage DecodeStrip(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     TUniversalImage image;
     image.LoadFromStream(buffer);
     const TBitmap32* frame = image.GetFirstFrame();
-    return frame ? AddStrip(frame->Image()) : Count();
+    return frame ? frame->Image() : QImage();
+}
+
+// The pictures of a strip, row by row; a partial row or column is left out.
+std::vector<QImage> CutStrip(const QImage& strip, int width, int height) {
+    std::vector<QImage> pictures;
+    if (strip.isNull()) return pictures;
+    const QImage argb = strip.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y + height <= argb.height(); y += height)
+        for (int x = 0; x + width <= argb.width(); x += width) pictures.push_back(argb.copy(x, y, width, height));
+    return pictures;
+}
+
+}  // namespace
+
+int TSchemeImages::AddResourceImage(const QString& name) {
+    QByteArray data;
+    if (!LoadResource(name, data)) return Count();
+    const QSize size = PngImageSize(data);
+    if (!size.isValid()) return AddStrip(DecodeStrip(data));
+    const int count = (size.width() / Width()) * (size.height() / Height());
+    return AddDeferred(count, [data, width = Width(), height = Height()] {
+        return CutStrip(DecodeStrip(data), width, height);
+    });
 }
 
 int TSchemeImages::AddStrip(const QImage& strip) {
     const int first = Count();
-    if (strip.isNull()) return first;
-    const QImage argb = strip.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y + Height() <= argb.height(); y += Height())
-        for (int x = 0; x + Width() <= argb.width(); x += Width()) Add(argb.copy(x, y, Width(), Height()));
+    for (const QImage& picture : CutStrip(strip, Width(), Height())) Add(picture);
     return first;
 }
 
 std::unique_ptr<TSchemeImages> TSchemeImages::CreateDisabled(const TSchemeImages& source) {
     auto list = std::make_unique<TSchemeImages>(source.Width(), source.Height());
     for (int i = 0; i < source.Count(); ++i)
-        list->Add(GreyedImage(source.Image(i)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        list->AddDeferred(1, [&source, i] {
+            return std::vector<QImage>{
+                GreyedImage(source.Image(i)).convertToFormat(QImage::Format_ARGB32_Premultiplied)};
+        });
     return list;
 }
 

@@ -27,10 +27,13 @@ public:
     // Reads the named resource (any format the image reader knows), cuts it
     // into pictures of the list's size, row by row, and appends them. Returns
     // the index of the first picture added (the count when nothing was added).
+    // A PNG strip, whose size its header tells, is decoded only when one of
+    // its pictures is first drawn.
     int AddResourceImage(const QString& name);
     // Appends the pictures of a strip held in memory; returns the first index.
     int AddStrip(const QImage& strip);
-    // A list of the same size whose pictures are the source's turned grey.
+    // A list of the same size whose pictures are the source's turned grey,
+    // each greyed when first asked for. The source must outlive the list.
     static std::unique_ptr<TSchemeImages> CreateDisabled(const TSchemeImages& source);
 };
 

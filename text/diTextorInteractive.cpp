@@ -586,6 +586,5 @@ constexpr TTextorCursor kTextorCursors[] = {
 
 void RegisterTextorCursors() {
     for (const TTextorCursor& cursor : kTextorCursors)
-        if (!LoadCustomCursor(cursor.Id, QString::fromLatin1(cursor.Name)))
-            TScreenCursor::Current().RegisterCursor(cursor.Id, QCursor(cursor.Fallback));
+        RegisterCustomCursor(cursor.Id, QString::fromLatin1(cursor.Name), cursor.Fallback);
 }

@@ -85,8 +85,9 @@ constexpr int kTextorLeftZoneWidth = 4;
 uint8_t TextZoneOf(uint16_t options) noexcept;
 // The cursor number of a zone.
 int CursorOfZone(uint8_t zone) noexcept;
-// Registers the cursors 10-17 from the program's ".cur" resources (LoadCustomCursor),
-// Qt's shapes where a resource can't be read.
+// Registers the cursors 10-17 from the program's ".cur" resources
+// (RegisterCustomCursor: each is read when first shown), Qt's shapes where a
+// resource can't be read.
 void RegisterTextorCursors();
 
 // What a typed character becomes (the typed-character filter).

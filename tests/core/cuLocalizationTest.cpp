@@ -72,6 +72,17 @@ TEST(Localization, EmptyEntryCountsAsAbsentAndSettersBroadcastOnlyWhenTheValueCh
     EXPECT_EQ(loc.FallbackLanguage(), English);
 }
 
+TEST(Localization, HasTableAnswersFromTheListOfTablesWhateverTheyHold) {
+    std::map<uint16_t, TStringTable> tables;
+    tables[English].insert(5, QStringLiteral("Five"));
+    tables[German];  // listed, though empty
+    const TLocalization loc(std::move(tables));
+    EXPECT_TRUE(loc.HasTable(English));
+    EXPECT_TRUE(loc.HasTable(German));
+    EXPECT_FALSE(loc.HasTable(1049));
+    EXPECT_TRUE(Localization()->HasTable(1049));  // the embedded list, before any Russian text is asked for
+}
+
 TEST(FormatPlaceholders, Rules) {
     for (const CaseRow& c : LoadCases("core/localization.txt", "FormatPlaceholders"))
         EXPECT_EQ(FormatPlaceholders(c["Text"], BracketedList(c["Args"])), c["Expected"]) << c.Text();

@@ -153,6 +153,11 @@ TEST_F(WaitCursor, StrayEndWaitDoesNotSwallowTheNextWait) {
     EndWait();
 }
 
+TEST_F(WaitCursor, CustomCursorWithoutItsFileShowsTheFallbackShape) {
+    RegisterCustomCursor(40, QStringLiteral("noSuchCursor"), Qt::SizeHorCursor);
+    EXPECT_EQ(screen.CursorOf(40).shape(), Qt::SizeHorCursor);
+}
+
 // Image strips and clip regions
 
 TEST(AddImageStrip, AlphaStripKeepsItsAlphaPartialTilesAreIgnoredAndOpaqueStripsAreKeyed) {

@@ -32,6 +32,22 @@ TEST(QtScreenCursor, UsesOneOverrideCursorAndRemovesItForDefault) {
     EXPECT_EQ(fake.CursorOf(1).shape(), Qt::SizeAllCursor);
 }
 
+TEST(ScreenCursor, RegisteredMakerRunsOnFirstUseOnlyAndIsReplaceable) {
+    TFakeScreenCursor screen;
+    int made = 0;
+    screen.RegisterCursor(7, [&made] {
+        ++made;
+        return QCursor(Qt::SizeVerCursor);
+    });
+    EXPECT_EQ(made, 0);  // nothing read before the cursor is wanted
+    EXPECT_EQ(screen.CursorOf(7).shape(), Qt::SizeVerCursor);
+    EXPECT_EQ(screen.CursorOf(7).shape(), Qt::SizeVerCursor);
+    EXPECT_EQ(made, 1);
+    screen.RegisterCursor(7, QCursor(Qt::CrossCursor));  // a made cursor is replaced like any other
+    EXPECT_EQ(screen.CursorOf(7).shape(), Qt::CrossCursor);
+    EXPECT_EQ(made, 1);
+}
+
 // A cursor file was read from whatever had its name: /dev/zero without end,
 // a pipe waiting for its writer for ever.
 TEST(LoadCursorFile, RegressionFileThatIsNotARegularFileIsRefusedWithoutWaiting) {

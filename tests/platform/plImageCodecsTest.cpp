@@ -35,6 +35,19 @@ TEST(QtImageCodecs, RefusesFramesBeyondTheAllocationLimitBeforeDecoding) {
     EXPECT_EQ(frame.format(), QImage::Format_ARGB32);
 }
 
+TEST(PngImageSize, ReadsTheHeaderOfPngsOnly) {
+    const QByteArray png = EncodedImage(Filled(37, 5, qRgb(1, 2, 3)), "png");
+    EXPECT_EQ(PngImageSize(png), QSize(37, 5));
+    EXPECT_FALSE(PngImageSize(png.left(23)).isValid());  // cut inside the header
+    EXPECT_FALSE(PngImageSize(EncodedImage(Filled(37, 5, qRgb(1, 2, 3)), "bmp")).isValid());
+    QByteArray zeroWide = png;
+    zeroWide[16] = zeroWide[17] = zeroWide[18] = zeroWide[19] = 0;
+    EXPECT_FALSE(PngImageSize(zeroWide).isValid());
+    QByteArray huge = png;
+    huge[20] = char(0x80);  // beyond what a size holds
+    EXPECT_FALSE(PngImageSize(huge).isValid());
+}
+
 TEST(QtImageCodecs, DoesNotApplyOrientationTags) {
     const QByteArray jpeg = RotatedJpeg(Filled(8, 2, qRgb(200, 0, 0)));
     QImage frame;

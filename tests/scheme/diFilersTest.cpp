@@ -97,6 +97,20 @@ TEST(SchemeFiles, FormatVersionTable) {
     }
 }
 
+// A version number too long for 64 bits failed to convert and counted as the
+// default major version 1: the newest formats read as the oldest, silently.
+TEST(SchemeFiles, RegressionFormatVersionBeyond64BitsIsReportedAsNewer) {
+    TEnglishTexts english;
+    auto scheme = MakeTestScheme();
+    TElementMessages messages;
+    scheme->SetMessages(&messages);
+    scheme->LoadFromFile(kData + QStringLiteral("newer-beyond-64-bits.prm"));
+    scheme->SetMessages(nullptr);
+    ASSERT_EQ(messages.GetCount(), 1);
+    EXPECT_EQ(messages.GetItem(0)->GetText(), LoadStr(strFormatDataProvidedNewer));
+    EXPECT_TRUE(SchemeText(scheme.get(), fmFile, foSchemeFile).contains(QStringLiteral("Value=\"kept\"")));
+}
+
 // Stored schemes loaded as opening a file does or as a snapshot: the messages
 // of the load, and what it kept.
 TEST(SchemeFiles, StoredSchemesLoadWithTheirMessages) {

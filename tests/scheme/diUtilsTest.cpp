@@ -1,6 +1,7 @@
 // Element image lists, greyed pictures and the small routines.
 
 #include "scheme/diUtils.h"
+#include "platform/plResources.h"
 
 #include <gtest/gtest.h>
 
@@ -76,4 +77,48 @@ TEST(SchemeImages, SharedListsHoldTheirDefaultPicturesAndStripsAreCutRowByRow) {
     EXPECT_EQ(list.Image(3).pixel(0, 0), qRgba(255, 0, 0, 255));
     EXPECT_EQ(list.AddResourceImage("noSuchImages"), 4);
     EXPECT_EQ(list.Count(), 4) << "nothing added";
+}
+
+TEST(SchemeImages, DeferredPicturesAreMadeOnceWhenFirstAskedForAndSizedAsAdded) {
+    TSchemeImages list(4, 4);
+    list.Add(QImage(4, 4, QImage::Format_ARGB32));
+    int decodes = 0;
+    EXPECT_EQ(list.AddDeferred(3, [&decodes] {
+        ++decodes;
+        QImage big(8, 8, QImage::Format_ARGB32);
+        big.fill(qRgba(0, 0, 255, 255));
+        return std::vector<QImage>{QImage(4, 4, QImage::Format_RGB32), big};  // one short
+    }), 1);
+    EXPECT_EQ(list.AddDeferred(1, [] { return std::vector<QImage>(2, QImage(4, 4, QImage::Format_RGB32)); }), 4);
+    EXPECT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.Add(QImage(4, 4, QImage::Format_ARGB32)), 5);
+    EXPECT_EQ(decodes, 0);  // counting and adding decode nothing
+    const QImage& scaled = list.Image(2);
+    EXPECT_EQ(decodes, 1);
+    EXPECT_EQ(scaled.size(), QSize(4, 4));
+    EXPECT_EQ(scaled.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(scaled.pixel(2, 2), qRgba(0, 0, 255, 255));
+    EXPECT_FALSE(list.Image(1).isNull());
+    EXPECT_TRUE(list.Image(3).isNull());  // the decoder answered only two
+    EXPECT_EQ(decodes, 1);
+    EXPECT_FALSE(list.Image(4).isNull());  // the extra picture went
+    EXPECT_EQ(list.Count(), 6);
+}
+
+TEST(SchemeImages, ResourceStripsAndGreyedListsGiveWhatAnEagerDecodeGives) {
+    // The shared small list holds at least its default strip, read from its
+    // PNG resource only when a picture is asked for.
+    TSchemeImages list(16, 16);
+    const int first = list.AddResourceImage(QStringLiteral("diClassesSmallImages"));
+    ASSERT_GT(list.Count(), first);
+    TSchemeImages eager(16, 16);
+    eager.AddStrip(QImage(FindResource(QStringLiteral("diClassesSmallImages"))));
+    ASSERT_EQ(eager.Count(), list.Count() - first);
+    const auto disabled = TSchemeImages::CreateDisabled(list);
+    ASSERT_EQ(disabled->Count(), list.Count());
+    for (int i = first; i < list.Count(); ++i) {
+        EXPECT_EQ(eager.Image(i - first), list.Image(i)) << i;
+        EXPECT_EQ(disabled->Image(i),
+                  GreyedImage(list.Image(i)).convertToFormat(QImage::Format_ARGB32_Premultiplied)) << i;
+    }
 }
