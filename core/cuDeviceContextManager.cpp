@@ -8,7 +8,18 @@
 
 namespace {
 std::unique_ptr<TDeviceContextManager> g_manager;
+
+// The system's monospace font, or where it resolves to a face that is not
+// fixed pitch throughout (some monospace faces hold a few wide signs), the
+// first installed family that is.
+QString FixedPitchFamily() {
+    const QString system = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    if (QFontInfo(QFont(system)).fixedPitch()) return system;
+    for (const QString& family : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(family) && QFontInfo(QFont(family)).fixedPitch()) return family;
+    return system;
 }
+}  // namespace
 
 int PointsToPixels(int points, int pixelsPerInch) noexcept {
     const long long product = static_cast<long long>(points) * pixelsPerInch;
@@ -40,11 +51,8 @@ QFont TDeviceContextManager::CreateFont(const QString& faceName, int size, TFont
     if (pitch == TFontPitch::Fixed) {
         font.setStyleHint(QFont::TypeWriter, QFont::PreferNoShaping);
         font.setFixedPitch(true);
-        if (!QFontInfo(font).fixedPitch()) {
-            // pitch weighs more than the face name, as in the system's font mapper
-            QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            font.setFamilies(QStringList{fixed.family()});
-        }
+        // pitch weighs more than the face name, as in the system's font mapper
+        if (!QFontInfo(font).fixedPitch()) font.setFamilies(QStringList{FixedPitchFamily()});
     } else if (pitch == TFontPitch::Variable) {
         font.setFixedPitch(false);
     }
