@@ -61,15 +61,17 @@ void TSheet::OnSettings(TItfObject*, int msg, intptr_t, intptr_t) {
 // Repaint areas
 
 namespace {
-// In floating point: rectangles reaching the sheet's unlimited extent have
-// areas whose sums and multiples leave 64 bits.
-double Area(const TRect& r) noexcept { return r.IsEmpty() ? 0.0 : double(r.Width()) * double(r.Height()); }
+// In floating point: the sides of rectangles near the ends of the integers
+// (elements of unlimited size) overflow 32 bits, and their areas 64.
+double Area(const TRect& r) noexcept {
+    return r.IsEmpty() ? 0 : double(int64_t(r.Right) - r.Left) * double(int64_t(r.Bottom) - r.Top);
+}
 // What the bounds of two rectangles cover beyond them (overlaps counted twice).
 double Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
 // Bounds at most a third larger than the two: a second paint pass (a walk
 // down the child indexes) costs less than the elements between them.
 bool WorthJoining(const TRect& a, const TRect& b) noexcept {
-    return 3.0 * Area(BoundingRect(a, b)) <= 4.0 * (Area(a) + Area(b));
+    return 3 * Area(BoundingRect(a, b)) <= 4 * (Area(a) + Area(b));
 }
 }  // namespace
 

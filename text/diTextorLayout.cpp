@@ -398,7 +398,8 @@ private:
 
     // The last row end whose prefix fits (the search start: none) with x after
     // it, and the next end, which does not fit (the portion length + 1 when
-    // all fit); no end lies between them.
+    // all fit); no end lies between them. Where no end fits, Over may be a
+    // place before the next end that does not fit either.
     struct TEndsFit {
         int Fits = 0;
         int FitsX = 0;
@@ -441,7 +442,22 @@ private:
             }
             expected = limitAsFrom(start + sample, x);
         }
-        const int first = ends.Near(expected, start, fit.Over);
+        // Ends are looked for up to a horizon a few rows' worth on, moved
+        // further only while the prefix up to it fits: the rest of a run
+        // without break opportunities is neither read nor measured for every
+        // row. A horizon that does not fit ends the first word there.
+        int horizon = Horizon(start, expected, length);
+        int first = ends.Near(expected, start, std::min(fit.Over, horizon + 1));
+        while (first < 0 && horizon < std::min(length, fit.Over - 1)) {
+            int x = search.SegmentX;
+            search.Portion->Measure(x, start, horizon - start);
+            if (x > m_limit) {
+                fit.Over = horizon;
+                return fit;
+            }
+            horizon = Horizon(start, horizon, length);
+            first = ends.Near(expected, start, std::min(fit.Over, horizon + 1));
+        }
         if (first < 0) return fit;
         probe(first);
         const int second = fit.Fits == first ? ends.Near(limitAsFrom(first, fit.FitsX), fit.Fits, fit.Over)
@@ -462,6 +478,13 @@ private:
             if (end >= 0) probe(end);
         }
         return fit;
+    }
+
+    // A place twice as far from start as `at`, and a density sample more
+    // (at most the portion's length).
+    static int Horizon(int start, int at, int length) noexcept {
+        const int64_t far = int64_t(start) + 2 * std::max<int64_t>(int64_t(at) - start, 1) + kDensitySample;
+        return int(std::min<int64_t>(far, length));
     }
 
     // The best place in the rest of the portion to end the row, or the

@@ -127,6 +127,28 @@ TEST_F(TextorLayout, BreakSearchWasThousandsOfStepsWhereWidthsVaryAlongTheRun) {
     EXPECT_LT(counting->Measured, 40 * text.size());
 }
 
+// A run without break opportunities (a long word, a script written without
+// spaces) longer than a row: every row's search looked for the run's end,
+// reading the rest of the run for break opportunities and measuring all of
+// it, so the wrap grew with the square of the run.
+TEST_F(TextorLayout, BreakSearchReadAndMeasuredTheRestOfARunWithoutBreaksForEveryRow) {
+    const auto counting = AcquireSharedAs(TCountingText());
+    t.DefaultText = AsTextAttributes(counting);
+    for (const QString& text : {QString(20000, QChar(u'x')), "ab cd " + QString(20000, QChar(u'x')) + " ef"}) {
+        counting->Measured = 0;
+        Set(text, 100);
+        const QString rows = Texts();
+        EXPECT_EQ(t.FirstParagraph()->RowCount(), (text.size() + 9) / 10 + (text.startsWith(u"ab") ? 1 : 0));
+        EXPECT_LT(counting->Measured, 40 * text.size());
+        counting->Measured = 0;
+        t.InsertText(At(0, 10005), "y");
+        EXPECT_LT(counting->Measured, 40 * text.size()) << "a keystroke in the middle of the run";
+        t.InvalidateAllLayouts();
+        t.DeleteRange(TTextorRange{At(0, 10005), At(0, 10006)});
+        EXPECT_EQ(Texts(), rows);
+    }
+}
+
 // Edits of one long paragraph, each followed by the rows of a fresh layout.
 TEST_F(TextorLayout, AnEditMeasuresOnlyTheRowsAroundItAndMakesTheRowsOfAFreshLayout) {
     const auto counting = AcquireSharedAs(TCountingText());
@@ -247,6 +269,9 @@ TEST_F(TextorLayout, MixedScriptsWrapAsTheBreakRulesDoneTheSlowWay) {
         {"runs of two fonts", (mixed + "*" + cjk + marks + " *").repeated(5), rich(10, 0), rich(13, tfsBold)},
         {"zero-width marks", (marks + " ab" + QString(300, QChar(0x0300)) + " cdefgh ").repeated(8),
          AsTextAttributes(AcquireSharedAs(TMarkedText())), b},
+        {"runs without break opportunities",
+         "a " + (QString(devanagari).remove(u' ') + "\U0001F600\U0001F680\uE000" + marks).repeated(6) + " z",
+         rich(10, 0), rich(13, tfsBold)},
     };
     for (const auto& [name, text, own, other] : cases) {
         t.DefaultText = own;
