@@ -31,14 +31,25 @@ std::vector<int*> Under(const std::multimap<uint64_t, int*>& model, uint64_t has
 // runs of occupied slots wrap round the end of the table and erasing shifts
 // long runs back; some rounds use hashes whose low bits collide (equal
 // homes, distinct hashes), some whose top bits differ as well, so that the
-// byte beside each slot tells entries of one run apart.
+// byte beside each slot tells entries of one run apart. Every other triple
+// of rounds fills the index with entries under other hashes first, so that
+// its table is big enough to keep entries and removals waiting.
 TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
     enum THashes { hsPlain, hsEqualHomes, hsEqualHomesOtherTops, hsCount };
+    constexpr int kFillers = 600;
     QRandomGenerator random(20261206);
     std::vector<int> values(64);
+    std::vector<int> fillers(kFillers);
     for (int round = 0; round < 60; ++round) {
         THashIndex<int> index;
         std::multimap<uint64_t, int*> model;
+        const bool filled = (round / hsCount) % 2;
+        auto fillerHash = [&fillers](const int& filler) { return MixHash(uint64_t(1000000 + (&filler - fillers.data()))); };
+        if (filled)
+            for (int& filler : fillers) {
+                index.Insert(fillerHash(filler), &filler);
+                model.emplace(fillerHash(filler), &filler);
+            }
         const uint64_t spread = 4 + random.bounded(200);
         auto hashOf = [&](uint64_t h) {
             switch (THashes(round % hsCount)) {
@@ -77,6 +88,10 @@ TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
             ASSERT_EQ(index.Find(probe, [&](int* v) { return v == value; }), held ? value : nullptr) << round;
         }
         for (uint64_t h = 0; h < spread; ++h) ASSERT_EQ(Under(index, hashOf(h)), Under(model, hashOf(h))) << round;
+        if (filled) {
+            for (const int& filler : fillers)
+                ASSERT_EQ(Under(index, fillerHash(filler)), std::vector<int*>{const_cast<int*>(&filler)}) << round;
+        }
     }
 }
 
