@@ -558,8 +558,17 @@ private:
     // under one name (every scope that refers to a standard type): filing,
     // asking for and letting go of one costs the same whatever their number.
     QSet<uint64_t> m_wanted;
-    THashGroups<TNamespaceConnection> m_lazyByName;
-    THashGroups<TNamespaceConnection> m_lazyByItem;
+    struct TLazyFiling {
+        THashGroups<TNamespaceConnection> byName;
+        THashGroups<TNamespaceConnection> byItem;
+    };
+    // Made when the first lazy connection is filed: most namespaces are the
+    // target of none.
+    std::unique_ptr<TLazyFiling> m_lazyFiling;
+    TLazyFiling& LazyFiling() {
+        if (!m_lazyFiling) m_lazyFiling = std::make_unique<TLazyFiling>();
+        return *m_lazyFiling;
+    }
     // Something walked everything seen here: the lazy connections owned
     // here show everything.
     bool m_viewedWhole = false;
