@@ -66,8 +66,11 @@ int64_t Area(const TRect& r) noexcept { return r.IsEmpty() ? 0 : int64_t(r.Width
 int64_t Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
 // Bounds at most a third larger than the two: a second paint pass (a walk
 // down the child indexes) costs less than the elements between them.
+// Areas of elements as big as the sheet allows reach 2^60: the comparison
+// is made in 128 bits.
 bool WorthJoining(const TRect& a, const TRect& b) noexcept {
-    return 3 * Area(BoundingRect(a, b)) <= 4 * (Area(a) + Area(b));
+    using TWide = __int128;
+    return 3 * TWide(Area(BoundingRect(a, b))) <= 4 * (TWide(Area(a)) + TWide(Area(b)));
 }
 }  // namespace
 
