@@ -197,6 +197,17 @@ public:
         });
     }
 
+    // Calls f(hash, value) for every entry, in no particular order; f must
+    // not change the index.
+    template <class F>
+    void ForEachEntry(F&& f) const {
+        for (size_t i = 0; i < m_waiting; ++i) f(m_pending->queue[i].hash, m_pending->queue[i].value);
+        const uint8_t* tags = Tags();
+        uint32_t passed = 0;
+        for (size_t i = 0; i < Capacity(); ++i)
+            if (tags[i] && !PassOver(m_slots[i], passed)) f(m_slots[i].hash, m_slots[i].value);
+    }
+
 private:
     struct TSlot {
         uint64_t hash;

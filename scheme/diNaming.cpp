@@ -764,8 +764,8 @@ void TNamespace::Want(uint64_t hash) {
         TNamespace* ns = pending.back();
         pending.pop_back();
         std::lock_guard lock(ns->m_lock);
-        if (ns->m_wanted.contains(hash)) continue;
-        ns->m_wanted.insert(hash);
+        if (ns->IsWanted(hash)) continue;
+        ns->m_wanted.Insert(hash, ns);
         for (TNamespaceConnection* connection : ns->m_lazyConnections) {
             if (!connection->m_listening) continue;
             TNamespace* target = connection->m_target;
@@ -786,7 +786,7 @@ void TNamespace::AddLazyConnection(TNamespaceConnection* connection) {
     if (m_lazyConnections.empty()) {
         std::lock_guard lock(m_lock);
         for (TNamespaceOwnItem* own = m_firstOwn; own; own = own->m_next)
-            if (own->m_indexedIn == this) m_wanted.insert(own->m_nameHash);
+            if (own->m_indexedIn == this) AddWanted(own->m_nameHash);
     }
     m_lazyConnections.push_back(connection);
 }
@@ -1469,7 +1469,7 @@ void TNamespaceConnection::ShowWanted() {
     std::vector<uint64_t> wanted;
     {
         std::lock_guard lock(m_owner->m_lock);
-        wanted.assign(m_owner->m_wanted.cbegin(), m_owner->m_wanted.cend());
+        wanted = m_owner->WantedHashes();
     }
     for (uint64_t hash : wanted) ShowHashed(hash, true);
 }
@@ -1480,7 +1480,7 @@ void TNamespaceConnection::ListenForWanted() {
     std::vector<uint64_t> wanted;
     {
         std::lock_guard lock(m_owner->m_lock);
-        wanted.assign(m_owner->m_wanted.cbegin(), m_owner->m_wanted.cend());
+        wanted = m_owner->WantedHashes();
     }
     {
         std::lock_guard lock(m_target->m_lock);
@@ -1496,7 +1496,8 @@ void TNamespaceConnection::StopListeningForWanted() {
     std::lock_guard ownerLock(m_owner->m_lock);
     std::lock_guard lock(m_target->m_lock);
     if (!m_target->m_lazyFiling) return;
-    for (uint64_t hash : m_owner->m_wanted) m_target->m_lazyFiling->byName.Erase(hash, this);
+    m_owner->m_wanted.ForEachEntry(
+        [this](uint64_t hash, const TNamespace*) { m_target->m_lazyFiling->byName.Erase(hash, this); });
 }
 
 void TNamespaceConnection::Hear(TNamespace* target, bool on) {

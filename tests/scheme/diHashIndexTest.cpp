@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -88,6 +89,13 @@ TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
             ASSERT_EQ(index.Find(probe, [&](int* v) { return v == value; }), held ? value : nullptr) << round;
         }
         for (uint64_t h = 0; h < spread; ++h) ASSERT_EQ(Under(index, hashOf(h)), Under(model, hashOf(h))) << round;
+        // Every entry once, those waiting to go in included and those waiting for removal not.
+        std::vector<std::pair<uint64_t, int*>> walked;
+        index.ForEachEntry([&walked](uint64_t hash, int* value) { walked.emplace_back(hash, value); });
+        std::sort(walked.begin(), walked.end());
+        std::vector<std::pair<uint64_t, int*>> held(model.begin(), model.end());
+        std::sort(held.begin(), held.end());
+        ASSERT_EQ(walked, held) << round;
         if (filled) {
             for (const int& filler : fillers)
                 ASSERT_EQ(Under(index, fillerHash(filler)), std::vector<int*>{const_cast<int*>(&filler)}) << round;
