@@ -11,8 +11,11 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
+#include <malloc.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -95,7 +98,7 @@ std::optional<double> FigureValue(const Figure& f, const TCollectingReporter& re
         if (value == reporter.counters.end()) return std::nullopt;
         return value->second;
     }
-    if (f.kind == "LATENCY") {
+    if (f.kind == "LATENCY" || f.kind == "MEMORY") {
         const std::string key = TCollectingReporter::CounterKey(f.first, f.second);
         if (const auto pooled = reporter.samples.find(key); pooled != reporter.samples.end())
             return QuillanePercentile(pooled->second.values, pooled->second.share);
@@ -148,6 +151,40 @@ void QuillaneLeaveCaches() {
     unsigned sum = 0;  // read, not written: no dirty lines to write back during the timed step
     for (size_t i = 0; i < other.size(); i += 64) sum += unsigned(other[i]);
     benchmark::DoNotOptimize(sum);
+}
+
+size_t QuillaneHeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+std::vector<double> QuillaneInChildProcess(const std::function<std::vector<double>()>& work) {
+    int channel[2];
+    if (pipe(channel) != 0) throw std::runtime_error("no pipe for the child process");
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("no child process");
+    if (child == 0) {
+        close(channel[0]);
+        int status = 1;
+        try {
+            const std::vector<double> values = work();
+            const auto bytes = ssize_t(values.size() * sizeof(double));
+            if (write(channel[1], values.data(), size_t(bytes)) == bytes) status = 0;
+        } catch (...) {
+        }
+        std::fflush(nullptr);
+        _exit(status);  // no destructor of the parent's objects runs twice
+    }
+    close(channel[1]);
+    std::vector<double> values;
+    double value;
+    while (read(channel[0], &value, sizeof value) == ssize_t(sizeof value)) values.push_back(value);
+    close(channel[0]);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("the child process failed");
+    return values;
 }
 
 void QuillaneRepeatKeepingFastest(benchmark::internal::Benchmark* benchmark, int repetitions) {

@@ -6,13 +6,17 @@
 // from the real times of the named benchmark runs (names as Google Benchmark
 // prints them, e.g. "BM_Read/1000"), and
 //   LATENCY <name> <milliseconds>
-// from a counter of a named run (state.counters["p95_ms"]). A benchmark run in
+//   MEMORY <name> <value>
+// from a counter of a named run (state.counters["p95_ms"]); a memory figure
+// (such as heap bytes per element, measured untimed) is the counter as it is. A benchmark run in
 // repetitions through QuillaneFastestOf counts with its fastest repetition:
 // on a shared machine the others were slowed by whatever else it was doing.
 // A latency is not the best of the repetitions: a counter set through
 // QuillaneLatencySamples is the percentile of the samples of every
 // repetition pooled; any other counter counts with its highest value.
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +54,19 @@ void QuillaneFastestOf(benchmark::internal::Benchmark* benchmark) {
     static const TBenchFigure quillaneGrowth_##name("GROWTH", #name, tenfold, base)
 #define QUILLANE_LATENCY(name, run, counter) \
     static const TBenchFigure quillaneLatency_##name("LATENCY", #name, run, counter)
+#define QUILLANE_MEMORY(name, run, counter) \
+    static const TBenchFigure quillaneMemory_##name("MEMORY", #name, run, counter)
+
+// Bytes of the general allocator's heap in use (allocated, not freed), for
+// memory figures taken before and after a step, outside the clock.
+size_t QuillaneHeapInUse();
+
+// Runs work in a child process (forked: it starts from this process's memory
+// as it is and leaves this process's memory as it was) and hands back the
+// values it returns; raises when the child fails. What a benchmark builds or
+// measures there leaves no freed blocks behind in this process's pools
+// (core/cuBlockPool), which would serve a later step and hide its memory.
+std::vector<double> QuillaneInChildProcess(const std::function<std::vector<double>()>& work);
 
 // Reads (untimed, between PauseTiming and ResumeTiming) a buffer half as
 // large again as the last-level cache, so that the next timed step starts

@@ -3,12 +3,14 @@
 // "Result", unit-level names and names declared further down the file, and
 // loops that call the next routine, declared further down, with an argument
 // (every one resolved once the load is through). Each size is written once;
-// every load is timed on a fresh scheme of the program kind. And a call
+// every load is timed on a fresh scheme of the program kind. The heap bytes
+// a loaded module holds per element, and the time of that load. And a call
 // before its routine with one argument for each of its many parameters.
 
 #include "benchProgram.h"
 #include "benchSupport.h"
 
+#include "core/cuKnot.h"
 #include "core/cuNode.h"
 #include "core/cuUtils.h"
 #include "pascal/elements/prCommandElements.h"
@@ -25,6 +27,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -92,26 +95,32 @@ void AddCall(TElement_Method* method, const QString& callee) {
     static_cast<TElement_Return*>(LastInserted(body))->Result()->ReplaceText(QStringLiteral("Limit"));
 }
 
-// The module of about `elements` elements written as a file (once per size).
+// The module of about `elements` elements written as a file (once per size),
+// built in a child process: the blocks its elements free stay in the pools
+// of the process that built them, and would serve the loads measured here.
 QString ModuleFile(int elements) {
     static QTemporaryDir folder;
     static QMap<int, QString> written;
     if (written.contains(elements)) return written[elements];
-    auto scheme = NewProgramModule();
-    auto* root = static_cast<TTextorElement*>(scheme->Root());
-    const int records = std::max(1, elements / kElementsPerRecord);
-    for (int r = 0; r < records; ++r) {
-        auto* rec = InsertNamed<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
-        InsertNamed<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))
-            ->TypeField()
-            ->ReplaceText(QStringLiteral("int"));
-    }
-    const int groups = elements / kElementsPerGroup;
-    std::vector<TElement_Method*> routines;
-    for (int i = 0; i < groups; ++i) routines.push_back(BuildGroup(root, i, groups, records));
-    for (int i = 0; i + 1 < groups; ++i) AddCall(routines[size_t(i)], QStringLiteral("Run") + QString::number(i + 1));
     const QString fileName = folder.filePath(QStringLiteral("Module%1.prm").arg(elements));
-    scheme->SaveToFile(fileName);
+    QuillaneInChildProcess([&] {
+        auto scheme = NewProgramModule();
+        auto* root = static_cast<TTextorElement*>(scheme->Root());
+        const int records = std::max(1, elements / kElementsPerRecord);
+        for (int r = 0; r < records; ++r) {
+            auto* rec = InsertNamed<TElement_Record>(root, QStringLiteral("TRec") + QString::number(r));
+            InsertNamed<TElement_Field>(ContentOf(rec), QStringLiteral("Size"))
+                ->TypeField()
+                ->ReplaceText(QStringLiteral("int"));
+        }
+        const int groups = elements / kElementsPerGroup;
+        std::vector<TElement_Method*> routines;
+        for (int i = 0; i < groups; ++i) routines.push_back(BuildGroup(root, i, groups, records));
+        for (int i = 0; i + 1 < groups; ++i)
+            AddCall(routines[size_t(i)], QStringLiteral("Run") + QString::number(i + 1));
+        scheme->SaveToFile(fileName);
+        return std::vector<double>{};
+    });
     written[elements] = fileName;
     return fileName;
 }
@@ -126,6 +135,43 @@ int UnresolvedReferences(TElement* root) {
         }
     return unresolved;
 }
+
+// The heap bytes a module holds once loaded, per element of the scheme
+// (every registered element: the parts of an element, such as its name and
+// type fields, count as elements), and the time of that load. Each load runs
+// in a child process of this one, whose pools hold no blocks of elements or
+// texts: the memory is what the elements take, not blocks freed before. The
+// knot tree a load reads the file into is freed at its end, its blocks kept
+// in their pool: the file is read into one and freed first, so that the
+// load's tree comes from there and is not counted. Registered before every
+// other load of this program, so that it meets this process's pools clean.
+void BM_ProgramModuleMemory(benchmark::State& state) {
+    const QString fileName = ModuleFile(int(state.range(0)));
+    for (auto _ : state) {
+        const std::vector<double> measured = QuillaneInChildProcess([&] {
+            TKnot::Create()->LoadFromFile(fileName);
+            QuillaneLeaveCaches();
+            const size_t before = QuillaneHeapInUse();
+            const auto start = std::chrono::steady_clock::now();
+            auto scheme = NewProgramModule();
+            scheme->LoadFromFile(fileName);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            const size_t after = QuillaneHeapInUse();
+            return std::vector<double>{took.count(), double(after - before), double(scheme->ElementCount())};
+        });
+        state.SetIterationTime(measured.at(0));
+        state.counters["bytes_per_element"] = measured.at(1) / measured.at(2);
+        state.counters["elements"] = measured.at(2);
+    }
+}
+BENCHMARK(BM_ProgramModuleMemory)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Apply(QuillaneFastestOf<3>)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ProgramModuleLoad(benchmark::State& state) {
     const QString fileName = ModuleFile(int(state.range(0)));
@@ -202,5 +248,9 @@ BENCHMARK(BM_LongCallLoad)
 
 QUILLANE_GROWTH(call_arguments_load, "BM_LongCallLoad/10000/iterations:1/repeats:3",
                 "BM_LongCallLoad/1000/iterations:1/repeats:3");
+QUILLANE_MEMORY(scheme_bytes_per_element, "BM_ProgramModuleMemory/100000/iterations:1/repeats:3/manual_time",
+                "bytes_per_element");
+QUILLANE_MEMORY(scheme_bytes_per_element_10k, "BM_ProgramModuleMemory/10000/iterations:1/repeats:3/manual_time",
+                "bytes_per_element");
 QUILLANE_GROWTH(program_module_load, "BM_ProgramModuleLoad/10000/iterations:1/repeats:3",
                 "BM_ProgramModuleLoad/1000/iterations:1/repeats:3");

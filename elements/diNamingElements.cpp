@@ -50,11 +50,7 @@ void AddNameMessage(TElement* element, int stringId, const QString& argument = Q
     element->GetMessages()->AddElementLinkMessage(mkInvalidContent, text, QString::number(element->Number()));
 }
 
-bool TextHasElement(const TTextorElement* element) {
-    for (TPortion* p = element->Textor()->GetFirstPortion(); p; p = p->GetNextPortion())
-        if (p->Kind() == TPortionKind::Element) return true;
-    return false;
-}
+bool TextHasElement(const TTextorElement* element) { return element->HasEmbeddedElement(); }
 
 // Data of the drop-down entries: "<create>", "<create here>", and the
 // candidates from kFirstCandidateEntry on (the index in the listed paths).

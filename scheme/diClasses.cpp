@@ -432,6 +432,8 @@ bool TScheme::IsRegistered(const TElement* element, int32_t number) const {
 
 namespace {
 constexpr size_t kCheckPrefetchDistance = 32;
+// The room the check queue keeps once it has run (elements).
+constexpr size_t kCheckQueueKept = 4096;
 
 // A hint only: both cache lines of the element's head (the vtable pointer and
 // the fields a check reads), for reading.
@@ -495,6 +497,9 @@ void TScheme::RunCheckQueue() {
         throw;
     }
     m_checkQueue.clear();
+    // A load queues every element it makes: that much room is not kept for
+    // the few checks an edit queues.
+    if (m_checkQueue.capacity() > kCheckQueueKept) std::vector<TElement*>().swap(m_checkQueue);
     m_runningChecks = false;
 }
 

@@ -15,8 +15,12 @@
 // insertion does not stall on a slot that is not in the cache (look-ups
 // check the list too). Removals of entries known to be held (EraseHeld) wait
 // the same way in a list of their own; until they are done, look-ups pass
-// over the entries they will remove. Not thread-safe; the owner locks (only
-// PrefetchUnlocked may be called without the lock).
+// over the entries they will remove. Only tables too big for a few cache
+// lines keep these lists (they take as much memory as 32 slots): a small
+// table takes its entries and removals at once. An empty index holds no
+// table at all, so that the many objects that keep an index they seldom
+// fill (namespaces, connections) stay small. Not thread-safe; the owner
+// locks (only PrefetchUnlocked may be called without the lock).
 
 #include <algorithm>
 #include <atomic>
@@ -54,21 +58,30 @@ public:
     // table published of its place when it last grew, so at worst it loads
     // a line that is no longer needed.
     void PrefetchUnlocked(uint64_t hash) const noexcept {
-        const uintptr_t tags = m_publishedTags.load(std::memory_order_relaxed);
         const uintptr_t base = m_publishedSlots.load(std::memory_order_relaxed);
-        const size_t home = size_t(hash) & m_publishedMask.load(std::memory_order_relaxed);
-        if (!tags || !base) return;
-        __builtin_prefetch(reinterpret_cast<const void*>(tags + home));
+        const size_t mask = m_publishedMask.load(std::memory_order_relaxed);
+        if (!base) return;
+        const size_t home = size_t(hash) & mask;
+        __builtin_prefetch(reinterpret_cast<const void*>(base + (mask + 1) * sizeof(TSlot) + home));
         __builtin_prefetch(reinterpret_cast<const void*>(base + home * sizeof(TSlot)));
     }
 
     // Adds value under hash (value must not be nil; the same pair twice is
     // kept twice).
     void Insert(uint64_t hash, T* value) {
+        if (!m_pending) {
+            if ((m_count + 1) * 2 > Capacity()) Grow();
+            if (!m_pending) {
+                Place(hash, value);
+                ++m_count;
+                return;
+            }
+        }
+        TPending& pending = *m_pending;
         for (size_t i = 0; i < m_erasing; ++i)
-            if (m_erasures[i].hash == hash && m_erasures[i].value == value) {
+            if (pending.erasures[i].hash == hash && pending.erasures[i].value == value) {
                 // Still in its slot: the removal is called off.
-                m_erasures[i] = m_erasures[--m_erasing];
+                pending.erasures[i] = pending.erasures[--m_erasing];
                 ++m_count;
                 return;
             }
@@ -79,7 +92,7 @@ public:
             if ((m_count + 1) * 2 > Capacity()) Grow();
         }
         PrefetchProbe(hash);
-        m_queue[m_waiting++] = TSlot{hash, value};
+        pending.queue[m_waiting++] = TSlot{hash, value};
         ++m_count;
     }
 
@@ -88,17 +101,19 @@ public:
     // Removes every entry and gives the slots back.
     void Clear() noexcept {
         m_slots.reset();
-        m_tags.reset();
-        m_mask = m_count = m_waiting = m_erasing = 0;
+        m_pending.reset();
+        m_mask = m_count = 0;
+        m_waiting = m_erasing = 0;
         Publish();
     }
 
     // Removes every entry and keeps the slots for the next ones.
     void Forget() noexcept {
         const size_t capacity = Capacity();
-        std::fill_n(m_tags.get(), capacity, uint8_t(0));
         std::fill_n(m_slots.get(), capacity, TSlot{});
-        m_count = m_waiting = m_erasing = 0;
+        std::fill_n(Tags(), capacity, uint8_t(0));
+        m_count = 0;
+        m_waiting = m_erasing = 0;
     }
 
     // Removes one entry (hash, value); false when there is none.
@@ -106,14 +121,15 @@ public:
         SettleErasures();
         if (!m_count) return false;
         for (size_t i = 0; i < m_waiting; ++i)
-            if (m_queue[i].hash == hash && m_queue[i].value == value) {
-                m_queue[i] = m_queue[--m_waiting];
+            if (m_pending->queue[i].hash == hash && m_pending->queue[i].value == value) {
+                m_pending->queue[i] = m_pending->queue[--m_waiting];
                 --m_count;
                 return true;
             }
+        const uint8_t* tags = Tags();
         for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
             TSlot& slot = m_slots[i];
-            if (!m_tags[i]) return false;
+            if (!tags[i]) return false;
             if (slot.hash == hash && slot.value == value) {
                 RemoveAt(i);
                 --m_count;
@@ -123,17 +139,23 @@ public:
     }
 
     // Removes one entry (hash, value) that the index holds, without waiting
-    // for its slot to load: the removal is done with the next ones.
+    // for its slot to load (in a big table): the removal is done with the
+    // next ones.
     void EraseHeld(uint64_t hash, T* value) noexcept {
+        if (!m_pending) {
+            Erase(hash, value);
+            return;
+        }
+        TPending& pending = *m_pending;
         for (size_t i = 0; i < m_waiting; ++i)
-            if (m_queue[i].hash == hash && m_queue[i].value == value) {
-                m_queue[i] = m_queue[--m_waiting];
+            if (pending.queue[i].hash == hash && pending.queue[i].value == value) {
+                pending.queue[i] = pending.queue[--m_waiting];
                 --m_count;
                 return;
             }
         if (m_erasing == kWaiting) SettleErasures();
         PrefetchProbe(hash);
-        m_erasures[m_erasing++] = TSlot{hash, value};
+        pending.erasures[m_erasing++] = TSlot{hash, value};
         --m_count;
     }
 
@@ -161,7 +183,7 @@ public:
             return made;
         }
         m_slots[vacant] = TSlot{hash, made};
-        m_tags[vacant] = TagOf(hash);
+        Tags()[vacant] = TagOf(hash);
         ++m_count;
         return made;
     }
@@ -175,6 +197,17 @@ public:
         });
     }
 
+    // Calls f(hash, value) for every entry, in no particular order; f must
+    // not change the index.
+    template <class F>
+    void ForEachEntry(F&& f) const {
+        for (size_t i = 0; i < m_waiting; ++i) f(m_pending->queue[i].hash, m_pending->queue[i].value);
+        const uint8_t* tags = Tags();
+        uint32_t passed = 0;
+        for (size_t i = 0; i < Capacity(); ++i)
+            if (tags[i] && !PassOver(m_slots[i], passed)) f(m_slots[i].hash, m_slots[i].value);
+    }
+
 private:
     struct TSlot {
         uint64_t hash;
@@ -183,24 +216,33 @@ private:
 
     static constexpr size_t kWaiting = 16;
     static_assert(kWaiting <= 32, "Find marks the waiting removals in 32 bits");
+    // The smallest table that keeps the lists of waiting entries and removals.
+    static constexpr size_t kQueuedFrom = 256;
     static constexpr uint8_t kTaken = 0x80;  // in the byte of every taken slot (0: free)
     static constexpr int kTagShift = 57;     // the hash's top seven bits go into its byte
+
+    // The entries waiting to go in and the removals waiting to be done.
+    struct TPending {
+        TSlot queue[kWaiting] = {};
+        TSlot erasures[kWaiting] = {};
+    };
 
     static uint8_t TagOf(uint64_t hash) noexcept { return uint8_t(kTaken | (hash >> kTagShift)); }
 
     size_t Capacity() const noexcept { return m_slots ? m_mask + 1 : 0; }
+    // The bytes beside the slots lie after the last slot, in the same block.
+    uint8_t* Tags() const noexcept { return reinterpret_cast<uint8_t*>(m_slots.get() + Capacity()); }
 
     // Loads the home slot of hash and the slot after it, where a probe goes
     // on when the home slot is taken (often in the same cache line).
     void PrefetchProbe(uint64_t hash) const noexcept {
         const size_t home = size_t(hash) & m_mask;
-        __builtin_prefetch(&m_tags[home]);
+        __builtin_prefetch(Tags() + home);
         __builtin_prefetch(&m_slots[home]);
         __builtin_prefetch(&m_slots[(home + 1) & m_mask]);
     }
 
     void Publish() noexcept {
-        m_publishedTags.store(reinterpret_cast<uintptr_t>(m_tags.get()), std::memory_order_relaxed);
         m_publishedSlots.store(reinterpret_cast<uintptr_t>(m_slots.get()), std::memory_order_relaxed);
         m_publishedMask.store(m_mask, std::memory_order_relaxed);
     }
@@ -210,11 +252,12 @@ private:
     template <class F>
     T* Search(uint64_t hash, F& accept, size_t& vacant) const {
         for (size_t i = 0; i < m_waiting; ++i)
-            if (m_queue[i].hash == hash && accept(m_queue[i].value)) return m_queue[i].value;
+            if (m_pending->queue[i].hash == hash && accept(m_pending->queue[i].value)) return m_pending->queue[i].value;
         uint32_t passed = 0;  // the waiting removals that have hidden an entry
         const uint8_t tag = TagOf(hash);
-        for (vacant = size_t(hash) & m_mask; m_tags[vacant]; vacant = (vacant + 1) & m_mask) {
-            if (m_tags[vacant] != tag) continue;
+        const uint8_t* tags = Tags();
+        for (vacant = size_t(hash) & m_mask; tags[vacant]; vacant = (vacant + 1) & m_mask) {
+            if (tags[vacant] != tag) continue;
             const TSlot& slot = m_slots[vacant];
             if (slot.hash == hash && !PassOver(slot, passed) && accept(slot.value)) return slot.value;
         }
@@ -223,18 +266,21 @@ private:
 
     // The waiting entries go into their slots.
     void Settle() noexcept {
-        for (size_t i = 0; i < m_waiting; ++i) Place(m_queue[i].hash, m_queue[i].value);
+        for (size_t i = 0; i < m_waiting; ++i) Place(m_pending->queue[i].hash, m_pending->queue[i].value);
         m_waiting = 0;
     }
 
     // The waiting removals are done.
     void SettleErasures() noexcept {
-        for (size_t e = 0; e < m_erasing; ++e)
-            for (size_t i = size_t(m_erasures[e].hash) & m_mask; m_tags[i]; i = (i + 1) & m_mask)
-                if (m_slots[i].hash == m_erasures[e].hash && m_slots[i].value == m_erasures[e].value) {
+        const uint8_t* tags = Tags();
+        for (size_t e = 0; e < m_erasing; ++e) {
+            const TSlot& erasure = m_pending->erasures[e];
+            for (size_t i = size_t(erasure.hash) & m_mask; tags[i]; i = (i + 1) & m_mask)
+                if (m_slots[i].hash == erasure.hash && m_slots[i].value == erasure.value) {
                     RemoveAt(i);
                     break;
                 }
+        }
         m_erasing = 0;
     }
 
@@ -242,7 +288,8 @@ private:
     // removal hides one entry (the same pair may be held twice).
     bool PassOver(const TSlot& slot, uint32_t& passed) const noexcept {
         for (size_t e = 0; e < m_erasing; ++e)
-            if (!(passed & (1u << e)) && m_erasures[e].hash == slot.hash && m_erasures[e].value == slot.value) {
+            if (!(passed & (1u << e)) && m_pending->erasures[e].hash == slot.hash &&
+                m_pending->erasures[e].value == slot.value) {
                 passed |= 1u << e;
                 return true;
             }
@@ -250,20 +297,26 @@ private:
     }
 
     void Place(uint64_t hash, T* value) noexcept {
+        uint8_t* tags = Tags();
         size_t i = size_t(hash) & m_mask;
-        while (m_tags[i]) i = (i + 1) & m_mask;
+        while (tags[i]) i = (i + 1) & m_mask;
         m_slots[i] = TSlot{hash, value};
-        m_tags[i] = TagOf(hash);
+        tags[i] = TagOf(hash);
+    }
+
+    // The slots and, after them, their bytes: one block, all free.
+    static std::unique_ptr<TSlot[]> NewSlots(size_t capacity) {
+        const size_t slotsForTags = (capacity + sizeof(TSlot) - 1) / sizeof(TSlot);
+        return std::unique_ptr<TSlot[]>(new TSlot[capacity + slotsForTags]());
     }
 
     void Grow() {
         const size_t old = Capacity();
         const size_t capacity = old ? old * 2 : 8;
-        std::unique_ptr<TSlot[]> former(new TSlot[capacity]());
-        std::unique_ptr<uint8_t[]> tags(new uint8_t[capacity]());
+        std::unique_ptr<TSlot[]> former = NewSlots(capacity);
         std::swap(former, m_slots);
-        m_tags = std::move(tags);
         m_mask = capacity - 1;
+        if (capacity >= kQueuedFrom && !m_pending) m_pending = std::make_unique<TPending>();
         Publish();
         for (size_t i = 0; i < old; ++i)
             if (former[i].value) Place(former[i].hash, former[i].value);
@@ -272,30 +325,29 @@ private:
     // Backward-shift deletion: the entries after the hole that may move
     // closer to their home slot do, so no probe ever stops short.
     void RemoveAt(size_t hole) noexcept {
-        for (size_t j = (hole + 1) & m_mask; m_tags[j]; j = (j + 1) & m_mask) {
+        uint8_t* tags = Tags();
+        for (size_t j = (hole + 1) & m_mask; tags[j]; j = (j + 1) & m_mask) {
             const size_t home = size_t(m_slots[j].hash) & m_mask;
             // The entry stays when its home lies cyclically in (hole, j].
             const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
             if (stays) continue;
             m_slots[hole] = m_slots[j];
-            m_tags[hole] = m_tags[j];
+            tags[hole] = tags[j];
             hole = j;
         }
         m_slots[hole].value = nullptr;
-        m_tags[hole] = 0;
+        tags[hole] = 0;
     }
 
-    std::unique_ptr<TSlot[]> m_slots;
-    std::unique_ptr<uint8_t[]> m_tags;  // beside each slot: kTaken and seven bits of its hash, or 0
+    std::unique_ptr<TSlot[]> m_slots;  // the slots, then beside each (after the last) its byte:
+                                       // kTaken and seven bits of its hash, or 0
+    std::unique_ptr<TPending> m_pending;  // only in tables of kQueuedFrom slots and more
     size_t m_mask = 0;
     size_t m_count = 0;  // the waiting entries included, those waiting for removal not
-    size_t m_waiting = 0;
-    size_t m_erasing = 0;
-    TSlot m_queue[kWaiting] = {};
-    TSlot m_erasures[kWaiting] = {};
+    uint8_t m_waiting = 0;
+    uint8_t m_erasing = 0;
     // The slots' address and mask for PrefetchUnlocked, written under the
     // owner's lock when the slots are made anew.
-    std::atomic<uintptr_t> m_publishedTags{0};
     std::atomic<uintptr_t> m_publishedSlots{0};
     std::atomic<size_t> m_publishedMask{0};
 };

@@ -737,17 +737,21 @@ void TNamespace::DeliverToLazy(int code, TNamespaceItem* item, intptr_t argument
     // Each connection once: one filed under both is taken with the item's.
     {
         std::lock_guard lock(m_lock);
-        m_lazyByItem.ForEach(itemHash, [&lazy](TNamespaceConnection* c) { lazy.push_back(c); });
+        if (!m_lazyFiling) return;
+        const TLazyFiling& filing = *m_lazyFiling;
+        filing.byItem.ForEach(itemHash, [&lazy](TNamespaceConnection* c) { lazy.push_back(c); });
         if (byName && item->m_indexedIn == this)
-            m_lazyByName.ForEach(item->m_nameHash, [&](TNamespaceConnection* c) {
-                if (!m_lazyByItem.Contains(itemHash, c)) lazy.push_back(c);
+            filing.byName.ForEach(item->m_nameHash, [&](TNamespaceConnection* c) {
+                if (!filing.byItem.Contains(itemHash, c)) lazy.push_back(c);
             });
     }
-    // One that an earlier one's reaction let go of is passed over.
+    // One that an earlier one's reaction let go of is passed over (the
+    // filing, once made, stays while the namespace lives).
     auto filed = [&](TNamespaceConnection* c) {
         std::lock_guard lock(m_lock);
-        return m_lazyByItem.Contains(itemHash, c) ||
-               (byName && item->m_indexedIn == this && m_lazyByName.Contains(item->m_nameHash, c));
+        const TLazyFiling& filing = *m_lazyFiling;
+        return filing.byItem.Contains(itemHash, c) ||
+               (byName && item->m_indexedIn == this && filing.byName.Contains(item->m_nameHash, c));
     };
     for (TNamespaceConnection* c : lazy)
         if (filed(c)) c->OnTargetNotify(this, code, intptr_t(item), argument);
@@ -760,14 +764,14 @@ void TNamespace::Want(uint64_t hash) {
         TNamespace* ns = pending.back();
         pending.pop_back();
         std::lock_guard lock(ns->m_lock);
-        if (ns->m_wanted.contains(hash)) continue;
-        ns->m_wanted.insert(hash);
+        if (ns->IsWanted(hash)) continue;
+        ns->m_wanted.Insert(hash, ns);
         for (TNamespaceConnection* connection : ns->m_lazyConnections) {
             if (!connection->m_listening) continue;
             TNamespace* target = connection->m_target;
             {
                 std::lock_guard targetLock(target->m_lock);
-                target->m_lazyByName.Insert(hash, connection);
+                target->LazyFiling().byName.Insert(hash, connection);
             }
             pending.push_back(target);
         }
@@ -782,7 +786,7 @@ void TNamespace::AddLazyConnection(TNamespaceConnection* connection) {
     if (m_lazyConnections.empty()) {
         std::lock_guard lock(m_lock);
         for (TNamespaceOwnItem* own = m_firstOwn; own; own = own->m_next)
-            if (own->m_indexedIn == this) m_wanted.insert(own->m_nameHash);
+            if (own->m_indexedIn == this) AddWanted(own->m_nameHash);
     }
     m_lazyConnections.push_back(connection);
 }
@@ -1413,7 +1417,7 @@ void TNamespaceConnection::MakeCover(TNamespaceItem* item, bool announce) {
     Chain(cover);
     if (m_lazy) {
         std::lock_guard lock(m_target->m_lock);
-        m_target->m_lazyByItem.Insert(ItemHash(item), this);
+        m_target->LazyFiling().byItem.Insert(ItemHash(item), this);
     }
     if (!m_owner) return;
     if (announce) {
@@ -1465,7 +1469,7 @@ void TNamespaceConnection::ShowWanted() {
     std::vector<uint64_t> wanted;
     {
         std::lock_guard lock(m_owner->m_lock);
-        wanted.assign(m_owner->m_wanted.cbegin(), m_owner->m_wanted.cend());
+        wanted = m_owner->WantedHashes();
     }
     for (uint64_t hash : wanted) ShowHashed(hash, true);
 }
@@ -1476,11 +1480,11 @@ void TNamespaceConnection::ListenForWanted() {
     std::vector<uint64_t> wanted;
     {
         std::lock_guard lock(m_owner->m_lock);
-        wanted.assign(m_owner->m_wanted.cbegin(), m_owner->m_wanted.cend());
+        wanted = m_owner->WantedHashes();
     }
     {
         std::lock_guard lock(m_target->m_lock);
-        for (uint64_t hash : wanted) m_target->m_lazyByName.Insert(hash, this);
+        for (uint64_t hash : wanted) m_target->LazyFiling().byName.Insert(hash, this);
     }
     for (uint64_t hash : wanted) m_target->Want(hash);
 }
@@ -1491,7 +1495,9 @@ void TNamespaceConnection::StopListeningForWanted() {
     // Filed under every name the owner wants: the owner's wishes only grow.
     std::lock_guard ownerLock(m_owner->m_lock);
     std::lock_guard lock(m_target->m_lock);
-    for (uint64_t hash : m_owner->m_wanted) m_target->m_lazyByName.Erase(hash, this);
+    if (!m_target->m_lazyFiling) return;
+    m_owner->m_wanted.ForEachEntry(
+        [this](uint64_t hash, const TNamespace*) { m_target->m_lazyFiling->byName.Erase(hash, this); });
 }
 
 void TNamespaceConnection::Hear(TNamespace* target, bool on) {
@@ -1499,8 +1505,8 @@ void TNamespaceConnection::Hear(TNamespace* target, bool on) {
     std::lock_guard lock(target->m_lock);
     if (m_lazy) {
         // Told by the target through its indexes of what it wants and shows.
-        if (!on) m_covers.ForEach([&](TNamespaceCoverItem* cover) {
-            target->m_lazyByItem.Erase(ItemHash(cover->m_wrapped), this);
+        if (!on && target->m_lazyFiling) m_covers.ForEach([&](TNamespaceCoverItem* cover) {
+            target->m_lazyFiling->byItem.Erase(ItemHash(cover->m_wrapped), this);
         });
     } else if (m_hearsScopeLinks) {
         if (on)
@@ -1543,7 +1549,7 @@ void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover) {
     Unchain(cover);
     if (m_lazy && m_target) {
         std::lock_guard lock(m_target->m_lock);
-        m_target->m_lazyByItem.Erase(ItemHash(cover->m_wrapped), this);
+        if (m_target->m_lazyFiling) m_target->m_lazyFiling->byItem.Erase(ItemHash(cover->m_wrapped), this);
     }
     TNamespaceNotices& notices = TNamespaceNotices::OfThisThread();
     TNamespaceNotices::TBatch batch(&notices);

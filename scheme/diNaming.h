@@ -557,9 +557,32 @@ private:
     // under the hashes of the items they show. Thousands of them may file
     // under one name (every scope that refers to a standard type): filing,
     // asking for and letting go of one costs the same whatever their number.
-    QSet<uint64_t> m_wanted;
-    THashGroups<TNamespaceConnection> m_lazyByName;
-    THashGroups<TNamespaceConnection> m_lazyByItem;
+    // Each hash filed once, with this namespace as its value: the index
+    // serves as a set, a few slots for a few names.
+    THashIndex<TNamespace> m_wanted;
+    bool IsWanted(uint64_t hash) const {
+        return m_wanted.Find(hash, [](const TNamespace*) { return true; }) != nullptr;
+    }
+    void AddWanted(uint64_t hash) {
+        if (!IsWanted(hash)) m_wanted.Insert(hash, this);
+    }
+    std::vector<uint64_t> WantedHashes() const {
+        std::vector<uint64_t> hashes;
+        hashes.reserve(m_wanted.Count());
+        m_wanted.ForEachEntry([&hashes](uint64_t hash, const TNamespace*) { hashes.push_back(hash); });
+        return hashes;
+    }
+    struct TLazyFiling {
+        THashGroups<TNamespaceConnection> byName;
+        THashGroups<TNamespaceConnection> byItem;
+    };
+    // Made when the first lazy connection is filed: most namespaces are the
+    // target of none.
+    std::unique_ptr<TLazyFiling> m_lazyFiling;
+    TLazyFiling& LazyFiling() {
+        if (!m_lazyFiling) m_lazyFiling = std::make_unique<TLazyFiling>();
+        return *m_lazyFiling;
+    }
     // Something walked everything seen here: the lazy connections owned
     // here show everything.
     bool m_viewedWhole = false;

@@ -159,7 +159,7 @@ void TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteItem* it
     const bool ownLine = HasTextorOption(toElementOwnLine) || (item && (item->Flags() & pifOwnLine));
     bool breakBefore = false;
     bool breakAfter = false;
-    if (m_textor->AllowsParagraphs()) {
+    if (Textor()->AllowsParagraphs()) {
         const TTextorPosition start = TTextor::Normalize(place.Start);
         const TTextorPosition end = TTextor::Normalize(place.End);
         breakBefore = (ownLine && start != start.Paragraph->StartPosition()) ||
@@ -190,11 +190,11 @@ void TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteItem* it
     // The caret stays right after the element, before the break.
     if (m_interactive->HasPendingSelection()) {
         TTextorPosition after;
-        if (!m_textor->NumericToPosition(m_interactive->PendingSelection().End, after)) return;
-        const TTextorNumericPosition back = m_textor->PositionToNumeric(m_textor->StepBackward(after));
+        if (!Textor()->NumericToPosition(m_interactive->PendingSelection().End, after)) return;
+        const TTextorNumericPosition back = Textor()->PositionToNumeric(Textor()->StepBackward(after));
         m_interactive->SetPendingSelection(TTextorNumericRange{back, back}, false, true);
     } else {
-        m_interactive->SetCaretPosition(m_textor->StepBackward(m_interactive->CaretPosition()));
+        m_interactive->SetCaretPosition(Textor()->StepBackward(m_interactive->CaretPosition()));
     }
 }
 
@@ -209,7 +209,7 @@ void TTextorElement::InsertElementOfClass(const TElementClass* cls, bool breakAf
 TElement* TTextorElement::AddElementOfClass(const TElementClass* cls, bool breakAfter) {
     InsertElementOfClass(cls, breakAfter, std::nullopt);
     TElement* newest = nullptr;
-    for (TPortion* p = m_textor->GetFirstPortion(); p; p = p->GetNextPortion())
+    for (TPortion* p = Textor()->GetFirstPortion(); p; p = p->GetNextPortion())
         if (TVisualElement* element = ElementOfPortion(p); element && (!newest || element->Number() > newest->Number()))
             newest = element;
     return newest;
@@ -222,7 +222,7 @@ bool TTextorElement::FindFocusableWithin(TFindMode mode, const TFindData& reques
                                          bool forward) {
     next = nullptr;
     if (request.Text.isEmpty()) return TCustomDropDownElement::FindFocusableWithin(mode, request, next, forward);
-    TTextorPosition at = forward ? m_textor->GetStartPosition() : m_textor->GetEndPosition();
+    TTextorPosition at = forward ? Textor()->GetStartPosition() : Textor()->GetEndPosition();
     if (m_interactive) {
         const TTextorRange selection = m_interactive->GetSelection();
         const bool skipSelection =
@@ -326,7 +326,7 @@ bool TTextorElement::ApplyPaletteItem(TPaletteItem* item, const QString& subComm
     if (!elementItem || !accepted.contains(elementItem->ElementClass()))
         return TCustomDropDownElement::ApplyPaletteItem(item, subCommand, checked);
     const TElementClass* cls = elementItem->ElementClass();
-    const TTextorPosition caret = m_interactive ? m_interactive->CaretPosition() : m_textor->GetEndPosition();
+    const TTextorPosition caret = m_interactive ? m_interactive->CaretPosition() : Textor()->GetEndPosition();
     if (const TElementClass* second = elementItem->SecondClass()) {
         const TVisualElement* before = ShownElementBefore(caret);
         if (before && before->ElementClass() == cls) cls = second;

@@ -260,6 +260,7 @@ TTextorRange InTextorUpdate(TTextor& textor, Load load) {
 // Content trees
 
 void TTextorElement::WriteContent(TSchemeSaver* saver, TKnot* knot, const std::optional<TTextorRange>& range) {
+    if (!m_textor) return;  // an empty text writes nothing
     const bool dropBreaks = saver->HasOption(kContentNoBreaksWithoutText) && !AllowsText();
     TContentCharsRun run(knot);
     const auto write = [&](TParagraph*, TPortion* portion, int start, int count) {
@@ -273,7 +274,7 @@ void TTextorElement::WriteContent(TSchemeSaver* saver, TKnot* knot, const std::o
             SaveChildToNode(saver, knot, element);
         return true;
     };
-    m_textor->ForEachInRange(range.value_or(m_textor->GetWholeRange()), false, write);
+    Textor()->ForEachInRange(range.value_or(Textor()->GetWholeRange()), false, write);
     run.Flush();
 }
 
@@ -286,8 +287,8 @@ void TTextorElement::SaveContent(TKnot* knot, uint8_t saverMode, const std::opti
 TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot,
                                          const std::optional<TTextorPosition>& position, const QStringList& ownKnots) {
     TSchemeUpdate schemeUpdate(Scheme());
-    const TTextorRange range = InTextorUpdate(*m_textor, [&] {
-        TContentReader reader(*this, loader, position.value_or(m_textor->GetEndPosition()));
+    const TTextorRange range = InTextorUpdate(*Textor(), [&] {
+        TContentReader reader(*this, loader, position.value_or(Textor()->GetEndPosition()));
         try {
             for (TKnot* child = knot->GetFirstChild(); child; child = child->GetNextSibling())
                 if (!ownKnots.contains(child->Name())) reader.Read(child);
@@ -314,9 +315,9 @@ void TTextorElement::WriteElements(TSchemeSaver* saver, TKnot* root, TEnterMode 
                                    const std::vector<TElement*>& elements, const TTextorRange& range) {
     root->SetName(kContentRootName);
     AddKnotFlags(root, kfIndexed);
-    const bool paragraphs = m_textor->AllowsParagraphs();
+    const bool paragraphs = Textor()->AllowsParagraphs();
     if (paragraphs && !elements.empty() && (HasTextorOption(toElementOwnLine) || ElementHasOwnLine(elements.front())) &&
-        m_textor->PositionToNumeric(GetEnterRange(mode, range).Start).Char != 0)
+        Textor()->PositionToNumeric(GetEnterRange(mode, range).Start).Char != 0)
         AddContentBreak(root);
     bool first = true;
     for (TElement* element : elements) {
@@ -399,11 +400,13 @@ void TTextorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     }
     TKnot* source = ContentFloats(loader, this) ? knot->FindChild(kContentFloatingName) : knot;
     if (!source || !source->FirstChild()) return;
-    m_textor->Clear();  // the stored content replaces what the element was made with
+    Textor()->Clear();  // the stored content replaces what the element was made with
     LoadContent(loader, source, std::nullopt, source == knot ? OwnKnotNames(loader) : QStringList());
 }
 
-void TTextorElement::WriteText(QString& builder) { AppendContentText(*m_textor, m_textor->GetWholeRange(), builder); }
+void TTextorElement::WriteText(QString& builder) {
+    if (m_textor) AppendContentText(*m_textor, m_textor->GetWholeRange(), builder);
+}
 
 // ---------------------------------------------------------------------------
 // Clipboard
@@ -431,7 +434,7 @@ void TTextorElement::Copy() {
 void TTextorElement::CopyAsText() {
     if (!m_interactive || m_interactive->IsSelectionEmpty()) return;
     QString text;
-    AppendContentText(*m_textor, m_interactive->GetSelection(), text);
+    AppendContentText(*Textor(), m_interactive->GetSelection(), text);
     TClipboard::Current().SetText(text);
 }
 
@@ -552,8 +555,8 @@ void TTextorElement::AcceptDrop(TTextorDrop& drop) {
     const bool same = source == this;
     const TTextorRange range = drop.Source->GetSelection();
     const TTextorNumericRange from = source->Textor()->RangeToNumeric(range);
-    const TTextorNumericPosition at = m_textor->PositionToNumeric(drop.Place);
-    if (from.Start == from.End || (same && (at == from.Start || m_textor->RangeContains(range, drop.Place)))) return;
+    const TTextorNumericPosition at = Textor()->PositionToNumeric(drop.Place);
+    if (from.Start == from.End || (same && (at == from.Start || Textor()->RangeContains(range, drop.Place)))) return;
     if (!same && LiesInRange(*this, *source, range)) return;
     const bool move = !drop.Copy && !source->IsReadOnly();
     if (same && move && at == from.End) return;  // it is there already

@@ -276,7 +276,7 @@ void TTextorElement::EnterContent(TEnterMode mode, const TTextorRange& range, bo
                                   TNodePtr<TKnot> content, uint8_t loaderMode, uint8_t loaderOption) {
     const TTextorRange replaced = GetEnterRange(mode, range);
     TTextorEdit edit;
-    edit.Replaced = m_textor->RangeToNumeric(replaced);
+    edit.Replaced = Textor()->RangeToNumeric(replaced);
     edit.InsertAt = edit.Replaced.Start;
     if (mode == TEnterMode::Selection && m_interactive)
         edit.Attributes = m_interactive->GetTypingAttributes();

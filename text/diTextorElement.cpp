@@ -293,9 +293,12 @@ TTextorElement::~TTextorElement() {
     m_textor.reset();
 }
 
-void TTextorElement::Create() {
-    m_textor = std::make_unique<TSchemeTextor>(this);
-    TCustomDropDownElement::Create();
+void TTextorElement::Create() { TCustomDropDownElement::Create(); }
+
+TSchemeTextor* TTextorElement::MakeTextor() const {
+    auto* self = const_cast<TTextorElement*>(this);
+    m_textor = std::make_unique<TSchemeTextor>(self);
+    return m_textor.get();
 }
 
 void TTextorElement::BeforeDestruction() {
@@ -325,7 +328,7 @@ void TTextorElement::SetRestrictions(uint32_t value) {
     m_restrictions = value;
     if ((changed & (trTabs | trLineFeeds)) && m_textor) {
         const TTextorStateScope rebuilding(m_textorState, tesRebuilding);
-        m_textor->RebuildText();
+        Textor()->RebuildText();
         RelayoutText();
     }
     CheckAll();
@@ -372,28 +375,28 @@ void TTextorElement::TreePlacementChanged() {
 // ---------------------------------------------------------------------------
 // Text
 
-QString TTextorElement::GetText() const { return m_textor->GetText(); }
+QString TTextorElement::GetText() const { return m_textor ? m_textor->GetText() : QString(); }
 
 void TTextorElement::SetText(const QString& text) {
     if (!HasEmbeddedElement() && GetText() == text) return;
-    m_textor->SetText(text);
+    Textor()->SetText(text);
 }
 
-bool TTextorElement::HasEmbeddedElement() const { return m_textor->ElementPortionCount() > 0; }
+bool TTextorElement::HasEmbeddedElement() const { return m_textor && m_textor->ElementPortionCount() > 0; }
 
 TTextorRange TTextorElement::GetEnterRange(TEnterMode mode, const TTextorRange& range) const {
     switch (mode) {
         case TEnterMode::Selection:
             if (m_interactive) return m_interactive->GetSelection();
-            return TTextorRange{m_textor->GetEndPosition(), m_textor->GetEndPosition()};
+            return TTextorRange{Textor()->GetEndPosition(), Textor()->GetEndPosition()};
         case TEnterMode::Range:
             return range;
         case TEnterMode::All:
-            return m_textor->GetWholeRange();
+            return Textor()->GetWholeRange();
         case TEnterMode::Append:
             break;
     }
-    return TTextorRange{m_textor->GetEndPosition(), m_textor->GetEndPosition()};
+    return TTextorRange{Textor()->GetEndPosition(), Textor()->GetEndPosition()};
 }
 
 void TTextorElement::TextChanged() {
@@ -440,8 +443,9 @@ bool TTextorElement::GetIsFilled() { return m_textor && !m_textor->IsEmpty(); }
 // Without a default text no copy of the text is made (checks run on every
 // edit), nor with more paragraph breaks than the default text has line breaks.
 bool TTextorElement::GetIsDefault() {
-    if (m_defaultText.isEmpty()) return m_textor->IsEmpty();
-    if (HasEmbeddedElement() || m_textor->ParagraphCount() - 1 > m_defaultText.count(QStringLiteral("\r\n")))
+    if (m_defaultText.isEmpty()) return !m_textor || m_textor->IsEmpty();
+    if (!m_textor) return false;  // empty, unlike the default text
+    if (HasEmbeddedElement() || Textor()->ParagraphCount() - 1 > m_defaultText.count(QStringLiteral("\r\n")))
         return false;
     return GetText() == m_defaultText;
 }
@@ -458,7 +462,7 @@ void TTextorElement::CheckContent() {
 int TTextorElement::CountRuledChildren() const {
     int count = 0;
     if (!HasEmbeddedElement()) return count;
-    for (TPortion* p = m_textor->GetFirstPortion(); p && count < 2; p = p->GetNextPortion()) {
+    for (TPortion* p = Textor()->GetFirstPortion(); p && count < 2; p = p->GetNextPortion()) {
         if (p->Kind() != TPortionKind::Element) continue;
         const TVisualElement* child = static_cast<TElementPortion*>(p)->Element();
         if (child && !child->IsEffectivelyDisabled() && !(child->Options() & eoComment)) ++count;
@@ -475,13 +479,13 @@ void TTextorElement::CheckRestrictions() {
     const uint32_t r = m_restrictions;
     if (r != trAllCharacters) CheckCharacters();
     if (r & trBeginsWithLetter) {
-        const TTextPortion* first = AsTextPortion(m_textor->GetFirstPortion());
+        const TTextPortion* first = m_textor ? AsTextPortion(m_textor->GetFirstPortion()) : nullptr;
         if (first && first->Length() > 0 && !IsLetterOrUnderscore(first->Text().front()))
             AddRestrictionMessage(strTextShouldBeginWith);
     }
-    if ((r & trSpaces) && (r & (trNoLeadingSpace | trNoTrailingSpace))) {
-        const TTextPortion* first = FirstTextPortion(*m_textor);
-        const TTextPortion* last = LastTextPortion(*m_textor);
+    if ((r & trSpaces) && (r & (trNoLeadingSpace | trNoTrailingSpace)) && m_textor) {
+        const TTextPortion* first = FirstTextPortion(*Textor());
+        const TTextPortion* last = LastTextPortion(*Textor());
         if ((r & trNoLeadingSpace) && first && first->Text().startsWith(u' '))
             AddRestrictionMessage(strTextShouldNotBegin);
         else if ((r & trNoTrailingSpace) && last && last->Text().endsWith(u' '))
@@ -494,7 +498,8 @@ void TTextorElement::CheckRestrictions() {
 // paragraphs cost. The named character is the first refused one in the text.
 void TTextorElement::CheckCharacters() {
     const uint32_t r = m_restrictions;
-    const uint32_t found = m_textor->CharacterClasses();
+    // A text without a textor is empty: it holds no class.
+    const uint32_t found = m_textor ? m_textor->CharacterClasses() : 0;
     if (!(r & trAnyText)) {
         if (found & ccTextPortion) AddRestrictionMessage(strTextNotAllowedEditor);
         return;
@@ -506,9 +511,9 @@ void TTextorElement::CheckCharacters() {
             AddRestrictionMessage(strOnlyLatinLetters);
     }
     if ((r & trFileNameChars) && (found & ccFileNameForbidden))
-        AddRestrictionMessage(strOnlyFileNameCharacters, QString(m_textor->FirstCharOfClasses(ccFileNameForbidden)));
+        AddRestrictionMessage(strOnlyFileNameCharacters, QString(Textor()->FirstCharOfClasses(ccFileNameForbidden)));
     if ((r & trPathChars) && (found & ccPathForbidden))
-        AddRestrictionMessage(strOnlyPathCharacters, QString(m_textor->FirstCharOfClasses(ccPathForbidden)));
+        AddRestrictionMessage(strOnlyPathCharacters, QString(Textor()->FirstCharOfClasses(ccPathForbidden)));
 }
 
 void TTextorElement::CheckNumber() {
@@ -576,14 +581,14 @@ TTextorSizeLimits TTextorElement::GetSizeLimits() {
 QSize TTextorElement::GetContentSize() {
     const TTextorSizeLimits limits = GetSizeLimits();
     const TRect padding = GetPadding();
-    int64_t textWidth = m_textor->GetWidth();
-    int64_t textHeight = m_textor->GetHeight();
-    if (m_textor->IsEmpty() && (HasTextorOption(toEmptyWidth) || IsRequired()))
+    int64_t textWidth = Textor()->GetWidth();
+    int64_t textHeight = Textor()->GetHeight();
+    if (Textor()->IsEmpty() && (HasTextorOption(toEmptyWidth) || IsRequired()))
         textWidth = std::max<int64_t>(textWidth, textHeight * 2 / 3);
     ISheet* sheet = Sheet();
     if (HasTextorOption(toExtendToMinHeight) && sheet &&
         sheet->Settings()->IncreaseWorkspaceHeightProperty()->Value()) {
-        const TRow* last = m_textor->LastParagraph()->LastRow();
+        const TRow* last = Textor()->LastParagraph()->LastRow();
         const int64_t lastHeight = last ? last->GetHeight() : 0;
         textHeight += std::max<int64_t>(0, limits.MinHeight - (lastHeight + padding.Top + padding.Bottom));
     }
@@ -601,15 +606,15 @@ QSize TTextorElement::GetAvailableSize(TVisualElement* child) {
 
 void TTextorElement::FitBoundsToText() {
     const QSize size = GetContentSize();
-    const TRow* last = m_textor->LastParagraph()->LastRow();
+    const TRow* last = Textor()->LastParagraph()->LastRow();
     const int descent = GetPadding().Bottom + (last ? last->Descent() : 0);
     SetBounds(Left(), Top(), size.width(), size.height(), descent);
 }
 
 void TTextorElement::UpdateBounds() {
-    if (!Sheet() || !IsVisible() || m_textor->LayoutLockCount() > 0) return;
+    if (!Sheet() || !IsVisible() || Textor()->LayoutLockCount() > 0) return;
     FitBoundsToText();
-    const TRow* first = m_textor->FirstParagraph()->FirstRow();
+    const TRow* first = Textor()->FirstParagraph()->FirstRow();
     const TRect padding = GetPadding();
     const int height = (first ? first->GetHeight() : 0) + padding.Top + padding.Bottom;
     if (height == m_firstRowHeight) return;
@@ -633,7 +638,7 @@ void TTextorElement::TellFirstRowHeightChanged() {
 }
 
 void TTextorElement::UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) {
-    if (!m_textor) {
+    if (!m_textor && !Sheet()) {
         TCustomDropDownElement::UpdateLayout(force, all, widthChanged, heightChanged);
         return;
     }
@@ -641,9 +646,9 @@ void TTextorElement::UpdateLayout(bool force, bool all, bool widthChanged, bool 
     const bool release = force && m_holdsLayoutLock && Sheet();
     if (release) m_holdsLayoutLock = false;
     const TSheetLayoutScope layout(Sheet());
-    WithLayoutLock(*m_textor, release, [&] {
+    WithLayoutLock(*Textor(), release, [&] {
         TCustomDropDownElement::UpdateLayout(force, all, widthChanged, heightChanged);
-        if (force || all || (widthChanged && !HasTextorOption(toMaxWidthUnbounded))) m_textor->InvalidateAllLayouts();
+        if (force || all || (widthChanged && !HasTextorOption(toMaxWidthUnbounded))) Textor()->InvalidateAllLayouts();
     });
     UpdateBounds();
 }
@@ -674,9 +679,9 @@ void TTextorElement::VisibilityChanged() {
         TCustomDropDownElement::VisibilityChanged();
         return;
     }
-    WithLayoutLock(*m_textor, false, [&] {
+    WithLayoutLock(*Textor(), false, [&] {
         TCustomDropDownElement::VisibilityChanged();
-        if (IsVisible() || IsEdited()) m_textor->InvalidateAllLayouts();
+        if (IsVisible() || IsEdited()) Textor()->InvalidateAllLayouts();
     });
     UpdateBounds();
 }
@@ -696,13 +701,13 @@ void TTextorElement::AfterRelayout(bool textChanged) {
 // A text whose picture besides its rows depends only on its size repaints
 // the rows the re-layout changed, across its width; any other repaints all.
 void TTextorElement::InvalidateRelaidRows() {
-    const TTextor::TRelayoutBand band = m_textor->LastRelayoutBand();
+    const TTextor::TRelayoutBand band = Textor()->LastRelayoutBand();
     if (band.Whole || SizeDependentEdge() == kWholeArea) {
         Invalidate();
         return;
     }
     const TRect padding = GetPadding();
-    const TRect margins = m_textor->GetTextMargins();
+    const TRect margins = Textor()->GetTextMargins();
     Invalidate(TRect{0, padding.Top + band.Top - margins.Top, Width(), padding.Top + band.Bottom + margins.Bottom});
 }
 
@@ -722,15 +727,15 @@ void TTextorElement::ApplySelectionAfterRelayout(bool textChanged) {
         const bool caretAtStart = interactive.PendingCaretAtStart();
         interactive.ClearPendingSelection();
         TTextorRange range;
-        if (m_textor->NumericToRange(pending, range))
+        if (Textor()->NumericToRange(pending, range))
             interactive.SetSelection(range, caretAtStart);
         else
-            interactive.SetCaretPosition(m_textor->GetStartPosition());
+            interactive.SetCaretPosition(Textor()->GetStartPosition());
     } else if (textChanged) {
-        interactive.SetCaretPosition(m_textor->GetStartPosition());
+        interactive.SetCaretPosition(Textor()->GetStartPosition());
     } else {
         const TTextorPosition caret = interactive.CaretPosition();
-        interactive.SetCaretAndSelection(m_textor->FindRow(caret, false), caret, interactive.ActiveEnd(),
+        interactive.SetCaretAndSelection(Textor()->FindRow(caret, false), caret, interactive.ActiveEnd(),
                                          interactive.Anchor());
     }
 }
@@ -745,12 +750,12 @@ void TTextorElement::InsertVisualChild(TVisualElement* child, TVisualElement* be
 
 void TTextorElement::RemoveVisualChild(TVisualElement* child) {
     TCustomDropDownElement::RemoveVisualChild(child);
-    if (IsBeingDestroyed() || !m_textor) return;
-    FreeEmptyElementPortions();
+    if (IsBeingDestroyed()) return;
+    if (m_textor) FreeEmptyElementPortions();
     if (m_restrictions & trElementRules) CheckAll();
 }
 
-void TTextorElement::FreeEmptyElementPortions() { m_textor->FreeEmptiedElementPortions(); }
+void TTextorElement::FreeEmptyElementPortions() { Textor()->FreeEmptiedElementPortions(); }
 
 void TTextorElement::ChildDisabledChanged(TVisualElement* child) {
     TCustomDropDownElement::ChildDisabledChanged(child);
@@ -774,7 +779,7 @@ void TTextorElement::PaintBackground(TSheetCanvas& canvas) {
 }
 
 void TTextorElement::Paint(TSheetCanvas& canvas) {
-    if (m_textor->UpdateCount() > 0) return;
+    if (Textor()->UpdateCount() > 0) return;
     PaintBackground(canvas);
     int flags = 0;
     if (!HasTextorOption(toNoMarks) && Sheet() && Sheet()->Settings()->NonPrintingCharactersProperty()->Value())
@@ -782,7 +787,7 @@ void TTextorElement::Paint(TSheetCanvas& canvas) {
     const TRect padding = GetPadding();
     const QPoint origin(padding.Left, padding.Top);
     if (!m_interactive) {
-        m_textor->Paint(canvas, flags, TTextorRange{}, origin);
+        Textor()->Paint(canvas, flags, TTextorRange{}, origin);
         return;
     }
     if (!Sheet()->Active()) flags |= tpfInactive;
@@ -807,8 +812,8 @@ void TTextorElement::FocusChanged() {
 bool TTextorElement::CanEditNow() const { return !IsReadOnly(); }
 
 void TTextorElement::StartEditing() {
-    if (m_interactive || !m_textor) return;
-    m_interactive = std::make_unique<TSchemeTextorInteractive>(m_textor.get());
+    if (m_interactive) return;
+    m_interactive = std::make_unique<TSchemeTextorInteractive>(Textor());
     m_interactive->SetCanEdit([this] { return CanEditNow(); });
     // An embedded text that Left or Right enters gets its caret at the near end.
     m_interactive->SetFocusPart([](TVisualElement* part, bool atStart) {
@@ -835,7 +840,7 @@ uint16_t TTextorElement::InteractiveOptions() const {
     if (m_restrictions & trCursorText) options |= tioCursorText;
     if (HasTextorOption(toRichContent)) options |= tioCursorRich;
     if (HasVisualOption(voDropDown)) options |= tioCursorDropDown;
-    if (m_textor->AllowsParagraphs()) options |= tioCursorParagraphs;
+    if (Textor()->AllowsParagraphs()) options |= tioCursorParagraphs;
     return options;
 }
 
@@ -850,7 +855,7 @@ void TTextorElement::MarkEmbeddedSelection() {
     const bool edited = m_interactive && !m_interactive->IsSelectionEmpty();
     const TTextorRange selection = edited ? m_interactive->GetSelection() : TTextorRange{};
     BeginContentChange();
-    m_textor->MarkElements(edited ? &selection : nullptr,
+    Textor()->MarkElements(edited ? &selection : nullptr,
                            [](TVisualElement* child, bool marked) { child->SetInSelectedText(marked); });
     EndContentChange();
 }
@@ -912,7 +917,7 @@ void TTextorElement::GetFocusData(QString& text) {
         text.clear();
         return;
     }
-    const TTextorNumericRange r = m_textor->RangeToNumeric(m_interactive->GetSelection());
+    const TTextorNumericRange r = Textor()->RangeToNumeric(m_interactive->GetSelection());
     text = QStringLiteral("%1,%2,%3,%4").arg(r.Start.Paragraph).arg(r.Start.Char).arg(r.End.Paragraph).arg(r.End.Char);
 }
 
@@ -942,7 +947,7 @@ void TTextorElement::FocusText(TTextFocusPlace place, const QString& data, QPoin
         case TTextFocusPlace::Point: {
             const TRect padding = GetPadding();
             TTextorPosition position;
-            m_textor->HitTest(point - QPoint(padding.Left, padding.Top), true, position);
+            Textor()->HitTest(point - QPoint(padding.Left, padding.Top), true, position);
             interactive.SetCaretPosition(position);
             break;
         }
@@ -954,16 +959,16 @@ void TTextorElement::FocusText(TTextFocusPlace place, const QString& data, QPoin
             }
             break;
         case TTextFocusPlace::Data:
-            if (m_textor->NumericToRange(ParseFocusData(data), range))
+            if (Textor()->NumericToRange(ParseFocusData(data), range))
                 interactive.SetSelection(range);
             else
-                interactive.SetCaretPosition(m_textor->GetStartPosition());
+                interactive.SetCaretPosition(Textor()->GetStartPosition());
             break;
         case TTextFocusPlace::Start:
-            interactive.SetCaretPosition(m_textor->GetStartPosition());
+            interactive.SetCaretPosition(Textor()->GetStartPosition());
             break;
         case TTextFocusPlace::End:
-            interactive.SetCaretPosition(m_textor->GetEndPosition());
+            interactive.SetCaretPosition(Textor()->GetEndPosition());
             break;
     }
     update.End();
@@ -984,7 +989,7 @@ void TTextorElement::KeyUp(int& key, TShiftState shift) {
 void TTextorElement::KeyPress(QChar& ch) {
     if (!m_interactive) return;
     const bool enter = ch == QChar(char16_t(tcReturn));
-    if (enter && IsEditing() && !m_textor->AllowsParagraphs()) {
+    if (enter && IsEditing() && !Textor()->AllowsParagraphs()) {
         FinishEditing();
         ch = QChar();
         return;

@@ -258,7 +258,11 @@ class TTextorElement : public TCustomDropDownElement, public ITextReplacement {
 public:
     TTextorElement() noexcept;
 
-    TSchemeTextor* Textor() const noexcept { return m_textor.get(); }
+    // The text, made on its first use: a text that stays empty and is never
+    // laid out on a sheet takes none (loaded modules hold many such).
+    TSchemeTextor* Textor() const { return m_textor ? m_textor.get() : MakeTextor(); }
+    // Whether the textor was made (the text was used).
+    bool HasTextor() const noexcept { return m_textor != nullptr; }
     // The caret object while edited, else none.
     TSchemeTextorInteractive* Interactive() const noexcept { return m_interactive.get(); }
     bool IsEdited() const noexcept { return m_interactive != nullptr; }
@@ -277,6 +281,8 @@ public:
     uint8_t TextorState() const noexcept { return m_textorState; }
 
     // ---- text operations ----
+    // Whether an element portion is in the text (its element may have gone first).
+    bool HasEmbeddedElement() const;
     // Paragraphs joined by CR LF; embedded elements add nothing.
     QString GetText() const;
     // Not undoable; nothing when there is no embedded element and the text is equal.
@@ -505,11 +511,15 @@ private:
     void TellTitledHolder();
     void TellFirstRowHeightChanged();
     void RelayoutText();
-    bool HasEmbeddedElement() const;
     // Frees the portions whose element went first.
     void FreeEmptyElementPortions();
 
-    std::unique_ptr<TSchemeTextor> m_textor;
+    // A textor made as at creation: locked, as it is while the element was
+    // never laid out on a sheet (a textor is made before its first layout).
+    TSchemeTextor* MakeTextor() const;
+
+    // None until the first use (an empty text).
+    mutable std::unique_ptr<TSchemeTextor> m_textor;
     std::unique_ptr<TSchemeTextorInteractive> m_interactive;
     uint32_t m_restrictions = trAllCharacters;
     uint32_t m_textorOptions = 0;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -31,14 +32,25 @@ std::vector<int*> Under(const std::multimap<uint64_t, int*>& model, uint64_t has
 // runs of occupied slots wrap round the end of the table and erasing shifts
 // long runs back; some rounds use hashes whose low bits collide (equal
 // homes, distinct hashes), some whose top bits differ as well, so that the
-// byte beside each slot tells entries of one run apart.
+// byte beside each slot tells entries of one run apart. Every other triple
+// of rounds fills the index with entries under other hashes first, so that
+// its table is big enough to keep entries and removals waiting.
 TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
     enum THashes { hsPlain, hsEqualHomes, hsEqualHomesOtherTops, hsCount };
+    constexpr int kFillers = 600;
     QRandomGenerator random(20261206);
     std::vector<int> values(64);
+    std::vector<int> fillers(kFillers);
     for (int round = 0; round < 60; ++round) {
         THashIndex<int> index;
         std::multimap<uint64_t, int*> model;
+        const bool filled = (round / hsCount) % 2;
+        auto fillerHash = [&fillers](const int& filler) { return MixHash(uint64_t(1000000 + (&filler - fillers.data()))); };
+        if (filled)
+            for (int& filler : fillers) {
+                index.Insert(fillerHash(filler), &filler);
+                model.emplace(fillerHash(filler), &filler);
+            }
         const uint64_t spread = 4 + random.bounded(200);
         auto hashOf = [&](uint64_t h) {
             switch (THashes(round % hsCount)) {
@@ -77,6 +89,17 @@ TEST(HashIndexTest, AnswersLikeAPlainMultimapUnderChurn) {
             ASSERT_EQ(index.Find(probe, [&](int* v) { return v == value; }), held ? value : nullptr) << round;
         }
         for (uint64_t h = 0; h < spread; ++h) ASSERT_EQ(Under(index, hashOf(h)), Under(model, hashOf(h))) << round;
+        // Every entry once, those waiting to go in included and those waiting for removal not.
+        std::vector<std::pair<uint64_t, int*>> walked;
+        index.ForEachEntry([&walked](uint64_t hash, int* value) { walked.emplace_back(hash, value); });
+        std::sort(walked.begin(), walked.end());
+        std::vector<std::pair<uint64_t, int*>> held(model.begin(), model.end());
+        std::sort(held.begin(), held.end());
+        ASSERT_EQ(walked, held) << round;
+        if (filled) {
+            for (const int& filler : fillers)
+                ASSERT_EQ(Under(index, fillerHash(filler)), std::vector<int*>{const_cast<int*>(&filler)}) << round;
+        }
     }
 }
 

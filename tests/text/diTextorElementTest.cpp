@@ -3,6 +3,7 @@
 // rules of a required field, the layout lock, focus data; and the caret
 // object's selection core with its notifications.
 
+#include "core/cuKnot.h"
 #include "core/cuLocalization.h"
 #include "core/cuStringIds.h"
 #include "support/testBroadcasts.h"
@@ -306,6 +307,49 @@ TEST_F(TextorElementTest, ElementRequiredAndEmbeddedElementsFreedOnceWhicheverGo
 
 // A text with more paragraphs than its default text has line breaks is not
 // the default; one paragraph holding the default's CR LF is.
+// A text never used takes no textor: it answers, checks and saves as an
+// empty one does, whatever its restrictions and default text, and none of
+// that makes its textor.
+TEST_F(TextorElementTest, ATextNeverUsedTakesNoTextorAndAnswersAsAnEmptyOne) {
+    struct TCase {
+        uint32_t restrictions;
+        const char16_t* defaultText;
+    };
+    const TCase cases[] = {
+        {trAllCharacters, u""},
+        {trAllCharacters | trBeginsWithLetter, u""},
+        {trAllCharacters | trInteger, u""},
+        {trAllCharacters | trFloat | trDropPercent, u""},
+        {trAllCharacters | trNoLeadingSpace | trNoTrailingSpace, u""},
+        {trAllCharacters | trElementRequired, u""},
+        {trAnyText | trFileNameChars | trPathChars | trLatinLetters, u""},
+        {0, u""},
+        {trAllCharacters, u"x"},
+        {trAllCharacters, u"a\r\nb"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.restrictions);
+        auto* fresh = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), fixture.root);
+        auto* made = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), fixture.root);
+        for (TTextorElement* element : {fresh, made}) {
+            element->SetDefaultText(QString::fromUtf16(c.defaultText));
+            element->SetRestrictions(c.restrictions);
+        }
+        ASSERT_TRUE(made->Textor()->IsEmpty());
+        for (TTextorElement* element : {fresh, made}) element->CheckAll();
+        EXPECT_EQ(MessageTexts(fresh), MessageTexts(made));
+        EXPECT_EQ(fresh->IsFilled(), made->IsFilled());
+        EXPECT_EQ(fresh->IsDefault(), made->IsDefault());
+        EXPECT_EQ(fresh->GetText(), made->GetText());
+        TNodePtr<TKnot> freshKnot = TKnot::Create();
+        TNodePtr<TKnot> madeKnot = TKnot::Create();
+        fresh->SaveToKnot(freshKnot.get(), fmFile, 0);
+        made->SaveToKnot(madeKnot.get(), fmFile, 0);
+        EXPECT_EQ(freshKnot->SaveToString(), madeKnot->SaveToString());
+        EXPECT_FALSE(fresh->HasTextor());
+    }
+}
+
 TEST_F(TextorElementTest, TheDefaultTextIsComparedWithItsLineBreaks) {
     text->SetDefaultText(QStringLiteral("a\r\nb"));
     text->SetText(QStringLiteral("a\r\nb"));
