@@ -65,9 +65,11 @@ int64_t Area(const TRect& r) noexcept { return r.IsEmpty() ? 0 : int64_t(r.Width
 // What the bounds of two rectangles cover beyond them (overlaps counted twice).
 int64_t Waste(const TRect& a, const TRect& b) noexcept { return Area(BoundingRect(a, b)) - Area(a) - Area(b); }
 // Bounds at most a third larger than the two: a second paint pass (a walk
-// down the child indexes) costs less than the elements between them.
+// down the child indexes) costs less than the elements between them. In
+// floating point: the areas of rectangles as large as a sheet allows, times
+// four, pass the largest integer.
 bool WorthJoining(const TRect& a, const TRect& b) noexcept {
-    return 3 * Area(BoundingRect(a, b)) <= 4 * (Area(a) + Area(b));
+    return 3.0 * double(Area(BoundingRect(a, b))) <= 4.0 * (double(Area(a)) + double(Area(b)));
 }
 }  // namespace
 
@@ -585,11 +587,10 @@ void TSheetElement::Paint(TSheetCanvas& canvas) {
     if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
 }
 
-int TSheetElement::SizeDependentEdge() const {
+int TSheetElement::SizeDependentEdge() {
     const ISheet* sheet = Sheet();
     if (!sheet || !sheet->Canvas()) return kWholeArea;
-    const TSheetCanvas& canvas = *sheet->Canvas();
-    return std::max(canvas.GetThemeMinWidth(tekSheet), canvas.GetThemeMinHeight(tekSheet));
+    return sheet->Canvas()->GetThemeSizeEdge(tekSheet);
 }
 
 void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
