@@ -391,6 +391,7 @@ TRect TCustomSheetCanvas::GetThemeMouseTransparent(int kind) const {
 }
 int TCustomSheetCanvas::GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
 int TCustomSheetCanvas::GetThemeMinHeight(int kind) const { return Theme().GetMinHeight(kind); }
+int TCustomSheetCanvas::GetThemeSizeEdge(int kind) const { return Theme().SizeDependentEdge(kind); }
 
 // --- blends and shapes
 

@@ -194,6 +194,8 @@ public:
     TRect GetThemeMouseTransparent(int kind) const;
     int GetThemeMinWidth(int kind) const;
     int GetThemeMinHeight(int kind) const;
+    // See TSheetTheme::SizeDependentEdge.
+    int GetThemeSizeEdge(int kind) const;
 
     // Blends.
     void DrawDisabled(const TRect& rect);

@@ -406,7 +406,7 @@ public:
     // this far in (what its children change they repaint themselves). The
     // default, kWholeArea, repaints the old and the new area.
     static constexpr int kWholeArea = -1;
-    virtual int SizeDependentEdge() const { return kWholeArea; }
+    virtual int SizeDependentEdge() { return kWholeArea; }
     virtual TVisualElement* GetNextChild(TVisualElement* child, bool forward);
     virtual TVisualElement* GetNavigationParent();
     virtual void EffectiveDisabledChanged();
@@ -626,7 +626,7 @@ public:
     void RemoveVisualChild(TVisualElement* child) override;
     void VisibilityChanged() override;
     // A panel paints nothing of its own.
-    int SizeDependentEdge() const override { return 0; }
+    int SizeDependentEdge() override { return 0; }
 
 private:
     void Recount(TVisualElement* child);

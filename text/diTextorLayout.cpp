@@ -983,7 +983,7 @@ void TTextor::Relayout(bool textChanged) {
     const TRect paddings = GetPaddings();
     const uint32_t pass = ++m_layoutPass;
     const int heightBefore = GetHeight();
-    TRelayoutBand band{false, INT_MAX, INT_MIN};
+    TRelayoutBand band{false, INT_MAX, INT_MIN, INT_MAX, INT_MIN};
     // A paragraph laid out stays in the queue until its layout is done, so
     // that its link to the next one follows what its layout queued or freed.
     for (TParagraph* paragraph = m_firstQueued; paragraph;) {
@@ -1012,6 +1012,12 @@ void TTextor::AddToBand(TRelayoutBand& band, TParagraph& paragraph, int heightBe
     if (height != heightBefore) band.Whole = true;
     band.Top = std::min(band.Top, top);
     band.Bottom = std::max(band.Bottom, top + height);
+    for (const TPortion* p = paragraph.FirstPortion(); p; p = p->Next())
+        if (p->Kind() != TPortionKind::Element) {
+            band.TextTop = std::min(band.TextTop, top);
+            band.TextBottom = std::max(band.TextBottom, top + height);
+            break;
+        }
 }
 
 // A paragraph without rows has placed nothing yet.
