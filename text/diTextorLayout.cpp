@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -1242,7 +1243,13 @@ void TTextor::Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selecti
     TRow* row = FindRowAtY(clip.Top - origin.y(), true);
     if (!row) return;
     const TTextorNumericRange selected = selection.IsEmpty() ? kNothingSelected : RangeToNumeric(selection);
-    const int availableWidth = GetAvailableWidth();
+    // Asked only by rows aligned right or centred: the question goes up the owners.
+    std::optional<int> availableWidth;
+    auto rowLeft = [&](const TRow* r, const TIndents& in) {
+        if (in.Alignment != paRight && in.Alignment != paCentre) return RowLeft(r, in, 0);
+        if (!availableWidth) availableWidth = GetAvailableWidth();
+        return RowLeft(r, in, *availableWidth);
+    };
     const TParagraph* paragraph = nullptr;
     int paragraphIndex = row->GetParagraph()->Index();
     TIndents indents;
@@ -1254,7 +1261,7 @@ void TTextor::Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selecti
             indents = IndentsOf(paragraph);
             inParagraph = SelectionIn(paragraphIndex, selected);
         }
-        const int left = origin.x() + RowLeft(row, indents, availableWidth);
+        const int left = origin.x() + rowLeft(row, indents);
         const TRowPaint paint{canvas, flags, TRect{left, origin.y() + row->Top(), left + row->Width(),
                                                    origin.y() + row->Bottom()},
                               origin.y() + row->Baseline()};
