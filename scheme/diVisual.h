@@ -517,6 +517,20 @@ protected:
     void DropChildIndex() noexcept { m_childIndex.reset(); }
     // Children whose bounds may meet rect (client coordinates), in visual order.
     void ChildrenMeeting(const TRect& rect, std::vector<TVisualElement*>& out);
+    // Calls visit for each of them in that order: a container of few children
+    // walks them in place (no list made at each paint of each element), a big
+    // one asks its index.
+    template <class Visit>
+    void ForEachChildMeeting(const TRect& rect, Visit visit) {
+        if (m_visualChildCount < kIndexedChildCount) {
+            for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling)
+                if (RectsMeet(c->GetBoundsRect(), rect)) visit(c);
+            return;
+        }
+        std::vector<TVisualElement*> children;
+        ChildrenMeeting(rect, children);
+        for (TVisualElement* c : children) visit(c);
+    }
 
 private:
     friend class ISheet;
@@ -538,6 +552,8 @@ private:
     TVisualElement* m_nextVisualSibling = nullptr;
     TVisualElement* m_prevVisualSibling = nullptr;
     int m_visualChildCount = 0;
+    // Containers with fewer children are walked plainly.
+    static constexpr int kIndexedChildCount = 64;
     int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
     int m_descent = 3;
     uint16_t m_vstate = vsVisible;
