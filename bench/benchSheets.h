@@ -57,7 +57,7 @@ public:
         Arrange();
     }
     // Like a panel, it paints nothing of its own.
-    int SizeDependentEdge() const override { return 0; }
+    int SizeDependentEdge() override { return 0; }
 
 private:
     void Arrange() {

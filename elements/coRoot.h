@@ -243,9 +243,6 @@ public:
 
     // The sheet theme's padding of the kind "Sheet".
     TRect GetPadding() override;
-    // The root paints its rows and its theme frame: a change of size
-    // repaints only the strips the frame reaches into.
-    int SizeDependentEdge() const override { return ThemeFrameEdge(); }
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     // The text's options and restrictions, then the namespace, the source path and the source name.
     void Create() override;

@@ -90,6 +90,8 @@ public:
     // The frame "LogicFrame" (expanded only, its top line through the
     // caption's middle), then the frame "Comment" behind the button and caption.
     void PaintBackground(TSheetCanvas& canvas, const TRect& rect) override;
+    // The frame's top follows the caption, and goes when collapsed: all of it.
+    int BackgroundEdge() override { return kWholeArea; }
     // None while collapsed, else the theme's padding of "LogicFrame".
     TRect GetPadding() override;
     void GetChildHint(TElement* child, QString& text) override;

@@ -273,6 +273,8 @@ public:
     // Room for the image at the left.
     TRect GetPadding() override;
     void Paint(TSheetCanvas& canvas) override;
+    // The image stands in the middle of the height: a change of size repaints all.
+    int SizeDependentEdge() override { return kWholeArea; }
     // The sign follows the field as it is laid out, moved, resized, shown or hidden.
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
     void PositionChanged() override;
@@ -415,6 +417,8 @@ public:
     // Room for the target's image at the left.
     TRect GetPadding() override;
     void Paint(TSheetCanvas& canvas) override;
+    // The image stands in the middle of the height: a change of size repaints all.
+    int SizeDependentEdge() override { return kWholeArea; }
 
 protected:
     ~TCustomReferenceElement() override;

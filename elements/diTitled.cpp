@@ -10,8 +10,11 @@
 #include "scheme/diUtils.h"
 #include "text/diTextorRows.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 T_ELEMENT_CLASS_IMPL_ABSTRACT(TCustomTitledElement, TCustomDescribedElement)
 T_ELEMENT_CLASS_IMPL(TTitledElement, TCustomTitledElement)
@@ -315,12 +318,52 @@ int TCustomTitledElement::ComputeDescent() {
     return descent;
 }
 
+namespace {
+// What a title paints of its own (texts, images, separators) and where, as
+// one number.
+size_t TitlePicture(const TTitleWriter& writer, const TTitleArrangement& arrangement) {
+    size_t seed = 0;
+    for (const TTitleRow& row : arrangement.Rows)
+        for (int i = row.First; i < row.End; ++i) {
+            const TTitleItem& item = writer.Items()[size_t(i)];
+            switch (item.Kind) {
+                case TTitleItemKind::Text:
+                case TTitleItemKind::CharImage:
+                case TTitleItemKind::SmallImage:
+                case TTitleItemKind::LargeImage:
+                case TTitleItemKind::Separator: {
+                    const QPoint place = arrangement.Places[size_t(i)];
+                    seed = qHashMulti(seed, int(item.Kind), item.Text, item.Number, item.Height, place.x(), place.y(),
+                                      row.Top, row.Height);
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+    return seed;
+}
+}  // namespace
+
+int TCustomTitledElement::SizeDependentEdge() {
+    const ISheet* sheet = Sheet();
+    const int background = BackgroundEdge();
+    if (!sheet || !sheet->Canvas() || background == kWholeArea) return kWholeArea;
+    const int separator = sheet->Canvas()->GetThemeSizeEdge(tekLine);
+    if (separator == kWholeArea) return kWholeArea;
+    return std::max(background, GetPadding().Right + separator);
+}
+
+// A layout that changes what the title paints of its own, or where, repaints
+// the element's old and new area; one that only resizes it leaves the rest
+// to the size-dependent edge.
 void TCustomTitledElement::UpdateTitleLayout() {
     ISheet* sheet = Sheet();
     if (!sheet || m_layingOut || IsBeingDestroyed() || !IsVisible()) return;
     TSheetUpdate update(sheet);
     int width = 0;
     int height = 0;
+    size_t picture = 0;
     {
         TTitleWriter writer;
         WriteTitle(writer);
@@ -332,8 +375,12 @@ void TCustomTitledElement::UpdateTitleLayout() {
         width = std::max(arrangement.Size.width(), minimum.width());
         height = std::max(arrangement.Size.height(), minimum.height());
         PlaceItems(writer, arrangement, width, height - arrangement.Size.height());
+        picture = TitlePicture(writer, arrangement);
     }
+    const bool titleChanged = std::exchange(m_titlePicture, picture) != picture;
+    if (titleChanged) Invalidate();
     SetBounds(Left(), Top(), width, height, ComputeDescent());
+    if (titleChanged) Invalidate();
     update.End();
 }
 
@@ -523,6 +570,11 @@ TRect TTitledElement::GetPadding() {
 
 void TTitledElement::PaintBackground(TSheetCanvas& canvas, const TRect& rect) {
     canvas.DrawThemeFrame(GetThemeElementKind(), rect);
+}
+
+int TTitledElement::BackgroundEdge() {
+    const ISheet* sheet = Sheet();
+    return sheet && sheet->Canvas() ? sheet->Canvas()->GetThemeSizeEdge(GetThemeElementKind()) : kWholeArea;
 }
 
 void TTitledElement::FocusFirst() {

@@ -268,6 +268,10 @@ public:
     virtual TVisualElement* GetContentContainer() { return nullptr; }
     virtual QSize GetMinimumSize() { return QSize(); }
     virtual void PaintBackground(TSheetCanvas& canvas, const TRect& rect) {}
+    // How far in from the right and bottom edges the background depends on
+    // the size (see TVisualElement::SizeDependentEdge): all of it unless a
+    // kind knows better.
+    virtual int BackgroundEdge() { return kWholeArea; }
 
     // ITextorFieldHolder
     void AddTextorStyleFlags(uint8_t flags) override { m_style |= flags; }
@@ -276,6 +280,10 @@ public:
     bool CanShowChild(TVisualElement* child) override;
     void ShowChild(TVisualElement* child) override;
     void Paint(TSheetCanvas& canvas) override;
+    // The title stands where the padding and the rows put it, whatever the
+    // size: a change of size alone repaints the background's edge and the
+    // separators' right ends (a layout that moves the title repaints all).
+    int SizeDependentEdge() override;
     void GetCaret(int& kind, TRect& rect) override;
     void FocusChanged() override;
     QSize GetAvailableSize(TVisualElement* child) override;
@@ -302,6 +310,8 @@ private:
 
     // Children standing in the title as inline elements, blocks or fields.
     std::unordered_set<const TVisualElement*> m_titleChildren;
+    // What the title paints of its own and where, as of the last layout.
+    size_t m_titlePicture = 0;
     uint8_t m_style = 0;
     bool m_layingOut = false;
 };
@@ -331,6 +341,8 @@ public:
     void WriteTitle(TTitleWriter& writer) override;
     QSize GetMinimumSize() override;
     void PaintBackground(TSheetCanvas& canvas, const TRect& rect) override;
+    // The theme frame's (see TSheetTheme::SizeDependentEdge).
+    int BackgroundEdge() override;
     // TVisualElement
     TRect GetPadding() override;
     void FocusFirst() override;

@@ -193,28 +193,52 @@ int TCustomSheetCanvas::MeasureWidth(TCanvasFont font, const QString& text) {
     return int(std::lround(dc->Metrics(CanvasFont(font)).horizontalAdvance(text)));
 }
 
-bool TCustomSheetCanvas::PaintsStraightOn(const QPainter& target) {
-    QPaintDevice* device = target.device();
-    if (!device || device->devType() != QInternal::Image || !target.paintEngine() ||
-        target.paintEngine()->type() != QPaintEngine::Raster)
-        return false;
-    const auto* image = static_cast<const QImage*>(device);
+namespace {
+// A raster image whose pixels the pass may write as they are: one pixel per
+// pixel, the alpha (if any) premultiplied, and not shared with a copy.
+bool IsPlainRasterImage(const QImage& image) {
+    return (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32) &&
+           image.devicePixelRatio() == 1.0 && image.isDetached();
+}
+
+// Nothing of rect (logical coordinates) lies outside the clips the painter
+// paints through (the system clip, as a widget's repaint sets it, is in the
+// image's pixels, shift from rect's).
+bool ClipsCover(const QPainter& target, const QRect& rect, QPoint shift) {
+    if (target.hasClipping() && !(QRegion(rect) - target.clipRegion()).isEmpty()) return false;
+    const QRegion system = target.paintEngine()->systemClip();
+    return system.isEmpty() || (QRegion(rect.translated(shift)) - system).isEmpty();
+}
+}  // namespace
+
+// The image a pass over rect may paint on directly: the raster image behind
+// the painter (a window's backing store when the painter is a widget's) when
+// the painter only shifts by whole pixels, paints opaquely and lets the pass
+// reach every pixel of rect, so that the pixels written past the painter (the
+// focus rectangle's) stay inside what is repainted; else nil.
+QImage* TCustomSheetCanvas::StraightTarget(const QPainter& target, const TRect& rect) {
+    QPaintEngine* engine = target.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster) return nullptr;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
     const QTransform transform = target.deviceTransform();
-    return image->format() == QImage::Format_ARGB32_Premultiplied && image->isDetached() &&
-           transform.type() <= QTransform::TxTranslate && transform.dx() == std::trunc(transform.dx()) &&
-           transform.dy() == std::trunc(transform.dy()) && !target.hasClipping() && target.opacity() == 1.0 &&
-           target.compositionMode() == QPainter::CompositionMode_SourceOver &&
-           target.renderHints() == QPainter::TextAntialiasing;
+    if (!IsPlainRasterImage(*image) || transform.type() > QTransform::TxTranslate ||
+        transform.dx() != std::trunc(transform.dx()) || transform.dy() != std::trunc(transform.dy()) ||
+        target.opacity() != 1.0 || target.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        target.renderHints() != QPainter::TextAntialiasing)
+        return nullptr;
+    return ClipsCover(target, rect.ToQRect(), QPoint(int(transform.dx()), int(transform.dy()))) ? image : nullptr;
 }
 
 // The state QPainter::begin gives, then the clip and the background. On a
 // raster image the background replaces what is there; elsewhere it is
 // painted over it (a printer knows no composition).
-void TCustomSheetCanvas::BeginOnTarget(QPainter& target, bool raster) {
+void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     m_painter = &target;
     m_onTarget = true;
     m_paintBitmap = QImage();
-    m_pixels = raster ? static_cast<QImage*>(target.device()) : nullptr;
+    m_pixels = raster;
     const QTransform transform = target.deviceTransform();
     m_pixelShift = QPoint(int(transform.dx()), int(transform.dy()));
     target.save();
@@ -237,12 +261,12 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
     m_origin = QPoint(rect.Left, rect.Top);
     m_offset = QPoint(0, 0);
     m_paintFont = cfNone;
-    if (target && PaintsStraightOn(*target)) {
-        BeginOnTarget(*target, true);
+    if (QImage* raster = target ? StraightTarget(*target, rect) : nullptr) {
+        BeginOnTarget(*target, raster);
         return;
     }
     if (target && anyTarget) {
-        BeginOnTarget(*target, false);
+        BeginOnTarget(*target, nullptr);
         return;
     }
     m_paintBitmap = QImage(std::max(1, rect.Width()), std::max(1, rect.Height()), QImage::Format_ARGB32_Premultiplied);
@@ -367,6 +391,7 @@ TRect TCustomSheetCanvas::GetThemeMouseTransparent(int kind) const {
 }
 int TCustomSheetCanvas::GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
 int TCustomSheetCanvas::GetThemeMinHeight(int kind) const { return Theme().GetMinHeight(kind); }
+int TCustomSheetCanvas::GetThemeSizeEdge(int kind) const { return Theme().SizeDependentEdge(kind); }
 
 // --- blends and shapes
 

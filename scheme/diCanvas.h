@@ -130,12 +130,13 @@ public:
 
     // Starts a paint pass over rect (sheet coordinates): a bitmap of its size
     // filled with the window colour whose origin is rect's top left. When a
-    // target is given that paints straight on a 32-bit premultiplied image,
-    // in sheet coordinates moved by whole pixels, without a clip, opacity or
-    // composition of its own and with a fresh painter's hints, the pass
-    // paints on the target instead (the same pixels, without a bitmap and its
-    // copy): from a fresh painter's state, clipped to rect, which is filled
-    // with the window colour first. With anyTarget the pass paints on the
+    // target is given that paints on a 32-bit image (its own, or a window's
+    // backing store behind a widget), in sheet coordinates moved by whole
+    // pixels, without opacity or composition of its own, with a fresh
+    // painter's hints and clips that leave all of rect, the pass paints on
+    // the target instead (the same pixels, without a bitmap and its copy):
+    // from a fresh painter's state, clipped to rect, which is filled with the
+    // window colour first. With anyTarget the pass paints on the
     // target whatever its device, transform and clip (printing): within its
     // clip and rect, without the pixel-wise focus rectangles.
     void BeginPaint(const TRect& rect, QPainter* target = nullptr, bool anyTarget = false);
@@ -193,6 +194,8 @@ public:
     TRect GetThemeMouseTransparent(int kind) const;
     int GetThemeMinWidth(int kind) const;
     int GetThemeMinHeight(int kind) const;
+    // See TSheetTheme::SizeDependentEdge.
+    int GetThemeSizeEdge(int kind) const;
 
     // Blends.
     void DrawDisabled(const TRect& rect);
@@ -216,8 +219,8 @@ public:
 
 private:
     const QFont& CanvasFont(TCanvasFont font) const;
-    static bool PaintsStraightOn(const QPainter& target);
-    void BeginOnTarget(QPainter& target, bool raster);
+    static QImage* StraightTarget(const QPainter& target, const TRect& rect);
+    void BeginOnTarget(QPainter& target, QImage* raster);
     void SelectPaintFont(TCanvasFont font);
     int MeasureWidth(TCanvasFont font, const QString& text);
     int MeasureHeight(TCanvasFont font);

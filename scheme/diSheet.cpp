@@ -589,11 +589,10 @@ void TSheetElement::Paint(TSheetCanvas& canvas) {
     if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
 }
 
-int TSheetElement::SizeDependentEdge() const {
+int TSheetElement::SizeDependentEdge() {
     const ISheet* sheet = Sheet();
     if (!sheet || !sheet->Canvas()) return kWholeArea;
-    const TSheetCanvas& canvas = *sheet->Canvas();
-    return std::max(canvas.GetThemeMinWidth(tekSheet), canvas.GetThemeMinHeight(tekSheet));
+    return sheet->Canvas()->GetThemeSizeEdge(tekSheet);
 }
 
 void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {

@@ -74,7 +74,7 @@ class TSheetElement : public TPanelElement {
 public:
     void Paint(TSheetCanvas& canvas) override;
     // The sheet's frame: its borders change with the size, its middle does not.
-    int SizeDependentEdge() const override;
+    int SizeDependentEdge() override;
 };
 
 // The rectangles invalidated inside a sheet's update bracket (sheet

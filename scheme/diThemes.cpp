@@ -191,6 +191,15 @@ bool IsUniform(const QImage& source, const QRect& from) {
     return true;
 }
 
+// Whether every row (along x) or every column (along y) of the part holds
+// one colour.
+bool IsUniformAlong(const QImage& source, const QRect& from, bool alongX) {
+    for (int y = from.top(); y <= from.bottom(); ++y)
+        for (int x = from.left(); x <= from.right(); ++x)
+            if (source.pixel(x, y) != source.pixel(alongX ? from.left() : x, alongX ? y : from.top())) return false;
+    return true;
+}
+
 void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const QRect& to, int mode) {
     if (from.isEmpty() || to.isEmpty() || mode == tfmLeaveOut) return;
     if (from.size() == to.size()) {
@@ -216,6 +225,41 @@ void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const 
 }
 
 }  // namespace
+
+// The parts between the borders stretch (or tile) with the size; the right
+// and bottom borders move with it. A part that stretches and is one colour
+// along the stretch looks the same at any length, so a frame all of whose
+// stretched parts are such changes only within its borders of the right and
+// bottom edges (a target smaller than the borders squeezes them: the edge
+// then reaches across all of it).
+int FrameSizeEdge(const QImage& image, const TSheetThemeElementData& data) {
+    const int edge = std::max(data.Zone.Left + data.Zone.Right, data.Zone.Top + data.Zone.Bottom);
+    if (!data.IsFrame || data.Cut.IsEmpty()) return edge;
+    const QRect cut = data.Cut.ToQRect();
+    const int left = std::min(std::max(0, data.Zone.Left), cut.width());
+    const int top = std::min(std::max(0, data.Zone.Top), cut.height());
+    const int right = std::max(left, cut.width() - std::max(0, data.Zone.Right));
+    const int bottom = std::max(top, cut.height() - std::max(0, data.Zone.Bottom));
+    const int columns[4] = {0, left, right, cut.width()};
+    const int rows[4] = {0, top, bottom, cut.height()};
+    struct TStretched {
+        int Column, Row, Mode;
+        bool AlongX, AlongY;
+    };
+    const TStretched parts[] = {{1, 0, tfpTop, true, false},  {1, 2, tfpBottom, true, false},
+                                {0, 1, tfpLeft, false, true}, {2, 1, tfpRight, false, true},
+                                {1, 1, tfpClient, true, true}};
+    for (const TStretched& part : parts) {
+        if (data.FillModes[size_t(part.Mode)] != tfmStretch) continue;
+        const QRect from = QRect(QPoint(columns[part.Column], rows[part.Row]),
+                                 QPoint(columns[part.Column + 1] - 1, rows[part.Row + 1] - 1))
+                               .translated(cut.topLeft());
+        if (from.isEmpty()) continue;
+        if ((part.AlongX && !IsUniformAlong(image, from, true)) || (part.AlongY && !IsUniformAlong(image, from, false)))
+            return -1;
+    }
+    return edge;
+}
 
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
                   const TRect& target, const TRect& visible) {
@@ -383,6 +427,7 @@ void TSheetTheme::ReadElement(TKnot* node, int kind, TSheetThemeElementData& dat
         for (int i = 0; i < 5; ++i) data.FillModes[size_t(i)] = node->ReadInt(modeNames[i], 0, 0, 2);
         data.Zone = ParseThemeRect(node->ReadStr(QStringLiteral("Zone")));
     }
+    data.SizeEdge = FrameSizeEdge(m_image, data);
 }
 
 void TSheetTheme::DeriveImageLayouts() {

@@ -102,6 +102,9 @@ struct TSheetThemeElementData {
     TRect BasePadding, Padding;
     std::array<int, 5> FillModes{};
     TRect Zone;  // widths of the fixed border parts: left, top, right, bottom
+    // How far in from its right and bottom edges a frame of the kind drawn at
+    // another size changes (-1: all of it); see TSheetTheme::SizeDependentEdge.
+    int SizeEdge = -1;
 
     int Width() const noexcept { return Cut.Width(); }
     int Height() const noexcept { return Cut.Height(); }
@@ -194,6 +197,12 @@ public:
     QSize GetSize(int kind) const;
     int GetMinWidth(int kind) const;
     int GetMinHeight(int kind) const;
+    // How far in from its right and bottom edges a frame of the kind changes
+    // when it is drawn larger or smaller with the same top left corner: the
+    // larger of its minimum width and height when every part stretched with
+    // the size is of one colour along the stretch (tiles start at their
+    // part's top left and stay), else -1: all of it may change.
+    int SizeDependentEdge(int kind) const { return m_elements.at(size_t(kind)).SizeEdge; }
 
 private:
     void ReadColors(TKnot& root);
@@ -255,3 +264,6 @@ void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fitt
 // part by part costs a call per part, however little of it shows.
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
                   const TRect& target, const TRect& visible = kWholePlane);
+// The size-dependent edge of a kind read from the theme image (straight
+// alpha) into data (see TSheetTheme::SizeDependentEdge).
+int FrameSizeEdge(const QImage& image, const TSheetThemeElementData& data);

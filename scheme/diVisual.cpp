@@ -24,8 +24,6 @@ TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
 // TVisualChildIndex
 
 namespace {
-// Containers with fewer children are walked plainly.
-constexpr int kIndexedChildCount = 64;
 // A child spanning more bands than this is kept in a list of its own.
 constexpr int kWideBandCount = 64;
 }  // namespace
@@ -82,8 +80,7 @@ void TVisualChildIndex::Query(const TRect& rect, std::vector<TVisualElement*>& o
 void TVisualElement::ChildrenMeeting(const TRect& rect, std::vector<TVisualElement*>& out) {
     out.clear();
     if (m_visualChildCount < kIndexedChildCount) {
-        for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling)
-            if (RectsMeet(c->GetBoundsRect(), rect)) out.push_back(c);
+        ForEachChildMeeting(rect, [&out](TVisualElement* c) { out.push_back(c); });
         return;
     }
     if (!m_childIndex) {

@@ -425,7 +425,7 @@ public:
     // this far in (what its children change they repaint themselves). The
     // default, kWholeArea, repaints the old and the new area.
     static constexpr int kWholeArea = -1;
-    virtual int SizeDependentEdge() const { return kWholeArea; }
+    virtual int SizeDependentEdge() { return kWholeArea; }
     virtual TVisualElement* GetNextChild(TVisualElement* child, bool forward);
     virtual TVisualElement* GetNavigationParent();
     virtual void EffectiveDisabledChanged();
@@ -538,6 +538,20 @@ protected:
     void DropChildIndex() noexcept { m_childIndex.reset(); }
     // Children whose bounds may meet rect (client coordinates), in visual order.
     void ChildrenMeeting(const TRect& rect, std::vector<TVisualElement*>& out);
+    // Calls visit for each of them in that order: a container of few children
+    // walks them in place (no list made at each paint of each element), a big
+    // one asks its index.
+    template <class Visit>
+    void ForEachChildMeeting(const TRect& rect, Visit visit) {
+        if (m_visualChildCount < kIndexedChildCount) {
+            for (TVisualElement* c = m_firstVisualChild; c; c = c->m_nextVisualSibling)
+                if (RectsMeet(c->GetBoundsRect(), rect)) visit(c);
+            return;
+        }
+        std::vector<TVisualElement*> children;
+        ChildrenMeeting(rect, children);
+        for (TVisualElement* c : children) visit(c);
+    }
 
 private:
     friend class ISheet;
@@ -559,6 +573,8 @@ private:
     TVisualElement* m_nextVisualSibling = nullptr;
     TVisualElement* m_prevVisualSibling = nullptr;
     int m_visualChildCount = 0;
+    // Containers with fewer children are walked plainly.
+    static constexpr int kIndexedChildCount = 64;
     int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
     int m_descent = 3;
     uint16_t m_vstate = vsVisible;
@@ -665,7 +681,7 @@ public:
     void RemoveVisualChild(TVisualElement* child) override;
     void VisibilityChanged() override;
     // A panel paints nothing of its own.
-    int SizeDependentEdge() const override { return 0; }
+    int SizeDependentEdge() override { return 0; }
 
 private:
     void Recount(TVisualElement* child);

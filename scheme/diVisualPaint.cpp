@@ -34,10 +34,10 @@ void TVisualElement::PaintTree(TSheetCanvas& canvas, int flags) {
 }
 
 void TVisualElement::PaintChildren(TSheetCanvas& canvas, int flags) {
-    std::vector<TVisualElement*> children;
-    ChildrenMeeting(canvas.GetPaintRect(), children);
-    for (TVisualElement* c : children)
+    const TRect rect = canvas.GetPaintRect();  // each child's pass moves it and gives it back
+    ForEachChildMeeting(rect, [&](TVisualElement* c) {
         if (c->IsVisible()) PaintChild(canvas, flags, c);
+    });
 }
 
 void TVisualElement::PaintDisabled(TSheetCanvas& canvas) { canvas.DrawDisabled(GetClientRect()); }

@@ -36,6 +36,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -601,10 +602,15 @@ public:
     // bottom of the last, in the text's coordinates (exclusive bottom), when
     // nothing else moved: each of them kept its paragraph's height and the
     // text its height. Whole when rows elsewhere moved or nothing was laid out.
+    // TextTop and TextBottom bound those of paragraphs that hold more than
+    // embedded elements (none: TextTop >= TextBottom); elements repaint what
+    // of themselves moves or resizes.
     struct TRelayoutBand {
         bool Whole = true;
         int Top = 0;
         int Bottom = 0;
+        int TextTop = INT_MAX;
+        int TextBottom = INT_MIN;
     };
     TRelayoutBand LastRelayoutBand() const noexcept { return m_lastRelayoutBand; }
     virtual void LayoutParagraph(TParagraph* paragraph, int availableWidth, const TRect& margins,

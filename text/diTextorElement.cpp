@@ -700,24 +700,34 @@ void TTextorElement::AfterRelayout(bool textChanged) {
 
 // A text whose picture besides its rows depends only on its size repaints
 // the rows the re-layout changed, across its width; any other repaints all.
+// Rows of embedded elements alone are left to the elements (which repaint
+// what of them moves or resizes) unless the text paints between them:
+// paragraph marks or a selection.
 void TTextorElement::InvalidateRelaidRows() {
     const TTextor::TRelayoutBand band = Textor()->LastRelayoutBand();
     if (band.Whole || SizeDependentEdge() == kWholeArea) {
         Invalidate();
         return;
     }
+    const bool betweenElements = ShowsParagraphMarks() || (m_interactive && !m_interactive->GetSelection().IsEmpty());
+    const int top = betweenElements ? band.Top : band.TextTop;
+    const int bottom = betweenElements ? band.Bottom : band.TextBottom;
+    if (top >= bottom) return;
     const TRect padding = GetPadding();
     const TRect margins = Textor()->GetTextMargins();
-    Invalidate(TRect{0, padding.Top + band.Top - margins.Top, Width(), padding.Top + band.Bottom + margins.Bottom});
+    Invalidate(TRect{0, padding.Top + top - margins.Top, Width(), padding.Top + bottom + margins.Bottom});
 }
 
-int TTextorElement::ThemeFrameEdge() const {
+bool TTextorElement::ShowsParagraphMarks() {
+    return !HasTextorOption(toNoMarks) && Sheet() && Sheet()->Settings()->NonPrintingCharactersProperty()->Value();
+}
+
+int TTextorElement::SizeDependentEdge() {
     const int kind = GetThemeKind();
     if (kind == kNoThemeKind) return 0;
     const ISheet* sheet = Sheet();
     if (!sheet || !sheet->Canvas()) return kWholeArea;
-    const TSheetCanvas& canvas = *sheet->Canvas();
-    return std::max(canvas.GetThemeMinWidth(kind), canvas.GetThemeMinHeight(kind));
+    return sheet->Canvas()->GetThemeSizeEdge(kind);
 }
 
 void TTextorElement::ApplySelectionAfterRelayout(bool textChanged) {
@@ -782,8 +792,7 @@ void TTextorElement::Paint(TSheetCanvas& canvas) {
     if (Textor()->UpdateCount() > 0) return;
     PaintBackground(canvas);
     int flags = 0;
-    if (!HasTextorOption(toNoMarks) && Sheet() && Sheet()->Settings()->NonPrintingCharactersProperty()->Value())
-        flags |= tpfNonPrintingMarks;
+    if (ShowsParagraphMarks()) flags |= tpfNonPrintingMarks;
     const TRect padding = GetPadding();
     const QPoint origin(padding.Left, padding.Top);
     if (!m_interactive) {

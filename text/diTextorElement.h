@@ -387,15 +387,16 @@ public:
     // The step after each re-layout of the textor: the pending selection,
     // the bounds, the caret.
     void AfterRelayout(bool textChanged);
-    // How far in the theme frame the text paints reaches (0 without one):
-    // the size-dependent edge of a text that paints nothing else of its own
-    // besides its rows.
-    int ThemeFrameEdge() const;
     // Whether the layout lock taken at creation (or on leaving a sheet) is held.
     bool HoldsLayoutLock() const noexcept { return m_holdsLayoutLock; }
 
     // ---- TVisualElement ----
     void Paint(TSheetCanvas& canvas) override;
+    // A text paints its theme frame and its rows (which a re-layout repaints
+    // itself): a change of size repaints only the strips the frame reaches
+    // into, or all of it when the theme's frame of its kind changes inside
+    // (0 without a frame). Kinds that paint more of their own say otherwise.
+    int SizeDependentEdge() override;
     // Embedded children are painted with the text, not again as children.
     void PaintChild(TSheetCanvas& canvas, int flags, TVisualElement* child) override;
     TRect GetPadding() override;
@@ -502,6 +503,8 @@ private:
     bool CanEditNow() const;
     void ApplySelectionAfterRelayout(bool textChanged);
     void InvalidateRelaidRows();
+    // Whether the text shows its paragraph marks (the sheet's setting, unless it has none).
+    bool ShowsParagraphMarks();
     void MarkEmbeddedSelection();
     // The embedded children counted by the element rules (stops at 2).
     int CountRuledChildren() const;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -1006,7 +1007,7 @@ void TTextor::Relayout(bool textChanged) {
     const TRect paddings = GetPaddings();
     const uint32_t pass = ++m_layoutPass;
     const int heightBefore = GetHeight();
-    TRelayoutBand band{false, INT_MAX, INT_MIN};
+    TRelayoutBand band{false, INT_MAX, INT_MIN, INT_MAX, INT_MIN};
     // A paragraph laid out stays in the queue until its layout is done, so
     // that its link to the next one follows what its layout queued or freed.
     for (TParagraph* paragraph = m_firstQueued; paragraph;) {
@@ -1035,6 +1036,12 @@ void TTextor::AddToBand(TRelayoutBand& band, TParagraph& paragraph, int heightBe
     if (height != heightBefore) band.Whole = true;
     band.Top = std::min(band.Top, top);
     band.Bottom = std::max(band.Bottom, top + height);
+    for (const TPortion* p = paragraph.FirstPortion(); p; p = p->Next())
+        if (p->Kind() != TPortionKind::Element) {
+            band.TextTop = std::min(band.TextTop, top);
+            band.TextBottom = std::max(band.TextBottom, top + height);
+            break;
+        }
 }
 
 // A paragraph without rows has placed nothing yet.
@@ -1259,7 +1266,13 @@ void TTextor::Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selecti
     TRow* row = FindRowAtY(clip.Top - origin.y(), true);
     if (!row) return;
     const TTextorNumericRange selected = selection.IsEmpty() ? kNothingSelected : RangeToNumeric(selection);
-    const int availableWidth = GetAvailableWidth();
+    // Asked only by rows aligned right or centred: the question goes up the owners.
+    std::optional<int> availableWidth;
+    auto rowLeft = [&](const TRow* r, const TIndents& in) {
+        if (in.Alignment != paRight && in.Alignment != paCentre) return RowLeft(r, in, 0);
+        if (!availableWidth) availableWidth = GetAvailableWidth();
+        return RowLeft(r, in, *availableWidth);
+    };
     const TParagraph* paragraph = nullptr;
     int paragraphIndex = row->GetParagraph()->Index();
     TIndents indents;
@@ -1271,7 +1284,7 @@ void TTextor::Paint(TSheetCanvas& canvas, int flags, const TTextorRange& selecti
             indents = IndentsOf(paragraph);
             inParagraph = SelectionIn(paragraphIndex, selected);
         }
-        const int left = origin.x() + RowLeft(row, indents, availableWidth);
+        const int left = origin.x() + rowLeft(row, indents);
         const TRowPaint paint{canvas, flags, TRect{left, origin.y() + row->Top(), left + row->Width(),
                                                    origin.y() + row->Bottom()},
                               origin.y() + row->Baseline()};

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPaintEngine>
 #include <QPainter>
 #include <functional>
 #include <gtest/gtest.h>
@@ -234,7 +235,7 @@ TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
 // the whole sheet leaves, inside the pass only, and gives the window's
 // painter its state back. (The copy of a bitmap of the pass's size differs at
 // the pass's edges where a smoothed shape crosses them.) A painter that
-// scales, clips or blends gets the copy.
+// scales, clips into the pass or blends gets the copy.
 class CanvasTarget : public Canvas {
 protected:
     static constexpr TRect Pass{30, 20, 150, 90};
@@ -288,6 +289,14 @@ TEST_F(CanvasTarget, APassOnTheWindowImageLeavesWhatPaintingTheWholeSheetLeaves)
     };
     EXPECT_EQ(Painted(Pass, used, true, &onTarget), expected);
     EXPECT_TRUE(onTarget);
+    // Clips that leave all of the pass (a widget's repaint clips to what it
+    // repaints) let it paint straight too.
+    const auto clippedAround = [](QPainter& dc) {
+        dc.setClipRect(Pass.ToQRect().adjusted(-1, -1, 1, 1));
+        dc.paintEngine()->setSystemClip(QRegion(Pass.ToQRect().translated(SheetInWindow)) + QRegion(0, 0, 4, 4));
+    };
+    EXPECT_EQ(Painted(Pass, clippedAround, true, &onTarget), expected);
+    EXPECT_TRUE(onTarget);
 }
 
 TEST_F(CanvasTarget, APainterThatScalesClipsOrBlendsGetsTheCopy) {
@@ -295,6 +304,9 @@ TEST_F(CanvasTarget, APainterThatScalesClipsOrBlendsGetsTheCopy) {
         [](QPainter& dc) { dc.scale(2, 2); },
         [](QPainter& dc) { dc.translate(0.5, 0); },
         [](QPainter& dc) { dc.setClipRect(0, 0, 100, 100); },
+        // A system clip that cuts the pass: the focus rectangle's pixels
+        // would land where the repaint does not reach.
+        [](QPainter& dc) { dc.paintEngine()->setSystemClip(QRegion(0, 0, 100, 100)); },
         [](QPainter& dc) { dc.setOpacity(0.5); },
         [](QPainter& dc) { dc.setRenderHint(QPainter::Antialiasing); },
     };

@@ -323,6 +323,61 @@ TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain
         << "the new image";
 }
 
+// Whether the frame of kind drawn at (w, h) and at (w + dw, h + dh) from the
+// same corner differs anywhere outside the strips `edge` reaches in from the
+// nearer right and bottom edges.
+bool ChangesOutsideTheEdge(const TSheetTheme& theme, int kind, int w, int h, int dw, int dh, int edge) {
+    auto drawn = [&](int width, int height) {
+        QImage out = Target(w + std::max(dw, 0), h + std::max(dh, 0));
+        QPainter p(&out);
+        theme.DrawFrame(p, kind, {0, 0, width, height});
+        p.end();
+        return out;
+    };
+    const QImage before = drawn(w, h);
+    const QImage after = drawn(w + dw, h + dh);
+    const int right = std::min(w, w + dw) - edge;
+    const int bottom = std::min(h, h + dh) - edge;
+    for (int y = 0; y < bottom; ++y)
+        for (int x = 0; x < right; ++x)
+            if (before.pixel(x, y) != after.pixel(x, y)) return true;
+    return false;
+}
+
+// A frame drawn larger or smaller from the same corner changes only within
+// the size-dependent edge the theme reads off its kind, at sizes from below
+// its borders up (checked for every frame of the built-in theme); a frame
+// whose stretched parts are a gradient changes all over and says so, one
+// that tiles them does not.
+TEST(BuiltInTheme, AFrameAtAnotherSizeChangesOnlyWithinItsSizeDependentEdge) {
+    TSheetTheme theme;
+    theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
+    for (int k = 0; k < tekCount; ++k) {
+        if (!TSheetTheme::IsFrameKind(k)) continue;
+        SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString());
+        const int edge = theme.SizeDependentEdge(k);
+        ASSERT_GE(edge, 0) << "the built-in frames grow at their edges only";
+        for (const QSize size : {QSize(3, 3), QSize(40, 20), QSize(90, 60)})
+            for (const QSize change : {QSize(8, 0), QSize(0, 8), QSize(-2, -2), QSize(30, 12)})
+                EXPECT_FALSE(ChangesOutsideTheEdge(theme, k, size.width(), size.height(), change.width(),
+                                                   change.height(), edge))
+                    << size.width() << " x " << size.height() << " by " << change.width() << ", " << change.height();
+    }
+    QImage gradient(12, 12, QImage::Format_ARGB32);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) gradient.setPixel(x, y, qRgba(x * 20, 100, y * 20, 255));
+    for (const auto& [mode, whole] : {std::pair{"0", true}, std::pair{"1", false}}) {
+        SCOPED_TRACE(mode);
+        const QString text = QStringLiteral("<T><Element Cut=0,0,11,11 Zone=3,3,3,3 FillModeLeft=%1 FillModeTop=%1 "
+                                            "FillModeRight=%1 FillModeBottom=%1 FillModeClient=%1/></T>")
+                                 .arg(QLatin1String(mode));
+        theme.Load(*KnotFromText(text), gradient);
+        const int edge = theme.SizeDependentEdge(tekElement);
+        EXPECT_EQ(edge < 0, whole);
+        EXPECT_EQ(ChangesOutsideTheEdge(theme, tekElement, 40, 30, 10, 0, 6), whole);
+    }
+}
+
 TEST(ThemeFiles, MissingFileOrImageRaisesTheFileError) {
     QTemporaryDir dir;
     TSheetTheme theme;

@@ -20,11 +20,10 @@ public:
 };
 T_ELEMENT_CLASS_IMPL(TElement_CommandProbeText, TTextorElement)
 
-// A text that paints nothing of its own besides its rows (as a module's root).
+// A text that paints nothing of its own besides its rows and its frame (as a
+// module's root).
 class TElement_RowsOnlyText : public TElement_CommandProbeText {
     T_ELEMENT_CLASS(TElement_RowsOnlyText)
-public:
-    int SizeDependentEdge() const override { return ThemeFrameEdge(); }
 };
 T_ELEMENT_CLASS_IMPL(TElement_RowsOnlyText, TElement_CommandProbeText)
 
