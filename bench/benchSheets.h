@@ -3,6 +3,7 @@
 // printing: a column of rows of ten titled leaves, shown on a sheet of its
 // own, and a plain column element for schemes of texts.
 
+#include "benchColumn.h"
 #include "core/cuProps.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diSheet.h"
@@ -60,15 +61,7 @@ public:
     int SizeDependentEdge() override { return 0; }
 
 private:
-    void Arrange() {
-        int y = 0, width = 0;
-        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
-            c->SetPosition(0, y);
-            y += c->Height();
-            width = std::max(width, c->Width());
-        }
-        SetSize(width, y);
-    }
+    void Arrange() { StackInAColumn(*this); }
 };
 T_ELEMENT_CLASS_IMPL(TElement_BenchStack, TVisualElement)
 

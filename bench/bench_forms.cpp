@@ -19,6 +19,7 @@
 //   line per element, the same keys on its middle line, flushed the same way.
 
 #include "benchProgram.h"
+#include "benchColumn.h"
 #include "benchSupport.h"
 
 #include "core/cuNode.h"
@@ -218,13 +219,7 @@ class TElement_FormsBenchColumn : public TVisualElement {
 public:
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
         TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
-        int y = 0, width = 0;
-        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
-            c->SetPosition(0, y);
-            y += c->Height();
-            width = std::max(width, c->Width());
-        }
-        SetSize(width, y);
+        benchsheets::StackInAColumn(*this);
     }
     void FillAcceptedClasses(TElementClassList& list) override { list << TTextorElement::StaticClass(); }
 };

@@ -3,6 +3,7 @@
 // brought up to date after each step, against Qt's text document doing the
 // same through its cursor and its undo stack.
 
+#include "benchColumn.h"
 #include "benchSupport.h"
 
 #include "core/cuProps.h"
@@ -46,13 +47,7 @@ class TElement_BenchTextColumn : public TVisualElement {
 public:
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override {
         TVisualElement::UpdateLayout(force, all, widthChanged, heightChanged);
-        int y = 0, width = 0;
-        for (TVisualElement* c = FirstVisualChild(); c; c = c->NextVisualSibling()) {
-            c->SetPosition(0, y);
-            y += c->Height();
-            width = std::max(width, c->Width());
-        }
-        SetSize(width, y);
+        benchsheets::StackInAColumn(*this);
     }
     void FillAcceptedClasses(TElementClassList& list) override {
         list << TTextorElement::StaticClass() << TElement_BenchRichText::StaticClass();
