@@ -476,7 +476,7 @@ void TSchemeGeneratorWorker::ReplaceInText(TElement* valueElement, TTextorElemen
     // insert each paragraph's characters and a break between. When the target
     // gives loaded characters no attributes (breaks never get any), inserting
     // the source's text at once does the same.
-    if (source->Textor()->ElementPortionCount() == 0) {
+    if (!source->HasEmbeddedElement()) {
         TTextorElement* target = nullptr;
         TElementPortion* portion = PortionOf(valueElement, target);
         if (!portion) return;

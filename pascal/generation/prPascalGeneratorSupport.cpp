@@ -11,7 +11,8 @@ namespace {
 
 template <class Visit>
 void ForEachPiece(TTextorElement* text, Visit visit) {
-    if (!text || !text->Textor()) return;
+    // A text never filled has no textor yet and no pieces: asking would make one.
+    if (!text || !text->HasTextor()) return;
     QString run;
     for (TParagraph* p = text->Textor()->FirstParagraph(); p; p = p->Next()) {
         for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next()) {
@@ -45,7 +46,7 @@ std::vector<TBodyPiece> BodyPieces(TTextorElement* text) {
 std::vector<TElement*> EmbeddedElements(TTextorElement* text) {
     // The pieces' elements, without gathering the runs of text between them.
     std::vector<TElement*> elements;
-    if (!text || !text->Textor()) return elements;
+    if (!text || !text->HasTextor()) return elements;
     for (TParagraph* p = text->Textor()->FirstParagraph(); p; p = p->Next())
         for (TPortion* portion = p->FirstPortion(); portion; portion = portion->Next())
             if (portion->Kind() == TPortionKind::Element)
