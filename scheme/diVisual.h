@@ -611,37 +611,28 @@ inline TPreOrderRange<TVisualElement, TVisualLinks> VisualPreOrder(TVisualElemen
 // A sheet's update bracket for a scope (nothing without a sheet).
 using TSheetUpdate = TUpdateScope<ISheet>;
 
-// A sheet's layout hold for a scope (nothing without a sheet).
-class TSheetLayoutHold {
+// A bracket of a sheet opened and closed by the two given members for a
+// scope (nothing without a sheet).
+template <void (ISheet::*Open)() noexcept, void (ISheet::*Close)() noexcept>
+class TSheetBracket {
 public:
-    explicit TSheetLayoutHold(ISheet* sheet) noexcept : m_sheet(sheet) {
-        if (m_sheet) m_sheet->BeginLayoutHold();
+    explicit TSheetBracket(ISheet* sheet) noexcept : m_sheet(sheet) {
+        if (m_sheet) (m_sheet->*Open)();
     }
-    ~TSheetLayoutHold() {
-        if (m_sheet) m_sheet->EndLayoutHold();
+    ~TSheetBracket() {
+        if (m_sheet) (m_sheet->*Close)();
     }
-    TSheetLayoutHold(const TSheetLayoutHold&) = delete;
-    TSheetLayoutHold& operator=(const TSheetLayoutHold&) = delete;
+    TSheetBracket(const TSheetBracket&) = delete;
+    TSheetBracket& operator=(const TSheetBracket&) = delete;
 
 private:
     ISheet* m_sheet;
 };
 
-// A sheet's layout bracket for a scope (nothing without a sheet).
-class TSheetLayoutScope {
-public:
-    explicit TSheetLayoutScope(ISheet* sheet) noexcept : m_sheet(sheet) {
-        if (m_sheet) m_sheet->BeginLayout();
-    }
-    ~TSheetLayoutScope() {
-        if (m_sheet) m_sheet->EndLayout();
-    }
-    TSheetLayoutScope(const TSheetLayoutScope&) = delete;
-    TSheetLayoutScope& operator=(const TSheetLayoutScope&) = delete;
-
-private:
-    ISheet* m_sheet;
-};
+// A sheet's layout hold for a scope.
+using TSheetLayoutHold = TSheetBracket<&ISheet::BeginLayoutHold, &ISheet::EndLayoutHold>;
+// A sheet's layout bracket for a scope.
+using TSheetLayoutScope = TSheetBracket<&ISheet::BeginLayout, &ISheet::EndLayout>;
 
 // ---------------------------------------------------------------------------
 // TMessagesSignElement: the sign beside an element with problems. A
