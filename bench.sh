@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds in Release and runs every benchmark. Headline figures are printed as
-# "RATIO <name> <value>", growth figures as "GROWTH <name> <value>" and
-# latency figures (milliseconds) as "LATENCY <name> <value>".
+# "RATIO <name> <value>", growth figures as "GROWTH <name> <value>",
+# latency figures (milliseconds) as "LATENCY <name> <value>" and heap figures
+# (bytes) as "MEMORY <name> <value>".
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh

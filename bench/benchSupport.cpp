@@ -93,12 +93,7 @@ private:
 
 // The value of a figure; none when a run or a counter it reads was not reported.
 std::optional<double> FigureValue(const Figure& f, const TCollectingReporter& reporter) {
-    if (f.fromCounter) {
-        const auto value = reporter.counters.find(TCollectingReporter::CounterKey(f.first, f.second));
-        if (value == reporter.counters.end()) return std::nullopt;
-        return value->second;
-    }
-    if (f.kind == "LATENCY" || f.kind == "MEMORY") {
+    if (f.fromCounter || f.kind == "LATENCY" || f.kind == "MEMORY") {
         const std::string key = TCollectingReporter::CounterKey(f.first, f.second);
         if (const auto pooled = reporter.samples.find(key); pooled != reporter.samples.end())
             return QuillanePercentile(pooled->second.values, pooled->second.share);

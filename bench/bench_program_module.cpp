@@ -157,7 +157,7 @@ void BM_ProgramModuleMemory(benchmark::State& state) {
             scheme->LoadFromFile(fileName);
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
             const size_t after = QuillaneHeapInUse();
-            return std::vector<double>{took.count(), double(after - before), double(scheme->ElementCount())};
+            return std::vector<double>{took.count(), double(after) - double(before), double(scheme->ElementCount())};
         });
         state.SetIterationTime(measured.at(0));
         state.counters["bytes_per_element"] = measured.at(1) / measured.at(2);

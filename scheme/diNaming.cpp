@@ -764,8 +764,7 @@ void TNamespace::Want(uint64_t hash) {
         TNamespace* ns = pending.back();
         pending.pop_back();
         std::lock_guard lock(ns->m_lock);
-        if (ns->IsWanted(hash)) continue;
-        ns->m_wanted.Insert(hash, ns);
+        if (!ns->AddWanted(hash)) continue;
         for (TNamespaceConnection* connection : ns->m_lazyConnections) {
             if (!connection->m_listening) continue;
             TNamespace* target = connection->m_target;

@@ -560,11 +560,14 @@ private:
     // Each hash filed once, with this namespace as its value: the index
     // serves as a set, a few slots for a few names.
     THashIndex<TNamespace> m_wanted;
-    bool IsWanted(uint64_t hash) const {
-        return m_wanted.Find(hash, [](const TNamespace*) { return true; }) != nullptr;
-    }
-    void AddWanted(uint64_t hash) {
-        if (!IsWanted(hash)) m_wanted.Insert(hash, this);
+    // Files the hash in one probe; false when it was wanted already.
+    bool AddWanted(uint64_t hash) {
+        bool added = false;
+        m_wanted.FindOrInsert(hash, [](const TNamespace*) { return true; }, [&added, this] {
+            added = true;
+            return this;
+        });
+        return added;
     }
     std::vector<uint64_t> WantedHashes() const {
         std::vector<uint64_t> hashes;

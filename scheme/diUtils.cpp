@@ -59,8 +59,7 @@ std::unique_ptr<TSchemeImages> TSchemeImages::CreateDisabled(const TSchemeImages
     auto list = std::make_unique<TSchemeImages>(source.Width(), source.Height());
     for (int i = 0; i < source.Count(); ++i)
         list->AddDeferred(1, [&source, i] {
-            return std::vector<QImage>{
-                GreyedImage(source.Image(i)).convertToFormat(QImage::Format_ARGB32_Premultiplied)};
+            return std::vector<QImage>{GreyedImage(source.Image(i))};
         });
     return list;
 }

@@ -19,10 +19,10 @@ for lang in LANGS:
     lines = text.replace("\r\n","\n").split("\n")
     head = lines[0]; body = [l for l in lines[1:] if l.strip() and l.strip() != "</Strings>"]
     entries = {}
-    order = []
     for l in body:
         m = re.match(r'\s*<S Id="(\d+)"', l)
-        i = int(m.group(1)); entries[i] = l; order.append(i)
+        if not m: sys.exit(f"{p}: unexpected line {l!r}")
+        entries[int(m.group(1))] = l
     for sid, tr in data.items():
         if lang not in tr: sys.exit(f"missing {lang} for {sid}")
         entries[int(sid)] = f'\t<S Id="{sid}" Text="{esc(tr[lang])}"/>'

@@ -219,7 +219,7 @@ void TSchemeTextor::Changed() {
 // same layout bracket: each level finds its room once.
 void TSchemeTextor::Relayout(bool textChanged) {
     // While the sheet holds layouts, the text's waits (locked) for the hold to close.
-    if (ISheet* sheet = m_element->Sheet(); sheet && sheet->LayoutHeld() && sheet->HoldLayout(m_element)) {
+    if (ISheet* sheet = m_element->Sheet(); sheet && sheet->HoldLayout(m_element)) {
         LockLayout();
         if (textChanged) m_element->m_changedBeforeLayout = true;
         RequestLayout(textChanged);

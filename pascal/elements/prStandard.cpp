@@ -146,12 +146,7 @@ void SetTypeDescriptor(TValueTypeKind kind, TNamespaceItem* item, TNamespaceItem
 void GetStandardTypeDescriptor(const QString& name, TTypeDescriptor& descriptor) {
     if (g_standardUnit) {
         // The constants of StandardTypeName share their characters with the
-        // known names: most calls are answered without comparing texts.
-        for (const TStandardUnit::TKnownType& known : g_standardUnit->known)
-            if (known.name.constData() == name.constData() && known.name.size() == name.size()) {
-                SetTypeDescriptor(known.kind, known.item, known.item, descriptor);
-                return;
-            }
+        // known names: comparing them answers without reading characters.
         for (const TStandardUnit::TKnownType& known : g_standardUnit->known)
             if (known.name == name) {
                 SetTypeDescriptor(known.kind, known.item, known.item, descriptor);
