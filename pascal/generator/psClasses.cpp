@@ -318,33 +318,26 @@ qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept {
 
 QString PascalFoldName(const QString& name) {
     // A name without capitals is its own folded form (shared, not copied).
-    const auto isCapital = [](QChar ch) { return ch >= u'A' && ch <= u'Z'; };
+    const auto isCapital = [](QChar ch) { return PascalFoldedChar(ch) != ch.unicode(); };
     const auto first = std::find_if(name.cbegin(), name.cend(), isCapital);
     if (first == name.cend()) return name;
     QString folded(name.size(), Qt::Uninitialized);
     QChar* out = folded.data();
-    for (QChar ch : name) *out++ = isCapital(ch) ? QChar(ch.unicode() + (u'a' - u'A')) : ch;
+    for (QChar ch : name) *out++ = QChar(PascalFoldedChar(ch));
     return folded;
 }
-
-namespace {
-char16_t FoldedChar(QChar ch) noexcept {
-    const char16_t c = ch.unicode();
-    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-}
-}  // namespace
 
 bool PascalSameName(QStringView a, QStringView b) noexcept {
     if (a.size() != b.size()) return false;
     for (qsizetype i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && FoldedChar(a[i]) != FoldedChar(b[i])) return false;
+        if (a[i] != b[i] && PascalFoldedChar(a[i]) != PascalFoldedChar(b[i])) return false;
     return true;
 }
 
 size_t PascalNameHash(QStringView name, size_t seed) noexcept {
     uint64_t h = 0xcbf29ce484222325ull ^ seed;  // FNV-1a over the folded characters
     for (QChar ch : name) {
-        h ^= FoldedChar(ch);
+        h ^= PascalFoldedChar(ch);
         h *= 0x100000001b3ull;
     }
     return size_t(h);

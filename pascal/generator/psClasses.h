@@ -359,6 +359,11 @@ qsizetype PascalIdentifierEnd(QStringView text, qsizetype start) noexcept;
 // An identifier folded for comparison: Pascal compares ASCII letters
 // without case.
 QString PascalFoldName(const QString& name);
+// A character as Pascal compares names: ASCII capitals as small letters.
+constexpr char16_t PascalFoldedChar(QChar ch) noexcept {
+    const char16_t c = ch.unicode();
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
 // Whether two identifiers are one name to Pascal (equal but for the case of
 // ASCII letters), compared without folded copies.
 bool PascalSameName(QStringView a, QStringView b) noexcept;

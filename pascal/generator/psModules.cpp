@@ -158,10 +158,7 @@ bool IsPascalReservedWord(const QString& name) {
     constexpr qsizetype kLongest = 14;  // "initialization", "resourcestring"
     if (name.size() < 2 || name.size() > kLongest) return false;
     char16_t folded[kLongest];
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t ch = name[i].unicode();
-        folded[i] = ch >= u'A' && ch <= u'Z' ? char16_t(ch + (u'a' - u'A')) : ch;
-    }
+    for (qsizetype i = 0; i < name.size(); ++i) folded[i] = PascalFoldedChar(name[i]);
     return std::binary_search(std::begin(kWords), std::end(kWords), std::u16string_view(folded, size_t(name.size())));
 }
 
