@@ -126,6 +126,7 @@ void TRightFormThread::Pass() {
         TInThreadPascalGeneratorWorker worker(*this);
         worker.Root = copy->Root();
         worker.SetEncoding(QStringConverter::Utf8);
+        worker.ProcessingDateTime = QDateTime::currentDateTime();
         worker.Simplify = true;
         if (m_hooks.OnGenerating) m_hooks.OnGenerating();
         worker.Prepare();
