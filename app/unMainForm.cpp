@@ -543,8 +543,10 @@ std::unique_ptr<TDocument> TMainForm::DocumentorCreateDocument(int creationData)
     if (!kind) throw Exception::FromId(strUnsupportedFileType, {QString()});
     auto document = std::make_unique<TSchemeDocument>(*kind, m_global.Settings().Sheet(), m_connected.get());
     const bool isNew = std::exchange(m_creatingNew, false);
-    if (isNew && !m_welcomeAdded && m_global.SessionFile().LoadState() == lsFileMissing) {
-        m_welcomeAdded = true;
+    // Only the first document of a first start, when it is a new one: a file
+    // opened first leaves later new documents without the welcome as well.
+    const bool first = !std::exchange(m_documentMade, true);
+    if (isNew && first && m_global.SessionFile().LoadState() == lsFileMissing) {
         if (auto* root = dynamic_cast<TTextorElement*>(kind->GetRoot(document->Scheme()))) {
             auto* comment = static_cast<TTextorElement*>(root->AddElementOfClass(TElement_Comment::StaticClass()));
             comment->SetText(FormatCode(LoadStr(strWelcome), {LoadStr(strProductName), kGettingStartedPage}));

@@ -255,8 +255,9 @@ private:
     bool m_created = false;
     bool m_startupPosted = false;
     bool m_saveSessionOnClose = false;
-    // The welcome comment goes into the first new document of a first start.
-    bool m_welcomeAdded = false;
+    // A document was made: the welcome comment goes only into the first, when
+    // a first start makes it new.
+    bool m_documentMade = false;
     bool m_creatingNew = false;
     bool m_batchEnded = false;
     bool m_batchFailed = false;

@@ -186,6 +186,20 @@ TEST_F(MainFormTest, AFirstStartShowsANewDocumentWithTheWelcomeCommentLaterNewOn
     EXPECT_FALSE(form->Action(TMainAction::FilePrint).isEnabled());
 }
 
+// A first start that opened a file gave the next new document the welcome.
+TEST_F(MainFormTest, AFirstStartWithAFileGivesNoLaterNewDocumentTheWelcomeComment) {
+    Start();
+    WriteModule("a.prm");
+    Start({Path("a.prm")});
+    ASSERT_EQ(global->SessionFile().LoadState(), lsFileMissing) << "a first start";
+    form->Startup();
+    TSchemeDocument* a = Found(Active(), "the opened file");
+    EXPECT_TRUE(CommentTexts(a->Scheme()).isEmpty());
+    form->EditorAppActions().FileNew()->trigger();
+    ASSERT_NE(Active(), a);
+    EXPECT_TRUE(CommentTexts(Active()->Scheme()).isEmpty());
+}
+
 TEST_F(MainFormTest, CommandLineFilesOpenReadOnlyOnRequestAndAFileOfNoKindIsRefused) {
     Start();
     WriteModule("a.prm");
