@@ -66,7 +66,7 @@ enum : int {
 // INamespaceOwner
 
 TNamespace* FindOwnerNamespace(TElement* element) {
-    TElement* parent = element->ParentElement();
+    TElement* parent = element->ParentOrNewPlace();
     if (auto* ns = dynamic_cast<TNamespace*>(parent)) return ns;
     for (TElement* e = parent; e; e = e->ParentElement())
         if (auto* owner = dynamic_cast<INamespaceOwner*>(e)) return owner->GetNamespace();

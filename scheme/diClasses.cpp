@@ -95,6 +95,11 @@ void TElement::SetNumber(int32_t number) {
 
 TElement* TElement::ParentElement() const noexcept { return ClassAs<TElement>(Parent()); }
 
+TElement* TElement::ParentOrNewPlace() const noexcept {
+    if (TElement* parent = ParentElement()) return parent;
+    return m_scheme && this != m_scheme->Root() ? m_scheme->NewElementPlace() : nullptr;
+}
+
 int TElement::NestingLevel() const noexcept {
     int level = 0;
     for (const TElement* e = this; const TElement* parent = e->ParentElement(); e = parent)

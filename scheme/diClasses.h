@@ -197,6 +197,9 @@ public:
     void SetOptions(uint8_t value);
 
     TElement* ParentElement() const noexcept;
+    // The parent element; for a new element made before it is placed, the
+    // element it is being made for (TScheme::NewElementPlace).
+    TElement* ParentOrNewPlace() const noexcept;
     // Climbs from a sub-element to the first ancestor that is not one.
     TElement* GetOwnerElement() noexcept;
     // The element's nesting level (see kMaxElementNesting): a walk up to the root.
@@ -388,6 +391,11 @@ public:
     void BeginOperationGroup(bool withMessages, const QString& caption = QString());
     void EndOperationGroup();
 
+    // The element that a new element, made and initialised before it is
+    // placed in the tree, will be placed in (see TNewElementPlaceScope); nil
+    // at other times.
+    TElement* NewElementPlace() const noexcept { return m_newElementPlace; }
+
     // The first registered element with that number; nil for 0 or none.
     TElement* FindElement(int32_t number) const;
     // Calls f(element) for every registered element, in no particular order,
@@ -463,7 +471,28 @@ private:
     uint8_t m_flags = 0;
     QStringList m_strings;
     TUndoRedo* m_undoRedo = nullptr;
+    TElement* m_newElementPlace = nullptr;
     int m_updateCount = 0;
+
+    friend class TNewElementPlaceScope;
+};
+
+// While it lives, a new element that is not yet in the tree is initialised as
+// if it stood in place: its names are made unique in the namespace it will
+// join there.
+class TNewElementPlaceScope {
+public:
+    TNewElementPlaceScope(TScheme& scheme, TElement* place) noexcept
+        : m_scheme(scheme), m_outer(scheme.m_newElementPlace) {
+        scheme.m_newElementPlace = place;
+    }
+    ~TNewElementPlaceScope() { m_scheme.m_newElementPlace = m_outer; }
+    TNewElementPlaceScope(const TNewElementPlaceScope&) = delete;
+    TNewElementPlaceScope& operator=(const TNewElementPlaceScope&) = delete;
+
+private:
+    TScheme& m_scheme;
+    TElement* m_outer;
 };
 
 template <class F>

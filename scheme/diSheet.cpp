@@ -362,7 +362,11 @@ void TSheet::CancelDelayedFocus() {
 void TSheet::OnDelayedFocusTimer() {
     TVisualElement* element = m_delayedFocus;
     CancelDelayedFocus();
-    if (element && element->Sheet() == this) element->FocusFirst();
+    if (!element || element->Sheet() != this) return;
+    element->FocusFirst();
+    // A new element's focused part holds only what it was made with (its
+    // default name, say): typing replaces it.
+    if (m_focused && m_focused->CanSelectAll()) m_focused->SelectAll();
 }
 
 // ---------------------------------------------------------------------------

@@ -140,6 +140,8 @@ public:
     // ---- focus ----
     void SetFocus(TVisualElement* element) override;
     void FocusFirst();
+    // Focuses a new element when the timer ticks (FocusFirst), its focused
+    // part's text selected.
     void FocusDelayed(TVisualElement* element) override;
     void CancelDelayedFocus() override;
     TVisualElement* DelayedFocus() const noexcept override { return m_delayedFocus; }

@@ -171,7 +171,10 @@ void TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteItem* it
     {
         TSchemeUpdate update(scheme);
         TNodePtr<TElement> element(TElement::CreateIn(cls, scheme, nullptr));
-        element->InitNewTree(item);
+        {
+            const TNewElementPlaceScope inPlace(*scheme, this);
+            element->InitNewTree(item);
+        }
         number = element->Number();
         if (breakBefore) AddContentBreak(tree.get());
         TSchemeSaver saver(fmSnapshot, tree.get(), 0);

@@ -112,7 +112,7 @@ TDeclarationKind DeclarationKindOf(TNamespaceItem* item) {
 }
 
 IMethodsOwner* FindMethodsOwner(TElement* element) {
-    for (TElement* e = element ? element->ParentElement() : nullptr; e; e = e->ParentElement())
+    for (TElement* e = element ? element->ParentOrNewPlace() : nullptr; e; e = e->ParentElement())
         if (auto* owner = dynamic_cast<IMethodsOwner*>(e)) return owner;
     return nullptr;
 }
@@ -314,7 +314,7 @@ QString CapitalizeFirst(const QString& s) {
 }
 
 TElement* GetDeclarationContainer(TElement* element) {
-    for (TElement* e = element ? element->ParentElement() : nullptr; e; e = e->ParentElement())
+    for (TElement* e = element ? element->ParentOrNewPlace() : nullptr; e; e = e->ParentElement())
         if (ScopeKindOf(e) != TScopeKind::None) return e;
     return nullptr;
 }

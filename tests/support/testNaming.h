@@ -105,4 +105,19 @@ TElement_TestScope* AddScope(TElement* parent, const QString& label);
 TElement_TestDecl* AddDecl(TElement* parent, const QString& name, int flags = 0);
 TElement_TestLink* AddLink(TElement* parent, TNamespace* target, const QString& prefix = QString(), bool lazy = false);
 
+// The naming setting "FillEnabled" (new elements get a default name) set for
+// the scope's life and put back after it.
+class TNewElementNaming {
+public:
+    explicit TNewElementNaming(bool on) : m_was(NamingSettings()->FillEnabled()->Value()) {
+        NamingSettings()->FillEnabled()->SetValue(on);
+    }
+    ~TNewElementNaming() { NamingSettings()->FillEnabled()->SetValue(m_was); }
+    TNewElementNaming(const TNewElementNaming&) = delete;
+    TNewElementNaming& operator=(const TNewElementNaming&) = delete;
+
+private:
+    bool m_was;
+};
+
 #endif

@@ -25,6 +25,7 @@
 #include "scheme/diMessages.h"
 #include "scheme/diSheet.h"
 #include "support/testEnglish.h"
+#include "support/testNaming.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -170,6 +171,9 @@ private:
     int Stroke(int key, TShiftState shift, QChar typed);
 
     TEnglishTexts m_english;
+    // The fixtures type every name themselves, as a user does who has turned
+    // off naming new elements.
+    TNewElementNaming m_namingOff{false};
     TManualClock m_clock;
     const TClock* m_previousClock;
     TManualTimerService m_timers;

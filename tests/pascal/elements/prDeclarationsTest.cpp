@@ -6,9 +6,11 @@
 #include "core/cuKnot.h"
 #include "core/cuUndoRedo.h"
 #include "scheme/diNaming.h"
+#include "pascal/elements/prFieldElements.h"
 #include "scheme/diPalette.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
+#include "support/testNaming.h"
 #include "tests/pascal/elements/prProgramValuesFixture.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +37,11 @@ protected:
         for (const char* item : items)
             AppendNamed<TElement_EnumItem>(ContentOf(element), QString::fromLatin1(item));
         return element;
+    }
+    static TNamedElement* LastOfClass(TTextorElement* place, const TElementClass* cls) {
+        for (TNode* n = place->LastChild(); n; n = n->PrevSibling())
+            if (auto* e = dynamic_cast<TNamedElement*>(n); e && e->ElementClass() == cls) return e;
+        return nullptr;
     }
     static QStringList ItemNames(TElement_Enum* element) {
         QStringList names;
@@ -319,4 +326,46 @@ TEST_F(Declarations, AModuleOfEveryDeclarationSavesLoadsAndSavesAgainTheSame) {
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->AccessToPrivateMembers());
     EXPECT_EQ(ValueKind(loaded->ValueField()), TValueTypeKind::Integer);
+}
+
+// The palette makes a new element before it has a place; its default name is
+// still made in the place it goes to: with that place's prefix and unique
+// among the names there, in the same undo step as the insert.
+TEST_F(Declarations, RegressionPaletteInsertsWereLeftWithoutTheirDefaultName) {
+    const TNewElementNaming naming(true);
+    struct Row {
+        const char* place;
+        const TElementClass* cls;
+        const char* first;
+        const char* second;
+    };
+    const Row rows[] = {
+        {"Root", TElement_Field::StaticClass(), "Field1", "Field2"},
+        {"Object", TElement_Field::StaticClass(), "FField1", "FField2"},
+        {"Body", TElement_Constant::StaticClass(), "Constant1", "Constant2"},
+        {"Root", TElement_Record::StaticClass(), "TRecord1", "TRecord2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.place);
+        TTextorElement* place = Place(QString::fromLatin1(row.place));
+        const auto insert = [&] {
+            place->InsertNewElement(row.cls, nullptr, std::nullopt);
+            return LastOfClass(place, row.cls);
+        };
+        TNamedElement* first = insert();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->NameField()->GetText(), QString::fromLatin1(row.first));
+        TNamespace* space = first->NameField()->GetNamespace();
+        ASSERT_NE(space, nullptr);
+        EXPECT_TRUE(Sees(space, QString::fromLatin1(row.first)));
+        m_history.Undo();
+        EXPECT_EQ(LastOfClass(place, row.cls), nullptr);
+        EXPECT_FALSE(Sees(space, QString::fromLatin1(row.first)));
+        m_history.Redo();
+        ASSERT_NE(LastOfClass(place, row.cls), nullptr);
+        EXPECT_EQ(LastOfClass(place, row.cls)->NameField()->GetText(), QString::fromLatin1(row.first));
+        TNamedElement* second = insert();
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(second->NameField()->GetText(), QString::fromLatin1(row.second));
+    }
 }
