@@ -369,6 +369,7 @@ void TCustomPascalGeneratorWorker::GenerateFileConnection(TElement* element) {
 }
 
 void TCustomPascalGeneratorWorker::GenerateElement(TElement* element) {
+    PrefetchTexts(element);
     const TClass* cls = element->ClassType();
     const TVisibility visibility = VisibilityOf(element);
     m_currentList = DeclarationsOf(visibility);
@@ -596,7 +597,7 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
     } else if (auto* event = ClassAs<TElement_Event>(element)) {
         parameters = event->Parameters();
     }
-    const bool function = resultType && !resultType->GetText().trimmed().isEmpty();
+    const bool function = HasPlainText(resultType);
     if (isConstructor)
         head->Kind = TPascalMethodKind::Constructor;
     else if (function)
@@ -617,7 +618,7 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
         }
         Visit(parameter);
         const TTypeDescriptor type = DeclaredTypeOf(parameter);
-        const bool typed = parameter->TypeField() && !parameter->TypeField()->GetText().trimmed().isEmpty();
+        const bool typed = HasPlainText(parameter->TypeField());
         TPascalParamKind kind = TPascalParamKind::Value;
         if (parameter->Kind() == TParameterKind::InOut)
             kind = TPascalParamKind::Var;
@@ -739,7 +740,7 @@ TPascalMethodWithImplementation* TCustomPascalGeneratorWorker::MadeConstructor()
     TPascalClass* cls = m_class.Class;
     TPascalMethodDeclaration* declaration =
         cls->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Constructor, kConstructorName);
-    const bool hasParent = m_class.Element->Parent() && !m_class.Element->Parent()->GetText().trimmed().isEmpty();
+    const bool hasParent = HasPlainText(m_class.Element->Parent());
     if (hasParent)
         declaration->Head->AddDirective(TPascalDirective::Override);
     else if (m_class.Element->Kind() != TObjectKind::Final)
@@ -779,7 +780,7 @@ void TCustomPascalGeneratorWorker::GenerateClass(TElement_Object* object, TPasca
     m_class.Element = object;
     Register(object, cls);
     cls->Abstract = object->Kind() == TObjectKind::Abstract;
-    if (object->Parent() && !object->Parent()->GetText().trimmed().isEmpty())
+    if (HasPlainText(object->Parent()))
         GenerateTypeReferenceOf(object->Parent(), cls->Parent);
     else
         cls->Parent->AddText(QStringLiteral("TObject"));
@@ -789,7 +790,7 @@ void TCustomPascalGeneratorWorker::GenerateClass(TElement_Object* object, TPasca
         c->ClassName->AddCallTo(cls);
         RegisterItem(classOf->Item(), c);
     }
-    const bool hasParent = object->Parent() && !object->Parent()->GetText().trimmed().isEmpty();
+    const bool hasParent = HasPlainText(object->Parent());
     TCommandsContainer* construction = object->Construction();
     if ((construction && construction->IsFilled()) || (!hasParent && object->Kind() != TObjectKind::Final)) {
         TPascalMethodWithImplementation* ctor = MadeConstructor();

@@ -308,7 +308,7 @@ private:
     void GenerateIdentifier(TCustomIdentifierElement* element, TPascalExpression* e, TPascalCall* call);
     // The path before a member seen under another name ("FItem." of
     // "FItem.Play"), kept in front of the member's node; empty for none.
-    static QString PathBefore(TNamespaceItem* item, const QString& text);
+    static QString PathBefore(TNamespaceItem* item, QStringView text);
     TPascalCall* AddReference(TCustomExpressionField* field, TPascalExpression* e);
     // The empty value of a type into e.
     void AddEmptyValue(const TTypeDescriptor& type, TPascalExpression* e);

@@ -7,6 +7,8 @@
 #include "pascal/elements/prSimpleElements.h"
 #include "text/diTextorElement.h"
 
+#include <array>
+
 namespace {
 
 template <class Visit>
@@ -53,6 +55,55 @@ std::vector<TElement*> EmbeddedElements(TTextorElement* text) {
                 if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
                     elements.push_back(element);
     return elements;
+}
+
+bool HasPlainText(const TTextorElement* text) {
+    QString buffer;
+    return text && !text->TextView(buffer).trimmed().isEmpty();
+}
+
+namespace {
+
+// The texts of one batch, hop by hop: each text is reached through its
+// textor, first paragraph, first portion and characters, four waits on
+// memory one after another. Asked for level by level across the batch, the
+// waits of one level overlap. A batch is small enough to stay in the cache
+// until the generator reads it.
+constexpr size_t kPrefetchBatch = 32;
+
+void PrefetchBatch(const std::array<const TTextor*, kPrefetchBatch>& textors, size_t count) {
+    std::array<const TParagraph*, kPrefetchBatch> paragraphs{};
+    for (size_t i = 0; i < count; ++i) {
+        paragraphs[i] = textors[i]->FirstParagraph();
+        __builtin_prefetch(paragraphs[i]);
+    }
+    std::array<const TPortion*, kPrefetchBatch> portions{};
+    for (size_t i = 0; i < count; ++i) {
+        portions[i] = paragraphs[i] ? paragraphs[i]->FirstPortion() : nullptr;
+        __builtin_prefetch(portions[i]);
+    }
+    for (size_t i = 0; i < count; ++i)
+        if (portions[i] && portions[i]->Kind() == TPortionKind::Text)
+            __builtin_prefetch(static_cast<const TTextPortion*>(portions[i])->Chars());
+}
+
+}  // namespace
+
+void PrefetchTexts(TElement* top) {
+    std::array<const TTextor*, kPrefetchBatch> textors{};
+    size_t count = 0;
+    for (TNode* node : PreOrder<TNode>(top)) {
+        __builtin_prefetch(node->NextSibling());
+        auto* text = ClassAs<TTextorElement>(node);
+        if (!text || !text->HasTextor()) continue;
+        textors[count] = text->Textor();
+        __builtin_prefetch(textors[count]);
+        if (++count == kPrefetchBatch) {
+            PrefetchBatch(textors, count);
+            count = 0;
+        }
+    }
+    PrefetchBatch(textors, count);
 }
 
 TElement* ElementOf(TNamespaceItem* item) {

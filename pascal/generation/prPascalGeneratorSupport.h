@@ -23,6 +23,11 @@ struct TBodyPiece {
 std::vector<TBodyPiece> BodyPieces(TTextorElement* text);
 // The embedded elements of the text in text order.
 std::vector<TElement*> EmbeddedElements(TTextorElement* text);
+// Whether the text holds more than white space (read without a copy).
+bool HasPlainText(const TTextorElement* text);
+// Asks memory early for the first characters of every text in the subtree
+// of top (a hint only: nothing is read that the walk would not read).
+void PrefetchTexts(TElement* top);
 
 // The element an item names (covers followed); nil.
 TElement* ElementOf(TNamespaceItem* item);
