@@ -1,5 +1,6 @@
 #include "pascal/generation/prPascalGeneratorSupport.h"
 
+#include "elements/diNamingElements.h"
 #include "pascal/elements/prCommon.h"
 #include "pascal/elements/prCustomFieldElements.h"
 #include "pascal/elements/prExpressionElements.h"
@@ -64,17 +65,38 @@ bool HasPlainText(const TTextorElement* text) {
 
 namespace {
 
-// The texts of one batch, hop by hop: each text is reached through its
-// textor, first paragraph, first portion and characters, four waits on
-// memory one after another. Asked for level by level across the batch, the
-// waits of one level overlap. A batch is small enough to stay in the cache
-// until the generator reads it.
+// What the generator reads of a text element lies in several cache lines of
+// the element and in separate blocks reached through it one after another:
+// the link of a reference and the item it points to; the textor, its first
+// paragraph, first portion and characters. Asked for a level at a time
+// across a batch of elements, the waits of one level overlap instead of
+// queueing during generation.
 constexpr size_t kPrefetchBatch = 32;
+// Beyond this many text elements what was asked for first would leave the
+// cache before it is read, and the walk would only be paid twice.
+constexpr size_t kPrefetchLimit = 512;
+constexpr size_t kCacheLine = 64;
 
-void PrefetchBatch(const std::array<const TTextor*, kPrefetchBatch>& textors, size_t count) {
+using TTextBatch = std::array<const TTextorElement*, kPrefetchBatch>;
+
+void PrefetchObject(const void* object, size_t size) {
+    const auto* bytes = static_cast<const char*>(object);
+    for (size_t offset = kCacheLine; offset < size; offset += kCacheLine) __builtin_prefetch(bytes + offset);
+}
+
+void PrefetchBatch(const TTextBatch& elements, size_t count) {
+    std::array<const TTextor*, kPrefetchBatch> textors{};
+    std::array<const TCustomReferenceElement*, kPrefetchBatch> references{};
+    for (size_t i = 0; i < count; ++i) {
+        references[i] = ClassAs<TCustomReferenceElement>(elements[i]);
+        if (references[i]) __builtin_prefetch(references[i]->Link());
+        textors[i] = elements[i]->HasTextor() ? elements[i]->Textor() : nullptr;
+        __builtin_prefetch(textors[i]);
+    }
     std::array<const TParagraph*, kPrefetchBatch> paragraphs{};
     for (size_t i = 0; i < count; ++i) {
-        paragraphs[i] = textors[i]->FirstParagraph();
+        if (references[i]) __builtin_prefetch(references[i]->GetTargetItem());
+        paragraphs[i] = textors[i] ? textors[i]->FirstParagraph() : nullptr;
         __builtin_prefetch(paragraphs[i]);
     }
     std::array<const TPortion*, kPrefetchBatch> portions{};
@@ -90,20 +112,24 @@ void PrefetchBatch(const std::array<const TTextor*, kPrefetchBatch>& textors, si
 }  // namespace
 
 void PrefetchTexts(TElement* top) {
-    std::array<const TTextor*, kPrefetchBatch> textors{};
+    TTextBatch elements{};
     size_t count = 0;
+    size_t total = 0;
     for (TNode* node : PreOrder<TNode>(top)) {
+        if (total == kPrefetchLimit) break;
         __builtin_prefetch(node->NextSibling());
         auto* text = ClassAs<TTextorElement>(node);
-        if (!text || !text->HasTextor()) continue;
-        textors[count] = text->Textor();
-        __builtin_prefetch(textors[count]);
+        if (!text) continue;
+        PrefetchObject(text, ClassAs<TCustomReferenceElement>(text) ? sizeof(TCustomReferenceElement)
+                                                                    : sizeof(TTextorElement));
+        elements[count] = text;
+        ++total;
         if (++count == kPrefetchBatch) {
-            PrefetchBatch(textors, count);
+            PrefetchBatch(elements, count);
             count = 0;
         }
     }
-    PrefetchBatch(textors, count);
+    PrefetchBatch(elements, count);
 }
 
 TElement* ElementOf(TNamespaceItem* item) {

@@ -25,8 +25,9 @@ std::vector<TBodyPiece> BodyPieces(TTextorElement* text);
 std::vector<TElement*> EmbeddedElements(TTextorElement* text);
 // Whether the text holds more than white space (read without a copy).
 bool HasPlainText(const TTextorElement* text);
-// Asks memory early for the first characters of every text in the subtree
-// of top (a hint only: nothing is read that the walk would not read).
+// Asks memory early for what the generator reads of the text elements in
+// the subtree of top (their links and first characters), the first few
+// hundred of them: a hint only, nothing is changed or made.
 void PrefetchTexts(TElement* top);
 
 // The element an item names (covers followed); nil.
