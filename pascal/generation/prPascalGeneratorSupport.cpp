@@ -67,10 +67,10 @@ namespace {
 
 // What the generator reads of a text element lies in several cache lines of
 // the element and in separate blocks reached through it one after another:
-// the link of a reference and the item it points to; the textor, its first
-// paragraph, first portion and characters. Asked for a level at a time
-// across a batch of elements, the waits of one level overlap instead of
-// queueing during generation.
+// the link of a reference, the item it points to, that item's original and
+// its element; the textor, its first paragraph, first portion and
+// characters. Asked for a level at a time across a batch of elements, the
+// waits of one level overlap instead of queueing during generation.
 constexpr size_t kPrefetchBatch = 32;
 // Beyond this many text elements what was asked for first would leave the
 // cache before it is read, and the walk would only be paid twice.
@@ -100,13 +100,19 @@ void PrefetchBatch(const TTextBatch& elements, size_t count) {
         __builtin_prefetch(paragraphs[i]);
     }
     std::array<const TPortion*, kPrefetchBatch> portions{};
+    std::array<TNamespaceItem*, kPrefetchBatch> originals{};
     for (size_t i = 0; i < count; ++i) {
+        TNamespaceItem* target = references[i] ? references[i]->GetTargetItem() : nullptr;
+        originals[i] = target ? target->GetOriginal() : nullptr;
+        __builtin_prefetch(originals[i]);
         portions[i] = paragraphs[i] ? paragraphs[i]->FirstPortion() : nullptr;
         __builtin_prefetch(portions[i]);
     }
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
+        if (originals[i]) __builtin_prefetch(originals[i]->GetElement());
         if (portions[i] && portions[i]->Kind() == TPortionKind::Text)
             __builtin_prefetch(static_cast<const TTextPortion*>(portions[i])->Chars());
+    }
 }
 
 }  // namespace
