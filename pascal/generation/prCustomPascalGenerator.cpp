@@ -17,7 +17,12 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
+
+// How many unit-level elements have their texts asked for together.
+constexpr size_t kPrefetchedElements = 8;
 
 const QString kSystemUnit = QStringLiteral("System");
 const QString kMathUnit = QStringLiteral("Math");
@@ -346,7 +351,7 @@ bool TCustomPascalGeneratorWorker::IsFileLevelElement(TElement* element) {
         case TDeclarationKind::SubObject:
         case TDeclarationKind::Field: return true;
         case TDeclarationKind::Method: {
-            auto* options = dynamic_cast<IMethodOptions*>(element);
+            auto* options = Supports<IMethodOptions>(element);
             return options && !options->GetDescendantsCall();
         }
         default: break;
@@ -368,8 +373,16 @@ void TCustomPascalGeneratorWorker::GenerateFileConnection(TElement* element) {
         AddUsedUnit(element, NameOf(element), fileName);
 }
 
+void TCustomPascalGeneratorWorker::PrefetchFrom(TElement* element) {
+    if (std::find(m_prefetched.begin(), m_prefetched.end(), element) != m_prefetched.end()) return;
+    m_prefetched.clear();
+    for (TNode* node = element; node && m_prefetched.size() < kPrefetchedElements; node = node->NextSibling())
+        if (auto* next = ClassAs<TElement>(node); next && !next->IsSubElement()) m_prefetched.push_back(next);
+    PrefetchTexts(m_prefetched);
+}
+
 void TCustomPascalGeneratorWorker::GenerateElement(TElement* element) {
-    PrefetchTexts(element);
+    PrefetchFrom(element);
     const TClass* cls = element->ClassType();
     const TVisibility visibility = VisibilityOf(element);
     m_currentList = DeclarationsOf(visibility);

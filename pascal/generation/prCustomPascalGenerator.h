@@ -157,6 +157,10 @@ protected:
     const TPascalModuleParts& Parts() const noexcept { return m_parts; }
 
 private:
+    // Asks early for the texts of element and the unit-level elements after
+    // it, unless it was among those asked for last.
+    void PrefetchFrom(TElement* element);
+
     // ---- the context of the element being generated ----
     struct TClassContext {
         TPascalClass* Class = nullptr;
@@ -353,4 +357,7 @@ private:
     std::unordered_set<TPascalClass*> m_commentedClasses;
     // While a While condition or an and/or operand is generated.
     int m_lateEvaluation = 0;
+    // The unit-level elements whose texts were last asked for early (only
+    // compared with the element about to be generated, never read).
+    std::vector<TElement*> m_prefetched;
 };

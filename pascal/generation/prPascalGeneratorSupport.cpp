@@ -75,6 +75,8 @@ constexpr size_t kPrefetchBatch = 32;
 // Beyond this many text elements what was asked for first would leave the
 // cache before it is read, and the walk would only be paid twice.
 constexpr size_t kPrefetchLimit = 512;
+// How far the paragraph chains of a batch are followed.
+constexpr int kParagraphSteps = 64;
 constexpr size_t kCacheLine = 64;
 
 using TTextBatch = std::array<const TTextorElement*, kPrefetchBatch>;
@@ -113,26 +115,54 @@ void PrefetchBatch(const TTextBatch& elements, size_t count) {
         if (portions[i] && portions[i]->Kind() == TPortionKind::Text)
             __builtin_prefetch(static_cast<const TTextPortion*>(portions[i])->Chars());
     }
+    // A body holds a paragraph per statement: the chains of the batch are
+    // followed a step at a time together, each step asking for the first
+    // portions of the paragraphs asked for by the step before, and for the
+    // paragraphs after them.
+    for (int step = 0; step < kParagraphSteps; ++step) {
+        bool more = false;
+        for (size_t i = 0; i < count; ++i) {
+            if (!paragraphs[i]) continue;
+            __builtin_prefetch(paragraphs[i]->FirstPortion());
+            paragraphs[i] = paragraphs[i]->Next();
+            __builtin_prefetch(paragraphs[i]);
+            more = more || paragraphs[i];
+        }
+        if (!more) break;
+    }
 }
 
 }  // namespace
 
-void PrefetchTexts(TElement* top) {
+void PrefetchTexts(std::span<TElement* const> tops) {
+    // Each walk moves one node per round and asks for the node it moves
+    // to, which arrives while the other walks take their turns.
+    std::vector<TPreOrderIterator<TNode>> walks;
+    walks.reserve(tops.size());
+    for (TElement* top : tops)
+        if (top) walks.emplace_back(top);
     TTextBatch elements{};
     size_t count = 0;
     size_t total = 0;
-    for (TNode* node : PreOrder<TNode>(top)) {
-        if (total == kPrefetchLimit) break;
-        __builtin_prefetch(node->NextSibling());
-        auto* text = ClassAs<TTextorElement>(node);
-        if (!text) continue;
-        PrefetchObject(text, ClassAs<TCustomReferenceElement>(text) ? sizeof(TCustomReferenceElement)
-                                                                    : sizeof(TTextorElement));
-        elements[count] = text;
-        ++total;
-        if (++count == kPrefetchBatch) {
-            PrefetchBatch(elements, count);
-            count = 0;
+    for (bool walking = true; walking && total < kPrefetchLimit;) {
+        walking = false;
+        for (TPreOrderIterator<TNode>& walk : walks) {
+            if (walk == std::default_sentinel) continue;
+            walking = true;
+            TNode* node = *walk;
+            __builtin_prefetch(node->NextSibling());
+            ++walk;
+            if (walk != std::default_sentinel) __builtin_prefetch(*walk);
+            auto* text = ClassAs<TTextorElement>(node);
+            if (!text) continue;
+            PrefetchObject(text, ClassAs<TCustomReferenceElement>(text) ? sizeof(TCustomReferenceElement)
+                                                                        : sizeof(TTextorElement));
+            elements[count] = text;
+            ++total;
+            if (++count == kPrefetchBatch) {
+                PrefetchBatch(elements, count);
+                count = 0;
+            }
         }
     }
     PrefetchBatch(elements, count);

@@ -35,13 +35,19 @@ TEST_F(GenerationModule, HasPlainTextIsFalseOnlyForNothingOrWhiteSpace) {
 }
 
 // A text never filled has no textor, and asking for one would make it.
-TEST_F(GenerationModule, PrefetchingTheTextsOfARoutineMakesNoTextorAndChangesNoText) {
-    TElement_Method* routine = Routine(Root(), QStringLiteral("Count"));
-    Parameter(routine, QStringLiteral("Limit"), QStringLiteral("int"));
-    Let(Body(routine), QStringLiteral("Limit"), QStringLiteral("Limit + 1"));
-    ASSERT_FALSE(routine->ResultType()->HasTextor());
-    const QStringList before = TextsUnder(routine);
-    PrefetchTexts(routine);
-    EXPECT_FALSE(routine->ResultType()->HasTextor());
-    EXPECT_EQ(TextsUnder(routine), before);
+// Two routines are walked side by side, a short one beside a longer one.
+TEST_F(GenerationModule, PrefetchingTheTextsOfRoutinesMakesNoTextorAndChangesNoText) {
+    TElement_Method* count = Routine(Root(), QStringLiteral("Count"));
+    Parameter(count, QStringLiteral("Limit"), QStringLiteral("int"));
+    Let(Body(count), QStringLiteral("Limit"), QStringLiteral("Limit + 1"));
+    Let(Body(count), QStringLiteral("Limit"), QStringLiteral("2"));
+    TElement_Method* empty = Routine(Root(), QStringLiteral("Empty"));
+    ASSERT_FALSE(count->ResultType()->HasTextor());
+    ASSERT_FALSE(empty->ResultType()->HasTextor());
+    const QStringList before = TextsUnder(count) + TextsUnder(empty);
+    TElement* const tops[] = {empty, count, nullptr};
+    PrefetchTexts(tops);
+    EXPECT_FALSE(count->ResultType()->HasTextor());
+    EXPECT_FALSE(empty->ResultType()->HasTextor());
+    EXPECT_EQ(TextsUnder(count) + TextsUnder(empty), before);
 }
