@@ -308,7 +308,7 @@ bool TChildrenByNamespaceElement::IsCounted(TElement* child) {
 std::vector<TVisualElement*> TChildrenByNamespaceElement::CountedChildren() {
     std::vector<TVisualElement*> children;
     for (TNode* node = FirstChild(); node; node = node->NextSibling()) {
-        auto* child = dynamic_cast<TVisualElement*>(node);
+        auto* child = ClassAs<TVisualElement>(node);
         if (IsCounted(child)) children.push_back(child);
     }
     return children;

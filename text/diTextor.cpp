@@ -957,13 +957,31 @@ QString TTextor::GetRangeText(const TTextorRange& range) const {
     return text;
 }
 
+namespace {
+
+const QString kNoText;
+
+// The text of a single paragraph holding at most one text portion (null
+// when empty), or nil for any other text.
+const QString* OnlyRunOf(const TParagraph* first, const TParagraph* last) noexcept {
+    if (first != last) return nullptr;
+    const TPortion* only = first->FirstPortion();
+    if (!only) return &kNoText;
+    if (only->Next() || only->Kind() != TPortionKind::Text) return nullptr;
+    return &static_cast<const TTextPortion*>(only)->Text();
+}
+
+}  // namespace
+
 QString TTextor::GetText() const {
-    TPortion* only = m_firstParagraph->FirstPortion();
-    if (m_firstParagraph == m_lastParagraph) {
-        if (!only) return QString();
-        if (!only->Next() && only->Kind() == TPortionKind::Text) return static_cast<TTextPortion*>(only)->Text();
-    }
+    if (const QString* run = OnlyRunOf(m_firstParagraph, m_lastParagraph)) return *run;
     return GetRangeText(GetWholeRange());
+}
+
+QStringView TTextor::TextView(QString& buffer) const {
+    if (const QString* run = OnlyRunOf(m_firstParagraph, m_lastParagraph)) return *run;
+    buffer = GetRangeText(GetWholeRange());
+    return buffer;
 }
 
 namespace {

@@ -554,6 +554,10 @@ public:
 
     // ---- reading ----
     QString GetText() const;
+    // GetText without a copy when the text is one run of plain characters:
+    // a view of that run, valid until the next change of the text; any
+    // other text is put into buffer and the view is of buffer.
+    QStringView TextView(QString& buffer) const;
     QString GetRangeText(const TTextorRange& range) const;
     bool IsEmpty() const noexcept;
     TPortion* GetFirstPortion() const noexcept;

@@ -377,6 +377,10 @@ void TTextorElement::TreePlacementChanged() {
 
 QString TTextorElement::GetText() const { return m_textor ? m_textor->GetText() : QString(); }
 
+QStringView TTextorElement::TextView(QString& buffer) const {
+    return m_textor ? m_textor->TextView(buffer) : QStringView();
+}
+
 void TTextorElement::SetText(const QString& text) {
     if (!HasEmbeddedElement() && GetText() == text) return;
     Textor()->SetText(text);

@@ -285,6 +285,8 @@ public:
     bool HasEmbeddedElement() const;
     // Paragraphs joined by CR LF; embedded elements add nothing.
     QString GetText() const;
+    // The same as a view (TTextor::TextView): no textor reads as empty.
+    QStringView TextView(QString& buffer) const;
     // Not undoable; nothing when there is no embedded element and the text is equal.
     void SetText(const QString& text);
     // The undoable edit of the mode's range: one CR becomes a paragraph break,

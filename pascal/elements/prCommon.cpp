@@ -262,16 +262,16 @@ bool IsHexDigit(QChar c) {
            (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 // The end of the run of characters from i that pass test.
-qsizetype SkipWhile(const QString& text, qsizetype i, bool (*test)(QChar)) {
+qsizetype SkipWhile(QStringView text, qsizetype i, bool (*test)(QChar)) {
     while (i < text.size() && test(text.at(i))) ++i;
     return i;
 }
-qsizetype SkipSign(const QString& text, qsizetype i) {
+qsizetype SkipSign(QStringView text, qsizetype i) {
     return i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')) ? i + 1 : i;
 }
 }  // namespace
 
-TNumberLiteral ClassifyNumberLiteral(const QString& text) {
+TNumberLiteral ClassifyNumberLiteral(QStringView text) {
     qsizetype i = SkipSign(text, 0);
     if (i < text.size() && text.at(i) == QLatin1Char('$')) {
         const qsizetype end = SkipWhile(text, i + 1, IsHexDigit);

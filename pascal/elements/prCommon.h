@@ -370,7 +370,7 @@ void GetExpectedType(TElement* field, TTypeDescriptor& descriptor);
 // digits. A fraction or an exponent makes it a float. The text itself is
 // kept as typed; only its kind is asked.
 enum class TNumberLiteral : uint8_t { None, Integer, Float };
-TNumberLiteral ClassifyNumberLiteral(const QString& text);
+TNumberLiteral ClassifyNumberLiteral(QStringView text);
 
 // ---------------------------------------------------------------------------
 // Option attributes

@@ -211,7 +211,8 @@ void TCustomExpressionField::GetValueType(TTypeDescriptor& descriptor) {
         element->SendNodeMessage(nmGetValueType, reinterpret_cast<intptr_t>(&descriptor), 0);
         return;
     }
-    switch (ClassifyNumberLiteral(GetText())) {
+    QString buffer;
+    switch (ClassifyNumberLiteral(TextView(buffer))) {
     case TNumberLiteral::Integer:
         GetStandardTypeDescriptor(StandardTypeName::Int, descriptor);
         break;

@@ -45,8 +45,8 @@ std::unique_ptr<TIdentifierUnit> g_identifierUnit;
 
 // The type item that a field-like declaration or an implicit identifier declares; nil.
 TNamespaceItem* DeclaredTypeItem(TElement* element) {
-    if (auto* implicit = dynamic_cast<TCustomFieldElement*>(element)) return implicit->TypeItem();
-    if (auto* field = dynamic_cast<TCustomField*>(element))
+    if (auto* implicit = ClassAs<TCustomFieldElement>(element)) return implicit->TypeItem();
+    if (auto* field = ClassAs<TCustomField>(element))
         return field->TypeField() ? field->TypeField()->GetTargetItem() : nullptr;
     return nullptr;
 }
@@ -54,7 +54,7 @@ TNamespaceItem* DeclaredTypeItem(TElement* element) {
 // The method type that typeItem names (aliases followed); nil.
 TElement_MethodType* MethodTypeOf(TNamespaceItem* typeItem) {
     TNamespaceItem* resolved = ResolveTypeAlias(typeItem);
-    return resolved ? dynamic_cast<TElement_MethodType*>(resolved->GetElement()) : nullptr;
+    return resolved ? ClassAs<TElement_MethodType>(resolved->GetElement()) : nullptr;
 }
 
 TNamespace* ParametersOf(TParametersContainer* parameters) { return parameters ? parameters->Namespace() : nullptr; }
@@ -292,7 +292,7 @@ std::vector<TIdentifierParameterValue*> TIdentifierParameterValues::Values() {
 }
 
 TNamespace* TIdentifierParameterValues::GetNamespace() {
-    auto* owner = dynamic_cast<TCustomIdentifierElement*>(ParentElement());
+    auto* owner = ClassAs<TCustomIdentifierElement>(ParentElement());
     return owner && owner->Identifier() ? CallParametersOf(owner->Identifier()->GetTargetItem()) : nullptr;
 }
 
@@ -305,7 +305,7 @@ const TElementClass* TIdentifierParameterValues::GetChildClass() { return TIdent
 bool TIdentifierParameterValues::AcceptsItem(TNamespaceItem* item) {
     if (!item || item->AsCover()) return false;
     TElement* element = item->GetElement();
-    return dynamic_cast<TElement_Parameter*>(element) || dynamic_cast<TFieldElementParameterIndex*>(element);
+    return ClassAs<TElement_Parameter>(element) || ClassAs<TFieldElementParameterIndex>(element);
 }
 
 TVisualElement* TIdentifierParameterValues::CreateChildFor(TNamespaceItem* item) {

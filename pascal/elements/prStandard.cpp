@@ -6,6 +6,7 @@
 #include "scheme/diNaming.h"
 #include "scheme/diUtils.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -146,12 +147,19 @@ void SetTypeDescriptor(TValueTypeKind kind, TNamespaceItem* item, TNamespaceItem
 void GetStandardTypeDescriptor(const QString& name, TTypeDescriptor& descriptor) {
     if (g_standardUnit) {
         // The constants of StandardTypeName share their characters with the
-        // known names: comparing them answers without reading characters.
-        for (const TStandardUnit::TKnownType& known : g_standardUnit->known)
-            if (known.name == name) {
-                SetTypeDescriptor(known.kind, known.item, known.item, descriptor);
-                return;
-            }
+        // known names: a first pass over the addresses answers them without
+        // reading characters (names of the same length would be compared).
+        const std::vector<TStandardUnit::TKnownType>& list = g_standardUnit->known;
+        auto found = std::find_if(list.begin(), list.end(), [&name](const TStandardUnit::TKnownType& known) {
+            return known.name.constData() == name.constData() && known.name.size() == name.size();
+        });
+        if (found == list.end())
+            found = std::find_if(list.begin(), list.end(),
+                                 [&name](const TStandardUnit::TKnownType& known) { return known.name == name; });
+        if (found != list.end()) {
+            SetTypeDescriptor(found->kind, found->item, found->item, descriptor);
+            return;
+        }
     }
     TNamespace* types = StandardTypesNamespace();
     TNamespaceItem* item = types ? types->FindItemByName(name, {}, Qt::CaseInsensitive) : nullptr;

@@ -17,7 +17,12 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
+
+// How many unit-level elements have their texts asked for together.
+constexpr size_t kPrefetchedElements = 8;
 
 const QString kSystemUnit = QStringLiteral("System");
 const QString kMathUnit = QStringLiteral("Math");
@@ -346,7 +351,7 @@ bool TCustomPascalGeneratorWorker::IsFileLevelElement(TElement* element) {
         case TDeclarationKind::SubObject:
         case TDeclarationKind::Field: return true;
         case TDeclarationKind::Method: {
-            auto* options = dynamic_cast<IMethodOptions*>(element);
+            auto* options = Supports<IMethodOptions>(element);
             return options && !options->GetDescendantsCall();
         }
         default: break;
@@ -368,7 +373,16 @@ void TCustomPascalGeneratorWorker::GenerateFileConnection(TElement* element) {
         AddUsedUnit(element, NameOf(element), fileName);
 }
 
+void TCustomPascalGeneratorWorker::PrefetchFrom(TElement* element) {
+    if (std::find(m_prefetched.begin(), m_prefetched.end(), element) != m_prefetched.end()) return;
+    m_prefetched.clear();
+    for (TNode* node = element; node && m_prefetched.size() < kPrefetchedElements; node = node->NextSibling())
+        if (auto* next = ClassAs<TElement>(node); next && !next->IsSubElement()) m_prefetched.push_back(next);
+    PrefetchTexts(m_prefetched);
+}
+
 void TCustomPascalGeneratorWorker::GenerateElement(TElement* element) {
+    PrefetchFrom(element);
     const TClass* cls = element->ClassType();
     const TVisibility visibility = VisibilityOf(element);
     m_currentList = DeclarationsOf(visibility);
@@ -596,7 +610,7 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
     } else if (auto* event = ClassAs<TElement_Event>(element)) {
         parameters = event->Parameters();
     }
-    const bool function = resultType && !resultType->GetText().trimmed().isEmpty();
+    const bool function = HasPlainText(resultType);
     if (isConstructor)
         head->Kind = TPascalMethodKind::Constructor;
     else if (function)
@@ -617,7 +631,7 @@ void TCustomPascalGeneratorWorker::FillHead(TElement* element, TPascalMethodHead
         }
         Visit(parameter);
         const TTypeDescriptor type = DeclaredTypeOf(parameter);
-        const bool typed = parameter->TypeField() && !parameter->TypeField()->GetText().trimmed().isEmpty();
+        const bool typed = HasPlainText(parameter->TypeField());
         TPascalParamKind kind = TPascalParamKind::Value;
         if (parameter->Kind() == TParameterKind::InOut)
             kind = TPascalParamKind::Var;
@@ -739,7 +753,7 @@ TPascalMethodWithImplementation* TCustomPascalGeneratorWorker::MadeConstructor()
     TPascalClass* cls = m_class.Class;
     TPascalMethodDeclaration* declaration =
         cls->AddMethod(TPascalVisibility::Public, TPascalMethodKind::Constructor, kConstructorName);
-    const bool hasParent = m_class.Element->Parent() && !m_class.Element->Parent()->GetText().trimmed().isEmpty();
+    const bool hasParent = HasPlainText(m_class.Element->Parent());
     if (hasParent)
         declaration->Head->AddDirective(TPascalDirective::Override);
     else if (m_class.Element->Kind() != TObjectKind::Final)
@@ -779,7 +793,7 @@ void TCustomPascalGeneratorWorker::GenerateClass(TElement_Object* object, TPasca
     m_class.Element = object;
     Register(object, cls);
     cls->Abstract = object->Kind() == TObjectKind::Abstract;
-    if (object->Parent() && !object->Parent()->GetText().trimmed().isEmpty())
+    if (HasPlainText(object->Parent()))
         GenerateTypeReferenceOf(object->Parent(), cls->Parent);
     else
         cls->Parent->AddText(QStringLiteral("TObject"));
@@ -789,7 +803,7 @@ void TCustomPascalGeneratorWorker::GenerateClass(TElement_Object* object, TPasca
         c->ClassName->AddCallTo(cls);
         RegisterItem(classOf->Item(), c);
     }
-    const bool hasParent = object->Parent() && !object->Parent()->GetText().trimmed().isEmpty();
+    const bool hasParent = HasPlainText(object->Parent());
     TCommandsContainer* construction = object->Construction();
     if ((construction && construction->IsFilled()) || (!hasParent && object->Kind() != TObjectKind::Final)) {
         TPascalMethodWithImplementation* ctor = MadeConstructor();

@@ -157,6 +157,10 @@ protected:
     const TPascalModuleParts& Parts() const noexcept { return m_parts; }
 
 private:
+    // Asks early for the texts of element and the unit-level elements after
+    // it, unless it was among those asked for last.
+    void PrefetchFrom(TElement* element);
+
     // ---- the context of the element being generated ----
     struct TClassContext {
         TPascalClass* Class = nullptr;
@@ -308,7 +312,7 @@ private:
     void GenerateIdentifier(TCustomIdentifierElement* element, TPascalExpression* e, TPascalCall* call);
     // The path before a member seen under another name ("FItem." of
     // "FItem.Play"), kept in front of the member's node; empty for none.
-    static QString PathBefore(TNamespaceItem* item, const QString& text);
+    static QString PathBefore(TNamespaceItem* item, QStringView text);
     TPascalCall* AddReference(TCustomExpressionField* field, TPascalExpression* e);
     // The empty value of a type into e.
     void AddEmptyValue(const TTypeDescriptor& type, TPascalExpression* e);
@@ -353,4 +357,7 @@ private:
     std::unordered_set<TPascalClass*> m_commentedClasses;
     // While a While condition or an and/or operand is generated.
     int m_lateEvaluation = 0;
+    // The unit-level elements whose texts were last asked for early (only
+    // compared with the element about to be generated, never read).
+    std::vector<TElement*> m_prefetched;
 };

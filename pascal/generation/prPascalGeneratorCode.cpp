@@ -72,8 +72,8 @@ bool WritesTo(TPascalCommands* commands, const TPascalNamedNode* node) {
 bool IsFieldEmpty(TCustomExpressionField* field) {
     if (!field || !field->IsFilled()) return true;
     if (field->GetTargetItem() || field->EmbeddedElement()) return false;
-    const QString text = field->GetText();
-    return QStringView(text).trimmed().isEmpty();
+    QString buffer;
+    return field->TextView(buffer).trimmed().isEmpty();
 }
 
 // A call's arguments stand in square brackets when it indexes a value.
@@ -665,21 +665,22 @@ void TCustomPascalGeneratorWorker::GenerateRawValue(TCustomExpressionField* fiel
 
 TPascalCall* TCustomPascalGeneratorWorker::AddReference(TCustomExpressionField* field, TPascalExpression* e) {
     TNamespaceItem* item = field->GetTargetItem();
-    const QString text = field->GetText().trimmed();
+    QString buffer;
+    const QStringView text = field->TextView(buffer).trimmed();
     TPascalNamedNode* node = NodeFor(item);
-    if (!node || !item || text != item->GetName()) return e->AddCall(text);
+    if (!node || !item || text != item->GetName()) return e->AddCall(text.toString());
     TPascalCall* call = e->AddCallTo(node);
     call->Name = PathBefore(item, text);
     return call;
 }
 
-QString TCustomPascalGeneratorWorker::PathBefore(TNamespaceItem* item, const QString& text) {
+QString TCustomPascalGeneratorWorker::PathBefore(TNamespaceItem* item, QStringView text) {
     // Called with the item's name as text: an item that is its own original
     // has no path (its name is not read again).
     TNamespaceItem* original = item->GetOriginal();
     if (original == item) return QString();
     const QString own = original->GetName();
-    return text.size() > own.size() && text.endsWith(own) ? text.left(text.size() - own.size()) : QString();
+    return text.size() > own.size() && text.endsWith(own) ? text.left(text.size() - own.size()).toString() : QString();
 }
 
 void TCustomPascalGeneratorWorker::AddTypeName(const TTypeDescriptor& type, TPascalExpression* e) {
@@ -961,7 +962,8 @@ void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* 
     TIdentifierField* field = element->Identifier();
     Visit(field);
     TNamespaceItem* item = field ? field->GetTargetItem() : nullptr;
-    const QString text = field ? field->GetText().trimmed() : QString();
+    QString buffer;
+    const QStringView text = field ? field->TextView(buffer).trimmed() : QStringView();
     TPascalNamedNode* node = NodeFor(item);
     TElement* target = ElementOf(item);
     if (!call) call = e->AddCall(QString());
@@ -975,7 +977,7 @@ void TCustomPascalGeneratorWorker::GenerateIdentifier(TCustomIdentifierElement* 
         call->Target = node;
         call->Name = PathBefore(item, text);
     } else {
-        call->Name = text;
+        call->Name = text.toString();
         // A private unit-level routine called before its implementation.
         if (!node && target && target->ClassType() == TElement_Method::StaticClass() && target->Parent() == Root &&
             !m_calledEarly.count(target) && m_parts.ImplementationClause) {

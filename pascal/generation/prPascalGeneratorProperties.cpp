@@ -79,7 +79,7 @@ void TCustomPascalGeneratorWorker::FillPropertyParameters(TParametersContainer* 
         auto* parameter = ClassAs<TElement_Parameter>(child);
         if (!parameter) continue;
         Visit(parameter);
-        const bool typed = parameter->TypeField() && !parameter->TypeField()->GetText().trimmed().isEmpty();
+        const bool typed = HasPlainText(parameter->TypeField());
         const TPascalParamKind kind =
             !typed || PassedAsConst(DeclaredTypeOf(parameter)) ? TPascalParamKind::Const : TPascalParamKind::Value;
         TPascalMethodParameter* p = list->AddParameter(kind, NameOf(parameter));

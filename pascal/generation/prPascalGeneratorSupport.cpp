@@ -1,11 +1,14 @@
 #include "pascal/generation/prPascalGeneratorSupport.h"
 
+#include "elements/diNamingElements.h"
 #include "pascal/elements/prCommon.h"
 #include "pascal/elements/prCustomFieldElements.h"
 #include "pascal/elements/prExpressionElements.h"
 #include "pascal/elements/prMethodElements.h"
 #include "pascal/elements/prSimpleElements.h"
 #include "text/diTextorElement.h"
+
+#include <array>
 
 namespace {
 
@@ -53,6 +56,116 @@ std::vector<TElement*> EmbeddedElements(TTextorElement* text) {
                 if (TVisualElement* element = static_cast<TElementPortion*>(portion)->Element())
                     elements.push_back(element);
     return elements;
+}
+
+bool HasPlainText(const TTextorElement* text) {
+    QString buffer;
+    return text && !text->TextView(buffer).trimmed().isEmpty();
+}
+
+namespace {
+
+// What the generator reads of a text element lies in several cache lines of
+// the element and in separate blocks reached through it one after another:
+// the link of a reference, the item it points to, that item's original and
+// its element; the textor, its first paragraph, first portion and
+// characters. Asked for a level at a time across a batch of elements, the
+// waits of one level overlap instead of queueing during generation.
+constexpr size_t kPrefetchBatch = 32;
+// Beyond this many text elements what was asked for first would leave the
+// cache before it is read, and the walk would only be paid twice.
+constexpr size_t kPrefetchLimit = 512;
+// How far the paragraph chains of a batch are followed.
+constexpr int kParagraphSteps = 64;
+constexpr size_t kCacheLine = 64;
+
+using TTextBatch = std::array<const TTextorElement*, kPrefetchBatch>;
+
+void PrefetchObject(const void* object, size_t size) {
+    const auto* bytes = static_cast<const char*>(object);
+    for (size_t offset = kCacheLine; offset < size; offset += kCacheLine) __builtin_prefetch(bytes + offset);
+}
+
+void PrefetchBatch(const TTextBatch& elements, size_t count) {
+    std::array<const TTextor*, kPrefetchBatch> textors{};
+    std::array<const TCustomReferenceElement*, kPrefetchBatch> references{};
+    for (size_t i = 0; i < count; ++i) {
+        references[i] = ClassAs<TCustomReferenceElement>(elements[i]);
+        if (references[i]) __builtin_prefetch(references[i]->Link());
+        textors[i] = elements[i]->HasTextor() ? elements[i]->Textor() : nullptr;
+        __builtin_prefetch(textors[i]);
+    }
+    std::array<const TParagraph*, kPrefetchBatch> paragraphs{};
+    for (size_t i = 0; i < count; ++i) {
+        if (references[i]) __builtin_prefetch(references[i]->GetTargetItem());
+        paragraphs[i] = textors[i] ? textors[i]->FirstParagraph() : nullptr;
+        __builtin_prefetch(paragraphs[i]);
+    }
+    std::array<const TPortion*, kPrefetchBatch> portions{};
+    std::array<TNamespaceItem*, kPrefetchBatch> originals{};
+    for (size_t i = 0; i < count; ++i) {
+        TNamespaceItem* target = references[i] ? references[i]->GetTargetItem() : nullptr;
+        originals[i] = target ? target->GetOriginal() : nullptr;
+        __builtin_prefetch(originals[i]);
+        portions[i] = paragraphs[i] ? paragraphs[i]->FirstPortion() : nullptr;
+        __builtin_prefetch(portions[i]);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (originals[i]) __builtin_prefetch(originals[i]->GetElement());
+        if (portions[i] && portions[i]->Kind() == TPortionKind::Text)
+            __builtin_prefetch(static_cast<const TTextPortion*>(portions[i])->Chars());
+    }
+    // A body holds a paragraph per statement: the chains of the batch are
+    // followed a step at a time together, each step asking for the first
+    // portions of the paragraphs asked for by the step before, and for the
+    // paragraphs after them.
+    for (int step = 0; step < kParagraphSteps; ++step) {
+        bool more = false;
+        for (size_t i = 0; i < count; ++i) {
+            if (!paragraphs[i]) continue;
+            __builtin_prefetch(paragraphs[i]->FirstPortion());
+            paragraphs[i] = paragraphs[i]->Next();
+            __builtin_prefetch(paragraphs[i]);
+            more = more || paragraphs[i];
+        }
+        if (!more) break;
+    }
+}
+
+}  // namespace
+
+void PrefetchTexts(std::span<TElement* const> tops) {
+    // Each walk moves one node per round and asks for the node it moves
+    // to, which arrives while the other walks take their turns.
+    std::vector<TPreOrderIterator<TNode>> walks;
+    walks.reserve(tops.size());
+    for (TElement* top : tops)
+        if (top) walks.emplace_back(top);
+    TTextBatch elements{};
+    size_t count = 0;
+    size_t total = 0;
+    for (bool walking = true; walking && total < kPrefetchLimit;) {
+        walking = false;
+        for (TPreOrderIterator<TNode>& walk : walks) {
+            if (walk == std::default_sentinel) continue;
+            walking = true;
+            TNode* node = *walk;
+            __builtin_prefetch(node->NextSibling());
+            ++walk;
+            if (walk != std::default_sentinel) __builtin_prefetch(*walk);
+            auto* text = ClassAs<TTextorElement>(node);
+            if (!text) continue;
+            PrefetchObject(text, ClassAs<TCustomReferenceElement>(text) ? sizeof(TCustomReferenceElement)
+                                                                        : sizeof(TTextorElement));
+            elements[count] = text;
+            ++total;
+            if (++count == kPrefetchBatch) {
+                PrefetchBatch(elements, count);
+                count = 0;
+            }
+        }
+    }
+    PrefetchBatch(elements, count);
 }
 
 TElement* ElementOf(TNamespaceItem* item) {

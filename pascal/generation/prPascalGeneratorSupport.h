@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <span>
 #include <vector>
 
 class TElement;
@@ -23,6 +24,13 @@ struct TBodyPiece {
 std::vector<TBodyPiece> BodyPieces(TTextorElement* text);
 // The embedded elements of the text in text order.
 std::vector<TElement*> EmbeddedElements(TTextorElement* text);
+// Whether the text holds more than white space (read without a copy).
+bool HasPlainText(const TTextorElement* text);
+// Asks memory early for what the generator reads of the text elements in
+// the subtrees of tops (their links and first characters), the first few
+// hundred of them: a hint only, nothing is changed or made. The subtrees
+// are walked side by side, so that the waits of the walks overlap.
+void PrefetchTexts(std::span<TElement* const> tops);
 
 // The element an item names (covers followed); nil.
 TElement* ElementOf(TNamespaceItem* item);

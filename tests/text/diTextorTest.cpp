@@ -177,6 +177,30 @@ TEST_F(TextorModel, ElementsCountInPositionsButNotInText) {
     }
 }
 
+// The view reads the only run in place and every other text through the
+// buffer; either way it says what GetText says.
+TEST_F(TextorModel, TextViewSaysWhatGetTextSays) {
+    struct Row {
+        const char* name;
+        const char* text;
+        bool element;
+    };
+    for (const Row& row : {Row{"empty", "", false}, Row{"one run", "ab c", false},
+                           Row{"two paragraphs", "ab\r\ncd", false}, Row{"a run with an element", "ab", true},
+                           Row{"an element alone", "", true}}) {
+        TTestTextor text;
+        text.SetText(row.text);
+        if (row.element) text.InsertElement(text.GetStartPosition(), TStubElement::Make(5, 5, 1));
+        QString buffer;
+        const QStringView view = text.TextView(buffer);
+        EXPECT_EQ(view, text.GetText()) << row.name;
+    }
+    t.SetText("ab");
+    QString buffer;
+    const QStringView view = t.TextView(buffer);
+    EXPECT_EQ(view.constData(), static_cast<TTextPortion*>(t.FirstParagraph()->FirstPortion())->Chars());
+}
+
 TEST_F(TextorModel, TextRunsStopAtElements) {
     t.SetText("ab\r\ncd");
     t.InsertElement(At(0, 1), TStubElement::Make(5, 5, 1));  // a{}b|cd
