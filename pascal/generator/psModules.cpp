@@ -4,12 +4,13 @@
 
 #include <QHash>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <deque>
 #include <iterator>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -179,21 +180,38 @@ public:
         if (!m_many.isEmpty()) {
             m_many.insert(key);
         } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
-            m_few.push_back(key);
-            if (m_few.size() > kFew) {
-                for (const TPascalName& few : m_few) m_many.insert(few);
-                m_few.clear();
+            if (m_few.size() < kFew) {
+                m_few.push_back(key);
+                return;
             }
+            MoveToMany(kFew + 1);
+            m_many.insert(key);
         }
     }
     bool contains(const QString& name) const {
         const TPascalName key{name};
         return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
     }
+    // Room for `more` further names at once (a long list of declarations),
+    // so that the hashed set is not rebuilt again and again as it grows.
+    void reserve(qsizetype more) {
+        const qsizetype wanted = (m_many.isEmpty() ? m_few.size() : m_many.size()) + more;
+        if (wanted <= kFew) return;
+        if (m_many.isEmpty())
+            MoveToMany(wanted);
+        else
+            m_many.reserve(wanted);
+    }
 
 private:
-    static constexpr size_t kFew = 8;
-    std::vector<TPascalName> m_few;
+    void MoveToMany(qsizetype capacity) {
+        m_many.reserve(capacity);
+        for (const TPascalName& few : m_few) m_many.insert(few);
+        m_few.clear();
+    }
+
+    static constexpr qsizetype kFew = 8;
+    QVarLengthArray<TPascalName, kFew> m_few;
     QSet<TPascalName> m_many;
 };
 
@@ -261,7 +279,7 @@ private:
     // Adds a newly fixed name to every scope already built that holds it.
     void NoteFixed(TPascalNamedNode* node) {
         auto add = [&](const void* level) {
-            if (auto it = m_scopes.find(level); it != m_scopes.end()) it->second->names.insert(node->Name);
+            if (TScope* scope = m_scopes.value(level)) scope->names.insert(node->Name);
         };
         TPascalNode* parent = node->ParentNode();
         if (!parent) return;
@@ -283,14 +301,16 @@ private:
     }
 
     TScope* NewScope(const void* key) {
-        auto scope = std::make_unique<TScope>();
-        TScope* raw = scope.get();
-        m_scopes.emplace(key, std::move(scope));
-        return raw;
+        TScope* scope = &m_scopeStore.emplace_back();
+        m_scopes.insert(key, scope);
+        return scope;
     }
 
     // The fixed names among a list's children, enumeration items included.
     static void AddChildren(const TPascalNode* level, TScope* scope) {
+        qsizetype named = 0;
+        for (TPascalNode* c = level->First(); c; c = c->Next()) named += PascalAsNamed(c) ? 1 : 0;
+        scope->names.reserve(named);
         for (TPascalNode* c = level->First(); c; c = c->Next()) {
             TPascalNamedNode* named = PascalAsNamed(c);
             if (!named) continue;
@@ -303,7 +323,7 @@ private:
     }
 
     TScope* Scope(TPascalNode* level) {
-        if (auto it = m_scopes.find(level); it != m_scopes.end()) return it->second.get();
+        if (TScope* scope = m_scopes.value(level)) return scope;
         TScope* scope = NewScope(level);
         AddChildren(level, scope);
         if (auto* method = PascalAs<TPascalMethodWithImplementation>(level)) {
@@ -326,7 +346,7 @@ private:
     // The members of a class's sections and of its ancestors in this unit.
     const TScope* Members(TPascalClass* cls) {
         const void* key = MemberKey(cls);
-        if (auto it = m_scopes.find(key); it != m_scopes.end()) return it->second.get();
+        if (TScope* scope = m_scopes.value(key)) return scope;
         TScope* scope = NewScope(key);  // registered first: a cycle of ancestors ends here
         for (TPascalDeclarations* section : cls->Sections) AddChildren(section, scope);
         if (TPascalClass* ancestor = ParentClass(cls); ancestor && ancestor != cls)
@@ -364,7 +384,9 @@ private:
 
     TPascalModule* m_module;
     TPascalUnit* m_unit = nullptr;
-    std::unordered_map<const void*, std::unique_ptr<TScope>> m_scopes;
+    // The scopes lie in a few large blocks rather than one allocation each.
+    std::deque<TScope> m_scopeStore;
+    QHash<const void*, TScope*> m_scopes;
     QHash<TPascalName, TPascalClass*> m_classes;
     bool m_classesIndexed = false;
     QHash<std::pair<const void*, TPascalName>, int> m_lastCounter;
