@@ -172,11 +172,13 @@ constexpr int MaxAncestorDepth = 64;
 // A set of names compared as Pascal compares them. Most scopes (a routine's
 // parameters and locals) hold a few names: they are kept in a short list
 // searched in order, and only a scope that outgrows it takes a hashed set,
-// which would otherwise be made (with its tables) for every routine.
+// which would otherwise be made (with its tables) for every routine. The set
+// views the names it is given: they are the fixed names of nodes, which
+// neither change nor go while the pass runs.
 class TNameSet {
 public:
     void insert(const QString& name) {
-        const TPascalName key{name};
+        const TPascalNameView key{name};
         if (!m_many.isEmpty()) {
             m_many.insert(key);
         } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
@@ -189,7 +191,7 @@ public:
         }
     }
     bool contains(const QString& name) const {
-        const TPascalName key{name};
+        const TPascalNameView key{name};
         return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
     }
     // Room for `more` further names at once (a long list of declarations),
@@ -206,13 +208,13 @@ public:
 private:
     void MoveToMany(qsizetype capacity) {
         m_many.reserve(capacity);
-        for (const TPascalName& few : m_few) m_many.insert(few);
+        for (const TPascalNameView& few : m_few) m_many.insert(few);
         m_few.clear();
     }
 
     static constexpr qsizetype kFew = 8;
-    QVarLengthArray<TPascalName, kFew> m_few;
-    QSet<TPascalName> m_many;
+    QVarLengthArray<TPascalNameView, kFew> m_few;
+    QSet<TPascalNameView> m_many;
 };
 
 struct TScope {
