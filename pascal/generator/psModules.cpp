@@ -242,9 +242,14 @@ private:
     void Visit(TPascalNode* node) {
         if (TPascalNamedNode* named = PascalAsNamed(node); named && named->Provisional) MakeUnique(named);
         for (TPascalNode* c = node->First(); c; c = c->Next())
-            // Expressions hold no declarations, except the parts of a
-            // conditional block, which are containers.
-            if (c->NodeKind() != TPascalKind::Expression || PascalAs<TPascalIfDef>(node)) Visit(c);
+            // Statement lists and expressions hold no declarations, except
+            // the parts of a conditional block, which are containers: the
+            // pass need not read the statements (most of a unit's nodes).
+            if (HoldsDeclarations(c) || PascalAs<TPascalIfDef>(node)) Visit(c);
+    }
+
+    static bool HoldsDeclarations(const TPascalNode* node) {
+        return node->NodeKind() != TPascalKind::Expression && node->NodeKind() != TPascalKind::Commands;
     }
 
     bool InScope(const TPascalNamedNode* node, const QString& key) {
