@@ -332,7 +332,7 @@ private:
     TScope* Scope(TPascalNode* level) {
         if (TScope* scope = m_scopes.value(level)) return scope;
         TScope* scope = NewScope(level);
-        AddChildren(level, scope);
+        if (!IsClauseList(level)) AddChildren(level, scope);
         if (auto* method = PascalAs<TPascalMethodWithImplementation>(level)) {
             AddChildren(method->Head->Parameters, scope);
             if (TPascalClass* cls = ClassOfMethod(method)) scope->also.push_back(Members(cls));
@@ -348,6 +348,17 @@ private:
             scope->names.insert(m_module->Name);
         }
         return scope;
+    }
+
+    // A list of one of the unit's clauses. The unit's own scope holds its
+    // names (NoteFixed adds each fixed one there too), and every look-up
+    // from under the list reaches the unit: the list's scope need not file
+    // them a second time.
+    bool IsClauseList(const TPascalNode* level) const {
+        if (!m_unit) return false;
+        for (const TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause})
+            if (level == clause->Declarations || level == clause->UsedUnits) return true;
+        return false;
     }
 
     // The members of a class's sections and of its ancestors in this unit.
