@@ -99,6 +99,9 @@ protected:
     // Links a detached child as the last one without any notification, for
     // loaders whose node types react to none of them; the caller checks that.
     void AppendChildQuietly(TNode* child) noexcept;
+    // Forgets every child without any notification or unlinking, for a class
+    // that has already ended them itself (their memory being its tree's).
+    void ForgetChildrenQuietly() noexcept { m_firstChild = m_lastChild = nullptr; }
 
 public:
     struct SiblingLinks;

@@ -238,6 +238,13 @@ void TCustomPascalGeneratorWorker::WritePredeclarations(TPascalGeneratorUnitClau
                                                         TPascalUnitClause* clause) {
     if (!data || !clause) return;
     TPascalDeclarations* list = clause->Declarations;
+    // The class-of entries, in order: each moves only for the class it
+    // names, so the order among the entries of one class stays as written
+    // while the others move (one pass over the list, not one per class).
+    std::vector<TPascalClassOf*> classOfs;
+    if (!data->Classes.isEmpty())
+        for (TPascalNode* n = list->First(); n; n = n->Next())
+            if (auto* classOf = PascalAs<TPascalClassOf>(n)) classOfs.push_back(classOf);
     for (const QString& name : data->Classes) {
         TPascalNode* entry = data->FirstReference.value(name);
         // The run of type entries that holds the first reference must hold
@@ -259,15 +266,11 @@ void TCustomPascalGeneratorWorker::WritePredeclarations(TPascalGeneratorUnitClau
         }
         auto* forward = CreateNamedNode<TPascalClassPredeclaration>(list, name, head);
         TPascalNode* after = forward->Next();
-        for (TPascalNode* n = list->First(); n;) {
-            TPascalNode* next = n->Next();
-            if (auto* classOf = PascalAs<TPascalClassOf>(n)) {
-                const auto* call = PascalAsCall(OnlyItem(classOf->ClassName));
-                const bool ofIt = call && ((call->Target && call->Target->Name == name) || call->Name == name);
-                if (ofIt && n != after) n->SetParentBefore(list, after);
-                if (ofIt) after = n->Next();
-            }
-            n = next;
+        for (TPascalClassOf* classOf : classOfs) {
+            const auto* call = PascalAsCall(OnlyItem(classOf->ClassName));
+            if (!call || !((call->Target && call->Target->Name == name) || call->Name == name)) continue;
+            if (classOf != after) classOf->SetParentBefore(list, after);
+            after = classOf->Next();
         }
     }
     for (const QString& name : data->Interfaces) {

@@ -72,6 +72,27 @@ void TPascalNode::ParentChanging(TNode* newParent, TNode* before) {
     TNode::ParentChanging(newParent, before);
 }
 
+void TPascalNode::BeforeDestruction() {
+    if (m_storage != TStorage::Heap) EndChildrenInPlace();
+}
+
+void TPascalNode::EndChildrenInPlace() noexcept {
+    for (TPascalNode* c = First(); c;) {
+        TPascalNode* next = c->Next();
+        if (c->m_storage == TStorage::Heap) c->Free();
+        c = next;
+    }
+    for (TPascalNode* c = First(); c;) {
+        TPascalNode* next = c->Next();
+        Q_ASSERT(c->m_storage == TStorage::Arena && c->m_arena == m_arena);
+        c->EndChildrenInPlace();
+        c->~TPascalNode();
+        m_arena->Release(c);
+        c = next;
+    }
+    ForgetChildrenQuietly();
+}
+
 void TPascalNode::DeleteSelf() noexcept {
     switch (m_storage) {
     case TStorage::Heap:

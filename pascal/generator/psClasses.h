@@ -145,12 +145,20 @@ protected:
     // A node whose memory is an arena's joins only nodes of the same arena:
     // it must not outlive the root that owns it. Raises otherwise.
     void ParentChanging(TNode* newParent, TNode* before) override;
+    // A node of an arena ends the nodes under it itself (see EndChildrenInPlace).
+    void BeforeDestruction() override;
     void DeleteSelf() noexcept override;
 
 private:
     // Where the node's own memory is: allocated on its own, in m_arena, or in
     // m_arena that the node owns.
     enum class TStorage : uint8_t { Heap, Arena, ArenaOwner };
+
+    // Ends every node under this node of an arena, deepest first: those of
+    // the arena in place, neither unlinked nor notified (no model node reacts
+    // to a move, and their memory stays with the arena), those made on their
+    // own by Free, first, while their siblings are still whole.
+    void EndChildrenInPlace() noexcept;
 
     TPascalNodeArena* m_arena = nullptr;
     TPascalKind m_kind;

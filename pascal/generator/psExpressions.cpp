@@ -2,6 +2,7 @@
 
 #include "core/cuCodeWriters.h"
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 
@@ -236,7 +237,11 @@ void WriteBracketed(TPascalCodeWriter& writer, const TPascalExpressionItem& item
 void WriteVerbatim(TPascalCodeWriter& writer, const QString& text) {
     qsizetype start = 0;
     while (start < text.size()) {
-        const qsizetype open = text.indexOf(u'\'', start);
+        // Most texts are a short name or number: a plain scan finds the quote
+        // sooner than a general search sets itself up.
+        const QChar* const begin = text.constData();
+        const QChar* const quote = std::find(begin + start, begin + text.size(), QChar(u'\''));
+        const qsizetype open = quote == begin + text.size() ? -1 : qsizetype(quote - begin);
         if (open < 0) {
             writer.Write(QStringView(text).sliced(start));
             return;

@@ -192,9 +192,21 @@ bool TPascalMethodWithImplementation::IsOwnLocal(const TPascalNamedNode* node) c
 }
 
 namespace {
+// Whether a text holds "@" or "addr" in any case: one pass over it, as
+// nearly every text of a routine holds neither.
+bool MayTakeAddress(QStringView text) noexcept {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = text[i].unicode();
+        if (ch == u'@') return true;
+        if ((ch | 0x20) == u'a' && i + 4 <= n && PascalSameName(text.sliced(i, 4), u"addr")) return true;
+    }
+    return false;
+}
+
 // The identifiers of a text that follow "@" or open the argument of "Addr(".
 void AddressesInText(const QString& text, QSet<TPascalName>& names) {
-    if (!text.contains(u'@') && !text.contains(u"addr"_s, Qt::CaseInsensitive)) return;
+    if (!MayTakeAddress(text)) return;
     const qsizetype n = text.size();
     auto skipSpaces = [&](qsizetype i) {
         while (i < n && text[i] == u' ') ++i;
@@ -258,6 +270,8 @@ void TPascalMethodWithImplementation::Simplify() {
     AddressesIn(Body, m_addressTaken);
     TPascalNode::Simplify();
     m_addressTaken.clear();
+    // A single declaration joins nothing.
+    if (LocalDeclarations->First() == LocalDeclarations->Last()) return;
     // The last joinable variable of each type in the current run of
     // variables: the one a later variable of that type joins.
     QHash<QString, TPascalVariable*> lastOfType;

@@ -4,12 +4,13 @@
 
 #include <QHash>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <deque>
 #include <iterator>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -171,30 +172,49 @@ constexpr int MaxAncestorDepth = 64;
 // A set of names compared as Pascal compares them. Most scopes (a routine's
 // parameters and locals) hold a few names: they are kept in a short list
 // searched in order, and only a scope that outgrows it takes a hashed set,
-// which would otherwise be made (with its tables) for every routine.
+// which would otherwise be made (with its tables) for every routine. The set
+// views the names it is given: they are the fixed names of nodes, which
+// neither change nor go while the pass runs.
 class TNameSet {
 public:
     void insert(const QString& name) {
-        const TPascalName key{name};
+        const TPascalNameView key{name};
         if (!m_many.isEmpty()) {
             m_many.insert(key);
         } else if (std::find(m_few.begin(), m_few.end(), key) == m_few.end()) {
-            m_few.push_back(key);
-            if (m_few.size() > kFew) {
-                for (const TPascalName& few : m_few) m_many.insert(few);
-                m_few.clear();
+            if (m_few.size() < kFew) {
+                m_few.push_back(key);
+                return;
             }
+            MoveToMany(kFew + 1);
+            m_many.insert(key);
         }
     }
     bool contains(const QString& name) const {
-        const TPascalName key{name};
+        const TPascalNameView key{name};
         return m_many.isEmpty() ? std::find(m_few.begin(), m_few.end(), key) != m_few.end() : m_many.contains(key);
+    }
+    // Room for `more` further names at once (a long list of declarations),
+    // so that the hashed set is not rebuilt again and again as it grows.
+    void reserve(qsizetype more) {
+        const qsizetype wanted = (m_many.isEmpty() ? m_few.size() : m_many.size()) + more;
+        if (wanted <= kFew) return;
+        if (m_many.isEmpty())
+            MoveToMany(wanted);
+        else
+            m_many.reserve(wanted);
     }
 
 private:
-    static constexpr size_t kFew = 8;
-    std::vector<TPascalName> m_few;
-    QSet<TPascalName> m_many;
+    void MoveToMany(qsizetype capacity) {
+        m_many.reserve(capacity);
+        for (const TPascalNameView& few : m_few) m_many.insert(few);
+        m_few.clear();
+    }
+
+    static constexpr qsizetype kFew = 8;
+    QVarLengthArray<TPascalNameView, kFew> m_few;
+    QSet<TPascalNameView> m_many;
 };
 
 struct TScope {
@@ -222,9 +242,14 @@ private:
     void Visit(TPascalNode* node) {
         if (TPascalNamedNode* named = PascalAsNamed(node); named && named->Provisional) MakeUnique(named);
         for (TPascalNode* c = node->First(); c; c = c->Next())
-            // Expressions hold no declarations, except the parts of a
-            // conditional block, which are containers.
-            if (c->NodeKind() != TPascalKind::Expression || PascalAs<TPascalIfDef>(node)) Visit(c);
+            // Statement lists and expressions hold no declarations, except
+            // the parts of a conditional block, which are containers: the
+            // pass need not read the statements (most of a unit's nodes).
+            if (HoldsDeclarations(c) || PascalAs<TPascalIfDef>(node)) Visit(c);
+    }
+
+    static bool HoldsDeclarations(const TPascalNode* node) {
+        return node->NodeKind() != TPascalKind::Expression && node->NodeKind() != TPascalKind::Commands;
     }
 
     bool InScope(const TPascalNamedNode* node, const QString& key) {
@@ -261,7 +286,7 @@ private:
     // Adds a newly fixed name to every scope already built that holds it.
     void NoteFixed(TPascalNamedNode* node) {
         auto add = [&](const void* level) {
-            if (auto it = m_scopes.find(level); it != m_scopes.end()) it->second->names.insert(node->Name);
+            if (TScope* scope = m_scopes.value(level)) scope->names.insert(node->Name);
         };
         TPascalNode* parent = node->ParentNode();
         if (!parent) return;
@@ -283,14 +308,16 @@ private:
     }
 
     TScope* NewScope(const void* key) {
-        auto scope = std::make_unique<TScope>();
-        TScope* raw = scope.get();
-        m_scopes.emplace(key, std::move(scope));
-        return raw;
+        TScope* scope = &m_scopeStore.emplace_back();
+        m_scopes.insert(key, scope);
+        return scope;
     }
 
     // The fixed names among a list's children, enumeration items included.
     static void AddChildren(const TPascalNode* level, TScope* scope) {
+        qsizetype named = 0;
+        for (TPascalNode* c = level->First(); c; c = c->Next()) named += PascalAsNamed(c) ? 1 : 0;
+        scope->names.reserve(named);
         for (TPascalNode* c = level->First(); c; c = c->Next()) {
             TPascalNamedNode* named = PascalAsNamed(c);
             if (!named) continue;
@@ -303,9 +330,9 @@ private:
     }
 
     TScope* Scope(TPascalNode* level) {
-        if (auto it = m_scopes.find(level); it != m_scopes.end()) return it->second.get();
+        if (TScope* scope = m_scopes.value(level)) return scope;
         TScope* scope = NewScope(level);
-        AddChildren(level, scope);
+        if (!IsClauseList(level)) AddChildren(level, scope);
         if (auto* method = PascalAs<TPascalMethodWithImplementation>(level)) {
             AddChildren(method->Head->Parameters, scope);
             if (TPascalClass* cls = ClassOfMethod(method)) scope->also.push_back(Members(cls));
@@ -323,10 +350,21 @@ private:
         return scope;
     }
 
+    // A list of one of the unit's clauses. The unit's own scope holds its
+    // names (NoteFixed adds each fixed one there too), and every look-up
+    // from under the list reaches the unit: the list's scope need not file
+    // them a second time.
+    bool IsClauseList(const TPascalNode* level) const {
+        if (!m_unit) return false;
+        for (const TPascalUnitClause* clause : {m_unit->InterfaceClause, m_unit->ImplementationClause})
+            if (level == clause->Declarations || level == clause->UsedUnits) return true;
+        return false;
+    }
+
     // The members of a class's sections and of its ancestors in this unit.
     const TScope* Members(TPascalClass* cls) {
         const void* key = MemberKey(cls);
-        if (auto it = m_scopes.find(key); it != m_scopes.end()) return it->second.get();
+        if (TScope* scope = m_scopes.value(key)) return scope;
         TScope* scope = NewScope(key);  // registered first: a cycle of ancestors ends here
         for (TPascalDeclarations* section : cls->Sections) AddChildren(section, scope);
         if (TPascalClass* ancestor = ParentClass(cls); ancestor && ancestor != cls)
@@ -364,7 +402,9 @@ private:
 
     TPascalModule* m_module;
     TPascalUnit* m_unit = nullptr;
-    std::unordered_map<const void*, std::unique_ptr<TScope>> m_scopes;
+    // The scopes lie in a few large blocks rather than one allocation each.
+    std::deque<TScope> m_scopeStore;
+    QHash<const void*, TScope*> m_scopes;
     QHash<TPascalName, TPascalClass*> m_classes;
     bool m_classesIndexed = false;
     QHash<std::pair<const void*, TPascalName>, int> m_lastCounter;

@@ -25,6 +25,32 @@ TEST_F(GenerationModule, AForwardDeclarationHeadsTheTypeSectionOfTheFirstReferen
     EXPECT_LT(At(unit.Text, "TSecondClass = class of TSecond;"), At(unit.Text, "TFirst = class"));
 }
 
+// Each class referenced before its declaration gets its own forward
+// declaration, followed by its own class-of entries and no other's.
+TEST_F(GenerationModule, SeveralForwardDeclarationsEachTakeTheirOwnClassOf) {
+    const QStringList names = {QStringLiteral("TFirst"), QStringLiteral("TSecond"), QStringLiteral("TThird"),
+                               QStringLiteral("TFourth")};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        TElement_Object* object = Object(names[i]);
+        if (i > 0) object->ClassOfName()->SetText(names[i] + QStringLiteral("Class"));
+        if (i + 1 < names.size()) Field(Members(object), QStringLiteral("FNext"), names[i + 1]);
+    }
+    const TGenerated unit = CompiledUnit();
+    EXPECT_EQ(Lines(unit.Messages), "");
+    for (qsizetype i = 1; i < names.size(); ++i) {
+        const std::string name = names[i].toStdString();
+        const qsizetype forward = At(unit.Text, (name + " = class;").c_str());
+        const qsizetype classOf = At(unit.Text, (name + "Class = class of " + name + ";").c_str());
+        EXPECT_GE(forward, 0) << unit.Text.toStdString();
+        EXPECT_GT(classOf, forward) << name;
+        EXPECT_LT(classOf, At(unit.Text, "TFirst = class")) << name;
+        // Nothing else is declared between the two.
+        const qsizetype afterForward = forward + qsizetype((name + " = class;").size());
+        EXPECT_FALSE(unit.Text.mid(afterForward, classOf - afterForward).contains(u"= class"))
+            << unit.Text.toStdString();
+    }
+}
+
 TEST_F(GenerationModule, AConstantBetweenAReferenceAndItsClassIsReportedNamingTheClass) {
     TElement_Object* first = Object(QStringLiteral("TFirst"));
     Field(Members(first), QStringLiteral("FNext"), QStringLiteral("TSecond"));

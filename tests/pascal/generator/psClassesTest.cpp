@@ -83,6 +83,31 @@ TEST_F(PascalNodeArena, NodesMoveWithinTheirTreeOnly) {
     EXPECT_EQ(TCountedNode::Ended, 3);
 }
 
+// A subtree freed early ends its arena nodes in place without unlinking them;
+// nodes made on their own among them (with children of their own) leave
+// first, and the subtree's former siblings stay linked as they were.
+TEST_F(PascalNodeArena, ASubtreeFreedEarlyEndsMixedChildrenAndKeepsItsSiblings) {
+    auto root = CreateRootNode<TPascalCommands>();
+    auto* before = CreateNode<TCountedNode>(root.get());
+    auto* subtree = CreateNode<TCountedNode>(root.get());
+    auto* after = CreateNode<TCountedNode>(root.get());
+    CreateNode<TCountedNode>(CreateNode<TCountedNode>(subtree));
+    TNodePtr<TCountedNode> alone(CreateNode<TCountedNode>(nullptr));
+    CreateNode<TCountedNode>(alone.get());
+    CreateNode<TCountedNode>(alone.get());
+    alone.release()->SetParent(subtree);
+    CreateNode<TCountedNode>(subtree);
+
+    subtree->Free();
+    EXPECT_EQ(TCountedNode::Ended, 7);
+    EXPECT_EQ(root->First(), before);
+    EXPECT_EQ(before->Next(), after);
+    EXPECT_EQ(after->Prev(), before);
+    EXPECT_EQ(root->Last(), after);
+    root.reset();
+    EXPECT_EQ(TCountedNode::Ended, 9);
+}
+
 }  // namespace
 
 namespace {
