@@ -57,7 +57,7 @@ bool ItemVisibility(const TPaletteItem* item, TVisibility& visibility) noexcept 
 // ---------------------------------------------------------------------------
 // TTitledNameField
 
-TNamedElement* TTitledNameField::Owner() const noexcept { return dynamic_cast<TNamedElement*>(Parent()); }
+TNamedElement* TTitledNameField::Owner() const noexcept { return ClassAs<TNamedElement>(Parent()); }
 
 int TTitledNameField::GetThemeKind() const {
     const TNamedElement* owner = Owner();

@@ -258,8 +258,11 @@ void TNameField::UpdateNamespaceItem() {
     UpdateReferenceSign();
 }
 
+// The references showing the name take the new one at once; held, each
+// lays out once and the boxes holding several of them once after them all.
 void TNameField::TextChanged() {
     TTextorElement::TextChanged();
+    const TSheetLayoutHold held(Sheet());
     if (!WantsItem())
         UpdateNamespaceItem();
     else if (!m_item)

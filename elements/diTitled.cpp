@@ -229,8 +229,8 @@ namespace {
 void MeasureElementItem(TTitleItem& item, int lineHeight, bool forLayout) {
     TVisualElement* element = item.Element;
     QSize size(element->Width(), element->Height());
-    if (auto* block = dynamic_cast<ITitleElement*>(element); block && forLayout && item.Kind == TTitleItemKind::Block)
-        size = block->GetTitleSize();
+    if (forLayout && item.Kind == TTitleItemKind::Block)
+        if (auto* block = Supports<ITitleElement>(element)) size = block->GetTitleSize();
     item.Width = size.width();
     item.Height = size.height();
     item.Margins = element->GetMargins();
@@ -360,6 +360,7 @@ int TCustomTitledElement::SizeDependentEdge() {
 void TCustomTitledElement::UpdateTitleLayout() {
     ISheet* sheet = Sheet();
     if (!sheet || m_layingOut || IsBeingDestroyed() || !IsVisible()) return;
+    if (IsLayoutHeld()) sheet->LetGoLayout(this);  // laid out now, it waits no longer
     TSheetUpdate update(sheet);
     int width = 0;
     int height = 0;
@@ -464,8 +465,16 @@ void TCustomTitledElement::ChildBoundsChanged(TVisualElement* child, const TRect
     if (m_layingOut || !child->IsVisible()) return;
     const bool sizeChanged = oldRect.Width() != child->Width() || oldRect.Height() != child->Height();
     const bool lastDescentChanged = oldDescent != child->Descent() && child == LastVisibleChild();
-    if (sizeChanged || lastDescentChanged) UpdateTitleLayout();
+    if (sizeChanged || lastDescentChanged) ChildLayoutChanged();
 }
+
+void TCustomTitledElement::ChildLayoutChanged() {
+    if (IsLayoutHeld()) return;
+    if (ISheet* sheet = Sheet(); sheet && sheet->HoldLayoutAbove(this)) return;
+    UpdateTitleLayout();
+}
+
+void TCustomTitledElement::LayoutHoldEnded() { UpdateTitleLayout(); }
 
 void TCustomTitledElement::ChildVisibilityChanged(TVisualElement* child) {
     TCustomDescribedElement::ChildVisibilityChanged(child);
@@ -496,8 +505,10 @@ void TCustomTitledElement::UpdateLayout(bool force, bool all, bool widthChanged,
 bool TCustomTitledElement::HandleVisualChildMessage(TVisualElement* child, int msg, intptr_t p1, intptr_t p2) {
     switch (msg) {
         case nmFilledChanged:
-        case nmFirstRowHeightChanged:
             if (!m_layingOut) UpdateTitleLayout();
+            break;
+        case nmFirstRowHeightChanged:
+            if (!m_layingOut) ChildLayoutChanged();
             break;
         case nmDefaultStateChanged:
             RecheckExpandButtons(child);
@@ -512,7 +523,7 @@ bool TCustomTitledElement::HandleVisualChildMessage(TVisualElement* child, int m
 }
 
 bool TCustomTitledElement::HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) {
-    if (msg == nmFirstRowHeightChanged && !m_layingOut) UpdateTitleLayout();
+    if (msg == nmFirstRowHeightChanged && !m_layingOut) ChildLayoutChanged();
     return TCustomDescribedElement::HandleNodeMessage(msg, p1, p2);
 }
 
@@ -687,7 +698,9 @@ void TTitledTextContainer::FitBoundsToText() {
     if (size == m_titleSize && descent == m_titleDescent) return;
     m_titleSize = size;
     m_titleDescent = descent;
-    if (auto* owner = dynamic_cast<TCustomTitledElement*>(VisualParent())) owner->UpdateTitleLayout();
+    // At once, inside the text's own layout: the title sets the text's
+    // bounds, which set later would lay all of the text out again.
+    if (auto* owner = ClassAs<TCustomTitledElement>(VisualParent())) owner->UpdateTitleLayout();
 }
 
 // ---------------------------------------------------------------------------

@@ -259,6 +259,9 @@ public:
     // Lays the title out (nothing without a sheet, while laying out, while
     // being destroyed or when not visible).
     void UpdateTitleLayout();
+    // A child changed its size or first row: lays the title out again, or,
+    // while a closing layout hold lays out children of it, once after them.
+    void ChildLayoutChanged();
 
     // ---- virtual operations ----
     // Appends the title items (none here).
@@ -292,6 +295,7 @@ public:
     void VisibilityChanged() override;
     void RemoveVisualChild(TVisualElement* child) override;
     void UpdateLayout(bool force, bool all, bool widthChanged, bool heightChanged) override;
+    void LayoutHoldEnded() override;
     bool HandleVisualChildMessage(TVisualElement* child, int msg, intptr_t p1, intptr_t p2) override;
     // TElement: a text below it whose first row changed re-lays the element.
     bool HandleNodeMessage(int msg, intptr_t p1, intptr_t p2) override;

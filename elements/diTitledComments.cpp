@@ -69,7 +69,7 @@ void TDescriptionField::Create() {
 }
 
 TCustomDescribedElement* TDescriptionField::Owner() const noexcept {
-    return dynamic_cast<TCustomDescribedElement*>(Parent());
+    return ClassAs<TCustomDescribedElement>(Parent());
 }
 
 int TDescriptionField::GetThemeKind() const { return tekDescription; }

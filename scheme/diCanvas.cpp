@@ -59,9 +59,22 @@ void TSheetSettings::BeforeDestruction() {
     TProperty::BeforeDestruction();
 }
 
+namespace {
+const QString& DefaultThemeName() {
+    static const QString name = QStringLiteral("Default");
+    return name;
+}
+
+// The loaded name shares its characters with the setting it was taken from,
+// so the check every layout and paint step makes is mostly one comparison.
+bool SameThemeName(const QString& loaded, const QString& wanted) noexcept {
+    return (loaded.constData() == wanted.constData() && loaded.size() == wanted.size()) || loaded == wanted;
+}
+}  // namespace
+
 TSheetTheme& TSheetSettings::GetTheme() {
-    const QString name = m_theme ? m_theme->Value() : QStringLiteral("Default");
-    if (m_loadedTheme && m_loadedThemeName != name) DropTheme();
+    const QString& name = m_theme ? m_theme->Value() : DefaultThemeName();
+    if (m_loadedTheme && !SameThemeName(m_loadedThemeName, name)) DropTheme();
     if (!m_loadedTheme) {
         auto theme = std::make_unique<TSheetTheme>();
         if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)

@@ -450,7 +450,14 @@ void TSheet::KeyDown(int& key, TShiftState shift) {
         key = vkNone;
         return;
     }
-    if (key != vkNone && m_focused) m_focused->KeyDown(key, shift);
+    if (key != vkNone && m_focused) {
+        // One key, one round of notifications: Backspace selects the character
+        // before the caret and then deletes the selection, which would show a
+        // caret and edit commands for the selection in between.
+        TSheetUpdate update(this);
+        m_focused->KeyDown(key, shift);
+        update.End();
+    }
     if (key >= vkLeft && key <= vkDown && !(shift & ssShift)) {
         MoveFocusByArrow(key);
         key = vkNone;

@@ -342,15 +342,66 @@ void ISheet::LetGoMove(TVisualElement* element) noexcept {
 // ---------------------------------------------------------------------------
 // ISheet: layouts held while a command runs
 
+namespace {
+// How many visual parents stand above the element, itself counted.
+int VisualDepth(const TVisualElement* element) noexcept {
+    int depth = 0;
+    for (; element; element = element->VisualParent()) ++depth;
+    return depth;
+}
+
+// The order of held layouts in the heap: the deepest on top, of one depth
+// the first joined.
+bool LaterHeldLayout(const std::pair<int, uint32_t>& a, const std::pair<int, uint32_t>& b) noexcept {
+    return a.first != b.first ? a.first < b.first : a.second > b.second;
+}
+}  // namespace
+
 bool ISheet::HoldLayout(TVisualElement* element) {
-    if (m_layoutHoldCount == 0 || (element->m_vstate & vsLayoutHeld)) return false;
-    element->m_heldLayoutIndex = uint32_t(m_heldLayouts.size());
-    m_heldLayouts.push_back(element);
-    element->m_vstate |= vsLayoutHeld;
+    if (m_layoutHoldCount == 0) return HoldLayoutAbove(element);
+    if (element->m_vstate & vsLayoutHeld) return false;
+    FileHeldLayout(element);
     return true;
 }
 
+bool ISheet::HoldLayoutAbove(TVisualElement* element) {
+    int depth = 0;
+    if (m_layoutHoldCount > 0 || (element->m_vstate & vsLayoutHeld) || !HoldsRunningLayout(element, depth))
+        return false;
+    FileHeldLayout(element);
+    OrderHeldLayout(depth, m_heldLayouts.size() - 1);
+    return true;
+}
+
+void ISheet::FileHeldLayout(TVisualElement* element) {
+    element->m_heldLayoutIndex = uint32_t(m_heldLayouts.size());
+    m_heldLayouts.push_back(element);
+    element->m_vstate |= vsLayoutHeld;
+}
+
+// Entries joined while no hold is open are ordered as they join: then every
+// entry before them is ordered already.
+void ISheet::OrderHeldLayout(int depth, size_t entry) {
+    m_heldLayoutOrder.emplace_back(depth, uint32_t(entry));
+    std::push_heap(m_heldLayoutOrder.begin(), m_heldLayoutOrder.end(), LaterHeldLayout);
+    m_heldLayoutsOrdered = entry + 1;
+}
+
+// Whether a closing hold lays out an element that `element` holds (its
+// visual ancestor); its depth then.
+bool ISheet::HoldsRunningLayout(const TVisualElement* element, int& depth) const noexcept {
+    if (m_heldLayoutsRunning.empty() || !m_heldLayoutsRunning.back().first) return false;
+    const auto [running, runningDepth] = m_heldLayoutsRunning.back();
+    depth = VisualDepth(element);
+    if (depth >= runningDepth) return false;
+    const TVisualElement* e = running;
+    for (int d = runningDepth; e && d > depth; --d) e = e->VisualParent();
+    return e == element;
+}
+
 void ISheet::LetGoLayout(TVisualElement* element) noexcept {
+    for (auto& running : m_heldLayoutsRunning)
+        if (running.first == element) running.first = nullptr;
     if (!(element->m_vstate & vsLayoutHeld)) return;
     element->m_vstate &= uint16_t(~vsLayoutHeld);
     const size_t index = element->m_heldLayoutIndex;
@@ -358,32 +409,34 @@ void ISheet::LetGoLayout(TVisualElement* element) noexcept {
 }
 
 // The hold is closed before the first element lays out, so that what those
-// layouts ask of the texts around them runs at once.
+// layouts ask of the texts around them runs at once, except the layouts of
+// the texts holding the element laid out, which join the rest. A hold opened
+// and closed meanwhile works off what is left, the rest with it.
 void ISheet::EndLayoutHold() noexcept {
     if (--m_layoutHoldCount > 0) return;
-    std::vector<std::pair<int, size_t>> order;  // (depth, entry), the deepest first
-    order.reserve(m_heldLayouts.size());
-    for (size_t i = 0; i < m_heldLayouts.size(); ++i) {
-        int depth = 0;
-        if (const TVisualElement* e = m_heldLayouts[i]) {
-            for (; e; e = e->m_visualParent) ++depth;
-            order.emplace_back(depth, i);
-        }
-    }
-    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (const auto& [depth, index] : order) {
-        if (m_layoutHoldCount > 0 || index >= m_heldLayouts.size()) break;  // a new hold took the rest over
+    for (size_t i = m_heldLayoutsOrdered; i < m_heldLayouts.size(); ++i)
+        if (const TVisualElement* e = m_heldLayouts[i]) OrderHeldLayout(VisualDepth(e), i);
+    m_heldLayoutsOrdered = m_heldLayouts.size();
+    while (!m_heldLayoutOrder.empty()) {
+        std::pop_heap(m_heldLayoutOrder.begin(), m_heldLayoutOrder.end(), LaterHeldLayout);
+        const auto [depth, index] = m_heldLayoutOrder.back();
+        m_heldLayoutOrder.pop_back();
         TVisualElement* element = m_heldLayouts[index];
         if (!element) continue;  // it left the sheet
         m_heldLayouts[index] = nullptr;
         element->m_vstate &= uint16_t(~vsLayoutHeld);
+        m_heldLayoutsRunning.emplace_back(element, depth);
         try {
             element->LayoutHoldEnded();
         } catch (...) {
             LogCurrentException("sheet layout hold");
         }
+        m_heldLayoutsRunning.pop_back();
     }
-    if (m_layoutHoldCount == 0) m_heldLayouts.clear();
+    if (m_heldLayoutsRunning.empty()) {
+        m_heldLayouts.clear();
+        m_heldLayoutsOrdered = 0;
+    }
 }
 
 // Still inside the bracket, so that what the listeners move is held and told

@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -149,13 +150,23 @@ public:
     // (TVisualElement::LayoutHoldEnded), the deepest first, so that a text
     // finds the final sizes of the texts it holds. The many steps of one
     // command or of one undo in the same text then cost one layout of it,
-    // not one each. An element that leaves the sheet is let go (its entry
-    // cleared in place). What a layout raises at the end is logged.
+    // not one each. While those layouts run, an element that holds the one
+    // laid out (the texts its new size climbs through) joins the rest and
+    // waits for its turn, so that a text holding several of the elements
+    // laid out lays out once, after all of them, not once for each. An
+    // element that leaves the sheet is let go (its entry cleared in place).
+    // What a layout raises at the end is logged.
     void BeginLayoutHold() noexcept { ++m_layoutHoldCount; }
     void EndLayoutHold() noexcept;
     bool LayoutHeld() const noexcept { return m_layoutHoldCount > 0; }
-    // Whether the element joined now (false: no hold open, or it is held already).
+    // Whether the element joined now (false: no hold open and none closing
+    // below it, or it is held already).
     bool HoldLayout(TVisualElement* element);
+    // Joins only while a closing hold lays out an element that this one
+    // holds (and no other hold is open): an element that otherwise lays out
+    // at once while a command runs (a box around texts) waits only for the
+    // layouts below it.
+    bool HoldLayoutAbove(TVisualElement* element);
     void LetGoLayout(TVisualElement* element) noexcept;
 
     virtual TVisualElement* Focused() const noexcept = 0;
@@ -207,7 +218,19 @@ protected:
     uint64_t m_roomGeneration = 1;
     std::vector<TVisualElement*> m_heldMoves;
     int m_layoutHoldCount = 0;
+    // Held layouts in the order they joined (cleared in place when let go),
+    // and those ordered for the work-off: (depth, entry), the deepest on top.
     std::vector<TVisualElement*> m_heldLayouts;
+    std::vector<std::pair<int, uint32_t>> m_heldLayoutOrder;
+    size_t m_heldLayoutsOrdered = 0;
+    // The elements closing holds lay out now (a hold closing inside such a
+    // layout adds one), with their depths; one that left the sheet is null.
+    std::vector<std::pair<TVisualElement*, int>> m_heldLayoutsRunning;
+
+private:
+    void FileHeldLayout(TVisualElement* element);
+    void OrderHeldLayout(int depth, size_t entry);
+    bool HoldsRunningLayout(const TVisualElement* element, int& depth) const noexcept;
 };
 
 // Paint flags of TSheet::Paint and TVisualElement::PaintTree.

@@ -499,6 +499,8 @@ public:
     // Moves on whenever rows are freed: a row pointer kept from an older
     // generation may point at a freed row.
     uint32_t RowsGeneration() const noexcept { return m_rowsGeneration; }
+    // Moves on with every re-layout that runs.
+    uint32_t LayoutPasses() const noexcept { return m_layoutPass; }
     // Ignored while a re-layout runs; only marked pending while locked.
     void RequestLayout(bool textChanged);
     // A paragraph's content changed.

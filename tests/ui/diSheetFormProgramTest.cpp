@@ -107,4 +107,31 @@ TEST_F(SheetFormProgram, RenamingAFieldTheRoutineUsesRepaintsTheResizedBoxesAsAF
     view.removeEventFilter(&spy);
 }
 
+// Each renamed reference laid out the boxes above it again: the routine's
+// body, holding all five, laid out five times a key, and the module's text as
+// often. Held, the references lay out first and each box above them once.
+TEST_F(SheetFormProgram, RenamingAFieldLaysTheRoutinesBoxesOutOnceAKeyWhereAFreshLayoutPutsThem) {
+    TTextor& body = *static_cast<TElement_Method*>(routine)->Body()->Textor();
+    TTextor& module = *static_cast<TTextorElement*>(scheme->Root())->Textor();
+    for (Qt::Key key : {Qt::Key_Q, Qt::Key_Backspace, Qt::Key_Backspace}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        const uint32_t bodyBefore = body.LayoutPasses();
+        const uint32_t moduleBefore = module.LayoutPasses();
+        QTest::keyClick(&form->RangeBox(), key);
+        EXPECT_EQ(body.LayoutPasses() - bodyBefore, 1u);
+        // Once for the field's own line, once for the routine's.
+        EXPECT_EQ(module.LayoutPasses() - moduleBefore, 2u);
+    }
+    EXPECT_EQ(total->NameField()->GetText(), QStringLiteral("Tota"));
+    std::vector<TRect> typed;
+    for (TVisualElement* e : VisualPreOrder(static_cast<TVisualElement*>(routine))) typed.push_back(e->GetBoundsRect());
+    {
+        TSheetUpdate update(sheet.get());
+        sheet->Root()->UpdateLayout(true, true, false, false);
+    }
+    std::vector<TRect> fresh;
+    for (TVisualElement* e : VisualPreOrder(static_cast<TVisualElement*>(routine))) fresh.push_back(e->GetBoundsRect());
+    EXPECT_EQ(typed, fresh);
+}
+
 }  // namespace

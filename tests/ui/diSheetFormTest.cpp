@@ -570,6 +570,22 @@ TEST_F(SheetForm, UndoOfReplaceAllInOneLongParagraphLaysItOutOnce) {
     EXPECT_EQ(text->GetClientRect(), undone);
 }
 
+// Backspace selects the character before the caret and deletes the
+// selection: the edit commands were enabled for that selection and disabled
+// again, and the caret moved twice, at every Backspace.
+TEST_F(SheetForm, BackspaceShowsNoSelectionOnTheWayToTheDeletion) {
+    text->FocusText(TTextFocusPlace::End);
+    QAction& cut = form->Action(TSheetAction::EditCut);
+    ASSERT_FALSE(cut.isEnabled());
+    int changes = 0;
+    QObject counter;
+    QObject::connect(&cut, &QAction::changed, &counter, [&changes] { ++changes; });
+    Press(Qt::Key_Backspace);
+    EXPECT_EQ(text->GetText(), QStringLiteral("alpha a beta a gamm"));
+    EXPECT_FALSE(cut.isEnabled());
+    EXPECT_EQ(changes, 0);
+}
+
 // A text whose layout waits for the hold and that goes before the hold
 // closes is let go: nothing lays out a freed text, and the rest lays out.
 TEST_F(SheetForm, TextFreedWhileItsLayoutIsHeldIsLetGo) {
