@@ -377,7 +377,7 @@ void TTextorElement::TreePlacementChanged() {
 
 QString TTextorElement::GetText() const { return m_textor ? m_textor->GetText() : QString(); }
 
-void TTextorElement::SetText(const QString& text) {
+void TTextorElement::SetText(QStringView text) {
     if (!HasEmbeddedElement() && GetText() == text) return;
     Textor()->SetText(text);
 }

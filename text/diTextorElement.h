@@ -286,7 +286,8 @@ public:
     // Paragraphs joined by CR LF; embedded elements add nothing.
     QString GetText() const;
     // Not undoable; nothing when there is no embedded element and the text is equal.
-    void SetText(const QString& text);
+    void SetText(QStringView text);
+    void SetText(const QString& text) { SetText(QStringView(text)); }
     // The undoable edit of the mode's range: one CR becomes a paragraph break,
     // any other text characters; no text only deletes (diTextorEdit.cpp).
     void EnterText(TEnterMode mode, const TTextorRange& range, bool selectInserted,
