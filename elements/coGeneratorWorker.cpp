@@ -357,23 +357,34 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
     const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
     // Both questions depend on the class alone, and a scheme has few classes
     // for many elements: the answers are kept per class (a slot per class,
-    // by its address; a class that finds its slot taken is asked again).
+    // by its address; a class that finds its slot taken is asked again). The
+    // classes lie side by side in memory: their addresses are mixed before
+    // they pick a slot, or neighbours would keep taking each other's.
     struct TClassAnswers {
         const TClass* Type = nullptr;
         bool OfClass = false;
         bool Value = false;
     };
-    constexpr size_t kClassSlots = 64;
-    constexpr int kAlignedBits = 4;  // low bits of a class's address that alignment keeps clear
-    std::array<TClassAnswers, kClassSlots> answers{};
+    constexpr int kSlotBits = 7;
+    constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;  // 2^64 over the golden ratio: Fibonacci hashing
+    std::array<TClassAnswers, size_t(1) << kSlotBits> answers{};
+    const auto answersFor = [&](const TClass* type) -> const TClassAnswers& {
+        TClassAnswers& slot = answers[(uint64_t(reinterpret_cast<uintptr_t>(type)) * kMix) >> (64 - kSlotBits)];
+        if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
+        return slot;
+    };
     std::vector<TElement*> found;
     bool values = false;
-    const bool indexed = scheme && scheme->ForEachIndexed([&](TElement* element) {
-        const TClass* type = element->ClassType();
-        TClassAnswers& slot = answers[(reinterpret_cast<uintptr_t>(type) >> kAlignedBits) % kClassSlots];
-        if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValue(element)};
-        if (slot.OfClass && inTree(element)) found.push_back(element);
-        if (!values && slot.Value) values = inTree(element);
+    // Only the elements of cls and, until one is found in the tree, value
+    // elements are loaded.
+    const auto wanted = [&](const TClass* type) {
+        const TClassAnswers& answer = answersFor(type);
+        return answer.OfClass || (answer.Value && !values);
+    };
+    const bool indexed = scheme && scheme->ForEachIndexed(wanted, [&](TElement* element) {
+        const TClassAnswers& answer = answersFor(element->ClassType());
+        if (answer.OfClass && inTree(element)) found.push_back(element);
+        if (!values && answer.Value) values = inTree(element);
     });
     if (!indexed) {
         ForEachElement(cls, callback);
@@ -403,11 +414,13 @@ void TSchemeGeneratorWorker::GenerateText(TElement* element) {
 // Values in texts
 
 bool TSchemeGeneratorWorker::IsResolvedValue(const TElement* element) {
-    return element && (IsExactly(element, TElement_Substitution::StaticClass()) ||
-                       IsExactly(element, TElement_Replacement::StaticClass()) ||
-                       IsExactly(element, TElement_IsEmpty::StaticClass()) ||
-                       IsExactly(element, TElement_ProcessingDateTime::StaticClass()) ||
-                       ClassAs<TCustomPathOrFileNameElement>(element));
+    return element && IsResolvedValueClass(element->ClassType());
+}
+
+bool TSchemeGeneratorWorker::IsResolvedValueClass(const TClass* type) {
+    return type == TElement_Substitution::StaticClass() || type == TElement_Replacement::StaticClass() ||
+           type == TElement_IsEmpty::StaticClass() || type == TElement_ProcessingDateTime::StaticClass() ||
+           type->InheritsFrom(TCustomPathOrFileNameElement::StaticClass());
 }
 
 void TSchemeGeneratorWorker::ResolveValue(TElement* element) {
