@@ -356,22 +356,27 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
     // are asked about are checked.
     const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
     // Both questions depend on the class alone, and a scheme has few classes
-    // for many elements: the answers are kept per class (a slot per class,
-    // by its address; a class that finds its slot taken is asked again). The
-    // classes lie side by side in memory: their addresses are mixed before
-    // they pick a slot, or neighbours would keep taking each other's.
+    // for many elements: the answers are kept per class, in a table probed
+    // from a slot picked by the class's address (mixed first: the classes lie
+    // side by side in memory). A class finding the table full is asked again.
     struct TClassAnswers {
         const TClass* Type = nullptr;
         bool OfClass = false;
         bool Value = false;
     };
-    constexpr int kSlotBits = 7;
+    constexpr int kSlotBits = 8;
+    constexpr size_t kSlots = size_t(1) << kSlotBits;
     constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;  // 2^64 over the golden ratio: Fibonacci hashing
-    std::array<TClassAnswers, size_t(1) << kSlotBits> answers{};
+    std::array<TClassAnswers, kSlots> answers{};
+    TClassAnswers spare;
     const auto answersFor = [&](const TClass* type) -> const TClassAnswers& {
-        TClassAnswers& slot = answers[(uint64_t(reinterpret_cast<uintptr_t>(type)) * kMix) >> (64 - kSlotBits)];
-        if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
-        return slot;
+        size_t at = (uint64_t(reinterpret_cast<uintptr_t>(type)) * kMix) >> (64 - kSlotBits);
+        for (size_t probes = 0; probes < kSlots; ++probes, at = (at + 1) % kSlots) {
+            TClassAnswers& slot = answers[at];
+            if (slot.Type == type) return slot;
+            if (!slot.Type) return slot = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
+        }
+        return spare = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
     };
     std::vector<TElement*> found;
     bool values = false;
@@ -383,7 +388,12 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
     };
     const bool indexed = scheme && scheme->ForEachIndexed(wanted, [&](TElement* element) {
         const TClassAnswers& answer = answersFor(element->ClassType());
-        if (answer.OfClass && inTree(element)) found.push_back(element);
+        if (answer.OfClass) {
+            // Asked whether it stands in the tree once the walk is over: its
+            // parent is on the way meanwhile.
+            __builtin_prefetch(element->Parent());
+            found.push_back(element);
+        }
         if (!values && answer.Value) values = inTree(element);
     });
     if (!indexed) {
@@ -391,6 +401,7 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
         return;
     }
     m_noValuesInTexts = !values;
+    std::erase_if(found, [&inTree](TElement* element) { return !inTree(element); });
     for (TElement* element : found) callback(element);
 }
 

@@ -483,25 +483,38 @@ private:
 template <class W, class F>
 bool TScheme::ForEachIndexed(W&& wanted, F&& f) const {
     if (m_indexedCount != m_elementCount) return false;
-    // How many slots ahead an element is asked for: enough to keep several
-    // loads on the way while one is looked at.
+    // How many elements are asked for ahead of the one looked at: enough to
+    // keep several loads on the way.
     constexpr int kAhead = 16;
     constexpr int kSlots = 1 << kIndexPageBits;
-    // Only elements to be handed on or asked their class are loaded. The
-    // class and the link to the next element of the same number may lie in
-    // different cache lines: both are asked for.
+    constexpr int kWordBits = 64;
+    // Only elements to be handed on or asked their class are loaded (and
+    // counted ahead: wanted ones may lie far apart). The class and the link
+    // to the next element of the same number may lie in different cache
+    // lines: both are asked for.
     const auto load = [&wanted](const TIndexPage& page, int i) {
         const TElement* e = page.entries[i];
-        if (!e || (page.classes[i] && !wanted(page.classes[i]))) return;
+        if (!e || (page.classes[i] && !wanted(page.classes[i]))) return false;
         __builtin_prefetch(e);
         __builtin_prefetch(&e->m_sameNumberNext);
+        return true;
     };
     for (const auto& [key, page] : m_indexPages) {
-        for (int i = 0; i < kAhead; ++i) load(*page, i);
+        uint64_t asked[kSlots / kWordBits] = {};
+        int next = 0;     // the next slot to be asked for
+        int loading = 0;  // asked for and not reached yet
         for (int i = 0; i < kSlots; ++i) {
-            if (i + kAhead < kSlots) load(*page, i + kAhead);
-            if (const TClass* alone = page->classes[i]) {
-                if (wanted(alone)) f(page->entries[i]);
+            for (; next < kSlots && loading < kAhead; ++next)
+                if (load(*page, next)) {
+                    asked[next / kWordBits] |= uint64_t(1) << (next % kWordBits);
+                    ++loading;
+                }
+            // Every slot was asked about before it is reached: a slot not
+            // asked for is empty or holds one element not wanted.
+            if (!(asked[i / kWordBits] >> (i % kWordBits) & 1)) continue;
+            --loading;
+            if (page->classes[i]) {
+                f(page->entries[i]);
                 continue;
             }
             for (TElement* e = page->entries[i]; e; e = e->m_sameNumberNext)
