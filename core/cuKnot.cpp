@@ -427,17 +427,18 @@ QString TKnot::ReadStr(QStringView name, const QString& defaultValue) {
 bool TKnot::ReadBool(QStringView name, bool defaultValue) {
     TKnotParam* p = FindParam(name);
     if (!p) return defaultValue;
-    const QString v = p->GetValue();
-    if (v == u"1") return true;
-    if (v == u"0") return false;
-    return defaultValue;
+    return p->ReadView([defaultValue](QStringView v) {
+        if (v == u"1") return true;
+        if (v == u"0") return false;
+        return defaultValue;
+    });
 }
 
 int TKnot::ReadInt(QStringView name, int defaultValue, int min, int max) {
     TKnotParam* p = FindParam(name);
     if (!p) return defaultValue;
     int value;
-    if (!KnotText::ParseInt(p->GetValue(), value)) return defaultValue;
+    if (!p->ReadView([&value](QStringView v) { return KnotText::ParseInt(v, value); })) return defaultValue;
     if (min != max && (value < min || value > max)) return defaultValue;
     return value;
 }

@@ -81,6 +81,21 @@ public:
     // The raw string (pkString) and stream (pkStream, pkStreamRef); no read mark.
     QString Value() const { return m_block ? QString(m_value.constData(), m_value.size()) : m_value; }
     QStringView ValueView() const noexcept { return m_value; }
+    // Calls read with GetValue's text as a view and answers what it answers;
+    // marks the parameter read. A string is handed where it lies, with no
+    // string of its own made for it as GetValue makes: for a value that is
+    // copied or parsed once, as a load does with thousands (each string of
+    // its own would be freed with the knot, a small block apiece). The view
+    // lasts for the call only.
+    template <class F>
+    decltype(auto) ReadView(F&& read) {
+        if (m_kind == pkString) {
+            m_wasRead = true;
+            return read(QStringView(m_value));
+        }
+        const QString value = GetValue();
+        return read(QStringView(value));
+    }
     const QByteArray* Stream() const noexcept { return m_ownedStream ? m_ownedStream.get() : m_borrowedStream; }
 
     // The string, a stream's bytes as upper-case hexadecimal digits, or "" for
@@ -190,6 +205,13 @@ public:
 
     // Typed values.
     QString ReadStr(QStringView name, const QString& defaultValue = {});
+    // ReadStr's text handed to read as a view (TKnotParam::ReadView), the
+    // default when there is no such parameter.
+    template <class F>
+    decltype(auto) ReadStrView(QStringView name, QStringView defaultValue, F&& read) {
+        TKnotParam* p = FindParam(name);
+        return p ? p->ReadView(std::forward<F>(read)) : read(defaultValue);
+    }
     bool ReadBool(QStringView name, bool defaultValue);
     // Decimal with an optional sign; Default when absent, not a 32-bit integer,
     // or outside min..max (no range test when min equals max).

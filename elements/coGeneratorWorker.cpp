@@ -356,30 +356,52 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
     // are asked about are checked.
     const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
     // Both questions depend on the class alone, and a scheme has few classes
-    // for many elements: the answers are kept per class (a slot per class,
-    // by its address; a class that finds its slot taken is asked again).
+    // for many elements: the answers are kept per class, in a table probed
+    // from a slot picked by the class's address (mixed first: the classes lie
+    // side by side in memory). A class finding the table full is asked again.
     struct TClassAnswers {
         const TClass* Type = nullptr;
         bool OfClass = false;
         bool Value = false;
     };
-    constexpr size_t kClassSlots = 64;
-    constexpr int kAlignedBits = 4;  // low bits of a class's address that alignment keeps clear
-    std::array<TClassAnswers, kClassSlots> answers{};
+    constexpr int kSlotBits = 8;
+    constexpr size_t kSlots = size_t(1) << kSlotBits;
+    constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;  // 2^64 over the golden ratio: Fibonacci hashing
+    std::array<TClassAnswers, kSlots> answers{};
+    TClassAnswers spare;
+    const auto answersFor = [&](const TClass* type) -> const TClassAnswers& {
+        size_t at = (uint64_t(reinterpret_cast<uintptr_t>(type)) * kMix) >> (64 - kSlotBits);
+        for (size_t probes = 0; probes < kSlots; ++probes, at = (at + 1) % kSlots) {
+            TClassAnswers& slot = answers[at];
+            if (slot.Type == type) return slot;
+            if (!slot.Type) return slot = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
+        }
+        return spare = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
+    };
     std::vector<TElement*> found;
     bool values = false;
-    const bool indexed = scheme && scheme->ForEachIndexed([&](TElement* element) {
-        const TClass* type = element->ClassType();
-        TClassAnswers& slot = answers[(reinterpret_cast<uintptr_t>(type) >> kAlignedBits) % kClassSlots];
-        if (slot.Type != type) slot = {type, type->InheritsFrom(cls), IsResolvedValue(element)};
-        if (slot.OfClass && inTree(element)) found.push_back(element);
-        if (!values && slot.Value) values = inTree(element);
+    // Only the elements of cls and, until one is found in the tree, value
+    // elements are loaded.
+    const auto wanted = [&](const TClass* type) {
+        const TClassAnswers& answer = answersFor(type);
+        return answer.OfClass || (answer.Value && !values);
+    };
+    const bool indexed = scheme && scheme->ForEachIndexed(wanted, [&](TElement* element) {
+        const TClassAnswers& answer = answersFor(element->ClassType());
+        if (answer.OfClass) {
+            // Asked whether it stands in the tree once the walk is over: its
+            // parent is on the way meanwhile.
+            __builtin_prefetch(element->Parent());
+            found.push_back(element);
+        }
+        if (!values && answer.Value) values = inTree(element);
     });
     if (!indexed) {
         ForEachElement(cls, callback);
         return;
     }
     m_noValuesInTexts = !values;
+    std::erase_if(found, [&inTree](TElement* element) { return !inTree(element); });
     for (TElement* element : found) callback(element);
 }
 
@@ -403,11 +425,13 @@ void TSchemeGeneratorWorker::GenerateText(TElement* element) {
 // Values in texts
 
 bool TSchemeGeneratorWorker::IsResolvedValue(const TElement* element) {
-    return element && (IsExactly(element, TElement_Substitution::StaticClass()) ||
-                       IsExactly(element, TElement_Replacement::StaticClass()) ||
-                       IsExactly(element, TElement_IsEmpty::StaticClass()) ||
-                       IsExactly(element, TElement_ProcessingDateTime::StaticClass()) ||
-                       ClassAs<TCustomPathOrFileNameElement>(element));
+    return element && IsResolvedValueClass(element->ClassType());
+}
+
+bool TSchemeGeneratorWorker::IsResolvedValueClass(const TClass* type) {
+    return type == TElement_Substitution::StaticClass() || type == TElement_Replacement::StaticClass() ||
+           type == TElement_IsEmpty::StaticClass() || type == TElement_ProcessingDateTime::StaticClass() ||
+           type->InheritsFrom(TCustomPathOrFileNameElement::StaticClass());
 }
 
 void TSchemeGeneratorWorker::ResolveValue(TElement* element) {

@@ -199,8 +199,9 @@ public:
     // Puts the value of a value element standing in a text in its place;
     // other elements stay.
     virtual void ResolveValue(TElement* element);
-    // Whether ResolveValue acts on the element.
+    // Whether ResolveValue acts on the element; on the elements of a class.
     static bool IsResolvedValue(const TElement* element);
+    static bool IsResolvedValueClass(const TClass* type);
     // A worker made by factory with this one's settings, the message list
     // and the root.
     virtual std::unique_ptr<TSchemeGeneratorWorker> CreateSubWorker(TFactory factory);

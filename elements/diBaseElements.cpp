@@ -203,12 +203,13 @@ void TNamedElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
 void TNamedElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TTitledElement::LoadFrom(loader, knot);
     if (!IsChoosable()) return;
-    const QString stored = knot->ReadStr(kVisibilityAttribute);
-    const bool isPrivate = stored.compare(kPrivateValue, Qt::CaseInsensitive) == 0;
-    if (loader->IsSnapshot() && stored.isEmpty())
-        SetVisibility(DefaultVisibility(m_visibilityMode));
-    else
-        SetVisibility(isPrivate ? TVisibility::Private : TVisibility::Public);
+    knot->ReadStrView(kVisibilityAttribute, {}, [&](QStringView stored) {
+        const bool isPrivate = stored.compare(kPrivateValue, Qt::CaseInsensitive) == 0;
+        if (loader->IsSnapshot() && stored.isEmpty())
+            SetVisibility(DefaultVisibility(m_visibilityMode));
+        else
+            SetVisibility(isPrivate ? TVisibility::Private : TVisibility::Public);
+    });
 }
 
 void TNamedElement::BeforeDestruction() {

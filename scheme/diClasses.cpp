@@ -377,49 +377,57 @@ void TScheme::Unregister(TElement* element) {
     element->m_scheme = nullptr;
 }
 
-TElement** TScheme::IndexSlot(int32_t number, bool create) {
+TScheme::TIndexPage* TScheme::IndexPage(int32_t number, bool create) {
     const int32_t key = number >> kIndexPageBits;
     auto it = m_indexPages.find(key);
     if (it == m_indexPages.end()) {
         if (!create) return nullptr;
         it = m_indexPages.emplace(key, std::make_unique<TIndexPage>()).first;
     }
-    return &it->second->entries[number & ((1 << kIndexPageBits) - 1)];
+    return it->second.get();
+}
+
+// Only elements that stay in the chain are asked (one leaving may be in its
+// destructor).
+const TClass* TScheme::ClassOfChain(const TElement* head) noexcept {
+    return head && !head->m_sameNumberNext ? head->ClassType() : nullptr;
 }
 
 // Elements sharing a number are chained in registration order, so the head
 // of the chain is the first registered.
 void TScheme::IndexAdd(TElement* element) {
     if (element->m_number == 0) return;
-    TElement** link = IndexSlot(element->m_number, true);
-    if (!*link) ++m_indexPages[element->m_number >> kIndexPageBits]->used;
+    TIndexPage* page = IndexPage(element->m_number, true);
+    const int slot = IndexSlot(element->m_number);
+    TElement** link = &page->entries[slot];
+    if (!*link) ++page->used;
     while (*link && (*link)->m_registration < element->m_registration) link = &(*link)->m_sameNumberNext;
     element->m_sameNumberNext = *link;
     *link = element;
+    page->classes[slot] = ClassOfChain(page->entries[slot]);
     ++m_indexedCount;
 }
 
 void TScheme::IndexRemove(TElement* element, int32_t number) {
     if (number == 0) return;
-    TElement** head = IndexSlot(number, false);
-    if (!head) return;
-    TElement** link = head;
+    TIndexPage* page = IndexPage(number, false);
+    if (!page) return;
+    const int slot = IndexSlot(number);
+    TElement** link = &page->entries[slot];
     while (*link && *link != element) link = &(*link)->m_sameNumberNext;
     if (*link) {
         *link = element->m_sameNumberNext;
         --m_indexedCount;
     }
     element->m_sameNumberNext = nullptr;
-    if (!*head) {
-        auto page = m_indexPages.find(number >> kIndexPageBits);
-        if (--page->second->used == 0) m_indexPages.erase(page);
-    }
+    page->classes[slot] = ClassOfChain(page->entries[slot]);
+    if (!page->entries[slot] && --page->used == 0) m_indexPages.erase(number >> kIndexPageBits);
 }
 
 TElement* TScheme::FindElement(int32_t number) const {
     if (number == 0) return nullptr;
     auto it = m_indexPages.find(number >> kIndexPageBits);
-    return it == m_indexPages.end() ? nullptr : it->second->entries[number & ((1 << kIndexPageBits) - 1)];
+    return it == m_indexPages.end() ? nullptr : it->second->entries[IndexSlot(number)];
 }
 
 bool TScheme::IsRegistered(const TElement* element, int32_t number) const {

@@ -404,7 +404,16 @@ public:
     // node in turn. False, with no call, when some registered element is not
     // in the index (an element whose number is 0).
     template <class F>
-    bool ForEachIndexed(F&& f) const;
+    bool ForEachIndexed(F&& f) const {
+        return ForEachIndexed([](const TClass*) { return true; }, std::forward<F>(f));
+    }
+    // The same for the elements whose class wanted(class) accepts (asked as
+    // often as the walk likes, so it should be cheap). The index keeps the
+    // class of an element alone under its number: the others are passed
+    // without being loaded, which on a large scheme is most of the time a
+    // walk would spend.
+    template <class W, class F>
+    bool ForEachIndexed(W&& wanted, F&& f) const;
     int ElementCount() const noexcept { return m_elementCount; }
     // Whether element (compared by address only) is registered here under number.
     bool IsRegistered(const TElement* element, int32_t number) const;
@@ -451,14 +460,19 @@ private:
     int m_indexedCount = 0;  // registered elements in the index (number not 0)
     uint64_t m_registrations = 0;
     // The index by number: pages of consecutive numbers, each slot the head of
-    // the chain of elements with that number. Numbers come from one counter,
-    // so a scheme's numbers lie close together and the pages stay full.
+    // the chain of elements with that number, and the head's class when it is
+    // alone in its chain (nil otherwise). Numbers come from one counter, so a
+    // scheme's numbers lie close together and the pages stay full.
     static constexpr int kIndexPageBits = 8;
     struct TIndexPage {
         TElement* entries[1 << kIndexPageBits] = {};
+        const TClass* classes[1 << kIndexPageBits] = {};
         int used = 0;
     };
-    TElement** IndexSlot(int32_t number, bool create);
+    TIndexPage* IndexPage(int32_t number, bool create);
+    static int IndexSlot(int32_t number) noexcept { return number & ((1 << kIndexPageBits) - 1); }
+    // The class a page keeps for a chain: its element's when it is alone.
+    static const TClass* ClassOfChain(const TElement* head) noexcept;
     std::unordered_map<int32_t, std::unique_ptr<TIndexPage>> m_indexPages;
     // Check queue: slots of destroyed elements are cleared, never searched.
     std::vector<TElement*> m_checkQueue;
@@ -495,26 +509,45 @@ private:
     TElement* m_outer;
 };
 
-template <class F>
-bool TScheme::ForEachIndexed(F&& f) const {
+template <class W, class F>
+bool TScheme::ForEachIndexed(W&& wanted, F&& f) const {
     if (m_indexedCount != m_elementCount) return false;
-    // How many slots ahead an element is asked for: enough to keep several
-    // loads on the way while one is looked at.
+    // How many elements are asked for ahead of the one looked at: enough to
+    // keep several loads on the way.
     constexpr int kAhead = 16;
     constexpr int kSlots = 1 << kIndexPageBits;
-    // The class and the link to the next element of the same number may lie
-    // in different cache lines: both are asked for.
-    const auto load = [](const TElement* e) {
-        if (!e) return;
+    constexpr int kWordBits = 64;
+    // Only elements to be handed on or asked their class are loaded (and
+    // counted ahead: wanted ones may lie far apart). The class and the link
+    // to the next element of the same number may lie in different cache
+    // lines: both are asked for.
+    const auto load = [&wanted](const TIndexPage& page, int i) {
+        const TElement* e = page.entries[i];
+        if (!e || (page.classes[i] && !wanted(page.classes[i]))) return false;
         __builtin_prefetch(e);
         __builtin_prefetch(&e->m_sameNumberNext);
+        return true;
     };
     for (const auto& [key, page] : m_indexPages) {
-        TElement* const* entries = page->entries;
-        for (int i = 0; i < kAhead; ++i) load(entries[i]);
+        uint64_t asked[kSlots / kWordBits] = {};
+        int next = 0;     // the next slot to be asked for
+        int loading = 0;  // asked for and not reached yet
         for (int i = 0; i < kSlots; ++i) {
-            if (i + kAhead < kSlots) load(entries[i + kAhead]);
-            for (TElement* e = entries[i]; e; e = e->m_sameNumberNext) f(e);
+            for (; next < kSlots && loading < kAhead; ++next)
+                if (load(*page, next)) {
+                    asked[next / kWordBits] |= uint64_t(1) << (next % kWordBits);
+                    ++loading;
+                }
+            // Every slot was asked about before it is reached: a slot not
+            // asked for is empty or holds one element not wanted.
+            if (!(asked[i / kWordBits] >> (i % kWordBits) & 1)) continue;
+            --loading;
+            if (page->classes[i]) {
+                f(page->entries[i]);
+                continue;
+            }
+            for (TElement* e = page->entries[i]; e; e = e->m_sameNumberNext)
+                if (wanted(e->ClassType())) f(e);
         }
     }
     return true;

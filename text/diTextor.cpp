@@ -886,10 +886,10 @@ TTextorRange TTextor::SetRangeAttributes(const TTextorRange& range, bool include
     });
 }
 
-void TTextor::SetText(const QString& text) {
+void TTextor::SetText(QStringView text) {
     Bracketed([&] {
         Clear();
-        InsertText(GetStartPosition(), text);
+        InsertText(GetStartPosition(), text.constData(), int(text.size()));
     });
 }
 

@@ -548,7 +548,9 @@ public:
     TTextorPosition DeleteRange(const TTextorRange& range);
     TTextorRange SetRangeAttributes(const TTextorRange& range, bool includeParagraphEnds,
                                     const TTextAttributesRef& attributes);
-    void SetText(const QString& text);
+    // The characters are copied: a view of a loaded value serves as well.
+    void SetText(QStringView text);
+    void SetText(const QString& text) { SetText(QStringView(text)); }
     // Leaves one empty paragraph.
     void Clear();
     // Inserts every text run again under the current rules.

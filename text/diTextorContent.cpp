@@ -163,8 +163,10 @@ public:
 
     void Read(TKnot* child) {
         if (child->Name() == kContentCharsName)
-            m_at = m_textor.InsertText(m_at, child->ReadStr(kContentValueName), m_element.GetNodeTextAttributes(child))
-                       .End;
+            m_at = child->ReadStrView(kContentValueName, {}, [this, child](QStringView chars) {
+                const TTextAttributesRef attributes = m_element.GetNodeTextAttributes(child);
+                return m_textor.InsertText(m_at, chars.constData(), int(chars.size()), attributes).End;
+            });
         else if (child->Name() == kContentBreakName && !m_breaksAsUnknown)
             m_at = m_textor.InsertText(m_at, kContentLineBreak).End;
         else if (m_rich)
@@ -395,7 +397,7 @@ void TTextorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     if (!HasTextorOption(toRichContent)) {
         QString name = kContentValueName;
         if (IsStoredInParentNode(loader)) GetStoredName(loader, name);
-        SetText(knot->ReadStr(name, m_defaultText));
+        knot->ReadStrView(name, m_defaultText, [this](QStringView text) { SetText(text); });
         return;
     }
     TKnot* source = ContentFloats(loader, this) ? knot->FindChild(kContentFloatingName) : knot;

@@ -93,6 +93,31 @@ bool Refuses(const TRefusedClass& refused, uint32_t restrictions, uint32_t found
     return (found & refused.Classes) && !(restrictions & refused.Allowing);
 }
 
+// The rules a check applies beyond the classes of characters the text holds.
+constexpr uint32_t kRulesBeyondCharacters = trBeginsWithLetter | trSpaces | trNoLeadingSpace | trNoTrailingSpace |
+                                            trInteger | trFloat | trDropPercent | trElementRules;
+
+// The messages the rules on characters of restrictions give for a text
+// holding the classes found, in their order: add(message, classes), the
+// classes whose first character in the text the message names (0: none).
+template <class F>
+void ForEachCharacterRefusal(uint32_t restrictions, uint32_t found, F&& add) {
+    if (restrictions == trAllCharacters) return;
+    if (!(restrictions & trAnyText)) {
+        if (found & ccTextPortion) add(strTextNotAllowedEditor, 0u);
+        return;
+    }
+    for (const TRefusedClass& refused : kRefusedClasses) {
+        if (Refuses(refused, restrictions, found))
+            add(refused.Message, 0u);
+        else if (refused.Classes == ccLetter && (restrictions & trLatinLetters) && (found & ccWideLetter))
+            add(strOnlyLatinLetters, 0u);
+    }
+    if ((restrictions & trFileNameChars) && (found & ccFileNameForbidden))
+        add(strOnlyFileNameCharacters, uint32_t(ccFileNameForbidden));
+    if ((restrictions & trPathChars) && (found & ccPathForbidden)) add(strOnlyPathCharacters, uint32_t(ccPathForbidden));
+}
+
 bool IsLetterOrUnderscore(QChar c) noexcept { return c.isLetter() || c == u'_'; }
 
 TTextPortion* AsTextPortion(TPortion* portion) noexcept {
@@ -212,6 +237,7 @@ TSchemeTextor::TSchemeTextor(TTextorElement* element) : TTextor(true), m_element
 
 void TSchemeTextor::Changed() {
     if (IsRelayoutPending()) m_element->m_changedBeforeLayout = true;
+    m_element->m_checkedClasses = TTextorElement::kClassesUnknown;
     if (!(m_element->m_textorState & tesRebuilding)) m_element->TextChanged();
 }
 
@@ -324,14 +350,31 @@ void TTextorElement::SetTextorOptions(uint32_t value) {
 }
 
 void TTextorElement::SetRestrictions(uint32_t value) {
-    const uint32_t changed = value ^ m_restrictions;
+    const uint32_t old = m_restrictions;
+    const uint32_t changed = value ^ old;
     m_restrictions = value;
     if ((changed & (trTabs | trLineFeeds)) && m_textor) {
         const TTextorStateScope rebuilding(m_textorState, tesRebuilding);
         Textor()->RebuildText();
         RelayoutText();
+    } else if (CheckStandsUnder(old)) {
+        return;
     }
     CheckAll();
+}
+
+// The state a check sets (filled, default) does not depend on the
+// restrictions, nor do the parts of it outside CheckRestrictions and the
+// element rules: with a current, clean last check only those can answer
+// differently, and they are the same rules but for those on characters.
+bool TTextorElement::CheckStandsUnder(uint32_t old) const {
+    if ((old ^ m_restrictions) & kRulesBeyondCharacters) return false;
+    if (m_checkedClasses == kClassesUnknown || (Messages() && Messages()->GetCount() > 0)) return false;
+    if ((State() & esQueued) || IsEditing()) return false;
+    if (const TScheme* scheme = Scheme(); scheme && scheme->UpdateCount() > 0) return false;
+    bool refused = false;
+    ForEachCharacterRefusal(m_restrictions, m_checkedClasses, [&refused](int, uint32_t) { refused = true; });
+    return !refused;
 }
 
 void TTextorElement::TellTitledHolder() {
@@ -381,7 +424,7 @@ QStringView TTextorElement::TextView(QString& buffer) const {
     return m_textor ? m_textor->TextView(buffer) : QStringView();
 }
 
-void TTextorElement::SetText(const QString& text) {
+void TTextorElement::SetText(QStringView text) {
     if (!HasEmbeddedElement() && GetText() == text) return;
     Textor()->SetText(text);
 }
@@ -481,7 +524,7 @@ void TTextorElement::AddRestrictionMessage(int stringId, const QString& argument
 
 void TTextorElement::CheckRestrictions() {
     const uint32_t r = m_restrictions;
-    if (r != trAllCharacters) CheckCharacters();
+    CheckCharacters();
     if (r & trBeginsWithLetter) {
         const TTextPortion* first = m_textor ? AsTextPortion(m_textor->GetFirstPortion()) : nullptr;
         if (first && first->Length() > 0 && !IsLetterOrUnderscore(first->Text().front()))
@@ -501,23 +544,16 @@ void TTextorElement::CheckRestrictions() {
 // From the character classes the textor keeps: an edit costs what its
 // paragraphs cost. The named character is the first refused one in the text.
 void TTextorElement::CheckCharacters() {
-    const uint32_t r = m_restrictions;
+    if (m_restrictions == trAllCharacters) return;
     // A text without a textor is empty: it holds no class.
     const uint32_t found = m_textor ? m_textor->CharacterClasses() : 0;
-    if (!(r & trAnyText)) {
-        if (found & ccTextPortion) AddRestrictionMessage(strTextNotAllowedEditor);
-        return;
-    }
-    for (const TRefusedClass& refused : kRefusedClasses) {
-        if (Refuses(refused, r, found))
-            AddRestrictionMessage(refused.Message);
-        else if (refused.Classes == ccLetter && (r & trLatinLetters) && (found & ccWideLetter))
-            AddRestrictionMessage(strOnlyLatinLetters);
-    }
-    if ((r & trFileNameChars) && (found & ccFileNameForbidden))
-        AddRestrictionMessage(strOnlyFileNameCharacters, QString(Textor()->FirstCharOfClasses(ccFileNameForbidden)));
-    if ((r & trPathChars) && (found & ccPathForbidden))
-        AddRestrictionMessage(strOnlyPathCharacters, QString(Textor()->FirstCharOfClasses(ccPathForbidden)));
+    m_checkedClasses = uint16_t(found);
+    ForEachCharacterRefusal(m_restrictions, found, [this](int message, uint32_t named) {
+        if (named)
+            AddRestrictionMessage(message, QString(Textor()->FirstCharOfClasses(named)));
+        else
+            AddRestrictionMessage(message);
+    });
 }
 
 void TTextorElement::CheckNumber() {

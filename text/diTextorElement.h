@@ -273,7 +273,9 @@ public:
     bool AllowsText() const noexcept { return m_restrictions & trAnyText; }
     // Re-lays out or repaints as the change asks; tells the holding titled element.
     void SetTextorOptions(uint32_t value);
-    // A change of tabs or line feeds rebuilds the text; then the element is checked.
+    // A change of tabs or line feeds rebuilds the text; then the element is
+    // checked, unless its last check stands under the new restrictions (see
+    // CheckStandsUnder).
     void SetRestrictions(uint32_t value);
     const QString& DefaultText() const noexcept { return m_defaultText; }
     void SetDefaultText(const QString& text) { m_defaultText = text; }
@@ -288,7 +290,8 @@ public:
     // The same as a view (TTextor::TextView): no textor reads as empty.
     QStringView TextView(QString& buffer) const;
     // Not undoable; nothing when there is no embedded element and the text is equal.
-    void SetText(const QString& text);
+    void SetText(QStringView text);
+    void SetText(const QString& text) { SetText(QStringView(text)); }
     // The undoable edit of the mode's range: one CR becomes a paragraph break,
     // any other text characters; no text only deletes (diTextorEdit.cpp).
     void EnterText(TEnterMode mode, const TTextorRange& range, bool selectInserted,
@@ -511,6 +514,13 @@ private:
     // The embedded children counted by the element rules (stops at 2).
     int CountRuledChildren() const;
     void AddRestrictionMessage(int stringId, const QString& argument = QString());
+    // Whether checking again after the restrictions were old would give what
+    // the last check gave: it is current (none queued, no update open, no
+    // editing held back), left no message, knows the text's character
+    // classes, and the restrictions differ only in rules on characters that
+    // refuse none of them. Narrowing every name field of a large scheme then
+    // costs no look at their texts.
+    bool CheckStandsUnder(uint32_t old) const;
     void CheckCharacters();
     void CheckNumber();
     void TellTitledHolder();
@@ -528,6 +538,10 @@ private:
     std::unique_ptr<TSchemeTextorInteractive> m_interactive;
     uint32_t m_restrictions = trAllCharacters;
     uint32_t m_textorOptions = 0;
+    // The character classes the last check of characters found (diTextCensus),
+    // kClassesUnknown once the text changed after it.
+    static constexpr uint16_t kClassesUnknown = 0xFFFF;
+    uint16_t m_checkedClasses = kClassesUnknown;
     QString m_defaultText;
     int m_firstRowHeight = 0;
     uint8_t m_textorState = 0;

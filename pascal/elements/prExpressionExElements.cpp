@@ -215,7 +215,7 @@ bool TCustomTwoValueOperatorElement::AddValue() {
     return false;
 }
 
-uint8_t TCustomTwoValueOperatorElement::KindOfStoredName(const QString& name) const {
+uint8_t TCustomTwoValueOperatorElement::KindOfStoredName(QStringView name) const {
     if (name.isEmpty()) return 0;
     for (int kind = 1; kind < KindCount(); ++kind)
         if (name.compare(StoredKindName(uint8_t(kind)), Qt::CaseInsensitive) == 0) return uint8_t(kind);
@@ -229,7 +229,7 @@ void TCustomTwoValueOperatorElement::SaveTo(TSchemeSaver* saver, TKnot* knot) {
 
 void TCustomTwoValueOperatorElement::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TTitledElement::LoadFrom(loader, knot);
-    SetKind(KindOfStoredName(knot->ReadStr(kKindAttribute)));
+    SetKind(knot->ReadStrView(kKindAttribute, {}, [this](QStringView stored) { return KindOfStoredName(stored); }));
 }
 
 void TCustomTwoValueOperatorElement::InitNew(TPaletteItem* item) {

@@ -93,7 +93,7 @@ public:
 
     // The kind as stored ("" for kind 0) and back (0 for an unknown name).
     virtual QString StoredKindName(uint8_t kind) const = 0;
-    uint8_t KindOfStoredName(const QString& name) const;
+    uint8_t KindOfStoredName(QStringView name) const;
 
 protected:
     ~TCustomTwoValueOperatorElement() override = default;

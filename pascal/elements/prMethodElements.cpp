@@ -107,7 +107,7 @@ int IndexOfItem(const std::array<TSchemePaletteItem*, N>& items, const TPaletteI
 
 // The index of name among names, ignoring case; 0 when none.
 template <size_t N>
-int IndexOfName(const char* const (&names)[N], const QString& name) {
+int IndexOfName(const char* const (&names)[N], QStringView name) {
     for (size_t i = 1; i < N; ++i)
         if (name.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0) return int(i);
     return 0;
@@ -151,7 +151,9 @@ void TCustomParameter::SaveTo(TSchemeSaver* saver, TKnot* knot) {
 
 void TCustomParameter::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     TCustomFieldWithArrayTypeSupport::LoadFrom(loader, knot);
-    SetKind(TParameterKind(IndexOfName(kParameterKindNames, knot->ReadStr(kParameterKindAttribute))));
+    SetKind(TParameterKind(knot->ReadStrView(kParameterKindAttribute, {}, [](QStringView stored) {
+        return IndexOfName(kParameterKindNames, stored);
+    })));
 }
 
 void TCustomParameterWithValue::SetNotEmptyInValue(bool value) {
@@ -642,7 +644,9 @@ void TElement_Method::LoadFrom(TSchemeLoader* loader, TKnot* knot) {
     SetDescendantsCall(knot->ReadBool(kDescendantsCallAttribute, false));
     SetDescendantsOverride(knot->ReadBool(kDescendantsOverrideAttribute, false));
     SetForInstance(!knot->ReadBool(kClassMethodAttribute, false));
-    SetCallingConvention(TCallingConvention(IndexOfName(kConventionNames, knot->ReadStr(kConventionAttribute))));
+    SetCallingConvention(TCallingConvention(knot->ReadStrView(kConventionAttribute, {}, [](QStringView stored) {
+        return IndexOfName(kConventionNames, stored);
+    })));
     SetNotEmptyOutValue(knot->ReadBool(kNotEmptyOutAttribute, false));
 }
 

@@ -130,6 +130,26 @@ TEST(KnotValues, ReadIntTable) {
     EXPECT_EQ(TKnot::Create(S("R"))->ReadInt(u"missing", 42, 0, 10), 42);
 }
 
+// ReadView hands every kind as GetValue answers it and marks the parameter;
+// a string read from text stays where the reader put it (GetValue gives the
+// parameter a string of its own instead).
+TEST(KnotValues, ReadViewAnswersAsGetValueWithoutAStringOfItsOwn) {
+    auto k = Parse("<R s=\"text\" none empty=\"\"/>");
+    k->WriteStream(S("Data"), QByteArray("\x01\xAB", 2));
+    k->WriteStr(S("written"), S("w"));
+    for (const char16_t* name : {u"s", u"none", u"empty", u"Data", u"written"}) {
+        SCOPED_TRACE(QString::fromUtf16(name).toStdString());
+        TKnotParam* p = k->FindParam(name);
+        const QChar* before = p->ValueView().constData();
+        const QString viewed = p->ReadView([](QStringView v) { return v.toString(); });
+        EXPECT_TRUE(p->WasRead());
+        EXPECT_EQ(p->ValueView().constData(), before);
+        EXPECT_EQ(viewed, p->GetValue());
+    }
+    EXPECT_EQ(k->ReadStrView(u"missing", u"default", [](QStringView v) { return v.toString(); }), S("default"));
+    EXPECT_EQ(k->ReadStrView(u"s", u"default", [](QStringView v) { return v.size(); }), 4);
+}
+
 // Writing streams as hexadecimal text is checked by the round trip.
 TEST(KnotValues, ReadStreamDecodesHexAndRefusesBadText) {
     auto k = Parse("<R lower=\"01ab\" odd=\"1AB\" bad=\"0G\" empty=\"\"/>");

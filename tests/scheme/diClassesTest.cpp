@@ -202,7 +202,9 @@ TEST_F(SchemeIndex, AnswersTheFirstRegisteredThroughRenumberingAndDeletion) {
 
 // ForEachIndexed must reach every registered element once, those sharing a
 // number included, and refuse (calling nothing) while an element numbered 0
-// stands outside the index.
+// stands outside the index. Asked for one class, it reaches exactly the
+// elements of that class, however numbers were shared, changed and freed
+// (the index keeps the class of an element alone under its number).
 TEST_F(SchemeIndex, ForEachIndexedReachesEveryRegisteredElementOnceOrRefuses) {
     std::vector<TElement_Probe*> live;
     QRandomGenerator random(11);
@@ -210,7 +212,7 @@ TEST_F(SchemeIndex, ForEachIndexedReachesEveryRegisteredElementOnceOrRefuses) {
     for (int step = 0; step < 1200; ++step) {
         const int action = random.bounded(10);
         if (action < 5 || live.empty()) {
-            live.push_back(Add<TElement_Probe>());
+            live.push_back(random.bounded(2) ? Add<TElement_Probe>() : Add<TElement_ProbeChild>());
         } else if (action < 8) {
             // Shared numbers, and now and then 0, which no index holds.
             const int32_t r = random.bounded(12);
@@ -222,9 +224,11 @@ TEST_F(SchemeIndex, ForEachIndexedReachesEveryRegisteredElementOnceOrRefuses) {
         }
         if (step % 40 != 0) continue;
         std::multiset<const TElement*> registered;
+        std::multiset<const TElement*> children;
         bool unnumbered = false;
         for (TElement* e = scheme->FirstRegistered(); e; e = TScheme::NextRegistered(e)) {
             registered.insert(e);
+            if (e->ClassType() == TElement_ProbeChild::StaticClass()) children.insert(e);
             unnumbered = unnumbered || e->Number() == 0;
         }
         std::multiset<const TElement*> reached;
@@ -234,6 +238,10 @@ TEST_F(SchemeIndex, ForEachIndexedReachesEveryRegisteredElementOnceOrRefuses) {
             ASSERT_EQ(reached, registered) << "step " << step;
         else
             ASSERT_TRUE(reached.empty()) << "step " << step;
+        std::multiset<const TElement*> childrenReached;
+        const auto isChild = [](const TClass* type) { return type == TElement_ProbeChild::StaticClass(); };
+        ASSERT_EQ(scheme->ForEachIndexed(isChild, [&](TElement* e) { childrenReached.insert(e); }), answered);
+        if (answered) ASSERT_EQ(childrenReached, children) << "step " << step;
     }
 }
 

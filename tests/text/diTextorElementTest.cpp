@@ -20,6 +20,7 @@
 #include <climits>
 #include <functional>
 #include <utility>
+#include <vector>
 
 // A field in fixed metrics (10 pixels a character) that joins its parent's visual children.
 class TElement_CoreProbeText : public TTextorElement {
@@ -215,6 +216,53 @@ TEST_F(TextorElementTest, RestrictionsReportEachBrokenRule) {
         EXPECT_EQ(MessageTexts(text), expected);
     }
     QLocale::setDefault(previous);
+}
+
+// Restrictions changed after checks have run answer as a text given the new
+// restrictions from the start, whether or not the change needs a new look
+// at the text: a narrowing its characters pass, one they fail, a widening
+// that drops a message, a rule beyond characters, a text changed while no
+// rule on characters was checked, and a change inside an update bracket.
+TEST_F(TextorElementTest, RestrictionsChangedAfterChecksAnswerAsFromTheStart) {
+    constexpr uint32_t kIdentifier =
+        trLetters | trDigits | trUnderscore | trSpecial | trBeginsWithLetter | trLatinLetters;
+    constexpr uint32_t kNarrowed = kIdentifier & ~trSpecial;
+    struct TStep {
+        uint32_t restrictions;
+        const char16_t* text;
+    };
+    const struct {
+        const char* name;
+        std::vector<TStep> steps;
+        uint32_t to;
+        bool inUpdate;
+    } cases[] = {
+        {"NarrowedAndStillPassing", {{kIdentifier, u"Name1"}}, kNarrowed, false},
+        {"NarrowedAndRefused", {{kIdentifier, u"Odd$Name"}}, kNarrowed, false},
+        {"SameRestrictions", {{kNarrowed, u"Name"}}, kNarrowed, false},
+        {"WideningDropsAMessage", {{trAllCharacters & ~trDigits, u"a1"}}, trAllCharacters, false},
+        {"RuleBeyondCharacters", {{kNarrowed, u"Name"}}, kNarrowed | trInteger, false},
+        {"NeverCheckedCharacters", {{trAllCharacters, u"a$"}}, trAllCharacters & ~trSpecial, false},
+        {"TextChangedWhileCharactersWentUnchecked", {{kIdentifier, u"ab"}, {trAllCharacters, u"a$"}},
+         trAllCharacters & ~trSpecial, false},
+        {"InAnUpdate", {{kIdentifier, u"Odd$Name"}}, kNarrowed, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* changed = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), fixture.root);
+        for (const TStep& step : c.steps) {
+            changed->SetRestrictions(step.restrictions);
+            changed->SetText(QString::fromUtf16(step.text));
+        }
+        if (c.inUpdate) fixture.scheme->BeginUpdate();
+        changed->SetRestrictions(c.to);
+        if (c.inUpdate) fixture.scheme->EndUpdate();
+        auto* fresh = TElement::CreateIn<TElement_CoreProbeText>(fixture.scheme.get(), fixture.root);
+        fresh->SetRestrictions(c.to);
+        fresh->SetText(QString::fromUtf16(c.steps.back().text));
+        EXPECT_EQ(MessageTexts(changed), MessageTexts(fresh));
+        EXPECT_EQ(changed->HasNoErrors(), fresh->HasNoErrors());
+    }
 }
 
 // Edits in one paragraph after another of a text longer than a few
