@@ -221,13 +221,15 @@ private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static QImage* StraightTarget(const QPainter& target, const TRect& rect);
     void BeginOnTarget(QPainter& target, QImage* raster);
-    void SelectPaintFont(TCanvasFont font);
+    // Sets the font on the painter unless it is set; answers its ascent there.
+    int SelectPaintFont(TCanvasFont font);
     int MeasureWidth(TCanvasFont font, const QString& text);
     int MeasureHeight(TCanvasFont font);
 
     TSheetSettings* m_settings;
     QFont m_fonts[4];  // by TCanvasFont, made at reset
     TCanvasFont m_paintFont = cfNone;
+    int m_paintAscent = 0;  // of m_paintFont on the painter
     TCanvasFont m_measureFont = cfNone;
     int m_fixedLineHeight = 0;
     int m_elementLineHeight = 0;
