@@ -229,8 +229,8 @@ namespace {
 void MeasureElementItem(TTitleItem& item, int lineHeight, bool forLayout) {
     TVisualElement* element = item.Element;
     QSize size(element->Width(), element->Height());
-    if (forLayout && item.Kind == TTitleItemKind::Block)
-        if (auto* block = dynamic_cast<ITitleElement*>(element)) size = block->GetTitleSize();
+    if (auto* block = dynamic_cast<ITitleElement*>(element); block && forLayout && item.Kind == TTitleItemKind::Block)
+        size = block->GetTitleSize();
     item.Width = size.width();
     item.Height = size.height();
     item.Margins = element->GetMargins();

@@ -81,32 +81,6 @@ protected:
     std::unique_ptr<TSheetForm> form;
 };
 
-TEST_F(SheetFormProgram, RenamingAFieldTheRoutineUsesRepaintsTheResizedBoxesAsAFullRepaintShowsThem) {
-    QWidget& view = *form->RangeBox().viewport();
-    struct TPaintSpy : QObject {
-        QRegion Painted;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
-            return false;
-        }
-    } spy;
-    view.installEventFilter(&spy);
-    ASSERT_TRUE(view.rect().contains(RoutineInView())) << "the routine's edges are in view";
-    const int routineWidth = RoutineInView().width();
-    const QRegion whole(view.rect());
-    for (Qt::Key key : {Qt::Key_Q, Qt::Key_W, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace}) {
-        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
-        spy.Painted = QRegion();
-        QTest::keyClick(&form->RangeBox(), key);
-        QApplication::processEvents();
-        EXPECT_NE(spy.Painted.intersected(whole), whole) << "the whole view";
-        EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view)));
-    }
-    EXPECT_EQ(total->NameField()->GetText(), QStringLiteral("Tota"));
-    EXPECT_LT(RoutineInView().width(), routineWidth) << "the references narrowed the routine";
-    view.removeEventFilter(&spy);
-}
-
 // The view cut through the routine: the repaints of what lies below it are
 // dropped, and what a scroll or a taller view uncovers is painted then, so
 // the screen shows what a full repaint shows at each step.
@@ -137,6 +111,32 @@ TEST_F(SheetFormProgram, RenamingWithTheRoutineHalfBelowTheViewShowsItWhenScroll
     EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view))) << "a taller view";
     typeAndCompare(Qt::Key_Backspace);
     EXPECT_EQ(total->NameField()->GetText(), QStringLiteral("Total"));
+}
+
+TEST_F(SheetFormProgram, RenamingAFieldTheRoutineUsesRepaintsTheResizedBoxesAsAFullRepaintShowsThem) {
+    QWidget& view = *form->RangeBox().viewport();
+    struct TPaintSpy : QObject {
+        QRegion Painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy;
+    view.installEventFilter(&spy);
+    ASSERT_TRUE(view.rect().contains(RoutineInView())) << "the routine's edges are in view";
+    const int routineWidth = RoutineInView().width();
+    const QRegion whole(view.rect());
+    for (Qt::Key key : {Qt::Key_Q, Qt::Key_W, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        spy.Painted = QRegion();
+        QTest::keyClick(&form->RangeBox(), key);
+        QApplication::processEvents();
+        EXPECT_NE(spy.Painted.intersected(whole), whole) << "the whole view";
+        EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view)));
+    }
+    EXPECT_EQ(total->NameField()->GetText(), QStringLiteral("Tota"));
+    EXPECT_LT(RoutineInView().width(), routineWidth) << "the references narrowed the routine";
+    view.removeEventFilter(&spy);
 }
 
 }  // namespace
