@@ -567,9 +567,29 @@ void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TCol
             return;
         }
     }
-    if (FillsThroughMiddle(painter, kind, tint, source, rect, shown)) return;
-    painter.drawImage(QPoint(shown.Left, shown.Top), *frame,
-                      QRect(shown.Left - rect.Left, shown.Top - rect.Top, shown.Width(), shown.Height()));
+    auto drawKept = [&](const TRect& part) {
+        if (part.IsEmpty()) return;
+        painter.drawImage(QPoint(part.Left, part.Top), *frame,
+                          QRect(part.Left - rect.Left, part.Top - rect.Top, part.Width(), part.Height()));
+    };
+    // What shows of a middle that is one opaque colour is filled (or left
+    // alone when the middle is left out) and only the borders around it are
+    // blended from the kept picture: the parts do not overlap.
+    const TNineGrid grid(source, data.Zone, rect);
+    const TRect middleTo = grid.MiddleTo();
+    const TRect middle{std::max(shown.Left, middleTo.Left), std::max(shown.Top, middleTo.Top),
+                       std::min(shown.Right, middleTo.Right), std::min(shown.Bottom, middleTo.Bottom)};
+    const bool leftOut = data.FillModes[tfpClient] == tfmLeaveOut;
+    const QRgb colour = middle.IsEmpty() || leftOut ? 0 : OpaqueMiddle(kind, tint, source, grid.MiddleFrom());
+    if (middle.IsEmpty() || (!leftOut && !colour)) {
+        drawKept(shown);
+        return;
+    }
+    if (colour) painter.fillRect(middle.ToQRect(), QColor::fromRgba(colour));
+    drawKept(TRect{shown.Left, shown.Top, shown.Right, middle.Top});
+    drawKept(TRect{shown.Left, middle.Bottom, shown.Right, shown.Bottom});
+    drawKept(TRect{shown.Left, middle.Top, middle.Left, middle.Bottom});
+    drawKept(TRect{middle.Right, middle.Top, shown.Right, middle.Bottom});
 }
 
 QSize TSheetTheme::GetSize(int kind) const {

@@ -324,13 +324,14 @@ TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain
 }
 
 // A frame around the repainted rectangle (an element around a changed row)
-// is seen only through its middle: kept or too large to keep, it gives the
-// pixels of its parts there, whatever its middle holds.
-TEST(BuiltInTheme, AFrameSeenOnlyThroughItsMiddleGivesThePixelsOfItsParts) {
+// is seen only through its middle, and one inside it through its middle and
+// all four borders: kept or too large to keep, it gives the pixels of its
+// parts there, whatever its middle holds.
+TEST(BuiltInTheme, AFrameSeenThroughItsMiddleGivesThePixelsOfItsParts) {
     TSheetTheme theme;
     theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
     const TRect visible{20, 5, 70, 30};
-    for (const TRect& rect : {TRect{-40, -30, 140, 100}, TRect{-300, -300, 400, 400}}) {
+    for (const TRect& rect : {TRect{-40, -30, 140, 100}, TRect{-300, -300, 400, 400}, TRect{25, 8, 65, 28}}) {
         for (int k = 0; k < tekCount; ++k) {
             if (!TSheetTheme::IsFrameKind(k)) continue;
             SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
