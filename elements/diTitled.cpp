@@ -405,6 +405,22 @@ void TCustomTitledElement::RecheckExpandButtons(TVisualElement* child) {
     }
 }
 
+namespace {
+TRect SeparatorRect(const TTitleItem& item, QPoint place, const TTitleRow& row, int lineRight) {
+    const int top = row.Top + (row.Height - item.Height) / 2;
+    return TRect{place.x(), top, lineRight, top + item.Height};
+}
+
+// Where a painted title item may put ink: a text's glyphs may reach beyond
+// its measured box (overhangs, a second colour one pixel off), by far less
+// than a line's height on any side.
+TRect TitleItemInk(const TTitleItem& item, QPoint place, const TTitleRow& row, int lineRight) {
+    if (item.Kind == TTitleItemKind::Separator) return SeparatorRect(item, place, row, lineRight);
+    const int reach = item.Kind == TTitleItemKind::Text ? std::max(item.Height, 1) : 1;
+    return TRect{place.x() - reach, place.y() - reach, place.x() + item.Width + reach, place.y() + item.Height + reach};
+}
+}  // namespace
+
 void TCustomTitledElement::Paint(TSheetCanvas& canvas) {
     PaintBackground(canvas, GetClientRect());
     TTitleWriter writer;
@@ -416,6 +432,7 @@ void TCustomTitledElement::Paint(TSheetCanvas& canvas) {
         for (int i = row.First; i < row.End; ++i) {
             const TTitleItem& item = writer.Item(i);
             const QPoint place = arrangement.Places[size_t(i)];
+            if (!canvas.NeedsPaint(TitleItemInk(item, place, row, lineRight))) continue;
             switch (item.Kind) {
                 case TTitleItemKind::Text:
                     canvas.TextOutElement(place.x(), place.y(), item.Text);
@@ -429,11 +446,9 @@ void TCustomTitledElement::Paint(TSheetCanvas& canvas) {
                 case TTitleItemKind::LargeImage:
                     canvas.DrawLargeImage(place, item.Number);
                     break;
-                case TTitleItemKind::Separator: {
-                    const int top = row.Top + (row.Height - item.Height) / 2;
-                    canvas.DrawThemeFrame(tekLine, TRect{place.x(), top, lineRight, top + item.Height});
+                case TTitleItemKind::Separator:
+                    canvas.DrawThemeFrame(tekLine, SeparatorRect(item, place, row, lineRight));
                     break;
-                }
                 default:
                     break;
             }

@@ -323,23 +323,35 @@ bool TCustomSheetCanvas::NeedsPaint(const TRect& bounds) const noexcept {
 
 // --- text
 
-void TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
-    if (m_paintFont == font) return;
-    Painter().setFont(CanvasFont(font));
+int TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
+    if (m_paintFont == font) return m_paintAscent;
+    QPainter& p = Painter();
+    p.setFont(CanvasFont(font));
     m_paintFont = font;
+    m_paintAscent = p.fontMetrics().ascent();
+    return m_paintAscent;
+}
+
+void TCustomSheetCanvas::DrawSelectedFontText(int x, int baseline, const QString& text) {
+    QPainter& p = Painter();
+    // The painter's font: the canvas font as the painter resolved it.
+    const QFont& font = p.font();
+    if (TKeptGlyphs::DrawsOn(p, font) && TKeptGlyphs::ShapesAlike(text))
+        m_keptGlyphs[size_t(m_paintFont)].Draw(p, font, text, x, baseline);
+    else
+        p.drawText(QPoint(x, baseline), text);
 }
 
 void TCustomSheetCanvas::TextOutElement(int x, int y, const QString& text) {
     const TSheetThemeFontData& data = Theme().GetFontData(tfkElement);
-    SelectPaintFont(cfElement);
+    const int ascent = SelectPaintFont(cfElement);
     QPainter& p = Painter();
-    const int ascent = p.fontMetrics().ascent();
     if (data.SecondColor != clNone) {
         p.setPen(QColor::fromRgba(data.SecondColor));
-        p.drawText(QPoint(x + 1, y + 1 + ascent), text);
+        DrawSelectedFontText(x + 1, y + 1 + ascent, text);
     }
     p.setPen(QColor::fromRgba(data.Color));
-    p.drawText(QPoint(x, y + ascent), text);
+    DrawSelectedFontText(x, y + ascent, text);
 }
 
 int TCustomSheetCanvas::TextWidthElement(const QString& text) {
@@ -356,19 +368,17 @@ int TCustomSheetCanvas::TextWidthElement(const QString& text) {
 int TCustomSheetCanvas::TextWidthElementUncached(const QString& text) { return MeasureWidth(cfElement, text); }
 
 void TCustomSheetCanvas::TextOutFixed(int x, int y, TColor color, const QString& text) {
-    SelectPaintFont(cfFixed);
-    QPainter& p = Painter();
-    p.setPen(QColor::fromRgba(color));
-    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+    const int ascent = SelectPaintFont(cfFixed);
+    Painter().setPen(QColor::fromRgba(color));
+    DrawSelectedFontText(x, y + ascent, text);
 }
 
 int TCustomSheetCanvas::TextWidthFixed(const QString& text) { return MeasureWidth(cfFixed, text); }
 
 void TCustomSheetCanvas::TextOutCode(int x, int y, TColor color, const QString& text) {
-    SelectPaintFont(cfCode);
-    QPainter& p = Painter();
-    p.setPen(QColor::fromRgba(color));
-    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
+    const int ascent = SelectPaintFont(cfCode);
+    Painter().setPen(QColor::fromRgba(color));
+    DrawSelectedFontText(x, y + ascent, text);
 }
 
 int TCustomSheetCanvas::TextWidthCode(const QString& text) { return MeasureWidth(cfCode, text); }

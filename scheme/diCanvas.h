@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPoint>
 
+#include <array>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -221,13 +222,19 @@ private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static QImage* StraightTarget(const QPainter& target, const TRect& rect);
     void BeginOnTarget(QPainter& target, QImage* raster);
-    void SelectPaintFont(TCanvasFont font);
+    // Sets the font on the painter unless it is set; answers its ascent there.
+    int SelectPaintFont(TCanvasFont font);
+    // Draws text in the selected font and the painter's pen at (x, baseline),
+    // from kept glyphs where they give QPainter::drawText's pixels.
+    void DrawSelectedFontText(int x, int baseline, const QString& text);
     int MeasureWidth(TCanvasFont font, const QString& text);
     int MeasureHeight(TCanvasFont font);
 
     TSheetSettings* m_settings;
     QFont m_fonts[4];  // by TCanvasFont, made at reset
     TCanvasFont m_paintFont = cfNone;
+    int m_paintAscent = 0;  // of m_paintFont on the painter
+    std::array<TKeptGlyphs, 4> m_keptGlyphs;  // by TCanvasFont
     TCanvasFont m_measureFont = cfNone;
     int m_fixedLineHeight = 0;
     int m_elementLineHeight = 0;

@@ -214,16 +214,17 @@ void TSheet::WorkOffPending() {
 // ---------------------------------------------------------------------------
 // Called by visual elements
 
-// Inside the bracket the rectangles add up to their bounds, unless a full
-// repaint is already due.
+// Cut to what the window shows. Inside the bracket the rectangles add up to
+// their bounds, unless a full repaint is already due.
 void TSheet::InvalidateRect(const TRect& rect) {
+    TRect r = m_shownArea ? IntersectRects(rect, m_shownArea()) : rect;
     if (m_updateCount > 0) {
-        if (rect.IsEmpty() || (m_pending & spRepaint)) return;
-        m_repaintArea.Add(rect);
+        if (r.IsEmpty() || (m_pending & spRepaint)) return;
+        m_repaintArea.Add(r);
         m_pending |= spRepaintArea;
         return;
     }
-    TRect r = rect;
+    if (m_shownArea && r.IsEmpty()) return;
     Broadcast(snRepaint, reinterpret_cast<intptr_t>(&r), 0);
 }
 
@@ -614,12 +615,20 @@ void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
         m_root->PaintTree(*m_canvas, flags);
         if (!(flags & pfNoCaret) && (m_caretKind == ckFocusRect || m_caretKind == ckDoubleFocusRect))
             m_canvas->DrawCaret(m_caretKind, m_caretRect);
-        if (!(flags & pfNoFocusOverlay)) PaintFocusOverlay(m_canvas->Painter());
+        if (!(flags & pfNoFocusOverlay) && FocusedMeets(rect)) PaintFocusOverlay(m_canvas->Painter());
     } catch (...) {
         m_canvas->EndPaint(&dc);
         throw;
     }
     m_canvas->EndPaint(&dc);
+}
+
+// The overlay is clipped to the focused element: a rectangle beside it gets
+// none of it.
+bool TSheet::FocusedMeets(const TRect& rect) const {
+    if (!m_focused || !m_focused->IsVisible()) return false;
+    const QPoint at = m_focused->ClientToSheet(QPoint(0, 0));
+    return RectsMeet(TRect{at.x(), at.y(), at.x() + m_focused->Width(), at.y() + m_focused->Height()}, rect);
 }
 
 void TSheet::PaintFocusOverlay(QPainter& dc) {

@@ -17,6 +17,7 @@
 #include <QList>
 #include <QPoint>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -130,6 +131,14 @@ public:
     int GetContentWidth() const noexcept;
     int GetContentHeight() const noexcept;
 
+    // ---- the view ----
+    // What a window shows of the sheet (sheet coordinates), asked at each
+    // invalidation: repaints of what lies outside it are dropped, since a
+    // scroll or a resize that brings it into view repaints what it uncovers.
+    // Without a source (nil) nothing is dropped.
+    using TShownAreaSource = std::function<TRect()>;
+    void SetShownAreaSource(TShownAreaSource source) { m_shownArea = std::move(source); }
+
     // ---- the update bracket ----
     void EndUpdate() override;
     void LeaveUpdate() noexcept override;
@@ -172,6 +181,8 @@ public:
     // Paints the rectangle (sheet coordinates) onto dc at the rectangle's place.
     void Paint(QPainter& dc, const TRect& rect, int flags);
     void PaintFocusOverlay(QPainter& dc);
+    // Whether the focused element's area meets rect (sheet coordinates).
+    bool FocusedMeets(const TRect& rect) const;
     // The rectangle painted into a new image (ARGB32 premultiplied).
     QImage PaintToImage(const TRect& rect, int flags = 0);
 
@@ -221,6 +232,7 @@ private:
     QSize m_availableSize{kSheetUnlimited, kSheetUnlimited};
     uint16_t m_pending = 0;
     TRepaintAreas m_repaintArea;  // what spRepaintArea repaints, in sheet coordinates
+    TShownAreaSource m_shownArea;
     TVisualElement* m_delayedFocus = nullptr;
     std::unique_ptr<TTimer> m_delayedFocusTimer;
     std::unique_ptr<TTimer> m_focusStateTimer;

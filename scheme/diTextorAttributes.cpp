@@ -588,72 +588,85 @@ void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int wi
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
 }
 
-// The glyphs of texts painted in the font, shaped once and kept, so that a
-// text painted again (a sheet repainted after a keystroke) is only drawn.
-// They are shaped as QPainter::drawText shapes them on the same device and
-// in the same direction, and drawn at the same places. The texts painted
-// lately are kept in two generations: when the newer is full it becomes the
-// older, and what is found in the older moves to the newer, so that the
-// texts of a sheet in view stay while those painted once leave.
-struct TRichTextAttributes::TGlyphCache {
-    struct TShaped {
-        QList<QGlyphRun> Runs;
-        qreal Baseline = 0;  // of the runs' positions
-    };
-    static constexpr size_t MaxTexts = 1024;  // in each generation
-
-    bool ShapesFor(const QPainter& painter) const {
-        const QPaintDevice* device = painter.device();
-        return device->logicalDpiX() == dpiX && device->logicalDpiY() == dpiY &&
-               painter.layoutDirection() == direction;
-    }
-    void Reset(const QPainter& painter) {
-        dpiX = painter.device()->logicalDpiX();
-        dpiY = painter.device()->logicalDpiY();
-        direction = painter.layoutDirection();
-        newer.clear();
-        older.clear();
-    }
-    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter) {
-        if (const auto found = newer.find(text); found != newer.end()) return found->second;
-        if (newer.size() >= MaxTexts) {
-            older = std::move(newer);
-            newer.clear();
-        }
-        if (const auto found = older.find(text); found != older.end())
-            return newer.insert(older.extract(found)).position->second;
-        return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
-    }
-    static TShaped Shape(const QString& text, const QFont& font, QPainter& painter) {
-        QTextLayout layout(LeftToRight(text), font, painter.device());
-        QTextOption option;
-        option.setTextDirection(painter.layoutDirection());
-        option.setWrapMode(QTextOption::NoWrap);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        QTextLine line = layout.createLine();
-        layout.endLayout();
-        return TShaped{line.glyphRuns(), line.y() + line.ascent()};
-    }
-
-    int dpiX = 0;
-    int dpiY = 0;
-    Qt::LayoutDirection direction = Qt::LeftToRight;
-    TTextMap<TShaped> newer;
-    TTextMap<TShaped> older;
+// Shaped as QPainter::drawText shapes them on the same device and in the
+// same direction, and drawn at the same places. The texts painted lately are
+// kept in two generations: when the newer is full it becomes the older, and
+// what is found in the older moves to the newer, so that the texts of a sheet
+// in view stay while those painted once leave.
+struct TKeptGlyphs::TShaped {
+    QList<QGlyphRun> Runs;
+    qreal Baseline = 0;  // of the runs' positions
 };
 
-// Kept glyphs are drawn where Qt's raster engine draws text from its glyph
-// caches: on an unscaled painter, in a font without lines.
-bool TRichTextAttributes::DrawsKeptGlyphs(const QPainter& painter) const {
-    const QFont& font = Font();
+struct TKeptGlyphs::TTexts {
+    TTextMap<TShaped> Newer;
+    TTextMap<TShaped> Older;
+};
+
+TKeptGlyphs::TKeptGlyphs() = default;
+TKeptGlyphs::~TKeptGlyphs() = default;
+
+bool TKeptGlyphs::DrawsOn(const QPainter& painter, const QFont& font) {
     return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
            painter.deviceTransform().type() <= QTransform::TxTranslate && !font.underline() && !font.strikeOut() &&
            !font.overline();
 }
 
+bool TKeptGlyphs::ShapesAlike(QStringView text) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < QChar::Space; }) &&
+           !HasRightToLeft(text.toString());
+}
+
+void TKeptGlyphs::Forget() {
+    if (m_texts) {
+        m_texts->Newer.clear();
+        m_texts->Older.clear();
+    }
+}
+
+const TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter) {
+    if (!m_texts) m_texts = std::make_unique<TTexts>();
+    const QPaintDevice* device = painter.device();
+    if (device->logicalDpiX() != m_dpiX || device->logicalDpiY() != m_dpiY ||
+        painter.layoutDirection() != m_direction || font != m_font) {
+        m_dpiX = device->logicalDpiX();
+        m_dpiY = device->logicalDpiY();
+        m_direction = painter.layoutDirection();
+        m_font = font;
+        Forget();
+    }
+    TTextMap<TShaped>& newer = m_texts->Newer;
+    TTextMap<TShaped>& older = m_texts->Older;
+    if (const auto found = newer.find(text); found != newer.end()) return found->second;
+    if (newer.size() >= MaxTexts) {
+        older = std::move(newer);
+        newer.clear();
+    }
+    if (const auto found = older.find(text); found != older.end())
+        return newer.insert(older.extract(found)).position->second;
+    return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
+}
+
+TKeptGlyphs::TShaped TKeptGlyphs::Shape(const QString& text, const QFont& font, QPainter& painter) {
+    QTextLayout layout(LeftToRight(text), font, painter.device());
+    QTextOption option;
+    option.setTextDirection(painter.layoutDirection());
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    return TShaped{line.glyphRuns(), line.y() + line.ascent()};
+}
+
+void TKeptGlyphs::Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline) {
+    const TShaped& shaped = Find(text, font, painter);
+    const QPointF origin(x, baseline - shaped.Baseline);
+    for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
+}
+
 void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, int baseline) const {
-    if (!DrawsKeptGlyphs(painter)) {
+    if (!TKeptGlyphs::DrawsOn(painter, Font())) {
         painter.save();
         painter.setFont(Font());
         painter.setPen(QColor::fromRgba(m_color));
@@ -661,13 +674,10 @@ void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, i
         painter.restore();
         return;
     }
-    if (!m_glyphs) m_glyphs = std::make_unique<TGlyphCache>();
-    if (!m_glyphs->ShapesFor(painter)) m_glyphs->Reset(painter);
-    const TGlyphCache::TShaped& shaped = m_glyphs->Find(text, Font(), painter);
+    if (!m_glyphs) m_glyphs = std::make_unique<TKeptGlyphs>();
     const QPen pen = painter.pen();
     painter.setPen(QColor::fromRgba(m_color));
-    const QPointF origin(x, baseline - shaped.Baseline);
-    for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
+    m_glyphs->Draw(painter, Font(), text, x, baseline);
     painter.setPen(pen);
 }
 

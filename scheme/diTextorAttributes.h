@@ -210,6 +210,47 @@ QString VisibleRunText(const QChar* chars, int count);
 
 // Pooled instances are made and freed in bulk (a log of many links, a text
 // set anew): they come from blocks (cuBlockPool).
+// The glyphs of texts painted in one font, shaped once and kept, so that a
+// text painted again (a sheet repainted after a keystroke) is only drawn:
+// shaping it for every paint, as QPainter::drawText does, costs several times
+// the drawing.
+class TKeptGlyphs {
+public:
+    static constexpr size_t MaxTexts = 1024;  // in each generation
+
+    TKeptGlyphs();
+    ~TKeptGlyphs();
+    TKeptGlyphs(const TKeptGlyphs&) = delete;
+    TKeptGlyphs& operator=(const TKeptGlyphs&) = delete;
+
+    // Whether kept glyphs are drawn where Qt's raster engine draws text from
+    // its glyph caches: on an unscaled painter, in a font without lines.
+    static bool DrawsOn(const QPainter& painter, const QFont& font);
+    // Whether a text is shaped here as QPainter::drawText shapes it as it
+    // is: no unit below 32 and nothing read right to left (which is shaped
+    // here forced left to right).
+    static bool ShapesAlike(QStringView text);
+    // Draws the text (no unit below 32; read left to right) in font with the
+    // painter's pen, its baseline's left end at (x, baseline). The texts kept
+    // are forgotten when the font, the device's resolution or the painter's
+    // direction differ from those they were shaped in.
+    void Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline);
+    // Forgets every text (the font changed).
+    void Forget();
+
+private:
+    struct TShaped;
+    struct TTexts;
+    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter);
+    static TShaped Shape(const QString& text, const QFont& font, QPainter& painter);
+
+    int m_dpiX = 0;
+    int m_dpiY = 0;
+    Qt::LayoutDirection m_direction = Qt::LeftToRight;
+    QFont m_font;
+    std::unique_ptr<TTexts> m_texts;
+};
+
 class TRichTextAttributes : public TTextAttributes, public TBlockAllocated<TRichTextAttributes> {
 public:
     TRichTextAttributes();
@@ -257,7 +298,6 @@ public:
 
 private:
     struct TAdvanceTable;
-    struct TGlyphCache;
 
     void DropFont();
     void Measure() const;
@@ -272,7 +312,6 @@ private:
     // Draws the visible text (no unit below 32) in the colour with its
     // baseline's left end at (x, baseline), as QPainter::drawText does.
     void DrawText(QPainter& painter, QStringView text, int x, int baseline) const;
-    bool DrawsKeptGlyphs(const QPainter& painter) const;
 
     TColor m_background = clNone;
     QString m_fontName;
@@ -286,7 +325,7 @@ private:
     mutable int m_tabWidth = 0;
     mutable std::optional<QFont> m_font;
     mutable std::unique_ptr<TAdvanceTable> m_advances;
-    mutable std::unique_ptr<TGlyphCache> m_glyphs;
+    mutable std::unique_ptr<TKeptGlyphs> m_glyphs;
 };
 
 class TRichParagraphAttributes : public TParagraphAttributes, public TBlockAllocated<TRichParagraphAttributes> {

@@ -200,6 +200,28 @@ bool IsUniformAlong(const QImage& source, const QRect& from, bool alongX) {
     return true;
 }
 
+// Column and row edges of the nine parts in the source and the target.
+struct TNineGrid {
+    TNineGrid(const QImage& source, const TRect& zone, const TRect& target) {
+        int left, right, top, bottom;
+        FitZoneParts(zone.Left, zone.Right, target.Width(), left, right);
+        FitZoneParts(zone.Top, zone.Bottom, target.Height(), top, bottom);
+        const int sw = source.width(), sh = source.height();
+        const int columns[4] = {0, std::min(left, sw), std::max(std::min(left, sw), sw - right), sw};
+        const int rows[4] = {0, std::min(top, sh), std::max(std::min(top, sh), sh - bottom), sh};
+        const int targetColumns[4] = {target.Left, target.Left + left, target.Right - right, target.Right};
+        const int targetRows[4] = {target.Top, target.Top + top, target.Bottom - bottom, target.Bottom};
+        std::copy(std::begin(columns), std::end(columns), sx);
+        std::copy(std::begin(rows), std::end(rows), sy);
+        std::copy(std::begin(targetColumns), std::end(targetColumns), tx);
+        std::copy(std::begin(targetRows), std::end(targetRows), ty);
+    }
+    QRect MiddleFrom() const { return QRect(sx[1], sy[1], sx[2] - sx[1], sy[2] - sy[1]); }
+    TRect MiddleTo() const { return TRect{tx[1], ty[1], tx[2], ty[2]}; }
+
+    int sx[4], sy[4], tx[4], ty[4];
+};
+
 void DrawPart(QPainter& painter, const QImage& source, const QRect& from, const QRect& to, int mode) {
     if (from.isEmpty() || to.isEmpty() || mode == tfmLeaveOut) return;
     if (from.size() == to.size()) {
@@ -264,15 +286,11 @@ int FrameSizeEdge(const QImage& image, const TSheetThemeElementData& data) {
 void DrawNinePart(QPainter& painter, const QImage& source, const TRect& zone, const std::array<int, 5>& fillModes,
                   const TRect& target, const TRect& visible) {
     if (target.IsEmpty() || source.isNull()) return;
-    int left, right, top, bottom;
-    FitZoneParts(zone.Left, zone.Right, target.Width(), left, right);
-    FitZoneParts(zone.Top, zone.Bottom, target.Height(), top, bottom);
-    const int sw = source.width(), sh = source.height();
-    // Column and row edges of source and target.
-    const int sx[4] = {0, std::min(left, sw), std::max(std::min(left, sw), sw - right), sw};
-    const int sy[4] = {0, std::min(top, sh), std::max(std::min(top, sh), sh - bottom), sh};
-    const int tx[4] = {target.Left, target.Left + left, target.Right - right, target.Right};
-    const int ty[4] = {target.Top, target.Top + top, target.Bottom - bottom, target.Bottom};
+    const TNineGrid grid(source, zone, target);
+    const int* sx = grid.sx;
+    const int* sy = grid.sy;
+    const int* tx = grid.tx;
+    const int* ty = grid.ty;
     // Fill mode of each part by column and row; corners are copied.
     auto modeOf = [&](int col, int row) {
         if (col == 1 && row == 1) return fillModes[tfpClient];
@@ -460,6 +478,7 @@ void TSheetTheme::Scale(int pointDelta, int percent) {
 void TSheetTheme::DropCaches() {
     for (QImage& image : m_cutImages) image = QImage();
     for (auto& tinted : m_tinted) tinted.clear();
+    for (auto& middles : m_opaqueMiddles) middles.clear();
     m_frames.clear();
 }
 
@@ -492,6 +511,33 @@ void TSheetTheme::DrawImage(QPainter& painter, int kind, int x, int y, TColor ti
     if (!image.isNull()) painter.drawImage(QPoint(x, y), image);
 }
 
+// Seen only through its middle (an element around a repainted row), a frame
+// whose middle is one opaque colour gives its picture's pixels with a fill,
+// and one whose middle is left out gives none.
+bool TSheetTheme::FillsThroughMiddle(QPainter& painter, int kind, TColor tint, const QImage& source,
+                                     const TRect& rect, const TRect& shown) const {
+    const TSheetThemeElementData& data = m_elements.at(size_t(kind));
+    const TNineGrid grid(source, data.Zone, rect);
+    const TRect middle = grid.MiddleTo();
+    if (shown.Left < middle.Left || shown.Top < middle.Top || shown.Right > middle.Right || shown.Bottom > middle.Bottom)
+        return false;
+    if (data.FillModes[tfpClient] == tfmLeaveOut) return true;
+    const QRgb colour = OpaqueMiddle(kind, tint, source, grid.MiddleFrom());
+    if (colour) painter.fillRect(shown.ToQRect(), QColor::fromRgba(colour));
+    return colour != 0;
+}
+
+QRgb TSheetTheme::OpaqueMiddle(int kind, TColor tint, const QImage& source, const QRect& from) const {
+    QHash<TOpaqueMiddleKey, QRgb>& middles = m_opaqueMiddles[size_t(kind)];
+    const TOpaqueMiddleKey key{tint, from.x(), from.y(), from.width(), from.height()};
+    if (const auto it = middles.constFind(key); it != middles.cend()) return *it;
+    QRgb colour = 0;
+    if (!from.isEmpty() && IsUniform(source, from) && qAlpha(source.pixel(from.topLeft())) == 255)
+        colour = source.pixel(from.topLeft());
+    middles.insert(key, colour);
+    return colour;
+}
+
 // The parts do not overlap, so a frame drawn on a clear picture and that
 // picture drawn over the target give the pixels the parts drawn there give.
 void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint, const TRect& visible) const {
@@ -499,13 +545,14 @@ void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TCol
     if (tint == clNone) tint = data.ColorOver;
     const QImage& source = KindImage(kind, tint);
     if (rect.IsEmpty() || source.isNull()) return;
-    if (int64_t(rect.Width()) * rect.Height() > kMaxKeptFramePixels) {
-        DrawNinePart(painter, source, data.Zone, data.FillModes, rect, visible);
-        return;
-    }
     const TRect shown{std::max(rect.Left, visible.Left), std::max(rect.Top, visible.Top),
                       std::min(rect.Right, visible.Right), std::min(rect.Bottom, visible.Bottom)};
     if (shown.IsEmpty()) return;
+    if (int64_t(rect.Width()) * rect.Height() > kMaxKeptFramePixels) {
+        if (!FillsThroughMiddle(painter, kind, tint, source, rect, shown))
+            DrawNinePart(painter, source, data.Zone, data.FillModes, rect, visible);
+        return;
+    }
     const TThemeFrameKey key{kind, tint, rect.Width(), rect.Height()};
     QImage* frame = m_frames.object(key);
     if (!frame) {
@@ -520,8 +567,29 @@ void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TCol
             return;
         }
     }
-    painter.drawImage(QPoint(shown.Left, shown.Top), *frame,
-                      QRect(shown.Left - rect.Left, shown.Top - rect.Top, shown.Width(), shown.Height()));
+    auto drawKept = [&](const TRect& part) {
+        if (part.IsEmpty()) return;
+        painter.drawImage(QPoint(part.Left, part.Top), *frame,
+                          QRect(part.Left - rect.Left, part.Top - rect.Top, part.Width(), part.Height()));
+    };
+    // What shows of a middle that is one opaque colour is filled (or left
+    // alone when the middle is left out) and only the borders around it are
+    // blended from the kept picture: the parts do not overlap.
+    const TNineGrid grid(source, data.Zone, rect);
+    const TRect middleTo = grid.MiddleTo();
+    const TRect middle{std::max(shown.Left, middleTo.Left), std::max(shown.Top, middleTo.Top),
+                       std::min(shown.Right, middleTo.Right), std::min(shown.Bottom, middleTo.Bottom)};
+    const bool leftOut = data.FillModes[tfpClient] == tfmLeaveOut;
+    const QRgb colour = middle.IsEmpty() || leftOut ? 0 : OpaqueMiddle(kind, tint, source, grid.MiddleFrom());
+    if (middle.IsEmpty() || (!leftOut && !colour)) {
+        drawKept(shown);
+        return;
+    }
+    if (colour) painter.fillRect(middle.ToQRect(), QColor::fromRgba(colour));
+    drawKept(TRect{shown.Left, shown.Top, shown.Right, middle.Top});
+    drawKept(TRect{shown.Left, middle.Bottom, shown.Right, shown.Bottom});
+    drawKept(TRect{shown.Left, middle.Top, middle.Left, middle.Bottom});
+    drawKept(TRect{middle.Right, middle.Top, shown.Right, middle.Bottom});
 }
 
 QSize TSheetTheme::GetSize(int kind) const {

@@ -211,6 +211,14 @@ private:
     void DeriveImageLayouts();
     TColor ReadColor(TKnot* node, const QString& name, TColor defaultColor);
     void DropCaches();
+    // The colour of the middle part (from, in the kind's image) when it is
+    // one opaque colour, else 0; found once per tint and part.
+    QRgb OpaqueMiddle(int kind, TColor tint, const QImage& source, const QRect& from) const;
+    // Draws what shown (within rect) shows of the frame (source: the kind's
+    // image in the tint) when it lies in the middle and the middle is left
+    // out or one opaque colour; else false.
+    bool FillsThroughMiddle(QPainter& painter, int kind, TColor tint, const QImage& source, const TRect& rect,
+                            const TRect& shown) const;
 
     QImage m_image;  // straight alpha
     std::array<TSheetThemeFontData, tfkCount> m_fonts;
@@ -226,6 +234,15 @@ private:
     mutable std::array<QImage, tekCount> m_cutImages;
     mutable std::array<QHash<TColor, QImage>, tekCount> m_tinted;
     mutable QCache<TThemeFrameKey, QImage> m_frames{kKeptFrameBytes};
+    struct TOpaqueMiddleKey {
+        TColor Tint;
+        int X, Y, Width, Height;
+        friend bool operator==(const TOpaqueMiddleKey&, const TOpaqueMiddleKey&) = default;
+        friend size_t qHash(const TOpaqueMiddleKey& key, size_t seed) noexcept {
+            return qHashMulti(seed, key.Tint, key.X, key.Y, key.Width, key.Height);
+        }
+    };
+    mutable std::array<QHash<TOpaqueMiddleKey, QRgb>, tekCount> m_opaqueMiddles;
 };
 
 // ---------------------------------------------------------------------------

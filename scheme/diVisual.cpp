@@ -67,7 +67,9 @@ void TVisualChildIndex::Query(const TRect& rect, std::vector<TVisualElement*>& o
     if (int64_t(rect.Bottom) - 1 < m_top) return;
     first = std::max<int64_t>(first, 0);
     last = std::min<int64_t>(last, int64_t(m_bands.size()) - 1);
-    std::vector<int> hits(m_wide.begin(), m_wide.end());
+    // Kept between queries: a paint pass asks at every level it walks down.
+    std::vector<int>& hits = m_hits;
+    hits.assign(m_wide.begin(), m_wide.end());
     for (int64_t b = first; b <= last; ++b) hits.insert(hits.end(), m_bands[size_t(b)].begin(), m_bands[size_t(b)].end());
     std::sort(hits.begin(), hits.end());
     hits.erase(std::unique(hits.begin(), hits.end()), hits.end());

@@ -279,6 +279,7 @@ private:
     std::vector<TVisualElement*> m_children;        // in visual order
     std::vector<std::vector<int>> m_bands;          // per band: child indexes, ascending
     std::vector<int> m_wide;                        // children spanning very many bands
+    mutable std::vector<int> m_hits;                // a query's band members, kept for the next
     int m_top = 0;
     int m_bandHeight = 1;
 };

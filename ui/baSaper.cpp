@@ -405,7 +405,8 @@ void TRangeBox::PaintClient(QPainter& painter, const TRect& rect) {
     } else {
         TPlaceBox::PaintClient(painter, rect);
     }
-    if (!m_caretShown.IsEmpty() && m_caretOn) {
+    // A pass beside the caret leaves its pixels alone.
+    if (!m_caretShown.IsEmpty() && m_caretOn && m_caretShown.ToQRect().intersects(rect.ToQRect())) {
         painter.save();
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         painter.fillRect(m_caretShown.ToQRect(), Qt::white);

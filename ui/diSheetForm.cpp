@@ -37,6 +37,8 @@
 #include <QStyle>
 #include <QStyleHints>
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -537,6 +539,7 @@ void TSheetForm::AttachSheet(TScheme* scheme, TSheet* sheet) {
     if (m_sheet) {
         m_sheet->RemoveHandler(MakeHandler<&TSheetForm::OnSheet>(this));
         m_sheet->Settings()->RemoveHandler(MakeHandler<&TSheetForm::OnSheetSettings>(this));
+        m_sheet->SetShownAreaSource(nullptr);
         m_sheet->CloseDropDown(false);
         CloseDropDownWindow();
         m_sheet->SetActive(false);
@@ -550,6 +553,7 @@ void TSheetForm::AttachSheet(TScheme* scheme, TSheet* sheet) {
     if (m_scheme && m_scheme->UndoRedo()) m_scheme->UndoRedo()->AddHandler(MakeHandler<&TSheetForm::OnUndoRedo>(this));
     if (m_sheet) {
         m_sheet->SetAvailableSize(m_rb1->GetVisibleSize());
+        m_sheet->SetShownAreaSource([this] { return ShownContent(); });
         m_sheet->AddHandler(MakeHandler<&TSheetForm::OnSheet>(this));
         m_sheet->Settings()->AddHandler(MakeHandler<&TSheetForm::OnSheetSettings>(this));
     }
@@ -568,6 +572,17 @@ void TSheetForm::AttachSheet(TScheme* scheme, TSheet* sheet) {
     UpdateEditActions();
     UpdateUndoRedoActions();
     UpdateTabHandling();
+}
+
+// The content in rb1's view, asked live: the view's size changes with its
+// scroll bars as well as with the form.
+TRect TSheetForm::ShownContent() const {
+    const QPoint at = m_rb1->ScrollPosition();
+    const QSize size = m_rb1->GetVisibleSize();
+    auto end = [](int from, int length) {
+        return int(std::min<int64_t>(int64_t(from) + length, std::numeric_limits<int>::max()));
+    };
+    return TRect{at.x(), at.y(), end(at.x(), size.width()), end(at.y(), size.height())};
 }
 
 void TSheetForm::UpdateCaret() {

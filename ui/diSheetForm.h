@@ -268,6 +268,7 @@ private:
     void UpdateUndoRedoActions();
     void UpdateTabHandling();
     void UpdateCaret();
+    TRect ShownContent() const;
     void RunAction(TSheetAction action);
     void EditEditExecute(TSheetAction action);
 

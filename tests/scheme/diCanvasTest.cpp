@@ -195,6 +195,50 @@ TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
     }
 }
 
+// Texts of the element and code fonts are drawn from glyphs kept after the
+// first paint: the first and the kept paint give the pixels QPainter::drawText
+// gives in the font the canvas selected, for plain texts and for those drawn
+// by drawText itself (read right to left, holding a control character).
+TEST_F(SheetSettings, CanvasTextsPaintAsQtDrawsThemFirstAndFromKeptGlyphs) {
+    const QString texts[] = {"Total5000", "x := y + 1;", "e\u0301n\u0303 ok", "\u05E9\u05DC\u05D5\u05DD a", "a\tb", ""};
+    TSheetCanvas canvas(settings.get());
+    auto painted = [&](const std::function<void()>& paint) {
+        canvas.BeginPaint({0, 0, 120, 30});
+        paint();
+        const QImage out = canvas.PaintBitmap().copy();
+        canvas.EndPaint(nullptr);
+        return out;
+    };
+    const QRgb colour = qRgb(10, 20, 200);
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        for (int round = 0; round < 2; ++round) {
+            const QImage code = painted([&] { canvas.TextOutCode(3, 4, colour, text); });
+            const QImage byQt = painted([&] {
+                canvas.TextOutCode(3, 1000, colour, QStringLiteral("x"));  // selects the font, out of sight
+                QPainter& p = canvas.Painter();
+                p.drawText(QPoint(3, 4 + p.fontMetrics().ascent()), text);
+            });
+            EXPECT_EQ(code, byQt) << "code font, round " << round;
+            const QImage element = painted([&] { canvas.TextOutElement(3, 4, text); });
+            const TSheetThemeFontData& data = canvas.Theme().GetFontData(tfkElement);
+            const QImage elementByQt = painted([&] {
+                canvas.TextOutElement(3, 1000, QStringLiteral("x"));
+                QPainter& p = canvas.Painter();
+                const int ascent = p.fontMetrics().ascent();
+                if (data.SecondColor != clNone) {
+                    p.setPen(QColor::fromRgba(data.SecondColor));
+                    p.drawText(QPoint(4, 5 + ascent), text);
+                }
+                p.setPen(QColor::fromRgba(data.Color));
+                p.drawText(QPoint(3, 4 + ascent), text);
+            });
+            EXPECT_EQ(element, elementByQt) << "element font, round " << round;
+            if (!text.isEmpty()) EXPECT_NE(element, painted([] {})) << "something drawn";
+        }
+    }
+}
+
 // A missing theme raises the file error, as does one outside the themes folder.
 TEST_F(SheetSettings, ThemeNameCannotLeadOutOfTheThemesFolder) {
     settings->GetTheme();

@@ -203,6 +203,52 @@ TEST_F(SheetUpdate, RectanglesNearEachOtherRepaintAsTheirBoundsAndFarOnesApart) 
     }
 }
 
+// With a window's view (sheet coordinates) the repaints are cut to it, in a
+// bracket or outside one: what lies beyond is not painted, and taking no
+// part in the joins it leaves the repaints in view apart. Without a view
+// (the source cleared) nothing is cut.
+TEST_F(SheetUpdate, RepaintsAreCutToTheAreaAWindowShows) {
+    TRect shown{0, 100, 400, 300};
+    sheet.SetShownAreaSource([&shown] { return shown; });
+    struct TCase {
+        const char* what;
+        std::vector<TRect> invalidated;
+        std::vector<TRect> repainted;
+    };
+    const TCase cases[] = {
+        {"inside", {{10, 110, 50, 130}}, {{10, 110, 50, 130}}},
+        {"across an edge", {{350, 280, 500, 320}}, {{350, 280, 400, 300}}},
+        {"beyond", {{10, 400, 50, 420}, {500, 0, 520, 1000}}, {}},
+        // Five rectangles, three of them out of view: the two in view stay apart.
+        {"far ones take no part",
+         {{0, 110, 30, 120}, {0, 5000, 10, 5010}, {380, 280, 390, 290}, {410, 0, 420, 9000}, {0, 0, 5, 5}},
+         {{0, 110, 30, 120}, {380, 280, 390, 290}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::optional<TRect>> expected(c.repainted.begin(), c.repainted.end());
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            for (const TRect& rect : c.invalidated) sheet.InvalidateRect(rect);
+        }
+        EXPECT_EQ(rec.repaints, expected) << "in a bracket";
+        rec.repaints.clear();
+        for (const TRect& rect : c.invalidated) sheet.InvalidateRect(rect);
+        EXPECT_EQ(rec.repaints, expected) << "outside one";
+    }
+    {
+        TRepaintRecorder rec(&sheet);
+        shown = TRect{0, 400, 400, 600};  // scrolled: asked again at each repaint
+        sheet.InvalidateRect(TRect{10, 400, 50, 420});
+        EXPECT_EQ(rec.repaints, (std::vector<std::optional<TRect>>{TRect{10, 400, 50, 420}}));
+    }
+    sheet.SetShownAreaSource(nullptr);
+    TRepaintRecorder rec(&sheet);
+    sheet.InvalidateRect(TRect{500, 0, 520, 1000});
+    EXPECT_EQ(rec.repaints, (std::vector<std::optional<TRect>>{TRect{500, 0, 520, 1000}}));
+}
+
 // An element whose picture changes only near its edges (a panel: none of its
 // own; the sheet's root: its frame) repaints only the strip between its old
 // and new right or bottom edges when its size changes; a box that fills

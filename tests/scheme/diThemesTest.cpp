@@ -323,6 +323,32 @@ TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain
         << "the new image";
 }
 
+// A frame around the repainted rectangle (an element around a changed row)
+// is seen only through its middle, and one inside it through its middle and
+// all four borders: kept or too large to keep, it gives the pixels of its
+// parts there, whatever its middle holds.
+TEST(BuiltInTheme, AFrameSeenThroughItsMiddleGivesThePixelsOfItsParts) {
+    TSheetTheme theme;
+    theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
+    const TRect visible{20, 5, 70, 30};
+    for (const TRect& rect : {TRect{-40, -30, 140, 100}, TRect{-300, -300, 400, 400}, TRect{25, 8, 65, 28}}) {
+        for (int k = 0; k < tekCount; ++k) {
+            if (!TSheetTheme::IsFrameKind(k)) continue;
+            SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
+            const TSheetThemeElementData& e = theme.GetElementData(k);
+            for (const TColor tint : {clNone, qRgba(0, 0, 255, 128), qRgba(20, 140, 60, 255)}) {
+                const QImage& source = theme.KindImage(k, tint == clNone ? e.ColorOver : tint);
+                const QImage parts =
+                    PaintedFrame(visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); });
+                for (int round = 0; round < 2; ++round)
+                    ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }),
+                              parts)
+                        << "round " << round;
+            }
+        }
+    }
+}
+
 // Whether the frame of kind drawn at (w, h) and at (w + dw, h + dh) from the
 // same corner differs anywhere outside the strips `edge` reaches in from the
 // nearer right and bottom edges.

@@ -81,6 +81,38 @@ protected:
     std::unique_ptr<TSheetForm> form;
 };
 
+// The view cut through the routine: the repaints of what lies below it are
+// dropped, and what a scroll or a taller view uncovers is painted then, so
+// the screen shows what a full repaint shows at each step.
+TEST_F(SheetFormProgram, RenamingWithTheRoutineHalfBelowTheViewShowsItWhenScrolledOrResizedIntoView) {
+    TRangeBox& box = form->RangeBox();
+    QWidget& view = *box.viewport();
+    const QRect routine = RoutineInView();
+    form->resize(form->width(), form->height() - (view.height() - (routine.top() + routine.height() / 2)));
+    QApplication::processEvents();
+    ASSERT_TRUE(view.rect().contains(RoutineInView().topLeft()));
+    ASSERT_FALSE(view.rect().contains(RoutineInView().bottomLeft())) << "the routine's lower half is out of view";
+    auto typeAndCompare = [&](Qt::Key key) {
+        QTest::keyClick(&box, key);
+        QApplication::processEvents();
+        EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view)));
+    };
+    typeAndCompare(Qt::Key_Q);
+    box.SetScrollPosition(box.ScrollPosition() + QPoint(0, routine.height()));
+    QApplication::processEvents();
+    EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view))) << "scrolled down";
+    typeAndCompare(Qt::Key_W);
+    box.SetScrollPosition(QPoint(0, 0));
+    QApplication::processEvents();
+    EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view))) << "scrolled back";
+    typeAndCompare(Qt::Key_Backspace);
+    form->resize(form->width(), form->height() + routine.height());
+    QApplication::processEvents();
+    EXPECT_TRUE(SamePixels(OnScreen(view), FullyRepainted(view))) << "a taller view";
+    typeAndCompare(Qt::Key_Backspace);
+    EXPECT_EQ(total->NameField()->GetText(), QStringLiteral("Total"));
+}
+
 TEST_F(SheetFormProgram, RenamingAFieldTheRoutineUsesRepaintsTheResizedBoxesAsAFullRepaintShowsThem) {
     QWidget& view = *form->RangeBox().viewport();
     struct TPaintSpy : QObject {
