@@ -15,6 +15,7 @@
 #include "core/cuProps.h"
 #include "pascal/elements/prScheme.h"
 #include "platform/plDialogs.h"
+#include "support/testEnvironment.h"
 #include "support/testEnglish.h"
 #include "ui/baTreeViewEx.h"
 #include "ui/baUserButtons.h"
@@ -161,15 +162,10 @@ QImage WindowWithMenu(QWidget& window, QMenu& menu) {
 
 class LanguageWindowsTest : public ::testing::Test {
 protected:
-    LanguageWindowsTest() : m_oldXdg(qgetenv("XDG_DATA_HOME")) {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_xdg.path()));
-    }
     ~LanguageWindowsTest() override {
         if (global) SetLanguage(QStringLiteral("ENU"));
         form.reset();
         global.reset();
-        if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
-        else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
 
     void MakeGlobal(QStringList params = {}) {
@@ -200,8 +196,13 @@ protected:
     std::unique_ptr<TAppMainForm> form;
 
 private:
-    QByteArray m_oldXdg;
     QTemporaryDir m_xdg;
+    // The program's instance locks live in the runtime and temporary folders:
+    // windows of tests running side by side must not see each other's.
+    QTemporaryDir m_runtime;
+    TEnvironmentScope m_dataHome{"XDG_DATA_HOME", QFile::encodeName(m_xdg.path())};
+    TEnvironmentScope m_runtimeDir{"XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())};
+    TEnvironmentScope m_tempDir{"TMPDIR", QFile::encodeName(m_runtime.path())};
     QTemporaryDir m_files;
 };
 

@@ -14,6 +14,7 @@
 #include "scheme/diCanvas.h"
 #include "scheme/diClasses.h"
 #include "scheme/diSheet.h"
+#include "support/testEnvironment.h"
 #include "support/testEnglish.h"
 #include "ui/baSaper.h"
 #include "ui/diEditForm.h"
@@ -67,13 +68,10 @@ bool PreviewShows(const TRightSubForm& preview, const QString& text) {
 
 class AppWindowTest : public ::testing::Test {
 protected:
-    AppWindowTest() : m_oldXdg(qgetenv("XDG_DATA_HOME")) { qputenv("XDG_DATA_HOME", QFile::encodeName(xdg.path())); }
     ~AppWindowTest() override {
         form.reset();
         global.reset();
         QDir::setCurrent(m_oldFolder);
-        if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
-        else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
     QString Path(const QString& name) const { return files.filePath(name); }
     std::unique_ptr<TGlobal> MakeGlobal(QStringList params) const {
@@ -84,12 +82,17 @@ protected:
     TFakeDialogs dialogs;
     TDialogsInstaller installDialogs{&dialogs};
     QTemporaryDir xdg;
+    // The program's instance locks live in the runtime and temporary folders:
+    // windows of tests running side by side must not see each other's.
+    QTemporaryDir runtime;
+    TEnvironmentScope dataHome{"XDG_DATA_HOME", QFile::encodeName(xdg.path())};
+    TEnvironmentScope runtimeDir{"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path())};
+    TEnvironmentScope tempDir{"TMPDIR", QFile::encodeName(runtime.path())};
     QTemporaryDir files;
     std::unique_ptr<TGlobal> global;
     std::unique_ptr<TAppMainForm> form;
 
 private:
-    QByteArray m_oldXdg;
     QString m_oldFolder = QDir::currentPath();
 };
 

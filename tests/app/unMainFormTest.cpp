@@ -24,6 +24,7 @@
 #include "ui/diPaletteHintWindow.h"
 #include "scheme/diClasses.h"
 #include "scheme/diSheet.h"
+#include "support/testEnvironment.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
 #include "support/testRaise.h"
@@ -69,13 +70,10 @@ QStringList CommentTexts(TScheme* scheme) {
 
 class MainFormTest : public ::testing::Test {
 protected:
-    MainFormTest() : m_oldXdg(qgetenv("XDG_DATA_HOME")) { qputenv("XDG_DATA_HOME", QFile::encodeName(xdg.path())); }
     ~MainFormTest() override {
         form.reset();
         global.reset();
         QDir::setCurrent(m_oldFolder);  // in case the window makes a document's folder current
-        if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
-        else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
 
     QString Path(const QString& name) const { return files.filePath(name); }
@@ -109,12 +107,17 @@ protected:
     TFakeDialogs dialogs;
     TDialogsInstaller installDialogs{&dialogs};
     QTemporaryDir xdg;
+    // The program's instance locks live in the runtime and temporary folders:
+    // windows of tests running side by side must not see each other's.
+    QTemporaryDir runtime;
+    TEnvironmentScope dataHome{"XDG_DATA_HOME", QFile::encodeName(xdg.path())};
+    TEnvironmentScope runtimeDir{"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path())};
+    TEnvironmentScope tempDir{"TMPDIR", QFile::encodeName(runtime.path())};
     QTemporaryDir files;
     std::unique_ptr<TGlobal> global;
     std::unique_ptr<TMainForm> form;
 
 private:
-    QByteArray m_oldXdg;
     QString m_oldFolder = QDir::currentPath();
 };
 

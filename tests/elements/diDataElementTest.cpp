@@ -18,6 +18,7 @@
 #include "platform/plShell.h"
 #include "scheme/diMessages.h"
 #include "scheme/diPalette.h"
+#include "support/testEnvironment.h"
 #include "support/testElements.h"
 #include "support/testEnglish.h"
 #include "support/testFiles.h"
@@ -62,25 +63,6 @@ QByteArray ReadAll(const QString& path) {
 }
 
 // Sets an environment variable for its lifetime.
-class TEnvironmentScope {
-public:
-    TEnvironmentScope(const char* name, const QByteArray& value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~TEnvironmentScope() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
-};
-
 class DataElements : public ::testing::Test, public TSheetFixture {
 protected:
     DataElements() : TSheetFixture(TElement_DataHolder::StaticClass()) {}

@@ -1,5 +1,6 @@
 #include "platform/plFileIcons.h"
 #include "platform/plPaths.h"
+#include "support/testEnvironment.h"
 #include "support/testFiles.h"
 
 #include <QCoreApplication>
@@ -53,16 +54,13 @@ TEST(ThemeFileIcons, DrawTheThemesIconOfTheTypeAtTheSizeAsked) {
 
 TEST(DataFolders, JoinCompanyAndProductUnderTheUsersDataFolderOrFallBackToTheProgramsFolder) {
     QTemporaryDir dir;
-    const QByteArray old = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+    const TEnvironmentScope dataHome("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     EXPECT_EQ(UserDataFolder(), dir.path());
     EXPECT_EQ(ApplicationDataFolder("Company", "Product"), dir.path() + "/Company/Product/");
     EXPECT_TRUE(QFileInfo(dir.filePath("Company/Product")).isDir());
     EXPECT_EQ(ApplicationDataFolder({}, "Product"), dir.path() + "/Product/");
     EXPECT_TRUE(WriteTestFile(dir.filePath("Blocked"), "a file, not a folder"));
     EXPECT_EQ(ApplicationDataFolder("Blocked", "Product"), QCoreApplication::applicationDirPath() + "/");
-    if (old.isNull()) qunsetenv("XDG_DATA_HOME");
-    else qputenv("XDG_DATA_HOME", old);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 // back at the end.
 
 #include "app/unGlobal.h"
+#include "support/testEnvironment.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -14,14 +14,8 @@
 
 class TTestGlobal {
 public:
-    TTestGlobal() : m_oldXdg(qgetenv("XDG_DATA_HOME")) {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_xdg.path()));
+    TTestGlobal() {
         m_global = TGlobal::Create({{}, {"TestCo", "Test Product", "1.0"}, QLocale(QLatin1String("en_US"))});
-    }
-    ~TTestGlobal() {
-        m_global.reset();
-        if (m_oldXdg.isNull()) qunsetenv("XDG_DATA_HOME");
-        else qputenv("XDG_DATA_HOME", m_oldXdg);
     }
     TTestGlobal(const TTestGlobal&) = delete;
     TTestGlobal& operator=(const TTestGlobal&) = delete;
@@ -30,7 +24,7 @@ public:
     TGlobal* operator->() const noexcept { return m_global.get(); }
 
 private:
-    QByteArray m_oldXdg;
     QTemporaryDir m_xdg;
+    TEnvironmentScope m_data{"XDG_DATA_HOME", QFile::encodeName(m_xdg.path())};
     std::unique_ptr<TGlobal> m_global;
 };
