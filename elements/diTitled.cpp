@@ -302,7 +302,7 @@ void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangem
             item.Element->SetPosition(place.x(), place.y());
         } else if (item.Kind == TTitleItemKind::Block) {
             const int right = width - CollapseMargins(item.Margins.Right, padding.Right);
-            auto* block = dynamic_cast<ITitleElement*>(item.Element);
+            auto* block = Supports<ITitleElement>(item.Element);
             int height = block ? block->GetTitleSize().height() : item.Element->Height();
             if (item.Element == content) height += shortfall;
             item.Element->SetBounds(place.x(), place.y(), std::max(0, right - place.x()), height);

@@ -106,7 +106,7 @@ bool TTextorEditOperation::HasWork() const { return m_edit.Replaced.Start != m_e
 
 void TTextorEditOperation::DoOnElement(TElement* element) {
     TElementOperation::DoOnElement(element);
-    if (auto* textor = dynamic_cast<TTextorElement*>(element)) DoEdit(textor);
+    if (auto* textor = Supports<TTextorElement>(element)) DoEdit(textor);
 }
 
 void TTextorEditOperation::UndoOnElement(TElement* element) {

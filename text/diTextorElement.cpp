@@ -816,7 +816,7 @@ void TTextorElement::ChildBoundsChanged(TVisualElement* child, const TRect& oldR
     TCustomDropDownElement::ChildBoundsChanged(child, oldRect, oldDescent);
     if (child->Width() == oldRect.Width() && child->Height() == oldRect.Height() && child->Descent() == oldDescent)
         return;
-    auto* portion = dynamic_cast<TElementPortion*>(child->TextorSlot());
+    auto* portion = Supports<TElementPortion>(child->TextorSlot());
     if (portion && portion->Textor() == m_textor.get()) portion->Paragraph()->InvalidateLayout();
 }
 
