@@ -217,10 +217,17 @@ bool IsPlainRasterImage(const QImage& image) {
 // Nothing of rect (logical coordinates) lies outside the clips the painter
 // paints through (the system clip, as a widget's repaint sets it, is in the
 // image's pixels, shift from rect's).
+bool RegionCovers(const QRegion& region, const QRect& rect) {
+    // One rectangle (the usual clip of a repaint) answers without region arithmetic.
+    if (region.rectCount() == 1) return region.boundingRect().contains(rect);
+    return (QRegion(rect) - region).isEmpty();
+}
+
 bool ClipsCover(const QPainter& target, const QRect& rect, QPoint shift) {
-    if (target.hasClipping() && !(QRegion(rect) - target.clipRegion()).isEmpty()) return false;
+    if (rect.isEmpty()) return true;
+    if (target.hasClipping() && !RegionCovers(target.clipRegion(), rect)) return false;
     const QRegion system = target.paintEngine()->systemClip();
-    return system.isEmpty() || (QRegion(rect.translated(shift)) - system).isEmpty();
+    return system.isEmpty() || RegionCovers(system, rect.translated(shift));
 }
 }  // namespace
 
@@ -272,7 +279,7 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
     if (m_painter) EndPaint(nullptr);
     m_paintRect = rect;
     m_origin = QPoint(rect.Left, rect.Top);
-    m_offset = QPoint(0, 0);
+    m_offset = m_translated = QPoint(0, 0);
     m_paintFont = cfNone;
     if (QImage* raster = target ? StraightTarget(*target, rect) : nullptr) {
         BeginOnTarget(*target, raster);
@@ -307,11 +314,14 @@ void TCustomSheetCanvas::EndPaint(QPainter* dc) {
 
 QPainter& TCustomSheetCanvas::Painter() {
     Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    if (m_translated != m_offset) {
+        m_painter->translate(m_offset - m_translated);
+        m_translated = m_offset;
+    }
     return *m_painter;
 }
 
 void TCustomSheetCanvas::MoveOrigin(int dx, int dy) {
-    if (m_painter) m_painter->translate(dx, dy);
     m_paintRect = TRect{m_paintRect.Left - dx, m_paintRect.Top - dy, m_paintRect.Right - dx, m_paintRect.Bottom - dy};
     m_offset += QPoint(dx, dy);
 }

@@ -154,6 +154,8 @@ public:
     QPainter& Painter() override;
 
     // Shifts the origin by (dx, dy) and the paint rectangle by (-dx, -dy).
+    // The painter follows when it is next asked for (Painter()), so that an
+    // element that draws nothing itself costs it no translation.
     void MoveOrigin(int dx, int dy);
     QPoint Offset() const noexcept { return m_offset; }
     // The paint rectangle in the current element's coordinates.
@@ -247,6 +249,7 @@ private:
     QPoint m_pixelShift;            // from sheet coordinates to m_pixels
     QPoint m_origin;
     QPoint m_offset;
+    QPoint m_translated;  // the part of m_offset the painter has been moved by
     TRect m_paintRect;
     // Element texts measured since the last reset (at most
     // kMeasuredTextLimit), found by the hash of their characters.

@@ -87,6 +87,35 @@ TEST_F(Canvas, OriginMovesWithTheElementsAndCullsOutside) {
     EXPECT_EQ(window.pixel(99, 50), qRgb(0, 0, 0));
 }
 
+// The painter follows the origin only when drawn with: an element that draws
+// nothing, a child's move and its return, and a move while a drawing call
+// keeps the painter's state must still leave each drawing at its own place.
+TEST_F(Canvas, DrawingsLandWhereTheOriginStandsAfterMovesThatDrewNothing) {
+    QImage window(60, 40, QImage::Format_ARGB32_Premultiplied);
+    window.fill(Qt::black);
+    QPainter dc(&window);
+    canvas->BeginPaint({0, 0, 60, 40}, &dc);
+    canvas->MoveOrigin(30, 20);  // an element drawing nothing
+    canvas->MoveOrigin(5, 5);    // its child
+    canvas->FillRect({0, 0, 1, 1}, qRgb(255, 0, 0));
+    canvas->MoveOrigin(-5, -5);
+    canvas->MoveOrigin(-20, -10);  // a sibling drawing with a rounded rectangle (its own save and restore)
+    canvas->DrawRoundRect({0, 0, 2, 2}, 0, clNone, qRgb(0, 255, 0));
+    canvas->MoveOrigin(20, 10);
+    canvas->FillRect({1, 1, 2, 2}, qRgb(0, 0, 255));  // back at the element
+    canvas->MoveOrigin(-30, -20);
+    canvas->FillRect({0, 0, 1, 1}, qRgb(255, 255, 0));  // at the sheet's origin
+    canvas->EndPaint(&dc);
+    EXPECT_TRUE(dc.worldTransform().isIdentity());
+    dc.end();
+    EXPECT_EQ(window.pixel(35, 25), qRgb(255, 0, 0));
+    EXPECT_EQ(window.pixel(10, 10), qRgb(0, 255, 0));
+    EXPECT_EQ(window.pixel(11, 11), qRgb(0, 255, 0));
+    EXPECT_EQ(window.pixel(31, 21), qRgb(0, 0, 255));
+    EXPECT_EQ(window.pixel(0, 0), qRgb(255, 255, 0));
+    EXPECT_EQ(window.pixel(30, 20), qRgb(255, 255, 255));  // the window colour
+}
+
 TEST_F(Canvas, ElementWidthsAreCachedUntilReset) {
     const int w = canvas->TextWidthElement("Procedure");
     EXPECT_EQ(canvas->TextWidthElement("Procedure"), w);
