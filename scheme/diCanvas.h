@@ -224,6 +224,7 @@ private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static QImage* StraightTarget(const QPainter& target, const TRect& rect);
     void BeginOnTarget(QPainter& target, QImage* raster);
+    void FillPending();
     // Sets the font on the painter unless it is set; answers its ascent there.
     int SelectPaintFont(TCanvasFont font);
     // Draws text in the selected font and the painter's pen at (x, baseline),
@@ -250,6 +251,11 @@ private:
     QPoint m_origin;
     QPoint m_offset;
     QPoint m_translated;  // the part of m_offset the painter has been moved by
+    // A pass on its target fills its rectangle with one colour before the
+    // first drawing: the window colour, or the middle of a frame drawn over
+    // all of it before anything else was (which would cover the fill).
+    bool m_fillPending = false;
+    TColor m_pendingFill = 0;
     TRect m_paintRect;
     // Element texts measured since the last reset (at most
     // kMeasuredTextLimit), found by the hash of their characters.

@@ -372,6 +372,50 @@ TEST_F(CanvasTarget, APassOnTheWindowImageLeavesWhatPaintingTheWholeSheetLeaves)
     EXPECT_TRUE(onTarget);
 }
 
+// On the window image the fill of a pass waits for its first drawing, and a
+// frame whose opaque middle covers the pass before then only changes its
+// colour: whatever comes first (nothing, a frame, a focus rectangle's
+// inverted pixels, text), the pixels are those of the copy.
+TEST_F(CanvasTarget, FramesCoveringThePassBeforeAnyDrawingLeaveWhatTheCopyLeaves) {
+    const TSheetTheme& theme = settings->GetTheme();
+    constexpr TRect Frame{-40, -30, 240, 160};
+    int covering = -1;
+    for (int kind = 0; kind < tekCount && covering < 0; ++kind)
+        if (theme.GetMinWidth(kind) > 0 && theme.FrameFillsAll(kind, Frame, clNone, Pass)) covering = kind;
+    ASSERT_GE(covering, 0) << "the theme has no bordered frame with an opaque middle";
+    EXPECT_EQ(theme.FrameFillsAll(covering, Frame, clNone, TRect{Frame.Left, 20, 150, 90}), 0u);  // at its border
+    const std::function<void()> passes[] = {
+        [] {},
+        [&] { canvas->DrawThemeFrame(covering, Frame); },
+        [&] {
+            canvas->DrawThemeFrame(covering, Frame);
+            canvas->DrawThemeFrame(tekSheet, Frame);
+            canvas->DrawCaret(1, {35, 25, 60, 40});
+        },
+        [&] {
+            canvas->MoveOrigin(40, 30);
+            canvas->DrawThemeFrame(covering, {Frame.Left - 40, Frame.Top - 30, Frame.Right - 40, Frame.Bottom - 30});
+            canvas->TextOutCode(2, 10, qRgb(0, 0, 0), QStringLiteral("x := 1"));
+            canvas->MoveOrigin(-40, -30);
+            canvas->DrawThemeFrame(covering, {60, 40, 120, 80});  // over drawing: not a fill any more
+        },
+    };
+    for (const auto& pass : passes) {
+        QImage images[2];
+        for (const bool onTarget : {false, true}) {
+            QImage& window = images[onTarget];
+            window = QImage(200, 120, QImage::Format_ARGB32_Premultiplied);
+            window.fill(Qt::gray);
+            QPainter dc(&window);
+            canvas->BeginPaint(Pass, onTarget ? &dc : nullptr);
+            EXPECT_EQ(canvas->PaintsOnTarget(), onTarget);
+            pass();
+            canvas->EndPaint(&dc);
+        }
+        EXPECT_EQ(images[true], images[false]);
+    }
+}
+
 TEST_F(CanvasTarget, APainterThatScalesClipsOrBlendsGetsTheCopy) {
     const std::function<void(QPainter&)> painters[] = {
         [](QPainter& dc) { dc.scale(2, 2); },
