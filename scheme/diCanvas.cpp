@@ -217,10 +217,17 @@ bool IsPlainRasterImage(const QImage& image) {
 // Nothing of rect (logical coordinates) lies outside the clips the painter
 // paints through (the system clip, as a widget's repaint sets it, is in the
 // image's pixels, shift from rect's).
+bool RegionCovers(const QRegion& region, const QRect& rect) {
+    // One rectangle (the usual clip of a repaint) answers without region arithmetic.
+    if (region.rectCount() == 1) return region.boundingRect().contains(rect);
+    return (QRegion(rect) - region).isEmpty();
+}
+
 bool ClipsCover(const QPainter& target, const QRect& rect, QPoint shift) {
-    if (target.hasClipping() && !(QRegion(rect) - target.clipRegion()).isEmpty()) return false;
+    if (rect.isEmpty()) return true;
+    if (target.hasClipping() && !RegionCovers(target.clipRegion(), rect)) return false;
     const QRegion system = target.paintEngine()->systemClip();
-    return system.isEmpty() || (QRegion(rect.translated(shift)) - system).isEmpty();
+    return system.isEmpty() || RegionCovers(system, rect.translated(shift));
 }
 }  // namespace
 
@@ -263,16 +270,24 @@ void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     target.setBackgroundMode(Qt::TransparentMode);
     target.setLayoutDirection(Qt::LayoutDirectionAuto);
     target.setClipRect(m_paintRect.ToQRect(), Qt::IntersectClip);
-    if (raster) target.setCompositionMode(QPainter::CompositionMode_Source);
-    target.fillRect(m_paintRect.ToQRect(), QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
-    if (raster) target.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_fillPending = true;
+    m_pendingFill = GetSystemColor(TSystemColor::Window);
+}
+
+// The painter stands at the current origin, with the state BeginOnTarget gave.
+void TCustomSheetCanvas::FillPending() {
+    m_fillPending = false;
+    if (m_pixels) m_painter->setCompositionMode(QPainter::CompositionMode_Source);
+    m_painter->fillRect(m_paintRect.ToQRect(), QColor::fromRgba(m_pendingFill));
+    if (m_pixels) m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool anyTarget) {
     if (m_painter) EndPaint(nullptr);
     m_paintRect = rect;
     m_origin = QPoint(rect.Left, rect.Top);
-    m_offset = QPoint(0, 0);
+    m_offset = m_translated = QPoint(0, 0);
+    m_fillPending = false;
     m_paintFont = cfNone;
     if (QImage* raster = target ? StraightTarget(*target, rect) : nullptr) {
         BeginOnTarget(*target, raster);
@@ -292,6 +307,7 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
 }
 
 void TCustomSheetCanvas::EndPaint(QPainter* dc) {
+    if (m_painter && m_fillPending) Painter();
     QPainter* painter = std::exchange(m_painter, nullptr);
     if (!painter) return;
     m_pixels = nullptr;
@@ -307,11 +323,15 @@ void TCustomSheetCanvas::EndPaint(QPainter* dc) {
 
 QPainter& TCustomSheetCanvas::Painter() {
     Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    if (m_translated != m_offset) {
+        m_painter->translate(m_offset - m_translated);
+        m_translated = m_offset;
+    }
+    if (m_fillPending) FillPending();
     return *m_painter;
 }
 
 void TCustomSheetCanvas::MoveOrigin(int dx, int dy) {
-    if (m_painter) m_painter->translate(dx, dy);
     m_paintRect = TRect{m_paintRect.Left - dx, m_paintRect.Top - dy, m_paintRect.Right - dx, m_paintRect.Bottom - dy};
     m_offset += QPoint(dx, dy);
 }
@@ -402,6 +422,13 @@ void TCustomSheetCanvas::DrawThemeImage(int kind, const QPoint& at, TColor tint)
 }
 
 void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint) {
+    // On a raster target a frame covering the whole pass with one opaque
+    // colour before anything was drawn only changes the colour of the fill.
+    if (m_fillPending && m_pixels)
+        if (const QRgb colour = Theme().FrameFillsAll(kind, rect, tint, m_paintRect)) {
+            m_pendingFill = colour;
+            return;
+        }
     Theme().DrawFrame(Painter(), kind, rect, tint, m_paintRect);
 }
 
@@ -460,6 +487,7 @@ void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor fra
 void TCustomSheetCanvas::DrawFocusRect(const TRect& rect) {
     // Every other pixel of the border inverted, as a focus rectangle is drawn.
     if (rect.IsEmpty() || !m_pixels) return;
+    if (m_fillPending) Painter();  // the pixels inverted are those of the fill
     const QPoint shift = m_offset + m_pixelShift;
     const QRect inside = m_paintRect.ToQRect().translated(shift).intersected(m_pixels->rect());
     auto invert = [&](int x, int y) {

@@ -154,6 +154,8 @@ public:
     QPainter& Painter() override;
 
     // Shifts the origin by (dx, dy) and the paint rectangle by (-dx, -dy).
+    // The painter follows when it is next asked for (Painter()), so that an
+    // element that draws nothing itself costs it no translation.
     void MoveOrigin(int dx, int dy);
     QPoint Offset() const noexcept { return m_offset; }
     // The paint rectangle in the current element's coordinates.
@@ -222,6 +224,7 @@ private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static QImage* StraightTarget(const QPainter& target, const TRect& rect);
     void BeginOnTarget(QPainter& target, QImage* raster);
+    void FillPending();
     // Sets the font on the painter unless it is set; answers its ascent there.
     int SelectPaintFont(TCanvasFont font);
     // Draws text in the selected font and the painter's pen at (x, baseline),
@@ -247,6 +250,12 @@ private:
     QPoint m_pixelShift;            // from sheet coordinates to m_pixels
     QPoint m_origin;
     QPoint m_offset;
+    QPoint m_translated;  // the part of m_offset the painter has been moved by
+    // A pass on its target fills its rectangle with one colour before the
+    // first drawing: the window colour, or the middle of a frame drawn over
+    // all of it before anything else was (which would cover the fill).
+    bool m_fillPending = false;
+    TColor m_pendingFill = 0;
     TRect m_paintRect;
     // Element texts measured since the last reset (at most
     // kMeasuredTextLimit), found by the hash of their characters.

@@ -538,6 +538,19 @@ QRgb TSheetTheme::OpaqueMiddle(int kind, TColor tint, const QImage& source, cons
     return colour;
 }
 
+QRgb TSheetTheme::FrameFillsAll(int kind, const TRect& rect, TColor tint, const TRect& visible) const {
+    const TSheetThemeElementData& data = m_elements.at(size_t(kind));
+    if (tint == clNone) tint = data.ColorOver;
+    const QImage& source = KindImage(kind, tint);
+    if (rect.IsEmpty() || visible.IsEmpty() || source.isNull() || data.FillModes[tfpClient] == tfmLeaveOut) return 0;
+    const TNineGrid grid(source, data.Zone, rect);
+    const TRect middle = grid.MiddleTo();
+    if (visible.Left < middle.Left || visible.Top < middle.Top || visible.Right > middle.Right ||
+        visible.Bottom > middle.Bottom)
+        return 0;
+    return OpaqueMiddle(kind, tint, source, grid.MiddleFrom());
+}
+
 // The parts do not overlap, so a frame drawn on a clear picture and that
 // picture drawn over the target give the pixels the parts drawn there give.
 void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint, const TRect& visible) const {

@@ -193,6 +193,10 @@ public:
     // picture instead of nine parts, with the same pixels.
     void DrawFrame(QPainter& painter, int kind, const TRect& rect, TColor tint = clNone,
                    const TRect& visible = kWholePlane) const;
+    // The one opaque colour DrawFrame gives every pixel of visible (which
+    // must lie in the frame's middle), else 0: such a frame may be drawn as
+    // a plain fill.
+    QRgb FrameFillsAll(int kind, const TRect& rect, TColor tint, const TRect& visible) const;
     int KeptFrameCount() const { return int(m_frames.count()); }
     QSize GetSize(int kind) const;
     int GetMinWidth(int kind) const;

@@ -396,12 +396,11 @@ bool TRangeBox::viewportEvent(QEvent* event) {
 // ---------------------------------------------------------------------------
 // Painting
 
+// The paint event has clipped the painter to rect already (or, for a region
+// of many rectangles, the repaint's own clip holds it within them).
 void TRangeBox::PaintClient(QPainter& painter, const TRect& rect) {
     if (m_options & rboNotBuffered) {
-        painter.save();
-        painter.setClipRect(rect.ToQRect());
         PaintBackground(painter, rect);
-        painter.restore();
     } else {
         TPlaceBox::PaintClient(painter, rect);
     }

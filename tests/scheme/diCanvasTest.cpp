@@ -87,6 +87,35 @@ TEST_F(Canvas, OriginMovesWithTheElementsAndCullsOutside) {
     EXPECT_EQ(window.pixel(99, 50), qRgb(0, 0, 0));
 }
 
+// The painter follows the origin only when drawn with: an element that draws
+// nothing, a child's move and its return, and a move while a drawing call
+// keeps the painter's state must still leave each drawing at its own place.
+TEST_F(Canvas, DrawingsLandWhereTheOriginStandsAfterMovesThatDrewNothing) {
+    QImage window(60, 40, QImage::Format_ARGB32_Premultiplied);
+    window.fill(Qt::black);
+    QPainter dc(&window);
+    canvas->BeginPaint({0, 0, 60, 40}, &dc);
+    canvas->MoveOrigin(30, 20);  // an element drawing nothing
+    canvas->MoveOrigin(5, 5);    // its child
+    canvas->FillRect({0, 0, 1, 1}, qRgb(255, 0, 0));
+    canvas->MoveOrigin(-5, -5);
+    canvas->MoveOrigin(-20, -10);  // a sibling drawing with a rounded rectangle (its own save and restore)
+    canvas->DrawRoundRect({0, 0, 2, 2}, 0, clNone, qRgb(0, 255, 0));
+    canvas->MoveOrigin(20, 10);
+    canvas->FillRect({1, 1, 2, 2}, qRgb(0, 0, 255));  // back at the element
+    canvas->MoveOrigin(-30, -20);
+    canvas->FillRect({0, 0, 1, 1}, qRgb(255, 255, 0));  // at the sheet's origin
+    canvas->EndPaint(&dc);
+    EXPECT_TRUE(dc.worldTransform().isIdentity());
+    dc.end();
+    EXPECT_EQ(window.pixel(35, 25), qRgb(255, 0, 0));
+    EXPECT_EQ(window.pixel(10, 10), qRgb(0, 255, 0));
+    EXPECT_EQ(window.pixel(11, 11), qRgb(0, 255, 0));
+    EXPECT_EQ(window.pixel(31, 21), qRgb(0, 0, 255));
+    EXPECT_EQ(window.pixel(0, 0), qRgb(255, 255, 0));
+    EXPECT_EQ(window.pixel(30, 20), qRgb(255, 255, 255));  // the window colour
+}
+
 TEST_F(Canvas, ElementWidthsAreCachedUntilReset) {
     const int w = canvas->TextWidthElement("Procedure");
     EXPECT_EQ(canvas->TextWidthElement("Procedure"), w);
@@ -341,6 +370,50 @@ TEST_F(CanvasTarget, APassOnTheWindowImageLeavesWhatPaintingTheWholeSheetLeaves)
     };
     EXPECT_EQ(Painted(Pass, clippedAround, true, &onTarget), expected);
     EXPECT_TRUE(onTarget);
+}
+
+// On the window image the fill of a pass waits for its first drawing, and a
+// frame whose opaque middle covers the pass before then only changes its
+// colour: whatever comes first (nothing, a frame, a focus rectangle's
+// inverted pixels, text), the pixels are those of the copy.
+TEST_F(CanvasTarget, FramesCoveringThePassBeforeAnyDrawingLeaveWhatTheCopyLeaves) {
+    const TSheetTheme& theme = settings->GetTheme();
+    constexpr TRect Frame{-40, -30, 240, 160};
+    int covering = -1;
+    for (int kind = 0; kind < tekCount && covering < 0; ++kind)
+        if (theme.GetMinWidth(kind) > 0 && theme.FrameFillsAll(kind, Frame, clNone, Pass)) covering = kind;
+    ASSERT_GE(covering, 0) << "the theme has no bordered frame with an opaque middle";
+    EXPECT_EQ(theme.FrameFillsAll(covering, Frame, clNone, TRect{Frame.Left, 20, 150, 90}), 0u);  // at its border
+    const std::function<void()> passes[] = {
+        [] {},
+        [&] { canvas->DrawThemeFrame(covering, Frame); },
+        [&] {
+            canvas->DrawThemeFrame(covering, Frame);
+            canvas->DrawThemeFrame(tekSheet, Frame);
+            canvas->DrawCaret(1, {35, 25, 60, 40});
+        },
+        [&] {
+            canvas->MoveOrigin(40, 30);
+            canvas->DrawThemeFrame(covering, {Frame.Left - 40, Frame.Top - 30, Frame.Right - 40, Frame.Bottom - 30});
+            canvas->TextOutCode(2, 10, qRgb(0, 0, 0), QStringLiteral("x := 1"));
+            canvas->MoveOrigin(-40, -30);
+            canvas->DrawThemeFrame(covering, {60, 40, 120, 80});  // over drawing: not a fill any more
+        },
+    };
+    for (const auto& pass : passes) {
+        QImage images[2];
+        for (const bool onTarget : {false, true}) {
+            QImage& window = images[onTarget];
+            window = QImage(200, 120, QImage::Format_ARGB32_Premultiplied);
+            window.fill(Qt::gray);
+            QPainter dc(&window);
+            canvas->BeginPaint(Pass, onTarget ? &dc : nullptr);
+            EXPECT_EQ(canvas->PaintsOnTarget(), onTarget);
+            pass();
+            canvas->EndPaint(&dc);
+        }
+        EXPECT_EQ(images[true], images[false]);
+    }
 }
 
 TEST_F(CanvasTarget, APainterThatScalesClipsOrBlendsGetsTheCopy) {
