@@ -366,8 +366,10 @@ void TSheet::OnDelayedFocusTimer() {
     if (!element || element->Sheet() != this) return;
     element->FocusFirst();
     // A new element's focused part holds only what it was made with (its
-    // default name, say): typing replaces it.
-    if (m_focused && m_focused->CanSelectAll()) m_focused->SelectAll();
+    // default name, say): typing replaces it. Focus that stayed elsewhere
+    // keeps its selection.
+    const bool inNew = m_focused && (m_focused == element || element->IsAncestorOf(m_focused));
+    if (inNew && m_focused->CanSelectAll()) m_focused->SelectAll();
 }
 
 // ---------------------------------------------------------------------------
