@@ -50,8 +50,6 @@ void AddNameMessage(TElement* element, int stringId, const QString& argument = Q
     element->GetMessages()->AddElementLinkMessage(mkInvalidContent, text, QString::number(element->Number()));
 }
 
-bool TextHasElement(const TTextorElement* element) { return element->HasEmbeddedElement(); }
-
 // Data of the drop-down entries: "<create>", "<create here>", and the
 // candidates from kFirstCandidateEntry on (the index in the listed paths).
 enum : int {
@@ -573,8 +571,6 @@ bool TCustomReferenceElement::Accepts(TNamespaceItem* item) {
     SendNodeMessageUp(nmAcceptReferenceItem, intptr_t(item), intptr_t(&accept));
     return accept;
 }
-
-bool TCustomReferenceElement::HasEmbeddedElement() const { return TextHasElement(this); }
 
 void TCustomReferenceElement::SetTarget(TNamespaceItem* item) {
     if (m_link->Target() == item) return;

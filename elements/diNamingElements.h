@@ -438,7 +438,6 @@ private:
     void ChooseCreate();
     void ChooseCreateHere();
     void ChooseItem(TNamespaceItem* item);
-    bool HasEmbeddedElement() const;
 
     std::unique_ptr<TCustomReferenceElementReference> m_link;
     TNamespace* m_namespace = nullptr;

@@ -346,10 +346,9 @@ size_t TitlePicture(const TTitleWriter& writer, const TTitleArrangement& arrange
 }  // namespace
 
 int TCustomTitledElement::SizeDependentEdge() {
-    const ISheet* sheet = Sheet();
     const int background = BackgroundEdge();
-    if (!sheet || !sheet->Canvas() || background == kWholeArea) return kWholeArea;
-    const int separator = sheet->Canvas()->GetThemeSizeEdge(tekLine);
+    if (background == kWholeArea) return kWholeArea;
+    const int separator = ThemeSizeEdge(tekLine);
     if (separator == kWholeArea) return kWholeArea;
     return std::max(background, GetPadding().Right + separator);
 }
@@ -599,8 +598,7 @@ void TTitledElement::PaintBackground(TSheetCanvas& canvas, const TRect& rect) {
 }
 
 int TTitledElement::BackgroundEdge() {
-    const ISheet* sheet = Sheet();
-    return sheet && sheet->Canvas() ? sheet->Canvas()->GetThemeSizeEdge(GetThemeElementKind()) : kWholeArea;
+    return ThemeSizeEdge(GetThemeElementKind());
 }
 
 void TTitledElement::FocusFirst() {

@@ -603,11 +603,7 @@ void TSheetElement::Paint(TSheetCanvas& canvas) {
     if (!target.IsEmpty()) canvas.DrawThemeFrame(tekSheet, target);
 }
 
-int TSheetElement::SizeDependentEdge() {
-    const ISheet* sheet = Sheet();
-    if (!sheet || !sheet->Canvas()) return kWholeArea;
-    return sheet->Canvas()->GetThemeSizeEdge(tekSheet);
-}
+int TSheetElement::SizeDependentEdge() { return ThemeSizeEdge(tekSheet); }
 
 void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
     if (rect.IsEmpty()) return;
@@ -617,7 +613,7 @@ void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
         m_root->PaintTree(*m_canvas, flags);
         if (!(flags & pfNoCaret) && (m_caretKind == ckFocusRect || m_caretKind == ckDoubleFocusRect))
             m_canvas->DrawCaret(m_caretKind, m_caretRect);
-        if (!(flags & pfNoFocusOverlay) && FocusedMeets(rect)) PaintFocusOverlay(m_canvas->Painter());
+        if (!(flags & pfNoFocusOverlay)) PaintFocusOverlay(rect);
     } catch (...) {
         m_canvas->EndPaint(&dc);
         throw;
@@ -625,20 +621,17 @@ void TSheet::Paint(QPainter& dc, const TRect& rect, int flags) {
     m_canvas->EndPaint(&dc);
 }
 
-// The overlay is clipped to the focused element: a rectangle beside it gets
-// none of it.
-bool TSheet::FocusedMeets(const TRect& rect) const {
-    if (!m_focused || !m_focused->IsVisible()) return false;
-    const QPoint at = m_focused->ClientToSheet(QPoint(0, 0));
-    return RectsMeet(TRect{at.x(), at.y(), at.x() + m_focused->Width(), at.y() + m_focused->Height()}, rect);
-}
-
-void TSheet::PaintFocusOverlay(QPainter& dc) {
+// The overlay is clipped to the focused element: a pass beside it gets none
+// of it and does not ask for the painter.
+void TSheet::PaintFocusOverlay(const TRect& rect) {
     if (!m_focused || !m_focused->IsVisible()) return;
     const QPoint at = m_focused->ClientToSheet(QPoint(0, 0));
+    const TRect area{at.x(), at.y(), at.x() + m_focused->Width(), at.y() + m_focused->Height()};
+    if (!RectsMeet(area, rect)) return;
+    QPainter& dc = m_canvas->Painter();
     dc.save();
     dc.translate(at);
-    dc.setClipRect(QRect(0, 0, m_focused->Width(), m_focused->Height()), Qt::IntersectClip);
+    dc.setClipRect(QRect(0, 0, area.Width(), area.Height()), Qt::IntersectClip);
     m_focused->PaintFocusOverlay(dc);
     dc.restore();
 }

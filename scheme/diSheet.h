@@ -180,9 +180,9 @@ public:
     // ---- painting ----
     // Paints the rectangle (sheet coordinates) onto dc at the rectangle's place.
     void Paint(QPainter& dc, const TRect& rect, int flags);
-    void PaintFocusOverlay(QPainter& dc);
-    // Whether the focused element's area meets rect (sheet coordinates).
-    bool FocusedMeets(const TRect& rect) const;
+    // The focused element's overlay, clipped to it; nothing when it lies
+    // outside rect (the pass, sheet coordinates).
+    void PaintFocusOverlay(const TRect& rect);
     // The rectangle painted into a new image (ARGB32 premultiplied).
     QImage PaintToImage(const TRect& rect, int flags = 0);
 

@@ -338,7 +338,7 @@ constexpr char16_t kPopDirectionalFormatting = 0x202C;
 
 // Whether Qt's bidirectional algorithm could change the order of the text
 // or the direction in which it is shaped.
-bool HasRightToLeft(const QString& text) {
+bool HasRightToLeft(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t code = text[i].unicode();
         if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
@@ -614,7 +614,7 @@ bool TKeptGlyphs::DrawsOn(const QPainter& painter, const QFont& font) {
 
 bool TKeptGlyphs::ShapesAlike(QStringView text) {
     return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < QChar::Space; }) &&
-           !HasRightToLeft(text.toString());
+           !HasRightToLeft(text);
 }
 
 void TKeptGlyphs::Forget() {

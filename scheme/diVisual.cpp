@@ -1274,3 +1274,7 @@ bool TVisualElement::PasteWithWaitCursor() {
     TWaitScope wait;
     return Paste();
 }
+
+int TVisualElement::ThemeSizeEdge(int kind) const {
+    return m_sheet && m_sheet->Canvas() ? m_sheet->Canvas()->GetThemeSizeEdge(kind) : kWholeArea;
+}

@@ -450,6 +450,9 @@ public:
     // default, kWholeArea, repaints the old and the new area.
     static constexpr int kWholeArea = -1;
     virtual int SizeDependentEdge() { return kWholeArea; }
+    // The sheet theme's size-dependent edge of a frame kind (see
+    // SizeDependentEdge); kWholeArea without a sheet canvas.
+    int ThemeSizeEdge(int kind) const;
     virtual TVisualElement* GetNextChild(TVisualElement* child, bool forward);
     virtual TVisualElement* GetNavigationParent();
     virtual void EffectiveDisabledChanged();

@@ -764,10 +764,7 @@ bool TTextorElement::ShowsParagraphMarks() {
 
 int TTextorElement::SizeDependentEdge() {
     const int kind = GetThemeKind();
-    if (kind == kNoThemeKind) return 0;
-    const ISheet* sheet = Sheet();
-    if (!sheet || !sheet->Canvas()) return kWholeArea;
-    return sheet->Canvas()->GetThemeSizeEdge(kind);
+    return kind == kNoThemeKind ? 0 : ThemeSizeEdge(kind);
 }
 
 void TTextorElement::ApplySelectionAfterRelayout(bool textChanged) {

@@ -245,8 +245,9 @@ void WriteOptionKind(TKnot* knot, const QString& name, int kind, const QStringLi
 }
 
 int ReadOptionKind(TKnot* knot, const QString& name, const QStringList& names, int defaultKind) {
-    if (!knot->FindParam(name)) return defaultKind;
-    return knot->ReadStrView(name, {}, [&names](QStringView stored) {
+    TKnotParam* param = knot->FindParam(name);
+    if (!param) return defaultKind;
+    return param->ReadView([&names](QStringView stored) {
         for (qsizetype i = 0; i < names.size(); ++i)
             if (stored.compare(names.at(i), Qt::CaseInsensitive) == 0) return int(i);
         return 0;

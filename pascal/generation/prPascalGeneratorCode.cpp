@@ -72,8 +72,7 @@ bool WritesTo(TPascalCommands* commands, const TPascalNamedNode* node) {
 bool IsFieldEmpty(TCustomExpressionField* field) {
     if (!field || !field->IsFilled()) return true;
     if (field->GetTargetItem() || field->EmbeddedElement()) return false;
-    QString buffer;
-    return field->TextView(buffer).trimmed().isEmpty();
+    return !HasPlainText(field);
 }
 
 // A call's arguments stand in square brackets when it indexes a value.
