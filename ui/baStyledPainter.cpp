@@ -244,16 +244,22 @@ bool TStyledPainter::HasImage(const TPainterClient& client, int imageIndex) cons
     return client.GetOwnImage() || (imageIndex >= 0 && m_images);
 }
 
-QSize TStyledPainter::CaptionSize(const TPainterClient& client, const QFont& font, int width) const {
+TStyledPainter::TShownCaption TStyledPainter::ShownCaption(const TPainterClient& client, const QFont& font,
+                                                           int width) const {
     const QString caption = client.GetCaption();
-    if ((m_options & poNoCaptions) || caption.isEmpty()) return {0, 0};
+    if ((m_options & poNoCaptions) || caption.isEmpty()) return {QString(), QSize(0, 0)};
     int available = width > 0 ? width : Unlimited;
     if (width > 0 && HasImage(client) && (m_layout == ilLeft || m_layout == ilRight))
         available = std::max(0, available - m_imagesWidth - m_spacing);
     const QFontMetrics metrics(font);
     QString text = caption;
     if ((m_options & poEndEllipsis) && width > 0) text = metrics.elidedText(caption, Qt::ElideRight, available, TextFlags());
-    return metrics.boundingRect(QRect(0, 0, available, Unlimited), TextFlags(), text).size();
+    const QSize size = metrics.boundingRect(QRect(0, 0, available, Unlimited), TextFlags(), text).size();
+    return {std::move(text), size};
+}
+
+QSize TStyledPainter::CaptionSize(const TPainterClient& client, const QFont& font, int width) const {
+    return ShownCaption(client, font, width).Size;
 }
 
 QSize TStyledPainter::ContentSize(const TPainterClient& client, const QFont& font, int width) const {
@@ -412,7 +418,8 @@ TRect TStyledPainter::PaintBackground(const TPainterClient& client, QPainter& ca
 
 void TStyledPainter::PaintContent(const TPainterClient& client, QPainter& canvas, const TRect& inner,
                                   const TPainterStyle& style) const {
-    const QSize caption = CaptionSize(client, canvas.font(), inner.Width());
+    const TShownCaption shown = ShownCaption(client, canvas.font(), inner.Width());
+    const QSize caption = shown.Size;
     const QSize image = HasImage(client) ? QSize(m_imagesWidth, m_imagesHeight) : QSize(0, 0);
     const TContentPlaces places = PlaceContent(m_alignKind, m_layout, inner, image, caption, m_spacing);
     const QPoint offset = Offset(style.ContentOffset());
@@ -424,10 +431,10 @@ void TStyledPainter::PaintContent(const TPainterClient& client, QPainter& canvas
     const QRect at = places.Caption.ToQRect().translated(offset);
     if (style.CaptionShade() != okNone) {
         canvas.setPen(Rgb(style.ShadeColor()));
-        canvas.drawText(at.translated(Offset(style.CaptionShade())), TextFlags(), client.GetCaption());
+        canvas.drawText(at.translated(Offset(style.CaptionShade())), TextFlags(), shown.Text);
     }
     canvas.setPen(Rgb(FontColorFor(style)));
-    canvas.drawText(at, TextFlags(), client.GetCaption());
+    canvas.drawText(at, TextFlags(), shown.Text);
 }
 
 void TStyledPainter::PaintSigns(const TPainterClient& client, QPainter& canvas, const TRect& content,

@@ -127,6 +127,13 @@ private:
     const TPainterStyle& StyleFor(const TPainterClient& client) const;
     QFont FontFor(const TPainterStyle& style) const;
     TColor FontColorFor(const TPainterStyle& style) const;
+    // The caption as drawn into width pixels (0: unlimited): with an end
+    // ellipsis, shortened to fit; with its measured size.
+    struct TShownCaption {
+        QString Text;
+        QSize Size;
+    };
+    TShownCaption ShownCaption(const TPainterClient& client, const QFont& font, int width) const;
     QSize CaptionSize(const TPainterClient& client, const QFont& font, int width) const;
     int SignRoom(const TPainterClient& client, TSignPosition position) const;
     QPoint Offset(TOffsetKind kind) const;

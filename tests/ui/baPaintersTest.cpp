@@ -447,3 +447,39 @@ TEST_F(StyledPainterTest, PaintsImageAndCaptionWherePlaced) {
 }
 
 }  // namespace painters_test
+
+namespace painters_test {
+
+// Regression: a palette group's caption narrower than its text was drawn
+// whole and cut off at its rectangle instead of ending in an ellipsis (the
+// caption has no descenders, so the dots of the ellipsis end on its bottom).
+TEST_F(StyledPainterTest, RegressionAnEllipsisCaptionWasDrawnWholePastItsRectangle) {
+    styler.Styles().Adapt().SetFillKind(fkClear);
+    styler.SetFontColor(Black);
+    client.SetCaption(QStringLiteral("Additional commands"));
+    const int natural = painter.CalcSize(client, 0).width();
+    const TRect rect{0, 0, natural / 2, 24};
+    auto paint = [&](TPainterOptions options) {
+        painter.SetOptions(options);
+        QImage image = Canvas(2 * natural, rect.Height());
+        QPainter canvas(&image);
+        painter.Paint(client, canvas, rect);
+        return image;
+    };
+    const QImage whole = paint(0);
+    const QImage shortened = paint(poEndEllipsis);
+    EXPECT_NE(shortened, whole) << "not the whole caption cut at the edge";
+    QRect drawn, lastColumn;
+    for (int x = 0; x < shortened.width(); ++x) {
+        QRect column;
+        for (int y = 0; y < shortened.height(); ++y)
+            if (qGray(shortened.pixel(x, y)) < 128) column |= QRect(x, y, 1, 1);
+        if (!column.isEmpty()) lastColumn = column;
+        drawn |= column;
+    }
+    ASSERT_FALSE(drawn.isEmpty()) << "a caption is drawn";
+    EXPECT_TRUE(rect.ToQRect().contains(drawn));
+    EXPECT_GE(lastColumn.top(), drawn.bottom() - 3) << "ends in the dots of an ellipsis";
+}
+
+}  // namespace painters_test
