@@ -121,11 +121,11 @@ bool TNamedElement::IsChoosable() const noexcept {
 void TNamedElement::SetVisibility(TVisibility visibility) {
     if (visibility == m_visibility) return;
     m_visibility = visibility;
-    VisibilityChanged();
+    DeclaredVisibilityChanged();
     NotifyEditStateChanged();
 }
 
-void TNamedElement::VisibilityChanged() {
+void TNamedElement::DeclaredVisibilityChanged() {
     if (!m_nameField) return;
     m_nameField->UpdateNamespaceItem();
     if (m_visibilityMode != TVisibilityMode::Public) InvalidateNameLayout();

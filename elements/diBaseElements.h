@@ -69,7 +69,8 @@ public:
     // The stem of an automatic name (the type name here).
     virtual void GetDefaultName(QString& stem, bool& numberFirst);
     virtual void NameFieldChanged() {}
-    virtual void VisibilityChanged();
+    // Public or private changed (not to be confused with being shown).
+    virtual void DeclaredVisibilityChanged();
 
     // TCustomTitledElement: an expand button's change announces a title
     // change when the name field asks for it.
@@ -91,7 +92,6 @@ protected:
     ~TNamedElement() override = default;
 
 private:
-    using TTitledElement::VisibilityChanged;
     bool IsChoosable() const noexcept;
     // The frame kind changed: the name is laid out again.
     void InvalidateNameLayout();

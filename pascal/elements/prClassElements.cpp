@@ -365,8 +365,8 @@ void TElement_Object::NameFieldChanged() {
     UpdateOutConnection();
 }
 
-void TElement_Object::VisibilityChanged() {
-    TprNamedElementWithContent::VisibilityChanged();
+void TElement_Object::DeclaredVisibilityChanged() {
+    TprNamedElementWithContent::DeclaredVisibilityChanged();
     if (IsBeingDestroyed() || !m_classOfName) return;
     m_classOfName->UpdateNamespaceItem();
     UpdateTitleLayout();

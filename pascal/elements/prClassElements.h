@@ -160,7 +160,7 @@ public:
     void GetDefaultName(QString& stem, bool& numberFirst) override;
     void GetItemReferences(TNameField* field, std::vector<TReference*>& list) override;
     void NameFieldChanged() override;
-    void VisibilityChanged() override;
+    void DeclaredVisibilityChanged() override;
     void WriteTitle(TTitleWriter& writer) override;
     void TreePlacementChanged() override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;

@@ -145,8 +145,8 @@ void TCustomField::NameFieldChanged() {
     if (m_members && NameField()) m_members->SetMembersPrefix(NameField()->GetNameText());
 }
 
-void TCustomField::VisibilityChanged() {
-    TprNamedElement::VisibilityChanged();
+void TCustomField::DeclaredVisibilityChanged() {
+    TprNamedElement::DeclaredVisibilityChanged();
     if (m_members) m_members->SetPrivate(Visibility() == TVisibility::Private ? 1 : 0);
 }
 

@@ -78,7 +78,7 @@ public:
     bool GetDeclaredValueType(TNamespaceItem* item, TTypeDescriptor& descriptor) override;
     void TypeFieldChanged(TWatchedTypeField* field) override;
     void NameFieldChanged() override;
-    void VisibilityChanged() override;
+    void DeclaredVisibilityChanged() override;
     void EffectiveDisabledChanged() override;
     void TreePlacementChanged() override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;

@@ -492,8 +492,8 @@ void TElement_Method::SetNotEmptyOutValue(bool value) {
     NotifyEditStateChanged();
 }
 
-void TElement_Method::VisibilityChanged() {
-    TCustomMethod::VisibilityChanged();
+void TElement_Method::DeclaredVisibilityChanged() {
+    TCustomMethod::DeclaredVisibilityChanged();
     if (IsBeingDestroyed()) return;
     if (NameField()) NameField()->SetImageIndex(NamePicture());
     if (!m_forInstance) UpdateTitleLayout();

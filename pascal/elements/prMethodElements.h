@@ -197,7 +197,7 @@ public:
     bool GetDeclaredValueType(TNamespaceItem* item, TTypeDescriptor& descriptor) override;
     void TypeFieldChanged(TWatchedTypeField* field) override;
     TVisibilityMode GetVisibilityMode() override;
-    void VisibilityChanged() override;
+    void DeclaredVisibilityChanged() override;
     void WriteTitle(TTitleWriter& writer) override;
     void GetChildName(TElement* child, TSchemeFiler* filer, QString& name) override;
     void GetChildHint(TElement* child, QString& text) override;

@@ -638,8 +638,8 @@ TVisibilityMode TElement_Enum::GetVisibilityMode() {
 
 void TElement_Enum::GetDefaultName(QString& stem, bool&) { stem = TypesPrefix() + QStringLiteral("Enum"); }
 
-void TElement_Enum::VisibilityChanged() {
-    TprNamedElementWithContent::VisibilityChanged();
+void TElement_Enum::DeclaredVisibilityChanged() {
+    TprNamedElementWithContent::DeclaredVisibilityChanged();
     if (m_setOfName) m_setOfName->UpdateNamespaceItem();
 }
 

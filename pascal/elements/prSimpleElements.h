@@ -284,7 +284,7 @@ public:
     const TElementClass* GetContentClass() override;
     TVisibilityMode GetVisibilityMode() override;
     void GetDefaultName(QString& stem, bool& numberFirst) override;
-    void VisibilityChanged() override;
+    void DeclaredVisibilityChanged() override;
     void WriteTitle(TTitleWriter& writer) override;
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
     void UpdatePaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;

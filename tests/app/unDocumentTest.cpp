@@ -10,6 +10,7 @@
 #include "elements/coRoot.h"
 #include "elements/coValueElements.h"
 #include "elements/diLog.h"
+#include "elements/diNamingElements.h"
 #include "pascal/elements/prScheme.h"
 #include "scheme/diCanvas.h"
 #include "scheme/diSheet.h"
@@ -339,6 +340,35 @@ TEST_F(ConnectedDocumentsTest, AChainOfConnectedFilesDeeperThanTheLimitStopsWith
     EXPECT_EQ(connected.Document(Path(name(last + 1))), nullptr);
     EXPECT_FALSE(connected.Holds(Path(name(last + 2))));
     EXPECT_EQ(connected.Count(), TConnectedDocuments::kMaxOpeningDepth + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Where every shown element of a tree stands, in tree order.
+QList<QRect> ShownBoxes(TElement* tree) {
+    QList<QRect> boxes;
+    for (TNode* node : PreOrder<TNode>(tree))
+        if (auto* visual = dynamic_cast<TVisualElement*>(node); visual && visual->IsVisible())
+            boxes << QRect(visual->Left(), visual->Top(), visual->Width(), visual->Height());
+    return boxes;
+}
+
+// Regression: a named element's public/private notification had the name of
+// the notification that an element was shown and replaced it, so a field or
+// routine shown after it joined the sheet never showed its name, type or
+// parameters (empty boxes until a refresh laid everything out again).
+TEST_F(SchemeDocumentTest, RegressionNamedMembersOfAnOpenedModuleShowedNothingUntilARefresh) {
+    std::unique_ptr<TSchemeDocument> document = NewDocument();
+    document->Open(QStringLiteral(QUILLANE_TEST_DATA "/pascal/modules/Objects.prm"));
+    document->SetActive(true);
+    const QList<QRect> opened = ShownBoxes(document->Scheme()->Root());
+    document->MainSheet()->Settings()->SendNodeMessage(1);  // a refresh
+    EXPECT_EQ(opened, ShownBoxes(document->Scheme()->Root()));
+    for (TNode* node : PreOrder<TNode>(document->Scheme()->Root()))
+        if (auto* name = dynamic_cast<TNameField*>(node); name && name->IsVisible() && !name->GetText().isEmpty())
+            EXPECT_GT(name->Width(), 0) << name->GetText().toStdString();
 }
 
 }  // namespace
