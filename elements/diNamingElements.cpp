@@ -820,9 +820,9 @@ private:
     struct TMark {
         TNode* Node;
         int Order = -1;
-        std::vector<TMark*> Marked;  // the marked children
-        TMark* Next = nullptr;       // the next marked sibling
-        bool Follows = false;        // a marked sibling comes before it
+        std::vector<TMark*> Marked{};  // the marked children
+        TMark* Next = nullptr;         // the next marked sibling
+        bool Follows = false;          // a marked sibling comes before it
     };
     // How many walks ahead the nodes and index slots are loaded.
     static constexpr size_t kLookAhead = 16;
