@@ -289,18 +289,16 @@ void TEditArea::RunAction(TEditAreaAction action) {
     switch (action) {
     case TEditAreaAction::EditFind:
         if (m_rd1) m_rd1->close();
-        FindDialog().show();
-        m_fd1->raise();
+        FindDialog().ShowInFront();
         break;
     case TEditAreaAction::EditReplace:
         if (m_fd1) m_fd1->close();
-        ReplaceDialog().show();
-        m_rd1->raise();
+        ReplaceDialog().ShowInFront();
         break;
     case TEditAreaAction::EditFindNext:
         if (FindDialog().FindText().isEmpty()) {
             if (m_rd1) m_rd1->close();
-            m_fd1->show();
+            m_fd1->ShowInFront();
         } else {
             FindFrom(*m_fd1);
         }

@@ -75,6 +75,14 @@ bool TFindDialog::MatchCase() const { return m_matchCase->isChecked(); }
 bool TFindDialog::Down() const { return m_kind == TKind::Replace || m_down->isChecked(); }
 void TFindDialog::SetDown(bool down) { (down ? m_down : m_up)->setChecked(true); }
 
+void TFindDialog::ShowInFront() {
+    show();
+    raise();
+    activateWindow();
+    m_findEdit->setFocus(Qt::ShortcutFocusReason);
+    m_findEdit->selectAll();
+}
+
 void TFindDialog::SetCaptions() {
     setWindowTitle(LoadStr(m_kind == TKind::Replace ? strReplaceTitle : strFindTitle));
     m_findLabel->setText(LoadStr(strFindWhat));

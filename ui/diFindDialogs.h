@@ -30,6 +30,9 @@ public:
     void SetDown(bool down);
     // Texts from the string tables (again after a change of language).
     void SetCaptions();
+    // Shown in front (also when it was open behind its window), taking the
+    // keys in its search text, which is selected.
+    void ShowInFront();
 
     QLineEdit& FindEdit() const noexcept { return *m_findEdit; }
     QLineEdit& ReplaceEdit() const noexcept { return *m_replaceEdit; }

@@ -25,6 +25,8 @@
 #include "ui/diSheetForm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -286,6 +288,35 @@ TEST_F(EditArea, NoTwoEnabledActionsOfTheWindowShareAKey) {
         }
     }
     EXPECT_TRUE(owners.contains(QStringLiteral("F5")));
+}
+
+}  // namespace
+
+namespace {
+
+// Regression: Ctrl+F and Ctrl+H showed their dialog without giving it the
+// keys, so what the user typed next went into the sheet, or, with the dialog
+// open already, was added to the text searched for last.
+TEST_F(EditArea, RegressionTheFindAndReplaceCommandsLeftTheKeysWhereTheyWere) {
+    constexpr int kWaitMs = 2000;
+    const QString before = text->GetText();
+    for (const auto& [key, find] : {std::pair{Qt::Key_H, false}, std::pair{Qt::Key_F, true}})
+        for (const QString& typed : {QStringLiteral("beta"), QStringLiteral("gamma")}) {
+            SCOPED_TRACE(QKeySequence(key).toString().toStdString() + " " + typed.toStdString());
+            // The second time the dialog is open, its keys last went to the match-case box.
+            TFindDialog& shown = find ? area->FindDialog() : area->ReplaceDialog();
+            if (shown.isVisible()) shown.findChild<QCheckBox*>()->setFocus();
+            area->activateWindow();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == area.get(); }, kWaitMs));
+            QTest::keyClick(&area->SheetForm().RangeBox(), key, Qt::ControlModifier);
+            ASSERT_TRUE(shown.isVisible());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &shown; }, kWaitMs));
+            ASSERT_EQ(QApplication::focusWidget(), &shown.FindEdit());
+            QTest::keyClicks(QApplication::focusWidget(), typed);
+            EXPECT_EQ(shown.FindText(), typed) << "what was there before is replaced";
+        }
+    EXPECT_EQ(text->GetText(), before);
+    area->FindDialog().close();
 }
 
 }  // namespace
