@@ -26,9 +26,9 @@ QString ClipboardFormatMimeType(const QString& formatName);
 
 // Everything one copy puts on the clipboard.
 struct TClipboardContent {
-    std::optional<QString> Text;
-    QMap<QString, QByteArray> Formats;  // by format name
-    QImage Image;                       // null: none
+    std::optional<QString> Text{};
+    QMap<QString, QByteArray> Formats{};  // by format name
+    QImage Image{};                       // null: none
 
     bool IsEmpty() const { return !Text && Formats.isEmpty() && Image.isNull(); }
 };

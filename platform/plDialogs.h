@@ -64,11 +64,11 @@ enum class TFileDialogKind { Open, OpenMulti, Save };
 // patterns of one entry separated by ";":
 // "Text (*.a, *.b)|*.a;*.b|All Files (*.*)|*.*".
 struct TFileDialogParams {
-    QString Title;
-    QString Filter;
-    QString FileName;    // preset when not empty; may be a name without folder
-    QString DefaultExt;  // without dot: the save dialog adds it to a name without one
-    QString Folder;      // the folder the dialog starts in when not empty
+    QString Title{};
+    QString Filter{};
+    QString FileName{};    // preset when not empty; may be a name without folder
+    QString DefaultExt{};  // without dot: the save dialog adds it to a name without one
+    QString Folder{};      // the folder the dialog starts in when not empty
 };
 
 // The question asked before a modified document is closed; texts localised

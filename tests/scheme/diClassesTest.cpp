@@ -241,7 +241,9 @@ TEST_F(SchemeIndex, ForEachIndexedReachesEveryRegisteredElementOnceOrRefuses) {
         std::multiset<const TElement*> childrenReached;
         const auto isChild = [](const TClass* type) { return type == TElement_ProbeChild::StaticClass(); };
         ASSERT_EQ(scheme->ForEachIndexed(isChild, [&](TElement* e) { childrenReached.insert(e); }), answered);
-        if (answered) ASSERT_EQ(childrenReached, children) << "step " << step;
+        if (answered) {
+            ASSERT_EQ(childrenReached, children) << "step " << step;
+        }
     }
 }
 

@@ -51,7 +51,7 @@ TEST(HashGroupsTest, AnswersLikeAnOrderedListOfPairsUnderChurn) {
             int* value = &values[random.bounded(drawn)];
             auto it = std::find_if(model.begin(), model.end(),
                                    [&](const TModelEntry& e) { return e.hash == hash && e.value == value; });
-            if (random.bounded(100) < (round % 2 ? 45u : 55u)) {
+            if (random.bounded(100) < (round % 2 ? 45 : 55)) {
                 groups.Insert(hash, value);
                 if (it == model.end())
                     model.push_back({hash, value, 1});

@@ -111,7 +111,9 @@ TEST(Hyperlinks, LinksStartedProgramsNowOnlyDocumentsTheirFoldersAndAddressesOpe
     TShellInstaller install(&shell);
     for (const auto& [name, content, executable, opening] : cases) {
         const QString path = dir.filePath(name);
-        if (!content.isEmpty()) ASSERT_TRUE(WriteTestFile(path, content)) << name;
+        if (!content.isEmpty()) {
+            ASSERT_TRUE(WriteTestFile(path, content)) << name;
+        }
         if (executable) QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
         shell.Calls.clear();
         EXPECT_EQ(OpenHyperlink("file://" + path), opening) << name;

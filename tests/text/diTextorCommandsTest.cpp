@@ -158,7 +158,9 @@ TEST_F(TextorCommandsTest, TheFindStepStartsByModeAndDirectionAndCrossesParagrap
         if (*selection) text->SetFocus(selection);
         TVisualElement* next = text;
         EXPECT_EQ(text->FindFocusableWithin(mode, request, next, forward), found != nullptr) << selection;
-        if (found) EXPECT_EQ(FocusData(), found) << selection;
+        if (found) {
+            EXPECT_EQ(FocusData(), found) << selection;
+        }
     }
 }
 
