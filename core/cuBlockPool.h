@@ -10,18 +10,12 @@
 // that every block is seen by the sanitizer: a freed knot touched again is
 // reported like any other freed object.
 
+#include "core/cuRegions.h"  // QUILLANE_GENERAL_ALLOCATOR
+
 #include <atomic>
 #include <cstddef>
 #include <new>
 #include <vector>
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUILLANE_GENERAL_ALLOCATOR 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUILLANE_GENERAL_ALLOCATOR 1
-#endif
-#endif
 
 // Free blocks of one size, in chains linked through their first word. Chains
 // are kept as they were given back, so that taking one never walks its blocks
@@ -105,6 +99,8 @@ public:
     static void Release(void* block) noexcept { ::operator delete(block); }
 #else
     static void* Alloc() {
+        // A load takes its blocks in order, beside the objects they belong to.
+        if (void* block = TRegions::Allocate(kBlockSize)) return block;
         TBlockCacheState& st = State();
         TBlockPool::TBlock* b = st.chain.first;
         if (!b || !st.ready) [[unlikely]]
@@ -114,6 +110,10 @@ public:
     }
 
     static void Release(void* block) noexcept {
+        if (TRegions::Owns(block)) {
+            TRegions::Release(block);
+            return;
+        }
         TBlockCacheState& st = State();
         TBlockPool::TChain& c = st.chain;
         auto* b = static_cast<TBlockPool::TBlock*>(block);

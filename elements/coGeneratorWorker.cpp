@@ -1,5 +1,6 @@
 #include "elements/coGeneratorWorker.h"
 
+#include "core/cuClassAnswers.h"
 #include "core/cuKnot.h"
 #include "core/cuLocalization.h"
 #include "core/cuProps.h"
@@ -356,38 +357,25 @@ void TSchemeGeneratorWorker::ForEachElementInAnyOrder(const TElementClass* cls, 
     // are asked about are checked.
     const auto inTree = [this](TElement* element) { return element == Root || Root->IsAncestorOf(element); };
     // Both questions depend on the class alone, and a scheme has few classes
-    // for many elements: the answers are kept per class, in a table probed
-    // from a slot picked by the class's address (mixed first: the classes lie
-    // side by side in memory). A class finding the table full is asked again.
-    struct TClassAnswers {
-        const TClass* Type = nullptr;
+    // for many elements: the answers are kept per class.
+    struct TAnswers {
         bool OfClass = false;
         bool Value = false;
     };
-    constexpr int kSlotBits = 8;
-    constexpr size_t kSlots = size_t(1) << kSlotBits;
-    constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;  // 2^64 over the golden ratio: Fibonacci hashing
-    std::array<TClassAnswers, kSlots> answers{};
-    TClassAnswers spare;
-    const auto answersFor = [&](const TClass* type) -> const TClassAnswers& {
-        size_t at = (uint64_t(reinterpret_cast<uintptr_t>(type)) * kMix) >> (64 - kSlotBits);
-        for (size_t probes = 0; probes < kSlots; ++probes, at = (at + 1) % kSlots) {
-            TClassAnswers& slot = answers[at];
-            if (slot.Type == type) return slot;
-            if (!slot.Type) return slot = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
-        }
-        return spare = {type, type->InheritsFrom(cls), IsResolvedValueClass(type)};
+    TClassAnswers<TAnswers> answers;
+    const auto answersFor = [&](const TClass* type) -> const TAnswers& {
+        return answers.For(type, [cls](const TClass* t) { return TAnswers{t->InheritsFrom(cls), IsResolvedValueClass(t)}; });
     };
     std::vector<TElement*> found;
     bool values = false;
     // Only the elements of cls and, until one is found in the tree, value
     // elements are loaded.
     const auto wanted = [&](const TClass* type) {
-        const TClassAnswers& answer = answersFor(type);
+        const TAnswers& answer = answersFor(type);
         return answer.OfClass || (answer.Value && !values);
     };
     const bool indexed = scheme && scheme->ForEachIndexed(wanted, [&](TElement* element) {
-        const TClassAnswers& answer = answersFor(element->ClassType());
+        const TAnswers& answer = answersFor(element->ClassType());
         if (answer.OfClass) {
             // Asked whether it stands in the tree once the walk is over: its
             // parent is on the way meanwhile.

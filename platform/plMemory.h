@@ -20,3 +20,9 @@ constexpr size_t kMappedBlockAtLeast = size_t(32) << 20;
 // Sets both for the whole process (with the GNU C library; elsewhere, and
 // under a sanitizer's allocator, nothing changes). Called once at start-up.
 void KeepFreedMemoryForReuse() noexcept;
+
+// A block of `bytes` (a power of two) aligned to its own size, for memory a
+// program keeps for its whole life; the system is asked to back it with
+// large pages where it offers them, so that walking it takes few address
+// translations. Nil when no memory is left.
+void* AllocateAlignedForLife(size_t bytes) noexcept;

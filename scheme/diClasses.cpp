@@ -1,6 +1,7 @@
 #include "scheme/diClasses.h"
 
 #include "core/cuLocalization.h"
+#include "core/cuRegions.h"
 #include "core/cuStringIds.h"
 #include "core/cuUtils.h"
 
@@ -36,6 +37,18 @@ void CheckElementNesting(int level) {
 // TElement: construction and identity
 
 T_ELEMENT_CLASS_IMPL(TElement, TNode)
+
+void* TElement::operator new(size_t size) {
+    if (void* block = TRegions::Allocate(size)) return block;
+    return ::operator new(size);
+}
+
+void TElement::operator delete(void* block, size_t size) noexcept {
+    if (TRegions::Owns(block))
+        TRegions::Release(block);
+    else
+        ::operator delete(block, size);
+}
 
 TElement* TElement::CreateIn(const TElementClass* cls, TScheme* scheme, TElement* parent, TElement* before) {
     return CreateWith(cls, scheme, parent, before, 0);
@@ -689,6 +702,8 @@ void TScheme::LoadFromFile(const QString& fileName) {
     TNodePtr<TKnot> knot = TKnot::Create();
     m_loadedDamaged = !knot->LoadFromFile(fileName);
     TSchemeLoader loader(this, m_messages, knot.get(), 0, fmFile);
+    // The file is read; what is made from it lies in the order of the tree.
+    TRegionScope regions;
     if (m_root) m_root->LoadFrom(&loader, knot.get());
     loader.Finish();
 }

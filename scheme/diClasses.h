@@ -169,6 +169,11 @@ class TElement : public TNode {
 public:
     TElement() noexcept = default;
 
+    // Elements made while a load has its regions open (core/cuRegions) lie
+    // next to each other in the order they are made.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
+
     // Makes an element of cls: registered with scheme (when given) and
     // numbered, set up by the virtual Create, then linked under parent before
     // `before` (nil parent: left without a parent for the caller to own).

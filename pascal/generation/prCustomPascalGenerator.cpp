@@ -699,6 +699,8 @@ TPascalMethodWithImplementation* TCustomPascalGeneratorWorker::GenerateUnitMetho
     RegisterParameters(element, m);
     GenerateBody(element, m, false);
     if (isPublic) PublicMethodAdded(m);
+    // Complete now: simplified while its nodes are still in the cache.
+    if (Simplify) m->Simplify();
     m_method = saved;
     m_currentList = savedList;
     return m;

@@ -1,5 +1,6 @@
 #include "pascal/generation/prPascalGeneratorSupport.h"
 
+#include "core/cuClassAnswers.h"
 #include "elements/diNamingElements.h"
 #include "pascal/elements/prCommon.h"
 #include "pascal/elements/prCustomFieldElements.h"
@@ -79,20 +80,23 @@ constexpr size_t kPrefetchLimit = 512;
 constexpr int kParagraphSteps = 64;
 constexpr size_t kCacheLine = 64;
 
-using TTextBatch = std::array<const TTextorElement*, kPrefetchBatch>;
+// The text elements of a batch, each with itself as a reference when it is one.
+struct TTextBatch {
+    std::array<const TTextorElement*, kPrefetchBatch> texts{};
+    std::array<const TCustomReferenceElement*, kPrefetchBatch> references{};
+};
 
 void PrefetchObject(const void* object, size_t size) {
     const auto* bytes = static_cast<const char*>(object);
     for (size_t offset = kCacheLine; offset < size; offset += kCacheLine) __builtin_prefetch(bytes + offset);
 }
 
-void PrefetchBatch(const TTextBatch& elements, size_t count) {
+void PrefetchBatch(const TTextBatch& batch, size_t count) {
+    const auto& references = batch.references;
     std::array<const TTextor*, kPrefetchBatch> textors{};
-    std::array<const TCustomReferenceElement*, kPrefetchBatch> references{};
     for (size_t i = 0; i < count; ++i) {
-        references[i] = ClassAs<TCustomReferenceElement>(elements[i]);
         if (references[i]) __builtin_prefetch(references[i]->Link());
-        textors[i] = elements[i]->HasTextor() ? elements[i]->Textor() : nullptr;
+        textors[i] = batch.texts[i]->HasTextor() ? batch.texts[i]->Textor() : nullptr;
         __builtin_prefetch(textors[i]);
     }
     std::array<const TParagraph*, kPrefetchBatch> paragraphs{};
@@ -141,7 +145,17 @@ void PrefetchTexts(std::span<TElement* const> tops) {
     walks.reserve(tops.size());
     for (TElement* top : tops)
         if (top) walks.emplace_back(top);
-    TTextBatch elements{};
+    // What the walk asks of each node depends on its class alone.
+    struct TKind {
+        bool Text = false;
+        bool Reference = false;
+    };
+    TClassAnswers<TKind, 7> kinds;
+    const auto kindOf = [](const TClass* type) {
+        return TKind{type->InheritsFrom(TTextorElement::StaticClass()),
+                     type->InheritsFrom(TCustomReferenceElement::StaticClass())};
+    };
+    TTextBatch batch;
     size_t count = 0;
     size_t total = 0;
     for (bool walking = true; walking && total < kPrefetchLimit;) {
@@ -153,19 +167,20 @@ void PrefetchTexts(std::span<TElement* const> tops) {
             __builtin_prefetch(node->NextSibling());
             ++walk;
             if (walk != std::default_sentinel) __builtin_prefetch(*walk);
-            auto* text = ClassAs<TTextorElement>(node);
-            if (!text) continue;
-            PrefetchObject(text, ClassAs<TCustomReferenceElement>(text) ? sizeof(TCustomReferenceElement)
-                                                                        : sizeof(TTextorElement));
-            elements[count] = text;
+            const TKind& kind = kinds.For(node->ClassType(), kindOf);
+            if (!kind.Text) continue;
+            auto* text = static_cast<TTextorElement*>(node);
+            PrefetchObject(text, kind.Reference ? sizeof(TCustomReferenceElement) : sizeof(TTextorElement));
+            batch.texts[count] = text;
+            batch.references[count] = kind.Reference ? static_cast<TCustomReferenceElement*>(node) : nullptr;
             ++total;
             if (++count == kPrefetchBatch) {
-                PrefetchBatch(elements, count);
+                PrefetchBatch(batch, count);
                 count = 0;
             }
         }
     }
-    PrefetchBatch(elements, count);
+    PrefetchBatch(batch, count);
 }
 
 TElement* ElementOf(TNamespaceItem* item) {

@@ -2,6 +2,7 @@
 
 #include "core/cuCodeWriters.h"
 #include "core/cuKnot.h"
+#include "core/cuRegions.h"
 #include "scheme/diClasses.h"
 #include "scheme/diFilers.h"
 
@@ -60,6 +61,8 @@ std::unique_ptr<TScheme> LoadPrivateCopy(TScheme* scheme) {
     copy->SetFileName(scheme->FileName());
     copy->OnGetConnectedScheme = scheme->OnGetConnectedScheme;
     TSchemeLoader loader(copy.get(), nullptr, knot.get(), 0, fmSnapshot);
+    // The walks of the run read the copy in the order of its tree.
+    TRegionScope regions;
     copy->Root()->LoadFrom(&loader, knot.get());
     loader.Finish();
     return copy;

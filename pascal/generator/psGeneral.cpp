@@ -267,6 +267,8 @@ QString TypeKey(const TPascalExpression* type) {
 }  // namespace
 
 void TPascalMethodWithImplementation::Simplify() {
+    if (m_simplified) return;
+    m_simplified = true;
     AddressesIn(Body, m_addressTaken);
     TPascalNode::Simplify();
     m_addressTaken.clear();

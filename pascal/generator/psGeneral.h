@@ -147,7 +147,9 @@ public:
     TPascalCommands* Body = nullptr;
 
     void Create() override;
-    // Joins local variables of one type into one declaration.
+    // Joins local variables of one type into one declaration. Runs once: a
+    // routine simplified as soon as its body was complete (while its nodes
+    // are still in the cache) is passed over by the pass over the whole unit.
     void Simplify() override;
     void Write(TPascalCodeWriter& writer) override;
 
@@ -163,6 +165,7 @@ private:
     // Names that follow "@" or stand in "Addr(...)" in the body; kept only
     // while the routine simplifies.
     QSet<TPascalName> m_addressTaken;
+    bool m_simplified = false;
 };
 
 // ---------------------------------------------------------------------------
