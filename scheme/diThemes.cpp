@@ -590,9 +590,15 @@ void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TCol
         painter.drawImage(QPoint(part.Left, part.Top), *frame,
                           QRect(part.Left - rect.Left, part.Top - rect.Top, part.Width(), part.Height()));
     };
-    // What shows of a middle that is one opaque colour is filled (or left
-    // alone when the middle is left out) and only the borders around it are
-    // blended from the kept picture: the parts do not overlap.
+    // A small showing is blended whole: each blend costs more to start
+    // than such a few pixels cost to blend.
+    if (int64_t(shown.Width()) * shown.Height() <= kWholeBlendPixels) {
+        drawKept(shown);
+        return;
+    }
+    // What shows of a larger middle that is one opaque colour is filled (or
+    // left alone when the middle is left out) and only the borders around it
+    // are blended from the kept picture: the parts do not overlap.
     const TNineGrid grid(source, data.Zone, rect);
     const TRect middleTo = grid.MiddleTo();
     const TRect middle{std::max(shown.Left, middleTo.Left), std::max(shown.Top, middleTo.Top),
