@@ -182,8 +182,19 @@ void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fitt
 
 namespace {
 
-// Whether every pixel of the part is the same.
+// Whether every pixel of the part is the same. A picture of 32 bits a pixel
+// is read in place: equal words are equal colours (a part whose words differ
+// in bits no colour reads is merely drawn instead of filled).
 bool IsUniform(const QImage& source, const QRect& from) {
+    if (source.depth() == 32) {
+        const QRgb first = reinterpret_cast<const QRgb*>(source.constScanLine(from.top()))[from.left()];
+        for (int y = from.top(); y <= from.bottom(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            if (!std::all_of(line + from.left(), line + from.right() + 1, [first](QRgb p) { return p == first; }))
+                return false;
+        }
+        return true;
+    }
     const QRgb first = source.pixel(from.topLeft());
     for (int y = from.top(); y <= from.bottom(); ++y)
         for (int x = from.left(); x <= from.right(); ++x)
