@@ -186,6 +186,7 @@ void TCustomSheetCanvas::Reset() {
     m_fonts[cfCode] = theme.GetFontData(tfkCode).MakeFont();
     m_fonts[cfFixed] = theme.GetFontData(tfkFixed).MakeFont();
     m_paintFont = m_measureFont = cfNone;
+    m_keptAscents = {};
     m_elementLineHeight = MeasureHeight(cfElement);
     m_codeLineHeight = MeasureHeight(cfCode);
     m_fixedLineHeight = MeasureHeight(cfFixed);
@@ -348,7 +349,12 @@ int TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
     QPainter& p = Painter();
     p.setFont(CanvasFont(font));
     m_paintFont = font;
-    m_paintAscent = p.fontMetrics().ascent();
+    const QPaintDevice* device = p.device();
+    const int dpiX = device ? device->logicalDpiX() : 0;
+    const int dpiY = device ? device->logicalDpiY() : 0;
+    TKeptAscent& kept = m_keptAscents[size_t(font)];
+    if (kept.DpiY == 0 || kept.DpiX != dpiX || kept.DpiY != dpiY) kept = {dpiX, dpiY, p.fontMetrics().ascent()};
+    m_paintAscent = kept.Ascent;
     return m_paintAscent;
 }
 

@@ -237,6 +237,14 @@ private:
     QFont m_fonts[4];  // by TCanvasFont, made at reset
     TCanvasFont m_paintFont = cfNone;
     int m_paintAscent = 0;  // of m_paintFont on the painter
+    // The ascent of each font on a device of the kept resolution, measured
+    // once (a measure asks the font database); forgotten at reset.
+    struct TKeptAscent {
+        int DpiX = 0;
+        int DpiY = 0;
+        int Ascent = 0;
+    };
+    std::array<TKeptAscent, 4> m_keptAscents{};  // by TCanvasFont
     std::array<TKeptGlyphs, 4> m_keptGlyphs;  // by TCanvasFont
     TCanvasFont m_measureFont = cfNone;
     int m_fixedLineHeight = 0;

@@ -182,8 +182,19 @@ void FitZoneParts(int first, int second, int target, int& fittedFirst, int& fitt
 
 namespace {
 
-// Whether every pixel of the part is the same.
+// Whether every pixel of the part is the same. A picture of 32 bits a pixel
+// is read in place: equal words are equal colours (a part whose words differ
+// in bits no colour reads is merely drawn instead of filled).
 bool IsUniform(const QImage& source, const QRect& from) {
+    if (source.depth() == 32) {
+        const QRgb first = reinterpret_cast<const QRgb*>(source.constScanLine(from.top()))[from.left()];
+        for (int y = from.top(); y <= from.bottom(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            if (!std::all_of(line + from.left(), line + from.right() + 1, [first](QRgb p) { return p == first; }))
+                return false;
+        }
+        return true;
+    }
     const QRgb first = source.pixel(from.topLeft());
     for (int y = from.top(); y <= from.bottom(); ++y)
         for (int x = from.left(); x <= from.right(); ++x)
@@ -590,9 +601,15 @@ void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TCol
         painter.drawImage(QPoint(part.Left, part.Top), *frame,
                           QRect(part.Left - rect.Left, part.Top - rect.Top, part.Width(), part.Height()));
     };
-    // What shows of a middle that is one opaque colour is filled (or left
-    // alone when the middle is left out) and only the borders around it are
-    // blended from the kept picture: the parts do not overlap.
+    // A small showing is blended whole: each blend costs more to start
+    // than such a few pixels cost to blend.
+    if (int64_t(shown.Width()) * shown.Height() <= kWholeBlendPixels) {
+        drawKept(shown);
+        return;
+    }
+    // What shows of a larger middle that is one opaque colour is filled (or
+    // left alone when the middle is left out) and only the borders around it
+    // are blended from the kept picture: the parts do not overlap.
     const TNineGrid grid(source, data.Zone, rect);
     const TRect middleTo = grid.MiddleTo();
     const TRect middle{std::max(shown.Left, middleTo.Left), std::max(shown.Top, middleTo.Top),

@@ -137,6 +137,9 @@ public:
     // bytes of them in all (the least recently drawn go first).
     static constexpr int kMaxKeptFramePixels = 32 * 1024;
     static constexpr int kKeptFrameBytes = 8 * 1024 * 1024;
+    // A kept frame showing at most this many pixels is blended in one piece
+    // rather than as a filled middle and four borders.
+    static constexpr int kWholeBlendPixels = 16 * 1024;
 
     TSheetTheme();
     TSheetTheme(const TSheetTheme&) = delete;

@@ -270,6 +270,41 @@ TEST_F(SheetSettings, CanvasTextsPaintAsQtDrawsThemFirstAndFromKeptGlyphs) {
     }
 }
 
+// The ascent a canvas text stands on is measured once per font and kept
+// across passes: after the font size changes and the canvas is reset, a text
+// stands on the new font's ascent, where QPainter::drawText puts it.
+TEST_F(SheetSettings, CanvasTextsStandOnTheAscentOfTheFontsOfTheLastReset) {
+    TSheetCanvas canvas(settings.get());
+    auto painted = [&](const std::function<void()>& paint) {
+        canvas.BeginPaint({0, 0, 160, 60});
+        paint();
+        const QImage out = canvas.PaintBitmap().copy();
+        canvas.EndPaint(nullptr);
+        return out;
+    };
+    const QString text = QStringLiteral("Total5000");
+    const QRgb colour = qRgb(10, 20, 200);
+    std::vector<int> ascents;
+    for (const int size : {fssNormal, fssGreat, fssNormal}) {
+        SCOPED_TRACE(size);
+        settings->FontSizeProperty()->SetIndex(size);
+        canvas.Reset();
+        for (int pass = 0; pass < 2; ++pass) {
+            int ascent = 0;
+            const QImage byQt = painted([&] {
+                canvas.TextOutCode(3, 1000, colour, QStringLiteral("x"));  // selects the font, out of sight
+                QPainter& p = canvas.Painter();
+                ascent = p.fontMetrics().ascent();
+                p.drawText(QPoint(3, 4 + ascent), text);
+            });
+            EXPECT_EQ(painted([&] { canvas.TextOutCode(3, 4, colour, text); }), byQt) << "pass " << pass;
+            if (pass == 0) ascents.push_back(ascent);
+        }
+    }
+    EXPECT_GT(ascents[1], ascents[0]) << "the greater size stands lower";
+    EXPECT_EQ(ascents[2], ascents[0]);
+}
+
 // A missing theme raises the file error, as does one outside the themes folder.
 TEST_F(SheetSettings, ThemeNameCannotLeadOutOfTheThemesFolder) {
     settings->GetTheme();

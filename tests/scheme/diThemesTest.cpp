@@ -270,8 +270,8 @@ TEST(BuiltInTheme, LoadsAndEveryKindResolvesAndDraws) {
 // A frame drawn on a coloured target under a moved origin and a clip, as a
 // paint pass draws it.
 template <class Paint>
-QImage PaintedFrame(const TRect& visible, Paint paint) {
-    QImage out(90, 40, QImage::Format_ARGB32_Premultiplied);
+QImage PaintedFrame(const TRect& visible, Paint paint, QSize size = QSize(90, 40)) {
+    QImage out(size, QImage::Format_ARGB32_Premultiplied);
     out.fill(qRgba(200, 180, 20, 255));
     QPainter p(&out);
     p.translate(-3, 2);
@@ -321,6 +321,35 @@ TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain
     });
     EXPECT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, tekElement, rect, clNone, visible); }), parts)
         << "the new image";
+}
+
+// A kept frame showing few pixels is blended in one piece, one showing more
+// as a filled middle and its borders: either way it gives the pixels of its
+// parts, for every frame of the built-in theme.
+TEST(BuiltInTheme, KeptFramesBlendedWholeOrByTheirPartsGiveThePixelsOfTheirParts) {
+    TSheetTheme theme;
+    theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
+    const QSize target(200, 180);
+    const TRect visible{0, 0, 200, 180};
+    const int side = 150;  // 150 x 150 is kept and shows more than blends whole
+    static_assert(side * side <= TSheetTheme::kMaxKeptFramePixels && side * side > TSheetTheme::kWholeBlendPixels);
+    for (const TRect& rect : {TRect{10, 10, 10 + side, 10 + side}, TRect{10, 10, 90, 40}, TRect{-60, 5, 90, 155}}) {
+        for (int k = 0; k < tekCount; ++k) {
+            if (!TSheetTheme::IsFrameKind(k)) continue;
+            SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
+            const TSheetThemeElementData& e = theme.GetElementData(k);
+            for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
+                const QImage& source = theme.KindImage(k, tint == clNone ? e.ColorOver : tint);
+                const QImage parts = PaintedFrame(
+                    visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); }, target);
+                for (int round = 0; round < 2; ++round)
+                    ASSERT_EQ(PaintedFrame(
+                                  visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }, target),
+                              parts)
+                        << "round " << round;
+            }
+        }
+    }
 }
 
 // A frame around the repainted rectangle (an element around a changed row)
