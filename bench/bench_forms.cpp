@@ -320,6 +320,7 @@ void Flush() { QCoreApplication::processEvents(); }
 // of the view.
 struct TTypingModule : TShownModule {
     TNameField* edited = nullptr;
+    bool exposed = false;
 
     TTypingModule() : TShownModule(EditedModule) {
         if (TNamedElement* named = FindNamed(root, EditedName(EditedModule))) edited = named->NameField();
@@ -331,7 +332,7 @@ struct TTypingModule : TShownModule {
 protected:
     // Focuses the box and the name once the window holding the form is shown.
     void Prepare(QWidget& window) {
-        QTest::qWaitForWindowExposed(&window);
+        exposed = QTest::qWaitForWindowExposed(&window);
         Box().setFocus();
         if (edited) {
             edited->FocusText(TTextFocusPlace::End);
@@ -392,8 +393,8 @@ void TypePairs(Widget& target, std::vector<double>& samples) {
 // Types the pairs into the name of the module shown (checked to be in view
 // and to take the keys first, outside the clock).
 void TypeInName(benchmark::State& state, TTypingModule& ours) {
-    if (!ours.edited) {
-        state.SkipWithError("no name to type in");
+    if (!ours.edited || !ours.exposed) {
+        state.SkipWithError(ours.exposed ? "no name to type in" : "the window was never shown");
         return;
     }
     const QPoint inView = ours.edited->ClientToSheet(QPoint(0, 0)) - ours.Box().ScrollPosition();
@@ -434,7 +435,10 @@ void BM_SheetFormKeystrokeQPlainTextEdit(benchmark::State& state) {
     peer.setPlainText(lines.join(QLatin1Char('\n')));
     peer.resize(kFormSize);
     peer.show();
-    QTest::qWaitForWindowExposed(&peer);
+    if (!QTest::qWaitForWindowExposed(&peer)) {
+        state.SkipWithError("the peer was never shown");
+        return;
+    }
     const int middle = EditedModule / 2;
     QTextCursor cursor(peer.document()->findBlockByNumber(middle));
     cursor.movePosition(QTextCursor::EndOfBlock);

@@ -139,7 +139,9 @@ TEST_F(AppWindowTest, ADeclarationTypedIsSavedWithABackupAndPreviewedAsAUnitThat
     const QString unit = preview->Text();
     if (qEnvironmentVariableIsSet("QUILLANE_SHOW_PREVIEW")) std::cerr << unit.toStdString() << "\n";
     EXPECT_TRUE(unit.startsWith(QLatin1String("unit Quill;"))) << unit.toStdString();
-    if (TFpcHarness::Available()) EXPECT_EQ(CompileComplaint(QStringLiteral("Quill"), unit), QString());
+    if (TFpcHarness::Available()) {
+        EXPECT_EQ(CompileComplaint(QStringLiteral("Quill"), unit), QString());
+    }
 
     const QByteArray shot = qgetenv("QUILLANE_WINDOW_PNG");
     if (!shot.isEmpty()) form->grab().save(QFile::decodeName(shot));
@@ -258,7 +260,9 @@ TEST_F(ProgramRunTest, ExitSaveRewritesBothFilesWithBackupsWritesNoSessionAndAnU
     reader = MakeGlobal({});
     EXPECT_EQ(UnitOfFile(Path("Alpha.prm"), reader->Settings().Sheet()), alpha);
     EXPECT_EQ(UnitOfFile(Path("Beta.prm"), reader->Settings().Sheet()), beta);
-    if (TFpcHarness::Available()) EXPECT_EQ(CompileComplaint(QStringLiteral("Alpha"), alpha), QString());
+    if (TFpcHarness::Available()) {
+        EXPECT_EQ(CompileComplaint(QStringLiteral("Alpha"), alpha), QString());
+    }
     reader.reset();
 
     QFile notes(Path("notes.xyz"));

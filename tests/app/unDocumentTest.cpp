@@ -367,8 +367,9 @@ TEST_F(SchemeDocumentTest, RegressionNamedMembersOfAnOpenedModuleShowedNothingUn
     document->MainSheet()->Settings()->SendNodeMessage(1);  // a refresh
     EXPECT_EQ(opened, ShownBoxes(document->Scheme()->Root()));
     for (TNode* node : PreOrder<TNode>(document->Scheme()->Root()))
-        if (auto* name = dynamic_cast<TNameField*>(node); name && name->IsVisible() && !name->GetText().isEmpty())
+        if (auto* name = dynamic_cast<TNameField*>(node); name && name->IsVisible() && !name->GetText().isEmpty()) {
             EXPECT_GT(name->Width(), 0) << name->GetText().toStdString();
+        }
 }
 
 }  // namespace

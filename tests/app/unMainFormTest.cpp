@@ -402,7 +402,7 @@ public:
     int GetVerbCount() const override { return 2; }
     void GetVerb(int index, QString& caption, int& shortcut) const override {
         caption = QStringLiteral("Verb %1").arg(index);
-        shortcut = index == 0 ? int(Qt::CTRL | Qt::Key_9) : 0;
+        shortcut = index == 0 ? (Qt::CTRL | Qt::Key_9).toCombined() : 0;
     }
     void ExecuteOperation(TElement*, int operationId, const QStringList&) const override { Ran << operationId; }
     mutable QList<int> Ran;

@@ -202,8 +202,9 @@ TEST(FunctionPalette, TheDateItemShownWithoutCaptionHasAPictureNoOtherItemShows)
     TPaletteItem* date = ProcessingDateTimePaletteItem();
     ASSERT_TRUE(date && (date->Flags() & pifNoCaption));
     for (TNode* node : PreOrder<TNode>(Palette()))
-        if (auto* item = dynamic_cast<TPaletteItem*>(node); item && item != date)
+        if (auto* item = dynamic_cast<TPaletteItem*>(node); item && item != date) {
             EXPECT_NE(item->SmallImage(), date->SmallImage()) << item->GetCaption().toStdString();
+        }
 }
 
 TEST_F(FunctionElements, ProcessingDateTimeIsARequiredSubstitutionFormattedByItsMask) {

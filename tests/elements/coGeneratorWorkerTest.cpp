@@ -242,7 +242,9 @@ TEST_F(GeneratorWorker, SubstitutedValuesKeepTheirParagraphBreaksTabsAndEmbedded
     };
     for (const TCase& row : cases) {
         TElement_Text* greeting = AddText(scheme, QStringLiteral("Greeting"), QString::fromUtf8(row.value));
-        if (row.embedTest) ASSERT_NE(Embed<TElement_IsEmpty>(greeting->ValueField()), nullptr);
+        if (row.embedTest) {
+            ASSERT_NE(Embed<TElement_IsEmpty>(greeting->ValueField()), nullptr);
+        }
         TElement_Text* user = AddText(scheme, QStringLiteral("User"), QStringLiteral("<"));
         AddSubstitution(user, QStringLiteral("Greeting"));
         Append(user->ValueField(), QStringLiteral(">"));

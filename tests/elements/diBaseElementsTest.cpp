@@ -265,7 +265,7 @@ protected:
     // Moves decl between the shelf and the followed scope in one step.
     void MoveIn(TElement_TestDecl* decl, TElement* before) {
         RunStep(
-            follower, [=] { decl->SetParentBefore(box->Scope, before); }, [=] { decl->SetParent(shelf); });
+            follower, [=, this] { decl->SetParentBefore(box->Scope, before); }, [=, this] { decl->SetParent(shelf); });
     }
 
     TElement_TestScope* shelf = AddScope(root, QStringLiteral("Shelf"));
@@ -287,8 +287,8 @@ TEST_F(ChildrenByNamespace, UndoRemovesTheAddedChildAndRedoBringsItBackWithItsFo
     ASSERT_NE(child, nullptr);
     const int32_t number = child->Number();
     RunStep(
-        child, [=] { static_cast<TElement_BaseChild*>(scheme->FindElement(number))->SetValue("edited"); },
-        [=] { static_cast<TElement_BaseChild*>(scheme->FindElement(number))->SetValue(QString()); });
+        child, [=, this] { static_cast<TElement_BaseChild*>(scheme->FindElement(number))->SetValue("edited"); },
+        [=, this] { static_cast<TElement_BaseChild*>(scheme->FindElement(number))->SetValue(QString()); });
 
     history.Undo();
     history.Undo();
@@ -306,11 +306,11 @@ TEST_F(ChildrenByNamespace, UndoRemovesTheAddedChildAndRedoBringsItBackWithItsFo
 // its redo, with new numbers, so that later steps naming them missed them.
 TEST_F(ChildrenByNamespace, RedoingASwitchToAnotherNamespaceBringsItsChildrenBackWithTheirNumbers) {
     AddDecl(shelf, QStringLiteral("S"));
-    RunStep(follower, [=] { follower->FollowInstead(shelf); }, [=] { follower->FollowInstead(nullptr); });
+    RunStep(follower, [=, this] { follower->FollowInstead(shelf); }, [=, this] { follower->FollowInstead(nullptr); });
     ASSERT_EQ(ChildNames(), QStringList({"S"}));
     const int32_t number = follower->CountedChildren().front()->Number();
     // The step names the child by its number, as a stored step does.
-    auto setValue = [=](const char* value) {
+    auto setValue = [=, this](const char* value) {
         if (auto* child = dynamic_cast<TElement_BaseChild*>(scheme->FindElement(number))) child->SetValue(value);
     };
     RunStep(follower, [=] { setValue("edited"); }, [=] { setValue(""); });
@@ -343,7 +343,7 @@ TEST_F(ChildrenByNamespace, APathChangeRenamesTheSnapshotsOfTheStepBeingDone) {
 TEST_F(ChildrenByNamespace, ARemovedItemTakesItsChildAndUndoRestoresItsContent) {
     auto* a = static_cast<TElement_TestDecl*>(box->Scope->FirstChild());
     static_cast<TElement_BaseChild*>(follower->ChildFor(a->Item()))->SetValue("kept");
-    RunStep(follower, [=] { a->SetParent(shelf); }, [=] { a->SetParentBefore(box->Scope, box->Scope->FirstChild()); });
+    RunStep(follower, [=, this] { a->SetParent(shelf); }, [=, this] { a->SetParentBefore(box->Scope, box->Scope->FirstChild()); });
     EXPECT_EQ(ChildNames(), QStringList({"C"}));
     history.Undo();
     EXPECT_EQ(ChildNames(), QStringList({"A", "C"}));

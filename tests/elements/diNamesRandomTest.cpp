@@ -132,8 +132,9 @@ protected:
             }
         }
         for (TElement_RandomNamed* named : nameds)
-            if (TNamespaceItem* item = named->NameField()->Item())
+            if (TNamespaceItem* item = named->NameField()->Item()) {
                 EXPECT_EQ(item->GetReferenceCount(), counts[item]) << "step " << step;
+            }
     }
 
     std::mt19937 random;

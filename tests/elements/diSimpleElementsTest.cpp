@@ -175,7 +175,9 @@ TEST_F(ExpandButton, TheStateIsStoredOnlyWhenItDiffersFromTheInitialState) {
         TKnot* holder = c.mode == fmSnapshot ? knot->FindChild(kExpanded) : knot.get();
         const QString attribute = c.mode == fmSnapshot ? QStringLiteral("Value") : kExpanded;
         EXPECT_EQ(holder && holder->FindParam(attribute), c.written);
-        if (c.written) EXPECT_EQ(holder->ReadBool(attribute, c.startsExpanded), !c.startsExpanded);
+        if (c.written) {
+            EXPECT_EQ(holder->ReadBool(attribute, c.startsExpanded), !c.startsExpanded);
+        }
 
         TElement_SimpleFrame* copy = Add(cls);
         copy->LoadFromKnot(knot.get(), c.mode, c.options);

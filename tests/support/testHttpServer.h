@@ -22,7 +22,7 @@ struct TServeRoute {
     TServeMode Mode = TServeMode::Answer;
     int Status = 200;
     QByteArray Reason = "OK";
-    QByteArray Body;
+    QByteArray Body{};
     bool SendLength = true;  // without it the body ends when the connection closes
     int TrickleMs = 100;     // Trickle: one byte of Body after each interval
 };

@@ -56,7 +56,9 @@ TEST(IntegerEdit, Table) {
         Act(edit, c);
         EXPECT_EQ(edit.text(), c["Shows"]) << c.Text();
         EXPECT_EQ(edit.Value(), c["Value"].toLongLong()) << c.Text();
-        if (c.Has("Beeps")) EXPECT_EQ(g_beeps, c.Int("Beeps")) << c.Text();
+        if (c.Has("Beeps")) {
+            EXPECT_EQ(g_beeps, c.Int("Beeps")) << c.Text();
+        }
     }
     InstallBeep(oldBeep);
 }

@@ -220,7 +220,9 @@ TEST_F(UserButtonTest, TheHintHandlerDecidesWhetherTheHintShows) {
         QApplication::sendEvent(&button, &help);
         EXPECT_EQ(asked, QPoint(3, 4));
         EXPECT_EQ(QToolTip::isVisible(), shows);
-        if (shows) EXPECT_EQ(QToolTip::text(), QStringLiteral("tip"));
+        if (shows) {
+            EXPECT_EQ(QToolTip::text(), QStringLiteral("tip"));
+        }
         QToolTip::hideText();
     }
 }

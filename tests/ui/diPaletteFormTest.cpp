@@ -395,7 +395,9 @@ TEST_F(PaletteForm, NarrowPaletteFitsInFourStepsFromRightToLeft) {
     EXPECT_EQ(captions(0), 0);
     EXPECT_EQ(captions(1), 0);
     for (const auto& entry : Palette().Buttons())
-        if (entry.Item) EXPECT_EQ(entry.Button->SignAt(spRight), saNone);
+        if (entry.Item) {
+            EXPECT_EQ(entry.Button->SignAt(spRight), saNone);
+        }
     SaveReview(Palette(), QStringLiteral("forms-review-palette-60.png"));
 }
 

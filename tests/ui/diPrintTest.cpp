@@ -51,7 +51,9 @@ TEST(PrintPlan, Table) {
         // The pages reach the end, and a band fits on its page.
         if (c.Int("Height") <= 0) continue;
         EXPECT_GE(int64_t(plan.Step) * plan.Count, c["Content"].toLongLong()) << c.Text();
-        if (plan.Step > 1) EXPECT_LE(plan.Step * plan.Scale, c.Int("Height")) << c.Text();
+        if (plan.Step > 1) {
+            EXPECT_LE(plan.Step * plan.Scale, c.Int("Height")) << c.Text();
+        }
     }
     for (const CaseRow& c : LoadCases("ui/print.txt", "Printable")) {
         const TPrinterGeometry g{c.Int("DpiX"),      c.Int("DpiY"),     c.Int("OffsetX"),

@@ -411,7 +411,9 @@ TEST_F(SheetForm, EditActionsAndPopupEntriesShowTheirPicturesFromTheStrip) {
     }
     EXPECT_EQ(cells.size(), 8);
     for (const QAction* entry : form->EditMenu().actions())
-        if (!entry->isSeparator()) EXPECT_FALSE(entry->icon().isNull()) << entry->text().toStdString();
+        if (!entry->isSeparator()) {
+            EXPECT_FALSE(entry->icon().isNull()) << entry->text().toStdString();
+        }
     EXPECT_TRUE(SamePixels(shown(*form->EditMenu().actions().first()), shown(form->Action(TSheetAction::EditUndo))));
 }
 

@@ -485,8 +485,9 @@ TEST_F(Objects, ANewOverrideCallsInheritedAndOneWithoutTheCallStaysWithoutIt) {
     for (TNode* node : PreOrder<TNode>(loadedOverride))
         if (auto* element = dynamic_cast<TElement*>(node)) {
             element->CheckAll();
-            if (TElementMessages* own = element->Messages())
+            if (TElementMessages* own = element->Messages()) {
                 EXPECT_EQ(own->GetCount(), 0) << element->ElementClass()->Name().toStdString();
+            }
         }
 }
 

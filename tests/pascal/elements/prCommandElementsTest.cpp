@@ -168,7 +168,7 @@ TEST_F(Statements, ForEachTypesItsItemAndNestedLoopsSeeTheirOwn) {
 // Names of the unit reach a routine body as covers of the unit's items; a
 // loop must take them as it takes the body's own declarations.
 TEST_F(Statements, ForEachRunsOverEnumerationsSetsArraysAndStringsOfEveryScope) {
-    for (const QString place : {QStringLiteral("Root"), QStringLiteral("Body")}) {
+    for (const QString& place : {QStringLiteral("Root"), QStringLiteral("Body")}) {
         SCOPED_TRACE(place.toStdString());
         const auto name = [&place](const char* stem) { return QLatin1String(stem) + place; };
         TTextorElement* declarations = Place(place);

@@ -117,7 +117,9 @@ TEST_F(GenerationModule, ReturnWritesExitUnlessItIsTheLastCommandOfAFunctionOuts
                                     : text.lastIndexOf(QStringLiteral("procedure ") + name);
         const QString routine = text.mid(start, text.indexOf(QStringLiteral("\nend;"), start) - start);
         EXPECT_EQ(routine.contains(QStringLiteral("Exit;")), row.exit) << row.what << "\n" << routine.toStdString();
-        if (*row.result) EXPECT_TRUE(routine.contains(QStringLiteral("Result := 1;"))) << row.what;
+        if (*row.result) {
+            EXPECT_TRUE(routine.contains(QStringLiteral("Result := 1;"))) << row.what;
+        }
     }
 }
 

@@ -238,6 +238,8 @@ TEST_F(RandomPrograms, MutatedModulesStillGenerateTheirUnitAndReportTheProblems)
         const TGenerated unit = GenerateUnit(QStringLiteral("Mutated"));
         EXPECT_TRUE(unit.Text.startsWith(QStringLiteral("unit Mutated;"))) << "module " << n;
         EXPECT_TRUE(unit.Text.trimmed().endsWith(QStringLiteral("end."))) << "module " << n;
-        if (deleteField) EXPECT_FALSE(unit.Messages.isEmpty()) << "module " << n << "\n" << unit.Text.toStdString();
+        if (deleteField) {
+            EXPECT_FALSE(unit.Messages.isEmpty()) << "module " << n << "\n" << unit.Text.toStdString();
+        }
     }
 }
