@@ -108,7 +108,9 @@ public:
     // The update bracket: notifications are held back while it is open. Its
     // depth is kept here, so that the checks every element makes while it is
     // laid out or invalidated cost no call.
-    void BeginUpdate() noexcept { ++m_updateCount; }
+    void BeginUpdate() noexcept {
+        if (m_updateCount++ == 0) m_lastInvalidated = TRect{};
+    }
     virtual void EndUpdate() = 0;
     // EndUpdate where no exception may pass (a scope ending, also by an
     // exception): what a listener raises is logged.
@@ -197,6 +199,11 @@ public:
     void NoteInvalidationWalk(int levels) {
         if (m_updateCount > 0 && (m_walkedLevels += levels) > kInvalidationWalkBudget) InvalidateAll();
     }
+    // Whether a rectangle (in sheet coordinates) lies inside the one handed on
+    // last in the open update bracket, which the bracket repaints anyway: a
+    // layout invalidates a box and then its parts, or one place twice (before
+    // and after a change that kept it). Otherwise it becomes the last one.
+    bool CoveredByLastInvalidation(const TRect& rect) noexcept;
     virtual void RootBoundsChanged() = 0;
     virtual void UpdateCaret() = 0;
     virtual void UpdateCursor() = 0;
@@ -215,6 +222,7 @@ protected:
     bool m_repaintsAll = false;
     static constexpr int kInvalidationWalkBudget = 8192;
     int m_walkedLevels = 0;  // in the open bracket
+    TRect m_lastInvalidated;   // in the open bracket
     uint64_t m_roomGeneration = 1;
     std::vector<TVisualElement*> m_heldMoves;
     int m_layoutHoldCount = 0;

@@ -151,6 +151,28 @@ TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
     }
 }
 
+// A rectangle inside the one invalidated last in the open bracket is left out
+// (the bracket repaints it anyway); the next bracket starts afresh, so that
+// the same part invalidated there is repainted again.
+TEST_F(SheetUpdate, AnInvalidationInsideTheLastOneIsLeftOutOnlyInTheSameBracket) {
+    TElement_TestBox* box = AddBox(root);
+    Layout();
+    const TRect corner{0, 0, 3, 3};
+    const TRect cornerInSheet = OffsetRect(corner, AreaInSheet(box).Left, AreaInSheet(box).Top);
+    const std::pair<bool, TRect> brackets[] = {{true, AreaInSheet(box)}, {false, cornerInSheet}};
+    for (const auto& [whole, repainted] : brackets) {
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            if (whole) box->Invalidate();
+            box->Invalidate(corner);
+        }
+        ASSERT_EQ(rec.repaints.size(), 1u) << whole;
+        ASSERT_TRUE(rec.repaints[0].has_value());
+        EXPECT_EQ(*rec.repaints[0], repainted) << whole;
+    }
+}
+
 // A change that goes up a deep chain level by level invalidated each level
 // through the whole chain above it, which grew with the square of the depth:
 // past a walking budget the bracket repaints everything, and a few shallow
