@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
     return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
@@ -767,20 +768,33 @@ void TVisualElement::InvalidateInParent(const TRect& rectInParent) {
         rect = OffsetRect(rect, top->m_left, top->m_top);
     }
     if (!top->IsSheetRoot()) return;
-    ISheet* sheet = top->m_sheet;
-    if (!sheet->CoveredByLastInvalidation(rect)) sheet->InvalidateRect(rect);
-    // The walk counts even when the rectangle adds nothing.
-    sheet->NoteInvalidationWalk(levels);
+    top->m_sheet->InvalidateElementRect(rect);
+    top->m_sheet->NoteInvalidationWalk(levels);
 }
 
-bool ISheet::CoveredByLastInvalidation(const TRect& rect) noexcept {
-    if (m_updateCount == 0) return false;
-    const TRect& last = m_lastInvalidated;
-    if (!last.IsEmpty() && last.Left <= rect.Left && last.Top <= rect.Top && rect.Right <= last.Right &&
-        rect.Bottom <= last.Bottom)
-        return true;
-    m_lastInvalidated = rect;
-    return false;
+namespace {
+bool RectHolds(const TRect& outer, const TRect& inner) noexcept {
+    return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+}
+}  // namespace
+
+void ISheet::InvalidateElementRect(const TRect& rect) {
+    if (m_updateCount == 0) {
+        InvalidateRect(rect);
+        return;
+    }
+    TRect& kept = m_keptInvalidation;
+    if (!kept.IsEmpty()) {
+        if (RectHolds(kept, rect)) return;
+        if (!RectHolds(rect, kept)) InvalidateRect(kept);
+    }
+    kept = rect;
+}
+
+void ISheet::HandOnKeptInvalidation() {
+    const TRect kept = std::exchange(m_keptInvalidation, TRect{});
+    if (!kept.IsEmpty()) InvalidateRect(kept);
 }
 
 // ---------------------------------------------------------------------------

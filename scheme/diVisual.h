@@ -109,7 +109,7 @@ public:
     // depth is kept here, so that the checks every element makes while it is
     // laid out or invalidated cost no call.
     void BeginUpdate() noexcept {
-        if (m_updateCount++ == 0) m_lastInvalidated = TRect{};
+        if (m_updateCount++ == 0) m_keptInvalidation = TRect{};
     }
     virtual void EndUpdate() = 0;
     // EndUpdate where no exception may pass (a scope ending, also by an
@@ -199,11 +199,15 @@ public:
     void NoteInvalidationWalk(int levels) {
         if (m_updateCount > 0 && (m_walkedLevels += levels) > kInvalidationWalkBudget) InvalidateAll();
     }
-    // Whether a rectangle (in sheet coordinates) lies inside the one handed on
-    // last in the open update bracket, which the bracket repaints anyway: a
-    // layout invalidates a box and then its parts, or one place twice (before
-    // and after a change that kept it). Otherwise it becomes the last one.
-    bool CoveredByLastInvalidation(const TRect& rect) noexcept;
+    // An element's rectangle (sheet coordinates) to repaint. Inside the update
+    // bracket the last one is kept back: one inside it adds nothing, one
+    // holding it takes its place, any other hands it on (InvalidateRect). A
+    // layout invalidates a box and then its parts, or one place before and
+    // after a change (a box grown: its old area, then its new one).
+    void InvalidateElementRect(const TRect& rect);
+    // Hands on the rectangle kept back; the bracket's last step before it
+    // closes.
+    void HandOnKeptInvalidation();
     virtual void RootBoundsChanged() = 0;
     virtual void UpdateCaret() = 0;
     virtual void UpdateCursor() = 0;
@@ -222,7 +226,7 @@ protected:
     bool m_repaintsAll = false;
     static constexpr int kInvalidationWalkBudget = 8192;
     int m_walkedLevels = 0;  // in the open bracket
-    TRect m_lastInvalidated;   // in the open bracket
+    TRect m_keptInvalidation;  // in the open bracket
     uint64_t m_roomGeneration = 1;
     std::vector<TVisualElement*> m_heldMoves;
     int m_layoutHoldCount = 0;
