@@ -350,6 +350,23 @@ TEST_F(TextorLayout, RowsAndCaretsFollowIndentsAndAlignment) {
     }
 }
 
+// The width of a short text asks for the available width (a walk up the
+// rooms of a box's ancestors) only when a paragraph is aligned right or
+// centred: no other row's place depends on it.
+TEST_F(TextorLayout, TheWidthOfAShortTextAsksForTheAvailableWidthOnlyForAlignedParagraphs) {
+    enum : uint8_t { kLeft = 0, kRight = 1, kCentred = 2 };
+    for (const uint8_t alignment : {kLeft, kRight, kCentred}) {
+        SCOPED_TRACE(int(alignment));
+        t.DefaultParagraph = FixedParagraph(5, 7, 3, alignment);
+        Set("aaaa bbbb\ncc", 75);
+        t.AvailableWidthAsks = 0;
+        const int width = t.GetWidth();
+        EXPECT_EQ(t.AvailableWidthAsks, alignment == kLeft ? 0 : 1);
+        t.AvailableWidth = 200;
+        EXPECT_EQ(t.GetWidth() != width, alignment != kLeft);
+    }
+}
+
 TEST_F(TextorLayout, FindsRowsByPositionAndByY) {
     Set("aaaa bbbb\ncc", 60);
     std::vector<TRow*> rows;
