@@ -283,10 +283,30 @@ void TCustomTitledElement::MeasureItems(TTitleWriter& writer, TSheetCanvas& canv
     }
 }
 
+namespace {
+// Whether the elements a title writes are those of the set (most layouts of a
+// title write the same ones): then the set stays as it is.
+bool WritesTheSameChildren(const TTitleWriter& writer, const std::unordered_set<const TVisualElement*>& children) {
+    const std::deque<TTitleItem>& items = writer.Items();
+    size_t distinct = 0;
+    for (auto it = items.begin(); it != items.end(); ++it) {
+        if (!IsElementItem(it->Kind) || !it->Element) continue;
+        if (!children.count(it->Element)) return false;
+        const auto same = [&](const TTitleItem& earlier) {
+            return IsElementItem(earlier.Kind) && earlier.Element == it->Element;
+        };
+        if (std::none_of(items.begin(), it, same)) ++distinct;
+    }
+    return distinct == children.size();
+}
+}  // namespace
+
 void TCustomTitledElement::MarkTitleChildren(const TTitleWriter& writer) {
-    m_titleChildren.clear();
-    for (const TTitleItem& item : writer.Items())
-        if (IsElementItem(item.Kind) && item.Element) m_titleChildren.insert(item.Element);
+    if (!WritesTheSameChildren(writer, m_titleChildren)) {
+        m_titleChildren.clear();
+        for (const TTitleItem& item : writer.Items())
+            if (IsElementItem(item.Kind) && item.Element) m_titleChildren.insert(item.Element);
+    }
     for (TVisualElement* child = FirstVisualChild(); child; child = child->NextVisualSibling())
         child->UpdateVisibility();
 }
