@@ -74,20 +74,23 @@ private:
     bool& m_flag;
 };
 
-// Sets the height, reference and margins of a row from its items and gives
-// each item its offset.
-TTitleRow MeasureRow(const std::deque<TTitleItem>& items, int first, int end) {
+using TTitleItemIt = std::deque<TTitleItem>::const_iterator;
+
+// Sets the height, reference and margins of a row from its items (from
+// `begin` to `stop`, the indexes first to end) and gives each item its
+// offset. The items are walked in order: indexing a deque costs a division.
+TTitleRow MeasureRow(TTitleItemIt begin, TTitleItemIt stop, int first, int end) {
     TTitleRow row;
     row.First = first;
     row.End = end;
-    for (int i = first; i < end; ++i) {
-        row.Height = std::max(row.Height, EffectiveHeight(items[size_t(i)]));
-        row.Reference = std::max(row.Reference, EffectiveReference(items[size_t(i)]));
+    for (TTitleItemIt it = begin; it != stop; ++it) {
+        row.Height = std::max(row.Height, EffectiveHeight(*it));
+        row.Reference = std::max(row.Reference, EffectiveReference(*it));
     }
     row.TopMargin = INT_MIN;
     row.BottomOverflow = INT_MIN;
-    for (int i = first; i < end; ++i) {
-        const TTitleItem& item = items[size_t(i)];
+    for (TTitleItemIt it = begin; it != stop; ++it) {
+        const TTitleItem& item = *it;
         const int offset = TitleItemOffset(item, row);
         row.TopMargin = std::max(row.TopMargin, item.Margins.Top - offset);
         row.BottomOverflow =
@@ -191,17 +194,20 @@ TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect&
     int width = padding.Left + padding.Right;
     int y = 0;
     int bottomMargin = padding.Top;
+    TTitleItemIt rowBegin = items.begin();
     for (int first = 0; first < count;) {
         int end = first;
-        while (end < count && !items[size_t(end)].EndsRow && items[size_t(end)].Kind != TTitleItemKind::Block) ++end;
-        end = std::min(end + 1, count);
-        TTitleRow row = MeasureRow(items, first, end);
+        TTitleItemIt rowEnd = rowBegin;
+        while (end < count && !rowEnd->EndsRow && rowEnd->Kind != TTitleItemKind::Block) ++end, ++rowEnd;
+        if (end < count) ++end, ++rowEnd;
+        TTitleRow row = MeasureRow(rowBegin, rowEnd, first, end);
         y += CollapseMargins(bottomMargin, row.TopMargin);
         row.Top = y;
         int x = 0;
         int rightMargin = padding.Left;
-        for (int i = first; i < end; ++i) {
-            const TTitleItem& item = items[size_t(i)];
+        int i = first;
+        for (TTitleItemIt it = rowBegin; it != rowEnd; ++it, ++i) {
+            const TTitleItem& item = *it;
             x += CollapseMargins(rightMargin, item.Margins.Left);
             // A negative margin narrows the item's share of the row: what follows overlaps it.
             result.Places[size_t(i)] = QPoint(x, row.Top + TitleItemOffset(item, row));
@@ -213,6 +219,7 @@ TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect&
         bottomMargin = row.BottomOverflow;
         result.Rows.push_back(row);
         first = end;
+        rowBegin = rowEnd;
     }
     const int height = result.Rows.empty() ? padding.Top + padding.Bottom : y + CollapseMargins(bottomMargin, padding.Bottom);
     result.Size = QSize(width, height);
@@ -283,10 +290,30 @@ void TCustomTitledElement::MeasureItems(TTitleWriter& writer, TSheetCanvas& canv
     }
 }
 
+namespace {
+// Whether the elements a title writes are those of the set (most layouts of a
+// title write the same ones): then the set stays as it is.
+bool WritesTheSameChildren(const TTitleWriter& writer, const std::unordered_set<const TVisualElement*>& children) {
+    const std::deque<TTitleItem>& items = writer.Items();
+    size_t distinct = 0;
+    for (auto it = items.begin(); it != items.end(); ++it) {
+        if (!IsElementItem(it->Kind) || !it->Element) continue;
+        if (!children.count(it->Element)) return false;
+        const auto same = [&](const TTitleItem& earlier) {
+            return IsElementItem(earlier.Kind) && earlier.Element == it->Element;
+        };
+        if (std::none_of(items.begin(), it, same)) ++distinct;
+    }
+    return distinct == children.size();
+}
+}  // namespace
+
 void TCustomTitledElement::MarkTitleChildren(const TTitleWriter& writer) {
-    m_titleChildren.clear();
-    for (const TTitleItem& item : writer.Items())
-        if (IsElementItem(item.Kind) && item.Element) m_titleChildren.insert(item.Element);
+    if (!WritesTheSameChildren(writer, m_titleChildren)) {
+        m_titleChildren.clear();
+        for (const TTitleItem& item : writer.Items())
+            if (IsElementItem(item.Kind) && item.Element) m_titleChildren.insert(item.Element);
+    }
     for (TVisualElement* child = FirstVisualChild(); child; child = child->NextVisualSibling())
         child->UpdateVisibility();
 }

@@ -72,23 +72,43 @@ bool SameThemeName(const QString& loaded, const QString& wanted) noexcept {
 }
 }  // namespace
 
+// Every layout and paint step asks: the theme loaded and scaled for the
+// settings is returned at once. Loading is kept out of line, so that the
+// check costs no frame.
 TSheetTheme& TSheetSettings::GetTheme() {
     const QString& name = m_theme ? m_theme->Value() : DefaultThemeName();
-    if (m_loadedTheme && !SameThemeName(m_loadedThemeName, name)) DropTheme();
-    if (!m_loadedTheme) {
-        auto theme = std::make_unique<TSheetTheme>();
-        if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
-            theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
-        else
-            // The name comes from a settings file: it names a file in the themes
-            // folder and can never lead out of it.
-            theme->LoadFromFile(GetThemesFolder() + SanitizeFileName(name) + QStringLiteral(".txt"));
-        m_loadedTheme = std::move(theme);
-        m_loadedThemeName = name;
-        m_loadedStep = -1;
-    }
-    if (m_loadedStep != (m_fontSize ? m_fontSize->Value() : 0)) Rescale();
-    return *m_loadedTheme;
+    // The loaded name shares its characters with the setting it was taken
+    // from: the same characters are the same name (any other name is
+    // compared out of line).
+    const bool sameCharacters = m_loadedThemeName.data_ptr().data() == name.data_ptr().data() &&
+                                m_loadedThemeName.size() == name.size();
+    if (m_loadedTheme && sameCharacters && m_loadedStep == (m_fontSize ? m_fontSize->Value() : 0)) [[likely]]
+        return *m_loadedTheme;
+    constexpr auto load = [](TSheetSettings& settings, const QString& name)
+                              __attribute__((noinline, cold)) -> TSheetTheme& {
+        if (settings.m_loadedTheme) {
+            // The same name in other characters (set anew): kept, sharing them.
+            if (SameThemeName(settings.m_loadedThemeName, name))
+                settings.m_loadedThemeName = name;
+            else
+                settings.DropTheme();
+        }
+        if (!settings.m_loadedTheme) {
+            auto theme = std::make_unique<TSheetTheme>();
+            if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+                theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
+            else
+                // The name comes from a settings file: it names a file in the
+                // themes folder and can never lead out of it.
+                theme->LoadFromFile(GetThemesFolder() + SanitizeFileName(name) + QStringLiteral(".txt"));
+            settings.m_loadedTheme = std::move(theme);
+            settings.m_loadedThemeName = name;
+            settings.m_loadedStep = -1;
+        }
+        if (settings.m_loadedStep != (settings.m_fontSize ? settings.m_fontSize->Value() : 0)) settings.Rescale();
+        return *settings.m_loadedTheme;
+    };
+    return load(*this, name);
 }
 
 void TSheetSettings::Rescale() {

@@ -161,6 +161,7 @@ void TSheet::Notify(int code, uint16_t pendingBit) {
 }
 
 void TSheet::EndUpdate() {
+    if (m_updateCount == 1) HandOnKeptInvalidation();
     if (m_updateCount > 0) --m_updateCount;
     if (m_updateCount == 0 && !m_destroying) WorkOffPending();
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
     return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
@@ -413,12 +414,17 @@ void ISheet::LetGoLayout(TVisualElement* element) noexcept {
 // The hold is closed before the first element lays out, so that what those
 // layouts ask of the texts around them runs at once, except the layouts of
 // the texts holding the element laid out, which join the rest. A hold opened
-// and closed meanwhile works off what is left, the rest with it.
+// and closed meanwhile works off what is left, the rest with it. The layouts
+// run inside one layout bracket: each finds the rooms the ones before it found
+// (rooms never depend on sizes laid out), and the moves are told once at the
+// end.
 void ISheet::EndLayoutHold() noexcept {
     if (--m_layoutHoldCount > 0) return;
     for (size_t i = m_heldLayoutsOrdered; i < m_heldLayouts.size(); ++i)
         if (const TVisualElement* e = m_heldLayouts[i]) OrderHeldLayout(VisualDepth(e), i);
     m_heldLayoutsOrdered = m_heldLayouts.size();
+    const bool laysOut = !m_heldLayoutOrder.empty();
+    if (laysOut) BeginLayout();
     while (!m_heldLayoutOrder.empty()) {
         std::pop_heap(m_heldLayoutOrder.begin(), m_heldLayoutOrder.end(), LaterHeldLayout);
         const auto [depth, index] = m_heldLayoutOrder.back();
@@ -435,6 +441,7 @@ void ISheet::EndLayoutHold() noexcept {
         }
         m_heldLayoutsRunning.pop_back();
     }
+    if (laysOut) EndLayout();
     if (m_heldLayoutsRunning.empty()) {
         m_heldLayouts.clear();
         m_heldLayoutsOrdered = 0;
@@ -761,8 +768,33 @@ void TVisualElement::InvalidateInParent(const TRect& rectInParent) {
         rect = OffsetRect(rect, top->m_left, top->m_top);
     }
     if (!top->IsSheetRoot()) return;
-    top->m_sheet->InvalidateRect(rect);
+    top->m_sheet->InvalidateElementRect(rect);
     top->m_sheet->NoteInvalidationWalk(levels);
+}
+
+namespace {
+bool RectHolds(const TRect& outer, const TRect& inner) noexcept {
+    return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+}
+}  // namespace
+
+void ISheet::InvalidateElementRect(const TRect& rect) {
+    if (m_updateCount == 0) {
+        InvalidateRect(rect);
+        return;
+    }
+    TRect& kept = m_keptInvalidation;
+    if (!kept.IsEmpty()) {
+        if (RectHolds(kept, rect)) return;
+        if (!RectHolds(rect, kept)) InvalidateRect(kept);
+    }
+    kept = rect;
+}
+
+void ISheet::HandOnKeptInvalidation() {
+    const TRect kept = std::exchange(m_keptInvalidation, TRect{});
+    if (!kept.IsEmpty()) InvalidateRect(kept);
 }
 
 // ---------------------------------------------------------------------------

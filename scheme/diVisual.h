@@ -108,7 +108,9 @@ public:
     // The update bracket: notifications are held back while it is open. Its
     // depth is kept here, so that the checks every element makes while it is
     // laid out or invalidated cost no call.
-    void BeginUpdate() noexcept { ++m_updateCount; }
+    void BeginUpdate() noexcept {
+        if (m_updateCount++ == 0) m_keptInvalidation = TRect{};
+    }
     virtual void EndUpdate() = 0;
     // EndUpdate where no exception may pass (a scope ending, also by an
     // exception): what a listener raises is logged.
@@ -197,6 +199,15 @@ public:
     void NoteInvalidationWalk(int levels) {
         if (m_updateCount > 0 && (m_walkedLevels += levels) > kInvalidationWalkBudget) InvalidateAll();
     }
+    // An element's rectangle (sheet coordinates) to repaint. Inside the update
+    // bracket the last one is kept back: one inside it adds nothing, one
+    // holding it takes its place, any other hands it on (InvalidateRect). A
+    // layout invalidates a box and then its parts, or one place before and
+    // after a change (a box grown: its old area, then its new one).
+    void InvalidateElementRect(const TRect& rect);
+    // Hands on the rectangle kept back; the bracket's last step before it
+    // closes.
+    void HandOnKeptInvalidation();
     virtual void RootBoundsChanged() = 0;
     virtual void UpdateCaret() = 0;
     virtual void UpdateCursor() = 0;
@@ -215,6 +226,7 @@ protected:
     bool m_repaintsAll = false;
     static constexpr int kInvalidationWalkBudget = 8192;
     int m_walkedLevels = 0;  // in the open bracket
+    TRect m_keptInvalidation;  // in the open bracket
     uint64_t m_roomGeneration = 1;
     std::vector<TVisualElement*> m_heldMoves;
     int m_layoutHoldCount = 0;

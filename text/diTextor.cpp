@@ -886,8 +886,48 @@ TTextorRange TTextor::SetRangeAttributes(const TTextorRange& range, bool include
     });
 }
 
+namespace {
+// Characters that inserted text turns into something other than characters
+// of a plain portion (paragraph breaks, tab stops).
+bool BreaksPlainRun(const TTextor& textor, QStringView text) {
+    const bool paragraphs = textor.AllowsParagraphs();
+    const bool tabStops = textor.UsesTabStopPortions();
+    if (!paragraphs && !tabStops) return false;
+    return std::any_of(text.begin(), text.end(), [&](QChar c) {
+        return (paragraphs && IsLineBreak(c)) || (tabStops && c.unicode() == tcTab);
+    });
+}
+
+// A text that is one plain portion (as setting a text leaves it) takes
+// another plain text by changing only the characters between the start and
+// the end the two share, in place: what SetText would make, with the rows
+// before and after the change kept for the next layout. False when the text
+// is anything else, or the same.
+bool ReplaceChangedChars(TTextor& textor, QStringView text) {
+    TParagraph* paragraph = textor.FirstParagraph();
+    TPortion* portion = paragraph->FirstPortion();
+    if (text.isEmpty() || paragraph->Next() || !portion || portion != paragraph->LastPortion() ||
+        portion->Kind() != TPortionKind::Text || portion->Attributes() || BreaksPlainRun(textor, text))
+        return false;
+    const QStringView old(static_cast<TTextPortion*>(portion)->Chars(), portion->Length());
+    if (old == text) return false;
+    const qsizetype shorter = std::min(old.size(), text.size());
+    qsizetype head = 0;
+    while (head < shorter && old[head] == text[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && old[old.size() - 1 - tail] == text[text.size() - 1 - tail]) ++tail;
+    // Inserted first: the portion never runs empty on the way.
+    const qsizetype inserted = text.size() - head - tail;
+    if (inserted > 0) portion->InsertChars(int(head), text.constData() + head, int(inserted));
+    const qsizetype removed = old.size() - head - tail;
+    if (removed > 0) portion->DeleteChars(int(head + inserted), int(removed));
+    return true;
+}
+}  // namespace
+
 void TTextor::SetText(QStringView text) {
     Bracketed([&] {
+        if (ReplaceChangedChars(*this, text)) return;
         Clear();
         InsertText(GetStartPosition(), text.constData(), int(text.size()));
     });

@@ -38,19 +38,25 @@ TNodePtr<TKnot> NewContentRoot() {
 bool IsEmptyNumeric(const TTextorNumericRange& range) noexcept { return range.Start == range.End; }
 
 // Runs edit inside the scheme's and the textor's update brackets; the element
-// reports its focused state when they are closed.
+// reports its focused state when they are closed. The sheet holds layouts
+// while the text changes, as undo and redo do: the text and what its change
+// sets off (references taking a new name) lay out together, so a text holding
+// both (the module's) lays out once.
 template <class Edit>
 void InEditBrackets(TTextorElement& element, Edit edit) {
     TSchemeUpdate scheme(element.Scheme());
     TTextor& textor = *element.Textor();
-    textor.BeginUpdate();
-    try {
-        edit();
-    } catch (...) {
+    {
+        const TSheetLayoutHold held(element.Sheet());
+        textor.BeginUpdate();
+        try {
+            edit();
+        } catch (...) {
+            textor.EndUpdate();
+            throw;
+        }
         textor.EndUpdate();
-        throw;
     }
-    textor.EndUpdate();
     scheme.End();
     element.NotifyFocusedState();
 }

@@ -1149,11 +1149,16 @@ int TTextor::GetWidth() const {
     return extents.empty() ? 0 : std::max(0, extents.rbegin()->first);
 }
 
+// The available width (which asks the rooms of the ancestors) is found only
+// for a paragraph aligned right or centred: no other row's place depends on it.
 int TTextor::WalkWidth() const {
-    const int availableWidth = GetAvailableWidth();
+    std::optional<int> available;
     int width = 0;
     for (const TParagraph* p = m_firstParagraph; p; p = p->Next()) {
         const TIndents indents = IndentsOf(p);
+        const bool aligned = indents.Alignment == paRight || indents.Alignment == paCentre;
+        if (aligned && !available) available = GetAvailableWidth();
+        const int availableWidth = aligned ? *available : 0;
         for (int i = 0; i < p->RowCount(); ++i) {
             const TRow* row = p->RowAt(i);
             width = std::max(width, RowLeft(row, indents, availableWidth) + row->Width() + indents.Right);

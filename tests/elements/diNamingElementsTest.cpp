@@ -185,6 +185,31 @@ TEST_F(NamingElements, RenameRewritesEveryReference) {
     EXPECT_EQ(after->GetTargetItem(), a->Field->Item());
 }
 
+// A reference takes each new name by changing only the characters that differ
+// from the old one; it shows the name and stays attached, and each undo
+// brings the name before it back to the reference too.
+TEST_F(NamingElements, APartlyChangedNameShowsInTheReferencesAndUndoesStepByStep) {
+    TElement_NamingOwner* total = Named(QStringLiteral("Total"));
+    TElement_NamingRef* ref = Ref(QStringLiteral("Total"));
+    ASSERT_EQ(ref->GetTargetItem(), total->Field->Item());
+    const QStringList names = {QStringLiteral("Totals"), QStringLiteral("Tota"), QStringLiteral("Subtotal"),
+                               QStringLiteral("SubTOTAL"), QStringLiteral("S")};
+    for (const QString& name : names) {
+        total->Field->ReplaceText(name);
+        EXPECT_EQ(ref->GetText(), name);
+        EXPECT_EQ(ref->GetTargetItem(), total->Field->Item());
+    }
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        history.Undo();
+        const QString before = i > 0 ? names[i - 1] : QStringLiteral("Total");
+        EXPECT_EQ(total->Field->GetText(), before);
+        EXPECT_EQ(ref->GetText(), before);
+        EXPECT_EQ(ref->GetTargetItem(), total->Field->Item());
+    }
+    history.Redo();
+    EXPECT_EQ(ref->GetText(), names.front());
+}
+
 TEST_F(NamingElements, ReferenceWaitingForNameAttachesWhenDeclared) {
     TElement_NamingRef* ref = Ref(QStringLiteral("Later"));
     EXPECT_EQ(ref->GetTargetItem(), nullptr);

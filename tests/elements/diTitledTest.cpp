@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 
@@ -281,6 +282,27 @@ TEST_F(TitledLayout, DescentFromTheLastVisibleChildOrTheCodeText) {
     probe->UpdateTitleLayout();
     EXPECT_FALSE(item->IsVisible());
     EXPECT_EQ(probe->Descent(), 6 + CodeDescent());
+}
+
+// A title laid out again shows the children it writes now and hides the rest,
+// whether it writes the same ones as before, one of them twice, or others.
+TEST_F(TitledLayout, ChildrenShowWhileTheTitleWritesThemAndHideOnceItStops) {
+    TElement_TitledFixedItem* a = AddItem(10, 10, {});
+    TElement_TitledFixedItem* b = AddItem(10, 10, {});
+    std::vector<TElement_TitledFixedItem*> written;
+    probe->Title = [&](TTitleWriter& writer) {
+        for (TElement_TitledFixedItem* item : written) writer.AddField(item);
+    };
+    const std::vector<TElement_TitledFixedItem*> steps[] = {{a, b}, {a, b}, {a, a}, {b}, {b, a}, {}, {a}};
+    Layout();
+    for (const auto& step : steps) {
+        written = step;
+        probe->UpdateTitleLayout();
+        for (TElement_TitledFixedItem* item : {a, b}) {
+            const bool isWritten = std::find(step.begin(), step.end(), item) != step.end();
+            EXPECT_EQ(item->IsVisible(), isWritten) << (item == a ? "a" : "b") << " after " << step.size() << " items";
+        }
+    }
 }
 
 TEST_F(TitledLayout, BlockNarrowerThanItsPlaceGetsNoNegativeWidth) {

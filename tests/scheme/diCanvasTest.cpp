@@ -305,6 +305,21 @@ TEST_F(SheetSettings, CanvasTextsStandOnTheAscentOfTheFontsOfTheLastReset) {
     EXPECT_EQ(ascents[2], ascents[0]);
 }
 
+// The theme's name read anew without an announcement: the same name in other
+// characters keeps the loaded theme (and, shared again, the quick check); any
+// other name is found on the next use.
+TEST_F(SheetSettings, AThemeNameReadAgainKeepsTheThemeAndAnotherNameIsFoundOnTheNextUse) {
+    const TSheetTheme* theme = &settings->GetTheme();
+    // Read from a knot: characters of their own.
+    auto readName = [&](const QString& name) {
+        settings->ThemeProperty()->ReadValue(KnotFromText("<Theme Value=" + name + "/>").get(), "Value");
+    };
+    readName(settings->ThemeProperty()->Value());
+    for (int use = 0; use < 2; ++use) EXPECT_EQ(&settings->GetTheme(), theme) << use;
+    readName("NoSuchTheme43");
+    EXPECT_EQ(RaisedId([&] { settings->GetTheme(); }), strFileNotFound);
+}
+
 // A missing theme raises the file error, as does one outside the themes folder.
 TEST_F(SheetSettings, ThemeNameCannotLeadOutOfTheThemesFolder) {
     settings->GetTheme();

@@ -151,6 +151,40 @@ TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
     }
 }
 
+// Inside a bracket the rectangle an element invalidated last is kept back: one
+// inside it adds nothing, one holding it takes its place, one apart hands it
+// on; the bracket hands the kept one on as it closes, and the next bracket
+// starts afresh (a part of what the one before repainted is repainted again).
+TEST_F(SheetUpdate, AnElementsInvalidationsInABracketRepaintEachPlaceOnceAndTheNextBracketStartsAfresh) {
+    TElement_TestBox* box = AddBox(root);
+    TElement_TestBox* far = AddBox(root);
+    Layout();
+    far->SetPosition(box->Left(), box->Top() + 10 * box->Height());
+    const TRect corner{0, 0, 3, 3};
+    const TRect cornerInSheet = OffsetRect(corner, AreaInSheet(box).Left, AreaInSheet(box).Top);
+    struct TBracket {
+        const char* what;
+        std::function<void()> invalidate;
+        std::vector<TRect> repainted;
+    };
+    const TBracket brackets[] = {
+        {"the box, then its corner", [&] { box->Invalidate(), box->Invalidate(corner); }, {AreaInSheet(box)}},
+        {"its corner alone, next bracket", [&] { box->Invalidate(corner); }, {cornerInSheet}},
+        {"the corner, then the box", [&] { box->Invalidate(corner), box->Invalidate(); }, {AreaInSheet(box)}},
+        {"two boxes apart", [&] { box->Invalidate(), far->Invalidate(); }, {AreaInSheet(box), AreaInSheet(far)}},
+    };
+    for (const TBracket& bracket : brackets) {
+        SCOPED_TRACE(bracket.what);
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            bracket.invalidate();
+        }
+        std::vector<std::optional<TRect>> expected(bracket.repainted.begin(), bracket.repainted.end());
+        EXPECT_EQ(rec.repaints, expected);
+    }
+}
+
 // A change that goes up a deep chain level by level invalidated each level
 // through the whole chain above it, which grew with the square of the depth:
 // past a walking budget the bracket repaints everything, and a few shallow

@@ -76,6 +76,7 @@ public:
     std::function<void(TTestTextor&)> DuringLayout;
     int ChangedCount = 0;
     int RelayoutCount = 0;
+    mutable int AvailableWidthAsks = 0;
 
     void Changed() override { ++ChangedCount; }
     void Relayout(bool textChanged) override;
@@ -84,7 +85,10 @@ public:
     TParagraphAttributes* GetDefaultParagraphAttributes() const override { return DefaultParagraph.get(); }
     TTextAttributes* GetDefaultTextAttributes() const override { return DefaultText.get(); }
     TRect GetTextMargins() const override { return Margins; }
-    int GetAvailableWidth() const override { return AvailableWidth; }
+    int GetAvailableWidth() const override {
+        ++AvailableWidthAsks;
+        return AvailableWidth;
+    }
     bool AllowsParagraphs() const override { return AllowParagraphs; }
     bool UsesTabStopPortions() const override { return UseTabStops; }
 };

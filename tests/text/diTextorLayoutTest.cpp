@@ -177,6 +177,35 @@ TEST_F(TextorLayout, AnEditMeasuresOnlyTheRowsAroundItAndMakesTheRowsOfAFreshLay
     }
 }
 
+// A long plain text set anew with one word changed (a reference taking a new
+// name) is changed in place: the rows away from the change are kept, and the
+// rows are those of a fresh layout.
+TEST_F(TextorLayout, SettingAPlainTextWithOneWordChangedMeasuresOnlyTheRowsAroundIt) {
+    const auto counting = AcquireSharedAs(TCountingText());
+    t.DefaultText = AsTextAttributes(counting);
+    QString words;
+    for (int i = 0; words.size() < 10000; ++i) words += QString(1 + i * 7919 % 7, QChar(u'a' + i % 26)) + " ";
+    Set(words, 100);
+    using TChange = std::function<void(QString&)>;
+    const std::pair<const char*, TChange> changes[] = {
+        {"a word typed", [](QString& text) { text.insert(5003, "xyz "); }},
+        {"a word deleted", [](QString& text) { text.remove(4000, 7); }},
+        {"a letter replaced", [](QString& text) { text[3000] = u'Q'; }},
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        change(words);
+        counting->Measured = 0;
+        t.SetText(words);
+        EXPECT_EQ(t.GetText(), words);
+        EXPECT_LT(counting->Measured, 400);
+        const QString texts = Texts(), widths = Widths();
+        t.InvalidateAllLayouts();
+        EXPECT_EQ(Texts(), texts);
+        EXPECT_EQ(Widths(), widths);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The break rules done the slow way
 
@@ -318,6 +347,23 @@ TEST_F(TextorLayout, RowsAndCaretsFollowIndentsAndAlignment) {
         EXPECT_EQ(t.GetRowRect(p->RowAt(1)), (TRect{second, 10, second + 40, 20})) << c.Text();
         EXPECT_EQ(t.GetCaretRect(p->RowAt(1), At(0, 7), 3), (TRect{second + 19, 10, second + 22, 20})) << c.Text();
         EXPECT_EQ(t.GetWidth(), std::max(first + 50, second + 40) + 3) << c.Text();
+    }
+}
+
+// The width of a short text asks for the available width (a walk up the
+// rooms of a box's ancestors) only when a paragraph is aligned right or
+// centred: no other row's place depends on it.
+TEST_F(TextorLayout, TheWidthOfAShortTextAsksForTheAvailableWidthOnlyForAlignedParagraphs) {
+    enum : uint8_t { kLeft = 0, kRight = 1, kCentred = 2 };
+    for (const uint8_t alignment : {kLeft, kRight, kCentred}) {
+        SCOPED_TRACE(int(alignment));
+        t.DefaultParagraph = FixedParagraph(5, 7, 3, alignment);
+        Set("aaaa bbbb\ncc", 75);
+        t.AvailableWidthAsks = 0;
+        const int width = t.GetWidth();
+        EXPECT_EQ(t.AvailableWidthAsks, alignment == kLeft ? 0 : 1);
+        t.AvailableWidth = 200;
+        EXPECT_EQ(t.GetWidth() != width, alignment != kLeft);
     }
 }
 

@@ -177,6 +177,45 @@ TEST_F(TextorModel, ElementsCountInPositionsButNotInText) {
     }
 }
 
+// A text that is one plain portion takes a new plain text in place (only the
+// characters between the shared start and end change); anything else is made
+// anew. Either way the text is what a fresh SetText makes, after one change
+// and one layout.
+TEST_F(TextorModel, SetTextChangesOnePlainPortionInPlaceAndMakesAnyOtherTextAnew) {
+    struct Row {
+        const char* name;
+        const char* old;
+        bool oldStyled;
+        const char* text;
+        const char* shape;
+    };
+    const Row rows[] = {
+        {"a letter typed", "Total", false, "Totalq", "(Totalq)"},
+        {"a letter taken back", "Totalq", false, "Total", "(Total)"},
+        {"a letter in the middle", "Total", false, "Tootal", "(Tootal)"},
+        {"the middle replaced", "Subtotal", false, "Sumtotal", "(Sumtotal)"},
+        {"every letter replaced", "abc", false, "xyz", "(xyz)"},
+        {"a repeated letter added", "aa", false, "aaa", "(aaa)"},
+        {"repeated letters taken", "aaa", false, "a", "(a)"},
+        {"a line break", "ab", false, "a\r\nb", "(a)|(b)"},
+        {"emptied", "ab", false, "", ""},
+        {"styled before", "ab", true, "ac", "(ac)"},
+        {"the same", "ab", false, "ab", "(ab)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString text = row.text;
+        t.Clear();
+        t.InsertText(t.GetStartPosition(), row.old, row.oldStyled ? a : TTextAttributesRef());
+        const int changes = t.ChangedCount, layouts = t.RelayoutCount;
+        t.SetText(text);
+        EXPECT_EQ(t.GetText(), text);
+        EXPECT_EQ(Shape(), row.shape);
+        EXPECT_EQ(t.ChangedCount - changes, 1);
+        EXPECT_EQ(t.RelayoutCount - layouts, 1);
+    }
+}
+
 // The view reads the only run in place and every other text through the
 // buffer; either way it says what GetText says.
 TEST_F(TextorModel, TextViewSaysWhatGetTextSays) {
