@@ -14,6 +14,10 @@ struct TRect {
     constexpr int Width() const noexcept { return Right - Left; }
     constexpr int Height() const noexcept { return Bottom - Top; }
     constexpr bool IsEmpty() const noexcept { return Right <= Left || Bottom <= Top; }
+    // Whether inner lies wholly inside this rectangle.
+    constexpr bool Holds(const TRect& inner) const noexcept {
+        return Left <= inner.Left && Top <= inner.Top && inner.Right <= Right && inner.Bottom <= Bottom;
+    }
 
     QRect ToQRect() const noexcept { return QRect(Left, Top, Width(), Height()); }
     static TRect FromQRect(const QRect& r) noexcept {

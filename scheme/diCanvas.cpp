@@ -84,31 +84,31 @@ TSheetTheme& TSheetSettings::GetTheme() {
                                 m_loadedThemeName.size() == name.size();
     if (m_loadedTheme && sameCharacters && m_loadedStep == (m_fontSize ? m_fontSize->Value() : 0)) [[likely]]
         return *m_loadedTheme;
-    constexpr auto load = [](TSheetSettings& settings, const QString& name)
-                              __attribute__((noinline, cold)) -> TSheetTheme& {
-        if (settings.m_loadedTheme) {
-            // The same name in other characters (set anew): kept, sharing them.
-            if (SameThemeName(settings.m_loadedThemeName, name))
-                settings.m_loadedThemeName = name;
-            else
-                settings.DropTheme();
-        }
-        if (!settings.m_loadedTheme) {
-            auto theme = std::make_unique<TSheetTheme>();
-            if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
-                theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
-            else
-                // The name comes from a settings file: it names a file in the
-                // themes folder and can never lead out of it.
-                theme->LoadFromFile(GetThemesFolder() + SanitizeFileName(name) + QStringLiteral(".txt"));
-            settings.m_loadedTheme = std::move(theme);
-            settings.m_loadedThemeName = name;
-            settings.m_loadedStep = -1;
-        }
-        if (settings.m_loadedStep != (settings.m_fontSize ? settings.m_fontSize->Value() : 0)) settings.Rescale();
-        return *settings.m_loadedTheme;
-    };
-    return load(*this, name);
+    return LoadTheme(name);
+}
+
+TSheetTheme& TSheetSettings::LoadTheme(const QString& name) {
+    if (m_loadedTheme) {
+        // The same name in other characters (set anew): kept, sharing them.
+        if (SameThemeName(m_loadedThemeName, name))
+            m_loadedThemeName = name;
+        else
+            DropTheme();
+    }
+    if (!m_loadedTheme) {
+        auto theme = std::make_unique<TSheetTheme>();
+        if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+            theme->LoadFromResource(TSheetTheme::DefaultThemeResource);
+        else
+            // The name comes from a settings file: it names a file in the
+            // themes folder and can never lead out of it.
+            theme->LoadFromFile(GetThemesFolder() + SanitizeFileName(name) + QStringLiteral(".txt"));
+        m_loadedTheme = std::move(theme);
+        m_loadedThemeName = name;
+        m_loadedStep = -1;
+    }
+    if (m_loadedStep != (m_fontSize ? m_fontSize->Value() : 0)) Rescale();
+    return *m_loadedTheme;
 }
 
 void TSheetSettings::Rescale() {

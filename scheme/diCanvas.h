@@ -76,6 +76,9 @@ private:
     TRichTextAttributes* FontAttributes(int slot, int fontKind);
     void ReleaseAttributes();
     void DropTheme();
+    // GetTheme's slow way: the theme named loaded (or kept when only the
+    // name's characters are new) and scaled to the font size.
+    [[gnu::noinline, gnu::cold]] TSheetTheme& LoadTheme(const QString& name);
     void Rescale();
 
     TStringProperty* m_theme = nullptr;

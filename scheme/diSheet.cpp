@@ -80,8 +80,7 @@ void TRepaintAreas::Add(const TRect& rect) {
     // One already inside a kept rectangle (an element invalidated again, a
     // child inside its parent) changes nothing.
     for (const TRect& kept : m_rects)
-        if (kept.Left <= rect.Left && kept.Top <= rect.Top && rect.Right <= kept.Right && rect.Bottom <= kept.Bottom)
-            return;
+        if (kept.Holds(rect)) return;
     TRect joined = rect;
     // A joined rectangle may now be worth joining with another kept one.
     for (bool again = true; again;) {

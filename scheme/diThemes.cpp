@@ -522,14 +522,6 @@ void TSheetTheme::DrawImage(QPainter& painter, int kind, int x, int y, TColor ti
     if (!image.isNull()) painter.drawImage(QPoint(x, y), image);
 }
 
-namespace {
-// Whether inner lies wholly inside outer.
-bool Holds(const TRect& outer, const TRect& inner) noexcept {
-    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
-           inner.Bottom <= outer.Bottom;
-}
-}  // namespace
-
 // Seen only through its middle (an element around a repainted row), a frame
 // whose middle is one opaque colour gives its picture's pixels with a fill,
 // and one whose middle is left out gives none.
@@ -538,7 +530,7 @@ bool TSheetTheme::FillsThroughMiddle(QPainter& painter, int kind, TColor tint, c
     const TSheetThemeElementData& data = m_elements.at(size_t(kind));
     const TNineGrid grid(source, data.Zone, rect);
     const TRect middle = grid.MiddleTo();
-    if (!Holds(middle, shown)) return false;
+    if (!middle.Holds(shown)) return false;
     if (data.FillModes[tfpClient] == tfmLeaveOut) return true;
     const QRgb colour = OpaqueMiddle(kind, tint, source, grid.MiddleFrom());
     if (colour) painter.fillRect(shown.ToQRect(), QColor::fromRgba(colour));
@@ -563,7 +555,7 @@ QRgb TSheetTheme::FrameFillsAll(int kind, const TRect& rect, TColor tint, const 
     if (rect.IsEmpty() || visible.IsEmpty() || source.isNull() || data.FillModes[tfpClient] == tfmLeaveOut) return 0;
     const TNineGrid grid(source, data.Zone, rect);
     const TRect middle = grid.MiddleTo();
-    if (!Holds(middle, visible)) return 0;
+    if (!middle.Holds(visible)) return 0;
     return OpaqueMiddle(kind, tint, source, grid.MiddleFrom());
 }
 

@@ -772,13 +772,6 @@ void TVisualElement::InvalidateInParent(const TRect& rectInParent) {
     top->m_sheet->NoteInvalidationWalk(levels);
 }
 
-namespace {
-bool RectHolds(const TRect& outer, const TRect& inner) noexcept {
-    return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
-           inner.Bottom <= outer.Bottom;
-}
-}  // namespace
-
 void ISheet::InvalidateElementRect(const TRect& rect) {
     if (m_updateCount == 0) {
         InvalidateRect(rect);
@@ -786,8 +779,8 @@ void ISheet::InvalidateElementRect(const TRect& rect) {
     }
     TRect& kept = m_keptInvalidation;
     if (!kept.IsEmpty()) {
-        if (RectHolds(kept, rect)) return;
-        if (!RectHolds(rect, kept)) InvalidateRect(kept);
+        if (kept.Holds(rect)) return;
+        if (!rect.Holds(kept)) InvalidateRect(kept);
     }
     kept = rect;
 }
