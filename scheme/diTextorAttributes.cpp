@@ -624,13 +624,10 @@ void TKeptGlyphs::Forget() {
     }
 }
 
-const TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter) {
+const TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter, QSize dpi) {
     if (!m_texts) m_texts = std::make_unique<TTexts>();
-    const QPaintDevice* device = painter.device();
-    if (device->logicalDpiX() != m_dpiX || device->logicalDpiY() != m_dpiY ||
-        painter.layoutDirection() != m_direction || font != m_font) {
-        m_dpiX = device->logicalDpiX();
-        m_dpiY = device->logicalDpiY();
+    if (dpi != m_dpi || painter.layoutDirection() != m_direction || font != m_font) {
+        m_dpi = dpi;
         m_direction = painter.layoutDirection();
         m_font = font;
         Forget();
@@ -659,13 +656,14 @@ TKeptGlyphs::TShaped TKeptGlyphs::Shape(const QString& text, const QFont& font, 
     return TShaped{line.glyphRuns(), line.y() + line.ascent()};
 }
 
-void TKeptGlyphs::Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline) {
-    const TShaped& shaped = Find(text, font, painter);
+void TKeptGlyphs::Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline, QSize dpi) {
+    const TShaped& shaped = Find(text, font, painter, dpi);
     const QPointF origin(x, baseline - shaped.Baseline);
     for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
 }
 
-void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, int baseline) const {
+void TRichTextAttributes::DrawText(ITextCanvas& canvas, QStringView text, int x, int baseline) const {
+    QPainter& painter = canvas.Painter();
     if (!TKeptGlyphs::DrawsOn(painter, Font())) {
         painter.save();
         painter.setFont(Font());
@@ -677,7 +675,7 @@ void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, i
     if (!m_glyphs) m_glyphs = std::make_unique<TKeptGlyphs>();
     const QPen pen = painter.pen();
     painter.setPen(QColor::fromRgba(m_color));
-    m_glyphs->Draw(painter, Font(), text, x, baseline);
+    m_glyphs->Draw(painter, Font(), text, x, baseline, canvas.LogicalDpi());
     painter.setPen(pen);
 }
 
@@ -689,7 +687,7 @@ int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* 
     const int width = GetTextWidth(text.data(), int(text.size()));
     const TRect rect{x, row.Top, x + width, row.Bottom};
     PaintBackground(canvas, flags, rect);
-    DrawText(canvas.Painter(), text, x, baseline);
+    DrawText(canvas, text, x, baseline);
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
     return width;
 }

@@ -20,6 +20,7 @@
 #include "core/cuTypes.h"
 
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <QStringView>
 
@@ -40,6 +41,9 @@ public:
     virtual void FillRect(const TRect& rect, TColor color) = 0;
     virtual void DrawSelection(const TRect& rect, bool active) = 0;
     virtual QPainter& Painter() = 0;
+    // The logical resolution of the device painted on, asked of it once per
+    // paint pass (a window asks its screen).
+    virtual QSize LogicalDpi() = 0;
 
 protected:
     ~ITextCanvas() = default;
@@ -231,21 +235,21 @@ public:
     // here forced left to right).
     static bool ShapesAlike(QStringView text);
     // Draws the text (no unit below 32; read left to right) in font with the
-    // painter's pen, its baseline's left end at (x, baseline). The texts kept
-    // are forgotten when the font, the device's resolution or the painter's
-    // direction differ from those they were shaped in.
-    void Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline);
+    // painter's pen, its baseline's left end at (x, baseline), on a device of
+    // the logical resolution dpi. The texts kept are forgotten when the font,
+    // the resolution or the painter's direction differ from those they were
+    // shaped in.
+    void Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline, QSize dpi);
     // Forgets every text (the font changed).
     void Forget();
 
 private:
     struct TShaped;
     struct TTexts;
-    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter);
+    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter, QSize dpi);
     static TShaped Shape(const QString& text, const QFont& font, QPainter& painter);
 
-    int m_dpiX = 0;
-    int m_dpiY = 0;
+    QSize m_dpi;
     Qt::LayoutDirection m_direction = Qt::LeftToRight;
     QFont m_font;
     std::unique_ptr<TTexts> m_texts;
@@ -311,7 +315,7 @@ private:
     int32_t MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const;
     // Draws the visible text (no unit below 32) in the colour with its
     // baseline's left end at (x, baseline), as QPainter::drawText does.
-    void DrawText(QPainter& painter, QStringView text, int x, int baseline) const;
+    void DrawText(ITextCanvas& canvas, QStringView text, int x, int baseline) const;
 
     TColor m_background = clNone;
     QString m_fontName;

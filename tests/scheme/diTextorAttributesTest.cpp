@@ -333,6 +333,45 @@ TEST_F(TextPainting, TextsPaintAsQtDrawsTheWholeText) {
     }
 }
 
+// The canvas asks each pass's device for its resolution (once per pass),
+// and kept glyphs are shaped anew for a device of another resolution, as
+// QPainter::drawText shapes a font sized in points there.
+TEST_F(TextPainting, TextsFollowTheResolutionOfTheDeviceOfEachPass) {
+    constexpr TRect row{0, 0, 120, 40};
+    QImage coarse(row.Width(), row.Height(), QImage::Format_ARGB32_Premultiplied);
+    coarse.fill(Qt::white);
+    QImage fine = coarse;
+    fine.setDotsPerMeterX(coarse.dotsPerMeterX() * 2);
+    fine.setDotsPerMeterY(coarse.dotsPerMeterY() * 2);
+    auto dpi = [](const QImage& image) { return QSize(image.logicalDpiX(), image.logicalDpiY()); };
+    for (const QImage* device : {&coarse, &fine, &coarse}) {
+        QImage image = *device;
+        QPainter target(&image);
+        canvas->BeginPaint(row, &target, true);
+        EXPECT_EQ(canvas->LogicalDpi(), dpi(*device));
+        canvas->EndPaint(nullptr);
+    }
+    const QString text = QStringLiteral("Total200");
+    QFont points(QStringLiteral("DejaVu Sans"));
+    points.setPointSize(9);
+    auto byQt = [&](QImage image) {
+        QPainter painter(&image);
+        painter.setFont(points);
+        painter.drawText(QPoint(3, 30), text);
+        return image;
+    };
+    TKeptGlyphs kept;
+    auto drawnKept = [&](QImage image) {
+        QPainter painter(&image);
+        kept.Draw(painter, points, text, 3, 30, dpi(image));
+        return image;
+    };
+    int time = 0;
+    for (const QImage* device : {&coarse, &fine, &coarse, &fine, &fine})
+        EXPECT_EQ(drawnKept(*device), byQt(*device)) << "time " << time++;
+    EXPECT_NE(byQt(coarse), byQt(fine));
+}
+
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
     const TColor select = canvas->Theme().SelectColor();
     const QImage out = Painted([&] {
