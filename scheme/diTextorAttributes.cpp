@@ -3,6 +3,7 @@
 #include "core/cuDeviceContextManager.h"
 #include "platform/plSystemColors.h"
 #include "scheme/diHashIndex.h"
+#include "scheme/diTextPicture.h"
 
 #include <QGlyphRun>
 #include <QPaintEngine>
@@ -596,11 +597,24 @@ void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int wi
 struct TKeptGlyphs::TShaped {
     QList<QGlyphRun> Runs;
     qreal Baseline = 0;  // of the runs' positions
+    // A text drawn once is drawn from its glyphs: pictures are made for texts
+    // drawn again (those of a sheet repainted), not for every text that
+    // passes by.
+    bool DrawnBefore = false;
+    std::vector<TTextPicture> Pictures;  // by colour and kind of device
+
+    qsizetype PictureBytes() const {
+        qsizetype bytes = 0;
+        for (const TTextPicture& picture : Pictures) bytes += picture.Bytes();
+        return bytes;
+    }
 };
 
 struct TKeptGlyphs::TTexts {
     TTextMap<TShaped> Newer;
     TTextMap<TShaped> Older;
+    qsizetype NewerBytes = 0;  // of the pictures in Newer
+    qsizetype OlderBytes = 0;
 };
 
 TKeptGlyphs::TKeptGlyphs() = default;
@@ -618,13 +632,13 @@ bool TKeptGlyphs::ShapesAlike(QStringView text) {
 }
 
 void TKeptGlyphs::Forget() {
-    if (m_texts) {
-        m_texts->Newer.clear();
-        m_texts->Older.clear();
-    }
+    if (m_texts) *m_texts = TTexts();
+    m_picturesRefused = {};
 }
 
-const TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter, QSize dpi) {
+qsizetype TKeptGlyphs::PictureBytes() const { return m_texts ? m_texts->NewerBytes + m_texts->OlderBytes : 0; }
+
+TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter, QSize dpi) {
     if (!m_texts) m_texts = std::make_unique<TTexts>();
     if (dpi != m_dpi || painter.layoutDirection() != m_direction || font != m_font) {
         m_dpi = dpi;
@@ -632,16 +646,20 @@ const TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& fon
         m_font = font;
         Forget();
     }
-    TTextMap<TShaped>& newer = m_texts->Newer;
-    TTextMap<TShaped>& older = m_texts->Older;
-    if (const auto found = newer.find(text); found != newer.end()) return found->second;
-    if (newer.size() >= MaxTexts) {
-        older = std::move(newer);
-        newer.clear();
+    TTexts& texts = *m_texts;
+    if (const auto found = texts.Newer.find(text); found != texts.Newer.end()) return found->second;
+    if (texts.Newer.size() >= MaxTexts || texts.NewerBytes >= MaxPictureBytes) {
+        texts.Older = std::move(texts.Newer);
+        texts.Newer.clear();
+        texts.OlderBytes = std::exchange(texts.NewerBytes, 0);
     }
-    if (const auto found = older.find(text); found != older.end())
-        return newer.insert(older.extract(found)).position->second;
-    return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
+    if (const auto found = texts.Older.find(text); found != texts.Older.end()) {
+        const qsizetype bytes = found->second.PictureBytes();
+        texts.OlderBytes -= bytes;
+        texts.NewerBytes += bytes;
+        return texts.Newer.insert(texts.Older.extract(found)).position->second;
+    }
+    return texts.Newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
 }
 
 TKeptGlyphs::TShaped TKeptGlyphs::Shape(const QString& text, const QFont& font, QPainter& painter) {
@@ -653,11 +671,34 @@ TKeptGlyphs::TShaped TKeptGlyphs::Shape(const QString& text, const QFont& font, 
     layout.beginLayout();
     QTextLine line = layout.createLine();
     layout.endLayout();
-    return TShaped{line.glyphRuns(), line.y() + line.ascent()};
+    TShaped shaped;
+    shaped.Runs = line.glyphRuns();
+    shaped.Baseline = line.y() + line.ascent();
+    return shaped;
+}
+
+TTextPicture* TKeptGlyphs::PictureFor(TShaped& shaped, const QPainter& painter) {
+    if (!std::exchange(shaped.DrawnBefore, true) || !TTextPicture::Fits(painter)) return nullptr;
+    const bool onWindow = TTextPicture::OnWindow(painter);
+    if (m_picturesRefused[onWindow]) return nullptr;
+    const QRgba64 colour = painter.pen().color().rgba64();
+    for (TTextPicture& picture : shaped.Pictures)
+        if (picture.Colour() == colour && picture.ForWindow() == onWindow) return picture.Empty() ? nullptr : &picture;
+    if (shaped.Pictures.size() >= MaxPicturesPerText) return nullptr;
+    TTextPicture& made = shaped.Pictures.emplace_back(shaped.Runs, shaped.Baseline, painter);
+    m_texts->NewerBytes += made.Bytes();
+    return made.Empty() ? nullptr : &made;
 }
 
 void TKeptGlyphs::Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline, QSize dpi) {
-    const TShaped& shaped = Find(text, font, painter, dpi);
+    TShaped& shaped = Find(text, font, painter, dpi);
+    if (TTextPicture* picture = PictureFor(shaped, painter)) {
+        if (picture->Checked())
+            picture->Draw(painter, x, baseline);
+        else if (picture->DrawChecked(painter, shaped.Runs, x, baseline) == TTextPicture::TCheck::Different)
+            m_picturesRefused[picture->ForWindow()] = true;
+        return;
+    }
     const QPointF origin(x, baseline - shaped.Baseline);
     for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
 }
