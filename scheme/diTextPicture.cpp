@@ -10,8 +10,9 @@
 
 namespace {
 // Smoothing reaches past the outlines the runs' bounds are made of: the
-// picture holds a margin around them, whose outermost pixels must stay clear
-// (else glyph pixels may have been cut, and the picture is not used).
+// picture is drawn with a margin around them, whose outermost pixels must
+// stay clear (else glyph pixels may have been cut, and the picture is not
+// used); a check compares as much around what it keeps.
 constexpr int PictureMargin = 2;
 
 QImage* TargetImage(const QPainter& painter) {
@@ -30,10 +31,11 @@ QRect PaintedPart(const QPainter& painter, const QImage& target, const QRect& re
 // The greatest difference of a channel between two 32-bit images of the same size.
 int MaxChannelDifference(const QImage& a, const QImage& b) {
     int most = 0;
+    const int width = a.width();
     for (int y = 0; y < a.height(); ++y) {
         const auto* rowA = reinterpret_cast<const QRgb*>(a.constScanLine(y));
         const auto* rowB = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x)
+        for (int x = 0; x < width; ++x)
             for (const int shift : {0, 8, 16, 24})
                 most = std::max(most, std::abs(int((rowA[x] >> shift) & 0xFF) - int((rowB[x] >> shift) & 0xFF)));
     }
@@ -47,6 +49,22 @@ bool HasInk(const QImage& image, const QRect& rect) {
             if (qAlpha(row[x]) != 0) return true;
     }
     return false;
+}
+
+// The smallest rectangle holding every pixel drawn on (empty if none).
+QRect InkBounds(const QImage& image) {
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
+            }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 // Whether nothing was drawn on the outermost pixels (so that nothing was cut).
@@ -98,7 +116,15 @@ TTextPicture::TTextPicture(const QList<QGlyphRun>& runs, qreal baseline, const Q
     const QPointF origin(-m_offset.x(), -baseline - m_offset.y());
     for (const QGlyphRun& run : runs) picture.drawGlyphRun(origin, run);
     picture.end();
-    if (!EdgesClear(m_image)) m_image = QImage();
+    // Only what was drawn on is kept and blended: the pixels around it are
+    // clear, and a clear premultiplied pixel leaves what it is blended over.
+    const QRect ink = InkBounds(m_image);
+    if (!EdgesClear(m_image) || ink.isEmpty()) {
+        m_image = QImage();
+        return;
+    }
+    m_image = m_image.copy(ink);
+    m_offset += ink.topLeft();
 }
 
 TTextPicture::TCheck TTextPicture::DrawChecked(QPainter& painter, const QList<QGlyphRun>& runs, int x,
@@ -111,8 +137,10 @@ TTextPicture::TCheck TTextPicture::DrawChecked(QPainter& painter, const QList<QG
     const QTransform& transform = painter.deviceTransform();
     const QPoint shift(int(transform.dx()), int(transform.dy()));
     const QRect placed = QRect(QPoint(x, baseline) + m_offset, m_image.size()).translated(shift);
-    const QRect seen = PaintedPart(painter, target, placed, shift);
-    if (seen.isEmpty() || !HasInk(m_image, seen.translated(-placed.topLeft()))) {
+    // A margin around the picture shows glyph pixels it would miss.
+    const QRect seen =
+        PaintedPart(painter, target, placed.adjusted(-PictureMargin, -PictureMargin, PictureMargin, PictureMargin), shift);
+    if (seen.isEmpty() || !HasInk(m_image, seen.translated(-placed.topLeft()) & m_image.rect())) {
         drawGlyphs();
         return TCheck::Unseen;
     }
