@@ -310,6 +310,7 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
     m_offset = m_translated = QPoint(0, 0);
     m_fillPending = false;
     m_paintFont = cfNone;
+    m_passDpi = QSize();
     if (QImage* raster = target ? StraightTarget(*target, rect) : nullptr) {
         BeginOnTarget(*target, raster);
         return;
@@ -342,6 +343,15 @@ void TCustomSheetCanvas::EndPaint(QPainter* dc) {
     if (dc) dc->drawImage(m_origin, m_paintBitmap);
 }
 
+QSize TCustomSheetCanvas::LogicalDpi() {
+    Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    if (m_passDpi.isEmpty()) {
+        const QPaintDevice* device = m_painter->device();
+        if (device) m_passDpi = QSize(device->logicalDpiX(), device->logicalDpiY());
+    }
+    return m_passDpi;
+}
+
 QPainter& TCustomSheetCanvas::Painter() {
     Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
     if (m_translated != m_offset) {
@@ -369,11 +379,9 @@ int TCustomSheetCanvas::SelectPaintFont(TCanvasFont font) {
     QPainter& p = Painter();
     p.setFont(CanvasFont(font));
     m_paintFont = font;
-    const QPaintDevice* device = p.device();
-    const int dpiX = device ? device->logicalDpiX() : 0;
-    const int dpiY = device ? device->logicalDpiY() : 0;
+    const QSize dpi = LogicalDpi();
     TKeptAscent& kept = m_keptAscents[size_t(font)];
-    if (kept.DpiY == 0 || kept.DpiX != dpiX || kept.DpiY != dpiY) kept = {dpiX, dpiY, p.fontMetrics().ascent()};
+    if (kept.Dpi.isEmpty() || kept.Dpi != dpi) kept = {dpi, p.fontMetrics().ascent()};
     m_paintAscent = kept.Ascent;
     return m_paintAscent;
 }
@@ -383,7 +391,7 @@ void TCustomSheetCanvas::DrawSelectedFontText(int x, int baseline, const QString
     // The painter's font: the canvas font as the painter resolved it.
     const QFont& font = p.font();
     if (TKeptGlyphs::DrawsOn(p, font) && TKeptGlyphs::ShapesAlike(text))
-        m_keptGlyphs[size_t(m_paintFont)].Draw(p, font, text, x, baseline);
+        m_keptGlyphs[size_t(m_paintFont)].Draw(p, font, text, x, baseline, LogicalDpi());
     else
         p.drawText(QPoint(x, baseline), text);
 }

@@ -155,6 +155,7 @@ public:
     // picture); a null image while a pass paints on its target.
     const QImage& PaintBitmap() const noexcept { return m_paintBitmap; }
     QPainter& Painter() override;
+    QSize LogicalDpi() override;
 
     // Shifts the origin by (dx, dy) and the paint rectangle by (-dx, -dy).
     // The painter follows when it is next asked for (Painter()), so that an
@@ -240,11 +241,11 @@ private:
     QFont m_fonts[4];  // by TCanvasFont, made at reset
     TCanvasFont m_paintFont = cfNone;
     int m_paintAscent = 0;  // of m_paintFont on the painter
+    QSize m_passDpi;        // of the pass's device, asked on first need
     // The ascent of each font on a device of the kept resolution, measured
     // once (a measure asks the font database); forgotten at reset.
     struct TKeptAscent {
-        int DpiX = 0;
-        int DpiY = 0;
+        QSize Dpi;
         int Ascent = 0;
     };
     std::array<TKeptAscent, 4> m_keptAscents{};  // by TCanvasFont

@@ -3,6 +3,7 @@
 #include "core/cuDeviceContextManager.h"
 #include "platform/plSystemColors.h"
 #include "scheme/diHashIndex.h"
+#include "scheme/diTextPicture.h"
 
 #include <QGlyphRun>
 #include <QPaintEngine>
@@ -596,11 +597,24 @@ void TRichTextAttributes::PaintRun(ITextCanvas& canvas, int flags, int x, int wi
 struct TKeptGlyphs::TShaped {
     QList<QGlyphRun> Runs;
     qreal Baseline = 0;  // of the runs' positions
+    // A text drawn once is drawn from its glyphs: pictures are made for texts
+    // drawn again (those of a sheet repainted), not for every text that
+    // passes by.
+    bool DrawnBefore = false;
+    std::vector<TTextPicture> Pictures;  // by colour and kind of device
+
+    qsizetype PictureBytes() const {
+        qsizetype bytes = 0;
+        for (const TTextPicture& picture : Pictures) bytes += picture.Bytes();
+        return bytes;
+    }
 };
 
 struct TKeptGlyphs::TTexts {
     TTextMap<TShaped> Newer;
     TTextMap<TShaped> Older;
+    qsizetype NewerBytes = 0;  // of the pictures in Newer
+    qsizetype OlderBytes = 0;
 };
 
 TKeptGlyphs::TKeptGlyphs() = default;
@@ -618,33 +632,34 @@ bool TKeptGlyphs::ShapesAlike(QStringView text) {
 }
 
 void TKeptGlyphs::Forget() {
-    if (m_texts) {
-        m_texts->Newer.clear();
-        m_texts->Older.clear();
-    }
+    if (m_texts) *m_texts = TTexts();
+    m_picturesRefused = {};
 }
 
-const TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter) {
+qsizetype TKeptGlyphs::PictureBytes() const { return m_texts ? m_texts->NewerBytes + m_texts->OlderBytes : 0; }
+
+TKeptGlyphs::TShaped& TKeptGlyphs::Find(QStringView text, const QFont& font, QPainter& painter, QSize dpi) {
     if (!m_texts) m_texts = std::make_unique<TTexts>();
-    const QPaintDevice* device = painter.device();
-    if (device->logicalDpiX() != m_dpiX || device->logicalDpiY() != m_dpiY ||
-        painter.layoutDirection() != m_direction || font != m_font) {
-        m_dpiX = device->logicalDpiX();
-        m_dpiY = device->logicalDpiY();
+    if (dpi != m_dpi || painter.layoutDirection() != m_direction || font != m_font) {
+        m_dpi = dpi;
         m_direction = painter.layoutDirection();
         m_font = font;
         Forget();
     }
-    TTextMap<TShaped>& newer = m_texts->Newer;
-    TTextMap<TShaped>& older = m_texts->Older;
-    if (const auto found = newer.find(text); found != newer.end()) return found->second;
-    if (newer.size() >= MaxTexts) {
-        older = std::move(newer);
-        newer.clear();
+    TTexts& texts = *m_texts;
+    if (const auto found = texts.Newer.find(text); found != texts.Newer.end()) return found->second;
+    if (texts.Newer.size() >= MaxTexts || texts.NewerBytes >= MaxPictureBytes) {
+        texts.Older = std::move(texts.Newer);
+        texts.Newer.clear();
+        texts.OlderBytes = std::exchange(texts.NewerBytes, 0);
     }
-    if (const auto found = older.find(text); found != older.end())
-        return newer.insert(older.extract(found)).position->second;
-    return newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
+    if (const auto found = texts.Older.find(text); found != texts.Older.end()) {
+        const qsizetype bytes = found->second.PictureBytes();
+        texts.OlderBytes -= bytes;
+        texts.NewerBytes += bytes;
+        return texts.Newer.insert(texts.Older.extract(found)).position->second;
+    }
+    return texts.Newer.emplace(text.toString(), Shape(text.toString(), font, painter)).first->second;
 }
 
 TKeptGlyphs::TShaped TKeptGlyphs::Shape(const QString& text, const QFont& font, QPainter& painter) {
@@ -656,16 +671,40 @@ TKeptGlyphs::TShaped TKeptGlyphs::Shape(const QString& text, const QFont& font, 
     layout.beginLayout();
     QTextLine line = layout.createLine();
     layout.endLayout();
-    return TShaped{line.glyphRuns(), line.y() + line.ascent()};
+    TShaped shaped;
+    shaped.Runs = line.glyphRuns();
+    shaped.Baseline = line.y() + line.ascent();
+    return shaped;
 }
 
-void TKeptGlyphs::Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline) {
-    const TShaped& shaped = Find(text, font, painter);
+TTextPicture* TKeptGlyphs::PictureFor(TShaped& shaped, const QPainter& painter) {
+    if (!std::exchange(shaped.DrawnBefore, true) || !TTextPicture::Fits(painter)) return nullptr;
+    const bool onWindow = TTextPicture::OnWindow(painter);
+    if (m_picturesRefused[onWindow]) return nullptr;
+    const QRgba64 colour = painter.pen().color().rgba64();
+    for (TTextPicture& picture : shaped.Pictures)
+        if (picture.Colour() == colour && picture.ForWindow() == onWindow) return picture.Empty() ? nullptr : &picture;
+    if (shaped.Pictures.size() >= MaxPicturesPerText) return nullptr;
+    TTextPicture& made = shaped.Pictures.emplace_back(shaped.Runs, shaped.Baseline, painter);
+    m_texts->NewerBytes += made.Bytes();
+    return made.Empty() ? nullptr : &made;
+}
+
+void TKeptGlyphs::Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline, QSize dpi) {
+    TShaped& shaped = Find(text, font, painter, dpi);
+    if (TTextPicture* picture = PictureFor(shaped, painter)) {
+        if (picture->Checked())
+            picture->Draw(painter, x, baseline);
+        else if (picture->DrawChecked(painter, shaped.Runs, x, baseline) == TTextPicture::TCheck::Different)
+            m_picturesRefused[picture->ForWindow()] = true;
+        return;
+    }
     const QPointF origin(x, baseline - shaped.Baseline);
     for (const QGlyphRun& run : shaped.Runs) painter.drawGlyphRun(origin, run);
 }
 
-void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, int baseline) const {
+void TRichTextAttributes::DrawText(ITextCanvas& canvas, QStringView text, int x, int baseline) const {
+    QPainter& painter = canvas.Painter();
     if (!TKeptGlyphs::DrawsOn(painter, Font())) {
         painter.save();
         painter.setFont(Font());
@@ -677,7 +716,7 @@ void TRichTextAttributes::DrawText(QPainter& painter, QStringView text, int x, i
     if (!m_glyphs) m_glyphs = std::make_unique<TKeptGlyphs>();
     const QPen pen = painter.pen();
     painter.setPen(QColor::fromRgba(m_color));
-    m_glyphs->Draw(painter, Font(), text, x, baseline);
+    m_glyphs->Draw(painter, Font(), text, x, baseline, canvas.LogicalDpi());
     painter.setPen(pen);
 }
 
@@ -689,7 +728,7 @@ int TRichTextAttributes::PaintText(ITextCanvas& canvas, int flags, const QChar* 
     const int width = GetTextWidth(text.data(), int(text.size()));
     const TRect rect{x, row.Top, x + width, row.Bottom};
     PaintBackground(canvas, flags, rect);
-    DrawText(canvas.Painter(), text, x, baseline);
+    DrawText(canvas, text, x, baseline);
     if (flags & tpfSelected) canvas.DrawSelection(rect, !(flags & tpfInactive));
     return width;
 }

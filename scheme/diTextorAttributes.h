@@ -20,6 +20,7 @@
 #include "core/cuTypes.h"
 
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <QStringView>
 
@@ -40,6 +41,9 @@ public:
     virtual void FillRect(const TRect& rect, TColor color) = 0;
     virtual void DrawSelection(const TRect& rect, bool active) = 0;
     virtual QPainter& Painter() = 0;
+    // The logical resolution of the device painted on, asked of it once per
+    // paint pass (a window asks its screen).
+    virtual QSize LogicalDpi() = 0;
 
 protected:
     ~ITextCanvas() = default;
@@ -208,6 +212,8 @@ private:
 // The text of a run as drawn and measured: characters below 32 become U+FFFD.
 QString VisibleRunText(const QChar* chars, int count);
 
+class TTextPicture;
+
 // Pooled instances are made and freed in bulk (a log of many links, a text
 // set anew): they come from blocks (cuBlockPool).
 // The glyphs of texts painted in one font, shaped once and kept, so that a
@@ -217,6 +223,11 @@ QString VisibleRunText(const QChar* chars, int count);
 class TKeptGlyphs {
 public:
     static constexpr size_t MaxTexts = 1024;  // in each generation
+    // Bytes of pictures (TTextPicture) in each generation: past them the
+    // newer generation becomes the older, as past MaxTexts.
+    static constexpr qsizetype MaxPictureBytes = qsizetype(2) << 20;
+    // Colours (with the kind of device) a text keeps pictures in.
+    static constexpr size_t MaxPicturesPerText = 4;
 
     TKeptGlyphs();
     ~TKeptGlyphs();
@@ -231,24 +242,33 @@ public:
     // here forced left to right).
     static bool ShapesAlike(QStringView text);
     // Draws the text (no unit below 32; read left to right) in font with the
-    // painter's pen, its baseline's left end at (x, baseline). The texts kept
-    // are forgotten when the font, the device's resolution or the painter's
-    // direction differ from those they were shaped in.
-    void Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline);
+    // painter's pen, its baseline's left end at (x, baseline), on a device of
+    // the logical resolution dpi. The texts kept are forgotten when the font,
+    // the resolution or the painter's direction differ from those they were
+    // shaped in. A text drawn again is drawn from a picture of it in the
+    // pen's colour where the picture gives the glyphs' pixels.
+    void Draw(QPainter& painter, const QFont& font, QStringView text, int x, int baseline, QSize dpi);
     // Forgets every text (the font changed).
     void Forget();
+    // The bytes of the pictures kept.
+    qsizetype PictureBytes() const;
 
 private:
     struct TShaped;
     struct TTexts;
-    const TShaped& Find(QStringView text, const QFont& font, QPainter& painter);
+    TShaped& Find(QStringView text, const QFont& font, QPainter& painter, QSize dpi);
     static TShaped Shape(const QString& text, const QFont& font, QPainter& painter);
+    // The checked or unchecked picture to draw the text from on the painter,
+    // made if need be; nil where the glyphs are drawn.
+    TTextPicture* PictureFor(TShaped& shaped, const QPainter& painter);
 
-    int m_dpiX = 0;
-    int m_dpiY = 0;
+    QSize m_dpi;
     Qt::LayoutDirection m_direction = Qt::LeftToRight;
     QFont m_font;
     std::unique_ptr<TTexts> m_texts;
+    // Pictures in the font were seen to differ from its glyphs, on an image
+    // and on a window.
+    std::array<bool, 2> m_picturesRefused{};
 };
 
 class TRichTextAttributes : public TTextAttributes, public TBlockAllocated<TRichTextAttributes> {
@@ -311,7 +331,7 @@ private:
     int32_t MeasuredAdvance(TDeviceContextManager& dc, QStringView text) const;
     // Draws the visible text (no unit below 32) in the colour with its
     // baseline's left end at (x, baseline), as QPainter::drawText does.
-    void DrawText(QPainter& painter, QStringView text, int x, int baseline) const;
+    void DrawText(ITextCanvas& canvas, QStringView text, int x, int baseline) const;
 
     TColor m_background = clNone;
     QString m_fontName;

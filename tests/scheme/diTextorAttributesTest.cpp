@@ -322,7 +322,7 @@ TEST_F(TextPainting, TextsPaintAsQtDrawsTheWholeText) {
                     painter.drawText(QPoint(x, 20),
                                      rightToLeft ? QChar(0x202D) + text + QChar(0x202C) : text);
                 }
-                for (int time = 0; time < 2; ++time) {
+                for (int time = 0; time < 3; ++time) {  // the third from a picture
                     canvas->BeginPaint(row);
                     styled->PaintText(*canvas, 0, text.constData(), int(text.size()), x, 20, row);
                     ASSERT_EQ(canvas->PaintBitmap(), expected) << text.toStdString() << " x " << x << " style "
@@ -331,6 +331,45 @@ TEST_F(TextPainting, TextsPaintAsQtDrawsTheWholeText) {
                 }
             }
     }
+}
+
+// The canvas asks each pass's device for its resolution (once per pass),
+// and kept glyphs are shaped anew for a device of another resolution, as
+// QPainter::drawText shapes a font sized in points there.
+TEST_F(TextPainting, TextsFollowTheResolutionOfTheDeviceOfEachPass) {
+    constexpr TRect row{0, 0, 120, 40};
+    QImage coarse(row.Width(), row.Height(), QImage::Format_ARGB32_Premultiplied);
+    coarse.fill(Qt::white);
+    QImage fine = coarse;
+    fine.setDotsPerMeterX(coarse.dotsPerMeterX() * 2);
+    fine.setDotsPerMeterY(coarse.dotsPerMeterY() * 2);
+    auto dpi = [](const QImage& image) { return QSize(image.logicalDpiX(), image.logicalDpiY()); };
+    for (const QImage* device : {&coarse, &fine, &coarse}) {
+        QImage image = *device;
+        QPainter target(&image);
+        canvas->BeginPaint(row, &target, true);
+        EXPECT_EQ(canvas->LogicalDpi(), dpi(*device));
+        canvas->EndPaint(nullptr);
+    }
+    const QString text = QStringLiteral("Total200");
+    QFont points(QStringLiteral("DejaVu Sans"));
+    points.setPointSize(9);
+    auto byQt = [&](QImage image) {
+        QPainter painter(&image);
+        painter.setFont(points);
+        painter.drawText(QPoint(3, 30), text);
+        return image;
+    };
+    TKeptGlyphs kept;
+    auto drawnKept = [&](QImage image) {
+        QPainter painter(&image);
+        kept.Draw(painter, points, text, 3, 30, dpi(image));
+        return image;
+    };
+    int time = 0;
+    for (const QImage* device : {&coarse, &fine, &coarse, &fine, &fine})
+        EXPECT_EQ(drawnKept(*device), byQt(*device)) << "time " << time++;
+    EXPECT_NE(byQt(coarse), byQt(fine));
 }
 
 TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
