@@ -513,28 +513,26 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     const int edge = moved || overlaid ? kWholeArea : SizeDependentEdge();
     const TRect strips[] = {ResizedStrip(oldRect.Width(), width, oldRect.Height(), height, edge, false),
                             ResizedStrip(oldRect.Height(), height, oldRect.Width(), width, edge, true)};
-    auto invalidateChanged = [&] {
-        if (edge == kWholeArea) {
-            Invalidate();
-            return;
-        }
-        for (const TRect& strip : strips) Invalidate(strip);
-    };
     // A move repaints the old and the new place of all the subtree paints,
-    // which may reach beyond the element's own area.
-    auto invalidateSubtree = [&] {
-        if (moved && m_sheet && !m_sheet->RepaintsAll())
-            InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+    // which may reach beyond the element's own area and holds what the
+    // element paints itself; a resize in place repaints what changes of the
+    // element's own picture.
+    auto invalidateChanged = [&] {
+        if (moved) {
+            if (m_sheet && !m_sheet->RepaintsAll()) InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+        } else if (edge == kWholeArea) {
+            Invalidate();
+        } else {
+            for (const TRect& strip : strips) Invalidate(strip);
+        }
     };
     invalidateChanged();
-    invalidateSubtree();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
     invalidateChanged();
-    invalidateSubtree();
     if (moved) {
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
