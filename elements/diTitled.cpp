@@ -62,10 +62,10 @@ int ReportedReference(TVisualElement* element) {
     return height;
 }
 
-// Clears a flag however the scope is left.
+// Sets a flag (to `on`) for a scope and clears it however the scope is left.
 class TLayingOutScope {
 public:
-    explicit TLayingOutScope(bool& flag) noexcept : m_flag(flag) { m_flag = true; }
+    explicit TLayingOutScope(bool& flag, bool on = true) noexcept : m_flag(flag) { m_flag = on; }
     ~TLayingOutScope() { m_flag = false; }
     TLayingOutScope(const TLayingOutScope&) = delete;
     TLayingOutScope& operator=(const TLayingOutScope&) = delete;
@@ -373,6 +373,7 @@ size_t TitlePicture(const TTitleWriter& writer, const TTitleArrangement& arrange
 }  // namespace
 
 int TCustomTitledElement::SizeDependentEdge() {
+    if (m_repaintsWhole) return kWholeArea;
     const int background = BackgroundEdge();
     if (background == kWholeArea) return kWholeArea;
     const int separator = ThemeSizeEdge(tekLine);
@@ -404,10 +405,15 @@ void TCustomTitledElement::UpdateTitleLayout() {
         PlaceItems(writer, arrangement, width, height - arrangement.Size.height());
         picture = TitlePicture(writer, arrangement);
     }
+    // A changed picture repaints the old and the new area: the bounds set
+    // repaint them, or the area once when they stay.
     const bool titleChanged = std::exchange(m_titlePicture, picture) != picture;
-    if (titleChanged) Invalidate();
-    SetBounds(Left(), Top(), width, height, ComputeDescent());
-    if (titleChanged) Invalidate();
+    bool boundsChanged = false;
+    {
+        const TLayingOutScope repaintsWhole(m_repaintsWhole, titleChanged);
+        boundsChanged = SetBounds(Left(), Top(), width, height, ComputeDescent());
+    }
+    if (titleChanged && !boundsChanged) Invalidate();
     update.End();
 }
 

@@ -286,7 +286,7 @@ public:
     // The title stands where the padding and the rows put it, whatever the
     // size: a change of size alone repaints the background's edge and the
     // separators' right ends (a layout that moves the title repaints all).
-    int SizeDependentEdge() override;
+    int SizeDependentEdge() final;
     void GetCaret(int& kind, TRect& rect) override;
     void FocusChanged() override;
     QSize GetAvailableSize(TVisualElement* child) override;
@@ -318,6 +318,9 @@ private:
     size_t m_titlePicture = 0;
     uint8_t m_style = 0;
     bool m_layingOut = false;
+    // Set while a layout that changed the title's picture sets the bounds:
+    // all of the old and the new area repaints.
+    bool m_repaintsWhole = false;
 };
 
 class TTitledElement : public TCustomTitledElement {
