@@ -10,17 +10,6 @@
 #include <climits>
 #include <utility>
 
-TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
-    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                 std::max(a.Bottom, b.Bottom)};
-}
-
-TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
-    if (r.IsEmpty()) return TRect{};
-    return r;
-}
-
 // ---------------------------------------------------------------------------
 // TVisualChildIndex
 
