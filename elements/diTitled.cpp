@@ -190,6 +190,7 @@ int TitleItemOffset(const TTitleItem& item, const TTitleRow& row) noexcept {
 TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect& padding) {
     TTitleArrangement result;
     result.Places.resize(items.size());
+    result.Rows.reserve(items.size());  // at most one row per item: one allocation
     const int count = int(items.size());
     int width = padding.Left + padding.Right;
     int y = 0;
@@ -322,9 +323,11 @@ void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangem
                                       int shortfall) {
     const TRect padding = GetPadding();
     TVisualElement* content = GetContentContainer();
-    for (int i = 0; i < writer.Count(); ++i) {
-        const TTitleItem& item = writer.Item(i);
-        const QPoint place = arrangement.Places[size_t(i)];
+    // In order: indexing the deque that holds the items costs a division.
+    auto placeIt = arrangement.Places.begin();
+    for (auto it = writer.Items().begin(); it != writer.Items().end(); ++it, ++placeIt) {
+        const TTitleItem& item = *it;
+        const QPoint place = *placeIt;
         if (item.Kind == TTitleItemKind::InlineElement || item.Kind == TTitleItemKind::Field) {
             item.Element->SetPosition(place.x(), place.y());
         } else if (item.Kind == TTitleItemKind::Block) {
@@ -738,9 +741,10 @@ void TTitledElementWithContent::BeforeDestruction() {
 // TTitledTextContainer
 
 void TTitledTextContainer::FitBoundsToText() {
-    const QSize size = GetContentSize();
+    const TRect padding = GetPadding();
+    const QSize size = GetContentSize(padding);
     const TRow* last = Textor()->LastParagraph()->LastRow();
-    const int descent = GetPadding().Bottom + (last ? last->Descent() : 0);
+    const int descent = padding.Bottom + (last ? last->Descent() : 0);
     if (size == m_titleSize && descent == m_titleDescent) return;
     m_titleSize = size;
     m_titleDescent = descent;
