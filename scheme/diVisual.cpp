@@ -515,13 +515,20 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
             for (const TRect& strip : strips) Invalidate(strip);
         }
     };
-    invalidateChanged();
+    // In place, where one area holds the other (a text widening or
+    // narrowing), what is repainted of the larger holds what would be of the
+    // smaller: the larger alone repaints.
+    const TRect oldArea{0, 0, oldRect.Width(), oldRect.Height()};
+    const TRect newArea{0, 0, width, height};
+    const bool beforeChange = moved || !newArea.Holds(oldArea);
+    const bool afterChange = moved || !oldArea.Holds(newArea) || !beforeChange;
+    if (beforeChange) invalidateChanged();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
-    invalidateChanged();
+    if (afterChange) invalidateChanged();
     if (moved) {
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);
