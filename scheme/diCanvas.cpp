@@ -447,14 +447,10 @@ void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint
 
 QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }
 int TCustomSheetCanvas::GetThemeHeight(int kind) const { return Theme().GetSize(kind).height(); }
-TRect TCustomSheetCanvas::GetThemeMargins(int kind) const { return Theme().GetElementData(kind).Margins; }
-TRect TCustomSheetCanvas::GetThemePadding(int kind) const { return Theme().GetElementData(kind).Padding; }
 TRect TCustomSheetCanvas::GetThemeMouseTransparent(int kind) const {
     return Theme().GetElementData(kind).MouseTransparent;
 }
-int TCustomSheetCanvas::GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
 int TCustomSheetCanvas::GetThemeMinHeight(int kind) const { return Theme().GetMinHeight(kind); }
-int TCustomSheetCanvas::GetThemeSizeEdge(int kind) const { return Theme().SizeDependentEdge(kind); }
 
 // --- blends and shapes
 

@@ -11,6 +11,7 @@
 #include "core/cuTypes.h"
 #include "scheme/diHashIndex.h"
 #include "scheme/diTextorAttributes.h"
+#include "scheme/diThemes.h"
 
 #include <QFont>
 #include <QImage>
@@ -23,7 +24,6 @@
 
 class QPainter;
 class TImageList;
-class TSheetTheme;
 
 // The folder of theme files: the program's folder and "Themes/".
 QString GetThemesFolder();
@@ -223,13 +223,14 @@ public:
     void DrawThemeFrame(int kind, const TRect& rect, TColor tint = clNone);
     QSize GetThemeSize(int kind) const;
     int GetThemeHeight(int kind) const;
-    TRect GetThemeMargins(int kind) const;
-    TRect GetThemePadding(int kind) const;
+    // Every layout step asks for these: inline.
+    TRect GetThemeMargins(int kind) const { return Theme().GetElementData(kind).Margins; }
+    TRect GetThemePadding(int kind) const { return Theme().GetElementData(kind).Padding; }
     TRect GetThemeMouseTransparent(int kind) const;
-    int GetThemeMinWidth(int kind) const;
+    int GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
     int GetThemeMinHeight(int kind) const;
     // See TSheetTheme::SizeDependentEdge.
-    int GetThemeSizeEdge(int kind) const;
+    int GetThemeSizeEdge(int kind) const { return Theme().SizeDependentEdge(kind); }
 
     // Blends.
     void DrawDisabled(const TRect& rect);
