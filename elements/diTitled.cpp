@@ -319,9 +319,8 @@ void TCustomTitledElement::MarkTitleChildren(const TTitleWriter& writer) {
         child->UpdateVisibility();
 }
 
-void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int width,
-                                      int shortfall) {
-    const TRect padding = GetPadding();
+void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement,
+                                      const TRect& padding, int width, int shortfall) {
     TVisualElement* content = GetContentContainer();
     // In order: indexing the deque that holds the items costs a division.
     auto placeIt = arrangement.Places.begin();
@@ -401,11 +400,12 @@ void TCustomTitledElement::UpdateTitleLayout() {
         const TLayingOutScope layingOut(m_layingOut);
         MarkTitleChildren(writer);
         MeasureItems(writer, *sheet->Canvas(), true);
-        const TTitleArrangement arrangement = ArrangeTitle(writer.Items(), GetPadding());
+        const TRect padding = GetPadding();  // for arranging and placing alike
+        const TTitleArrangement arrangement = ArrangeTitle(writer.Items(), padding);
         const QSize minimum = GetMinimumSize();
         width = std::max(arrangement.Size.width(), minimum.width());
         height = std::max(arrangement.Size.height(), minimum.height());
-        PlaceItems(writer, arrangement, width, height - arrangement.Size.height());
+        PlaceItems(writer, arrangement, padding, width, height - arrangement.Size.height());
         picture = TitlePicture(writer, arrangement);
     }
     // A changed picture repaints the old and the new area: the bounds set

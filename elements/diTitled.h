@@ -307,7 +307,9 @@ private:
     // Measures the writer's items (those still unmeasured).
     void MeasureItems(TTitleWriter& writer, TSheetCanvas& canvas, bool forLayout);
     void MarkTitleChildren(const TTitleWriter& writer);
-    void PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int width, int shortfall);
+    // padding: the element's (GetPadding), asked once by the layout.
+    void PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, const TRect& padding, int width,
+                    int shortfall);
     int ComputeDescent();
     // Expand buttons of this element re-check themselves (a child's default state changed).
     void RecheckExpandButtons(TVisualElement* child);
