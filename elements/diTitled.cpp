@@ -62,10 +62,10 @@ int ReportedReference(TVisualElement* element) {
     return height;
 }
 
-// Clears a flag however the scope is left.
+// Sets a flag (to `on`) for a scope and clears it however the scope is left.
 class TLayingOutScope {
 public:
-    explicit TLayingOutScope(bool& flag) noexcept : m_flag(flag) { m_flag = true; }
+    explicit TLayingOutScope(bool& flag, bool on = true) noexcept : m_flag(flag) { m_flag = on; }
     ~TLayingOutScope() { m_flag = false; }
     TLayingOutScope(const TLayingOutScope&) = delete;
     TLayingOutScope& operator=(const TLayingOutScope&) = delete;
@@ -190,6 +190,7 @@ int TitleItemOffset(const TTitleItem& item, const TTitleRow& row) noexcept {
 TTitleArrangement ArrangeTitle(const std::deque<TTitleItem>& items, const TRect& padding) {
     TTitleArrangement result;
     result.Places.resize(items.size());
+    result.Rows.reserve(items.size());  // at most one row per item: one allocation
     const int count = int(items.size());
     int width = padding.Left + padding.Right;
     int y = 0;
@@ -318,13 +319,14 @@ void TCustomTitledElement::MarkTitleChildren(const TTitleWriter& writer) {
         child->UpdateVisibility();
 }
 
-void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int width,
-                                      int shortfall) {
-    const TRect padding = GetPadding();
+void TCustomTitledElement::PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement,
+                                      const TRect& padding, int width, int shortfall) {
     TVisualElement* content = GetContentContainer();
-    for (int i = 0; i < writer.Count(); ++i) {
-        const TTitleItem& item = writer.Item(i);
-        const QPoint place = arrangement.Places[size_t(i)];
+    // In order: indexing the deque that holds the items costs a division.
+    auto placeIt = arrangement.Places.begin();
+    for (auto it = writer.Items().begin(); it != writer.Items().end(); ++it, ++placeIt) {
+        const TTitleItem& item = *it;
+        const QPoint place = *placeIt;
         if (item.Kind == TTitleItemKind::InlineElement || item.Kind == TTitleItemKind::Field) {
             item.Element->SetPosition(place.x(), place.y());
         } else if (item.Kind == TTitleItemKind::Block) {
@@ -373,6 +375,7 @@ size_t TitlePicture(const TTitleWriter& writer, const TTitleArrangement& arrange
 }  // namespace
 
 int TCustomTitledElement::SizeDependentEdge() {
+    if (m_repaintsWhole) return kWholeArea;
     const int background = BackgroundEdge();
     if (background == kWholeArea) return kWholeArea;
     const int separator = ThemeSizeEdge(tekLine);
@@ -397,17 +400,23 @@ void TCustomTitledElement::UpdateTitleLayout() {
         const TLayingOutScope layingOut(m_layingOut);
         MarkTitleChildren(writer);
         MeasureItems(writer, *sheet->Canvas(), true);
-        const TTitleArrangement arrangement = ArrangeTitle(writer.Items(), GetPadding());
+        const TRect padding = GetPadding();  // for arranging and placing alike
+        const TTitleArrangement arrangement = ArrangeTitle(writer.Items(), padding);
         const QSize minimum = GetMinimumSize();
         width = std::max(arrangement.Size.width(), minimum.width());
         height = std::max(arrangement.Size.height(), minimum.height());
-        PlaceItems(writer, arrangement, width, height - arrangement.Size.height());
+        PlaceItems(writer, arrangement, padding, width, height - arrangement.Size.height());
         picture = TitlePicture(writer, arrangement);
     }
+    // A changed picture repaints the old and the new area: the bounds set
+    // repaint them, or the area once when they stay.
     const bool titleChanged = std::exchange(m_titlePicture, picture) != picture;
-    if (titleChanged) Invalidate();
-    SetBounds(Left(), Top(), width, height, ComputeDescent());
-    if (titleChanged) Invalidate();
+    bool boundsChanged = false;
+    {
+        const TLayingOutScope repaintsWhole(m_repaintsWhole, titleChanged);
+        boundsChanged = SetBounds(Left(), Top(), width, height, ComputeDescent());
+    }
+    if (titleChanged && !boundsChanged) Invalidate();
     update.End();
 }
 
@@ -732,9 +741,10 @@ void TTitledElementWithContent::BeforeDestruction() {
 // TTitledTextContainer
 
 void TTitledTextContainer::FitBoundsToText() {
-    const QSize size = GetContentSize();
+    const TRect padding = GetPadding();
+    const QSize size = GetContentSize(padding);
     const TRow* last = Textor()->LastParagraph()->LastRow();
-    const int descent = GetPadding().Bottom + (last ? last->Descent() : 0);
+    const int descent = padding.Bottom + (last ? last->Descent() : 0);
     if (size == m_titleSize && descent == m_titleDescent) return;
     m_titleSize = size;
     m_titleDescent = descent;

@@ -286,7 +286,7 @@ public:
     // The title stands where the padding and the rows put it, whatever the
     // size: a change of size alone repaints the background's edge and the
     // separators' right ends (a layout that moves the title repaints all).
-    int SizeDependentEdge() override;
+    int SizeDependentEdge() final;
     void GetCaret(int& kind, TRect& rect) override;
     void FocusChanged() override;
     QSize GetAvailableSize(TVisualElement* child) override;
@@ -307,7 +307,9 @@ private:
     // Measures the writer's items (those still unmeasured).
     void MeasureItems(TTitleWriter& writer, TSheetCanvas& canvas, bool forLayout);
     void MarkTitleChildren(const TTitleWriter& writer);
-    void PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, int width, int shortfall);
+    // padding: the element's (GetPadding), asked once by the layout.
+    void PlaceItems(TTitleWriter& writer, const TTitleArrangement& arrangement, const TRect& padding, int width,
+                    int shortfall);
     int ComputeDescent();
     // Expand buttons of this element re-check themselves (a child's default state changed).
     void RecheckExpandButtons(TVisualElement* child);
@@ -318,6 +320,9 @@ private:
     size_t m_titlePicture = 0;
     uint8_t m_style = 0;
     bool m_layingOut = false;
+    // Set while a layout that changed the title's picture sets the bounds:
+    // all of the old and the new area repaints.
+    bool m_repaintsWhole = false;
 };
 
 class TTitledElement : public TCustomTitledElement {

@@ -72,19 +72,8 @@ bool SameThemeName(const QString& loaded, const QString& wanted) noexcept {
 }
 }  // namespace
 
-// Every layout and paint step asks: the theme loaded and scaled for the
-// settings is returned at once. Loading is kept out of line, so that the
-// check costs no frame.
-TSheetTheme& TSheetSettings::GetTheme() {
-    const QString& name = m_theme ? m_theme->Value() : DefaultThemeName();
-    // The loaded name shares its characters with the setting it was taken
-    // from: the same characters are the same name (any other name is
-    // compared out of line).
-    const bool sameCharacters = m_loadedThemeName.data_ptr().data() == name.data_ptr().data() &&
-                                m_loadedThemeName.size() == name.size();
-    if (m_loadedTheme && sameCharacters && m_loadedStep == (m_fontSize ? m_fontSize->Value() : 0)) [[likely]]
-        return *m_loadedTheme;
-    return LoadTheme(name);
+const QString& TSheetSettings::WantedThemeName() const noexcept {
+    return m_theme ? m_theme->Value() : DefaultThemeName();
 }
 
 TSheetTheme& TSheetSettings::LoadTheme(const QString& name) {
@@ -107,7 +96,11 @@ TSheetTheme& TSheetSettings::LoadTheme(const QString& name) {
         m_loadedThemeName = name;
         m_loadedStep = -1;
     }
-    if (m_loadedStep != (m_fontSize ? m_fontSize->Value() : 0)) Rescale();
+    if (m_loadedStep != (m_fontSize ? m_fontSize->Value() : 0)) {
+        // A size read without an announcement: the attributes go with the old scale.
+        ReleaseAttributes();
+        Rescale();
+    }
     return *m_loadedTheme;
 }
 
@@ -122,10 +115,11 @@ int TSheetSettings::ScaleToFontSize(int value) const noexcept {
     return ScaleToFontSizeStep(m_fontSize ? m_fontSize->Value() : 0, value);
 }
 
-TRichTextAttributes* TSheetSettings::FontAttributes(int slot, int fontKind) {
+TRichTextAttributes* TSheetSettings::MakeFontAttributes(int slot) {
+    static constexpr int kFontKinds[] = {tfkCode, tfkFixed, tfkArt, tfkComment};  // by slot
     TSheetTheme& theme = GetTheme();  // may drop stale attributes first
     if (!m_attributes[slot]) {
-        const TSheetThemeFontData& font = theme.GetFontData(fontKind);
+        const TSheetThemeFontData& font = theme.GetFontData(kFontKinds[slot]);
         TRichTextAttributes made;
         if (!font.Name.isEmpty()) made.SetFontName(font.Name);
         made.SetFontSize(font.Size);
@@ -135,11 +129,6 @@ TRichTextAttributes* TSheetSettings::FontAttributes(int slot, int fontKind) {
     }
     return m_attributes[slot].get();
 }
-
-TRichTextAttributes* TSheetSettings::GetCodeTextAttributes() { return FontAttributes(0, tfkCode); }
-TRichTextAttributes* TSheetSettings::GetFixedTextAttributes() { return FontAttributes(1, tfkFixed); }
-TRichTextAttributes* TSheetSettings::GetArtTextAttributes() { return FontAttributes(2, tfkArt); }
-TRichTextAttributes* TSheetSettings::GetCommentTextAttributes() { return FontAttributes(3, tfkComment); }
 
 void TSheetSettings::ReleaseAttributes() {
     for (TAttributesRef<TRichTextAttributes>& a : m_attributes) a.reset();
@@ -193,8 +182,6 @@ TCustomSheetCanvas::TCustomSheetCanvas(TSheetSettings* settings) : m_settings(se
 TCustomSheetCanvas::~TCustomSheetCanvas() {
     if (m_bitmapPainter) m_bitmapPainter->end();
 }
-
-TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); }
 
 const QFont& TCustomSheetCanvas::CanvasFont(TCanvasFont font) const { return m_fonts[font]; }
 
@@ -468,14 +455,10 @@ void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint
 
 QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }
 int TCustomSheetCanvas::GetThemeHeight(int kind) const { return Theme().GetSize(kind).height(); }
-TRect TCustomSheetCanvas::GetThemeMargins(int kind) const { return Theme().GetElementData(kind).Margins; }
-TRect TCustomSheetCanvas::GetThemePadding(int kind) const { return Theme().GetElementData(kind).Padding; }
 TRect TCustomSheetCanvas::GetThemeMouseTransparent(int kind) const {
     return Theme().GetElementData(kind).MouseTransparent;
 }
-int TCustomSheetCanvas::GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
 int TCustomSheetCanvas::GetThemeMinHeight(int kind) const { return Theme().GetMinHeight(kind); }
-int TCustomSheetCanvas::GetThemeSizeEdge(int kind) const { return Theme().SizeDependentEdge(kind); }
 
 // --- blends and shapes
 

@@ -11,6 +11,7 @@
 #include "core/cuTypes.h"
 #include "scheme/diHashIndex.h"
 #include "scheme/diTextorAttributes.h"
+#include "scheme/diThemes.h"
 
 #include <QFont>
 #include <QImage>
@@ -23,7 +24,6 @@
 
 class QPainter;
 class TImageList;
-class TSheetTheme;
 
 // The folder of theme files: the program's folder and "Themes/".
 QString GetThemesFolder();
@@ -53,14 +53,20 @@ public:
     // "FontSize": "Default" (any case) is the built-in theme, any other name
     // the file GetThemesFolder() + name + ".txt". A missing file raises the
     // file error; the next use tries again.
-    TSheetTheme& GetTheme();
+    // Every layout and paint step asks, so the check of the loaded theme is
+    // made where it is asked (loading is kept out of line).
+    TSheetTheme& GetTheme() {
+        if (TSheetTheme* theme = CurrentTheme()) [[likely]]
+            return *theme;
+        return LoadTheme(WantedThemeName());
+    }
     bool HasLoadedTheme() const noexcept { return bool(m_loadedTheme); }
     // Shared attributes made from the theme's fonts on first use; the
     // settings hold one reference each.
-    TRichTextAttributes* GetCodeTextAttributes();
-    TRichTextAttributes* GetFixedTextAttributes();
-    TRichTextAttributes* GetArtTextAttributes();
-    TRichTextAttributes* GetCommentTextAttributes();
+    TRichTextAttributes* GetCodeTextAttributes() { return FontAttributes(kCodeSlot); }
+    TRichTextAttributes* GetFixedTextAttributes() { return FontAttributes(kFixedSlot); }
+    TRichTextAttributes* GetArtTextAttributes() { return FontAttributes(kArtSlot); }
+    TRichTextAttributes* GetCommentTextAttributes() { return FontAttributes(kCommentSlot); }
     int ScaleToFontSize(int value) const noexcept;
 
     // "Theme" drops the theme and the attributes; "FontSize" drops the
@@ -73,7 +79,29 @@ protected:
     ~TSheetSettings() override;
 
 private:
-    TRichTextAttributes* FontAttributes(int slot, int fontKind);
+    enum : int { kCodeSlot = 0, kFixedSlot = 1, kArtSlot = 2, kCommentSlot = 3 };
+    const QString& WantedThemeName() const noexcept;
+    // The loaded theme while it is the one the settings name at their font
+    // size; else nil. The loaded name shares its characters with the setting
+    // it was taken from: the same characters are the same name (any other
+    // name is compared out of line, by LoadTheme).
+    TSheetTheme* CurrentTheme() const noexcept {
+        if (!m_loadedTheme || !m_theme) [[unlikely]]
+            return nullptr;
+        const QString& name = m_theme->Value();
+        const bool sameCharacters = m_loadedThemeName.data_ptr().data() == name.data_ptr().data() &&
+                                    m_loadedThemeName.size() == name.size();
+        const bool sameStep = m_loadedStep == (m_fontSize ? m_fontSize->Value() : 0);
+        return sameCharacters && sameStep ? m_loadedTheme.get() : nullptr;
+    }
+    // The attributes of a slot, made once; kept while the theme is current
+    // (a theme found stale drops them first).
+    TRichTextAttributes* FontAttributes(int slot) {
+        if (TRichTextAttributes* kept = m_attributes[slot].get(); kept && CurrentTheme()) [[likely]]
+            return kept;
+        return MakeFontAttributes(slot);
+    }
+    [[gnu::noinline]] TRichTextAttributes* MakeFontAttributes(int slot);
     void ReleaseAttributes();
     void DropTheme();
     // GetTheme's slow way: the theme named loaded (or kept when only the
@@ -125,7 +153,7 @@ public:
     TCustomSheetCanvas& operator=(const TCustomSheetCanvas&) = delete;
 
     TSheetSettings* Settings() const noexcept { return m_settings; }
-    TSheetTheme& Theme() const;
+    TSheetTheme& Theme() const { return m_settings->GetTheme(); }
 
     // Takes the theme's fonts again, clears the width cache and the font
     // markers and measures the line heights of "0" in the element, code and
@@ -196,13 +224,14 @@ public:
     void DrawThemeFrame(int kind, const TRect& rect, TColor tint = clNone);
     QSize GetThemeSize(int kind) const;
     int GetThemeHeight(int kind) const;
-    TRect GetThemeMargins(int kind) const;
-    TRect GetThemePadding(int kind) const;
+    // Every layout step asks for these: inline.
+    TRect GetThemeMargins(int kind) const { return Theme().GetElementData(kind).Margins; }
+    TRect GetThemePadding(int kind) const { return Theme().GetElementData(kind).Padding; }
     TRect GetThemeMouseTransparent(int kind) const;
-    int GetThemeMinWidth(int kind) const;
+    int GetThemeMinWidth(int kind) const { return Theme().GetMinWidth(kind); }
     int GetThemeMinHeight(int kind) const;
     // See TSheetTheme::SizeDependentEdge.
-    int GetThemeSizeEdge(int kind) const;
+    int GetThemeSizeEdge(int kind) const { return Theme().SizeDependentEdge(kind); }
 
     // Blends.
     void DrawDisabled(const TRect& rect);

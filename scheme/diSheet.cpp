@@ -81,6 +81,9 @@ void TRepaintAreas::Add(const TRect& rect) {
     // child inside its parent) changes nothing.
     for (const TRect& kept : m_rects)
         if (kept.Holds(rect)) return;
+    // The list is handed on whole at the end of each bracket: room for all it
+    // may hold at once, so that a bracket's first rectangle costs one allocation.
+    if (m_rects.empty()) m_rects.reserve(kMaxRects + 1);
     TRect joined = rect;
     // A joined rectangle may now be worth joining with another kept one.
     for (bool again = true; again;) {

@@ -200,6 +200,9 @@ public:
     // Layout values 0..2 (0 in the base); value 1 may depend on the line
     // height of the given text attributes.
     virtual int LayoutValue(int index, const TTextAttributes* text) const { return 0; }
+    // Whether any layout value depends on the text attributes given (else
+    // they may be left out: nil).
+    virtual bool LayoutValuesUseText() const noexcept { return false; }
 
     void Assign(const TAttributes& other) override;
     bool Equals(const TAttributes& other) const override;
@@ -364,6 +367,7 @@ public:
     // 0: the first number; 1: the second, plus one line height of text when
     // the flag is set; 2: the fifth number.
     int LayoutValue(int index, const TTextAttributes* text) const override;
+    bool LayoutValuesUseText() const noexcept override { return m_flag != 0; }
 
     void Init() override;
     void Assign(const TAttributes& other) override;

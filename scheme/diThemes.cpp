@@ -624,11 +624,6 @@ QSize TSheetTheme::GetSize(int kind) const {
     return QSize(data.Width(), data.Height());
 }
 
-int TSheetTheme::GetMinWidth(int kind) const {
-    const TRect& z = m_elements.at(size_t(kind)).Zone;
-    return z.Left + z.Right;
-}
-
 int TSheetTheme::GetMinHeight(int kind) const {
     const TRect& z = m_elements.at(size_t(kind)).Zone;
     return z.Top + z.Bottom;

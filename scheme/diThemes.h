@@ -202,7 +202,10 @@ public:
     QRgb FrameFillsAll(int kind, const TRect& rect, TColor tint, const TRect& visible) const;
     int KeptFrameCount() const { return int(m_frames.count()); }
     QSize GetSize(int kind) const;
-    int GetMinWidth(int kind) const;
+    int GetMinWidth(int kind) const {
+        const TRect& z = m_elements.at(size_t(kind)).Zone;
+        return z.Left + z.Right;
+    }
     int GetMinHeight(int kind) const;
     // How far in from its right and bottom edges a frame of the kind changes
     // when it is drawn larger or smaller with the same top left corner: the

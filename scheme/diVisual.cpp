@@ -10,17 +10,6 @@
 #include <climits>
 #include <utility>
 
-TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
-    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                 std::max(a.Bottom, b.Bottom)};
-}
-
-TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
-    if (r.IsEmpty()) return TRect{};
-    return r;
-}
-
 // ---------------------------------------------------------------------------
 // TVisualChildIndex
 
@@ -513,28 +502,33 @@ bool TVisualElement::SetBounds(int left, int top, int width, int height, int des
     const int edge = moved || overlaid ? kWholeArea : SizeDependentEdge();
     const TRect strips[] = {ResizedStrip(oldRect.Width(), width, oldRect.Height(), height, edge, false),
                             ResizedStrip(oldRect.Height(), height, oldRect.Width(), width, edge, true)};
-    auto invalidateChanged = [&] {
-        if (edge == kWholeArea) {
-            Invalidate();
-            return;
-        }
-        for (const TRect& strip : strips) Invalidate(strip);
-    };
     // A move repaints the old and the new place of all the subtree paints,
-    // which may reach beyond the element's own area.
-    auto invalidateSubtree = [&] {
-        if (moved && m_sheet && !m_sheet->RepaintsAll())
-            InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+    // which may reach beyond the element's own area and holds what the
+    // element paints itself; a resize in place repaints what changes of the
+    // element's own picture.
+    auto invalidateChanged = [&] {
+        if (moved) {
+            if (m_sheet && !m_sheet->RepaintsAll()) InvalidateInParent(OffsetRect(SubtreeBounds(), m_left, m_top));
+        } else if (edge == kWholeArea) {
+            Invalidate();
+        } else {
+            for (const TRect& strip : strips) Invalidate(strip);
+        }
     };
-    invalidateChanged();
-    invalidateSubtree();
+    // In place, where one area holds the other (a text widening or
+    // narrowing), what is repainted of the larger holds what would be of the
+    // smaller: the larger alone repaints.
+    const TRect oldArea{0, 0, oldRect.Width(), oldRect.Height()};
+    const TRect newArea{0, 0, width, height};
+    const bool beforeChange = moved || !newArea.Holds(oldArea);
+    const bool afterChange = moved || !oldArea.Holds(newArea) || !beforeChange;
+    if (beforeChange) invalidateChanged();
     m_left = left;
     m_top = top;
     m_width = width;
     m_height = height;
     m_descent = descent;
-    invalidateChanged();
-    invalidateSubtree();
+    if (afterChange) invalidateChanged();
     if (moved) {
         if (m_sheet && m_sheet->LayoutRunning())
             m_sheet->HoldMove(this);

@@ -618,9 +618,8 @@ TTextorSizeLimits TTextorElement::GetSizeLimits() {
     return limits;
 }
 
-QSize TTextorElement::GetContentSize() {
+QSize TTextorElement::GetContentSize(const TRect& padding) {
     const TTextorSizeLimits limits = GetSizeLimits();
-    const TRect padding = GetPadding();
     int64_t textWidth = Textor()->GetWidth();
     int64_t textHeight = Textor()->GetHeight();
     if (Textor()->IsEmpty() && (HasTextorOption(toEmptyWidth) || IsRequired()))
@@ -645,9 +644,10 @@ QSize TTextorElement::GetAvailableSize(TVisualElement* child) {
 }
 
 void TTextorElement::FitBoundsToText() {
-    const QSize size = GetContentSize();
+    const TRect padding = GetPadding();
+    const QSize size = GetContentSize(padding);
     const TRow* last = Textor()->LastParagraph()->LastRow();
-    const int descent = GetPadding().Bottom + (last ? last->Descent() : 0);
+    const int descent = padding.Bottom + (last ? last->Descent() : 0);
     SetBounds(Left(), Top(), size.width(), size.height(), descent);
 }
 

@@ -384,7 +384,9 @@ public:
                    TVisualElement* element = nullptr);
 
     // ---- sizing ----
-    QSize GetContentSize();
+    QSize GetContentSize() { return GetContentSize(GetPadding()); }
+    // The same inside the padding given (the element's, asked once by the caller).
+    QSize GetContentSize(const TRect& padding);
     void UpdateBounds();
     // The owner textor element when delegating, else none.
     TTextorElement* DelegateOwner();

@@ -91,7 +91,8 @@ struct TIndents {
 TIndents IndentsOf(const TParagraph* paragraph) {
     const TParagraphAttributes* attributes = paragraph->GetAttributes();
     if (!attributes) return {};
-    const TTextAttributes* text = paragraph->GetTextAttributes();
+    // The text attributes (asked of the element and its settings) only where they count.
+    const TTextAttributes* text = attributes->LayoutValuesUseText() ? paragraph->GetTextAttributes() : nullptr;
     return TIndents{attributes->LayoutValue(plvLeftIndent, text), attributes->LayoutValue(plvFirstLineIndent, text),
                     attributes->LayoutValue(plvRightIndent, text), attributes->Options()};
 }

@@ -11,12 +11,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegion>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
 #include <functional>
+#include <optional>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Arranging measured items
@@ -355,4 +358,69 @@ TEST_F(TitledLayout, TextContainerReportsItsTextSizeAndRelaysItsOwnerWhenItGrows
     // A delegating text tells its titled holder, which then re-lays itself on every request.
     text->SetTextorOptions(text->TextorOptions() | toDelegating);
     EXPECT_TRUE(owner->StyleFlags() & tsRichChild);
+}
+
+namespace {
+
+// The rectangles a sheet hands on to repaint while the recorder lives (none: all of it).
+class TRepaintedArea {
+public:
+    explicit TRepaintedArea(TSheet& sheet) : m_sheet(sheet) { sheet.AddHandler(Handler()); }
+    ~TRepaintedArea() { m_sheet.RemoveHandler(Handler()); }
+    TRepaintedArea(const TRepaintedArea&) = delete;
+    TRepaintedArea& operator=(const TRepaintedArea&) = delete;
+
+    bool IsEmpty() const { return !m_all && m_area.isEmpty(); }
+    // Whether every pixel of rect (sheet coordinates) is repainted.
+    bool Covers(const TRect& rect) const {
+        return m_all || (QRegion(rect.Left, rect.Top, rect.Width(), rect.Height()) - m_area).isEmpty();
+    }
+
+private:
+    THandler Handler() { return MakeHandler<&TRepaintedArea::OnMsg>(this); }
+    void OnMsg(TItfObject*, int msg, intptr_t p1, intptr_t) {
+        if (msg != snRepaint) return;
+        if (!p1) {
+            m_all = true;
+            return;
+        }
+        const TRect& r = *reinterpret_cast<const TRect*>(p1);
+        m_area += QRect(r.Left, r.Top, r.Width(), r.Height());
+    }
+    TSheet& m_sheet;
+    QRegion m_area;
+    bool m_all = false;
+};
+
+TRect AreaInSheet(const TVisualElement* e) {
+    const QPoint at = e->ClientToSheet(QPoint(0, 0));
+    return TRect{at.x(), at.y(), at.x() + e->Width(), at.y() + e->Height()};
+}
+
+}  // namespace
+
+// A layout that changes what the title paints repaints all of the element's
+// old and new area, whether its size changes with it or not; one that
+// changes nothing repaints nothing.
+TEST_F(TitledLayout, ATitleWhosePictureChangesRepaintsAllOfItsOldAndNewArea) {
+    QString text = "abcdef";
+    probe->Title = [&](TTitleWriter& writer) { writer.AddText(text); };
+    Layout();
+    struct TStep {
+        const char* text;
+        bool sameWidth;
+    };
+    for (const TStep& step : {TStep{"fedcba", true}, TStep{"fedcbawwwwww", false}, TStep{"f", false}}) {
+        SCOPED_TRACE(step.text);
+        const TRect oldArea = AreaInSheet(probe);
+        text = step.text;
+        TRepaintedArea repainted(fixture.sheet);
+        probe->UpdateTitleLayout();
+        EXPECT_EQ(probe->Width() == oldArea.Width(), step.sameWidth);
+        EXPECT_TRUE(repainted.Covers(oldArea));
+        EXPECT_TRUE(repainted.Covers(AreaInSheet(probe)));
+    }
+    TRepaintedArea repainted(fixture.sheet);
+    probe->UpdateTitleLayout();
+    EXPECT_TRUE(repainted.IsEmpty()) << "nothing changed";
 }

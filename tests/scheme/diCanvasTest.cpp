@@ -320,6 +320,35 @@ TEST_F(SheetSettings, AThemeNameReadAgainKeepsTheThemeAndAnotherNameIsFoundOnThe
     EXPECT_EQ(RaisedId([&] { settings->GetTheme(); }), strFileNotFound);
 }
 
+// Regression: a font size read without an announcement re-scaled the theme on
+// the next use but kept the text attributes made at the old size. The kept
+// attributes of every slot follow the size and the theme however they change.
+TEST_F(SheetSettings, AFontSizeReadWithoutAnnouncementRenewsTheTextAttributes) {
+    using TGet = TRichTextAttributes* (TSheetSettings::*)();
+    const std::pair<TGet, int> kinds[] = {{&TSheetSettings::GetCodeTextAttributes, tfkCode},
+                                          {&TSheetSettings::GetFixedTextAttributes, tfkFixed},
+                                          {&TSheetSettings::GetArtTextAttributes, tfkArt},
+                                          {&TSheetSettings::GetCommentTextAttributes, tfkComment}};
+    auto expectFollowed = [&](const char* step) {
+        for (const auto& [get, kind] : kinds) {
+            const TSheetThemeFontData& font = settings->GetTheme().GetFontData(kind);
+            EXPECT_EQ(((*settings).*get)()->FontSize(), font.Size) << step << ", font " << kind;
+            EXPECT_EQ(((*settings).*get)()->Color(), font.Color) << step << ", font " << kind;
+        }
+    };
+    expectFollowed("made");
+    const int base = settings->GetCodeTextAttributes()->FontSize();
+    settings->FontSizeProperty()->ReadValue(KnotFromText("<FontSize Value=Great/>").get(), "Value");
+    expectFollowed("size read");
+    EXPECT_EQ(settings->GetCodeTextAttributes()->FontSize(), base + 4);
+    // Another theme read without an announcement: its code font is found.
+    TScopedThemeFile file("TestCodeFont", false);
+    WriteTestFile(file.text, "<ThemeInfo><CodeFont Name=\"DejaVu Sans\" Size=21 Color=0,0/></ThemeInfo>");
+    settings->ThemeProperty()->ReadValue(KnotFromText("<Theme Value=TestCodeFont/>").get(), "Value");
+    expectFollowed("theme read");
+    EXPECT_EQ(settings->GetCodeTextAttributes()->FontSize(), 21 + 4) << "the great size adds four points";
+}
+
 // A missing theme raises the file error, as does one outside the themes folder.
 TEST_F(SheetSettings, ThemeNameCannotLeadOutOfTheThemesFolder) {
     settings->GetTheme();

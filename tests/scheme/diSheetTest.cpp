@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegion>
+
 #include <functional>
 #include <map>
 #include <optional>
@@ -148,6 +150,35 @@ TEST_F(SheetUpdate, RepaintInsideABracketCoversOnlyTheInvalidatedArea) {
         }
         EXPECT_EQ(IntersectRects(repainted, oldPlace), oldPlace) << "the old place, the child beyond included";
         EXPECT_EQ(IntersectRects(repainted, newPlace), newPlace) << "the new place";
+    }
+}
+
+// A resize in place repaints all of the old and the new area, whichever of
+// them holds the other (or neither).
+TEST_F(SheetUpdate, AResizeInPlaceRepaintsTheOldAndTheNewArea) {
+    TElement_TestBox* box = AddBox(root);
+    Layout();
+    struct TResize {
+        const char* what;
+        int dw, dh;
+    };
+    const TResize resizes[] = {{"wider", 9, 0},         {"narrower", -9, 0},     {"larger", 5, 4},
+                               {"smaller", -5, -4},     {"wider, lower", 9, -4}, {"narrower, higher", -9, 4}};
+    for (const TResize& resize : resizes) {
+        SCOPED_TRACE(resize.what);
+        const TRect oldArea = AreaInSheet(box);
+        TRepaintRecorder rec(&sheet);
+        {
+            TSheetUpdate update(&sheet);
+            box->SetBounds(box->Left(), box->Top(), box->Width() + resize.dw, box->Height() + resize.dh);
+        }
+        QRegion repainted;
+        for (const std::optional<TRect>& r : rec.repaints) {
+            ASSERT_TRUE(r.has_value()) << "a resize: not everything";
+            repainted += r->ToQRect();
+        }
+        EXPECT_TRUE((QRegion(oldArea.ToQRect()) - repainted).isEmpty()) << "the old area";
+        EXPECT_TRUE((QRegion(AreaInSheet(box).ToQRect()) - repainted).isEmpty()) << "the new area";
     }
 }
 

@@ -385,4 +385,26 @@ TEST_F(TextPainting, SelectedRunsBlendTheSelectionColour) {
     EXPECT_EQ(out.pixel(12, 5), qRgb(255, 255, 255));
 }
 
+// A layout asks for the text attributes only where a paragraph's layout values
+// depend on them: they must then answer as with the attributes left out.
+TEST(RichParagraphAttributes, LayoutValuesUseTheTextExactlyWhileTheFlagIsSet) {
+    TRichTextAttributes text;
+    text.SetFontSize(20);
+    ASSERT_GT(text.GetHeight(), 0);
+    for (const uint8_t flag : {uint8_t(0), uint8_t(1)}) {
+        SCOPED_TRACE(int(flag));
+        TRichParagraphAttributes paragraph;
+        for (int i = 0; i < 5; ++i) paragraph.SetNumber(i, 3 + 4 * i);
+        paragraph.SetFlag(flag);
+        EXPECT_EQ(paragraph.LayoutValuesUseText(), flag != 0);
+        const int expected[] = {3, 7 + (flag ? text.GetHeight() : 0), 19};
+        for (int index = 0; index < 3; ++index) {
+            EXPECT_EQ(paragraph.LayoutValue(index, &text), expected[index]) << index;
+            if (!paragraph.LayoutValuesUseText()) {
+                EXPECT_EQ(paragraph.LayoutValue(index, nullptr), expected[index]) << index;
+            }
+        }
+    }
+}
+
 }  // namespace
