@@ -199,6 +199,7 @@ TSheetTheme& TCustomSheetCanvas::Theme() const { return m_settings->GetTheme(); 
 const QFont& TCustomSheetCanvas::CanvasFont(TCanvasFont font) const { return m_fonts[font]; }
 
 void TCustomSheetCanvas::Reset() {
+    m_pictureRuns.Clear();
     m_measuredByText.Clear();
     m_measured.clear();
     const TSheetTheme& theme = Theme();
@@ -291,16 +292,33 @@ void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     target.setBackgroundMode(Qt::TransparentMode);
     target.setLayoutDirection(Qt::LayoutDirectionAuto);
     target.setClipRect(m_paintRect.ToQRect(), Qt::IntersectClip);
+    if (raster) m_pixelTarget = TPixelTarget::Over(*raster, m_paintRect, m_pixelShift);
     m_fillPending = true;
     m_pendingFill = GetSystemColor(TSystemColor::Window);
 }
 
-// The painter stands at the current origin, with the state BeginOnTarget gave.
+// An opaque colour replaces the pixels the pass paints on; else the painter
+// (moved to the current origin, with the state BeginOnTarget gave) fills.
 void TCustomSheetCanvas::FillPending() {
     m_fillPending = false;
-    if (m_pixels) m_painter->setCompositionMode(QPainter::CompositionMode_Source);
-    m_painter->fillRect(m_paintRect.ToQRect(), QColor::fromRgba(m_pendingFill));
-    if (m_pixels) m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (m_pixels && qAlpha(m_pendingFill) == 255) {
+        PixelsHere().Fill(m_paintRect, m_pendingFill);
+        return;
+    }
+    QPainter& painter = Painter();
+    if (m_pixels) painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(m_paintRect.ToQRect(), QColor::fromRgba(m_pendingFill));
+    if (m_pixels) painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+const TPixelTarget& TCustomSheetCanvas::PixelsHere() {
+    m_pixelTarget.Shift = m_offset + m_pixelShift;
+    return m_pixelTarget;
+}
+
+const TPixelTarget& TCustomSheetCanvas::Pixels() {
+    if (m_fillPending) FillPending();
+    return PixelsHere();
 }
 
 void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool anyTarget) {
@@ -323,6 +341,7 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
     m_pixels = &m_paintBitmap;
     m_pixelShift = -m_origin;
     m_bitmapPainter = std::make_unique<QPainter>(&m_paintBitmap);
+    m_pixelTarget = TPixelTarget::Over(m_paintBitmap, m_paintRect, m_pixelShift);
     m_bitmapPainter->translate(-rect.Left, -rect.Top);
     m_painter = m_bitmapPainter.get();
 }
@@ -434,7 +453,14 @@ int TCustomSheetCanvas::TextWidthCode(const QString& text) { return MeasureWidth
 void TCustomSheetCanvas::DrawBitmap(const QPoint& at, const QImage& bitmap) { Painter().drawImage(at, bitmap); }
 
 void TCustomSheetCanvas::DrawListImage(const QPoint& at, int index, const TImageList& list) {
-    if (index >= 0 && index < list.Count()) Painter().drawImage(at, list.Image(index));
+    if (index >= 0 && index < list.Count()) DrawPicture(at, list.Image(index));
+}
+
+void TCustomSheetCanvas::DrawPicture(const QPoint& at, const QImage& picture) {
+    if (m_pixels && ComposesAsRuns(picture))
+        m_pictureRuns.Of(picture).Draw(Pixels(), at);
+    else
+        Painter().drawImage(at, picture);
 }
 
 void TCustomSheetCanvas::DrawCharImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeCharImages()); }
@@ -444,18 +470,23 @@ void TCustomSheetCanvas::DrawLargeImage(const QPoint& at, int index) { DrawListI
 // --- theme
 
 void TCustomSheetCanvas::DrawThemeImage(int kind, const QPoint& at, TColor tint) {
-    Theme().DrawImage(Painter(), kind, at.x(), at.y(), tint);
+    const QImage& picture = Theme().Picture(kind, tint);
+    if (!picture.isNull()) DrawPicture(at, picture);
 }
 
 void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint) {
-    // On a raster target a frame covering the whole pass with one opaque
-    // colour before anything was drawn only changes the colour of the fill.
-    if (m_fillPending && m_pixels)
-        if (const QRgb colour = Theme().FrameFillsAll(kind, rect, tint, m_paintRect)) {
-            m_pendingFill = colour;
-            return;
-        }
-    Theme().DrawFrame(Painter(), kind, rect, tint, m_paintRect);
+    const TSheetTheme& theme = Theme();
+    if (m_pixels) {
+        // A frame covering the whole pass with one opaque colour before
+        // anything was drawn only changes the colour of the fill.
+        if (m_fillPending)
+            if (const QRgb colour = theme.FrameFillsAll(kind, rect, tint, m_paintRect)) {
+                m_pendingFill = colour;
+                return;
+            }
+        if (theme.DrawFrame(Pixels(), kind, rect, tint)) return;
+    }
+    theme.DrawFrame(Painter(), kind, rect, tint, m_paintRect);
 }
 
 QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }

@@ -15,12 +15,6 @@ TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
                  std::max(a.Bottom, b.Bottom)};
 }
 
-TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
-    if (r.IsEmpty()) return TRect{};
-    return r;
-}
-
 // ---------------------------------------------------------------------------
 // TVisualChildIndex
 

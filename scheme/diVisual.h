@@ -271,7 +271,6 @@ inline bool RectsMeet(const TRect& a, const TRect& b) noexcept {
     return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom && !a.IsEmpty() &&
            !b.IsEmpty();
 }
-TRect IntersectRects(const TRect& a, const TRect& b) noexcept;
 // The smallest rectangle holding two non-empty rectangles.
 TRect BoundingRect(const TRect& a, const TRect& b) noexcept;
 
