@@ -124,27 +124,6 @@ void TPixelRuns::AddLiterals(const QRgb* line, int from, int to) {
     m_pixels.insert(m_pixels.end(), line + from, line + to);
 }
 
-void TPixelRuns::Draw(const TPixelTarget& target, QPoint at) const {
-    const int x0 = at.x() + target.Shift.x();
-    const int y0 = at.y() + target.Shift.y();
-    // What shows, in the picture's coordinates.
-    const int left = std::max(0, target.Clip.Left - x0);
-    const int right = std::min(m_width, target.Clip.Right - x0);
-    const int top = std::max(0, target.Clip.Top - y0);
-    const int bottom = std::min(m_height, target.Clip.Bottom - y0);
-    if (left >= right || top >= bottom) return;
-    for (int y = top; y < bottom; ++y) {
-        QRgb* line = target.Bits + qsizetype(y0 + y) * target.Stride + x0;
-        const TRow row = m_rows[size_t(y)];
-        const TRun* run = m_runs.data() + row.First;
-        for (const TRun* end = run + row.Count; run != end && run->Left < right; ++run) {
-            const int from = std::max(run->Left, left);
-            const int to = std::min(run->Left + run->Length, right);
-            if (from < to) DrawRun(*run, line, from, to);
-        }
-    }
-}
-
 // Pixels from..to of the picture's row of run onto line (the target's row at
 // the picture's left).
 void TPixelRuns::DrawRun(const TRun& run, QRgb* line, int from, int to) const {
@@ -166,6 +145,27 @@ void TPixelRuns::DrawRun(const TRun& run, QRgb* line, int from, int to) const {
         for (int x = from; x < to; ++x) line[x] = source + ByteMul(line[x], keep);
         break;
     }
+    }
+}
+
+void TPixelRuns::Draw(const TPixelTarget& target, QPoint at) const {
+    const int x0 = at.x() + target.Shift.x();
+    const int y0 = at.y() + target.Shift.y();
+    // What shows, in the picture's coordinates.
+    const int left = std::max(0, target.Clip.Left - x0);
+    const int right = std::min(m_width, target.Clip.Right - x0);
+    const int top = std::max(0, target.Clip.Top - y0);
+    const int bottom = std::min(m_height, target.Clip.Bottom - y0);
+    if (left >= right || top >= bottom) return;
+    for (int y = top; y < bottom; ++y) {
+        QRgb* line = target.Bits + qsizetype(y0 + y) * target.Stride + x0;
+        const TRow row = m_rows[size_t(y)];
+        const TRun* run = m_runs.data() + row.First;
+        for (const TRun* end = run + row.Count; run != end && run->Left < right; ++run) {
+            const int from = std::max(run->Left, left);
+            const int to = std::min(run->Left + run->Length, right);
+            if (from < to) DrawRun(*run, line, from, to);
+        }
     }
 }
 

@@ -74,7 +74,7 @@ private:
 
     void AddRow(const QRgb* line);
     void AddLiterals(const QRgb* line, int from, int to);
-    void DrawRun(const TRun& run, QRgb* line, int from, int to) const;
+    [[gnu::always_inline]] inline void DrawRun(const TRun& run, QRgb* line, int from, int to) const;
 
     int m_width = 0;
     int m_height = 0;
