@@ -273,16 +273,29 @@ QImage* TCustomSheetCanvas::StraightTarget(const QPainter& target, const TRect& 
     return ClipsCover(target, rect.ToQRect(), QPoint(int(transform.dx()), int(transform.dy()))) ? image : nullptr;
 }
 
-// The state QPainter::begin gives, then the clip and the background. On a
-// raster image the background replaces what is there; elsewhere it is
-// painted over it (a printer knows no composition).
+// On a raster image the background replaces what is there; elsewhere it is
+// painted over it (a printer knows no composition). The target's painter is
+// prepared when the pass first asks for it: a pass that only fills and draws
+// pictures into the pixels leaves it alone.
 void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     m_painter = &target;
     m_onTarget = true;
+    m_targetPrepared = false;
     m_paintBitmap = QImage();
     m_pixels = raster;
     const QTransform transform = target.deviceTransform();
     m_pixelShift = QPoint(int(transform.dx()), int(transform.dy()));
+    if (raster) m_pixelTarget = TPixelTarget::Over(*raster, m_paintRect, m_pixelShift);
+    m_fillPending = true;
+    m_pendingFill = GetSystemColor(TSystemColor::Window);
+    if (!raster) PrepareTarget();
+}
+
+// The state QPainter::begin gives, then the clip to the pass (the painter
+// not yet moved to the origin: the pass in sheet coordinates).
+void TCustomSheetCanvas::PrepareTarget() {
+    m_targetPrepared = true;
+    QPainter& target = *m_painter;
     target.save();
     target.setPen(QPen());
     target.setBrush(QBrush());
@@ -291,10 +304,9 @@ void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     target.setBackground(QBrush(Qt::white));
     target.setBackgroundMode(Qt::TransparentMode);
     target.setLayoutDirection(Qt::LayoutDirectionAuto);
-    target.setClipRect(m_paintRect.ToQRect(), Qt::IntersectClip);
-    if (raster) m_pixelTarget = TPixelTarget::Over(*raster, m_paintRect, m_pixelShift);
-    m_fillPending = true;
-    m_pendingFill = GetSystemColor(TSystemColor::Window);
+    const TRect pass{m_paintRect.Left + m_offset.x(), m_paintRect.Top + m_offset.y(), m_paintRect.Right + m_offset.x(),
+                     m_paintRect.Bottom + m_offset.y()};
+    target.setClipRect(pass.ToQRect(), Qt::IntersectClip);
 }
 
 // An opaque colour replaces the pixels the pass paints on; else the painter
@@ -344,16 +356,17 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
     m_pixelTarget = TPixelTarget::Over(m_paintBitmap, m_paintRect, m_pixelShift);
     m_bitmapPainter->translate(-rect.Left, -rect.Top);
     m_painter = m_bitmapPainter.get();
+    m_targetPrepared = true;
 }
 
 void TCustomSheetCanvas::EndPaint(QPainter* dc) {
-    if (m_painter && m_fillPending) Painter();
+    if (m_painter && m_fillPending) FillPending();
     QPainter* painter = std::exchange(m_painter, nullptr);
     if (!painter) return;
     m_pixels = nullptr;
     m_paintFont = cfNone;
     if (std::exchange(m_onTarget, false)) {
-        painter->restore();
+        if (m_targetPrepared) painter->restore();
         return;
     }
     m_bitmapPainter->end();
@@ -363,6 +376,7 @@ void TCustomSheetCanvas::EndPaint(QPainter* dc) {
 
 QPainter& TCustomSheetCanvas::Painter() {
     Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    if (!m_targetPrepared) PrepareTarget();
     if (m_translated != m_offset) {
         m_painter->translate(m_offset - m_translated);
         m_translated = m_offset;
@@ -544,7 +558,7 @@ void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor fra
 void TCustomSheetCanvas::DrawFocusRect(const TRect& rect) {
     // Every other pixel of the border inverted, as a focus rectangle is drawn.
     if (rect.IsEmpty() || !m_pixels) return;
-    if (m_fillPending) Painter();  // the pixels inverted are those of the fill
+    if (m_fillPending) FillPending();  // the pixels inverted are those of the fill
     const QPoint shift = m_offset + m_pixelShift;
     const QRect inside = m_paintRect.ToQRect().translated(shift).intersected(m_pixels->rect());
     auto invert = [&](int x, int y) {

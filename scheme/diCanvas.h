@@ -228,6 +228,7 @@ private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static QImage* StraightTarget(const QPainter& target, const TRect& rect);
     void BeginOnTarget(QPainter& target, QImage* raster);
+    void PrepareTarget();
     void FillPending();
     // The pixels the pass paints on (while m_pixels is set) at the current
     // origin; Pixels() makes the pending fill first.
@@ -264,6 +265,7 @@ private:
     std::unique_ptr<QPainter> m_bitmapPainter;
     QPainter* m_painter = nullptr;  // the bitmap's painter or the target
     bool m_onTarget = false;
+    bool m_targetPrepared = true;  // the painter has the pass's state (a target's is set when first asked for)
     QImage* m_pixels = nullptr;     // what the pass paints on
     QPoint m_pixelShift;            // from sheet coordinates to m_pixels
     TPixelTarget m_pixelTarget;     // m_pixels within the pass's rectangle
