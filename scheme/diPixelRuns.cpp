@@ -45,7 +45,8 @@ int ColourRunAt(const QRgb* line, int from, int to) noexcept {
 QRgb ComposePixel(QRgb source, QRgb target) noexcept { return Compose(source, target); }
 
 bool ComposesAsRuns(const QImage& picture) noexcept {
-    return picture.format() == QImage::Format_ARGB32_Premultiplied || picture.format() == QImage::Format_RGB32;
+    return (picture.format() == QImage::Format_ARGB32_Premultiplied || picture.format() == QImage::Format_RGB32) &&
+           picture.devicePixelRatio() == 1.0;
 }
 
 TPixelTarget TPixelTarget::Over(QImage& image, const TRect& clip, QPoint shift) {

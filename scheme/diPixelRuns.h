@@ -32,8 +32,9 @@ struct TPixelTarget {
     void Fill(const TRect& rect, QRgb opaque) const;
 };
 
-// Whether QPainter composes a picture of this format into a 32-bit raster
-// the way TPixelRuns does (premultiplied or opaque 32-bit pixels).
+// Whether QPainter composes the picture into a 32-bit raster the way
+// TPixelRuns does: premultiplied or opaque 32-bit pixels, one per pixel (a
+// picture of another pixel ratio is drawn scaled).
 bool ComposesAsRuns(const QImage& picture) noexcept;
 
 // One premultiplied pixel over another (source over), rounded as the raster

@@ -141,3 +141,21 @@ TEST(PixelTarget, AFillReplacesOnlyWhatLiesInTheClip) {
             ASSERT_EQ(image.pixel(x, y), filled ? qRgb(9, 8, 7) : 0u) << x << "," << y;
         }
 }
+
+// Only premultiplied or opaque 32-bit pictures drawn one pixel per pixel go
+// as runs; the rest are left to a painter (straight alpha, scaled pictures).
+TEST(PixelRuns, OnlyPicturesDrawnPixelForPixelInThirtyTwoBitsComposeAsRuns) {
+    QImage scaled(8, 8, QImage::Format_ARGB32_Premultiplied);
+    scaled.setDevicePixelRatio(2.0);
+    const struct {
+        QImage Picture;
+        bool Composes;
+    } cases[] = {
+        {QImage(8, 8, QImage::Format_ARGB32_Premultiplied), true},
+        {QImage(8, 8, QImage::Format_RGB32), true},
+        {QImage(8, 8, QImage::Format_ARGB32), false},
+        {QImage(8, 8, QImage::Format_Indexed8), false},
+        {scaled, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ComposesAsRuns(c.Picture), c.Composes) << c.Picture.format();
+}
