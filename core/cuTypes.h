@@ -25,3 +25,10 @@ struct TRect {
     }
     friend constexpr bool operator==(const TRect&, const TRect&) = default;
 };
+
+// What two rectangles share; an empty rectangle at the origin when nothing.
+constexpr TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
+    const TRect r{a.Left > b.Left ? a.Left : b.Left, a.Top > b.Top ? a.Top : b.Top,
+                  a.Right < b.Right ? a.Right : b.Right, a.Bottom < b.Bottom ? a.Bottom : b.Bottom};
+    return r.IsEmpty() ? TRect{} : r;
+}

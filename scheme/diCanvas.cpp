@@ -186,6 +186,7 @@ TCustomSheetCanvas::~TCustomSheetCanvas() {
 const QFont& TCustomSheetCanvas::CanvasFont(TCanvasFont font) const { return m_fonts[font]; }
 
 void TCustomSheetCanvas::Reset() {
+    m_pictureRuns.Clear();
     m_measuredByText.Clear();
     m_measured.clear();
     const TSheetTheme& theme = Theme();
@@ -259,16 +260,29 @@ QImage* TCustomSheetCanvas::StraightTarget(const QPainter& target, const TRect& 
     return ClipsCover(target, rect.ToQRect(), QPoint(int(transform.dx()), int(transform.dy()))) ? image : nullptr;
 }
 
-// The state QPainter::begin gives, then the clip and the background. On a
-// raster image the background replaces what is there; elsewhere it is
-// painted over it (a printer knows no composition).
+// On a raster image the background replaces what is there; elsewhere it is
+// painted over it (a printer knows no composition). The target's painter is
+// prepared when the pass first asks for it: a pass that only fills and draws
+// pictures into the pixels leaves it alone.
 void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     m_painter = &target;
     m_onTarget = true;
+    m_targetPrepared = false;
     m_paintBitmap = QImage();
     m_pixels = raster;
     const QTransform transform = target.deviceTransform();
     m_pixelShift = QPoint(int(transform.dx()), int(transform.dy()));
+    if (raster) m_pixelTarget = TPixelTarget::Over(*raster, m_paintRect, m_pixelShift);
+    m_fillPending = true;
+    m_pendingFill = GetSystemColor(TSystemColor::Window);
+    if (!raster) PrepareTarget();
+}
+
+// The state QPainter::begin gives, then the clip to the pass (the painter
+// not yet moved to the origin: the pass in sheet coordinates).
+void TCustomSheetCanvas::PrepareTarget() {
+    m_targetPrepared = true;
+    QPainter& target = *m_painter;
     target.save();
     target.setPen(QPen());
     target.setBrush(QBrush());
@@ -277,17 +291,33 @@ void TCustomSheetCanvas::BeginOnTarget(QPainter& target, QImage* raster) {
     target.setBackground(QBrush(Qt::white));
     target.setBackgroundMode(Qt::TransparentMode);
     target.setLayoutDirection(Qt::LayoutDirectionAuto);
-    target.setClipRect(m_paintRect.ToQRect(), Qt::IntersectClip);
-    m_fillPending = true;
-    m_pendingFill = GetSystemColor(TSystemColor::Window);
+    const TRect pass{m_paintRect.Left + m_offset.x(), m_paintRect.Top + m_offset.y(), m_paintRect.Right + m_offset.x(),
+                     m_paintRect.Bottom + m_offset.y()};
+    target.setClipRect(pass.ToQRect(), Qt::IntersectClip);
 }
 
-// The painter stands at the current origin, with the state BeginOnTarget gave.
+// An opaque colour replaces the pixels the pass paints on; else the painter
+// (moved to the current origin, with the state BeginOnTarget gave) fills.
 void TCustomSheetCanvas::FillPending() {
     m_fillPending = false;
-    if (m_pixels) m_painter->setCompositionMode(QPainter::CompositionMode_Source);
-    m_painter->fillRect(m_paintRect.ToQRect(), QColor::fromRgba(m_pendingFill));
-    if (m_pixels) m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (m_pixels && qAlpha(m_pendingFill) == 255) {
+        PixelsHere().Fill(m_paintRect, m_pendingFill);
+        return;
+    }
+    QPainter& painter = Painter();
+    if (m_pixels) painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(m_paintRect.ToQRect(), QColor::fromRgba(m_pendingFill));
+    if (m_pixels) painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+const TPixelTarget& TCustomSheetCanvas::PixelsHere() {
+    m_pixelTarget.Shift = m_offset + m_pixelShift;
+    return m_pixelTarget;
+}
+
+const TPixelTarget& TCustomSheetCanvas::Pixels() {
+    if (m_fillPending) FillPending();
+    return PixelsHere();
 }
 
 void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool anyTarget) {
@@ -311,18 +341,20 @@ void TCustomSheetCanvas::BeginPaint(const TRect& rect, QPainter* target, bool an
     m_pixels = &m_paintBitmap;
     m_pixelShift = -m_origin;
     m_bitmapPainter = std::make_unique<QPainter>(&m_paintBitmap);
+    m_pixelTarget = TPixelTarget::Over(m_paintBitmap, m_paintRect, m_pixelShift);
     m_bitmapPainter->translate(-rect.Left, -rect.Top);
     m_painter = m_bitmapPainter.get();
+    m_targetPrepared = true;
 }
 
 void TCustomSheetCanvas::EndPaint(QPainter* dc) {
-    if (m_painter && m_fillPending) Painter();
+    if (m_painter && m_fillPending) FillPending();
     QPainter* painter = std::exchange(m_painter, nullptr);
     if (!painter) return;
     m_pixels = nullptr;
     m_paintFont = cfNone;
     if (std::exchange(m_onTarget, false)) {
-        painter->restore();
+        if (m_targetPrepared) painter->restore();
         return;
     }
     m_bitmapPainter->end();
@@ -341,6 +373,7 @@ QSize TCustomSheetCanvas::LogicalDpi() {
 
 QPainter& TCustomSheetCanvas::Painter() {
     Q_ASSERT_X(m_painter, "TCustomSheetCanvas", "drawing outside a paint pass");
+    if (!m_targetPrepared) PrepareTarget();
     if (m_translated != m_offset) {
         m_painter->translate(m_offset - m_translated);
         m_translated = m_offset;
@@ -429,7 +462,14 @@ int TCustomSheetCanvas::TextWidthCode(const QString& text) { return MeasureWidth
 void TCustomSheetCanvas::DrawBitmap(const QPoint& at, const QImage& bitmap) { Painter().drawImage(at, bitmap); }
 
 void TCustomSheetCanvas::DrawListImage(const QPoint& at, int index, const TImageList& list) {
-    if (index >= 0 && index < list.Count()) Painter().drawImage(at, list.Image(index));
+    if (index >= 0 && index < list.Count()) DrawPicture(at, list.Image(index));
+}
+
+void TCustomSheetCanvas::DrawPicture(const QPoint& at, const QImage& picture) {
+    if (m_pixels && ComposesAsRuns(picture))
+        m_pictureRuns.Of(picture).Draw(Pixels(), at);
+    else
+        Painter().drawImage(at, picture);
 }
 
 void TCustomSheetCanvas::DrawCharImage(const QPoint& at, int index) { DrawListImage(at, index, SchemeCharImages()); }
@@ -439,18 +479,23 @@ void TCustomSheetCanvas::DrawLargeImage(const QPoint& at, int index) { DrawListI
 // --- theme
 
 void TCustomSheetCanvas::DrawThemeImage(int kind, const QPoint& at, TColor tint) {
-    Theme().DrawImage(Painter(), kind, at.x(), at.y(), tint);
+    const QImage& picture = Theme().Picture(kind, tint);
+    if (!picture.isNull()) DrawPicture(at, picture);
 }
 
 void TCustomSheetCanvas::DrawThemeFrame(int kind, const TRect& rect, TColor tint) {
-    // On a raster target a frame covering the whole pass with one opaque
-    // colour before anything was drawn only changes the colour of the fill.
-    if (m_fillPending && m_pixels)
-        if (const QRgb colour = Theme().FrameFillsAll(kind, rect, tint, m_paintRect)) {
-            m_pendingFill = colour;
-            return;
-        }
-    Theme().DrawFrame(Painter(), kind, rect, tint, m_paintRect);
+    const TSheetTheme& theme = Theme();
+    if (m_pixels) {
+        // A frame covering the whole pass with one opaque colour before
+        // anything was drawn only changes the colour of the fill.
+        if (m_fillPending)
+            if (const QRgb colour = theme.FrameFillsAll(kind, rect, tint, m_paintRect)) {
+                m_pendingFill = colour;
+                return;
+            }
+        if (theme.DrawFrame(Pixels(), kind, rect, tint)) return;
+    }
+    theme.DrawFrame(Painter(), kind, rect, tint, m_paintRect);
 }
 
 QSize TCustomSheetCanvas::GetThemeSize(int kind) const { return Theme().GetSize(kind); }
@@ -504,7 +549,7 @@ void TCustomSheetCanvas::DrawRoundRect(const TRect& rect, int radius, TColor fra
 void TCustomSheetCanvas::DrawFocusRect(const TRect& rect) {
     // Every other pixel of the border inverted, as a focus rectangle is drawn.
     if (rect.IsEmpty() || !m_pixels) return;
-    if (m_fillPending) Painter();  // the pixels inverted are those of the fill
+    if (m_fillPending) FillPending();  // the pixels inverted are those of the fill
     const QPoint shift = m_offset + m_pixelShift;
     const QRect inside = m_paintRect.ToQRect().translated(shift).intersected(m_pixels->rect());
     auto invert = [&](int x, int y) {

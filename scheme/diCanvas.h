@@ -10,6 +10,7 @@
 #include "core/cuProps.h"
 #include "core/cuTypes.h"
 #include "scheme/diHashIndex.h"
+#include "scheme/diPixelRuns.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diThemes.h"
 
@@ -257,7 +258,14 @@ private:
     const QFont& CanvasFont(TCanvasFont font) const;
     static QImage* StraightTarget(const QPainter& target, const TRect& rect);
     void BeginOnTarget(QPainter& target, QImage* raster);
+    void PrepareTarget();
     void FillPending();
+    // The pixels the pass paints on (while m_pixels is set) at the current
+    // origin; Pixels() makes the pending fill first.
+    const TPixelTarget& PixelsHere();
+    const TPixelTarget& Pixels();
+    // A premultiplied picture with its top left at `at`.
+    void DrawPicture(const QPoint& at, const QImage& picture);
     // Sets the font on the painter unless it is set; answers its ascent there.
     int SelectPaintFont(TCanvasFont font);
     // Draws text in the selected font and the painter's pen at (x, baseline),
@@ -287,8 +295,11 @@ private:
     std::unique_ptr<QPainter> m_bitmapPainter;
     QPainter* m_painter = nullptr;  // the bitmap's painter or the target
     bool m_onTarget = false;
+    bool m_targetPrepared = true;  // the painter has the pass's state (a target's is set when first asked for)
     QImage* m_pixels = nullptr;     // what the pass paints on
     QPoint m_pixelShift;            // from sheet coordinates to m_pixels
+    TPixelTarget m_pixelTarget;     // m_pixels within the pass's rectangle
+    TPictureRuns m_pictureRuns;     // of the pictures drawn into m_pixels
     QPoint m_origin;
     QPoint m_offset;
     QPoint m_translated;  // the part of m_offset the painter has been moved by

@@ -491,6 +491,7 @@ void TSheetTheme::DropCaches() {
     for (auto& tinted : m_tinted) tinted.clear();
     for (auto& middles : m_opaqueMiddles) middles.clear();
     m_frames.clear();
+    m_frameRuns.clear();
 }
 
 size_t qHash(const TThemeFrameKey& key, size_t seed) noexcept {
@@ -516,9 +517,12 @@ const QImage& TSheetTheme::KindImage(int kind, TColor tint) const {
     return *it;
 }
 
+const QImage& TSheetTheme::Picture(int kind, TColor tint) const {
+    return KindImage(kind, tint == clNone ? m_elements.at(size_t(kind)).ColorOver : tint);
+}
+
 void TSheetTheme::DrawImage(QPainter& painter, int kind, int x, int y, TColor tint) const {
-    if (tint == clNone) tint = m_elements.at(size_t(kind)).ColorOver;
-    const QImage& image = KindImage(kind, tint);
+    const QImage& image = Picture(kind, tint);
     if (!image.isNull()) painter.drawImage(QPoint(x, y), image);
 }
 
@@ -617,6 +621,25 @@ void TSheetTheme::DrawFrame(QPainter& painter, int kind, const TRect& rect, TCol
     drawKept(TRect{shown.Left, middle.Bottom, shown.Right, shown.Bottom});
     drawKept(TRect{shown.Left, middle.Top, middle.Left, middle.Bottom});
     drawKept(TRect{middle.Right, middle.Top, shown.Right, middle.Bottom});
+}
+
+// A frame drawn with a painter once is kept as its picture; drawn into
+// pixels again, it is kept as runs instead, so that a size drawn once (a
+// frame that grows with each key typed) costs no more than it did.
+bool TSheetTheme::DrawFrame(const TPixelTarget& target, int kind, const TRect& rect, TColor tint) const {
+    if (tint == clNone) tint = m_elements.at(size_t(kind)).ColorOver;
+    const TThemeFrameKey key{kind, tint, rect.Width(), rect.Height()};
+    const TPixelRuns* runs = m_frameRuns.object(key);
+    if (!runs) {
+        const QImage* kept = m_frames.object(key);
+        if (!kept) return false;
+        auto* made = new TPixelRuns(*kept);
+        m_frames.remove(key);
+        if (!m_frameRuns.insert(key, made, made->Bytes())) return false;  // too large to keep: the cache has freed it
+        runs = made;
+    }
+    runs->Draw(target, QPoint(rect.Left, rect.Top));
+    return true;
 }
 
 QSize TSheetTheme::GetSize(int kind) const {

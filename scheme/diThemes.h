@@ -7,6 +7,7 @@
 
 #include "core/cuColors.h"
 #include "core/cuTypes.h"
+#include "scheme/diPixelRuns.h"
 
 #include <QCache>
 #include <QFont>
@@ -135,7 +136,7 @@ class TSheetTheme {
 public:
     // Frames of at most this many pixels are kept drawn, up to this many
     // bytes of them in all (the least recently drawn go first).
-    static constexpr int kMaxKeptFramePixels = 32 * 1024;
+    static constexpr int kMaxKeptFramePixels = 64 * 1024;
     static constexpr int kKeptFrameBytes = 8 * 1024 * 1024;
     // A kept frame showing at most this many pixels is blended in one piece
     // rather than as a filled middle and four borders.
@@ -190,6 +191,8 @@ public:
     // A single picture: the kind's Cut at (x, y), tinted by `tint`, or by the
     // kind's ColorOver when tint is none.
     void DrawImage(QPainter& painter, int kind, int x, int y, TColor tint = clNone) const;
+    // The picture DrawImage draws (premultiplied; null when the kind has none).
+    const QImage& Picture(int kind, TColor tint = clNone) const;
     // The kind drawn as a nine-part frame over rect (see DrawNinePart), the
     // parts outside visible left out. A frame of at most kMaxKeptFramePixels
     // is drawn once per kind, tint and size and kept: drawn again, it is one
@@ -200,7 +203,14 @@ public:
     // must lie in the frame's middle), else 0: such a frame may be drawn as
     // a plain fill.
     QRgb FrameFillsAll(int kind, const TRect& rect, TColor tint, const TRect& visible) const;
+    // DrawFrame straight into the pixels of a paint pass, within their clip:
+    // the same pixels, from runs kept per kind, tint and size, made from the
+    // picture DrawFrame kept. False, with nothing drawn, while there is none
+    // (a frame not yet drawn at this size, or too large to keep): a painter
+    // draws that one.
+    bool DrawFrame(const TPixelTarget& target, int kind, const TRect& rect, TColor tint = clNone) const;
     int KeptFrameCount() const { return int(m_frames.count()); }
+    int KeptFrameRunsCount() const { return int(m_frameRuns.count()); }
     QSize GetSize(int kind) const;
     int GetMinWidth(int kind) const {
         const TRect& z = m_elements.at(size_t(kind)).Zone;
@@ -244,6 +254,7 @@ private:
     mutable std::array<QImage, tekCount> m_cutImages;
     mutable std::array<QHash<TColor, QImage>, tekCount> m_tinted;
     mutable QCache<TThemeFrameKey, QImage> m_frames{kKeptFrameBytes};
+    mutable QCache<TThemeFrameKey, TPixelRuns> m_frameRuns{kKeptFrameBytes};
     struct TOpaqueMiddleKey {
         TColor Tint;
         int X, Y, Width, Height;

@@ -272,12 +272,6 @@ inline bool RectsMeet(const TRect& a, const TRect& b) noexcept {
     return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom && !a.IsEmpty() &&
            !b.IsEmpty();
 }
-// The rectangle both share; empty (all zero) when they share no pixel.
-inline TRect IntersectRects(const TRect& a, const TRect& b) noexcept {
-    const TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                  std::min(a.Bottom, b.Bottom)};
-    return r.IsEmpty() ? TRect{} : r;
-}
 // The smallest rectangle holding two non-empty rectangles.
 inline TRect BoundingRect(const TRect& a, const TRect& b) noexcept {
     return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),

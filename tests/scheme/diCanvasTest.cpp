@@ -3,6 +3,9 @@
 #include "scheme/diCanvas.h"
 
 #include "core/cuStringIds.h"
+#include "platform/plImageList.h"
+#include "platform/plSystemColors.h"
+#include "scheme/diThemes.h"
 #include "scheme/diTextorAttributes.h"
 #include "scheme/diUtils.h"
 #include "support/testElements.h"
@@ -383,6 +386,44 @@ TEST_F(Canvas, RoundRectanglesWithAndWithoutFrameOrFill) {
     for (int y = 2; y < 12; ++y) outlined |= out.pixel(30, y) != qRgb(255, 255, 255);
     EXPECT_TRUE(outlined);
     canvas->EndPaint(nullptr);
+}
+
+// Pictures of image lists and of the theme drawn into a pass's pixels give
+// what QPainter::drawImage gives, clipped to the pass; a list's picture
+// replaced is drawn with its new pixels.
+TEST_F(Canvas, PicturesDrawnIntoThePassGiveThePixelsOfDrawImage) {
+    auto picture = [](int blue) {
+        QImage image(12, 10, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 12; ++x) image.setPixel(x, y, qPremultiply(qRgba(x * 20, y * 25, blue, (x * 40 + y) % 256)));
+        return image;
+    };
+    TImageList list(12, 10);
+    list.Add(picture(90));
+    const TSheetTheme& theme = settings->GetTheme();
+    const TRect pass{4, 3, 40, 30};
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        canvas->BeginPaint(pass);
+        canvas->MoveOrigin(5, 2);
+        canvas->DrawListImage({-6, -4}, 0, list);
+        canvas->DrawListImage({20, 18}, 0, list);
+        canvas->DrawThemeImage(tekError, {2, 12});
+        canvas->MoveOrigin(-5, -2);
+        const QImage drawn = canvas->PaintBitmap().copy();
+        canvas->EndPaint(nullptr);
+        QImage expected(pass.Width(), pass.Height(), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(QColor::fromRgba(GetSystemColor(TSystemColor::Window)));
+        QPainter p(&expected);
+        p.translate(-pass.Left + 5, -pass.Top + 2);
+        p.drawImage(QPoint(-6, -4), list.Image(0));
+        p.drawImage(QPoint(20, 18), list.Image(0));
+        p.drawImage(QPoint(2, 12), theme.Picture(tekError));
+        p.end();
+        EXPECT_EQ(drawn, expected);
+        list.Clear();
+        list.Add(picture(250));
+    }
 }
 
 // A pass that paints straight on a window image leaves there what painting

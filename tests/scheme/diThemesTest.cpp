@@ -352,6 +352,45 @@ TEST(BuiltInTheme, KeptFramesBlendedWholeOrByTheirPartsGiveThePixelsOfTheirParts
     }
 }
 
+// Into a pass's pixels a frame is drawn only once a painter has drawn (and
+// kept) it at that size; from then on it gives the pixels of its parts on
+// either kind of 32-bit picture, within the clip, for every frame of the
+// built-in theme, and is kept as runs instead of a picture.
+TEST(BuiltInTheme, FramesDrawnIntoPixelsGiveThePixelsOfTheirParts) {
+    TSheetTheme theme;
+    theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
+    const TRect visible{20, 5, 150, 60};
+    const QPoint shift(-3, 2);  // as PaintedFrame moves its painter
+    const QSize size(160, 70);
+    const TRect rects[] = {{5, 4, 75, 26}, {-40, -30, 200, 100}, {25, 8, 65, 28}, {-300, -300, 400, 400}};
+    for (const QImage::Format format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB32})
+        for (const TRect& rect : rects) {
+            for (int k = 0; k < tekCount; ++k) {
+                if (!TSheetTheme::IsFrameKind(k)) continue;
+                SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
+                const TSheetThemeElementData& e = theme.GetElementData(k);
+                for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
+                    const QImage& source = theme.KindImage(k, tint == clNone ? e.ColorOver : tint);
+                    const bool keeps = !source.isNull() && rect.Width() * rect.Height() <= TSheetTheme::kMaxKeptFramePixels;
+                    const QImage clean = PaintedFrame(visible, [](QPainter&) {}, size).convertToFormat(format);
+                    QImage pixels = clean;
+                    const TPixelTarget target = TPixelTarget::Over(pixels, visible, shift);
+                    if (!theme.DrawFrame(target, k, rect, tint)) {
+                        ASSERT_EQ(pixels, clean) << "nothing drawn";
+                        PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); });
+                        ASSERT_EQ(theme.DrawFrame(target, k, rect, tint), keeps);
+                    }
+                    if (!keeps) continue;
+                    const QImage parts = PaintedFrame(
+                        visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); }, size);
+                    ASSERT_EQ(pixels, parts.convertToFormat(format));
+                }
+            }
+        }
+    EXPECT_EQ(theme.KeptFrameCount(), 0) << "the pictures gave way to runs";
+    EXPECT_GT(theme.KeptFrameRunsCount(), 0);
+}
+
 // A frame around the repainted rectangle (an element around a changed row)
 // is seen only through its middle, and one inside it through its middle and
 // all four borders: kept or too large to keep, it gives the pixels of its
