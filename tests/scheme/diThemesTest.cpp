@@ -281,6 +281,36 @@ QImage PaintedFrame(const TRect& visible, Paint paint, QSize size = QSize(90, 40
     return out;
 }
 
+// A frame kind of a theme in one tint: its data and the picture its parts
+// are cut from.
+struct TFrameCase {
+    int Kind;
+    const TSheetThemeElementData& Data;
+    TColor Tint;
+    TColor Drawn;  // the tint, or the kind's own colour for none
+    const QImage& Source;
+
+    // The frame drawn part by part at rect, as PaintedFrame draws.
+    QImage Parts(const TRect& rect, const TRect& visible, QSize size = QSize(90, 40)) const {
+        return PaintedFrame(
+            visible, [&](QPainter& p) { DrawNinePart(p, Source, Data.Zone, Data.FillModes, rect); }, size);
+    }
+};
+
+// Calls check(TFrameCase) for every frame kind of theme in each tint.
+template <class Check>
+void ForEveryFrame(const TSheetTheme& theme, std::initializer_list<TColor> tints, Check check) {
+    for (int k = 0; k < tekCount; ++k) {
+        if (!TSheetTheme::IsFrameKind(k)) continue;
+        SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString());
+        const TSheetThemeElementData& e = theme.GetElementData(k);
+        for (const TColor tint : tints) {
+            const TColor drawn = tint == clNone ? e.ColorOver : tint;
+            check(TFrameCase{k, e, tint, drawn, theme.KindImage(k, drawn)});
+        }
+    }
+}
+
 // Frames are kept drawn per kind, tint and size: drawn, and drawn again from
 // what was kept, they give the pixels of their parts, each kept once; a theme
 // loaded again forgets them.
@@ -290,21 +320,14 @@ TEST(BuiltInTheme, KeptFramesGiveThePixelsOfTheirPartsUntilTheThemeIsLoadedAgain
     const TRect rect{5, 4, 75, 26};
     const TRect visible{30, 0, 200, 20};
     QSet<QPair<int, TColor>> frames;
-    for (int k = 0; k < tekCount; ++k) {
-        if (!TSheetTheme::IsFrameKind(k)) continue;
-        SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString());
-        const TSheetThemeElementData& e = theme.GetElementData(k);
-        for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
-            const TColor drawn = tint == clNone ? e.ColorOver : tint;
-            const QImage& source = theme.KindImage(k, drawn);
-            const QImage parts =
-                PaintedFrame(visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); });
-            for (int round = 0; round < 2; ++round)
-                ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }), parts)
-                    << "round " << round;
-            if (!source.isNull()) frames.insert({k, drawn});
-        }
-    }
+    ForEveryFrame(theme, {clNone, qRgba(0, 0, 255, 128)}, [&](const TFrameCase& f) {
+        const QImage parts = f.Parts(rect, visible);
+        for (int round = 0; round < 2; ++round)
+            ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, f.Kind, rect, f.Tint, visible); }),
+                      parts)
+                << "round " << round;
+        if (!f.Source.isNull()) frames.insert({f.Kind, f.Drawn});
+    });
     EXPECT_EQ(theme.KeptFrameCount(), frames.size()) << "once per kind, tint and size";
 
     const char* text = "<T><Element Cut=0,0,10,10 Zone=3,3,3,3/></T>";
@@ -334,21 +357,15 @@ TEST(BuiltInTheme, KeptFramesBlendedWholeOrByTheirPartsGiveThePixelsOfTheirParts
     const int side = 150;  // 150 x 150 is kept and shows more than blends whole
     static_assert(side * side <= TSheetTheme::kMaxKeptFramePixels && side * side > TSheetTheme::kWholeBlendPixels);
     for (const TRect& rect : {TRect{10, 10, 10 + side, 10 + side}, TRect{10, 10, 90, 40}, TRect{-60, 5, 90, 155}}) {
-        for (int k = 0; k < tekCount; ++k) {
-            if (!TSheetTheme::IsFrameKind(k)) continue;
-            SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
-            const TSheetThemeElementData& e = theme.GetElementData(k);
-            for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
-                const QImage& source = theme.KindImage(k, tint == clNone ? e.ColorOver : tint);
-                const QImage parts = PaintedFrame(
-                    visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); }, target);
-                for (int round = 0; round < 2; ++round)
-                    ASSERT_EQ(PaintedFrame(
-                                  visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }, target),
-                              parts)
-                        << "round " << round;
-            }
-        }
+        SCOPED_TRACE(rect.Width());
+        ForEveryFrame(theme, {clNone, qRgba(0, 0, 255, 128)}, [&](const TFrameCase& f) {
+            const QImage parts = f.Parts(rect, visible, target);
+            for (int round = 0; round < 2; ++round)
+                ASSERT_EQ(PaintedFrame(
+                              visible, [&](QPainter& p) { theme.DrawFrame(p, f.Kind, rect, f.Tint, visible); }, target),
+                          parts)
+                    << "round " << round;
+        });
     }
 }
 
@@ -365,27 +382,22 @@ TEST(BuiltInTheme, FramesDrawnIntoPixelsGiveThePixelsOfTheirParts) {
     const TRect rects[] = {{5, 4, 75, 26}, {-40, -30, 200, 100}, {25, 8, 65, 28}, {-300, -300, 400, 400}};
     for (const QImage::Format format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB32})
         for (const TRect& rect : rects) {
-            for (int k = 0; k < tekCount; ++k) {
-                if (!TSheetTheme::IsFrameKind(k)) continue;
-                SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
-                const TSheetThemeElementData& e = theme.GetElementData(k);
-                for (const TColor tint : {clNone, qRgba(0, 0, 255, 128)}) {
-                    const QImage& source = theme.KindImage(k, tint == clNone ? e.ColorOver : tint);
-                    const bool keeps = !source.isNull() && rect.Width() * rect.Height() <= TSheetTheme::kMaxKeptFramePixels;
-                    const QImage clean = PaintedFrame(visible, [](QPainter&) {}, size).convertToFormat(format);
-                    QImage pixels = clean;
-                    const TPixelTarget target = TPixelTarget::Over(pixels, visible, shift);
-                    if (!theme.DrawFrame(target, k, rect, tint)) {
-                        ASSERT_EQ(pixels, clean) << "nothing drawn";
-                        PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); });
-                        ASSERT_EQ(theme.DrawFrame(target, k, rect, tint), keeps);
-                    }
-                    if (!keeps) continue;
-                    const QImage parts = PaintedFrame(
-                        visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); }, size);
-                    ASSERT_EQ(pixels, parts.convertToFormat(format));
+            SCOPED_TRACE(rect.Width());
+            ForEveryFrame(theme, {clNone, qRgba(0, 0, 255, 128)}, [&](const TFrameCase& f) {
+                const bool keeps =
+                    !f.Source.isNull() && rect.Width() * rect.Height() <= TSheetTheme::kMaxKeptFramePixels;
+                const QImage clean = PaintedFrame(visible, [](QPainter&) {}, size).convertToFormat(format);
+                QImage pixels = clean;
+                const TPixelTarget target = TPixelTarget::Over(pixels, visible, shift);
+                if (!theme.DrawFrame(target, f.Kind, rect, f.Tint)) {
+                    ASSERT_EQ(pixels, clean) << "nothing drawn";
+                    PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, f.Kind, rect, f.Tint, visible); });
+                    ASSERT_EQ(theme.DrawFrame(target, f.Kind, rect, f.Tint), keeps);
                 }
-            }
+                if (keeps) {
+                    ASSERT_EQ(pixels, f.Parts(rect, visible, size).convertToFormat(format));
+                }
+            });
         }
     EXPECT_EQ(theme.KeptFrameCount(), 0) << "the pictures gave way to runs";
     EXPECT_GT(theme.KeptFrameRunsCount(), 0);
@@ -400,20 +412,14 @@ TEST(BuiltInTheme, AFrameSeenThroughItsMiddleGivesThePixelsOfItsParts) {
     theme.LoadFromResource(TSheetTheme::DefaultThemeResource);
     const TRect visible{20, 5, 70, 30};
     for (const TRect& rect : {TRect{-40, -30, 140, 100}, TRect{-300, -300, 400, 400}, TRect{25, 8, 65, 28}}) {
-        for (int k = 0; k < tekCount; ++k) {
-            if (!TSheetTheme::IsFrameKind(k)) continue;
-            SCOPED_TRACE(TSheetTheme::ElementKindName(k).toStdString() + " " + std::to_string(rect.Width()));
-            const TSheetThemeElementData& e = theme.GetElementData(k);
-            for (const TColor tint : {clNone, qRgba(0, 0, 255, 128), qRgba(20, 140, 60, 255)}) {
-                const QImage& source = theme.KindImage(k, tint == clNone ? e.ColorOver : tint);
-                const QImage parts =
-                    PaintedFrame(visible, [&](QPainter& p) { DrawNinePart(p, source, e.Zone, e.FillModes, rect); });
-                for (int round = 0; round < 2; ++round)
-                    ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, k, rect, tint, visible); }),
-                              parts)
-                        << "round " << round;
-            }
-        }
+        SCOPED_TRACE(rect.Width());
+        ForEveryFrame(theme, {clNone, qRgba(0, 0, 255, 128), qRgba(20, 140, 60, 255)}, [&](const TFrameCase& f) {
+            const QImage parts = f.Parts(rect, visible);
+            for (int round = 0; round < 2; ++round)
+                ASSERT_EQ(PaintedFrame(visible, [&](QPainter& p) { theme.DrawFrame(p, f.Kind, rect, f.Tint, visible); }),
+                          parts)
+                    << "round " << round;
+        });
     }
 }
 
