@@ -36,8 +36,15 @@ int ColourRunAt(const QRgb* line, int from, int to) noexcept {
 }
 
 // Long fills are most of a frame's pixels: with wider stores where the
-// processor has them.
-[[gnu::target_clones("avx2", "default")]] void FillLine(QRgb* line, int count, QRgb colour) noexcept {
+// processor has them. The dynamic loader picks the version before a thread
+// sanitizer's runtime is up, and an instrumented picker crashes there: such
+// a build has the plain version alone.
+#if defined(__SANITIZE_THREAD__)
+#define QUILLANE_FILL_VERSIONS
+#else
+#define QUILLANE_FILL_VERSIONS [[gnu::target_clones("avx2", "default")]]
+#endif
+QUILLANE_FILL_VERSIONS void FillLine(QRgb* line, int count, QRgb colour) noexcept {
     for (int x = 0; x < count; ++x) line[x] = colour;
 }
 }  // namespace
