@@ -172,6 +172,9 @@ public:
     // window colour first. With anyTarget the pass paints on the
     // target whatever its device, transform and clip (printing): within its
     // clip and rect, without the pixel-wise focus rectangles.
+    // On a 32-bit image, frames, list and theme pictures and the fill are
+    // written straight into the pixels within rect: an element that clips the
+    // painter or changes its composition must draw through the painter alone.
     void BeginPaint(const TRect& rect, QPainter* target = nullptr, bool anyTarget = false);
     // Copies the bitmap to dc at the pass's top left and frees it (without a
     // dc it is only freed); a pass painted on its target gives the target its
