@@ -274,11 +274,11 @@ struct TRichTextAttributes::TAdvanceTable {
     }
     // The advance if known, else a negative value.
     int32_t Known(char16_t unit) const noexcept {
-        const TPage* page = pages[unit / PageSize].get();
+        const TPage* page = PageOf(unit);
         return page ? (*page)[unit % PageSize] : Unmeasured;
     }
     int32_t& Slot(char16_t unit) {
-        std::unique_ptr<TPage>& page = pages[unit / PageSize];
+        std::unique_ptr<TPage>& page = PageSlot(unit);
         if (!page) {
             page = std::make_unique<TPage>();
             page->fill(Unmeasured);
@@ -286,10 +286,24 @@ struct TRichTextAttributes::TAdvanceTable {
         return (*page)[unit % PageSize];
     }
 
+    // Most texts stay in the first page, and every link of a log has a table
+    // of its own: the index of the other pages is made when one is first needed.
+    using TPageIndex = std::array<std::unique_ptr<TPage>, 0x10000 / PageSize>;  // [0] unused
+    const TPage* PageOf(char16_t unit) const noexcept {
+        if (unit < PageSize) return firstPage.get();
+        return otherPages ? (*otherPages)[unit / PageSize].get() : nullptr;
+    }
+    std::unique_ptr<TPage>& PageSlot(char16_t unit) {
+        if (unit < PageSize) return firstPage;
+        if (!otherPages) otherPages = std::make_unique<TPageIndex>();
+        return (*otherPages)[unit / PageSize];
+    }
+
     const TDeviceContextManager* manager;
     const QPaintDevice* device;
     int pixelsPerInch;
-    std::array<std::unique_ptr<TPage>, 0x10000 / PageSize> pages;
+    std::unique_ptr<TPage> firstPage;
+    std::unique_ptr<TPageIndex> otherPages;
     TTextMap<int32_t> clusters;
 };
 

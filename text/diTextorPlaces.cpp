@@ -11,6 +11,13 @@ void TPrefixSums::Add(int index, int delta) noexcept {
     for (size_t i = size_t(index) + 1; i < m_tree.size(); i += i & (~i + 1)) m_tree[i] += delta;
 }
 
+void TPrefixSums::Append(int value) {
+    if (m_tree.empty()) m_tree.push_back(0);
+    // Entry i holds the values after i - lowbit(i) through i.
+    const size_t i = m_tree.size();
+    m_tree.push_back(value + Prefix(int(i - 1)) - Prefix(int(i - (i & (~i + 1)))));
+}
+
 int TPrefixSums::Prefix(int count) const noexcept {
     int sum = 0;
     for (size_t i = size_t(count); i > 0; i &= i - 1) sum += m_tree[i];
@@ -268,7 +275,18 @@ void TParagraphPlaces::SplitChunk(int index) {
     chunks.insert(chunks.begin() + index + 1, second);
     RenumberChunks(index + 1);
     Renumber(*second, 0);
-    DropSums();
+    if (size_t(index) + 2 == chunks.size() && !m_list->SumsStale) {
+        // The last chunk splits as text is written at the end: the sums
+        // follow in place of being made anew over every chunk.
+        const int moved = int(second->Members.size());
+        m_list->Counts.Add(index, -moved);
+        m_list->Heights.Add(index, -second->Height);
+        m_list->Counts.Append(moved);
+        m_list->Heights.Append(second->Height);
+        ++m_heightVersion;
+    } else {
+        DropSums();
+    }
 }
 
 // An empty chunk leaves the list; the only chunk stays.

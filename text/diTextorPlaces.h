@@ -51,6 +51,8 @@ public:
     template <class Value>
     void Assign(int count, Value value);
     void Add(int index, int delta) noexcept;
+    // One more value at the end; takes no memory within the room reserved.
+    void Append(int value);
     // The sum of the first count values.
     int Prefix(int count) const noexcept;
     // The largest count whose prefix sum is at most value.

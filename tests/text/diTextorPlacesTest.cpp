@@ -33,6 +33,48 @@ TEST(TextorPlaces, PrefixSumsCountOverEmptyValues) {
     EXPECT_EQ(sums.CountUpTo(7), 3);
 }
 
+// Values appended one by one give the sums that assigning them all at once
+// gives, at every length (the tree's entries cover ranges of every size).
+TEST(TextorPlaces, PrefixSumsAppendedMatchThoseAssigned) {
+    const std::vector<int> values{4, 0, 7, 1, 0, 0, 3, 9, 2, 5, 0, 6, 8, 1, 1, 3, 2};
+    TPrefixSums appended;
+    for (size_t length = 1; length <= values.size(); ++length) {
+        SCOPED_TRACE(length);
+        appended.Append(values[length - 1]);
+        TPrefixSums assigned;
+        assigned.Assign(int(length), [&](int i) { return values[size_t(i)]; });
+        for (int count = 0; count <= int(length); ++count) EXPECT_EQ(appended.Prefix(count), assigned.Prefix(count));
+        for (int value = 0; value <= assigned.Prefix(int(length)); ++value)
+            EXPECT_EQ(appended.CountUpTo(value), assigned.CountUpTo(value)) << value;
+    }
+}
+
+// Text written at the end splits the last chunk again and again (a log): the
+// sums kept across the splits find every paragraph by index and by height.
+TEST(TextorPlaces, ParagraphsWrittenAtTheEndAreFoundByIndexAndByHeight) {
+    constexpr int kParagraphs = 5 * kPlaceChunkMax + 3;
+    TTestTextor t;
+    t.AvailableWidth = 60;
+    t.InsertText(t.GetStartPosition(), QStringLiteral("0"));
+    for (int i = 1; i < kParagraphs; ++i) {
+        // Every third paragraph wraps, so that heights differ.
+        const QString text = i % 3 ? QString::number(i) : QStringLiteral("%1 %1 %1 %1").arg(i);
+        t.InsertText(t.GetEndPosition(), QStringLiteral("\n") + text);
+        ASSERT_EQ(t.ParagraphAt(i), t.LastParagraph());
+    }
+    ASSERT_EQ(t.ParagraphCount(), kParagraphs);
+    int index = 0;
+    for (TParagraph* p = t.FirstParagraph(); p; p = p->Next(), ++index) {
+        SCOPED_TRACE(index);
+        ASSERT_EQ(t.ParagraphAt(index), p);
+        const TRow* row = t.FindRowAtY(p->FirstRow()->Top(), false);
+        ASSERT_TRUE(row);
+        EXPECT_EQ(row->GetParagraph(), p);
+    }
+    EXPECT_GT(t.ParagraphAt(3)->LastRow()->Bottom() - t.ParagraphAt(3)->FirstRow()->Top(),
+              t.ParagraphAt(1)->LastRow()->Bottom() - t.ParagraphAt(1)->FirstRow()->Top());
+}
+
 
 // A right paragraph reaches the available width and a centred one depends
 // on it: a width asked for after the available width changed without a new
