@@ -213,15 +213,21 @@ int CountPixels(const QImage& image, QRgb colour) {
     return n;
 }
 
+// What a pass over rect of canvas's own bitmap holds after paint.
+QImage PaintedPass(TSheetCanvas& canvas, const TRect& rect, const std::function<void()>& paint) {
+    canvas.BeginPaint(rect);
+    paint();
+    QImage out = canvas.PaintBitmap().copy();
+    canvas.EndPaint(nullptr);
+    return out;
+}
+
 TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
     for (bool shadow : {false, true}) {
         TScopedThemeFile file(shadow ? "TestShadowOn" : "TestShadowOff", shadow);
         settings->ThemeProperty()->SetValue(shadow ? "TestShadowOn" : "TestShadowOff");
         TSheetCanvas canvas(settings.get());
-        canvas.BeginPaint({0, 0, 40, 30});
-        canvas.TextOutElement(5, 5, "H");
-        const QImage out = canvas.PaintBitmap().copy();
-        canvas.EndPaint(nullptr);
+        const QImage out = PaintedPass(canvas, {0, 0, 40, 30}, [&] { canvas.TextOutElement(5, 5, "H"); });
         EXPECT_GT(CountPixels(out, qRgb(0, 0, 0)), 5) << shadow;
         EXPECT_EQ(CountPixels(out, qRgb(255, 0, 0)) > 0, shadow) << shadow;
     }
@@ -234,13 +240,7 @@ TEST_F(SheetSettings, ElementTextIsWrittenOnceWithoutShadowAndTwiceWithIt) {
 TEST_F(SheetSettings, CanvasTextsPaintAsQtDrawsThemFirstAndFromKeptGlyphs) {
     const QString texts[] = {"Total5000", "x := y + 1;", "e\u0301n\u0303 ok", "\u05E9\u05DC\u05D5\u05DD a", "a\tb", ""};
     TSheetCanvas canvas(settings.get());
-    auto painted = [&](const std::function<void()>& paint) {
-        canvas.BeginPaint({0, 0, 120, 30});
-        paint();
-        const QImage out = canvas.PaintBitmap().copy();
-        canvas.EndPaint(nullptr);
-        return out;
-    };
+    auto painted = [&](const std::function<void()>& paint) { return PaintedPass(canvas, {0, 0, 120, 30}, paint); };
     const QRgb colour = qRgb(10, 20, 200);
     for (const QString& text : texts) {
         SCOPED_TRACE(text.toStdString());
@@ -278,13 +278,7 @@ TEST_F(SheetSettings, CanvasTextsPaintAsQtDrawsThemFirstAndFromKeptGlyphs) {
 // stands on the new font's ascent, where QPainter::drawText puts it.
 TEST_F(SheetSettings, CanvasTextsStandOnTheAscentOfTheFontsOfTheLastReset) {
     TSheetCanvas canvas(settings.get());
-    auto painted = [&](const std::function<void()>& paint) {
-        canvas.BeginPaint({0, 0, 160, 60});
-        paint();
-        const QImage out = canvas.PaintBitmap().copy();
-        canvas.EndPaint(nullptr);
-        return out;
-    };
+    auto painted = [&](const std::function<void()>& paint) { return PaintedPass(canvas, {0, 0, 160, 60}, paint); };
     const QString text = QStringLiteral("Total5000");
     const QRgb colour = qRgb(10, 20, 200);
     std::vector<int> ascents;
